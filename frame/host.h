@@ -1,0 +1,196 @@
+// What the module uses of the host kernel `norak`.
+//
+// Calling conventions: routines with six-letter names take every argument by
+// address (references here); the families whose names begin with MM_, DM_,
+// msg_, nu_, ncd_, rel_nc_, nc_surf_, template_ or gs_ take sizes, counts and
+// message numbers by value. A trailing status is 0 on success and negative on
+// failure. Interactive calls answer -2 for escape and -3 for end.
+// Texts are NUL-terminated unless a length is passed with them.
+#pragma once
+
+#include "frame/words.h"
+
+// ---------------------------------------------------------------- entities
+// One current open entity with a word cursor.
+void eopen(const i32& id, i32& cls, i32& type, i32& len, i32& status);
+void estore(const i32& cls, const i32& type, i32& id, i32& status);  // create and open
+void eclose();
+i32 egetn(const i32& count, void* buf);  // answers the words read; the rest is zeroed
+void egeti(const i32& count, i32* buf);
+void egetr(const i32& count, f32* buf);
+void egetd(const i32& count, f64* buf);
+void eputn(const i32& count, const void* buf);
+void eputi(const i32& count, const i32* buf);
+void eputr(const i32& count, const f32* buf);
+void eputd(const i32& count, const f64* buf);
+void eskipn(const i32& count);
+void eskipi(const i32& count);
+void eskipr(const i32& count);
+void eskipd(const i32& count);
+void eattc(const i32& id, const i32& mode, const char* key, i32& value);  // mode 1 get, 2 set
+void edelet(const i32& id, i32& status);
+i32 etool(const i32& id);  // 1 when a tool entity of that id exists
+i32 eopen_block_get();
+void eopen_block_set();
+void eopen_block_clear();
+
+// -------------------------------------------------------- tool path lists
+// The current list has a cursor on an element and a word position in it.
+// lacces modes: 1 next, -1 previous, 0 current, 2 first, 3 last element;
+// answer: the element code (1 or more), -1 no such element, -2 list error.
+void lacces(const i32& mode, i32& answer);
+void lputd(i32& status, const i32& count, const void* buf);  // status: words written
+void lgetd(i32& status, const i32& count, void* buf);        // status: words read
+void lskip(i32& status, const i32& count);                   // status: words skipped
+void lclos();
+void ltop();
+void lcreat(const i32& where, i32& status);  // 0 after the cursor, -1 before it
+i32 lopnls();                                // 0 when no tool path is open
+void lmark(const i32& op, const i32& slot, i32& answer);  // op 1 remember, 2 return
+void ldelet(const i32& count, i32& status);               // delete elements at the cursor
+void lchang(const i32& count, const void* buf, i32& status);  // overwrite words at the word position
+void lgap(const i32& count, i32& status);  // open count zero words at the word position
+void lsubop(i32& status);                  // descend into the current element's sub-list
+void lsubcl(i32& status);                  // back to the parent element
+void gtlstn(const i32& mode, i32& list);   // current list level (mode 1 get)
+void gsblkn(const i32& mode, const i32& list, i32& value);  // block counter: 1 get, 2 set
+i32 tp_vnum_get();                         // version number of the current tool path
+
+// ------------------------------------------------------------ dynamic memory
+void MM_OPEN_ARRAY(i32 elsize, i32 count, i32& handle, void*& base, i32& status);
+void MM_RESIZE_ARRAY(i32 handle, i32 added, void*& base, i32& status);
+void mmcptr(const i32& handle, void*& base);
+void MM_CLOSE(i32& handle, i32& status);  // handle becomes -1
+void* DM_ALLOC(i32 bytes);                 // null on failure
+void DM_FREE(void* ptr, i32 bytes);
+
+// ---------------------------------------------------------- keyed records
+// Records are read back whole; `count` holds the caller's capacity in words
+// on entry and the words delivered on return. Status -1: no such record;
+// -2: the record is larger than the capacity (nothing is delivered).
+void mdputn(const char* key, const i32& kind, const i32& count, const void* data, i32& status);
+void mdgetn(const char* key, void* data, i32& count, i32& status);
+
+// ------------------------------------------------------------- templates
+i32 get_template_file_ptr();  // handle of the open template file, 0 when none
+void template_write_one_record(i32 file, const void* buf, i32 count, i32 type, i32& status);
+void template_read_one_record(i32 file, void* buf, i32 count, i32 type, i32& status);
+void template_read_rw(i32 file, void* buf, i32 count, i32 type, i32& status);  // look, do not consume
+
+// -------------------------------------------------- parameter-line source
+void nu_parm_get_line(i32 count, i32 type, void* buf, i32& status);
+
+// ----------------------------------------------------- expression values
+void rel_nc_init_expr(void* item);  // plain real in word 1 becomes a 24-word expression item
+
+// --------------------------------------------------------------- messages
+// A message value: an integer or a real, shown as given.
+struct hval {
+    bool isint;
+    i32 i;
+    f64 r;
+    hval(int v) : isint(true), i(v), r(v) {}
+    hval(long v) : isint(true), i(static_cast<i32>(v)), r(static_cast<f64>(v)) {}
+    hval(f32 v) : isint(false), i(0), r(v) {}
+    hval(f64 v) : isint(false), i(0), r(v) {}
+};
+void errout(const char* text, const i32& code, const i32& length);
+void eroutc(const char* text, i32 zero);  // internal error
+void erou1c(const char* text, hval v1, const char* tail = "");
+void erou2c(const char* text, hval v1, hval v2, const char* tail = "");
+void erou3c(const char* text, hval v1, hval v2, hval v3, const char* tail = "");
+void erou4c(const char* text, hval v1, hval v2, hval v3, hval v4, const char* tail = "");
+void erou5c(const char* text, hval v1, hval v2, hval v3, hval v4, hval v5, const char* tail = "");
+void userrc(const char* text, i32 zero);  // user error
+void user1c(const char* text, hval v1, const char* tail = "");
+void user5c(const char* t1, const char* t2, const char* t3, const char* t4, const char* t5);
+void usmsgc(const char* text);                 // user message
+void usms1c(const char* text, hval v1);
+void shmsgc(const char* text);                 // status line message
+void shlmsg(const char* text, const i32& length);  // message window line
+void msg_mdls(i32 module, i32 number);         // numbered host message
+void msg_get(i32 module, i32 number, char* text, i32 length);
+
+// ---------------------------------------------- menus, prompts and replies
+void modinz();                                       // start a menu
+void modmc(const char* options, i32& choice);        // options joined by "@", choice from 1
+void modumc(const char* options, i32& choice);
+void irepyc(const char* question, i32& reply);       // 1 yes, 0 no, -2 escape
+void prmptc(const char* text);                       // show a prompt
+void prmreal(const char* text, f32& value, i32& status);  // ask for a real
+void prmint(const char* text, i32& value, i32& status);   // ask for an integer
+void prmtxt(const char* text, char* value, i32 length, i32& status);  // ask for a text
+void gupdat(i32& key);                               // keyboard poll, -1 nothing
+void modint(const i32* words, i32& status);          // menu interaction with layout words
+i32 modhix();                                        // screen height in pixels
+void gsclr(const i32& mode);                         // clear menu area
+void ofmod(const i32& mode);
+void ofwric(const char* text);
+void ncr_mdnxt_set(i32 index);
+i32 ncr_mdnxt_get();
+void mdnxt_set(i32 index);
+
+// ------------------------------------------------------------ status line
+void bmshow(i32 window, i32 line, i32 field, const char* text, i32 zero, i32 width);
+void grpupd();
+void gsncpt(const i32* npt1);
+void gsdisp(const i32* dsp8);
+void gsdism(const i32* dsm4);
+void gsmach(const i32* prm9);
+void gstlpr(const i32* header);
+void gs_paint_begin();
+void gs_paint_end();
+
+// ---------------------------------------------------- tolerant comparisons
+// One tolerance, the host's (see get_tolerance); reals in single and double.
+f32 get_tolerance();
+i32 eqval(const f32& a, const f32& b);
+i32 neval(const f32& a, const f32& b);
+i32 gtval(const f32& a, const f32& b);
+i32 geval(const f32& a, const f32& b);
+i32 ltval(const f32& a, const f32& b);
+i32 leval(const f32& a, const f32& b);
+i32 eqval0(const f32& a);
+i32 eqvald(const f64& a, const f64& b);
+i32 gtvald(const f64& a, const f64& b);
+i32 ltvald(const f64& a, const f64& b);
+i32 levald(const f64& a, const f64& b);
+i32 gevald(const f64& a, const f64& b);
+i32 eqvl0d(const f64& a);
+
+// ---------------------------------------------------------- text builders
+void cvi2t(const i32& value, char* text, i32& length, i32& status);  // integer digits
+void cvr2td(const f64& value, const i32& digits, char* text, i32& length, i32& status);
+void fs2cs(const char* fixed, i32 length, char* text);   // fixed field to C text, trailing blanks cut
+void movt2i(const char* text, const i32& nchars, i32* words);  // pack 4 characters a word
+void movi2t(const i32* words, const i32& nchars, char* text);  // unpack
+
+// --------------------------------------------------------- settings, misc
+i32 get_verbos_fn();
+i32 get_extflag();
+void enaall();
+f32 gtmesu();   // measuring unit factor
+i32 gtdgts();   // digits shown
+void gsvnum(i32& view);  // current MACSYS view number, 0 none
+void tbinit();
+// User procedure names: up to 100 names of 8 characters, their count, and a
+// map from procedure code 1-100 to a name index 1..count.
+void gtncfn(char* names, i32& count, i32* map);
+void setwap(const f32* frame);
+void setdsp(const i32& view);
+void edsym(const i32& which, const i32& on);
+void mapw2m(const f32* world, f32* machine);
+void plg_mchtbl_mdget(i32* table);
+void plg_mchtbl_mdput(i32 mode, const i32* table);
+void tm_inst_id(i32 value);
+void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status);
+void nu_trns_rels();
+void end_badsrf();
+
+// ------------------------------------------------------ surfaces and curves
+
+// ----------------------------------------------------------------- tools
+
+// ------------------------------------------ NC procedure infrastructure
+
+// ----------------------------------------------------- picking, graphics

@@ -1,0 +1,62 @@
+// Keyed parameter records of a procedure: the set that is saved at the end of
+// a procedure and read back at its start, and the small name and text records.
+// Words are numbered from 0.
+#pragma once
+
+#include "frame/words.h"
+
+// Record kinds of the host.
+constexpr i32 RK_REAL = 1;
+constexpr i32 RK_TEXT = 3;
+constexpr i32 RK_WORDS = 4;
+
+// Sizes in words.
+constexpr i32 BLSK_N = 11, CLP1_N = 6, DSM4_N = 15, DSP8_N = 35, EDA2_N = 20, HEI8_N = 79, LSP2_N = 12,
+              PRM9_N = 23, WRMB_N = 27, NPT1_N = 23, PLN1_N = 16, RAXN_N = 9, TLER_N = 1, TRS1_N = 13,
+              UPW2_N = 2, COOR_N = 23, PPN4_N = 5, TXT2_N = 17, MCHT_N = 10;
+// Records read at the start and never saved; these are their areas.
+constexpr i32 TPFO_N = 64, GCY4_N = 64;
+
+extern i32 BLSK[BLSK_N], CLP1[CLP1_N], DSM4[DSM4_N], DSP8[DSP8_N], EDA2[EDA2_N], HEI8[HEI8_N], LSP2[LSP2_N],
+    PRM9[PRM9_N], WRMB[WRMB_N], NPT1[NPT1_N], PLN1[PLN1_N], RAXN[RAXN_N], TLER[TLER_N], TRS1[TRS1_N],
+    UPW2[UPW2_N], TPFO[TPFO_N], GCY4[GCY4_N], COOR[COOR_N], PPN4[PPN4_N], TXT2[TXT2_N];
+extern i32 MCHTBL[MCHT_N];  // the host's machine table (codes 55 to 64)
+
+// Named words.
+constexpr i32 CLP1_COLOUR = 3, CLP1_PEN = 4;
+constexpr i32 PRM9_TOOL = 12;                 // id of the current tool
+constexpr i32 NPT1_MACHINE = 3;               // machine kind
+constexpr i32 NPT1_ORIGIN = 4;                // 3 reals
+constexpr i32 NPT1_FRAME = 10;                // 9 reals
+constexpr i32 COOR_FRAME = 1;                 // 9 reals
+constexpr i32 COOR_ORIGIN = 10;               // 3 reals, machine coordinates
+constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
+constexpr i32 HEI8_LINNET = 77;               // word the string positioning reads
+
+// Flag shared with the tool menus, set at the procedure start.
+extern i32 TLMFLG;
+// User procedure names fetched at the procedure start.
+extern char NCFNAM[100 * 8];
+extern i32 NCFCNT;
+extern i32 NCFMAP[100];
+
+// Reads one record whole into an area of `words` words; a missing record
+// leaves the area as it was.
+void RDREC(const char* key, i32* data, i32 words, i32& status);
+void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);
+
+void PUTRECS(i32& status);
+void SEGSTR(const i32& mode, i32& status);
+
+void PPNGS(const i32& mode, char* text);
+void PPNPUT(i32& status);
+void PPNGET();
+void GSTXT1(const i32& mode, char* text);
+void GSTXT2(const i32& mode, char* text);
+void GSTXT3(const i32& mode, char* text);
+void GSTXT4(const i32& mode, char* text);
+void PUTTXT(i32& status);
+void EDARST(const i32& flag);
+
+void TRNREG1(i32& status);
+void TRNREG2(i32& status);

@@ -1,0 +1,134 @@
+// The stand-in host kernel: its own state and the calls the runner and the
+// tests make on it (the module sees only frame/host.h).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "frame/words.h"
+
+namespace norak {
+
+// A session cannot go on: bad session file, reply script mismatch or
+// exhausted, unknown entity kind. Carries one message naming the place.
+struct session_error : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Settings {
+    i32 verbosity = 0;
+    i32 extflag = 0;
+    f32 unit = 1.0f;        // measuring unit factor
+    i32 digits = 3;         // digits in shown values
+    i32 view = 1;           // current MACSYS view number (0: none)
+    i32 screen_height = 900;
+    i32 tp_version = 900;   // version number of the current tool path
+    i32 tp_open = 1;        // a tool path is open
+    f64 tolerance = 1.0e-5; // the host's comparison tolerance, absolute
+    i32 list_capacity = 64 * 1024 * 1024;  // words the tool path may hold
+    std::vector<std::string> user_names;  // user procedure names, 8 characters
+    std::vector<i32> user_map = std::vector<i32>(100, 0);  // code 1-100 -> name index
+    i32 mactype = 22;       // machine type of the tool path
+    std::string data_dir;   // where data files are read
+    std::string out_dir;    // where written files go
+};
+
+struct Entity {
+    i32 id = 0, cls = 0, type = 0;
+    std::vector<i32> words;
+    std::map<std::string, i32> attrs;
+};
+
+struct List;
+struct Element {
+    i32 code = 0;
+    std::vector<i32> words;
+    std::unique_ptr<List> sub;
+};
+struct List {
+    std::vector<Element> elems;
+    size_t cur = 0;  // 0 before the first element, k on element k
+};
+
+struct KeyedRecord {
+    i32 kind = 0;
+    std::vector<i32> words;
+};
+
+struct TemplateRecord {
+    i32 type = 0;
+    std::vector<i32> words;
+};
+
+struct Reply {
+    std::string kind;    // "", "menu", "question", "prompt", "pick", "key"
+    std::string expect;  // text the asked item must show
+    std::string answer;  // the answer as text ("" for none)
+    bool escape = false; // answer -2
+    bool end = false;    // answer -3
+    i32 after_polls = 0; // key replies: polls before the key
+    i32 key = 32;
+    i32 entity = 0;      // pick replies
+    f64 u = 0, v = 0;
+    size_t index = 0;    // place in the script, for messages
+};
+
+// ---- life cycle
+void reset();                                   // empty host, default settings
+void load_session_text(const std::string& json, const std::string& origin = "session");
+void load_session_file(const std::string& path);
+Settings& settings();
+
+// ---- the session's own requests to the runner
+std::vector<std::string>& calls();
+
+// ---- transcript: every message, menu, prompt and reply, in order
+const std::vector<std::string>& transcript();
+void note(const std::string& line);  // add a line
+bool transcript_has(const std::string& text);
+size_t transcript_count(const std::string& text);
+void write_transcript(const std::string& path);
+
+// ---- reply script
+void add_reply(const Reply& r);
+size_t replies_left();
+const Reply& next_reply(const std::string& kind, const std::string& asked);
+std::string choice_text(const std::string& options, i32 choice);
+
+// ---- entities
+std::map<i32, Entity>& entities();
+i32 add_entity(Entity e);  // id 0 takes the next free id
+i32 open_entity();         // id of the open entity, 0 when none
+
+// ---- tool path lists
+List& main_list();
+i32 list_level();
+std::vector<i32> element_words_at(size_t index);  // main list, 0-based
+size_t element_count();
+i32 open_elements();  // elements created and not yet closed
+
+// ---- keyed records
+std::map<std::string, KeyedRecord>& records();
+const std::vector<std::string>& record_writes();  // keys in the order written
+void set_record(const std::string& key, i32 kind, const std::vector<i32>& words);
+
+// ---- templates
+std::map<std::string, std::vector<TemplateRecord>>& templates();
+void template_open(const std::string& name, bool write);
+void template_close();
+
+// ---- parameter lines
+void add_param_line(const std::vector<std::string>& values);
+
+// ---- dynamic memory
+i32 open_arrays();
+i32 open_blocks();
+void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
+
+// ---- files the module writes
+std::string out_path(const std::string& name);
+
+}  // namespace norak

@@ -1,0 +1,94 @@
+// norak-run: loads the machining module, runs its load routine once, makes
+// the calls the session asks for, and writes the transcript and the module's
+// files into the output folder.
+//
+//   norak-run SESSION.json --out DIR [--module PATH]
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/norak/norak.h"
+
+namespace {
+int usage()
+{
+    std::fprintf(stderr, "usage: norak-run SESSION.json --out DIR [--module PATH]\n");
+    return 64;
+}
+
+std::string beside_runner(const char* argv0, const char* file)
+{
+    std::string self = argv0;
+    size_t slash = self.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + file;
+}
+
+bool make_dir(const std::string& dir)
+{
+    std::string path;
+    for (size_t k = 0; k <= dir.size(); ++k) {
+        if (k == dir.size() || dir[k] == '/') {
+            if (!path.empty()) mkdir(path.c_str(), 0755);
+        }
+        if (k < dir.size()) path += dir[k];
+    }
+    struct stat st{};
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string session, out, module;
+    for (int k = 1; k < argc; ++k) {
+        std::string a = argv[k];
+        if (a == "--out" && k + 1 < argc)
+            out = argv[++k];
+        else if (a == "--module" && k + 1 < argc)
+            module = argv[++k];
+        else if (!a.empty() && a[0] != '-' && session.empty())
+            session = a;
+        else
+            return usage();
+    }
+    if (session.empty() || out.empty()) return usage();
+    if (module.empty()) module = beside_runner(argv[0], "libtavrek.so");
+    if (!make_dir(out)) {
+        std::fprintf(stderr, "norak-run: cannot make the output folder %s\n", out.c_str());
+        return 2;
+    }
+
+    int rc = 0;
+    void* lib = nullptr;
+    try {
+        norak::load_session_file(session);
+        norak::settings().out_dir = out;
+        lib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!lib) throw norak::session_error(std::string("cannot load the module: ") + dlerror());
+        using LoadFn = int (*)(void*, int, void*);
+        auto load = reinterpret_cast<LoadFn>(dlsym(lib, "module_load"));
+        if (!load) throw norak::session_error("the module has no load routine");
+        load(lib, 1, nullptr);
+        std::vector<std::string> calls = norak::calls();
+        if (calls.empty()) calls.push_back("tavrek");
+        for (const auto& c : calls) {
+            auto fn = reinterpret_cast<void (*)()>(dlsym(lib, c.c_str()));
+            if (!fn) throw norak::session_error("the module exports no \"" + c + "\"");
+            norak::note("host: call " + c);
+            fn();
+        }
+        if (norak::replies_left() > 0)
+            throw norak::session_error(std::to_string(norak::replies_left()) +
+                                       " replies of the script were never asked for");
+    } catch (const norak::session_error& e) {
+        std::fprintf(stderr, "norak-run: %s\n", e.what());
+        norak::note(std::string("session stopped: ") + e.what());
+        rc = 2;
+    }
+    norak::write_transcript(out + "/transcript.txt");
+    norak::reset();
+    return rc;
+}

@@ -1,0 +1,77 @@
+// Internal state of the stand-in host, shared by its source files.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/norak/norak.h"
+
+namespace norak {
+
+struct Mark {
+    std::vector<i32> path;  // element codes of the parents, outermost first
+    i32 code = 0;           // element under the cursor, 0 before the first
+    bool set = false;
+};
+
+struct MemSlot {
+    void* base = nullptr;
+    i32 elsize = 0;
+    i32 count = 0;
+    bool open = false;
+};
+
+struct Host {
+    Settings settings;
+    std::vector<std::string> calls;
+    std::vector<std::string> transcript;
+
+    std::vector<Reply> replies;
+    size_t next_reply = 0;
+    i32 polls = 0;  // keyboard polls since the last key
+
+    std::map<i32, Entity> entities;
+    i32 next_entity = 1;
+    i32 open_entity = 0;
+    size_t ecursor = 0;
+    bool eblock = false;
+
+    List main;
+    bool main_open = true;
+    std::vector<List*> levels;       // current list at the back; main list first
+    std::vector<i32> level_parents;  // element code owning each sub-list level
+    std::map<i32, i32> counters;     // block counter per list level
+    std::map<i32, Mark> marks;
+    size_t wpos = 0;   // word position in the current element
+    i32 next_code = 1;
+    i32 open_element = 0;  // code of an element created and not closed
+    size_t list_words = 0; // words held by the whole list tree
+
+    std::map<std::string, KeyedRecord> records;
+    std::vector<std::string> record_writes;
+
+    std::map<std::string, std::vector<TemplateRecord>> templates;
+    std::string tpl_name;
+    bool tpl_write = false;
+    size_t tpl_pos = 0;
+    i32 tpl_handle = 0;
+
+    std::deque<std::vector<std::string>> param_lines;
+
+    std::vector<MemSlot> arrays;
+    std::map<void*, i32> blocks;
+    i32 fail_countdown = 0;
+
+    i32 mdnxt = 0;
+    std::vector<i32> machine_table = std::vector<i32>(10, 0);
+};
+
+Host& H();
+bool alloc_fails();  // consumes the failure countdown
+List& cur_list();
+Element* cur_element();
+size_t total_list_words();
+
+}  // namespace norak

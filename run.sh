@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Set-up, build and run on a fresh Debian machine.
+#   ./run.sh demo   build, then run the example surface-milling session into out/
+#   ./run.sh test   build with AddressSanitizer and UBSan, run every test
+#   ./run.sh bench  Release build, run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+need_packages() {
+  local missing=()
+  for p in g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+build() {  # build DIR TYPE [cmake options...]
+  local dir=$1 type=$2
+  shift 2
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}
+
+case "${1:-}" in
+  demo)
+    need_packages
+    build build/release Release -DTAVREK_TESTS=OFF
+    mkdir -p out
+    ./build/release/bin/norak-run "${2:-examples/dome.json}" --out out
+    echo "written into out/:"
+    ls out
+    ;;
+  test)
+    need_packages
+    build build/asan Debug -DTAVREK_SANITIZE=ON
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    ctest --test-dir build/asan --output-on-failure -j "$JOBS"
+    ;;
+  bench)
+    need_packages
+    build build/bench Release -DTAVREK_TESTS=OFF -DTAVREK_BENCH=ON
+    for b in build/bench/bin/bench_*; do [ -x "$b" ] && "$b"; done
+    ;;
+  *)
+    echo "usage: ./run.sh demo|test|bench" >&2
+    exit 64
+    ;;
+esac

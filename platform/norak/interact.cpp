@@ -358,6 +358,10 @@ void mapw2m(const f32* world, f32* machine)
     for (int k = 0; k < 3; ++k) machine[k] = world[k];
 }
 void tm_inst_id(i32) {}
-void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status) { status = 0; }
-void nu_trns_rels() {}
+void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status)
+{
+    H().trns.push_back({text, code, kind, text2});
+    status = 0;
+}
+void nu_trns_rels() { H().trns.clear(); }
 void end_badsrf() {}

@@ -2,6 +2,7 @@
 // tests make on it (the module sees only frame/host.h).
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -114,6 +115,8 @@ i32 open_elements();  // elements created and not yet closed
 std::map<std::string, KeyedRecord>& records();
 const std::vector<std::string>& record_writes();  // keys in the order written
 void set_record(const std::string& key, i32 kind, const std::vector<i32>& words);
+void write_records(const std::string& path);  // every record, then the order of writes
+const std::vector<std::array<i32, 4>>& translation_rows();
 
 // ---- templates
 std::map<std::string, std::vector<TemplateRecord>>& templates();

@@ -18,6 +18,36 @@ void set_record(const std::string& key, i32 kind, const std::vector<i32>& words)
     H().records[key] = KeyedRecord{kind, words};
 }
 
+const std::vector<std::array<i32, 4>>& translation_rows() { return H().trns; }
+
+namespace {
+// A word as a dump shows it: small integers as integers, the rest as reals.
+std::string word_text(i32 w)
+{
+    if (w > -1000000 && w < 1000000) return std::to_string(w);
+    char b[48];
+    std::snprintf(b, sizeof b, "%.7g", static_cast<double>(wrd2r(w)));
+    std::string s = b;
+    if (s.find_first_of(".einf") == std::string::npos) s += ".0";
+    return s;
+}
+}  // namespace
+
+void write_records(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) return;
+    for (const auto& [key, r] : H().records) {
+        std::fprintf(f, "%s kind %d words %zu:", key.c_str(), r.kind, r.words.size());
+        for (i32 w : r.words) std::fprintf(f, " %s", word_text(w).c_str());
+        std::fprintf(f, "\n");
+    }
+    std::fprintf(f, "written:");
+    for (const auto& k : H().record_writes) std::fprintf(f, " %s", k.c_str());
+    std::fprintf(f, "\n");
+    std::fclose(f);
+}
+
 std::map<std::string, std::vector<TemplateRecord>>& templates() { return H().templates; }
 
 void template_open(const std::string& name, bool write)

@@ -89,6 +89,7 @@ int main(int argc, char** argv)
         rc = 2;
     }
     norak::write_transcript(out + "/transcript.txt");
+    norak::write_records(out + "/records.txt");
     norak::reset();
     return rc;
 }

@@ -51,6 +51,7 @@ struct Host {
 
     std::map<std::string, KeyedRecord> records;
     std::vector<std::string> record_writes;
+    std::vector<std::array<i32, 4>> trns;
 
     std::map<std::string, std::vector<TemplateRecord>> templates;
     std::string tpl_name;

@@ -1,0 +1,221 @@
+// The stand-in host: session files, reply script, list cursor rules, memory.
+#include <gtest/gtest.h>
+
+#include "frame/host.h"
+#include "platform/norak/norak.h"
+#include "session_util.h"
+
+namespace {
+class Host : public ::testing::Test {
+protected:
+    void SetUp() override { norak::reset(); }
+};
+
+i32 create_after_cursor()
+{
+    i32 ans = 0, st = 0;
+    lacces(1, ans);
+    lcreat(ans == -1 ? 0 : -1, st);
+    return st;
+}
+
+void put(i32 v)
+{
+    i32 st = 0;
+    EXPECT_EQ(create_after_cursor(), 0);
+    lputd(st, 1, &v);
+    lclos();
+}
+
+std::vector<i32> firsts()
+{
+    std::vector<i32> out;
+    for (size_t k = 0; k < norak::element_count(); ++k) out.push_back(norak::element_words_at(k)[0]);
+    return out;
+}
+}  // namespace
+
+TEST(Session, BadSessionsStopWithOneClearError)
+{
+    struct Case {
+        const char* json;
+        const char* message;
+    } cases[] = {
+        {R"({"settings": {"verbosity": 1})", "malformed JSON"},
+        {R"({"entities": [{"kind": "teapot"}]})", "entities[0]: unknown entity kind \"teapot\""},
+        {R"({"settings": {"colour": 1}})", "settings.colour: unknown setting"},
+        {R"({"records": {"HEI8": {"kind": 1, "words": [1, "x"]}}})", "records.HEI8.words[1]"},
+        {R"({"bogus": 1})", "unknown section \"bogus\""},
+        {R"({"replies": [{"menu": 1}]})", "1 replies of the script were never asked for"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        RunResult r = run_session(c.json, "bad" + std::to_string(n++));
+        EXPECT_EQ(r.rc, 2) << c.json;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(Host, RepliesAnswerMenusAndRefuseMismatches)
+{
+    norak::load_session_text(R"({"replies": [
+        {"menu": "NO", "expect": "YES"},
+        {"menu": 1},
+        {"question": "OK TO EXECUTE?", "answer": "yes"},
+        {"prompt": "TOLERANCE", "answer": 0.01},
+        {"menu": 2, "escape": true},
+        {"question": "OTHER", "answer": "no"}]})");
+    i32 c = 0, st = 0;
+    modmc("YES    @NO     ", c);
+    EXPECT_EQ(c, 2);
+    modmc("A@B", c);
+    EXPECT_EQ(c, 1);
+    irepyc("OK TO EXECUTE?", c);
+    EXPECT_EQ(c, 1);
+    f32 tol = 0;
+    prmreal("ENTER TOLERANCE", tol, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FLOAT_EQ(tol, 0.01f);
+    modmc("A@B", c);
+    EXPECT_EQ(c, -2);
+    EXPECT_THROW(irepyc("UPDATE PROCEDURE?", c), norak::session_error);
+    EXPECT_THROW(modmc("A", c), norak::session_error);  // a question is next, not a menu
+    EXPECT_TRUE(norak::transcript_has("reply: 2 (NO)"));
+
+    norak::reset();
+    EXPECT_THROW(modmc("A@B", c), norak::session_error);  // exhausted
+    norak::load_session_text(R"({"replies": [{"menu": 3}]})");
+    EXPECT_THROW(modmc("A@B", c), norak::session_error);  // no such option
+}
+
+TEST_F(Host, ListCursorAppendsInsertsAndDeletes)
+{
+    i32 ans = 0, st = 0;
+    lacces(1, ans);
+    EXPECT_EQ(ans, -1);  // a fresh list
+    for (i32 v : {1, 2, 3}) put(v);
+    EXPECT_EQ(firsts(), (std::vector<i32>{1, 2, 3}));
+    lacces(1, ans);
+    EXPECT_EQ(ans, -1);  // next on the last element: none, the cursor stays
+    lacces(2, ans);      // first
+    put(10);             // goes in after the first
+    EXPECT_EQ(firsts(), (std::vector<i32>{1, 10, 2, 3}));
+    i32 slot = 0;
+    lacces(3, ans);
+    lmark(1, 5, slot);
+    EXPECT_EQ(slot, 1);
+    lacces(2, ans);
+    ldelet(2, st);  // 1 and 10
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(firsts(), (std::vector<i32>{2, 3}));
+    put(0);  // the cursor was before the first element: inserts at the top
+    EXPECT_EQ(firsts(), (std::vector<i32>{0, 2, 3}));
+    lmark(2, 5, slot);  // back to "3"
+    EXPECT_EQ(slot, 1);
+    i32 w = 0;
+    lgetd(st, 1, &w);
+    EXPECT_EQ(w, 3);
+    lacces(0, ans);
+    ldelet(1, st);
+    lmark(2, 5, slot);
+    EXPECT_EQ(slot, 0);  // its element is gone
+}
+
+TEST_F(Host, ShortReadsSkipsAndSubLists)
+{
+    put(1);
+    i32 st = 0, buf[4] = {0, 0, 0, 0};
+    i32 more[3] = {2, 3, 4};
+    lputd(st, 3, more);  // after the close the cursor stays, the word position is 0
+    EXPECT_EQ(st, 3);
+    i32 ans = 0;
+    lacces(0, ans);
+    lgetd(st, 4, buf);
+    EXPECT_EQ(st, 3);  // a short read answers what it read
+    EXPECT_EQ(buf[0], 2);
+    EXPECT_EQ(buf[3], 0);
+    lgetd(st, 2, buf);
+    EXPECT_EQ(st, 0);  // nothing left
+    lskip(st, -10);
+    EXPECT_EQ(st, 3);  // clamped at the element's start
+
+    i32 level = 0;
+    lsubop(st);
+    EXPECT_EQ(st, 0);
+    gtlstn(1, level);
+    EXPECT_EQ(level, 2);
+    put(77);
+    put(78);
+    lsubcl(st);
+    gtlstn(1, level);
+    EXPECT_EQ(level, 1);
+    EXPECT_EQ(norak::main_list().elems[0].sub->elems.size(), 2u);
+    lsubcl(st);
+    EXPECT_EQ(st, -1);  // no parent above the main list
+
+    norak::settings().list_capacity = 10;
+    put(5);
+    i32 big[20] = {};
+    lputd(st, 20, big);
+    EXPECT_EQ(st, -3);
+    EXPECT_TRUE(norak::transcript_has("TOOL PATH LIST IS FULL"));
+}
+
+TEST_F(Host, MemoryCountsAndInjectedFailures)
+{
+    i32 h1 = -1, h2 = -1, st = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(8, 10, h1, base, st);
+    ASSERT_EQ(st, 0);
+    static_cast<f64*>(base)[9] = 1.5;
+    MM_RESIZE_ARRAY(h1, 100, base, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(static_cast<f64*>(base)[9], 1.5);
+    EXPECT_EQ(static_cast<f64*>(base)[109], 0.0);
+    void* again = nullptr;
+    mmcptr(h1, again);
+    EXPECT_EQ(again, base);
+    norak::fail_alloc_after(1);
+    MM_OPEN_ARRAY(4, 4, h2, base, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(h2, -1);
+    EXPECT_EQ(norak::open_arrays(), 1);
+    void* blk = DM_ALLOC(64);
+    ASSERT_NE(blk, nullptr);
+    EXPECT_EQ(norak::open_blocks(), 1);
+    DM_FREE(blk, 64);
+    MM_CLOSE(h1, st);
+    EXPECT_EQ(h1, -1);
+    EXPECT_EQ(norak::open_arrays(), 0);
+    EXPECT_EQ(norak::open_blocks(), 0);
+    norak::fail_alloc_after(1);
+    EXPECT_EQ(create_after_cursor(), -1);  // a list element can be refused too
+    EXPECT_EQ(norak::element_count(), 0u);
+}
+
+TEST_F(Host, KeyedRecordsAndTemplatesRefuseOversizedReads)
+{
+    i32 w[3] = {1, 2, 3}, st = 0, n = 2;
+    mdputn("ABCD", 4, 3, w, st);
+    i32 small[2] = {9, 9};
+    mdgetn("ABCD", small, n, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_EQ(small[0], 9);
+    n = 3;
+    i32 got[3];
+    mdgetn("ABCD", got, n, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(got[2], 3);
+    n = 3;
+    mdgetn("NONE", got, n, st);
+    EXPECT_EQ(st, -1);
+
+    norak::template_open("T", true);
+    template_write_one_record(get_template_file_ptr(), w, 3, 0, st);
+    norak::template_close();
+    norak::template_open("T", false);
+    template_read_one_record(get_template_file_ptr(), small, 2, 0, st);
+    EXPECT_EQ(st, -3);
+    EXPECT_EQ(small[1], 9);
+}

@@ -40,8 +40,8 @@ void PUTRECS(i32& status)
     plg_mchtbl_mdput(1, MCHTBL);
     WRREC("WRMB", RK_WORDS, WRMB, WRMB_N, st);
     WRREC("NPT1", RK_WORDS, NPT1, NPT1_N, st);
-    PLN1[1] = 0;
-    PLN1[3] = PLN1[4] = PLN1[9] = -1;
+    PLN1[0] = 0;
+    PLN1[2] = PLN1[3] = PLN1[8] = -1;
     WRREC("PLN1", RK_WORDS, PLN1, PLN1_N, st);
     WRREC("RAXN", RK_TEXT, RAXN, RAXN_N, st);
     WRREC("TLER", RK_REAL, TLER, TLER_N, st);
@@ -176,7 +176,7 @@ void PUTTXT(i32& status) { WRREC("TXT2", RK_TEXT, TXT2, TXT2_N, status); }
 void EDARST(const i32& flag)
 {
     std::memset(EDA2, 0, sizeof EDA2);
-    EDA2[2] = EDA2[3] = EDA2[6] = -1;
+    EDA2[1] = EDA2[2] = EDA2[5] = -1;
     if (flag != 0) {
         i32 st = 0;
         WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);

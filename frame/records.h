@@ -22,14 +22,17 @@ extern i32 BLSK[BLSK_N], CLP1[CLP1_N], DSM4[DSM4_N], DSP8[DSP8_N], EDA2[EDA2_N],
     UPW2[UPW2_N], TPFO[TPFO_N], GCY4[GCY4_N], COOR[COOR_N], PPN4[PPN4_N], TXT2[TXT2_N];
 extern i32 MCHTBL[MCHT_N];  // the host's machine table (codes 55 to 64)
 
-// Named words.
-constexpr i32 CLP1_COLOUR = 3, CLP1_PEN = 4;
-constexpr i32 PRM9_TOOL = 12;                 // id of the current tool
-constexpr i32 NPT1_MACHINE = 3;               // machine kind
-constexpr i32 NPT1_ORIGIN = 4;                // 3 reals
-constexpr i32 NPT1_FRAME = 10;                // 9 reals
-constexpr i32 COOR_FRAME = 1;                 // 9 reals
-constexpr i32 COOR_ORIGIN = 10;               // 3 reals, machine coordinates
+// Named words (from 0).
+constexpr i32 CLP1_COLOUR = 2, CLP1_PEN = 3;
+constexpr i32 PRM9_TOOL = 11;                 // id of the current tool
+constexpr i32 PRM9_SHOWTOOL = 12;             // show the tool during execution
+constexpr i32 NPT1_MACHINE = 2;               // machine kind
+constexpr i32 NPT1_ORIGIN = 3;                // 3 reals
+constexpr i32 NPT1_HOME = 6;                  // 3 reals
+constexpr i32 NPT1_FRAME = 9;                 // 9 reals
+constexpr i32 NPT1_UCS = 20;                  // id of the coordinate system
+constexpr i32 COOR_FRAME = 0;                 // 9 reals
+constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates
 constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
 constexpr i32 HEI8_LINNET = 77;               // word the string positioning reads
 

@@ -1,0 +1,75 @@
+#include "cutter/loccom.h"
+
+#include <cmath>
+
+#include "frame/host.h"
+#include "frame/records.h"
+#include "surfaces/trimodel.h"
+
+f32 LOCDIA, LOCRCH, LOCCRN, LOCOFA, LOCOFB;
+f32 LOCSP1[3], LOCSP2[3], LOCSN1[3], LOCSN2[3], LOCSDR[3];
+f32 LOCSW1, LOCSW2, LOCSZL, LOCSW3;
+f32 LOCTAX[3];
+f32 LOCTL2, LOCCUT, LOCTAP, LOCSLM, LOCZMN, LOCZMX;
+i32 LOCKDA, LOCKDB, LOCSRF, LOCTCD, LOCCST, LOCSGM;
+f32 LOCAUX;
+i32 LOCZDI, LOCTPF, LOCAXM, LOCZCL, LOCKND, LOCFLG;
+f32 LOCAN1[3], LOCAN2[3];
+i32 NETSWT;
+
+void LOCSET(const i32& surface_id, const f32* normal1, const f32* normal2, const i32& tool_code, const f32& aux,
+            const f32& tolerance2)
+{
+    LOCSRF = surface_id;
+    for (i32 k = 0; k < 3; ++k) {
+        LOCSN1[k] = normal1[k];
+        LOCSN2[k] = normal2[k];
+    }
+    LOCTCD = tool_code == 10 ? 1 : tool_code;
+    LOCAUX = aux;
+    LOCTL2 = tolerance2;
+    // Words 75 and 76 of the heights record, counted from 1.
+    LOCZMN = wrd2r(HEI8[74]);
+    LOCZMX = wrd2r(HEI8[75]);
+    LOCZCL = 0;
+    LOCAXM = 0;
+}
+
+void STPFLG(i32 flags) { LOCFLG = flags; }
+void GTPFLG(i32& flags) { flags = LOCFLG; }
+void NETFLG(i32 value) { NETSWT = value; }
+void GTNFLG(i32& value) { value = NETSWT; }
+
+void ZINTPL(const f32* p1, const f32* p2, const f32* q1, const f32* q2, const f32& z, f32* p_out, f32* q_out)
+{
+    f32 t = std::fabs(z - p1[2]) / std::fabs(p2[2] - p1[2]);
+    p_out[0] = (1 - t) * p1[0] + t * p2[0];
+    p_out[1] = (1 - t) * p1[1] + t * p2[1];
+    p_out[2] = z;
+    for (i32 k = 0; k < 3; ++k) q_out[k] = (1 - t) * q1[k] + t * q2[k];
+}
+
+void qt_release_mem(i32& status)
+{
+    status = 0;
+    qt_release_mem1(0, status);
+}
+
+void qt_release_mem1(const i32& node, i32& status)
+{
+    status = 0;
+    i32* row = qtrow(node);
+    // Handle 0 is a valid host handle: every open array is closed.
+    if (row[QT_HANDLE] >= 0) {
+        MM_CLOSE(row[QT_HANDLE], status);
+        if (status != 0) {
+            eroutc("qt_release_mem1,Close dynamic memory error", 0);
+            return;
+        }
+        row[QT_HANDLE] = -1;
+        row[QT_CHECK] = 0;
+        row[QT_COUNT] = 0;
+    }
+    if (4 * node + 1 < QT_NODES)
+        for (i32 c = 4 * node + 1; c <= 4 * node + 4; ++c) qt_release_mem1(c, status);
+}

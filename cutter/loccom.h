@@ -1,0 +1,66 @@
+// The tool-positioning context, the flag words of the cutter location and the
+// front end that positions the tool over an XY point.
+#pragma once
+
+#include "frame/words.h"
+
+// ---------------------------------------------------------------- LOCCOM
+extern f32 LOCDIA;       // tool diameter
+extern f32 LOCRCH;       // reach radius of the tool over the quadtree
+extern f32 LOCCRN;       // corner radius
+extern f32 LOCOFA;       // allowance A: surfaces of classes 1 and 3
+extern f32 LOCOFB;       // allowance B: surfaces of classes 2, 4 and 6
+extern f32 LOCSP1[3];    // first end of the reference segment
+extern f32 LOCSP2[3];    // second end of the reference segment
+extern f32 LOCSN1[3];    // normal at LOCSP1
+extern f32 LOCSN2[3];    // normal at LOCSP2
+extern f32 LOCSDR[3];    // unit direction of the string's current segment
+extern f32 LOCSW1, LOCSW2;  // working values of the string positioning
+extern f32 LOCSZL;       // larger end Z of the string's current segment
+extern f32 LOCSW3;       // third working value of the string positioning
+extern f32 LOCTAX[3];    // tool axis in tool-axis mode
+extern f32 LOCTL2;       // second tolerance (check surfaces)
+extern f32 LOCCUT;       // cut length
+extern f32 LOCTAP;       // taper angle, radians
+extern f32 LOCSLM;       // longest segment of a string while LOCCST is 3
+extern f32 LOCZMN, LOCZMX;  // Z limits of strings
+extern i32 LOCKDA, LOCKDB;  // tool kind of the tool grown by allowance A, B
+extern i32 LOCSRF;       // id of the surface being machined, -1 none
+extern i32 LOCTCD;       // caller's tool code (10 stored as 1)
+extern i32 LOCCST;       // segment-length mode of the strings
+extern i32 LOCSGM;       // 1 while positioning along a known segment
+extern f32 LOCAUX;       // kept, not read
+extern i32 LOCZDI;       // 1 when the diameter is zero
+extern i32 LOCTPF;       // 1 when the tool is tapered
+extern i32 LOCAXM;       // tool-axis mode
+extern i32 LOCZCL;       // Z-limit switch of the strings
+extern i32 LOCKND;       // tool kind of the tool itself
+extern i32 LOCFLG;       // positioning flag word
+extern f32 LOCAN1[3], LOCAN2[3];  // segment end normals in tool-axis mode
+
+// Tool kind codes: 1 ball end, 2 flat end, 3 corner-radius end, +10 tapered.
+constexpr i32 KND_BALL = 1, KND_FLAT = 2, KND_TORUS = 3, KND_TAPER = 10;
+
+// Positioning flag bits: classes 1 to 6; 0x40 and 0x80 class 7 and grid lines.
+constexpr i32 LF_GRID = 0x40, LF_STOCK = 0x80;
+
+extern i32 NETSWT;  // string switch word
+
+void LOCSET(const i32& surface_id, const f32* normal1, const f32* normal2, const i32& tool_code, const f32& aux,
+            const f32& tolerance2);
+void STPFLG(i32 flags);
+void GTPFLG(i32& flags);
+void NETFLG(i32 value);
+void GTNFLG(i32& value);
+
+void PNTNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
+            f32* result, f32* contact, f32* normal, i32& surface, i32& status);
+void PNTLC1(const i32& mode_code, const f32* point, const f32& tolerance, const f32& allowance_a,
+            const f32& allowance_b, f32* result, f32* contact, f32* normal, i32& surface, i32& status);
+void PNTLC2(const i32& mode_code, const f32* point, f32* result, f32* contact, f32* normal, i32& surface,
+            i32& status);
+void ZINTPL(const f32* p1, const f32* p2, const f32* q1, const f32* q2, const f32& z, f32* p_out, f32* q_out);
+
+// Releases the arrays of every quadtree node.
+void qt_release_mem(i32& status);
+void qt_release_mem1(const i32& node, i32& status);

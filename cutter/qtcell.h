@@ -1,0 +1,22 @@
+// Cell arithmetic of the triangle quadtree: node numbering, halving of
+// cells, the smallest node that holds a box and the gathering of the
+// non-empty nodes under a box. Boxes and cells are i32 in thousandths.
+#pragma once
+
+#include "frame/words.h"
+
+// Rows gathered under a box: the node's 9-word row followed by its number.
+constexpr i32 QC_ROW = 10;
+constexpr i32 QC_NODE = 9;
+
+void qt_box_halves(const i32* box, const i32& w2, const i32& h2, const i32* cell, i32& ix_lo, i32& iy_lo,
+                   i32& ix_hi, i32& iy_hi);
+void qt_child_box(i32* cell, const i32& ix1, const i32& iy1, const i32& ix2, const i32& iy2, const i32& w2,
+                  const i32& h2);
+// rows may be null when collect is 0.
+void qt_find_cell(const i32* box, const f32* point, i32& node, const i32& collect, i32& count, i32* rows,
+                  i32* cell);
+void qt_collect_cells(const i32* box, i32& count, i32* rows, i32& status);
+void qt_collect_below(const i32* box, const i32& node, const i32* cell, i32& count, i32* rows);
+void qt_collect_axis(const i32* box, const f32* point, i32& count, i32* rows, i32& status);
+void qt_node_reach(const f32* point, const i32* row, i32& touched);

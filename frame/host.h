@@ -188,6 +188,108 @@ void nu_trns_rels();
 void end_badsrf();
 
 // ------------------------------------------------------ surfaces and curves
+// Surface entities: class 3, type 3 a plain surface, type 4 a trimmed one.
+// Their words are the doubles of the surface buffer (as word pairs), which
+// the evaluations read. Reals of the buffer, numbered from 0:
+constexpr i32 SB_CAP = 65536;  // doubles a surface buffer holds
+constexpr i32 SB_TAG = 0;      // SB_MAGIC in a sound buffer
+constexpr f64 SB_MAGIC = 7301.0;
+constexpr i32 SB_KIND = 1;     // 1 plane patch, 2 NURBS surface, 3 surface of revolution
+constexpr i32 SB_LEN = 2;      // doubles in use
+constexpr i32 SB_ID = 3;       // entity id
+constexpr i32 SB_OFFSET = 4;   // offset along the normal, divided by the scale
+constexpr i32 SB_SCALE = 5;
+constexpr i32 SB_LIM = 6;      // u start, u span, u increment, v start, v span, v increment
+constexpr i32 SB_FRAME = 12;   // 1 when the surface has an axis frame
+constexpr i32 SB_ORIGIN = 13;  // 3 reals
+constexpr i32 SB_MATRIX = 16;  // 9 reals: the x, y and z axes one after another
+constexpr i32 SB_VDEG = 25;    // 1 when v is an angle in degrees
+constexpr i32 SB_TRIM = 26;    // index of the trim data, 0 when untrimmed
+constexpr i32 SB_DATA = 28;    // where the kind's own data begins
+constexpr i32 SRF_CLASS = 3, SRF_PLAIN = 3, SRF_TRIMMED = 4;
+
+// Evaluation at (u, v). what 0: point; 1: point, Su, Sv; 2: point, Su, Sv and
+// the unit normal (Su x Sv). Status 0; 1 the normal is undefined there (pole,
+// degenerate edge: the normal given is the one met nearest, or zero); -1 a
+// bad buffer or a parameter that is not finite. The buffer's offset moves the
+// point along the normal.
+void evsrfd(const f64* buf, const f64& u, const f64& v, const i32& what, f64* out, i32& status);
+void evsrf(const f64* buf, const f32& u, const f32& v, const i32& what, f32* out, i32& status);
+// Point (what 1) or point, Su, Sv (what 2) into out, and the unit normal.
+void evsrfn(const f64* buf, const f32& u, const f32& v, const i32& what, f32* out, f32* normal, i32& status);
+// Box of a surface over its whole parameter range: xmin, ymin, zmin, xmax, ymax, zmax.
+void srfbox(const f64* buf, f64* box, i32& status);
+// Box of the trimmed region of a surface entity (whole range when untrimmed).
+void trsbox(const i32& id, f32* box, i32& status);
+// The tolerance of trim-loop polygons: mode 1 get, 2 set (above 0).
+void gstrmtol(const i32& mode, f32& tol);
+// The trim tolerance of a surface entity; status -1 when it has none.
+void gt_tolvars(const i32& id, f32& tol, i32& status);
+// Trim loops of a surface entity, outer loop first, in one host array of
+// 4-byte words: nloops counts, then the (u, v) pairs of all loops (f32); the
+// first point is not repeated. A handle of 0 or more on entry is reused.
+// An untrimmed surface gives its parameter rectangle as one loop.
+void trsgdp(const i32& id, i32& handle, i32& nloops, i32& total, i32& status);
+// The same in double precision with the 3D points: trsgdp_ini prepares the
+// loops, trsgdp2 copies loop k (from 0) into uv (2 per point) and xyz (3 per
+// point) when it has at most `capacity` points, trsgdp_free ends.
+void trsgdp_ini(const i32& id, i32& nloops, i32& total, i32& status);
+void trsgdp2(const i32& loop, const i32& capacity, i32& count, f64* uv, f64* xyz, i32& status);
+void trsgdp_free();
+// Point in polygon: answer 1 inside, 2 on the border, 3 outside. kind 1: the
+// points are x, y pairs; kind 2: x, y, z triples (z ignored).
+void inpol(const f32* pts, const i32& n, const i32& kind, const f32* p, i32& answer);
+void inpold(const f64& tol, const f64* pts, const i32& n, const i32& kind, const f64* p, i32& answer);
+// Against loops (outer first, then holes), all points one after another.
+void inpolr(const f32& tol, const f32* pts, const i32* counts, const i32& nloops, const f32* p, i32& answer);
+// Curve entities (class 2: type 1 line, 2 arc, 3 B-spline curve): parameter
+// range and point with tangent (6 reals) at t.
+void crvrng(const i32& id, f64& t0, f64& t1, i32& status);
+void evcrv(const i32& id, const f64& t, f64* out, i32& status);
+// Unique id of an entity (0 when none) and back.
+i32 euid(const i32& id);
+i32 euid2id(const i32& uid);
+
+// The procedure's surface lists: 0 part, 1 check or second part, 2 second
+// part. mode 1 starts them empty, 2 empties them.
+void nc_surf_init(i32 mode, i32 kind);
+// mode 1 get, 2 set the count of a list (set cuts it or adds zero rows); the
+// list becomes current.
+void nc_surf_count(i32 mode, i32 list, i32& count, i32& status);
+i32 nc_surf_cur();
+// Rows of the current list, at most `capacity`; status -1 when the list is longer.
+void nc_surf_ids(i32* ids, i32 capacity, i32& status);
+void nc_surf_uids(i32* uids, i32 capacity, i32& status);
+void nc_surf_nrms(i32* nrms, i32 capacity, i32& status);
+// Replace the current list by count rows (uids from the ids).
+void nc_surf_put(i32 count, const i32* ids, const i32* nrms, i32& status);
+void nc_surf_norm(i32 count, const i32* nrms, i32& status);  // normals of the current list
+void nc_surf_gs_part2(i32 mode, i32& value);                 // second-part switch: 1 get, 2 set
+
+// Geometry masks of the procedure, kinds 0 to 3: five words each (entity
+// class, level "LV", colour "CO", line font "LF", pen "PN"; -1 matches any).
+void nc_geomsk_lst_add(i32 kind, const i32* mask, i32& status);
+i32 nc_geomsk_lst_count(i32 kind);
+void nc_geomsk_lst_get_data(i32 kind, i32 index, i32* mask, i32& status);
+void nc_geomsk_lst_empty(i32 kind);
+// Ids of the entities of a class, in id order, at most `capacity`; answers the count.
+i32 elstcls(const i32& cls, i32* ids, const i32& capacity);
+
+// Picking: a surface (or any entity) pick answered -2 escape, -3 end; the
+// pick stack holds what was picked.
+void pcksrf(const char* prompt, i32& id, i32& status);
+void slclr();
+void pkspsh(const i32& id);
+void pksrej(const i32& count);  // drop the last count entries
+i32 pkscnt();
+void pksget(i32* ids, i32 capacity, i32& count);
+
+// Bad-surface buffer: ids of surfaces that could not be approximated.
+void init_badsrf();
+i32 find_id_in_buf_badsrf(const i32& id);  // index, -1 when absent
+void put_id_in_buf_badsrf(const i32& id, i32& status);
+void redraw_badsrf();
+i32 count_badsrf();
 
 // ----------------------------------------------------------------- tools
 

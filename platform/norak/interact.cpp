@@ -364,4 +364,3 @@ void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status)
     status = 0;
 }
 void nu_trns_rels() { H().trns.clear(); }
-void end_badsrf() {}

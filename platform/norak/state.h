@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,12 +68,25 @@ struct Host {
 
     i32 mdnxt = 0;
     std::vector<i32> machine_table = std::vector<i32>(10, 0);
+
+    // State that other host files keep for themselves, by name; it goes with the host.
+    std::map<std::string, std::shared_ptr<void>> ext;
 };
+
 
 Host& H();
 bool alloc_fails();  // consumes the failure countdown
 List& cur_list();
 Element* cur_element();
 size_t total_list_words();
+
+// The state a host file keeps under `name`, made on first use.
+template <class T>
+T& ext_state(const char* name)
+{
+    auto& slot = H().ext[name];
+    if (!slot) slot = std::make_shared<T>();
+    return *static_cast<T*>(slot.get());
+}
 
 }  // namespace norak

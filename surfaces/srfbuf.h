@@ -1,0 +1,46 @@
+// The double-precision surface buffer of the evaluations and its accessors,
+// and the geometry-entity helpers over the host database.
+#pragma once
+
+#include "frame/host.h"
+#include "frame/words.h"
+
+// A buffer that LDSRFB filled with a sound surface.
+bool SRFBOK(const f64* buf);
+
+// Loads surface entity id (class 3) into buf (SB_CAP doubles); a failure
+// leaves a buffer that every accessor refuses.
+void LDSRFB(const i32& id, f64* buf);
+void LDSRFB(const i32& id, f64* buf, i32& status);
+
+// Six limit values: u start, u span, u increment, v start, v span, v
+// increment. mode 1 get, 2 put (increments above 0). Status -1 on failure.
+void SBFLIM(const i32& mode, f64* buf, f32* lim, i32& status);
+void SBDLIM(const i32& mode, f64* buf, f64* lim, i32& status);
+// Axis frame: origin and the x, y, z axes. mode 1 get (-1 without a frame), 2 put.
+void SBFMTX(const i32& mode, f64* buf, f32* origin, f32* matrix, i32& status);
+// Offset along the normal: mode 1 get, 2 put (kept divided by the scale).
+void SBFPRM(const i32& mode, f64* buf, f32& value, i32& status);
+// Parameter ranges of the loaded surface (mode 1).
+void SBFUVR(const i32& mode, const f64* buf, f32& umin, f32& umax, f32& vmin, f32& vmax, i32& status);
+void SBDUVR(const i32& mode, const f64* buf, f64& umin, f64& umax, f64& vmin, f64& vmax, i32& status);
+// 1 or -1 for a surface of revolution about +z or -z, else 0.
+i32 CHKRVL(const f64* buf);
+
+// Parameter data of a surface entity: u start, u length, v start, v length
+// (a trimmed surface gives its base surface's).
+void SRFPRS(const i32& mode, const i32& id, f32* values, i32& status);
+// Box of a surface entity: xmin, ymin, zmin, xmax, ymax, zmax.
+void DBDSRX(const i32& mode, const i32& id, f64* values, i32& status);
+
+// Coordinate-system entity (class 8, type 1), mode 1 get.
+void DBDUCS(const i32& mode, const i32& id, f32* origin, f32* matrix, f32& real, i32* name, i32& integer, i32& status);
+// Offset of a plane entity, mode 1 get.
+void DBRVAL(const i32& mode, const i32& id, f32& value, i32& status);
+// A point entity at the point; a line entity between two points.
+void GCPT0(i32& id, const f32* point, i32& status);
+void LINE(i32& id, const f32* p1, const f32* p2, i32& status);
+// Rejects the last count picked entities; count becomes 0.
+void REJPCK(const i32& mode, i32& count);
+// Pushes surfaces (unique ids) onto the pick stack so that they show as picked.
+void PSHSRF(const i32& count, const i32* uids, const f32* refs);

@@ -206,7 +206,7 @@ constexpr i32 SB_MATRIX = 16;  // 9 reals: the x, y and z axes one after another
 constexpr i32 SB_VDEG = 25;    // 1 when v is an angle in degrees
 constexpr i32 SB_TRIM = 26;    // index of the trim data, 0 when untrimmed
 constexpr i32 SB_DATA = 28;    // where the kind's own data begins
-constexpr i32 SRF_CLASS = 3, SRF_PLAIN = 3, SRF_TRIMMED = 4;
+constexpr i32 ESRF_CLASS = 3, ESRF_PLAIN = 3, ESRF_TRIMMED = 4;
 
 // Evaluation at (u, v). what 0: point; 1: point, Su, Sv; 2: point, Su, Sv and
 // the unit normal (Su x Sv). Status 0; 1 the normal is undefined there (pole,

@@ -50,7 +50,7 @@ bool is_surface(i32 id)
     eopen(id, cls, type, len, st);
     if (st != 0) return false;
     eclose();
-    return cls == SRF_CLASS;
+    return cls == ESRF_CLASS;
 }
 
 // Picks surfaces until <END>; -2 on escape, else 0.
@@ -182,8 +182,8 @@ void nc_surf_sel_crit(const i32& list, const i32& flag, i32& status)
     if (list < 0 || list > 2) return;
     i32 kind = list;
     i32 nm = nc_geomsk_lst_count(kind);
-    std::vector<i32> all(static_cast<size_t>(std::max(elstcls(SRF_CLASS, nullptr, 0), 0)));
-    elstcls(SRF_CLASS, all.data(), static_cast<i32>(all.size()));
+    std::vector<i32> all(static_cast<size_t>(std::max(elstcls(ESRF_CLASS, nullptr, 0), 0)));
+    elstcls(ESRF_CLASS, all.data(), static_cast<i32>(all.size()));
     std::vector<i32> ids, nrms;
     for (i32 id : all) {
         bool take = nm == 0;
@@ -192,7 +192,7 @@ void nc_surf_sel_crit(const i32& list, const i32& flag, i32& status)
             nc_geomsk_lst_get_data(kind, m, mask, st);
             if (st != 0) continue;
             static const char* keys[4] = {"LV", "CO", "LF", "PN"};
-            bool ok = mask[0] < 0 || mask[0] == SRF_CLASS;
+            bool ok = mask[0] < 0 || mask[0] == ESRF_CLASS;
             for (int a = 0; a < 4 && ok; ++a) {
                 i32 v = 0;
                 eattc(id, 1, keys[a], v);

@@ -255,7 +255,7 @@ i32 eval_full(const f64* b, f64 u, f64 v, SrfEval& e)
 std::vector<f64> surface_doubles(i32 id)
 {
     auto it = H().entities.find(id);
-    if (it == H().entities.end() || it->second.cls != SRF_CLASS) return {};
+    if (it == H().entities.end() || it->second.cls != ESRF_CLASS) return {};
     const auto& w = it->second.words;
     std::vector<f64> d(w.size() / 2);
     std::memcpy(d.data(), w.data(), d.size() * 8);
@@ -582,13 +582,13 @@ struct GeometryKinds {
                 Bad bad = naming(d, w);
                 Entity e;
                 e.id = entity_id(d, bad);
-                e.cls = SRF_CLASS;
-                e.type = SRF_PLAIN;
+                e.cls = ESRF_CLASS;
+                e.type = ESRF_PLAIN;
                 attrs(e, d, bad);
                 auto b = build_surface(d, bad);
                 if (d.contains("loops")) {
                     add_trim(b, d, bad);
-                    e.type = SRF_TRIMMED;
+                    e.type = ESRF_TRIMMED;
                 }
                 i32 id = store(std::move(e), b);
                 auto& ent = H().entities[id];
@@ -599,8 +599,8 @@ struct GeometryKinds {
             Bad bad = naming(d, w);
             Entity e;
             e.id = entity_id(d, bad);
-            e.cls = SRF_CLASS;
-            e.type = SRF_TRIMMED;
+            e.cls = ESRF_CLASS;
+            e.type = ESRF_TRIMMED;
             attrs(e, d, bad);
             const json& base = need(d, "base", bad.where);
             if (!base.is_object()) bad("base: a surface was expected");

@@ -55,6 +55,16 @@ void lsubcl(i32& status);                  // back to the parent element
 void gtlstn(const i32& mode, i32& list);   // current list level (mode 1 get)
 void gsblkn(const i32& mode, const i32& list, i32& value);  // block counter: 1 get, 2 set
 i32 tp_vnum_get();                         // version number of the current tool path
+void lleng(i32& words);                    // words of the element under the cursor, -1 none
+void lgtpos(i32& position);                // 0 before the first element, k on element k
+void lgtrns(f32* matrix, f32* translation);  // the current list's transformation
+void newls1(const i32& mode, i32& status);   // open a new sub-list under the current element
+void lclrnw(i32& status);                    // delete every element of the current list
+void put_zero_lst(i32& status);              // append the closing item of a procedure block
+// Jumps back length + 1 words, writes the length there and returns to the
+// element's end: the patch of a group length word.
+void ljmpcg(const i32& length, i32& status);
+void lroom(const i32& words, i32& answer);  // 1 when the current element can take more words
 
 // ------------------------------------------------------------ dynamic memory
 void MM_OPEN_ARRAY(i32 elsize, i32 count, i32& handle, void*& base, i32& status);
@@ -73,6 +83,7 @@ void mdgetn(const char* key, void* data, i32& count, i32& status);
 
 // ------------------------------------------------------------- templates
 i32 get_template_file_ptr();  // handle of the open template file, 0 when none
+void template_get_name(char* name, i32 length);  // name of the open template file
 void template_write_one_record(i32 file, const void* buf, i32 count, i32 type, i32& status);
 void template_read_one_record(i32 file, void* buf, i32 count, i32 type, i32& status);
 void template_read_rw(i32 file, void* buf, i32 count, i32 type, i32& status);  // look, do not consume
@@ -294,5 +305,8 @@ i32 count_badsrf();
 // ----------------------------------------------------------------- tools
 
 // ------------------------------------------ NC procedure infrastructure
+void asatt1(const i32& id, const i32& attribute, i32& status);  // attach an attribute to an entity
+// Text of the current procedure's parameters: code 29 (20 characters) or 30 (12).
+void gtprtx(const i32& proc, const i32& code, char* text, i32& status);
 
 // ----------------------------------------------------- picking, graphics

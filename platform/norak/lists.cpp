@@ -94,6 +94,11 @@ void lputd(i32& status, const i32& count, const void* buf)
     size_t end = h.wpos + static_cast<size_t>(count);
     if (end > e->words.size()) {
         size_t grow = end - e->words.size();
+        if (end > static_cast<size_t>(h.settings.element_capacity)) {
+            note("internal: TOOL PATH ELEMENT IS FULL");
+            status = -3;
+            return;
+        }
         if (h.list_words + grow > static_cast<size_t>(h.settings.list_capacity)) {
             note("internal: TOOL PATH LIST IS FULL");
             status = -3;

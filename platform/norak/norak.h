@@ -30,6 +30,7 @@ struct Settings {
     i32 tp_open = 1;        // a tool path is open
     f64 tolerance = 1.0e-5; // the host's comparison tolerance, absolute
     i32 list_capacity = 64 * 1024 * 1024;  // words the tool path may hold
+    i32 element_capacity = 32768;  // words one list element may hold
     std::vector<std::string> user_names;  // user procedure names, 8 characters
     std::vector<i32> user_map = std::vector<i32>(100, 0);  // code 1-100 -> name index
     i32 mactype = 22;       // machine type of the tool path
@@ -52,6 +53,8 @@ struct Element {
 struct List {
     std::vector<Element> elems;
     size_t cur = 0;  // 0 before the first element, k on element k
+    // The list's transformation: 3x3 matrix by rows, then the translation.
+    f32 xf[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 };
 
 struct KeyedRecord {
@@ -110,6 +113,9 @@ i32 list_level();
 std::vector<i32> element_words_at(size_t index);  // main list, 0-based
 size_t element_count();
 i32 open_elements();  // elements created and not yet closed
+List& current_list();  // the list the cursor is in
+// Sets the transformation of the current list (matrix by rows, translation).
+void set_list_transform(const f32* matrix, const f32* translation);
 
 // ---- keyed records
 std::map<std::string, KeyedRecord>& records();

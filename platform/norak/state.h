@@ -67,6 +67,7 @@ struct Host {
     i32 fail_countdown = 0;
 
     i32 mdnxt = 0;
+    std::map<i32, std::pair<std::string, std::string>> proc_texts;  // procedure texts 29 and 30
     std::vector<i32> machine_table = std::vector<i32>(10, 0);
 
     // State that other host files keep for themselves, by name; it goes with the host.

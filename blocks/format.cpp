@@ -1,0 +1,151 @@
+#include "blocks/format.h"
+
+#include "frame/codedio.h"
+#include "frame/host.h"
+
+void NXTBLN(i32& number)
+{
+    i32 list = 0;
+    gtlstn(1, list);
+    i32 value = 0;
+    gsblkn(1, list, value);
+    i32 next = value + 1;
+    gsblkn(2, list, next);
+    number = value;
+}
+
+void LSTBLN(i32& number)
+{
+    i32 list = 0;
+    gtlstn(1, list);
+    i32 value = 0;
+    gsblkn(1, list, value);
+    number = value - 1;
+}
+
+i32 blknum(const i32& mode, const i32& number)
+{
+    if (mode != AM_APPEND) return number;
+    i32 n = 0;
+    NXTBLN(n);
+    return n;
+}
+
+void TPCREL(i32& status)
+{
+    status = 0;
+    i32 answer = 0;
+    lacces(1, answer);
+    if (answer == -2) {
+        status = -1;
+        return;
+    }
+    // At the end (-1) the new element goes after the cursor; otherwise the
+    // cursor moved onto the next element and the new one goes before it.
+    i32 where = answer == -1 ? 0 : -1;
+    lcreat(where, status);
+    if (status < 0) status = -1;
+}
+
+void BLKOPN(const i32& mode, const i32& type, const i32& size, i32& status)
+{
+    status = 0;
+    if (mode == AM_LIST || mode == AM_APPEND) {
+        TPCREL(status);
+        if (status >= 0) TPPUT(mode, 1, DT_INT, &type, status);
+    } else if (mode == AM_ENTITY) {
+        TPPUT(mode, 1, DT_INT, &size, status);
+        if (status >= 0 && type != 0 && type != 12) TPPUT(mode, 1, DT_INT, &type, status);
+    } else {
+        status = -1;  // only the entity and the list take blocks
+    }
+    if (status < 0) {
+        eroutc("BLKOPN - ERROR IN OPENNING BLOCK", 0);
+        status = -1;
+    }
+}
+
+void BLKCLS(const i32& mode)
+{
+    if (mode == AM_LIST || mode == AM_APPEND) lclos();
+}
+
+void PLSUPR(const i32& type, i32& cls)
+{
+    switch (type) {
+    case 0: case 10: case 40: cls = BC_FRAME; break;
+    case 1: cls = BC_TECH; break;
+    case 2: case 3: case 5: case 7: case 8: case 9: case 11: case 13: case 14: case 22: case 23: case 25: case 27:
+    case 31: case 222: case 223: case 225: case 227: cls = BC_MOVE; break;
+    case 99: cls = BC_MARKER; break;
+    case 4: cls = BC_TEXT; break;
+    case 6: cls = BC_HOME; break;
+    case 30: case 32: case 33: case 34: case 35: case 36: cls = BC_CYCLE; break;
+    case 12: cls = BC_PROC; break;
+    default:
+        erou1c("PLSUPR - ILLEGAL BLOCK TYPE ", type);
+        cls = BC_ILLEGAL;
+    }
+}
+
+namespace {
+// Keeps the host's entity-block mode as it was found.
+struct EntityBlockMode {
+    bool was = eopen_block_get() != 0;
+    EntityBlockMode()
+    {
+        if (was) eopen_block_clear();
+    }
+    ~EntityBlockMode()
+    {
+        if (was) eopen_block_set();
+    }
+};
+}  // namespace
+
+void TPBLKH(const i32& mode, i32& size, i32& type, i32& cls, i32& status)
+{
+    status = 0;
+    if (mode == AM_NONE) return;
+    EntityBlockMode keep;
+    if (mode == AM_ENTITY || mode == AM_ENTCNV) {
+        tpget(AM_ENTITY, 1, DT_INT, &size, status);
+        if (status >= 0) tpget(AM_ENTITY, 1, DT_INT, &type, status);
+        if (status < 0) return;
+    } else {
+        i32 answer = 0;
+        lacces(1, answer);
+        if (answer == -2) {
+            status = -1;
+            return;
+        }
+        i32 again = 0;
+        lacces(answer == -1 ? 3 : -1, again);
+        if (again < 0) {
+            status = -1;
+            return;
+        }
+        lleng(size);
+        if (size < 1) {
+            status = -1;
+            return;
+        }
+        tpget(AM_LIST, 1, DT_INT, &type, status);
+        if (status < 0) return;
+    }
+    status = 0;
+    if (size == 1) {
+        cls = BC_MARKER;
+        return;
+    }
+    PLSUPR(type, cls);
+    if (cls == BC_ILLEGAL) status = -1;
+}
+
+void TPBLKS(const i32& mode, i32& size, i32& status)
+{
+    status = 0;
+    if (mode == AM_NONE) return;
+    tpget(AM_ENTITY, 1, DT_INT, &size, status);
+    if (status > 0) status = 0;
+}

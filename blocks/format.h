@@ -1,0 +1,32 @@
+// Tool path block frame: opening and closing a block on a list or an entity
+// stream, block numbers per list level, the block header at the cursor and
+// the class of each block type.
+#pragma once
+
+#include "frame/words.h"
+
+// Access modes of the block routines.
+constexpr i32 AM_ENTITY = 1;   // the current open entity (size word first)
+constexpr i32 AM_LIST = 2;     // the current tool path list, caller's block number
+constexpr i32 AM_APPEND = 3;   // the list, block number from the list's counter
+constexpr i32 AM_LISTCNV = 4;  // list read through the block coordinate conversion
+constexpr i32 AM_ENTCNV = 5;   // entity read through the block coordinate conversion
+constexpr i32 AM_NONE = 7;     // readers do nothing
+
+// Block classes.
+constexpr i32 BC_FRAME = 0, BC_TECH = 1, BC_MOVE = 2, BC_MARKER = 3, BC_TEXT = 4, BC_HOME = 6, BC_CYCLE = 7,
+              BC_PROC = 8, BC_ILLEGAL = -5;
+
+void BLKOPN(const i32& mode, const i32& type, const i32& size, i32& status);
+void BLKCLS(const i32& mode);
+void NXTBLN(i32& number);
+void LSTBLN(i32& number);
+void TPCREL(i32& status);
+void PLSUPR(const i32& type, i32& cls);
+void TPBLKH(const i32& mode, i32& size, i32& type, i32& cls, i32& status);
+// Reads the size word of a block that stands in an entity stream without a
+// type word (the tool path header that opens a tool path entity).
+void TPBLKS(const i32& mode, i32& size, i32& status);
+
+// Block number written by a writer: the caller's, or the list's next in mode 3.
+i32 blknum(const i32& mode, const i32& number);

@@ -1,0 +1,525 @@
+#include "blocks/listacc.h"
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/readers.h"
+#include "blocks/writers.h"
+#include "frame/codedio.h"
+#include "frame/host.h"
+#include "frame/records.h"
+
+i32 TPJUMP(const i32& n, i32& status)
+{
+    status = 0;
+    i32 pos = 0;
+    lgtpos(pos);
+    if (pos <= 0) {
+        status = -1;
+        return pos;
+    }
+    i32 mode = n > 0 ? 1 : -1;
+    i32 steps = n > 0 ? n : -n;
+    for (i32 k = 0; k < steps; ++k) {
+        i32 answer = 0;
+        lacces(mode, answer);
+        if (answer < 0) break;
+    }
+    i32 now = 0;
+    lgtpos(now);
+    if (now <= 0)
+        status = -1;
+    else if (n != 0 && now == pos)
+        status = -2;
+    else if (now == 1)
+        status = 1;
+    return now;
+}
+
+void JMPEND(i32& status)
+{
+    i32 answer = 0;
+    lacces(3, answer);
+    if (answer == -2) {
+        eroutc("JMPEND,LIST ERRORS", 0);
+        status = -2;
+        return;
+    }
+    status = 0;
+}
+
+void TPTOP(const i32& slot, i32& status)
+{
+    lclos();
+    ltop();
+    i32 answer = 0;
+    lmark(2, slot, answer);
+    status = answer < 1 ? -1 : 0;
+}
+
+void FNDTYP(const i32& type, i32& status)
+{
+    while (true) {
+        i32 size = 0, t = -1, cls = 0;
+        TPBLKH(AM_APPEND, size, t, cls, status);
+        if (status < 0 && cls != BC_ILLEGAL) return;
+        if (status >= 0 && t == type) {
+            status = 0;
+            return;
+        }
+        TPJUMP(1, status);
+        if (status < 0) return;
+    }
+}
+
+void TPDELB(const i32& count, i32& status)
+{
+    i32 st = 0;
+    ldelet(count, st);
+    status = st == -1 || st == -2 ? -1 : 0;
+}
+
+void OPNSBL(i32& status)
+{
+    i32 level = 0;
+    gtlstn(1, level);
+    i32 count = 1, blocks = 0;
+    TPGETN(AM_LIST, GR_GLOBAL, 20, count, DT_INT, &blocks, status);
+    if (status != 0) {
+        if (status > 0) status = -1;
+        return;
+    }
+    i32 number = 0;
+    count = 1;
+    TPGETN(AM_LIST, GR_LEAD, 33, count, DT_INT, &number, status);
+    if (status < 0) return;
+    if (level < 1 || level >= BLSK_N - 1) {
+        erou1c("OPNSBL, LIST LEVEL OUT OF RANGE ", level);
+        status = -1;
+        return;
+    }
+    gsblkn(2, level + 1, blocks);
+    BLSK[0] = level;
+    BLSK[level] = number;
+    lsubop(status);
+}
+
+void CLSSBL(i32& status)
+{
+    lsubcl(status);
+    if (status < 0) return;
+    i32 level = 0;
+    gtlstn(1, level);
+    i32 blocks = 0;
+    gsblkn(1, level + 1, blocks);
+    TPCHNN(AM_LIST, GR_GLOBAL, 20, DT_INT, &blocks, status);
+}
+
+void TPNEWL(i32& list, i32& status)
+{
+    newls1(2, status);
+    if (status < 0) return;
+    gtlstn(1, list);
+    i32 zero = 0;
+    gsblkn(2, list, zero);
+}
+
+void TPDNLV(const i32& value)
+{
+    i32 level = 0;
+    gtlstn(1, level);
+    if (level < 1 || level >= BLSK_N - 1) return;
+    i32 zero = 0;
+    gsblkn(2, level + 1, zero);
+    BLSK[0] = level;
+    BLSK[level] = value;
+    BLSK[0] = level + 1;
+    BLSK[level + 1] = 0;
+}
+
+namespace {
+bool nested(i32 group) { return group == 23 || group == 24 || group == 25 || group == 27 || group == 28; }
+
+// The search of a code in the block at the cursor. With `fresh` the block is
+// accessed again and its three leading words skipped; `budget` counts words
+// when given, else segments. Answers 0 found (the word position just after
+// the code word), 1 not found, -1 a list failure. `pos` follows the word
+// position; `glen` receives the position of the group's length word.
+i32 seek(bool fresh, i32 group, i32 code, i32* budget, i32& pos, i32& glen)
+{
+    i32 st = 0;
+    glen = -1;
+    if (fresh) {
+        i32 answer = 0;
+        lacces(0, answer);
+        if (answer < 0) return -1;
+        TPSKIP(AM_APPEND, 3, DT_INT, st);
+        if (st < 0) return st == -2 ? 1 : -1;
+        pos = 3;
+    }
+    bool over = false;
+    auto cost = [&](i32 n) {
+        if (!budget) return true;
+        *budget -= n;
+        over = *budget < 0;
+        return !over;
+    };
+    auto word = [&](i32& w) {
+        if (!cost(1)) return false;
+        tpget(AM_APPEND, 1, DT_INT, &w, st);
+        if (st < 0) return false;
+        ++pos;
+        return true;
+    };
+    auto skip = [&](i32 n) {
+        if (n < 0) {
+            st = -1;
+            return false;
+        }
+        if (!cost(n)) return false;
+        TPSKIP(AM_APPEND, n, DT_INT, st);
+        if (st < 0) return false;
+        pos += n;
+        return true;
+    };
+    auto miss = [&]() { return over || st == -2 ? 1 : -1; };
+    i32 limit = INT_MAX;
+    if (nested(group)) {
+        for (i32 segs = 0;; ++segs) {
+            if (segs >= 1000) return 1;
+            i32 c = 0, b = 0;
+            if (!word(c) || !word(b)) return miss();
+            if (c == group) {
+                glen = pos - 1;
+                limit = b;
+                break;
+            }
+            if (!skip(b)) return miss();
+        }
+    }
+    i32 used = 0;
+    for (i32 segs = 0; used < limit; ++segs) {
+        if (segs >= 10000) return 1;
+        i32 c = 0, b = 0;
+        if (!word(c)) return miss();
+        if (c == code) return 0;
+        if (!word(b) || !skip(b)) return miss();
+        used += 2 + b;
+    }
+    return 1;
+}
+}  // namespace
+
+void PLFIND(const i32& group, const i32& code, i32& status)
+{
+    i32 pos = 0, glen = 0;
+    status = seek(true, group, code, nullptr, pos, glen);
+    if (status == 0) return;
+    erou1c("PLFIND, INFINITE LOOP, GROUP = ", group);
+    erou1c("CODE = ", code);
+    status = -1;
+}
+
+void PLFND2(const i32& group, const i32& code, i32& status)
+{
+    i32 pos = 0, glen = 0;
+    status = seek(true, group, code, nullptr, pos, glen);
+}
+
+void PLFNDH(const i32& group, const i32& code, i32& position, i32& status)
+{
+    i32 pos = 0, glen = 0;
+    status = seek(true, group, code, nullptr, pos, glen);
+    if (status == 0) {
+        position = pos - 1;
+        return;
+    }
+    eroutc("PLFNDG, REQUESTED CODE WAS NOT FOUND", 0);
+    status = -1;
+}
+
+void PLFNDG(const i32& mode, i32& budget, const i32& group, const i32& code, i32& status)
+{
+    i32 pos = 0, glen = 0;
+    status = seek(false, group, code, &budget, pos, glen);
+    if (status == 0) return;
+    eroutc("PLFNDG, REQUESTED CODE WAS NOT FOUND", 0);
+    status = -1;
+}
+
+namespace {
+// Group 32: the block number (code 33) or the word after it (code 34). The
+// word position is left on the word.
+i32 lead_word(i32 code, const char* who, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status < 0) return -1;
+    if (code != 33 && code != 34) {
+        std::string m = std::string(who) + ", ERROR IN CODE";
+        eroutc(m.c_str(), 0);
+        status = -1;
+        return -1;
+    }
+    if (code == 34) TPSKIP(AM_LIST, 1, DT_INT, status);
+    if (status < 0) return -1;
+    status = 0;
+    return 0;
+}
+
+// Common part of TPGETN and TPGETC; `quiet` answers 1 for a missing code.
+void getn(bool quiet, const i32& mode, const i32& group, const i32& code, i32& count, const i32& itype,
+          void* value, i32& status)
+{
+    const char* who = quiet ? "TPGETC" : "TPGETN";
+    status = 0;
+    i32 capacity = count;
+    if (mode == AM_ENTITY) {
+        std::string m = std::string(who) + ", WHERE=1 IS NOT PERMITTED";
+        eroutc(m.c_str(), 0);
+        status = -1;
+        return;
+    }
+    if (code == 29 || code == 30) {
+        eroutc(quiet ? "TPGETC,TEXT AND TABLE NAME ARE NOT VALID INPUT" : "TPGETN, TEXT AN TABLE NAME ARE NOT VALID INPUT",
+               0);
+        status = -1;
+        return;
+    }
+    if (group == GR_LEAD) {
+        if (lead_word(code, who, status) < 0) return;
+        if (capacity < 1) {
+            std::string m = std::string(who) + ", ITEM LONGER THAN ITS AREA, CODE = ";
+            erou1c(m.c_str(), code);
+            status = -1;
+            return;
+        }
+        count = 1;
+        tpget(AM_LIST, 1, DT_INT, value, status);
+        if (status > 0) status = 0;
+        return;
+    }
+    if (quiet) {
+        PLFND2(group, code, status);
+        if (status != 0) return;
+    } else {
+        PLFIND(group, code, status);
+        if (status < 0) return;
+    }
+    i32 head[2] = {0, 0};
+    tpget(AM_LIST, 2, DT_INT, head, status);
+    if (status < 0) return;
+    i32 n = head[0] - 1;
+    if (n < 0 || n > capacity) {
+        std::string m = std::string(who) + ", ITEM LONGER THAN ITS AREA, CODE = ";
+        erou2c(m.c_str(), code, n);
+        status = -1;
+        return;
+    }
+    count = n;
+    tpget(AM_LIST, n, itype, value, status);
+    if (status > 0) status = 0;
+}
+}  // namespace
+
+void TPGETN(const i32& mode, const i32& group, const i32& code, i32& count, const i32& itype, void* value,
+            i32& status)
+{
+    getn(false, mode, group, code, count, itype, value, status);
+}
+
+void TPGETC(const i32& mode, const i32& group, const i32& code, i32& count, const i32& itype, void* value,
+            i32& status)
+{
+    getn(true, mode, group, code, count, itype, value, status);
+}
+
+void TPCHNG(const i32& count, const void* value, i32& status)
+{
+    lchang(count, value, status);
+    if (status < 0) {
+        eroutc("TPCHNG, ERRORS IN LIST", 0);
+        status = -1;
+    }
+}
+
+void TPCHNN(const i32& mode, const i32& group, const i32& code, const i32& itype, const void* value, i32& status)
+{
+    status = 0;
+    if (mode == AM_ENTITY) {
+        eroutc("TPCHNN, WHERE=1 IS NOT PERMITTED", 0);
+        status = -1;
+        return;
+    }
+    if (code == 29 || code == 30) {
+        eroutc("TPCHNN, TEXTS ARE INVALID INPUT", 0);
+        status = -1;
+        return;
+    }
+    if (group == GR_LEAD) {
+        if (lead_word(code, "TPCHNN", status) < 0) return;
+        TPCHNG(1, value, status);
+        return;
+    }
+    PLFIND(group, code, status);
+    if (status < 0) return;
+    i32 head[2] = {0, 0};
+    tpget(AM_LIST, 2, DT_INT, head, status);
+    if (status < 0) return;
+    i32 n = head[0] - 1;
+    if (n < 0) {
+        erou1c("TPCHNN, BAD ITEM COUNT, CODE = ", code);
+        status = -1;
+        return;
+    }
+    TPCHNG(n, value, status);
+}
+
+
+void TPINSC(const i32& group, const i32& anchor, const i32& code, const i32& itype, const i32& count,
+            const void* values, i32& status)
+{
+    i32 pos = 0, glen = 0;
+    if (count < 0) {
+        status = -1;
+        return;
+    }
+    status = seek(true, group, anchor, nullptr, pos, glen);
+    if (status != 0) {
+        eroutc("PLFNDG, REQUESTED CODE WAS NOT FOUND", 0);
+        status = -1;
+        return;
+    }
+    i32 at = pos - 1;
+    i32 answer = 0;
+    lacces(0, answer);
+    i32 st = 0;
+    if (answer < 0) st = -1;
+    if (st >= 0) lskip(st, at);
+    if (st >= 0) lgap(count + 3, st);
+    std::vector<i32> seg(static_cast<size_t>(count) + 3);
+    seg[0] = code;
+    seg[1] = count + 1;
+    seg[2] = itype;
+    if (count > 0) std::memcpy(seg.data() + 3, values, static_cast<size_t>(count) * 4);
+    if (st >= 0) TPCHNG(count + 3, seg.data(), st);
+    // The group that holds the anchor grows by the new segment.
+    if (st >= 0 && glen >= 0) {
+        i32 len = 0;
+        lacces(0, answer);
+        lskip(st, glen);
+        if (st >= 0) tpget(AM_LIST, 1, DT_INT, &len, st);
+        if (st >= 0) lskip(st, -1);
+        len += count + 3;
+        if (st >= 0) TPCHNG(1, &len, st);
+    }
+    status = st < 0 ? -1 : 0;
+}
+
+void GTTEXT(const i32& mode, const i32& proc, const i32& group, const i32& code, const i32& buflen, i32& length,
+            char* text, i32& status, i32& textlen)
+{
+    status = 0;
+    if (group != GR_GLOBAL || (code != 29 && code != 30)) {
+        eroutc("GTTEXT, ERROR IN GROUPC OR IN CODE", 0);
+        status = -1;
+        return;
+    }
+    std::memset(text, ' ', static_cast<size_t>(buflen));
+    i32 n = code == 29 ? 20 : 12;
+    if (mode == AM_ENTITY) {
+        char t[21] = {0};
+        gtprtx(proc, code, t, status);
+        if (status < 0) return;
+        length = n < buflen ? n : buflen;
+        std::memcpy(text, t, static_cast<size_t>(length));
+        textlen = length;
+        return;
+    }
+    PLFIND(group, code, status);
+    if (status < 0) return;
+    i32 head[2] = {0, 0};
+    tpget(AM_LIST, 2, DT_INT, head, status);
+    if (status < 0) return;
+    i32 words = head[0] - 1;
+    if (words < 0 || 4 * words > buflen) {
+        erou1c("GTTEXT, TEXT LONGER THAN ITS AREA, CODE = ", code);
+        status = -1;
+        return;
+    }
+    std::vector<i32> w(static_cast<size_t>(words) + 1);
+    tpget(AM_LIST, words, DT_INT, w.data(), status);
+    if (status < 0) return;
+    std::memcpy(text, w.data(), static_cast<size_t>(4 * words));
+    status = 0;
+    length = 4 * words;
+    textlen = length;
+}
+
+void GTTXTC(const i32& mode, const i32& proc, const i32& group, const i32& code, char* text, i32& status)
+{
+    char buf[20];
+    i32 length = 0, textlen = 0;
+    GTTEXT(mode, proc, group, code, 20, length, buf, status, textlen);
+    std::memset(text, 0, 13);
+    if (status < 0) return;
+    for (int k = 0; k < 12 && k < length && buf[k] != '\0'; ++k) text[k] = buf[k];
+}
+
+void BRKSTR(const i32& mode, i32& status)
+{
+    status = 0;
+    i32 answer = 0;
+    auto mark = [&](i32 op, i32 slot) {
+        lmark(op, slot, answer);
+        if (answer < 1) {
+            eroutc("BRKSTR, CANNOT SET A MARKER", 0);
+            status = -1;
+            return false;
+        }
+        return true;
+    };
+    auto list_failed = [&]() {
+        if (status >= 0) return false;
+        eroutc("BRKSTR, ERRORS IN LIST", 0);
+        return true;
+    };
+    if (!mark(1, 1)) return;
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (list_failed()) return;
+    if (type != 7 && type != 27 && type != 227) {
+        eroutc("BRKSTR,THE CURRENT BLOCK IS NOT A STRING", 0);
+        status = -1;
+        return;
+    }
+    i32 rec = type == 7 ? 4 : 7;
+    i32 line = type == 7 ? 2 : type == 27 ? 22 : 222;
+    i32 m = (size - 1) / rec;
+    if (m < 1) return;
+    PTBT99(AM_APPEND, 19, 0.0f, 0, 0, status);
+    if (list_failed() || !mark(1, 2)) return;
+    for (i32 i = 0; i < m; ++i) {
+        if (!mark(2, 1)) return;
+        TPBLKH(AM_LIST, size, type, cls, status);
+        if (status >= 0) TPSKIP(AM_LIST, rec * i, DT_INT, status);
+        i32 number = 0, records = 0;
+        f32 p[3], v[3];
+        if (status >= 0) RDBT2(AM_LIST, type, size, records, number, p, v, status);
+        if (list_failed() || !mark(2, 2)) return;
+        PTBT2(AM_LIST, line, p, v, number, status);
+        if (list_failed()) return;
+        if ((mode == 1 && i == 0) || mode != 1) {
+            if (!mark(1, 3)) return;
+        }
+        if (!mark(1, 2)) return;
+    }
+    PTBT99(AM_APPEND, 20, 0.0f, 0, 0, status);
+    if (list_failed() || !mark(2, 1)) return;
+    TPDELB(1, status);
+    if (list_failed()) return;
+    mark(2, 3);
+}

@@ -1,0 +1,75 @@
+#include "blocks/marker.h"
+
+#include "frame/host.h"
+
+MarkerStack MRKSTK = {-1, -1, 0};
+
+const char* const MRKMSG =
+    "WARNING: MISSING MARKER - MAY CAUSE POST PROCESSING PROBLEMS. CHECK TOOLPATH VALIDITY - AND IF  SUCCESSFULL - "
+    "DISREGARD THE MESSAGE";
+
+void tp_mrkr_init()
+{
+    // An array left open by a procedure that did not finish is released.
+    if (MRKSTK.capacity > 0) {
+        i32 status = 0;
+        MM_CLOSE(MRKSTK.handle, status);
+    }
+    MRKSTK.capacity = 0;
+    MRKSTK.top = -1;
+}
+
+void tp_mrkr_push(const i32& kind, const i32& code)
+{
+    MarkerStack& s = MRKSTK;
+    if (s.capacity == s.top + 1) {
+        void* base = nullptr;
+        i32 status = 0;
+        if (s.capacity == 0)
+            MM_OPEN_ARRAY(8, 100, s.handle, base, status);
+        else
+            MM_RESIZE_ARRAY(s.handle, 100, base, status);
+        if (status < 0) {
+            eroutc("tp_mrkr_push,DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE", 0);
+            return;
+        }
+        s.capacity += 100;
+    }
+    void* base = nullptr;
+    mmcptr(s.handle, base);
+    i32* e = static_cast<i32*>(base);
+    ++s.top;
+    e[2 * s.top] = kind;
+    e[2 * s.top + 1] = code;
+}
+
+void tp_mrkr_pop(i32& kind, i32& code)
+{
+    MarkerStack& s = MRKSTK;
+    if (s.top < 0) {
+        kind = code = -1;
+        return;
+    }
+    void* base = nullptr;
+    mmcptr(s.handle, base);
+    const i32* e = static_cast<const i32*>(base);
+    kind = e[2 * s.top];
+    code = e[2 * s.top + 1];
+    --s.top;
+}
+
+void tp_mrkr_fin(const i32& quiet)
+{
+    MarkerStack& s = MRKSTK;
+    if (s.top >= 0 && quiet == 0) usmsgc(MRKMSG);
+    if (s.capacity > 0) {
+        i32 status = 0;
+        MM_CLOSE(s.handle, status);
+        if (status < 0) {
+            eroutc("tp_mrkr_fin,DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE", 0);
+            return;
+        }
+    }
+    s.capacity = 0;
+    s.top = -1;
+}

@@ -1,0 +1,31 @@
+// Modal machine state by technology parameter code ("DSM4", "DSP8", "WRMB"),
+// the block coordinate conversion of access modes 4 and 5, and the marker and
+// technology item readers.
+#pragma once
+
+#include "frame/words.h"
+
+// Display record words.
+constexpr i32 DSP8_NORMAL = 6, DSP8_PREV = 9, DSP8_PREVAXIS = 12, DSP8_FONT = 15, DSP8_COLOUR = 16, DSP8_PEN = 17,
+              DSP8_UCS = 34;
+
+void SETMOD(const i32& code, const i32& ivalue, const f32& rvalue);
+
+// Block coordinate conversion: p -> M p + t in double precision. It starts
+// as the identity; CNVSET sets it.
+struct BlockConversion {
+    f64 m[9];
+    f64 t[3];
+    f64 ref[2];
+};
+extern BlockConversion BLKCNV;
+void CNVSET(const f64* matrix, const f64* offset, const f64* reference);
+void CNVPNT(const f32* in, f32* out);
+void CNVVEC(const f32* in, f32* out);
+void CNVZVL(f32& height);
+void CNVPTD(const f64* in, f64* out);
+void UPDRAX(const f32* origin, const f32* matrix);
+
+void RDBHED(const i32& mode, i32& number, i32& kind, f32& rvalue, i32& ivalue, i32& status);
+void RDBHD2(const i32& mode, i32& number, i32& param, i32& vstatus, i32& vtype, i32& ivalue, f32& rvalue,
+            i32& status);

@@ -1,0 +1,43 @@
+// Machine table and technology parameter state: machine values by parameter
+// code ("PRM9" and the host's ten-word table), values by subtype, parameter
+// types, and the writer of technology blocks that writes a value only when it
+// changed.
+#pragma once
+
+#include "frame/words.h"
+
+constexpr i32 NTPAR = 100;  // technology parameters 1 to 100
+
+// Technology parameter state, indexed by parameter number 1..100.
+struct TechState {
+    i32 status[NTPAR + 1];     // 0 not used, 1 integer code requested, 2 from the machine values
+    i32 requested[NTPAR + 1];  // requested value or code
+    i32 lastcode[NTPAR + 1];   // code last written (status 1)
+    i32 wflag[NTPAR + 1];      // 2: write the next value unconditionally
+    // Last values written (status 2): the feed slot of parameters 1 and 59,
+    // value and direction of parameter 2 (direction shared with 10), and one
+    // slot per other parameter.
+    f32 feed;
+    i32 spindle, direction;
+    f32 rslot[NTPAR + 1];
+    i32 islot[NTPAR + 1];
+};
+extern TechState TECHST;
+
+// Empties the state: every parameter unused, slots unset.
+void TECHCL();
+
+void PT1MCH(const i32& display, const i32& param, i32& status);
+void PTAMCH(i32& status);
+void PTAMC1(i32& status);
+void STPV01(const i32& value);
+void STPV52(const i32& value);
+void STPV53(const i32& value);
+
+void RMCHTB(const i32& medium, i32& count, i32& status);
+void get_mchprm(const i32& id, i32& count, i32& status);
+void MCHVAL(const i32& subtype, i32& kind, i32& ivalue, f32& rvalue, i32& status);
+i32 NTBDEF(const i32& code);
+i32 PRMDEF(const i32& type);
+void PRMSTS(i32& status);
+void MUMCHT(const i32& mode);

@@ -1,0 +1,60 @@
+// Fresh host and module state for the block tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/marker.h"
+#include "blocks/modal.h"
+#include "blocks/movement.h"
+#include "blocks/readers.h"
+#include "blocks/tech.h"
+#include "blocks/writers.h"
+#include "frame/codedio.h"
+#include "frame/host.h"
+#include "frame/intmnu.h"
+#include "frame/modflg.h"
+#include "frame/records.h"
+#include "platform/norak/norak.h"
+#include "tests/blocks/dump.h"
+
+struct BlocksTest : ::testing::Test {
+    void SetUp() override
+    {
+        norak::reset();
+        std::memset(PRM9, 0, sizeof PRM9);
+        std::memset(DSM4, 0, sizeof DSM4);
+        std::memset(DSP8, 0, sizeof DSP8);
+        std::memset(WRMB, 0, sizeof WRMB);
+        std::memset(LSP2, 0, sizeof LSP2);
+        std::memset(BLSK, 0, sizeof BLSK);
+        std::memset(MCHTBL, 0, sizeof MCHTBL);
+        std::memset(NPT1, 0, sizeof NPT1);
+        TECHCL();
+        MOVCLR();
+        tp_mrkr_init();
+        TPMACH = 22;
+        DSPLOG.clear();
+        DSPPAU = 0;
+        INTCNT = 0;
+        const f64 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, zero[3] = {0, 0, 0};
+        CNVSET(id, zero, zero);
+    }
+    void TearDown() override { tp_mrkr_fin(1); }
+    // An entity to write blocks into, open.
+    i32 open_stream()
+    {
+        i32 id = 0, st = 0;
+        estore(9, 8, id, st);
+        return id;
+    }
+    // Reopens the entity at its first word.
+    void rewind(i32 id)
+    {
+        i32 c, t, l, st;
+        eopen(id, c, t, l, st);
+    }
+};

@@ -1,0 +1,280 @@
+// Motion output: a scripted engine sequence written through the movement
+// writers, technology blocks, markers and arcs.
+#include <cmath>
+
+#include "tests/blocks/common.h"
+
+using dump::R;
+using dump::Words;
+
+namespace {
+// Machine values of the scripted runs: feed 200, spindle 1000 forward,
+// coolant 2, percentages 50 for the feed modes 2, 3, 25, 26.
+void machine()
+{
+    PRM9[0] = R(200.0f);
+    PRM9[3] = PRM9[4] = PRM9[5] = PRM9[6] = 50;
+    PRM9[7] = 1000;
+    PRM9[8] = 1;
+    PRM9[9] = 2;
+    PRM9[21] = R(-2.0f);
+    for (i32 p : {1, 2, 3}) {
+        TECHST.status[p] = 2;
+        TECHST.wflag[p] = 2;
+    }
+    TECHST.requested[1] = 1;
+}
+
+std::vector<i32> types()
+{
+    std::vector<i32> t;
+    for (const auto& e : dump::main_list()) t.push_back(e[0]);
+    return t;
+}
+
+void line(f32 x, f32 y, f32 z, i32 kind = 1)
+{
+    const f32 p[3] = {x, y, z}, v[3] = {0, 0, 1};
+    i32 st = 0;
+    PLINE(kind, p, v, 1, st);
+    ASSERT_EQ(st, 0);
+}
+}  // namespace
+
+TEST_F(BlocksTest, ScriptedSequenceOnAThreeAxisSplittingMachine)
+{
+    machine();
+    i32 st = 0;
+    line(0, 0, 10);
+    line(5, 5, 0);   // three axes at once: over at the old height, then down
+    line(5, 5, 0);   // a repeat: nothing
+    line(0, 5, 0);   // two axes: one line
+    STPV01(3);       // feed mode 3: 50 % of the feed
+    line(0, 0, 0);
+    line(1, 0, 0);   // feed unchanged: no technology block
+    TECHST.wflag[1] = 2;  // forced rewrite
+    line(2, 0, 0);
+    PUTMRK(1, 7, 9, 0.0f, 33, st);
+    PCLSRQ(st);
+    const f32 v[3] = {0, 0, 1};
+    for (i32 k = 3; k < 6; ++k) {
+        const f32 p[3] = {static_cast<f32>(k), 0, 0};
+        MOVSTR(1, p, v, st);
+    }
+    PCLST1();
+    const f32 centre[2] = {5, 1}, end[3] = {6, 1, 0};
+    PARCPT(1, 0.01f, 1, static_cast<f32>(M_PI / 2), centre, end, v, st);
+    PUTMRK(2, 7, 9, 0.0f, 33, st);
+    const f64 kn[6] = {0, 0, 0, 1, 1, 1}, pt[9] = {6, 1, 0, 7, 2, 0, 8, 1, 0};
+    PNURB1(3, 3, kn, pt, st);
+    PUTBT4(AM_APPEND, 4, 5, "DONE.", 0, st);
+    ASSERT_EQ(st, 0);
+
+    EXPECT_EQ(types(), (std::vector<i32>{1, 1, 1, 2, 2, 2, 2, 1, 2, 2, 1, 2, 99, 7, 3, 99, 5, 4}));
+    auto l = dump::main_list();
+    EXPECT_EQ(l[0], (Words{1, 0, 1, 0, R(200.0f)}));
+    EXPECT_EQ(l[1], (Words{1, 1, 2, 0, 1000}));
+    EXPECT_EQ(l[2], (Words{1, 2, 3, 0, 2}));
+    EXPECT_EQ(l[3], (Words{2, 3, R(0), R(0), R(10)}));
+    EXPECT_EQ(l[4], (Words{2, 4, R(5), R(5), R(10)}));
+    EXPECT_EQ(l[5], (Words{2, 5, R(5), R(5), R(0)}));
+    EXPECT_EQ(l[6], (Words{2, 6, R(0), R(5), R(0)}));
+    EXPECT_EQ(l[7], (Words{1, 7, 1, 0, R(100.0f)}));
+    EXPECT_EQ(l[10], (Words{1, 10, 1, 0, R(100.0f)}));
+    EXPECT_EQ(l[12], (Words{99, 12, 9, 33}));
+    EXPECT_EQ(l[13], (Words{7, 13, R(3), R(0), R(0), 14, R(4), R(0), R(0), 15, R(5), R(0), R(0)}));
+    EXPECT_EQ(l[14][1], 16);
+    EXPECT_EQ(l[14][2], 1);
+    EXPECT_NEAR(wrd2r(l[14][4]), 2 * std::acos(1 - 0.01 / 1.0), 1e-6);
+    EXPECT_EQ(l[16][1], 18);
+    EXPECT_EQ(l[17], (Words{4, 19, 5, 0x454e4f44, 0x2020202e}));
+    EXPECT_EQ(MOVST.point[0], 8.0f);
+    EXPECT_EQ(MRKSTK.top, -1);
+    EXPECT_FALSE(norak::transcript_has("MISSING MARKER"));
+    // Every block but the string points was shown once, in order.
+    EXPECT_EQ(DSPLOG.size(), 17u);
+}
+
+TEST_F(BlocksTest, MultiAxisMachineStartsWithAVerticalLine)
+{
+    TPMACH = 25;
+    MOVST.newproc = 1;
+    line(1, 2, 3);
+    line(4, 5, 6);
+    EXPECT_EQ(types(), (std::vector<i32>{22, 2}));
+    EXPECT_EQ(dump::main_list()[0], (Words{22, 0, R(1), R(2), R(3), R(0), R(0), R(1)}));
+    EXPECT_EQ(MOVST.newproc, 0);
+
+    // A multi-axis move keeps its own direction and needs no start line.
+    norak::reset();
+    MOVCLR();
+    DSPLOG.clear();
+    MOVST.newproc = 1;
+    const f32 p[3] = {1, 1, 1}, d[3] = {0, 0.6f, 0.8f};
+    i32 st = 0;
+    PLINE(3, p, d, 2, st);
+    EXPECT_EQ(types(), (std::vector<i32>{22}));
+    PLINE(3, p, d, 2, st);  // the same point and direction: dropped
+    const f32 d2[3] = {0.6f, 0, 0.8f};
+    PLINE(3, p, d2, 2, st);  // a new direction: written
+    EXPECT_EQ(types(), (std::vector<i32>{22, 22}));
+    EXPECT_TRUE(DSPLOG.empty());  // display mode 2 shows nothing
+
+    // On machine 23 the three-axis move is one line; a move with normals
+    // becomes a simple move when the machine values say so.
+    norak::reset();
+    MOVCLR();
+    TPMACH = 23;
+    const f32 q[3] = {5, 5, 5};
+    MOVLIN(2, q, d, st);
+    EXPECT_EQ(types(), (std::vector<i32>{2}));
+    PRM9[12] = 1;
+    const f32 q2[3] = {6, 5, 5};
+    MOVLIN(2, q2, d, st);
+    EXPECT_EQ(types(), (std::vector<i32>{2, 222}));
+    PLINE(1, q2, d, 7, st);
+    EXPECT_TRUE(norak::transcript_has("PLINE, WRONG MODE"));
+}
+
+TEST_F(BlocksTest, PauseRequestOpensTheExecutionMenu)
+{
+    DSPPAU = 1;
+    line(1, 0, 0);
+    EXPECT_EQ(INTCNT, 1);
+    line(2, 0, 0);
+    EXPECT_EQ(INTCNT, 1);
+    // Closing the movement output runs once.
+    PCLSST(1);
+    size_t shown = DSPLOG.size();
+    PCLSST(1);
+    EXPECT_EQ(DSPLOG.size(), shown);
+    PCLSST(5);
+    EXPECT_TRUE(norak::transcript_has("PCLSST, WRONG MODE"));
+}
+
+TEST_F(BlocksTest, MarkersNestAndWarnExactly)
+{
+    i32 st = 0;
+    PUTMRK(1, 5, 1, 0, 0, st);
+    PUTMRK(1, 6, 1, 0, 0, st);
+    PUTMRK(2, 6, 2, 0, 0, st);
+    PUTMRK(2, 5, 2, 0, 0, st);
+    EXPECT_EQ(MRKSTK.top, -1);
+    PUTMRK(2, 8, 2, 0, 0, st);  // no start marker
+    const std::string warning =
+        "message: WARNING: MISSING MARKER - MAY CAUSE POST PROCESSING PROBLEMS. CHECK TOOLPATH VALIDITY - AND IF  "
+        "SUCCESSFULL - DISREGARD THE MESSAGE";
+    EXPECT_EQ(norak::transcript_count(warning), 1u);
+    i32 k = 0, c = 0;
+    EXPECT_EQ(MRKSTK.top, 1);
+    PUTMRK(0, 9, 0, 0, 0, st);  // kind 0: nothing at all
+    EXPECT_EQ(MRKSTK.top, 1);
+    tp_mrkr_fin(0);
+    EXPECT_EQ(norak::transcript_count(warning), 2u);
+    EXPECT_EQ(norak::open_arrays(), 0);
+    tp_mrkr_pop(k, c);
+    EXPECT_EQ(k, -1);
+    EXPECT_EQ(c, -1);
+
+    // A closing marker under another open one: the popped pair goes back.
+    tp_mrkr_init();
+    PUTMRK(1, 5, 1, 0, 0, st);
+    PUTMRK(2, 6, 2, 0, 0, st);
+    EXPECT_EQ(MRKSTK.top, 1);
+    tp_mrkr_pop(k, c);
+    EXPECT_EQ(k, 2);
+    EXPECT_EQ(c, 6);
+    tp_mrkr_pop(k, c);
+    EXPECT_EQ(k, 1);
+    EXPECT_EQ(c, 5);
+
+    // The 101st entry grows the array; quiet finish releases it silently.
+    for (i32 n = 0; n < 101; ++n) tp_mrkr_push(1, n);
+    EXPECT_EQ(MRKSTK.capacity, 200);
+    size_t said = norak::transcript_count(warning);
+    tp_mrkr_fin(1);
+    EXPECT_EQ(norak::transcript_count(warning), said);
+    EXPECT_EQ(norak::open_arrays(), 0);
+    // A failed growth loses the entry and says so.
+    tp_mrkr_init();
+    tp_mrkr_push(1, 1);
+    norak::fail_alloc_after(1);
+    tp_mrkr_init();
+    tp_mrkr_push(1, 2);
+    EXPECT_TRUE(norak::transcript_has("tp_mrkr_push,DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE"));
+    EXPECT_EQ(MRKSTK.top, -1);
+    EXPECT_EQ(norak::open_arrays(), 0);
+    // A negative kind writes the changed technology first.
+    machine();
+    PUTMRK(1, 3, -1, 0, 0, st);
+    auto t = types();
+    EXPECT_EQ(std::vector<i32>(t.end() - 4, t.end()), (std::vector<i32>{1, 1, 1, 99}));
+}
+
+TEST_F(BlocksTest, ArcStepsForEveryToleranceAndRadius)
+{
+    const f32 cap = static_cast<f32>(36.0 * M_PI / 180.0);
+    for (f32 tol = 0.001f; tol <= 1.0001f; tol *= 10.0f / 3.0f)
+        for (f32 r = 0.01f; r <= 1000.1f; r *= 10.0f) {
+            f32 step = ARCSTP(tol, r, 6.0f);
+            ASSERT_TRUE(std::isfinite(step)) << tol << " " << r;
+            ASSERT_GT(step, 0.0f);
+            ASSERT_LE(step, cap);
+            f32 count = std::ceil(6.0f / step);
+            ASSERT_TRUE(std::isfinite(count));
+            ASSERT_GE(count, 10.0f);
+        }
+    EXPECT_NEAR(ARCSTP(0.01f, 10.0f, 1.0f) * 180.0 / M_PI, 5.126, 0.01);
+    EXPECT_FLOAT_EQ(ARCSTP(0.5f, 1.0f, 1.0f), cap);
+    EXPECT_FLOAT_EQ(ARCSTP(5.0f, 1.0f, 1.0f), cap);  // past twice the radius: the cosine is clamped
+    // Zero angle or zero radius write nothing.
+    i32 st = 0;
+    const f32 c[2] = {0, 0}, e[3] = {0, 0, 0}, v[3] = {0, 0, 1};
+    PARCPT(1, 0.1f, 1, 0.0f, c, e, v, st);
+    PARCPT(1, 0.1f, 1, 1.0f, c, e, v, st);
+    EXPECT_TRUE(dump::main_list().empty());
+}
+
+TEST_F(BlocksTest, FeedModesAndTheSecondFeed)
+{
+    machine();
+    i32 st = 0;
+    PT1MCH(1, 1, st);
+    STPV01(3);
+    PT1MCH(1, 1, st);
+    PT1MCH(1, 1, st);  // the same value again: nothing
+    TECHST.wflag[1] = 2;
+    PT1MCH(1, 1, st);
+    STPV01(4);
+    PT1MCH(1, 1, st);
+    auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 4u);
+    EXPECT_EQ(l[0][4], R(200.0f));
+    EXPECT_EQ(l[1][4], R(100.0f));
+    EXPECT_EQ(l[2][4], R(100.0f));
+    EXPECT_EQ(l[3][4], R(-1.0f));
+    // Parameter 59: nothing while no second feed is set, then its value.
+    TECHST.status[59] = 2;
+    PT1MCH(1, 59, st);
+    EXPECT_EQ(dump::main_list().size(), 4u);
+    PRM9[21] = R(80.0f);
+    PT1MCH(1, 59, st);
+    EXPECT_EQ(dump::main_list().back(), (Words{1, 4, 59, 0, R(80.0f)}));
+    // A status-1 parameter writes its code when it changes.
+    TECHST.status[5] = 1;
+    TECHST.requested[5] = 9;
+    PT1MCH(1, 5, st);
+    PT1MCH(1, 5, st);
+    EXPECT_EQ(dump::main_list().back(), (Words{1, 5, 5, 1, 9}));
+    EXPECT_EQ(dump::main_list().size(), 6u);
+    TECHST.status[6] = 3;
+    PT1MCH(1, 6, st);
+    EXPECT_TRUE(norak::transcript_has("PUTMCH, ERROR IN PARAMETER STATUS"));
+    // The tool number must be positive to be associated.
+    TECHST.status[100] = 2;
+    TECHST.wflag[100] = 2;
+    PRM9[11] = 0;
+    PT1MCH(1, 100, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("PT1MCH, ERRORS IN WRITTING ASSOCIATION"));
+}

@@ -121,6 +121,7 @@ void shmsgc(const char* text);                 // status line message
 void shlmsg(const char* text, const i32& length);  // message window line
 void msg_mdls(i32 module, i32 number);         // numbered host message
 void msg_get(i32 module, i32 number, char* text, i32 length);
+void msg_mdlt(i32 module, i32 number, const char* text);  // numbered host message with a text
 
 // ---------------------------------------------- menus, prompts and replies
 void modinz();                                       // start a menu
@@ -303,6 +304,14 @@ void redraw_badsrf();
 i32 count_badsrf();
 
 // ----------------------------------------------------------------- tools
+// Whole-entity access for the tool library that leaves the current open
+// entity and its cursor alone. dbdget: `count` holds the capacity in words
+// on entry and the words delivered on return; status -1 no such entity, -2
+// the entity is larger than the capacity (nothing is delivered; `count`
+// then holds the entity's size).
+void dbdget(const i32& id, i32& cls, i32& type, i32* words, i32& count, i32& status);
+void dbdput(const i32& id, const i32& count, const i32* words, i32& status);  // replaces the words
+void dbdnew(const i32& cls, const i32& type, const i32& count, const i32* words, i32& id, i32& status);
 
 // ------------------------------------------ NC procedure infrastructure
 void asatt1(const i32& id, const i32& attribute, i32& status);  // attach an attribute to an entity
@@ -310,3 +319,14 @@ void asatt1(const i32& id, const i32& attribute, i32& status);  // attach an att
 void gtprtx(const i32& proc, const i32& code, char* text, i32& status);
 
 // ----------------------------------------------------- picking, graphics
+// A tool figure: the tool's symbol master placed at a point (model
+// coordinates) and turned by three orientation rows (the figure's x, y and z
+// axes); the answer is the figure's id.
+void figtol(const i32& master, const i32& tool, const f32* rows, const f32* point, i32& figure, i32& status);
+void figdel(const i32& figure);
+void xorset(const i32& mode);  // exclusive-or tool drawing: 0 off, 1 or 2 on
+// A symbol master made of entities, and one instance of it with three
+// settings (unit, colour, pen).
+void smnew(const i32& count, const i32* ids, i32& master, i32& status);
+void sminst(const i32& master, const i32* settings, i32& instance, i32& status);
+void dminpt(const i32& dialog, const i32& row, i32& answer);  // one reply of a dialog from a row

@@ -137,6 +137,19 @@ i32 open_arrays();
 i32 open_blocks();
 void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
 
+// ---- display recorder: tool figures drawn and deleted
+struct Figure {
+    i32 id = 0;
+    i32 master = 0;   // symbol master (0: drawn from the tool's own shape)
+    i32 tool = 0;     // tool entity
+    f32 rows[9] = {}; // orientation: the figure's x, y and z axes
+    f32 point[3] = {};
+    i32 xor_mode = 0; // exclusive-or mode when drawn
+    bool deleted = false;
+};
+const std::vector<Figure>& figures();
+i32 xor_mode();
+
 // ---- files the module writes
 std::string out_path(const std::string& name);
 

@@ -68,6 +68,9 @@ struct Host {
 
     i32 mdnxt = 0;
     std::map<i32, std::pair<std::string, std::string>> proc_texts;  // procedure texts 29 and 30
+    std::vector<Figure> figures;
+    i32 xor_mode = 0;
+    i32 next_master = 1;
     std::vector<i32> machine_table = std::vector<i32>(10, 0);
 
     // State that other host files keep for themselves, by name; it goes with the host.

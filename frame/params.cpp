@@ -1,0 +1,12 @@
+#include "frame/params.h"
+
+#include <algorithm>
+
+i32 PRCPAR[PRCPAR_N];
+i32 PRCCPY[PRCPAR_N];
+
+void PRCCLR()
+{
+    std::fill(PRCPAR, PRCPAR + PRCPAR_N, 0);
+    std::fill(PRCCPY, PRCCPY + PRCPAR_N, 0);
+}

@@ -4,6 +4,7 @@
 
 i32 PRCPAR[PRCPAR_N];
 i32 PRCCPY[PRCPAR_N];
+i32 MACTYP = 2;
 
 void PRCCLR()
 {

@@ -28,6 +28,10 @@ inline f32* pwra(i32 n) { return reinterpret_cast<f32*>(&PRCPAR[n - 1]); }
 // Clears both blocks.
 void PRCCLR();
 
+// Machining type of the current tool path or segment: 2 picked part surfaces,
+// 3 one trimmed surface, 14 one surface of the procedure's surface lists.
+extern i32 MACTYP;
+
 // ------------------------------------------------------------ named words
 // Integer words.
 constexpr i32 ZIGSEL = 1;   // one way or zigzag: 1 zigzag

@@ -1,0 +1,60 @@
+// The surface-milling geometry: the chain of picked part surfaces with their
+// sides, limit and corner records, connection flags and the bookkeeping of
+// the definition. Surfaces are indexed from 0 in chain order.
+#pragma once
+
+#include "frame/words.h"
+
+constexpr i32 MAXSRF = 120;  // part surfaces of one procedure
+constexpr i32 LIMR_N = 5;    // words of a limit record
+constexpr i32 CRNR_N = 9;    // words of a corner record
+
+// Words of a limit record (from 0): parameter code of the first range (1 u,
+// 2 v), then the first range's start and end and the second range's start
+// and end, as reals.
+constexpr i32 LR_CODE = 0, LR_FST = 1, LR_FEND = 2, LR_SST = 3, LR_SEND = 4;
+// Corner record: word 0 is 1 when the four (u, v) corners that follow are
+// held here rather than derived from the limit record.
+constexpr i32 CR_HELD = 0;
+
+struct GeoSav {
+    i32 count;
+    i32 ids[MAXSRF], uids[MAXSRF], sides[MAXSRF], links[MAXSRF];
+    i32 lim[LIMR_N][MAXSRF];
+};
+
+struct SrfGeo {
+    i32 NSRF;
+    i32 SRFIDS[MAXSRF];
+    i32 SRFUID[MAXSRF];
+    i32 SRFSID[MAXSRF];           // +1 keep the normal, -1 reversed
+    f32 SRFPNT[MAXSRF][9];        // point and two tangents
+    f32 SRFNRM[MAXSRF][3];
+    i32 CUTFLP;                   // cut direction of a chain: 1 as set up, 2 the other parameter
+    i32 SRFLNK[MAXSRF];           // surface i continues surface i-1
+    i32 LIMREC[MAXSRF][LIMR_N];
+    i32 CRNREC[MAXSRF][CRNR_N];
+    i32 LIMORG[MAXSRF][LIMR_N];   // limit records as the set-up computed them
+    i32 GEOKWD;                   // geometry key word
+    i32 GEODEF;                   // 1 once a pick of the surfaces has ended
+    i32 PCKRNG[4][2];             // pick-stack ranges of the lists
+    i32 SIDFIG;                   // side-arrow figure
+    i32 CUTFIG[2];                // cut-direction arrows
+    i32 SRFFIG[MAXSRF][6];        // corner points and arrows of each surface
+    GeoSav GEOSAV;
+    f32 SRFDLT[MAXSRF];
+    f32 STCBLK[26];               // start-corner block
+};
+extern SrfGeo SRFGEO;
+
+// Limit record words as reals.
+inline f32 limr(const i32* rec, i32 w) { return wrd2r(rec[w]); }
+
+void INIGEO();
+void DELGEO();
+void GEOKEY(const i32& mode, i32& value);
+void SAVGEO();
+void CHGGEO(i32& changed);
+void LIMKND(i32& kind);
+void GLMDIR(const i32& i, i32& code);
+void GLMVAL(const i32& i, f32* values);

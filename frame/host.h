@@ -317,6 +317,44 @@ void dbdnew(const i32& cls, const i32& type, const i32& count, const i32* words,
 void asatt1(const i32& id, const i32& attribute, i32& status);  // attach an attribute to an entity
 // Text of the current procedure's parameters: code 29 (20 characters) or 30 (12).
 void gtprtx(const i32& proc, const i32& code, char* text, i32& status);
+void gtenam(const i32& id, char* name, i32 length, i32& status);  // entity name, blank-padded
+void ncd_update_current_attrs(i32 mode, i32& colour, i32& pen);  // the procedure's colour and pen
+void ncd_update_blank_attribute(i32 blank);
+void ascopy(const i32& a, const i32& source, const i32& b, const i32& target);  // copy block associations
+void chk_crit_gs(const i32& mode, i32& flag);  // geometry by criteria (mode 1 get)
+void gs_modify(const i32& mode, i32& flag);    // the procedure is being modified (mode 1 get)
+i32 orbis_flag_get();
+i32 prgvrs();                                  // program version number
+void prgrel(i32& r1, i32& r2, i32& r3);        // release numbers
+void prgpsn(i32& position);
+void prgsrn(i32& source);
+i32 get_ProcGeomStatus();
+void cltrin(const i32& value, const i32* table);
+void mrm_proc(const i32& code, const i32& number);  // register a procedure for the recording road
+// Working copy of an entity: mode 1 gets it (-1 none), mode 2 sets it (-1 clears).
+void get_set_idtmp(const i32& mode, const i32& id, i32& copy);
+void get_geom_type(const i32& id, i32& kind, i32& status);
+void update_geom_length(const i32& id, const i32& words, i32& status);
+void get_set_movmnt_id(const i32& mode, const i32& proc, i32& movement);  // mode 1 get, 2 set
+void set_open_proc(const i32& id);
+i32 is_open_proc();
+void reset_open_proc();
+void asdeta(const i32& id);                        // delete an entity's associations
+void ascopa(const i32& from, const i32& to);       // move associations
+void cpy_geom(const i32& from, const i32& to, i32& status);  // copy geometry words onto an entity
+void add_nc_entity(const i32& id, i32& status);    // register with the current NC entity list
+void del_nc_entity(const i32& id);
+// Procedure records. nwords/ngeom/count hold capacities on entry and sizes
+// on return; mode 1 reads, 2 updates (sub-list header list of nwords zeros and
+// the geometry list), 3 creates (id out).
+void get_proc_info(const i32& proc, i32& nwords, i32& ngeom, i32& status);
+void dbd_proc(const i32& mode, i32& proc, i32& number, i32& code, i32* words, i32& nwords, i32* geoms, i32& ngeom,
+              i32& status);
+void get_mchprm_info(const i32& proc, i32& id, i32& count, i32& status);
+void dbd_mchprm(const i32& mode, const i32& proc, i32& id, i32* words, i32& count, i32& status);
+void get_lclprm_info(const i32& proc, i32& id, i32& count, i32& status);
+void dbd_lclprm(const i32& mode, const i32& proc, i32& id, i32* words, i32& count, i32& status);
+void get_geom_info(const i32& id, i32& kind, i32& status);
 
 // ----------------------------------------------------- picking, graphics
 // A tool figure: the tool's symbol master placed at a point (model

@@ -34,6 +34,9 @@ struct Settings {
     std::vector<std::string> user_names;  // user procedure names, 8 characters
     std::vector<i32> user_map = std::vector<i32>(100, 0);  // code 1-100 -> name index
     i32 mactype = 22;       // machine type of the tool path
+    i32 prg_version = 900;  // the host's program version
+    i32 criteria = 0;       // geometry by criteria is on
+    i32 modify = 0;         // the procedure is being modified
     std::string data_dir;   // where data files are read
     std::string out_dir;    // where written files go
 };
@@ -42,6 +45,7 @@ struct Entity {
     i32 id = 0, cls = 0, type = 0;
     std::vector<i32> words;
     std::map<std::string, i32> attrs;
+    std::string name;  // entity name, blank when none
 };
 
 struct List;
@@ -116,6 +120,18 @@ i32 open_elements();  // elements created and not yet closed
 List& current_list();  // the list the cursor is in
 // Sets the transformation of the current list (matrix by rows, translation).
 void set_list_transform(const f32* matrix, const f32* translation);
+
+// ---- NC procedure records
+std::vector<i32>& nc_entities();             // the current NC entity list
+std::map<i32, i32>& working_copies();        // entity id -> its working copy
+std::map<i32, i32>& movement_entities();     // procedure entity -> movement entity
+// Procedure entity (class 9, type 3) words: three zeros, block number,
+// procedure code, the group-24 word count and words, the machine-parameter
+// entity id, the local-parameter entity id, the sub-list header count and
+// words, the sub-list header item (code 1, 9, 2, eight words), the geometry
+// count and ids. Machine- and local-parameter entities (class 9, types 5 and
+// 6): three zeros, the word count, the words.
+constexpr i32 PROC_TYPE = 3, MCHPRM_TYPE = 5, LCLPRM_TYPE = 6, GEOM_TYPE = 7, MOVMNT_TYPE = 8;
 
 // ---- keyed records
 std::map<std::string, KeyedRecord>& records();

@@ -55,6 +55,9 @@ void load_settings(const json& s)
         else if (k == "tolerance") st.tolerance = num();
         else if (k == "list_capacity") st.list_capacity = static_cast<i32>(num());
         else if (k == "element_capacity") st.element_capacity = static_cast<i32>(num());
+        else if (k == "prg_version") st.prg_version = static_cast<i32>(num());
+        else if (k == "criteria") st.criteria = static_cast<i32>(num());
+        else if (k == "modify") st.modify = static_cast<i32>(num());
         else if (k == "machine_type") st.mactype = static_cast<i32>(num());
         else if (k == "fail_alloc_after") H().fail_countdown = static_cast<i32>(num());
         else if (k == "user_names") {

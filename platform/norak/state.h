@@ -71,6 +71,10 @@ struct Host {
     std::vector<Figure> figures;
     i32 xor_mode = 0;
     i32 next_master = 1;
+    std::vector<i32> nc_entities;
+    std::map<i32, i32> idtmp;
+    std::map<i32, i32> movmnt;
+    bool proc_open = false;
     std::vector<i32> machine_table = std::vector<i32>(10, 0);
 
     // State that other host files keep for themselves, by name; it goes with the host.

@@ -1,0 +1,208 @@
+// Reading a procedure block back into the module's words, and the
+// per-procedure texts.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/geoslot.h"
+#include "blocks/listacc.h"
+#include "blocks/modal.h"
+#include "blocks/procblk.h"
+#include "blocks/tech.h"
+#include "frame/codedio.h"
+#include "frame/host.h"
+#include "frame/records.h"
+
+namespace {
+constexpr i32 MAX_ITEM = 1 << 16;  // the longest item passed over
+
+void template_failure(const char* who)
+{
+    char name[81] = {0};
+    template_get_name(name, 80);
+    std::string text = std::string("CANNOT READ FROM FILE ") + name + "|READING TERMINATED";
+    userrc(text.c_str(), 0);
+    eroutc(who, 0);
+}
+
+i32 display_table[4] = {0, 0, 0, 0};
+}  // namespace
+
+void rmchtb(const i32& medium, i32& count, i32& status)
+{
+    status = 0;
+    if (medium == MED_ENTITY) {
+        tpget(medium, 1, DT_INT, &count, status);
+    } else if (medium != MED_TPLREAD) {
+        PLFIND(GR_TOP, GR_GLOBAL, status);
+        if (status == 0) tpget(medium, 1, DT_INT, &count, status);
+    }
+    if (status < 0) return;
+    i32 code31 = 1;
+    CLTVAL = -1;
+    CLT46 = 1;
+    bool had107 = false;
+    i32 done = 0;
+    std::vector<i32> scratch;
+    while (done < count) {
+        i32 head[3] = {0, 0, 0};
+        for (int k = 0; k < 3 && status >= 0; ++k) tpget(medium, 1, DT_INT, &head[k], status);
+        i32 code = head[0], n = head[1] - 1;
+        if (status >= 0 && (n < 0 || n > MAX_ITEM)) {
+            erou1c("rmchtb, BAD ITEM COUNT, CODE = ", code);
+            status = -1;
+            return;
+        }
+        bool expr = code == 49 || code == 50;
+        bool single = code == 31 || code == 45 || code == 46 || code == 48 || code == 107 || code == 116 ||
+                      code == 117 || code == 129;
+        if (status >= 0 && ((expr && n != 24) || (single && n != 1))) {
+            erou2c("rmchtb, ITEM LONGER THAN ITS AREA, CODE AND COUNT = ", code, n);
+            status = -1;
+            return;
+        }
+        i32 v = 0;
+        if (status >= 0) {
+            if (expr) {
+                tpget(medium, 24, DT_EXPR, HEI8 + (code == 49 ? 24 : 48), status);
+            } else if (single) {
+                tpget(medium, 1, DT_INT, &v, status);
+            } else {
+                scratch.assign(static_cast<size_t>(n) + 24, 0);
+                tpget(medium, n, head[2], scratch.data(), status);
+            }
+        }
+        if (status < 0) {
+            if (medium == MED_TPLREAD) {
+                if (status == -2)
+                    status = 0;  // the end of the template file
+                else
+                    template_failure("rmchtb, ERRORS IN TEMPLATE LIST");
+            }
+            return;
+        }
+        switch (code) {
+        case 31: code31 = v; break;
+        case 45: CLTVAL = v; break;
+        case 46: CLT46 = v; break;
+        case 48: HEI8[76] = v == 1 ? 1 : 0; break;
+        case 107: BLKDSW = v, had107 = true; break;
+        case 116: CLP1[2] = v, DSP8[DSP8_COLOUR] = v; break;
+        case 117: CLP1[3] = v, DSP8[DSP8_PEN] = v; break;
+        case 129: HEI8[78] = v != 0 ? 1 : 0; break;
+        default: break;
+        }
+        done += n + 3;
+    }
+    if (!had107) BLKDSW = 0;
+    if (medium != 1 && medium != 4 && medium != 6 && medium != MED_TPLREAD && CLT46 == 2) CLTVAL = -1;
+    cltrin(CLTVAL, display_table);
+    status = code31 == 2 ? 1 : code31 == 3 ? 2 : 0;
+}
+
+void RDSBLH(const i32& medium, i32& count, i32& status)
+{
+    status = 0;
+    i32 head[3] = {1, 0, 0};
+    if (medium == MED_ENTITY) {
+        tpget(medium, 3, DT_INT, head, status);
+        if (status >= 0 && head[0] != 1) status = -1;
+    } else {
+        PLFIND(GR_TOP, 1, status);
+        if (status >= 0) tpget(medium, 2, DT_INT, head + 1, status);
+    }
+    count = head[1] - 1;
+    if (status >= 0 && (count < 0 || count > MAX_ITEM)) {
+        erou1c("RDSBLH, BAD ITEM COUNT ", count);
+        status = -1;
+    }
+    if (status >= 0) TPSKIP(medium, count, DT_INT, status);
+    if (status > 0) status = 0;
+}
+
+void RDBT12(const i32& medium, i32& remaining, i32& number, i32& status)
+{
+    status = 0;
+    i32 m = medium;
+    bool registered = m > 7;
+    if (registered) m -= 7;
+    if (m == 4) m = 2;
+    if (m == 6) m = 1;
+    if (m == AM_NONE) return;
+    if (m == MED_ENTITY) TPSKIP(m, 3, DT_INT, status);
+    i32 code = 0;
+    if (status >= 0) tpget(m, 1, DT_INT, &number, status);
+    if (status >= 0) tpget(m, 1, DT_INT, &code, status);
+    if (status < 0) return;
+    if (registered) mrm_proc(code, number);
+    i32 count = 0, answer = 0;
+    if (m != MED_ENTITY) {
+        rmchtb(m, count, status);
+        if (status < 0) return;
+        answer = status;
+        PLFIND(GR_TOP, GR_FLAGS, status);
+        if (status >= 0)
+            get_flags(PRCFLG[1], PRCFLG[0], PRCFLG[2], PRCFLG[3], PRCFLG[4], PRCFLG[5], GSLOTS, count, status);
+        if (status >= 0) RMCHTB(m, count, status);
+        if (status >= 0) RDSBLH(m, count, status);
+    } else {
+        rmchtb(m, count, status);
+        if (status < 0) return;
+        answer = status;
+        i32 words[3] = {0, 0, 0};
+        tpget(m, 3, DT_INT, words, status);
+        i32 mchprm = words[0], n = words[2];
+        if (status >= 0 && (n < 0 || n > MAX_ITEM)) {
+            erou1c("RDBT12, BAD WORD COUNT ", n);
+            status = -1;
+        }
+        if (status >= 0) TPSKIP(m, n, DT_INT, status);
+        if (status >= 0) RDSBLH(m, count, status);
+        i32 last = 0;
+        if (status >= 0) tpget(m, 1, DT_INT, &last, status);
+        if (status < 0) return;
+        if (is_open_proc() != 0) {
+            eclose();
+            reset_open_proc();
+        }
+        get_mchprm(mchprm, count, status);
+    }
+    if (status >= 0) status = answer;
+}
+
+namespace {
+char TEXT1[200][20], TEXT2[200][20], TRNAME[200][4];
+
+void text_io(char (*table)[20], const i32& mode, const i32& proc, char* text)
+{
+    if (proc < 1 || proc > 200) return;
+    if (mode == 1) {
+        for (int k = 0; k < 20; ++k) text[k] = table[proc - 1][k] == '\0' ? ' ' : table[proc - 1][k];
+    } else
+        fixtxt(table[proc - 1], 20, text);
+}
+}  // namespace
+
+i32 PRCUID[200];
+
+void PRCTX1(const i32& mode, const i32& proc, char* text) { text_io(TEXT1, mode, proc, text); }
+void PRCTX2(const i32& mode, const i32& proc, char* text) { text_io(TEXT2, mode, proc, text); }
+
+void PRCTRF(const i32& mode, const i32& proc, char* text)
+{
+    if (proc < 1 || proc > 200) return;
+    if (mode == 1) {
+        for (int k = 0; k < 4; ++k) text[k] = TRNAME[proc - 1][k] == '\0' ? ' ' : TRNAME[proc - 1][k];
+    } else
+        fixtxt(TRNAME[proc - 1], 4, text);
+}
+
+void PRCUCS(const i32& mode, const i32& proc, char* name)
+{
+    if (mode != 1 || proc < 1 || proc > 200) return;
+    i32 id = PRCUID[proc - 1];
+    i32 st = -1;
+    if (id >= 1) gtenam(id, name, 6, st);
+    if (st < 0) std::memcpy(name, "NO_UCS", 6);
+}

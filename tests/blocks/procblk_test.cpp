@@ -1,0 +1,514 @@
+// The procedure definition block: written with its groups, updated, read
+// back, copied through the database, and its geometry slots.
+#include <string>
+
+#include "blocks/copy.h"
+#include "blocks/geoslot.h"
+#include "blocks/navig.h"
+#include "blocks/procblk.h"
+#include "frame/cmpblk.h"
+#include "tests/blocks/common.h"
+
+using dump::R;
+using dump::Words;
+
+namespace {
+i32 surface_calls = 0;
+i32 geometry_id = 0;
+
+void surface_cb(const i32& mode, const i32& flag, i32& work, i32& status)
+{
+    ++surface_calls;
+    status = 0;
+}
+
+void param_cb(const i32& code, const i32& medium, i32& counter, i32& status)
+{
+    const f32 r = 0.75f;
+    const i32 w[2] = {4, 5};
+    tpptntl(medium, 3001, 1, DT_REAL, &r, counter, status);
+    if (status >= 0) tpptntl(medium, 3002, 2, DT_INT, w, counter, status);
+}
+
+void geometry_cb(const i32& code, const i32& medium, i32& count, i32& status)
+{
+    i32 id = 0, slot = 0;
+    create_geom_ent(10002, "        ", id, slot, status);
+    if (status < 0) return;
+    const f32 x = 2.5f;
+    TPPUTNT(medium, 5, 1, DT_REAL, &x, status);
+    eclose();
+    update_geom_slot(10002, id, slot, 4, status);
+    geometry_id = id;
+}
+
+void failing_cb(const i32& code, const i32& medium, i32& count, i32& status) { status = -1; }
+
+const i32 GLOBAL_CODES[] = {20,  150, 21,  22,  31,  35,  44,  57,  58,  36,  37,  48,  49,  50,  129, 38,
+                            39,  5,   27,  7,   9,   11,  12,  6,   28,  8,   10,  13,  14,  40,  41,  42,
+                            45,  46,  47,  29,  30,  43,  113, 116, 117, 107, 119, 59,  60,  61,  114, 62,
+                            63,  64,  65,  66,  67,  122, 68,  69,  70,  71,  72,  73,  74,  75,  76,  77,
+                            108, 78,  79,  80,  81,  109, 110, 111, 112, 115, 120, 121, 125, 126, 127, 128};
+
+// Codes of the segments of one group standing at w[k] (its code), checking
+// that its length covers them exactly; k moves past the group.
+std::vector<i32> group_codes(const Words& w, size_t& k, i32 group)
+{
+    std::vector<i32> codes;
+    EXPECT_EQ(w[k], group);
+    i32 length = w[k + 1];
+    size_t end = k + 2 + static_cast<size_t>(length);
+    k += 2;
+    while (k < end) {
+        codes.push_back(w[k]);
+        k += static_cast<size_t>(w[k + 1]) + 2;
+    }
+    EXPECT_EQ(k, end) << "group " << group;
+    return codes;
+}
+
+struct ProcTest : BlocksTest {
+    void SetUp() override
+    {
+        BlocksTest::SetUp();
+        i32 st = 0;
+        PRCFLG[0] = -1;
+        PRCFLG[1] = 0;
+        reset_geom_slots(st);
+        std::memset(HEI8, 0, sizeof HEI8);
+        std::memset(EDA2, 0, sizeof EDA2);
+        std::memset(CLP1, 0, sizeof CLP1);
+        std::memset(CMPBLK, 0, sizeof CMPBLK);
+        for (i32 k = 0; k < 79; ++k) HEI8[k] = R(static_cast<f32>(k) + 0.5f);
+        HEI8[76] = 1;
+        HEI8[78] = 1;
+        for (i32 k = 0; k < 23; ++k) PRM9[k] = 10 + k;
+        PRM9[0] = R(300.0f);
+        PRM9[1] = R(4.5f);
+        PRM9[12] = 1;
+        PRM9[21] = R(-2.0f);
+        MOVST.newproc = 0;
+        TPMACH = 23;
+        surface_calls = 0;
+        geometry_id = 0;
+    }
+    // Writes a procedure block after one line of the main list.
+    void write_proc(i32& status, PrcCallback geom = geometry_cb, i32 machine = 22)
+    {
+        PTBT12(9, 1, -1, surface_cb, param_cb, geom, machine, status);
+    }
+};
+
+i32 level()
+{
+    i32 l = 0;
+    gtlstn(1, l);
+    return l;
+}
+}  // namespace
+
+TEST_F(ProcTest, BlockHasItsGroupsInOrderAndOpensItsSubList)
+{
+    const f32 p[3] = {0, 0, 50}, v[3] = {0, 0, 1};
+    i32 st = 0;
+    PTBT2(AM_APPEND, 2, p, v, 0, st);
+    write_proc(st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(level(), 2);
+    EXPECT_EQ(MOVST.newproc, 1);
+    EXPECT_EQ(surface_calls, 1);
+    i32 nprc[1] = {0}, n = 1;
+    mdgetn("NPRC", nprc, n, st);
+    EXPECT_EQ(nprc[0], 1);
+    EXPECT_EQ(BLSK[0], 1);
+    EXPECT_EQ(BLSK[1], 1);
+
+    // Motions after the block land in its sub-list, numbered from 0.
+    const f32 a[3] = {1, 0, 0}, b[3] = {2, 0, 0};
+    PLINE(1, a, v, 2, st);
+    PLINE(1, b, v, 2, st);
+    auto sub = dump::sub_list(1);
+    ASSERT_EQ(sub.size(), 2u);
+    EXPECT_EQ(sub[0][1], 0);
+    EXPECT_EQ(sub[1][1], 1);
+    CLSSBL(st);
+    ASSERT_EQ(st, 0);
+
+    Words w = dump::main_list()[1];
+    EXPECT_EQ(Words(w.begin(), w.begin() + 3), (Words{12, 1, 9}));
+    size_t k = 3;
+    std::vector<i32> g24 = group_codes(w, k, GR_GLOBAL);
+    EXPECT_EQ(g24, std::vector<i32>(std::begin(GLOBAL_CODES), std::end(GLOBAL_CODES)));
+    std::vector<i32> g27 = group_codes(w, k, GR_FLAGS);
+    ASSERT_EQ(g27.size(), 30u);
+    EXPECT_EQ(w[8], 2);  // code 20: the sub-list's blocks
+    std::vector<i32> g23 = group_codes(w, k, GR_MACHINE);
+    EXPECT_EQ(g23, (std::vector<i32>{0, 1, 2, 6, 7, 8, 10, 47, 11, 3, 9}));
+    std::vector<i32> g25 = group_codes(w, k, GR_LOCAL);
+    EXPECT_EQ(g25, (std::vector<i32>{3001, 3002}));
+    EXPECT_EQ(Words(w.begin() + static_cast<long>(k), w.end()), (Words{1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    // The geometry slot of kind 10002 holds the entity the callback stored.
+    i32 id = 0, count = 1;
+    i32 answer = 0;
+    lacces(0, answer);
+    TPGETN(AM_LIST, GR_FLAGS, 94, count, DT_INT, &id, st);
+    EXPECT_EQ(id, geometry_id);
+    Words g = dump::entity(geometry_id);
+    ASSERT_GE(g.size(), 6u);
+    EXPECT_EQ(g[0], -1);
+    EXPECT_EQ(g[3], 9000102);  // release 9.0.0, position 1, source 2
+    EXPECT_EQ(g[4], 10002);
+}
+
+TEST_F(ProcTest, MachineGroupFollowsTheMachineType)
+{
+    i32 st = 0;
+    write_proc(st, geometry_cb, 77);
+    ASSERT_EQ(st, 0);
+    CLSSBL(st);
+    Words w = dump::main_list()[0];
+    size_t k = 3;
+    group_codes(w, k, GR_GLOBAL);
+    group_codes(w, k, GR_FLAGS);
+    EXPECT_EQ(group_codes(w, k, GR_MACHINE), (std::vector<i32>{0, 47}));
+
+    write_proc(st, geometry_cb, -1);
+    ASSERT_EQ(st, 0);
+    CLSSBL(st);
+    w = dump::main_list()[1];
+    k = 3;
+    group_codes(w, k, GR_GLOBAL);
+    group_codes(w, k, GR_FLAGS);
+    size_t at = k;
+    EXPECT_EQ(group_codes(w, k, GR_MACHINE), (std::vector<i32>{0, 10, 47, 11}));
+    EXPECT_EQ(w[at + 2 + 7], -1);
+    EXPECT_EQ(w[at + 2 + 15], 1);
+    EXPECT_EQ(PRM9[11], -1);
+    EXPECT_EQ(PRM9[12], 1);
+
+    write_proc(st, geometry_cb, 26);
+    CLSSBL(st);
+    w = dump::main_list()[2];
+    k = 3;
+    group_codes(w, k, GR_GLOBAL);
+    group_codes(w, k, GR_FLAGS);
+    EXPECT_EQ(group_codes(w, k, GR_MACHINE),
+              (std::vector<i32>{0, 1, 2, 6, 7, 8, 10, 47, 11, 55, 56, 57, 61, 58, 62, 59, 63, 60, 64, 53}));
+}
+
+TEST_F(ProcTest, ProcedureLimitAndFailedGeometry)
+{
+    i32 st = 0;
+    const i32 full = 199;
+    mdputn("NPRC", RK_TEXT, 1, &full, st);
+    write_proc(st);
+    EXPECT_EQ(st, 0);
+    CLSSBL(st);
+    i32 nprc[1] = {0}, n = 1;
+    mdgetn("NPRC", nprc, n, st);
+    EXPECT_EQ(nprc[0], 200);
+    const auto before = dump::main_list();
+    write_proc(st);
+    EXPECT_EQ(st, 1);
+    EXPECT_TRUE(norak::transcript_has("user: NUMBER OF PROCEDURES IN TOOL PATH EXCEEDED199"));
+    EXPECT_EQ(dump::main_list(), before);
+
+    // A failing geometry callback: the half-written block goes, the counter
+    // and the new-procedure flag stay as they were.
+    const i32 some = 4;
+    mdputn("NPRC", RK_TEXT, 1, &some, st);
+    MOVST.newproc = 0;
+    write_proc(st, failing_cb);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("[wgeom - ]ERROR IN INSERT DATA FOR SEGMENT WITH CODE9"));
+    EXPECT_TRUE(norak::transcript_has("PTBT12, ERROR IN WRITING A PROCEDURE BLOCK, PROCEDURE IS DELETED"));
+    EXPECT_EQ(dump::main_list(), before);
+    EXPECT_EQ(level(), 1);
+    n = 1;
+    mdgetn("NPRC", nprc, n, st);
+    EXPECT_EQ(nprc[0], 4);
+    EXPECT_EQ(MOVST.newproc, 0);
+    EXPECT_EQ(norak::open_elements(), 0);
+}
+
+TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
+{
+    i32 st = 0;
+    write_proc(st);
+    const f32 v[3] = {0, 0, 1};
+    const f32 a[3] = {1, 2, 3}, b[3] = {4, 5, 6};
+    PLINE(1, a, v, 2, st);
+    PLINE(1, b, v, 2, st);
+    CLSSBL(st);
+    NPT1[19] = 6;
+    NPT1[18] = R(2.5f);
+    NPT1[3] = R(7), NPT1[4] = R(8), NPT1[5] = R(9);
+    NPT1[6] = R(1), NPT1[7] = R(1), NPT1[8] = R(1);
+    HEI8[0] = R(50.0f);
+    PTUB12(1, 1, 1, 3, st);
+    ASSERT_EQ(st, 0);
+    auto get = [](i32 group, i32 code, i32 n) {
+        std::vector<i32> out(static_cast<size_t>(n) + 1);
+        i32 count = n + 1, s = 0, answer = 0;
+        lacces(0, answer);
+        TPGETN(AM_LIST, group, code, count, DT_INT, out.data(), s);
+        out.resize(static_cast<size_t>(count));
+        return out;
+    };
+    EXPECT_EQ(get(GR_GLOBAL, 5, 3), (std::vector<i32>{R(1), R(2), R(3)}));
+    EXPECT_EQ(get(GR_GLOBAL, 6, 3), (std::vector<i32>{R(4), R(5), R(6)}));
+    EXPECT_EQ(get(GR_GLOBAL, 28, 3), (std::vector<i32>{R(0), R(0), R(1)}));
+    EXPECT_EQ(get(GR_GLOBAL, 8, 1), (std::vector<i32>{6}));
+    EXPECT_EQ(get(GR_GLOBAL, 10, 1), (std::vector<i32>{R(2.5f)}));
+    EXPECT_EQ(get(GR_GLOBAL, 13, 3), (std::vector<i32>{R(7), R(8), R(9)}));
+    EXPECT_EQ(get(GR_GLOBAL, 36, 24)[0], R(50.0f));
+    EXPECT_EQ(get(GR_GLOBAL, 20, 1), (std::vector<i32>{2}));
+    EXPECT_EQ(get(GR_GLOBAL, 44, 1), (std::vector<i32>{3}));
+    EXPECT_EQ(get(GR_GLOBAL, 22, 1), (std::vector<i32>{2}));
+    EXPECT_EQ(get(GR_GLOBAL, 31, 1), (std::vector<i32>{3}));
+
+    // Suspension zeroes the sub-list header and its count and sets flag 6.
+    const i32 sonh[8] = {0, 7, 1, 2, 3, 4, 5, 6};
+    mdputn("SONH", RK_WORDS, 8, sonh, st);
+    WUPDSL(1);
+    EXPECT_TRUE(norak::transcript_has("status: PROCEDURE EXECUTION IS SUSPENDED"));
+    EXPECT_EQ(get(GR_TOP, 1, 8)[1], 0);
+    EXPECT_EQ(get(GR_GLOBAL, 20, 1), (std::vector<i32>{0}));
+    EXPECT_EQ(get(GR_FLAGS, 82, 1), (std::vector<i32>{1}));
+    WUPDSL(0);
+    EXPECT_TRUE(norak::transcript_has("status: PROCEDURE HEADER IS UPDATED"));
+    EXPECT_EQ(get(GR_TOP, 1, 8), std::vector<i32>(sonh, sonh + 8));
+    EXPECT_EQ(get(GR_GLOBAL, 20, 1), (std::vector<i32>{7}));
+    // With flag 6 at 0 the unsuspended update leaves the block alone.
+    const i32 zero = 0;
+    TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+    const auto kept = dump::main_list();
+    WUPDSL(0);
+    EXPECT_EQ(dump::main_list(), kept);
+
+    // The reader restores the module's words exactly.
+    i32 flags[6], slots[24], prm9[PRM9_N], mcht[MCHT_N], hei8[HEI8_N];
+    std::memcpy(flags, PRCFLG, sizeof flags);
+    std::memcpy(slots, GSLOTS, sizeof slots);
+    std::memcpy(prm9, PRM9, sizeof prm9);
+    std::memcpy(mcht, MCHTBL, sizeof mcht);
+    std::memcpy(hei8, HEI8, sizeof hei8);
+    i32 colour = CLP1[2], pen = CLP1[3];
+    ASSERT_GT(colour, 0);
+    std::memset(PRCFLG, 0x55, sizeof PRCFLG);
+    std::memset(GSLOTS, 0x55, sizeof GSLOTS);
+    std::memset(PRM9, 0x55, sizeof PRM9);
+    for (i32 k = 24; k < 72; ++k) HEI8[k] = 0;
+    HEI8[76] = HEI8[78] = 7;
+    CLP1[2] = CLP1[3] = DSP8[16] = DSP8[17] = 0;
+    i32 size = 0, type = 0, cls = 0, remaining = 0, number = -1;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    RDBT12(AM_LIST, remaining, number, st);
+    EXPECT_EQ(st, 2);  // code 31 holds 3
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(std::memcmp(flags, PRCFLG, sizeof flags) == 0, false);  // flag 6 was set to 0 above
+    flags[5] = 0;
+    EXPECT_EQ(std::memcmp(flags, PRCFLG, sizeof flags), 0);
+    EXPECT_EQ(std::memcmp(slots, GSLOTS, sizeof slots), 0);
+    // The words that group 23 carries for machine type 22.
+    for (i32 word : {0, 1, 2, 7, 8, 9, 10, 11, 12, 17}) EXPECT_EQ(PRM9[word], prm9[word]) << word;
+    EXPECT_EQ(std::memcmp(mcht, MCHTBL, sizeof mcht), 0);
+    EXPECT_EQ(std::memcmp(hei8 + 24, HEI8 + 24, 48 * 4), 0);
+    EXPECT_EQ(HEI8[76], 1);
+    EXPECT_EQ(HEI8[78], 1);
+    EXPECT_EQ(CLP1[2], colour);
+    EXPECT_EQ(CLP1[3], pen);
+    EXPECT_EQ(DSP8[16], colour);
+    EXPECT_EQ(BLKDSW, 0);
+
+    // A header update on a block that is no procedure.
+    const f32 c[3] = {0, 0, 0};
+    PTBT2(AM_APPEND, 2, c, c, 0, st);
+    PTUB12(0, 0, 0, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("PTUB12, THE CURRENT BLOCK IS NOT A PROCEDURE"));
+}
+
+TEST_F(ProcTest, CopiedThroughTheDatabaseReadsBackIdentical)
+{
+    i32 st = 0;
+    write_proc(st);
+    ASSERT_EQ(st, 0);
+    CLSSBL(st);
+    const Words original = dump::main_list()[0];
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(PRCENT, 0);
+    i32 mid = -1, mn = 0, lid = -1, ln = 0;
+    get_mchprm_info(PRCENT, mid, mn, st);
+    get_lclprm_info(PRCENT, lid, ln, st);
+    EXPECT_GT(mid, 0);
+    EXPECT_GT(lid, 0);
+    EXPECT_EQ(ln, 9);
+    auto& nc = norak::nc_entities();
+    EXPECT_EQ(nc.size(), 4u);  // procedure, machine values, local parameters, geometry
+
+    // Back into an empty list.
+    i32 answer = 0;
+    lacces(0, answer);
+    TPDELB(1, st);
+    ASSERT_TRUE(dump::main_list().empty());
+    cpbt12(AM_ENTITY, AM_LIST, 0, st);
+    ASSERT_EQ(st, 0);
+    const Words copy = dump::main_list()[0];
+    size_t a = 3, b = 3;
+    group_codes(original, a, GR_GLOBAL);
+    group_codes(copy, b, GR_GLOBAL);
+    EXPECT_EQ(Words(original.begin(), original.begin() + static_cast<long>(a)),
+              Words(copy.begin(), copy.begin() + static_cast<long>(b)));
+    size_t fa = a, fb = b;
+    group_codes(original, a, GR_FLAGS);
+    group_codes(copy, b, GR_FLAGS);
+    // The flags say "stored": flag 1 the procedure entity, the rest 0; the
+    // geometry slot keeps its entity.
+    EXPECT_EQ(copy[fb + 2 + 3], PRCENT);
+    EXPECT_EQ(copy[fb + 2 + 4 * 9 + 3], geometry_id);
+    EXPECT_EQ(Words(original.begin() + static_cast<long>(a), original.end()),
+              Words(copy.begin() + static_cast<long>(b), copy.end()));
+    (void)fa;
+
+    // And the procedure entity reads back into the same machine values.
+    i32 prm9[PRM9_N];
+    std::memcpy(prm9, PRM9, sizeof prm9);
+    std::memset(PRM9, 0, sizeof PRM9);
+    i32 c, t, l, number = -1, remaining = 0;
+    eopen(PRCENT, c, t, l, st);
+    RDBT12(AM_ENTITY, remaining, number, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(number, 0);
+    for (i32 word : {0, 1, 2, 7, 8, 9, 10, 11, 12, 17}) EXPECT_EQ(PRM9[word], prm9[word]) << word;
+
+    // A copy whose machine and local flags are 0 keeps the stored entities.
+    answer = 0;
+    lacces(0, answer);
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    ASSERT_EQ(st, 0);
+    i32 mid2 = -1;
+    get_mchprm_info(PRCENT, mid2, mn, st);
+    EXPECT_EQ(mid2, mid);
+}
+
+TEST_F(ProcTest, StoredBlockWithOversizedItemsIsRefused)
+{
+    // Group 27 with a flag item of five values.
+    Words bad{12, 3, 9, 24, 0, 27, 8, 51, 6, 0, 1, 2, 3, 4, 5, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    i32 st = 0;
+    BLKOPN(AM_LIST, 12, 0, st);
+    TPPUT(AM_LIST, static_cast<i32>(bad.size()) - 1, DT_INT, bad.data() + 1, st);
+    BLKCLS(AM_LIST);
+    i32 flags[6];
+    std::memcpy(flags, PRCFLG, sizeof flags);
+    i32 remaining = 0, number = 0;
+    RDBT12(AM_LIST, remaining, number, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("get_flags, ERRORS IN LIST"));
+    EXPECT_EQ(std::memcmp(flags, PRCFLG, sizeof flags), 0);
+
+    // An expression item of group 24 longer than its 24 words.
+    Words bad2{12, 4, 9, 24, 33, 49, 31, 10};
+    for (int k = 0; k < 30; ++k) bad2.push_back(k);
+    bad2.insert(bad2.end(), {27, 0, 23, 0, 25, 0});
+    BLKOPN(AM_LIST, 12, 0, st);
+    TPPUT(AM_LIST, static_cast<i32>(bad2.size()) - 1, DT_INT, bad2.data() + 1, st);
+    BLKCLS(AM_LIST);
+    i32 hei8[HEI8_N];
+    std::memcpy(hei8, HEI8, sizeof hei8);
+    RDBT12(AM_LIST, remaining, number, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("rmchtb, ITEM LONGER THAN ITS AREA, CODE AND COUNT = 49 30"));
+    EXPECT_EQ(std::memcmp(hei8, HEI8, sizeof hei8), 0);
+}
+
+TEST_F(ProcTest, GeometrySlotsAndMovementSubList)
+{
+    i32 table[24];
+    init_geom_slots(table);
+    i32 before[24];
+    std::memcpy(before, table, sizeof before);
+    set_geom_slot(1, 10012, 55, table);
+    EXPECT_EQ(std::memcmp(before, table, sizeof table), 0);
+    i32 count = -1, ids[12], st = 0;
+    find_geom_buf(table, count, ids, st);
+    EXPECT_EQ(count, 0);
+    // After a version change every slot with an entity is marked changed.
+    i32 s0 = 0;
+    reset_geom_slots(s0);
+    for (i32 s = 0; s < NSLOTS; ++s) GSLOTS[2 * s] = 0;
+    GSLOTS[2 * 3 + 1] = 40;
+    PRCFLG[2] = PRCFLG[3] = PRCFLG[4] = 0;
+    mark_geom_version();
+    EXPECT_EQ(GSLOTS[2 * 3], 1);
+    EXPECT_EQ(GSLOTS[0], 0);
+    EXPECT_EQ(PRCFLG[3], 1);
+    PRCFLG[4] = 0;
+    mark_local_geom(10003);
+    EXPECT_EQ(PRCFLG[4], 1);
+    i32 keep = 9;
+    open_sub_list(2, 0, keep);
+    EXPECT_EQ(keep, 9);
+
+    // A stored procedure whose motions lie in a movement entity: the sub-list
+    // is filled from it and flag 6 is set.
+    norak::Entity mov;
+    mov.cls = 9, mov.type = 8;
+    mov.words = {0, 0, 0, 2, 0, 5, 2, 40, R(1), R(2), R(3), 5, 2, 41, R(4), R(5), R(6)};
+    i32 mid = norak::add_entity(mov);
+    norak::Entity proc;
+    proc.cls = 9, proc.type = 3;
+    i32 pid = norak::add_entity(proc);
+    get_set_movmnt_id(2, pid, mid);
+    PRCFLG[0] = pid;
+    PRCFLG[5] = 0;
+    wflags(st);  // a free-standing flag group is enough for the reads below
+    norak::reset();
+    const Words block{12, 8, 9, 24, 4, 20, 2, 0, 0, 27, 8, 51, 2, 0, pid, 82, 2, 0, 0, 23, 0, 25, 0, 1, 9, 2, 0,
+                      0,  0, 0, 0,  0, 0,  0};
+    mid = norak::add_entity(mov);
+    pid = norak::add_entity(proc);
+    Words b = block;
+    b[14] = pid;
+    get_set_movmnt_id(2, pid, mid);
+    BLKOPN(AM_LIST, 12, 0, st);
+    TPPUT(AM_LIST, static_cast<i32>(b.size()) - 1, DT_INT, b.data() + 1, st);
+    BLKCLS(AM_LIST);
+    OPNMVL(3, st);
+    EXPECT_EQ(st, 0);
+    auto sub = dump::sub_list(0);
+    ASSERT_EQ(sub.size(), 2u);
+    EXPECT_EQ(sub[0], (Words{2, 0, R(1), R(2), R(3)}));
+    EXPECT_EQ(sub[1], (Words{2, 1, R(4), R(5), R(6)}));
+    Words now = dump::main_list()[0];
+    EXPECT_EQ(now[8], 2);   // code 20
+    EXPECT_EQ(now[18], 1);  // flag 6
+    EXPECT_EQ(level(), 1);
+    // Now flag 6 is set: mode 2 opens the sub-list itself.
+    OPNMVL(2, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(level(), 2);
+}
+
+TEST_F(ProcTest, ProcedureTexts)
+{
+    char t[21] = {0};
+    PRCTX1(2, 5, "FINISH PASSES");
+    PRCTX1(1, 5, t);
+    EXPECT_EQ(std::string(t, 20), "FINISH PASSES       ");
+    PRCTX2(1, 6, t);
+    EXPECT_EQ(std::string(t, 20), std::string(20, ' '));
+    char n[7] = {0};
+    PRCUCS(1, 5, n);
+    EXPECT_EQ(std::string(n, 6), "NO_UCS");
+    norak::Entity ucs;
+    ucs.cls = 3, ucs.type = 1, ucs.name = "UCS_A";
+    PRCUID[4] = norak::add_entity(ucs);
+    PRCUCS(1, 5, n);
+    EXPECT_EQ(std::string(n, 6), "UCS_A ");
+    PRCUID[4] = 0;
+    PRCTRF(2, 201, "XXXX");  // outside the table: nothing
+}

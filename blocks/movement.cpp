@@ -157,7 +157,24 @@ void open_string(i32 kind, i32 type, i32& status)
     PTSTRO(kind, status);
     if (status < 0) return;
     MOVST.strtype = type;
+    lacces(0, MOVST.strcode);
+    lskip(status, 1);  // back after the type word
+    status = 0;
     MOVST.closed = 0;
+}
+
+// True when the open string block of the type is still the element under
+// the cursor; the word position then goes to its end.
+bool string_open(i32 type)
+{
+    if (MOVST.strtype != type || MOVST.closed != 0) return false;
+    i32 code = 0;
+    lacces(0, code);
+    if (code != MOVST.strcode) return false;
+    i32 words = 0, st = 0;
+    lleng(words);
+    lskip(st, words);
+    return st >= 0;
 }
 
 // Makes room for one more point record in the open string block.
@@ -200,7 +217,7 @@ void MOVSTR(const i32& kind, const f32* point, const f32* vector, i32& status)
     }
     MOVST.newproc = 0;
     for (i32 s = first; s < n; ++s) {
-        if (MOVST.restart != 0 || MOVST.strtype != type || MOVST.closed != 0) {
+        if (MOVST.restart != 0 || !string_open(type)) {
             open_string(k, type, status);
             if (status < 0) return;
             MOVST.restart = 0;

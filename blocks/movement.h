@@ -16,6 +16,7 @@ struct MoveState {
     i32 restart;   // the next string point opens a new string block
     i32 closed;    // the movement output is closed (PCLSST ran)
     i32 strtype;   // type of the open string block, 0 none
+    i32 strcode;   // its list element
 };
 extern MoveState MOVST;
 

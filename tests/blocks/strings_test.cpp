@@ -80,3 +80,24 @@ TEST_F(BlocksTest, ConvertedReadsApplyTheListTransformationFirst)
     RDBT2(AM_LIST, type, size, recs, number, q, w, st);
     EXPECT_EQ(q[0], 1.0f);
 }
+
+TEST_F(BlocksTest, AStringInterruptedByAnotherBlockContinuesInANewOne)
+{
+    TPMACH = 23;
+    i32 st = 0;
+    PCLSRQ(st);
+    const f32 v[3] = {0, 0, 1};
+    const f32 a[3] = {1, 0, 0}, b[3] = {2, 0, 0};
+    MOVSTR(1, a, v, st);
+    TECHST.status[3] = 2;
+    TECHST.wflag[3] = 2;
+    PRM9[9] = 4;
+    PT1MCH(1, 3, st);  // a technology block between two string points
+    MOVSTR(1, b, v, st);
+    ASSERT_EQ(st, 0);
+    auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 3u);
+    EXPECT_EQ(l[0], (Words{7, 0, R(1), R(0), R(0)}));
+    EXPECT_EQ(l[1], (Words{1, 1, 3, 0, 4}));
+    EXPECT_EQ(l[2], (Words{7, 2, R(2), R(0), R(0)}));
+}

@@ -153,6 +153,9 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     }
 
     // stage 2: the mesh of every surface, or its saved approximation
+    i32 total = PRGSTA.total;
+    PRGINI();
+    PRGCNT(1, total);
     for (i32 k = 0; k < n; ++k) {
         i32 id = k < npart ? pids[k] : cids[k - npart];
         SvapMesh m;
@@ -195,6 +198,8 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     if (ALLSTA.bad > 0) redraw_badsrf();
 
     // stage 3: the triangle model
+    PRGINI();
+    PRGCNT(1, n);
     TRMOPN(st);
     for (i32 k = 0; k < n && st == 0; ++k) {
         const i32* w = work_of(k);
@@ -235,6 +240,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
             ALLSTA.triangles += nt;
             ALLSTA.nodes += nn;
         }
+        PRGCNT(4, 0);
         PRGSTG(6, 3);
     }
     if (st == 0) TRMCLS(st);

@@ -69,6 +69,11 @@ TEST_F(AllSrf, TriangleRecordsAreSound)
           shapes::nurbs_sphere(3, 25.0, 0, 0, 10), shapes::freeform(4, 5.0)});
     ASSERT_EQ(build({1, 2, 3}, 0.05f, 1, 0.0f, {1, -1, 1}, {4}), 0);
     EXPECT_EQ(ALLSTA.meshed, 4);
+    // the stages shown: 1 + 4 + 8 + 9 patches
+    EXPECT_TRUE(norak::transcript_has("[APPROXIMATING SURF.]"));
+    EXPECT_TRUE(norak::transcript_has("[1 STAGE. PATCHES=]"));
+    EXPECT_TRUE(norak::transcript_has("[2 STAGE. PATCHES=22 DONE=]"));
+    EXPECT_TRUE(norak::transcript_has("[22]"));
     const f32* nod = nodbas();
     i32 total = 0;
     each_entry([&](i32, const i32* e) {

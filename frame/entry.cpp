@@ -1,12 +1,13 @@
 #include "frame/entry.h"
 
-#include "frame/records.h"
+#include "frame/callbacks.h"
+#include "frame/driver.h"
+#include "frame/params.h"
 
-// Starts the procedure from the stored records and saves them back.
+// The host's call: the procedure driver carries a surface-milling procedure
+// (type 9) with its callbacks, its parameter record "TV27" and its block.
 extern "C" void tavrek()
 {
-    i32 status = 0;
-    SEGSTR(1, status);
-    if (status < 0) return;
-    PUTRECS(status);
+    PRCDRV(9, PRCDEF, PRCEXE, PRCPRM, PRCGEO, block_read_tavrek, PRCCHG, PRCINI, PRCSRF, PRCNRM, PRCTRN, PRCUPD,
+           "TV27", PRCPAR_N, PRCPAR, PRCCPY);
 }

@@ -290,11 +290,8 @@ i32 elstcls(const i32& cls, i32* ids, const i32& capacity);
 // Picking: a surface (or any entity) pick answered -2 escape, -3 end; the
 // pick stack holds what was picked.
 void pcksrf(const char* prompt, i32& id, i32& status);
-// A point picked on an entity: the entity and the point's (u, v) there.
-void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status);
 void slclr();
 void pkspsh(const i32& id);
-void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
 void pksrej(const i32& count);  // drop the last count entries
 i32 pkscnt();
 void pksget(i32* ids, i32 capacity, i32& count);
@@ -358,6 +355,178 @@ void dbd_mchprm(const i32& mode, const i32& proc, i32& id, i32* words, i32& coun
 void get_lclprm_info(const i32& proc, i32& id, i32& count, i32& status);
 void dbd_lclprm(const i32& mode, const i32& proc, i32& id, i32* words, i32& count, i32& status);
 void get_geom_info(const i32& id, i32& kind, i32& status);
+// Forward declarations of the driver's callback types for the template
+// services that call them back.
+using HostPutFn = void (*)(const i32&, const i32&, i32&, i32&);
+using HostReadFn = void (*)(const i32&, const i32&, const i32&, const i32&, i32&, i32&);
+
+// Templates: management flag (1 read, 2 write, 3 read and fetch), tool-path
+// template flag (4, 6 read, 5 write), and the template operations.
+i32 get_ManageTp_TemplateFlag();
+i32 get_TP_TemplateFlag();
+i32 is_create_from_TPtemplate();
+i32 is_some_template_operation();
+i32 is_some_template_CreateRead_operation();
+void template_set_read_mode(i32 mode);
+// Procedure data of a template: the write calls the parameter and geometry
+// writers on the template medium; the read calls the block reader. A read
+// answers 11 when the template holds no data for the procedure.
+void template_MultiMngTpWrite_PROCdata(i32 type, HostPutFn prm, HostPutFn geo, i32& status);
+void template_MultiTPWrite_PROCdata(i32 type, HostPutFn prm, HostPutFn geo, i32& status);
+void template_MultiMngTpRead_PROCdata(i32 type, HostReadFn reader, i32& status);
+void template_MultiTPRead_PROCdata(i32 type, HostReadFn reader, i32& status);
+void tpl_color_pen(i32& colour, i32& pen);
+void set_GlobalParameters_ToMain(const i32* hei8, const i32* txt2, const i32* cmpblk, const i32* prm9,
+                                 const i32* coor, const i32* mchtbl);
+void set_MainProcBlkToMain(const i32* keys, i32 count);
+void init_BlockUseMode();
+void get_Block_Filter_Array(i32* filter);  // 4 words: machine, tool, UCS, clearances
+void update_BlockUseMode();
+i32 get_tpl_new_tool();
+i32 get_tpl_read_mode();
+i32 get_tpl_new_ucs();
+void get_prmtbl_ptr_FromMain(i32* prm9);
+void get_ClearV_FromMain(i32* item);   // 24 words each
+void get_AbsclrV_FromMain(i32* item);
+void get_IncclrV_FromMain(i32* item);
+i32 get_Onclr_FromMain();
+i32 get_Aiclr_FromMain();
+void get_Ctext_FromMain(i32* txt2);
+void get_OPT_PARAMS_FromMain(i32* cmpblk);
+void get_PLGmchtbl_PARAMS_FromMain(i32* mchtbl);
+
+// Relations and their symbol table.
+void rel_nc_init();
+void rel_nc_rls();
+void rel_nc_rls_it_for_orbis();
+void rel_nc_sym_refresh(i32& status);
+void rel_nc_replace_global();
+void rel_nc_update_tool_data();
+void rel_nc_cng_expr_without_calc(i32* item, i32 relation);
+i32 rel_table_init_get();
+void rel_table_init_set();
+void rel_table_init_unset();
+
+// Procedure framework of the host.
+void nu_modl_init(i32* area1, i32* area2);
+void nu_modl_rels(i32* area1, i32* area2);
+void nu_trns_init(i32& status);
+void nu_trns_sort();
+void nu_set_pname(const char* label);  // 19 characters
+void nu_parm_set_proc_num(i32 number);
+void nu_mod_set_flag(i32 flag);
+void nu_sgcd_set_code(i32 code);
+i32 nu_sgcd_get_code();
+void set_curr_proc_number(i32 number);
+void set_type_mach_param(i32 set);
+void set_ProcGeomStatus(i32 status);
+i32 execute_flag_get();
+i32 replace_flag_get();
+void orbis_version_set(i32 version);
+void tp_vnum_set(i32 version);
+i32 gs_proc_id();  // id of the host-kept procedure, -1 none
+void gs_param(i32 code, i32& value);
+void get_geom_buf(i32 proc, i32* ids, i32 capacity, i32& count);  // geometry entities of a kept procedure
+void ncn_assoc_find_proc_tp(i32 proc, i32* tps, i32 capacity, i32& count);
+void get_set_tp_header(i32 mode, i32 tp, i32* header);
+void gs_proc_color_pen(i32 mode, i32& colour, i32& pen, i32& a, i32& b);
+void gtmdla(i32& colour, i32& pen);
+void gs_common_arguments(i32 mode, i32* npt1, i32* dsp8, i32* hei8, i32* prm9);
+void repos_proc(i32 a, i32 b, i32 c);
+i32 gs_operation();
+i32 gs_selected_procs();
+void gs_interpt(i32 mode, i32& answer);
+i32 gnccod(i32 code);  // 1 when the host marks the procedure code as the user's
+i32 if_geom_by_crit();
+i32 if_rotate_ucs();
+i32 if_was_alerr();
+void set_alerr_off();
+void recalculate_partbox();
+void update_tp_flags();
+i32 get_set_vrf_opt(i32 mode, i32 value);
+void prwait();
+void prexec();
+i32 indbug();
+void ps_perm_get(i32& solids, i32& whole);
+void ps_perm_set(i32 solids, i32 whole);
+i32 ps_sol_num_get();
+
+// Geometry criteria and procedure surface tables.
+void tp_crit_list_gs(i32 mode, i32& value);
+void crit_gs_change(i32 cls, i32 mode, i32& value);
+void active_mask_gs(i32 cls, i32 mode, i32& value);
+void nc_geomsk_lst_init_all();
+void nc_geomsk_lst_destroy_all();
+void ncs_table_set_proc_num(i32 number, i32& status);
+i32 ncs_table_get_proc_num();
+void ncs_table_copy_proc(i32 from, i32 to, i32& status);
+void ncs_table_write_table(i32& status);
+void ncs_table_read_table(i32& status);
+i32 ncs_table_ok();
+
+// Stock simulation.
+i32 get_disp_stock();
+void sim_get_set(i32 mode, i32& flag, i32* params, i32* cmpblk);
+i32 sim_work_on(i32 mode);  // the stock-simulation counter; mode 2 advances it
+void sim_invalidate(i32 counter, i32 value);
+
+// Display list, tool instance, fast display.
+void ncd_init_curr_attrs();
+void ncd_pull_color_font_pen();
+void ncd_push_color_font_pen();
+void ncd_flush_blocks();
+void ncd_set_block_position(i32 key, i32 direction, i32& status);
+void ncd_get_last_block(i32& key);
+void tm_inst_id(i32 mode, i32& id);  // 1 get the shown tool's figure (0 none), 2 register one
+void tm_inst_delete();
+i32 get_fdflg();
+void set_fdflg_on();
+void set_fdflg_off();
+void darrow(const f32* point, const f32* dir, i32 on);
+void edele1(i32 figure);
+
+// Status window, prompts and messages of the procedure frame.
+i32 col1st();
+void dblnk(i32 column, i32 count);
+void dntxtc(const char* text, i32 column);
+void win_start_paint_on_main_wnd();
+void win_end_paint_on_main_wnd();
+void rdprmc(char* text, i32 length);     // the current prompt
+void prmpxc(const char* text, i32 mode);  // restore a prompt
+void msg_prompt(i32 module, i32 number);
+void msg_quest(i32 module, i32 number, i32& reply);
+// A question with an answer set ("YES@NO@..."): choice from 1, -2 escape.
+void qmenuc(const char* question, const char* options, i32& choice);
+void irply1(const char* question, const char* option, i32& reply);
+void topopt(const char* options, i32& choice);
+void rplyal(const char* question, i32& reply);
+i32 maxcol();
+void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width, char* out, i32& outlen);
+void mktxtc(const char* text, char* out, i32 limit, i32& length);
+void mktx1c(const char* text, i32 value, const char* format, char* out, i32 limit, i32& length);
+void maktx1(char* out, i32 limit, i32& length, const char* t1, f32 v1);
+void maktx2(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2);
+void maktx3(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2, const char* t3,
+            f32 v3);
+void sheerx(const char* text, i32 length);
+void usrmes(const char* text, i32 length);
+void usrme5(const char* t1, i32 l1, const char* sep, const char* t2, i32 l2);
+void usrer5(const char* t1, i32 l1, const char* t2, i32 l2, const char* t3, i32 l3);
+void shlms1(const char* label, const char* code, const i32* values);
+void trfoff();
+void trfon();
+void llines(i32& count);  // elements of the current list
+
+// Execution menu form: rows shown by modmc2/modic/modbln/modtxt, the
+// action read by modif1 (0 accept, -1 leave, -2 cancel, the row of an
+// action line).
+void prcont();
+void modmc2(const char* options, i32& current, i32 highlight);
+void modic(const char* label, i32& value, i32 low, i32 high);
+void modbln();
+void modtxt(const char* text);
+void modif1(i32& action);
+i32 modkey();
 
 // ----------------------------------------------------- picking, graphics
 // A tool figure: the tool's symbol master placed at a point (model

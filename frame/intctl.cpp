@@ -1,15 +1,494 @@
-// Least form of the interrupt poll: a pause offers RESUME and STOP.
 #include "frame/intctl.h"
 
+#include "cutter/movstw.h"
+#include "frame/intmnu.h"
+
+#include <cstring>
+
+#include "frame/cmpblk.h"
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/dspblk.h"
+#include "blocks/marker.h"
+#include "blocks/movement.h"
+#include "blocks/tech.h"
+#include "cleanup/services.h"
+#include "cutter/prjbrg.h"
+#include "edit/services.h"
+#include "frame/least.h"
+#include "frame/util.h"
+#include "passes/services.h"
+#include "pocket/services.h"
+#include "surfaces/srflist.h"
+#include "tools/toolcache.h"
+#include "tools/tooldsp.h"
+#include "frame/exedlg.h"
 #include "frame/host.h"
+#include "frame/machtype.h"
+#include "frame/modflg.h"
+#include "frame/names.h"
+#include "frame/progress.h"
+#include "frame/records.h"
+
+i32 DSPMOD = 0;
+i32 INTCNT = 0;
+i32 TRMJMP = 0;
+i32 PRMRED = 0;
+IntState INTST = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0};
+
+namespace {
+constexpr i32 UITR_KIND = 3;
+
+void put_uitr(i32 value)
+{
+    i32 st = 0;
+    mdputn("UITR", UITR_KIND, 1, &value, st);
+}
+
+// Draws the current tool at the display position and registers it.
+void tool_here()
+{
+    f32 pos[3], axis[3];
+    std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
+    std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
+    i32 fig = -1;
+    DISPT1(CURTOL, pos, axis, fig);
+    if (fig >= 0) tm_inst_id(2, fig);
+}
+
+i32 tool_instance()
+{
+    i32 id = 0;
+    tm_inst_id(1, id);
+    return id;
+}
+
+// Display option of a display mode and the mode of an option.
+constexpr i32 OPT_MODE[6] = {0, 0, 1, 2, 4, 3};
+
+const char* const EXEC3 = "EXECUTION:RESUME@EXECUTION:BY STEP@EXECUTION:STOP";
+const char* const EXEC2 = "EXECUTION:RESUME@EXECUTION:STOP";
+const char* const DISPOPTS = "TOOL:  DISPLAY@TOOL:  TRACE@TOOL:  NO DISPLAY@MOTION:NO FAST DSP@MOTION:NO DISPLAY";
+}  // namespace
+
+// ------------------------------------------------------- module start-up
+
+void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
+{
+    SEGSTR(1, status);
+    if (status < 0) return;
+    if (lopnls() == 0) {
+        userrc("TOOL PATH IS NOT OPEN", 0);
+        status = -1;
+        return;
+    }
+    i32 level = 0;
+    gtlstn(1, level);
+    while (level > 1) {
+        CLSSBL(status);
+        if (status < 0) return;
+        gtlstn(1, level);
+    }
+    slclr();
+    MCHSTW[0] = 0;
+    MCHSTW[1] = 0;
+    PRMRED = 1;
+    MOVSTW = 0;
+    CNTLST = ContourList{};
+    nc_surf_init(1, 0);
+
+    GEODEF = 0;
+    for (auto& p : SRFSEL) {
+        p[0] = 0;
+        p[1] = -1;
+    }
+    CHGRST();
+    CLNEMD = 2;
+    SPIMOD = 2;
+    HEI8[HEI8_LINNET] = 0;
+
+    NCFTAB();
+    nu_sgcd_set_code(type);
+    if (type > 0) {
+        MCHTYP(type, machtype, pausable, status);
+        if (status < 0) return;
+        set_type_mach_param(machtype);
+    }
+    polbuf_init(1, 0, status);
+    if (status < 0) return;
+    pasbuf_init(1, 1, status);
+    if (status < 0) return;
+
+    MFLRST();
+    tp_mrkr_init();
+    pkflag_reset();
+    n0_lvls_init(1);
+    i32* b = DRVARG.block;
+    if (b && DRVARG.size >= 457) UDINIT(b[428], b + 430, b[454], b[455], b[456]);
+
+    status = 0;
+    if (type != -1) nu_trns_init(status);
+    if (status == 0 || type == -1) {
+        nu_mod_set_flag(0);
+        ncd_init_curr_attrs();
+        i32 off = 0;
+        nc_surf_gs_part2(2, off);
+        init_badsrf();
+        i32 zero = 0;
+        LNKVAL(2, zero);
+        prj_set_avail(0);
+        std::memset(MFLBLK(), 0, 5 * sizeof(i32));
+        status = 0;
+    }
+}
+
+// ---------------------------------------------------------- status window
+
+void STWPNT(const i32& mode, const char* t1, const char* t2, const char* t3, const i32& l1, const i32& l2,
+            const i32& l3)
+{
+    if (mode == 0) {
+        modinz();
+        return;
+    }
+    if (mode < 1 || mode > 4) return;
+    i32 c1 = col1st();
+    i32 c2 = c1 + l1;
+    i32 c3 = c2 + l2;
+    win_start_paint_on_main_wnd();
+    auto text = [](const char* t, i32 len, i32 col) {
+        char buf[41];
+        i32 n = len < 40 ? len : 40;
+        std::memcpy(buf, t, static_cast<size_t>(n));
+        buf[n] = '\0';
+        dntxtc(buf, col);
+    };
+    switch (mode) {
+    case 1:
+        dblnk(c1, 1000);
+        if (l1 >= 1) {
+            text(t1, l1, c1);
+            if (l2 > 0) {
+                text(t2, l2, c2);
+                if (l3 > 0) text(t3, l3, c3);
+            }
+        }
+        break;
+    case 2:
+        dblnk(c2, 1000);
+        if (l2 > 0) {
+            text(t2, l2, c2);
+            if (l3 > 0) text(t3, l3, c3);
+        }
+        break;
+    case 3:
+        dblnk(c3, 1000);
+        if (l3 > 0) text(t3, l3, c3);
+        break;
+    case 4:
+        dblnk(c1, 1000);
+        if (l1 >= 1) text(t1, l1, c1);
+        break;
+    }
+    win_end_paint_on_main_wnd();
+}
+
+void PRMRPL(const char* question, const i32& dflt, i32& reply)
+{
+    if (EDA2[EDA2_NOQUEST] != 0) {
+        reply = dflt;
+        return;
+    }
+    char saved[81];
+    rdprmc(saved, 80);
+    modinz();
+    irepyc(question, reply);
+    prmpxc(saved, 1);
+    PRGRDW();
+}
+
+// ------------------------------------------------------------------ runner
+
+void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, i32& changed, i32& change_word,
+            i32& status)
+{
+    RSTMOV();
+    INTST.keep = DSPMOD < 3 ? 1 : 0;
+    INTST.other = INTST.keep ? 0 : 1;
+    INTST.movstate_open = 1;
+    INTST.disp_changed = 0;
+    PRGRST();
+    if (pausable == 0) {
+        prexec();
+    } else {
+        prmptc("<SPACE> TO PAUSE");
+        PRGSHW(5);
+    }
+    INTST.pause = 1;
+    INTST.bystep = 0;
+    SPCARM(0);
+    put_uitr(pausable != 0 ? 1 : 0);
+    static constexpr i32 SHOW_TYPES[] = {2, 3, 11, 14, 15, 29, 39};
+    if (PRM9[PRM9_SHOWTOOL] != 0)
+        for (i32 t : SHOW_TYPES)
+            if (MACTYP == t) {
+                INTST.tool_shown = 1;
+                MUTOOL(4);
+                break;
+            }
+
+    // A stop unwinds to here; the callback then closes its work in mode 2.
+    i32 mode = 1;
+    INTST.running = 1;
+    while (true) {
+        try {
+            EXETOL(cb, mode, status);
+            break;
+        } catch (const ExecStop& s) {
+            if (mode == 2) break;
+            stopped = 1;
+            mode = 2;
+        }
+    }
+    INTST.running = 0;
+
+    if (INTST.disp_changed != 0) {
+        changed = 1;
+        change_word = INTST.keep ? 1 : 2;
+        if (INTST.keep && INTST.other) change_word = 3;
+    }
+    put_uitr(0);
+    if (DSPMOD > 1 && tool_instance() == 0 && MACTYP != 34 && MACTYP != 35) tool_here();
+    PRGEND();
+    prmptc("EXECUTION END");
+    INTST.tool_shown = 0;
+    MUTOOL(2);
+}
+
+// ---------------------------------------------------------- execution menu
+
+void INTMNU(const i32& mode)
+{
+    ++INTCNT;
+    i32 uitr = 0, count = 1, st = 0;
+    MDGETK("UITR", &uitr, count, st);
+    if (st != 0 || uitr != 1) return;
+    if (MACTYP == 33) {
+        MNUCLR();
+        EDTRDF();
+    } else if (modkey() > 0) {
+        return;
+    }
+    char saved[81];
+    rdprmc(saved, 80);
+    INTST.rel_on = rel_table_init_get();
+    rel_table_init_unset();
+    EXTIME(3, 0, 0);
+    if (INTST.movstate_open == 0) PCLSST(-1);
+
+    i32 cur;
+    if (get_fdflg() == 1) {
+        cur = 4;
+        DSPMOD = 4;
+    } else if (DSPMOD >= 0 && DSPMOD <= 2) {
+        cur = DSPMOD + 1;
+    } else if (DSPMOD == 3) {
+        cur = 5;
+    } else {
+        cur = 3;
+        DSPMOD = 2;
+    }
+    i32 key = 0;
+    if (mode == 1) ncd_get_last_block(key);
+    MUTPSW(1);
+
+    const bool three = mode == 1 && MACTYP != 33;
+    const char* lines = three ? EXEC3 : EXEC2;
+    const i32 resume = 1, bystep = three ? 2 : -1, stop = three ? 3 : 2;
+    i32 sel = (INTST.bystep && mode == 1 && three) ? bystep : resume;
+    i32 opt = cur;
+    bool accepted_step = false;
+
+    while (true) {
+        prcont();
+        i32 words[4] = {0, 18, three ? 4 : 3, 1};
+        i32 mst = 0;
+        modint(words, mst);
+        if (mst < 0) break;
+        modmc2(lines, sel, sel == stop ? 1 : 0);
+        if (sel == bystep) {
+            modic("COUNT", INTST.pause, 1, 10000);
+        } else {
+            modbln();
+        }
+        if (MACTYP != 34 && MACTYP != 35)
+            modmc2(DISPOPTS, opt, 0);
+        else
+            modbln();
+        const bool edit = mode == 1 && nu_sgcd_get_code() != 38;
+        if (edit) modtxt("MANUAL EDIT");
+        REDSPL();
+        i32 action = 0;
+        modif1(action);
+        if (action == 0) {
+            MNUCLR();
+            if (sel != stop) {
+                accepted_step = sel == bystep;
+                break;
+            }
+            i32 answer = 0;
+            if ((gs_operation() == 10 || gs_operation() == 15) && gs_selected_procs() > 1)
+                rplyal("STOP EXECUTION?", answer);
+            else
+                irepyc("STOP EXECUTION?", answer);
+            gs_interpt(2, answer);
+            if (answer != 0) {
+                INTSTP();
+                break;
+            }
+        } else if (action == -2) {
+            INTSTP();
+            break;
+        } else if (action == -1) {
+            MNUCLR();
+            break;
+        } else if (action == 4 && edit) {
+            i32 reply = 0;
+            if (MACTYP == 33) EDTMRK(2, reply);
+            manedt(-1, 0, 1, 0, 0, reply);
+            if (MACTYP == 33) EDTMRK(1, reply);
+        } else {
+            gsclr(0);
+        }
+    }
+
+    EXTIME(4, 0, 0);
+    if (accepted_step) {
+        SPCARM(INTST.pause);
+        INTST.bystep = 1;
+    } else {
+        SPCARM(0);
+        INTST.bystep = 0;
+    }
+
+    if (opt >= 1 && opt <= 5 && OPT_MODE[opt] != DSPMOD) {
+        set_fdflg_off();
+        DSPMOD = OPT_MODE[opt];
+        if (opt == 4) set_fdflg_on();
+        INTST.disp_changed = 1;
+        if (opt == 4) {
+            INTST.other = 1;
+            if (mode == 2) INTST.keep = 0;
+        } else {
+            INTST.keep = 1;
+            if (mode == 2) INTST.other = 0;
+        }
+    }
+    if (DSPMOD < 2 && tool_instance() == 0) tool_here();
+    if (DSPMOD > 1 && tool_instance() != 0) tm_inst_delete();
+
+    MNUCLR();
+    PRGRDW();
+    prmpxc(saved, 1);
+    if (mode == 1) {
+        i32 now = 0;
+        ncd_get_last_block(now);
+        if (now != key) {
+            i32 pst = 0;
+            ncd_set_block_position(key, 99, pst);
+        }
+    }
+    if (INTST.rel_on) rel_table_init_set();
+}
+
+// ------------------------------------------------------------ interrupt poll
 
 void CHKINT()
 {
-    i32 key = -1;
-    gupdat(key);
-    if (key != 32) return;
-    modinz();
-    i32 c = 0;
-    modmc("EXECUTION:RESUME@EXECUTION:BY STEP@EXECUTION:STOP", c);
-    if (c == 3) throw ExecStop{1};
+    if (MACTYP == 36) {
+        i32 key = -1;
+        gupdat(key);
+        if (key != 32) return;
+        modinz();
+        i32 reply = 0;
+        irepyc("CONTINUE?", reply);
+        if (reply == 1) {
+            modinz();
+            prmptc(" E X E C U T I N G... ");
+            return;
+        }
+        INTSTP();
+        return;
+    }
+    i32 hit = 0;
+    SPCHIT(hit);
+    if (hit == 0) return;
+    i32 n = 0;
+    llines(n);
+    i32 nomotion = 1;
+    if (n > 0) {
+        i32 st = 0;
+        MRKPOS(2, nomotion, st);
+        if (st < 0) return;
+    }
+    INTMNU(n > 0 && nomotion == 0 ? 1 : 2);
+}
+
+void MRKPOS(const i32& mode, i32& nomotion, i32& status)
+{
+    nomotion = 1;
+    status = 0;
+    const i32 step = mode == 1 ? 1 : -1;
+    i32 answer = 0;
+    lmark(1, 5, answer);
+    if (answer == -1) return;
+    if (answer < 0) {
+        status = -1;
+        return;
+    }
+    while (true) {
+        i32 size = 0, type = 0, cls = 0, hst = 0;
+        TPBLKH(3, size, type, cls, hst);
+        if (hst < 0) {
+            status = -1;
+            break;
+        }
+        if (cls == BC_MOVE) {
+            nomotion = 0;
+            break;
+        }
+        i32 jst = 0;
+        TPJUMP(step, jst);
+        if (jst == -1 || jst == -2) break;
+    }
+    i32 tst = 0;
+    TPTOP(5, tst);
+    if (tst < 0) status = -1;
+}
+
+// -------------------------------------------------------------------- stop
+
+void INTSTP()
+{
+    HFLSET(1);
+    if (HEI8[HEI8_RETRACT] != 0 && MACTYP != 33) {
+        i32 n = 0;
+        llines(n);
+        if (n > 0) {
+            i32 nomotion = 1, st = 0;
+            MRKPOS(2, nomotion, st);
+            if (st == 0 && nomotion == 0) {
+                STPV01(4);
+                f32 point[3] = {wrd2r(DSP8[DSP8_POS]), wrd2r(DSP8[DSP8_POS + 1]), wrd2r(HEI8[HEI8_CLEARANCE])};
+                f32 axis[3] = {wrd2r(DSP8[DSP8_AXIS]), wrd2r(DSP8[DSP8_AXIS + 1]), wrd2r(DSP8[DSP8_AXIS + 2])};
+                i32 kind = axis[2] != 1.0f ? 3 : 1;
+                MOVLIN(kind, point, axis, st);
+            }
+        }
+    }
+    // Only a waiting runner or trim may be unwound to; without one the
+    // computation goes on.
+    if (MACTYP == 33 && TRMJMP != 0) throw ExecStop{2};
+    if (INTST.running != 0) throw ExecStop{1};
+    eroutc("INTSTP, NO EXECUTION TO STOP", 0);
 }

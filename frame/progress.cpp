@@ -1,5 +1,3 @@
-// Least form of the progress display: the counters, the titles and the
-// stage steps of the surface approximation, painted into the status window.
 #include "frame/progress.h"
 
 #include <cstdio>
@@ -7,29 +5,32 @@
 
 #include "frame/host.h"
 #include "frame/intctl.h"
+#include "frame/machtype.h"
+#include "frame/names.h"
 
 PrgState PRGSTA = {{0}, 0, {0}, 0, {0}, 0, 0, 0, -1};
 
 namespace {
-void put(char* field, i32& len, const char* text)
+void paint(i32 mode) { STWPNT(mode, PRGSTA.title, PRGSTA.label, PRGSTA.value, PRGSTA.ltitle, PRGSTA.llabel, PRGSTA.lvalue); }
+
+void empty_texts()
 {
-    std::snprintf(field, 41, "%s", text);
-    len = static_cast<i32>(std::strlen(field));
+    PRGSTA.title[0] = PRGSTA.label[0] = PRGSTA.value[0] = '\0';
+    PRGSTA.ltitle = PRGSTA.llabel = PRGSTA.lvalue = 0;
 }
 
-// mode 0 reset, 1 all fields, 2 label and value, 3 value, 4 title
-void paint(i32 mode)
+// Sets a text field through the host's text builder, at most 40 characters.
+void set_text(char* field, i32& len, const char* text)
 {
-    if (mode == 0) {
-        bmshow(1, 1, 1, "", 0, 40);
-        return;
-    }
-    if (mode == 1 || mode == 4) bmshow(1, 1, 1, PRGSTA.title, 0, 40);
-    if (mode == 1 || mode == 2) bmshow(1, 1, 2, PRGSTA.label, 0, 40);
-    if (mode != 4) bmshow(1, 1, 3, PRGSTA.value, 0, 40);
+    mktxtc(text, field, 40, len);
 }
 
-void title_of(i32 kind)
+void set_number(char* field, i32& len, i32 value, const char* format)
+{
+    mktx1c("", value, format, field, 40, len);
+}
+
+void set_title(i32 kind)
 {
     const char* t;
     switch (kind) {
@@ -43,7 +44,18 @@ void title_of(i32 kind)
     case 9: t = "PLEASE WAIT      "; break;
     default: t = "M A C H I N I N G"; break;
     }
-    put(PRGSTA.title, PRGSTA.ltitle, t);
+    char padded[21];
+    fixtxt(padded, 20, t);
+    padded[20] = '\0';
+    set_text(PRGSTA.title, PRGSTA.ltitle, padded);
+}
+
+// The keyboard poll of a repaint: the space key opens the execution menu.
+bool poll_pause()
+{
+    i32 hit = 0;
+    SPCHIT(hit);
+    return hit != 0;
 }
 }  // namespace
 
@@ -51,8 +63,8 @@ void PRGINI()
 {
     PRGSTA.total = PRGSTA.done = 0;
     PRGSTA.last = -1;
-    put(PRGSTA.label, PRGSTA.llabel, "");
-    put(PRGSTA.value, PRGSTA.lvalue, "");
+    PRGSTA.label[0] = PRGSTA.value[0] = '\0';
+    PRGSTA.llabel = PRGSTA.lvalue = 0;
     paint(4);
 }
 
@@ -69,16 +81,51 @@ void PRGCNT(const i32& op, const i32& n)
 
 void PRGSHW(const i32& kind)
 {
-    title_of(kind);
+    set_title(kind);
     paint(4);
 }
+
+void PRGCLR()
+{
+    empty_texts();
+    paint(4);
+}
+
+void PRGRST() { empty_texts(); }
 
 void PRGEND()
 {
     paint(0);
-    put(PRGSTA.title, PRGSTA.ltitle, "");
-    put(PRGSTA.label, PRGSTA.llabel, "");
-    put(PRGSTA.value, PRGSTA.lvalue, "");
+    empty_texts();
+}
+
+void PRGRDW() { paint(1); }
+
+void PRGPCT(const i32& kind)
+{
+    if (MACTYP == 36) {
+        CHKINT();
+        return;
+    }
+    if (poll_pause()) {
+        i32 none = 1, st = 0;
+        MRKPOS(2, none, st);
+        if (st < 0) return;
+        INTMNU(none == 0 ? 1 : 2);
+    }
+    if (PRGSTA.total <= 0) return;
+    if (PRGSTA.last < 0) PRGSTA.last = 0;
+    set_title(kind);
+    i32 p = PRGSTA.done == PRGSTA.total ? 100 : ((PRGSTA.done * 100) / PRGSTA.total) / 5 * 5;
+    if (p <= PRGSTA.last) return;
+    i32 mode = 3;
+    if (PRGSTA.last < 1) {
+        set_text(PRGSTA.label, PRGSTA.llabel, "PERCENT DONE=");
+        mode = 2;
+    }
+    set_number(PRGSTA.value, PRGSTA.lvalue, p, "I");
+    PRGSTA.last = p;
+    paint(mode);
 }
 
 void PRGSTG(const i32& kind, const i32& stage)
@@ -92,25 +139,60 @@ void PRGSTG(const i32& kind, const i32& stage)
         shown = PRGSTA.done;
         if (shown % 10 != 0 && shown < PRGSTA.total) return;
     }
-    CHKINT();
-    title_of(kind);
-    char t[41];
-    i32 mode;
+    if (poll_pause()) INTMNU(2);
+    set_title(kind);
+    i32 mode = 3;
     if (PRGSTA.last < 1) {
+        char stg[16];
+        i32 ls = 0;
+        mktx1c("", stage, "S", stg, 16, ls);
+        char text[41];
         if (stage == 1) {
             modinz();
-            std::snprintf(t, sizeof t, "%d STAGE. PATCHES=", stage);
+            std::snprintf(text, sizeof text, "%.*sSTAGE. PATCHES=", static_cast<int>(ls), stg);
+            set_text(PRGSTA.label, PRGSTA.llabel, text);
             mode = 1;
         } else {
-            std::snprintf(t, sizeof t, "%d STAGE. PATCHES=%d DONE=", stage, PRGSTA.total);
+            char tot[16];
+            i32 lt = 0;
+            mktx1c("", PRGSTA.total, "I", tot, 16, lt);
+            std::snprintf(text, sizeof text, "%.*sSTAGE. PATCHES=%.*s DONE=", static_cast<int>(ls), stg,
+                          static_cast<int>(lt), tot);
+            set_text(PRGSTA.label, PRGSTA.llabel, text);
             mode = 2;
         }
-        put(PRGSTA.label, PRGSTA.llabel, t);
-    } else {
-        mode = 3;
     }
-    std::snprintf(t, sizeof t, "%d", shown);
-    put(PRGSTA.value, PRGSTA.lvalue, t);
+    set_number(PRGSTA.value, PRGSTA.lvalue, shown, "I");
     PRGSTA.last = shown;
     paint(mode);
+}
+
+void PRGTXT(const i32& mode, const char* text, const i32& value)
+{
+    i32 len = static_cast<i32>(strnlen(text, 40));
+    PRGSTA.ltitle = len;
+    set_text(PRGSTA.label, PRGSTA.llabel, " ");
+    set_number(PRGSTA.value, PRGSTA.lvalue, value, "I");
+    if (mode == 0) {
+        set_text(PRGSTA.title, PRGSTA.ltitle, text);
+        paint(1);
+    } else if (mode == 1) {
+        paint(3);
+    } else if (mode == 2) {
+        set_text(PRGSTA.title, PRGSTA.ltitle, text);
+        paint(0);
+    }
+}
+
+void PRGLOP(const i32& mode, const i32& count, const i32& value)
+{
+    char text[41];
+    if (mode == 0 || mode == 1) {
+        std::snprintf(text, sizeof text, "TOTAL NUMBER OF LOOPS %d. DONE:", count);
+        PRGTXT(mode, text, value);
+    } else if (mode == 2) {
+        PRGTXT(2, "E X E C U T I N G   ", value);
+    } else if (mode == 3 || mode == 4) {
+        PRGTXT(mode - 3, "NUMBER OF OFFSETS DONE:", value);
+    }
 }

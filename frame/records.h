@@ -35,6 +35,22 @@ constexpr i32 COOR_FRAME = 0;                 // 9 reals
 constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates
 constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
 constexpr i32 HEI8_LINNET = 77;               // word the string positioning reads
+// Words of the request record "EDA2".
+constexpr i32 EDA2_OPENED = 0;   // an existing procedure is opened
+constexpr i32 EDA2_PROC = 1;     // its number
+constexpr i32 EDA2_LIST = 2;     // its list number
+constexpr i32 EDA2_MOVED = 3;    // the tool path was moved
+constexpr i32 EDA2_HELD = 4;     // kept by the host: a definition-only request
+constexpr i32 EDA2_TABLE = 5;
+constexpr i32 EDA2_SUSPST = 6;   // the procedure was suspended
+constexpr i32 EDA2_MANUAL = 7;   // manually changed
+constexpr i32 EDA2_OLDVER = 8;
+constexpr i32 EDA2_INTR = 9;     // interrupted
+constexpr i32 EDA2_BLANK = 10;
+constexpr i32 EDA2_NOQUEST = 11; // questions are answered without asking
+constexpr i32 EDA2_SUSP = 12;    // execution suspended
+constexpr i32 EDA2_CRIT = 14;    // geometry by criteria
+constexpr i32 EDA2_PCHG = 16, EDA2_GCHG = 17;  // changed flags of the last save
 
 // Flag shared with the tool menus, set at the procedure start.
 extern i32 TLMFLG;

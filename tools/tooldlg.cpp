@@ -10,7 +10,7 @@
 #include "tools/toollib.h"
 
 i32 TLDHDR[TLHDR_N];
-i32 TLDREC[TLREC_N];
+i32 TLDVAL[TLREC_N];
 
 namespace {
 // One parameter of a per-type record: its label, word, kind and limits.
@@ -184,7 +184,7 @@ i32 ask_field(const Field& f, i32& word)
 i32 define(i32 type)
 {
     INTHDR(TLDHDR);
-    std::memset(TLDREC, 0, sizeof TLDREC);
+    std::memset(TLDVAL, 0, sizeof TLDVAL);
     std::string name, text;
     while (true) {
         i32 st = ask_text("TOOL NAME", name);
@@ -206,10 +206,10 @@ i32 define(i32 type)
     Fields fs = fields_of(type);
     for (i32 k = 0; k < fs.n; ++k) {
         while (true) {
-            st = ask_field(fs.f[k], TLDREC[fs.f[k].word]);
+            st = ask_field(fs.f[k], TLDVAL[fs.f[k].word]);
             if (st != 0) return st;
             if (type == TT_MILL && fs.f[k].word == ML_CRNRRD &&
-                wrd2r(TLDREC[ML_CRNRRD]) > wrd2r(TLDREC[ML_DIAMTR]) / 2) {
+                wrd2r(TLDVAL[ML_CRNRRD]) > wrd2r(TLDVAL[ML_DIAMTR]) / 2) {
                 userrc("DEFTOL, CORNER RADIUS ABOVE HALF THE DIAMETER", 0);
                 continue;
             }
@@ -306,7 +306,7 @@ void CPLTOL(const i32& type, const i32& slot, i32& id, i32& status)
     DEFTOL(type, 1, 1, status);
     if (status != 0) return;
     i32 nid = -1;
-    CHKTTB(TLDHDR, TLDREC, nid, status);
+    CHKTTB(TLDHDR, TLDVAL, nid, status);
     if (status != 0) {
         status = -1;
         return;

@@ -29,7 +29,7 @@ void CHSTLC(const i32& mode, char* name, i32& status);
 // asks for a new tool of the type into the definition area.
 void DEFTOL(const i32& type, const i32& mode, const i32& flag, i32& status);
 extern i32 TLDHDR[TLHDR_N];
-extern i32 TLDREC[TLREC_N];
+extern i32 TLDVAL[TLREC_N];
 // Creates a tool of the type through the dialog, adds it to the slot (when
 // one is given) and makes it current; id -1 on failure.
 void CPLTOL(const i32& type, const i32& slot, i32& id, i32& status);

@@ -196,7 +196,11 @@ void irepyc(const char* question, i32& reply)
     note("reply: " + std::to_string(reply));
 }
 
-void prmptc(const char* text) { note(std::string("prompt: ") + text); }
+void prmptc(const char* text)
+{
+    H().nc.prompt = text;
+    note(std::string("prompt: ") + text);
+}
 
 void prmreal(const char* text, f32& value, i32& status)
 {
@@ -357,7 +361,7 @@ void mapw2m(const f32* world, f32* machine)
 {
     for (int k = 0; k < 3; ++k) machine[k] = world[k];
 }
-void tm_inst_id(i32) {}
+void tm_inst_id(i32) { H().nc.tm_inst = 0; }
 void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status)
 {
     H().trns.push_back({text, code, kind, text2});

@@ -39,6 +39,7 @@ struct Settings {
     i32 modify = 0;         // the procedure is being modified
     std::string data_dir;   // where data files are read
     std::string out_dir;    // where written files go
+    std::map<std::string, f64> nc;  // NC procedure settings (platform/norak/README.md)
 };
 
 struct Entity {
@@ -165,6 +166,19 @@ struct Figure {
 };
 const std::vector<Figure>& figures();
 i32 xor_mode();
+
+// ---- NC procedure services
+bool nc_setting(const std::string& name);  // a known NC procedure setting
+f64 nc_value(const std::string& name);
+// Session steps between calls: "open N" makes procedure N the one the next
+// call modifies; "set EDA2 w=v ..." sets words of the request record.
+bool nc_step(const std::string& step);
+void nc_after_call();  // the host's own work after a call of the module
+void nc_session_defaults();  // records an open tool path has unless the session gives them
+std::string nc_counts();  // what is left open, for the runner's last line
+// The tool path list tree, one element a line (words as integers), sub-lists
+// indented under their element.
+void write_toolpath(const std::string& path);
 
 // ---- files the module writes
 std::string out_path(const std::string& name);

@@ -75,11 +75,14 @@ int main(int argc, char** argv)
         std::vector<std::string> calls = norak::calls();
         if (calls.empty()) calls.push_back("tavrek");
         for (const auto& c : calls) {
+            if (norak::nc_step(c)) continue;
             auto fn = reinterpret_cast<void (*)()>(dlsym(lib, c.c_str()));
             if (!fn) throw norak::session_error("the module exports no \"" + c + "\"");
             norak::note("host: call " + c);
             fn();
+            norak::nc_after_call();
         }
+        norak::note("host: left open: " + norak::nc_counts());
         if (norak::replies_left() > 0)
             throw norak::session_error(std::to_string(norak::replies_left()) +
                                        " replies of the script were never asked for");
@@ -90,6 +93,7 @@ int main(int argc, char** argv)
     }
     norak::write_transcript(out + "/transcript.txt");
     norak::write_records(out + "/records.txt");
+    norak::write_toolpath(out + "/toolpath.txt");
     norak::reset();
     return rc;
 }

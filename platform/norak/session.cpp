@@ -73,6 +73,8 @@ void load_settings(const json& s)
                 if (!v[i].is_number_integer()) throw session_error(w + ": integers were expected");
                 st.user_map[i] = v[i].get<i32>();
             }
+        } else if (nc_setting(k)) {
+            st.nc[k] = num();
         } else
             throw session_error(w + ": unknown setting");
     }
@@ -185,7 +187,7 @@ void load(const json& j)
         } else {
             throw session_error("unknown section \"" + k + "\"");
         }
-    }
+    }    nc_session_defaults();
 }
 
 // Raw entities: class, type and words as given.

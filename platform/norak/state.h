@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/norak/ncstate.h"
 #include "platform/norak/norak.h"
 
 namespace norak {
@@ -26,6 +27,7 @@ struct MemSlot {
 
 struct Host {
     Settings settings;
+    NcHost nc;  // NC procedure services
     std::vector<std::string> calls;
     std::vector<std::string> transcript;
 

@@ -17,6 +17,7 @@
 #include "frame/host.h"
 #include "frame/intmnu.h"
 #include "frame/modflg.h"
+#include "blocks/dspblk.h"
 #include "frame/records.h"
 #include "platform/norak/norak.h"
 #include "tests/blocks/dump.h"

@@ -1,0 +1,3 @@
+#include "cleanup/services.h"
+
+i32 CLNEMD = 2;

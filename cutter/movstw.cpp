@@ -1,0 +1,3 @@
+#include "cutter/movstw.h"
+
+i32 MOVSTW = 0;

@@ -1,0 +1,7 @@
+// The motion state word shared by the cutter location, the approach and
+// retract links, the clean-up entry and the tool path trim.
+#pragma once
+
+#include "frame/words.h"
+
+extern i32 MOVSTW;

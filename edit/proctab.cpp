@@ -1,0 +1,3 @@
+#include "edit/proctab.h"
+
+ProcTables PRCTAB = {};

@@ -1,0 +1,27 @@
+// The procedure tables of the tool path, one row per procedure, filled when
+// the procedure list is built.
+#pragma once
+
+#include "frame/words.h"
+
+constexpr i32 PRT_MAX = 200;
+
+struct ProcTables {
+    i32 count;
+    // Rows 1 to count; row 0 is not used.
+    i32 type[PRT_MAX + 1];
+    i32 number[PRT_MAX + 1];
+    i32 state[PRT_MAX + 1];   // 2 or 4 suspended, 3 interrupted
+    i32 blank[PRT_MAX + 1];   // 2 blanked, 1 the first state
+    i32 manual[PRT_MAX + 1];  // manually changed
+    i32 oldver[PRT_MAX + 1];
+    i32 table[PRT_MAX + 1];   // kept in "EDA2" word 5
+    i32 tool[PRT_MAX + 1];    // below 1: no tool
+    i32 ntools[PRT_MAX + 1];
+    char toolname[PRT_MAX + 1][21];
+    char comment[PRT_MAX + 1][21];
+    i32 mark[PRT_MAX + 1];
+    i32 cflag[PRT_MAX + 1];
+    i32 uflag[PRT_MAX + 1];
+};
+extern ProcTables PRCTAB;

@@ -1,0 +1,356 @@
+#include "frame/bookkeep.h"
+
+#include <cstring>
+
+#include "blocks/endpt.h"
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/tech.h"
+#include "frame/codedio.h"
+#include "frame/gomove.h"
+#include "frame/least.h"
+#include "tools/toolcache.h"
+#include "frame/host.h"
+#include "frame/machtype.h"
+#include "frame/records.h"
+
+namespace {
+void tset(i32 p, i32 s, i32 m, i32 w)
+{
+    TECHST.status[p] = s;
+    if (m >= 0) TECHST.requested[p] = m;
+    if (w >= 0) TECHST.wflag[p] = w;
+}
+
+// Reads one item of group 24 (or another group) into words; 1 when absent.
+i32 item(i32 group, i32 code, i32 count, i32 type, void* value, i32& status)
+{
+    i32 c = count, st = 0;
+    TPGETC(MED_LIST, group, code, c, type, value, st);
+    if (st < 0) status = -1;
+    return st;
+}
+}  // namespace
+
+void INITMC(const i32& set)
+{
+    for (i32 p = 0; p <= NTPAR; ++p) {
+        TECHST.status[p] = 0;
+        TECHST.lastcode[p] = 0;
+        TECHST.requested[p] = 0;
+        TECHST.wflag[p] = 1;
+    }
+    const i32 s = set;
+    const bool A = s == 1 || s == 2 || s == 4 || s == 6;
+    const bool B = s >= 21 && s <= 25;
+    const bool P26 = s == 26;
+    const bool G3 = s == 3, G20 = s == 20;
+    const bool other = (s >= 16 && s <= 19);
+    if (!(A || B || P26 || G3 || G20 || other)) {
+        erou1c("INITMC, FOR CODE=", set, " NO INITIALIZATION IS DONE");
+        return;
+    }
+    const i32 mv2 = PRM9[2];
+    if (A || B || P26) tset(1, 1, 1, 2);
+    else if (G3 || G20) tset(1, 2, 1, 2);
+    if (A || P26) tset(59, 1, 27, 2);
+    else if (G3) tset(59, 2, 27, 2);
+    if ((A && s != 6) || P26 || (B && mv2 == 1)) tset(10, 1, 7, 2);
+    else if (G3 || (G20 && mv2 == 1)) tset(10, 2, -1, 2);
+    if (A || P26 || (B && mv2 == 2)) tset(2, 1, 5, 2);
+    else if (G3 || (G20 && mv2 == 2)) tset(2, 2, -1, 2);
+    if (A || B || P26) tset(3, 1, 6, 2);
+    else if (G3 || G20) tset(3, 2, -1, 2);
+    if ((A && s != 4) || B || s == 16 || P26) tset(100, 1, 12, 2);
+    else if (s != 4) tset(100, 2, -1, 2);
+    if (A || B || s == 16 || P26) tset(55, 1, 21, 2);
+    else tset(55, 2, -1, 2);
+    if (s == 1 || s == 21 || s == 22 || s == 25 || s == 26 || (s == 2 && MACTYP == 13)) TECHST.status[5] = 1;
+    if (B || G20) tset(9, 1, mv2 == 1 ? 18 : 19, 2);
+    if (s == 25) tset(4, 1, 8, 2);
+    if (s == 24) {
+        tset(56, 1, 22, 2);
+        tset(57, 1, 23, 2);
+        tset(58, 1, 24, 2);
+    }
+    if (s == 19) {
+        for (i32 p = 11; p <= 16; ++p) TECHST.status[p] = 2;
+        for (i32 p = 20; p <= 40; ++p) TECHST.status[p] = 2;
+    }
+    if (s == 16) {
+        TECHST.status[51] = 2;
+        TECHST.status[54] = 2;
+    }
+    if (s >= 16 && s <= 18) {
+        tset(52, 1, 14, 2);
+        tset(53, 1, 16, 2);
+    }
+}
+
+void EDA2IO(const i32& mode, const char* key, const i32& count, i32* block, PrcIniFn cb7, i32& status)
+{
+    status = 0;
+    if (mode != 1 && mode != 3) {
+        if (cb7) cb7(mode, status);
+        i32 st = 0;
+        WRREC(key, RK_REAL, block, count, st);
+        if (MACTYP == 38) plg_mchtbl_mdput(2, MCHTBL);
+        EDA2[EDA2_HELD] = 0;
+        EDA2[EDA2_OPENED] = 0;
+        WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);
+        return;
+    }
+    EDARST(0);
+    i32 st = 0;
+    RDREC("EDA2", EDA2, EDA2_N, st);
+    st = 0;
+    if (EDA2[EDA2_HELD] == 0) {
+        i32 ask = (mode == 1 && EDA2[EDA2_OPENED] == 0) ? 1 : 0;
+        SUITOL(ask, st);
+    } else {
+        const i32 m = NPT1[NPT1_MACHINE];
+        const bool wire = m == 61 || m == 62 || m == 63 || m == 65 || m == 80;
+        if (!wire && PRM9[PRM9_TOOL] > 0) {
+            SGTOOL(3, PRM9[PRM9_TOOL], st);
+            if (st != 0) st = -1;
+        }
+    }
+    if (st < 0) {
+        status = mode == 3 ? -11 : st;
+        return;
+    }
+    if (cb7) cb7(1, status);
+    if (status < 0) return;
+    if (EDA2[EDA2_OPENED] == 0) {
+        RDREC(key, block, count, st);
+        FNDTOL(st);
+        if (MACTYP == 38) plg_mchtbl_mdget(MCHTBL);
+    }
+}
+
+void CURCOM(const i32& common, const i32& machine, const i32& display, const i32& heights, const i32& upw,
+            const i32& mode, i32& status)
+{
+    status = 0;
+    const bool second = mode == 2;
+    i32 st = 0;
+    if (common) {
+        i32 v = 0;
+        f32 r = 0;
+        f32 p[3];
+        if (item(GR_GLOBAL, second ? 8 : 7, 1, DT_INT, &v, st) == 0) NPT1[19] = v;
+        if (item(GR_GLOBAL, second ? 10 : 9, 1, DT_REAL, &r, st) == 0) NPT1[18] = r2wrd(r);
+        if (item(GR_GLOBAL, second ? 13 : 11, 3, DT_REAL, p, st) == 0) std::memcpy(NPT1 + NPT1_ORIGIN, p, sizeof p);
+        if (item(GR_GLOBAL, second ? 14 : 12, 3, DT_REAL, p, st) == 0) std::memcpy(NPT1 + NPT1_HOME, p, sizeof p);
+        if (item(GR_MACHINE, 47, 1, DT_INT, &v, st) == 0 && v > 0) NPT1[NPT1_UCS] = v;
+        if (st < 0) goto fail;
+        GSCARG(0, 0);
+    }
+    if (machine) {
+        PRM9[17] = 0;
+        i32 count = 0;
+        RMCHTB(MED_LIST, count, st);
+        if (st < 0) goto fail;
+        if (PRM9[17] == 0 && common) PRM9[17] = NPT1[NPT1_UCS];
+    }
+    if (display) {
+        f32 p[3], a[3];
+        if (item(GR_GLOBAL, second ? 6 : 5, 3, DT_REAL, p, st) == 0) std::memcpy(DSP8 + DSP8_POS, p, sizeof p);
+        if (item(GR_GLOBAL, second ? 28 : 27, 3, DT_REAL, a, st) == 0) {
+            std::memcpy(DSP8 + DSP8_AXIS, a, sizeof a);
+            std::memcpy(DSP8 + 6, a, sizeof a);
+        }
+        if (st < 0) goto fail;
+    }
+    if (heights) {
+        i32 v = 0;
+        if (item(GR_GLOBAL, 43, 1, DT_INT, &v, st) == 0) tp_vnum_set(v);
+        if (item(GR_GLOBAL, 113, 1, DT_INT, &v, st) == 0 && v > 0) tp_vnum_set(v);
+        orbis_version_set(0);
+        if (item(GR_GLOBAL, 150, 1, DT_INT, &v, st) == 0) orbis_version_set(v);
+        i32 expr[EXPR_WORDS];
+        if (item(GR_GLOBAL, 36, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8, expr, sizeof expr);
+        if (item(GR_GLOBAL, 37, 1, DT_INT, &v, st) == 0) HEI8[73] = v == 1 ? 1 : 0;
+        std::memcpy(HEI8 + 24, HEI8, EXPR_WORDS * sizeof(i32));
+        rel_nc_init_expr(HEI8 + 24);
+        if (item(GR_GLOBAL, 48, 1, DT_INT, &v, st) == 0) HEI8[76] = v == 1 ? 1 : 0;
+        if (item(GR_GLOBAL, 49, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8 + 24, expr, sizeof expr);
+        if (item(GR_GLOBAL, 50, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8 + 48, expr, sizeof expr);
+        if (item(GR_GLOBAL, 129, 1, DT_INT, &v, st) == 0) HEI8[78] = v;
+        if (st < 0) goto fail;
+    }
+    if (upw) {
+        f32 r = 0;
+        if (item(GR_GLOBAL, 38, 1, DT_REAL, &r, st) == 0) UPW2[0] = r2wrd(r);
+        if (item(GR_GLOBAL, 39, 1, DT_REAL, &r, st) == 0) UPW2[1] = r2wrd(r);
+        if (st < 0) goto fail;
+    }
+    {
+        i32 g = 1;
+        if (item(GR_GLOBAL, 119, 1, DT_INT, &g, st) != 0) g = 1;
+        if (st < 0) goto fail;
+        set_ProcGeomStatus(g);
+    }
+    return;
+fail:
+    eroutc("CURCOM, ERROR IN LIST", 0);
+    status = -1;
+}
+
+void PRCPOS(f32* spoint, f32* saxis, f32* epoint, f32* eaxis, i32& status)
+{
+    status = 0;
+    i32 size = 0, type = 0, cls = 0, st = 0;
+    TPBLKH(3, size, type, cls, st);
+    if (st < 0 || type != 12) {
+        eroutc("PRCPOS, CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", 0);
+        status = -1;
+        return;
+    }
+    f32* out[4] = {spoint, saxis, epoint, eaxis};
+    const i32 codes[4] = {5, 27, 6, 28};
+    for (i32 k = 0; k < 4; ++k) {
+        i32 c = 3;
+        TPGETN(MED_LIST, GR_GLOBAL, codes[k], c, DT_REAL, out[k], st);
+        if (st < 0) {
+            eroutc("PRCPOS,ERRORS IN LIST", 0);
+            status = -1;
+            return;
+        }
+    }
+}
+
+void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& atend, i32& status)
+{
+    status = 0;
+    attop = atend = 0;
+    i32 size = 0, type = 0, cls = 0, st = 0;
+    TPBLKH(3, size, type, cls, st);
+    if (st < 0 || type != 12) {
+        eroutc("GETPOS, THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", 0);
+        status = -1;
+        return;
+    }
+    PRCPOS(point, axis, npoint, naxis, st);
+    if (st < 0) {
+        status = -1;
+        return;
+    }
+    i32 answer = 0;
+    lmark(1, 1, answer);
+    if (answer < 0) {
+        eroutc("GETPOS, CANNOT SET A MARKER", 0);
+        status = -1;
+        return;
+    }
+    auto fail = [&] {
+        eroutc("GETPOS, ERRORS IN LIST", 0);
+        status = -1;
+        i32 t = 0;
+        TPTOP(1, t);
+    };
+    // Backwards: the position the tool had before the procedure.
+    while (true) {
+        i32 jst = 0;
+        TPJUMP(-1, jst);
+        if (jst == -1 || jst == -2) {
+            attop = 1;
+            std::memcpy(point, NPT1 + NPT1_HOME, 3 * sizeof(f32));
+            axis[0] = axis[1] = 0.0f;
+            axis[2] = 1.0f;
+            break;
+        }
+        TPBLKH(3, size, type, cls, st);
+        if (st < 0) return fail();
+        if (type == 12) {
+            f32 a[3], b[3];
+            PRCPOS(a, b, point, axis, st);
+            if (st < 0) return fail();
+            break;
+        }
+        if (cls == BC_MOVE) {
+            i32 num = 0;
+            ENDPT(point, axis, num, st);
+            if (st < 0) return fail();
+            break;
+        }
+        if (jst == 1) {
+            attop = 1;
+            std::memcpy(point, NPT1 + NPT1_HOME, 3 * sizeof(f32));
+            axis[0] = axis[1] = 0.0f;
+            axis[2] = 1.0f;
+            break;
+        }
+    }
+    TPTOP(1, st);
+    if (st < 0) return fail();
+    // Forwards: where the next procedure starts.
+    while (true) {
+        i32 jst = 0;
+        TPJUMP(1, jst);
+        if (jst == -2 || jst == -1) {
+            atend = 1;
+            break;
+        }
+        TPBLKH(3, size, type, cls, st);
+        if (st < 0) return fail();
+        if (type == 12) {
+            f32 a[3], b[3];
+            PRCPOS(npoint, naxis, a, b, st);
+            if (st < 0) return fail();
+            break;
+        }
+        if (cls == BC_MOVE) break;
+    }
+    TPTOP(1, st);
+    if (st < 0) return fail();
+}
+
+void UPDCMC(i32& status)
+{
+    status = 0;
+    i32 answer = 0;
+    lacces(0, answer);
+    i32 size = 0, type = 0, cls = 0, st = 0;
+    if (answer > 0) TPBLKH(3, size, type, cls, st);
+    if (answer <= 0 || st < 0 || cls != BC_PROC) {
+        eroutc("UPDCMC-THE CURRENT BLOCK IS NOT A PROCEDURE", 0);
+        status = -1;
+        return;
+    }
+    const i32 codes[2] = {10, 47};
+    for (i32 code : codes) {
+        i32 v = 0, c = 1;
+        TPGETC(MED_LIST, GR_MACHINE, code, c, DT_INT, &v, st);
+        if (st < 0) {
+            status = -1;
+            return;
+        }
+        if (st == 0) ASATTW(v, st);
+    }
+}
+
+void NXTCNT(const i32& cls, const i32& n, i32& status)
+{
+    const i32 want = n < 0 ? -n : n;
+    i32 found = 0;
+    status = 0;
+    if (want == 0) return;
+    while (true) {
+        i32 jst = 0;
+        TPJUMP(1, jst);
+        if (jst == -1 || jst == -2) {
+            if (n > 0) eroutc("NXTCNT, ERROR IN LIST", 0);
+            status = -1;
+            return;
+        }
+        i32 size = 0, type = 0, c = 0, st = 0;
+        TPBLKH(3, size, type, c, st);
+        if (st < 0) {
+            if (n > 0) eroutc("NXTCNT, ERROR IN LIST", 0);
+            status = -1;
+            return;
+        }
+        if (c == cls && ++found == want) return;
+    }
+}

@@ -1,0 +1,34 @@
+// The execute dialog ("OK TO EXECUTE?" and its relatives), the notes that
+// explain a rerun, the state lines, the created-procedures message and the
+// execution-time lines.
+#pragma once
+
+#include "frame/driver.h"
+#include "frame/words.h"
+
+// Answers of the dialog.
+constexpr i32 ANS_YES = 1, ANS_NO = 2, ANS_SUSPEND = 3, ANS_FORCE = 4;
+
+struct DlgFlags {
+    i32 ready;      // the definition is complete
+    i32 pausable;
+    i32 recompute;  // geometry changed: re-execution
+    i32 update;     // parameters changed
+    i32 geom_kept;  // the geometric entities are kept for a rerun
+    i32 criteria;   // geometry by criteria
+    i32 warnings;   // the parameter check issued warnings
+    i32 oldver;     // stored by an old version
+    i32 level;      // change level
+    i32 stockproc;
+    i32 tplmode;
+};
+
+void EXEDLG(PrcNrmFn cb9, i32& pausable, i32& update, const i32& geom_kept, i32& w6, const i32& w11, i32& w7,
+            i32& option, i32& w9, i32& recompute, i32& suspended, i32& level, const i32& stockproc,
+            const i32& criteria, i32& status);
+void RRNOTE(DlgFlags& f, const i32& suspended);
+void EXEASK(const i32& ready, const i32& pausable, const i32& recompute, const i32& update, const i32& suspended,
+            const i32& tplmode, const i32& level, const i32& stockproc, const i32& criteria, i32& answer);
+void STLINE(const i32& index, const i32& state, const i32& updated);
+void CRTCNT(const i32& first, const i32& last, const i32& count);
+void EXTIME(const i32& index, const i32& suspended, const i32& blank);

@@ -1,0 +1,31 @@
+// Procedure-frame services whose own issues come later, in the least form
+// the driver and the execution control need now.
+#pragma once
+
+#include "frame/words.h"
+
+// The procedure's definition is complete (geometry defined).
+extern i32 GEODEF;
+// Change detection: the coordinate system changed; reset of its rebuild
+// flags at the start of a procedure.
+extern i32 CHGUCS;
+void CHGRST();
+// The parameter check issued warnings.
+extern i32 PRMWRN;
+// Template flags.
+void TPLFCL();
+i32 TPLACT();
+void CRTTXC();
+void TPLSHF();
+// Criteria list of the procedure.
+void proc_criteria_list();
+// Common arguments, attributes and the tool of the procedure.
+void GSCARG(const i32& a, const i32& b);
+void TOLSAV();
+void TOLRST();
+void SELTOL(const i32& keep, const i32& id, i32& status);
+// Procedure-type tests.
+i32 ISMTYP(const i32& code);
+i32 ISDYNM(const i32& code);
+// Redisplay of the menu area.
+void REDSPL();

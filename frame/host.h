@@ -290,8 +290,11 @@ i32 elstcls(const i32& cls, i32* ids, const i32& capacity);
 // Picking: a surface (or any entity) pick answered -2 escape, -3 end; the
 // pick stack holds what was picked.
 void pcksrf(const char* prompt, i32& id, i32& status);
+// A point picked on an entity: the entity and the point's (u, v) there.
+void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status);
 void slclr();
 void pkspsh(const i32& id);
+void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
 void pksrej(const i32& count);  // drop the last count entries
 i32 pkscnt();
 void pksget(i32* ids, i32 capacity, i32& count);

@@ -260,6 +260,7 @@ void SPCHIT(i32& hit)
 
 void SPCARM(const i32& count)
 {
-    forced_break = true;
+    // A count of 0 or less disarms the countdown.
+    forced_break = count > 0;
     break_countdown = count;
 }

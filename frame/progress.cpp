@@ -149,14 +149,14 @@ void PRGSTG(const i32& kind, const i32& stage)
         char text[41];
         if (stage == 1) {
             modinz();
-            std::snprintf(text, sizeof text, "%.*sSTAGE. PATCHES=", static_cast<int>(ls), stg);
+            std::snprintf(text, sizeof text, "%.*s STAGE. PATCHES=", static_cast<int>(ls), stg);
             set_text(PRGSTA.label, PRGSTA.llabel, text);
             mode = 1;
         } else {
             char tot[16];
             i32 lt = 0;
             mktx1c("", PRGSTA.total, "I", tot, 16, lt);
-            std::snprintf(text, sizeof text, "%.*sSTAGE. PATCHES=%.*s DONE=", static_cast<int>(ls), stg,
+            std::snprintf(text, sizeof text, "%.*s STAGE. PATCHES=%.*s DONE=", static_cast<int>(ls), stg,
                           static_cast<int>(lt), tot);
             set_text(PRGSTA.label, PRGSTA.llabel, text);
             mode = 2;

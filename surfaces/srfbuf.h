@@ -44,3 +44,20 @@ void LINE(i32& id, const f32* p1, const f32* p2, i32& status);
 void REJPCK(const i32& mode, i32& count);
 // Pushes surfaces (unique ids) onto the pick stack so that they show as picked.
 void PSHSRF(const i32& count, const i32* uids, const f32* refs);
+
+// The module's current surface buffer (SB_CAP doubles), shared by the
+// subsystems that evaluate one surface at a time.
+f64* SRFBUF();
+
+// Picks a point on surface id: its point and (u, v). Status 0; 1 the pick
+// was not on the surface and is rejected (pick again); -2 escape; -3 end
+// (pick again); other negative values: leave. count: entities on the pick
+// stack; the pick mode is the host's and is left as it is.
+void PCKPSR(const i32& id, i32& count, f32* point, f32* uv, i32& pickmode, f32* work1, f32* work2, i32& status);
+// The user picks one of the given surfaces (unique ids); chosen: its index
+// from 0. Negative status on escape or end.
+void PCKSF1(const char* prompt, const i32* uids, const i32& count, const char* question, i32& chosen, i32& status);
+// Pair k (from 1) of a table of pick-stack ranges (first, last position from
+// 1; empty while last < first): its entries leave the pick stack, the pair
+// becomes (0, -1) and the ranges behind it move down by as many.
+void RMVSRW(i32 (*pairs)[2], const i32& npairs, const i32& k);

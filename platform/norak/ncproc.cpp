@@ -500,7 +500,12 @@ void edele1(i32) {}
 
 i32 col1st() { return 1; }
 void dblnk(i32, i32) {}
-void dntxtc(const char* text, i32 column) { note("progress " + std::to_string(column) + ": " + text); }
+void dntxtc(const char* text, i32 column)
+{
+    std::string t = text;
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    note("progress " + std::to_string(column) + ": [" + t + "]");
+}
 void win_start_paint_on_main_wnd() {}
 void win_end_paint_on_main_wnd() {}
 void rdprmc(char* text, i32 length)

@@ -154,6 +154,36 @@ void pcksrf(const char* prompt, i32& id, i32& status)
     note("reply: " + (status == 0 ? "entity " + std::to_string(id) : std::to_string(status)));
 }
 
+void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status)
+{
+    note(std::string("pick: ") + prompt);
+    const Reply& r = next_reply("pick", prompt);
+    id = 0;
+    if (r.escape) {
+        status = -2;
+    } else if (r.end) {
+        status = -3;
+    } else {
+        if (!H().entities.count(r.entity))
+            throw session_error("reply " + std::to_string(r.index + 1) + " picks entity " + std::to_string(r.entity) + ", which does not exist");
+        id = r.entity;
+        u = r.u;
+        v = r.v;
+        P().picks.push_back(id);
+        status = 0;
+    }
+    note("reply: " + (status == 0 ? "entity " + std::to_string(id) + " at (" + std::to_string(u) + ", " + std::to_string(v) + ")"
+                                  : std::to_string(status)));
+}
+
+void pksdel(const i32& first, const i32& count)
+{
+    auto& p = P().picks;
+    if (first < 1 || count <= 0 || first > static_cast<i32>(p.size())) return;
+    size_t b = static_cast<size_t>(first - 1), e = std::min(p.size(), b + static_cast<size_t>(count));
+    p.erase(p.begin() + static_cast<long>(b), p.begin() + static_cast<long>(e));
+}
+
 void slclr() { P().picks.clear(); }
 void pkspsh(const i32& id) { P().picks.push_back(id); }
 void pksrej(const i32& count)

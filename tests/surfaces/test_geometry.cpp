@@ -430,6 +430,51 @@ TEST(SurfaceSelection, CriteriaSelectByAttributesAndReleaseClearsPicks)
     EXPECT_EQ(SRFSEL[3][1], -1);
 }
 
+TEST(SurfaceSelection, PointPicksSurfaceChoiceAndPickRanges)
+{
+    load({shapes::plane(1, 0, 0, 2, 100, 50), shapes::plane(2, 0, 0, 0, 1, 1), shapes::plane(3, 0, 0, 0, 1, 1)},
+         R"([{"pick": 2, "u": 0.5, "v": 0.5}, {"pick": 1, "u": 120, "v": 10}, {"pick": 1, "u": 30, "v": 10},
+             {"pick": 1, "escape": true},
+             {"pick": 1}, {"pick": 3}])");
+    i32 count = 0, mode = 12, st = 0;
+    f32 p[3], uv[2];
+    PCKPSR(1, count, p, uv, mode, nullptr, nullptr, st);
+    EXPECT_EQ(st, 1);  // another surface
+    EXPECT_EQ(count, 0);
+    PCKPSR(1, count, p, uv, mode, nullptr, nullptr, st);
+    EXPECT_EQ(st, 1);  // outside its range
+    PCKPSR(1, count, p, uv, mode, nullptr, nullptr, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_FLOAT_EQ(p[0], 30.0f);
+    EXPECT_FLOAT_EQ(p[2], 2.0f);
+    EXPECT_FLOAT_EQ(uv[0], 30.0f);
+    EXPECT_TRUE(norak::transcript_has("user: THE POINT IS NOT ON THE SURFACE. PICK AGAIN"));
+    PCKPSR(1, count, p, uv, mode, nullptr, nullptr, st);
+    EXPECT_EQ(st, -2);
+
+    i32 uids[2] = {euid(2), euid(3)}, chosen = -1;
+    PCKSF1("PICK SURFACE", uids, 2, "PLEASE CHOOSE ONE OF THE PART SURFACES", chosen, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(chosen, 1);
+    EXPECT_TRUE(norak::transcript_has("message: PLEASE CHOOSE ONE OF THE PART SURFACES"));
+
+    slclr();
+    for (i32 id : {1, 2, 3, 1, 2}) pkspsh(id);
+    i32 pairs[4][2] = {{1, 2}, {3, 4}, {0, -1}, {5, 5}};
+    RMVSRW(pairs, 4, 1);
+    EXPECT_EQ(pkscnt(), 3);
+    EXPECT_EQ(pairs[0][1], -1);
+    EXPECT_EQ(pairs[1][0], 1);
+    EXPECT_EQ(pairs[1][1], 2);
+    EXPECT_EQ(pairs[2][1], -1);
+    EXPECT_EQ(pairs[3][0], 3);
+    i32 ids[3], n = 0;
+    pksget(ids, 3, n);
+    EXPECT_EQ(ids[0], 3);
+    EXPECT_EQ(ids[2], 2);
+}
+
 TEST(SurfaceModel, BadSurfaceBufferKeepsEachIdOnce)
 {
     norak::reset();

@@ -480,12 +480,6 @@ void ncd_push_color_font_pen();
 void ncd_flush_blocks();
 void ncd_set_block_position(i32 key, i32 direction, i32& status);
 void ncd_get_last_block(i32& key);
-void ncd_delete_block_or_proc(i32 number);  // the display blocks of a procedure
-void mrm_set_reallocation_size(i32 size);
-void cltran(i32& status);  // leaves a list level of the display walk
-i32 rel_nc_get_num(i32 relation);  // 1 when the relation governs its item
-void nu_mod_exec(i32 relation, i32* item);  // the host's relation item dialog
-void orgchn();  // the host's change of origin
 void tm_inst_id(i32 mode, i32& id);  // 1 get the shown tool's figure (0 none), 2 register one
 void tm_inst_delete();
 i32 get_fdflg();
@@ -533,9 +527,7 @@ void prcont();
 void modmc2(const char* options, i32& current, i32 highlight);
 void modic(const char* label, i32& value, i32 low, i32 high);
 void modbln();
-void modtxt(const char* text);                     // a text row
-void modact(const char* text);                     // an action row the user may choose
-void modrc(const char* label, f32& value, f32 low, f32 high);  // a real field
+void modtxt(const char* text);
 void modif1(i32& action);
 i32 modkey();
 
@@ -551,3 +543,63 @@ void xorset(const i32& mode);  // exclusive-or tool drawing: 0 off, 1 or 2 on
 void smnew(const i32& count, const i32* ids, i32& master, i32& status);
 void sminst(const i32& master, const i32* settings, i32& instance, i32& status);
 void dminpt(const i32& dialog, const i32& row, i32& answer);  // one reply of a dialog from a row
+
+// The pick stack: entries counted from 1 from the bottom, each an entity
+// with the (u, v) where the pick met it (uv: two reals), and for a face of a
+// solid the face flag and the face id. Status -1 for no such entry.
+void sllen(i32& length);
+void sltop3m(i32& entity, f32* uv, i32& face, i32& faceid, i32& status);
+void slseq3m(const i32& index, i32& entity, f32* uv, i32& face, i32& faceid, i32& status);
+void slgtuv(const i32& index, i32& entity, f32& u, f32& v, i32& status);
+void slrjct();                                // reject the last entry
+void slfind(const i32& entity, i32& index);   // last entry of the entity, 0 none
+void sldel(const i32& index, i32& status);
+// One pick onto the stack after a prompt: 0 picked, -1 exit, -2 escape, -3 end.
+void pick(i32& status);
+void mulpck(const i32& on);  // 0 single picks
+// Several picks onto the stack: 0 done, -1 exit, -2 escape, -3 pick further.
+void mpckfc(const char* prompt, i32& status);
+void stmpok(const i32& mode);  // set the pick mode value
+void enaunp(i32& mode);        // get it
+void enasts();                 // surfaces may be picked
+void enatrs();                 // trimmed surfaces may be picked
+void setmf();
+void pickm_enable(const i32& mode);  // 2 faces of solids may be picked, 0 no more
+// Prompt made of a text, a value (format "S": an ordinal, "I": an integer)
+// and a second text.
+void prmp1c(const char* before, hval value, const char* format, const char* after);
+// A menu of options joined by "@": choice from 1, -1 exit, -2 escape, -3 repeat.
+void menuc(const char* options, i32& choice);
+// A point indicated in space: 0, or -1 exit, -2 escape, -3 end.
+void getpt(const i32& mode, f32* point, i32& status);
+// Faces of solids picked in place of surfaces.
+i32 ncs_can_solid();  // 1 when faces may be picked
+void ncs_explode_face_to_surf(const i32& face, i32& surface, i32& status);
+void ncs_get_generation_number(const i32& face, i32& generation, i32& status);
+i32 ncs_obj_uid(const i32& face);
+void ps_parpt_init();
+void ncs_table_insert(const i32& face, const i32& generation, const i32& uid, const i32* extra5, i32& status);
+void ncs_table_delete_faces(const i32& count, const i32* uids, i32& status);
+i32 ncs_id_is_not_solid(const i32& uid);  // 1 for a surface that is no face
+// Surface data at a picked (u, v): side flag (+1), reference evaluation
+// (point, Su, Sv) and the unit normal. Status 2: the point cannot be used
+// (outside the ranges or no normal there); negative: no surface.
+void nc_surf_inf(const i32& id, const i32& index, const f32& u, const f32& v, i32& side, f32* ref, f32* normal,
+                 i32& status);
+// Corner points of a surface (x, y, z doubles each), at most capacity;
+// status -1 when it has none.
+void gsrfcrn(const i32& id, const i32& capacity, i32& count, f64* points, i32& status);
+
+// Arrow figures. figaro: a figure of one arrow from a point along a vector.
+// A temporary figure (gfgtmp) is opened (figopa), drawn into with garrow
+// (point, direction, length, two head sizes, kind) and closed (figcls).
+void figaro(const f32* point, const f32* vector, i32& figure, i32& status);
+void gfgtmp(i32& figure);
+void figopa(const i32& figure);
+void gswpln(const i32& mode);  // drawing in the working plane
+void garrow(const f32* point, const f32* direction, const f32& length, const f32& head1, const f32& head2,
+            const i32& kind);
+void figcls();
+void figatn(const i32& a, const i32& b);  // draw attention to the last picked entity
+void edisp(const i32& id, const i32& mode);  // show (1) or erase (0) an entity
+void wrk2df();  // refresh the display

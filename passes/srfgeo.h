@@ -58,3 +58,35 @@ void CHGGEO(i32& changed);
 void LIMKND(i32& kind);
 void GLMDIR(const i32& i, i32& code);
 void GLMVAL(const i32& i, f32* values);
+
+// ------------------------------------------------ limit and corner records
+// The trimmed-surface analysis, per surface: the box of the trim boundary
+// (umin, umax, vmin, vmax) and for each box corner (0 (umin,vmin), 1
+// (umax,vmin), 2 (umin,vmax), 3 (umax,vmax)) a u-first point (on the side
+// u = const, the lowest or highest in v) and a v-first point (on the side
+// v = const, the lowest or highest in u), each (u, v).
+struct TrmBox {
+    f32 box[4];
+    f32 ufirst[4][2];
+    f32 vfirst[4][2];
+};
+extern TrmBox TRMANA[MAXSRF];
+
+inline void limput(i32* rec, i32 w, f32 v) { rec[w] = r2wrd(v); }
+
+// Clearing before a new pick: side arrows, surface markers and the
+// cut-direction arrows (machining type 14: the part list). Status negative
+// on failure.
+void CLRGEO(i32& status);
+// Limit record from a surface's ranges by mode 0..7 (4: u first; 1 turns
+// the first range, 2 the second); corner word 0 cleared.
+void LIMSET(const i32& mode, const f32& umin, const f32& umax, const f32& vmin, const f32& vmax, i32* lim, i32* crn);
+void PARPAIR(const i32& code, const f32& first, const f32& second, f32* pair);
+// (u, v) of corner k (0..3) of a surface.
+void SRFCNR(const i32& code, const i32* lim, const i32* crn, const i32& k, f32* pair);
+void CNRSWP1(i32* crn);  // corners 0 <-> 1, 2 <-> 3
+void CNRSWP2(i32* crn);  // corners 0 <-> 2, 1 <-> 3
+// The same for trimmed surface i from its trimmed-surface analysis.
+void TRMSET(const i32& i, const i32& mode, i32* lim, i32* crn);
+void TRMREC(const i32& i, const i32& code, i32* lim, i32* crn);
+void TRMORI(const i32& i, i32* lim, i32* crn);

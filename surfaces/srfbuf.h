@@ -57,7 +57,7 @@ void PCKPSR(const i32& id, i32& count, f32* point, f32* uv, i32& pickmode, f32* 
 // The user picks one of the given surfaces (unique ids); chosen: its index
 // from 0. Negative status on escape or end.
 void PCKSF1(const char* prompt, const i32* uids, const i32& count, const char* question, i32& chosen, i32& status);
-// Pair k (from 1) of a table of pick-stack ranges (first, last position from
-// 1; empty while last < first): its entries leave the pick stack, the pair
+// Pair k (from 1) of a table of pick-stack ranges (first, last entry counted
+// from 0, as the geometry record keeps them; empty while last < first): its entries leave the pick stack, the pair
 // becomes (0, -1) and the ranges behind it move down by as many.
 void RMVSRW(i32 (*pairs)[2], const i32& npairs, const i32& k);

@@ -68,7 +68,7 @@ void RMVSRW(i32 (*pairs)[2], const i32& npairs, const i32& k)
     i32 first = pairs[k - 1][0], last = pairs[k - 1][1];
     if (last < first) return;
     i32 n = last - first + 1;
-    pksdel(first, n);
+    pksdel(first + 1, n);
     pairs[k - 1][0] = 0;
     pairs[k - 1][1] = -1;
     for (i32 j = k; j < npairs; ++j)

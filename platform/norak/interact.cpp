@@ -184,6 +184,8 @@ void irepyc(const char* question, i32& reply)
     const Reply& r = next_reply("question", question);
     if (r.escape)
         reply = -2;
+    else if (r.exit)
+        reply = -1;
     else if (r.end)
         reply = -3;
     else if (r.answer == "yes" || r.answer == "YES" || r.answer == "1")

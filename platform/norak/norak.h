@@ -82,6 +82,9 @@ struct Reply {
     i32 key = 32;
     i32 entity = 0;      // pick replies
     f64 u = 0, v = 0;
+    bool exit = false;   // answer -1
+    std::vector<std::array<f64, 3>> picks;  // multi-pick replies: entity, u, v
+    f64 point[3] = {};   // point replies
     size_t index = 0;    // place in the script, for messages
 };
 
@@ -163,9 +166,26 @@ struct Figure {
     f32 point[3] = {};
     i32 xor_mode = 0; // exclusive-or mode when drawn
     bool deleted = false;
+    std::string kind = "tool";  // "tool", "arrows" (arrow figures)
+    struct Arrow {
+        f32 from[3], dir[3];  // start point and unit direction
+        f32 length;
+    };
+    std::vector<Arrow> arrows;
 };
 const std::vector<Figure>& figures();
 i32 xor_mode();
+// Entities shown on the display (edisp), in id order.
+std::vector<i32> shown_entities();
+
+// ---- pick stack: entries from the bottom, each an entity with the (u, v)
+// where it was picked (0, 0 when pushed without a pick)
+struct PickEntry {
+    i32 entity = 0;
+    f32 u = 0, v = 0;
+    i32 face = 0, faceid = 0;  // a face of a solid and its id
+};
+std::vector<PickEntry>& pick_stack();
 
 // ---- NC procedure services
 bool nc_setting(const std::string& name);  // a known NC procedure setting

@@ -14,7 +14,6 @@ struct ProcSurf {
     std::vector<Row> lists[3];
     i32 cur = 0;
     i32 part2 = 0;
-    std::vector<i32> picks;
     std::vector<i32> bad;
     bool bad_on = false;
     std::vector<std::array<i32, 5>> masks[4];
@@ -131,73 +130,6 @@ i32 elstcls(const i32& cls, i32* ids, const i32& capacity)
             ++n;
         }
     return n;
-}
-
-// ---------------------------------------------------------------- picking
-
-void pcksrf(const char* prompt, i32& id, i32& status)
-{
-    note(std::string("pick: ") + prompt);
-    const Reply& r = next_reply("pick", prompt);
-    id = 0;
-    if (r.escape) {
-        status = -2;
-    } else if (r.end) {
-        status = -3;
-    } else {
-        if (!H().entities.count(r.entity))
-            throw session_error("reply " + std::to_string(r.index + 1) + " picks entity " + std::to_string(r.entity) + ", which does not exist");
-        id = r.entity;
-        P().picks.push_back(id);
-        status = 0;
-    }
-    note("reply: " + (status == 0 ? "entity " + std::to_string(id) : std::to_string(status)));
-}
-
-void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status)
-{
-    note(std::string("pick: ") + prompt);
-    const Reply& r = next_reply("pick", prompt);
-    id = 0;
-    if (r.escape) {
-        status = -2;
-    } else if (r.end) {
-        status = -3;
-    } else {
-        if (!H().entities.count(r.entity))
-            throw session_error("reply " + std::to_string(r.index + 1) + " picks entity " + std::to_string(r.entity) + ", which does not exist");
-        id = r.entity;
-        u = r.u;
-        v = r.v;
-        P().picks.push_back(id);
-        status = 0;
-    }
-    note("reply: " + (status == 0 ? "entity " + std::to_string(id) + " at (" + std::to_string(u) + ", " + std::to_string(v) + ")"
-                                  : std::to_string(status)));
-}
-
-void pksdel(const i32& first, const i32& count)
-{
-    auto& p = P().picks;
-    if (first < 1 || count <= 0 || first > static_cast<i32>(p.size())) return;
-    size_t b = static_cast<size_t>(first - 1), e = std::min(p.size(), b + static_cast<size_t>(count));
-    p.erase(p.begin() + static_cast<long>(b), p.begin() + static_cast<long>(e));
-}
-
-void slclr() { P().picks.clear(); }
-void pkspsh(const i32& id) { P().picks.push_back(id); }
-void pksrej(const i32& count)
-{
-    auto& p = P().picks;
-    size_t n = static_cast<size_t>(std::clamp<i32>(count, 0, static_cast<i32>(p.size())));
-    p.resize(p.size() - n);
-}
-i32 pkscnt() { return static_cast<i32>(P().picks.size()); }
-void pksget(i32* ids, i32 capacity, i32& count)
-{
-    auto& p = P().picks;
-    count = std::min<i32>(capacity, static_cast<i32>(p.size()));
-    for (i32 k = 0; k < count; ++k) ids[k] = p[static_cast<size_t>(k)];
 }
 
 // ---------------------------------------------------- bad-surface buffer

@@ -127,6 +127,27 @@ Reply parse_reply(const json& j, const std::string& w)
             r.kind = "pick";
             if (!v.is_number_integer()) throw session_error(w + ".pick: an entity id was expected");
             r.entity = v.get<i32>();
+        } else if (k == "exit") {
+            r.exit = v.is_boolean() && v.get<bool>();
+        } else if (k == "picks") {
+            r.kind = "pick";
+            if (!v.is_array()) throw session_error(w + ".picks: a list of picks was expected");
+            for (const auto& p : v) {
+                if (p.is_number_integer()) {
+                    r.picks.push_back({static_cast<f64>(p.get<i32>()), 0.0, 0.0});
+                } else if (p.is_object() && p.contains("pick") && p["pick"].is_number_integer()) {
+                    f64 pu = p.contains("u") && p["u"].is_number() ? p["u"].get<double>() : 0.0;
+                    f64 pv = p.contains("v") && p["v"].is_number() ? p["v"].get<double>() : 0.0;
+                    r.picks.push_back({static_cast<f64>(p["pick"].get<i32>()), pu, pv});
+                } else {
+                    throw session_error(w + ".picks: entity ids or {\"pick\": id, \"u\": u, \"v\": v} were expected");
+                }
+            }
+        } else if (k == "point") {
+            r.kind = "point";
+            if (!v.is_array() || v.size() != 3 || !v[0].is_number() || !v[1].is_number() || !v[2].is_number())
+                throw session_error(w + ".point: three numbers were expected");
+            for (int c = 0; c < 3; ++c) r.point[c] = v[c].get<double>();
         } else if (k == "u" || k == "v") {
             if (!v.is_number()) throw session_error(w + "." + k + ": a number was expected");
             (k == "u" ? r.u : r.v) = v.get<double>();

@@ -461,14 +461,14 @@ TEST(SurfaceSelection, PointPicksSurfaceChoiceAndPickRanges)
 
     slclr();
     for (i32 id : {1, 2, 3, 1, 2}) pkspsh(id);
-    i32 pairs[4][2] = {{1, 2}, {3, 4}, {0, -1}, {5, 5}};
+    i32 pairs[4][2] = {{0, 1}, {2, 3}, {0, -1}, {4, 4}};
     RMVSRW(pairs, 4, 1);
     EXPECT_EQ(pkscnt(), 3);
     EXPECT_EQ(pairs[0][1], -1);
-    EXPECT_EQ(pairs[1][0], 1);
-    EXPECT_EQ(pairs[1][1], 2);
+    EXPECT_EQ(pairs[1][0], 0);
+    EXPECT_EQ(pairs[1][1], 1);
     EXPECT_EQ(pairs[2][1], -1);
-    EXPECT_EQ(pairs[3][0], 3);
+    EXPECT_EQ(pairs[3][0], 2);
     i32 ids[3], n = 0;
     pksget(ids, 3, n);
     EXPECT_EQ(ids[0], 3);

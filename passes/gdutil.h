@@ -1,0 +1,68 @@
+// Small helpers of the geometry definition: surface buffers, the surface of
+// a chain index, trimmed-surface test, vectors and the trim loops of a
+// surface.
+#pragma once
+
+#include <cmath>
+#include <vector>
+
+#include "frame/host.h"
+#include "frame/words.h"
+
+namespace gd {
+
+// Surface buffers of the definition: two for pairs of surfaces, one for the
+// markers.
+f64* buf(int which);
+constexpr int BA = 0, BB = 1, BDSP = 2;
+
+// Entity id of chain surface i (machining type 14: of the host's list 2).
+i32 srfid(i32 i);
+// Count of the chain (machining type 14: 1).
+i32 nchain();
+// 1 trimmed surface, 0 plain, negative: the entity cannot be opened.
+i32 trimmed(i32 id, i32& status);
+// Loads a surface and its ranges; status as the host's.
+void load(i32 id, f64* b, f32& umin, f32& umax, f32& vmin, f32& vmax, i32& status);
+
+// Point (and tangents) of a loaded surface at (u, v); what as evsrf.
+inline i32 eval(const f64* b, f32 u, f32 v, i32 what, f32* out)
+{
+    i32 st = 0;
+    evsrf(b, u, v, what, out, st);
+    return st;
+}
+
+inline f64 dot(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
+inline f64 dist2(const f32* a, const f32* b)
+{
+    f64 s = 0;
+    for (int k = 0; k < 3; ++k) s += (f64(a[k]) - b[k]) * (f64(a[k]) - b[k]);
+    return s;
+}
+inline void cross(const f32* a, const f32* b, f32* c)
+{
+    f64 x = f64(a[1]) * b[2] - f64(a[2]) * b[1];
+    f64 y = f64(a[2]) * b[0] - f64(a[0]) * b[2];
+    f64 z = f64(a[0]) * b[1] - f64(a[1]) * b[0];
+    c[0] = static_cast<f32>(x);
+    c[1] = static_cast<f32>(y);
+    c[2] = static_cast<f32>(z);
+}
+// Unit length in double precision; false for a zero vector (left as it is).
+inline bool unit(f32* v)
+{
+    f64 l = std::sqrt(dot(v, v));
+    if (!(l > 1e-12)) return false;
+    for (int k = 0; k < 3; ++k) v[k] = static_cast<f32>(v[k] / l);
+    return true;
+}
+// Points equal within the host's tolerance in every coordinate.
+inline bool eqpt(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]) && eqval(a[2], b[2]); }
+
+// Trim loops of a surface (outer first) as (u, v) pairs, read with the trim
+// tolerance of the host; a plain surface gives its parameter rectangle.
+// Status as trsgdp.
+void loops(i32 id, std::vector<std::vector<f32>>& out, i32& status);
+
+}  // namespace gd

@@ -1,0 +1,163 @@
+// Limits of the surfaces: set at a point, restored, widths fitted along the
+// chain and the width point.
+#include "tests/passes/geodef_util.h"
+
+using namespace gdt;
+
+namespace {
+
+const std::string EXIT = "{\"pick\":0,\"exit\":true}";
+const std::string ESC = "{\"pick\":0,\"escape\":true}";
+const std::string SIDE_YES = "{\"question\":\"MILLING SIDE OK?\",\"answer\":\"yes\"}";
+
+// Three strips picked as a chain, then the replies of the test.
+void chain3(const std::string& more)
+{
+    start({strip(11, 0), strip(12, 1), strip(13, 2)},
+          "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + pk(13, 5, 25) + "," + EXIT + "," + SIDE_YES +
+              (more.empty() ? "" : "," + more) + "]");
+    i32 defined = 0, status = 9;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    ASSERT_EQ(status, 0);
+}
+
+TEST(GeoLimits, AtStartAndAtEndChangeTheFirstAndTheLastSurface)
+{
+    chain3("{\"menu\":\"AT END\"}," + pk(13, 6, 20) + ",{\"menu\":\"AT START\"}," + pk(12, 1, 1) + "," + pk(11, 3, 20) +
+           ",{\"menu\":1,\"escape\":true}");
+    i32 status = 9;
+    SETLIM(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lim(0), "2 0 50 3 10");
+    EXPECT_EQ(lim(1), "2 0 50 0 10");
+    EXPECT_EQ(lim(2), "2 0 50 0 6");
+    EXPECT_TRUE(norak::transcript_has("prompt: SET LIMITS & EXIT"));
+    EXPECT_TRUE(norak::transcript_has("user: THE POINT IS NOT ON THE SURFACE. PICK AGAIN"));
+    // The markers of the third surface moved with its end.
+    i32 c = 0, t = 0, len = 0;
+    f64 p[3];
+    eopen(SRFGEO.SRFFIG[2][2], c, t, len, status);
+    egetd(3, p);
+    eclose();
+    EXPECT_DOUBLE_EQ(p[0], 26.0);
+
+    // Escape at the point goes back to the menu; a leave at the point leaves.
+    chain3("{\"menu\":\"AT END\"}," + ESC + ",{\"menu\":\"AT END\"},{\"pick\":0,\"exit\":true}");
+    SETLIM(status);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(lim(2), "2 0 50 0 10");
+}
+
+TEST(GeoLimits, RestoringLimitsAndWidths)
+{
+    chain3("");
+    // Start on the first surface and end on the last; a second range running
+    // downwards is restored downwards.
+    i32* r = SRFGEO.LIMREC[0];
+    limput(r, LR_SST, 8);
+    limput(r, LR_SEND, 2);
+    limput(SRFGEO.LIMREC[2], LR_SEND, 4);
+    i32 status = 9;
+    PARLIM(status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(lim(0), "2 0 50 10 2");
+    EXPECT_EQ(lim(2), "2 0 50 0 10");
+
+    for (int i = 0; i < 3; ++i) {
+        limput(SRFGEO.LIMREC[i], LR_FST, 12);
+        limput(SRFGEO.LIMREC[i], LR_FEND, 30);
+    }
+    ALLLIM(status);
+    ASSERT_EQ(status, 0);
+    // Whole widths again; the directions of the ranges are kept.
+    EXPECT_EQ(lim(0), "2 0 50 10 0");
+    EXPECT_EQ(lim(1), "2 0 50 0 10");
+    EXPECT_EQ(lim(2), "2 0 50 0 10");
+    EXPECT_EQ(SRFGEO.SRFLNK[0], 1);
+    EXPECT_EQ(SRFGEO.SRFLNK[1], 0);
+    EXPECT_EQ(SRFGEO.SRFLNK[2], 0);
+
+    // A single surface: both ends of a downward range.
+    start({strip(11, 0)}, "[" + pk(11, 5, 25) + "," + EXIT + "," + SIDE_YES + "]");
+    i32 defined = 0;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    limput(SRFGEO.LIMREC[0], LR_SST, 40);
+    limput(SRFGEO.LIMREC[0], LR_SEND, 5);
+    PARLIM(status);
+    EXPECT_EQ(lim(0), "1 0 10 50 0");
+}
+
+TEST(GeoLimits, NeighboursMeetAtTheirLimitsWithinTheTolerance)
+{
+    chain3("");
+    i32 connected = 9, status = 9;
+    SRFCRN(2, 0, 1, 0.0f, connected, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(connected, 0);
+    SRFCRN(2, 0, 1, 0.1f, connected, status);
+    EXPECT_EQ(connected, 1);
+    SRFCRN(1, 1, 0, 0.1f, connected, status);
+    EXPECT_EQ(connected, 1);
+    limput(SRFGEO.LIMREC[1], LR_FEND, 40);
+    SRFCRN(2, 0, 1, 0.1f, connected, status);
+    EXPECT_EQ(connected, 0);
+}
+
+// First range of surface i (the chain fitting finds its ends by sampling).
+void expect_width(int i, f32 a, f32 b)
+{
+    EXPECT_EQ(SRFGEO.LIMREC[i][LR_CODE], 2) << i;
+    EXPECT_NEAR(w(SRFGEO.LIMREC[i], LR_FST), a, 0.01) << i;
+    EXPECT_NEAR(w(SRFGEO.LIMREC[i], LR_FEND), b, 0.01) << i;
+    EXPECT_EQ(w(SRFGEO.LIMREC[i], LR_SST), 0.0f) << i;
+    EXPECT_EQ(w(SRFGEO.LIMREC[i], LR_SEND), 10.0f) << i;
+}
+
+TEST(GeoWidth, WidthOnTheMiddleSurfaceFitsTheThirdThenTheFirst)
+{
+    chain3("{\"pick\":12}," + pk(12, 3, 10) + "," + pk(12, 7, 40));
+    i32 widdef = 0, status = 9;
+    PCKWID(widdef, 0.01f, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(widdef, 2);
+    EXPECT_EQ(lim(1), "2 10 40 0 10");
+    expect_width(0, 10, 40);
+    expect_width(2, 10, 40);
+    auto t = transcript_text();
+    size_t width = t.find("reply: entity 12 at (7");
+    size_t third = t.find("arrow from 20 ", width), first = t.find("arrow from 0 ", width);
+    EXPECT_NE(third, std::string::npos);
+    EXPECT_LT(third, first);
+
+    // Points against the set-up direction turn every surface.
+    chain3("{\"pick\":13}," + pk(13, 3, 45) + "," + pk(13, 7, 5));
+    PCKWID(widdef, 0.01f, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(lim(2), "2 45 5 0 10");
+    expect_width(0, 45, 5);
+    expect_width(1, 45, 5);
+}
+
+TEST(GeoWidth, EscapeAtTheSecondPointAsksTheFirstAgain)
+{
+    start({strip(11, 0)}, "[" + pk(11, 5, 25) + "," + EXIT + "," + SIDE_YES + "," + pk(11, 2, 10) + "," + ESC + "," +
+                              pk(11, 3, 10) + "," + pk(11, 8, 10) + "]");
+    i32 defined = 0, status = 9, widdef = 0;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    ASSERT_EQ(status, 0);
+    const size_t stack = norak::pick_stack().size();
+    PCKWID(widdef, 0.01f, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(lim(0), "1 3 8 0 50");
+    EXPECT_EQ(norak::pick_stack().size(), stack);  // the width picks are taken off
+    EXPECT_EQ(norak::transcript_count("prompt: IND. WIDTH POINT 1"), 2u);
+
+    // Escape at the first point leaves with -2; the limits stay.
+    start({strip(11, 0)}, "[" + pk(11, 5, 25) + "," + EXIT + "," + SIDE_YES + "," + ESC + "]");
+    PCKSRS(1, 0, 0.01f, defined, status);
+    PCKWID(widdef, 0.01f, status);
+    EXPECT_EQ(status, -2);
+    EXPECT_EQ(lim(0), "1 0 10 0 50");
+}
+
+}  // namespace

@@ -177,6 +177,7 @@ struct Mesher {
     const f64* buf;
     f64 tol, maxside;
     f64 ueps, veps;  // smallest parameter steps worth splitting
+    f64 uscale = 1, vscale = 1;  // mean lengths of Su and Sv
     std::vector<Vtx> vs;
     std::vector<Tri> ts;
     std::unordered_map<std::uint64_t, i32> mids;  // edge -> its evaluated midpoint
@@ -232,21 +233,20 @@ struct Mesher {
                std::fabs(vs[static_cast<size_t>(a)].v - vs[static_cast<size_t>(b)].v) > veps;
     }
 
-    // The edge to split: the longest chord; between chords of equal length
-    // the longer in the parameters.
+    // The edge to split: the longest in the parameters scaled to lengths (a
+    // fixed metric, so that the bisection of longest edges ends as in the
+    // plane); ties go to the first.
     int longest(const Tri& t) const
     {
         int best = 0;
-        f64 bl = -1, bu = -1;
+        f64 bl = -1;
         for (int k = 0; k < 3; ++k) {
-            i32 a = t.v[k], b = t.v[(k + 1) % 3];
-            f64 l = chord(a, b);
-            f64 du = vs[static_cast<size_t>(a)].u - vs[static_cast<size_t>(b)].u, dv = vs[static_cast<size_t>(a)].v - vs[static_cast<size_t>(b)].v;
-            f64 lu = du * du / (ueps * ueps) + dv * dv / (veps * veps);
-            if (l > bl * (1 + 1e-12) || (l >= bl * (1 - 1e-12) && lu > bu)) {
+            const Vtx& a = vs[static_cast<size_t>(t.v[k])];
+            const Vtx& b = vs[static_cast<size_t>(t.v[(k + 1) % 3])];
+            f64 du = (a.u - b.u) * uscale, dv = (a.v - b.v) * vscale, l = du * du + dv * dv;
+            if (l > bl * (1 + 1e-12)) {
                 best = k;
                 bl = l;
-                bu = lu;
             }
         }
         return best;
@@ -456,6 +456,23 @@ void SRFMSH(const f64* buf, const i32& id, const f64& tol, const f64& maxside, S
     for (int k = 0; k < 6; ++k) lim[k] = buf[SB_LIM + k];
     M.ueps = std::max(std::fabs(lim[1]) * 1e-7, 1e-12);
     M.veps = std::max(std::fabs(lim[4]) * 1e-7, 1e-12);
+    {
+        // the metric of the bisection: mean derivative lengths over a 5 x 5 grid
+        f64 su = 0, sv = 0, e[12];
+        i32 ns = 0;
+        for (int i = 0; i < 5; ++i)
+            for (int j = 0; j < 5; ++j) {
+                evsrfd(buf, lim[0] + lim[1] * (i + 0.5) / 5, lim[3] + lim[4] * (j + 0.5) / 5, 1, e, st);
+                if (st < 0) continue;
+                su += std::sqrt(e[3] * e[3] + e[4] * e[4] + e[5] * e[5]);
+                sv += std::sqrt(e[6] * e[6] + e[7] * e[7] + e[8] * e[8]);
+                ++ns;
+            }
+        if (ns > 0 && su > 0 && sv > 0 && std::isfinite(su) && std::isfinite(sv)) {
+            M.uscale = su / ns;
+            M.vscale = sv / ns;
+        }
+    }
 
     // stage 1: patches
     if (buf[SB_TRIM] == 0.0) {

@@ -157,6 +157,25 @@ TEST(Mesh, TrimmedPlaneKeepsOutOfItsHole)
     EXPECT_GE(area, exact - 1e-6);
 }
 
+TEST(Mesh, TrimmedCylinderStaysWithinTheToleranceAndOutOfItsHole)
+{
+    std::string ent = shapes::nurbs_cylinder(6, 20.0, 0.0, 40.0, 0, 0,
+                                             ",\"tolerance\":0.001,\"loops\":[{\"points\":[[0.05,0.1],[0.7,0.1],[0.7,0.9],[0.05,0.9]]},"
+                                             "{\"circle\":{\"center\":[0.3,0.5],\"radius\":0.1}}]");
+    SrfMesh m = mesh_of(ent, 6, 0.01);
+    EXPECT_LE(worst_distance(m, cyl20), 0.01);
+    for (size_t t = 0; t < m.tri.size(); t += 3) {
+        f64 u = 0, v = 0;
+        for (int k = 0; k < 3; ++k) {
+            u += m.uv[2 * (m.tri[t + k] - 1)] / 3;
+            v += m.uv[2 * (m.tri[t + k] - 1) + 1] / 3;
+        }
+        EXPECT_GT(std::hypot(u - 0.3, v - 0.5), 0.099);  // outside the hole's chords
+        EXPECT_GE(u, 0.05);
+        EXPECT_LE(u, 0.7);
+    }
+}
+
 TEST(Mesh, DegenerateSurfaceIsReported)
 {
     i32 st = 0;

@@ -2,17 +2,20 @@
 
 #include <cstring>
 
+#include "blocks/dspblk.h"
 #include "blocks/endpt.h"
 #include "blocks/format.h"
+#include "blocks/geoslot.h"
 #include "blocks/listacc.h"
 #include "blocks/tech.h"
+#include "edit/proctab.h"
 #include "frame/codedio.h"
 #include "frame/gomove.h"
-#include "frame/least.h"
-#include "tools/toolcache.h"
 #include "frame/host.h"
+#include "frame/least.h"
 #include "frame/machtype.h"
 #include "frame/records.h"
+#include "tools/toolcache.h"
 
 namespace {
 void tset(i32 p, i32 s, i32 m, i32 w)
@@ -352,5 +355,127 @@ void NXTCNT(const i32& cls, const i32& n, i32& status)
             return;
         }
         if (c == cls && ++found == want) return;
+    }
+}
+
+void DSPROC(const i32& mode, i32& status)
+{
+    status = 0;
+    i32 d = mode, number = -1;
+    const bool byproc = d >= 1000;
+    if (byproc) {
+        number = d - 1000;
+        d = 1;
+    }
+    const i32 t = d < 8 ? d : d - 7;
+    const i32 lmode = d < 8 ? 2 : d;
+    if (t < 0 || t > 4) {
+        erou1c("DSPROC,INVALID DMODE TYPE. DMODE = ", t);
+        status = -1;
+        return;
+    }
+    const i32 shown = (t == 3 || t == 4) ? 1 : t;
+    if (shown == 1) {
+        i32 colour = CLP1[CLP1_COLOUR], pen = CLP1[CLP1_PEN];
+        ncd_update_current_attrs(1, colour, pen);
+        DSPINI(shown);
+    }
+    i32 size = 0, type = 0, cls = 0, st = 0;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    if (st < 0) {
+        eroutc("DSPROC - ERROR IN LIST", 0);
+        status = -1;
+        return;
+    }
+    if (type != 12) {
+        eroutc("DSPROC,THE CURRENT BLOCK IS NOT A PROCEDURE", 0);
+        status = -1;
+        return;
+    }
+    CURCOM(1, 1, 0, 1, 1, 1, st);
+    if (st < 0) {
+        status = -1;
+        return;
+    }
+    f32 point[3], axis[3], np[3], na[3];
+    i32 attop = 0, atend = 0;
+    GETPOS(point, axis, attop, np, na, atend, st);
+    if (st < 0) {
+        status = -1;
+        return;
+    }
+    std::memcpy(DSP8 + DSP8_POS, point, sizeof point);
+    std::memcpy(DSP8 + DSP8_AXIS, axis, sizeof axis);
+    std::memcpy(DSP8 + 6, axis, sizeof axis);
+    if (!byproc) {
+        TMINST(CURTOL, point, axis, st);
+        i32 c = 1;
+        TPGETN(MED_LIST, GR_LEAD, 33, c, DT_INT, &number, st);
+        if (st < 0) {
+            eroutc("DSPROC - ERROR IN LIST", 0);
+            status = -1;
+            return;
+        }
+    }
+
+    // The procedures ahead of this one, and those among them with display
+    // blocks of their own.
+    i32 shown_ahead = 0;
+    for (i32 k = 1; k <= PRCTAB.count && k <= PRT_MAX; ++k) {
+        if (PRCTAB.number[k] == number) break;
+        const bool none = PRCTAB.state[k] == 2 || PRCTAB.type[k] == 52 || PRCTAB.type[k] == 53 || PRCTAB.number[k] == 0;
+        if (!none) ++shown_ahead;
+    }
+    if (t != 2 && t != 4) {
+        ncd_set_block_position(shown_ahead > 0 ? number : 0, 99, st);
+        if (st < 0 && t != 3) {
+            eroutc("DSPROC, ERRORS IN THE DISPLAY FILE", 0);
+            status = -1;
+            return;
+        }
+        ncd_delete_block_or_proc(number);
+    }
+
+    // Every block of the procedure's sub-list.
+    auto list_error = [&] {
+        eroutc("DSPROC - ERROR IN LIST", 0);
+        status = -1;
+    };
+    OPNSBL(st);
+    if (st < 0) return list_error();
+    if (lmode > 7) mrm_set_reallocation_size(7);
+    while (true) {
+        i32 answer = 0;
+        lacces(1, answer);
+        if (answer == -2) {
+            CLSSBL(st);
+            return list_error();
+        }
+        if (answer < 0) break;
+        std::memcpy(DSP8 + 9, DSP8, 6 * sizeof(i32));
+        i32 btype = 0, hit = 0, dst = -1;
+        DSPBLK(shown, lmode, btype, hit, dst);
+        if (dst < 0) {
+            CLSSBL(st);
+            return list_error();
+        }
+        if (dst == 3 && btype == 12 && PRCFLG[0] > 0) {
+            // A procedure whose blocks lie in its database entity.
+            i32 pst = 0, cst = 0;
+            DSPPRC(lmode, shown, PRCFLG[0], pst);
+            cltran(cst);
+            if (pst < 0 || cst != 0) {
+                CLSSBL(st);
+                return;
+            }
+        }
+    }
+    CLSSBL(st);
+    if (st < 0) return list_error();
+    if (!byproc) {
+        i32 inst = 0;
+        tm_inst_id(1, inst);
+        if (inst > 0) TOLMOV(inst, point, axis, 1);
+        MUALL(1);
     }
 }

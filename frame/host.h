@@ -480,6 +480,12 @@ void ncd_push_color_font_pen();
 void ncd_flush_blocks();
 void ncd_set_block_position(i32 key, i32 direction, i32& status);
 void ncd_get_last_block(i32& key);
+void ncd_delete_block_or_proc(i32 number);  // the display blocks of a procedure
+void mrm_set_reallocation_size(i32 size);
+void cltran(i32& status);  // leaves a list level of the display walk
+i32 rel_nc_get_num(i32 relation);  // 1 when the relation governs its item
+void nu_mod_exec(i32 relation, i32* item);  // the host's relation item dialog
+void orgchn();  // the host's change of origin
 void tm_inst_id(i32 mode, i32& id);  // 1 get the shown tool's figure (0 none), 2 register one
 void tm_inst_delete();
 i32 get_fdflg();
@@ -527,7 +533,9 @@ void prcont();
 void modmc2(const char* options, i32& current, i32 highlight);
 void modic(const char* label, i32& value, i32 low, i32 high);
 void modbln();
-void modtxt(const char* text);
+void modtxt(const char* text);                     // a text row
+void modact(const char* text);                     // an action row the user may choose
+void modrc(const char* label, f32& value, f32 low, f32 high);  // a real field
 void modif1(i32& action);
 i32 modkey();
 

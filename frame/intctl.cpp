@@ -326,7 +326,7 @@ void INTMNU(const i32& mode)
         else
             modbln();
         const bool edit = mode == 1 && nu_sgcd_get_code() != 38;
-        if (edit) modtxt("MANUAL EDIT");
+        if (edit) modact("MANUAL EDIT");
         REDSPL();
         i32 action = 0;
         modif1(action);

@@ -86,3 +86,10 @@ i32 ISMTYP(const i32& code)
 i32 ISDYNM(const i32& code) { return code == 55 ? 1 : 0; }
 
 void REDSPL() {}
+
+i32 PCKFLG = 0;
+void INSMSG(const i32& pick, i32& done)
+{
+    (void)pick;
+    done = 0;
+}

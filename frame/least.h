@@ -29,3 +29,7 @@ i32 ISMTYP(const i32& code);
 i32 ISDYNM(const i32& code);
 // Redisplay of the menu area.
 void REDSPL();
+// Insertion of a message or code into the tool path; done is set when one
+// was inserted. PCKFLG: the module's pick flag.
+extern i32 PCKFLG;
+void INSMSG(const i32& pick, i32& done);

@@ -480,6 +480,12 @@ void ncd_push_color_font_pen() {}
 void ncd_flush_blocks() {}
 void ncd_set_block_position(i32, i32, i32& status) { status = 0; }
 void ncd_get_last_block(i32& key) { key = 0; }
+void ncd_delete_block_or_proc(i32 number) { note("display: blocks of procedure " + std::to_string(number) + " deleted"); }
+void mrm_set_reallocation_size(i32) {}
+void cltran(i32& status) { status = 0; }
+i32 rel_nc_get_num(i32) { return 0; }
+void nu_mod_exec(i32 relation, i32*) { note("host: relation item " + std::to_string(relation)); }
+void orgchn() { note("host: change of origin"); }
 void tm_inst_id(i32 mode, i32& id)
 {
     if (mode == 1) id = N().tm_inst;
@@ -635,10 +641,15 @@ void llines(i32& count) { count = static_cast<i32>(cur_list().elems.size()); }
 
 // ------------------------------------------------- execution menu form
 
-void prcont() { N().edit_row = false; }
+void prcont()
+{
+    N().row = 0;
+    N().actions.clear();
+}
 
 void modmc2(const char* options, i32& current, i32 highlight)
 {
+    ++N().row;
     note(std::string("menu: ") + options + " [" + std::to_string(current) + (highlight ? "*" : "") + "]");
     if (const Reply* r = optional_reply("menu", options)) {
         current = option_of(*r, options, options);
@@ -648,6 +659,7 @@ void modmc2(const char* options, i32& current, i32 highlight)
 
 void modic(const char* label, i32& value, i32 low, i32 high)
 {
+    ++N().row;
     note(std::string("field: ") + label + " = " + std::to_string(value));
     if (const Reply* r = optional_reply("prompt", label)) {
         char* end = nullptr;
@@ -664,20 +676,49 @@ void modic(const char* label, i32& value, i32 low, i32 high)
     }
 }
 
-void modbln() {}
+void modbln() { ++N().row; }
 void modtxt(const char* text)
 {
+    ++N().row;
     note(std::string("field: ") + text);
-    if (std::string(text) == "MANUAL EDIT") N().edit_row = true;
+}
+
+void modact(const char* text)
+{
+    ++N().row;
+    note(std::string("field: ") + text);
+    N().actions.emplace_back(text, N().row);
+}
+
+void modrc(const char* label, f32& value, f32 low, f32 high)
+{
+    ++N().row;
+    char b[64];
+    std::snprintf(b, sizeof b, "%.*f", H().settings.digits, static_cast<double>(value));
+    note(std::string("field: ") + label + " = " + b);
+    if (const Reply* r = optional_reply("prompt", label)) {
+        char* end = nullptr;
+        double v = std::strtod(r->answer.c_str(), &end);
+        if (r->answer.empty() || *end != '\0')
+            throw session_error("reply " + std::to_string(r->index + 1) + " answers \"" + r->answer + "\" to \"" +
+                                label + "\"; a number was expected");
+        if (v < low || v > high) {
+            note(std::string("field: ") + label + " refuses " + r->answer);
+        } else {
+            value = static_cast<f32>(v);
+            note("reply: " + r->answer);
+        }
+    }
 }
 
 void modif1(i32& action)
 {
-    std::string options = N().edit_row ? "ACCEPT@LEAVE@MANUAL EDIT" : "ACCEPT@LEAVE";
+    std::string options = "ACCEPT@LEAVE";
+    for (const auto& a : N().actions) options += "@" + a.first;
     note("menu: " + options);
     const Reply& r = next_reply("menu", options);
     i32 c = option_of(r, options, options);
-    action = c == 1 ? 0 : c == 2 ? -1 : c == 3 ? 4 : c;
+    action = c == 1 ? 0 : c == 2 ? -1 : c < 0 ? c : N().actions[static_cast<size_t>(c - 3)].second;
     note("reply: " + std::to_string(action));
 }
 

@@ -29,8 +29,9 @@ struct NcHost {
     // Global parameters kept by the template write, handed back by the read.
     bool globals = false;
     std::vector<i32> hei8, txt2, cmp, prm9, mcht;
-    // The execution menu form: whether an action line is shown.
-    bool edit_row = false;
+    // The menu form being shown: rows so far and the action rows.
+    i32 row = 0;
+    std::vector<std::pair<std::string, i32>> actions;
     // The procedure opened by the session's "open" step: its element code.
     i32 open_code = 0;
     size_t open_elements = 0;

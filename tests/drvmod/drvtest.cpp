@@ -8,7 +8,9 @@
 #include <cstring>
 #include <string>
 
+#include "blocks/dspblk.h"
 #include "blocks/movement.h"
+#include "frame/bookkeep.h"
 #include "frame/codedio.h"
 #include "frame/driver.h"
 #include "frame/host.h"
@@ -56,7 +58,10 @@ void exe(const i32& mode, i32& status)
         const f32 p[3] = {static_cast<f32>(10 * k), static_cast<f32>(k), 5.0f}, v[3] = {0, 0, 1};
         MOVLIN(1, p, v, status);
         if (status < 0) return;
-        if (POLL) CHKINT();
+        if (POLL) {
+            say("block " + std::to_string(k));
+            CHKINT();
+        }
         i32 uitr = 0, count = 1, st = 0;
         mdgetn("UITR", &uitr, count, st);
         if (k == 1) say("UITR " + std::to_string(uitr));
@@ -147,4 +152,19 @@ extern "C" void drvtest20()
     BLOCKS = 20;
     POLL = true;
     run();
+}
+
+// After the run, the first procedure of the tool path is displayed again.
+extern "C" void drvshow()
+{
+    BLOCKS = 3;
+    POLL = false;
+    run();
+    ltop();
+    i32 first = 0, st = 0;
+    lacces(2, first);
+    size_t before = DSPLOG.size();
+    DSPROC(1, st);
+    say("display status " + std::to_string(st) + ", blocks shown " + std::to_string(DSPLOG.size() - before));
+    DSPROC(12, st);
 }

@@ -1,0 +1,109 @@
+#include "frame/dspopt.h"
+
+#include "frame/host.h"
+#include "frame/intctl.h"
+#include "frame/least.h"
+#include "frame/modflg.h"
+#include "frame/names.h"
+#include "frame/records.h"
+
+namespace {
+const char* const TOGGLE = "TOOL: DISPLAY@TOOL: TRACE@TOOL: NO DISPLAY@MOTION: NO FAST DISP.@MOTION: NO DISPLAY";
+constexpr i32 OPT_MODE[6] = {0, 0, 1, 2, 4, 3};
+constexpr i32 HEI8_RELATION = 366;  // the relation of the clearance height
+}  // namespace
+
+void CHGORG(i32& status)
+{
+    gs_common_arguments(1, NPT1, DSP8, HEI8, PRM9);
+    orgchn();
+    gs_common_arguments(2, NPT1, DSP8, HEI8, PRM9);
+    status = 0;
+}
+
+void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& inserted, i32& status)
+{
+    const bool texts = display[0] != 0, tooldsp = display[1] != 0;
+    const bool clear = options[0] != 0, insert = options[1] != 0, origin = options[2] != 0;
+    i32 opt;
+    if (get_fdflg() == 1) {
+        opt = 4;
+    } else if (DSPMOD >= 0 && DSPMOD <= 2) {
+        opt = DSPMOD + 1;
+    } else if (DSPMOD == 3) {
+        opt = 5;
+    } else {
+        opt = 3;
+        DSPMOD = 2;
+    }
+    const f32 oz = wrd2r(NPT1[NPT1_ORIGIN + 2]);
+    f32 value = wrd2r(HEI8[HEI8_CLEARANCE]) - oz;
+    const bool relation = relations != 0 && rel_nc_get_num(HEI8_RELATION) > 0;
+    inserted = 0;
+    status = 0;
+    while (true) {
+        prcont();
+        i32 words[4] = {0, 18, 12, 1};
+        modint(words, status);
+        if (status < 0) return;
+        i32 row = 0, clear_row = -9, insert_row = -9, origin_row = -9;
+        if (texts || tooldsp) {
+            // The two text rows of the procedure menus' header, shown blank
+            // until those texts exist.
+            modbln();
+            modbln();
+            modbln();
+            row += 3;
+            if (tooldsp) {
+                modmc2(TOGGLE, opt, 0);
+                ++row;
+            }
+        }
+        if (texts) {
+            for (int k = 0; k < 4; ++k) modbln();
+            row += 4;
+        }
+        if (clear || insert || origin) {
+            if (clear) {
+                if (relation)
+                    modact("CLEAR");
+                else
+                    modrc("CLEAR", value, -9999.999f, 9999.999f);
+                clear_row = ++row;
+            }
+            modbln();
+            ++row;
+            if (insert) {
+                modact("INSERT MESSAGE / CODE");
+                insert_row = ++row;
+            }
+            if (origin) {
+                modact("CHANGE ORIGIN");
+                origin_row = ++row;
+            }
+        }
+        REDSPL();
+        i32 action = 0;
+        modif1(action);
+        if (action == 0 || action == -1 || action == -2) break;
+        if (action == origin_row) {
+            MNUCLR();
+            CHGORG(status);
+        } else if (action == insert_row) {
+            MNUCLR();
+            i32 done = 0;
+            INSMSG(PCKFLG, done);
+            if (done) inserted = 1;
+        } else if (action == clear_row && relation) {
+            nu_mod_exec(HEI8_RELATION, HEI8);
+        } else {
+            gsclr(0);
+        }
+    }
+    if (clear && !relation) HEI8[HEI8_CLEARANCE] = r2wrd(oz + value);
+    set_fdflg_off();
+    DSPMOD = OPT_MODE[opt >= 1 && opt <= 5 ? opt : 3];
+    if (opt == 4) set_fdflg_on();
+    MNUCLR();
+    status = 0;
+}

@@ -90,6 +90,8 @@ void SRFDSP(const i32& id, const i32& slot, const i32* lim, const i32* crn, i32&
 void FIGCLR();
 void FIGDEL(const i32& slot);
 void FIGDAL();
+// Final retract after the passes of an execution.
+void ENDRET(i32& status);
 
 // ------------------------------------------------ common edge of surfaces
 void CMNEDG(const i32& mode, const i32& ida, const i32& idb, const i32& ia, const i32& ib, i32* lima, i32* limb,

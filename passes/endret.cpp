@@ -1,0 +1,36 @@
+// The final retract after the passes of an execution.
+#include "frame/host.h"
+#include "frame/modflg.h"
+#include "frame/params.h"
+#include "frame/records.h"
+#include "passes/gdutil.h"
+#include "passes/geodef.h"
+#include "passes/pasout.h"
+#include "passes/retract.h"
+
+void ENDRET(i32& status)
+{
+    status = 0;
+    i32 lines = 0;
+    llines(lines);
+    if (lines < 1) return;
+    const bool three = pw(AXSMOD) == 1;
+    if (three) HFLSET(1);
+    // The tool display is held off during the retract.
+    const i32 tler = TLER[0];
+    if (wrd2r(tler) >= 2.0f) TLER[0] = r2wrd(0.0f);
+    f32 pos[3], axis2[3];
+    for (int c = 0; c < 3; ++c) {
+        pos[c] = wrd2r(DSP8[DSP8_POS + c]);
+        axis2[c] = wrd2r(DSP8[6 + c]);
+    }
+    if (gd::eqpt(PASOUT.last, pos)) {
+        if (three)
+            SRFRET(2, PASOUT.last, PASOUT.prev, PASOUT.axis, axis2, PASOUT.npnts, status);
+        else
+            MXFINL(status);
+    } else if (three) {
+        ZRET(2, pos, axis2, status);
+    }
+    TLER[0] = tler;
+}

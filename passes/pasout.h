@@ -1,0 +1,17 @@
+// Pass-output state: what the pass writer last wrote.
+#pragma once
+
+#include "frame/words.h"
+
+struct PasOut {
+    f32 last[3];    // last point written
+    f32 prev[3];    // the point written before it
+    f32 axis[3];    // tool axis (or normal) at the last point
+    f32 appnrm[3];  // approach normal: surface normal at the first point of the string
+    f32 appvec[3];  // second approach vector (circular links)
+    i32 npnts;      // points written in the current pass
+    i32 retknd;     // retract kind: 1 plain retract, else the multi-axis final link
+    f32 pasrec[6];  // surface normals at the start and the end of the pass
+    f32 exitv[3];   // end normal of the previous pass
+};
+extern PasOut PASOUT;

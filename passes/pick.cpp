@@ -81,6 +81,30 @@ void start_pick(i32& count, i32& status)
     count = 0;
 }
 
+// The geometry as it was before a new pick, for a pick that is escaped:
+// everything but what the display and the pick stack now hold.
+SrfGeo g_before;
+TrmBox g_trm_before[MAXSRF];
+
+void keep_geometry()
+{
+    g_before = G();
+    std::copy(TRMANA, TRMANA + MAXSRF, g_trm_before);
+}
+
+void restore_geometry()
+{
+    SrfGeo& g = G();
+    SrfGeo now = g;
+    g = g_before;
+    std::copy(g_trm_before, g_trm_before + MAXSRF, TRMANA);
+    std::copy(&now.SRFFIG[0][0], &now.SRFFIG[0][0] + MAXSRF * 6, &g.SRFFIG[0][0]);
+    std::copy(&now.PCKRNG[0][0], &now.PCKRNG[0][0] + 8, &g.PCKRNG[0][0]);
+    g.SIDFIG = now.SIDFIG;
+    g.CUTFIG[0] = now.CUTFIG[0];
+    g.CUTFIG[1] = now.CUTFIG[1];
+}
+
 enum class Loop { end, leave, leave_defined };
 
 // The surfaces picked several at once, ordered after the chain; back to the
@@ -304,11 +328,13 @@ void PCKSRS(const i32& repick, const i32& flip, const f32& tol, i32& defined, i3
     while (true) {
         if (pick) {
             if (restart) {
+                keep_geometry();
                 start_pick(count, status);
                 if (status < 0) return out();
             }
             Loop r = pick_loop(count, status);
             if (r == Loop::leave) {
+                if (status == -2 && restart) restore_geometry();
                 stmpok(g_pickmode);
                 return;
             }
@@ -376,6 +402,7 @@ void PCKTRM(i32& status)
     i32 l = 0;
     sllen(l);
     g.PCKRNG[0][0] = l;
+    keep_geometry();
     while (true) {
         enatrs();
         setmf();
@@ -394,6 +421,7 @@ void PCKTRM(i32& status)
             return;
         }
         if (st == -2) {
+            restore_geometry();
             status = -2;
             return;
         }

@@ -103,6 +103,22 @@ TEST(GeoCorner, TrimmedPickLeavesAndEscapes)
     start({trimmed(21, 0, 0, 20, 60, "[[0,0],[10,0],[10,50],[0,50]]")}, "[{\"pick\":0,\"escape\":true}]");
     PCKTRM(status);
     EXPECT_EQ(status, -2);
+
+    // Another surface picked, the side escaped, the pick escaped: the first
+    // surface stays the geometry.
+    start({trimmed(21, 0, 0, 20, 60, "[[0,0],[10,0],[10,50],[0,50]]"), trimmed(22, 30, 0, 20, 60, "[[0,0],[5,0],[5,5]]")},
+          "[" + pk(21, 5, 25) + "," + SIDE_YES + "," + pk(22, 1, 1) +
+              ",{\"question\":\"MILLING SIDE OK?\",\"escape\":true},{\"pick\":0,\"escape\":true}]");
+    PCKTRM(status);
+    ASSERT_EQ(status, 0);
+    const std::string before = lim(0);
+    const f32 umax = TRMANA[0].box[1];
+    PCKTRM(status);
+    EXPECT_EQ(status, -2);
+    EXPECT_EQ(TRMANA[0].box[1], umax);
+    EXPECT_EQ(SRFGEO.SRFIDS[0], 21);
+    EXPECT_EQ(SRFGEO.NSRF, 1);
+    EXPECT_EQ(lim(0), before);
 }
 
 }  // namespace

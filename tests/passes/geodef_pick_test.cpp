@@ -1,6 +1,7 @@
 // Picking the chain of part surfaces: order, limits of the chain, the side,
 // take-backs and leaves, and the markers the picks leave on the display.
 #include <algorithm>
+#include <cstring>
 
 #include "tests/passes/geodef_util.h"
 
@@ -138,6 +139,46 @@ TEST(GeoPick, EscapeTakesBackTheLastSurfaceOnly)
     EXPECT_TRUE(norak::shown_entities().empty());
     EXPECT_EQ(live_arrow_figures(), 0);
     EXPECT_TRUE(stack_ids().empty());
+}
+
+TEST(GeoPick, EscapedRepickKeepsTheGeometryItHad)
+{
+    start(strips(3), "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + EXIT + "," + SIDE_YES + "," + pk(13, 5, 25) +
+                         "," + pk(12, 5, 25) + "," + ESC + "," + ESC + "," + ESC + "]");
+    i32 status = 9;
+    pick_chain(status);
+    ASSERT_EQ(status, 0);
+    const SrfGeo before = SRFGEO;
+    pick_chain(status);
+    EXPECT_EQ(status, -2);
+    EXPECT_EQ(SRFGEO.NSRF, 2);
+    EXPECT_EQ(SRFGEO.SRFIDS[0], 11);
+    EXPECT_EQ(SRFGEO.SRFIDS[1], 12);
+    EXPECT_EQ(std::memcmp(SRFGEO.LIMREC, before.LIMREC, sizeof before.LIMREC), 0);
+    EXPECT_EQ(std::memcmp(SRFGEO.SRFPNT, before.SRFPNT, sizeof before.SRFPNT), 0);
+    // The picks of the procedure go back on the stack at the next entry.
+    EXPECT_TRUE(stack_ids().empty());
+    pick_chain(status, 0);
+    EXPECT_EQ(stack_ids(), (std::vector<i32>{11, 12}));
+}
+
+TEST(GeoPick, MultiPickEscapeAndExit)
+{
+    // Escape in the multi-pick takes back the last surface and the picks of
+    // the multi-pick; an exit with nothing picked clears the markers.
+    start(strips(4), "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + pk(13, 5, 25) + "," + END +
+                         ",{\"picks\":[14],\"escape\":true}," + EXIT + "," + SIDE_YES + "]");
+    i32 status = 9;
+    pick_chain(status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(SRFGEO.NSRF, 2);
+    EXPECT_EQ(stack_ids(), (std::vector<i32>{11, 12}));
+
+    start(strips(3), "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + END + ",{\"picks\":[],\"exit\":true}," + EXIT +
+                         "," + SIDE_YES + "]");
+    pick_chain(status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(SRFGEO.NSRF, 2);
 }
 
 TEST(GeoPick, ExitBeforeAnyPickLeavesWithNothingShown)

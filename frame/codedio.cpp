@@ -105,7 +105,7 @@ void TPSKIP(const i32& medium, const i32& count, const i32&, i32& status)
             status = -1;
             return;
         }
-        for (i32 k = 0; k < count && status >= 0; ++k) template_read_one_record(file, &scratch, 1, DT_INT, status);
+        template_skip_words(file, count, status);
     } else {
         lskip(status, count);
         if (status < 0) {

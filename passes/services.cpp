@@ -1,8 +1,17 @@
+// Least forms of the passes' routines that the procedure frame calls; the
+// surface-milling issues replace them.
 #include "passes/services.h"
 
 #include <cstring>
 
+#include "frame/codedio.h"
+#include "frame/host.h"
+#include "passes/srfgeo.h"
+
 i32 SPIMOD = 2;
+i32 NPASS = 0;
+f32 LSTEND = 0.0f, LSTPAR = 0.0f;
+i32 AXSCPY = 1;
 
 namespace {
 i32 LINKV = 0;
@@ -42,3 +51,134 @@ void UDRELS(i32& status)
 }
 
 void UDRSTN() { UDST.buffered = 0; }
+
+void UDSETP(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457, const i32&)
+{
+    UDST.opt[0] = w429;
+    UDST.opt[1] = item431 ? item431[0] : 0;
+    UDST.opt[2] = w455;
+    UDST.opt[3] = w456;
+    UDST.opt[4] = w457;
+}
+
+void UDFLSH(i32& status)
+{
+    UDST.buffered = 0;
+    status = 0;
+}
+
+void UDWPAR(const i32& medium, const i32& w429, const i32* item431, const i32& w455, const i32& w456,
+            const i32& w457, i32& position, i32& status)
+{
+    tpptntl(medium, 274, 1, DT_INT, &w429, position, status);
+    if (status == 0) tpptntl(medium, 275, EXPR_WORDS, DT_EXPR, item431, position, status);
+    if (status == 0) tpptntl(medium, 276, 1, DT_INT, &w455, position, status);
+    if (status == 0) tpptntl(medium, 277, 1, DT_INT, &w456, position, status);
+    if (status == 0) tpptntl(medium, 278, 1, DT_INT, &w457, position, status);
+}
+
+void UDTRNS(i32& status) { status = 0; }
+
+void (*SRMHOOK)(i32 loop, i32& status) = nullptr;
+
+void SURM1(i32&, i32& status)
+{
+    status = 0;
+    if (SRMHOOK) SRMHOOK(1, status);
+}
+void SURMP1(i32&, i32& status)
+{
+    status = 0;
+    if (SRMHOOK) SRMHOOK(2, status);
+}
+void SURM1T(i32&, i32& status)
+{
+    status = 0;
+    if (SRMHOOK) SRMHOOK(3, status);
+}
+void CLIMIT(i32& status) { status = 0; }
+void adjlim(i32& status) { status = 0; }
+void ENDRET(i32& status) { status = 0; }
+void CLSLNS(i32& status) { status = 0; }
+void FITINI(const i32&, const f32&) {}
+
+void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)
+{
+    status = -1;
+    bool any = false;
+    for (i32 k = 0; k < count; ++k) {
+        f32 b[6];
+        i32 st = 0;
+        trsbox(ids[k], b, st);
+        if (st < 0) return;
+        for (i32 j = 0; j < 3; ++j) {
+            if (!any || b[j] < box[j]) box[j] = b[j];
+            if (!any || b[j + 3] > box[j + 3]) box[j + 3] = b[j + 3];
+        }
+        any = true;
+    }
+    if (any) status = 0;
+}
+
+void FIGCLR() { std::memset(SRFGEO.SRFFIG, 0, sizeof SRFGEO.SRFFIG); }
+void FIGDAL() { std::memset(SRFGEO.SRFFIG, 0, sizeof SRFGEO.SRFFIG); }
+
+void PCKSRS(const i32&, const i32&, const f32&, i32& changed, i32& status)
+{
+    changed = 0;
+    status = 0;
+}
+void PCKTRM(i32& status) { status = 0; }
+void CUTDIR(const i32&, i32& changed, i32& status)
+{
+    changed = 0;
+    status = 0;
+}
+void STCORN(i32& changed, i32& status)
+{
+    changed = 0;
+    status = 0;
+}
+void TRMLIM(i32& redo, i32& status)
+{
+    redo = 0;
+    status = 0;
+}
+void PCKWID(i32&, const f32&, i32& status) { status = 0; }
+void SETLIM(i32& status) { status = 0; }
+void ALLLIM(i32& status) { status = 0; }
+void PARLIM(i32& status) { status = 0; }
+void RSTSID() { std::memset(SRFGEO.SRFSID, 0, sizeof SRFGEO.SRFSID); }
+void SRFCRN(const i32&, const i32&, const i32&, const f32&, i32& result) { result = 0; }
+
+void GETCRN(f32* corner)
+{
+    for (i32 k = 0; k < 4; ++k) corner[k] = SRFGEO.STCBLK[20 + k];
+}
+
+// The tool point and axis at a surface point: the point itself and the
+// oriented normal.
+void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32*, const f32*, const i32& nrm, const i32&,
+            const f32*, const i32*, const i32*, f32* result, i32& status)
+{
+    f32 p[9], n[3];
+    evsrfn(buf, u, v, 1, p, n, status);
+    if (status < 0) return;
+    status = 0;
+    const f32 s = nrm < 0 ? -1.0f : 1.0f;
+    for (i32 k = 0; k < 3; ++k) {
+        result[k] = p[k];
+        result[3 + k] = s * n[k];
+    }
+}
+
+void SETMOC(const i32&, const f32&, const f32&, const f32&, const f32&, const f32&, const f32&, const f32&,
+            const i32&, const i32&, const i32&, const i32*, const i32*)
+{
+}
+
+void UDOPTM(i32& item, i32* numbers)
+{
+    for (i32 k = 0; k < 4; ++k) numbers[k] = 0;
+    item += 4;
+}

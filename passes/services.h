@@ -1,4 +1,6 @@
-// What the procedure frame uses of the surface-milling passes.
+// What the procedure frame uses of the surface-milling passes: the pass
+// loops, the geometry definition dialogs, the up/down options, the link
+// parameters and the small state words kept between procedures.
 #pragma once
 
 #include "frame/words.h"
@@ -11,3 +13,68 @@ void LNKVAL(const i32& mode, i32& value);
 void UDINIT(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457);
 void UDRELS(i32& status);
 void UDRSTN();
+// Hands the up/down options to the passes for one execution.
+void UDSETP(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457, const i32& work);
+// Writes the buffered up/down motions out.
+void UDFLSH(i32& status);
+// Writes the up/down items 274 to 278 as coded segments.
+void UDWPAR(const i32& medium, const i32& w429, const i32* item431, const i32& w455, const i32& w456,
+            const i32& w457, i32& position, i32& status);
+// Registers the translation rows of the up/down items.
+void UDTRNS(i32& status);
+
+// Passes made so far (item 112), and the two values kept with them (113, 114).
+extern i32 NPASS;
+extern f32 LSTEND, LSTPAR;
+// Engines' copy of the axis mode.
+extern i32 AXSCPY;
+
+// Called by the least forms of the pass loops with 1 (SURM1), 2 (SURMP1) or
+// 3 (SURM1T) and their status, so that their runs can be followed.
+extern void (*SRMHOOK)(i32 loop, i32& status);
+
+// Pass loops: over the picked surfaces, stepping their parameter lines, and
+// over one trimmed surface.
+void SURM1(i32& work, i32& status);
+void SURMP1(i32& work, i32& status);
+void SURM1T(i32& work, i32& status);
+// Checks and converts the limits before an execution; adjusts the limits of
+// consecutive surfaces.
+void CLIMIT(i32& status);
+void adjlim(i32& status);
+void ENDRET(i32& status);
+void CLSLNS(i32& status);
+void FITINI(const i32& mode, const f32& tol);
+// Bounding box of the picked surfaces: six doubles.
+void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status);
+
+// Display figures of the surface arrows.
+void FIGCLR();
+void FIGDAL();
+
+// Geometry definition: picking, cut direction, start corner, limits and
+// width point. Status -1 leave, -2 back.
+void PCKSRS(const i32& pick, const i32& redefine, const f32& tol, i32& changed, i32& status);
+void PCKTRM(i32& status);
+void CUTDIR(const i32& modify, i32& changed, i32& status);
+void STCORN(i32& changed, i32& status);
+void TRMLIM(i32& redo, i32& status);
+void PCKWID(i32& w12, const f32& tol, i32& status);
+void SETLIM(i32& status);
+void ALLLIM(i32& status);
+void PARLIM(i32& status);
+void RSTSID();
+// Connection test of two consecutive picked surfaces (from 1) at their limits.
+void SRFCRN(const i32& mode, const i32& s1, const i32& s2, const f32& gap, i32& result);
+// The four start-corner words.
+void GETCRN(f32* corner);
+// Tool orientation at one surface point.
+void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32* du, const f32* dv, const i32& nrm,
+            const i32& axsmod, const f32* tables, const i32* item185, const i32* item209, f32* result, i32& status);
+
+// Link-parameter block from the procedure's words.
+void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,
+            const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hei8a,
+            const i32* hei8b);
+// The four items of the up/down option menu.
+void UDOPTM(i32& item, i32* numbers);

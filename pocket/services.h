@@ -15,3 +15,8 @@ void polbuf_release_all(const i32& mode, i32& status);
 void pasbuf_init(const i32& a, const i32& b, i32& status);
 void n0_lvls_init(const i32& mode);
 void pkflag_reset();
+// Releases the pocket main arrays.
+void POKREL(const i32& mode, i32& status);
+// The contour set: keep only contour 0; reload after a re-selection.
+void cntset_keep(const i32& first);
+void cntset_load(const i32& mode, const i32& value);

@@ -11,3 +11,5 @@ extern i32 SIMPAR[SIMPAR_N];
 i32 optim_all_off();
 void stk_calc_procs(const i32& mode, const i32& counter, const i32* table, i32& result);
 void stk_gouge_run(const i32& counter, i32& status);
+// The optimizer parameter screens.
+void optim_menu(const i32& mode, const i32& tool, i32& status);

@@ -85,6 +85,7 @@ struct Reply {
     bool exit = false;   // answer -1
     std::vector<std::array<f64, 3>> picks;  // multi-pick replies: entity, u, v
     f64 point[3] = {};   // point replies
+    std::string value;   // menu forms: the value given to the chosen row
     size_t index = 0;    // place in the script, for messages
 };
 
@@ -199,6 +200,11 @@ std::string nc_counts();  // what is left open, for the runner's last line
 // The tool path list tree, one element a line (words as integers), sub-lists
 // indented under their element.
 void write_toolpath(const std::string& path);
+
+// ---- flags of the host's procedure framework, by name (0 unless set):
+// manage_template, template_create_read, create_from_tp_template,
+// read_single_proc, saved_approximations, geom_by_crit, template_z
+i32& host_flag(const std::string& name);
 
 // ---- files the module writes
 std::string out_path(const std::string& name);

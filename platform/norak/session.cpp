@@ -108,6 +108,8 @@ Reply parse_reply(const json& j, const std::string& w)
             r.expect = v.get<std::string>();
         } else if (k == "answer") {
             r.answer = answer_text(v, w);
+        } else if (k == "value") {
+            r.value = answer_text(v, w);
         } else if (k == "expect") {
             if (!v.is_string()) throw session_error(w + ".expect: a text was expected");
             r.expect = v.get<std::string>();

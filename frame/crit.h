@@ -1,0 +1,15 @@
+// Geometry criteria of the procedure: the class flags, the masks written as
+// coded items, and the criteria-style menu items.
+#pragma once
+
+#include "frame/words.h"
+
+// Five class flags: part, check, closed contour, open contour, drill points.
+extern i32 CRTCLS[5];
+void CRTFLG(const i32* flags);
+i32 CRTNON();
+// Writes every entry of one mask list as a coded text item.
+void CRTPUT(const i32& medium, const i32& kind, i32& status);
+// Menu items of a geometry: with an action word (1-8 or 11-18), or "EDIT".
+void CRTEDT(const i32& defined, const i32& action, const char* label, const i32& kind);
+void CRTED2(const i32& defined, const i32& count, const char* label, const i32& kind);

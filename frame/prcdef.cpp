@@ -1,0 +1,508 @@
+// Definition of the surface-milling procedure and its remaining callbacks:
+// the set-up and release of a procedure, the checks of its surfaces, the
+// start of machining, its translation rows and the update of its lists.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "blocks/geoslot.h"
+#include "frame/crit.h"
+#include "frame/defrel.h"
+#include "frame/host.h"
+#include "frame/params.h"
+#include "frame/prccb.h"
+#include "frame/prmmnu.h"
+#include "frame/records.h"
+#include "passes/services.h"
+#include "passes/srfgeo.h"
+#include "pocket/services.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/srfbuf.h"
+#include "surfaces/srflist.h"
+#include "surfaces/svap.h"
+#include "surfaces/trimodel.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+constexpr i32 KIND_PART = 10004, KIND_CHECK = 10002;
+
+f32 tool_diameter()
+{
+    f32 d = 0.0f;
+    GTDIAM(PRM9[PRM9_TOOL], d);
+    return d < 0.0f ? 0.0f : d;
+}
+
+// The expression items registered with the host's relations, by item code.
+struct Sym {
+    i32 code, word;
+};
+constexpr Sym SYMBOLS[17] = {{57, PRTTOL}, {218, CHKTOL}, {48, APRLEN}, {49, APRRAD}, {16, SAFDST},
+                             {217, AXSTRN}, {54, SCLHGT}, {55, PRTOFS}, {56, CHKOFS}, {425, LEADAN},
+                             {26, SIDSTP},  {58, APXTL1}, {59, APXTL2}, {298, APXTL3}, {258, CLNMIN},
+                             {275, UDSLOP}, {214, TILTAN}};
+
+// Stores the picked surfaces in the host's part list.
+void store_part_list(i32& status)
+{
+    i32 n = SRFGEO.NSRF;
+    nc_surf_list_count(2, 0, n, status);
+    if (status >= 0 && n > 0) nc_surf_put(n, SRFGEO.SRFIDS, SRFGEO.SRFSID, status);
+    if (status >= 0 && n > 0) nc_surf_put_uids(n, SRFGEO.SRFUID, status);
+}
+
+// Connection words of consecutive picked surfaces.
+void connect_surfaces()
+{
+    SrfGeo& g = SRFGEO;
+    if (g.NSRF < 1) return;
+    g.SRFLNK[0] = 1;
+    f32 d = tool_diameter();
+    f32 gap = d == 0.0f ? 10.0f : d / 2.0f;
+    for (i32 i = 1; i < g.NSRF; ++i) {
+        if (g.SRFLNK[i] != 0) continue;
+        if (g.SRFIDS[i - 1] < 0 || g.SRFIDS[i] < 0) continue;
+        i32 r = 0;
+        SRFCRN(2, i, i + 1, gap, r);
+        g.SRFLNK[i] = r;
+    }
+}
+
+// Requests of one definition.
+struct Req {
+    i32 pick = 0, redefine = 0, cutdir = 0, corner = 0, trim = 0, addchk = 0;
+};
+
+}  // namespace
+
+void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& copied, const i32& append,
+            const i32& back, i32& reread, i32&, i32& status)
+{
+    status = 0;
+    bool tplread = is_some_template_CreateRead_operation() != 0;
+    const i32 manage = get_ManageTp_TemplateFlag();
+    SAVGEO();
+    const i32 menuflag = nu_mod_get_flag();
+    if (reread) nc_geomsk_apply();
+    i32 key = 0;
+    GEOKEY(1, key);
+    const bool anyreq = defonly || moved || copied || back;
+    const bool isnew = proc <= 0;
+    Req rq;
+    if (isnew) rq.pick = rq.cutdir = rq.corner = rq.redefine = rq.addchk = 1;
+    else rq.trim = 1;
+    bool geometry = !(key == 0 && anyreq);
+    bool first = true;
+    bool picked_any = false;
+
+    while (true) {
+        // Geometry cycle.
+        while (geometry) {
+            i32 st = 0;
+            bool picked = false;
+            if (!tplread) {
+                if (MACTYP == 2) {
+                    i32 changed = 0;
+                    PCKSRS(rq.pick, rq.redefine, pwr(PRTTOL), changed, st);
+                    picked = changed != 0;
+                    if (picked && !reread) reread = 1;
+                    if ((picked || rq.redefine) && isnew) PRCGUS[0] = 1;
+                    if (picked) {
+                        i32 s2 = 0;
+                        store_part_list(s2);
+                    }
+                } else {
+                    PCKTRM(st);
+                }
+            }
+            picked_any = picked_any || picked;
+            if (st == -2) {
+                status = -2;
+                return;
+            }
+            if (st == -1 || PRCDST.dirflag == 0) {
+                PRCDST.dirflag = 0;
+                rq.cutdir = rq.corner = rq.trim = 0;
+                st = 0;
+            }
+            if (!first && anyreq) break;
+            first = false;
+            if (PRCDST.dirflag && !tplread) {
+                i32 changed = 0;
+                CUTDIR(rq.cutdir, changed, st);
+                if (st == -1) {
+                    status = -1;
+                    return;
+                }
+                if (st == -2) {
+                    rq.pick = 1;
+                    continue;
+                }
+            }
+            if (rq.corner && !tplread) {
+                i32 changed = 0;
+                STCORN(changed, st);
+                if (st == -1) {
+                    status = -1;
+                    return;
+                }
+                if (st == -2) {
+                    rq.pick = 0;
+                    PRCDST.dirflag = 1;
+                    continue;
+                }
+                if (changed) rq.trim = 1;
+            }
+            TRMLIM(rq.trim, st);
+            rq.trim = 0;
+            for (i32 list : {1, 0}) {
+                const i32 a = PRCDST.seq[list][0], b = PRCDST.seq[list][1];
+                if (a >= 0 && b >= a) {
+                    i32 s2 = 0;
+                    nc_surf_sls(list, a + 1, s2);
+                }
+            }
+            i32 menu_changed = 0;
+            st = 0;
+            if (!tplread) {
+                nc_surf_aprx_menu(rq.redefine, rq.addchk, 0, 2, menu_changed, st);
+                if (menu_changed) reread = 1;
+            } else {
+                i32 any = 0, part = 0, part2 = 0, s2 = 0;
+                TPLRDF(any, part, part2, s2);
+            }
+            if ((rq.addchk || (isnew && rq.redefine)) && menu_changed) PRCGUS[1] = 1;
+            if (st == -1) st = 0;
+            if (st != -2) {
+                for (i32 list : {1, 0}) {
+                    i32 a = 0, b = -1;
+                    nc_surf_seq(list, a, b);
+                    PRCDST.seq[list][0] = a - 1;
+                    PRCDST.seq[list][1] = b - 1;
+                }
+                PRCCST.first = reread;
+                if (picked_any && pw(WIDDEF) == 2) connect_surfaces();
+                break;
+            }
+            rq.pick = 0;
+        }
+        geometry = false;
+
+        // Parameter step.
+        TPLCLR();
+        tplread = false;
+        i32 P = 0, st = 0;
+        nc_surf_list_count(1, 1, P, st);
+        PRCDST.bothlists = (PRCDST.dirflag == 0 || (PRCDST.dirflag2 == 0 && P > 0)) ? 0 : 1;
+        if (manage == 1) return;
+        if (is_create_from_TPtemplate()) {
+            status = 0;
+            return;
+        }
+        const i32 mactyp = MACTYP;
+        if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
+        if (lin_svap_flag()) {
+            i32 amode = pw(APXMOD), s2 = 0;
+            f32 tol = PRCATL(PRCPAR), side = pwr(APXTL3);
+            lin_svap_most_used_values(isnew ? 1 : 0, amode, tol, side, s2);
+            if (s2 == 0) {
+                pw(APXMOD) = amode;
+                pws(pw(APXMOD) == 2 ? APXTL2 : APXTL1, tol);
+                pws(APXTL3, side);
+            }
+        }
+        i32 error = 0, out[7] = {0, 0, 0, 0, 0, 0, 0};
+        PRMMNU(0, 0, error, out, status);
+        if (menuflag) {
+            MACTYP = mactyp;
+            return;
+        }
+        if (is_read_singlePROC()) {
+            MACTYP = mactyp;
+            tplread = true;
+            geometry = true;
+            continue;
+        }
+        lin_svap_set_user_tol(pwr(PRTTOL));
+        MACTYP = mactyp;
+        const i32 flag = out[0] | out[1] | out[2] | out[3] | out[5];
+        REDGEO(flag, status);
+        const bool pending = flag != 0;
+        if (status == 0 && !pending) {
+            i32 changed = 0;
+            CHGGEO(changed);
+            if (changed) reread = 1;
+            if (append == 0) NPASS = 0;
+            status = 0;
+            return;
+        }
+        if (status == -1) return;
+        if (status == 2) continue;
+        rq = Req();
+        if (status == -2) {
+            rq.pick = rq.redefine = rq.addchk = rq.cutdir = 1;
+            PRCDST.dirflag = 1;
+        } else {
+            if (out[0]) rq.pick = rq.redefine = 1;
+            if (out[1]) {
+                rq.cutdir = 1;
+                PRCDST.dirflag = 1;
+            }
+            if (out[2]) rq.trim = 1;
+            if (out[3]) rq.corner = 1;
+            if (out[5]) rq.addchk = 1;
+        }
+        status = 0;
+        first = true;
+        geometry = true;
+    }
+}
+
+void PRCINI(const i32& mode, i32& status)
+{
+    status = 0;
+    if (mode != 1) {
+        FRETRI();
+        FIGDAL();
+        nc_surf_init(2, 1);
+        DELGEO();
+        POKREL(1, status);
+        if (status >= 0) polbuf_release_all(1, status);
+        FRESRF(TRIMDL[TM_SRFHDL]);
+        status = 0;
+        return;
+    }
+    SRFGEO.NSRF = 0;
+    UDINIT(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3));
+    i32 st = 0;
+    RELSYM(st);
+    f32 r = 0.0f;
+    GTCRNR(PRM9[PRM9_TOOL], r);
+    rel_nc_add_tool_data(tool_diameter(), r < 0.0f ? 0.0f : r, status);
+    if (status < 0) return;
+    for (const Sym& s : SYMBOLS) {
+        rel_nc_add_symbol(s.code, 3, pwa(s.word), status);
+        if (status < 0) return;
+    }
+    DEFREL(status);
+    if (status < 0) return;
+    for (i32 w : {ZIGSEL, AXSMOD, AXSSUB, LNKKND, APXMOD, STPMOD, GCHMOD, ALLPAS, TLTREF, SPLMOD}) pw(w) = 1;
+    pw(APXKND) = 2;
+    pw(PASEXE) = 3;
+    pw(NPSREQ) = 10;
+    pw(WIDDEF) = pw(CLNFLG) = 2;
+    pws(LNKDS1, 1.0f);
+    pws(LNKDS2, 1.0f);
+    pws(JMPLF1, 0.0f);
+    pws(JMPLF2, 0.0f);
+    pw(LNKSTA) = 0;
+    pw(WRKTOL) = pw(PRTTOL);
+    for (i32 k = 0; k < 4; ++k) {
+        pw(GMASKS + k) = 0;
+        active_mask_gs(k, 2, pw(GMASKS + k));
+    }
+    const i32 classes[5] = {0, 1, 0, 0, 0};
+    CRTFLG(classes);
+    PRCCST.first = 1;
+    PRCCST.rebuild = 1;
+    PRCCST.second = 0;
+    PRCCST.mode = pw(APXMOD);
+    PRCCST.tol = pwr(APXTL1);
+    RSTTRI();
+    FIGCLR();
+    NPASS = 0;
+    nc_surf_init(2, 1);
+    INIGEO();
+    POKREL(0, status);
+    if (status < 0) return;
+    polbuf_init(2, 9000, status);
+    if (status < 0) return;
+    i32 key = 0;
+    GEOKEY(1, key);
+    TRIMDL[TM_SRFHDL] = -1;
+    status = 0;
+}
+
+void PRCSRF(const i32& mode, i32& geoarg, i32& flag, i32& status)
+{
+    status = 0;
+    i32 m = 0;
+    nc_surf_list_count(1, 1, m, status);
+    if (status < 0) return;
+    std::vector<i32> cuids(static_cast<size_t>(std::max(m, 1))), catrs(static_cast<size_t>(std::max(m, 1)));
+    std::vector<i32> collected;
+    if (m > 0) {
+        nc_surf_uids(cuids.data(), m, status);
+        if (status >= 0) nc_surf_atrs(catrs.data(), m, status);
+        if (status < 0) return;
+        for (i32 k = 0; k < m; ++k)
+            if (catrs[static_cast<size_t>(k)] == 0) collected.push_back(cuids[static_cast<size_t>(k)]);
+    }
+    SrfGeo& g = SRFGEO;
+    i32 pid = -1, cid = -1, f = 0;
+    get_geom_slot(KIND_PART, GSLOTS, pid, f);
+    get_geom_slot(KIND_CHECK, GSLOTS, cid, f);
+    if (mode == 1) {
+        static f64 work[SB_CAP];
+        if (g.NSRF > 0) {
+            i32 n = g.NSRF;
+            TSTSRF(pid, n, g.SRFUID, work, g.SRFSID, 1, &g.SRFPNT[0][0], &g.SRFNRM[0][0], PRCDST.dirflag, status);
+            if (status < 0) return;
+            i32 cnt = g.NSRF;
+            nc_surf_list_count(2, 0, cnt, status);
+            if (status >= 0) nc_surf_put_uids(g.NSRF, g.SRFUID, status);
+            if (status < 0) return;
+        }
+        if (m > 0) {
+            std::vector<i32> nrms(static_cast<size_t>(m));
+            std::vector<f32> refs(static_cast<size_t>(9 * m)), nrm3(static_cast<size_t>(3 * m));
+            nc_surf_list_count(1, 1, m, status);
+            if (status >= 0) nc_surf_nrms(nrms.data(), m, status);
+            if (status < 0) return;
+            i32 n = m;
+            TSTSRF(cid, n, cuids.data(), work, nrms.data(), 2, refs.data(), nrm3.data(), PRCDST.dirflag2, status);
+            if (status >= 0) nc_surf_list_count(1, 1, m, status);
+            if (status >= 0) nc_surf_put_uids(m, cuids.data(), status);
+            if (status >= 0) nc_surf_psrf(m, refs.data(), status);
+            if (status >= 0) nc_surf_norm(m, nrms.data(), status);
+        }
+    } else if (mode == 2) {
+        if (PRCGUS[0] && g.NSRF > 0) {
+            SRFASO(pid, geoarg, g.NSRF, g.SRFUID);
+            i32 cnt = 0;
+            nc_surf_list_count(1, 0, cnt, status);
+            if (status >= 0) nc_surf_put_uids(g.NSRF, g.SRFUID, status);
+        }
+        if (status >= 0 && PRCGUS[1] && !collected.empty()) {
+            SRFASO(cid, geoarg, static_cast<i32>(collected.size()), collected.data());
+        }
+    } else if (mode == 3) {
+        flag = 1;
+        SRFATC(g.NSRF, g.SRFUID, flag);
+        if (!collected.empty()) SRFATC(static_cast<i32>(collected.size()), collected.data(), flag);
+    }
+}
+
+void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i32& normals_present, f32* normals,
+            i32& status)
+{
+    status = 0;
+    SrfGeo& g = SRFGEO;
+    i32 id = 0, code = 1, nrm = 1;
+    bool swap = false;
+    if (MACTYP == 14) {
+        i32 n = 0;
+        nc_surf_list_count(1, 0, n, status);
+        if (status < 0 || n < 1) {
+            status = -1;
+            return;
+        }
+        std::vector<i32> ids(static_cast<size_t>(n)), nrms(static_cast<size_t>(n));
+        nc_surf_ids(ids.data(), n, status);
+        if (status >= 0) nc_surf_nrms(nrms.data(), n, status);
+        if (status < 0) return;
+        id = ids[0];
+        nrm = nrms[0];
+    }
+    if (g.NSRF < 1 && MACTYP != 14) {
+        status = -1;
+        return;
+    }
+    i32 s = 1;
+    if (g.CUTFLP == 2) {
+        swap = true;
+    } else if (!(pw(ZIGZAG) == 0 || NPASS <= 0 || NPASS % 2 == 0)) {
+        s = g.NSRF;
+    }
+    if (MACTYP != 14) {
+        id = g.SRFIDS[s - 1];
+        nrm = g.SRFSID[s - 1];
+    }
+    f32 lim[4];
+    GLMVAL(s, lim);
+    GLMDIR(s, code);
+    if (swap) code = code == 1 ? 2 : 1;
+    static f64 buf[SB_CAP];
+    LDSRFB(id, buf, status);
+    if (status < 0) return;
+    f32 u, v;
+    if ((MACTYP == 2 || MACTYP == 14) && g.CRNREC[s - 1][CR_HELD] == 0) {
+        u = code == 1 ? lim[0] : lim[2];
+        v = code == 1 ? lim[2] : lim[0];
+    } else {
+        f32 c[4];
+        GETCRN(c);
+        u = c[0];
+        v = c[1];
+    }
+    f32 ev[9];
+    evsrf(buf, u, v, 2, ev, status);
+    if (status < 0) return;
+    f32 tool[6];
+    NCEVSW(buf, u, v, ev + 3, ev + 6, nrm, pw(AXSMOD), nullptr, pwa(LEADAN), pwa(TLTCMP), tool, status);
+    if (status < 0) return;
+    const f32* along = code == 1 ? ev + 6 : ev + 3;
+    f32 d[3] = {along[0], along[1], along[2]};
+    f32 diff = lim[3] - lim[2];
+    if (ltval(diff, 0.0f))
+        for (f32& x : d) x = -x;
+    f32 len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (len > 0.0f)
+        for (f32& x : d) x /= len;
+    for (i32 k = 0; k < 3; ++k) {
+        points[k] = tool[k];
+        normals[k] = tool[3 + k];
+        dirs[k] = d[k];
+    }
+    count = 1;
+    dirs_present = 1;
+    if (pw(AXSMOD) != 1) normals_present = 1;
+}
+
+void PRCTRN(i32& status)
+{
+    UDTRNS(status);
+    if (status != 0) return;
+    static constexpr i32 ROWS[23][4] = {
+        {454, 82, 2, 126},  {462, 81, 2, 869},   {77, 54, 1, -1},    {78, 80, 2, -1},   {867, 26, 1, -1},
+        {860, 258, 1, -1},  {178, 217, 3, -1},   {179, 425, 3, -1},  {180, 214, 3, -1}, {973, 400, 2, 972},
+        {1226, 506, 2, 1229}, {447, 24, 2, 21},  {464, 17, 2, 127},  {138, 48, 1, -1},  {139, 49, 1, -1},
+        {145, 16, 1, -1},   {11, 62, 2, 18},     {150, 56, 1, -1},   {151, 218, 1, -1}, {152, 55, 1, -1},
+        {153, 57, 1, -1},   {580, 63, 4, 579},   {581, 298, 1, -1}};
+    for (const auto& r : ROWS) {
+        nu_trns_add(r[0], r[1], r[2], r[3], status);
+        if (status != 0) return;
+    }
+}
+
+void PRCUPD(const i32&, i32& status)
+{
+    status = 0;
+    ncs_table_re_explode(status);
+    if (status < 0) return;
+    SrfGeo& g = SRFGEO;
+    if (g.NSRF > 0) {
+        ncs_update_surfaces(g.NSRF, g.SRFUID, g.SRFIDS, status);
+        i32 n = g.NSRF;
+        if (status >= 0) nc_surf_list_count(2, 0, n, status);
+        if (status >= 0) nc_surf_put(n, g.SRFIDS, g.SRFSID, status);
+        if (status >= 0) nc_surf_put_uids(n, g.SRFUID, status);
+        if (status < 0) return;
+    }
+    i32 m = 0;
+    nc_surf_list_count(1, 1, m, status);
+    if (status < 0) return;
+    if (m > 0) {
+        std::vector<i32> uids(static_cast<size_t>(m)), ids(static_cast<size_t>(m)), nrms(static_cast<size_t>(m));
+        nc_surf_uids(uids.data(), m, status);
+        if (status >= 0) nc_surf_nrms(nrms.data(), m, status);
+        if (status >= 0) ncs_update_surfaces(m, uids.data(), ids.data(), status);
+        if (status >= 0) nc_surf_put(m, ids.data(), nrms.data(), status);
+        if (status >= 0) nc_surf_put_uids(m, uids.data(), status);
+        if (status < 0) return;
+    }
+    i32 one = 1;
+    GEOKEY(2, one);
+}

@@ -1,0 +1,220 @@
+// Execution of the surface-milling procedure and the change detection that
+// decides whether the stored tool path and the triangle model still fit.
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "cutter/services.h"
+#include "frame/host.h"
+#include "frame/params.h"
+#include "frame/prccb.h"
+#include "frame/records.h"
+#include "passes/services.h"
+#include "passes/srfgeo.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/srflist.h"
+#include "surfaces/trimodel.h"
+#include "tools/toolcache.h"
+
+ChgState PRCCST = {1, 1, 1, 1, 0.0f};
+DefState PRCDST = {};
+i32 PRCGUS[2] = {0, 0};
+f32 PRTBOX[6] = {0, 0, 0, 0, 0, 0};
+i32 TRMOPT = 0;
+
+f32 PRCATL(const i32* block)
+{
+    i32 mode = pwrd(block, APXMOD);
+    return pwrr(block, mode == 2 ? APXTL2 : APXTL1);
+}
+
+namespace {
+
+// What an execution changes for its own run and puts back on every road:
+// word 405, the machining type, the cached tool's diameter, and the
+// surface-milling geometry while the surfaces are machined one at a time.
+struct RunState {
+    i32 w405 = 0;
+    i32 mactyp = 2;
+    f32 diameter = 0.0f;
+    bool tool_kept = false;
+    bool mactyp_kept = false;
+    std::unique_ptr<SrfGeo> geometry;  // kept while the one-surface loop runs
+};
+RunState RUN;
+
+// Restores what an execution changed; runs when the execution ends, fails
+// or is stopped by an interruption unwinding through it.
+struct Restore {
+    ~Restore()
+    {
+        if (RUN.geometry) {
+            SRFGEO = *RUN.geometry;
+            RUN.geometry.reset();
+        }
+        if (RUN.mactyp_kept) MACTYP = RUN.mactyp;
+        if (RUN.tool_kept) STDIAM(RUN.diameter);
+        pw(CLNMIN) = RUN.w405;
+    }
+};
+
+// Moves the entries of surface i into the first place of the geometry.
+void first_place(const SrfGeo& all, i32 i)
+{
+    SrfGeo& g = SRFGEO;
+    g.NSRF = 1;
+    g.SRFIDS[0] = all.SRFIDS[i];
+    g.SRFUID[0] = all.SRFUID[i];
+    g.SRFSID[0] = all.SRFSID[i];
+    std::memcpy(g.SRFPNT[0], all.SRFPNT[i], sizeof g.SRFPNT[0]);
+    std::memcpy(g.SRFNRM[0], all.SRFNRM[i], sizeof g.SRFNRM[0]);
+    g.SRFLNK[0] = all.SRFLNK[i];
+    std::memcpy(g.LIMREC[0], all.LIMREC[i], sizeof g.LIMREC[0]);
+    std::memcpy(g.CRNREC[0], all.CRNREC[i], sizeof g.CRNREC[0]);
+    std::memcpy(g.LIMORG[0], all.LIMORG[i], sizeof g.LIMORG[0]);
+    std::memcpy(g.SRFFIG[0], all.SRFFIG[i], sizeof g.SRFFIG[0]);
+    g.SRFDLT[0] = all.SRFDLT[i];
+}
+
+// The triangle model over the picked part surfaces and the check surfaces.
+void build_model(i32& status)
+{
+    FRETRI();
+    i32 m = 0;
+    nc_surf_list_count(1, 1, m, status);
+    if (status < 0) return;
+    std::vector<i32> cids(static_cast<size_t>(m > 0 ? m : 1)), cnrms(static_cast<size_t>(m > 0 ? m : 1));
+    if (m > 0) {
+        nc_surf_ids(cids.data(), m, status);
+        if (status >= 0) nc_surf_nrms(cnrms.data(), m, status);
+        if (status < 0) return;
+    }
+    TRMOPT = pw(AXSMOD) > 1 ? 1 : 0;
+    const f32 tol = PRCATL(PRCPAR);
+    i32 work = 0;
+    allsrf(1, SRFGEO.NSRF, SRFGEO.SRFIDS, SRFGEO.SRFSID, m, cids.data(), cnrms.data(), pw(APXMOD), tol, pwr(APXTL3),
+           pw(APXOPT), work, status);
+}
+
+// The pass loops of the picked surfaces.
+void pass_loops(i32& work, i32& status)
+{
+    if (SRFGEO.CUTFLP != 1) {
+        SURMP1(work, status);
+        return;
+    }
+    adjlim(status);
+    if (status < 0) return;
+    if (SRFGEO.NSRF > 1 && pw(SPLMOD) == 2) {
+        RUN.geometry = std::make_unique<SrfGeo>(SRFGEO);
+        const SrfGeo& all = *RUN.geometry;
+        for (i32 i = 0; i < all.NSRF && status >= 0; ++i) {
+            first_place(all, i);
+            NPASS = 0;
+            SURM1(work, status);
+        }
+        SRFGEO = all;
+        RUN.geometry.reset();
+        return;
+    }
+    SURM1(work, status);
+}
+
+}  // namespace
+
+void PRCEXE(const i32& mode, i32& status)
+{
+    status = 0;
+    RUN.w405 = pw(CLNMIN);
+    if (eqval0(pwr(CLNMIN))) pws(CLNMIN, 0.001f);
+    Restore restore;
+    if (mode != 2) {
+        allrst();
+        LN5INI();
+        rstnuv();
+        RUN.mactyp = MACTYP;
+        RUN.mactyp_kept = true;
+        GTDIAM(PRM9[PRM9_TOOL], RUN.diameter);
+        RUN.tool_kept = true;
+        if (PRM9[22] == 1) FITINI(3, pwr(PRTTOL));
+        AXSCPY = pw(AXSMOD);
+        if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
+        UDSETP(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3), 0);
+        bool failed = false;
+        if (PRCCST.rebuild) {
+            if (pw(GCHMOD) == 2 || pw(GCHMOD) == 3) {
+                build_model(status);
+                if (status < 0) {
+                    userrc("PROBLEMS WITH GOUGE CHECK. PLEASE CHANGE OPTION", 0);
+                    failed = true;
+                }
+            } else {
+                f64 box[6] = {0, 0, 0, 0, 0, 0};
+                SURFSBOX(SRFGEO.SRFIDS, SRFGEO.NSRF, box, status);
+                if (status < 0) failed = true;
+                else for (i32 k = 0; k < 6; ++k) PRTBOX[k] = static_cast<f32>(box[k]);
+            }
+            if (!failed) PRCCST.rebuild = 0;
+        }
+        i32 work = 0;
+        if (!failed) CLIMIT(status);
+        if (!failed && status >= 0) {
+            if (MACTYP != 2) SURM1T(work, status);
+            else pass_loops(work, status);
+        }
+        if (!failed && status >= 0 && pw(UDSWCH) != 1) UDFLSH(status);
+        if (!failed && status >= 0) ENDRET(status);
+    }
+    // Closing, on every road.
+    if (RUN.mactyp_kept) MACTYP = RUN.mactyp;
+    if (RUN.tool_kept) STDIAM(RUN.diameter);
+    pw(CLNMIN) = RUN.w405;
+    i32 st = 0;
+    CLSLNS(st);
+    allfre(st);
+    LN5FRE(st);
+    elnuv(st);
+}
+
+void PRCCHG(i32& changed, i32&, i32& status)
+{
+    const i32* b = PRCPAR;
+    const i32* c = PRCCPY;
+    auto di = [&](i32 n) { return pwrd(b, n) != pwrd(c, n); };
+    auto dr = [&](i32 n) { return neval(pwrr(b, n), pwrr(c, n)) != 0; };
+    const i32 w2 = pwrd(b, AXSMOD), w4 = pwrd(b, LNKKND), w5 = pwrd(b, APXMOD), w8 = pwrd(b, STPMOD),
+              w10 = pwrd(b, GCHMOD);
+
+    if (w10 == 2 || w10 == 3) {
+        f32 tol = PRCATL(b);
+        if (!PRCCST.first && w5 == PRCCST.mode) {
+            if (neval(tol, PRCCST.tol)) {
+                PRCCST.rebuild = 1;
+                PRCCST.second = 0;
+            }
+        } else {
+            PRCCST.rebuild = 1;
+            PRCCST.second = 0;
+        }
+        PRCCST.tol = tol;
+        PRCCST.mode = w5;
+        PRCCST.first = 0;
+    }
+
+    bool d = false;
+    if (w10 != 1)
+        d = di(APXMOD) || di(APXKND) || (w5 == 3 && dr(APXTL3)) || (w5 == 1 && dr(APXTL1)) ||
+            (w5 == 2 && dr(APXTL2)) || dr(AXSTRN);
+    for (i32 n : {ZIGSEL, AXSMOD, AXSSUB, LNKKND, STPMOD, GCHMOD, ALLPAS, WIDDEF, UDSWCH, UDOPT1, UDOPT2, UDOPT3})
+        d = d || di(n);
+    d = d || (w8 == 2 && di(NPSREQ)) || (w2 == 2 && di(TLTREF));
+    d = d || dr(PRTTOL) || dr(CHKTOL) || ((w4 == 2 || w4 == 5 || w4 == 6) && dr(APRLEN)) ||
+        ((w4 == 3 || w4 == 4 || w4 == 7) && dr(APRRAD)) || (w2 == 2 && (dr(LNKDS1) || dr(LNKDS2))) ||
+        dr(SAFDST) || (w2 != 1 && (dr(LEADAN) || dr(TILTAN)));
+    d = d || (w8 == 1 && (dr(SCLHGT) || dr(CLNMIN))) || dr(PRTOFS) || dr(CHKOFS) || dr(JMPLF1) ||
+        dr(JMPLF2) || dr(UDSLOP) || (w8 == 3 && dr(SIDSTP)) ||
+        (MACTYP == 14 && (dr(WRKTOL) || di(CLNCHG))) || di(SPLMOD);
+    if (d) changed = 1;
+    if (pwrd(b, ALLPAS) == 2 && di(PASEXE)) changed = 1;
+    status = 0;
+}

@@ -1,0 +1,259 @@
+// The common head of every procedure menu (status title, name, machining
+// parameters, SERVICE, templates, optimizer), its reply handling, and the
+// question whether the geometry is to be redefined.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "frame/cmpblk.h"
+#include "frame/defrel.h"
+#include "frame/host.h"
+#include "frame/names.h"
+#include "frame/params.h"
+#include "frame/prcleast.h"
+#include "frame/prmmnu.h"
+#include "frame/records.h"
+#include "stock/optim.h"
+
+i32 TPLSUB = 1, OPTTGL = 1;
+char PRCSTT[20] = "-----      TAVREK  ";
+i32 PSCHGW = 0;
+
+namespace {
+const char* const APPLY_SUB = "TEMPLATE:APPLY     -->@LOAD TECH PARAM@LOAD GEOM PARAM@LOAD ALL  PARAM";
+const char* const TOGGLE = "USE OPTIMIZER : OFF  >@USE OPTIMIZER : ON   >";
+
+i32 machine() { return NPT1[NPT1_MACHINE]; }
+
+// The tool menu's option table as the main menu passes it.
+void tool_options(i32* t)
+{
+    std::memset(t, 0, 13 * sizeof(i32));
+    for (i32 k : {1, 2, 4, 5, 6, 8, 11, 12}) t[k - 1] = 1;
+    if (pw(AXSMOD) == 1) t[6] = 1;
+}
+
+i32 machine_class()
+{
+    i32 mt = machine();
+    if (mt == 25 || mt == 26) return 2;
+    if (mt == 12 || mt == 13) return 3;
+    if (mt == 31) return 4;
+    if (mt >= 61 && mt <= 79) return 5;
+    return 1;
+}
+
+// Template load mode of the sub-menu state: plain apply and "LOAD ALL"
+// read everything, "LOAD TECH" all but the geometry masks, "LOAD GEOM"
+// only those.
+i32 load_mode() { return TPLSUB == 2 ? 1 : TPLSUB == 3 ? 2 : 3; }
+
+void run_side_menus(i32 u, i32 tens)
+{
+    i32 st = 0, opts[13];
+    tool_options(opts);
+    if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[5], opts, tens, st);
+    if (u != 3 && u != 5) {
+        i32 ctx = 0, whole = 1;
+        static constexpr i32 SRV[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
+        SRVMNU(ctx, whole, EDA2[5], machine_class(), SRV, u == 5 ? 1 : 0, st);
+    }
+}
+}  // namespace
+
+void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& status)
+{
+    i32 mm = m;
+    const bool hide_tpl = mm >= 100;
+    if (hide_tpl) mm -= 100;
+    const bool hide_opt = hide_tpl || mm >= 10;
+    const i32 u = mm % 10;
+    if (shown < 0) shown = 0;
+    i32 sections = 1;
+    for (i32 k = 0; k < 20; ++k)
+        if (groups[k] != 0) ++sections;
+    const bool tpl = EDA2[4] == 0 && !hide_tpl;
+    if (tpl) ++sections;
+
+    if (EDA2[4] == 0 && EDA2[11] == 0) prcont();
+    MNUINT(EDA2[4], sections, shown, status);
+    if (status < 0) return;
+    status = 0;
+    item = 1;
+    for (i32 k = 0; k < 8; ++k) index[k] = 0;
+
+    // Status title.
+    i32 changed = 0;
+    for (i32 k = 0; k < 4; ++k) {
+        i32 a = 0, c = 0;
+        active_mask_gs(k, 1, a);
+        crit_gs_change(k, 1, c);
+        if (a != 0 && c != 0) changed = 1;
+    }
+    EDA2[14] = changed;
+    PRCSTT[0] = changed ? 's' : EDA2[6] != 0 ? 'S' : EDA2[9] != 0 ? 'I' : '-';
+    PRCSTT[1] = PSCHGW == 0 ? 'G' : '-';
+    PRCSTT[3] = (EDA2[0] != 0 && EDA2[10] != 0) ? 'B' : '-';
+    i32 proc = CLP1[1];
+    char title[64];
+    std::snprintf(title, sizeof title, "%s%c%d", PRCSTT, if_geom_by_crit_proc(proc) ? '*' : '=', proc);
+    modtxt(title);
+    ++item;
+
+    char name[24] = {0};
+    GSTXT1(1, name);
+    name[20] = '\0';
+    index[IX_NAME] = item++;
+    modm(name);
+
+    if (u == 1) {
+        modtxt("AUTO MACHINE PARAM ..");
+    } else if (u == 3 || u == 5) {
+        modbln();
+    } else {
+        index[IX_MACH] = item;
+        modm("MACHINING PARAMS ...");
+    }
+    ++item;
+    if (u == 3) {
+        modbln();
+    } else {
+        index[IX_SERVICE] = item;
+        modm("SERVICE ...");
+    }
+    ++item;
+
+    if (tpl) {
+        TPLSUB = 1;
+        i32 mt = machine();
+        index[IX_APPLY] = item++;
+        if (mt == 22 || mt == 23 || mt == 25 || mt == 26) modmc2(APPLY_SUB, TPLSUB, 0);
+        else modm("TEMPLATE:APPLY");
+        index[IX_SAVE] = item++;
+        modm("TEMPLATE:SAVE");
+        OPTTGL = CMPBLK[55] == 2 ? 2 : 1;
+        if (hide_opt) {
+            modbln();
+        } else {
+            index[IX_TOGGLE] = item;
+            modmc2(TOGGLE, OPTTGL, 0);
+        }
+        ++item;
+        if (!hide_opt && OPTTGL == 2) {
+            index[IX_OPTIM] = item;
+            modm("OPTIMIZER ...");
+        } else {
+            modbln();
+        }
+        ++item;
+    }
+}
+
+void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, PrcPutCb prm, PrcPutCb geo,
+            PrcReadCb reader, i32& reply, i32& toolchanged, i32& status)
+{
+    i32 mm = m >= 100 ? m - 100 : m;
+    const i32 u = mm % 10, tens = mm / 10;
+    toolchanged = 0;
+    status = 0;
+    const i32 flag = nu_mod_get_flag();
+    const f32 z = wrd2r(NPT1[NPT1_ORIGIN + 2]);
+
+    if (EDA2[11] != 0) {
+        reply = error != 0 ? -1 : 0;
+    } else if (flag != 0) {
+        run_side_menus(u, tens);
+        status = 1;
+        reply = -1;
+        index[IX_APPLY] = 0;
+    } else if (EDA2[4] != 0) {
+        modif1(reply);
+        MNUMOD(EDA2[4], status);
+        run_side_menus(u, tens);
+        status = 1;
+        reply = -1;
+    } else {
+        if (u == 3 && EDA2[0] != 0) contin(reply);
+        else modif1(reply);
+        if (reply == -2 && EDA2[0] != 0) reply = -1;
+        if (reply > 0) {
+            if (reply == index[IX_NAME]) {
+                MNUCLR();
+                char name[24] = {0};
+                i32 st = 0;
+                prmtxt("PROCEDURE NAME", name, 21, st);
+                if (st == 0) GSTXT1(2, name);
+            } else if (reply == index[IX_MACH] && (u == 0 || u == 2 || u == 4)) {
+                char name[24] = {0};
+                GSTXT1(1, name);
+                i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
+                tool_options(opts);
+                TOLMNU(EDA2[5], opts, tens, st);
+                if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
+                GSTXT1(2, name);
+            } else if (reply == index[IX_SERVICE] && u != 3) {
+                char name[24] = {0};
+                GSTXT1(1, name);
+                char stt[20];
+                std::memcpy(stt, PRCSTT, sizeof stt);
+                i32 ctx = 0, whole = 1, st = 0;
+                static constexpr i32 SRV[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
+                SRVMNU(ctx, whole, EDA2[5], machine_class(), SRV, u == 5 ? 1 : 0, st);
+                GSTXT1(2, name);
+                std::memcpy(PRCSTT, stt, sizeof stt);
+            } else if (reply == index[IX_APPLY]) {
+                MNUCLR();
+                HGTNPT(2);
+                template_set_read_mode(load_mode());
+                i32 before = PRM9[PRM9_TOOL], st = 0;
+                template_MultiTPRead_PROCdata(9, reader, st);
+                if (st >= 0 && st != 11 && st != 12) {
+                    TPLSHF();
+                    if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
+                }
+                if (st == 11 || st == 12) HGTNPT(1);
+                template_set_read_mode(3);
+            } else if (reply == index[IX_SAVE]) {
+                HGTNPT(2);
+                MNUCLR();
+                i32 proc = EDA2[0] != 0 ? EDA2[1] : CLP1[1], st = 0;
+                usms1c("TEMPLATE OF PROCEDURE ", proc);
+                TPLFCL();
+                template_MultiTPWrite_PROCdata(9, prm, geo, st);
+                TPLFCL();
+                HGTNPT(1);
+            } else if (reply == index[IX_TOGGLE]) {
+                CMPBLK[55] = OPTTGL == 2 ? 2 : 1;
+                status = -status;
+            } else if (reply == index[IX_OPTIM]) {
+                optim_menu(0, PRM9[PRM9_TOOL], status);
+            }
+        }
+    }
+    if (reply == 0) {
+        i32 st = 0;
+        HGTSH2(2, z, st);
+        HGTSH2(1, z, st);
+    }
+}
+
+void REDGEO(const i32& flag, i32& status)
+{
+    if (EDA2[4] != 0 || status == -1) {
+        status = -1;
+    } else if (status == -2) {
+        MNUCLR();
+        if (EDA2[0] != 0 && PSCHGW == 0) {
+            i32 r = 0;
+            irepyc("REDEFINE GEOMETRY?", r);
+            if (r == 1 || r == -2) status = 1;
+            else if (r == -1 || r == -3) status = -2;
+            else status = 2;
+        }
+    } else if (status == 0 && flag == 0) {
+        if (orbis_flag_get() == 0 && PSCHGW == 0) msg_mdls(319, 560);
+    } else if (status > 0) {
+        status = 2;
+    }
+    if (EDA2[4] == 0) MNUCLR();
+}

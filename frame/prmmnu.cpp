@@ -1,0 +1,488 @@
+// The surface-milling procedure's parameter page and its validation.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/cmpblk.h"
+#include "frame/crit.h"
+#include "frame/defrel.h"
+#include "frame/host.h"
+#include "frame/params.h"
+#include "frame/prcwrd.h"
+#include "frame/prccb.h"
+#include "frame/prmmnu.h"
+#include "frame/records.h"
+#include "passes/services.h"
+#include "passes/srfgeo.h"
+#include "surfaces/srflist.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+// Item descriptors of the parameter page (label, then the choices).
+const char* const D_AXIS26 = "AXES:3 AXES@5 AXES@4 AXES";
+const char* const D_AXIS25 = "AXES:3 AXES@4 AXES@4 AXES BY SURFACE";
+const char* const D_STEP = "SIDE STEP:SCALLOP HEIGHT@NUMBER OF PASSES@SIDE STEP";
+const char* const D_SCALLOP = "SCALLOP HEIGHT";
+const char* const D_NPASS = "NUMBER OF PASSES";
+const char* const D_SIDSTP = "SIDE STEP VALUE";
+const char* const D_CLNMIN = "CLEAN-UP VALUE";
+const char* const D_LEAD = "LEADING ANGLE";
+const char* const D_TILT = "TILTING ANGLE";
+const char* const D_TLTREF = "TILTING REFERENCE:ABSOLUTE@RELATIVE";
+const char* const D_ZIGZAG = "DIRECTION:ZIGZAG@ONE WAY";
+const char* const D_LINK3 = "APPROACH:DIRECT@STRAIGHT@ARC@ARC ACROSS@STRAIGHT UP@STRAIGHT ACROSS@ARC UP";
+const char* const D_LINK5 = "APPROACH 5X:DIRECT@STRAIGHT@ARC@ARC ACROSS@STRAIGHT UP@STRAIGHT ACROSS@ARC UP";
+const char* const D_APRLEN = "APPROACH LENGTH";
+const char* const D_APRRAD = "APPROACH RADIUS";
+const char* const D_ORDER = "SURFACES:ALL TOGETHER@ONE BY ONE";
+const char* const D_ORDER2 = "SURFACE ORDER";
+const char* const D_SAFDST = "SAFETY DISTANCE";
+const char* const D_GOUGE = "GOUGE CHECK:PART SURFACES@ALL SURFACES";
+const char* const D_GOUGE5 = "GOUGE CHECK 5X:PART SURFACES@ALL SURFACES";
+const char* const D_AXTURN = "MAX AXIS TURN";
+const char* const D_OFSKND = "APPROXIMATION:BY TOLERANCE@BY MAX SIDE";
+const char* const D_APXTL3 = "MAX TRIANGLE SIDE";
+const char* const D_CHKOFS = "CHECK OFFSET";
+const char* const D_CHKTOL = "CHECK TOLERANCE";
+const char* const D_PRTOFS = "PART OFFSET";
+const char* const D_PRTTOL = "TOLERANCE";
+
+f32 tool_diameter()
+{
+    f32 d = 0.0f;
+    GTDIAM(PRM9[PRM9_TOOL], d);
+    return d < 0.0f ? 0.0f : d;
+}
+
+f32 corner_radius()
+{
+    f32 r = 0.0f;
+    GTCRNR(PRM9[PRM9_TOOL], r);
+    return r < 0.0f ? 0.0f : r;
+}
+
+f32 taper()
+{
+    f32 t = 0.0f;
+    GTTAPA(PRM9[PRM9_TOOL], t);
+    return t;
+}
+
+i32 machine() { return NPT1[NPT1_MACHINE]; }
+
+bool plain(i32 code) { return rel_nc_is_number(code) != 0; }
+
+// A real word that may be bound to a relation: the relation takes the value.
+void set_real(i32 code, i32 word, f32 value)
+{
+    i32 st = -1;
+    if (rel_nc_find(code) >= 0) valex_setp(code, value, st);
+    if (st < 0) pws(word, value);
+}
+
+void tool_limits(f32 d)
+{
+    rel_nc_min_max_set(54, 0.0001, d / 2.0);
+    rel_nc_min_max_set(258, 0.0, d);
+}
+
+// Writes the local axis value back into words 2 and 3.
+void write_axis(i32 A, bool reply)
+{
+    const i32 mt = machine();
+    if (mt == 26) {
+        pw(AXSMOD) = pw(AXSSUB) = A;
+    } else if (mt == 25) {
+        if (A == 1) pw(AXSMOD) = pw(AXSSUB) = 1;
+        else if (A == 2) pw(AXSMOD) = pw(AXSSUB) = 3;
+        else { pw(AXSMOD) = 3; pw(AXSSUB) = 4; }
+    } else {
+        pw(AXSMOD) = pw(AXSSUB) = 1;
+    }
+    if (reply && (mt == 25 || mt == 26)) pw(UDSWCH) = 1;
+}
+
+// The scallop companion follows the scallop height while it is a plain number.
+void scallop_companion()
+{
+    if (plain(258) && neval(pwr(CLNMIN), 0.0f)) {
+        f32 out = 0.0f;
+        RELPAS(pwr(SCLHGT), out);
+        pws(CLNMIN, out);
+    }
+}
+
+// The item numbers the reply is matched against.
+struct Items {
+    i32 axis, step, scallop, npass, sidstp, clnmin, lead, tilt, tltref, zigzag, pattern, aprlen, aprrad, order,
+        safdst, link, axturn, ofsknd, apxtl3, chkofs, chktol, prtofs, prttol, limw, liml, resw, resl, surfaces,
+        geo20, geo10, corner, part2;
+    i32 updown[4];
+};
+
+void box(i32 mode, i32 severity, const char* text, std::vector<std::string>& lines)
+{
+    static const char* const PREFIX[4] = {"", "ERROR    : ", "WARNING  : ", "ATTENTION: "};
+    if (mode == 0) {
+        lines.clear();
+    } else if (mode == 1) {
+        lines.push_back(std::string(PREFIX[severity & 3]) + text);
+    } else {
+        for (const auto& l : lines) errout(l.c_str(), 0, static_cast<i32>(l.size()));
+        lines.clear();
+    }
+}
+
+std::string host_text(i32 module, i32 number)
+{
+    char t[96] = {0};
+    msg_get(module, number, t, sizeof t);
+    return t;
+}
+
+}  // namespace
+
+void PRMCHK(const i32& strict, i32& error)
+{
+    std::vector<std::string> lines;
+    error = 0;
+    box(0, 0, "", lines);
+    const f32 D = tool_diameter(), T = taper(), R = corner_radius();
+    auto err = [&](const std::string& t) { box(1, 1, t.c_str(), lines); error = 1; };
+    const f32 w283 = pwr(PRTOFS), w307 = pwr(CHKOFS);
+    if (T > 0.0f && (w283 < 0.0f || w307 < 0.0f))
+        err("NOT ALLOWED NEGTIVE OFFSET FOR CONIC TOOL");
+    else if ((w283 < 0.0f && w283 < -R) || (w307 < 0.0f && pw(AXSMOD) == 1 && w307 < -R))
+        err("NOT ALLOWED NEGTIVE OFFSET LARGER THAN CORNER RADIUS");
+    if (eqval(D, 2.0f * R) && eqval(w283, -R)) box(1, 3, host_text(316, 40).c_str(), lines);
+    if (pw(STPMOD) == 1 && D < 0.0001f) err(host_text(413, 27));
+    if (SRFGEO.NSRF > 0) {
+        i32 k = 0;
+        LIMKND(k);
+        if (k != 0) {
+            const char* t = "START AND END POINT ARE ON THE SAME PASS FOR SOME SURFACES";
+            if (k < 0 || (k == 1 && strict != 0)) err(t);
+            else box(1, 2, t, lines);
+        }
+    }
+    if (machine() == 23 && wrd2r(HEI8[76]) == 0.0f && !(CMPBLK[55] == 2 && CMPBLK[0] == 2)) msg_mdls(413, 30);
+    if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) box(1, 2, host_text(413, 28).c_str(), lines);
+    if (pw(APXMOD) != 3) box(1, 3, host_text(365, 30).c_str(), lines);
+    i32 n = 0, st = 0;
+    nc_surf_srfbuf(0, n, st);
+    if (st >= 0) {
+        if (pw(STPMOD) == 1 && R != 0.0f && pwr(SCLHGT) > R) box(1, 3, host_text(413, 26).c_str(), lines);
+        if (pwr(PRTTOL) > D) box(1, 3, host_text(413, 19).c_str(), lines);
+    }
+    box(2, 0, "", lines);
+}
+
+void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
+{
+    for (i32 k = 0; k < 7; ++k) out[k] = 0;
+    status = 0;
+    const i32 hflags[7] = {1, 1, 1, 1, 0, 0, 0};
+    HGTFLG(hflags);
+    i32 P = 0;
+    nc_surf_srfbuf(1, P, status);
+    if (status < 0) return;
+    f32 D = tool_diameter();
+    tool_limits(D);
+    HGTNPT(1);
+
+    const i32 mt = machine();
+    if (pw(AXSMOD) >= 2 && mt < 25) pw(AXSMOD) = 1;
+    if (pw(AXSMOD) == 3 && mt == 26) pw(AXSMOD) = 2;
+    if (pw(AXSMOD) == 2 && mt == 25) pw(AXSMOD) = 3;
+    const bool single = is_read_singlePROC() != 0;
+    const bool menuflag = nu_mod_get_flag() != 0;
+
+    i32 A = 1, L = 1, O = 1, G = 0, shown = 0;
+    auto restart = [&]() {
+        L = (pw(GCHMOD) == 1 || pw(GCHMOD) == 2) ? 1 : 2;
+        if (pw(GCHMOD) == 2 && P == 0) pw(GCHMOD) = 1;
+        A = pw(AXSMOD);
+        if (pw(AXSMOD) == 3 && pw(AXSSUB) != 4) A = 2;
+        G = SRFGEO.GEODEF;
+        shown = 0;
+    };
+    restart();
+
+    i32 groups[20] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    i32 index[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const i32 toolflags[13] = {1, 1, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0};
+    const i32 srvflags[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
+    bool done = false;
+    while (!done) {
+        Items it{};
+        i32 item = 0;
+        i32 m = A == 1 ? 0 : 10;
+        O = pw(APXMOD) == 3 ? 2 : pw(APXMOD);
+        PRCMNU(m, shown, groups, index, item, status);
+        if (status < 0) return;
+        auto blank = [&]() { modbln(); ++item; };
+        auto value = [&](i32& at, i32 kind, const char* d, i32 code, i32* word, f32 lo, f32 hi) {
+            i32 st = 0;
+            at = item++;
+            nu_mod_exec(kind, d, code, word, lo, hi, st);
+        };
+
+        // Group 1: axes and side step.
+        if (mt >= 25) value(it.axis, 4, mt == 25 ? D_AXIS25 : D_AXIS26, mt == 25 ? 1262 : 4, &A, 1, 3);
+        else blank();
+        value(it.step, 3, D_STEP, 869, pwa(STPMOD), 1, 3);
+        if (pw(STPMOD) == 1) {
+            if (D < 0.0001f) userrc("NOT PERMITTED TO WORK BY SCALLOP WITH TOOL DIAMETER < 0.0001", 0);
+            value(it.scallop, 8, D_SCALLOP, 54, pwa(SCLHGT), 0.0001f, D / 2.0f);
+        } else if (pw(STPMOD) == 2) {
+            value(it.npass, 1, D_NPASS, 0, pwa(NPSREQ), 1, 9999);
+        } else {
+            value(it.sidstp, 8, D_SIDSTP, 26, pwa(SIDSTP), 0.001f, 9999.9f);
+        }
+        if (pw(STPMOD) == 1) {
+            D = tool_diameter();
+            value(it.clnmin, 8, D_CLNMIN, 258, pwa(CLNMIN), 0.0f, D);
+        } else {
+            blank();
+        }
+        // Group 2: angles and the first word.
+        if (A == 2 || A == 3) {
+            value(it.lead, 9, D_LEAD, 425, pwa(LEADAN), -89, 89);
+            value(it.tilt, 9, D_TILT, 214, pwa(TILTAN), -89, 89);
+        } else {
+            blank();
+            blank();
+        }
+        if (pw(AXSMOD) == 2) {
+            value(it.tltref, 3, D_TLTREF, 972, pwa(TLTREF), 1, 2);
+        } else {
+            pw(TLTREF) = 1;
+            blank();
+        }
+        if (pw(UDSWCH) == 1) {
+            value(it.zigzag, 3, D_ZIGZAG, 21, pwa(ZIGSEL), 1, 2);
+        } else {
+            pw(ZIGZAG) = 2;
+            blank();
+        }
+        // Group 3: passes.
+        value(it.pattern, 3, A == 1 ? D_LINK3 : D_LINK5, A == 1 ? 127 : 1230, pwa(LNKKND), 1, 7);
+        const i32 w4 = pw(LNKKND);
+        if (w4 == 1) blank();
+        else if (w4 == 2 || w4 == 5 || w4 == 6) value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
+        else value(it.aprrad, 8, D_APRRAD, 49, pwa(APRRAD), 0.0001f, 9999.0f);
+        if (SRFGEO.NSRF >= 2 && MACTYP == 2) {
+            value(it.order, 4, D_ORDER, 1229, pwa(SPLMOD), 1, 2);
+        } else if (SRFGEO.NSRF >= 2) {
+            it.order = item++;
+            modm(D_ORDER2);
+        } else {
+            blank();
+        }
+        value(it.safdst, 8, D_SAFDST, 16, pwa(SAFDST), 0, 9999.0f);
+        // Group 4: gouge check, link value and offsets.
+        if (A == 2 && mt == 26 && P > 0) {
+            L = 2;
+            value(it.link, 3, D_GOUGE5, 16, &L, 1, 2);
+        } else {
+            value(it.link, 4, D_GOUGE, 18, &L, 1, 2);
+        }
+        if ((A == 2 || A == 3) && L == 2) value(it.axturn, 9, D_AXTURN, 217, pwa(AXSTRN), 0.001f, 10.0f);
+        else blank();
+        const f32 R = corner_radius();
+        rel_nc_min_max_set(55, -R, 999.0);
+        rel_nc_min_max_set(56, -R, 999.0);
+        i32 K = 1;
+        if (pw(GCHMOD) == 3 || P > 0) {
+            K = 2;
+            pw(APXKND) = 2;
+        }
+        auto oblank = [&]() {
+            if (menuflag) ++item;
+            else blank();
+        };
+        if (O < 1 || O > 3) O = 1;
+        if (K == 2) value(it.ofsknd, 3, D_OFSKND, 32, &O, 1, 2);
+        else oblank();
+        if (K == 2 && O == 2) {
+            value(it.apxtl3, 8, D_APXTL3, 298, pwa(APXTL3), 0.00001f, 9999.0f);
+        } else {
+            if (plain(58)) set_real(58, APXTL1, pwr(PRTTOL));
+            oblank();
+        }
+        if (P >= 1) {
+            if (pwr(CHKOFS) < -R && plain(56)) set_real(56, CHKOFS, -R);
+            value(it.chkofs, 8, D_CHKOFS, 56, pwa(CHKOFS), -R, 999.0f);
+            if (pwr(CHKTOL) < pwr(PRTTOL) && plain(218)) set_real(218, CHKTOL, pwr(PRTTOL));
+            value(it.chktol, 8, D_CHKTOL, 218, pwa(CHKTOL), pwr(PRTTOL), 999.9f);
+        } else {
+            oblank();
+            oblank();
+        }
+        if (pwr(PRTOFS) < -R && plain(55)) set_real(55, PRTOFS, -R);
+        value(it.prtofs, 8, D_PRTOFS, 55, pwa(PRTOFS), -R, 999.0f);
+        value(it.prttol, 8, D_PRTTOL, 57, pwa(PRTTOL), 0.0001f, 999.9f);
+        // Group 5: limits.
+        const bool picked = MACTYP == 2;
+        it.limw = item++;
+        CRTEDT(G, 17, "MILLING WIDTH", -1);
+        if (picked) { it.liml = item++; CRTEDT(G, 17, "MILLING LENGTH", -1); }
+        else blank();
+        it.resw = item++;
+        CRTEDT(G, 16, "MILLING WIDTH", -1);
+        if (picked) { it.resl = item++; CRTEDT(G, 16, "MILLING LENGTH", -1); }
+        else blank();
+        // Group 6: up/down options.
+        if (A == 1) UDOPTM(item, it.updown);
+        // Group 7: geometry.
+        it.surfaces = item++;
+        CRTEDT(SRFGEO.NSRF > 0 ? 1 : 0, SRFGEO.NSRF > 0 ? 1 : 2, host_text(392, 30).c_str(), 0);
+        it.geo20 = item++;
+        CRTEDT(G, 1, host_text(365, 20).c_str(), -1);
+        it.geo10 = item++;
+        CRTEDT(G, 1, host_text(365, 10).c_str(), -1);
+        it.corner = item++;
+        CRTEDT(G, 1, "START CORNER", -1);
+        // Group 8: part-2 surfaces.
+        it.part2 = item++;
+        CRTED2((P == 0 || SRFDEF[1] != 0) ? 1 : 0, P, host_text(392, 40).c_str(), 1);
+        blank();
+        blank();
+        blank();
+
+        // The reply.
+        const i32 A0 = A, L0 = L, w8 = pw(STPMOD), w4b = pw(LNKKND);
+        i32 Rp = 0, toolchanged = 0, st = 0;
+        PRCMND(m, error, toolflags, srvflags, index, PRCPRM, PRCGEO, block_read_tavrek, Rp, toolchanged, st);
+        if (toolchanged) {
+            D = tool_diameter();
+            tool_limits(D);
+            if (D / 2.0f < pwr(SCLHGT) && plain(54)) set_real(54, SCLHGT, D / 2.0f);
+            scallop_companion();
+            if (plain(298)) set_real(298, APXTL3, D == 0.0f ? 10.0f : D / 2.0f);
+            i32 s2 = 0;
+            rel_nc_add_tool_data(D, corner_radius(), s2);
+            rel_nc_update_tool_data();
+        }
+        if (Rp > 0 && Rp == index[IX_APPLY]) {
+            if (single) break;
+            restart();
+            continue;
+        }
+        // Without interaction the menu start records no shown menu; the
+        // menu then ends with the reply it was given.
+        const bool interactive = EDA2[4] == 0 && EDA2[11] == 0 && !menuflag;
+        if (interactive && shown < 1) continue;
+        const bool geo_item = Rp > 0 && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
+        if (Rp == 0 || Rp == -1 || Rp == -2 || (Rp > 0 && Rp == it.part2) || geo_item) HGTNPT(2);
+        if (Rp == 0) {
+            if (pw(AXSMOD) != 1) PRM9[22] = 2;
+            PRMCHK(strict, error);
+            if (error) {
+                HGTNPT(1);
+                continue;
+            }
+            status = 0;
+            break;
+        }
+        if (Rp == -1 || Rp == -2) {
+            status = Rp;
+            break;
+        }
+        if (Rp < 0 || (!interactive && st == 1)) {
+            if (!interactive) {
+                status = error ? -1 : 0;
+                break;
+            }
+            continue;
+        }
+        if (Rp == it.link) {
+            if (L == 1) pw(GCHMOD) = P > 0 ? 2 : 1;
+            else pw(GCHMOD) = 3;
+            continue;
+        }
+        if (Rp == it.axis) {
+            if (A == A0 && A <= 1) continue;
+            write_axis(A, true);
+            continue;
+        }
+        if (Rp == it.step) {
+            (void)w8;
+            continue;
+        }
+        if (Rp == it.scallop) {
+            scallop_companion();
+            continue;
+        }
+        if (Rp == it.pattern) {
+            (void)w4b;
+            continue;
+        }
+        if (Rp == it.ofsknd) {
+            pw(APXMOD) = O == 2 ? 3 : O;
+            continue;
+        }
+        const bool limit = Rp == it.limw || Rp == it.liml || Rp == it.resw || Rp == it.resl;
+        if ((limit || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner) && G == 0) {
+            userrc("PART SURFACES ARE NOT UPDATED. PLEASE REDEFINE THEM", 0);
+            continue;
+        }
+        if (Rp == it.limw) {
+            PCKWID(pw(WIDDEF), pwr(PRTTOL), st);
+            continue;
+        }
+        if (Rp == it.liml) {
+            SETLIM(st);
+            continue;
+        }
+        if (Rp == it.resw) {
+            ALLLIM(st);
+            continue;
+        }
+        if (Rp == it.resl) {
+            PARLIM(st);
+            continue;
+        }
+        if (Rp == it.surfaces) {
+            out[0] = out[1] = out[2] = out[3] = 1;
+            status = 0;
+            break;
+        }
+        if (Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner) {
+            out[Rp == it.geo20 ? 1 : Rp == it.geo10 ? 2 : 3] = 1;
+            status = 0;
+            break;
+        }
+        if (Rp == it.part2) {
+            out[5] = 1;
+            status = 0;
+            break;
+        }
+        (void)L0;
+    }
+
+    // Finish.
+    pws(TLTCMP, pw(TLTREF) == 1 ? pwr(TILTAN) : 90.0f - std::fabs(pwr(TILTAN)));
+    if (!single) write_axis(A, false);
+    pw(APXOPT) = pw(APXKND) == 1 ? 1 : 0;
+    pw(WRKTOL) = pw(PRTTOL);
+    pw(PNTVAL) = 3;
+    if (plain(58)) set_real(58, APXTL1, pwr(PRTTOL));
+    if (pw(ALLPAS) != 1) pw(MAXPAS) = pw(PASEXE);
+    else pw(MAXPAS) = (pw(NPSREQ) == 1 && pw(STPMOD) == 2) ? 1 : 99999;
+    if (pw(GCHMOD) == 2 && P == 0) {
+        pw(GCHMOD) = 1;
+        pw(LNKSTA) = 1;
+    }
+    if (pw(GCHMOD) == 1 && P > 0) pw(GCHMOD) = pw(AXSMOD) == 1 ? 2 : 3;
+    if (pw(GCHMOD) != 1) pw(LNKSTA) = (pwr(JMPLF1) == 0.0f && pwr(JMPLF2) == 0.0f) ? 2 : 1;
+    else pw(LNKSTA) = 1;
+    pws(RLXTOL, 1.5f * pwr(WRKTOL));
+    pw(ZIGZAG) = pw(ZIGSEL) == 1 ? 1 : 0;
+    SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), pwr(LNKDS1), pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
+           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[0], &HEI8[24]);
+    MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
+}

@@ -1,0 +1,33 @@
+// The procedure's menus: the common head of every procedure menu and its
+// reply handling, the parameter page with its validation, and the question
+// whether the geometry is to be redefined.
+#pragma once
+
+#include "frame/words.h"
+
+using PrcPutCb = void (*)(const i32&, const i32&, i32&, i32&);
+using PrcReadCb = void (*)(const i32&, const i32&, const i32&, const i32&, i32&, i32&);
+
+// Item numbers of the common items (0 inactive): title, name, machining
+// parameters, SERVICE, TEMPLATE:APPLY, TEMPLATE:SAVE, optimizer toggle,
+// OPTIMIZER.
+constexpr i32 IX_TITLE = 0, IX_NAME = 1, IX_MACH = 2, IX_SERVICE = 3, IX_APPLY = 4, IX_SAVE = 5, IX_TOGGLE = 6,
+              IX_OPTIM = 7;
+
+// Template sub-menu state (1 plain apply, 2 technology, 3 geometry, 4 all)
+// and the optimizer toggle state (1 off, 2 on).
+extern i32 TPLSUB, OPTTGL;
+// The procedure's 19-character status text shown in the title.
+extern char PRCSTT[20];
+// Part-surface change word: set while the part surfaces changed and are not saved.
+extern i32 PSCHGW;
+
+void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& status);
+void PRCMND(const i32& m, const i32& error, const i32* toolflags, const i32* srvflags, i32* index, PrcPutCb prm,
+            PrcPutCb geo, PrcReadCb reader, i32& reply, i32& toolchanged, i32& status);
+void REDGEO(const i32& flag, i32& status);
+
+// Parameter page: out-flags are redefine part surfaces, first and second
+// geometry request, start corner, (unused), part-2 edit, (unused).
+void PRMMNU(const i32& strict, const i32& spare, i32& error, i32* outflags, i32& status);
+void PRMCHK(const i32& strict, i32& error);

@@ -1,0 +1,241 @@
+// Execution of the procedure: what it changes for its run is put back on
+// every road, the one-surface-at-a-time loop, and the new procedure's
+// defaults and relations.
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+#include "frame/defrel.h"
+#include "tests/frame/proc_common.h"
+
+using namespace proct;
+
+namespace {
+
+struct Run {
+    i32 loop, nsrf, first, mactyp;
+    f32 w405, diameter;
+};
+std::vector<Run> runs;
+i32 fail_at = -1;     // the run that fails
+i32 stop_at = -1;     // the run that is stopped
+
+struct Stop : std::runtime_error {
+    Stop() : std::runtime_error("stop") {}
+};
+
+void hook(i32 loop, i32& status)
+{
+    f32 d = 0;
+    GTDIAM(PRM9[PRM9_TOOL], d);
+    STDIAM(d + 100.0f);  // the run changes the cached tool
+    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d});
+    const i32 n = static_cast<i32>(runs.size());
+    if (n == fail_at) status = -1;
+    if (n == stop_at) throw Stop();
+}
+
+void prepare()
+{
+    fresh();
+    new_procedure();
+    two_surfaces();
+    pw(GCHMOD) = 1;
+    pws(CLNMIN, 0.0f);
+    runs.clear();
+    fail_at = stop_at = -1;
+    SRMHOOK = hook;
+}
+
+f32 diameter()
+{
+    f32 d = 0;
+    GTDIAM(PRM9[PRM9_TOOL], d);
+    return d;
+}
+
+}  // namespace
+
+TEST(ProcExec, RunValuesArePutBackOnEveryRoad)
+{
+    // A plain run over both surfaces together.
+    prepare();
+    i32 st = 0;
+    PRCEXE(1, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].nsrf, 2);
+    EXPECT_EQ(runs[0].w405, 0.001f);
+    EXPECT_EQ(pwr(CLNMIN), 0.0f);
+    EXPECT_EQ(MACTYP, 2);
+    EXPECT_EQ(diameter(), 10.0f);
+    EXPECT_EQ(PRCCST.rebuild, 0);  // the part box was computed
+    EXPECT_FLOAT_EQ(PRTBOX[3], 100.0f);
+
+    // A failing pass loop.
+    prepare();
+    fail_at = 1;
+    PRCEXE(1, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(pwr(CLNMIN), 0.0f);
+    EXPECT_EQ(diameter(), 10.0f);
+
+    // A stop unwinds through the execution; the closing call in mode 2
+    // finds everything as it was before the run.
+    prepare();
+    stop_at = 1;
+    EXPECT_THROW(PRCEXE(1, st), Stop);
+    EXPECT_EQ(pwr(CLNMIN), 0.0f);
+    EXPECT_EQ(MACTYP, 2);
+    EXPECT_EQ(diameter(), 10.0f);
+    PRCEXE(2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(pwr(CLNMIN), 0.0f);
+    EXPECT_EQ(diameter(), 10.0f);
+
+    // One surface whose corner record is held: machined as one trimmed
+    // surface, machining type 2 again afterwards.
+    prepare();
+    SRFGEO.NSRF = 1;
+    SRFGEO.CRNREC[0][CR_HELD] = 1;
+    PRCEXE(1, st);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].loop, 3);
+    EXPECT_EQ(runs[0].mactyp, 3);
+    EXPECT_EQ(MACTYP, 2);
+
+    // Another cut direction steps the surface parameter.
+    prepare();
+    SRFGEO.CUTFLP = 2;
+    PRCEXE(1, st);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].loop, 2);
+}
+
+TEST(ProcExec, OneSurfaceAtATimeKeepsTheGeometry)
+{
+    prepare();
+    pw(SPLMOD) = 2;
+    const SrfGeo before = SRFGEO;
+    i32 st = 0;
+    PRCEXE(1, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].nsrf, 1);
+    EXPECT_EQ(runs[0].first, 11);
+    EXPECT_EQ(runs[1].nsrf, 1);
+    EXPECT_EQ(runs[1].first, 12);
+    EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+
+    // The second surface fails: the geometry is whole all the same.
+    prepare();
+    pw(SPLMOD) = 2;
+    fail_at = 2;
+    PRCEXE(1, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+
+    // A stop on the first surface.
+    prepare();
+    pw(SPLMOD) = 2;
+    stop_at = 1;
+    EXPECT_THROW(PRCEXE(1, st), Stop);
+    EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+    EXPECT_EQ(pwr(CLNMIN), 0.0f);
+    PRCEXE(2, st);
+    EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+}
+
+TEST(ProcExec, GougeCheckBuildsTheTriangleModelOrSaysWhy)
+{
+    prepare();
+    pw(GCHMOD) = 3;
+    i32 st = 0;
+    PRCEXE(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(PRCCST.rebuild, 0);
+
+    prepare();
+    pw(GCHMOD) = 3;
+    pw(APXMOD) = 4;  // no such approximation mode: the model cannot be built
+    PRCEXE(1, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("user: PROBLEMS WITH GOUGE CHECK. PLEASE CHANGE OPTION"));
+    EXPECT_EQ(PRCCST.rebuild, 1);
+    EXPECT_TRUE(runs.empty());
+}
+
+TEST(ProcDefaults, NewProcedureWordsAndRelations)
+{
+    fresh();
+    new_procedure();
+    EXPECT_EQ(pw(NPSREQ), 10);
+    EXPECT_EQ(pw(PASEXE), 3);
+    EXPECT_EQ(pwr(LNKDS1), 1.0f);
+    EXPECT_EQ(pwr(LNKDS2), 1.0f);
+    EXPECT_EQ(pw(STPMOD), 1);
+    EXPECT_EQ(pw(APXKND), 2);
+    EXPECT_EQ(pw(WIDDEF), 2);
+    // Values of the default relations over the ball tool of diameter 10.
+    EXPECT_FLOAT_EQ(pwr(PRTTOL), 0.1f);
+    EXPECT_FLOAT_EQ(pwr(SCLHGT), 0.2f);
+    EXPECT_FLOAT_EQ(pwr(APRRAD), 5.0f);
+    EXPECT_FLOAT_EQ(pwr(SIDSTP), 8.0f);
+    EXPECT_FLOAT_EQ(pwr(APXTL3), 10.0f / 3.0f);
+    EXPECT_FLOAT_EQ(pwr(CHKTOL), 0.1f);
+    EXPECT_FLOAT_EQ(pwr(AXSTRN), 8.0f);
+    EXPECT_EQ(pw(WRKTOL), pw(PRTTOL));
+    // A changed tolerance carries into the relations over it.
+    i32 st = 0;
+    valex_setp(57, 0.03f, st);
+    EXPECT_FLOAT_EQ(pwr(CHKTOL), 0.03f);
+    EXPECT_FLOAT_EQ(pwr(APXTL1), 0.03f);
+    // Limits of the offsets follow the corner radius.
+    const rel_entry* e = rel_nc_cptr() + rel_nc_find(55);
+    EXPECT_EQ(e->limits, 1);
+    EXPECT_DOUBLE_EQ(e->lo, -5.0);
+    EXPECT_EQ(rel_nc_cptr()[rel_nc_find(57)].dflt, 1);
+    EXPECT_FALSE(norak::transcript_has("INIT RELATION VALUES ERROR"));
+}
+
+TEST(ProcDefaults, ScallopCompanionAndHeightShift)
+{
+    fresh();
+    new_procedure();
+    f32 out = 0;
+    RELPAS(5.0f, out);  // h = R
+    EXPECT_FLOAT_EQ(out, 15.0f);
+    RELPAS(2.5f, out);  // h = R/2
+    EXPECT_FLOAT_EQ(out, static_cast<f32>(std::sqrt(3.0) * 5.0));
+    EXPECT_FLOAT_EQ(pwr(CLNMIN), out);
+    RELPAS(6.0f, out);
+    EXPECT_FLOAT_EQ(out, 18.0f);
+
+    // Shifts to relative heights round at the shown digits.
+    norak::settings().digits = 2;
+    i32 st = 0;
+    HEI8[0] = r2wrd(10.004f);
+    rel_nc_init_expr(&HEI8[0]);
+    rel_nc_add_symbol(366, 2, &HEI8[0], st);
+    RELSHF(1, 366, 10.0f, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(wrd2r(HEI8[0]), 0.0f);
+    HEI8[0] = r2wrd(10.02f);
+    rel_nc_init_expr(&HEI8[0]);
+    RELSHF(1, 366, 10.0f, st);
+    EXPECT_NEAR(wrd2r(HEI8[0]), 0.02f, 1e-6);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&HEI8[2])), "0.02");
+    RELSHF(2, 366, 10.0f, st);
+    EXPECT_NEAR(wrd2r(HEI8[0]), 10.02f, 1e-5);
+}
+
+TEST(ProcDefaults, TranslationRowsStopAtTheFirstRefusal)
+{
+    fresh();
+    i32 st = 0;
+    PRCTRN(st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(norak::translation_rows().size(), 23u);
+    EXPECT_EQ(norak::translation_rows()[2][1], 54);
+    EXPECT_EQ(norak::translation_rows()[22][0], 581);
+}

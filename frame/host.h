@@ -95,16 +95,7 @@ i32 template_eof(i32 file);
 // Which part of a template a procedure read takes: 1 all but the geometry
 // masks and criteria texts, 2 only those, 3 everything (the default).
 i32 load_from_tmpl_mode_get();
-void template_set_read_mode(i32 mode);
 f32 get_TmplMorZ();  // Z of the template's origin
-// The procedure data of the current template: the write calls the
-// parameter and geometry writers on the template write medium, the read
-// calls the block reader on the template read medium; a read answers 11
-// when the template holds no data for the procedure.
-using HostPutFn = void (*)(const i32&, const i32&, i32&, i32&);
-using HostReadFn = void (*)(const i32&, const i32&, const i32&, const i32&, i32&, i32&);
-void template_MultiTPWrite_PROCdata(i32 type, HostPutFn prm, HostPutFn geo, i32& status);
-void template_MultiTPRead_PROCdata(i32 type, HostReadFn reader, i32& status);
 
 // -------------------------------------------------- parameter-line source
 void nu_parm_get_line(i32 count, i32 type, void* buf, i32& status);
@@ -129,7 +120,7 @@ rel_entry* rel_nc_cptr();  // the table, null when the host has none
 i32 rel_nc_get_num();
 void rel_nc_add_symbol(i32 code, i32 kind, i32* item, i32& status);
 void rel_nc_add_tool_data(f32 diameter, f32 corner, i32& status);  // codes 3021 and 3024
-void rel_nc_update_tool_data();  // re-evaluates every expression
+// rel_nc_update_tool_data re-evaluates every expression (declared below).
 void rel_nc_set_auto_expr(i32 code, const char* expr, i32 base, i32 base2, i32& status);
 void rel_nc_min_max_set(i32 code, f64 lo, f64 hi);  // both 0: limits off
 i32 rel_nc_find(i32 code);       // index in the table, -1 none
@@ -142,7 +133,6 @@ void valex_setp(i32 code, f32 value, i32& status);  // plain value
 // when the value moved.
 void rel_nc_recheck(i32 code, i32& changed);
 void rel_nc_refresh_symb_tab();
-void rel_nc_rls();
 void rel_nc_trans_name(i32 code, char* name, i32 length);  // translated name of a code
 void gs_part_hgt(i32 which, f32& z, i32& status);  // 1 max, 2 min part height; -1 when unknown
 
@@ -194,23 +184,21 @@ void ncr_mdnxt_set(i32 index);
 i32 ncr_mdnxt_get();
 void mdnxt_set(i32 index);
 
-// Menu forms: rows added one by one and read with one reply. Rows count
-// from 1 in the order added; a blank row keeps later numbers fixed. modif1
-// answers 0 accept, -1 leave, -2 cancel, or the number of the chosen row.
-void modm(const char* text);                 // an option row
-void modtxt(const char* text);               // a text row that cannot be chosen
-void modbln();                               // a blank row
-void modmc2(const char* options, i32& current, i32 highlight);  // a row of options, `current` shown
-void modic(const char* label, i32& value, i32 low, i32 high);   // an integer row
+// Menu forms of the procedure menus: rows added one by one and read with
+// one reply. Rows count from 1 in the order added; a blank row keeps later
+// numbers fixed. modrpl answers 0 accept, -1 leave, -2 cancel, or the
+// number of the chosen row.
+void modm(const char* text);                   // an option row
+void modmtx(const char* text);                 // a text row that cannot be chosen
+void moduc2();                                 // a blank row
+void modmsl(const char* options, i32& current);  // a row of options, `current` shown
 // A value row bound to a word: kind 1 integer, 3 and 4 a choice (descriptor
 // "LABEL:OPTION@OPTION..."), 8 and 9 a real; a code with a relation keeps
 // the relation in step with the value chosen.
 void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, f32 hi, i32& status);
-void modif1(i32& action);
-void contin(i32& action);
+void modrpl(i32& reply);
+void contin(i32& reply);
 i32 nu_mod_get_flag();
-void nu_mod_set_flag(i32 flag);
-void prcont();
 
 // ------------------------------------------------------------ status line
 void bmshow(i32 window, i32 line, i32 field, const char* text, i32 zero, i32 width);
@@ -417,13 +405,9 @@ void ascopa(const i32& from, const i32& to);       // move associations
 void cpy_geom(const i32& from, const i32& to, i32& status);  // copy geometry words onto an entity
 void add_nc_entity(const i32& id, i32& status);    // register with the current NC entity list
 void del_nc_entity(const i32& id);
-// Geometry masks: whether kind cls is active (mode 1 get, 2 set), whether
-// its criteria changed, a mask entry as text, and a mask from its text.
-void active_mask_gs(i32 cls, i32 mode, i32& value);
-void crit_gs_change(i32 cls, i32 mode, i32& value);
+// Geometry masks: an entry as text, and a mask from its text.
 void nc_geomsk_lst_get_text(i32 kind, i32 index, char* text, i32 length, i32& status);
 void geomsk_set(i32 kind, const char* text, i32& status);
-i32 if_geom_by_crit_proc(i32 proc);
 void str_init();
 // Rows of the procedure's surface lists beyond ids and normals.
 void nc_surf_put_uids(i32 count, const i32* uids, i32& status);  // unique ids of the current list
@@ -437,12 +421,8 @@ void ncs_table_re_explode(i32& status);
 void nc_surf_seq(i32 list, i32& first, i32& last);
 void nc_surf_sls(i32 list, i32 first, i32& status);
 // State flags of the host's procedure framework.
-i32 get_ManageTp_TemplateFlag();
-i32 get_TP_TemplateFlag();
 void clr_TP_TemplateFlag();    // the tool-path template flag
 void clr_PROC_TemplateFlag();  // the template flag of a single-procedure read
-i32 is_some_template_CreateRead_operation();
-i32 is_create_from_TPtemplate();
 i32 is_read_singlePROC();
 i32 lin_svap_flag();
 void lin_svap_set_user_tol(f32 tol);

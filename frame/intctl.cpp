@@ -124,7 +124,10 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
     pkflag_reset();
     n0_lvls_init(1);
     i32* b = DRVARG.block;
-    if (b && DRVARG.size >= 457) UDINIT(b[428], b + 430, b[454], b[455], b[456]);
+    // The passes' up/down state starts from the module's own option words.
+    static i32 udw[28];
+    (void)b;
+    UDINIT(udw[0], udw + 1, udw[25], udw[26], udw[27]);
 
     status = 0;
     if (type != -1) nu_trns_init(status);

@@ -31,10 +31,6 @@ bool milling_tool()
 
 void CHGRST() { CHG = {1, 1, -1, -1.0f}; }
 
-void TPLFCL() {}
-i32 TPLACT() { return (get_ManageTp_TemplateFlag() != 0 || get_TP_TemplateFlag() != 0) ? 1 : 0; }
-void CRTTXC() {}
-void TPLSHF() {}
 void proc_criteria_list() {}
 
 void GSCARG(const i32& a, const i32& b)

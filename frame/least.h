@@ -12,11 +12,8 @@ extern i32 CHGUCS;
 void CHGRST();
 // The parameter check issued warnings.
 extern i32 PRMWRN;
-// Template flags.
-void TPLFCL();
-i32 TPLACT();
-void CRTTXC();
-void TPLSHF();
+// Template flags and criteria texts.
+#include "frame/defrel.h"
 // Criteria list of the procedure.
 void proc_criteria_list();
 // Common arguments, attributes and the tool of the procedure.

@@ -11,7 +11,7 @@
 #include "frame/defrel.h"
 #include "frame/host.h"
 #include "frame/params.h"
-#include "frame/prccb.h"
+#include "frame/callbacks.h"
 #include "frame/prmmnu.h"
 #include "frame/records.h"
 #include "passes/services.h"
@@ -325,7 +325,7 @@ void PRCINI(const i32& mode, i32& status)
     status = 0;
 }
 
-void PRCSRF(const i32& mode, i32& geoarg, i32& flag, i32& status)
+void PRCSRF(const i32& mode, const i32& geoarg, i32& flag, i32& status)
 {
     status = 0;
     i32 m = 0;

@@ -7,7 +7,7 @@
 #include "cutter/services.h"
 #include "frame/host.h"
 #include "frame/params.h"
-#include "frame/prccb.h"
+#include "frame/callbacks.h"
 #include "frame/records.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"

@@ -13,7 +13,7 @@
 #include "frame/defrel.h"
 #include "frame/host.h"
 #include "frame/params.h"
-#include "frame/prccb.h"
+#include "frame/callbacks.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "pocket/services.h"

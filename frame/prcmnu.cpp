@@ -96,8 +96,8 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     PRCSTT[3] = (EDA2[0] != 0 && EDA2[10] != 0) ? 'B' : '-';
     i32 proc = CLP1[1];
     char title[64];
-    std::snprintf(title, sizeof title, "%s%c%d", PRCSTT, if_geom_by_crit_proc(proc) ? '*' : '=', proc);
-    modtxt(title);
+    std::snprintf(title, sizeof title, "%s%c%d", PRCSTT, if_geom_by_crit() ? '*' : '=', proc);
+    modmtx(title);
     ++item;
 
     char name[24] = {0};
@@ -107,16 +107,16 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     modm(name);
 
     if (u == 1) {
-        modtxt("AUTO MACHINE PARAM ..");
+        modmtx("AUTO MACHINE PARAM ..");
     } else if (u == 3 || u == 5) {
-        modbln();
+        moduc2();
     } else {
         index[IX_MACH] = item;
         modm("MACHINING PARAMS ...");
     }
     ++item;
     if (u == 3) {
-        modbln();
+        moduc2();
     } else {
         index[IX_SERVICE] = item;
         modm("SERVICE ...");
@@ -127,23 +127,23 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
         TPLSUB = 1;
         i32 mt = machine();
         index[IX_APPLY] = item++;
-        if (mt == 22 || mt == 23 || mt == 25 || mt == 26) modmc2(APPLY_SUB, TPLSUB, 0);
+        if (mt == 22 || mt == 23 || mt == 25 || mt == 26) modmsl(APPLY_SUB, TPLSUB);
         else modm("TEMPLATE:APPLY");
         index[IX_SAVE] = item++;
         modm("TEMPLATE:SAVE");
         OPTTGL = CMPBLK[55] == 2 ? 2 : 1;
         if (hide_opt) {
-            modbln();
+            moduc2();
         } else {
             index[IX_TOGGLE] = item;
-            modmc2(TOGGLE, OPTTGL, 0);
+            modmsl(TOGGLE, OPTTGL);
         }
         ++item;
         if (!hide_opt && OPTTGL == 2) {
             index[IX_OPTIM] = item;
             modm("OPTIMIZER ...");
         } else {
-            modbln();
+            moduc2();
         }
         ++item;
     }
@@ -167,14 +167,14 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
         reply = -1;
         index[IX_APPLY] = 0;
     } else if (EDA2[4] != 0) {
-        modif1(reply);
+        modrpl(reply);
         MNUMOD(EDA2[4], status);
         run_side_menus(u, tens);
         status = 1;
         reply = -1;
     } else {
         if (u == 3 && EDA2[0] != 0) contin(reply);
-        else modif1(reply);
+        else modrpl(reply);
         if (reply == -2 && EDA2[0] != 0) reply = -1;
         if (reply > 0) {
             if (reply == index[IX_NAME]) {

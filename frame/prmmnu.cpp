@@ -11,7 +11,7 @@
 #include "frame/host.h"
 #include "frame/params.h"
 #include "frame/prcwrd.h"
-#include "frame/prccb.h"
+#include "frame/callbacks.h"
 #include "frame/prmmnu.h"
 #include "frame/records.h"
 #include "passes/services.h"
@@ -223,7 +223,7 @@ void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
         O = pw(APXMOD) == 3 ? 2 : pw(APXMOD);
         PRCMNU(m, shown, groups, index, item, status);
         if (status < 0) return;
-        auto blank = [&]() { modbln(); ++item; };
+        auto blank = [&]() { moduc2(); ++item; };
         auto value = [&](i32& at, i32 kind, const char* d, i32 code, i32* word, f32 lo, f32 hi) {
             i32 st = 0;
             at = item++;
@@ -336,7 +336,7 @@ void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
         if (picked) { it.resl = item++; CRTEDT(G, 16, "MILLING LENGTH", -1); }
         else blank();
         // Group 6: up/down options.
-        if (A == 1) UDOPTM(item, it.updown);
+        if (A == 1) UDOPTM(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), item, it.updown);
         // Group 7: geometry.
         it.surfaces = item++;
         CRTEDT(SRFGEO.NSRF > 0 ? 1 : 0, SRFGEO.NSRF > 0 ? 1 : 2, host_text(392, 30).c_str(), 0);

@@ -6,6 +6,7 @@
 
 #include "frame/codedio.h"
 #include "frame/host.h"
+#include "frame/params.h"
 #include "passes/srfgeo.h"
 
 i32 SPIMOD = 2;
@@ -32,13 +33,14 @@ void LNKVAL(const i32& mode, i32& value)
         LINKV = value;
 }
 
-void UDINIT(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457)
+void UDINIT(i32& w429, i32* item431, i32& w455, i32& w456, i32& w457)
 {
-    (void)w429;
-    (void)item431;
-    (void)w455;
-    (void)w456;
-    (void)w457;
+    w429 = 1;
+    if (item431) {
+        std::memset(item431, 0, EXPR_WORDS * sizeof(i32));
+        rel_nc_init_expr(item431);
+    }
+    w455 = w456 = w457 = 1;
     const i32 start[5] = {1, 0, 1, 1, 1};
     std::memcpy(UDST.opt, start, sizeof start);
     UDST.buffered = 0;
@@ -177,8 +179,17 @@ void SETMOC(const i32&, const f32&, const f32&, const f32&, const f32&, const f3
 {
 }
 
-void UDOPTM(i32& item, i32* numbers)
+void UDOPTM(i32& w429, i32* item431, i32& w455, i32& item, i32* numbers)
 {
     for (i32 k = 0; k < 4; ++k) numbers[k] = 0;
+    i32 shown = 0, st = 0;
+    numbers[shown++] = item;
+    nu_mod_exec(3, "UP/DOWN MILLING:OFF@UP@DOWN", 274, &w429, 1, 3, st);
+    if (w429 == 2 || w429 == 3) {
+        numbers[shown++] = item + 1;
+        nu_mod_exec(8, "SLOPE ANGLE", 275, item431, 0, 90, st);
+        w455 = MACTYP == 12 && w429 == 2 ? 2 : 1;
+    }
+    for (i32 k = shown; k < 4; ++k) moduc2();
     item += 4;
 }

@@ -9,8 +9,9 @@
 extern i32 SPIMOD;
 // The link value kept between procedures: mode 1 get, 2 set.
 void LNKVAL(const i32& mode, i32& value);
-// Up/down motion state: start, release, forget the buffered points.
-void UDINIT(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457);
+// Up/down motion state: start (the five option words take their defaults:
+// mode 1, angle 0, options 1, 1, 1), release, forget the buffered points.
+void UDINIT(i32& w429, i32* item431, i32& w455, i32& w456, i32& w457);
 void UDRELS(i32& status);
 void UDRSTN();
 // Hands the up/down options to the passes for one execution.
@@ -76,5 +77,7 @@ void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32* du, const f32
 void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,
             const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hei8a,
             const i32* hei8b);
-// The four items of the up/down option menu.
-void UDOPTM(i32& item, i32* numbers);
+// The items of the up/down option menu: the mode, and the slope angle for
+// modes 2 and 3, padded with blank rows to four; item advances by four and
+// numbers receives the item numbers shown (0 for a blank).
+void UDOPTM(i32& w429, i32* item431, i32& w455, i32& item, i32* numbers);

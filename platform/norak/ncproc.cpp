@@ -25,6 +25,7 @@ const std::map<std::string, f64>& nc_defaults()
         {"verify", 0},          {"crit_list", 0},          {"geom_by_crit", 0},
         {"rotate_ucs", 0},      {"proc_id", -1},     {"operation", 0},
         {"selected_procs", 1},  {"user_code", 0},    {"template_operation", 0}, {"template_create_read", 0},
+        {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0},
     };
     return d;
 }
@@ -274,7 +275,7 @@ void read_proc(i32 type, HostReadFn reader, i32& status)
     template_open(proc_template(type), false);
     i32 remaining = 1 << 30;
     status = 0;
-    if (reader) reader(10, type, -1, 0, remaining, status);
+    if (reader) reader(10, type, H().settings.tp_version, 0, remaining, status);
     template_close();
     if (status > 0) status = 0;
 }
@@ -336,11 +337,9 @@ void get_PLGmchtbl_PARAMS_FromMain(i32* mchtbl) { copy_out(N().mcht, mchtbl); }
 // ------------------------------------------------------------- relations
 
 void rel_nc_init() {}
-void rel_nc_rls() {}
 void rel_nc_rls_it_for_orbis() {}
 void rel_nc_sym_refresh(i32& status) { status = 0; }
 void rel_nc_replace_global() {}
-void rel_nc_update_tool_data() {}
 void rel_nc_cng_expr_without_calc(i32*, i32) {}
 i32 rel_table_init_get() { return N().rel_table; }
 void rel_table_init_set() { N().rel_table = 1; }
@@ -354,7 +353,6 @@ void nu_trns_init(i32& status) { status = 0; }
 void nu_trns_sort() {}
 void nu_set_pname(const char* label) { note("host: procedure label [" + std::string(label, strnlen(label, 19)) + "]"); }
 void nu_parm_set_proc_num(i32 number) { N().proc_num = number; }
-void nu_mod_set_flag(i32) {}
 void nu_sgcd_set_code(i32 code) { N().sgcd = code; }
 i32 nu_sgcd_get_code() { return N().sgcd; }
 void set_curr_proc_number(i32 number) { N().proc_num = number; }

@@ -201,10 +201,6 @@ std::string nc_counts();  // what is left open, for the runner's last line
 // indented under their element.
 void write_toolpath(const std::string& path);
 
-// ---- flags of the host's procedure framework, by name (0 unless set):
-// manage_template, template_create_read, create_from_tp_template,
-// read_single_proc, saved_approximations, geom_by_crit, template_z
-i32& host_flag(const std::string& name);
 
 // ---- files the module writes
 std::string out_path(const std::string& name);

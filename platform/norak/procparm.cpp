@@ -274,7 +274,8 @@ i32 read_form()
                 set_value(row, r.value, where);
             } else if (row.kind == 3 && row.word) {
                 i32 n3 = static_cast<i32>(row.opts.size());
-                *row.word = *row.word >= n3 ? 1 : *row.word + 1;
+                if (row.opts[0].find("-->") != std::string::npos) *row.word = 1;
+                else *row.word = *row.word >= n3 ? 1 : *row.word + 1;
             }
         }
     }
@@ -290,16 +291,12 @@ struct Misc {
     std::map<i32, std::vector<i32>> atrs;  // attribute words of list 0..2
     std::map<i32, std::vector<i32>> uids;
     i32 seq[3][2] = {{0, -1}, {0, -1}, {0, -1}};
-    i32 tpl_mode = 3;
     f32 svap_tol = 0;
 };
 Misc& M() { return ext_state<Misc>("procmisc"); }
 
 }  // namespace
 
-const char* const PROC_TEMPLATE = "PROCEDURE.TPL";
-
-i32& host_flag(const std::string& name) { return ext_state<std::map<std::string, i32>>("flags")[name]; }
 
 }  // namespace norak
 
@@ -500,32 +497,22 @@ void modm(const char* text)
     r.text = text;
 }
 
-void modtxt(const char* text)
+void modmtx(const char* text)
 {
     Row& r = add_row();
     r.kind = 1;
     r.text = text;
 }
 
-void modbln() { add_row().kind = 2; }
+void moduc2() { add_row().kind = 2; }
 
-void modmc2(const char* options, i32& current, i32)
+void modmsl(const char* options, i32& current)
 {
     Row& r = add_row();
     r.kind = 3;
     r.opts = split(options);
     r.text = r.opts.empty() ? "" : r.opts[0];
     r.word = &current;
-}
-
-void modic(const char* label, i32& value, i32 low, i32 high)
-{
-    Row& r = add_row();
-    r.kind = 4;
-    r.text = label;
-    r.word = &value;
-    r.lo = low;
-    r.hi = high;
 }
 
 void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, f32 hi, i32& status)
@@ -550,11 +537,10 @@ void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, 
     status = 0;
 }
 
-void modif1(i32& action) { action = read_form(); }
-void contin(i32& action) { action = read_form(); }
+void modrpl(i32& reply) { reply = read_form(); }
+void contin(i32& reply) { reply = read_form(); }
 i32 nu_mod_get_flag() { return F().modflag; }
 void nu_mod_set_flag(i32 flag) { F().modflag = flag; }
-void prcont() {}
 
 // ----------------------------------------------------------- templates
 
@@ -579,52 +565,14 @@ i32 template_eof(i32 file)
     return h.tpl_pos >= h.templates[h.tpl_name].size() ? 1 : 0;
 }
 
-i32 load_from_tmpl_mode_get() { return M().tpl_mode; }
-void template_set_read_mode(i32 mode) { M().tpl_mode = mode; }
-f32 get_TmplMorZ() { return static_cast<f32>(host_flag("template_z")); }
-
-// The procedure templates of the stand-in live in one template file.
-void template_MultiTPWrite_PROCdata(i32 type, HostPutFn prm, HostPutFn geo, i32& status)
+i32 load_from_tmpl_mode_get()
 {
-    template_open(PROC_TEMPLATE, true);
-    note("host: template written " + std::string(PROC_TEMPLATE));
-    i32 position = 0, medium = 11;
-    status = 0;
-    prm(type, medium, position, status);
-    if (status >= 0) geo(type, medium, position, status);
-    template_close();
+    i32 m = H().nc.read_mode;
+    return m >= 1 && m <= 3 ? m : 3;
 }
-
-void template_MultiTPRead_PROCdata(i32 type, HostReadFn reader, i32& status)
-{
-    auto it = H().templates.find(PROC_TEMPLATE);
-    if (it == H().templates.end() || it->second.empty()) {
-        status = 11;
-        return;
-    }
-    template_open(PROC_TEMPLATE, false);
-    note("host: template read " + std::string(PROC_TEMPLATE));
-    i32 medium = 10, version = H().settings.tp_version, zero = 0, remaining = 1 << 30;
-    status = 0;
-    reader(medium, type, version, zero, remaining, status);
-    template_close();
-}
+f32 get_TmplMorZ() { return static_cast<f32>(nc_value("template_z")); }
 
 // ------------------------------------------------------ masks and rows
-
-void active_mask_gs(i32 cls, i32 mode, i32& value)
-{
-    if (cls < 0 || cls > 3) return;
-    if (mode == 1) value = M().active[cls];
-    else M().active[cls] = value;
-}
-
-void crit_gs_change(i32 cls, i32 mode, i32& value)
-{
-    if (cls < 0 || cls > 3) return;
-    if (mode == 1) value = M().changed[cls];
-    else M().changed[cls] = value;
-}
 
 void nc_geomsk_lst_get_text(i32 kind, i32 index, char* text, i32 length, i32& status)
 {
@@ -642,7 +590,6 @@ void geomsk_set(i32 kind, const char* text, i32& status)
     nc_geomsk_lst_add(kind, m, status);
 }
 
-i32 if_geom_by_crit_proc(i32) { return host_flag("geom_by_crit"); }
 void str_init() {}
 
 void nc_surf_put_uids(i32 count, const i32* uids, i32& status)
@@ -697,12 +644,8 @@ void nc_surf_sls(i32 list, i32 first, i32& status)
     M().seq[list][1] = first + n - 1;
 }
 
-i32 get_ManageTp_TemplateFlag() { return host_flag("manage_template"); }
-i32 get_TP_TemplateFlag() { return host_flag("tp_template"); }
-void clr_TP_TemplateFlag() { host_flag("tp_template") = 0; }
-void clr_PROC_TemplateFlag() { host_flag("proc_template") = 0; }
-i32 is_some_template_CreateRead_operation() { return host_flag("template_create_read"); }
-i32 is_create_from_TPtemplate() { return host_flag("create_from_tp_template"); }
-i32 is_read_singlePROC() { return host_flag("read_single_proc"); }
-i32 lin_svap_flag() { return host_flag("saved_approximations"); }
+void clr_TP_TemplateFlag() { H().settings.nc["template_tp"] = 0; }
+void clr_PROC_TemplateFlag() { H().settings.nc["read_single_proc"] = 0; }
+i32 is_read_singlePROC() { return static_cast<i32>(nc_value("read_single_proc")); }
+i32 lin_svap_flag() { return static_cast<i32>(nc_value("saved_approximations")); }
 void lin_svap_set_user_tol(f32 tol) { M().svap_tol = tol; }

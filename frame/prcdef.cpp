@@ -64,9 +64,9 @@ void connect_surfaces()
     for (i32 i = 1; i < g.NSRF; ++i) {
         if (g.SRFLNK[i] != 0) continue;
         if (g.SRFIDS[i - 1] < 0 || g.SRFIDS[i] < 0) continue;
-        i32 r = 0;
-        SRFCRN(2, i, i + 1, gap, r);
-        g.SRFLNK[i] = r;
+        i32 r = 0, st = 0;
+        SRFCRN(2, i - 1, i, gap, r, st);
+        if (st >= 0) g.SRFLNK[i] = r;
     }
 }
 
@@ -115,7 +115,10 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
                     }
                 } else {
                     PCKTRM(st);
+                    picked = st >= 0;
                 }
+                // Surfaces just picked need their direction confirmed.
+                if (picked && st >= 0 && SRFGEO.NSRF > 0) PRCDST.dirflag = 1;
             }
             picked_any = picked_any || picked;
             if (st == -2) {
@@ -432,10 +435,8 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
         u = code == 1 ? lim[0] : lim[2];
         v = code == 1 ? lim[2] : lim[0];
     } else {
-        f32 c[4];
-        GETCRN(c);
-        u = c[0];
-        v = c[1];
+        f32 u2 = 0, v2 = 0;
+        GETCRN(u, v, u2, v2);
     }
     f32 ev[9];
     evsrf(buf, u, v, 2, ev, status);

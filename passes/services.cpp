@@ -122,41 +122,8 @@ void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)
     if (any) status = 0;
 }
 
-void FIGCLR() { std::memset(SRFGEO.SRFFIG, 0, sizeof SRFGEO.SRFFIG); }
-void FIGDAL() { std::memset(SRFGEO.SRFFIG, 0, sizeof SRFGEO.SRFFIG); }
-
-void PCKSRS(const i32&, const i32&, const f32&, i32& changed, i32& status)
-{
-    changed = 0;
-    status = 0;
-}
-void PCKTRM(i32& status) { status = 0; }
-void CUTDIR(const i32&, i32& changed, i32& status)
-{
-    changed = 0;
-    status = 0;
-}
-void STCORN(i32& changed, i32& status)
-{
-    changed = 0;
-    status = 0;
-}
-void TRMLIM(i32& redo, i32& status)
-{
-    redo = 0;
-    status = 0;
-}
-void PCKWID(i32&, const f32&, i32& status) { status = 0; }
-void SETLIM(i32& status) { status = 0; }
-void ALLLIM(i32& status) { status = 0; }
-void PARLIM(i32& status) { status = 0; }
 void RSTSID() { std::memset(SRFGEO.SRFSID, 0, sizeof SRFGEO.SRFSID); }
-void SRFCRN(const i32&, const i32&, const i32&, const f32&, i32& result) { result = 0; }
 
-void GETCRN(f32* corner)
-{
-    for (i32 k = 0; k < 4; ++k) corner[k] = SRFGEO.STCBLK[20 + k];
-}
 
 // The tool point and axis at a surface point: the point itself and the
 // oriented normal.

@@ -49,26 +49,12 @@ void FITINI(const i32& mode, const f32& tol);
 // Bounding box of the picked surfaces: six doubles.
 void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status);
 
-// Display figures of the surface arrows.
-void FIGCLR();
-void FIGDAL();
+// The geometry definition (picking, cut direction, limits, start corner,
+// width point, markers) is declared in passes/geodef.h.
+#include "passes/geodef.h"
 
-// Geometry definition: picking, cut direction, start corner, limits and
-// width point. Status -1 leave, -2 back.
-void PCKSRS(const i32& pick, const i32& redefine, const f32& tol, i32& changed, i32& status);
-void PCKTRM(i32& status);
-void CUTDIR(const i32& modify, i32& changed, i32& status);
-void STCORN(i32& changed, i32& status);
-void TRMLIM(i32& redo, i32& status);
-void PCKWID(i32& w12, const f32& tol, i32& status);
-void SETLIM(i32& status);
-void ALLLIM(i32& status);
-void PARLIM(i32& status);
+// Clears the side flags of the picked surfaces.
 void RSTSID();
-// Connection test of two consecutive picked surfaces (from 1) at their limits.
-void SRFCRN(const i32& mode, const i32& s1, const i32& s2, const f32& gap, i32& result);
-// The four start-corner words.
-void GETCRN(f32* corner);
 // Tool orientation at one surface point.
 void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32* du, const f32* dv, const i32& nrm,
             const i32& axsmod, const f32* tables, const i32* item185, const i32* item209, f32* result, i32& status);

@@ -100,7 +100,6 @@ void SURM1T(i32&, i32& status)
 }
 void CLIMIT(i32& status) { status = 0; }
 void adjlim(i32& status) { status = 0; }
-void ENDRET(i32& status) { status = 0; }
 void CLSLNS(i32& status) { status = 0; }
 void FITINI(const i32&, const f32&) {}
 

@@ -43,7 +43,6 @@ void SURM1T(i32& work, i32& status);
 // consecutive surfaces.
 void CLIMIT(i32& status);
 void adjlim(i32& status);
-void ENDRET(i32& status);
 void CLSLNS(i32& status);
 void FITINI(const i32& mode, const f32& tol);
 // Bounding box of the picked surfaces: six doubles.

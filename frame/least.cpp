@@ -4,7 +4,6 @@
 #include "frame/records.h"
 #include "tools/toolcache.h"
 
-i32 GEODEF = 0;
 i32 CHGUCS = 0;
 i32 PRMWRN = 0;
 

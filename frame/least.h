@@ -4,8 +4,11 @@
 
 #include "frame/words.h"
 
-// The procedure's definition is complete (geometry defined).
-extern i32 GEODEF;
+#include "passes/srfgeo.h"
+
+// The procedure's definition is complete (geometry defined): the flag of
+// the surface-milling geometry.
+inline i32& GEODEF = SRFGEO.GEODEF;
 // Change detection: the coordinate system changed; reset of its rebuild
 // flags at the start of a procedure.
 extern i32 CHGUCS;

@@ -89,7 +89,9 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
     i32 key = 0;
     GEOKEY(1, key);
     const bool anyreq = defonly || moved || copied || back;
-    const bool isnew = proc <= 0;
+    // The driver numbers a new procedure by its block already: a new one is
+    // also told by the request record.
+    const bool isnew = proc <= 0 || EDA2[0] == 0;
     Req rq;
     if (isnew) rq.pick = rq.cutdir = rq.corner = rq.redefine = rq.addchk = 1;
     else rq.trim = 1;
@@ -105,7 +107,10 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
             if (!tplread) {
                 if (MACTYP == 2) {
                     i32 changed = 0;
-                    PCKSRS(rq.pick, rq.redefine, pwr(PRTTOL), changed, st);
+                    // The picker turns the chain over on its second request
+                    // only when it does not pick anew.
+                    const i32 flip = rq.pick ? 0 : rq.redefine;
+                    PCKSRS(rq.pick, flip, pwr(PRTTOL), changed, st);
                     picked = changed != 0;
                     if (picked && !reread) reread = 1;
                     if ((picked || rq.redefine) && isnew) PRCGUS[0] = 1;
@@ -278,6 +283,8 @@ void PRCINI(const i32& mode, i32& status)
         return;
     }
     SRFGEO.NSRF = 0;
+    PRCDST.dirflag = PRCDST.dirflag2 = 0;
+    PRCGUS[0] = PRCGUS[1] = 0;
     UDINIT(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3));
     i32 st = 0;
     RELSYM(st);

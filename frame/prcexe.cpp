@@ -6,6 +6,7 @@
 
 #include "cutter/services.h"
 #include "frame/host.h"
+#include "frame/progress.h"
 #include "frame/params.h"
 #include "frame/callbacks.h"
 #include "frame/records.h"
@@ -157,7 +158,10 @@ void PRCEXE(const i32& mode, i32& status)
             if (!failed) PRCCST.rebuild = 0;
         }
         i32 work = 0;
-        if (!failed) CLIMIT(status);
+        if (!failed) {
+            PRGSHW(1);
+            CLIMIT(status);
+        }
         if (!failed && status >= 0) {
             if (MACTYP != 2) SURM1T(work, status);
             else pass_loops(work, status);

@@ -503,14 +503,16 @@ void block_read_tavrek(const i32& medium, const i32& type, const i32& version, c
         if (medium == MED_TPLREAD) rel_nc_refresh_symb_tab();
         else store_lists(rd, status);
         if (status < 0) return;
+        // The surfaces of a stored procedure are defined.
+        if (medium != MED_TPLREAD && SRFGEO.NSRF > 0) SRFGEO.GEODEF = 1;
     } else if (medium == MED_TPLREAD) {
         rel_nc_refresh_symb_tab();
     }
     status = 0;
     if (type == 28)
         for (auto& r : SRFGEO.CRNREC) r[CR_HELD] = 1;
-    if (!rd.got218) std::copy(pwa(PRTTOL), pwa(PRTTOL) + EXPR_WORDS, pwa(CHKTOL));
-    if (!rd.got25) std::copy(pwa(PRTTOL), pwa(PRTTOL) + EXPR_WORDS, pwa(WRKTOL));
+    if (!rd.got218) pw(CHKTOL) = pw(PRTTOL);
+    if (!rd.got25) pw(WRKTOL) = pw(PRTTOL);
     if (version < 627) {
         if (pw(STPMOD) == 2) pw(STPMOD) = 3;
         else if (pw(STPMOD) == 3) pw(STPMOD) = 2;

@@ -7,6 +7,7 @@
 
 #include "frame/cmpblk.h"
 #include "frame/defrel.h"
+#include "frame/driver.h"
 #include "frame/host.h"
 #include "frame/names.h"
 #include "frame/params.h"
@@ -94,7 +95,7 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     PRCSTT[0] = changed ? 's' : EDA2[6] != 0 ? 'S' : EDA2[9] != 0 ? 'I' : '-';
     PRCSTT[1] = PSCHGW == 0 ? 'G' : '-';
     PRCSTT[3] = (EDA2[0] != 0 && EDA2[10] != 0) ? 'B' : '-';
-    i32 proc = CLP1[1];
+    i32 proc = DRVST.proc;
     char title[64];
     std::snprintf(title, sizeof title, "%s%c%d", PRCSTT, if_geom_by_crit() ? '*' : '=', proc);
     modmtx(title);

@@ -9,6 +9,7 @@
 #include "frame/crit.h"
 #include "frame/defrel.h"
 #include "frame/host.h"
+#include "frame/modflg.h"
 #include "frame/params.h"
 #include "frame/prcwrd.h"
 #include "frame/callbacks.h"
@@ -123,19 +124,6 @@ struct Items {
     i32 updown[4];
 };
 
-void box(i32 mode, i32 severity, const char* text, std::vector<std::string>& lines)
-{
-    static const char* const PREFIX[4] = {"", "ERROR    : ", "WARNING  : ", "ATTENTION: "};
-    if (mode == 0) {
-        lines.clear();
-    } else if (mode == 1) {
-        lines.push_back(std::string(PREFIX[severity & 3]) + text);
-    } else {
-        for (const auto& l : lines) errout(l.c_str(), 0, static_cast<i32>(l.size()));
-        lines.clear();
-    }
-}
-
 std::string host_text(i32 module, i32 number)
 {
     char t[96] = {0};
@@ -147,17 +135,16 @@ std::string host_text(i32 module, i32 number)
 
 void PRMCHK(const i32& strict, i32& error)
 {
-    std::vector<std::string> lines;
     error = 0;
-    box(0, 0, "", lines);
+    MSGBXT(0, 0, "");
     const f32 D = tool_diameter(), T = taper(), R = corner_radius();
-    auto err = [&](const std::string& t) { box(1, 1, t.c_str(), lines); error = 1; };
+    auto err = [&](const std::string& t) { MSGBXT(1, 1, t.c_str()); error = 1; };
     const f32 w283 = pwr(PRTOFS), w307 = pwr(CHKOFS);
     if (T > 0.0f && (w283 < 0.0f || w307 < 0.0f))
         err("NOT ALLOWED NEGTIVE OFFSET FOR CONIC TOOL");
     else if ((w283 < 0.0f && w283 < -R) || (w307 < 0.0f && pw(AXSMOD) == 1 && w307 < -R))
         err("NOT ALLOWED NEGTIVE OFFSET LARGER THAN CORNER RADIUS");
-    if (eqval(D, 2.0f * R) && eqval(w283, -R)) box(1, 3, host_text(316, 40).c_str(), lines);
+    if (eqval(D, 2.0f * R) && eqval(w283, -R)) MSGBXT(1, 3, host_text(316, 40).c_str());
     if (pw(STPMOD) == 1 && D < 0.0001f) err(host_text(413, 27));
     if (SRFGEO.NSRF > 0) {
         i32 k = 0;
@@ -165,19 +152,19 @@ void PRMCHK(const i32& strict, i32& error)
         if (k != 0) {
             const char* t = "START AND END POINT ARE ON THE SAME PASS FOR SOME SURFACES";
             if (k < 0 || (k == 1 && strict != 0)) err(t);
-            else box(1, 2, t, lines);
+            else MSGBXT(1, 2, t);
         }
     }
     if (machine() == 23 && wrd2r(HEI8[76]) == 0.0f && !(CMPBLK[55] == 2 && CMPBLK[0] == 2)) msg_mdls(413, 30);
-    if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) box(1, 2, host_text(413, 28).c_str(), lines);
-    if (pw(APXMOD) != 3) box(1, 3, host_text(365, 30).c_str(), lines);
+    if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) MSGBXT(1, 2, host_text(413, 28).c_str());
+    if (pw(APXMOD) != 3) MSGBXT(1, 3, host_text(365, 30).c_str());
     i32 n = 0, st = 0;
     nc_surf_srfbuf(0, n, st);
     if (st >= 0) {
-        if (pw(STPMOD) == 1 && R != 0.0f && pwr(SCLHGT) > R) box(1, 3, host_text(413, 26).c_str(), lines);
-        if (pwr(PRTTOL) > D) box(1, 3, host_text(413, 19).c_str(), lines);
+        if (pw(STPMOD) == 1 && R != 0.0f && pwr(SCLHGT) > R) MSGBXT(1, 3, host_text(413, 26).c_str());
+        if (pwr(PRTTOL) > D) MSGBXT(1, 3, host_text(413, 19).c_str());
     }
-    box(2, 0, "", lines);
+    MSGBXT(2, 0, "");
 }
 
 void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)

@@ -197,8 +197,10 @@ std::string shown(const Row& r)
 
 std::string label_of(const Row& r)
 {
-    if (r.kind == 3) return trim(shown(r));
-    return trim(r.text);
+    std::string t = r.kind == 3 ? shown(r) : r.text;
+    size_t arrow = t.find("-->");
+    if (arrow != std::string::npos) t = t.substr(0, arrow);
+    return trim(t);
 }
 
 // Sets the row's word from the reply's value text; false when refused.

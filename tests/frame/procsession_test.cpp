@@ -1,0 +1,203 @@
+// The surface-milling procedure through the entry with reply scripts: a new
+// procedure defined through the menus, saved, executed and reopened; a
+// template saved and applied; the parameter page's refusals.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/entry.h"
+#include "frame/host.h"
+#include "frame/load.h"
+#include "frame/params.h"
+#include "frame/records.h"
+#include "passes/srfgeo.h"
+#include "platform/norak/norak.h"
+#include "session_util.h"
+
+namespace {
+
+const char* ENTITIES = R"(
+  {"kind":"plane_patch","id":11,"origin":[0,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,10],"v":[0,50]},
+  {"kind":"plane_patch","id":12,"origin":[10,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,10],"v":[0,50]},
+  {"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},
+  {"kind":"tool","id":102,"type":"MILL","name":"CONE 8","diameter":8,"corner_radius":1,"taper":10})";
+
+std::string session(const std::string& calls, const std::string& replies)
+{
+    return std::string(R"({"settings": {"machine_type": 23, "tp_version": 1100, "prg_version": 1100},
+  "records": {"PRM9": {"kind": 4, "words": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 101]},
+              "DSP8": {"kind": 4, "words": [0, 0, 0, 0, 0, 1.0]},
+              "HEI8": {"kind": 1, "words": [50.0]}},
+  "entities": [)") +
+           ENTITIES + "],\n  \"calls\": [" + calls + "],\n  \"replies\": [" + replies + "]}";
+}
+
+// A new procedure: two surfaces picked, their side and cut direction
+// confirmed, no start corner; the parameter page sets the tolerance and
+// the scallop height and picks the tool; then it is executed.
+const std::string DEFINE = R"(
+  {"pick":11,"u":5,"v":25}, {"pick":12,"u":5,"v":25}, {"pick":0,"exit":true},
+  {"question":"MILLING SIDE OK?","answer":"yes"}, {"question":"CUT DIRECTION OK?","answer":"yes"},
+  {"pick":0,"exit":true},
+  {"menu":"ACCEPT"},
+  {"menu":"MACHINING PARAMS ..."}, {"menu":"SELECT NEW TOOL"}, {"menu":"BALL 10"}, {"menu":"RETURN"},
+  {"menu":"TOLERANCE","value":0.02}, {"menu":"SCALLOP HEIGHT","value":0.05}, {"menu":0})";
+const std::string EXECUTE = R"(, {"menu":"YES","note":"OK TO EXECUTE?"})";
+// The next new procedure of the driver's second cycle is left at once.
+const std::string LEAVE = R"(, {"menu":-1})";
+// An existing procedure reopened: its surfaces kept, its parameters accepted.
+const std::string REOPEN = R"(, {"menu":"ACCEPT"}, {"menu":0,"expect":"TOLERANCE = 0.02"})";
+
+// The persistent fields of the geometry, for comparisons.
+std::vector<i32> geometry_words()
+{
+    const SrfGeo& g = SRFGEO;
+    std::vector<i32> w{g.NSRF, g.CUTFLP};
+    for (i32 i = 0; i < g.NSRF; ++i) {
+        w.insert(w.end(), {g.SRFIDS[i], g.SRFUID[i], g.SRFSID[i], g.SRFLNK[i]});
+        w.insert(w.end(), g.LIMREC[i], g.LIMREC[i] + LIMR_N);
+        w.insert(w.end(), g.LIMORG[i], g.LIMORG[i] + LIMR_N);
+        w.insert(w.end(), g.CRNREC[i], g.CRNREC[i] + CRNR_N);
+    }
+    return w;
+}
+
+// The session in this process, call by call, as the runner makes them.
+struct InProcess {
+    explicit InProcess(const std::string& json)
+    {
+        norak::reset();
+        norak::load_session_text(json);
+        module_load(nullptr, 1, nullptr);
+    }
+    void call(const std::string& c)
+    {
+        if (norak::nc_step(c)) return;
+        norak::note("host: call " + c);
+        tavrek();
+        norak::nc_after_call();
+    }
+    ~InProcess() { norak::reset(); }
+};
+
+}  // namespace
+
+TEST(ProcSession, NewProcedureIsSavedAndReopenedWithAllItsWords)
+{
+    // Through the runner: defined, executed, then reopened with the values
+    // it was given.
+    RunResult r = run_session(session(R"("tavrek", "open 1", "tavrek")", DEFINE + EXECUTE + LEAVE + REOPEN +
+                                                                           R"(, {"menu":"YES","note":"OK TO EXECUTE?"})"),
+                              "procreopen");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.transcript.find("reply: 11 (SCALLOP HEIGHT) = 0.05"), std::string::npos);
+    size_t reopened = r.transcript.find("host: open procedure 1");
+    ASSERT_NE(reopened, std::string::npos);
+    EXPECT_NE(r.transcript.find("SCALLOP HEIGHT = 0.05", reopened), std::string::npos);
+    EXPECT_NE(r.transcript.find("TOLERANCE = 0.02", reopened), std::string::npos);
+    const std::string recs = read_file(r.dir + "/out/records.txt");
+    EXPECT_NE(recs.find("TV27 kind 1 words 478: 1 1 1 1 1 2 3 1 10 1 1 2 2 0 0.02"), std::string::npos) << recs;
+
+    // In this process, with the module's memory wiped before the reopening:
+    // every word and the geometry come back.
+    InProcess p(session(R"("tavrek")", DEFINE + EXECUTE + LEAVE + REOPEN +
+                                           R"(, {"menu":"YES","note":"OK TO EXECUTE?"})"));
+    p.call("tavrek");
+    const std::vector<i32> block(PRCPAR, PRCPAR + PRCPAR_N);
+    const std::vector<i32> geo = geometry_words();
+    ASSERT_EQ(SRFGEO.NSRF, 2);
+    EXPECT_EQ(pwr(PRTTOL), 0.02f);
+    EXPECT_EQ(pwr(SCLHGT), 0.05f);
+    PRCCLR();
+    std::memset(&SRFGEO, 0, sizeof SRFGEO);
+    i32 zero = 0, st = 0;
+    nc_surf_count(2, 0, zero, st);
+    p.call("open 1");
+    p.call("tavrek");
+    for (i32 w = 1; w <= PRCPAR_N; ++w) EXPECT_EQ(pw(w), block[w - 1]) << "word " << w;
+    EXPECT_EQ(geometry_words(), geo);
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
+TEST(ProcSession, TemplateCarriesTheParametersAndNoGeometry)
+{
+    // The first procedure saves its parameters as the template; a second
+    // one, defined later with other values and no surfaces, applies it.
+    const std::string first = DEFINE.substr(0, DEFINE.rfind("{\"menu\":0}")) +
+                              R"({"menu":"TEMPLATE:SAVE"}, {"menu":0})" + EXECUTE + LEAVE;
+    const std::string second = R"(, {"pick":0,"exit":true}, {"pick":0,"end":true}, {"menu":"ACCEPT"},
+        {"menu":"TOLERANCE","value":0.07}, {"menu":"SIDE STEP","value":3},
+        {"menu":"TEMPLATE:APPLY","expect":"SIDE STEP VALUE"},
+        {"menu":0,"expect":"TOLERANCE = 0.02"})";
+    InProcess p(session(R"("tavrek", "tavrek")", first + second));
+    p.call("tavrek");
+    EXPECT_TRUE(norak::transcript_has("host: template procedure data written for type 9"));
+    const std::vector<i32> saved(PRCPAR, PRCPAR + PRCPAR_N);
+    p.call("tavrek");
+    EXPECT_EQ(norak::replies_left(), 0u);
+    // Every word the template carries is the first procedure's again.
+    for (i32 w = 1; w <= 12; ++w) EXPECT_EQ(pw(w), saved[w - 1]) << "word " << w;
+    for (i32 first_word : {PRTTOL, APRLEN, APRRAD, SAFDST, APXTL1, APXTL2, APXTL3, LEADAN, TILTAN, SCLHGT, PRTOFS,
+                           CHKOFS, SIDSTP, CHKTOL, CLNMIN, AXSTRN, UDSLOP})
+        for (i32 w = first_word; w < first_word + 24; ++w) EXPECT_EQ(pw(w), saved[w - 1]) << "word " << w;
+    EXPECT_EQ(pwr(PRTTOL), 0.02f);
+    EXPECT_EQ(pw(STPMOD), 1);
+    // No surfaces came with it.
+    EXPECT_EQ(SRFGEO.NSRF, 0);
+    i32 n = -1, st = 0;
+    nc_surf_count(1, 0, n, st);
+    EXPECT_EQ(n, 0);
+}
+
+TEST(ProcSession, ParameterPageRefusesAConicToolWithANegativeOffset)
+{
+    const std::string replies = DEFINE.substr(0, DEFINE.find("{\"menu\":\"BALL 10\"}")) +
+                                R"({"menu":"CONE 8"}, {"menu":"RETURN"},
+                                   {"menu":"PART OFFSET","value":-0.5}, {"menu":0},
+                                   {"menu":"PART OFFSET","value":0,"expect":"PART OFFSET = -0.5"}, {"menu":0})" +
+                                EXECUTE + LEAVE;
+    InProcess p(session(R"("tavrek")", replies));
+    p.call("tavrek");
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::transcript_count("error: ERROR    : NOT ALLOWED NEGTIVE OFFSET FOR CONIC TOOL"), 1u);
+    EXPECT_EQ(pwr(PRTOFS), 0.0f);
+}
+
+TEST(ProcSession, BlankRowsKeepTheReplyNumbers)
+{
+    // The same page with a scallop side step and with a side step by
+    // count: the rows after the side step keep their numbers.
+    auto rows_of = [](const std::string& transcript, size_t from) {
+        size_t at = transcript.find("menu: -", from);
+        size_t end = transcript.find('\n', at);
+        std::string line = transcript.substr(at, end - at);
+        std::vector<std::string> rows;
+        size_t k = 6;
+        while (true) {
+            size_t a = line.find('@', k);
+            rows.push_back(line.substr(k, a == std::string::npos ? std::string::npos : a - k));
+            if (a == std::string::npos) break;
+            k = a + 1;
+        }
+        return std::pair<std::vector<std::string>, size_t>(rows, end);
+    };
+    const std::string replies = DEFINE.substr(0, DEFINE.find("{\"menu\":\"MACHINING")) +
+                                R"({"menu":"SIDE STEP","value":2}, {"menu":-1})";
+    InProcess p(session(R"("tavrek")", replies));
+    p.call("tavrek");
+    std::string t;
+    for (const auto& l : norak::transcript()) t += l + "\n";
+    auto [scallop, end] = rows_of(t, 0);
+    auto [count, end2] = rows_of(t, end);
+    ASSERT_EQ(scallop.size(), count.size());
+    for (size_t k = 0; k < scallop.size(); ++k) {
+        if (scallop[k].rfind("SCALLOP", 0) == 0 || scallop[k].rfind("CLEAN-UP", 0) == 0 ||
+            scallop[k].rfind("SIDE STEP", 0) == 0)
+            continue;
+        EXPECT_EQ(scallop[k], count[k]) << "row " << k + 1;
+    }
+    EXPECT_EQ(count[10], "NUMBER OF PASSES = 10");
+    EXPECT_EQ(count[11], " ");
+}

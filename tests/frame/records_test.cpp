@@ -157,7 +157,8 @@ TEST(RecordsSession, PresetRecordsComeBackThroughTheRunner)
         "records": {"HEI8": {"kind": 1, "words": [50.0, 5.0, 3]},
                     "PLN1": {"kind": 4, "words": [9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9]}},
         "calls": ["tavrek"],
-        "replies": [{"menu": "ACCEPT", "note": "no surfaces"}, {"menu": -1, "note": "leave the parameters"}]})",
+        "replies": [{"pick": 0, "exit": true}, {"pick": 0, "end": true}, {"menu": "ACCEPT", "note": "no surfaces"},
+                    {"menu": -1, "note": "leave the parameters"}]})",
                               "records");
     ASSERT_EQ(r.rc, 0) << r.err;
     std::string recs = read_file(r.dir + "/out/records.txt");

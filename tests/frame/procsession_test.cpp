@@ -201,3 +201,42 @@ TEST(ProcSession, BlankRowsKeepTheReplyNumbers)
     EXPECT_EQ(count[10], "NUMBER OF PASSES = 10");
     EXPECT_EQ(count[11], " ");
 }
+
+TEST(ProcSession, ChangeDetectionDecidesTheQuestions)
+{
+    // Reopened and accepted unchanged: no re-execution is offered; the
+    // scallop height changed: the procedure is executed again.
+    RunResult r = run_session(session(R"("tavrek", "open 1", "tavrek")",
+                                      DEFINE + EXECUTE + LEAVE + R"(, {"menu":"ACCEPT"}, {"menu":0},
+          {"menu":"NO","note":"no changes"}, {"menu":"SCALLOP HEIGHT","value":0.04}, {"menu":0},
+          {"menu":"YES","note":"OK TO EXECUTE?"})"),
+                              "procchange");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    size_t reopened = r.transcript.find("host: open procedure 1");
+    ASSERT_NE(reopened, std::string::npos);
+    size_t unchanged = r.transcript.find("message: NOTE: NO CHANGES IN PROCEDURE'S PARAMETERS", reopened);
+    size_t changed = r.transcript.find("reply: 11 (SCALLOP HEIGHT) = 0.04", reopened);
+    size_t again = r.transcript.find("question: OK TO EXECUTE?", reopened);
+    EXPECT_NE(unchanged, std::string::npos);
+    EXPECT_LT(unchanged, changed);
+    EXPECT_LT(changed, again);
+    EXPECT_EQ(count_lines_with(r.transcript.substr(changed), "NO CHANGES"), 0);
+}
+
+TEST(ProcSession, StopWhileTheModelIsBuiltPutsTheRunValuesBack)
+{
+    // Gouge check against all surfaces builds the triangle model; a space
+    // key during it stops the execution. The clean-up value went to 0.001
+    // for the run and is 0 again in the next procedure's page.
+    const std::string define = DEFINE.substr(0, DEFINE.rfind("{\"menu\":0}")) +
+                               R"({"menu":"GOUGE CHECK","value":2}, {"menu":0}, {"menu":"YES"},
+          {"key":"space","after_polls":1}, {"menu":"EXECUTION:STOP","expect":"EXECUTION:RESUME@"}, {"menu":"ACCEPT"},
+          {"question":"STOP EXECUTION?","answer":"yes"},
+          {"menu":-1,"expect":"CLEAN-UP VALUE = 0@"})";
+    RunResult r = run_session(session(R"("tavrek")", define), "procstop");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    size_t stop = r.transcript.find("question: STOP EXECUTION?");
+    ASSERT_NE(stop, std::string::npos);
+    EXPECT_NE(r.transcript.find("progress 1: [APPROXIMATING SURF.]"), std::string::npos);
+    EXPECT_EQ(r.transcript.find("0.001", stop), std::string::npos);
+}

@@ -218,7 +218,8 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 HGTNPT(2);
                 MNUCLR();
                 i32 proc = EDA2[0] != 0 ? EDA2[1] : CLP1[1], st = 0;
-                usms1c("TEMPLATE OF PROCEDURE ", proc);
+                MUTBLN(1, proc);
+                set_GlobalParameters_ToMain(HEI8, TXT2, CMPBLK, PRM9, COOR, MCHTBL);
                 TPLFCL();
                 template_MultiTPWrite_PROCdata(9, prm, geo, st);
                 TPLFCL();

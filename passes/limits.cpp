@@ -236,11 +236,18 @@ void LIMFIT(const i32& i, const f32& p0, const f32& p1, const f32& p2, const f32
     }
     limput(lim, LR_FST, fa);
     limput(lim, LR_FEND, fb);
-    if (exch && all)
-        for (i32 s = 0; s < gd::nchain(); ++s) {
-            std::swap(SRFGEO.LIMREC[s][LR_FST], SRFGEO.LIMREC[s][LR_FEND]);
-            if (SRFGEO.CRNREC[s][CR_HELD] == 1) CNRSWP1(SRFGEO.CRNREC[s]);
-        }
+    if (!all) return;
+    // The whole chain runs the way the points were picked: against its
+    // set-up when they were picked against it, else with it (a chain turned
+    // before, by the start corner, follows the points too).
+    for (i32 s = 0; s < gd::nchain(); ++s) {
+        i32* r = SRFGEO.LIMREC[s];
+        const i32* o = SRFGEO.LIMORG[s];
+        const bool against = (limr(r, LR_FST) > limr(r, LR_FEND)) != (limr(o, LR_FST) > limr(o, LR_FEND));
+        if (against == exch || limr(r, LR_FST) == limr(r, LR_FEND)) continue;
+        std::swap(r[LR_FST], r[LR_FEND]);
+        if (SRFGEO.CRNREC[s][CR_HELD] == 1) CNRSWP1(SRFGEO.CRNREC[s]);
+    }
 }
 
 // --------------------------------------------------- widths of neighbours

@@ -68,7 +68,7 @@ void FIGCLR()
 {
     for (auto& s : SRFGEO.SRFFIG)
         for (i32& w : s) w = 0;
-    ARWCLR();
+    ARWCLR(0);
 }
 
 void FIGDEL(const i32& slot)
@@ -94,4 +94,5 @@ void FIGDEL(const i32& slot)
 void FIGDAL()
 {
     for (i32 s = 0; s < MAXSRF; ++s) FIGDEL(s);
+    ARWCLR(1);
 }

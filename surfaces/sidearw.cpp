@@ -102,4 +102,9 @@ void SRFARW(const i32& mode, const i32& id, f64* work, i32& status)
     status = 0;
 }
 
-void ARWCLR() { normal_arrows().clear(); }
+void ARWCLR(const i32& erase)
+{
+    if (erase)
+        for (auto& [id, fig] : normal_arrows()) figdel(fig);
+    normal_arrows().clear();
+}

@@ -22,5 +22,6 @@ void ARWDEL(const i32& count, i32* ids);
 // Normal arrow of surface id at the middle of its ranges; mode 2 shows it
 // until the next call of mode 2 on that surface takes it away again.
 void SRFARW(const i32& mode, const i32& id, f64* work, i32& status);
-// Forgets the normal arrows shown (a new procedure; the display is not touched).
-void ARWCLR();
+// The normal arrows shown: erase 1 takes them away, 0 only forgets them (a
+// new procedure; the display is not touched).
+void ARWCLR(const i32& erase);

@@ -138,6 +138,19 @@ TEST(GeoWidth, WidthOnTheMiddleSurfaceFitsTheThirdThenTheFirst)
     expect_width(1, 45, 5);
 }
 
+TEST(GeoWidth, ChainTurnedByTheStartCornerFollowsTheWidthPoints)
+{
+    chain3(pk(11, 1, 49) + ",{\"pick\":12}," + pk(12, 3, 10) + "," + pk(12, 7, 40));
+    i32 changed = 0, status = 9, widdef = 0;
+    STCORN(changed, status);
+    ASSERT_EQ(lim(2), "2 50 0 0 10");
+    PCKWID(widdef, 0.01f, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(lim(1), "2 10 40 0 10");
+    expect_width(0, 10, 40);
+    expect_width(2, 10, 40);
+}
+
 TEST(GeoWidth, EscapeAtTheSecondPointAsksTheFirstAgain)
 {
     start({strip(11, 0)}, "[" + pk(11, 5, 25) + "," + EXIT + "," + SIDE_YES + "," + pk(11, 2, 10) + "," + ESC + "," +

@@ -1,6 +1,15 @@
 #include "cutter/under.h"
 
+#include <cmath>
+#include <cstring>
 #include <initializer_list>
+
+#include "cutter/congeo.h"
+#include "cutter/frames.h"
+#include "cutter/loccom.h"
+#include "cutter/planar.h"
+#include "frame/proc.h"
+#include "tools/tooldims.h"
 
 #include "frame/host.h"
 
@@ -38,4 +47,474 @@ const i32* elmtrg(const i32* entry)
     void* b = nullptr;
     mmcptr(ELMCPY[0], b);
     return b ? static_cast<const i32*>(b) + static_cast<size_t>(entry[ELM_INDEX]) * TRG_WORDS : nullptr;
+}
+
+namespace {
+
+// Fetches a handle's element address, checking its check word.
+void* elmbase(const i32* h)
+{
+    if (h[0] < 0) return nullptr;
+    if (h[1] != hdlchk(h[0])) {
+        eroutc("elm2nd, CHECK WORD OF A LIST IS WRONG", 0);
+        return nullptr;
+    }
+    void* b = nullptr;
+    mmcptr(h[0], b);
+    return b;
+}
+
+bool open_list(i32* h, i32 elsize, i32 count)
+{
+    void* b = nullptr;
+    i32 st = 0;
+    MM_OPEN_ARRAY(elsize, count, h[0], b, st);
+    if (st != 0) {
+        h[0] = -1;
+        return false;
+    }
+    h[1] = hdlchk(h[0]);
+    return true;
+}
+
+bool grow_list(i32* h, i32 added)
+{
+    void* b = nullptr;
+    i32 st = 0;
+    MM_RESIZE_ARRAY(h[0], added, b, st);
+    return st == 0;
+}
+
+// Reported kind of a class: 1 part, 2 check, 3 other part; 0 not admitted.
+i32 admitted(i32 cls, i32 flags, f32& e, i32& kind)
+{
+    switch (cls) {
+    case 1: if (!(flags & 0x01)) return 0; e = LOCOFA; kind = LOCKDA; return 1;
+    case 2: if (!(flags & 0x02)) return 0; e = LOCOFB; kind = LOCKDB; return 2;
+    case 3: if (!(flags & 0x04)) return 0; e = LOCOFA; kind = LOCKDA; return 3;
+    case 4: if (!(flags & 0x08)) return 0; e = LOCOFB; kind = LOCKDB; return 1;
+    case 5: if (!(flags & 0x10)) return 0; e = 0.0f; kind = LOCKND; return 1;
+    case 6: if (!(flags & 0x20)) return 0; e = LOCOFB; kind = LOCKDB; return 1;
+    case 7: if ((flags & 0xFF) < 64) return 0; e = 0.0f; kind = LOCKND; return 1;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+i32* elmlst() { return static_cast<i32*>(elmbase(ELMLST)); }
+i32* elmidx() { return static_cast<i32*>(elmbase(ELMIDX)); }
+
+void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
+{
+    f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
+    f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
+    d = static_cast<f32>(std::sqrt(gx * gx + gy * gy) * 0.001);
+    result = 0;
+    if (gtval(d, R)) {
+        d = R;
+        result = 1;
+    }
+}
+
+void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
+{
+    result = 0;
+    auto far = [](f64 p, i32 lo, i32 hi) {
+        if (p < lo) return hi - p;
+        if (p > hi) return p - lo;
+        return std::fmax(p - lo, hi - p);
+    };
+    bool inside = pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3];
+    if (inside) {
+        d = 0.0f;
+        return;
+    }
+    f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
+    if (fx > 1000.0 * R || fy > 1000.0 * R) {
+        d = R;
+        return;
+    }
+    d = static_cast<f32>(std::sqrt(fx * fx + fy * fy) * 0.001);
+    if (gtval(d, R)) d = R;
+}
+
+void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
+            const i32& code, f32& estimate, i32& status)
+{
+    i32 c = code > 9 ? 2 : code;
+    status = 0;
+    f32 d = 0;
+    i32 res = 0;
+    if (kind == 2) {
+        BOXNEA(pxy, box, R, d, res);
+        if (res == 1) {
+            status = 1;
+            return;
+        }
+    } else {
+        BOXFAR(pxy, box, R, d, res);
+    }
+    f64 r2 = f64(rc) * rc;
+    switch (c) {
+    case 2: estimate = zmax; break;
+    case 1: estimate = static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2 - f64(d) * d)))); break;
+    case 3: {
+        f64 w = f64(R) - rc, dw = d - w;
+        estimate = dw < 0.0001 ? zmax : static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2 - dw * dw))));
+        break;
+    }
+    default: estimate = static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2)))); break;
+    }
+}
+
+void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
+            const i32* edge_status, i32& result)
+{
+    f64 w[3][2], g[3];
+    for (i32 k = 0; k < 3; ++k) {
+        w[k][0] = f64(verts[3 * k]) - point[0];
+        w[k][1] = f64(verts[3 * k + 1]) - point[1];
+        g[k] = edges[3 * k] * w[k][1] - edges[3 * k + 1] * w[k][0];
+    }
+    const f64 eps = r_zero ? 0.004 : 0.0001;
+    result = 0;
+    i32 side = 0;
+    bool outside = false;
+    for (i32 k = 0; k < 3; ++k) {
+        f64 gk = g[k];
+        if (std::fabs(gk) <= eps) {
+            if (!r_zero) return;
+            gk = g[(k + 1) % 3] < 0.0 ? -std::fabs(gk) : std::fabs(gk);
+        }
+        i32 s = gk < 0.0 ? -1 : 1;
+        if (side == 0)
+            side = s;
+        else if (s != side) {
+            outside = true;
+            break;
+        }
+    }
+    if (!outside) return;
+    f64 m = std::fmin(std::fabs(g[0]), std::fmin(std::fabs(g[1]), std::fabs(g[2])));
+    if (R < m) {
+        result = 1;
+        return;
+    }
+    i32 missed = 0;
+    for (i32 k = 0; k < 3; ++k) {
+        f64 gk = std::fabs(g[k]);
+        if (R <= gk || edge_status[k] != 0) {
+            ++missed;
+            continue;
+        }
+        f64 s = std::sqrt(f64(R) * R - gk * gk);
+        const f32* u = edges + 3 * k;
+        f64 t1 = w[k][0] * u[0] + w[k][1] * u[1];
+        f64 t2 = w[(k + 1) % 3][0] * u[0] + w[(k + 1) % 3][1] * u[1];
+        if (s < t1 || t2 < -s) ++missed;
+    }
+    if (missed == 3) result = 1;
+}
+
+void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
+            f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
+{
+    status = 0;
+    count = 0;
+    best = 1;
+    best_z = 0.0f;
+    part_seen = check_seen = other_seen = 0;
+    const i32 cap_in = capacity;
+    f32 B = -1.0e10f;
+    i32 best_pos = 0;
+    i32 cached = -1;
+    const f64 a = LOCTAP;
+    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
+    if (emax < 0.0f) emax = 0.0f;
+    LOCRCH = static_cast<f32>(emax * (2.0 - std::cos(a)) + std::tan(a) * LOCCUT + LOCDIA * 0.5);
+    i32 h = mode == 2 ? static_cast<i32>(radius * 1000.0f + 1.0f) : static_cast<i32>(LOCRCH * 1000.0f + 1.0f);
+    i32 sq[4] = {ixy[0] - h, ixy[1] - h, ixy[0] + h, ixy[1] + h};
+    if (mode != 1) {
+        i32 st = 0;
+        if (LOCAXM)
+            qt_collect_axis(sq, point, ELMNCL, ELMCLS, st);
+        else
+            qt_collect_cells(sq, ELMNCL, ELMCLS, st);
+        if (st < 0) {
+            status = st;
+            return;
+        }
+    }
+    f32 turned[3] = {point[0], point[1], point[2]};
+    if (LOCAXM) {
+        f32 keep[3] = {point[0], point[1], point[2]};
+        FRMROT(keep, LOCTAX, turned);
+        ixy[0] = static_cast<i32>(turned[0] * 1000.0f);
+        ixy[1] = static_cast<i32>(turned[1] * 1000.0f);
+        sq[0] = ixy[0] - h, sq[1] = ixy[1] - h, sq[2] = ixy[0] + h, sq[3] = ixy[1] + h;
+    }
+    const f64 pxy[2] = {f64(turned[0]) * 1000.0, f64(turned[1]) * 1000.0};
+    const i32 flags = LOCFLG;
+    f32 e = 0, R = 0, Rc = 0;
+    i32 kind = 0, reported = 0, rzero = 0;
+    i32* lst = elmlst();
+    f32* cpy = static_cast<f32*>(elmbase(ELMCPY));
+    for (i32 row = 0; row < ELMNCL; ++row) {
+        const i32* r = ELMCLS + row * QC_ROW;
+        if (r[QT_COUNT] <= 0) continue;
+        const i32 node = r[QC_NODE];
+        const i32* base = qtnbas(node);
+        if (!base) continue;
+        const i32 n = r[QT_COUNT];
+        for (i32 k = 0; k < n; ++k) {
+            const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
+            i32 copy[TRG_WORDS];
+            f32 corners[9];
+            const i32* box = ent + TRG_BOX;
+            i32 tbox[4];
+            if (LOCAXM) {
+                TRGROT(point, LOCTAX, CNTNDB, ent, copy, tbox, corners);
+                box = tbox;
+            }
+            if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
+            const i32* rec = srfrec(CNTSRB, ent[TRG_SRF]);
+            const i32 cls = rec[0];
+            if (cls == 0) continue;
+            if (rec[9] != cached) {
+                reported = admitted(cls, flags, e, kind);
+                if (!reported) continue;
+                f32 d2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
+                f32 r2 = LOCCRN + e;
+                f32 l2 = geval(e, 0.0f) ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
+                STDIAM(d2);
+                STCRNR(r2);
+                STCUTL(l2);
+                if (LOCTPF) {
+                    TAPOFS(d2, l2, e, r2);
+                    TAPRTP(R);
+                } else {
+                    R = d2 * 0.5f;
+                }
+                rzero = eqval0(R) ? 1 : 0;
+                Rc = e + LOCCRN;
+                cached = rec[9];
+            }
+            const f32* v0;
+            const f32* v1;
+            const f32* v2;
+            if (LOCAXM) {
+                v0 = corners, v1 = corners + 3, v2 = corners + 6;
+            } else {
+                v0 = nodept(CNTNDB, ent[TRG_NODE]);
+                v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
+                v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
+            }
+            f32 zmax = std::fmax(v0[2], std::fmax(v1[2], v2[2]));
+            f32 est = zmax;
+            if (B - e <= zmax) {
+                i32 st = 0;
+                TRGEST(pxy, box, zmax, 1, R, Rc, kind, est, st);
+            }
+            const f32 key = est + e;
+            if (key > B - 0.001f) {
+                f32 ed[9] = {v1[0] - v0[0], v1[1] - v0[1], 0, v2[0] - v1[0], v2[1] - v1[1], 0,
+                             v0[0] - v2[0], v0[1] - v2[1], 0};
+                i32 es[3];
+                f32 len;
+                for (i32 j = 0; j < 3; ++j) V2NRMS(ed + 3 * j, len, es[j]);
+                f32 vv[9] = {v0[0], v0[1], v0[2], v1[0], v1[1], v1[2], v2[0], v2[1], v2[2]};
+                i32 res = 0;
+                TRGRCH(turned, R, vv, rzero, ed, es, res);
+                if (res == 1) continue;
+                B = key;
+                best_pos = count + 1;
+            }
+            // Append, opening or growing the lists.
+            if (capacity == 0 || count >= capacity) {
+                bool ok;
+                if (capacity == 0) {
+                    ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) &&
+                         (!LOCAXM || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
+                } else {
+                    ok = grow_list(ELMLST, ELM_STEP) && (!LOCAXM || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
+                    if (ok && LOCAXM && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
+                }
+                if (!ok) {
+                    eroutc("elm2nd,dynamic memory error", 0);
+                    status = -1;
+                    count = 0;
+                    return;
+                }
+                capacity += ELM_STEP;
+                ELMCAP = capacity;
+                lst = elmlst();
+                cpy = static_cast<f32*>(elmbase(ELMCPY));
+            }
+            i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+            if (LOCAXM) {
+                std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, sizeof copy);
+                le[ELM_NODE] = -1;
+                le[ELM_INDEX] = count;
+            } else {
+                le[ELM_NODE] = node;
+                le[ELM_INDEX] = k;
+            }
+            le[ELM_KEY] = r2wrd(key);
+            if (reported == 1) part_seen = 1;
+            else if (reported == 2) check_seen = 1;
+            else other_seen = 1;
+            ++count;
+        }
+    }
+    if (count < 1) {
+        best_z = B;
+        best = best_pos;
+        return;
+    }
+    // Index array, as large as the list.
+    bool ok = true;
+    if (ELMIDX[0] < 0) {
+        ok = open_list(ELMIDX, 4, capacity);
+    } else if (capacity > cap_in) {
+        ok = grow_list(ELMIDX, capacity - cap_in);
+    }
+    if (!ok) {
+        eroutc("elm2nd,dynamic memory error", 0);
+        status = -1;
+        count = 0;
+        return;
+    }
+    i32* idx = elmidx();
+    for (i32 i = 0; i < count; ++i) idx[i] = i;
+    best_z = B;
+    best = best_pos;
+}
+
+void TRGGET(const i32& k, i32* entry)
+{
+    const i32* idx = elmidx();
+    const i32* lst = elmlst();
+    const i32* t = elmtrg(lst + static_cast<size_t>(idx[k - 1]) * ELM_WORDS);
+    if (t) std::memcpy(entry, t, TRG_WORDS * sizeof(i32));
+}
+
+namespace {
+
+i32 first_part_surface()
+{
+    const i32* srf = srfbas();
+    for (i32 k = 1; srf && k <= TRIMDL[TM_NSRF]; ++k) {
+        const i32* rec = srfrec(srf, k);
+        if (rec[0] == 4 || rec[0] == 1) return rec[SRF_ID];
+    }
+    return -1;
+}
+
+}  // namespace
+
+void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact, i32& surface,
+            const i32& surface_ref, const i32& n, const f32* cz, const i32* ckind, const i32* ctri, const f32* cpt,
+            i32& higher, i32& status)
+{
+    const f32 zin = z;
+    f32 H = -1.0e10f, S = -1.0e10f, Sseg = 0.0f;
+    bool seg = false;
+    i32 found = -1, prot = 0, rev = 0, cls_kept = 0;
+    const bool modeA = (MACTYP == 2 || MACTYP == 3) && !LOCAXM;
+    const bool modeB = (MACTYP == 2 || MACTYP == 3 || MACTYP == 14) && !LOCAXM;
+    if (LOCSGM && MACTYP != 14) {
+        f32 zs = 0;
+        i32 st = 0;
+        ZONSEG(LOCSP1, LOCSP2, point, zs, st);
+        if (st >= 0) {
+            S = zs;
+            Sseg = zs;
+            seg = true;
+        }
+    }
+    const i32* srf = srfbas();
+    if (n >= 1 && ctri[0] == -1) {
+        H = z;
+        for (i32 k = 0; k < 3; ++k) contact[k] = cpt[k];
+        found = 0;
+        surface = first_part_surface();
+    } else {
+        higher = -1;
+        for (i32 k = 0; k < n; ++k) {
+            i32 ent[TRG_WORDS];
+            TRGGET(ctri[k], ent);
+            const i32* rec = srfrec(srf, ent[TRG_SRF]);
+            const i32 cls = rec[0];
+            const i32 kind = (cls == 2 || cls == 3) ? 2 : ((cls == 1 || cls == 4) ? 1 : cls);
+            if (kind == 1 && S < cz[k]) S = cz[k];
+            const bool e1 = eqvald(cz[k], zin) != 0;
+            const bool e2 = eqval(cz[k], zin) != 0;
+            i32 g = 0;
+            if (cz[k] > H + 3.0f * tol) {
+                higher = ctri[k];
+                g = 2;
+            }
+            bool take;
+            if (!modeA && !LOCAXM) {
+                take = cz[k] > H || (e1 && kind == 1 && prot);
+            } else {
+                const bool lift = e1 && kind == 1 && prot;
+                const bool same = LOCTPF && surface == surface_ref && e2;
+                const bool other = LOCTPF && surface != surface_ref && e2;
+                if (lift || (cz[k] > H && !e1))
+                    take = !(same && g == 0);
+                else if (rev)
+                    take = !(same && g == 0);
+                else
+                    take = other || g == 2;
+            }
+            if (!take) {
+                if (eqval(cz[k], H)) {
+                    if (kind == 1) prot = 0;
+                    if (trgori(ent) > 0) rev = 0;
+                }
+                continue;
+            }
+            H = cz[k];
+            for (i32 j = 0; j < 3; ++j) {
+                normal[j] = wrd2r(ent[TRG_NRM + j]);
+                contact[j] = cpt[3 * k + j];
+            }
+            surface = rec[SRF_ID];
+            cls_kept = cls;
+            prot = kind == 2 ? 1 : 0;
+            rev = trgori(ent) < 0 ? 1 : 0;
+            found = 0;
+        }
+        if (prot && (cls_kept == 2 || (LOCSGM && LOCTCD == 2) || LOCDIA * 0.5f >= LOCSW3)) {
+            f32 m = modeB ? ((!LOCSGM || LOCTCD == 2) ? 2.0f : 1.0f) : (LOCTCD == 1 ? 1.0f : 2.0f);
+            if (H - S >= 0.0f && H - S <= m * tol && (cls_kept == 3 || !modeB || MACTYP == 14)) {
+                prot = 0;
+                if (surface_ref > 0) surface = surface_ref;
+            }
+            if (modeA && seg && eqval(zin, Sseg)) prot = 0;
+        }
+        if (LOCSGM && LOCTCD != 2 && prot) {
+            bool keep;
+            if (LOCSW2 <= 0.0f) {
+                keep = LOCSZL <= H && !eqval(H, LOCSZL);
+            } else {
+                f64 w[3] = {f64(point[0]) - LOCSP1[0], f64(point[1]) - LOCSP1[1], f64(H) - LOCSP1[2]};
+                f64 dr[3] = {LOCSDR[0], LOCSDR[1], LOCSDR[2]}, c[3];
+                cross3(dr, w, c);
+                keep = std::sqrt(dot3(c, c)) >= 0.001 || LOCSZL <= H;
+            }
+            if (!keep) {
+                prot = 0;
+                surface = first_part_surface();
+            }
+        }
+    }
+    if (H <= -1.0e9f || found < 0) {
+        status = -2;
+        return;
+    }
+    z = H;
+    status = (rev && !prot) ? 3 : (prot ? 4 : 0);
 }

@@ -24,3 +24,26 @@ void ELMREL(i32& status);
 
 // The 13 words of a list entry's triangle: in its node's array or a copy.
 const i32* elmtrg(const i32* entry);
+
+// Triangles under the tool at a point (see the gathering's description in
+// under.cpp). ixy: the point in thousandths, truncated.
+void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
+            f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status);
+// Height estimate of a tool of kind `code` over a triangle's box: kind 1
+// farthest box corner, 2 nearest box point (status 1: out of reach). pxy is
+// the point in thousandths.
+void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
+            const i32& code, f32& estimate, i32& status);
+void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
+void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
+void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
+            const i32* edge_status, i32& result);
+// The 13 words of list entry index[k - 1].
+void TRGGET(const i32& k, i32* entry);
+// Element addresses of the working lists (null while closed).
+i32* elmlst();
+i32* elmidx();
+// Contact choice among a drop's contacts.
+void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact, i32& surface,
+            const i32& surface_ref, const i32& n, const f32* cz, const i32* ckind, const i32* ctri, const f32* cpt,
+            i32& higher, i32& status);

@@ -1,0 +1,373 @@
+#include "cutter/frames.h"
+
+#include <cmath>
+
+#include "cutter/congeo.h"
+#include "frame/host.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+// Frame cache: the last axis and reference point, the rotation and its inverse.
+f32 last_axis[3] = {-10.0f, -10.0f, -10.0f};
+f32 last_point[3] = {-99999.0f, -99999.0f, -99999.0f};
+f32 M[9], MI[9];
+
+// Rotation that takes the plane's normal onto +Z: rows u, v, w.
+void plrot(const f64* plane, f32* m)
+{
+    f64 w[3] = {plane[0], plane[1], plane[2]};
+    if (v3unitd(w) != 0) w[0] = 0, w[1] = 0, w[2] = 1;
+    f64 u[3];
+    if (std::fabs(w[0]) < 1e-12 && std::fabs(w[1]) < 1e-12) {
+        u[0] = 1, u[1] = 0, u[2] = 0;
+    } else {
+        f64 t[3] = {-w[1], w[0], 0.0};  // horizontal, across the tilt
+        v3unitd(t);
+        cross3(t, w, u);
+        v3unitd(u);
+    }
+    f64 v[3];
+    cross3(w, u, v);
+    for (i32 k = 0; k < 3; ++k) {
+        m[k] = static_cast<f32>(u[k]);
+        m[3 + k] = static_cast<f32>(v[k]);
+        m[6 + k] = static_cast<f32>(w[k]);
+    }
+}
+
+i32 m3inv(const f32* m, f32* mi)
+{
+    f64 a = m[0], b = m[1], c = m[2], d = m[3], e = m[4], f = m[5], g = m[6], h = m[7], i = m[8];
+    f64 det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    if (std::fabs(det) < 1e-20) return -1;
+    f64 r[9] = {e * i - f * h, c * h - b * i, b * f - c * e, f * g - d * i, a * i - c * g,
+                c * d - a * f, d * h - e * g, b * g - a * h, a * e - b * d};
+    for (i32 k = 0; k < 9; ++k) mi[k] = static_cast<f32>(r[k] / det);
+    return 0;
+}
+
+void mul(const f32* m, const f32* p, f32* out)
+{
+    f64 x = f64(m[0]) * p[0] + f64(m[1]) * p[1] + f64(m[2]) * p[2];
+    f64 y = f64(m[3]) * p[0] + f64(m[4]) * p[1] + f64(m[5]) * p[2];
+    f64 z = f64(m[6]) * p[0] + f64(m[7]) * p[1] + f64(m[8]) * p[2];
+    out[0] = static_cast<f32>(x), out[1] = static_cast<f32>(y), out[2] = static_cast<f32>(z);
+}
+
+}  // namespace
+
+void FRMSET(const f32* point, const f32* axis)
+{
+    bool same = true;
+    for (i32 k = 0; k < 3; ++k)
+        if (std::fabs(axis[k] - last_axis[k]) > 1e-5f || std::fabs(point[k] - last_point[k]) > 1e-4f) same = false;
+    if (same) return;
+    for (i32 k = 0; k < 3; ++k) last_axis[k] = axis[k], last_point[k] = point[k];
+    f64 plane[4] = {axis[0], axis[1], axis[2],
+                    -(f64(point[0]) * axis[0] + f64(point[1]) * axis[1] + f64(point[2]) * axis[2])};
+    plrot(plane, M);
+    if (m3inv(M, MI) != 0)
+        for (i32 k = 0; k < 9; ++k) MI[k] = M[k];
+}
+
+void FRMROT(const f32* point, const f32* axis, f32* p)
+{
+    FRMSET(point, axis);
+    f32 q[3];
+    mul(M, p, q);
+    p[0] = q[0], p[1] = q[1], p[2] = q[2];
+}
+
+void FRMBCK(f32* p)
+{
+    f32 q[3];
+    mul(MI, p, q);
+    p[0] = q[0], p[1] = q[1], p[2] = q[2];
+}
+
+void TRGROT(const f32* point, const f32* axis, const f32* nodes, const i32* entry, i32* copy, i32* box,
+            f32* corners)
+{
+    FRMSET(point, axis);
+    for (i32 k = 0; k < TRG_WORDS; ++k) copy[k] = entry[k];
+    for (i32 v = 0; v < 3; ++v) mul(M, nodept(nodes, entry[TRG_NODE + v]), corners + 3 * v);
+    f32 n[3] = {wrd2r(entry[TRG_NRM]), wrd2r(entry[TRG_NRM + 1]), wrd2r(entry[TRG_NRM + 2])}, nt[3];
+    mul(M, n, nt);
+    f32 d = -(corners[0] * nt[0] + corners[1] * nt[1] + corners[2] * nt[2]);
+    if (nt[2] < 0.0f) {
+        for (f32& c : nt) c = -c;
+        d = -d;
+    }
+    for (i32 k = 0; k < 3; ++k) copy[TRG_NRM + k] = r2wrd(nt[k]);
+    copy[TRG_PLANE] = r2wrd(d);
+    f32 xlo = corners[0], xhi = corners[0], ylo = corners[1], yhi = corners[1];
+    for (i32 v = 1; v < 3; ++v) {
+        xlo = std::fmin(xlo, corners[3 * v]);
+        xhi = std::fmax(xhi, corners[3 * v]);
+        ylo = std::fmin(ylo, corners[3 * v + 1]);
+        yhi = std::fmax(yhi, corners[3 * v + 1]);
+    }
+    copy[TRG_BOX] = static_cast<i32>(xlo * 1000.0f - 1.0f);
+    copy[TRG_BOX + 1] = static_cast<i32>(ylo * 1000.0f - 1.0f);
+    copy[TRG_BOX + 2] = static_cast<i32>(xhi * 1000.0f + 1.0f);
+    copy[TRG_BOX + 3] = static_cast<i32>(yhi * 1000.0f + 1.0f);
+    for (i32 k = 0; k < 4; ++k) box[k] = copy[TRG_BOX + k];
+}
+
+void CNTTIP(const f32& d, const f32& r, const f32& a, const f32* tip, const f32* n, f32* contact, i32& status)
+{
+    status = 0;
+    f32 k = eqval0(a) ? r : static_cast<f32>((1.0 - std::sin(f64(a))) * r / std::cos(f64(a)));
+    f32 f = d * 0.5f - k;
+    f32 m[3] = {n[0], n[1], n[2]};
+    if (std::fabs(1.0f - std::fabs(n[2])) <= 0.00005f && !eqval0(f)) m[0] = 0, m[1] = 0, m[2] = 1;
+    if (std::fabs(m[2]) < 0.05f) status = 1;
+    if (m[2] < -0.0001f) status = -2;
+    if (!eqval0(a) && ltval(m[2], static_cast<f32>(std::sin(f64(a))))) status = -3;
+    f32 u[2] = {m[0], m[1]};
+    if (v2unit(u) != 0) {
+        contact[0] = tip[0], contact[1] = tip[1], contact[2] = tip[2];
+        if (status == 0) status = 2;
+        return;
+    }
+    contact[0] = tip[0] - f * u[0] - r * n[0];
+    contact[1] = tip[1] - f * u[1] - r * n[1];
+    contact[2] = tip[2] + r - r * n[2];
+}
+
+void ZONSEG(const f32* p1, const f32* p2, const f32* q, f32& z, i32& status)
+{
+    f32 dx = p2[0] - p1[0], dy = p2[1] - p1[1], dz = p2[2] - p1[2];
+    status = 0;
+    if (std::fabs(dy) < std::fabs(dx) && !eqval0(dx)) {
+        z = (q[0] - p1[0]) / dx * dz + p1[2];
+    } else if (eqval0(dy) || (eqval0(dx) && std::fabs(dy) <= std::fabs(dx))) {
+        z = p1[2] < p2[2] ? p1[2] : p2[2];
+        status = 1;
+    } else {
+        z = (q[1] - p1[1]) / dy * dz + p1[2];
+    }
+}
+
+void NRMINT(const f32* p1, const f32* p2, const f32* na, const f32* nb, const f32* q, f32* n, i32& status)
+{
+    f64 d1 = 0, d2 = 0;
+    for (i32 k = 0; k < 3; ++k) {
+        d1 += (f64(q[k]) - p1[k]) * (f64(q[k]) - p1[k]);
+        d2 += (f64(q[k]) - p2[k]) * (f64(q[k]) - p2[k]);
+    }
+    d1 = std::sqrt(d1), d2 = std::sqrt(d2);
+    f64 w = eqvl0d(d1 + d2) ? 1.0 : d2 / (d1 + d2);
+    f64 v[3];
+    for (i32 k = 0; k < 3; ++k) v[k] = w * na[k] + (1.0 - w) * nb[k];
+    status = v3unitd(v);
+    for (i32 k = 0; k < 3; ++k) n[k] = static_cast<f32>(v[k]);
+}
+
+void V3QTRN(const i32& code, const f64* m, const f64* v, f64* w)
+{
+    f64 x = v[0], y = v[1], z = v[2];
+    switch (code) {
+    case 0:
+        w[0] = m[0] * x + m[1] * y + m[2] * z;
+        w[1] = m[3] * x + m[4] * y + m[5] * z;
+        w[2] = m[6] * x + m[7] * y + m[8] * z;
+        return;
+    case 2:
+    case -2: w[0] = -x, w[1] = -y, w[2] = z; return;
+    case 3:
+    case -4: w[0] = y, w[1] = -x, w[2] = z; return;
+    case 4:
+    case -3: w[0] = -y, w[1] = x, w[2] = z; return;
+    default: w[0] = x, w[1] = y, w[2] = z; return;
+    }
+}
+
+f32 TORTIP(const f32* ax, const f32* q, const f32& R, const f32& r)
+{
+    f32 d = dist2(ax, q);
+    if (d > R) return -1.0e10f;
+    if (d - r > 0.0f) {
+        f32 c = R - r, dd = d - r;
+        f32 t = eqval(c, dd) ? c : static_cast<f32>(c - std::sqrt(f64(c) * c - f64(dd) * dd));
+        return q[2] - t;
+    }
+    return q[2];
+}
+
+f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32& R, const f32& r, f32* best,
+           i32& status)
+{
+    status = 0;
+    const f32* h = p1[2] <= p2[2] ? p2 : p1;
+    f32 dh = dist2(h, ax);
+    if (dh <= r || eqval(dh, r)) {
+        best[0] = h[0], best[1] = h[1], best[2] = h[2];
+        status = 1;
+        return h[2];
+    }
+    f32 b = TORTIP(ax, p1, R, r);
+    for (i32 k = 0; k < 3; ++k) best[k] = p1[k];
+    f32 step = dist3(p1, p2) / 10.0f;
+    f32 a_end[3] = {p1[0], p1[1], p1[2]}, b_end[3] = {p2[0], p2[1], p2[2]};
+    f32 cur[3] = {a_end[0], a_end[1], a_end[2]};
+    auto eqpt3 = [](const f32* a, const f32* c) { return eqval(a[0], c[0]) && eqval(a[1], c[1]) && eqval(a[2], c[2]); };
+    while (!eqval0(step)) {
+        for (i32 guard = 0; guard < 100; ++guard) {
+            f32 t = TORTIP(ax, cur, R, r);
+            if (t > b) {
+                b = t;
+                for (i32 k = 0; k < 3; ++k) best[k] = cur[k];
+            }
+            if (eqpt3(cur, b_end)) break;
+            for (i32 k = 0; k < 3; ++k) cur[k] += step * u[k];
+            f32 back = (b_end[0] - cur[0]) * u[0] + (b_end[1] - cur[1]) * u[1] + (b_end[2] - cur[2]) * u[2];
+            if (back < 0.0f)
+                for (i32 k = 0; k < 3; ++k) cur[k] = b_end[k];
+        }
+        if (std::fabs(step) < 0.1f || b < -1.0e9f) break;
+        if (!eqpt3(best, a_end))
+            for (i32 k = 0; k < 3; ++k) a_end[k] = best[k] - step * u[k];
+        if (!eqpt3(best, b_end))
+            for (i32 k = 0; k < 3; ++k) b_end[k] = best[k] + step * u[k];
+        step = dist3(a_end, b_end) / 10.0f;
+        for (i32 k = 0; k < 3; ++k) cur[k] = a_end[k];
+    }
+    if (eqval(best[0], h[0]) && eqval(best[1], h[1])) status = 1;
+    return b;
+}
+
+void CNTNRM(const f32& d, const f32& r, const f32& a, const f32& e, const f32& l, const f32* tool_point,
+            const f32* contact, f32* normal, i32& status)
+{
+    status = 0;
+    f64 R = d * 0.5;
+    f32 dv[2] = {contact[0] - tool_point[0], contact[1] - tool_point[1]};
+    f64 rho = std::sqrt(f64(dv[0]) * dv[0] + f64(dv[1]) * dv[1]);
+    if (v2unit(dv) != 0) {
+        normal[0] = 0, normal[1] = 0, normal[2] = 1;
+        status = 2;
+        return;
+    }
+    f64 rf;
+    f64 rr = r;
+    if (!eqval0(a)) {
+        f64 sa = std::sin(f64(a)), ca = std::cos(f64(a)), t = sa / ca;
+        rf = R - (1.0 - sa) * r / ca;
+        f64 rc = R + (1.0 - sa) * r * t;
+        f64 rt = R + (l - sa * e) * t;
+        if (gtvald(rho, rc) && levald(rho, rt)) {
+            if (ca <= 0.0) {
+                normal[0] = 0, normal[1] = 0, normal[2] = 1;
+                return;
+            }
+            // From the contact toward the axis, tilted up by the flank.
+            normal[0] = static_cast<f32>(-ca * dv[0]);
+            normal[1] = static_cast<f32>(-ca * dv[1]);
+            normal[2] = static_cast<f32>(sa);
+            return;
+        }
+        if (rho > rt) {
+            // Beyond the top of the flank: its edge taken as a sharp corner.
+            rf = 0.0;
+            rr = 0.0;
+        }
+    } else {
+        rf = R - r;
+    }
+    if (gevald(rho, rf)) {
+        f64 v[3];
+        if (rr != 0.0) {
+            f64 k[3] = {tool_point[0] + rf * dv[0], tool_point[1] + rf * dv[1], f64(tool_point[2]) + rr};
+            v[0] = k[0] - contact[0], v[1] = k[1] - contact[1], v[2] = k[2] - contact[2];
+        } else {
+            v[0] = f64(tool_point[0]) - contact[0], v[1] = f64(tool_point[1]) - contact[1],
+            v[2] = f64(tool_point[2]) - contact[2];
+        }
+        if (v3unitd(v) != 0) v[0] = 0, v[1] = 0, v[2] = 1;
+        for (i32 k = 0; k < 3; ++k) normal[k] = static_cast<f32>(v[k]);
+        return;
+    }
+    normal[0] = 0, normal[1] = 0, normal[2] = 1;
+    status = 2;
+}
+
+void CONSEG(const f32* p0, const f32* p1, const f32& rad, f32* contact, f32& z, f32& z2, i32& status)
+{
+    status = 1;
+    f64 d[3] = {f64(p1[0]) - p0[0], f64(p1[1]) - p0[1], f64(p1[2]) - p0[2]};
+    f64 q2 = d[0] * d[0] + d[1] * d[1];
+    f64 A = q2 * CGCOT2 - d[2] * d[2];
+    f64 t1, t2;
+    if (q2 == 0.0) {
+        t1 = t2 = d[2] >= 0.0 ? 1.0 : 0.0;
+    } else if (eqvl0d(A)) {
+        t1 = t2 = -(f64(p0[0]) * d[0] + f64(p0[1]) * d[1]) / q2;
+    } else if (A < 0.0) {
+        t1 = t2 = d[2] >= 0.0 ? 1.0 : 0.0;
+    } else {
+        f64 q = std::sqrt(A);
+        f64 c1 = -(f64(p0[0]) * d[0] + f64(p0[1]) * d[1]) * q;
+        f64 c2 = (f64(p0[1]) * d[0] - f64(p0[0]) * d[1]) * d[2];
+        t2 = (c2 + c1) / (q * q2);
+        t1 = (c1 - c2) / (q * q2);
+    }
+    auto tip = [&](f64 t, f64* Q) {
+        t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+        for (i32 k = 0; k < 3; ++k) Q[k] = p0[k] + t * d[k];
+        return Q[2] - std::sqrt(Q[0] * Q[0] + Q[1] * Q[1]) * CGCOTA + CGZAPX;
+    };
+    f64 Q1[3], Q2[3];
+    f64 h1 = tip(t1, Q1), h2 = tip(t2, Q2);
+    const f64* Q = Q1;
+    f64 h = h1;
+    if (gevald(h2, h1)) Q = Q2, h = h2;
+    z = static_cast<f32>(h);
+    for (i32 k = 0; k < 3; ++k) contact[k] = static_cast<f32>(Q[k]);
+    // Where on the tool the cone touches: below the flank the corner
+    // decides (-10), above it the top (10).
+    f64 rho = std::sqrt(Q[0] * Q[0] + Q[1] * Q[1]);
+    if (rho < CGRCRN) status = -10;
+    else if (rho > CGRTP2) status = 10;
+    // z2: the edge's height where it crosses the radius at which the flank ends.
+    const f32* E = d[2] >= 0.0 ? p0 : p1;
+    f64 e2 = f64(E[0]) * E[0] + f64(E[1]) * E[1];
+    z2 = E[2];
+    if (e2 > CGRTP2 * CGRTP2 && d[2] != 0.0 && q2 > 0.0) {
+        // Parameter of the crossing nearest to the lower end.
+        f64 b = f64(p0[0]) * d[0] + f64(p0[1]) * d[1], c = f64(p0[0]) * p0[0] + f64(p0[1]) * p0[1] - CGRTP2 * CGRTP2;
+        f64 disc = b * b - q2 * c;
+        if (disc >= 0.0) {
+            f64 s = std::sqrt(disc);
+            f64 ta = (-b - s) / q2, tb = (-b + s) / q2;
+            f64 t = d[2] >= 0.0 ? ta : tb;
+            if (t >= 0.0 && t <= 1.0) z2 = static_cast<f32>(p0[2] + t * d[2]);
+        }
+    }
+}
+
+void DIRFRM(const f32* p0, const f32* p1, f32* frame, i32& status)
+{
+    f64 w[3] = {f64(p1[0]) - p0[0], f64(p1[1]) - p0[1], f64(p1[2]) - p0[2]};
+    status = v3unitd(w);
+    if (status != 0) return;
+    f64 u[3], v[3];
+    if (w[2] == 0.0) {
+        u[0] = -w[1], u[1] = w[0], u[2] = 0.0;
+        cross3(w, u, v);
+    } else if (w[0] == 0.0 && w[1] == 0.0) {
+        u[0] = w[2], u[1] = 0, u[2] = 0;
+        v[0] = 0, v[1] = w[2], v[2] = 0;
+    } else {
+        f64 h[3] = {w[0], w[1], 0.0};
+        cross3(w, h, u);
+        v3unitd(u);
+        cross3(w, u, v);
+    }
+    for (i32 k = 0; k < 3; ++k) {
+        frame[k] = static_cast<f32>(u[k]);
+        frame[3 + k] = static_cast<f32>(v[k]);
+        frame[6 + k] = static_cast<f32>(w[k]);
+    }
+}

@@ -1,0 +1,143 @@
+#include <cmath>
+
+#include "cutter/congeo.h"
+#include "cutter/gridln.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/prjbrg.h"
+#include "cutter/under.h"
+#include "frame/host.h"
+#include "frame/proc.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+constexpr i32 CONTACT_LIMIT = 10000;
+
+// General tools of shapes that the drop does not cover: none are taken yet.
+i32 general_tool_setup(i32 kind, const f64* description) { return 0; }
+
+}  // namespace
+
+void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
+            f32* result, f32* contact, f32* normal, i32& surface, i32& status)
+{
+    if (eqval0(tolerance)) {
+        userrc("[LINNET]ALGORITHM CANNOT WORK WITH ZERO TOLERANCE", 0);
+        status = -1;
+        return;  // nothing was read or changed in the tool cache
+    }
+    const i32 drop_mode = mode_code < 10 ? 1 : 11;
+    const i32 tool_type = mode_code < 10 ? mode_code : mode_code - 10;
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    if (st >= 0) LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    if (st < 0) {
+        status = -1;
+        return;
+    }
+    if (!LOCTOL(allowance_a, allowance_b)) {
+        // Not a milling tool: no height can be given.
+        userrc("[LINNET]THE CURRENT TOOL IS NOT A MILLING TOOL", 0);
+        status = -1;
+        LOCRST();
+        return;
+    }
+    LOCSW1 = LOCSW2 = LOCSW3 = 0.0f;
+    for (i32 k = 0; k < 3; ++k) LOCSP1[k] = LOCSP2[k] = point[k];
+    LOCSGM = 0;
+    f32 wp[3] = {point[0], point[1], point[2]};
+    const f64 description[4] = {LOCDIA, LOCCRN, LOCCUT, LOCTAP};
+    if (drop_mode == 11 && general_tool_setup(LOCKND, description)) {
+        LOCRST();
+        return;
+    }
+    static f32 cz[CONTACT_LIMIT];
+    static i32 ckind[CONTACT_LIMIT];
+    static i32 cpos[CONTACT_LIMIT];
+    static f32 cpt[3 * CONTACT_LIMIT];
+    const LocRes res{cz, ckind, cpos, cpt};
+    i32 ntri = 0, count = 0, ds = 0;
+    f32 z = 0, dn[3] = {0, 0, 1};
+    LOCPNT(drop_mode, tool_type, wp, tolerance, ntri, z, dn, CONTACT_LIMIT, count, res, ds);
+    if (ds < 0) {
+        status = -1;
+        LOCRST();
+        return;
+    }
+    if (count < 1) {
+        status = 1;
+        LOCRST();
+        return;
+    }
+    const f32 keep[3] = {dn[0], dn[1], dn[2]};
+    f32 sel_normal[3];
+    i32 higher = 0, sel = 0;
+    const i32 ref = -1;
+    LOCSEL(tolerance, wp, z, sel_normal, contact, surface, ref, count, cz, ckind, cpos, cpt, higher, sel);
+    status = sel;
+    if (sel != 0 && sel != 4) {
+        status = -1;
+        LOCRST();
+        return;
+    }
+    result[0] = wp[0];
+    result[1] = wp[1];
+    result[2] = LOCAXM ? wp[2] : z;
+    for (i32 k = 0; k < 3; ++k) normal[k] = keep[k];
+    if (LOCTPF) normal[0] = gtval(result[2], point[2]) ? -1000.0f : 1000.0f;
+    LOCRST();
+}
+
+void PNTNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
+            f32* result, f32* contact, f32* normal, i32& surface, i32& status)
+{
+    result[2] = -1.0e10f;
+    i32 flags = 0;
+    GTPFLG(flags);
+    if (prj_get_avail()) {
+        // No projector is prepared for the tool.
+        status = -1;
+        return;
+    }
+    status = -1;
+    if (flags & 0xFF & ~0xC0) LINNET(mode_code, point, tolerance, allowance_a, allowance_b, result, contact, normal, surface, status);
+    if (flags & 0xC0) {
+        f32 grid[3];
+        i32 gs = 0;
+        LINNET_ON_GRID_LINES(point, tolerance, grid, gs);
+        if (gs != 0) return;
+        if (status == -1 || result[2] < grid[2]) {
+            for (i32 k = 0; k < 3; ++k) result[k] = contact[k] = grid[k];
+            normal[0] = normal[1] = 0.0f;
+            normal[2] = 1.0f;
+            surface = -1;
+        }
+    }
+}
+
+void PNTLC1(const i32& mode_code, const f32* point, const f32& tolerance, const f32& allowance_a,
+            const f32& allowance_b, f32* result, f32* contact, f32* normal, i32& surface, i32& status)
+{
+    status = 0;
+    const f32 up[3] = {0.0f, 0.0f, 1.0f};
+    const i32 none = -1, code = 1;
+    const f32 aux = 0.0f;
+    LOCSET(none, up, up, code, aux, tolerance);
+    f32 p[3] = {point[0], point[1], 0.0f};
+    PNTNET(mode_code, p, tolerance, allowance_a, allowance_b, result, contact, normal, surface, status);
+}
+
+void PNTLC2(const i32& mode_code, const f32* point, f32* result, f32* contact, f32* normal, i32& surface,
+            i32& status)
+{
+    status = 0;
+    result[0] = point[0];
+    result[1] = point[1];
+    const f32 up[3] = {0.0f, 0.0f, 1.0f};
+    const i32 none = -1, code = 1;
+    const f32 aux = 0.0f;
+    LOCSET(none, up, up, code, aux, PRCTOL);
+    f32 p[3] = {point[0], point[1], 0.0f};
+    PNTNET(mode_code, p, PRCTOL, PRCSTK, PRCCHK, result, contact, normal, surface, status);
+}

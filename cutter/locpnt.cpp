@@ -1,0 +1,446 @@
+#include "cutter/locpnt.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "cutter/congeo.h"
+#include "cutter/frames.h"
+#include "cutter/loccom.h"
+#include "cutter/planar.h"
+#include "cutter/under.h"
+#include "frame/host.h"
+#include "frame/proc.h"
+#include "passes/refrec.h"
+#include "surfaces/trimodel.h"
+#include "tools/toolcache.h"
+#include "tools/tooldims.h"
+
+i32 LOCLST[2] = {-1, -1};
+i32 LOCNRM = 1;
+
+namespace {
+
+struct ClassRow {
+    f32 e;
+    i32 kind;
+    i32 code;  // class code: 1, or 2 for classes 2 and 3
+    bool check_tol;
+};
+
+bool class_row(i32 cls, i32 flags, ClassRow& row)
+{
+    switch (cls) {
+    case 1: row = {LOCOFA, LOCKDA, 1, false}; return flags & 0x01;
+    case 2: row = {LOCOFB, LOCKDB, 2, true}; return flags & 0x02;
+    case 3: row = {LOCOFA, LOCKDA, 2, false}; return flags & 0x04;
+    case 4: row = {LOCOFB, LOCKDB, 1, false}; return flags & 0x08;
+    case 5: row = {0.0f, LOCKND, 1, false}; return flags & 0x10;
+    case 6: row = {LOCOFB, LOCKDB, 1, false}; return flags & 0x20;
+    case 7: row = {0.0f, LOCKND, 1, false}; return (flags & 0xC0) != 0;
+    default: return false;
+    }
+}
+
+void overflow(i32 surface_id, const f32* point)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "LOCPNT, TOO MANY TRIANGLES UNDER TOOL  ID=%dUSE A SMALLER TOOL OR INCREASE TOLERANCE X=%f Y=%f",
+                  surface_id, point[0], point[1]);
+    userrc(text, 0);
+}
+
+}  // namespace
+
+void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
+            f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status)
+{
+    const f32 tol = tolerance;
+    const f32 Rz = LOCDIA / 22.0f > tol ? LOCDIA / 22.0f : tol;
+    const f32 Tp = 5.0f * tol, T15 = 1.5f * tol;
+    const i32 k = mode % 10;
+    const bool limited = mode >= 10;
+    const f32 zl = point[2];
+    f32 B = limited ? zl - tol : -1.0e10f;
+    const f32 B0 = B;
+    f32 hr = -1.0e10f;
+    count = 0;
+    ntri = 0;
+    status = 0;
+    const i32 M = MACTYP;
+    const bool axis = LOCAXM != 0;
+    // Tool-axis mode: the point in the tool's frame, the preset normal too.
+    const f32 orig[3] = {point[0], point[1], point[2]};
+    if (axis) {
+        i32 st = 0;
+        NRMINT(LOCSP1, LOCSP2, LOCAN1, LOCAN2, point, normal, st);
+        FRMROT(orig, LOCTAX, point);
+        FRMROT(orig, LOCTAX, normal);
+    }
+    // Floor rule.
+    f32 hs = point[2];
+    i32 segst = -1;
+    bool hs_done = false, floored = false;
+    if (!axis && (LOCSGM || M == 2 || M == 3 || M == 14)) {
+        ZONSEG(LOCSP1, LOCSP2, point, hs, segst);
+        i32 st = 0;
+        NRMINT(LOCSP1, LOCSP2, LOCSN1, LOCSN2, point, normal, st);
+        hs_done = true;
+        if (LOCSGM) {
+            B = hs;
+        } else if (M == 2 || M == 3) {
+            hr = hs;
+            if (LOCSW3 == 0.0f || eqval(LOCSW3, LOCSW2)) {
+                B = hs;
+                floored = true;
+            }
+        }
+    }
+    if (axis && M == 2) {
+        hs = point[2];
+        segst = 0;
+    }
+    const f32 zlo = LOCSP1[2] < LOCSP2[2] ? LOCSP1[2] : LOCSP2[2];
+    const f32 zhi = LOCSP1[2] < LOCSP2[2] ? LOCSP2[2] : LOCSP1[2];
+    const bool F23 = (M == 2 || M == 3) && !axis;
+    const f32 nrm_preset[3] = {normal[0], normal[1], normal[2]};
+
+    // Gathering.
+    i32 ixy[2] = {static_cast<i32>(orig[0] * 1000.0f), static_cast<i32>(orig[1] * 1000.0f)};
+    i32 m = 0, part = 0, check = 0, other = 0, st = 0;
+    f32 bz = 0;
+    f32 gp[3] = {orig[0], orig[1], orig[2]};
+    elm2nd(tool_type & 1, gp, ixy, tolerance, ELMCAP, ntri, m, bz, part, check, other, st);
+    if (st < 0) {
+        status = st;
+        return;
+    }
+    const f64 pxy[2] = {f64(point[0]) * 1000.0, f64(point[1]) * 1000.0};
+    bool winner = false;
+    i32 win_code = 0, win_ori = 0, win_type = 0, win_cls = 0;
+    bool class5_won = false, kept_last = false, note = false;
+    if (ntri > 0 && !(k == 2 && !other)) {
+        const i32* lst = elmlst();
+        const i32* idx = elmidx();
+        i32 p0 = -1;
+        if (!LOCNRM && tool_type <= 1 && !axis) {
+            for (i32 p = 0; p < ntri; ++p) {
+                const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
+                if (le[ELM_NODE] == LOCLST[0] && le[ELM_INDEX] == LOCLST[1]) {
+                    p0 = p;
+                    break;
+                }
+            }
+        }
+        const i32 pm = m - 1;
+        if (p0 == pm) p0 = -1;
+        const i32 flags = LOCFLG;
+        const f64 a = LOCTAP;
+        i32 prev_srf = -1;
+        bool surfchg = false;
+        bool near1 = true;  // class-1-near switch
+        i32 retry = 0;
+        ClassRow row{};
+        f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
+        for (i32 pass = 0; pass < 2; ++pass) {
+            if (pass == 1 && count == 0) near1 = false;
+            for (i32 slot = -2; slot < ntri; ++slot) {
+                i32 p;
+                bool early = false;
+                if (slot == -2) {
+                    if (p0 < 0) continue;
+                    p = p0, early = true;
+                } else if (slot == -1) {
+                    if (pm < 0 || pm >= ntri) continue;
+                    p = pm, early = true;
+                } else {
+                    p = slot;
+                    if (p == p0 || p == pm) continue;
+                }
+                if (limited && B > zl + 0.1f * tol) break;
+                const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
+                const i32* ent = elmtrg(le);
+                if (!ent) continue;
+                const i32 srfno = ent[TRG_SRF];
+                const i32* rec = srfrec(LOCSRB, srfno);
+                const i32 cls = rec[0];
+                const bool second = cls == 2 || cls == 3;
+                if ((pass == 0) == second) continue;
+                if (cls == 0 || (cls == 5 && class5_won)) continue;
+                if (!class_row(cls, flags, row)) continue;
+                const f32 e = row.e;
+                const f32 tu = row.check_tol ? LOCTL2 : tol;
+                if (srfno != prev_srf) {
+                    D2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
+                    r2 = LOCCRN + e;
+                    L2 = e >= 0.0f ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
+                    STDIAM(D2);
+                    STCRNR(r2);
+                    STCUTL(L2);
+                    if (LOCTPF) {
+                        TAPOFS(D2, L2, e, r2);
+                        TAPRTP(Re);
+                    } else {
+                        Re = D2 * 0.5f;
+                    }
+                    if (prev_srf != -1) surfchg = true;
+                    prev_srf = srfno;
+                }
+                f32 v[3][3];
+                for (i32 j = 0; j < 3; ++j) {
+                    const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
+                    v[j][0] = nd[0], v[j][1] = nd[1], v[j][2] = nd[2];
+                    if (axis) FRMROT(orig, LOCTAX, v[j]);
+                }
+                const f32 top = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
+                if (surfchg && top + e > B - Rz) {
+                    note = true;
+                    surfchg = false;
+                }
+                if (!early) {
+                    auto bound = [&](f32 H) {
+                        if (H > B) return true;
+                        if (H > B - Tp) return row.code == 1 && winner && win_code == 2;
+                        return false;
+                    };
+                    if (!bound(top + e)) continue;
+                    f32 Hb = 0;
+                    i32 bs = 0;
+                    TRGEST(pxy, ent + TRG_BOX, top, 2, Re, r2, row.kind, Hb, bs);
+                    if (bs < 0) {
+                        status = bs;
+                        return;
+                    }
+                    if (bs == 1) continue;
+                    if (!bound(Hb + e)) continue;
+                }
+                // Contact with the grown tool.
+                f32 wp[3] = {point[0], point[1], point[2]};
+                f32 zc = 0, pc[3], rc = 0, hx = -1.0e10f;
+                i32 t = 0;
+                const i32 dzero = eqval0(D2) ? 1 : 0;
+                PLNCNT(v[0], v[1], v[2], ent, wp, row.kind, dzero, retry, tol, D2, r2, zc, pc, rc, hx, t);
+                if (t < 0 || t == 1 || t == 2) continue;
+                const f32 nz = wrd2r(ent[TRG_NRM + 2]);
+                const f32 tn[3] = {wrd2r(ent[TRG_NRM]), wrd2r(ent[TRG_NRM + 1]), nz};
+                f32 zz = zc;
+                if (e == 0.0f || dzero || ((LOCSGM || F23) && 2.0f * r2 < D2 && nz > 0.999f)) {
+                    zz += e;
+                } else {
+                    f32 tp[3] = {point[0], point[1], zz};
+                    f32 sn[3];
+                    i32 cs = 0;
+                    CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, sn, cs);
+                    zz += e;
+                    tp[2] = zz;
+                    CNTTIP(LOCDIA, LOCCRN, LOCTAP, tp, sn, pc, cs);
+                }
+                point[2] = zz;
+                const f32 z0 = zz;
+                const bool steep = (F23 && !LOCSGM) ? nz < 0.0015f : eqval0(nz) != 0;
+                bool parallel = false;
+                f32 h = hs;
+                f32 nr[3] = {nrm_preset[0], nrm_preset[1], nrm_preset[2]};
+                if (LOCSGM || F23) {
+                    if (cls == 3 && M == 2 && REFSWT && LOCDIA * 0.5f > LOCSW3) {
+                        for (i32 j = 1; j <= 2; ++j) {
+                            f32 rp[3], rn[3];
+                            if (REFGET(rec[SRF_INDEX], j, rp, rn) && dist3(rp, orig) <= tol) {
+                                nr[0] = rn[0], nr[1] = rn[1], nr[2] = rn[2];
+                                h = rp[2];
+                                break;
+                            }
+                        }
+                    }
+                    f32 cp = std::fabs(nr[0] * tn[0] + nr[1] * tn[1] + nr[2] * tn[2]);
+                    f32 dz = zz - h;
+                    if (!steep) dz = std::fabs(dz * nz);
+                    if (nz > 0.095f && dz > T15) cp = 0.0f;
+                    if (F23 && zz <= h) zz = h;
+                    parallel = (row.code == 1 && (cp > 0.985f || eqval(cp, 0.985f))) ||
+                               (cls == 3 && (cp >= 0.993f || eqval(cp, 0.993f)));
+                }
+                const bool segpos = LOCSGM || (axis && M == 2);
+                if (segpos && segst >= 0) {
+                    if ((nz < 0.77f && zz <= h + 1.25f * tol) || (nz >= 0.77f && zz <= h + 0.1f * tol)) {
+                        zz = h;
+                        rc = Re;
+                    } else if (row.code != 2) {
+                        f32 tp[3] = {point[0], point[1], h}, q[3];
+                        i32 cs = 0;
+                        CNTTIP(D2, r2, LOCTAP, tp, nr, q, cs);
+                        f32 dx = q[0] - pc[0], dy = q[1] - pc[1], d2 = dx * dx + dy * dy;
+                        f32 g = nr[0] * tn[0] + nr[1] * tn[1] + nr[2] * tn[2];
+                        if (((cs >= 0 || cs == -2) && d2 < 2.0f * T15 * T15 && nz < 0.707f) ||
+                            (zz > h + tol && cs >= 0 && d2 < D2 * D2 * 0.125f && nz < 0.173f && g < 0.99f &&
+                             (D2 - tol) * (D2 - tol) < 2.0f * d2 / (1.0f - g))) {
+                            zz = h;
+                            rc = Re;
+                        }
+                    }
+                    bool to_filter = false;
+                    if (LOCSGM && row.code == 2) {
+                        if (zz < zlo || eqval(zz, zlo)) continue;
+                        if (zz > zhi) to_filter = true;
+                    }
+                    if (!to_filter) {
+                        if (near1 && zz > B) {
+                            if (!winner && count == 0) {
+                                if (count >= capacity) {
+                                    overflow(rec[SRF_ID], orig);
+                                    status = -1;
+                                    return;
+                                }
+                                res.cz[0] = zz;
+                                res.ckind[0] = 0;
+                                res.cpos[0] = -1;
+                                for (i32 j = 0; j < 3; ++j) res.cpt[j] = pc[j];
+                                count = 1;
+                            } else if (res.cpos[0] == -1) {
+                                res.cz[0] = zz;
+                                B = zz;
+                            } else {
+                                res.cz[count - 1] = zz;
+                                B = zz;
+                            }
+                            continue;
+                        }
+                        if (segst == 1) {
+                            f32* lower = LOCSP1[2] <= LOCSP2[2] ? LOCSP1 : LOCSP2;
+                            if (zz > lower[2]) lower[2] = zz;
+                            continue;
+                        }
+                    }
+                }
+                // Acceptance filter.
+                kept_last = F23 && steep;
+                bool record = (B <= B0 && !kept_last) || LOCTPF ||
+                              (!(F23 || (LOCSGM && (M == 11 || M == 12 || M == 13))) &&
+                               ((cls != 2 && cls != 3) || (cls == 3 && LOCTCD != 2 && !parallel)));
+                if (!record) {
+                    f32 d = Re < tol + 1.0e-4f ? 2.0f * tu : Re - rc;
+                    bool nearc = (steep || t == 4 || t == 5) && d <= tu;
+                    if (cls == 1 && !nearc) near1 = false;
+                    if (nearc) continue;
+                    if (hr <= B0) hr = B;
+                    f32 vv;
+                    if (t != 0 && t != 5 && d > tu)
+                        vv = z0 - hr;
+                    else
+                        vv = steep ? d : std::fabs((z0 - hr) * nz);
+                    if (cls != 1 && vv <= tu) continue;
+                    if (hx > -1.0e10f && (t == 0 || t == 5) && std::fabs(z0 - hr) * nz <= tu) continue;
+                }
+                if (count >= capacity) {
+                    overflow(rec[SRF_ID], orig);
+                    status = -1;
+                    return;
+                }
+                res.cz[count] = zz;
+                res.ckind[count] = steep ? 2 : 0;
+                res.cpos[count] = p + 1;
+                for (i32 j = 0; j < 3; ++j) res.cpt[3 * count + j] = pc[j];
+                ++count;
+                // Winner.
+                bool wins;
+                if (eqvald(zz, B))
+                    wins = row.code == 1 && winner && (win_code == 2 || win_ori == -1);
+                else
+                    wins = zz > B;
+                if (!wins) continue;
+                B = zz;
+                if (axis) {
+                    f32 tp[3] = {point[0], point[1], zz};
+                    i32 cs = 0;
+                    CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, normal, cs);
+                } else {
+                    for (i32 j = 0; j < 3; ++j) normal[j] = tn[j];
+                }
+                LOCLST[0] = le[ELM_NODE];
+                LOCLST[1] = le[ELM_INDEX];
+                winner = true;
+                win_code = row.code;
+                win_ori = trgori(ent);
+                win_type = (t >= 3) ? 0 : t;
+                win_cls = cls;
+                if (cls == 5) {
+                    class5_won = true;
+                    B = top;
+                }
+            }
+        }
+    }
+    (void)win_type;
+    (void)win_cls;
+    // End rule.
+    if (!winner) {
+        bool reference = floored || LOCSGM || kept_last || (hs_done && LOCTCD == 0) || (axis && M == 2);
+        if (reference) {
+            status = 0;
+            res.cz[0] = hs;
+            res.ckind[0] = 0;
+            res.cpos[0] = -1;
+            f32 tp[3] = {point[0], point[1], hs};
+            i32 cs = 0;
+            const f32 zero = 0.0f;
+            CNTTIP(LOCDIA, LOCCRN, zero, tp, nrm_preset, res.cpt, cs);
+            count = 1;
+            B = hs;
+        } else {
+            status = 1;
+        }
+    } else {
+        status = 0;
+    }
+    z = B;
+    if (status == 1 && k == 3 && ntri > 0) status = 4;
+    if (status >= 0 && note) status += 10;
+    LOCNRM = (count == 0 || !winner) ? 1 : 0;
+    if (axis) {
+        point[2] = B;
+        FRMSET(orig, LOCTAX);
+        FRMBCK(point);
+    } else {
+        point[2] = B;
+    }
+}
+
+bool LOCTOL(const f32& allowance_a, const f32& allowance_b)
+{
+    f32 d = 0, r = 0, l = 0, deg = 0;
+    GTDIAM(CURTOL, d);
+    GTCRNR(CURTOL, r);
+    GTCUTL(CURTOL, l);
+    GTTAPA(CURTOL, deg);
+    LOCDIA = d, LOCCRN = r, LOCCUT = l;
+    LOCTAP = static_cast<f32>(radian(deg));
+    if (d < 0.0f || r < 0.0f || l < 0.0f || deg < 0.0f) return false;
+    LOCZDI = eqval0(LOCDIA) ? 1 : 0;
+    LOCTPF = gtval(LOCTAP, 0.0f) ? 1 : 0;
+    f64 ca = 1.0, sa = 0.0;
+    i32 t = 0;
+    if (LOCTPF) {
+        TAPSET(CURTOL);
+        ca = std::cos(f64(LOCTAP));
+        sa = std::sin(f64(LOCTAP));
+        t = 10;
+    }
+    LOCOFA = allowance_a;
+    LOCOFB = allowance_b;
+    f32 f = static_cast<f32>(LOCDIA - 2.0 * (1.0 - sa) * LOCCRN / ca);
+    const bool ball = eqval0(f) != 0;
+    LOCKND = t + (ball ? 1 : (eqval0(LOCCRN) ? 2 : 3));
+    f32 ra = LOCCRN + allowance_a, rb = LOCCRN + allowance_b;
+    if (ra < 0.0f) ra = 0.0f;
+    if (rb < 0.0f) rb = 0.0f;
+    LOCKDA = t + (ball ? 1 : (eqval0(ra) ? 2 : 3));
+    LOCKDB = t + (ball ? 1 : (eqval0(rb) ? 2 : 3));
+    return true;
+}
+
+void LOCRST()
+{
+    STDIAM(LOCDIA);
+    STCRNR(LOCCRN);
+    STCUTL(LOCCUT);
+}

@@ -1,0 +1,30 @@
+// The tool drop over the triangles under the tool, and the tool height at a
+// point built on it.
+#pragma once
+
+#include "frame/words.h"
+
+// Result of one drop: the caller's arrays of contacts.
+struct LocRes {
+    f32* cz;    // tool-tip height of each contact
+    i32* ckind; // 2 steep triangle, else 0
+    i32* cpos;  // position in the examination list plus one (-1: the reference height)
+    f32* cpt;   // contact points, three values each
+};
+
+// The last winner (quadtree node and index) and the switch that steers the
+// examination order.
+extern i32 LOCLST[2];
+extern i32 LOCNRM;
+
+void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
+            f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status);
+
+void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
+            f32* result, f32* contact, f32* normal, i32& surface, i32& status);
+
+// Loads the tool values and kind codes of the current tool into the
+// positioning context; false when the tool is not a milling tool.
+bool LOCTOL(const f32& allowance_a, const f32& allowance_b);
+// Writes the tool's own values back into the current-tool cache.
+void LOCRST();

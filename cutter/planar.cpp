@@ -1,0 +1,442 @@
+#include "cutter/planar.h"
+
+#include <cmath>
+
+#include "cutter/congeo.h"
+#include "cutter/frames.h"
+#include "cutter/loccom.h"
+#include "frame/host.h"
+#include "surfaces/trimodel.h"
+
+void V2NRMS(f32* v, f32& length, i32& status)
+{
+    status = -1;
+    length = 0.0f;
+    f64 x = v[0], y = v[1], q = x * x + y * y;
+    if (q < 1.0e-12) return;
+    f64 l = std::sqrt(q);
+    f64 ux = x / l, uy = y / l;
+    if (ux > 1.0 - 1.0e-13 || ux < -(1.0 - 1.0e-13)) {
+        ux = ux > 0 ? 1.0 : -1.0;
+        uy = 0.0;
+    } else if (uy > 1.0 - 1.0e-13 || uy < -(1.0 - 1.0e-13)) {
+        uy = uy > 0 ? 1.0 : -1.0;
+        ux = 0.0;
+    }
+    v[0] = static_cast<f32>(ux);
+    v[1] = static_cast<f32>(uy);
+    length = static_cast<f32>(l);
+    status = 0;
+}
+
+namespace {
+
+// Tolerance of the face test: a face contact point that lies outside its
+// triangle by this much in XY is still taken as on the face (or on its
+// edge). Kept at a millionth: a wider margin lifts the tool by the margin
+// times the face's slope, a thousandth and more on steep faces.
+constexpr f32 FACTOL = 1.0e-6f;
+
+// Positions of the edge's ends along its direction and the half-chord of the
+// end's outline in the edge's vertical plane; false when out of reach.
+bool chord(const f32* va, const f32* vb, const PlnEdge& ed, f64 R, f64 d, f64& h, f64& sa, f64& sb)
+{
+    h = std::sqrt(std::fabs(R * R - d * d));
+    sa = va[0] * ed.e[0] + va[1] * ed.e[1];
+    sb = vb[0] * ed.e[0] + vb[1] * ed.e[1];
+    return !(sa > h || sb < -h);
+}
+
+// Common ending of the edge routines: nearest XY distance of the edge from
+// the axis and the edge's height there.
+void nearest(const f32* va, const f32* vb, f64 sa, f64 sb, f64 dc, f32& d, f32& aux)
+{
+    if (sa > 0.0 && sb > 0.0) {
+        d = std::sqrt(va[0] * va[0] + va[1] * va[1]);
+        aux = va[2];
+    } else if (sa < 0.0 && sb < 0.0) {
+        d = std::sqrt(vb[0] * vb[0] + vb[1] * vb[1]);
+        aux = vb[2];
+    } else {
+        d = static_cast<f32>(std::fabs(dc));
+        f32 q[2] = {0.0f, 0.0f};
+        i32 st = 0;
+        ZONSEG(va, vb, q, aux, st);
+    }
+}
+
+void along(const f32* va, const f32* vb, f64 sa, f64 sb, f64 s, f32* contact, f64& t)
+{
+    t = sb - sa != 0.0 ? (s - sa) / (sb - sa) : 0.0;
+    t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+    for (i32 k = 0; k < 3; ++k) contact[k] = static_cast<f32>(va[k] + t * (f64(vb[k]) - va[k]));
+}
+
+}  // namespace
+
+void PLEBAL(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z,
+            f32& aux, i32& status)
+{
+    f64 h, sa, sb;
+    status = -1;
+    if (!chord(va, vb, edge, R, d, h, sa, sb)) return;
+    f64 dz = f64(vb[2]) - va[2];
+    f64 len = std::sqrt((sb - sa) * (sb - sa) + dz * dz);
+    f64 s = len > 0.0 ? dz * h / len : 0.0;
+    s = s < sa ? sa : (s > sb ? sb : s);
+    f64 t;
+    along(va, vb, sa, sb, s, contact, t);
+    z = static_cast<f32>(va[2] + t * dz + std::sqrt(std::fabs(h * h - s * s)) - R);
+    f32 dd;
+    nearest(va, vb, sa, sb, d, dd, aux);
+    d = dd;
+    status = 2;
+}
+
+void PLEFLT(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z,
+            f32& aux, i32& status)
+{
+    f64 h, sa, sb;
+    status = -1;
+    if (!chord(va, vb, edge, R, d, h, sa, sb)) return;
+    f64 dz = f64(vb[2]) - va[2];
+    // The highest point of the edge under the bottom: its rising end, cut
+    // at the chord. Every slope counts, however small: a slight rise taken
+    // as level would let the bottom sink below the higher end.
+    f64 s;
+    if (dz > 0.0)
+        s = sb < h ? sb : h;
+    else if (dz < 0.0)
+        s = sa > -h ? sa : -h;
+    else
+        s = 0.0;
+    f64 t;
+    along(va, vb, sa, sb, s, contact, t);
+    if (s <= sa)
+        z = va[2];
+    else if (s >= sb)
+        z = vb[2];
+    else
+        z = static_cast<f32>(va[2] + t * dz);
+    f32 dd;
+    nearest(va, vb, sa, sb, d, dd, aux);
+    d = dd;
+    status = 2;
+}
+
+void PLETOR(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, const f32& r, f64& d, f32* contact,
+            f32& z, f32& aux, i32& status)
+{
+    f64 h, sa, sb;
+    status = -1;
+    if (!chord(va, vb, edge, R, d, h, sa, sb)) return;
+    // The edge cut to the chord [-h, h].
+    f32 pa[3], pb[3];
+    f64 t;
+    along(va, vb, sa, sb, sa < -h ? -h : sa, pa, t);
+    along(va, vb, sa, sb, sb > h ? h : sb, pb, t);
+    f32 u[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+    f64 l = std::sqrt(f64(u[0]) * u[0] + f64(u[1]) * u[1] + f64(u[2]) * u[2]);
+    if (l > 0.0)
+        for (f32& c : u) c = static_cast<f32>(c / l);
+    const f32 ax[2] = {0.0f, 0.0f};
+    f32 best[3];
+    i32 st = 0;
+    z = SEGTOR(pa, pb, u, ax, R, R - r, best, st);
+    if (z < -1.0e9f) return;
+    for (i32 k = 0; k < 3; ++k) contact[k] = best[k];
+    f32 dd;
+    nearest(va, vb, sa, sb, d, dd, aux);
+    d = dd;
+    status = 2;
+}
+
+void PLENRP(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32& aux, i32& status)
+{
+    f64 h, sa, sb;
+    status = -1;
+    if (!(chord(va, vb, edge, R, d, h, sa, sb) && sa < h && sb > -h)) return;
+    f32 dd;
+    nearest(va, vb, sa, sb, d, dd, aux);
+    d = dd;
+    status = 2;
+}
+
+void PLNAXI(const i32& flag, const PlnEdge* edges, i32& status)
+{
+    const f32 tol = flag ? 0.004f : 1.0e-4f;
+    i32 side = 0;  // 1 positive, -1 negative, 0 not yet fixed
+    status = 0;
+    for (i32 k = 0; k < 3; ++k) {
+        f32 g = edges[k].c;
+        if (std::fabs(g) <= tol) {
+            if (k < 2) continue;
+            if (!flag) {
+                status = 1;
+                return;
+            }
+            f32 nx = edges[0].c;
+            g = nx < 0.0f ? -std::fabs(g) : std::fabs(g);
+        }
+        i32 s = g < 0.0f ? -1 : (g > 0.0f ? 1 : 0);
+        if (s == 0) continue;
+        if (side == 0)
+            side = s;
+        else if (s != side) {
+            status = 1;
+            return;
+        }
+    }
+}
+
+void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, const i32& flag, const f32* verts,
+            PlnEdge* edges, const i32* edge_status, const f32* nd, f32* contact, const i32& retry,
+            f32& edge_distance, f32& aux, i32& status)
+{
+    bool h2 = orientation == 2 || orientation == -2;
+    const bool taper = kind > 10;
+    for (;;) {
+        // End model.
+        i32 shape = taper ? kind - 10 : kind;
+        f32 R = rr[0], r = rr[1];
+        f64 lower = 0.0;
+        bool upper = false;
+        const f32 n[3] = {nd[0], nd[1], nd[2]};
+        if (taper) {
+            R = static_cast<f32>(CGRFLT) + r;
+            if (n[2] < CGAXIS[2]) {
+                upper = true;
+                R = static_cast<f32>(CGRTOP);
+                r = static_cast<f32>(CGALLW);
+                shape = eqval0(r) ? 2 : 3;
+                lower = CGLENE;
+            }
+        }
+        if (shape == 1) r = R;
+        const f32 tol = flag ? 0.004f : FACTOL;
+        const f32 P[3] = {point[0], point[1], point[2]};
+        f32 v[3][3];
+        for (i32 k = 0; k < 3; ++k)
+            for (i32 j = 0; j < 3; ++j) v[k][j] = verts[3 * k + j] - (j < 2 ? P[j] : 0.0f);
+        contact[0] = contact[1] = contact[2] = 0.0f;
+        edge_distance = -1.0f;
+        aux = -1.0e10f;
+        status = -1;
+        // Face contact point of the end, relative to the axis.
+        f64 q[2];
+        if (shape == 1) {
+            q[0] = -f64(r) * n[0];
+            q[1] = -f64(r) * n[1];
+        } else {
+            f32 w[2] = {n[0], n[1]}, wl;
+            i32 ws;
+            V2NRMS(w, wl, ws);
+            if (ws != 0) w[0] = w[1] = 0.0f;
+            q[0] = -(f64(R) - r) * w[0] - f64(r) * n[0];
+            q[1] = -(f64(R) - r) * w[1] - f64(r) * n[1];
+        }
+        for (i32 k = 0; k < 3; ++k) {
+            const f32* a = v[k];
+            edges[k].c = edges[k].e[0] * a[1] - edges[k].e[1] * a[0];
+        }
+        bool degenerate = edge_status[0] < 0 || edge_status[1] < 0 || edge_status[2] < 0;
+        bool vertical = std::fabs(n[2]) < 0.00015f;
+        i32 axis_out = 1;
+        bool face_done = false;
+        if (!degenerate && !vertical) {
+            PLNAXI(flag, edges, axis_out);
+            if (!h2) {
+                f64 sd[3];
+                bool on_edge = false;
+                for (i32 k = 0; k < 3 && !on_edge; ++k) {
+                    const PlnEdge& ed = edges[k];
+                    sd[k] = ed.e[1] * q[0] - ed.e[0] * q[1] + ed.c;
+                    if (std::fabs(sd[k]) > tol) continue;
+                    const f32* a = v[k];
+                    const f32* b = v[(k + 1) % 3];
+                    f64 s = std::fabs(ed.e[0]) <= tol ? (q[1] - a[1]) / (f64(b[1]) - a[1])
+                                                      : (q[0] - a[0]) / (f64(b[0]) - a[0]);
+                    if (s < -tol || s > 1.0 + tol) continue;
+                    contact[0] = static_cast<f32>(q[0] - sd[k] * ed.e[1] + P[0]);
+                    contact[1] = static_cast<f32>(q[1] + sd[k] * ed.e[0] + P[1]);
+                    contact[2] = static_cast<f32>(a[2] + s * (f64(b[2]) - a[2]));
+                    point[2] = contact[2] + (n[2] - 1.0f) * r;
+                    status = 3;
+                    on_edge = true;
+                }
+                if (!on_edge) {
+                    i32 side = 0;
+                    bool agree = true;
+                    i32 within = 0;
+                    for (i32 k = 0; k < 3; ++k) {
+                        if (std::fabs(sd[k]) <= tol) {
+                            ++within;
+                            continue;
+                        }
+                        i32 sg = sd[k] < 0.0f ? -1 : 1;
+                        if (side == 0) side = sg;
+                        else if (sg != side) agree = false;
+                    }
+                    if (agree) {
+                        contact[0] = static_cast<f32>(q[0] + P[0]);
+                        contact[1] = static_cast<f32>(q[1] + P[1]);
+                        if (within == 3)
+                            contact[2] = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
+                        else
+                            // The plane through the first vertex: its constant
+                            // in single precision, divided by a small n.z on a
+                            // steep face, would cost digits.
+                            contact[2] = static_cast<f32>(
+                                v[0][2] - (f64(n[0]) * (q[0] - v[0][0]) + f64(n[1]) * (q[1] - v[0][1])) / n[2]);
+                        point[2] = contact[2] + (n[2] - 1.0f) * r;
+                        status = 0;
+                    }
+                }
+                if (status >= 0) {
+                    face_done = true;
+                    // Step 8: distance of the nearest edge.
+                    if (axis_out == 0) {
+                        edge_distance = 0.0f;
+                        status = 5;
+                    } else {
+                        for (i32 k = 0; k < 3; ++k) {
+                            if (edge_status[k] < 0 || !(std::fabs(edges[k].c) < R)) continue;
+                            f64 dd = edges[k].c;
+                            f32 ax = 0;
+                            i32 st;
+                            PLENRP(v[k], v[(k + 1) % 3], edges[k], R, dd, ax, st);
+                            if (st < 0) continue;
+                            if (edge_distance < 0.0f || dd < edge_distance) {
+                                edge_distance = static_cast<f32>(dd);
+                                aux = ax;
+                            }
+                        }
+                        if (edge_distance > 0.0f) status = status == 0 ? 5 : 4;
+                    }
+                    if (upper) point[2] -= static_cast<f32>(lower);
+                }
+            }
+        }
+        if (!face_done) {
+            // Edge road: the lower model for a tapered tool.
+            if (upper) {
+                R = static_cast<f32>(CGRFLT) + rr[1];
+                r = rr[1];
+                shape = kind - 10;
+                if (shape == 1) r = R;
+                upper = false;
+            }
+            status = -1;
+            f32 best = -100000.0f, best_d = 0.0f;
+            f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + 0.0001f + (retry ? 0.002f : 0.0f);
+            i32 last_sound = -1;
+            for (i32 k = 0; k < 3; ++k) {
+                if (edge_status[k] < 0) continue;
+                last_sound = k;
+                if (!(std::fabs(edges[k].c) <= reach)) continue;
+                const f32* a = v[k];
+                const f32* b = v[(k + 1) % 3];
+                f64 dd = edges[k].c;
+                f32 zz = -1.0e10f, ax = -1.0e10f, cc[3];
+                i32 st = -1;
+                i32 use = shape;  // shape routine of the lower model
+                bool top = false;
+                if (taper) {
+                    f32 z2 = 0;
+                    i32 cs = 0;
+                    f32 rad = static_cast<f32>(CGRTOP);
+                    CONSEG(a, b, rad, cc, zz, z2, cs);
+                    if (cs == 10) {
+                        top = true;
+                    } else if (cs != -10) {
+                        st = 1;
+                        use = 0;
+                    }
+                }
+                if (use != 0) {
+                    f32 Rm = R, rm = r;
+                    i32 sh = use;
+                    if (top) {
+                        Rm = static_cast<f32>(CGRTOP);
+                        rm = static_cast<f32>(CGALLW);
+                        sh = eqval0(rm) ? 2 : 3;
+                    }
+                    if (sh == 1)
+                        PLEBAL(a, b, edges[k], Rm, dd, cc, zz, ax, st);
+                    else if (sh == 2)
+                        PLEFLT(a, b, edges[k], Rm, dd, cc, zz, ax, st);
+                    else
+                        PLETOR(a, b, edges[k], Rm, rm, dd, cc, zz, ax, st);
+                    if (top && st >= 0) {
+                        zz -= static_cast<f32>(CGLENE);
+                        cc[2] -= 0.0f;
+                    }
+                }
+                if (st < 0) continue;
+                if (zz > best || (eqval(zz, best) && std::fabs(dd) < best_d)) {
+                    best = zz;
+                    best_d = static_cast<f32>(std::fabs(dd));
+                    status = st == 0 ? 3 : 4;
+                    contact[0] = cc[0] + P[0];
+                    contact[1] = cc[1] + P[1];
+                    contact[2] = cc[2];
+                    if (vertical) edge_distance = static_cast<f32>(dd);
+                }
+                if (st == 2 && !vertical && (edge_distance < 0.0f || dd < edge_distance)) {
+                    edge_distance = static_cast<f32>(dd);
+                    aux = ax;
+                }
+            }
+            if (axis_out == 0) edge_distance = 0.0f;
+            if (status == 3 && edge_distance > -1.0f) status = 4;
+            if (status >= 0) point[2] = best;
+            if (status < 0 && last_sound >= 0 && std::fabs(edges[last_sound].c) == R) status = 2;
+        }
+        if (status == -1 && retry && h2) {
+            h2 = false;
+            continue;
+        }
+        return;
+    }
+}
+
+void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* point, const i32& kind,
+            const i32& flag, const i32& retry, const f32& tolerance, const f32& d, const f32& r, f32& z_out,
+            f32* contact, f32& edge_distance, f32& aux, i32& status)
+{
+    f32 verts[9];
+    const f32* u[3] = {u1, u2, u3};
+    for (i32 k = 0; k < 3; ++k)
+        for (i32 j = 0; j < 3; ++j) verts[3 * k + j] = u[k][j];
+    const f32 rr[2] = {d * 0.5f, r};
+    aux = -1.0e10f;
+    status = 0;
+    PlnEdge edges[3];
+    i32 est[3];
+    for (i32 k = 0; k < 3; ++k) {
+        const f32* a = u[k];
+        const f32* b = u[(k + 1) % 3];
+        f32 dv[2] = {b[0] - a[0], b[1] - a[1]}, len = 0;
+        V2NRMS(dv, len, est[k]);
+        // The unit direction again in double precision.
+        f64 dx = f64(b[0]) - a[0], dy = f64(b[1]) - a[1], l = std::sqrt(dx * dx + dy * dy);
+        edges[k].e[0] = est[k] == 0 ? dx / l : dv[0];
+        edges[k].e[1] = est[k] == 0 ? dy / l : dv[1];
+        edges[k].len = len;
+    }
+    const f32 nd[4] = {wrd2r(entry[TRG_NRM]), wrd2r(entry[TRG_NRM + 1]), wrd2r(entry[TRG_NRM + 2]),
+                       wrd2r(entry[TRG_PLANE])};
+    PLNSOL(trgori(entry), point, rr, kind, flag, verts, edges, est, nd, contact, retry, edge_distance, aux, status);
+    if (status < 0) {
+        status = 1;
+        z_out = 0.0f;
+        edge_distance = 0.0f;
+        return;
+    }
+    z_out = point[2];
+    if (edge_distance < 0.0f) {
+        edge_distance = dist2(point, contact);
+        if (status == 3) status = 4;
+        else if (status == 0) status = 5;
+    }
+}

@@ -1,0 +1,32 @@
+// Planar contact: the tool dropped vertically onto one triangle, face first,
+// then its edges, in single precision.
+#pragma once
+
+#include "frame/words.h"
+
+// Edge record: unit XY direction, XY length, line constant (signed distance
+// of the tool axis from the edge's line).
+// Kept in double precision: the half-chord sqrt(R^2 - c^2) of a nearly
+// tangent edge loses every digit of a single-precision c.
+struct PlnEdge {
+    f64 e[2];
+    f64 len;
+    f64 c;
+};
+
+void V2NRMS(f32* v, f32& length, i32& status);
+
+void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* point, const i32& kind,
+            const i32& flag, const i32& retry, const f32& tolerance, const f32& d, const f32& r, f32& z_out,
+            f32* contact, f32& edge_distance, f32& aux, i32& status);
+void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, const i32& flag, const f32* verts,
+            PlnEdge* edges, const i32* edge_status, const f32* nd, f32* contact, const i32& retry,
+            f32& edge_distance, f32& aux, i32& status);
+void PLNAXI(const i32& flag, const PlnEdge* edges, i32& status);
+void PLENRP(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32& aux, i32& status);
+void PLEBAL(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z, f32& aux,
+            i32& status);
+void PLEFLT(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z, f32& aux,
+            i32& status);
+void PLETOR(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, const f32& r, f64& d, f32* contact,
+            f32& z, f32& aux, i32& status);

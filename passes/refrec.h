@@ -1,0 +1,12 @@
+// Per-surface reference records of the pass computation: a switch, and for
+// each surface of the procedure (numbered from 1 by its index) two records of
+// a point and a unit normal.
+#pragma once
+
+#include "frame/words.h"
+
+extern i32 REFSWT;  // nonzero while the records are in force
+
+// Record k (1 or 2) of the surface with the given index: point and normal;
+// false when there is none.
+bool REFGET(const i32& index, const i32& k, f32* point, f32* normal);

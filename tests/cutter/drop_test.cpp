@@ -1,0 +1,180 @@
+// The tool dropped onto the triangle model: gathering, heights against an
+// independent double-precision reference, allowances, limits, floors, ties.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "common/dropref.h"
+#include "common/meshes.h"
+#include "common/tooldefs.h"
+#include "cutter/congeo.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/under.h"
+#include "frame/proc.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+#include "tools/tooldims.h"
+
+namespace {
+
+struct Shape {
+    const char* name;
+    f32 d, r, l, taper;
+    dropref::Tool ref;
+};
+
+const Shape SHAPES[] = {
+    {"ball", 10.0f, 5.0f, 30.0f, 0.0f, {1, 5.0, 5.0}},
+    {"flat", 10.0f, 0.0f, 30.0f, 0.0f, {2, 5.0, 0.0}},
+    {"corner", 10.0f, 2.0f, 30.0f, 0.0f, {3, 5.0, 2.0}},
+    {"taper", 6.0f, 1.0f, 20.0f, 10.0f, {4, 3.0, 1.0, 10.0 * 3.141592653589793 / 180.0, 20.0}},
+};
+
+std::vector<double> all_triangles(const std::vector<meshes::Mesh>& ms)
+{
+    std::vector<double> t;
+    for (const auto& m : ms)
+        for (size_t k = 0; k < m.tri.size(); ++k)
+            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
+    return t;
+}
+
+class Drop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        norak::reset();
+        FRETRI();
+        MACTYP = 0;
+        LOCAXM = 0;
+        STPFLG(0x3F);
+        LOCNRM = 1;
+    }
+    void TearDown() override { FRETRI(); }
+
+    // Positions the current tool at (x, y); status out.
+    f32 at(f32 x, f32 y, i32& status, f32 ea = 0.0f, f32 eb = 0.0f, f32 tol = 0.01f)
+    {
+        f32 p[3] = {x, y, 0.0f}, res[3], con[3], nrm[3];
+        i32 srf = 0;
+        PNTLC1(0, p, tol, ea, eb, res, con, nrm, srf, status);
+        return res[2];
+    }
+};
+
+// Lower bound that the Part's coarse search along an edge allows: the
+// corner-radius edge contact is sampled at steps below 0.1 of the edge's
+// length, so it may fall short of the true edge maximum by the drop of the
+// edge's height function within 0.05 of its top.
+double sampled_floor(const dropref::Tool& t, const double* p, const double v[3][3])
+{
+    double best = dropref::drop(t, p, v);
+    if (best == dropref::NONE) return best;
+    double lowest = best;
+    for (int k = 0; k < 3; ++k) {
+        const double* a = v[k];
+        const double* b = v[(k + 1) % 3];
+        double len = std::sqrt((b[0] - a[0]) * (b[0] - a[0]) + (b[1] - a[1]) * (b[1] - a[1]) + (b[2] - a[2]) * (b[2] - a[2]));
+        if (len == 0) continue;
+        // The edge's own maximum (the function is concave along the edge),
+        // then the function 0.05 to either side of it.
+        auto g = [&](double s) {
+            const double q[3][3] = {{a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])},
+                                    {a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])},
+                                    {a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])}};
+            return dropref::drop(t, p, q);
+        };
+        const double edge[3][3] = {{a[0], a[1], a[2]}, {b[0], b[1], b[2]}, {b[0], b[1], b[2]}};
+        if (dropref::drop(t, p, edge) < best - 1e-9) continue;
+        int bi = 0;
+        double bg = dropref::NONE;
+        for (int i = 0; i <= 100; ++i)
+            if (g(i / 100.0) > bg) bg = g(i / 100.0), bi = i;
+        double x0 = std::max(0.0, (bi - 1) / 100.0), x1 = std::min(1.0, (bi + 1) / 100.0);
+        for (int it = 0; it < 60; ++it) {
+            double c = x1 - 0.618034 * (x1 - x0), e = x0 + 0.618034 * (x1 - x0);
+            if (g(c) < g(e)) x0 = c;
+            else x1 = e;
+        }
+        const double ts = 0.5 * (x0 + x1);
+        for (double ds : {-0.05 / len, 0.05 / len}) {
+            double s = std::clamp(ts + ds, 0.0, 1.0);
+            double q[3][3] = {{a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])}};
+            q[1][0] = q[0][0], q[1][1] = q[0][1], q[1][2] = q[0][2];
+            q[2][0] = q[0][0], q[2][1] = q[0][1], q[2][2] = q[0][2];
+            double g = dropref::drop(t, p, q);
+            if (g != dropref::NONE) lowest = std::min(lowest, g);
+        }
+    }
+    return lowest;
+}
+
+TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
+{
+    const double Rs = 30.0, half = 50.0;
+    i32 nlat = 0, nlon = 0;
+    auto ms = meshes::hemisphere_on_plate(Rs, half, 50000, &nlat, &nlon);
+    ASSERT_EQ(meshes::build(ms), 0);
+    EXPECT_GE(TRIMDL[TM_NTRG], 45000);
+    const double sag = meshes::hemisphere_sag(Rs, nlat, nlon);
+    dropref::Buckets bk;
+    bk.build(all_triangles(ms), 4.0);
+    std::vector<i32> rows(QT_NODES * QC_ROW);
+    for (const Shape& s : SHAPES) {
+        if (getenv("ONLY") && std::string(getenv("ONLY")) != s.name) continue;
+        tooldefs::use_mill(s.d, s.r, s.l, s.taper);
+        std::mt19937 g(42);
+        std::uniform_real_distribution<f64> u(-half + 6, half - 6);
+        const i32 npts = 10000;
+        i32 worst_i = -1;
+        double worst = 0;
+        for (i32 i = 0; i < npts; ++i) {
+            f32 x = static_cast<f32>(u(g)), y = static_cast<f32>(u(g));
+            i32 st = 0;
+            f32 z = at(x, y, st);
+            ASSERT_TRUE(st == 0) << s.name << " status " << st;
+            double p[2] = {x, y};
+            double ref = bk.drop_all(s.ref, p);
+            double err = ref - z;
+            if (s.ref.shape <= 2) {
+                ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name << " at " << x << " " << y;
+                // Between the sphere and the sphere shrunk by the facets' sag.
+                double rho = std::sqrt(double(x) * x + double(y) * y);
+                auto sphere = [&](double Rr) {
+                    if (s.ref.shape == 1) {
+                        double c = (Rr + 5.0) * (Rr + 5.0) - rho * rho;
+                        return std::max(0.0, c > 0 ? std::sqrt(c) - 5.0 : 0.0);
+                    }
+                    if (rho <= 5.0) return Rr;
+                    double d = rho - 5.0;
+                    return std::max(0.0, d < Rr ? std::sqrt(Rr * Rr - d * d) : 0.0);
+                };
+                ASSERT_LE(z, sphere(Rs) + 1e-4);
+                ASSERT_GE(z, sphere(Rs - sag) - 1e-4);
+            } else {
+                // Never above the exact height; below it at most what the
+                // coarse edge search allows.
+                ASSERT_LE(z, ref + 1e-5 * (1 + std::fabs(ref))) << s.name << " at " << x << " " << y;
+                if (err > 1e-5) {
+                    double floor = dropref::NONE;
+                    for (int t : bk.near(p, s.ref.rmax())) {
+                        double v[3][3];
+                        for (int a = 0; a < 3; ++a)
+                            for (int b = 0; b < 3; ++b) v[a][b] = bk.tri[9 * t + 3 * a + b];
+                        if (dropref::drop(s.ref, p, v) <= z + 1e-5) continue;
+                        floor = std::max(floor, sampled_floor(s.ref, p, v));
+                    }
+                    ASSERT_GE(z, floor - 1e-5) << s.name << " at " << x << " " << y << " z " << z << " ref " << ref << " floor " << floor;
+                }
+            }
+            if (err > worst) worst = err, worst_i = i;
+        }
+        std::printf("%-7s largest shortfall below the exact height %.3g (point %d)\n", s.name, worst, worst_i);
+    }
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
 #include "cutter/loccom.h"
+#include "cutter/locpnt.h"
 #include "cutter/planar.h"
 #include "frame/proc.h"
 #include "tools/tooldims.h"
@@ -36,6 +37,9 @@ void ELMREL(i32& status)
     }
     ELMCAP = 0;
     ELMNCL = 0;
+    // The last winner named a triangle of the released model.
+    LOCLST[0] = LOCLST[1] = -1;
+    LOCNRM = 1;
 }
 
 const i32* elmtrg(const i32* entry)

@@ -54,3 +54,5 @@ void GTTTYP(const i32& id, i32& type) { type = load(id) ? cache.type : -1; }
 void STDIAM(const f32& value) { cache.v[M_DIA] = value; }
 void STCRNR(const f32& value) { cache.v[M_CRN] = value; }
 void STCUTL(const f32& value) { cache.v[M_CUT] = value; }
+
+void TLCCLR() { cache.id = -1; }

@@ -14,3 +14,5 @@ void GTTTYP(const i32& id, i32& type);   // -1 when it cannot be loaded
 void STDIAM(const f32& value);
 void STCRNR(const f32& value);
 void STCUTL(const f32& value);
+// Empties the cache (the library may have changed under it).
+void TLCCLR();

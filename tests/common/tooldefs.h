@@ -6,6 +6,7 @@
 
 #include "frame/host.h"
 #include "tools/toolcache.h"
+#include "tools/tooldims.h"
 
 namespace tooldefs {
 
@@ -25,6 +26,7 @@ inline i32 make_tool(i32 type, f32 d, f32 r, f32 l, f32 taper_deg, i32 version =
     estore(cls, etype, id, status);
     eputn(n, w);
     eclose();
+    TLCCLR();  // ids are reused after a host reset
     return id;
 }
 

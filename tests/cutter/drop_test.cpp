@@ -113,6 +113,21 @@ double sampled_floor(const dropref::Tool& t, const double* p, const double v[3][
     return lowest;
 }
 
+// Lowest height the Part's coarse edge search may give at p: the highest of
+// the sampled floors of the triangles that lie above z.
+double allowed_floor(const dropref::Tool& t, const dropref::Buckets& bk, const double* p, double z)
+{
+    double floor = dropref::NONE;
+    for (int i : bk.near(p, t.rmax())) {
+        double v[3][3];
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) v[a][b] = bk.tri[9 * i + 3 * a + b];
+        if (dropref::drop(t, p, v) <= z + 1e-5) continue;
+        floor = std::max(floor, sampled_floor(t, p, v));
+    }
+    return floor;
+}
+
 TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
 {
     const double Rs = 30.0, half = 50.0;
@@ -160,20 +175,51 @@ TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
                 // coarse edge search allows.
                 ASSERT_LE(z, ref + 1e-5 * (1 + std::fabs(ref))) << s.name << " at " << x << " " << y;
                 if (err > 1e-5) {
-                    double floor = dropref::NONE;
-                    for (int t : bk.near(p, s.ref.rmax())) {
-                        double v[3][3];
-                        for (int a = 0; a < 3; ++a)
-                            for (int b = 0; b < 3; ++b) v[a][b] = bk.tri[9 * t + 3 * a + b];
-                        if (dropref::drop(s.ref, p, v) <= z + 1e-5) continue;
-                        floor = std::max(floor, sampled_floor(s.ref, p, v));
-                    }
+                    double floor = allowed_floor(s.ref, bk, p, z);
                     ASSERT_GE(z, floor - 1e-5) << s.name << " at " << x << " " << y << " z " << z << " ref " << ref << " floor " << floor;
                 }
             }
             if (err > worst) worst = err, worst_i = i;
         }
         std::printf("%-7s largest shortfall below the exact height %.3g (point %d)\n", s.name, worst, worst_i);
+    }
+}
+
+TEST_F(Drop, AllowanceGrowsTheTool)
+{
+    auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 6000);
+    ASSERT_EQ(meshes::build(ms), 0);
+    dropref::Buckets bk;
+    bk.build(all_triangles(ms), 3.0);
+    const f32 e = 0.3f;
+    for (const Shape& s : SHAPES) {
+        if (s.ref.shape == 4) continue;
+        tooldefs::use_mill(s.d, s.r, s.l, s.taper);
+        const dropref::Tool grown = s.ref.grown(e);
+        std::mt19937 g(5);
+        std::uniform_real_distribution<f64> u(-25.0, 25.0);
+        for (i32 i = 0; i < 500; ++i) {
+            f32 x = static_cast<f32>(u(g)), y = static_cast<f32>(u(g));
+            i32 st = 0;
+            f32 z = at(x, y, st, e, e);
+            ASSERT_EQ(st, 0);
+            double p[2] = {x, y};
+            double ref = bk.drop_all(grown, p) + e;
+            // The tool's own values are back in the cache.
+            f32 d = 0, r = 0;
+            GTDIAM(CURTOL, d);
+            GTCRNR(CURTOL, r);
+            ASSERT_EQ(d, s.d);
+            ASSERT_EQ(r, s.r);
+            if (grown.shape == 1) {
+                ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name;
+            } else {
+                // A grown flat end is a corner-radius end: the coarse edge
+                // search's bound applies.
+                ASSERT_LE(z, ref + 1e-5 * (1 + std::fabs(ref))) << s.name;
+                if (ref - z > 1e-5) ASSERT_GE(z, allowed_floor(grown, bk, p, z - e) + e - 1e-5) << s.name;
+            }
+        }
     }
 }
 

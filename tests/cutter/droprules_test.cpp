@@ -1,0 +1,289 @@
+// Rules of the tool drop: the triangles gathered, the contact limit, floors,
+// ties, and what happens to a tool that cannot be dropped.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "common/meshes.h"
+#include "common/tooldefs.h"
+#include "cutter/congeo.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/under.h"
+#include "frame/proc.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+#include "tools/tooldims.h"
+
+namespace {
+
+class Rules : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        norak::reset();
+        FRETRI();
+        MACTYP = 0;
+        LOCAXM = 0;
+        STPFLG(0x3F);
+        LOCNRM = 1;
+        LOCSGM = 0;
+    }
+    void TearDown() override
+    {
+        FRETRI();
+        MACTYP = 0;
+    }
+    // Positions the current tool; surface and normal out.
+    f32 at(f32 x, f32 y, i32& status, f32* normal = nullptr, f32 tol = 0.01f, i32 mode = 0, f32 z = 0.0f)
+    {
+        f32 p[3] = {x, y, z}, res[3] = {0, 0, 0}, con[3], nrm[3];
+        i32 srf = 0;
+        const f32 up[3] = {0, 0, 1};
+        const i32 none = -1, code = 1;
+        const f32 aux = 0;
+        LOCSET(none, up, up, code, aux, tol);
+        PNTNET(mode, p, tol, 0.0f, 0.0f, res, con, nrm, srf, status);
+        if (normal)
+            for (int k = 0; k < 3; ++k) normal[k] = nrm[k];
+        return res[2];
+    }
+    // Sets up the context of a drop as the height routine does.
+    void context()
+    {
+        i32 st = 0;
+        CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+        for (int k = 0; k < 3; ++k) LOCSP1[k] = LOCSP2[k] = 0.0f;
+    }
+};
+
+meshes::Mesh tri(std::initializer_list<f64> v, i32 cls = 1, i32 id = 1)
+{
+    meshes::Mesh m;
+    auto it = v.begin();
+    for (int k = 0; k < 3; ++k) {
+        f64 x = *it++, y = *it++, z = *it++;
+        m.node(x, y, z);
+    }
+    m.add(1, 2, 3);
+    m.cls = cls;
+    m.id = id;
+    return m;
+}
+
+TEST_F(Rules, GatheredAreTheAdmittedBoxesUnderTheSquare)
+{
+    auto ms = meshes::hemisphere_on_plate(30.0, 50.0, 20000);
+    ms.push_back(meshes::random_triangles(3000, 100.0, 40.0, 6.0, 9));
+    ms.back().cls = 2, ms.back().id = 3;
+    auto extra = meshes::random_triangles(1000, 100.0, 40.0, 6.0, 10);
+    extra.cls = 0, extra.id = 4;  // ignored surface
+    ms.push_back(extra);
+    ASSERT_EQ(meshes::build(ms), 0);
+    tooldefs::use_mill(8.0f, 1.0f);
+    context();
+    std::mt19937 g(1);
+    std::uniform_real_distribution<f64> u(-45.0, 95.0);
+    for (i32 flags : {0x3F, 0x01, 0x02}) {
+        STPFLG(flags);
+        for (int q = 0; q < 300; ++q) {
+            f32 p[3] = {static_cast<f32>(u(g)), static_cast<f32>(u(g)), 0.0f};
+            i32 ixy[2] = {static_cast<i32>(p[0] * 1000.0f), static_cast<i32>(p[1] * 1000.0f)};
+            i32 count = 0, best = 0, ps = 0, cs = 0, os = 0, st = 0;
+            f32 bz = 0;
+            elm2nd(0, p, ixy, 0.01f, ELMCAP, count, best, bz, ps, cs, os, st);
+            ASSERT_EQ(st, 0);
+            std::set<std::pair<i32, i32>> got;
+            const i32* lst = elmlst();
+            for (i32 k = 0; k < count; ++k) got.insert({lst[k * ELM_WORDS], lst[k * ELM_WORDS + 1]});
+            ASSERT_EQ(static_cast<i32>(got.size()), count);
+            // Every admitted triangle whose box meets the tool square is
+            // listed, unless it lies out of the tool's reach in XY.
+            i32 h = static_cast<i32>(LOCRCH * 1000.0f + 1.0f);
+            i32 sq[4] = {ixy[0] - h, ixy[1] - h, ixy[0] + h, ixy[1] + h};
+            const i32* srf = srfbas();
+            const f32* nod = nodbas();
+            for (i32 n = 0; n < QT_NODES; ++n) {
+                const i32* e = qtnbas(n);
+                for (i32 k = 0; k < qtrow(n)[QT_COUNT]; ++k, e += TRG_WORDS) {
+                    i32 cls = srf[(e[TRG_SRF] - 1) * SRF_WORDS];
+                    bool adm = cls >= 1 && cls <= 6 && (flags & (1 << (cls - 1)));
+                    bool meets = e[10] >= sq[0] && e[8] <= sq[2] && e[11] >= sq[1] && e[9] <= sq[3];
+                    bool listed = got.count({n, k}) > 0;
+                    if (!(adm && meets)) {
+                        ASSERT_FALSE(listed);
+                        continue;
+                    }
+                    if (listed) continue;
+                    // Not listed: its XY distance from the point exceeds the reach.
+                    f64 dmin = 1e300;
+                    for (int a = 0; a < 3; ++a) {
+                        const f32* A = nod + 3 * (e[1 + a] - 1);
+                        const f32* B = nod + 3 * (e[1 + (a + 1) % 3] - 1);
+                        f64 dx = B[0] - A[0], dy = B[1] - A[1], wx = p[0] - A[0], wy = p[1] - A[1];
+                        f64 t = std::clamp((wx * dx + wy * dy) / (dx * dx + dy * dy + 1e-300), 0.0, 1.0);
+                        dmin = std::min(dmin, std::hypot(wx - t * dx, wy - t * dy));
+                    }
+                    ASSERT_GT(dmin, 4.0 - 1e-4) << "triangle within reach left out";
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Rules, ContactLimit)
+{
+    // Two steep triangles whose tops lie beyond the tool: both are examined.
+    ASSERT_EQ(meshes::build({tri({3, -1, 0, 3, 1, 0, 6, 0, 5}), tri({-3, 1, 0, -3, -1, 0, -6, 0, 5})}), 0);
+    tooldefs::use_mill(10.0f, 0.0f);
+    context();
+    f32 cz[1], cpt[3];
+    i32 ck[1], cp[1];
+    const LocRes res{cz, ck, cp, cpt};
+    f32 p[3] = {0, 0, 0}, z = 0, n[3] = {0, 0, 1};
+    i32 ntri = 0, count = 0, st = 0;
+    LOCPNT(1, 0, p, 0.01f, ntri, z, n, 1, count, res, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("LOCPNT, TOO MANY TRIANGLES UNDER TOOL"));
+    EXPECT_TRUE(norak::transcript_has("USE A SMALLER TOOL OR INCREASE TOLERANCE"));
+    // With room for both, the drop succeeds.
+    f32 cz2[2], cpt2[6];
+    i32 ck2[2], cp2[2];
+    const LocRes res2{cz2, ck2, cp2, cpt2};
+    LOCPNT(1, 0, p, 0.01f, ntri, z, n, 2, count, res2, st);
+    EXPECT_EQ(st % 10, 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_NEAR(z, 10.0 / 3.0, 1e-4);
+}
+
+TEST_F(Rules, TiesKeepTheFirstExamined)
+{
+    // Flat tool over a level triangle at z 1 and a tilted one that reaches
+    // z 1 at the rim: equal heights.
+    auto level = tri({-20, -20, 1, 20, -20, 1, 0, 20, 1});
+    auto tilt = tri({0, -3, 0, 5, 0, 1, 0, 3, 0}, 1, 2);
+    ASSERT_EQ(meshes::build({level, tilt}), 0);
+    tooldefs::use_mill(10.0f, 0.0f);
+    f32 n[3];
+    i32 st = 0;
+    f32 z = at(0, 0, st, n);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(z, 1.0f, 1e-5);
+    // The tilted one is tried first (highest key, listed last); the level
+    // one ties and does not replace it.
+    EXPECT_LT(n[2], 0.999f);
+    // A check surface at the same height never replaces a part surface...
+    FRETRI();
+    auto check = tilt;
+    check.cls = 2;
+    ASSERT_EQ(meshes::build({level, check}), 0);
+    z = at(0, 0, st, n);
+    EXPECT_NEAR(z, 1.0f, 1e-5);
+    EXPECT_NEAR(n[2], 1.0f, 1e-6);
+    // ... and a reversed winner, tried first as the last winner, gives way
+    // to a part triangle at its height.
+    FRETRI();
+    auto rev = tri({0, -3, 0, 0, 3, 0, 5, 0, 1}, 1, 2);  // wound clockwise from above
+    auto part = tri({0, -3, 0, 10, 0, 2, 0, 3, 0}, 4, 3);  // reaches z 1 at the rim
+    ASSERT_EQ(meshes::build({rev, part}), 0);
+    context();
+    static f32 cz[16], cpt[48];
+    static i32 ck[16], cp[16];
+    const LocRes res{cz, ck, cp, cpt};
+    f32 p[3] = {0, 0, 0}, zz = 0, nn[3] = {0, 0, 1};
+    i32 ntri = 0, count = 0;
+    STPFLG(0x01);
+    LOCPNT(1, 0, p, 0.01f, ntri, zz, nn, 16, count, res, st);
+    EXPECT_GT(nn[0], 0.0f);  // the reversed one
+    STPFLG(0x3F);
+    LOCPNT(1, 0, p, 0.01f, ntri, zz, nn, 16, count, res, st);
+    EXPECT_EQ(st % 10, 0);
+    EXPECT_NEAR(zz, 1.0f, 1e-5);
+    EXPECT_LT(nn[0], 0.0f);  // the part triangle rising toward +x
+}
+
+TEST_F(Rules, FloorsAndLimitedDrops)
+{
+    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1}), tri({-3, -3, 2, 3, -3, 2, 0, 3, 2}, 1, 2)}), 0);
+    tooldefs::use_mill(4.0f, 2.0f);
+    i32 st = 0;
+    EXPECT_NEAR(at(0, 0, st), 2.0f, 1e-5);
+    // Mode 11 starts at point Z - tolerance and stops once above point Z.
+    context();
+    static f32 cz[16], cpt[48];
+    static i32 ck[16], cp[16];
+    const LocRes res{cz, ck, cp, cpt};
+    f32 p[3] = {0, 0, 1.0f}, z = 0, n[3] = {0, 0, 1};
+    i32 ntri = 0, count = 0;
+    LOCPNT(11, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
+    EXPECT_EQ(st % 10, 0);
+    EXPECT_NEAR(z, 2.0f, 1e-5);
+    // Nothing above: the floor stays.
+    p[2] = 5.0f;
+    LOCPNT(11, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(z, 5.0f - 0.01f, 1e-6);
+    // Machining type 2 and a lone point: no contact above its Z gives its Z.
+    MACTYP = 2;
+    EXPECT_NEAR(at(0, 0, st, nullptr, 0.01f, 0, 7.0f), 7.0f, 1e-6);
+    EXPECT_EQ(st, 0);
+    // Without the floor, nothing under the tool is status 1.
+    MACTYP = 0;
+    at(100, 100, st);
+    EXPECT_EQ(st, 1);
+}
+
+TEST_F(Rules, ToolsThatCannotDrop)
+{
+    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
+    // Not a milling tool: a failure, no height.
+    CURTOL = tooldefs::make_tool(1, 6.0f, 0.0f, 20.0f, 0.0f);
+    i32 st = 0;
+    f32 z = at(0, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_LT(z, -1.0e9f);
+    // A zero tolerance is refused before the tool is read; the cache of the
+    // current tool keeps its own values even after another tool was used.
+    i32 a = tooldefs::use_mill(10.0f, 1.0f);
+    at(0, 0, st);
+    EXPECT_EQ(st, 0);
+    i32 b = tooldefs::use_mill(4.0f, 0.5f);
+    f32 d = 0;
+    GTDIAM(b, d);
+    at(0, 0, st, nullptr, 0.0f);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("[LINNET]ALGORITHM CANNOT WORK WITH ZERO TOLERANCE"));
+    GTDIAM(b, d);
+    EXPECT_EQ(d, 4.0f);
+    (void)a;
+    // A tapered tool marks its normal with +-1000.
+    tooldefs::use_mill(6.0f, 1.0f, 20.0f, 10.0f);
+    f32 n[3];
+    z = at(0, 0, st, n);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(z, 1.0f, 1e-5);
+    EXPECT_EQ(std::fabs(n[0]), 1000.0f);
+}
+
+TEST_F(Rules, KindCodes)
+{
+    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
+    struct {
+        f32 d, r, a, ea;
+        i32 knd, kda;
+    } cases[] = {{10, 5, 0, 0.5f, 1, 1}, {10, 0, 0, 0.5f, 2, 3}, {10, 2, 0, 0, 3, 3},
+                 {10, 1, 0, -2.0f, 3, 2}, {6, 1, 10, 0, 13, 13}};
+    for (auto& c : cases) {
+        tooldefs::use_mill(c.d, c.r, 20.0f, c.a);
+        ASSERT_TRUE(LOCTOL(c.ea, 0.0f));
+        EXPECT_EQ(LOCKND, c.knd);
+        EXPECT_EQ(LOCKDA, c.kda);
+    }
+}
+
+}  // namespace

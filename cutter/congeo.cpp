@@ -2,7 +2,7 @@
 
 #include "frame/host.h"
 #include "surfaces/trimodel.h"
-#include "tools/tooldims.h"
+#include "tools/toolcache.h"
 
 f64 CGCOTA, CGRCRN, CGRTP2, CGZAPX, CGCOT2, CGRTOP, CGTANA;
 f32 CGAXIS[3];

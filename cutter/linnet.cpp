@@ -7,6 +7,7 @@
 #include "cutter/prjbrg.h"
 #include "cutter/under.h"
 #include "frame/host.h"
+#include "frame/params.h"
 #include "frame/proc.h"
 #include "surfaces/trimodel.h"
 
@@ -137,7 +138,8 @@ void PNTLC2(const i32& mode_code, const f32* point, f32* result, f32* contact, f
     const f32 up[3] = {0.0f, 0.0f, 1.0f};
     const i32 none = -1, code = 1;
     const f32 aux = 0.0f;
-    LOCSET(none, up, up, code, aux, PRCTOL);
+    const f32 tol = pwr(PRTTOL);
+    LOCSET(none, up, up, code, aux, tol);
     f32 p[3] = {point[0], point[1], 0.0f};
-    PNTNET(mode_code, p, PRCTOL, PRCSTK, PRCCHK, result, contact, normal, surface, status);
+    PNTNET(mode_code, p, tol, PRCSTK, PRCCHK, result, contact, normal, surface, status);
 }

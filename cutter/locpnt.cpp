@@ -11,14 +11,16 @@
 #include "cutter/planar.h"
 #include "cutter/under.h"
 #include "frame/host.h"
+#include "frame/params.h"
 #include "frame/proc.h"
 #include "passes/refrec.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
-#include "tools/tooldims.h"
+#include "tools/toolcache.h"
 
 i32 LOCLST[2] = {-1, -1};
 i32 LOCNRM = 1;
+f64 LOCNGT = 0.0, LOCNCT = 0.0;
 
 namespace {
 
@@ -116,6 +118,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         status = st;
         return;
     }
+    LOCNGT += ntri;
     const f64 pxy[2] = {f64(point[0]) * 1000.0, f64(point[1]) * 1000.0};
     bool winner = false;
     i32 win_code = 0, win_ori = 0, win_type = 0, win_cls = 0;
@@ -141,6 +144,8 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         bool surfchg = false;
         bool near1 = true;  // class-1-near switch
         i32 retry = 0;
+        i32 run_node = -1;
+        const i32* run_base = nullptr;
         ClassRow row{};
         f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
         for (i32 pass = 0; pass < 2; ++pass) {
@@ -160,7 +165,18 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 }
                 if (limited && B > zl + 0.1f * tol) break;
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
-                const i32* ent = elmtrg(le);
+                // Entries come in runs of one node: its array's address is
+                // fetched once a run.
+                const i32* ent;
+                if (le[ELM_NODE] >= 0) {
+                    if (le[ELM_NODE] != run_node) {
+                        run_node = le[ELM_NODE];
+                        run_base = qtnbas(run_node);
+                    }
+                    ent = run_base ? run_base + static_cast<size_t>(le[ELM_INDEX]) * TRG_WORDS : nullptr;
+                } else {
+                    ent = elmtrg(le);
+                }
                 if (!ent) continue;
                 const i32 srfno = ent[TRG_SRF];
                 const i32* rec = srfrec(LOCSRB, srfno);
@@ -187,13 +203,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (prev_srf != -1) surfchg = true;
                     prev_srf = srfno;
                 }
-                f32 v[3][3];
-                for (i32 j = 0; j < 3; ++j) {
-                    const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
-                    v[j][0] = nd[0], v[j][1] = nd[1], v[j][2] = nd[2];
-                    if (axis) FRMROT(orig, LOCTAX, v[j]);
-                }
-                const f32 top = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
+                const f32 top = wrd2r(le[ELM_TOP]);
                 if (surfchg && top + e > B - Rz) {
                     note = true;
                     surfchg = false;
@@ -215,12 +225,19 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (bs == 1) continue;
                     if (!bound(Hb + e)) continue;
                 }
+                f32 v[3][3];
+                for (i32 j = 0; j < 3; ++j) {
+                    const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
+                    v[j][0] = nd[0], v[j][1] = nd[1], v[j][2] = nd[2];
+                    if (axis) FRMROT(orig, LOCTAX, v[j]);
+                }
                 // Contact with the grown tool.
                 f32 wp[3] = {point[0], point[1], point[2]};
                 f32 zc = 0, pc[3], rc = 0, hx = -1.0e10f;
                 i32 t = 0;
                 const i32 dzero = eqval0(D2) ? 1 : 0;
                 PLNCNT(v[0], v[1], v[2], ent, wp, row.kind, dzero, retry, tol, D2, r2, zc, pc, rc, hx, t);
+                LOCNCT += 1.0;
                 if (t < 0 || t == 1 || t == 2) continue;
                 const f32 nz = wrd2r(ent[TRG_NRM + 2]);
                 const f32 tn[3] = {wrd2r(ent[TRG_NRM]), wrd2r(ent[TRG_NRM + 1]), nz};

@@ -17,6 +17,10 @@ struct LocRes {
 extern i32 LOCLST[2];
 extern i32 LOCNRM;
 
+// Counts kept for measurements: triangles gathered under the tool and
+// contacts computed, over all drops since the load.
+extern f64 LOCNGT, LOCNCT;
+
 void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
             f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status);
 

@@ -9,8 +9,9 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
+#include "frame/params.h"
 #include "frame/proc.h"
-#include "tools/tooldims.h"
+#include "tools/toolcache.h"
 
 #include "frame/host.h"
 
@@ -365,6 +366,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                 le[ELM_INDEX] = k;
             }
             le[ELM_KEY] = r2wrd(key);
+            le[ELM_TOP] = r2wrd(zmax);
             if (reported == 1) part_seen = 1;
             else if (reported == 2) check_seen = 1;
             else other_seen = 1;

@@ -7,9 +7,10 @@
 #include "surfaces/trimodel.h"
 
 // List entry: the triangle's quadtree node (-1: a turned copy in ELMCPY),
-// its index in that node's array (or in ELMCPY), and its key (f32).
-constexpr i32 ELM_WORDS = 3;
-constexpr i32 ELM_NODE = 0, ELM_INDEX = 1, ELM_KEY = 2;
+// its index in that node's array (or in ELMCPY), its key (f32) and the
+// highest Z of its vertices (f32, in the tool's frame in tool-axis mode).
+constexpr i32 ELM_WORDS = 4;
+constexpr i32 ELM_NODE = 0, ELM_INDEX = 1, ELM_KEY = 2, ELM_TOP = 3;
 constexpr i32 ELM_STEP = 500;  // the lists grow 500 entries at a time
 
 extern i32 ELMLST[2];  // handle and check word of the list

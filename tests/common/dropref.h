@@ -139,6 +139,8 @@ struct Buckets {
     int nx, ny;
     std::vector<std::vector<int>> cells;
     std::vector<double> tri;  // nine values per triangle
+    mutable std::vector<int> mark;
+    mutable int stamp = 0;
 
     void build(const std::vector<double>& t, double c)
     {
@@ -177,11 +179,12 @@ struct Buckets {
     {
         double reach = rmax + 1e-6;
         std::vector<int> seen;
+        ++stamp;
+        if (mark.size() != tri.size() / 9) mark.assign(tri.size() / 9, 0);
         for (int j = cy(p[1] - reach); j <= cy(p[1] + reach); ++j)
             for (int k = cx(p[0] - reach); k <= cx(p[0] + reach); ++k)
-                for (int i : cells[static_cast<size_t>(j) * nx + k]) seen.push_back(i);
-        std::sort(seen.begin(), seen.end());
-        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+                for (int i : cells[static_cast<size_t>(j) * nx + k])
+                    if (mark[i] != stamp) mark[i] = stamp, seen.push_back(i);
         return seen;
     }
 
@@ -189,7 +192,36 @@ struct Buckets {
     double drop_all(const Tool& t, const double* p) const
     {
         double best = NONE;
+        // A triangle never lifts the tip above its highest vertex lowered by
+        // the tool's surface at the triangle's nearest XY distance: the
+        // candidates go by that bound and the walk stops below the best.
+        std::vector<std::pair<double, int>> order;
         for (int i : near(p, t.rmax())) {
+            const double* v = &tri[9 * i];
+            double dmin = 1e300;
+            bool inside = true;
+            double sgn = 0;
+            for (int k = 0; k < 3; ++k) {
+                const double* a = v + 3 * k;
+                const double* b = v + 3 * ((k + 1) % 3);
+                double dx = b[0] - a[0], dy = b[1] - a[1], wx = p[0] - a[0], wy = p[1] - a[1];
+                double l2 = dx * dx + dy * dy;
+                double u = l2 > 0 ? std::clamp((wx * dx + wy * dy) / l2, 0.0, 1.0) : 0.0;
+                dmin = std::min(dmin, std::hypot(wx - u * dx, wy - u * dy));
+                double c = dx * wy - dy * wx;
+                if (c != 0) {
+                    if (sgn == 0) sgn = c;
+                    else if ((c > 0) != (sgn > 0)) inside = false;
+                }
+            }
+            if (inside) dmin = 0;
+            if (dmin > t.rmax()) continue;
+            double top = std::max({v[2], v[5], v[8]});
+            order.push_back({top - t.h(dmin) + 1e-9, i});
+        }
+        std::sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first > b.first; });
+        for (auto [top, i] : order) {
+            if (top <= best) break;
             double v[3][3];
             for (int a = 0; a < 3; ++a)
                 for (int b = 0; b < 3; ++b) v[a][b] = tri[9 * i + 3 * a + b];

@@ -6,7 +6,6 @@
 
 #include "frame/host.h"
 #include "tools/toolcache.h"
-#include "tools/tooldims.h"
 
 namespace tooldefs {
 

@@ -14,10 +14,11 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/under.h"
+#include "frame/params.h"
 #include "frame/proc.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
-#include "tools/tooldims.h"
+#include "tools/toolcache.h"
 
 namespace {
 

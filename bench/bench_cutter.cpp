@@ -1,0 +1,116 @@
+// Tool positioning over the triangle model: positions per second and
+// triangles gathered and contacts computed per position, for each tool kind
+// on hemisphere-on-plate models of 10^4, 10^5 and 10^6 triangles over the
+// same XY square, against a brute-force double-precision drop.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "../tests/common/dropref.h"
+#include "../tests/common/meshes.h"
+#include "../tests/common/tooldefs.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+struct Kind {
+    const char* name;
+    f32 d, r, l, taper;
+    dropref::Tool ref;
+};
+const Kind KINDS[] = {
+    {"ball", 10.0f, 5.0f, 30.0f, 0.0f, {1, 5.0, 5.0}},
+    {"flat", 10.0f, 0.0f, 30.0f, 0.0f, {2, 5.0, 0.0}},
+    {"corner", 10.0f, 2.0f, 30.0f, 0.0f, {3, 5.0, 2.0}},
+    {"taper", 6.0f, 1.0f, 20.0f, 10.0f, {4, 3.0, 1.0, 10.0 * 3.141592653589793 / 180.0, 20.0}},
+};
+
+i32 built = 0;
+std::vector<double> tris;
+
+void model(i32 n)
+{
+    if (built == n) return;
+    norak::reset();
+    FRETRI();
+    auto ms = meshes::hemisphere_on_plate(30.0, 50.0, n);
+    meshes::build(ms);
+    tris.clear();
+    for (const auto& m : ms)
+        for (size_t k = 0; k < m.tri.size(); ++k)
+            for (int j = 0; j < 3; ++j) tris.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
+    built = n;
+    STPFLG(0x3F);
+}
+
+// The XY grid: 50 x 50 points, row by row; one iteration is the whole grid.
+constexpr int GRID = 50;
+void grid_point(std::int64_t i, f32& x, f32& y)
+{
+    std::int64_t k = i % (GRID * GRID);
+    x = static_cast<f32>(-44.0 + 88.0 * (k % GRID) / (GRID - 1));
+    y = static_cast<f32>(-44.0 + 88.0 * (k / GRID) / (GRID - 1));
+}
+
+void BM_Position(benchmark::State& state)
+{
+    const i32 n = static_cast<i32>(state.range(0));
+    const Kind& kd = KINDS[state.range(1)];
+    model(n);
+    tooldefs::use_mill(kd.d, kd.r, kd.l, kd.taper);
+    const f64 g0 = LOCNGT, c0 = LOCNCT;
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        for (int k = 0; k < GRID * GRID; ++k) {
+            f32 x, y;
+            grid_point(i++, x, y);
+            f32 p[3] = {x, y, 0}, res[3], con[3], nrm[3];
+            i32 srf = 0, st = 0;
+            PNTLC1(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+            benchmark::DoNotOptimize(res[2]);
+        }
+    }
+    state.SetLabel(kd.name);
+    state.counters["positions/s"] = benchmark::Counter(static_cast<double>(i), benchmark::Counter::kIsRate);
+    state.counters["gathered/pos"] = (LOCNGT - g0) / static_cast<double>(i);
+    state.counters["tested/pos"] = (LOCNCT - c0) / static_cast<double>(i);
+}
+
+void BM_BruteForce(benchmark::State& state)
+{
+    const i32 n = static_cast<i32>(state.range(0));
+    const Kind& kd = KINDS[state.range(1)];
+    model(n);
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        f32 x, y;
+        grid_point(i++ * 997, x, y);
+        double p[2] = {x, y}, best = dropref::NONE;
+        for (size_t t = 0; t < tris.size() / 9; ++t) {
+            double v[3][3];
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b < 3; ++b) v[a][b] = tris[9 * t + 3 * a + b];
+            double h = dropref::drop(kd.ref, p, v);
+            if (h > best) best = h;
+        }
+        benchmark::DoNotOptimize(best);
+    }
+    state.SetLabel(kd.name);
+    state.counters["positions/s"] = benchmark::Counter(static_cast<double>(i), benchmark::Counter::kIsRate);
+    state.counters["tested/pos"] = static_cast<double>(tris.size() / 9);
+}
+
+void args(benchmark::internal::Benchmark* b)
+{
+    for (std::int64_t n : {10000, 100000, 1000000})
+        for (std::int64_t k = 0; k < 4; ++k) b->Args({n, k});
+}
+
+}  // namespace
+
+BENCHMARK(BM_Position)->Apply(args)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BruteForce)->Apply(args)->Unit(benchmark::kMillisecond)->Iterations(3);

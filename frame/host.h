@@ -690,3 +690,41 @@ void figcls();
 void figatn(const i32& a, const i32& b);  // draw attention to the last picked entity
 void edisp(const i32& id, const i32& mode);  // show (1) or erase (0) an entity
 void wrk2df();  // refresh the display
+
+// ------------------------------------------------ vectors and matrices
+// Reals in single precision unless the name ends in d. Matrices are 3x3 by
+// rows. A unit-length routine answers the length and status -1 for a vector
+// shorter than 1e-12 (left unchanged).
+f32 radian(const f32& degrees);
+void v3unit(f32* v, f32& length, i32& status);
+void v2unit(f32* v, f32& length, i32& status);        // x and y only
+void v2scal(const f32* v, const f32& s, f32* out);    // x and y scaled, z kept
+void v3cros(const f32* a, const f32* b, f32* c);
+void v3add(const f32* a, const f32& s, const f32* b, f32* c);  // c = a + s b
+void movr(const i32& n, const f32* from, f32* to);
+// Rows of a frame whose z axis points from p1 to p2; status -1 when they coincide.
+void zsys3(const f32* p1, const f32* p2, f32* m, i32& status);
+void m3vec(const f32* m, const f32* v, f32* out);  // out = m v
+void m3tpos(const f32* m, f32* out);               // transpose
+f32 m3det(const f32* m);
+// The unit vector v turned by the leading angle towards the movement
+// direction (in the plane of v and the direction) and then by the tilting
+// angle to the side (v x direction); angles in radians. Status -1 when the
+// direction has no part across v.
+void rot_2rang(const f32* v, const f32* dir, const f32& lead, const f32& tilt, f32* out, i32& status);
+i32 eqpt2(const f32* a, const f32* b);  // tolerant, per coordinate
+i32 eqpt3(const f32* a, const f32* b);
+// Distance of p from the segment a-b; status -1 when a and b coincide.
+void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status);
+// Thins a polyline of n points of `dim` reals in place, keeping its ends,
+// so that no dropped point lies farther than tol from the kept polyline;
+// `par` (pardim reals a point, may be null) is thinned alike. n becomes the
+// count kept.
+void dilula(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol);
+void revdim(const i32& n, const i32& dim, f32* values);  // reverses n records of dim reals
+void revi(const i32& n, i32* values);
+// Model coordinates to world coordinates (single and double precision).
+void mapm2w(const f32* model, f32* world);
+void madm2w(const f64* model, f64* world);
+// Widens a box (lower corner, upper corner) by a point.
+void updbxd(f64* box, const f64* point);

@@ -13,5 +13,10 @@ struct PasOut {
     i32 retknd;     // retract kind: 1 plain retract, else the multi-axis final link
     f32 pasrec[6];  // surface normals at the start and the end of the pass
     f32 exitv[3];   // end normal of the previous pass
+    f32 staxis[3];  // tool axis at the start of the pass
+    f32 enaxis[3];  // tool axis at the last point of the pass
+    f32 sidept[3];  // point beside the end of a circular pass
+    f32 apaxis[3];  // approach axis of a circle
+    i32 recsw;      // pass-record switch of the multi-axis links
 };
 extern PasOut PASOUT;

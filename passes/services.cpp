@@ -103,24 +103,6 @@ void adjlim(i32& status) { status = 0; }
 void CLSLNS(i32& status) { status = 0; }
 void FITINI(const i32&, const f32&) {}
 
-void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)
-{
-    status = -1;
-    bool any = false;
-    for (i32 k = 0; k < count; ++k) {
-        f32 b[6];
-        i32 st = 0;
-        trsbox(ids[k], b, st);
-        if (st < 0) return;
-        for (i32 j = 0; j < 3; ++j) {
-            if (!any || b[j] < box[j]) box[j] = b[j];
-            if (!any || b[j + 3] > box[j + 3]) box[j + 3] = b[j + 3];
-        }
-        any = true;
-    }
-    if (any) status = 0;
-}
-
 void RSTSID() { std::memset(SRFGEO.SRFSID, 0, sizeof SRFGEO.SRFSID); }
 
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "frame/words.h"
+#include "passes/srfbox.h"
 
 // Spiral-entry mode of the passes (2 at the start of every procedure).
 extern i32 SPIMOD;
@@ -45,8 +46,6 @@ void CLIMIT(i32& status);
 void adjlim(i32& status);
 void CLSLNS(i32& status);
 void FITINI(const i32& mode, const f32& tol);
-// Bounding box of the picked surfaces: six doubles.
-void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status);
 
 // The geometry definition (picking, cut direction, limits, start corner,
 // width point, markers) is declared in passes/geodef.h.

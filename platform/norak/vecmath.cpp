@@ -1,0 +1,226 @@
+// Vector and matrix routines of the host.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "frame/host.h"
+
+namespace {
+constexpr f64 PI = 3.14159265358979323846;
+f64 dot3(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
+}  // namespace
+
+f32 radian(const f32& degrees) { return static_cast<f32>(f64(degrees) * PI / 180.0); }
+
+void v3unit(f32* v, f32& length, i32& status)
+{
+    const f64 l = std::sqrt(dot3(v, v));
+    length = static_cast<f32>(l);
+    if (!(l > 1e-12)) {
+        status = -1;
+        return;
+    }
+    for (int k = 0; k < 3; ++k) v[k] = static_cast<f32>(v[k] / l);
+    status = 0;
+}
+
+void v2unit(f32* v, f32& length, i32& status)
+{
+    const f64 l = std::hypot(f64(v[0]), f64(v[1]));
+    length = static_cast<f32>(l);
+    if (!(l > 1e-12)) {
+        status = -1;
+        return;
+    }
+    v[0] = static_cast<f32>(v[0] / l);
+    v[1] = static_cast<f32>(v[1] / l);
+    status = 0;
+}
+
+void v2scal(const f32* v, const f32& s, f32* out)
+{
+    out[0] = v[0] * s;
+    out[1] = v[1] * s;
+    out[2] = v[2];
+}
+
+void v3cros(const f32* a, const f32* b, f32* c)
+{
+    const f64 x = f64(a[1]) * b[2] - f64(a[2]) * b[1];
+    const f64 y = f64(a[2]) * b[0] - f64(a[0]) * b[2];
+    const f64 z = f64(a[0]) * b[1] - f64(a[1]) * b[0];
+    c[0] = static_cast<f32>(x);
+    c[1] = static_cast<f32>(y);
+    c[2] = static_cast<f32>(z);
+}
+
+void v3add(const f32* a, const f32& s, const f32* b, f32* c)
+{
+    for (int k = 0; k < 3; ++k) c[k] = a[k] + s * b[k];
+}
+
+void movr(const i32& n, const f32* from, f32* to)
+{
+    for (i32 k = 0; k < n; ++k) to[k] = from[k];
+}
+
+void zsys3(const f32* p1, const f32* p2, f32* m, i32& status)
+{
+    f64 z[3] = {f64(p2[0]) - p1[0], f64(p2[1]) - p1[1], f64(p2[2]) - p1[2]};
+    const f64 l = std::sqrt(z[0] * z[0] + z[1] * z[1] + z[2] * z[2]);
+    if (!(l > 1e-12)) {
+        status = -1;
+        return;
+    }
+    for (f64& c : z) c /= l;
+    // x axis: the world axis least along z, made perpendicular.
+    f64 r[3] = {0, 0, 0};
+    const int k = std::fabs(z[0]) <= std::fabs(z[1]) && std::fabs(z[0]) <= std::fabs(z[2]) ? 0
+                  : std::fabs(z[1]) <= std::fabs(z[2])                                    ? 1
+                                                                                           : 2;
+    r[k] = 1;
+    const f64 d = r[0] * z[0] + r[1] * z[1] + r[2] * z[2];
+    f64 x[3] = {r[0] - d * z[0], r[1] - d * z[1], r[2] - d * z[2]};
+    const f64 lx = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    for (f64& c : x) c /= lx;
+    const f64 y[3] = {z[1] * x[2] - z[2] * x[1], z[2] * x[0] - z[0] * x[2], z[0] * x[1] - z[1] * x[0]};
+    for (int c = 0; c < 3; ++c) {
+        m[c] = static_cast<f32>(x[c]);
+        m[3 + c] = static_cast<f32>(y[c]);
+        m[6 + c] = static_cast<f32>(z[c]);
+    }
+    status = 0;
+}
+
+void m3vec(const f32* m, const f32* v, f32* out)
+{
+    f32 r[3];
+    for (int i = 0; i < 3; ++i) r[i] = static_cast<f32>(dot3(m + 3 * i, v));
+    out[0] = r[0];
+    out[1] = r[1];
+    out[2] = r[2];
+}
+
+void m3tpos(const f32* m, f32* out)
+{
+    f32 t[9];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) t[3 * j + i] = m[3 * i + j];
+    std::copy(t, t + 9, out);
+}
+
+f32 m3det(const f32* m)
+{
+    const f64 d = f64(m[0]) * (f64(m[4]) * m[8] - f64(m[5]) * m[7]) - f64(m[1]) * (f64(m[3]) * m[8] - f64(m[5]) * m[6]) +
+                  f64(m[2]) * (f64(m[3]) * m[7] - f64(m[4]) * m[6]);
+    return static_cast<f32>(d);
+}
+
+void rot_2rang(const f32* v, const f32* dir, const f32& lead, const f32& tilt, f32* out, i32& status)
+{
+    f64 n[3] = {v[0], v[1], v[2]};
+    f64 ln = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    status = -1;
+    if (!(ln > 1e-12)) return;
+    for (f64& c : n) c /= ln;
+    const f64 dn = n[0] * dir[0] + n[1] * dir[1] + n[2] * dir[2];
+    f64 f[3] = {dir[0] - dn * n[0], dir[1] - dn * n[1], dir[2] - dn * n[2]};
+    const f64 lf = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    if (!(lf > 1e-9)) return;
+    for (f64& c : f) c /= lf;
+    const f64 s[3] = {n[1] * f[2] - n[2] * f[1], n[2] * f[0] - n[0] * f[2], n[0] * f[1] - n[1] * f[0]};
+    const f64 cl = std::cos(f64(lead)), sl = std::sin(f64(lead)), ct = std::cos(f64(tilt)), st = std::sin(f64(tilt));
+    for (int k = 0; k < 3; ++k) out[k] = static_cast<f32>(ct * (cl * n[k] + sl * f[k]) + st * s[k]);
+    status = 0;
+}
+
+i32 eqpt2(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]); }
+i32 eqpt3(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]) && eqval(a[2], b[2]); }
+
+namespace {
+f64 segdist(const f32* a, const f32* b, const f32* p, int dim)
+{
+    f64 ab2 = 0, t = 0;
+    for (int k = 0; k < dim; ++k) {
+        const f64 d = f64(b[k]) - a[k];
+        ab2 += d * d;
+        t += (f64(p[k]) - a[k]) * d;
+    }
+    t = ab2 > 0 ? std::clamp(t / ab2, 0.0, 1.0) : 0.0;
+    f64 s = 0;
+    for (int k = 0; k < dim; ++k) {
+        const f64 q = f64(a[k]) + t * (f64(b[k]) - a[k]) - p[k];
+        s += q * q;
+    }
+    return std::sqrt(s);
+}
+}  // namespace
+
+void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status)
+{
+    if (eqpt3(a, b)) {
+        status = -1;
+        return;
+    }
+    dist = static_cast<f32>(segdist(a, b, p, 3));
+    status = 0;
+}
+
+void dilula(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol)
+{
+    if (n <= 2 || dim < 1) return;
+    std::vector<char> keep(static_cast<size_t>(n), 0);
+    keep[0] = keep[static_cast<size_t>(n - 1)] = 1;
+    std::vector<std::pair<i32, i32>> stack{{0, n - 1}};
+    while (!stack.empty()) {
+        auto [i, j] = stack.back();
+        stack.pop_back();
+        f64 worst = -1;
+        i32 w = -1;
+        for (i32 k = i + 1; k < j; ++k) {
+            const f64 d = segdist(pts + i * dim, pts + j * dim, pts + k * dim, dim);
+            if (d > worst) worst = d, w = k;
+        }
+        if (w >= 0 && worst > tol) {
+            keep[static_cast<size_t>(w)] = 1;
+            stack.push_back({i, w});
+            stack.push_back({w, j});
+        }
+    }
+    i32 m = 0;
+    for (i32 k = 0; k < n; ++k) {
+        if (!keep[static_cast<size_t>(k)]) continue;
+        if (m != k) {
+            std::copy(pts + k * dim, pts + (k + 1) * dim, pts + m * dim);
+            if (par) std::copy(par + k * pardim, par + (k + 1) * pardim, par + m * pardim);
+        }
+        ++m;
+    }
+    n = m;
+}
+
+void revdim(const i32& n, const i32& dim, f32* values)
+{
+    for (i32 i = 0, j = n - 1; i < j; ++i, --j)
+        for (i32 k = 0; k < dim; ++k) std::swap(values[i * dim + k], values[j * dim + k]);
+}
+
+void revi(const i32& n, i32* values) { std::reverse(values, values + std::max<i32>(n, 0)); }
+
+void mapm2w(const f32* model, f32* world)
+{
+    for (int k = 0; k < 3; ++k) world[k] = model[k];
+}
+
+void madm2w(const f64* model, f64* world)
+{
+    for (int k = 0; k < 3; ++k) world[k] = model[k];
+}
+
+void updbxd(f64* box, const f64* point)
+{
+    for (int k = 0; k < 3; ++k) {
+        box[k] = std::min(box[k], point[k]);
+        box[3 + k] = std::max(box[3 + k], point[k]);
+    }
+}

@@ -1,0 +1,265 @@
+// Tool positions of one pass: touching without cutting, chords within the
+// tolerance, multi-axis tool axes, scallop heights.
+#include <gtest/gtest.h>
+
+#include "passes/orient.h"
+#include "passes/paslin.h"
+
+#include <array>
+#include "tests/passes/common.h"
+
+namespace {
+
+using namespace pt;
+
+struct Case {
+    const char* name;
+    std::string surface;
+    i32 mode;  // limit layout: 4 steps u and runs along v, 0 the other way
+};
+
+std::vector<Case> surfaces()
+{
+    return {{"plane", tilted_plane(1), 4}, {"cylinder", top_cylinder(1), 4}, {"freeform", dome(1), 4}};
+}
+
+TEST(PassPositions, ThreeAxisToolsTouchAndNeverCutOnPlaneCylinderAndFreeForm)
+{
+    const f32 tol = 0.01f;
+    for (const Case& c : surfaces()) {
+        host({c.surface});
+        chk::Surface s(1);
+        for (i32 tool : {BALL, FLAT, TORUS, TAPER}) {
+            params(1, tol);
+            CURTOL = tool;
+            chain({1}, {upside(1)}, c.mode);
+            Findings worst;
+            for (f32 t : {0.25f, 0.7f}) {
+                ASSERT_EQ(onepass(1, t), 0) << c.name << " tool " << tool;
+                ASSERT_GE(PASSTR.PSNPNT, 2);
+                const Findings f = check_passes(s, tool_of(tool), true);
+                worst.touch = std::max(worst.touch, f.touch);
+                worst.gouge = std::max(worst.gouge, f.gouge);
+                worst.chord_air = std::max(worst.chord_air, f.chord_air);
+                worst.chord_cut = std::max(worst.chord_cut, f.chord_cut);
+                worst.points += f.points;
+            }
+            std::printf("MEASURE 3-axis %-8s tool %d: %4d points, touch %.2e, chord air %.4f cut %.4f (tol %.3f)\n", c.name,
+                        tool, worst.points, worst.touch, worst.chord_air, worst.chord_cut, tol);
+            EXPECT_LE(worst.touch, 1e-4) << c.name << " tool " << tool;
+            EXPECT_LE(worst.gouge, 1e-4) << c.name << " tool " << tool;
+            EXPECT_LE(std::max(worst.chord_air, worst.chord_cut), 2.0 * tol) << c.name << " tool " << tool;
+        }
+    }
+}
+
+// Lead and tilt of the tool axis measured from the normal and the direction
+// of travel at each position.
+void angles(double* lead, double* tilt, int k)
+{
+    const PasStr& p = PASSTR;
+    const int j = k + 1 < p.PSNPNT ? k + 1 : k - 1;
+    double a[3], n[3], f[3];
+    for (int c = 0; c < 3; ++c) {
+        a[c] = p.PSVECS[k][c];
+        n[c] = p.PSVECS[k][3 + c];
+        f[c] = (j > k ? 1 : -1) * (p.PSPNTS[j][c] - p.PSPNTS[k][c]);
+    }
+    const double fn = f[0] * n[0] + f[1] * n[1] + f[2] * n[2];
+    for (int c = 0; c < 3; ++c) f[c] -= fn * n[c];
+    unit(f);
+    const double s[3] = {n[1] * f[2] - n[2] * f[1], n[2] * f[0] - n[0] * f[2], n[0] * f[1] - n[1] * f[0]};
+    auto dot = [](const double* x, const double* y) { return x[0] * y[0] + x[1] * y[1] + x[2] * y[2]; };
+    *lead = std::atan2(dot(a, f), dot(a, n)) * 180 / M_PI;
+    *tilt = std::asin(std::clamp(dot(a, s), -1.0, 1.0)) * 180 / M_PI;
+}
+
+TEST(PassPositions, FiveAxisLeadAndTiltMakeTheirAnglesAndTheToolTouches)
+{
+    const f32 tol = 0.01f;
+    // The plane along v, the cylinder along its generator.
+    for (const Case& c : {Case{"plane", tilted_plane(1), 4}, Case{"cylinder", top_cylinder(1), 0}}) {
+        host({c.surface});
+        chk::Surface s(1);
+        for (i32 tool : {BALL, TORUS}) {
+            params(2, tol, 10.0f, 5.0f);
+            CURTOL = tool;
+            chain({1}, {upside(1)}, c.mode);
+            ASSERT_EQ(onepass(1, 0.5f), 0) << c.name;
+            double maxlead = 0, maxtilt = 0;
+            for (int k = 0; k < PASSTR.PSNPNT; ++k) {
+                double l, t;
+                angles(&l, &t, k);
+                maxlead = std::max(maxlead, std::fabs(l - 10.0));
+                maxtilt = std::max(maxtilt, std::fabs(t - 5.0 * CUTSGN));
+            }
+            EXPECT_LE(maxlead, 0.05) << c.name;
+            EXPECT_LE(maxtilt, 0.05) << c.name;
+            const Findings f = check_passes(s, tool_of(tool), false);
+            std::printf("MEASURE 5-axis %-8s tool %d: lead err %.4f deg, tilt err %.4f deg, touch %.2e, chord %.4f/%.4f\n",
+                        c.name, tool, maxlead, maxtilt, f.touch, f.chord_air, f.chord_cut);
+            EXPECT_LE(f.touch, 1e-4) << c.name;
+            EXPECT_LE(f.gouge, 1e-4) << c.name;
+        }
+    }
+}
+
+TEST(PassPositions, FourAxisAboutXKeepsTheAxisAcrossX)
+{
+    host({top_cylinder(1), tilted_plane(2)});
+    RAXN[0] = 1;
+    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
+    for (i32 sub : {1, 4})
+        for (i32 id : {1, 2}) {
+            chk::Surface s(id);
+            params(3, 0.01f, sub == 1 ? 8.0f : 0.0f, sub == 1 ? 4.0f : 0.0f);
+            pw(AXSSUB) = sub;
+            CURTOL = TORUS;
+            chain({id}, {upside(id)}, 4);
+            ASSERT_EQ(onepass(1, 0.5f), 0) << "variant " << sub << " surface " << id << "\n" << [] {
+                std::string t;
+                for (const auto& l : norak::transcript()) t += l + "\n";
+                return t;
+            }();
+            double worst = 0;
+            for (int k = 0; k < PASSTR.PSNPNT; ++k) worst = std::max(worst, std::fabs(f64(PASSTR.PSVECS[k][0])));
+            EXPECT_LE(worst, 1e-6) << "variant " << sub << " surface " << id;
+            const Findings f = check_passes(s, tool_of(TORUS), false);
+            EXPECT_LE(f.touch, 1e-4) << "variant " << sub << " surface " << id;
+            EXPECT_LE(f.gouge, 1e-4) << "variant " << sub << " surface " << id;
+        }
+    RAXN[0] = 0;
+}
+
+TEST(PassPositions, ZeroStepsEndAndAZeroIncrementIsReported)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {1}, 4);
+    i32 st = 0;
+    LDSRFB(1, buf().data(), st);
+    const f32 seg[6] = {1, 50, 0, 1, 50, 80};
+    i32 nearf = 0, rev = 0;
+    // First steps of zero: the line is still walked to its end.
+    RSTPAS();
+    surlin(1, 3, 1, nearf, rev, buf().data(), 1, 1, 1, seg, 2, 0.0f, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_FLOAT_EQ(PASSTR.PSPNTS[PASSTR.PSNPNT - 1][1], 80.0f);
+    // A surface without a parameter increment.
+    buf()[SB_LIM + 5] = 0.0;
+    RSTPAS();
+    surlin(1, 3, 1, nearf, rev, buf().data(), 1, 1, 1, seg, 2, PASTAB.USTEP[0], PASTAB.VSTEP[0], st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("surlin,THE SURFACE CANNOT BE EVALUATED"));
+    EXPECT_FLOAT_EQ(pwr(WRKTOL), 0.01f);  // the working tolerance is restored
+}
+
+TEST(PassPositions, FourAxisAxisAlongTheNormalLiesFlat)
+{
+    // A cylinder about the rotary axis: the four-axis axis is the normal, and
+    // the torus sits with its flat bottom on each point.
+    host({top_cylinder(1)});
+    RAXN[0] = 1;
+    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
+    params(3, 0.01f);
+    pw(AXSSUB) = 4;
+    CURTOL = TORUS;
+    chain({1}, {upside(1)}, 4);
+    ASSERT_EQ(onepass(1, 0.5f), 0);
+    EXPECT_LT(PASSTR.PSNPNT, 200);
+    for (int k = 0; k < PASSTR.PSNPNT; ++k)
+        EXPECT_NEAR(std::hypot(PASSTR.PSPNTS[k][1], PASSTR.PSPNTS[k][2]), 40.0, 1e-4);
+    RAXN[0] = 0;
+}
+
+TEST(PassPositions, ReversedPassAndDegenerateLine)
+{
+    host({shapes::freeform(1, 8.0)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {1}, 4);
+    ASSERT_EQ(onepass(1, 0.4f, 0), 0);
+    std::vector<std::array<f32, 3>> fwd;
+    for (int k = 0; k < PASSTR.PSNPNT; ++k) fwd.push_back({PASSTR.PSPNTS[k][0], PASSTR.PSPNTS[k][1], PASSTR.PSPNTS[k][2]});
+    ASSERT_EQ(onepass(1, 0.4f, 1), 0);
+    ASSERT_EQ(PASSTR.PSNPNT, static_cast<i32>(fwd.size()));
+    for (size_t k = 0; k < fwd.size(); ++k)
+        for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(PASSTR.PSPNTS[k][c], fwd[fwd.size() - 1 - k][c]);
+    // A pass whose along range is empty builds nothing.
+    PASTAB.AEND[0] = PASTAB.ASTART[0];
+    EXPECT_EQ(onepass(1, 0.4f), 1);
+    EXPECT_EQ(PASSTR.PSNPNT, 0);
+}
+
+TEST(PassPositions, SideAndToolKindOfTheSurfacePoint)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    i32 st = 0;
+    LDSRFB(1, buf().data(), st);
+    f32 ev[9], up[9], dn[9];
+    NCEVS1(buf().data(), 50, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 0, ev, up, st);
+    ASSERT_EQ(st, 0);
+    NCEVS1(buf().data(), 50, 40, 0, 1, -1, 1, SRFEVL, 0, 0, 0, ev, dn, st);
+    for (int c = 3; c < 9; ++c) EXPECT_FLOAT_EQ(dn[c], -up[c]);
+    // On the other side the ball's tip lies below the point.
+    EXPECT_LT(dn[2], up[2] - 9.0f);
+    // A drill is no mill: nothing is touched.
+    CURTOL = -5;
+    f32 out[9] = {7, 7, 7, 7, 7, 7, 7, 7, 7};
+    st = 3;
+    NCEVS1(buf().data(), 50, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 0, ev, out, st);
+    EXPECT_EQ(st, 3);
+    EXPECT_EQ(out[0], 7.0f);
+}
+
+TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)
+{
+    host({});
+    const f32 z[3] = {0, 0, 1};
+    i32 st = 0;
+    f32 h = 0;
+    // Ball D10 on a plane: R - sqrt(R^2 - d^2/4).
+    for (f32 d : {0.5f, 2.0f, 4.0f, 8.0f}) {
+        const f32 p1[3] = {0, 0, 0}, p2[3] = {0, d, 0};
+        SCLHT3(10, 5, 0, 0, p1, p2, z, h, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_NEAR(h, 5.0 - std::sqrt(25.0 - d * d / 4.0), 1e-5) << d;
+    }
+    // Torus D10 R2 on a plane: nothing while the flats overlap, then the
+    // corner circles' cusp.
+    for (f32 d : {4.0f, 6.0f, 7.0f, 9.0f}) {
+        const f32 p1[3] = {0, 0, 0}, p2[3] = {d, 0, 0};
+        SCLHT3(10, 2, 0, 0, p1, p2, z, h, st);
+        const double e = std::max(0.0, d - 6.0);
+        EXPECT_NEAR(h, 2.0 - std::sqrt(4.0 - e * e / 4.0), 1e-5) << d;
+    }
+    // Ball positions on a cylinder of radius 40 about x, an angle th apart:
+    // the cusp over the chord of the centres, and the true scallop below it
+    // by the sagitta.
+    for (double th : {0.05, 0.1, 0.2}) {
+        const double rho = 45.0;
+        f32 p1[3], p2[3], n[3];
+        p1[0] = p2[0] = 10;
+        p1[1] = static_cast<f32>(rho * std::sin(-th / 2));
+        p2[1] = static_cast<f32>(rho * std::sin(th / 2));
+        p1[2] = p2[2] = static_cast<f32>(rho * std::cos(th / 2) - 5.0);
+        n[0] = 0, n[1] = 0, n[2] = 1;
+        SCLHT3(10, 5, 0, 0, p1, p2, n, h, st);
+        const double c = 2 * rho * std::sin(th / 2);
+        const double chord = 5.0 - std::sqrt(25.0 - c * c / 4.0);
+        const double truth = rho * std::cos(th / 2) - std::sqrt(25.0 - rho * rho * std::pow(std::sin(th / 2), 2)) - 40.0;
+        EXPECT_NEAR(h, chord, 2e-5) << th;
+        EXPECT_NEAR(h - truth, rho * (1 - std::cos(th / 2)), 1e-4) << th;
+        std::printf("MEASURE scallop cylinder th %.2f: computed %.5f, true %.5f\n", th, h, truth);
+    }
+    // Farther apart than the diameter.
+    const f32 a[3] = {0, 0, 0}, b[3] = {11, 0, 0};
+    SCLHT3(10, 5, 0, 0, a, b, z, h, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(h, 1000.0f);
+}
+
+}  // namespace

@@ -37,6 +37,13 @@ namespace {
 // times the face's slope, a thousandth and more on steep faces.
 constexpr f32 FACTOL = 1.0e-6f;
 
+// Height of the upper rim's tip above the tool's tip: the rim is an end whose
+// corner (the top rounding, radius CGALLW) has its centre at the cut length
+// CGLENG, so its tip lies CGALLW lower. (The height where the flank ends,
+// CGLENE = CGLENG - CGALLW sin a, would put the tool lower by
+// CGALLW (1 - sin a) under an allowance.)
+f64 rimlow() { return CGLENG - CGALLW; }
+
 // Positions of the edge's ends along its direction and the half-chord of the
 // end's outline in the edge's vertical plane; false when out of reach.
 bool chord(const f32* va, const f32* vb, const PlnEdge& ed, f64 R, f64 d, f64& h, f64& sa, f64& sb)
@@ -209,7 +216,7 @@ void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, 
                 R = static_cast<f32>(CGRTOP);
                 r = static_cast<f32>(CGALLW);
                 shape = eqval0(r) ? 2 : 3;
-                lower = CGLENE;
+                lower = rimlow();
             }
         }
         if (shape == 1) r = R;
@@ -368,7 +375,7 @@ void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, 
                     else
                         PLETOR(a, b, edges[k], Rm, rm, dd, cc, zz, ax, st);
                     if (top && st >= 0) {
-                        zz -= static_cast<f32>(CGLENE);
+                        zz -= static_cast<f32>(rimlow());
                         cc[2] -= 0.0f;
                     }
                 }

@@ -21,6 +21,8 @@ struct Tool {
     double r;   // corner radius
     double a = 0;  // taper angle, radians
     double L = 0;  // cut length (tapered)
+    double e = 0;  // tapered: radius of the rounding of the flank's top edge
+    double R0 = 0; // tapered with e: nominal radius of the tool before it grew
 
     double rf() const
     {
@@ -28,13 +30,19 @@ struct Tool {
         if (shape == 4) return R - r * (1 - std::sin(a)) / std::cos(a);
         return R - r;
     }
-    double rmax() const { return shape == 4 ? R + L * std::tan(a) : R; }
+    // Tapered: centre radius and height of the top rounding.
+    double rtop() const { return (e > 0 ? R0 : R) + (L - e) * std::tan(a); }
+    double rmax() const { return shape == 4 ? rtop() + e : R; }
     double rc() const { return R + r * (1 - std::sin(a)) * std::tan(a); }  // corner meets flank
     // Height of the lower surface above the tip at radius rho (<= rmax).
     double h(double rho) const
     {
         double f = rf();
         if (rho <= f) return 0.0;
+        if (shape == 4 && e > 0 && rho > rtop() + e * std::cos(a)) {
+            double x = rho - rtop(), q = e * e - x * x;
+            return L - std::sqrt(q > 0 ? q : 0);
+        }
         if (shape == 4 && rho > rc()) return (rho - R) / std::tan(a);
         double rr = shape == 1 ? R : r;
         double x = rho - f;
@@ -47,16 +55,21 @@ struct Tool {
     {
         if (nxy < 1e-15) return 0.0;
         if (shape == 2) return R;
-        if (shape == 4 && nxy > std::cos(a) + 1e-15) return rmax();
+        if (shape == 4 && nxy > std::cos(a) + 1e-15) return e > 0 ? rtop() + e * nxy : rmax();
         double rr = shape == 1 ? R : r;
         return rf() + rr * nxy;
     }
-    // The tool grown by e all round (not for tapered tools); its tip lies e
-    // lower.
-    Tool grown(double e) const
+    // The tool grown by g all round; its tip lies g lower. A tapered tool
+    // keeps its corner centres and cone; its cut length counts from the new
+    // tip and its flank's top edge becomes a rounding of radius g.
+    Tool grown(double g) const
     {
-        if (shape == 1) return Tool{1, R + e, R + e};
-        return Tool{3, R + e, r + e};
+        if (shape == 1) return Tool{1, R + g, R + g};
+        if (shape == 4) {
+            Tool t{4, R + g * (1 - std::sin(a)) / std::cos(a), r + g, a, L + g, g, R};
+            return t;
+        }
+        return Tool{3, R + g, r + g};
     }
 };
 

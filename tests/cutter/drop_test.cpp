@@ -194,7 +194,6 @@ TEST_F(Drop, AllowanceGrowsTheTool)
     bk.build(all_triangles(ms), 3.0);
     const f32 e = 0.3f;
     for (const Shape& s : SHAPES) {
-        if (s.ref.shape == 4) continue;
         tooldefs::use_mill(s.d, s.r, s.l, s.taper);
         const dropref::Tool grown = s.ref.grown(e);
         std::mt19937 g(5);
@@ -222,6 +221,30 @@ TEST_F(Drop, AllowanceGrowsTheTool)
             }
         }
     }
+}
+
+TEST_F(Drop, TaperedRimOnASteepFace)
+{
+    // A face steeper than the flank: the top of the flank touches it.
+    meshes::Mesh m;
+    const f64 zt = 3.0 * std::tan(84.26 * 3.141592653589793 / 180.0);
+    m.node(4, -40, 0);
+    m.node(4, 40, 0);
+    m.node(7, 0, zt);
+    m.add(1, 3, 2);
+    ASSERT_EQ(meshes::build({m}), 0);
+    const Shape& s = SHAPES[3];
+    tooldefs::use_mill(s.d, s.r, s.l, s.taper);
+    const double v[3][3] = {{4, -40, 0}, {4, 40, 0}, {7, 0, zt}};
+    for (f32 e : {0.0f, 0.3f, 0.8f})
+        for (f32 y : {-2.0f, 0.0f, 1.5f}) {
+            i32 st = 0;
+            f32 z = at(0.0f, y, st, e, e);
+            ASSERT_EQ(st, 0);
+            double p[2] = {0.0, y};
+            double ref = dropref::drop(e > 0 ? s.ref.grown(e) : s.ref, p, v) + e;
+            EXPECT_NEAR(z, ref, 1e-4) << "allowance " << e;
+        }
 }
 
 }  // namespace

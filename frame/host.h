@@ -728,3 +728,7 @@ void mapm2w(const f32* model, f32* world);
 void madm2w(const f64* model, f64* world);
 // Widens a box (lower corner, upper corner) by a point.
 void updbxd(f64* box, const f64* point);
+
+// ------------------------------------------------------------ backup
+// The host backs up the part (mode 2: the work area of the tool path).
+void updtwa(const i32& mode);

@@ -83,27 +83,14 @@ void UDTRNS(i32& status) { status = 0; }
 
 void (*SRMHOOK)(i32 loop, i32& status) = nullptr;
 
-void SURM1(i32&, i32& status)
-{
-    status = 0;
-    if (SRMHOOK) SRMHOOK(1, status);
-}
-void SURMP1(i32&, i32& status)
-{
-    status = 0;
-    if (SRMHOOK) SRMHOOK(2, status);
-}
 void SURM1T(i32&, i32& status)
 {
     status = 0;
     if (SRMHOOK) SRMHOOK(3, status);
 }
-void CLIMIT(i32& status) { status = 0; }
-void adjlim(i32& status) { status = 0; }
 void CLSLNS(i32& status) { status = 0; }
 void FITINI(const i32&, const f32&) {}
 
-void RSTSID() { std::memset(SRFGEO.SRFSID, 0, sizeof SRFGEO.SRFSID); }
 
 
 // The tool point and axis at a surface point: the point itself and the

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "frame/words.h"
+#include "passes/pastab.h"
 #include "passes/srfbox.h"
 
 // Spiral-entry mode of the passes (2 at the start of every procedure).
@@ -40,10 +41,6 @@ extern void (*SRMHOOK)(i32 loop, i32& status);
 void SURM1(i32& work, i32& status);
 void SURMP1(i32& work, i32& status);
 void SURM1T(i32& work, i32& status);
-// Checks and converts the limits before an execution; adjusts the limits of
-// consecutive surfaces.
-void CLIMIT(i32& status);
-void adjlim(i32& status);
 void CLSLNS(i32& status);
 void FITINI(const i32& mode, const f32& tol);
 
@@ -51,8 +48,6 @@ void FITINI(const i32& mode, const f32& tol);
 // width point, markers) is declared in passes/geodef.h.
 #include "passes/geodef.h"
 
-// Clears the side flags of the picked surfaces.
-void RSTSID();
 // Tool orientation at one surface point.
 void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32* du, const f32* dv, const i32& nrm,
             const i32& axsmod, const f32* tables, const i32* item185, const i32* item209, f32* result, i32& status);

@@ -1,0 +1,483 @@
+#include "passes/pasloop.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "blocks/movement.h"
+#include "cleanup/clnpass.h"
+#include "frame/host.h"
+#include "frame/params.h"
+#include "frame/records.h"
+#include "passes/bsural.h"
+#include "passes/ncevs.h"
+#include "passes/onepas.h"
+#include "passes/pasdat.h"
+#include "passes/pastab.h"
+#include "passes/sidstp.h"
+#include "surfaces/srfbuf.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+f64 BUF[SB_CAP];
+
+i32 nsurf() { return MACTYP == 14 ? 1 : SRFGEO.NSRF; }
+
+void setevl()
+{
+    f32 a = 0;
+    GTTAPA(CURTOL, a);
+    SRFEVL = pw(GCHMOD) == 1 || a >= 0.01f ? 1 : 0;
+}
+
+// Clamp between the lower and the upper of two values.
+f32 clampr(f32 v, f32 a, f32 b)
+{
+    const f32 lo = a < b ? a : b, hi = a < b ? b : a;
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+// The clean-up of what the passes left, and the release of its arrays.
+void cleanup(i32 status)
+{
+    if (status < 0 || pw(CLNFLG) != 1) return;
+    i32 st = 0;
+    clnpas(pwr(PRTTOL), pwr(CLNMIN), st);
+    if (st >= 0) clndsp(st);
+    if (st >= 0) {
+        clnrst();
+        i32 w1 = 0, w2 = 0;
+        clndrv(w1, w2, st);
+    }
+    clnrls(st);
+    strrel(st);
+}
+
+bool grid()
+{
+    if (pw(CLNFLG) != 1) return true;
+    f32 box[6];
+    for (i32 k = 0; k < 6; ++k) box[k] = 0;
+    i32 st = 0;
+    CLNGRD(box, st);
+    return st >= 0;
+}
+
+// The step proposal of one surface: next pass value and its metric.
+void propose(i32 i, f32& next, f32& metric, i32& status)
+{
+    const i32 x = i - 1;
+    PasTab& p = PASTAB;
+    const f32 dirsign = p.AEND[x] - p.ASTART[x] < 0 ? -1.0f : 1.0f;
+    (void)dirsign;
+    f32 guess = p.PCODE[x] == 1 ? p.USTEP[x] : p.VSTEP[x];
+    const f32 five = 0.05f * (p.PEND[x] - p.PCUR[x]);
+    i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
+    status = 0;
+    if (pw(STPMOD) == 1) {
+        SCLSTP(BUF, pwr(SCLHGT), p.ASTART[x], p.AEND[x], guess, p.PCUR[x], p.PEND[x], p.PEND[x] - p.PSTART[x],
+               p.PCODE[x], side, pw(AXSMOD), CUTSGN, pwr(LEADAN), pwr(TLTCMP), next, metric);
+    } else {
+        SPCSTP(BUF, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x], side,
+               pw(AXSMOD), next, metric, status);
+        if (status == 1 && std::fabs(five) < std::fabs(guess)) {
+            guess = five;
+            SPCSTP(BUF, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x],
+                   side, pw(AXSMOD), next, metric, status);
+        }
+    }
+}
+
+// Set-back rule: a move behind the old value, or none, is undone.
+void setback(i32 x, f32 old, f32 before, i32 st)
+{
+    f32& c = PASTAB.PCUR[x];
+    const f32 d = PASTAB.PDELTA[x];
+    if (st == 1 || (d > 0 && c < old) || (d < 0 && c > old) || c == old) c = before;
+}
+
+}  // namespace
+
+void newtc(const i32& npass, i32& status)
+{
+    DIRVLD = 0;
+    CLSFLG = 0;
+    const i32 n = nsurf();
+    PasTab& p = PASTAB;
+    f32 d = 0;
+    GTDIAM(CURTOL, d);
+    const f32 dmin = std::fmax(0.2f * d, 2.0f * pwr(PRTTOL));
+    f32 r[MAXSRF], old[MAXSRF];
+    for (i32 x = 0; x < n; ++x) r[x] = p.PEND[x] - p.PCUR[x];
+    i32 reached = 0, imin = 1;
+    status = 0;
+    f32 frac = 100.0f;
+    if (pw(STPMOD) != 2 && npass > 0) {
+        f32 best = 1.0e10f;
+        for (i32 i = 1; i <= n; ++i) {
+            const i32 x = i - 1;
+            LDPSRF(i, BUF, status);
+            if (status < 0) {
+                eroutc("newtc,ERRORS IN DATA BASE", 0);
+                return;
+            }
+            const i32* l = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x];
+            if (eqval(limr(l, LR_SST), limr(l, LR_SEND))) {
+                p.PDELTA[x] = p.PEND[x] - p.PSTART[x];
+                continue;
+            }
+            f32 next = p.PCUR[x], metric = 1.0e10f;
+            i32 st = 0;
+            propose(i, next, metric, st);
+            p.PDELTA[x] = next - p.PCUR[x];
+            if (metric < best) best = metric, imin = i;
+            const f32 ratio = eqvald(p.PCUR[x], p.PEND[x]) ? 1.0f
+                                                             : std::fabs((next - p.PCUR[x]) / (p.PEND[x] - p.PCUR[x]));
+            frac = std::fmin(frac, ratio);
+        }
+    }
+    if (frac > 1.0f) frac = 1.0f;
+    for (i32 i = 1; i <= n; ++i) {
+        const i32 x = i - 1;
+        old[x] = p.PCUR[x];
+        if (pw(STPMOD) == 2 || npass == 0) {
+            if (npass > 0) p.PCUR[x] += p.PDELTA[x];
+        } else {
+            p.PCUR[x] += (p.PEND[x] - p.PCUR[x]) * frac;
+        }
+        p.PCUR[x] = clampr(p.PCUR[x], p.PSTART[x], p.PEND[x]);
+        if (eqval(p.PCUR[x], p.PEND[x]) && (i == imin || pw(STPMOD) == 2)) reached = 1;
+    }
+    const f32 ofs = pwr(PRTOFS);
+    if (pw(STPMOD) == 1 && npass > 0) {
+        f32 v[4];
+        GLMVAL(MACTYP == 14 ? 1 : imin, v);
+        p.ASTART[imin - 1] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
+        p.AEND[imin - 1] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
+        for (i32 j = imin - 1; j >= 1; --j) {
+            if (SRFGEO.SRFLNK[j] == 0) continue;
+            f32 before = p.PCUR[j - 1], s = p.PCUR[j - 1];
+            i32 st = 0;
+            PASLIM(1, j + 1, p.PCUR[j - 1], p.PCUR[j], 2.0f * pwr(PRTTOL), s, st);
+            if (st < 0) {
+                eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
+                status = st;
+                return;
+            }
+            setback(j - 1, old[j - 1], before, st);
+            if (pw(AXSMOD) == 1) {
+                before = p.PCUR[j - 1];
+                s = p.PCUR[j - 1];
+                ADJNXT(1, j + 1, p.PCUR[j - 1], p.PCUR[j], ofs, s, p.AEND[j - 1], p.ASTART[j], st);
+                if (st < 0) {
+                    eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
+                    status = st;
+                    return;
+                }
+                setback(j - 1, old[j - 1], before, 0);
+            }
+        }
+    }
+    {
+        f32 v[4];
+        GLMVAL(1, v);
+        p.ASTART[0] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
+        p.AEND[0] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
+    }
+    for (i32 i = 2; i <= n; ++i) {
+        const i32 x = i - 1;
+        f32 v[4];
+        GLMVAL(i, v);
+        p.ASTART[x] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
+        p.AEND[x] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
+        if (SRFGEO.SRFLNK[x] == 0) continue;
+        i32 st = 0;
+        f32 before = p.PCUR[x], s = p.PCUR[x];
+        PASLIM(0, i, p.PCUR[x - 1], p.PCUR[x], 2.0f * pwr(PRTTOL), s, st);
+        if (st < 0) {
+            eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
+            status = st;
+            return;
+        }
+        if (pw(AXSMOD) != 1) continue;
+        if (npass > 0) setback(x, old[x], before, st);
+        before = p.PCUR[x];
+        s = p.PCUR[x];
+        ADJNXT(0, i, p.PCUR[x - 1], p.PCUR[x], ofs, s, p.AEND[x - 1], p.ASTART[x], st);
+        if (st < 0) {
+            eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
+            status = st;
+            return;
+        }
+        if (npass > 0) setback(x, old[x], before, 0);
+        if (st == 1) {
+            for (i32 k = 1; k <= i; ++k)
+                if (eqval(p.PCUR[k - 1], p.PEND[k - 1])) reached = 1;
+        }
+    }
+    // Pass ends: directions and points at both ends of the pass.
+    f32 sp[3] = {0, 0, 0}, sd[3] = {0, 0, 0}, ep[3] = {0, 0, 0}, ed[3] = {0, 0, 0};
+    for (i32 i = 1; i <= n; ++i) {
+        const bool all = pw(GCHMOD) == 3;
+        if (!all && i != 1 && i != n) continue;
+        const i32 x = i - 1;
+        i32 st = 0;
+        LDPSRF(i, BUF, st);
+        const bool pu = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x][LR_CODE] == 1;
+        const i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
+        for (i32 end = 0; end < 2; ++end) {
+            if (!all && ((i == 1 && end == 1 && n > 1) || (i == n && end == 0 && n > 1))) continue;
+            const f32 a = end == 0 ? p.ASTART[x] : p.AEND[x];
+            const f32 da = p.AEND[x] - p.ASTART[x];
+            f32 ev[9], out[9];
+            i32 est = -1;
+            NCEVS1(BUF, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
+                   pwr(LEADAN), pwr(TLTCMP), 0, ev, out, est);
+            if (est == -1 || st < 0) {
+                DIRVLD = 0;
+                status = reached;
+                return;
+            }
+            f32 dir[3] = {pu ? ev[6] : ev[3], pu ? ev[7] : ev[4], pu ? ev[8] : ev[5]}, len = 0;
+            i32 ust = 0;
+            v3unit(dir, len, ust);
+            if (da < 0)
+                for (f32& c : dir) c = -c;
+            if (i == 1 && end == 0) std::memcpy(sp, out, sizeof sp), std::memcpy(sd, dir, sizeof sd);
+            if (i == n && end == 1) std::memcpy(ep, out, sizeof ep), std::memcpy(ed, dir, sizeof ed);
+            if (all && x < DIRMAX) {
+                std::memcpy(DIRTAB[end * 2][x], out, 3 * sizeof(f32));
+                std::memcpy(DIRTAB[end * 2 + 1][x], dir, 3 * sizeof(f32));
+            }
+        }
+    }
+    if (pw(GCHMOD) == 3) DIRVLD = 1;
+    const f32 gap = std::sqrt((sp[0] - ep[0]) * (sp[0] - ep[0]) + (sp[1] - ep[1]) * (sp[1] - ep[1]) + (sp[2] - ep[2]) * (sp[2] - ep[2]));
+    CLSFLG = gap < dmin && sd[0] * ed[0] + sd[1] * ed[1] + sd[2] * ed[2] > 0.985f ? 1 : 0;
+    for (i32 x = 0; x < n; ++x)
+        if (ltval(std::fabs(r[x]), std::fabs(p.PEND[x] - p.PCUR[x]))) {
+            status = 2;
+            return;
+        }
+    status = reached;
+}
+
+void SRFSTP(const i32& i, const f64* buf, i32& status)
+{
+    DIRVLD = 0;
+    CLSFLG = 0;
+    status = 0;
+    const i32 x = i - 1;
+    if (pw(STPMOD) == 2) {
+        PASTAB.PCUR[x] += PASTAB.PDELTA[x];
+        return;
+    }
+    std::memcpy(BUF, buf, sizeof BUF);
+    f32 next = PASTAB.PCUR[x], metric = 0;
+    propose(i, next, metric, status);
+    if (status > 0) status = 0;
+    PASTAB.PCUR[x] = next;
+}
+
+void BKUPNC(const i32& count, i32& status)
+{
+    status = 0;
+    usmsgc(" ");
+    PUTRECS(status);
+    if (status < 0) {
+        eroutc("BKUPNC: PROBLEMS WITH SEGFIN", 0);
+        return;
+    }
+    usms1c(" PASSES COMPLETED. BACKUP STARTING", count);
+    updtwa(2);
+    usmsgc("BACKUP FINISHED");
+}
+
+namespace {
+
+void backup(i32& status)
+{
+    status = 0;
+    ++NBKUP;
+    if (UPW2[0] == 2 && UPW2[1] > 0 && NBKUP % UPW2[1] == 0) BKUPNC(NBKUP, status);
+}
+
+// A resumed run goes on from the last pass written: every surface's pass
+// value is put at the fraction of its range where the last pass lay.
+void resume()
+{
+    const i32 n = nsurf();
+    const i32 last = pw(ZIGZAG) != 0 && (NPASS - 1) % 2 == 1 ? 1 : n;
+    const i32 x = pw(ZIGZAG) != 0 ? last - 1 : 0;
+    const f32 span = PASTAB.PEND[x] - PASTAB.PSTART[x];
+    const f32 frac = span != 0.0f ? (LSTPAR - PASTAB.PSTART[x]) / span : 0.0f;
+    for (i32 k = 0; k < n; ++k)
+        PASTAB.PCUR[k] = clampr(PASTAB.PSTART[k] + frac * (PASTAB.PEND[k] - PASTAB.PSTART[k]), PASTAB.PSTART[k],
+                                PASTAB.PEND[k]);
+}
+
+}  // namespace
+
+void SURM1(i32& work, i32& status)
+{
+    if (SRMHOOK) {
+        SRMHOOK(1, status);
+        return;
+    }
+    status = 0;
+    if (!grid()) return;
+    const i32 n = nsurf();
+    setevl();
+    i32 rev = pw(ZIGZAG) != 0 && NPASS % 2 == 1 ? 1 : 0;
+    i32 made = 1;
+    RSTMOV();
+    if (NPASS > 0) {
+        const bool three = pw(AXSMOD) == 1;
+        const f32* pt = reinterpret_cast<const f32*>(DSP8);
+        const f32* ax = reinterpret_cast<const f32*>(DSP8) + (three ? 6 : 3);
+        MOVLIN(three ? 2 : 3, pt, ax, status);
+        if (status < 0) {
+            eroutc("SURM1, ERRORS IN LIST", 0);
+            return;
+        }
+        resume();
+    }
+    i32 s = 0;
+    newtc(NPASS, s);
+    if (s < 0 || s == 2) {
+        status = 1;
+        cleanup(status);
+        return;
+    }
+    if (NPASS == 0) SETFST();
+    for (;;) {
+        backup(status);
+        if (status < 0) return;
+        PASFST = rev ? n : 1;
+        RSTPAS();
+        LDPSRF(PASFST, BUF, status);
+        if (status < 0) {
+            eroutc("SURM1, ERRORS IN DATA BASE", 0);
+            return;
+        }
+        i32 kind = 3, linked = 0;
+        PASLNK(NPASS == 0 ? 1 : 3, PASFST, BUF, kind, linked, status);
+        i32 lasti = PASFST;
+        for (i32 j = 1; j <= n && status >= 0; ++j) {
+            const i32 i = rev ? n + 1 - j : j;
+            if (i != PASFST) kind = 2;
+            LDPSRF(i, BUF, status);
+            if (status < 0) {
+                eroutc("SURM1, ERRORS IN DATA BASE", 0);
+                return;
+            }
+            i32 sign = 0, nearf = 0;
+            PASSGN(i, sign, status);
+            if (status >= 0) SURPAS(kind, i, BUF, nearf, rev, status);
+            lasti = i;
+        }
+        if (status < 0) return;
+        BSURAL(rev, status);
+        if (status < 0) return;
+        ++NPASS;
+        const i32 x = lasti - 1;
+        if (pw(ZIGZAG) == 0) {
+            LSTPAR = PASTAB.PCUR[0];
+            LSTEND = PASTAB.ASTART[0];
+            LSTBEG = PASTAB.AEND[0];
+        } else {
+            LSTPAR = PASTAB.PCUR[x];
+            LSTEND = rev ? PASTAB.ASTART[x] : PASTAB.AEND[x];
+            LSTBEG = rev ? PASTAB.AEND[x] : PASTAB.ASTART[x];
+        }
+        bool end = s == 1;
+        for (i32 i = 0; i < n; ++i)
+            if (eqval(PASTAB.PCUR[i], PASTAB.PEND[i])) end = true;
+        if (end) {
+            status = 1;
+            break;
+        }
+        if (made >= pw(MAXPAS)) {
+            status = 2;
+            break;
+        }
+        ++made;
+        newtc(NPASS, s);
+        if (s < 0 || s == 2) {
+            status = 1;
+            break;
+        }
+        if (pw(ZIGZAG) != 0) rev = 1 - rev;
+    }
+    (void)work;
+    cleanup(status);
+}
+
+void SURMP1(i32& work, i32& status)
+{
+    if (SRMHOOK) {
+        SRMHOOK(2, status);
+        return;
+    }
+    status = 0;
+    if (!grid()) return;
+    const i32 n = nsurf();
+    setevl();
+    PASFST = 1;
+    SETFST();
+    RSTMOV();
+    i32 d = 0;
+    for (i32 i = 1; i <= n; ++i) {
+        backup(status);
+        if (status < 0) return;
+        LDPSRF(i, BUF, status);
+        if (status < 0) {
+            eroutc("SURMP1, ERRORS IN DATA BASE", 0);
+            return;
+        }
+        i32 first = 1, written = 0, retry = 0;
+        i32 nearf = pw(ZIGZAG) != 0 && i > 1 ? 1 : 0;
+        const i32 x = i - 1;
+        for (i32 guard = 0; guard < 100000; ++guard) {
+            RSTPAS();
+            const i32 lm = !first && !retry ? 3 : (i == 1 || retry ? 1 : 2);
+            first = 0;
+            i32 st = 0, sign = 0, kind = 3, linked = 0;
+            PASSGN(i, sign, st);
+            if (st >= 0) PASLNK(lm, i, BUF, kind, linked, st);
+            if (st >= 0) SURPAS(kind, i, BUF, nearf, d, st);
+            if (st < 0) break;
+            if (st == 0) {
+                written = 1;
+                retry = 0;
+            } else if (!written) {
+                first = 1;
+            } else {
+                retry = 1;
+            }
+            nearf = 0;
+            BSURAL(d, st);
+            if (st < 0) break;
+            LSTPAR = PASTAB.PCUR[x];
+            LSTEND = d == 0 ? PASTAB.AEND[x] : PASTAB.ASTART[x];
+            LSTBEG = d == 0 ? PASTAB.ASTART[x] : PASTAB.AEND[x];
+            ++NPASS;
+            if (pw(ZIGZAG) != 0) d = 1 - d;
+            if (eqval(PASTAB.PCUR[x], PASTAB.PEND[x])) break;
+            const f32 before = PASTAB.PCUR[x];
+            SRFSTP(i, BUF, st);
+            if (st < 0) break;
+            // A step that does not move would repeat the pass for ever.
+            if (PASTAB.PCUR[x] == before) {
+                eroutc("SRFSTP,NO PROGRESS OF THE PASSES", 0);
+                break;
+            }
+            const bool up = PASTAB.PEND[x] >= PASTAB.PSTART[x];
+            if ((up && PASTAB.PCUR[x] > PASTAB.PEND[x]) || (!up && PASTAB.PCUR[x] < PASTAB.PEND[x]))
+                PASTAB.PCUR[x] = PASTAB.PEND[x];
+        }
+    }
+    (void)work;
+    status = 1;
+    cleanup(status);
+}

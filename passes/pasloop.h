@@ -1,0 +1,11 @@
+// The pass loops over the picked surfaces: all surfaces stepped together, or
+// one surface after the other; the step to the next pass and the backup.
+#pragma once
+
+#include "frame/words.h"
+
+// Status 0 a next pass exists, 1 the pass about to be made is the last, 2 no
+// progress, negative failure.
+void newtc(const i32& npass, i32& status);
+void SRFSTP(const i32& i, const f64* buf, i32& status);
+void BKUPNC(const i32& count, i32& status);

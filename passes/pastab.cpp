@@ -1,0 +1,326 @@
+#include "passes/pastab.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "frame/helpers.h"
+#include "frame/host.h"
+#include "frame/params.h"
+#include "passes/geodef.h"
+#include "passes/ncevs.h"
+#include "passes/pasdat.h"
+#include "surfaces/srfbuf.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+f64 BUFA[SB_CAP], BUFB[SB_CAP];
+f32 WIDPT[2][2];
+
+// Id and side of surface i; machining type 14 takes its one surface from
+// the procedure's list 1.
+bool idside(i32 i, i32& id, i32& side)
+{
+    if (MACTYP != 14) {
+        id = SRFGEO.SRFIDS[i - 1];
+        side = SRFGEO.SRFSID[i - 1];
+        return true;
+    }
+    i32 count = 0, st = 0;
+    nc_surf_count(1, 1, count, st);
+    if (st < 0 || count < 1) return false;
+    std::vector<i32> ids(static_cast<size_t>(count)), nrms(static_cast<size_t>(count));
+    nc_surf_ids(ids.data(), count, st);
+    if (st >= 0) nc_surf_nrms(nrms.data(), count, st);
+    if (st < 0) return false;
+    id = ids[0];
+    side = nrms[0] < 0 ? -1 : 1;
+    return true;
+}
+
+f32 lo(f32 a, f32 b) { return a < b ? a : b; }
+f32 hi(f32 a, f32 b) { return a < b ? b : a; }
+f32 clampr(f32 v, f32 a, f32 b) { return v < lo(a, b) ? lo(a, b) : (v > hi(a, b) ? hi(a, b) : v); }
+
+const i32* limof(i32 i) { return SRFGEO.LIMREC[MACTYP == 14 ? 0 : i - 1]; }
+
+void resetalong(i32 i)
+{
+    const i32* l = limof(i);
+    const i32 x = i - 1;
+    if (SRFGEO.CUTFLP == 1) {
+        PASTAB.ASTART[x] = limr(l, LR_SST);
+        PASTAB.AEND[x] = limr(l, LR_SEND);
+    } else {
+        PASTAB.ASTART[x] = limr(l, LR_FST);
+        PASTAB.AEND[x] = limr(l, LR_FEND);
+    }
+}
+
+// Tool position at (pass value, along value) of surface i.
+bool toolat(const f64* buf, i32 i, f32 p, f32 a, f32 da, f32* out)
+{
+    i32 id = 0, side = 1;
+    idside(i, id, side);
+    const i32 x = i - 1;
+    const bool pu = PASTAB.PCODE[x] == 1;
+    f32 ev[9];
+    i32 st = -1;
+    NCEVS1(buf, pu ? p : a, pu ? a : p, pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL, pwr(LEADAN),
+           pwr(TLTCMP), 0, ev, out, st);
+    return st == 0;
+}
+
+f32 dist3(const f32* a, const f32* b)
+{
+    return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
+}
+
+}  // namespace
+
+void LDPSRF(const i32& i, f64* buf, i32& status)
+{
+    i32 id = 0, side = 1;
+    status = -1;
+    if (!idside(i, id, side)) return;
+    LDSRFB(id, buf, status);
+    if (status < 0 || MACTYP == 14) return;
+    f32 ofs = 0;
+    SBFPRM(1, buf, ofs, status);
+    if (status < 0) return;
+    ofs += static_cast<f32>(side) * pwr(PRTOFS);
+    SBFPRM(2, buf, ofs, status);
+}
+
+void CLIMIT(i32& status)
+{
+    status = 0;
+    const i32 n = MACTYP == 14 ? 1 : SRFGEO.NSRF;
+    for (i32 i = 1; i <= n; ++i) {
+        const i32 x = i - 1;
+        const i32* l = limof(i);
+        const i32 d = l[LR_CODE];
+        const f32 a1 = limr(l, LR_FST), a2 = limr(l, LR_FEND), b1 = limr(l, LR_SST), b2 = limr(l, LR_SEND);
+        PasTab& p = PASTAB;
+        if (SRFGEO.CUTFLP == 1) {
+            p.PCODE[x] = d, p.PSTART[x] = a1, p.PEND[x] = a2, p.ASTART[x] = b1, p.AEND[x] = b2;
+        } else {
+            p.PCODE[x] = d == 1 ? 2 : 1, p.PSTART[x] = b1, p.PEND[x] = b2, p.ASTART[x] = a1, p.AEND[x] = a2;
+        }
+        f32 lim[6];
+        LDSRFB(SRFGEO.SRFIDS[x], BUFA, status);
+        if (MACTYP == 14) {
+            i32 id = 0, side = 1;
+            status = idside(i, id, side) ? 0 : -1;
+            if (status == 0) LDSRFB(id, BUFA, status);
+        }
+        if (status >= 0) SBFLIM(1, BUFA, lim, status);
+        if (status < 0 || !(std::fabs(lim[2]) > 0.0f) || !(std::fabs(lim[5]) > 0.0f)) {
+            eroutc("CLIMIT,ERRORS IN DATA BASE", 0);
+            status = -1;
+            return;
+        }
+        const f32 s3 = std::fabs(lim[2]), s6 = std::fabs(lim[5]);
+        if (p.PCODE[x] == 1) {
+            p.USTEP[x] = p.PEND[x] - p.PSTART[x] < 0 ? -s3 : s3;
+            p.VSTEP[x] = p.AEND[x] - p.ASTART[x] < 0 ? -s6 : s6;
+            p.REVFLG[x] = CHKRVL(BUFA);
+        } else {
+            p.VSTEP[x] = p.PEND[x] - p.PSTART[x] < 0 ? -s6 : s6;
+            p.USTEP[x] = p.AEND[x] - p.ASTART[x] < 0 ? -s3 : s3;
+            p.REVFLG[x] = 0;
+        }
+        p.PCUR[x] = p.PSTART[x];
+    }
+    i32 k = 30;
+    if (pw(STPMOD) == 2) k = NPASS == 0 ? pw(NPSREQ) - 1 : pw(NPSREQ);
+    for (i32 x = 0; x < n; ++x)
+        PASTAB.PDELTA[x] = k > 0 ? (PASTAB.PEND[x] - PASTAB.PCUR[x]) / static_cast<f32>(k) : PASTAB.PEND[x] - PASTAB.PCUR[x];
+}
+
+void adjlim(i32& status)
+{
+    status = 0;
+    const i32 n = MACTYP == 14 ? 1 : SRFGEO.NSRF;
+    const f32 dist = 2.0f * pwr(PRTTOL);
+    f32 w[MAXSRF];
+    for (i32 stage = 0; stage < 2; ++stage) {
+        for (i32 x = 0; x < n; ++x) w[x] = stage == 0 ? PASTAB.PCUR[x] : PASTAB.PEND[x];
+        w[0] = clampr(w[0], PASTAB.PSTART[0], PASTAB.PEND[0]);
+        resetalong(1);
+        for (i32 i = 2; i <= n; ++i) {
+            const i32 x = i - 1;
+            f32 t = clampr(w[x], PASTAB.PSTART[x], PASTAB.PEND[x]);
+            resetalong(i);
+            if (SRFGEO.SRFLNK[x] == 0) {
+                w[x] = t;
+                continue;
+            }
+            PASLIM(0, i, w[x - 1], w[x], dist, t, status);
+            if (status >= 0 && pw(AXSMOD) == 1) {
+                t = w[x];
+                ADJNXT(0, i, w[x - 1], w[x], pwr(PRTOFS), t, PASTAB.AEND[x - 1], PASTAB.ASTART[x], status);
+                if (status == 1) {
+                    for (i32 k = i - 2; k >= 1; --k) {
+                        f32 s = w[k];
+                        ADJNXT(1, k + 1, w[k - 1], w[k], pwr(PRTOFS), s, PASTAB.AEND[k - 1], PASTAB.ASTART[k], status);
+                        if (status < 0) break;
+                    }
+                    for (i32 k = 2; k <= i && status >= 0; ++k) {
+                        f32 s = w[k - 1];
+                        ADJNXT(0, k, w[k - 2], w[k - 1], pwr(PRTOFS), s, PASTAB.AEND[k - 2], PASTAB.ASTART[k - 1], status);
+                    }
+                }
+            }
+            if (status < 0) {
+                eroutc("adjlim,COULD NOT ADJUST SURFACES", 0);
+                return;
+            }
+        }
+        for (i32 x = 0; x < n; ++x) (stage == 0 ? PASTAB.PSTART[x] : PASTAB.PEND[x]) = w[x];
+        if (stage == 0)
+            for (i32 x = 0; x < n; ++x) PASTAB.PCUR[x] = PASTAB.PSTART[x];
+    }
+    status = 0;
+}
+
+void PASLIM(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& dist, const f32& start, i32& status)
+{
+    status = 0;
+    const i32 fix = mode == 0 ? i - 1 : i, mov = mode == 0 ? i : i - 1;
+    f32& pfix = mode == 0 ? prev : cur;
+    f32& pmov = mode == 0 ? cur : prev;
+    pmov = start;
+    LDPSRF(fix, BUFA, status);
+    if (status >= 0) LDPSRF(mov, BUFB, status);
+    if (status < 0) return;
+    const i32* lf = limof(fix);
+    const i32* lm = limof(mov);
+    // The fixed pass point at its edge next to the moving surface.
+    f32 uv[2], pf[3], ev[9], nrm[3];
+    PARPAIR(lf[LR_CODE], pfix, limr(lf, mode == 0 ? LR_SEND : LR_SST), uv);
+    evsrfn(BUFA, uv[0], uv[1], 1, ev, nrm, status);
+    if (status < 0) return;
+    std::memcpy(pf, ev, sizeof pf);
+    WIDPT[0][0] = uv[0], WIDPT[0][1] = uv[1];
+    // The nearest point of the moving surface's edge, within a tenth of its
+    // first range either side of the start value.
+    const f32 a = limr(lm, LR_FST), b = limr(lm, LR_FEND), win = 0.1f * std::fabs(b - a);
+    const f32 from = clampr(start - win, a, b), to = clampr(start + win, a, b);
+    const f32 edge = limr(lm, mode == 0 ? LR_SST : LR_SEND);
+    f32 best = start, bp[3] = {0, 0, 0};
+    EDGNRS(pf, BUFB, lm[LR_CODE], edge, from, to, best, bp);
+    PARPAIR(lm[LR_CODE], best, edge, WIDPT[1]);
+    pmov = best;
+    status = dist3(pf, bp) > 2.0f * dist ? 1 : 0;
+}
+
+void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, f32& start, f32& prevend,
+            f32& curstart, i32& status)
+{
+    const f32 keepend = prevend, keepstart = curstart;
+    LDPSRF(i - 1, BUFA, status);
+    if (status >= 0) LDPSRF(i, BUFB, status);
+    if (status < 0) return;
+    PASMET(mode, i - 1, BUFA, prev, i, BUFB, cur, status);
+    if (status < 0) return;
+    const i32 mov = mode == 0 ? i : i - 1;
+    f32& pm = mode == 0 ? cur : prev;
+    const i32* lm = limof(mov);
+    const f32 w1 = limr(lm, LR_FST), w2 = limr(lm, LR_FEND);
+    const bool up = w2 >= w1;
+    status = 0;
+    if ((up && pm > w2) || (!up && pm < w2)) {
+        pm = w2;
+        status = 1;
+    } else if ((up && pm < w1) || (!up && pm > w1)) {
+        pm = w1;
+        status = 1;
+    }
+    if (mode == 0) start = pm;
+    prevend = keepend;
+    curstart = keepstart;
+    if (mode == 1) {
+        status = 1;
+        return;
+    }
+    if (status == 1) {
+        i32 st = 0;
+        PASMET(1, i - 1, BUFA, prev, i, BUFB, cur, st);
+        curstart = keepstart;
+        status = st < 0 ? st : 1;
+    }
+}
+
+void RSTSID()
+{
+    for (i32 k = 0; k < SRFGEO.NSRF && k < MAXSRF; ++k) SRFGEO.SRFLNK[k] = 0;
+    SRFGEO.CUTFLP = 1;
+}
+
+void GETWID(f32* first, f32* second)
+{
+    first[0] = WIDPT[0][0], first[1] = WIDPT[0][1];
+    second[0] = WIDPT[1][0], second[1] = WIDPT[1][1];
+}
+
+void PASMET(const i32& mode, const i32& a, const f64* bufa, f32& pa, const i32& b, const f64* bufb, f32& pb,
+            i32& status)
+{
+    status = 0;
+    // The fixed surface's pass end (mode 0: the end of a's pass; mode 1: the
+    // start of b's pass) as a tool position; the moving surface's pass value
+    // is searched so that its pass starts (ends) at the same tool position.
+    const i32 fs = mode == 0 ? a : b, ms = mode == 0 ? b : a;
+    const f64* fb = mode == 0 ? bufa : bufb;
+    const f64* mb = mode == 0 ? bufb : bufa;
+    f32& pf = mode == 0 ? pa : pb;
+    f32& pm = mode == 0 ? pb : pa;
+    const i32 fx = fs - 1, mx = ms - 1;
+    const f32 fal = mode == 0 ? PASTAB.AEND[fx] : PASTAB.ASTART[fx];
+    const f32 fda = PASTAB.AEND[fx] - PASTAB.ASTART[fx];
+    const f32 mal = mode == 0 ? PASTAB.ASTART[mx] : PASTAB.AEND[mx];
+    const f32 mda = PASTAB.AEND[mx] - PASTAB.ASTART[mx];
+    if (eqval0(fda) || eqval0(mda)) return;
+    f32 tf[9];
+    if (!toolat(fb, fs, pf, fal, fda, tf)) {
+        f32 ev[9], nrm[3];
+        i32 st = 0;
+        f32 uv[2];
+        PARPAIR(PASTAB.PCODE[fx], pf, fal, uv);
+        evsrfn(fb, PASTAB.PCODE[fx] == 1 ? pf : fal, PASTAB.PCODE[fx] == 1 ? fal : pf, 1, ev, nrm, st);
+        WRNPNT("WARNING :THERE IS AN UNDER-CUT:", 3, ev, " ");
+        return;
+    }
+    const i32* lm = limof(ms);
+    const f32 w1 = limr(lm, LR_FST), w2 = limr(lm, LR_FEND);
+    auto gap = [&](f32 p) {
+        f32 t[9];
+        if (!toolat(mb, ms, p, mal, mda, t)) return 1.0e30f;
+        return dist3(t, tf);
+    };
+    // Samples over the first range, then a golden-section search around the best.
+    constexpr i32 NS = 64;
+    f32 bp = pm, bg = gap(pm);
+    for (i32 k = 0; k <= NS; ++k) {
+        const f32 p = w1 + (w2 - w1) * static_cast<f32>(k) / NS, g = gap(p);
+        if (g < bg) bg = g, bp = p;
+    }
+    f64 lo = bp - (w2 - w1) / NS, hi = bp + (w2 - w1) / NS;
+    const f64 gr = 0.6180339887498949;
+    for (i32 it = 0; it < 60; ++it) {
+        const f64 c = hi - gr * (hi - lo), d = lo + gr * (hi - lo);
+        if (gap(static_cast<f32>(c)) < gap(static_cast<f32>(d)))
+            hi = d;
+        else
+            lo = c;
+    }
+    const f32 pg = static_cast<f32>(0.5 * (lo + hi));
+    if (gap(pg) < bg) bp = pg, bg = gap(pg);
+    f32 dd = 0;
+    GTDIAM(CURTOL, dd);
+    // A meeting farther than the tool's reach is no meeting: the pass value stays.
+    if (dd > 0 && bg > 0.7071f * dd) return;
+    pm = bp;
+}

@@ -1,0 +1,252 @@
+#include "passes/sidstp.h"
+
+#include <cmath>
+
+#include "frame/host.h"
+#include "frame/params.h"
+#include "passes/ncevs.h"
+#include "passes/orient.h"
+#include "passes/pasdat.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+// Tool record at (pass value, along value), travelling along (dir).
+bool tool(const f64* buf, i32 pcode, f32 p, f32 a, f32 da, i32 side, i32 axsmod, f32 a1, f32 a2, f32* ev, f32* out)
+{
+    i32 st = -1;
+    const bool pu = pcode == 1;
+    NCEVS1(buf, pu ? p : a, pu ? a : p, pu ? 0.0f : da, pu ? da : 0.0f, side, axsmod, SRFEVL, a1, a2, 0, ev, out, st);
+    return st == 0;
+}
+
+f32 sgn(f32 mag, f32 like) { return like < 0 ? -std::fabs(mag) : std::fabs(mag); }
+
+f32 d3(const f32* a, const f32* b)
+{
+    return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
+}
+
+}  // namespace
+
+void SCLBRK(const f32& good, const f32& bad, const f32& range, const f32& prevsize, const f32& proposed, f32& step,
+            i32& status)
+{
+    status = 0;
+    f32 s = sgn(std::fmin(std::fabs(proposed), std::fabs(range)), step);
+    const f32 g = std::fabs(good), b = std::fabs(bad);
+    if (std::fabs(s) >= b && std::fabs(s) <= g) {
+        status = -1;
+        return;
+    }
+    if (std::fabs(s) <= g) s = good + (bad - good) * 0.1f;
+    if (std::fabs(s) >= b) s = bad - (bad - good) * 0.1f;
+    const f32 old = step;
+    if (std::fabs(s) <= prevsize)
+        step = s;
+    else
+        step = sgn(0.5f * (std::fabs(step) + prevsize), step);
+    if (eqval(old, step)) status = -1;
+}
+
+void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& limit, const f32& x2, const i32& side,
+            const i32& pcode, const f32& target, const i32& axsmod, const f32& a1, const f32& a2, f32& dist,
+            i32& status)
+{
+    status = -1;
+    f32 d = 0, r = 0;
+    GTDIAM(CURTOL, d);
+    GTCRNR(CURTOL, r);
+    if (d < 0 || r < 0) return;
+    const f32 range = limit - p0;
+    f32 bad = 1.001f * range, good = 0.0f, bestsc = 1.0e20f, badstep = 0.0f;
+    bool havebad = false;
+    const f32 da = x2 - x;
+    f32 eva[9], pa[9], evb[9], pb[9];
+    f32 s = step;
+    bool okA = false;
+    f32 place = p0;
+    for (i32 t = 0; t < 12 && !okA; ++t) {
+        okA = tool(buf, pcode, place, x, da, side, axsmod, a1, a2, eva, pa);
+        if (!okA) {
+            const f32 q = p0 + s / static_cast<f32>(2 << t);
+            place = (range >= 0) ? std::fmin(q, limit) : std::fmax(q, limit);
+        }
+    }
+    if (!okA) return;
+    const f32 clnmin = pwr(CLNMIN) > 0 ? pwr(CLNMIN) : 0.001f;
+    i32 retries = 0;
+    for (i32 it = 0; it < 20; ++it) {
+        bool atlim = false;
+        if ((range >= 0 && p0 + s >= limit) || (range < 0 && p0 + s <= limit)) {
+            s = limit - p0;
+            atlim = true;
+        }
+        if (!tool(buf, pcode, p0 + s, x, da, side, axsmod, a1, a2, evb, pb)) {
+            if (++retries > 12) break;
+            const f32 ns = 0.5f * (s + good);
+            if (eqval(ns, s)) break;
+            s = ns;
+            continue;
+        }
+        f32 mean[3] = {pa[3] + pb[3], pa[4] + pb[4], pa[5] + pb[5]}, len = 0, h = 0;
+        i32 st = 0;
+        v3unit(mean, len, st);
+        if (axsmod == 1)
+            SCLHT3(d, r, 0, 0, pa, pb, mean, h, st);
+        else
+            SCLHTA(d, r, 0, 0, pa, pb, pa + 3, pb + 3, mean, h, st);
+        const f32 q = st == 0 ? h / std::fabs(target) : 2.0f;
+        f32 dd = MACTYP == 14 ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
+        dist = dd;
+        f32 ratio, tol;
+        bool isgood;
+        if (dd <= clnmin) {
+            ratio = dd / clnmin, tol = 0.05f, isgood = ratio <= 1.05f;
+        } else {
+            ratio = q, tol = 0.1f, isgood = q <= 1.1f;
+        }
+        if (isgood) {
+            if (std::fabs(s) > std::fabs(good)) good = s;
+        } else {
+            if (std::fabs(s) < std::fabs(bad)) bad = s;
+            if (h < bestsc) bestsc = h, badstep = s, havebad = true;
+        }
+        if (std::fabs(1.0f - ratio) <= tol || (atlim && isgood)) break;
+        const f32 xy = std::hypot(pa[0] - pb[0], pa[1] - pb[1]);
+        f32 prop;
+        if (ratio >= 0.05f && ratio < 1.0f)
+            prop = std::fmin(s / std::sqrt(ratio), 3.0f * s);
+        else if (ratio >= 1.0f)
+            prop = 0.5f * s;
+        else
+            prop = xy > 0 ? s * std::fmin(3.0f, std::fmax(1.1f, d / xy)) : 3.0f * s;
+        if (s < 0 && ratio >= 0.05f && ratio < 1.0f) prop = std::fmax(s / std::sqrt(ratio), 3.0f * s);
+        i32 bst = 0;
+        SCLBRK(good, bad, range, 3.0f * std::fabs(s), prop, s, bst);
+        if (bst != 0) break;
+    }
+    f32 res;
+    if (good != 0.0f) {
+        status = 0;
+        res = good;
+    } else if (havebad) {
+        status = 1;
+        res = badstep;
+    } else {
+        return;
+    }
+    if (target < 0 || std::fabs(res) < std::fabs(step)) step = res;
+    if (tool(buf, pcode, p0 + step, x, da, side, axsmod, a1, a2, evb, pb))
+        dist = MACTYP == 14 ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
+}
+
+void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aend, const f32& guess, const f32& pcur,
+            const f32& pend, const f32& whole, const i32& pcode, const i32& side, const i32& axsmod, const i32& cutsgn,
+            const f32& a1, const f32& a2, f32& next, f32& metric)
+{
+    const f32 twelfth = whole / 12.0f;
+    f32 step = guess > 0 ? std::fmin(guess, twelfth) : std::fmax(guess, twelfth);
+    if (step == 0.0f) step = twelfth;
+    const f32 d = (aend - astart) / 11.0f;
+    f32 limit = pend;
+    bool any = false;
+    for (i32 k = 0; k < 12; ++k) {
+        const f32 x = k == 11 ? aend : astart + static_cast<f32>(k) * d;
+        const f32 x2 = k == 11 ? aend - d : x + d;
+        const f32 target = k == 0 ? -sclhgt : sclhgt;
+        i32 st = 0;
+        SCLPOS(buf, pcur, step, x, limit, x2, side, pcode, target, axsmod, a1, a2, metric, st);
+        if (st == 0 || st == 1) any = true;
+        if (st == 0) limit = pcur + step;
+    }
+    if (!any && MACTYP != 14)
+        usmsgc("NO SCALLOP CALCULATION IN THIS PASS!|SIDE STEP IS FUNCTION OF NUMBER OF DISPLAYED SURFACE POINTS.");
+    next = pcur + step;
+    if ((pend >= pcur && next > limit) || (pend < pcur && next < limit)) next = limit;
+}
+
+void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur, const f32& pend, f32& guess,
+            const f32& astart, const f32& aend, const i32& pcode, const i32& side, const i32& axsmod, f32& next,
+            f32& metric, i32& status)
+{
+    status = 0;
+    const f32 e = std::fmin(tol, 0.01f);
+    f32 step = guess;
+    if (step == 0.0f) step = (pend - pcur) / 30.0f;
+    f32 known = step;
+    if (pend - pcur > 0 && known > pend - pcur) known = pend - pcur;
+    f32 pts[10][9];
+    bool ok[10];
+    i32 nok = 0;
+    const f32 da = (aend - astart) / 9.0f;
+    for (i32 i = 0; i < 10; ++i) {
+        f32 ev[9];
+        ok[i] = tool(buf, pcode, pcur, astart + static_cast<f32>(i) * da, da, side, axsmod, pwr(LEADAN), pwr(TLTCMP), ev,
+                     pts[i]);
+        if (ok[i]) ++nok;
+    }
+    if (nok == 0) {
+        next = pcur + step;
+        status = 1;
+        return;
+    }
+    auto dmax = [&](f32 p) {
+        f32 m = 0;
+        for (i32 i = 0; i < 10; ++i) {
+            if (!ok[i]) continue;
+            f32 ev[9], q[9];
+            if (!tool(buf, pcode, p, astart + static_cast<f32>(i) * da, da, side, axsmod, pwr(LEADAN), pwr(TLTCMP), ev, q))
+                continue;
+            m = std::fmax(m, d3(q, pts[i]));
+        }
+        return m;
+    };
+    const bool up = pend >= pcur;
+    f32 lastgood = pcur, lastd = 0, hibr = 0;
+    bool bisect = false;
+    f32 res = pcur + step;
+    bool found = false;
+    for (i32 it = 0; it < 20 && !found; ++it) {
+        f32 p;
+        if (!bisect) {
+            p = lastgood + step;
+            if ((up && p >= pend) || (!up && p <= pend)) p = pend;
+        } else {
+            p = 0.5f * (lastgood + hibr);
+        }
+        const f32 d = dmax(p);
+        metric = d;
+        if (bisect && (d - lastd < e || std::fabs(d - sidstp) < e)) {
+            res = p;
+            found = true;
+            break;
+        }
+        if (d <= sidstp) {
+            lastgood = p;
+            lastd = d;
+            if (p == pend) {
+                res = p;
+                found = true;
+                break;
+            }
+            if (!bisect) step *= d / sidstp < 0.2f ? 3.0f : (d / sidstp < 0.5f ? 2.0f : 1.5f);
+        } else {
+            hibr = p;
+            bisect = true;
+        }
+        if (bisect && eqvl0d(f64(hibr) - f64(lastgood))) {
+            res = lastgood;
+            found = true;
+        }
+    }
+    if (!found) res = lastgood != pcur ? lastgood : pcur + step;
+    // A result that does not move: half the known step instead.
+    if (eqval(res * 1000.0f, pcur * 1000.0f)) {
+        guess = 0.5f * known;
+        res = pcur + guess;
+        for (i32 k = 0; k < 30 && eqval(res * 1000.0f, pcur * 1000.0f); ++k) res += guess;
+    }
+    guess = res - pcur;
+    next = res;
+}

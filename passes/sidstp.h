@@ -1,0 +1,16 @@
+// The side step between passes: by scallop height and by a distance in space.
+#pragma once
+
+#include "frame/words.h"
+
+void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aend, const f32& guess, const f32& pcur,
+            const f32& pend, const f32& whole, const i32& pcode, const i32& side, const i32& axsmod, const i32& cutsgn,
+            const f32& a1, const f32& a2, f32& next, f32& metric);
+void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& limit, const f32& x2, const i32& side,
+            const i32& pcode, const f32& target, const i32& axsmod, const f32& a1, const f32& a2, f32& dist,
+            i32& status);
+void SCLBRK(const f32& good, const f32& bad, const f32& range, const f32& prevsize, const f32& proposed, f32& step,
+            i32& status);
+void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur, const f32& pend, f32& guess,
+            const f32& astart, const f32& aend, const i32& pcode, const i32& side, const i32& axsmod, f32& next,
+            f32& metric, i32& status);

@@ -1,0 +1,299 @@
+// The pass loops: scallop, count and side-step modes, chains of surfaces,
+// resumed runs, circular passes and the bounds of the pass strings.
+#include <gtest/gtest.h>
+
+#include "tests/passes/loop_common.h"
+
+namespace {
+
+using namespace pt;
+using lp::Pt;
+
+// Height of the surface over (x, y) for the test surfaces whose parameters
+// follow x and y simply.
+using Height = std::function<double(double, double)>;
+
+double evz(double u, double v)
+{
+    f64 o[12];
+    i32 st = 0;
+    evsrfd(buf().data(), u, v, 0, o, st);
+    return o[2];
+}
+
+// Largest scallop left inside a window: a Z-map of the ball swept along the
+// written strings, less the surface height.
+double scallop(const lp::Path& p, double R, const Height& s, double x0, double x1, double y0, double y1)
+{
+    const double g = 0.05;
+    const int nx = int((x1 - x0) / g) + 1, ny = int((y1 - y0) / g) + 1;
+    std::vector<double> z(size_t(nx * ny), 1e300);
+    auto stamp = [&](const Pt& c) {
+        const int i0 = std::max(0, int(std::floor((c.x - R - x0) / g))), i1 = std::min(nx - 1, int(std::ceil((c.x + R - x0) / g)));
+        const int j0 = std::max(0, int(std::floor((c.y - R - y0) / g))), j1 = std::min(ny - 1, int(std::ceil((c.y + R - y0) / g)));
+        for (int j = j0; j <= j1; ++j)
+            for (int i = i0; i <= i1; ++i) {
+                const double dx = x0 + i * g - c.x, dy = y0 + j * g - c.y, r2 = dx * dx + dy * dy;
+                if (r2 > R * R) continue;
+                double& cell = z[size_t(j * nx + i)];
+                cell = std::min(cell, c.z + R - std::sqrt(R * R - r2));
+            }
+    };
+    for (const auto& str : p.strings)
+        for (size_t k = 0; k + 1 < str.size(); ++k) {
+            const Pt a = str[k], b = str[k + 1];
+            const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
+            const int n = std::max(1, int(len / (g / 2)));
+            for (int t = 0; t <= n; ++t) {
+                const double w = double(t) / n;
+                stamp({a.x + w * (b.x - a.x), a.y + w * (b.y - a.y), a.z + w * (b.z - a.z)});
+            }
+        }
+    double worst = -1e300;
+    int wi = 0, wj = 0;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i) {
+            const double c = z[size_t(j * nx + i)];
+            if (c > 1e299) return 1e300;  // a cell no pass reached
+            const double d = c - s(x0 + i * g, y0 + j * g);
+            if (d > worst) worst = d, wi = i, wj = j;
+        }
+    if (getenv("SCALLOP_DEBUG")) printf("worst at %f %f\n", x0 + wi * g, y0 + wj * g);
+    return worst;
+}
+
+TEST(PassLoop, ScallopModeLeavesAtMostTheRequestedHeight)
+{
+    const f32 h = 0.05f, tol = 0.01f;
+    struct Case {
+        const char* name;
+        std::string surface;
+        i32 mode;
+        Height height;
+        double x0, x1, y0, y1;
+    };
+    const std::vector<Case> cases = {
+        {"plane", tilted_plane(1), 4, [](double x, double y) { return evz(x, y); }, 40, 52, 30, 42},
+        {"cylinder", top_cylinder(1), 0,
+         [](double x, double y) { return std::sqrt(1600.0 - y * y); }, 40, 52, -8, 4},
+        {"cap", dome(1), 4, [](double x, double y) { return evz(x / 100, y / 80); }, 40, 52, 30, 42},
+    };
+    for (const Case& c : cases) {
+        host({c.surface});
+        params(1, tol);
+        pws(SCLHGT, h);
+        pws(CLNMIN, 0.001f);
+        CURTOL = BALL;
+        chain({1}, {upside(1)}, c.mode);
+        i32 st = 0;
+        LDSRFB(1, buf().data(), st);
+        lp::fresh_run();
+        ASSERT_GE(lp::run_surm1(), 0) << c.name;
+        const lp::Path p = lp::written();
+        const double worst = scallop(p, 5.0, c.height, c.x0, c.x1, c.y0, c.y1);
+        std::printf("MEASURE scallop %-8s: %zu passes, largest scallop %.4f (asked %.3f, bound %.4f)\n", c.name,
+                    p.strings.size(), worst, h, 1.1 * h + tol);
+        EXPECT_LE(worst, 1.1 * h + tol) << c.name;
+        EXPECT_GT(worst, 0.5 * h) << c.name;  // the passes are not needlessly close
+    }
+}
+
+TEST(PassLoop, CountModeGivesEquallySpacedPassesAndSideStepKeepsTheGap)
+{
+    host({tilted_plane(1), dome(2)});
+    params(1, 0.01f);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 7;
+    CURTOL = BALL;
+    chain({1}, {1}, 4);
+    lp::fresh_run();
+    ASSERT_GE(lp::run_surm1(), 0);
+    lp::Path p = lp::written();
+    ASSERT_EQ(p.strings.size(), 7u);
+    for (size_t k = 1; k < 7; ++k) EXPECT_NEAR(p.strings[k][0].x - p.strings[k - 1][0].x, 100.0 / 6, 1e-3) << k;
+
+    // Side step in space over the cap: no point of a pass lies farther than
+    // the side step from the pass before it.
+    params(1, 0.01f);
+    pw(STPMOD) = 3;
+    pws(SIDSTP, 4.0f);
+    chain({2}, {1}, 4);
+    {
+        i32 cst = 0;
+        ltop();
+        lclrnw(cst);
+    }
+    lp::fresh_run();
+    ASSERT_GE(lp::run_surm1(), 0);
+    p = lp::written();
+    ASSERT_GE(p.strings.size(), 20u);
+    double worst = 0;
+    for (size_t k = 1; k < p.strings.size(); ++k)
+        for (const Pt& q : p.strings[k]) {
+            double best = 1e300;
+            const auto& s = p.strings[k - 1];
+            for (size_t m = 0; m + 1 < s.size(); ++m) {
+                const double ax = s[m + 1].x - s[m].x, ay = s[m + 1].y - s[m].y, az = s[m + 1].z - s[m].z;
+                const double l2 = ax * ax + ay * ay + az * az;
+                double t = l2 > 0 ? ((q.x - s[m].x) * ax + (q.y - s[m].y) * ay + (q.z - s[m].z) * az) / l2 : 0;
+                t = std::clamp(t, 0.0, 1.0);
+                best = std::min(best, std::hypot(std::hypot(s[m].x + t * ax - q.x, s[m].y + t * ay - q.y), s[m].z + t * az - q.z));
+            }
+            worst = std::max(worst, best);
+        }
+    std::printf("MEASURE side step 4.0 on the cap: %zu passes, largest gap %.4f\n", p.strings.size(), worst);
+    EXPECT_LE(worst, 4.0 * 1.01);
+    EXPECT_GT(worst, 3.0);
+}
+
+TEST(PassLoop, ChainOfThreePatchesMeetsAtTheSeams)
+{
+    // Three strips of the cylinder's top, the middle one parametrised the
+    // other way along x.
+    auto strip = [](int id, double a0, double a1, bool flip) {
+        std::ostringstream s;
+        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
+          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[)"
+          << (flip ? "[40,0,100],[40,0,0]" : "[40,0,0],[40,0,100]") << "]}}";
+        return s.str();
+    };
+    host({strip(1, -50, -15, false), strip(2, -15, 20, true), strip(3, 20, 50, false)});
+    const f32 tol = 0.01f;
+    params(1, tol);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 9;
+    CURTOL = BALL;
+    chain({1, 2, 3}, {upside(1), upside(2), upside(3)}, 4);
+    SRFGEO.SRFLNK[1] = SRFGEO.SRFLNK[2] = 1;
+    // The middle strip runs its first range the other way.
+    LIMSET(5, 0, 1, -15, 20, SRFGEO.LIMREC[1], SRFGEO.CRNREC[1]);
+    lp::fresh_run();
+    ASSERT_GE(lp::run_surm1(), 0);
+    const lp::Path p = lp::written();
+    // Each pass is written as one string per surface: 9 passes, 27 strings.
+    ASSERT_EQ(p.strings.size(), 27u);
+    double worst = 0;
+    for (size_t k = 0; k + 1 < p.strings.size(); ++k) {
+        if (k % 3 == 2) continue;
+        const Pt a = p.strings[k].back(), b = p.strings[k + 1].front();
+        worst = std::max(worst, std::hypot(std::hypot(a.x - b.x, a.y - b.y), a.z - b.z));
+    }
+    std::printf("MEASURE seams of three strips: largest gap %.5f (bound %.3f)\n", worst, 2 * tol);
+    EXPECT_LE(worst, 2 * tol);
+}
+
+TEST(PassLoop, OnePassPerExecutionRepeatsNoPass)
+{
+    host({dome(1)});
+    auto setup = [] {
+        params(1, 0.01f);
+        pws(SCLHGT, 0.2f);
+        pws(CLNMIN, 0.001f);
+        CURTOL = BALL;
+        chain({1}, {1}, 4);
+    };
+    setup();
+    lp::fresh_run();
+    ASSERT_GE(lp::run_surm1(), 0);
+    const lp::Path full = lp::written();
+    ASSERT_GE(full.strings.size(), 6u);
+
+    {
+        i32 cst = 0;
+        ltop();
+        lclrnw(cst);
+    }
+    setup();
+    lp::fresh_run();
+    pw(MAXPAS) = 1;
+    for (int run = 0; run < 5; ++run) {
+        const i32 st = lp::run_surm1();
+        EXPECT_EQ(st, 2) << run;
+        EXPECT_EQ(NPASS, run + 1);
+    }
+    const lp::Path five = lp::written();
+    ASSERT_EQ(five.strings.size(), 5u);
+    for (size_t k = 0; k < 5; ++k) {
+        ASSERT_EQ(five.strings[k].size(), full.strings[k].size()) << k;
+        for (size_t m = 0; m < five.strings[k].size(); ++m) {
+            EXPECT_NEAR(five.strings[k][m].x, full.strings[k][m].x, 1e-3) << k;
+            EXPECT_NEAR(five.strings[k][m].y, full.strings[k][m].y, 1e-3) << k;
+        }
+    }
+}
+
+TEST(PassLoop, SurfaceOfRevolutionGivesOneArcPerPass)
+{
+    // A cone frustum about z: its passes run around the axis.
+    const char* cap = R"({"kind":"revolution","id":1,"origin":[50,40,0],"axis":[0,0,1],"ref":[1,0,0],"angle":[0,360],)"
+                      R"("profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[30,0,0],[10,0,20]]}})";
+    host({cap});
+    params(1, 0.01f);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 6;
+    CURTOL = BALL;
+    chain({1}, {upside(1)}, 4);
+    lp::fresh_run();
+    ASSERT_GE(lp::run_surm1(), 0);
+    EXPECT_EQ(PASTAB.REVFLG[0] != 0, true);
+    const lp::Path p = lp::written();
+    EXPECT_EQ(p.arcs, 6);
+    // Between the arcs only the moves to the next circle's start.
+    for (const auto& str : p.strings) EXPECT_LE(str.size(), 2u);
+}
+
+TEST(PassLoop, SurfaceAfterSurfaceMakesAllPassesOfEach)
+{
+    host({tilted_plane(1), dome(2)});
+    params(1, 0.01f);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 4;
+    UPW2[0] = 2;
+    UPW2[1] = 1;
+    CURTOL = BALL;
+    chain({1, 2}, {1, 1}, 4);
+    SRFGEO.CUTFLP = 2;
+    lp::fresh_run();
+    UPW2[0] = 2;
+    UPW2[1] = 1;  // a backup before every surface begun
+    i32 st = 0, work = 0;
+    CLIMIT(st);
+    ASSERT_EQ(st, 0);
+    SURMP1(work, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(NPASS, 8);
+    EXPECT_EQ(lp::written().strings.size(), 8u);
+    EXPECT_EQ(norak::transcript_count("host: backup 2"), 2u);
+}
+
+TEST(PassStrings, TablesAreBoundedWithTheirMessage)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {1}, 4);
+    i32 st = 0;
+    LDSRFB(1, buf().data(), st);
+    // 700 pieces in pair mode: more strings than one pass holds.
+    std::vector<f32> pieces;
+    for (int k = 0; k < 700; ++k)
+        for (f32 v : {0.1f * k, 0.1f * k + 0.05f}) pieces.insert(pieces.end(), {1.0f, 50.0f, v});
+    RSTPAS();
+    i32 nearf = 0, rev = 0;
+    surlin(1, 3, 2, nearf, rev, buf().data(), 1, 1, 1, pieces.data(), 1400, 100.0f, 80.0f, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_LE(PASSTR.PSNSTR, PS_STR);
+    EXPECT_TRUE(norak::transcript_has("surlin,BUFFER IS NOT LARGE ENOUGH"));
+    // 121 surface entries in one pass.
+    RSTPAS();
+    const f32 seg[6] = {1, 50, 0, 1, 50, 80};
+    for (int k = 0; k < 120; ++k) {
+        surlin(1, 3, 1, nearf, rev, buf().data(), 1, 1, 1, seg, 2, 100.0f, 80.0f, st);
+        ASSERT_EQ(st, 0) << k;
+    }
+    surlin(1, 3, 1, nearf, rev, buf().data(), 1, 1, 1, seg, 2, 100.0f, 80.0f, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(PASSTR.PSNSRF, PS_SRF);
+}
+
+}  // namespace

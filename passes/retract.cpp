@@ -1,56 +1,625 @@
-// Retract motions in the form the final retract needs: vertical retracts
-// to the retract height of the heights record.
 #include "passes/retract.h"
+
+#include <cmath>
+#include <cstring>
 
 #include "blocks/movement.h"
 #include "blocks/tech.h"
+#include "cutter/loccom.h"
+#include "frame/helpers.h"
 #include "frame/host.h"
 #include "frame/modflg.h"
+#include "frame/params.h"
 #include "frame/records.h"
 #include "passes/pasout.h"
+#include "passes/services.h"
+#include "surfaces/allsrf.h"
+#include "tools/toolcache.h"
 
 PasOut PASOUT;
+LnkPar LNKPAR = {1, 0, 0, {1, 1}, 0, 0.01f, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 namespace {
+
+i32 WRNARM = 1;  // the clearance-plane warning may still be shown
+const f32 ZUP[3] = {0, 0, 1};
+
 f32 hei(i32 word) { return wrd2r(HEI8[word - 1]); }
+i32 hold()
+{
+    i32 h = 0;
+    HFLGET(h);
+    return h;
+}
+const f32* cur() { return MOVST.point; }
+bool stepped()
+{
+    const i32 c = nu_sgcd_get_code();
+    return c == 34 || c == 38 || c == 48;
+}
+i32 dimok(const i32& dim, const char* msg)
+{
+    if (dim == 3) {
+        eroutc(msg, 0);
+        return 1;
+    }
+    return dim;
+}
+void mv(i32 dim, const f32* p, const f32* axis, i32& st) { MOVLIN(dim == 2 ? 2 : 2, p, axis ? axis : ZUP, st); }
+void warnlow()
+{
+    if (!WRNARM) return;
+    WRNARM = 0;
+    usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
+}
+f32 dist3(const f32* a, const f32* b)
+{
+    return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
+}
+
+// Retract height of a point.
+f32 rethgt(const f32* p)
+{
+    if (hold() != 0) return hei(1);
+    return HEI8[76] != 0 ? hei(25) : p[2] + hei(49);
+}
+
+// Whether a straight motion from a to b gouges: the tool is positioned over
+// the triangle model along it and the motion compared with the tool heights.
+bool gouges(const f32* a, const f32* b, f32* where)
+{
+    if (LNKPAR.gouge == 0) return false;
+    i32 st = 0, flags = 0;
+    SRKON(st);
+    GTPFLG(flags);
+    STPFLG(0x3F);
+    const i32 keep = HEI8[73];
+    HEI8[73] = 0;
+    const f32 len = dist3(a, b);
+    f32 d = 0;
+    GTDIAM(CURTOL, d);
+    const f32 step = std::fmax(LNKPAR.tol, 0.1f * (d > 0 ? d : 1.0f));
+    const i32 n = std::max(1, static_cast<i32>(std::ceil(len / step)));
+    bool bad = false, any = false;
+    for (i32 k = 0; k <= n && !bad; ++k) {
+        const f32 t = static_cast<f32>(k) / n;
+        f32 p[3], q[3], res[3], con[3], nrm[3];
+        for (i32 c = 0; c < 3; ++c) p[c] = a[c] + t * (b[c] - a[c]);
+        // The tool's height over the point's XY, dropped from far below.
+        q[0] = p[0], q[1] = p[1], q[2] = -1.0e9f;
+        i32 srf = 0, ps = 0;
+        PNTNET(1, q, LNKPAR.tol, LNKPAR.pofs, LNKPAR.cofs, res, con, nrm, srf, ps);
+        if (ps < 0 || res[2] < -1.0e8f) continue;
+        any = true;
+        if (res[2] - p[2] > LNKPAR.tol) {
+            bad = true;
+            std::memcpy(where, p, sizeof(f32) * 3);
+        }
+    }
+    if (!any && (MACTYP == 2 || MACTYP == 3)) {
+        bad = true;
+        std::memcpy(where, b, sizeof(f32) * 3);
+    }
+    HEI8[73] = keep;
+    STPFLG(flags);
+    SRKOFF(st);
+    return bad;
+}
+
+void vertapr(i32 dim, const f32* p, const f32* axis, i32& st)
+{
+    PUTMRK(1, 5, 9, 0.0f, 0, st);
+    if (st >= 0) ZAPR(dim, p, axis, st);
+    i32 s2 = 0;
+    PUTMRK(2, 5, 10, 0.0f, 0, s2);
+    if (st >= 0) st = s2;
+}
+
+void vertret(i32 dim, const f32* p, const f32* axis, i32& st)
+{
+    if (HEI8[73] == 0 && hold() != 0) return;
+    if (hold() == 0) {
+        if (stepped()) return;
+        if (HEI8[76] == 0) LNKPAR.clrB = 1;
+    }
+    PUTMRK(1, 6, 11, 0.0f, 0, st);
+    f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(p), cur()[2])};
+    if (st >= 0) MOVRPD(dim, q, axis, 1, st);
+    i32 s2 = 0;
+    PUTMRK(2, 6, 12, 0.0f, 0, s2);
+    if (st >= 0) st = s2;
+}
+
+// Points of a vertical arc of radius r in the vertical plane through p
+// along the unit horizontal direction h (pointing along the motion): the
+// centre r above p; angle 270 degrees is p itself.
+void arcpt(const f32* p, const f32* h, f32 r, f32 deg, f32* out)
+{
+    const f64 a = deg * M_PI / 180.0;
+    out[0] = static_cast<f32>(p[0] + r * std::cos(a) * h[0]);
+    out[1] = static_cast<f32>(p[1] + r * std::cos(a) * h[1]);
+    out[2] = static_cast<f32>(p[2] + r + r * std::sin(a));
+}
+
+bool hdir(const f32* from, const f32* to, f32* h)
+{
+    h[0] = to[0] - from[0];
+    h[1] = to[1] - from[1];
+    h[2] = 0;
+    f32 l = 0;
+    i32 st = 0;
+    v2unit(h, l, st);
+    return st == 0;
+}
+
 }  // namespace
 
 void MOVRPD(const i32& dim, const f32* point, const f32* axis, const i32& rapid, i32& status)
 {
-    (void)dim;
     STPV01(rapid == 1 ? 4 : 1);
-    MOVLIN(2, point, axis, status);
+    mv(dim, point, axis, status);
     STPV01(rapid == 1 ? 1 : 4);
+}
+
+void MOVLN3(const i32& dim, const f32* point, const f32* axis, i32& status)
+{
+    STPV01(3);
+    mv(dim, point, axis, status);
+    STPV01(1);
 }
 
 void ZRET(const i32& dim, const f32* point, const f32* axis, i32& status)
 {
     status = 0;
-    i32 d = dim;
-    if (d == 3) {
-        eroutc("ZRET, ONLY DIM2/3 IS PERMITTED ", 0);
-        d = 1;
-    }
-    i32 hold = 0;
-    HFLGET(hold);
-    f32 h;
-    if (hold != 0) {
-        if (HEI8[73] == 0) return;
-        h = hei(1);
-    } else {
-        h = HEI8[76] != 0 ? hei(25) : point[2] + hei(49);
-    }
+    const i32 d = dimok(dim, "ZRET, ONLY DIM2/3 IS PERMITTED ");
+    if (hold() != 0 && HEI8[73] == 0) return;
+    // A retract plane below the point would take the tool down into the
+    // part: the tool stays at the point's height then.
+    const f32 h = std::fmax(rethgt(point), point[2]);
     const f32 p[3] = {point[0], point[1], h};
     MOVRPD(d, p, axis, 1, status);
+}
+
+void PLNZUP(const i32& dim, const f32* point, const f32* axis, const f32& offset, i32& status)
+{
+    status = 0;
+    const i32 d = dimok(dim, "PLNZUP, ONLY DIM2/3 IS PERMITTED");
+    if (eqpt3(cur(), point)) return;
+    if (offset != 0.0f) {
+        const f32 r[3] = {point[0], point[1], point[2] + offset};
+        if (cur()[2] > r[2]) mv(d, r, axis, status);
+        STPV01(3);
+    } else {
+        STPV01(4);
+    }
+    if (status >= 0) mv(d, point, axis, status);
+    STPV01(1);
+}
+
+void STREND(const i32& dim, const f32* point, const f32* axis, const i32& mode, const f32& offset, i32& status)
+{
+    status = 0;
+    const i32 d = dimok(dim, "STREND, ONLY DIM2/3 IS PERMITTED ");
+    if (mode < 1 || mode > 3) return;
+    f32 h;
+    if (hold() == 0)
+        h = HEI8[76] != 0 ? hei(25) : std::fmax(point[2] + hei(49), cur()[2] + hei(49));
+    else
+        h = hei(1);
+    STPV01(27);
+    if (hold() != 0 && HEI8[73] == 0 && !eqval(cur()[2], hei(1))) {
+        if (cur()[2] < point[2] + offset) {
+            const f32 q[3] = {cur()[0], cur()[1], point[2] + offset};
+            mv(d, q, axis, status);
+        }
+        return;
+    }
+    if (hold() != 0 || !stepped()) {
+        if (cur()[2] < h) {
+            const f32 q[3] = {cur()[0], cur()[1], h};
+            mv(d, q, axis, status);
+        }
+        const f32 a[3] = {point[0], point[1], std::fmax(h, cur()[2])};
+        if (status >= 0) mv(d, a, axis, status);
+        return;
+    }
+    if (LNKPAR.clrA) LNKPAR.clrA = 0;
+}
+
+void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, const f32& offset, i32& status)
+{
+    status = 0;
+    i32 d = dim > 10 ? dim - 10 : dim;
+    const bool again = dim > 10;
+    d = dimok(d, "FAST2M, ONLY DIM2/3 IS PERMITTED ");
+    STPV01(4);
+    if (hold() == 0 || HEI8[73] != 0) {
+        f32 h;
+        if (hold() != 0)
+            h = hei(1);
+        else if (HEI8[76] != 0)
+            h = hei(25);
+        else {
+            h = std::fmax((LNKPAR.clrA ? cur()[2] : cur()[2] + hei(49)), point[2] + offset);
+            LNKPAR.clrA = 0;
+        }
+        if (!eqval(cur()[2], h)) {
+            if (cur()[2] < h) {
+                const f32 q[3] = {cur()[0], cur()[1], h};
+                mv(d, q, axis, status);
+            } else {
+                warnlow();
+                const f32 q[3] = {point[0], point[1], cur()[2]};
+                mv(d, q, axis, status);
+            }
+        }
+        if (point[2] > h) {
+            warnlow();
+            const f32 q[3] = {cur()[0], cur()[1], point[2]};
+            if (status >= 0) mv(d, q, axis, status);
+        }
+        const f32 a[3] = {point[0], point[1], std::fmax(cur()[2], point[2])};
+        if (status >= 0) mv(d, a, axis, status);
+        if (again) STPV01(4);
+    }
+    if (feed) STPV01(1);
+    if (status >= 0 && cur()[2] >= point[2]) mv(d, point, axis, status);
+}
+
+void ZAPR(const i32& dim, const f32* point, const f32* axis, i32& status)
+{
+    status = 0;
+    const i32 d = dimok(dim, "ZAPR, ONLY DIM2/3 IS PERMITTED ");
+    const i32 code = nu_sgcd_get_code();
+    if (code == 34 || code == 38 || code == 48) {
+        f32 ofs = 0;
+        if (code != 48) ofs = hei(76) >= 1.0e9f ? LNKPAR.safety : LNKPAR.safety + hei(76) - point[2];
+        STREND(d, point, axis, 3, ofs, status);
+        if (status >= 0) PLNZUP(d, point, axis, ofs, status);
+        return;
+    }
+    const f32 s[3] = {point[0], point[1], point[2] + LNKPAR.safety};
+    const f32 allow = hei(49) >= LNKPAR.safety ? hei(49) - LNKPAR.safety : 0.0f;
+    FAST2M(d, s, axis, 0, allow, status);
+    if (status >= 0 && LNKPAR.safety != 0.0f) MOVLN3(d, point, axis, status);
+}
+
+void ENDPLK(i32& status)
+{
+    status = 0;
+    if (eqpt3(PASOUT.last, cur()) && PASOUT.npnts > 0) {
+        if (PASOUT.retknd == 1 || pw(AXSMOD) == 1)
+            SRFRET(2, PASOUT.last, PASOUT.prev, PASOUT.axis, ZUP, PASOUT.npnts, status);
+        else
+            MXFINL(status);
+    } else if (PASOUT.retknd == 1 || pw(AXSMOD) == 1) {
+        ZRET(2, cur(), ZUP, status);
+    }
+    PASOUT.npnts = 1;
+}
+
+void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis, const f32* axis2, const i32& count,
+            i32& status)
+{
+    status = 0;
+    if (count == 0) return;
+    i32 d = dim;
+    if (d != 1 && d != 2 && d != 4) {
+        eroutc("SRFAPR, ONLY DIM2/3 IS PERMITTED  ", 0);
+        d = 1;
+    }
+    const i32 dm = d == 4 ? 2 : d;
+    const f32* p = target;
+    i32 k = LNKPAR.kind;
+    if (k == 1 || count == 1) {
+        vertapr(dm, p, axis2, status);
+        return;
+    }
+    if (MACTYP == 2 || MACTYP == 14 || MACTYP == 27 || MACTYP == 28) ENDPLK(status);
+    if (status < 0) return;
+    auto fallback = [&](const char* text) {
+        if (text) msg_mdls(320, 240);
+        vertapr(dm, p, axis2, status);
+    };
+    if (k >= 3 && k <= 5 && eqpt3(dirpt, p)) {
+        fallback("");
+        return;
+    }
+    f32 where[3];
+    auto gougewarn = [&]() {
+        WRNPNT("WARNING:  APPROACH MOTION AT:", 3, where, "|GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH");
+        vertapr(dm, p, axis2, status);
+    };
+    const f32 L = LNKPAR.length, R = LNKPAR.radius;
+    if (k == 2 || k == 5 || k == 6) {
+        f32 s[3];
+        if (k == 2) {
+            f32 u[3] = {axis[0], axis[1], axis[2]}, l = 0;
+            i32 st = 0;
+            v3unit(u, l, st);
+            for (i32 c = 0; c < 3; ++c) s[c] = p[c] + L * u[c];
+        } else if (k == 5) {
+            f32 u[3] = {dirpt[0] - p[0], dirpt[1] - p[1], dirpt[2] - p[2]}, l = 0;
+            i32 st = 0;
+            v3unit(u, l, st);
+            if (eqval(dirpt[0], p[0]) && eqval(dirpt[1], p[1])) {
+                fallback("");
+                return;
+            }
+            s[0] = p[0] - L * u[0], s[1] = p[1] - L * u[1], s[2] = p[2];
+        } else {
+            f32 h[3] = {axis[0], axis[1], 0}, l = 0;
+            i32 st = 0;
+            v2unit(h, l, st);
+            if (st < 0) {
+                fallback("");
+                return;
+            }
+            s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
+        }
+        if (!(k == 2 && eqpt3(axis, ZUP)) && gouges(s, p, where)) {
+            gougewarn();
+            return;
+        }
+        PUTMRK(1, 5, 9, 0.0f, 0, status);
+        if (status >= 0) ZAPR(dm, s, axis2, status);
+        if (status >= 0) MOVLN3(dm, p, axis2, status);
+        i32 s2 = 0;
+        PUTMRK(2, 5, 10, 0.0f, 0, s2);
+        if (status >= 0) status = s2;
+    } else if (k == 3 || k == 4) {
+        f32 h[3];
+        if (!hdir(dirpt, p, h)) {
+            fallback("");
+            return;
+        }
+        // The arc ends at p (270 degrees), coming from the side away from
+        // the direction point.
+        for (f32& c : h) c = -c;
+        const f32 a0 = k == 3 ? 225.0f : 315.0f;
+        f32 pts[5][3];
+        for (i32 i = 0; i < 5; ++i) arcpt(p, h, R, a0 + (270.0f - a0) * static_cast<f32>(i) / 4.0f, pts[i]);
+        for (i32 i = 0; i < 4; ++i)
+            if (gouges(pts[i], pts[i + 1], where)) {
+                gougewarn();
+                return;
+            }
+        PUTMRK(1, 5, 9, 0.0f, 0, status);
+        if (status >= 0) ZAPR(dm, pts[0], axis2, status);
+        STPV01(3);
+        if (status >= 0) PCLSRQ(status);
+        for (i32 i = 1; i < 5 && status >= 0; ++i) MOVSTR(2, pts[i], axis2 ? axis2 : ZUP, status);
+        PCLST1();
+        STPV01(1);
+        i32 s2 = 0;
+        PUTMRK(2, 5, 10, 0.0f, 0, s2);
+        if (status >= 0) status = s2;
+    } else {
+        // Horizontal arc ending tangentially at p.
+        f32 m[3], h[3] = {axis[0], axis[1], 0}, l = 0;
+        i32 st = 0;
+        if (!hdir(dirpt, p, m)) {
+            fallback("");
+            return;
+        }
+        for (f32& c : m) c = -c;  // the move runs from the start towards p
+        v2unit(h, l, st);
+        if (st < 0) {
+            fallback("");
+            return;
+        }
+        const f32 cr = m[0] * h[1] - m[1] * h[0];
+        if (eqval0(cr)) {
+            usmsgc("[SRFAPR]MOVEMENT IN NORMAL DIRECTION,  PERFORM NORMAL HORIZONTAL APPROACH");
+            LNKPAR.kind = 6;
+            SRFAPR(dim, target, dirpt, axis, axis2, count, status);
+            LNKPAR.kind = 7;
+            return;
+        }
+        f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
+        dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
+        const f32 side = cr > 0 ? 1.0f : -1.0f;
+        // Centre R to the side of p across the move; the arc runs backwards
+        // from p by up to 45 degrees.
+        const f32 c[3] = {p[0] - side * R * m[1], p[1] + side * R * m[0], p[2]};
+        auto onarc = [&](f32 deg, f32* q) {
+            const f64 a = -side * deg * M_PI / 180.0;
+            const f64 rx = p[0] - c[0], ry = p[1] - c[1];
+            q[0] = static_cast<f32>(c[0] + rx * std::cos(a) - ry * std::sin(a));
+            q[1] = static_cast<f32>(c[1] + rx * std::sin(a) + ry * std::cos(a));
+            q[2] = p[2];
+        };
+        f32 ang = 0, prev[3] = {p[0], p[1], p[2]};
+        while (ang < 45.0f) {
+            const f32 na = std::fmin(45.0f, ang + dstep);
+            f32 q[3];
+            onarc(na, q);
+            if (gouges(q, prev, where)) {
+                gougewarn();
+                return;
+            }
+            std::memcpy(prev, q, sizeof prev);
+            ang = na;
+        }
+        PUTMRK(1, 5, 9, 0.0f, 0, status);
+        if (status >= 0) ZAPR(dm, prev, axis2, status);
+        if (status >= 0) PARCLK(2, 1, side * 45.0f, c, p, axis2 ? axis2 : ZUP, status);
+        i32 s2 = 0;
+        PUTMRK(2, 5, 10, 0.0f, 0, s2);
+        if (status >= 0) status = s2;
+    }
+    if (status < 0) eroutc("SRFAPR, ERRORS IN LIST", 0);
 }
 
 void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis, const f32* axis2, const i32& count,
             i32& status)
 {
-    (void)before, (void)axis;
     status = 0;
+    LNKPAR.clrB = 0;
     if (count == 0) return;
-    ZRET(dim, start, axis2, status);
+    const i32 d = dimok(dim, "SRFRET, ONLY DIM2/3 IS PERMITTED");
+    const f32 plane = hold() != 0 ? hei(1) : (HEI8[76] != 0 ? hei(25) : 1.0e30f);
+    if (plane < cur()[2]) warnlow();
+    const f32* p = start;
+    i32 k = LNKPAR.kind;
+    if (k >= 3 && k <= 5 && (eqpt3(before, p) || count == 1)) {
+        if (count != 1) msg_mdls(320, 250);
+        k = 1;
+    }
+    f32 where[3];
+    auto gougewarn = [&]() {
+        WRNPNT("WARNING: RETRACT MOTION AT:", 3, where, "|GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT");
+        k = 1;
+    };
+    const f32 L = LNKPAR.length, R = LNKPAR.radius;
+    f32 s[3];
+    bool shaped = false;
+    if (k == 2 || k == 5 || k == 6) {
+        if (k == 2) {
+            f32 u[3] = {axis[0], axis[1], axis[2]}, l = 0;
+            i32 st = 0;
+            v3unit(u, l, st);
+            for (i32 c = 0; c < 3; ++c) s[c] = p[c] + L * u[c];
+        } else {
+            f32 h[3];
+            bool ok = k == 5 ? hdir(before, p, h) : false;
+            if (k == 6) {
+                h[0] = axis[0], h[1] = axis[1], h[2] = 0;
+                f32 l = 0;
+                i32 st = 0;
+                v2unit(h, l, st);
+                ok = st == 0;
+            }
+            if (!ok) {
+                msg_mdls(320, 250);
+                k = 1;
+            } else {
+                s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
+            }
+        }
+        if (k != 1 && gouges(p, s, where)) gougewarn();
+        shaped = k != 1;
+        if (shaped) {
+            PUTMRK(1, 6, 11, 0.0f, 0, status);
+            if (status >= 0) MOVRPD(d, s, axis2, 1, status);
+        }
+    } else if (k == 3 || k == 4) {
+        f32 h[3];
+        hdir(before, p, h);
+        f32 pts[4][3], prev[3] = {p[0], p[1], p[2]};
+        for (i32 i = 0; i < 4; ++i) {
+            arcpt(p, h, R, k == 3 ? 270.0f - 11.25f * (i + 1) : 270.0f + 11.25f * (i + 1), pts[i]);
+            if (gouges(prev, pts[i], where)) {
+                gougewarn();
+                break;
+            }
+            std::memcpy(prev, pts[i], sizeof prev);
+        }
+        if (k != 1) {
+            shaped = true;
+            PUTMRK(1, 6, 11, 0.0f, 0, status);
+            STPV01(3);
+            if (status >= 0) PCLSRQ(status);
+            for (i32 i = 0; i < 4 && status >= 0; ++i) MOVSTR(2, pts[i], axis2 ? axis2 : ZUP, status);
+            PCLST1();
+            STPV01(1);
+        }
+    } else if (k == 7) {
+        // Horizontal arc leaving p tangentially along the last move.
+        f32 m[3], h[3] = {axis[0], axis[1], 0}, l = 0;
+        i32 st = 0;
+        if (!hdir(before, p, m)) {
+            msg_mdls(320, 250);
+            k = 1;
+        } else {
+            v2unit(h, l, st);
+            const f32 cr = m[0] * h[1] - m[1] * h[0];
+            if (st < 0 || eqval0(cr)) {
+                msg_mdls(320, 270);
+                LNKPAR.kind = 6;
+                SRFRET(dim, start, before, axis, axis2, count, status);
+                LNKPAR.kind = 7;
+                return;
+            }
+            const f32 side = cr > 0 ? 1.0f : -1.0f;
+            const f32 c[3] = {p[0] - side * R * m[1], p[1] + side * R * m[0], p[2]};
+            f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
+            dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
+            f32 ang = 0, prev[3] = {p[0], p[1], p[2]}, q[3] = {p[0], p[1], p[2]};
+            while (ang < 45.0f && k == 7) {
+                ang = std::fmin(45.0f, ang + dstep);
+                const f64 a = side * ang * M_PI / 180.0;
+                const f64 rx = p[0] - c[0], ry = p[1] - c[1];
+                q[0] = static_cast<f32>(c[0] + rx * std::cos(a) - ry * std::sin(a));
+                q[1] = static_cast<f32>(c[1] + rx * std::sin(a) + ry * std::cos(a));
+                if (gouges(prev, q, where)) gougewarn();
+                std::memcpy(prev, q, sizeof prev);
+            }
+            if (k == 7) {
+                shaped = true;
+                PUTMRK(1, 6, 11, 0.0f, 0, status);
+                if (status >= 0) PARCLK(2, 1, side * 45.0f, c, q, axis2 ? axis2 : ZUP, status);
+            }
+        }
+    }
+    if (!shaped) {
+        vertret(d, p, axis2, status);
+    } else {
+        // Common tail: up to the retract height, never downwards.
+        if (hold() == 0) {
+            if (!stepped()) {
+                if (HEI8[76] == 0) LNKPAR.clrA = 1;
+                const f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(cur()), cur()[2])};
+                if (status >= 0) mv(d, q, axis2, status);
+            }
+        } else if (HEI8[73] != 0) {
+            const f32 q[3] = {cur()[0], cur()[1], std::fmax(hei(1), cur()[2])};
+            if (status >= 0) mv(d, q, axis2, status);
+        }
+        i32 s2 = 0;
+        PUTMRK(2, 6, 12, 0.0f, 0, s2);
+        if (status >= 0) status = s2;
+    }
+    if (status < 0) {
+        eroutc("SRFRET, ERRORS IN LIST", 0);
+        status = -1;
+    }
 }
 
-void MXFINL(i32& status) { status = 0; }
+void MXFINL(i32& status)
+{
+    status = 0;
+    if (HEI8[73] == 0) return;
+    PUTMRK(1, 6, 11, 0.0f, 0, status);
+    f32 dir[3];
+    f32 first, second;
+    const f32 rise = std::fmax(0.0f, hei(49) - wrd2r(NPT1[5]));
+    if (pw(TLTREF) == 2) {
+        std::memcpy(dir, PASOUT.exitv, sizeof dir);
+        first = LNKPAR.safety + LNKPAR.length;
+        second = first + rise;
+    } else if (LNKPAR.kind == 2) {
+        std::memcpy(dir, MOVST.axis, sizeof dir);
+        first = LNKPAR.length;
+        second = first + std::fmax(0.0f, hei(49));
+    } else {
+        dir[0] = 0, dir[1] = 0, dir[2] = 1;
+        first = LNKPAR.safety;
+        second = first + std::fmax(0.0f, hei(49));
+    }
+    f32 l = 0;
+    i32 st = 0;
+    v3unit(dir, l, st);
+    const f32 p0[3] = {cur()[0], cur()[1], cur()[2]}, a0[3] = {MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
+    f32 q[3];
+    for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + first * dir[c];
+    if (hold() != 0) STPV01(4);
+    if (status >= 0) MOVLIN(3, q, a0, status);
+    for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + second * dir[c];
+    STPV01(4);
+    if (status >= 0) MOVLIN(3, q, a0, status);
+    i32 s2 = 0;
+    PUTMRK(2, 6, 12, 0.0f, 0, s2);
+    if (status >= 0) status = s2;
+    HFLSET(0);
+}

@@ -7,6 +7,8 @@
 #include "frame/codedio.h"
 #include "frame/host.h"
 #include "frame/params.h"
+#include "frame/records.h"
+#include "passes/retract.h"
 #include "passes/srfgeo.h"
 
 i32 SPIMOD = 2;
@@ -109,9 +111,28 @@ void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32*, const f32*, 
     }
 }
 
-void SETMOC(const i32&, const f32&, const f32&, const f32&, const f32&, const f32&, const f32&, const f32&,
-            const i32&, const i32&, const i32&, const i32*, const i32*)
+void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,
+            const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hei8a,
+            const i32* hei8b)
 {
+    LnkPar& l = LNKPAR;
+    l.kind = w4;
+    l.length = w39;
+    l.radius = w63;
+    l.dist[0] = w87;
+    l.dist[1] = pwr(LNKDS2);
+    l.safety = w89;
+    l.tol = w15;
+    l.pofs = w283;
+    l.cofs = w307;
+    l.gouge = flag;
+    l.nsrf = nsrf;
+    l.count = npart2;
+    // The heights record's mode (word 77) and incremental height (word 49).
+    (void)hei8a, (void)hei8b;
+    l.hmode = HEI8[76];
+    l.hinc = wrd2r(HEI8[48]);
+    l.clrA = l.clrB = 0;
 }
 
 void UDOPTM(i32& w429, i32* item431, i32& w455, i32& item, i32* numbers)

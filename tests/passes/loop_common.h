@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "blocks/marker.h"
 #include "blocks/movement.h"
 #include "blocks/tech.h"
 #include "passes/pasloop.h"
@@ -66,6 +67,10 @@ inline Path written()
 // A fresh run: the module state of a procedure start and an empty tool path.
 inline void fresh_run()
 {
+    static bool markers = false;
+    if (markers) tp_mrkr_fin(1);
+    tp_mrkr_init();
+    markers = true;
     MOVCLR();
     TPMACH = 23;  // a machine that moves on three axes at once
     TECHCL();

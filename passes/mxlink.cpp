@@ -1,0 +1,162 @@
+#include "passes/mxlink.h"
+
+#include <cmath>
+
+#include "blocks/movement.h"
+#include "blocks/tech.h"
+#include "frame/host.h"
+#include "frame/params.h"
+#include "frame/records.h"
+#include "passes/pasdat.h"
+#include "passes/retract.h"
+
+namespace {
+
+f32 hei(i32 word) { return wrd2r(HEI8[word - 1]); }
+
+void unit(f32* v)
+{
+    f32 l = 0;
+    i32 st = 0;
+    v3unit(v, l, st);
+}
+
+void mv(const f32* p, const f32* a, i32& st)
+{
+    if (st >= 0) MOVLIN(3, p, a, st);
+}
+
+void dists(i32 kind, f32& far, f32& near)
+{
+    const f32 h = std::fmax(0.0f, hei(49) - wrd2r(NPT1[5]));
+    far = h + LNKPAR.safety + LNKPAR.length;
+    near = kind == 3 ? LNKPAR.safety + LNKPAR.length : LNKPAR.length;
+}
+
+}  // namespace
+
+void MXVERT(const i32& mode, const f32* pa, i32& status)
+{
+    status = 0;
+    const f32 z[3] = {0, 0, 1};
+    const f32* p = pa;
+    const f32* a = pa + 3;
+    const f32 H = hei(1);
+    if (eqpt3(a, z)) {
+        const f32 q[3] = {p[0], p[1], H};
+        mv(q, z, status);
+        return;
+    }
+    f32 e[3] = {z[0] - a[0], z[1] - a[1], z[2] - a[2]};
+    const f32 el = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    unit(e);
+    f32 a1[3], a2[3];
+    for (i32 c = 0; c < 3; ++c) {
+        a1[c] = a[c] + el / 3.0f * e[c];
+        a2[c] = a[c] + 2.0f * el / 3.0f * e[c];
+    }
+    unit(a1);
+    unit(a2);
+    const f32 dz = (H - p[2]) * 0.1f;
+    const f32 q1[3] = {p[0], p[1], p[2] + dz / 3.0f}, q2[3] = {p[0], p[1], p[2] + 2.0f * dz / 3.0f},
+              q3[3] = {p[0], p[1], p[2] + dz}, qh[3] = {p[0], p[1], H};
+    if (mode == 1) {
+        mv(q1, a1, status);
+        mv(q2, a2, status);
+        mv(q3, z, status);
+        mv(qh, z, status);
+    } else {
+        mv(qh, z, status);
+        mv(q3, z, status);
+        mv(q2, a2, status);
+        mv(q1, a1, status);
+        mv(p, a, status);
+    }
+}
+
+void MXRETR(const f32* rec, i32 kind, i32 vecflag, i32& status)
+{
+    status = 0;
+    f32 far = 0, near = 0;
+    dists(kind, far, near);
+    const f32* pc = MOVST.point;
+    const f32 ac[3] = {MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
+    f32 dir[3] = {0, 0, 1};
+    if (vecflag == 0) {
+        if (LNKPAR.kind == 2)
+            for (i32 c = 0; c < 3; ++c) dir[c] = ac[c];
+    } else {
+        const f32* v = PASOUT.recsw ? PASOUT.exitv : rec + 6;
+        for (i32 c = 0; c < 3; ++c) dir[c] = v[c];
+    }
+    unit(dir);
+    const f32 p0[3] = {pc[0], pc[1], pc[2]};
+    if (vecflag == 0) {
+        if (HEI8[73] == 0) {
+            STPV01(4);
+            const f32 q[3] = {p0[0] + near * dir[0], p0[1] + near * dir[1], p0[2] + near * dir[2]};
+            mv(q, ac, status);
+        } else {
+            MXFINL(status);
+        }
+    } else if (NPASS != 0 || kind != 3) {
+        PUTMRK(1, 6, 11, 0.0f, 0, status);
+        const f32 q1[3] = {p0[0] + near * dir[0], p0[1] + near * dir[1], p0[2] + near * dir[2]};
+        mv(q1, ac, status);
+        STPV01(4);
+        const f32 q2[3] = {p0[0] + far * dir[0], p0[1] + far * dir[1], p0[2] + far * dir[2]};
+        mv(q2, ac, status);
+        i32 s2 = 0;
+        PUTMRK(2, 6, 12, 0.0f, 0, s2);
+        if (status >= 0) status = s2;
+    }
+    if (status >= 0 && HEI8[78] == 2 && !eqval(MOVST.point[2], hei(1))) {
+        const f32 pa[6] = {MOVST.point[0], MOVST.point[1], MOVST.point[2], MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
+        MXVERT(1, pa, status);
+    }
+    PASOUT.recsw = 0;
+}
+
+void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
+{
+    i32 st = 0;
+    MXRETR(rec, kind, vecflag, st);
+    status = 0;
+    f32 far = 0, near = 0;
+    dists(kind, far, near);
+    if (vecflag == 1 && HEI8[73] != 0) near = far;
+    STPV01(4);
+    const f32* p = rec;
+    const f32* a = rec + 3;
+    f32 dir[3] = {0, 0, 1};
+    if (vecflag == 0) {
+        if (LNKPAR.kind == 2)
+            for (i32 c = 0; c < 3; ++c) dir[c] = a[c];
+    } else {
+        const f32* v = PASOUT.recsw ? PASOUT.pasrec : rec + 9;
+        for (i32 c = 0; c < 3; ++c) dir[c] = v[c];
+    }
+    unit(dir);
+    const f32 q[3] = {p[0] + far * dir[0], p[1] + far * dir[1], p[2] + far * dir[2]};
+    if (HEI8[78] == 2 && eqval(MOVST.point[2], hei(1))) {
+        const f32 qa[6] = {q[0], q[1], q[2], a[0], a[1], a[2]};
+        MXVERT(2, qa, status);
+        if (status < 0) {
+            PASOUT.recsw = 0;
+            return;
+        }
+    } else {
+        mv(q, a, status);
+    }
+    PUTMRK(1, 5, 9, 0.0f, 0, status);
+    STPV01(4);
+    const f32 n1[3] = {p[0] + near * dir[0], p[1] + near * dir[1], p[2] + near * dir[2]};
+    mv(n1, a, status);
+    STPV01(3);
+    mv(p, a, status);
+    if (status >= 0) {
+        PUTMRK(2, 5, 10, 0.0f, 0, status);
+        STPV01(1);
+    }
+    PASOUT.recsw = 0;
+}

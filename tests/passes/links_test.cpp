@@ -1,0 +1,216 @@
+// Approaches, retracts and links: their shapes, the gouging fallback, and
+// retracts that never go down.
+#include <gtest/gtest.h>
+
+#include "frame/modflg.h"
+#include "passes/bsural.h"
+#include "passes/mxlink.h"
+#include "passes/retract.h"
+#include "tests/passes/loop_common.h"
+
+namespace {
+
+using namespace pt;
+using lp::Pt;
+
+// Every point the tool path list moves to, in order (line and string
+// points, arc ends).
+std::vector<Pt> moves()
+{
+    std::vector<Pt> out;
+    for (const auto& e : norak::main_list().elems) {
+        const auto& w = e.words;
+        if (w.empty()) continue;
+        auto pt3 = [&](size_t k) { return Pt{wrd2r(w[k]), wrd2r(w[k + 1]), wrd2r(w[k + 2])}; };
+        const i32 t = w[0];
+        if (t == 2 || t == 22 || t == 222)
+            out.push_back(pt3(2));
+        else if (t == 7 || t == 27 || t == 227) {
+            const size_t rec = t == 7 ? 4 : 7;
+            for (size_t k = 1; k + rec <= w.size(); k += rec) out.push_back(pt3(k + 1));
+        } else if (t == 3 || t == 23 || t == 223)
+            out.push_back(pt3(7));
+    }
+    return out;
+}
+
+void clearlist()
+{
+    i32 st = 0;
+    ltop();
+    lclrnw(st);
+}
+
+double dist(const Pt& a, const f32* b) { return std::sqrt(std::pow(a.x - b[0], 2) + std::pow(a.y - b[1], 2) + std::pow(a.z - b[2], 2)); }
+
+// A tool standing at `from`, incremental heights 20 above, safety 2,
+// approach length 6, arc radius 4.
+void stand(const f32* from, i32 kind)
+{
+    lp::fresh_run();
+    clearlist();
+    std::memset(HEI8, 0, sizeof HEI8);
+    HEI8[0] = r2wrd(100.0f);
+    HEI8[48] = r2wrd(20.0f);
+    HFLINI();
+    HFLSET(0);
+    LNKPAR = LnkPar{kind, 6.0f, 4.0f, {1, 1}, 2.0f, 0.01f, 0, 0, 0, 1, 0, 0, 20.0f, 0, 0};
+    i32 st = 0;
+    MOVLIN(2, from, nullptr, st);
+    clearlist();
+}
+
+TEST(Approach, EachKindIsWrittenAsItIsDrawn)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 3;  // no end-of-pass link before the approach
+    const f32 from[3] = {0, 0, 30}, p[3] = {50, 40, 10}, q[3] = {50, 50, 10}, axis[3] = {0.6f, 0, 0.8f}, up[3] = {0, 0, 1};
+    for (i32 kind = 1; kind <= 7; ++kind) {
+        stand(from, kind);
+        i32 st = 0;
+        SRFAPR(2, p, q, axis, up, 3, st);
+        ASSERT_EQ(st, 0) << kind;
+        const auto m = moves();
+        ASSERT_GE(m.size(), 2u) << kind;
+        EXPECT_LT(dist(m.back(), p), 1e-4) << kind;  // it ends on the target
+        const Pt b = m[m.size() - 2];
+        switch (kind) {
+        case 1:  // straight down from the safety height
+            EXPECT_NEAR(b.x, 50, 1e-4);
+            EXPECT_NEAR(b.y, 40, 1e-4);
+            EXPECT_NEAR(b.z, 12, 1e-4);
+            break;
+        case 2:  // along the axis
+            EXPECT_NEAR(b.x, 50 + 6 * 0.6, 1e-4);
+            EXPECT_NEAR(b.z, 10 + 6 * 0.8, 1e-4);
+            break;
+        case 3:
+        case 4:  // the last points lie on the vertical circle through p
+            for (size_t k = m.size() - 5; k < m.size(); ++k) {
+                const double r = std::hypot(m[k].y - 40, m[k].z - 14);
+                EXPECT_NEAR(r, 4.0, 1e-3) << kind;
+                EXPECT_NEAR(m[k].x, 50, 1e-4) << kind;
+            }
+            EXPECT_TRUE(kind == 3 ? m[m.size() - 5].y < 40 : m[m.size() - 5].y > 40) << kind;
+            break;
+        case 5:  // in line with the first move, behind p
+            EXPECT_NEAR(b.y, 40 - 6, 1e-4);
+            EXPECT_NEAR(b.z, 10, 1e-4);
+            break;
+        case 6:  // along the horizontal normal
+            EXPECT_NEAR(b.x, 56, 1e-4);
+            EXPECT_NEAR(b.z, 10, 1e-4);
+            break;
+        case 7:  // a horizontal arc: its start lies R from the centre beside p
+            EXPECT_NEAR(b.z, 10, 1e-4);
+            EXPECT_NEAR(std::hypot(b.x - 50, b.y - 40), 2 * 4 * std::sin(M_PI / 8), 1e-3);
+            break;
+        }
+        std::printf("MEASURE approach kind %d: %zu moves\n", kind, m.size());
+    }
+}
+
+TEST(Approach, AGougingApproachFallsBackToVertical)
+{
+    // With the gouge test on and no position found along the approach
+    // (no triangle model under it), machining type 3 takes the shaped
+    // approach as gouging: the vertical one is written, with the warning.
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 from[3] = {0, 0, 50}, p[3] = {40, 40, 0}, q[3] = {40, 50, 0}, axis[3] = {1, 0, 0}, up[3] = {0, 0, 1};
+    i32 st = 0;
+    MACTYP = 3;
+    stand(from, 6);
+    LNKPAR.gouge = 1;
+    SRFAPR(2, p, q, axis, up, 3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("EXECUTING Z_UP APPROACH"));
+    EXPECT_TRUE(norak::transcript_has("WARNING:  APPROACH MOTION AT:"));
+    auto m = moves();
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_NEAR(m[m.size() - 2].x, 40, 1e-4);  // straight down instead
+    EXPECT_NEAR(m[m.size() - 2].z, 2, 1e-4);
+    // Without the gouge test the shaped approach is written.
+    stand(from, 6);
+    SRFAPR(2, p, q, axis, up, 3, st);
+    m = moves();
+    EXPECT_NEAR(m[m.size() - 2].x, 46, 1e-4);
+    EXPECT_EQ(norak::transcript_count("EXECUTING Z_UP APPROACH"), 1u);
+    // A retract likewise.
+    stand(p, 6);
+    LNKPAR.gouge = 1;
+    SRFRET(2, p, q, axis, up, 3, st);
+    EXPECT_TRUE(norak::transcript_has("EXECUTING Z_UP RETRACT"));
+    for (const Pt& r : moves()) EXPECT_NEAR(r.x, 40, 1e-4);
+}
+
+TEST(Retract, NeverMovesDownIntoThePart)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 p[3] = {50, 40, 30}, before[3] = {50, 30, 30}, axis[3] = {0, 0, 1};
+    for (i32 kind = 1; kind <= 7; ++kind) {
+        stand(p, kind);
+        // Absolute heights with a retract plane below the point.
+        HEI8[76] = 1;
+        HEI8[24] = r2wrd(10.0f);
+        i32 st = 0;
+        SRFRET(2, p, before, axis, axis, 3, st);
+        EXPECT_EQ(st, 0) << kind;
+        for (const Pt& q : moves()) EXPECT_GE(q.z, 30.0 - 1e-4) << kind;
+    }
+    stand(p, 1);
+    HEI8[76] = 1;
+    HEI8[24] = r2wrd(10.0f);
+    i32 st = 0;
+    ZRET(2, p, axis, st);
+    for (const Pt& q : moves()) EXPECT_GE(q.z, 30.0 - 1e-4);
+}
+
+TEST(MultiAxisLink, AxisTurnsInThirdsOnTheWayToTheClearancePlane)
+{
+    host({});
+    const f32 p[3] = {10, 20, 5};
+    stand(p, 1);
+    TPMACH = 25;  // a machine that carries the tool axis
+    const f32 tilted[6] = {10, 20, 5, 0.6f, 0, 0.8f}, vertical[6] = {10, 20, 5, 0, 0, 1};
+    i32 st = 0;
+    MXVERT(1, tilted, st);
+    EXPECT_EQ(moves().size(), 4u);
+    EXPECT_NEAR(moves().back().z, 100.0, 1e-4);
+    stand(p, 1);  // at the point again
+    TPMACH = 25;
+    MXVERT(2, tilted, st);
+    auto m = moves();
+    ASSERT_EQ(m.size(), 5u);
+    EXPECT_NEAR(m[1].z, 5 + 9.5, 1e-3);  // a tenth of the rise next to the point
+    EXPECT_NEAR(m.back().z, 5, 1e-4);
+    clearlist();
+    MXVERT(1, vertical, st);
+    EXPECT_EQ(moves().size(), 1u);
+}
+
+TEST(Links, ShortHopLiftsAndComesDownAtTheApproachFeed)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    pws(JMPLF1, 1.0f);
+    pws(JMPLF2, 0.5f);
+    const f32 from[3] = {0, 0, 0}, to[3] = {3, 0, 0}, up[3] = {0, 0, 1};
+    stand(from, 1);
+    i32 st = 0;
+    BJMPWR(to, up, st);
+    const auto m = moves();
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_NEAR(m[0].z, 1.0, 1e-5);
+    EXPECT_NEAR(m[1].x, 3.0, 1e-5);
+    EXPECT_NEAR(m[1].z, 0.5, 1e-5);
+    EXPECT_NEAR(m[2].z, 0.0, 1e-5);
+}
+
+}  // namespace

@@ -8,7 +8,9 @@
 #include "blocks/marker.h"
 #include "blocks/movement.h"
 #include "blocks/tech.h"
+#include "frame/modflg.h"
 #include "passes/pasloop.h"
+#include "passes/retract.h"
 #include "passes/pastab.h"
 #include "passes/paslin.h"
 #include "tests/passes/common.h"
@@ -80,6 +82,14 @@ inline void fresh_run()
     std::memset(&PASOUT, 0, sizeof PASOUT);
     std::memset(DSP8, 0, sizeof DSP8);
     std::memset(UPW2, 0, sizeof UPW2);
+    // Heights: clearance plane 100, 10 above a point, the clearance switch on;
+    // vertical approaches from 2 above the target.
+    std::memset(HEI8, 0, sizeof HEI8);
+    HEI8[0] = r2wrd(100.0f);
+    HEI8[48] = r2wrd(10.0f);
+    HEI8[73] = 1;
+    HFLINI();
+    LNKPAR = LnkPar{1, 5.0f, 5.0f, {1, 1}, 2.0f, pwr(PRTTOL), 0, 0, 0, 1, 0, 0, 10.0f, 0, 0};
 }
 
 // CLIMIT, adjlim when the passes cross the chain, then SURM1.

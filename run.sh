@@ -33,7 +33,7 @@ case "${1:-}" in
     need_packages
     build build/release Release -DTAVREK_TESTS=OFF
     mkdir -p out
-    ./build/release/bin/norak-run "${2:-examples/hello.json}" --out out
+    ./build/release/bin/norak-run "${2:-examples/dome.json}" --out out
     echo "written into out/:"
     ls out
     ;;

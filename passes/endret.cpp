@@ -1,4 +1,5 @@
 // The final retract after the passes of an execution.
+#include "blocks/movement.h"
 #include "frame/host.h"
 #include "frame/modflg.h"
 #include "frame/params.h"
@@ -19,9 +20,10 @@ void ENDRET(i32& status)
     // The tool display is held off during the retract.
     const i32 tler = TLER[0];
     if (wrd2r(tler) >= 2.0f) TLER[0] = r2wrd(0.0f);
+    // The tool stands where the move writers left it.
     f32 pos[3], axis2[3];
     for (int c = 0; c < 3; ++c) {
-        pos[c] = wrd2r(DSP8[DSP8_POS + c]);
+        pos[c] = MOVST.point[c];
         axis2[c] = wrd2r(DSP8[6 + c]);
     }
     if (gd::eqpt(PASOUT.last, pos)) {

@@ -200,6 +200,9 @@ std::string nc_counts();  // what is left open, for the runner's last line
 // The tool path list tree, one element a line (words as integers), sub-lists
 // indented under their element.
 void write_toolpath(const std::string& path);
+// The picture of the session (toolpath.svg: surfaces and tool path, top and
+// oblique views) and the saved approximations as model.stl, into a folder.
+void write_picture(const std::string& dir);
 
 
 // ---- files the module writes

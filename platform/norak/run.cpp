@@ -94,6 +94,7 @@ int main(int argc, char** argv)
     norak::write_transcript(out + "/transcript.txt");
     norak::write_records(out + "/records.txt");
     norak::write_toolpath(out + "/toolpath.txt");
+    norak::write_picture(out);
     norak::reset();
     return rc;
 }

@@ -1,0 +1,1061 @@
+#include "cutter/kernel.h"
+
+#include <cmath>
+#include <utility>
+
+KrnBlk CNTKRA = [] {
+    KrnBlk k{};
+    k.tapered = true;
+    k.lstang = -1.0;
+    return k;
+}();
+KrnBlk CNTKRB = [] {
+    KrnBlk k{};
+    k.tapered = false;
+    return k;
+}();
+
+namespace {
+
+// ---------------------------------------------------------------- vectors
+inline f64 dot(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+inline void cross(const f64* a, const f64* b, f64* c)
+{
+    f64 x = a[1] * b[2] - a[2] * b[1], y = a[2] * b[0] - a[0] * b[2], z = a[0] * b[1] - a[1] * b[0];
+    c[0] = x, c[1] = y, c[2] = z;
+}
+inline void set(f64* a, f64 x, f64 y, f64 z) { a[0] = x, a[1] = y, a[2] = z; }
+inline void copy(f64* a, const f64* b) { a[0] = b[0], a[1] = b[1], a[2] = b[2]; }
+inline f64 norm(const f64* a) { return std::sqrt(dot(a, a)); }
+inline bool unit(f64* a)
+{
+    f64 l = norm(a);
+    if (l == 0.0) return false;
+    a[0] /= l, a[1] /= l, a[2] /= l;
+    return true;
+}
+inline f64 sq0(f64 v) { return std::sqrt(v > 0.0 ? v : 0.0); }
+inline f64 hlen(const f64* a) { return std::sqrt(a[0] * a[0] + a[1] * a[1]); }
+
+// ---------------------------------------------------------------- topology
+struct Vtx {
+    f64 p[3];
+    bool active;
+};
+struct Topo {
+    Vtx v[3];
+    bool eact[3];  // edge i: vertex i to vertex i + 1
+} TRITOP;
+
+// Classifies a corner value c against an outer radius R.
+void classify(f64 c, f64 R, f64& r, i32& type)
+{
+    if (c < 1e-5 * R) {
+        r = 0.0, type = 1;
+    } else if (c >= 0.99999 * R) {
+        r = R, type = 2;
+    } else {
+        r = c, type = 0;
+    }
+}
+
+void select_part(KrnBlk& k, i32 upper)
+{
+    if (!upper) {
+        k.R = k.lowR, k.r = k.lowr, k.rng = k.lowrng, k.shp = k.lowtyp;
+        copy(k.tip, k.lowtip), copy(k.cen, k.lowcen);
+    } else {
+        k.R = k.uppR, k.r = k.uppr, k.rng = k.upprng, k.shp = k.upptyp;
+        copy(k.tip, k.upptip), copy(k.cen, k.uppcen);
+    }
+    k.prtsel = upper;
+}
+
+// Corner point with outward normal u.
+void corner_point(const KrnBlk& k, const f64* u, f64* out)
+{
+    f64 h = hlen(u);
+    f64 fx = h > 0.0 ? u[0] / h : 0.0, fy = h > 0.0 ? u[1] / h : 0.0;
+    out[0] = k.cen[0] + k.rng * fx + k.r * u[0];
+    out[1] = k.cen[1] + k.rng * fy + k.r * u[1];
+    out[2] = k.cen[2] + k.r * u[2];
+}
+
+// Cutter normal at X (TOLCNT).
+void cutter_normal(KrnBlk& k, const f64* X)
+{
+    f64* n = k.cutnrm;
+    const bool cone = k.tapered && k.toltyp == 3;
+    if (k.tapered || k.shp == 1) k.crsflg = 0;
+    if (cone) {
+        if (X[2] < k.lowtnz + 1e-8) {
+            select_part(k, 0);
+        } else if (X[2] <= k.upptnz - 1e-8) {
+            f64 u[3] = {X[0] - k.lowcen[0], X[1] - k.lowcen[1], 0.0};
+            unit(u);
+            set(n, u[0], u[1], -k.tana);
+            unit(n);
+            if (std::fabs(X[2] - k.lowtnz) < 1e-7) k.crsflg = 2, set(k.cntnr2, 0, 0, -1);
+            if (std::fabs(X[2] - k.upptnz) < 1e-7) k.crsflg = 2, set(k.cntnr2, u[0], u[1], 0);
+            return;
+        } else {
+            select_part(k, 1);
+        }
+    }
+    const f64* C = k.cen;
+    f64 dx = X[0] - C[0], dy = X[1] - C[1];
+    f64 rho = std::sqrt(dx * dx + dy * dy);
+    switch (k.shp) {
+    case 2:
+        set(n, dx, dy, X[2] - C[2]);
+        if (X[2] >= C[2]) n[2] = 0.0;
+        return;
+    case 0:
+        if (rho < k.R - k.r)
+            set(n, 0, 0, -1);
+        else if (X[2] >= C[2])
+            set(n, dx, dy, 0);
+        else
+            set(n, dx * (1 - (k.R - k.r) / rho), dy * (1 - (k.R - k.r) / rho), X[2] - C[2]);
+        return;
+    default:
+        if (!k.tapered) {
+            set(n, dx, dy, 0);
+            if (rho < k.R - 1e-10)
+                set(n, 0, 0, -1);
+            else if (X[2] < C[2] + 1e-8)
+                k.crsflg = 2;
+            return;
+        }
+        if (rho < k.R - 1e-10 && std::fabs(X[2] - C[2]) < 1e-10) {
+            set(n, 0, 0, -1);
+        } else if (X[2] >= C[2] + 1e-8) {
+            set(n, dx, dy, 0);
+        } else {
+            k.crsflg = 2;
+            f64 u[3] = {X[0] - k.tip[0], X[1] - k.tip[1], 0.0};
+            unit(u);
+            if (!cone) {
+                set(n, u[0], u[1], 0);
+                set(k.cntnr2, 0, 0, -1);
+            } else {
+                set(n, u[0], u[1], -k.tana);
+                unit(n);
+                if (std::fabs(X[2] - k.lowtnz) < 1e-8) set(k.cntnr2, 0, 0, -1);
+                if (std::fabs(X[2] - k.upptnz) < 1e-8) set(k.cntnr2, u[0], u[1], 0);
+            }
+        }
+        return;
+    }
+}
+
+// ------------------------------------------------ functions of the searches
+f64 vtxtor(KrnBlk& k, const f64* V, f64 s)
+{
+    for (i32 j = 0; j < 3; ++j) k.featpb[j] = V[j] + s * k.movdir[j];
+    f64 dx = k.featpb[0] - k.cen[0], dy = k.featpb[1] - k.cen[1];
+    f64 rho2 = dx * dx + dy * dy, rr = k.R - k.r;
+    if (rho2 <= rr * rr) return (k.featpb[2] - k.cen[2]) + k.r;
+    f64 x = std::sqrt(rho2) - rr;
+    return (k.featpb[2] - k.cen[2]) + sq0(k.r * k.r - x * x);
+}
+
+void circle_point(KrnBlk& k, f64 t)
+{
+    f64 w = sq0(1.0 - t * t);
+    f64 u[3];
+    for (i32 j = 0; j < 3; ++j) u[j] = k.basvc1[j] * t + k.basvc2[j] * w;
+    corner_point(k, u, k.crcpnt);
+}
+f64 crclat(KrnBlk& k, f64 t)
+{
+    circle_point(k, t);
+    return k.swpoff - dot(k.basvc1, k.crcpnt);
+}
+f64 crcedg(KrnBlk& k, f64 t)
+{
+    circle_point(k, t);
+    return k.swpoff - dot(k.swpnrm, k.crcpnt);
+}
+
+// Searches the vertex line between s0 and s1 for the underside; a degenerate
+// interval is evaluated once.
+void vtx_search(KrnBlk& k, const f64* V, f64 s0, f64 s1)
+{
+    if (s0 > s1) std::swap(s0, s1);
+    if (std::fabs(s0 - s1) <= 1e-11) {
+        vtxtor(k, V, s0);
+        return;
+    }
+    SRCH1D(s0, s1, [&](f64 s) { return vtxtor(k, V, s); });
+}
+
+// Edge parameter of TOLCNT: TOLCNT - B - t E parallel to the move.
+f64 edgprm(const KrnBlk& k)
+{
+    const f64* T = k.tolcnt;
+    const f64* B = k.featpb;
+    const f64* E = k.edgvec;
+    const f64* d = k.movdir;
+    f64 det = d[1] * E[0] - d[0] * E[1];
+    if (std::fabs(det) > 1e-10) return ((T[0] - B[0]) * d[1] - (T[1] - B[1]) * d[0]) / det;
+    det = d[2] * E[0] - E[2] * d[0];
+    if (std::fabs(det) > 1e-10) return ((T[0] - B[0]) * d[2] - (T[2] - B[2]) * d[0]) / det;
+    det = d[2] * E[1] - E[2] * d[1];
+    if (det == 0.0) return 0.0;
+    return ((T[1] - B[1]) * d[2] - (T[2] - B[2]) * d[1]) / det;
+}
+
+// ------------------------------------------------------------ flank
+// 0 contact on the flank (TOLCNT set), 1 none, 2 no flank contact possible.
+i32 vtxcon(KrnBlk& k, const f64* V)
+{
+    const f64* d = k.movdir;
+    const f64 ta = k.tana;
+    auto rho = [&](f64 z) { return (z - k.upptnz) * ta + k.upptnr; };
+    f64 vx = V[0] - k.uppcen[0], vy = V[1] - k.uppcen[1];
+    f64 al = d[0] * d[0] + d[1] * d[1] - d[2] * d[2] * ta * ta;
+    f64 be = d[0] * vx + d[1] * vy - rho(V[2]) * d[2] * ta;
+    f64 ga = vx * vx + vy * vy - rho(V[2]) * rho(V[2]);
+    f64 sum = std::fabs(al) + std::fabs(be) + std::fabs(ga);
+    if (sum == 0.0) return 1;
+    al /= sum, be /= sum, ga /= sum;
+    f64 s;
+    if (std::fabs(al) + std::fabs(ga) < 1e-10) {
+        s = 0.0;
+    } else {
+        f64 disc = be * be - al * ga;
+        if (disc <= 0.0) return 1;
+        f64 w = std::sqrt(disc);
+        if (al != 0.0) {
+            f64 r1 = (w - be) / al, r2 = (-w - be) / al;
+            s = al > 0.0 ? std::fmax(r1, r2) : std::fmin(r1, r2);
+        } else {
+            f64 q1 = (w - be) / ga, q2 = (-w - be) / ga;
+            if (q1 == 0.0 && q2 == 0.0) return 1;
+            f64 r1 = q1 != 0.0 ? 1.0 / q1 : -HUGE_VAL, r2 = q2 != 0.0 ? 1.0 / q2 : -HUGE_VAL;
+            if (ga > 0.0)
+                s = std::fmax(r1, r2);
+            else
+                s = std::fmin(q1 != 0.0 ? r1 : HUGE_VAL, q2 != 0.0 ? r2 : HUGE_VAL);
+        }
+    }
+    f64 X[3] = {V[0] + s * d[0], V[1] + s * d[1], V[2] + s * d[2]};
+    if (!(X[2] > k.apexzz)) return 1;
+    copy(k.tolcnt, X);
+    return 0;
+}
+
+i32 edgcon(KrnBlk& k, const f64* A)
+{
+    const f64* E = k.edgvec;
+    const f64* d = k.movdir;
+    f64 exy = hlen(E);
+    if (k.cosa * exy <= std::fabs(E[2]) * k.sina) return 2;
+    f64 kk = k.tana * E[2] / exy;
+    f64 s = sq0(1.0 - kk * kk);
+    f64 m[3];
+    cross(E, d, m);
+    f64 cot = k.cosa / k.sina;
+    f64 g[2][3] = {{(E[0] * kk + E[1] * s) / exy, (E[1] * kk - E[0] * s) / exy, 0.0},
+                   {(E[0] * kk - E[1] * s) / exy, (E[1] * kk + E[0] * s) / exy, 0.0}};
+    bool faces[2];
+    for (i32 i = 0; i < 2; ++i) faces[i] = -g[i][0] * cot * d[0] - g[i][1] * cot * d[1] + d[2] < 0.0;
+    if (!faces[0] && !faces[1]) return 2;
+    for (i32 i = 0; i < 2; ++i) {
+        f64 P0[3] = {k.lowcen[0] + k.lowtnr * g[i][0], k.lowcen[1] + k.lowtnr * g[i][1], k.lowtnz};
+        f64 dir[3] = {g[i][0], g[i][1], cot};
+        f64 den = dot(m, dir);
+        if (std::fabs(den) < 1e-10 || !faces[i]) continue;
+        f64 tau = (dot(m, A) - dot(m, P0)) / den;
+        f64 X[3] = {P0[0] + tau * dir[0], P0[1] + tau * dir[1], P0[2] + tau * dir[2]};
+        if (X[2] <= k.apexzz - 1e-8) continue;
+        copy(k.tolcnt, X);
+        return 0;
+    }
+    return 1;
+}
+
+// Part choice in cone mode: 0 the flank contact is the result, 1 none, 2
+// go on with the selected part.
+i32 cone_choice(KrnBlk& k, i32 flank)
+{
+    if (!(k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa)) {
+        select_part(k, 1);
+        return 2;
+    }
+    if (flank == 1) return 1;
+    if (flank == 2) {
+        select_part(k, 1);
+        return 2;
+    }
+    if (k.tolcnt[2] < k.lowtnz) {
+        select_part(k, 0);
+        return 2;
+    }
+    if (k.tolcnt[2] <= k.upptnz) return 0;
+    select_part(k, 1);
+    return 2;
+}
+
+// ------------------------------------------------------------ vertex
+i32 trivtx(KrnBlk& k, const f64* V)
+{
+    copy(k.featpa, V);
+    const bool cone = k.tapered && k.toltyp == 3;
+    if (cone) {
+        i32 fl = (k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa) ? vtxcon(k, V) : 2;
+        i32 c = cone_choice(k, fl == 0 ? 0 : 1);
+        if (fl != 0 && c != 2) return 1;
+        if (c == 0) {
+            cutter_normal(k, k.tolcnt);
+            return 0;
+        }
+    }
+    const f64* C = k.cen;
+    const f64* d = k.movdir;
+    const f64 R = k.R, r = k.r, rr = R - r;
+    f64* T = k.tolcnt;
+    if (k.dircls == 3) {
+        f64 dx = V[0] - C[0], dy = V[1] - C[1], rho2 = dx * dx + dy * dy;
+        if (rho2 >= R * R) return 1;
+        f64 rho = std::sqrt(rho2);
+        if (rho <= rr)
+            set(T, V[0], V[1], k.tip[2]);
+        else
+            set(T, V[0], V[1], C[2] - sq0(r * r - (rho - rr) * (rho - rr)));
+    } else if (k.dircls == 2) {
+        if (V[2] <= k.tip[2]) return 1;
+        f64 e[3] = {d[1], -d[0], 0.0};
+        f64 w[3] = {V[0] - C[0], V[1] - C[1], V[2] - C[2]};
+        f64 lam = dot(e, w);
+        if (std::fabs(lam) >= R) return 1;
+        f64 rho = R;
+        if (V[2] < C[2]) {
+            rho = rr + sq0(r * r - (C[2] - V[2]) * (C[2] - V[2]));
+            if (rho <= std::fabs(lam)) return 1;
+        }
+        f64 s = std::sqrt(rho * rho - lam * lam);
+        set(T, C[0] + d[0] * s + e[0] * lam, C[1] + d[1] * s + e[1] * lam, V[2]);
+    } else {
+        f64 hd = hlen(d);
+        f64 hh[3] = {d[0] / hd, d[1] / hd, 0.0};
+        f64 e1[3] = {-hh[1], hh[0], 0.0};
+        f64 w[3] = {V[0] - C[0], V[1] - C[1], V[2] - C[2]};
+        f64 lam = dot(e1, w);
+        if (std::fabs(lam) > R) return 1;
+        f64 cyl[3] = {lam * e1[0] + sq0(R * R - lam * lam) * hh[0] + C[0],
+                      lam * e1[1] + sq0(R * R - lam * lam) * hh[1] + C[1], 0.0};
+        f64 sc = std::fabs(d[0]) > 1e-10 ? (cyl[0] - V[0]) / d[0] : (cyl[1] - V[1]) / d[1];
+        f64 X[3] = {V[0] + sc * d[0], V[1] + sc * d[1], V[2] + sc * d[2]};
+        // s of the cylinder crossing, along the horizontal direction.
+        const f64 sa = (dot(hh, C) + sq0(R * R - lam * lam) - dot(hh, V)) / dot(hh, d);
+        auto nearest_ball = [&]() -> bool {
+            f64 t = -dot(w, d) / dot(d, d);
+            f64 Xn[3] = {V[0] + t * d[0], V[1] + t * d[1], V[2] + t * d[2]};
+            f64 q[3] = {Xn[0] - C[0], Xn[1] - C[1], Xn[2] - C[2]};
+            f64 q2 = dot(q, q);
+            if (k.dirsns == 1 ? q2 >= R * R : q2 > R * R) return false;
+            f64 s = std::sqrt(R * R - q2);
+            set(T, Xn[0] + d[0] * s, Xn[1] + d[1] * s, Xn[2] + d[2] * s);
+            return true;
+        };
+        auto circle_then_search = [&]() -> bool {
+            f64 e2[3];
+            cross(e1, d, e2);
+            unit(e2);
+            copy(k.basvc1, e1), copy(k.basvc2, e2);
+            k.swpoff = dot(e1, V);
+            SRCH1D(-1.0, 1.0, [&](f64 t) { return crclat(k, t); });
+            if (dot(e2, k.crcpnt) <= dot(e2, V)) return false;
+            f64 cv[3] = {k.crcpnt[0] - V[0], k.crcpnt[1] - V[1], k.crcpnt[2] - V[2]};
+            f64 sb = dot(hh, cv) / dot(hh, d);
+            vtx_search(k, V, sa, sb);
+            copy(T, k.featpb);
+            return true;
+        };
+        if (X[2] >= C[2] - 1e-11) {
+            copy(T, X);
+        } else if (k.dirsns == 1) {
+            if (k.tapered && k.shp == 1) return 1;
+            if (k.tapered && k.shp == 2) {
+                if (!nearest_ball()) return 1;
+            } else if (!circle_then_search()) {
+                return 1;
+            }
+        } else if (k.shp != 2) {
+            f64 tb = (k.tip[2] - V[2]) / d[2];
+            f64 Xb[3] = {V[0] + tb * d[0], V[1] + tb * d[1], V[2] + tb * d[2]};
+            f64 bx = Xb[0] - k.tip[0], by = Xb[1] - k.tip[1];
+            if (std::sqrt(bx * bx + by * by) <= rr + 1e-11) {
+                copy(T, Xb);
+            } else {
+                if (k.shp == 1) return 1;
+                if (hh[0] * bx + hh[1] * by <= -R) return 1;
+                f64 tc = (C[2] - V[2]) / d[2];
+                f64 Xc[3] = {V[0] + tc * d[0], V[1] + tc * d[1], C[2]};
+                f64 cd = std::hypot(Xc[0] - C[0], Xc[1] - C[1]);
+                bool inside = k.tapered ? cd < R - 1e-11 : cd <= R + 1e-11;
+                if (inside) {
+                    vtx_search(k, V, sa, tc);
+                    copy(T, k.featpb);
+                } else if (!circle_then_search()) {
+                    return 1;
+                }
+            }
+        } else if (!nearest_ball()) {
+            return 1;
+        }
+    }
+    cutter_normal(k, T);
+    return 0;
+}
+
+// ------------------------------------------------------------ edge
+i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
+{
+    copy(k.featpa, A);
+    copy(k.featpb, B);
+    f64* E = k.edgvec;
+    for (i32 j = 0; j < 3; ++j) E[j] = A[j] - B[j];
+    const f64* d = k.movdir;
+    f64* m = k.swpnrm;
+    cross(E, d, m);
+    if (m[2] > 0.0) m[0] = -m[0], m[1] = -m[1], m[2] = -m[2];
+    if (norm(m) < 1e-11) return 1;
+    unit(m);
+    f64* T = k.tolcnt;
+    const bool cone = k.tapered && k.toltyp == 3;
+    if (cone) {
+        i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? edgcon(k, A) : 2;
+        i32 c = cone_choice(k, fl);
+        if (c == 1) return 1;
+        if (c == 0) {
+            t = edgprm(k);
+            return 0;
+        }
+    }
+    const f64* C = k.cen;
+    const f64 R = k.R, r = k.r, rr = R - r;
+    const f64 exy = hlen(E);
+    auto closest = [&]() {
+        f64 D[3] = {T[0] - B[0], T[1] - B[1], T[2] - B[2]};
+        f64 dd = dot(d, d), ee = dot(E, E), ed = dot(E, d);
+        f64 den = ee * dd - ed * ed;
+        return den != 0.0 ? (dot(D, E) * dd - dot(D, d) * ed) / den : 0.0;
+    };
+    // The side point: on the vertical line through C + R n, in the sweep plane.
+    f64 n[3] = {0, 0, 0};
+    if (exy > 0.0) {
+        set(n, E[1] / exy, -E[0] / exy, 0.0);
+        if (dot(n, d) < 0.0) n[0] = -n[0], n[1] = -n[1];
+    }
+    auto side_point = [&](f64* Y) -> bool {
+        if (std::fabs(m[2]) < 1e-15) return false;
+        Y[0] = C[0] + R * n[0];
+        Y[1] = C[1] + R * n[1];
+        Y[2] = (k.swpoff - m[0] * Y[0] - m[1] * Y[1]) / m[2];
+        return true;
+    };
+    auto ball_section = [&](f64 delta, const f64* e1) {
+        set(T, C[0] + m[0] * delta + e1[0] * sq0(R * R - delta * delta),
+            C[1] + m[1] * delta + e1[1] * sq0(R * R - delta * delta),
+            C[2] + m[2] * delta + e1[2] * sq0(R * R - delta * delta));
+    };
+    if (k.dirsns == 1) {
+        f64 hd = hlen(d);
+        f64 hh[3] = {hd > 0 ? d[0] / hd : 1.0, hd > 0 ? d[1] / hd : 0.0, 0.0};
+        if (std::fabs(E[0]) + std::fabs(E[1]) < 1e-10) {
+            f64 e1[3] = {-hh[1], hh[0], 0.0};
+            f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
+            f64 del = dot(e1, w);
+            if (R * R - del * del < 0.0) return 1;
+            f64 s = std::sqrt(R * R - del * del);
+            set(T, C[0] + hh[0] * s + e1[0] * del, C[1] + hh[1] * s + e1[1] * del, C[2]);
+            f64 hs = dot(hh, d);
+            f64 sm = hs != 0.0 ? (dot(hh, B) - dot(hh, T)) / hs : 0.0;
+            t = E[2] != 0.0 ? (T[2] + sm * d[2] - B[2]) / E[2] : 0.0;
+            return 0;
+        }
+        f64 e1[3] = {E[1] / exy, -E[0] / exy, 0.0};
+        if (std::fabs(dot(e1, d)) < 1e-10) {
+            f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
+            f64 del = dot(e1, w);
+            if (R * R - del * del < 0.0) return 1;
+            if (k.tapered && k.shp == 1) {
+                f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
+                if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
+                if (dot(f, d) <= 0.0) return 1;
+                f64 s = std::sqrt(R * R - del * del);
+                set(T, C[0] + e1[0] * del + f[0] * s, C[1] + e1[1] * del + f[1] * s, C[2]);
+                t = closest();
+                return 0;
+            }
+            if (k.tapered && k.shp == 2) {
+                f64 dl = dot(m, w);
+                f64 e1p[3];
+                cross(m, E, e1p);
+                unit(e1p);
+                if (dot(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
+                if (std::fabs(dl) > R) return 1;
+                ball_section(dl, e1p);
+                if (T[2] > C[2] + 1e-8) return 1;
+                t = edgprm(k);
+                return 0;
+            }
+            if (k.tapered && std::fabs(E[2]) < 1e-10 * (std::fabs(E[0]) + std::fabs(E[1]) + std::fabs(E[2]))) return 1;
+            f64 e2[3];
+            cross(e1, E, e2);
+            unit(e2);
+            if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+            copy(k.basvc1, e1), copy(k.basvc2, e2);
+            k.swpoff = dot(e1, A);
+            SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
+            copy(T, k.crcpnt);
+            t = closest();
+            return 0;
+        }
+        k.swpoff = dot(m, A);
+        f64 Y[3];
+        if (side_point(Y) && Y[2] >= C[2]) {
+            copy(T, Y);
+            t = edgprm(k);
+            return 0;
+        }
+        if (k.tapered && k.shp == 2) {
+            f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
+            f64 dl = dot(m, w);
+            if (std::fabs(dl) > R) return 1;
+            f64 e1p[3];
+            cross(m, E, e1p);
+            unit(e1p);
+            if (dot(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
+            ball_section(dl, e1p);
+            if (T[2] > C[2] + 1e-8) return 1;
+            t = edgprm(k);
+            return 0;
+        }
+        f64 mh = hlen(m);
+        f64 K[3] = {C[0] + (mh > 0 ? rr / mh : 0.0) * m[0] + r * m[0], C[1] + (mh > 0 ? rr / mh : 0.0) * m[1] + r * m[1],
+                    C[2] + r * m[2]};
+        if (dot(m, K) - 1e-11 <= k.swpoff) return 1;
+        f64 e2[3];
+        cross(n, E, e2);
+        unit(e2);
+        if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+        copy(k.basvc1, n), copy(k.basvc2, e2);
+        SRCH1D(dot(n, m), 1.0, [&](f64 x) { return crcedg(k, x); });
+        copy(T, k.crcpnt);
+        t = closest();
+        return 0;
+    }
+    const f64 mh = hlen(m);
+    if (std::fabs(m[2]) < 1e-10) {
+        // Vertical sweep plane.
+        k.swpoff = dot(m, A);
+        k.latoff = k.swpoff - dot(m, C);
+        const f64 lat = k.latoff;
+        if (R <= std::fabs(lat)) return 1;
+        if (std::fabs(E[2]) < 1e-10) {
+            if (std::fabs(lat) > rr) {
+                f64 x = std::fabs(lat) - rr;
+                set(T, C[0] + m[0] * lat, C[1] + m[1] * lat, C[2] + m[2] * lat - sq0(r * r - x * x));
+                t = edgprm(k);
+                return 0;
+            }
+            f64 ee = norm(E);
+            f64 eh[3] = {E[0] / ee, E[1] / ee, E[2] / ee};
+            f64 hw = sq0(rr * rr - lat * lat);
+            f64 q[3];
+            cross(d, m, q);
+            f64 qa = dot(q, A), qb = dot(q, B);
+            f64 ends[2][3];
+            for (i32 s = 0; s < 2; ++s)
+                for (i32 j = 0; j < 3; ++j) ends[s][j] = k.tip[j] + m[j] * lat + (s ? -1.0 : 1.0) * eh[j] * hw;
+            f64 tau[2];
+            for (i32 s = 0; s < 2; ++s) tau[s] = qa != qb ? (dot(q, ends[s]) - qb) / (qa - qb) : 0.0;
+            f64 tlo = std::fmin(tau[0], tau[1]), thi = std::fmax(tau[0], tau[1]);
+            if (tlo <= 1.0 && thi >= 0.0) {
+                t = std::fmax(tlo, 0.0);
+                f64 P[3] = {B[0] + tlo * E[0], B[1] + tlo * E[1], B[2] + tlo * E[2]};
+                f64 s = d[2] != 0.0 ? (k.tip[2] - P[2]) / d[2] : 0.0;
+                set(T, P[0] + s * d[0], P[1] + s * d[1], k.tip[2]);
+            } else if (thi < 0.0) {
+                t = thi;
+                copy(T, B);
+            } else {
+                t = tlo;
+                copy(T, A);
+            }
+            return 0;
+        }
+        f64 e2[3];
+        cross(E, m, e2);
+        if (dot(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+        unit(e2);
+        if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+        if (k.shp == 1) {
+            f64 dh = hlen(d);
+            if (k.tapered || dh == 0.0) {
+                if (exy < 1e-10) return 1;
+                f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
+                f64 f[3] = {e1[1], -e1[0], 0.0};
+                f64 del = (k.swpoff - dot(m, C)) / dot(m, e1);
+                f64 w = sq0(R * R - del * del);
+                f64 de = dot(d, E), ee = dot(E, E), dd = dot(d, d);
+                f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
+                f64 sg = side <= 0.0 ? -1.0 : 1.0;
+                set(T, C[0] + e1[0] * del + sg * f[0] * w, C[1] + e1[1] * del + sg * f[1] * w, C[2] + e1[2] * del);
+            } else {
+                f64 g[3] = {-d[0] / dh, -d[1] / dh, 0.0};
+                f64 w = sq0(R * R - lat * lat);
+                set(T, C[0] + m[0] * lat + g[0] * w, C[1] + m[1] * lat + g[1] * w, C[2] + m[2] * lat);
+            }
+        } else if (k.shp == 0) {
+            copy(k.basvc1, m), copy(k.basvc2, e2);
+            SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
+            copy(T, k.crcpnt);
+        } else {
+            f64 w = sq0(R * R - lat * lat);
+            set(T, C[0] + m[0] * lat + e2[0] * w, C[1] + m[1] * lat + e2[1] * w, C[2] + m[2] * lat + e2[2] * w);
+        }
+        t = edgprm(k);
+        return 0;
+    }
+    if (mh < 1e-10) {
+        // Horizontal sweep plane: a horizontal edge, a horizontal move.
+        if (A[2] < k.tip[2] - 1e-8) return 1;
+        f64 e1[3] = {n[0], n[1], 0.0};
+        f64 dz = C[2] - A[2], rad = R;
+        if (A[2] < C[2]) {
+            if (k.shp == 2) rad = sq0(R * R - dz * dz);
+            else if (k.shp == 0) rad = rr + sq0(r * r - dz * dz);
+        }
+        set(T, C[0] + e1[0] * rad, C[1] + e1[1] * rad, A[2]);
+        t = edgprm(k);
+        return 0;
+    }
+    // Inclined sweep plane.
+    k.swpoff = dot(m, A);
+    f64 gh[3] = {-m[0] / mh, -m[1] / mh, 0.0};
+    f64 w[3] = {m[2] * m[0], m[2] * m[1], -(m[0] * m[0] + m[1] * m[1])};
+    unit(w);
+    f64 Y[3];
+    f64 cg[3] = {C[0] + R * gh[0], C[1] + R * gh[1], C[2]};
+    if (k.swpoff <= dot(m, cg) && side_point(Y) && Y[2] >= C[2]) {
+        copy(T, Y);
+        t = edgprm(k);
+        return 0;
+    }
+    f64 K[3] = {C[0] + (rr / mh + r) * m[0], C[1] + (rr / mh + r) * m[1], C[2] + r * m[2]};
+    if (dot(m, K) <= k.swpoff) return 1;
+    if (std::fabs(E[2]) >= 1e-10) {
+        if (side_point(Y) && Y[2] > C[2]) {
+            copy(T, Y);
+        } else if (k.shp == 2) {
+            f64 del = k.swpoff - dot(m, C);
+            f64 e1[3];
+            cross(m, E, e1);
+            unit(e1);
+            if (dot(e1, d) < 0.0) e1[0] = -e1[0], e1[1] = -e1[1], e1[2] = -e1[2];
+            ball_section(del, e1);
+        } else if (k.shp == 1) {
+            f64 f[3] = {gh[1], -gh[0], 0.0};
+            f64 del = (k.swpoff - dot(m, C)) / dot(m, gh);
+            f64 wp = sq0(R * R - del * del);
+            // The rim point that leads along the move's component across the
+            // edge (both variants).
+            f64 de = dot(d, E), ee = dot(E, E), dd = dot(d, d);
+            f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
+            f64 sg = side <= 0.0 ? -1.0 : 1.0;
+            set(T, C[0] + gh[0] * del + sg * f[0] * wp, C[1] + gh[1] * del + sg * f[1] * wp, C[2]);
+        } else {
+            f64 e2[3];
+            cross(n, E, e2);
+            unit(e2);
+            if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+            copy(k.basvc1, n), copy(k.basvc2, e2);
+            SRCH1D(dot(m, n), 1.0, [&](f64 x) { return crcedg(k, x); });
+            copy(T, k.crcpnt);
+        }
+    } else {
+        auto section = [&](const f64* S, f64 rad, const f64* dir) {
+            f64 del = k.swpoff - dot(m, S);
+            f64 q = sq0(rad * rad - del * del);
+            set(T, S[0] + m[0] * del + dir[0] * q, S[1] + m[1] * del + dir[1] * q, S[2] + m[2] * del + dir[2] * q);
+        };
+        if (k.shp == 2) {
+            f64 wd[3] = {w[0], w[1], w[2]};
+            if (dot(wd, d) < 0.0) wd[0] = -wd[0], wd[1] = -wd[1], wd[2] = -wd[2];
+            section(C, R, wd);
+        } else {
+            f64 Sp[3] = {C[0] + rr * gh[0], C[1] + rr * gh[1], C[2]};
+            f64 Sm[3] = {C[0] - rr * gh[0], C[1] - rr * gh[1], C[2]};
+            f64 Kp[3] = {Sp[0], Sp[1], C[2] - r}, Km[3] = {Sm[0], Sm[1], C[2] - r};
+            if (k.shp != 1 && k.swpoff <= dot(m, Kp)) {
+                section(Sp, r, w);
+            } else if (k.swpoff <= dot(m, Km)) {
+                f64 s = (k.swpoff - dot(m, Km)) / dot(m, gh);
+                set(T, Km[0] + s * gh[0], Km[1] + s * gh[1], Km[2]);
+            } else {
+                if (k.shp == 1) return 1;
+                section(Sm, r, w);
+            }
+        }
+    }
+    t = edgprm(k);
+    return 0;
+}
+
+// ------------------------------------------------------------ acceptance
+bool accept_vertex(KrnBlk& k, i32 i)
+{
+    const f64* V = TRITOP.v[i].p;
+    const f64* Pm = TRITOP.v[(i + 2) % 3].p;
+    const f64* Pp = TRITOP.v[(i + 1) % 3].p;
+    f64 em[3] = {Pm[0] - V[0], Pm[1] - V[1], Pm[2] - V[2]};
+    f64 ep[3] = {Pp[0] - V[0], Pp[1] - V[1], Pp[2] - V[2]};
+    const f64* n = k.cutnrm;
+    f64 dm = dot(n, em), dp = dot(n, ep);
+    if (k.tapered) {
+        if (k.crsflg == 2) {
+            if (dm < 0.0) dm = dot(k.cntnr2, em);
+            if (dp < 0.0) dp = dot(k.cntnr2, ep);
+        }
+        return dm >= -1e-5 && dp >= -1e-5;
+    }
+    if (k.crsflg == 2) {
+        if (dm < 0.0 && em[2] < 0.0) dm = 1.0;
+        if (dp < 0.0 && ep[2] < 0.0) dp = 1.0;
+    }
+    if (dm >= -1e-11 && dp >= -1e-11) return true;
+    if (dm >= 1e-11) {
+        TRITOP.eact[(i + 2) % 3] = false;
+        TRITOP.v[(i + 2) % 3].active = false;
+    }
+    if (dp >= 1e-11) {
+        TRITOP.eact[i] = false;
+        TRITOP.v[(i + 1) % 3].active = false;
+    }
+    return false;
+}
+
+bool accept_edge(KrnBlk& k, i32 i)
+{
+    const f64* A = TRITOP.v[i].p;
+    const f64* B = TRITOP.v[(i + 1) % 3].p;
+    const f64* W = TRITOP.v[(i + 2) % 3].p;
+    const f64* Q = k.tricnt;
+    const f64* n = k.cutnrm;
+    f64 E[3] = {A[0] - B[0], A[1] - B[1], A[2] - B[2]};
+    f64 wq[3] = {W[0] - Q[0], W[1] - Q[1], W[2] - Q[2]};
+    if (k.tapered) {
+        f64 aq[3] = {A[0] - Q[0], A[1] - Q[1], A[2] - Q[2]};
+        f64 bq[3] = {B[0] - Q[0], B[1] - Q[1], B[2] - Q[2]};
+        if (k.crsflg != 2) return dot(n, wq) >= -1e-8 && dot(n, aq) >= -1e-8 && dot(n, bq) >= -1e-8;
+        const f64* n2 = k.cntnr2;
+        for (const f64* v : {aq, bq, wq})
+            if (dot(n, v) < -1e-8 && dot(n2, v) < -1e-8) return false;
+        f64 c[3];
+        cross(n, n2, c);
+        unit(c);
+        f64 Eh[3] = {E[0], E[1], E[2]};
+        unit(Eh);
+        f64 g[3];
+        cross(c, Eh, g);
+        if (std::fabs(g[0]) + std::fabs(g[1]) + std::fabs(g[2]) < 1e-10) return true;
+        unit(g);
+        if (std::fabs(g[2]) <= 0.6) {
+            const f64* mm = std::fabs(n2[2]) <= std::fabs(n[2]) ? n2 : n;
+            if (dot(g, mm) < 0.0) g[0] = -g[0], g[1] = -g[1], g[2] = -g[2];
+        } else if (g[2] > 0.0) {
+            g[0] = -g[0], g[1] = -g[1], g[2] = -g[2];
+        }
+        return dot(g, wq) >= -1e-8;
+    }
+    if (k.crsflg != 2) return dot(n, wq) >= -1e-10;
+    f64 nn[3] = {n[1], -n[0], 0.0}, c[3];
+    cross(E, nn, c);
+    f64 kk = dot(c, wq);
+    if (c[2] > 1e-10) return kk <= 0.0;
+    if (c[2] < -1e-10) return kk >= 0.0;
+    return dot(n, wq) >= 0.0 || wq[2] >= 0.0;
+}
+
+// ------------------------------------------------------------ the call
+void output(KrnBlk& k, const f64* P, f64& travel, f64* contact, f64* position)
+{
+    for (i32 j = 0; j < 3; ++j) k.displc[j] = k.tricnt[j] - k.tolcnt[j];
+    travel = dot(k.displc, k.movdir);
+    for (i32 j = 0; j < 3; ++j) {
+        position[j] = P[j] + k.displc[j];
+        contact[j] = k.tricnt[j];
+    }
+}
+
+void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel, f64* contact, f64* position,
+            i32& status)
+{
+    const f64* V0 = tri;
+    // Triangle topology.
+    for (i32 i = 0; i < 3; ++i) {
+        copy(TRITOP.v[i].p, tri + 3 * i);
+        TRITOP.v[i].active = true;
+        TRITOP.eact[i] = true;
+    }
+    for (i32 j = 0; j < 3; ++j) {
+        k.tried1[j] = tri[3 + j] - tri[j];
+        k.tried2[j] = tri[6 + j] - tri[j];
+    }
+    f64 N[3];
+    cross(k.tried1, k.tried2, N);
+    if (norm(N) < 1e-10) {
+        status = 3;
+        return;
+    }
+    unit(N);
+    const bool cone = k.tapered && k.toltyp == 3;
+    if (cone) select_part(k, std::fabs(N[2]) >= k.sina ? 0 : 1);
+    // Plane step.
+    if (dot(N, V0) < dot(N, k.cen)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
+    f64 h = hlen(N);
+    const f64* C = k.cen;
+    if (h >= 1e-10) {
+        if (std::fabs(N[2]) < 1e-8) {
+            set(k.plnpnt, C[0] + k.R * N[0], C[1] + k.R * N[1], C[2] + 10.0);
+        } else {
+            if (N[2] > 0.0) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
+            f64 q = sq0(k.r * k.r - (k.r * N[2]) * (k.r * N[2]));
+            set(k.plnpnt, C[0] + (k.R - k.r + q) * N[0] / h, C[1] + (k.R - k.r + q) * N[1] / h, C[2] + k.r * N[2]);
+        }
+    } else {
+        set(k.plnpnt, C[0], C[1], C[2] - k.r);
+    }
+    copy(k.trinrm, N);
+    // Face contact.
+    copy(k.tolcnt, k.plnpnt);
+    cutter_normal(k, k.tolcnt);
+    // The face is met first only by a move toward its plane. Both variants
+    // test the move against the plane's normal turned toward the cutter's
+    // underside: at the rim of a flat end the cutter's own (horizontal)
+    // normal would refuse faces that the rim does meet.
+    bool face = std::fabs(dot(k.movdir, k.trinrm)) >= 1e-10;
+    f64 Nd[3] = {N[0], N[1], N[2]};
+    if (Nd[2] > 0.0) Nd[0] = -Nd[0], Nd[1] = -Nd[1], Nd[2] = -Nd[2];
+    if (dot(k.movdir, Nd) < 0.0) face = false;
+    if (k.tapered && std::fabs(N[2]) < 1e-10) face = false;
+    if (face) {
+        // tolcnt + s d = V0 + u E1 + w E2 by Cramer's rule.
+        const f64* d = k.movdir;
+        f64 rhs[3] = {k.tolcnt[0] - V0[0], k.tolcnt[1] - V0[1], k.tolcnt[2] - V0[2]};
+        f64 nd[3] = {-d[0], -d[1], -d[2]};
+        auto det3 = [](const f64* a, const f64* b, const f64* c) {
+            f64 x[3];
+            cross(b, c, x);
+            return dot(a, x);
+        };
+        f64 den = det3(k.tried1, k.tried2, nd);
+        if (den != 0.0) {
+            f64 u = det3(rhs, k.tried2, nd) / den;
+            f64 w = det3(k.tried1, rhs, nd) / den;
+            const f64 lo = -1e-11, hi = 1.00000000001;
+            if (u >= lo && u <= hi && w >= lo && w <= hi && u + w >= lo && u + w <= hi) {
+                for (i32 j = 0; j < 3; ++j) k.tricnt[j] = V0[j] + u * k.tried1[j] + w * k.tried2[j];
+                output(k, P, travel, contact, position);
+                status = 0;
+                return;
+            }
+        }
+    }
+    // Feature walk: every vertex, then every edge.
+    i32 cur_edge = -1, cur_vtx = -1;
+    for (i32 guard = 0; guard < 64; ++guard) {
+        if (cur_edge >= 0) {
+            const i32 i = cur_edge;
+            const f64* A = TRITOP.v[i].p;
+            const f64* B = TRITOP.v[(i + 1) % 3].p;
+            f64 t = 0;
+            i32 st = triedg(k, A, B, t);
+            if (st == 1) {
+                TRITOP.eact[i] = false;
+            } else if (st != 0) {
+                TRITOP.eact[i] = false;
+                TRITOP.v[i].active = TRITOP.v[(i + 1) % 3].active = false;
+            } else if (t < -1e-10 || t > 1.000000001) {
+                TRITOP.eact[i] = false;
+            } else {
+                cutter_normal(k, k.tolcnt);
+                for (i32 j = 0; j < 3; ++j) k.tricnt[j] = B[j] + t * (A[j] - B[j]);
+                if (accept_edge(k, i)) {
+                    output(k, P, travel, contact, position);
+                    status = 0;
+                    return;
+                }
+                TRITOP.eact[i] = false;
+            }
+            cur_edge = -1;
+        } else if (cur_vtx >= 0) {
+            const i32 i = cur_vtx;
+            i32 st = trivtx(k, TRITOP.v[i].p);
+            if (st == 1) {
+                TRITOP.v[i].active = false;
+            } else {
+                copy(k.tricnt, TRITOP.v[i].p);
+                if (accept_vertex(k, i)) {
+                    output(k, P, travel, contact, position);
+                    status = 0;
+                    return;
+                }
+                TRITOP.v[i].active = false;
+            }
+            cur_vtx = -1;
+        } else {
+            for (i32 i = 0; i < 3 && cur_vtx < 0; ++i)
+                if (TRITOP.v[i].active) cur_vtx = i;
+            if (cur_vtx < 0)
+                for (i32 i = 0; i < 3 && cur_edge < 0; ++i)
+                    if (TRITOP.eact[i]) cur_edge = i;
+            if (cur_vtx < 0 && cur_edge < 0) {
+                status = 1;
+                return;
+            }
+        }
+    }
+    status = 1;
+}
+
+// Direction step; false when the call ends at once (status 1).
+bool direction(KrnBlk& k, const f64* dir)
+{
+    f64* d = k.movdir;
+    copy(d, dir);
+    k.dircls = 1;
+    k.dirsns = 0;
+    if (std::fabs(d[2]) >= 1e-8) {
+        k.dirsns = d[2] <= 0.0 ? 2 : 1;
+        if (d[2] > 0.0 && std::fabs(d[0]) + std::fabs(d[1]) < 1e-10) return false;
+    } else {
+        d[2] = 0.0;
+        k.dircls = 2;
+        f64 l = hlen(d);
+        if (l > 0.0) d[0] /= l, d[1] /= l;
+    }
+    if (std::fabs(d[0]) + std::fabs(d[1]) < 1e-8) {
+        set(d, 0, 0, -1);
+        k.dircls = 3;
+    }
+    return true;
+}
+
+}  // namespace
+
+f64 SRCH1D(f64 t0, f64 t1, const std::function<f64(f64)>& f)
+{
+    f64 f0 = f(t0);
+    if (std::fabs(f0) <= 1e-11) return t0;
+    const f64 sg = f0 > 0.0 ? -1.0 : 1.0;
+    f0 *= sg;
+    f64 f1 = f(t1);
+    if (std::fabs(f1) <= 1e-11) return t1;
+    f1 *= sg;
+    f64 t = 0.5 * (t0 + t1);
+    i32 kk = 0;
+    for (i32 it = 0; it < 100; ++it) {
+        f64 ft = f(t);
+        if (std::fabs(ft) < 1e-11) return t;
+        ft *= sg;
+        f64 al = t - t0, be = t1 - t, d0 = ft - f0, d1 = f1 - ft;
+        f64 next;
+        if (ft <= 0.0) {
+            if (be * d0 >= al * d1 && d0 > 0.0) {
+                next = t0 - al * f0 / d0;
+                kk = 0;
+            } else if (kk < 1) {
+                next = t1 - be * f1 / d1;
+                kk = 1;
+            } else {
+                next = 0.5 * (t + t1);
+                kk = 0;
+            }
+            t0 = t, f0 = ft;
+        } else {
+            if (be * d0 <= al * d1 && d1 > 0.0) {
+                next = t1 - be * f1 / d1;
+                kk = 0;
+            } else if (kk < 1) {
+                next = t0 - al * f0 / d0;
+                kk = 1;
+            } else {
+                next = 0.5 * (t + t0);
+                kk = 0;
+            }
+            t1 = t, f1 = ft;
+        }
+        t = next;
+    }
+    return t1;
+}
+
+void TRICNB(const f64* tri, const f64* p, const f64& radius, const f64& corner, const f64* dir, f64& travel,
+            f64* contact, f64* position, i32& status)
+{
+    KrnBlk& k = CNTKRB;
+    status = 1;
+    k.crsflg = 0;
+    if (!direction(k, dir)) return;
+    k.R = radius;
+    classify(corner, radius, k.r, k.shp);
+    k.rng = k.R - k.r;
+    copy(k.tip, p);
+    set(k.cen, p[0], p[1], p[2] + k.r);
+    kernel(k, tri, p, dir, travel, contact, position, status);
+}
+
+void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64& a, const f64& h, const f64& off,
+            const f64* dir, f64& travel, f64* contact, f64* position, i32& status)
+{
+    KrnBlk& k = CNTKRA;
+    status = 1;
+    k.crsflg = 0;
+    k.offset = off;
+    if (!direction(k, dir)) return;
+    if (a < 0.0001) {
+        k.R = d / 2 + off;
+        f64 c = rc + off;
+        set(k.cen, p[0], p[1], p[2] + c);
+        classify(c, k.R, k.r, k.toltyp);
+        if (k.toltyp == 1) set(k.cntnr2, 0, 0, -1);
+        k.rng = k.R - k.r;
+        copy(k.tip, p);
+        k.shp = k.toltyp;
+    } else {
+        k.toltyp = 3;
+        if (std::fabs(a - k.lstang) > 1e-10) {
+            k.lstang = a;
+            k.sina = std::sin(a);
+            k.sin2 = k.sina * k.sina;
+            k.cosa = std::sqrt(1.0 - k.sin2);
+            k.sinhlf = std::sin((1.5707963267948966 - a) / 2);
+            k.coshlf = std::sqrt(1.0 - k.sinhlf * k.sinhlf);
+            k.tana = k.sina / k.cosa;
+        }
+        f64 kc = rc + off;
+        set(k.lowcen, p[0], p[1], p[2] + kc);
+        k.lowR = d / 2 - rc * k.sinhlf / k.coshlf + kc;
+        classify(kc, k.lowR, k.lowr, k.lowtyp);
+        k.lowrng = k.lowR - k.lowr;
+        copy(k.lowtip, p);
+        k.lowtnr = kc * k.cosa + k.lowrng;
+        k.lowtnz = k.lowcen[2] - kc * k.sina;
+        k.uppR = k.tana * h + d / 2 + off;
+        classify(off, k.uppR, k.uppr, k.upptyp);
+        k.upprng = k.uppR - k.uppr;
+        set(k.uppcen, p[0], p[1], p[2] + h + off);
+        set(k.upptip, p[0], p[1], p[2] + h);
+        k.upptnr = k.cosa * off + (k.uppR - off);
+        k.upptnz = k.uppcen[2] - k.sina * off;
+        k.apexzz = k.lowtnz - k.lowtnr * k.cosa / k.sina;
+        select_part(k, 0);
+    }
+    kernel(k, tri, p, dir, travel, contact, position, status);
+}

@@ -1,0 +1,151 @@
+// The cutter-on-triangle contact kernel against the reference drop and a
+// bisection of the tool's overlap along the move.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "common/dropref.h"
+#include "cutter/kernel.h"
+
+namespace {
+
+struct Cyl {
+    const char* name;
+    double R, r;
+    dropref::Tool ref;
+};
+const Cyl CYLS[] = {{"flat", 3.0, 0.0, {2, 3.0, 0.0}}, {"ball", 3.0, 3.0, {1, 3.0, 3.0}}, {"corner", 3.0, 1.0, {3, 3.0, 1.0}}};
+
+void random_triangle(std::mt19937& g, double v[3][3], double spread)
+{
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    double c[3] = {u(g) * 4, u(g) * 4, u(g) * 2};
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) v[a][b] = c[b] + u(g) * spread;
+}
+
+// Does the tool with its tip at T overlap the triangle?
+double lift(const dropref::Tool& t, const double* T, const double v[3][3])
+{
+    double h = dropref::drop(t, T, v);
+    return h == dropref::NONE ? -1e300 : h - T[2];
+}
+
+TEST(Kernel, DownwardMoveIsTheDrop)
+{
+    std::mt19937 g(17);
+    for (const Cyl& c : CYLS) {
+        int contacts = 0;
+        for (int i = 0; i < 10000; ++i) {
+            double v[3][3];
+            random_triangle(g, v, 3.0);
+            const double P[3] = {0.0, 0.0, 20.0}, dir[3] = {0.0, 0.0, -1.0};
+            double travel = 0, con[3], pos[3];
+            int st = 0;
+            TRICNB(&v[0][0], P, c.R, c.r, dir, travel, con, pos, st);
+            double ref = dropref::drop(c.ref, P, v);
+            if (st == 3) continue;
+            if (ref == dropref::NONE) {
+                EXPECT_EQ(st, 1) << c.name << " " << i;
+                continue;
+            }
+            ASSERT_EQ(st, 0) << c.name << " triangle " << i << " ref " << ref;
+            ASSERT_NEAR(P[2] - travel, ref, 1e-9 * (1 + std::fabs(ref))) << c.name << " triangle " << i;
+            ASSERT_NEAR(pos[2], ref, 1e-9 * (1 + std::fabs(ref)));
+            ++contacts;
+        }
+        EXPECT_GT(contacts, 3000) << c.name;
+    }
+}
+
+TEST(Kernel, TravelAlongRandomDirections)
+{
+    std::mt19937 g(23);
+    std::normal_distribution<double> nd(0.0, 1.0);
+    for (const Cyl& c : CYLS) {
+        int checked = 0;
+        for (int i = 0; i < 3000; ++i) {
+            double v[3][3];
+            random_triangle(g, v, 3.0);
+            double d[3] = {nd(g), nd(g), nd(g)};
+            double l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            for (double& x : d) x /= l;
+            if (d[2] > 0.999) continue;
+            const double P[3] = {nd(g), nd(g), nd(g)};
+            double travel = 0, con[3], pos[3];
+            int st = 0;
+            TRICNB(&v[0][0], P, c.R, c.r, d, travel, con, pos, st);
+            // Reference: the overlap along the line is an interval; find a
+            // point inside it by sampling, then bisect its start.
+            auto at = [&](double s) {
+                double T[3] = {P[0] + s * d[0], P[1] + s * d[1], P[2] + s * d[2]};
+                return lift(c.ref, T, v);
+            };
+            double best = -1e300, sb = 0;
+            for (int k = -800; k <= 800; ++k) {
+                double s = k * 0.05, o = at(s);
+                if (o > best) best = o, sb = s;
+            }
+            // The overlap along the line is unimodal: refine its peak.
+            if (best > -1e299) {
+                double x0 = sb - 0.05, x1 = sb + 0.05;
+                for (int it = 0; it < 60; ++it) {
+                    double c1 = x1 - 0.618034 * (x1 - x0), c2 = x0 + 0.618034 * (x1 - x0);
+                    if (at(c1) < at(c2)) x0 = c1;
+                    else x1 = c2;
+                }
+                if (at(0.5 * (x0 + x1)) > best) sb = 0.5 * (x0 + x1), best = at(sb);
+            }
+            if (best <= 1e-6) {
+                // No overlap anywhere along the line (or a graze).
+                if (best < -1e-6) EXPECT_NE(st, 0) << c.name << " " << i << " travel " << travel << " best " << best;
+                continue;
+            }
+            ASSERT_EQ(st, 0) << c.name << " triangle " << i;
+            double lo = sb, hi = sb;
+            for (int k = 0; k < 4000 && at(lo) > 0; ++k) lo -= 0.05;
+            if (at(lo) > 0) continue;  // overlaps over the whole range
+            for (int it = 0; it < 200; ++it) {
+                double mid = 0.5 * (lo + hi);
+                (at(mid) > 0 ? hi : lo) = mid;
+            }
+            ASSERT_NEAR(travel, hi, 1e-7) << c.name << " triangle " << i;
+            ++checked;
+        }
+        EXPECT_GT(checked, 500) << c.name;
+    }
+}
+
+TEST(Kernel, EdgeCases)
+{
+    const double flat[9] = {-5, -5, 1, 5, -5, 1, 0, 5, 1};
+    double travel = 0, con[3], pos[3];
+    int st = 0;
+    const double P[3] = {0, 0, 4}, down[3] = {0, 0, -1};
+    TRICNB(flat, P, 2.0, 0.0, down, travel, con, pos, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(travel, 3.0, 1e-12);
+    const double below[3] = {0, 0, -2};
+    TRICNB(flat, below, 2.0, 0.0, down, travel, con, pos, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(travel, -3.0, 1e-12);
+    EXPECT_NEAR(pos[2], 1.0, 1e-12);
+    const double line[9] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+    TRICNB(line, P, 2.0, 0.0, down, travel, con, pos, st);
+    EXPECT_EQ(st, 3);
+    const double up[3] = {0, 0, 1};
+    TRICNB(flat, P, 2.0, 0.0, up, travel, con, pos, st);
+    EXPECT_EQ(st, 1);
+    const double down5[3] = {0, 0, -5};
+    TRICNB(flat, P, 2.0, 0.5, down5, travel, con, pos, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(travel, 3.0, 1e-12);
+    // The root search.
+    int calls = 0;
+    EXPECT_EQ(SRCH1D(0.0, 1.0, [&](double t) { ++calls; return t; }), 0.0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_NEAR(SRCH1D(0.0, 3.0, [](double t) { return t * t - 2.0; }), std::sqrt(2.0), 1e-10);
+}
+
+}  // namespace

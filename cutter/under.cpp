@@ -524,3 +524,89 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
     z = H;
     status = (rev && !prot) ? 3 : (prot ? 4 : 0);
 }
+
+void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& capacity, i32& count,
+            i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
+{
+    status = 0;
+    count = 0;
+    part_seen = check_seen = other_seen = 0;
+    const i32 cap_in = capacity;
+    const f64 ang = LOCTAP;
+    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
+    if (emax < 0.0f) emax = 0.0f;
+    const f64 reach = emax * (2.0 - std::cos(ang)) + std::tan(ang) * LOCCUT + LOCDIA * 0.5;
+    LOCRCH = static_cast<f32>(reach);
+    const f64 h = std::trunc(reach * 1000.0 + 1.0);
+    const f64 ax = std::trunc(f64(a[0]) * 1000.0), ay = std::trunc(f64(a[1]) * 1000.0);
+    const f64 bx = std::trunc(f64(b[0]) * 1000.0), by = std::trunc(f64(b[1]) * 1000.0);
+    const i32 sq[4] = {static_cast<i32>(std::fmin(ax, bx) - h), static_cast<i32>(std::fmin(ay, by) - h),
+                       static_cast<i32>(std::fmax(ax, bx) + h), static_cast<i32>(std::fmax(ay, by) + h)};
+    if (mode == 0) {
+        i32 st = 0;
+        qt_collect_cells(sq, ELMNCL, ELMCLS, st);
+        if (st < 0) {
+            status = st;
+            return;
+        }
+    }
+    const i32 flags = LOCFLG;
+    i32* lst = elmlst();
+    for (i32 row = 0; row < ELMNCL; ++row) {
+        const i32* r = ELMCLS + row * QC_ROW;
+        if (r[QT_COUNT] <= 0) continue;
+        const i32 node = r[QC_NODE];
+        const i32* base = qtnbas(node);
+        if (!base) continue;
+        for (i32 k = 0; k < r[QT_COUNT]; ++k) {
+            const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
+            const i32* box = ent + TRG_BOX;
+            if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
+            const i32* rec = srfrec(CNTSRB, ent[TRG_SRF]);
+            f32 e = 0;
+            i32 kind = 0;
+            const i32 reported = admitted(rec[0], flags, e, kind);
+            if (!reported) continue;
+            const f32* v0 = nodept(CNTNDB, ent[TRG_NODE]);
+            const f32* v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
+            const f32* v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
+            const f32 zmax = std::fmax(v0[2], std::fmax(v1[2], v2[2]));
+            if (z_ref - e > zmax) continue;
+            if (capacity == 0 || count >= capacity) {
+                bool ok = capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP);
+                if (!ok) {
+                    eroutc("elm2nd,dynamic memory error", 0);
+                    status = -1;
+                    count = 0;
+                    return;
+                }
+                capacity += ELM_STEP;
+                ELMCAP = capacity;
+                lst = elmlst();
+            }
+            i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+            le[ELM_NODE] = node;
+            le[ELM_INDEX] = k;
+            le[ELM_KEY] = r2wrd(zmax);
+            le[ELM_TOP] = r2wrd(zmax);
+            if (reported == 1) part_seen = 1;
+            else if (reported == 2) check_seen = 1;
+            else other_seen = 1;
+            ++count;
+        }
+    }
+    if (count < 1) return;
+    bool ok = true;
+    if (ELMIDX[0] < 0)
+        ok = open_list(ELMIDX, 4, capacity);
+    else if (capacity > cap_in)
+        ok = grow_list(ELMIDX, capacity - cap_in);
+    if (!ok) {
+        eroutc("elm2nd,dynamic memory error", 0);
+        status = -1;
+        count = 0;
+        return;
+    }
+    i32* idx = elmidx();
+    for (i32 i = 0; i < count; ++i) idx[i] = i;
+}

@@ -1,0 +1,36 @@
+// Horizontal travel of the tool to one triangle: the edge tests of a
+// corner-radius tool and the radius profile of a tapered tool, in a frame
+// where the tool's axis is the z axis through the origin, its tip at z = 0
+// and the travel along +x.
+#pragma once
+
+#include "frame/words.h"
+
+// ------------------------------------------------------- edge tests
+void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist, f64* point, i32& status);
+void TRGTRV(const f64& tol, const f64* v, const f64& L, const f64& W, const f64& rc, f64& dist, f64* point,
+            i32& status);
+void EDGDST(const f64* s, const f64* d, f64 t, f64 rc, f64 rc2, f64 W, f64& value, i32& status);
+void EDGZON(const f64* s, const f64* d, f64 rc, f64 W, f64* range, i32& status);
+void EDGTOR(f64 tol, const f64* s, f64 len, const f64* d, f64 rc, f64 W, f64& t, i32& status);
+void EDGBAL(const f64* s, const f64* d, f64 rc, f64& t, i32& status);
+
+// ------------------------------------------------------- tool profile
+extern f64 PRHCRN, PRRFLT, PRRCRN, PRHFLK, PRANGL, PRRNOM, PRCOSA, PRSINA, PRTANA, PRLENG, PRRTOP, PRALLW, PRRMAX;
+
+i32 PRFSET(f64 d, f64 r, f64 a, f64 e, f64 l);
+f64 PRFRTP();
+f64 PRFRAD(f64 h);
+// Vertices (nine values) followed by the unit normal (three values).
+void PRFTRI(const f64& tolerance, const f64* vn, const f64& lt, f64& travel, f64* contact, i32& status);
+void PRFTRV(f64 tolerance, const f64* vn, f64 lt, f64& travel, f64* contact, i32& status);
+void PRFFAC(const f64* vn, f64 lt, f64& travel, f64* contact, i32& status);
+void PRFEDG(f64 tolerance, const f64* va, const f64* vb, f64 lt, f64& travel, f64* contact, i32& status);
+void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32& status);
+void PRFCLP(const f64* va_yz, const f64* e_yz, f64* range, i32& status);
+i32 PRFVTX(f64 tolerance, const f64* p, f64& travel);
+
+// Horizontal travel to one triangle (float interface of the travel).
+void TRVCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, const f32* a, const f32* b, const f32& z,
+            const i32& dircls, const f64* m, const f64* mt, const i32& kind, const i32& zero_r, const f32& tolerance,
+            const f32& d, const f32& r, f32* position, f32* contact, f32& travel, i32& status);

@@ -186,12 +186,15 @@ void V3QTRN(const i32& code, const f64* m, const f64* v, f64* w)
 
 f32 TORTIP(const f32* ax, const f32* q, const f32& R, const f32& r)
 {
-    f32 d = dist2(ax, q);
+    // In double inside: near the corner's rim the root loses every digit of
+    // a single-precision difference.
+    f64 dx = f64(ax[0]) - q[0], dy = f64(ax[1]) - q[1];
+    f64 d = std::sqrt(dx * dx + dy * dy);
     if (d > R) return -1.0e10f;
-    if (d - r > 0.0f) {
-        f32 c = R - r, dd = d - r;
-        f32 t = eqval(c, dd) ? c : static_cast<f32>(c - std::sqrt(f64(c) * c - f64(dd) * dd));
-        return q[2] - t;
+    if (d - r > 0.0) {
+        f64 c = f64(R) - r, dd = d - r;
+        f64 t = eqvald(c, dd) ? c : c - std::sqrt(std::fmax(c * c - dd * dd, 0.0));
+        return static_cast<f32>(q[2] - t);
     }
     return q[2];
 }
@@ -233,6 +236,30 @@ f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32&
             for (i32 k = 0; k < 3; ++k) b_end[k] = best[k] + step * u[k];
         step = dist3(a_end, b_end) / 10.0f;
         for (i32 k = 0; k < 3; ++k) cur[k] = a_end[k];
+    }
+    // The sweeps stop at a step of 0.1, which leaves the edge's top up to a
+    // few thousandths short (the tool below the edge): the function is
+    // concave along the edge, so a golden-section search on the last
+    // interval finishes the job.
+    if (b > -1.0e9f) {
+        f64 L = dist3(p1, p2);
+        f64 tb = (f64(best[0]) - p1[0]) * u[0] + (f64(best[1]) - p1[1]) * u[1] + (f64(best[2]) - p1[2]) * u[2];
+        f64 x0 = std::fmax(0.0, tb - std::fabs(step)), x1 = std::fmin(L, tb + std::fabs(step));
+        auto f = [&](f64 t) {
+            f32 q[3] = {static_cast<f32>(p1[0] + t * u[0]), static_cast<f32>(p1[1] + t * u[1]),
+                        static_cast<f32>(p1[2] + t * u[2])};
+            return f64(TORTIP(ax, q, R, r));
+        };
+        for (i32 it = 0; it < 60 && x1 - x0 > 1e-7 * (1.0 + L); ++it) {
+            f64 c = x1 - 0.6180339887498949 * (x1 - x0), d = x0 + 0.6180339887498949 * (x1 - x0);
+            if (f(c) < f(d)) x0 = c;
+            else x1 = d;
+        }
+        f64 t = 0.5 * (x0 + x1);
+        if (f(t) > b) {
+            b = static_cast<f32>(f(t));
+            for (i32 k = 0; k < 3; ++k) best[k] = static_cast<f32>(p1[k] + t * u[k]);
+        }
     }
     if (eqval(best[0], h[0]) && eqval(best[1], h[1])) status = 1;
     return b;

@@ -134,83 +134,84 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
         (s[0] < 1e-5 && e[0] < 1e-5))
         return;
     const f64 Lp = 1.001 * L;
-    f64 d[3] = {e[0] - s[0], e[1] - s[1], e[2] - s[2]};
-    f64 len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    f64 p[3];
-    auto at = [&](f64 t) {
-        for (i32 k = 0; k < 3; ++k) p[k] = s[k] + t * d[k];
+    // The tool meets a point q of the edge when its front reaches it: at
+    // travel q.x - w(q), w the half-width of the tool's section at q's height,
+    // sqrt(Rz(q.z)^2 - q.y^2). The section is convex, so along the edge w is
+    // concave and the travel convex: the edge's travel is the minimum over
+    // the part of the edge inside the section and not behind the tool.
+    const f64 d[3] = {e[0] - s[0], e[1] - s[1], e[2] - s[2]};
+    auto at = [&](f64 t, f64* q) {
+        for (i32 k = 0; k < 3; ++k) q[k] = s[k] + t * d[k];
     };
-    if (len < 1e-5) {
-        for (i32 k = 0; k < 3; ++k) p[k] = 0.5 * (s[k] + e[k]);
-    } else {
-        if (len > 1.0) tol /= len;
-        for (f64& c : d) c /= len;
-        const bool zx = std::fabs(d[0]) < 1e-5, zy = std::fabs(d[1]) < 1e-5, zz = std::fabs(d[2]) < 1e-5;
-        if (!zz && zx && zy) {
-            for (i32 k = 0; k < 3; ++k) p[k] = s[2] <= e[2] ? e[k] : s[k];
-        } else if (zz && !zy && zx) {
-            for (i32 k = 0; k < 3; ++k) p[k] = s[k];
-            p[1] = (s[1] > 0.0) == (e[1] > 0.0) ? (std::fabs(s[1]) < std::fabs(e[1]) ? s[1] : e[1]) : 0.0;
-        } else if (zz && zy) {
-            const f64* q = std::fabs(e[0]) <= std::fabs(s[0]) ? e : s;
-            for (i32 k = 0; k < 3; ++k) p[k] = q[k];
-        } else {
-            const f64 Rz = (rc >= 1e-5 && s[2] < rc && e[2] < rc) ? rz(std::fmax(s[2], e[2]), W, rc) : W;
-            if ((s[1] >= Rz && e[1] >= Rz) || (s[1] <= -Rz && e[1] <= -Rz) || (s[0] >= Rz + L && e[0] >= Rz + L))
-                return;
-            f64 t = -(d[0] * s[0] + d[1] * s[1]) / (d[0] * d[0] + d[1] * d[1]);
-            at(t);
-            f64 rho = std::hypot(p[0], p[1]);
-            if (rho > 1e-5) {
-                if (!zy) {
-                    p[1] = Rz / rho * p[1];
-                    if (p[0] < 0.0) p[1] = -p[1];
-                    t = (p[1] - s[1]) / d[1];
-                } else if ((s[0] > 0.0) != (e[0] > 0.0)) {
-                    t = -s[0] / d[0];
-                } else {
-                    t = std::fabs(e[0]) <= std::fabs(s[0]) ? len : 0.0;
-                }
-            }
-            t = std::clamp(t, 0.0, len);
-            at(t);
-            // Corner zone.
-            if (!zz && p[2] + 1e-5 <= rc && (p[2] + 1e-5 <= s[2] || p[2] + 1e-5 <= e[2])) {
-                if (p[2] < -tol || p[2] < 0.0) at(-s[2] / d[2]);
-                if (rc >= 1e-5) {
-                    f64 h = Rz * Rz - p[1] * p[1];
-                    if (h <= -1e-5) return;
-                    if (h < 0.0) h = 0.0;
-                    if (Lp < p[0] - std::sqrt(h)) {
-                        status = 1;
-                        return;
-                    }
-                    f64 tt = 0;
-                    i32 st = 0;
-                    if (W - rc >= 1e-5)
-                        EDGTOR(tol, s, len, d, rc, W, tt, st);
-                    else
-                        EDGBAL(s, d, rc, tt, st);
-                    if (st < 0) return;
-                    if (tt <= 0.0)
-                        for (i32 k = 0; k < 3; ++k) p[k] = s[k];
-                    else if (tt >= len)
-                        for (i32 k = 0; k < 3; ++k) p[k] = e[k];
-                    else
-                        at(tt);
-                }
-            }
+    auto width = [&](f64 t) {  // negative outside the section
+        f64 q[3];
+        at(t, q);
+        if (q[2] < 0.0) return q[2] - W;
+        f64 r = rz(q[2], W, rc);
+        return r - std::fabs(q[1]);
+    };
+    auto half = [&](f64 t) {
+        f64 q[3];
+        at(t, q);
+        f64 r = rz(std::fmax(q[2], 0.0), W, rc);
+        return std::sqrt(std::fmax(r * r - q[1] * q[1], 0.0));
+    };
+    // An interval of t where g >= 0, g concave: around its best point.
+    auto clip = [&](auto g, f64& lo, f64& hi) {
+        f64 x0 = lo, x1 = hi;
+        for (i32 it = 0; it < 100; ++it) {
+            f64 c = x1 - 0.6180339887498949 * (x1 - x0), dd = x0 + 0.6180339887498949 * (x1 - x0);
+            if (g(c) < g(dd)) x0 = c;
+            else x1 = dd;
         }
+        f64 m = 0.5 * (x0 + x1);
+        if (g(lo) > g(m)) m = lo;
+        if (g(hi) > g(m)) m = hi;
+        if (g(m) < 0.0) return false;
+        f64 a = lo, b = m;
+        if (g(lo) < 0.0) {
+            for (i32 it = 0; it < 100; ++it) {
+                f64 c = 0.5 * (a + b);
+                (g(c) >= 0.0 ? b : a) = c;
+            }
+            lo = b;
+        }
+        a = m, b = hi;
+        if (g(hi) < 0.0) {
+            for (i32 it = 0; it < 100; ++it) {
+                f64 c = 0.5 * (a + b);
+                (g(c) >= 0.0 ? a : b) = c;
+            }
+            hi = a;
+        }
+        return true;
+    };
+    f64 lo = 0.0, hi = 1.0;
+    if (!clip(width, lo, hi)) return;
+    auto ahead = [&](f64 t) {
+        f64 q[3];
+        at(t, q);
+        return q[0] + half(t);
+    };
+    if (!clip(ahead, lo, hi)) return;
+    auto travel = [&](f64 t) {
+        f64 q[3];
+        at(t, q);
+        return q[0] - half(t);
+    };
+    f64 x0 = lo, x1 = hi;
+    for (i32 it = 0; it < 100; ++it) {
+        f64 c = x1 - 0.6180339887498949 * (x1 - x0), dd = x0 + 0.6180339887498949 * (x1 - x0);
+        if (travel(c) > travel(dd)) x0 = c;
+        else x1 = dd;
     }
-    p[2] = std::fmax(p[2], 0.0);
-    f64 r = rz(p[2], W, rc);
-    f64 h = r * r - p[1] * p[1];
-    if (h <= -1e-5) return;
-    f64 sh = std::sqrt(std::fmax(h, 0.0));
-    if (p[0] < 0.0) sh = -sh;
-    dist = p[0] - sh;
-    for (i32 k = 0; k < 3; ++k) point[k] = p[k];
-    if (p[0] > -1e-5 && -L < dist && dist < 0.0) dist = 0.0;
+    f64 t = 0.5 * (x0 + x1);
+    if (travel(lo) < travel(t)) t = lo;
+    if (travel(hi) < travel(t)) t = hi;
+    dist = travel(t);
+    at(t, point);
+    // The tool already touches the edge where it stands.
+    if (-L < dist && dist < 0.0) dist = 0.0;
     status = (-1e-5 < dist && dist < Lp) ? 0 : 1;
 }
 

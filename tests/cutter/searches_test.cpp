@@ -1,0 +1,120 @@
+// Searches that stop at a fixed step or take a small slope as level: their
+// error against the exact answer on random edges.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+#include "common/dropref.h"
+#include "cutter/planar.h"
+#include "cutter/profile.h"
+
+namespace {
+
+// Exact tip height of a tool over one edge (a degenerate triangle).
+double edge_drop(const dropref::Tool& t, const double* a, const double* b)
+{
+    const double p[2] = {0.0, 0.0};
+    const double v[3][3] = {{a[0], a[1], a[2]}, {b[0], b[1], b[2]}, {b[0], b[1], b[2]}};
+    return dropref::drop(t, p, v);
+}
+
+PlnEdge edge_of(const f32* a, const f32* b)
+{
+    PlnEdge e{};
+    f64 dx = f64(b[0]) - a[0], dy = f64(b[1]) - a[1], l = std::hypot(dx, dy);
+    e.e[0] = dx / l, e.e[1] = dy / l, e.len = l;
+    e.c = e.e[0] * a[1] - e.e[1] * a[0];
+    return e;
+}
+
+TEST(Searches, EdgeContactsOfTheDrop)
+{
+    std::mt19937 g(7);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    struct T {
+        const char* name;
+        f32 R, r;
+        dropref::Tool ref;
+    } tools[] = {{"corner", 5.0f, 2.0f, {3, 5.0, 2.0}}, {"corner small", 5.0f, 0.5f, {3, 5.0, 0.5}},
+                 {"flat", 5.0f, 0.0f, {2, 5.0, 0.0}}, {"ball", 5.0f, 5.0f, {1, 5.0, 5.0}}};
+    for (const T& t : tools) {
+        double worst = 0, worst_below = 0;
+        int n = 0;
+        for (int i = 0; i < 20000; ++i) {
+            double scale = std::pow(10.0, u(g));  // edges from 0.1 to 10 long
+            f32 a[3] = {static_cast<f32>(u(g) * 6), static_cast<f32>(u(g) * 6), static_cast<f32>(u(g) * 3)};
+            f32 dz = static_cast<f32>(i % 4 == 0 ? u(g) * 0.002 : u(g) * scale);
+            f32 b[3] = {static_cast<f32>(a[0] + u(g) * scale), static_cast<f32>(a[1] + u(g) * scale), a[2] + dz};
+            if (std::hypot(b[0] - a[0], b[1] - a[1]) < 1e-3) continue;
+            PlnEdge e = edge_of(a, b);
+            if (std::fabs(e.c) >= t.R) continue;
+            f64 d = e.c;
+            f32 con[3], z = 0, aux = 0;
+            i32 st = -1;
+            if (t.ref.shape == 1)
+                PLEBAL(a, b, e, t.R, d, con, z, aux, st);
+            else if (t.ref.shape == 2)
+                PLEFLT(a, b, e, t.R, d, con, z, aux, st);
+            else
+                PLETOR(a, b, e, t.R, t.r, d, con, z, aux, st);
+            const double A[3] = {a[0], a[1], a[2]}, B[3] = {b[0], b[1], b[2]};
+            double ref = edge_drop(t.ref, A, B);
+            if (st < 0 || ref == dropref::NONE) continue;
+            double err = ref - z;  // the tool below the exact height by err
+            worst = std::max(worst, std::fabs(err));
+            worst_below = std::max(worst_below, err);
+            ++n;
+        }
+        std::printf("%-13s %d edges: largest difference %.3g, largest depth below the edge %.3g\n", t.name, n,
+                    worst, worst_below);
+        EXPECT_LT(worst_below, 1e-5) << t.name;
+    }
+}
+
+TEST(Searches, EdgeTravelOfACornerRadiusTool)
+{
+    std::mt19937 g(11);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    const double W = 3.0, rc = 1.0, L = 20.0;
+    const dropref::Tool ref{3, W, rc};
+    double worst = 0, worst_far = 0;
+    int n = 0;
+    for (int i = 0; i < 20000; ++i) {
+        double s[3] = {2 + u(g) * 6, u(g) * 3, u(g) * 1.5}, e[3] = {2 + u(g) * 6, u(g) * 3, u(g) * 1.5};
+        double dist = 0, pt[3];
+        i32 st = 2;
+        EDGTRV(0.01, s, e, L, W, rc, dist, pt, st);
+        if (st != 0) continue;
+        // Exact: the first x at which the tool, moving along +x at tip
+        // height 0, meets the edge.
+        auto over = [&](double x) {
+            const double P[2] = {x, 0.0};
+            const double v[3][3] = {{s[0], s[1], s[2]}, {e[0], e[1], e[2]}, {e[0], e[1], e[2]}};
+            return dropref::drop(ref, P, v);
+        };
+        double lo = -1.0, hi = L;
+        if (over(lo) > 0 || !(over(hi) > 0)) {
+            double x = lo;
+            while (x < hi && !(over(x) > 0)) x += 0.01;
+            if (x >= hi || x <= lo) continue;
+            hi = x, lo = x - 0.01;
+        }
+        for (int it = 0; it < 80; ++it) {
+            double m = 0.5 * (lo + hi);
+            (over(m) > 0 ? hi : lo) = m;
+        }
+        const double exact = std::max(hi, 0.0);
+        if (dist - exact > 0.01 && getenv("SDBG"))
+            std::printf("s %.17g %.17g %.17g e %.17g %.17g %.17g dist %.9g exact %.9g pt %g %g %g\n", s[0], s[1], s[2], e[0], e[1], e[2], dist, exact, pt[0], pt[1], pt[2]);
+        worst = std::max(worst, std::fabs(dist - exact));
+        worst_far = std::max(worst_far, dist - exact);  // travelled past the contact
+        ++n;
+    }
+    std::printf("edge travel, %d edges: largest difference %.3g, largest travel past the contact %.3g\n", n, worst,
+                worst_far);
+    EXPECT_LT(worst_far, 0.01);
+}
+
+}  // namespace

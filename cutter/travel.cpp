@@ -260,9 +260,12 @@ void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, c
         for (i32 k = 0; k < 9; ++k) M[k] = rows[k];
         for (i32 r = 0; r < 3; ++r)
             for (i32 c = 0; c < 3; ++c) Mt[3 * r + c] = M[3 * c + r];
-        if (eqvald(std::fabs(f64(u[0])), 1.0))
+        // Quarter turns only for a move exactly along an axis: a direction
+        // within the host's tolerance of one (up to 0.0045 rad away) would
+        // travel along the axis instead of the segment.
+        if (u[1] == 0.0f)
             dircls = u[0] > 0.0f ? 1 : 2;
-        else if (eqvald(std::fabs(f64(u[1])), 1.0))
+        else if (u[0] == 0.0f)
             dircls = u[1] > 0.0f ? 3 : 4;
     }
     auto leave = [&](i32 s) {

@@ -98,6 +98,64 @@ TEST_F(Travel, FirstFreeStretchOverTheHemisphere)
     }
 }
 
+TEST_F(Travel, HorizontalTravelOverTheHemisphere)
+{
+    auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 8000);
+    ASSERT_EQ(meshes::build(ms), 0);
+    dropref::Buckets bk;
+    bk.build(all_triangles(ms), 3.0);
+    const double a10 = 10.0 * 3.141592653589793 / 180.0;
+    struct T {
+        f32 d, r, taper;
+        dropref::Tool ref;
+    } tools[] = {{6.0f, 3.0f, 0.0f, {1, 3.0, 3.0}},
+                 {6.0f, 0.0f, 0.0f, {2, 3.0, 0.0}},
+                 {6.0f, 1.0f, 0.0f, {3, 3.0, 1.0}},
+                 {4.0f, 0.5f, 10.0f, {4, 2.0, 0.5, a10, 30.0}}};
+    std::mt19937 g(5);
+    std::uniform_real_distribution<f64> u(-28.0, 28.0), h(0.2, 22.0);
+    for (const T& t : tools) {
+        tooldefs::use_mill(t.d, t.r, 30.0f, t.taper);
+        int met = 0;
+        for (int i = 0; i < 60; ++i) {
+            const f32 z = static_cast<f32>(h(g));
+            f32 p1[3] = {static_cast<f32>(u(g)), static_cast<f32>(u(g)), z};
+            f32 p2[3] = {static_cast<f32>(u(g)), static_cast<f32>(u(g)), z};
+            double dx = f64(p2[0]) - p1[0], dy = f64(p2[1]) - p1[1], len = std::hypot(dx, dy);
+            auto over = [&](double s) {
+                double P[3] = {p1[0] + s * dx / len, p1[1] + s * dy / len, z};
+                return bk.drop_all(t.ref, P) - z;
+            };
+            if (over(0.0) > -1e-3) continue;
+            f32 pos[3], con[3], nrm[3];
+            i32 st = 0;
+            LINNETH(1, p1, p2, z, 0.01f, 0.0f, 0.0f, pos, con, nrm, st);
+            double s0 = -1;
+            const int n = 400;
+            for (int k = 1; k <= n; ++k)
+                if (over(len * k / n) > 0) {
+                    double lo = len * (k - 1) / n, hi = len * k / n;
+                    for (int it = 0; it < 60; ++it) {
+                        double m = 0.5 * (lo + hi);
+                        (over(m) > 0 ? hi : lo) = m;
+                    }
+                    s0 = hi;
+                    break;
+                }
+            if (s0 < 0) {
+                EXPECT_EQ(st, 1) << t.ref.shape << " segment " << i;
+                continue;
+            }
+            ASSERT_EQ(st, 0) << t.ref.shape << " segment " << i;
+            double got = std::hypot(pos[0] - p1[0], pos[1] - p1[1]);
+            ASSERT_NEAR(got, s0, 1e-4 * (1 + len)) << t.ref.shape << " segment " << i;
+            ASSERT_NEAR(pos[2], z, 1e-6);
+            ++met;
+        }
+        EXPECT_GT(met, 10) << t.ref.shape;
+    }
+}
+
 TEST_F(Travel, IntoAVerticalWall)
 {
     // A wall at x = 10, from z 0 to 20, facing -x.

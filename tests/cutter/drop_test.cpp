@@ -67,68 +67,6 @@ protected:
     }
 };
 
-// Lower bound that the Part's coarse search along an edge allows: the
-// corner-radius edge contact is sampled at steps below 0.1 of the edge's
-// length, so it may fall short of the true edge maximum by the drop of the
-// edge's height function within 0.05 of its top.
-double sampled_floor(const dropref::Tool& t, const double* p, const double v[3][3])
-{
-    double best = dropref::drop(t, p, v);
-    if (best == dropref::NONE) return best;
-    double lowest = best;
-    for (int k = 0; k < 3; ++k) {
-        const double* a = v[k];
-        const double* b = v[(k + 1) % 3];
-        double len = std::sqrt((b[0] - a[0]) * (b[0] - a[0]) + (b[1] - a[1]) * (b[1] - a[1]) + (b[2] - a[2]) * (b[2] - a[2]));
-        if (len == 0) continue;
-        // The edge's own maximum (the function is concave along the edge),
-        // then the function 0.05 to either side of it.
-        auto g = [&](double s) {
-            const double q[3][3] = {{a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])},
-                                    {a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])},
-                                    {a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])}};
-            return dropref::drop(t, p, q);
-        };
-        const double edge[3][3] = {{a[0], a[1], a[2]}, {b[0], b[1], b[2]}, {b[0], b[1], b[2]}};
-        if (dropref::drop(t, p, edge) < best - 1e-9) continue;
-        int bi = 0;
-        double bg = dropref::NONE;
-        for (int i = 0; i <= 100; ++i)
-            if (g(i / 100.0) > bg) bg = g(i / 100.0), bi = i;
-        double x0 = std::max(0.0, (bi - 1) / 100.0), x1 = std::min(1.0, (bi + 1) / 100.0);
-        for (int it = 0; it < 60; ++it) {
-            double c = x1 - 0.618034 * (x1 - x0), e = x0 + 0.618034 * (x1 - x0);
-            if (g(c) < g(e)) x0 = c;
-            else x1 = e;
-        }
-        const double ts = 0.5 * (x0 + x1);
-        for (double ds : {-0.05 / len, 0.05 / len}) {
-            double s = std::clamp(ts + ds, 0.0, 1.0);
-            double q[3][3] = {{a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])}};
-            q[1][0] = q[0][0], q[1][1] = q[0][1], q[1][2] = q[0][2];
-            q[2][0] = q[0][0], q[2][1] = q[0][1], q[2][2] = q[0][2];
-            double g = dropref::drop(t, p, q);
-            if (g != dropref::NONE) lowest = std::min(lowest, g);
-        }
-    }
-    return lowest;
-}
-
-// Lowest height the Part's coarse edge search may give at p: the highest of
-// the sampled floors of the triangles that lie above z.
-double allowed_floor(const dropref::Tool& t, const dropref::Buckets& bk, const double* p, double z)
-{
-    double floor = dropref::NONE;
-    for (int i : bk.near(p, t.rmax())) {
-        double v[3][3];
-        for (int a = 0; a < 3; ++a)
-            for (int b = 0; b < 3; ++b) v[a][b] = bk.tri[9 * i + 3 * a + b];
-        if (dropref::drop(t, p, v) <= z + 1e-5) continue;
-        floor = std::max(floor, sampled_floor(t, p, v));
-    }
-    return floor;
-}
-
 TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
 {
     const double Rs = 30.0, half = 50.0;
@@ -141,7 +79,6 @@ TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
     bk.build(all_triangles(ms), 4.0);
     std::vector<i32> rows(QT_NODES * QC_ROW);
     for (const Shape& s : SHAPES) {
-        if (getenv("ONLY") && std::string(getenv("ONLY")) != s.name) continue;
         tooldefs::use_mill(s.d, s.r, s.l, s.taper);
         std::mt19937 g(42);
         std::uniform_real_distribution<f64> u(-half + 6, half - 6);
@@ -155,9 +92,9 @@ TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
             ASSERT_TRUE(st == 0) << s.name << " status " << st;
             double p[2] = {x, y};
             double ref = bk.drop_all(s.ref, p);
-            double err = ref - z;
+            double err = std::fabs(ref - z);
+            ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name << " at " << x << " " << y;
             if (s.ref.shape <= 2) {
-                ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name << " at " << x << " " << y;
                 // Between the sphere and the sphere shrunk by the facets' sag.
                 double rho = std::sqrt(double(x) * x + double(y) * y);
                 auto sphere = [&](double Rr) {
@@ -171,18 +108,10 @@ TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
                 };
                 ASSERT_LE(z, sphere(Rs) + 1e-4);
                 ASSERT_GE(z, sphere(Rs - sag) - 1e-4);
-            } else {
-                // Never above the exact height; below it at most what the
-                // coarse edge search allows.
-                ASSERT_LE(z, ref + 1e-5 * (1 + std::fabs(ref))) << s.name << " at " << x << " " << y;
-                if (err > 1e-5) {
-                    double floor = allowed_floor(s.ref, bk, p, z);
-                    ASSERT_GE(z, floor - 1e-5) << s.name << " at " << x << " " << y << " z " << z << " ref " << ref << " floor " << floor;
-                }
             }
             if (err > worst) worst = err, worst_i = i;
         }
-        std::printf("%-7s largest shortfall below the exact height %.3g (point %d)\n", s.name, worst, worst_i);
+        std::printf("%-7s largest difference from the exact height %.3g (point %d)\n", s.name, worst, worst_i);
     }
 }
 
@@ -211,14 +140,7 @@ TEST_F(Drop, AllowanceGrowsTheTool)
             GTCRNR(CURTOL, r);
             ASSERT_EQ(d, s.d);
             ASSERT_EQ(r, s.r);
-            if (grown.shape == 1) {
-                ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name;
-            } else {
-                // A grown flat end is a corner-radius end: the coarse edge
-                // search's bound applies.
-                ASSERT_LE(z, ref + 1e-5 * (1 + std::fabs(ref))) << s.name;
-                if (ref - z > 1e-5) ASSERT_GE(z, allowed_floor(grown, bk, p, z - e) + e - 1e-5) << s.name;
-            }
+            ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name;
         }
     }
 }

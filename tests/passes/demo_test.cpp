@@ -56,11 +56,12 @@ std::vector<Move> read_moves(const std::string& dump, int& starts, int& ends)
     return out;
 }
 
-TEST(Demo, DomeExampleRunsEndToEndWithoutCuttingThePart)
+void example(const char* name, double tol)
 {
-    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json");
+    SCOPED_TRACE(name);
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/" + name + ".json");
     ASSERT_FALSE(text.empty());
-    RunResult r = run_session(text, "demo");
+    RunResult r = run_session(text, name);
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
     int starts = 0, ends = 0;
@@ -89,8 +90,28 @@ TEST(Demo, DomeExampleRunsEndToEndWithoutCuttingThePart)
             worst = std::max(worst, -chk::mindist(s, ball, p, up));
         }
     }
-    std::printf("MEASURE demo: %zu moves, deepest cut of any move %.5f\n", moves.size(), worst);
-    EXPECT_LE(worst, 0.02 + 1e-4);
+    std::printf("MEASURE example %s: %zu moves, deepest cut of any move %.5f (tolerance %.3f)\n", name, moves.size(),
+                worst, tol);
+    EXPECT_LE(worst, tol + 1e-4);
+}
+
+TEST(Demo, FiveAxisRunOfTheDomeCompletes)
+{
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome5x.json");
+    RunResult r = run_session(text, "dome5x");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    const std::string dump = read_file(r.dir + "/out/toolpath.txt");
+    int starts = 0, ends = 0;
+    const auto moves = read_moves(dump, starts, ends);
+    EXPECT_GT(moves.size(), 100u);
+    EXPECT_EQ(starts, ends);
+    EXPECT_NE(dump.find("\n  27 "), std::string::npos);  // strings with the tool axis
+}
+
+TEST(Demo, ExamplesRunEndToEndWithoutCuttingThePart)
+{
+    example("dome", 0.02);
+    example("cavity", 0.01);
 }
 
 }  // namespace

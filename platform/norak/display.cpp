@@ -109,5 +109,6 @@ void dminpt(const i32& dialog, const i32& row, i32& answer)
 
 void msg_mdlt(i32 module, i32 number, const char* text)
 {
-    note("host message " + std::to_string(module) + "/" + std::to_string(number) + ": " + text);
+    note("host message " + std::to_string(module) + "/" + std::to_string(number) + ": " +
+         host_message(module, number) + " " + text);
 }

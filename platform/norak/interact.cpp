@@ -164,12 +164,13 @@ void shlmsg(const char* text, const i32& length)
 }
 void msg_mdls(i32 module, i32 number)
 {
-    note("host message " + std::to_string(module) + "/" + std::to_string(number));
+    note("host message " + std::to_string(module) + "/" + std::to_string(number) + ": " +
+         host_message(module, number));
 }
 void msg_get(i32 module, i32 number, char* text, i32 length)
 {
     if (length <= 0) return;
-    std::snprintf(text, static_cast<size_t>(length), "HOST MESSAGE %d/%d", module, number);
+    std::snprintf(text, static_cast<size_t>(length), "%s", host_message(module, number).c_str());
 }
 
 // --------------------------------------------------- menus and prompts

@@ -52,6 +52,30 @@ size_t find_code(const List& l, i32 code)
 
 size_t total_list_words() { return tree_words(H().main); }
 
+// A tool path begins with its header block: type 0, block number 0, then the
+// header's words (machine type, origin, home point, frame, view, version).
+void start_toolpath()
+{
+    Host& h = H();
+    if (h.settings.tp_open == 0 || !h.main.elems.empty()) return;
+    std::vector<i32> w(49, 0);
+    w[0] = 0;                        // type
+    w[1] = 0;                        // block number
+    w[4] = h.settings.mactype;       // machine type
+    w[10] = r2wrd(100.0f);           // home point z
+    w[11] = w[15] = w[19] = r2wrd(1.0f);  // frame: identity
+    w[21] = h.settings.view;
+    w[23] = h.settings.tp_version;
+    w[24] = 1;                       // blocks of the main list
+    Element e;
+    e.code = h.next_code++;
+    e.words = std::move(w);
+    h.list_words += e.words.size();
+    h.main.elems.push_back(std::move(e));
+    h.main.cur = 1;
+    h.counters[1] = 1;
+}
+
 }  // namespace norak
 
 using namespace norak;

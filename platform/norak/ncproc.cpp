@@ -84,11 +84,6 @@ i32 option_of(const Reply& r, const std::string& options, const std::string& ask
     return choice;
 }
 
-std::string host_message(i32 module, i32 number)
-{
-    return "HOST MESSAGE " + std::to_string(module) + "/" + std::to_string(number);
-}
-
 // The next reply, when it is of the kind and its expected text is in what
 // is shown; otherwise none (the user leaves that field as it is).
 const Reply* optional_reply(const std::string& kind, const std::string& shown)

@@ -118,6 +118,7 @@ i32 open_entity();         // id of the open entity, 0 when none
 
 // ---- tool path lists
 List& main_list();
+void start_toolpath();  // puts the header block into an empty open tool path
 i32 list_level();
 std::vector<i32> element_words_at(size_t index);  // main list, 0-based
 size_t element_count();

@@ -66,6 +66,7 @@ int main(int argc, char** argv)
     try {
         norak::load_session_file(session);
         norak::settings().out_dir = out;
+        norak::start_toolpath();
         lib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!lib) throw norak::session_error(std::string("cannot load the module: ") + dlerror());
         using LoadFn = int (*)(void*, int, void*);

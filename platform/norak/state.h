@@ -86,6 +86,7 @@ struct Host {
 
 Host& H();
 bool alloc_fails();  // consumes the failure countdown
+std::string host_message(i32 module, i32 number);  // the host's numbered message text
 List& cur_list();
 Element* cur_element();
 size_t total_list_words();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "blocks/dspblk.h"
+#include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "frame/bookkeep.h"
 #include "frame/codedio.h"
@@ -163,6 +164,7 @@ extern "C" void drvshow()
     ltop();
     i32 first = 0, st = 0;
     lacces(2, first);
+    FNDTYP(12, st);  // past the tool path's header
     size_t before = DSPLOG.size();
     DSPROC(1, st);
     say("display status " + std::to_string(st) + ", blocks shown " + std::to_string(DSPLOG.size() - before));

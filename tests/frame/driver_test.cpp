@@ -93,6 +93,8 @@ std::vector<std::string> record_words(const std::string& line)
     return w;
 }
 
+i32 first_word(const std::string& line) { return std::stoi(line.substr(0, line.find(' '))); }
+
 // Elements of the tool path: top-level lines and the lines of each
 // element's sub-list (indented).
 struct Path {
@@ -107,6 +109,8 @@ Path path_of(const std::string& dump)
     while (std::getline(s, line)) {
         if (line.rfind("  ", 0) == 0) {
             if (!p.sub.empty()) p.sub.back().push_back(line.substr(2));
+        } else if (p.top.empty() && first_word(line) == 0 && p.sub.empty()) {
+            continue;  // the tool path's own header block
         } else {
             p.top.push_back(line);
             p.sub.emplace_back();
@@ -114,8 +118,6 @@ Path path_of(const std::string& dump)
     }
     return p;
 }
-
-i32 first_word(const std::string& line) { return std::stoi(line.substr(0, line.find(' '))); }
 
 const char* const CLEAN = "host: left open: arrays 0, blocks 0, elements 0, entity 0, list level 1";
 }  // namespace
@@ -205,7 +207,7 @@ TEST(Driver, UnchangedExistingProcedureAsksAndGoesBackOnNo)
     // definition, which then ends the procedure.
     ModRun m = run_module(session(R"("drvtest", "open 1", "drvtest")", R"(
         {"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"}, {"menu": "CANCEL"},
-        {"menu": "DEFINE"}, {"question": "HOST MESSAGE 319/100", "answer": "no"},
+        {"menu": "DEFINE"}, {"question": "NOTHING TO EXECUTE", "answer": "no"},
         {"menu": "END"})"),
                           "unchanged");
     ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
@@ -255,7 +257,7 @@ TEST(Driver, SolidUpdateAsksToUpdateTheProcedure)
         "test: driver status -1, executions 0",
     };
     EXPECT_EQ(road, want) << m.r.transcript;
-    EXPECT_TRUE(m.toolpath.empty()) << m.toolpath;
+    EXPECT_TRUE(path_of(m.toolpath).top.empty()) << m.toolpath;
     EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos);
 }
 
@@ -265,7 +267,7 @@ TEST(Driver, DefinitionOnlyRequestSavesAndExecutesNothing)
     ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
     EXPECT_EQ(m.r.transcript.find("question:"), std::string::npos) << m.r.transcript;
     EXPECT_NE(m.r.transcript.find("test: driver status -1, executions 0"), std::string::npos);
-    EXPECT_TRUE(m.toolpath.empty()) << m.toolpath;
+    EXPECT_TRUE(path_of(m.toolpath).top.empty()) << m.toolpath;
     EXPECT_EQ(record(m.records, "NPRC"), "");
     // The common exit still saves the parameters; the request word is cleared.
     EXPECT_EQ(record_words(record(m.records, "TV27"))[0], "101");
@@ -291,7 +293,7 @@ TEST(Driver, EscapeAtTheQuestionReturnsToTheDefinition)
         "test: driver status -1, executions 0",
     };
     EXPECT_EQ(road, want) << m.r.transcript;
-    EXPECT_TRUE(m.toolpath.empty());
+    EXPECT_TRUE(path_of(m.toolpath).top.empty());
     EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos);
 }
 
@@ -304,7 +306,7 @@ TEST(Driver, FailuresRunTheCommonExitAndLeaveNothingOpen)
     ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
     EXPECT_NE(m.r.transcript.find("NUMBER OF PROCEDURES IN TOOL PATH EXCEEDED"), std::string::npos);
     EXPECT_NE(m.r.transcript.find("test: driver status -1, executions 0"), std::string::npos);
-    EXPECT_TRUE(m.toolpath.empty());
+    EXPECT_TRUE(path_of(m.toolpath).top.empty());
     EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos) << m.r.transcript;
 
     // A full tool path list: the block cannot be written, "EDA2" word 18 says so.

@@ -231,9 +231,9 @@ TEST_F(Frame, ExecuteQuestionAnswerSets)
         {1, 0, 1, 0, 0, 0, 1, "OK TO EXECUTE?", "YES    @NO     @force  "},
         {1, 1, 1, 0, 0, 0, 0, "OK TO EXECUTE?", "YES    @NO     @SUSPEND"},
         {1, 1, 1, 0, 0, 0, 1, "OK TO EXECUTE?", "YES    @NO     @SUSPEND@force  "},
-        {1, 1, 0, 0, 0, 1, 0, "HOST MESSAGE 319/10", "YES   @NO    @UPDATE"},
+        {1, 1, 0, 0, 0, 1, 0, "ONLY OPTIMIZATION IS NEEDED. OK TO EXECUTE?", "YES   @NO    @UPDATE"},
         {1, 1, 0, 1, 0, 0, 0, "OK TO UPDATE?", "YES    @NO     "},
-        {1, 1, 0, 0, 0, 0, 0, "HOST MESSAGE 319/100", "YES    @NO     "},
+        {1, 1, 0, 0, 0, 0, 0, "NOTHING TO EXECUTE. LEAVE THE PROCEDURE?", "YES    @NO     "},
         {0, 1, 1, 0, 0, 0, 0, "OK TO SUSPEND?", "YES    @NO     "},
         {1, 1, 1, 0, 1, 2, 0, "OK TO SUSPEND?", "YES    @NO     "},
     };
@@ -258,7 +258,7 @@ TEST_F(Frame, ExecuteQuestionAnswerSets)
     // The third entry of an answer set without SUSPEND is force; yes to the
     // nothing-to-do question leaves.
     norak::reset();
-    norak::load_session_text(R"({"settings": {"debug": 1}, "replies": [{"menu": 3}, {"question": "319/100", "answer": "yes"}]})");
+    norak::load_session_text(R"({"settings": {"debug": 1}, "replies": [{"menu": 3}, {"question": "NOTHING TO EXECUTE", "answer": "yes"}]})");
     EXEASK(1, 0, 1, 0, 0, 0, 0, 0, 0, answer);
     EXPECT_EQ(answer, ANS_FORCE);
     EXEASK(1, 1, 0, 0, 0, 0, 0, 0, 0, answer);
@@ -294,7 +294,7 @@ TEST_F(Frame, NotesExplainTheRerun)
     EDA2[EDA2_MANUAL] = 0;
     DlgFlags three = base;
     three.level = 3;
-    EXPECT_EQ(notes(three, 0), std::vector<std::string>{"message: HOST MESSAGE 339/90"});
+    EXPECT_EQ(notes(three, 0), std::vector<std::string>{"message: NOTE: FEED CHANGED, ONLY OPTIMIZATION WILL BE CALCULATED"});
     RRNOTE(three, 0);
     EXPECT_EQ(three.level, 1);
 }

@@ -160,7 +160,7 @@ TEST(ToolDialogs, CopiesGetNumberedNames)
     CPYTOL(nullptr, nullptr, a, st);
     ASSERT_EQ(st, 0);
     EXPECT_EQ(name20(a), pad20("ROUGHING CUTTER_001"));
-    EXPECT_TRUE(norak::transcript_has("host message 339/86: ROUGHING CUTTER_001"));
+    EXPECT_TRUE(norak::transcript_has("host message 339/86: TOOL CREATED: ROUGHING CUTTER_001"));
     f32 v = 0;
     GTCRNR(a, v); EXPECT_FLOAT_EQ(v, 1);
     i32 hdr[TLHDR_N], holder = 0, hmode = 0;
@@ -220,7 +220,7 @@ TEST(ToolDialogs, NoFreeNumberedNameCreatesNothing)
     size_t before = norak::entities().size();
     CPYTOL(nullptr, nullptr, id, st);
     EXPECT_EQ(st, -1); EXPECT_EQ(id, -1);
-    EXPECT_TRUE(norak::transcript_has("host message 339/87: C"));
+    EXPECT_TRUE(norak::transcript_has("host message 339/87: NO FREE NAME FOR A COPY OF C"));
     EXPECT_EQ(norak::entities().size(), before);
 }
 

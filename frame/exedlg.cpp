@@ -1,4 +1,5 @@
 #include "frame/exedlg.h"
+#include "frame/intctl.h"
 
 #include <cstdio>
 #include <cstring>
@@ -149,12 +150,7 @@ void EXEDLG(PrcNrmFn cb9, i32& pausable, i32& update, const i32& geom_kept, i32&
                 edele1(NRMFIG[k]);
             }
         }
-        f32 pos[3], axis[3];
-        std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
-        std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
-        i32 fig = -1;
-        DISPT1(CURTOL, pos, axis, fig);
-        if (fig >= 0) tm_inst_id(2, fig);
+        tool_at_display();
     }
     (void)w7;
     (void)w9;

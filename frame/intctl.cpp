@@ -45,16 +45,6 @@ void put_uitr(i32 value)
     mdputn("UITR", UITR_KIND, 1, &value, st);
 }
 
-// Draws the current tool at the display position and registers it.
-void tool_here()
-{
-    f32 pos[3], axis[3];
-    std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
-    std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
-    i32 fig = -1;
-    DISPT1(CURTOL, pos, axis, fig);
-    if (fig >= 0) tm_inst_id(2, fig);
-}
 
 i32 tool_instance()
 {
@@ -70,6 +60,19 @@ const char* const EXEC3 = "EXECUTION:RESUME@EXECUTION:BY STEP@EXECUTION:STOP";
 const char* const EXEC2 = "EXECUTION:RESUME@EXECUTION:STOP";
 const char* const DISPOPTS = "TOOL:  DISPLAY@TOOL:  TRACE@TOOL:  NO DISPLAY@MOTION:NO FAST DSP@MOTION:NO DISPLAY";
 }  // namespace
+
+// Draws the current tool at the display position and registers it. A display
+// position without an axis yet (nothing has moved) draws the tool upright.
+void tool_at_display()
+{
+    f32 pos[3], axis[3];
+    std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
+    std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
+    if (axis[0] == 0.0f && axis[1] == 0.0f && axis[2] == 0.0f) axis[2] = 1.0f;
+    i32 fig = -1;
+    DISPT1(CURTOL, pos, axis, fig);
+    if (fig >= 0) tm_inst_id(2, fig);
+}
 
 // ------------------------------------------------------- module start-up
 
@@ -261,7 +264,7 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
         if (INTST.keep && INTST.other) change_word = 3;
     }
     put_uitr(0);
-    if (DSPMOD > 1 && tool_instance() == 0 && MACTYP != 34 && MACTYP != 35) tool_here();
+    if (DSPMOD > 1 && tool_instance() == 0 && MACTYP != 34 && MACTYP != 35) tool_at_display();
     PRGEND();
     prmptc("EXECUTION END");
     INTST.tool_shown = 0;
@@ -387,7 +390,7 @@ void INTMNU(const i32& mode)
             if (mode == 2) INTST.other = 0;
         }
     }
-    if (DSPMOD < 2 && tool_instance() == 0) tool_here();
+    if (DSPMOD < 2 && tool_instance() == 0) tool_at_display();
     if (DSPMOD > 1 && tool_instance() != 0) tm_inst_delete();
 
     MNUCLR();

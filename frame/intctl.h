@@ -42,6 +42,7 @@ void PRMRPL(const char* question, const i32& dflt, i32& reply);
 void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, i32& changed, i32& change_word,
             i32& status);
 void CHKINT();
+void tool_at_display();  // draws the current tool at the "DSP8" position and registers it
 void MRKPOS(const i32& mode, i32& nomotion, i32& status);
 // Stops the running computation: unwinds to the runner (or to the editor's
 // trim while it waits, TRMJMP set). Returns only when nothing runs.

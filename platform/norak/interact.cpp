@@ -12,17 +12,6 @@
 
 namespace norak {
 
-namespace {
-std::string fmt(const hval& v)
-{
-    char b[64];
-    if (v.isint)
-        std::snprintf(b, sizeof b, "%d", v.i);
-    else
-        std::snprintf(b, sizeof b, "%g", v.r);
-    return b;
-}
-
 std::string trim(std::string s)
 {
     while (!s.empty() && (s.back() == ' ' || s.back() == '>')) s.pop_back();
@@ -43,6 +32,18 @@ std::vector<std::string> split_options(const std::string& options)
     }
     return out;
 }
+
+namespace {
+std::string fmt(const hval& v)
+{
+    char b[64];
+    if (v.isint)
+        std::snprintf(b, sizeof b, "%d", v.i);
+    else
+        std::snprintf(b, sizeof b, "%g", v.r);
+    return b;
+}
+
 
 std::string where(const Reply& r) { return "reply " + std::to_string(r.index + 1); }
 }  // namespace

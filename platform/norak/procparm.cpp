@@ -150,27 +150,6 @@ Row& add_row()
     return f.rows.back();
 }
 
-std::vector<std::string> split(const std::string& s)
-{
-    std::vector<std::string> out;
-    size_t k = 0;
-    while (true) {
-        size_t at = s.find('@', k);
-        out.push_back(s.substr(k, at == std::string::npos ? std::string::npos : at - k));
-        if (at == std::string::npos) break;
-        k = at + 1;
-    }
-    return out;
-}
-
-std::string trim(std::string s)
-{
-    while (!s.empty() && (s.back() == ' ' || s.back() == '>')) s.pop_back();
-    size_t k = 0;
-    while (k < s.size() && s[k] == ' ') ++k;
-    return s.substr(k);
-}
-
 bool is_real(i32 vkind) { return vkind == 8 || vkind == 9; }
 
 std::string shown(const Row& r)
@@ -512,7 +491,7 @@ void modmsl(const char* options, i32& current)
 {
     Row& r = add_row();
     r.kind = 3;
-    r.opts = split(options);
+    r.opts = split_options(options);
     r.text = r.opts.empty() ? "" : r.opts[0];
     r.word = &current;
 }
@@ -532,7 +511,7 @@ void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, 
     size_t colon = d.find(':');
     if ((kind == 3 || kind == 4) && colon != std::string::npos) {
         r.text = d.substr(0, colon);
-        r.opts = split(d.substr(colon + 1));
+        r.opts = split_options(d.substr(colon + 1));
     } else {
         r.text = d;
     }

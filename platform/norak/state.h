@@ -87,6 +87,10 @@ struct Host {
 Host& H();
 bool alloc_fails();  // consumes the failure countdown
 std::string host_message(i32 module, i32 number);  // the host's numbered message text
+// Menu options: the texts joined by "@", and one option without its padding
+// and sub-menu mark.
+std::vector<std::string> split_options(const std::string& options);
+std::string trim(std::string s);
 List& cur_list();
 Element* cur_element();
 size_t total_list_words();

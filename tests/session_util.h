@@ -14,6 +14,8 @@ struct RunResult {
     std::string err;         // what the runner printed on stderr
     std::string transcript;  // the transcript it wrote
     std::string dir;         // its output folder
+    std::string toolpath;    // the host's dump of the tool path
+    std::string records;     // the keyed records as the session left them
 };
 
 inline std::string read_file(const std::string& path)
@@ -24,8 +26,10 @@ inline std::string read_file(const std::string& path)
     return s.str();
 }
 
-// Writes the session text into a fresh folder and runs norak-run on it.
-inline RunResult run_session(const std::string& session_json, const std::string& name)
+// Writes the session text into a fresh folder and runs norak-run on it, with
+// the machining module or another module built beside the runner.
+inline RunResult run_session(const std::string& session_json, const std::string& name,
+                             const std::string& module = "")
 {
     RunResult r;
     r.dir = std::string(::testing::TempDir()) + "tavrek_" + name + "_" + std::to_string(getpid());
@@ -33,12 +37,16 @@ inline RunResult run_session(const std::string& session_json, const std::string&
     if (std::system(mk.c_str()) != 0) return r;
     std::string session = r.dir + "/session.json";
     std::ofstream(session) << session_json;
-    std::string cmd = std::string("'") + TAVREK_BIN_DIR + "/norak-run' '" + session + "' --out '" + r.dir +
-                      "/out' 2> '" + r.dir + "/stderr.txt'";
+    std::string bin = TAVREK_BIN_DIR;
+    std::string cmd = "'" + bin + "/norak-run' '" + session + "' --out '" + r.dir + "/out'" +
+                      (module.empty() ? "" : " --module '" + bin + "/" + module + "'") + " 2> '" + r.dir +
+                      "/stderr.txt'";
     int st = std::system(cmd.c_str());
     r.rc = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     r.err = read_file(r.dir + "/stderr.txt");
     r.transcript = read_file(r.dir + "/out/transcript.txt");
+    r.toolpath = read_file(r.dir + "/out/toolpath.txt");
+    r.records = read_file(r.dir + "/out/records.txt");
     return r;
 }
 

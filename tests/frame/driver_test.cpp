@@ -39,20 +39,9 @@ std::string session(const std::string& calls, const std::string& replies, const 
 ModRun run_module(const std::string& json, const std::string& name)
 {
     ModRun m;
-    RunResult& r = m.r;
-    r.dir = std::string(::testing::TempDir()) + "tavrek_drv_" + name + "_" + std::to_string(getpid());
-    std::string mk = "mkdir -p '" + r.dir + "'";
-    if (std::system(mk.c_str()) != 0) return m;
-    std::ofstream(r.dir + "/session.json") << json;
-    std::string bin = TAVREK_BIN_DIR;
-    std::string cmd = "'" + bin + "/norak-run' '" + r.dir + "/session.json' --out '" + r.dir + "/out' --module '" +
-                      bin + "/libdrvtest.so' 2> '" + r.dir + "/stderr.txt'";
-    int st = std::system(cmd.c_str());
-    r.rc = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.err = read_file(r.dir + "/stderr.txt");
-    r.transcript = read_file(r.dir + "/out/transcript.txt");
-    m.records = read_file(r.dir + "/out/records.txt");
-    m.toolpath = read_file(r.dir + "/out/toolpath.txt");
+    m.r = run_session(json, "drv_" + name, "libdrvtest.so");
+    m.records = m.r.records;
+    m.toolpath = m.r.toolpath;
     return m;
 }
 

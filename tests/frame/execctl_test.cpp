@@ -47,20 +47,9 @@ struct Out {
 Out run(const std::string& json, const std::string& name)
 {
     Out o;
-    RunResult& r = o.r;
-    r.dir = std::string(::testing::TempDir()) + "tavrek_exe_" + name + "_" + std::to_string(getpid());
-    std::string mk = "mkdir -p '" + r.dir + "'";
-    if (std::system(mk.c_str()) != 0) return o;
-    std::ofstream(r.dir + "/session.json") << json;
-    std::string bin = TAVREK_BIN_DIR;
-    std::string cmd = "'" + bin + "/norak-run' '" + r.dir + "/session.json' --out '" + r.dir + "/out' --module '" +
-                      bin + "/libdrvtest.so' 2> '" + r.dir + "/stderr.txt'";
-    int st = std::system(cmd.c_str());
-    r.rc = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.err = read_file(r.dir + "/stderr.txt");
-    r.transcript = read_file(r.dir + "/out/transcript.txt");
-    o.toolpath = read_file(r.dir + "/out/toolpath.txt");
-    o.records = read_file(r.dir + "/out/records.txt");
+    o.r = run_session(json, "exe_" + name, "libdrvtest.so");
+    o.toolpath = o.r.toolpath;
+    o.records = o.r.records;
     return o;
 }
 

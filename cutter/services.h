@@ -2,7 +2,4 @@
 // work array.
 #pragma once
 
-#include "frame/words.h"
-
-void LN5INI();
-void LN5FRE(i32& status);
+#include "cutter/linnetn.h"

@@ -721,6 +721,9 @@ void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status);
 // `par` (pardim reals a point, may be null) is thinned alike. n becomes the
 // count kept.
 void dilula(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol);
+// As dilula, and no kept segment longer than maxlen (points are kept to
+// that end where the thinning would make one).
+void dladst(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol, const f32& maxlen);
 void revdim(const i32& n, const i32& dim, f32* values);  // reverses n records of dim reals
 void revi(const i32& n, i32* values);
 // Model coordinates to world coordinates (single and double precision).

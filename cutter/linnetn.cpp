@@ -1,0 +1,644 @@
+#include "cutter/linnetn.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "cutter/congeo.h"
+#include "cutter/frames.h"
+#include "cutter/kernel.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/planar.h"
+#include "cutter/prjbrg.h"
+#include "cutter/travel.h"
+#include "cutter/under.h"
+#include "frame/host.h"
+#include "frame/intctl.h"
+#include "frame/params.h"
+#include "frame/records.h"
+#include "stock/netgrid.h"
+#include "surfaces/trimodel.h"
+#include "tools/toolcache.h"
+
+i32 NETCNT = 0;
+i32 NETAXM = 0;
+
+namespace {
+
+constexpr i32 NET_START = 10000;  // records of the work array at first, and its growth
+constexpr i32 CONTACTS = 10000;
+
+i32 net_handle = -1;
+f32 last_normal_point[3] = {0, 0, 0};
+
+// HEI8 words counted from 1.
+f32 hei8r(i32 w) { return wrd2r(HEI8[w - 1]); }
+i32 hei8i(i32 w) { return HEI8[w - 1]; }
+
+struct Work {
+    f32* b = nullptr;
+    i32 cap = 0;
+    f32* rec(i32 i) { return b + static_cast<size_t>(i) * NR_WORDS; }
+    i32& code(i32 i) { return reinterpret_cast<i32*>(rec(i))[NRCOD]; }
+    f32& par(i32 i) { return rec(i)[NRPAR]; }
+    f32* pnt(i32 i) { return rec(i) + NRPNT; }
+    f32* tnm(i32 i) { return rec(i) + NRTNM; }
+    f32* snm(i32 i) { return rec(i) + NRSNM; }
+    f32& dot(i32 i) { return rec(i)[NRDOT]; }
+};
+
+f64 dot3f(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
+
+// Sag of a triple measured at end point A, B the middle, C the other end.
+f64 sag(const f32* A, const f32* B, const f32* C)
+{
+    f64 u[3], w[3];
+    for (i32 k = 0; k < 3; ++k) u[k] = f64(B[k]) - A[k], w[k] = f64(C[k]) - A[k];
+    f64 lu = std::sqrt(dot3(u, u)), lw = std::sqrt(dot3(w, w));
+    if (lu < 0.001 || lw < 0.001) return 0.0;
+    f64 cs = std::fabs(dot3(u, w) / (lu * lw));
+    f64 h = 0.5 * std::sqrt((f64(C[0]) - B[0]) * (f64(C[0]) - B[0]) + (f64(C[1]) - B[1]) * (f64(C[1]) - B[1]) +
+                            (f64(C[2]) - B[2]) * (f64(C[2]) - B[2]));
+    f64 s = std::sqrt(std::fabs(1.0 - cs * cs));
+    return s == 0.0 ? 0.0 : (1.0 - cs) * h / s;
+}
+
+// Does the triple fit the tolerance? first: sag measured at the first point.
+bool triple_fits(const f32* P0, const f32* P1, const f32* P2, f32 tol, bool flat_end, bool at_first)
+{
+    f32 dev = 0;
+    i32 st = 0;
+    p3tol(P0, P2, P1, dev, st);
+    if (st != 0) return true;
+    f64 limit = tol;
+    if (flat_end) {
+        // Height of the chord at the middle, along the dominant XY axis.
+        f64 dx = f64(P2[0]) - P0[0], dy = f64(P2[1]) - P0[1];
+        f64 t = std::fabs(dx) >= std::fabs(dy) ? (dx != 0 ? (P1[0] - P0[0]) / dx : 0.0)
+                                               : (dy != 0 ? (P1[1] - P0[1]) / dy : 0.0);
+        f64 zc = P0[2] + t * (f64(P2[2]) - P0[2]);
+        if (P1[2] - zc > 0.1 * tol) limit = 0.48 * tol;
+    }
+    f64 sg = at_first ? sag(P0, P1, P2) : sag(P2, P1, P0);
+    return dev <= limit && sg <= limit;
+}
+
+// Whether the normals between two points ask for a point between them.
+bool normal_asks(const f32* p0, const f32* p1, const f32* t0, const f32* t1, const f32* s0, const f32* s1, f32 tol)
+{
+    f64 c1 = dot3f(t0, t1), c2 = dot3f(s0, s1);
+    if (c1 > 0.999847 && c2 > 0.999847) return false;
+    if (c1 < 0.7071 || c2 < 0.7071) return true;
+    auto test = [&](const f32* a, const f32* b, f64 c) {
+        f64 na[3] = {a[0], a[1], a[2]}, nb[3] = {b[0], b[1], b[2]}, ax[3];
+        cross3(nb, na, ax);
+        if (v3unitd(ax) != 0) return true;
+        f64 d[3] = {f64(p1[0]) - p0[0], f64(p1[1]) - p0[1], f64(p1[2]) - p0[2]};
+        f64 along = dot3(d, ax);
+        for (i32 k = 0; k < 3; ++k) d[k] -= along * ax[k];
+        f64 l = std::sqrt(dot3(d, d));
+        c = std::fmin(1.0, std::fmax(-1.0, c));
+        return l >= 0.0001 && tol < std::tan(std::acos(c) / 2) * l * 0.5;
+    };
+    if (c2 <= 0.999847 && test(s1, s0, c2)) return true;
+    if (c1 <= 0.999847) return test(t1, t0, c1);
+    return false;
+}
+
+// The straight move between two positioned points cuts into a triangle?
+i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
+{
+    status = 0;
+    f64 u[3] = {f64(B[0]) - A[0], f64(B[1]) - A[1], f64(B[2]) - A[2]};
+    f64 l = std::sqrt(dot3(u, u));
+    if (!(l > 0.0)) return 0;
+    for (f64& c : u) c /= l;
+    const f64 R = LOCDIA * 0.5, r = LOCCRN;
+    f64 uxy = std::hypot(u[0], u[1]);
+    f64 a = std::atan2(std::fabs(u[2]), uxy);
+    f64 reach = r == 0.0 ? R : std::cos(a) * ((R - r) + std::tan(a) * r);
+    f64 w0 = tol, w1 = l - tol;
+    if (eqval0(static_cast<f32>(u[2])) && w1 <= w0) return 0;
+    const f32* lo = A[2] <= B[2] ? A : B;
+    const f32* hi = A[2] <= B[2] ? B : A;
+    i32 count = 0, ps, cs, os, st = 0;
+    elm2n2(0, lo, hi, lo[2], ELMCAP, count, ps, cs, os, st);
+    if (st < 0) {
+        status = st;
+        return 0;
+    }
+    const i32* lst = elmlst();
+    const i32* idx = elmidx();
+    const i32 flags = LOCFLG;
+    for (i32 i = 0; i < count; ++i) {
+        const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
+        const i32* ent = elmtrg(le);
+        if (!ent) continue;
+        const i32 state = srfrec(LOCSRB, ent[TRG_SRF])[0];
+        f32 e;
+        if (state == 1 && (flags & 1)) e = LOCOFA;
+        else if (state == 2 && (flags & 2)) e = LOCOFB;
+        else if (state == 3 && (flags & 4)) e = LOCOFA;
+        else if (state == 4 && (flags & 8)) e = LOCOFB;
+        else if (state == 6 && (flags & 32)) e = LOCOFB;
+        else continue;
+        // Nodes along the move: inside the window?
+        f64 tri[9];
+        bool inside = false;
+        for (i32 j = 0; j < 3; ++j) {
+            const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
+            for (i32 c = 0; c < 3; ++c) tri[3 * j + c] = nd[c];
+            f64 s = (nd[0] - A[0]) * u[0] + (nd[1] - A[1]) * u[1] + (nd[2] - A[2]) * u[2];
+            f64 sw = u[2] <= 0.0 ? s + reach * 0.0 : s;
+            if (sw > w0 && sw < w1) inside = true;
+        }
+        if (!inside) continue;
+        // The tool travels from the higher end towards the lower one.
+        f64 P[3] = {hi[0], hi[1], f64(hi[2]) + tol / 4};
+        f64 dv[3] = {f64(lo[0]) - hi[0], f64(lo[1]) - hi[1], f64(lo[2]) - hi[2]};
+        f64 span = std::sqrt(dot3(dv, dv));
+        if (span < 0.001) continue;
+        for (f64& c : dv) c /= span;
+        if (dv[2] > -0.001) dv[2] = -0.001;
+        if (dv[2] < -0.999) dv[2] = -0.999;
+        f64 hz = std::sqrt(std::fmax(0.0, 1.0 - dv[2] * dv[2]));
+        f64 hl = std::hypot(dv[0], dv[1]);
+        if (hl > 0.0) dv[0] *= hz / hl, dv[1] *= hz / hl;
+        f64 travel = 0, con[3], pos[3];
+        i32 ks = 0;
+        const f64 Rr = R + e, rr = r + e;
+        TRICNB(tri, P, Rr, rr, dv, travel, con, pos, ks);
+        if (ks != 0 || travel < 0.0 || travel > span) continue;
+        f64 d = hz * travel;
+        if (d > hz * span - 2.0 * tol || d < tol) continue;
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32* end, const f32& tolerance,
+             const f32& allowance_a, const f32& allowance_b, const i32& capacity, const i32& mode_in, f32* pntxyz,
+             f32* pntnrm, f32* pntsnm, i32* pntflg, i32& pntnst, const i32& pntmxs, i32* pntlen, i32& pnttot,
+             i32& status)
+{
+    pntnst = 0;
+    if (pntlen) pntlen[0] = 0;
+    pnttot = 0;
+    status = 0;
+    i32 mode = mode_in;
+    const bool with_snm = mode >= 100;
+    if (with_snm) mode -= 100;
+    const bool from_height = mode >= 10;
+    if (from_height) mode -= 10;
+    const bool raw = mode == 6 || mode == 7;
+    const i32 avail = prj_get_avail();
+    i32 swt = 0;
+    GTNFLG(swt);
+    if (eqval0(tolerance)) {
+        userrc("[LINNET]ALGORITHM CANNOT WORK WITH ZERO TOLERANCE", 0);
+        status = -1;
+        return;
+    }
+    const f32 tol = tolerance;
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    bool loaded = LOCTOL(allowance_a, allowance_b);
+    auto finish_early = [&]() {
+        NETCNT = 0;
+        if (loaded) LOCRST();
+    };
+    if (!loaded) {
+        finish_early();
+        return;  // not a milling tool: no strings
+    }
+    if (avail) {
+        // No projector is prepared for the tool.
+        status = -1;
+        return finish_early();
+    }
+    // Work array.
+    i32 h = -1;
+    stk_net_hdl(1, h);
+    void* base = nullptr;
+    if (h < 0) {
+        f32 deg = static_cast<f32>(LOCTAP / (PI * 0.005555555555555556));
+        stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 1, allowance_a, NET_START, NR_WORDS, h, base, st);
+        if (st == 0 && allowance_b != allowance_a)
+            stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 2, allowance_b, NET_START, NR_WORDS, h, base, st);
+        if (st != 0) {
+            status = -1;
+            return finish_early();
+        }
+        net_handle = h;
+        mmcptr(h, base);
+    } else {
+        if (h != net_handle) NETCNT = 0;
+        net_handle = h;
+        mmcptr(h, base);
+    }
+    Work W;
+    W.b = static_cast<f32*>(base);
+    // The array's capacity follows from the host's element count: kept here.
+    static i32 work_cap = NET_START;
+    if (h != net_handle || work_cap < NET_START) work_cap = NET_START;
+    W.cap = work_cap;
+    W.par(0) = 0.0f;
+    LOCZCL = hei8i(78);
+    LOCZMN = hei8r(75);
+    LOCZMX = hei8r(76);
+    // Line geometry.
+    f32 dir[2] = {end[0] - start[0], end[1] - start[1]}, L = 0;
+    i32 ls = 0;
+    V2NRMS(dir, L, ls);
+    const bool point_line = ls < 0;
+    if (point_line) L = 0.0f;
+    if (line3d) {
+        f64 d3[3] = {f64(end[0]) - start[0], f64(end[1]) - start[1], f64(end[2]) - start[2]};
+        f64 l3 = std::sqrt(dot3(d3, d3));
+        for (i32 k = 0; k < 3; ++k) LOCSDR[k] = l3 > 0 ? static_cast<f32>(d3[k] / l3) : 0.0f;
+        LOCSW1 = static_cast<f32>(l3);
+        LOCSZL = std::fmax(start[2], end[2]);
+    } else {
+        LOCSW1 = 0.0f;
+    }
+    LOCSW2 = L;
+    LOCSW3 = 0.0f;
+    LOCSGM = line3d ? 1 : 0;
+    for (i32 k = 0; k < 3; ++k) LOCSP1[k] = start[k], LOCSP2[k] = end[k];
+    f32 step = std::fmax(2.0f * tol, LOCDIA / 6.0f);
+    if (step > L / 2 && L > 0) step = L / 2;
+    if (LOCCST == 3 && !raw && step > LOCSLM && LOCSLM > 0) step = LOCSLM;
+    f32 flat = std::fmax(4.0f * tol, 0.4f * step);
+    if (raw) step = 0.5f, flat = 0.4f;
+    const f32 thin = 0.2f * tol;
+    const bool flat_end = eqval0(LOCCRN) != 0;
+    const bool zero_dia = LOCZDI != 0;
+    // Continuation of the previous string.
+    i32 f = 1, g = 1;
+    f32 t0 = 0.0f;
+    if (!raw && restart == 0 && NETCNT >= 2) {
+        const f32* ref = swt ? last_normal_point : W.pnt(1);
+        if (eqval(start[0], ref[0]) && eqval(start[1], ref[1])) {
+            f = 0, g = 2;
+            t0 = std::fmax(5.0f * tol, step / 4);
+            t0 = std::fmin(t0, step);
+            if (t0 > L / 2) t0 = L / 2;
+            W.par(0) = -W.par(1);  // the previous point behind, the shared one at 0
+            W.par(1) = 0.0f;
+        }
+    }
+    static f32 cz[CONTACTS], cpt[3 * CONTACTS];
+    static i32 ck[CONTACTS], cp[CONTACTS];
+    const LocRes res{cz, ck, cp, cpt};
+    i32 npos = 0;
+    bool height_abort = false;
+    // Positions the tool at distance t into record i.
+    auto position = [&](i32 i, f32 t) -> bool {
+        if (++npos % 200 == 0) CHKINT();
+        f32* r = W.rec(i);
+        std::memset(r, 0, NR_WORDS * sizeof(f32));
+        r[NRPAR] = t;
+        f32 p[3] = {start[0] + t * dir[0], start[1] + t * dir[1], from_height ? start[2] : 0.0f};
+        if (point_line) p[0] = start[0], p[1] = start[1];
+        bool use_triangles = !swt;
+        if (swt) {
+            // Normal approach against the stored 3-D line.
+            f32 q[3] = {p[0], p[1], 0}, qz = 0;
+            i32 zs = 0;
+            ZONSEG(LOCSP1, LOCSP2, q, qz, zs);
+            q[2] = qz;
+            f32 nq[3];
+            i32 ns = 0;
+            NRMINT(LOCSP1, LOCSP2, LOCSN1, LOCSN2, q, nq, ns);
+            if (zs < 0 || (eqval0(nq[0]) && eqval0(nq[1]))) {
+                use_triangles = true;
+            } else {
+                bool done = false;
+                for (f32 dd : {0.1f * LOCDIA, 0.2f * LOCDIA}) {
+                    f32 A[3] = {q[0] + dd * nq[0], q[1] + dd * nq[1], q[2] + dd * nq[2]};
+                    f32 B[3] = {q[0] - dd * nq[0], q[1] - dd * nq[1], q[2] - dd * nq[2]};
+                    f32 pos[3], con[3], nrm[3];
+                    i32 ts = 0;
+                    LINNETH(4, A, B, std::fmin(A[2], q[2]), tol, LOCOFA, LOCOFB, pos, con, nrm, ts);
+                    if (ts < 0) continue;
+                    f64 tl, th;
+                    i32 fd;
+                    TRVGET(tl, th, fd);
+                    if (tl > dd + tol) continue;
+                    if (th > dd) {
+                        for (i32 k = 0; k < 3; ++k) pos[k] = q[k], nrm[k] = nq[k];
+                    }
+                    for (i32 k = 0; k < 3; ++k) r[NRPNT + k] = pos[k], r[NRTNM + k] = nrm[k], r[NRSNM + k] = nrm[k];
+                    i32 node, index;
+                    TRVTRI(node, index);
+                    i32 code = 1;
+                    if (node >= 0) {
+                        const i32* ent = qtnbas(node) + static_cast<size_t>(index) * TRG_WORDS;
+                        const i32* rec = srfrec(LOCSRB, ent[TRG_SRF]);
+                        code = (rec[0] == 2 || rec[0] == 3) ? -rec[SRF_ID] : rec[SRF_ID];
+                        if (code == -1) code = 1;
+                    }
+                    reinterpret_cast<i32*>(r)[NRCOD] = code;
+                    done = true;
+                    break;
+                }
+                if (!done) {
+                    r[NRPNT] = p[0], r[NRPNT + 1] = p[1], r[NRPNT + 2] = q[2];
+                    r[NRTNM + 2] = 1.0f;
+                    reinterpret_cast<i32*>(r)[NRCOD] = -1;
+                }
+                for (i32 k = 0; k < 3; ++k) last_normal_point[k] = r[NRPNT + k];
+            }
+        }
+        if (use_triangles) {
+            i32 ntri = 0, count = 0, ds = 0;
+            f32 z = 0, dn[3] = {0, 0, 1};
+            const i32 dmode = from_height ? 11 : 1, ttype = 0;
+            LOCPNT(dmode, ttype, p, tol, ntri, z, dn, CONTACTS, count, res, ds);
+            if (ds < 0) {
+                status = -1;
+                return false;
+            }
+            if (from_height && z > start[2] + 0.5f * tol) {
+                height_abort = true;
+                return false;
+            }
+            i32 code = 0;
+            f32 sn[3] = {0, 0, 1}, con[3] = {p[0], p[1], z}, tn[3] = {0, 0, 1};
+            if (count > 0) {
+                i32 srf = 0, higher = 0, ss = 0;
+                const i32 ref = -1;
+                LOCSEL(tol, p, z, sn, con, srf, ref, count, cz, ck, cp, cpt, higher, ss);
+                if (ss < 0) {
+                    status = ss;
+                    return false;
+                }
+                code = ss == 4 ? -srf : srf;
+                if (ss == 0 && code == 0 && line3d) code = 1;
+                if (!zero_dia) {
+                    f32 tip[3] = {p[0], p[1], z};
+                    i32 ns = 0;
+                    const f32 e0 = 0.0f;
+                    CNTNRM(LOCDIA, LOCCRN, LOCTAP, e0, LOCCUT, tip, con, tn, ns);
+                } else {
+                    for (i32 k = 0; k < 3; ++k) tn[k] = sn[k];
+                }
+                if (tn[2] > -1e-6f && tn[2] < 1e-6f) {
+                    f32 vx = p[0] - con[0], vy = p[1] - con[1];
+                    if (tn[0] * vx + tn[1] * vy < 0.0f) tn[0] = -tn[0], tn[1] = -tn[1];
+                }
+            }
+            r[NRPNT] = p[0], r[NRPNT + 1] = p[1], r[NRPNT + 2] = z;
+            for (i32 k = 0; k < 3; ++k) r[NRTNM + k] = tn[k], r[NRSNM + k] = sn[k];
+            reinterpret_cast<i32*>(r)[NRCOD] = code;
+        }
+        r[NRDOT] = NETAXM == 1 ? static_cast<f32>(dot3f(r + NRTNM, r + NRSNM)) : 1.0f;
+        return true;
+    };
+    auto grow = [&](i32 need) -> bool {
+        if (need < W.cap - 100) return true;
+        void* nb = nullptr;
+        i32 gs = 0;
+        MM_RESIZE_ARRAY(net_handle, NET_START, nb, gs);
+        if (gs != 0) {
+            eroutc("LINNETN, DYNAMIC MEMORY ERROR", 0);
+            return false;
+        }
+        W.b = static_cast<f32*>(nb);
+        W.cap += NET_START;
+        work_cap = W.cap;
+        return true;
+    };
+    // Refinement along the line.
+    i32 n = g;  // last record in use
+    if (!position(g, t0)) {
+        if (status == 0 && !height_abort) status = -1;
+        if (height_abort) status = 0;
+        return finish_early();
+    }
+    i32 i = g;
+    const i32 mode7 = mode == 7;
+    (void)mode7;
+    for (i32 guard = 0; guard < 10000000; ++guard) {
+        bool accept = false;
+        if (point_line) break;
+        if (i - 1 < f) {
+            accept = true;
+        } else {
+            const f32 dt = W.par(i) - W.par(i - 1);
+            const f32 dz = std::fabs(W.pnt(i - 1)[2] - W.pnt(i)[2]);
+            const i32 c0 = W.code(i - 1), c1 = W.code(i);
+            bool change = false;
+            if (!(i - 1 < g || c0 == c1))
+                change = c0 == 0 || c1 == 0 || dt > LOCCRN || ((c0 < 0) != (c1 < 0)) ||
+                         dot3f(W.tnm(i - 1), W.tnm(i)) < 0.999;
+            if (dt < tol / 4 || (dt < tol && !change) || (c0 < 0 && c1 < 0 && i - 1 >= g)) {
+                accept = true;
+            } else if (change) {
+                accept = false;
+            } else if (i == f + 2 && !triple_fits(W.pnt(f), W.pnt(f + 1), W.pnt(f + 2), tol, flat_end, true)) {
+                i -= 1;
+                accept = false;
+            } else if (i - 2 >= f && !triple_fits(W.pnt(i - 2), W.pnt(i - 1), W.pnt(i), tol, flat_end, false)) {
+                accept = false;
+            } else if (NETAXM == 1 && ((W.dot(i - 1) < 0.999999f) != (W.dot(i) < 0.999999f))) {
+                accept = false;
+            } else if (normal_asks(W.pnt(i - 1), W.pnt(i), W.tnm(i - 1), W.tnm(i), W.snm(i - 1), W.snm(i), tol)) {
+                accept = false;
+            } else if (zero_dia || i - 1 < f || (dt <= flat && dz <= step)) {
+                accept = true;
+            } else {
+                i32 ss = 0;
+                accept = span_check(W.pnt(i - 1), W.pnt(i), tol, ss) == 0;
+                if (ss < 0) {
+                    status = ss;
+                    return finish_early();
+                }
+            }
+        }
+        if (!accept) {
+            // A point between i - 1 and i.
+            if (!grow(n + 1)) {
+                status = -1;
+                return finish_early();
+            }
+            const f32 t = 0.5f * (W.par(i - 1) + W.par(i));
+            std::memmove(W.rec(i + 1), W.rec(i), static_cast<size_t>(n - i + 1) * NR_WORDS * sizeof(f32));
+            ++n;
+            if (!position(i, t)) {
+                if (height_abort) status = 0;
+                return finish_early();
+            }
+            continue;
+        }
+        if (geval(W.par(i), L)) break;
+        if (i < n) {
+            ++i;
+            continue;
+        }
+        if (!grow(n + 1)) {
+            status = -1;
+            return finish_early();
+        }
+        f32 t = W.par(n) + step;
+        if (t > L) t = L;
+        ++n;
+        i = n;
+        if (!position(i, t)) {
+            if (height_abort) status = 0;
+            return finish_early();
+        }
+    }
+    if (point_line && W.code(g) == 0) n = g - 1;  // nothing under the tool: no point
+    if (raw) {
+        pnttot = n + 1;
+        NETCNT = 0;
+        LOCRST();
+        return;
+    }
+    // Strings.
+    std::vector<i32> order;  // record indices in line order, records doubled where lifted
+    for (i32 k = f; k <= n; ++k) order.push_back(k);
+    std::vector<f32> zs(order.size());
+    std::vector<i32> codes(order.size());
+    for (size_t k = 0; k < order.size(); ++k) zs[k] = W.pnt(order[k])[2], codes[k] = W.code(order[k]);
+    if (hei8i(77) == 0) {
+        // Runs of negative codes that end in a positive code are lifted.
+        std::vector<i32> o2;
+        std::vector<f32> z2;
+        std::vector<i32> c2;
+        size_t k = 0;
+        while (k < order.size()) {
+            if (codes[k] >= 0) {
+                o2.push_back(order[k]), z2.push_back(zs[k]), c2.push_back(codes[k]);
+                ++k;
+                continue;
+            }
+            size_t e = k;
+            while (e < order.size() && codes[e] < 0) ++e;
+            if (e >= order.size() || codes[e] == 0) {
+                for (; k < e; ++k) o2.push_back(order[k]), z2.push_back(zs[k]), c2.push_back(codes[k]);
+                continue;
+            }
+            f32 top = -1.0e30f;
+            for (size_t j = k; j <= e; ++j) top = std::fmax(top, zs[j]);
+            top += hei8r(49);
+            o2.push_back(order[k]), z2.push_back(zs[k]), c2.push_back(codes[k]);  // first copy keeps its height
+            for (size_t j = k; j < e; ++j) o2.push_back(order[j]), z2.push_back(top), c2.push_back(codes[j]);
+            o2.push_back(order[e - 1]), z2.push_back(top), c2.push_back(codes[e - 1]);  // last doubled
+            o2.push_back(order[e]), z2.push_back(top), c2.push_back(codes[e]);          // the positive end
+            k = e + 1;
+        }
+        order.swap(o2), zs.swap(z2), codes.swap(c2);
+        for (i32& c : codes) c = c < 0 ? -c : c;
+        // Leading and trailing records without contact are dropped; the
+        // first string begins at the first record with a contact.
+        size_t a = 0, b = order.size();
+        while (a < b && codes[a] <= 0) ++a;
+        while (b > a && codes[b - 1] <= 0) --b;
+        order = std::vector<i32>(order.begin() + a, order.begin() + b);
+        zs = std::vector<f32>(zs.begin() + a, zs.begin() + b);
+        codes = std::vector<i32>(codes.begin() + a, codes.begin() + b);
+    }
+    const i32 most = capacity / 3;
+    std::vector<f32> pts, tmp;
+    i32 last_len = 0;
+    size_t k = 0;
+    while (k < order.size()) {
+        size_t e = k;
+        while (e < order.size() && codes[e] == codes[k]) ++e;
+        if (codes[k] <= 0) {
+            k = e;
+            continue;
+        }
+        pts.clear();
+        tmp.clear();
+        for (size_t j = k; j < e; ++j) {
+            const i32 r = order[j];
+            pts.insert(pts.end(), {W.pnt(r)[0], W.pnt(r)[1], zs[j]});
+            f32 t8[8] = {W.tnm(r)[0], W.tnm(r)[1], W.tnm(r)[2], W.snm(r)[0], W.snm(r)[1], W.snm(r)[2],
+                         wrd2r(codes[j]), (NETAXM == 1 && W.dot(r) < 0.999999f) ? 1.0f : 0.0f};
+            tmp.insert(tmp.end(), t8, t8 + 8);
+        }
+        i32 np = static_cast<i32>(e - k);
+        if (np > 2) {
+            const i32 dim = 3, pd = 8;
+            if (LOCCST == 3)
+                dladst(np, pts.data(), dim, mode == 2 ? nullptr : tmp.data(), pd, thin, LOCSLM);
+            else
+                dilula(np, pts.data(), dim, mode == 2 ? nullptr : tmp.data(), pd, thin);
+        }
+        if (pnttot + np > most) {
+            erou1c("[LINNETN] MAXIMUM NUMBER OF POINTS IN A STRING :", hval(most));
+            status = -1;
+            break;
+        }
+        if (pntnst >= pntmxs) {
+            erou1c("[LINNETN] ONLY ", hval(pntmxs), " STRINGS ARE AVAILABLE");
+            pntnst = pntmxs;
+            status = -1;
+            break;
+        }
+        for (i32 j = 0; j < np; ++j) {
+            const i32 o = pnttot + j;
+            for (i32 c = 0; c < 3; ++c) pntxyz[3 * o + c] = pts[3 * j + c];
+            if (mode != 2 && pntnrm)
+                for (i32 c = 0; c < 3; ++c) pntnrm[3 * o + c] = tmp[8 * j + c];
+            if (with_snm && pntsnm)
+                for (i32 c = 0; c < 3; ++c) pntsnm[3 * o + c] = tmp[8 * j + 3 + c];
+            if ((mode == 4 || mode == 5) && pntflg) {
+                i32 c = r2wrd(tmp[8 * j + 6]);
+                pntflg[o] = (NETAXM == 1 && tmp[8 * j + 7] != 0.0f) ? -c : c;
+            }
+        }
+        pntlen[pntnst] = np;
+        ++pntnst;
+        pnttot += np;
+        last_len = np;
+        k = e;
+    }
+    // Continuation: the last string's last two points.
+    if (pntnst > 0 && last_len > 1) {
+        const i32 o = pnttot - 2;
+        for (i32 j = 0; j < 2; ++j) {
+            f32* r = W.rec(j);
+            for (i32 c = 0; c < 3; ++c) r[NRPNT + c] = pntxyz[3 * (o + j) + c];
+        }
+        W.par(0) = -std::sqrt((pntxyz[3 * (o + 1)] - pntxyz[3 * o]) * (pntxyz[3 * (o + 1)] - pntxyz[3 * o]) +
+                              (pntxyz[3 * (o + 1) + 1] - pntxyz[3 * o + 1]) * (pntxyz[3 * (o + 1) + 1] - pntxyz[3 * o + 1]));
+        W.par(1) = 0.0f;
+    }
+    // Three-dimensional ends.
+    if ((line3d || MACTYP == 2) && pntnst > 0) {
+        f32* first = pntxyz;
+        f32* last = pntxyz + 3 * (pnttot - 1);
+        if (eqval(first[0], start[0]) && eqval(first[1], start[1]) && first[2] < start[2]) first[2] = start[2];
+        if (eqval(last[0], end[0]) && eqval(last[1], end[1]) && last[2] < end[2]) last[2] = end[2];
+    }
+    // Finish.
+    NETCNT = 0;
+    if (pntnst > 0 && last_len > 1) {
+        const f32* lp = pntxyz + 3 * (pnttot - 1);
+        if (eqval(lp[0], end[0]) && eqval(lp[1], end[1])) NETCNT = last_len > 2 ? 3 : 2;
+    }
+    if (hei8i(78) != 0)
+        for (i32 j = 0; j < pnttot; ++j) pntxyz[3 * j + 2] = std::fmin(std::fmax(pntxyz[3 * j + 2], LOCZMN), LOCZMX);
+    if (status >= 0 && hei8i(77) != 0 && n >= f && W.code(n) == 0) status = 1;
+    LOCRST();
+}
+
+void LN5INI() {}
+void LN5FRE(i32& status) { status = 0; }
+void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tolerance, const f32& allowance_a,
+            const f32& allowance_b, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
+            i32& nstrings, i32* counts, i32& total, i32& status)
+{
+    nstrings = 0;
+    total = 0;
+    status = 0;
+}

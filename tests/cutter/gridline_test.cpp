@@ -1,0 +1,89 @@
+// The tool over the lines of the stock grid.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "common/tooldefs.h"
+#include "cutter/gridln.h"
+#include "cutter/loccom.h"
+#include "platform/norak/norak.h"
+#include "stock/netgrid.h"
+
+namespace {
+
+class GridLines : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        norak::reset();
+        i32 st = 0;
+        stk_grid_open(0.0f, 0.0f, 1.0f, 41, 41, st);
+        ASSERT_EQ(st, 0);
+        f32* h = stk_grid_heights();
+        for (i32 k = 0; k < 41 * 41; ++k) h[k] = 2.5f;
+    }
+    void TearDown() override { stk_grid_close(); }
+};
+
+// Distance from (x, y) to the nearest grid line the positioning takes (unit
+// cells from the origin, the tool's window i0..i1 x j0..j1): rows, columns,
+// the diagonals walked down-right from the top row (i + j from i0 + 1 + j1 to
+// i1 + j1) and down-left from it (i - j from i0 - j1 to i1 - 1 - j1).
+double nearest_line(double x, double y, double R)
+{
+    int i0 = static_cast<int>(x - R), j0 = static_cast<int>(y - R);
+    int i1 = std::min(40, static_cast<int>(x + R) + 1), j1 = std::min(40, static_cast<int>(y + R) + 1);
+    double d = 1e300;
+    for (int i = i0; i <= i1; ++i) d = std::min(d, std::fabs(x - i));
+    for (int j = j0; j <= j1; ++j) d = std::min(d, std::fabs(y - j));
+    for (int c = i0 + 1 + j1; c <= i1 + j1; ++c) d = std::min(d, std::fabs(x + y - c) / std::sqrt(2.0));
+    for (int c = i0 - j1; c <= i1 - 1 - j1; ++c) d = std::min(d, std::fabs(x - y - c) / std::sqrt(2.0));
+    return d;
+}
+
+TEST_F(GridLines, PlanarGridGivesTheClosedForm)
+{
+    std::mt19937 g(4);
+    std::uniform_real_distribution<double> u(5.0, 35.0);
+    for (int k = 0; k < 300; ++k) {
+        f32 p[3] = {static_cast<f32>(u(g)), static_cast<f32>(u(g)), 0}, res[3];
+        i32 st = 0;
+        tooldefs::use_mill(6.0f, 0.0f);  // flat: the bottom lies on the grid
+        LINNET_ON_GRID_LINES(p, 0.01f, res, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_NEAR(res[2], 2.5f, 1e-5);
+        tooldefs::use_mill(6.0f, 1.0f);  // flat part of radius 2 covers the cell
+        LINNET_ON_GRID_LINES(p, 0.01f, res, st);
+        EXPECT_NEAR(res[2], 2.5f, 1e-5);
+        tooldefs::use_mill(6.0f, 3.0f);  // ball: the nearest line under it
+        LINNET_ON_GRID_LINES(p, 0.01f, res, st);
+        double dl = nearest_line(p[0], p[1], 3.0);
+        EXPECT_NEAR(res[2], 2.5 - (3.0 - std::sqrt(9.0 - dl * dl)), 1e-5) << p[0] << " " << p[1];
+    }
+}
+
+TEST_F(GridLines, EmptyCellsAndOutside)
+{
+    tooldefs::use_mill(6.0f, 3.0f);
+    f32 res[3];
+    i32 st = 0;
+    f32 far[3] = {-10.0f, 20.0f, 0.0f};
+    LINNET_ON_GRID_LINES(far, 0.01f, res, st);
+    EXPECT_EQ(st, 1);
+    f32* h = stk_grid_heights();
+    for (i32 k = 0; k < 41 * 41; ++k) h[k] = 1.0e10f;
+    f32 p[3] = {20.0f, 20.0f, 0.0f};
+    LINNET_ON_GRID_LINES(p, 0.01f, res, st);
+    EXPECT_EQ(st, 1);
+    // One raised cell: the tool stands on it as on a peak.
+    h[20 + 41 * 20] = 4.0f;
+    for (i32 k : {19, 21}) h[k + 41 * 20] = 4.0f;
+    LINNET_ON_GRID_LINES(p, 0.01f, res, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(res[2], 4.0f, 1e-5);  // the ball rests on the row under its axis
+    LINNET_ON_GRID_LINES(p, 0.0f, res, st);
+    EXPECT_EQ(st, -1);
+}
+
+}  // namespace

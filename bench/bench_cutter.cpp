@@ -11,6 +11,7 @@
 #include "../tests/common/meshes.h"
 #include "../tests/common/tooldefs.h"
 #include "cutter/loccom.h"
+#include "cutter/linnetn.h"
 #include "cutter/locpnt.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
@@ -104,6 +105,40 @@ void BM_BruteForce(benchmark::State& state)
     state.counters["tested/pos"] = static_cast<double>(tris.size() / 9);
 }
 
+// Strings along a raster of 40 lines across the model, tolerance 0.01.
+void BM_Raster(benchmark::State& state)
+{
+    const i32 n = static_cast<i32>(state.range(0));
+    const Kind& kd = KINDS[state.range(1)];
+    model(n);
+    tooldefs::use_mill(kd.d, kd.r, kd.l, kd.taper);
+    NETFLG(0);
+    std::vector<f32> xyz(30000), nrm(30000);
+    std::vector<i32> flg(10001), len(51);
+    const f64 p0 = NETPOS;
+    double out = 0;
+    for (auto _ : state) {
+        for (int k = 0; k < 40; ++k) {
+            f32 y = static_cast<f32>(-44.0 + 88.0 * k / 39.0);
+            f32 a[3] = {-44.0f, y, 0.0f}, b[3] = {44.0f, y, 0.0f};
+            i32 nst = 0, tot = 0, st = 0;
+            const i32 restart = 1, line3d = 0, cap = 30000, mode = 5, maxs = 50;
+            LINNETN(restart, line3d, a, b, 0.01f, 0.0f, 0.0f, cap, mode, xyz.data(), nrm.data(), nullptr, flg.data(),
+                    nst, maxs, len.data(), tot, st);
+            out += tot;
+        }
+    }
+    state.SetLabel(kd.name);
+    state.counters["positioned/s"] = benchmark::Counter(NETPOS - p0, benchmark::Counter::kIsRate);
+    state.counters["output points/s"] = benchmark::Counter(out, benchmark::Counter::kIsRate);
+}
+
+void raster_args(benchmark::internal::Benchmark* b)
+{
+    for (std::int64_t n : {100000, 1000000})
+        for (std::int64_t k : {0, 2}) b->Args({n, k});
+}
+
 void args(benchmark::internal::Benchmark* b)
 {
     for (std::int64_t n : {10000, 100000, 1000000})
@@ -113,4 +148,5 @@ void args(benchmark::internal::Benchmark* b)
 }  // namespace
 
 BENCHMARK(BM_Position)->Apply(args)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raster)->Apply(raster_args)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BruteForce)->Apply(args)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -10,6 +10,7 @@ constexpr i32 NRPAR = 0, NRCOD = 1, NRPNT = 2, NRTNM = 5, NRSNM = 8, NRDOT = 11;
 
 extern i32 NETCNT;  // continuation marker of the last string
 extern i32 NETAXM;  // axis mode of the string positioning (1 compare normals, 2 remove notches)
+extern f64 NETPOS;  // tool positions computed by the string positioning since the load (measurements)
 
 void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32* end, const f32& tolerance,
              const f32& allowance_a, const f32& allowance_b, const i32& capacity, const i32& mode, f32* pntxyz,

@@ -1,0 +1,71 @@
+// Points along a link string: positions as the one-point front end gives
+// them, joints shared between consecutive links, limits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "common/meshes.h"
+#include "common/tooldefs.h"
+#include "cutter/linnetn.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "frame/params.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+TEST(LinkString, PointsOverTheHemisphere)
+{
+    norak::reset();
+    FRETRI();
+    MACTYP = 0;
+    STPFLG(0x3F);
+    LN5INI();
+    ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(20.0, 30.0, 6000)), 0);
+    tooldefs::use_mill(6.0f, 3.0f);
+    const f32 up[3] = {0, 0, 1};
+    const i32 none = -1, code = 1;
+    const f32 aux = 0, tol = 0.01f;
+    LOCSET(none, up, up, code, aux, tol);
+    const i32 maxp = 3000, maxs = 20;
+    std::vector<f32> pts(3 * maxp), axs(3 * maxp);
+    std::vector<i32> cnt(maxs);
+    i32 ns = 0, tot = 0, st = 0;
+    const i32 unused = 0;
+    f32 a[3] = {-25, 3, 0}, b[3] = {0, 3, 0}, c[3] = {25, 3, 0};
+    LINE5X(unused, a, b, tol, 0.0f, 0.0f, maxp, maxs, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GE(ns, 1);
+    ASSERT_GT(tot, 2);
+    // Every output point stands where the vertical drop puts the tool.
+    for (i32 k = 0; k < tot; ++k) {
+        LOCAXM = 0;
+        f32 p[3] = {pts[3 * k], pts[3 * k + 1], 0}, res[3], con[3], nrm[3];
+        i32 srf = 0, s2 = 0;
+        PNTLC1(0, p, tol, 0.0f, 0.0f, res, con, nrm, srf, s2);
+        LOCSET(none, up, up, code, aux, tol);
+        ASSERT_NEAR(pts[3 * k + 2], res[2], 1e-4) << k;
+        ASSERT_NEAR(axs[3 * k + 2], 1.0f, 1e-6);
+    }
+    // The next link starts at the joint, which it takes over unpositioned.
+    const f32 joint_z = pts[3 * (tot - 1) + 2];
+    LINE5X(unused, b, c, tol, 0.0f, 0.0f, maxp, maxs, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(pts[0], 0.0f, 1e-5);
+    EXPECT_EQ(pts[2], joint_z);
+    // Too few strings or points.
+    LN5INI();
+    i32 few = 4;
+    LINE5X(unused, a, c, tol, 0.0f, 0.0f, few, maxs, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("[LINE5X]MAXIMUM NUMBER OF POINTS IN A STRING :"));
+    i32 s0 = 0;
+    LN5FRE(s0);
+    EXPECT_EQ(s0, 0);
+    LOCAXM = 0;
+    FRETRI();
+}
+
+}  // namespace

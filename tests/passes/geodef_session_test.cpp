@@ -126,6 +126,20 @@ TEST(GeoSession, WidthAndStartCornerChangedThenExecutedFromThatCorner)
     EXPECT_NE(tool, std::string::npos);
     // Markers and arrows are gone when the dialog ends.
     expect_arrows_gone(r.transcript);
+    // The first move written goes to the corner indicated, at the width point's v.
+    std::istringstream dump(r.toolpath);
+    std::string line;
+    std::vector<f32> first;
+    while (first.empty() && std::getline(dump, line)) {
+        std::istringstream ws(line);
+        std::vector<long long> w;
+        for (long long x; ws >> x;) w.push_back(x);
+        if (w.size() >= 5 && (w[0] == 2 || w[0] == 7 || w[0] == 22 || w[0] == 27))
+            for (int k = 2; k < 5; ++k) first.push_back(wrd2r(static_cast<i32>(w[static_cast<size_t>(k)])));
+    }
+    ASSERT_EQ(first.size(), 3u) << r.toolpath;
+    EXPECT_NEAR(first[0], 0.0f, 1e-4);
+    EXPECT_NEAR(first[1], 10.0f, 1e-4);
 
     InProcess p(session(ents, R"("tavrek")", WIDTH_AND_CORNER));
     g_handed.clear();

@@ -88,26 +88,11 @@ void PLSUPR(const i32& type, i32& cls)
     }
 }
 
-namespace {
-// Keeps the host's entity-block mode as it was found.
-struct EntityBlockMode {
-    bool was = eopen_block_get() != 0;
-    EntityBlockMode()
-    {
-        if (was) eopen_block_clear();
-    }
-    ~EntityBlockMode()
-    {
-        if (was) eopen_block_set();
-    }
-};
-}  // namespace
-
 void TPBLKH(const i32& mode, i32& size, i32& type, i32& cls, i32& status)
 {
     status = 0;
     if (mode == AM_NONE) return;
-    EntityBlockMode keep;
+    BlockModeOff keep;
     if (mode == AM_ENTITY || mode == AM_ENTCNV) {
         tpget(AM_ENTITY, 1, DT_INT, &size, status);
         if (status >= 0) tpget(AM_ENTITY, 1, DT_INT, &type, status);

@@ -5,20 +5,17 @@
 
 #include "frame/host.h"
 
-namespace {
-// Keeps the host's entity-block mode as it was found.
-struct BlockModeOff {
-    bool was = eopen_block_get() != 0;
-    BlockModeOff()
-    {
-        if (was) eopen_block_clear();
-    }
-    ~BlockModeOff()
-    {
-        if (was) eopen_block_set();
-    }
-};
+BlockModeOff::BlockModeOff() : was(eopen_block_get() != 0)
+{
+    if (was) eopen_block_clear();
+}
 
+BlockModeOff::~BlockModeOff()
+{
+    if (was) eopen_block_set();
+}
+
+namespace {
 bool is_list(i32 m) { return m >= 2 && m <= 4; }
 
 // The largest run a reader passes over when it refuses a segment.

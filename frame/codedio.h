@@ -26,6 +26,16 @@ constexpr i32 EXPR_WORDS = 24;
 constexpr i32 EXPR_TEXT = 2;   // first text word, from 0
 constexpr i32 EXPR_TYPE = 23;  // value type word, from 0
 
+// Switches the host's entity-block mode off for a scope and sets it again at
+// its end when it was on.
+struct BlockModeOff {
+    bool was;
+    BlockModeOff();
+    ~BlockModeOff();
+    BlockModeOff(const BlockModeOff&) = delete;
+    BlockModeOff& operator=(const BlockModeOff&) = delete;
+};
+
 void tpget(const i32& medium, const i32& count, const i32& type, void* buf, i32& status);
 void tpgetl(const i32& medium, i32 count, i32 type, void* buf, i32& status);
 void tpget3(const i32& medium, const i32& count, const i32& ignored, void* buf, i32& status);

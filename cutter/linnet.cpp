@@ -30,18 +30,8 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
     }
     const i32 drop_mode = mode_code < 10 ? 1 : 11;
     const i32 tool_type = mode_code < 10 ? mode_code : mode_code - 10;
-    i32 st = 0;
-    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    if (st >= 0) LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    if (st < 0) {
+    if (!loc_model_and_tool("LINNET", allowance_a, allowance_b)) {
         status = -1;
-        return;
-    }
-    if (!LOCTOL(allowance_a, allowance_b)) {
-        // Not a milling tool: no height can be given.
-        userrc("[LINNET]THE CURRENT TOOL IS NOT A MILLING TOOL", 0);
-        status = -1;
-        LOCRST();
         return;
     }
     LOCSW1 = LOCSW2 = LOCSW3 = 0.0f;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
@@ -15,7 +16,6 @@
 #include "frame/proc.h"
 #include "passes/refrec.h"
 #include "surfaces/trimodel.h"
-#include "tools/toolcache.h"
 #include "tools/toolcache.h"
 
 i32 LOCLST[2] = {-1, -1};
@@ -421,6 +421,20 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     } else {
         point[2] = B;
     }
+}
+
+bool loc_model_and_tool(const char* caller, const f32& allowance_a, const f32& allowance_b)
+{
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    if (st >= 0) LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    if (st < 0) return false;
+    if (!LOCTOL(allowance_a, allowance_b)) {
+        userrc((std::string("[") + caller + "]THE CURRENT TOOL IS NOT A MILLING TOOL").c_str(), 0);
+        LOCRST();
+        return false;
+    }
+    return true;
 }
 
 bool LOCTOL(const f32& allowance_a, const f32& allowance_b)

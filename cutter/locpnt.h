@@ -32,3 +32,7 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
 bool LOCTOL(const f32& allowance_a, const f32& allowance_b);
 // Writes the tool's own values back into the current-tool cache.
 void LOCRST();
+// Opens the triangle model's contact and positioning pointers and loads the
+// current tool; on failure says so under the caller's name (for a tool that
+// is not a milling tool) and gives false.
+bool loc_model_and_tool(const char* caller, const f32& allowance_a, const f32& allowance_b);

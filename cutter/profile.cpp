@@ -21,6 +21,41 @@ f64 rz(f64 z, f64 W, f64 rc)
     return W - rc + (q > 0.0 ? std::sqrt(q) : 0.0);
 }
 
+// Where a concave g is >= 0 inside [lo, hi]: the best point found by golden
+// section, then each end moved in by bisection where g is negative there.
+// False when g is negative everywhere.
+template <class G>
+bool concave_interval(G g, f64& lo, f64& hi)
+{
+    f64 x0 = lo, x1 = hi;
+    for (i32 it = 0; it < 100; ++it) {
+        f64 c = x1 - 0.6180339887498949 * (x1 - x0), d = x0 + 0.6180339887498949 * (x1 - x0);
+        if (g(c) < g(d)) x0 = c;
+        else x1 = d;
+    }
+    f64 m = 0.5 * (x0 + x1);
+    if (g(lo) > g(m)) m = lo;
+    if (g(hi) > g(m)) m = hi;
+    if (g(m) < 0.0) return false;
+    f64 a = lo, b = m;
+    if (g(lo) < 0.0) {
+        for (i32 it = 0; it < 100; ++it) {
+            f64 c = 0.5 * (a + b);
+            (g(c) >= 0.0 ? b : a) = c;
+        }
+        lo = b;
+    }
+    a = m, b = hi;
+    if (g(hi) < 0.0) {
+        for (i32 it = 0; it < 100; ++it) {
+            f64 c = 0.5 * (a + b);
+            (g(c) >= 0.0 ? a : b) = c;
+        }
+        hi = a;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- edges
@@ -156,44 +191,14 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
         f64 r = rz(std::fmax(q[2], 0.0), W, rc);
         return std::sqrt(std::fmax(r * r - q[1] * q[1], 0.0));
     };
-    // An interval of t where g >= 0, g concave: around its best point.
-    auto clip = [&](auto g, f64& lo, f64& hi) {
-        f64 x0 = lo, x1 = hi;
-        for (i32 it = 0; it < 100; ++it) {
-            f64 c = x1 - 0.6180339887498949 * (x1 - x0), dd = x0 + 0.6180339887498949 * (x1 - x0);
-            if (g(c) < g(dd)) x0 = c;
-            else x1 = dd;
-        }
-        f64 m = 0.5 * (x0 + x1);
-        if (g(lo) > g(m)) m = lo;
-        if (g(hi) > g(m)) m = hi;
-        if (g(m) < 0.0) return false;
-        f64 a = lo, b = m;
-        if (g(lo) < 0.0) {
-            for (i32 it = 0; it < 100; ++it) {
-                f64 c = 0.5 * (a + b);
-                (g(c) >= 0.0 ? b : a) = c;
-            }
-            lo = b;
-        }
-        a = m, b = hi;
-        if (g(hi) < 0.0) {
-            for (i32 it = 0; it < 100; ++it) {
-                f64 c = 0.5 * (a + b);
-                (g(c) >= 0.0 ? a : b) = c;
-            }
-            hi = a;
-        }
-        return true;
-    };
     f64 lo = 0.0, hi = 1.0;
-    if (!clip(width, lo, hi)) return;
+    if (!concave_interval(width, lo, hi)) return;
     auto ahead = [&](f64 t) {
         f64 q[3];
         at(t, q);
         return q[0] + half(t);
     };
-    if (!clip(ahead, lo, hi)) return;
+    if (!concave_interval(ahead, lo, hi)) return;
     auto travel = [&](f64 t) {
         f64 q[3];
         at(t, q);
@@ -294,32 +299,7 @@ void PRFCLP(const f64* va_yz, const f64* e_yz, f64* range, i32& status)
         return PRFRAD(z) - std::fabs(y);
     };
     f64 lo = range[0], hi = range[1];
-    f64 x0 = lo, x1 = hi;
-    for (i32 it = 0; it < 100; ++it) {
-        f64 c = x1 - 0.6180339887498949 * (x1 - x0), d = x0 + 0.6180339887498949 * (x1 - x0);
-        if (g(c) < g(d)) x0 = c;
-        else x1 = d;
-    }
-    f64 sm = 0.5 * (x0 + x1);
-    if (g(lo) > g(sm)) sm = lo;
-    if (g(hi) > g(sm)) sm = hi;
-    if (g(sm) < 0.0) return;
-    f64 a = lo, b = sm;
-    if (g(lo) < 0.0) {
-        for (i32 it = 0; it < 100; ++it) {
-            f64 m = 0.5 * (a + b);
-            (g(m) >= 0.0 ? b : a) = m;
-        }
-        lo = b;
-    }
-    a = sm, b = hi;
-    if (g(hi) < 0.0) {
-        for (i32 it = 0; it < 100; ++it) {
-            f64 m = 0.5 * (a + b);
-            (g(m) >= 0.0 ? a : b) = m;
-        }
-        hi = a;
-    }
+    if (!concave_interval(g, lo, hi)) return;
     range[0] = lo;
     range[1] = hi;
     status = 0;

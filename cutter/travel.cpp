@@ -446,18 +446,8 @@ void LINNETH(i32 mode, const f32* p1, const f32* p2, const f32& z, const f32& to
         status = -1;
         return;  // nothing was read from the tool cache
     }
-    i32 st = 0;
-    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    if (st >= 0) LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    if (st < 0) {
+    if (!loc_model_and_tool("LINNETH", allowance_a, allowance_b)) {
         status = -1;
-        return;
-    }
-    if (!LOCTOL(allowance_a, allowance_b)) {
-        // Not a milling tool: no travel can be measured.
-        userrc("[LINNETH]THE CURRENT TOOL IS NOT A MILLING TOOL", 0);
-        status = -1;
-        LOCRST();
         return;
     }
     const i32 m = travel ? mode : 1;

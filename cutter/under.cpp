@@ -110,6 +110,28 @@ i32 admitted(i32 cls, i32 flags, f32& e, i32& kind)
 i32* elmlst() { return static_cast<i32*>(elmbase(ELMLST)); }
 i32* elmidx() { return static_cast<i32*>(elmbase(ELMIDX)); }
 
+namespace {
+// Makes the index array as large as the list and fills it with 0..count-1;
+// false (status -1, count 0) when the array cannot be had.
+bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
+{
+    bool ok = true;
+    if (ELMIDX[0] < 0)
+        ok = open_list(ELMIDX, 4, capacity);
+    else if (capacity > cap_in)
+        ok = grow_list(ELMIDX, capacity - cap_in);
+    if (!ok) {
+        eroutc("elm2nd,dynamic memory error", 0);
+        status = -1;
+        count = 0;
+        return false;
+    }
+    i32* idx = elmidx();
+    for (i32 i = 0; i < count; ++i) idx[i] = i;
+    return true;
+}
+}  // namespace
+
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
 {
     f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
@@ -379,20 +401,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         return;
     }
     // Index array, as large as the list.
-    bool ok = true;
-    if (ELMIDX[0] < 0) {
-        ok = open_list(ELMIDX, 4, capacity);
-    } else if (capacity > cap_in) {
-        ok = grow_list(ELMIDX, capacity - cap_in);
-    }
-    if (!ok) {
-        eroutc("elm2nd,dynamic memory error", 0);
-        status = -1;
-        count = 0;
-        return;
-    }
-    i32* idx = elmidx();
-    for (i32 i = 0; i < count; ++i) idx[i] = i;
+    if (!identity_index(capacity, cap_in, count, status)) return;
     best_z = B;
     best = best_pos;
 }
@@ -596,17 +605,5 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         }
     }
     if (count < 1) return;
-    bool ok = true;
-    if (ELMIDX[0] < 0)
-        ok = open_list(ELMIDX, 4, capacity);
-    else if (capacity > cap_in)
-        ok = grow_list(ELMIDX, capacity - cap_in);
-    if (!ok) {
-        eroutc("elm2nd,dynamic memory error", 0);
-        status = -1;
-        count = 0;
-        return;
-    }
-    i32* idx = elmidx();
-    for (i32 i = 0; i < count; ++i) idx[i] = i;
+    if (!identity_index(capacity, cap_in, count, status)) return;
 }

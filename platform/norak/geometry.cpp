@@ -562,6 +562,17 @@ void attrs(Entity& e, const json& d, const Bad& bad)
     }
 }
 
+// An entity of the given class and type with the id and attributes of its description.
+Entity new_entity(const json& d, const Bad& bad, i32 cls, i32 type)
+{
+    Entity e;
+    e.id = entity_id(d, bad);
+    e.cls = cls;
+    e.type = type;
+    attrs(e, d, bad);
+    return e;
+}
+
 i32 store(Entity e, const std::vector<f64>& dbl)
 {
     e.words.resize(dbl.size() * 2);
@@ -580,11 +591,7 @@ struct GeometryKinds {
         for (const char* k : {"plane_patch", "nurbs_surface", "revolution"})
             register_entity_kind(k, [](const json& d, const std::string& w) {
                 Bad bad = naming(d, w);
-                Entity e;
-                e.id = entity_id(d, bad);
-                e.cls = ESRF_CLASS;
-                e.type = ESRF_PLAIN;
-                attrs(e, d, bad);
+                Entity e = new_entity(d, bad, ESRF_CLASS, ESRF_PLAIN);
                 auto b = build_surface(d, bad);
                 if (d.contains("loops")) {
                     add_trim(b, d, bad);
@@ -597,11 +604,7 @@ struct GeometryKinds {
             });
         register_entity_kind("trimmed_surface", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = ESRF_CLASS;
-            e.type = ESRF_TRIMMED;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, ESRF_CLASS, ESRF_TRIMMED);
             const json& base = need(d, "base", bad.where);
             if (!base.is_object()) bad("base: a surface was expected");
             auto b = build_surface(base, Bad{bad.where + ".base"});
@@ -612,31 +615,19 @@ struct GeometryKinds {
         });
         register_entity_kind("point", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = PNT_CLASS;
-            e.type = 1;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, PNT_CLASS, 1);
             store(std::move(e), vec3(d, "at", bad));
         });
         register_entity_kind("line", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = CRV_CLASS;
-            e.type = CRV_LINE;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, CRV_CLASS, CRV_LINE);
             auto a = vec3(d, "from", bad), c = vec3(d, "to", bad);
             a.insert(a.end(), c.begin(), c.end());
             store(std::move(e), a);
         });
         register_entity_kind("arc", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = CRV_CLASS;
-            e.type = CRV_ARC;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, CRV_CLASS, CRV_ARC);
             f64 r = need_num(d, "radius", bad.where);
             if (!(r > 0.0)) bad("radius: a number above 0 was expected");
             auto ang = range2(d, "angles", bad, 0.0, 360.0);
@@ -649,11 +640,7 @@ struct GeometryKinds {
         });
         register_entity_kind("bspline_curve", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = CRV_CLASS;
-            e.type = CRV_BSPLINE;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, CRV_CLASS, CRV_BSPLINE);
             int p = degree(d, "degree", bad);
             int n = count_of(d, "count", bad);
             if (n < p + 1) bad("too few control points: degree " + std::to_string(p) + " needs at least " + std::to_string(p + 1));
@@ -669,11 +656,7 @@ struct GeometryKinds {
         // x, y, z axes), name (8 characters) and an integer; reals single.
         register_entity_kind("ucs", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = UCS_CLASS;
-            e.type = 1;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, UCS_CLASS, 1);
             std::vector<f64> fb(SB_DATA, 0.0);
             put_frame(fb, vec3(d, "origin", bad, {0, 0, 0}), vec3(d, "z_axis", bad, {0, 0, 1}), vec3(d, "x_axis", bad, {1, 0, 0}), bad);
             e.words = {0, 0, 0};
@@ -692,11 +675,7 @@ struct GeometryKinds {
         // Plane entity: unit normal and offset (single reals): n . p = offset.
         register_entity_kind("plane", [](const json& d, const std::string& w) {
             Bad bad = naming(d, w);
-            Entity e;
-            e.id = entity_id(d, bad);
-            e.cls = PLN_CLASS;
-            e.type = 1;
-            attrs(e, d, bad);
+            Entity e = new_entity(d, bad, PLN_CLASS, 1);
             auto n = vec3(d, "normal", bad, {0, 0, 1});
             unit(n, bad, "normal");
             add_words_f(e.words, {n[0], n[1], n[2], d.contains("offset") ? need_num(d, "offset", bad.where) : 0.0});

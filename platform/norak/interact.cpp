@@ -20,6 +20,16 @@ std::string trim(std::string s)
     return s.substr(k);
 }
 
+std::optional<i32> answer_choice(const std::string& answer, const std::vector<std::string>& labels)
+{
+    char* end = nullptr;
+    long n = std::strtol(answer.c_str(), &end, 10);
+    if (!answer.empty() && *end == '\0') return static_cast<i32>(n);
+    for (size_t k = 0; k < labels.size(); ++k)
+        if (!labels[k].empty() && trim(labels[k]) == trim(answer)) return static_cast<i32>(k + 1);
+    return std::nullopt;
+}
+
 std::vector<std::string> split_options(const std::string& options)
 {
     std::vector<std::string> out;
@@ -93,18 +103,7 @@ i32 menu_choice(const std::string& options)
         choice = -3;
     } else {
         auto opts = split_options(options);
-        char* end = nullptr;
-        long n = std::strtol(r.answer.c_str(), &end, 10);
-        if (!r.answer.empty() && *end == '\0') {
-            choice = static_cast<i32>(n);
-        } else {
-            choice = 0;
-            for (size_t k = 0; k < opts.size(); ++k)
-                if (trim(opts[k]) == trim(r.answer)) {
-                    choice = static_cast<i32>(k + 1);
-                    break;
-                }
-        }
+        choice = answer_choice(r.answer, opts).value_or(0);
         if (choice < 1 || choice > static_cast<i32>(opts.size()))
             throw session_error(where(r) + " answers \"" + r.answer + "\", which is no option of menu \"" +
                                 options + "\"");

@@ -79,44 +79,41 @@ using namespace norak;
 
 // ------------------------------------------------------------ pick stack
 
-void pcksrf(const char* prompt, i32& id, i32& status)
+namespace {
+// Answers one pick from the reply script: 0 with the entity, -2 escape,
+// -1 exit, -3 end of picking.
+i32 answer_pick(const char* prompt, i32& id, const Reply*& picked)
 {
     note(std::string("pick: ") + prompt);
     const Reply& r = next_reply("pick", prompt);
     id = 0;
-    if (r.escape) {
-        status = -2;
-    } else if (r.exit) {
-        status = -1;
-    } else if (r.end) {
-        status = -3;
-    } else {
-        need_entity(r, r.entity);
-        id = r.entity;
-        push(id, r.u, r.v);
-        status = 0;
-    }
+    picked = nullptr;
+    if (r.escape) return -2;
+    if (r.exit) return -1;
+    if (r.end) return -3;
+    need_entity(r, r.entity);
+    id = r.entity;
+    picked = &r;
+    return 0;
+}
+}  // namespace
+
+void pcksrf(const char* prompt, i32& id, i32& status)
+{
+    const Reply* r = nullptr;
+    status = answer_pick(prompt, id, r);
+    if (r) push(id, r->u, r->v);
     note("reply: " + (status == 0 ? "entity " + std::to_string(id) : std::to_string(status)));
 }
 
 void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status)
 {
-    note(std::string("pick: ") + prompt);
-    const Reply& r = next_reply("pick", prompt);
-    id = 0;
-    if (r.escape) {
-        status = -2;
-    } else if (r.exit) {
-        status = -1;
-    } else if (r.end) {
-        status = -3;
-    } else {
-        need_entity(r, r.entity);
-        id = r.entity;
-        u = r.u;
-        v = r.v;
+    const Reply* r = nullptr;
+    status = answer_pick(prompt, id, r);
+    if (r) {
+        u = r->u;
+        v = r->v;
         push(id, u, v);
-        status = 0;
     }
     note("reply: " + (status == 0 ? "entity " + std::to_string(id) + " at (" + std::to_string(u) + ", " + std::to_string(v) + ")"
                                   : std::to_string(status)));

@@ -232,18 +232,12 @@ i32 read_form()
     } else if (r.end) {
         choice = -3;
     } else {
-        char* end = nullptr;
-        long n = std::strtol(r.answer.c_str(), &end, 10);
-        if (!r.answer.empty() && *end == '\0') {
-            choice = static_cast<i32>(n);
-        } else {
-            choice = 0;
-            for (size_t k = 0; k < f.rows.size() && choice == 0; ++k)
-                if (f.rows[k].kind != 2 && label_of(f.rows[k]) == trim(r.answer)) choice = static_cast<i32>(k + 1);
-            if (choice == 0)
-                throw session_error(where + " answers \"" + r.answer + "\", which is no row of the menu \"" + asked +
-                                    "\"");
-        }
+        std::vector<std::string> labels;
+        for (const Row& row : f.rows) labels.push_back(row.kind != 2 ? label_of(row) : std::string());
+        std::optional<i32> named = answer_choice(r.answer, labels);
+        if (!named)
+            throw session_error(where + " answers \"" + r.answer + "\", which is no row of the menu \"" + asked + "\"");
+        choice = *named;
         if (choice > static_cast<i32>(f.rows.size()))
             throw session_error(where + " answers " + r.answer + ", past the rows of the menu \"" + asked + "\"");
         if (choice > 0) {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,9 @@ std::string host_message(i32 module, i32 number);  // the host's numbered messag
 // and sub-menu mark.
 std::vector<std::string> split_options(const std::string& options);
 std::string trim(std::string s);
+// A menu reply: its number as written, or the 1-based place of the label it
+// names (empty labels are never named); nothing when it is neither.
+std::optional<i32> answer_choice(const std::string& answer, const std::vector<std::string>& labels);
 List& cur_list();
 Element* cur_element();
 size_t total_list_words();

@@ -40,10 +40,7 @@ void model(i32 n)
     FRETRI();
     auto ms = meshes::hemisphere_on_plate(30.0, 50.0, n);
     meshes::build(ms);
-    tris.clear();
-    for (const auto& m : ms)
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) tris.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
+    tris = meshes::soup(ms);
     built = n;
     STPFLG(0x3F);
 }

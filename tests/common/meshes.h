@@ -152,4 +152,15 @@ inline i32 build(const std::vector<Mesh>& ms)
     return status;
 }
 
+// The triangles of the meshes as one list of corner coordinates, nine a triangle
+// (the form the reference drop takes).
+inline std::vector<double> soup(const std::vector<Mesh>& ms)
+{
+    std::vector<double> t;
+    for (const auto& m : ms)
+        for (size_t k = 0; k < m.tri.size(); ++k)
+            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
+    return t;
+}
+
 }  // namespace meshes

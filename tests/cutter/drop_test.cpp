@@ -35,15 +35,6 @@ const Shape SHAPES[] = {
     {"taper", 6.0f, 1.0f, 20.0f, 10.0f, {4, 3.0, 1.0, 10.0 * 3.141592653589793 / 180.0, 20.0}},
 };
 
-std::vector<double> all_triangles(const std::vector<meshes::Mesh>& ms)
-{
-    std::vector<double> t;
-    for (const auto& m : ms)
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
-    return t;
-}
-
 class Drop : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,7 +67,7 @@ TEST_F(Drop, HemisphereOnPlateMatchesTheReference)
     EXPECT_GE(TRIMDL[TM_NTRG], 45000);
     const double sag = meshes::hemisphere_sag(Rs, nlat, nlon);
     dropref::Buckets bk;
-    bk.build(all_triangles(ms), 4.0);
+    bk.build(meshes::soup(ms), 4.0);
     std::vector<i32> rows(QT_NODES * QC_ROW);
     for (const Shape& s : SHAPES) {
         tooldefs::use_mill(s.d, s.r, s.l, s.taper);
@@ -120,7 +111,7 @@ TEST_F(Drop, AllowanceGrowsTheTool)
     auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 6000);
     ASSERT_EQ(meshes::build(ms), 0);
     dropref::Buckets bk;
-    bk.build(all_triangles(ms), 3.0);
+    bk.build(meshes::soup(ms), 3.0);
     const f32 e = 0.3f;
     for (const Shape& s : SHAPES) {
         tooldefs::use_mill(s.d, s.r, s.l, s.taper);

@@ -33,21 +33,12 @@ protected:
     void TearDown() override { FRETRI(); }
 };
 
-std::vector<double> all_triangles(const std::vector<meshes::Mesh>& ms)
-{
-    std::vector<double> t;
-    for (const auto& m : ms)
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
-    return t;
-}
-
 TEST_F(Travel, FirstFreeStretchOverTheHemisphere)
 {
     auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 8000);
     ASSERT_EQ(meshes::build(ms), 0);
     dropref::Buckets bk;
-    bk.build(all_triangles(ms), 3.0);
+    bk.build(meshes::soup(ms), 3.0);
     struct T {
         f32 d, r;
         dropref::Tool ref;
@@ -103,7 +94,7 @@ TEST_F(Travel, HorizontalTravelOverTheHemisphere)
     auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 8000);
     ASSERT_EQ(meshes::build(ms), 0);
     dropref::Buckets bk;
-    bk.build(all_triangles(ms), 3.0);
+    bk.build(meshes::soup(ms), 3.0);
     const double a10 = 10.0 * 3.141592653589793 / 180.0;
     struct T {
         f32 d, r, taper;

@@ -14,6 +14,7 @@
 #include "frame/records.h"
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"
+#include "inprocess.h"
 #include "session_util.h"
 
 namespace {
@@ -63,24 +64,6 @@ std::vector<i32> geometry_words()
     }
     return w;
 }
-
-// The session in this process, call by call, as the runner makes them.
-struct InProcess {
-    explicit InProcess(const std::string& json)
-    {
-        norak::reset();
-        norak::load_session_text(json);
-        module_load(nullptr, 1, nullptr);
-    }
-    void call(const std::string& c)
-    {
-        if (norak::nc_step(c)) return;
-        norak::note("host: call " + c);
-        tavrek();
-        norak::nc_after_call();
-    }
-    ~InProcess() { norak::reset(); }
-};
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"
+#include "inprocess.h"
 #include "session_util.h"
 
 namespace {
@@ -48,28 +49,6 @@ std::string session(const std::vector<std::string>& ents, const std::string& cal
   "entities": [)") +
            e + "],\n  \"calls\": [" + calls + "],\n  \"replies\": [" + replies + "]}";
 }
-
-// The session in this process, call by call, as the runner makes them.
-struct InProcess {
-    explicit InProcess(const std::string& json)
-    {
-        norak::reset();
-        norak::load_session_text(json);
-        module_load(nullptr, 1, nullptr);
-    }
-    void call(const std::string& c)
-    {
-        if (norak::nc_step(c)) return;
-        norak::note("host: call " + c);
-        tavrek();
-        norak::nc_after_call();
-    }
-    ~InProcess()
-    {
-        SRMHOOK = nullptr;
-        norak::reset();
-    }
-};
 
 // Every arrow figure that was drawn was deleted again.
 void expect_arrows_gone(const std::string& transcript)

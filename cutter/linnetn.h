@@ -17,6 +17,12 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
              f32* pntnrm, f32* pntsnm, i32* pntflg, i32& pntnst, const i32& pntmxs, i32* pntlen, i32& pnttot,
              i32& status);
 
+// Removes notches from strings of positions: two points close together whose
+// neighbours rise steeply away from them and that lie below the straight
+// line of those neighbours (within 4 x e of it) go. The arrays of normals,
+// surface normals and codes (each may be null) move with the points.
+void NETNCH(const f32& e, f32* xyz, f32* nrm, f32* snm, i32* flg, const i32& nst, i32* len, i32& tot);
+
 void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tolerance, const f32& allowance_a,
             const f32& allowance_b, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
             i32& nstrings, i32* counts, i32& total, i32& status);

@@ -74,8 +74,9 @@ struct Tool {
 };
 
 // Tip height over one triangle (vertices v[3][3]) at XY point p; NONE when
-// out of reach.
-inline double drop(const Tool& t, const double* p, const double v[3][3])
+// out of reach. Edges that cannot lift the tip above `floor` are skipped, so
+// the result is exact wherever it exceeds the floor.
+inline double drop(const Tool& t, const double* p, const double v[3][3], double floor = NONE)
 {
     const double rmax = t.rmax();
     double best = NONE;
@@ -129,29 +130,91 @@ inline double drop(const Tool& t, const double* p, const double v[3][3])
             double rho = std::min(std::sqrt(x * x + y * y), rmax);
             return a[2] + s * d[2] - t.h(rho);
         };
+        // The edge lifts the tip at most to its higher end less the tool's
+        // surface at the edge's nearest XY distance.
+        double sn = A < 1e-30 ? lo : std::clamp(-Bq / A, lo, hi);
+        double rmin = std::sqrt(std::max(0.0, A * sn * sn + 2 * Bq * sn + w[0] * w[0] + w[1] * w[1]));
+        double top = a[2] + std::max(lo * d[2], hi * d[2]);
+        if (top - t.h(std::min(rmin, rmax)) <= std::max(best, floor)) continue;
+        best = std::max({best, g(lo), g(hi)});
+        if (A < 1e-30 || t.shape == 2) continue;  // g is linear along the edge
+        if (t.shape == 1) {
+            // A ball: g' = 0 where d.z sqrt(R^2 - rho^2) = Bq + s A, a
+            // quadratic in s; g is concave, so its maximum over [lo, hi] is
+            // at an end or at a root.
+            double dz2 = d[2] * d[2];
+            double K = (Bq * Bq - dz2 * (t.R * t.R - w[0] * w[0] - w[1] * w[1])) / (A + dz2);
+            // A level edge has a double root; a negative discriminant from
+            // rounding counts as zero (g at any s is a lower bound anyway).
+            double q = std::sqrt(std::max(0.0, Bq * Bq - A * K));
+            for (double s : {(-Bq - q) / A, (-Bq + q) / A})
+                if (s > lo && s < hi) best = std::max(best, g(s));
+            continue;
+        }
+        if (t.shape == 3) {
+            // A corner radius: g' falls along the edge (g is concave); its
+            // root by false position (Illinois), halving where it stalls.
+            auto gp = [&](double s) {
+                double x = w[0] + s * d[0], y = w[1] + s * d[1];
+                double rho = std::sqrt(x * x + y * y), f = t.R - t.r;
+                if (rho <= f) return d[2];
+                double u = rho - f, q = t.r * t.r - u * u;
+                double hp = q > 0 ? u / std::sqrt(q) : std::numeric_limits<double>::infinity();
+                return d[2] - hp * (Bq + s * A) / rho;
+            };
+            double a0 = lo, b0 = hi, fa = gp(a0), fb = gp(b0);
+            if (!(fa > 0) || !(fb < 0)) continue;  // the maximum lies at an end
+            int last = 0;
+            for (int it = 0; it < 200 && b0 - a0 > 1e-13; ++it) {
+                double m = 0.5 * (a0 + b0);
+                if (it % 4 != 3 && std::isfinite(fa) && std::isfinite(fb)) {
+                    double q = b0 - fb * (b0 - a0) / (fb - fa);
+                    if (q > a0 && q < b0) m = q;
+                }
+                double fm = gp(m);
+                if (fm == 0) {
+                    a0 = b0 = m;
+                    break;
+                }
+                if (fm > 0) {
+                    a0 = m, fa = fm;
+                    if (last == 1) fb *= 0.5;
+                    last = 1;
+                } else {
+                    b0 = m, fb = fm;
+                    if (last == 2) fa *= 0.5;
+                    last = 2;
+                }
+            }
+            best = std::max({best, g(a0), g(b0)});
+            continue;
+        }
         double x0 = lo, x1 = hi;
         const double gr = 0.6180339887498949;
         double c = x1 - gr * (x1 - x0), e = x0 + gr * (x1 - x0);
         double gc = g(c), ge = g(e);
-        for (int it = 0; it < 90 && x1 - x0 > 1e-15; ++it) {
+        for (int it = 0; it < 90 && x1 - x0 > 1e-9; ++it) {
             if (gc < ge) {
                 x0 = c, c = e, gc = ge, e = x0 + gr * (x1 - x0), ge = g(e);
             } else {
                 x1 = e, e = c, ge = gc, c = x1 - gr * (x1 - x0), gc = g(c);
             }
         }
-        best = std::max({best, g(lo), g(hi), gc, ge});
+        best = std::max({best, gc, ge});
     }
     return best;
 }
 
 // Triangles bucketed on a uniform XY grid by their boxes, for dropping over
-// many of them.
+// many of them. A triangle never lifts the tip above its highest vertex
+// lowered by the tool's surface at the nearest XY distance of its box: the
+// candidates are walked by that bound and the walk stops below the best.
 struct Buckets {
     double x0, y0, cell;
     int nx, ny;
     std::vector<std::vector<int>> cells;
     std::vector<double> tri;  // nine values per triangle
+    std::vector<double> box;  // xl, yl, xh, yh, top per triangle
     mutable std::vector<int> mark;
     mutable int stamp = 0;
 
@@ -160,85 +223,104 @@ struct Buckets {
         tri = t;
         cell = c;
         size_t n = tri.size() / 9;
+        box.assign(5 * n, 0.0);
         double xl = 1e300, yl = 1e300, xh = -1e300, yh = -1e300;
-        for (size_t i = 0; i < n; ++i)
-            for (int k = 0; k < 3; ++k) {
-                xl = std::min(xl, tri[9 * i + 3 * k]);
-                xh = std::max(xh, tri[9 * i + 3 * k]);
-                yl = std::min(yl, tri[9 * i + 3 * k + 1]);
-                yh = std::max(yh, tri[9 * i + 3 * k + 1]);
-            }
+        for (size_t i = 0; i < n; ++i) {
+            const double* v = &tri[9 * i];
+            double* b = &box[5 * i];
+            b[0] = std::min({v[0], v[3], v[6]}), b[2] = std::max({v[0], v[3], v[6]});
+            b[1] = std::min({v[1], v[4], v[7]}), b[3] = std::max({v[1], v[4], v[7]});
+            b[4] = std::max({v[2], v[5], v[8]});
+            xl = std::min(xl, b[0]), xh = std::max(xh, b[2]), yl = std::min(yl, b[1]), yh = std::max(yh, b[3]);
+        }
         x0 = xl, y0 = yl;
         nx = static_cast<int>((xh - xl) / c) + 1;
         ny = static_cast<int>((yh - yl) / c) + 1;
         cells.assign(static_cast<size_t>(nx) * ny, {});
         for (size_t i = 0; i < n; ++i) {
-            double bx0 = 1e300, by0 = 1e300, bx1 = -1e300, by1 = -1e300;
-            for (int k = 0; k < 3; ++k) {
-                bx0 = std::min(bx0, tri[9 * i + 3 * k]);
-                bx1 = std::max(bx1, tri[9 * i + 3 * k]);
-                by0 = std::min(by0, tri[9 * i + 3 * k + 1]);
-                by1 = std::max(by1, tri[9 * i + 3 * k + 1]);
-            }
-            for (int j = cy(by0); j <= cy(by1); ++j)
-                for (int k = cx(bx0); k <= cx(bx1); ++k) cells[static_cast<size_t>(j) * nx + k].push_back(static_cast<int>(i));
+            const double* b = &box[5 * i];
+            for (int j = cy(b[1]); j <= cy(b[3]); ++j)
+                for (int k = cx(b[0]); k <= cx(b[2]); ++k) cells[static_cast<size_t>(j) * nx + k].push_back(static_cast<int>(i));
         }
     }
     int cx(double x) const { return std::clamp(static_cast<int>((x - x0) / cell), 0, nx - 1); }
     int cy(double y) const { return std::clamp(static_cast<int>((y - y0) / cell), 0, ny - 1); }
 
-    // Triangles whose boxes may lie within reach of p.
-    std::vector<int> near(const double* p, double rmax) const
+    // Triangles whose boxes may meet the XY box grown by reach.
+    std::vector<int> near(double xl, double yl, double xh, double yh, double reach) const
     {
-        double reach = rmax + 1e-6;
+        reach += 1e-6;
         std::vector<int> seen;
         ++stamp;
         if (mark.size() != tri.size() / 9) mark.assign(tri.size() / 9, 0);
-        for (int j = cy(p[1] - reach); j <= cy(p[1] + reach); ++j)
-            for (int k = cx(p[0] - reach); k <= cx(p[0] + reach); ++k)
+        for (int j = cy(yl - reach); j <= cy(yh + reach); ++j)
+            for (int k = cx(xl - reach); k <= cx(xh + reach); ++k)
                 for (int i : cells[static_cast<size_t>(j) * nx + k])
                     if (mark[i] != stamp) mark[i] = stamp, seen.push_back(i);
         return seen;
+    }
+    std::vector<int> near(const double* p, double rmax) const { return near(p[0], p[1], p[0], p[1], rmax); }
+
+    // Nearest XY distance from p to the box of triangle i.
+    double box_distance(const double* p, int i) const
+    {
+        const double* b = &box[5 * i];
+        double gx = std::max({b[0] - p[0], 0.0, p[0] - b[2]}), gy = std::max({b[1] - p[1], 0.0, p[1] - b[3]});
+        return std::sqrt(gx * gx + gy * gy);
+    }
+    // Raises best by triangle i where its bound allows.
+    void try_triangle(const Tool& t, const double* p, int i, double& best) const
+    {
+        double dmin = box_distance(p, i);
+        if (dmin > t.rmax() || box[5 * i + 4] - t.h(dmin) <= best) return;
+        double v[3][3];
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) v[a][b] = tri[9 * i + 3 * a + b];
+        best = std::max(best, drop(t, p, v, best));
     }
 
     // Highest tip over every triangle within reach; NONE when none.
     double drop_all(const Tool& t, const double* p) const
     {
         double best = NONE;
-        // A triangle never lifts the tip above its highest vertex lowered by
-        // the tool's surface at the triangle's nearest XY distance: the
-        // candidates go by that bound and the walk stops below the best.
         std::vector<std::pair<double, int>> order;
         for (int i : near(p, t.rmax())) {
-            const double* v = &tri[9 * i];
-            double dmin = 1e300;
-            bool inside = true;
-            double sgn = 0;
-            for (int k = 0; k < 3; ++k) {
-                const double* a = v + 3 * k;
-                const double* b = v + 3 * ((k + 1) % 3);
-                double dx = b[0] - a[0], dy = b[1] - a[1], wx = p[0] - a[0], wy = p[1] - a[1];
-                double l2 = dx * dx + dy * dy;
-                double u = l2 > 0 ? std::clamp((wx * dx + wy * dy) / l2, 0.0, 1.0) : 0.0;
-                dmin = std::min(dmin, std::hypot(wx - u * dx, wy - u * dy));
-                double c = dx * wy - dy * wx;
-                if (c != 0) {
-                    if (sgn == 0) sgn = c;
-                    else if ((c > 0) != (sgn > 0)) inside = false;
-                }
-            }
-            if (inside) dmin = 0;
-            if (dmin > t.rmax()) continue;
-            double top = std::max({v[2], v[5], v[8]});
-            order.push_back({top - t.h(dmin) + 1e-9, i});
+            double dmin = box_distance(p, i);
+            if (dmin <= t.rmax()) order.push_back({box[5 * i + 4] - t.h(dmin), i});
         }
         std::sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first > b.first; });
-        for (auto [top, i] : order) {
+        for (auto [bound, i] : order) {
+            if (bound <= best) break;
+            try_triangle(t, p, i, best);
+        }
+        return best;
+    }
+
+    // The triangles near a stretch of XY points, highest vertex first, and
+    // the one that carried the tip last (tried first at the next point).
+    struct Stretch {
+        std::vector<std::pair<double, int>> by_top;
+        int last = -1;
+    };
+    Stretch stretch(const Tool& t, const double* p, const double* q, double margin = 0.0) const
+    {
+        Stretch s;
+        for (int i : near(std::min(p[0], q[0]), std::min(p[1], q[1]), std::max(p[0], q[0]), std::max(p[1], q[1]),
+                          t.rmax() + margin))
+            s.by_top.push_back({box[5 * i + 4], i});
+        std::sort(s.by_top.begin(), s.by_top.end(), [](auto& a, auto& b) { return a.first > b.first; });
+        return s;
+    }
+    // Highest tip at p, a point of the stretch (or within its margin).
+    double drop_along(const Tool& t, const double* p, Stretch& s) const
+    {
+        double best = NONE;
+        if (s.last >= 0) try_triangle(t, p, s.last, best);
+        for (auto [top, i] : s.by_top) {
             if (top <= best) break;
-            double v[3][3];
-            for (int a = 0; a < 3; ++a)
-                for (int b = 0; b < 3; ++b) v[a][b] = tri[9 * i + 3 * a + b];
-            best = std::max(best, drop(t, p, v));
+            double before = best;
+            try_triangle(t, p, i, best);
+            if (best > before) s.last = i;
         }
         return best;
     }

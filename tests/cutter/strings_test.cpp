@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <algorithm>
+#include <array>
 #include <random>
 #include <vector>
 
+#include "common/chords.h"
 #include "common/dropref.h"
 #include "common/meshes.h"
 #include "common/tooldefs.h"
@@ -20,6 +22,8 @@
 #include "surfaces/trimodel.h"
 
 namespace {
+
+constexpr int LINES = 6;
 
 class Strings : public ::testing::Test {
 protected:
@@ -40,121 +44,67 @@ protected:
     {
         FRETRI();
         stk_net_rels();
+        LOCCST = 0;
+        NETAXM = 0;
     }
+    // The work records of the last call.
+    static const f32* work()
+    {
+        i32 h = -1;
+        stk_net_hdl(1, h);
+        void* base = nullptr;
+        if (h >= 0) mmcptr(h, base);
+        return static_cast<const f32*>(base);
+    }
+    static i32 code(const f32* r) { return reinterpret_cast<const i32*>(r)[NRCOD]; }
     struct Out {
         std::vector<f32> xyz, nrm;
         std::vector<i32> flg, len;
         i32 nst = 0, tot = 0, status = 0;
     };
-    Out line(const f32* a, const f32* b, f32 tol, i32 cap = 9000, i32 maxs = 50, i32 restart = 1)
+    Out line(const f32* a, const f32* b, f32 tol, i32 cap = 9000, i32 maxs = 50, i32 restart = 1, i32 mode = 5,
+             f32* snm = nullptr)
     {
         Out o;
         o.xyz.resize(cap), o.nrm.resize(cap), o.flg.resize(cap / 3 + 1), o.len.resize(maxs + 1);
-        const i32 mode = 5, line3d = 0;
-        LINNETN(restart, line3d, a, b, tol, 0.0f, 0.0f, cap, mode, o.xyz.data(), o.nrm.data(), nullptr, o.flg.data(),
+        const i32 line3d = 0;
+        LINNETN(restart, line3d, a, b, tol, 0.0f, 0.0f, cap, mode, o.xyz.data(), o.nrm.data(), snm, o.flg.data(),
                 o.nst, maxs, o.len.data(), o.tot, o.status);
         return o;
     }
 };
 
-std::vector<double> all_triangles(const std::vector<meshes::Mesh>& ms)
-{
-    std::vector<double> t;
-    for (const auto& m : ms)
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
-    return t;
-}
-
+// Lines across the hemisphere on a plate for a ball and a corner-radius tool:
+// the chords sampled every tol, the first line's every tol / 10 (the
+// measurement program in bench/ samples 200 lines every tol / 10). The
+// refinement's criteria are three-dimensional: the gap is bounded across the
+// reference surface; vertically it grows on the steep foot of the hemisphere.
 TEST_F(Strings, ChordsStayWithinTheTolerance)
 {
-    auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 8000);
+    auto ms = chords::model();
     ASSERT_EQ(meshes::build(ms), 0);
     dropref::Buckets bk;
-    bk.build(all_triangles(ms), 3.0);
+    bk.build(chords::triangles(ms), 3.0);
     const f32 tol = 0.01f;
     struct T {
+        const char* name;
         f32 d, r;
         dropref::Tool ref;
-    } tools[] = {{6.0f, 3.0f, {1, 3.0, 3.0}}, {6.0f, 1.0f, {3, 3.0, 1.0}}};
-    std::mt19937 g(8);
-    std::uniform_real_distribution<f64> u(0.0, 6.283185307179586), off(-8.0, 8.0);
-    double worst_above = 0, worst_below = 0, worst_above_n = 0, worst_below_n = 0;
+    } tools[] = {{"ball D6", 6.0f, 3.0f, {1, 3.0, 3.0}}, {"corner D6 r1", 6.0f, 1.0f, {3, 3.0, 1.0}}};
     for (const T& t : tools) {
         tooldefs::use_mill(t.d, t.r);
-        for (int i = 0; i < 3; ++i) {
-            // A line across the model through a point near the middle.
-            f64 ang = u(g), cx = off(g), cy = off(g);
-            f32 a[3] = {static_cast<f32>(cx - 20 * std::cos(ang)), static_cast<f32>(cy - 20 * std::sin(ang)), 0};
-            f32 b[3] = {static_cast<f32>(cx + 20 * std::cos(ang)), static_cast<f32>(cy + 20 * std::sin(ang)), 0};
-            Out o = line(a, b, tol);
-            ASSERT_EQ(o.status, 0);
-            ASSERT_GE(o.nst, 1);
-            i32 at = 0;
-            for (i32 s = 0; s < o.nst; ++s) {
-                for (i32 k = at; k + 1 < at + o.len[s]; ++k) {
-                    const f32* p = &o.xyz[3 * k];
-                    const f32* q = &o.xyz[3 * k + 3];
-                    double l = std::hypot(q[0] - p[0], q[1] - p[1]);
-                    int n = std::max(1, static_cast<int>(l / (tol / 10)));
-                    // The triangles near a stretch of 200 samples, highest
-                    // bound first.
-                    std::vector<std::pair<double, int>> cand;
-                    int chunk = -1;
-                    auto ref_at = [&](const double* P, int j) {
-                        if (j / 200 != chunk) {
-                            chunk = j / 200;
-                            cand.clear();
-                            for (int ti : bk.near(P, t.ref.rmax() + 200 * tol / 10 + 0.01))
-                                cand.push_back({std::max({bk.tri[9 * ti + 2], bk.tri[9 * ti + 5], bk.tri[9 * ti + 8]}), ti});
-                            std::sort(cand.begin(), cand.end(), [](auto& x, auto& y) { return x.first > y.first; });
-                        }
-                        double best = dropref::NONE;
-                        for (auto [top, ti] : cand) {
-                            if (top <= best) break;
-                            // The tool's surface at the nearest box distance
-                            // bounds what the triangle can give.
-                            const double* tv = &bk.tri[9 * ti];
-                            double bx0 = std::min({tv[0], tv[3], tv[6]}), bx1 = std::max({tv[0], tv[3], tv[6]});
-                            double by0 = std::min({tv[1], tv[4], tv[7]}), by1 = std::max({tv[1], tv[4], tv[7]});
-                            double gx = std::max({bx0 - P[0], 0.0, P[0] - bx1}), gy = std::max({by0 - P[1], 0.0, P[1] - by1});
-                            double dmin = std::hypot(gx, gy);
-                            if (dmin > t.ref.rmax() || top - t.ref.h(dmin) <= best) continue;
-                            double v[3][3];
-                            for (int a2 = 0; a2 < 3; ++a2)
-                                for (int b2 = 0; b2 < 3; ++b2) v[a2][b2] = bk.tri[9 * ti + 3 * a2 + b2];
-                            best = std::max(best, dropref::drop(t.ref, P, v));
-                        }
-                        return best;
-                    };
-                    for (int j = 0; j <= n; ++j) {
-                        double w = double(j) / n;
-                        double P[2] = {p[0] + w * (q[0] - p[0]), p[1] + w * (q[1] - p[1])};
-                        double z = p[2] + w * (q[2] - p[2]);
-                        double ref = ref_at(P, j);
-                        // Vertical gap, and the gap across the reference
-                        // surface (the vertical one times its cosine).
-                        double c = 1.0;
-                        if (std::fabs(z - ref) > 0.9 * tol) {
-                            const double h = 1e-3;
-                            double Px[2] = {P[0] + h, P[1]}, Py[2] = {P[0], P[1] + h};
-                            double gx = (ref_at(Px, j) - ref) / h, gy = (ref_at(Py, j) - ref) / h;
-                            c = 1.0 / std::sqrt(1.0 + gx * gx + gy * gy);
-                        }
-                        worst_above = std::max(worst_above, z - ref);
-                        worst_below = std::max(worst_below, ref - z);
-                        worst_above_n = std::max(worst_above_n, (z - ref) * c);
-                        worst_below_n = std::max(worst_below_n, (ref - z) * c);
-                        ASSERT_LE((z - ref) * c, 1.2 * tol) << "line " << i << " point " << k;
-                        ASSERT_LE((ref - z) * c, tol) << "line " << i << " point " << k;
-                    }
-                }
-                at += o.len[s];
-            }
+        chords::Figures all;
+        for (int k = 0; k < LINES; ++k) {
+            f32 a[3], b[3];
+            chords::line(8, k, a, b);
+            chords::Figures f;
+            ASSERT_TRUE(chords::measure(bk, t.ref, a, b, tol, f, k == 0 ? 10.0 : 1.0)) << t.name << " line " << k;
+            ASSERT_LE(f.above_n, 1.2 * tol) << t.name << " line " << k;
+            ASSERT_LE(f.below_n, tol) << t.name << " line " << k;
+            all.merge(f);
         }
+        chords::print(t.name, all);
     }
-    std::printf("chords: vertical gap above the reference %.4g, below %.4g; across the surface above %.4g, below %.4g\n",
-                worst_above, worst_below, worst_above_n, worst_below_n);
 }
 
 TEST_F(Strings, FlatGroundAndCheckSurfaces)
@@ -210,6 +160,163 @@ TEST_F(Strings, FlatGroundAndCheckSurfaces)
     Out o6 = line(a, b, 0.0f);
     EXPECT_EQ(o6.status, -1);
     EXPECT_TRUE(norak::transcript_has("[LINNET]ALGORITHM CANNOT WORK WITH ZERO TOLERANCE"));
+}
+
+// Flat ground is walked a step apart (2 x tol, at least a sixth of the
+// diameter, at most the longest segment while that is asked for); the output
+// keeps the longest segment when it is asked for.
+TEST_F(Strings, FlatStretchesKeepTheStep)
+{
+    auto plate = meshes::grid(-30, -30, 30, 30, 4, 4, [](f64, f64) { return 0.0; });
+    ASSERT_EQ(meshes::build({plate}), 0);
+    const f32 tol = 0.01f;
+    struct Case {
+        f32 d, r, length, slm;
+        f32 step;
+    } cases[] = {{6.0f, 0.0f, 40.0f, 0.0f, 1.0f}, {0.06f, 0.03f, 1.0f, 0.0f, 0.02f}, {6.0f, 1.0f, 40.0f, 0.5f, 0.5f}};
+    for (const Case& c : cases) {
+        stk_net_rels();
+        tooldefs::use_mill(c.d, c.r);
+        LOCCST = c.slm > 0 ? 3 : 0;
+        LOCSLM = c.slm;
+        f32 a[3] = {-c.length / 2, 5, 0}, b[3] = {c.length / 2, 5, 0};
+        Out o = line(a, b, tol);
+        ASSERT_EQ(o.status, 0);
+        ASSERT_EQ(o.nst, 1);
+        // Records 0 and 1 carry the continuation; the walk's records from 2
+        // on lie a step apart, on the plate, up to the line's end.
+        const f32* w = work();
+        ASSERT_NE(w, nullptr);
+        const i32 last = static_cast<i32>(std::lround(c.length / c.step)) + 1;
+        for (i32 k = 2; k <= last; ++k) {
+            const f32* r = w + static_cast<size_t>(k) * NR_WORDS;
+            ASSERT_NEAR(r[NRPAR], (k - 1) * c.step, 1e-4f * c.length) << "d " << c.d << " record " << k;
+            EXPECT_NEAR(r[NRPNT + 2], 0.0f, 1e-5f);
+            EXPECT_EQ(code(r), 1);
+        }
+        EXPECT_NEAR(w[static_cast<size_t>(last) * NR_WORDS + NRPAR], c.length, 1e-4f * c.length);
+        // The output: the line's ends, and no segment longer than asked.
+        EXPECT_NEAR(o.xyz[0], a[0], 1e-5f);
+        EXPECT_NEAR(o.xyz[3 * (o.tot - 1)], b[0], 1e-4f);
+        if (c.slm > 0) {
+            EXPECT_GE(o.tot, static_cast<i32>(c.length / c.slm) + 1);
+            for (i32 k = 0; k + 1 < o.tot; ++k) EXPECT_LE(o.xyz[3 * k + 3] - o.xyz[3 * k], c.slm + 1e-4f);
+        } else {
+            EXPECT_EQ(o.tot, 2);
+        }
+    }
+}
+
+// Raw positions: mode 6 leaves the records a half apart at most; mode 7 walks
+// the line without positioning, the records keep points they held; surface
+// normals come out only when asked for.
+TEST_F(Strings, RawModesAndSurfaceNormals)
+{
+    auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 4000);
+    ASSERT_EQ(meshes::build(ms), 0);
+    tooldefs::use_mill(6.0f, 3.0f);
+    const f32 tol = 0.01f;
+    f32 a[3] = {-25, 3, 0}, b[3] = {25, 3, 0};
+    Out raw = line(a, b, tol, 9000, 50, 1, 6);
+    ASSERT_EQ(raw.status, 0);
+    EXPECT_EQ(raw.nst, 0);
+    ASSERT_GT(raw.tot, 100);
+    const f32* w = work();
+    for (i32 k = 2; k < raw.tot; ++k) {
+        const f32* r = w + static_cast<size_t>(k) * NR_WORDS;
+        const f32 dt = r[NRPAR] - r[NRPAR - NR_WORDS];
+        ASSERT_GT(dt, 0.0f) << k;
+        ASSERT_LE(dt, 0.5f + 1e-5f) << k;
+        EXPECT_NEAR(r[NRPNT], a[0] + r[NRPAR], 1e-4f);
+    }
+    EXPECT_NEAR(w[static_cast<size_t>(raw.tot - 1) * NR_WORDS + NRPAR], 50.0f, 1e-4f);
+    // Mode 7 over what mode 6 left.
+    std::vector<std::array<f32, 3>> held;
+    for (i32 k = 0; k < 10000; ++k) {
+        const f32* p = w + static_cast<size_t>(k) * NR_WORDS + NRPNT;
+        held.push_back({p[0], p[1], p[2]});
+    }
+    std::sort(held.begin(), held.end());
+    const f64 before = NETPOS;
+    Out walk = line(a, b, tol, 9000, 50, 1, 7);
+    EXPECT_EQ(walk.status, 0);
+    EXPECT_EQ(NETPOS, before);
+    ASSERT_GT(walk.tot, 1);
+    w = work();
+    for (i32 k = 1; k < walk.tot; ++k) {
+        const f32* r = w + static_cast<size_t>(k) * NR_WORDS;
+        ASSERT_GE(r[NRPAR], r[NRPAR - NR_WORDS]) << k;
+        std::array<f32, 3> p = {r[NRPNT], r[NRPNT + 1], r[NRPNT + 2]};
+        ASSERT_TRUE(std::binary_search(held.begin(), held.end(), p)) << k;
+    }
+    EXPECT_NEAR(w[static_cast<size_t>(walk.tot - 1) * NR_WORDS + NRPAR], 50.0f, 1e-4f);
+    // Surface normals: on the cap they point from the sphere's centre to the
+    // ball's, and agree with the tool normals there.
+    std::vector<f32> snm(9000, 7.0f);
+    Out o = line(a, b, tol, 9000, 50, 1, 5, snm.data());
+    ASSERT_EQ(o.status, 0);
+    EXPECT_TRUE(std::all_of(snm.begin(), snm.end(), [](f32 v) { return v == 7.0f; }));
+    o = line(a, b, tol, 9000, 50, 1, 105, snm.data());
+    ASSERT_EQ(o.status, 0);
+    i32 on_cap = 0;
+    for (i32 k = 0; k < o.tot; ++k) {
+        const f32* n = &snm[3 * k];
+        const f32* t = &o.nrm[3 * k];
+        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4f) << k;
+        const f32* p = &o.xyz[3 * k];
+        const f64 c[3] = {p[0], p[1], p[2] + 3.0};
+        const f64 l = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+        if (p[2] < 2.0f || std::fabs(l - 23.0) > 0.05) continue;
+        ++on_cap;
+        EXPECT_GT((n[0] * c[0] + n[1] * c[1] + n[2] * c[2]) / l, 0.99) << k;
+        EXPECT_GT(n[0] * t[0] + n[1] * t[1] + n[2] * t[2], 0.99f) << k;
+    }
+    EXPECT_GT(on_cap, 10);
+}
+
+// Notches: two points close together below the straight line of their
+// neighbours, which rise steeply away from them, go; a deep one, one whose
+// tool normals part and a wide one stay. Normals, surface normals and codes
+// move with the points.
+TEST_F(Strings, NotchesGo)
+{
+    const f32 e = 0.002f;  // thinning tolerance of a chordal tolerance of 0.01
+    // A string around a notch of depth `dz`, its bottom points `gap` apart.
+    auto notch = [](f32 x, f32 dz, f32 gap) {
+        return std::vector<f32>{x - 0.02f, 0, 0.02f,  x - 0.004f, 0, dz, x,     0, 0,
+                                x + gap,   0, 0,      x + gap + 0.004f, 0, dz, x + 0.02f, 0, 0.02f};
+    };
+    std::vector<f32> xyz;
+    for (auto v : {notch(0, 0.004f, 0.0005f), notch(1, 0.012f, 0.0005f), notch(2, 0.004f, 0.0005f),
+                   notch(3, 0.004f, 0.0015f)})
+        xyz.insert(xyz.end(), v.begin(), v.end());
+    const i32 n = 24;
+    std::vector<f32> nrm(3 * n), snm(3 * n);
+    std::vector<i32> flg(n);
+    for (i32 k = 0; k < n; ++k) {
+        nrm[3 * k + 2] = 1.0f, snm[3 * k] = static_cast<f32>(k), flg[k] = k;
+    }
+    nrm[3 * 14] = 0.6f, nrm[3 * 14 + 2] = 0.8f;  // the third string's P1 leans
+    std::vector<i32> len = {6, 6, 6, 6};
+    i32 tot = n;
+    NETNCH(e, xyz.data(), nrm.data(), snm.data(), flg.data(), 4, len.data(), tot);
+    EXPECT_EQ(tot, n - 2);
+    EXPECT_EQ(len, (std::vector<i32>{4, 6, 6, 6}));
+    const std::vector<i32> kept = {0, 1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+    for (i32 k = 0; k < tot; ++k) {
+        EXPECT_EQ(flg[k], kept[k]) << k;
+        EXPECT_EQ(snm[3 * k], static_cast<f32>(kept[k])) << k;
+        EXPECT_EQ(xyz[3 * k + 2], (k < 4 ? notch(0, 0.004f, 0.0005f)[3 * kept[k] + 2] : xyz[3 * k + 2]));
+    }
+    EXPECT_NEAR(xyz[3 * 2], 0.0045f, 1e-7f);  // the notch's far side follows its near one
+    EXPECT_EQ(nrm[3 * 12], 0.6f);             // the leaning normal moved with its point
+    // Without codes and surface normals the points go all the same.
+    std::vector<f32> xyz2 = notch(0, 0.004f, 0.0005f), nrm2(18, 0.0f);
+    for (i32 k = 0; k < 6; ++k) nrm2[3 * k + 2] = 1.0f;
+    std::vector<i32> len2 = {6};
+    i32 tot2 = 6;
+    NETNCH(e, xyz2.data(), nrm2.data(), nullptr, nullptr, 1, len2.data(), tot2);
+    EXPECT_EQ(tot2, 4);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ void BM_Chords(benchmark::State& state)
     STPFLG(0x3F);
     NETFLG(0);
     dropref::Buckets bk;
-    bk.build(chords::triangles(ms), 3.0);
+    bk.build(meshes::soup(ms), 3.0);
     tooldefs::use_mill(kd.d, kd.r);
     chords::Figures all;
     bool ok = true;

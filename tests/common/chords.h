@@ -40,15 +40,6 @@ struct Figures {
 // plate, about 8,000 triangles.
 inline std::vector<meshes::Mesh> model() { return meshes::hemisphere_on_plate(20.0, 30.0, 8000); }
 
-inline std::vector<double> triangles(const std::vector<meshes::Mesh>& ms)
-{
-    std::vector<double> t;
-    for (const auto& m : ms)
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
-    return t;
-}
-
 // Line k of a set: 40 long, at a random angle, through a point within 8 of
 // the middle; the same set for a seed whatever is measured of it.
 inline void line(unsigned seed, int k, f32* a, f32* b)

@@ -84,7 +84,7 @@ TEST_F(Strings, ChordsStayWithinTheTolerance)
     auto ms = chords::model();
     ASSERT_EQ(meshes::build(ms), 0);
     dropref::Buckets bk;
-    bk.build(chords::triangles(ms), 3.0);
+    bk.build(meshes::soup(ms), 3.0);
     const f32 tol = 0.01f;
     struct T {
         const char* name;

@@ -6,6 +6,11 @@
 #include "blocks/movement.h"
 #include "blocks/tech.h"
 #include "cleanup/clnpass.h"
+#include "cutter/frames.h"
+#include "cutter/linnetn.h"
+#include "cutter/linntb.h"
+#include "cutter/loccom.h"
+#include "frame/helpers.h"
 #include "frame/host.h"
 #include "frame/params.h"
 #include "frame/records.h"
@@ -13,6 +18,8 @@
 #include "passes/orient.h"
 #include "passes/pasdat.h"
 #include "passes/retract.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
 namespace {
@@ -205,7 +212,7 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
     const f32 tol = pwr(PRTTOL);
     const f32 f = eqval0(pwr(LEADAN)) && eqval0(pwr(TLTCMP)) ? 2.0f : 10.0f;
     const f32 d0 = d3(PASOUT.last, s.PSPNTS[pnt]);
-    bool longjmp = kind != 3 && kind != 4 && d0 > f * tol && (j > 1 || pw(ZIGZAG) != 0);
+    bool far_jump = kind != 3 && kind != 4 && d0 > f * tol && (j > 1 || pw(ZIGZAG) != 0);
     bool later = j > 1;
     if (pw(CLNFLG) == 1 && kind != 6) {
         storps(tol, 1, s.PSPNTS[pnt], n, status);
@@ -218,9 +225,9 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
         if (later) {
             code = 4, newstr = 1;
             later = false;
-        } else if (longjmp) {
+        } else if (far_jump) {
             code = 2, newstr = 1;
-            longjmp = false;
+            far_jump = false;
         } else if (!ruled) {
             ruled = true;
             code = d3(s.PSPNTS[i], PASOUT.last) <= f * tol ? 0 : kind;
@@ -233,6 +240,394 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
         // its second point, which the writer skips as already reached.
     }
     if (status < 0) eroutc("BLNREG, ERRORS IN WRITING TO LIST", 0);
+    closeopen(open);
+}
+
+void MAXDZS(const f32* a, const f32* b, const f32* pts, const i32& n, f32& dev, i32& status)
+{
+    status = 0;
+    dev = -1.0e10f;
+    for (i32 k = 0; k < n; ++k) {
+        f32 z = 0;
+        i32 st = 0;
+        ZONSEG(a, b, pts + 3 * k, z, st);
+        dev = std::fmax(dev, std::fabs(z - pts[3 * k + 2]));
+    }
+}
+
+namespace {
+
+// Surface states of the triangle model for a gouge check on surface srf of
+// the procedure's list: the machined surface 1, the other part surfaces 3
+// (checked against all part surfaces) or 0, the check surfaces 2.
+void gugsta(i32 srf)
+{
+    i32* base = srfbas();
+    if (!base || srf < 1 || srf > SRFGEO.NSRF) return;
+    const i32 id = SRFGEO.SRFIDS[srf - 1];
+    const i32 other = pw(GCHMOD) == 3 ? SCL_PART : SCL_IGNORED;
+    for (i32 k = 0; k < TRIMDL[TM_NSRF]; ++k) {
+        i32* r = base + static_cast<size_t>(k) * SRF_WORDS;
+        if (r[SRF_KIND] == 1)
+            r[SRF_CLASS] = SCL_CHECK;
+        else
+            r[SRF_CLASS] = r[SRF_ID] == id ? SCL_MACHINED : other;
+    }
+}
+
+// Reverses n points of three values and the string order of their lengths.
+void revset(i32 n, f32* a, f32* b, f32* c, i32* flags, i32 nstr, i32* lens)
+{
+    revdim(n, 3, a);
+    revdim(n, 3, b);
+    revdim(n, 3, c);
+    revi(n, flags);
+    revi(nstr, lens);
+}
+
+}  // namespace
+
+void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, const f32* b, const f32* na,
+            const f32* nb, const f32* ta, const f32* tb, f32* pts, f32* vecs, f32* nrms, i32* flags, i32& nstr,
+            i32* lens, i32& total, const i32& srf, const i32& mode, const i32& revflag, i32& status)
+{
+    (void)mode;
+    status = 0;
+    nstr = 0;
+    total = 0;
+    f32 A[3], B[3], NA[3], NB[3], TA[3], TB[3];
+    const bool rev = revflag != 0;
+    for (i32 c = 0; c < 3; ++c) {
+        A[c] = rev ? b[c] : a[c], B[c] = rev ? a[c] : b[c];
+        NA[c] = rev ? nb[c] : na[c], NB[c] = rev ? na[c] : nb[c];
+        TA[c] = rev ? tb[c] : ta[c], TB[c] = rev ? ta[c] : tb[c];
+    }
+    const bool t3 = three();
+    if (t3 && pw(GCHMOD) == 3) {
+        const f32 za = eqval0(NA[2]) ? 0.0f : NA[2], zb = eqval0(NB[2]) ? 0.0f : NB[2];
+        if (za < 0 && zb < 0) return;
+        if (za < 0 || zb < 0) {
+            // The end facing down is replaced by the point where the
+            // interpolated normal turns horizontal.
+            const f32 t = zb / (zb - za);
+            f32 q[3], n[3];
+            for (i32 c = 0; c < 3; ++c) {
+                q[c] = t * A[c] + (1 - t) * B[c];
+                n[c] = t * NA[c] + (1 - t) * NB[c];
+            }
+            std::memcpy(za < 0 ? A : B, q, sizeof q);
+            std::memcpy(za < 0 ? NA : NB, n, sizeof n);
+        }
+    }
+    const f32 aux = 0.0f;
+    if (MACTYP == 14) {
+        const i32 id = srf >= 1 && srf <= SRFGEO.NSRF ? SRFGEO.SRFIDS[srf - 1] : -1;
+        LOCSET(id, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
+    } else {
+        gugsta(srf);
+        LOCSET(-1, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
+    }
+    if (t3 || pw(GCHMOD) < 2) {
+        // The step is checked against the model itself: the drop rules of
+        // the surface passes, which measure a contact against the pass's own
+        // reference, would let the tool into the model by up to the
+        // tolerance.
+        const i32 keep = MACTYP;
+        if (MACTYP == 2 || MACTYP == 3) MACTYP = 0;
+        LINNTB(1, 0, A, B, tol, pofs, cofs, GG_CAP, 0, 5, pts, vecs, flags, nstr, GG_STR, lens, total, status);
+        MACTYP = keep;
+    } else {
+        LINE5X(0, A, B, tol, pofs, cofs, GG_CAP / 3, GG_STR, pts, vecs, nstr, lens, total, status);
+        for (i32 k = 0; k < total; ++k) flags[k] = 0;
+        if (status >= 0 && total == 0) {
+            // Nothing positioned along the link: the step stays straight.
+            std::memcpy(pts, A, sizeof A);
+            std::memcpy(pts + 3, B, sizeof B);
+            std::memcpy(vecs, TA, sizeof TA);
+            std::memcpy(vecs + 3, TB, sizeof TB);
+            flags[0] = flags[1] = 0;
+            nstr = 1, lens[0] = 2, total = 2;
+        }
+    }
+    if (status < 0) {
+        eroutc("PROBLEMS IN GOUGE CHECK BETWEEN THE FOLLOWING POINTS:|NOTE: NO CHECK IS PERFORMED BETWEEN THEM", 0);
+        WRNPNT("", 3, A, "");
+        WRNPNT("", 3, B, "");
+        return;
+    }
+    // Surface normals between the two ends, by distance.
+    for (i32 k = 0; k < total; ++k) {
+        i32 st = 0;
+        NRMINT(A, B, NA, NB, pts + 3 * k, nrms + 3 * k, st);
+        if (st < 0) std::memcpy(nrms + 3 * k, ZUP, sizeof ZUP);
+    }
+    if (rev) revset(total, pts, vecs, nrms, flags, nstr, lens);
+    i32 m = 0;
+    for (i32 k = 0; k < nstr; ++k)
+        if (lens[k] > 0) lens[m++] = lens[k];
+    nstr = m;
+}
+
+namespace {
+
+// A set of point strings: points, tool normals (or axes), surface normals.
+struct PtSet {
+    f32 p[GG_CAP], v[GG_CAP], n[GG_CAP];
+    i32 f[GG_CAP / 3];
+    i32 len[GG_STR];
+    i32 nst, tot;
+};
+PtSet COL;  // the collection of gouge-free positions being built
+PtSet STP;  // one step's positions
+PtSet LNK;  // the positions of a merge link
+PtSet TMP;  // copies for merging the second vectors
+f32 PNT6[GG_CAP / 3][6];
+f32 LSTDIR[2] = {0, 0};  // XY direction of the last step processed
+
+void clear(PtSet& s) { s.nst = s.tot = 0; }
+
+// Appends strings of b to a; the first one joins a's last string when join.
+void append(PtSet& a, const PtSet& b, bool join)
+{
+    i32 from = 0, k0 = 0;
+    if (join && a.nst > 0) {
+        const i32 n = b.len[0] - 1;
+        std::memcpy(a.p + 3 * a.tot, b.p + 3, sizeof(f32) * 3 * static_cast<size_t>(n));
+        std::memcpy(a.v + 3 * a.tot, b.v + 3, sizeof(f32) * 3 * static_cast<size_t>(n));
+        std::memcpy(a.n + 3 * a.tot, b.n + 3, sizeof(f32) * 3 * static_cast<size_t>(n));
+        a.len[a.nst - 1] += n;
+        a.tot += n;
+        from = b.len[0];
+        k0 = 1;
+    }
+    const i32 n = b.tot - from;
+    std::memcpy(a.p + 3 * a.tot, b.p + 3 * from, sizeof(f32) * 3 * static_cast<size_t>(n));
+    std::memcpy(a.v + 3 * a.tot, b.v + 3 * from, sizeof(f32) * 3 * static_cast<size_t>(n));
+    std::memcpy(a.n + 3 * a.tot, b.n + 3 * from, sizeof(f32) * 3 * static_cast<size_t>(n));
+    a.tot += n;
+    for (i32 k = k0; k < b.nst; ++k) a.len[a.nst++] = b.len[k];
+}
+
+// Thins every string of more than two points at the tolerance (from its
+// end when reversed, so that the same points survive both ways).
+void thin(PtSet& s, f32 tol, bool rev)
+{
+    i32 in = 0, out = 0;
+    for (i32 k = 0; k < s.nst; ++k) {
+        i32 n = s.len[k];
+        for (i32 q = 0; q < n; ++q) {
+            std::memcpy(s.p + 3 * (out + q), s.p + 3 * (in + q), sizeof(f32) * 3);
+            for (i32 c = 0; c < 3; ++c) {
+                PNT6[q][c] = s.v[3 * (in + q) + c];
+                PNT6[q][3 + c] = s.n[3 * (in + q) + c];
+            }
+        }
+        if (n > 2) {
+            if (rev) revdim(n, 3, s.p + 3 * out), revdim(n, 6, PNT6[0]);
+            dilula(n, s.p + 3 * out, 3, PNT6[0], 6, tol);
+            if (rev) revdim(n, 3, s.p + 3 * out), revdim(n, 6, PNT6[0]);
+        }
+        for (i32 q = 0; q < n; ++q)
+            for (i32 c = 0; c < 3; ++c) {
+                s.v[3 * (out + q) + c] = PNT6[q][c];
+                s.n[3 * (out + q) + c] = PNT6[q][3 + c];
+            }
+        in += s.len[k];
+        out += n;
+        s.len[k] = n;
+    }
+    s.tot = out;
+}
+
+}  // namespace
+
+void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i32& revflag, i32& status)
+{
+    status = 0;
+    PasStr& s = PASSTR;
+    i32 n = s.PSSLEN[str], p = pnt;
+    const i32 kind = s.PSKIND[e], srf = s.PSSURF[e];
+    const f32 tol = pwr(PRTTOL), D = diam();
+    const bool rev = revflag != 0;
+    i32 netsw = 0;
+    GTNFLG(netsw);
+    const f32 L = netsw != 0 ? 0.5f * D : D > 0 ? 2.0f * D : 1200.0f * tol;
+    const f32 T = D > 0 && 0.5f * D < 10.0f * tol ? 0.5f * D : 10.0f * tol;
+    // A string that turns straight back at its first point starts one point later.
+    if (p > 0 && n > 2 && eqpt3(s.PSVECS[p], ZUP)) {
+        f32 d[3] = {s.PSPNTS[p + 1][0] - s.PSPNTS[p][0], s.PSPNTS[p + 1][1] - s.PSPNTS[p][1], 0}, l = 0;
+        i32 st = 0;
+        v2unit(d, l, st);
+        if (st == 0 && eqval(d[0] * LSTDIR[0] + d[1] * LSTDIR[1], -1.0f)) ++p, --n;
+    }
+    i32 code = kind;
+    bool written = false, firstcoll = true;
+    i32 open = 0;
+    const i32 keepkind = LNKPAR.kind;
+
+    // Writes the collection with the link its place asks for.
+    auto write = [&]() {
+        if (COL.tot == 0) return;
+        // Thinned as the positioning thins its strings, so that the written
+        // chords stay within the tolerance of the gouge-free positions.
+        if (n > 1) thin(COL, 0.2f * tol, rev);
+        const f32* f0 = COL.p;
+        f32 d = dxy(MOVST.point, f0);
+        if (netsw != 0 && d < 5.0f * tol) d = 1.5f * tol;
+        const bool cand = !PNDAPP && !written && (kind == 1 || kind == 2 || kind == 6) && d > 2.0f * tol && j == 1;
+        bool clrfirst = false, merge = false, joined = false;
+        if (cand)
+            merge = d <= L && pw(ZIGZAG) != 0, clrfirst = !merge;
+        else if (d > L)
+            clrfirst = !(e == 0 && j == 1 && firstcoll);
+        if (pw(CLNFLG) == 1 && kind != 6) {
+            storps(tol, 1, COL.p, COL.tot, status);
+            if (status < 0) return;
+        }
+        if (merge) {
+            const f32 here[3] = {MOVST.point[0], MOVST.point[1], MOVST.point[2]};
+            i32 st = 0;
+            GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), here, f0, PASOUT.axis, COL.n, PASOUT.axis, COL.v, LNK.p, LNK.v,
+                   LNK.n, LNK.f, LNK.nst, LNK.len, LNK.tot, srf, 0, 0, st);
+            f32 dev = 0;
+            if (st >= 0) MAXDZS(here, f0, LNK.p, LNK.tot, dev, st);
+            if (st < 0 || dev > L) {
+                clrfirst = true;
+            } else if (LNK.tot > 0) {
+                const f32 lnk0[3] = {LNK.p[0], LNK.p[1], LNK.p[2]};
+                // The second vectors follow the points through a copy.
+                TMP.nst = COL.nst, TMP.tot = COL.tot;
+                std::memcpy(TMP.p, COL.p, sizeof(f32) * 3 * static_cast<size_t>(COL.tot));
+                std::memcpy(TMP.len, COL.len, sizeof(i32) * static_cast<size_t>(COL.nst));
+                i32 bn = LNK.nst, blen[GG_STR];
+                std::memcpy(blen, LNK.len, sizeof(i32) * static_cast<size_t>(LNK.nst));
+                const i32 one = 1, none = 0, cap = GG_CAP, scap = GG_STR;
+                MRGGST(one, one, cap, TMP.p, COL.n, nullptr, scap, TMP.nst, TMP.len, cap, LNK.p, LNK.n, nullptr, none,
+                       bn, blen, status);
+                if (status >= 0)
+                    MRGGST(one, one, cap, COL.p, COL.v, nullptr, scap, COL.nst, COL.len, cap, LNK.p, LNK.v, nullptr,
+                           none, LNK.nst, LNK.len, status);
+                if (status < 0) {
+                    eroutc("BLNGUG, ERRORS IN MERGE", 0);
+                    return;
+                }
+                COL.tot = 0;
+                for (i32 k = 0; k < COL.nst; ++k) COL.tot += COL.len[k];
+                // The merge drops the link's first point where the tool
+                // stands: the positions go on from there when the link
+                // began at the tool.
+                code = eqpt2(lnk0, here) ? 0 : 4;
+                joined = code == 0;
+            } else {
+                code = 4;
+            }
+        }
+        i32 off = 0;
+        for (i32 k = 0; k < COL.nst && status >= 0; ++k) {
+            const i32 m = COL.len[k];
+            const f32* q = COL.p + 3 * off;
+            for (i32 r = 0; r < m; ++r)
+                for (i32 c = 0; c < 3; ++c) {
+                    PNT6[r][c] = COL.v[3 * (off + r) + c];
+                    PNT6[r][3 + c] = COL.n[3 * (off + r) + c];
+                }
+            off += m;
+            if (m == 0) continue;
+            const bool far = dxy(q, PASOUT.last) > T;
+            i32 c = 0, newstr = 1;
+            bool clr = false;
+            if (!written) {
+                // A merged link goes on from the tool's position, however
+                // far its next point lies.
+                if (joined)
+                    c = 0;
+                else if (code == 1 || code == 6)
+                    c = far ? 4 : 0;
+                else
+                    c = far && firstcoll && code != 3 && code != 4 ? 4 : code;
+                clr = clrfirst;
+            } else if (!far) {
+                c = 0, newstr = 0;
+            } else {
+                c = 4, clr = true;
+            }
+            if (written) LNKPAR.kind = 1;
+            const i32 keepclr = HEI8[73];
+            if (clr) HEI8[73] = 1;
+            BPNTWR(reinterpret_cast<const f32(*)[3]>(q), PNT6, m, c, newstr, open, status);
+            HEI8[73] = keepclr;
+            LNKPAR.kind = keepkind;
+            written = true;
+            code = kind;
+        }
+        if (status < 0) eroutc("BLNGUG, ERRORS IN WRITING TO LIST", 0);
+        clear(COL);
+        firstcoll = false;
+        code = 1;
+    };
+
+    clear(COL);
+    for (i32 i = p; i < p + n - 1 && status >= 0; ++i) {
+        const f32* a = s.PSPNTS[i];
+        const f32* b = s.PSPNTS[i + 1];
+        i32 st = 0;
+        GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, s.PSVECS[i],
+               s.PSVECS[i + 1], STP.p, STP.v, STP.n, STP.f, STP.nst, STP.len, STP.tot, srf, kind == 6 ? 3 : 2,
+               revflag, st);
+        if (st < 0) {
+            // Not checked: the straight step.
+            std::memcpy(STP.p, a, sizeof(f32) * 3);
+            std::memcpy(STP.p + 3, b, sizeof(f32) * 3);
+            std::memcpy(STP.v, s.PSVECS[i], sizeof(f32) * 3);
+            std::memcpy(STP.v + 3, s.PSVECS[i + 1], sizeof(f32) * 3);
+            std::memcpy(STP.n, s.PSVECS[i] + 3, sizeof(f32) * 3);
+            std::memcpy(STP.n + 3, s.PSVECS[i + 1] + 3, sizeof(f32) * 3);
+            STP.f[0] = STP.f[1] = 0;
+            STP.nst = 1, STP.len[0] = 2, STP.tot = 2;
+        }
+        {
+            f32 d[3] = {b[0] - a[0], b[1] - a[1], 0}, l = 0;
+            i32 s2 = 0;
+            v2unit(d, l, s2);
+            LSTDIR[0] = d[0], LSTDIR[1] = d[1];
+        }
+        if (STP.tot == 0) {
+            write();
+            continue;
+        }
+        bool joins = false;
+        if (COL.tot > 0) {
+            const f32* last = COL.p + 3 * (COL.tot - 1);
+            joins = netsw != 0 ? d3(STP.p, last) <= 3.0f * tol : eqpt3(STP.p, last) != 0;
+            if (!joins) write();
+        }
+        if (status < 0) break;
+        if (COL.tot > 0 && COL.nst + STP.nst - 1 > GG_STR) {
+            user1c("[BLNGUG]ONLY ", GG_STR, " NUMBER OF STRINGS ARE AVAILABLE");
+            write();
+            joins = false;
+        } else if (COL.tot > 0 && 3 * (COL.tot + STP.tot - 1) > GG_CAP) {
+            thin(COL, 0.2f * tol, rev);
+            if (3 * (COL.tot + STP.tot - 1) > GG_CAP) {
+                write();
+                joins = false;
+            }
+        }
+        if (status < 0) break;
+        if (COL.tot == 0) {
+            // The step opens a collection: the approach normal at its start.
+            i32 s2 = 0;
+            if (MACTYP == 14) {
+                std::memcpy(PASOUT.appnrm, STP.n, sizeof PASOUT.appnrm);
+            } else {
+                NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, STP.p, PASOUT.appnrm, s2);
+                if (s2 < 0) std::memcpy(PASOUT.appnrm, ZUP, sizeof ZUP);
+            }
+            joins = false;
+        }
+        append(COL, STP, joins);
+    }
+    if (status >= 0) write();
     closeopen(open);
 }
 
@@ -285,10 +680,14 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     if (s.PSMODE[e] == 1) {
         for (i32 j = 1; j <= s.PSSCNT[e] && status >= 0; ++j) {
             const i32 n = s.PSSLEN[str];
-            // Gouge-checked steps over the triangle model need the string
-            // positioning along a segment; until it is there the steps are
-            // written straight, as after a failed check.
-            if (n > 0) BLNREG(e, j, str, pnt, status);
+            if (n > 0) {
+                if (pw(GCHMOD) == 1) {
+                    BLNREG(e, j, str, pnt, status);
+                } else {
+                    if (MACTYP == 14 && pw(ZIGZAG) != 0 && j > 1) PASSTR.PSKIND[e] = 3;
+                    BLNGUG(e, j, str, pnt, revflag, status);
+                }
+            }
             ++str;
             pnt += n;
         }
@@ -300,7 +699,6 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     if (k6) STPV01(1);
     PUTMRK(2, k6 ? 8 : 3, k6 ? 16 : 6, 0.0f, 0, status);
     if (status < 0) eroutc("BSURPS, ERRORS IN LIST", 0);
-    (void)revflag;
 }
 
 void BSURAL(const i32& revflag, i32& status)

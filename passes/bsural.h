@@ -8,6 +8,20 @@
 void BSURAL(const i32& revflag, i32& status);
 void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32& status);
 void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& status);
+// One string with every step between two points replaced by the gouge-free
+// positions over the triangle model.
+void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i32& revflag, i32& status);
+// The gouge-free positions from a to b (normals na, nb; tool axes ta, tb):
+// points, tool normals (or axes), surface normals and contact codes, split
+// into strings. mode 0 a merge link, 2 a step of a string, 3 a step of a
+// string of pass kind 6. At most GG_CAP coordinates and GG_STR strings.
+constexpr i32 GG_CAP = 40002, GG_STR = 50;
+void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, const f32* b, const f32* na,
+            const f32* nb, const f32* ta, const f32* tb, f32* pts, f32* vecs, f32* nrms, i32* flags, i32& nstr,
+            i32* lens, i32& total, const i32& srf, const i32& mode, const i32& revflag, i32& status);
+// Largest vertical deviation of n positions from the segment a-b; -1.0e10
+// without positions.
+void MAXDZS(const f32* a, const f32* b, const f32* pts, const i32& n, f32& dev, i32& status);
 void BSURCR(const i32& e, const i32& cir, i32& status);
 // Points (pts, vecs: tool axis and normal per point) behind the link of the
 // link code; a new string block when asked; open tells whether a string is open.

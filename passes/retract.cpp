@@ -5,6 +5,8 @@
 
 #include "blocks/movement.h"
 #include "blocks/tech.h"
+#include "cutter/frames.h"
+#include "cutter/linntb.h"
 #include "cutter/loccom.h"
 #include "frame/helpers.h"
 #include "frame/host.h"
@@ -52,10 +54,6 @@ void warnlow()
     WRNARM = 0;
     usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
 }
-f32 dist3(const f32* a, const f32* b)
-{
-    return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
-}
 
 // Retract height of a point.
 f32 rethgt(const f32* p)
@@ -65,43 +63,38 @@ f32 rethgt(const f32* p)
 }
 
 // Whether a straight motion from a to b gouges: the tool is positioned over
-// the triangle model along it and the motion compared with the tool heights.
+// the triangle model along it, and the motion gouges where it runs more than
+// the tolerance below a position.
 bool gouges(const f32* a, const f32* b, f32* where)
 {
     if (LNKPAR.gouge == 0) return false;
-    i32 st = 0, flags = 0;
+    constexpr i32 CAP = 9000, MAXS = 50;
+    static f32 pts[CAP], nrm[CAP];
+    static i32 flg[CAP / 3], lens[MAXS];
+    i32 st = 0;
     SRKON(st);
-    GTPFLG(flags);
-    STPFLG(0x3F);
     const i32 keep = HEI8[73];
     HEI8[73] = 0;
-    const f32 len = dist3(a, b);
-    f32 d = 0;
-    GTDIAM(CURTOL, d);
-    const f32 step = std::fmax(LNKPAR.tol, 0.1f * (d > 0 ? d : 1.0f));
-    const i32 n = std::max(1, static_cast<i32>(std::ceil(len / step)));
-    bool bad = false, any = false;
-    for (i32 k = 0; k <= n && !bad; ++k) {
-        const f32 t = static_cast<f32>(k) / n;
-        f32 p[3], q[3], res[3], con[3], nrm[3];
-        for (i32 c = 0; c < 3; ++c) p[c] = a[c] + t * (b[c] - a[c]);
-        // The tool's height over the point's XY, dropped from far below.
-        q[0] = p[0], q[1] = p[1], q[2] = -1.0e9f;
-        i32 srf = 0, ps = 0;
-        PNTNET(1, q, LNKPAR.tol, LNKPAR.pofs, LNKPAR.cofs, res, con, nrm, srf, ps);
-        if (ps < 0 || res[2] < -1.0e8f) continue;
-        any = true;
-        if (res[2] - p[2] > LNKPAR.tol) {
+    const f32 aux = 0.0f;
+    LOCSET(-1, ZUP, ZUP, 1, aux, LNKPAR.tol);
+    i32 nstr = 0, total = 0;
+    LINNTB(1, 0, a, b, LNKPAR.tol, LNKPAR.pofs, LNKPAR.cofs, CAP, 0, 1, pts, nrm, flg, nstr, MAXS, lens, total, st);
+    bool bad = false;
+    for (i32 k = 0; k < total && !bad; ++k) {
+        const f32* q = pts + 3 * k;
+        f32 z = 0;
+        i32 zs = 0;
+        ZONSEG(a, b, q, z, zs);
+        if (q[2] - z > LNKPAR.tol) {
             bad = true;
-            std::memcpy(where, p, sizeof(f32) * 3);
+            std::memcpy(where, q, sizeof(f32) * 3);
         }
     }
-    if (!any && (MACTYP == 2 || MACTYP == 3)) {
+    if (total == 0 && (MACTYP == 2 || MACTYP == 3)) {
         bad = true;
         std::memcpy(where, b, sizeof(f32) * 3);
     }
     HEI8[73] = keep;
-    STPFLG(flags);
     SRKOFF(st);
     return bad;
 }

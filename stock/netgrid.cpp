@@ -1,13 +1,21 @@
 #include "stock/netgrid.h"
 
 #include "frame/host.h"
+#include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 
 StkGrid stk_grid = {0, 0, 0, 0, 0, 0, 0, -1, 0};
 
 namespace {
 i32 net_handle = -1;  // the work array that stands for the profile tables
+
+// Released with the triangle model at the end of every execution.
+void net_release(i32& status)
+{
+    status = 0;
+    stk_net_rels();
 }
+}  // namespace
 
 void stk_grid_open(f32 x0, f32 y0, f32 cell, i32 nx, i32 ny, i32& status)
 {
@@ -62,8 +70,12 @@ void stk_net_open(i32 count, i32 words, i32& handle, void*& base, i32& status)
         return;
     }
     MM_OPEN_ARRAY(words * 4, count, handle, base, status);
-    if (status != 0) handle = -1;
-    else net_handle = handle;
+    if (status != 0) {
+        handle = -1;
+        return;
+    }
+    net_handle = handle;
+    allhook(net_release);
 }
 
 void stk_net_prof(const f32& tolerance, const f32& diameter, const f32& corner, const f32& cut, const f32& taper,

@@ -254,7 +254,11 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     if (work == 0 && n > 0) {
         userrc("[allsrf] NO SURFACE COULD BE APPROXIMATED", 0);
         status = -1;
+        return;
     }
+    // Every surface class of the model is positioned over, the grid roads
+    // are not.
+    STPFLG(0x3F);
 }
 
 void allrst()

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/marker.h"
 #include "frame/host.h"
 #include "frame/params.h"
 #include "frame/records.h"
@@ -82,6 +83,9 @@ inline std::string dome(int id)
 
 inline void host(const std::vector<std::string>& surfaces)
 {
+    // The marker stack lives in a host array: closed in the session that
+    // opened it, not by its number in the next one.
+    tp_mrkr_fin(1);
     norak::reset();
     std::string ents = TOOLS;
     for (const auto& e : surfaces) ents += "," + e;

@@ -2,44 +2,21 @@
 // retracts that never go down.
 #include <gtest/gtest.h>
 
+#include "cutter/loccom.h"
 #include "frame/modflg.h"
 #include "passes/bsural.h"
 #include "passes/mxlink.h"
 #include "passes/retract.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
 #include "tests/passes/loop_common.h"
 
 namespace {
 
 using namespace pt;
 using lp::Pt;
-
-// Every point the tool path list moves to, in order (line and string
-// points, arc ends).
-std::vector<Pt> moves()
-{
-    std::vector<Pt> out;
-    for (const auto& e : norak::main_list().elems) {
-        const auto& w = e.words;
-        if (w.empty()) continue;
-        auto pt3 = [&](size_t k) { return Pt{wrd2r(w[k]), wrd2r(w[k + 1]), wrd2r(w[k + 2])}; };
-        const i32 t = w[0];
-        if (t == 2 || t == 22 || t == 222)
-            out.push_back(pt3(2));
-        else if (t == 7 || t == 27 || t == 227) {
-            const size_t rec = t == 7 ? 4 : 7;
-            for (size_t k = 1; k + rec <= w.size(); k += rec) out.push_back(pt3(k + 1));
-        } else if (t == 3 || t == 23 || t == 223)
-            out.push_back(pt3(7));
-    }
-    return out;
-}
-
-void clearlist()
-{
-    i32 st = 0;
-    ltop();
-    lclrnw(st);
-}
+using lp::clearlist;
+using lp::moves;
 
 double dist(const Pt& a, const f32* b) { return std::sqrt(std::pow(a.x - b[0], 2) + std::pow(a.y - b[1], 2) + std::pow(a.z - b[2], 2)); }
 
@@ -112,39 +89,80 @@ TEST(Approach, EachKindIsWrittenAsItIsDrawn)
     }
 }
 
+// A floor at z 0 and a wall x = 40 rising to 30, approximated by the
+// surface gathering (which admits every surface class to the positioning).
+void wall_model()
+{
+    host({R"({"kind":"plane_patch","id":1,"origin":[0,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]})",
+          R"({"kind":"plane_patch","id":2,"origin":[40,0,0],"u_axis":[0,0,1],"v_axis":[0,1,0],"u":[0,30],"v":[0,80]})"});
+    init_badsrf();
+    FRETRI();
+    allrst();
+    STPFLG(0);
+    const i32 ids[2] = {1, 2}, nrm[2] = {1, 1};
+    i32 work = 0, st = 0;
+    allsrf(1, 2, ids, nrm, 0, nullptr, nullptr, 1, 0.01f, 0.0f, 2, work, st);
+    ASSERT_EQ(st, 0);
+    i32 flags = 0;
+    GTPFLG(flags);
+    EXPECT_EQ(flags, 0x3F);
+}
+
 TEST(Approach, AGougingApproachFallsBackToVertical)
 {
-    // With the gouge test on and no position found along the approach
-    // (no triangle model under it), machining type 3 takes the shaped
-    // approach as gouging: the vertical one is written, with the warning.
-    host({tilted_plane(1)});
+    // The ball stands on the floor 0.1 before the wall. A shaped approach
+    // or retract that would pass through the wall falls back to the
+    // vertical one, with the warning and the point; one that keeps off the
+    // wall is written as drawn.
+    wall_model();
     params(1, 0.01f);
     CURTOL = BALL;
-    const f32 from[3] = {0, 0, 50}, p[3] = {40, 40, 0}, q[3] = {40, 50, 0}, axis[3] = {1, 0, 0}, up[3] = {0, 0, 1};
-    i32 st = 0;
     MACTYP = 3;
-    stand(from, 6);
-    LNKPAR.gouge = 1;
-    SRFAPR(2, p, q, axis, up, 3, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_TRUE(norak::transcript_has("EXECUTING Z_UP APPROACH"));
+    const f32 from[3] = {0, 0, 50}, p[3] = {34.9f, 40, 0}, q[3] = {34.9f, 50, 0}, into[3] = {1, 0, 0},
+              away[3] = {-1, 0, 0}, up[3] = {0, 0, 1};
+    auto gouging = [&](bool approach, i32 kind, const f32* axis, const f32* dir) {
+        stand(approach ? from : p, kind);
+        LNKPAR.gouge = 1;
+        const size_t before = norak::transcript_count(approach ? "EXECUTING Z_UP APPROACH" : "EXECUTING Z_UP RETRACT");
+        i32 st = 0;
+        if (approach)
+            SRFAPR(2, p, dir, axis, up, 3, st);
+        else
+            SRFRET(2, p, dir, axis, up, 3, st);
+        EXPECT_EQ(st, 0);
+        return norak::transcript_count(approach ? "EXECUTING Z_UP APPROACH" : "EXECUTING Z_UP RETRACT") > before;
+    };
+    // Along the horizontal normal into the wall, and away from it.
+    EXPECT_TRUE(gouging(true, 6, into, q));
     EXPECT_TRUE(norak::transcript_has("WARNING:  APPROACH MOTION AT:"));
     auto m = moves();
     ASSERT_GE(m.size(), 2u);
-    EXPECT_NEAR(m[m.size() - 2].x, 40, 1e-4);  // straight down instead
+    EXPECT_NEAR(m[m.size() - 2].x, 34.9, 1e-4);  // straight down instead
     EXPECT_NEAR(m[m.size() - 2].z, 2, 1e-4);
-    // Without the gouge test the shaped approach is written.
-    stand(from, 6);
-    SRFAPR(2, p, q, axis, up, 3, st);
+    EXPECT_FALSE(gouging(true, 6, away, q));
     m = moves();
-    EXPECT_NEAR(m[m.size() - 2].x, 46, 1e-4);
-    EXPECT_EQ(norak::transcript_count("EXECUTING Z_UP APPROACH"), 1u);
-    // A retract likewise.
-    stand(p, 6);
-    LNKPAR.gouge = 1;
-    SRFRET(2, p, q, axis, up, 3, st);
-    EXPECT_TRUE(norak::transcript_has("EXECUTING Z_UP RETRACT"));
-    for (const Pt& r : moves()) EXPECT_NEAR(r.x, 40, 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].x, 28.9, 1e-4);
+    // The vertical arcs coming down from the wall's side and from the open
+    // side (direction point behind the target).
+    const f32 behind[3] = {29.9f, 40, 0};
+    EXPECT_TRUE(gouging(true, 3, up, behind));
+    EXPECT_FALSE(gouging(true, 4, up, behind));
+    m = moves();
+    EXPECT_LT(m[m.size() - 5].x, 34.9 - 2.8);
+    // Without the gouge test the gouging approach is written as drawn.
+    stand(from, 6);
+    i32 st = 0;
+    SRFAPR(2, p, q, into, up, 3, st);
+    m = moves();
+    EXPECT_NEAR(m[m.size() - 2].x, 40.9, 1e-4);
+    // Retracts likewise: into the wall the tool only goes up.
+    EXPECT_TRUE(gouging(false, 6, into, q));
+    EXPECT_TRUE(norak::transcript_has("WARNING: RETRACT MOTION AT:"));
+    for (const Pt& r : moves()) EXPECT_NEAR(r.x, 34.9, 1e-4);
+    EXPECT_FALSE(gouging(false, 6, away, q));
+    EXPECT_NEAR(moves().front().x, 28.9, 1e-4);
+    FRETRI();
+    allfre(st);
 }
 
 TEST(Retract, NeverMovesDownIntoThePart)

@@ -66,13 +66,39 @@ inline Path written()
     return p;
 }
 
+// Every point the tool path list moves to, in order (line and string
+// points, arc ends).
+inline std::vector<Pt> moves()
+{
+    std::vector<Pt> out;
+    for (const auto& e : norak::main_list().elems) {
+        const auto& w = e.words;
+        if (w.empty()) continue;
+        auto pt3 = [&](size_t k) { return Pt{wrd2r(w[k]), wrd2r(w[k + 1]), wrd2r(w[k + 2])}; };
+        const i32 t = w[0];
+        if (t == 2 || t == 22 || t == 222)
+            out.push_back(pt3(2));
+        else if (t == 7 || t == 27 || t == 227) {
+            const size_t rec = t == 7 ? 4 : 7;
+            for (size_t k = 1; k + rec <= w.size(); k += rec) out.push_back(pt3(k + 1));
+        } else if (t == 3 || t == 23 || t == 223)
+            out.push_back(pt3(7));
+    }
+    return out;
+}
+
+inline void clearlist()
+{
+    i32 st = 0;
+    ltop();
+    lclrnw(st);
+}
+
 // A fresh run: the module state of a procedure start and an empty tool path.
 inline void fresh_run()
 {
-    static bool markers = false;
-    if (markers) tp_mrkr_fin(1);
+    tp_mrkr_fin(1);
     tp_mrkr_init();
-    markers = true;
     MOVCLR();
     TPMACH = 23;  // a machine that moves on three axes at once
     TECHCL();

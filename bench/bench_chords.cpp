@@ -9,6 +9,7 @@
 #include "../tests/common/tooldefs.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
+#include "frame/params.h"
 #include "platform/norak/norak.h"
 #include "stock/netgrid.h"
 #include "surfaces/trimodel.h"
@@ -32,6 +33,7 @@ void BM_Chords(benchmark::State& state)
     auto ms = chords::model();
     meshes::build(ms);
     STPFLG(0x3F);
+    MACTYP = 2;  // surface milling
     NETFLG(0);
     dropref::Buckets bk;
     bk.build(meshes::soup(ms), 3.0);

@@ -482,7 +482,9 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
                 else if (rev)
                     take = !(same && g == 0);
                 else
-                    take = other || g == 2;
+                    // A contact at the drop's height above the choice so far
+                    // is taken too: the height never falls below the drop's.
+                    take = other || g == 2 || (e1 && cz[k] > H && !eqval(cz[k], H) && !same);
             }
             if (!take) {
                 if (eqval(cz[k], H)) {

@@ -1,0 +1,62 @@
+// The contact choice after a drop, along a line of drops as the strings make
+// them (the last winner examined first).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/meshes.h"
+#include "common/tooldefs.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/under.h"
+#include "frame/params.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+// Over one part surface the choice keeps the drop's height whatever the
+// machining type: where the governing triangle changes between two points
+// its contact comes after the previous winner's lower one, and in the
+// surface-milling types it must still be taken.
+TEST(ContactChoice, KeepsTheDropHeightOverOnePartSurface)
+{
+    norak::reset();
+    FRETRI();
+    auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 8000);
+    ms[0].cls = 0;  // the hemisphere alone
+    ASSERT_EQ(meshes::build(ms), 0);
+    STPFLG(0x3F);
+    tooldefs::use_mill(6.0f, 3.0f);
+    const f32 tol = 0.01f;
+    std::vector<f32> cz(2000), cpt(6000);
+    std::vector<i32> ck(2000), cp(2000);
+    const LocRes res{cz.data(), ck.data(), cp.data(), cpt.data()};
+    for (i32 type : {0, 2, 3, 14}) {
+        MACTYP = type;
+        ASSERT_TRUE(loc_model_and_tool("TEST", 0.0f, 0.0f));
+        i32 lowered = 0, n = 0;
+        for (i32 k = 0; k <= 400; ++k) {
+            f32 p[3] = {-24.0f + 0.12f * k, 3.3f, 0.0f};
+            for (i32 j = 0; j < 3; ++j) LOCSP1[j] = LOCSP2[j] = p[j];
+            i32 ntri = 0, count = 0, ds = 0;
+            f32 z = 0, dn[3] = {0, 0, 1};
+            LOCPNT(1, 0, p, tol, ntri, z, dn, 2000, count, res, ds);
+            ASSERT_GE(ds, 0);
+            if (count == 0) continue;
+            ++n;
+            f32 zs = z, sn[3], con[3];
+            i32 srf = 0, higher = 0, ss = 0;
+            LOCSEL(tol, p, zs, sn, con, srf, -1, count, cz.data(), ck.data(), cp.data(), cpt.data(), higher, ss);
+            ASSERT_EQ(ss, 0);
+            if (zs < z - 1e-5f) ++lowered;
+        }
+        EXPECT_GT(n, 300);
+        EXPECT_EQ(lowered, 0) << "machining type " << type;
+        LOCRST();
+    }
+    MACTYP = 2;
+    FRETRI();
+}
+
+}  // namespace

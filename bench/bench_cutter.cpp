@@ -14,6 +14,7 @@
 #include "cutter/linnetn.h"
 #include "cutter/locpnt.h"
 #include "platform/norak/norak.h"
+#include "stock/netgrid.h"
 #include "surfaces/trimodel.h"
 
 namespace {
@@ -38,6 +39,7 @@ void model(i32 n)
     if (built == n) return;
     norak::reset();
     FRETRI();
+    stk_net_rels();  // the host's arrays went with the reset
     auto ms = meshes::hemisphere_on_plate(30.0, 50.0, n);
     meshes::build(ms);
     tris = meshes::soup(ms);

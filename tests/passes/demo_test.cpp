@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/dropref.h"
+#include "tests/inprocess.h"
 #include "tests/session_util.h"
 #include "tests/passes/common.h"
 
@@ -205,6 +206,44 @@ TEST(Demo, ExamplesRunEndToEndWithoutCuttingThePart)
 {
     examples("dome", 0.02, 45.0);
     examples("cavity", 0.01, 28.0);
+}
+
+// The points of the string blocks of a list tree (without the numbers of
+// their elements).
+void strings(const norak::List& l, std::vector<std::vector<i32>>& out)
+{
+    for (const auto& e : l.elems) {
+        const auto& w = e.words;
+        if (!w.empty() && (w[0] == 7 || w[0] == 27)) {
+            const size_t rec = w[0] == 7 ? 4 : 7;
+            out.emplace_back();
+            for (size_t k = 1; k + rec <= w.size(); k += rec) out.back().insert(out.back().end(), &w[k + 1], &w[k + rec]);
+        }
+        if (e.sub) strings(*e.sub, out);
+    }
+}
+
+TEST(Demo, ASecondSessionInTheSameProcessWritesTheSamePasses)
+{
+    // The module stays loaded while the host starts a new session: nothing
+    // of the first execution (the work arrays of the positioning among
+    // them) may be taken over by its handle into the next.
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json");
+    std::vector<std::vector<i32>> first;
+    for (int run = 0; run < 2; ++run) {
+        InProcess s(text);
+        tavrek();
+        norak::nc_after_call();
+        EXPECT_FALSE(norak::transcript_has("internal:"));
+        std::vector<std::vector<i32>> now;
+        strings(norak::main_list(), now);
+        EXPECT_GT(now.size(), 20u);
+        if (run == 0)
+            first = now;
+        else
+            EXPECT_TRUE(now == first);
+
+    }
 }
 
 }  // namespace

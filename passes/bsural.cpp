@@ -327,17 +327,20 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
         gugsta(srf);
         LOCSET(-1, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
     }
-    if (t3 || pw(GCHMOD) < 2) {
-        // The step is checked against the model itself: the drop rules of
-        // the surface passes, which measure a contact against the pass's own
-        // reference, would let the tool into the model by up to the
-        // tolerance.
-        const i32 keep = MACTYP;
-        if (MACTYP == 2 || MACTYP == 3) MACTYP = 0;
+    // The step is checked against the model itself: the drop rules of the
+    // surface passes, which measure a contact against the pass's own
+    // reference (the step itself), would let the tool into the model by up
+    // to the tolerance, and in tool-axis mode take a steep flank under the
+    // step as touched at the step's height.
+    const i32 keep = MACTYP;
+    if (MACTYP == 2 || MACTYP == 3) MACTYP = 0;
+    const bool with_linntb = t3 || pw(GCHMOD) < 2;
+    if (with_linntb)
         LINNTB(1, 0, A, B, tol, pofs, cofs, GG_CAP, 0, 5, pts, vecs, flags, nstr, GG_STR, lens, total, status);
-        MACTYP = keep;
-    } else {
+    else
         LINE5X(0, A, B, tol, pofs, cofs, GG_CAP / 3, GG_STR, pts, vecs, nstr, lens, total, status);
+    MACTYP = keep;
+    if (!with_linntb) {
         for (i32 k = 0; k < total; ++k) flags[k] = 0;
         if (status >= 0 && total == 0) {
             // Nothing positioned along the link: the step stays straight.

@@ -5,6 +5,7 @@
 
 #include "common/dropref.h"
 #include "common/meshes.h"
+#include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "passes/bsural.h"
 #include "surfaces/allsrf.h"
@@ -179,6 +180,36 @@ TEST(GougeCheck, AShortHopToTheNextStringGoesOverTheBump)
     mv = lp::moves();
     EXPECT_LE(r.deepest(mv), 0.01 + 1e-4);
     EXPECT_NEAR(top(mv), 100.0, 1e-4);
+}
+
+TEST(GougeCheck, MultiAxisStepsFollowTheModel)
+{
+    // Multi-axis output (the tool axis upright at every pass point) under
+    // the machining type of the surface passes: the step over the ridge is
+    // positioned along the link in the tool-axis frame and follows it.
+    const Ridge r(12, 10);
+    const f32 at[3] = {10, 40, 0};
+    setup(r, 2, at);
+    pw(AXSMOD) = 2;
+    ASSERT_EQ(MACTYP, 2);
+    LN5INI();
+    pass(1, {{10, 30, 70, 90}});
+    i32 st = 0;
+    BSURAL(0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(MACTYP, 2);
+    size_t axis_points = 0;
+    for (const auto& e : norak::main_list().elems)
+        if (!e.words.empty() && e.words[0] == 27) axis_points += (e.words.size() - 1) / 7;
+    const auto mv = lp::moves();
+    EXPECT_EQ(axis_points, mv.size());
+    const double cut = r.deepest(mv);
+    std::printf("MEASURE multi-axis steps over a ridge: %zu moves, deepest cut %.5f\n", mv.size(), cut);
+    EXPECT_LE(cut, 0.01 + 1e-4);
+    EXPECT_NEAR(top(mv), 12.0, 0.2);
+    EXPECT_NEAR(mv.back().x, 90, 1e-4);
+    LN5FRE(st);
+    LOCAXM = 0;
 }
 
 TEST(GougeCheck, DeviationOfPositionsFromASegment)

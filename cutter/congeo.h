@@ -49,6 +49,10 @@ extern const f32* CNTNDB;  // NODKEY base for the gathering
 inline const f32* nodept(const f32* base, i32 k) { return base + 3 * static_cast<size_t>(k - 1); }
 inline const i32* srfrec(const i32* base, i32 k) { return base + 20 * static_cast<size_t>(k - 1); }
 
+// std::fmax without the library call where the order is plain; equal values
+// (signed zeros) and NaN take the library's answer.
+inline f32 maxf(f32 a, f32 b) { return a > b ? a : (b > a ? b : std::fmax(a, b)); }
+
 // ------------------------------------------------------- vector helpers
 inline f64 dot3(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline void cross3(const f64* a, const f64* b, f64* c)

@@ -108,6 +108,28 @@ bool normal_asks(const f32* p0, const f32* p1, const f32* t0, const f32* t1, con
     return false;
 }
 
+// Does the triangle (XY of its three corners) lie wholly beyond distance
+// `far` of the track from A along (ux, uy) for length `len`? Tested on the
+// track's side axis and along it, so a yes is always right.
+bool clear_of_track(const f64* tri, const f32* A, f64 ux, f64 uy, f64 len, f64 far)
+{
+    f64 s[3], n[3];
+    for (i32 j = 0; j < 3; ++j) {
+        const f64 dx = tri[3 * j] - A[0], dy = tri[3 * j + 1] - A[1];
+        if (len > 0.0) {
+            s[j] = dx * ux + dy * uy;
+            n[j] = dy * ux - dx * uy;
+        } else {
+            s[j] = dx;
+            n[j] = dy;
+        }
+    }
+    auto beyond = [](const f64* v, f64 lo, f64 hi) {
+        return (v[0] < lo && v[1] < lo && v[2] < lo) || (v[0] > hi && v[1] > hi && v[2] > hi);
+    };
+    return beyond(s, -far, len + far) || beyond(n, -far, far);
+}
+
 // The straight move between two positioned points cuts into a triangle?
 i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
 {
@@ -133,9 +155,27 @@ i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
     const i32* lst = elmlst();
     const i32* idx = elmidx();
     const i32 flags = LOCFLG;
+    // The tool travels from the higher end towards the lower one: the XY
+    // track of its axis, from the higher end along ux, uy for `track`.
+    const f64 hxy = std::hypot(f64(lo[0]) - hi[0], f64(lo[1]) - hi[1]);
+    const f64 ux = hxy > 0.0 ? (f64(lo[0]) - hi[0]) / hxy : 0.0, uy = hxy > 0.0 ? (f64(lo[1]) - hi[1]) / hxy : 0.0;
+    const f64 track = hxy > 0.0 ? l : 0.0;
+    i32 run_node = -1;
+    const i32* run_base = nullptr;
     for (i32 i = 0; i < count; ++i) {
         const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
-        const i32* ent = elmtrg(le);
+        // Entries come in runs of one node: its array's address is fetched
+        // once a run.
+        const i32* ent;
+        if (le[ELM_NODE] >= 0) {
+            if (le[ELM_NODE] != run_node) {
+                run_node = le[ELM_NODE];
+                run_base = qtnbas(run_node);
+            }
+            ent = run_base ? run_base + static_cast<size_t>(le[ELM_INDEX]) * TRG_WORDS : nullptr;
+        } else {
+            ent = elmtrg(le);
+        }
         if (!ent) continue;
         const i32 state = srfrec(LOCSRB, ent[TRG_SRF])[0];
         f32 e;
@@ -156,6 +196,10 @@ i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
             if (sw > w0 && sw < w1) inside = true;
         }
         if (!inside) continue;
+        // A triangle that lies, in XY, farther than the tool's radius from
+        // the whole track cannot be met along the move.
+        const f64 far = R + e + 0.01;
+        if (far > 0.0 && clear_of_track(tri, hi, ux, uy, track, far)) continue;
         // The tool travels from the higher end towards the lower one.
         f64 P[3] = {hi[0], hi[1], f64(hi[2]) + tol / 4};
         f64 dv[3] = {f64(lo[0]) - hi[0], f64(lo[1]) - hi[1], f64(lo[2]) - hi[2]};

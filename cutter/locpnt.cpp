@@ -148,7 +148,10 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         const i32* run_base = nullptr;
         ClassRow row{};
         f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
-        for (i32 pass = 0; pass < 2; ++pass) {
+        // The second pass looks at check and other part surfaces only: it
+        // is skipped when the gathering listed none.
+        const i32 passes = (check || other) ? 2 : 1;
+        for (i32 pass = 0; pass < passes; ++pass) {
             if (pass == 1 && count == 0) near1 = false;
             for (i32 slot = -2; slot < ntri; ++slot) {
                 i32 p;

@@ -138,7 +138,8 @@ void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
     f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
     d = static_cast<f32>(std::sqrt(gx * gx + gy * gy) * 0.001);
     result = 0;
-    if (gtval(d, R)) {
+    // The host's tolerant test only runs beyond R.
+    if (d > R && gtval(d, R)) {
         d = R;
         result = 1;
     }
@@ -163,7 +164,7 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
         return;
     }
     d = static_cast<f32>(std::sqrt(fx * fx + fy * fy) * 0.001);
-    if (gtval(d, R)) d = R;
+    if (d > R && gtval(d, R)) d = R;
 }
 
 void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
@@ -337,7 +338,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                 v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
                 v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
             }
-            f32 zmax = std::fmax(v0[2], std::fmax(v1[2], v2[2]));
+            f32 zmax = maxf(v0[2], maxf(v1[2], v2[2]));
             f32 est = zmax;
             if (B - e <= zmax) {
                 i32 st = 0;
@@ -581,7 +582,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             const f32* v0 = nodept(CNTNDB, ent[TRG_NODE]);
             const f32* v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
             const f32* v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
-            const f32 zmax = std::fmax(v0[2], std::fmax(v1[2], v2[2]));
+            const f32 zmax = maxf(v0[2], maxf(v1[2], v2[2]));
             if (z_ref - e > zmax) continue;
             if (capacity == 0 || count >= capacity) {
                 bool ok = capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP);

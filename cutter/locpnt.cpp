@@ -148,6 +148,13 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         const i32* run_base = nullptr;
         ClassRow row{};
         f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
+        // An entry of the surface just seen whose top stands too low for the
+        // height reached is passed over without reading its triangle: the
+        // examination below would drop it with nothing changed.
+        const f32* side_top = nullptr;
+        const i32* side_srf = nullptr;
+        const bool quick = !axis && elm_side(ntri, side_top, side_srf);
+        f32 prev_e = 0;
         // The second pass looks at check and other part surfaces only: it
         // is skipped when the gathering listed none.
         const i32 passes = (check || other) ? 2 : 1;
@@ -167,6 +174,10 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (p == p0 || p == pm) continue;
                 }
                 if (limited && B > zl + 0.1f * tol) break;
+                if (quick && !early && !surfchg) {
+                    const i32 q = idx[p];
+                    if (side_srf[q] == prev_srf && side_top[q] + prev_e <= B - Tp) continue;
+                }
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
                 // Entries come in runs of one node: its array's address is
                 // fetched once a run.
@@ -205,6 +216,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     }
                     if (prev_srf != -1) surfchg = true;
                     prev_srf = srfno;
+                    prev_e = e;
                 }
                 const f32 top = wrd2r(le[ELM_TOP]);
                 if (surfchg && top + e > B - Rz) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
@@ -22,6 +23,23 @@ i32 ELMCAP = 0;
 i32 ELMNCL = 0;
 i32 ELMCLS[QT_NODES * QC_ROW];
 
+// Beside the list of the last point gathering: each entry's top and its
+// surface record; valid until another gathering.
+namespace {
+std::vector<f32> side_top;
+std::vector<i32> side_srf;
+i32 side_count = -1;  // entries described, -1 none
+bool side_class5 = false;
+}  // namespace
+
+bool elm_side(i32 count, const f32*& top, const i32*& srf)
+{
+    if (side_count < 0 || side_count != count || side_class5) return false;
+    top = side_top.data();
+    srf = side_srf.data();
+    return true;
+}
+
 void ELMREL(i32& status)
 {
     status = 0;
@@ -38,6 +56,7 @@ void ELMREL(i32& status)
     }
     ELMCAP = 0;
     ELMNCL = 0;
+    side_count = -1;
     // The last winner named a triangle of the released model.
     LOCLST[0] = LOCLST[1] = -1;
     LOCNRM = 1;
@@ -288,6 +307,10 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     i32 kind = 0, reported = 0, rzero = 0;
     i32* lst = elmlst();
     f32* cpy = static_cast<f32*>(elmbase(ELMCPY));
+    side_count = -1;
+    side_class5 = false;
+    side_top.clear();
+    side_srf.clear();
     for (i32 row = 0; row < ELMNCL; ++row) {
         const i32* r = ELMCLS + row * QC_ROW;
         if (r[QT_COUNT] <= 0) continue;
@@ -390,12 +413,16 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             }
             le[ELM_KEY] = r2wrd(key);
             le[ELM_TOP] = r2wrd(zmax);
+            side_top.push_back(zmax);
+            side_srf.push_back(ent[TRG_SRF]);
+            if (cls == 5) side_class5 = true;
             if (reported == 1) part_seen = 1;
             else if (reported == 2) check_seen = 1;
             else other_seen = 1;
             ++count;
         }
     }
+    side_count = count;
     if (count < 1) {
         best_z = B;
         best = best_pos;
@@ -457,9 +484,13 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
         surface = first_part_surface();
     } else {
         higher = -1;
+        // The list and its index are fetched once for all the contacts.
+        const i32* lidx = n > 0 ? elmidx() : nullptr;
+        const i32* llst = n > 0 ? elmlst() : nullptr;
         for (i32 k = 0; k < n; ++k) {
             i32 ent[TRG_WORDS];
-            TRGGET(ctri[k], ent);
+            const i32* t = elmtrg(llst + static_cast<size_t>(lidx[ctri[k] - 1]) * ELM_WORDS);
+            if (t) std::memcpy(ent, t, TRG_WORDS * sizeof(i32));
             const i32* rec = srfrec(srf, ent[TRG_SRF]);
             const i32 cls = rec[0];
             const i32 kind = (cls == 2 || cls == 3) ? 2 : ((cls == 1 || cls == 4) ? 1 : cls);
@@ -562,6 +593,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             return;
         }
     }
+    side_count = -1;
     const i32 flags = LOCFLG;
     i32* lst = elmlst();
     for (i32 row = 0; row < ELMNCL; ++row) {

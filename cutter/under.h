@@ -23,6 +23,11 @@ extern i32 ELMCLS[QT_NODES * QC_ROW];  // the quadtree rows under the tool
 // Closes the working lists (with the triangle model).
 void ELMREL(i32& status);
 
+// Beside the list of the last gathering at a point (count entries, by list
+// position): the top and the surface record number of each entry. False
+// when that gathering is not the last one or listed class-5 triangles.
+bool elm_side(i32 count, const f32*& top, const i32*& srf);
+
 // The 13 words of a list entry's triangle: in its node's array or a copy.
 const i32* elmtrg(const i32* entry);
 

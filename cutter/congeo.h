@@ -52,6 +52,7 @@ inline const i32* srfrec(const i32* base, i32 k) { return base + 20 * static_cas
 // std::fmax without the library call where the order is plain; equal values
 // (signed zeros) and NaN take the library's answer.
 inline f32 maxf(f32 a, f32 b) { return a > b ? a : (b > a ? b : std::fmax(a, b)); }
+inline f64 maxd(f64 a, f64 b) { return a > b ? a : (b > a ? b : std::fmax(a, b)); }
 
 // ------------------------------------------------------- vector helpers
 inline f64 dot3(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }

@@ -110,7 +110,7 @@ bool grow_list(i32* h, i32 added)
 }
 
 // Reported kind of a class: 1 part, 2 check, 3 other part; 0 not admitted.
-i32 admitted(i32 cls, i32 flags, f32& e, i32& kind)
+[[gnu::always_inline]] inline i32 admitted(i32 cls, i32 flags, f32& e, i32& kind)
 {
     switch (cls) {
     case 1: if (!(flags & 0x01)) return 0; e = LOCOFA; kind = LOCKDA; return 1;
@@ -151,7 +151,10 @@ bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
 }
 }  // namespace
 
-void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
+namespace {
+
+// The two box distances, expanded where the height estimate uses them.
+[[gnu::always_inline]] inline void box_near(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
 {
     f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
     f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
@@ -164,13 +167,13 @@ void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
     }
 }
 
-void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
+[[gnu::always_inline]] inline void box_far(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
 {
     result = 0;
     auto far = [](f64 p, i32 lo, i32 hi) {
         if (p < lo) return hi - p;
         if (p > hi) return p - lo;
-        return std::fmax(p - lo, hi - p);
+        return maxd(p - lo, hi - p);
     };
     bool inside = pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3];
     if (inside) {
@@ -186,6 +189,12 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
     if (d > R && gtval(d, R)) d = R;
 }
 
+}  // namespace
+
+void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) { box_near(pxy, box, R, d, result); }
+
+void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) { box_far(pxy, box, R, d, result); }
+
 void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
             const i32& code, f32& estimate, i32& status)
 {
@@ -194,13 +203,13 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
     f32 d = 0;
     i32 res = 0;
     if (kind == 2) {
-        BOXNEA(pxy, box, R, d, res);
+        box_near(pxy, box, R, d, res);
         if (res == 1) {
             status = 1;
             return;
         }
     } else {
-        BOXFAR(pxy, box, R, d, res);
+        box_far(pxy, box, R, d, res);
     }
     f64 r2 = f64(rc) * rc;
     switch (c) {

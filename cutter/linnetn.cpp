@@ -160,22 +160,10 @@ i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
     const f64 hxy = std::hypot(f64(lo[0]) - hi[0], f64(lo[1]) - hi[1]);
     const f64 ux = hxy > 0.0 ? (f64(lo[0]) - hi[0]) / hxy : 0.0, uy = hxy > 0.0 ? (f64(lo[1]) - hi[1]) / hxy : 0.0;
     const f64 track = hxy > 0.0 ? l : 0.0;
-    i32 run_node = -1;
-    const i32* run_base = nullptr;
+    ElmRun run;
     for (i32 i = 0; i < count; ++i) {
         const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
-        // Entries come in runs of one node: its array's address is fetched
-        // once a run.
-        const i32* ent;
-        if (le[ELM_NODE] >= 0) {
-            if (le[ELM_NODE] != run_node) {
-                run_node = le[ELM_NODE];
-                run_base = qtnbas(run_node);
-            }
-            ent = run_base ? run_base + static_cast<size_t>(le[ELM_INDEX]) * TRG_WORDS : nullptr;
-        } else {
-            ent = elmtrg(le);
-        }
+        const i32* ent = run.triangle(le);
         if (!ent) continue;
         const i32 state = srfrec(LOCSRB, ent[TRG_SRF])[0];
         f32 e;

@@ -144,8 +144,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         bool surfchg = false;
         bool near1 = true;  // class-1-near switch
         i32 retry = 0;
-        i32 run_node = -1;
-        const i32* run_base = nullptr;
+        ElmRun run;
         ClassRow row{};
         f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
         // An entry of the surface just seen whose top stands too low for the
@@ -179,18 +178,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (side_srf[q] == prev_srf && side_top[q] + prev_e <= B - Tp) continue;
                 }
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
-                // Entries come in runs of one node: its array's address is
-                // fetched once a run.
-                const i32* ent;
-                if (le[ELM_NODE] >= 0) {
-                    if (le[ELM_NODE] != run_node) {
-                        run_node = le[ELM_NODE];
-                        run_base = qtnbas(run_node);
-                    }
-                    ent = run_base ? run_base + static_cast<size_t>(le[ELM_INDEX]) * TRG_WORDS : nullptr;
-                } else {
-                    ent = elmtrg(le);
-                }
+                const i32* ent = run.triangle(le);
                 if (!ent) continue;
                 const i32 srfno = ent[TRG_SRF];
                 const i32* rec = srfrec(LOCSRB, srfno);

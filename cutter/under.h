@@ -31,6 +31,22 @@ bool elm_side(i32 count, const f32*& top, const i32*& srf);
 // The 13 words of a list entry's triangle: in its node's array or a copy.
 const i32* elmtrg(const i32* entry);
 
+// The same for entries walked in list order: entries come in runs of one
+// node, so the node's array address is fetched once a run.
+struct ElmRun {
+    i32 node = -1;
+    const i32* base = nullptr;
+    const i32* triangle(const i32* entry)
+    {
+        if (entry[ELM_NODE] < 0) return elmtrg(entry);
+        if (entry[ELM_NODE] != node) {
+            node = entry[ELM_NODE];
+            base = qtnbas(node);
+        }
+        return base ? base + static_cast<size_t>(entry[ELM_INDEX]) * TRG_WORDS : nullptr;
+    }
+};
+
 // Triangles under the tool at a point (see the gathering's description in
 // under.cpp). ixy: the point in thousandths, truncated.
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,

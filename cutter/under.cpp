@@ -130,6 +130,14 @@ i32* elmlst() { return static_cast<i32*>(elmbase(ELMLST)); }
 i32* elmidx() { return static_cast<i32*>(elmbase(ELMIDX)); }
 
 namespace {
+// The gathering's lists could not be had: said once, nothing listed.
+void list_memory_error(i32& count, i32& status)
+{
+    eroutc("elm2nd,dynamic memory error", 0);
+    status = -1;
+    count = 0;
+}
+
 // Makes the index array as large as the list and fills it with 0..count-1;
 // false (status -1, count 0) when the array cannot be had.
 bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
@@ -140,9 +148,7 @@ bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
     else if (capacity > cap_in)
         ok = grow_list(ELMIDX, capacity - cap_in);
     if (!ok) {
-        eroutc("elm2nd,dynamic memory error", 0);
-        status = -1;
-        count = 0;
+        list_memory_error(count, status);
         return false;
     }
     i32* idx = elmidx();
@@ -401,9 +407,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                     if (ok && LOCAXM && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
                 }
                 if (!ok) {
-                    eroutc("elm2nd,dynamic memory error", 0);
-                    status = -1;
-                    count = 0;
+                    list_memory_error(count, status);
                     return;
                 }
                 capacity += ELM_STEP;
@@ -628,9 +632,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             if (capacity == 0 || count >= capacity) {
                 bool ok = capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP);
                 if (!ok) {
-                    eroutc("elm2nd,dynamic memory error", 0);
-                    status = -1;
-                    count = 0;
+                    list_memory_error(count, status);
                     return;
                 }
                 capacity += ELM_STEP;

@@ -69,6 +69,20 @@ void mxto(const f32* p, const f32* axis, const f32* nrm, i32 kind, i32& status)
     MXLINK(rec, kind, 1, status);
 }
 
+// Changes the feed code between moves: the open string is closed before
+// the change and a new one requested after it.
+void switch_feed(i32 code, i32& open)
+{
+    const i32 was = open;
+    closeopen(open);
+    STPV01(code);
+    if (was) {
+        i32 s = 0;
+        PCLSRQ(s);
+        open = 1;
+    }
+}
+
 }  // namespace
 
 void PLGFED(const f32* q, const f32* p, i32& open)
@@ -80,25 +94,11 @@ void PLGFED(const f32* q, const f32* p, i32& open)
         MCHVAL(1, k, iv, vcur, st2);
         if (st >= 0 && st2 >= 0 && v26 > 0 && v26 < vcur) {
             DNFEED = 1;
-            const i32 was = open;
-            closeopen(open);
-            STPV01(26);
-            if (was) {
-                i32 s = 0;
-                PCLSRQ(s);
-                open = 1;
-            }
+            switch_feed(26, open);
         }
     } else if (DNFEED && !(p[2] < q[2]) && !eqpt3(p, q)) {
         DNFEED = 0;
-        const i32 was = open;
-        closeopen(open);
-        STPV01(1);
-        if (was) {
-            i32 s = 0;
-            PCLSRQ(s);
-            open = 1;
-        }
+        switch_feed(1, open);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "../tests/common/dropref.h"
 #include "../tests/common/meshes.h"
+#include "../tests/common/positioning.h"
 #include "../tests/common/tooldefs.h"
 #include "cutter/loccom.h"
 #include "cutter/linnetn.h"
@@ -19,17 +20,8 @@
 
 namespace {
 
-struct Kind {
-    const char* name;
-    f32 d, r, l, taper;
-    dropref::Tool ref;
-};
-const Kind KINDS[] = {
-    {"ball", 10.0f, 5.0f, 30.0f, 0.0f, {1, 5.0, 5.0}},
-    {"flat", 10.0f, 0.0f, 30.0f, 0.0f, {2, 5.0, 0.0}},
-    {"corner", 10.0f, 2.0f, 30.0f, 0.0f, {3, 5.0, 2.0}},
-    {"taper", 6.0f, 1.0f, 20.0f, 10.0f, {4, 3.0, 1.0, 10.0 * 3.141592653589793 / 180.0, 20.0}},
-};
+using positioning::Kind;
+using positioning::KINDS;
 
 i32 built = 0;
 std::vector<double> tris;

@@ -9,6 +9,7 @@
 
 #include "common/dropref.h"
 #include "common/meshes.h"
+#include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/congeo.h"
 #include "cutter/loccom.h"
@@ -22,28 +23,14 @@
 
 namespace {
 
-struct Shape {
-    const char* name;
-    f32 d, r, l, taper;
-    dropref::Tool ref;
-};
-
-const Shape SHAPES[] = {
-    {"ball", 10.0f, 5.0f, 30.0f, 0.0f, {1, 5.0, 5.0}},
-    {"flat", 10.0f, 0.0f, 30.0f, 0.0f, {2, 5.0, 0.0}},
-    {"corner", 10.0f, 2.0f, 30.0f, 0.0f, {3, 5.0, 2.0}},
-    {"taper", 6.0f, 1.0f, 20.0f, 10.0f, {4, 3.0, 1.0, 10.0 * 3.141592653589793 / 180.0, 20.0}},
-};
+using Shape = positioning::Kind;
+const auto& SHAPES = positioning::KINDS;
 
 class Drop : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        norak::reset();
-        FRETRI();
-        MACTYP = 0;
-        LOCAXM = 0;
-        STPFLG(0x3F);
+        positioning::reset();
         LOCNRM = 1;
     }
     void TearDown() override { FRETRI(); }

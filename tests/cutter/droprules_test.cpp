@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/meshes.h"
+#include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/congeo.h"
 #include "cutter/loccom.h"
@@ -25,11 +26,7 @@ class Rules : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        norak::reset();
-        FRETRI();
-        MACTYP = 0;
-        LOCAXM = 0;
-        STPFLG(0x3F);
+        positioning::reset();
         LOCNRM = 1;
         LOCSGM = 0;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/meshes.h"
+#include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
@@ -18,10 +19,7 @@ namespace {
 
 TEST(LinkString, PointsOverTheHemisphere)
 {
-    norak::reset();
-    FRETRI();
-    MACTYP = 0;
-    STPFLG(0x3F);
+    positioning::reset();
     LN5INI();
     ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(20.0, 30.0, 6000)), 0);
     tooldefs::use_mill(6.0f, 3.0f);

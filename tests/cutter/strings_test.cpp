@@ -11,6 +11,7 @@
 #include "common/chords.h"
 #include "common/dropref.h"
 #include "common/meshes.h"
+#include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
@@ -29,15 +30,11 @@ class Strings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        norak::reset();
-        FRETRI();
+        positioning::reset();
         stk_net_rels();
-        MACTYP = 0;
-        LOCAXM = 0;
         LOCCST = 0;
         NETAXM = 0;
         NETFLG(0);
-        STPFLG(0x3F);
         for (i32& w : HEI8) w = 0;
     }
     void TearDown() override

@@ -10,6 +10,7 @@
 
 #include "common/dropref.h"
 #include "common/meshes.h"
+#include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
@@ -24,14 +25,29 @@ class Travel : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        norak::reset();
-        FRETRI();
-        MACTYP = 0;
-        LOCAXM = 0;
-        STPFLG(0x3F);
+        positioning::reset();
     }
     void TearDown() override { FRETRI(); }
 };
+
+// Reference: the first s along a move of length len where the tool, free at
+// s = 0, meets the part (over(s) > 0), sampled 400 times and then bisected;
+// -1 when it never does.
+template <class F>
+double first_meeting(const F& over, double len)
+{
+    const int n = 400;
+    for (int k = 1; k <= n; ++k)
+        if (over(len * k / n) > 0) {
+            double lo = len * (k - 1) / n, hi = len * k / n;
+            for (int it = 0; it < 60; ++it) {
+                double m = 0.5 * (lo + hi);
+                (over(m) > 0 ? hi : lo) = m;
+            }
+            return hi;
+        }
+    return -1;
+}
 
 TEST_F(Travel, FirstFreeStretchOverTheHemisphere)
 {
@@ -62,19 +78,7 @@ TEST_F(Travel, FirstFreeStretchOverTheHemisphere)
             f32 pos[3], con[3], nrm[3];
             i32 st = 0;
             LINNETH(4, p1, p2, 0.0f, 0.01f, 0.0f, 0.0f, pos, con, nrm, st);
-            // Reference: the first s where the tool meets the part.
-            double s0 = -1;
-            const int n = 400;
-            for (int k = 1; k <= n; ++k)
-                if (over(len * k / n) > 0) {
-                    double lo = len * (k - 1) / n, hi = len * k / n;
-                    for (int it = 0; it < 60; ++it) {
-                        double m = 0.5 * (lo + hi);
-                        (over(m) > 0 ? hi : lo) = m;
-                    }
-                    s0 = hi;
-                    break;
-                }
+            const double s0 = first_meeting(over, len);
             if (s0 < 0) {
                 EXPECT_EQ(st, 1) << i;
                 continue;
@@ -121,18 +125,7 @@ TEST_F(Travel, HorizontalTravelOverTheHemisphere)
             f32 pos[3], con[3], nrm[3];
             i32 st = 0;
             LINNETH(1, p1, p2, z, 0.01f, 0.0f, 0.0f, pos, con, nrm, st);
-            double s0 = -1;
-            const int n = 400;
-            for (int k = 1; k <= n; ++k)
-                if (over(len * k / n) > 0) {
-                    double lo = len * (k - 1) / n, hi = len * k / n;
-                    for (int it = 0; it < 60; ++it) {
-                        double m = 0.5 * (lo + hi);
-                        (over(m) > 0 ? hi : lo) = m;
-                    }
-                    s0 = hi;
-                    break;
-                }
+            const double s0 = first_meeting(over, len);
             if (s0 < 0) {
                 EXPECT_EQ(st, 1) << t.ref.shape << " segment " << i;
                 continue;

@@ -5,7 +5,7 @@
 #   ./run.sh bench  Release build, run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
-JOBS=$(nproc 2>/dev/null || echo 2)
+JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 need_packages() {
   local missing=()

@@ -9,7 +9,7 @@
 #include "../tests/common/tooldefs.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 #include "stock/netgrid.h"
 #include "surfaces/trimodel.h"

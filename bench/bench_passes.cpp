@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frame/entry.h"
-#include "frame/load.h"
+#include "core/load.h"
 #include "platform/norak/norak.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "cutter/loccom.h"
 #include "cutter/qtcell.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/mesh.h"

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "blocks/format.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& status)
 {

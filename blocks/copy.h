@@ -1,7 +1,7 @@
 // Block copy between the entity stream and the list.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Copies the block at the source cursor: from the entity stream (source 1)
 // into the list (target 2 keeps its numbers, 3 takes the list's), word for

@@ -4,8 +4,8 @@
 
 #include "blocks/format.h"
 #include "blocks/readers.h"
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/records.h"
 
 std::vector<ShownBlock> DSPLOG;
 i32 DSPPAU = 0;

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status);
 void DSPINI(const i32& mode);

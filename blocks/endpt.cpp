@@ -3,7 +3,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
-#include "frame/host.h"
+#include "core/host.h"
 
 void ENDPT(f32* point, f32* dir, i32& number, i32& status)
 {

@@ -1,7 +1,7 @@
 // End point of the movement at or after the cursor.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // From the block at the cursor forward, the first movement block: its end
 // point and direction. The cursor stays on the movement block found.

@@ -1,7 +1,7 @@
 #include "blocks/format.h"
 
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 void NXTBLN(i32& number)
 {

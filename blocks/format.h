@@ -3,7 +3,7 @@
 // the class of each block type.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Access modes of the block routines.
 constexpr i32 AM_ENTITY = 1;   // the current open entity (size word first)

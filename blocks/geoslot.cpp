@@ -5,8 +5,8 @@
 #include "blocks/copy.h"
 #include "blocks/format.h"
 #include "blocks/listacc.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 i32 PRCFLG[6];
 i32 GSLOTS[2 * NSLOTS];

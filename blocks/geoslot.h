@@ -2,7 +2,7 @@
 // entities and their working copies, and the procedure's movement sub-list.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 NSLOTS = 12;
 // Procedure flags 1 to 6 (index 0 to 5) and the slot table: {flag, id} for

@@ -8,9 +8,9 @@
 #include "blocks/format.h"
 #include "blocks/readers.h"
 #include "blocks/writers.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
 
 i32 TPJUMP(const i32& n, i32& status)
 {

@@ -2,7 +2,7 @@
 // addressed by group and code.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Groups of the procedure block.
 constexpr i32 GR_MACHINE = 23, GR_GLOBAL = 24, GR_LOCAL = 25, GR_TOP = 26, GR_FLAGS = 27, GR_LEAD = 32;

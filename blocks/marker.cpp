@@ -1,6 +1,6 @@
 #include "blocks/marker.h"
 
-#include "frame/host.h"
+#include "core/host.h"
 
 MarkerStack MRKSTK = {-1, -1, 0};
 

@@ -2,7 +2,7 @@
 // a start marker, 2 an end marker without its start.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 struct MarkerStack {
     i32 handle;

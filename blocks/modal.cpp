@@ -6,9 +6,9 @@
 #include "blocks/readers.h"
 #include "blocks/tech.h"
 #include "blocks/writers.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
 
 namespace {
 // Spindle direction of "PRM9" word 8: 1 positive, 2 negative, else none.

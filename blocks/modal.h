@@ -3,7 +3,7 @@
 // technology item readers.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Display record words.
 constexpr i32 DSP8_NORMAL = 6, DSP8_PREV = 9, DSP8_PREVAXIS = 12, DSP8_FONT = 15, DSP8_COLOUR = 16, DSP8_PEN = 17,

@@ -7,11 +7,11 @@
 #include "blocks/marker.h"
 #include "blocks/tech.h"
 #include "blocks/writers.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/intmnu.h"
-#include "frame/modflg.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/intmnu.h"
+#include "core/modflg.h"
+#include "core/records.h"
 
 MoveState MOVST;
 i32 TPMACH = 22;

@@ -4,7 +4,7 @@
 // markers and texts; closing the movement output of a procedure.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Last-move state of the movement writers. The move-written flag is word 11
 // of "LSP2".

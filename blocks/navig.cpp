@@ -3,8 +3,8 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* direction, i32& number,
             i32& status)

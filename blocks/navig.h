@@ -2,7 +2,7 @@
 // and last positions of a procedure.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // End point and direction of the movement block at the cursor, whose header
 // (type, size) was read.

@@ -7,11 +7,11 @@
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "frame/cmpblk.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/prcwrd.h"
-#include "frame/records.h"
-#include "frame/util.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "core/util.h"
 
 i32 BLKDSW = 0;
 i32 CLTVAL = -1;

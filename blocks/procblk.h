@@ -4,7 +4,7 @@
 // the copy between the database and the list, and its reader.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // A procedure callback: (mode or procedure code, medium or flag, word counter
 // or work word, status).

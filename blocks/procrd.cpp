@@ -10,9 +10,9 @@
 #include "blocks/modal.h"
 #include "blocks/procblk.h"
 #include "blocks/tech.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
 
 namespace {
 constexpr i32 MAX_ITEM = 1 << 16;  // the longest item passed over

@@ -10,9 +10,9 @@
 #include "blocks/navig.h"
 #include "blocks/procblk.h"
 #include "blocks/readers.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
 
 namespace {
 // The word that a flag-group code names; null for an unknown code.

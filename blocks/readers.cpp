@@ -6,8 +6,8 @@
 #include "blocks/modal.h"
 #include "blocks/tech.h"
 #include "blocks/writers.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 i32 rdmode(const i32& mode)
 {

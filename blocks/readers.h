@@ -5,7 +5,7 @@
 // the reader with its status; the values read so far stay set.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // The reading medium of an access mode: 4 reads the list, 5 the entity.
 i32 rdmode(const i32& mode);

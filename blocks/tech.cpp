@@ -7,12 +7,12 @@
 #include "blocks/listacc.h"
 #include "blocks/modal.h"
 #include "blocks/writers.h"
-#include "frame/codedio.h"
-#include "frame/gomove.h"
-#include "frame/host.h"
-#include "frame/intmnu.h"
-#include "frame/modflg.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/gomove.h"
+#include "core/host.h"
+#include "core/intmnu.h"
+#include "core/modflg.h"
+#include "core/records.h"
 
 TechState TECHST;
 

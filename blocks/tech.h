@@ -4,7 +4,7 @@
 // changed.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 NTPAR = 100;  // technology parameters 1 to 100
 

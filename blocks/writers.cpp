@@ -5,8 +5,8 @@
 #include "blocks/format.h"
 #include "blocks/movement.h"
 #include "blocks/tech.h"
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 namespace {
 // Writes the words of one block in order and keeps the first failure.

@@ -3,7 +3,7 @@
 // with the list's next number) and ends the block even after a failed word.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 HDR_WORDS = 47;  // header words after the block number
 

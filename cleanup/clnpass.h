@@ -3,7 +3,7 @@
 // release, and the store of written pass strings.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 void CLNGRD(const f32* box, i32& status);
 void clnpas(const f32& tol, const f32& value, i32& status);

@@ -1,6 +1,6 @@
 #include "cutter/congeo.h"
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 

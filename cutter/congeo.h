@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ---------------------------------------------------------------- CONGEO
 extern f64 CGCOTA;  // cot a

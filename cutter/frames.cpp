@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "cutter/congeo.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/trimodel.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // drops (surface normal at a contact, flank on an edge, frame along a move).
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 void FRMSET(const f32* point, const f32* axis);
 void FRMROT(const f32* point, const f32* axis, f32* p);

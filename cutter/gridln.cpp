@@ -8,7 +8,7 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "stock/netgrid.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"

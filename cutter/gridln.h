@@ -1,7 +1,7 @@
 // Tool positioning over the lines of the stock grid.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Height of the tool at point's XY over the grid lines: status 0 found, 1
 // nothing under the tool, -1 failure.

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // State block of one variant of the kernel.
 struct KrnBlk {

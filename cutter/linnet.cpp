@@ -6,9 +6,9 @@
 #include "cutter/locpnt.h"
 #include "cutter/prjbrg.h"
 #include "cutter/under.h"
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/proc.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/proc.h"
 #include "surfaces/trimodel.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // split by contact and thinned; points along a link string.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Work record of the string positioning (12 words).
 constexpr i32 NR_WORDS = 12;

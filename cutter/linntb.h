@@ -1,7 +1,7 @@
 // Strings of positions along a line, clipped at the machining boundary.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // The arguments of the string positioning (spare is not read); no surface
 // normals are handed back.

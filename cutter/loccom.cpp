@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/records.h"
 #include "surfaces/trimodel.h"
 
 f32 LOCDIA, LOCRCH, LOCCRN, LOCOFA, LOCOFB;

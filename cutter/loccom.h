@@ -2,7 +2,7 @@
 // front end that positions the tool over an XY point.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ---------------------------------------------------------------- LOCCOM
 extern f32 LOCDIA;       // tool diameter

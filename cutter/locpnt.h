@@ -2,7 +2,7 @@
 // point built on it.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Result of one drop: the caller's arrays of contacts.
 struct LocRes {

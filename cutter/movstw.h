@@ -2,6 +2,6 @@
 // retract links, the clean-up entry and the tool path trim.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 extern i32 MOVSTW;

@@ -5,7 +5,7 @@
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
 #include "cutter/loccom.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/trimodel.h"
 
 void V2NRMS(f32* v, f32& length, i32& status)

@@ -2,7 +2,7 @@
 // then its edges, in single precision.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Edge record: unit XY direction, XY length, line constant (signed distance
 // of the tool axis from the edge's line).

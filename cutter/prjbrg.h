@@ -1,7 +1,7 @@
 // Switches of the bridge to the closed projection library.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Availability of the projection library: 0 after every procedure start.
 void prj_set_avail(i32 value);

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "cutter/frames.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/trimodel.h"
 
 f64 PRHCRN, PRRFLT, PRRCRN, PRHFLK, PRANGL, PRRNOM, PRCOSA, PRSINA, PRTANA, PRLENG, PRRTOP, PRALLW, PRRMAX;

@@ -4,7 +4,7 @@
 // and the travel along +x.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ------------------------------------------------------- edge tests
 void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist, f64* point, i32& status);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cutter/loccom.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/trimodel.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // non-empty nodes under a box. Boxes and cells are i32 in thousandths.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Rows gathered under a box: the node's 9-word row followed by its number.
 constexpr i32 QC_ROW = 10;

@@ -10,7 +10,7 @@
 #include "cutter/locpnt.h"
 #include "cutter/profile.h"
 #include "cutter/under.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 

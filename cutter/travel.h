@@ -3,7 +3,7 @@
 // (mode 4) with the list of blocked and free stretches.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ------------------------------------------------------------ TRVLST
 // Entry: T (f64, travel parameter), P (f64[3], contact on the part), the

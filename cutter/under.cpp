@@ -10,11 +10,11 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
-#include "frame/params.h"
-#include "frame/proc.h"
+#include "core/params.h"
+#include "core/proc.h"
 #include "tools/toolcache.h"
 
-#include "frame/host.h"
+#include "core/host.h"
 
 i32 ELMLST[2] = {-1, 0};
 i32 ELMIDX[2] = {-1, 0};

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cutter/qtcell.h"
-#include "frame/words.h"
+#include "core/words.h"
 #include "surfaces/trimodel.h"
 
 // List entry: the triangle's quadtree node (-1: a turned copy in ELMCPY),

@@ -2,7 +2,7 @@
 // the procedure list is built.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 PRT_MAX = 200;
 

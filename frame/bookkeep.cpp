@@ -9,12 +9,12 @@
 #include "blocks/listacc.h"
 #include "blocks/tech.h"
 #include "edit/proctab.h"
-#include "frame/codedio.h"
-#include "frame/gomove.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/gomove.h"
+#include "core/host.h"
 #include "frame/least.h"
 #include "frame/machtype.h"
-#include "frame/records.h"
+#include "core/records.h"
 #include "tools/toolcache.h"
 
 namespace {

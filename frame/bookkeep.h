@@ -5,7 +5,7 @@
 #pragma once
 
 #include "frame/driver.h"
-#include "frame/words.h"
+#include "core/words.h"
 
 void INITMC(const i32& set);
 void EDA2IO(const i32& mode, const char* key, const i32& count, i32* block, PrcIniFn cb7, i32& status);

@@ -2,7 +2,7 @@
 // driver calls through its table, and the state they share.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Slot 1: definition and modification.
 void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& copied, const i32& append,

@@ -5,13 +5,13 @@
 #include "blocks/listacc.h"
 #include "blocks/procblk.h"
 #include "blocks/geoslot.h"
-#include "frame/codedio.h"
+#include "core/codedio.h"
 #include "frame/least.h"
-#include "frame/names.h"
+#include "core/names.h"
 #include "stock/optim.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/machtype.h"
-#include "frame/records.h"
+#include "core/records.h"
 
 i32 CMPBLK[CMPBLK_N];
 i32 CMPBKP[CMPBLK_N];

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "frame/driver.h"
-#include "frame/prcwrd.h"
-#include "frame/words.h"
+#include "core/prcwrd.h"
+#include "core/words.h"
 
 constexpr i32 CMPBLK_N = 92;
 extern i32 CMPBLK[CMPBLK_N];

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "frame/codedio.h"
-#include "frame/host.h"
+#include "core/codedio.h"
+#include "core/host.h"
 
 i32 CRTCLS[5] = {0, 1, 0, 0, 0};
 

@@ -2,7 +2,7 @@
 // coded items, and the criteria-style menu items.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Five class flags: part, check, closed contour, open contour, drill points.
 extern i32 CRTCLS[5];

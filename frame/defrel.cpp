@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "pocket/services.h"
 #include "surfaces/srflist.h"
 #include "tools/toolcache.h"

@@ -3,7 +3,7 @@
 // re-selection of a surface list after a template read and the criteria texts.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 void DEFREL(i32& status);
 // Scallop companion of a scallop height h over the tool's corner radius.

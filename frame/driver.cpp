@@ -14,10 +14,10 @@
 #include "tools/toolcache.h"
 #include "frame/bookkeep.h"
 #include "frame/cmpblk.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/intctl.h"
-#include "frame/names.h"
-#include "frame/records.h"
+#include "core/names.h"
+#include "core/records.h"
 
 DrvArg DRVARG;
 i32 DRVSTS = 0;

@@ -3,7 +3,7 @@
 // procedure from creation to the common exit.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ------------------------------------------------------------- callbacks
 // Slot 1: define or modify the procedure.

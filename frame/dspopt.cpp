@@ -1,11 +1,11 @@
 #include "frame/dspopt.h"
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/intctl.h"
 #include "frame/least.h"
-#include "frame/modflg.h"
-#include "frame/names.h"
-#include "frame/records.h"
+#include "core/modflg.h"
+#include "core/names.h"
+#include "core/records.h"
 
 namespace {
 const char* const TOGGLE = "TOOL: DISPLAY@TOOL: TRACE@TOOL: NO DISPLAY@MOTION: NO FAST DISP.@MOTION: NO DISPLAY";

@@ -2,7 +2,7 @@
 // change of origin) and the change of origin.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // options: clearance, insert and origin flags; display: texts and
 // tool-display flags. inserted: a message or code was inserted.

@@ -2,7 +2,7 @@
 
 #include "frame/callbacks.h"
 #include "frame/driver.h"
-#include "frame/params.h"
+#include "core/params.h"
 
 // The host's call: the procedure driver carries a surface-milling procedure
 // (type 9) with its callbacks, its parameter record "TV27" and its block.

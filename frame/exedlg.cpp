@@ -6,14 +6,14 @@
 #include <string>
 
 #include "edit/proctab.h"
-#include "frame/host.h"
-#include "frame/names.h"
+#include "core/host.h"
+#include "core/names.h"
 #include "frame/cmpblk.h"
 #include "blocks/movement.h"
 #include "frame/least.h"
 #include "tools/tooldsp.h"
-#include "frame/records.h"
-#include "frame/util.h"
+#include "core/records.h"
+#include "core/util.h"
 #include "tools/toolcache.h"
 
 namespace {

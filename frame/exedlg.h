@@ -4,7 +4,7 @@
 #pragma once
 
 #include "frame/driver.h"
-#include "frame/words.h"
+#include "core/words.h"
 
 // Answers of the dialog.
 constexpr i32 ANS_YES = 1, ANS_NO = 2, ANS_SUSPEND = 3, ANS_FORCE = 4;

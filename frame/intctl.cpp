@@ -1,7 +1,7 @@
 #include "frame/intctl.h"
 
 #include "cutter/movstw.h"
-#include "frame/intmnu.h"
+#include "core/intmnu.h"
 
 #include <cstring>
 
@@ -16,19 +16,19 @@
 #include "cutter/prjbrg.h"
 #include "edit/services.h"
 #include "frame/least.h"
-#include "frame/util.h"
+#include "core/util.h"
 #include "passes/services.h"
 #include "pocket/services.h"
 #include "surfaces/srflist.h"
 #include "tools/toolcache.h"
 #include "tools/tooldsp.h"
 #include "frame/exedlg.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/machtype.h"
-#include "frame/modflg.h"
-#include "frame/names.h"
-#include "frame/progress.h"
-#include "frame/records.h"
+#include "core/modflg.h"
+#include "core/names.h"
+#include "core/progress.h"
+#include "core/records.h"
 
 i32 DSPMOD = 0;
 i32 INTCNT = 0;

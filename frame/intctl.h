@@ -4,8 +4,8 @@
 #pragma once
 
 #include "frame/driver.h"
-#include "frame/intmnu.h"
-#include "frame/words.h"
+#include "core/intmnu.h"
+#include "core/words.h"
 
 // Thrown by the stop of a running execution; caught by the runner around
 // the execute callback, or by the manual editor's trim (target 2).

@@ -1,7 +1,7 @@
 #include "frame/least.h"
 
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/records.h"
 #include "tools/toolcache.h"
 
 i32 CHGUCS = 0;

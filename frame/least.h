@@ -2,7 +2,7 @@
 // the driver and the execution control need now.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 #include "passes/srfgeo.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "blocks/movement.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "blocks/dspblk.h"
 #include "blocks/modal.h"
 #include "frame/least.h"
@@ -12,7 +12,7 @@
 #include "tools/tooldlg.h"
 #include "tools/tooldsp.h"
 #include "tools/toollib.h"
-#include "frame/records.h"
+#include "core/records.h"
 
 
 namespace {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "frame/driver.h"
-#include "frame/params.h"
-#include "frame/words.h"
+#include "core/params.h"
+#include "core/words.h"
 
 void MCHTYP(const i32& type, i32& set, i32& pausable, i32& status);
 void NCFTAB();

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "cutter/services.h"
-#include "frame/host.h"
-#include "frame/progress.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/progress.h"
+#include "core/params.h"
 #include "frame/callbacks.h"
-#include "frame/records.h"
+#include "core/records.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "surfaces/allsrf.h"

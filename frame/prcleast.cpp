@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/records.h"
 #include "tools/tooldlg.h"
 #include "tools/toolcache.h"
 

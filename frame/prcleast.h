@@ -2,7 +2,7 @@
 // form the parameter page needs: the tool menu and the SERVICE menu.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // The tool menu: shows the current tool and lets the user choose another
 // from the tool library.

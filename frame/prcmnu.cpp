@@ -8,12 +8,12 @@
 #include "frame/cmpblk.h"
 #include "frame/defrel.h"
 #include "frame/driver.h"
-#include "frame/host.h"
-#include "frame/names.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/names.h"
+#include "core/params.h"
 #include "frame/prcleast.h"
 #include "frame/prmmnu.h"
-#include "frame/records.h"
+#include "core/records.h"
 #include "stock/optim.h"
 
 i32 TPLSUB = 1, OPTTGL = 1;

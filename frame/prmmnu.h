@@ -3,7 +3,7 @@
 // whether the geometry is to be redefined.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 using PrcPutCb = void (*)(const i32&, const i32&, i32&, i32&);
 using PrcReadCb = void (*)(const i32&, const i32&, const i32&, const i32&, i32&, i32&);

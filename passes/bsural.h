@@ -3,7 +3,7 @@
 // circles as arcs, the pass-output state kept current.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 void BSURAL(const i32& revflag, i32& status);
 void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32& status);

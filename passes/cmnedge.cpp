@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "passes/gdutil.h"
 #include "passes/geodef.h"
 #include "passes/srfgeo.h"

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/gdutil.h"
 #include "passes/geodef.h"
 #include "passes/srfgeo.h"

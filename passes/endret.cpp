@@ -1,9 +1,9 @@
 // The final retract after the passes of an execution.
 #include "blocks/movement.h"
-#include "frame/host.h"
-#include "frame/modflg.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/modflg.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "passes/gdutil.h"
 #include "passes/geodef.h"
 #include "passes/pasout.h"

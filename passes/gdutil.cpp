@@ -1,6 +1,6 @@
 #include "passes/gdutil.h"
 
-#include "frame/params.h"
+#include "core/params.h"
 #include "passes/srfgeo.h"
 #include "surfaces/srfbuf.h"
 

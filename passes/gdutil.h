@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "frame/host.h"
-#include "frame/words.h"
+#include "core/host.h"
+#include "core/words.h"
 
 namespace gd {
 

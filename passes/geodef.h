@@ -7,7 +7,7 @@
 // already reported.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ----------------------------------------------------------------- picking
 // Pick of the chain of part surfaces. repick starts a new pick; flip turns

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/gdutil.h"
 #include "passes/geodef.h"
 #include "passes/srfgeo.h"

@@ -1,7 +1,7 @@
 // Surface markers: four points at the corners of each surface (the first
 // corner in colour 3) and two arrows along its passes, kept in 120 display
 // slots.
-#include "frame/host.h"
+#include "core/host.h"
 #include "passes/gdutil.h"
 #include "passes/geodef.h"
 #include "passes/srfgeo.h"

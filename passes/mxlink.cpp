@@ -4,9 +4,9 @@
 
 #include "blocks/movement.h"
 #include "blocks/tech.h"
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "passes/pasdat.h"
 #include "passes/retract.h"
 

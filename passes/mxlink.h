@@ -1,7 +1,7 @@
 // Links between strings in four- and five-axis milling.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Link record: target P, tool axis at P, retract vector, approach vector.
 void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status);

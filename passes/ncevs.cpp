@@ -1,9 +1,9 @@
 #include "passes/ncevs.h"
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/orient.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "tools/toolcache.h"
 
 void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32& wv, const i32& side,

@@ -4,7 +4,7 @@
 // tool for the axis mode.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // evrec: point, Su, Sv (9 reals). out: tool position, tool axis (three-axis:
 // the working normal), the normal turned to the side (9 reals). Status 0, -1

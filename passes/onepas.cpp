@@ -2,12 +2,12 @@
 
 #include <vector>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/ncevs.h"
 #include "passes/orient.h"
 #include "passes/paslin.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "passes/pasdat.h"
 #include "passes/trmlin.h"
 #include "surfaces/srfbuf.h"

@@ -2,7 +2,7 @@
 // surface's passes, and the pass line at the current pass value.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Link mode 1 first pass of the procedure, 2 first pass of a later surface,
 // 3 any later pass. Pass kind out: 1 continue from the side step along the

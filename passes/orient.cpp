@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/records.h"
-#include "frame/helpers.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
+#include "core/helpers.h"
 
 namespace {
 

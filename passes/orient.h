@@ -5,7 +5,7 @@
 // positions; small range helpers.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Surface point record: point, first tangent, second tangent (9 reals).
 // Normal source: 0 given, 1 first x second tangent, other second x first.

@@ -3,7 +3,7 @@
 // one pass and the pass-output state.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "passes/pasout.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"

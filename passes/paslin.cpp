@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/ncevs.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "passes/pasdat.h"
 #include "passes/trmlin.h"
 #include "surfaces/srfbuf.h"

@@ -3,7 +3,7 @@
 // strings; the side step along the surface between two passes.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Segment points: triples (w, u, v). Segment mode 1: one chain; 2: pairs
 // (pieces inside a trim boundary). The reverse flag may be flipped when the

@@ -5,9 +5,9 @@
 
 #include "blocks/movement.h"
 #include "cleanup/clnpass.h"
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "passes/bsural.h"
 #include "passes/ncevs.h"
 #include "passes/onepas.h"

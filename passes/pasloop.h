@@ -2,7 +2,7 @@
 // one surface after the other; the step to the next pass and the backup.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Status 0 a next pass exists, 1 the pass about to be made is the last, 2 no
 // progress, negative failure.

@@ -1,7 +1,7 @@
 // Pass-output state: what the pass writer last wrote.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 struct PasOut {
     f32 last[3];    // last point written

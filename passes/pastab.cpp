@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/helpers.h"
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/helpers.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/geodef.h"
 #include "passes/ncevs.h"
 #include "passes/pasdat.h"

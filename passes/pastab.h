@@ -2,7 +2,7 @@
 // neighbouring surfaces at their common boundary.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Loads surface i (from 1) of the chain with the part offset on its side.
 void LDPSRF(const i32& i, f64* buf, i32& status);

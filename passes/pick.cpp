@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/gdutil.h"
 #include "passes/geodef.h"
 #include "passes/srfgeo.h"

@@ -3,7 +3,7 @@
 // a point and a unit normal.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 extern i32 REFSWT;  // nonzero while the records are in force
 

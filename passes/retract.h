@@ -3,7 +3,7 @@
 // gouging, the fast move over the part and the end-of-pass links.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // The link parameters, filled once per execution.
 struct LnkPar {

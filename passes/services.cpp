@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "frame/codedio.h"
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "passes/retract.h"
 #include "passes/srfgeo.h"
 

@@ -3,7 +3,7 @@
 // parameters and the small state words kept between procedures.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "passes/pastab.h"
 #include "passes/srfbox.h"
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/ncevs.h"
 #include "passes/orient.h"
 #include "passes/pasdat.h"

@@ -1,7 +1,7 @@
 // The side step between passes: by scallop height and by a distance in space.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aend, const f32& guess, const f32& pcur,
             const f32& pend, const f32& whole, const i32& pcode, const i32& side, const i32& axsmod, const i32& cutsgn,

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/srfbuf.h"
 
 void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)

@@ -1,7 +1,7 @@
 // The common box of the part surfaces, in world coordinates.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // box: lower corner then upper corner. Status 0, -1 when the list holds no
 // positive id, when no surface gave a credible box, on an unknown entity

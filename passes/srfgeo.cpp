@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/geodef.h"
 #include "surfaces/sidearw.h"
 

@@ -3,7 +3,7 @@
 // the definition. Surfaces are indexed from 0 in chain order.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 MAXSRF = 120;  // part surfaces of one procedure
 constexpr i32 LIMR_N = 5;    // words of a limit record

@@ -1,7 +1,7 @@
 // Pass lines against the trim boundary of a trimmed surface.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Inside pieces of the line at the pass value (pairs of (w, u, v) points, in
 // the pass direction from along[0] to along[1]); at most maxpts points.

@@ -1,6 +1,6 @@
 // Width-point dialog: two points picked on one surface.
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "passes/geodef.h"
 #include "surfaces/srfbuf.h"
 

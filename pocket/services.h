@@ -1,7 +1,7 @@
 // What the procedure frame uses of the pocket geometry.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // The contour list: three tables of 700 entries.
 constexpr i32 CNT_MAX = 700;

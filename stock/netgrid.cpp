@@ -1,6 +1,6 @@
 #include "stock/netgrid.h"
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 

@@ -2,7 +2,7 @@
 // that the string positioning keeps with the stock's tool-profile nets.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // The grid: lowest corner, highest corner, cell size, cell counts, and per
 // cell (index i + nx * j) its second height (1e10 for an empty cell) in a

@@ -1,7 +1,7 @@
 // What the procedure frame uses of the stock and the optimizer.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Stock parameters exchanged with the host's stock simulation.
 constexpr i32 SIMPAR_N = 16;

@@ -6,9 +6,9 @@
 
 #include "cutter/loccom.h"
 #include "cutter/under.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/intctl.h"
-#include "frame/progress.h"
+#include "core/progress.h"
 #include "surfaces/mesh.h"
 #include "surfaces/srfbuf.h"
 #include "surfaces/srflist.h"

@@ -3,7 +3,7 @@
 // surface-record services.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Further SRFKEY words (word 0 class, 9 id and 16 index are the model's).
 constexpr i32 SRF_NRMFLG = 1;   // normal flag of the surface: 1, or -1 reversed

@@ -6,7 +6,7 @@
 #include <deque>
 #include <unordered_map>
 
-#include "frame/host.h"
+#include "core/host.h"
 
 // ------------------------------------------------------------ ear clipping
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 struct SrfMesh {
     std::vector<f64> uv;   // 2 per node

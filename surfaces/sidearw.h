@@ -3,7 +3,7 @@
 // normal arrow of one surface.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Shows the side arrows of the surfaces and asks for the milling side; a no
 // turns every surface over (side flags and normals). Status 0, -1 leave, -2

@@ -2,8 +2,8 @@
 // and the geometry-entity helpers over the host database.
 #pragma once
 
-#include "frame/host.h"
-#include "frame/words.h"
+#include "core/host.h"
+#include "core/words.h"
 
 // A buffer that LDSRFB filled with a sound surface.
 bool SRFBOK(const f64* buf);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/srfbuf.h"
 
 i32 SRFSEL[7][2] = {{0, -1}, {0, -1}, {0, -1}, {0, -1}, {0, -1}, {0, -1}, {0, -1}};

@@ -3,7 +3,7 @@
 // geometry criteria, and the surface checks.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 SRFLST_MAX = 2000;  // surfaces one list may hold
 

@@ -1,7 +1,7 @@
 // Picking on the procedure's surfaces and the current surface buffer.
 #include <algorithm>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/srfbuf.h"
 
 namespace {

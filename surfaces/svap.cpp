@@ -12,7 +12,7 @@
 #include <string>
 #include <tuple>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/srflist.h"
 
 i32 SRFSTP(const f64* buf)

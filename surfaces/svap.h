@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 SVA_CLASS = 4, SVA_TYPE = 3, SVA_TAG = 4301, SVA_HDR = 16;
 

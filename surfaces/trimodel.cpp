@@ -8,7 +8,7 @@
 #include "cutter/loccom.h"
 #include "cutter/qtcell.h"
 #include "cutter/under.h"
-#include "frame/host.h"
+#include "core/host.h"
 
 i32 QTNODE[QT_NODES * QT_ROW];
 i32 QTBOX[4];

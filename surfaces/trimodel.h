@@ -15,7 +15,7 @@
 // the triangle entries and fills the quadtree. FRETRI releases everything.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ------------------------------------------------------------ SRFKEY words
 constexpr i32 SRF_WORDS = 20;

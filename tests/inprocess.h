@@ -6,7 +6,7 @@
 #include <string>
 
 #include "frame/entry.h"
-#include "frame/load.h"
+#include "core/load.h"
 #include "passes/services.h"
 #include "platform/norak/norak.h"
 

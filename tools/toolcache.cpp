@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "tools/toollib.h"
 
 TlCache TLCBLK = {-1, {}, {}, {}, {}, {}, -1.0f};

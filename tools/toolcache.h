@@ -8,7 +8,7 @@
 // or TLCACH in mode 6.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // ------------------------------------------------ entity layouts of the library
 // Entity classes.

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "tools/toollib.h"
 
 i32 TLDHDR[TLHDR_N];

@@ -3,7 +3,7 @@
 // and listing its parameters, defining a new one.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "tools/toolcache.h"
 
 // A blank header of the current record version.

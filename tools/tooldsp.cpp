@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "tools/toolcache.h"
 
 i32 TLXMOD = 0;

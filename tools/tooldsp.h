@@ -2,7 +2,7 @@
 // tool display around an execution, symbol masters and dialog input.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Exclusive-or mode of the tool display (0 off) and the figure of the tool
 // last drawn (-1: none shown).

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "tools/toolcache.h"
 
 const char TLTNAM[10][12] = {"DRILL      ", "MILL       ", "LATHE      ", "PUNCH      ", "AGIE       ",

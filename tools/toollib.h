@@ -3,7 +3,7 @@
 // the cycle names, the tool-type filter and the tool-list slots.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Library index "SYT2": per tool type (1 to 10) three words, its tool-table
 // entity, its symbol master and its technology count; then the cycle-name

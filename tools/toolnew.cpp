@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "tools/tooldlg.h"
 #include "tools/toollib.h"
 

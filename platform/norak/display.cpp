@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

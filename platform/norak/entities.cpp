@@ -1,7 +1,7 @@
 // Entity store: one current open entity with a word cursor.
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 
 namespace norak {

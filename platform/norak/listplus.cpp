@@ -3,7 +3,7 @@
 // procedure block and the patch of a group length.
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

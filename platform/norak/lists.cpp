@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 namespace norak {
 

@@ -1,5 +1,5 @@
 // The stand-in host kernel: its own state and the calls the runner and the
-// tests make on it (the module sees only frame/host.h).
+// tests make on it (the module sees only core/host.h).
 #pragma once
 
 #include <array>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 namespace norak {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/geometry.h"
 #include "platform/norak/state.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/geometry.h"
 #include "platform/norak/norak.h"
 #include "platform/norak/state.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <array>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "frame/host.h"
+#include "core/host.h"
 
 namespace norak {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 
 void dladst(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol, const f32& maxlen)
 {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <set>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/session.h"
 #include "platform/norak/state.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 
 namespace {
 constexpr f64 PI = 3.14159265358979323846;

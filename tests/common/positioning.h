@@ -4,7 +4,7 @@
 
 #include "dropref.h"
 #include "cutter/loccom.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "tools/toolcache.h"
 
 namespace tooldefs {

@@ -9,7 +9,7 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/under.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
 

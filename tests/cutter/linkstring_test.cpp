@@ -11,7 +11,7 @@
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
 

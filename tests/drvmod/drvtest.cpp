@@ -12,12 +12,12 @@
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "frame/bookkeep.h"
-#include "frame/codedio.h"
+#include "core/codedio.h"
 #include "frame/driver.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/intctl.h"
 #include "frame/least.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 
 namespace {

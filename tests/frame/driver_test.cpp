@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 
 #include "session_util.h"
 

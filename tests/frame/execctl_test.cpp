@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "frame/dspopt.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "frame/intctl.h"
-#include "frame/modflg.h"
-#include "frame/records.h"
+#include "core/modflg.h"
+#include "core/records.h"
 #include "platform/norak/norak.h"
 #include "session_util.h"
 

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "blocks/geoslot.h"
-#include "frame/codedio.h"
+#include "core/codedio.h"
 #include "frame/defrel.h"
-#include "frame/host.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/params.h"
 #include "frame/callbacks.h"
-#include "frame/records.h"
+#include "core/records.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "frame/entry.h"
-#include "frame/host.h"
-#include "frame/load.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/load.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"
 #include "inprocess.h"

@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/srfbuf.h"
 
 namespace chk {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "blocks/marker.h"
-#include "frame/host.h"
-#include "frame/params.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
 #include "passes/ncevs.h"
 #include "passes/onepas.h"
-#include "frame/params.h"
+#include "core/params.h"
 #include "passes/pasdat.h"
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"

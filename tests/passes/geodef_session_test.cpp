@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "frame/entry.h"
-#include "frame/host.h"
-#include "frame/load.h"
-#include "frame/params.h"
+#include "core/host.h"
+#include "core/load.h"
+#include "core/params.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"

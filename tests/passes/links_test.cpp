@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cutter/loccom.h"
-#include "frame/modflg.h"
+#include "core/modflg.h"
 #include "passes/bsural.h"
 #include "passes/mxlink.h"
 #include "passes/retract.h"

@@ -8,7 +8,7 @@
 #include "blocks/marker.h"
 #include "blocks/movement.h"
 #include "blocks/tech.h"
-#include "frame/modflg.h"
+#include "core/modflg.h"
 #include "passes/pasloop.h"
 #include "passes/retract.h"
 #include "passes/pastab.h"

@@ -1,7 +1,7 @@
 // The stand-in host: session files, reply script, list cursor rules, memory.
 #include <gtest/gtest.h>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 #include "session_util.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 #include "surfaces/mesh.h"
 #include "surfaces/srfbuf.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/svap.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "library.h"
 #include "tools/tooldlg.h"
 

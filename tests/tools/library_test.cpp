@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "library.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "library.h"
 
 namespace {
@@ -66,7 +66,7 @@ TEST(ToolSession, LibraryEntitiesAndIndex)
 
 }  // namespace
 
-#include "frame/records.h"
+#include "core/records.h"
 
 namespace {
 

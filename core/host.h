@@ -1,0 +1,737 @@
+// What the module uses of the host kernel `norak`.
+//
+// Calling conventions: routines with six-letter names take every argument by
+// address (references here); the families whose names begin with MM_, DM_,
+// msg_, nu_, ncd_, rel_nc_, nc_surf_, template_ or gs_ take sizes, counts and
+// message numbers by value. A trailing status is 0 on success and negative on
+// failure. Interactive calls answer -2 for escape and -3 for end.
+// Texts are NUL-terminated unless a length is passed with them.
+#pragma once
+
+#include "core/words.h"
+
+// ---------------------------------------------------------------- entities
+// One current open entity with a word cursor.
+void eopen(const i32& id, i32& cls, i32& type, i32& len, i32& status);
+void estore(const i32& cls, const i32& type, i32& id, i32& status);  // create and open
+void eclose();
+i32 egetn(const i32& count, void* buf);  // answers the words read; the rest is zeroed
+void egeti(const i32& count, i32* buf);
+void egetr(const i32& count, f32* buf);
+void egetd(const i32& count, f64* buf);
+void eputn(const i32& count, const void* buf);
+void eputi(const i32& count, const i32* buf);
+void eputr(const i32& count, const f32* buf);
+void eputd(const i32& count, const f64* buf);
+void eskipn(const i32& count);
+void eskipi(const i32& count);
+void eskipr(const i32& count);
+void eskipd(const i32& count);
+void eattc(const i32& id, const i32& mode, const char* key, i32& value);  // mode 1 get, 2 set
+void edelet(const i32& id, i32& status);
+i32 etool(const i32& id);  // 1 when a tool entity of that id exists
+i32 eopen_block_get();
+void eopen_block_set();
+void eopen_block_clear();
+
+// -------------------------------------------------------- tool path lists
+// The current list has a cursor on an element and a word position in it.
+// lacces modes: 1 next, -1 previous, 0 current, 2 first, 3 last element;
+// answer: the element code (1 or more), -1 no such element, -2 list error.
+void lacces(const i32& mode, i32& answer);
+void lputd(i32& status, const i32& count, const void* buf);  // status: words written
+void lgetd(i32& status, const i32& count, void* buf);        // status: words read
+void lskip(i32& status, const i32& count);                   // status: words skipped
+void lclos();
+void ltop();
+void lcreat(const i32& where, i32& status);  // 0 after the cursor, -1 before it
+i32 lopnls();                                // 0 when no tool path is open
+void lmark(const i32& op, const i32& slot, i32& answer);  // op 1 remember, 2 return
+void ldelet(const i32& count, i32& status);               // delete elements at the cursor
+void lchang(const i32& count, const void* buf, i32& status);  // overwrite words at the word position
+void lgap(const i32& count, i32& status);  // open count zero words at the word position
+void lsubop(i32& status);                  // descend into the current element's sub-list
+void lsubcl(i32& status);                  // back to the parent element
+void gtlstn(const i32& mode, i32& list);   // current list level (mode 1 get)
+void gsblkn(const i32& mode, const i32& list, i32& value);  // block counter: 1 get, 2 set
+i32 tp_vnum_get();                         // version number of the current tool path
+void lleng(i32& words);                    // words of the element under the cursor, -1 none
+void lgtpos(i32& position);                // 0 before the first element, k on element k
+void lgtrns(f32* matrix, f32* translation);  // the current list's transformation
+void newls1(const i32& mode, i32& status);   // open a new sub-list under the current element
+void lclrnw(i32& status);                    // delete every element of the current list
+void put_zero_lst(i32& status);              // append the closing item of a procedure block
+// Jumps back length + 1 words, writes the length there and returns to the
+// element's end: the patch of a group length word.
+void ljmpcg(const i32& length, i32& status);
+void lroom(const i32& words, i32& answer);  // 1 when the current element can take more words
+
+// ------------------------------------------------------------ dynamic memory
+void MM_OPEN_ARRAY(i32 elsize, i32 count, i32& handle, void*& base, i32& status);
+void MM_RESIZE_ARRAY(i32 handle, i32 added, void*& base, i32& status);
+void mmcptr(const i32& handle, void*& base);
+void MM_CLOSE(i32& handle, i32& status);  // handle becomes -1
+void* DM_ALLOC(i32 bytes);                 // null on failure
+void DM_FREE(void* ptr, i32 bytes);
+
+// ---------------------------------------------------------- keyed records
+// Records are read back whole; `count` holds the caller's capacity in words
+// on entry and the words delivered on return. Status -1: no such record;
+// -2: the record is larger than the capacity (nothing is delivered).
+void mdputn(const char* key, const i32& kind, const i32& count, const void* data, i32& status);
+void mdgetn(const char* key, void* data, i32& count, i32& status);
+
+// ------------------------------------------------------------- templates
+i32 get_template_file_ptr();  // handle of the open template file, 0 when none
+void template_get_name(char* name, i32 length);  // name of the open template file
+void template_write_one_record(i32 file, const void* buf, i32 count, i32 type, i32& status);
+void template_read_one_record(i32 file, void* buf, i32 count, i32 type, i32& status);
+void template_read_rw(i32 file, void* buf, i32 count, i32 type, i32& status);  // look, do not consume
+// Passes over the next count words of the template file, whole records;
+// status -2 when they end inside a record or at the end of the file.
+void template_skip_words(i32 file, i32 count, i32& status);
+// End of the open template file reached (1), else 0.
+i32 template_eof(i32 file);
+// Which part of a template a procedure read takes: 1 all but the geometry
+// masks and criteria texts, 2 only those, 3 everything (the default).
+i32 load_from_tmpl_mode_get();
+f32 get_TmplMorZ();  // Z of the template's origin
+
+// -------------------------------------------------- parameter-line source
+void nu_parm_get_line(i32 count, i32 type, void* buf, i32& status);
+
+// ----------------------------------------------------- expression values
+void rel_nc_init_expr(void* item);  // plain real in word 1 becomes a 24-word expression item
+
+
+// Relations of the procedure parameters: the host keeps each parameter's
+// value as a plain number or an expression over other codes, bound to the
+// module's 24-word item, with optional limits. Kind 2: height symbols; kind
+// 3: parameter relations. Expressions use "%r" for each base code in turn.
+struct rel_entry {
+    f64 lo, hi;     // limits, active when `limits` is 1
+    i32* value;     // the bound item (its first word is the value)
+    i32 code;
+    i32 kind;
+    i32 limits;
+    i32 dflt;       // default mark
+};
+rel_entry* rel_nc_cptr();  // the table, null when the host has none
+i32 rel_nc_get_num();
+void rel_nc_add_symbol(i32 code, i32 kind, i32* item, i32& status);
+void rel_nc_add_tool_data(f32 diameter, f32 corner, i32& status);  // codes 3021 and 3024
+// rel_nc_update_tool_data re-evaluates every expression (declared below).
+void rel_nc_set_auto_expr(i32 code, const char* expr, i32 base, i32 base2, i32& status);
+void rel_nc_min_max_set(i32 code, f64 lo, f64 hi);  // both 0: limits off
+i32 rel_nc_find(i32 code);       // index in the table, -1 none
+i32 rel_nc_is_number(i32 code);  // 1 when the relation holds a plain number
+void rel_nc_get_value(i32 code, f32& value, i32& status);
+// A new expression text; calculated into the item unless calc is 0.
+void rel_nc_set_text(i32 code, const char* text, i32 calc, i32& status);
+void valex_setp(i32 code, f32 value, i32& status);  // plain value
+// Evaluates the expression again without recalculating its bases; changed 1
+// when the value moved.
+void rel_nc_recheck(i32 code, i32& changed);
+void rel_nc_refresh_symb_tab();
+void rel_nc_trans_name(i32 code, char* name, i32 length);  // translated name of a code
+void gs_part_hgt(i32 which, f32& z, i32& status);  // 1 max, 2 min part height; -1 when unknown
+
+// --------------------------------------------------------------- messages
+// A message value: an integer or a real, shown as given.
+struct hval {
+    bool isint;
+    i32 i;
+    f64 r;
+    hval(int v) : isint(true), i(v), r(v) {}
+    hval(long v) : isint(true), i(static_cast<i32>(v)), r(static_cast<f64>(v)) {}
+    hval(f32 v) : isint(false), i(0), r(v) {}
+    hval(f64 v) : isint(false), i(0), r(v) {}
+};
+void errout(const char* text, const i32& code, const i32& length);
+void eroutc(const char* text, i32 zero);  // internal error
+void erou1c(const char* text, hval v1, const char* tail = "");
+void erou2c(const char* text, hval v1, hval v2, const char* tail = "");
+void erou3c(const char* text, hval v1, hval v2, hval v3, const char* tail = "");
+void erou4c(const char* text, hval v1, hval v2, hval v3, hval v4, const char* tail = "");
+void erou5c(const char* text, hval v1, hval v2, hval v3, hval v4, hval v5, const char* tail = "");
+void userrc(const char* text, i32 zero);  // user error
+void user1c(const char* text, hval v1, const char* tail = "");
+void user5c(const char* t1, const char* t2, const char* t3, const char* t4, const char* t5);
+void usmsgc(const char* text);                 // user message
+void usms1c(const char* text, hval v1);
+void shmsgc(const char* text);                 // status line message
+void shlmsg(const char* text, const i32& length);  // message window line
+void msg_mdls(i32 module, i32 number);         // numbered host message
+void msg_get(i32 module, i32 number, char* text, i32 length);
+void msg_mdlt(i32 module, i32 number, const char* text);  // numbered host message with a text
+
+// ---------------------------------------------- menus, prompts and replies
+void modinz();                                       // start a menu
+void modmc(const char* options, i32& choice);        // options joined by "@", choice from 1
+void modumc(const char* options, i32& choice);
+void irepyc(const char* question, i32& reply);       // 1 yes, 0 no, -2 escape
+void prmptc(const char* text);                       // show a prompt
+void prmreal(const char* text, f32& value, i32& status);  // ask for a real
+void prmint(const char* text, i32& value, i32& status);   // ask for an integer
+void prmtxt(const char* text, char* value, i32 length, i32& status);  // ask for a text
+void gupdat(i32& key);                               // keyboard poll, -1 nothing
+void modint(const i32* words, i32& status);          // menu interaction with layout words
+i32 modhix();                                        // screen height in pixels
+void gsclr(const i32& mode);                         // clear menu area
+void ofmod(const i32& mode);
+void ofwric(const char* text);
+void ncr_mdnxt_set(i32 index);
+i32 ncr_mdnxt_get();
+void mdnxt_set(i32 index);
+
+// Menu forms of the procedure menus: rows added one by one and read with
+// one reply. Rows count from 1 in the order added; a blank row keeps later
+// numbers fixed. modrpl answers 0 accept, -1 leave, -2 cancel, or the
+// number of the chosen row.
+void modm(const char* text);                   // an option row
+void modmtx(const char* text);                 // a text row that cannot be chosen
+void moduc2();                                 // a blank row
+void modmsl(const char* options, i32& current);  // a row of options, `current` shown
+// A value row bound to a word: kind 1 integer, 3 and 4 a choice (descriptor
+// "LABEL:OPTION@OPTION..."), 8 and 9 a real; a code with a relation keeps
+// the relation in step with the value chosen.
+void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, f32 hi, i32& status);
+void modrpl(i32& reply);
+void contin(i32& reply);
+i32 nu_mod_get_flag();
+
+// ------------------------------------------------------------ status line
+void bmshow(i32 window, i32 line, i32 field, const char* text, i32 zero, i32 width);
+void grpupd();
+void gsncpt(const i32* npt1);
+void gsdisp(const i32* dsp8);
+void gsdism(const i32* dsm4);
+void gsmach(const i32* prm9);
+void gstlpr(const i32* header);
+void gs_paint_begin();
+void gs_paint_end();
+
+// ---------------------------------------------------- tolerant comparisons
+// One tolerance, the host's (see get_tolerance); reals in single and double.
+f32 get_tolerance();
+i32 eqval(const f32& a, const f32& b);
+i32 neval(const f32& a, const f32& b);
+i32 gtval(const f32& a, const f32& b);
+i32 geval(const f32& a, const f32& b);
+i32 ltval(const f32& a, const f32& b);
+i32 leval(const f32& a, const f32& b);
+i32 eqval0(const f32& a);
+i32 eqvald(const f64& a, const f64& b);
+i32 gtvald(const f64& a, const f64& b);
+i32 ltvald(const f64& a, const f64& b);
+i32 levald(const f64& a, const f64& b);
+i32 gevald(const f64& a, const f64& b);
+i32 eqvl0d(const f64& a);
+
+// ---------------------------------------------------------- text builders
+void cvi2t(const i32& value, char* text, i32& length, i32& status);  // integer digits
+void cvr2td(const f64& value, const i32& digits, char* text, i32& length, i32& status);
+void fs2cs(const char* fixed, i32 length, char* text);   // fixed field to C text, trailing blanks cut
+void movt2i(const char* text, const i32& nchars, i32* words);  // pack 4 characters a word
+void movi2t(const i32* words, const i32& nchars, char* text);  // unpack
+
+// --------------------------------------------------------- settings, misc
+i32 get_verbos_fn();
+i32 get_extflag();
+void enaall();
+f32 gtmesu();   // measuring unit factor
+i32 gtdgts();   // digits shown
+void gsvnum(i32& view);  // current MACSYS view number, 0 none
+void tbinit();
+// User procedure names: up to 100 names of 8 characters, their count, and a
+// map from procedure code 1-100 to a name index 1..count.
+void gtncfn(char* names, i32& count, i32* map);
+void setwap(const f32* frame);
+void setdsp(const i32& view);
+void edsym(const i32& which, const i32& on);
+void mapw2m(const f32* world, f32* machine);
+void plg_mchtbl_mdget(i32* table);
+void plg_mchtbl_mdput(i32 mode, const i32* table);
+void tm_inst_id(i32 value);
+void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status);
+void nu_trns_rels();
+void end_badsrf();
+
+// ------------------------------------------------------ surfaces and curves
+// Surface entities: class 3, type 3 a plain surface, type 4 a trimmed one.
+// Their words are the doubles of the surface buffer (as word pairs), which
+// the evaluations read. Reals of the buffer, numbered from 0:
+constexpr i32 SB_CAP = 65536;  // doubles a surface buffer holds
+constexpr i32 SB_TAG = 0;      // SB_MAGIC in a sound buffer
+constexpr f64 SB_MAGIC = 7301.0;
+constexpr i32 SB_KIND = 1;     // 1 plane patch, 2 NURBS surface, 3 surface of revolution
+constexpr i32 SB_LEN = 2;      // doubles in use
+constexpr i32 SB_ID = 3;       // entity id
+constexpr i32 SB_OFFSET = 4;   // offset along the normal, divided by the scale
+constexpr i32 SB_SCALE = 5;
+constexpr i32 SB_LIM = 6;      // u start, u span, u increment, v start, v span, v increment
+constexpr i32 SB_FRAME = 12;   // 1 when the surface has an axis frame
+constexpr i32 SB_ORIGIN = 13;  // 3 reals
+constexpr i32 SB_MATRIX = 16;  // 9 reals: the x, y and z axes one after another
+constexpr i32 SB_VDEG = 25;    // 1 when v is an angle in degrees
+constexpr i32 SB_TRIM = 26;    // index of the trim data, 0 when untrimmed
+constexpr i32 SB_DATA = 28;    // where the kind's own data begins
+constexpr i32 ESRF_CLASS = 3, ESRF_PLAIN = 3, ESRF_TRIMMED = 4;
+
+// Evaluation at (u, v). what 0: point; 1: point, Su, Sv; 2: point, Su, Sv and
+// the unit normal (Su x Sv). Status 0; 1 the normal is undefined there (pole,
+// degenerate edge: the normal given is the one met nearest, or zero); -1 a
+// bad buffer or a parameter that is not finite. The buffer's offset moves the
+// point along the normal.
+void evsrfd(const f64* buf, const f64& u, const f64& v, const i32& what, f64* out, i32& status);
+void evsrf(const f64* buf, const f32& u, const f32& v, const i32& what, f32* out, i32& status);
+// Point (what 1) or point, Su, Sv (what 2) into out, and the unit normal.
+void evsrfn(const f64* buf, const f32& u, const f32& v, const i32& what, f32* out, f32* normal, i32& status);
+// Box of a surface over its whole parameter range: xmin, ymin, zmin, xmax, ymax, zmax.
+void srfbox(const f64* buf, f64* box, i32& status);
+// Box of the trimmed region of a surface entity (whole range when untrimmed).
+void trsbox(const i32& id, f32* box, i32& status);
+// The tolerance of trim-loop polygons: mode 1 get, 2 set (above 0).
+void gstrmtol(const i32& mode, f32& tol);
+// The trim tolerance of a surface entity; status -1 when it has none.
+void gt_tolvars(const i32& id, f32& tol, i32& status);
+// Trim loops of a surface entity, outer loop first, in one host array of
+// 4-byte words: nloops counts, then the (u, v) pairs of all loops (f32); the
+// first point is not repeated. A handle of 0 or more on entry is reused.
+// An untrimmed surface gives its parameter rectangle as one loop.
+void trsgdp(const i32& id, i32& handle, i32& nloops, i32& total, i32& status);
+// The same in double precision with the 3D points: trsgdp_ini prepares the
+// loops, trsgdp2 copies loop k (from 0) into uv (2 per point) and xyz (3 per
+// point) when it has at most `capacity` points, trsgdp_free ends.
+void trsgdp_ini(const i32& id, i32& nloops, i32& total, i32& status);
+void trsgdp2(const i32& loop, const i32& capacity, i32& count, f64* uv, f64* xyz, i32& status);
+void trsgdp_free();
+// Point in polygon: answer 1 inside, 2 on the border, 3 outside. kind 1: the
+// points are x, y pairs; kind 2: x, y, z triples (z ignored).
+void inpol(const f32* pts, const i32& n, const i32& kind, const f32* p, i32& answer);
+void inpold(const f64& tol, const f64* pts, const i32& n, const i32& kind, const f64* p, i32& answer);
+// Against loops (outer first, then holes), all points one after another.
+void inpolr(const f32& tol, const f32* pts, const i32* counts, const i32& nloops, const f32* p, i32& answer);
+// Curve entities (class 2: type 1 line, 2 arc, 3 B-spline curve): parameter
+// range and point with tangent (6 reals) at t.
+void crvrng(const i32& id, f64& t0, f64& t1, i32& status);
+void evcrv(const i32& id, const f64& t, f64* out, i32& status);
+// Unique id of an entity (0 when none) and back.
+i32 euid(const i32& id);
+i32 euid2id(const i32& uid);
+
+// The procedure's surface lists: 0 part, 1 check or second part, 2 second
+// part. mode 1 starts them empty, 2 empties them.
+void nc_surf_init(i32 mode, i32 kind);
+// mode 1 get, 2 set the count of a list (set cuts it or adds zero rows); the
+// list becomes current.
+void nc_surf_count(i32 mode, i32 list, i32& count, i32& status);
+i32 nc_surf_cur();
+// Rows of the current list, at most `capacity`; status -1 when the list is longer.
+void nc_surf_ids(i32* ids, i32 capacity, i32& status);
+void nc_surf_uids(i32* uids, i32 capacity, i32& status);
+void nc_surf_nrms(i32* nrms, i32 capacity, i32& status);
+// Replace the current list by count rows (uids from the ids).
+void nc_surf_put(i32 count, const i32* ids, const i32* nrms, i32& status);
+void nc_surf_norm(i32 count, const i32* nrms, i32& status);  // normals of the current list
+void nc_surf_gs_part2(i32 mode, i32& value);                 // second-part switch: 1 get, 2 set
+
+// Geometry masks of the procedure, kinds 0 to 3: five words each (entity
+// class, level "LV", colour "CO", line font "LF", pen "PN"; -1 matches any).
+void nc_geomsk_lst_add(i32 kind, const i32* mask, i32& status);
+i32 nc_geomsk_lst_count(i32 kind);
+void nc_geomsk_lst_get_data(i32 kind, i32 index, i32* mask, i32& status);
+void nc_geomsk_lst_empty(i32 kind);
+// Ids of the entities of a class, in id order, at most `capacity`; answers the count.
+i32 elstcls(const i32& cls, i32* ids, const i32& capacity);
+
+// Picking: a surface (or any entity) pick answered -2 escape, -3 end; the
+// pick stack holds what was picked.
+void pcksrf(const char* prompt, i32& id, i32& status);
+// A point picked on an entity: the entity and the point's (u, v) there.
+void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status);
+void slclr();
+void pkspsh(const i32& id);
+void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
+void pksrej(const i32& count);  // drop the last count entries
+i32 pkscnt();
+void pksget(i32* ids, i32 capacity, i32& count);
+
+// Bad-surface buffer: ids of surfaces that could not be approximated.
+void init_badsrf();
+i32 find_id_in_buf_badsrf(const i32& id);  // index, -1 when absent
+void put_id_in_buf_badsrf(const i32& id, i32& status);
+void redraw_badsrf();
+i32 count_badsrf();
+
+// ----------------------------------------------------------------- tools
+// Whole-entity access for the tool library that leaves the current open
+// entity and its cursor alone. dbdget: `count` holds the capacity in words
+// on entry and the words delivered on return; status -1 no such entity, -2
+// the entity is larger than the capacity (nothing is delivered; `count`
+// then holds the entity's size).
+void dbdget(const i32& id, i32& cls, i32& type, i32* words, i32& count, i32& status);
+void dbdput(const i32& id, const i32& count, const i32* words, i32& status);  // replaces the words
+void dbdnew(const i32& cls, const i32& type, const i32& count, const i32* words, i32& id, i32& status);
+
+// ------------------------------------------ NC procedure infrastructure
+void asatt1(const i32& id, const i32& attribute, i32& status);  // attach an attribute to an entity
+// Text of the current procedure's parameters: code 29 (20 characters) or 30 (12).
+void gtprtx(const i32& proc, const i32& code, char* text, i32& status);
+void gtenam(const i32& id, char* name, i32 length, i32& status);  // entity name, blank-padded
+void ncd_update_current_attrs(i32 mode, i32& colour, i32& pen);  // the procedure's colour and pen
+void ncd_update_blank_attribute(i32 blank);
+void ascopy(const i32& a, const i32& source, const i32& b, const i32& target);  // copy block associations
+void chk_crit_gs(const i32& mode, i32& flag);  // geometry by criteria (mode 1 get)
+void gs_modify(const i32& mode, i32& flag);    // the procedure is being modified (mode 1 get)
+i32 orbis_flag_get();
+i32 prgvrs();                                  // program version number
+void prgrel(i32& r1, i32& r2, i32& r3);        // release numbers
+void prgpsn(i32& position);
+void prgsrn(i32& source);
+i32 get_ProcGeomStatus();
+void cltrin(const i32& value, const i32* table);
+void mrm_proc(const i32& code, const i32& number);  // register a procedure for the recording road
+// Working copy of an entity: mode 1 gets it (-1 none), mode 2 sets it (-1 clears).
+void get_set_idtmp(const i32& mode, const i32& id, i32& copy);
+void get_geom_type(const i32& id, i32& kind, i32& status);
+void update_geom_length(const i32& id, const i32& words, i32& status);
+void get_set_movmnt_id(const i32& mode, const i32& proc, i32& movement);  // mode 1 get, 2 set
+void set_open_proc(const i32& id);
+i32 is_open_proc();
+void reset_open_proc();
+void asdeta(const i32& id);                        // delete an entity's associations
+void ascopa(const i32& from, const i32& to);       // move associations
+void cpy_geom(const i32& from, const i32& to, i32& status);  // copy geometry words onto an entity
+void add_nc_entity(const i32& id, i32& status);    // register with the current NC entity list
+void del_nc_entity(const i32& id);
+// Geometry masks: an entry as text, and a mask from its text.
+void nc_geomsk_lst_get_text(i32 kind, i32 index, char* text, i32 length, i32& status);
+void geomsk_set(i32 kind, const char* text, i32& status);
+void str_init();
+// Rows of the procedure's surface lists beyond ids and normals.
+void nc_surf_put_uids(i32 count, const i32* uids, i32& status);  // unique ids of the current list
+void nc_surf_atrs(i32* atrs, i32 capacity, i32& status);
+void nc_surf_put_atrs(i32 count, const i32* atrs, i32& status);
+void nc_surf_psrf(i32 count, const f32* records, i32& status);  // surface records, 9 reals each
+// Entity ids of surfaces from their unique ids (0 for a surface that is gone).
+void ncs_update_surfaces(i32 count, const i32* uids, i32* ids, i32& status);
+void ncs_table_re_explode(i32& status);
+// Sequence numbers of a list: first and last (mode 1 get); renumber from first.
+void nc_surf_seq(i32 list, i32& first, i32& last);
+void nc_surf_sls(i32 list, i32 first, i32& status);
+// State flags of the host's procedure framework.
+void clr_TP_TemplateFlag();    // the tool-path template flag
+void clr_PROC_TemplateFlag();  // the template flag of a single-procedure read
+i32 is_read_singlePROC();
+i32 lin_svap_flag();
+void lin_svap_set_user_tol(f32 tol);
+// Procedure records. nwords/ngeom/count hold capacities on entry and sizes
+// on return; mode 1 reads, 2 updates (sub-list header list of nwords zeros and
+// the geometry list), 3 creates (id out).
+void get_proc_info(const i32& proc, i32& nwords, i32& ngeom, i32& status);
+void dbd_proc(const i32& mode, i32& proc, i32& number, i32& code, i32* words, i32& nwords, i32* geoms, i32& ngeom,
+              i32& status);
+void get_mchprm_info(const i32& proc, i32& id, i32& count, i32& status);
+void dbd_mchprm(const i32& mode, const i32& proc, i32& id, i32* words, i32& count, i32& status);
+void get_lclprm_info(const i32& proc, i32& id, i32& count, i32& status);
+void dbd_lclprm(const i32& mode, const i32& proc, i32& id, i32* words, i32& count, i32& status);
+void get_geom_info(const i32& id, i32& kind, i32& status);
+// Forward declarations of the driver's callback types for the template
+// services that call them back.
+using HostPutFn = void (*)(const i32&, const i32&, i32&, i32&);
+using HostReadFn = void (*)(const i32&, const i32&, const i32&, const i32&, i32&, i32&);
+
+// Templates: management flag (1 read, 2 write, 3 read and fetch), tool-path
+// template flag (4, 6 read, 5 write), and the template operations.
+i32 get_ManageTp_TemplateFlag();
+i32 get_TP_TemplateFlag();
+i32 is_create_from_TPtemplate();
+i32 is_some_template_operation();
+i32 is_some_template_CreateRead_operation();
+void template_set_read_mode(i32 mode);
+// Procedure data of a template: the write calls the parameter and geometry
+// writers on the template medium; the read calls the block reader. A read
+// answers 11 when the template holds no data for the procedure.
+void template_MultiMngTpWrite_PROCdata(i32 type, HostPutFn prm, HostPutFn geo, i32& status);
+void template_MultiTPWrite_PROCdata(i32 type, HostPutFn prm, HostPutFn geo, i32& status);
+void template_MultiMngTpRead_PROCdata(i32 type, HostReadFn reader, i32& status);
+void template_MultiTPRead_PROCdata(i32 type, HostReadFn reader, i32& status);
+void tpl_color_pen(i32& colour, i32& pen);
+void set_GlobalParameters_ToMain(const i32* hei8, const i32* txt2, const i32* cmpblk, const i32* prm9,
+                                 const i32* coor, const i32* mchtbl);
+void set_MainProcBlkToMain(const i32* keys, i32 count);
+void init_BlockUseMode();
+void get_Block_Filter_Array(i32* filter);  // 4 words: machine, tool, UCS, clearances
+void update_BlockUseMode();
+i32 get_tpl_new_tool();
+i32 get_tpl_read_mode();
+i32 get_tpl_new_ucs();
+void get_prmtbl_ptr_FromMain(i32* prm9);
+void get_ClearV_FromMain(i32* item);   // 24 words each
+void get_AbsclrV_FromMain(i32* item);
+void get_IncclrV_FromMain(i32* item);
+i32 get_Onclr_FromMain();
+i32 get_Aiclr_FromMain();
+void get_Ctext_FromMain(i32* txt2);
+void get_OPT_PARAMS_FromMain(i32* cmpblk);
+void get_PLGmchtbl_PARAMS_FromMain(i32* mchtbl);
+
+// Relations and their symbol table.
+void rel_nc_init();
+void rel_nc_rls();
+void rel_nc_rls_it_for_orbis();
+void rel_nc_sym_refresh(i32& status);
+void rel_nc_replace_global();
+void rel_nc_update_tool_data();
+void rel_nc_cng_expr_without_calc(i32* item, i32 relation);
+i32 rel_table_init_get();
+void rel_table_init_set();
+void rel_table_init_unset();
+
+// Procedure framework of the host.
+void nu_modl_init(i32* area1, i32* area2);
+void nu_modl_rels(i32* area1, i32* area2);
+void nu_trns_init(i32& status);
+void nu_trns_sort();
+void nu_set_pname(const char* label);  // 19 characters
+void nu_parm_set_proc_num(i32 number);
+void nu_mod_set_flag(i32 flag);
+void nu_sgcd_set_code(i32 code);
+i32 nu_sgcd_get_code();
+void set_curr_proc_number(i32 number);
+void set_type_mach_param(i32 set);
+void set_ProcGeomStatus(i32 status);
+i32 execute_flag_get();
+i32 replace_flag_get();
+void orbis_version_set(i32 version);
+void tp_vnum_set(i32 version);
+i32 gs_proc_id();  // id of the host-kept procedure, -1 none
+void gs_param(i32 code, i32& value);
+void get_geom_buf(i32 proc, i32* ids, i32 capacity, i32& count);  // geometry entities of a kept procedure
+void ncn_assoc_find_proc_tp(i32 proc, i32* tps, i32 capacity, i32& count);
+void get_set_tp_header(i32 mode, i32 tp, i32* header);
+void gs_proc_color_pen(i32 mode, i32& colour, i32& pen, i32& a, i32& b);
+void gtmdla(i32& colour, i32& pen);
+void gs_common_arguments(i32 mode, i32* npt1, i32* dsp8, i32* hei8, i32* prm9);
+void repos_proc(i32 a, i32 b, i32 c);
+i32 gs_operation();
+i32 gs_selected_procs();
+void gs_interpt(i32 mode, i32& answer);
+i32 gnccod(i32 code);  // 1 when the host marks the procedure code as the user's
+i32 if_geom_by_crit();
+i32 if_rotate_ucs();
+i32 if_was_alerr();
+void set_alerr_off();
+void recalculate_partbox();
+void update_tp_flags();
+i32 get_set_vrf_opt(i32 mode, i32 value);
+void prwait();
+void prexec();
+i32 indbug();
+void ps_perm_get(i32& solids, i32& whole);
+void ps_perm_set(i32 solids, i32 whole);
+i32 ps_sol_num_get();
+
+// Geometry criteria and procedure surface tables.
+void tp_crit_list_gs(i32 mode, i32& value);
+void crit_gs_change(i32 cls, i32 mode, i32& value);
+void active_mask_gs(i32 cls, i32 mode, i32& value);
+void nc_geomsk_lst_init_all();
+void nc_geomsk_lst_destroy_all();
+void ncs_table_set_proc_num(i32 number, i32& status);
+i32 ncs_table_get_proc_num();
+void ncs_table_copy_proc(i32 from, i32 to, i32& status);
+void ncs_table_write_table(i32& status);
+void ncs_table_read_table(i32& status);
+i32 ncs_table_ok();
+
+// Stock simulation.
+i32 get_disp_stock();
+void sim_get_set(i32 mode, i32& flag, i32* params, i32* cmpblk);
+i32 sim_work_on(i32 mode);  // the stock-simulation counter; mode 2 advances it
+void sim_invalidate(i32 counter, i32 value);
+
+// Display list, tool instance, fast display.
+void ncd_init_curr_attrs();
+void ncd_pull_color_font_pen();
+void ncd_push_color_font_pen();
+void ncd_flush_blocks();
+void ncd_set_block_position(i32 key, i32 direction, i32& status);
+void ncd_get_last_block(i32& key);
+void ncd_delete_block_or_proc(i32 number);  // the display blocks of a procedure
+void mrm_set_reallocation_size(i32 size);
+void cltran(i32& status);  // leaves a list level of the display walk
+i32 rel_nc_get_num(i32 relation);  // 1 when the relation governs its item
+void nu_mod_exec(i32 relation, i32* item);  // the host's relation item dialog
+void orgchn();  // the host's change of origin
+void tm_inst_id(i32 mode, i32& id);  // 1 get the shown tool's figure (0 none), 2 register one
+void tm_inst_delete();
+i32 get_fdflg();
+void set_fdflg_on();
+void set_fdflg_off();
+void darrow(const f32* point, const f32* dir, i32 on);
+void edele1(i32 figure);
+
+// Status window, prompts and messages of the procedure frame.
+i32 col1st();
+void dblnk(i32 column, i32 count);
+void dntxtc(const char* text, i32 column);
+void win_start_paint_on_main_wnd();
+void win_end_paint_on_main_wnd();
+void rdprmc(char* text, i32 length);     // the current prompt
+void prmpxc(const char* text, i32 mode);  // restore a prompt
+void msg_prompt(i32 module, i32 number);
+void msg_quest(i32 module, i32 number, i32& reply);
+// A question with an answer set ("YES@NO@..."): choice from 1, -2 escape.
+void qmenuc(const char* question, const char* options, i32& choice);
+void irply1(const char* question, const char* option, i32& reply);
+void topopt(const char* options, i32& choice);
+void rplyal(const char* question, i32& reply);
+i32 maxcol();
+void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width, char* out, i32& outlen);
+void mktxtc(const char* text, char* out, i32 limit, i32& length);
+void mktx1c(const char* text, i32 value, const char* format, char* out, i32 limit, i32& length);
+void maktx1(char* out, i32 limit, i32& length, const char* t1, f32 v1);
+void maktx2(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2);
+void maktx3(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2, const char* t3,
+            f32 v3);
+void sheerx(const char* text, i32 length);
+void usrmes(const char* text, i32 length);
+void usrme5(const char* t1, i32 l1, const char* sep, const char* t2, i32 l2);
+void usrer5(const char* t1, i32 l1, const char* t2, i32 l2, const char* t3, i32 l3);
+void shlms1(const char* label, const char* code, const i32* values);
+void trfoff();
+void trfon();
+void llines(i32& count);  // elements of the current list
+
+// Execution menu form: rows shown by modmc2/modic/modbln/modtxt, the
+// action read by modif1 (0 accept, -1 leave, -2 cancel, the row of an
+// action line).
+void prcont();
+void modmc2(const char* options, i32& current, i32 highlight);
+void modic(const char* label, i32& value, i32 low, i32 high);
+void modbln();
+void modtxt(const char* text);                     // a text row
+void modact(const char* text);                     // an action row the user may choose
+void modrc(const char* label, f32& value, f32 low, f32 high);  // a real field
+void modif1(i32& action);
+i32 modkey();
+
+// ----------------------------------------------------- picking, graphics
+// A tool figure: the tool's symbol master placed at a point (model
+// coordinates) and turned by three orientation rows (the figure's x, y and z
+// axes); the answer is the figure's id.
+void figtol(const i32& master, const i32& tool, const f32* rows, const f32* point, i32& figure, i32& status);
+void figdel(const i32& figure);
+void xorset(const i32& mode);  // exclusive-or tool drawing: 0 off, 1 or 2 on
+// A symbol master made of entities, and one instance of it with three
+// settings (unit, colour, pen).
+void smnew(const i32& count, const i32* ids, i32& master, i32& status);
+void sminst(const i32& master, const i32* settings, i32& instance, i32& status);
+void dminpt(const i32& dialog, const i32& row, i32& answer);  // one reply of a dialog from a row
+
+// The pick stack: entries counted from 1 from the bottom, each an entity
+// with the (u, v) where the pick met it (uv: two reals), and for a face of a
+// solid the face flag and the face id. Status -1 for no such entry.
+void sllen(i32& length);
+void sltop3m(i32& entity, f32* uv, i32& face, i32& faceid, i32& status);
+void slseq3m(const i32& index, i32& entity, f32* uv, i32& face, i32& faceid, i32& status);
+void slgtuv(const i32& index, i32& entity, f32& u, f32& v, i32& status);
+void slrjct();                                // reject the last entry
+void slfind(const i32& entity, i32& index);   // last entry of the entity, 0 none
+void sldel(const i32& index, i32& status);
+// One pick onto the stack after a prompt: 0 picked, -1 exit, -2 escape, -3 end.
+void pick(i32& status);
+void mulpck(const i32& on);  // 0 single picks
+// Several picks onto the stack: 0 done, -1 exit, -2 escape, -3 pick further.
+void mpckfc(const char* prompt, i32& status);
+void stmpok(const i32& mode);  // set the pick mode value
+void enaunp(i32& mode);        // get it
+void enasts();                 // surfaces may be picked
+void enatrs();                 // trimmed surfaces may be picked
+void setmf();
+void pickm_enable(const i32& mode);  // 2 faces of solids may be picked, 0 no more
+// Prompt made of a text, a value (format "S": an ordinal, "I": an integer)
+// and a second text.
+void prmp1c(const char* before, hval value, const char* format, const char* after);
+// A menu of options joined by "@": choice from 1, -1 exit, -2 escape, -3 repeat.
+void menuc(const char* options, i32& choice);
+// A point indicated in space: 0, or -1 exit, -2 escape, -3 end.
+void getpt(const i32& mode, f32* point, i32& status);
+// Faces of solids picked in place of surfaces.
+i32 ncs_can_solid();  // 1 when faces may be picked
+void ncs_explode_face_to_surf(const i32& face, i32& surface, i32& status);
+void ncs_get_generation_number(const i32& face, i32& generation, i32& status);
+i32 ncs_obj_uid(const i32& face);
+void ps_parpt_init();
+void ncs_table_insert(const i32& face, const i32& generation, const i32& uid, const i32* extra5, i32& status);
+void ncs_table_delete_faces(const i32& count, const i32* uids, i32& status);
+i32 ncs_id_is_not_solid(const i32& uid);  // 1 for a surface that is no face
+// Surface data at a picked (u, v): side flag (+1), reference evaluation
+// (point, Su, Sv) and the unit normal. Status 2: the point cannot be used
+// (outside the ranges or no normal there); negative: no surface.
+void nc_surf_inf(const i32& id, const i32& index, const f32& u, const f32& v, i32& side, f32* ref, f32* normal,
+                 i32& status);
+// Corner points of a surface (x, y, z doubles each), at most capacity;
+// status -1 when it has none.
+void gsrfcrn(const i32& id, const i32& capacity, i32& count, f64* points, i32& status);
+
+// Arrow figures. figaro: a figure of one arrow from a point along a vector.
+// A temporary figure (gfgtmp) is opened (figopa), drawn into with garrow
+// (point, direction, length, two head sizes, kind) and closed (figcls).
+void figaro(const f32* point, const f32* vector, i32& figure, i32& status);
+void gfgtmp(i32& figure);
+void figopa(const i32& figure);
+void gswpln(const i32& mode);  // drawing in the working plane
+void garrow(const f32* point, const f32* direction, const f32& length, const f32& head1, const f32& head2,
+            const i32& kind);
+void figcls();
+void figatn(const i32& a, const i32& b);  // draw attention to the last picked entity
+void edisp(const i32& id, const i32& mode);  // show (1) or erase (0) an entity
+void wrk2df();  // refresh the display
+
+// ------------------------------------------------ vectors and matrices
+// Reals in single precision unless the name ends in d. Matrices are 3x3 by
+// rows. A unit-length routine answers the length and status -1 for a vector
+// shorter than 1e-12 (left unchanged).
+f32 radian(const f32& degrees);
+void v3unit(f32* v, f32& length, i32& status);
+void v2unit(f32* v, f32& length, i32& status);        // x and y only
+void v2scal(const f32* v, const f32& s, f32* out);    // x and y scaled, z kept
+void v3cros(const f32* a, const f32* b, f32* c);
+void v3add(const f32* a, const f32& s, const f32* b, f32* c);  // c = a + s b
+void movr(const i32& n, const f32* from, f32* to);
+// Rows of a frame whose z axis points from p1 to p2; status -1 when they coincide.
+void zsys3(const f32* p1, const f32* p2, f32* m, i32& status);
+void m3vec(const f32* m, const f32* v, f32* out);  // out = m v
+void m3tpos(const f32* m, f32* out);               // transpose
+f32 m3det(const f32* m);
+// The unit vector v turned by the leading angle towards the movement
+// direction (in the plane of v and the direction) and then by the tilting
+// angle to the side (v x direction); angles in radians. Status -1 when the
+// direction has no part across v.
+void rot_2rang(const f32* v, const f32* dir, const f32& lead, const f32& tilt, f32* out, i32& status);
+i32 eqpt2(const f32* a, const f32* b);  // tolerant, per coordinate
+i32 eqpt3(const f32* a, const f32* b);
+// Distance of p from the segment a-b; status -1 when a and b coincide.
+void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status);
+// Thins a polyline of n points of `dim` reals in place, keeping its ends,
+// so that no dropped point lies farther than tol from the kept polyline;
+// `par` (pardim reals a point, may be null) is thinned alike. n becomes the
+// count kept.
+void dilula(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol);
+// As dilula, and no kept segment longer than maxlen (points are kept to
+// that end where the thinning would make one).
+void dladst(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol, const f32& maxlen);
+void revdim(const i32& n, const i32& dim, f32* values);  // reverses n records of dim reals
+void revi(const i32& n, i32* values);
+// Model coordinates to world coordinates (single and double precision).
+void mapm2w(const f32* model, f32* world);
+void madm2w(const f64* model, f64* world);
+// Widens a box (lower corner, upper corner) by a point.
+void updbxd(f64* box, const f64* point);
+
+// ------------------------------------------------------------ backup
+// The host backs up the part (mode 2: the work area of the tool path).
+void updtwa(const i32& mode);

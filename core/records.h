@@ -1,0 +1,81 @@
+// Keyed parameter records of a procedure: the set that is saved at the end of
+// a procedure and read back at its start, and the small name and text records.
+// Words are numbered from 0.
+#pragma once
+
+#include "core/words.h"
+
+// Record kinds of the host.
+constexpr i32 RK_REAL = 1;
+constexpr i32 RK_TEXT = 3;
+constexpr i32 RK_WORDS = 4;
+
+// Sizes in words.
+constexpr i32 BLSK_N = 11, CLP1_N = 6, DSM4_N = 15, DSP8_N = 35, EDA2_N = 20, HEI8_N = 79, LSP2_N = 12,
+              PRM9_N = 23, WRMB_N = 27, NPT1_N = 23, PLN1_N = 16, RAXN_N = 9, TLER_N = 1, TRS1_N = 13,
+              UPW2_N = 2, COOR_N = 23, PPN4_N = 5, TXT2_N = 17, MCHT_N = 10;
+// Records read at the start and never saved; these are their areas.
+constexpr i32 TPFO_N = 64, GCY4_N = 64;
+
+extern i32 BLSK[BLSK_N], CLP1[CLP1_N], DSM4[DSM4_N], DSP8[DSP8_N], EDA2[EDA2_N], HEI8[HEI8_N], LSP2[LSP2_N],
+    PRM9[PRM9_N], WRMB[WRMB_N], NPT1[NPT1_N], PLN1[PLN1_N], RAXN[RAXN_N], TLER[TLER_N], TRS1[TRS1_N],
+    UPW2[UPW2_N], TPFO[TPFO_N], GCY4[GCY4_N], COOR[COOR_N], PPN4[PPN4_N], TXT2[TXT2_N];
+extern i32 MCHTBL[MCHT_N];  // the host's machine table (codes 55 to 64)
+
+// Named words (from 0).
+constexpr i32 CLP1_COLOUR = 2, CLP1_PEN = 3;
+constexpr i32 PRM9_TOOL = 11;                 // id of the current tool
+constexpr i32 PRM9_SHOWTOOL = 12;             // show the tool during execution
+constexpr i32 NPT1_MACHINE = 2;               // machine kind
+constexpr i32 NPT1_ORIGIN = 3;                // 3 reals
+constexpr i32 NPT1_HOME = 6;                  // 3 reals
+constexpr i32 NPT1_FRAME = 9;                 // 9 reals
+constexpr i32 NPT1_UCS = 20;                  // id of the coordinate system
+constexpr i32 COOR_FRAME = 0;                 // 9 reals
+constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates
+constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
+constexpr i32 HEI8_LINNET = 77;               // word the string positioning reads
+// Words of the request record "EDA2".
+constexpr i32 EDA2_OPENED = 0;   // an existing procedure is opened
+constexpr i32 EDA2_PROC = 1;     // its number
+constexpr i32 EDA2_LIST = 2;     // its list number
+constexpr i32 EDA2_MOVED = 3;    // the tool path was moved
+constexpr i32 EDA2_HELD = 4;     // kept by the host: a definition-only request
+constexpr i32 EDA2_TABLE = 5;
+constexpr i32 EDA2_SUSPST = 6;   // the procedure was suspended
+constexpr i32 EDA2_MANUAL = 7;   // manually changed
+constexpr i32 EDA2_OLDVER = 8;
+constexpr i32 EDA2_INTR = 9;     // interrupted
+constexpr i32 EDA2_BLANK = 10;
+constexpr i32 EDA2_NOQUEST = 11; // questions are answered without asking
+constexpr i32 EDA2_SUSP = 12;    // execution suspended
+constexpr i32 EDA2_CRIT = 14;    // geometry by criteria
+constexpr i32 EDA2_PCHG = 16, EDA2_GCHG = 17;  // changed flags of the last save
+
+// Flag shared with the tool menus, set at the procedure start.
+extern i32 TLMFLG;
+// User procedure names fetched at the procedure start.
+extern char NCFNAM[100 * 8];
+extern i32 NCFCNT;
+extern i32 NCFMAP[100];
+
+// Reads one record whole into an area of `words` words; a missing record
+// leaves the area as it was.
+void RDREC(const char* key, i32* data, i32 words, i32& status);
+void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);
+
+void PUTRECS(i32& status);
+void SEGSTR(const i32& mode, i32& status);
+
+void PPNGS(const i32& mode, char* text);
+void PPNPUT(i32& status);
+void PPNGET();
+void GSTXT1(const i32& mode, char* text);
+void GSTXT2(const i32& mode, char* text);
+void GSTXT3(const i32& mode, char* text);
+void GSTXT4(const i32& mode, char* text);
+void PUTTXT(i32& status);
+void EDARST(const i32& flag);
+
+void TRNREG1(i32& status);
+void TRNREG2(i32& status);

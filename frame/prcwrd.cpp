@@ -1,6 +1,0 @@
-#include "frame/prcwrd.h"
-
-i32 FBKSW = 0;
-i32 FBKPAS = 0;
-i32 MOTKND = 3;
-i32 MCHSTW[2] = {0, 0};

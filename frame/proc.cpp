@@ -1,3 +1,0 @@
-#include "frame/proc.h"
-
-f32 PRCSTK = 0.0f, PRCCHK = 0.0f;

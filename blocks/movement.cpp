@@ -9,7 +9,7 @@
 #include "blocks/writers.h"
 #include "core/codedio.h"
 #include "core/host.h"
-#include "core/intmnu.h"
+#include "core/intchk.h"
 #include "core/modflg.h"
 #include "core/records.h"
 

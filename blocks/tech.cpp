@@ -10,7 +10,7 @@
 #include "core/codedio.h"
 #include "core/gomove.h"
 #include "core/host.h"
-#include "core/intmnu.h"
+#include "core/intchk.h"
 #include "core/modflg.h"
 #include "core/records.h"
 

@@ -4,11 +4,60 @@
 #include <cstring>
 
 #include "core/host.h"
-#include "frame/intctl.h"
-#include "frame/machtype.h"
+#include "core/intchk.h"
 #include "core/names.h"
+#include "core/params.h"
 
 PrgState PRGSTA = {{0}, 0, {0}, 0, {0}, 0, 0, 0, -1};
+
+void STWPNT(const i32& mode, const char* t1, const char* t2, const char* t3, const i32& l1, const i32& l2,
+            const i32& l3)
+{
+    if (mode == 0) {
+        modinz();
+        return;
+    }
+    if (mode < 1 || mode > 4) return;
+    i32 c1 = col1st();
+    i32 c2 = c1 + l1;
+    i32 c3 = c2 + l2;
+    win_start_paint_on_main_wnd();
+    auto text = [](const char* t, i32 len, i32 col) {
+        char buf[41];
+        i32 n = len < 40 ? len : 40;
+        std::memcpy(buf, t, static_cast<size_t>(n));
+        buf[n] = '\0';
+        dntxtc(buf, col);
+    };
+    switch (mode) {
+    case 1:
+        dblnk(c1, 1000);
+        if (l1 >= 1) {
+            text(t1, l1, c1);
+            if (l2 > 0) {
+                text(t2, l2, c2);
+                if (l3 > 0) text(t3, l3, c3);
+            }
+        }
+        break;
+    case 2:
+        dblnk(c2, 1000);
+        if (l2 > 0) {
+            text(t2, l2, c2);
+            if (l3 > 0) text(t3, l3, c3);
+        }
+        break;
+    case 3:
+        dblnk(c3, 1000);
+        if (l3 > 0) text(t3, l3, c3);
+        break;
+    case 4:
+        dblnk(c1, 1000);
+        if (l1 >= 1) text(t1, l1, c1);
+        break;
+    }
+    win_end_paint_on_main_wnd();
+}
 
 namespace {
 void paint(i32 mode) { STWPNT(mode, PRGSTA.title, PRGSTA.label, PRGSTA.value, PRGSTA.ltitle, PRGSTA.llabel, PRGSTA.lvalue); }

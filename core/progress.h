@@ -15,6 +15,11 @@ struct PrgState {
 };
 extern PrgState PRGSTA;
 
+// Paints the status window: mode 1 all three fields, 2 the second and third,
+// 3 the third, 4 the first alone; mode 0 clears it. Field lengths l1 to l3.
+void STWPNT(const i32& mode, const char* t1, const char* t2, const char* t3, const i32& l1, const i32& l2,
+            const i32& l3);
+
 void PRGINI();
 void PRGCNT(const i32& op, const i32& n);
 void PRGSHW(const i32& kind);

@@ -15,7 +15,7 @@
 #include "cutter/travel.h"
 #include "cutter/under.h"
 #include "core/host.h"
-#include "frame/intctl.h"
+#include "core/intchk.h"
 #include "core/params.h"
 #include "core/records.h"
 #include "stock/netgrid.h"

@@ -1,7 +1,7 @@
 #include "frame/intctl.h"
 
 #include "cutter/movstw.h"
-#include "core/intmnu.h"
+#include "core/intchk.h"
 
 #include <cstring>
 
@@ -31,8 +31,6 @@
 #include "core/records.h"
 
 i32 DSPMOD = 0;
-i32 INTCNT = 0;
-i32 TRMJMP = 0;
 i32 PRMRED = 0;
 IntState INTST = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0};
 
@@ -148,56 +146,7 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
     }
 }
 
-// ---------------------------------------------------------- status window
-
-void STWPNT(const i32& mode, const char* t1, const char* t2, const char* t3, const i32& l1, const i32& l2,
-            const i32& l3)
-{
-    if (mode == 0) {
-        modinz();
-        return;
-    }
-    if (mode < 1 || mode > 4) return;
-    i32 c1 = col1st();
-    i32 c2 = c1 + l1;
-    i32 c3 = c2 + l2;
-    win_start_paint_on_main_wnd();
-    auto text = [](const char* t, i32 len, i32 col) {
-        char buf[41];
-        i32 n = len < 40 ? len : 40;
-        std::memcpy(buf, t, static_cast<size_t>(n));
-        buf[n] = '\0';
-        dntxtc(buf, col);
-    };
-    switch (mode) {
-    case 1:
-        dblnk(c1, 1000);
-        if (l1 >= 1) {
-            text(t1, l1, c1);
-            if (l2 > 0) {
-                text(t2, l2, c2);
-                if (l3 > 0) text(t3, l3, c3);
-            }
-        }
-        break;
-    case 2:
-        dblnk(c2, 1000);
-        if (l2 > 0) {
-            text(t2, l2, c2);
-            if (l3 > 0) text(t3, l3, c3);
-        }
-        break;
-    case 3:
-        dblnk(c3, 1000);
-        if (l3 > 0) text(t3, l3, c3);
-        break;
-    case 4:
-        dblnk(c1, 1000);
-        if (l1 >= 1) text(t1, l1, c1);
-        break;
-    }
-    win_end_paint_on_main_wnd();
-}
+// ------------------------------------------------------------- question
 
 void PRMRPL(const char* question, const i32& dflt, i32& reply)
 {
@@ -273,9 +222,9 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
 
 // ---------------------------------------------------------- execution menu
 
-void INTMNU(const i32& mode)
+// The menu itself; INTMNU (core/intchk.h) counts the request and calls it.
+static void exec_menu(const i32& mode)
 {
-    ++INTCNT;
     i32 uitr = 0, count = 1, st = 0;
     MDGETK("UITR", &uitr, count, st);
     if (st != 0 || uitr != 1) return;
@@ -407,40 +356,9 @@ void INTMNU(const i32& mode)
     if (INTST.rel_on) rel_table_init_set();
 }
 
-// ------------------------------------------------------------ interrupt poll
+// ------------------------------------------------------------ position mark
 
-void CHKINT()
-{
-    if (MACTYP == 36) {
-        i32 key = -1;
-        gupdat(key);
-        if (key != 32) return;
-        modinz();
-        i32 reply = 0;
-        irepyc("CONTINUE?", reply);
-        if (reply == 1) {
-            modinz();
-            prmptc(" E X E C U T I N G... ");
-            return;
-        }
-        INTSTP();
-        return;
-    }
-    i32 hit = 0;
-    SPCHIT(hit);
-    if (hit == 0) return;
-    i32 n = 0;
-    llines(n);
-    i32 nomotion = 1;
-    if (n > 0) {
-        i32 st = 0;
-        MRKPOS(2, nomotion, st);
-        if (st < 0) return;
-    }
-    INTMNU(n > 0 && nomotion == 0 ? 1 : 2);
-}
-
-void MRKPOS(const i32& mode, i32& nomotion, i32& status)
+static void mark_motion(const i32& mode, i32& nomotion, i32& status)
 {
     nomotion = 1;
     status = 0;
@@ -474,7 +392,7 @@ void MRKPOS(const i32& mode, i32& nomotion, i32& status)
 
 // -------------------------------------------------------------------- stop
 
-void INTSTP()
+static void stop_execution()
 {
     HFLSET(1);
     if (HEI8[HEI8_RETRACT] != 0 && MACTYP != 33) {
@@ -497,4 +415,10 @@ void INTSTP()
     if (MACTYP == 33 && TRMJMP != 0) throw ExecStop{2};
     if (INTST.running != 0) throw ExecStop{1};
     eroutc("INTSTP, NO EXECUTION TO STOP", 0);
+}
+
+// The execution control's menu, mark and stop, handed down to the interrupt
+// poll of the ground services when the module is loaded.
+namespace {
+[[maybe_unused]] const bool HANDED_DOWN = (INTHKS = IntHooks{exec_menu, mark_motion, stop_execution}, true);
 }

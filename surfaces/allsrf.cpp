@@ -7,7 +7,7 @@
 #include "cutter/loccom.h"
 #include "cutter/under.h"
 #include "core/host.h"
-#include "frame/intctl.h"
+#include "core/intchk.h"
 #include "core/progress.h"
 #include "surfaces/mesh.h"
 #include "surfaces/srfbuf.h"

@@ -12,6 +12,7 @@
 #include "core/host.h"
 #include "frame/intctl.h"
 #include "core/modflg.h"
+#include "core/progress.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
 #include "session_util.h"

@@ -10,7 +10,7 @@
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/intchk.h"
-#include "core/modflg.h"
+#include "blocks/listdsp.h"
 #include "core/records.h"
 
 MoveState MOVST;

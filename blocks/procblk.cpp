@@ -6,7 +6,6 @@
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
-#include "frame/cmpblk.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/prcwrd.h"

@@ -11,6 +11,7 @@
 #include "core/gomove.h"
 #include "core/host.h"
 #include "core/intchk.h"
+#include "blocks/listdsp.h"
 #include "core/modflg.h"
 #include "core/records.h"
 

@@ -1,6 +1,6 @@
 // Module flags that live for one procedure, the hold of the retract-on-stop
-// switch, the message box that gathers up to two lines of messages, and the
-// display of the block at the list position.
+// switch and the message box that gathers up to two lines of messages. The
+// display of the block at the list position is in blocks/listdsp.h.
 #pragma once
 
 #include "core/words.h"
@@ -24,12 +24,5 @@ void HFLGET(i32& result);
 // Resets the flags at the start of a procedure.
 void MFLRST();
 
-void HLDDSP(const i32& mode, i32& status);
-
 void MSGBOX(const i32& mode, const i32& severity, const i32& length, const char* text);
 void MSGBXT(const i32& mode, const i32& severity, const char* text);
-
-// Shows the block at the list position (display modes 0-3) and moves the
-// tool symbol there; flag is set to 1 when the user asked for a pause while
-// it was shown.
-void DISPLB(const i32& mode, i32& flag, i32& status);

@@ -1,4 +1,5 @@
-// Module words of the procedure frame that the procedure block records.
+// Module words of the procedure frame that the procedure block records, and
+// the machining-parameter block with its backup.
 #pragma once
 
 #include "core/words.h"
@@ -7,3 +8,9 @@ extern i32 FBKSW;      // frequent backup on
 extern i32 FBKPAS;     // passes between backups
 extern i32 MOTKND;     // motion kind set by the parameter and GO menus (3, 4 or 5)
 extern i32 MCHSTW[2];  // the two machine-state words, cleared at procedure start
+
+// The 92-word machining-parameter block (optimizer switches, feed tables,
+// safety values) and its backup taken at the start of every define cycle.
+constexpr i32 CMPBLK_N = 92;
+extern i32 CMPBLK[CMPBLK_N];
+extern i32 CMPBKP[CMPBLK_N];

@@ -65,7 +65,6 @@ void RDREC(const char* key, i32* data, i32 words, i32& status);
 void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);
 
 void PUTRECS(i32& status);
-void SEGSTR(const i32& mode, i32& status);
 
 void PPNGS(const i32& mode, char* text);
 void PPNPUT(i32& status);

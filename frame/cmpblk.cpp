@@ -13,8 +13,6 @@
 #include "frame/machtype.h"
 #include "core/records.h"
 
-i32 CMPBLK[CMPBLK_N];
-i32 CMPBKP[CMPBLK_N];
 i32 MOTMOD = 0;
 i32 MODRST = 0;
 i32 TORSTW = 0;

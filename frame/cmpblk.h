@@ -8,9 +8,7 @@
 #include "core/prcwrd.h"
 #include "core/words.h"
 
-constexpr i32 CMPBLK_N = 92;
-extern i32 CMPBLK[CMPBLK_N];
-extern i32 CMPBKP[CMPBLK_N];
+// The block itself, CMPBLK with its backup CMPBKP, is in core/prcwrd.h.
 
 // Motion-mode word (set to 2 by the GO motions) and modal-state reset word.
 extern i32 MOTMOD;

@@ -29,6 +29,7 @@
 #include "core/names.h"
 #include "core/progress.h"
 #include "core/records.h"
+#include "frame/segstr.h"
 
 i32 DSPMOD = 0;
 i32 PRMRED = 0;

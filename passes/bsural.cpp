@@ -10,6 +10,7 @@
 #include "cutter/linnetn.h"
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"
+#include "blocks/merge.h"
 #include "core/helpers.h"
 #include "core/host.h"
 #include "core/params.h"

@@ -2,7 +2,7 @@
 // calls; the stock issue replaces them.
 #include "stock/optim.h"
 
-#include "frame/cmpblk.h"
+#include "core/prcwrd.h"
 
 i32 SIMPAR[SIMPAR_N];
 

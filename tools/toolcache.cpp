@@ -11,6 +11,8 @@ i32 CURTOL = -1;
 i32 TLTCAS = 1;
 i32 HLDARA[HLDREC_N];
 
+void SETTLN(const i32& id) { CURTOL = id; }
+
 namespace {
 const i32 NOT_SET[TCREC_N] = {-1, r2wrd(-1.0f), r2wrd(-1.0f)};
 

@@ -76,6 +76,8 @@ extern TlCache TLCBLK;
 
 // The one word that names the current tool (-1: none).
 extern i32 CURTOL;
+// Makes the tool id current without loading it.
+void SETTLN(const i32& id);
 // Technology case of the current tool (1 to 5), chosen by the machining type.
 extern i32 TLTCAS;
 

@@ -4,6 +4,7 @@
 
 #include "core/host.h"
 #include "core/records.h"
+#include "frame/segstr.h"
 #include "platform/norak/norak.h"
 #include "session_util.h"
 #include "tools/toolcache.h"

@@ -15,6 +15,8 @@
 #include "frame/cmpblk.h"
 #include "frame/driver.h"
 #include "frame/exedlg.h"
+#include "blocks/listdsp.h"
+#include "blocks/merge.h"
 #include "core/helpers.h"
 #include "core/host.h"
 #include "frame/least.h"

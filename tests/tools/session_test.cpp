@@ -67,6 +67,7 @@ TEST(ToolSession, LibraryEntitiesAndIndex)
 }  // namespace
 
 #include "core/records.h"
+#include "frame/segstr.h"
 
 namespace {
 

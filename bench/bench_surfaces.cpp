@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cutter/loccom.h"
-#include "cutter/qtcell.h"
+#include "surfaces/qtcell.h"
 #include "core/host.h"
 #include "platform/norak/norak.h"
 #include "surfaces/allsrf.h"

@@ -48,28 +48,3 @@ void ZINTPL(const f32* p1, const f32* p2, const f32* q1, const f32* q2, const f3
     p_out[2] = z;
     for (i32 k = 0; k < 3; ++k) q_out[k] = (1 - t) * q1[k] + t * q2[k];
 }
-
-void qt_release_mem(i32& status)
-{
-    status = 0;
-    qt_release_mem1(0, status);
-}
-
-void qt_release_mem1(const i32& node, i32& status)
-{
-    status = 0;
-    i32* row = qtrow(node);
-    // Handle 0 is a valid host handle: every open array is closed.
-    if (row[QT_HANDLE] >= 0) {
-        MM_CLOSE(row[QT_HANDLE], status);
-        if (status != 0) {
-            eroutc("qt_release_mem1,Close dynamic memory error", 0);
-            return;
-        }
-        row[QT_HANDLE] = -1;
-        row[QT_CHECK] = 0;
-        row[QT_COUNT] = 0;
-    }
-    if (4 * node + 1 < QT_NODES)
-        for (i32 c = 4 * node + 1; c <= 4 * node + 4; ++c) qt_release_mem1(c, status);
-}

@@ -60,7 +60,3 @@ void PNTLC1(const i32& mode_code, const f32* point, const f32& tolerance, const 
 void PNTLC2(const i32& mode_code, const f32* point, f32* result, f32* contact, f32* normal, i32& surface,
             i32& status);
 void ZINTPL(const f32* p1, const f32* p2, const f32* q1, const f32* q2, const f32& z, f32* p_out, f32* q_out);
-
-// Releases the arrays of every quadtree node.
-void qt_release_mem(i32& status);
-void qt_release_mem1(const i32& node, i32& status);

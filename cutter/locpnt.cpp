@@ -14,7 +14,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/proc.h"
-#include "passes/refrec.h"
+#include "cutter/refrec.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 

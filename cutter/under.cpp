@@ -10,6 +10,7 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
+#include "cutter/qtreach.h"
 #include "core/params.h"
 #include "core/proc.h"
 #include "tools/toolcache.h"

@@ -2,7 +2,7 @@
 // gathering for a point and for a straight move, and the contact choice.
 #pragma once
 
-#include "cutter/qtcell.h"
+#include "surfaces/qtcell.h"
 #include "core/words.h"
 #include "surfaces/trimodel.h"
 

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "cutter/loccom.h"
-#include "cutter/under.h"
 #include "core/host.h"
 #include "core/intchk.h"
 #include "core/progress.h"
@@ -117,8 +115,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
         status = -1;
         return;
     }
-    LOCCST = amode;
-    LOCSLM = amode == 3 ? maxside : 0.0f;
+    if (TRMPOS.approx) TRMPOS.approx(amode, maxside);
     const f32 side = amode == 3 ? maxside : 0.0f;
 
     i32 st = 0;
@@ -258,17 +255,14 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     }
     // Every surface class of the model is positioned over, the grid roads
     // are not.
-    STPFLG(0x3F);
+    if (TRMPOS.classes) TRMPOS.classes(0x3F);
 }
 
 void allrst()
 {
     (void)apx_ready;
     for (auto& w : APXWRK) w[0] = -1, w[1] = 0;
-    ELMLST[0] = ELMIDX[0] = ELMCPY[0] = -1;
-    ELMLST[1] = ELMIDX[1] = ELMCPY[1] = 0;
-    ELMCAP = 0;
-    NETFLG(0);
+    if (TRMPOS.reset) TRMPOS.reset();
 }
 
 void allfre(i32& status)
@@ -276,7 +270,7 @@ void allfre(i32& status)
     (void)apx_ready;
     status = 0;
     i32 st = 0;
-    ELMREL(st);
+    if (TRMPOS.release) TRMPOS.release(st);
     if (st != 0) status = st;
     for (i32 k = 0; k < APX_MAX; ++k) close_work(k, status);
     for (i32 id : APXTMP) {

@@ -5,14 +5,13 @@
 #include <cstring>
 #include <vector>
 
-#include "cutter/loccom.h"
-#include "cutter/qtcell.h"
-#include "cutter/under.h"
+#include "surfaces/qtcell.h"
 #include "core/host.h"
 
 i32 QTNODE[QT_NODES * QT_ROW];
 i32 QTBOX[4];
 i32 TRIMDL[TRIMDL_N];
+TrmPos TRMPOS = {nullptr, nullptr, nullptr, nullptr};
 
 namespace {
 
@@ -449,7 +448,7 @@ void FRETRI(i32& status)
     qt_release_mem(st);
     if (st != 0) status = st;
     st = 0;
-    ELMREL(st);
+    if (TRMPOS.release) TRMPOS.release(st);
     if (st != 0) status = st;
     model_reset();
     for (i32& c : node_cap) c = 0;

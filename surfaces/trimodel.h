@@ -96,6 +96,19 @@ void TRMCLS(i32& status);
 void FRETRI();
 void FRETRI(i32& status);
 
+// What the tool positioning keeps with the model, handed down by the cutter
+// location when the module is loaded (a missing one is passed over): the
+// release of its triangle lists (FRETRI, allfre), their marking as closed
+// (allrst), the segment-length mode of a new approximation (allsrf: mode,
+// longest side of mode 3) and the surface classes positioned over.
+struct TrmPos {
+    void (*release)(i32& status);
+    void (*reset)();
+    void (*approx)(i32 amode, f32 side);
+    void (*classes)(i32 flags);
+};
+extern TrmPos TRMPOS;
+
 // Adds one entry to the quadtree node whose cell holds the entry's box; the
 // node's array grows as needed. The node's number and the entry's index are
 // returned.

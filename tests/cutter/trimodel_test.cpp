@@ -10,7 +10,7 @@
 
 #include "common/meshes.h"
 #include "cutter/loccom.h"
-#include "cutter/qtcell.h"
+#include "surfaces/qtcell.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cutter/loccom.h"
-#include "cutter/qtcell.h"
+#include "surfaces/qtcell.h"
 #include "core/host.h"
 #include "frame/intctl.h"
 #include "platform/norak/norak.h"

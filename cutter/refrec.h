@@ -1,6 +1,6 @@
-// Per-surface reference records of the pass computation: a switch, and for
-// each surface of the procedure (numbered from 1 by its index) two records of
-// a point and a unit normal.
+// Per-surface reference records: a switch, and for each surface of the
+// procedure (numbered from 1 by its index) two records of a point and a unit
+// normal. The pass computation writes them; the tool drop only reads them.
 #pragma once
 
 #include "core/words.h"

@@ -1,6 +1,7 @@
 // Cell arithmetic of the triangle quadtree: node numbering, halving of
 // cells, the smallest node that holds a box and the gathering of the
-// non-empty nodes under a box. Boxes and cells are i32 in thousandths.
+// non-empty nodes under a box; the release of the nodes' arrays. Boxes and
+// cells are i32 in thousandths.
 #pragma once
 
 #include "core/words.h"
@@ -18,5 +19,14 @@ void qt_find_cell(const i32* box, const f32* point, i32& node, const i32& collec
                   i32* cell);
 void qt_collect_cells(const i32* box, i32& count, i32* rows, i32& status);
 void qt_collect_below(const i32* box, const i32& node, const i32* cell, i32& count, i32* rows);
-void qt_collect_axis(const i32* box, const f32* point, i32& count, i32* rows, i32& status);
-void qt_node_reach(const f32* point, const i32* row, i32& touched);
+// Appends the node's row and its number to rows.
+void qt_append_row(i32 node, i32& count, i32* rows);
+
+// The tool's reach test of the descent with a point, handed down by the
+// cutter location: false when no tool axis is in force, else touched set as
+// its reach test over the node's row sets it.
+extern bool (*QTAXIS)(const f32* point, const i32* row, i32& touched);
+
+// Releases the arrays of every quadtree node (of the node and its subtree).
+void qt_release_mem(i32& status);
+void qt_release_mem1(const i32& node, i32& status);

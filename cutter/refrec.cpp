@@ -1,4 +1,4 @@
-#include "passes/refrec.h"
+#include "cutter/refrec.h"
 
 i32 REFSWT = 0;
 

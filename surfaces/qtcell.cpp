@@ -1,21 +1,21 @@
-#include "cutter/qtcell.h"
+#include "surfaces/qtcell.h"
 
-#include <cmath>
 #include <cstring>
 
-#include "cutter/loccom.h"
 #include "core/host.h"
 #include "surfaces/trimodel.h"
 
-namespace {
+bool (*QTAXIS)(const f32* point, const i32* row, i32& touched) = nullptr;
 
-void append_row(i32 node, i32& count, i32* rows)
+void qt_append_row(i32 node, i32& count, i32* rows)
 {
     i32* r = rows + count * QC_ROW;
     std::memcpy(r, qtrow(node), QT_ROW * sizeof(i32));
     r[QC_NODE] = node;
     ++count;
 }
+
+namespace {
 
 // The children of a cell that the box touches, in the order (1,1), (2,1),
 // (1,2), (2,2), each followed down its sub-tree.
@@ -68,8 +68,7 @@ void qt_find_cell(const i32* box, const f32* point, i32& node, const i32& collec
     i32 cur = 0, last = 0;
     i32 ixl = 0, iyl = 0, ixh = 0, iyh = 0;
     i32 descend = 0;
-    const bool axis = collect && point && LOCAXM;
-    if (axis) qt_node_reach(point, qtrow(0), descend);
+    const bool axis = collect && point && QTAXIS && QTAXIS(point, qtrow(0), descend);
     bool first = true;
     for (;;) {
         if (!first) {
@@ -85,7 +84,7 @@ void qt_find_cell(const i32* box, const f32* point, i32& node, const i32& collec
             node = last;
             return;
         }
-        if (collect && qtrow(cur)[QT_COUNT] > 0) append_row(cur, count, rows);
+        if (collect && qtrow(cur)[QT_COUNT] > 0) qt_append_row(cur, count, rows);
         // Step 4: halve and choose the child of the box's low corner.
         w >>= 1;
         h >>= 1;
@@ -96,7 +95,7 @@ void qt_find_cell(const i32* box, const f32* point, i32& node, const i32& collec
             if (qtrow(cur)[QT_COUNT] == 0)
                 descend = 1;
             else
-                qt_node_reach(point, qtrow(cur), descend);
+                QTAXIS(point, qtrow(cur), descend);
         }
         // Step 5: follow the child's cell while the box lies in one child.
         if (ixl != ixh) continue;
@@ -119,46 +118,31 @@ void qt_collect_cells(const i32* box, i32& count, i32* rows, i32& status)
 
 void qt_collect_below(const i32* box, const i32& node, const i32* cell, i32& count, i32* rows)
 {
-    if (qtrow(node)[QT_COUNT] > 0) append_row(node, count, rows);
+    if (qtrow(node)[QT_COUNT] > 0) qt_append_row(node, count, rows);
     collect_children(box, node, cell, count, rows);
 }
 
-void qt_collect_axis(const i32* box, const f32* point, i32& count, i32* rows, i32& status)
+void qt_release_mem(i32& status)
 {
-    count = 0;
     status = 0;
-    for (i32 n = 0; n < QT_NODES; ++n) {
-        if (qtrow(n)[QT_COUNT] == 0) continue;
-        i32 touched = 0;
-        qt_node_reach(point, qtrow(n), touched);
-        if (touched) append_row(n, count, rows);
-    }
+    qt_release_mem1(0, status);
 }
 
-void qt_node_reach(const f32* point, const i32* row, i32& touched)
+void qt_release_mem1(const i32& node, i32& status)
 {
-    touched = 0;
-    const f32 R = LOCRCH, a = LOCTAX[0], b = LOCTAX[1];
-    const f32 xmax = wrd2r(row[QT_XMAX]), xmin = wrd2r(row[QT_XMIN]);
-    const f32 ymax = wrd2r(row[QT_YMAX]), ymin = wrd2r(row[QT_YMIN]);
-    if (eqval0(a) && eqval0(b)) {
-        if (gtval(point[0] - xmax, R) || gtval(xmin - point[0], R) || gtval(point[1] - ymax, R) ||
-            gtval(ymin - point[1], R))
+    status = 0;
+    i32* row = qtrow(node);
+    // Handle 0 is a valid host handle: every open array is closed.
+    if (row[QT_HANDLE] >= 0) {
+        MM_CLOSE(row[QT_HANDLE], status);
+        if (status != 0) {
+            eroutc("qt_release_mem1,Close dynamic memory error", 0);
             return;
-        touched = 1;
-        return;
+        }
+        row[QT_HANDLE] = -1;
+        row[QT_CHECK] = 0;
+        row[QT_COUNT] = 0;
     }
-    const f32 zero = 0.0f;
-    f32 s = b * point[0] - a * point[1];
-    f32 c[4] = {b * xmin - a * ymin - s, b * xmax - a * ymin - s, b * xmax - a * ymax - s, b * xmin - a * ymax - s};
-    i32 pos = 0;
-    f32 m = std::fabs(c[0]);
-    for (i32 k = 0; k < 4; ++k) {
-        if (gtval(c[k], zero)) ++pos;
-        if (std::fabs(c[k]) < m) m = std::fabs(c[k]);
-    }
-    if (pos == 4 || pos == 0)
-        touched = leval(m, R) ? 1 : 0;
-    else
-        touched = 1;
+    if (4 * node + 1 < QT_NODES)
+        for (i32 c = 4 * node + 1; c <= 4 * node + 4; ++c) qt_release_mem1(c, status);
 }

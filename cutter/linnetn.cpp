@@ -32,6 +32,10 @@ constexpr i32 NET_START = 10000;  // records of the work array at first, and its
 constexpr i32 CONTACTS = 10000;
 
 i32 net_handle = -1;
+// Records the work array holds: 10,000 when it is opened, raised with every
+// growth. The host's handles are reused, so an array opened afresh is told
+// by its opening here, not by its handle.
+i32 work_cap = NET_START;
 f32 last_normal_point[3] = {0, 0, 0};
 
 // HEI8 words counted from 1.
@@ -267,18 +271,18 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
             status = -1;
             return finish_early();
         }
+        // A fresh array: its first records hold no earlier string.
         net_handle = h;
+        work_cap = NET_START;
+        NETCNT = 0;
         mmcptr(h, base);
     } else {
-        if (h != net_handle) NETCNT = 0;
+        if (h != net_handle) NETCNT = 0, work_cap = NET_START;
         net_handle = h;
         mmcptr(h, base);
     }
     Work W;
     W.b = static_cast<f32*>(base);
-    // The array's capacity follows from the host's element count: kept here.
-    static i32 work_cap = NET_START;
-    if (h != net_handle || work_cap < NET_START) work_cap = NET_START;
     W.cap = work_cap;
     W.par(0) = 0.0f;
     LOCZCL = hei8i(78);

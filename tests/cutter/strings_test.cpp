@@ -206,6 +206,26 @@ TEST_F(Strings, FlatStretchesKeepTheStep)
     }
 }
 
+// The work array grows past its first 10,000 records on a long line at a
+// fine tolerance; released with the model and opened afresh, it holds
+// 10,000 again, and the next long line grows it again instead of writing
+// past its end.
+TEST_F(Strings, WorkArrayGrowsAgainAfterItsRelease)
+{
+    auto plate = meshes::grid(-20, -20, 20, 20, 2, 2, [](f64, f64) { return 0.0; });
+    ASSERT_EQ(meshes::build({plate}), 0);
+    tooldefs::use_mill(0.01f, 0.0f);
+    const f32 tol = 0.001f;  // a step of 0.002: 15,000 records on 30 units
+    f32 a[3] = {-15, 1, 0}, b[3] = {15, 1, 0};
+    for (int run = 0; run < 2; ++run) {
+        stk_net_rels();
+        Out o = line(a, b, tol);
+        ASSERT_EQ(o.status, 0) << run;
+        ASSERT_EQ(o.nst, 1) << run;
+        EXPECT_NEAR(o.xyz[3 * (o.tot - 1)], 15.0f, 1e-4f) << run;
+    }
+}
+
 // Raw positions: mode 6 leaves the records a half apart at most; mode 7 walks
 // the line without positioning, the records keep points they held; surface
 // normals come out only when asked for.

@@ -359,6 +359,7 @@ void pksget(i32* ids, i32 capacity, i32& count);
 
 // Bad-surface buffer: ids of surfaces that could not be approximated.
 void init_badsrf();
+i32 get_flag_badsrf();                      // nonzero while the buffer is kept
 i32 find_id_in_buf_badsrf(const i32& id);  // index, -1 when absent
 void put_id_in_buf_badsrf(const i32& id, i32& status);
 void redraw_badsrf();

@@ -134,8 +134,9 @@ bool clear_of_track(const f64* tri, const f32* A, f64 ux, f64 uy, f64 len, f64 f
     return beyond(s, -far, len + far) || beyond(n, -far, far);
 }
 
-// The straight move between two positioned points cuts into a triangle?
-i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
+}  // namespace
+
+i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
 {
     status = 0;
     f64 u[3] = {f64(B[0]) - A[0], f64(B[1]) - A[1], f64(B[2]) - A[2]};
@@ -184,7 +185,9 @@ i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
             const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
             for (i32 c = 0; c < 3; ++c) tri[3 * j + c] = nd[c];
             f64 s = (nd[0] - A[0]) * u[0] + (nd[1] - A[1]) * u[1] + (nd[2] - A[2]) * u[2];
-            f64 sw = u[2] <= 0.0 ? s + reach * 0.0 : s;
+            // The window moves down by the reach for a descending or level
+            // move, up by it for a rising one.
+            f64 sw = u[2] <= 0.0 ? s + reach : s - reach;
             if (sw > w0 && sw < w1) inside = true;
         }
         if (!inside) continue;
@@ -214,8 +217,6 @@ i32 span_check(const f32* A, const f32* B, f32 tol, i32& status)
     }
     return 0;
 }
-
-}  // namespace
 
 void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32* end, const f32& tolerance,
              const f32& allowance_a, const f32& allowance_b, const i32& capacity, const i32& mode_in, f32* pntxyz,
@@ -325,8 +326,6 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
             t0 = std::fmax(5.0f * tol, step / 4);
             t0 = std::fmin(t0, step);
             if (t0 > L / 2) t0 = L / 2;
-            W.par(0) = -W.par(1);  // the previous point behind, the shared one at 0
-            W.par(1) = 0.0f;
         }
     }
     static f32 cz[CONTACTS], cpt[3 * CONTACTS];
@@ -419,7 +418,8 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
                 const i32 ref = -1;
                 LOCSEL(tol, p, z, sn, con, srf, ref, count, cz, ck, cp, cpt, higher, ss);
                 if (ss < 0) {
-                    status = ss;
+                    // No contact qualified: a failure (-2 is the segment-code answer).
+                    status = -1;
                     return false;
                 }
                 code = ss == 4 ? -srf : srf;
@@ -496,7 +496,7 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
                 accept = true;
             } else {
                 i32 ss = 0;
-                accept = span_check(W.pnt(i - 1), W.pnt(i), tol, ss) == 0;
+                accept = NETSPN(W.pnt(i - 1), W.pnt(i), tol, ss) == 0;
                 if (ss < 0) {
                     status = ss;
                     return finish_early();
@@ -590,6 +590,7 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
     const i32 most = capacity / 3;
     std::vector<f32> pts, tmp;
     i32 last_len = 0;
+    f32 tail[16];  // the temporary records of the last string's last two points
     size_t k = 0;
     while (k < order.size()) {
         size_t e = k;
@@ -642,25 +643,73 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         ++pntnst;
         pnttot += np;
         last_len = np;
+        if (np > 1) std::memcpy(tail, tmp.data() + 8 * (np - 2), sizeof tail);
         k = e;
     }
-    // Continuation: the last string's last two points.
+    // Record 1 keeps the last positioned record, at distance 0; the last
+    // string's last two points, with their normals, codes and surface
+    // normals as output, go into records 0 and 1 for a continuation.
+    if (n > 1) std::memcpy(W.rec(1), W.rec(n), NR_WORDS * sizeof(f32));
+    W.par(1) = 0.0f;
     if (pntnst > 0 && last_len > 1) {
         const i32 o = pnttot - 2;
         for (i32 j = 0; j < 2; ++j) {
             f32* r = W.rec(j);
-            for (i32 c = 0; c < 3; ++c) r[NRPNT + c] = pntxyz[3 * (o + j) + c];
+            const f32* t8 = tail + 8 * j;
+            for (i32 c = 0; c < 3; ++c)
+                r[NRPNT + c] = pntxyz[3 * (o + j) + c], r[NRTNM + c] = t8[c], r[NRSNM + c] = t8[3 + c];
+            reinterpret_cast<i32*>(r)[NRCOD] = r2wrd(t8[6]);
+            r[NRDOT] = NETAXM == 1 ? static_cast<f32>(dot3f(r + NRTNM, r + NRSNM)) : 1.0f;
         }
         W.par(0) = -std::sqrt((pntxyz[3 * (o + 1)] - pntxyz[3 * o]) * (pntxyz[3 * (o + 1)] - pntxyz[3 * o]) +
                               (pntxyz[3 * (o + 1) + 1] - pntxyz[3 * o + 1]) * (pntxyz[3 * (o + 1) + 1] - pntxyz[3 * o + 1]));
         W.par(1) = 0.0f;
     }
     // Three-dimensional ends.
-    if ((line3d || MACTYP == 2) && pntnst > 0) {
-        f32* first = pntxyz;
-        f32* last = pntxyz + 3 * (pnttot - 1);
-        if (eqval(first[0], start[0]) && eqval(first[1], start[1]) && first[2] < start[2]) first[2] = start[2];
-        if (eqval(last[0], end[0]) && eqval(last[1], end[1]) && last[2] < end[2]) last[2] = end[2];
+    if (line3d || MACTYP == 2) {
+        // The ends as the drop left them: on a vertical line it raises the
+        // lower end to the contact it meets.
+        const bool hi_start = start[2] >= end[2];
+        const f32* hi = hi_start ? LOCSP1 : LOCSP2;
+        const f32* lo = hi_start ? LOCSP2 : LOCSP1;
+        const bool lone = pntnst == 1 && pnttot == 1;
+        if (L >= 0.0005f || !lone || (pntxyz[2] > hi[2] && !eqval(pntxyz[2], hi[2]))) {
+            if (pntnst > 0) {
+                f32* first = pntxyz;
+                f32* last = pntxyz + 3 * (pnttot - 1);
+                if (eqval(first[0], start[0]) && eqval(first[1], start[1]) && first[2] < start[2])
+                    first[2] = start[2];
+                if (eqval(last[0], end[0]) && eqval(last[1], end[1]) && last[2] < end[2]) last[2] = end[2];
+            }
+        } else if (capacity / 3 >= 2) {
+            // A vertical line whose one point lies at or below its upper end:
+            // one string of two points in the line's direction, the upper end
+            // added; a point below the lower end becomes the lower end.
+            const bool nrm_out = mode != 2 && pntnrm;
+            const bool snm_out = with_snm && pntsnm;
+            const bool flg_out = (mode == 4 || mode == 5) && pntflg;
+            f32 p[3] = {pntxyz[0], pntxyz[1], pntxyz[2]}, pn[3] = {0, 0, 1}, ps[3] = {0, 0, 1};
+            i32 pc = flg_out ? pntflg[0] : LOCSRF;
+            if (nrm_out) std::memcpy(pn, pntnrm, sizeof pn);
+            if (snm_out) std::memcpy(ps, pntsnm, sizeof ps);
+            const f32* lon = hi_start ? LOCSN2 : LOCSN1;
+            if (p[2] < lo[2]) {
+                std::memcpy(p, lo, sizeof p);
+                std::memcpy(pn, lon, sizeof pn);
+                std::memcpy(ps, lon, sizeof ps);
+                pc = LOCSRF;
+            }
+            const f32* hin = hi_start ? LOCSN1 : LOCSN2;
+            const i32 at_p = hi_start ? 1 : 0, at_hi = 1 - at_p;
+            std::memcpy(pntxyz + 3 * at_p, p, sizeof p);
+            std::memcpy(pntxyz + 3 * at_hi, hi, 3 * sizeof(f32));
+            if (nrm_out) std::memcpy(pntnrm + 3 * at_p, pn, sizeof pn), std::memcpy(pntnrm + 3 * at_hi, hin, sizeof pn);
+            if (snm_out) std::memcpy(pntsnm + 3 * at_p, ps, sizeof ps), std::memcpy(pntsnm + 3 * at_hi, hin, sizeof ps);
+            if (flg_out) pntflg[at_p] = pc, pntflg[at_hi] = LOCSRF;
+            pntlen[0] = 2;
+            pnttot = 2;
+            last_len = 2;
+        }
     }
     // Finish.
     NETCNT = 0;

@@ -17,6 +17,11 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
              f32* pntnrm, f32* pntsnm, i32* pntflg, i32& pntnst, const i32& pntmxs, i32* pntlen, i32& pnttot,
              i32& status);
 
+// The span check of the string positioning: 1 when the straight move of the
+// loaded tool between the positioned points A and B would cut into a
+// triangle of the model, else 0; status negative when the gathering fails.
+i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status);
+
 // Removes notches from strings of positions: two points close together whose
 // neighbours rise steeply away from them and that lie below the straight
 // line of those neighbours (within 4 x e of it) go. The arrays of normals,

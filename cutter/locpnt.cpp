@@ -45,12 +45,22 @@ bool class_row(i32 cls, i32 flags, ClassRow& row)
     }
 }
 
-void overflow(i32 surface_id, const f32* point)
+// The contact limit: the message, shown once per surface while the host
+// keeps bad surfaces, the surface entered among them; status -1.
+void overflow(i32 surface_id, const f32* point, i32& status)
 {
     char text[256];
     std::snprintf(text, sizeof text, "LOCPNT, TOO MANY TRIANGLES UNDER TOOL  ID=%dUSE A SMALLER TOOL OR INCREASE TOLERANCE X=%f Y=%f",
                   surface_id, point[0], point[1]);
-    userrc(text, 0);
+    if (!get_flag_badsrf()) {
+        userrc(text, 0);
+    } else if (find_id_in_buf_badsrf(surface_id) == -1) {
+        userrc(text, 0);
+        i32 st = 0;
+        put_id_in_buf_badsrf(surface_id, st);
+        redraw_badsrf();
+    }
+    status = -1;
 }
 
 }  // namespace
@@ -122,6 +132,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     const f64 pxy[2] = {f64(point[0]) * 1000.0, f64(point[1]) * 1000.0};
     bool winner = false;
     i32 win_code = 0, win_ori = 0, win_type = 0, win_cls = 0;
+    i32 win_at = 0;  // the winner's own contact
     bool class5_won = false, kept_last = false, note = false;
     if (ntri > 0 && !(k == 2 && !other)) {
         const i32* lst = elmlst();
@@ -306,22 +317,23 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     }
                     if (!to_filter) {
                         if (near1 && zz > B) {
-                            if (!winner && count == 0) {
-                                if (count >= capacity) {
-                                    overflow(rec[SRF_ID], orig);
-                                    status = -1;
-                                    return;
-                                }
+                            // The height is written as the result directly.
+                            if (!winner) {
+                                // Contact 0 becomes the reference. Contacts
+                                // recorded before it did not win; the first
+                                // gives way, and the count grows only from
+                                // 0, so no entry is left unset.
+                                if (capacity < 1) return overflow(rec[SRF_ID], orig, status);
                                 res.cz[0] = zz;
                                 res.ckind[0] = 0;
                                 res.cpos[0] = -1;
                                 for (i32 j = 0; j < 3; ++j) res.cpt[j] = pc[j];
-                                count = 1;
+                                if (count == 0) count = 1;
                             } else if (res.cpos[0] == -1) {
                                 res.cz[0] = zz;
                                 B = zz;
                             } else {
-                                res.cz[count - 1] = zz;
+                                res.cz[win_at] = zz;
                                 B = zz;
                             }
                             continue;
@@ -352,11 +364,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (cls != 1 && vv <= tu) continue;
                     if (hx > -1.0e10f && (t == 0 || t == 5) && std::fabs(z0 - hr) * nz <= tu) continue;
                 }
-                if (count >= capacity) {
-                    overflow(rec[SRF_ID], orig);
-                    status = -1;
-                    return;
-                }
+                if (count >= capacity) return overflow(rec[SRF_ID], orig, status);
                 res.cz[count] = zz;
                 res.ckind[count] = steep ? 2 : 0;
                 res.cpos[count] = p + 1;
@@ -370,6 +378,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     wins = zz > B;
                 if (!wins) continue;
                 B = zz;
+                win_at = count - 1;
                 if (axis) {
                     f32 tp[3] = {point[0], point[1], zz};
                     i32 cs = 0;

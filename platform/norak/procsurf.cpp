@@ -146,6 +146,8 @@ void end_badsrf()
     P().bad_on = false;
 }
 
+i32 get_flag_badsrf() { return P().bad_on ? 1 : 0; }
+
 i32 find_id_in_buf_badsrf(const i32& id)
 {
     auto& b = P().bad;

@@ -149,6 +149,19 @@ TEST_F(Rules, ContactLimit)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("LOCPNT, TOO MANY TRIANGLES UNDER TOOL"));
     EXPECT_TRUE(norak::transcript_has("USE A SMALLER TOOL OR INCREASE TOLERANCE"));
+    // While the host keeps bad surfaces, the message comes once per surface
+    // and the surface goes among them; every such drop fails.
+    init_badsrf();
+    const size_t before = norak::transcript_count("LOCPNT, TOO MANY TRIANGLES UNDER TOOL");
+    for (int k = 0; k < 2; ++k) {
+        LOCPNT(1, 0, p, 0.01f, ntri, z, n, 1, count, res, st);
+        EXPECT_EQ(st, -1);
+    }
+    EXPECT_EQ(norak::transcript_count("LOCPNT, TOO MANY TRIANGLES UNDER TOOL"), before + 1);
+    EXPECT_EQ(count_badsrf(), 1);
+    EXPECT_GE(find_id_in_buf_badsrf(1), 0);
+    EXPECT_TRUE(norak::transcript_has("host: bad surface 1 shown"));
+    end_badsrf();
     // With room for both, the drop succeeds.
     f32 cz2[2], cpt2[6];
     i32 ck2[2], cp2[2];
@@ -203,6 +216,43 @@ TEST_F(Rules, TiesKeepTheFirstExamined)
     EXPECT_EQ(st % 10, 0);
     EXPECT_NEAR(zz, 1.0f, 1e-5);
     EXPECT_LT(nn[1], -0.1f);  // the part triangle
+}
+
+// Positioning on a known segment: a height above the best that the
+// class-1-near road writes directly, before any contact has won, makes
+// contact 0 the reference without raising the best height; a check surface
+// above the segment then wins.
+TEST_F(Rules, SegmentHeightWrittenDirectlyBecomesTheReference)
+{
+    auto plate = tri({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
+    auto bump = tri({-1, -1, 0.5, 1, -1, 0.5, 0, 1, 0.5}, 1, 2);
+    auto check = tri({-1, -1, 0.3, 1, -1, 0.3, 0, 1, 0.3}, 2, 3);
+    ASSERT_EQ(meshes::build({plate, bump, check}), 0);
+    tooldefs::use_mill(10.0f, 0.0f);
+    context();
+    LOCSP1[0] = -10.0f, LOCSP2[0] = 10.0f;
+    LOCSGM = 1;
+    static f32 cz[16], cpt[48];
+    static i32 ck[16], cp[16];
+    const LocRes res{cz, ck, cp, cpt};
+    // The plate is examined first, as the last winner.
+    LOCNRM = 0;
+    bool found = false;
+    for (i32 nd = 0; nd < QT_NODES && !found; ++nd) {
+        const i32* e = qtnbas(nd);
+        for (i32 k = 0; k < qtrow(nd)[QT_COUNT]; ++k, e += TRG_WORDS)
+            if (srfbas()[(e[TRG_SRF] - 1) * SRF_WORDS + SRF_ID] == 1) LOCLST[0] = nd, LOCLST[1] = k, found = true;
+    }
+    ASSERT_TRUE(found);
+    f32 p[3] = {0, 0, 0}, z = 0, n[3] = {0, 0, 1};
+    i32 ntri = 0, count = 0, st = 0;
+    LOCPNT(1, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
+    LOCSGM = 0;
+    EXPECT_EQ(st % 10, 0);
+    EXPECT_NEAR(z, 0.3f, 1e-5);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(cp[0], -1);
+    EXPECT_NEAR(cz[0], 0.5f, 1e-5);
 }
 
 TEST_F(Rules, FloorsAndLimitedDrops)

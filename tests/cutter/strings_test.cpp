@@ -13,6 +13,7 @@
 #include "common/meshes.h"
 #include "common/positioning.h"
 #include "common/tooldefs.h"
+#include "cutter/congeo.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
@@ -224,6 +225,119 @@ TEST_F(Strings, WorkArrayGrowsAgainAfterItsRelease)
         ASSERT_EQ(o.nst, 1) << run;
         EXPECT_NEAR(o.xyz[3 * (o.tot - 1)], 15.0f, 1e-4f) << run;
     }
+}
+
+// A vertical line in surface milling gives one string of two points in its
+// direction, the upper end added with its normal and the machined surface's
+// code; the point is the drop's, floored at the lower end.
+TEST_F(Strings, VerticalLinesGiveTwoPoints)
+{
+    auto plate = meshes::grid(-20, -20, 20, 20, 2, 2, [](f64, f64) { return 0.0; });
+    ASSERT_EQ(meshes::build({plate}), 0);
+    tooldefs::use_mill(6.0f, 0.0f);
+    MACTYP = 2;
+    const f32 tol = 0.01f;
+    const f32 n1[3] = {0.6f, 0.0f, 0.8f}, n2[3] = {0.0f, 0.6f, 0.8f};
+    struct Case {
+        f32 z0, z1;  // heights of the start and the end
+        f32 p0, p1;  // heights of the output, in order
+    } cases[] = {{10, -5, 10, 0}, {-5, 10, 0, 10}, {10, 2, 10, 2}, {2, 10, 2, 10}};
+    for (const Case& c : cases) {
+        LOCSET(9, n1, n2, 1, 0.0f, tol);
+        f32 a[3] = {1, 1, c.z0}, b[3] = {1, 1, c.z1};
+        Out o = line(a, b, tol);
+        ASSERT_EQ(o.status, 0) << c.z0 << " " << c.z1;
+        ASSERT_EQ(o.nst, 1);
+        ASSERT_EQ(o.tot, 2);
+        EXPECT_EQ(o.len[0], 2);
+        EXPECT_FLOAT_EQ(o.xyz[2], c.p0) << c.z0 << " " << c.z1;
+        EXPECT_FLOAT_EQ(o.xyz[5], c.p1) << c.z0 << " " << c.z1;
+        for (i32 k = 0; k < 2; ++k) {
+            EXPECT_FLOAT_EQ(o.xyz[3 * k], 1.0f);
+            EXPECT_FLOAT_EQ(o.xyz[3 * k + 1], 1.0f);
+        }
+        // The upper end carries its own normal and the machined surface;
+        // the point, the plate's.
+        const i32 up = c.z0 > c.z1 ? 0 : 1;
+        const f32* un = c.z0 > c.z1 ? n1 : n2;
+        for (i32 k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(o.nrm[3 * up + k], un[k]);
+        EXPECT_EQ(o.flg[up], 9);
+        EXPECT_EQ(o.flg[1 - up], 1);
+    }
+    // Continuing it is the line's end.
+    EXPECT_EQ(NETCNT, 2);
+}
+
+// After a string the work array's records 0 and 1 hold its last two points
+// with their normals, codes and surface normals, so that a line continuing
+// it refines and cuts its strings across the joint as along one line.
+TEST_F(Strings, ContinuationCarriesTheLastTwoPoints)
+{
+    auto ms = meshes::hemisphere_on_plate(20.0, 30.0, 4000);
+    for (auto& m : ms) m.id = 4;
+    ASSERT_EQ(meshes::build(ms), 0);
+    tooldefs::use_mill(6.0f, 3.0f);
+    const f32 tol = 0.01f;
+    f32 a[3] = {-25, 3, 0}, m[3] = {-2, 3, 0}, b[3] = {25, 3, 0};
+    std::vector<f32> snm(9000);
+    Out o = line(a, m, tol, 9000, 50, 1, 105, snm.data());
+    ASSERT_EQ(o.status, 0);
+    ASSERT_EQ(o.nst, 1);
+    ASSERT_EQ(NETCNT, 3);
+    const f32* w = work();
+    for (i32 j = 0; j < 2; ++j) {
+        const f32* r = w + static_cast<size_t>(j) * NR_WORDS;
+        const i32 q = o.tot - 2 + j;
+        EXPECT_EQ(code(r), o.flg[q]) << j;
+        for (i32 c = 0; c < 3; ++c) {
+            EXPECT_EQ(r[NRPNT + c], o.xyz[3 * q + c]) << j;
+            EXPECT_EQ(r[NRTNM + c], o.nrm[3 * q + c]) << j;
+            EXPECT_EQ(r[NRSNM + c], snm[3 * q + c]) << j;
+        }
+    }
+    EXPECT_EQ(w[NRPAR + NR_WORDS], 0.0f);
+    EXPECT_LT(w[NRPAR], 0.0f);
+    // The continued line: one string that begins with the previous string's
+    // last two points, and no more positions at the joint than a fresh line
+    // needs at its start.
+    const f64 before = NETPOS;
+    Out c = line(m, b, tol, 9000, 50, 0, 105, snm.data());
+    const f64 continued = NETPOS - before;
+    ASSERT_EQ(c.status, 0);
+    ASSERT_EQ(c.nst, 1);
+    EXPECT_EQ(c.flg[0], 4);
+    EXPECT_EQ(c.xyz[0], o.xyz[3 * (o.tot - 2)]);
+    EXPECT_EQ(c.xyz[3], o.xyz[3 * (o.tot - 1)]);
+    const f64 at = NETPOS;
+    Out f = line(m, b, tol, 9000, 50, 1, 105, snm.data());
+    ASSERT_EQ(f.status, 0);
+    EXPECT_LE(continued, NETPOS - at + 2);
+}
+
+// The span check looks at the triangles whose corners lie along the move,
+// the window moved toward the move's higher end by the tool's reach: a
+// descending move cuts with its trailing side into a step behind its start.
+TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
+{
+    auto step = meshes::grid(-2, -1, -0.5, 1, 1, 1, [](f64, f64) { return 0.5; });
+    ASSERT_EQ(meshes::build({step}), 0);
+    tooldefs::use_mill(6.0f, 0.0f);
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    const f32 tol = 0.01f;
+    const f32 A[3] = {0, 0, 1}, B[3] = {4, 0, 0}, C[3] = {-4, 0, 1};
+    EXPECT_EQ(NETSPN(A, B, tol, st), 1);  // descending: it cuts the step
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(NETSPN(B, A, tol, st), 1);  // the same move, the other way
+    // A level move high above it does not.
+    const f32 D[3] = {0, 0, 2}, E[3] = {4, 0, 2};
+    EXPECT_EQ(NETSPN(D, E, tol, st), 0);
+    // Rising from far behind it up to its height: the tool reaches it at the
+    // move's end, where it stands on it.
+    EXPECT_EQ(NETSPN(C, A, tol, st), 0);
+    LOCRST();
 }
 
 // Raw positions: mode 6 leaves the records a half apart at most; mode 7 walks

@@ -219,3 +219,20 @@ TEST_F(Host, KeyedRecordsAndTemplatesRefuseOversizedReads)
     EXPECT_EQ(st, -3);
     EXPECT_EQ(small[1], 9);
 }
+
+TEST_F(Host, BadSurfaceBufferKeepsEachIdOnceWhileItsFlagIsOn)
+{
+    EXPECT_EQ(get_flag_badsrf(), 0);
+    init_badsrf();
+    EXPECT_EQ(get_flag_badsrf(), 1);
+    i32 st = 0;
+    put_id_in_buf_badsrf(7, st);
+    put_id_in_buf_badsrf(7, st);
+    put_id_in_buf_badsrf(3, st);
+    EXPECT_EQ(count_badsrf(), 2);
+    EXPECT_EQ(find_id_in_buf_badsrf(3), 1);
+    EXPECT_EQ(find_id_in_buf_badsrf(5), -1);
+    end_badsrf();
+    EXPECT_EQ(get_flag_badsrf(), 0);
+    EXPECT_EQ(count_badsrf(), 0);
+}

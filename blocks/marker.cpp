@@ -1,5 +1,6 @@
 #include "blocks/marker.h"
 
+#include "blocks/movement.h"
 #include "core/host.h"
 
 MarkerStack MRKSTK = {-1, -1, 0};
@@ -72,4 +73,21 @@ void tp_mrkr_fin(const i32& quiet)
     }
     s.capacity = 0;
     s.top = -1;
+}
+
+void tp_mrkr_close(i32& status)
+{
+    status = 0;
+    MarkerStack& s = MRKSTK;
+    while (s.top >= 0) {
+        void* base = nullptr;
+        mmcptr(s.handle, base);
+        const i32* e = static_cast<const i32*>(base);
+        const i32 kind = e[2 * s.top], code = e[2 * s.top + 1];
+        // an end marker without its start stays for the finish check's warning
+        if (kind != 1 || code <= 0) return;
+        const i32 end = 2, mkind = 2 * code;
+        PUTMRK(end, code, mkind, 0.0f, 0, status);
+        if (status < 0) return;
+    }
 }

@@ -15,5 +15,11 @@ void tp_mrkr_init();
 void tp_mrkr_push(const i32& kind, const i32& code);
 void tp_mrkr_pop(i32& kind, i32& code);
 void tp_mrkr_fin(const i32& quiet);
+// Writes the end marker of every start marker still open, innermost first
+// (the end marker of code c is of kind 2c, as the module pairs them), so that
+// a tool path cut short by a failure stays balanced. Status of the first
+// failing write; the markers not closed then stay on the stack, and so do
+// the entries below an end marker that had no start.
+void tp_mrkr_close(i32& status);
 
 extern const char* const MRKMSG;  // the missing-marker warning

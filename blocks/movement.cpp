@@ -343,10 +343,15 @@ void PUTMRK(const i32& action, const i32& code, const i32& kind, const f32& rval
 {
     status = 0;
     if (kind == 0) return;
+    // A marker that cannot be written leaves the stack as it found it, so
+    // that the stack tells the markers really open in the list.
+    const i32 top = MRKSTK.top;
+    i32 pk = 0, pc = 0;
+    bool matched = false;
     if (action == 2) {
-        i32 pk = 0, pc = 0;
         tp_mrkr_pop(pk, pc);
-        if (pk != 1 || pc != code) {
+        matched = pk == 1 && pc == code;
+        if (!matched) {
             usmsgc(MRKMSG);
             tp_mrkr_push(pk, pc);
             const i32 two = 2;
@@ -355,13 +360,18 @@ void PUTMRK(const i32& action, const i32& code, const i32& kind, const f32& rval
     } else {
         tp_mrkr_push(action, code);
     }
+    auto undo = [&]() {
+        i32 k = 0, c = 0;
+        while (MRKSTK.top > top) tp_mrkr_pop(k, c);
+        if (matched) tp_mrkr_push(pk, pc);
+    };
     if (kind < 0) {
         PTAMCH(status);
-        if (status < 0) return;
+        if (status < 0) return undo();
     }
     i32 k = kind < 0 ? -kind : kind;
     PTBT99(AM_APPEND, k, rvalue, ivalue, 0, status);
-    if (status < 0) return;
+    if (status < 0) return undo();
     MOVST.strtype = 0;
     show(1);
 }

@@ -73,6 +73,7 @@ struct DrvState {
     i32 exenow, stopped, interrupted, backup, sublist_open, error_seen, stock_disp;
     i32 display_change;  // from the execution runner
     i32 no_motion;       // no motion block precedes the list position
+    i32 unmade;          // the execution failed or wrote no motion: not announced as created
     i32 nprc;            // procedures in the tool path at the creation
     i32 first_block, last_block;
     i32 initialised;     // callback 7 must release at the end

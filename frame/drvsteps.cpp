@@ -301,6 +301,7 @@ void DRVEXE(const i32& reentry, i32& status)
         return;
     }
     DRVST.counter = sim_work_on(1);
+    DRVST.unmade = 0;
     if (EDA2[EDA2_SUSP] == 0) {
         set_alerr_off();
         recalculate_partbox();
@@ -308,6 +309,11 @@ void DRVEXE(const i32& reentry, i32& status)
         i32 est = 0;
         INTSTA(DRVARG.cb2, DRVST.pausable, 0, DRVST.stopped, DRVST.interrupted, DRVST.display_change, est);
         TLXOFF();
+        // A failure keeps the passes written so far, with their markers closed.
+        if (est < 0) {
+            i32 mst = 0;
+            tp_mrkr_close(mst);
+        }
         if (est >= 0) sim_invalidate(DRVST.counter, CLP1[0]);
         if (DRVST.stopped && (DRVST.level > 0 || (!is_new() && optim_all_off() == 0))) DRVST.backup = 1;
         EDA2[19] = 0;
@@ -315,6 +321,15 @@ void DRVEXE(const i32& reentry, i32& status)
         DRVST.error_seen = if_was_alerr();
         i32 mst = 0;
         MRKPOS(2, DRVST.no_motion, mst);
+        // Neither a failed execution nor one that wrote no motion is announced
+        // as created; each says so once.
+        if (DRVST.no_motion != 0) {
+            userrc("DRVEXE, THE EXECUTION WROTE NO MOTION", 0);
+            DRVST.unmade = 1;
+        } else if (est < 0) {
+            userrc("DRVEXE, THE EXECUTION FAILED: THE TOOL PATH IS CUT SHORT", 0);
+            DRVST.unmade = 1;
+        }
     }
     status = 0;
 }
@@ -360,7 +375,7 @@ void DRVFIN(i32& status)
     DRVST.stopped = 0;
     if (DRVST.exenow && !(DRVORB() && is_new())) EXTIME(2, 0, 0);
     sim_get_set(2, DRVST.stock_disp, SIMPAR, CMPBLK);
-    if (status >= 0 && is_new() && if_was_alerr() != 1) {
+    if (status >= 0 && is_new() && if_was_alerr() != 1 && !DRVST.unmade) {
         i32 cst = 0;
         copy_geom_assoc(1, cst);
         if (cst >= 0) update_flags(cst);
@@ -405,7 +420,14 @@ void DRVEND(i32& status)
         DRVST.last_block = block - 1;
         i32 nprc = 0;
         RDREC("NPRC", &nprc, 1, st);
-        CRTCNT(DRVST.first_block, DRVST.last_block, nprc - DRVST.nprc);
+        i32 count = nprc - DRVST.nprc;
+        // The procedure whose execution made nothing is not counted: only
+        // the ones before it are reported.
+        if (DRVST.unmade) {
+            DRVST.last_block = DRVST.proc_block - 1;
+            --count;
+        }
+        CRTCNT(DRVST.first_block, DRVST.last_block, count);
     }
     const i32 level = DRVST.level;
     EDA2IO(2, DRVARG.key, DRVARG.size, DRVARG.block, DRVARG.cb7, st);

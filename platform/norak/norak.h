@@ -158,6 +158,7 @@ void add_param_line(const std::vector<std::string>& values);
 i32 open_arrays();
 i32 open_blocks();
 void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
+long long allocations();       // allocations asked for since the reset (arrays, blocks, elements)
 
 // ---- display recorder: tool figures drawn and deleted
 struct Figure {

@@ -82,6 +82,7 @@ std::string out_path(const std::string& name)
 bool alloc_fails()
 {
     Host& h = H();
+    ++h.allocations;
     if (h.fail_countdown <= 0) return false;
     if (--h.fail_countdown == 0) {
         note("memory: allocation refused");
@@ -99,6 +100,7 @@ i32 open_arrays()
 
 i32 open_blocks() { return static_cast<i32>(H().blocks.size()); }
 void fail_alloc_after(i32 n) { H().fail_countdown = n; }
+long long allocations() { return H().allocations; }
 
 }  // namespace norak
 

@@ -68,6 +68,7 @@ struct Host {
     std::vector<MemSlot> arrays;
     std::map<void*, i32> blocks;
     i32 fail_countdown = 0;
+    long long allocations = 0;  // allocations asked for since the reset
 
     i32 mdnxt = 0;
     std::map<i32, std::pair<std::string, std::string>> proc_texts;  // procedure texts 29 and 30

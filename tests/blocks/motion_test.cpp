@@ -211,6 +211,53 @@ TEST_F(BlocksTest, MarkersNestAndWarnExactly)
     EXPECT_EQ(std::vector<i32>(t.end() - 4, t.end()), (std::vector<i32>{1, 1, 1, 99}));
 }
 
+TEST_F(BlocksTest, MarkersLeftOpenAreClosedInnermostFirst)
+{
+    i32 st = 0;
+    PUTMRK(1, 3, 5, 0, 0, st);   // the strings of a surface
+    PUTMRK(1, 5, 9, 0, 12, st);  // a multi-axis approach inside them
+    line(1, 0, 0);
+    tp_mrkr_close(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(MRKSTK.top, -1);
+    std::vector<i32> kinds;
+    for (const auto& e : dump::main_list())
+        if (e[0] == 99) kinds.push_back(e[2]);
+    EXPECT_EQ(kinds, (std::vector<i32>{5, 9, 10, 6}));
+    tp_mrkr_fin(0);
+    EXPECT_FALSE(norak::transcript_has("MISSING MARKER"));
+
+    // An end marker without its start stops the closing: what lies under it
+    // stays for the finish check's warning.
+    tp_mrkr_init();
+    PUTMRK(1, 3, 5, 0, 0, st);
+    PUTMRK(2, 8, 16, 0, 0, st);
+    tp_mrkr_close(st);
+    EXPECT_EQ(MRKSTK.top, 1);
+    tp_mrkr_fin(0);
+    EXPECT_EQ(norak::transcript_count("MISSING MARKER"), 2u);
+
+    // A marker that cannot be written leaves the stack as it was.
+    tp_mrkr_init();
+    PUTMRK(1, 3, 5, 0, 0, st);
+    norak::fail_alloc_after(1);
+    PUTMRK(1, 5, 9, 0, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(MRKSTK.top, 0);
+    norak::fail_alloc_after(1);
+    PUTMRK(2, 3, 6, 0, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(MRKSTK.top, 0);
+    norak::fail_alloc_after(1);
+    PUTMRK(2, 7, 14, 0, 0, st);  // a stray end marker, not written either
+    EXPECT_EQ(MRKSTK.top, 0);
+    i32 k = 0, c = 0;
+    tp_mrkr_pop(k, c);
+    EXPECT_EQ(k, 1);
+    EXPECT_EQ(c, 3);
+    tp_mrkr_fin(0);
+}
+
 TEST_F(BlocksTest, ArcStepsForEveryToleranceAndRadius)
 {
     const f32 cap = static_cast<f32>(36.0 * M_PI / 180.0);

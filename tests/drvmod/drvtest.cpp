@@ -2,6 +2,9 @@
 // tables, for sessions run by norak-run with --module.
 //   drvtest    the execute callback writes three line blocks
 //   drvtest20  it writes twenty line blocks and polls the interrupt after each
+//   drvempty   the first execution writes three line blocks, the next ones none
+//   drvnone    it writes nothing
+//   drvfail    it opens a marker, writes three line blocks and fails
 // The definition asks "DEFINE@CANCEL@END@CHANGE": DEFINE completes it,
 // CHANGE completes it with a changed parameter, CANCEL (or escape) cancels
 // it, END ends the procedure after the definition.
@@ -25,6 +28,8 @@ i32 BLOCKS = 3;     // line blocks the execute callback writes
 bool POLL = false;  // poll the interrupt after each block
 i32 WORK = -1;      // a working array the procedure holds while initialised
 i32 RUNS = 0;
+i32 LATER = -1;     // line blocks of the executions after the first, -1 as the first
+bool FAIL = false;  // open a marker, write the blocks, then fail
 
 void say(const std::string& s) { norak::note("test: " + s); }
 
@@ -55,7 +60,9 @@ void exe(const i32& mode, i32& status)
         return;
     }
     say("execute mode 1");
-    for (i32 k = 1; k <= BLOCKS; ++k) {
+    const i32 blocks = RUNS > 1 && LATER >= 0 ? LATER : BLOCKS;
+    if (FAIL) PUTMRK(1, 3, 5, 0.0f, 0, status);
+    for (i32 k = 1; k <= blocks; ++k) {
         const f32 p[3] = {static_cast<f32>(10 * k), static_cast<f32>(k), 5.0f}, v[3] = {0, 0, 1};
         MOVLIN(1, p, v, status);
         if (status < 0) return;
@@ -66,6 +73,10 @@ void exe(const i32& mode, i32& status)
         i32 uitr = 0, count = 1, st = 0;
         mdgetn("UITR", &uitr, count, st);
         if (k == 1) say("UITR " + std::to_string(uitr));
+    }
+    if (FAIL) {
+        eroutc("EXE, TEST FAILURE", 0);
+        status = -1;
     }
 }
 
@@ -146,6 +157,28 @@ extern "C" void drvtest()
     BLOCKS = 3;
     POLL = false;
     run();
+}
+
+extern "C" void drvempty()
+{
+    BLOCKS = 3;
+    LATER = 0;
+    run();
+    LATER = -1;
+}
+
+extern "C" void drvnone()
+{
+    BLOCKS = 0;
+    run();
+}
+
+extern "C" void drvfail()
+{
+    BLOCKS = 3;
+    FAIL = true;
+    run();
+    FAIL = false;
 }
 
 extern "C" void drvtest20()

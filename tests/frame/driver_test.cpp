@@ -314,3 +314,70 @@ TEST(Driver, FailuresRunTheCommonExitAndLeaveNothingOpen)
     EXPECT_NE(m.r.transcript.find("host: left open: arrays 0, blocks 0, elements 0, entity 0"), std::string::npos)
         << m.r.transcript;
 }
+
+TEST(Driver, AnExecutionThatWritesNoMotionSaysSoAndIsNotAnnouncedCreated)
+{
+    const char* const NONE = "user: DRVEXE, THE EXECUTION WROTE NO MOTION";
+    // Alone: the procedure block stays, empty; no creation report, no next cycle.
+    ModRun m = run_module(session(R"("drvnone")", R"({"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"})"),
+                          "none");
+    ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
+    EXPECT_EQ(count_lines_with(m.r.transcript, NONE), 1) << m.r.transcript;
+    EXPECT_EQ(m.r.transcript.find("CREATED"), std::string::npos) << m.r.transcript;
+    EXPECT_NE(m.r.transcript.find("test: driver status -1, executions 1"), std::string::npos);
+    Path p = path_of(m.toolpath);
+    ASSERT_EQ(p.top.size(), 1u) << m.toolpath;
+    EXPECT_TRUE(p.sub[0].empty()) << m.toolpath;
+    EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos) << m.r.transcript;
+
+    // After a procedure that was made: only that one is reported.
+    m = run_module(session(R"("drvempty")", R"(
+        {"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"},
+        {"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"})"),
+                   "empty");
+    ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
+    auto road = lines_with(m.r.transcript, {"test:", "CREATED", "DRVEXE"});
+    const std::vector<std::string> want = {
+        "test: define procedure 1",
+        "test: execute mode 1",
+        "test: UITR 1",
+        "test: define procedure 1 copied",
+        "test: execute mode 1",
+        NONE,
+        "window: PROCEDURE NUMBER 1 IS CREATED",
+        "test: driver status -1, executions 2",
+    };
+    EXPECT_EQ(road, want) << m.r.transcript;
+    EXPECT_EQ(path_of(m.toolpath).top.size(), 2u) << m.toolpath;
+}
+
+TEST(Driver, AFailedExecutionKeepsItsBlocksClosesItsMarkersAndIsNotAnnounced)
+{
+    ModRun m = run_module(session(R"("drvfail")", R"({"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"})"),
+                          "fail");
+    ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
+    auto road = lines_with(m.r.transcript, {"test:", "CREATED", "DRVEXE", "FAILURE", "MARKER"});
+    const std::vector<std::string> want = {
+        "test: define procedure 1",
+        "test: execute mode 1",
+        "test: UITR 1",
+        "internal: EXE, TEST FAILURE",
+        "user: DRVEXE, THE EXECUTION FAILED: THE TOOL PATH IS CUT SHORT",
+        "test: driver status -1, executions 1",
+    };
+    EXPECT_EQ(road, want) << m.r.transcript;
+    // The three lines stay between the marker the execution opened and the
+    // end marker written for it.
+    Path p = path_of(m.toolpath);
+    ASSERT_EQ(p.top.size(), 1u) << m.toolpath;
+    std::vector<std::string> kinds;
+    for (const auto& e : p.sub[0]) {
+        std::istringstream ws(e);
+        long long type = 0, number = 0, kind = 0;
+        ws >> type >> number >> kind;
+        if (type == 99 || type == 2) kinds.push_back(type == 99 ? "marker " + std::to_string(kind) : "line");
+    }
+    const std::vector<std::string> blocks = {"marker 5", "line", "line", "line", "marker 6"};
+    EXPECT_EQ(kinds, blocks) << m.toolpath;
+    EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos) << m.r.transcript;
+}

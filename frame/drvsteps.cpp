@@ -38,12 +38,20 @@ void change_global(i32 code, i32 value, i32& status)
     TPCHNG(1, &value, status);
 }
 
-// The finish step's failure exit.
-void finish_fail(i32& status)
+// The finish step's last exit: the common exit with the status as it
+// stands (0 for an existing procedure finished), then -1.
+void finish_end(i32& status)
 {
     DRVEND(status);
     status = -1;
     if (DRVORB()) PRGEND();
+}
+
+// A failure of the finish step: the common exit runs with the failure.
+void finish_fail(i32& status)
+{
+    status = -1;
+    finish_end(status);
 }
 
 // Optimization and gouge check after an execution; 1 when a list failure
@@ -268,9 +276,10 @@ void DRVSAV(i32& status)
         PTBT12(DRVARG.type, newword, DRVST.proc, DRVARG.cb8, DRVARG.cb3, DRVARG.cb4, DRVST.machtype, st);
         if (st == 0) ncs_table_write_table(st);
         if (st != 0) {
+            // The common exit runs with the failure, not as after a save.
             if (st < 0) EDA2[18] = 1;
-            DRVEND(status);
             status = -1;
+            DRVEND(status);
             return;
         }
         DRVST.sublist_open = 1;
@@ -296,8 +305,8 @@ void DRVEXE(const i32& reentry, i32& status)
         if (st >= 0) JMPEND(st);
     }
     if (st < 0) {
-        DRVEND(status);
         status = -1;
+        DRVEND(status);
         return;
     }
     DRVST.counter = sim_work_on(1);
@@ -349,7 +358,7 @@ void DRVFIN(i32& status)
     // The optimization-only road updates the header; the optimizer's own
     // positioning at other procedures comes with the optimizer.
     if (DRVST.level == 1 || !DRVST.exenow) WUPDSL(EDA2[EDA2_SUSP]);
-    if (DRVST.stock_disp) return finish_fail(status);
+    if (DRVST.stock_disp) return finish_end(status);
     if (!suspended) {
         PTUB12(DRVST.gchanged, DRVST.stopped, DRVST.interrupted, DRVST.display_change, st);
     } else {
@@ -365,10 +374,7 @@ void DRVFIN(i32& status)
             // common exit still saves the parameters and releases what the
             // procedure holds.
             eroutc("DRVFIN, ERRORS IN LIST", 0);
-            DRVEND(status);
-            status = -1;
-            if (DRVORB()) PRGEND();
-            return;
+            return finish_fail(status);
         }
     }
     DRVST.interrupted = 0;
@@ -388,9 +394,7 @@ void DRVFIN(i32& status)
             return;
         }
     }
-    DRVEND(status);
-    status = -1;
-    if (DRVORB()) PRGEND();
+    finish_end(status);
 }
 
 // ------------------------------------------------------------- common exit

@@ -306,6 +306,21 @@ TEST(Driver, FailuresRunTheCommonExitAndLeaveNothingOpen)
     EXPECT_EQ(record_words(record(m.records, "EDA2"))[18], "1") << m.records;
     EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos) << m.r.transcript;
 
+    // An existing procedure whose block cannot be rewritten: the common exit
+    // sees the failure and clears the changed flags of the last save.
+    m = run_module(session(R"("drvtest", "open 1", "drvtest")", R"(
+        {"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"}, {"menu": "CANCEL"},
+        {"menu": "CHANGE"}, {"question": "OK TO EXECUTE?", "answer": "yes"})",
+                           R"(, "list_capacity": 1000)"),
+                   "rewrite");
+    ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
+    auto eda = record_words(record(m.records, "EDA2"));
+    ASSERT_GT(eda.size(), 18u);
+    EXPECT_EQ(eda[18], "1");
+    EXPECT_EQ(eda[16], "0");
+    EXPECT_EQ(eda[17], "0");
+    EXPECT_EQ(m.r.transcript.find("executions 2"), std::string::npos);
+
     // No tool path open: the start-up refuses and the release runs.
     m = run_module(session(R"("drvtest")", "", R"(, "tp_open": 0)"), "closed");
     ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;

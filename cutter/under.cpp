@@ -547,7 +547,11 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
             surface = rec[SRF_ID];
             cls_kept = cls;
             prot = kind == 2 ? 1 : 0;
-            rev = trgori(ent) < 0 ? 1 : 0;
+            // A mend of the contact choice and of the height at a point: a
+            // face vertical within rounding (its normal's z at most 1.0e-6)
+            // has no meaningful side, so it never counts as reversed; the
+            // noise of its vertices would otherwise fail the drop.
+            rev = (trgori(ent) < 0 && !(std::fabs(wrd2r(ent[TRG_NRM + 2])) <= 1.0e-6f)) ? 1 : 0;
             found = 0;
         }
         if (prot && (cls_kept == 2 || (LOCSGM && LOCTCD == 2) || LOCDIA * 0.5f >= LOCSW3)) {

@@ -60,3 +60,48 @@ TEST(ContactChoice, KeepsTheDropHeightOverOnePartSurface)
 }
 
 }  // namespace
+
+namespace {
+
+// A winning triangle wound downward counts as reversed (the choice answers
+// 3 and the height at the point fails), unless its face is vertical within
+// rounding, where its side means nothing.
+TEST(ContactChoice, AVerticalFaceIsNeverReversed)
+{
+    struct Case {
+        f64 lean;  // x offset of the wall's top edge over its height of 10
+        bool fails;
+    } cases[] = {{0.0, false}, {2.5e-7, false}, {-2.5e-7, false}, {0.02, true}, {-0.02, true}};
+    for (const Case& c : cases) {
+        norak::reset();
+        FRETRI();
+        // A wall at x = 2 wound so that its normal points down: x = 2 at the
+        // bottom, 2 + lean at the top (a lean of 2.5e-7 is the vertex's
+        // last bit).
+        meshes::Mesh m;
+        m.node(2.0, -5.0, 0.0);
+        m.node(2.0 + c.lean, 0.0, 10.0);
+        m.node(2.0, 5.0, 0.0);
+        if (c.lean >= 0.0)
+            m.add(1, 3, 2);
+        else
+            m.add(1, 2, 3);
+        ASSERT_EQ(meshes::build({m}), 0);
+        STPFLG(0x3F);
+        MACTYP = 0;
+        tooldefs::use_mill(10.0f, 0.0f);
+        f32 p[3] = {0.0f, 0.0f, 0.0f}, res[3], con[3], nrm[3];
+        i32 srf = 0, st = 0;
+        PNTLC1(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        if (c.fails) {
+            EXPECT_EQ(st, -1) << c.lean;
+        } else {
+            EXPECT_EQ(st, 0) << c.lean;
+            EXPECT_NEAR(res[2], 10.0f, 1e-4f) << c.lean;
+        }
+    }
+    MACTYP = 2;
+    FRETRI();
+}
+
+}  // namespace

@@ -90,14 +90,12 @@ struct Kind {
     dropref::Tool ref;
 };
 
-// Flat, ball and corner-radius D10; tapered with a rounded tip and a pure
-// cone.
+// Flat, ball and corner-radius D10; tapered with a rounded tip.
 const Kind KINDS[] = {
     {"flat", 10.0f, 0.0f, 30.0f, 0.0f, {2, 5.0, 0.0}},
     {"ball", 10.0f, 5.0f, 30.0f, 0.0f, {1, 5.0, 5.0}},
     {"corner", 10.0f, 2.0f, 30.0f, 0.0f, {3, 5.0, 2.0}},
     {"taper", 6.0f, 1.0f, 20.0f, 10.0f, {4, 3.0, 1.0, 10.0 * 3.141592653589793 / 180.0, 20.0}},
-    {"cone", 0.0f, 0.0f, 10.0f, 30.0f, {4, 0.0, 0.0, 30.0 * 3.141592653589793 / 180.0, 10.0}},
 };
 
 class StlDrop : public ::testing::TestWithParam<const char*> {

@@ -1,0 +1,67 @@
+// The merge of point strings in front of others: which strings are joined,
+// which lengths are taken, and what moves with the points.
+#include "tests/blocks/common.h"
+
+#include "blocks/merge.h"
+
+TEST_F(BlocksTest, MergeJoinsTheLastStringAndCarriesVectorsButNotIntegersUnderAttributeOne)
+{
+    // A: one string of two points, each with its vector and integer.
+    f32 apts[30] = {10, 0, 0, 11, 0, 0};
+    f32 avec[30] = {0, 0, 10, 0, 0, 11};
+    i32 aint[10] = {100, 101};
+    i32 alens[4] = {2}, acount = 1;
+    // B: strings of 2, 3 and 2 points; the last one ends at A's first point.
+    f32 bpts[21] = {0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5, 0, 0, 10, 0, 0};
+    f32 bvec[21];
+    for (int k = 0; k < 7; ++k) bvec[3 * k] = 0, bvec[3 * k + 1] = 0, bvec[3 * k + 2] = static_cast<f32>(k);
+    i32 bint[7] = {0, 1, 2, 3, 4, 5, 6};
+    i32 blens[3] = {2, 3, 2}, bcount = 3, st = 0;
+    MOVST.point[0] = MOVST.point[1] = MOVST.point[2] = -1.0f;  // the tool is elsewhere
+
+    MRGGST(1, 1, 30, apts, avec, aint, 4, acount, alens, 21, bpts, bvec, bint, 0, bcount, blens, st);
+    ASSERT_EQ(st, 0);
+    // The last B string lost its end point and joined A's first string; the
+    // two others went in front with their own lengths.
+    EXPECT_EQ(acount, 3);
+    EXPECT_EQ(alens[0], 2);
+    EXPECT_EQ(alens[1], 3);
+    EXPECT_EQ(alens[2], 3);
+    const f32 xs[8] = {0, 1, 2, 3, 4, 5, 10, 11};
+    const f32 zs[8] = {0, 1, 2, 3, 4, 5, 10, 11};  // the vectors followed their points
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(apts[3 * k], xs[k]) << k;
+        EXPECT_EQ(avec[3 * k + 2], zs[k]) << k;
+    }
+    // Attribute 1 leaves the per-point integers where they were.
+    EXPECT_EQ(aint[0], 100);
+    EXPECT_EQ(aint[1], 101);
+    EXPECT_EQ(aint[2], 0);
+}
+
+TEST_F(BlocksTest, MergeUnderAttributeThreeMovesTheIntegersOfTheStringsPutInFront)
+{
+    f32 apts[30] = {10, 0, 0, 11, 0, 0};
+    f32 avec[30] = {0, 0, 10, 0, 0, 11};
+    i32 aint[10] = {100, 101};
+    i32 alens[4] = {2}, acount = 1;
+    // Two B strings meeting neither the tool nor A: both go in front whole.
+    f32 bpts[12] = {0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0};
+    f32 bvec[12] = {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3};
+    i32 bint[4] = {0, 1, 2, 3};
+    i32 blens[2] = {1, 3}, bcount = 2, st = 0;
+    MOVST.point[0] = MOVST.point[1] = MOVST.point[2] = -1.0f;
+
+    MRGGST(1, 3, 30, apts, avec, aint, 4, acount, alens, 12, bpts, bvec, bint, 0, bcount, blens, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(acount, 3);
+    EXPECT_EQ(alens[0], 1);
+    EXPECT_EQ(alens[1], 3);
+    EXPECT_EQ(alens[2], 2);
+    const i32 ints[6] = {0, 1, 2, 3, 100, 101};
+    const f32 zs[6] = {0, 1, 2, 3, 10, 11};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(aint[k], ints[k]) << k;
+        EXPECT_EQ(avec[3 * k + 2], zs[k]) << k;
+    }
+}

@@ -3,6 +3,7 @@
 #include "cutter/congeo.h"
 #include "cutter/gridln.h"
 #include "cutter/loccom.h"
+#include "cutter/locgen.h"
 #include "cutter/locpnt.h"
 #include "cutter/prjbrg.h"
 #include "cutter/under.h"
@@ -14,9 +15,6 @@
 namespace {
 
 constexpr i32 CONTACT_LIMIT = 10000;
-
-// General tools of shapes that the drop does not cover: none are taken yet.
-i32 general_tool_setup(i32 kind, const f64* description) { return 0; }
 
 }  // namespace
 
@@ -38,8 +36,10 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
     for (i32 k = 0; k < 3; ++k) LOCSP1[k] = LOCSP2[k] = point[k];
     LOCSGM = 0;
     f32 wp[3] = {point[0], point[1], point[2]};
-    const f64 description[4] = {LOCDIA, LOCCRN, LOCCUT, LOCTAP};
-    if (drop_mode == 11 && general_tool_setup(LOCKND, description)) {
+    // Mode code 10 or more: the exact clearance of the tool standing at the
+    // point, when the exact road can measure the tool; normal then holds
+    // four values (see linnet_general).
+    if (drop_mode == 11 && linnet_general(wp, tolerance, result, contact, normal, surface, status)) {
         LOCRST();
         return;
     }

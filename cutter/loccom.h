@@ -53,6 +53,9 @@ void GTPFLG(i32& flags);
 void NETFLG(i32 value);
 void GTNFLG(i32& value);
 
+// Tool position over point's XY (see LINNET): a mode code of 10 or more asks
+// for the clearance at the point and takes FOUR floats in normal. PNTLC1 and
+// PNTLC2 set the standard context and pass their mode code on.
 void PNTNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
             f32* result, f32* contact, f32* normal, i32& surface, i32& status);
 void PNTLC1(const i32& mode_code, const f32* point, const f32& tolerance, const f32& allowance_a,

@@ -24,6 +24,9 @@ extern f64 LOCNGT, LOCNCT;
 void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
             f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status);
 
+// Tool height at point's XY over the triangles. Mode code below 10: a free
+// drop. 10 or more: the exact clearance of the tool standing at the point;
+// normal must then hold FOUR floats: signed distance, direction x, y, z.
 void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
             f32* result, f32* contact, f32* normal, i32& surface, i32& status);
 

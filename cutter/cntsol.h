@@ -15,7 +15,7 @@
 // element keeps its smallest distance, and the smallest of the six wins.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Element slots, in the order in which the results are compared; the region
 // code of an element is its slot plus one.

@@ -2,13 +2,13 @@
 // the road of the tool height at a point that answers with it.
 #include <cmath>
 
+#include "core/host.h"
 #include "cutter/cntsol.h"
 #include "cutter/congeo.h"
 #include "cutter/loccom.h"
 #include "cutter/locgen.h"
 #include "cutter/locpnt.h"
 #include "cutter/under.h"
-#include "frame/host.h"
 #include "surfaces/trimodel.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // exact clearance of the tool standing with its tip at the point.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Measures the current tool (loaded into the positioning context), tip at
 // point, against the triangles under it; false, with nothing written, for a

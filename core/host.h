@@ -71,6 +71,7 @@ void MM_OPEN_ARRAY(i32 elsize, i32 count, i32& handle, void*& base, i32& status)
 void MM_RESIZE_ARRAY(i32 handle, i32 added, void*& base, i32& status);
 void mmcptr(const i32& handle, void*& base);
 void MM_CLOSE(i32& handle, i32& status);  // handle becomes -1
+void MM_SYSTEM(i32 handle, i32& status);  // keeps an open array as the system's; -1 when not open
 void* DM_ALLOC(i32 bytes);                 // null on failure
 void DM_FREE(void* ptr, i32 bytes);
 
@@ -547,9 +548,21 @@ void ncs_table_write_table(i32& status);
 void ncs_table_read_table(i32& status);
 i32 ncs_table_ok();
 
-// Stock simulation.
+// Stock simulation. The host keeps the handle of the stock grid's cell
+// array and the place where the stock was last marked valid, and shows the
+// grid handed to it; the module owns the array (platform/norak/README.md).
 i32 get_disp_stock();
 void sim_get_set(i32 mode, i32& flag, i32* params, i32* cmpblk);
+void sim_get_valid(i32& valid, i32& level, i32& ucs);  // valid: procedure marked, -1 no grid yet
+void sim_stk_key_get(i32& handle);                      // the grid's array, -1 none
+void sim_stk_key_set(const i32& handle);
+void sim_mark_valid(i32 proc, i32 level, i32 ucs);
+// Hands the grid to the stock simulation: display flag (1: the module's
+// working stock), cells, their handle, counts, grid box (6 reals), cell
+// size and four flag words.
+void init_nc_df_stk_vars(i32 not_display, const void* base, i32 handle, i32 nx, i32 ny, const f32* box, f32 cell,
+                         const i32* flags);
+void gsvnum(i32 mode, i32& value);  // mode 1: number of the current stock (0 to 47)
 i32 sim_work_on(i32 mode);  // the stock-simulation counter; mode 2 advances it
 void sim_invalidate(i32 counter, i32 value);
 
@@ -725,6 +738,13 @@ void dilula(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const
 // As dilula, and no kept segment longer than maxlen (points are kept to
 // that end where the thinning would make one).
 void dladst(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol, const f32& maxlen);
+// Thins a polyline of n points of `dim` doubles (2 or 3) in place, keeping
+// its ends, so that no dropped point lies farther than tol from the kept
+// polyline; n becomes the count kept.
+void diluld(const i32& dim, const f64& tol, f64* pts, i32& n);
+// The angles phi in (-pi, pi] with a cos phi + b sin phi = c: count 2 (a
+// double root is given twice) or 0 when there is none.
+void trigo_abc(const f64& a, const f64& b, const f64& c, f64* roots, i32& count);
 void revdim(const i32& n, const i32& dim, f32* values);  // reverses n records of dim reals
 void revi(const i32& n, i32* values);
 // Model coordinates to world coordinates (single and double precision).

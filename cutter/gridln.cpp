@@ -9,7 +9,7 @@
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
 #include "core/host.h"
-#include "stock/netgrid.h"
+#include "stock/stkgrid.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -34,8 +34,10 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
     count = 0;
     handle = -1;
     status = 0;
-    const f32* heights = stk_grid_heights();
-    if (!heights) return;
+    // The grid lines run through the cells' second heights (the reference
+    // surface of the stock), not the stock top that cutting lowers.
+    const StkCell* cells = stk_cells();
+    if (!cells) return;
     const f32 R = LOCDIA * 0.5f;
     const f32 px = input[0], py = input[1];
     f32 xmin = px, xmax = px, ymin = py, ymax = py;
@@ -45,11 +47,12 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
     }
     xmin -= R, xmax += R, ymin -= R, ymax += R;
     const StkGrid& g = stk_grid;
-    if (xmax < g.x0 || xmin > g.x1 || ymax < g.y0 || ymin > g.y1) return;
-    xmin = std::fmax(xmin, g.x0), ymin = std::fmax(ymin, g.y0);
-    xmax = std::fmin(xmax, g.x1), ymax = std::fmin(ymax, g.y1);
-    i32 i0 = static_cast<i32>((xmin - g.x0) / g.cell), j0 = static_cast<i32>((ymin - g.y0) / g.cell);
-    i32 i1 = static_cast<i32>((xmax - g.x0) / g.cell) + 1, j1 = static_cast<i32>((ymax - g.y0) / g.cell) + 1;
+    const f32 gx0 = g.box[0], gy0 = g.box[1], gx1 = g.box[3], gy1 = g.box[4];
+    if (xmax < gx0 || xmin > gx1 || ymax < gy0 || ymin > gy1) return;
+    xmin = std::fmax(xmin, gx0), ymin = std::fmax(ymin, gy0);
+    xmax = std::fmin(xmax, gx1), ymax = std::fmin(ymax, gy1);
+    i32 i0 = static_cast<i32>((xmin - gx0) / g.cell), j0 = static_cast<i32>((ymin - gy0) / g.cell);
+    i32 i1 = static_cast<i32>((xmax - gx0) / g.cell) + 1, j1 = static_cast<i32>((ymax - gy0) / g.cell) + 1;
     if (i1 > g.nx - 1) i1 = g.nx - 1;
     if (j1 > g.ny - 1) j1 = g.ny - 1;
     const i32 cap = 4 * (i1 - i0 + 1) * (j1 - j0 + 1);
@@ -85,9 +88,9 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
         line.clear();
     };
     auto node = [&](i32 i, i32 j) {
-        line.push_back(g.x0 + static_cast<f32>(i) * g.cell - px);
-        line.push_back(g.y0 + static_cast<f32>(j) * g.cell - py);
-        f32 h = heights[i + g.nx * j];
+        line.push_back(gx0 + static_cast<f32>(i) * g.cell - px);
+        line.push_back(gy0 + static_cast<f32>(j) * g.cell - py);
+        f32 h = cells[i + g.nx * j].h2;
         line.push_back(h >= EMPTY ? 1.0e10f : h);
     };
     for (i32 j = j0; j <= j1; ++j) {

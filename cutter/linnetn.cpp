@@ -259,15 +259,17 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         status = -1;
         return finish_early();
     }
-    // Work array.
+    // Work array: opened with the stock's profile tables, which answer -1
+    // when they are not built (the array went with them).
     i32 h = -1;
     stk_net_hdl(1, h);
     void* base = nullptr;
     if (h < 0) {
         f32 deg = static_cast<f32>(LOCTAP / (PI * 0.005555555555555556));
-        stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 1, allowance_a, NET_START, NR_WORDS, h, base, st);
+        h = -1;
+        stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 0, allowance_a, NET_START, h, base, st);
         if (st == 0 && allowance_b != allowance_a)
-            stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 2, allowance_b, NET_START, NR_WORDS, h, base, st);
+            stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 1, allowance_b, NET_START, h, base, st);
         if (st != 0) {
             status = -1;
             return finish_early();
@@ -276,12 +278,12 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         net_handle = h;
         work_cap = NET_START;
         NETCNT = 0;
-        mmcptr(h, base);
     } else {
+        h = stk_net.rec;
         if (h != net_handle) NETCNT = 0, work_cap = NET_START;
         net_handle = h;
-        mmcptr(h, base);
     }
+    mmcptr(h, base);
     Work W;
     W.b = static_cast<f32*>(base);
     W.cap = work_cap;

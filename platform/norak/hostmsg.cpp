@@ -10,6 +10,7 @@ namespace norak {
 std::string host_message(i32 module, i32 number)
 {
     static const std::map<std::pair<i32, i32>, const char*> texts = {
+        {{301, 10}, "COORDINATE OUT OF RANGE"},
         {{316, 30}, "TOLERANCE MUST BE ABOVE ZERO"},
         {{316, 40}, "BALL TOOL WITH OFFSET -R: THE TOOL CENTRE MACHINES"},
         {{319, 10}, "ONLY OPTIMIZATION IS NEEDED. OK TO EXECUTE?"},
@@ -23,9 +24,12 @@ std::string host_message(i32 module, i32 number)
         {{320, 240}, "APPROACH GOUGES: A VERTICAL MOTION IS USED"},
         {{320, 250}, "NO APPROACH DIRECTION: A VERTICAL MOTION IS USED"},
         {{320, 270}, "NO ROOM FOR THE ARC: A VERTICAL MOTION IS USED"},
+        {{339, 70}, "THE STOCK GRID CANNOT BE ENLARGED: TOO MANY CELLS"},
+        {{339, 74}, "TOO MANY CELLS IN THE STOCK GRID: CHOOSE A LARGER CELL"},
         {{339, 86}, "TOOL CREATED:"},
         {{339, 87}, "NO FREE NAME FOR A COPY OF"},
         {{339, 90}, "NOTE: FEED CHANGED, ONLY OPTIMIZATION WILL BE CALCULATED"},
+        {{339, 160}, "TOO MANY CELLS IN THE STOCK DISPLAY: CHOOSE A LARGER CELL"},
         {{365, 10}, "SURFACE LIMITS"},
         {{365, 20}, "CUT DIRECTION"},
         {{365, 30}, "NO MAXIMUM SIDE FOR THE TRIANGLES"},

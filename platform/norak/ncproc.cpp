@@ -25,7 +25,7 @@ const std::map<std::string, f64>& nc_defaults()
         {"verify", 0},          {"crit_list", 0},          {"geom_by_crit", 0},
         {"rotate_ucs", 0},      {"proc_id", -1},     {"operation", 0},
         {"selected_procs", 1},  {"user_code", 0},    {"template_operation", 0}, {"template_create_read", 0},
-        {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0},
+        {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0}, {"stock_number", 0},
     };
     return d;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/words.h"
+#include "platform/norak/norak.h"
 
 namespace norak {
 
@@ -35,6 +36,7 @@ struct NcHost {
     // The procedure opened by the session's "open" step: its element code.
     i32 open_code = 0;
     size_t open_elements = 0;
+    StockSim stock;  // the stock simulation's grid
 };
 
 }  // namespace norak

@@ -207,6 +207,18 @@ void write_toolpath(const std::string& path);
 void write_picture(const std::string& dir);
 
 
+// ---- stock simulation: the grid the module handed over and its validity
+struct StockSim {
+    i32 key = -1;                        // handle of the grid's cell array (-1: none)
+    i32 valid = -1, level = 0, ucs = 0;  // where the stock was last marked valid
+    i32 handed = 0;                      // grids handed over by init_nc_df_stk_vars
+    i32 not_display = 0, handle = -1, nx = 0, ny = 0;
+    f32 box[6] = {}, cell = 0.0f;
+    const void* base = nullptr;
+    i32 flags[4] = {};
+};
+StockSim& stock_sim();
+
 // ---- files the module writes
 std::string out_path(const std::string& name);
 

@@ -3,12 +3,13 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "common/tooldefs.h"
 #include "cutter/gridln.h"
 #include "cutter/loccom.h"
 #include "platform/norak/norak.h"
-#include "stock/netgrid.h"
+#include "stock/stkgrid.h"
 
 namespace {
 
@@ -17,14 +18,22 @@ protected:
     void SetUp() override
     {
         norak::reset();
-        i32 st = 0;
-        stk_grid_open(0.0f, 0.0f, 1.0f, 41, 41, st);
+        // A display stock of unit cells over 0..40 in X and Y: 41 x 41 cells.
+        std::vector<i32> dx(48, r2wrd(-1.0f));
+        dx[0] = r2wrd(1.0f);
+        norak::set_record("DX79", 4, dx);
+        const f32 box[6] = {0.0f, 0.0f, 0.0f, 40.0f, 40.0f, 0.0f};
+        i32 sx = 0, sy = 0, st = 0;
+        stk_grid_open(box, sx, sy, st);
         ASSERT_EQ(st, 0);
-        f32* h = stk_grid_heights();
-        for (i32 k = 0; k < 41 * 41; ++k) h[k] = 2.5f;
+        ASSERT_EQ(stk_grid.nx, 41);
+        ASSERT_EQ(stk_grid.ny, 41);
+        for (i32 k = 0; k < 41 * 41; ++k) stk_cells()[k].h2 = 2.5f;
     }
-    void TearDown() override { stk_grid_close(); }
 };
+
+// The grid's origin: cell centres lie at origin + whole numbers.
+f32 origin() { return stk_grid.box[0]; }
 
 // Distance from (x, y) to the nearest grid line the positioning takes (unit
 // cells from the origin, the tool's window i0..i1 x j0..j1): rows, columns,
@@ -58,7 +67,7 @@ TEST_F(GridLines, PlanarGridGivesTheClosedForm)
         EXPECT_NEAR(res[2], 2.5f, 1e-5);
         tooldefs::use_mill(6.0f, 3.0f);  // ball: the nearest line under it
         LINNET_ON_GRID_LINES(p, 0.01f, res, st);
-        double dl = nearest_line(p[0], p[1], 3.0);
+        double dl = nearest_line(p[0] - origin(), p[1] - origin(), 3.0);
         EXPECT_NEAR(res[2], 2.5 - (3.0 - std::sqrt(9.0 - dl * dl)), 1e-5) << p[0] << " " << p[1];
     }
 }
@@ -71,14 +80,15 @@ TEST_F(GridLines, EmptyCellsAndOutside)
     f32 far[3] = {-10.0f, 20.0f, 0.0f};
     LINNET_ON_GRID_LINES(far, 0.01f, res, st);
     EXPECT_EQ(st, 1);
-    f32* h = stk_grid_heights();
-    for (i32 k = 0; k < 41 * 41; ++k) h[k] = 1.0e10f;
-    f32 p[3] = {20.0f, 20.0f, 0.0f};
+    StkCell* c = stk_cells();
+    for (i32 k = 0; k < 41 * 41; ++k) c[k].h2 = 1.0e10f;
+    f32 p[3] = {20.0f + origin(), 20.0f + origin(), 0.0f};
     LINNET_ON_GRID_LINES(p, 0.01f, res, st);
     EXPECT_EQ(st, 1);
     // One raised cell: the tool stands on it as on a peak.
-    h[20 + 41 * 20] = 4.0f;
-    for (i32 k : {19, 21}) h[k + 41 * 20] = 4.0f;
+    c[20 + 41 * 20].h2 = 4.0f;
+    for (i32 k : {19, 21}) c[k + 41 * 20].h2 = 4.0f;
+    c[20 + 41 * 21].h1 = 9.0f;  // the stock top is not read
     LINNET_ON_GRID_LINES(p, 0.01f, res, st);
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(res[2], 4.0f, 1e-5);  // the ball rests on the row under its axis

@@ -49,8 +49,7 @@ protected:
     // The work records of the last call.
     static const f32* work()
     {
-        i32 h = -1;
-        stk_net_hdl(1, h);
+        const i32 h = stk_net.rec;
         void* base = nullptr;
         if (h >= 0) mmcptr(h, base);
         return static_cast<const f32*>(base);

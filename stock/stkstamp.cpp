@@ -1,0 +1,443 @@
+#include "stock/stkstamp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/prcwrd.h"
+#include "core/host.h"
+#include "stock/optwords.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+
+StkSweep stk_sweep = {0, -100000.0f, {}};
+
+namespace {
+
+constexpr f64 DEG = M_PI / 180.0;
+constexpr f32 NO_TOP = -100000.0f;
+
+// What one placement does to a cell.
+enum Op {
+    MEAS1,  // measure against the first height
+    CUT1,   // measure against the first height and cut it
+    MEAS2,  // measure against the second height
+    LIFT1,  // lift the tool onto the first height
+    LIFT2,  // lift the tool onto the second height
+    TOP,    // the highest contact of the tool surface, whatever its height
+};
+
+struct Acc {
+    f32 max = 0.0f, sum = 0.0f;  // deepest cut, sum of the cuts
+    f32 z = 0.0f;                // tip height of the lift operations
+    f64 contact = 0.0;           // TOP: the highest tip height touching stock
+    bool found = false;          // TOP: a cell with stock lies under the tool
+};
+
+// Applies the operation to one cell at tool surface height s (the tip at
+// z_tip for the lift operations, v the image value); answers whether stock
+// was found (a cut deeper than 0).
+template <int OP>
+inline bool apply(StkCell& c, f32 s, f32 v, i32 move, Acc& a)
+{
+    if constexpr (OP == LIFT1 || OP == LIFT2) {
+        const f32 H = OP == LIFT1 ? c.h1 : c.h2;
+        if (H < STK_EMPTY && v < STK_EMPTY && H - v > a.z) a.z = H - v;
+        return false;
+    } else {
+        const f32 H = OP == MEAS2 ? c.h2 : c.h1;
+        if (!(H < STK_EMPTY)) return false;
+        if (H > stk_sweep.top) stk_sweep.top = H;
+        if constexpr (OP == TOP) {
+            if (s < STK_EMPTY) {
+                const f64 t = f64(H) - s;
+                if (!a.found || t > a.contact) a.contact = t;
+                a.found = true;
+            }
+            return false;
+        } else {
+            const f32 depth = H - s;
+            if (!(depth > 0.0f && depth < STK_EMPTY)) return false;
+            a.sum += depth;
+            if (depth > a.max) a.max = depth;
+            if constexpr (OP == CUT1) {
+                c.h1 = s;
+                c.move = move;
+            }
+            return true;
+        }
+    }
+}
+
+// The current image at a point: the window of cells around the axis, each
+// taken with the image value at its offset (in eighths of a cell).
+template <int OP>
+void place(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
+{
+    const StkGrid& g = stk_grid;
+    const f32* img = stk_img.image;
+    const i32 k8 = stk_img.k8, n = stk_img.n, k = k8 / 8;
+    const f64 x = f64(p[0]) - g.box[0], y = f64(p[1]) - g.box[1];
+    const i32 cx = stk_cell_round(x / g.cell), cy = stk_cell_round(y / g.cell);
+    const f64 e = (f64(stk_img.diam) * 0.5) / k8;  // the image step
+    const f64 ox = (f64(cx) * g.cell - x) / e, oy = (f64(cy) * g.cell - y) / e;
+    if (!(std::fabs(ox) < 1.0e6 && std::fabs(oy) < 1.0e6)) return;
+    const i32 ix = static_cast<i32>(ox), iy = static_cast<i32>(oy);
+    i32 c0 = cx - k, ic0 = ix - k8, r0 = cy - k, ir0 = iy - k8;
+    if (ix < 0) c0 += 1, ic0 += 8;
+    if (iy < 0) r0 += 1, ir0 += 8;
+    for (i32 gr = r0, ir = ir0; ir < n && gr < g.ny; ++gr, ir += 8) {
+        if (gr < 0 || ir < -k8) continue;
+        const f32* row = img + static_cast<size_t>(std::abs(ir)) * n;
+        StkCell* crow = cells + static_cast<size_t>(gr) * g.nx;
+        for (i32 gc = c0, ic = ic0; ic < n && gc < g.nx; ++gc, ic += 8) {
+            if (gc < 0 || ic < -k8) continue;
+            const f32 v = row[std::abs(ic)];
+            apply<OP>(crow[gc], v + z, v, move, a);
+        }
+    }
+}
+
+// The move as the rows walk it.
+struct Move {
+    f64 p0[3], d[3];  // start and displacement
+    f64 u[2], nrm[2]; // unit direction in XY and its left normal
+    f64 dist;         // length in XY
+    i32 major;        // 0 along X, 1 along Y
+    i32 a;            // slope row
+    i32 steps;        // step count for the engagement flags (0: none kept)
+    bool flags;       // the engagement is recorded
+};
+
+// One row of the sweep: the line of the lowest points of the tool at lateral
+// offset l, from `s` (tip height sz) over the displacement of the move. The
+// cells whose centres lie on the row's span are visited, each in the column
+// (or row) nearest to the line, and only where its centre lies within the
+// outer radius of the move's path.
+template <int OP>
+void walk(StkCell* cells, const Move& mv, const f64* s, f64 sz, f64 ro, i32 move, Acc& a)
+{
+    const StkGrid& g = stk_grid;
+    const i32 M = mv.major, m = 1 - M;
+    const f64 gM = g.box[M], gm = g.box[m], cell = g.cell;
+    const i32 nM = M == 0 ? g.nx : g.ny, nm = M == 0 ? g.ny : g.nx;
+    const f64 sM = s[M], dM = mv.d[M];
+    const f64 lo = std::fmin(sM, sM + dM), hi = std::fmax(sM, sM + dM);
+    i32 c_lo = stk_cell_round(std::ceil((lo - gM) / cell - 1.0e-9));
+    i32 c_hi = stk_cell_round(std::floor((hi - gM) / cell + 1.0e-9));
+    if (c_lo < 0) c_lo = 0;
+    if (c_hi > nM - 1) c_hi = nM - 1;
+    const f64 inv = 1.0 / dM;
+    const i32 last = std::min(mv.steps, STK_STEPS_MAX);
+    for (i32 c = c_lo; c <= c_hi; ++c) {
+        const f64 cM = gM + c * cell;
+        const f64 t = (cM - sM) * inv;
+        const f64 mc = s[m] + t * mv.d[m];
+        const i32 cm = stk_cell_round((mc - gm) / cell);
+        if (cm < 0 || cm >= nm) continue;
+        const f64 x = M == 0 ? cM : gm + cm * cell, y = M == 0 ? gm + cm * cell : cM;
+        const f64 lat = (x - mv.p0[0]) * mv.nrm[0] + (y - mv.p0[1]) * mv.nrm[1];
+        if (std::fabs(lat) >= ro) continue;
+        const i32 idx = M == 0 ? cm * g.nx + c : c * g.nx + cm;
+        const f32 z = static_cast<f32>(sz + t * mv.d[2]);
+        if (apply<OP>(cells[idx], z, 0.0f, move, a) && mv.flags) {
+            i32 st = stk_cell_round(t * mv.steps);
+            st = st < 0 ? 0 : (st > last ? last : st);
+            stk_sweep.flags[st] = 1;
+        }
+    }
+}
+
+template <int OP>
+void rows(StkCell* cells, const Move& mv, i32 move, Acc& a)
+{
+    const f64 ro = f64(stk_img.diam) * 0.5, cell = stk_grid.cell;
+    const i32 k8 = stk_img.k8, n = stk_img.n;
+    const f64 stretch = mv.dist / std::fabs(mv.d[mv.major]);
+    i32 m = static_cast<i32>(2.0 * (ro / cell * stretch + 1.0));
+    if (m < 3) m = 2;
+    const f64 fwd = mv.d[2] < 0.0 ? -1.0 : 1.0;
+    const f32* prow = stk_img.profile + 2 * static_cast<size_t>(mv.a) * n;
+    for (i32 i = -m; i <= m; ++i) {
+        const f64 l = i * ro / m;
+        i32 j = stk_cell_round(std::fabs(l) * k8 / ro);
+        if (j > k8) j = k8;
+        const f64 f = prow[2 * j], h = prow[2 * j + 1];
+        if (!(h < STK_EMPTY)) continue;
+        const f64 s[2] = {mv.p0[0] + l * mv.nrm[0] + fwd * f * mv.u[0], mv.p0[1] + l * mv.nrm[1] + fwd * f * mv.u[1]};
+        walk<OP>(cells, mv, s, mv.p0[2] + h, ro, move, a);
+    }
+}
+
+void place_op(i32 op, StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
+{
+    switch (op) {
+    case MEAS1: place<MEAS1>(cells, p, z, move, a); break;
+    case CUT1: place<CUT1>(cells, p, z, move, a); break;
+    case MEAS2: place<MEAS2>(cells, p, z, move, a); break;
+    case LIFT1: place<LIFT1>(cells, p, z, move, a); break;
+    case LIFT2: place<LIFT2>(cells, p, z, move, a); break;
+    default: place<TOP>(cells, p, z, move, a); break;
+    }
+}
+
+void rows_op(i32 op, StkCell* cells, const Move& mv, i32 move, Acc& a)
+{
+    switch (op) {
+    case MEAS1: rows<MEAS1>(cells, mv, move, a); break;
+    case CUT1: rows<CUT1>(cells, mv, move, a); break;
+    case MEAS2: rows<MEAS2>(cells, mv, move, a); break;
+    default: rows<TOP>(cells, mv, move, a); break;
+    }
+}
+
+bool ready() { return stk_cells() != nullptr && stk_img.image != nullptr && stk_img.profile && stk_img.k8 > 0; }
+
+// What a sweep gives back.
+struct SweepOut {
+    Acc move, end;  // over the rows, at the end point
+};
+
+// The sweep: rows with op_rows, the end point with op_end; the engagement
+// per step when `flags`.
+void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i32 move, SweepOut& o)
+{
+    StkCell* cells = stk_cells();
+    const StkGrid& g = stk_grid;
+    const f64 ro = f64(stk_img.diam) * 0.5, cell = g.cell;
+    stk_sweep.steps = 0;
+    stk_sweep.top = NO_TOP;
+    auto below = [&](i32 c, f64 lim) { return f64(p0[c]) + ro < lim && f64(p1[c]) + ro < lim; };
+    auto above = [&](i32 c, f64 lim) { return f64(p0[c]) - ro > lim && f64(p1[c]) - ro > lim; };
+    if (below(0, g.box[0]) || above(0, g.box[3]) || below(1, g.box[1]) || above(1, g.box[4])) return;
+
+    Move mv{};
+    for (i32 k = 0; k < 3; ++k) mv.p0[k] = p0[k], mv.d[k] = f64(p1[k]) - p0[k];
+    mv.flags = flags;
+    mv.dist = std::hypot(mv.d[0], mv.d[1]);
+    bool vertical = mv.d[0] == 0.0 && mv.d[1] == 0.0;
+    f64 slope = 0.0;
+    if (!vertical) {
+        slope = std::atan(std::fabs(mv.d[2]) / mv.dist) / DEG;
+        vertical = stk_cell_round(slope) >= 90;
+    }
+    auto clear_flags = [&](i32 steps) {
+        mv.steps = steps;
+        stk_sweep.steps = steps;
+        std::memset(stk_sweep.flags, 0, static_cast<size_t>(std::min(steps + 1, STK_STEPS_MAX) + 1));
+    };
+    if (vertical) {
+        if (flags) clear_flags(0);
+        if (mv.d[2] >= 0.0) return;  // up: nothing is stamped
+    } else if (std::fabs(mv.d[0]) <= cell && std::fabs(mv.d[1]) <= cell) {
+        if (flags) clear_flags(1);
+    } else {
+        mv.u[0] = mv.d[0] / mv.dist, mv.u[1] = mv.d[1] / mv.dist;
+        mv.nrm[0] = -mv.u[1], mv.nrm[1] = mv.u[0];
+        mv.a = std::min(stk_cell_round(slope), 89);
+        mv.major = std::fabs(mv.d[0]) >= std::fabs(mv.d[1]) ? 0 : 1;
+        if (flags) {
+            const f64 s = std::floor(std::fabs(mv.d[mv.major]) / cell);
+            clear_flags(s > STK_STEPS_MAX ? STK_STEPS_MAX : static_cast<i32>(s));
+        }
+        rows_op(op_rows, cells, mv, move, o.move);
+    }
+    // The end point.
+    place_op(op_end, cells, p1, p1[2], move, o.end);
+    if (flags && o.end.sum > 0.0f) stk_sweep.flags[std::min(mv.steps, STK_STEPS_MAX)] = 1;
+}
+
+}  // namespace
+
+i32 stk_tool_at(const i32& mode, f32* point, const i32& move, f32& max_depth, f32& sum_depth)
+{
+    max_depth = sum_depth = 0.0f;
+    const bool lift = mode == 2 || mode == 3;
+    if (!ready()) return lift ? 1 : 0;
+    StkCell* cells = stk_cells();
+    Acc a;
+    if (lift) {
+        const f32 z0 = point[2];
+        a.z = z0;
+        place_op(mode == 2 ? LIFT1 : LIFT2, cells, point, 0.0f, move, a);
+        point[2] = a.z;
+        max_depth = z0 - a.z;
+        return 1;
+    }
+    place_op(mode == 1 ? CUT1 : (mode == 4 ? MEAS2 : MEAS1), cells, point, point[2], move, a);
+    max_depth = a.max;
+    sum_depth = a.sum;
+    return 0;
+}
+
+void stk_tool_drop(const f32* xy, f32* point, i32& status)
+{
+    point[0] = xy[0], point[1] = xy[1], point[2] = NO_TOP;
+    f32 a = 0.0f, b = 0.0f;
+    static const i32 LIFT = 2, NOMOVE = 0;
+    stk_tool_at(LIFT, point, NOMOVE, a, b);
+    status = point[2] <= NO_TOP ? 1 : 0;
+}
+
+void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,
+                    f32& end_depth, f32& top, f32& volume, f32& end_volume, f32* point, f32& length, i32& status)
+{
+    max_depth = end_depth = volume = end_volume = length = 0.0f;
+    top = NO_TOP;
+    stk_sweep.top = NO_TOP;
+    for (i32 k = 0; k < 3; ++k) point[k] = p1[k];
+    status = 0;
+    if (!ready()) {
+        status = -1;
+        return;
+    }
+    const i32 op_rows = cut != 0 ? CUT1 : (mode == 3 ? MEAS2 : MEAS1);
+    const i32 op_end = mode == 3 ? MEAS2 : (cut != 0 ? CUT1 : MEAS1);
+    const bool flags = mode == 1 || mode == 2;
+    SweepOut o;
+    sweep(op_rows, op_end, flags, p0, p1, move, o);
+    const f32 c2 = stk_grid.cell * stk_grid.cell;
+    max_depth = std::max(o.move.max, o.end.max);
+    end_depth = o.end.max;
+    volume = (o.move.sum + o.end.sum) * c2;
+    end_volume = o.end.sum * c2;
+    top = stk_sweep.top;
+    if (!flags) return;
+    // Where the tool first meets stock (mode 1), or the first free stretch (mode 2).
+    const i32 sn = std::min(stk_sweep.steps, STK_STEPS_MAX);
+    const i32 steps = stk_sweep.steps;
+    auto at_step = [&](i32 s) {
+        if (steps <= 0 || s >= sn) {
+            for (i32 k = 0; k < 3; ++k) point[k] = p1[k];
+            return;
+        }
+        for (i32 k = 0; k < 3; ++k) point[k] = static_cast<f32>((f64(steps - s) * p0[k] + f64(s) * p1[k]) / steps);
+    };
+    if (mode == 1) {
+        i32 s = 0;
+        while (s <= sn && !stk_sweep.flags[s]) ++s;
+        at_step(s);
+    } else {
+        i32 s0 = 0;
+        while (s0 <= sn && stk_sweep.flags[s0]) ++s0;
+        if (s0 > sn) s0 = sn;
+        i32 s1 = s0 + 1;
+        while (s1 <= sn && !stk_sweep.flags[s1]) ++s1;
+        if (s1 > sn) s1 = sn;
+        const f64 dM = std::max(std::fabs(f64(p1[0]) - p0[0]), std::fabs(f64(p1[1]) - p0[1]));
+        const f64 dist = std::hypot(f64(p1[0]) - p0[0], f64(p1[1]) - p0[1]);
+        length = dM > 0.0 ? static_cast<f32>((s1 - s0) * f64(stk_grid.cell) * dist / dM) : 0.0f;
+        at_step(s0);
+    }
+}
+
+void stk_move(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,
+              f32& end_depth, f32& volume, f32& end_volume, f32* point, f32& length, i32& status)
+{
+    f32 top = 0.0f;
+    stk_move_sweep(cut, mode, p0, p1, move, max_depth, end_depth, top, volume, end_volume, point, length, status);
+}
+
+void stk_move_top(const f32* p0, const f32* p1, f32& top_move, f32& top_end, i32& status)
+{
+    constexpr f32 DEEP = -200000.0f;
+    top_move = top_end = DEEP;
+    status = 1;
+    if (!ready()) return;
+    // The move at tip height 0: the highest contact over the cells is the
+    // height at which the tool clears the stock.
+    const f32 q0[3] = {p0[0], p0[1], 0.0f}, q1[3] = {p1[0], p1[1], 0.0f};
+    SweepOut o;
+    stk_sweep.top = NO_TOP;
+    if (p0[0] == p1[0] && p0[1] == p1[1])
+        place_op(TOP, stk_cells(), q1, 0.0f, 0, o.end);
+    else
+        sweep(TOP, TOP, false, q0, q1, 0, o);
+    if (o.end.found) top_end = static_cast<f32>(o.end.contact);
+    const bool found = o.move.found || o.end.found;
+    if (!found) return;
+    f64 t = o.end.found ? o.end.contact : o.move.contact;
+    if (o.move.found && o.move.contact > t) t = o.move.contact;
+    top_move = static_cast<f32>(t);
+    if (p0[0] == p1[0] && p0[1] == p1[1]) top_end = top_move;
+    status = 0;
+}
+
+void stk_move_cross(const f32* pa, const f32* pb, const f32& z, f32* point, i32& status)
+{
+    status = 0;
+    const f32* lo = pa[2] <= pb[2] ? pa : pb;
+    const f32* hi = lo == pa ? pb : pa;
+    const f64 dxy = std::hypot(f64(hi[0]) - lo[0], f64(hi[1]) - lo[1]);
+    const f64 cell = stk_grid.cell > 0.0f ? stk_grid.cell : 1.0;
+    const f64 nn = std::floor(2.0 * dxy / cell);
+    const i32 n = nn < 1.0 ? 1 : (nn > 1.0e6 ? 1000000 : static_cast<i32>(nn));
+    // A probe: the tool dropped at step m of n from the lower end.
+    struct Probe {
+        f32 xy[2];
+        f32 h;
+    };
+    auto probe = [&](i32 m) {
+        Probe p{{static_cast<f32>((f64(n - m) * lo[0] + f64(m) * hi[0]) / n),
+                 static_cast<f32>((f64(n - m) * lo[1] + f64(m) * hi[1]) / n)},
+                0.0f};
+        f32 dropped[3];
+        i32 st = 0;
+        stk_tool_drop(p.xy, dropped, st);
+        p.h = dropped[2];
+        return p;
+    };
+    i32 a = 0, b = n, m = 0, probes = 0;
+    Probe prev{}, cur{};
+    do {
+        m = (a + b) / 2;
+        prev = cur;
+        cur = probe(m);
+        ++probes;
+        if (cur.h <= z)
+            a = m;
+        else
+            b = m;
+    } while (b - a > 1);
+    point[2] = z;
+    if (m == 0) {
+        point[0] = lo[0], point[1] = lo[1];
+        return;
+    }
+    if (m >= n - 1 && cur.h <= z) {
+        point[0] = hi[0], point[1] = hi[1];
+        status = 1;
+        return;
+    }
+    if (probes < 2) prev = probe(0);  // one probe: the lower end is the earlier one
+    if (cur.h == prev.h) {
+        point[0] = prev.xy[0], point[1] = prev.xy[1];
+        return;
+    }
+    f64 t = (f64(z) - prev.h) / (f64(cur.h) - prev.h);
+    t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+    point[0] = static_cast<f32>(prev.xy[0] + t * (f64(cur.xy[0]) - prev.xy[0]));
+    point[1] = static_cast<f32>(prev.xy[1] + t * (f64(cur.xy[1]) - prev.xy[1]));
+}
+
+void stk_tool_change(const i32& cut, const f32* record, i32& status)
+{
+    status = 0;
+    f32 p[3] = {record[0], record[1], record[2]};
+    const i32 mode = cut != 0 ? 1 : 0;
+    static const i32 NOMOVE = 0, SLOT0 = 0;
+    f32 a = 0.0f, b = 0.0f;
+    stk_tool_at(mode, p, NOMOVE, a, b);
+    const f32 D = record[4], R = record[5], L = record[6], T = record[7];
+    stk_tool_image(SLOT0, D, R, L, T, status);
+    if (status != 0) return;
+    f32 pct = stk_grid.cell * 200.0f / D;
+    const f32 least = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
+    if (least > pct) pct = least;
+    const i32 slot = stk_enlarged_slot();
+    stk_tool_image(slot, D * (1.0f + 0.01f * pct), R * (1.0f + 0.005f * pct), L, T, status);
+    if (status != 0) return;
+    stk_image_select(SLOT0, status);
+    if (status != 0) return;
+    stk_tool_at(mode, p, NOMOVE, a, b);
+}

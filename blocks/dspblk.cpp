@@ -1,63 +1,444 @@
 #include "blocks/dspblk.h"
 
+#include <cmath>
 #include <cstring>
 
+#include "blocks/dipblk.h"
 #include "blocks/format.h"
+#include "blocks/geoslot.h"
+#include "blocks/modal.h"
+#include "blocks/procblk.h"
 #include "blocks/readers.h"
+#include "blocks/regdsp.h"
+#include "blocks/stfield.h"
+#include "blocks/writers.h"
+#include "core/codedio.h"
 #include "core/host.h"
+#include "core/names.h"
 #include "core/records.h"
+#include "tools/toolcache.h"
 
-std::vector<ShownBlock> DSPLOG;
-i32 DSPPAU = 0;
+DispatchState DSPKPT = {-1, 0.0f, 0, 0.0f, 0};
+
+namespace {
+// The current list's transformation: p -> M p + t.
+struct ListXf {
+    f32 m[9], t[3];
+    bool mirror;
+    void point(f32* p) const
+    {
+        f32 q[3];
+        for (int r = 0; r < 3; ++r) q[r] = m[3 * r] * p[0] + m[3 * r + 1] * p[1] + m[3 * r + 2] * p[2] + t[r];
+        std::memcpy(p, q, sizeof q);
+    }
+    void vector(f32* v) const
+    {
+        f32 q[3];
+        for (int r = 0; r < 3; ++r) q[r] = m[3 * r] * v[0] + m[3 * r + 1] * v[1] + m[3 * r + 2] * v[2];
+        std::memcpy(v, q, sizeof q);
+    }
+};
+
+ListXf list_xf()
+{
+    ListXf x{};
+    lgtrns(x.m, x.t);
+    x.mirror = m3det(x.m) < 0.0f;
+    return x;
+}
+
+// The arc's centre completed to a point with the end point's third
+// coordinate, transformed, and its plane coordinates written back.
+void arc_xf(const ListXf& x, i32 plane, f32& angle, f32* centre, f32* end)
+{
+    f32 c[3];
+    if (plane == 1) {
+        c[0] = centre[0], c[1] = centre[1], c[2] = end[2];
+    } else if (plane == 2) {
+        c[0] = centre[0], c[1] = end[1], c[2] = centre[1];
+    } else {
+        c[0] = end[0], c[1] = centre[0], c[2] = centre[1];
+    }
+    x.point(c);
+    if (plane == 1) {
+        centre[0] = c[0], centre[1] = c[1];
+    } else if (plane == 2) {
+        centre[0] = c[0], centre[1] = c[2];
+    } else {
+        centre[0] = c[1], centre[1] = c[2];
+    }
+    x.point(end);
+    if (x.mirror) angle = -angle;
+}
+
+i32 figure()
+{
+    i32 id = 0;
+    tm_inst_id(1, id);
+    return id;
+}
+
+i32 machine() { return NPT1[NPT1_MACHINE]; }
+
+void skip(const i32& access, const i32& size, i32& st)
+{
+    if (size > 1) TPSKIP(rdmode(access), size - 1, DT_INT, st);
+    if (st > 0) st = 0;
+}
+}  // namespace
 
 void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status)
 {
-    (void)source;
     hit = 0;
     status = -1;
-    type = -1;
-    i32 code = 0;
-    lacces(0, code);
-    if (code <= 0) return;
+    const i32 dm = mode > 10 ? mode - 10 : mode;
+    const i32 access = source >= 8 ? source - 7 : source;
+    i32 showtool = TLER[0] == 1 && (source == 2 || source == 3) ? 1 : 0;
+    const i32 disp = dm == 3 ? 2 : dm;
+
     i32 size = 0, cls = 0, st = 0;
-    TPBLKH(AM_LIST, size, type, cls, st);
+    TPBLKH(access, size, type, cls, st);
     if (st < 0) return;
-    if (type == 2 || type == 22 || type == 222) {
-        i32 records = 0, number = 0;
-        f32 point[3], vector[3];
-        RDBT2(AM_LIST, type, size, records, number, point, vector, st);
+    const ListXf x = list_xf();
+    i32 number = 0;
+    bool procedure_elsewhere = false;
+    switch (type) {
+    case 0: {
+        i32 header[HDR_WORDS];
+        RDBT0(access, size, number, header, st);
         if (st < 0) return;
-        std::memcpy(DSP8 + DSP8_POS, point, sizeof point);
-        const f32 z[3] = {0, 0, 1};
-        std::memcpy(DSP8 + DSP8_AXIS, type == 22 ? vector : z, sizeof z);
+        if (source != 9) {
+            f32 home[3] = {wrd2r(header[6]), wrd2r(header[7]), wrd2r(header[8])};
+            ncd_open_registered_tool_path(home);
+            if (ncs_table_initialized() == 0 && access != 1) {
+                ncs_table_init();
+                ncs_table_set_table_id(header[24]);
+                i32 rst = 0;
+                ncs_table_read_table(rst);
+            }
+        }
+        DIPBT0(source, disp, number, header, st);
+        if (st < 0) return;
+        ncd_update_current_vptr(header[19]);
+        break;
     }
-    i32 again = 0;
-    lacces(0, again);
-    DSPLOG.push_back(ShownBlock{mode > 10 ? mode - 10 : mode, type, code});
-    if (DSPPAU != 0) {
-        hit = 1;
-        DSPPAU = 0;
+    case 1: {
+        i32 param = 0, kind = 0, iv = 0;
+        f32 rv = 0;
+        RDBT1(access, number, param, kind, iv, rv, st);
+        if (st < 0) return;
+        if (x.mirror && param == 5) iv = iv == 9 ? 10 : iv == 10 ? 9 : iv;
+        if (source == 3) showtool = 1;
+        DIPBT1(source, dm, number, param, iv, rv, machine(), showtool, st);
+        break;
     }
-    status = 0;
+    case 2: case 22: case 222: case 7: case 27: case 227: {
+        i32 records = 1;
+        for (i32 r = 0; r < records; ++r) {
+            if (r > 0) {
+                std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 6 * sizeof(i32));
+                std::memcpy(LSP2, DSP8, 9 * sizeof(i32));
+            }
+            f32 p[3], v[3];
+            RDBT2(access, type, size, records, number, p, v, st);
+            if (st < 0) return;
+            x.point(p);
+            x.vector(v);
+            DIPBT2(source, disp, type, number, p, v, machine(), showtool, st);
+            if (st < 0) return;
+        }
+        break;
+    }
+    case 3: case 23: case 223: {
+        i32 plane = 0;
+        f32 angle = 0, step = 0, centre[2], end[3], v[3];
+        RDBT3(access, type, number, plane, angle, step, centre, end, v, st);
+        if (st < 0) return;
+        arc_xf(x, plane, angle, centre, end);
+        x.vector(v);
+        DIPBT3(source, disp, type, number, plane, angle, step, centre, end, v, machine(), showtool, st);
+        break;
+    }
+    case 4:
+    case 99:
+        skip(access, size, st);
+        break;
+    case 5:
+        DIPBT5(source, disp, size, x.m, x.t, showtool, st);
+        break;
+    case 6: {
+        f32 home[3], second[3];
+        RDBT6(access, number, home, second, st);
+        if (st < 0) return;
+        if (source == 3) showtool = 1;
+        DIPBT6(source, disp, number, home, showtool, st);
+        break;
+    }
+    case 8:
+        usmsgc("WARNING! OLD DRILL FORMAT NO LONGER EXISTS!");
+        skip(access, size, st);
+        break;
+    case 9: {
+        i32 axes = 0, i2 = 0, view = 0;
+        f32 centre[3], angle = 0, r2 = 0, vvalue = 0, p[3];
+        RDBT9(access, number, axes, centre, angle, i2, r2, view, vvalue, p, st);
+        if (st < 0) return;
+        if (source == 3) showtool = 1;
+        DIPBT9(source, disp, number, axes, centre, angle, view, vvalue, p, showtool, st);
+        break;
+    }
+    case 10: {
+        i32 i1 = 0, i2 = 0;
+        f32 a[3], b[3], r = 0;
+        RDBT10(access, number, i1, a, b, i2, r, st);
+        if (st < 0) return;
+        DIPB10(i1, a, b, i2, r);
+        break;
+    }
+    case 11: {
+        i32 i1 = 0, i2 = 0;
+        f32 r1 = 0, p[3], r2 = 0;
+        RDBT11(access, number, i1, r1, p, i2, r2, st);
+        if (st < 0) return;
+        x.point(p);
+        DIPB11(source, disp, number, r1, showtool, st);
+        break;
+    }
+    case 12: {
+        i32 remaining = 0;
+        RDBT12(access, remaining, number, st);
+        if (st < 0) return;
+        const i32 blank = st;
+        DIPB12(access, disp, number, blank, st);
+        procedure_elsewhere = st == 1;
+        break;
+    }
+    case 13: {
+        i32 total = 0, current = 0;
+        f32 a[3], b[3];
+        RDBT13(access, number, a, b, total, current, st);
+        if (st < 0) return;
+        x.point(a);
+        x.point(b);
+        DIPB13(source, disp, number, b, st);
+        break;
+    }
+    case 14: {
+        i32 gtype = 0;
+        f32 a[3], b[3], six[6];
+        RDBT14(access, number, gtype, a, b, six, st);
+        if (st < 0) return;
+        x.point(a);
+        x.point(b);
+        DIPB14(source, disp, number, a, b, six, machine(), showtool, st);
+        break;
+    }
+    case 30:
+    case 35: {
+        i32 code = 0, flag = 0, retract = 0;
+        f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+        if (type == 30)
+            RDBT30(access, number, code, flag, r1, r2, r3, retract, r4, st);
+        else
+            RDBT35(access, number, code, flag, r1, r2, r3, retract, r4, st);
+        if (st < 0) return;
+        if (type == 30 && flag == 0) r1 = 0.0f;
+        DSPKPT.cyfirst = r1;
+        DSPKPT.cyflag = flag;
+        DSPKPT.cylast = r4;
+        if (type == 30)
+            DIPB30(code, r1, r2, r3, retract, r4);
+        else
+            DIPB35();
+        break;
+    }
+    case 31: {
+        i32 i1 = 0;
+        f32 p[3], d[3];
+        RDBT31(access, size, number, p, d, i1, st);
+        if (st < 0) return;
+        if (DSPKPT.cyflag == 0 && DSPKPT.lasttype == 30) {
+            DSPKPT.cylast -= p[2];
+            CYCST.height = CYCST.running = DSPKPT.cylast;
+        }
+        x.point(p);
+        x.vector(d);
+        DIPB31(source, disp, number, p, d, machine(), showtool, st);
+        break;
+    }
+    case 32: {
+        f32 a = 0, b = 0;
+        RDBT32(access, number, a, b, st);
+        if (st < 0) return;
+        a += x.t[2];
+        DIPB32(a);
+        break;
+    }
+    case 33: {
+        f32 a = 0, b = 0;
+        RDBT33(access, size, number, a, b, st);
+        if (st < 0) return;
+        DSPKPT.cyfirst = a - b;
+        DIPB33(DSPKPT.cyfirst);
+        break;
+    }
+    case 34: {
+        i32 a = 0, b = 0;
+        RDBT34(access, number, a, b, st);
+        if (st < 0) return;
+        DIPB34(a);
+        break;
+    }
+    case 36: {
+        f32 a = 0, b = 0;
+        RDBT36(access, number, a, b, st);
+        if (st < 0) return;
+        DIPB36(a);
+        break;
+    }
+    case 40: {
+        f32 m[9], t[3];
+        RDBT40(access, number, m, t, st);
+        if (st < 0) return;
+        DIPB40(m, t);
+        break;
+    }
+    default:
+        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
+        return;
+    }
+    if (st < 0) return;
+    status = procedure_elsewhere ? 3 : 0;
+    DSPKPT.lasttype = type;
+    rdrint_int();
+    if (cls == BC_MOVE) {
+        if (dm == 1) SPCHIT(hit);
+        if (source == 3 && mode < 10) MUTBLN(1, number);
+    }
 }
 
-void DSPINI(const i32& mode) { (void)mode; }
+void DSPINI(const i32& mode)
+{
+    DSPST.blank = 1;
+    DSPST.moveto = 1;
+    DSPST.fastblank = 1;
+    DSPST.font = DSP8[DSP8_FONT];
+    DSPST.colour = DSP8[DSP8_COLOUR];
+    DSPST.pen = DSP8[DSP8_PEN];
+    DSPST.keep = mode != 3 ? 1 : 0;
+}
 
 void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status)
 {
-    (void)source;
-    (void)mode;
-    (void)index;
     status = 0;
+    ++DSPKPT.subprocs;
+    const i32 src = source < 8 ? 1 : 8;
+    i32 dm = mode;
+    if (dm == 4) {
+        if (BLKDSW == 0) return;
+        static bool positioned = false;
+        if (!positioned) {
+            i32 pst = 0;
+            ncd_set_block_position(0, 99, pst);
+            positioned = true;
+        }
+        i32 colour = 0, pen = 0, a = 0, b = 0;
+        gs_proc_color_pen(1, colour, pen, a, b);
+        DSP8[DSP8_COLOUR] = colour;
+        DSP8[DSP8_PEN] = pen;
+        i32 zero = 0;
+        gs_param(107, zero);
+        dm = 1;
+    }
+    i32 movement = -1;
+    get_set_movmnt_id(1, index, movement);
+    if (movement <= 0) return;
+    i32 cls = 0, etype = 0, len = 0;
+    eopen(movement, cls, etype, len, status);
+    if (status != 0) {
+        eroutc(" PROBLEMS IN OPENNING ENTITY", 0);
+        return;
+    }
+    i32 head[5] = {0, 0, 0, 0, 0};
+    egeti(5, head);
+    const i32 count = head[3];
+    if (src >= 8) mrm_set_reallocation_size(7 * count);
+    for (i32 k = 0; k < count; ++k) {
+        i32 type = 0, hit = 0, st = -1;
+        DSPBLK(dm, src, type, hit, st);
+        if (st < 0) break;
+    }
+    eclose();
 }
 
-void TOLMOV(const i32& figure, const f32* point, const f32* axis, const i32& mode)
+void TOLMOV(const i32& fig, const f32* point, const f32* axis, const i32& mode)
 {
-    (void)figure;
-    (void)point;
-    (void)axis;
-    (void)mode;
+    if (machine() == 13) {
+        const f32 up[3] = {0, 0, 1};
+        f32 m[9];
+        m3axis(up, wrd2r(DSP8[33]), m);
+        for (int k = 0; k < 9; ++k) DSP8[24 + k] = r2wrd(m[k]);
+    }
+    f32 model[3];
+    mapw2m(point, model);
+    f32 last[3] = {wrd2r(DSP8[21]), wrd2r(DSP8[22]), wrd2r(DSP8[23])};
+    if (eqpt3(axis, last) == 0) {
+        const f32 to[3] = {point[0] + 10.0f * axis[0], point[1] + 10.0f * axis[1], point[2] + 10.0f * axis[2]};
+        f32 rows[9], t[9];
+        i32 st = 0;
+        zsys3(point, to, rows, st);
+        if (st < 0) {
+            eroutc("TOLMOV,ERRORS IN CALCULATING TOOL ORIENTATION MATRIX", 0);
+        } else {
+            m3tpos(rows, t);
+            for (int k = 0; k < 9; ++k) DSP8[24 + k] = r2wrd(t[k]);
+        }
+    }
+    if (fig > 0 && TLER[0] < 2) {
+        f32 m[9];
+        for (int k = 0; k < 9; ++k) m[k] = wrd2r(DSP8[24 + k]);
+        figmvx(fig, m, model, 1.0f, mode);
+    }
+    for (int k = 0; k < 3; ++k) {
+        DSP8[18 + k] = r2wrd(point[k]);
+        DSP8[21 + k] = r2wrd(axis[k]);
+    }
 }
 
-void MUTOOL(const i32& mode) { (void)mode; }
-void MUALL(const i32& mode) { (void)mode; }
+void MUTOOL(const i32& mode)
+{
+    if (CURTOL > 0) {
+        // Brings the current tool's header into the cache.
+        i32 type = -1;
+        GTTTYP(CURTOL, type);
+    }
+    gsdisp(DSP8);
+    gsdism(DSM4);
+    gsmach(PRM9);
+    gstlpr(TLCBLK.hdr);
+    MUTLNM(mode);
+    char f[13];
+    std::memset(f, ' ', 12);
+    f[12] = '\0';
+    std::memcpy(f, "T=", 2);
+    if (mode != 1 && DSM4[5] > 0 && CURTOL > 0) {
+        char name[21];
+        GTTNAM(CURTOL, name, 20);
+        std::memcpy(f + 2, name, 10);
+    }
+    bmshow(mode == 1 ? 1 : 2, 1, FLD_TOOL, f, mode == 4 ? 0 : 1, 12);
+}
+
+void MUALL(const i32& mode)
+{
+    win_start_paint_on_main_wnd();
+    MUTPSW(mode);
+    MUFEED(mode);
+    MUSPIN(mode);
+    MUCOOL(mode);
+    MUTOOL(mode);
+    MUTPRC(mode);
+    MUTTXT(mode, "        ", -1);
+    MUTBLN(mode, -1);
+    win_end_paint_on_main_wnd();
+}

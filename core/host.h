@@ -756,3 +756,84 @@ void updbxd(f64* box, const f64* point);
 // ------------------------------------------------------------ backup
 // The host backs up the part (mode 2: the work area of the tool path).
 void updtwa(const i32& mode);
+
+// ------------------------------------------------------ tool path display
+// The host keeps one registered display block per displayed tool path block,
+// keyed by two block numbers (words 1 and 2 of the list-level table). Points
+// are added to the open display block; the display's pen draws from where it
+// stands to each point (`ncd_move_to`) or is lifted to a point (`moveto`).
+void ncd_register_block(i32 key1, i32 key2);         // opens the display block, emptied when it existed
+void ncd_delete_blocks(i32 mode, const i32* table);  // the display blocks of the position in table words 1, 2
+i32 ncd_add_registered_block(const f32* point);      // adds a point; 3 when no block is open
+i32 ncd_move_to(const f32* point);                   // the pen draws to the point; 0 done
+void moveto(const f32* point);                       // the pen is lifted to the point
+void ncd_add_registered_drill_block(i32 key1, i32 key2);  // opens a drill display block
+i32 ncd_attr_list_to_int(i32 mask, i32 colour, i32 font, i32 pen);  // packed line attributes
+void ncd_add_drill_attrs(i32 attrs);                 // attributes of the open drill block
+void ncd_update_current_attrs(const i32* attrs);     // font, colour and pen of what follows
+void ncd_update_fast_blank_attribute(i32 on);        // rapid moves shown with the fast-blank attribute
+void setlf(const i32& font);
+void setclr(const i32& colour);
+void setpen(const i32& pen);
+// Arc definition for the next pen move: start angle, arc angle, angular
+// step, centre (two coordinates of the plane), the start point's third
+// coordinate and the radius; the plane (1 XY, 2 XZ, 3 YZ).
+void ncd_update_arc_def(const f32* def, i32 plane);
+// An arc drawn at once: the same eight values as the arc definition.
+void dparca(const i32& mode, const f32* arc, const i32& plane);
+// Number of steps of an arc for its angle and angular step (the host's
+// arc subdivision; setdel_nc for the display list).
+void setdel(const f32& angle, const f32& step, i32& steps);
+void setdel_nc(const f32& angle, const f32& step, i32& steps);
+// A NURBS curve for the next pen move (order k, n control points, n + k
+// knots, 3n coordinates); non-zero when refused.
+i32 ncd_update_spline_def(i32 k, i32 n, const f64* knots, const f64* points);
+void ncd_open_registered_tool_path(const f32* home);  // the display list of the tool path starts
+void ncd_update_current_vptr(i32 view);
+i32 ncs_table_initialized();
+void ncs_table_init();
+void ncs_table_set_table_id(i32 id);
+void rdrint_int();        // the host's own work after each displayed block
+void gstlgn2(const char* name);  // the current tool's name for the status line (20 characters)
+// Tool figure moved to a point (model coordinates) with its orientation
+// rows, a scale and a mode.
+void figmvx(const i32& figure, const f32* matrix, const f32* point, const f32& scale, const i32& mode);
+void m3axis(const f32* axis, const f32& angle, f32* matrix);  // rotation about an axis
+void m3def(const i32& axis, const f32& angle, f32* matrix);   // rotation about axis 1, 2 or 3
+void updax(const f32* origin, const f32* axis, const f32& scale);  // the rotary-axis display
+// Views: the view whose matrix fits the rows (-3 when none can), a view's
+// matrix, the working view and the view words "WVPTR" and "DEPTH".
+void trchk(const f32* matrix, i32& view);
+void trget(const i32& view, f32* matrix);
+void setwv(const i32& view);
+void wvputc(const char* key, const f32& value);
+void wvsave();
+void setuap(const i32& view, const f32& value);  // the host's active UCS parameters
+// B-spline curves: created from order, control points and knots in double
+// precision (status -1 when they do not make a curve), turned into at most
+// `capacity` points within a tolerance, their control points read back, and
+// freed. srfdds gives the host's display tolerance.
+void evbcre_bsp(const i32& k, const i32& n, const f64* knots, const f64* points, const i32& a, const i32& b,
+                i32& curve, i32& status);
+void crvpld2(const i32& curve, const f32& tol, const i32& capacity, i32& count, f64* points, i32& status);
+void evbget_bsp(const i32& curve, i32& k, i32& n, f64* knots, f64* points, const i32& capacity, i32& status);
+void evbfre(const i32& curve);
+void srfdds(f32& tol);
+void madw2m(const f64* world, f64* model);  // world to model coordinates (double precision)
+// Recording road: the motions and technology of the tool path handed to the
+// host's simulation recording; each answers a negative value on failure.
+i32 mrm_tpmov(const f32* point, i32 number);
+i32 mrm_feed(f32 feed);
+i32 mrm_spin(f32 speed, i32 mode, i32 spindle);
+i32 mrm_cool(i32 code);
+i32 mrm_org(const f32* origin, i32 view, f32 value);
+// Tool: five values (diameter, clearance and cutting length, then the tip
+// angle and 0 for a drill, the corner radius and taper for a mill), symbol,
+// position and tool number.
+i32 mrm_tppar(const f32* values, i32 symbol, const f32* position, i32 tool);
+i32 mrm_tptype(i32 machine, const char* name);
+i32 mrm_ijk(const f32* direction);
+// The open entity's state (id and word position) saved into 2 words, and
+// put back: the entity opened again at that word; status -1 when it cannot be.
+void eginfo(i32* state);
+void esinfo(const i32* state, i32& status);

@@ -52,6 +52,18 @@ void PUTRECS(i32& status)
     status = 0;
 }
 
+void COORUP()
+{
+    i32 st = 0;
+    RDREC("COOR", COOR, COOR_N, st);
+    std::memcpy(COOR + COOR_FRAME, NPT1 + NPT1_FRAME, 9 * 4);
+    f32 origin[3], mach[3];
+    std::memcpy(origin, NPT1 + NPT1_ORIGIN, sizeof origin);
+    mapw2m(origin, mach);
+    std::memcpy(COOR + COOR_ORIGIN, mach, sizeof mach);
+    WRREC("COOR", RK_WORDS, COOR, COOR_N, st);
+}
+
 // ------------------------------------------------ name and text records
 
 void PPNGS(const i32& mode, char* text)

@@ -65,6 +65,9 @@ void RDREC(const char* key, i32* data, i32 words, i32& status);
 void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);
 
 void PUTRECS(i32& status);
+// "COOR" from the header record: its frame and its origin in machine
+// coordinates, written back.
+void COORUP();
 
 void PPNGS(const i32& mode, char* text);
 void PPNPUT(i32& status);

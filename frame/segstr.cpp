@@ -65,13 +65,7 @@ void SEGSTR(const i32& mode, i32& status)
         setwap(frame);
         setdsp(view);
         edsym(0, 0);
-        RDREC("COOR", COOR, COOR_N, st);
-        std::memcpy(COOR + COOR_FRAME, NPT1 + NPT1_FRAME, 9 * 4);
-        f32 origin[3], mach[3];
-        std::memcpy(origin, NPT1 + NPT1_ORIGIN, sizeof origin);
-        mapw2m(origin, mach);
-        std::memcpy(COOR + COOR_ORIGIN, mach, sizeof mach);
-        WRREC("COOR", RK_WORDS, COOR, COOR_N, st);
+        COORUP();
         edsym(2, 1);
         edsym(3, 1);
     }

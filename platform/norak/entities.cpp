@@ -176,3 +176,25 @@ i32 etool(const i32& id)
 i32 eopen_block_get() { return H().eblock ? 1 : 0; }
 void eopen_block_set() { H().eblock = true; }
 void eopen_block_clear() { H().eblock = false; }
+
+void eginfo(i32* state)
+{
+    state[0] = H().open_entity;
+    state[1] = static_cast<i32>(H().ecursor);
+}
+
+void esinfo(const i32* state, i32& status)
+{
+    Host& h = H();
+    status = -1;
+    if (state[0] == 0) {
+        eclose();
+        status = 0;
+        return;
+    }
+    auto it = h.entities.find(state[0]);
+    if (it == h.entities.end() || state[1] < 0 || static_cast<size_t>(state[1]) > it->second.words.size()) return;
+    h.open_entity = state[0];
+    h.ecursor = static_cast<size_t>(state[1]);
+    status = 0;
+}

@@ -113,6 +113,20 @@ void to_world(const f64* b, const f64* l, f64* w, bool point)
 
 }  // namespace
 
+bool bspline_point(int order, int n, const f64* U, const f64* P, f64 u, f64* c)
+{
+    const int p = order - 1;
+    if (p < 1 || p > MAX_DEGREE || n < order) return false;
+    std::vector<f64> h(static_cast<size_t>(4 * n));
+    for (int k = 0; k < n; ++k) {
+        for (int a = 0; a < 3; ++a) h[static_cast<size_t>(4 * k + a)] = P[3 * k + a];
+        h[static_cast<size_t>(4 * k + 3)] = 1.0;
+    }
+    f64 d[3];
+    nurbs_curve(p, n, U, h.data(), u, c, d);
+    return true;
+}
+
 bool buffer_sound(const f64* b)
 {
     if (!b || b[SB_TAG] != SB_MAGIC) return false;

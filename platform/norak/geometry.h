@@ -43,6 +43,10 @@ std::vector<std::vector<f64>> trim_polygons(const f64* b, f64 tol);
 // Point in polygon over (x, y) pairs: 1 inside, 2 within tol of the border, 3 outside.
 i32 point_in_poly(const f64* xy, size_t n, size_t stride, f64 px, f64 py, f64 tol);
 
+// Point of a B-spline curve of the given order and n control points (x, y,
+// z each) at u; false for an order the host does not evaluate.
+bool bspline_point(int order, int n, const f64* U, const f64* P, f64 u, f64* c);
+
 // Host trim tolerance (gstrmtol).
 f64& trim_tolerance();
 

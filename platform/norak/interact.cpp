@@ -264,8 +264,9 @@ void mdnxt_set(i32 index) { H().mdnxt = index; }
 
 void bmshow(i32 window, i32 line, i32 field, const char* text, i32, i32 width)
 {
-    note("field " + std::to_string(line) + "." + std::to_string(field) + ": [" +
-         std::string(text, strnlen(text, static_cast<size_t>(std::max(width, 0)))) + "]");
+    const std::string shown(text, strnlen(text, static_cast<size_t>(std::max(width, 0))));
+    keep_status_field(line, field, shown);
+    note("field " + std::to_string(line) + "." + std::to_string(field) + ": [" + shown + "]");
 }
 void grpupd() {}
 void gsncpt(const i32*) {}

@@ -473,7 +473,11 @@ void ncd_push_color_font_pen() {}
 void ncd_flush_blocks() {}
 void ncd_set_block_position(i32, i32, i32& status) { status = 0; }
 void ncd_get_last_block(i32& key) { key = 0; }
-void ncd_delete_block_or_proc(i32 number) { note("display: blocks of procedure " + std::to_string(number) + " deleted"); }
+void ncd_delete_block_or_proc(i32 number)
+{
+    delete_display_of_procedure(number);
+    note("display: blocks of procedure " + std::to_string(number) + " deleted");
+}
 void mrm_set_reallocation_size(i32) {}
 void cltran(i32& status) { status = 0; }
 i32 rel_nc_get_num(i32) { return 0; }

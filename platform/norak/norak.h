@@ -175,9 +175,36 @@ struct Figure {
         f32 length;
     };
     std::vector<Arrow> arrows;
+    // Where the figure was moved (figmvx): point, then the orientation's
+    // z row (the tool axis).
+    std::vector<std::array<f32, 6>> moves;
 };
 const std::vector<Figure>& figures();
 i32 xor_mode();
+// The tool path display: the registered display blocks in the order they
+// were opened, each with its position keys, attributes, the points added to
+// it and the strokes the display's pen drew for it.
+struct DisplayBlock {
+    i32 key1 = 0, key2 = 0;  // block numbers of the tool path block's position
+    bool drill = false;
+    i32 font = 0, colour = 0, pen = 0;
+    bool blank = false, fast = false;  // hidden; rapid move with the fast-blank attribute
+    i32 drill_attrs = 0;
+    std::vector<std::array<f32, 3>> points;
+    std::vector<std::vector<std::array<f32, 3>>> strokes;
+    i32 arcs = 0, splines = 0;  // arc and spline definitions handed for it
+};
+const std::vector<DisplayBlock>& display_blocks();
+// The text a status-line field (line, field) shows, "" when none was shown.
+std::string status_field(i32 line, i32 field);
+// What the module handed to the host's simulation recording, in order.
+struct Recorded {
+    std::string what;  // "move", "feed", "spin", "cool", "org", "tool", "type", "ijk"
+    std::vector<f64> values;
+};
+const std::vector<Recorded>& recording();
+// Blocks the module displayed (each ends with the host's rdrint_int).
+i32 blocks_displayed();
 // Entities shown on the display (edisp), in id order.
 std::vector<i32> shown_entities();
 

@@ -137,7 +137,7 @@ void ncd_update_current_attrs(i32 mode, i32& colour, i32& pen)
     colour = mode == 4 ? 7 : 5;
     pen = 2;
 }
-void ncd_update_blank_attribute(i32) {}
+void ncd_update_blank_attribute(i32 blank) { set_display_blank(blank); }
 void ascopy(const i32&, const i32& source, const i32&, const i32& target)
 {
     note("host: associations of block " + std::to_string(source) + " copied to block " + std::to_string(target));

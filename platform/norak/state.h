@@ -97,6 +97,11 @@ std::string trim(std::string s);
 // names (empty labels are never named); nothing when it is neither.
 std::optional<i32> answer_choice(const std::string& answer, const std::vector<std::string>& labels);
 List& cur_list();
+// The tool path display (ncdisplay.cpp): a status-line field's text kept,
+// the display blocks of a procedure deleted, the blank attribute set.
+void keep_status_field(i32 line, i32 field, const std::string& text);
+void delete_display_of_procedure(i32 number);
+void set_display_blank(i32 blank);
 Element* cur_element();
 size_t total_list_words();
 

@@ -17,7 +17,9 @@
 #include "core/host.h"
 #include "core/intchk.h"
 #include "core/modflg.h"
+#include "blocks/dipblk.h"
 #include "blocks/dspblk.h"
+#include "blocks/geoslot.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
 #include "tests/blocks/dump.h"
@@ -38,8 +40,11 @@ struct BlocksTest : ::testing::Test {
         MOVCLR();
         tp_mrkr_init();
         TPMACH = 22;
-        DSPLOG.clear();
-        DSPPAU = 0;
+        std::memset(TLER, 0, sizeof TLER);
+        std::memset(TRS1, 0, sizeof TRS1);
+        std::memset(PRCFLG, 0, sizeof PRCFLG);
+        DSPKPT = DispatchState{-1, 0.0f, 0, 0.0f, 0};
+        CYCST = CycleState{};
         INTCNT = 0;
         const f64 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, zero[3] = {0, 0, 0};
         CNVSET(id, zero, zero);

@@ -92,7 +92,7 @@ TEST_F(BlocksTest, ScriptedSequenceOnAThreeAxisSplittingMachine)
     EXPECT_EQ(MRKSTK.top, -1);
     EXPECT_FALSE(norak::transcript_has("MISSING MARKER"));
     // Every block but the string points was shown once, in order.
-    EXPECT_EQ(DSPLOG.size(), 17u);
+    EXPECT_EQ(norak::blocks_displayed(), 17);
 }
 
 TEST_F(BlocksTest, MultiAxisMachineStartsWithAVerticalLine)
@@ -108,7 +108,6 @@ TEST_F(BlocksTest, MultiAxisMachineStartsWithAVerticalLine)
     // A multi-axis move keeps its own direction and needs no start line.
     norak::reset();
     MOVCLR();
-    DSPLOG.clear();
     MOVST.newproc = 1;
     const f32 p[3] = {1, 1, 1}, d[3] = {0, 0.6f, 0.8f};
     i32 st = 0;
@@ -118,7 +117,7 @@ TEST_F(BlocksTest, MultiAxisMachineStartsWithAVerticalLine)
     const f32 d2[3] = {0.6f, 0, 0.8f};
     PLINE(3, p, d2, 2, st);  // a new direction: written
     EXPECT_EQ(types(), (std::vector<i32>{22, 22}));
-    EXPECT_TRUE(DSPLOG.empty());  // display mode 2 shows nothing
+    EXPECT_EQ(norak::blocks_displayed(), 0);  // display mode 2 shows nothing
 
     // On machine 23 the three-axis move is one line; a move with normals
     // becomes a simple move when the machine values say so.
@@ -138,16 +137,19 @@ TEST_F(BlocksTest, MultiAxisMachineStartsWithAVerticalLine)
 
 TEST_F(BlocksTest, PauseRequestOpensTheExecutionMenu)
 {
-    DSPPAU = 1;
+    norak::Reply key;
+    key.kind = "key";
+    key.after_polls = 1;
+    norak::add_reply(key);
     line(1, 0, 0);
     EXPECT_EQ(INTCNT, 1);
     line(2, 0, 0);
     EXPECT_EQ(INTCNT, 1);
     // Closing the movement output runs once.
     PCLSST(1);
-    size_t shown = DSPLOG.size();
+    const i32 shown = norak::blocks_displayed();
     PCLSST(1);
-    EXPECT_EQ(DSPLOG.size(), shown);
+    EXPECT_EQ(norak::blocks_displayed(), shown);
     PCLSST(5);
     EXPECT_TRUE(norak::transcript_has("PCLSST, WRONG MODE"));
 }

@@ -29,7 +29,7 @@ TEST_F(BlocksTest, StringOverflowContinuesWithContinuousNumbers)
     EXPECT_EQ(next, 7);
     EXPECT_EQ(l[2].size(), 5u);
     // Each full element was closed and shown once.
-    EXPECT_EQ(DSPLOG.size(), 2u);
+    EXPECT_EQ(norak::blocks_displayed(), 2);
 
     // A point that cannot fit even a new element is refused.
     norak::settings().element_capacity = 4;

@@ -198,8 +198,8 @@ extern "C" void drvshow()
     i32 first = 0, st = 0;
     lacces(2, first);
     FNDTYP(12, st);  // past the tool path's header
-    size_t before = DSPLOG.size();
+    const i32 before = norak::blocks_displayed();
     DSPROC(1, st);
-    say("display status " + std::to_string(st) + ", blocks shown " + std::to_string(DSPLOG.size() - before));
+    say("display status " + std::to_string(st) + ", blocks shown " + std::to_string(norak::blocks_displayed() - before));
     DSPROC(12, st);
 }

@@ -101,10 +101,12 @@ const char* const CLEAN = "host: left open: arrays 0, blocks 0, elements 0, enti
 
 TEST(ExecControl, PauseStepAndStopWithRetract)
 {
+    // Every line is polled twice: by the display of the movement block and
+    // by the procedure's own interrupt check after it.
     Out o = run(session("drvtest20", R"(
-        {"key": "space", "after_polls": 5},
+        {"key": "space", "after_polls": 10},
         {"menu": "EXECUTION:BY STEP", "expect": "EXECUTION:RESUME@EXECUTION:BY STEP@EXECUTION:STOP"},
-        {"prompt": "COUNT", "answer": 3},
+        {"prompt": "COUNT", "answer": 6},
         {"menu": "ACCEPT"},
         {"menu": "EXECUTION:STOP", "expect": "EXECUTION:RESUME@EXECUTION:BY STEP@EXECUTION:STOP"},
         {"menu": "ACCEPT"},
@@ -160,7 +162,7 @@ TEST(ExecControl, PauseStepAndStopWithRetract)
 TEST(ExecControl, NoKeepsTheMenuOpenAndCancelStopsAtOnce)
 {
     Out o = run(session("drvtest20", R"(
-        {"key": "space", "after_polls": 2},
+        {"key": "space", "after_polls": 4},
         {"menu": "EXECUTION:STOP", "expect": "EXECUTION:RESUME@"},
         {"menu": "ACCEPT"},
         {"question": "STOP EXECUTION?", "answer": "no"},

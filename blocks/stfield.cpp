@@ -1,0 +1,228 @@
+#include "blocks/stfield.h"
+
+#include <cstring>
+
+#include "blocks/dspblk.h"
+#include "blocks/modal.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "core/util.h"
+#include "tools/toolcache.h"
+
+namespace {
+// The field texts, 12 characters each, used as stored.
+constexpr const char* MACHINES[] = {"PUNCH       ", "PUNCH+INDX  ", "LATHE       ", "MILL2.5X    ", "MILL 3X     ",
+                                    "MILL+POS    ", "MILL 4X  (X)", "MILL 4X  (Y)", "MILL 4X  (Z)", "MILL 5X     ",
+                                    "AGIE        ", "CHARMILLES  ", "MAKINO      "};
+// Coolant codes 1 to 5.
+constexpr const char* COOLANT[] = {" COOLNT OFF ", " F L O O D  ", " M I S T    ", " THROUGH    ", "  A I R     "};
+constexpr const char* BLANK = "            ";
+
+bool wire(i32 machine) { return machine >= 61 && machine <= 79; }
+bool punch(i32 machine) { return machine == 12 || machine == 13; }
+i32 machine() { return NPT1[NPT1_MACHINE]; }
+
+void show(const i32& context, i32 field, const char* text)
+{
+    char f[13];
+    std::memset(f, ' ', 12);
+    f[12] = '\0';
+    std::memcpy(f, text, strnlen(text, 12));
+    bmshow(context, 1, field, f, 0, 12);
+}
+
+// A label and a value text of at most 7 characters.
+void labelled(const i32& context, i32 field, const char* label, const char* value, i32 length)
+{
+    char f[13];
+    std::memset(f, ' ', 12);
+    f[12] = '\0';
+    const size_t l = strnlen(label, 5);
+    std::memcpy(f, label, l);
+    std::memcpy(f + l, value, static_cast<size_t>(length < 7 ? length : 7));
+    show(context, field, f);
+}
+
+// The state the host's status line is formatted from.
+void hand_state()
+{
+    gsdisp(DSP8);
+    gsdism(DSM4);
+    gsmach(PRM9);
+    gstlpr(TLCBLK.hdr);
+}
+}  // namespace
+
+const char* MCHNAM(const i32& machine, const i32& axis)
+{
+    switch (machine) {
+    case 12: return MACHINES[0];
+    case 13: return MACHINES[1];
+    case 31: return MACHINES[2];
+    case 22: return MACHINES[3];
+    case 23: return MACHINES[4];
+    case 24: return MACHINES[5];
+    case 25: return axis == 1 ? MACHINES[6] : axis == 2 ? MACHINES[7] : MACHINES[8];
+    case 26: return MACHINES[9];
+    case 62: return MACHINES[10];
+    case 63: return MACHINES[11];
+    case 65: return MACHINES[12];
+    default: return BLANK;
+    }
+}
+
+const char* COOLTX(const i32& code)
+{
+    // Codes outside the table show a blank and never read past it.
+    return code >= 1 && code <= 5 ? COOLANT[code - 1] : " ";
+}
+
+void MUTLNM(const i32& context)
+{
+    (void)context;
+    char name[21];
+    std::memset(name, ' ', 20);
+    name[20] = '\0';
+    if (CURTOL > 0) GTTNAM(CURTOL, name, 20);
+    gstlgn2(name);
+}
+
+void MUTPRC(const i32& context)
+{
+    hand_state();
+    char name[9];
+    movi2t(NPT1, 8, name);
+    name[8] = '\0';
+    char f[13];
+    std::memset(f, ' ', 12);
+    f[12] = '\0';
+    std::memcpy(f, "TP=", 3);
+    for (int k = 0; k < 8; ++k) f[3 + k] = name[k] == '\0' ? ' ' : name[k];
+    show(context, FLD_PATH, f);
+    show(context, FLD_MACHINE, MCHNAM(machine(), RAXN[0]));
+}
+
+void MUCOOL(const i32& context)
+{
+    hand_state();
+    const i32 m = machine();
+    show(context, FLD_COOL, punch(m) || wire(m) ? " " : COOLTX(DSM4[2]));
+}
+
+void MUSPIN(const i32& context)
+{
+    hand_state();
+    const i32 m = machine();
+    if (wire(m)) {
+        show(context, FLD_SPIN, " ");
+        return;
+    }
+    if (punch(m)) {
+        show(context, FLD_SPIN, DSM4[8] == 1 ? "NIBBLING_OFF" : "NIBBLING_ON ");
+        return;
+    }
+    i32 ttype = -1;
+    if (CURTOL > 0) GTTTYP(CURTOL, ttype);
+    f32 speed = wrd2r(DSM4[6]);
+    if (m == 31 && ttype != 8 && PRM9[2] == 1 && speed != 0.0f) {
+        i32 unit = 0, count = 1, st = 0;
+        MDGETK("USUN", &unit, count, st);
+        if (st == 0 && (unit == 4 || unit == 5)) speed *= 3.28084f;
+        char t[48];
+        i32 len = 0;
+        cvr2td(speed, gtdgts(), t, len, st);
+        if (st != 0) {
+            eroutc("MUSPIN, ERROR IN CVR2T", 0);
+            return;
+        }
+        labelled(context, FLD_SPIN, "VC=", t, len);
+        return;
+    }
+    char t[16];
+    i32 len = 0, st = 0;
+    cvi2t(DSM4[1], t, len, st);
+    labelled(context, FLD_SPIN, "SPIN=", t, len);
+}
+
+void MUFEED(const i32& context)
+{
+    hand_state();
+    const i32 m = machine();
+    if (wire(m)) {
+        show(context, FLD_FEED, " ");
+        return;
+    }
+    if (punch(m)) {
+        show(context, FLD_FEED, DSM4[9] == 1 ? "  PUNCH_OFF " : "  PUNCH_ON  ");
+        return;
+    }
+    f32 feed = wrd2r(DSM4[0]);
+    if (feed == -1.0f) {
+        show(context, FLD_FEED, " F A S T    ");
+    } else if (feed == -2.0f) {
+        show(context, FLD_FEED, "MAX.FEED    ");
+    } else if (feed < -2.0f) {
+        show(context, FLD_FEED, "RAPID FEED  ");
+    } else {
+        const f32 unit = gtmesu();
+        if (unit != 1.0f && unit != 0.0f) feed /= unit;
+        char t[48];
+        i32 len = 0, st = 0;
+        cvr2td(feed, gtdgts(), t, len, st);
+        if (st != 0) {
+            eroutc("MUFEED, ERROR IN CVR2T", 0);
+            return;
+        }
+        labelled(context, FLD_FEED, "FEED=", t, len);
+    }
+}
+
+void SMOD01(const i32& context, const f32& feed)
+{
+    SETMOD(1, 0, feed);
+    MUFEED(context);
+}
+
+void SMOD02(const i32& context, const i32& spindle)
+{
+    SETMOD(2, spindle, 0.0f);
+    MUSPIN(context);
+}
+
+void SMOD03(const i32& context, const i32& coolant)
+{
+    SETMOD(3, coolant, 0.0f);
+    MUCOOL(context);
+}
+
+void SMOD10(const i32& context, const f32& speed)
+{
+    SETMOD(10, 0, speed);
+    MUSPIN(context);
+}
+
+void SMD210(const i32& context, const i32& spindle, const f32& speed)
+{
+    SETMOD(2, spindle, 0.0f);
+    SETMOD(10, 0, speed);
+    MUSPIN(context);
+}
+
+void SMOD52(const i32& context, const i32& value)
+{
+    SETMOD(52, value, 0.0f);
+    MUSPIN(context);
+}
+
+void SMOD53(const i32& context, const i32& value)
+{
+    SETMOD(53, value, 0.0f);
+    MUFEED(context);
+}
+
+void SMD100(const i32& context, const i32& tool)
+{
+    (void)context;
+    SETMOD(100, tool, 0.0f);
+    MUTOOL(2);
+}

@@ -1,38 +1,508 @@
 #include "blocks/copy.h"
 
+#include <cstring>
 #include <vector>
 
+#include "blocks/dipblk.h"
+#include "blocks/dspblk.h"
 #include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/modal.h"
+#include "blocks/procblk.h"
+#include "blocks/readers.h"
+#include "blocks/writers.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "core/records.h"
+#include "tools/toolcache.h"
+#include "tools/tooldsp.h"
+
+CopyTransform CPYTRF = {0, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}};
+
+namespace {
+const f32 ZERO3[3] = {0, 0, 0};
+
+// The longest procedure block the copy passes over, in words.
+constexpr i32 MAX_PROC_WORDS = 1 << 20;
+
+bool list_medium(i32 mode) { return mode == AM_LIST || mode == AM_APPEND; }
+
+// A procedure block's words after its type word: from the list the element
+// whole, from the entity stream up to the closing item of its groups.
+bool read_procedure(const i32& source, const i32& size, std::vector<i32>& w, i32& status)
+{
+    w.clear();
+    if (source != AM_ENTITY) {
+        if (size < 2 || size > MAX_PROC_WORDS) return false;
+        w.resize(static_cast<size_t>(size) - 1);
+        tpget(source, size - 1, DT_INT, w.data(), status);
+        return status >= 0;
+    }
+    i32 lead[2] = {0, 0};
+    tpget(source, 2, DT_INT, lead, status);
+    if (status < 0) return false;
+    w.assign(lead, lead + 2);
+    while (true) {
+        i32 code = 0;
+        tpget(source, 1, DT_INT, &code, status);
+        if (status < 0) return false;
+        w.push_back(code);
+        i32 n = 0;
+        if (code == 1) {
+            n = 10;  // the closing item: count, type and eight words
+        } else {
+            tpget(source, 1, DT_INT, &n, status);
+            if (status < 0) return false;
+            w.push_back(n);
+        }
+        if (n < 0 || static_cast<i32>(w.size()) + n > MAX_PROC_WORDS) return false;
+        const size_t at = w.size();
+        w.resize(at + static_cast<size_t>(n));
+        if (n > 0) tpget(source, n, DT_INT, w.data() + at, status);
+        if (status < 0) return false;
+        if (code == 1) return true;
+    }
+}
+
+// Shows a block just copied into the list: the state of the display follows
+// it; a procedure block only sets its level and blank state.
+void show_copied(i32 type, i32 number)
+{
+    if (type == 12) {
+        DIPB1C(AM_LIST, 2, number, 0);
+        return;
+    }
+    i32 t = 0, hit = 0, st = 0;
+    DSPBLK(2, AM_LIST, t, hit, st);
+}
+}  // namespace
+
+void TRMPTV(f32* point, f32* vector, const f32* matrix, const f32* translation)
+{
+    f32 p[3], v[3];
+    for (int r = 0; r < 3; ++r) {
+        const f32* row = matrix + 3 * r;
+        p[r] = row[0] * point[0] + row[1] * point[1] + row[2] * point[2] + translation[r];
+        if (vector) v[r] = row[0] * vector[0] + row[1] * vector[1] + row[2] * vector[2];
+    }
+    std::memcpy(point, p, sizeof p);
+    if (vector) std::memcpy(vector, v, sizeof v);
+}
+
+void TRMPT2(f32* first, f32* second, const f32* matrix, const f32* translation)
+{
+    TRMPTV(first, nullptr, matrix, translation);
+    TRMPTV(second, nullptr, matrix, translation);
+}
+
+void TRMARC(const i32& plane, f32& angle, f32* centre, f32* end, f32* vector, const f32* matrix,
+            const f32* translation)
+{
+    if (vector) TRMPTV(vector, nullptr, matrix, ZERO3);
+    f32 c[3];
+    if (plane == 1) {
+        c[0] = centre[0], c[1] = centre[1], c[2] = end[2];
+    } else if (plane == 2) {
+        c[0] = centre[0], c[1] = end[1], c[2] = centre[1];
+    } else {
+        c[0] = end[0], c[1] = centre[0], c[2] = centre[1];
+    }
+    TRMPTV(c, nullptr, matrix, translation);
+    if (plane == 1) {
+        centre[0] = c[0], centre[1] = c[1];
+    } else if (plane == 2) {
+        centre[0] = c[0], centre[1] = c[2];
+    } else {
+        centre[0] = c[1], centre[1] = c[2];
+    }
+    TRMPTV(end, nullptr, matrix, translation);
+    if (m3det(matrix) < 0.0f) angle = -angle;
+}
+
+void TRMZZ(f32& z1, f32& z2, const f32* translation)
+{
+    z1 += translation[2];
+    z2 += translation[2];
+}
+
+void TRMPTW(f32* point, f32* vector, const f32* matrix, const f32* translation)
+{
+    TRMPTV(point, vector, matrix, translation);
+}
+
+void TRMSWP(const i32& param, i32& code, const f32* matrix)
+{
+    if (param != 5 || !(m3det(matrix) < 0.0f)) return;
+    if (code == 9)
+        code = 10;
+    else if (code == 10)
+        code = 9;
+}
+
+void TRPRCB(const i32& mode, const f32* matrix, const f32* translation, i32& status)
+{
+    const i32 one = 1;
+    TPCHNN(mode, GR_GLOBAL, 35, DT_INT, &one, status);
+    static constexpr i32 PAIRS[2][2] = {{5, 27}, {6, 28}};
+    for (const auto& pair : PAIRS) {
+        if (status < 0) break;
+        f32 p[3], v[3];
+        i32 count = 3;
+        TPGETN(mode, GR_GLOBAL, pair[0], count, DT_REAL, p, status);
+        count = 3;
+        if (status >= 0) TPGETN(mode, GR_GLOBAL, pair[1], count, DT_REAL, v, status);
+        if (status < 0) break;
+        TRMPTV(p, v, matrix, translation);
+        TPCHNN(mode, GR_GLOBAL, pair[0], DT_REAL, p, status);
+        if (status >= 0) TPCHNN(mode, GR_GLOBAL, pair[1], DT_REAL, v, status);
+    }
+    if (status < 0) status = -1;
+}
+
+void TPRCTC(const i32& mode, i32& status)
+{
+    status = 0;
+    if (mode == AM_APPEND) {
+        const i32 two = 2;
+        TPCHNN(AM_LIST, GR_GLOBAL, 31, DT_INT, &two, status);
+        if (status < 0) return;
+    }
+    struct Item {
+        i32 code, value;
+        bool only_when_absent;
+    };
+    const Item items[3] = {{116, CLP1[CLP1_COLOUR], false}, {117, CLP1[CLP1_PEN], false}, {107, 0, true}};
+    for (const Item& it : items) {
+        i32 count = 1, old = 0;
+        TPGETC(AM_LIST, GR_GLOBAL, it.code, count, DT_INT, &old, status);
+        if (status < 0) return;
+        if (status == 1)
+            TPINSC(GR_GLOBAL, 43, it.code, DT_INT, 1, &it.value, status);
+        else if (!it.only_when_absent)
+            TPCHNN(AM_LIST, GR_GLOBAL, it.code, DT_INT, &it.value, status);
+        if (status < 0) return;
+        status = 0;
+    }
+}
 
 void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& status)
 {
     status = 0;
-    if (source == AM_NONE) return;
-    if (source != AM_ENTITY || (target != AM_LIST && target != AM_APPEND)) {
-        erou2c("CPYBLK, COPY NOT AVAILABLE FROM AND TO ", source, target);
-        status = -1;
+    if (source == -1) {
+        CPYTRF.active = 0;
         return;
     }
+    if (source == AM_NONE) return;
     i32 cls = 0;
-    TPBLKH(source, size, type, cls, status);
+    if (!(source == AM_ENTITY && type == 12)) TPBLKH(source, size, type, cls, status);
     if (status < 0) return;
-    if (type == 0 || type == 12 || type > 227 || size < 2 || size > 1 << 20) {
+    const bool xf = CPYTRF.active != 0;
+    const f32* m = CPYTRF.m;
+    const f32* t = CPYTRF.t;
+    i32 number = 0;
+    bool written = true;
+    switch (type) {
+    case 0: {
+        i32 header[HDR_WORDS];
+        RDBT0(source, size, number, header, status);
+        if (status < 0) return;
+        CPYTRF.active = 0;
+        if (source == AM_ENTITY && header[21] < 600) usmsgc("TOOLPATH WAS CREATED IN VER. 5.0!");
+        header[21] = prgvrs();
+        if (list_medium(source)) gsblkn(1, 1, header[22]);
+        PTBT0(target, header, number, status);
+        break;
+    }
+    case 1: {
+        i32 param = 0, vstatus = 0, vtype = 0, iv = 0;
+        f32 rv = 0;
+        RDBHD2(source, number, param, vstatus, vtype, iv, rv, status);
+        if (status < 0) return;
+        if (xf) TRMSWP(param, iv, m);
+        if (vstatus == 0)
+            PTBT1V(target, param, vtype, iv, rv, number, status);
+        else
+            PTBT1C(target, param, iv, number, status);
+        break;
+    }
+    case 2: case 22: case 222: {
+        i32 records = 0;
+        f32 p[3], v[3];
+        RDBT2(source, type, size, records, number, p, v, status);
+        if (status < 0) return;
+        if (xf) TRMPTV(p, v, m, t);
+        PTBT2(target, type, p, v, number, status);
+        break;
+    }
+    case 3: case 23: case 223: {
+        i32 plane = 0;
+        f32 angle = 0, step = 0, c[2], e[3], v[3];
+        RDBT3(source, type, number, plane, angle, step, c, e, v, status);
+        if (status < 0) return;
+        if (xf) TRMARC(plane, angle, c, e, v, m, t);
+        PTBT3(target, type, plane, angle, step, c, e, v, number, status);
+        break;
+    }
+    case 4: {
+        i32 length = 0;
+        char text[81];
+        RDBT4(source, 0, number, length, text, status);
+        if (status < 0) return;
+        PUTBT4(target, type, length, text, number, status);
+        break;
+    }
+    case 5: {
+        const i32 cap = size > 4 ? size : 4;
+        std::vector<f32> knots(static_cast<size_t>(cap)), pts(static_cast<size_t>(3 * (cap / 4 + 1)));
+        i32 k = 0, n = 0;
+        RDBT5(source, cap, cap / 4 + 1, number, k, n, knots.data(), pts.data(), status);
+        if (status < 0) return;
+        std::vector<f64> dk(knots.begin(), knots.begin() + n + k), dp(static_cast<size_t>(3 * n));
+        for (i32 j = 0; j < n; ++j) {
+            if (xf) TRMPTV(pts.data() + 3 * j, nullptr, m, t);
+            for (int c = 0; c < 3; ++c) dp[static_cast<size_t>(3 * j + c)] = pts[static_cast<size_t>(3 * j + c)];
+        }
+        PTBT5(target, type, k, n, dk.data(), dp.data(), number, status);
+        break;
+    }
+    case 6: {
+        f32 a[3], b[3];
+        RDBT6(source, number, a, b, status);
+        if (status < 0) return;
+        PTBT6(target, type, a, b, number, status);
+        break;
+    }
+    case 7: case 27: case 227: {
+        // The string whole: its points one by one, each numbered.
+        i32 records = 1;
+        std::vector<i32> numbers;
+        std::vector<f32> pv;
+        for (i32 r = 0; r < records; ++r) {
+            f32 p[3], v[3];
+            RDBT2(source, type, size, records, number, p, v, status);
+            if (status < 0) return;
+            if (xf) TRMPTV(p, v, m, t);
+            numbers.push_back(number);
+            pv.insert(pv.end(), p, p + 3);
+            pv.insert(pv.end(), v, v + 3);
+        }
+        BLKOPN(target, type, size, status);
+        for (size_t r = 0; r < numbers.size() && status >= 0; ++r) {
+            if (target == AM_APPEND) NXTBLN(numbers[r]);
+            PTSTRP(target, type, numbers[r], pv.data() + 6 * r, pv.data() + 6 * r + 3, status);
+        }
+        BLKCLS(target);
+        if (status > 0) status = 0;
+        break;
+    }
+    case 8:
+        if (size > 1) TPSKIP(rdmode(source), size - 1, DT_INT, status);
+        if (status > 0) status = 0;
+        written = false;
+        break;
+    case 9: {
+        i32 axes = 0, i2 = 0, view = 0;
+        f32 c[3], angle = 0, r2 = 0, vv = 0, p[3];
+        RDBT9(source, number, axes, c, angle, i2, r2, view, vv, p, status);
+        if (status < 0) return;
+        PTBT9(target, axes, c, angle, i2, r2, view, vv, p, number, status);
+        break;
+    }
+    case 10: {
+        i32 i1 = 0, i2 = 0;
+        f32 a[3], b[3], r = 0;
+        RDBT10(source, number, i1, a, b, i2, r, status);
+        if (status < 0) return;
+        PTBT10(target, i1, a, b, i2, r, number, status);
+        break;
+    }
+    case 11: {
+        i32 i1 = 0, i2 = 0;
+        f32 r1 = 0, p[3], r2 = 0;
+        RDBT11(source, number, i1, r1, p, i2, r2, status);
+        if (status < 0) return;
+        if (xf) TRMPTV(p, nullptr, m, t);
+        PTBT11(target, i1, r1, p, i2, r2, number, status);
+        break;
+    }
+    case 12: {
+        std::vector<i32> w;
+        if (!read_procedure(source, size, w, status) || w.empty()) {
+            eroutc("CPYBLK, ERRORS IN THE PROCEDURE BLOCK", 0);
+            status = -1;
+            return;
+        }
+        number = w[0];
+        if (target == AM_APPEND) NXTBLN(w[0]);
+        BLKOPN(target, 12, 0, status);
+        if (status >= 0) TPPUT(target, static_cast<i32>(w.size()), DT_INT, w.data(), status);
+        BLKCLS(target);
+        if (status >= 0 && target != AM_ENTITY) {
+            TPRCTC(target, status);
+            if (status >= 0 && xf) TRPRCB(AM_LIST, m, t, status);
+        }
+        if (status > 0) status = 0;
+        break;
+    }
+    case 13: {
+        i32 total = 0, current = 0;
+        f32 a[3], b[3];
+        RDBT13(source, number, a, b, total, current, status);
+        if (status < 0) return;
+        if (xf) TRMPT2(a, b, m, t);
+        PTBT13(target, a, b, total, current, number, status);
+        break;
+    }
+    case 14: {
+        i32 gtype = 0;
+        f32 a[3], b[3], six[6];
+        RDBT14(source, number, gtype, a, b, six, status);
+        if (status < 0) return;
+        if (xf) TRMPT2(a, b, m, t);
+        PTBT14(target, gtype, a, b, six, number, status);
+        break;
+    }
+    case 30: case 35: {
+        i32 code = 0, i1 = 0, i2 = 0;
+        f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+        if (type == 30)
+            RDBT30(source, number, code, i1, r1, r2, r3, i2, r4, status);
+        else
+            RDBT35(source, number, code, i1, r1, r2, r3, i2, r4, status);
+        if (status < 0) return;
+        if (xf) TRMZZ(r1, r4, t);
+        if (type == 30)
+            PTBT30(target, code, i1, r1, r2, r3, i2, r4, number, status);
+        else
+            PTBT35(target, code, i1, r1, r2, r3, i2, r4, number, status);
+        break;
+    }
+    case 31: {
+        i32 i1 = 0;
+        f32 p[3], d[3];
+        RDBT31(source, size, number, p, d, i1, status);
+        if (status < 0) return;
+        if (xf) TRMPTW(p, d, m, t);
+        PTBT31(target, p, d, i1, number, status);
+        break;
+    }
+    case 32: case 33: {
+        f32 a = 0, b = 0;
+        if (type == 32)
+            RDBT32(source, number, a, b, status);
+        else
+            RDBT33(source, size, number, a, b, status);
+        if (status < 0) return;
+        if (xf) TRMZZ(a, b, t);
+        if (type == 32)
+            PTBT32(target, a, b, number, status);
+        else
+            PTBT33(target, a, b, number, status);
+        break;
+    }
+    case 34: {
+        i32 a = 0, b = 0;
+        RDBT34(source, number, a, b, status);
+        if (status < 0) return;
+        PTBT34(target, a, b, number, status);
+        break;
+    }
+    case 36: {
+        f32 a = 0, b = 0;
+        RDBT36(source, number, a, b, status);
+        if (status < 0) return;
+        PTBT36(target, a, b, number, status);
+        break;
+    }
+    case 40: {
+        f32 mm[9], tt[3];
+        RDBT40(source, number, mm, tt, status);
+        if (status < 0) return;
+        if (source == AM_ENTITY && target != AM_ENTITY) {
+            // Read into the copy's transformation; the block is not written.
+            CPYTRF.active = 1;
+            std::memcpy(CPYTRF.m, mm, sizeof mm);
+            std::memcpy(CPYTRF.t, tt, sizeof tt);
+            written = false;
+        } else {
+            PTBT40(target, mm, tt, number, status);
+        }
+        break;
+    }
+    case 99: {
+        i32 kind = 0, iv = 0;
+        f32 rv = 0;
+        RDBHED(source, number, kind, rv, iv, status);
+        if (status < 0) return;
+        if (xf && kind == 3) {
+            f32 p[3] = {0, 0, rv};
+            TRMPTV(p, nullptr, m, t);
+            rv = p[2];
+        }
+        PTBT99(target, kind, rv, iv, number, status);
+        break;
+    }
+    default:
         erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
         status = -1;
         return;
     }
-    std::vector<i32> w(static_cast<size_t>(size) - 1);
-    tpget(source, size - 1, DT_INT, w.data(), status);
-    if (status < 0) return;
-    if (target == AM_APPEND) {
-        // Strings number every point; other blocks their first word.
-        bool string = type == 7 || type == 27 || type == 227;
-        size_t step = type == 7 ? 4 : 7;
-        for (size_t k = 0; k < w.size(); k += string ? step : w.size()) NXTBLN(w[k]);
-    }
-    BLKOPN(target, type, size, status);
-    if (status >= 0) TPPUT(target, size - 1, DT_INT, w.data(), status);
-    BLKCLS(target);
+    if (status < 0 || !written || target == AM_ENTITY) return;
+    show_copied(type, number);
 }
+
+void SAVSTA(const i32& skip, const i32& mode, i32& status)
+{
+    // One save area: the machine values, the modal state, the procedure's
+    // two texts, the heights, the modal technology values and the frame's
+    // words of the technology case, the tool and the tool display.
+    struct Saved {
+        i32 prm9[PRM9_N], dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N];
+        char text[20], table[12];
+        i32 techcase, tool, tler;
+    };
+    static Saved s;
+    status = 0;
+    if (skip > 0) return;
+    if (mode != 1 && mode != 3) {
+        std::memcpy(s.prm9, PRM9, sizeof s.prm9);
+        std::memcpy(s.dsm4, DSM4, sizeof s.dsm4);
+        std::memcpy(s.hei8, HEI8, sizeof s.hei8);
+        std::memcpy(s.wrmb, WRMB, sizeof s.wrmb);
+        GSTXT1(1, s.text);
+        GSTXT2(1, s.table);
+        s.techcase = TLTCAS;
+        s.tool = CURTOL;
+        s.tler = TLER[0];
+        return;
+    }
+    std::memcpy(PRM9, s.prm9, sizeof s.prm9);
+    std::memcpy(DSM4, s.dsm4, sizeof s.dsm4);
+    std::memcpy(HEI8, s.hei8, sizeof s.hei8);
+    std::memcpy(WRMB, s.wrmb, sizeof s.wrmb);
+    char text[21], table[13];
+    std::memcpy(text, s.text, 20);
+    text[20] = '\0';
+    std::memcpy(table, s.table, 12);
+    table[12] = '\0';
+    GSTXT1(2, text);
+    GSTXT2(2, table);
+    TLTCAS = s.techcase;
+    CURTOL = s.tool;
+    TLER[0] = s.tler;
+    if (PRM9[PRM9_TOOL] > 0) {
+        // The restored tool drawn again at the current tool position.
+        f32 p[3], a[3];
+        for (int k = 0; k < 3; ++k) {
+            p[k] = wrd2r(DSP8[DSP8_POS + k]);
+            a[k] = wrd2r(DSP8[DSP8_AXIS + k]);
+        }
+        tm_inst_delete();
+        i32 fig = -1;
+        DISPT1(PRM9[PRM9_TOOL], p, a, fig);
+        if (fig >= 0) tm_inst_id(2, fig);
+    }
+    MUALL(2);
+}
+
+void PTUB1(i32& status) { PTUB12(1, 0, 0, 0, status); }

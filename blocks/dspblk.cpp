@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "blocks/copy.h"
 #include "blocks/dipblk.h"
 #include "blocks/format.h"
 #include "blocks/geoslot.h"
@@ -24,51 +25,16 @@ namespace {
 // The current list's transformation: p -> M p + t.
 struct ListXf {
     f32 m[9], t[3];
-    bool mirror;
-    void point(f32* p) const
-    {
-        f32 q[3];
-        for (int r = 0; r < 3; ++r) q[r] = m[3 * r] * p[0] + m[3 * r + 1] * p[1] + m[3 * r + 2] * p[2] + t[r];
-        std::memcpy(p, q, sizeof q);
-    }
-    void vector(f32* v) const
-    {
-        f32 q[3];
-        for (int r = 0; r < 3; ++r) q[r] = m[3 * r] * v[0] + m[3 * r + 1] * v[1] + m[3 * r + 2] * v[2];
-        std::memcpy(v, q, sizeof q);
-    }
+    void point(f32* p) const { TRMPTV(p, nullptr, m, t); }
+    void vector(f32* v) const { TRMPTV(v, nullptr, m, ZERO3); }
+    static constexpr f32 ZERO3[3] = {0, 0, 0};
 };
 
 ListXf list_xf()
 {
     ListXf x{};
     lgtrns(x.m, x.t);
-    x.mirror = m3det(x.m) < 0.0f;
     return x;
-}
-
-// The arc's centre completed to a point with the end point's third
-// coordinate, transformed, and its plane coordinates written back.
-void arc_xf(const ListXf& x, i32 plane, f32& angle, f32* centre, f32* end)
-{
-    f32 c[3];
-    if (plane == 1) {
-        c[0] = centre[0], c[1] = centre[1], c[2] = end[2];
-    } else if (plane == 2) {
-        c[0] = centre[0], c[1] = end[1], c[2] = centre[1];
-    } else {
-        c[0] = end[0], c[1] = centre[0], c[2] = centre[1];
-    }
-    x.point(c);
-    if (plane == 1) {
-        centre[0] = c[0], centre[1] = c[1];
-    } else if (plane == 2) {
-        centre[0] = c[0], centre[1] = c[2];
-    } else {
-        centre[0] = c[1], centre[1] = c[2];
-    }
-    x.point(end);
-    if (x.mirror) angle = -angle;
 }
 
 i32 figure()
@@ -127,7 +93,7 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
         f32 rv = 0;
         RDBT1(access, number, param, kind, iv, rv, st);
         if (st < 0) return;
-        if (x.mirror && param == 5) iv = iv == 9 ? 10 : iv == 10 ? 9 : iv;
+        TRMSWP(param, iv, x.m);
         if (source == 3) showtool = 1;
         DIPBT1(source, dm, number, param, iv, rv, machine(), showtool, st);
         break;
@@ -154,8 +120,7 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
         f32 angle = 0, step = 0, centre[2], end[3], v[3];
         RDBT3(access, type, number, plane, angle, step, centre, end, v, st);
         if (st < 0) return;
-        arc_xf(x, plane, angle, centre, end);
-        x.vector(v);
+        TRMARC(plane, angle, centre, end, v, x.m, x.t);
         DIPBT3(source, disp, type, number, plane, angle, step, centre, end, v, machine(), showtool, st);
         break;
     }

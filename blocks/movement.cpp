@@ -376,6 +376,12 @@ void PUTMRK(const i32& action, const i32& code, const i32& kind, const f32& rval
     show(1);
 }
 
+void tp_marker(const i32& action, const i32& cls, const i32& kind, const f32& rvalue, const i32& ivalue,
+               i32& status)
+{
+    PUTMRK(action, cls, kind, rvalue, ivalue, status);
+}
+
 void PCLSST(const i32& mode)
 {
     i32 m = mode;

@@ -55,6 +55,10 @@ void PCLST1();
 
 void PUTMRK(const i32& action, const i32& code, const i32& kind, const f32& rvalue, const i32& ivalue,
             i32& status);
+// The marker block as the engines write it: action 1 opens, 2 closes a
+// marker of the class (its code on the open-marker stack) and kind.
+void tp_marker(const i32& action, const i32& cls, const i32& kind, const f32& rvalue, const i32& ivalue,
+               i32& status);
 
 // Closing of the movement output and the first-movement flag.
 void PCLSST(const i32& mode);

@@ -1,82 +1,106 @@
 #include "blocks/navig.h"
 
+#include <cstring>
+#include <vector>
+
+#include "blocks/endpt.h"
 #include "blocks/format.h"
+#include "blocks/geoslot.h"
 #include "blocks/listacc.h"
+#include "blocks/procblk.h"
 #include "blocks/readers.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "core/records.h"
 
 void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* direction, i32& number,
             i32& status)
 {
     status = 0;
     direction[0] = direction[1] = 0, direction[2] = 1;
-    i32 m = rdmode(mode);
-    auto words = [&](i32 n, void* to) {
+    const i32 m = rdmode(mode);
+    auto ints = [&](i32 n, i32* to) {
         if (status >= 0) tpget(m, n, DT_INT, to, status);
+    };
+    auto reals = [&](i32 n, f32* to) {
+        if (status >= 0) tpget(m, n, DT_REAL, to, status);
     };
     auto skip = [&](i32 n) {
         if (status >= 0 && n > 0) TPSKIP(m, n, DT_INT, status);
-        if (status < 0) eroutc("WENDPT, ERRORS IN LIST", 0);
     };
-    i32 iw[8];
-    f32 rw[16];
     switch (type) {
-    case 2: case 22: case 222: case 7: case 27: case 227: {
-        i32 rec = type == 2 || type == 7 ? 4 : 7;
-        i32 points = (size - 1) / rec;
-        if (points < 1) {
+    case 2: case 22: case 222:
+        ints(1, &number);
+        reals(3, point);
+        if (type == 22) reals(3, direction);
+        break;
+    case 3: case 23: case 223:
+        ints(1, &number);
+        skip(5);
+        reals(3, point);
+        if (type == 23) reals(3, direction);
+        break;
+    case 7: case 27: case 227: {
+        // The first point, the middle points passed over, the last point.
+        const i32 rec = type == 7 ? 4 : 7;
+        const i32 m_points = (size - 1) / rec;
+        if (m_points < 1) {
             status = -1;
-            return;
+            break;
         }
-        skip(rec * (points - 1));
-        words(1, &number);
-        words(3, point);
-        if (type == 22 || type == 27) words(3, direction);
+        f32 vec[3] = {0, 0, 1};
+        ints(1, &number);
+        reals(3, point);
+        if (type != 7) reals(3, vec);
+        if (m_points > 1) {
+            if (status >= 0 && m_points > 2) {
+                TPSKIP(m, rec * (m_points - 2), DT_INT, status);
+                if (status < 0) eroutc("WENDPT, ERRORS IN LIST", 0);
+            }
+            ints(1, &number);
+            reals(3, point);
+            if (type != 7) reals(3, vec);
+        }
+        if (type == 27) std::memcpy(direction, vec, sizeof vec);
         break;
     }
-    case 3: case 23: case 223:
-        words(1, &number);
-        words(6, iw);
-        words(3, point);
-        if (type == 23) words(3, direction);
-        break;
     case 5: case 25: case 225: {
-        i32 kn[3];
-        words(3, kn);
+        i32 kn[3] = {0, 0, 0};
+        ints(3, kn);
         number = kn[0];
-        if (kn[2] < 1) {
+        if (status >= 0 && kn[2] < 1) {
             status = -1;
-            return;
+            break;
         }
         skip(4 * kn[2] - 3);
-        words(3, point);
+        reals(3, point);
+        skip(kn[1]);
         break;
     }
     case 31:
-        words(1, &number);
-        words(3, point);
-        if (size >= 7) words(3, direction);
+        ints(1, &number);
+        reals(3, point);
+        if (size >= 7) reals(3, direction);
         break;
     case 9:
-        words(1, &number);
-        words(10, rw);
-        words(3, point);
+        ints(1, &number);
+        skip(9);
+        reals(3, point);
         break;
     case 11:
-        words(1, &number);
-        words(2, iw);
-        words(3, point);
+        ints(1, &number);
+        skip(2);
+        reals(3, point);
         break;
     case 13:
-        words(1, &number);
-        words(3, rw);
-        words(3, point);
+        ints(1, &number);
+        skip(3);
+        reals(3, point);
         break;
     case 14:
-        words(1, &number);
-        words(1, iw);
-        words(3, point);
+        ints(1, &number);
+        skip(1);
+        reals(3, point);
         break;
     default:
         break;
@@ -85,30 +109,123 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
 }
 
 namespace {
-// Looks from the cursor in one direction (1 forward, -1 back) for a movement
-// block and answers its end point; false when there is none.
-bool movement(i32 way, f32* point, f32* dir, i32& status)
+// The status line's tool position.
+void shown_position(f32* point, f32* direction)
 {
-    while (true) {
-        i32 size = 0, type = 0, cls = 0;
-        TPBLKH(AM_LIST, size, type, cls, status);
-        if (status < 0) return false;
-        if (cls == BC_MOVE && type != 8) {
-            i32 number = 0;
-            WENDPT(AM_LIST, type, size, point, dir, number, status);
-            return status >= 0;
-        }
-        i32 answer = 0;
-        lacces(way, answer);
-        if (answer < 0) return false;
+    for (int k = 0; k < 3; ++k) {
+        point[k] = wrd2r(DSP8[DSP8_POS + k]);
+        direction[k] = wrd2r(DSP8[DSP8_AXIS + k]);
     }
 }
+
+// The tool position before (way -1) or after (way 1) the cursor.
+void position(i32 way, const i32& include, f32* point, f32* direction, i32& number, i32& status, const char* nomark,
+              const char* listerr)
+{
+    status = 0;
+    number = -1;
+    i32 answer = 0;
+    lmark(1, 1, answer);
+    if (answer < 1) {
+        eroutc(nomark, 0);
+        status = -1;
+        return;
+    }
+    auto restore = [&] {
+        i32 st = 0;
+        TPTOP(1, st);
+    };
+    bool first = false, found = false, look = include != 0;
+    i32 pos = 0;
+    lgtpos(pos);
+    if (pos == 0 && way > 0) {
+        // The cursor stands before the first block: the move lands on it.
+        lacces(2, answer);
+        if (answer < 0) {
+            eroutc(listerr, 0);
+            restore();
+            status = -2;
+            return;
+        }
+        look = true;
+        first = true;
+    }
+    while (true) {
+        if (!look) {
+            i32 jst = 0;
+            TPJUMP(way, jst);
+            if (jst == -2 && way > 0) {
+                eroutc(listerr, 0);
+                restore();
+                status = -2;
+                return;
+            }
+            if (jst == -2) {
+                first = true;
+                break;
+            }
+            if (jst == -1) {
+                eroutc(listerr, 0);
+                restore();
+                status = -1;
+                return;
+            }
+            if (jst == 1) first = true;
+        }
+        look = false;
+        i32 size = 0, type = 0, cls = 0, hst = 0;
+        TPBLKH(AM_LIST, size, type, cls, hst);
+        if (hst < 0) {
+            eroutc(listerr, 0);
+            restore();
+            status = -1;
+            return;
+        }
+        if (cls == BC_MOVE) {
+            found = true;
+            break;
+        }
+        if (first) break;
+    }
+    if (!found) {
+        // Back at the mark: a movement block there is the answer itself.
+        restore();
+        i32 size = 0, type = 0, cls = 0, hst = 0;
+        TPBLKH(AM_LIST, size, type, cls, hst);
+        if (hst < 0 || cls != BC_MOVE) {
+            shown_position(point, direction);
+            status = first ? 1 : 0;
+            return;
+        }
+    }
+    i32 est = 0;
+    ENDPT(point, direction, number, est);
+    restore();
+    if (est < 0) {
+        eroutc(listerr, 0);
+        status = -1;
+        return;
+    }
+    status = first ? 1 : 0;
+}
 }  // namespace
+
+void PRVPNT(const i32& include, f32* point, f32* direction, i32& number, i32& status)
+{
+    position(-1, include, point, direction, number, status, "PRVPNT, CANNOT SET A MARKER", "PRVPNT, ERRORS IN LIST");
+}
+
+void NXTPOI(const i32& include, f32* point, f32* direction, i32& number, i32& status)
+{
+    position(1, include, point, direction, number, status, "NXTPOI - CANNOT SET A MARKER", "NXTPOI,ERRORS IN LIST");
+}
 
 void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& status)
 {
     none = 1;
     status = 0;
+    i32 answer = 0;
+    lacces(0, answer);
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_APPEND, size, type, cls, status);
     if (status < 0 || type != 12) {
@@ -120,21 +237,33 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
     i32 length = 0;
     if (status >= 0) tpget(AM_APPEND, 1, DT_INT, &length, status);
     if (status < 0) return;
-    if (length == 0) {
-        status = 0;
-        return;
-    }
+    status = 0;
+    if (length == 0) return;
     OPNSBL(status);
     if (status < 0) {
         eroutc("FSTLST - list errors", 0);
         return;
     }
-    i32 answer = 0;
+    // From the sub-list's start to its first movement block.
     lacces(2, answer);
-    if (answer > 0 && movement(1, first, firstdir, status)) {
+    bool moves = false;
+    while (answer > 0) {
+        i32 hst = 0;
+        TPBLKH(AM_LIST, size, type, cls, hst);
+        if (hst < 0) break;
+        if (cls == BC_MOVE) {
+            moves = true;
+            break;
+        }
+        lacces(1, answer);
+    }
+    if (moves) {
         none = 0;
-        lacces(3, answer);
-        movement(-1, last, lastdir, status);
+        i32 number = 0, st = 0;
+        NXTPOI(1, first, firstdir, number, st);
+        if (st >= 0) JMPEND(st);
+        if (st >= 0) PRVPNT(1, last, lastdir, number, st);
+        if (st < 0) status = -1;
     }
     i32 st = 0;
     CLSSBL(st);
@@ -144,4 +273,118 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
         return;
     }
     status = 0;
+}
+
+namespace {
+// Words of a host entity, 0 when there is none.
+i32 entity_words(i32 id)
+{
+    i32 cls = 0, type = 0, count = 0, st = 0;
+    dbdget(id, cls, type, nullptr, count, st);
+    return st == -2 ? count : 0;
+}
+
+// The host sizes of a procedure block's geometry entities and, when its
+// blocks lie in its movement entity, of that entity; descend is set when
+// its blocks lie in its sub-list.
+bool procedure_words(i32& words, bool& descend)
+{
+    i32 f[6] = {0, 0, 0, 0, 0, 0}, slots[2 * NSLOTS], count = 0, st = 0;
+    PLFIND(GR_TOP, GR_FLAGS, st);
+    if (st >= 0) get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, count, st);
+    if (st < 0) return false;
+    i32 ids[NSLOTS], n = 0;
+    find_geom_buf(slots, n, ids, st);
+    if (st < 0) return false;
+    for (i32 k = 0; k < n; ++k) words += entity_words(ids[k]);
+    descend = f[5] != 0;
+    if (!descend && f[0] > 0) {
+        i32 movement = -1;
+        get_set_movmnt_id(1, f[0], movement);
+        if (movement > 0) words += entity_words(movement);
+    }
+    return true;
+}
+}  // namespace
+
+void GTTPSZ(i32& size, i32& status)
+{
+    size = 0;
+    status = 0;
+    i32 level = 0;
+    gtlstn(1, level);
+    if (level != 1) {
+        status = -1;
+        return;
+    }
+    i32 elements = 0;
+    llines(elements);
+    if (elements == 0) return;
+    i32 answer = 0, mark = 0;
+    lmark(1, 4, mark);
+    if (mark < 1) {
+        eroutc("GTTPSZ - CANNOT SET A MARKER", 0);
+        status = -1;
+        return;
+    }
+    long long words = 0;
+    i32 depth = 0;
+    bool ok = true;
+    lacces(2, answer);
+    while (ok) {
+        if (answer == -2) {
+            ok = false;
+            break;
+        }
+        if (answer == -1) {
+            // The end of a list: back to the parent's next element.
+            if (depth == 0) break;
+            i32 st = 0;
+            CLSSBL(st);
+            ok = st >= 0;
+            --depth;
+            lacces(1, answer);
+            continue;
+        }
+        i32 len = 0;
+        lleng(len);
+        if (len < 1) {
+            ok = false;
+            break;
+        }
+        words += len + 1;
+        i32 type = 0, st = 0;
+        tpget(AM_LIST, 1, DT_INT, &type, st);
+        if (st < 0) {
+            ok = false;
+            break;
+        }
+        if (type == 12) {
+            i32 pw = 0;
+            bool descend = false;
+            ok = procedure_words(pw, descend);
+            words += pw;
+            if (ok && descend) {
+                OPNSBL(st);
+                ok = st >= 0;
+                ++depth;
+                lacces(2, answer);
+                continue;
+            }
+        }
+        lacces(1, answer);
+    }
+    while (depth > 0) {
+        i32 st = 0;
+        CLSSBL(st);
+        --depth;
+    }
+    i32 st = 0;
+    TPTOP(4, st);
+    if (!ok || st < 0) {
+        eroutc("GTTPSZ - inconsistency in list", 0);
+        status = -1;
+        return;
+    }
+    size = static_cast<i32>(words * 4);
 }

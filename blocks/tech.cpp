@@ -6,6 +6,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/modal.h"
+#include "blocks/stfield.h"
 #include "blocks/writers.h"
 #include "core/codedio.h"
 #include "core/gomove.h"
@@ -13,6 +14,7 @@
 #include "core/intchk.h"
 #include "blocks/listdsp.h"
 #include "core/modflg.h"
+#include "core/names.h"
 #include "core/records.h"
 
 TechState TECHST;
@@ -349,13 +351,24 @@ void PRMSTS(i32& status)
 
 void MUMCHT(const i32& mode)
 {
+    MUTPSW(mode);
     if (NPT1[2] == 12 || NPT1[2] == 13) {
-        SETMOD(52, PRM9[14], 0.0f);
-        SETMOD(53, PRM9[15], 0.0f);
+        SMOD52(mode, PRM9[14]);
+        SMOD53(mode, PRM9[15]);
     } else {
-        SETMOD(1, 0, rw(0));
-        SETMOD(2, PRM9[7], 0.0f);
+        SMOD01(mode, rw(0));
+        SMOD02(mode, PRM9[7]);
     }
-    SETMOD(3, PRM9[9], 0.0f);
-    SETMOD(100, PRM9[11], 0.0f);
+    SMOD03(mode, PRM9[9]);
+    SMD100(mode, PRM9[11]);
+    MUTPRC(mode);
+    MUTTXT(mode, "        ", -1);
+    MUTBLN(mode, -1);
+}
+
+i32 machine_table(const i32& word)
+{
+    if (word == 1) return NPT1[NPT1_MACHINE];
+    if (word >= 5 && word <= MACHINE_TABLE_WORDS) return PRM9[word - 5];
+    return 0;
 }

@@ -41,3 +41,10 @@ i32 NTBDEF(const i32& code);
 i32 PRMDEF(const i32& type);
 void PRMSTS(i32& status);
 void MUMCHT(const i32& mode);
+
+// The machine table as the engines number its words, from 1: word 1 the
+// machine type of the tool path, words 2 to 4 reserved (0), words 5 to 27
+// the machine values "PRM9" (words 0 to 22): word 5 the feed, words 8 to 11
+// the feed percentages, word 16 the tool.
+constexpr i32 MACHINE_TABLE_WORDS = 27;
+i32 machine_table(const i32& word);

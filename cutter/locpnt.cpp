@@ -119,6 +119,11 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     const f32 nrm_preset[3] = {normal[0], normal[1], normal[2]};
 
     // Gathering.
+    if (!elm_fits(orig, 0.0)) {
+        eroutc("LOCPNT, POINT BEYOND THE TRIANGLE GRID", 0);
+        status = -1;
+        return;
+    }
     i32 ixy[2] = {static_cast<i32>(orig[0] * 1000.0f), static_cast<i32>(orig[1] * 1000.0f)};
     i32 m = 0, part = 0, check = 0, other = 0, st = 0;
     f32 bz = 0;

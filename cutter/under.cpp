@@ -280,6 +280,31 @@ void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero,
     if (missed == 3) result = 1;
 }
 
+f64 elm_reach()
+{
+    const f64 a = LOCTAP;
+    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
+    if (emax < 0.0f) emax = 0.0f;
+    return emax * (2.0 - std::cos(a)) + std::tan(a) * LOCCUT + LOCDIA * 0.5;
+}
+
+bool elm_fits(const f32* point, const f64& reach)
+{
+    const f64 r = std::fabs(reach);
+    return std::fabs(f64(point[0])) + r <= TRM_GRID && std::fabs(f64(point[1])) + r <= TRM_GRID;
+}
+
+void ELMTOL(const f32& allowance_a, const f32& allowance_b, i32& status)
+{
+    status = 0;
+    const bool mill = LOCTOL(allowance_a, allowance_b);
+    const f64 reach = elm_reach();
+    if (!mill || reach <= TRM_MAXC) return;
+    user1c("ELMTOL, THE TOOL AND ITS ALLOWANCES REACH BEYOND THE TRIANGLE GRID. LARGEST REACH ",
+           static_cast<i32>(TRM_MAXC));
+    status = -1;
+}
+
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
 {
@@ -292,10 +317,16 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     f32 B = -1.0e10f;
     i32 best_pos = 0;
     i32 cached = -1;
+    // The tool's square in the grid: a point or a reach the grid's words
+    // cannot hold is refused before any of it is computed.
     const f64 a = LOCTAP;
-    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
-    if (emax < 0.0f) emax = 0.0f;
-    LOCRCH = static_cast<f32>(emax * (2.0 - std::cos(a)) + std::tan(a) * LOCCUT + LOCDIA * 0.5);
+    const f64 reach = elm_reach();
+    if (!elm_fits(point, mode == 2 ? f64(radius) : reach)) {
+        eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
+        status = -1;
+        return;
+    }
+    LOCRCH = static_cast<f32>(reach);
     i32 h = mode == 2 ? static_cast<i32>(radius * 1000.0f + 1.0f) : static_cast<i32>(LOCRCH * 1000.0f + 1.0f);
     i32 sq[4] = {ixy[0] - h, ixy[1] - h, ixy[0] + h, ixy[1] + h};
     if (mode != 1) {
@@ -313,6 +344,11 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     if (LOCAXM) {
         f32 keep[3] = {point[0], point[1], point[2]};
         FRMROT(keep, LOCTAX, turned);
+        if (!elm_fits(turned, mode == 2 ? f64(radius) : reach)) {
+            eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
+            status = -1;
+            return;
+        }
         ixy[0] = static_cast<i32>(turned[0] * 1000.0f);
         ixy[1] = static_cast<i32>(turned[1] * 1000.0f);
         sq[0] = ixy[0] - h, sq[1] = ixy[1] - h, sq[2] = ixy[0] + h, sq[3] = ixy[1] + h;
@@ -593,10 +629,12 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     count = 0;
     part_seen = check_seen = other_seen = 0;
     const i32 cap_in = capacity;
-    const f64 ang = LOCTAP;
-    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
-    if (emax < 0.0f) emax = 0.0f;
-    const f64 reach = emax * (2.0 - std::cos(ang)) + std::tan(ang) * LOCCUT + LOCDIA * 0.5;
+    const f64 reach = elm_reach();
+    if (!elm_fits(a, reach) || !elm_fits(b, reach)) {
+        eroutc("elm2n2, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
+        status = -1;
+        return;
+    }
     LOCRCH = static_cast<f32>(reach);
     const f64 h = std::trunc(reach * 1000.0 + 1.0);
     const f64 ax = std::trunc(f64(a[0]) * 1000.0), ay = std::trunc(f64(a[1]) * 1000.0);

@@ -47,6 +47,18 @@ struct ElmRun {
     }
 };
 
+// Reach radius of the current tool over the quadtree, with the larger
+// allowance (the gathering's LOCRCH).
+f64 elm_reach();
+// True when the point's XY and the reach around it fit the integer grid:
+// the test made before any point or tool goes into the grid's words.
+bool elm_fits(const f32* point, const f64& reach);
+// Refuses, with a message and status -1, the current tool when its reach
+// with the allowances passes the model's coordinate limit: a tool the grid
+// cannot hold. A tool that is not a milling tool passes (its positioning
+// says so itself).
+void ELMTOL(const f32& allowance_a, const f32& allowance_b, i32& status);
+
 // Triangles under the tool at a point (see the gathering's description in
 // under.cpp). ixy: the point in thousandths, truncated.
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cutter/services.h"
+#include "cutter/under.h"
 #include "core/host.h"
 #include "core/progress.h"
 #include "core/params.h"
@@ -13,6 +14,7 @@
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "surfaces/allsrf.h"
+#include "surfaces/srfchk.h"
 #include "surfaces/srflist.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
@@ -142,7 +144,13 @@ void PRCEXE(const i32& mode, i32& status)
         if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
         UDSETP(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3), 0);
         bool failed = false;
-        if (PRCCST.rebuild) {
+        // A tool the positioning grid cannot hold is refused before anything
+        // is computed with it.
+        ELMTOL(pwr(PRTOFS), pwr(CHKOFS), status);
+        // So is a part surface the module cannot hold.
+        if (status >= 0 && MACTYP != 14) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
+        if (status < 0) failed = true;
+        if (!failed && PRCCST.rebuild) {
             if (pw(GCHMOD) == 2 || pw(GCHMOD) == 3) {
                 build_model(status);
                 if (status < 0) {

@@ -9,6 +9,7 @@
 #include "core/progress.h"
 #include "surfaces/mesh.h"
 #include "surfaces/srfbuf.h"
+#include "surfaces/srfchk.h"
 #include "surfaces/srflist.h"
 #include "surfaces/svap.h"
 #include "surfaces/trimodel.h"
@@ -77,15 +78,14 @@ void close_work(i32 k, i32& status)
     APXWRK[k][1] = 0;
 }
 
-void mark_bad(i32 id)
+}  // namespace
+
+void allbad(const i32& id)
 {
     i32 st = 0;
     put_id_in_buf_badsrf(id, st);
     user1c("[allsrf] SURFACE IS NOT APPROXIMATED AND GOES TO THE BAD SURFACES: ", id);
-    ++ALLSTA.bad;
 }
-
-}  // namespace
 
 void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms, const i32& nchk, const i32* cids,
             const i32* cnrms, const i32& amode, const f32& tol, const f32& maxside, const i32& option, i32& work,
@@ -131,7 +131,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     for (i32 k = 0; k < n; ++k) {
         i32 id = k < npart ? pids[k] : cids[k - npart];
         LDSRFB(id, g_buf, st);
-        if (st != 0) {
+        if (st != 0 || SRFCHK(g_buf) != SCK_SOUND) {
             bad[static_cast<size_t>(k)] = 1;
             continue;
         }
@@ -153,6 +153,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     i32 total = PRGSTA.total;
     PRGINI();
     PRGCNT(1, total);
+    long long modelled = 0;  // triangles kept for the model so far
     for (i32 k = 0; k < n; ++k) {
         i32 id = k < npart ? pids[k] : cids[k - npart];
         SvapMesh m;
@@ -178,8 +179,16 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
                 if (st != 0) svap[static_cast<size_t>(k)] = 0;
             }
         }
+        if (!bad[static_cast<size_t>(k)]) modelled += static_cast<long long>(m.tri.size() / 3);
         if (bad[static_cast<size_t>(k)]) {
-            mark_bad(id);
+            allbad(id);
+            ++ALLSTA.bad;
+        } else if (modelled > ALL_MAXTRG) {
+            user1c("[allsrf] THE TRIANGLE MODEL IS LIMITED TO ", ALL_MAXTRG, " TRIANGLES");
+            status = -1;
+            allfre(st);
+            PRGEND();
+            return;
         } else if (!keep_mesh(k, m)) {
             erou1c("[allsrf] DYNAMIC MEMORY ERROR, SURFACE ", id);
             status = -1;

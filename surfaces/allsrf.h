@@ -36,6 +36,10 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
             const i32* cnrms, const i32& amode, const f32& tol, const f32& maxside, const i32& option, i32& work,
             i32& status);
 
+// Puts the surface into the bad-surface buffer with the bad-surface message
+// "[allsrf] SURFACE IS NOT APPROXIMATED AND GOES TO THE BAD SURFACES: " id.
+void allbad(const i32& id);
+
 // The approximation work arrays and the positioning arrays: allrst marks
 // them closed, allfre closes them, deletes the temporary entities and runs
 // the release hooks. "[allsrf] CLOSE DYNAMIC MEMORY ERROR" on failure.

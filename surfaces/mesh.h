@@ -16,8 +16,10 @@ struct SrfMesh {
     i32 patches = 0;
 };
 
-// Largest number of triangles one surface may give.
-constexpr i32 MSH_MAXTRG = 4000000;
+// Largest number of triangles one surface may give; the triangle model as a
+// whole holds at most ALL_MAXTRG.
+constexpr i32 MSH_MAXTRG = 2000000;
+constexpr i32 ALL_MAXTRG = 4000000;
 
 // Stage 1: the patches of the surface in buf (entity id for its trim loops).
 // Stage 2: the refined mesh. tol above 0; maxside 0 for no side limit.

@@ -17,7 +17,6 @@ namespace {
 
 constexpr i32 STG_WORDS = 5;      // staged triangle: three node numbers, record number, node of the tree
 constexpr i32 SRF_STEP = 16;      // surface records are added 16 at a time
-constexpr f64 MAX_COORD = 2.0e6;  // largest coordinate whose thousandths fit a word
 
 
 void model_reset()
@@ -167,7 +166,7 @@ void TRMSRF(const i32* record, const i32& nn, const f32* xyz, const f32* nrm, co
             return;
         }
     for (i32 k = 0; k < 3 * nn; ++k)
-        if (!std::isfinite(xyz[k]) || std::fabs(xyz[k]) > MAX_COORD) {
+        if (!std::isfinite(xyz[k]) || std::fabs(xyz[k]) > TRM_MAXC) {
             erou1c("TRMSRF, NODE COORDINATE OUT OF RANGE AT NODE", hval(k / 3 + 1));
             return;
         }

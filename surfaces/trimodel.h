@@ -17,6 +17,13 @@
 
 #include "core/words.h"
 
+// Limits of the integer grid in thousandths of a unit (32-bit words) over
+// which the triangles are sorted and the tool is gathered: the model's
+// coordinates lie within TRM_MAXC units of the origin, and a point together
+// with the tool's reach within TRM_GRID.
+constexpr f64 TRM_MAXC = 1.0e6;
+constexpr f64 TRM_GRID = 2.0e6;
+
 // ------------------------------------------------------------ SRFKEY words
 constexpr i32 SRF_WORDS = 20;
 constexpr i32 SRF_CLASS = 0;  // 0 ignored, 1 machined now, 2 check, 3 other part, 4 check made active, 5-7

@@ -148,3 +148,51 @@ TEST_F(Drop, TaperedRimOnASteepFace)
 }
 
 }  // namespace
+
+TEST_F(Drop, TheIntegerGridRefusesWhatItCannotHold)
+{
+    // A plate near the grid's edge: a tool or point beyond the grid is
+    // refused with a message before any of it goes into the grid's words.
+    meshes::Mesh m = meshes::grid(TRM_MAXC - 100, 0, TRM_MAXC, 100, 4, 4, [](f64, f64) { return 0.0; });
+    ASSERT_EQ(meshes::build({m}), 0);
+    tooldefs::use_mill(10.0f, 5.0f, 30.0f, 0.0f);
+    i32 st = 0;
+    const f32 x = static_cast<f32>(TRM_MAXC - 50);
+    EXPECT_NEAR(at(x, 50, st), 0.0f, 1e-3);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("TRIANGLE GRID"));
+    // The reach of a tool of diameter 2.2e6 passes the grid at that point,
+    // and so does one of 1e30 anywhere.
+    for (f32 d : {2.2e6f, 1.0e30f}) {
+        tooldefs::use_mill(d, d / 2, 30.0f, 0.0f);
+        at(x, 50, st);
+        EXPECT_LT(st, 0);
+    }
+    EXPECT_EQ(norak::transcript_count("internal: elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID"), 2u);
+    // Points far out, or not numbers at all.
+    tooldefs::use_mill(10.0f, 5.0f, 30.0f, 0.0f);
+    for (f32 bad : {1.0e30f, -3.0e6f, std::nanf("")}) {
+        at(bad, 50, st);
+        EXPECT_LT(st, 0) << bad;
+    }
+    EXPECT_EQ(norak::transcript_count("internal: LOCPNT, POINT BEYOND THE TRIANGLE GRID"), 3u);
+    // Along a move.
+    const f32 a[2] = {x, 50}, b[2] = {5.0e6f, 50};
+    i32 cap = ELMCAP, count = 0, p = 0, c = 0, o = 0;
+    elm2n2(0, a, b, -1.0f, cap, count, p, c, o, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(count, 0);
+
+    // The tool with its allowances is refused once, up front, as a user error.
+    ELMTOL(0.0f, 0.0f, st);
+    EXPECT_EQ(st, 0);
+    tooldefs::use_mill(1.0e30f, 0.0f, 30.0f, 0.0f);
+    ELMTOL(0.0f, 0.0f, st);
+    EXPECT_EQ(st, -1);
+    tooldefs::use_mill(10.0f, 5.0f, 30.0f, 0.0f);
+    ELMTOL(2.0e6f, 0.0f, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(norak::transcript_count("user: ELMTOL, THE TOOL AND ITS ALLOWANCES REACH BEYOND THE TRIANGLE GRID. "
+                                      "LARGEST REACH 1000000"),
+              2u);
+}

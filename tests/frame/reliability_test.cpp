@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -84,5 +85,43 @@ TEST(Reliability, ATrimmedSurfaceIsMilledOrSaysItWroteNothing)
     } else {
         EXPECT_TRUE(procs[0].balanced);
         EXPECT_EQ(runcheck::announced(), 1);
+    }
+}
+
+TEST(Reliability, DegenerateSurfacesAndHugeToolsAreRefusedUpFront)
+{
+    // Weights mixing 1e-12 and 1e12, a dome 1e-28 across, a tool of diameter
+    // 1e30: each execution says why, writes nothing and is not announced.
+    struct Case {
+        const char* what;
+        std::function<void(nlohmann::json&)> change;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"weights", [](nlohmann::json& s) {
+             auto& p = s["entities"][0]["points"];
+             for (size_t i = 0; i < p.size(); ++i) p[i].push_back(i % 2 ? 1e-12 : 1e12);
+         }, "user: [allsrf] SURFACE IS NOT APPROXIMATED AND GOES TO THE BAD SURFACES: 11"},
+        {"tiny", [](nlohmann::json& s) {
+             for (auto& q : s["entities"][0]["points"])
+                 for (auto& c : q) c = c.get<double>() * 1e-28;
+         }, "user: [allsrf] SURFACE IS NOT APPROXIMATED AND GOES TO THE BAD SURFACES: 11"},
+        {"tool", [](nlohmann::json& s) {
+             s["entities"][1]["diameter"] = 1e30;
+             s["entities"][1]["corner_radius"] = 5e29;
+         }, "user: ELMTOL, THE TOOL AND ITS ALLOWANCES REACH BEYOND THE TRIANGLE GRID. LARGEST REACH 1000000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        nlohmann::json s = example("dome.json");
+        c.change(s);
+        s["replies"].erase(s["replies"].size() - 1);  // the driver ends: no next definition
+        InProcess p(s.dump());
+        p.call("tavrek");
+        EXPECT_EQ(norak::replies_left(), 0u);
+        EXPECT_EQ(norak::transcript_count(c.message), 1u);
+        EXPECT_EQ(norak::transcript_count(NOMOTION), 1u);
+        EXPECT_EQ(runcheck::announced(), 0);
+        EXPECT_FALSE(norak::transcript_has("internal:"));
     }
 }

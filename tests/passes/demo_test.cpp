@@ -208,6 +208,47 @@ TEST(Demo, ExamplesRunEndToEndWithoutCuttingThePart)
     examples("cavity", 0.01, 28.0);
 }
 
+TEST(Demo, ABallFarLargerThanThePartStandsOnItWithoutCuttingIt)
+{
+    // A ball of diameter 1,000 over the 100 x 80 dome: every move stays on or
+    // above the reference drop of that ball over the triangle model, and the
+    // strings of the surface touch it.
+    std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json");
+    const std::string tool = "\"diameter\": 10,\n   \"corner_radius\": 5";
+    const size_t at = text.find(tool);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, tool.size(), "\"diameter\": 1000, \"corner_radius\": 500");
+    RunResult r = run_session(text, "bigball");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "IS CREATED"), 1);
+    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
+    int starts = 0, ends = 0;
+    const auto moves = read_moves(read_file(r.dir + "/out/toolpath.txt"), starts, ends);
+    EXPECT_GT(moves.size(), 100u);
+    EXPECT_EQ(starts, ends);
+    const std::vector<double> tri = read_stl(read_file(r.dir + "/out/model.stl"));
+    dropref::Buckets bk;
+    bk.build(tri, 20.0);
+    const dropref::Tool ball{1, 500.0, 500.0};
+    double below = -1e9, off = 0;
+    for (const Move& m : moves) {
+        const double len = std::sqrt(std::pow(m.b[0] - m.a[0], 2) + std::pow(m.b[1] - m.a[1], 2) + std::pow(m.b[2] - m.a[2], 2));
+        const int n = std::max(1, int(len / 2.5));
+        for (int k = 0; k <= n; ++k) {
+            double p[3];
+            for (int c = 0; c < 3; ++c) p[c] = m.a[c] + (m.b[c] - m.a[c]) * k / n;
+            const double ref = bk.drop_all(ball, p);
+            if (ref <= -1e30) continue;
+            below = std::max(below, ref - p[2]);
+            if (m.marker == 5 && (k == 0 || k == n)) off = std::max(off, std::fabs(ref - p[2]));
+        }
+    }
+    std::printf("MEASURE ball 1000 over the dome: %zu moves, deepest below the reference drop %.5f, string points off "
+                "it by at most %.5f\n", moves.size(), below, off);
+    EXPECT_LE(below, 0.02 + 1e-4);
+    EXPECT_LE(off, 0.02 + 1e-4);
+}
+
 // The points of the string blocks of a list tree (without the numbers of
 // their elements).
 void strings(const norak::List& l, std::vector<std::vector<i32>>& out)

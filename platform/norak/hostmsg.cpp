@@ -12,6 +12,7 @@ std::string host_message(i32 module, i32 number)
     static const std::map<std::pair<i32, i32>, const char*> texts = {
         {{301, 10}, "COORDINATE OUT OF RANGE"},
         {{316, 30}, "TOLERANCE MUST BE ABOVE ZERO"},
+        {{322, 10}, "WRITING THE TOOL PATH LISTING"},
         {{316, 40}, "BALL TOOL WITH OFFSET -R: THE TOOL CENTRE MACHINES"},
         {{319, 10}, "ONLY OPTIMIZATION IS NEEDED. OK TO EXECUTE?"},
         {{319, 12}, "ONLY OPTIMIZATION IS NEEDED. OK TO SUSPEND?"},

@@ -39,6 +39,7 @@ struct Settings {
     i32 modify = 0;         // the procedure is being modified
     std::string data_dir;   // where data files are read
     std::string out_dir;    // where written files go
+    std::string part_file = "PART";  // the part file (path and name) listings are named after
     std::map<std::string, f64> nc;  // NC procedure settings (platform/norak/README.md)
 };
 
@@ -131,13 +132,13 @@ void set_list_transform(const f32* matrix, const f32* translation);
 std::vector<i32>& nc_entities();             // the current NC entity list
 std::map<i32, i32>& working_copies();        // entity id -> its working copy
 std::map<i32, i32>& movement_entities();     // procedure entity -> movement entity
-// Procedure entity (class 9, type 3) words: three zeros, block number,
+// Procedure entity (class 9, type 4) words: three zeros, block number,
 // procedure code, the group-24 word count and words, the machine-parameter
 // entity id, the local-parameter entity id, the sub-list header count and
 // words, the sub-list header item (code 1, 9, 2, eight words), the geometry
 // count and ids. Machine- and local-parameter entities (class 9, types 5 and
 // 6): three zeros, the word count, the words.
-constexpr i32 PROC_TYPE = 3, MCHPRM_TYPE = 5, LCLPRM_TYPE = 6, GEOM_TYPE = 7, MOVMNT_TYPE = 8;
+constexpr i32 PROC_TYPE = 4, MCHPRM_TYPE = 5, LCLPRM_TYPE = 6, GEOM_TYPE = 7, MOVMNT_TYPE = 8;
 
 // ---- keyed records
 std::map<std::string, KeyedRecord>& records();
@@ -248,5 +249,21 @@ StockSim& stock_sim();
 
 // ---- files the module writes
 std::string out_path(const std::string& name);
+
+// ---- listing files (text reports): the contents of each file written during
+// the session by name, null when none was written
+const std::string* text_file(const std::string& name);
+// A stored tool path entity (class 9, type 3): its 47 header words after the
+// block number and its entries as (kind, id) pairs; answers its id.
+i32 add_toolpath_entity(const std::vector<i32>& header, const std::vector<std::array<i32, 2>>& entries);
+// Geometry associations of the part that asseqa walks, and the nodes of the
+// association tree the module built (kind, parent, number, id).
+struct Assoc {
+    i32 proc = 0, element = 0, ucs = 0, kind = 0, sub = 0, state = 0, code = 0;
+    bool edited = false, changed = false;
+    std::vector<i32> users;  // procedures that use the element
+};
+std::vector<Assoc>& associations();
+const std::vector<std::array<i32, 4>>& assoc_nodes();
 
 }  // namespace norak

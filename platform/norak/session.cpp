@@ -60,7 +60,10 @@ void load_settings(const json& s)
         else if (k == "modify") st.modify = static_cast<i32>(num());
         else if (k == "machine_type") st.mactype = static_cast<i32>(num());
         else if (k == "fail_alloc_after") H().fail_countdown = static_cast<i32>(num());
-        else if (k == "user_names") {
+        else if (k == "part_file") {
+            if (!v.is_string()) throw session_error(w + ": a text was expected");
+            st.part_file = v.get<std::string>();
+        } else if (k == "user_names") {
             if (!v.is_array()) throw session_error(w + ": a list of names was expected");
             st.user_names.clear();
             for (const auto& n : v) {

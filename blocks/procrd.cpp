@@ -172,11 +172,13 @@ void RDBT12(const i32& medium, i32& remaining, i32& number, i32& status)
 }
 
 namespace {
-char TEXT1[200][20], TEXT2[200][20], TRNAME[200][4];
+// Texts by procedure slot 1 to 201 (slot 201 is the listings' scratch slot).
+constexpr i32 TEXT_SLOTS = 201;
+char TEXT1[TEXT_SLOTS][20], TEXT2[TEXT_SLOTS][20], TRNAME[TEXT_SLOTS][4];
 
 void text_io(char (*table)[20], const i32& mode, const i32& proc, char* text)
 {
-    if (proc < 1 || proc > 200) return;
+    if (proc < 1 || proc > TEXT_SLOTS) return;
     if (mode == 1) {
         for (int k = 0; k < 20; ++k) text[k] = table[proc - 1][k] == '\0' ? ' ' : table[proc - 1][k];
     } else
@@ -191,7 +193,7 @@ void PRCTX2(const i32& mode, const i32& proc, char* text) { text_io(TEXT2, mode,
 
 void PRCTRF(const i32& mode, const i32& proc, char* text)
 {
-    if (proc < 1 || proc > 200) return;
+    if (proc < 1 || proc > TEXT_SLOTS) return;
     if (mode == 1) {
         for (int k = 0; k < 4; ++k) text[k] = TRNAME[proc - 1][k] == '\0' ? ' ' : TRNAME[proc - 1][k];
     } else

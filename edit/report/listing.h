@@ -1,0 +1,29 @@
+// The tool path listing "TP_LIST" and the block dispatcher that prints one
+// block of a tool path in any listing.
+//
+// One form serves every listing: the tool path listing (listing mode 1),
+// the frame's procedure list (mode 2) and procedure-header list (mode 3),
+// the block list (mode 1) and the editor. Callers start each listing with
+// LSTRST (lstate.h), which NCLIST does itself.
+#pragma once
+
+#include "frame/words.h"
+
+constexpr i32 LST_UNIT = 19;  // the unit of the tool path listing
+
+// Lists a tool path into "TP_LIST": the current one for an id of 0 or below
+// or the current tool path's id ("CLP1" word 2), else the stored tool path
+// entity of that id. A nonzero unit switch writes lengths in the part's unit
+// (divided by the host's measuring unit factor), 0 as stored.
+void NCLIST(const i32& tp, const i32& units);
+// Lists the stored tool path entity of that id into "TP_LIST".
+void nclist_ent(const i32& id, const i32& units);
+// Prints the block at the current position of the medium (2 the current
+// tool path list; 1 the open entity: at its start a tool path entity's
+// header or a procedure entity's block, else the block there) in the listing
+// mode given, with the scale of its lengths; tool path id -1 the current
+// one. Answers the block type read. Status 0, also for a block the listing
+// passes over with a report (types 8 and 32, a type without a printer);
+// negative when the block could not be read or printed.
+void PRTBLK(const i32& mode, const i32& unit, const i32& medium, const i32& tp, const f32& scale, i32& type,
+            i32& status);

@@ -70,16 +70,6 @@ void SELTOL(const i32& keep, const i32& id, i32& status)
     status = type < 0 ? -1 : 0;
 }
 
-i32 ISMTYP(const i32& code)
-{
-    static constexpr i32 GO[] = {10, 11, 12, 19, 20, 26, 39, 40, 41, 42};
-    for (i32 c : GO)
-        if (c == code) return 1;
-    return 0;
-}
-
-i32 ISDYNM(const i32& code) { return code == 55 ? 1 : 0; }
-
 void REDSPL() {}
 
 i32 PCKFLG = 0;

@@ -24,9 +24,8 @@ void GSCARG(const i32& a, const i32& b);
 void TOLSAV();
 void TOLRST();
 void SELTOL(const i32& keep, const i32& id, i32& status);
-// Procedure-type tests.
-i32 ISMTYP(const i32& code);
-i32 ISDYNM(const i32& code);
+// Procedure-type tests (core/listname.h).
+#include "core/listname.h"
 // Redisplay of the menu area.
 void REDSPL();
 // Insertion of a message or code into the tool path; done is set when one

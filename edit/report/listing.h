@@ -7,7 +7,7 @@
 // LSTRST (lstate.h), which NCLIST does itself.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 LST_UNIT = 19;  // the unit of the tool path listing
 

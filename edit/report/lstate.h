@@ -7,8 +7,8 @@
 
 #include <initializer_list>
 
-#include "frame/host.h"
-#include "frame/words.h"
+#include "core/host.h"
+#include "core/words.h"
 
 // Listing modes: how the dispatcher and the printers lay a block out.
 constexpr i32 LM_TPLIST = 1;  // tool path listing and block list: points shifted to the listing origin

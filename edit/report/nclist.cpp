@@ -9,9 +9,9 @@
 #include "edit/report/listing.h"
 #include "edit/report/lstate.h"
 #include "edit/report/procinfo.h"
-#include "frame/codedio.h"
-#include "frame/listname.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/listname.h"
+#include "core/records.h"
 
 namespace {
 constexpr i32 MARK_LIST = 1;  // list mark of the position the listing returns to

@@ -3,8 +3,8 @@
 
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
-#include "frame/listname.h"
-#include "frame/records.h"
+#include "core/listname.h"
+#include "core/records.h"
 #include "surfaces/srfbuf.h"
 
 void PRTBT0(const i32& mode, const i32& tp, const i32& unit, const i32& number, const char* name,

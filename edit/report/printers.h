@@ -3,7 +3,7 @@
 // dispatcher PRTBLK reads the blocks and hands their values on.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Lines (2, 22, 222): the heading when the last kind differs, then the point.
 void PRBT02(const i32& mode, const i32& unit, const i32& number, const i32& type, const f32& scale, f32* point,

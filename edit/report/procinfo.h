@@ -4,7 +4,7 @@
 // procedure entity and corrected by the geometry associations.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 PI_SLOTS = 201;  // procedure slots 1 to 201
 constexpr i32 PI_LIST = 201;   // the listing's scratch slot

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "blocks/listacc.h"
-#include "frame/codedio.h"
-#include "frame/listname.h"
+#include "core/codedio.h"
+#include "core/listname.h"
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
 

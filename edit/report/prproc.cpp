@@ -10,11 +10,11 @@
 #include "edit/proctab.h"
 #include "edit/report/lstate.h"
 #include "edit/report/procinfo.h"
-#include "frame/codedio.h"
-#include "frame/intctl.h"
-#include "frame/least.h"
-#include "frame/names.h"
-#include "frame/records.h"
+#include "core/codedio.h"
+#include "core/intchk.h"
+#include "core/listname.h"
+#include "core/names.h"
+#include "core/records.h"
 #include "tools/toollib.h"
 
 ProcInfo PRCINF = {};

@@ -12,7 +12,7 @@
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
 #include "edit/report/procinfo.h"
-#include "frame/codedio.h"
+#include "core/codedio.h"
 
 namespace {
 constexpr i32 TP_ENTITY = 3, PROC_ENTITY = 4;  // entity types of class 9

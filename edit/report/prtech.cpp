@@ -6,7 +6,7 @@
 
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
-#include "frame/records.h"
+#include "core/records.h"
 #include "surfaces/srfbuf.h"
 #include "tools/toolcache.h"
 

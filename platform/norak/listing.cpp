@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/state.h"
 
 namespace norak {

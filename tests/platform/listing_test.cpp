@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 
 namespace {

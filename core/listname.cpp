@@ -1,9 +1,9 @@
-#include "frame/listname.h"
+#include "core/listname.h"
 
 #include <cstring>
 
-#include "frame/host.h"
-#include "frame/records.h"
+#include "core/host.h"
+#include "core/records.h"
 
 void MCHTNM(const i32& code, char* name)
 {
@@ -98,3 +98,13 @@ void CRTPNM(const i32& kind, const char* suffix, const i32& slen, char* name, i3
         if (answer != 1) status = -1;
     }
 }
+
+i32 ISMTYP(const i32& code)
+{
+    static constexpr i32 GO[] = {10, 11, 12, 19, 20, 26, 39, 40, 41, 42};
+    for (i32 c : GO)
+        if (c == code) return 1;
+    return 0;
+}
+
+i32 ISDYNM(const i32& code) { return code == 55 ? 1 : 0; }

@@ -1,7 +1,6 @@
 // The block dispatcher of the listings: reads the block at the current
 // position with the reader of its type, shifts its points to the listing
 // origin in mode 1 and hands the values to the printer of the type.
-#include <cmath>
 #include <cstring>
 
 #include "blocks/format.h"
@@ -30,22 +29,6 @@ void shift_view(f32* p, i32 axes)
     mapm2w(p, w);
     mapw2v(w, axes, 1, v);
     for (int k = 0; k < 3; ++k) p[k] = v[k] - LSTST.origin[k];
-}
-
-// The rotation of a MACSYS rotation block: about X for axes 1 and 3, about Y
-// for 2 and 4, by the angle in degrees.
-void rotation(i32 axes, f32 angle, f32* m)
-{
-    const f64 a = angle * 3.14159265358979323846 / 180.0;
-    const f32 c = static_cast<f32>(std::cos(a)), s = static_cast<f32>(std::sin(a));
-    const bool about_y = axes == 2 || axes == 4;
-    if (about_y) {
-        const f32 r[9] = {c, 0, s, 0, 1, 0, -s, 0, c};
-        std::memcpy(m, r, sizeof r);
-    } else {
-        const f32 r[9] = {1, 0, 0, 0, c, -s, 0, s, c};
-        std::memcpy(m, r, sizeof r);
-    }
 }
 
 // The head of the block at the position: at the start of an open tool path
@@ -199,8 +182,10 @@ void PRTBLK(const i32& mode, const i32& unit, const i32& medium, const i32& tp, 
         if (status < 0) break;
         if (one) {
             shift_view(centre, axes);
+            // The rotation of the block turns the listing origin: about X
+            // for axes 1 and 3, about Y for 2 and 4, by the angle in radians.
             f32 m[9], o[3];
-            rotation(axes, angle, m);
+            m3def(axes > 2 ? axes - 2 : axes, angle, m);
             m3vec(m, LSTST.origin, o);
             std::memcpy(LSTST.origin, o, sizeof o);
             shift(end);

@@ -79,10 +79,12 @@ bool ucs_name(i32 id, char* name)
         std::memcpy(name, words, 6);
         for (int k = 0; k < 6; ++k)
             if (name[k] == '\0') name[k] = ' ';
+        // The UCS's view, and its origin in the coordinates of its axes;
+        // axes that fit no view leave the origin as it was.
         i32 view = 0;
         f32 rot[9];
-        trchk(matrix, -2, view, st);
-        if (st == 0) {
+        trchk(matrix, view);
+        if (view > 0) {
             trv2v(0, view, rot);
             m3vec(rot, origin, LSTST.origin);
         }

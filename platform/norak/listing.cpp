@@ -25,7 +25,6 @@ struct ListingHost {
     std::vector<Assoc> assocs;
     size_t next_assoc = 0;
     std::vector<std::array<i32, 4>> nodes;
-    f32 scratch[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};  // the axes of view -2
 };
 
 ListingHost& L() { return ext_state<ListingHost>("listing"); }
@@ -297,28 +296,14 @@ void gvtdat(const i32& view, i32& kind, char* name)
 
 f32 degree(const f32& radians) { return static_cast<f32>(radians * 180.0 / 3.14159265358979323846); }
 
-void trchk(const f32* matrix, const i32& mode, i32& view, i32& status)
-{
-    view = 0;
-    status = -1;
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) {
-            f64 d = 0;
-            for (int k = 0; k < 3; ++k) d += static_cast<f64>(matrix[3 * r + k]) * matrix[3 * c + k];
-            if (std::fabs(d - (r == c ? 1.0 : 0.0)) > 1e-3) return;
-        }
-    std::memcpy(L().scratch, matrix, sizeof L().scratch);
-    view = mode == -2 ? -2 : 0;
-    status = 0;
-}
-
 void trv2v(const i32& from, const i32& to, f32* matrix)
 {
-    // Rows of the axes of each view in world coordinates; the rotation from
-    // view a to view b is B A^T.
-    const f32 world[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    const f32* a = from == -2 ? L().scratch : world;
-    const f32* b = to == -2 ? L().scratch : world;
+    // Rows of the axes of each view in world coordinates (view 0: the world
+    // axes, others the host's view table); the rotation from view a to view
+    // b is B A^T.
+    f32 a[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, b[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    if (from != 0) trget(from, a);
+    if (to != 0) trget(to, b);
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) {
             f32 s = 0;

@@ -288,12 +288,12 @@ inline void build()
         marker(kind, kind == 3 ? ORIGIN[2] + 5.08f : 0.0f, values[kind]);
     }
     {
-        // MACSYS rotation about Y by 90 degrees: the listing origin turns
-        // from (25.4, -50.8, 12.7) to (12.7, -50.8, -25.4).
+        // MACSYS rotation about Y by a quarter turn: the listing origin
+        // turns from (25.4, -50.8, 12.7) to (12.7, -50.8, -25.4).
         const f32 turned[3] = {12.7f, -50.8f, -25.4f};
         f32 end[3] = {turned[0] + 25.4f, turned[1], turned[2]};
         f32 centre[3] = {ORIGIN[0], ORIGIN[1], ORIGIN[2]};
-        PTBT9(AM_APPEND, 2, centre, 90.0f, 0, 0.0f, 1, 0.0f, end, 0, st);
+        PTBT9(AM_APPEND, 2, centre, 1.5707964f, 0, 0.0f, 1, 0.0f, end, 0, st);
         f32 p[3] = {turned[0] + 2.54f, turned[1] + 2.54f, turned[2] + 2.54f}, v[3] = {0, 0, 1};
         PTBT2(AM_APPEND, 2, p, v, 0, st);
         tech(55, 0, UCS);

@@ -318,8 +318,9 @@ void DRVEXE(const i32& reentry, i32& status)
         i32 est = 0;
         INTSTA(DRVARG.cb2, DRVST.pausable, 0, DRVST.stopped, DRVST.interrupted, DRVST.display_change, est);
         TLXOFF();
-        // A failure keeps the passes written so far, with their markers closed.
-        if (est < 0) {
+        // A failure or a stop keeps the passes written so far, with their
+        // markers closed.
+        if (est < 0 || DRVST.stopped != 0) {
             i32 mst = 0;
             tp_mrkr_close(mst);
         }

@@ -244,8 +244,19 @@ void gupdat(i32& key)
     if (h.next_reply >= h.replies.size()) return;
     const Reply& r = h.replies[h.next_reply];
     if (r.kind != "key") return;
-    if (++h.polls < r.after_polls) return;
+    if (r.after_blocks > 0) {
+        // Pressed once the display has registered that many blocks since
+        // the key became the next reply.
+        if (h.key_base != static_cast<i32>(h.next_reply)) {
+            h.key_base = static_cast<i32>(h.next_reply);
+            h.key_regs = registrations();
+        }
+        if (registrations() - h.key_regs < r.after_blocks) return;
+    } else if (++h.polls < r.after_polls) {
+        return;
+    }
     key = r.key;
+    h.key_seen = registrations();
     h.polls = 0;
     ++h.next_reply;
     note("key: " + std::to_string(key));

@@ -39,6 +39,7 @@ struct TpDisplay {
     std::vector<std::array<f32, 9>> views{{1, 0, 0, 0, 1, 0, 0, 0, 1}};  // view 1: top
     std::vector<Curve> curves;
     i32 shown = 0;  // blocks the module reported as displayed
+    std::vector<Registered> log;
 };
 TpDisplay& D() { return ext_state<TpDisplay>("tpdisplay"); }
 
@@ -73,6 +74,7 @@ void open_new(i32 key1, i32 key2, bool drill)
     b.fast = d.fast;
     d.blocks.push_back(b);
     d.open = static_cast<i32>(d.blocks.size()) - 1;
+    d.log.push_back({key1, key2, 0});
     d.arc = false;
 }
 
@@ -125,6 +127,10 @@ const std::vector<Recorded>& recording() { return D().recording; }
 
 i32 blocks_displayed() { return D().shown; }
 
+const std::vector<Registered>& display_log() { return D().log; }
+i32 registrations() { return static_cast<i32>(D().log.size()); }
+i32 key_seen_at() { return H().key_seen; }
+
 void set_display_blank(i32 blank) { D().blank = blank != 0; }
 
 void delete_display_of_procedure(i32 number)
@@ -144,14 +150,12 @@ void ncd_register_block(i32 key1, i32 key2) { open_new(key1, key2, false); }
 void ncd_add_registered_drill_block(i32 key1, i32 key2)
 {
     // A drill block adds to the display of its tool path block.
-    TpDisplay& d = D();
     DisplayBlock* b = open_block();
     if (b && b->key1 == key1 && b->key2 == key2) {
         b->drill = true;
         return;
     }
     open_new(key1, key2, true);
-    (void)d;
 }
 
 void ncd_delete_blocks(i32, const i32* table)
@@ -167,6 +171,7 @@ i32 ncd_add_registered_block(const f32* point)
     DisplayBlock* b = open_block();
     if (!b) return 3;
     b->points.push_back({point[0], point[1], point[2]});
+    if (!D().log.empty()) ++D().log.back().points;
     if (D().blank) b->blank = true;
     if (D().fast) b->fast = true;
     return 0;

@@ -80,6 +80,7 @@ struct Reply {
     bool escape = false; // answer -2
     bool end = false;    // answer -3
     i32 after_polls = 0; // key replies: polls before the key
+    i32 after_blocks = 0; // key replies: display blocks registered before the key is pressed
     i32 key = 32;
     i32 entity = 0;      // pick replies
     f64 u = 0, v = 0;
@@ -206,6 +207,14 @@ struct Recorded {
 const std::vector<Recorded>& recording();
 // Blocks the module displayed (each ends with the host's rdrint_int).
 i32 blocks_displayed();
+// Every registration of a display block in order, with the points added to
+// it while it was open, and the number of registrations when the last key
+// was taken by a keyboard poll.
+struct Registered {
+    i32 key1, key2, points;
+};
+const std::vector<Registered>& display_log();
+i32 key_seen_at();
 // Entities shown on the display (edisp), in id order.
 std::vector<i32> shown_entities();
 

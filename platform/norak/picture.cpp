@@ -1,6 +1,6 @@
 // The picture of what the session displayed: the part surfaces as their
-// parameter lines and the tool path of the main list, in a top view and an
-// oblique view, rapid, feed and link moves told apart; and the saved surface
+// parameter lines and the tool path as the module's display registered it,
+// in a top view and an oblique view, rapid, feed and link moves told apart; and the saved surface
 // approximations of the part as an ASCII STL file.
 #include <algorithm>
 #include <cmath>
@@ -51,56 +51,31 @@ void surfaces(std::vector<Line>& out)
     }
 }
 
-// The moves of a list, with the feed code of their technology blocks and
-// the approach and retract markers around links.
-struct Walker {
-    std::vector<Line>& out;
-    P3 cur{0, 0, 0};
-    bool have = false;
-    int feed = 1, link = 0;
-    int kind() const { return feed == 4 ? 2 : (link || feed == 3 || feed == 27) ? 3 : 1; }
-    void to(const P3& p)
-    {
-        if (have) {
-            const int k = kind();
-            if (out.empty() || out.back().kind != k || out.back().pts.empty()) out.push_back({k, {cur}});
-            out.back().pts.push_back(p);
-        }
-        cur = p;
-        have = true;
-    }
-    void walk(const List& l)
-    {
-        for (const auto& e : l.elems) {
-            const auto& w = e.words;
-            if (w.size() >= 2) {
-                auto pt = [&](size_t k) { return P3{rw(w[k]), rw(w[k + 1]), rw(w[k + 2])}; };
-                const i32 t = w[0];
-                if (t == 1 && w.size() >= 5 && w[2] == 1) feed = w[4];
-                else if (t == 99 && w.size() >= 3) {
-                    if (w[2] == 9 || w[2] == 11) link = 1;
-                    if (w[2] == 10 || w[2] == 12) link = 0;
-                } else if ((t == 2 || t == 22 || t == 222) && w.size() >= 5)
-                    to(pt(2));
-                else if (t == 7 || t == 27 || t == 227) {
-                    const size_t rec = t == 7 ? 4 : 7;
-                    for (size_t k = 1; k + rec <= w.size(); k += rec) to(pt(k + 1));
-                } else if ((t == 3 || t == 23 || t == 223) && w.size() >= 10) {
-                    const double ang = rw(w[3]) * M_PI / 180.0, cx = rw(w[5]), cy = rw(w[6]);
-                    const P3 end = pt(7);
-                    const double r = std::hypot(end.x - cx, end.y - cy);
-                    const double a1 = std::atan2(end.y - cy, end.x - cx), a0 = a1 - ang;
-                    const int n = std::max(2, int(std::fabs(ang) / (M_PI / 36)));
-                    for (int k = 1; k <= n; ++k) {
-                        const double a = a0 + ang * k / n;
-                        to({cx + r * std::cos(a), cy + r * std::sin(a), cur.z + (end.z - cur.z) * k / n});
-                    }
+// The tool path as the module's display registered it: each registered
+// display block's pen strokes, told apart by its line attributes (the rapid
+// font, or the fast-blank attribute: rapid; the rapid colour with another
+// font, the moves at maximum or rapid feed over the part: link; any other:
+// feed). Hidden blocks are left out.
+void displayed(std::vector<Line>& out)
+{
+    for (const auto& b : display_blocks()) {
+        if (b.blank) continue;
+        const int kind = b.font == 5 || b.fast ? 2 : b.colour == 2 ? 3 : 1;
+        for (const auto& s : b.strokes) {
+            if (s.size() < 2) continue;
+            Line l{kind, {}};
+            for (const auto& p : s) l.pts.push_back({p[0], p[1], p[2]});
+            if (!out.empty() && out.back().kind == kind && !out.back().pts.empty()) {
+                const P3& e = out.back().pts.back();
+                if (e.x == l.pts[0].x && e.y == l.pts[0].y && e.z == l.pts[0].z) {
+                    out.back().pts.insert(out.back().pts.end(), l.pts.begin() + 1, l.pts.end());
+                    continue;
                 }
             }
-            if (e.sub) walk(*e.sub);
+            out.push_back(std::move(l));
         }
     }
-};
+}
 
 void svg(const std::string& path, const std::vector<Line>& lines)
 {
@@ -185,8 +160,7 @@ void write_picture(const std::string& dir)
 {
     std::vector<Line> lines;
     surfaces(lines);
-    Walker w{lines};
-    w.walk(main_list());
+    displayed(lines);
     svg(dir + "/toolpath.svg", lines);
     stl(dir + "/model.stl");
 }

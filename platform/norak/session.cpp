@@ -125,6 +125,9 @@ Reply parse_reply(const json& j, const std::string& w)
             if (v == "space") r.key = 32;
             else if (v.is_number_integer()) r.key = v.get<i32>();
             else throw session_error(w + ".key: \"space\" or a key code was expected");
+        } else if (k == "after_blocks") {
+            if (!v.is_number_integer() || v.get<i32>() < 1) throw session_error(w + ".after_blocks: a count of 1 or more was expected");
+            r.after_blocks = v.get<i32>();
         } else if (k == "after_polls") {
             if (!v.is_number_integer() || v.get<i32>() < 1) throw session_error(w + ".after_polls: a count of 1 or more was expected");
             r.after_polls = v.get<i32>();

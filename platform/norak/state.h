@@ -35,6 +35,8 @@ struct Host {
     std::vector<Reply> replies;
     size_t next_reply = 0;
     i32 polls = 0;  // keyboard polls since the last key
+    i32 key_base = -1, key_regs = 0;  // the key reply waiting for display blocks, the count when it began
+    i32 key_seen = 0;  // display blocks registered when the last key was taken
 
     std::map<i32, Entity> entities;
     i32 next_entity = 1;
@@ -102,6 +104,7 @@ List& cur_list();
 void keep_status_field(i32 line, i32 field, const std::string& text);
 void delete_display_of_procedure(i32 number);
 void set_display_blank(i32 blank);
+i32 registrations();  // display blocks registered so far
 Element* cur_element();
 size_t total_list_words();
 

@@ -125,7 +125,7 @@ std::string example(const char* name, double tol, const char* heights, const std
     EXPECT_GT(moves.size(), 100u);
     EXPECT_EQ(starts, ends);  // markers balanced
     const std::string svg = read_file(r.dir + "/out/toolpath.svg");
-    for (const char* c : {"class=\"feed\"", "class=\"rapid\"", "class=\"link\"", "class=\"surface\""})
+    for (const char* c : {"class=\"feed\"", "class=\"rapid\"", "class=\"surface\""})
         EXPECT_NE(svg.find(c), std::string::npos) << c;
 
     // Feed codes: cutting within the strings of a surface (down-feed when

@@ -40,6 +40,7 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
 // transformation (matrix, translation) is applied to its control points.
 void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matrix, const f32* translation,
             const i32& showtool, i32& status);
+// Home: the header's home point, the current position and the heights.
 void DIPBT6(const i32& source, const i32& mode, const i32& number, const f32* home, const i32& showtool,
             i32& status);
 // Machine-system rotation about a centre by an angle (axis code), with the
@@ -47,6 +48,7 @@ void DIPBT6(const i32& source, const i32& mode, const i32& number, const f32* ho
 void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& axes, const f32* centre,
             const f32& angle, const i32& view, const f32& vvalue, const f32* point, const i32& showtool,
             i32& status);
+// Rotation axes: kept as the record "RAXN".
 void DIPB10(const i32& i1, const f32* first, const f32* second, const i32& i2, const f32& r);
 // Lathe drill: a drill move lowered by the value in X and back.
 void DIPB11(const i32& source, const i32& mode, const i32& number, const f32& value, const i32& showtool,
@@ -56,18 +58,23 @@ void DIPB11(const i32& source, const i32& mode, const i32& number, const f32& va
 void DIPB12(const i32& source, const i32& mode, const i32& number, const i32& blank, i32& status);
 // The level table and blank state of DIPB12 alone, for the block copier.
 void DIPB1C(const i32& source, const i32& mode, const i32& number, const i32& blank);
+// Thread cycle: its end point becomes the current position.
 void DIPB13(const i32& source, const i32& mode, const i32& number, const f32* end, i32& status);
+// Groove cycle: to its end point and back to its start.
 void DIPB14(const i32& source, const i32& mode, const i32& number, const f32* start, const f32* end,
             const f32* six, const i32& machine, const i32& showtool, i32& status);
+// Cycle activation: the cycle state set from its values.
 void DIPB30(const i32& kind, const f32& first, const f32& depth, const f32& clearance, const i32& retract,
             const f32& height);
+// Drill location: the moves of the active cycle in the drill direction's frame.
 void DIPB31(const i32& source, const i32& mode, const i32& number, const f32* point, const f32* direction,
             const i32& machine, const i32& showtool, i32& status);
-void DIPB32(const f32& height);
-void DIPB33(const f32& value);
-void DIPB34(const i32& retract);
-void DIPB35();
-void DIPB36(const f32& depth);
+void DIPB32(const f32& height);   // setting: the retract height
+void DIPB33(const f32& value);    // del-Z: the running height lowered
+void DIPB34(const i32& retract);  // retract mode
+void DIPB35();                    // cycle cancel
+void DIPB36(const f32& depth);    // depth setting
+// Tool path transformation: "TRS1" active with the matrix and translation.
 void DIPB40(const f32* matrix, const f32* translation);
 
 // Half the current tool's size: the step of the tool figure along moves.

@@ -100,7 +100,11 @@ void CNVZVL(f32& height)
 
 void UPDRAX(const f32* origin, const f32* matrix)
 {
-    // The rotary-axis display is the host's; nothing is shown here.
+    f32 model[3], axis[3];
+    const f32 up[3] = {0, 0, 1};
+    mapw2m(origin, model);
+    m3vec(matrix, up, axis);
+    updax(model, axis, 1.5f);
 }
 
 void RDBHED(const i32& mode, i32& number, i32& kind, f32& rvalue, i32& ivalue, i32& status)

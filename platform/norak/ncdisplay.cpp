@@ -70,8 +70,6 @@ void open_new(i32 key1, i32 key2, bool drill)
     b.font = d.font;
     b.colour = d.colour;
     b.pen = d.pen_no;
-    b.blank = d.blank;
-    b.fast = d.fast;
     d.blocks.push_back(b);
     d.open = static_cast<i32>(d.blocks.size()) - 1;
     d.log.push_back({key1, key2, 0});
@@ -172,8 +170,6 @@ i32 ncd_add_registered_block(const f32* point)
     if (!b) return 3;
     b->points.push_back({point[0], point[1], point[2]});
     if (!D().log.empty()) ++D().log.back().points;
-    if (D().blank) b->blank = true;
-    if (D().fast) b->fast = true;
     return 0;
 }
 
@@ -183,6 +179,9 @@ i32 ncd_move_to(const f32* point)
     DisplayBlock* b = open_block();
     const P3 p{point[0], point[1], point[2]};
     if (b) {
+        // What is drawn while the attributes are set is hidden or rapid.
+        b->blank = b->blank || d.blank;
+        b->fast = b->fast || d.fast;
         if (d.pen_known) {
             if (d.lifted || b->strokes.empty()) b->strokes.push_back({d.pen});
             if (d.arc) arc_points(d.pen, p, b->strokes.back());

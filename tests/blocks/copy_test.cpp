@@ -1,0 +1,222 @@
+// Block copy between a movement entity and the list: the transformation of a
+// type-40 block, round trips, the transformation helpers.
+#include <cmath>
+
+#include "blocks/copy.h"
+#include "tests/blocks/common.h"
+
+using dump::R;
+using dump::Words;
+
+namespace {
+const f32 MIRROR[9] = {-1, 0, 0, 0, 1, 0, 0, 0, 1};
+const f32 SHIFT[3] = {10, 0, 0};
+const f32 UP[3] = {0, 0, 1};
+
+struct CopyTest : BlocksTest {
+    void SetUp() override
+    {
+        BlocksTest::SetUp();
+        i32 st = 0;
+        i32 type = 0, size = 0;
+        CPYBLK(-1, 0, type, size, st);
+    }
+    // Copies `count` blocks from the entity's start into the list.
+    void into_list(i32 entity, i32 count, i32 target = AM_LIST)
+    {
+        rewind(entity);
+        for (i32 k = 0; k < count; ++k) {
+            i32 type = 0, size = 0, st = 0;
+            CPYBLK(AM_ENTITY, target, type, size, st);
+            ASSERT_EQ(st, 0) << k;
+        }
+    }
+    // Copies every element of the main list into a new entity.
+    i32 into_entity()
+    {
+        const i32 id = open_stream();
+        i32 answer = 0;
+        lacces(2, answer);
+        while (answer > 0) {
+            i32 type = 0, size = 0, st = 0;
+            CPYBLK(AM_LIST, AM_ENTITY, type, size, st);
+            EXPECT_EQ(st, 0);
+            lacces(1, answer);
+        }
+        eclose();
+        return id;
+    }
+    void clear_list()
+    {
+        i32 n = 0, st = 0, answer = 0;
+        llines(n);
+        lacces(2, answer);
+        if (n > 0) ldelet(n, st);
+    }
+};
+}  // namespace
+
+TEST_F(CopyTest, MirrorOfAMovementEntityIsAppliedAndNotWritten)
+{
+    const i32 id = open_stream();
+    i32 st = 0;
+    PTBT40(AM_ENTITY, MIRROR, SHIFT, 0, st);
+    const f32 c[2] = {2, 3}, e[3] = {4, 5, 6};
+    PTBT3(AM_ENTITY, 3, 1, 1.0f, 0.1f, c, e, UP, 1, st);
+    const f32 p[3] = {1, 2, 3};
+    PTBT2(AM_ENTITY, 2, p, UP, 2, st);
+    PTBT1C(AM_ENTITY, 5, 9, 3, st);
+    PTBT2(AM_ENTITY, 2, p, UP, 5, st);
+    eclose();
+    into_list(id, 4);
+
+    auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 3u);
+    for (const auto& w : l) EXPECT_NE(w[0], 40);
+    // The arc: angle reversed, centre and end point mirrored and shifted.
+    EXPECT_EQ(l[0], (Words{3, 1, 1, R(-1.0f), R(0.1f), R(8), R(3), R(6), R(5), R(6)}));
+    EXPECT_EQ(l[1], (Words{2, 2, R(9), R(2), R(3)}));
+    // Parameter 5: the codes 9 and 10 swap under a mirror.
+    EXPECT_EQ(l[2], (Words{1, 3, 5, 1, 10}));
+
+    // A header block copied on the way switches the transformation off.
+    i32 header[HDR_WORDS] = {0};
+    PTBT0(AM_LIST, header, 4, st);
+    i32 type = 0, size = 0;
+    CPYBLK(AM_LIST, AM_APPEND, type, size, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(CPYTRF.active, 0);
+    i32 cl = 0, ty = 0, len = 0;
+    eopen(id, cl, ty, len, st);
+    eskipn(15 + 11 + 6 + 6);
+    CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
+    EXPECT_EQ(st, 0);
+    l = dump::main_list();
+    ASSERT_EQ(l.size(), 6u);
+    EXPECT_EQ(l[4][0], 0);
+    EXPECT_EQ(l[4][23], prgvrs());  // the copy carries the program's version
+    EXPECT_EQ(l[5], (Words{2, 5, R(1), R(2), R(3)}));
+}
+
+TEST_F(CopyTest, ListToEntityToListKeepsEveryBlock)
+{
+    i32 st = 0;
+    const f32 p[3] = {1, 2, 3}, v[3] = {0, 0.6f, 0.8f}, c[2] = {4, 5}, q[3] = {7, 8, 9};
+    PTBT1C(AM_LIST, 1, 4, 1, st);
+    PTBT1V(AM_LIST, 2, 0, 3000, 0.0f, 2, st);
+    PTBT2(AM_LIST, 22, p, v, 3, st);
+    PTBT3(AM_LIST, 23, 2, -0.5f, 0.05f, c, q, v, 4, st);
+    PUTBT4(AM_LIST, 4, 6, "DONE. ", 5, st);
+    const f64 knots[7] = {0, 0, 0, 0.5, 1, 1, 1}, pts[9] = {0, 0, 0, 1, 2, 3, 4, 5, 6};
+    PTBT5(AM_LIST, 5, 4, 3, knots, pts, 6, st);
+    BLKOPN(AM_LIST, 27, 15, st);
+    PTSTRP(AM_LIST, 27, 7, p, v, st);
+    PTSTRP(AM_LIST, 27, 8, q, v, st);
+    BLKCLS(AM_LIST);
+    PTBT99(AM_LIST, 3, 12.5f, 0, 9, st);
+    PTBT99(AM_LIST, 9, 0.0f, 44, 10, st);
+    PTBT6(AM_LIST, 6, p, q, 11, st);
+    PTBT13(AM_LIST, p, q, 3, 1, 12, st);
+    const f32 six[6] = {1, 2, 3, 4, 5, 6};
+    PTBT14(AM_LIST, 2, p, q, six, 13, st);
+    PTBT30(AM_LIST, 81, 0, 1.5f, 2.5f, 3.5f, 2, 4.5f, 14, st);
+    PTBT31(AM_LIST, p, v, 0, 15, st);
+    PTBT32(AM_LIST, 1.0f, 2.0f, 16, st);
+    PTBT33(AM_LIST, 1.5f, 0.5f, 17, st);
+    PTBT34(AM_LIST, 1, 2, 18, st);
+    PTBT36(AM_LIST, 3.0f, 4.0f, 19, st);
+    PTBT35(AM_LIST, 80, 0, 1, 2, 3, 1, 4, 20, st);
+    PTBT9(AM_LIST, 3, p, 0.25f, 1, 2.0f, 1, 0.5f, q, 21, st);
+    PTBT10(AM_LIST, 1, p, q, 2, 3.0f, 22, st);
+    PTBT11(AM_LIST, 1, 2.0f, p, 3, 4.0f, 23, st);
+    ASSERT_EQ(st, 0);
+    const auto before = dump::main_list();
+
+    const i32 id = into_entity();
+    clear_list();
+    into_list(id, static_cast<i32>(before.size()));
+    EXPECT_EQ(dump::main_list(), before);
+
+    // With a type-40 block in the list: the entity keeps it, the way back
+    // applies it to the blocks after it and writes none.
+    clear_list();
+    PTBT2(AM_LIST, 2, p, UP, 1, st);
+    PTBT40(AM_LIST, MIRROR, SHIFT, 2, st);
+    PTBT3(AM_LIST, 3, 1, 1.0f, 0.1f, c, q, UP, 3, st);
+    const i32 id2 = into_entity();
+    EXPECT_EQ(dump::entity(id2)[7], 40);
+    clear_list();
+    into_list(id2, 3);
+    const auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(l[0], (Words{2, 1, R(1), R(2), R(3)}));
+    EXPECT_EQ(l[1], (Words{3, 3, 1, R(-1.0f), R(0.1f), R(6), R(5), R(3), R(8), R(9)}));
+}
+
+TEST_F(CopyTest, ResetAndNumbersOfTheAppendingCopy)
+{
+    const i32 id = open_stream();
+    i32 st = 0;
+    PTBT40(AM_ENTITY, MIRROR, SHIFT, 0, st);
+    const f32 p[3] = {1, 2, 3};
+    PTBT2(AM_ENTITY, 2, p, UP, 7, st);
+    eclose();
+    into_list(id, 1);
+    EXPECT_EQ(CPYTRF.active, 1);
+    i32 type = 0, size = 0;
+    CPYBLK(-1, AM_LIST, type, size, st);
+    EXPECT_EQ(CPYTRF.active, 0);
+    EXPECT_TRUE(dump::main_list().empty());
+    // The rest copied with the list's own numbers, untransformed.
+    i32 c = 0, t = 0, l = 0;
+    eopen(id, c, t, l, st);
+    eskipn(15);
+    CPYBLK(AM_ENTITY, AM_APPEND, type, size, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(dump::main_list()[0], (Words{2, 0, R(1), R(2), R(3)}));
+    // An unknown type is refused.
+    eopen(id, c, t, l, st);
+    norak::entities()[id].words[1] = 25;
+    CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("DSPBLK - UNEXPECTED BLOCK TYPE"));
+}
+
+TEST(CopyHelpers, ArcsDepthsAndPoints)
+{
+    // An arc in each plane: its centre completed from the end point.
+    f32 a = 0.5f, c[2] = {1, 2}, e[3] = {3, 4, 5}, v[3] = {0, 0, 1};
+    const f32 turn[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, t[3] = {1, 1, 1};
+    TRMARC(1, a, c, e, v, turn, t);
+    EXPECT_FLOAT_EQ(c[0], -1);
+    EXPECT_FLOAT_EQ(c[1], 2);
+    EXPECT_FLOAT_EQ(e[0], -3);
+    EXPECT_FLOAT_EQ(e[1], 4);
+    EXPECT_FLOAT_EQ(e[2], 6);
+    EXPECT_FLOAT_EQ(a, 0.5f);  // a turn keeps the angle
+    f32 c2[2] = {1, 2}, e2[3] = {3, 4, 5};
+    TRMARC(2, a, c2, e2, nullptr, turn, t);  // centre (1, 4, 2)
+    EXPECT_FLOAT_EQ(c2[0], -3);
+    EXPECT_FLOAT_EQ(c2[1], 3);
+    f32 c3[2] = {1, 2}, e3[3] = {3, 4, 5};
+    TRMARC(3, a, c3, e3, nullptr, MIRROR, t);  // centre (3, 1, 2)
+    EXPECT_FLOAT_EQ(c3[0], 2);
+    EXPECT_FLOAT_EQ(c3[1], 3);
+    EXPECT_FLOAT_EQ(a, -0.5f);
+    f32 z1 = 1, z2 = 2;
+    TRMZZ(z1, z2, t);
+    EXPECT_FLOAT_EQ(z1, 2);
+    EXPECT_FLOAT_EQ(z2, 3);
+    i32 code = 10;
+    TRMSWP(5, code, MIRROR);
+    EXPECT_EQ(code, 9);
+    TRMSWP(4, code, MIRROR);
+    EXPECT_EQ(code, 9);
+    TRMSWP(5, code, turn);
+    EXPECT_EQ(code, 9);
+    f32 p[3] = {1, 0, 0}, d[3] = {1, 0, 0};
+    TRMPTW(p, d, turn, t);
+    EXPECT_FLOAT_EQ(p[1], 2);
+    EXPECT_FLOAT_EQ(d[0], 0);
+    EXPECT_FLOAT_EQ(d[1], 1);
+}

@@ -1,0 +1,326 @@
+// The block display: the dispatcher over each block type, its keyboard poll,
+// the registered display blocks and their attributes, the tool figure along
+// moves, the recording road and the status-line fields.
+#include <cmath>
+
+#include "blocks/regdsp.h"
+#include "blocks/stfield.h"
+#include "tests/blocks/common.h"
+
+using dump::R;
+
+namespace {
+const f32 UP[3] = {0, 0, 1};
+
+struct DisplayTest : BlocksTest {
+    void SetUp() override
+    {
+        BlocksTest::SetUp();
+        DSP8[DSP8_FONT] = 4;
+        DSP8[DSP8_COLOUR] = 7;
+        DSP8[DSP8_PEN] = 1;
+        DSPINI(1);
+    }
+    // Shows element k (from 1) of the main list.
+    i32 show(i32 k, i32 mode = 1, i32 source = AM_LIST, i32* hit = nullptr)
+    {
+        i32 answer = 0;
+        lacces(2, answer);
+        for (i32 j = 1; j < k; ++j) lacces(1, answer);
+        i32 type = 0, h = 0, st = 0;
+        DSPBLK(mode, source, type, h, st);
+        if (hit) *hit = h;
+        return st;
+    }
+    static f32 pos(int c) { return wrd2r(DSP8[DSP8_POS + c]); }
+    static f32 prev(int c) { return wrd2r(DSP8[DSP8_PREV + c]); }
+};
+
+void key_after(i32 polls)
+{
+    norak::Reply key;
+    key.kind = "key";
+    key.after_polls = polls;
+    norak::add_reply(key);
+}
+}  // namespace
+
+TEST_F(DisplayTest, MovesRegisterTheirPointsAndTheKeyIsPolledAfterThem)
+{
+    i32 st = 0;
+    PTBT1V(AM_LIST, 1, 1, 0, 500.0f, 1, st);
+    const f32 a[3] = {1, 2, 3}, b[3] = {4, 5, 6}, c[3] = {7, 8, 9}, v[3] = {0, 0.6f, 0.8f};
+    PTBT2(AM_LIST, 2, a, UP, 2, st);
+    BLKOPN(AM_LIST, 27, 15, st);
+    PTSTRP(AM_LIST, 27, 3, b, v, st);
+    PTSTRP(AM_LIST, 27, 4, c, UP, st);
+    BLKCLS(AM_LIST);
+
+    EXPECT_EQ(show(1), 0);
+    EXPECT_FLOAT_EQ(wrd2r(DSM4[0]), 500.0f);
+    EXPECT_EQ(show(2), 0);
+    EXPECT_EQ(show(3), 0);
+    // One display block per block, one per string point, each with its point.
+    const auto& blocks = norak::display_blocks();
+    ASSERT_EQ(blocks.size(), 4u);
+    EXPECT_TRUE(blocks[0].points.empty());
+    EXPECT_EQ(blocks[1].key2, 2);
+    ASSERT_EQ(blocks[1].points.size(), 1u);
+    EXPECT_EQ(blocks[1].points[0][2], 3.0f);
+    EXPECT_EQ(blocks[2].key2, 3);
+    EXPECT_EQ(blocks[3].key2, 4);
+    EXPECT_EQ(blocks[3].points[0][0], 7.0f);
+    // After the string's second point the previous position is its first.
+    EXPECT_EQ(prev(0), 4.0f);
+    EXPECT_EQ(pos(0), 7.0f);
+    EXPECT_FLOAT_EQ(wrd2r(DSP8[DSP8_AXIS + 1]), 0.0f);  // the last point's axis
+
+    // The keyboard is polled after a movement block shown in mode 1 only.
+    key_after(1);
+    i32 hit = 0;
+    EXPECT_EQ(show(1, 1, AM_LIST, &hit), 0);  // technology: no poll
+    EXPECT_EQ(hit, 0);
+    EXPECT_EQ(show(2, 2, AM_LIST, &hit), 0);  // state only: no poll
+    EXPECT_EQ(hit, 0);
+    EXPECT_EQ(norak::replies_left(), 1u);
+    EXPECT_EQ(show(2, 11, AM_LIST, &hit), 0);
+    EXPECT_EQ(hit, 1);
+    EXPECT_EQ(norak::replies_left(), 0u);
+
+    // Mode 13 updates the state and leaves the block-number field; 3 shows it.
+    EXPECT_EQ(show(2, 13, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, 14), "");
+    EXPECT_EQ(show(2, 3, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, 14), "BLK=2       ");
+    // Mode 0 erases the block's display.
+    const size_t n = norak::display_blocks().size();
+    EXPECT_EQ(show(2, 0), 0);
+    EXPECT_EQ(norak::display_blocks().size(), n - 1);
+}
+
+TEST_F(DisplayTest, TextsAndMarkersAreSkippedAndUnknownTypesRefused)
+{
+    const i32 id = open_stream();
+    i32 st = 0;
+    PUTBT4(AM_ENTITY, 4, 9, "SKIP THIS", 1, st);
+    PTBT99(AM_ENTITY, 3, 2.5f, 0, 2, st);
+    const f32 p[3] = {6, 6, 6};
+    PTBT2(AM_ENTITY, 2, p, UP, 3, st);
+    rewind(id);
+    for (int k = 0; k < 3; ++k) {
+        i32 type = 0, hit = 0;
+        DSPBLK(1, AM_ENTITY, type, hit, st);
+        EXPECT_EQ(st, 0) << k;
+    }
+    // Only the line, read right after the skipped blocks, was registered.
+    ASSERT_EQ(norak::display_blocks().size(), 1u);
+    EXPECT_EQ(norak::display_blocks()[0].points[0][0], 6.0f);
+    eclose();
+
+    // Types 25 and 225 pass the class check but have no displayer.
+    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+    PTBT5(AM_LIST, 25, 3, 3, knots, pts, 4, st);
+    EXPECT_EQ(show(1), -1);
+    EXPECT_TRUE(norak::transcript_has("DSPBLK - UNEXPECTED BLOCK TYPE"));
+    // A NURBS of type 5 shows its last control point.
+    PTBT5(AM_LIST, 5, 3, 3, knots, pts, 5, st);
+    EXPECT_EQ(show(2), 0);
+    EXPECT_EQ(pos(0), 2.0f);
+    EXPECT_EQ(norak::display_blocks().back().splines, 1);
+}
+
+TEST_F(DisplayTest, MirrorReversesArcsAndSwapsTheCodesOfParameterFive)
+{
+    i32 st = 0;
+    PRM9[12] = 1;
+    const f32 mirror[9] = {-1, 0, 0, 0, 1, 0, 0, 0, 1}, shift[3] = {0, 0, 0};
+    norak::set_list_transform(mirror, shift);
+    PTBT1V(AM_LIST, 5, 0, 9, 0.0f, 1, st);
+    const f32 start[3] = {1, 0, 0}, c[2] = {0, 0}, e[3] = {0, 1, 0};
+    PTBT2(AM_LIST, 2, start, UP, 2, st);
+    PTBT3(AM_LIST, 3, 1, 1.5708f, 0.2f, c, e, UP, 3, st);
+    EXPECT_EQ(show(1), 0);
+    EXPECT_EQ(DSM4[4], 10);
+    EXPECT_EQ(show(2), 0);
+    EXPECT_EQ(pos(0), -1.0f);
+    EXPECT_EQ(show(3), 0);
+    // The arc from (-1, 0) to (0, 1) about the origin turns clockwise now:
+    // its drawn points stay in the second quadrant.
+    const auto& arc = norak::display_blocks().back();
+    ASSERT_FALSE(arc.strokes.empty());
+    const auto& s = arc.strokes.back();
+    ASSERT_GT(s.size(), 3u);
+    for (const auto& p : s) {
+        EXPECT_LE(p[0], 1e-5f);
+        EXPECT_GE(p[1], -1e-5f);
+        EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0f, 1e-4f);
+    }
+}
+
+TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
+{
+    i32 st = 0;
+    PTBT1V(AM_LIST, 1, 1, 0, -1.0f, 1, st);
+    const f32 a[3] = {1, 0, 0}, b[3] = {2, 0, 0}, c[3] = {3, 0, 0};
+    PTBT2(AM_LIST, 2, a, UP, 2, st);
+    PTBT1V(AM_LIST, 1, 1, 0, -2.0f, 3, st);
+    PTBT2(AM_LIST, 2, b, UP, 4, st);
+    PTBT1V(AM_LIST, 1, 1, 0, 300.0f, 5, st);
+    PTBT2(AM_LIST, 2, c, UP, 6, st);
+    for (int k = 1; k <= 6; ++k) EXPECT_EQ(show(k), 0);
+    const auto& d = norak::display_blocks();
+    ASSERT_EQ(d.size(), 6u);
+    EXPECT_EQ(d[1].font, RAPID_FONT);  // rapid
+    EXPECT_EQ(d[1].colour, RAPID_COLOUR);
+    EXPECT_EQ(d[3].font, 4);  // maximum feed: the rapid colour only
+    EXPECT_EQ(d[3].colour, RAPID_COLOUR);
+    EXPECT_EQ(d[5].colour, 7);  // a feed: the defaults
+    EXPECT_EQ(d[5].pen, 1);
+    EXPECT_EQ(norak::status_field(1, 4), "");  // not written now: no refresh
+
+    // A block drawn hidden (creation with "MOTION: CREATE BLANK"); the block
+    // after it begins with a move-to at its own point.
+    TLER[0] = 3;
+    EXPECT_EQ(show(2, 1, AM_APPEND), 0);
+    EXPECT_TRUE(norak::display_blocks().back().blank);
+    TLER[0] = 0;
+    EXPECT_EQ(show(4), 0);
+    const auto& s = norak::display_blocks().back().strokes;
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].front()[0], 2.0f);
+    EXPECT_FALSE(norak::display_blocks().back().blank);
+}
+
+TEST_F(DisplayTest, CyclesAndDrillLocations)
+{
+    i32 st = 0;
+    PTBT30(AM_LIST, 81, 0, 1.0f, 5.0f, 2.0f, 1, 10.0f, 1, st);
+    const f32 p[3] = {1, 1, 3}, q[3] = {2, 2, 3}, down[3] = {0, 0, 1};
+    PTBT31(AM_LIST, p, down, 0, 2, st);
+    PTBT31(AM_LIST, q, down, 0, 3, st);
+    EXPECT_EQ(show(1), 0);
+    EXPECT_EQ(CYCST.active, 1);
+    EXPECT_EQ(CYCST.first, 0.0f);  // the flag word 0 clears the first value
+    EXPECT_EQ(show(2), 0);
+    EXPECT_EQ(CYCST.height, 7.0f);  // lowered by the point's Z once
+    EXPECT_EQ(show(3), 0);
+    EXPECT_EQ(CYCST.height, 7.0f);  // not again
+    // The drill moves: down to the depth below the point and back up.
+    const auto& d = norak::display_blocks().back();
+    ASSERT_TRUE(d.drill);
+    bool bottom = false;
+    for (const auto& s : d.strokes)
+        for (const auto& pt : s) bottom = bottom || (pt[0] == 2.0f && std::fabs(pt[2] - (3.0f - 5.0f)) < 1e-5f);
+    EXPECT_TRUE(bottom);
+    PTBT35(AM_LIST, 80, 0, 0, 0, 0, 0, 0, 4, st);
+    EXPECT_EQ(show(4), 0);
+    EXPECT_EQ(CYCST.active, 0);
+    const f32 zero[3] = {0, 0, 0};
+    PTBT31(AM_LIST, p, zero, 0, 5, st);
+    EXPECT_EQ(show(5), -1);
+    EXPECT_TRUE(norak::transcript_has("DIPB31, THE DIRECTION VECTOR IS ZEROED"));
+}
+
+TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
+{
+    i32 st = 0;
+    PTBT1V(AM_LIST, 1, 1, 0, 250.0f, 1, st);
+    PTBT1V(AM_LIST, 3, 0, 2, 0.0f, 2, st);
+    const f32 a[3] = {1, 2, 3};
+    PTBT2(AM_LIST, 2, a, UP, 3, st);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(show(k, 1, 9), 0);
+    const auto& r = norak::recording();
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0].what, "feed");
+    EXPECT_EQ(r[0].values[0], 250.0);
+    EXPECT_EQ(r[1].what, "cool");
+    EXPECT_EQ(r[2].what, "move");
+    EXPECT_EQ(r[2].values[3], 3.0);
+    EXPECT_TRUE(norak::display_blocks().back().points.empty());  // nothing drawn
+}
+
+TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
+{
+    i32 fig = 0, st = 0;
+    const f32 rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, origin[3] = {0, 0, 0};
+    figtol(0, 1, rows, origin, fig, st);
+    tm_inst_id(2, fig);
+    const f32 end[3] = {2.5f, 0, 0};
+    TOLLIN(1, end, UP, origin, UP, 1.0f);
+    const auto& m = norak::figures()[static_cast<size_t>(fig - 1)].moves;
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_NEAR(m[0][0], 0.8333f, 1e-4f);
+    EXPECT_NEAR(m[1][0], 1.6667f, 1e-4f);
+    EXPECT_EQ(m[2][0], 2.5f);
+    const f32 one[3] = {1, 0, 0};
+    TOLLIN(1, one, UP, origin, UP, 1.0f);
+    ASSERT_EQ(m.size(), 4u);  // straight to the end
+    EXPECT_EQ(m[3][0], 1.0f);
+    const f32 centre[2] = {0, 0};
+    TOLARC(centre, 0.0f, UP, 1.0f, 0.0f, 0.5f, 1.0f);  // length 0.5: no figure move
+    EXPECT_EQ(m.size(), 4u);
+    TOLARC(centre, 2.0f, UP, 1.0f, 0.0f, 3.1416f, 1.0f);  // length pi: four steps
+    ASSERT_EQ(m.size(), 8u);
+    EXPECT_NEAR(m[7][0], -1.0f, 1e-4f);
+    EXPECT_EQ(m[7][2], 2.0f);
+    TOLLIN(1, end, UP, origin, UP, 0.0f);  // no step: nothing
+    EXPECT_EQ(m.size(), 8u);
+    // A tilted axis turns the figure: its axis column follows.
+    const f32 tilt[3] = {0, 0.6f, 0.8f};
+    TOLMOV(fig, end, tilt, 0);
+    EXPECT_NEAR(m.back()[4], 0.6f, 1e-5f);
+    EXPECT_NEAR(m.back()[5], 0.8f, 1e-5f);
+    // The rotary axis shown from an origin along a frame's third column.
+    const f32 turn[9] = {1, 0, 0, 0, 0, -1, 0, 1, 0};
+    UPDRAX(end, turn);
+    EXPECT_TRUE(norak::transcript_has("display: rotary axis at 2.5 0 0 along 0 -1 0"));
+    // The "MXF1" parameter: its default, then stored.
+    f32 v = 0;
+    GTMXF1(1, v);
+    EXPECT_EQ(v, -15000.0f);
+    v = 12.5f;
+    GTMXF1(2, v);
+    v = 0;
+    GTMXF1(1, v);
+    EXPECT_EQ(v, 12.5f);
+}
+
+TEST_F(DisplayTest, StatusFieldsOfTheMachineState)
+{
+    NPT1[NPT1_MACHINE] = 23;
+    SMOD01(1, -2.0f);
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), "MAX.FEED    ");
+    SMOD01(1, -5.0f);
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), "RAPID FEED  ");
+    SMOD01(1, -1.0f);
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), " F A S T    ");
+    SMOD01(1, 1234.5f);
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), "FEED=1234.50");
+    PRM9[8] = 2;
+    SMOD02(1, 3000);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=-3000  ");
+    SMOD03(1, 2);
+    EXPECT_EQ(norak::status_field(1, FLD_COOL), " F L O O D  ");
+    // Coolant codes outside 1 to 5 show a blank field.
+    for (i32 code : {0, 6, -1, 1000}) {
+        SMOD03(1, code);
+        EXPECT_EQ(norak::status_field(1, FLD_COOL), "            ") << code;
+    }
+    NPT1[NPT1_MACHINE] = 12;  // a punch: no coolant, the punch state
+    SMOD03(1, 3);
+    EXPECT_EQ(norak::status_field(1, FLD_COOL), "            ");
+    SMOD53(1, 1);
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), "  PUNCH_OFF ");
+    SMOD52(1, 1);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "NIBBLING_OFF");
+    // Machine names.
+    EXPECT_STREQ(MCHNAM(25, 2), "MILL 4X  (Y)");
+    EXPECT_STREQ(MCHNAM(25, 7), "MILL 4X  (Z)");
+    EXPECT_STREQ(MCHNAM(64, 0), "            ");
+    NPT1[NPT1_MACHINE] = 26;
+    const char name[9] = "DOMEPATH";
+    movt2i(name, 8, NPT1);
+    MUTPRC(1);
+    EXPECT_EQ(norak::status_field(1, FLD_PATH), "TP=DOMEPATH ");
+    EXPECT_EQ(norak::status_field(1, FLD_MACHINE), "MILL 5X     ");
+}

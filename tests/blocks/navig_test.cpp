@@ -1,0 +1,313 @@
+// Tool positions around the cursor over lists that mix motions, technology,
+// texts, markers and procedures with sub-lists; end points by block type;
+// first and last positions of a procedure; the size of the whole tool path.
+#include "blocks/endpt.h"
+#include "blocks/navig.h"
+#include "tests/blocks/common.h"
+
+using dump::R;
+using dump::Words;
+
+namespace {
+const f32 UP[3] = {0, 0, 1};
+
+// A procedure block with groups 24 (code 20: the sub-list's block count),
+// 27 (procedure entity, sub-list flag, geometry of the first slot), 23 and
+// 25, then the closing item.
+Words proc_words(i32 number, i32 entity, i32 sublist, i32 geometry)
+{
+    Words g24{20, 2, 0, 0};
+    Words g27{51, 2, 0, entity, 82, 2, 0, sublist, 93, 2, 0, geometry};
+    Words w{12, number, 9, 24, static_cast<i32>(g24.size())};
+    w.insert(w.end(), g24.begin(), g24.end());
+    w.push_back(27);
+    w.push_back(static_cast<i32>(g27.size()));
+    w.insert(w.end(), g27.begin(), g27.end());
+    w.insert(w.end(), {23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+    return w;
+}
+
+void put_block(const Words& w)
+{
+    i32 st = 0;
+    BLKOPN(AM_LIST, w[0], 0, st);
+    ASSERT_EQ(st, 0);
+    TPPUT(AM_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
+    ASSERT_EQ(st, 0);
+    BLKCLS(AM_LIST);
+}
+
+void line(i32 type, f32 x, f32 y, f32 z, const f32* v, i32 number)
+{
+    const f32 p[3] = {x, y, z};
+    i32 st = 0;
+    PTBT2(AM_LIST, type, p, v, number, st);
+    ASSERT_EQ(st, 0);
+}
+
+void text(const char* t, i32 number)
+{
+    i32 st = 0;
+    PUTBT4(AM_LIST, 4, static_cast<i32>(std::strlen(t)), t, number, st);
+}
+
+void marker(i32 kind, i32 number)
+{
+    i32 st = 0;
+    PTBT99(AM_LIST, kind, 0.0f, 0, number, st);
+}
+
+void tech(i32 number)
+{
+    i32 st = 0;
+    PTBT1C(AM_LIST, 1, 4, number, st);
+}
+
+// A string of type 7 or 27 with the points given, numbered from `first`.
+void string(i32 type, const std::vector<std::array<f32, 6>>& pts, i32 first)
+{
+    const i32 rec = type == 7 ? 4 : 7;
+    i32 st = 0;
+    BLKOPN(AM_LIST, type, 1 + rec * static_cast<i32>(pts.size()), st);
+    for (size_t k = 0; k < pts.size(); ++k)
+        PTSTRP(AM_LIST, type, first + static_cast<i32>(k), pts[k].data(), pts[k].data() + 3, st);
+    BLKCLS(AM_LIST);
+    ASSERT_EQ(st, 0);
+}
+
+// The cursor: its position and the element's code.
+std::pair<i32, i32> cursor()
+{
+    i32 pos = 0, code = 0;
+    lgtpos(pos);
+    lacces(0, code);
+    return {pos, code};
+}
+
+void go(i32 position)
+{
+    i32 answer = 0;
+    lacces(2, answer);
+    for (i32 k = 1; k < position; ++k) lacces(1, answer);
+}
+
+void expect_point(const f32* p, f32 x, f32 y, f32 z)
+{
+    EXPECT_FLOAT_EQ(p[0], x);
+    EXPECT_FLOAT_EQ(p[1], y);
+    EXPECT_FLOAT_EQ(p[2], z);
+}
+
+struct NavTest : BlocksTest {
+    // Main list: 1 tech, 2 text, 3 marker, 4 line to (1, 1, 1), 5 procedure
+    // (sub-list: tech, line to (5, 5, 5), marker, string 27 ending at
+    // (8, 8, 8) with axis (0, 0.6, 0.8), text), 6 arc 23 to (9, 9, 9) with
+    // axis (0, 1, 0), 7 marker, 8 text.
+    void build(i32 geometry = 0)
+    {
+        tech(1);
+        text("HELLO", 2);
+        marker(1, 3);
+        line(2, 1, 1, 1, UP, 4);
+        put_block(proc_words(5, 0, 1, geometry));
+        i32 st = 0;
+        OPNSBL(st);
+        ASSERT_EQ(st, 0);
+        tech(6);
+        line(2, 5, 5, 5, UP, 7);
+        marker(2, 8);
+        string(27, {{{6, 6, 6, 0, 0, 1}}, {{7, 7, 7, 0, 0, 1}}, {{8, 8, 8, 0, 0.6f, 0.8f}}}, 9);
+        text("BYE", 12);
+        CLSSBL(st);
+        ASSERT_EQ(st, 0);
+        const f32 c[2] = {9, 8}, e[3] = {9, 9, 9}, v[3] = {0, 1, 0};
+        PTBT3(AM_LIST, 23, 1, 1.0f, 0.1f, c, e, v, 13, st);
+        marker(1, 14);
+        text("END", 15);
+        for (int k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = R(-1.0f);
+        for (int k = 0; k < 3; ++k) DSP8[DSP8_AXIS + k] = R(k == 2 ? 1.0f : 0.0f);
+    }
+};
+}  // namespace
+
+TEST_F(NavTest, PositionsAroundTheCursorAndTheCursorBackAtItsMark)
+{
+    build();
+    f32 p[3], d[3];
+    i32 number = 0, st = 0;
+
+    // Before the arc: the line of the main list, past the procedure.
+    go(6);
+    const auto at = cursor();
+    PRVPNT(0, p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 1, 1, 1);
+    expect_point(d, 0, 0, 1);
+    EXPECT_EQ(number, 4);
+    EXPECT_EQ(cursor(), at);
+    // With the block at the cursor: the arc itself and its tool axis.
+    PRVPNT(1, p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 9, 9, 9);
+    expect_point(d, 0, 1, 0);
+    EXPECT_EQ(cursor(), at);
+
+    // After the first block: the line; from the first block backwards:
+    // nothing before it, the status line's position and status 1.
+    go(1);
+    NXTPOI(0, p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 1, 1, 1);
+    EXPECT_EQ(cursor().first, 1);
+    PRVPNT(0, p, d, number, st);
+    EXPECT_EQ(st, 1);
+    expect_point(p, -1, -1, -1);
+    EXPECT_EQ(number, -1);
+
+    // After the last block there is nothing: a list failure.
+    go(8);
+    const auto last = cursor();
+    NXTPOI(0, p, d, number, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_TRUE(norak::transcript_has("NXTPOI,ERRORS IN LIST"));
+    EXPECT_EQ(cursor(), last);
+
+    // Within the procedure's sub-list: the string's last point and axis
+    // before the closing text; the line after the technology block.
+    go(5);
+    OPNSBL(st);
+    ASSERT_EQ(st, 0);
+    go(5);
+    const auto sub = cursor();
+    PRVPNT(0, p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 8, 8, 8);
+    expect_point(d, 0, 0.6f, 0.8f);
+    EXPECT_EQ(number, 11);
+    EXPECT_EQ(cursor(), sub);
+    go(1);
+    NXTPOI(0, p, d, number, st);
+    expect_point(p, 5, 5, 5);
+    EXPECT_EQ(number, 7);
+    CLSSBL(st);
+    EXPECT_EQ(st, 0);
+
+    // First and last positions of the procedure.
+    go(5);
+    f32 f[3], fd[3], l[3], ld[3];
+    i32 none = 1;
+    FSTLST(f, fd, l, ld, none, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(none, 0);
+    expect_point(f, 5, 5, 5);
+    expect_point(l, 8, 8, 8);
+    expect_point(ld, 0, 0.6f, 0.8f);
+    i32 level = 0;
+    gtlstn(1, level);
+    EXPECT_EQ(level, 1);
+}
+
+TEST_F(NavTest, EndPointsByBlockType)
+{
+    // A technology block followed by an arc of type 23.
+    tech(0);
+    const f32 c[2] = {0, 0}, e[3] = {3, 4, 5}, v[3] = {0.6f, 0, 0.8f};
+    i32 st = 0;
+    PTBT3(AM_LIST, 23, 1, 0.5f, 0.1f, c, e, v, 1, st);
+    go(1);
+    f32 p[3], d[3];
+    i32 number = 0;
+    ENDPT(p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 3, 4, 5);
+    expect_point(d, 0.6f, 0, 0.8f);
+    EXPECT_EQ(cursor().first, 2);
+
+    // Strings of five points and of one point; a NURBS block's last
+    // control point; a drill location's direction.
+    string(7, {{{1, 0, 0}}, {{2, 0, 0}}, {{3, 0, 0}}, {{4, 0, 0}}, {{5, 0, 0}}}, 2);
+    string(7, {{{7, 0, 0}}}, 7);
+    const f64 knots[7] = {0, 0, 0, 1, 1, 1, 1}, pts[9] = {0, 0, 0, 1, 2, 3, 4, 5, 6};
+    PTBT5(AM_LIST, 5, 4, 3, knots, pts, 8, st);
+    const f32 dp[3] = {1, 1, 1}, dd[3] = {0, 1, 0};
+    PTBT31(AM_LIST, dp, dd, 0, 9, st);
+    const f32 want[4][6] = {{5, 0, 0, 0, 0, 1}, {7, 0, 0, 0, 0, 1}, {4, 5, 6, 0, 0, 1}, {1, 1, 1, 0, 1, 0}};
+    for (int k = 0; k < 4; ++k) {
+        go(3 + k);
+        i32 size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        WENDPT(AM_LIST, type, size, p, d, number, st);
+        EXPECT_EQ(st, 0) << k;
+        expect_point(p, want[k][0], want[k][1], want[k][2]);
+        expect_point(d, want[k][3], want[k][4], want[k][5]);
+    }
+
+    // No movement after the cursor: ENDPNT reports it with -2.
+    text("X", 10);
+    ENDPT(p, d, number, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_TRUE(norak::transcript_has("ENDPNT, A MOVEMENT BLOCK WAS NOT FOUND"));
+}
+
+TEST_F(NavTest, ProcedureWithoutMovesAndTheWrongBlock)
+{
+    put_block({12, 1, 9, 24, 4, 20, 2, 0, 0, 27, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+    f32 f[3], fd[3], l[3], ld[3];
+    i32 none = 0, st = 0;
+    FSTLST(f, fd, l, ld, none, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(none, 1);
+    line(2, 1, 1, 1, UP, 2);
+    FSTLST(f, fd, l, ld, none, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("FSTLST,THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK"));
+}
+
+TEST_F(NavTest, SizeOfTheToolPathCountsEveryElementAndTheProceduresEntities)
+{
+    i32 size = -1, st = 0;
+    GTTPSZ(size, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(size, 0);  // an empty list
+
+    // A geometry entity of the first procedure, and a second procedure
+    // whose blocks lie in its movement entity.
+    norak::Entity geom;
+    geom.cls = 9;
+    geom.type = 7;
+    geom.words.assign(17, 0);
+    const i32 gid = norak::add_entity(geom);
+    norak::Entity mov;
+    mov.cls = 9;
+    mov.type = 8;
+    mov.words.assign(41, 0);
+    const i32 mid = norak::add_entity(mov);
+    norak::Entity proc;
+    proc.cls = 9;
+    proc.type = 3;
+    proc.words.assign(5, 0);
+    const i32 pid = norak::add_entity(proc);
+    norak::movement_entities()[pid] = mid;
+
+    build(gid);
+    put_block(proc_words(16, pid, 0, 0));
+    go(3);
+    const auto at = cursor();
+
+    GTTPSZ(size, st);
+    EXPECT_EQ(st, 0);
+    long long words = 0;
+    for (const auto& e : dump::main_list()) words += static_cast<long long>(e.size()) + 1;
+    for (size_t k = 0; k < norak::main_list().elems.size(); ++k)
+        for (const auto& e : dump::sub_list(k)) words += static_cast<long long>(e.size()) + 1;
+    words += 17 + 41;
+    EXPECT_EQ(size, 4 * words);
+    EXPECT_EQ(cursor(), at);
+
+    // Not on a sub-list.
+    go(5);
+    OPNSBL(st);
+    GTTPSZ(size, st);
+    EXPECT_EQ(st, -1);
+    CLSSBL(st);
+}

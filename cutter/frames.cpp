@@ -184,19 +184,29 @@ void V3QTRN(const i32& code, const f64* m, const f64* v, f64* w)
     }
 }
 
+namespace {
+// Tip height of the tool over a point given in double precision (TORTIP's
+// rule without rounding the point).
+f64 tortip_d(const f32* ax, const f64* q, f64 R, f64 r)
+{
+    f64 dx = f64(ax[0]) - q[0], dy = f64(ax[1]) - q[1];
+    f64 d = std::sqrt(dx * dx + dy * dy);
+    if (d > R) return -1.0e10;
+    if (d - r > 0.0) {
+        f64 c = R - r, dd = d - r;
+        f64 t = eqvald(c, dd) ? c : c - std::sqrt(std::fmax(c * c - dd * dd, 0.0));
+        return q[2] - t;
+    }
+    return q[2];
+}
+}  // namespace
+
 f32 TORTIP(const f32* ax, const f32* q, const f32& R, const f32& r)
 {
     // In double inside: near the corner's rim the root loses every digit of
     // a single-precision difference.
-    f64 dx = f64(ax[0]) - q[0], dy = f64(ax[1]) - q[1];
-    f64 d = std::sqrt(dx * dx + dy * dy);
-    if (d > R) return -1.0e10f;
-    if (d - r > 0.0) {
-        f64 c = f64(R) - r, dd = d - r;
-        f64 t = eqvald(c, dd) ? c : c - std::sqrt(std::fmax(c * c - dd * dd, 0.0));
-        return static_cast<f32>(q[2] - t);
-    }
-    return q[2];
+    const f64 qd[3] = {q[0], q[1], q[2]};
+    return static_cast<f32>(tortip_d(ax, qd, R, r));
 }
 
 f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32& R, const f32& r, f32* best,
@@ -210,59 +220,53 @@ f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32&
         status = 1;
         return h[2];
     }
-    f32 b = TORTIP(ax, p1, R, r);
-    for (i32 k = 0; k < 3; ++k) best[k] = p1[k];
-    f32 step = dist3(p1, p2) / 10.0f;
-    f32 a_end[3] = {p1[0], p1[1], p1[2]}, b_end[3] = {p2[0], p2[1], p2[2]};
-    f32 cur[3] = {a_end[0], a_end[1], a_end[2]};
-    auto eqpt3 = [](const f32* a, const f32* c) { return eqval(a[0], c[0]) && eqval(a[1], c[1]) && eqval(a[2], c[2]); };
-    while (!eqval0(step)) {
-        for (i32 guard = 0; guard < 100; ++guard) {
-            f32 t = TORTIP(ax, cur, R, r);
-            if (t > b) {
-                b = t;
-                for (i32 k = 0; k < 3; ++k) best[k] = cur[k];
-            }
-            if (eqpt3(cur, b_end)) break;
-            for (i32 k = 0; k < 3; ++k) cur[k] += step * u[k];
-            f32 back = (b_end[0] - cur[0]) * u[0] + (b_end[1] - cur[1]) * u[1] + (b_end[2] - cur[2]) * u[2];
-            if (back < 0.0f)
-                for (i32 k = 0; k < 3; ++k) cur[k] = b_end[k];
+    // The samples are taken by their distance from p1 along u, each point
+    // computed afresh: a point advanced step by step in single precision
+    // drifts off the segment by a rounding per step, and near the corner's
+    // rim that drift lifts the height found by many times itself.
+    const f64 L = dist3(p1, p2);
+    auto at = [&](f64 t, f64* q) {
+        for (i32 k = 0; k < 3; ++k) q[k] = p1[k] + t * u[k];
+    };
+    auto f = [&](f64 t) {
+        f64 q[3];
+        at(t, q);
+        return tortip_d(ax, q, R, r);
+    };
+    f64 b = f(0.0), tb = 0.0;
+    f64 step = L / 10.0, ta = 0.0, te = L;
+    while (!eqval0(static_cast<f32>(step))) {
+        for (i32 i = 0; i <= 10; ++i) {
+            const f64 t = i < 10 ? ta + i * step : te;
+            const f64 v = f(t);
+            if (v > b) b = v, tb = t;
+            if (t >= te) break;
         }
-        if (std::fabs(step) < 0.1f || b < -1.0e9f) break;
-        if (!eqpt3(best, a_end))
-            for (i32 k = 0; k < 3; ++k) a_end[k] = best[k] - step * u[k];
-        if (!eqpt3(best, b_end))
-            for (i32 k = 0; k < 3; ++k) b_end[k] = best[k] + step * u[k];
-        step = dist3(a_end, b_end) / 10.0f;
-        for (i32 k = 0; k < 3; ++k) cur[k] = a_end[k];
+        if (std::fabs(step) < 0.1 || b < -1.0e9) break;
+        if (tb != ta) ta = std::fmax(0.0, tb - step);
+        if (tb != te) te = std::fmin(L, tb + step);
+        step = (te - ta) / 10.0;
     }
     // The sweeps stop at a step of 0.1, which leaves the edge's top up to a
     // few thousandths short (the tool below the edge): the function is
     // concave along the edge, so a golden-section search on the last
     // interval finishes the job.
-    if (b > -1.0e9f) {
-        f64 L = dist3(p1, p2);
-        f64 tb = (f64(best[0]) - p1[0]) * u[0] + (f64(best[1]) - p1[1]) * u[1] + (f64(best[2]) - p1[2]) * u[2];
+    if (b > -1.0e9) {
         f64 x0 = std::fmax(0.0, tb - std::fabs(step)), x1 = std::fmin(L, tb + std::fabs(step));
-        auto f = [&](f64 t) {
-            f32 q[3] = {static_cast<f32>(p1[0] + t * u[0]), static_cast<f32>(p1[1] + t * u[1]),
-                        static_cast<f32>(p1[2] + t * u[2])};
-            return f64(TORTIP(ax, q, R, r));
-        };
         for (i32 it = 0; it < 60 && x1 - x0 > 1e-7 * (1.0 + L); ++it) {
             f64 c = x1 - 0.6180339887498949 * (x1 - x0), d = x0 + 0.6180339887498949 * (x1 - x0);
             if (f(c) < f(d)) x0 = c;
             else x1 = d;
         }
-        f64 t = 0.5 * (x0 + x1);
-        if (f(t) > b) {
-            b = static_cast<f32>(f(t));
-            for (i32 k = 0; k < 3; ++k) best[k] = static_cast<f32>(p1[k] + t * u[k]);
-        }
+        const f64 t = 0.5 * (x0 + x1);
+        const f64 v = f(t);
+        if (v > b) b = v, tb = t;
     }
+    f64 q[3];
+    at(tb, q);
+    for (i32 k = 0; k < 3; ++k) best[k] = static_cast<f32>(q[k]);
     if (eqval(best[0], h[0]) && eqval(best[1], h[1])) status = 1;
-    return b;
+    return static_cast<f32>(b);
 }
 
 void CNTNRM(const f32& d, const f32& r, const f32& a, const f32& e, const f32& l, const f32* tool_point,

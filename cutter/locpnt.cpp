@@ -255,7 +255,12 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 f32 zc = 0, pc[3], rc = 0, hx = -1.0e10f;
                 i32 t = 0;
                 const i32 dzero = eqval0(D2) ? 1 : 0;
-                PLNCNT(v[0], v[1], v[2], ent, wp, row.kind, dzero, retry, tol, D2, r2, zc, pc, rc, hx, t);
+                // A mend of the planar contact for the sharp tip: the point
+                // tool's wider face margin (a point near an edge takes the
+                // edge's height) holds for a needle only; a cone whose tip
+                // has no diameter meets the edges with its flank, exactly.
+                const i32 needle = dzero && !LOCTPF ? 1 : 0;
+                PLNCNT(v[0], v[1], v[2], ent, wp, row.kind, needle, retry, tol, D2, r2, zc, pc, rc, hx, t);
                 LOCNCT += 1.0;
                 if (t < 0 || t == 1 || t == 2) continue;
                 const f32 nz = wrd2r(ent[TRG_NRM + 2]);

@@ -37,6 +37,9 @@ namespace {
 // times the face's slope, a thousandth and more on steep faces.
 constexpr f32 FACTOL = 1.0e-6f;
 
+// Margin of the edge road's reach beyond the rim.
+constexpr f32 EDGTOL = 1.0e-6f;
+
 // Height of the upper rim's tip above the tool's tip: the rim is an end whose
 // corner (the top rounding, radius CGALLW) has its centre at the cut length
 // CGLENG, so its tip lies CGALLW lower. (The height where the flank ends,
@@ -335,7 +338,12 @@ void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, 
             }
             status = -1;
             f32 best = -100000.0f, best_d = 0.0f;
-            f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + 0.0001f + (retry ? 0.002f : 0.0f);
+            // A mend of the edge road's reach: a margin of a ten-thousandth
+            // beyond the rim let an edge the tool does not reach lift it
+            // to that edge's height (a whole wall's height, for a wall just
+            // outside the rim); the margin now only admits an edge whose
+            // distance reads beyond the rim by rounding.
+            f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + EDGTOL + (retry ? 0.002f : 0.0f);
             i32 last_sound = -1;
             for (i32 k = 0; k < 3; ++k) {
                 if (edge_status[k] < 0) continue;

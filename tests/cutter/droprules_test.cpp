@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "common/dropref.h"
 #include "common/meshes.h"
 #include "common/positioning.h"
 #include "common/tooldefs.h"
@@ -253,6 +254,41 @@ TEST_F(Rules, SegmentHeightWrittenDirectlyBecomesTheReference)
     ASSERT_GE(count, 2);
     EXPECT_EQ(cp[0], -1);
     EXPECT_NEAR(cz[0], 0.5f, 1e-5);
+}
+
+// An edge just beyond the tool's rim does not lift it: a slope rising to
+// a level edge just outside the rim, whose end lies off the axis's foot,
+// carries the tool where the slope meets the rim. A corner-radius tool on an edge near its rim stands at the exact
+// height.
+TEST_F(Rules, EdgesBeyondTheRimDoNotLift)
+{
+    for (f64 gap : {5.0e-5, 2.0e-5}) {
+        FRETRI();
+        const f64 x = 5.0 + gap;
+        const double v[3][3] = {{3, 0.5, 6}, {x, 0.01, 8}, {x, 1, 8}};
+        auto slope = tri({v[0][0], v[0][1], v[0][2], v[1][0], v[1][1], v[1][2], v[2][0], v[2][1], v[2][2]});
+        ASSERT_EQ(meshes::build({slope}), 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        i32 st = 0;
+        const f32 z = at(0, 0, st);
+        EXPECT_EQ(st % 10, 0);
+        const double p[2] = {0.0, 0.0};
+        EXPECT_NEAR(z, dropref::drop(dropref::Tool{2, 5.0, 0.0}, p, v), 4e-6) << gap;
+    }
+    // A slanted edge passing 4.98 from the axis under a corner radius 2.
+    FRETRI();
+    const double v[3][3] = {{-3, 4.98, 17.2742}, {3, 4.98, 18.0448}, {0, 9, 17.5}};
+    auto slant = tri({v[0][0], v[0][1], v[0][2], v[1][0], v[1][1], v[1][2], v[2][0], v[2][1], v[2][2]});
+    ASSERT_EQ(meshes::build({slant}), 0);
+    tooldefs::use_mill(10.0f, 2.0f);
+    dropref::Tool ref{3, 5.0, 2.0};
+    for (f32 x : {0.0f, 0.37f, 1.3f, -2.2f}) {
+        i32 st = 0;
+        const f32 z = at(x, 0.0f, st);
+        ASSERT_EQ(st % 10, 0);
+        const double p[2] = {x, 0.0};
+        EXPECT_NEAR(z, dropref::drop(ref, p, v), 4e-6) << x;
+    }
 }
 
 TEST_F(Rules, FloorsAndLimitedDrops)

@@ -1,6 +1,7 @@
 #include "passes/sidstp.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "core/host.h"
 #include "core/params.h"
@@ -25,6 +26,84 @@ f32 sgn(f32 mag, f32 like) { return like < 0 ? -std::fabs(mag) : std::fabs(mag);
 f32 d3(const f32* a, const f32* b)
 {
     return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
+}
+
+// A mend of the scallop height (side step and scallop routines): the
+// height between two tool positions takes the surface between their
+// contacts as flat. On a concave surface the surface falls away from that
+// flat between them and more material stays. So the material left between
+// the two tools is measured twice, over the surface between the two
+// contacts (along the same along value) and over the straight line of the
+// two contacts: over a point, along the surface's normal there, the
+// material reaches up to where that ray enters the nearer of the two tools.
+// Moving from the first contact to the second, the first tool's reach grows
+// and the second's shrinks: the highest material stands where the two
+// meet, found by bisection. What the surface leaves beyond the straight
+// line is added to the flat height; a plane or a convex surface adds
+// nothing, so the passes over them stay as they were.
+f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side, const f32* ea, const f32* eb,
+                   const f32* ta, const f32* tb, const f32* axis, f32 d, f32 r)
+{
+    const f64 R = 0.5 * d, flat = R - r;
+    // Distance along the ray q + t n to where it enters the tool of tip t0
+    // (1.0e30 when it passes by the tool).
+    auto entry = [&](const f64* q, const f64* n, const f32* t0) {
+        auto inside = [&](f64 t) {
+            f64 v[3];
+            for (i32 k = 0; k < 3; ++k) v[k] = q[k] + t * n[k] - t0[k];
+            const f64 w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
+            for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
+            const f64 rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            if (rho > R) return false;
+            f64 prof = 0.0;
+            if (rho > flat) {
+                const f64 u = rho - flat;
+                prof = r - std::sqrt(std::fmax(0.0, f64(r) * r - u * u));
+            }
+            return w >= prof;
+        };
+        if (inside(0.0)) return 0.0;
+        f64 lo = 0.0, hi = 0.0005;
+        while (!inside(hi)) {
+            lo = hi;
+            hi *= 1.25;
+            if (hi > 2.0 * R) return 1.0e30;
+        }
+        for (i32 it = 0; it < 40 && hi - lo > 1.0e-9; ++it) {
+            const f64 m = 0.5 * (lo + hi);
+            (inside(m) ? hi : lo) = m;
+        }
+        return hi;
+    };
+    // The highest material over the surface (line false) or over the
+    // straight line of the contacts (line true); false when the surface
+    // cannot be evaluated.
+    auto highest = [&](bool line, f64& best) {
+        f64 lo = 0.0, hi = 1.0;
+        best = 0.0;
+        for (i32 it = 0; it < 24; ++it) {
+            const f64 w = 0.5 * (lo + hi);
+            const f32 p = static_cast<f32>(p0 + w * step);
+            f32 ev[9], nv[3];
+            i32 st = 0;
+            evsrfn(buf, pcode == 1 ? p : x, pcode == 1 ? x : p, 2, ev, nv, st);
+            if (st < 0) return false;
+            f64 q[3];
+            for (i32 k = 0; k < 3; ++k) q[k] = line ? ea[k] + w * (f64(eb[k]) - ea[k]) : ev[k];
+            const f64 n[3] = {side == -1 ? -nv[0] : nv[0], side == -1 ? -nv[1] : nv[1], side == -1 ? -nv[2] : nv[2]};
+            const f64 ha = entry(q, n, ta), hb = entry(q, n, tb);
+            const f64 h = std::fmin(ha, hb);
+            if (h < 1.0e29) best = std::fmax(best, h);
+            if (ha < hb)
+                lo = w;
+            else
+                hi = w;
+        }
+        return true;
+    };
+    f64 over_surface = 0.0, over_line = 0.0;
+    if (!highest(false, over_surface) || !highest(true, over_line)) return 0.0f;
+    return static_cast<f32>(std::fmax(0.0, over_surface - over_line));
 }
 
 }  // namespace
@@ -96,6 +175,10 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
             SCLHT3(d, r, 0, 0, pa, pb, mean, h, st);
         else
             SCLHTA(d, r, 0, 0, pa, pb, pa + 3, pb + 3, mean, h, st);
+        if (st == 0) {
+            static const f32 up[3] = {0.0f, 0.0f, 1.0f};
+            h += concave_excess(buf, pcode, p0, s, x, side, eva, evb, pa, pb, axsmod == 1 ? up : mean, d, r);
+        }
         const f32 q = st == 0 ? h / std::fabs(target) : 2.0f;
         f32 dd = MACTYP == 14 ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
         dist = dd;

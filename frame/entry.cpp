@@ -2,6 +2,7 @@
 
 #include "blocks/dipblk.h"
 #include "core/params.h"
+#include "edit/report/listing.h"
 #include "frame/callbacks.h"
 #include "frame/driver.h"
 #include "surfaces/srfbuf.h"
@@ -25,4 +26,12 @@ extern "C" void tavrek()
 {
     PRCDRV(9, PRCDEF, PRCEXE, PRCPRM, PRCGEO, block_read_tavrek, PRCCHG, PRCINI, PRCSRF, PRCNRM, PRCTRN, PRCUPD,
            "TV27", PRCPAR_N, PRCPAR, PRCCPY);
+}
+
+// The host's tool path listing of the open tool path ("TP LIST" outside a
+// procedure): TP_LIST in the part's unit.
+extern "C" void tavrek_tplist()
+{
+    const i32 current = -1, units = 1;
+    NCLIST(current, units);
 }

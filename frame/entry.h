@@ -3,3 +3,5 @@
 #pragma once
 
 extern "C" void tavrek();
+// The host's call for the listing of the open tool path into "TP_LIST".
+extern "C" void tavrek_tplist();

@@ -128,6 +128,9 @@ void NCLIST(const i32& tp, const i32& units)
             aclose(LST_UNIT);
             usrms4("OUTPUT TO FILE", name, length);
         } else {
+            // The whole tool path from its main list, wherever the cursor stood.
+            lclos();
+            ltop();
             i32 access = 2;
             while (true) {
                 lacces(access, answer);

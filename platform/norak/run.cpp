@@ -26,6 +26,15 @@ std::string beside_runner(const char* argv0, const char* file)
     return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + file;
 }
 
+// The session file's name without its folder and extension.
+std::string part_name(const std::string& session)
+{
+    std::string name = session.substr(session.find_last_of('/') + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name.empty() ? std::string("PART") : name;
+}
+
 bool make_dir(const std::string& dir)
 {
     std::string path;
@@ -66,6 +75,8 @@ int main(int argc, char** argv)
     try {
         norak::load_session_file(session);
         norak::settings().out_dir = out;
+        // The part is named after the session unless the session names it.
+        if (norak::settings().part_file == "PART") norak::settings().part_file = part_name(session);
         norak::start_toolpath();
         lib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!lib) throw norak::session_error(std::string("cannot load the module: ") + dlerror());
@@ -82,6 +93,12 @@ int main(int argc, char** argv)
             norak::note("host: call " + c);
             fn();
             norak::nc_after_call();
+        }
+        // The listing of the tool path beside the other outputs, when the
+        // module offers one.
+        if (auto list = reinterpret_cast<void (*)()>(dlsym(lib, "tavrek_tplist"))) {
+            norak::note("host: call tavrek_tplist");
+            list();
         }
         norak::note("host: left open: " + norak::nc_counts());
         if (norak::replies_left() > 0)

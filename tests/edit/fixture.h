@@ -352,4 +352,20 @@ inline std::string listing(const char* name = "FIXPART_TP-A.TP_LIST")
     return f ? *f : std::string();
 }
 
+// The lines a piece of printing writes on the listing unit, each without
+// its line feed.
+template <class F>
+std::vector<std::string> printed(F&& print)
+{
+    i32 st = 0;
+    aopen(LST_UNIT, "PRINTED", 7, 2, st);
+    EXPECT_EQ(st, 0);
+    print();
+    aclose(LST_UNIT);
+    std::vector<std::string> lines;
+    std::istringstream in(*norak::text_file("PRINTED"));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
 }  // namespace fix

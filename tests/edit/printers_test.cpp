@@ -1,0 +1,316 @@
+// The block printers and the formatted fields of the listings: codes outside
+// the printers' tables, counts, technology values, the table rows of the
+// procedure lists, and the blocks the dispatcher passes over or refuses.
+#include "core/listname.h"
+#include "edit/proctab.h"
+#include "edit/report/printers.h"
+#include "edit/report/procinfo.h"
+#include "tests/edit/fixture.h"
+
+using fix::printed;
+
+namespace {
+std::string blk(i32 proc, i32 number)
+{
+    FMTBLK(proc, number);
+    return std::string(LSTST.blk, 11);
+}
+
+// Appends an element of these words after the cursor of the current list.
+void element(std::vector<i32> words)
+{
+    i32 answer = 0, st = 0;
+    lacces(1, answer);
+    lcreat(answer == -1 ? 0 : -1, st);
+    lputd(st, static_cast<i32>(words.size()), words.data());
+    lclos();
+}
+
+// The cursor on element k (from 0) of the main list, or on element j of its
+// sub-list.
+void at(i32 k, i32 j = -1)
+{
+    i32 answer = 0, st = 0;
+    lclos();
+    ltop();
+    lacces(2, answer);
+    for (i32 n = 0; n < k; ++n) lacces(1, answer);
+    if (j < 0) return;
+    lsubop(st);
+    lacces(2, answer);
+    for (i32 n = 0; n < j; ++n) lacces(1, answer);
+}
+
+std::vector<std::string> print_at(i32 mode, i32 k, i32 j = -1, i32* type = nullptr, i32* status = nullptr)
+{
+    return printed([&] {
+        at(k, j);
+        i32 t = 0, st = 0;
+        PRTBLK(mode, LST_UNIT, AM_LIST, -1, 1.0f, t, st);
+        if (type) *type = t;
+        if (status) *status = st;
+    });
+}
+}  // namespace
+
+TEST(Printers, CodesOutsideTheirTablesPrintTheirNumber)
+{
+    fix::fresh();
+    LSTST.proc = 2;
+    f32 s[3] = {0, 0, 0}, e[3] = {0, 0, 0}, c[2] = {0, 0}, v[3] = {0, 0, 1};
+    const f32 six[6] = {0, 0, 0, 0, 0, 0};
+    i32 st = 0;
+    auto lines = printed([&] {
+        PRBT99(1, LST_UNIT, 7, 9, 1.0f, 0, 14, st);   // approach type 14
+        PRBT99(1, LST_UNIT, 8, 61, 1.0f, 0, -3, st);  // retract type -3
+        PRBT34(1, LST_UNIT, 9, 3, 0);                // retract modes 3 and 0
+        PRBT14(1, LST_UNIT, 10, 7, s, e, six, 1.0f, st);  // groove type 7
+    });
+    ASSERT_GE(lines.size(), 9u);
+    EXPECT_EQ(lines[1], blk(2, 7) + "  OPEN  APPROACH (TYPE=14      )");
+    EXPECT_EQ(lines[3], blk(2, 8) + "  OPEN  RETRACT (TYPE=-3      )");
+    EXPECT_EQ(lines[6], "                 OLD = 3            NEW = 0           ");
+    EXPECT_EQ(lines[8], "                       GROOVE TYPE: 7               ");
+
+    // The other tables of the printers answer a code outside them the same way.
+    lines = printed([&] {
+        PRBT10(1, LST_UNIT, 3, 0, 1.0f, s, e);
+        PRBT10(2, LST_UNIT, 3, 9, 1.0f, s, e);
+        PRBT09(1, LST_UNIT, 4, 5, s, 0.5f, e, 1.0f);
+        PRBT11(1, LST_UNIT, 5, 0, 1.0f, s, 2, 0.0f);
+        PRBT03(1, LST_UNIT, 3, 6, 7, 1.0f, c, 1.0f, e, v);
+        PRTBT1(1, LST_UNIT, 11, 99, 5, 2.5f, st);
+    });
+    ASSERT_EQ(lines.size(), 24u);
+    EXPECT_EQ(lines[2], "            ROTATION AXES: 0");
+    EXPECT_EQ(lines[6], "| ROTATION= 9" + std::string(31, ' ') + std::string(30, ' ') + " |");
+    EXPECT_EQ(lines[8], std::string(24, ' ') + "ROTATION AXES   = 5     ");
+    EXPECT_EQ(lines[14], std::string(16, ' ') + "DRILL TYPE    = 0" + std::string(23, ' '));
+    EXPECT_EQ(lines[19], std::string(14, ' ') + "ARC PLANE = YZ ");  // plane codes beyond 2 are YZ
+    EXPECT_EQ(lines.back(), "      UNKNOWN PARAMETER---------UN KNOWN       5          2.5000");
+    EXPECT_TRUE(norak::transcript_has("internal: DEFPNM: WRONG PARAMETER99"));
+    char name[10];
+    MCHTNM(64, name);
+    EXPECT_EQ(std::string(name, 10), "UNKNOWN   ");
+}
+
+TEST(Printers, ACountPrintsWholeAndMarkersOutsideTheTableAreRefused)
+{
+    fix::fresh();
+    LSTST.proc = 1;
+    i32 st = 0;
+    auto lines = printed([&] {
+        PRBT99(1, LST_UNIT, 1, 33, 1.0f, 0, 1234, st);
+        PRBT99(1, LST_UNIT, 2, 45, 1.0f, 0, 1234567, st);
+        PRBT99(1, LST_UNIT, 3, 53, 1.0f, 0, 7, st);
+        PRBT99(1, LST_UNIT, 4, 37, 1.0f, 0, -5, st);
+        PRBT99(1, LST_UNIT, 5, 34, 1.0f, 0, 99, st);
+    });
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[1], blk(1, 1) + "  OPEN  PATH BY X (1234)");
+    EXPECT_EQ(lines[3], blk(1, 2) + "  OPEN  THREAD CYCLE,PASS NUMBER: (1234567)");
+    EXPECT_EQ(lines[5], blk(1, 3) + "  OPEN  THREAD - START NUMBER: (7)  ");
+    EXPECT_EQ(lines[7], blk(1, 4) + "  OPEN  PATH BY RADIUS (-5) ");
+    EXPECT_EQ(lines[8], blk(1, 5) + "  CLOSE PATH BY X      ");
+    EXPECT_EQ(LSTST.last, 933);  // 900 + 2 x 16, one more after a closing marker
+
+    for (i32 kind : {0, 67, -1}) {
+        st = 0;
+        lines = printed([&] { PRBT99(1, LST_UNIT, 6, kind, 1.0f, 0, 0, st); });
+        EXPECT_EQ(st, -1) << kind;
+        EXPECT_TRUE(lines.empty()) << kind;
+    }
+    EXPECT_EQ(norak::transcript_count("internal: PRBT99 - UNEXPECTED MARKER TYPE"), 3u);
+    EXPECT_EQ(LSTST.last, 933);
+}
+
+TEST(Printers, TechnologyValuesReadAsTheirParameter)
+{
+    fix::fresh();
+    LSTST.proc = 1;
+    i32 st = 0;
+    const std::string head = blk(1, 1) + "      MACHINE PARAMS: ";
+    struct Case {
+        i32 code, iv;
+        f32 rv;
+        const char* rest;  // after the label; null: no line
+    } cases[] = {
+        {10, 0, 0.0f, "VC      = STOP"},
+        {10, 0, -50.0f, "VC      = 50.0000 CCW"},
+        {2, 0, 0, "SPIN    = STOP"},
+        {2, 1200, 0, "SPIN    = 1200 CW"},
+        {2, -800, 0, "SPIN    = 800 CCW"},
+        {3, 6, 0, nullptr},
+        {3, 2, 0, "COOL    = FLOOD  "},
+        {5, -1, 0, "CUT.COM_= NOT IN USE"},
+        {59, 0, 1500.0f, "FEED    = 1500.0000 "},
+        {57, 0, -2.0f, "FEED    = MAX_FEED"},
+        {51, 0, -500.0f, "RAP.FEED= 500.0000 "},
+        {1, 0, -1.0f, "FEED    = FAST"},
+        {54, 0, 1.5707964f, "INDEX   = 90.0000 "},
+        {21, 0, 0, "G28       "},
+        {36, 0, 2.5f, "G32:   K= 2.5000 "},
+        {4, 3, 0, "DWEL    = 3 "},
+        {56, 3, 0, "STEP BY : THREAD PER INCH"},
+        {100, fix::TOOL, 0, "TOOL    = BALL 10             "},
+        {55, 0, 0, "UCS     =       "},
+        {55, 999, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        auto lines = printed([&] { PRTBT1(1, LST_UNIT, 1, c.code, c.iv, c.rv, st); });
+        if (!c.rest) {
+            EXPECT_TRUE(lines.empty()) << c.code << " " << c.iv;
+            continue;
+        }
+        ASSERT_EQ(lines.size(), 1u) << c.code;
+        EXPECT_EQ(lines[0], head + c.rest) << c.code;
+    }
+    EXPECT_TRUE(norak::transcript_has("internal: PRTBT1,ERRORS IN OPENING UCS"));
+    EXPECT_EQ(LSTST.origin[0], 0.0f);  // a UCS that cannot be read leaves the origin
+
+    // The compensation in use names its side; a units code above 3 gives the
+    // cutting speed in feet.
+    PRM9[16] = 1;
+    norak::set_record("USUN", 4, {4});
+    auto lines = printed([&] {
+        PRTBT1(1, LST_UNIT, 1, 5, -1, 0, st);
+        PRTBT1(1, LST_UNIT, 1, 10, 0, 100.0f, st);
+    });
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], head + "CUT.COM_= LEFT");
+    EXPECT_EQ(lines[1], head + "VC      = 328.0840 CW");
+}
+
+TEST(Printers, FieldsFollowTheirFormatsAndOverflowIntoAsterisks)
+{
+    fix::fresh();
+    EXPECT_EQ(blk(1000, 1000000), " ***-******");
+    EXPECT_EQ(blk(-5, -12345), "  -5--12345");
+    EXPECT_EQ(blk(999, 999999), " 999-999999");
+    FMTPRC(12);
+    EXPECT_EQ(std::string(LSTST.num, 6), "  12  ");
+    // Truncated to four decimals, not rounded, and the caller's vector keeps
+    // the truncated values.
+    f32 n[3] = {-0.12345f, 0.5f, 0.99999f};
+    FMTVAL(2, n, 1.0f);
+    EXPECT_EQ(std::string(LSTST.val, 48), "i =    -0.1234   j =     0.5000   k =     0.9999");
+    EXPECT_FLOAT_EQ(n[0], -0.1234f);
+    EXPECT_FLOAT_EQ(n[2], 0.9999f);
+    f32 p[3] = {1.0e7f, 25.4f, -99999.9f};
+    FMTVAL(1, p, 1.0f / 25.4f);
+    EXPECT_EQ(std::string(LSTST.val, 48), "X =393700.7812   Y =     1.0000   Z = -3937.0039");
+    FMTVAL(1, p, 1.0f);
+    EXPECT_EQ(std::string(LSTST.val, 48), "X =***********   Y =    25.4000   Z =-99999.8984");
+    f32 k[4] = {0.25f, 1, 2, 3};
+    FMTVAL(6, k, 1.0f);
+    EXPECT_EQ(std::string(LSTST.lval, 80),
+              "K =  0.2500   X =     1.0000   Y =     2.0000   Z =     3.0000" + std::string(18, ' '));
+    FMTVAL(4, k, 2.0f);
+    EXPECT_EQ(std::string(LSTST.val, 48), "X =     0.5000   Y =     2.0000" + std::string(17, ' '));
+}
+
+TEST(Printers, ProcedureListAndHeaderListRows)
+{
+    fix::fresh();
+    fix::build();
+    LSTRST();
+    auto lines = print_at(LM_PROCS, 0);
+    EXPECT_EQ(lines, (std::vector<std::string>{"  MACSYS NAME     : \"MACSYS1   \" ", "  TOOL PATH LEVEL : \"L1    \" ",
+                                               "  TOOL PATH NAME  : \"TP-A      \" ", "  MACHINE TYPE    : \"MILL 3X   \" ",
+                                               "  UCS NAME        : \"UCSTOP\" ", " ", " "}));
+    lines = print_at(LM_HEADS, 0);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "|" + std::string(74, '=') + "|");
+    EXPECT_EQ(lines[1], "| TOOL PATH   NAME= TP-A      LEVEL= L1      UCS= UCSTOP  TYPE= MILL 3X    |");
+
+    lines = print_at(LM_HEADS, 3);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "| -----(TR01)SRF MIL= 3  | DOME FINISH            | -- TOOL= BALL 10       |");
+    lines = print_at(LM_HEADS, 4);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "| S----      STOCK  = 4  | RAW STOCK              | -- TOOL= BALL 10       |");
+    lines = print_at(LM_PROCS, 3);
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[3], "  PROCEDURE NUMBER = 3");
+    EXPECT_EQ(lines[4], "  CREATION DATE: 2024-05-17 09:30:00");
+    EXPECT_EQ(lines[8], "  TRANSFORM    : \"TR01\" ");
+
+    // The rows of text and rotation blocks, and the item details of a
+    // technology block in the procedure lists.
+    lines = print_at(LM_HEADS, 2);
+    EXPECT_EQ(lines, std::vector<std::string>{"| SCD= N0010" + std::string(62, ' ') + " |"});
+    lines = print_at(LM_HEADS, 1);
+    EXPECT_EQ(lines, std::vector<std::string>{"| ROTATION= X AND Y AXIS, X IS A FIXED AXIS " + std::string(30, ' ') + " |"});
+    lines = print_at(LM_PROCS, 3, 1);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], blk(3, 1) + "      MACHINE PARAMS: FEED    = 600.0000 ");
+    EXPECT_EQ(lines[1], "            BLOCK SIZE = 5");
+    EXPECT_EQ(lines[2], "            PARAM TYPE = 1");
+    EXPECT_EQ(lines[3], "            DEF. TYPE  = 0");
+    EXPECT_EQ(lines[4], "            VAL. TYPE  = 1");
+    EXPECT_EQ(lines[5], "            PARAMETER  = 600.0000");
+    lines = print_at(LM_HEADS, 3, 0);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], "            PARAMETER  = 101");
+}
+
+TEST(Printers, TheDispatcherPassesOverOldBlocksAndRefusesBrokenOnes)
+{
+    fix::fresh();
+    i32 answer = 0, type = 0, st = 0;
+    lacces(3, answer);
+    element({8, 4, 1, 2, 3});                       // an old drill block
+    element({32, 5, r2wrd(1.0f), r2wrd(2.0f)});     // a setting block without a printer
+    element({2, 6, r2wrd(1.0f)});                   // a line block cut short
+    element({5, 7, 3, 100, r2wrd(1.0f), 0, 0, 0});  // a NURBS block whose counts do not fit it
+    auto lines = print_at(LM_TPLIST, 1, -1, &type, &st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(type, 8);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(norak::transcript_has("message: WARNING! OLD DRILL FORMAT NO LONGER EXISTS!"));
+    lines = print_at(LM_TPLIST, 2, -1, &type, &st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(norak::transcript_has("internal: PRTBLK - ERROR IN BLOCK. BTYPE =32"));
+    lines = print_at(LM_TPLIST, 3, -1, &type, &st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: PRTBLK - ERROR IN BLOCK. BTYPE =2"));
+    lines = print_at(LM_TPLIST, 4, -1, &type, &st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(norak::transcript_has("internal: PRBT05, NURBS LARGER THAN ITS BLOCK, ORDER AND POINTS = 3 100"));
+
+    // A listing stops at the broken block and still ends its file.
+    NCLIST(-1, 1);
+    const std::string text = fix::listing();
+    EXPECT_TRUE(norak::transcript_has("internal: NCLIST, ERRORS IN CREATING TOOL PATH LIST"));
+    EXPECT_NE(text.find("\n \n \nEND OF TOOL PATH\n"), std::string::npos);
+    EXPECT_TRUE(norak::transcript_has("message: OUTPUT TO FILE FIXPART_TP-A.TP_LIST"));
+}
+
+TEST(Printers, AssociationsMarkEditedProceduresSuspended)
+{
+    for (bool own : {true, false}) {
+        fix::fresh();
+        fix::build();
+        PRCTAB.count = 2;  // the association tree walks both procedure blocks
+        norak::Assoc a;
+        a.kind = 20;
+        a.edited = true;
+        if (own) {
+            a.proc = -1, a.element = 3;  // an element of the current tool path, by procedure number
+        } else {
+            a.proc = 55, a.element = 600, a.kind = 4, a.sub = 1, a.users = {3};  // geometry procedure 3 uses
+        }
+        norak::associations().push_back(a);
+        NCLIST(-1, 1);
+        const std::string text = fix::listing();
+        EXPECT_NE(text.find("\"DOME FINISH         \" \n           SUSPENDED\n"), std::string::npos) << own;
+        if (own) {
+            auto lines = print_at(LM_HEADS, 3);
+            EXPECT_EQ(lines, std::vector<std::string>{
+                                 "| S----(TR01)SRF MIL= 3  | DOME FINISH            | -U TOOL= BALL 10       |"});
+        }
+        PRCTAB.count = 0;
+    }
+}

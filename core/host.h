@@ -313,6 +313,82 @@ void inpol(const f32* pts, const i32& n, const i32& kind, const f32* p, i32& ans
 void inpold(const f64& tol, const f64* pts, const i32& n, const i32& kind, const f64* p, i32& answer);
 // Against loops (outer first, then holes), all points one after another.
 void inpolr(const f32& tol, const f32* pts, const i32* counts, const i32& nloops, const f32* p, i32& answer);
+
+// ------------------------------------------------- polygons and contours
+// Polygons are single-precision x, y pairs, the first point not repeated
+// unless said.
+// Nesting of n polygons (counts, then all points one after another): row i
+// of `sons` (n + 1 words) holds the number of polygons lying inside polygon
+// i, then their numbers (from 0). Status 0.
+void polson(const i32& n, const i32* counts, const f32* pts, i32* sons, i32& work, i32& status);
+// Signed area of a polygon (positive counter-clockwise).
+void plarea(const f32* pts, const i32& n, f32& area);
+// Turning of a polygon: 0 counter-clockwise, 1 clockwise, -1 degenerate.
+i32 polccw(const f32* pts, const i32& n);
+// Whether the point touches the polygon's boundary (double x, y pairs)
+// within the tolerance: 1 or 0 (mode 2: the polygon is closed).
+void tchptpol(const i32& mode, const f64& tol, const f64* pts, const i32& n, const f64* p, i32& answer);
+// Contour definitions: a head element (two words: the number m of curve
+// elements, 0) followed by m elements of two words (a curve entity id, 1
+// when the curve is taken reversed). dfcgld answers the elements the
+// definition occupies (1 + m), dfdgnc its curve elements, dfdgoc 1 when the
+// chained curves close.
+i32 dfcgld(const i32* def);
+i32 dfdgnc(const i32* def);
+i32 dfdgoc(const i32* def);
+// Curve element k (from 1) of a definition: its entity id and its unit
+// direction at its start (item 1); status -1 for no such element.
+void dfdget(const i32* def, const i32& item, const i32& k, i32& id, f64* vec, i32& status);
+// The polygon of a contour definition: curves chained, arcs cut into chords
+// within the tolerance, as x, y floats (at most `capacity` points); n the
+// points written, -2 when they do not fit, 0 when the definition is bad.
+void dfcpol(const i32* def, const f64& tol, const i32& capacity, f32* pts, i32& n);
+// A curve entity (a polyline) through n points (x, y, z doubles); id 0 and
+// status -1 on failure.
+void crcmpl(const i32& n, const f64* pts, i32& id, i32& status);
+// Figure drawing between figopa and figcls: pen up to, line to a point; a
+// figure opened with a colour.
+void moveto(const f32& x, const f32& y, const f32& z);
+void drawto(const f32& x, const f32& y, const f32& z);
+void figopa(const i32& figure, const i32& colour);
+// Contour selection by criteria. The module hands over the columns of its
+// contour list (count, surface ranges, element positions, kinds, order
+// numbers, selected flags) and its element buffers; the host finds the
+// contours of the geometry mask, appends those not listed yet to the list
+// (kind 2 closed or 1 open, order numbers following, not selected) and can
+// delete a contour by its order number (the following ones move up).
+using CntDelFn = void (*)(i32 order);
+void set_pdel_callback(CntDelFn fn);
+void num_cont_gs(const i32& mode, i32& n);    // mode 2 sets, 1 gets the number of contours
+void geomask_id_init(i32& id);
+void geomask_id_rls(const i32& id);
+void geotype_gs(const i32& mode, i32& type);
+void multi_cnt_lst_init_mulcnt(i32& list);
+void multi_lst_destroy(const i32& list);
+void pkt_set_to_main(i32* count, i32* first, i32* last, i32* pos, i32* kind, i32* order, i32* selected);
+void prf_set_to_main(i32* count, i32* first, i32* last, i32* pos, i32* kind, i32* order, i32* selected);
+void arrows_buf_set_to_main(i32* columns);
+// Element buffers of two words an element: the list's and its capacity in
+// elements, the geometry's, the work buffer of one contour.
+void cntbuf_set_to_main(i32* elems, const i32& capacity, i32* geom, i32* work);
+void geomsk_search_curves(const i32& mask, i32& status);
+// Finds the contours by criteria (closed 2, else open); status 0.
+void find_cont_by_crit(const i32& kind, i32& status);
+void get_num_cnt(i32& n);
+// 1 when the criteria contour `index` (from 0) has n elements from curve
+// `first` to curve `last`.
+i32 compare_cnt(const i32* work, const i32& n, const i32& first, const i32& last, const i32& index);
+// Delete the contour with that order number from the handed-over list.
+void prfdel_by_OrderNum(const i32& order);
+void pktdel_by_OrderNum(const i32& order);
+// Solids of the list exploded to wire-frame; the element buffer refilled.
+void ncs_explode_solbuf_to_wfbuf(i32& status);
+void fill_cnt_buf(i32& status);
+// A solid's loop exploded into at most `capacity` wire-frame elements (the
+// definition's count comes back); status 0.
+void ncs_explode_loop_to_wfbuf(i32* def, const i32& capacity, i32& n, i32& status);
+// A contour definition written back to its owner; status 0.
+void dfdput(const i32* def, const i32& n, i32& status);
 // Curve entities (class 2: type 1 line, 2 arc, 3 B-spline curve): parameter
 // range and point with tangent (6 reals) at t.
 void crvrng(const i32& id, f64& t0, f64& t1, i32& status);

@@ -11,7 +11,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"
-#include "pocket/services.h"
+#include "pocket/cntlst.h"
 #include "surfaces/srflist.h"
 #include "tools/toolcache.h"
 
@@ -378,7 +378,10 @@ void SRFREC(const i32& kind, const i32& keep, i32& status)
         ok = status >= 0;
     }
     if (kind == 0 || kind == 1) SRFDEF[k2] = ok ? 1 : 0;
-    if (keep == 1) cntset_load(3, 0);
+    if (keep == 1) {
+        i32 changed = 0;
+        cntset_load(3, changed);
+    }
     if (ok) TPLFST(kind, 1);
 }
 

@@ -16,7 +16,7 @@
 #include "frame/callbacks.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
-#include "pocket/services.h"
+#include "pocket/cntlst.h"
 #include "surfaces/srfbuf.h"
 #include "surfaces/srflist.h"
 
@@ -165,7 +165,7 @@ void read_segment(Reader& rd, i32 code, i32 count, i32 type, i32& status)
         return;
     case 97:
     case 98:
-        if (fits(code, count, CNT_MAX, status)) tpget3(m, count, DT_LEGACY, code == 97 ? CNTLST.a : CNTLST.b, status);
+        if (fits(code, count, CNT_MAX, status)) tpget3(m, count, DT_LEGACY, code == 97 ? CNTLST.first : CNTLST.last, status);
         return;
     case 201:
     case 202:

@@ -14,6 +14,7 @@ namespace {
 struct Display {
     std::set<i32> shown;
     i32 open = 0;  // figure open for drawing, 0 none
+    f32 pen[3] = {0.0f, 0.0f, 0.0f};  // where moveto left the pen
 };
 Display& D() { return ext_state<Display>("display"); }
 
@@ -96,6 +97,39 @@ void figopa(const i32& figure)
 {
     D().open = figure_of(figure) ? figure : 0;
     if (!D().open) note("internal: FIGURE " + std::to_string(figure) + " DOES NOT EXIST");
+}
+
+void figopa(const i32& figure, const i32& colour)
+{
+    if (figure < 0) {
+        // a figure number of the module's own (below 0): a new line figure
+        Figure& g = new_arrow_figure();
+        g.kind = "lines";
+        g.colour = colour;
+        D().open = g.id;
+        return;
+    }
+    figopa(figure);
+    if (Figure* f = figure_of(D().open)) f->colour = colour;
+}
+
+void moveto(const f32& x, const f32& y, const f32& z)
+{
+    D().pen[0] = x;
+    D().pen[1] = y;
+    D().pen[2] = z;
+}
+
+void drawto(const f32& x, const f32& y, const f32& z)
+{
+    Figure* f = figure_of(D().open);
+    if (!f) {
+        note("internal: NO FIGURE IS OPEN");
+        return;
+    }
+    Figure::Stroke s{{D().pen[0], D().pen[1], D().pen[2]}, {x, y, z}};
+    f->strokes.push_back(s);
+    moveto(x, y, z);
 }
 
 void gswpln(const i32&) {}

@@ -180,6 +180,11 @@ struct Figure {
     // Where the figure was moved (figmvx): point, then the orientation's
     // z row (the tool axis).
     std::vector<std::array<f32, 6>> moves;
+    i32 colour = 0;  // colour a figure was opened with
+    struct Stroke {
+        f32 from[3], to[3];
+    };
+    std::vector<Stroke> strokes;  // lines drawn with moveto and drawto
 };
 const std::vector<Figure>& figures();
 i32 xor_mode();
@@ -255,6 +260,9 @@ struct StockSim {
     i32 flags[4] = {};
 };
 StockSim& stock_sim();
+// ---- contours found by the selection criteria: per contour its curve
+// elements as (curve entity id, 1 when reversed) pairs
+void set_crit_contours(const std::vector<std::vector<i32>>& contours);
 
 // ---- files the module writes
 std::string out_path(const std::string& name);

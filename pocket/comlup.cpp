@@ -1,0 +1,369 @@
+// Common loops of two loops: the two orderings of their crossings and the
+// walks from crossing to crossing.
+#include "pocket/comlup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numeric>
+
+#include "frame/host.h"
+#include "pocket/looptest.h"
+#include "pocket/luptab.h"
+#include "pocket/oneoff.h"
+#include "pocket/pkclean.h"
+#include "pocket/pkgeom.h"
+#include "pocket/pkmath.h"
+#include "pocket/pokvals.h"
+
+i32 comlup_offset_flag = 0;
+
+ComlupLists::ComlupLists()
+    : baseg(LUP_CROSS_MAX10 + 2), bbseg(LUP_CROSS_MAX10 + 2), rank(LUP_CROSS_MAX10 + 2), bx(LUP_CROSS_MAX10 + 2),
+      by(LUP_CROSS_MAX10 + 2)
+{
+}
+
+namespace {
+
+ComlupStore collection, second;
+
+// Distance of a point from the start of B's segment (squared for a straight
+// one; the angle for an arc).
+f64 b_dist(const pokarr& b, i32 seg, f64 x, f64 y)
+{
+    PkSegDesc d;
+    if (!pk_seg_desc(b, seg, d)) return 0.0;
+    if (!d.arc) return (x - d.s[0]) * (x - d.s[0]) + (y - d.s[1]) * (y - d.s[1]);
+    return pk_arc_sweep(d.dir, d.c[0], d.c[1], d.s[0], d.s[1], x, y);
+}
+
+void store_clear(ComlupStore& s)
+{
+    pokarr_free(s.pts);
+    pokarr_init(2, s.pts);
+    s.counts.clear();
+    s.dirs.clear();
+}
+
+}  // namespace
+
+ComlupStore& comlup_collection() { return collection; }
+ComlupStore& comlup_second() { return second; }
+
+void comlup_sort(i32 n, const i32* aseg, const i32* bseg, const f64* x, const f64* y, const pokarr& b, i32* oaseg,
+                 i32* obseg, f64* ox, f64* oy)
+{
+    std::vector<i32> idx(static_cast<size_t>(n));
+    std::vector<f64> dist(static_cast<size_t>(n));
+    for (i32 k = 0; k < n; ++k) {
+        idx[static_cast<size_t>(k)] = k;
+        dist[static_cast<size_t>(k)] = b_dist(b, std::abs(bseg[k]), x[k], y[k]);
+    }
+    // Insertion order: by B segment, then by the distance along it; equal
+    // keys keep their order.
+    std::stable_sort(idx.begin(), idx.end(), [&](i32 p, i32 q) {
+        i32 sp = std::abs(bseg[p]), sq = std::abs(bseg[q]);
+        if (sp != sq) return sp < sq;
+        return dist[static_cast<size_t>(p)] < dist[static_cast<size_t>(q)];
+    });
+    for (i32 k = 0; k < n; ++k) {
+        i32 j = idx[static_cast<size_t>(k)];
+        oaseg[k] = std::abs(aseg[j]);
+        obseg[k] = std::abs(bseg[j]);
+        ox[k] = x[j];
+        oy[k] = y[j];
+    }
+}
+
+void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& distance, i32& count, ComlupLists& l)
+{
+    bool talk = clr_kind == 0;
+    count = 0;
+    (void)distance;
+    if (a.dims != b.dims) {
+        if (talk) eroutc("[cre_comlups_array] DIMENSIONS OF ARRAYS DIFFER", 0);
+        count = -1;
+        return;
+    }
+    // The crossing walk may nudge A; it works on a copy (on the copy alone
+    // when A and B are one loop).
+    pokarr w;
+    pokarr_init(a.dims, w);
+    i32 st = 0;
+    pokarr_copy(a, w, st);
+    if (st != 0) {
+        pokarr_free(w);
+        count = -1;
+        return;
+    }
+    const pokarr& bw = &a == &b ? w : b;
+    auto box = std::make_unique<PkBox>();
+    pkbox_make(bw, *box);
+    lup_intersect(mode < 10 ? 3 : 10, w, bw, *box, l.a, count, st);
+    pokarr_free(w);
+    if (count <= 0) {
+        if (count < 0) count = -1;
+        return;
+    }
+    CrossTable& t = l.a;
+    if (mode >= 10) {
+        i32 kept = 0;
+        for (i32 k = 0; k < count; ++k) {
+            if (t.bseg[k] <= 0) continue;
+            t.aseg[kept] = t.aseg[k];
+            t.bseg[kept] = t.bseg[k];
+            t.x[kept] = t.x[k];
+            t.y[kept] = t.y[k];
+            t.h1[kept] = t.h1[k];
+            t.h2[kept] = t.h2[k];
+            l.baseg[kept] = t.aseg[kept];
+            l.bbseg[kept] = t.bseg[kept];
+            ++kept;
+        }
+        count = kept;
+        return;
+    }
+    comlup_sort(count, t.aseg.data(), t.bseg.data(), t.x.data(), t.y.data(), b, l.baseg.data(), l.bbseg.data(),
+                l.bx.data(), l.by.data());
+    for (i32 k = 0; k < count; ++k) {
+        l.rank[k] = -9999;
+        for (i32 m = 0; m < count; ++m)
+            if (l.baseg[m] == std::abs(t.aseg[k]) && l.bbseg[m] == std::abs(t.bseg[k]) &&
+                pk_eqval0(l.bx[m] - t.x[k]) && pk_eqval0(l.by[m] - t.y[k])) {
+                l.rank[k] = t.bseg[k] < 0 ? -(m + 1) : m + 1;
+                break;
+            }
+    }
+    // Touches leave both lists; the ranks above a removed one move down.
+    for (i32 k = 0; k < count;) {
+        if (t.bseg[k] >= 0) {
+            ++k;
+            continue;
+        }
+        i32 r = l.rank[k] == -9999 ? 0 : std::abs(l.rank[k]);
+        for (i32 m = k; m + 1 < count; ++m) {
+            t.aseg[m] = t.aseg[m + 1];
+            t.bseg[m] = t.bseg[m + 1];
+            t.x[m] = t.x[m + 1];
+            t.y[m] = t.y[m + 1];
+            t.h1[m] = t.h1[m + 1];
+            t.h2[m] = t.h2[m + 1];
+            l.rank[m] = l.rank[m + 1];
+        }
+        if (r > 0) {
+            for (i32 m = r - 1; m + 1 < count; ++m) {
+                l.baseg[m] = l.baseg[m + 1];
+                l.bbseg[m] = l.bbseg[m + 1];
+                l.bx[m] = l.bx[m + 1];
+                l.by[m] = l.by[m + 1];
+            }
+            for (i32 m = 0; m + 1 < count; ++m)
+                if (l.rank[m] != -9999 && std::abs(l.rank[m]) > r) l.rank[m] += l.rank[m] > 0 ? -1 : 1;
+        }
+        --count;
+    }
+}
+
+namespace {
+
+// Appends the entries of loop s from segment `from` up to the start point
+// of segment `to` (wrapping past the loop's end), the head of `to` when it is
+// an arc, then the point p. `to` equal to `from` with p beyond the first
+// point walks the whole loop round.
+bool walk_piece(const pokarr& s, i32 from, i32 to, bool round, f64 px, f64 py, pokarr& w)
+{
+    i32 st = 0;
+    i32 last = pk_seg_last(s);
+    auto put_seg = [&](i32 seg) -> bool {
+        i32 n = pk_arc_at(s.x[seg]) ? 4 : 1;
+        pokarr_append_part(n, s, seg, w, st);
+        return st == 0;
+    };
+    i32 seg = from;
+    for (i32 guard = 0; guard <= s.count; ++guard) {
+        if (seg == to && !(round && guard == 0)) break;
+        if (!put_seg(seg)) return false;
+        seg = seg >= last ? 1 : pk_seg_step(s, seg, 1);
+    }
+    const f64 p[2] = {px, py};
+    const f64 lp[2] = {w.x[w.count - 1], w.y[w.count - 1]};
+    if (pk_eqpt2(p, lp)) return true;
+    if (pk_arc_at(s.x[to])) {
+        pokarr_append_part(3, s, to, w, st);
+        if (st != 0) return false;
+    }
+    pokarr_add_pnt(p, w, st);
+    return st == 0;
+}
+
+}  // namespace
+
+void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i32& parent, const f64& distance,
+                   const i32& subkey, i32 rowa, i32 rowb, const i32& kind, i32 island, i32& counter, i32& outrow,
+                   i32& lastrow, i32& status)
+{
+    status = 0;
+    i32 keya = rowa >= 1 ? lup_row(rowa).key : -1, keyb = rowb >= 1 ? lup_row(rowb).key : -1;
+    bool one_more = pkoff.phase != 0 && !pk_eqval0(pkoff.end_val) && collect == 0;
+    f64 minarea = pkoff.side < 0.001 ? pkoff.side : 0.001;
+    if (one_more) {
+        f64 m = pkoff.end_val * 1.5707963267948966;
+        if (minarea < m) minarea = m;
+        store_clear(collection);
+    }
+    pokarr aa = a, bb = b;  // areas of the two loops (windows, owning nothing)
+    aa.storage = bb.storage = PKS_CHILD;
+    aa.direction = bb.direction = 0;
+    pokarr_area(aa);
+    pokarr_area(bb);
+    f64 large = 0.999 * std::max(aa.area, bb.area);
+    i32 reject_dir = 0;
+    if (kind == 0 && one_more && rowa >= 1 && rowb >= 1 && lup_row(rowa).inherited > 0 && lup_row(rowa).parent == 1 &&
+        keyb > 10000 && lup_tree_find(rowa, rowb, 0) != 0)
+        reject_dir = 1;
+    if (a.dims != b.dims) {
+        if (clr_kind == 0) eroutc("[comlup_pokarr] DIMENSIONS OF ARRAYS DIFFER", 0);
+        return;
+    }
+    auto lists = std::make_unique<ComlupLists>();
+    ComlupLists& l = *lists;
+    i32 n = 0;
+    cre_comlups_array(0, a, b, distance, n, l);
+    if (n <= 0) return;
+    std::vector<char> used(static_cast<size_t>(n), 0);
+    pokarr w;
+    pokarr_init_dyn(a.dims, (a.count + b.count) * 6 / 5 + 8, w, status);
+    if (status != 0) {
+        pokarr_free(w);
+        status = 11;
+        return;
+    }
+    f64 best_area = -1.0;
+    i32 accepted = 0, first_row = lup_count + 1;
+    const CrossTable& t = l.a;
+    for (i32 k = 0; k < n && status == 0; ++k) {
+        if (used[static_cast<size_t>(k)]) continue;
+        i32 j = k + 1 < n ? k + 1 : 0;
+        // The crossing that follows j along B: rank(j) + 1, wrapping to 1.
+        i32 rj = std::abs(l.rank[static_cast<size_t>(j)]);
+        if (l.rank[static_cast<size_t>(j)] == -9999) continue;
+        i32 want = rj + 1 > n ? 1 : rj + 1, i = -1;
+        for (i32 m = 0; m < n; ++m)
+            if (std::abs(l.rank[static_cast<size_t>(m)]) == want) i = m;
+        if (i < 0) continue;
+        pokarr_clear(w, (a.count + b.count) * 6 / 5 + 8, status);
+        if (status != 0) {
+            status = 11;
+            break;
+        }
+        const f64 pk[2] = {t.x[k], t.y[k]};
+        pokarr_add_pnt(pk, w, status);
+        // A piece that wraps onto the segment it left goes round the loop.
+        bool round_a = j <= k && t.aseg[j] == t.aseg[k];
+        bool round_b = (want == 1 || i == j) && std::abs(t.bseg[i]) == std::abs(t.bseg[j]);
+        bool ok = status == 0 && walk_piece(a, t.aseg[k], t.aseg[j], round_a, t.x[j], t.y[j], w);
+        ok = ok && walk_piece(b, std::abs(t.bseg[j]), std::abs(t.bseg[i]), round_b, t.x[i], t.y[i], w);
+        if (!ok) {
+            status = 11;
+            break;
+        }
+        used[static_cast<size_t>(i)] = 1;
+        used[static_cast<size_t>(k)] = 1;
+        w.x[w.count - 1] = w.x[0];
+        w.y[w.count - 1] = w.y[0];
+        // Clean the walk.
+        pk_del_short(w);
+        pk_arc_to_pts(w);
+        i32 closed = 1;
+        pk_del_colin(closed, 1, w, nullptr);
+        pk_del_short(w);
+        w.direction = 0;
+        pokarr_area(w);
+        bool hole = false;
+        if (kind == 0) {
+            if (w.direction == reject_dir || w.area < minarea) continue;
+            if (pkoff.small_loop && (w.area < aa.area || w.area < bb.area)) continue;
+        } else {
+            if (w.area < minarea) continue;
+            if (w.direction > 0 && w.area < large) continue;
+            if (pkoff.small_loop && (w.area < aa.area || w.area < bb.area)) continue;
+            if (w.direction < 0) {
+                hole = true;
+                pokarr_reverse(w);
+                if (kind != 2) {
+                    i32 res = 0, st = 0;
+                    lup_vs_comlup(w, keya, keyb, res, st);
+                    if (st == 11) {
+                        status = 11;
+                        break;
+                    }
+                    if (res == 1 || st != 0) continue;
+                    if (keya != 1 && keyb != 1) {
+                        i32 stop = 0;
+                        lup_vs_loops(counter, w, stop, st);
+                        if (st == 11) {
+                            status = 11;
+                            break;
+                        }
+                        if (st != 0 || stop != 1) continue;
+                    }
+                }
+            }
+        }
+        i32 key = keya, sub = subkey, par = parent;
+        if (hole && subkey < 2) sub = par = 1;
+        if (kind == 0 ? (accepted > 0 || hole) : hole) key = ++counter;
+        ++accepted;
+        if (!one_more && collect == 0) {
+            i32 start = 0, st = 0;
+            lup_add(sub, key, par, rowa, rowb, distance, 0, w, start, st);
+            if (st != 0) {
+                status = st == 10 || st == 15 ? st : 11;
+                break;
+            }
+            if (hole) lup_row(lup_count).inherited = parent;
+            if (w.area > best_area) {
+                best_area = w.area;
+                outrow = lup_count;
+                lastrow = lup_count;
+            }
+        } else {
+            i32 st = 0;
+            pokarr_append_part(w.count, w, 0, collection.pts, st);
+            if (st != 0) {
+                status = 11;
+                break;
+            }
+            collection.counts.push_back(w.count);
+            collection.dirs.push_back(hole ? -1 : w.direction);
+        }
+    }
+    pokarr_free(w);
+    if (status != 0) return;
+    if (accepted > 0) status = 1;
+    if (one_more && !collection.counts.empty()) {
+        i32 at = 0;
+        for (size_t c = 0; c < collection.counts.size() && status <= 1; ++c) {
+            pokarr loop;
+            pokarr_init(a.dims, loop);
+            i32 st = 0;
+            pokarr_copy_range(collection.counts[c], collection.pts, at, loop, st);
+            at += collection.counts[c];
+            i32 hole = collection.dirs[c] < 0 ? kind : 0, kw = c == 0 ? 1 : 2, keys = counter;
+            if (st == 0) {
+                oneoff_pokarr(kw, loop, hole, 1, pokpar.radius, distance, distance, rowa, 1, keya, keys, 0,
+                              island ? 2 : 0, st);
+                counter = keys;
+            }
+            pokarr_free(loop);
+            if (st != 0 && st != 1) status = st;
+        }
+        if (status <= 1 && pkoff.first_loop && lup_count >= first_row) {
+            i32 st = 0;
+            lup_pick_first(first_row, lup_count, st);
+        }
+        if (status > 1) return;
+    }
+    if (status == 0 && comlup_offset_flag) status = one_more && collection.counts.empty() ? 3 : 2;
+}

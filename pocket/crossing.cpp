@@ -1,0 +1,401 @@
+// Crossings of two loops: the walk over the first loop, the bookkeeping of
+// the crossings, the vertex cases and the limits.
+#include "pocket/crossing.h"
+
+#include <cmath>
+
+#include "frame/host.h"
+#include "pocket/pkclean.h"
+#include "pocket/pkgeom.h"
+#include "pocket/pkmath.h"
+#include "pocket/pokvals.h"
+
+CrossTable::CrossTable()
+    : aseg(LUP_CROSS_MAX10 + 2), bseg(LUP_CROSS_MAX10 + 2), x(LUP_CROSS_MAX10 + 2), y(LUP_CROSS_MAX10 + 2),
+      h1(LUP_CROSS_MAX10 + 2), h2(LUP_CROSS_MAX10 + 2)
+{
+}
+
+namespace {
+
+LupWork work;
+i32 restarts_made = 0;
+constexpr i32 MAX_RESTARTS = 50;  // nudges that restart one walk
+
+void work_size()
+{
+    size_t n = LUP_CROSS_MAX10 + 2;
+    if (work.adist.size() == n) return;
+    work.adist.assign(n, 0.0);
+    work.bdist.assign(n, 0.0);
+    work.touch.assign(n, 0);
+    work.mark.assign(n, 0);
+    work.ain.assign(2 * n, 0.0);
+    work.aout.assign(2 * n, 0.0);
+    work.bin.assign(2 * n, 0.0);
+    work.bout.assign(2 * n, 0.0);
+}
+
+// Distance of a point from its segment's start (an arc: the angle).
+f64 dist_from_start(const PkSegDesc& d, f64 x, f64 y)
+{
+    if (!d.arc) return std::hypot(x - d.s[0], y - d.s[1]);
+    return pk_arc_sweep(d.dir, d.c[0], d.c[1], d.s[0], d.s[1], x, y);
+}
+
+// Directions of a loop before and after a point of segment `seg`.
+void dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* before, f64* after)
+{
+    if (pk_eqpt2(p, d.e)) {
+        pk_seg_dir(a, seg, 2, p, before);
+        pk_seg_dir(a, pk_seg_step(a, seg, 1), 1, p, after);
+    } else if (pk_eqpt2(p, d.s)) {
+        pk_seg_dir(a, pk_seg_step(a, seg, 2), 2, p, before);
+        pk_seg_dir(a, seg, 1, p, after);
+    } else {
+        pk_seg_dir(a, seg, 0, p, before);
+        after[0] = before[0];
+        after[1] = before[1];
+    }
+}
+
+bool neighbours(const pokarr& a, i32 s1, i32 s2)
+{
+    s1 = std::abs(s1);
+    s2 = std::abs(s2);
+    return s1 == s2 || pk_seg_step(a, s1, 1) == s2 || pk_seg_step(a, s2, 1) == s1;
+}
+
+bool same_dir(const f64* u, const f64* v) { return pk_eq(u[0], v[0]) && pk_eq(u[1], v[1]); }
+
+// Moves entry k of the table (and its working data) to place j.
+void move_entry(CrossTable& t, i32 j, i32 k)
+{
+    t.aseg[j] = t.aseg[k];
+    t.bseg[j] = t.bseg[k];
+    t.x[j] = t.x[k];
+    t.y[j] = t.y[k];
+    work.adist[j] = work.adist[k];
+    work.bdist[j] = work.bdist[k];
+    work.touch[j] = work.touch[k];
+    work.mark[j] = work.mark[k];
+    for (int c = 0; c < 2; ++c) {
+        work.ain[2 * j + c] = work.ain[2 * k + c];
+        work.aout[2 * j + c] = work.aout[2 * k + c];
+        work.bin[2 * j + c] = work.bin[2 * k + c];
+        work.bout[2 * j + c] = work.bout[2 * k + c];
+    }
+}
+
+void remove_entry(CrossTable& t, i32& count, i32 k)
+{
+    for (i32 m = k; m + 1 < count; ++m) move_entry(t, m, m + 1);
+    --count;
+}
+
+}  // namespace
+
+const LupWork& luplup_work() { return work; }
+i32 luplup_restarts() { return restarts_made; }
+
+void chkjunc(i32 flag, const f64* ain, const f64* aout, const f64* bin, const f64* bout, i32& result)
+{
+    f64 v[4][2] = {{-ain[0], -ain[1]}, {aout[0], aout[1]}, {-bin[0], -bin[1]}, {bout[0], bout[1]}};
+    if (flag) {
+        for (auto& w : v) {
+            f64 l = 0.0;
+            if (!pk_unit2(w[0], w[1], l)) {
+                eroutc("[chkjunc] UNABLE TO CALCULATE 2D PROJECTION", 0);
+                result = 0;
+                return;
+            }
+        }
+    }
+    f64 ang[4];
+    for (int k = 0; k < 4; ++k) ang[k] = std::atan2(v[k][1], v[k][0]);
+    // Each loop's pair ordered (lower, upper) with its vectors.
+    i32 alo = ang[0] <= ang[1] ? 0 : 1, ahi = 1 - alo, blo = ang[2] <= ang[3] ? 2 : 3, bhi = 5 - blo;
+    if (pk_eq(ang[ahi], ang[bhi])) {
+        result = 0;
+        return;
+    }
+    i32 plo, phi, qlo, qhi;
+    if (ang[ahi] > ang[bhi]) {
+        plo = alo;
+        phi = ahi;
+        qlo = blo;
+        qhi = bhi;
+    } else {
+        plo = blo;
+        phi = bhi;
+        qlo = alo;
+        qhi = ahi;
+    }
+    (void)phi;
+    if (gevald(ang[plo], ang[qlo]) && levald(ang[plo], ang[qhi])) {
+        result = 0;  // the sectors interleave: the loops cross
+        return;
+    }
+    const f64* al = v[alo];
+    const f64* bl = v[blo];
+    result = pk_eq(bl[0] * al[1], bl[1] * al[0]) ? 0 : 1;
+}
+
+void angle_ccw_greater(const f64& r, const f64& a, const f64& b, i32& result)
+{
+    const f64 full = 6.2831854820251465;
+    f64 da = pk_turn(a - r, full), db = pk_turn(b - r, full);
+    result = db > da ? 1 : 0;
+}
+
+void luplup_angles(const f64* a1, const f64* a2, const f64* b1, const f64* b2, const f64* ref, i32& result)
+{
+    f64 r = std::atan2(-ref[1], -ref[0]);
+    i32 f1 = 0, f2 = 0;
+    angle_ccw_greater(r, std::atan2(a1[1], a1[0]), std::atan2(b1[1], b1[0]), f1);
+    angle_ccw_greater(r, std::atan2(a2[1], a2[0]), std::atan2(b2[1], b2[0]), f2);
+    result = f1 != f2 ? 1 : 0;
+}
+
+void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
+{
+    status = 0;
+    i = std::abs(i);
+    j = std::abs(j);
+    if (loop.dims != 2 && loop.storage >= 0) return;
+    if (loop.dims != 2) {
+        status = 1;
+        return;
+    }
+    PkSegDesc di, dj;
+    bool si = pk_seg_desc(loop, i, di) && !di.arc, sj = pk_seg_desc(loop, j, dj) && !dj.arc;
+    if (!si && !sj) {
+        status = 1;
+        return;
+    }
+    auto arc_neighbours = [&](i32 s) {
+        i32 n = 0;
+        PkSegDesc d;
+        if (pk_seg_desc(loop, pk_seg_step(loop, s, 2), d) && d.arc) ++n;
+        if (pk_seg_desc(loop, pk_seg_step(loop, s, 1), d) && d.arc) ++n;
+        return n;
+    };
+    i32 seg = si && sj ? (arc_neighbours(j) < arc_neighbours(i) ? j : i) : (si ? i : j);
+    PkSegDesc d;
+    pk_seg_desc(loop, seg, d);
+    f64 dx = d.e[0] - d.s[0], dy = d.e[1] - d.s[1], l = 0.0;
+    if (!pk_unit2(dx, dy, l)) {
+        status = 1;
+        return;
+    }
+    f64 mx = 0.0005 * dy, my = -0.0005 * dx;
+    PkSegDesc before, after;
+    bool arc_before = pk_seg_desc(loop, pk_seg_step(loop, seg, 2), before) && before.arc;
+    bool arc_after = pk_seg_desc(loop, pk_seg_step(loop, seg, 1), after) && after.arc;
+    i32 st = seg - 1, en = seg;
+    const f64 ps[2] = {d.s[0] + mx, d.s[1] + my}, pe[2] = {d.e[0] + mx, d.e[1] + my};
+    // An arc on either side keeps its end: the moved point is inserted beside it.
+    if (arc_after) {
+        pokarr_add_pnt_at(pe, loop, en + 1, status);
+        if (status != 0) return;
+    } else {
+        loop.x[en] = pe[0];
+        loop.y[en] = pe[1];
+        if (en == loop.count - 1) {
+            loop.x[0] = pe[0];
+            loop.y[0] = pe[1];
+        }
+    }
+    if (arc_before) {
+        pokarr_add_pnt_at(ps, loop, st + 1, status);
+        if (status != 0) return;
+    } else {
+        loop.x[st] = ps[0];
+        loop.y[st] = ps[1];
+        if (st == 0) {
+            loop.x[loop.count - 1] = ps[0];
+            loop.y[loop.count - 1] = ps[1];
+        }
+    }
+    loop.direction = 0;
+    OFFSEG(1, 0, pk_offset_tol, loop);
+    status = 0;
+}
+
+void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status)
+{
+    bool talk = clr_kind == 0;
+    i32 hundreds = (mode / 100) % 10, tens = (mode / 10) % 10, units = mode % 10;
+    i32 cap = tens ? LUP_CROSS_MAX10 : LUP_CROSS_MAX;
+    bool self = &a == &b;
+    status = 0;
+    count = 0;
+    restarts_made = 0;
+    work_size();
+    PkBox* rebuilt = nullptr;
+    PkBox local;
+    const PkBox* box = &boxb;
+    bool any = false;
+    i32 nudged_at = -1;
+restart:
+    count = 0;
+    for (i32 seg = 1; seg < a.count && !(hundreds && count >= 1);) {
+        PkSegDesc d;
+        if (!pk_seg_desc(a, seg, d)) break;
+        i32 next = d.arc ? seg + 4 : seg + 1;
+        if (d.arc && pk_eqpt2(d.s, d.e)) {
+            seg = next;
+            continue;
+        }
+        LupsegHit prev, hit;
+        for (;;) {
+            LUPSEG(d, seg, b, *box, 0, self, prev, hit);
+            if (!hit.found) break;
+            any = true;
+            prev = hit;
+            const f64 p[2] = {hit.x, hit.y};
+            i32 aseg = seg, bseg = hit.bseg;
+            // One entry per point: a point at a vertex found again on the
+            // neighbouring segment is dropped.
+            bool dup = false;
+            for (i32 k = 0; k < count && !dup; ++k) {
+                const f64 q[2] = {t.x[k], t.y[k]};
+                if (pk_eqpt2(p, q) && (neighbours(a, t.aseg[k], aseg) || neighbours(b, t.bseg[k], bseg))) dup = true;
+            }
+            if (dup) continue;
+            if (count + 1 > cap) {
+                if (talk) eroutc("LUPLUP,TOO MANY INTERSECTION POINTS WITH ISLAND ", 0);
+                count = -1;
+                return;
+            }
+            PkSegDesc db;
+            pk_seg_desc(b, bseg, db);
+            i32 k = count++;
+            const f64 closing[2] = {a.x[a.count - 1], a.y[a.count - 1]};
+            const f64 bclose[2] = {b.x[b.count - 1], b.y[b.count - 1]};
+            PkSegDesc da = d;
+            if (pk_eqpt2(p, closing) && pk_eqpt2(p, d.e)) {
+                aseg = 1;
+                pk_seg_desc(a, 1, da);
+            }
+            if (pk_eqpt2(p, bclose) && pk_eqpt2(p, db.e)) {
+                bseg = 1;
+                pk_seg_desc(b, 1, db);
+            }
+            t.aseg[k] = aseg;
+            t.bseg[k] = bseg;
+            t.x[k] = hit.x;
+            t.y[k] = hit.y;
+            work.adist[k] = dist_from_start(da, hit.x, hit.y);
+            work.bdist[k] = dist_from_start(db, hit.x, hit.y);
+            work.touch[k] = hit.found;
+            work.mark[k] = 0;
+            dirs_at(a, aseg, da, p, &work.ain[2 * k], &work.aout[2 * k]);
+            dirs_at(b, bseg, db, p, &work.bin[2 * k], &work.bout[2 * k]);
+            // Ordered by A's segment and the distance along it.
+            while (k > 0 && (t.aseg[k - 1] > t.aseg[k] ||
+                             (t.aseg[k - 1] == t.aseg[k] && work.adist[k - 1] > work.adist[k]))) {
+                move_entry(t, LUP_CROSS_MAX10 + 1, k);
+                move_entry(t, k, k - 1);
+                move_entry(t, k - 1, LUP_CROSS_MAX10 + 1);
+                --k;
+            }
+            if (hundreds) break;
+        }
+        seg = next;
+    }
+    if (units || tens) {
+        for (i32 k = 0; k < count; ++k) {
+            if (t.bseg[k] < 0) continue;
+            const f64 p[2] = {t.x[k], t.y[k]};
+            PkSegDesc da, db;
+            pk_seg_desc(a, t.aseg[k], da);
+            pk_seg_desc(b, t.bseg[k], db);
+            bool vertex = pk_eqpt2(p, da.s) || pk_eqpt2(p, da.e) || pk_eqpt2(p, db.s) || pk_eqpt2(p, db.e);
+            if (!vertex) continue;
+            const f64 *ai = &work.ain[2 * k], *ao = &work.aout[2 * k], *bi = &work.bin[2 * k],
+                      *bo = &work.bout[2 * k];
+            if (same_dir(ai, bi) || same_dir(ai, bo) || same_dir(ao, bi) || same_dir(ao, bo)) {
+                work.mark[k] = 1;
+                if (tens && nudged_at != k && restarts_made < MAX_RESTARTS && a.dims == 2) {
+                    // The loops run along each other here: A is moved off B
+                    // at its segments through the point, and walked again.
+                    nudged_at = k;
+                    i32 other = pk_eqpt2(p, da.e) ? pk_seg_step(a, t.aseg[k], 1) : pk_seg_step(a, t.aseg[k], 2);
+                    i32 st = 0;
+                    luplup_cut(a, t.aseg[k], other, st);
+                    if (st < 0) {
+                        count = 1;
+                        return;
+                    }
+                    if (st == 0) {
+                        ++restarts_made;
+                        pkbox_make(b, local);
+                        rebuilt = &local;
+                        box = rebuilt;
+                        goto restart;
+                    }
+                }
+            }
+            i32 res = 0;
+            chkjunc(1, ai, ao, bi, bo, res);
+            if (res == 1) t.bseg[k] = -t.bseg[k];
+        }
+        // One entry per point: a second entry at the same point is a touch.
+        for (i32 k = 0; k < count; ++k)
+            for (i32 m = k + 1; m < count; ++m) {
+                const f64 p[2] = {t.x[k], t.y[k]}, q[2] = {t.x[m], t.y[m]};
+                if (t.bseg[k] > 0 && t.bseg[m] > 0 && pk_eqpt2(p, q)) t.bseg[m] = -t.bseg[m];
+            }
+        if (units) {
+            i32 pos = 0;
+            for (i32 k = 0; k < count; ++k) pos += t.bseg[k] > 0 ? 1 : 0;
+            if (pos % 2 == 1)
+                for (i32 k = 0; k < count; ++k)
+                    if (work.mark[k] && t.bseg[k] > 0) {
+                        t.bseg[k] = -t.bseg[k];
+                        break;
+                    }
+        }
+    }
+    if (tens) {
+        bool touch2 = false;
+        for (i32 k = 0; k < count; ++k) touch2 = touch2 || work.touch[k] == 2;
+        for (i32 k = 0; touch2 && count > 1 && k < count; ++k) {
+            i32 m = k + 1 < count ? k + 1 : 0;
+            if (m == k) break;
+            if (t.bseg[k] <= 0 || t.bseg[m] <= 0 || (work.touch[k] != 2 && work.touch[m] != 2)) continue;
+            if (std::fabs(t.x[k] - t.x[m]) >= 0.001 || std::fabs(t.y[k] - t.y[m]) >= 0.001) continue;
+            bool share = t.bseg[k] == t.bseg[m] || t.aseg[k] == t.aseg[m] || t.aseg[k] == t.bseg[m] ||
+                         t.bseg[k] == t.aseg[m];
+            if (!share) continue;
+            i32 lo = k < m ? k : m, hi = k < m ? m : k;
+            t.aseg[lo] = std::min(t.aseg[k], t.aseg[m]);
+            t.bseg[lo] = std::max(t.bseg[k], t.bseg[m]);
+            remove_entry(t, count, hi);
+            --k;
+        }
+    }
+    if (count == 0 && any) status = 1;
+}
+
+void lup_intersect(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count,
+                   i32& status)
+{
+    i32 units = mode % 10;
+    LUPLUP(mode, a, b, boxb, t, count, status);
+    if (units > 1 && count > 0 && a.dims != 2) {
+        for (i32 k = 0; k < count; ++k) {
+            f64 pa[3] = {t.x[k], t.y[k], 0.0}, pb[3] = {t.x[k], t.y[k], 0.0}, v[3];
+            i32 flat = 0, st = 0;
+            pk_get_seg(a, std::abs(t.aseg[k]), pa, v, flat, st);
+            pk_get_seg(b, std::abs(t.bseg[k]), pb, v, flat, st);
+            if (units == 4) {
+                t.h1[k] = pa[2] - pb[2];
+            } else {
+                t.h1[k] = pa[2];
+                t.h2[k] = pb[2];
+            }
+        }
+    }
+}

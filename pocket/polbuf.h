@@ -1,0 +1,63 @@
+// Polygon buffers: six module-wide buffers of closed 2-D single-precision
+// polygons (boundaries read from contours, clean-up regions, clipping
+// boundaries), one of them current; a point test against the polygons of a
+// buffer; and the drawing of polygons and point strings. A buffer is a run
+// of 32-bit words: per polygon its point count, then its points as float x,
+// y. Polygons and points count from 1; status 0 or -1.
+#pragma once
+
+#include "frame/words.h"
+
+constexpr i32 POLBUF_N = 6;
+constexpr i32 PB_GET = 1;  // polbuf_select: answer the current buffer
+
+void polbuf_init(const i32& mode, const i32& capacity, i32& status);
+// Mode 1 closes buffer n's array; every mode marks it not in use.
+void polbuf_release_pol(const i32& n, const i32& mode, i32& status);
+void polbuf_release_all(const i32& mode, i32& status);
+// PB_GET answers the current buffer in n; other modes make buffer n current.
+void polbuf_select(const i32& mode, i32& n, i32& status);
+// Marks buffer n in use and makes it current.
+void POLB_PKG(const i32& n, i32& status);
+// Address of polygon k of the current buffer: its count word (mode 1) or its
+// first point; null on failure.
+void* polbuf_get_pol(const i32& mode, const i32& k, i32& status);
+// Point count of polygon k (stored when the buffer can hold it).
+void polbuf_set_np(const i32& k, const i32& n, i32& status);
+void polbuf_get_np(const i32& k, i32& n, i32& status);
+// Number of polygons of the current buffer.
+void polbuf_set_npol(const i32& n, i32& status);
+void polbuf_get_npol(i32& n, i32& status);
+// The two package values.
+void polbuf_set_vals(const f32& a, const f32& b, i32& status);
+void polbuf_get_vals(f64& a, f64& b, i32& status);
+// Point j of polygon k (the buffer grows to hold it).
+void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i32& status);
+void polbuf_get_point(const i32& k, const i32& j, f32& x, f32& y, i32& status);
+// Enlarges the current buffer by m x 1000 words.
+void polbuf_set_point(const i32& m, i32& status);
+// Fills polygon k from a contour definition (tolerance `arg`).
+void polbuf_from_contour(const i32& k, const i32* contour, const f64& arg, i32& status);
+// Draws every polygon of the current buffer at height z.
+void polbuf_draw(const f32& z, i32& status);
+// Copies buffer `from` into buffer `to`, which becomes current.
+void polbuf_copy(const i32& from, const i32& to, i32& status);
+// Number of the polygon of largest absolute area (-1 none) into k.
+void polbuf_outer(i32& k, i32& status);
+// 1 when the point lies in the region of buffer 1 (inside its outer
+// polygon, outside its islands, a boundary within the tolerance counting as
+// inside), 0 when not, -1 when buffer 1 holds no polygon.
+void polbuf_inpol(const f32* p, const f32& tol, i32& status);
+// Capacity in words of buffer n (for checks).
+i32 polbuf_capacity(i32 n);
+
+// Draws closed polygons as one figure (the colour cycling 1 to 15).
+void DRWPOL(const i32& npol, const i32* counts, const f32* pts, const f32& z, i32& status);
+// Draws a point string as a figure (figure flag set) or stores it as a curve
+// entity (at most 1000 points, else status -2); dimension 3 uses each
+// point's z, else z is `height`.
+void DRWCRV(const i32& dim, const i32& cycle, const i32& figure, const i32& n, const f32* pts, const f32& height,
+            i32& id, i32& status);
+// String colour counter; string pen value (-1 none).
+void DRWSCC(const i32& value);
+void DRWSFC(const i32& value);

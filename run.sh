@@ -7,9 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-need_packages() {
+need_packages() {  # need_packages [extra packages...]
   local missing=()
-  for p in g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev; do
+  for p in g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev "$@"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
@@ -38,7 +38,7 @@ case "${1:-}" in
     ls out
     ;;
   test)
-    need_packages
+    need_packages libgeos-dev  # GEOS: an oracle of the pocket tests only
     build build/asan Debug -DTAVREK_SANITIZE=ON
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

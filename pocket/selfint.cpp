@@ -160,7 +160,7 @@ void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d)
 namespace {
 
 // The crossings (at most two) of segments A and B, with a touch flag each.
-i32 pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, f64 pts[2][2], i32 touch[2])
+i32 pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2])
 {
     i32 n = 0;
     auto add = [&](f64 x, f64 y, i32 t) {
@@ -204,13 +204,17 @@ i32 pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, f64 pts[2][
         }
         return n;
     }
+    // Two neighbouring arcs meet at their joint: only the other candidate counts.
+    i32 exclude = neighbour ? 1 : 0;
     for (int k = 0; k < 2; ++k) {
         f64 x = 0.0, y = 0.0;
         i32 cnt = 0;
         if (k == 0)
-            pk_arc_arc(1, 0, A.c[0], A.c[1], A.r, A.dir, A.s, A.e, B.c[0], B.c[1], B.r, B.dir, B.s, B.e, x, y, cnt);
+            pk_arc_arc(1, exclude, A.c[0], A.c[1], A.r, A.dir, A.s, A.e, B.c[0], B.c[1], B.r, B.dir, B.s, B.e, x, y,
+                       cnt);
         else
-            pk_arc_arc(1, 0, A.c[0], A.c[1], A.r, -A.dir, A.e, A.s, B.c[0], B.c[1], B.r, B.dir, B.s, B.e, x, y, cnt);
+            pk_arc_arc(1, exclude, A.c[0], A.c[1], A.r, -A.dir, A.e, A.s, B.c[0], B.c[1], B.r, B.dir, B.s, B.e, x, y,
+                       cnt);
         if (cnt != 1) continue;
         f64 ux = x - A.c[0], uy = y - A.c[1], vx = x - B.c[0], vy = y - B.c[1], l = 0.0;
         pk_unit2(ux, uy, l);
@@ -275,7 +279,7 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
             if (!pk_box_ovl2(bxl, byl, bxh, byh, xl, yl, xh, yh)) continue;
             f64 pts[2][2];
             i32 touch[2] = {0, 0};
-            i32 n = pair_cross(seg, B, !self || aseg < bseg, pts, touch);
+            i32 n = pair_cross(seg, B, !self || aseg < bseg, neighbour, pts, touch);
             for (i32 m = 0; m < n; ++m) {
                 if (neighbour) {
                     // the joint the two neighbours share is no crossing

@@ -1,0 +1,356 @@
+// Segment geometry, arc conditioning, areas with arcs, boxes and the restart
+// of a loop at a point.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "pocket/pkgeom.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+// A loop of random points joined by arcs of any sweep (a half turn or more
+// included) and lines.
+Loop wild_loop(std::mt19937& g, i32 n)
+{
+    std::uniform_real_distribution<f64> u(-10, 10), f(0, 1), sw(0.2, 6.0);
+    Loop l;
+    l.pt(u(g), u(g));
+    f64 x0 = l.x[0], y0 = l.y[0];
+    for (i32 k = 1; k <= n; ++k) {
+        f64 qx = k == n ? x0 : u(g), qy = k == n ? y0 : u(g);
+        f64 px = l.x.back(), py = l.y.back(), d = std::hypot(qx - px, qy - py);
+        if (f(g) < 0.5) {
+            f64 th = sw(g);
+            i32 dir = f(g) < 0.5 ? 1 : -1;
+            f64 r = d / (2.0 * std::sin(th / 2.0));
+            f64 h = r * std::cos(th / 2.0), nx = -(qy - py) / d, ny = (qx - px) / d;
+            l.arc(qx, qy, (px + qx) / 2 + dir * h * nx, (py + qy) / 2 + dir * h * ny, dir);
+        } else {
+            l.pt(qx, qy);
+        }
+    }
+    return l;
+}
+
+}  // namespace
+
+TEST(ArcGeometry, AreaWithArcsAgreesWithADenseShoelace)
+{
+    fresh();
+    std::mt19937 g(3);
+    for (int k = 0; k < 100; ++k) {
+        Loop l = wild_loop(g, 3 + k % 6);
+        pokarr a = make(l);
+        f64 area = signed_area(a);
+        // chords of h and h / 2, extrapolated (the chord error goes as h^2)
+        long double s1 = shoelace(dense(a, 1e-3, 1)), s2 = shoelace(dense(a, 1e-3, 2));
+        long double ref = (4.0L * s2 - s1) / 3.0L;
+        f64 scale = std::max(1.0, std::fabs((f64)ref));
+        EXPECT_NEAR(area, (f64)ref, 1e-9 * scale) << k;
+        pokarr_free(a);
+    }
+    // a quarter circle closed through the centre
+    Loop q;
+    q.pt(1, 0).arc(0, 1, 0, 0, 1).pt(0, 0).close();
+    pokarr a = make(q);
+    pokarr_area(a);
+    EXPECT_NEAR(a.area, M_PI / 4, 1e-15);
+    EXPECT_EQ(a.direction, 1);
+    // cached until the direction word is cleared
+    a.x[2] = 2.0;
+    pokarr_area(a);
+    EXPECT_NEAR(a.area, M_PI / 4, 1e-15);
+    a.direction = 0;
+    pokarr_area(a);
+    EXPECT_GT(a.area, 1.0);
+    pokarr_free(a);
+    pkdm_rel_all();
+}
+
+TEST(ArcGeometry, LengthsPointsAndFractionsFollowTheArcsOwnSweep)
+{
+    fresh();
+    // three quarters of a turn counter-clockwise from (1, 0) to (0, -1)
+    Loop l;
+    l.pt(1, 0).arc(0, -1, 0, 0, 1).pt(1, 0);
+    pokarr a = make(l), lens;
+    pokarr_init(1, lens);
+    f64 total = 0;
+    i32 st = 0;
+    pokarr_seg_lengths(0, a, &lens, total, st);
+    EXPECT_NEAR(lens.x[0], 1.5 * M_PI, 1e-12);
+    EXPECT_EQ(lens.count, 5);
+    EXPECT_EQ(lens.x[1], 0.0);
+    EXPECT_NEAR(total, 1.5 * M_PI + std::sqrt(2.0), 1e-12);
+    f64 x = 0, y = 0;
+    pk_arc_point(1, 1, 0, 0, 1, 0, 0, -1, 0.0, x, y);
+    EXPECT_NEAR(x, 1.0, 1e-12);
+    pk_arc_point(1, 1, 0, 0, 1, 0, 0, -1, 1.0, x, y);
+    EXPECT_NEAR(y, -1.0, 1e-12);
+    pk_arc_point(1, 1, 0, 0, 1, 0, 0, -1, 0.5, x, y);
+    EXPECT_NEAR(x, -std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(y, std::sqrt(0.5), 1e-9);
+    f64 f1 = 0, f2 = 0;
+    const f64 c[2] = {0, 0}, s[2] = {1, 0}, e[2] = {0, -1}, p1[2] = {-1, 0}, p2[2] = {0, 1};
+    pk_arc_frac(1, 1, c, s, e, p1, f1);
+    pk_arc_frac(1, 1, c, s, e, p2, f2);
+    EXPECT_NEAR(f1, 2.0 / 3.0, 1e-12);
+    EXPECT_NEAR(f2, 1.0 / 3.0, 1e-12);
+    // a half turn is pi r long
+    Loop h;
+    h.pt(1, 0).arc(-1, 0, 0, 0, 1);
+    pokarr b = make(h);
+    pokarr_seg_lengths(2, b, nullptr, total, st);
+    EXPECT_NEAR(total, M_PI, 1e-12);
+    // points at a parameter: a straight segment too short to split gives its middle
+    pk_lin_point(0, 0, 1e-7, 0, 0.3, x, y);
+    EXPECT_EQ(x, 5e-8);
+    pk_lin_point(0, 0, 4, 0, 0.25, x, y);
+    EXPECT_EQ(x, 1.0);
+    // the range on an arc; a degenerate arc has no sweep to divide by
+    f64 t = 0;
+    pk_arc_range(1, -1, 0, 0, 1, 0, 0, -1, std::sqrt(0.5), -std::sqrt(0.5), t);
+    EXPECT_NEAR(t, 0.5, 1e-12);
+    pk_arc_range(1, 1, 0, 0, 1, 0, 1, 0, 0, 1, t);
+    EXPECT_EQ(t, 0.0);
+    f64 d = 0, fx = 0, fy = 0;
+    pk_pnt_arc(1, 0, 0, 2, 1, 0, 0, 2, 0, 0, 2, d, fx, fy, t);
+    EXPECT_EQ(d, 2.0);
+    EXPECT_EQ(t, 99.0);
+    pk_pnt_arc(2, 3, -3, 1, 1, 0, 0, 1, 0, 0, 1, d, fx, fy, t);  // off the arc: the nearer end
+    EXPECT_EQ(fx, 1.0);
+    EXPECT_EQ(t, 0.0);
+    // parameters along segments, degenerate ones included
+    pk_lin_int(0, 0, 0, 0, 0, 0, t);
+    EXPECT_EQ(t, 0.0);
+    pk_lin_int(0, 0, 0, 0, 1, 1, t);
+    EXPECT_EQ(t, 1.5);
+    pk_lin_int(0, 0, 2, 8, 1, 4, t);
+    EXPECT_EQ(t, 0.5);
+    const f64 A[3] = {0, 0, 0}, B[3] = {1, 2, 8}, Pm[3] = {0.5, 1, 4};
+    pk_max_axis(3, A, B, Pm, t);
+    EXPECT_EQ(t, 0.5);
+    pokarr_free(a);
+    pokarr_free(b);
+    pokarr_free(lens);
+    pkdm_rel_all();
+}
+
+TEST(ArcGeometry, ArcBoxesTakeTheBulge)
+{
+    f64 b[4];
+    pk_arc_box(0, 0, 1, 1, 1, 0, 0, 1, b[0], b[1], b[2], b[3]);
+    EXPECT_EQ(b[0], 0.0);
+    EXPECT_EQ(b[1], 0.0);
+    EXPECT_EQ(b[2], 1.0);
+    EXPECT_EQ(b[3], 1.0);
+    pk_arc_box(0, 0, 1, -1, 1, 0, 0, 1, b[0], b[1], b[2], b[3]);
+    EXPECT_EQ(b[0], -1.0);
+    EXPECT_EQ(b[1], -1.0);
+    EXPECT_EQ(b[2], 1.0);
+    EXPECT_EQ(b[3], 1.0);
+    // both ends in one quadrant, the arc running almost the whole way round
+    f64 s = std::sqrt(0.5);
+    pk_arc_box(0, 0, 1, 1, s, s, 0.9, std::sqrt(1 - 0.81), b[0], b[1], b[2], b[3]);
+    EXPECT_EQ(b[0], -1.0);
+    EXPECT_EQ(b[1], -1.0);
+    EXPECT_EQ(b[2], 1.0);
+    EXPECT_EQ(b[3], 1.0);
+    pk_arc_box(0, 0, 1, 1, 0.9, std::sqrt(1 - 0.81), s, s, b[0], b[1], b[2], b[3]);
+    EXPECT_EQ(b[2], 0.9);
+    fresh();
+    Loop l;
+    l.pt(1, 0).arc(-1, 0, 0, 0, 1).pt(1, 0);
+    pokarr a = make(l);
+    f64 xl, yl, xh, yh;
+    pk_arr_box(a, xl, yl, xh, yh);
+    EXPECT_EQ(yh, 1.0);
+    EXPECT_EQ(yl, 0.0);
+    EXPECT_EQ(pk_box_ovl2(0, 0, 1, 1, 1, 1, 2, 2), 1);
+    EXPECT_EQ(pk_box_ovl2(0, 0, 1, 1, 1.1, 1, 2, 2), 0);
+    const f64 lo1[2] = {0, 0}, hi1[2] = {1, 1}, lo2[2] = {1.5, 0}, hi2[2] = {2, 1};
+    EXPECT_EQ(pk_box_ovln(2, 0.6, lo1, hi1, lo2, hi2), 1);
+    EXPECT_EQ(pk_box_ovln(2, 0.4, lo1, hi1, lo2, hi2), 0);
+    pokarr_free(a);
+    pkdm_rel_all();
+}
+
+TEST(ArcConditioning, HalfTurnsAreSplitFlatArcsStraightenedShortArcsPointed)
+{
+    fresh();
+    i32 st = 0;
+    Loop h;
+    h.pt(1, 0).arc(-1, 0, 0, 0, 1).pt(1, 0);
+    pokarr a = make(h);
+    pk_split_arcs(a, st);
+    ASSERT_EQ(a.count, 10);
+    EXPECT_NEAR(a.x[4], 0.0, 1e-15);
+    EXPECT_NEAR(a.y[4], 1.0, 1e-15);
+    EXPECT_EQ(a.x[8], -1.0);
+    Loop tq;
+    tq.pt(1, 0).arc(0, -1, 0, 0, 1).pt(1, 0);  // three quarters: three quarter arcs
+    pokarr b = make(tq);
+    pk_split_arcs(b, st);
+    EXPECT_EQ(b.count, 14);
+    i32 arcs = 0;
+    for (i32 k = 0; k < b.count; ++k) arcs += pk_arc_at(b.x[k]);
+    EXPECT_EQ(arcs, 3);
+    // about 178 degrees (s = 0.03, c = -0.995) is split, s = 0.04 is not
+    auto with = [](f64 s) {
+        f64 c = -std::sqrt(1 - s * s);
+        Loop l;
+        l.pt(1, 0).arc(c, s, 0, 0, 1).pt(1, 0);
+        return make(l);
+    };
+    pokarr c1 = with(0.03), c2 = with(0.04);
+    pk_split_arcs(c1, st);
+    pk_split_arcs(c2, st);
+    EXPECT_EQ(c1.count, 10);
+    EXPECT_EQ(c2.count, 6);
+    // radius 100: 0.2 degrees become a straight segment, 0.3 degrees stay
+    auto flat = [](f64 deg, i32 dir) {
+        f64 t = deg * M_PI / 180;
+        Loop l;
+        l.pt(0, 0).pt(100, 0).arc(100 * std::cos(dir * t), 100 * std::sin(dir * t), 0, 0, dir).pt(50, 50).close();
+        return make(l);
+    };
+    pokarr f1 = flat(0.2, 1), f2 = flat(0.3, 1);
+    pk_flat_arcs(f1);
+    pk_flat_arcs(f2);
+    EXPECT_EQ(f1.count, 5);
+    EXPECT_EQ(f2.count, 8);
+    // an arc near a full turn has the same end radii but is no flat arc
+    pokarr f3 = flat(359.8, 1);
+    pk_flat_arcs(f3);
+    EXPECT_EQ(f3.count, 8);
+    // the pocket radius 5 makes L = 0.1: a chord below about 0.0316 is short
+    pk_radius = 5.0;
+    Loop s;
+    s.pt(1, 0).arc(std::cos(0.03), std::sin(0.03), 0, 0, 1).pt(0, 0).close();
+    pokarr p = make(s);
+    pk_arc_to_pts(p);
+    EXPECT_EQ(p.count, 7);
+    for (i32 k = 1; k <= 3; ++k) EXPECT_NEAR(std::hypot(p.x[k], p.y[k]), 1.0, 1e-12);
+    EXPECT_GT(p.y[2], p.y[1]);
+    for (pokarr* q : {&a, &b, &c1, &c2, &f1, &f2, &f3, &p}) pokarr_free(*q);
+    pkdm_rel_all();
+}
+
+TEST(ArcConditioning, ArcsOfOneCircleMergeBelowTheCosineLimit)
+{
+    fresh();
+    f64 s = std::sqrt(0.5);
+    Loop l;
+    l.pt(1, 0).arc(s, s, 0, 0, 1).arc(0, 1, 0, 0, 1).pt(0, 0).close();
+    pokarr a = make(l);
+    pk_merge_arcs(a);
+    ASSERT_EQ(a.count, 7);
+    EXPECT_EQ(a.x[4], 0.0);
+    EXPECT_EQ(a.y[4], 1.0);
+    Loop h;
+    h.pt(1, 0).arc(0, 1, 0, 0, 1).arc(-1, 0, 0, 0, 1).pt(1, 0);
+    pokarr b = make(h);
+    pk_merge_arcs(b);
+    EXPECT_EQ(b.count, 10);
+    pokarr_free(a);
+    pokarr_free(b);
+    pkdm_rel_all();
+}
+
+TEST(SegmentGeometry, ComparisonsReversalAndPointsAtAParameter)
+{
+    const f64 a[3] = {0, 0, 0}, b[3] = {9.9e-7, 0, 0}, c[3] = {1.1e-6, 0, 0}, d[3] = {0, 0, 2e-6};
+    EXPECT_EQ(pk_eqpt2(a, b), 1);
+    EXPECT_EQ(pk_eqpt2(a, c), 0);
+    EXPECT_EQ(pk_eqpt3(a, d), 0);
+    EXPECT_EQ(pk_eqpt3(b, nullptr), 1);
+    fresh();
+    Loop l;
+    l.pt(0, 0).arc(2, 0, 1, 0, 1).pt(2, 5);
+    pokarr r = make(l);
+    r.direction = 1;
+    pokarr_reverse(r);
+    ASSERT_EQ(r.count, 6);
+    EXPECT_EQ(r.y[0], 5.0);
+    EXPECT_EQ(r.x[1], 2.0);
+    EXPECT_EQ(r.x[2], PK_ARC_MARK);
+    EXPECT_EQ(r.y[3], -1.0);
+    EXPECT_EQ(r.x[4], 1.0);
+    EXPECT_EQ(r.x[5], 0.0);
+    EXPECT_EQ(r.direction, -1);
+    // a point on the arc block: the index moves back to its start
+    Loop m;
+    m.pt(0, 0).pt(1, 0).pt(2, 0).pt(3, 0).arc(5, 0, 4, 0, -1).pt(6, 0);
+    pokarr q = make(m);
+    i32 i = 7;
+    f64 p[3];
+    pokarr_point_at(q, i, 0.5, p);
+    EXPECT_EQ(i, 4);
+    EXPECT_NEAR(p[0], 4.0, 1e-12);
+    EXPECT_NEAR(p[1], 1.0, 1e-12);
+    // interleaved points reversed through a pool array
+    f64 pts[6] = {0, 0, 1, 1, 2, 2};
+    i32 st = 0;
+    EXPECT_EQ(pk_reverse_pts(2, pts, 3, st), 0);
+    EXPECT_EQ(pts[0], 2.0);
+    EXPECT_EQ(pts[4], 0.0);
+    pokarr_free(r);
+    pokarr_free(q);
+    pkdm_rel_all();
+}
+
+TEST(LoopRestart, StartsAtAPointOfASegmentWithoutDoubledPoints)
+{
+    fresh();
+    i32 st = 0;
+    f64 px = 0, py = 0;
+    // at the end of straight segment 2 (parameter 1)
+    pokarr a = make(square(0, 0, 4));
+    pokarr_start_at(a, 2, 1, 1.0, px, py, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(a.count, 5);
+    EXPECT_EQ(a.x[0], 4.0);
+    EXPECT_EQ(a.y[0], 4.0);
+    EXPECT_EQ(a.x[4], 4.0);
+    EXPECT_EQ(a.y[4], 4.0);
+    // in the middle of segment 1
+    pokarr b = make(square(0, 0, 4));
+    pokarr_start_at(b, 1, 1, 0.5, px, py, st);
+    EXPECT_EQ(b.count, 6);
+    EXPECT_EQ(px, 2.0);
+    EXPECT_EQ(b.x[1], 4.0);
+    EXPECT_EQ(b.x[4], 0.0);
+    EXPECT_EQ(b.y[4], 0.0);
+    EXPECT_EQ(b.x[5], 2.0);
+    // an arc split at its middle keeps its centre, radius and direction
+    Loop l;
+    l.pt(1, 0).arc(-1, 0, 0, 0, 1).pt(1, 0);
+    pokarr c = make(l);
+    pokarr_start_at(c, 1, 1, 0.5, px, py, st);
+    ASSERT_EQ(c.count, 10);
+    EXPECT_NEAR(px, 0.0, 1e-12);
+    EXPECT_NEAR(py, 1.0, 1e-12);
+    EXPECT_EQ(c.x[1], PK_ARC_MARK);
+    EXPECT_EQ(c.x[4], -1.0);
+    EXPECT_EQ(c.x[6], PK_ARC_MARK);
+    EXPECT_EQ(c.y[7], 1.0);
+    EXPECT_EQ(c.x[9], px);
+    f64 area = signed_area(c);
+    EXPECT_NEAR(area, M_PI / 2, 1e-12);
+    // at an arc's start: no second piece of the arc
+    pokarr d = make(l);
+    pokarr_start_at(d, 1, 1, 0.0, px, py, st);
+    EXPECT_EQ(d.count, 6);
+    // mode 0: the given point pulled onto the arc's circle
+    pokarr e = make(l);
+    px = 0.0;
+    py = 2.0;
+    pokarr_start_at(e, 1, 0, 0.0, px, py, st);
+    EXPECT_NEAR(e.y[0], 1.0, 1e-12);
+    for (pokarr* q : {&a, &b, &c, &d, &e}) pokarr_free(*q);
+    pkdm_rel_all();
+}

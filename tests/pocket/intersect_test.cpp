@@ -1,0 +1,342 @@
+// Intersections of loop segments against long-double references; the joint
+// snapping, the nearly parallel branch and tangent cases.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "pocket/cntlst.h"
+#include "pocket/pkgeom.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+using L = long double;
+
+namespace {
+
+// Line-line meeting point in long double.
+bool ref_lines(const f64* a1, const f64* a2, const f64* b1, const f64* b2, L& x, L& y)
+{
+    L dax = (L)a2[0] - a1[0], day = (L)a2[1] - a1[1], dbx = (L)b2[0] - b1[0], dby = (L)b2[1] - b1[1];
+    L det = dax * dby - day * dbx;
+    if (det == 0.0L) return false;
+    L t = (((L)b1[0] - a1[0]) * dby - ((L)b1[1] - a1[1]) * dbx) / det;
+    x = a1[0] + t * dax;
+    y = a1[1] + t * day;
+    return true;
+}
+
+// Line-circle points in long double (up to two).
+int ref_line_circle(const f64* p1, const f64* p2, const f64* c, f64 r, L out[2][2])
+{
+    L dx = (L)p2[0] - p1[0], dy = (L)p2[1] - p1[1], fx = (L)p1[0] - c[0], fy = (L)p1[1] - c[1];
+    L a = dx * dx + dy * dy, b = 2 * (fx * dx + fy * dy), cc = fx * fx + fy * fy - (L)r * r;
+    L disc = b * b - 4 * a * cc;
+    if (disc < 0) return 0;
+    L s = std::sqrt(disc);
+    for (int k = 0; k < 2; ++k) {
+        L t = (-b + (k == 0 ? s : -s)) / (2 * a);
+        out[k][0] = p1[0] + t * dx;
+        out[k][1] = p1[1] + t * dy;
+    }
+    return 2;
+}
+
+// Circle-circle points in long double.
+int ref_circles(const f64* c1, f64 r1, const f64* c2, f64 r2, L out[2][2])
+{
+    L dx = (L)c2[0] - c1[0], dy = (L)c2[1] - c1[1], d2 = dx * dx + dy * dy, d = std::sqrt(d2);
+    L a = ((L)r1 * r1 - (L)r2 * r2 + d2) / (2 * d), h2 = (L)r1 * r1 - a * a;
+    if (h2 < 0) return 0;
+    L h = std::sqrt(h2), mx = c1[0] + a * dx / d, my = c1[1] + a * dy / d;
+    out[0][0] = mx - h * dy / d;
+    out[0][1] = my + h * dx / d;
+    out[1][0] = mx + h * dy / d;
+    out[1][1] = my - h * dx / d;
+    return 2;
+}
+
+bool near_ref(f64 x, f64 y, L rx, L ry, f64 tol) { return std::hypot((f64)(x - rx), (f64)(y - ry)) < tol; }
+
+bool is_end(f64 x, f64 y, std::initializer_list<const f64*> ends)
+{
+    for (const f64* e : ends)
+        if (x == e[0] && y == e[1]) return true;
+    return false;
+}
+
+// Within 1e-6 of some stored end point.
+const f64* near_end(L x, L y, std::initializer_list<const f64*> ends)
+{
+    for (const f64* e : ends)
+        if (std::hypot((f64)(x - e[0]), (f64)(y - e[1])) < 1e-6) return e;
+    return nullptr;
+}
+
+const f64 NONE[2] = {PK_NOGUIDE, PK_NOGUIDE};
+
+}  // namespace
+
+TEST(SegmentIntersections, StraightSegmentsAgreeWithLongDoubleOrSnapToTheirEnds)
+{
+    fresh();
+    std::mt19937 g(7);
+    std::uniform_real_distribution<f64> u(-10, 10);
+    i32 found = 0;
+    for (int k = 0; k < 4000; ++k) {
+        f64 a1[2] = {u(g), u(g)}, a2[2] = {u(g), u(g)}, b1[2] = {u(g), u(g)}, b2[2] = {u(g), u(g)};
+        if (k % 5 == 0) {  // a shared end point, computed in a slightly different way
+            b1[0] = a2[0] + 3e-7;
+            b1[1] = a2[1] - 2e-7;
+        }
+        f64 x = 0, y = 0;
+        i32 st = 0;
+        pk_lnln_off(0, a1, a2, b1, b2, a1, a2, b1, b2, NONE, NONE, x, y, st);
+        L rx, ry;
+        bool have = ref_lines(a1, a2, b1, b2, rx, ry);
+        if (st != 1) continue;
+        ++found;
+        ASSERT_TRUE(have);
+        if (const f64* e = near_end(rx, ry, {a1, a2, b1, b2})) {
+            EXPECT_TRUE(is_end(x, y, {a1, a2, b1, b2})) << k;
+            (void)e;
+        } else {
+            EXPECT_TRUE(near_ref(x, y, rx, ry, 1e-9)) << k;
+        }
+        f64 X[2];
+        i32 s2 = 0;
+        pk_lnln2(a1, a2, b1, b2, X, s2);
+        EXPECT_EQ(s2, 1);
+        EXPECT_LT(std::hypot(X[0] - x, X[1] - y), 1e-9);
+    }
+    EXPECT_GT(found, 500);
+}
+
+TEST(SegmentIntersections, ExactSharedEndsComeBackBitForBit)
+{
+    const f64 a1[2] = {0.1, 0.7}, a2[2] = {3.3000000000000003, 2.9}, b2[2] = {-1.7, 8.1};
+    f64 x = 0, y = 0;
+    i32 st = 0;
+    pk_lnln_off(0, a1, a2, a2, b2, a1, a2, a2, b2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(x, a2[0]);
+    EXPECT_EQ(y, a2[1]);
+    // a crossing at 95 % of the first segment is recomputed from its other end
+    const f64 c1[2] = {0, 0}, c2[2] = {10, 0}, d1[2] = {9.5, -1}, d2[2] = {9.5, 1};
+    pk_lnln_off(0, c1, c2, d1, d2, c1, c2, d1, d2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(x, 9.5, 1e-12);
+    // collinear overlapping segments: the parallel answer
+    const f64 e1[2] = {0, 0}, e2[2] = {4, 0}, f1[2] = {2, 0}, f2[2] = {6, 0};
+    pk_lnln_off(0, e1, e2, f1, f2, e1, e2, f1, f2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 2);
+    // lines (mode 1): the meeting point outside both segments
+    const f64 g1[2] = {2, 5}, g2[2] = {3, 6};
+    pk_lnln_off(1, c1, c2, g1, g2, c1, c2, g1, g2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(x, -3.0, 1e-12);
+    pk_lnln_off(0, c1, c2, g1, g2, c1, c2, g1, g2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 0);
+    // a reference segment of no length: degenerate
+    pk_lnln_off(0, c1, c2, g1, g2, c1, c2, g1, g1, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 2);
+}
+
+TEST(SegmentIntersections, NearlyParallelSegmentsWithGuidesTakeTheGuidedEnd)
+{
+    // B runs along A at a slope of 5e-5; A's end lies on B
+    const f64 a1[2] = {0, 0}, a2[2] = {10, 0};
+    const f64 b1[2] = {5, -2.5e-4}, b2[2] = {15, 2.5e-4};
+    const f64 ga[2] = {0, 1}, gb[2] = {0, 1};
+    f64 x = 0, y = 0;
+    i32 st = 0;
+    pk_lnln_off(0, a1, a2, b1, b2, a1, a2, b1, b2, ga, gb, x, y, st);
+    EXPECT_EQ(st, 3);
+    EXPECT_EQ(x, a2[0]);
+    EXPECT_EQ(y, a2[1]);
+    // without guides the plain meeting point (status 1)
+    pk_lnln_off(0, a1, a2, b1, b2, a1, a2, b1, b2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(x, 10.0, 1e-9);
+}
+
+TEST(SegmentIntersections, LineAndArcAgreeWithLongDoubleOrTakeTheJoint)
+{
+    std::mt19937 g(11);
+    std::uniform_real_distribution<f64> u(-10, 10), ang(0, 2 * M_PI), sw(0.1, 3.0), rad(0.5, 8);
+    i32 found = 0;
+    for (int k = 0; k < 4000; ++k) {
+        f64 c[2] = {u(g), u(g)}, r = rad(g), a0 = ang(g), s = sw(g);
+        i32 dir = k % 2 ? 1 : -1;
+        f64 S[2] = {c[0] + r * std::cos(a0), c[1] + r * std::sin(a0)};
+        f64 E[2] = {c[0] + r * std::cos(a0 + dir * s), c[1] + r * std::sin(a0 + dir * s)};
+        f64 p1[2] = {u(g), u(g)}, p2[2] = {u(g), u(g)};
+        if (k % 7 == 0) {  // the segment starts at the arc's end
+            p1[0] = E[0];
+            p1[1] = E[1];
+        }
+        for (i32 pick : {0, 1, 2, 3}) {
+            LinCirc sel;
+            sel.pick = pick;
+            sel.order = k % 3 == 0 ? 2 : 1;
+            i32 mode = 1, n = 0;
+            f64 x = 0, y = 0;
+            LINCIRC(mode, sel, c[0], c[1], r, dir, p1, p2, S, E, p1, p2, x, y, n);
+            if (n != 1) continue;
+            ++found;
+            L ref[2][2];
+            ASSERT_EQ(ref_line_circle(p1, p2, c, r, ref), 2);
+            bool endpoint = is_end(x, y, {p1, p2, S, E});
+            bool computed = near_ref(x, y, ref[0][0], ref[0][1], 1e-9) || near_ref(x, y, ref[1][0], ref[1][1], 1e-9);
+            EXPECT_TRUE(endpoint || computed) << k;
+            if (!endpoint)
+                for (int m = 0; m < 2; ++m)
+                    if (near_ref(x, y, ref[m][0], ref[m][1], 1e-9))
+                        EXPECT_EQ(near_end(ref[m][0], ref[m][1], {p1, p2, S, E}), nullptr) << "a joint not snapped " << k;
+            i32 code = 0;
+            pk_pnt_on_arc(c[0], c[1], r, dir, S[0], S[1], E[0], E[1], x, y, code);
+            EXPECT_NE(code, 0) << k;
+        }
+    }
+    EXPECT_GT(found, 1000);
+}
+
+TEST(SegmentIntersections, TangentLinesAndNearTangentCircles)
+{
+    const f64 c[2] = {0, 0}, S[2] = {-1, 0}, E[2] = {1, 0}, p1[2] = {-2, 1}, p2[2] = {2, 1};
+    LinCirc sel;
+    f64 x = 0, y = 0;
+    i32 n = 0;
+    // tangent at the top of a clockwise half circle from (-1, 0) to (1, 0)
+    for (i32 mode : {1, 3}) {
+        i32 m = mode;
+        LINCIRC(m, sel, c[0], c[1], 1.0, -1, p1, p2, S, E, p1, p2, x, y, n);
+        EXPECT_EQ(n, 0) << mode;
+        EXPECT_EQ(m, mode == 3 ? 2 : 1);
+    }
+    i32 m = 2;
+    LINCIRC(m, sel, c[0], c[1], 1.0, -1, p1, p2, S, E, p1, p2, x, y, n);
+    EXPECT_EQ(n, 1);
+    EXPECT_NEAR(x, 0.0, 1e-12);
+    EXPECT_NEAR(y, 1.0, 1e-12);
+    // a segment whose nearest point lies beyond r + 1e-6: none
+    const f64 q1[2] = {-2, 1.00001}, q2[2] = {2, 1.00001};
+    m = 2;
+    LINCIRC(m, sel, c[0], c[1], 1.0, -1, q1, q2, S, E, q1, q2, x, y, n);
+    EXPECT_EQ(n, 0);
+    // circles that touch, or miss by a hair: one point between the centres
+    f64 pts[4];
+    i32 cnt = 0;
+    const f64 c1[2] = {0, 0}, c2[2] = {3, 0};
+    pk_circ_circ(c1, 1.0, c2, 2.0, pts, cnt);
+    EXPECT_EQ(cnt, 1);
+    EXPECT_NEAR(pts[0], 1.0, 1e-12);
+    pk_circ_circ(c1, 1.0 - 1e-9, c2, 2.0, pts, cnt);
+    EXPECT_EQ(cnt, 1);
+    EXPECT_NEAR(pts[0], 1.0, 1e-8);
+    pk_circ_circ(c1, 1.0, c1, 1.0, pts, cnt);
+    EXPECT_EQ(cnt, -1);
+    pk_circ_circ(c1, 0.5, c2, 2.0, pts, cnt);
+    EXPECT_EQ(cnt, 0);
+    i32 na = 0;
+    const f64 s1[2] = {1, 0}, e1[2] = {0, 1};
+    pk_arc_arc(1, 0, 0, 0, 1, 1, s1, e1, 0, 0, 1, 1, s1, e1, x, y, na);
+    EXPECT_EQ(na, 2);  // arcs of one circle
+}
+
+TEST(SegmentIntersections, TwoArcsAgreeWithLongDouble)
+{
+    std::mt19937 g(5);
+    std::uniform_real_distribution<f64> u(-5, 5), ang(0, 2 * M_PI), sw(0.1, 3.0), rad(1, 6);
+    i32 found = 0;
+    for (int k = 0; k < 4000; ++k) {
+        f64 c1[2] = {u(g), u(g)}, c2[2] = {u(g), u(g)}, r1 = rad(g), r2 = rad(g);
+        f64 a1 = ang(g), a2 = ang(g), w1 = sw(g), w2 = sw(g);
+        i32 d1 = k % 2 ? 1 : -1, d2 = k % 3 ? -1 : 1;
+        f64 S1[2] = {c1[0] + r1 * std::cos(a1), c1[1] + r1 * std::sin(a1)};
+        f64 E1[2] = {c1[0] + r1 * std::cos(a1 + d1 * w1), c1[1] + r1 * std::sin(a1 + d1 * w1)};
+        f64 S2[2] = {c2[0] + r2 * std::cos(a2), c2[1] + r2 * std::sin(a2)};
+        f64 E2[2] = {c2[0] + r2 * std::cos(a2 + d2 * w2), c2[1] + r2 * std::sin(a2 + d2 * w2)};
+        for (i32 pick : {1, 2}) {
+            f64 x = 0, y = 0;
+            i32 n = 0;
+            pk_arc_arc(pick, 0, c1[0], c1[1], r1, d1, S1, E1, c2[0], c2[1], r2, d2, S2, E2, x, y, n);
+            if (n != 1) continue;
+            ++found;
+            L ref[2][2];
+            if (ref_circles(c1, r1, c2, r2, ref) == 2)
+                EXPECT_TRUE(near_ref(x, y, ref[0][0], ref[0][1], 1e-9) || near_ref(x, y, ref[1][0], ref[1][1], 1e-9) ||
+                            is_end(x, y, {S1, E1, S2, E2}))
+                    << k;
+            i32 k1 = 0, k2 = 0;
+            pk_pnt_on_arc(c1[0], c1[1], r1, d1, S1[0], S1[1], E1[0], E1[1], x, y, k1);
+            pk_pnt_on_arc(c2[0], c2[1], r2, d2, S2[0], S2[1], E2[0], E2[1], x, y, k2);
+            EXPECT_TRUE(k1 != 0 && k2 != 0) << k;
+        }
+    }
+    EXPECT_GT(found, 500);
+}
+
+TEST(SegmentIntersections, ThreeDimensionalSegmentsAndNearMisses)
+{
+    // skew segments: their nearest points
+    const f64 skew[12] = {0, 0, 0, 1, 0, 0, 0.5, -1, 1, 0.5, 1, 1};
+    f64 X[3], ta = 0, tb = 0;
+    i32 st = 0;
+    pk_lnln3(skew, nullptr, X, ta, tb, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(X[0], 0.5, 1e-12);
+    EXPECT_NEAR(X[2], 0.0, 1e-12);
+    // boxes apart: none
+    const f64 boxes[12] = {0, 0, 0, 1, 0, 0, 0.5, -1, 1.5, 0.5, 1, 1.6};
+    pk_lnln3(skew, boxes, X, ta, tb, st);
+    EXPECT_EQ(st, 0);
+    // crossing in space: the fractions count from the given starts
+    const f64 cr[12] = {0, 0, 0, 10, 0, 0, 9.5, -1, 0, 9.5, 1, 0};
+    pk_lnln3(cr, nullptr, X, ta, tb, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(ta, 0.95, 1e-12);
+    EXPECT_NEAR(tb, 0.5, 1e-12);
+    EXPECT_NEAR(X[0], 9.5, 1e-12);
+    // a shallow segment that misses A at its end by less than 1e-6 sideways
+    const f64 nm[12] = {0, 0, 0, 20, 0, 0, 0, -0.01, 0, 10, -1e-7, 0};
+    pk_lnln3(nm, nullptr, X, ta, tb, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(tb, 1.0);
+    EXPECT_EQ(X[0], nm[9]);
+    EXPECT_EQ(X[1], nm[10]);
+    EXPECT_NEAR(ta, 0.5, 1e-5);
+    // a degenerate first segment
+    const f64 dg[12] = {1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0, 0};
+    pk_lnln3(dg, nullptr, X, ta, tb, st);
+    EXPECT_EQ(st, -1);
+    // lines in one plane, the same line, not in one plane
+    const f64 P[3] = {0, 0, 0}, U[3] = {1, 0, 0}, Q[3] = {2, -1, 0}, V[3] = {0, 1, 0}, W[3] = {0, 0.6, 0.8};
+    f64 tp = 0, tq = 0;
+    pk_ln3_plane(P, U, Q, V, X, tp, tq, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(tp, 2.0, 1e-12);
+    EXPECT_NEAR(tq, 1.0, 1e-12);
+    pk_ln3_plane(P, U, Q, W, X, tp, tq, st);
+    EXPECT_EQ(st, -3);
+    const f64 Q2[3] = {3, 0, 0};
+    pk_ln3_plane(P, U, Q2, U, X, tp, tq, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_EQ(tp, 3.0);
+}
+
+TEST(SegmentIntersections, TwoDimensionalLinesByParameters)
+{
+    const f64 p1[2] = {0, 0}, d1[2] = {1, 0}, p2[2] = {1, 1}, d2[2] = {0, 1};
+    f64 t1 = 0, t2 = 0;
+    i32 st = 9;
+    lin2x2(p1, d1, p2, d2, t1, t2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(t1, 1.0);
+    EXPECT_EQ(t2, -1.0);
+    lin2x2(p1, d1, p1, d1, t1, t2, st);
+    EXPECT_EQ(st, -2);
+    const f64 p3[2] = {0, 1};
+    lin2x2(p1, d1, p3, d1, t1, t2, st);
+    EXPECT_EQ(st, -1);
+}

@@ -1,0 +1,192 @@
+// Self-intersections: box tables, the cut of a self-crossing loop into
+// simple loops, and the hand-out of the loops.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "frame/host.h"
+#include "pocket/selfint.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+// The loops of a cut, all handed out; status of the first call.
+i32 cut(const pokarr& src, std::vector<pokarr>& out)
+{
+    out.clear();
+    pokarr r;
+    pokarr_init(src.dims, r);
+    i32 more = 0, st = 0;
+    DELUPS(src, r, more, st);
+    if (st != 0) return st;
+    out.push_back(r);
+    for (i32 k = 0; k < more; ++k) {
+        pokarr n;
+        pokarr_init(src.dims, n);
+        i32 m = more;
+        DELUPS(src, n, m, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(m, more);
+        out.push_back(n);
+    }
+    return 0;
+}
+
+void free_all(std::vector<pokarr>& v)
+{
+    for (pokarr& a : v) pokarr_free(a);
+    v.clear();
+}
+
+// Whether a loop is simple (its dense ring, by GEOS).
+bool simple(Geos& g, const pokarr& a)
+{
+    std::vector<P> d = dense(a, 0.002, 1, 16);
+    if (d.size() < 4) return false;
+    GEOSGeometry* r = g.ring(d);
+    bool ok = GEOSisSimple_r(g.h, r) == 1;
+    g.free(r);
+    return ok;
+}
+
+}  // namespace
+
+TEST(BoxTables, ChunksCountArcsAsOneSegmentAndCoverTheirBulge)
+{
+    fresh();
+    Loop one;
+    one.pt(3, 4);
+    pokarr a = make(one);
+    PkBox box;
+    pkbox_make(a, box);
+    EXPECT_EQ(box.count, 1);
+    EXPECT_EQ(box.xmin[0], 3.0);
+    Loop big;
+    for (i32 k = 0; k <= 10000; ++k) big.pt(k, (k % 2) * 0.5);
+    pokarr b = make(big);
+    pkbox_make(b, box);
+    EXPECT_EQ(box.count, 100);
+    EXPECT_EQ(box.start[1] - box.start[0], 100);
+    EXPECT_EQ(box.start[100], 10001);
+    Loop arcs;
+    arcs.pt(1, 0).arc(-1, 0, 0, 0, 1).pt(-1, -1).pt(1, -1).close();
+    pokarr c = make(arcs);
+    pkbox_make(c, box);
+    EXPECT_EQ(box.count, 2);  // four segments: chunks of two
+    EXPECT_EQ(box.start[1], 6);
+    EXPECT_EQ(box.ymax[0], 1.0);  // the bulge, not only the ends
+    for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
+    pkdm_rel_all();
+}
+
+TEST(SelfIntersections, AFigureEightGivesTwoLoopsEachClosedOnTheCrossing)
+{
+    fresh();
+    Loop l;
+    l.pt(0, 0).pt(2, 2).pt(2, 0).pt(0, 2).close();
+    pokarr a = make(l);
+    std::vector<pokarr> out;
+    ASSERT_EQ(cut(a, out), 0);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].x[0], 0.0);  // loop 0 holds the start
+    for (pokarr& o : out) {
+        EXPECT_EQ(o.x[0], o.x[o.count - 1]);
+        EXPECT_EQ(o.y[0], o.y[o.count - 1]);
+    }
+    EXPECT_EQ(out[1].x[0], 1.0);
+    EXPECT_EQ(out[1].y[0], 1.0);
+    f64 s0 = signed_area(out[0]), s1 = signed_area(out[1]);
+    EXPECT_NEAR(s0 + s1, signed_area(a), 1e-12);
+    EXPECT_NEAR(std::fabs(s0), 1.0, 1e-12);
+    // a loop without crossings comes back whole
+    pokarr sq = make(square(0, 0, 1));
+    std::vector<pokarr> one;
+    ASSERT_EQ(cut(sq, one), 0);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].count, 5);
+    // crossings on an arc keep the arc up to, between and from them
+    Loop c;
+    c.pt(-2, 0.5).pt(2, 0.5).pt(1, 0).arc(-1, 0, 0, 0, 1).close();
+    pokarr ca = make(c);
+    std::vector<pokarr> arcs;
+    ASSERT_EQ(cut(ca, arcs), 0);
+    ASSERT_EQ(arcs.size(), 3u);
+    i32 markers = 0;
+    for (pokarr& o : arcs)
+        for (i32 k = 0; k < o.count; ++k)
+            if (pk_arc_at(o.x[k])) {
+                ++markers;
+                EXPECT_EQ(o.x[k + 1], 1.0);
+                EXPECT_EQ(o.y[k + 1], 1.0);
+                EXPECT_EQ(o.x[k + 2], 0.0);
+            }
+    EXPECT_EQ(markers, 3);
+    EXPECT_NEAR(signed_area(arcs[0]) + signed_area(arcs[1]) + signed_area(arcs[2]), signed_area(ca), 1e-12);
+    free_all(out);
+    free_all(one);
+    free_all(arcs);
+    for (pokarr* p : {&a, &sq, &ca}) pokarr_free(*p);
+    pkdm_rel_all();
+}
+
+TEST(SelfIntersections, ThousandRandomLoopsWithArcsBecomeSimpleLoopsOfTheSameArea)
+{
+    fresh();
+    Geos geos;
+    std::mt19937 g(2024);
+    i32 refused = 0, pieces = 0;
+    for (int k = 0; k < 1000; ++k) {
+        Loop l = random_loop(g, 4 + k % 9, 10.0);
+        pokarr a = make(l);
+        f64 want = signed_area(a);
+        std::vector<pokarr> out;
+        i32 st = cut(a, out);
+        if (st != 0) {
+            ++refused;
+            EXPECT_TRUE(out.empty());
+            EXPECT_EQ(delups_made(), 0);
+            pokarr_free(a);
+            continue;
+        }
+        f64 sum = 0.0;
+        for (pokarr& o : out) {
+            sum += signed_area(o);
+            EXPECT_TRUE(simple(geos, o)) << "loop " << k << " piece of " << o.count;
+            ++pieces;
+        }
+        EXPECT_NEAR(sum, want, 1e-9 * 400.0) << k;
+        free_all(out);
+        pokarr_free(a);
+    }
+    EXPECT_LT(refused, 10);
+    EXPECT_GT(pieces, 3000);
+    pkdm_rel_all();
+}
+
+TEST(SelfIntersections, HandOutAndReleaseOfTheLoops)
+{
+    fresh();
+    Loop l;
+    l.pt(0, 0).pt(4, 4).pt(4, 0).pt(2, 3).pt(0, 4).pt(2, -1).close();
+    pokarr a = make(l), r;
+    pokarr_init(2, r);
+    i32 more = 0, st = 0;
+    DELUPS(a, r, more, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(more, 1);
+    EXPECT_EQ(delups_made(), more + 1);
+    EXPECT_EQ(delups_given(), 1);
+    DELREL();  // the rest are dropped
+    EXPECT_EQ(delups_made(), 0);
+    i32 m = more;
+    DELUPS(a, r, m, st);
+    EXPECT_EQ(st, 2);  // nothing left to hand out
+    pokarr_free(r);
+    pokarr_free(a);
+    pkdm_rel_all();
+    EXPECT_EQ(norak::open_blocks(), 0);
+}

@@ -1,0 +1,325 @@
+// Clean-up of loops: short segments, straight runs, arc refits and spike
+// removal, within their tolerances on random loops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "pocket/pkclean.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+// A random simple loop with noise: points on straight runs off the line by
+// at most `jitter`, clusters of short segments near vertices, and (with
+// `spikes`) zig-zags: the path runs back a little beside itself, `spikes`
+// to the side, and on again.
+Loop noisy(std::mt19937& g, f64 jitter, f64 shortlen, f64 spikes)
+{
+    std::uniform_real_distribution<f64> f(0, 1), j(-jitter, jitter);
+    Loop base = random_star(g, 6 + static_cast<i32>(f(g) * 10), 5, 10, 0.3, 0.15);
+    Loop l;
+    l.pt(base.x[0], base.y[0]);
+    for (i32 k = 1; k < base.n(); ++k) {
+        if (pk_arc_at(base.x[static_cast<size_t>(k)])) {
+            for (i32 m = 0; m < 4; ++m) l.pt(base.x[static_cast<size_t>(k + m)], base.y[static_cast<size_t>(k + m)]);
+            k += 3;
+            continue;
+        }
+        f64 px = l.x.back(), py = l.y.back(), qx = base.x[static_cast<size_t>(k)], qy = base.y[static_cast<size_t>(k)];
+        f64 dx = qx - px, dy = qy - py, len = std::hypot(dx, dy), nx = -dy / len, ny = dx / len;
+        i32 inner = static_cast<i32>(f(g) * 6);
+        for (i32 m = 1; m <= inner; ++m) {
+            f64 t = static_cast<f64>(m) / (inner + 1), o = j(g);
+            if (spikes > 0 && f(g) < 0.15) {
+                f64 back = (0.01 + 0.1 * f(g)) / len;
+                l.pt(px + t * dx, py + t * dy).pt(px + (t - back) * dx + spikes * nx, py + (t - back) * dy + spikes * ny);
+                continue;
+            }
+            l.pt(px + t * dx + o * nx, py + t * dy + o * ny);
+        }
+        if (k + 1 < base.n() && f(g) < 0.3) {  // a cluster of short segments before the vertex
+            i32 c = 1 + static_cast<i32>(f(g) * 3);
+            for (i32 m = c; m >= 1; --m) l.pt(qx - m * shortlen * dx / len, qy - m * shortlen * dy / len + 0.3 * shortlen);
+        }
+        l.pt(qx, qy);
+    }
+    return l;
+}
+
+// Exact distance of a point from a loop of lines and arcs.
+f64 dist_to(const pokarr& b, f64 px, f64 py)
+{
+    f64 best = 1e300;
+    for (i32 k = 1; k < b.count;) {
+        f64 sx = b.x[k - 1], sy = b.y[k - 1];
+        if (pk_arc_at(b.x[k]) && k + 3 < b.count) {
+            f64 cx = b.x[k + 2], cy = b.y[k + 2], r = b.x[k + 1], ex = b.x[k + 3], ey = b.y[k + 3];
+            f64 dir = b.y[k + 1] < 0 ? -1.0 : 1.0;
+            auto turn = [](f64 a) {
+                while (a < 0) a += 2 * M_PI;
+                while (a >= 2 * M_PI) a -= 2 * M_PI;
+                return a;
+            };
+            f64 as = std::atan2(sy - cy, sx - cx), ae = std::atan2(ey - cy, ex - cx), ap = std::atan2(py - cy, px - cx);
+            f64 sweep = turn(dir * (ae - as)), at = turn(dir * (ap - as));
+            f64 d = at <= sweep ? std::fabs(std::hypot(px - cx, py - cy) - r)
+                                : std::min(std::hypot(px - sx, py - sy), std::hypot(px - ex, py - ey));
+            best = std::min(best, d);
+            k += 4;
+            continue;
+        }
+        f64 ex = b.x[k], ey = b.y[k], dx = ex - sx, dy = ey - sy, l2 = dx * dx + dy * dy;
+        f64 t = l2 > 0 ? std::clamp(((px - sx) * dx + (py - sy) * dy) / l2, 0.0, 1.0) : 0.0;
+        best = std::min(best, std::hypot(px - sx - t * dx, py - sy - t * dy));
+        ++k;
+    }
+    return best;
+}
+
+// Largest distance of the points of a (along its lines and on its arcs)
+// from b.
+f64 directed(const pokarr& a, const pokarr& b)
+{
+    f64 worst = 0;
+    for (i32 k = 1; k < a.count;) {
+        f64 sx = a.x[k - 1], sy = a.y[k - 1];
+        if (pk_arc_at(a.x[k]) && k + 3 < a.count) {
+            f64 cx = a.x[k + 2], cy = a.y[k + 2], r = a.x[k + 1];
+            i32 dir = a.y[k + 1] < 0 ? -1 : 1;
+            f64 sw = pk_arc_sweep(dir, cx, cy, sx, sy, a.x[k + 3], a.y[k + 3]), as = std::atan2(sy - cy, sx - cx);
+            for (i32 m = 0; m <= 16; ++m) {
+                f64 t = as + dir * sw * m / 16;
+                worst = std::max(worst, dist_to(b, cx + r * std::cos(t), cy + r * std::sin(t)));
+            }
+            k += 4;
+            continue;
+        }
+        for (i32 m = 0; m <= 4; ++m)
+            worst = std::max(worst, dist_to(b, sx + (a.x[k] - sx) * m / 4, sy + (a.y[k] - sy) * m / 4));
+        ++k;
+    }
+    return worst;
+}
+
+f64 hausdorff(Geos&, const pokarr& a, const pokarr& b) { return std::max(directed(a, b), directed(b, a)); }
+
+bool is_simple(Geos& g, const pokarr& a)
+{
+    std::vector<P> d = dense(a, 0.01, 1, 16);
+    if (d.size() < 4) return false;
+    GEOSGeometry* r = g.ring(d);
+    bool s = GEOSisSimple_r(g.h, r) == 1;
+    g.free(r);
+    return s;
+}
+
+pokarr copy_of(const pokarr& a)
+{
+    pokarr c;
+    pokarr_init(a.dims, c);
+    i32 st = 0;
+    pokarr_copy(a, c, st);
+    return c;
+}
+
+void report(const char* what, int k, const pokarr& a)
+{
+    std::printf("%s made simple loop %d cross itself; its input:\n", what, k);
+    for (i32 m = 0; m < a.count; ++m) std::printf("  %.17g %.17g\n", a.x[m], a.y[m]);
+}
+
+}  // namespace
+
+TEST(LoopCleanup, ShortSegmentsStraightRunsAndSpikesWithinTheirTolerances)
+{
+    fresh();
+    Geos g;
+    pk_offset_tol = 0.001;
+    pk_tol = 0.001;
+    f64 t = pk_short_tol(), tD = pk_colin_dist_tol(), T = pk_offset_tol;
+    EXPECT_EQ(t, 0.0005);
+    std::mt19937 rng(77);
+    f64 worst_short = 0, worst_colin = 0, worst_spike = 0;
+    i32 crossed = 0, shortened = 0, thinned = 0, cut = 0, spikes_cut = 0;
+    for (int k = 0; k < 1000; ++k) {
+        Loop l = noisy(rng, 0.3 * tD, 0.4 * t, k % 3 == 0 ? 0.5 * T : 0.0);
+        pokarr in = make(l);
+        bool simple = is_simple(g, in);
+        pokarr a = copy_of(in), b = copy_of(in), c = copy_of(in);
+        pk_del_short(a);
+        i32 closed = 1;
+        pk_del_colin(closed, 1, b, nullptr);
+        OFFSEG(0, 0, T, c);
+        shortened += a.count < in.count;
+        thinned += b.count < in.count;
+        cut += c.count < in.count;
+        f64 hs = hausdorff(g, a, in), hc = hausdorff(g, b, in);
+        worst_short = std::max(worst_short, hs);
+        worst_colin = std::max(worst_colin, hc);
+        // a short run is removed only while its squared lengths stay below t^2
+        EXPECT_LE(hs, 2.0 * t) << k;
+        // a point stays within tD of the chord, or turns by less than tS
+        f64 longest = 0;
+        for (i32 m = 1; m < in.count; ++m)
+            if (!pk_arc_at(in.x[m]) && !pk_arc_at(in.x[m - 1]))
+                longest = std::max(longest, std::hypot(in.x[m] - in.x[m - 1], in.y[m] - in.y[m - 1]));
+        EXPECT_LE(hc, std::max(tD, 0.5 * pk_colin_sin_tol() * longest) + 1e-9) << k;
+        // the cut joins the segments beside a spike: the result stays within
+        // the spike's width of the input
+        f64 hx = directed(c, in);
+        worst_spike = std::max(worst_spike, hx);
+        EXPECT_LE(hx, 4.0 * T) << k;
+        spikes_cut += k % 3 == 0 && c.count < a.count;
+        for (pokarr* p : {&a, &b, &c})
+            if (simple && !is_simple(g, *p)) {
+                ++crossed;
+                report(p == &a ? "pk_del_short" : (p == &b ? "pk_del_colin" : "OFFSEG"), k, in);
+            }
+        for (pokarr* p : {&in, &a, &b, &c}) pokarr_free(*p);
+    }
+    std::printf("worst Hausdorff: short %.3g, straight runs %.3g, spikes %.3g; loops made to cross: %d\n", worst_short,
+                worst_colin, worst_spike, crossed);
+    EXPECT_GT(shortened, 200);
+    EXPECT_GT(thinned, 800);
+    EXPECT_GT(cut, 200);
+    EXPECT_GT(spikes_cut, 150);
+    pkdm_rel_all();
+}
+
+TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
+{
+    fresh();
+    pokdim = 2;
+    const f64 T = 0.001;
+    auto run = [&](const Loop& l, i32 mode, i32 keep) {
+        pokarr a = make(l);
+        OFFSEG(mode, keep, T, a);
+        std::vector<P> out;
+        for (i32 k = 0; k < a.count; ++k) out.push_back({a.x[k], a.y[k]});
+        pokarr_free(a);
+        return out;
+    };
+    // a zig-zag of width 0.002 (below 4 T): cut at the meeting of its neighbours
+    Loop z;
+    z.pt(0, 0).pt(5, 0).pt(4.9, 0.002).pt(10, 0.002).pt(10, 5).pt(0, 5).close();
+    std::vector<P> r = run(z, 0, 0);
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[1].x, 5.0);
+    EXPECT_EQ(r[2].x, 10.0);
+    // the same turning back by a cosine above -0.85 stays in mode 1
+    Loop w;
+    w.pt(0, 0).pt(5, 0).pt(4.9, 0.08).pt(10, 0.08).pt(10, 5).pt(0, 5).close();
+    EXPECT_EQ(run(w, 1, 0).size(), 7u);
+    EXPECT_EQ(run(w, 0, 0).size(), 7u);  // width 0.08: no spike in any mode
+    // a U-turn (the path does not go on forward) is never cut
+    Loop u;
+    u.pt(0, 0).pt(5, 0).pt(5, 0.002).pt(0, 0.002).pt(0, 5).pt(-1, 0).close();
+    EXPECT_EQ(run(u, 0, 0).size(), 7u);
+    // the kept ends are never cut
+    Loop k;
+    k.pt(5, 0).pt(4.9, 0.002).pt(10, 0.002).pt(10, 5).pt(0, 5).pt(0, 0).close();
+    EXPECT_EQ(run(k, 0, 1).size(), 7u);
+    // three entries or fewer: unchanged; fewer than eight with an arc: no cut
+    Loop t;
+    t.pt(0, 0).pt(1, 0).pt(0, 0);
+    EXPECT_EQ(run(t, 0, 0).size(), 3u);
+    Loop a;
+    a.pt(0, 0).pt(5, 0).pt(4.9, 0.002).arc(0, 0.002, 2.45, 0.002, 1);
+    EXPECT_EQ(run(a, 0, 0).size(), 7u);
+    // degenerate straight segments are removed
+    Loop d;
+    d.pt(0, 0).pt(5, 0).pt(5, 1e-6).pt(5, 5).pt(0, 5).close();
+    std::vector<P> dr = run(d, 0, 0);
+    ASSERT_EQ(dr.size(), 5u);
+    EXPECT_EQ(dr[2].y, 5.0);
+    pkdm_rel_all();
+}
+
+TEST(LoopCleanup, ShortSegmentsNextToArcsRefitTheArcs)
+{
+    fresh();
+    pokdim = 2;
+    pk_offset_tol = 0.001;  // short: below 0.0005
+    pk_tol = 0.001;
+    // a short segment right after an arc: the arc ends at its end, same radius
+    Loop l;
+    l.pt(0, -1).arc(1, 0, 0, 0, 1).pt(1.0003, 0.0002).pt(1.5, 3).pt(-2, 3).close();
+    pokarr a = make(l);
+    pk_del_short(a);
+    ASSERT_EQ(a.count, 8);
+    EXPECT_EQ(a.x[4], 1.0003);
+    EXPECT_NEAR(std::hypot(a.x[4] - a.x[3], a.y[4] - a.y[3]), 1.0, 1e-12);
+    EXPECT_NEAR(std::hypot(a.x[0] - a.x[3], a.y[0] - a.y[3]), 1.0, 1e-12);
+    // a short arc goes with its start: the loop runs straight to its end
+    Loop s;
+    s.pt(0, 0).pt(4, 0).arc(4.0003, 0.0002, 4.00015, 5, 1).pt(4, 4).close();
+    pokarr b = make(s);
+    pk_del_short(b);
+    EXPECT_EQ(b.count, 4);
+    EXPECT_EQ(b.x[1], 4.0003);
+    // a run of tiny segments shrinks only until their squared lengths reach t^2
+    Loop r;
+    r.pt(0, 0);
+    for (i32 k = 1; k <= 10; ++k) r.pt(0.0003 * k, 0);
+    r.pt(5, 0).pt(5, 5).close();
+    pokarr c = make(r);
+    pk_del_short(c);
+    EXPECT_GT(c.count, 5);
+    EXPECT_LT(c.count, 14);
+    // a refit whose chord is too long for the radius is refused
+    Loop f;
+    f.pt(-1, 0).arc(1, 0, 0, 0, -1).pt(1.0002, 0).pt(0, -3).close();
+    pokarr d = make(f);
+    f64 cx = d.x[3];
+    pk_loop_fix(0, 5, 0, d);
+    EXPECT_EQ(d.x[3], cx);
+    for (pokarr* p : {&a, &b, &c, &d}) pokarr_free(*p);
+    pkdm_rel_all();
+}
+
+TEST(LoopCleanup, StraightRunsKeepTurnsBackAndCloseOnTheirFirstPoint)
+{
+    fresh();
+    pokdim = 2;
+    Loop l;
+    l.pt(0, 1.5).pt(0, 0).pt(1, 0).pt(2, 0.00001).pt(3, 0).pt(3, 3).pt(1.5, 3).pt(0, 3).close();
+    pokarr a = make(l);
+    i32 closed = 1;
+    pk_del_colin(closed, 1, a, nullptr);
+    ASSERT_EQ(a.count, 5);
+    EXPECT_EQ(a.x[0], 0.0);
+    EXPECT_EQ(a.y[0], 3.0);  // the closing point on a straight run went too
+    EXPECT_EQ(a.y[4], 3.0);
+    pokarr c = make(l);
+    i32 open = 0;
+    pk_del_colin(open, 1, c, nullptr);
+    EXPECT_EQ(c.y[0], 1.5);
+    EXPECT_EQ(c.count, 6);
+    // a point where the path turns back stays
+    Loop t;
+    t.pt(0, 0).pt(2, 0).pt(1, 0).pt(1, 2).close();
+    pokarr d = make(t);
+    pk_del_colin(closed, 1, d, nullptr);
+    EXPECT_EQ(d.count, 5);
+    // two arcs of one circle meeting at the closing point become one
+    f64 s = std::sin(0.2), co = std::cos(0.2);
+    Loop ar;
+    ar.pt(1, 0).arc(co, s, 0, 0, 1).pt(co, 5).pt(co, -5).pt(co, -s).arc(1, 0, 0, 0, 1);
+    pokarr e = make(ar);
+    pk_del_colin(closed, 1, e, nullptr);
+    EXPECT_EQ(e.count, ar.n() - 4);
+    EXPECT_EQ(e.x[0], co);
+    // the caller's arrays
+    std::vector<f64> x{0, 1, 2, 3, 3, 0, 0}, y{0, 0, 0, 0, 3, 3, 0};
+    i32 n = 7;
+    pk_del_colin_xy(closed, x.data(), y.data(), n);
+    EXPECT_EQ(n, 5);
+    for (pokarr* p : {&a, &c, &d, &e}) pokarr_free(*p);
+    pkdm_rel_all();
+}

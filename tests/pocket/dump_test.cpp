@@ -1,0 +1,144 @@
+// Pocket debug dumps against hand-written files, and the drawings.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/norak/norak.h"
+#include "pocket/pkdebug.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+std::string read(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string golden(const char* name) { return read(std::string(TAVREK_SOURCE_DIR) + "/tests/pocket/golden/" + name); }
+
+// Runs the body in a fresh folder (the dumps go to the current directory).
+struct InTemp {
+    std::filesystem::path old, dir;
+    InTemp()
+    {
+        old = std::filesystem::current_path();
+        dir = std::filesystem::path(::testing::TempDir()) / ("pkdump" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+    }
+    ~InTemp()
+    {
+        std::filesystem::current_path(old);
+        std::filesystem::remove_all(dir);
+    }
+};
+
+}  // namespace
+
+TEST(PocketDumps, MatchTheHandWrittenFiles)
+{
+    fresh();
+    InTemp tmp;
+    pokorigin[0] = 100.0;
+    pokorigin[1] = 200.0;
+    pokorigin[2] = 5.0;
+    pokarr e;
+    pokarr_init(2, e);
+    pokarr_dump(&e, 1001, 0, -1);
+    EXPECT_EQ(read("pokarr001.txt"), golden("pokarr_empty.txt"));
+    Loop l;
+    l.pt(0, 0).pt(1.5, -2).arc(3, 4, 0.25, 0.125, -1);
+    l.y[3] = -1;
+    l.x[3] = 2.5;
+    pokarr a = make(l);
+    a.indicator = 3;
+    a.direction = 1;
+    a.area = 2.75;
+    pokarr_dump(&a, 2, 0, 99);
+    EXPECT_EQ(read("pokarr002.txt"), golden("pokarr_arc2d.txt"));
+    f64 x[3] = {1, -0.5, 1e-7}, y[3] = {2, 0.5, 123456789.5}, z[3] = {3, 7.25, -3};
+    pokarr s;
+    pokarr_init_static(3, x, y, z, nullptr, 3, s);
+    s.direction = -1;
+    pokarr_dump(&s, 3, 1, 2);
+    EXPECT_EQ(read("pokarr003.txt"), golden("pokarr_3d.txt"));
+    Loop m;
+    m.pt(1, 2).pt(4, 5).pt(9, 9);
+    pokarr four = make(m, 4), child;
+    four.z[0] = 3;
+    four.z[1] = 6;
+    four.vec[3] = 0.6;
+    four.vec[5] = 0.8;
+    pokarr_init_child(four, 0, 2, child);
+    pokarr_dump(&child, 1004, 0, 7);
+    EXPECT_EQ(read("pokarr004.txt"), golden("pokarr_4d.txt"));
+    // a negative id appends to the file of its number
+    pokarr_dump(&e, -1, 0, -1);
+    EXPECT_EQ(read("pokarr001.txt"), golden("pokarr_empty.txt") + golden("pokarr_empty.txt"));
+    const i32 ingo[2] = {3, 12}, ingo1[2] = {-9, 40};
+    const f64 xi[2] = {1.25, 1e6}, yi[2] = {-0.5, 2.0 / 3.0}, u1[2] = {0.125, 0.5}, u2[2] = {0.9999, 0.0};
+    ingos(-1007, 2, ingo, ingo1, xi, yi, u1, u2);
+    EXPECT_EQ(read("pkingo007.txt"), golden("pkingo_7.txt"));
+    ingos(7, 2, ingo, ingo1, xi, yi, nullptr, nullptr);
+    std::string plain = read("pkingo007.txt");
+    EXPECT_NE(plain.find("    0 |     3 |    -9 |       1.25 |       -0.5 \n"), std::string::npos);
+    pokarr_free(a);
+    pokarr_free(four);
+    pkdm_rel_all();
+}
+
+TEST(PocketDumps, DrawingsChordArcsAndColourEntities)
+{
+    fresh();
+    InTemp tmp;
+    pkdbg_colour(20);
+    EXPECT_EQ(pkdbg_colour_now(), 0);
+    pkdbg_colour(-3);
+    EXPECT_EQ(pkdbg_colour_now(), 0);
+    pkdbg_colour(5);
+    EXPECT_EQ(pkdbg_colour_now(), 5);
+    // a half circle drawn clockwise: 40 chords of 4.5 degrees
+    Loop h;
+    h.pt(1, 0).arc(-1, 0, 0, 0, -1);
+    pokarr a = make(h);
+    EXPECT_EQ(pokarr_draw_body(a, 1), 0);
+    const auto& figs = norak::figures();
+    ASSERT_FALSE(figs.empty());
+    const auto& st = figs.back().strokes;
+    ASSERT_EQ(st.size(), 40u);
+    for (const auto& s : st) {
+        f64 a0 = std::atan2(s.from[1], s.from[0]), a1 = std::atan2(s.to[1], s.to[0]);
+        f64 d = a0 - a1;
+        if (d < -M_PI) d += 2 * M_PI;
+        EXPECT_NEAR(d, 4.5 * M_PI / 180, 1e-6);
+    }
+    // with the display switch the drawing becomes a coloured curve entity
+    pkdbg_set(9);
+    pkdbg_switches(12, 0);
+    i32 id = pokarr_draw_body(a, 0);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(norak::entities().at(id).attrs.at("CO"), 9);
+    EXPECT_NE(read("pokarr012.txt").find("No of Points: 5"), std::string::npos);
+    pokarr e;
+    pokarr_init(2, e);
+    EXPECT_EQ(pokarr_draw(e), -1);
+    EXPECT_EQ(pkdbg_draw1(4, nullptr, 0), -1);
+    EXPECT_EQ(lup_draw(1), -1);
+    const f32 fp[4] = {0, 0, 1, 1};
+    EXPECT_GT(pkdbg_drawf(2, fp, 2), 0);
+    pkdbg_set(0);
+    pkdbg_switches(-1, 0);
+    pokarr_free(a);
+    pkdm_rel_all();
+}

@@ -1,0 +1,313 @@
+// Containment, sides, island searches and nearest points of loops, against
+// GEOS where it applies.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "frame/host.h"
+#include "pocket/looptest.h"
+#include "pocket/luptab.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+TEST(Containment, AgreesWithGeosAndAnswersTheBoundaryWithinTheTolerance)
+{
+    fresh();
+    pokpar.side = 0.05;  // the tolerance: the smaller of 0.001 and side
+    Geos g;
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<f64> u(-12, 12);
+    i32 on = 0, in = 0, out = 0;
+    for (int k = 0; k < 40; ++k) {
+        bool arcs = k % 2 == 1;
+        pokarr a = make(random_star(rng, 5 + k % 9, 3, 10, arcs ? 0.5 : 0.0, 0.3));
+        std::vector<P> d = dense(a, 1e-3, 1, 8);
+        GEOSGeometry* poly = g.polygon(d);
+        GEOSGeometry* ring = g.line(d);
+        for (int m = 0; m < 100; ++m) {
+            f64 x = u(rng), y = u(rng);
+            if (m % 10 == 0) {  // a point near a vertex of the boundary
+                const P& v = d[static_cast<size_t>(m) % d.size()];
+                x = v.x + 0.0005 * std::cos(m);
+                y = v.y + 0.0005 * std::sin(m);
+            }
+            GEOSGeometry* p = g.point(x, y);
+            f64 dist = g.distance(p, ring);
+            bool inside = GEOSContains_r(g.h, poly, p) == 1;
+            i32 res = -1, st = 0;
+            lup_inside(x, y, a, res, st);
+            ASSERT_EQ(st, 0);
+            // arcs are chorded within 0.001: a margin for them
+            f64 band = arcs ? 0.0025 : 1e-9;
+            if (dist < 0.001 - band) {
+                EXPECT_EQ(res, 2) << k << " " << m;
+                ++on;
+            } else if (dist > 0.001 + band) {
+                EXPECT_EQ(res, inside ? 1 : 0) << k << " " << m << " " << dist;
+                inside ? ++in : ++out;
+            }
+            g.free(p);
+        }
+        g.free(poly);
+        g.free(ring);
+        pokarr_free(a);
+    }
+    EXPECT_GT(on, 10);
+    EXPECT_GT(in, 500);
+    EXPECT_GT(out, 500);
+    // a point on a square's edge, inside, and the host's outside answer as 0
+    pokarr sq = make(square(0, 0, 2));
+    i32 r = -1, st = 0;
+    lup_inside(2, 1, sq, r, st);
+    EXPECT_EQ(r, 2);
+    lup_inside(1, 1, sq, r, st);
+    EXPECT_EQ(r, 1);
+    lup_inside(3, 1, sq, r, st);
+    EXPECT_EQ(r, 0);
+    pokarr_free(sq);
+    pkdm_rel_all();
+}
+
+TEST(Containment, ArcChordsStayWithinTheirLimits)
+{
+    f64 x[91], y[91];
+    i32 n = 0;
+    f64 t = M_PI / 180;
+    lup_arc_chords(0.001, 10, 1, 0, 0, 10, 0, 10 * std::cos(t), 10 * std::sin(t), x, y, n);
+    EXPECT_EQ(n, 4);  // three chords and the end
+    lup_arc_chords(0.001, 1000, 1, 0, 0, 1000, 0, 1000 * std::cos(-t), 1000 * std::sin(-t), x, y, n);
+    EXPECT_EQ(n, 91);  // 359 degrees: at most 90 chords
+    EXPECT_EQ(x[90], 1000 * std::cos(-t));
+    // every chord of a moderate arc deviates at most the tolerance
+    lup_arc_chords(0.001, 5, -1, 0, 0, 5, 0, 0, -5, x, y, n);
+    for (i32 k = 0; k + 1 < n; ++k) {
+        f64 mx = (x[k] + x[k + 1]) / 2, my = (y[k] + y[k + 1]) / 2;
+        EXPECT_LE(5 - std::hypot(mx, my), 0.001 + 1e-12);
+        EXPECT_NEAR(std::hypot(x[k], y[k]), 5.0, 1e-12);
+    }
+    EXPECT_LT(y[1], 0.0);  // clockwise
+    // a radius below half the tolerance: no arc cosine of less than -1
+    lup_arc_chords(0.001, 0.0004, 1, 0, 0, 0.0004, 0, -0.0004, 0, x, y, n);
+    EXPECT_EQ(n, 4);
+    for (i32 k = 0; k < n; ++k) EXPECT_TRUE(std::isfinite(x[k]) && std::isfinite(y[k]));
+    f64 sw = 0;
+    lup_arc_sweep(1, -1, 0, 0, 1, 0, 0, 1, sw);
+    EXPECT_NEAR(sw, 1.5 * M_PI, 1e-6);
+    lup_arc_sweep(1, 1, 0, 0, 1, 0, 1, 0, sw);
+    EXPECT_EQ(sw, 0.0);
+}
+
+TEST(Containment, SidesAndIslandSearchesOfTheLoopTable)
+{
+    fresh();
+    pokpar.side = 0.01;
+    pokarr outer = make(square(0, 0, 10)), isl = make(square(4, 4, 2));
+    Loop onb;
+    onb.pt(4, 5).pt(5, 5.5).pt(5, 4.5).close();  // first point on the island's edge
+    pokarr b = make(onb);
+    i32 r = -1, st = 0;
+    lup_side(isl, b, 1, 1.0, r, st);
+    EXPECT_EQ(r, 1);  // the next point decides
+    i32 start = 0;
+    lup_add(1, 1, 0, 0, 0, 0.0, 1, outer, start, st);
+    lup_add(1, 10001, 0, 0, 0, 0.0, 1, isl, start, st);
+    pk_nisland = 1;
+    lup_vs_islands(2, 0, -1, b, r, st);  // on the edge: on to the crossing test
+    EXPECT_EQ(r, 2);
+    EXPECT_EQ(st, 0);
+    pokarr cross = make(square(5, 5, 3));
+    lup_vs_islands(0, 0, -1, cross, r, st);
+    EXPECT_EQ(r, 2);
+    pokarr inner = make(square(4.5, 4.5, 1));
+    lup_vs_islands(1, 0, -1, inner, r, st);
+    EXPECT_EQ(r, 1);
+    lup_vs_islands(1, 10001, -1, inner, r, st);  // the island passed over
+    EXPECT_EQ(r, 0);
+    lup_vs_loops3d(inner, 1, 0, r, st);
+    EXPECT_EQ(r, 1);
+    lup_vs_loops3d(cross, 1, 0, r, st);
+    EXPECT_EQ(r, 2);
+    lup_vs_comlup(inner, 1, 0, r, st);
+    EXPECT_EQ(r, 1);
+    i32 stop = -1;
+    pokarr small = make(square(1, 1, 1));
+    lup_vs_loops(1, small, stop, st);
+    EXPECT_EQ(stop, 1);
+    pokarr far = make(square(20, 20, 1));
+    lup_vs_loops(1, far, stop, st);
+    EXPECT_EQ(stop, 0);
+    pokarr lane = make(square(1, 1, 1));
+    i32 row = -1;
+    lane_cross_find(0, 0, lane, nullptr, row, st);
+    EXPECT_EQ(st, 0);  // the lane crossing test finds none yet
+    for (pokarr* p : {&outer, &isl, &b, &cross, &inner, &small, &far, &lane}) pokarr_free(*p);
+    POKREL(1, st);
+    pkdm_rel_all();
+}
+
+TEST(NearestPoints, AgreeWithGeosWithTheTieRuleAndFeetOnTheirSegments)
+{
+    fresh();
+    Geos g;
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<f64> u(-12, 12);
+    for (int k = 0; k < 60; ++k) {
+        pokarr a = make(random_loop(rng, 5 + k % 9, 10.0, 0.0));
+        GEOSGeometry* line = g.line(dense(a));
+        for (int m = 0; m < 100; ++m) {
+            f64 x = u(rng), y = u(rng);
+            i32 seg = 0;
+            f64 t = 0, fx = 0, fy = 0, d = 0;
+            pk_near_point(x, y, a.x, a.y, a.count, seg, t, fx, fy, d);
+            GEOSGeometry* p = g.point(x, y);
+            EXPECT_NEAR(d, g.distance(p, line), 1e-6) << k;
+            g.free(p);
+            ASSERT_GE(seg, 1);
+            f64 sd = 0, sx = 0, sy = 0;
+            pk_dist_seg(1, fx, fy, a.x[seg - 1], a.y[seg - 1], a.x[seg], a.y[seg], sd, sx, sy);
+            EXPECT_LT(sd, 1e-9);
+            EXPECT_NEAR(std::hypot(fx - x, fy - y), d, 1e-9);
+        }
+        g.free(line);
+        pokarr_free(a);
+    }
+    // a point equidistant from two segments lies on the later one
+    pokarr sq = make(square(0, 0, 2));
+    i32 seg = 0;
+    f64 t = 0, fx = 0, fy = 0, d = 0;
+    pk_near_point(1, 1, sq.x, sq.y, sq.count, seg, t, fx, fy, d);
+    EXPECT_EQ(seg, 4);
+    EXPECT_EQ(d, 1.0);
+    // asking again with the answer gives the next nearest point
+    i32 s2 = seg;
+    f64 t2 = t, x2 = fx, y2 = fy, d2 = d;
+    pk_near_point(1, 1, sq.x, sq.y, sq.count, s2, t2, x2, y2, d2);
+    EXPECT_EQ(s2, 3);
+    EXPECT_EQ(d2, 1.0);
+    // no other point as near: the same answer
+    const f64 lx[3] = {0, 4, 8}, ly[3] = {0, 0, 3};
+    seg = 0;
+    pk_near_point(1, -1, lx, ly, 3, seg, t, fx, fy, d);
+    EXPECT_EQ(seg, 1);
+    s2 = seg;
+    t2 = t;
+    d2 = d;
+    pk_near_point(1, -1, lx, ly, 3, s2, t2, x2, y2, d2);
+    EXPECT_EQ(s2, seg);
+    EXPECT_EQ(d2, d);
+    // the same on a pocket array, and the farthest vertex
+    const f64 p[3] = {1, 1, 0};
+    f64 foot[3];
+    seg = -1;
+    pk_seg_locate(2, p, sq, seg, t, foot, d);
+    EXPECT_EQ(seg, 4);
+    i32 v = 0;
+    const f64 q[3] = {-1, -1, 0};
+    pk_far_vertex(2, q, sq, v, t, foot, d);
+    EXPECT_EQ(v, 2);
+    EXPECT_NEAR(d, std::sqrt(18.0), 1e-12);
+    pokarr_free(sq);
+    pkdm_rel_all();
+}
+
+TEST(NearestPoints, ArcFeetLieOnTheArc)
+{
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<f64> u(-5, 5), ang(0, 2 * M_PI), sw(0.1, 3.0);
+    for (int k = 0; k < 500; ++k) {
+        f64 a0 = ang(rng), s = sw(rng), r = 2.0;
+        i32 dir = k % 2 ? 1 : -1;
+        Loop l;
+        l.pt(r * std::cos(a0), r * std::sin(a0)).arc(r * std::cos(a0 + dir * s), r * std::sin(a0 + dir * s), 0, 0, dir);
+        f64 px = u(rng), py = u(rng);
+        i32 seg = 0;
+        f64 t = 0, fx = 0, fy = 0, d = 0;
+        pk_near_point(px, py, l.x.data(), l.y.data(), l.n(), seg, t, fx, fy, d);
+        ASSERT_EQ(seg, 1);
+        EXPECT_NEAR(std::hypot(fx, fy), r, 1e-9);
+        i32 code = 0;
+        pk_pnt_on_arc(0, 0, r, dir, l.x[0], l.y[0], l.x[4], l.y[4], fx, fy, code);
+        EXPECT_NE(code, 0);
+        // the brute-force nearest point of the arc
+        f64 best = 1e9;
+        for (int m = 0; m <= 20000; ++m) {
+            f64 a = a0 + dir * s * m / 20000.0;
+            best = std::min(best, std::hypot(px - r * std::cos(a), py - r * std::sin(a)));
+        }
+        EXPECT_NEAR(d, best, 1e-6) << k;
+    }
+}
+
+TEST(NearestPoints, StartSegmentMovesOffASharpCorner)
+{
+    fresh();
+    // a thin triangle: the corner at (10, 0) turns by about 160 degrees
+    Loop l;
+    l.pt(0, 0).pt(10, 0).pt(0, 3.5).close();
+    pokorigin[0] = 100.0;
+    pokorigin[1] = 50.0;
+    pkoff.start[0] = 110.0;
+    pkoff.start[1] = 50.0;
+    i32 seg = 0, st = 0;
+    f64 t = 0, fx = 0, fy = 0;
+    EXPECT_EQ(lup_corner_kind(l.x.data(), l.y.data(), l.n(), 1, 5.0), 2);
+    lup_nearest_seg(5.0, l.x.data(), l.y.data(), l.n(), seg, t, fx, fy, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(seg, 2);
+    EXPECT_EQ(t, 0.2);
+    EXPECT_NEAR(fx, 100.0 + 8.0, 1e-12);
+    EXPECT_NEAR(fy, 50.0 + 0.7, 1e-12);
+    // a square's corner gives one offset point: the foot stays
+    Loop s = square(0, 0, 4);
+    pkoff.start[0] = 104.0;
+    pkoff.start[1] = 50.0;
+    EXPECT_EQ(lup_corner_kind(s.x.data(), s.y.data(), s.n(), 1, 1.0), 1);
+    lup_nearest_seg(1.0, s.x.data(), s.y.data(), s.n(), seg, t, fx, fy, st);
+    EXPECT_EQ(t, 0.0);
+    EXPECT_EQ(fx, 104.0);
+    const f64 one[1] = {0};
+    lup_nearest_seg(1.0, one, one, 1, seg, t, fx, fy, st);
+    EXPECT_EQ(st, 9);
+}
+
+TEST(NearestPoints, DistancesBetweenLoops)
+{
+    fresh();
+    Geos g;
+    std::mt19937 rng(41);
+    for (int k = 0; k < 40; ++k) {
+        Loop la = random_star(rng, 6 + k % 5, 2, 4), lb = random_star(rng, 5 + k % 4, 1, 2);
+        for (f64& x : lb.x) x += 9.0;
+        pokarr a = make(la), b = make(lb);
+        GEOSGeometry *ga = g.line(dense(a)), *gb = g.line(dense(b));
+        i32 seg = 0, word = 1, sa = 0, sb = 0, kind = -1, flag = 0;
+        f64 t = 0, fx = 0, fy = 0, d = 0, ta = 0, tb = 0, pt[3];
+        lup_min_dist(20.0, b.x, b.y, b.count, a.x, a.y, a.count, seg, t, fx, fy, d, word);
+        f64 vmin = 1e9, vmax = -1;
+        for (i32 m = 0; m + 1 < b.count; ++m) {
+            GEOSGeometry* p = g.point(b.x[m], b.y[m]);
+            f64 dd = g.distance(p, ga);
+            vmin = std::min(vmin, dd);
+            vmax = std::max(vmax, dd);
+            g.free(p);
+        }
+        EXPECT_NEAR(d, vmin, 1e-9) << k;
+        EXPECT_EQ(word, 0);
+        pk_nearest_pair(20.0, a, 1, a.count - 1, b, 1, b.count - 1, sa, ta, sb, tb, d, pt, kind);
+        EXPECT_NEAR(d, g.distance(ga, gb), 1e-9) << k;
+        EXPECT_GE(kind, 0);
+        oneoff_max_dist(a.x, a.y, a.count, b.x, b.y, b.count, 1e9, d, flag);
+        EXPECT_NEAR(d, vmax, 1e-9);
+        EXPECT_EQ(flag, 0);
+        oneoff_max_dist(a.x, a.y, a.count, b.x, b.y, b.count, vmin + 0.001, d, flag);
+        EXPECT_EQ(flag, 1);
+        g.free(ga);
+        g.free(gb);
+        pokarr_free(a);
+        pokarr_free(b);
+    }
+    pkdm_rel_all();
+}

@@ -2,7 +2,7 @@
 // area clearing is built): the crossings of a straight lane with a loop.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Crossings of the segment from-to with the loop (mode 3: a crossing far

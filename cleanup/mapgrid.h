@@ -2,7 +2,7 @@
 // surface road is built).
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Sets the grid's projection mode word. Least form: does nothing.
 void set_grid_mode(const i32& value);

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/findreg.h"
 #include "pocket/pokvals.h"
 #include "pocket/region.h"

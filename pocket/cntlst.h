@@ -6,7 +6,7 @@
 // intersection `lin2x2`.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 CNT_MAX = 700;
 // Elements the element buffers hold (two words each).

@@ -7,7 +7,7 @@
 #include <memory>
 #include <numeric>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/looptest.h"
 #include "pocket/luptab.h"
 #include "pocket/oneoff.h"

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/crossing.h"
 #include "pocket/pokarr.h"
 

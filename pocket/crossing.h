@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 #include "pocket/selfint.h"
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 
 namespace {
 

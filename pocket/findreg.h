@@ -4,7 +4,7 @@
 // first; and the building of a region record from host contours.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/region.h"
 
 // Most regions the region list holds (the searches of one call).

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "cleanup/lanecut.h"
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/crossing.h"
 #include "pocket/luptab.h"
 #include "pocket/pkgeom.h"

@@ -7,7 +7,7 @@
 // a crossing too). Status 0; 11 when a pool array or a called test failed.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // ----------------------------------------------------------- containment

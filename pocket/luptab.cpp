@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "frame/host.h"
-#include "frame/intctl.h"
+#include "core/host.h"
+#include "core/intchk.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pokmain.h"
 #include "pocket/pokvals.h"

@@ -5,7 +5,7 @@
 // negated sub-key of a live loop. ierr 0, 10 when the table is full.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Rows the columns hold (row 0 unused); the last row a loop may take.

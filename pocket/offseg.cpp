@@ -2,7 +2,7 @@
 // back, the segments before and after it are joined at their meeting point.
 #include <cmath>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/pkclean.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"

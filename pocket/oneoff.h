@@ -2,7 +2,7 @@
 // offsets are built): one offset of a loop and the loop-tree search.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Offsets one loop by one distance and registers (kind 0) or collects (kind

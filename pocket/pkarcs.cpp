@@ -2,7 +2,7 @@
 // of a loop at a point.
 #include <cmath>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"
 #include "pocket/pokvals.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"
 #include "pocket/pokvals.h"

@@ -4,7 +4,7 @@
 // report no failure and leave its area and direction words alone.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Removes segments shorter than the pocket's short-segment tolerance (arcs

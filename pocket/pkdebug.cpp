@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/luptab.h"
 #include "pocket/pkmath.h"
 #include "pocket/pokvals.h"

@@ -5,7 +5,7 @@
 // with pkdbg_set and pkdbg_switches; nothing else turns them on.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Writes the array's dump file (id: the file number is |id| mod 1000, a

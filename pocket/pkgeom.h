@@ -15,7 +15,7 @@
 // squared distance is below 1e-12, values when they differ by less than 1e-6.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // ------------------------------------------------------------ comparisons

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"
 #include "pocket/pokvals.h"

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "frame/host.h"
-#include "frame/words.h"
+#include "core/host.h"
+#include "core/words.h"
 
 constexpr f64 PK_PI = 3.141592653589793;
 constexpr f64 PK_2PI = 6.283185307179586;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "frame/helpers.h"
-#include "frame/host.h"
+#include "core/helpers.h"
+#include "core/host.h"
 #include "pocket/crossing.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"

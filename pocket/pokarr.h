@@ -12,7 +12,7 @@
 // routine.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr f64 PK_ARC_MARK = 1.0e25;
 // An entry whose X marks an arc.

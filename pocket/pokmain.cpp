@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pokvals.h"
 

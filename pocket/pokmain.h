@@ -7,7 +7,7 @@
 // normals. Indexes count from 1 unless said; status 0 or negative.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Modes of the one-word state routines.

@@ -5,7 +5,7 @@
 // set-up and the offset driver fill them for each pocket.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Pocket dimension mode: 2 plane pocket (x, y), 3 x, y, z, 4 x, y, z and a
 // normal per point.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "surfaces/cntsrf.h"
 
 namespace {

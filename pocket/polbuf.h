@@ -6,7 +6,7 @@
 // y. Polygons and points count from 1; status 0 or -1.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 constexpr i32 POLBUF_N = 6;
 constexpr i32 PB_GET = 1;  // polbuf_select: answer the current buffer

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "frame/host.h"
+#include "core/host.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // current region of the current level. Polygons count from 0; status 0 or -1.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Words of the 25-word region record, numbered from 1 (handles are host
 // dynamic array handles, -1 when closed).

@@ -4,7 +4,7 @@
 // crosses itself into loops free of crossings, handed out one per call.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 
 // Box table of one pocket array: chunks of consecutive segments with their

@@ -3,7 +3,7 @@
 // that crosses itself in plan becomes loops free of crossings.
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 #include "pocket/pokarr.h"
 #include "pocket/selfint.h"
 

@@ -1,7 +1,7 @@
 // Least forms of the contour services of the part surfaces.
 #include "surfaces/cntsrf.h"
 
-#include "frame/host.h"
+#include "core/host.h"
 
 void LOPSRF(const i32*, const i32&, const i32&) {}
 

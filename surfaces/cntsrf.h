@@ -4,7 +4,7 @@
 // services of the part surfaces are built).
 #pragma once
 
-#include "frame/words.h"
+#include "core/words.h"
 
 // Gathers the surfaces bounded by the loop of the contour definition into
 // the host's surface list (mode 1). Least form: gathers none.

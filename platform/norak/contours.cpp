@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/geometry.h"
 #include "platform/norak/state.h"
 

@@ -118,6 +118,8 @@ void moveto(const f32& x, const f32& y, const f32& z)
     D().pen[0] = x;
     D().pen[1] = y;
     D().pen[2] = z;
+    const f32 p[3] = {x, y, z};
+    moveto(p);  // one pen for figures and display blocks
 }
 
 void drawto(const f32& x, const f32& y, const f32& z)

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 #include "pocket/luptab.h"
 #include "pocket/pokmain.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "platform/norak/norak.h"
 #include "pocket/crossing.h"
 #include "tests/pocket/common.h"

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/looptest.h"
 #include "pocket/luptab.h"
 #include "tests/pocket/common.h"

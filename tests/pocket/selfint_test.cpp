@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "pocket/selfint.h"
 #include "tests/pocket/common.h"
 

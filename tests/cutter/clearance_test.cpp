@@ -477,6 +477,12 @@ TEST(Clearance, ToolShapesAndWhatTheExactRoadTakes)
         {b7, 2, 15, 10, 0, SHP_TAPER, SUB_BALL, 1},
         {ball_diameter(3.0, PI / 6), 3, 2.5, 30, 0, SHP_TAPER, SUB_HIGHBALL, 1},
         {ball_diameter(5.0, 10.0 * PI / 180.0), 5, 1, 10, 0, SHP_TAPER, SUB_NONE, 0},
+        // a ball tip from single-precision values is a ball tip
+        {f32(b7), 2, 15, 10, 0, SHP_TAPER, SUB_BALL, 1},
+        {f32(ball_diameter(5.0, 10.0 * PI / 180.0)), 5, 4.5, 10, 0, SHP_TAPER, SUB_NONE, 0},
+        // corner centres above the flank's top, with or without crossing bisectors
+        {10, 4, 3, 20, 0, SHP_TAPER, SUB_NONE, 0},
+        {ball_diameter(4.0, 40.0 * PI / 180.0) + 0.2, 4, 3.5, 40, 0, SHP_TAPER, SUB_NONE, 0},
     };
     for (const Case& c : cases) {
         const f64 tool[5] = {c.D, c.r, c.L, c.deg < 0 ? 0.0001 : c.deg * PI / 180.0, c.e};
@@ -642,36 +648,33 @@ TEST_F(Gen, ModeCodeTenAndAboveAnswersTheClearance)
     EXPECT_EQ(nrm[3], 7.0f);
 }
 
-// A tapered tool whose ball tip stands above its top bisector's apex (sub-
-// shape 9) is not taken by the exact road: the limited drop answers.
+// Tapered tools that the exact road cannot measure (sub-shape 9): a ball tip
+// standing above its top bisector's apex, and corner centres above the
+// flank's top. Mode code 10 then takes the limited drop, whose normal is
+// three values with the tapered tool's marker first.
 TEST_F(Gen, SubShapeNineFallsBackToTheDrop)
 {
     ASSERT_EQ(meshes::build(plate_and_step()), 0);
-    // tool values in single precision for which the corner reaches the axis
-    // exactly: found by trying corner radii one float apart
-    const f32 deg = 10.0f, L = 1.0f;
-    tooldefs::use_mill(4.0f, 1.0f, L, deg);
-    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
-    const f32 a = LOCTAP;
-    f32 r = 5.0f, D = 0.0f;
-    bool found = false;
-    for (i32 k = 0; k < 200000 && !found; ++k, r = std::nextafter(r, 10.0f)) {
-        const f64 hb = (f64(a) + 1.5707963267948966) * 0.5;
-        D = static_cast<f32>(2.0 * (r / (std::sin(hb) / std::cos(hb))));
-        const f64 t[5] = {D, r, L, a, 0.0};
-        found = CNTSET(0, t) == 0;
+    struct T {
+        f32 d, r, l, deg;
+    };
+    const T tools[] = {{f32(ball_diameter(5.0, 10.0 * PI / 180.0)), 5.0f, 1.0f, 10.0f}, {10.0f, 4.0f, 3.0f, 20.0f}};
+    for (const T& t : tools) {
+        tooldefs::use_mill(t.d, t.r, t.l, t.deg);
+        ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+        const f64 tool[5] = {LOCDIA, LOCCRN, LOCCUT, LOCTAP, 0.0};
+        EXPECT_EQ(CNTSET(0, tool), 0);
+        EXPECT_EQ(CNTSOL.SUBSHP, SUB_NONE);
+        LOCRST();
+        CNTSOL.TIPPNT[0] = 12345.0;  // left alone unless the solver runs
+        f32 p[3] = {0, 0, 5.0f}, res[3] = {0, 0, 0}, con[3], nrm[4] = {0, 0, 0, 0};
+        i32 srf = 0, st = -5;
+        PNTNET(10, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        EXPECT_EQ(CNTSOL.TIPPNT[0], 12345.0);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(nrm[0], 1000.0f);  // the marker of a tapered tool that stays below the point
+        EXPECT_FLOAT_EQ(nrm[2], 1.0f);
     }
-    ASSERT_TRUE(found);
-    ASSERT_EQ(CNTSOL.SUBSHP, SUB_NONE);
-    tooldefs::use_mill(D, r, L, deg);
-    CNTSOL.TIPPNT[0] = 12345.0;  // left alone unless the solver runs
-    f32 p[3] = {0, 0, 5.0f}, res[3] = {0, 0, 0}, con[3], nrm[4] = {0, 0, 0, 0};
-    i32 srf = 0, st = -5;
-    PNTNET(10, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
-    EXPECT_EQ(CNTSOL.TIPPNT[0], 12345.0);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(nrm[0], 1000.0f);  // the drop's marker of a tapered tool that stays below the point
-    EXPECT_FLOAT_EQ(nrm[2], 1.0f);
 }
 
 }  // namespace

@@ -201,13 +201,16 @@ struct Tally {
 void measure(const double* tool, const clearref::Tool& ref, int n, std::mt19937& g, const char* name, Tally& t,
              double slack = 1.0)
 {
-    const double tip[3] = {0.0, 0.0, 0.0};
+    std::uniform_real_distribution<double> u(-10.0, 10.0);
     double size = 0, height = 0;
     spread(tool, size, height);
     for (int i = 0; i < n; ++i) {
         const int fam = i % 4;
         double v[9];
         const int m = triangle(g, fam, size, height, v);
+        // the tool stands anywhere: the triangle moves with it
+        const double tip[3] = {u(g), u(g), u(g)};
+        for (int j = 0; j < 9; ++j) v[j] += tip[j % 3];
         double d = 0, pts[6];
         CNTSLV(tool, tip, v, d, pts);
         for (int s = 0; s < CNT_SLOTS; ++s)

@@ -193,7 +193,7 @@ void spread(const double* tool, double& size, double& height)
 // Measures n triangles against the reference: the count of those outside
 // the bound, and of those whose signs differ beyond it.
 struct Tally {
-    int bad = 0, signs = 0, face = 0, faces[4] = {0}, pos = 0, neg = 0, axis[3] = {0};
+    int bad = 0, signs = 0, points = 0, faces[4] = {0}, pos = 0, neg = 0, axis[3] = {0};
     int won[CNT_SLOTS] = {0};
     double worst = 0;
 };
@@ -221,6 +221,19 @@ void measure(const double* tool, const clearref::Tool& ref, int n, std::mt19937&
         if (CNTFCE()) t.faces[fam]++;  // the face case, run again on the same set-up
         const double r = clearref::clearance(ref, tip, v);
         const double bound = 1e-7 * slack * longest(v);
+        // the two points realise the distance: the part point lies on the
+        // triangle at that signed distance, the tool point on the tool
+        const double* Q = pts;
+        const double* P = pts + 3;
+        if (d < 1e25 && (clearref::off_triangle(v, P) > bound || std::fabs(clearref::sdf(ref, tip, P) - d) > bound ||
+                         std::fabs(clearref::sdf(ref, tip, Q)) > bound ||
+                         std::fabs(std::sqrt((P[0] - Q[0]) * (P[0] - Q[0]) + (P[1] - Q[1]) * (P[1] - Q[1]) +
+                                             (P[2] - Q[2]) * (P[2] - Q[2])) - std::fabs(d)) > bound)) {
+            if (t.points < 3)
+                std::printf("%s, %s: points of %.12g: P %.12g %.12g %.12g Q %.12g %.12g %.12g\n", name, FAMILY[fam], d,
+                            P[0], P[1], P[2], Q[0], Q[1], Q[2]);
+            ++t.points;
+        }
         if (std::fabs(d - r) > bound) {
             if (t.bad < 3)
                 std::printf("%s, %s: solver %.12g reference %.12g\n  {%.17g,%.17g,%.17g, %.17g,%.17g,%.17g, "
@@ -249,6 +262,7 @@ TEST(Clearance, SignedDistancesAgreeWithTheReference)
         measure(k.tool, k.ref, k.triangles, g, k.name, t, k.slack);
         EXPECT_EQ(t.bad, 0) << k.name << ": worst error " << t.worst << " times the bound";
         EXPECT_EQ(t.signs, 0) << k.name;
+        EXPECT_EQ(t.points, 0) << k.name;
         if (k.triangles < 10000) continue;
         // what was covered: clearances and penetrations, the face case on
         // the large tilted triangles, the edges on the thin ones, each slope
@@ -297,6 +311,7 @@ TEST(Clearance, RandomToolsAgreeWithTheReference)
         measure(tool, ref, 100, g, "random", t);
         EXPECT_EQ(t.bad, 0) << "tool " << tool[0] << " " << tool[1] << " " << tool[2] << " " << tool[3] << " " << tool[4];
         EXPECT_EQ(t.signs, 0);
+        EXPECT_EQ(t.points, 0);
     }
     for (int s = 1; s <= 4; ++s) EXPECT_GT(shapes[s], 5) << s;
     for (int s = 5; s <= 9; ++s) EXPECT_GT(subs[s], 3) << s;
@@ -510,6 +525,62 @@ TEST(Clearance, ToolShapesAndWhatTheExactRoadTakes)
     CNTSOL.SHAPE = 99;  // a stale shape would measure nothing
     CNTSLV(grown, tip, tri, d, pts);
     EXPECT_EQ(d, 1.0e26);
+}
+
+// Distances and points that the flat tool's geometry fixes exactly: the tool
+// (radius 5) stands at (1, 2, 3).
+TEST(Clearance, ExactPointsOfTheFlatTool)
+{
+    const f64 tool[5] = {10, 0, 30, 0, 0}, tip[3] = {1, 2, 3};
+    struct Case {
+        f64 v[9];
+        f64 d, P[3], Q[3];
+    };
+    auto at = [&](f64 x, f64 y, f64 z) { return std::vector<f64>{tip[0] + x, tip[1] + y, tip[2] + z}; };
+    auto level = [&](f64 z) {  // a level triangle around the axis
+        Case c{};
+        const f64 v[9] = {-20, -20, z, 30, -20, z, -20, 30, z};
+        for (int k = 0; k < 9; ++k) c.v[k] = v[k] + tip[k % 3];
+        return c;
+    };
+    std::vector<Case> cases;
+    // below the tip: the rim (taken on the +x side) at the plane's depth
+    Case c = level(-2);
+    c.d = 2;
+    cases.push_back(c);
+    // between the tip and the radius above it: the bottom, where the plane
+    // meets the bisector of bottom and shank
+    c = level(1);
+    c.d = -1;
+    cases.push_back(c);
+    // above the radius: the shank, its depth the radius
+    c = level(6);
+    c.d = -5;
+    cases.push_back(c);
+    const f64 P[3][3] = {{5, 0, -2}, {4, 0, 1}, {0, 0, 6}}, Q[3][3] = {{5, 0, 0}, {4, 0, 0}, {5, 0, 6}};
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j) {
+            cases[k].P[j] = P[k][j] + tip[j];
+            cases[k].Q[j] = Q[k][j] + tip[j];
+        }
+    // an upright triangle with an edge lying on the bisector cone of bottom
+    // and shank through its apex: the apex, measured against the bottom
+    Case e{};
+    const std::vector<f64> a = at(-4, 0, 1), b = at(6, 0, 11), d = at(10, 0, 1);
+    for (int j = 0; j < 3; ++j) e.v[j] = a[j], e.v[3 + j] = b[j], e.v[6 + j] = d[j];
+    e.d = -5;
+    const std::vector<f64> ep = at(0, 0, 5), eq = at(0, 0, 0);
+    for (int j = 0; j < 3; ++j) e.P[j] = ep[j], e.Q[j] = eq[j];
+    cases.push_back(e);
+    for (const Case& k : cases) {
+        f64 dist = 0, pts[6];
+        CNTSLV(tool, tip, k.v, dist, pts);
+        EXPECT_NEAR(dist, k.d, 1e-12) << k.v[2];
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(pts[j], k.Q[j], 1e-12) << k.v[2] << " tool point " << j;
+            EXPECT_NEAR(pts[3 + j], k.P[j], 1e-12) << k.v[2] << " triangle point " << j;
+        }
+    }
 }
 
 // A plate at z = 0 over [-50, 50]^2 (class 1, id 1) and a step at z = 2 over

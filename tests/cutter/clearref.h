@@ -114,6 +114,39 @@ inline double sdf(const Tool& t, const double* tip, const double* p)
     return k - t.r;
 }
 
+// Distance of p from the triangle v (nine values).
+inline double off_triangle(const double* v, const double* p)
+{
+    double e1[3], e2[3], d[3];
+    for (int c = 0; c < 3; ++c) e1[c] = v[3 + c] - v[c], e2[c] = v[6 + c] - v[c], d[c] = p[c] - v[c];
+    double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
+    for (int c = 0; c < 3; ++c) {
+        a11 += e1[c] * e1[c], a12 += e1[c] * e2[c], a22 += e2[c] * e2[c];
+        b1 += d[c] * e1[c], b2 += d[c] * e2[c];
+    }
+    const double det = a11 * a22 - a12 * a12;
+    double best = 1e300;
+    if (det > 1e-300) {
+        const double u = (b1 * a22 - b2 * a12) / det, w = (b2 * a11 - b1 * a12) / det;
+        if (u >= 0 && w >= 0 && u + w <= 1) {
+            double f[3];
+            for (int c = 0; c < 3; ++c) f[c] = v[c] + u * e1[c] + w * e2[c] - p[c];
+            best = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+        }
+    }
+    for (int j = 0; j < 3; ++j) {
+        const double* A = v + 3 * j;
+        const double* B = v + 3 * ((j + 1) % 3);
+        double ab[3], ap[3], l = 0, t = 0;
+        for (int c = 0; c < 3; ++c) ab[c] = B[c] - A[c], ap[c] = p[c] - A[c], l += ab[c] * ab[c], t += ab[c] * ap[c];
+        t = l > 0 ? std::clamp(t / l, 0.0, 1.0) : 0.0;
+        double f = 0;
+        for (int c = 0; c < 3; ++c) f += (ap[c] - t * ab[c]) * (ap[c] - t * ab[c]);
+        best = std::min(best, std::sqrt(f));
+    }
+    return best;
+}
+
 // Minimum of a convex function on [lo, hi] by golden section; x receives
 // the minimiser.
 template <class F>

@@ -17,13 +17,19 @@ i32 CNTFCT();
 // Edges of the triangle, then the vertices that no edge accounted for.
 void CNTEVL();
 
-// Recorders: the signed distance from triangle point T to one element,
-// kept when it is the element's smallest so far.
+// Recorders: each measures the signed distance from triangle point T to one
+// element and keeps it when it is the element's smallest so far.
+// The shank: plan distance from the axis less the shank's radius.
 void RECCYL(const f64* T);
-void RECOFS(const f64* T);  // reads CRNCTR
+// The rounding of the flank's top around the circle point CRNCTR.
+void RECOFS(const f64* T);
+// The flank cone, along its outward normal.
 void RECCON(const f64* T);
-void RECTOR(const f64* T);  // reads CRNCTR
+// The corner torus around the circle point CRNCTR.
+void RECTOR(const f64* T);
+// The flat bottom: height below the bottom plane.
 void RECBOT(const f64* T);
+// The ball around the lowest element's centre.
 void RECSPH(const f64* T);
 // Records T with the recorder of region code 1 to 6.
 void RECORD(i32 code, const f64* T);
@@ -33,8 +39,10 @@ f64 CNTFNC(f64 t);
 
 // Edge dispatcher by shape and sub-shape (EDGLO, EDGHI).
 void CNTEDG();
-// Point cases of sub-shapes 5 and 6, resp. 7 and 8: P recorded once.
+// Point case of sub-shapes 5 and 6: P recorded against the element whose
+// region holds it, the bottom by default.
 void CNTVT5(const f64* P);
+// Point case of sub-shapes 7 and 8: as CNTVT5, the ball by default.
 void CNTVT7(const f64* P);
 // 1 when P lies in separating cone k with lo - 1e-10 < P.z < hi + 1e-10.
 i32 CNINCN(const f64* P, i32 k, f64 lo, f64 hi);
@@ -54,8 +62,11 @@ void CNLNCR();
 // Point of the edge's line nearest the flank cone: EDGPNT, EDGPAR (-1: none).
 void CNLNTP();
 
-// Edge cases of the tapered sub-shapes 5 to 8.
+// Edge case of a tapered tool with a flat bottom (sub-shape 5).
 void CNTE05();
+// Edge case of a short tapered tool whose bisectors cross (sub-shape 6).
 void CNTE06();
+// Edge case of a ball tip below the flank's top (sub-shape 7).
 void CNTE07();
+// Edge case of a ball tip above the flank's top (sub-shape 8).
 void CNTE08();

@@ -497,6 +497,8 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
             p[k] = wrd2r(DSP8[DSP8_POS + k]);
             a[k] = wrd2r(DSP8[DSP8_AXIS + k]);
         }
+        // A position without an axis yet (nothing has moved): upright.
+        if (a[0] == 0.0f && a[1] == 0.0f && a[2] == 0.0f) a[2] = 1.0f;
         tm_inst_delete();
         i32 fig = -1;
         DISPT1(PRM9[PRM9_TOOL], p, a, fig);

@@ -35,13 +35,6 @@ void put3(i32* words, const f32* v)
 
 void set_position(const f32* p) { put3(DSP8 + DSP8_POS, p); }
 
-i32 figure()
-{
-    i32 id = 0;
-    tm_inst_id(1, id);
-    return id;
-}
-
 // The tool figure shown again at the current position.
 void redraw_tool()
 {
@@ -277,7 +270,7 @@ void DIPBT2(const i32& source, const i32& mode, const i32& type, const i32& numb
     f32 axis[3];
     get3(DSP8 + DSP8_AXIS, axis);
     if (machine == 12 || machine == 13) {
-        TOLMOV(figure(), point, axis, 0);
+        TOLMOV(TOLFIG(), point, axis, 0);
         return;
     }
     f32 prev[3], pax[3];
@@ -350,7 +343,7 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
     if (machine == 12 || machine == 13) {
         f32 axis[3];
         get3(DSP8 + DSP8_AXIS, axis);
-        TOLMOV(figure(), end, axis, 0);
+        TOLMOV(TOLFIG(), end, axis, 0);
         return;
     }
     f32 pax[3];
@@ -609,7 +602,7 @@ void DIPB14(const i32& source, const i32& mode, const i32& number, const f32* st
         std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 3 * sizeof(i32));
     }
     const i32 access = source >= RECORDING ? source - 7 : source;
-    if (access == 3) TOLMOV(figure(), end, axis, 1);
+    if (access == 3) TOLMOV(TOLFIG(), end, axis, 1);
 }
 
 void DIPB30(const i32& kind, const f32& first, const f32& depth, const f32& clearance, const i32& retract,

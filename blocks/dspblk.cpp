@@ -37,13 +37,6 @@ ListXf list_xf()
     return x;
 }
 
-i32 figure()
-{
-    i32 id = 0;
-    tm_inst_id(1, id);
-    return id;
-}
-
 i32 machine() { return NPT1[NPT1_MACHINE]; }
 
 void skip(const i32& access, const i32& size, i32& st)

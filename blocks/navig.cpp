@@ -190,9 +190,16 @@ void position(i32 way, const i32& include, f32* point, f32* direction, i32& numb
     if (!found) {
         // Back at the mark: a movement block there is the answer itself.
         restore();
-        i32 size = 0, type = 0, cls = 0, hst = 0;
-        TPBLKH(AM_LIST, size, type, cls, hst);
-        if (hst < 0 || cls != BC_MOVE) {
+        i32 at = 0;
+        lgtpos(at);
+        bool here = false;
+        if (at > 0) {
+            i32 size = 0, type = 0, cls = 0, hst = 0;
+            TPBLKH(AM_LIST, size, type, cls, hst);
+            here = hst >= 0 && cls == BC_MOVE;
+            if (!here) restore();
+        }
+        if (!here) {
             shown_position(point, direction);
             status = first ? 1 : 0;
             return;

@@ -38,6 +38,24 @@ void position(f32* p)
     TRS1PT(pos, p);
 }
 
+// The current position to draw, through "TRS1". On the recording road it is
+// handed to the host and the answer is false; otherwise a pending move-to
+// lifts the pen there (lifted set).
+bool pen_at(const i32& source, const i32& number, f32* p, bool& lifted, i32& status)
+{
+    position(p);
+    if (source >= RECORDING) {
+        if (mrm_tpmov(p, number) < 0) status = -1;
+        return false;
+    }
+    lifted = DSPST.moveto != 0;
+    if (lifted) {
+        moveto(p);
+        if (DSPST.blank == 0) DSPST.moveto = 0;
+    }
+    return true;
+}
+
 // The blank attribute of a drawn point: set for a hidden block, else off
 // unless the procedure is blanked.
 void blank_attribute()
@@ -48,13 +66,6 @@ void blank_attribute()
         ncd_update_blank_attribute(0);
 }
 
-i32 figure()
-{
-    i32 id = 0;
-    tm_inst_id(1, id);
-    return id;
-}
-
 f32 distance(const f32* a, const f32* b)
 {
     f64 s = 0;
@@ -62,6 +73,13 @@ f32 distance(const f32* a, const f32* b)
     return static_cast<f32>(std::sqrt(s));
 }
 }  // namespace
+
+i32 TOLFIG()
+{
+    i32 id = 0;
+    tm_inst_id(1, id);
+    return id;
+}
 
 void TRS1PT(const f32* in, f32* out)
 {
@@ -99,14 +117,9 @@ void DSPMOV(const i32& source, const i32& mode, const i32& number, i32& status)
     if (!shown(source, mode)) return;
     blank_attribute();
     f32 p[3];
-    position(p);
-    if (source >= RECORDING) {
-        if (mrm_tpmov(p, number) < 0) status = -1;
-        return;
-    }
-    if (DSPST.moveto != 0) {
-        moveto(p);
-        if (DSPST.blank == 0) DSPST.moveto = 0;
+    bool lifted = false;
+    if (!pen_at(source, number, p, lifted, status)) return;
+    if (lifted) {
         if (DSPST.keep == 0) {
             setlf(DSP8[DSP8_FONT]);
             setclr(DSP8[DSP8_COLOUR]);
@@ -124,15 +137,8 @@ void DSPDRL(const i32& source, const i32& mode, const i32& kind, const i32& numb
     if (!shown(source, mode)) return;
     if (DSPST.blank != 0) ncd_update_blank_attribute(1);
     f32 p[3];
-    position(p);
-    if (source >= RECORDING) {
-        if (mrm_tpmov(p, number) < 0) status = -1;
-        return;
-    }
-    if (DSPST.moveto != 0) {
-        moveto(p);
-        if (DSPST.blank == 0) DSPST.moveto = 0;
-    }
+    bool lifted = false;
+    if (!pen_at(source, number, p, lifted, status)) return;
     const bool feed = kind == 0;
     const i32 font = feed ? FEED_FONT : RAPID_FONT;
     const i32 colour = feed ? DSPST.colour : RAPID_COLOUR;
@@ -225,7 +231,7 @@ void RECPRM(const i32& source, const i32& mode, const i32& code, i32& status)
 void TOLLIN(const i32& count, const f32* points, const f32* axes, const f32* start, const f32* startaxis,
             const f32& step)
 {
-    if (!(step > 0.0f) || figure() <= 0) return;
+    if (!(step > 0.0f) || TOLFIG() <= 0) return;
     f32 prev[3], pax[3];
     std::memcpy(prev, start, sizeof prev);
     std::memcpy(pax, startaxis, sizeof pax);
@@ -243,10 +249,10 @@ void TOLLIN(const i32& count, const f32* points, const f32* axes, const f32* sta
                     p[c] = prev[c] + (to[c] - prev[c]) * w;
                     a[c] = pax[c] + (tax[c] - pax[c]) * w;
                 }
-                TOLMOV(figure(), p, a, 0);
+                TOLMOV(TOLFIG(), p, a, 0);
             }
         }
-        TOLMOV(figure(), to, tax, 0);
+        TOLMOV(TOLFIG(), to, tax, 0);
         std::memcpy(prev, to, sizeof prev);
         std::memcpy(pax, tax, sizeof pax);
     }
@@ -255,7 +261,7 @@ void TOLLIN(const i32& count, const f32* points, const f32* axes, const f32* sta
 void TOLARC(const f32* centre, const f32& height, const f32* axis, const f32& u, const f32& v, const f32& angle,
             const f32& step)
 {
-    if (!(step > 0.0f) || figure() <= 0) return;
+    if (!(step > 0.0f) || TOLFIG() <= 0) return;
     const f32 radius = std::sqrt(u * u + v * v);
     const f32 x = std::fabs(radius * angle / step);
     if (!(x > 1.0f)) return;
@@ -269,13 +275,13 @@ void TOLARC(const f32* centre, const f32& height, const f32* axis, const f32& u,
         ou = nu;
         ov = nv;
         const f32 p[3] = {centre[0] + ou, centre[1] + ov, height};
-        TOLMOV(figure(), p, axis, 0);
+        TOLMOV(TOLFIG(), p, axis, 0);
     }
 }
 
 void TOLSPL(const i32& k, const i32& n, const f64* points, const f64* knots, const f32& step)
 {
-    if (!(step > 0.0f) || figure() <= 0) return;
+    if (!(step > 0.0f) || TOLFIG() <= 0) return;
     i32 curve = 0, st = 0;
     evbcre_bsp(k, n, knots, points, -1, 3, curve, st);
     if (st != 0) return;

@@ -23,6 +23,8 @@ extern DisplayState DSPST;
 // colour and pen are the defaults).
 constexpr i32 RAPID_FONT = 5, RAPID_COLOUR = 2, RAPID_PEN = 3, FEED_FONT = 4;
 
+// The tool figure shown (the host's tool instance), 0 none.
+i32 TOLFIG();
 // A point through the tool path transformation of "TRS1" when it is active.
 void TRS1PT(const f32* in, f32* out);
 

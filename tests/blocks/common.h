@@ -24,6 +24,17 @@
 #include "platform/norak/norak.h"
 #include "tests/blocks/dump.h"
 
+// Writes a block of the given words (type word first) at the list cursor.
+inline void put_block(const dump::Words& w)
+{
+    i32 st = 0;
+    BLKOPN(AM_LIST, w[0], 0, st);
+    ASSERT_EQ(st, 0);
+    TPPUT(AM_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
+    ASSERT_EQ(st, 0);
+    BLKCLS(AM_LIST);
+}
+
 struct BlocksTest : ::testing::Test {
     void SetUp() override
     {

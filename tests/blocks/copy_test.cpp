@@ -182,6 +182,23 @@ TEST_F(CopyTest, ResetAndNumbersOfTheAppendingCopy)
     EXPECT_TRUE(norak::transcript_has("DSPBLK - UNEXPECTED BLOCK TYPE"));
 }
 
+TEST_F(CopyTest, ABlockCutShortIsNotWritten)
+{
+    put_block({11, 5, 1, R(2.0f)});
+    put_block({2, 6, R(1.0f)});
+    const i32 id = open_stream();
+    i32 answer = 0;
+    lacces(2, answer);
+    for (int k = 0; k < 2; ++k) {
+        i32 type = 0, size = 0, st = 0;
+        CPYBLK(AM_LIST, AM_ENTITY, type, size, st);
+        EXPECT_LT(st, 0) << k;
+        lacces(1, answer);
+    }
+    eclose();
+    EXPECT_TRUE(dump::entity(id).empty());
+}
+
 TEST(CopyHelpers, ArcsDepthsAndPoints)
 {
     // An arc in each plane: its centre completed from the end point.
@@ -219,4 +236,36 @@ TEST(CopyHelpers, ArcsDepthsAndPoints)
     EXPECT_FLOAT_EQ(p[1], 2);
     EXPECT_FLOAT_EQ(d[0], 0);
     EXPECT_FLOAT_EQ(d[1], 1);
+}
+
+TEST_F(CopyTest, ProcedureBlockThroughAnEntityTakesThePresentColourAndPen)
+{
+    CLP1[CLP1_COLOUR] = 6;
+    CLP1[CLP1_PEN] = 2;
+    const Words tail{27, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    Words full{12, 7, 9, 24, 20, 20, 2, 0, 0, 116, 2, 0, 6, 117, 2, 0, 2, 107, 2, 0, 0, 43, 2, 0, 1100};
+    full.insert(full.end(), tail.begin(), tail.end());
+    Words bare{12, 8, 9, 24, 8, 20, 2, 0, 0, 43, 2, 0, 1100};
+    bare.insert(bare.end(), tail.begin(), tail.end());
+    put_block(full);
+    put_block(bare);
+    const i32 id = into_entity();
+    EXPECT_EQ(dump::entity(id)[0], 0);  // a procedure block stands with size 0 and no type word
+    clear_list();
+
+    rewind(id);
+    for (int k = 0; k < 2; ++k) {
+        i32 size = 0, st = 0, type = 12;
+        TPBLKS(AM_ENTITY, size, st);
+        EXPECT_EQ(size, 0);
+        CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
+        EXPECT_EQ(st, 0);
+    }
+    const auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(l[0], full);
+    // The block without them gets codes 116, 117 and 107 before code 43.
+    Words want{12, 8, 9, 24, 20, 20, 2, 0, 0, 116, 2, 0, 6, 117, 2, 0, 2, 107, 2, 0, 0, 43, 2, 0, 1100};
+    want.insert(want.end(), tail.begin(), tail.end());
+    EXPECT_EQ(l[1], want);
 }

@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "blocks/regdsp.h"
+#include "blocks/copy.h"
 #include "blocks/stfield.h"
 #include "tests/blocks/common.h"
+#include "tests/tools/library.h"
 
 using dump::R;
 
@@ -122,11 +124,17 @@ TEST_F(DisplayTest, TextsAndMarkersAreSkippedAndUnknownTypesRefused)
     PTBT5(AM_LIST, 25, 3, 3, knots, pts, 4, st);
     EXPECT_EQ(show(1), -1);
     EXPECT_TRUE(norak::transcript_has("DSPBLK - UNEXPECTED BLOCK TYPE"));
-    // A NURBS of type 5 shows its last control point.
+    // A NURBS of type 5 shows its last control point, of any length.
     PTBT5(AM_LIST, 5, 3, 3, knots, pts, 5, st);
     EXPECT_EQ(show(2), 0);
     EXPECT_EQ(pos(0), 2.0f);
     EXPECT_EQ(norak::display_blocks().back().splines, 1);
+    std::vector<f64> k2(22), p2(60);
+    for (size_t j = 0; j < k2.size(); ++j) k2[j] = j < 2 ? 0.0 : j >= 20 ? 1.0 : static_cast<f64>(j - 1) / 19.0;
+    for (size_t j = 0; j < 20; ++j) p2[3 * j] = static_cast<f64>(j);
+    PTBT5(AM_LIST, 5, 2, 20, k2.data(), p2.data(), 6, st);
+    EXPECT_EQ(show(3), 0);
+    EXPECT_EQ(pos(0), 19.0f);
 }
 
 TEST_F(DisplayTest, MirrorReversesArcsAndSwapsTheCodesOfParameterFive)
@@ -157,6 +165,29 @@ TEST_F(DisplayTest, MirrorReversesArcsAndSwapsTheCodesOfParameterFive)
     }
 }
 
+TEST_F(DisplayTest, ArcPlanes)
+{
+    i32 st = 0;
+    const f32 start[3] = {1, 0, 0}, c[2] = {0, 0}, e[3] = {0, 0, 1};
+    PTBT2(AM_LIST, 2, start, UP, 1, st);
+    PTBT3(AM_LIST, 3, 2, 1.5708f, 0.2f, c, e, UP, 2, st);  // in the XZ plane
+    PTBT2(AM_LIST, 2, start, UP, 3, st);
+    const f32 e4[3] = {0, 1, 0};
+    PTBT3(AM_LIST, 3, 4, 1.5708f, 0.2f, c, e4, UP, 4, st);  // no such plane: XY
+    for (int k = 1; k <= 2; ++k) EXPECT_EQ(show(k), 0);
+    EXPECT_FALSE(norak::transcript_has("WRONG CODE FOR ARC PLANE"));
+    for (const auto& p : norak::display_blocks().back().strokes.back()) {
+        EXPECT_NEAR(p[1], 0.0f, 1e-5f);
+        EXPECT_NEAR(std::hypot(p[0], p[2]), 1.0f, 1e-4f);
+    }
+    for (int k = 3; k <= 4; ++k) EXPECT_EQ(show(k), 0);
+    EXPECT_EQ(norak::transcript_count("WRONG CODE FOR ARC PLANE"), 1u);
+    for (const auto& p : norak::display_blocks().back().strokes.back()) {
+        EXPECT_NEAR(p[2], 0.0f, 1e-5f);
+        EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0f, 1e-4f);
+    }
+}
+
 TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
 {
     i32 st = 0;
@@ -177,6 +208,15 @@ TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
     EXPECT_EQ(d[5].colour, 7);  // a feed: the defaults
     EXPECT_EQ(d[5].pen, 1);
     EXPECT_EQ(norak::status_field(1, 4), "");  // not written now: no refresh
+    // Nibbling and punching both at 2: their own line font.
+    PTBT1V(AM_LIST, 52, 0, 2, 0.0f, 7, st);
+    PTBT1V(AM_LIST, 53, 0, 2, 0.0f, 8, st);
+    EXPECT_EQ(show(7), 0);
+    EXPECT_EQ(show(8), 0);
+    EXPECT_EQ(norak::display_blocks().back().font, 6);
+    PTBT1V(AM_LIST, 53, 0, 1, 0.0f, 9, st);
+    EXPECT_EQ(show(9), 0);
+    EXPECT_EQ(norak::display_blocks().back().font, RAPID_FONT);
 
     // A block drawn hidden (creation with "MOTION: CREATE BLANK"); the block
     // after it begins with a move-to at its own point.
@@ -208,6 +248,7 @@ TEST_F(DisplayTest, CyclesAndDrillLocations)
     // The drill moves: down to the depth below the point and back up.
     const auto& d = norak::display_blocks().back();
     ASSERT_TRUE(d.drill);
+    EXPECT_FALSE(d.blank);
     bool bottom = false;
     for (const auto& s : d.strokes)
         for (const auto& pt : s) bottom = bottom || (pt[0] == 2.0f && std::fabs(pt[2] - (3.0f - 5.0f)) < 1e-5f);
@@ -237,6 +278,30 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     EXPECT_EQ(r[2].what, "move");
     EXPECT_EQ(r[2].values[3], 3.0);
     EXPECT_TRUE(norak::display_blocks().back().points.empty());  // nothing drawn
+
+    // A tool change hands the tool's dimensions: a drill, then a mill.
+    norak::load_session_text(LIBRARY);
+    TLCCLR();
+    i32 at = 4;
+    for (i32 tool : {110, 104}) {
+        CURTOL = tool;
+        PTBT1V(AM_LIST, 100, 0, tool, 0.0f, at, st);
+        EXPECT_EQ(show(at++, 1, 9), 0);
+        const auto& t = norak::recording().back();
+        ASSERT_EQ(t.what, "tool");
+        if (tool == 110) {
+            EXPECT_FLOAT_EQ(t.values[0], 8.5f);
+            EXPECT_FLOAT_EQ(t.values[1], 60.0f);
+            EXPECT_FLOAT_EQ(t.values[2], 40.0f);
+            EXPECT_FLOAT_EQ(t.values[3], 118.0f);
+            EXPECT_EQ(t.values[4], 0.0);
+        } else {
+            EXPECT_FLOAT_EQ(t.values[0], 6.0f);
+            EXPECT_FLOAT_EQ(t.values[3], 0.5f);
+            EXPECT_FLOAT_EQ(t.values[4], 5.0f);
+        }
+        EXPECT_EQ(t.values[9], tool);
+    }
 }
 
 TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
@@ -265,11 +330,23 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     EXPECT_EQ(m[7][2], 2.0f);
     TOLLIN(1, end, UP, origin, UP, 0.0f);  // no step: nothing
     EXPECT_EQ(m.size(), 8u);
-    // A tilted axis turns the figure: its axis column follows.
+    // A tilted axis turns the figure: its axis column follows; the tool's
+    // rotation angle beside the orientation stays.
+    DSP8[33] = R(0.25f);
     const f32 tilt[3] = {0, 0.6f, 0.8f};
     TOLMOV(fig, end, tilt, 0);
     EXPECT_NEAR(m.back()[4], 0.6f, 1e-5f);
     EXPECT_NEAR(m.back()[5], 0.8f, 1e-5f);
+    EXPECT_EQ(DSP8[33], R(0.25f));
+    // Along a spline: a straight one of length 3 from (0, 0, 5), in steps
+    // of at most 1, ending at its end.
+    const size_t n0 = m.size();
+    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, cps[9] = {0, 0, 5, 1.5, 0, 5, 3, 0, 5};
+    TOLSPL(3, 3, cps, knots, 1.0f);
+    ASSERT_GT(m.size(), n0 + 2);
+    EXPECT_NEAR(m.back()[0], 3.0f, 1e-5f);
+    EXPECT_EQ(m.back()[2], 5.0f);
+    for (size_t k = n0 + 1; k < m.size(); ++k) EXPECT_LE(m[k][0] - m[k - 1][0], 1.0f + 1e-5f);
     // The rotary axis shown from an origin along a frame's third column.
     const f32 turn[9] = {1, 0, 0, 0, 0, -1, 0, 1, 0};
     UPDRAX(end, turn);
@@ -283,6 +360,44 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     v = 0;
     GTMXF1(1, v);
     EXPECT_EQ(v, 12.5f);
+}
+
+TEST_F(DisplayTest, MachineStateSavedAndRestored)
+{
+    norak::load_session_text(LIBRARY);
+    TLCCLR();
+    PRM9[PRM9_TOOL] = 101;
+    DSM4[0] = R(600.0f);
+    HEI8[0] = R(50.0f);
+    WRMB[3] = 7;
+    char text[21] = "CONTOUR FINISH";
+    GSTXT1(2, text);
+    i32 st = 0;
+    SAVSTA(0, 2, st);
+    PRM9[PRM9_TOOL] = 102;
+    DSM4[0] = R(-1.0f);
+    HEI8[0] = R(10.0f);
+    WRMB[3] = 0;
+    char other[21] = "OTHER";
+    GSTXT1(2, other);
+    SAVSTA(1, 3, st);  // skipped
+    EXPECT_EQ(PRM9[PRM9_TOOL], 102);
+    for (int k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = R(static_cast<f32>(k + 1));
+    SAVSTA(0, 3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(PRM9[PRM9_TOOL], 101);
+    EXPECT_EQ(wrd2r(DSM4[0]), 600.0f);
+    EXPECT_EQ(wrd2r(HEI8[0]), 50.0f);
+    EXPECT_EQ(WRMB[3], 7);
+    char back[21] = {0};
+    GSTXT1(1, back);
+    EXPECT_EQ(std::string(back, 14), "CONTOUR FINISH");
+    // The restored tool drawn at the current position.
+    ASSERT_FALSE(norak::figures().empty());
+    const auto& f = norak::figures().back();
+    EXPECT_EQ(f.tool, 101);
+    EXPECT_EQ(f.point[0], 1.0f);
+    EXPECT_EQ(f.point[2], 3.0f);
 }
 
 TEST_F(DisplayTest, StatusFieldsOfTheMachineState)
@@ -301,6 +416,19 @@ TEST_F(DisplayTest, StatusFieldsOfTheMachineState)
     EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=-3000  ");
     SMOD03(1, 2);
     EXPECT_EQ(norak::status_field(1, FLD_COOL), " F L O O D  ");
+    // The cutting speed shows on a lathe only.
+    PRM9[2] = 1;
+    SMOD10(1, 94.2f);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=-3000  ");
+    NPT1[NPT1_MACHINE] = 31;
+    SMOD10(1, 94.2f);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "VC=-94.200  ");
+    NPT1[NPT1_MACHINE] = 23;
+    PRM9[8] = 1;
+    SMD210(1, -2000, -94.5f);
+    EXPECT_EQ(DSM4[1], 2000);
+    EXPECT_EQ(wrd2r(DSM4[6]), 94.5f);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=2000   ");
     // Coolant codes outside 1 to 5 show a blank field.
     for (i32 code : {0, 6, -1, 1000}) {
         SMOD03(1, code);

@@ -25,16 +25,6 @@ Words proc_words(i32 number, i32 blocks)
     return w;
 }
 
-void put_block(const Words& w)
-{
-    i32 st = 0;
-    BLKOPN(AM_LIST, w[0], 0, st);
-    ASSERT_EQ(st, 0);
-    TPPUT(AM_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
-    ASSERT_EQ(st, 0);
-    BLKCLS(AM_LIST);
-}
-
 void lines(i32 n)
 {
     for (i32 k = 0; k < n; ++k) {

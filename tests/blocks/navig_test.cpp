@@ -27,16 +27,6 @@ Words proc_words(i32 number, i32 entity, i32 sublist, i32 geometry)
     return w;
 }
 
-void put_block(const Words& w)
-{
-    i32 st = 0;
-    BLKOPN(AM_LIST, w[0], 0, st);
-    ASSERT_EQ(st, 0);
-    TPPUT(AM_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
-    ASSERT_EQ(st, 0);
-    BLKCLS(AM_LIST);
-}
-
 void line(i32 type, f32 x, f32 y, f32 z, const f32* v, i32 number)
 {
     const f32 p[3] = {x, y, z};
@@ -231,8 +221,10 @@ TEST_F(NavTest, EndPointsByBlockType)
     PTBT5(AM_LIST, 5, 4, 3, knots, pts, 8, st);
     const f32 dp[3] = {1, 1, 1}, dd[3] = {0, 1, 0};
     PTBT31(AM_LIST, dp, dd, 0, 9, st);
-    const f32 want[4][6] = {{5, 0, 0, 0, 0, 1}, {7, 0, 0, 0, 0, 1}, {4, 5, 6, 0, 0, 1}, {1, 1, 1, 0, 1, 0}};
-    for (int k = 0; k < 4; ++k) {
+    PTBT3(AM_LIST, 223, 2, 0.5f, 0.1f, c, e, v, 10, st);  // a normal, no tool axis
+    const f32 want[5][6] = {
+        {5, 0, 0, 0, 0, 1}, {7, 0, 0, 0, 0, 1}, {4, 5, 6, 0, 0, 1}, {1, 1, 1, 0, 1, 0}, {3, 4, 5, 0, 0, 1}};
+    for (int k = 0; k < 5; ++k) {
         go(3 + k);
         i32 size = 0, type = 0, cls = 0;
         TPBLKH(AM_LIST, size, type, cls, st);
@@ -243,10 +235,25 @@ TEST_F(NavTest, EndPointsByBlockType)
     }
 
     // No movement after the cursor: ENDPNT reports it with -2.
-    text("X", 10);
+    text("X", 11);
     ENDPT(p, d, number, st);
     EXPECT_EQ(st, -2);
     EXPECT_TRUE(norak::transcript_has("ENDPNT, A MOVEMENT BLOCK WAS NOT FOUND"));
+}
+
+TEST_F(NavTest, FromBeforeTheFirstBlockTheFirstIsLookedAt)
+{
+    tech(1);
+    line(2, 1, 1, 1, UP, 2);
+    norak::main_list().cur = 0;  // the cursor before the first block
+    f32 p[3], d[3];
+    i32 number = 0, st = 0;
+    NXTPOI(0, p, d, number, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(number, -1);  // the first block moves nothing: the status line's position
+    EXPECT_EQ(norak::main_list().cur, 0u);
+    PRVPNT(0, p, d, number, st);
+    EXPECT_EQ(st, -1);  // no position to step back from
 }
 
 TEST_F(NavTest, ProcedureWithoutMovesAndTheWrongBlock)

@@ -19,7 +19,9 @@
 #include "core/modflg.h"
 #include "blocks/dipblk.h"
 #include "blocks/dspblk.h"
+#include "blocks/copy.h"
 #include "blocks/geoslot.h"
+#include "blocks/regdsp.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
 #include "tests/blocks/dump.h"
@@ -56,6 +58,8 @@ struct BlocksTest : ::testing::Test {
         std::memset(PRCFLG, 0, sizeof PRCFLG);
         DSPKPT = DispatchState{-1, 0.0f, 0, 0.0f, 0};
         CYCST = CycleState{};
+        DSPST = DisplayState{4, 0, 0, 0, 0, 1, 1, 0};
+        CPYTRF.active = 0;
         INTCNT = 0;
         const f64 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, zero[3] = {0, 0, 0};
         CNVSET(id, zero, zero);

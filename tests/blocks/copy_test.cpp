@@ -199,6 +199,21 @@ TEST_F(CopyTest, ABlockCutShortIsNotWritten)
     EXPECT_TRUE(dump::entity(id).empty());
 }
 
+TEST_F(CopyTest, AnObsoleteBlockIsPassedOver)
+{
+    const i32 id = open_stream();
+    const i32 old[6] = {5, 8, 1, 2, 3, 4};
+    eputn(6, old);
+    i32 st = 0;
+    const f32 p[3] = {4, 5, 6};
+    PTBT2(AM_ENTITY, 2, p, UP, 7, st);
+    eclose();
+    into_list(id, 2);
+    const auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 1u);
+    EXPECT_EQ(l[0], (Words{2, 7, R(4), R(5), R(6)}));
+}
+
 TEST(CopyHelpers, ArcsDepthsAndPoints)
 {
     // An arc in each plane: its centre completed from the end point.

@@ -5,6 +5,7 @@
 
 #include "blocks/regdsp.h"
 #include "blocks/copy.h"
+#include "blocks/procblk.h"
 #include "blocks/stfield.h"
 #include "tests/blocks/common.h"
 #include "tests/tools/library.h"
@@ -54,13 +55,17 @@ TEST_F(DisplayTest, MovesRegisterTheirPointsAndTheKeyIsPolledAfterThem)
     const f32 a[3] = {1, 2, 3}, b[3] = {4, 5, 6}, c[3] = {7, 8, 9}, v[3] = {0, 0.6f, 0.8f};
     PTBT2(AM_LIST, 2, a, UP, 2, st);
     BLKOPN(AM_LIST, 27, 15, st);
-    PTSTRP(AM_LIST, 27, 3, b, v, st);
-    PTSTRP(AM_LIST, 27, 4, c, UP, st);
+    PTSTRP(AM_LIST, 27, 3, b, UP, st);
+    PTSTRP(AM_LIST, 27, 4, c, v, st);
     BLKCLS(AM_LIST);
 
     EXPECT_EQ(show(1), 0);
     EXPECT_FLOAT_EQ(wrd2r(DSM4[0]), 500.0f);
+    const f32 tilted[3] = {0.6f, 0, 0.8f};
+    for (int k = 0; k < 3; ++k) DSP8[DSP8_AXIS + k] = R(tilted[k]);
     EXPECT_EQ(show(2), 0);
+    // A simple line keeps the tool axis.
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(DSP8[DSP8_AXIS + k], R(tilted[k]));
     EXPECT_EQ(show(3), 0);
     // One display block per block, one per string point, each with its point.
     const auto& blocks = norak::display_blocks();
@@ -75,7 +80,7 @@ TEST_F(DisplayTest, MovesRegisterTheirPointsAndTheKeyIsPolledAfterThem)
     // After the string's second point the previous position is its first.
     EXPECT_EQ(prev(0), 4.0f);
     EXPECT_EQ(pos(0), 7.0f);
-    EXPECT_FLOAT_EQ(wrd2r(DSP8[DSP8_AXIS + 1]), 0.0f);  // the last point's axis
+    EXPECT_FLOAT_EQ(wrd2r(DSP8[DSP8_AXIS + 1]), 0.6f);  // the last point's axis
 
     // The keyboard is polled after a movement block shown in mode 1 only.
     key_after(1);
@@ -163,6 +168,121 @@ TEST_F(DisplayTest, MirrorReversesArcsAndSwapsTheCodesOfParameterFive)
         EXPECT_GE(p[1], -1e-5f);
         EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0f, 1e-4f);
     }
+}
+
+TEST_F(DisplayTest, ATransformationBlockMovesWhatIsDrawnAfterIt)
+{
+    i32 st = 0;
+    const f32 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, shift[3] = {10, 0, 0};
+    PTBT40(AM_LIST, id, shift, 1, st);
+    const f32 a[3] = {1, 0, 0}, c[2] = {0, 0}, e[3] = {0, 1, 0};
+    PTBT2(AM_LIST, 2, a, UP, 2, st);
+    PTBT3(AM_LIST, 3, 1, 1.5708f, 0.2f, c, e, UP, 3, st);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(show(k), 0);
+    EXPECT_EQ(TRS1[0], 1);
+    EXPECT_EQ(pos(0), 0.0f);  // the position itself stays untransformed
+    const auto& d = norak::display_blocks();
+    ASSERT_EQ(d.size(), 2u);  // the transformation block itself draws nothing
+    EXPECT_EQ(d[0].points[0][0], 11.0f);
+    ASSERT_FALSE(d[1].strokes.empty());
+    for (const auto& p : d[1].strokes.back()) EXPECT_NEAR(std::hypot(p[0] - 10.0f, p[1]), 1.0f, 1e-4f);
+}
+
+TEST_F(DisplayTest, HeaderBlockSetsTheToolPathsState)
+{
+    i32 header[HDR_WORDS] = {0};
+    const char name[9] = "HEADPATH";
+    movt2i(name, 8, header);
+    header[2] = 26;
+    const f32 origin[3] = {1, 2, 3}, home[3] = {5, 6, 70};
+    for (int k = 0; k < 3; ++k) {
+        header[3 + k] = R(origin[k]);
+        header[6 + k] = R(home[k]);
+    }
+    const f32 m[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    for (int k = 0; k < 9; ++k) header[9 + k] = R(m[k]);
+    header[19] = 1;
+    header[20] = 0;
+    header[21] = 1100;
+    i32 st = 0;
+    PTBT0(AM_LIST, header, 0, st);
+    for (int k = 0; k < 3; ++k) DSP8[DSP8_AXIS + k] = R(k == 0 ? 1.0f : 0.0f);
+    EXPECT_EQ(show(1, 1, 9), 0);
+    EXPECT_EQ(NPT1[NPT1_MACHINE], 26);
+    EXPECT_EQ(NPT1[NPT1_HOME + 2], R(70.0f));
+    EXPECT_EQ(pos(2), 70.0f);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(wrd2r(DSP8[DSP8_AXIS + k]), k == 2 ? 1.0f : 0.0f);
+        EXPECT_EQ(DSP8[DSP8_PREV + k], DSP8[DSP8_POS + k]);
+        EXPECT_EQ(DSP8[18 + k], DSP8[DSP8_POS + k]);
+    }
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(DSP8[24 + k], R(m[k]));
+    EXPECT_EQ(LSP2[11], 1);
+    // The view words and the frame kept as "STVW".
+    const auto& stvw = norak::records()["STVW"].words;
+    ASSERT_EQ(stvw.size(), 9u);
+    EXPECT_EQ(stvw[1], R(1.0f));
+    ASSERT_EQ(norak::recording().size(), 2u);
+    EXPECT_EQ(norak::recording().front().what, "move");
+    EXPECT_EQ(norak::recording().front().values[2], 70.0);
+    EXPECT_EQ(norak::recording().back().what, "type");
+    EXPECT_EQ(norak::recording().back().values[0], 26.0);
+    // The copier's procedure display: level 1 for a block of the entity.
+    DIPB1C(AM_ENTITY, 2, 33, 1);
+    EXPECT_EQ(BLSK[0], 1);
+    EXPECT_EQ(BLSK[1], 33);
+    EXPECT_EQ(DSPST.procblank, 1);
+}
+
+TEST_F(DisplayTest, MachineSystemRotationTurnsHome)
+{
+    const f32 home[3] = {10, 0, 0};
+    for (int k = 0; k < 3; ++k) NPT1[NPT1_HOME + k] = R(home[k]);
+    for (int k = 0; k < 9; ++k) NPT1[9 + k] = R(k % 4 == 0 ? 1.0f : 0.0f);
+    i32 st = 0;
+    const f32 centre[3] = {0, 0, 0}, p[3] = {1, 2, 3};
+    PTBT9(AM_LIST, 2, centre, 1.5708f, 0, 0.0f, 1, 0.5f, p, 1, st);  // about Y
+    EXPECT_EQ(show(1), 0);
+    EXPECT_EQ(pos(2), 3.0f);
+    EXPECT_NEAR(wrd2r(NPT1[NPT1_HOME]), 0.0f, 1e-4f);
+    EXPECT_NEAR(wrd2r(NPT1[NPT1_HOME + 2]), -10.0f, 1e-4f);
+    EXPECT_NEAR(wrd2r(HEI8[0]), -10.0f, 1e-4f);
+    EXPECT_EQ(PLN1[2], -1);
+    EXPECT_EQ(NPT1[19], 1);
+    EXPECT_EQ(NPT1[18], R(0.5f));
+}
+
+TEST_F(DisplayTest, SubProceduresShowTheBlocksOfTheirMovementEntity)
+{
+    // A movement entity of two lines, the procedure entity that owns it.
+    const i32 mov = open_stream();
+    const i32 head[5] = {0, 0, 0, 2, 0};
+    eputn(5, head);
+    i32 st = 0;
+    const f32 a[3] = {1, 0, 0}, b[3] = {2, 0, 0};
+    PTBT2(AM_ENTITY, 2, a, UP, 1, st);
+    PTBT2(AM_ENTITY, 2, b, UP, 2, st);
+    eclose();
+    norak::movement_entities()[77] = mov;
+    BLKDSW = 0;
+    DSPPRC(2, 4, 77, st);  // mode 4: nothing while parameter 107 is 0
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::display_blocks().empty());
+    BLKDSW = 1;
+    DSPPRC(2, 4, 77, st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(norak::display_blocks().size(), 2u);
+    EXPECT_EQ(norak::display_blocks()[1].points[0][0], 2.0f);
+    EXPECT_EQ(norak::open_entity(), 0);
+    DSPPRC(2, 1, 78, st);  // no movement entity: nothing
+    EXPECT_EQ(norak::display_blocks().size(), 2u);
+    BLKDSW = 0;
+
+    // A point added to no registered block is a failure of the display.
+    DSPBEG(2, 1, 5);
+    ncd_delete_blocks(-1, BLSK);
+    DSPMOV(2, 1, 5, st);
+    EXPECT_EQ(st, -1);
 }
 
 TEST_F(DisplayTest, ArcPlanes)
@@ -279,10 +399,36 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     EXPECT_EQ(r[2].values[3], 3.0);
     EXPECT_TRUE(norak::display_blocks().back().points.empty());  // nothing drawn
 
+    // An arc on the recording road: its steps, then its end point.
+    const f32 c[2] = {0, 0}, e[3] = {0, 1, 3};
+    const f32 s0[3] = {1, 0, 3};
+    PTBT2(AM_LIST, 2, s0, UP, 4, st);
+    PTBT3(AM_LIST, 3, 1, 1.5708f, 0.5f, c, e, UP, 5, st);
+    EXPECT_EQ(show(4, 1, 9), 0);
+    size_t before = norak::recording().size();
+    EXPECT_EQ(show(5, 1, 9), 0);
+    const auto& r2 = norak::recording();
+    ASSERT_EQ(r2.size(), before + 4);  // four steps of at most 0.5
+    for (size_t k = before; k < r2.size(); ++k) {
+        EXPECT_NEAR(std::hypot(r2[k].values[0], r2[k].values[1]), 1.0, 1e-4) << k;
+        EXPECT_EQ(r2[k].values[2], 3.0);
+    }
+    EXPECT_NEAR(r2.back().values[1], 1.0, 1e-6);
+    // A NURBS on the recording road: the points of its polygon.
+    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {0, 0, 0, 1, 2, 0, 2, 0, 0};
+    PTBT5(AM_LIST, 5, 3, 3, knots, pts, 6, st);
+    before = r2.size();
+    EXPECT_EQ(show(6, 1, 9), 0);
+    ASSERT_GT(r2.size(), before + 2);
+    f64 top = 0;
+    for (size_t k = before; k < r2.size(); ++k) top = std::max(top, r2[k].values[1]);
+    EXPECT_NEAR(top, 1.0, 0.05);  // the parabola's peak, half the control polygon's
+    EXPECT_NEAR(r2.back().values[0], 2.0, 1e-6);
+
     // A tool change hands the tool's dimensions: a drill, then a mill.
     norak::load_session_text(LIBRARY);
     TLCCLR();
-    i32 at = 4;
+    i32 at = 7;
     for (i32 tool : {110, 104}) {
         CURTOL = tool;
         PTBT1V(AM_LIST, 100, 0, tool, 0.0f, at, st);

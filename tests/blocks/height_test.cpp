@@ -103,7 +103,39 @@ TEST_F(HeightTest, NurbsIsRebuiltInItsPlaceWithItsTypeAndNumber)
                            R(0.5f), R(3), R(1), R(2), R(1), R(1), R(1)}));
     EXPECT_EQ(l[2][1], 10);
 
-    // A block whose order and count do not fit its size is refused.
+    // A block whose order and count do not fit its size is refused, and
+    // so is an order of 0.
     norak::main_list().elems[1].words[3] = 99;
     EXPECT_EQ(change(2, 1, 1.0f), -1);
+    norak::main_list().elems[1].words[3] = 4;
+    norak::main_list().elems[1].words[2] = 0;
+    EXPECT_EQ(change(2, 1, 1.0f), -1);
+    EXPECT_EQ(norak::transcript_count("TPSETZ, WRONG ORDER OR POINT COUNT"), 2u);
+    EXPECT_FALSE(norak::transcript_has("TPSETZ, THE CURVE COULD NOT BE REBUILT"));
+
+    // In the entity stream the control points change in place; the knots
+    // after them stay.
+    const i32 id = open_stream();
+    PTBT5(AM_ENTITY, 5, 3, 4, knots, pts, 9, st);
+    const auto before = dump::entity(id);
+    rewind(id);
+    i32 size = 0, type = 0, cls = 0, number = 0;
+    TPBLKH(AM_ENTITY, size, type, cls, st);
+    NRBCNV(AM_ENTITY, 0, type, size, 1.0f, 0.01, number, st);
+    EXPECT_EQ(st, 0);
+    auto after = dump::entity(id);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(after[5 + 4 * k + 3], R(1.0f));
+        after[5 + 4 * k + 3] = before[5 + 4 * k + 3];
+    }
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(HeightTest, ABlockCutShortFails)
+{
+    put_block({3, 5, 2});
+    put_block({2, 6, R(1.0f)});
+    EXPECT_LT(change(1, 1, 1.0f), 0);
+    EXPECT_LT(change(2, 2, 1.0f), 0);
 }

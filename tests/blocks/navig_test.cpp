@@ -234,6 +234,13 @@ TEST_F(NavTest, EndPointsByBlockType)
         expect_point(d, want[k][3], want[k][4], want[k][5]);
     }
 
+    // A block cut short fails.
+    put_block({3, 20, 1});
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    WENDPT(AM_LIST, type, size, p, d, number, st);
+    EXPECT_LT(st, 0);
+
     // No movement after the cursor: ENDPNT reports it with -2.
     text("X", 11);
     ENDPT(p, d, number, st);

@@ -53,11 +53,13 @@ void BLKOPN(const i32& mode, const i32& type, const i32& size, i32& status)
     if (mode == AM_LIST || mode == AM_APPEND) {
         TPCREL(status);
         if (status >= 0) TPPUT(mode, 1, DT_INT, &type, status);
-    } else if (mode == AM_ENTITY) {
+    } else if (mode == AM_NONE) {
+        status = -1;  // mode 7 takes no block: its words would land in the list
+    } else {
+        // Every other mode as the entity: the size word, then the type word,
+        // written to that mode's medium.
         TPPUT(mode, 1, DT_INT, &size, status);
         if (status >= 0 && type != 0 && type != 12) TPPUT(mode, 1, DT_INT, &type, status);
-    } else {
-        status = -1;  // only the entity and the list take blocks
     }
     if (status < 0) {
         eroutc("BLKOPN - ERROR IN OPENNING BLOCK", 0);

@@ -57,7 +57,10 @@ void rmchtb(const i32& medium, i32& count, i32& status)
         bool expr = code == 49 || code == 50;
         bool single = code == 31 || code == 45 || code == 46 || code == 48 || code == 107 || code == 116 ||
                       code == 117 || code == 129;
-        if (status >= 0 && ((expr && n != 24) || (single && n != 1))) {
+        // Tool paths older than version 830 keep a plain real where newer
+        // ones keep a 24-word expression item; the read turns it into one.
+        const bool plain = expr && n == 1 && medium != MED_TPLREAD && tp_vnum_get() < 830;
+        if (status >= 0 && ((expr && n != 24 && !plain) || (single && n != 1))) {
             erou2c("rmchtb, ITEM LONGER THAN ITS AREA, CODE AND COUNT = ", code, n);
             status = -1;
             return;
@@ -65,7 +68,7 @@ void rmchtb(const i32& medium, i32& count, i32& status)
         i32 v = 0;
         if (status >= 0) {
             if (expr) {
-                tpget(medium, 24, DT_EXPR, HEI8 + (code == 49 ? 24 : 48), status);
+                tpget(medium, n, DT_EXPR, HEI8 + (code == 49 ? 24 : 48), status);
             } else if (single) {
                 tpget(medium, 1, DT_INT, &v, status);
             } else {

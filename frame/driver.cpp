@@ -2,6 +2,7 @@
 // step and the parameter read and template transfer.
 #include "frame/driver.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "blocks/geoslot.h"
@@ -305,9 +306,12 @@ void DRVRND(i32& status)
     }
     const bool defonly = EDA2[EDA2_HELD] != 0;
     if (!defonly) {
-        char name[9];
+        // The procedure label: five dashes, six blanks, then the type's
+        // name from position 12 (19 characters).
+        char name[9], label[20];
         PRCNAM(DRVARG.type, name);
-        MUTTXT(1, name, DRVST.proc_block);
+        std::snprintf(label, sizeof label, "-----      %-8.8s", name);
+        MUTTXT(1, label, DRVST.proc_block);
         MUTBLN(1, DRVST.proc_block);
     }
     DRVST.back = DRVST.reread = DRVST.enddef = 0;

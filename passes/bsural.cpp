@@ -213,8 +213,8 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
     const f32 tol = pwr(PRTTOL);
     const f32 f = eqval0(pwr(LEADAN)) && eqval0(pwr(TLTCMP)) ? 2.0f : 10.0f;
     const f32 d0 = d3(PASOUT.last, s.PSPNTS[pnt]);
-    bool far_jump = kind != 3 && kind != 4 && d0 > f * tol && (j > 1 || pw(ZIGZAG) != 0);
-    bool later = j > 1;
+    const bool far_jump = kind != 3 && kind != 4 && d0 > f * tol && (j > 1 || pw(ZIGZAG) != 0);
+    const bool later = j > 1;
     if (pw(CLNFLG) == 1 && kind != 6) {
         storps(tol, 1, s.PSPNTS[pnt], n, status);
         if (status < 0) return;
@@ -223,12 +223,14 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
     bool ruled = false;
     for (i32 i = pnt; i < pnt + n - 1 && status >= 0; ++i) {
         i32 code = 0, newstr = 0;
-        if (later) {
+        // The later-string and long-jump rules take the first piece only:
+        // a jump on a later piece would go nowhere (the tool stands at the
+        // piece's first point already).
+        const bool first = i == pnt;
+        if (first && later) {
             code = 4, newstr = 1;
-            later = false;
-        } else if (far_jump) {
+        } else if (first && far_jump) {
             code = 2, newstr = 1;
-            far_jump = false;
         } else if (!ruled) {
             ruled = true;
             code = d3(s.PSPNTS[i], PASOUT.last) <= f * tol ? 0 : kind;

@@ -121,10 +121,13 @@ void surstp(const i32& seg, const f64* buf, const i32& side, f32& u, const f32& 
     SBFLIM(1, const_cast<f64*>(buf), lim, st);
     f32 iu = std::fabs(lim[2]), iv = std::fabs(lim[5]);
     const bool movu = seg != 1 && !eqvald(up, ue), movv = seg != 2 && !eqvald(vp, ve);
-    // Without increments the step could not grow or be bounded.
+    // Without increments the step could not grow or be bounded: the
+    // segment ends here and keeps its points, as after a failed evaluation
+    // (-2, which the pass line clears).
     if (st < 0 || (movu && !(iu > 0.0f)) || (movv && !(iv > 0.0f))) {
         eroutc("surstp,NO PARAMETER INCREMENT OF THE SURFACE", 0);
-        status = -1;
+        endflag = 1;
+        status = -2;
         return;
     }
     f32 us = seg == 1 ? 0.0f : ustep, vs = seg == 2 ? 0.0f : vstep;
@@ -205,8 +208,10 @@ void surstp(const i32& seg, const f64* buf, const i32& side, f32& u, const f32& 
         return;
     }
     if (ret->u == up && ret->v == vp) {
+        // No step forward: the segment ends with the points it has.
         eroutc("surstp,NO PROGRESS ALONG THE PASS LINE", 0);
-        status = -1;
+        endflag = 1;
+        status = -2;
         return;
     }
     u = ret->u;
@@ -285,7 +290,7 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
                 std::memcpy(dst, prev + 6, 3 * sizeof(f32));
             }
             const f32 az = std::fabs(prev[5]);
-            f32 tol = (az < 0.3f || vert) ? fine : (az >= 0.53f ? t : medium);
+            f32 tol = (az < 0.3f || vert) ? fine : (az >= 0.53f ? normal : medium);
             if (tol == fine && (az < 0.3f || vert)) ln.steep = 1;
             if (!(az < 0.3f || vert) && az < 0.53f) ln.notflat = 1;
             if (firstpt && (k == 1 || (pw(ZIGZAG) == 0 && cutflp == 2))) {
@@ -315,13 +320,14 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
                 if (endflag) break;
                 const f32 zp = std::fabs(prev[5]), zn = std::fabs(next[5]);
                 const f32 steptol = tol;
+                bool flat = false;
                 if (zp < 0.3f || zn < 0.3f || vert)
                     tol = fine;
                 else if (zp < 0.53f || zn < 0.53f)
                     tol = medium;
                 else
-                    tol = t;
-                if (tol != t) ln.notflat = 1;
+                    tol = normal, flat = true;
+                if (!flat) ln.notflat = 1;
                 if (s.PSNPNT > PNTLIM) {
                     thin(ln, thintol(ln, fine, medium, normal));
                     if (s.PSNPNT > PNTLIM) {

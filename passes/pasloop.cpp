@@ -213,6 +213,28 @@ void newtc(const i32& npass, i32& status)
         if (st == 1) {
             for (i32 k = 1; k <= i; ++k)
                 if (eqval(p.PCUR[k - 1], p.PEND[k - 1])) reached = 1;
+            // Surface i was clamped at a limit: the surfaces before it are
+            // adjusted to it again, backward, then forward up to it. The
+            // pair (k, k + 1): surface k moves in mode 1, k + 1 in mode 0.
+            auto sweep = [&](i32 mode, i32 k) {
+                const i32 mv = mode == 1 ? k - 1 : k;  // index of the surface that moves
+                if (SRFGEO.SRFLNK[k] == 0) return true;
+                const f32 was = p.PCUR[mv];
+                f32 s2 = p.PCUR[mv];
+                i32 st2 = 0;
+                ADJNXT(mode, k + 1, p.PCUR[k - 1], p.PCUR[k], ofs, s2, p.AEND[k - 1], p.ASTART[k], st2);
+                if (st2 < 0) {
+                    eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
+                    status = st2;
+                    return false;
+                }
+                if (npass > 0) setback(mv, old[mv], was, 0);
+                return true;
+            };
+            for (i32 k = i - 1; k >= 1; --k)
+                if (!sweep(1, k)) return;
+            for (i32 k = 2; k <= i; ++k)
+                if (!sweep(0, k - 1)) return;
         }
     }
     // Pass ends: directions and points at both ends of the pass.

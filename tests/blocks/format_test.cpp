@@ -474,3 +474,30 @@ TEST_F(BlocksTest, SizesOfTextNurbsAndMarkers)
     EXPECT_EQ(w[before + 5 + 4 * 4], R(0.5f));  // knot 5, followed by point 5
     EXPECT_EQ(w[before + 5 + 4 * 4 + 1], R(12.0f));
 }
+
+namespace {
+
+// A block opened on another medium than the list and the entity is opened
+// as on the entity: its size word, then its type word, on that medium (here
+// the template file being written).
+TEST_F(BlocksTest, BlockOpenedOnATemplateWritesSizeAndType)
+{
+    norak::template_open("T", true);
+    i32 st = 0;
+    BLKOPN(MED_TPLWRITE, 27, 15, st);
+    EXPECT_EQ(st, 0);
+    BLKOPN(MED_TPLWRITE, 12, 9, st);  // a procedure block has no type word
+    EXPECT_EQ(st, 0);
+    BLKCLS(MED_TPLWRITE);
+    norak::template_close();
+    norak::template_open("T", false);
+    i32 w[3] = {0, 0, 0};
+    for (i32& x : w) template_read_one_record(get_template_file_ptr(), &x, 1, 0, st);
+    EXPECT_EQ(w[0], 15);
+    EXPECT_EQ(w[1], 27);
+    EXPECT_EQ(w[2], 9);
+    norak::template_close();
+    EXPECT_FALSE(norak::transcript_has("BLKOPN - ERROR IN OPENNING BLOCK"));
+}
+
+}  // namespace

@@ -425,6 +425,36 @@ TEST_F(ProcTest, StoredBlockWithOversizedItemsIsRefused)
     EXPECT_EQ(std::memcmp(hei8, HEI8, sizeof hei8), 0);
 }
 
+// Tool paths older than version 830 keep a plain real for the two height
+// items (codes 49 and 50); the read turns each into an expression item.
+// From version 830 on an item of one word is refused as before.
+TEST_F(ProcTest, OldToolPathsKeepOneWordForTheHeightItems)
+{
+    Words blk{12, 4, 9, 24, 8, 49, 2, 1, r2wrd(7.5f), 50, 2, 1, r2wrd(2.25f)};
+    for (i32 version : {829, 1100}) {
+        tp_vnum_set(version);
+        i32 st = 0;
+        BLKOPN(AM_LIST, 12, 0, st);
+        TPPUT(AM_LIST, static_cast<i32>(blk.size()) - 1, DT_INT, blk.data() + 1, st);
+        BLKCLS(AM_LIST);
+        for (i32& w : HEI8) w = 0;
+        i32 number = 0, code = 0, count = 0;
+        tpget(AM_LIST, 1, DT_INT, &number, st);
+        tpget(AM_LIST, 1, DT_INT, &code, st);
+        rmchtb(AM_LIST, count, st);
+        if (version < 830) {
+            EXPECT_EQ(st, 0);
+            EXPECT_EQ(wrd2r(HEI8[24]), 7.5f);
+            EXPECT_EQ(wrd2r(HEI8[48]), 2.25f);
+            EXPECT_EQ(HEI8[24 + 23], 1);  // a real expression item
+        } else {
+            EXPECT_LT(st, 0);
+            EXPECT_TRUE(norak::transcript_has("rmchtb, ITEM LONGER THAN ITS AREA, CODE AND COUNT = 49 1"));
+        }
+    }
+    tp_vnum_set(1100);
+}
+
 TEST_F(ProcTest, GeometrySlotsAndMovementSubList)
 {
     i32 table[24];

@@ -396,3 +396,17 @@ TEST(Driver, AFailedExecutionKeepsItsBlocksClosesItsMarkersAndIsNotAnnounced)
     EXPECT_EQ(kinds, blocks) << m.toolpath;
     EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos) << m.r.transcript;
 }
+
+namespace {
+
+// The status line shows the procedure label with the procedure's block.
+TEST(Driver, StatusLineShowsTheProcedureLabel)
+{
+    ModRun m = run_module(session(R"("drvtest")", R"({"menu": "DEFINE"}, {"question": "OK TO EXECUTE?", "answer": "yes"},
+        {"menu": "CANCEL"})"),
+                          "label");
+    ASSERT_EQ(m.r.rc, 0) << m.r.err << m.r.transcript;
+    EXPECT_NE(m.r.transcript.find("field 2.13: [-----   =1  ]"), std::string::npos) << m.r.transcript;
+}
+
+}  // namespace

@@ -232,3 +232,47 @@ TEST(Links, ShortHopLiftsAndComesDownAtTheApproachFeed)
 }
 
 }  // namespace
+
+namespace {
+
+// A later string of a surface, far from the tool, is entered once by its
+// link (code 4); its second piece follows the first without a jump that
+// would go nowhere.
+TEST(Links, ALaterStringIsEnteredOnceWithoutAZeroJump)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 2;
+    pw(GCHMOD) = 1;
+    pw(ZIGZAG) = 1;
+    const f32 from[3] = {0, 0, 30};
+    stand(from, 1);
+    RSTPAS();
+    PasStr& s = PASSTR;
+    s.PSNSRF = 1, s.PSMODE[0] = 1, s.PSKIND[0] = 3, s.PSSURF[0] = 1, s.PSSCNT[0] = 2;
+    const f32 pts[6][3] = {{10, 10, 5}, {20, 10, 5}, {30, 10, 5}, {10, 40, 5}, {20, 40, 5}, {30, 40, 5}};
+    for (int k = 0; k < 6; ++k) {
+        for (int c = 0; c < 3; ++c) s.PSPNTS[k][c] = pts[k][c];
+        for (int c = 0; c < 6; ++c) s.PSVECS[k][c] = c == 2 || c == 5 ? 1.0f : 0.0f;
+    }
+    s.PSNSTR = 2, s.PSSLEN[0] = 3, s.PSSLEN[1] = 3, s.PSNPNT = 6;
+    i32 st = 0;
+    BSURAL(0, st);
+    ASSERT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_GE(m.size(), 6u);
+    for (size_t k = 1; k < m.size(); ++k) {
+        const double d = std::sqrt(std::pow(m[k].x - m[k - 1].x, 2) + std::pow(m[k].y - m[k - 1].y, 2) +
+                                   std::pow(m[k].z - m[k - 1].z, 2));
+        EXPECT_GT(d, 1e-6) << "a move that goes nowhere, at " << k;
+    }
+    // Every point of the second string is reached.
+    for (int k = 3; k < 6; ++k) {
+        bool reached = false;
+        for (const Pt& q : m) reached |= dist(q, pts[k]) < 1e-5;
+        EXPECT_TRUE(reached) << k;
+    }
+}
+
+}  // namespace

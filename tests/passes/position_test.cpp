@@ -155,6 +155,39 @@ TEST(PassPositions, ZeroStepsEndAndAZeroIncrementIsReported)
     EXPECT_FLOAT_EQ(pwr(WRKTOL), 0.01f);  // the working tolerance is restored
 }
 
+// Under machining type 14 with the gouge check against all part surfaces, a
+// flat stretch steps at the medium tolerance (a sixth of the working one),
+// as steep stretches step at finer ones.
+TEST(PassPositions, SurfaceCleanUpStepsFlatStretchesAtTheMediumTolerance)
+{
+    host({top_cylinder(1)});
+    const f32 T = 0.06f;
+    const i32 mactyp[2] = {14, 2};
+    f64 seen[2] = {0, 0};
+    for (i32 c = 0; c < 2; ++c) {
+        params(2, T);
+        pws(AXSTRN, 80.0f);  // the axis may turn: the tolerance decides the step
+        pw(GCHMOD) = 3;
+        CURTOL = BALL;
+        chain({1}, {upside(1)}, 4);
+        MACTYP = mactyp[c];
+        i32 st = 0;
+        LDSRFB(1, buf().data(), st);
+        f32 u0, u1, v0, v1;
+        SBFUVR(1, buf().data(), u0, u1, v0, v1, st);
+        const f32 um = 0.5f * (u0 + u1);
+        const f32 seg[6] = {1, um, v0 + 0.2f * (v1 - v0), 1, um, v0 + 0.8f * (v1 - v0)};
+        i32 nearf = 0, rev = 0;
+        RSTPAS();
+        surlin(1, 3, 1, nearf, rev, buf().data(), 1, 1, 1, seg, 2, 0.05f * (u1 - u0), 0.05f * (v1 - v0), st);
+        ASSERT_EQ(st, 0);
+        seen[c] = PASSTR.PSSLEN[0];
+    }
+    MACTYP = 2;
+    // Finer steps under machining type 14: more points over the same line.
+    EXPECT_GT(seen[0], 1.5 * seen[1]);
+}
+
 TEST(PassPositions, FourAxisAxisAlongTheNormalLiesFlat)
 {
     // A cylinder about the rotary axis: the four-axis axis is the normal, and

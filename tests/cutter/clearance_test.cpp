@@ -267,7 +267,9 @@ TEST(Clearance, SignedDistancesAgreeWithTheReference)
         std::mt19937 g(12345);
         ASSERT_EQ(CNTSET(0, k.tool), 1) << k.name;
         EXPECT_EQ(CNTSOL.SHAPE, k.shape) << k.name;
-        if (k.shape == SHP_TAPER) EXPECT_EQ(CNTSOL.SUBSHP, k.sub) << k.name;
+        if (k.shape == SHP_TAPER) {
+            EXPECT_EQ(CNTSOL.SUBSHP, k.sub) << k.name;
+        }
         Tally t;
         measure(k.tool, k.ref, k.triangles, g, k.name, t, k.slack);
         EXPECT_EQ(t.bad, 0) << k.name << ": worst error " << t.worst << " times the bound";
@@ -516,7 +518,9 @@ TEST(Clearance, ToolShapesAndWhatTheExactRoadTakes)
         const f64 tool[5] = {c.D, c.r, c.L, c.deg < 0 ? 0.0001 : c.deg * PI / 180.0, c.e};
         EXPECT_EQ(CNTSET(0, tool), c.taken) << c.D << " " << c.r << " " << c.deg;
         EXPECT_EQ(CNTSOL.SHAPE, c.shape) << c.D << " " << c.r << " " << c.deg;
-        if (c.shape == SHP_TAPER) EXPECT_EQ(CNTSOL.SUBSHP, c.sub) << c.D << " " << c.r << " " << c.deg;
+        if (c.shape == SHP_TAPER) {
+            EXPECT_EQ(CNTSOL.SUBSHP, c.sub) << c.D << " " << c.r << " " << c.deg;
+        }
     }
     // the sub-shape-9 tool measures nothing when asked
     const f64 tool9[5] = {ball_diameter(5.0, 10.0 * PI / 180.0), 5, 1, 10.0 * PI / 180.0, 0};

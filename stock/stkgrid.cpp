@@ -60,8 +60,10 @@ StkCell* stk_cells()
 
 i32 stk_cell_valid(const f32& cell)
 {
-    static const f32 zero = 0.0f, one = 1.0f, top = 1024.0f;
-    if (leval(cell, zero)) return 0;
+    // Sizes down to 2^-20 are storable: below the host's comparison
+    // tolerance, so the test for a size above zero is exact.
+    static const f32 one = 1.0f, top = 1024.0f;
+    if (!(cell > 0.0f)) return 0;
     f32 v = cell;
     for (i32 k = 0; k < 20; ++k) {
         v *= 2.0f;

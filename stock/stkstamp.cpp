@@ -105,41 +105,64 @@ struct Move {
     f64 dist;         // length in XY
     i32 major;        // 0 along X, 1 along Y
     i32 a;            // slope row
+    i32 k8;           // profile columns across the outer radius
+    f64 fwd;          // the profile's offset is taken forwards (1), or backwards going down (-1)
     i32 steps;        // step count for the engagement flags (0: none kept)
     bool flags;       // the engagement is recorded
 };
 
-// One row of the sweep: the line of the lowest points of the tool at lateral
-// offset l, from `s` (tip height sz) over the displacement of the move. The
-// cells whose centres lie on the row's span are visited, each in the column
-// (or row) nearest to the line, and only where its centre lies within the
-// outer radius of the move's path.
+// One row of the sweep: the line of the lowest points of the tool at a
+// lateral offset, from `s` over the displacement of the move. The row is
+// walked one cell at a time along the major axis, taking in each column (or
+// row) of the grid the cell nearest to the line; the walk reaches one cell
+// past either end of the row. A cell is cut only where its centre lies
+// under the tool at some point of the move, and then to the lowest envelope
+// of the tool at the cell's own lateral offset (its own row through the
+// profile table), so that what it gets does not depend on which of the
+// rows reached it; past the ends of its own row the end stamps cover it.
 template <int OP>
-void walk(StkCell* cells, const Move& mv, const f64* s, f64 sz, f64 ro, i32 move, Acc& a)
+void walk(StkCell* cells, const Move& mv, const f32* prow, const f64* s, f64 ro, i32 move, Acc& a)
 {
     const StkGrid& g = stk_grid;
     const i32 M = mv.major, m = 1 - M;
     const f64 gM = g.box[M], gm = g.box[m], cell = g.cell;
     const i32 nM = M == 0 ? g.nx : g.ny, nm = M == 0 ? g.ny : g.nx;
     const f64 sM = s[M], dM = mv.d[M];
-    const f64 lo = std::fmin(sM, sM + dM), hi = std::fmax(sM, sM + dM);
+    const f64 lo = std::fmin(sM, sM + dM) - cell, hi = std::fmax(sM, sM + dM) + cell;
     i32 c_lo = stk_cell_round(std::ceil((lo - gM) / cell - 1.0e-9));
     i32 c_hi = stk_cell_round(std::floor((hi - gM) / cell + 1.0e-9));
     if (c_lo < 0) c_lo = 0;
     if (c_hi > nM - 1) c_hi = nM - 1;
-    const f64 inv = 1.0 / dM;
+    const f64 inv = 1.0 / dM, ro2 = ro * ro, cols = mv.k8 / ro;
     const i32 last = std::min(mv.steps, STK_STEPS_MAX);
     for (i32 c = c_lo; c <= c_hi; ++c) {
         const f64 cM = gM + c * cell;
-        const f64 t = (cM - sM) * inv;
-        const f64 mc = s[m] + t * mv.d[m];
+        const f64 mc = s[m] + (cM - sM) * inv * mv.d[m];
         const i32 cm = stk_cell_round((mc - gm) / cell);
         if (cm < 0 || cm >= nm) continue;
-        const f64 x = M == 0 ? cM : gm + cm * cell, y = M == 0 ? gm + cm * cell : cM;
-        const f64 lat = (x - mv.p0[0]) * mv.nrm[0] + (y - mv.p0[1]) * mv.nrm[1];
-        if (std::fabs(lat) >= ro) continue;
+        const f64 x = (M == 0 ? cM : gm + cm * cell) - mv.p0[0], y = (M == 0 ? gm + cm * cell : cM) - mv.p0[1];
+        const f64 lat = x * mv.nrm[0] + y * mv.nrm[1];
+        const f64 along = x * mv.u[0] + y * mv.u[1];
+        const f64 past = along < 0.0 ? along : (along > mv.dist ? along - mv.dist : 0.0);
+        if (lat * lat + past * past >= ro2) continue;
+        // The profile at the cell's offset, between the two columns around it.
+        const f64 q = std::fabs(lat) * cols;
+        i32 j = static_cast<i32>(q);
+        f64 w = q - j;
+        if (j >= mv.k8) j = mv.k8, w = 0.0;
+        const f32* p0 = prow + 2 * j;
+        const f32* p1 = j < mv.k8 ? p0 + 2 : p0;
+        f64 f = p0[0], h = p0[1];
+        if (!(p0[1] < STK_EMPTY) || !(p1[1] < STK_EMPTY)) {
+            if (w >= 0.5 && p1[1] < STK_EMPTY) f = p1[0], h = p1[1];
+            if (!(h < STK_EMPTY)) continue;
+        } else {
+            f += w * (p1[0] - f), h += w * (p1[1] - h);
+        }
+        const f64 t = (along - mv.fwd * f) / mv.dist;
+        if (t < 0.0 || t > 1.0) continue;
         const i32 idx = M == 0 ? cm * g.nx + c : c * g.nx + cm;
-        const f32 z = static_cast<f32>(sz + t * mv.d[2]);
+        const f32 z = static_cast<f32>(mv.p0[2] + h + t * mv.d[2]);
         if (apply<OP>(cells[idx], z, 0.0f, move, a) && mv.flags) {
             i32 st = stk_cell_round(t * mv.steps);
             st = st < 0 ? 0 : (st > last ? last : st);
@@ -156,7 +179,6 @@ void rows(StkCell* cells, const Move& mv, i32 move, Acc& a)
     const f64 stretch = mv.dist / std::fabs(mv.d[mv.major]);
     i32 m = static_cast<i32>(2.0 * (ro / cell * stretch + 1.0));
     if (m < 3) m = 2;
-    const f64 fwd = mv.d[2] < 0.0 ? -1.0 : 1.0;
     const f32* prow = stk_img.profile + 2 * static_cast<size_t>(mv.a) * n;
     for (i32 i = -m; i <= m; ++i) {
         const f64 l = i * ro / m;
@@ -164,8 +186,9 @@ void rows(StkCell* cells, const Move& mv, i32 move, Acc& a)
         if (j > k8) j = k8;
         const f64 f = prow[2 * j], h = prow[2 * j + 1];
         if (!(h < STK_EMPTY)) continue;
-        const f64 s[2] = {mv.p0[0] + l * mv.nrm[0] + fwd * f * mv.u[0], mv.p0[1] + l * mv.nrm[1] + fwd * f * mv.u[1]};
-        walk<OP>(cells, mv, s, mv.p0[2] + h, ro, move, a);
+        const f64 s[2] = {mv.p0[0] + l * mv.nrm[0] + mv.fwd * f * mv.u[0],
+                          mv.p0[1] + l * mv.nrm[1] + mv.fwd * f * mv.u[1]};
+        walk<OP>(cells, mv, prow, s, ro, move, a);
     }
 }
 
@@ -235,6 +258,8 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
         mv.u[0] = mv.d[0] / mv.dist, mv.u[1] = mv.d[1] / mv.dist;
         mv.nrm[0] = -mv.u[1], mv.nrm[1] = mv.u[0];
         mv.a = std::min(stk_cell_round(slope), 89);
+        mv.k8 = stk_img.k8;
+        mv.fwd = mv.d[2] < 0.0 ? -1.0 : 1.0;
         mv.major = std::fabs(mv.d[0]) >= std::fabs(mv.d[1]) ? 0 : 1;
         if (flags) {
             const f64 s = std::floor(std::fabs(mv.d[mv.major]) / cell);

@@ -34,9 +34,11 @@ void stk_arr_window(const i32& slot, const f32* p1, const f32* p2)
     StkWindow* w = slot_of(slot);
     if (!w) return;
     const StkGrid& g = stk_grid;
-    // The image's outer radius, and one cell more: a row of a sweep takes
-    // the cell nearest to it, whose centre may lie half a cell outside.
-    const f64 r = f64(stk_img.diam) * 0.5 + g.cell;
+    // The current image's outer radius: a cut reaches the cells whose
+    // centres lie within it of the move, whatever the tool's shape (a
+    // taper's flank, a widened tool or a holder section reach past the
+    // tool's diameter).
+    const f64 r = f64(stk_img.diam) * 0.5;
     const f64 cell = g.cell > 0.0f ? g.cell : 1.0;
     const f64 lx = std::fmin(p1[0], p2[0]) - r, hx = std::fmax(p1[0], p2[0]) + r;
     const f64 ly = std::fmin(p1[1], p2[1]) - r, hy = std::fmax(p1[1], p2[1]) + r;

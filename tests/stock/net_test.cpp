@@ -1,0 +1,139 @@
+// The tool profile tables of the string positioning: closed symmetric rows
+// built from the slope profile, the record array opened once, the handles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common.h"
+#include "stock/netgrid.h"
+
+namespace {
+
+class Nets : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        stocktest::fresh(0.125f);
+        stk_net = StkNet{{-1, -1}, -1, {0, 0}, {}};
+    }
+    void TearDown() override { stk_net_rels(); }
+};
+
+const f64* pairs(i32 index)
+{
+    void* b = nullptr;
+    mmcptr(stk_net.prof[index], b);
+    return static_cast<const f64*>(b);
+}
+
+TEST_F(Nets, RowsAreClosedSymmetricPolylinesOfTheLowestEnvelope)
+{
+    // A ball of radius 3 (the first tool value 6 as the positioning hands
+    // it), tolerance 0.01, allowance 0.2 in table 1.
+    ASSERT_EQ(stocktest::open(-5, -5, 5, 5), 0);
+    stocktest::tools()[2].make_current();  // a slot current before the build
+    i32 rec = -1, st = 0;
+    void* base = nullptr;
+    stk_net_prof(0.01f, 6.0f, 3.0f, 20.0f, 0.0f, 1, 0.2f, 10000, rec, base, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(rec, stk_net.rec);
+    EXPECT_NE(base, nullptr);
+    EXPECT_EQ(stk_net.prof[0], -1);
+    ASSERT_GE(stk_net.prof[1], 0);
+    // The grid's cell and the current slot are back.
+    EXPECT_EQ(stk_grid.cell, 0.125f);
+    EXPECT_EQ(stk_img.slot, 0);
+    EXPECT_EQ(stk_img.diam, 6.0f);
+    const f64* p = pairs(1);
+    const f64 D = 6.0 - 0.02 + 0.2, R = 3.0 - 0.01 + 0.2;
+    i32 start = 0;
+    for (i32 a = 0; a < STK_NET_ROWS; ++a) {
+        const i32 end = stk_net.ends[1][a], len = end - start;
+        ASSERT_GE(len, 7) << a;
+        ASSERT_EQ(len % 2, 1) << a;
+        const i32 n = (len - 3) / 2;
+        const f64* r = p + 2 * start;
+        EXPECT_EQ(r[0], 0.0) << a;
+        // Closed upwards, mirrored, back to the first point.
+        EXPECT_EQ(r[2 * n + 1], 100000.0);
+        EXPECT_EQ(r[2 * n], r[2 * (n - 1)]);
+        for (i32 k = 0; k <= n; ++k) {
+            EXPECT_EQ(r[2 * (n + 1 + k)], -r[2 * (n - k)]) << a << " " << k;
+            EXPECT_EQ(r[2 * (n + 1 + k) + 1], r[2 * (n - k) + 1]) << a << " " << k;
+        }
+        EXPECT_EQ(r[2 * (len - 1)], r[0]);
+        EXPECT_EQ(r[2 * (len - 1) + 1], r[1]);
+        // The last of the half profile at the tool's edge.
+        EXPECT_NEAR(r[2 * (n - 1)], D / 2, 1e-6) << a;
+        // At x = 0, the point of the tool lowest along the slope (its flat
+        // end's radius rf = D/2 - R, here below 0: the allowance widens the
+        // corner more than the diameter), lifted by 2 tol - allowance and
+        // seen across the slope.
+        const f64 ta = a * M_PI / 180, rf = D / 2 - R;
+        const f64 f = a == 0 ? 0.0 : rf + R * std::sin(ta);
+        const f64 hh = (a == 0 ? R - std::sqrt(R * R - rf * rf) : R * (1 - std::cos(ta))) + 0.02 - 0.2;
+        EXPECT_NEAR(r[1], hh * std::cos(ta) - f * std::sin(ta), 1e-3) << a;
+        start = end;
+    }
+    EXPECT_EQ(stk_net.ends[1][STK_NET_ROWS], start);
+    EXPECT_GE(stk_net.cap[1], start);
+    i32 h = 0;
+    stk_net_hdl(1, h);
+    EXPECT_EQ(h, -1);  // the handle of table 0
+    stk_net_prof(0.01f, 6.0f, 3.0f, 20.0f, 0.0f, 0, 0.2f, 10000, rec, base, st);
+    ASSERT_EQ(st, 0);
+    stk_net_hdl(1, h);
+    EXPECT_EQ(h, stk_net.prof[0]);
+    EXPECT_EQ(norak::open_arrays(), 1 + 2 + 1 + 2);  // grid, slot 0, record array, two tables
+    stk_net_rels();
+    EXPECT_EQ(norak::open_arrays(), 3);
+    EXPECT_EQ(stk_net.rec, -1);
+    EXPECT_EQ(stk_net.prof[0], -1);
+}
+
+TEST_F(Nets, ATolerancePastHalfTheToolStillGivesAProfile)
+{
+    i32 rec = -1, st = 0;
+    void* base = nullptr;
+    const f32 cell = stk_grid.cell;
+    stk_net_prof(4.0f, 6.0f, 1.0f, 20.0f, 0.0f, 0, 0.0f, 10000, rec, base, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GE(stk_net.prof[0], 0);
+    EXPECT_EQ(stk_grid.cell, cell);
+    // A taper.
+    stk_net_prof(0.02f, 4.0f, 0.5f, 10.0f, 12.0f, 1, 0.1f, 10000, rec, base, st);
+    EXPECT_EQ(st, 0);
+    stk_net_prof(0.02f, 4.0f, 0.5f, 10.0f, 12.0f, 2, 0.1f, 10000, rec, base, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("stk_net_prof, WRONG TABLE INDEX"));
+}
+
+TEST_F(Nets, TheRecordArrayIsOpenedOnceAndTheHandlesSetTogether)
+{
+    i32 h1 = -1, h2 = -1, st = 0;
+    void *b1 = nullptr, *b2 = nullptr;
+    stk_net_open(10000, h1, b1, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_GE(h1, 0);
+    stk_net_open(5, h2, b2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(h2, h1);
+    EXPECT_EQ(b2, b1);
+    EXPECT_EQ(norak::open_arrays(), 1);
+    // -1 marks the three closed without closing them.
+    i32 none = -1;
+    stk_net_hdl(2, none);
+    EXPECT_EQ(stk_net.rec, -1);
+    stk_net_rels();
+    EXPECT_EQ(norak::open_arrays(), 1);
+    i32 h = h1;
+    MM_CLOSE(h, st);
+    // A refused array: the host's status.
+    norak::fail_alloc_after(1);
+    i32 h3 = -1;
+    stk_net_open(10, h3, b1, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(stk_net.rec, -1);
+}
+
+}  // namespace

@@ -1,0 +1,402 @@
+// The swept cutter against the analytic lower envelope: on a flat block,
+// every tool shape, straight moves level, sloped up and down from 5 to 85
+// degrees and vertical; the removed volume; cells never raised.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common.h"
+#include "stock/stkstamp.h"
+
+namespace {
+
+using stocktest::INF;
+using stocktest::Tool;
+
+constexpr float CELL = 0.125f;
+
+struct MoveCase {
+    const char* name;
+    double p0[3], p1[3];
+};
+
+// A straight move of horizontal length len in direction `deg` (degrees from
+// X), rising (up > 0) or falling at `slope` degrees, from (x, y, z).
+MoveCase sloped(const char* name, double x, double y, double z, double deg, double len, double slope, int up)
+{
+    const double a = deg * M_PI / 180;
+    const double dz = up * std::tan(slope * M_PI / 180) * len;
+    return {name, {x, y, z}, {x + len * std::cos(a), y + len * std::sin(a), z + dz}};
+}
+
+std::vector<MoveCase> moves()
+{
+    return {
+        {"level X-major", {-5.03, -1.31, -1.5}, {5.02, 1.74, -1.5}},
+        {"level Y-major", {0.37, -6.0, -1.2}, {-2.11, 5.5, -1.2}},
+        sloped("5 deg up", -6.0, 0.3, -1.8, 12.0, 10.0, 5.0, 1),
+        sloped("30 deg down", -3.0, -2.0, 1.0, 65.0, 4.0, 30.0, -1),
+        sloped("37.6 deg up", -2.0, 1.0, -2.5, 200.0, 3.5, 37.6, 1),
+        sloped("60 deg down", 1.0, 1.5, 2.0, -100.0, 2.5, 60.0, -1),
+        sloped("85 deg up", 0.2, -0.4, -2.0, 30.0, 0.6, 85.0, 1),
+        sloped("85 deg down", 0.2, -0.4, 5.0, 135.0, 0.7, 85.0, -1),
+        {"vertical down", {0.4, 0.3, 2.0}, {0.4, 0.3, -1.7}},
+    };
+}
+
+// The envelope over the covered cells at the cell centres, the worst
+// mismatch over the allowance, and the volume figures of one case.
+struct Result {
+    int checked = 0, bad = 0, raised = 0, outside_cut = 0, rounded = 0;
+    double ratio = 0;  // largest mismatch over its allowance
+    double worst = 0, worst_x = 0, worst_y = 0;
+    double zmap_volume = 0, reported_volume = 0, analytic_volume = 0;
+};
+
+// The height at XY of the line through the tool's lowest point at lateral
+// offset lat for slope row `arow`, moving at the true slope (both in
+// degrees, the move's sign), less the true envelope there: what rounding the
+// slope to a whole degree may leave standing.
+double rounding_allowance(const Tool& t, double lat, double slope, int up)
+{
+    const double ro = t.ro();
+    if (std::fabs(lat) >= ro) return 0.0;
+    const double fmax = std::sqrt(ro * ro - lat * lat);
+    auto line = [&](double f, double a) { return t.H(std::hypot(lat, f)) - std::tan(a * M_PI / 180) * f; };
+    auto argmin = [&](double a) {
+        double lo = 0.0, hi = fmax * (1 - 1e-12);
+        for (int k = 0; k < 70; ++k) {
+            const double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+            if (line(m1, a) <= line(m2, a))
+                hi = m2;
+            else
+                lo = m1;
+        }
+        return 0.5 * (lo + hi);
+    };
+    (void)up;
+    const double a = std::fabs(slope), ar = std::round(a);
+    const double f_true = argmin(a), f_row = argmin(ar);
+    return std::max(0.0, line(f_row, a) - line(f_true, a));
+}
+
+Result run_case(const Tool& t, const MoveCase& mc, bool volume)
+{
+    Result r;
+    stocktest::fill(0.0f);
+    t.make_current();
+    const StkGrid& g = stk_grid;
+    const f32 p0[3] = {f32(mc.p0[0]), f32(mc.p0[1]), f32(mc.p0[2])};
+    const f32 p1[3] = {f32(mc.p1[0]), f32(mc.p1[1]), f32(mc.p1[2])};
+    // The same points in double, as the tool stands at them.
+    const double q0[3] = {p0[0], p0[1], p0[2]}, q1[3] = {p1[0], p1[1], p1[2]};
+    f32 start_max = 0, start_sum = 0;
+    f32 at[3] = {p0[0], p0[1], p0[2]};
+    stk_tool_at(1, at, 1, start_max, start_sum);
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3];
+    i32 st = 0;
+    stk_move(1, 0, p0, p1, 2, mx, ed, vol, evol, pt, len, st);
+    EXPECT_EQ(st, 0);
+    r.reported_volume = double(start_sum) * CELL * CELL + vol;
+
+    const double e = (double(stk_img.diam) / 2) / stk_img.k8;
+    const double ro = t.ro();
+    const double dxy = std::hypot(q1[0] - q0[0], q1[1] - q0[1]);
+    const double slope = dxy > 0 ? std::atan(std::fabs(q1[2] - q0[2]) / dxy) * 180 / M_PI : 90.0;
+    const int up = q1[2] >= q0[2] ? 1 : -1;
+    const double ux = dxy > 0 ? (q1[0] - q0[0]) / dxy : 0, uy = dxy > 0 ? (q1[1] - q0[1]) / dxy : 0;
+    const StkCell* c = stk_cells();
+    for (i32 j = 0; j < g.ny; ++j)
+        for (i32 i = 0; i < g.nx; ++i) {
+            const double x = stocktest::cx(i), y = stocktest::cy(j);
+            const f32 h = c[j * g.nx + i].h1;
+            if (h > 0.0f) ++r.raised;
+            r.zmap_volume -= double(h) * CELL * CELL;
+            if (std::fabs(x - 0.5 * (q0[0] + q1[0])) > 0.5 * std::fabs(q1[0] - q0[0]) + ro + CELL ||
+                std::fabs(y - 0.5 * (q0[1] + q1[1])) > 0.5 * std::fabs(q1[1] - q0[1]) + ro + CELL) {
+                if (h != 0.0f) ++r.outside_cut;  // far from the move's box
+                continue;
+            }
+            double tau = 0.0;
+            const double env = stocktest::envelope(t, q0, q1, x, y, &tau);
+            // Distance of the cell's centre from the path in XY: within two
+            // image steps of the tool's outer radius the side of the tool is
+            // a wall (its slope unbounded), where a sampled image can fall
+            // either way.
+            double s = dxy > 0 ? ((x - q0[0]) * ux + (y - q0[1]) * uy) / dxy : 0.0;
+            s = std::clamp(s, 0.0, 1.0);
+            const double nx = q0[0] + s * (q1[0] - q0[0]) - x, ny = q0[1] + s * (q1[1] - q0[1]) - y;
+            const double nl = std::hypot(nx, ny);
+            const bool wall = t.H(ro * (1 - 1e-9)) < 1.0e3;
+            if (wall && std::fabs(nl - ro) < 2.0 * e) continue;
+            // Likewise where the envelope is the tool standing at an end of
+            // the move with the cell at its side.
+            if (wall && env != INF && (tau < 1e-9 || tau > 1 - 1e-9)) {
+                const double* at = tau < 0.5 ? q0 : q1;
+                if (std::fabs(std::hypot(x - at[0], y - at[1]) - ro) < 2.0 * e) continue;
+            }
+            if (env == INF) {
+                if (h != 0.0f) ++r.outside_cut;
+                continue;
+            }
+            // The envelope's slope across the path at the cell, over half a
+            // cell towards the path and away from it (where the tool reaches).
+            double slope_h = 0.0;
+            if (nl > 1e-9) {
+                const double step = std::min(0.5 * CELL, nl);
+                for (double sg : {1.0, -1.0}) {
+                    const double v = stocktest::envelope(t, q0, q1, x + sg * nx / nl * step, y + sg * ny / nl * step);
+                    if (v != INF) slope_h = std::max(slope_h, std::fabs(env - v) / step);
+                }
+            }
+            const double lat = dxy > 0 ? (x - q0[0]) * -uy + (y - q0[1]) * ux : 0.0;
+            double allow = e + CELL * slope_h + 1e-4;
+            const double want = std::min(0.0, env);
+            const double diff = std::fabs(double(h) - want);
+            if (diff > allow && dxy > 0) {
+                allow += rounding_allowance(t, lat, slope, up);
+                ++r.rounded;
+            }
+            r.ratio = std::max(r.ratio, diff / allow);
+            ++r.checked;
+            if (diff > allow) {
+                ++r.bad;
+                if (diff - allow > r.worst) r.worst = diff - allow, r.worst_x = x, r.worst_y = y;
+            }
+        }
+    if (volume) {
+        // The removed volume: the depth below the top integrated over the
+        // cells, each cell by its centre and corners when all lie under the
+        // tool, else by 8 x 8 samples.
+        auto depth = [&](double x, double y) {
+            const double v = stocktest::envelope(t, q0, q1, x, y);
+            return v == INF ? -1.0 : std::max(0.0, -v);
+        };
+        const double hc = 0.5 * CELL;
+        for (i32 j = 0; j < g.ny; ++j)
+            for (i32 i = 0; i < g.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                if (std::fabs(x - 0.5 * (q0[0] + q1[0])) > 0.5 * std::fabs(q1[0] - q0[0]) + ro + CELL) continue;
+                if (std::fabs(y - 0.5 * (q0[1] + q1[1])) > 0.5 * std::fabs(q1[1] - q0[1]) + ro + CELL) continue;
+                const double v[5] = {depth(x, y), depth(x - hc, y - hc), depth(x + hc, y - hc), depth(x - hc, y + hc),
+                                     depth(x + hc, y + hc)};
+                if (v[0] >= 0 && v[1] >= 0 && v[2] >= 0 && v[3] >= 0 && v[4] >= 0) {
+                    r.analytic_volume += (0.5 * v[0] + 0.125 * (v[1] + v[2] + v[3] + v[4])) * CELL * CELL;
+                } else if (v[0] >= 0 || v[1] >= 0 || v[2] >= 0 || v[3] >= 0 || v[4] >= 0) {
+                    double sum = 0;
+                    for (int b = 0; b < 8; ++b)
+                        for (int a = 0; a < 8; ++a)
+                            sum += std::max(0.0, depth(x - hc + (a + 0.5) * CELL / 8, y - hc + (b + 0.5) * CELL / 8));
+                    r.analytic_volume += sum / 64 * CELL * CELL;
+                }
+            }
+    }
+    return r;
+}
+
+class Sweep : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        stocktest::fresh(CELL);
+        ASSERT_EQ(stocktest::open(-12, -12, 12, 12), 0);
+        ASSERT_EQ(stk_grid.cell, CELL);
+    }
+};
+
+TEST_F(Sweep, EveryCellUnderTheSweptToolLiesOnTheLowerEnvelope)
+{
+    const auto ms = moves();
+    for (const Tool& t : stocktest::tools())
+        for (const MoveCase& mc : ms) {
+            const bool vol = std::string(mc.name).find("level X") != std::string::npos ||
+                             std::string(mc.name).find("30") != std::string::npos ||
+                             std::string(mc.name).find("37.6") != std::string::npos ||
+                             std::string(mc.name).find("85 deg down") != std::string::npos ||
+                             std::string(mc.name).find("vertical") != std::string::npos;
+            const Result r = run_case(t, mc, vol);
+            const std::string what = std::string(t.name) + ", " + mc.name;
+            if (std::getenv("STOCK_FIGURES"))
+                std::printf("%-22s %-14s cells %5d  worst/allowance %.3f  slope-rounded %3d  volume %.4f of %.4f (%+.2f%%)\n",
+                            t.name, mc.name, r.checked, r.ratio, r.rounded, r.zmap_volume, r.analytic_volume,
+                            r.analytic_volume > 0 ? 100 * (r.zmap_volume / r.analytic_volume - 1) : 0.0);
+            EXPECT_GT(r.checked, 100) << what;
+            EXPECT_EQ(r.bad, 0) << what << ": worst " << r.worst << " over the allowance at " << r.worst_x << " "
+                                << r.worst_y;
+            EXPECT_EQ(r.raised, 0) << what;
+            EXPECT_EQ(r.outside_cut, 0) << what << ": cells cut outside the tool's reach";
+            EXPECT_NEAR(r.reported_volume, r.zmap_volume, 1e-3 * r.zmap_volume + 1e-6) << what;
+            if (vol) {
+                EXPECT_GT(r.analytic_volume, 0.1) << what;
+                EXPECT_NEAR(r.zmap_volume, r.analytic_volume, 0.02 * r.analytic_volume) << what;
+            }
+        }
+}
+
+TEST_F(Sweep, ACutNeverRaisesACell)
+{
+    // A bumpy stock, every tool along a move across it: each cell ends at
+    // the lower of its height and the tool's, never above where it was.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> bump(-2.0f, 0.5f);
+    for (const Tool& t : stocktest::tools()) {
+        StkCell* c = stk_cells();
+        std::vector<f32> before(static_cast<size_t>(stk_grid.ncells));
+        for (i32 k = 0; k < stk_grid.ncells; ++k) before[k] = c[k].h1 = bump(rng);
+        t.make_current();
+        const f32 p0[3] = {-4.0f, -3.0f, -1.0f}, p1[3] = {4.5f, 2.0f, 0.2f};
+        f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3];
+        i32 st = 0;
+        stk_move(1, 0, p0, p1, 77, mx, ed, vol, evol, pt, len, st);
+        i32 cut = 0;
+        for (i32 k = 0; k < stk_grid.ncells; ++k) {
+            ASSERT_LE(c[k].h1, before[k]) << t.name << " cell " << k;
+            if (c[k].h1 < before[k]) {
+                ++cut;
+                EXPECT_EQ(c[k].move, 77);
+            }
+        }
+        EXPECT_GT(cut, 100) << t.name;
+        EXPECT_GT(mx, 0.0f);
+    }
+}
+
+TEST_F(Sweep, UpwardVerticalMovesStampNothingAndShortMovesOnlyTheirEnd)
+{
+    for (const Tool& t : stocktest::tools()) {
+        stocktest::fill(0.0f);
+        t.make_current();
+        const f32 p0[3] = {0.3f, 0.2f, -1.0f}, p1[3] = {0.3f, 0.2f, 4.0f};
+        f32 mx = 1, ed = 1, vol = 1, evol = 1, len = 1, pt[3];
+        i32 st = 0;
+        stk_move(1, 1, p0, p1, 5, mx, ed, vol, evol, pt, len, st);
+        EXPECT_EQ(vol, 0.0f);
+        EXPECT_EQ(evol, 0.0f);
+        EXPECT_EQ(mx, 0.0f);
+        for (i32 k = 0; k < stk_grid.ncells; ++k) ASSERT_EQ(stk_cells()[k].h1, 0.0f) << t.name;
+        // A move shorter than a cell stamps its end only.
+        const f32 a[3] = {1.0f, 1.0f, -0.5f}, b[3] = {1.1f, 0.95f, -0.5f};
+        stk_move(1, 0, a, b, 6, mx, ed, vol, evol, pt, len, st);
+        f32 at[3] = {b[0], b[1], b[2]}, m2 = 0, s2 = 0;
+        stocktest::fill(0.0f);
+        stk_tool_at(0, at, 0, m2, s2);
+        EXPECT_NEAR(vol, s2 * CELL * CELL, 1e-6) << t.name;
+        EXPECT_EQ(vol, evol);
+    }
+}
+
+TEST_F(Sweep, EngagementAlongTheMove)
+{
+    // Stock only beyond x = 2 (a step of 1): a level move from x = -4 to 6
+    // meets it where the tool's front reaches x = 2.
+    const Tool t = stocktest::tools()[1];  // ball D6
+    t.make_current();
+    StkCell* c = stk_cells();
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i) c[j * stk_grid.nx + i].h1 = stocktest::cx(i) >= 2.0 ? 1.0f : STK_NONE;
+    const f32 p0[3] = {-4.0f, 0.0f, 0.0f}, p1[3] = {6.0f, 0.0f, 0.0f};
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3], top = 0;
+    i32 st = 0;
+    stk_move_sweep(0, 1, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_EQ(stk_sweep.steps, 80);  // 10 / 0.125
+    EXPECT_EQ(top, 1.0f);
+    EXPECT_NEAR(mx, 1.0f, 1e-6);
+    // The tool's lowest envelope meets the step where the axis reaches x = 2
+    // (the first cell beyond, at 2.124).
+    EXPECT_NEAR(pt[0], 2.0f, 0.13f);
+    EXPECT_EQ(pt[1], 0.0f);
+    // Mode 2: the free stretch from the start to where it meets the stock.
+    stk_move_sweep(0, 2, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_EQ(pt[0], -4.0f);
+    EXPECT_NEAR(len, 6.0f, 0.13f);
+    // Mode 1 from inside the stock: met at once.
+    const f32 p2[3] = {3.0f, 0.0f, 0.0f}, p3[3] = {9.0f, 0.0f, 0.0f};
+    stk_move_sweep(0, 1, p2, p3, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_NEAR(pt[0], 3.0f, 0.13f);
+    // Nothing cut by measuring.
+    for (i32 k = 0; k < stk_grid.ncells; ++k) ASSERT_TRUE(c[k].h1 == 1.0f || c[k].h1 == STK_NONE);
+    // Against the second height (empty everywhere): nothing found.
+    stk_move_sweep(0, 3, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_EQ(mx, 0.0f);
+    EXPECT_EQ(top, -100000.0f);
+}
+
+TEST_F(Sweep, DropsCrossingsAndTops)
+{
+    const Tool t = stocktest::tools()[0];  // flat D6.1
+    t.make_current();
+    // A ramp: the stock top rises with x, z = 0.5 x.
+    StkCell* c = stk_cells();
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i) c[j * stk_grid.nx + i].h1 = f32(0.5 * stocktest::cx(i));
+    const f32 xy[2] = {1.0f, 0.5f};
+    f32 p[3];
+    i32 st = 0;
+    stk_tool_drop(xy, p, st);
+    EXPECT_EQ(st, 0);
+    // The flat bottom rests on the highest cell under it: centre x within 3.05.
+    const double highest = 0.5 * stocktest::cx(stk_cell_round((1.0 + 3.05 - stk_grid.box[0]) / CELL - 0.5 + 1e-9));
+    EXPECT_NEAR(p[2], highest, 0.5 * CELL);
+    EXPECT_GT(p[2], 0.5 * (1.0 + 3.05) - 0.5 * CELL);
+    // The top over a level move along x from -2 to 2 and at its end.
+    const f32 a[3] = {-2.0f, 0.0f, 0.0f}, b[3] = {2.0f, 0.0f, 0.0f};
+    f32 tm = 0, te = 0;
+    stk_move_top(a, b, tm, te, st);
+    EXPECT_EQ(st, 0);
+    f32 dropped[3];
+    i32 ds = 0;
+    stk_tool_drop(b, dropped, ds);
+    EXPECT_EQ(te, dropped[2]);
+    EXPECT_EQ(tm, dropped[2]);  // the ramp is highest under the end
+    stk_move_top(a, a, tm, te, st);
+    stk_tool_drop(a, dropped, ds);
+    EXPECT_EQ(tm, dropped[2]);
+    EXPECT_EQ(te, dropped[2]);
+    // Where the ramp under the dropped tool reaches z = 1.5 on a move from
+    // (-3, 0) to (3, 0): the tool's front edge then stands at x = 3.
+    const f32 pa[3] = {-3.0f, 0.0f, 0.0f}, pb[3] = {3.0f, 0.0f, 10.0f};
+    stk_move_cross(pa, pb, 1.5f, p, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(p[0], 3.0 - 3.05, 0.3);
+    EXPECT_EQ(p[2], 1.5f);
+    // Never reached on the move: the higher end, status 1.
+    stk_move_cross(pa, pb, 50.0f, p, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(p[0], 3.0f);
+    // A move shorter than half a cell: the lower end, one probe.
+    const f32 pc[3] = {0.0f, 0.0f, 5.0f}, pd[3] = {0.04f, 0.0f, 1.0f};
+    stk_move_cross(pc, pd, -100.0f, p, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(p[0], 0.04f);
+    // No stock at all: the drop stays at -100000 with status 1; the top says none.
+    stocktest::fill(STK_NONE);
+    stk_tool_drop(xy, p, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(p[2], -100000.0f);
+    stk_move_top(a, b, tm, te, st);
+    EXPECT_EQ(st, 1);
+}
+
+TEST_F(Sweep, MovesOutsideTheGridMeasureNothing)
+{
+    const Tool t = stocktest::tools()[2];
+    t.make_current();
+    stocktest::fill(1.0f);
+    const f32 p0[3] = {20.0f, -3.0f, -5.0f}, p1[3] = {30.0f, 4.0f, -5.0f};
+    f32 mx = 1, ed = 1, vol = 1, evol = 1, len = 1, pt[3], top = 1;
+    i32 st = 0;
+    stk_move_sweep(1, 0, p0, p1, 1, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(vol, 0.0f);
+    EXPECT_EQ(mx, 0.0f);
+    EXPECT_EQ(top, -100000.0f);
+    EXPECT_EQ(pt[0], 30.0f);
+}
+
+}  // namespace

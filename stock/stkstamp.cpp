@@ -133,13 +133,16 @@ void walk(StkCell* cells, const Move& mv, const f32* prow, const f64* s, f64 ro,
     i32 c_hi = stk_cell_round(std::floor((hi - gM) / cell + 1.0e-9));
     if (c_lo < 0) c_lo = 0;
     if (c_hi > nM - 1) c_hi = nM - 1;
-    const f64 inv = 1.0 / dM, ro2 = ro * ro, cols = mv.k8 / ro;
+    const f64 ro2 = ro * ro, cols = mv.k8 / ro, inv_dist = 1.0 / mv.dist;
     const i32 last = std::min(mv.steps, STK_STEPS_MAX);
+    // The row's minor coordinate in cells, advancing by a fixed step a cell.
+    const f64 step = mv.d[m] / dM;
+    const f64 m0 = (s[m] + (gM + c_lo * cell - sM) * step - gm) / cell + 0.5;
     for (i32 c = c_lo; c <= c_hi; ++c) {
         const f64 cM = gM + c * cell;
-        const f64 mc = s[m] + (cM - sM) * inv * mv.d[m];
-        const i32 cm = stk_cell_round((mc - gm) / cell);
-        if (cm < 0 || cm >= nm) continue;
+        const f64 mcell = m0 + (c - c_lo) * step;
+        if (!(mcell >= 0.0 && mcell < nm)) continue;
+        const i32 cm = static_cast<i32>(mcell);
         const f64 x = (M == 0 ? cM : gm + cm * cell) - mv.p0[0], y = (M == 0 ? gm + cm * cell : cM) - mv.p0[1];
         const f64 lat = x * mv.nrm[0] + y * mv.nrm[1];
         const f64 along = x * mv.u[0] + y * mv.u[1];
@@ -159,7 +162,7 @@ void walk(StkCell* cells, const Move& mv, const f32* prow, const f64* s, f64 ro,
         } else {
             f += w * (p1[0] - f), h += w * (p1[1] - h);
         }
-        const f64 t = (along - mv.fwd * f) / mv.dist;
+        const f64 t = (along - mv.fwd * f) * inv_dist;
         if (t < 0.0 || t > 1.0) continue;
         const i32 idx = M == 0 ? cm * g.nx + c : c * g.nx + cm;
         const f32 z = static_cast<f32>(mv.p0[2] + h + t * mv.d[2]);

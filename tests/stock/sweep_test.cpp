@@ -374,6 +374,21 @@ TEST_F(Sweep, DropsCrossingsAndTops)
     stk_move_cross(pc, pd, -100.0f, p, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(p[0], 0.04f);
+    // Lifting onto the second height: a level reference at 2.5 under the ramp.
+    for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h2 = 2.5f;
+    f32 q[3] = {1.0f, 0.5f, -4.0f}, mx = 0, sum = 0;
+    EXPECT_EQ(stk_tool_at(3, q, 0, mx, sum), 1);
+    EXPECT_EQ(q[2], 2.5f);
+    EXPECT_EQ(mx, -6.5f);
+    f32 r[3] = {1.0f, 0.5f, 3.0f};  // already above: stays
+    stk_tool_at(3, r, 0, mx, sum);
+    EXPECT_EQ(r[2], 3.0f);
+    EXPECT_EQ(mx, 0.0f);
+    // Measuring against it: 0.5 deep at 2.0.
+    f32 m[3] = {1.0f, 0.5f, 2.0f};
+    EXPECT_EQ(stk_tool_at(4, m, 0, mx, sum), 0);
+    EXPECT_EQ(mx, 0.5f);
+    EXPECT_GT(sum, 0.5f);
     // No stock at all: the drop stays at -100000 with status 1; the top says none.
     stocktest::fill(STK_NONE);
     stk_tool_drop(xy, p, st);
@@ -397,6 +412,52 @@ TEST_F(Sweep, MovesOutsideTheGridMeasureNothing)
     EXPECT_EQ(mx, 0.0f);
     EXPECT_EQ(top, -100000.0f);
     EXPECT_EQ(pt[0], 30.0f);
+    // From outside into the grid, on either axis: cut where it enters.
+    const f32 in[][6] = {{-20.0f, 0.0f, 0.0f, -9.0f, 0.5f, 0.0f}, {0.5f, -20.0f, 0.0f, 0.0f, -9.0f, 0.0f},
+                         {20.0f, 1.0f, 0.0f, 9.0f, 0.5f, 0.0f}, {0.5f, 20.0f, 0.0f, 0.0f, 9.0f, 0.0f}};
+    for (const auto& m : in) {
+        stocktest::fill(1.0f);
+        stk_move_sweep(1, 0, m, m + 3, 1, mx, ed, top, vol, evol, pt, len, st);
+        EXPECT_GT(vol, 1.0f) << m[0] << " " << m[1];
+        EXPECT_NEAR(mx, 1.0f, 1e-6);
+    }
+}
+
+TEST_F(Sweep, AToolThatOnlyTouchesTheStockCutsNothing)
+{
+    const Tool t = stocktest::tools()[0];  // flat: its whole end at the stock top
+    t.make_current();
+    stocktest::fill(0.0f);
+    f32 p[3] = {0.0f, 0.0f, 0.0f}, mx = 1, sum = 1;
+    stk_tool_at(1, p, 9, mx, sum);
+    EXPECT_EQ(mx, 0.0f);
+    EXPECT_EQ(sum, 0.0f);
+    const f32 p0[3] = {0.0f, 0.0f, 0.0f}, p1[3] = {5.0f, 1.0f, 0.0f};
+    f32 ed = 0, vol = 1, evol = 0, len = 0, pt[3];
+    i32 st = 0;
+    stk_move(1, 1, p0, p1, 10, mx, ed, vol, evol, pt, len, st);
+    EXPECT_EQ(vol, 0.0f);
+    EXPECT_EQ(pt[0], 5.0f);  // never met
+    for (i32 s = 0; s <= stk_sweep.steps; ++s) ASSERT_EQ(stk_sweep.flags[s], 0) << s;
+    for (i32 k = 0; k < stk_grid.ncells; ++k) ASSERT_EQ(stk_cells()[k].move, 0) << k;
+}
+
+TEST_F(Sweep, NothingIsStampedWithoutAToolImage)
+{
+    stocktest::fill(0.0f);
+    i32 st = 0;
+    stk_tool_image(-1, 6.0f, 3.0f, 20.0f, 0.0f, st);  // a profile table only
+    ASSERT_EQ(st, 0);
+    const f32 p0[3] = {0.0f, 0.0f, -1.0f}, p1[3] = {5.0f, 1.0f, -1.0f};
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3];
+    stk_move(1, 0, p0, p1, 10, mx, ed, vol, evol, pt, len, st);
+    EXPECT_EQ(st, -1);
+    f32 p[3] = {0.0f, 0.0f, -1.0f}, sum = 0;
+    EXPECT_EQ(stk_tool_at(1, p, 3, mx, sum), 0);
+    EXPECT_EQ(sum, 0.0f);
+    EXPECT_EQ(stk_tool_at(2, p, 3, mx, sum), 1);
+    EXPECT_EQ(p[2], -1.0f);
+    for (i32 k = 0; k < stk_grid.ncells; ++k) ASSERT_EQ(stk_cells()[k].h1, 0.0f);
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ inline double envelope(const Tool& t, const double* p0, const double* p1, double
     lo += shrink, hi -= shrink;
     const double g = (std::sqrt(5.0) - 1) / 2;
     double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo), f1 = f(x1), f2 = f(x2);
-    for (int k = 0; k < 60 && hi - lo > 1e-11; ++k) {
+    for (int k = 0; k < 45 && hi - lo > 1e-9; ++k) {
         if (f1 <= f2) {
             hi = x2, x2 = x1, f2 = f1;
             x1 = hi - g * (hi - lo), f1 = f(x1);

@@ -190,7 +190,7 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
         const f64 cell = stk_grid.cell;
         const i64 nx = static_cast<i64>(std::floor((f64(nb[3]) - nb[0]) / cell + 1.0));
         const i64 ny = static_cast<i64>(std::floor((f64(nb[4]) - nb[1]) / cell + 1.0));
-        if (!(f64(nx) * f64(ny) <= f64(STK_MAXCELLS)) || nx < 1 || ny < 1) {
+        if (!(f64(nx) * f64(ny) <= f64(STK_MAXCELLS))) {
             msg_mdls(339, 70);
             return;
         }

@@ -377,10 +377,14 @@ void stk_move_top(const f32* p0, const f32* p1, f32& top_move, f32& top_end, i32
     const f32 q0[3] = {p0[0], p0[1], 0.0f}, q1[3] = {p1[0], p1[1], 0.0f};
     SweepOut o;
     stk_sweep.top = NO_TOP;
-    if (p0[0] == p1[0] && p0[1] == p1[1])
+    if (p0[0] == p1[0] && p0[1] == p1[1]) {
         place_op(TOP, stk_cells(), q1, 0.0f, 0, o.end);
-    else
+    } else {
         sweep(TOP, TOP, false, q0, q1, 0, o);
+        // The tool at the start clears the stock under it as well: the rows
+        // begin at its lowest points, and the half behind them is met here.
+        place_op(TOP, stk_cells(), q0, 0.0f, 0, o.move);
+    }
     if (o.end.found) top_end = static_cast<f32>(o.end.contact);
     const bool found = o.move.found || o.end.found;
     if (!found) return;

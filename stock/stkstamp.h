@@ -42,7 +42,8 @@ void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p
 void stk_move(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,
               f32& end_depth, f32& volume, f32& end_volume, f32* point, f32& length, i32& status);
 // The heights at which the tool moved in XY from p0 to p1 clears the stock:
-// over the whole move and at its end. Status 1 when no stock lies under the move.
+// over the whole move (the tool at p0 included) and at its end. Status 1
+// when no stock lies under the move.
 void stk_move_top(const f32* p0, const f32* p1, f32& top_move, f32& top_end, i32& status);
 // On the move between pa and pb, the XY where the stock top under the dropped
 // tool reaches z (point: X, Y, z). Status 1 when it stays at or below z up to

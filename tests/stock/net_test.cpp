@@ -120,9 +120,17 @@ TEST_F(Nets, TheRecordArrayIsOpenedOnceAndTheHandlesSetTogether)
     EXPECT_EQ(h2, h1);
     EXPECT_EQ(b2, b1);
     EXPECT_EQ(norak::open_arrays(), 1);
-    // -1 marks the three closed without closing them.
-    i32 none = -1;
+    // Any handle value sets all three; -1 marks them closed without closing them.
+    i32 seven = 7, none = -1, h0 = 0;
+    stk_net_hdl(2, seven);
+    EXPECT_EQ(stk_net.prof[0], 7);
+    EXPECT_EQ(stk_net.prof[1], 7);
+    EXPECT_EQ(stk_net.rec, 7);
+    stk_net_hdl(1, h0);
+    EXPECT_EQ(h0, 7);
     stk_net_hdl(2, none);
+    EXPECT_EQ(stk_net.prof[0], -1);
+    EXPECT_EQ(stk_net.prof[1], -1);
     EXPECT_EQ(stk_net.rec, -1);
     stk_net_rels();
     EXPECT_EQ(norak::open_arrays(), 1);

@@ -380,6 +380,21 @@ TEST_F(Sweep, DropsCrossingsAndTops)
     stk_move_cross(pc, pd, -100.0f, p, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(p[0], 0.04f);
+    // A pillar of 9 at (-2, 6), radius 0.4: the tool clears it at 9 only
+    // where it passes over it.
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i)
+            if (std::hypot(stocktest::cx(i) + 2.0, stocktest::cy(j) - 6.0) < 0.4) c[j * stk_grid.nx + i].h1 = 9.0f;
+    const f32 e0[3] = {-2.0f, 8.0f, 30.0f}, e1[3] = {4.0f, 8.0f, -3.0f}, e2[3] = {4.0f, 14.0f, 0.0f};
+    stk_move_top(e0, e1, tm, te, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(tm, 9.0f);
+    EXPECT_LT(te, 9.0f);
+    stk_move_top(e1, e0, tm, te, st);  // ending over it
+    EXPECT_EQ(tm, 9.0f);
+    EXPECT_EQ(te, 9.0f);
+    stk_move_top(e2, e1, tm, te, st);  // passing 6 off it
+    EXPECT_LT(tm, 9.0f);
     // Lifting onto the second height: a level reference at 2.5 under the ramp.
     for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h2 = 2.5f;
     f32 q[3] = {1.0f, 0.5f, -4.0f}, mx = 0, sum = 0;

@@ -52,7 +52,7 @@ void drop_grid(bool close)
 
 StkCell* stk_cells()
 {
-    if (stk_grid.hdl < 0 || stk_grid.ncells <= 0) return nullptr;
+    if (stk_grid.hdl < 0) return nullptr;
     void* b = nullptr;
     mmcptr(stk_grid.hdl, b);
     return static_cast<StkCell*>(b);

@@ -217,7 +217,7 @@ void rows_op(i32 op, StkCell* cells, const Move& mv, i32 move, Acc& a)
     }
 }
 
-bool ready() { return stk_cells() != nullptr && stk_img.image != nullptr && stk_img.profile && stk_img.k8 > 0; }
+bool ready() { return stk_cells() != nullptr && stk_img.image != nullptr && stk_img.profile != nullptr; }
 
 // What a sweep gives back.
 struct SweepOut {
@@ -260,7 +260,7 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
     } else {
         mv.u[0] = mv.d[0] / mv.dist, mv.u[1] = mv.d[1] / mv.dist;
         mv.nrm[0] = -mv.u[1], mv.nrm[1] = mv.u[0];
-        mv.a = std::min(stk_cell_round(slope), 89);
+        mv.a = stk_cell_round(slope);  // 0 to 89: 90 and above went as vertical
         mv.k8 = stk_img.k8;
         mv.fwd = mv.d[2] < 0.0 ? -1.0 : 1.0;
         mv.major = std::fabs(mv.d[0]) >= std::fabs(mv.d[1]) ? 0 : 1;

@@ -42,7 +42,7 @@ void stk_arr_window(const i32& slot, const f32* p1, const f32* p2)
     const f64 cell = g.cell > 0.0f ? g.cell : 1.0;
     const f64 lx = std::fmin(p1[0], p2[0]) - r, hx = std::fmax(p1[0], p2[0]) + r;
     const f64 ly = std::fmin(p1[1], p2[1]) - r, hy = std::fmax(p1[1], p2[1]) + r;
-    const i32 tx = g.nx > 0 ? g.nx - 1 : 0, ty = g.ny > 0 ? g.ny - 1 : 0;
+    const i32 tx = g.nx - 1, ty = g.ny - 1;
     w->c0 = bound((lx - g.box[0]) / cell, tx), w->c1 = bound((hx - g.box[0]) / cell, tx);
     w->r0 = bound((ly - g.box[1]) / cell, ty), w->r1 = bound((hy - g.box[1]) / cell, ty);
 }

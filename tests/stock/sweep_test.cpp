@@ -419,6 +419,42 @@ TEST_F(Sweep, DropsCrossingsAndTops)
     EXPECT_EQ(st, 1);
 }
 
+TEST_F(Sweep, CrossingsNearTheHigherEnd)
+{
+    // A ball of 1 over a ramp z = x / 2, along x from -3 to 3: 96 half-cell
+    // steps. Where the ball's height passes z between steps 94 and 95 the
+    // crossing lies between them; between 95 and the end, the move counts
+    // as staying below z.
+    const Tool ball{"ball D1", 1.0, 0.5, 5.0, 0.0};
+    ball.make_current();
+    StkCell* c = stk_cells();
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i) c[j * stk_grid.nx + i].h1 = f32(0.5 * stocktest::cx(i));
+    const f32 a[3] = {-3.0f, 0.3f, 0.0f}, b[3] = {3.0f, 0.3f, 10.0f};
+    auto drop = [&](int m) {
+        const f32 xy[2] = {f32(-3.0 + m * 6.0 / 96), 0.3f};
+        f32 p[3];
+        i32 st = 0;
+        stk_tool_drop(xy, p, st);
+        return p[2];
+    };
+    ASSERT_LT(drop(94), drop(95));
+    f32 p[3];
+    i32 st = 0;
+    stk_move_cross(a, b, 0.5f * (drop(94) + drop(95)), p, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GT(p[0], -3.0 + 94 * 6.0 / 96);
+    EXPECT_LT(p[0], -3.0 + 95 * 6.0 / 96);
+    EXPECT_EQ(p[1], 0.3f);
+    stk_move_cross(a, b, 0.5f * (drop(95) + drop(96)), p, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(p[0], 3.0f);
+    // From the higher end the walk still starts at the lower one.
+    stk_move_cross(b, a, 0.5f * (drop(94) + drop(95)), p, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GT(p[0], -3.0 + 94 * 6.0 / 96);
+}
+
 TEST_F(Sweep, MovesOutsideTheGridMeasureNothing)
 {
     const Tool t = stocktest::tools()[2];

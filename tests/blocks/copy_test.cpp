@@ -214,6 +214,21 @@ TEST_F(CopyTest, AnObsoleteBlockIsPassedOver)
     EXPECT_EQ(l[0], (Words{2, 7, R(4), R(5), R(6)}));
 }
 
+TEST_F(CopyTest, EveryBlockTypeCutShortIsRefused)
+{
+    for (i32 type : {1, 2, 3, 4, 5, 6, 9, 10, 11, 13, 14, 22, 23, 30, 31, 32, 33, 34, 35, 36, 40, 99}) {
+        clear_list();
+        put_block({type, 1});
+        const i32 id = open_stream();
+        i32 answer = 0, t = 0, size = 0, st = 0;
+        lacces(2, answer);
+        CPYBLK(AM_LIST, AM_ENTITY, t, size, st);
+        eclose();
+        EXPECT_LT(st, 0) << type;
+        EXPECT_TRUE(dump::entity(id).empty()) << type;
+    }
+}
+
 TEST(CopyHelpers, ArcsDepthsAndPoints)
 {
     // An arc in each plane: its centre completed from the end point.

@@ -276,6 +276,10 @@ TEST_F(DisplayTest, SubProceduresShowTheBlocksOfTheirMovementEntity)
     EXPECT_EQ(norak::open_entity(), 0);
     DSPPRC(2, 1, 78, st);  // no movement entity: nothing
     EXPECT_EQ(norak::display_blocks().size(), 2u);
+    DSPPRC(9, 1, 77, st);  // the recording road reads the entity too
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(norak::recording().size(), 2u);
+    EXPECT_EQ(norak::recording()[1].values[0], 2.0);
     BLKDSW = 0;
 
     // A point added to no registered block is a failure of the display.
@@ -371,7 +375,8 @@ TEST_F(DisplayTest, CyclesAndDrillLocations)
     EXPECT_FALSE(d.blank);
     bool bottom = false;
     for (const auto& s : d.strokes)
-        for (const auto& pt : s) bottom = bottom || (pt[0] == 2.0f && std::fabs(pt[2] - (3.0f - 5.0f)) < 1e-5f);
+        for (const auto& pt : s)
+            bottom = bottom || (pt[0] == 2.0f && pt[1] == 2.0f && std::fabs(pt[2] - (3.0f - 5.0f)) < 1e-5f);
     EXPECT_TRUE(bottom);
     PTBT35(AM_LIST, 80, 0, 0, 0, 0, 0, 0, 4, st);
     EXPECT_EQ(show(4), 0);
@@ -415,7 +420,7 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     }
     EXPECT_NEAR(r2.back().values[1], 1.0, 1e-6);
     // A NURBS on the recording road: the points of its polygon.
-    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {0, 0, 0, 1, 2, 0, 2, 0, 0};
+    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {0, 0, 5, 1, 2, 5, 2, 0, 5};
     PTBT5(AM_LIST, 5, 3, 3, knots, pts, 6, st);
     before = r2.size();
     EXPECT_EQ(show(6, 1, 9), 0);
@@ -423,6 +428,7 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     f64 top = 0;
     for (size_t k = before; k < r2.size(); ++k) top = std::max(top, r2[k].values[1]);
     EXPECT_NEAR(top, 1.0, 0.05);  // the parabola's peak, half the control polygon's
+    for (size_t k = before; k < r2.size(); ++k) EXPECT_NEAR(r2[k].values[2], 5.0, 1e-6);
     EXPECT_NEAR(r2.back().values[0], 2.0, 1e-6);
 
     // A tool change hands the tool's dimensions: a drill, then a mill.
@@ -484,6 +490,10 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     EXPECT_NEAR(m.back()[4], 0.6f, 1e-5f);
     EXPECT_NEAR(m.back()[5], 0.8f, 1e-5f);
     EXPECT_EQ(DSP8[33], R(0.25f));
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(DSP8[18 + k], R(end[k]));  // the last figure position and axis
+        EXPECT_EQ(DSP8[21 + k], R(tilt[k]));
+    }
     // Along a spline: a straight one of length 3 from (0, 0, 5), in steps
     // of at most 1, ending at its end.
     const size_t n0 = m.size();
@@ -544,6 +554,26 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     EXPECT_EQ(f.tool, 101);
     EXPECT_EQ(f.point[0], 1.0f);
     EXPECT_EQ(f.point[2], 3.0f);
+}
+
+TEST_F(DisplayTest, AWrittenTechnologyBlockRefreshesItsOwnField)
+{
+    NPT1[NPT1_MACHINE] = 23;
+    PRM9[8] = 1;
+    i32 st = 0;
+    PTBT1V(AM_LIST, 2, 0, 4000, 0.0f, 1, st);
+    EXPECT_EQ(show(1, 1, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=4000   ");
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), "");
+    PTBT1V(AM_LIST, 1, 1, 0, 750.0f, 2, st);
+    PTBT1V(AM_LIST, 2, 0, 5000, 0.0f, 3, st);
+    EXPECT_EQ(show(2, 1, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, FLD_FEED), "FEED=750.000");
+    EXPECT_EQ(show(3, 1, AM_LIST), 0);  // shown again from the list: no refresh
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=4000   ");
+    PTBT1V(AM_LIST, 3, 0, 4, 0.0f, 4, st);
+    EXPECT_EQ(show(4, 1, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, FLD_COOL), " THROUGH    ");
 }
 
 TEST_F(DisplayTest, StatusFieldsOfTheMachineState)

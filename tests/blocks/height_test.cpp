@@ -108,9 +108,11 @@ TEST_F(HeightTest, NurbsIsRebuiltInItsPlaceWithItsTypeAndNumber)
     norak::main_list().elems[1].words[3] = 99;
     EXPECT_EQ(change(2, 1, 1.0f), -1);
     norak::main_list().elems[1].words[3] = 4;
+    norak::main_list().elems[1].words[2] = 4;  // one knot more than the block holds
+    EXPECT_EQ(change(2, 1, 1.0f), -1);
     norak::main_list().elems[1].words[2] = 0;
     EXPECT_EQ(change(2, 1, 1.0f), -1);
-    EXPECT_EQ(norak::transcript_count("TPSETZ, WRONG ORDER OR POINT COUNT"), 2u);
+    EXPECT_EQ(norak::transcript_count("TPSETZ, WRONG ORDER OR POINT COUNT"), 3u);
     EXPECT_FALSE(norak::transcript_has("TPSETZ, THE CURVE COULD NOT BE REBUILT"));
 
     // In the entity stream the control points change in place; the knots

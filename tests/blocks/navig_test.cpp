@@ -271,7 +271,12 @@ TEST_F(NavTest, ProcedureWithoutMovesAndTheWrongBlock)
     FSTLST(f, fd, l, ld, none, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(none, 1);
-    line(2, 1, 1, 1, UP, 2);
+    // A sub-list without its block count cannot be opened.
+    put_block({12, 2, 9, 24, 0, 27, 4, 82, 2, 0, 1, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+    FSTLST(f, fd, l, ld, none, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("FSTLST - list errors"));
+    line(2, 1, 1, 1, UP, 3);
     FSTLST(f, fd, l, ld, none, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("FSTLST,THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK"));

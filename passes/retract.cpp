@@ -8,6 +8,9 @@
 #include "cutter/frames.h"
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"
+#include "cutter/locdir.h"
+#include "core/proc.h"
+#include "passes/twirl.h"
 #include "core/helpers.h"
 #include "core/host.h"
 #include "core/modflg.h"
@@ -19,6 +22,9 @@
 #include "tools/toolcache.h"
 
 PasOut PASOUT;
+f32 CLRSTK[3] = {0.0f, 0.0f, 0.0f};
+i32 CLRSPR = 0;
+i32 CLRS48 = 0;
 LnkPar LNKPAR = {1, 0, 0, {1, 1}, 0, 0.01f, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 namespace {
@@ -53,6 +59,114 @@ void warnlow()
     if (!WRNARM) return;
     WRNARM = 0;
     usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
+}
+
+// The clearance path from the current point to b, for the stepped
+// procedures and moves that must cross the part: the travel height is
+// found by moving the tool (a little smaller, the stocks a little larger)
+// towards b over the triangle model and scanning the heights from where it
+// touches; then up to that height and across to above b.
+void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
+{
+    status = 0;
+    const i32 code = nu_sgcd_get_code();
+    const bool pocket = code == 34 || code == 38;
+    const f32 a[3] = {cur()[0], cur()[1], cur()[2]};
+    f32 d0 = 0, r0 = 0;
+    GTDIAM(CURTOL, d0);
+    GTCRNR(CURTOL, r0);
+    const f32 stk = PRCSTK, chk = PRCCHK;
+    i32 flags = 0;
+    GTPFLG(flags);
+    const f32 ds = std::fmax(0.0f, d0 - 0.004f), rs = std::fmax(0.0f, r0 - 0.002f);
+    STDIAM(ds);
+    STCRNR(rs);
+    PRCSTK = stk + 0.002f, PRCCHK = chk + 0.002f;
+    STPFLG(flags & 0x3F);  // the triangle model only
+    const f32 rpos = 0.5f * ds;  // radius of the positioning tool
+    const f32 D = d0 > 0.0f ? d0 : 5.0f * rpos;
+    const f32 tol = pwr(PRTTOL);
+    const bool incr = HEI8[76] == 0;
+    const f32 base = std::fmax(a[2], b[2]);
+    const f32 lift = std::fmax(hei(49), CLRSTK[2]);
+    // Codes 34 and 38 take a height onto the stock step grid: from the stock
+    // top down by the step until not above it, then one step up.
+    auto snap = [&](f32 z) {
+        if (!pocket || !(CLRSTK[1] > 0.0f)) return z;
+        f32 g = CLRSTK[0];
+        for (i32 k = 0; k < 100000 && g > z; ++k) g -= CLRSTK[1];
+        return g + CLRSTK[1];
+    };
+    f32 travel = base;
+    i32 feed = 1;
+    bool spiral = false;
+    if (!eqpt3(a, b)) {
+        const f32 len = static_cast<f32>(std::sqrt(std::pow(f64(b[0]) - a[0], 2) + std::pow(f64(b[1]) - a[1], 2) + std::pow(f64(b[2]) - a[2], 2)));
+        const bool shrt = len < (pocket ? 2.0f * D + 1.4142135f * CLRSTK[1] : 2.0f * D) && !(code == 48 && CLRS48);
+        f32 scan;
+        if (shrt) {
+            TWLSET(pocket && CLRSPR == 2 ? 1 : 0);
+            const f32 h = 0.5f * D;
+            scan = 2.0f * std::sqrt(std::fmax(0.0f, h * h - (h - rpos) * (h - rpos)));
+        } else {
+            TWLSET(0);
+            feed = 27;
+            scan = 5.0f * rpos;
+        }
+        // A tool without a radius would scan forever: the tolerance then.
+        if (!(scan > tol)) scan = tol > 0.0f ? tol : 0.001f;
+        // The spiral entry may write the link itself.
+        TWLDST(0);
+        f64 value = 0.0;
+        i32 ts = 0;
+        TWLLNK(pocket ? 1 : 2, value, ts);
+        spiral = TWLDON() != 0;
+        i32 st = 0;
+        SRKON(st);
+        const f32 cand = incr ? (shrt ? base : snap(base) + lift) : (shrt ? base : hei(25));
+        f32 pos[3], con[3];
+        i32 ls = 0;
+        LOCDIR(a, b, cand, pos, con, ls);
+        if (ls < 0) {
+            status = ls;
+        } else if (ls != 0) {
+            travel = cand;
+        } else {
+            // From the touch to b: the tool's height at every scan step.
+            f32 top = -1.0e10f;
+            const f32 dx = b[0] - con[0], dy = b[1] - con[1];
+            const i32 n = std::max(1, static_cast<i32>(std::ceil(std::sqrt(dx * dx + dy * dy) / scan)));
+            const f32 up[3] = {0.0f, 0.0f, 1.0f};
+            for (i32 k = 0; k <= n && status >= 0; ++k) {
+                const f32 w = static_cast<f32>(k) / static_cast<f32>(n);
+                f32 p[3] = {con[0] + w * dx, con[1] + w * dy, 0.0f}, res[3], c[3], nrm[3];
+                i32 srf = 0, ps = 0;
+                const i32 none = -1, one = 1;
+                const f32 aux = 0.0f;
+                LOCSET(none, up, up, one, aux, tol);
+                PNTNET(0, p, tol, PRCSTK, PRCCHK, res, c, nrm, srf, ps);
+                if (ps == 0 || ps == 4) top = std::fmax(top, res[2]);
+            }
+            travel = std::fmax(top, base);
+            if (incr) {
+                if (!shrt || top >= base) travel = snap(travel) + lift, feed = 27;
+            } else {
+                travel = std::fmax(travel, hei(25));
+                feed = 27;
+            }
+        }
+        SRKOFF(st);
+        travel = std::fmin(travel, std::fmax(hei(1), hei(25)));
+    }
+    STDIAM(d0);
+    STCRNR(r0);
+    PRCSTK = stk, PRCCHK = chk;
+    STPFLG(flags);
+    if (status < 0 || spiral) return;
+    STPV01(feed);
+    const f32 p1[3] = {a[0], a[1], travel}, p2[3] = {b[0], b[1], travel};
+    if (!eqpt3(cur(), p1)) mv(d, p1, axis, status);
+    if (status >= 0 && !eqpt3(cur(), p2)) mv(d, p2, axis, status);
 }
 
 // Retract height of a point.
@@ -205,6 +319,7 @@ void STREND(const i32& dim, const f32* point, const f32* axis, const i32& mode, 
             const f32 q[3] = {cur()[0], cur()[1], point[2] + offset};
             mv(d, q, axis, status);
         }
+        if (status >= 0 && stepped()) clrpth(d, point, axis, status);
         return;
     }
     if (hold() != 0 || !stepped()) {
@@ -216,7 +331,11 @@ void STREND(const i32& dim, const f32* point, const f32* axis, const i32& mode, 
         if (status >= 0) mv(d, a, axis, status);
         return;
     }
-    if (LNKPAR.clrA) LNKPAR.clrA = 0;
+    if (LNKPAR.clrA) {
+        LNKPAR.clrA = 0;
+        return;
+    }
+    clrpth(d, point, axis, status);
 }
 
 void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, const f32& offset, i32& status)
@@ -226,7 +345,19 @@ void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, 
     const bool again = dim > 10;
     d = dimok(d, "FAST2M, ONLY DIM2/3 IS PERMITTED ");
     STPV01(4);
-    if (hold() == 0 || HEI8[73] != 0) {
+    const i32 code = nu_sgcd_get_code();
+    if (hold() == 0 && (code == 34 || code == 38)) {
+        // The pocketing procedures cross over the part by the clearance
+        // path, or at the current height right after a clearance move.
+        if (!LNKPAR.clrA) {
+            clrpth(d, point, axis, status);
+        } else {
+            LNKPAR.clrA = 0;
+            const f32 a[3] = {point[0], point[1], cur()[2]};
+            if (!eqpt3(a, point)) mv(d, a, axis, status);
+        }
+        if (again) STPV01(4);
+    } else if (hold() == 0 || HEI8[73] != 0) {
         f32 h;
         if (hold() != 0)
             h = hei(1);

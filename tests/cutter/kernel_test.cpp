@@ -176,4 +176,54 @@ TEST(Kernel, EdgeCases)
     EXPECT_NEAR(SRCH1D(0.0, 3.0, [](double t) { return t * t - 2.0; }), std::sqrt(2.0), 1e-10);
 }
 
+// The span check leaves out a triangle lying, in XY, farther than the
+// tool's radius (with its allowance) plus 0.01 from the whole track of the
+// move: the contact kernel never reports such a triangle met within the
+// span, so leaving it out changes no answer. Random moves as the span check
+// makes them (from the higher end, the direction's z within [-0.999,
+// -0.001]) and random triangles just beyond that distance.
+TEST(Kernel, TrianglesAwayFromTheTrackAreNeverMet)
+{
+    std::mt19937 g(11);
+    std::uniform_real_distribution<f64> u(-1.0, 1.0);
+    const f64 R = 3.0, r = 1.0, e = 0.2;
+    i32 checked = 0;
+    for (i32 n = 0; n < 4000; ++n) {
+        // The move from P (the higher end) along dv for `span`.
+        f64 P[3] = {10 * u(g), 10 * u(g), 5 + 5 * u(g)};
+        f64 dv[3] = {u(g), u(g), -std::fabs(u(g))};
+        f64 l = std::sqrt(dv[0] * dv[0] + dv[1] * dv[1] + dv[2] * dv[2]);
+        for (f64& c : dv) c /= l;
+        if (dv[2] > -0.001) dv[2] = -0.001;
+        if (dv[2] < -0.999) dv[2] = -0.999;
+        const f64 hz = std::sqrt(1.0 - dv[2] * dv[2]), hl = std::hypot(dv[0], dv[1]);
+        if (hl > 0.0) dv[0] *= hz / hl, dv[1] *= hz / hl;
+        const f64 span = 1.0 + 20.0 * std::fabs(u(g));
+        // XY track: from P along (ux, uy) for hz * span.
+        const f64 ux = hl > 0 ? dv[0] / hz : 1.0, uy = hl > 0 ? dv[1] / hz : 0.0, len = hz * span;
+        // A triangle beyond R + e + 0.01 of the track: on one side of it, or
+        // before its start, or past its end.
+        const f64 far = R + e + 0.01 + 0.5 * std::fabs(u(g));
+        f64 tri[9];
+        const i32 where = n % 3;
+        for (i32 j = 0; j < 3; ++j) {
+            f64 s, t;
+            if (where == 0) s = len * (0.5 + 0.7 * u(g)), t = far + 3 * std::fabs(u(g));
+            else if (where == 1) s = -far - 3 * std::fabs(u(g)), t = 3 * u(g);
+            else s = len + far + 3 * std::fabs(u(g)), t = 3 * u(g);
+            tri[3 * j] = P[0] + s * ux - t * uy;
+            tri[3 * j + 1] = P[1] + s * uy + t * ux;
+            tri[3 * j + 2] = P[2] + 10 * u(g);
+        }
+        f64 travel = 0, con[3], pos[3];
+        i32 ks = 0;
+        const f64 Rr = R + e, rr = r + e;
+        TRICNB(tri, P, Rr, rr, dv, travel, con, pos, ks);
+        ++checked;
+        const bool met = ks == 0 && travel >= 0.0 && travel <= span;
+        ASSERT_FALSE(met) << n << " travel " << travel << " of " << span;
+    }
+    EXPECT_EQ(checked, 4000);
+}
+
 }  // namespace

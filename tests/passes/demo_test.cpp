@@ -4,6 +4,8 @@
 // codes in their places; the picture and the STL written.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
 #include <sstream>
 
@@ -285,6 +287,47 @@ TEST(Demo, ASecondSessionInTheSameProcessWritesTheSamePasses)
             EXPECT_TRUE(now == first);
 
     }
+}
+
+// A session that executes twice, the second time with a long line at a
+// fine tolerance: a narrow flat strip 20 long milled with a ball of 0.01,
+// each pass one straight step that the gouge check positions at a few
+// thousandths: the string positioning's work array grows past its first
+// 10,000 records in both executions and is released between them.
+TEST(Demo, ASessionExecutingTwiceGrowsTheWorkArrayAgain)
+{
+    nlohmann::json s = nlohmann::json::parse(read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json"));
+    for (auto& e : s["entities"]) {
+        if (e["kind"] == "nurbs_surface") {
+            for (auto& p : e["points"]) {
+                p[0] = p[0].get<double>() * 0.0004;
+                p[1] = p[1].get<double>() * 0.25;
+                p[2] = 5.0;
+            }
+        } else if (e["kind"] == "tool") {
+            e["diameter"] = 0.01;
+            e["corner_radius"] = 0.005;
+        }
+    }
+    nlohmann::json replies = nlohmann::json::array();
+    for (const auto& r : s["replies"]) {
+        if (r.contains("menu") && r["menu"] == -1) break;
+        nlohmann::json q = r;
+        if (q.contains("menu") && q["menu"] == "TOLERANCE") q["value"] = 0.0008;
+        if (q.contains("menu") && q["menu"] == "SCALLOP HEIGHT") q["value"] = 0.004;
+        replies.push_back(q);
+    }
+    // The next procedure, finer still.
+    replies.push_back({{"menu", "TOLERANCE"}, {"value", 0.0006}});
+    replies.push_back({{"menu", 0}});
+    replies.push_back({{"menu", "YES"}, {"note", "OK TO EXECUTE?"}});
+    replies.push_back({{"menu", -1}});
+    s["replies"] = replies;
+    RunResult r = run_session(s.dump(), "twice");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "question: OK TO EXECUTE?"), 2) << r.transcript;
+    EXPECT_EQ(count_lines_with(r.transcript, "PROCEDURE EXECUTION END TIME"), 2) << r.transcript;
+    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
 }
 
 }  // namespace

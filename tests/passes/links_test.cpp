@@ -276,3 +276,51 @@ TEST(Links, ALaterStringIsEnteredOnceWithoutAZeroJump)
 }
 
 }  // namespace
+
+namespace {
+
+// The pocketing procedures (codes 34 and 38) cross over the part by the
+// clearance path: the tool travels at the height it finds by moving towards
+// the target over the triangle model and scanning beyond the touch, lifted
+// by the incremental height; without a touch, at that height alone. The
+// wall of 30 between the two points is cleared.
+TEST(Links, ThePocketingCodesCrossOverThePartByTheClearancePath)
+{
+    wall_model();
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 3;
+    const f32 from[3] = {20, 40, 0}, to[3] = {60, 40, 0}, up[3] = {0, 0, 1};
+    for (i32 code : {34, 0}) {
+        stand(from, 1);
+        nu_sgcd_set_code(code);
+        i32 st = 0;
+        FAST2M(2, to, up, 1, 0.0f, st);
+        ASSERT_EQ(st, 0) << code;
+        const auto m = moves();
+        ASSERT_GE(m.size(), 2u) << code;
+        EXPECT_LT(dist(m.back(), to), 1e-4) << code;
+        double over = 1e30;  // lowest height of the moves that pass over the wall
+        for (size_t k = 1; k < m.size(); ++k)
+            if ((m[k - 1].x - 40) * (m[k].x - 40) <= 0 && std::fabs(m[k].x - m[k - 1].x) > 1e-3)
+                over = std::min(over, std::min(m[k - 1].z, m[k].z));
+        if (code == 34)
+            EXPECT_NEAR(over, 30.0 + 20.0, 0.05) << "the wall's top and the incremental height";
+        else
+            EXPECT_NEAR(over, 20.0, 1e-4) << "the plain height above the points";
+    }
+    // STREND of a stepped procedure takes the same path.
+    stand(from, 1);
+    nu_sgcd_set_code(38);
+    i32 st = 0;
+    STREND(2, to, up, 1, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    double top = -1e30;
+    for (const Pt& q : moves()) top = std::max(top, q.z);
+    EXPECT_GT(top, 30.0);
+    nu_sgcd_set_code(0);
+    FRETRI();
+    allfre(st);
+}
+
+}  // namespace

@@ -389,6 +389,8 @@ void fill_cnt_buf(i32& status);
 void ncs_explode_loop_to_wfbuf(i32* def, const i32& capacity, i32& n, i32& status);
 // A contour definition written back to its owner; status 0.
 void dfdput(const i32* def, const i32& n, i32& status);
+// 1 when the messages of a running computation are shown, else 0.
+i32 gncalw();
 // Curve entities (class 2: type 1 line, 2 arc, 3 B-spline curve): parameter
 // range and point with tangent (6 reals) at t.
 void crvrng(const i32& id, f64& t0, f64& t1, i32& status);

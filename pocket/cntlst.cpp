@@ -2,6 +2,7 @@
 // kinds, counts, orientation; and the 2-D line intersection.
 #include "pocket/cntlst.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -17,23 +18,34 @@ ContourList CNTLST = {};
 namespace {
 
 // Deletes the contour with the order number from the list (the host's
-// deletion callback): the following contours move up one place.
+// deletion callback): its definition leaves the element buffer and the
+// following contours move up one place.
 void delete_by_order(i32 order)
 {
     ContourList& c = CNTLST;
     i32 k = 0;
     while (k < c.count && c.order[k] != order) ++k;
     if (k >= c.count) return;
+    const i32* d = cnt_def(k);
+    i32 len = d ? dfcgld(d) : 0, end = 0;
+    for (i32 m = 0; m < c.count; ++m) {
+        const i32* e = cnt_def(m);
+        if (e) end = std::max(end, c.pos[m] - 1 + dfcgld(e));
+    }
+    if (d && len > 0 && end <= CNT_ELEMS) {
+        i32 from = c.pos[k] - 1 + len;
+        std::memmove(c.elems + 2 * (c.pos[k] - 1), c.elems + 2 * from, static_cast<size_t>(2 * (end - from)) * sizeof(i32));
+    }
     for (i32 m = k; m + 1 < c.count; ++m) {
         c.first[m] = c.first[m + 1];
         c.last[m] = c.last[m + 1];
+        c.pos[m] = c.pos[m + 1] - len;
         c.kind[m] = c.kind[m + 1];
         c.order[m] = c.order[m + 1];
         c.selected[m] = c.selected[m + 1];
         std::memcpy(c.host[m], c.host[m + 1], sizeof c.host[m]);
     }
     --c.count;
-    cntset_locs();
 }
 
 // Elements of list contour k (head included).

@@ -122,7 +122,10 @@ void pk_circ_circ(const f64* c1, const f64& r1, const f64* c2, const f64& r2, f6
     f64 a = ((R2 - p2) / d2 + 1.0) * 0.5;
     f64 h2 = R2 / d2 - a * a;
     f64 mx = base[0] + a * dx, my = base[1] + a * dy;
-    if (pk_lt0(h2) && h2 > -1e-8) {
+    // Tangent within the host's tolerance: the half chord of the two points
+    // (h times the distance of the centres) is no longer than it.
+    f64 tol = get_tolerance();
+    if (h2 * d2 <= tol * tol && h2 > -1e-8) {
         pts[0] = pts[2] = mx;
         pts[1] = pts[3] = my;
         n = 1;

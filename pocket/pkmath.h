@@ -48,12 +48,6 @@ inline f64 pk_turn(f64 a, f64 full = PK_2PI)
 }
 
 // Host tolerant comparisons against zero.
-// Below zero within the host's tolerance (not above it by more than it).
-inline bool pk_lt0(f64 a)
-{
-    f64 z = 0.0;
-    return levald(a, z) != 0;
-}
 // At least zero within the host's tolerance.
 inline bool pk_ge0(f64 a)
 {

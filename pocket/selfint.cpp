@@ -157,10 +157,7 @@ void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d)
 
 // ------------------------------------------------ first crossing (LUPSEG)
 
-namespace {
-
-// The crossings (at most two) of segments A and B, with a touch flag each.
-i32 pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2])
+i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2])
 {
     i32 n = 0;
     auto add = [&](f64 x, f64 y, i32 t) {
@@ -199,9 +196,6 @@ i32 pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighb
             pk_unit2(dx, dy, l);
             add(x, y, std::fabs(pk_dot2(rx, ry, dx, dy)) < 1e-6 ? 1 : 0);
         }
-        if (n == 2 && sel.order == 1) {
-            // keep them in the order along the arc A
-        }
         return n;
     }
     // Two neighbouring arcs meet at their joint: only the other candidate counts.
@@ -223,6 +217,8 @@ i32 pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighb
     }
     return n;
 }
+
+namespace {
 
 // Position of a point along segment A (distance from its start, or the
 // fraction of an arc).
@@ -279,7 +275,7 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
             if (!pk_box_ovl2(bxl, byl, bxh, byh, xl, yl, xh, yh)) continue;
             f64 pts[2][2];
             i32 touch[2] = {0, 0};
-            i32 n = pair_cross(seg, B, !self || aseg < bseg, neighbour, pts, touch);
+            i32 n = pk_pair_cross(seg, B, !self || aseg < bseg, neighbour, pts, touch);
             for (i32 m = 0; m < n; ++m) {
                 if (neighbour) {
                     // the joint the two neighbours share is no crossing
@@ -545,5 +541,6 @@ void DELREL()
     made = given = 0;
 }
 
+i32& delups_state() { return run_state; }
 i32 delups_made() { return made; }
 i32 delups_given() { return given; }

@@ -39,6 +39,11 @@ i32 pk_seg_last(const pokarr& a);
 // the point p on it (0).
 void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d);
 
+// The crossings (at most two) of two segments, each with a touch flag (1 for
+// a tangent contact); `a_first`: A is passed first to the straight-segment
+// intersection; `neighbour`: the two meet at a joint, which is no crossing.
+i32 pk_pair_cross(const PkSegDesc& a, const PkSegDesc& b, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2]);
+
 // A crossing of one segment with a loop, as LUPSEG answers it: found 0 none,
 // 1 a crossing, 2 a touching contact; B's segment, the chunk it lies in, the
 // point and its position along the segment (distance for a straight one,
@@ -80,6 +85,9 @@ extern PkIngo pkingo;
 void DELUPS(const pokarr& src, pokarr& result, i32& more, i32& status);
 // Frees the loops DELUPS still holds; its count and position become 0.
 void DELREL();
+// The run state word: 1 idle, 3 while a cut is being made (a cut asked for
+// then is refused).
+i32& delups_state();
 // Loops made by the last cut and those handed out (for checks).
 i32 delups_made();
 i32 delups_given();

@@ -1,8 +1,428 @@
-// The self-intersection run of 3-D loops.
+// The self-intersection run of loops with heights: walks from crossing to
+// crossing found on the way, each crossing recorded once, so that a loop that
+// crosses itself in plan becomes loops free of crossings.
 #include "pocket/selfint3.h"
 
-i32 delups3d(const pokarr&, pokarr*, i32& made)
+#include <algorithm>
+#include <cmath>
+
+#include "core/host.h"
+#include "pocket/crossing.h"
+#include "pocket/pkgeom.h"
+#include "pocket/pkmath.h"
+#include "pocket/pokvals.h"
+
+namespace {
+
+// The crossing copy the next-crossing search reads: per crossing its two
+// segments (negative: that branch walked) and the point.
+struct CrossCopy {
+    i32 count = 0;
+    i32 seg1[PKINGO_MAX], seg2[PKINGO_MAX];
+    f64 x[PKINGO_MAX], y[PKINGO_MAX], z[PKINGO_MAX];
+} copy;
+
+// Hits of each recorded crossing in the current walk; sides walked.
+i32 hits[PK3_MAX];
+i32 left1[PK3_MAX], left2[PK3_MAX];
+
+// A crossing is known by its segment pair and its place in plan: the heights
+// of its two branches may differ, and the walk meets it on either.
+bool same_point(const f64* a, const f64* b) { return pk_eqpt2(a, b) != 0; }
+
+// Height of a point on segment `seg` (an arc: its centre's).
+f64 height_on(const pokarr& a, i32 seg, f64 x, f64 y)
+{
+    if (a.dims < 3 || seg < 1 || seg >= a.count) return 0.0;
+    if (pk_arc_at(a.x[seg])) return seg + 2 < a.count ? a.z[seg + 2] : 0.0;
+    f64 p[3] = {x, y, 0.0}, v[3];
+    i32 flat = 0, st = 0;
+    pk_get_seg(a, seg, p, v, flat, st);
+    return p[2];
+}
+
+// Kind of a point on a segment: 0 at its start, 1 at its end, -99 inside.
+f64 kind_on(const PkSegDesc& d, const f64* p)
+{
+    if (pk_eqpt2(p, d.s)) return 0.0;
+    if (pk_eqpt2(p, d.e)) return 1.0;
+    return -99.0;
+}
+
+// Directions of a loop before and after a point of segment `seg`.
+void directions(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* in, f64* out)
+{
+    if (pk_eqpt2(p, d.e)) {
+        pk_seg_dir(a, seg, 2, p, in);
+        pk_seg_dir(a, pk_seg_step(a, seg, 1), 1, p, out);
+    } else if (pk_eqpt2(p, d.s)) {
+        pk_seg_dir(a, pk_seg_step(a, seg, 2), 2, p, in);
+        pk_seg_dir(a, seg, 1, p, out);
+    } else {
+        pk_seg_dir(a, seg, 0, p, in);
+        out[0] = in[0];
+        out[1] = in[1];
+    }
+}
+
+void publish()
+{
+    copy.count = pkingo.count;
+    for (i32 k = 0; k < pkingo.count; ++k) {
+        copy.seg1[k] = left1[k] ? -pkingo.ingo[k] : pkingo.ingo[k];
+        copy.seg2[k] = left2[k] ? -pkingo.ingo1[k] : pkingo.ingo1[k];
+        copy.x[k] = pkingo.xing[k];
+        copy.y[k] = pkingo.ying[k];
+        copy.z[k] = pkingo.zing[k];
+    }
+}
+
+// Appends the head of arc `seg` (when it is one) and the point (x, y, z),
+// unless the point repeats the last one.
+bool append_to(const pokarr& src, i32 seg, f64 x, f64 y, f64 z, pokarr& w)
+{
+    i32 st = 0;
+    const f64 p[3] = {x, y, z};
+    if (w.count > 0) {
+        const f64 q[3] = {w.x[w.count - 1], w.y[w.count - 1], w.dims >= 3 ? w.z[w.count - 1] : 0.0};
+        if (pk_eqpt3(p, q)) return true;
+    }
+    if (seg >= 1 && seg < src.count && pk_arc_at(src.x[seg])) {
+        pokarr_append_part(3, src, seg, w, st);
+        if (st != 0) return false;
+    }
+    pokarr_insert_pnt(p, nullptr, w, w.count, st);
+    return st == 0;
+}
+
+// Position of X along the piece W from P (distance, or the arc's fraction).
+f64 along(const PkSegDesc& w, const f64* p, const f64* q, const f64* x)
+{
+    if (!w.arc) return std::hypot(x[0] - p[0], x[1] - p[1]);
+    f64 f = 0.0;
+    pk_arc_frac_xy(w.r, w.dir, w.c[0], w.c[1], p[0], p[1], q[0], q[1], x[0], x[1], f);
+    return f;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ next crossing
+
+void pk_known_cross3(const pokarr& a, i32 sa, i32 sb, const f64* p, i32& known)
+{
+    known = 0;
+    if (copy.count == 0) return;
+    auto adjust = [&](i32 s) {
+        PkSegDesc d;
+        s = std::abs(s);
+        if (!pk_seg_desc(a, s, d)) return s;
+        if (pk_eqpt2(p, d.s)) return pk_seg_step(a, s, 2);
+        if (pk_eqpt2(p, d.e)) return pk_seg_step(a, s, 1);
+        return s;
+    };
+    i32 x = adjust(sa), y = adjust(sb);
+    i32 lo = std::min(x, y), hi = std::max(x, y);
+    for (i32 k = 0; k < copy.count; ++k) {
+        i32 c[4] = {std::abs(copy.seg1[k]), std::abs(copy.seg2[k]), std::abs(copy.seg1[k]), std::abs(copy.seg2[k])};
+        bool has_lo = std::find(c, c + 4, lo) != c + 4, has_hi = std::find(c, c + 4, hi) != c + 4;
+        // a point at a vertex may be recorded on either neighbour
+        has_lo = has_lo || std::find(c, c + 4, std::abs(sa)) != c + 4;
+        has_hi = has_hi || std::find(c, c + 4, std::abs(sb)) != c + 4;
+        const f64 q[2] = {copy.x[k], copy.y[k]};
+        if (has_lo && has_hi && pk_eqpt2(p, q)) {
+            known = 1;
+            return;
+        }
+    }
+}
+
+void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, const f64* p, const f64* q,
+                    const f64* guide, const pokarr& a, i32 start_seg, i32 end_seg, const f64* r, const PkBox& box,
+                    i32& other, i32& chunk, f64* x, i32& found)
+{
+    (void)guide;
+    (void)end_seg;
+    i32 in_other = other, in_chunk = chunk;
+    found = 0;
+    other = 0;
+    chunk = 0;
+    bool skip = false, known_check = false, special = false;
+    i32 limit = 0, check_first = seg, special_seg = 0;
+    if (mode >= 6) {
+        mode -= 10;
+        skip = true;
+        limit = in_chunk;
+    }
+    if (mode == -3) {
+        mode = 0;
+        known_check = true;
+        check_first = in_chunk;
+    } else {
+        if (mode > 2) {
+            mode -= 2;
+            known_check = true;
+        }
+        if (mode > 1) {
+            mode -= 1;
+            special = true;
+            special_seg = in_other;
+        }
+    }
+    f64 xl, yl, xh, yh;
+    if (w.arc) {
+        pk_arc_box(w.c[0], w.c[1], w.r, w.dir, p[0], p[1], q[0], q[1], xl, yl, xh, yh);
+    } else {
+        xl = std::min(p[0], q[0]);
+        xh = std::max(p[0], q[0]);
+        yl = std::min(p[1], q[1]);
+        yh = std::max(p[1], q[1]);
+    }
+    PkSegDesc piece = w;  // W from P to Q
+    piece.s[0] = p[0];
+    piece.s[1] = p[1];
+    piece.e[0] = q[0];
+    piece.e[1] = q[1];
+    i32 next = seg >= 1 ? pk_seg_step(a, seg, 1) : -1, prev = seg >= 1 ? pk_seg_step(a, seg, 2) : -1;
+    f64 best = 0.0;
+    for (i32 c = first_chunk < 0 ? 0 : first_chunk; c < box.count; ++c) {
+        if (c != first_chunk && !pk_box_ovl2(box.xmin[c], box.ymin[c], box.xmax[c], box.ymax[c], xl, yl, xh, yh)) continue;
+        for (i32 k = box.start[c]; k < box.start[c + 1] && k < a.count;) {
+            i32 kn = k;
+            bool karc = pk_arc_at(a.x[k]);
+            k += karc ? 4 : 1;
+            if (kn == seg || (skip && kn <= limit)) continue;
+            if (c == first_chunk && mode == 0 && seg >= 1 && kn < seg) continue;
+            PkSegDesc kd;
+            if (!pk_seg_desc(a, kn, kd)) continue;
+            bool neighbour = kn == next || kn == prev;
+            if (neighbour && !kd.arc && !w.arc) continue;
+            f64 bx[4];
+            if (kd.arc) {
+                pk_arc_box(kd.c[0], kd.c[1], kd.r, kd.dir, kd.s[0], kd.s[1], kd.e[0], kd.e[1], bx[0], bx[1], bx[2], bx[3]);
+            } else {
+                bx[0] = std::min(kd.s[0], kd.e[0]);
+                bx[1] = std::min(kd.s[1], kd.e[1]);
+                bx[2] = std::max(kd.s[0], kd.e[0]);
+                bx[3] = std::max(kd.s[1], kd.e[1]);
+            }
+            if (!pk_box_ovl2(bx[0], bx[1], bx[2], bx[3], xl, yl, xh, yh)) continue;
+            f64 pts[2][2];
+            i32 touch[2];
+            i32 n = pk_pair_cross(piece, kd, seg < kn, neighbour, pts, touch);
+            for (i32 m = 0; m < n; ++m) {
+                const f64* X = pts[m];
+                bool at_p = pk_eqpt2(X, p) != 0;
+                if (at_p && known_check) {
+                    i32 known = 0;
+                    pk_known_cross3(a, check_first, kn, X, known);
+                    if (known) continue;
+                    if (special && kn != special_seg) continue;
+                }
+                if (at_p && r && seg == -3 && pk_eqpt2(X, r)) continue;
+                // the joints of W's segment with its neighbours
+                if (neighbour && ((kn == prev && at_p) || (kn == next && pk_eqpt2(X, q)))) continue;
+                if (seg == start_seg && kn == pk_seg_last(a) && pk_eqpt2(X, a.x[0] == X[0] ? X : p) && at_p) continue;
+                f64 pos = along(piece, p, q, X);
+                if (found && pos > best) continue;
+                best = pos;
+                x[0] = X[0];
+                x[1] = X[1];
+                x[2] = height_on(a, seg, X[0], X[1]);
+                other = kn;
+                chunk = c;
+                found = 1;
+            }
+        }
+    }
+}
+
+// ----------------------------------------------------------------- records
+
+i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64* start, i32& entry)
+{
+    PkIngo& t = pkingo;
+    for (i32 k = 0; k < t.count; ++k) {
+        bool pair = (std::abs(t.ingo[k]) == i && std::abs(t.ingo1[k]) == j) ||
+                    (std::abs(t.ingo[k]) == j && std::abs(t.ingo1[k]) == i);
+        const f64 q[3] = {t.xing[k], t.ying[k], t.zing[k]};
+        if (!pair || !same_point(x, q)) continue;
+        ++hits[k];
+        entry = k;
+        // met again: the walk leaves on the branch it did not come by
+        bool arrive_first = std::abs(t.ingo[k]) == i;
+        i32& left = arrive_first ? left2[k] : left1[k];
+        if (left) {
+            if (same_point(x, start)) return 0;
+            if (gncalw()) eroutc("[ckintr] INTERSECTION POINT ALREADY ENCOUNTERED", 0);
+            return 1;
+        }
+        left = 1;
+        return 0;
+    }
+    if (t.count >= PK3_MAX) {
+        if (gncalw()) eroutc("[ckintr] TOO MANY INTERSECTION POINTS", 0);
+        return -1;
+    }
+    i32 k = t.count++;
+    t.ingo[k] = i;
+    t.ingo1[k] = j;
+    t.u1[k] = ki;
+    t.u2[k] = kj;
+    t.xing[k] = x[0];
+    t.ying[k] = x[1];
+    t.zing[k] = zi;
+    t.z2[k] = zj;
+    hits[k] = 1;
+    left1[k] = 0;
+    left2[k] = 1;  // met on its first branch, the walk goes on along the second
+    entry = k;
+    return 0;
+}
+
+// ------------------------------------------------------------- one walk
+
+void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const pokarr& src, const PkBox& box,
+            pokarr& result, i32& status)
+{
+    status = 0;
+    pokarr_clear(result, src.count + 8, status);
+    if (status != 0) {
+        status = 11;
+        return;
+    }
+    for (i32 k = 0; k < PK3_MAX; ++k) hits[k] = 0;
+    if (src.dims != 3) eroutc("[delups] ONLY 3D ARRAYS SUPPORTED BY DELUPS", 0);
+    const f64 S[3] = {start[0], start[1], z1};
+    if (!append_to(src, -1, S[0], S[1], z1, result)) {
+        status = 11;
+        return;
+    }
+    f64 P[3] = {start[0], start[1], z1};
+    i32 seg = start_seg, last = pk_seg_last(src);
+    const f64 s0[2] = {src.x[0], src.y[0]};
+    bool first_step = true, from_crossing = start_seg != 1 || !pk_eqpt2(start, s0);
+    i32 tangent_skip = -1;
+    f64 tangent_at[2] = {1e300, 1e300};
+    for (i32 guard = 0; guard < 4 * src.count + 4 * PK3_MAX; ++guard) {
+        PkSegDesc d;
+        if (!pk_seg_desc(src, seg, d)) {
+            status = 2;
+            return;
+        }
+        if (pk_eqpt2(P, d.e)) {  // nothing left of this segment
+            if (seg == end_seg && !from_crossing) break;
+            seg = seg >= last ? 1 : pk_seg_step(src, seg, 1);
+            continue;
+        }
+        publish();
+        i32 other = 0, chunk = 0, found = 0;
+        f64 X[3];
+        pk_next_cross3(3, seg, 0, d, P, d.e, nullptr, src, start_seg, end_seg, nullptr, box, other, chunk, X, found);
+        if (!found) {
+            if (!append_to(src, seg, d.e[0], d.e[1], height_on(src, seg, d.e[0], d.e[1]), result)) {
+                status = 11;
+                return;
+            }
+            P[0] = d.e[0];
+            P[1] = d.e[1];
+            first_step = false;
+            if (seg == end_seg && !from_crossing) break;
+            seg = seg >= last ? 1 : pk_seg_step(src, seg, 1);
+            continue;
+        }
+        PkSegDesc od;
+        pk_seg_desc(src, other, od);
+        f64 za = height_on(src, seg, X[0], X[1]), zb = height_on(src, other, X[0], X[1]);
+        f64 ka = kind_on(d, X), kb = kind_on(od, X);
+        f64 ain[2], aout[2], bin[2], bout[2];
+        directions(src, seg, d, X, ain, aout);
+        directions(src, other, od, X, bin, bout);
+        bool take = true;
+        if (first_step && ka == 0.0) take = false;
+        const f64 c0[2] = {src.x[0], src.y[0]};
+        bool closing_joint = pk_eqpt2(X, c0) && ((seg == 1 && other == last) || (seg == last && other == 1));
+        if (closing_joint) take = false;
+        // tangent branches: passed over once
+        f64 cr = pk_cross_mag(2, aout, bout), dt = pk_dot2(aout[0], aout[1], bout[0], bout[1]);
+        if (take && std::fabs(cr) < 1e-6 && !(dt <= -0.98 && std::fabs(pk_cross_mag(2, ain, bin)) < 1e-6)) {
+            if (tangent_skip == other && pk_eqpt2(X, tangent_at)) {
+                take = true;
+            } else {
+                tangent_skip = other;
+                tangent_at[0] = X[0];
+                tangent_at[1] = X[1];
+                take = false;
+            }
+        }
+        if (take && (ka != -99.0 || kb != -99.0)) {
+            i32 res = 0;
+            chkjunc(1, ain, aout, bin, bout, res);
+            take = res == 0;
+        }
+        if (take && from_crossing && pk_eqpt2(X, S)) {
+            // back at the walk's start: the closing below adds it
+            if (seg >= 1 && pk_arc_at(src.x[seg])) {
+                i32 s2 = 0;
+                pokarr_append_part(3, src, seg, result, s2);
+                if (s2 != 0) status = 11;
+            }
+            break;
+        }
+        if (!append_to(src, seg, X[0], X[1], za, result)) {
+            status = 11;
+            return;
+        }
+        P[0] = X[0];
+        P[1] = X[1];
+        first_step = false;
+        if (!take) continue;
+        i32 entry = -1;
+        i32 r = ckintr(seg, other, X, za, zb, ka, kb, S, entry);
+        if (r < 0) {
+            status = 1;
+            return;
+        }
+        if (pokdim == 2 && !pk_eqval(za, zb) && !append_to(src, -1, X[0], X[1], zb, result)) {
+            status = 11;
+            return;
+        }
+        if (r == 1) {
+            status = 2;
+            return;
+        }
+        seg = other;
+    }
+    // close on the start point: the second height, then the first
+    if (!append_to(src, -1, S[0], S[1], z2, result) || (!pk_eqval(z1, z2) && !append_to(src, -1, S[0], S[1], z1, result)))
+        status = 11;
+}
+
+i32 delups3d(const pokarr& src, pokarr* store, i32& made)
 {
     made = 0;
-    return 2;
+    pkingo.count = 0;
+    copy.count = 0;
+    if (src.count < 2) return 2;
+    PkBox box;
+    pkbox_make(src, box);
+    i32 last = pk_seg_last(src);
+    const f64 start[2] = {src.x[0], src.y[0]};
+    f64 z0 = src.dims >= 3 ? src.z[0] : 0.0;
+    i32 st = 0;
+    pokarr_init(src.dims, store[0]);
+    delups(1, last, start, z0, z0, src, box, store[0], st);
+    ++made;
+    if (st != 0) return st;
+    for (i32 e = 0; e < pkingo.count; ++e) {
+        if (left1[e]) continue;
+        if (made >= PKINGO_MAX) return 1;
+        left1[e] = 1;  // the walk leaves along the first branch
+        const f64 x[2] = {pkingo.xing[e], pkingo.ying[e]};
+        pokarr_init(src.dims, store[made]);
+        delups(std::abs(pkingo.ingo[e]), std::abs(pkingo.ingo1[e]), x, pkingo.zing[e], pkingo.z2[e], src, box,
+               store[made], st);
+        ++made;
+        if (st != 0) return st;
+    }
+    return 0;
 }

@@ -317,3 +317,5 @@ void ncs_explode_loop_to_wfbuf(i32* def, const i32&, i32& n, i32& status)
     status = 0;
 }
 void dfdput(const i32*, const i32&, i32& status) { status = 0; }
+
+i32 gncalw() { return 1; }

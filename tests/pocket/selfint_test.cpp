@@ -45,7 +45,9 @@ void free_all(std::vector<pokarr>& v)
 // Whether a loop is simple (its dense ring, by GEOS).
 bool simple(Geos& g, const pokarr& a)
 {
-    std::vector<P> d = dense(a, 0.002, 1, 16);
+    std::vector<P> d;
+    for (const P& p : dense(a, 0.002, 1, 16))  // a vertical step stands twice in plan
+        if (d.empty() || p.x != d.back().x || p.y != d.back().y) d.push_back(p);
     if (d.size() < 4) return false;
     GEOSGeometry* r = g.ring(d);
     bool ok = GEOSisSimple_r(g.h, r) == 1;
@@ -189,4 +191,108 @@ TEST(SelfIntersections, HandOutAndReleaseOfTheLoops)
     pokarr_free(a);
     pkdm_rel_all();
     EXPECT_EQ(norak::open_blocks(), 0);
+}
+
+TEST(SelfIntersections, ANestedRunIsRefused)
+{
+    fresh();
+    pokarr a = make(square(0, 0, 1)), r;
+    pokarr_init(2, r);
+    delups_state() = 3;
+    i32 more = 0, st = 0;
+    DELUPS(a, r, more, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: [DELUPS] We shouldnt be meeting like this!"));
+    delups_state() = 1;
+    DELUPS(a, r, more, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(r.count, 5);
+    pokarr_free(a);
+    pokarr_free(r);
+    pkdm_rel_all();
+}
+
+namespace {
+
+// The loop with heights: z by the entry's place.
+pokarr with_heights(const Loop& l, f64 step)
+{
+    pokarr a = make(l, 3);
+    for (i32 k = 0; k < a.count; ++k) a.z[k] = step * k;
+    a.z[a.count - 1] = a.z[0];
+    for (i32 k = 1; k + 3 < a.count; ++k)
+        if (pk_arc_at(a.x[k])) {  // an arc keeps one height
+            for (i32 m = 0; m < 3; ++m) a.z[k + m] = a.z[k - 1];
+            a.z[k + 3] = a.z[k - 1];
+            k += 3;
+        }
+    return a;
+}
+
+}  // namespace
+
+TEST(SelfIntersections, LoopsWithHeightsAreWalkedFromCrossingToCrossing)
+{
+    fresh();
+    Loop l;
+    l.pt(0, 0).pt(2, 2).pt(2, 0).pt(0, 2).close();
+    pokdim = 3;
+    pokarr a = with_heights(l, 1.0);
+    std::vector<pokarr> out;
+    ASSERT_EQ(cut(a, out), 0);
+    ASSERT_EQ(out.size(), 2u);
+    f64 s = 0;
+    for (pokarr& o : out) {
+        EXPECT_EQ(o.dims, 3);
+        s += signed_area(o);
+    }
+    EXPECT_NEAR(s, signed_area(a), 1e-12);
+    // in a plane pocket the crossing of two branches at different heights
+    // stands twice in the loop, once at each height
+    pokdim = 2;
+    std::vector<pokarr> flat;
+    ASSERT_EQ(cut(a, flat), 0);
+    ASSERT_EQ(flat.size(), 2u);
+    i32 doubled = 0;
+    for (pokarr& o : flat)
+        for (i32 k = 1; k < o.count; ++k)
+            if (o.x[k] == 1.0 && o.y[k] == 1.0 && o.x[k - 1] == 1.0 && o.y[k - 1] == 1.0 && o.z[k] != o.z[k - 1]) ++doubled;
+    EXPECT_EQ(doubled, 2);
+    free_all(out);
+    free_all(flat);
+    pokarr_free(a);
+    pkdm_rel_all();
+}
+
+TEST(SelfIntersections, RandomLoopsWithHeightsBecomeSimpleLoopsOfTheSameArea)
+{
+    fresh();
+    pokdim = 3;
+    Geos geos;
+    std::mt19937 g(808);
+    i32 refused = 0, pieces = 0;
+    for (int k = 0; k < 300; ++k) {
+        pokarr a = with_heights(random_loop(g, 4 + k % 7, 10.0, 0.25), 0.1);
+        f64 want = signed_area(a);
+        std::vector<pokarr> out;
+        i32 st = cut(a, out);
+        if (st != 0) {
+            ++refused;
+            pokarr_free(a);
+            continue;
+        }
+        f64 sum = 0.0;
+        for (pokarr& o : out) {
+            sum += signed_area(o);
+            EXPECT_TRUE(simple(geos, o)) << "loop " << k;
+            ++pieces;
+        }
+        EXPECT_NEAR(sum, want, 1e-9 * 400.0) << k;
+        free_all(out);
+        pokarr_free(a);
+    }
+    EXPECT_LT(refused, 10);
+    EXPECT_GT(pieces, 600);
+    pkdm_rel_all();
 }

@@ -1,0 +1,439 @@
+// Regions of polygons and their levels, the pass buffer table, polygon
+// buffers and their drawing, contour lists, and the regions of a level.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/host.h"
+#include "platform/norak/norak.h"
+#include "pocket/cntlst.h"
+#include "pocket/findreg.h"
+#include "pocket/polbuf.h"
+#include "pocket/region.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+std::vector<f32> sq(f32 x0, f32 y0, f32 s) { return {x0, y0, x0 + s, y0, x0 + s, y0 + s, x0, y0 + s}; }
+
+// A line entity from (x0, y0) to (x1, y1); its id.
+i32 line(f64 x0, f64 y0, f64 x1, f64 y1)
+{
+    norak::Entity e;
+    e.cls = 2;
+    e.type = 1;
+    const f64 d[6] = {x0, y0, 0.0, x1, y1, 0.0};
+    e.words.resize(12);
+    std::memcpy(e.words.data(), d, sizeof d);
+    return norak::add_entity(e);
+}
+
+// A contour definition of the square's four edges (reversed: clockwise).
+std::vector<i32> square_def(f64 x0, f64 y0, f64 s, bool cw = false)
+{
+    std::vector<i32> d{4, 0};
+    if (!cw) {
+        for (i32 id : {line(x0, y0, x0 + s, y0), line(x0 + s, y0, x0 + s, y0 + s), line(x0 + s, y0 + s, x0, y0 + s),
+                       line(x0, y0 + s, x0, y0)})
+            d.insert(d.end(), {id, 0});
+    } else {
+        for (i32 id : {line(x0, y0, x0, y0 + s), line(x0, y0 + s, x0 + s, y0 + s), line(x0 + s, y0 + s, x0 + s, y0),
+                       line(x0 + s, y0, x0, y0)})
+            d.insert(d.end(), {id, 0});
+    }
+    return d;
+}
+
+// A fresh level store with one level open and one region current.
+Region* level_with(const std::vector<std::vector<f32>>& polys)
+{
+    n0_lvls_init(2);
+    i32 st = 0;
+    n0_lvls_open_level(2, st);
+    n0_lvls_next_region(2, st);
+    Region* r = nullptr;
+    n0_lvls_get_cur(r, st);
+    for (const auto& p : polys) reg_replace_end(2, p.data(), static_cast<i32>(p.size() / 2), r, st);
+    return r;
+}
+
+}  // namespace
+
+TEST(Regions, PolygonsAreInsertedWithTheirCountsAndStarts)
+{
+    fresh();
+    Region r;
+    i32 st = 0;
+    reg_init(2, &r, st);
+    ASSERT_EQ(st, 0);
+    std::vector<f32> p600(1200, 1.0f), p15(30, 2.0f), p10(20, 3.0f);
+    reg_add_poly(2, p600.data(), 600, 0, &r, st);
+    EXPECT_EQ(regw(r, REG_PCAP), 600);
+    Region s;
+    reg_init(2, &s, st);
+    reg_add_poly(2, p15.data(), 15, 0, &s, st);
+    EXPECT_EQ(regw(s, REG_PCAP), 510);
+    Region t;
+    reg_init(2, &t, st);
+    reg_add_poly(2, p10.data(), 10, 0, &t, st);
+    EXPECT_EQ(regw(t, REG_PCAP), 10);
+    for (i32 k = 1; k < 11; ++k) reg_replace_end(2, p10.data(), 1, &t, st);
+    EXPECT_EQ(regw(t, REG_NPOL), 11);
+    EXPECT_EQ(regw(t, REG_LCAP), 20);
+    // in front of the others: counts and points move behind it
+    reg_add_poly(2, p15.data(), 15, 0, &t, st);
+    i32 loc = -1, n = 0;
+    reg_get_locs(0, &t, loc, st);
+    EXPECT_EQ(loc, 0);
+    reg_get_locs(1, &t, loc, st);
+    EXPECT_EQ(loc, 15);
+    reg_get_npbuf(1, &t, n, st);
+    EXPECT_EQ(n, 10);
+    const f32* pts = reg_points(&t, 1, n);
+    EXPECT_EQ(pts[0], 3.0f);
+    reg_add_poly(2, p10.data(), 0, 0, &t, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, WRONG NUMBER OF POINTS"));
+    reg_add_poly(2, p10.data(), 1, 99, &t, st);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, WRONG POLYGON NUMBER"));
+    reg_add_poly(3, p10.data(), 1, 0, &t, st);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, WRONG MODE VALUE"));
+    reg_init(4, &t, st);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_init, WRONG MODE VALUE"));
+    for (Region* q : {&r, &s, &t}) reg_release(q, st);
+    EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST(Regions, NestingGivesTheContourDirections)
+{
+    fresh();
+    Region r;
+    i32 st = 0, cd = 0, v = 0;
+    reg_init(2, &r, st);
+    // an empty region answers without error
+    reg_get_cdir(0, &r, cd, st);
+    EXPECT_EQ(cd, 0);
+    reg_get_tmp_sons(0, 0, &r, v, st);
+    EXPECT_EQ(v, -1);
+    i32 loc = 0;
+    reg_get_locs(0, &r, loc, st);
+    EXPECT_EQ(loc, -1);
+    EXPECT_EQ(st, 0);
+    for (f32 s : {10.0f, 6.0f, 2.0f}) {
+        auto p = sq(-s / 2, -s / 2, s);
+        reg_replace_end(2, p.data(), 4, &r, st);
+    }
+    i32 dirs[3];
+    for (i32 k = 0; k < 3; ++k) reg_get_cdir(k, &r, dirs[k], st);
+    EXPECT_EQ(dirs[0], 1);
+    EXPECT_EQ(dirs[1], 2);
+    EXPECT_EQ(dirs[2], 1);
+    reg_get_tmp_sons(0, 0, &r, v, st);
+    EXPECT_EQ(v, 2);  // both inner squares lie inside the outer one
+    reg_set_tmp_sons(0, 0, 7, &r, st);
+    reg_get_tmp_sons(0, 0, &r, v, st);
+    EXPECT_EQ(v, 7);
+    auto far = sq(50, 50, 1);
+    reg_replace_end(2, far.data(), 4, &r, st);  // the matrix is rebuilt
+    reg_get_tmp_sons(0, 0, &r, v, st);
+    EXPECT_EQ(v, 2);
+    reg_get_tmp_sons(0, 5, &r, v, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_get_tmp_sons, WRONG INDEXES"));
+    reg_release(&r, st);
+    EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST(Regions, TheLevelStoreHandsOutItsRegionsAndTakesOverRecords)
+{
+    fresh();
+    n0_lvls_init(1);
+    i32 st = 0, n = 0;
+    n0_lvls_get_ng(n, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_get_ng, USING BEFORE INIT"));
+    n0_lvls_init(2);
+    n0_lvls_next_region(2, st);
+    EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_next_region, CURRENT LEVEL IS WRONG"));
+    n0_lvls_open_level(2, st);
+    n0_lvls_next_region(3, st);
+    EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_next_region, WRONG MODE VALUE"));
+    n0_lvls_next_region(2, st);
+    ASSERT_EQ(st, 0);
+    Region mine;
+    reg_init(2, &mine, st);
+    auto p = sq(0, 0, 1);
+    reg_replace_end(2, p.data(), 4, &mine, st);
+    i32 before = norak::open_arrays();
+    n0_lvls_add_region(2, mine, st);  // the current record is released, the given one kept
+    EXPECT_EQ(st, 0);
+    EXPECT_LT(norak::open_arrays(), before);
+    n0_lvls_get_ng(n, st);
+    EXPECT_EQ(n, 1);
+    for (i32 k = 0; k < 6; ++k) n0_lvls_next_region(2, st);  // grows by five records
+    EXPECT_EQ(st, 0);
+    n0_lvls_get_ng(n, st);
+    EXPECT_EQ(n, 0);
+    n0_lvls_init(2);  // the level array closed with its regions
+    EXPECT_EQ(norak::open_arrays(), 0);
+    pasbuf_init(2, 3, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: pasbuf_init, to many entries in pasbuf array"));
+    pasbuf_init(2, 2, st);
+    EXPECT_EQ(pasbuf_on(), 1);
+    pasbuf_init(1, 0, st);
+    EXPECT_EQ(pasbuf_on(), 0);
+}
+
+TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
+{
+    fresh();
+    i32 st = 0, n = 0;
+    polbuf_init(1, 0, st);
+    polbuf_get_npol(n, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [POLBUF_PKG] USED BEFORE INITIALIZED"));
+    polbuf_init(2, 1000, st);
+    ASSERT_EQ(st, 0);
+    // polygon 1 with no points takes one word; polygon 2 follows it
+    polbuf_set_np(1, 0, st);
+    polbuf_set_np(2, 3, st);
+    polbuf_put_point(2, 3, 5.0f, 6.0f, st);
+    f32 x = 0, y = 0;
+    polbuf_get_point(2, 3, x, y, st);
+    EXPECT_EQ(x, 5.0f);
+    i32* w = static_cast<i32*>(polbuf_get_pol(1, 2, st));
+    EXPECT_EQ(w[0], 3);
+    // a count that does not fit after the polygon's own start is refused
+    polbuf_set_np(2, 500, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [polbuf_set_np] BUFFER IS NOT LARGE ENOUGH"));
+    // a point far past the end grows the buffer as far as it needs
+    polbuf_put_point(2, 2600, 1.0f, 2.0f, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GE(polbuf_capacity(0), 2 + 2 * 2600);
+    polbuf_get_point(2, 2600, x, y, st);
+    EXPECT_EQ(y, 2.0f);
+    polbuf_get_point(2, 9000, x, y, st);
+    EXPECT_EQ(st, -1);
+    i32 cur = -1;
+    polbuf_select(PB_GET, cur, st);
+    EXPECT_EQ(cur, 0);
+    POLB_PKG(0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [POLB_PKG] POLBUF IS ALLREADY IN USE"));
+    polbuf_release_all(1, st);
+    EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST(PolygonBuffers, APointLiesInTheRegionOfBufferOne)
+{
+    fresh();
+    i32 st = 0, one = 1;
+    polbuf_init(2, 2000, st);
+    polbuf_select(2, one, st);
+    auto put = [&](i32 k, const std::vector<f32>& p) {
+        polbuf_set_np(k, static_cast<i32>(p.size() / 2), st);
+        for (size_t j = 0; j < p.size() / 2; ++j) polbuf_put_point(k, static_cast<i32>(j) + 1, p[2 * j], p[2 * j + 1], st);
+    };
+    put(1, sq(4, 4, 2));  // the island first: the outer one is the largest
+    put(2, sq(0, 0, 10));
+    polbuf_set_npol(2, st);
+    i32 k = 0;
+    polbuf_outer(k, st);
+    EXPECT_EQ(k, 2);
+    const f32 in[2] = {1, 1}, isl[2] = {5, 5}, edge[2] = {4.00005f, 5}, out[2] = {11, 5}, near[2] = {10.00005f, 5};
+    polbuf_inpol(in, 0.0001f, st);
+    EXPECT_EQ(st, 1);
+    polbuf_inpol(isl, 0.0001f, st);
+    EXPECT_EQ(st, 0);
+    polbuf_inpol(edge, 0.0001f, st);
+    EXPECT_EQ(st, 1);
+    polbuf_inpol(out, 0.0001f, st);
+    EXPECT_EQ(st, 0);
+    polbuf_inpol(near, 0.0001f, st);
+    EXPECT_EQ(st, 1);
+    i32 cur = -1;
+    polbuf_select(PB_GET, cur, st);
+    EXPECT_EQ(cur, 1);
+    polbuf_copy(1, 3, st);
+    polbuf_select(PB_GET, cur, st);
+    EXPECT_EQ(cur, 3);
+    i32 n = 0;
+    polbuf_get_npol(n, st);
+    EXPECT_EQ(n, 2);
+    // drawing: colours run 1 to 15 and start again
+    for (i32 d = 0; d < 16; ++d) polbuf_draw(0.0f, st);
+    const auto& figs = norak::figures();
+    ASSERT_GE(figs.size(), 16u);
+    EXPECT_EQ(figs[figs.size() - 16].colour, 1);
+    EXPECT_EQ(figs[figs.size() - 2].colour, 15);
+    EXPECT_EQ(figs.back().colour, 1);
+    EXPECT_EQ(figs.back().strokes.size(), 8u);
+    std::vector<f32> many(3 * 1001, 0.5f);
+    i32 id = 0;
+    DRWCRV(3, 1, 0, 1001, many.data(), 0.0f, id, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_EQ(id, 0);
+    DRWCRV(2, 1, 0, 4, sq(0, 0, 1).data(), 2.0f, id, st);
+    EXPECT_GT(id, 0);
+    polbuf_release_all(1, st);
+    EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST(ContourLists, KindsCountsOrientationAndCriteria)
+{
+    fresh();
+    CNTLST = ContourList{};
+    EXPECT_EQ(num_closed_contours(), 0);
+    EXPECT_EQ(num_open_contours(), 0);
+    std::vector<i32> a = square_def(0, 0, 4), b = square_def(10, 0, 2, true);
+    std::vector<i32> open{2, 0, line(0, 10, 5, 10), 0, line(5, 10, 5, 15), 0};
+    auto place = [](const std::vector<i32>& d) {
+        ContourList& c = CNTLST;
+        i32 at = c.count == 0 ? 1 : c.pos[c.count - 1] + dfcgld(cnt_def(c.count - 1));
+        std::copy(d.begin(), d.end(), c.elems + 2 * (at - 1));
+        c.pos[c.count] = at;
+        c.first[c.count] = 0;
+        c.last[c.count] = -1;
+        ++c.count;
+    };
+    place(a);
+    place(b);
+    place(open);
+    set_contour_kinds();
+    EXPECT_EQ(num_closed_contours(), 2);
+    EXPECT_EQ(num_open_contours(), 1);
+    EXPECT_EQ(CNTLST.pos[1], 6);
+    i32 o = 0, st = 0;
+    copy_contour_def(a.data(), o, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(o, 1);
+    copy_contour_def(b.data(), o, st);
+    EXPECT_EQ(o, -1);
+    cntset_locs();
+    EXPECT_EQ(CNTLST.kind[2], 1);
+    EXPECT_EQ(CNTLST.order[2], 3);
+    cntset_keep(0);  // no surfaces gathered: nothing to remove
+    EXPECT_EQ(CNTLST.first[0], 0);
+    EXPECT_EQ(CNTLST.last[0], -1);
+    // by criteria: the host finds the two closed squares
+    std::vector<i32> apairs(a.begin() + 2, a.end()), bpairs(b.begin() + 2, b.end());
+    norak::set_crit_contours({apairs, bpairs});
+    set_contour_kinds();
+    i32 changed = -1;
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 1);  // none was selected before
+    EXPECT_EQ(CNTLST.count, 3);
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 0);
+    // the second square is no longer found: with no criteria active it goes
+    norak::set_crit_contours({apairs});
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(CNTLST.count, 2);
+    EXPECT_EQ(num_closed_contours(), 1);
+    // a new contour found is appended
+    std::vector<i32> c = square_def(20, 20, 1);
+    norak::set_crit_contours({apairs, std::vector<i32>(c.begin() + 2, c.end())});
+    cntset_by_crit(changed);
+    EXPECT_EQ(CNTLST.count, 3);
+    EXPECT_EQ(CNTLST.selected[2], 1);
+}
+
+TEST(LevelRegions, RegionsComeInnermostFirstWithTheirIslands)
+{
+    fresh();
+    i32 st = 0, n = 0;
+    std::vector<i32> list(FR_MAX);
+    // one outer contour with two islands
+    level_with({sq(0, 0, 10), sq(1, 1, 2), sq(5, 5, 2)});
+    find_regions_reset();
+    find_regions_set(0, nullptr, 1);
+    find_regions_total(st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(find_regions_count(), 1);
+    find_regions_get(0, list.data(), n);
+    ASSERT_EQ(n, 3);
+    EXPECT_EQ(list[0], 1);
+    EXPECT_EQ(list[1], 2);
+    EXPECT_EQ(list[2], 3);
+    i32 v = 0;
+    n0_lvls_get_tmp_sons(1, 0, v, st);
+    EXPECT_EQ(v, -1);
+    n0_lvls_get_tmp_sons(0, 0, v, st);
+    EXPECT_EQ(v, -1);
+    EXPECT_EQ(find_regions_running(), 3);
+    // an outer contour whose island holds another outer contour: that first;
+    // numbers run on from the polygons of the first level
+    level_with({sq(0, 0, 10), sq(2, 2, 6), sq(4, 4, 2)});
+    find_regions_total(st);
+    ASSERT_EQ(find_regions_count(), 2);
+    find_regions_get(0, list.data(), n);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(list[0], 3 + 3);
+    find_regions_get(1, list.data(), n);
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(list[0], 3 + 1);
+    EXPECT_EQ(list[1], 3 + 2);
+    // a second call does not grow the list
+    find_regions_total(st);
+    EXPECT_LE(find_regions_count(), 2);
+    // no polygon qualifies: the searches stop after 700
+    level_with({sq(0, 0, 1), sq(5, 0, 1)});
+    n0_lvls_set_tmp_sons(0, 0, 1, st);
+    n0_lvls_set_tmp_sons(0, 1, 1, st);
+    n0_lvls_set_tmp_sons(1, 0, 1, st);
+    n0_lvls_set_tmp_sons(1, 1, 0, st);
+    find_regions_reset();
+    find_regions_set(0, nullptr, 1);
+    find_regions_total(st);
+    EXPECT_EQ(find_regions_count(), 0);
+    EXPECT_TRUE(norak::transcript_has("host message 320/10"));
+    EXPECT_EQ(FIND_REGIONS(0.0f), -1);
+    n0_lvls_init(2);
+    find_regions_reset();
+    EXPECT_EQ(norak::open_blocks(), 0);
+}
+
+TEST(LevelRegions, TheRegionRecordIsBuiltFromContoursOnce)
+{
+    fresh();
+    std::vector<i32> defs = square_def(0, 0, 10);
+    std::vector<i32> isl = square_def(2, 2, 3);
+    defs.insert(defs.end(), isl.begin(), isl.end());
+    n0_lvls_init(2);
+    i32 st = 0, n = 0;
+    n0_lvls_open_level(2, st);
+    find_regions_reset();
+    find_regions_set(2, defs.data(), 0);
+    EXPECT_EQ(FIND_REGIONS(0.0f), 0);
+    n0_lvls_get_ng(n, st);
+    EXPECT_EQ(n, 2);
+    Region* r = nullptr;
+    n0_lvls_get_cur(r, st);
+    i32 np = 0;
+    reg_get_npbuf(0, r, np, st);
+    EXPECT_EQ(np, 4);  // the repeated first point is not stored
+    EXPECT_EQ(find_regions_count(), 1);
+    std::vector<i32> list(FR_MAX);
+    find_regions_get(0, list.data(), n);
+    EXPECT_EQ(n, 2);
+    // a contour the host cannot make a polygon of
+    Region bad;
+    reg_init(2, &bad, st);
+    const i32 none[4] = {1, 0, 999999, 0};
+    crtpol(0.01, 1, none, &bad, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: crtpol,Unable to create the polygon"));
+    crtpol(0.01, 0, none, &bad, st);
+    EXPECT_EQ(st, 1);
+    reg_release(&bad, st);
+    n0_lvls_init(2);
+    find_regions_reset();
+    EXPECT_EQ(norak::open_arrays(), 0);
+}

@@ -32,6 +32,26 @@ pokarr wavy(i32 n, f64 r0, f64 a, f64 k, f64 turns, f64 phase)
     return p;
 }
 
+// A closed loop of n points twice round r = 10: the first turn with 150
+// waves, the second with 149.
+pokarr twice(i32 n)
+{
+    pokarr p;
+    i32 st = 0;
+    pokarr_init_dyn(2, n + 1, p, st);
+    for (i32 i = 0; i < n; ++i) {
+        bool second = i >= n / 2;
+        f64 t = 2 * M_PI * (second ? i - n / 2 : i) / (n / 2);
+        f64 r = 10 + 0.5 * (second ? std::sin(149 * t + 1.0) : std::sin(150 * t));
+        p.x[i] = r * std::cos(t);
+        p.y[i] = r * std::sin(t);
+    }
+    p.x[n] = p.x[0];
+    p.y[n] = p.y[0];
+    p.count = n + 1;
+    return p;
+}
+
 long long pool_bytes()
 {
     long long b = 0;
@@ -74,9 +94,9 @@ void BM_SelfIntersection(benchmark::State& state)
     norak::reset();
     pkvals_reset();
     const i32 n = static_cast<i32>(state.range(0));
-    // twice round, the radius differing between the turns: the loop crosses
-    // itself where the turns meet and along its waves
-    pokarr a = wavy(n, 10, 3, 1.25, 2, 0.3);
+    // twice round, the waves of the two turns differing: the loop crosses
+    // itself where the turns meet
+    pokarr a = twice(n);
     i32 loops = 0;
     for (auto _ : state) {
         pokarr r;

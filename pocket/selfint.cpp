@@ -254,6 +254,7 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
     if (chunk0 < 0) chunk0 = 0;
     for (i32 k = chunk0; k < box.count; ++k) {
         if (k != chunk0 && !pk_box_ovl2(box.xmin[k], box.ymin[k], box.xmax[k], box.ymax[k], xl, yl, xh, yh)) continue;
+        if (self && box.start[k + 1] <= aseg) continue;  // the loop's own segments before this one
         for (i32 p = box.start[k]; p < box.start[k + 1] && p < b.count;) {
             i32 bseg = p;
             bool barc = pk_arc_at(b.x[p]);

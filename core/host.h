@@ -355,8 +355,9 @@ void figopa(const i32& figure, const i32& colour);
 // contour list (count, surface ranges, element positions, kinds, order
 // numbers, selected flags) and its element buffers; the host finds the
 // contours of the geometry mask, appends those not listed yet to the list
-// (kind 2 closed or 1 open, order numbers following, not selected) and can
-// delete a contour by its order number (the following ones move up).
+// (kind 2 closed or 1 open, order numbers following), marks every contour
+// found selected, and hands the deletion of a contour by its order number
+// to the module's routine (set_pdel_callback).
 using CntDelFn = void (*)(i32 order);
 void set_pdel_callback(CntDelFn fn);
 void num_cont_gs(const i32& mode, i32& n);    // mode 2 sets, 1 gets the number of contours

@@ -161,11 +161,17 @@ void dfdget(const i32* def, const i32&, const i32& k, i32& id, f64* vec, i32& st
     vec[0] = vec[1] = vec[2] = 0.0;
     if (!def || k < 1 || k > def[0]) return;
     id = def[2 * k];
-    std::vector<f64> p;
-    if (!curve_points(id, def[2 * k + 1], 0.01, p) || p.size() < 6) return;
-    f64 d[3] = {p[3] - p[0], p[4] - p[1], p[5] - p[2]}, l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    f64 t0 = 0.0, t1 = 0.0, o[6];
+    i32 st = 0;
+    crvrng(id, t0, t1, st);
+    if (st == 0) evcrv(id, def[2 * k + 1] ? t1 : t0, o, st);
+    if (st != 0) {
+        id = 0;
+        return;
+    }
+    f64 sign = def[2 * k + 1] ? -1.0 : 1.0, l = std::sqrt(o[3] * o[3] + o[4] * o[4] + o[5] * o[5]);
     if (l > 0.0)
-        for (int c = 0; c < 3; ++c) vec[c] = d[c] / l;
+        for (int c = 0; c < 3; ++c) vec[c] = sign * o[3 + c] / l;
     status = 0;
 }
 

@@ -15,41 +15,42 @@
 
 namespace {
 
-// A closed loop of n points on r(t) = r0 + a sin(k t), t over `turns` turns.
-pokarr wavy(i32 n, f64 r0, f64 a, f64 k, f64 turns, f64 phase)
+// A closed loop of n points given in polar form: at(i, r, t) sets point i's
+// radius and angle.
+template <class At>
+pokarr polar(i32 n, At at)
 {
     pokarr p;
     i32 st = 0;
     pokarr_init_dyn(2, n + 1, p, st);
-    for (i32 i = 0; i < n; ++i) {
-        f64 t = turns * 2 * M_PI * i / n, r = r0 + a * std::sin(k * t + phase);
+    for (i32 i = 0; i <= n; ++i) {
+        f64 r = 0.0, t = 0.0;
+        at(i % n, r, t);
         p.x[i] = r * std::cos(t);
         p.y[i] = r * std::sin(t);
     }
-    p.x[n] = p.x[0];
-    p.y[n] = p.y[0];
     p.count = n + 1;
     return p;
+}
+
+// A closed loop of n points on r(t) = r0 + a sin(k t), t over `turns` turns.
+pokarr wavy(i32 n, f64 r0, f64 a, f64 k, f64 turns, f64 phase)
+{
+    return polar(n, [&](i32 i, f64& r, f64& t) {
+        t = turns * 2 * M_PI * i / n;
+        r = r0 + a * std::sin(k * t + phase);
+    });
 }
 
 // A closed loop of n points twice round r = 10: the first turn with 150
 // waves, the second with 149.
 pokarr twice(i32 n)
 {
-    pokarr p;
-    i32 st = 0;
-    pokarr_init_dyn(2, n + 1, p, st);
-    for (i32 i = 0; i < n; ++i) {
+    return polar(n, [&](i32 i, f64& r, f64& t) {
         bool second = i >= n / 2;
-        f64 t = 2 * M_PI * (second ? i - n / 2 : i) / (n / 2);
-        f64 r = 10 + 0.5 * (second ? std::sin(149 * t + 1.0) : std::sin(150 * t));
-        p.x[i] = r * std::cos(t);
-        p.y[i] = r * std::sin(t);
-    }
-    p.x[n] = p.x[0];
-    p.y[n] = p.y[0];
-    p.count = n + 1;
-    return p;
+        t = 2 * M_PI * (second ? i - n / 2 : i) / (n / 2);
+        r = 10 + 0.5 * (second ? std::sin(149 * t + 1.0) : std::sin(150 * t));
+    });
 }
 
 long long pool_bytes()

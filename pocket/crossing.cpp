@@ -43,22 +43,6 @@ f64 dist_from_start(const PkSegDesc& d, f64 x, f64 y)
     return pk_arc_sweep(d.dir, d.c[0], d.c[1], d.s[0], d.s[1], x, y);
 }
 
-// Directions of a loop before and after a point of segment `seg`.
-void dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* before, f64* after)
-{
-    if (pk_eqpt2(p, d.e)) {
-        pk_seg_dir(a, seg, 2, p, before);
-        pk_seg_dir(a, pk_seg_step(a, seg, 1), 1, p, after);
-    } else if (pk_eqpt2(p, d.s)) {
-        pk_seg_dir(a, pk_seg_step(a, seg, 2), 2, p, before);
-        pk_seg_dir(a, seg, 1, p, after);
-    } else {
-        pk_seg_dir(a, seg, 0, p, before);
-        after[0] = before[0];
-        after[1] = before[1];
-    }
-}
-
 bool neighbours(const pokarr& a, i32 s1, i32 s2)
 {
     s1 = std::abs(s1);
@@ -290,8 +274,8 @@ restart:
             work.bdist[k] = dist_from_start(db, hit.x, hit.y);
             work.touch[k] = hit.found;
             work.mark[k] = 0;
-            dirs_at(a, aseg, da, p, &work.ain[2 * k], &work.aout[2 * k]);
-            dirs_at(b, bseg, db, p, &work.bin[2 * k], &work.bout[2 * k]);
+            pk_dirs_at(a, aseg, da, p, &work.ain[2 * k], &work.aout[2 * k]);
+            pk_dirs_at(b, bseg, db, p, &work.bin[2 * k], &work.bout[2 * k]);
             // Ordered by A's segment and the distance along it.
             while (k > 0 && (t.aseg[k - 1] > t.aseg[k] ||
                              (t.aseg[k - 1] == t.aseg[k] && work.adist[k - 1] > work.adist[k]))) {

@@ -155,6 +155,21 @@ void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d)
     pk_unit2(d[0], d[1], l);
 }
 
+void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* before, f64* after)
+{
+    if (pk_eqpt2(p, d.e)) {
+        pk_seg_dir(a, seg, 2, p, before);
+        pk_seg_dir(a, pk_seg_step(a, seg, 1), 1, p, after);
+    } else if (pk_eqpt2(p, d.s)) {
+        pk_seg_dir(a, pk_seg_step(a, seg, 2), 2, p, before);
+        pk_seg_dir(a, seg, 1, p, after);
+    } else {
+        pk_seg_dir(a, seg, 0, p, before);
+        after[0] = before[0];
+        after[1] = before[1];
+    }
+}
+
 // ------------------------------------------------ first crossing (LUPSEG)
 
 i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2])

@@ -38,6 +38,10 @@ i32 pk_seg_last(const pokarr& a);
 // Unit direction of a segment at its start (which 1), its end (2), or at
 // the point p on it (0).
 void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d);
+// Unit directions of a closed loop just before and just after the point p of
+// segment `seg` (d its description): at a joint those of the two segments
+// meeting there, elsewhere the segment's own, twice.
+void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* before, f64* after);
 
 // The crossings (at most two) of two segments, each with a touch flag (1 for
 // a tangent contact); `a_first`: A is passed first to the straight-segment

@@ -49,22 +49,6 @@ f64 kind_on(const PkSegDesc& d, const f64* p)
     return -99.0;
 }
 
-// Directions of a loop before and after a point of segment `seg`.
-void directions(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* in, f64* out)
-{
-    if (pk_eqpt2(p, d.e)) {
-        pk_seg_dir(a, seg, 2, p, in);
-        pk_seg_dir(a, pk_seg_step(a, seg, 1), 1, p, out);
-    } else if (pk_eqpt2(p, d.s)) {
-        pk_seg_dir(a, pk_seg_step(a, seg, 2), 2, p, in);
-        pk_seg_dir(a, seg, 1, p, out);
-    } else {
-        pk_seg_dir(a, seg, 0, p, in);
-        out[0] = in[0];
-        out[1] = in[1];
-    }
-}
-
 void publish()
 {
     copy.count = pkingo.count;
@@ -335,8 +319,8 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         f64 za = height_on(src, seg, X[0], X[1]), zb = height_on(src, other, X[0], X[1]);
         f64 ka = kind_on(d, X), kb = kind_on(od, X);
         f64 ain[2], aout[2], bin[2], bout[2];
-        directions(src, seg, d, X, ain, aout);
-        directions(src, other, od, X, bin, bout);
+        pk_dirs_at(src, seg, d, X, ain, aout);
+        pk_dirs_at(src, other, od, X, bin, bout);
         bool take = true;
         if (first_step && ka == 0.0) take = false;
         const f64 c0[2] = {src.x[0], src.y[0]};

@@ -86,22 +86,8 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
         count = -1;
         return;
     }
-    // The crossing walk may nudge A; it works on a copy (on the copy alone
-    // when A and B are one loop).
-    pokarr w;
-    pokarr_init(a.dims, w);
     i32 st = 0;
-    pokarr_copy(a, w, st);
-    if (st != 0) {
-        pokarr_free(w);
-        count = -1;
-        return;
-    }
-    const pokarr& bw = &a == &b ? w : b;
-    auto box = std::make_unique<PkBox>();
-    pkbox_make(bw, *box);
-    lup_intersect(mode < 10 ? 3 : 10, w, bw, *box, l.a, count, st);
-    pokarr_free(w);
+    lup_intersect_kept(mode < 10 ? 3 : 10, a, b, l.a, count, st);
     if (count <= 0) {
         if (count < 0) count = -1;
         return;

@@ -3,6 +3,7 @@
 #include "pocket/crossing.h"
 
 #include <cmath>
+#include <memory>
 
 #include "core/host.h"
 #include "pocket/pkclean.h"
@@ -382,4 +383,22 @@ void lup_intersect(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, Cros
             }
         }
     }
+}
+
+void lup_intersect_kept(i32 mode, const pokarr& a, const pokarr& b, CrossTable& t, i32& count, i32& status)
+{
+    pokarr w;
+    pokarr_init(a.dims, w);
+    pokarr_copy(a, w, status);
+    if (status != 0) {
+        pokarr_free(w);
+        count = -1;
+        status = -1;
+        return;
+    }
+    const pokarr& bw = &a == &b ? w : b;
+    auto box = std::make_unique<PkBox>();
+    pkbox_make(bw, *box);
+    lup_intersect(mode, w, bw, *box, t, count, status);
+    pokarr_free(w);
 }

@@ -33,6 +33,10 @@ struct CrossTable {
 // run along each other.
 void lup_intersect(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count,
                    i32& status);
+// lup_intersect with A left as it is (the walk nudges a copy) and B's box
+// table built here; A and B may be one loop. Status -1 when the copy
+// cannot be made (count -1 then).
+void lup_intersect_kept(i32 mode, const pokarr& a, const pokarr& b, CrossTable& t, i32& count, i32& status);
 // The crossing finder. Status 0, or 1 when crossings were found and all
 // were removed as touches.
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status);

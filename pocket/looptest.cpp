@@ -3,7 +3,6 @@
 #include "pocket/looptest.h"
 
 #include <cmath>
-#include <memory>
 
 #include "cleanup/lanecut.h"
 #include "core/host.h"
@@ -123,20 +122,9 @@ bool load_row(i32 k, pokarr& loop)
 // Whether the two loops cross (mode of the crossing walk), -1 on failure.
 i32 crossing(i32 mode, const pokarr& a, const pokarr& b)
 {
-    pokarr w;
-    pokarr_init(a.dims, w);
-    i32 st = 0;
-    pokarr_copy(a, w, st);
-    if (st != 0) {
-        pokarr_free(w);
-        return -1;
-    }
-    auto box = std::make_unique<PkBox>();
-    pkbox_make(b, *box);
     CrossTable t;
-    i32 count = 0;
-    lup_intersect(mode, w, b, *box, t, count, st);
-    pokarr_free(w);
+    i32 count = 0, st = 0;
+    lup_intersect_kept(mode, a, b, t, count, st);
     if (st < 0) return -1;
     return count != 0 ? 1 : 0;
 }
@@ -416,6 +404,23 @@ struct ListSeg {
     i32 dir;
 };
 
+// Box of a segment grown by m on every side.
+void list_seg_box(const ListSeg& s, f64 m, f64* lo, f64* hi)
+{
+    if (s.arc) {
+        pk_arc_box(s.cx, s.cy, s.r, s.dir, s.sx, s.sy, s.ex, s.ey, lo[0], lo[1], hi[0], hi[1]);
+    } else {
+        lo[0] = std::min(s.sx, s.ex);
+        lo[1] = std::min(s.sy, s.ey);
+        hi[0] = std::max(s.sx, s.ex);
+        hi[1] = std::max(s.sy, s.ey);
+    }
+    for (int c = 0; c < 2; ++c) {
+        lo[c] -= m;
+        hi[c] += m;
+    }
+}
+
 // Walks the segments of a list of entries (arcs inline).
 template <class Visit>
 void each_seg(const f64* x, const f64* y, i32 n, Visit visit)
@@ -550,18 +555,7 @@ void lup_min_dist(const f64& margin, const f64* x2, const f64* y2, const i32& n2
     if (n1 < 2) return;
     each_seg(x1, y1, n1, [&](const ListSeg& s) {
         f64 b[4];
-        if (s.arc) {
-            pk_arc_box(s.cx, s.cy, s.r, s.dir, s.sx, s.sy, s.ex, s.ey, b[0], b[1], b[2], b[3]);
-        } else {
-            b[0] = std::min(s.sx, s.ex);
-            b[1] = std::min(s.sy, s.ey);
-            b[2] = std::max(s.sx, s.ex);
-            b[3] = std::max(s.sy, s.ey);
-        }
-        b[0] -= margin;
-        b[1] -= margin;
-        b[2] += margin;
-        b[3] += margin;
+        list_seg_box(s, margin, b, b + 2);
         for (i32 k = 0; k < n2; ++k) {
             if (pk_arc_at(x2[k])) {
                 k += 2;
@@ -599,20 +593,6 @@ void pk_nearest_pair(f64 margin, const pokarr& a, i32 a0, i32 a1, const pokarr& 
     sega = segb = 0;
     ta = tb = 0.0;
     f64 m = margin + 1.0e-6;
-    auto box = [&](const ListSeg& s, f64* lo, f64* hi) {
-        if (s.arc) {
-            pk_arc_box(s.cx, s.cy, s.r, s.dir, s.sx, s.sy, s.ex, s.ey, lo[0], lo[1], hi[0], hi[1]);
-        } else {
-            lo[0] = std::min(s.sx, s.ex);
-            lo[1] = std::min(s.sy, s.ey);
-            hi[0] = std::max(s.sx, s.ex);
-            hi[1] = std::max(s.sy, s.ey);
-        }
-        lo[0] -= m;
-        lo[1] -= m;
-        hi[0] += m;
-        hi[1] += m;
-    };
     auto take = [&](f64 d, i32 sa, f64 pa, i32 sb, f64 pb, f64 x, f64 y, i32 k) {
         if (d <= dist) {
             dist = d;
@@ -629,12 +609,12 @@ void pk_nearest_pair(f64 margin, const pokarr& a, i32 a0, i32 a1, const pokarr& 
         if (sa.num < a0) return true;
         if (sa.num > a1) return false;
         f64 alo[2], ahi[2];
-        box(sa, alo, ahi);
+        list_seg_box(sa, m, alo, ahi);
         each_seg(b.x, b.y, b.count, [&](const ListSeg& sb) {
             if (sb.num < b0) return true;
             if (sb.num > b1) return false;
             f64 blo[2], bhi[2];
-            box(sb, blo, bhi);
+            list_seg_box(sb, m, blo, bhi);
             if (!pk_box_ovln(2, 0.0, alo, ahi, blo, bhi)) return true;
             f64 d = 0.0, fx = 0.0, fy = 0.0, t = 0.0;
             take(std::hypot(sa.sx - sb.sx, sa.sy - sb.sy), sa.num, 0.0, sb.num, 0.0, sa.sx, sa.sy, 0);

@@ -12,29 +12,6 @@ namespace {
 
 bool mk(const pokarr& a, i32 k) { return k >= 0 && k < a.count && pk_arc_at(a.x[k]); }
 
-void drop(pokarr& a, i32 i, i32 m)
-{
-    if (m <= 0 || i < 0 || i >= a.count) return;
-    if (i + m > a.count) m = a.count - i;
-    for (i32 k = i; k + m < a.count; ++k) {
-        a.x[k] = a.x[k + m];
-        a.y[k] = a.y[k + m];
-        if (a.dims >= 3) a.z[k] = a.z[k + m];
-        if (a.dims == 4)
-            for (int c = 0; c < 3; ++c) a.vec[3 * k + c] = a.vec[3 * (k + m) + c];
-    }
-    a.count -= m;
-}
-
-void copy_pt(pokarr& a, i32 to, i32 from)
-{
-    a.x[to] = a.x[from];
-    a.y[to] = a.y[from];
-    if (a.dims >= 3) a.z[to] = a.z[from];
-    if (a.dims == 4)
-        for (int c = 0; c < 3; ++c) a.vec[3 * to + c] = a.vec[3 * from + c];
-}
-
 // Segment starting at entry s: its end entry and whether it is an arc.
 i32 seg_end(const pokarr& a, i32 s) { return mk(a, s + 1) ? s + 4 : s + 1; }
 
@@ -125,10 +102,10 @@ void planar_cut(pokarr& a, i32 s, i32 e)
                     a.x[0] = a.x[s + 1] = N[0];
                     a.y[0] = a.y[s + 1] = N[1];
                     a.count = s + 2;
-                    drop(a, 1, 4);
+                    pokarr_drop(a, 1, 4);
                 } else {
                     pk_loop_fix(n - 1, s, 1, a);
-                    copy_pt(a, 0, s);
+                    pokarr_copy_entry(a, 0, s);
                     a.count = s + 1;
                 }
                 return;
@@ -139,26 +116,26 @@ void planar_cut(pokarr& a, i32 s, i32 e)
                     if (hasx) {
                         a.x[s] = X[0];
                         a.y[s] = X[1];
-                        drop(a, e, 1);
+                        pokarr_drop(a, e, 1);
                     } else {
                         a.x[e] = N[0];
                         a.y[e] = N[1];
-                        drop(a, e + 1, 4);
+                        pokarr_drop(a, e + 1, 4);
                     }
                 } else if (hasx) {
                     a.x[s] = X[0];
                     a.y[s] = X[1];
-                    drop(a, s + 1, 4);
+                    pokarr_drop(a, s + 1, 4);
                 } else {
                     a.x[s + 1] = N[0];
                     a.y[s + 1] = N[1];
-                    drop(a, e + 1, 4);
-                    drop(a, s + 2, 3);
+                    pokarr_drop(a, e + 1, 4);
+                    pokarr_drop(a, s + 2, 3);
                 }
                 return;
             }
             pk_loop_fix(e, s, 1, a);
-            drop(a, s + 1, e - s);
+            pokarr_drop(a, s + 1, e - s);
             return;
         }
         i32 mode = 2, cnt = 0;
@@ -170,17 +147,17 @@ void planar_cut(pokarr& a, i32 s, i32 e)
                 a.x[0] = a.x[s] = X[0];
                 a.y[0] = a.y[s] = X[1];
             } else {
-                copy_pt(a, s, 0);
+                pokarr_copy_entry(a, s, 0);
             }
             a.count = s + 1;
             return;
         }
-        drop(a, s, e - s);
+        pokarr_drop(a, s, e - s);
         if (hasx) {
             a.x[s] = X[0];
             a.y[s] = X[1];
         }
-        if (s == 0) copy_pt(a, a.count - 1, 0);
+        if (s == 0) pokarr_copy_entry(a, a.count - 1, 0);
         return;
     }
     if (!parc) {
@@ -204,16 +181,16 @@ void planar_cut(pokarr& a, i32 s, i32 e)
             a.y[0] = a.y[s] = X[1];
             if (a.dims >= 3) a.z[0] = a.z[s];
         } else {
-            copy_pt(a, 0, s);
+            pokarr_copy_entry(a, 0, s);
         }
         a.count = s + 1;
         return;
     }
-    drop(a, s + 1, e - s);
+    pokarr_drop(a, s + 1, e - s);
     if (hasx) {
         a.x[s] = X[0];
         a.y[s] = X[1];
-        if (s == 0) copy_pt(a, a.count - 1, 0);
+        if (s == 0) pokarr_copy_entry(a, a.count - 1, 0);
     }
 }
 
@@ -233,8 +210,8 @@ bool spatial_cut(pokarr& a, i32& s, i32 e)
     a.x[s] = X[0];
     a.y[s] = X[1];
     a.z[s] = X[2];
-    drop(a, e, 1);
-    if (s == 0) copy_pt(a, a.count - 1, 0);
+    pokarr_drop(a, e, 1);
+    if (s == 0) pokarr_copy_entry(a, a.count - 1, 0);
     ++s;
     return true;
 }
@@ -355,7 +332,7 @@ void OFFSEG(i32 mode, i32 keep, const f64& tol, pokarr& a)
                 continue;
             }
             if (a.dims == 2 && i >= 4 && mk(a, i - 3)) pk_loop_fix(i - 4, i + 1, 0, a);
-            drop(a, i, 1);
+            pokarr_drop(a, i, 1);
         }
     }
     f64 L = mode == 0 || mode == 2 ? -0.01 : -0.85;

@@ -24,30 +24,6 @@ namespace {
 
 bool marker(const pokarr& a, i32 k) { return k >= 0 && k < a.count && pk_arc_at(a.x[k]); }
 
-// Removes m entries from i; later entries move down.
-void remove(pokarr& a, i32 i, i32 m)
-{
-    if (m <= 0 || i < 0 || i >= a.count) return;
-    if (i + m > a.count) m = a.count - i;
-    for (i32 k = i; k + m < a.count; ++k) {
-        a.x[k] = a.x[k + m];
-        a.y[k] = a.y[k + m];
-        if (a.dims >= 3) a.z[k] = a.z[k + m];
-        if (a.dims == 4)
-            for (int c = 0; c < 3; ++c) a.vec[3 * k + c] = a.vec[3 * (k + m) + c];
-    }
-    a.count -= m;
-}
-
-void copy_point(pokarr& a, i32 to, i32 from)
-{
-    a.x[to] = a.x[from];
-    a.y[to] = a.y[from];
-    if (a.dims >= 3) a.z[to] = a.z[from];
-    if (a.dims == 4)
-        for (int c = 0; c < 3; ++c) a.vec[3 * to + c] = a.vec[3 * from + c];
-}
-
 void set_xy(pokarr& a, i32 k, f64 x, f64 y)
 {
     a.x[k] = x;
@@ -143,7 +119,7 @@ void pk_loop_fix(i32 a, i32 b, i32 mode, pokarr& arr)
         meet((k - 1) % n, (k - 2) % n, j, X, found);
         if (!found) return;
         set_xy(arr, j, X[0], X[1]);
-        if (j == 0) copy_point(arr, n - 1, 0);
+        if (j == 0) pokarr_copy_entry(arr, n - 1, 0);
     };
     if (mode == 0) {
         joint_before(a);
@@ -169,7 +145,7 @@ void pk_loop_fix(i32 a, i32 b, i32 mode, pokarr& arr)
                     }
                 }
                 set_xy(arr, b, X[0], X[1]);
-                if (b == n - 1 && closed) copy_point(arr, 0, n - 1);
+                if (b == n - 1 && closed) pokarr_copy_entry(arr, 0, n - 1);
             }
         }
     } else {
@@ -182,7 +158,7 @@ void pk_loop_fix(i32 a, i32 b, i32 mode, pokarr& arr)
             meet((a + 7 + w) % n, (a + 6 + w) % n, a + 4, X, found);
             if (found) {
                 set_xy(arr, a + 4, X[0], X[1]);
-                if (n >= 5 && a == n - 5) copy_point(arr, 0, n - 1);
+                if (n >= 5 && a == n - 5) pokarr_copy_entry(arr, 0, n - 1);
             }
         }
     }
@@ -215,13 +191,13 @@ void pk_del_short(pokarr& a)
                 if (i >= 4 && marker(a, i - 3)) pk_loop_fix(i - 4, e, 0, a);
                 if (i == 0 && n > 4 && marker(a, n - 4) && was_closed) {
                     pk_loop_fix(n - 5, L == 1 ? 1 : 4, 0, a);
-                    copy_point(a, n - 1, L == 1 ? 1 : 4);
+                    pokarr_copy_entry(a, n - 1, L == 1 ? 1 : 4);
                 }
             }
-            remove(a, i, L);
+            pokarr_drop(a, i, L);
             n = a.count;
             // The loop stays closed on its new first point.
-            if (i == 0 && was_closed && n >= 2) copy_point(a, n - 1, 0);
+            if (i == 0 && was_closed && n >= 2) pokarr_copy_entry(a, n - 1, 0);
         }
     }
     pk_merge_arcs(a);
@@ -258,7 +234,7 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
             const f64 y = a.y[i], z = a.dims >= 3 ? a.z[i] : 0.0;
             pokarr_add_vals(a.x[i], &y, &z, nullptr, *collector, st);
         }
-        remove(a, i, 1);
+        pokarr_drop(a, i, 1);
     };
     // Whether P[i] is on the straight run from P[i-1] to P[i+1]; h the chord.
     auto straight = [&](i32 im, i32 i, i32 ip, f64* h, bool& remove_now) -> bool {
@@ -330,7 +306,7 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
             pk_unit2(q2[0], q2[1], l);
             i32 dir = a.y[2] < 0.0 ? -1 : 1;
             if (pk_ge0(dir * pk_cross2(q1[0], q1[1], q2[0], q2[1])) && pk_dot2(q1[0], q1[1], q2[0], q2[1]) > 0.5) {
-                copy_point(a, 0, n - 5);
+                pokarr_copy_entry(a, 0, n - 5);
                 a.count = n - 4;
                 arcs_closed = true;
             }
@@ -359,7 +335,7 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
                     const f64 y = a.y[n - 1], z = a.dims >= 3 ? a.z[n - 1] : 0.0;
                     pokarr_add_vals(a.x[n - 1], &y, &z, nullptr, *collector, st);
                 }
-                copy_point(a, 0, n - 2);
+                pokarr_copy_entry(a, 0, n - 2);
                 a.count = n - 1;
             }
         }

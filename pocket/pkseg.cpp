@@ -1,7 +1,6 @@
 // Segment geometry of pocket loops: comparisons, points at a parameter,
 // lengths, tangents, nearest points of arcs, reversal.
 #include <cmath>
-#include <memory>
 #include <vector>
 
 #include "core/helpers.h"
@@ -412,22 +411,9 @@ void pk_self_int_xy(f64* x, f64* y, const i32& n, i32& status)
 void pk_arr_int(i32 mode, const pokarr& a, const pokarr& b, i32& status)
 {
     status = 0;
-    // The crossing walk may nudge its first loop: it works on a copy.
-    pokarr w;
-    pokarr_init(a.dims, w);
-    pokarr_copy(a, w, status);
-    if (status != 0) {
-        pokarr_free(w);
-        status = -1;
-        return;
-    }
-    const pokarr& bw = &a == &b ? w : b;
-    auto box = std::make_unique<PkBox>();
-    pkbox_make(bw, *box);
     CrossTable t;
     i32 count = 0;
-    lup_intersect(mode, w, bw, *box, t, count, status);
-    pokarr_free(w);
+    lup_intersect_kept(mode, a, b, t, count, status);
     if (status < 0) return;
     // Too many crossings to hold still means the loops cross.
     status = count >= 1 || count == -1 ? 1 : 0;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/host.h"
@@ -445,41 +446,39 @@ void pokarr_resize1(pokarr& rec, i32 n, i32 keep, i32& ierr)
     rec.count = keep ? cnt : 0;
 }
 
-void pokarr_add_arc(const f64& ex, const f64& ey, const f64* z, const f64& cx, const f64& cy, const f64& r,
+// Appends an arc's marker, radius and turning, and centre (and its end
+// point when `end` is given); `who` names the routine in the message.
+static void put_arc(const char* who, const f64* end, const f64* z, const f64& cx, const f64& cy, const f64& r,
                     const i32& dir, pokarr& rec, i32& ierr)
 {
     ierr = 0;
     if (rec.dims == 1) {
-        eroutc("[pokarr_add_arc] ARCS NOT SUPPORTED FOR 1D ARRAYS", 0);
+        eroutc((std::string("[") + who + "] ARCS NOT SUPPORTED FOR 1D ARRAYS").c_str(), 0);
         ierr = -1;
         return;
     }
-    if (!grow(rec, 4, ierr)) return;
+    i32 n = end ? 4 : 3;
+    if (!grow(rec, n, ierr)) return;
     f64 h = z ? *z : 0.0;
     i32 k = rec.count;
     put_entry(rec, k, PK_ARC_MARK, 0.0, h, nullptr);
     put_entry(rec, k + 1, r, static_cast<f64>(dir), h, nullptr);
     put_entry(rec, k + 2, cx, cy, h, nullptr);
-    put_entry(rec, k + 3, ex, ey, h, nullptr);
-    rec.count += 4;
+    if (end) put_entry(rec, k + 3, end[0], end[1], h, nullptr);
+    rec.count += n;
+}
+
+void pokarr_add_arc(const f64& ex, const f64& ey, const f64* z, const f64& cx, const f64& cy, const f64& r,
+                    const i32& dir, pokarr& rec, i32& ierr)
+{
+    const f64 end[2] = {ex, ey};
+    put_arc("pokarr_add_arc", end, z, cx, cy, r, dir, rec, ierr);
 }
 
 void pokarr_add_arcpart(const f64& cx, const f64& cy, const f64* z, const f64& r, const i32& dir, pokarr& rec,
                         i32& ierr)
 {
-    ierr = 0;
-    if (rec.dims == 1) {
-        eroutc("[pokarr_add_arcpart] ARCS NOT SUPPORTED FOR 1D ARRAYS", 0);
-        ierr = -1;
-        return;
-    }
-    if (!grow(rec, 3, ierr)) return;
-    f64 h = z ? *z : 0.0;
-    i32 k = rec.count;
-    put_entry(rec, k, PK_ARC_MARK, 0.0, h, nullptr);
-    put_entry(rec, k + 1, r, static_cast<f64>(dir), h, nullptr);
-    put_entry(rec, k + 2, cx, cy, h, nullptr);
-    rec.count += 3;
+    put_arc("pokarr_add_arcpart", nullptr, z, cx, cy, r, dir, rec, ierr);
 }
 
 void pokarr_add_pnt(const f64* p, pokarr& rec, i32& ierr)
@@ -617,38 +616,9 @@ void pokarr_swap(pokarr& a, pokarr& b, i32& ierr)
     b = t;
 }
 
-void pokarr_copy_ins(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, i32& ierr)
-{
-    ierr = 0;
-    if (n < 1) return;
-    if (i < 0 || i + n > src.count) {
-        ierr = -1;
-        return;
-    }
-    i32 m = converted_count(src.dims, tgt.dims, n);
-    if (m < 0) {
-        eroutc("[pokarr_copy] UNABLE TO CONVERT 1D ARRAYS", 0);
-        ierr = -1;
-        return;
-    }
-    if (&src == &tgt) {
-        // Inserting a stretch of the record into itself: copy it aside first.
-        pokarr t;
-        pokarr_init(src.dims, t);
-        pokarr_copy_range(n, src, i, t, ierr);
-        if (ierr == 0) pokarr_copy_ins(n, t, 0, tgt, j, ierr);
-        pokarr_free(t);
-        return;
-    }
-    if (!grow(tgt, m, ierr)) return;
-    if (j < 0) j = 0;
-    if (j > tgt.count) j = tgt.count;
-    shift_up(tgt, j, m);
-    convert_into(src, i, n, tgt, j);
-    tgt.count += m;
-}
-
-void pokarr_copy_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, i32& ierr)
+// Copies n entries of src from i into tgt at j: inserted before the entries
+// from j (insert), or replacing them all.
+static void place_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, bool insert, i32& ierr)
 {
     ierr = 0;
     if (n < 1) return;
@@ -665,21 +635,33 @@ void pokarr_copy_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, i32& 
     if (j < 0) j = 0;
     if (j > tgt.count) j = tgt.count;
     if (&src == &tgt) {
+        // A stretch of the record into itself: copied aside first.
         pokarr t;
         pokarr_init(src.dims, t);
         pokarr_copy_range(n, src, i, t, ierr);
-        if (ierr == 0) pokarr_copy_part(n, t, 0, tgt, j, ierr);
+        if (ierr == 0) place_part(n, t, 0, tgt, j, insert, ierr);
         pokarr_free(t);
         return;
     }
     i32 keep = tgt.count;
-    tgt.count = j;
+    if (!insert) tgt.count = j;
     if (!grow(tgt, m, ierr)) {
         tgt.count = keep;
         return;
     }
+    if (insert) shift_up(tgt, j, m);
     convert_into(src, i, n, tgt, j);
-    tgt.count = j + m;
+    tgt.count += m;
+}
+
+void pokarr_copy_ins(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, i32& ierr)
+{
+    place_part(n, src, i, tgt, j, true, ierr);
+}
+
+void pokarr_copy_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, i32& ierr)
+{
+    place_part(n, src, i, tgt, j, false, ierr);
 }
 
 void pokarr_append_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32& ierr)
@@ -724,6 +706,15 @@ void pokarr_remove_pnts(pokarr& rec, i32 closed, i32 i, i32 n, i32& ierr)
         copy_entry(rec, rec.count - 1, 0);
     }
 }
+
+void pokarr_drop(pokarr& rec, i32 i, i32 m)
+{
+    if (m <= 0 || i < 0 || i >= rec.count) return;
+    if (i + m > rec.count) m = rec.count - i;
+    shift_down(rec, i, m);
+}
+
+void pokarr_copy_entry(pokarr& rec, i32 to, i32 from) { copy_entry(rec, to, from); }
 
 void pokarr_from_flat(i32 dims_in, const f64* pts, const f64* vecs, i32 n, pokarr& rec, i32& ierr)
 {

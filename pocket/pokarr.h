@@ -108,6 +108,11 @@ void pokarr_append_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32& ierr)
 void pokarr_copy_range(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32& ierr);
 // Removes n entries from i; a closed loop is closed again.
 void pokarr_remove_pnts(pokarr& rec, i32 closed, i32 i, i32 n, i32& ierr);
+// Removes m entries from i (as many as there are), later entries moving
+// down; a loop is not closed again.
+void pokarr_drop(pokarr& rec, i32 i, i32 m);
+// Copies entry `from` onto entry `to` of the same record.
+void pokarr_copy_entry(pokarr& rec, i32 to, i32 from);
 // Fills the record from packed points (2 doubles a point for dims_in 2,
 // else 3) and, for dims_in 4, packed vectors.
 void pokarr_from_flat(i32 dims_in, const f64* pts, const f64* vecs, i32 n, pokarr& rec, i32& ierr);

@@ -155,6 +155,18 @@ void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d)
     pk_unit2(d[0], d[1], l);
 }
 
+void pk_desc_box(const PkSegDesc& d, f64& xl, f64& yl, f64& xh, f64& yh)
+{
+    if (d.arc) {
+        pk_arc_box(d.c[0], d.c[1], d.r, d.dir, d.s[0], d.s[1], d.e[0], d.e[1], xl, yl, xh, yh);
+        return;
+    }
+    xl = std::min(d.s[0], d.e[0]);
+    xh = std::max(d.s[0], d.e[0]);
+    yl = std::min(d.s[1], d.e[1]);
+    yh = std::max(d.s[1], d.e[1]);
+}
+
 void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64* before, f64* after)
 {
     if (pk_eqpt2(p, d.e)) {
@@ -257,14 +269,7 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
 {
     hit = LupsegHit{};
     f64 xl, yl, xh, yh;
-    if (seg.arc) {
-        pk_arc_box(seg.c[0], seg.c[1], seg.r, seg.dir, seg.s[0], seg.s[1], seg.e[0], seg.e[1], xl, yl, xh, yh);
-    } else {
-        xl = std::min(seg.s[0], seg.e[0]);
-        xh = std::max(seg.s[0], seg.e[0]);
-        yl = std::min(seg.s[1], seg.e[1]);
-        yh = std::max(seg.s[1], seg.e[1]);
-    }
+    pk_desc_box(seg, xl, yl, xh, yh);
     i32 anext = self ? pk_seg_step(b, aseg, 1) : -1, aprev = self ? pk_seg_step(b, aseg, 2) : -1;
     if (chunk0 < 0) chunk0 = 0;
     for (i32 k = chunk0; k < box.count; ++k) {
@@ -280,14 +285,7 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
             bool neighbour = self && (bseg == anext || bseg == aprev);
             if (neighbour && !B.arc && !seg.arc) continue;
             f64 bxl, byl, bxh, byh;
-            if (B.arc) {
-                pk_arc_box(B.c[0], B.c[1], B.r, B.dir, B.s[0], B.s[1], B.e[0], B.e[1], bxl, byl, bxh, byh);
-            } else {
-                bxl = std::min(B.s[0], B.e[0]);
-                bxh = std::max(B.s[0], B.e[0]);
-                byl = std::min(B.s[1], B.e[1]);
-                byh = std::max(B.s[1], B.e[1]);
-            }
+            pk_desc_box(B, bxl, byl, bxh, byh);
             if (!pk_box_ovl2(bxl, byl, bxh, byh, xl, yl, xh, yh)) continue;
             f64 pts[2][2];
             i32 touch[2] = {0, 0};

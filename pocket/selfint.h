@@ -38,6 +38,9 @@ i32 pk_seg_last(const pokarr& a);
 // Unit direction of a segment at its start (which 1), its end (2), or at
 // the point p on it (0).
 void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d);
+// Box of a described segment from its start to its end (an arc's bulge
+// included).
+void pk_desc_box(const PkSegDesc& d, f64& xl, f64& yl, f64& xh, f64& yh);
 // Unit directions of a closed loop just before and just after the point p of
 // segment `seg` (d its description): at a joint those of the two segments
 // meeting there, elsewhere the segment's own, twice.

@@ -152,20 +152,13 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             special_seg = in_other;
         }
     }
-    f64 xl, yl, xh, yh;
-    if (w.arc) {
-        pk_arc_box(w.c[0], w.c[1], w.r, w.dir, p[0], p[1], q[0], q[1], xl, yl, xh, yh);
-    } else {
-        xl = std::min(p[0], q[0]);
-        xh = std::max(p[0], q[0]);
-        yl = std::min(p[1], q[1]);
-        yh = std::max(p[1], q[1]);
-    }
     PkSegDesc piece = w;  // W from P to Q
     piece.s[0] = p[0];
     piece.s[1] = p[1];
     piece.e[0] = q[0];
     piece.e[1] = q[1];
+    f64 xl, yl, xh, yh;
+    pk_desc_box(piece, xl, yl, xh, yh);
     i32 next = seg >= 1 ? pk_seg_step(a, seg, 1) : -1, prev = seg >= 1 ? pk_seg_step(a, seg, 2) : -1;
     f64 best = 0.0;
     for (i32 c = first_chunk < 0 ? 0 : first_chunk; c < box.count; ++c) {
@@ -181,14 +174,7 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             bool neighbour = kn == next || kn == prev;
             if (neighbour && !kd.arc && !w.arc) continue;
             f64 bx[4];
-            if (kd.arc) {
-                pk_arc_box(kd.c[0], kd.c[1], kd.r, kd.dir, kd.s[0], kd.s[1], kd.e[0], kd.e[1], bx[0], bx[1], bx[2], bx[3]);
-            } else {
-                bx[0] = std::min(kd.s[0], kd.e[0]);
-                bx[1] = std::min(kd.s[1], kd.e[1]);
-                bx[2] = std::max(kd.s[0], kd.e[0]);
-                bx[3] = std::max(kd.s[1], kd.e[1]);
-            }
+            pk_desc_box(kd, bx[0], bx[1], bx[2], bx[3]);
             if (!pk_box_ovl2(bx[0], bx[1], bx[2], bx[3], xl, yl, xh, yh)) continue;
             f64 pts[2][2];
             i32 touch[2];

@@ -179,9 +179,10 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
     bool arc_after = pk_seg_desc(loop, pk_seg_step(loop, seg, 1), after) && after.arc;
     i32 st = seg - 1, en = seg;
     const f64 ps[2] = {d.s[0] + mx, d.s[1] + my}, pe[2] = {d.e[0] + mx, d.e[1] + my};
-    // An arc on either side keeps its end: the moved point is inserted beside it.
+    // An arc on either side keeps its end: the moved point is inserted beside
+    // it (before the start of the arc after, behind the end of the arc before).
     if (arc_after) {
-        pokarr_add_pnt_at(pe, loop, en + 1, status);
+        pokarr_add_pnt_at(pe, loop, en, status);
         if (status != 0) return;
     } else {
         loop.x[en] = pe[0];

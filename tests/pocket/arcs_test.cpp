@@ -292,6 +292,10 @@ TEST(SegmentGeometry, ComparisonsReversalAndPointsAtAParameter)
     EXPECT_EQ(i, 4);
     EXPECT_NEAR(p[0], 4.0, 1e-12);
     EXPECT_NEAR(p[1], 1.0, 1e-12);
+    i = 8;  // the last segment
+    pokarr_point_at(q, i, 0.5, p);
+    EXPECT_EQ(p[0], 5.5);
+    EXPECT_EQ(p[1], 0.0);
     // interleaved points reversed through a pool array
     f64 pts[6] = {0, 0, 1, 1, 2, 2};
     i32 st = 0;
@@ -345,6 +349,12 @@ TEST(LoopRestart, StartsAtAPointOfASegmentWithoutDoubledPoints)
     pokarr d = make(l);
     pokarr_start_at(d, 1, 1, 0.0, px, py, st);
     EXPECT_EQ(d.count, 6);
+    Loop up;  // the same above the x axis
+    up.pt(1, 1).arc(-1, 1, 0, 1, 1).pt(1, 1);
+    pokarr u = make(up);
+    pokarr_start_at(u, 1, 1, 0.0, px, py, st);
+    EXPECT_EQ(u.count, 6);
+    pokarr_free(u);
     // mode 0: the given point pulled onto the arc's circle
     pokarr e = make(l);
     px = 0.0;

@@ -8,6 +8,7 @@
 #include "core/host.h"
 #include "platform/norak/norak.h"
 #include "pocket/luptab.h"
+#include "pocket/pkdebug.h"
 #include "pocket/pokmain.h"
 #include "tests/pocket/common.h"
 
@@ -126,6 +127,17 @@ TEST(PocketArrays, CopiesConvertBetweenDimensions)
     pokarr_init(4, four);
     pokarr_copy(a, four, st);
     EXPECT_EQ(four.vec[3 * 2 + 2], 1.0);
+    // vectors go with their points
+    four.vec[3 * 3] = 0.0;
+    four.vec[3 * 3 + 1] = 0.6;
+    four.vec[3 * 3 + 2] = 0.8;
+    pokarr four2;
+    pokarr_init(4, four2);
+    pokarr_copy(four, four2, st);
+    EXPECT_EQ(four2.vec[3 * 3], 0.0);
+    EXPECT_EQ(four2.vec[3 * 3 + 1], 0.6);
+    EXPECT_EQ(four2.vec[3 * 3 + 2], 0.8);
+    pokarr_free(four2);
     pokarr_copy(one, four, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(four.count, 0);
@@ -383,6 +395,23 @@ TEST(PocketMain, CopiesOutForwardAndBackwardWithArcsAndBounds)
     pokarr_free(a);
     pokarr_free(back);
     pkdm_rel_all();
+    // with heights: three words a point, the heights kept
+    fresh();
+    pokdim = 3;
+    pokarr h;
+    pokarr_init(3, h);
+    const f64 h1[3] = {1, 2, 3}, h2[3] = {4, 5, 6};
+    pokarr_add_pnt(h1, h, st);
+    pokarr_add_pnt(h2, h, st);
+    POKPUT(h, 1, st);
+    ASSERT_EQ(st, 0);
+    pokmain_point(2, q);
+    EXPECT_EQ(q[0], 4.0);
+    EXPECT_EQ(q[1], 5.0);
+    EXPECT_EQ(q[2], 6.0);
+    POKREL(1, st);
+    pokarr_free(h);
+    pkdm_rel_all();
 }
 
 // ------------------------------------------------------------ loop table
@@ -486,6 +515,7 @@ TEST(LoopTable, InDimensionModeFourALoopTakesTwoEntriesAPoint)
     lup_get_pokarr(2, got, st);
     EXPECT_EQ(got.count, 100);
     EXPECT_EQ(got.vec[3 * 99 + 2], 1.0);
+    EXPECT_GE(lup_draw(2), 0);
     pokarr_free(a);
     pokarr_free(got);
     POKREL(1, st);

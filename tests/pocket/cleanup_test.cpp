@@ -212,6 +212,13 @@ TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
     ASSERT_EQ(r.size(), 6u);
     EXPECT_EQ(r[1].x, 5.0);
     EXPECT_EQ(r[2].x, 10.0);
+    // the same zig-zag turned by 30 degrees
+    const f64 c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
+    Loop zr;
+    for (const P& q : std::vector<P>{{0, 0}, {5, 0}, {4.9, 0.002}, {10, 0.002}, {10, 5}, {0, 5}})
+        zr.pt(c30 * q.x - s30 * q.y, s30 * q.x + c30 * q.y);
+    zr.close();
+    EXPECT_EQ(run(zr, 0, 0).size(), 6u);
     // the same turning back by a cosine above -0.85 stays in mode 1
     Loop w;
     w.pt(0, 0).pt(5, 0).pt(4.9, 0.08).pt(10, 0.08).pt(10, 5).pt(0, 5).close();
@@ -232,6 +239,44 @@ TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
     Loop a;
     a.pt(0, 0).pt(5, 0).pt(4.9, 0.002).arc(0, 0.002, 2.45, 0.002, 1);
     EXPECT_EQ(run(a, 0, 0).size(), 7u);
+    // a spike between two arcs that do not meet: the second arc is refit to
+    // start where the first ends, its radius kept
+    const f64 yp = -100 + std::sqrt(100.0 * 100 - 100), yb = -99.998 + std::sqrt(100.0 * 100 - 5.1 * 5.1);
+    Loop s;
+    s.pt(-5, yp).arc(5, 0, 5, -100, -1).pt(4.9, 0.002).arc(10, yb, 4.9, -99.998, -1).pt(10, 5).pt(-5, 5).close();
+    pokarr sa = make(s);
+    OFFSEG(0, 0, T, sa);
+    ASSERT_EQ(sa.count, 12);
+    EXPECT_EQ(sa.x[4], 5.0);
+    EXPECT_TRUE(pk_arc_at(sa.x[5]));
+    EXPECT_NEAR(std::hypot(sa.x[7] - 5, sa.y[7]), 100.0, 1e-9);
+    EXPECT_NEAR(std::hypot(sa.x[7] - 10, sa.y[7] - yb), 100.0, 1e-9);
+    pokarr_free(sa);
+    // an arc spike after an arc, followed by a short arc that the spike's
+    // start passes: both go
+    auto centre = [](f64 sx, f64 sy, f64 ex, f64 ey, f64 half, f64 side, f64& cx, f64& cy) {
+        f64 mx = (sx + ex) / 2, my = (sy + ey) / 2, dx = ex - sx, dy = ey - sy, l = std::hypot(dx, dy);
+        f64 h = l / 2 / std::tan(half);
+        cx = mx + side * h * dy / l;
+        cy = my - side * h * dx / l;
+    };
+    f64 acx = 0, acy = 0, bcx = 0, bcy = 0;
+    centre(5, 0, 4.99, 0.002, 10 * M_PI / 180, -1, acx, acy);
+    centre(4.99, 0.002, 4.996, 0.002, 10 * M_PI / 180, 1, bcx, bcy);
+    ASSERT_LT(acy, 0.0);
+    ASSERT_LT(bcy, 0.0);
+    Loop sw;
+    sw.pt(4, -1).arc(5, 0, 5, -1, -1).arc(4.99, 0.002, acx, acy, 1).arc(4.996, 0.002, bcx, bcy, -1);
+    sw.pt(10, 0.002).pt(10, 5).pt(4, 5).close();
+    pokarr sb = make(sw);
+    OFFSEG(0, 0, T, sb);
+    // (the straight piece left turns back in its turn and is cut as well)
+    ASSERT_EQ(sb.count, 9);
+    EXPECT_EQ(sb.x[4], 5.0);
+    EXPECT_EQ(sb.y[4], 0.0);
+    EXPECT_EQ(sb.y[3], -1.0);
+    EXPECT_EQ(sb.x[5], 10.0);
+    pokarr_free(sb);
     // degenerate straight segments are removed
     Loop d;
     d.pt(0, 0).pt(5, 0).pt(5, 1e-6).pt(5, 5).pt(0, 5).close();
@@ -279,6 +324,18 @@ TEST(LoopCleanup, ShortSegmentsNextToArcsRefitTheArcs)
     f64 cx = d.x[3];
     pk_loop_fix(0, 5, 0, d);
     EXPECT_EQ(d.x[3], cx);
+    // a new end nearly opposite the start about the old centre is refused,
+    // though the chord would fit; a little off that line the arc is refit
+    Loop o;
+    o.pt(-1, 0).arc(1, 0, 0, 0, -1).pt(0.9, 0).pt(0.9, -0.3).pt(0, -3).close();
+    pokarr e = make(o);
+    pk_loop_fix(0, 5, 0, e);
+    EXPECT_EQ(e.x[3], 0.0);
+    EXPECT_EQ(e.y[3], 0.0);
+    pk_loop_fix(0, 6, 0, e);
+    EXPECT_NEAR(std::hypot(e.x[3] + 1, e.y[3]), 1.0, 1e-12);
+    EXPECT_NEAR(std::hypot(e.x[3] - 0.9, e.y[3] + 0.3), 1.0, 1e-12);
+    pokarr_free(e);
     for (pokarr* p : {&a, &b, &c, &d}) pokarr_free(*p);
     pkdm_rel_all();
 }

@@ -215,6 +215,26 @@ TEST(LoopCrossings, TheClosedWalkNudgesALoopRunningAlongTheOther)
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(c.x[1], 2.0005, 1e-12);
     EXPECT_NEAR(c.x[2], 2.0005, 1e-12);
+    // the closing segment: the first point moves with the last
+    luplup_cut(c, 4, 4, st);
+    EXPECT_NEAR(c.x[0], -0.0005, 1e-12);
+    EXPECT_EQ(c.y[0], c.y[c.count - 1]);
+    EXPECT_EQ(c.x[0], c.x[c.count - 1]);
+    // arcs on both sides keep their ends: the moved points come between them
+    Loop half;
+    half.pt(-1, 0).pt(1, 0).arc(-1, 0, 0, 0, 1);
+    pokarr h = make(half);
+    luplup_cut(h, 1, 1, st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(h.count, 8);
+    const f64 want[4][2] = {{-1, 0}, {-1, -0.0005}, {1, -0.0005}, {1, 0}};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_NEAR(h.x[k], want[k][0], 1e-12) << k;
+        EXPECT_NEAR(h.y[k], want[k][1], 1e-12) << k;
+    }
+    EXPECT_TRUE(pk_arc_at(h.x[4]));
+    EXPECT_EQ(h.x[7], -1.0);
+    pokarr_free(h);
     Loop arcs;
     arcs.pt(1, 0).arc(-1, 0, 0, 0, 1).arc(1, 0, 0, 0, 1);
     pokarr d = make(arcs);

@@ -135,6 +135,10 @@ TEST(PocketDumps, DrawingsChordArcsAndColourEntities)
     EXPECT_EQ(pokarr_draw(e), -1);
     EXPECT_EQ(pkdbg_draw1(4, nullptr, 0), -1);
     EXPECT_EQ(lup_draw(1), -1);
+    i32 start = 0, st2 = 0;
+    lup_add(1, 1, 0, 0, 0, 0.0, 1, a, start, st2);
+    EXPECT_GE(lup_draw(1), 0);
+    POKREL(1, st2);
     const f32 fp[4] = {0, 0, 1, 1};
     EXPECT_GT(pkdbg_drawf(2, fp, 2), 0);
     pkdbg_set(0);

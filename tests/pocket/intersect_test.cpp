@@ -137,6 +137,12 @@ TEST(SegmentIntersections, ExactSharedEndsComeBackBitForBit)
     EXPECT_NEAR(x, -3.0, 1e-12);
     pk_lnln_off(0, c1, c2, g1, g2, c1, c2, g1, g2, NONE, NONE, x, y, st);
     EXPECT_EQ(st, 0);
+    // the lines meet at an end of one segment beyond the other's end: none
+    const f64 h1[2] = {10, 1}, h2[2] = {10, 2}, k1[2] = {12, 1}, k2[2] = {12, 0};
+    pk_lnln_off(0, c1, c2, h1, h2, c1, c2, h1, h2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 0);
+    pk_lnln_off(0, c1, c2, k1, k2, c1, c2, k1, k2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 0);
     // a reference segment of no length: degenerate
     pk_lnln_off(0, c1, c2, g1, g2, c1, c2, g1, g1, NONE, NONE, x, y, st);
     EXPECT_EQ(st, 2);
@@ -158,6 +164,23 @@ TEST(SegmentIntersections, NearlyParallelSegmentsWithGuidesTakeTheGuidedEnd)
     pk_lnln_off(0, a1, a2, b1, b2, a1, a2, b1, b2, NONE, NONE, x, y, st);
     EXPECT_EQ(st, 1);
     EXPECT_NEAR(x, 10.0, 1e-9);
+    // B passes A's end 5e-7 off: the lines meet at 8 on A, the guide from
+    // A's end meets B within the tolerance, and A's end is taken
+    const f64 c1[2] = {5, -7.5e-7}, c2[2] = {15, 1.75e-6};
+    pk_lnln_off(0, a1, a2, c1, c2, a1, a2, c1, c2, ga, gb, x, y, st);
+    EXPECT_EQ(st, 3);
+    EXPECT_EQ(x, a2[0]);
+    EXPECT_EQ(y, a2[1]);
+    pk_lnln_off(0, a1, a2, c1, c2, a1, a2, c1, c2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(x, 8.0, 1e-9);
+    // mode 3 takes the lines like mode 1: they meet beyond both segments
+    const f64 d1[2] = {12, 1}, d2[2] = {13, 2};
+    pk_lnln_off(3, a1, a2, d1, d2, a1, a2, d1, d2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(x, 11.0, 1e-12);
+    pk_lnln_off(2, a1, a2, d1, d2, a1, a2, d1, d2, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 0);
 }
 
 TEST(SegmentIntersections, LineAndArcAgreeWithLongDoubleOrTakeTheJoint)

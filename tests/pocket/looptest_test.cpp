@@ -148,6 +148,35 @@ TEST(Containment, SidesAndIslandSearchesOfTheLoopTable)
     pkdm_rel_all();
 }
 
+TEST(Containment, TheLoopNearestTheStartPointBecomesTheFirst)
+{
+    fresh();
+    pokarr a = make(square(0, 0, 2)), b = make(square(10, 0, 2)), c = make(square(20, 0, 2));
+    i32 start = 0, st = 0;
+    lup_add(1, 5, 0, 0, 0, 0.0, 1, a, start, st);
+    lup_add(1, 6, 0, 0, 0, 0.0, 1, b, start, st);
+    lup_add(1, 1, 0, 0, 0, 0.0, 1, c, start, st);  // the first contour's loop, last of the rows
+    // the start point (in part coordinates) lies beside the second loop
+    pokorigin[0] = 100.0;
+    pkoff.start[0] = 100.0 + 12.5;
+    pkoff.start[1] = -0.5;
+    lup_pick_first(1, 3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(lup_row(2).key, 1);
+    EXPECT_EQ(lup_row(3).key, 6);
+    EXPECT_EQ(lup_row(1).key, 5);
+    // rows without the first contour's loop: nothing changes
+    lup_pick_first(1, 1, st);
+    lup_row(2).key = 7;
+    lup_pick_first(1, 2, st);
+    EXPECT_EQ(lup_row(1).key, 5);
+    EXPECT_EQ(lup_row(2).key, 7);
+    pokorigin[0] = 0.0;
+    for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
+    POKREL(1, st);
+    pkdm_rel_all();
+}
+
 TEST(NearestPoints, AgreeWithGeosWithTheTieRuleAndFeetOnTheirSegments)
 {
     fresh();

@@ -145,6 +145,19 @@ TEST(Regions, NestingGivesTheContourDirections)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: reg_get_tmp_sons, WRONG INDEXES"));
     reg_release(&r, st);
+    // points with heights: the nesting is that of their x and y
+    Region h;
+    reg_init(3, &h, st);
+    for (f32 s : {10.0f, 6.0f, 2.0f}) {
+        const f32 d = -s / 2;
+        const f32 p[12] = {d, d, 1, d + s, d, 2, d + s, d + s, 3, d, d + s, 4};
+        reg_replace_end(3, p, 4, &h, st);
+    }
+    for (i32 k = 0; k < 3; ++k) reg_get_cdir(k, &h, dirs[k], st);
+    EXPECT_EQ(dirs[0], 1);
+    EXPECT_EQ(dirs[1], 2);
+    EXPECT_EQ(dirs[2], 1);
+    reg_release(&h, st);
     EXPECT_EQ(norak::open_arrays(), 0);
 }
 
@@ -228,6 +241,10 @@ TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
     EXPECT_TRUE(norak::transcript_has("internal: [POLB_PKG] POLBUF IS ALLREADY IN USE"));
     polbuf_release_all(1, st);
     EXPECT_EQ(norak::open_arrays(), 0);
+    // buffer numbers past the last are refused
+    polbuf_release_pol(POLBUF_N, 1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [POLBUF_PKG] USED BEFORE INITIALIZED"));
 }
 
 TEST(PolygonBuffers, APointLiesInTheRegionOfBufferOne)
@@ -281,8 +298,21 @@ TEST(PolygonBuffers, APointLiesInTheRegionOfBufferOne)
     EXPECT_EQ(id, 0);
     DRWCRV(2, 1, 0, 4, sq(0, 0, 1).data(), 2.0f, id, st);
     EXPECT_GT(id, 0);
+    // as a figure: the points with their own heights
+    const f32 p3[9] = {0, 0, 1, 2, 0, 2, 2, 3, 4};
+    DRWCRV(3, 0, 1, 3, p3, 0.0f, id, st);
+    ASSERT_EQ(figs.back().strokes.size(), 2u);
+    const auto& s1 = figs.back().strokes[1];
+    EXPECT_EQ(s1.from[2], 2.0f);
+    EXPECT_EQ(s1.to[0], 2.0f);
+    EXPECT_EQ(s1.to[1], 3.0f);
+    EXPECT_EQ(s1.to[2], 4.0f);
     polbuf_release_all(1, st);
     EXPECT_EQ(norak::open_arrays(), 0);
+    // buffer numbers past the last are refused
+    polbuf_release_pol(POLBUF_N, 1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [POLBUF_PKG] USED BEFORE INITIALIZED"));
 }
 
 TEST(ContourLists, KindsCountsOrientationAndCriteria)

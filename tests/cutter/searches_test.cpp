@@ -1,5 +1,6 @@
 // Searches that stop at a fixed step or take a small slope as level: their
-// error against the exact answer on random edges.
+// error against the exact answer on random edges, both ways (too low and too
+// high, too far and too short), over a known least number of cases.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,12 +34,15 @@ TEST(Searches, EdgeContactsOfTheDrop)
 {
     std::mt19937 g(7);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
+    // The corner-radius search stops at a fixed step along the edge; the
+    // flat and ball solutions are closed forms.
     struct T {
         const char* name;
         f32 R, r;
         dropref::Tool ref;
-    } tools[] = {{"corner", 5.0f, 2.0f, {3, 5.0, 2.0}}, {"corner small", 5.0f, 0.5f, {3, 5.0, 0.5}},
-                 {"flat", 5.0f, 0.0f, {2, 5.0, 0.0}}, {"ball", 5.0f, 5.0f, {1, 5.0, 5.0}}};
+        double bound;
+    } tools[] = {{"corner", 5.0f, 2.0f, {3, 5.0, 2.0}, 5e-5}, {"corner small", 5.0f, 0.5f, {3, 5.0, 0.5}, 5e-5},
+                 {"flat", 5.0f, 0.0f, {2, 5.0, 0.0}, 2e-6}, {"ball", 5.0f, 5.0f, {1, 5.0, 5.0}, 2e-6}};
     for (const T& t : tools) {
         double worst = 0, worst_below = 0;
         int n = 0;
@@ -70,6 +74,8 @@ TEST(Searches, EdgeContactsOfTheDrop)
         std::printf("%-13s %d edges: largest difference %.3g, largest depth below the edge %.3g\n", t.name, n,
                     worst, worst_below);
         EXPECT_LT(worst_below, 1e-5) << t.name;
+        EXPECT_LT(worst, t.bound) << t.name;  // nor too high
+        EXPECT_GE(n, 10000) << t.name;
     }
 }
 
@@ -106,8 +112,6 @@ TEST(Searches, EdgeTravelOfACornerRadiusTool)
             (over(m) > 0 ? hi : lo) = m;
         }
         const double exact = std::max(hi, 0.0);
-        if (dist - exact > 0.01 && getenv("SDBG"))
-            std::printf("s %.17g %.17g %.17g e %.17g %.17g %.17g dist %.9g exact %.9g pt %g %g %g\n", s[0], s[1], s[2], e[0], e[1], e[2], dist, exact, pt[0], pt[1], pt[2]);
         worst = std::max(worst, std::fabs(dist - exact));
         worst_far = std::max(worst_far, dist - exact);  // travelled past the contact
         ++n;
@@ -115,6 +119,8 @@ TEST(Searches, EdgeTravelOfACornerRadiusTool)
     std::printf("edge travel, %d edges: largest difference %.3g, largest travel past the contact %.3g\n", n, worst,
                 worst_far);
     EXPECT_LT(worst_far, 0.01);
+    EXPECT_LT(worst, 1e-6);  // nor short of it
+    EXPECT_GE(n, 5000);
 }
 
 }  // namespace

@@ -435,11 +435,16 @@ TEST_F(Strings, NotchesGo)
     EXPECT_EQ(tot, n - 2);
     EXPECT_EQ(len, (std::vector<i32>{4, 6, 6, 6}));
     const std::vector<i32> kept = {0, 1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+    const std::vector<f32> first = notch(0, 0.004f, 0.0005f);
     for (i32 k = 0; k < tot; ++k) {
         EXPECT_EQ(flg[k], kept[k]) << k;
         EXPECT_EQ(snm[3 * k], static_cast<f32>(kept[k])) << k;
-        EXPECT_EQ(xyz[3 * k + 2], (k < 4 ? notch(0, 0.004f, 0.0005f)[3 * kept[k] + 2] : xyz[3 * k + 2]));
+        // Every point kept is the point it was, moved down in the arrays.
+        const std::vector<f32> was = notch(static_cast<f32>(kept[k] / 6), kept[k] / 6 == 1 ? 0.012f : 0.004f,
+                                           kept[k] / 6 == 3 ? 0.0015f : 0.0005f);
+        for (i32 c = 0; c < 3; ++c) EXPECT_EQ(xyz[3 * k + c], was[3 * (kept[k] % 6) + c]) << k << " " << c;
     }
+    EXPECT_EQ(xyz[3 * 1 + 2], first[3 * 1 + 2]);
     EXPECT_NEAR(xyz[3 * 2], 0.0045f, 1e-7f);  // the notch's far side follows its near one
     EXPECT_EQ(nrm[3 * 12], 0.6f);             // the leaning normal moved with its point
     // Without codes and surface normals the points go all the same.
@@ -449,6 +454,24 @@ TEST_F(Strings, NotchesGo)
     i32 tot2 = 6;
     NETNCH(e, xyz2.data(), nrm2.data(), nullptr, nullptr, 1, len2.data(), tot2);
     EXPECT_EQ(tot2, 4);
+    EXPECT_EQ(len2[0], 4);
+    // A notch at the very ends of a four-point string goes; one whose last
+    // neighbour begins the next string stays, and so does that string.
+    const std::vector<f32> full = notch(5, 0.004f, 0.0005f);
+    std::vector<f32> xyz3(full.begin() + 3, full.begin() + 15);  // the notch and its two neighbours
+    xyz3.insert(xyz3.end(), full.begin(), full.begin() + 12);    // three points before a notch...
+    xyz3.insert(xyz3.end(), full.begin() + 12, full.end());      // ...its far neighbour in the next string
+    const i32 n3 = static_cast<i32>(xyz3.size() / 3);
+    std::vector<f32> nrm3(3 * n3, 0.0f);
+    for (i32 k = 0; k < n3; ++k) nrm3[3 * k + 2] = 1.0f;
+    std::vector<i32> len3 = {4, 4, 2};
+    i32 tot3 = n3;
+    NETNCH(e, xyz3.data(), nrm3.data(), nullptr, nullptr, 3, len3.data(), tot3);
+    EXPECT_EQ(len3, (std::vector<i32>{2, 4, 2}));
+    EXPECT_EQ(tot3, n3 - 2);
+    EXPECT_EQ(xyz3[0], full[3]);
+    EXPECT_EQ(xyz3[3], full[12]);
+    for (i32 k = 2; k < tot3; ++k) EXPECT_EQ(xyz3[3 * k], full[3 * (k - 2)]) << k;
 }
 
 }  // namespace

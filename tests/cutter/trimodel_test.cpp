@@ -172,12 +172,14 @@ TEST_F(TriModel, CellDescentAtMidLines)
     // xmin on the root's mid-line goes to the high half; xmax on it to the low half.
     i32 hi[4] = {32000, 100, 32100, 200};
     qt_find_cell(hi, nullptr, node, 0, count, nullptr, cell);
-    EXPECT_EQ((node - 1) % 4 + 1 >= 1, true);
+    // High-x child of the root (2), then the low-low child four times down to a leaf.
+    EXPECT_EQ(node, 597);
     i32 path = node;
     while (path > 4) path = (path - 1) / 4;
     EXPECT_EQ(path, 2);
     i32 lo[4] = {31900, 100, 32000, 200};
     qt_find_cell(lo, nullptr, node, 0, count, nullptr, cell);
+    EXPECT_EQ(node, 426);  // low-x child of the root (1), then its high-x low-y child four times
     path = node;
     while (path > 4) path = (path - 1) / 4;
     EXPECT_EQ(path, 1);
@@ -236,6 +238,67 @@ TEST_F(TriModel, BadInputIsRefusedWhole)
     TRMSRF(rec, 3, xyz, nullptr, 1, ok, status);
     EXPECT_LT(status, 0);
     norak::fail_alloc_after(0);
+    FRETRI();
+    EXPECT_EQ(norak::open_arrays(), before);
+}
+
+// A node array the host refuses is named by its node in the message; the
+// model is left as it was before the surface (no triangle half entered) and
+// the release still closes everything. A refused growth of a node's array
+// fails the same way.
+TEST_F(TriModel, RefusedNodeArrayIsNamedAndNothingIsHalfWritten)
+{
+    const i32 before = norak::open_arrays();
+    i32 status = 0;
+    i32 rec[SRF_WORDS] = {1};
+    // One small triangle in the low-low leaf of a 0..64 tree (node 341).
+    const f32 xyz[9] = {0.001f, 0.001f, 0, 63.998f, 0.001f, 0, 63.998f, 63.998f, 0};
+    const f32 small[9] = {0.1f, 0.1f, 0, 0.2f, 0.1f, 0, 0.1f, 0.2f, 0};
+    const i32 one[3] = {1, 2, 3};
+    TRMOPN(status);
+    ASSERT_EQ(status, 0);
+    TRMSRF(rec, 3, small, nullptr, 1, one, status);
+    ASSERT_EQ(status, 0);
+    TRMSRF(rec, 3, xyz, nullptr, 1, one, status);  // sets the tree box
+    ASSERT_EQ(status, 0);
+    norak::fail_alloc_after(2);  // the second node array of the close: the leaf's (the root's is first)
+    TRMCLS(status);
+    norak::fail_alloc_after(0);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(norak::transcript().back(), "internal: qt_insert, DYNAMIC MEMORY ERROR AT NODE341");
+    EXPECT_EQ(norak::transcript_count("DYNAMIC MEMORY ERROR"), 1u);
+    EXPECT_EQ(TRIMDL[TM_NTRG], 0);
+    EXPECT_NE(TRIMDL[TM_STATE], 2);
+    for (i32 n = 0; n < QT_NODES; ++n) ASSERT_EQ(qtrow(n)[QT_COUNT], 0) << n;
+    FRETRI();
+    EXPECT_EQ(norak::open_arrays(), before);
+
+    // Built whole, then one more entry into the full leaf: its array must
+    // grow, the host refuses, and the leaf keeps its one entry.
+    TRMOPN(status);
+    TRMSRF(rec, 3, small, nullptr, 1, one, status);
+    TRMSRF(rec, 3, xyz, nullptr, 1, one, status);
+    TRMCLS(status);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(qtrow(341)[QT_COUNT], 1);
+    i32 entry[TRG_WORDS];
+    std::copy(qtnbas(341), qtnbas(341) + TRG_WORDS, entry);
+    i32 node = -1, index = -1;
+    norak::fail_alloc_after(1);
+    qt_insert(entry, node, index, status);
+    norak::fail_alloc_after(0);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(node, 341);
+    EXPECT_EQ(index, -1);
+    EXPECT_EQ(norak::transcript().back(), "internal: qt_insert, DYNAMIC MEMORY ERROR AT NODE341");
+    EXPECT_EQ(qtrow(341)[QT_COUNT], 1);
+    EXPECT_EQ(TRIMDL[TM_NTRG], 2);
+    // Granted, the entry goes in as the second.
+    qt_insert(entry, node, index, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(qtrow(341)[QT_COUNT], 2);
+    EXPECT_EQ(TRIMDL[TM_NTRG], 3);
     FRETRI();
     EXPECT_EQ(norak::open_arrays(), before);
 }

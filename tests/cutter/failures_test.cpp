@@ -1,0 +1,206 @@
+// Failure roads of the cutter location: the host refuses an array that a
+// gathering or a work list needs; each caller reports the exact text, gives
+// its failure status, writes no half result, and works again once the host
+// grants the array.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/meshes.h"
+#include "common/positioning.h"
+#include "common/tooldefs.h"
+#include "cutter/congeo.h"
+#include "cutter/linnetn.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/under.h"
+#include "core/records.h"
+#include "platform/norak/norak.h"
+#include "stock/netgrid.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+class CutterFailures : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        positioning::reset();
+        stk_net_rels();
+        NETAXM = 0;
+        LOCCST = 0;
+        for (i32& w : HEI8) w = 0;
+        auto ms = meshes::hemisphere_on_plate(10.0, 20.0, 2000);
+        ASSERT_EQ(meshes::build(ms), 0);
+        tooldefs::use_mill(6.0f, 3.0f);
+        MACTYP = 2;
+    }
+    void TearDown() override
+    {
+        norak::fail_alloc_after(0);
+        FRETRI();
+        stk_net_rels();
+    }
+    // The transcript lines since `from`.
+    static std::vector<std::string> since(size_t from)
+    {
+        const auto& t = norak::transcript();
+        return std::vector<std::string>(t.begin() + static_cast<long>(from), t.end());
+    }
+};
+
+struct Strings {
+    std::vector<f32> xyz = std::vector<f32>(9000), nrm = std::vector<f32>(9000);
+    std::vector<i32> flg = std::vector<i32>(3001), len = std::vector<i32>(51);
+    i32 nst = 7, tot = 7, status = 0;
+    bool operator==(const Strings& o) const
+    {
+        return nst == o.nst && tot == o.tot && status == o.status &&
+               std::equal(xyz.begin(), xyz.begin() + 3 * tot, o.xyz.begin()) &&
+               std::equal(flg.begin(), flg.begin() + tot, o.flg.begin()) &&
+               std::equal(len.begin(), len.begin() + nst, o.len.begin());
+    }
+};
+
+Strings line(const f32* a, const f32* b)
+{
+    Strings s;
+    LINNETN(1, 0, a, b, 0.01f, 0.0f, 0.0f, 9000, 5, s.xyz.data(), s.nrm.data(), nullptr, s.flg.data(), s.nst, 50,
+            s.len.data(), s.tot, s.status);
+    return s;
+}
+
+// The string positioning: the host refuses, one by one, the profile tables'
+// arrays (no text of the module's own: the host's refusal is all) and the
+// triangle lists of the first drop ("elm2nd,dynamic memory error"). Each
+// time the call gives -1 and no string; the next call, granted everything,
+// writes the strings of a call that never failed.
+TEST_F(CutterFailures, StringPositioningGivesNoStringsWhenAnArrayIsRefused)
+{
+    const f32 a[3] = {-15, 1, 0}, b[3] = {15, 1, 0};
+    const Strings good = line(a, b);
+    ASSERT_EQ(good.status, 0);
+    ASSERT_GE(good.nst, 2);
+    const std::vector<std::vector<std::string>> said = {
+        {"memory: allocation refused"}, {"memory: allocation refused"}, {"memory: allocation refused"},
+        {"memory: allocation refused"}, {"memory: allocation refused", "internal: elm2nd,dynamic memory error"},
+        {"memory: allocation refused", "internal: elm2nd,dynamic memory error"}};
+    int failed = 0;
+    for (int k = 1; k <= static_cast<int>(said.size()); ++k) {
+        FRETRI();  // the gathering's lists go with the model
+        ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
+        stk_net_rels();
+        const size_t from = norak::transcript().size();
+        norak::fail_alloc_after(k);
+        const Strings s = line(a, b);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(s.status, -1) << k;
+        EXPECT_EQ(s.nst, 0) << k;
+        EXPECT_EQ(s.tot, 0) << k;
+        EXPECT_EQ(since(from), said[static_cast<size_t>(k - 1)]) << k;
+        failed += s.status == -1;
+        EXPECT_TRUE(line(a, b) == good) << k;
+    }
+    EXPECT_EQ(failed, 6);
+    // Past the arrays the call needs, nothing is refused.
+    FRETRI();
+    ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
+    stk_net_rels();
+    norak::fail_alloc_after(7);
+    EXPECT_TRUE(line(a, b) == good);
+}
+
+// The tool height at a point: the triangle lists refused, the drop fails
+// with the gathering's text and gives no height; granted, the same call
+// gives the height of a drop that never failed.
+TEST_F(CutterFailures, DropFailsWhenTheTriangleListsAreRefused)
+{
+    const f32 p[3] = {3, 2, 0};
+    f32 res[3], con[3], nrm[3];
+    i32 srf = 0, st = 0;
+    PNTLC1(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+    ASSERT_EQ(st, 0);
+    const f32 z = res[2];
+    for (int k = 1; k <= 2; ++k) {
+        FRETRI();
+        ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
+        const size_t from = norak::transcript().size();
+        norak::fail_alloc_after(k);
+        st = 0;
+        PNTLC1(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(st, -1) << k;
+        EXPECT_EQ(since(from), (std::vector<std::string>{"memory: allocation refused",
+                                                         "internal: elm2nd,dynamic memory error"}))
+            << k;
+        PNTLC1(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(res[2], z);
+    }
+}
+
+// The span check gathers the triangles along its move: refused, it says so
+// and gives a negative status.
+TEST_F(CutterFailures, SpanCheckFailsWhenTheTriangleListsAreRefused)
+{
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    const f32 A[3] = {-12, 0, 5}, B[3] = {12, 0, 5};
+    const size_t from = norak::transcript().size();
+    norak::fail_alloc_after(1);
+    st = 0;
+    NETSPN(A, B, 0.01f, st);
+    norak::fail_alloc_after(0);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(since(from),
+              (std::vector<std::string>{"memory: allocation refused", "internal: elm2nd,dynamic memory error"}));
+    st = 0;
+    EXPECT_EQ(NETSPN(A, B, 0.01f, st), 1);  // the move at z 5 cuts the hemisphere of radius 10
+    EXPECT_EQ(st, 0);
+    LOCRST();
+}
+
+// The link string: its work array refused (the host's refusal is the only
+// text) or the triangle lists of its first drop refused, the call fails and
+// keeps no string; granted, it works again.
+TEST_F(CutterFailures, LinkStringFailsWhenItsWorkArrayIsRefused)
+{
+    const f32 up[3] = {0, 0, 1};
+    const i32 none = -1, code = 1;
+    const f32 aux = 0, tol = 0.01f;
+    const i32 maxp = 3000, maxs = 20;
+    std::vector<f32> pts(3 * 3000), axs(3 * 3000);
+    std::vector<i32> cnt(maxs);
+    const f32 a[3] = {-18, 3, 0}, b[3] = {-9, 3, 0};
+    for (int k = 1; k <= 4; ++k) {
+        LN5INI();
+        LOCSET(none, up, up, code, aux, tol);
+        i32 ns = 5, tot = 5, st = 0;
+        const size_t from = norak::transcript().size();
+        norak::fail_alloc_after(k);
+        LINE5X(0, a, b, tol, 0.0f, 0.0f, maxp, maxs, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(st, -1) << k;
+        EXPECT_EQ(ns, 0) << k;
+        EXPECT_EQ(tot, 0) << k;
+        std::vector<std::string> said = {"memory: allocation refused"};
+        if (k > 1) said.push_back("internal: elm2nd,dynamic memory error");
+        EXPECT_EQ(since(from), said) << k;
+        i32 s0 = 0;
+        LN5FRE(s0);
+    }
+    LN5INI();
+    LOCSET(none, up, up, code, aux, tol);
+    i32 ns = 0, tot = 0, st = 0;
+    LINE5X(0, a, b, tol, 0.0f, 0.0f, 3000, maxs, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(ns, 1);
+    EXPECT_GE(tot, 2);
+    i32 s0 = 0;
+    LN5FRE(s0);
+    LOCAXM = 0;
+}
+
+}  // namespace

@@ -161,6 +161,60 @@ TEST_F(Strings, FlatGroundAndCheckSurfaces)
     EXPECT_TRUE(norak::transcript_has("[LINNET]ALGORITHM CANNOT WORK WITH ZERO TOLERANCE"));
 }
 
+// The words of the heights record the string positioning reads (counted
+// from 0 here): 48 the lift of a run over a check surface, 76 the height
+// mode (set: runs are not lifted, codes keep their signs, and a line that
+// ends without contact gives status 1), 77 the clamp of the output heights
+// into the range of words 74 and 75. Each word is set alone and drives its
+// own behaviour; the neighbouring words drive nothing here.
+TEST_F(Strings, HeightsRecordWordsDriveTheirBehaviour)
+{
+    auto plate = meshes::grid(-30, -30, 30, 30, 4, 4, [](f64, f64) { return 0.0; });
+    meshes::Mesh block = meshes::grid(-2, -10, 2, 10, 2, 2, [](f64, f64) { return 3.0; });
+    block.cls = 2, block.id = 7;
+    ASSERT_EQ(meshes::build({plate, block}), 0);
+    tooldefs::use_mill(2.0f, 1.0f);
+    const f32 tol = 0.01f;
+    const f32 a[3] = {-20, 0, 0}, b[3] = {20, 0, 0};
+    const Out plain = line(a, b, tol);
+    ASSERT_EQ(plain.status, 0);
+    ASSERT_EQ(plain.nst, 3);
+    f32 top = -1e9f, low = 1e9f;
+    for (i32 k = 0; k < plain.tot; ++k) top = std::max(top, plain.xyz[3 * k + 2]), low = std::min(low, plain.xyz[3 * k + 2]);
+    EXPECT_EQ(top, 3.0f);  // no lift without word 48
+    EXPECT_EQ(low, 0.0f);
+    // Word 48: the lifted run stands that much above the block.
+    HEI8[48] = r2wrd(2.5f);
+    Out o = line(a, b, tol);
+    top = -1e9f;
+    for (i32 k = 0; k < o.tot; ++k) top = std::max(top, o.xyz[3 * k + 2]);
+    EXPECT_NEAR(top, 5.5f, 1e-5f);
+    // Words 74 and 75 alone clamp nothing.
+    HEI8[74] = r2wrd(1.0f);
+    HEI8[75] = r2wrd(2.0f);
+    Out o2 = line(a, b, tol);
+    EXPECT_EQ(o2.xyz, o.xyz);
+    // Word 77 clamps every output height into [word 74, word 75].
+    HEI8[77] = 1;
+    Out o3 = line(a, b, tol);
+    ASSERT_EQ(o3.tot, o.tot);
+    for (i32 k = 0; k < o3.tot; ++k)
+        EXPECT_EQ(o3.xyz[3 * k + 2], std::min(std::max(o.xyz[3 * k + 2], 1.0f), 2.0f)) << k;
+    HEI8[77] = 0;
+    // Word 76: the run over the check surface is not lifted and does not
+    // become a string; the line over empty space ends without contact:
+    // status 1.
+    HEI8[76] = 1;
+    Out o4 = line(a, b, tol);
+    EXPECT_EQ(o4.status, 0);
+    EXPECT_EQ(o4.nst, 2);
+    for (i32 k = 0; k < o4.tot; ++k) EXPECT_EQ(o4.xyz[3 * k + 2], 0.0f) << k;
+    const f32 c[3] = {20, 0, 0}, d[3] = {40, 0, 0};  // runs off the plate
+    EXPECT_EQ(line(c, d, tol).status, 1);
+    HEI8[76] = 0;
+    EXPECT_EQ(line(c, d, tol).status, 0);
+}
+
 // Flat ground is walked a step apart (2 x tol, at least a sixth of the
 // diameter, at most the longest segment while that is asked for); the output
 // keeps the longest segment when it is asked for.

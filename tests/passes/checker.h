@@ -2,6 +2,8 @@
 // is a solid of revolution (a core swept by a ball of the corner radius),
 // its signed distance to sampled surface points is measured, and the
 // smallest distance is refined on the exact surface by a pattern search.
+// The surfaces are evaluated by the tests' own evaluator from the
+// descriptions the host was given (not by the module's surface buffer).
 #pragma once
 
 #include <algorithm>
@@ -10,8 +12,7 @@
 #include <map>
 #include <vector>
 
-#include "core/host.h"
-#include "surfaces/srfbuf.h"
+#include "common/surfeval.h"
 
 namespace chk {
 
@@ -46,20 +47,26 @@ inline double tooldist(const Tool& t, const double* p, const double* a, const do
     return best - t.R;
 }
 
-// Dense samples of one surface (side: normal turned by -1).
+// The descriptions of the surfaces the host holds, by id (set when the
+// host is loaded).
+inline std::map<int, nlohmann::json>& described()
+{
+    static std::map<int, nlohmann::json> d;
+    return d;
+}
+
+// Dense samples of one surface.
 struct Surface {
-    std::vector<double> buf = std::vector<double>(SB_CAP);
+    surfeval::Surface exact;
     double u0, u1, v0, v1;
     int nu, nv;
     std::vector<double> pts;  // nu * nv points
     double cell = 10;
     std::map<std::pair<int, int>, std::vector<int>> grid;
 
-    Surface(i32 id, int nu_ = 240, int nv_ = 240) : nu(nu_), nv(nv_)
+    Surface(int id, int nu_ = 240, int nv_ = 240) : exact(described().at(id)), nu(nu_), nv(nv_)
     {
-        i32 st = 0;
-        LDSRFB(id, buf.data(), st);
-        SBDUVR(1, buf.data(), u0, u1, v0, v1, st);
+        u0 = exact.u0, u1 = exact.u1, v0 = exact.v0, v1 = exact.v1;
         pts.resize(size_t(3 * nu * nv));
         for (int j = 0; j < nv; ++j)
             for (int i = 0; i < nu; ++i) eval(par(i, nu, u0, u1), par(j, nv, v0, v1), &pts[size_t(3 * (j * nu + i))]);
@@ -70,13 +77,7 @@ struct Surface {
     {
         return {int(std::floor(x / cell)), int(std::floor(y / cell))};
     }
-    void eval(double u, double v, double* p) const
-    {
-        double o[12];
-        i32 st = 0;
-        evsrfd(buf.data(), u, v, 0, o, st);
-        p[0] = o[0], p[1] = o[1], p[2] = o[2];
-    }
+    void eval(double u, double v, double* p) const { exact.eval(u, v, p); }
     // Samples whose XY lies within rad of (x, y).
     template <class F>
     void near(double x, double y, double rad, F fn) const

@@ -90,6 +90,11 @@ inline void host(const std::vector<std::string>& surfaces)
     std::string ents = TOOLS;
     for (const auto& e : surfaces) ents += "," + e;
     norak::load_session_text(R"({"entities":[)" + ents + "]}");
+    chk::described().clear();
+    for (const auto& e : surfaces) {
+        const nlohmann::json d = nlohmann::json::parse(e);
+        if (d.contains("id")) chk::described()[d["id"].get<int>()] = d;
+    }
     TLTINI();
 }
 
@@ -220,7 +225,8 @@ inline Findings check_passes(const chk::Surface& s, const chk::Tool& t, bool ver
             if (k + 1 >= k0 + n) continue;
             double b[3];
             axis_of(k + 1, b);
-            for (double w : {0.5}) {
+            // The chord sampled along its length, not only at its middle.
+            for (double w : {0.25, 0.5, 0.75}) {
                 double c[3], ca[3];
                 for (int q = 0; q < 3; ++q) {
                     c[q] = p.PSPNTS[k][q] + w * (p.PSPNTS[k + 1][q] - p.PSPNTS[k][q]);

@@ -189,6 +189,89 @@ TEST(Retract, NeverMovesDownIntoThePart)
     for (const Pt& q : moves()) EXPECT_GE(q.z, 30.0 - 1e-4);
 }
 
+// The words of the heights record the links read (counted from 0): 0 the
+// clearance plane, 24 the absolute plane, 48 the incremental height, 73 the
+// clearance switch, 76 the height mode. Each is set alone and moves the
+// retract, the end-of-string move and the fast move to its own height; the
+// hold state chooses between the clearance plane and the other two.
+TEST(HeightsRecord, EachWordDrivesItsLinkHeight)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 p[3] = {10, 20, 5}, q[3] = {40, 20, 8}, up[3] = {0, 0, 1};
+    struct Case {
+        const char* name;
+        i32 hold, mode, sw;  // hold state, height mode (word 76), clearance switch (word 73)
+        f32 zret, strend, fast;  // the height each routine goes up to (-1: no move up)
+    } cases[] = {
+        {"incremental", 0, 0, 0, 5 + 20, 8 + 20, 5 + 20},
+        {"absolute", 0, 1, 0, 55, 55, 55},
+        {"clearance plane", 1, 0, 1, 100, 100, 100},
+        {"clearance plane, absolute mode", 1, 1, 1, 100, 100, 100},
+        {"switch off", 1, 1, 0, -1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto setup = [&] {
+            stand(p, 1);  // clearance 100 (word 0), incremental 20 (word 48)
+            HEI8[24] = r2wrd(55.0f);
+            HEI8[76] = c.mode;
+            HEI8[73] = c.sw;
+            HFLINI();
+            if (c.hold == 0) HFLSET(0);
+            i32 h = -1;
+            HFLGET(h);
+            ASSERT_EQ(h, c.hold);
+        };
+        i32 st = 0;
+        setup();
+        ZRET(2, p, up, st);
+        ASSERT_EQ(st, 0);
+        auto m = moves();
+        if (c.zret < 0) {
+            EXPECT_TRUE(m.empty());
+        } else {
+            ASSERT_EQ(m.size(), 1u);
+            EXPECT_EQ(m[0].x, 10.0);
+            EXPECT_EQ(m[0].z, c.zret);
+        }
+        // The end-of-string move towards q: up, then across at the height.
+        setup();
+        STREND(2, q, up, 1, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        m = moves();
+        if (c.strend < 0) {
+            // Only up to q's height where the tool stands.
+            ASSERT_EQ(m.size(), 1u);
+            EXPECT_EQ(m[0].x, 10.0);
+            EXPECT_EQ(m[0].z, 8.0);
+        } else {
+            ASSERT_EQ(m.size(), 2u);
+            EXPECT_EQ(m[0].x, 10.0);
+            EXPECT_EQ(m[0].z, c.strend);
+            EXPECT_EQ(m[1].x, 40.0);
+            EXPECT_EQ(m[1].z, c.strend);
+        }
+        // The fast move to q: up, across, down onto q.
+        setup();
+        FAST2M(2, q, up, 1, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        m = moves();
+        if (c.fast < 0) {
+            EXPECT_TRUE(m.empty());  // the tool stands below q: no move at all
+        } else {
+            ASSERT_EQ(m.size(), 3u);
+            EXPECT_EQ(m.back().x, 40.0);
+            EXPECT_EQ(m.back().z, 8.0);
+            EXPECT_EQ(m[0].x, 10.0);
+            EXPECT_EQ(m[0].z, c.fast);
+            EXPECT_EQ(m[1].x, 40.0);
+            EXPECT_EQ(m[1].z, c.fast);
+        }
+    }
+}
+
 TEST(MultiAxisLink, AxisTurnsInThirdsOnTheWayToTheClearancePlane)
 {
     host({});

@@ -64,7 +64,8 @@ struct Surface {
     double cell = 10;
     std::map<std::pair<int, int>, std::vector<int>> grid;
 
-    Surface(int id, int nu_ = 240, int nv_ = 240) : exact(described().at(id)), nu(nu_), nv(nv_)
+    Surface(int id, int nu_ = 240, int nv_ = 240) : Surface(described().at(id), nu_, nv_) {}
+    Surface(const nlohmann::json& d, int nu_ = 240, int nv_ = 240) : exact(d), nu(nu_), nv(nv_)
     {
         u0 = exact.u0, u1 = exact.u1, v0 = exact.v0, v1 = exact.v1;
         pts.resize(size_t(3 * nu * nv));

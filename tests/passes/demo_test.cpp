@@ -1,15 +1,20 @@
 // The example sessions end to end through the runner: the procedure defined
 // through the menus and executed; every written move checked against the
-// reference drop of the tool over the triangle model; markers balanced; feed
-// codes in their places; the picture and the STL written.
+// reference drop of the tool over the exact surfaces (evaluated by the
+// tests' own evaluator from the session, not over the module's own
+// triangles), both ways for the cutting moves; link heights; the five-axis
+// run's tool axes, touch and clearance along the axis; markers balanced;
+// feed codes in their places; the picture and the STL written.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "common/dropref.h"
+#include "common/surfeval.h"
 #include "tests/inprocess.h"
 #include "tests/session_util.h"
 #include "tests/passes/common.h"
@@ -20,6 +25,7 @@ struct Move {
     double a[3], b[3];
     int feed;
     int marker;  // innermost open marker code (0 none)
+    double aa[3], ab[3];  // tool axes at the two ends ((0, 0, 1) for a move without one)
 };
 
 // Moves of the host's tool path dump (one element a line, words as
@@ -30,16 +36,19 @@ std::vector<Move> read_moves(const std::string& dump, int& starts, int& ends)
     std::vector<Move> out;
     std::istringstream in(dump);
     std::string line;
-    double cur[3] = {0, 0, 0};
+    double cur[3] = {0, 0, 0}, cax[3] = {0, 0, 1};
     bool have = false;
     int feed = 1;
     std::vector<int> open;
     starts = ends = 0;
-    auto to = [&](const double* p) {
-        if (have) out.push_back({{cur[0], cur[1], cur[2]}, {p[0], p[1], p[2]}, feed, open.empty() ? 0 : open.back()});
-        for (int c = 0; c < 3; ++c) cur[c] = p[c];
+    auto to = [&](const double* p, const double* ax) {
+        if (have)
+            out.push_back({{cur[0], cur[1], cur[2]}, {p[0], p[1], p[2]}, feed, open.empty() ? 0 : open.back(),
+                           {cax[0], cax[1], cax[2]}, {ax[0], ax[1], ax[2]}});
+        for (int c = 0; c < 3; ++c) cur[c] = p[c], cax[c] = ax[c];
         have = true;
     };
+    const double up[3] = {0, 0, 1};
     while (std::getline(in, line)) {
         std::istringstream ls(line);
         std::vector<long long> w;
@@ -61,17 +70,46 @@ std::vector<Move> read_moves(const std::string& dump, int& starts, int& ends)
         }
         if ((t == 2 || t == 22 || t == 222) && w.size() >= 5) {
             const double p[3] = {r(2), r(3), r(4)};
-            to(p);
+            const double a[3] = {t == 2 ? 0.0 : r(5), t == 2 ? 0.0 : r(6), t == 2 ? 1.0 : r(7)};
+            to(p, t == 2 ? up : a);
         }
         if (t == 7 || t == 27 || t == 227) {
             const size_t rec = t == 7 ? 4 : 7;
             for (size_t k = 1; k + rec <= w.size(); k += rec) {
                 const double p[3] = {r(k + 1), r(k + 2), r(k + 3)};
-                to(p);
+                const double a[3] = {rec == 7 ? r(k + 4) : 0.0, rec == 7 ? r(k + 5) : 0.0, rec == 7 ? r(k + 6) : 1.0};
+                to(p, a);
             }
         }
     }
     return out;
+}
+
+// The reference over the exact surfaces of a session: each surface
+// triangulated densely by the tests' own evaluator, and the largest distance
+// measured between those triangles and the exact surfaces (`sag`).
+struct Exact {
+    dropref::Buckets bk;
+    double sag = 0;
+    int triangles = 0;
+};
+
+std::unique_ptr<Exact> exact_of(const std::string& session, double cell)
+{
+    auto e = std::make_unique<Exact>();
+    std::vector<double> tri;
+    for (const auto& [id, srf] : surfeval::surfaces_of(nlohmann::json::parse(session))) {
+        // Grid counts from the surface's extent along its parameter lines.
+        double a[3], b[3], c[3];
+        srf.eval(srf.u0, srf.v0, a), srf.eval(srf.u1, srf.v0, b), srf.eval(srf.u0, srf.v1, c);
+        const double lu = std::hypot(std::hypot(b[0] - a[0], b[1] - a[1]), b[2] - a[2]);
+        const double lv = std::hypot(std::hypot(c[0] - a[0], c[1] - a[1]), c[2] - a[2]);
+        const int n = std::max(8, int(lu / cell)), m = std::max(8, int(lv / cell));
+        e->sag = std::max(e->sag, surfeval::triangulate(srf, n, m, tri));
+    }
+    e->triangles = int(tri.size() / 9);
+    e->bk.build(tri, 2.0);
+    return e;
 }
 
 // The triangles of the saved approximations (ASCII STL).
@@ -91,26 +129,37 @@ std::vector<double> read_stl(const std::string& text)
 }
 
 // The session text with words of the heights record replaced (counted
-// from 1).
-std::string with_heights(std::string text, const std::vector<std::pair<int, double>>& words)
+// from 0; an integer stays an integer word, a real a real word).
+std::string with_heights(const std::string& text, const std::vector<std::pair<int, nlohmann::json>>& words)
 {
-    const size_t h = text.find("\"HEI8\"");
-    const size_t a = text.find('[', h), b = text.find(']', a);
-    std::vector<std::string> w;
-    std::istringstream in(text.substr(a + 1, b - a - 1));
-    std::string item;
-    while (std::getline(in, item, ',')) w.push_back(item);
-    for (auto [k, v] : words) w[size_t(k - 1)] = std::to_string(v);
-    std::string list;
-    for (size_t k = 0; k < w.size(); ++k) list += (k ? "," : "") + w[k];
-    return text.replace(a + 1, b - a - 1, list);
+    nlohmann::json d = nlohmann::json::parse(text);
+    for (const auto& [k, v] : words) d["records"]["HEI8"]["words"][size_t(k)] = v;
+    return d.dump(1);
+}
+
+// The words of the heights record as the session left them (records.txt).
+std::vector<std::string> heights_left(const std::string& records)
+{
+    std::istringstream in(records);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("HEI8 ", 0) == 0) {
+            std::istringstream w(line.substr(line.find(':') + 1));
+            std::vector<std::string> out;
+            std::string t;
+            while (w >> t) out.push_back(t);
+            return out;
+        }
+    return {};
 }
 
 // One run of an example: completes, markers balanced, feed codes in their
-// places, the picture and the model written, and no move of any kind below
-// the reference drop of the ball over the triangle model (minus the
-// tolerance), every move sampled at least every 0.25. The tool path is
-// returned.
+// places, the picture and the model written; every move of any kind sampled
+// at least every 0.25 and never below the reference drop of the ball over
+// the exact surfaces by more than the tolerance (plus the measured distance
+// of the reference's triangles from the surfaces), the cutting moves never
+// above it by more than that either; every horizontal rapid at the
+// clearance plane. The moves are returned.
 std::string example(const char* name, double tol, const char* heights, const std::string& text,
                     const std::string& same_as = "")
 {
@@ -129,6 +178,7 @@ std::string example(const char* name, double tol, const char* heights, const std
     const std::string svg = read_file(r.dir + "/out/toolpath.svg");
     for (const char* c : {"class=\"feed\"", "class=\"rapid\"", "class=\"surface\""})
         EXPECT_NE(svg.find(c), std::string::npos) << c;
+    EXPECT_NE(read_file(r.dir + "/out/model.stl").find("endsolid"), std::string::npos);
 
     // Feed codes: cutting within the strings of a surface (down-feed when
     // descending), the pass-kind-6 feed within its strings, the approach feed
@@ -153,55 +203,140 @@ std::string example(const char* name, double tol, const char* heights, const std
         }
     }
     EXPECT_GT(approaches, 0);
-    if (dump == same_as) {
-        std::printf("MEASURE example %s, %s heights: the same tool path\n", name, heights);
-        return dump;
+
+    // Link heights: the three-axis passes hold the clearance switch, so every
+    // horizontal rapid runs at the clearance plane (word 0), whatever the
+    // height mode; the first approach starts there and the last move ends
+    // there.
+    const nlohmann::json session = nlohmann::json::parse(text);
+    const double clear = session["records"]["HEI8"]["words"][0].get<double>();
+    for (const Move& m : moves)
+        if (m.feed == 4 && std::hypot(m.b[0] - m.a[0], m.b[1] - m.a[1]) > 1.0 && std::fabs(m.b[2] - m.a[2]) < 1e-4)
+            EXPECT_FLOAT_EQ(m.b[2], clear) << m.a[0] << " " << m.a[1];
+    EXPECT_FLOAT_EQ(moves.front().a[2], clear);
+    EXPECT_FLOAT_EQ(moves.back().b[2], clear);
+
+    // The moves alone (the procedure block keeps the heights record).
+    std::ostringstream path;
+    path.precision(9);
+    for (const Move& m : moves)
+        path << m.a[0] << " " << m.a[1] << " " << m.a[2] << " " << m.b[0] << " " << m.b[1] << " " << m.b[2] << " "
+             << m.feed << " " << m.marker << "\n";
+    if (path.str() == same_as) {
+        std::printf("MEASURE example %s, %s heights: the same moves\n", name, heights);
+        return path.str();
     }
 
-    const std::vector<double> tri = read_stl(read_file(r.dir + "/out/model.stl"));
-    EXPECT_GT(tri.size(), 900u);
-    dropref::Buckets bk;
-    bk.build(tri, 5.0);
+    // Cells small enough that the triangles lie within a tenth of the
+    // tolerance of the surfaces on the examples.
+    const std::unique_ptr<Exact> ex = exact_of(text, 0.4 * std::sqrt(tol / 0.02));
+    EXPECT_GT(ex->triangles, 50000);
     const dropref::Tool ball{1, 5.0, 5.0};
-    double worst = -1e9, wp[3] = {0, 0, 0};
-    int samples = 0;
+    const double bound = tol + ex->sag;
+    double deepest = -1e9, highest = -1e9, wp[3] = {0, 0, 0}, hp[3] = {0, 0, 0};
+    int samples = 0, cutting = 0;
     for (const Move& m : moves) {
         const double len = std::sqrt(std::pow(m.b[0] - m.a[0], 2) + std::pow(m.b[1] - m.a[1], 2) + std::pow(m.b[2] - m.a[2], 2));
         const int n = std::max(4, int(len / 0.25));
+        const bool cuts = m.marker == 5 && (m.feed == 1 || m.feed == 26);
         for (int k = 0; k <= n; ++k) {
             double p[3];
             for (int c = 0; c < 3; ++c) p[c] = m.a[c] + (m.b[c] - m.a[c]) * k / n;
-            const double ref = bk.drop_all(ball, p);
+            const double ref = ex->bk.drop_all(ball, p);
             ++samples;
-            if (ref > -1e30 && ref - p[2] > worst) worst = ref - p[2], std::memcpy(wp, p, sizeof wp);
+            if (ref == dropref::NONE) {
+                EXPECT_FALSE(cuts) << "a cutting move beyond the part at " << p[0] << " " << p[1];
+                continue;
+            }
+            if (ref - p[2] > deepest) deepest = ref - p[2], std::memcpy(wp, p, sizeof wp);
+            if (cuts) {
+                ++cutting;
+                if (p[2] - ref > highest) highest = p[2] - ref, std::memcpy(hp, p, sizeof hp);
+            }
         }
     }
-    std::printf("MEASURE example %s, %s heights: %zu moves, %d samples, deepest below the reference drop %.5f at %.3f "
-                "%.3f %.3f (tolerance %.3f)\n",
-                name, heights, moves.size(), samples, worst, wp[0], wp[1], wp[2], tol);
-    EXPECT_LE(worst, tol + 1e-4);
-    return dump;
+    std::printf("MEASURE example %s, %s heights: %zu moves, %d samples (%d cutting) against %d triangles of the exact "
+                "surfaces (their distance %.5f): deepest below the reference drop %.5f at %.3f %.3f %.3f, cutting "
+                "moves highest above it %.5f at %.3f %.3f %.3f (tolerance %.3f)\n",
+                name, heights, moves.size(), samples, cutting, ex->triangles, ex->sag, deepest, wp[0], wp[1], wp[2],
+                highest, hp[0], hp[1], hp[2], tol);
+    EXPECT_LE(deepest, bound);
+    EXPECT_LE(highest, bound);
+    EXPECT_GT(cutting, 5000);
+    return path.str();
 }
 
 void examples(const char* name, double tol, double absolute)
 {
     const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/" + name + ".json");
     const std::string first = example(name, tol, "clearance", text);
-    // Absolute link heights: the height mode and its plane.
-    example(name, tol, "absolute", with_heights(text, {{77, 1}, {25, absolute}}), first);
+    // Absolute link heights: the height mode (word 76, counted from 0) and
+    // its plane (word 24). The clamp of the positioning (word 77, with the
+    // range of words 74 and 75 below the part) is set too: the start-up
+    // clears it, so it crushes nothing, while the height mode stays.
+    const std::string abs = with_heights(text, {{76, 1}, {24, absolute}, {77, 1}, {74, -100.0}, {75, 1.0}});
+    // The same moves: the three-axis passes hold the clearance switch, and
+    // nothing is clamped.
+    EXPECT_EQ(example(name, tol, "absolute", abs, first), first);
+    RunResult r = run_session(abs, std::string(name) + "_records");
+    const std::vector<std::string> w = heights_left(r.records);
+    ASSERT_EQ(w.size(), 79u);
+    EXPECT_EQ(w[76], "1");
+    EXPECT_EQ(std::stod(w[24]), absolute);
+    EXPECT_EQ(w[77], "0");
 }
 
-TEST(Demo, FiveAxisRunOfTheDomeCompletes)
+// The five-axis run of the dome: every cutting position carries a unit tool
+// axis leaning off the vertical as the surface does; the ball touches the
+// exact surface there (within the tolerance), and nowhere along a cutting
+// move, with the axis carried along, does it cut the surface by more than
+// the tolerance.
+TEST(Demo, FiveAxisRunOfTheDomeTouchesAndNeverCutsAlongItsAxes)
 {
     const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome5x.json");
     RunResult r = run_session(text, "dome5x");
     ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos);
+    EXPECT_EQ(r.transcript.find("GOUGING"), std::string::npos);
     const std::string dump = read_file(r.dir + "/out/toolpath.txt");
     int starts = 0, ends = 0;
     const auto moves = read_moves(dump, starts, ends);
     EXPECT_GT(moves.size(), 100u);
     EXPECT_EQ(starts, ends);
     EXPECT_NE(dump.find("\n  27 "), std::string::npos);  // strings with the tool axis
+
+    const double tol = 0.02;
+    const chk::Surface s(nlohmann::json::parse(text)["entities"][0]);
+    const chk::Tool ball{10, 5, 0};
+    double touch = 0, deepest = -1e9, tilt = 0, worst_unit = 0;
+    int positions = 0, chords = 0;
+    for (const Move& m : moves) {
+        if (m.marker != 5 || !(m.feed == 1 || m.feed == 26)) continue;
+        double a[3] = {m.ab[0], m.ab[1], m.ab[2]};
+        const double la = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+        worst_unit = std::max(worst_unit, std::fabs(la - 1.0));
+        tilt = std::max(tilt, std::acos(std::clamp(a[2] / la, -1.0, 1.0)));
+        pt::unit(a);
+        const double d = chk::mindist(s, ball, m.b, a);
+        touch = std::max(touch, std::fabs(d));
+        deepest = std::max(deepest, -d);
+        ++positions;
+        for (double w : {0.25, 0.5, 0.75}) {
+            double c[3], ca[3];
+            for (int q = 0; q < 3; ++q) c[q] = m.a[q] + w * (m.b[q] - m.a[q]), ca[q] = m.aa[q] + w * (m.ab[q] - m.aa[q]);
+            pt::unit(ca);
+            deepest = std::max(deepest, -chk::mindist(s, ball, c, ca));
+            ++chords;
+        }
+    }
+    std::printf("MEASURE example dome5x: %d cutting positions, %d chord samples: touch %.5f, deepest cut %.5f, "
+                "largest tilt %.1f deg, axis length error %.2e (tolerance %.3f)\n",
+                positions, chords, touch, deepest, tilt * 180 / M_PI, worst_unit, tol);
+    EXPECT_GT(positions, 1000);
+    EXPECT_LE(worst_unit, 2e-4);  // single-precision axes, measured 1.04e-4
+    EXPECT_GT(tilt * 180 / M_PI, 10.0);  // the axes do lean
+    EXPECT_LE(touch, tol);
+    EXPECT_LE(deepest, tol);
 }
 
 TEST(Demo, ExamplesRunEndToEndWithoutCuttingThePart)

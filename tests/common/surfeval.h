@@ -15,6 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "dropref.h"
+
 namespace surfeval {
 
 using json = nlohmann::json;
@@ -294,5 +296,29 @@ inline double triangulate(const Surface& s, int n, int m, std::vector<double>& t
         }
     return sag;
 }
+
+// The reference drop over exact surfaces: each surface triangulated with
+// cells of about `cell` along its parameter lines, and the largest distance
+// measured between those triangles and the surfaces (`sag`).
+struct Reference {
+    dropref::Buckets bk;
+    double sag = 0;
+    int triangles = 0;
+
+    Reference(const std::vector<Surface>& surfaces, double cell)
+    {
+        std::vector<double> tri;
+        for (const Surface& srf : surfaces) {
+            double a[3], b[3], c[3];
+            srf.eval(srf.u0, srf.v0, a), srf.eval(srf.u1, srf.v0, b), srf.eval(srf.u0, srf.v1, c);
+            const double lu = std::hypot(std::hypot(b[0] - a[0], b[1] - a[1]), b[2] - a[2]);
+            const double lv = std::hypot(std::hypot(c[0] - a[0], c[1] - a[1]), c[2] - a[2]);
+            const int n = std::max(8, int(lu / cell)), m = std::max(8, int(lv / cell));
+            sag = std::max(sag, triangulate(srf, n, m, tri));
+        }
+        triangles = int(tri.size() / 9);
+        bk.build(tri, 2.0);
+    }
+};
 
 }  // namespace surfeval

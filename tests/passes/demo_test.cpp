@@ -85,47 +85,12 @@ std::vector<Move> read_moves(const std::string& dump, int& starts, int& ends)
     return out;
 }
 
-// The reference over the exact surfaces of a session: each surface
-// triangulated densely by the tests' own evaluator, and the largest distance
-// measured between those triangles and the exact surfaces (`sag`).
-struct Exact {
-    dropref::Buckets bk;
-    double sag = 0;
-    int triangles = 0;
-};
-
-std::unique_ptr<Exact> exact_of(const std::string& session, double cell)
+// The reference over the exact surfaces of a session.
+std::unique_ptr<surfeval::Reference> exact_of(const std::string& session, double cell)
 {
-    auto e = std::make_unique<Exact>();
-    std::vector<double> tri;
-    for (const auto& [id, srf] : surfeval::surfaces_of(nlohmann::json::parse(session))) {
-        // Grid counts from the surface's extent along its parameter lines.
-        double a[3], b[3], c[3];
-        srf.eval(srf.u0, srf.v0, a), srf.eval(srf.u1, srf.v0, b), srf.eval(srf.u0, srf.v1, c);
-        const double lu = std::hypot(std::hypot(b[0] - a[0], b[1] - a[1]), b[2] - a[2]);
-        const double lv = std::hypot(std::hypot(c[0] - a[0], c[1] - a[1]), c[2] - a[2]);
-        const int n = std::max(8, int(lu / cell)), m = std::max(8, int(lv / cell));
-        e->sag = std::max(e->sag, surfeval::triangulate(srf, n, m, tri));
-    }
-    e->triangles = int(tri.size() / 9);
-    e->bk.build(tri, 2.0);
-    return e;
-}
-
-// The triangles of the saved approximations (ASCII STL).
-std::vector<double> read_stl(const std::string& text)
-{
-    std::vector<double> t;
-    std::istringstream in(text);
-    std::string word;
-    while (in >> word)
-        if (word == "vertex")
-            for (int c = 0; c < 3; ++c) {
-                double v = 0;
-                in >> v;
-                t.push_back(v);
-            }
-    return t;
+    std::vector<surfeval::Surface> srf;
+    for (const auto& [id, s] : surfeval::surfaces_of(nlohmann::json::parse(session))) srf.push_back(s);
+    return std::make_unique<surfeval::Reference>(srf, cell);
 }
 
 // The session text with words of the heights record replaced (counted
@@ -229,7 +194,7 @@ std::string example(const char* name, double tol, const char* heights, const std
 
     // Cells small enough that the triangles lie within a tenth of the
     // tolerance of the surfaces on the examples.
-    const std::unique_ptr<Exact> ex = exact_of(text, 0.4 * std::sqrt(tol / 0.02));
+    const std::unique_ptr<surfeval::Reference> ex = exact_of(text, 0.4 * std::sqrt(tol / 0.02));
     EXPECT_GT(ex->triangles, 50000);
     const dropref::Tool ball{1, 5.0, 5.0};
     const double bound = tol + ex->sag;

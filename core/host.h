@@ -936,7 +936,7 @@ inline lnitem lnR(f64 value) { return {'R', nullptr, 0, value, nullptr}; }
 inline lnitem lnU(f64 value) { return {'U', nullptr, 0, value, nullptr}; }
 inline lnitem lnC(const i32* date) { return {'C', nullptr, 0, 0.0, date}; }
 void aopen(const i32& unit, const char* name, const i32& length, const i32& mode, i32& status);  // mode 2 write
-void aclose(const i32& unit);
+void aclose(const i32& unit);  // ends the file of the unit
 void fltxtc(const i32& unit, const char* text);                    // a line of one C text
 void filtxt(const i32& unit, const char* text, const i32& length);  // a line of one text of a length
 void filtxn(const i32& unit, const lnitem* items, const i32& count);  // a line of items
@@ -952,9 +952,9 @@ void errou4(const char* text, const char* name, const i32& length);  // internal
 // Stored tool path entities: the number of entries and the (kind, id) pairs
 // (count: capacity in pairs on entry); a movement entity opened at its first
 // block with its block count.
-void get_tp_info(const i32& tp, i32& count, i32& status);
-void dbd_tp(const i32& mode, const i32& tp, i32* pairs, i32& count, i32& status);
-void open_movmnt(const i32& id, i32& count, i32& status);
+void get_tp_info(const i32& tp, i32& count, i32& status);  // the number of entries
+void dbd_tp(const i32& mode, const i32& tp, i32* pairs, i32& count, i32& status);  // mode 1: the entries
+void open_movmnt(const i32& id, i32& count, i32& status);  // opens it at its first block
 void gs_proc_id(i32 mode, i32& id);  // mode 1 get, 2 set the current procedure id
 void eginfo(i32& open, i32& position, i32& id);  // the open entity, its word position and id
 // Levels, views and coordinate systems of the display.
@@ -962,23 +962,26 @@ void gtalev(char* name);                                 // the active level's n
 void gultab(const i32& mode);                            // loads the level table
 void gsname(const i32& mode, const i32& index, char* name);  // a level's name, 6 characters
 void gvtdat(const i32& view, i32& kind, char* name);     // kind 3 MACSYS; its name, 8 characters
-f32 degree(const f32& radians);
+f32 degree(const f32& radians);  // radians to degrees
 void trv2v(const i32& from, const i32& to, f32* matrix);  // rotation from view to view (0 the world axes)
-void mapw2v(const f32* world, const i32& axis, const i32& mode, f32* view);
+void mapw2v(const f32* world, const i32& axis, const i32& mode, f32* view);  // world to view coordinates
 void dbttna(const i32& id, char* name);  // a transformation's name, 4 characters
 // Values of stored procedures and the movement check.
+// The values of a coded item of a stored procedure (group 4) or its machine
+// parameters (group 5); status 1 when there is no such item.
 void gs_param(i32 mode, i32 entity, i32 cls, i32 group, i32 code, i32* values, i32& status);
-i32 gs_check_movmnt(i32 mode);
+i32 gs_check_movmnt(i32 mode);  // nonzero: the listing reads the has-movements flag
 // Geometry associations of the part: the elements one by one (mode 1 the
 // first, 2 the next; code -1 after the last), the procedures using one, its
 // marks, and the association tree.
+// The next element (mode 1 the first).
 void asseqa(const i32& mode, i32& proc, i32& element, i32& ucs, i32& kind, i32& sub, i32& state, i32& code);
-void ncn_assoc_find_geom_proc(i32 element, i32* procs, i32 capacity, i32& count);
-i32 asedit(const i32& element);
-i32 aschge(const i32& element);
-i32 eucs(const i32& ucs);
-void ncn_assoc_create_tree(i32 view, i32& status);
-void ncn_assoc_add_node(i32 kind, i32 parent, i32 number, i32 id, i32& node, i32& status);
-void ncn_assoc_delete_node(i32 mode, i32 node, i32 a, i32 b, i32 c);
-void last_geom_temp_id(const i32& id, i32& current);
-void get_set_blknum(i32 mode, i32 number, i32& mapped);
+void ncn_assoc_find_geom_proc(i32 element, i32* procs, i32 capacity, i32& count);  // procedures using it
+i32 asedit(const i32& element);  // 1 when the element was edited
+i32 aschge(const i32& element);  // 1 when the element changed
+i32 eucs(const i32& ucs);  // 1 for a coordinate system the host accepts
+void ncn_assoc_create_tree(i32 view, i32& status);  // a new, empty association tree
+void ncn_assoc_add_node(i32 kind, i32 parent, i32 number, i32 id, i32& node, i32& status);  // a node under parent
+void ncn_assoc_delete_node(i32 mode, i32 node, i32 a, i32 b, i32 c);  // drops the tree
+void last_geom_temp_id(const i32& id, i32& current);  // the current id of a geometry entity
+void get_set_blknum(i32 mode, i32 number, i32& mapped);  // a procedure's number in the listed tool path

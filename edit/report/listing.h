@@ -4,7 +4,18 @@
 // One form serves every listing: the tool path listing (listing mode 1),
 // the frame's procedure list (mode 2) and procedure-header list (mode 3),
 // the block list (mode 1) and the editor. Callers start each listing with
-// LSTRST (lstate.h), which NCLIST does itself.
+// LSTRST (lstate.h), which NCLIST does itself. The callers' arguments
+// (mode, medium, tool path id, scale):
+//   tool path listing, current tool path   1, 2, -1, 1 / unit factor
+//   tool path listing, stored tool path    1, 1, its entity id, 1 / unit factor
+//   block list                             1, 2, -1, 1 / unit factor
+//   procedure list, current tool path      2, 2, the list's selector, 1.0
+//   procedure list, stored tool path       2, 1, the entity's id, 1.0
+//   procedure-header list walk             3, 2, the listed id, the caller's scale
+//   procedure-header list, stored entity   3, 1, the entity's id, the caller's scale
+// The procedure-header list tells the blocks it draws rules after by the
+// type answered (4, 10 and 12); the entity heads (a tool path's header, a
+// procedure's block) are found by their place at the entity's start.
 #pragma once
 
 #include "core/words.h"

@@ -37,32 +37,38 @@ inline void put_block(const dump::Words& w)
     BLKCLS(AM_LIST);
 }
 
+// The module state of the block layer as a procedure starts.
+inline void fresh_block_state()
+{
+    std::memset(PRM9, 0, sizeof PRM9);
+    std::memset(DSM4, 0, sizeof DSM4);
+    std::memset(DSP8, 0, sizeof DSP8);
+    std::memset(WRMB, 0, sizeof WRMB);
+    std::memset(LSP2, 0, sizeof LSP2);
+    std::memset(BLSK, 0, sizeof BLSK);
+    std::memset(MCHTBL, 0, sizeof MCHTBL);
+    std::memset(NPT1, 0, sizeof NPT1);
+    TECHCL();
+    MOVCLR();
+    tp_mrkr_init();
+    TPMACH = 22;
+    std::memset(TLER, 0, sizeof TLER);
+    std::memset(TRS1, 0, sizeof TRS1);
+    std::memset(PRCFLG, 0, sizeof PRCFLG);
+    DSPKPT = DispatchState{-1, 0.0f, 0, 0.0f, 0};
+    CYCST = CycleState{};
+    DSPST = DisplayState{4, 0, 0, 0, 0, 1, 1, 0};
+    CPYTRF.active = 0;
+    INTCNT = 0;
+    const f64 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, zero[3] = {0, 0, 0};
+    CNVSET(id, zero, zero);
+}
+
 struct BlocksTest : ::testing::Test {
     void SetUp() override
     {
         norak::reset();
-        std::memset(PRM9, 0, sizeof PRM9);
-        std::memset(DSM4, 0, sizeof DSM4);
-        std::memset(DSP8, 0, sizeof DSP8);
-        std::memset(WRMB, 0, sizeof WRMB);
-        std::memset(LSP2, 0, sizeof LSP2);
-        std::memset(BLSK, 0, sizeof BLSK);
-        std::memset(MCHTBL, 0, sizeof MCHTBL);
-        std::memset(NPT1, 0, sizeof NPT1);
-        TECHCL();
-        MOVCLR();
-        tp_mrkr_init();
-        TPMACH = 22;
-        std::memset(TLER, 0, sizeof TLER);
-        std::memset(TRS1, 0, sizeof TRS1);
-        std::memset(PRCFLG, 0, sizeof PRCFLG);
-        DSPKPT = DispatchState{-1, 0.0f, 0, 0.0f, 0};
-        CYCST = CycleState{};
-        DSPST = DisplayState{4, 0, 0, 0, 0, 1, 1, 0};
-        CPYTRF.active = 0;
-        INTCNT = 0;
-        const f64 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, zero[3] = {0, 0, 0};
-        CNVSET(id, zero, zero);
+        fresh_block_state();
     }
     void TearDown() override { tp_mrkr_fin(1); }
     // An entity to write blocks into, open.

@@ -28,6 +28,7 @@
 #include "core/prcwrd.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
+#include "tests/blocks/common.h"
 #include "tools/toolcache.h"
 #include "tools/toollib.h"
 
@@ -65,12 +66,7 @@ inline void fresh(double unit = 1.0)
     norak::start_toolpath();
     gtncfn(NCFNAM, NCFCNT, NCFMAP);
     TLTINI();
-    std::memset(PRM9, 0, sizeof PRM9);
-    std::memset(DSM4, 0, sizeof DSM4);
-    std::memset(DSP8, 0, sizeof DSP8);
-    std::memset(BLSK, 0, sizeof BLSK);
-    std::memset(MCHTBL, 0, sizeof MCHTBL);
-    std::memset(NPT1, 0, sizeof NPT1);
+    fresh_block_state();
     std::memset(HEI8, 0, sizeof HEI8);
     std::memset(EDA2, 0, sizeof EDA2);
     std::memset(CLP1, 0, sizeof CLP1);
@@ -80,10 +76,6 @@ inline void fresh(double unit = 1.0)
     PRCFLG[1] = 0;
     i32 st = 0;
     reset_geom_slots(st);
-    TECHCL();
-    MOVCLR();
-    tp_mrkr_init();
-    TPMACH = 22;
     MOVST.newproc = 0;
     std::memcpy(NPT1, "TP-A    ", 8);
     LSTST = ListingState{};

@@ -306,11 +306,74 @@ TEST(Printers, AssociationsMarkEditedProceduresSuspended)
         NCLIST(-1, 1);
         const std::string text = fix::listing();
         EXPECT_NE(text.find("\"DOME FINISH         \" \n           SUSPENDED\n"), std::string::npos) << own;
-        if (own) {
-            auto lines = print_at(LM_HEADS, 3);
-            EXPECT_EQ(lines, std::vector<std::string>{
-                                 "| S----(TR01)SRF MIL= 3  | DOME FINISH            | -U TOOL= BALL 10       |"});
-        }
+        // Only an edited element of the procedure's own marks it as changed by the user.
+        auto lines = print_at(LM_HEADS, 3);
+        EXPECT_EQ(lines, std::vector<std::string>{std::string("| S----(TR01)SRF MIL= 3  | DOME FINISH            | ") +
+                                                  (own ? "-U" : "--") + " TOOL= BALL 10       |"});
         PRCTAB.count = 0;
     }
+}
+
+TEST(Printers, ProcedureFlagsMarksAndTypes)
+{
+    // Procedure types without a tool; the message kinds fill exactly their fields.
+    for (i32 t : {8, 17, 24, 25, 10, 42}) EXPECT_TRUE(NOTLPR(t)) << t;
+    for (i32 t : {9, 16, 18, 23, 26 - 3, 52}) EXPECT_FALSE(NOTLPR(t)) << t;
+    i32 kind = 0;
+    char marker = '@', label[5] = "zzzz", prompt[19], menu[20];
+    prompt[18] = menu[19] = 'Z';
+    MSGENT(kind, marker, label, prompt, menu);
+    EXPECT_EQ(kind, 4);
+    EXPECT_EQ(std::string(menu, 20), "USER DEF.BLOCK NAMEZ");
+    EXPECT_EQ(std::string(prompt, 19), "ENTER NAME        Z");
+
+    // A procedure is marked when its first flag is set, its sixth is not and
+    // the host's debugging asks for it.
+    fix::fresh();
+    fix::build();
+    norak::settings().nc["debug"] = 1;
+    i32 st = 0;
+    const i32 five = 5, zero = 0;
+    at(3);
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &five, st);
+    lclos();
+    auto lines = print_at(LM_TPLIST, 3);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[3], "   3  PROCEDURE NUMBER = 3");
+    at(3);
+    TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+    lclos();
+    lines = print_at(LM_TPLIST, 3);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[3], "   3  *** PROCEDURE NUMBER = 3");
+
+    // Flag B from code 35 of a procedure of its own movements.
+    at(3);
+    const i32 one = 1;
+    TPCHNN(AM_LIST, GR_GLOBAL, 35, DT_INT, &one, st);
+    i32 c47 = 0, date[6];
+    PRCINB(1, -1, -1, 5, c47, date, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(PRCINF.flagb[5], 1);
+    EXPECT_EQ(PRCINF.number[5], 3);
+    EXPECT_EQ(date[0], 2024);
+    lclos();
+}
+
+TEST(Printers, ANurbsBlockReadThroughTheConvertingListAccess)
+{
+    fix::fresh();
+    fix::build();
+    auto lines = printed([] {
+        at(3, 17);  // the NURBS block: the sub-list's 18th element
+        i32 size = 0, type = 0, cls = 0, st = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        ASSERT_EQ(type, 5);
+        PRBT05(LM_PROCS, LST_UNIT, AM_LISTCNV, size, type, 1.0f, st);
+        EXPECT_EQ(st, 0);
+    });
+    ASSERT_EQ(lines.size(), 11u);
+    // As stored in the procedure lists: the first point is the origin.
+    EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =    25.4000   Y =   -50.8000   Z =    12.7000" +
+                            std::string(18, ' '));
 }

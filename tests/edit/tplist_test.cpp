@@ -295,6 +295,7 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     i32 open = 0, position = 0, id = 0;
     eginfo(open, position, id);
     EXPECT_EQ(open, 0);
+    EXPECT_EQ(gs_proc_id(), second);  // the host's current procedure: the last entry listed
 
     // An entry that is no procedure ends the entries; the file still ends.
     norak::add_reply(yes_to(OVERWRITE));

@@ -134,30 +134,34 @@ TEST(Printers, TechnologyValuesReadAsTheirParameter)
         i32 code, iv;
         f32 rv;
         const char* rest;  // after the label; null: no line
+        i32 last;          // the last kind it leaves
     } cases[] = {
-        {10, 0, 0.0f, "VC      = STOP"},
-        {10, 0, -50.0f, "VC      = 50.0000 CCW"},
-        {2, 0, 0, "SPIN    = STOP"},
-        {2, 1200, 0, "SPIN    = 1200 CW"},
-        {2, -800, 0, "SPIN    = 800 CCW"},
-        {3, 6, 0, nullptr},
-        {3, 2, 0, "COOL    = FLOOD  "},
-        {5, -1, 0, "CUT.COM_= NOT IN USE"},
-        {59, 0, 1500.0f, "FEED    = 1500.0000 "},
-        {57, 0, -2.0f, "FEED    = MAX_FEED"},
-        {51, 0, -500.0f, "RAP.FEED= 500.0000 "},
-        {1, 0, -1.0f, "FEED    = FAST"},
-        {54, 0, 1.5707964f, "INDEX   = 90.0000 "},
-        {21, 0, 0, "G28       "},
-        {36, 0, 2.5f, "G32:   K= 2.5000 "},
-        {4, 3, 0, "DWEL    = 3 "},
-        {56, 3, 0, "STEP BY : THREAD PER INCH"},
-        {100, fix::TOOL, 0, "TOOL    = BALL 10             "},
-        {55, 0, 0, "UCS     =       "},
-        {55, 999, 0, nullptr},
+        {10, 0, 0.0f, "VC      = STOP", 106},
+        {10, 0, -50.0f, "VC      = 50.0000 CCW", 104},
+        {2, 0, 0, "SPIN    = STOP", 105},
+        {2, 1200, 0, "SPIN    = 1200 CW", 105},
+        {2, -800, 0, "SPIN    = 800 CCW", 105},
+        {3, 6, 0, nullptr, 106},
+        {3, 2, 0, "COOL    = FLOOD  ", 106},
+        {5, -1, 0, "CUT.COM_= NOT IN USE", 106},
+        {59, 0, 1500.0f, "FEED    = 1500.0000 ", 101},
+        {57, 0, -2.0f, "FEED    = MAX_FEED", 106},
+        {51, 0, -500.0f, "RAP.FEED= 500.0000 ", 101},
+        {1, 0, -1.0f, "FEED    = FAST", 106},
+        {54, 0, 1.5707964f, "INDEX   = 90.0000 ", 101},
+        {21, 0, 0, "G28       ", 103},
+        {36, 0, 2.5f, "G32:   K= 2.5000 ", 106},
+        {4, 3, 0, "DWEL    = 3 ", 102},
+        {56, 3, 0, "STEP BY : THREAD PER INCH", 106},
+        {100, fix::TOOL, 0, "TOOL    = BALL 10             ", 1106},
+        {55, 0, 0, "UCS     =       ", 106},
+        {55, 999, 0, nullptr, 106},
+        {99, 0, 0, "", 120},
     };
     for (const Case& c : cases) {
         auto lines = printed([&] { PRTBT1(1, LST_UNIT, 1, c.code, c.iv, c.rv, st); });
+        EXPECT_EQ(LSTST.last, c.last) << c.code;
+        if (c.code == 99) continue;
         if (!c.rest) {
             EXPECT_TRUE(lines.empty()) << c.code << " " << c.iv;
             continue;
@@ -376,4 +380,43 @@ TEST(Printers, ANurbsBlockReadThroughTheConvertingListAccess)
     // As stored in the procedure lists: the first point is the origin.
     EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =    25.4000   Y =   -50.8000   Z =    12.7000" +
                             std::string(18, ' '));
+}
+
+TEST(Printers, TheAssociationTreeOfTheCurrentToolPath)
+{
+    fix::fresh();
+    norak::Entity g;
+    g.cls = 9;
+    g.type = norak::GEOM_TYPE;
+    g.words = {-1, 0, 0, 0, 10002, 0};
+    const i32 geometry = norak::add_entity(g);
+    GSLOTS[2 * 3 + 1] = geometry;  // a geometry slot of both procedures
+    fix::build();
+    i32 st = 0;
+    ASCTRE(2, st);
+    EXPECT_EQ(st, 0);
+    const auto& nodes = norak::assoc_nodes();
+    ASSERT_EQ(nodes.size(), 5u);
+    EXPECT_EQ(nodes[0], (std::array<i32, 4>{1, -1, 0, -1}));  // the root
+    EXPECT_EQ(nodes[1], (std::array<i32, 4>{2, 1, 3, -1}));   // procedure 3 under it
+    EXPECT_EQ(nodes[2], (std::array<i32, 4>{4, 2, 0, geometry}));
+    EXPECT_EQ(nodes[3], (std::array<i32, 4>{2, 1, 4, -1}));
+    EXPECT_EQ(nodes[4], (std::array<i32, 4>{4, 4, 0, geometry}));
+}
+
+TEST(Printers, AMacsysRotationTurnsTheListingOriginAboutItsAxis)
+{
+    // Axes 3 name the X axis as 1 does, 4 the Y axis as 2.
+    for (auto [axes, want] : {std::pair{3, std::array<f32, 3>{0, 0, 10}}, std::pair{4, std::array<f32, 3>{0, 10, 0}},
+                              std::pair{1, std::array<f32, 3>{0, 0, 10}}}) {
+        fix::fresh();
+        i32 answer = 0;
+        lacces(3, answer);
+        const f32 c[3] = {0, 0, 0}, e[3] = {0, 0, 0};
+        i32 st = 0;
+        PTBT9(AM_APPEND, axes, c, 1.5707964f, 0, 0.0f, 1, 0.0f, e, 0, st);
+        LSTST.origin[0] = 0, LSTST.origin[1] = 10, LSTST.origin[2] = 0;
+        print_at(LM_TPLIST, 1);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(LSTST.origin[k], want[k], 1e-5) << axes << " " << k;
+    }
 }

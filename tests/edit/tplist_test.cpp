@@ -1,6 +1,7 @@
 // The tool path listing "TP_LIST".
 #include <algorithm>
 
+#include "edit/report/procinfo.h"
 #include "tests/edit/fixture.h"
 #include "tests/session_util.h"
 
@@ -199,7 +200,12 @@ TEST(TpList, ProceduresWithTheirMovementsInAnEntity)
     TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &proc, st);
     ASSERT_EQ(st, 0);
     lclos();
+    const auto before = norak::main_list().elems[3].words;
+    const size_t blocks = norak::main_list().elems[3].sub->elems.size();
     NCLIST(-1, 1);
+    // The listing changes nothing in the tool path.
+    EXPECT_EQ(norak::main_list().elems[3].words, before);
+    EXPECT_EQ(norak::main_list().elems[3].sub->elems.size(), blocks);
     const auto lines = lines_of(fix::listing());
     const auto head = std::find(lines.begin(), lines.end(), "           TRANSFORM    : \"TR01\" ");
     ASSERT_NE(head, lines.end());
@@ -296,6 +302,10 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     eginfo(open, position, id);
     EXPECT_EQ(open, 0);
     EXPECT_EQ(gs_proc_id(), second);  // the host's current procedure: the last entry listed
+    EXPECT_EQ(PRCINF.number[PI_LIST], 7);
+    EXPECT_EQ(PRCINF.tool[PI_LIST], fix::TOOL);
+    EXPECT_EQ(PRCINF.c31[PI_LIST], -1);  // absent
+    EXPECT_EQ(PRCINF.status[PI_LIST], 1);
 
     // An entry that is no procedure ends the entries; the file still ends.
     norak::add_reply(yes_to(OVERWRITE));

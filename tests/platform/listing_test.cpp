@@ -247,6 +247,12 @@ TEST_F(Listing, StoredToolPathsAndProcedureValues)
     eclose();
     open_movmnt(tp, count, st);
     EXPECT_EQ(st, -1);
+    mv.words = {0, 0, 0, 0, 0};  // no blocks
+    const i32 empty = norak::add_entity(mv);
+    open_movmnt(empty, count, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(count, 0);
+    eclose();
 
     // Values of a stored procedure's group-24 items and machine parameters.
     norak::Entity proc;

@@ -406,9 +406,18 @@ bool is_there_movmnt(i32& status)
         opened = status >= 0 && flag != 0;
     }
     if (status >= 0 && flag != 0) {
-        i32 none = 1;
-        MRKPOS(1, none, status);
-        found = status >= 0 && none == 0;
+        // The sub-list's first block, then the search forward from it.
+        i32 answer = 0;
+        lacces(2, answer);
+        if (answer >= 1) {
+            i32 size = 0, type = 0, cls = 0, none = 1;
+            TPBLKH(AM_LIST, size, type, cls, status);
+            found = status >= 0 && cls == BC_MOVE;
+            if (status >= 0 && !found) {
+                MRKPOS(1, none, status);
+                found = status >= 0 && none == 0;
+            }
+        }
     } else if (status >= 0 && is_open_proc() != 0) {
         i32 count = 0;
         tpget(AM_ENTITY, 1, DT_INT, &count, status);

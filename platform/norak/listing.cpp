@@ -227,7 +227,7 @@ void errou4(const char* text, const char* name, const i32& length)
 void get_tp_info(const i32& tp, i32& count, i32& status)
 {
     auto it = L().entries.find(tp);
-    status = it == L().entries.end() || !entity(tp, 9, 3) ? -1 : 0;
+    status = it == L().entries.end() ? -1 : 0;
     count = status == 0 ? static_cast<i32>(it->second.size()) : 0;
 }
 
@@ -235,9 +235,7 @@ void dbd_tp(const i32& mode, const i32& tp, i32* pairs, i32& count, i32& status)
 {
     auto it = L().entries.find(tp);
     status = -1;
-    if (mode != 1 || it == L().entries.end() || !entity(tp, 9, 3) ||
-        static_cast<i32>(it->second.size()) > count)
-        return;
+    if (mode != 1 || it == L().entries.end() || static_cast<i32>(it->second.size()) > count) return;
     for (size_t k = 0; k < it->second.size(); ++k) {
         pairs[2 * k] = it->second[k][0];
         pairs[2 * k + 1] = it->second[k][1];

@@ -351,14 +351,16 @@ TEST(Printers, ProcedureFlagsMarksAndTypes)
     ASSERT_GT(lines.size(), 3u);
     EXPECT_EQ(lines[3], "   3  *** PROCEDURE NUMBER = 3");
 
-    // Flag B from code 35 of a procedure of its own movements.
+    // Flag B from code 35, flag A from code 21 of a procedure of its own movements.
     at(3);
-    const i32 one = 1;
+    const i32 one = 1, two = 2;
     TPCHNN(AM_LIST, GR_GLOBAL, 35, DT_INT, &one, st);
+    TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, st);
     i32 c47 = 0, date[6];
     PRCINB(1, -1, -1, 5, c47, date, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(PRCINF.flagb[5], 1);
+    EXPECT_EQ(PRCINF.flaga[5], 1);
     EXPECT_EQ(PRCINF.number[5], 3);
     EXPECT_EQ(date[0], 2024);
     lclos();
@@ -419,4 +421,96 @@ TEST(Printers, AMacsysRotationTurnsTheListingOriginAboutItsAxis)
         print_at(LM_TPLIST, 1);
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(LSTST.origin[k], want[k], 1e-5) << axes << " " << k;
     }
+}
+
+TEST(Printers, PositionsInAListAndTheLastKindOfEverySettingPrinter)
+{
+    const i32 list[3] = {4, 5, 6};
+    EXPECT_EQ(LSTPOS(3, list, 5), 2);
+    EXPECT_EQ(LSTPOS(3, list, 4), 1);
+    EXPECT_EQ(LSTPOS(3, list, 9), 4);
+    EXPECT_EQ(LSTPOS(0, list, 4), 1);
+
+    fix::fresh();
+    f32 p[3] = {0, 0, 0}, d[3] = {0, 0, 1};
+    const f32 m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, six[6] = {0, 0, 0, 0, 0, 0};
+    i32 st = 0;
+    printed([&] {
+        PRBT40(1, LST_UNIT, 1, m, p, 1.0f);
+        EXPECT_EQ(LSTST.last, 40);
+        PRBT36(1, LST_UNIT, 1, 1.0f, 2.0f);
+        EXPECT_EQ(LSTST.last, 36);
+        PRBT35(1, LST_UNIT, 1, 81);
+        EXPECT_EQ(LSTST.last, 35);
+        PRBT34(1, LST_UNIT, 1, 1, 2);
+        EXPECT_EQ(LSTST.last, 34);
+        PRBT33(1, LST_UNIT, 1, 1.0f);
+        EXPECT_EQ(LSTST.last, 33);
+        PRBT31(1, LST_UNIT, 1, p, d, 1.0f);
+        EXPECT_EQ(LSTST.last, 31);
+        PRBT30(1, LST_UNIT, 1, 81, 0, 0, 0, 1, 0);
+        EXPECT_EQ(LSTST.last, 30);
+        PRBT14(1, LST_UNIT, 1, 1, p, p, six, 1.0f, st);
+        EXPECT_EQ(LSTST.last, 14);
+        PRBT13(1, LST_UNIT, 1, p, p, 1, 1, 1.0f);
+        EXPECT_EQ(LSTST.last, 13);
+        PRBT11(1, LST_UNIT, 1, 1, 0, p, 1, 0);
+        EXPECT_EQ(LSTST.last, 11);
+        PRBT10(1, LST_UNIT, 1, 1, 1.0f, p, p);
+        EXPECT_EQ(LSTST.last, 10);
+        PRBT09(1, LST_UNIT, 1, 1, p, 0, p, 1.0f);
+        EXPECT_EQ(LSTST.last, 9);
+        PRBT06(1, LST_UNIT, 1, 1.0f, p);
+        EXPECT_EQ(LSTST.last, 6);
+        char text[80];
+        std::memset(text, ' ', 80);
+        PRBT04(1, LST_UNIT, 1, 4, text);
+        EXPECT_EQ(LSTST.last, 4);
+    });
+}
+
+TEST(Printers, BrokenProcedureAndRotationBlocksPrintNothing)
+{
+    fix::fresh();
+    i32 answer = 0, type = 0, st = 0;
+    lacces(3, answer);
+    element({12, 9, 9});          // a procedure block without its groups
+    element({9, 3, 1, r2wrd(0)});  // a rotation block cut short
+    auto lines = print_at(LM_TPLIST, 1, -1, &type, &st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(lines.empty());
+    lines = print_at(LM_TPLIST, 2, -1, &type, &st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(norak::transcript_has("internal: PRTBLK - ERROR IN BLOCK. BTYPE =12"));
+    EXPECT_TRUE(norak::transcript_has("internal: PRTBLK - ERROR IN BLOCK. BTYPE =9"));
+}
+
+TEST(Printers, TheHostAsksWhetherAProcedureHasMovements)
+{
+    fix::fresh();
+    fix::build();
+    norak::settings().nc["check_movmnt"] = 1;
+    print_at(LM_TPLIST, 3);
+    EXPECT_EQ(PRCINF.moves[PI_LIST], 1);
+    print_at(LM_TPLIST, 4);  // the stock procedure's sub-list is empty
+    EXPECT_EQ(PRCINF.moves[PI_LIST], 0);
+    // Movements in an entity: the first movement block answers.
+    norak::Entity m;
+    m.cls = 9;
+    m.type = norak::MOVMNT_TYPE;
+    m.words = {0, 0, 0, 2, 0, 5, 1, 0, 1, 0, r2wrd(250.0f), 5, 2, 1, 0, 0, 0};
+    norak::movement_entities()[900] = norak::add_entity(m);
+    i32 st = 0;
+    const i32 zero = 0, proc = 900;
+    at(4);
+    TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &proc, st);
+    lclos();
+    print_at(LM_TPLIST, 4);
+    EXPECT_EQ(PRCINF.moves[PI_LIST], 1);
+    EXPECT_EQ(is_open_proc(), 0);
+    // And the whole listing is unchanged by the look.
+    NCLIST(-1, 1);
+    EXPECT_FALSE(norak::transcript_has("internal:"));
 }

@@ -314,7 +314,11 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A PROCEDURE ENTITY. id = 60"));
     EXPECT_NE(fix::listing().find("   0  HEADER\n"), std::string::npos);
     EXPECT_EQ(fix::listing().substr(fix::listing().size() - 17), "END OF TOOL PATH\n");
-    // An id that is no tool path entity.
+    // Entries kept for an entity that is no tool path; an id without entries.
+    norak::add_reply(yes_to(OVERWRITE));
+    norak::entities()[bad].type = 8;
+    NCLIST(bad, 1);
+    EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A TOOL PATH ENTITY. id = " + std::to_string(bad)));
     norak::add_reply(yes_to(OVERWRITE));
     NCLIST(fix::UCS, 1);
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, PROBLEMS IN OPENNING ENTITY"));

@@ -72,6 +72,12 @@ void MM_RESIZE_ARRAY(i32 handle, i32 added, void*& base, i32& status);
 void mmcptr(const i32& handle, void*& base);
 void MM_CLOSE(i32& handle, i32& status);  // handle becomes -1
 void MM_SYSTEM(i32 handle, i32& status);  // keeps an open array as the system's; -1 when not open
+// Fixed-size store: elements of elsize bytes numbered from 1, taken one at a
+// time (MM_FALLOC answers the new element's number; it is zeroed). The
+// elements lie one after another from the base that mmcptr answers (fetch it
+// again after every MM_FALLOC); MM_CLOSE releases the store.
+void MM_OPEN_FDS(i32 elsize, i32& handle, i32& status);
+void MM_FALLOC(i32 handle, i32& element, i32& status);
 void* DM_ALLOC(i32 bytes);                 // null on failure
 void DM_FREE(void* ptr, i32 bytes);
 
@@ -307,6 +313,20 @@ void trsgdp(const i32& id, i32& handle, i32& nloops, i32& total, i32& status);
 void trsgdp_ini(const i32& id, i32& nloops, i32& total, i32& status);
 void trsgdp2(const i32& loop, const i32& capacity, i32& count, f64* uv, f64* xyz, i32& status);
 void trsgdp_free();
+// The host's polygon store of the hatching: opened (status -1 when it is
+// open already) and closed (status -1 when it is not open) around the hatch
+// lines of a trimmed surface.
+void opnpol(i32& status);
+void clspol(i32& status);
+// Parameter-to-length data of a loaded surface: the largest length in space
+// of one unit of u and of one unit of v (sampled over the ranges within the
+// tolerance tol); status -1 for a bad buffer or a non-positive tolerance.
+void srfcds(const f64* buf, const f32& tol, f32* lengths, i32& status);
+// Projection of a point onto a loaded surface along the surface's normal:
+// from (u, v) on entry, the parameters whose surface point has the point on
+// its normal (clamped to the ranges); status 0, -1 when the iteration does
+// not settle or the buffer is bad.
+void nrmsrd(const f64* buf, const f64* point, f64& u, f64& v, i32& status);
 // Point in polygon: answer 1 inside, 2 on the border, 3 outside. kind 1: the
 // points are x, y pairs; kind 2: x, y, z triples (z ignored).
 void inpol(const f32* pts, const i32& n, const i32& kind, const f32* p, i32& answer);
@@ -806,6 +826,14 @@ f32 m3det(const f32* m);
 // direction has no part across v.
 void rot_2rang(const f32* v, const f32* dir, const f32& lead, const f32& tilt, f32* out, i32& status);
 i32 eqpt2(const f32* a, const f32* b);  // tolerant, per coordinate
+// Turns the point (x, y) in place by the angle of cosine c and sine s:
+// x' = c x - s y, y' = s x + c y (counter-clockwise for a positive sine).
+void hatchx(const f32& c, const f32& s, f32* p);
+// Crossing of the line of constant second coordinate y with the segment p-q
+// (closed: an end on the line crosses): answer 1 with the crossing's first
+// coordinate x and its parameter t (0 at p, 1 at q), else 0. A segment lying
+// along the line answers 1 with its start.
+void hatint(const f32* p, const f32* q, const f32& y, f32& x, f32& t, i32& answer);
 i32 eqpt3(const f32* a, const f32* b);
 // Distance of p from the segment a-b; status -1 when a and b coincide.
 void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status);

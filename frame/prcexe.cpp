@@ -171,7 +171,7 @@ void PRCEXE(const i32& mode, i32& status)
             CLIMIT(status);
         }
         if (!failed && status >= 0) {
-            if (MACTYP != 2) SURM1T(work, status);
+            if (MACTYP == 3) SURM1T(work, status);
             else pass_loops(work, status);
         }
         if (!failed && status >= 0 && pw(UDSWCH) != 1) UDFLSH(status);

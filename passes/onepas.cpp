@@ -145,8 +145,10 @@ void SURPAS(const i32& kind, const i32& i, const f64* buf, i32& nearflag, i32& r
         count = 2;
     } else {
         segmode = 2;
-        const f32 along[2] = {revflag ? ae : as, revflag ? as : ae};
-        trmpas(i, MAXTRM, p.PCODE[x], p.PCUR[x], revflag, along, pts, count, status);
+        f32 from[3], to[3];
+        setpt(from, revflag ? ae : as);
+        setpt(to, revflag ? as : ae);
+        trmpas(i, MAXTRM, count, pts, p.PCODE[x], revflag, from + 1, from + 1, to + 1, status);
         if (status < 0) return;
         if (count < 2) {
             status = 0;

@@ -37,32 +37,6 @@ f32 clampr(f32 v, f32 a, f32 b)
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-// The clean-up of what the passes left, and the release of its arrays.
-void cleanup(i32 status)
-{
-    if (status < 0 || pw(CLNFLG) != 1) return;
-    i32 st = 0;
-    clnpas(pwr(PRTTOL), pwr(CLNMIN), st);
-    if (st >= 0) clndsp(st);
-    if (st >= 0) {
-        clnrst();
-        i32 w1 = 0, w2 = 0;
-        clndrv(w1, w2, st);
-    }
-    clnrls(st);
-    strrel(st);
-}
-
-bool grid()
-{
-    if (pw(CLNFLG) != 1) return true;
-    f32 box[6];
-    for (i32 k = 0; k < 6; ++k) box[k] = 0;
-    i32 st = 0;
-    CLNGRD(box, st);
-    return st >= 0;
-}
-
 // The step proposal of one surface: next pass value and its metric.
 void propose(i32 i, f32& next, f32& metric, i32& status)
 {
@@ -97,6 +71,33 @@ void setback(i32 x, f32 old, f32 before, i32 st)
 }
 
 }  // namespace
+
+void CLNEND(const i32& status, const bool& run)
+{
+    if (pw(CLNFLG) != 1) return;
+    i32 st = 0;
+    if (run && status >= 0) {
+        clnpas(pwr(PRTTOL), pwr(CLNMIN), st);
+        if (st >= 0) clndsp(st);
+        if (st >= 0) {
+            clnrst();
+            i32 w1 = 0, w2 = 0;
+            clndrv(w1, w2, st);
+        }
+    }
+    clnrls(st);
+    strrel(st);
+}
+
+bool CLNGON()
+{
+    if (pw(CLNFLG) != 1) return true;
+    f32 box[6];
+    for (i32 k = 0; k < 6; ++k) box[k] = 0;
+    i32 st = 0;
+    CLNGRD(box, st);
+    return st >= 0;
+}
 
 void newtc(const i32& npass, i32& status)
 {
@@ -347,7 +348,7 @@ void SURM1(i32& work, i32& status)
         return;
     }
     status = 0;
-    if (!grid()) return;
+    if (!CLNGON()) return;
     const i32 n = nsurf();
     setevl();
     i32 rev = pw(ZIGZAG) != 0 && NPASS % 2 == 1 ? 1 : 0;
@@ -368,7 +369,7 @@ void SURM1(i32& work, i32& status)
     newtc(NPASS, s);
     if (s < 0 || s == 2) {
         status = 1;
-        cleanup(status);
+        CLNEND(status, true);
         return;
     }
     if (NPASS == 0) SETFST();
@@ -432,7 +433,7 @@ void SURM1(i32& work, i32& status)
         if (pw(ZIGZAG) != 0) rev = 1 - rev;
     }
     (void)work;
-    cleanup(status);
+    CLNEND(status, true);
 }
 
 void SURMP1(i32& work, i32& status)
@@ -442,7 +443,7 @@ void SURMP1(i32& work, i32& status)
         return;
     }
     status = 0;
-    if (!grid()) return;
+    if (!CLNGON()) return;
     const i32 n = nsurf();
     setevl();
     PASFST = 1;
@@ -501,5 +502,5 @@ void SURMP1(i32& work, i32& status)
     }
     (void)work;
     status = 1;
-    cleanup(status);
+    CLNEND(status, true);
 }

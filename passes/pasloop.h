@@ -9,3 +9,9 @@
 void newtc(const i32& npass, i32& status);
 void SRFSTP(const i32& i, const f64* buf, i32& status);
 void BKUPNC(const i32& count, i32& status);
+// The clean-up grid over the part box when the procedure asks for the
+// clean-up; false when it cannot be built.
+bool CLNGON();
+// The clean-up of what the passes left (run set and the status not
+// negative) and the release of its arrays, when the procedure asks for it.
+void CLNEND(const i32& status, const bool& run);

@@ -85,12 +85,6 @@ void UDTRNS(i32& status) { status = 0; }
 
 void (*SRMHOOK)(i32 loop, i32& status) = nullptr;
 
-void SURM1T(i32&, i32& status)
-{
-    status = 0;
-    if (SRMHOOK) SRMHOOK(3, status);
-}
-void CLSLNS(i32& status) { status = 0; }
 void FITINI(const i32&, const f32&) {}
 
 

@@ -32,8 +32,8 @@ extern f32 LSTEND, LSTPAR;
 // Engines' copy of the axis mode.
 extern i32 AXSCPY;
 
-// Called by the least forms of the pass loops with 1 (SURM1), 2 (SURMP1) or
-// 3 (SURM1T) and their status, so that their runs can be followed.
+// When set, the pass loops hand their run to it with 1 (SURM1), 2 (SURMP1)
+// or 3 (SURM1T) and their status, so that their runs can be followed.
 extern void (*SRMHOOK)(i32 loop, i32& status);
 
 // Pass loops: over the picked surfaces, stepping their parameter lines, and
@@ -41,6 +41,7 @@ extern void (*SRMHOOK)(i32 loop, i32& status);
 void SURM1(i32& work, i32& status);
 void SURMP1(i32& work, i32& status);
 void SURM1T(i32& work, i32& status);
+// Closes the store of hatch-segment records.
 void CLSLNS(i32& status);
 void FITINI(const i32& mode, const f32& tol);
 

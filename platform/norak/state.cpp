@@ -151,6 +151,21 @@ void MM_RESIZE_ARRAY(i32 handle, i32 added, void*& base, i32& status)
     status = 0;
 }
 
+void MM_OPEN_FDS(i32 elsize, i32& handle, i32& status)
+{
+    void* base = nullptr;
+    MM_OPEN_ARRAY(elsize, 0, handle, base, status);
+}
+
+void MM_FALLOC(i32 handle, i32& element, i32& status)
+{
+    Host& h = H();
+    element = 0;
+    void* base = nullptr;
+    MM_RESIZE_ARRAY(handle, 1, base, status);
+    if (status == 0) element = h.arrays[static_cast<size_t>(handle)].count;
+}
+
 void mmcptr(const i32& handle, void*& base)
 {
     Host& h = H();

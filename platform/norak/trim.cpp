@@ -15,6 +15,7 @@ struct TrimState {
     bool set = false;                       // gstrmtol mode 2 was called
     std::vector<std::vector<f64>> loops;    // trsgdp_ini: (u, v) per loop
     std::vector<std::vector<f64>> points;   // and the 3D points
+    bool polygons = false;                  // the polygon store is open (opnpol)
 };
 TrimState& T() { return ext_state<TrimState>("trim"); }
 
@@ -191,6 +192,79 @@ void trsgdp_free()
 {
     T().loops.clear();
     T().points.clear();
+}
+
+void opnpol(i32& status)
+{
+    status = T().polygons ? -1 : 0;
+    T().polygons = true;
+}
+
+void clspol(i32& status)
+{
+    status = T().polygons ? 0 : -1;
+    T().polygons = false;
+}
+
+namespace {
+// Parameter ranges of a buffer: lower and upper u, lower and upper v.
+void ranges(const f64* b, f64* r)
+{
+    const f64 u0 = b[SB_LIM], u1 = u0 + b[SB_LIM + 1], v0 = b[SB_LIM + 3], v1 = v0 + b[SB_LIM + 4];
+    r[0] = std::min(u0, u1), r[1] = std::max(u0, u1), r[2] = std::min(v0, v1), r[3] = std::max(v0, v1);
+}
+}  // namespace
+
+void srfcds(const f64* buf, const f32& tol, f32* lengths, i32& status)
+{
+    status = -1;
+    if (!buffer_sound(buf) || !(tol > 0.0f)) return;
+    f64 r[4];
+    ranges(buf, r);
+    f64 lu = 0, lv = 0;
+    for (int i = 0; i <= 8; ++i)
+        for (int j = 0; j <= 8; ++j) {
+            SrfEval e;
+            if (!eval_base(buf, r[0] + (r[1] - r[0]) * i / 8.0, r[2] + (r[3] - r[2]) * j / 8.0, e)) return;
+            lu = std::max(lu, std::sqrt(e.su[0] * e.su[0] + e.su[1] * e.su[1] + e.su[2] * e.su[2]));
+            lv = std::max(lv, std::sqrt(e.sv[0] * e.sv[0] + e.sv[1] * e.sv[1] + e.sv[2] * e.sv[2]));
+        }
+    lengths[0] = static_cast<f32>(lu);
+    lengths[1] = static_cast<f32>(lv);
+    status = 0;
+}
+
+void nrmsrd(const f64* buf, const f64* point, f64& u, f64& v, i32& status)
+{
+    status = -1;
+    if (!buffer_sound(buf) || !std::isfinite(u) || !std::isfinite(v)) return;
+    f64 r[4];
+    ranges(buf, r);
+    f64 cu = std::clamp(u, r[0], r[1]), cv = std::clamp(v, r[2], r[3]);
+    const f64 eps = 1e-12 * std::max({r[1] - r[0], r[3] - r[2], 1e-300});
+    // Gauss-Newton on |point - S(u, v)|: the point lies on the normal where
+    // the difference is orthogonal to both tangents.
+    for (int it = 0; it < 60; ++it) {
+        SrfEval e;
+        if (eval_full(buf, cu, cv, e) < 0) return;
+        f64 d[3] = {point[0] - e.p[0], point[1] - e.p[1], point[2] - e.p[2]};
+        const f64 a = e.su[0] * e.su[0] + e.su[1] * e.su[1] + e.su[2] * e.su[2];
+        const f64 bb = e.su[0] * e.sv[0] + e.su[1] * e.sv[1] + e.su[2] * e.sv[2];
+        const f64 c = e.sv[0] * e.sv[0] + e.sv[1] * e.sv[1] + e.sv[2] * e.sv[2];
+        const f64 g1 = d[0] * e.su[0] + d[1] * e.su[1] + d[2] * e.su[2];
+        const f64 g2 = d[0] * e.sv[0] + d[1] * e.sv[1] + d[2] * e.sv[2];
+        const f64 det = a * c - bb * bb;
+        if (!(std::fabs(det) > 0)) return;
+        const f64 du = (c * g1 - bb * g2) / det, dv = (a * g2 - bb * g1) / det;
+        const f64 nu = std::clamp(cu + du, r[0], r[1]), nv = std::clamp(cv + dv, r[2], r[3]);
+        const bool settled = std::fabs(nu - cu) <= eps && std::fabs(nv - cv) <= eps;
+        cu = nu, cv = nv;
+        if (settled) {
+            u = cu, v = cv;
+            status = 0;
+            return;
+        }
+    }
 }
 
 void trsbox(const i32& id, f32* box, i32& status)

@@ -137,6 +137,29 @@ void rot_2rang(const f32* v, const f32* dir, const f32& lead, const f32& tilt, f
 i32 eqpt2(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]); }
 i32 eqpt3(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]) && eqval(a[2], b[2]); }
 
+void hatchx(const f32& c, const f32& s, f32* p)
+{
+    const f64 x = p[0], y = p[1];
+    p[0] = static_cast<f32>(f64(c) * x - f64(s) * y);
+    p[1] = static_cast<f32>(f64(s) * x + f64(c) * y);
+}
+
+void hatint(const f32* p, const f32* q, const f32& y, f32& x, f32& t, i32& answer)
+{
+    answer = 0;
+    const f64 py = p[1], qy = q[1], h = y;
+    if ((py < h && qy < h) || (py > h && qy > h)) return;
+    answer = 1;
+    if (py == qy) {  // along the line
+        x = p[0];
+        t = 0.0f;
+        return;
+    }
+    const f64 s = (h - py) / (qy - py);
+    t = static_cast<f32>(s);
+    x = static_cast<f32>(f64(p[0]) + s * (f64(q[0]) - p[0]));
+}
+
 namespace {
 f64 segdist(const f32* a, const f32* b, const f32* p, int dim)
 {

@@ -1,0 +1,103 @@
+// The driver of one trimmed surface: its trim boundary turned so that the
+// passes become hatch lines, the hatch lines created and milled, the
+// boundary turned back, then the clean-up.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/host.h"
+#include "core/params.h"
+#include "passes/geodef.h"
+#include "passes/hatch.h"
+#include "passes/onepas.h"
+#include "passes/pasdat.h"
+#include "passes/pasloop.h"
+#include "passes/services.h"
+#include "passes/trmpol.h"
+
+namespace {
+
+// The polygon set of surface id from the host's loops, the loop count.
+void boundary(i32 id, i32& hpol, i32& nloops, i32& status)
+{
+    i32 h = -1, total = 0;
+    trsgdp(id, h, nloops, total, status);
+    if (status != 0 || nloops < 1) {
+        i32 st = 0;
+        dir_close_dm(h, st);
+        status = -1;
+        return;
+    }
+    void* base = nullptr;
+    mmcptr(h, base);
+    const i32* w = static_cast<const i32*>(base);
+    std::vector<i32> counts(w, w + nloops);
+    i32 huv = -1, h3d = -1;
+    void* raw = nullptr;
+    MM_OPEN_ARRAY(4, 2 * total, huv, raw, status);
+    if (status == 0) std::memcpy(raw, w + nloops, sizeof(f32) * 2 * static_cast<size_t>(total));
+    i32 st = 0;
+    dir_close_dm(h, st);
+    if (status != 0) return;
+    chnpol(0, id, nloops, counts.data(), huv, h3d, total, hpol, status);
+    dir_close_dm(huv, st);
+    dir_close_dm(h3d, st);
+}
+
+}  // namespace
+
+void SURM1T(i32& work, i32& status)
+{
+    (void)work;
+    if (SRMHOOK) {
+        SRMHOOK(3, status);
+        return;
+    }
+    status = 0;
+    i32 sign = 0, st = 0;
+    PASSGN(1, sign, st);
+    if (!CLNGON()) {
+        CLNEND(status, false);
+        return;
+    }
+    opnpol(st);
+    f32 tol = pwr(PRTTOL);
+    gstrmtol(2, tol);
+    i32 hpol = -1, nloops = 0;
+    boundary(SRFGEO.SRFIDS[0], hpol, nloops, st);
+    if (st < 0) {
+        eroutc("SURM1T, ERRORS IN DATA BASE", 0);
+        status = -1;
+        clspol(st);
+        CLNEND(status, false);
+        return;
+    }
+    // Hatch angle: lines of constant v when v is stepped, turned by a
+    // quarter when u is; by a half turn more when the passes step backwards.
+    const PasTab& p = PASTAB;
+    f32 angle = p.PCODE[0] == 2 ? 0.0f : 0.5f * 3.1415925f;
+    if ((p.PCODE[0] == 1 ? p.USTEP[0] : p.VSTEP[0]) < 0.0f) angle += 3.1415925f;
+    i32 dir = 1;
+    f32 extra = 0, ys = 0, ye = 0;
+    HATDIR(angle, dir, extra, ys, ye);
+    const f32 turned = extra + angle;
+    f32 cs = 1, sn = 0, lo = 0, hi = 0;
+    HATCSN(turned, cs, sn);
+    const f32 none[2] = {0, 0};
+    ROTPOL(cs, sn, nloops, hpol, 1, none, 0.0f, lo, hi);
+    HATSET(dir, pw(ZIGSEL), hpol, pwr(SIDSTP) / 10.0f, cs, sn);
+    HATCRE(hpol, ys, ye, nloops, st);
+    if (st == -1) {
+        eroutc("SURM1T,CLRCRE PROBLEMS !!", 0);
+        status = -1;
+    } else if (st >= 0) {
+        MACTYP = 2;
+        PSLOOP();
+        MACTYP = 3;
+    }
+    ROTPOL(cs, -sn, nloops, hpol, 1, none, 0.0f, lo, hi);
+    clspb(hpol, st);
+    HATREL(st);
+    clspol(st);
+    CLNEND(status, true);
+}

@@ -10,6 +10,8 @@
 #include "passes/geodef.h"
 #include "passes/ncevs.h"
 #include "passes/pasdat.h"
+#include "passes/pasmet.h"
+#include "passes/trmlin.h"
 #include "surfaces/srfbuf.h"
 #include "tools/toolcache.h"
 
@@ -56,20 +58,6 @@ void resetalong(i32 i)
         PASTAB.ASTART[x] = limr(l, LR_FST);
         PASTAB.AEND[x] = limr(l, LR_FEND);
     }
-}
-
-// Tool position at (pass value, along value) of surface i.
-bool toolat(const f64* buf, i32 i, f32 p, f32 a, f32 da, f32* out)
-{
-    i32 id = 0, side = 1;
-    idside(i, id, side);
-    const i32 x = i - 1;
-    const bool pu = PASTAB.PCODE[x] == 1;
-    f32 ev[9];
-    i32 st = -1;
-    NCEVS1(buf, pu ? p : a, pu ? a : p, pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL, pwr(LEADAN),
-           pwr(TLTCMP), 0, ev, out, st);
-    return st == 0;
 }
 
 f32 dist3(const f32* a, const f32* b)
@@ -219,12 +207,38 @@ void PASLIM(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& dist,
 void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, f32& start, f32& prevend,
             f32& curstart, i32& status)
 {
+    (void)ofs;
     const f32 keepend = prevend, keepstart = curstart;
     LDPSRF(i - 1, BUFA, status);
     if (status >= 0) LDPSRF(i, BUFB, status);
     if (status < 0) return;
-    PASMET(mode, i - 1, BUFA, prev, i, BUFB, cur, status);
-    if (status < 0) return;
+    // The pass of each surface; on a trimmed surface the ends of its inside
+    // pieces bound it.
+    auto surface = [&](i32 k, const f64* buf, f32 pass, f32 a0, f32 a1, bool last, MetSrf& m) {
+        const i32 x = k - 1;
+        m = MetSrf{buf, PASTAB.PCODE[x], pass, SRFGEO.SRFSID[MACTYP == 14 ? 0 : x], {a0, a1, std::fabs(a1 - a0)}};
+        if (SRFGEO.CRNREC[MACTYP == 14 ? 0 : x][CR_HELD] == 0) return true;
+        static f32 pts[3 * 400];
+        f32 p0[2], p1[2];
+        PARPAIR(m.pcode, pass, a0, p0);
+        PARPAIR(m.pcode, pass, a1, p1);
+        i32 count = 0, st = 0;
+        trmpas(k, 400, count, pts, m.pcode, 0, p0, p0, p1, st);
+        if (st < 0 || count < 2) return false;
+        const i32 w = m.pcode == 1 ? 2 : 1;
+        (last ? m.along[1] : m.along[0]) = last ? pts[3 * (count - 1) + w] : pts[w];
+        m.along[2] = std::fabs(m.along[1] - m.along[0]);
+        return true;
+    };
+    auto meet = [&](i32 md) {
+        MetSrf a, b;
+        if (!surface(i - 1, BUFA, prev, PASTAB.ASTART[i - 2], prevend, true, a)) return;
+        if (!surface(i, BUFB, cur, curstart, PASTAB.AEND[i - 1], false, b)) return;
+        i32 st = 0;
+        PASMET(md, a, b, prevend, curstart, st);
+        (md == 0 ? cur : prev) = md == 0 ? b.pass : a.pass;
+    };
+    meet(mode);
     const i32 mov = mode == 0 ? i : i - 1;
     f32& pm = mode == 0 ? cur : prev;
     const i32* lm = limof(mov);
@@ -246,10 +260,9 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
         return;
     }
     if (status == 1) {
-        i32 st = 0;
-        PASMET(1, i - 1, BUFA, prev, i, BUFB, cur, st);
+        meet(1);
+        prevend = keepend;
         curstart = keepstart;
-        status = st < 0 ? st : 1;
     }
 }
 
@@ -263,64 +276,4 @@ void GETWID(f32* first, f32* second)
 {
     first[0] = WIDPT[0][0], first[1] = WIDPT[0][1];
     second[0] = WIDPT[1][0], second[1] = WIDPT[1][1];
-}
-
-void PASMET(const i32& mode, const i32& a, const f64* bufa, f32& pa, const i32& b, const f64* bufb, f32& pb,
-            i32& status)
-{
-    status = 0;
-    // The fixed surface's pass end (mode 0: the end of a's pass; mode 1: the
-    // start of b's pass) as a tool position; the moving surface's pass value
-    // is searched so that its pass starts (ends) at the same tool position.
-    const i32 fs = mode == 0 ? a : b, ms = mode == 0 ? b : a;
-    const f64* fb = mode == 0 ? bufa : bufb;
-    const f64* mb = mode == 0 ? bufb : bufa;
-    f32& pf = mode == 0 ? pa : pb;
-    f32& pm = mode == 0 ? pb : pa;
-    const i32 fx = fs - 1, mx = ms - 1;
-    const f32 fal = mode == 0 ? PASTAB.AEND[fx] : PASTAB.ASTART[fx];
-    const f32 fda = PASTAB.AEND[fx] - PASTAB.ASTART[fx];
-    const f32 mal = mode == 0 ? PASTAB.ASTART[mx] : PASTAB.AEND[mx];
-    const f32 mda = PASTAB.AEND[mx] - PASTAB.ASTART[mx];
-    if (eqval0(fda) || eqval0(mda)) return;
-    f32 tf[9];
-    if (!toolat(fb, fs, pf, fal, fda, tf)) {
-        f32 ev[9], nrm[3];
-        i32 st = 0;
-        f32 uv[2];
-        PARPAIR(PASTAB.PCODE[fx], pf, fal, uv);
-        evsrfn(fb, PASTAB.PCODE[fx] == 1 ? pf : fal, PASTAB.PCODE[fx] == 1 ? fal : pf, 1, ev, nrm, st);
-        WRNPNT("WARNING :THERE IS AN UNDER-CUT:", 3, ev, " ");
-        return;
-    }
-    const i32* lm = limof(ms);
-    const f32 w1 = limr(lm, LR_FST), w2 = limr(lm, LR_FEND);
-    auto gap = [&](f32 p) {
-        f32 t[9];
-        if (!toolat(mb, ms, p, mal, mda, t)) return 1.0e30f;
-        return dist3(t, tf);
-    };
-    // Samples over the first range, then a golden-section search around the best.
-    constexpr i32 NS = 64;
-    f32 bp = pm, bg = gap(pm);
-    for (i32 k = 0; k <= NS; ++k) {
-        const f32 p = w1 + (w2 - w1) * static_cast<f32>(k) / NS, g = gap(p);
-        if (g < bg) bg = g, bp = p;
-    }
-    f64 lo = bp - (w2 - w1) / NS, hi = bp + (w2 - w1) / NS;
-    const f64 gr = 0.6180339887498949;
-    for (i32 it = 0; it < 60; ++it) {
-        const f64 c = hi - gr * (hi - lo), d = lo + gr * (hi - lo);
-        if (gap(static_cast<f32>(c)) < gap(static_cast<f32>(d)))
-            hi = d;
-        else
-            lo = c;
-    }
-    const f32 pg = static_cast<f32>(0.5 * (lo + hi));
-    if (gap(pg) < bg) bp = pg, bg = gap(pg);
-    f32 dd = 0;
-    GTDIAM(CURTOL, dd);
-    // A meeting farther than the tool's reach is no meeting: the pass value stays.
-    if (dd > 0 && bg > 0.7071f * dd) return;
-    pm = bp;
 }

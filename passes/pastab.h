@@ -14,7 +14,3 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
             f32& curstart, i32& status);
 void RSTSID();
 void GETWID(f32* first, f32* second);
-// The pass meeting: mode 0 surface b moves to meet the end of the pass on a,
-// mode 1 surface a moves to meet the start of the pass on b.
-void PASMET(const i32& mode, const i32& a, const f64* bufa, f32& pa, const i32& b, const f64* bufb, f32& pb,
-            i32& status);

@@ -393,6 +393,7 @@ TEST(Printers, TheAssociationTreeOfTheCurrentToolPath)
     g.words = {-1, 0, 0, 0, 10002, 0};
     const i32 geometry = norak::add_entity(g);
     GSLOTS[2 * 3 + 1] = geometry;  // a geometry slot of both procedures
+    GSLOTS[2 * 5 + 1] = 0;         // a slot without an entity
     fix::build();
     i32 st = 0;
     ASCTRE(2, st);
@@ -513,4 +514,70 @@ TEST(Printers, TheHostAsksWhetherAProcedureHasMovements)
     // And the whole listing is unchanged by the look.
     NCLIST(-1, 1);
     EXPECT_FALSE(norak::transcript_has("internal:"));
+}
+
+TEST(Printers, EveryNamedValueOfTheTechnologyParameters)
+{
+    fix::fresh();
+    LSTST.proc = 1;
+    PRM9[16] = 1;  // compensation in use
+    struct Row {
+        i32 code, value;
+        const char* text;
+    } rows[] = {
+        {3, 1, "OFF"}, {3, 2, "FLOOD  "}, {3, 3, "MIST   "}, {3, 4, "THROUGH"}, {3, 5, "AIR    "},
+        {5, -1, "LEFT"}, {5, 1, "RIGHT"}, {5, 0, "OFF"}, {9, 1, "Vc"}, {9, 2, "SPIN"},
+        {52, 2, "ON"}, {52, 1, "OFF"}, {53, 2, "ON"}, {53, 1, "OFF"},
+        {56, 1, "PITCH"}, {56, 2, "LEAD"}, {56, 3, "THREAD PER INCH"}, {56, 4, "VARIABLE PITCH"},
+        {56, 5, "VARIABLE LEAD"}, {56, 6, "VARIABLE THREAD PER INCH"}, {15, 1, "THREAD"}, {15, 2, "CUT"},
+        {16, 0, ""}, {20, 0, ""}, {33, 0, ""},
+    };
+    i32 st = 0;
+    for (const Row& r : rows) {
+        auto lines = printed([&] { PRTBT1(1, LST_UNIT, 1, r.code, r.value, 0.0f, st); });
+        char name[10];
+        DEFPNM(r.code, name);
+        ASSERT_EQ(lines.size(), 1u) << r.code << " " << r.value;
+        EXPECT_EQ(lines[0], blk(1, 1) + "      MACHINE PARAMS: " + std::string(name, 10) + r.text) << r.code;
+    }
+    for (i32 v : {0, 6}) EXPECT_TRUE(printed([&] { PRTBT1(1, LST_UNIT, 1, 3, v, 0.0f, st); }).empty()) << v;
+    EXPECT_TRUE(printed([&] { PRTBT1(1, LST_UNIT, 1, 56, 7, 0.0f, st); }).empty());
+
+    // The approach and retract types at both ends of their table.
+    auto lines = printed([&] {
+        PRBT99(1, LST_UNIT, 2, 9, 1.0f, 0, 1, st);
+        PRBT99(1, LST_UNIT, 3, 61, 1.0f, 0, 13, st);
+    });
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], blk(1, 2) + "  OPEN  APPROACH (TYPE=NOR.    )");
+    EXPECT_EQ(lines[3], blk(1, 3) + "  OPEN  RETRACT (             )");
+    // A quoted field never takes more than its width.
+    char field[6] = {'x', 'x', 'x', 'x', 'x', 'Z'};
+    quoted(field, 5, "ABCDEFGH", 8);
+    EXPECT_EQ(std::string(field, 6), "\"ABC\"Z");
+}
+
+TEST(Printers, ANurbsBlockInAnEntityStream)
+{
+    fix::fresh();
+    // k = 1, n = 2: size 13; entries: K, point, K, point, K.
+    norak::Entity m;
+    m.cls = 9;
+    m.type = norak::MOVMNT_TYPE;
+    m.words = {13, 5, 4, 1, 2, r2wrd(0.0f), r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f),
+               r2wrd(0.5f), r2wrd(4.0f), r2wrd(5.0f), r2wrd(6.0f), r2wrd(1.0f)};
+    const i32 id = norak::add_entity(m);
+    i32 cls = 0, type = 0, len = 0, st = 0;
+    auto lines = printed([&] {
+        eopen(id, cls, type, len, st);
+        eskipn(0);
+        i32 t = 0;
+        PRTBLK(LM_PROCS, LST_UNIT, AM_ENTITY, -1, 1.0f, t, st);
+        eclose();
+    });
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =     1.0000   Y =     2.0000   Z =     3.0000" +
+                            std::string(18, ' '));
+    EXPECT_EQ(lines[5], std::string(21, ' ') + "K =  1.0000" + std::string(37, ' '));
 }

@@ -99,6 +99,9 @@ TEST_F(Listing, UnitsRefuseWhatTheyCannotOpen)
     EXPECT_EQ(st, -1);
     aopen(5, "A", 1, 1, st);  // only writing
     EXPECT_EQ(st, -1);
+    aopen(99, "A", 1, 2, st);  // the last unit
+    EXPECT_EQ(st, 0);
+    aclose(99);
     aopen(5, "A", 1, 2, st);
     EXPECT_EQ(st, 0);
     aopen(5, "B", 1, 2, st);  // already open

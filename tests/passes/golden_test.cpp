@@ -1,16 +1,20 @@
 // The tool paths of the example sessions, and of variants of them that reach
 // the other tool shapes, link kinds, side-step modes and offsets, compared
 // block by block with the digests kept in tests/data/golden: any change of a
-// written move shows here, with the first block that differs. So are the
-// roads of failure of a run when the host refuses one thing. The other
+// written move shows here, with the first block that differs; so does a
+// change of what the run showed, of the picture the block display drew and
+// of the tool path listing. So are the roads of failure of a run when the
+// host refuses one thing. The other
 // tests bound the moves against the exact surfaces; these pin them down, so
 // that a change within the tolerances is seen too. When a change is meant,
 // look at the blocks the test names, then run the test with
 // TAVREK_GOLDEN=renew to write the digests anew.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -77,12 +81,70 @@ std::string digests(const std::string& dump)
     return out.str();
 }
 
+// The date and time of every procedure block (segments 41 and 42 of three
+// integers): the local time between `from` and `to`.
+void stamped_between(const std::string& dump, std::time_t from, std::time_t to)
+{
+    std::istringstream in(dump);
+    std::string line;
+    int stamps = 0;
+    while (std::getline(in, line)) {
+        std::istringstream ls(line);
+        std::vector<long long> w;
+        long long x;
+        while (ls >> x) w.push_back(x);
+        if (w.empty() || w[0] != 12) continue;
+        for (size_t k = 0; k + 12 <= w.size(); ++k)
+            if (w[k] == 41 && w[k + 1] == 4 && w[k + 2] == 0 && w[k + 6] == 42 && w[k + 7] == 4 && w[k + 8] == 0) {
+                std::tm t{};
+                t.tm_year = int(w[k + 3]) - 1900, t.tm_mon = int(w[k + 4]) - 1, t.tm_mday = int(w[k + 5]);
+                t.tm_hour = int(w[k + 9]), t.tm_min = int(w[k + 10]), t.tm_sec = int(w[k + 11]);
+                t.tm_isdst = -1;
+                const std::time_t at = std::mktime(&t);
+                EXPECT_GE(at, from);
+                EXPECT_LE(at, to);
+                ++stamps;
+                break;
+            }
+    }
+    EXPECT_EQ(stamps, 1);
+}
+
+// One line for a whole text: its line count and a digest of it, the dates
+// and times in it (yyyy-mm-dd hh:mm:ss) counted as zeros.
+std::string text_digest(const std::string& what, std::string text)
+{
+    for (size_t k = 0; k + 19 <= text.size(); ++k) {
+        const char* c = text.c_str() + k;
+        auto d = [&](int i) { return c[i] >= '0' && c[i] <= '9'; };
+        if (d(0) && d(1) && d(2) && d(3) && c[4] == '-' && d(5) && d(6) && c[7] == '-' && d(8) && d(9) && c[10] == ' ' &&
+            d(11) && d(12) && c[13] == ':' && d(14) && d(15) && c[16] == ':' && d(17) && d(18))
+            text.replace(k, 19, "0000-00-00 00:00:00");
+    }
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char ch : text) h = (h ^ ch) * 1099511628211ull;
+    std::ostringstream out;
+    out << what << " " << std::count(text.begin(), text.end(), '\n') << " " << std::hex << h << std::dec << "\n";
+    return out.str();
+}
+
 void golden(const std::string& name, const json& session)
 {
+    const std::time_t from = std::time(nullptr);
     RunResult r = run_session(session.dump(1), "golden_" + name);
     ASSERT_EQ(r.rc, 0) << r.err;
+    stamped_between(r.toolpath, from, std::time(nullptr));
     EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << name;
-    const std::string got = digests(r.toolpath);
+    // The tool path block by block; then what the run showed (the
+    // transcript), the picture of what the block display drew, and the
+    // tool path listing, each whole.
+    std::string listing;
+    for (const char* f : {"/out/dome_TOOLPATH.TP_LIST", "/out/cavity_TOOLPATH.TP_LIST", "/out/dome5x_TOOLPATH.TP_LIST",
+                          "/out/session_TOOLPATH.TP_LIST"})
+        if (listing.empty()) listing = read_file(r.dir + f);
+    const std::string got = digests(r.toolpath) + text_digest("transcript", r.transcript) +
+                            text_digest("picture", read_file(r.dir + "/out/toolpath.svg")) +
+                            text_digest("listing", listing);
     const std::string path = std::string(TAVREK_SOURCE_DIR) + "/tests/data/golden/" + name + ".txt";
     const char* renew = std::getenv("TAVREK_GOLDEN");
     if (renew && std::string(renew) == "renew") {

@@ -121,6 +121,7 @@ TEST_F(Axis, TiltedReachListsEveryNodeATriangleInReachLiesIn)
         LOCAXM = 1;
         for (int c = 0; c < 3; ++c) LOCTAX[c] = a[c];
         ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+        LOCRCH = 5.0f;  // the reach a drop of this tool sets: half its diameter
         f32 p[3] = {static_cast<f32>(50 + 50 * u(g)), static_cast<f32>(50 + 50 * u(g)), 12.0f};
         const f32 dummy[3] = {0, 0, 0};
         i32 rcount = 0, st = 0;

@@ -134,6 +134,12 @@ TEST(ArcGeometry, LengthsPointsAndFractionsFollowTheArcsOwnSweep)
     const f64 A[3] = {0, 0, 0}, B[3] = {1, 2, 8}, Pm[3] = {0.5, 1, 4};
     pk_max_axis(3, A, B, Pm, t);
     EXPECT_EQ(t, 0.5);
+    // ends closer than 1e-6 on every axis: 0 when the point lies between, else 1.5
+    const f64 B2[3] = {5e-7, 0, 0}, Pin[3] = {2.5e-7, 0, 0}, Pout[3] = {1e-6, 0, 0};
+    pk_max_axis(3, A, B2, Pin, t);
+    EXPECT_EQ(t, 0.0);
+    pk_max_axis(3, A, B2, Pout, t);
+    EXPECT_EQ(t, 1.5);
     pokarr_free(a);
     pokarr_free(b);
     pokarr_free(lens);
@@ -296,6 +302,19 @@ TEST(SegmentGeometry, ComparisonsReversalAndPointsAtAParameter)
     pokarr_point_at(q, i, 0.5, p);
     EXPECT_EQ(p[0], 5.5);
     EXPECT_EQ(p[1], 0.0);
+    // with heights: the height of the point from the segment's two ends
+    pokarr h;
+    pokarr_init(3, h);
+    const f64 h0[3] = {0, 0, 2}, h1[3] = {10, 0, 12};
+    i32 hst = 0;
+    pokarr_add_pnt(h0, h, hst);
+    pokarr_add_pnt(h1, h, hst);
+    f64 hp[3] = {4, 0, 0}, hv[3];
+    i32 flat = 0;
+    pk_get_seg(h, 1, hp, hv, flat, hst);
+    EXPECT_EQ(hst, 0);
+    EXPECT_NEAR(hp[2], 6.0, 1e-12);
+    pokarr_free(h);
     // interleaved points reversed through a pool array
     f64 pts[6] = {0, 0, 1, 1, 2, 2};
     i32 st = 0;

@@ -252,6 +252,18 @@ TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
     EXPECT_NEAR(std::hypot(sa.x[7] - 5, sa.y[7]), 100.0, 1e-9);
     EXPECT_NEAR(std::hypot(sa.x[7] - 10, sa.y[7] - yb), 100.0, 1e-9);
     pokarr_free(sa);
+    // a straight spike between two arcs that cross: the first arc ends and the
+    // second begins at their crossing
+    const f64 by = -0.498 + std::sqrt(0.25 - 0.09);
+    Loop xa;
+    xa.pt(4, -1).arc(5, 0, 5, -1, -1).pt(4.9, 0.002).arc(5.2, by, 4.9, -0.498, -1).pt(6, 3).pt(4, 3).close();
+    pokarr xs = make(xa);
+    OFFSEG(0, 0, T, xs);
+    ASSERT_EQ(xs.count, 12);
+    EXPECT_NEAR(std::hypot(xs.x[4] - 5, xs.y[4] + 1), 1.0, 1e-9);
+    EXPECT_NEAR(std::hypot(xs.x[4] - 4.9, xs.y[4] + 0.498), 0.5, 1e-9);
+    EXPECT_TRUE(pk_arc_at(xs.x[5]));
+    pokarr_free(xs);
     // an arc spike after an arc, followed by a short arc that the spike's
     // start passes: both go
     auto centre = [](f64 sx, f64 sy, f64 ex, f64 ey, f64 half, f64 side, f64& cx, f64& cy) {
@@ -372,6 +384,26 @@ TEST(LoopCleanup, StraightRunsKeepTurnsBackAndCloseOnTheirFirstPoint)
     pk_del_colin(closed, 1, e, nullptr);
     EXPECT_EQ(e.count, ar.n() - 4);
     EXPECT_EQ(e.x[0], co);
+    // a gentle curve whose every turn is below the angle limit: the points
+    // removed stay within the distance limit of the chords that replace them
+    Loop g;
+    for (i32 k = 0; k <= 200; ++k) g.pt(100 * std::sin(0.0004 * k), 100 - 100 * std::cos(0.0004 * k));
+    g.pt(0, 5).close();
+    pokarr gc = make(g);
+    pk_del_colin(closed, 1, gc, nullptr);
+    EXPECT_GT(gc.count, 4);
+    f64 worst = 0.0;
+    for (i32 k = 0; k <= 200; ++k) {
+        f64 px = g.x[static_cast<size_t>(k)], py = g.y[static_cast<size_t>(k)], best = 1e9;
+        for (i32 m = 0; m + 1 < gc.count; ++m) {
+            f64 dx = gc.x[m + 1] - gc.x[m], dy = gc.y[m + 1] - gc.y[m], l2 = dx * dx + dy * dy;
+            f64 t = l2 > 0 ? std::clamp(((px - gc.x[m]) * dx + (py - gc.y[m]) * dy) / l2, 0.0, 1.0) : 0.0;
+            best = std::min(best, std::hypot(gc.x[m] + t * dx - px, gc.y[m] + t * dy - py));
+        }
+        worst = std::max(worst, best);
+    }
+    EXPECT_LE(worst, pk_colin_dist_tol() + 1e-12);
+    pokarr_free(gc);
     // the caller's arrays
     std::vector<f64> x{0, 1, 2, 3, 3, 0, 0}, y{0, 0, 0, 0, 3, 3, 0};
     i32 n = 7;

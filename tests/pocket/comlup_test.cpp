@@ -216,5 +216,29 @@ TEST(CommonLoops, CrossingsAreOrderedAlongBothLoopsAndRanked)
     }
     pokarr_free(a);
     pokarr_free(b);
+    // turned by 45 degrees and moved down, two crossings close to B's start:
+    // still in order of their distance from it
+    const f64 c = std::sqrt(0.5);
+    auto turned = [&](std::vector<P> pts) {
+        Loop l;
+        for (const P& q : pts) l.pt(c * (q.x - q.y), c * (q.x + q.y) - 2.0);
+        return l.close();
+    };
+    Loop ta = turned({{0.35, -1}, {0.65, 1}, {0.95, -1}, {3, -1}, {3, 3}, {0.35, 3}});
+    Loop tb = turned({{0.4, 0}, {4, 0}, {4, -2}, {0.4, -2}});
+    a = make(ta);
+    b = make(tb);
+    cre_comlups_array(0, a, b, 0.5, n, *l);
+    ASSERT_GE(n, 3);
+    const f64 bs[2] = {b.x[0], b.y[0]};
+    i32 on_first = 0;
+    for (i32 k = 0; k + 1 < n; ++k) {
+        if (l->bbseg[k] != 1 || l->bbseg[k + 1] != 1) continue;
+        ++on_first;
+        EXPECT_LT(std::hypot(l->bx[k] - bs[0], l->by[k] - bs[1]), std::hypot(l->bx[k + 1] - bs[0], l->by[k + 1] - bs[1]));
+    }
+    EXPECT_EQ(on_first, 2);
+    pokarr_free(a);
+    pokarr_free(b);
     pkdm_rel_all();
 }

@@ -263,6 +263,40 @@ TEST(LoopCrossings, JunctionsAndAnglesDecideTouchesFromDirections)
     chkjunc(1, zero, east, north, north, r);
     EXPECT_EQ(r, 0);
     EXPECT_TRUE(norak::transcript_has("internal: [chkjunc] UNABLE TO CALCULATE 2D PROJECTION"));
+    // random directions: B crosses A exactly when one of B's two rays (back
+    // along its way in, on along its way out) lies in the sector turning
+    // counter-clockwise from A's ray back to A's ray out
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<f64> ang(-M_PI, M_PI);
+    auto ray = [](f64 t, f64* d) {
+        d[0] = std::cos(t);
+        d[1] = std::sin(t);
+    };
+    auto in_sector = [](f64 from, f64 to, f64 t) {
+        f64 w = std::fmod(to - from + 4 * M_PI, 2 * M_PI), u = std::fmod(t - from + 4 * M_PI, 2 * M_PI);
+        return u < w;
+    };
+    i32 crossings = 0;
+    for (int k = 0; k < 400; ++k) {
+        f64 t[4] = {ang(rng), ang(rng), ang(rng), ang(rng)};  // rays: A back, A out, B back, B out
+        bool apart = true;
+        for (int i = 0; i < 4; ++i)
+            for (int j = i + 1; j < 4; ++j) {
+                f64 d = std::fabs(std::remainder(t[i] - t[j], 2 * M_PI));
+                apart = apart && d > 0.01 && std::fabs(d - M_PI) > 0.01;
+            }
+        if (!apart) continue;
+        f64 ai[2], ao[2], bi[2], bo[2];
+        ray(t[0] + M_PI, ai);
+        ray(t[1], ao);
+        ray(t[2] + M_PI, bi);
+        ray(t[3], bo);
+        bool cross = in_sector(t[0], t[1], t[2]) != in_sector(t[0], t[1], t[3]);
+        chkjunc(1, ai, ao, bi, bo, r);
+        EXPECT_EQ(r, cross ? 0 : 1) << k;
+        crossings += cross;
+    }
+    EXPECT_GT(crossings, 50);
     i32 g = -1;
     angle_ccw_greater(0.0, 1.0, 2.0, g);
     EXPECT_EQ(g, 1);

@@ -143,8 +143,13 @@ TEST(SegmentIntersections, ExactSharedEndsComeBackBitForBit)
     EXPECT_EQ(st, 0);
     pk_lnln_off(0, c1, c2, k1, k2, c1, c2, k1, k2, NONE, NONE, x, y, st);
     EXPECT_EQ(st, 0);
-    // a reference segment of no length: degenerate
+    // a reference segment of no length, or shorter than 1e-6: degenerate
     pk_lnln_off(0, c1, c2, g1, g2, c1, c2, g1, g1, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 2);
+    const f64 g3[2] = {2, 5 + 5e-7};
+    pk_lnln_off(0, c1, c2, g1, g2, c1, c2, g1, g3, NONE, NONE, x, y, st);
+    EXPECT_EQ(st, 2);
+    pk_lnln_off(0, c1, c2, g1, g2, g1, g3, c1, c2, NONE, NONE, x, y, st);
     EXPECT_EQ(st, 2);
 }
 

@@ -338,5 +338,23 @@ TEST(NearestPoints, DistancesBetweenLoops)
         pokarr_free(a);
         pokarr_free(b);
     }
+    // loops with arcs, against fine chords of them
+    for (int k = 0; k < 8; ++k) {
+        Loop la = random_star(rng, 6, 2, 4, 0.5), lb = random_star(rng, 5, 1, 2, 0.5);
+        pokarr a = make(la), b = make(lb);
+        for (i32 m = 0; m < b.count; ++m) {  // B moved along x: points and centres
+            if (pk_arc_at(b.x[m])) ++m;  // the marker, then the radius entry
+            else b.x[m] += 8.0;
+        }
+        GEOSGeometry *ga = g.line(dense(a, 2e-4)), *gb = g.line(dense(b, 2e-4));
+        i32 sa = 0, sb = 0, kind = -1;
+        f64 ta = 0, tb = 0, d = 0, pt[3];
+        pk_nearest_pair(20.0, a, 1, a.count - 1, b, 1, b.count - 1, sa, ta, sb, tb, d, pt, kind);
+        EXPECT_NEAR(d, g.distance(ga, gb), 1e-6) << k;
+        g.free(ga);
+        g.free(gb);
+        pokarr_free(a);
+        pokarr_free(b);
+    }
     pkdm_rel_all();
 }

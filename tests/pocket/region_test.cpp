@@ -346,6 +346,7 @@ TEST(ContourLists, KindsCountsOrientationAndCriteria)
     copy_contour_def(b.data(), o, st);
     EXPECT_EQ(o, -1);
     cntset_locs();
+    EXPECT_EQ(CNTLST.last[2], CNTLST.first[2] - 1);  // no surfaces found for it
     EXPECT_EQ(CNTLST.kind[2], 1);
     EXPECT_EQ(CNTLST.order[2], 3);
     cntset_keep(0);  // no surfaces gathered: nothing to remove
@@ -373,6 +374,13 @@ TEST(ContourLists, KindsCountsOrientationAndCriteria)
     cntset_by_crit(changed);
     EXPECT_EQ(CNTLST.count, 3);
     EXPECT_EQ(CNTLST.selected[2], 1);
+    // loading: each contour's bounded surfaces gathered (none here: an empty
+    // range), kinds open, order numbers running on
+    CNTLST.last[1] = CNTLST.first[1] - 1;
+    cntset_load(1, changed);
+    EXPECT_EQ(CNTLST.last[1], CNTLST.first[1] - 1);
+    EXPECT_EQ(CNTLST.kind[1], 1);
+    EXPECT_EQ(CNTLST.order[2], CNTLST.order[1] + 1);
 }
 
 TEST(LevelRegions, RegionsComeInnermostFirstWithTheirIslands)
@@ -425,6 +433,27 @@ TEST(LevelRegions, RegionsComeInnermostFirstWithTheirIslands)
     EXPECT_EQ(find_regions_count(), 0);
     EXPECT_TRUE(norak::transcript_has("host message 320/10"));
     EXPECT_EQ(FIND_REGIONS(0.0f), -1);
+    // memory failing at each allocation in turn: a failure stops the search
+    // with a status, the region entry's own with its message and no entry
+    bool entry_failed = false;
+    for (i32 k = 1; k <= 8 && !entry_failed; ++k) {
+        level_with({sq(0, 0, 10), sq(1, 1, 2)});
+        find_regions_reset();
+        find_regions_set(0, nullptr, 1);
+        i32 ng = 0;
+        n0_lvls_get_ng(ng, st);
+        find_regions_set(ng, nullptr, 0);
+        find_regions_set(0, nullptr, 1);
+        norak::fail_alloc_after(k);
+        i32 r = FIND_REGIONS(0.0f);
+        norak::fail_alloc_after(0);
+        entry_failed = norak::transcript_has("internal: FIND_REGIONS ERROR  ALLOCATING MEMORY");
+        if (entry_failed) {
+            EXPECT_EQ(r, -1);
+            EXPECT_EQ(find_regions_count(), 0);
+        }
+    }
+    EXPECT_TRUE(entry_failed);
     n0_lvls_init(2);
     find_regions_reset();
     EXPECT_EQ(norak::open_blocks(), 0);

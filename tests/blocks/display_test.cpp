@@ -63,7 +63,9 @@ TEST_F(DisplayTest, MovesRegisterTheirPointsAndTheKeyIsPolledAfterThem)
     EXPECT_FLOAT_EQ(wrd2r(DSM4[0]), 500.0f);
     const f32 tilted[3] = {0.6f, 0, 0.8f};
     for (int k = 0; k < 3; ++k) DSP8[DSP8_AXIS + k] = R(tilted[k]);
+    DSP8[DSP8_PREV] = R(-7.0f);
     EXPECT_EQ(show(2), 0);
+    EXPECT_EQ(prev(0), -7.0f);  // the caller keeps the previous position of a single move
     // A simple line keeps the tool axis.
     for (int k = 0; k < 3; ++k) EXPECT_EQ(DSP8[DSP8_AXIS + k], R(tilted[k]));
     EXPECT_EQ(show(3), 0);
@@ -218,7 +220,9 @@ TEST_F(DisplayTest, HeaderBlockSetsTheToolPathsState)
     }
     for (int k = 0; k < 9; ++k) EXPECT_EQ(DSP8[24 + k], R(m[k]));
     EXPECT_EQ(LSP2[11], 1);
-    // The view words and the frame kept as "STVW".
+    // "COOR" follows the header; the view words and the frame are kept as
+    // "STVW".
+    EXPECT_EQ(norak::records()["COOR"].words.size(), static_cast<size_t>(COOR_N));
     const auto& stvw = norak::records()["STVW"].words;
     ASSERT_EQ(stvw.size(), 9u);
     EXPECT_EQ(stvw[1], R(1.0f));
@@ -227,6 +231,10 @@ TEST_F(DisplayTest, HeaderBlockSetsTheToolPathsState)
     EXPECT_EQ(norak::recording().front().values[2], 70.0);
     EXPECT_EQ(norak::recording().back().what, "type");
     EXPECT_EQ(norak::recording().back().values[0], 26.0);
+    // Shown as just written, the header leaves the view words alone.
+    norak::records().erase("STVW");
+    EXPECT_EQ(show(1, 1, AM_APPEND), 0);
+    EXPECT_EQ(norak::records().count("STVW"), 0u);
     // The copier's procedure display: level 1 for a block of the entity.
     DIPB1C(AM_ENTITY, 2, 33, 1);
     EXPECT_EQ(BLSK[0], 1);
@@ -282,6 +290,21 @@ TEST_F(DisplayTest, SubProceduresShowTheBlocksOfTheirMovementEntity)
     EXPECT_EQ(norak::recording()[1].values[0], 2.0);
     BLKDSW = 0;
 
+    // A block that cannot be shown ends the sub-procedure's display.
+    const i32 bad = open_stream();
+    const i32 head3[5] = {0, 0, 0, 3, 0};
+    eputn(5, head3);
+    PTBT2(AM_ENTITY, 2, a, UP, 1, st);
+    const f64 kn[6] = {0, 0, 0, 1, 1, 1}, cp[9] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+    PTBT5(AM_ENTITY, 25, 3, 3, kn, cp, 2, st);
+    PTBT2(AM_ENTITY, 2, b, UP, 3, st);
+    eclose();
+    norak::movement_entities()[79] = bad;
+    const size_t registered = norak::display_log().size();
+    DSPPRC(2, 1, 79, st);
+    EXPECT_EQ(norak::display_log().size(), registered + 1);
+    EXPECT_TRUE(norak::transcript_has("DSPBLK - UNEXPECTED BLOCK TYPE"));
+
     // A point added to no registered block is a failure of the display.
     DSPBEG(2, 1, 5);
     ncd_delete_blocks(-1, BLSK);
@@ -296,10 +319,12 @@ TEST_F(DisplayTest, ArcPlanes)
     PTBT2(AM_LIST, 2, start, UP, 1, st);
     PTBT3(AM_LIST, 3, 2, 1.5708f, 0.2f, c, e, UP, 2, st);  // in the XZ plane
     PTBT2(AM_LIST, 2, start, UP, 3, st);
-    const f32 e4[3] = {0, 1, 0};
-    PTBT3(AM_LIST, 3, 4, 1.5708f, 0.2f, c, e4, UP, 4, st);  // no such plane: XY
+    const f32 e4[3] = {0, 1, 0}, tool[3] = {0.6f, 0, 0.8f};
+    PTBT3(AM_LIST, 23, 4, 1.5708f, 0.2f, c, e4, tool, 4, st);  // no such plane: XY
     for (int k = 1; k <= 2; ++k) EXPECT_EQ(show(k), 0);
     EXPECT_FALSE(norak::transcript_has("WRONG CODE FOR ARC PLANE"));
+    EXPECT_EQ(norak::display_blocks().back().arcs, 1);  // drawn as one arc
+    EXPECT_EQ(norak::display_blocks().back().points.size(), 1u);
     for (const auto& p : norak::display_blocks().back().strokes.back()) {
         EXPECT_NEAR(p[1], 0.0f, 1e-5f);
         EXPECT_NEAR(std::hypot(p[0], p[2]), 1.0f, 1e-4f);
@@ -310,6 +335,7 @@ TEST_F(DisplayTest, ArcPlanes)
         EXPECT_NEAR(p[2], 0.0f, 1e-5f);
         EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0f, 1e-4f);
     }
+    EXPECT_EQ(wrd2r(DSP8[DSP8_AXIS]), 0.6f);  // a type-23 arc carries the tool axis
 }
 
 TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
@@ -485,8 +511,13 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     // A tilted axis turns the figure: its axis column follows; the tool's
     // rotation angle beside the orientation stays.
     DSP8[33] = R(0.25f);
-    const f32 tilt[3] = {0, 0.6f, 0.8f};
-    TOLMOV(fig, end, tilt, 0);
+    const f32 tilt[3] = {0, 0.6f, 0.8f}, at[3] = {2.5f, 1.0f, 0.0f};
+    TOLMOV(fig, at, tilt, 0);
+    EXPECT_NEAR(m.back()[4], 0.6f, 1e-5f);
+    EXPECT_NEAR(m.back()[5], 0.8f, 1e-5f);
+    const f32 end2[3] = {2.5f, 0, 0};
+    DSP8[21] = R(0.0f), DSP8[22] = R(0.0f), DSP8[23] = R(1.0f);
+    TOLMOV(fig, end2, tilt, 0);
     EXPECT_NEAR(m.back()[4], 0.6f, 1e-5f);
     EXPECT_NEAR(m.back()[5], 0.8f, 1e-5f);
     EXPECT_EQ(DSP8[33], R(0.25f));
@@ -574,6 +605,68 @@ TEST_F(DisplayTest, AWrittenTechnologyBlockRefreshesItsOwnField)
     PTBT1V(AM_LIST, 3, 0, 4, 0.0f, 4, st);
     EXPECT_EQ(show(4, 1, AM_APPEND), 0);
     EXPECT_EQ(norak::status_field(1, FLD_COOL), " THROUGH    ");
+}
+
+TEST_F(DisplayTest, TracedToolFollowsLinesNurbsAndDrills)
+{
+    norak::load_session_text(LIBRARY);
+    TLCCLR();
+    CURTOL = 101;  // diameter 10: steps of at most 5
+    TLER[0] = 1;
+    i32 fig = 0, st = 0;
+    const f32 rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, origin[3] = {0, 0, 0};
+    figtol(0, 101, rows, origin, fig, st);
+    tm_inst_id(2, fig);
+    const auto& m = norak::figures()[static_cast<size_t>(fig - 1)].moves;
+    const f32 a[3] = {12, 0, 0};
+    PTBT2(AM_LIST, 2, a, UP, 1, st);
+    EXPECT_EQ(show(1), 0);
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_FLOAT_EQ(m[0][0], 4.0f);
+    EXPECT_FLOAT_EQ(m[2][0], 12.0f);
+    // A NURBS: along its polygon to its end.
+    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {12, 0, 0, 18, 0, 0, 24, 0, 0};
+    PTBT5(AM_LIST, 5, 3, 3, knots, pts, 2, st);
+    std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 6 * sizeof(i32));
+    EXPECT_EQ(show(2), 0);
+    ASSERT_GT(m.size(), 5u);
+    EXPECT_FLOAT_EQ(m.back()[0], 24.0f);
+    // A drill location: down to the depth and back up.
+    PTBT30(AM_LIST, 81, 1, 0.0f, 6.0f, 2.0f, 1, 10.0f, 3, st);
+    const f32 d[3] = {30, 0, 0};
+    PTBT31(AM_LIST, d, UP, 0, 4, st);
+    const size_t before = m.size();
+    EXPECT_EQ(show(3), 0);
+    EXPECT_EQ(show(4), 0);
+    ASSERT_GT(m.size(), before + 3);
+    f32 low = 100;
+    for (size_t k = before; k < m.size(); ++k) low = std::min(low, m[k][2]);
+    EXPECT_FLOAT_EQ(low, -6.0f);
+    EXPECT_FLOAT_EQ(m.back()[2], 2.0f);
+    // Traced from a just written block too, not from the entity stream.
+    const size_t n = m.size();
+    const f32 b[3] = {30, 0, 10};
+    PTBT2(AM_LIST, 2, b, UP, 5, st);
+    EXPECT_EQ(show(5, 1, AM_APPEND), 0);
+    EXPECT_GT(m.size(), n);
+}
+
+TEST_F(DisplayTest, ProcedureBlockOpensItsSubListOrSendsToItsSubProcedures)
+{
+    put_block({12, 6, 9, 24, 4, 20, 2, 0, 0, 27, 4, 82, 2, 0, 1, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+    put_block({12, 8, 9, 24, 4, 20, 2, 0, 0, 27, 4, 82, 2, 0, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(show(1), 0);
+    EXPECT_EQ(BLSK[0], 1);
+    EXPECT_EQ(BLSK[1], 6);
+    i32 level = 0;
+    gtlstn(1, level);
+    EXPECT_EQ(level, 2);  // in its sub-list
+    i32 st = 0;
+    CLSSBL(st);
+    EXPECT_EQ(show(2), 3);  // its blocks lie in its sub-procedures
+    EXPECT_EQ(BLSK[1], 8);
+    SETMOD(34, 7, 0.0f);
+    EXPECT_EQ(WRMB[20], 7);
 }
 
 TEST_F(DisplayTest, StatusFieldsOfTheMachineState)

@@ -134,6 +134,18 @@ TEST_F(HeightTest, NurbsIsRebuiltInItsPlaceWithItsTypeAndNumber)
     EXPECT_EQ(after, before);
 }
 
+TEST_F(HeightTest, StringOfSimplePoints)
+{
+    i32 st = 0;
+    const f32 p[3] = {1, 2, 10}, q[3] = {3, 4, 20};
+    BLKOPN(AM_LIST, 7, 9, st);
+    PTSTRP(AM_LIST, 7, 1, p, UP, st);
+    PTSTRP(AM_LIST, 7, 2, q, UP, st);
+    BLKCLS(AM_LIST);
+    EXPECT_EQ(change(1, 2, 5.0f), 0);
+    EXPECT_EQ(dump::main_list()[0], (Words{7, 1, R(1), R(2), R(5), 2, R(3), R(4), R(5)}));
+}
+
 TEST_F(HeightTest, ABlockCutShortFails)
 {
     put_block({3, 5, 2});

@@ -996,7 +996,9 @@ void mapw2v(const f32* world, const i32& axis, const i32& mode, f32* view);  // 
 void dbttna(const i32& id, char* name);  // a transformation's name, 4 characters
 // Values of stored procedures and the movement check.
 // The values of a coded item of a stored procedure (group 4) or its machine
-// parameters (group 5); status 1 when there is no such item.
+// parameters (group 5); status 1 when there is no such item. An item holds at
+// most GS_PARAM_MAX words: a longer one is refused (status -1, nothing copied).
+constexpr i32 GS_PARAM_MAX = 64;
 void gs_param(i32 mode, i32 entity, i32 cls, i32 group, i32 code, i32* values, i32& status);
 i32 gs_check_movmnt(i32 mode);  // nonzero: the listing reads the has-movements flag
 // Geometry associations of the part: the elements one by one (mode 1 the

@@ -219,12 +219,17 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
     if (status < 0) return;
     // A value of the procedure (group 4 for the codes the block keeps in
     // group 24) or of its machine parameters (group 5 for group 23): status
-    // 1 when the item is absent.
-    auto g24 = [&](i32 c, i32 n, i32* values, i32& st) {
-        (void)n;
-        gs_param(3, entity, 9, 4, c, values, st);
+    // 1 when the item is absent. The host delivers a whole item: it lands in
+    // a scratch area and only the n words asked for are kept, whatever a
+    // stored item holds.
+    auto get = [&](i32 id, i32 group, i32 c, i32 n, i32* values, i32& st) {
+        i32 item[GS_PARAM_MAX];
+        std::memcpy(item, values, static_cast<size_t>(n) * sizeof(i32));
+        gs_param(3, id, 9, group, c, item, st);
+        if (st == 0) std::memcpy(values, item, static_cast<size_t>(n) * sizeof(i32));
     };
-    auto g23 = [&](i32 c, i32* values, i32& st) { gs_param(3, mchprm, 9, 5, c, values, st); };
+    auto g24 = [&](i32 c, i32 n, i32* values, i32& st) { get(entity, 4, c, n, values, st); };
+    auto g23 = [&](i32 c, i32* values, i32& st) { get(mchprm, 5, c, 1, values, st); };
     i32 v = 0, st = 0;
     if (code == 48) {
         gs_param(1, lclprm, 9, 6, 320, &v, st);

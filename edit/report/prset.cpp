@@ -36,7 +36,7 @@ std::string cycle_name(i32 code)
     char name[20];
     GTCYNM(code, name);
     i32 n = 20;
-    while (n > 0 && (name[n - 1] == ' ' || name[n - 1] == '\0')) --n;
+    while (n > 0 && name[n - 1] == ' ') --n;  // the library blanks a name's NULs
     return n == 0 ? std::string() : "\"" + std::string(name, static_cast<size_t>(n)) + "\"";
 }
 }  // namespace

@@ -78,20 +78,22 @@ Entity* entity(i32 id, i32 cls, i32 type)
 }
 
 // Finds the coded item of a code among words of items (code, count + 1, type,
-// values) and copies its values.
-bool find_item(const std::vector<i32>& w, size_t from, i32 code, i32* values)
+// values) and copies its values: 0, or 1 when there is none, -1 (nothing
+// copied) when it holds more than GS_PARAM_MAX words.
+i32 find_item(const std::vector<i32>& w, size_t from, i32 code, i32* values)
 {
     size_t k = from;
     while (k + 3 <= w.size()) {
         i32 n = w[k + 1] - 1;
-        if (n < 0 || k + 3 + static_cast<size_t>(n) > w.size()) return false;
+        if (n < 0 || k + 3 + static_cast<size_t>(n) > w.size()) return 1;
         if (w[k] == code) {
+            if (n > GS_PARAM_MAX) return -1;
             if (n > 0) std::memcpy(values, &w[k + 3], static_cast<size_t>(n) * sizeof(i32));
-            return true;
+            return 0;
         }
         k += 3 + static_cast<size_t>(n);
     }
-    return false;
+    return 1;
 }
 }  // namespace
 
@@ -334,12 +336,12 @@ void gs_param(i32 mode, i32 ent, i32, i32 group, i32 code, i32* values, i32& sta
         i32 n = e->words[5];
         if (n < 0 || 6 + static_cast<size_t>(n) > e->words.size()) return;
         std::vector<i32> w(e->words.begin() + 6, e->words.begin() + 6 + n);
-        status = find_item(w, 0, code, values) ? 0 : 1;
+        status = find_item(w, 0, code, values);
         return;
     }
     if (mode == 3 && group == 5 && (e = entity(ent, 9, MCHPRM_TYPE)) != nullptr) {
         from = 4;
-        status = find_item(e->words, from, code, values) ? 0 : 1;
+        status = find_item(e->words, from, code, values);
     }
 }
 

@@ -147,6 +147,8 @@ TEST(Printers, TechnologyValuesReadAsTheirParameter)
         {59, 0, 1500.0f, "FEED    = 1500.0000 ", 101},
         {57, 0, -2.0f, "FEED    = MAX_FEED", 106},
         {51, 0, -500.0f, "RAP.FEED= 500.0000 ", 101},
+        {58, 0, 2.5f, "STP INCR= 2.5000 ", 101},
+        {58, 0, -3.0f, "RAP.FEED= 3.0000 ", 101},
         {1, 0, -1.0f, "FEED    = FAST", 106},
         {54, 0, 1.5707964f, "INDEX   = 90.0000 ", 101},
         {21, 0, 0, "G28       ", 103},
@@ -580,4 +582,31 @@ TEST(Printers, ANurbsBlockInAnEntityStream)
     EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =     1.0000   Y =     2.0000   Z =     3.0000" +
                             std::string(18, ' '));
     EXPECT_EQ(lines[5], std::string(21, ' ') + "K =  1.0000" + std::string(37, ' '));
+}
+
+TEST(Printers, TheParameterNamesAndTheCodesBetweenThem)
+{
+    fix::fresh();
+    // Codes 1-5, 9-16, 20-40, 51-59, 100 in that order.
+    const std::string want =
+        "FEED    = SPIN    = COOL    = DWEL    = CUT.COM_= "
+        "SPIN_BY : VC      = GENERTR = ANGLE   = OFFSET  = FLUSH   = WIRE    : STOP PT   "
+        "G27       G28       G29       G30       G28G29    G29G30    G32       G38       G39       "
+        "G45       G46       G60       G61       G62       G63       G32:   C= G32:   K= G32:   X= "
+        "G32:   Y= G32:   R= G38/39:A= "
+        "NPITCH  = NIBBL_  = PUNCH_  = INDEX   = UCS     = STEP BY : STEP VAL= STP INCR= RAP.FEED= "
+        "TOOL    = ";
+    std::string got;
+    for (i32 code = 0; code <= 101; ++code) {
+        const bool known = (code >= 1 && code <= 5) || (code >= 9 && code <= 16) || (code >= 20 && code <= 40) ||
+                           (code >= 51 && code <= 59) || code == 100;
+        char name[10];
+        DEFPNM(code, name);
+        if (known)
+            got.append(name, 10);
+        else
+            EXPECT_EQ(std::string(name, 10), "UN KNOWN  ") << code;
+    }
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(norak::transcript_count("internal: DEFPNM: WRONG PARAMETER"), 102u - 44u);
 }

@@ -314,6 +314,11 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A PROCEDURE ENTITY. id = 60"));
     EXPECT_NE(fix::listing().find("   0  HEADER\n"), std::string::npos);
     EXPECT_EQ(fix::listing().substr(fix::listing().size() - 17), "END OF TOOL PATH\n");
+    // An entry of the tool path class but not of the procedure type.
+    norak::add_reply(yes_to(OVERWRITE));
+    const i32 nested = norak::add_toolpath_entity(header, {{1, bad}});
+    NCLIST(nested, 1);
+    EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A PROCEDURE ENTITY. id = " + std::to_string(bad)));
     // Entries kept for an entity that is no tool path; an id without entries.
     norak::add_reply(yes_to(OVERWRITE));
     norak::entities()[bad].type = 8;
@@ -323,6 +328,34 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     NCLIST(fix::UCS, 1);
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, PROBLEMS IN OPENNING ENTITY"));
     EXPECT_EQ(lines_of(fix::listing()).size(), 10u);
+}
+
+TEST(TpList, StoredItemsLongerThanTheirValuesWriteNothingPastThem)
+{
+    fix::fresh();
+    // A creation time of six words, a status of three, a comment longer than
+    // the host delivers, and a tool item of two words.
+    std::vector<i32> global = {41, 4, 0, 2021, 7, 8, 42, 7, 0, 9, 10, 11, 12, 13, 14, 44, 4, 0, 1, 77, 77};
+    global.insert(global.end(), {29, GS_PARAM_MAX + 2, 0});
+    global.insert(global.end(), static_cast<size_t>(GS_PARAM_MAX + 1), 0x41414141);
+    i32 proc = 0, number = 8, code = 9, ng = 0, st = 0, nw = static_cast<i32>(global.size());
+    dbd_proc(3, proc, number, code, global.data(), nw, nullptr, ng, st);
+    ASSERT_EQ(st, 0);
+    i32 mch = 0, words[5] = {10, 3, 0, fix::TOOL, 99}, count = 5;
+    dbd_mchprm(3, proc, mch, words, count, st);
+    ASSERT_EQ(st, 0);
+    i32 c47 = 0, date[8] = {0, 0, 0, 0, 0, 0, -7, -7};
+    PRCINE(1, proc, PI_LIST, c47, date, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(std::vector<i32>(date, date + 8), (std::vector<i32>{2021, 7, 8, 9, 10, 11, -7, -7}));
+    EXPECT_EQ(PRCINF.status[PI_LIST], 1);
+    EXPECT_EQ(PRCINF.tool[PI_LIST], fix::TOOL);
+    char comment[20];
+    PRCTX1(1, PI_LIST, comment);
+    EXPECT_EQ(std::string(comment, 20), std::string(20, ' '));  // refused: blank
+    i32 v[GS_PARAM_MAX + 1];
+    gs_param(3, proc, 9, 4, 29, v, st);
+    EXPECT_EQ(st, -1);
 }
 
 TEST(TpList, TheDemoWritesItsListingBesideTheOtherOutputs)

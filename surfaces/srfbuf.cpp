@@ -25,7 +25,13 @@ void LDSRFB(const i32& id, f64* buf, i32& status)
     buf[SB_TAG] = 0.0;
     i32 cls = 0, type = 0, len = 0;
     eopen(id, cls, type, len, status);
-    if (status != 0 || cls != ESRF_CLASS || len < 2 * SB_DATA || len > 2 * SB_CAP || len % 2 != 0) {
+    if (status == 0 && cls == ESRF_CLASS && len > 2 * SB_CAP) {
+        eclose();
+        user1c("LDSRFB, SURFACE ENTITY LARGER THAN THE SURFACE BUFFER: ", id);
+        status = -1;
+        return;
+    }
+    if (status != 0 || cls != ESRF_CLASS || len < 2 * SB_DATA || len % 2 != 0) {
         if (status == 0) eclose();
         user1c("LDSRFB, NOT A SURFACE ENTITY: ", id);
         status = -1;

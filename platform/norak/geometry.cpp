@@ -599,6 +599,15 @@ void add_words_f(std::vector<i32>& w, std::initializer_list<f64> v)
     for (f64 x : v) w.push_back(r2wrd(static_cast<f32>(x)));
 }
 
+// A surface is evaluated from one buffer of SB_CAP numbers: a larger one is
+// refused here, with its size, rather than by the module's load.
+void fits(const std::vector<f64>& b, const Bad& bad)
+{
+    if (b.size() > static_cast<size_t>(SB_CAP))
+        bad("the surface takes " + std::to_string(b.size()) + " numbers (control points, knots and trim loops); a surface holds at most " +
+            std::to_string(SB_CAP));
+}
+
 struct GeometryKinds {
     GeometryKinds()
     {
@@ -611,6 +620,7 @@ struct GeometryKinds {
                     add_trim(b, d, bad);
                     e.type = ESRF_TRIMMED;
                 }
+                fits(b, bad);
                 i32 id = store(std::move(e), b);
                 auto& ent = H().entities[id];
                 f64 idd = id;
@@ -623,6 +633,7 @@ struct GeometryKinds {
             if (!base.is_object()) bad("base: a surface was expected");
             auto b = build_surface(base, Bad{bad.where + ".base"});
             add_trim(b, d, bad);
+            fits(b, bad);
             i32 id = store(std::move(e), b);
             f64 idd = id;
             std::memcpy(&H().entities[id].words[2 * SB_ID], &idd, 8);

@@ -200,12 +200,11 @@ void dump_list(std::FILE* f, const List& l, int depth)
 }
 }  // namespace
 
-void write_toolpath(const std::string& path)
+std::string write_toolpath(const std::string& path)
 {
     std::FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) return;
-    dump_list(f, H().main, 0);
-    std::fclose(f);
+    if (f) dump_list(f, H().main, 0);
+    return end_file(f, path);
 }
 
 void nc_after_call()

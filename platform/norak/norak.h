@@ -105,7 +105,9 @@ const std::vector<std::string>& transcript();
 void note(const std::string& line);  // add a line
 bool transcript_has(const std::string& text);
 size_t transcript_count(const std::string& text);
-void write_transcript(const std::string& path);
+// The runner's output files: each answers an empty text when the file was
+// written whole, else the reason it could not be.
+std::string write_transcript(const std::string& path);
 
 // ---- reply script
 void add_reply(const Reply& r);
@@ -145,7 +147,7 @@ constexpr i32 PROC_TYPE = 4, MCHPRM_TYPE = 5, LCLPRM_TYPE = 6, GEOM_TYPE = 7, MO
 std::map<std::string, KeyedRecord>& records();
 const std::vector<std::string>& record_writes();  // keys in the order written
 void set_record(const std::string& key, i32 kind, const std::vector<i32>& words);
-void write_records(const std::string& path);  // every record, then the order of writes
+std::string write_records(const std::string& path);  // every record, then the order of writes
 const std::vector<std::array<i32, 4>>& translation_rows();
 
 // ---- templates
@@ -243,10 +245,10 @@ void nc_session_defaults();  // records an open tool path has unless the session
 std::string nc_counts();  // what is left open, for the runner's last line
 // The tool path list tree, one element a line (words as integers), sub-lists
 // indented under their element.
-void write_toolpath(const std::string& path);
+std::string write_toolpath(const std::string& path);
 // The picture of the session (toolpath.svg: surfaces and tool path, top and
 // oblique views) and the saved approximations as model.stl, into a folder.
-void write_picture(const std::string& dir);
+std::string write_picture(const std::string& dir);
 
 
 // ---- stock simulation: the grid the module handed over and its validity

@@ -77,7 +77,7 @@ void displayed(std::vector<Line>& out)
     }
 }
 
-void svg(const std::string& path, const std::vector<Line>& lines)
+std::string svg(const std::string& path, const std::vector<Line>& lines)
 {
     // Two views side by side: top (x, y) and oblique (turned 30 degrees,
     // z up).
@@ -97,7 +97,7 @@ void svg(const std::string& path, const std::vector<Line>& lines)
             }
     const double W = 600, H = 600, pad = 20;
     std::FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) return;
+    if (!f) return end_file(f, path);
     std::fprintf(f, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%g\" height=\"%g\">\n", 2 * W, H + 40);
     std::fprintf(f, "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n");
     std::fprintf(f, "<text x=\"20\" y=\"20\" font-size=\"14\">TOP VIEW</text><text x=\"%g\" y=\"20\" font-size=\"14\">OBLIQUE VIEW</text>\n", W + 20);
@@ -124,10 +124,10 @@ void svg(const std::string& path, const std::vector<Line>& lines)
         }
     }
     std::fprintf(f, "</svg>\n");
-    std::fclose(f);
+    return end_file(f, path);
 }
 
-void stl(const std::string& path)
+std::string stl(const std::string& path)
 {
     std::FILE* f = nullptr;
     for (const auto& [id, e] : entities()) {
@@ -135,7 +135,7 @@ void stl(const std::string& path)
         const i32 nn = e.words[6], nt = e.words[7];
         if (nn < 0 || nt < 0 || e.words.size() < size_t(16 + 6 * nn + 3 * nt)) continue;
         if (!f) f = std::fopen(path.c_str(), "w");
-        if (!f) return;
+        if (!f) return end_file(f, path);
         auto node = [&](i32 k) { return P3{rw(e.words[size_t(16 + 3 * k)]), rw(e.words[size_t(17 + 3 * k)]), rw(e.words[size_t(18 + 3 * k)])}; };
         std::fprintf(f, "solid surface%d\n", e.words[1]);
         for (i32 t = 0; t < nt; ++t) {
@@ -151,18 +151,19 @@ void stl(const std::string& path)
         }
         std::fprintf(f, "endsolid surface%d\n", e.words[1]);
     }
-    if (f) std::fclose(f);
+    return f ? end_file(f, path) : "";
 }
 
 }  // namespace
 
-void write_picture(const std::string& dir)
+std::string write_picture(const std::string& dir)
 {
     std::vector<Line> lines;
     surfaces(lines);
     displayed(lines);
-    svg(dir + "/toolpath.svg", lines);
-    stl(dir + "/model.stl");
+    const std::string picture = svg(dir + "/toolpath.svg", lines);
+    const std::string model = stl(dir + "/model.stl");
+    return picture.empty() ? model : picture;
 }
 
 }  // namespace norak

@@ -33,10 +33,10 @@ std::string word_text(i32 w)
 }
 }  // namespace
 
-void write_records(const std::string& path)
+std::string write_records(const std::string& path)
 {
     std::FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) return;
+    if (!f) return end_file(f, path);
     for (const auto& [key, r] : H().records) {
         std::fprintf(f, "%s kind %d words %zu:", key.c_str(), r.kind, r.words.size());
         for (i32 w : r.words) std::fprintf(f, " %s", word_text(w).c_str());
@@ -45,7 +45,7 @@ void write_records(const std::string& path)
     std::fprintf(f, "written:");
     for (const auto& k : H().record_writes) std::fprintf(f, " %s", k.c_str());
     std::fprintf(f, "\n");
-    std::fclose(f);
+    return end_file(f, path);
 }
 
 std::map<std::string, std::vector<TemplateRecord>>& templates() { return H().templates; }

@@ -109,10 +109,15 @@ int main(int argc, char** argv)
         norak::note(std::string("session stopped: ") + e.what());
         rc = 2;
     }
-    norak::write_transcript(out + "/transcript.txt");
-    norak::write_records(out + "/records.txt");
-    norak::write_toolpath(out + "/toolpath.txt");
-    norak::write_picture(out);
+    // Every output file is tried; one that cannot be written is named, and
+    // the run fails with status 3 (a session that stopped keeps its 2).
+    for (const std::string& why : {norak::write_transcript(out + "/transcript.txt"),
+                                   norak::write_records(out + "/records.txt"),
+                                   norak::write_toolpath(out + "/toolpath.txt"), norak::write_picture(out)})
+        if (!why.empty()) {
+            std::fprintf(stderr, "norak-run: %s\n", why.c_str());
+            if (rc == 0) rc = 3;
+        }
     norak::reset();
     return rc;
 }

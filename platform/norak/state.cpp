@@ -1,6 +1,8 @@
 // Host state, life cycle, transcript and dynamic memory.
 #include "platform/norak/state.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -64,10 +66,21 @@ size_t transcript_count(const std::string& text)
     return n;
 }
 
-void write_transcript(const std::string& path)
+std::string end_file(std::FILE* f, const std::string& path)
 {
-    std::ofstream f(path);
-    for (const auto& l : H().transcript) f << l << '\n';
+    if (!f) return "cannot open " + path + ": " + std::strerror(errno);
+    const bool bad = std::ferror(f) != 0;
+    const int saved = errno;
+    if (std::fclose(f) != 0 || bad) return "cannot write " + path + ": " + std::strerror(bad ? saved : errno);
+    return "";
+}
+
+std::string write_transcript(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (f)
+        for (const auto& l : H().transcript) std::fprintf(f, "%s\n", l.c_str());
+    return end_file(f, path);
 }
 
 std::string out_path(const std::string& name)

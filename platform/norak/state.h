@@ -1,6 +1,7 @@
 // Internal state of the stand-in host, shared by its source files.
 #pragma once
 
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <memory>
@@ -90,6 +91,10 @@ struct Host {
 
 Host& H();
 bool alloc_fails();  // consumes the failure countdown
+// Ends a file of the runner's output: empty when every byte went out and the
+// file closed, else the reason (the file is closed either way). A null file
+// gives the reason it could not be opened.
+std::string end_file(std::FILE* f, const std::string& path);
 std::string host_message(i32 module, i32 number);  // the host's numbered message text
 // Menu options: the texts joined by "@", and one option without its padding
 // and sub-menu mark.

@@ -1,6 +1,8 @@
 // The stand-in host: session files, reply script, list cursor rules, memory.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "core/host.h"
 #include "platform/norak/norak.h"
 #include "session_util.h"
@@ -55,6 +57,76 @@ TEST(Session, BadSessionsStopWithOneClearError)
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+}
+
+TEST(Session, ASurfaceTooLargeForItsBufferIsRefusedAtLoadWithItsSize)
+{
+    // A bicubic net of n x n control points: 127 x 127 loads and evaluates,
+    // 128 x 128 is refused by the loader, not by the module later.
+    auto net = [](int id, int n) {
+        std::string s = "{\"kind\":\"nurbs_surface\",\"id\":" + std::to_string(id) + ",\"degree\":[3,3],\"counts\":[" +
+                        std::to_string(n) + "," + std::to_string(n) + "]";
+        std::string knots = "[0,0,0";
+        for (int k = 0; k <= n - 3; ++k) knots += "," + std::to_string(k);
+        for (int k = 0; k < 3; ++k) knots += "," + std::to_string(n - 3);
+        knots += "]";
+        s += ",\"u_knots\":" + knots + ",\"v_knots\":" + knots + ",\"points\":[";
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i) s += (i + j ? ",[" : "[") + std::to_string(i) + "," + std::to_string(j) + ",0]";
+        return s + "]}";
+    };
+    norak::reset();
+    norak::load_session_text("{\"entities\":[" + net(7, 127) + "]}");
+    std::vector<f64> buf(SB_CAP);
+    i32 cls = 0, type = 0, len = 0, st = 0;
+    eopen(7, cls, type, len, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_LE(len, 2 * SB_CAP);
+    egetd(len / 2, buf.data());
+    eclose();
+    f64 p[12];
+    evsrfd(buf.data(), 60.0, 60.0, 0, p, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(p[0], 61.0, 1.0);  // the net's points stand at their indices
+    EXPECT_NEAR(p[1], 61.0, 1.0);
+    norak::reset();
+    try {
+        norak::load_session_text("{\"entities\":[" + net(8, 128) + "]}");
+        ADD_FAILURE() << "a 128 x 128 net was taken";
+    } catch (const norak::session_error& e) {
+        EXPECT_NE(std::string(e.what()).find("entities[0] (id 8): the surface takes 65832 numbers (control points, "
+                                             "knots and trim loops); a surface holds at most 65536"),
+                  std::string::npos)
+            << e.what();
+    }
+}
+
+TEST(Session, OutputsThatCannotBeWrittenFailTheRunByName)
+{
+    // The transcript's name taken by a folder, the tool path going to a full
+    // device: each is named with its reason, and the run fails with status 3;
+    // the other files are written all the same.
+    const std::string dir = std::string(::testing::TempDir()) + "tavrek_outfail_" + std::to_string(getpid());
+    const std::string session = dir + "/session.json", out = dir + "/out";
+    ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + out + "/transcript.txt' && ln -s /dev/full '" + out +
+                           "/toolpath.txt'")
+                              .c_str()),
+              0);
+    std::ofstream(session) << R"({"calls": []})";
+    const std::string run = "'" + std::string(TAVREK_BIN_DIR) + "/norak-run' '" + session + "' --out '" + out + "'";
+    const int st = std::system((run + " --module /nonexistent.so 2> '" + dir + "/err.txt'").c_str());
+    ASSERT_TRUE(WIFEXITED(st));
+    const std::string err = read_file(dir + "/err.txt");
+    EXPECT_EQ(WEXITSTATUS(st), 2) << err;  // the session's own failure keeps its status
+    EXPECT_NE(err.find("cannot open " + out + "/transcript.txt: Is a directory"), std::string::npos) << err;
+    EXPECT_NE(err.find("cannot write " + out + "/toolpath.txt: No space left on device"), std::string::npos) << err;
+    EXPECT_NE(read_file(out + "/records.txt").find("written:"), std::string::npos);
+
+    std::ofstream(session) << read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/hello.json");
+    const int ok = std::system((run + " 2> '" + dir + "/err.txt'").c_str());
+    ASSERT_TRUE(WIFEXITED(ok));
+    EXPECT_EQ(WEXITSTATUS(ok), 3) << read_file(dir + "/err.txt");
+    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST_F(Host, RepliesAnswerMenusAndRefuseMismatches)

@@ -82,3 +82,21 @@ TEST(SurfaceCheck, SoundSurfacesPassAndDegenerateOnesAreRefused)
     EXPECT_EQ(st, -1);
     end_badsrf();
 }
+
+TEST(SurfaceCheck, ASurfaceEntityLargerThanTheBufferIsNamedSo)
+{
+    norak::reset();
+    std::string words = "0";
+    for (i32 k = 1; k < 2 * SB_CAP + 2; ++k) words += ",0";
+    norak::load_session_text(R"({"entities":[{"kind":"raw","id":5,"class":3,"type":3,"words":[)" + words +
+                             R"(]}, {"kind":"raw","id":6,"class":9,"type":3,"words":[1]}]})");
+    std::vector<f64> buf(SB_CAP);
+    i32 st = 0;
+    LDSRFB(5, buf.data(), st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(norak::transcript_count("user: LDSRFB, SURFACE ENTITY LARGER THAN THE SURFACE BUFFER: 5"), 1u);
+    LDSRFB(6, buf.data(), st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(norak::transcript_count("user: LDSRFB, NOT A SURFACE ENTITY: 6"), 1u);
+    EXPECT_FALSE(SRFBOK(buf.data()));
+}

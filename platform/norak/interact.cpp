@@ -241,6 +241,10 @@ void gupdat(i32& key)
 {
     Host& h = H();
     key = -1;
+    const auto now = std::chrono::steady_clock::now();
+    h.poll_gap = std::max(h.poll_gap, std::chrono::duration<double>(now - h.last_poll).count());
+    h.last_poll = now;
+    ++h.poll_count;
     if (h.next_reply >= h.replies.size()) return;
     const Reply& r = h.replies[h.next_reply];
     if (r.kind != "key") return;

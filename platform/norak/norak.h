@@ -162,6 +162,12 @@ void add_param_line(const std::vector<std::string>& values);
 i32 open_arrays();
 i32 open_blocks();
 void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
+// Keyboard polls: poll_mark starts the measurement (the stretch before the
+// first poll counts from it); poll_stats gives the polls since, and the
+// longest stretch in seconds between the mark, two polls, or the last poll
+// and now.
+void poll_mark();
+void poll_stats(long long& count, double& longest);
 long long allocations();       // allocations asked for since the reset (arrays, blocks, elements)
 
 // ---- display recorder: tool figures drawn and deleted

@@ -293,7 +293,8 @@ void load_session_text(const std::string& text, const std::string& origin)
     json j;
     try {
         j = json::parse(text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // a syntax error, or a number beyond the doubles (1e309)
         throw session_error(origin + ": malformed JSON: " + e.what());
     }
     try {

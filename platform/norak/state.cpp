@@ -1,6 +1,7 @@
 // Host state, life cycle, transcript and dynamic memory.
 #include "platform/norak/state.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -114,6 +115,22 @@ i32 open_arrays()
 i32 open_blocks() { return static_cast<i32>(H().blocks.size()); }
 void fail_alloc_after(i32 n) { H().fail_countdown = n; }
 long long allocations() { return H().allocations; }
+
+void poll_mark()
+{
+    Host& h = H();
+    h.poll_count = 0;
+    h.poll_gap = 0.0;
+    h.last_poll = std::chrono::steady_clock::now();
+}
+
+void poll_stats(long long& count, double& longest)
+{
+    const Host& h = H();
+    count = h.poll_count;
+    const double tail = std::chrono::duration<double>(std::chrono::steady_clock::now() - h.last_poll).count();
+    longest = std::max(h.poll_gap, tail);
+}
 
 }  // namespace norak
 

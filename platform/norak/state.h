@@ -1,6 +1,7 @@
 // Internal state of the stand-in host, shared by its source files.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <map>
@@ -38,6 +39,11 @@ struct Host {
     i32 polls = 0;  // keyboard polls since the last key
     i32 key_base = -1, key_regs = 0;  // the key reply waiting for display blocks, the count when it began
     i32 key_seen = 0;  // display blocks registered when the last key was taken
+    // Keyboard polls measured: their count, the time of the last one (or of
+    // the mark) and the longest stretch between two.
+    long long poll_count = 0;
+    std::chrono::steady_clock::time_point last_poll = std::chrono::steady_clock::now();
+    double poll_gap = 0.0;
 
     std::map<i32, Entity> entities;
     i32 next_entity = 1;

@@ -228,6 +228,9 @@ TEST(ProcSession, StopWhileTheModelIsBuiltPutsTheRunValuesBack)
     std::istringstream tv(recs.substr(recs.find("TV27 ")));
     std::string word;
     tv >> word >> word >> word >> word >> word;  // key, "kind", kind, "words", count
-    for (i32 n = 1; n <= CLNMIN && tv >> word; ++n)
-        if (n == CLNMIN) EXPECT_EQ(word, "0");
+    for (i32 n = 1; n <= CLNMIN && tv >> word; ++n) {
+        if (n == CLNMIN) {
+            EXPECT_EQ(word, "0");
+        }
+    }
 }

@@ -194,6 +194,31 @@ TEST_F(Host, ListCursorAppendsInsertsAndDeletes)
     EXPECT_EQ(slot, 0);  // its element is gone
 }
 
+TEST_F(Host, KeyboardPollsAreCountedWithTheLongestStretchBetweenThem)
+{
+    norak::poll_mark();
+    i32 key = 0;
+    gupdat(key);
+    usleep(30000);
+    gupdat(key);
+    gupdat(key);
+    EXPECT_EQ(key, -1);
+    long long polls = 0;
+    double longest = 0;
+    norak::poll_stats(polls, longest);
+    EXPECT_EQ(polls, 3);
+    EXPECT_GE(longest, 0.03);
+    EXPECT_LT(longest, 1.0);
+    // The stretch after the last poll counts too; a new mark starts afresh.
+    usleep(60000);
+    norak::poll_stats(polls, longest);
+    EXPECT_GE(longest, 0.06);
+    norak::poll_mark();
+    norak::poll_stats(polls, longest);
+    EXPECT_EQ(polls, 0);
+    EXPECT_LT(longest, 0.05);
+}
+
 TEST_F(Host, ShortReadsSkipsAndSubLists)
 {
     put(1);

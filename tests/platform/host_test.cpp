@@ -262,6 +262,7 @@ TEST_F(Host, ShortReadsSkipsAndSubLists)
 TEST_F(Host, MemoryCountsAndInjectedFailures)
 {
     i32 h1 = -1, h2 = -1, st = 0;
+    const long long asked = norak::allocations();
     void* base = nullptr;
     MM_OPEN_ARRAY(8, 10, h1, base, st);
     ASSERT_EQ(st, 0);
@@ -289,6 +290,8 @@ TEST_F(Host, MemoryCountsAndInjectedFailures)
     norak::fail_alloc_after(1);
     EXPECT_EQ(create_after_cursor(), -1);  // a list element can be refused too
     EXPECT_EQ(norak::element_count(), 0u);
+    // Two arrays, a resize, a block and an element were asked for.
+    EXPECT_EQ(norak::allocations() - asked, 5);
 }
 
 TEST_F(Host, KeyedRecordsAndTemplatesRefuseOversizedReads)

@@ -147,6 +147,32 @@ TEST_F(Drop, TaperedRimOnASteepFace)
         }
 }
 
+TEST_F(Drop, AnEdgeWithinAThousandthOfTheReachIsGathered)
+{
+    // A plate 20 high beyond x = 100 beside a floor: a ball of radius 5 whose
+    // axis stands 4.9991 from the plate's edge rests on that edge. The grid
+    // truncates the axis to 95.000: only the window's margin keeps the
+    // edge's triangles in reach, at a point and along a move.
+    meshes::Mesh floor = meshes::grid(0, 0, 100, 100, 2, 2, [](f64, f64) { return 0.0; });
+    meshes::Mesh plate = meshes::grid(100, 0, 200, 100, 2, 2, [](f64, f64) { return 20.0; });
+    plate.id = 2;
+    ASSERT_EQ(meshes::build({floor, plate}), 0);
+    tooldefs::use_mill(10.0f, 5.0f, 30.0f, 0.0f);
+    const f32 x = 95.0009f;
+    const f64 rest = 15.0 + std::sqrt(25.0 - std::pow(100.0 - f64(x), 2));
+    i32 st = 0;
+    EXPECT_NEAR(at(x, 50, st), rest, 1e-3);
+    EXPECT_EQ(st, 0);
+    const f32 a[2] = {x, 20}, b[2] = {x, 80};
+    i32 cap = ELMCAP, count = 0, p = 0, c = 0, o = 0;
+    elm2n2(0, a, b, -1.0f, cap, count, p, c, o, st);
+    ASSERT_EQ(st, 0);
+    const i32* lst = elmlst();
+    i32 high = 0;
+    for (i32 k = 0; k < count; ++k) high += wrd2r(lst[k * ELM_WORDS + ELM_TOP]) > 19.0f ? 1 : 0;
+    EXPECT_GT(high, 0);
+}
+
 }  // namespace
 
 TEST_F(Drop, TheIntegerGridRefusesWhatItCannotHold)

@@ -291,6 +291,32 @@ TEST_F(Rules, EdgesBeyondTheRimDoNotLift)
     }
 }
 
+// Many triangles of one surface below the height reached are passed over
+// without their contact; a triangle of another surface among them still
+// changes the surface and gives the other-surface-close note (status + 10).
+TEST_F(Rules, PassedOverEntriesKeepTheOtherSurfaceNote)
+{
+    auto plate = meshes::grid(-20, -20, 20, 20, 40, 40, [](f64, f64) { return 0.0; });
+    for (f64 depth : {0.05, 3.0}) {  // close below the plate, or far
+        FRETRI();
+        auto low = tri({-1, -1, -depth, 1, -1, -depth, 0, 1, -depth}, 1, 2);
+        auto low2 = tri({-3, -3, -depth, -2, -3, -depth, -2.5, -2, -depth}, 1, 2);
+        ASSERT_EQ(meshes::build({plate, low, low2}), 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        context();
+        static f32 cz[64], cpt[192];
+        static i32 ck[64], cp[64];
+        const LocRes res{cz, ck, cp, cpt};
+        f32 p[3] = {0.2f, 0.1f, 0}, z = 0, n[3] = {0, 0, 1};
+        i32 ntri = 0, count = 0, st = 0;
+        LOCNRM = 1;
+        LOCPNT(1, 0, p, 0.01f, ntri, z, n, 64, count, res, st);
+        EXPECT_GT(ntri, 50);
+        EXPECT_NEAR(z, 0.0f, 1e-6);
+        EXPECT_EQ(st, 10) << depth;
+    }
+}
+
 TEST_F(Rules, FloorsAndLimitedDrops)
 {
     ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1}), tri({-3, -3, 2, 3, -3, 2, 0, 3, 2}, 1, 2)}), 0);

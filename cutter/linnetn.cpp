@@ -185,10 +185,12 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
             const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
             for (i32 c = 0; c < 3; ++c) tri[3 * j + c] = nd[c];
             f64 s = (nd[0] - A[0]) * u[0] + (nd[1] - A[1]) * u[1] + (nd[2] - A[2]) * u[2];
-            // The window moves down by the reach for a descending or level
-            // move, up by it for a rising one.
-            f64 sw = u[2] <= 0.0 ? s + reach : s - reach;
-            if (sw > w0 && sw < w1) inside = true;
+            // The window reaches the reach further toward the move's higher
+            // end: down (back before its start) for a descending or level
+            // move, up (on past its end) for a rising one. Moved whole, it
+            // would leave the far part of the move unchecked: it grows.
+            const f64 lo = u[2] <= 0.0 ? w0 - reach : w0, hi = u[2] <= 0.0 ? w1 : w1 + reach;
+            if (s > lo && s < hi) inside = true;
         }
         if (!inside) continue;
         // A triangle that lies, in XY, farther than the tool's radius from

@@ -248,12 +248,23 @@ TEST_F(Rules, SegmentHeightWrittenDirectlyBecomesTheReference)
     f32 p[3] = {0, 0, 0}, z = 0, n[3] = {0, 0, 1};
     i32 ntri = 0, count = 0, st = 0;
     LOCPNT(1, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
-    LOCSGM = 0;
     EXPECT_EQ(st % 10, 0);
     EXPECT_NEAR(z, 0.3f, 1e-5);
     ASSERT_GE(count, 2);
     EXPECT_EQ(cp[0], -1);
     EXPECT_NEAR(cz[0], 0.5f, 1e-5);
+    // The bump examined first (the highest key, no last winner): contact 0
+    // is the reference from the start, and the check surface's contact
+    // follows it.
+    LOCNRM = 1;
+    p[2] = 0.0f;
+    LOCPNT(1, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
+    LOCSGM = 0;
+    EXPECT_NEAR(z, 0.3f, 1e-5);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(cp[0], -1);
+    EXPECT_NEAR(cz[0], 0.5f, 1e-5);
+    EXPECT_NEAR(cz[count - 1], 0.3f, 1e-5);
 }
 
 // An edge just beyond the tool's rim does not lift it: a slope rising to

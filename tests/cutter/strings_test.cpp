@@ -414,8 +414,9 @@ TEST_F(Strings, ContinuationCarriesTheLastTwoPoints)
 }
 
 // The span check looks at the triangles whose corners lie along the move,
-// the window moved toward the move's higher end by the tool's reach: a
-// descending move cuts with its trailing side into a step behind its start.
+// the window grown toward the move's higher end by the tool's reach: a
+// descending move cuts with its trailing side into a step behind its start,
+// and the far part of the move stays checked.
 TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
 {
     auto step = meshes::grid(-2, -1, -0.5, 1, 1, 1, [](f64, f64) { return 0.5; });
@@ -436,6 +437,21 @@ TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
     // Rising from far behind it up to its height: the tool reaches it at the
     // move's end, where it stands on it.
     EXPECT_EQ(NETSPN(C, A, tol, st), 0);
+    LOCRST();
+    // A long thin triangle pointing into the track from far beyond its end:
+    // two of its corners lie away from the track, its tip under it; the
+    // descending move cuts the tip.
+    FRETRI();
+    meshes::Mesh spike;
+    spike.node(20, -1, 0.6);
+    spike.node(2, 0, 0.6);
+    spike.node(20, 1, 0.6);
+    spike.add(1, 2, 3);
+    ASSERT_EQ(meshes::build({spike}), 0);
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    EXPECT_EQ(NETSPN(A, B, tol, st), 1);
     LOCRST();
 }
 

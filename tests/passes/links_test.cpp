@@ -189,6 +189,57 @@ TEST(Retract, NeverMovesDownIntoThePart)
     for (const Pt& q : moves()) EXPECT_GE(q.z, 30.0 - 1e-4);
 }
 
+// Degenerate links: a plane move to where the tool stands writes nothing;
+// the vertical-arc and in-line approaches without a direction (the
+// direction point on the target) fall back to the vertical one with the
+// host's message; a held clearance switch of 0 keeps the retract back.
+TEST(Approach, DegenerateTargetsFallBackOrWriteNothing)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 3;
+    const f32 from[3] = {0, 0, 30}, p[3] = {50, 40, 10}, axis[3] = {0.6f, 0, 0.8f}, up[3] = {0, 0, 1};
+    stand(from, 1);
+    i32 st = 0;
+    PLNZUP(2, from, up, 3.0f, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(moves().empty());
+    for (i32 kind = 3; kind <= 5; ++kind) {
+        stand(from, kind);
+        const size_t said = norak::transcript().size();
+        SRFAPR(2, p, p, axis, up, 3, st);
+        ASSERT_EQ(st, 0) << kind;
+        const auto m = moves();
+        ASSERT_GE(m.size(), 2u) << kind;
+        // Straight down from the safety height onto the target.
+        EXPECT_LT(dist(m.back(), p), 1e-4) << kind;
+        EXPECT_NEAR(m[m.size() - 2].x, 50, 1e-4) << kind;
+        EXPECT_NEAR(m[m.size() - 2].y, 40, 1e-4) << kind;
+        EXPECT_NEAR(m[m.size() - 2].z, 12, 1e-4) << kind;
+        bool told = false;
+        for (size_t k = said; k < norak::transcript().size(); ++k)
+            told = told || norak::transcript()[k].find("host message 320/240") != std::string::npos;
+        EXPECT_TRUE(told) << kind;
+    }
+    // Hold state on: the switch decides; 0 writes nothing, 1 goes to the
+    // clearance plane.
+    for (i32 sw = 0; sw <= 1; ++sw) {
+        stand(p, 1);
+        HFLSET(1);
+        HEI8[73] = sw;
+        ZRET(2, p, up, st);
+        EXPECT_EQ(st, 0);
+        const auto m = moves();
+        if (sw == 0) {
+            EXPECT_TRUE(m.empty());
+        } else {
+            ASSERT_FALSE(m.empty());
+            EXPECT_NEAR(m.back().z, 100, 1e-4);
+        }
+    }
+}
+
 // The words of the heights record the links read (counted from 0): 0 the
 // clearance plane, 24 the absolute plane, 48 the incremental height, 73 the
 // clearance switch, 76 the height mode. Each is set alone and moves the

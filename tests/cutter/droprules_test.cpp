@@ -135,6 +135,69 @@ TEST_F(Rules, GatheredAreTheAdmittedBoxesUnderTheSquare)
     }
 }
 
+// The gathering at its edges: a point over nothing, the class-7 switch
+// alone (allowance 0 whatever the others), a list that grows past its
+// first 500 entries with its index array, and a move that keeps only the
+// triangles whose top with allowance reaches its height.
+TEST_F(Rules, GatheringAtItsEdges)
+{
+    auto fine = meshes::grid(0, 0, 10, 10, 30, 30, [](f64, f64) { return 1.0; });
+    fine.cls = 1, fine.id = 1;
+    auto high = meshes::grid(20, 0, 30, 10, 2, 2, [](f64, f64) { return 2.0; });
+    high.cls = 7, high.id = 2;
+    ASSERT_EQ(meshes::build({fine, high}), 0);
+    tooldefs::use_mill(6.0f, 0.0f);
+    context();
+    ASSERT_TRUE(LOCTOL(0.5f, 0.5f));
+    auto gather = [](f32 x, f32 y, i32& count, i32& best, f32& bz) {
+        f32 p[3] = {x, y, 0.0f};
+        i32 ixy[2] = {static_cast<i32>(x * 1000.0f), static_cast<i32>(y * 1000.0f)};
+        i32 ps = 0, cs = 0, os = 0, st = 0;
+        elm2nd(0, p, ixy, 0.01f, ELMCAP, count, best, bz, ps, cs, os, st);
+        EXPECT_EQ(st, 0);
+    };
+    i32 count = -1, best = -1;
+    f32 bz = 0;
+    STPFLG(0x3F);
+    gather(15.0f, 5.0f, count, best, bz);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(best, 0);
+    EXPECT_EQ(bz, -1.0e10f);
+    // Class 7 alone: the high plate, its keys without the allowance.
+    STPFLG(0x40);
+    gather(25.0f, 5.0f, count, best, bz);
+    EXPECT_GT(count, 0);
+    for (i32 k = 0; k < count; ++k) EXPECT_EQ(wrd2r(elmlst()[k * ELM_WORDS + ELM_KEY]), 2.0f);
+    EXPECT_EQ(bz, 2.0f);
+    gather(5.0f, 5.0f, count, best, bz);
+    EXPECT_EQ(count, 0);
+    // The fine plate: more than 500 entries, the index array grown with
+    // the list (the sanitizers see a write past an index array left short).
+    STPFLG(0x3F);
+    gather(5.0f, 5.0f, count, best, bz);
+    ASSERT_GT(count, 500);
+    EXPECT_EQ(ELMCAP, (count + 499) / 500 * 500);
+    for (i32 k = 0; k < count; ++k) ASSERT_EQ(elmidx()[k], k);
+    EXPECT_GT(bz, 1.49f);  // the plate and the allowance, by the estimate
+    EXPECT_LE(bz, 1.5f);
+    // Along a move over both plates: the low one with its allowance 0.5
+    // reaches 1.5 but not 1.6; the high one (no allowance) both.
+    STPFLG(0x41);
+    const f32 a[2] = {2.0f, 5.0f}, b[2] = {28.0f, 5.0f};
+    for (f32 zr : {1.5f, 1.6f}) {
+        i32 cap = ELMCAP, n = 0, ps = 0, cs = 0, os = 0, st = 0;
+        elm2n2(0, a, b, zr, cap, n, ps, cs, os, st);
+        ASSERT_EQ(st, 0);
+        i32 low = 0, hi = 0;
+        for (i32 k = 0; k < n; ++k) (wrd2r(elmlst()[k * ELM_WORDS + ELM_KEY]) == 2.0f ? hi : low)++;
+        EXPECT_GT(hi, 0) << zr;
+        if (zr == 1.5f)
+            EXPECT_GT(low, 500);
+        else
+            EXPECT_EQ(low, 0);
+    }
+}
+
 TEST_F(Rules, ContactLimit)
 {
     // Two steep triangles whose tops lie beyond the tool: both are examined.

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "common/dropref.h"
+#include "common/tooldefs.h"
+#include "cutter/congeo.h"
+#include "cutter/frames.h"
 #include "cutter/kernel.h"
 
 namespace {
@@ -224,6 +227,78 @@ TEST(Kernel, TrianglesAwayFromTheTrackAreNeverMet)
         ASSERT_FALSE(met) << n << " travel " << travel << " of " << span;
     }
     EXPECT_EQ(checked, 4000);
+}
+
+}  // namespace
+
+namespace {
+
+// The contact geometry the drops share: the surface normal seen from the
+// tool on each part of it, the frame along a direction, and the height at
+// which a cone's flank touches a level edge.
+TEST(ContactGeometry, NormalsFramesAndTheFlankOnAnEdge)
+{
+    f32 n[3];
+    i32 st = -1;
+    auto near = [&](f32 x, f32 y, f32 z, i32 status) {
+        EXPECT_NEAR(n[0], x, 1e-6);
+        EXPECT_NEAR(n[1], y, 1e-6);
+        EXPECT_NEAR(n[2], z, 1e-6);
+        EXPECT_EQ(st, status);
+    };
+    const f32 tp[3] = {1, 2, 3};
+    // Under the axis, and on the flat bottom: straight up, status 2.
+    const f32 under[3] = {1, 2, 3}, bottom[3] = {2, 3, 3};
+    CNTNRM(10, 0, 0, 0, 30, tp, under, n, st);
+    near(0, 0, 1, 2);
+    CNTNRM(10, 2, 0, 0, 30, tp, bottom, n, st);
+    near(0, 0, 1, 2);
+    // A ball: towards its centre, 5 above the tip.
+    const f32 ball[3] = {4, 2, 4};
+    CNTNRM(10, 5, 0, 0, 30, tp, ball, n, st);
+    near(-0.6f, 0, 0.8f, 0);
+    // A flat end's rim: from the contact to the tip.
+    const f32 rim[3] = {4, 6, 2};
+    CNTNRM(10, 0, 0, 0, 30, tp, rim, n, st);
+    const f32 s = static_cast<f32>(std::sqrt(26.0));
+    near(-3 / s, -4 / s, 1 / s, 0);
+    // A tapered flank (30 degrees): towards the axis, tilted up.
+    const f32 flank[3] = {1, 7, 5};
+    const f32 a = static_cast<f32>(M_PI / 6);
+    CNTNRM(4, 0, a, 0, 20, tp, flank, n, st);
+    near(0, -std::cos(a), std::sin(a), 0);
+
+    // Frames: along the axis (both ways) and along a slope.
+    f32 f[9];
+    const f32 o[3] = {0, 0, 0}, up[3] = {0, 0, 2}, down[3] = {0, 0, -2}, slope[3] = {1, 2, 3};
+    DIRFRM(o, up, f, st);
+    EXPECT_EQ(st, 0);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(f[k], (k == 0 || k == 4 || k == 8) ? 1.0f : 0.0f) << k;
+    DIRFRM(o, down, f, st);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(f[k], (k == 0 || k == 4 || k == 8) ? -1.0f : 0.0f) << k;
+    DIRFRM(o, slope, f, st);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            EXPECT_NEAR(f[3 * i] * f[3 * j] + f[3 * i + 1] * f[3 * j + 1] + f[3 * i + 2] * f[3 * j + 2], i == j ? 1 : 0,
+                        1e-6);
+    EXPECT_NEAR(f[6], 1 / std::sqrt(14.0), 1e-6);
+    EXPECT_NEAR(f[2], 0, 1e-6);  // the side axis lies level
+    // v = w x u.
+    EXPECT_NEAR(f[3], f[7] * f[2] - f[8] * f[1], 1e-6);
+    DIRFRM(o, o, f, st);
+    EXPECT_LT(st, 0);
+
+    // A cone of 30 degrees, tip radius 1, over the level edge y = 3, z = 1:
+    // the flank touches at the edge's point nearest the axis.
+    tooldefs::use_mill(2.0f, 0.0f, 20.0f, 30.0f);
+    TAPSET(CURTOL);
+    const f32 p0[3] = {-5, 3, 1}, p1[3] = {5, 3, 1};
+    f32 c[3], z = 0, z2 = 0;
+    CONSEG(p0, p1, 1.0f, c, z, z2, st);
+    const f64 cot = 1.0 / std::tan(M_PI / 6);
+    EXPECT_NEAR(z, 1 - 3 * cot + cot, 1e-5);
+    EXPECT_NEAR(c[0], 0, 1e-5);
+    EXPECT_NEAR(c[1], 3, 1e-6);
 }
 
 }  // namespace

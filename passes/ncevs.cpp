@@ -2,8 +2,8 @@
 
 #include "core/host.h"
 #include "core/params.h"
+#include "cutter/loccom.h"
 #include "passes/orient.h"
-#include "core/params.h"
 #include "tools/toolcache.h"
 
 void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32& wv, const i32& side,
@@ -35,6 +35,18 @@ void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32
         TL3POS(d, r, a, evrec, src, work, out, st, flag3);
         for (i32 k = 0; k < 3; ++k) out[3 + k] = work[k];
         status = st == -1 ? -1 : 0;
+        if (status < 0 || MACTYP != 14 || !onmodel) return;
+        // Under machining type 14 on the model the tool stands over the
+        // triangle model: the normal found there becomes its axis.
+        f32 res[3], con[3], tn[3];
+        i32 srf = 0, ps = 0;
+        const i32 m0 = 0;
+        PNTLC1(m0, out, pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS), res, con, tn, srf, ps);
+        if (ps != 0) {
+            status = -1;
+            return;
+        }
+        for (i32 k = 0; k < 3; ++k) out[3 + k] = tn[k];
         return;
     }
     f32 dir[3] = {1.0f, 0.0f, 0.0f};

@@ -2,10 +2,13 @@
 // tolerance, multi-axis tool axes, scallop heights.
 #include <gtest/gtest.h>
 
+#include "cutter/loccom.h"
 #include "passes/orient.h"
 #include "passes/paslin.h"
 
 #include <array>
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
 #include "tests/passes/common.h"
 
 namespace {
@@ -246,6 +249,40 @@ TEST(PassPositions, SideAndToolKindOfTheSurfacePoint)
     NCEVS1(buf().data(), 50, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 0, ev, out, st);
     EXPECT_EQ(st, 3);
     EXPECT_EQ(out[0], 7.0f);
+}
+
+// Surface clean-up on the model: the tool's axis is the normal of the
+// triangle model where the tool stands, not the vertical of the clean-up;
+// a point where the model has nothing under the tool fails.
+TEST(PassPositions, CleanUpOnTheModelTakesTheModelsNormal)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    init_badsrf();
+    FRETRI();
+    allrst();
+    STPFLG(0);
+    const i32 ids[1] = {1}, nrm[1] = {1};
+    i32 work = 0, st = 0;
+    allsrf(1, 1, ids, nrm, 0, nullptr, nullptr, 1, 0.01f, 0.0f, 2, work, st);
+    ASSERT_EQ(st, 0);
+    LDSRFB(1, buf().data(), st);
+    f32 ev[9], plain[9], on[9];
+    MACTYP = 14;
+    NCEVS1(buf().data(), 50, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 0, ev, plain, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_FLOAT_EQ(plain[5], 1.0f);
+    NCEVS1(buf().data(), 50, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 1, ev, on, st);
+    ASSERT_EQ(st, 0);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(on[3 + c], plain[6 + c], 1e-4) << c;
+    EXPECT_LT(on[5], 0.95f);
+    // Beyond the model (the plane is 100 long) nothing is under the tool.
+    NCEVS1(buf().data(), 130, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 1, ev, on, st);
+    EXPECT_EQ(st, -1);
+    MACTYP = 2;
+    FRETRI();
+    allfre(st);
 }
 
 TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)

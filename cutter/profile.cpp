@@ -169,6 +169,11 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
         (s[0] < 1e-5 && e[0] < 1e-5))
         return;
     const f64 Lp = 1.001 * L;
+    // A mend of the edge travel: in place of the nearest point to the axis
+    // refined by a sampled search (which can settle on a point that is not
+    // the first touched, and travel past the contact), the travel is the
+    // exact minimum over the edge. The early rejections, the touch where the
+    // tool stands and the status rule stay.
     // The tool meets a point q of the edge when its front reaches it: at
     // travel q.x - w(q), w the half-width of the tool's section at q's height,
     // sqrt(Rz(q.z)^2 - q.y^2). The section is convex, so along the edge w is

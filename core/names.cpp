@@ -140,12 +140,17 @@ void MUTPOS(const i32& window, const f32* position, const f32* axis, const f32* 
     char t[48];
     auto coord = [&](int k) { return (static_cast<f64>(position[k]) - origin[k]) / unit; };
     if (NPT1[NPT1_MACHINE] == 31) {
-        labelled(window, 1, "", "MACHINE COOR");
+        // The two headings are whole 12-character labels, not values.
+        char head[13];
+        fixtxt(head, 12, "MACHINE COOR");
+        head[12] = '\0';
+        field(window, 1, 1, head);
         if (!shown(coord(1), t)) return;
         labelled(window, 2, "X=", t);
         if (!shown(coord(0), t)) return;
         labelled(window, 3, "Z=", t);
-        labelled(window, 8, "", "MACSYS COOR");
+        fixtxt(head, 12, "MACSYS COOR");
+        field(window, 1, 8, head);
         if (!shown(coord(1), t)) return;
         labelled(window, 10, "Y=", t);
         if (!shown(coord(0), t)) return;

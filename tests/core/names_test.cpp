@@ -79,7 +79,10 @@ TEST_F(Names, PositionFieldsByMachineKind)
     norak::reset();
     NPT1[NPT1_MACHINE] = 31;
     MUTPOS(1, pos, axis, origin);
-    EXPECT_TRUE(norak::transcript_has("field 1.1: [  MACHINE CO]"));
+    EXPECT_TRUE(norak::transcript_has("field 1.1: [MACHINE COOR]"));
+    EXPECT_TRUE(norak::transcript_has("field 1.8: [MACSYS COOR ]"));
+    EXPECT_TRUE(norak::transcript_has("field 1.9: [X=9.000     ]"));
+    EXPECT_TRUE(norak::transcript_has("field 1.10: [Y=18.000    ]"));
     EXPECT_TRUE(norak::transcript_has("field 1.2: [X=18.000    ]"));
     EXPECT_TRUE(norak::transcript_has("field 1.3: [Z=9.000     ]"));
     NPT1[NPT1_MACHINE] = 0;

@@ -236,7 +236,9 @@ void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aen
     bool any = false;
     for (i32 k = 0; k < 12; ++k) {
         const f32 x = k == 11 ? aend : astart + static_cast<f32>(k) * d;
-        const f32 x2 = k == 11 ? aend - d : x + d;
+        // The direction of travel is the pass's own at every place, the last
+        // one too (x2 is read for the direction only).
+        const f32 x2 = x + d;
         const f32 target = k == 0 ? -sclhgt : sclhgt;
         i32 st = 0;
         SCLPOS(buf, pcur, step, x, limit, x2, side, pcode, target, axsmod, a1, a2, metric, st);

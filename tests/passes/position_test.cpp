@@ -7,6 +7,7 @@
 #include "passes/paslin.h"
 
 #include <array>
+#include <sstream>
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 #include "tests/passes/common.h"
@@ -283,6 +284,35 @@ TEST(PassPositions, CleanUpOnTheModelTakesTheModelsNormal)
     MACTYP = 2;
     FRETRI();
     allfre(st);
+}
+
+// Five-axis placing needs both surface derivatives: on a patch whose edge
+// u = 0 is collapsed to one point the v derivative vanishes there, and with
+// a leading angle the movement direction cannot be had: the failure comes
+// back, whatever the weights.
+TEST(PassPositions, FiveAxisDirectionNeedsBothDerivatives)
+{
+    std::ostringstream s;
+    s << R"({"kind":"nurbs_surface","id":1,"degree":[3,3],"counts":[4,4],"u_knots":[0,0,0,0,1,1,1,1],)"
+      << R"("v_knots":[0,0,0,0,1,1,1,1],"points":[)";
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i)
+            s << (i + j ? "," : "") << "[" << (i == 0 ? 0.0 : 30.0 * i) << "," << (i == 0 ? 40.0 : 80.0 * j / 3) << ","
+              << (i == 0 ? 10.0 : 10.0 + 3.0 * i) << "]";
+    s << "]}";
+    host({s.str()});
+    params(2, 0.01f, 10.0f, 0.0f);
+    CURTOL = BALL;
+    i32 st = 0;
+    LDSRFB(1, buf().data(), st);
+    ASSERT_EQ(st, 0);
+    f32 ev[9], out[9];
+    // Away from the collapsed edge the tool is placed.
+    NCEVS1(buf().data(), 0.5f, 0.5f, 1.0f, 0.0f, 1, 2, SRFEVL, 10.0f, 0.0f, 0, ev, out, st);
+    EXPECT_EQ(st, 0);
+    // On it the v derivative is zero.
+    NCEVS1(buf().data(), 0.0f, 0.5f, 1.0f, 0.0f, 1, 2, SRFEVL, 10.0f, 0.0f, 0, ev, out, st);
+    EXPECT_LT(st, 0);
 }
 
 TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)

@@ -17,11 +17,12 @@ namespace drp {
 
 struct Move {
     double a[3], b[3];
-    bool cuts;  // inside the strings of a surface, not in an approach
+    bool cuts;  // a string move inside the strings of a surface, not in an approach
 };
 
 // The moves of the tool path list in order: lines and strings, with the
-// markers of surface strings (5 and 6) and of approaches (9 and 10).
+// markers of surface strings (5 and 6) and of approaches (9 and 10); the
+// moves of string blocks there cut, lines (links) do not.
 inline std::vector<Move> moves()
 {
     std::vector<Move> out;
@@ -37,15 +38,15 @@ inline std::vector<Move> moves()
             if (w[2] == 10) approach = false;
             continue;
         }
-        auto to = [&](size_t k) {
+        auto to = [&](size_t k, bool string) {
             const double p[3] = {wrd2r(w[k]), wrd2r(w[k + 1]), wrd2r(w[k + 2])};
-            if (have) out.push_back({{last[0], last[1], last[2]}, {p[0], p[1], p[2]}, in && !approach});
+            if (have) out.push_back({{last[0], last[1], last[2]}, {p[0], p[1], p[2]}, string && in && !approach});
             std::copy(p, p + 3, last);
             have = true;
         };
-        if (w[0] == 2 || w[0] == 22) to(2);
+        if (w[0] == 2 || w[0] == 22) to(2, false);
         if (w[0] == 7)
-            for (size_t k = 1; k + 4 <= w.size(); k += 4) to(k + 1);
+            for (size_t k = 1; k + 4 <= w.size(); k += 4) to(k + 1, true);
     }
     return out;
 }
@@ -55,6 +56,7 @@ struct Result {
     double highest = -1e9;  // largest height of a cutting point above it
     double sag = 0;         // distance of the reference's triangles from the surfaces
     int samples = 0, cutting = 0;
+    double at[3] = {0, 0, 0};  // where the cutting point highest above lies
 };
 
 // The moves against the drop of a tool (kind 1 ball, radius, corner radius
@@ -80,7 +82,7 @@ inline Result check(const std::vector<Move>& mv, const std::vector<int>& ids, co
             r.deepest = std::max(r.deepest, z - p[2]);
             if (m.cuts) {
                 ++r.cutting;
-                r.highest = std::max(r.highest, p[2] - z);
+                if (p[2] - z > r.highest) r.highest = p[2] - z, std::copy(p, p + 3, r.at);
             }
         }
     }

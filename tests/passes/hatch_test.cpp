@@ -9,9 +9,12 @@
 #include "passes/onepas.h"
 #include "passes/trmlin.h"
 #include "passes/trmpol.h"
+#include <nlohmann/json.hpp>
+
 #include "tests/passes/drop_common.h"
 #include "tests/passes/loop_common.h"
 #include "tests/passes/trim_common.h"
+#include "tests/session_util.h"
 
 namespace {
 
@@ -380,6 +383,101 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     i32 again = 0;
     opnpol(again);
     EXPECT_EQ(again, 0);  // the polygon store was closed
+}
+
+// The strings of each procedure of a tool path dump (one element a line,
+// words as integers; a procedure's moves indented under its definition
+// block): the cutting strings (string blocks within the strings of a
+// surface, out of approaches) with the line point before each.
+std::vector<std::vector<std::vector<lp::Pt>>> dumped_strings(const std::string& dump)
+{
+    std::vector<std::vector<std::vector<lp::Pt>>> procs;
+    std::istringstream in(dump);
+    std::string line;
+    bool in5 = false, approach = false;
+    lp::Pt last{0, 0, 0};
+    while (std::getline(in, line)) {
+        std::istringstream ls(line);
+        std::vector<long long> w;
+        long long x;
+        while (ls >> x) w.push_back(x);
+        if (w.empty()) continue;
+        auto pt = [&](size_t k) {
+            return lp::Pt{wrd2r(static_cast<i32>(w[k])), wrd2r(static_cast<i32>(w[k + 1])), wrd2r(static_cast<i32>(w[k + 2]))};
+        };
+        if (w[0] == 12 && line[0] != ' ') procs.emplace_back();
+        if (procs.empty()) continue;
+        if (w[0] == 99 && w.size() >= 3) {
+            in5 = w[2] == 5 ? true : (w[2] == 6 ? false : in5);
+            approach = w[2] == 9 ? true : (w[2] == 10 ? false : approach);
+        }
+        if (w[0] == 2 && w.size() >= 5) last = pt(2);
+        if (w[0] == 7) {
+            std::vector<lp::Pt> s{last};
+            for (size_t k = 1; k + 4 <= w.size(); k += 4) s.push_back(pt(k + 1));
+            last = s.back();
+            if (in5 && !approach) procs.back().push_back(s);
+        }
+    }
+    return procs;
+}
+
+TEST(TrimmedDriver, TheExampleMillsOneWayThenZigzagOverTheRegion)
+{
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/trimmed.json");
+    const nlohmann::json session = nlohmann::json::parse(text);
+    const RunResult r = run_session(text, "trimmed");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "internal:"), 0);
+    const auto procs = dumped_strings(r.toolpath);
+    ASSERT_EQ(procs.size(), 2u);
+    // The region as the session gives it: the rounded rectangle and the two
+    // holes.
+    std::vector<Loop> region;
+    for (const auto& l : session["entities"][0]["loops"]) {
+        region.emplace_back();
+        for (const auto& p : l["points"]) region.back().push_back({p[0].get<double>(), p[1].get<double>()});
+    }
+    ASSERT_EQ(region.size(), 3u);
+    nlohmann::json plain = session["entities"][0];
+    plain.erase("loops");
+    host({plain.dump()});
+    i32 st = 0;
+    LDSRFB(11, buf().data(), st);
+    for (size_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        // The passes along one axis of the part: the sense of each string
+        // along it.
+        int forward = 0, backward = 0;
+        double outside = 0;
+        size_t points = 0;
+        for (const auto& s : procs[k]) {
+            const double dx = s.back().x - s.front().x, dy = s.back().y - s.front().y;
+            if (std::hypot(dx, dy) > 5.0) (std::fabs(dx) > std::fabs(dy) ? dx : dy) > 0 ? ++forward : ++backward;
+            for (size_t i = 1; i < s.size(); ++i) {
+                double u = 0, v = 0;
+                ASSERT_TRUE(contact_uv(s[i], u, v));
+                ++points;
+                if (!trm::inside(region, u, v)) {
+                    double b = 1e9;
+                    for (const Loop& l : region) b = std::min(b, trm::border(l, u, v));
+                    outside = std::max(outside, b);
+                }
+            }
+        }
+        std::printf("MEASURE example trimmed, %s: %zu cutting strings (%d one way, %d the other), %zu points, off "
+                    "the region by at most %.5f in (u, v)\n",
+                    k == 0 ? "one way" : "zigzag", procs[k].size(), forward, backward, points, outside);
+        EXPECT_GT(points, 500u);
+        EXPECT_LE(outside, 1e-3);  // the trim tolerance's cap
+        if (k == 0) {
+            EXPECT_TRUE(forward == 0 || backward == 0);
+            EXPECT_GT(forward + backward, 20);
+        } else {
+            EXPECT_GT(forward, 5);
+            EXPECT_GT(backward, 5);
+        }
+    }
 }
 
 }  // namespace

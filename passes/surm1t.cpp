@@ -2,8 +2,6 @@
 // passes become hatch lines, the hatch lines created and milled, the
 // boundary turned back, then the clean-up.
 #include <cmath>
-#include <cstring>
-#include <vector>
 
 #include "core/host.h"
 #include "core/params.h"
@@ -14,37 +12,6 @@
 #include "passes/pasloop.h"
 #include "passes/services.h"
 #include "passes/trmpol.h"
-
-namespace {
-
-// The polygon set of surface id from the host's loops, the loop count.
-void boundary(i32 id, i32& hpol, i32& nloops, i32& status)
-{
-    i32 h = -1, total = 0;
-    trsgdp(id, h, nloops, total, status);
-    if (status != 0 || nloops < 1) {
-        i32 st = 0;
-        dir_close_dm(h, st);
-        status = -1;
-        return;
-    }
-    void* base = nullptr;
-    mmcptr(h, base);
-    const i32* w = static_cast<const i32*>(base);
-    std::vector<i32> counts(w, w + nloops);
-    i32 huv = -1, h3d = -1;
-    void* raw = nullptr;
-    MM_OPEN_ARRAY(4, 2 * total, huv, raw, status);
-    if (status == 0) std::memcpy(raw, w + nloops, sizeof(f32) * 2 * static_cast<size_t>(total));
-    i32 st = 0;
-    dir_close_dm(h, st);
-    if (status != 0) return;
-    chnpol(0, id, nloops, counts.data(), huv, h3d, total, hpol, status);
-    dir_close_dm(huv, st);
-    dir_close_dm(h3d, st);
-}
-
-}  // namespace
 
 void SURM1T(i32& work, i32& status)
 {
@@ -61,10 +28,8 @@ void SURM1T(i32& work, i32& status)
         return;
     }
     opnpol(st);
-    f32 tol = pwr(PRTTOL);
-    gstrmtol(2, tol);
     i32 hpol = -1, nloops = 0;
-    boundary(SRFGEO.SRFIDS[0], hpol, nloops, st);
+    TRMPLY(SRFGEO.SRFIDS[0], hpol, nloops, st);
     if (st < 0) {
         eroutc("SURM1T, ERRORS IN DATA BASE", 0);
         status = -1;

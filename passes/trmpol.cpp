@@ -212,7 +212,7 @@ void tpoly(const i32& id, const i32& turn, std::vector<i32>& counts, i32& huv, i
 
 }  // namespace
 
-void TRMRT1(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nloops, i32& status)
+void TRMPLY(const i32& id, i32& hpol, i32& nloops, i32& status)
 {
     hpol = -1;
     nloops = 0;
@@ -222,7 +222,6 @@ void TRMRT1(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nl
     trsgdp(id, h, nloops, total, status);
     if (status != 0 || nloops < 1) {
         drop(h);
-        eroutc("TRMRT1, ERRORS IN DATA BASE", 0);
         status = -1;
         nloops = 0;
         return;
@@ -236,14 +235,26 @@ void TRMRT1(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nl
     MM_OPEN_ARRAY(4, 2 * total, huv, raw, status);
     if (status == 0) std::memcpy(raw, w + nloops, sizeof(f32) * 2 * static_cast<size_t>(total));
     drop(h);
+    if (status == 0) chnpol(0, id, nloops, counts.data(), huv, h3d, total, hpol, status);
+    drop(huv);
+    drop(h3d);
     if (status != 0) {
-        eroutc("TRMRT1, ERRORS IN DATA BASE", 0);
         status = -1;
         nloops = 0;
+    }
+}
+
+void TRMRT1(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nloops, i32& status)
+{
+    TRMPLY(id, hpol, nloops, status);
+    if (status < 0) {
+        eroutc("TRMRT1, ERRORS IN DATA BASE", 0);
         return;
     }
-    tpoly(id, turn, counts, huv, h3d, 0, sn, cs, hpol, status);
-    if (status < 0) nloops = 0;
+    quarter(turn, sn, cs);
+    f32 lo = 0, hi = 0;
+    const f32 none[2] = {0, 0};
+    ROTPOL(cs, sn, nloops, hpol, 1, none, 0.0f, lo, hi);
 }
 
 void TRMRT2(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nloops, i32& h3d, i32& status)

@@ -38,6 +38,10 @@ void clspb(i32& handle, i32& status);
 // grid of the given step through the turned reference point.
 void ROTPOL(const f32& cs, const f32& sn, const i32& nloops, const i32& hpol, const i32& grid, const f32* ref,
             const f32& step, f32& ymin, f32& ymax);
+// The polygon set of trimmed surface id from the host's loops, not turned
+// (the host's trim tolerance set to the part tolerance); the loop count.
+// Status 0, or -1 without a message (the caller names itself).
+void TRMPLY(const i32& id, i32& hpol, i32& nloops, i32& status);
 // The polygon set of trimmed surface id, turned by 90 degrees when turn is
 // 1; the sine and cosine used, the loop count. Status 0 or -1 (reported).
 void TRMRT1(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nloops, i32& status);

@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 struct RunResult {
     int rc = -1;
@@ -58,4 +59,14 @@ inline int count_lines_with(const std::string& text, const std::string& what)
     while (std::getline(s, line))
         if (line.find(what) != std::string::npos) ++n;
     return n;
+}
+
+// The words of one line of the host's tool path dump, as integers.
+inline std::vector<long long> dump_words(const std::string& line)
+{
+    std::istringstream ls(line);
+    std::vector<long long> w;
+    long long x;
+    while (ls >> x) w.push_back(x);
+    return w;
 }

@@ -397,10 +397,7 @@ std::vector<std::vector<std::vector<lp::Pt>>> dumped_strings(const std::string& 
     bool in5 = false, approach = false;
     lp::Pt last{0, 0, 0};
     while (std::getline(in, line)) {
-        std::istringstream ls(line);
-        std::vector<long long> w;
-        long long x;
-        while (ls >> x) w.push_back(x);
+        const std::vector<long long> w = dump_words(line);
         if (w.empty()) continue;
         auto pt = [&](size_t k) {
             return lp::Pt{wrd2r(static_cast<i32>(w[k])), wrd2r(static_cast<i32>(w[k + 1])), wrd2r(static_cast<i32>(w[k + 2]))};

@@ -498,9 +498,10 @@ void trmlin(i32& hpar, const f64* buf, const i32& side, const i32& first, i32& s
     if (status >= 0) status = 0;
 }
 
-void PSLOOP()
+void PSLOOP(i32& status)
 {
     static f64 buf[SB_CAP];
+    status = 0;
     RSTMOV();
     if (NPASS == 0) SETFST();
     const i32 side = SRFGEO.SRFSID[0];
@@ -518,6 +519,7 @@ void PSLOOP()
     }
     if (st < 0) {
         eroutc("PSLOOP,TRMLIN, ERRORS IN DATA BASE", 0);
+        status = -1;
         return;
     }
     TILT.set = false;
@@ -533,10 +535,17 @@ void PSLOOP()
         if (st == 0) BSURAL(0, st);
         if (st < 0) break;
     }
+    // A piece that could not be milled stops the loop, as the Part has it,
+    // but is no success: the driver hears of it (the failing routine has
+    // said why).
+    if (st < 0) status = -1;
     // The tilting angle is the procedure's again.
     if (TILT.set) pws(TLTCMP, TILT.angle);
     MM_CLOSE(hpar, st);
-    if (st < 0) eroutc("PSLOOP,CLPARY, CANNOT CLOSE PARARY", 0);
+    if (st < 0) {
+        eroutc("PSLOOP,CLPARY, CANNOT CLOSE PARARY", 0);
+        status = -1;
+    }
 }
 
 void HATDIR(const f32& angle, i32& dir, f32& extra, f32& start, f32& end)

@@ -38,8 +38,9 @@ void HATNXT(const i32& mode, const f32& cs, const f32& sn, f64& y, i32& status);
 i32 HATCHN(const f32* pol, const f64& q, const f64& end, const i32* counts, const i32& head);
 // Closes the hatch path.
 void HATREL(i32& status);
-// Mills the hatch path piece by piece.
-void PSLOOP();
+// Mills the hatch path piece by piece. Status 0, or -1 when a piece could
+// not be milled (the failing routine has reported it).
+void PSLOOP(i32& status);
 // Mills the next piece of the hatch path with the surface in buf (side sign
 // side), through the pass arrays of hpar; first is set on the first call.
 // Status 0 a piece was handed to the pass strings, 1 none was left,

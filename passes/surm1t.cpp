@@ -57,8 +57,9 @@ void SURM1T(i32& work, i32& status)
         status = -1;
     } else if (st >= 0) {
         MACTYP = 2;
-        PSLOOP();
+        PSLOOP(st);
         MACTYP = 3;
+        if (st < 0) status = -1;
     }
     ROTPOL(cs, -sn, nloops, hpol, 1, none, 0.0f, lo, hi);
     clspb(hpol, st);

@@ -385,6 +385,55 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     EXPECT_EQ(again, 0);  // the polygon store was closed
 }
 
+TEST(TrimmedDriver, AnAllocationRefusedAnywhereIsAFailureWithItsMessage)
+{
+    // The host refuses its n-th allocation, for n across a whole run: the
+    // driver either runs to its end untouched, or fails with a message;
+    // never "nothing to hatch" in silence, and nothing is left open.
+    host({trm::trimmed(dome(1), REGION)});
+    size_t from = 0;
+    i32 left = 0;  // arrays the last run left open
+    // A line of the transcript written by the last run that contains text.
+    auto said = [&](const char* text) {
+        const auto& t = norak::transcript();
+        for (size_t k = from; k < t.size(); ++k)
+            if (t[k].find(text) != std::string::npos) return true;
+        return false;
+    };
+    auto run = [&](long long n, i32& st) {
+        trimmed_run(1, 0.1f, 0.9f, 0.12f, 0.88f, 3, 6.0f);
+        pw(ZIGSEL) = 1;
+        lp::fresh_run();
+        lp::clearlist();
+        from = norak::transcript().size();
+        const long long before = norak::allocations();
+        if (n > 0) norak::fail_alloc_after(static_cast<i32>(n));
+        const i32 open = norak::open_arrays();
+        i32 work = 0;
+        SURM1T(work, st);
+        norak::fail_alloc_after(0);
+        tp_mrkr_fin(1);  // the procedure's marker stack, the frame's to close
+        left = norak::open_arrays() - open;
+        return norak::allocations() - before;
+    };
+    i32 st = 0;
+    const long long total = run(0, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(total, 20);
+    EXPECT_EQ(left, 0);
+    int failed = 0;
+    for (long long n = 1; n <= total; n += std::max(1LL, total / 40)) {
+        run(n, st);
+        SCOPED_TRACE(n);
+        if (!said("memory: allocation refused")) continue;
+        ++failed;
+        EXPECT_LT(st, 0);
+        EXPECT_TRUE(said("internal:") || said("user:"));
+        EXPECT_EQ(left, 0);
+    }
+    EXPECT_GT(failed, 10);
+}
+
 // The strings of each procedure of a tool path dump (one element a line,
 // words as integers; a procedure's moves indented under its definition
 // block): the cutting strings (string blocks within the strings of a

@@ -211,6 +211,18 @@ TEST(PassMeeting, AnOverhangAtTheSeamGivesTheUnderCutWarning)
     PASMET(1, up, fl, a1, a2, st);
     EXPECT_EQ(st, 0);
     EXPECT_FALSE(norak::transcript_has("UNDER-CUT"));
+    EXPECT_NEAR(up.pass, 0.4f, 1e-3f);  // the fillet's pass moves onto the floor's y = 16
+    const f32 before = up.pass;
+    // A surface that cannot be evaluated next to the edge (its buffer
+    // spoilt) gets the warning too, and nothing moves.
+    std::vector<f64> spoilt(SB_CAP, 0.0);
+    MetSrf gone{spoilt.data(), 2, 16.0f, 1, {0.0f, 50.0f, 50.0f}};
+    a1 = a2 = -1;
+    PASMET(1, up, gone, a1, a2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::transcript_count("WARNING :THERE IS AN UNDER-CUT:"), 1u);
+    EXPECT_EQ(up.pass, before);
+    EXPECT_EQ(a1, -1.0f);
 }
 
 }  // namespace

@@ -183,8 +183,10 @@ TEST(TrimPolygons, DensifiedOrientedTurnedWithTheirPointsInSpace)
 
     // The double-precision twin with the points in space of the first loop.
     i32 h3 = -1;
+    nl = 0;
     TRMRT2(5, 0, sn, cs, h, nl, h3, st);
     ASSERT_EQ(st, 0);
+    EXPECT_EQ(nl, 2);
     l = polygon(h);
     const f32* xyz = polygon(h3);
     ASSERT_EQ(plcnt(l), 41);
@@ -215,6 +217,10 @@ TEST(TrimPolygons, TolerancesRectanglesAndGridLines)
     PASTAB.PEND[0] = -0.003f;
     TRMTOL(1, t);
     EXPECT_FLOAT_EQ(t, 1.0e-5f);
+    PASTAB.PSTART[0] = 0.5f, PASTAB.PEND[0] = 0.503f;  // the range, not where it lies
+    TRMTOL(1, t);
+    EXPECT_NEAR(t, 1.0e-5f, 1e-9f);
+    PASTAB.PSTART[0] = 0;
     PASTAB.PEND[0] = 0;
     TRMTOL(1, t);
     EXPECT_FLOAT_EQ(t, 1.0e-4f);
@@ -555,6 +561,38 @@ TEST(HatchSegments, RecordsAreLinkedInOrderAndTheStoreCloses)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(norak::open_arrays(), arrays);
     EXPECT_EQ(HSGREC(1), nullptr);
+}
+
+TEST(TrimPolygons, RoundHolesAreCutWithinThePartTolerance)
+{
+    // The host cuts a circle of the trim loops into chords within the
+    // tolerance the boundary is read with: the part tolerance.
+    auto hole = [](f32 tol, double& sag) {
+        host({R"({"kind":"plane_patch","id":5,"origin":[0,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],)"
+              R"("v":[0,100],"loops":[{"points":[[0,0],[100,0],[100,100],[0,100]]},)"
+              R"({"circle":{"center":[50,50],"radius":10}}]})"});
+        single(5, tol);
+        f32 sn = 0, cs = 0;
+        i32 h = -1, nl = 0, st = 0;
+        TRMRT1(5, 0, sn, cs, h, nl, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(nl, 2);
+        const f32* l = plloop(polygon(h), 2);
+        sag = 0;
+        for (i32 j = 1; j < plcnt(l); ++j) {
+            const f32 *p = plvtx(l, j), *q = plvtx(l, j + 1);
+            sag = std::max(sag, 10.0 - std::hypot(0.5 * (p[0] + q[0]) - 50.0, 0.5 * (p[1] + q[1]) - 50.0));
+        }
+        const i32 n = plcnt(l) - 1;
+        clspb(h, st);
+        return n;
+    };
+    double fine = 0, coarse = 0;
+    const i32 nf = hole(0.001f, fine), nc = hole(0.1f, coarse);
+    EXPECT_LE(fine, 0.001 + 1e-5);
+    EXPECT_LE(coarse, 0.1 + 1e-5);
+    EXPECT_GT(coarse, 0.02);  // not cut finer than asked
+    EXPECT_GT(nf, 5 * nc);
 }
 
 }  // namespace

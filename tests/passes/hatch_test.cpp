@@ -422,12 +422,16 @@ TEST(TrimmedDriver, AnAllocationRefusedAnywhereIsAFailureWithItsMessage)
     ASSERT_GT(total, 20);
     EXPECT_EQ(left, 0);
     int failed = 0;
-    for (long long n = 1; n <= total; n += std::max(1LL, total / 40)) {
+    // Every one of the first allocations (boundary, stores, the first
+    // lines), then a sample of the rest.
+    for (long long n = 1; n <= total; n += n < 80 ? 1 : std::max(1LL, total / 30)) {
         run(n, st);
         SCOPED_TRACE(n);
         if (!said("memory: allocation refused")) continue;
         ++failed;
-        EXPECT_LT(st, 0);
+        // A marker the writer could not push is its warning, and the
+        // writing goes on; anything else fails the driver.
+        EXPECT_TRUE(st < 0 || said("WARNING: MISSING MARKER"));
         EXPECT_TRUE(said("internal:") || said("user:"));
         EXPECT_EQ(left, 0);
     }

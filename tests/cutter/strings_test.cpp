@@ -588,6 +588,19 @@ TEST_F(Strings, NotchesGo)
     EXPECT_EQ(xyz3[0], full[3]);
     EXPECT_EQ(xyz3[3], full[12]);
     for (i32 k = 2; k < tot3; ++k) EXPECT_EQ(xyz3[3 * k], full[3 * (k - 2)]) << k;
+    // A notch that comes back to the very point it left: the segment it is
+    // measured against has no length, so its depth (here 6e) does not keep
+    // it; the same notch landing 0.001 aside is measured and stays.
+    for (const f32 back : {0.0f, 0.001f}) {
+        std::vector<f32> xyz4 = {0, 0, 0.02f, 0.0005f, 0, 0.008f, 0.0008f, 0, 0.008f, back, 0, 0.02f};
+        std::vector<f32> nrm4(12, 0.0f);
+        for (i32 k = 0; k < 4; ++k) nrm4[3 * k + 2] = 1.0f;
+        std::vector<i32> len4 = {4};
+        i32 tot4 = 4;
+        NETNCH(e, xyz4.data(), nrm4.data(), nullptr, nullptr, 1, len4.data(), tot4);
+        EXPECT_EQ(tot4, back == 0.0f ? 2 : 4) << back;
+        EXPECT_EQ(len4[0], tot4) << back;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The block display: the dispatcher over each block type, its keyboard poll,
 // the registered display blocks and their attributes, the tool figure along
 // moves, the recording road and the status-line fields.
+#include <algorithm>
 #include <cmath>
 
 #include "blocks/regdsp.h"
@@ -720,4 +721,59 @@ TEST_F(DisplayTest, StatusFieldsOfTheMachineState)
     MUTPRC(1);
     EXPECT_EQ(norak::status_field(1, FLD_PATH), "TP=DOMEPATH ");
     EXPECT_EQ(norak::status_field(1, FLD_MACHINE), "MILL 5X     ");
+}
+
+namespace {
+void ucs_three(const i32& id, f32* origin, f32* matrix, i32& status)
+{
+    // UCS 3: origin (1, 2, 3), turned a quarter about Z; no other UCS exists.
+    status = id == 3 ? 0 : -1;
+    const f32 m[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    for (int k = 0; k < 3; ++k) origin[k] = static_cast<f32>(k + 1);
+    for (int k = 0; k < 9; ++k) matrix[k] = m[k];
+}
+}  // namespace
+
+// A UCS setting block takes the UCS the host names as the tool path's
+// origin and rotation; one the host cannot give fails with its text.
+TEST_F(DisplayTest, UcsSettingTakesTheHostsUcs)
+{
+    const UcsReader keep = DSPUCS;
+    DSPUCS = ucs_three;
+    i32 st = 0;
+    DIPBT1(AM_LIST, 1, 1, 55, 3, 0.0f, 0, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(NPT1[20], 3);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN + k]), static_cast<f32>(k + 1)) << k;
+    EXPECT_EQ(wrd2r(NPT1[9 + 1]), -1.0f);  // stored turned back
+    EXPECT_EQ(wrd2r(NPT1[9 + 3]), 1.0f);
+    DIPBT1(AM_LIST, 1, 2, 55, 4, 0.0f, 0, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("DIPBT1,UNABLE TO GET UCS DATA"));
+    EXPECT_EQ(NPT1[20], 3);  // the last UCS stays
+    DSPUCS = keep;
+}
+
+// A drill cycle on the recording road, from the entity (8) or the list (9):
+// rapid to the clearance, the feed down to the depth and up, rapid again.
+TEST_F(DisplayTest, DrillCycleOnTheRecordingRoadFromEitherSource)
+{
+    DSM4[0] = R(300.0f);
+    for (const i32 source : {8, 9}) {
+        DIPB30(81, 0.0f, 5.0f, 2.0f, 1, 10.0f);
+        const f32 p[3] = {1, 1, 3}, down[3] = {0, 0, 1};
+        const size_t before = norak::recording().size();
+        i32 st = 0;
+        DIPB31(source, 1, 1, p, down, 0, 0, st);
+        ASSERT_EQ(st, 0) << source;
+        const auto& r = norak::recording();
+        std::vector<f64> feeds, zs;
+        for (size_t k = before; k < r.size(); ++k) {
+            if (r[k].what == "feed") feeds.push_back(r[k].values[0]);
+            if (r[k].what == "move") zs.push_back(r[k].values[2]);
+        }
+        EXPECT_EQ(feeds, (std::vector<f64>{-1.0, 300.0, -1.0})) << source;
+        ASSERT_FALSE(zs.empty()) << source;
+        EXPECT_NEAR(*std::min_element(zs.begin(), zs.end()), 3.0 - 5.0, 1e-5) << source;
+    }
 }

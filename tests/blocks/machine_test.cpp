@@ -142,6 +142,52 @@ TEST_F(BlocksTest, TechnologyParametersKeepOneTypePerCode)
     EXPECT_FALSE(norak::transcript_has("PRMDEF"));
 }
 
+// Without the forcing flag a parameter from the machine values or the modal
+// state is written when it differs from what was last written, and only then:
+// a machine integer (3) and real (51), a modal integer code (12) and a modal
+// real (35).
+TEST_F(BlocksTest, TechnologyParametersAreWrittenWhenTheyChange)
+{
+    PRM9[8] = 1;
+    PRM9[9] = 4;
+    PRM9[13] = R(2.5f);
+    WRMB[12 - 11] = 6;
+    WRMB[35 - 14] = R(1.5f);
+    i32 st = 0;
+    for (const i32 p : {3, 51, 12, 35}) {
+        SCOPED_TRACE(p);
+        TECHST.status[p] = 2;
+        TECHST.wflag[p] = 0;
+        const size_t before = dump::main_list().size();
+        PT1MCH(1, p, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(dump::main_list().size(), before + 1);  // new value: written
+        PT1MCH(1, p, st);
+        EXPECT_EQ(dump::main_list().size(), before + 1);  // the same again: not
+    }
+    PRM9[9] = 5;
+    PRM9[13] = R(3.0f);
+    WRMB[12 - 11] = 7;
+    WRMB[35 - 14] = R(2.0f);
+    for (const i32 p : {3, 51, 12, 35}) {
+        SCOPED_TRACE(p);
+        const size_t before = dump::main_list().size();
+        PT1MCH(1, p, st);
+        EXPECT_EQ(dump::main_list().size(), before + 1);
+        i32 answer = 0;
+        lacces(3, answer);
+        i32 size = 0, type = 0, cls = 0, number = 0, param = 0, kind = -1, iv = 0;
+        f32 rv = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        RDBT1(AM_LIST, number, param, kind, iv, rv, st);
+        EXPECT_EQ(param, p);
+        if (kind == 0)
+            EXPECT_EQ(iv, p == 3 ? 5 : 7);
+        else
+            EXPECT_EQ(rv, p == 51 ? 3.0f : 2.0f);
+    }
+}
+
 TEST_F(BlocksTest, ModalStateByParameterCode)
 {
     PRM9[8] = 1;

@@ -69,6 +69,37 @@ TEST(GeometryRecord, LimitLayoutsCornersAndTrimmedCorners)
     EXPECT_EQ(uv[1], 20.0f);
 }
 
+// A limit set on a trimmed surface moves the second parameter of the two
+// held corners at that end, and nothing else; beyond the boundary's corners
+// it is refused with its text and nothing moves.
+TEST(GeometryRecord, LimitOnATrimmedSurfaceMovesItsEndsCorners)
+{
+    host({});
+    MACTYP = 2;
+    std::memset(&SRFGEO, 0, sizeof SRFGEO);
+    TRMANA[0] = {{0, 10, 0, 20}, {{1, 0}, {9, 0}, {1, 20}, {9, 20}}, {{0, 1}, {10, 1}, {0, 19}, {10, 19}}};
+    i32* l = SRFGEO.LIMREC[0];
+    i32* c = SRFGEO.CRNREC[0];
+    TRMSET(0, 4, l, c);  // u first: the second parameter is v
+    i32 st = 0;
+    LIMPNT(0, 1, 3.0f, 5.0f, st);
+    LIMPNT(0, 2, 3.0f, 15.0f, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(lim(l), (std::vector<f32>{1, 0, 10, 5, 15}));
+    EXPECT_EQ(c[CR_HELD], 1);
+    const f32 want[4][2] = {{1, 5}, {9, 5}, {1, 15}, {9, 15}};
+    for (i32 k = 0; k < 4; ++k) {
+        EXPECT_EQ(wrd2r(c[1 + 2 * k]), want[k][0]) << k;
+        EXPECT_EQ(wrd2r(c[2 + 2 * k]), want[k][1]) << k;
+    }
+    i32 keep[CRNR_N];
+    std::memcpy(keep, c, sizeof keep);
+    LIMPNT(0, 1, 3.0f, 25.0f, st);
+    EXPECT_TRUE(norak::transcript_has("LENGTH OF THIS TRIMMED SURFACE CANNOT BE CHANGED|PLEASE TRIM THE SURFACE INSTEAD"));
+    EXPECT_EQ(lim(l), (std::vector<f32>{1, 0, 10, 5, 15}));
+    EXPECT_EQ(0, std::memcmp(keep, c, sizeof keep));
+}
+
 TEST(GeometryRecord, ChangeDetectionKindsAndKey)
 {
     host({tilted_plane(1), tilted_plane(2)});

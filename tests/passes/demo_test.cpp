@@ -258,7 +258,12 @@ void examples(const char* name, double tol, double absolute)
 // the tolerance.
 TEST(Demo, FiveAxisRunOfTheDomeTouchesAndNeverCutsAlongItsAxes)
 {
-    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome5x.json");
+    // A feed of 600 and a down-feed of half of it: a down-feed the machine
+    // would take, were it a three-axis path.
+    nlohmann::json session = nlohmann::json::parse(read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome5x.json"));
+    session["records"]["PRM9"]["words"][0] = 600.0;
+    session["records"]["PRM9"]["words"][6] = 50;
+    const std::string text = session.dump();
     RunResult r = run_session(text, "dome5x");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.transcript.find("internal:"), std::string::npos);
@@ -269,6 +274,9 @@ TEST(Demo, FiveAxisRunOfTheDomeTouchesAndNeverCutsAlongItsAxes)
     EXPECT_GT(moves.size(), 100u);
     EXPECT_EQ(starts, ends);
     EXPECT_NE(dump.find("\n  27 "), std::string::npos);  // strings with the tool axis
+    // The down-feed code belongs to three-axis strings: a descending five-axis
+    // string keeps the cutting feed.
+    EXPECT_EQ(std::count_if(moves.begin(), moves.end(), [](const Move& m) { return m.feed == 26; }), 0);
 
     const double tol = 0.02;
     const chk::Surface s(nlohmann::json::parse(text)["entities"][0]);

@@ -123,4 +123,37 @@ TEST(Searches, EdgeTravelOfACornerRadiusTool)
     EXPECT_GE(n, 5000);
 }
 
+// The 2-D normalisation: a direction within about 4.5e-7 of an axis (its
+// unit component beyond 1 - 1e-13) becomes that axis exactly, as edges
+// parallel to an axis but for rounding must; one a little farther off keeps
+// its small component; a direction shorter than 1e-6 is refused unchanged.
+TEST(Searches, NearAxisDirectionsSnapToTheAxis)
+{
+    struct Case {
+        f32 x, y, ux, uy;
+    };
+    const Case cases[] = {{2, 6e-7f, 1, 0},  {-2, 6e-7f, -1, 0}, {6e-7f, -2, 0, -1},
+                          {2, 2e-6f, 1, 1e-6f}, {3e-6f, 3, 1e-6f, 1}};
+    for (const Case& c : cases) {
+        f32 v[2] = {c.x, c.y}, len = 0;
+        i32 st = 0;
+        V2NRMS(v, len, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_FLOAT_EQ(len, std::hypot(c.x, c.y));
+        const f32 want[2] = {c.ux, c.uy};
+        for (int k = 0; k < 2; ++k) {
+            if (want[k] == 0)
+                EXPECT_EQ(v[k], 0.0f) << c.x << " " << c.y;  // exactly on the axis
+            else
+                EXPECT_FLOAT_EQ(v[k], want[k]) << c.x << " " << c.y;
+        }
+    }
+    f32 tiny[2] = {5e-7f, 5e-7f}, len = 1;
+    i32 st = 0;
+    V2NRMS(tiny, len, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(len, 0.0f);
+    EXPECT_EQ(tiny[0], 5e-7f);
+}
+
 }  // namespace

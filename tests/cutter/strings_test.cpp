@@ -604,3 +604,43 @@ TEST_F(Strings, NotchesGo)
 }
 
 }  // namespace
+
+namespace {
+
+// With the string switch on, each position is taken against the stored 3-D
+// line from its side, travelling along the line's normal. Over a plane rising
+// 0.5 in x, with the line on it and the plane's normal, the ball stands on the
+// plane at every point: its centre a radius from the plane, both ways.
+TEST_F(Strings, NormalApproachStandsTheToolOnTheLinesSurface)
+{
+    MACTYP = 2;
+    const std::vector<meshes::Mesh> ms = {meshes::grid(0, 0, 40, 40, 8, 8, [](f64 x, f64) { return 0.5 * x; })};
+    ASSERT_EQ(meshes::build(ms), 0);
+    tooldefs::use_mill(6.0f, 3.0f);
+    const f32 n[3] = {-0.4472136f, 0.0f, 0.8944272f};
+    LOCSET(0, n, n, 0, 0.0f, 0.0f);
+    NETFLG(1);
+    const f32 a[3] = {10, 5, 5}, b[3] = {30, 35, 15}, tol = 0.01f;
+    Out o;
+    const i32 cap = 9000, maxs = 50;
+    o.xyz.resize(cap), o.nrm.resize(cap), o.flg.resize(cap / 3 + 1), o.len.resize(maxs + 1);
+    LINNETN(1, 1, a, b, tol, 0.0f, 0.0f, cap, 5, o.xyz.data(), o.nrm.data(), nullptr, o.flg.data(), o.nst, maxs,
+            o.len.data(), o.tot, o.status);
+    NETFLG(0);
+    ASSERT_GE(o.status, 0);
+    ASSERT_GE(o.tot, 2);
+    for (i32 k = 0; k < o.tot; ++k) {
+        const f32* p = &o.xyz[3 * static_cast<size_t>(k)];
+        const f64 c[3] = {p[0], p[1], f64(p[2]) + 3.0};
+        EXPECT_NEAR((c[2] - 0.5 * c[0]) / std::sqrt(1.25), 3.0, tol) << k;
+        // The tip lies on the line's normal through the line's point of its Y.
+        const f64 s = (f64(p[1]) - a[1]) / (f64(b[1]) - a[1]);
+        const f64 q[3] = {a[0] + s * (b[0] - a[0]), f64(p[1]), a[2] + s * (b[2] - a[2])};
+        EXPECT_NEAR((p[0] - q[0]) * n[2] - (p[2] - q[2]) * n[0], 0.0, 1e-4) << k;
+        EXPECT_NE(o.flg[k], -1) << k;  // not the fallback of a failed approach
+    }
+    EXPECT_NEAR(o.xyz[1], a[1], 1e-5);
+    EXPECT_NEAR(o.xyz[3 * static_cast<size_t>(o.tot) - 2], b[1], 1e-5);
+}
+
+}  // namespace

@@ -302,6 +302,12 @@ TEST(SegmentGeometry, ComparisonsReversalAndPointsAtAParameter)
     pokarr_point_at(q, i, 0.5, p);
     EXPECT_EQ(p[0], 5.5);
     EXPECT_EQ(p[1], 0.0);
+    // the longest segment of a lone segment is that segment
+    pokarr two = make(Loop().pt(0, 0).pt(3, 4));
+    i32 longest = -1;
+    pk_longest_seg(two, longest);
+    EXPECT_EQ(longest, 1);
+    pokarr_free(two);
     // with heights: the height of the point from the segment's two ends
     pokarr h;
     pokarr_init(3, h);

@@ -154,6 +154,9 @@ TEST(PocketArrays, CopiesConvertBetweenDimensions)
     EXPECT_EQ(part.z[0], 101.0);
     pokarr_init_child(a, 9, 5, part);  // clipped to the last entry
     EXPECT_EQ(part.count, 1);
+    pokarr_init_child(a, 5, 5, part);  // just past the end: the last entry too
+    EXPECT_EQ(part.count, 1);
+    EXPECT_EQ(part.x[0], 4.0);
     // a failed copy (a static target too small) leaves the target empty
     f64 sx[2], sy[2];
     pokarr stat;

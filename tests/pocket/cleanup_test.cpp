@@ -295,6 +295,32 @@ TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
     std::vector<P> dr = run(d, 0, 0);
     ASSERT_EQ(dr.size(), 5u);
     EXPECT_EQ(dr[2].y, 5.0);
+    // a degenerate segment after an arc: the arc is refit to end at its end
+    Loop da;
+    da.pt(0, -1).arc(1, 0, 0, 0, 1).pt(1.00005, 0.00002).pt(1.5, 3).pt(-2, 3).close();
+    pokarr dd = make(da);
+    OFFSEG(0, 0, T, dd);
+    ASSERT_EQ(dd.count, 8);
+    EXPECT_EQ(dd.x[4], 1.00005);
+    EXPECT_NEAR(std::hypot(dd.x[4] - dd.x[3], dd.y[4] - dd.y[3]), dd.x[2], 1e-12);
+    EXPECT_NEAR(std::hypot(dd.x[0] - dd.x[3], dd.y[0] - dd.y[3]), dd.x[2], 1e-12);
+    pokarr_free(dd);
+    // a spike turning the same way twice is kept in a plane pocket; with
+    // heights the lines either side of it meet, and it is cut there
+    Loop sm;
+    sm.pt(0, 0).pt(5, 0).pt(4.9, 0.002).pt(9.9, -0.198).pt(10, 5).pt(0, 5).close();
+    EXPECT_EQ(run(sm, 0, 0).size(), 7u);
+    pokdim = 3;
+    pokarr s3 = make(sm, 3);
+    for (i32 q = 0; q < s3.count; ++q) s3.z[q] = 1.0;
+    OFFSEG(0, 0, T, s3);
+    ASSERT_EQ(s3.count, 6);
+    EXPECT_NEAR(s3.x[1], 4.95, 1e-9);
+    EXPECT_NEAR(s3.y[1], 0.0, 1e-9);
+    EXPECT_NEAR(s3.z[1], 1.0, 1e-12);
+    EXPECT_EQ(s3.x[2], 9.9);
+    pokarr_free(s3);
+    pokdim = 2;
     pkdm_rel_all();
 }
 
@@ -320,6 +346,15 @@ TEST(LoopCleanup, ShortSegmentsNextToArcsRefitTheArcs)
     pk_del_short(b);
     EXPECT_EQ(b.count, 4);
     EXPECT_EQ(b.x[1], 4.0003);
+    // a short closing segment goes too, the loop closing on its first point
+    Loop cl;
+    cl.pt(0, 0).pt(5, 0).pt(5, 5).pt(0, 5).pt(0, 0.0003).close();
+    pokarr ce = make(cl);
+    pk_del_short(ce);
+    ASSERT_EQ(ce.count, 5);
+    EXPECT_EQ(ce.y[3], 5.0);
+    EXPECT_EQ(ce.y[4], 0.0);
+    pokarr_free(ce);
     // a run of tiny segments shrinks only until their squared lengths reach t^2
     Loop r;
     r.pt(0, 0);

@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/norak/norak.h"
 #include "pocket/pkdebug.h"
@@ -130,6 +132,20 @@ TEST(PocketDumps, DrawingsChordArcsAndColourEntities)
     ASSERT_GT(id, 0);
     EXPECT_EQ(norak::entities().at(id).attrs.at("CO"), 9);
     EXPECT_NE(read("pokarr012.txt").find("No of Points: 5"), std::string::npos);
+    // a loop with heights: one point of the curve an entry, heights kept
+    Loop t3;
+    t3.pt(0, 0).pt(1, 0).pt(1, 1);
+    pokarr h3 = make(t3, 3);
+    for (i32 k = 0; k < 3; ++k) h3.z[k] = 2.0 + k;
+    i32 id3 = pokarr_draw_body(h3, 1);
+    ASSERT_GT(id3, 0);
+    const auto& w3 = norak::entities().at(id3).words;
+    std::vector<f64> d3(w3.size() / 2);
+    std::memcpy(d3.data(), w3.data(), d3.size() * sizeof(f64));
+    ASSERT_GE(d3.size(), 2u);
+    EXPECT_EQ(d3[1], 3.0);
+    EXPECT_EQ(d3[d3.size() - 2], 4.0);  // the last point's height
+    pokarr_free(h3);
     pokarr e;
     pokarr_init(2, e);
     EXPECT_EQ(pokarr_draw(e), -1);

@@ -270,6 +270,16 @@ TEST(SegmentIntersections, TangentLinesAndNearTangentCircles)
     const f64 s1[2] = {1, 0}, e1[2] = {0, 1};
     pk_arc_arc(1, 0, 0, 0, 1, 1, s1, e1, 0, 0, 1, 1, s1, e1, x, y, na);
     EXPECT_EQ(na, 2);  // arcs of one circle
+    // arcs crossing at the first one's start and at (0, 1): the start is
+    // taken, unless start points are excluded (the other crossing then)
+    const f64 e3[2] = {-0.6, 0.8}, s4[2] = {1.5, 1 - std::sqrt(0.75)};
+    const f64 e4[2] = {1 + std::cos(160 * M_PI / 180), 1 + std::sin(160 * M_PI / 180)};
+    for (i32 ex : {0, 2}) {
+        pk_arc_arc(1, ex, 0, 0, 1, 1, s1, e3, 1, 1, 1, -1, s4, e4, x, y, na);
+        ASSERT_EQ(na, 1) << ex;
+        EXPECT_NEAR(x, ex == 0 ? 1.0 : 0.0, 1e-12) << ex;
+        EXPECT_NEAR(y, ex == 0 ? 0.0 : 1.0, 1e-12) << ex;
+    }
 }
 
 TEST(SegmentIntersections, TwoArcsAgreeWithLongDouble)

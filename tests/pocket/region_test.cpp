@@ -87,6 +87,13 @@ TEST(Regions, PolygonsAreInsertedWithTheirCountsAndStarts)
     // in front of the others: counts and points move behind it
     reg_add_poly(2, p15.data(), 15, 0, &t, st);
     i32 loc = -1, n = 0;
+    // the start table cannot be made: refused, nothing written
+    norak::fail_alloc_after(1);
+    reg_get_locs(0, &t, loc, st);
+    norak::fail_alloc_after(0);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(loc, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_adjust_locs, MEMORY ALLOCATION ERROR"));
     reg_get_locs(0, &t, loc, st);
     EXPECT_EQ(loc, 0);
     reg_get_locs(1, &t, loc, st);
@@ -232,6 +239,12 @@ TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
     polbuf_get_point(2, 2600, x, y, st);
     EXPECT_EQ(y, 2.0f);
     polbuf_get_point(2, 9000, x, y, st);
+    EXPECT_EQ(st, -1);
+    // the last point the buffer holds is read, the next is refused
+    const i32 last = (polbuf_capacity(0) - 2) / 2;  // polygon 2 starts at word 1
+    polbuf_get_point(2, last, x, y, st);
+    EXPECT_EQ(st, 0);
+    polbuf_get_point(2, last + 1, x, y, st);
     EXPECT_EQ(st, -1);
     i32 cur = -1;
     polbuf_select(PB_GET, cur, st);

@@ -368,6 +368,16 @@ TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
     PTBT1V(AM_LIST, 53, 0, 1, 0.0f, 9, st);
     EXPECT_EQ(show(9), 0);
     EXPECT_EQ(norak::display_blocks().back().font, RAPID_FONT);
+    // The other feed (code 59) at rapid draws rapid too.
+    PTBT1V(AM_LIST, 59, 1, 0, -1.0f, 10, st);
+    PTBT2(AM_LIST, 2, a, UP, 11, st);
+    EXPECT_EQ(show(5), 0);  // back to the feed's attributes
+    EXPECT_EQ(show(6), 0);
+    EXPECT_EQ(norak::display_blocks().back().font, 4);
+    EXPECT_EQ(show(10), 0);
+    EXPECT_EQ(show(11), 0);
+    EXPECT_EQ(norak::display_blocks().back().font, RAPID_FONT);
+    EXPECT_EQ(norak::display_blocks().back().colour, RAPID_COLOUR);
 
     // A block drawn hidden (creation with "MOTION: CREATE BLANK"); the block
     // after it begins with a move-to at its own point.
@@ -427,6 +437,7 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     EXPECT_EQ(r[0].what, "feed");
     EXPECT_EQ(r[0].values[0], 250.0);
     EXPECT_EQ(r[1].what, "cool");
+    EXPECT_EQ(r[1].values[0], 2.0);
     EXPECT_EQ(r[2].what, "move");
     EXPECT_EQ(r[2].values[3], 3.0);
     EXPECT_TRUE(norak::display_blocks().back().points.empty());  // nothing drawn
@@ -481,6 +492,12 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
         }
         EXPECT_EQ(t.values[9], tool);
     }
+    // A spindle block hands its speed.
+    PRM9[8] = 1;
+    PTBT1V(AM_LIST, 2, 0, 3000, 0.0f, at, st);
+    EXPECT_EQ(show(at, 1, 9), 0);
+    ASSERT_EQ(norak::recording().back().what, "spin");
+    EXPECT_EQ(norak::recording().back().values[2], 3000.0);
 }
 
 TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
@@ -509,6 +526,13 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     EXPECT_EQ(m[7][2], 2.0f);
     TOLLIN(1, end, UP, origin, UP, 0.0f);  // no step: nothing
     EXPECT_EQ(m.size(), 8u);
+    // The steps come from the line's own length, wherever it starts.
+    const f32 from[3] = {1, 0, 0}, far[3] = {3.5f, 0, 0};
+    TOLLIN(1, far, UP, from, UP, 1.0f);
+    ASSERT_EQ(m.size(), 11u);
+    EXPECT_NEAR(m[8][0], 1.8333f, 1e-4f);
+    EXPECT_NEAR(m[9][0], 2.6667f, 1e-4f);
+    EXPECT_EQ(m[10][0], 3.5f);
     // A tilted axis turns the figure: its axis column follows; the tool's
     // rotation angle beside the orientation stays.
     DSP8[33] = R(0.25f);
@@ -606,6 +630,14 @@ TEST_F(DisplayTest, AWrittenTechnologyBlockRefreshesItsOwnField)
     PTBT1V(AM_LIST, 3, 0, 4, 0.0f, 4, st);
     EXPECT_EQ(show(4, 1, AM_APPEND), 0);
     EXPECT_EQ(norak::status_field(1, FLD_COOL), " THROUGH    ");
+    // A parameter-5 block refreshes the tool field only when "PRM9" word 12
+    // lets the procedure keep parameter 5.
+    PTBT1C(AM_LIST, 5, 9, 5, st);
+    EXPECT_EQ(show(5, 1, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, FLD_TOOL), "");
+    PRM9[12] = 1;
+    EXPECT_EQ(show(5, 1, AM_APPEND), 0);
+    EXPECT_EQ(norak::status_field(1, FLD_TOOL), "T=          ");
 }
 
 TEST_F(DisplayTest, TracedToolFollowsLinesNurbsAndDrills)

@@ -250,7 +250,7 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
     auto clear_flags = [&](i32 steps) {
         mv.steps = steps;
         stk_sweep.steps = steps;
-        std::memset(stk_sweep.flags, 0, static_cast<size_t>(std::min(steps + 1, STK_STEPS_MAX) + 1));
+        std::memset(stk_sweep.flags, 0, std::min(static_cast<size_t>(steps) + 2, sizeof stk_sweep.flags));
     };
     if (vertical) {
         if (flags) clear_flags(0);
@@ -377,7 +377,8 @@ void stk_move_top(const f32* p0, const f32* p1, f32& top_move, f32& top_end, i32
     const f32 q0[3] = {p0[0], p0[1], 0.0f}, q1[3] = {p1[0], p1[1], 0.0f};
     SweepOut o;
     stk_sweep.top = NO_TOP;
-    if (p0[0] == p1[0] && p0[1] == p1[1]) {
+    const bool point = p0[0] == p1[0] && p0[1] == p1[1];
+    if (point) {
         place_op(TOP, stk_cells(), q1, 0.0f, 0, o.end);
     } else {
         sweep(TOP, TOP, false, q0, q1, 0, o);
@@ -391,7 +392,7 @@ void stk_move_top(const f32* p0, const f32* p1, f32& top_move, f32& top_end, i32
     f64 t = o.end.found ? o.end.contact : o.move.contact;
     if (o.move.found && o.move.contact > t) t = o.move.contact;
     top_move = static_cast<f32>(t);
-    if (p0[0] == p1[0] && p0[1] == p1[1]) top_end = top_move;
+    if (point) top_end = top_move;
     status = 0;
 }
 

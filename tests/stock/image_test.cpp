@@ -99,6 +99,8 @@ TEST_F(Images, EachSlopeRowIsTheLowestEnvelopeAtThatSlope)
             }
         }
         if (std::getenv("STOCK_FIGURES")) std::printf("%s: profile rows within %.2e of the envelope\n", t.name, worst);
+        // The tool's edge belongs to every row: the last column is a point of the tool.
+        for (i32 a = 0; a < 90; ++a) ASSERT_LT(stk_img.profile[2 * (a * n + k8) + 1], STK_EMPTY) << t.name << " " << a;
     }
 }
 
@@ -164,6 +166,17 @@ TEST_F(Images, TheCacheOfSlots)
     stk_image_free(0);
     EXPECT_EQ(stk_img.image, nullptr);
     EXPECT_EQ(norak::open_arrays(), 1);
+    // An image whose array has the handle 0 is closed as any other.
+    {
+        norak::reset();
+        stk_image_clear(0);
+        stk_tool_image(-1, 6.0f, 3.0f, 20.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_EQ(stk_img.prof, 0);
+        stk_image_free(-1);
+        EXPECT_EQ(norak::open_arrays(), 0);
+        ASSERT_EQ(stocktest::open(-10, -10, 10, 10), 0);
+    }
     // The temporary image has a profile table only and is never cached.
     stk_tool_image(-1, 6.0f, 3.0f, 20.0f, 0.0f, st);
     ASSERT_EQ(st, 0);
@@ -279,6 +292,12 @@ TEST_F(Images, TheTorusSilhouette)
                     const f64 nrm[3] = {dr / Rt * p[0] / rad, dr / Rt * p[1] / rad, dz / Rt};
                     EXPECT_NEAR(nrm[0] * n[0] + nrm[1] * n[1] + nrm[2] * n[2], 0.0, 1e-9);
                     if (beta > 1.5) EXPECT_LE(p[2], Rt + 1e-9);  // the lower half
+                }
+                // In turn from the first root to the second.
+                for (i32 k = 1; k < 41; ++k) {
+                    f64 d = std::atan2(pts[3 * k + 1], pts[3 * k]) - std::atan2(pts[3 * k - 2], pts[3 * k - 3]);
+                    d = std::remainder(d, 2 * M_PI);
+                    EXPECT_GT(d, 0.0) << deg << " " << yaw << " " << beta << " " << k;
                 }
                 if (beta > 1.5) {
                     // From one side across to the other, through the front in the middle.

@@ -364,6 +364,12 @@ TEST_F(Sweep, DropsCrossingsAndTops)
     stk_tool_drop(a, dropped, ds);
     EXPECT_EQ(tm, dropped[2]);
     EXPECT_EQ(te, dropped[2]);
+    const f32 up0[3] = {1.5f, 2.5f, 3.0f}, up1[3] = {1.5f, 2.5f, 4.0f};  // straight up: the point's top twice
+    stk_move_top(up0, up1, tm, te, st);
+    stk_tool_drop(up0, dropped, ds);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(tm, dropped[2]);
+    EXPECT_EQ(te, dropped[2]);
     // Where the ramp under the dropped tool reaches z = 1.5 on a move from
     // (-3, 0) to (3, 0): the tool's front edge then stands at x = 3.
     const f32 pa[3] = {-3.0f, 0.0f, 0.0f}, pb[3] = {3.0f, 0.0f, 10.0f};
@@ -453,6 +459,24 @@ TEST_F(Sweep, CrossingsNearTheHigherEnd)
     stk_move_cross(b, a, 0.5f * (drop(94) + drop(95)), p, st);
     EXPECT_EQ(st, 0);
     EXPECT_GT(p[0], -3.0 + 94 * 6.0 / 96);
+}
+
+TEST(SweepSteps, TheEngagementOfAVeryLongMoveStopsAtItsLastStep)
+{
+    // 4,100 along X on eighth cells: 32,800 steps, recorded up to 32,767.
+    stocktest::fresh(0.125f);
+    ASSERT_EQ(stocktest::open(0, 0, 4100, 1), 0);
+    stocktest::fill(0.0f);
+    const Tool t{"flat D0.5", 0.5, 0.0, 5.0, 0.0};
+    t.make_current();
+    const f32 p0[3] = {0.5f, 0.5f, -1.0f}, p1[3] = {4099.5f, 0.5f, -1.0f};
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3];
+    i32 st = 0;
+    stk_move(1, 1, p0, p1, 3, mx, ed, vol, evol, pt, len, st);
+    EXPECT_EQ(stk_sweep.steps, STK_STEPS_MAX);
+    EXPECT_EQ(stk_sweep.flags[STK_STEPS_MAX], 1);
+    EXPECT_EQ(pt[0], 0.5f);
+    EXPECT_NEAR(mx, 1.0f, 1e-6);
 }
 
 TEST_F(Sweep, MovesOutsideTheGridMeasureNothing)

@@ -9,6 +9,7 @@
 
 #include "core/host.h"
 #include "platform/norak/state.h"
+#include "platform/norak/thin.h"
 
 namespace norak {
 
@@ -72,47 +73,10 @@ void MM_SYSTEM(i32 handle, i32& status)
     status = base ? 0 : -1;
 }
 
-namespace {
-// Distance of point p from the segment a-b, in dim dimensions.
-f64 segdistd(const f64* a, const f64* b, const f64* p, i32 dim)
-{
-    f64 ab = 0, ap = 0;
-    for (i32 c = 0; c < dim; ++c) {
-        ab += (b[c] - a[c]) * (b[c] - a[c]);
-        ap += (p[c] - a[c]) * (b[c] - a[c]);
-    }
-    f64 t = ab > 0 ? ap / ab : 0.0;
-    t = t < 0 ? 0 : (t > 1 ? 1 : t);
-    f64 s = 0;
-    for (i32 c = 0; c < dim; ++c) {
-        const f64 d = p[c] - (a[c] + t * (b[c] - a[c]));
-        s += d * d;
-    }
-    return std::sqrt(s);
-}
-}  // namespace
-
 void diluld(const i32& dim, const f64& tol, f64* pts, i32& n)
 {
     if (n <= 2 || dim < 2 || dim > 3 || !pts) return;
-    std::vector<char> keep(static_cast<size_t>(n), 0);
-    keep[0] = keep[static_cast<size_t>(n - 1)] = 1;
-    std::vector<std::pair<i32, i32>> stack{{0, n - 1}};
-    while (!stack.empty()) {
-        auto [i, j] = stack.back();
-        stack.pop_back();
-        f64 worst = -1;
-        i32 w = -1;
-        for (i32 k = i + 1; k < j; ++k) {
-            const f64 d = segdistd(pts + i * dim, pts + j * dim, pts + k * dim, dim);
-            if (d > worst) worst = d, w = k;
-        }
-        if (w >= 0 && worst > tol) {
-            keep[static_cast<size_t>(w)] = 1;
-            stack.push_back({i, w});
-            stack.push_back({w, j});
-        }
-    }
+    const std::vector<char> keep = norak::thin_keep(pts, n, dim, tol);
     i32 m = 0;
     for (i32 k = 0; k < n; ++k) {
         if (!keep[static_cast<size_t>(k)]) continue;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "platform/norak/thin.h"
 
 namespace {
 constexpr f64 PI = 3.14159265358979323846;
@@ -160,56 +161,20 @@ void hatint(const f32* p, const f32* q, const f32& y, f32& x, f32& t, i32& answe
     x = static_cast<f32>(f64(p[0]) + s * (f64(q[0]) - p[0]));
 }
 
-namespace {
-f64 segdist(const f32* a, const f32* b, const f32* p, int dim)
-{
-    f64 ab2 = 0, t = 0;
-    for (int k = 0; k < dim; ++k) {
-        const f64 d = f64(b[k]) - a[k];
-        ab2 += d * d;
-        t += (f64(p[k]) - a[k]) * d;
-    }
-    t = ab2 > 0 ? std::clamp(t / ab2, 0.0, 1.0) : 0.0;
-    f64 s = 0;
-    for (int k = 0; k < dim; ++k) {
-        const f64 q = f64(a[k]) + t * (f64(b[k]) - a[k]) - p[k];
-        s += q * q;
-    }
-    return std::sqrt(s);
-}
-}  // namespace
-
 void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status)
 {
     if (eqpt3(a, b)) {
         status = -1;
         return;
     }
-    dist = static_cast<f32>(segdist(a, b, p, 3));
+    dist = static_cast<f32>(norak::seg_distance(a, b, p, 3));
     status = 0;
 }
 
 void dilula(i32& n, f32* pts, const i32& dim, f32* par, const i32& pardim, const f32& tol)
 {
     if (n <= 2 || dim < 1) return;
-    std::vector<char> keep(static_cast<size_t>(n), 0);
-    keep[0] = keep[static_cast<size_t>(n - 1)] = 1;
-    std::vector<std::pair<i32, i32>> stack{{0, n - 1}};
-    while (!stack.empty()) {
-        auto [i, j] = stack.back();
-        stack.pop_back();
-        f64 worst = -1;
-        i32 w = -1;
-        for (i32 k = i + 1; k < j; ++k) {
-            const f64 d = segdist(pts + i * dim, pts + j * dim, pts + k * dim, dim);
-            if (d > worst) worst = d, w = k;
-        }
-        if (w >= 0 && worst > tol) {
-            keep[static_cast<size_t>(w)] = 1;
-            stack.push_back({i, w});
-            stack.push_back({w, j});
-        }
-    }
+    const std::vector<char> keep = norak::thin_keep(pts, n, dim, f64(tol));
     i32 m = 0;
     for (i32 k = 0; k < n; ++k) {
         if (!keep[static_cast<size_t>(k)]) continue;

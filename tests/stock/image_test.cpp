@@ -122,6 +122,10 @@ TEST_F(Images, TheCacheOfSlots)
     i32 st = 0;
     stk_tool_image(20, 6.0f, 1.0f, 20.0f, 0.0f, st);
     EXPECT_EQ(st, -1);
+    stk_tool_image(19, 6.0f, 1.0f, 20.0f, 0.0f, st);  // the last slot it builds
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(stk_img.slot, 19);
+    stk_image_free(19);
     stk_tool_image(-2, 6.0f, 1.0f, 20.0f, 0.0f, st);
     EXPECT_EQ(st, -1);
     stk_tool_image(3, 0.0f, 0.0f, 20.0f, 0.0f, st);

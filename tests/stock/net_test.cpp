@@ -168,4 +168,26 @@ TEST_F(Nets, TheRecordArrayIsOpenedOnceAndTheHandlesSetTogether)
     EXPECT_EQ(stk_net.rec, -1);
 }
 
+TEST_F(Nets, ArraysOfHandleZeroAreClosedAsAnyOther)
+{
+    norak::reset();  // no grid: the first array opened gets the handle 0
+    i32 h = -1, st = 0;
+    void* b = nullptr;
+    stk_net_open(10, h, b, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(h, 0);
+    stk_net_rels();
+    EXPECT_EQ(stk_net.rec, -1);
+    EXPECT_EQ(norak::open_arrays(), 0);
+    // Each profile table of handle 0.
+    for (i32 k = 0; k < 2; ++k) {
+        MM_OPEN_ARRAY(16, 10, h, b, st);
+        ASSERT_EQ(h, 0);
+        stk_net.prof[k] = h;
+        stk_net_rels();
+        EXPECT_EQ(stk_net.prof[k], -1);
+        EXPECT_EQ(norak::open_arrays(), 0) << k;
+    }
+}
+
 }  // namespace

@@ -461,6 +461,41 @@ TEST_F(Sweep, CrossingsNearTheHigherEnd)
     EXPECT_GT(p[0], -3.0 + 94 * 6.0 / 96);
 }
 
+TEST_F(Sweep, AVerticalPlungeHasNoFreeLength)
+{
+    const Tool t = stocktest::tools()[0];
+    t.make_current();
+    stocktest::fill(0.0f);
+    const f32 p0[3] = {0.5f, 0.25f, 3.0f}, p1[3] = {0.5f, 0.25f, -1.0f};
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 1, pt[3], top = 0;
+    i32 st = 0;
+    stk_move_sweep(0, 2, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_EQ(len, 0.0f);
+    EXPECT_EQ(stk_sweep.steps, 0);
+    EXPECT_NEAR(mx, 1.0f, 1e-6);
+}
+
+TEST_F(Sweep, ARowAlongTheGridsLastEdgeStaysInside)
+{
+    // A flat D1 level along X whose row half a radius to the left lies on
+    // the grid's upper edge, half a cell past the last row of cells: the
+    // cells it reaches are the grid's own, none beyond.
+    const Tool t{"flat D1", 1.0, 0.0, 5.0, 0.0};
+    t.make_current();
+    stocktest::fill(0.0f);
+    const f64 edge = stocktest::cy(stk_grid.ny - 1) + 0.5 * CELL;
+    const f32 y = f32(edge - 0.25);
+    ASSERT_EQ(f64(y) + 0.25, edge);
+    const f32 p0[3] = {f32(stocktest::cx(0)), y, -1.0f}, p1[3] = {f32(stocktest::cx(40)), y, -1.0f};
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3];
+    i32 st = 0;
+    stk_move(1, 0, p0, p1, 4, mx, ed, vol, evol, pt, len, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(mx, 1.0f, 1e-6);
+    // The tool at the start is not the move's: its cells from 1.5 radii on.
+    for (i32 i = 6; i <= 40; ++i) EXPECT_EQ(stk_cells()[(stk_grid.ny - 1) * stk_grid.nx + i].h1, -1.0f) << i;
+}
+
 TEST(SweepSteps, TheEngagementOfAVeryLongMoveStopsAtItsLastStep)
 {
     // 4,100 along X on eighth cells: 32,800 steps, recorded up to 32,767.

@@ -254,8 +254,7 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
     g24(58, 1, &p.c58[slot], st);
     if (st != 0) p.c58[slot] = 1;
     c47 = 0;
-    g24(47, 1, &c47, st);
-    if (st != 0) c47 = 0;
+    g24(47, 1, &c47, st);  // an absent item leaves the preset
     for (int k = 0; k < 6; ++k) date[k] = 0;
     g24(41, 3, date, st);
     g24(42, 3, date + 3, st);
@@ -267,8 +266,7 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
     for (char& c : text)
         if (c == '\0') c = ' ';
     PRCTX1(2, slot, text);
-    g24(45, 1, &p.trans[slot], st);
-    if (st != 0) p.trans[slot] = -1;
+    g24(45, 1, &p.trans[slot], st);  // -1, the preset, when absent
     if (p.trans[slot] > 0) {
         v = 0;
         g24(46, 1, &v, st);

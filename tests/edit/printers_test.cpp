@@ -610,3 +610,19 @@ TEST(Printers, TheParameterNamesAndTheCodesBetweenThem)
     EXPECT_EQ(got, want);
     EXPECT_EQ(norak::transcript_count("internal: DEFPNM: WRONG PARAMETER"), 102u - 44u);
 }
+
+TEST(Printers, TheAssociationRulesTakeModesOneToThreeAndManyProceduresOnlyInModeOne)
+{
+    fix::fresh();
+    fix::build();
+    i32 numbers[2] = {3, 4}, c47[2] = {0, 0}, flagb[2] = {0, 0}, status[2] = {1, 1}, uflag[2] = {9, 9};
+    for (i32 mode : {0, 4}) {
+        PRCASC(mode, -1, 1, numbers, c47, flagb, status, uflag);
+        EXPECT_EQ(uflag[0], 9) << mode;
+    }
+    PRCASC(2, -1, 2, numbers, c47, flagb, status, uflag);
+    EXPECT_EQ(uflag[0], 9);
+    PRCASC(1, -1, 2, numbers, c47, flagb, status, uflag);
+    EXPECT_EQ(uflag[0], 0);
+    EXPECT_EQ(uflag[1], 0);
+}

@@ -325,6 +325,11 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     NCLIST(bad, 1);
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A TOOL PATH ENTITY. id = " + std::to_string(bad)));
     norak::add_reply(yes_to(OVERWRITE));
+    norak::entities()[bad].cls = 5;  // the type of a tool path, another class
+    norak::entities()[bad].type = 3;
+    NCLIST(bad, 1);
+    EXPECT_EQ(norak::transcript_count("internal: nclist_ent, NOT A TOOL PATH ENTITY. id = " + std::to_string(bad)), 2u);
+    norak::add_reply(yes_to(OVERWRITE));
     NCLIST(fix::UCS, 1);
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, PROBLEMS IN OPENNING ENTITY"));
     EXPECT_EQ(lines_of(fix::listing()).size(), 10u);

@@ -90,6 +90,53 @@ std::vector<Variant> variants()
     return out;
 }
 
+// Runs the kernel for the tool from P along d against the triangle and checks
+// its travel against the reference: the start of the overlap along the line,
+// found by sampling and bisection. False when the line meets nothing or
+// overlaps over the whole range (nothing measured).
+bool travel_matches(const Variant& c, const double v[3][3], const double* P, const double* d, const char* what, int i)
+{
+    double travel = 0, con[3], pos[3];
+    int st = 0;
+    c.run(&v[0][0], P, d, travel, con, pos, st);
+    auto at = [&](double s) {
+        double T[3] = {P[0] + s * d[0], P[1] + s * d[1], P[2] + s * d[2]};
+        return lift(c.ref, T, v);
+    };
+    double best = -1e300, sb = 0;
+    for (int k = -400; k <= 400; ++k) {
+        double s = k * 0.1, o = at(s);
+        if (o > best) best = o, sb = s;
+    }
+    // The overlap along the line is unimodal: refine its peak.
+    if (best > -1e299) {
+        double x0 = sb - 0.1, x1 = sb + 0.1;
+        for (int it = 0; it < 60; ++it) {
+            double c1 = x1 - 0.618034 * (x1 - x0), c2 = x0 + 0.618034 * (x1 - x0);
+            if (at(c1) < at(c2)) x0 = c1;
+            else x1 = c2;
+        }
+        if (at(0.5 * (x0 + x1)) > best) sb = 0.5 * (x0 + x1), best = at(sb);
+    }
+    if (best <= 1e-6) {
+        // No overlap anywhere along the line (or a graze).
+        if (best < -1e-6 && !(st == 0 && std::fabs(travel) > 35.0))
+            EXPECT_NE(st, 0) << c.name << " " << what << " " << i << " travel " << travel << " best " << best;
+        return false;
+    }
+    EXPECT_EQ(st, 0) << c.name << " " << what << " " << i;
+    if (st != 0) return false;
+    double lo = sb, hi = sb;
+    for (int k = 0; k < 4000 && at(lo) > 0; ++k) lo -= 0.05;
+    if (at(lo) > 0) return false;  // overlaps over the whole range
+    for (int it = 0; it < 200; ++it) {
+        double mid = 0.5 * (lo + hi);
+        (at(mid) > 0 ? hi : lo) = mid;
+    }
+    EXPECT_NEAR(travel, hi, 1e-7) << c.name << " " << what << " " << i;
+    return true;
+}
+
 TEST(Kernel, TravelAlongRandomDirections)
 {
     std::mt19937 g(23);
@@ -104,47 +151,35 @@ TEST(Kernel, TravelAlongRandomDirections)
             for (double& x : d) x /= l;
             if (d[2] > 0.999) continue;
             const double P[3] = {nd(g), nd(g), nd(g)};
-            double travel = 0, con[3], pos[3];
-            int st = 0;
-            c.run(&v[0][0], P, d, travel, con, pos, st);
-            // Reference: the overlap along the line is an interval; find a
-            // point inside it by sampling, then bisect its start.
-            auto at = [&](double s) {
-                double T[3] = {P[0] + s * d[0], P[1] + s * d[1], P[2] + s * d[2]};
-                return lift(c.ref, T, v);
-            };
-            double best = -1e300, sb = 0;
-            for (int k = -400; k <= 400; ++k) {
-                double s = k * 0.1, o = at(s);
-                if (o > best) best = o, sb = s;
-            }
-            // The overlap along the line is unimodal: refine its peak.
-            if (best > -1e299) {
-                double x0 = sb - 0.1, x1 = sb + 0.1;
-                for (int it = 0; it < 60; ++it) {
-                    double c1 = x1 - 0.618034 * (x1 - x0), c2 = x0 + 0.618034 * (x1 - x0);
-                    if (at(c1) < at(c2)) x0 = c1;
-                    else x1 = c2;
-                }
-                if (at(0.5 * (x0 + x1)) > best) sb = 0.5 * (x0 + x1), best = at(sb);
-            }
-            if (best <= 1e-6) {
-                // No overlap anywhere along the line (or a graze).
-                if (best < -1e-6 && !(st == 0 && std::fabs(travel) > 35.0)) EXPECT_NE(st, 0) << c.name << " " << i << " travel " << travel << " best " << best;
-                continue;
-            }
-            ASSERT_EQ(st, 0) << c.name << " triangle " << i;
-            double lo = sb, hi = sb;
-            for (int k = 0; k < 4000 && at(lo) > 0; ++k) lo -= 0.05;
-            if (at(lo) > 0) continue;  // overlaps over the whole range
-            for (int it = 0; it < 200; ++it) {
-                double mid = 0.5 * (lo + hi);
-                (at(mid) > 0 ? hi : lo) = mid;
-            }
-            ASSERT_NEAR(travel, hi, 1e-7) << c.name << " triangle " << i;
-            ++checked;
+            if (travel_matches(c, v, P, d, "triangle", i)) ++checked;
         }
         EXPECT_GT(checked, 150) << c.name;
+    }
+}
+
+// Moves whose XY runs along a horizontal edge of the triangle (a tool moving
+// along X over a mesh with edges along X): the sweep plane of that edge is
+// vertical, a case random directions never meet. Climbing, level and
+// descending moves, the edge ahead of the tool, beside it and behind it.
+TEST(Kernel, TravelAlongAHorizontalEdge)
+{
+    std::mt19937 g(29);
+    std::normal_distribution<double> nd(0.0, 1.0);
+    std::uniform_real_distribution<double> u(-0.8, 0.8);
+    for (const Variant& c : variants()) {
+        int checked = 0;
+        for (int i = 0; i < 600; ++i) {
+            double v[3][3];
+            random_triangle(g, v, 3.0);
+            v[1][2] = v[0][2];  // edge 0-1 horizontal
+            const double ex = v[1][0] - v[0][0], ey = v[1][1] - v[0][1], el = std::hypot(ex, ey);
+            if (el < 0.1) continue;
+            const double sz = i % 3 == 0 ? 0.0 : u(g), sh = std::sqrt(1.0 - sz * sz), sgn = i % 2 ? 1.0 : -1.0;
+            const double d[3] = {sgn * sh * ex / el, sgn * sh * ey / el, sz};
+            const double P[3] = {nd(g), nd(g), nd(g)};
+            if (travel_matches(c, v, P, d, "edge-parallel", i)) ++checked;
+        }
+        EXPECT_GT(checked, 100) << c.name;
     }
 }
 

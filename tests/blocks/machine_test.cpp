@@ -18,6 +18,22 @@ void put_group23(const Words& segs)
     TPPUT(AM_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
     BLKCLS(AM_LIST);
 }
+
+// The technology block last written to the list: its parameter, kind (0
+// integer, 1 real) and value.
+struct TechBlock {
+    i32 param = 0, kind = -1, iv = 0, status = 0;
+    f32 rv = 0;
+};
+TechBlock last_technology_block()
+{
+    TechBlock b;
+    i32 answer = 0, size = 0, type = 0, cls = 0, number = 0;
+    lacces(3, answer);
+    TPBLKH(AM_LIST, size, type, cls, b.status);
+    RDBT1(AM_LIST, number, b.param, b.kind, b.iv, b.rv, b.status);
+    return b;
+}
 }  // namespace
 
 TEST_F(BlocksTest, MachineGroupResolvesEveryValue)
@@ -122,15 +138,12 @@ TEST_F(BlocksTest, TechnologyParametersKeepOneTypePerCode)
         TECHST.wflag[p] = 2;
         PT1MCH(1, p, st);
         ASSERT_EQ(st, 0);
-        i32 answer = 0;
-        lacces(3, answer);
-        i32 size = 0, type = 0, cls = 0, number = 0, param = 0, kind = -1, iv = 0;
-        f32 rv = 0;
-        TPBLKH(AM_LIST, size, type, cls, st);
-        RDBT1(AM_LIST, number, param, kind, iv, rv, st);
-        ASSERT_EQ(st, 0);
-        EXPECT_EQ(param, p);
-        EXPECT_EQ(kind, PRMDEF(p));
+        const TechBlock b = last_technology_block();
+        ASSERT_EQ(b.status, 0);
+        EXPECT_EQ(b.param, p);
+        EXPECT_EQ(b.kind, PRMDEF(p));
+        const i32 iv = b.iv;
+        const f32 rv = b.rv;
         // The modal state keeps the value in the same type.
         if ((p >= 11 && p <= 16) || (p >= 20 && p <= 40)) {
             i32 word = p <= 16 ? p - 11 : p - 14;
@@ -174,17 +187,12 @@ TEST_F(BlocksTest, TechnologyParametersAreWrittenWhenTheyChange)
         const size_t before = dump::main_list().size();
         PT1MCH(1, p, st);
         EXPECT_EQ(dump::main_list().size(), before + 1);
-        i32 answer = 0;
-        lacces(3, answer);
-        i32 size = 0, type = 0, cls = 0, number = 0, param = 0, kind = -1, iv = 0;
-        f32 rv = 0;
-        TPBLKH(AM_LIST, size, type, cls, st);
-        RDBT1(AM_LIST, number, param, kind, iv, rv, st);
-        EXPECT_EQ(param, p);
-        if (kind == 0)
-            EXPECT_EQ(iv, p == 3 ? 5 : 7);
+        const TechBlock b = last_technology_block();
+        EXPECT_EQ(b.param, p);
+        if (b.kind == 0)
+            EXPECT_EQ(b.iv, p == 3 ? 5 : 7);
         else
-            EXPECT_EQ(rv, p == 51 ? 3.0f : 2.0f);
+            EXPECT_EQ(b.rv, p == 51 ? 3.0f : 2.0f);
     }
 }
 

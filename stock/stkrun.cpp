@@ -1,0 +1,257 @@
+#include "stock/stkrun.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/geoslot.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/names.h"
+#include "core/prcwrd.h"
+#include "core/progress.h"
+#include "stock/movecur.h"
+#include "stock/optim.h"
+#include "stock/optwords.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+#include "stock/stkstamp.h"
+#include "stock/tppoints.h"
+#include "tools/toolcache.h"
+
+StkProcPosFn STKPOS = nullptr;
+
+void optim_open_list(const i32& kind, i32& status)
+{
+    status = 0;
+    if (kind == 1) {
+        if (is_open_proc() == 0) status = -1;
+        return;
+    }
+    i32 a = 0;
+    lacces(2, a);
+    if (a < 0) status = -1;
+}
+
+i32 optim_progress(const i32& kind, i32& counter, const i32& n)
+{
+    ++counter;
+    if (orbis_flag_get() != 0) {
+        PRGSHW(1);
+        PRGCNT(1, counter);
+        PRGSTG(1, kind == 2 ? 10 : 5);
+    }
+    if (n <= 0 || counter % n != 0) return 0;
+    if (orbis_flag_get() == 0) PRGTXT(1, "EXECUTING... NUMBER OF SEGMENTS DONE:", counter);
+    i32 hit = 0;
+    SPCHIT(hit);
+    if (hit == 0) return 0;
+    i32 reply = 0;
+    irepyc("STOP EXECUTION?", reply);
+    return reply == 1 ? 1 : 0;
+}
+
+void stk_tool_shape(const i32& id, f32& D, f32& R, f32& L, f32& T)
+{
+    R = L = T = 0.0f;
+    GTDIAM(id, D);
+    if (D > 0.0f) {
+        GTCRNR(id, R);
+        GTCUTL(id, L);
+        GTTAPA(id, T);
+        R = std::max(R, 0.0f), L = std::max(L, 0.0f), T = std::max(T, 0.0f);
+        return;
+    }
+    f32 d = 0.0f;
+    GTDRDI(id, d);
+    D = 0.0f;
+    if (!(d > 0.0f)) return;
+    GTDRTA(id, T);
+    T *= 0.5f;
+    if (T > 89.0f) {
+        D = d;
+        T = 0.0f;
+        GTDRCU(id, L);
+        L = std::max(L, 0.0f);
+    } else {
+        D = 0.01f;
+        L = static_cast<f32>((f64(d) - 0.01) * 0.5 / std::tan(f64(T) * M_PI / 180.0));
+    }
+}
+
+void stk_stamp_points(const i32& points, const i32& blocks, const i32& count, i32& status)
+{
+    status = 0;
+    void *pb = nullptr, *bb = nullptr;
+    mmcptr(points, pb);
+    mmcptr(blocks, bb);
+    const f32* p = static_cast<const f32*>(pb);
+    const i32* b = static_cast<const i32*>(bb);
+    if (count < 2 || !p || !b) return;
+    stk_image_select(0, status);
+    if (status != 0) return;
+    i32 i = count > 0 && tp_is_tool(p) ? 2 : 0;
+    i32 counter = 0;
+    f32 dm = 0, de = 0, v = 0, ve = 0, q[3], len = 0;
+    while (i + 1 < count) {
+        if (optim_progress(1, counter, 200) != 0) {
+            status = 1000;
+            return;
+        }
+        if (tp_is_tool(p + 3 * (i + 1))) {
+            if (i + 3 >= count) break;
+            f32 rec[8];
+            std::copy(p + 3 * i, p + 3 * i + 8, rec);
+            stk_tool_change(1, rec, status);
+            if (status != 0) return;
+            stk_move(1, 0, p + 3 * i, p + 3 * (i + 3), b[i + 1], dm, de, v, ve, q, len, status);
+            i += 3;
+        } else {
+            stk_move(1, 0, p + 3 * i, p + 3 * (i + 1), b[i + 1], dm, de, v, ve, q, len, status);
+            i += 1;
+        }
+        if (status < 0) return;
+    }
+}
+
+void stk_optim_run(const i32& mode, const i32& proc, i32& status)
+{
+    status = 0;
+    CMPBLK[CMP_CHANGED] = 0;
+    if (stk_grid.hdl < 0) {
+        eroutc("stk_optim_run, NO STOCK GRID", 0);
+        status = -1;
+        return;
+    }
+    // The tool's shape in slot 0.
+    f32 D = 0, R = 0, L = 0, T = 0;
+    stk_tool_shape(CURTOL, D, R, L, T);
+    if (!(D > 0.0f)) {
+        eroutc("stk_optim_run, THE TOOL HAS NO SHAPE", 0);
+        status = -1;
+        return;
+    }
+    stk_tool_image(0, D, R, L, T, status);
+    if (status != 0) return;
+    i32 rmode = MV_LIST;
+    if (mode != 3) {
+        if (STKPOS) {
+            STKPOS(proc, status);
+            if (status < 0) return;
+        }
+        const i32 kind = mode == 0 || optim_all_off() ? 1 : 2;
+        rmode = kind == 1 && is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
+        i32 st = 0;
+        optim_open_list(rmode == MV_ENTITY ? 1 : 2, st);
+        if (st < 0) return;
+        prmptc("<SPACE> TO PAUSE");
+    } else {
+        rmode = is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
+    }
+    i32 ph = -1, bh = -1, n = 0;
+    tp_to_points(0, rmode, ph, bh, n, status);
+    if (status == 0) stk_stamp_points(ph, bh, n, status);
+    i32 st = 0;
+    if (ph >= 0) MM_CLOSE(ph, st);
+    if (bh >= 0) MM_CLOSE(bh, st);
+    PRGCLR();
+}
+
+// ------------------------------------------------- one move at a time
+
+namespace {
+struct StampState {
+    f32 point[3] = {0, 0, 0};  // where the tool stands before the next move
+    i32 known = 0;             // 1 once the point is a position of the tool
+    f32 last_feed = -1.0f;     // feed of the previous move
+} SS;
+
+void sweep_to(const f32* q, i32 move, i32& status)
+{
+    f32 dm = 0, de = 0, v = 0, ve = 0, r[3], len = 0;
+    if (SS.known) stk_move(1, 0, SS.point, q, move, dm, de, v, ve, r, len, status);
+    std::copy(q, q + 3, SS.point);
+    SS.known = 1;
+}
+}  // namespace
+
+void stk_stamp_point(const f32* p)
+{
+    std::copy(p, p + 3, SS.point);
+    SS.known = 1;
+}
+
+void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
+{
+    rapid = 0;
+    status = 0;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    const f32 cell = stk_grid.cell;
+    if (move_no == -1) {
+        // A walk that starts from the list's start knows no position yet;
+        // one that continues starts from the point given.
+        if (cont == 0) SS.known = 0;
+        SS.last_feed = -1.0f;
+        i32 a = 0;
+        lacces(2, a);
+    }
+    i32 number = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0;
+    find_move(MV_LIST, 1, number, type, size, feed, tc, status);
+    if (status < 0) {
+        rapid = 1;
+        return;
+    }
+    move_no = number;
+    if (cont != 0 && std::fabs(feed) < 1.0e-6f) {
+        i32 st = 0;
+        feed_at_move(1, number, feed, st);
+        i32 n2 = 0;
+        tpget(MED_LIST, 1, DT_INT, &n2, st);
+        tpskpn(MED_LIST, -1, DT_INT, st);
+    }
+    if (std::fabs(feed) < 1.0e-6f) feed = SS.last_feed;
+    SS.last_feed = feed;
+    i32 h = 0;
+    f32 p[3], v[3];
+    if (feed < 0.0f) {
+        // A rapid carries the point along; the move after it is cut from there.
+        rapid = 1;
+        if (mv_line(type) || mv_string(type)) {
+            i32 records = 1;
+            for (i32 r = 0; r < records && status >= 0; ++r) RDBT2(MV_LIST, type, size, records, h, p, v, status);
+            if (status >= 0) stk_stamp_point(p);
+        } else {
+            f32 e[3];
+            move_end_point(e, status);
+            if (status >= 0) stk_stamp_point(e);
+        }
+    } else if (mv_line(type) || mv_string(type)) {
+        i32 records = 1;
+        for (i32 r = 0; r < records && status >= 0; ++r) {
+            RDBT2(MV_LIST, type, size, records, h, p, v, status);
+            if (status >= 0) sweep_to(p, number, status);
+        }
+    } else if (mv_arc(type) || mv_nurbs(type)) {
+        std::vector<f32> pts;
+        if (mv_arc(type)) {
+            i32 plane = 0;
+            f32 angle = 0, step = 0, c[2];
+            RDBT3(MV_LIST, type, h, plane, angle, step, c, p, v, status);
+            const f32 pct = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
+            const f32 t = std::min(pct * D * 0.01f, cell) * 0.25f;
+            if (status >= 0) arc_points(SS.known ? SS.point : p, plane, angle, c, p, t, 0, pts);
+        } else {
+            nurbs_points(MV_LIST, size, cell * 0.25f, h, pts, status);
+        }
+        for (size_t k = 0; status >= 0 && k + 2 < pts.size(); k += 3) sweep_to(pts.data() + k, 0, status);
+    }
+    if (status < 0) return;
+    i32 a = 0;
+    lacces(0, a);
+    TPJUMP(1, status);
+}

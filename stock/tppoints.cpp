@@ -1,0 +1,290 @@
+#include "stock/tppoints.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "blocks/format.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/names.h"
+#include "stock/movecur.h"
+#include "stock/stkgrid.h"
+#include "tools/toolcache.h"
+
+namespace {
+void plane_axes(i32 plane, int& u, int& v, int& w)
+{
+    u = plane == 3 ? 1 : 0;
+    v = plane == 1 ? 1 : 2;
+    w = plane == 1 ? 2 : plane == 2 ? 1 : 0;
+}
+
+// The growing point and block arrays.
+struct PointList {
+    i32 ph = -1, bh = -1, n = 0, cap = 0;
+    f32* p = nullptr;
+    i32* b = nullptr;
+    void open(i32& st)
+    {
+        void *pb = nullptr, *bb = nullptr;
+        MM_OPEN_ARRAY(12, 500, ph, pb, st);
+        if (st >= 0) MM_OPEN_ARRAY(4, 500, bh, bb, st);
+        p = static_cast<f32*>(pb);
+        b = static_cast<i32*>(bb);
+        cap = 500;
+    }
+    bool room(i32 more, i32& st)
+    {
+        if (n + more <= cap) return true;
+        const i32 add = std::max(500, more + 2);
+        void *pb = nullptr, *bb = nullptr;
+        MM_RESIZE_ARRAY(ph, add, pb, st);
+        if (st >= 0) MM_RESIZE_ARRAY(bh, add, bb, st);
+        if (st < 0) return false;
+        p = static_cast<f32*>(pb);
+        b = static_cast<i32*>(bb);
+        cap += add;
+        return true;
+    }
+    void add(const f32* q, i32 block)
+    {
+        std::copy(q, q + 3, p + 3 * n);
+        b[n++] = block;
+    }
+    void close()
+    {
+        i32 st = 0;
+        if (ph >= 0) MM_CLOSE(ph, st);
+        if (bh >= 0) MM_CLOSE(bh, st);
+        ph = bh = -1;
+    }
+};
+
+// The two points of a tool record for tool `id`: diameter, corner radius,
+// cut length and taper of the shape the stock stamps (a drill as a 0.01
+// wide cone of its tip, or a cylinder of its cut length when its tip is
+// flat; a tool of another type as a cylinder of its diameter).
+void tool_record(i32 id, f32* two)
+{
+    f32 D = 0, R = 0, L = 0, T = 0;
+    GTDIAM(id, D);
+    if (D > 0.0f) {
+        GTCRNR(id, R);
+        GTCUTL(id, L);
+        GTTAPA(id, T);
+    } else {
+        f32 d = 0;
+        GTDRDI(id, d);
+        if (d > 0.0f) {
+            GTDRTA(id, T);
+            T *= 0.5f;
+            if (T > 89.0f) {
+                T = 0.0f;
+                D = d;
+                GTDRCU(id, L);
+            } else {
+                D = 0.01f;
+                L = static_cast<f32>((d - 0.01) * 0.5 / std::tan(f64(T) * M_PI / 180.0));
+            }
+        } else {
+            D = 0.01f;  // no shape known: a needle that leaves the stock as it is
+        }
+    }
+    const f32 rec[6] = {TP_TOOLREC, D, std::max(R, 0.0f), std::max(L, 0.0f), std::max(T, 0.0f), 0.0f};
+    std::copy(rec, rec + 6, two);
+}
+}  // namespace
+
+void arc_points(const f32* start, const i32& plane, const f32& angle, const f32* centre, const f32* end,
+                const f32& tol, i32 n_steps, std::vector<f32>& out)
+{
+    int u = 0, v = 1, w = 2;
+    plane_axes(plane, u, v, w);
+    const f64 r = std::hypot(f64(end[u]) - centre[0], f64(end[v]) - centre[1]);
+    i32 n = n_steps;
+    if (n < 1) {
+        const f64 c = 1.0 - f64(tol) / r;
+        if (!(r > 0.0) || c <= -1.0 || !(tol > 0.0f)) {
+            n = 1;
+        } else {
+            const f64 a = std::acos(std::min(1.0, c));
+            n = a > 0.0 ? static_cast<i32>(std::min(1.0e6, std::fabs(f64(angle) / a))) + 1 : 1;
+        }
+    }
+    const f64 s = f64(angle) / n;
+    f64 du = f64(start[u]) - centre[0], dv = f64(start[v]) - centre[1];
+    const f64 cs = std::cos(s), sn = std::sin(s);
+    for (i32 k = 1; k < n; ++k) {
+        const f64 nu = du * cs - dv * sn, nv = du * sn + dv * cs;
+        du = nu;
+        dv = nv;
+        f32 q[3];
+        q[u] = static_cast<f32>(centre[0] + du);
+        q[v] = static_cast<f32>(centre[1] + dv);
+        q[w] = end[w];
+        out.insert(out.end(), q, q + 3);
+    }
+    out.insert(out.end(), end, end + 3);
+}
+
+void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
+                  i32& status)
+{
+    const i32 cap = std::max(size, 4);
+    std::vector<f32> knots(static_cast<size_t>(2 * cap)), pts(static_cast<size_t>(3 * cap));
+    i32 k = 0, n = 0;
+    RDBT5(mode, 2 * cap, cap, number, k, n, knots.data(), pts.data(), status);
+    if (status < 0) return;
+    if (n < 1) {
+        status = -1;
+        return;
+    }
+    // The knot vector of n + k values: the remaining knots are the first one
+    // stored after the control points, repeated.
+    std::vector<f64> dk(static_cast<size_t>(n + k)), wp(static_cast<size_t>(3 * n)), mp(wp.size());
+    for (i32 i = 0; i < n + k; ++i) dk[static_cast<size_t>(i)] = knots[static_cast<size_t>(i < n ? i : n)];
+    for (i32 i = 0; i < 3 * n; ++i) wp[static_cast<size_t>(i)] = pts[static_cast<size_t>(i)];
+    for (i32 i = 0; i < n; ++i) madw2m(wp.data() + 3 * i, mp.data() + 3 * i);
+    i32 curve = 0;
+    evbcre_bsp(k, n, dk.data(), mp.data(), -1, 3, curve, status);
+    if (status != 0) {
+        // Not a curve: its control points stand for it.
+        status = 0;
+        for (i32 i = 1; i < n; ++i) out.insert(out.end(), pts.data() + 3 * i, pts.data() + 3 * i + 3);
+        return;
+    }
+    std::vector<f64> poly(3000);
+    i32 count = 0;
+    crvpld2(curve, tol, 1000, count, poly.data(), status);
+    evbfre(curve);
+    if (status != 0) {
+        status = -1;
+        return;
+    }
+    for (i32 i = 1; i < count; ++i) {
+        f64 wq[3];
+        madm2w(poly.data() + 3 * i, wq);
+        const f32 q[3] = {f32(wq[0]), f32(wq[1]), f32(wq[2])};
+        out.insert(out.end(), q, q + 3);
+    }
+}
+
+void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks, i32& count, i32& status)
+{
+    points = blocks = -1;
+    count = 0;
+    PointList L;
+    L.open(status);
+    if (status < 0) {
+        L.close();
+        return;
+    }
+    ent_blk_count(mode);
+    const f32 tol = stk_grid.cell * 0.25f;
+    f32 last[3] = {0.0f, 0.0f, 0.0f};  // the last real position (a tool record is none)
+    bool have_last = false;
+    // Drilling cycle state.
+    f32 H = 0, R = 0, Dp = 0;
+    i32 K = 0, K2 = 0, first = 1, last_drill = -1;
+    std::vector<f32> add;
+    status = 0;
+    while (true) {
+        i32 hit = 0;
+        SPCHIT(hit);
+        if (hit != 0) {
+            status = 1000;
+            break;
+        }
+        const i32 tool = CURTOL;
+        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        f32 feed = 0;
+        find_move(mode, 1, number, type, size, feed, tc, st);
+        if (st < 0) break;
+        add.clear();
+        if (CURTOL != tool && purpose != 3) {
+            f32 two[6];
+            tool_record(CURTOL, two);
+            if (!L.room(2, status)) break;
+            // Both points carry the block number of the move that follows.
+            L.add(two, number);
+            L.add(two + 3, number);
+        }
+        i32 h = 0;  // find_move left the cursor on the block's number
+        f32 p[3], v[3];
+        if (mv_line(type) || mv_string(type)) {
+            i32 records = 1;
+            for (i32 r = 0; r < records; ++r) {
+                RDBT2(mode, type, size, records, h, p, v, st);
+                if (st < 0) break;
+                add.insert(add.end(), p, p + 3);
+            }
+        } else if (mv_arc(type)) {
+            i32 plane = 0;
+            f32 angle = 0, step = 0, c[2];
+            RDBT3(mode, type, h, plane, angle, step, c, p, v, st);
+            if (st >= 0) {
+                int u = 0, w = 1, z = 2;
+                plane_axes(plane, u, w, z);
+                const f32 r = std::hypot(p[u] - c[0], p[w] - c[1]);
+                const f32 a = r > 0.0f && tol < 2.0f * r ? std::acos(1.0f - tol / r) : 0.0f;
+                i32 n = 1;
+                if (a > 0.0f) setdel_nc(angle, a, n);
+                arc_points(have_last ? last : p, plane, angle, c, p, tol, n, add);
+            }
+        } else if (mv_nurbs(type)) {
+            nurbs_points(mode, size, tol, h, add, st);
+        } else if (type == 30) {
+            i32 code = 0, i1 = 0;
+            f32 r4 = 0;
+            RDBT30(mode, h, code, i1, H, Dp, R, K, r4, st);
+            K2 = K;
+            first = 1;
+        } else if (type == 34) {
+            i32 b = 0;
+            RDBT34(mode, h, K, b, st);
+            K2 = K;
+        } else if (type == 36) {
+            f32 b = 0;
+            RDBT36(mode, h, Dp, b, st);
+        } else if (type == 31) {
+            f32 d[3];
+            i32 i1 = 0;
+            RDBT31(mode, size, h, p, d, i1, st);
+            if (st >= 0) {
+                f32 S = 0;
+                if (first) {
+                    H += p[2];
+                    S = H;
+                    first = 0;
+                } else {
+                    S = K == 2 && K2 == 2 ? H : p[2] + R;
+                    if (last_drill >= 0) L.p[3 * last_drill + 2] = std::max(L.p[3 * last_drill + 2], S);
+                    if (K == 2) K2 = 2;
+                }
+                const f32 q[9] = {p[0], p[1], S, p[0], p[1], p[2] - Dp, p[0], p[1], K != 2 ? p[2] + R : H};
+                add.insert(add.end(), q, q + 9);
+            }
+        } else if (mode == MV_ENTITY && size > 1) {
+            tpskpn(MED_ENTITY, size - 1, DT_INT, st);  // a motion of another kind
+        }
+        if (st < 0) break;  // a read error ends the list where it is
+        const i32 np = static_cast<i32>(add.size() / 3);
+        if (!L.room(np, status)) break;
+        for (i32 k = 0; k < np; ++k) L.add(add.data() + 3 * k, number);
+        if (type == 31) last_drill = L.n - 1;
+        if (np > 0) {
+            std::copy(add.end() - 3, add.end(), last);
+            have_last = true;
+        }
+        next_block(mode, st);
+        if (st < 0) break;
+    }
+    if (status < 0 && status != 1000) {
+        L.close();
+        return;
+    }
+    points = L.ph;
+    blocks = L.bh;
+    count = L.n;
+}

@@ -1,0 +1,34 @@
+// A procedure's tool path as one list of points with the block number of
+// each: lines give their end points, arcs and NURBS are flattened into
+// chords, drilling cycles become plunges, and a tool change becomes a
+// two-point tool record carrying the new tool's shape.
+#pragma once
+
+#include <vector>
+
+#include "core/words.h"
+
+constexpr f32 TP_TOOLREC = 1.0e8f;  // first X of a tool record
+// A point of the list that starts a tool record.
+inline bool tp_is_tool(const f32* p) { return p[0] > 1.0e7f; }
+
+// The points of an arc from `start` (excluded) to its end (included),
+// flattened in its own plane (1 XY, 2 XZ, 3 YZ; the centre's two values
+// on the plane's axes), the third coordinate that of the end point.
+// n_steps > 0 gives the step count; otherwise the steps follow the chord
+// tolerance (acos(1 - tol / r), r the in-plane radius of the end point).
+void arc_points(const f32* start, const i32& plane, const f32& angle, const f32* centre, const f32* end,
+                const f32& tol, i32 n_steps, std::vector<f32>& out);
+// The points of the NURBS move at the cursor (its header read), read in the
+// given mode and flattened within tol into at most 1000 points (world
+// coordinates). Status below 0 on a read or curve failure.
+void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
+                  i32& status);
+
+// Turns the tool path (reading mode 1 or 2, Part of the move cursor) into
+// the point array (X, Y, Z reals) and the block-number array (host arrays,
+// handles out, -1 when none), count points. Status 0 at the end of the tool
+// path, 1000 when the user stopped at a key, the host's status when an array
+// could not be opened or grown (both arrays then closed). Purpose 3 writes
+// no tool records.
+void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks, i32& count, i32& status);

@@ -1,0 +1,251 @@
+// A procedure's tool path read move by move and as a point list, and the
+// stock it leaves: the point-list road and the move-by-move walk against each
+// other and against straight sweeps; arcs flattened in their own plane.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/writers.h"
+#include "common.h"
+#include "core/codedio.h"
+#include "core/names.h"
+#include "core/prcwrd.h"
+#include "stock/movecur.h"
+#include "stock/optwords.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+#include "stock/tppoints.h"
+#include "tests/common/tooldefs.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+// The tool path list, built block by block after the header.
+struct Path {
+    i32 next = 1;
+    void raw(std::vector<i32> w)
+    {
+        i32 st = 0;
+        BLKOPN(AM_LIST, w[0], 0, st);
+        ASSERT_EQ(st, 0);
+        TPPUT(MED_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
+        ASSERT_EQ(st, 0);
+        BLKCLS(AM_LIST);
+    }
+    void feed(f32 f) { raw({1, next++, 1, 0, r2wrd(f)}); }
+    void tool(i32 id) { raw({1, next++, 100, 0, id}); }
+    i32 line(f32 x, f32 y, f32 z)
+    {
+        const f32 p[3] = {x, y, z}, v[3] = {0, 0, 1};
+        i32 st = 0;
+        PTBT2(AM_LIST, 2, p, v, next, st);
+        EXPECT_EQ(st, 0);
+        return next++;
+    }
+    i32 arc(i32 plane, f32 angle, f32 c0, f32 c1, f32 x, f32 y, f32 z)
+    {
+        const f32 c[2] = {c0, c1}, e[3] = {x, y, z}, v[3] = {0, 0, 1};
+        i32 st = 0;
+        PTBT3(AM_LIST, 3, plane, angle, 0.0f, c, e, v, next, st);
+        EXPECT_EQ(st, 0);
+        return next++;
+    }
+};
+
+struct ToolPathStock : ::testing::Test {
+    Path path;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        CMPBLK[CMP_ENLARGE_PCT] = r2wrd(20.0f);
+        CMPBLK[CMP_ENLARGE] = CMPBLK[CMP_MASTER] = 1;
+        norak::start_toolpath();
+        i32 a = 0;
+        lacces(3, a);
+    }
+    void grid(f32 x0, f32 y0, f32 x1, f32 y1, f32 top)
+    {
+        ASSERT_EQ(stocktest::open(x0, y0, x1, y1), 0);
+        stocktest::fill(top);
+    }
+    std::vector<f32> heights() const
+    {
+        std::vector<f32> h;
+        const StkCell* c = stk_cells();
+        for (i32 k = 0; k < stk_grid.ncells; ++k) h.push_back(c[k].h1);
+        return h;
+    }
+    // The point list of the whole list.
+    std::vector<f32> points(std::vector<i32>& blocks, i32 purpose = 0)
+    {
+        i32 a = 0;
+        lacces(2, a);
+        i32 ph = -1, bh = -1, n = 0, st = 0;
+        tp_to_points(purpose, MV_LIST, ph, bh, n, st);
+        EXPECT_EQ(st, 0);
+        void *pb = nullptr, *bb = nullptr;
+        mmcptr(ph, pb);
+        mmcptr(bh, bb);
+        std::vector<f32> p(static_cast<const f32*>(pb), static_cast<const f32*>(pb) + 3 * n);
+        blocks.assign(static_cast<const i32*>(bb), static_cast<const i32*>(bb) + n);
+        MM_CLOSE(ph, st);
+        MM_CLOSE(bh, st);
+        return p;
+    }
+    // Stamps the points in order with stk_move (cut 1, mode 0), a tool record
+    // through stk_tool_change, as the test's own reading of the list.
+    void stamp_by_hand(const std::vector<f32>& p, const std::vector<i32>& b)
+    {
+        const i32 n = static_cast<i32>(b.size());
+        i32 st = 0;
+        f32 dm, de, v, ve, q[3], len;
+        for (i32 i = tp_is_tool(p.data()) ? 2 : 0; i + 1 < n; ++i) {
+            if (tp_is_tool(&p[3 * (i + 1)])) {
+                stk_tool_change(1, &p[3 * i], st);
+                stk_move(1, 0, &p[3 * i], &p[3 * (i + 3)], b[i + 1], dm, de, v, ve, q, len, st);
+                i += 2;
+            } else {
+                stk_move(1, 0, &p[3 * i], &p[3 * (i + 1)], b[i + 1], dm, de, v, ve, q, len, st);
+            }
+            ASSERT_GE(st, 0);
+        }
+    }
+    // The walk of stk_stamp_move over the whole list.
+    void walk()
+    {
+        i32 move = -1, rapid = 0, st = 0, guard = 0;
+        do {
+            stk_stamp_move(move, rapid, 0, st);
+        } while (st == 0 && ++guard < 10000);
+        EXPECT_EQ(st, -2);
+    }
+    // A rapid to above the start, a plunge into the stock, a cut along X, an
+    // XZ half circle under the cut's end and a climb out.
+    void rapid_plunge_cut(i32 tool)
+    {
+        path.tool(tool);
+        path.feed(-1.0f);
+        path.line(0.0f, 0.0f, 20.0f);
+        path.feed(300.0f);
+        path.line(0.0f, 0.0f, 8.0f);
+        path.line(10.0f, 0.0f, 8.0f);
+        path.arc(2, static_cast<f32>(M_PI), 15.0f, 8.0f, 20.0f, 0.0f, 8.0f);
+        path.line(20.0f, 3.0f, 12.0f);
+    }
+};
+
+TEST_F(ToolPathStock, ThePointListGivesEndsChordsToolRecordsAndBlockNumbers)
+{
+    const i32 t1 = tooldefs::use_mill(2.0f, 1.0f);
+    const i32 t2 = tooldefs::make_tool(2, 4.0f, 0.5f, 25.0f, 3.0f);
+    CURTOL = t1;
+    grid(-5, -5, 30, 5, 10.0f);
+    path.feed(-1.0f);
+    const i32 b1 = path.line(1.0f, 2.0f, 20.0f);
+    path.tool(t2);
+    path.feed(100.0f);
+    const i32 b2 = path.line(1.0f, 2.0f, 5.0f);
+    // A quarter circle in XY from (1, 2) about (1, 0) to (3, 0); then an XZ
+    // half circle about (x 6, z 5) from (3, 0, 5) to (9, 0, 5) through z -1.
+    const i32 b3 = path.arc(1, static_cast<f32>(-M_PI / 2), 1.0f, 0.0f, 3.0f, 0.0f, 5.0f);
+    const i32 b4 = path.arc(2, static_cast<f32>(M_PI), 6.0f, 5.0f, 9.0f, 0.0f, 5.0f);
+    std::vector<i32> b;
+    const std::vector<f32> p = points(b);
+    const size_t n = b.size();
+    ASSERT_GE(n, 6u);
+    EXPECT_EQ(p[0], 1.0f);
+    EXPECT_EQ(b[0], b1);
+    // The tool record, carrying the new tool whole and the next move's number.
+    ASSERT_TRUE(tp_is_tool(&p[3]));
+    EXPECT_FLOAT_EQ(p[4], 4.0f);
+    EXPECT_FLOAT_EQ(p[5], 0.5f);
+    EXPECT_FLOAT_EQ(p[6], 25.0f);
+    EXPECT_FLOAT_EQ(p[7], 3.0f);
+    EXPECT_EQ(b[1], b2);
+    EXPECT_EQ(b[2], b2);
+    EXPECT_EQ(p[11], 5.0f);
+    EXPECT_EQ(b[3], b2);
+    // The XY arc starts from the plunge's end (not the record): its points on
+    // the circle of radius 2, at the end's Z, each with the arc's number.
+    size_t i = 4, arc_xy = 0, arc_xz = 0;
+    for (; i < n && b[i] == b3; ++i, ++arc_xy) {
+        EXPECT_NEAR(std::hypot(p[3 * i] - 1.0, p[3 * i + 1] - 0.0), 2.0, 1e-4);
+        EXPECT_EQ(p[3 * i + 2], 5.0f);
+    }
+    EXPECT_GE(arc_xy, 4u);
+    // The XZ arc in its own plane: radius 3 about (6, 5), Y that of its end.
+    double lowest = 99;
+    for (; i < n && b[i] == b4; ++i, ++arc_xz) {
+        EXPECT_NEAR(std::hypot(p[3 * i] - 6.0, p[3 * i + 2] - 5.0), 3.0, 1e-4);
+        EXPECT_EQ(p[3 * i + 1], 0.0f);
+        lowest = std::min(lowest, double(p[3 * i + 2]));
+    }
+    EXPECT_EQ(i, n);
+    EXPECT_NEAR(lowest, 2.0, 0.01);
+    // Chord error within a quarter cell.
+    EXPECT_GE(arc_xz, static_cast<size_t>(M_PI / std::acos(1.0 - 0.0625 / 3.0)));
+
+    // Purpose 3 writes no tool record.
+    CURTOL = t1;
+    std::vector<i32> b_3;
+    const std::vector<f32> p3 = points(b_3, 3);
+    EXPECT_EQ(b_3.size(), n - 2);
+    for (size_t k = 0; k < b_3.size(); ++k) EXPECT_FALSE(tp_is_tool(&p3[3 * k]));
+}
+
+TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
+{
+    const i32 t1 = tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    grid(-5, -5, 25, 5, 10.0f);
+    rapid_plunge_cut(t1);
+    std::vector<i32> b;
+    const std::vector<f32> p = points(b);
+    i32 st = 0;
+    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    stamp_by_hand(p, b);
+    const std::vector<f32> by_hand = heights();
+
+    // The stock run's road.
+    stocktest::fill(10.0f);
+    i32 ph = -1, bh = -1, n = 0;
+    i32 a = 0;
+    lacces(2, a);
+    tp_to_points(0, MV_LIST, ph, bh, n, st);
+    ASSERT_EQ(st, 0);
+    stk_stamp_points(ph, bh, n, st);
+    ASSERT_EQ(st, 0);
+    MM_CLOSE(ph, st);
+    MM_CLOSE(bh, st);
+    EXPECT_EQ(heights(), by_hand);
+
+    // The move-by-move walk: the plunge after the rapid is cut, the arc at its radius.
+    stocktest::fill(10.0f);
+    walk();
+    const std::vector<f32> walked = heights();
+    i32 differ = 0;
+    for (size_t k = 0; k < walked.size(); ++k)
+        if (std::fabs(walked[k] - by_hand[k]) > 1e-4f) ++differ;
+    EXPECT_EQ(differ, 0);
+
+    // The plunge's hole and the cut: a ball of radius 1 with its tip at 8.
+    const StkCell* c = stk_cells();
+    auto at = [&](double x, double y) {
+        const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
+        const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
+        return c[j * stk_grid.nx + i].h1;
+    };
+    EXPECT_NEAR(at(0, 0), 8.0f, 1e-3);
+    EXPECT_NEAR(at(5, 0), 8.0f, 1e-3);
+    // The XZ half circle of radius 5 about (15, 8): its tip down to 3 at x 15,
+    // 8 - 4 = 4 at x 12 (ball tip within a chord's sag and the ball's width).
+    EXPECT_NEAR(at(15, 0), 3.0f, 0.02);
+    EXPECT_NEAR(at(12, 0), 8.0f - 4.0f - 0.0f, 0.35);
+    EXPECT_GT(at(12, 0), 8.0f - 5.0f);
+}
+
+}  // namespace

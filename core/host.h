@@ -322,6 +322,12 @@ void clspol(i32& status);
 // of one unit of u and of one unit of v (sampled over the ranges within the
 // tolerance tol); status -1 for a bad buffer or a non-positive tolerance.
 void srfcds(const f64* buf, const f32& tol, f32* lengths, i32& status);
+// Degenerate edges of the patch [u0, u1] x [v0, v1] of a loaded surface (the
+// bounds as given, in any order): flags[0] the edge u = u0, flags[1] u = u1,
+// flags[2] v = v0, flags[3] v = v1; 1 when that edge is collapsed to a point
+// (its 9 evenly spaced points lie within 1.0e-6 of their first), else 0.
+// Status 0; -1 for a bad buffer or an edge point that cannot be evaluated.
+void srfdgf(const f64* buf, const f32& u0, const f32& u1, const f32& v0, const f32& v1, i32* flags, i32& status);
 // Projection of a point onto a loaded surface along the surface's normal:
 // from (u, v) on entry, the parameters whose surface point has the point on
 // its normal (clamped to the ranges); status 0, -1 when the iteration does

@@ -106,6 +106,27 @@ f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side,
     return static_cast<f32>(std::fmax(0.0, over_surface - over_line));
 }
 
+// Moves the sampling off collapsed edges (the host's degenerate-edge query
+// over the patch of the along range and the pass values): a pass value on a
+// collapsed edge moves forward by a twentieth of the first trial step
+// (unless it is the end of the range), an along end on one moves inwards by
+// one sampling interval of (places - 1) over the along range. Poles give no
+// normal and no direction, so a tool placed exactly there is no measure.
+void off_degenerate(const f64* buf, i32 pcode, f32 step, f32 pend, i32 places, f32& p, f32& a0, f32& a1)
+{
+    i32 f[4] = {0, 0, 0, 0}, st = 0;
+    if (pcode == 1)
+        srfdgf(buf, p, pend, a0, a1, f, st);
+    else
+        srfdgf(buf, a0, a1, p, pend, f, st);
+    if (st < 0) return;
+    const bool at_pass = pcode == 1 ? f[0] : f[2], at_start = pcode == 1 ? f[2] : f[0], at_end = pcode == 1 ? f[3] : f[1];
+    const f32 d = (a1 - a0) / static_cast<f32>(places - 1);
+    if (at_pass && p != pend) p += step / 20.0f;
+    if (at_start) a0 += d;
+    if (at_end) a1 -= d;
+}
+
 }  // namespace
 
 void SCLBRK(const f32& good, const f32& bad, const f32& range, const f32& prevsize, const f32& proposed, f32& step,
@@ -224,13 +245,15 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
         dist = MACTYP == 14 ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
 }
 
-void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aend, const f32& guess, const f32& pcur,
-            const f32& pend, const f32& whole, const i32& pcode, const i32& side, const i32& axsmod, const i32& cutsgn,
-            const f32& a1, const f32& a2, f32& next, f32& metric)
+void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart_in, const f32& aend_in, const f32& guess,
+            const f32& pcur_in, const f32& pend, const f32& whole, const i32& pcode, const i32& side, const i32& axsmod,
+            const i32& cutsgn, const f32& a1, const f32& a2, f32& next, f32& metric)
 {
     const f32 twelfth = whole / 12.0f;
     f32 step = guess > 0 ? std::fmin(guess, twelfth) : std::fmax(guess, twelfth);
     if (step == 0.0f) step = twelfth;
+    f32 pcur = pcur_in, astart = astart_in, aend = aend_in;
+    off_degenerate(buf, pcode, step, pend, 12, pcur, astart, aend);
     const f32 d = (aend - astart) / 11.0f;
     f32 limit = pend;
     bool any = false;
@@ -251,14 +274,16 @@ void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aen
     if ((pend >= pcur && next > limit) || (pend < pcur && next < limit)) next = limit;
 }
 
-void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur, const f32& pend, f32& guess,
-            const f32& astart, const f32& aend, const i32& pcode, const i32& side, const i32& axsmod, f32& next,
+void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_in, const f32& pend, f32& guess,
+            const f32& astart_in, const f32& aend_in, const i32& pcode, const i32& side, const i32& axsmod, f32& next,
             f32& metric, i32& status)
 {
     status = 0;
     const f32 e = std::fmin(tol, 0.01f);
     f32 step = guess;
-    if (step == 0.0f) step = (pend - pcur) / 30.0f;
+    if (step == 0.0f) step = (pend - pcur_in) / 30.0f;
+    f32 pcur = pcur_in, astart = astart_in, aend = aend_in;
+    off_degenerate(buf, pcode, step, pend, 10, pcur, astart, aend);
     f32 known = step;
     if (pend - pcur > 0 && known > pend - pcur) known = pend - pcur;
     f32 pts[10][9];
@@ -332,6 +357,6 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur, 
         res = pcur + guess;
         for (i32 k = 0; k < 30 && eqval(res * 1000.0f, pcur * 1000.0f); ++k) res += guess;
     }
-    guess = res - pcur;
+    guess = res - pcur_in;
     next = res;
 }

@@ -3,14 +3,21 @@
 
 #include "core/words.h"
 
+// Next pass value by scallop height: 12 places across the pass, the most
+// restrictive step; the metric is the surface distance at the along end.
 void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart, const f32& aend, const f32& guess, const f32& pcur,
             const f32& pend, const f32& whole, const i32& pcode, const i32& side, const i32& axsmod, const i32& cutsgn,
             const f32& a1, const f32& a2, f32& next, f32& metric);
+// The step from p0 at one sample place that meets the scallop target
+// (status 0), only exceeds it (1, the smallest scallop) or nothing (-1).
 void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& limit, const f32& x2, const i32& side,
             const i32& pcode, const f32& target, const i32& axsmod, const f32& a1, const f32& a2, f32& dist,
             i32& status);
+// The safeguarded next trial step between the largest good and smallest bad step.
 void SCLBRK(const f32& good, const f32& bad, const f32& range, const f32& prevsize, const f32& proposed, f32& step,
             i32& status);
+// Next pass value by a side-step distance in space over 10 places; status
+// 1 when no place could be evaluated.
 void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur, const f32& pend, f32& guess,
             const f32& astart, const f32& aend, const i32& pcode, const i32& side, const i32& axsmod, f32& next,
             f32& metric, i32& status);

@@ -234,6 +234,32 @@ void srfcds(const f64* buf, const f32& tol, f32* lengths, i32& status)
     status = 0;
 }
 
+void srfdgf(const f64* buf, const f32& u0, const f32& u1, const f32& v0, const f32& v1, i32* flags, i32& status)
+{
+    status = -1;
+    if (!buffer_sound(buf)) return;
+    // Edge k: u fixed (k 0, 1) or v fixed (k 2, 3), the other running over its bounds.
+    for (int k = 0; k < 4; ++k) {
+        flags[k] = 1;
+        f64 first[3] = {0, 0, 0};
+        for (int i = 0; i <= 8; ++i) {
+            const f64 t = i / 8.0;
+            const f64 u = k < 2 ? f64(k == 0 ? u0 : u1) : f64(u0) + (f64(u1) - u0) * t;
+            const f64 v = k < 2 ? f64(v0) + (f64(v1) - v0) * t : f64(k == 2 ? v0 : v1);
+            SrfEval e;
+            if (eval_full(buf, u, v, e) < 0) {
+                for (int j = 0; j < 4; ++j) flags[j] = 0;
+                return;
+            }
+            if (i == 0)
+                for (int a = 0; a < 3; ++a) first[a] = e.p[a];
+            else if (std::hypot(e.p[0] - first[0], e.p[1] - first[1], e.p[2] - first[2]) > 1.0e-6)
+                flags[k] = 0;
+        }
+    }
+    status = 0;
+}
+
 void nrmsrd(const f64* buf, const f64* point, f64& u, f64& v, i32& status)
 {
     status = -1;

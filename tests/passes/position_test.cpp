@@ -5,6 +5,7 @@
 #include "cutter/loccom.h"
 #include "passes/orient.h"
 #include "passes/paslin.h"
+#include "passes/sidstp.h"
 
 #include <array>
 #include <sstream>
@@ -320,6 +321,50 @@ TEST(PassPositions, FiveAxisDirectionNeedsBothDerivatives)
     // On it the v derivative is zero.
     NCEVS1(buf().data(), 0.0f, 0.5f, 1.0f, 0.0f, 1, 2, SRFEVL, 10.0f, 0.0f, 0, ev, out, st);
     EXPECT_LT(st, 0);
+}
+
+// The side step samples away from a collapsed edge. Five-axis placing
+// fails on the pole u = 0 of the patch above: a pass lying on it is moved
+// off by a twentieth of the first step, so the space step is measured
+// (status 0, not the "nothing evaluated" 1), and an along start on it moves
+// inwards, so the scallop step's first place (the one that sets the step)
+// is solved and the step grows from a small guess to the scallop's.
+TEST(SideStep, SamplesAwayFromACollapsedEdge)
+{
+    std::ostringstream s;
+    s << R"({"kind":"nurbs_surface","id":1,"degree":[3,3],"counts":[4,4],"u_knots":[0,0,0,0,1,1,1,1],)"
+      << R"("v_knots":[0,0,0,0,1,1,1,1],"points":[)";
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i)
+            s << (i + j ? "," : "") << "[" << (i == 0 ? 0.0 : 30.0 * i) << "," << (i == 0 ? 40.0 : 80.0 * j / 3) << ","
+              << (i == 0 ? 10.0 : 10.0 + 3.0 * i) << "]";
+    s << "]}";
+    host({s.str()});
+    params(2, 0.01f, 10.0f, 0.0f);
+    CURTOL = BALL;
+    i32 st = 0;
+    LDSRFB(1, buf().data(), st);
+    ASSERT_EQ(st, 0);
+    // Space step, passes of constant u from the pole.
+    f32 guess = 0.05f, next = 0, metric = 0;
+    SPCSTP(buf().data(), 2.0f, 0.01f, 0.0f, 1.0f, guess, 0.0f, 1.0f, 1, 1, 2, next, metric, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GT(next, 0.0025f);
+    EXPECT_NEAR(metric, 2.0f, 0.05f);
+    EXPECT_NEAR(guess, next, 1e-6);
+    // The same passes from a pass value away from the pole are not moved.
+    guess = 0.05f;
+    f32 next2 = 0;
+    SPCSTP(buf().data(), 2.0f, 0.01f, 0.5f, 1.0f, guess, 0.0f, 1.0f, 1, 1, 2, next2, metric, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(metric, 2.0f, 0.05f);
+    // Scallop step, passes of constant v, the along range starting on the
+    // pole: the first place sets the step.
+    pws(CLNMIN, 0.0f);
+    const f32 h = 0.01f;
+    SCLSTP(buf().data(), h, 0.0f, 1.0f, 0.001f, 0.2f, 1.0f, 1.0f, 2, 1, 2, 1, 10.0f, 0.0f, next, metric);
+    EXPECT_GT(next - 0.2f, 0.003f);
+    EXPECT_LT(next - 0.2f, 0.05f);
 }
 
 TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)

@@ -144,3 +144,35 @@ TEST(HostHatching, LengthsOfTheParametersAndProjectionAlongTheNormal)
 }
 
 }  // namespace
+
+// The degenerate-edge query: a cone's apex is its collapsed edge u = 0; the
+// flags follow the bounds as given, and a patch away from the apex or a
+// plane has none.
+TEST(HostHatching, DegenerateEdgesOfAPatch)
+{
+    norak::reset();
+    norak::load_session_text(R"({"entities":[
+      {"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[3,0,4],"v_axis":[0,2,0],"u":[0,2],"v":[0,10]},
+      {"kind":"revolution","id":2,"origin":[0,0,0],"axis":[0,0,1],"ref":[1,0,0],"angle":[0,360],
+       "profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[0,0,0],[20,0,50]]}}]})");
+    std::vector<f64> b(SB_CAP);
+    i32 st = 0, f[4] = {9, 9, 9, 9};
+    LDSRFB(2, b.data(), st);
+    ASSERT_EQ(st, 0);
+    auto flags = [&](f32 u0, f32 u1, f32 v0, f32 v1) {
+        srfdgf(b.data(), u0, u1, v0, v1, f, st);
+        EXPECT_EQ(st, 0);
+        return std::vector<i32>(f, f + 4);
+    };
+    EXPECT_EQ(flags(0, 1, 0, 360), (std::vector<i32>{1, 0, 0, 0}));
+    EXPECT_EQ(flags(1, 0, 90, 30), (std::vector<i32>{0, 1, 0, 0}));
+    // A v edge over a stretch of u of no length is a point too.
+    EXPECT_EQ(flags(0.5f, 0.5f, 0, 360), (std::vector<i32>{0, 0, 1, 1}));
+    EXPECT_EQ(flags(0.001f, 1, 0, 360), (std::vector<i32>{0, 0, 0, 0}));
+    LDSRFB(1, b.data(), st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(flags(0, 2, 0, 10), (std::vector<i32>{0, 0, 0, 0}));
+    b[SB_KIND] = -7;
+    srfdgf(b.data(), 0, 1, 0, 1, f, st);
+    EXPECT_EQ(st, -1);
+}

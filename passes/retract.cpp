@@ -179,9 +179,17 @@ f32 rethgt(const f32* p)
 // Whether a straight motion from a to b gouges: the tool is positioned over
 // the triangle model along it, and the motion gouges where it runs more than
 // the tolerance below a position.
+bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad);
 bool gouges(const f32* a, const f32* b, f32* where)
 {
     if (LNKPAR.gouge == 0) return false;
+    return cuts(a, b, where, MACTYP == 2 || MACTYP == 3);
+}
+
+// Whether a straight motion from a to b cuts the part, whatever the gouge
+// flag says; empty_bad counts a positioning that found nothing as a cut.
+bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
+{
     constexpr i32 CAP = 9000, MAXS = 50;
     static f32 pts[CAP], nrm[CAP];
     static i32 flg[CAP / 3], lens[MAXS];
@@ -204,13 +212,24 @@ bool gouges(const f32* a, const f32* b, f32* where)
             std::memcpy(where, q, sizeof(f32) * 3);
         }
     }
-    if (total == 0 && (MACTYP == 2 || MACTYP == 3)) {
+    if (total == 0 && empty_bad) {
         bad = true;
         std::memcpy(where, b, sizeof(f32) * 3);
     }
     HEI8[73] = keep;
     SRKOFF(st);
     return bad;
+}
+
+// With the retracts left out (hold state set, clearance switch 0) the fast
+// move would go straight from the current position to p. A rapid move must
+// never cut the part: when the straight move would, it is made as with the
+// switch set, over the clearance plane, as the string writers do for their
+// far links.
+bool crosses(const f32* p)
+{
+    f32 where[3];
+    return hold() != 0 && HEI8[73] == 0 && !eqpt3(cur(), p) && cuts(cur(), p, where, false);
 }
 
 void vertapr(i32 dim, const f32* p, const f32* axis, i32& st)
@@ -357,7 +376,7 @@ void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, 
             if (!eqpt3(a, point)) mv(d, a, axis, status);
         }
         if (again) STPV01(4);
-    } else if (hold() == 0 || HEI8[73] != 0) {
+    } else if (hold() == 0 || HEI8[73] != 0 || crosses(point)) {
         f32 h;
         if (hold() != 0)
             h = hei(1);

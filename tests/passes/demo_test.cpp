@@ -360,6 +360,57 @@ TEST(Demo, ABallFarLargerThanThePartStandsOnItWithoutCuttingIt)
     EXPECT_LE(off, 0.02 + ex->sag);
 }
 
+// One-way passes over the dome with the clearance switch off (word 73,
+// counted from 0): the retracts are left out and the links stay low, yet no
+// link, retract or approach runs below the reference drop of the ball over
+// the exact surface by more than the tolerance (every link across the dome
+// would cut it: they go over the clearance plane).
+TEST(Demo, OneWayLinksWithoutTheClearanceSwitchNeverCutThePart)
+{
+    nlohmann::json s = nlohmann::json::parse(read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json"));
+    s["records"]["HEI8"]["words"][73] = 0;
+    auto& rep = s["replies"];
+    for (size_t k = 0; k < rep.size(); ++k)
+        if (rep[k].contains("menu") && rep[k]["menu"] == "GOUGE CHECK") {
+            rep.insert(rep.begin() + static_cast<long>(k) + 1, nlohmann::json{{"menu", "DIRECTION"}, {"value", 2}});
+            break;
+        }
+    const std::string text = s.dump(1);
+    RunResult r = run_session(text, "oneway_noclear");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "IS CREATED"), 1);
+    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
+    int starts = 0, ends = 0;
+    const auto moves = read_moves(read_file(r.dir + "/out/toolpath.txt"), starts, ends);
+    EXPECT_GT(moves.size(), 1000u);
+    EXPECT_EQ(starts, ends);
+    const double tol = 0.02, clear = s["records"]["HEI8"]["words"][0].get<double>();
+    const std::unique_ptr<surfeval::Reference> ex = exact_of(text, 0.4);
+    const dropref::Tool ball{1, 5.0, 5.0};
+    double deepest = -1e9, wp[3] = {0, 0, 0};
+    int links = 0, low = 0;
+    for (const Move& m : moves) {
+        if (m.marker == 5 && (m.feed == 1 || m.feed == 26)) continue;  // cutting: the other tests bound it
+        if (std::hypot(m.b[0] - m.a[0], m.b[1] - m.a[1]) > 20.0) {
+            ++links;
+            if (std::max(m.a[2], m.b[2]) < clear - 1.0) ++low;  // counted for the measure
+        }
+        const double len = std::sqrt(std::pow(m.b[0] - m.a[0], 2) + std::pow(m.b[1] - m.a[1], 2) + std::pow(m.b[2] - m.a[2], 2));
+        const int n = std::max(4, int(len / 0.25));
+        for (int k = 0; k <= n; ++k) {
+            double p[3];
+            for (int c = 0; c < 3; ++c) p[c] = m.a[c] + (m.b[c] - m.a[c]) * k / n;
+            const double ref = ex->bk.drop_all(ball, p);
+            if (ref == dropref::NONE) continue;
+            if (ref - p[2] > deepest) deepest = ref - p[2], std::memcpy(wp, p, sizeof wp);
+        }
+    }
+    std::printf("MEASURE one way, clearance switch off: %d links across the part, %d below the clearance plane; "
+                "deepest below the reference drop %.5f at %.3f %.3f %.3f\n", links, low, deepest, wp[0], wp[1], wp[2]);
+    EXPECT_GT(links, 20);
+    EXPECT_LE(deepest, tol + ex->sag);
+}
+
 // The points of the string blocks of a list tree (without the numbers of
 // their elements).
 void strings(const norak::List& l, std::vector<std::vector<i32>>& out)

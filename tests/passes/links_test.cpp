@@ -165,6 +165,41 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     allfre(st);
 }
 
+// With the retracts left out (hold state set, clearance switch 0) the fast
+// move goes straight where that keeps off the part, and over the clearance
+// plane where the straight move would run through the wall; without the
+// gouge flag too.
+TEST(Links, AFastMoveWithoutTheClearanceSwitchNeverCutsThePart)
+{
+    wall_model();
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 a[3] = {10, 40, 10}, b[3] = {30, 40, 10}, c[3] = {60, 40, 10}, up[3] = {0, 0, 1};
+    auto fast = [&](const f32* from, const f32* to) {
+        stand(from, 1);
+        HFLINI();
+        HEI8[73] = 0;
+        i32 st = 0;
+        FAST2M(2, to, up, 1, 0.0f, st);
+        EXPECT_EQ(st, 0);
+        return moves();
+    };
+    auto m = fast(a, b);
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].x, 30.0);
+    EXPECT_EQ(m[0].z, 10.0);
+    m = fast(b, c);
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(m[0].x, 30.0);
+    EXPECT_EQ(m[0].z, 100.0);
+    EXPECT_EQ(m[1].x, 60.0);
+    EXPECT_EQ(m[1].z, 100.0);
+    EXPECT_EQ(m[2].z, 10.0);
+    FRETRI();
+    i32 st = 0;
+    allfre(st);
+}
+
 TEST(Retract, NeverMovesDownIntoThePart)
 {
     host({tilted_plane(1)});

@@ -6,6 +6,7 @@
 
 #include "core/helpers.h"
 #include "core/host.h"
+#include "cutter/frames.h"
 #include "passes/orient.h"
 #include "tools/toolcache.h"
 
@@ -53,6 +54,137 @@ f64 dist(const f32* a, const f32* b)
                      (f64(a[2]) - b[2]) * (f64(a[2]) - b[2]));
 }
 
+f64 dot3(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
+
+// One probe of the meeting at the along fraction t of the sampled surface.
+struct Probe {
+    f64 t = 0;
+    f64 u = 0, v = 0;    // the target's parameters there
+    f32 tips[3]{};       // the tool on the sampled surface
+    f64 d = NONE;        // the distance of the tools on both surfaces
+    f64 reach = 0;       // from the sampled surface's point to the tool on the target
+    bool ahead = false;  // the meeting lies further from the edge
+    bool unsure = false; // the contact reference lay on the target: no answer
+    bool out = false;    // the target's along value outside its limits
+    bool halved = false; // the target's parameters were drawn back
+    bool flat = false;   // both normals almost vertical
+    f64 ndot = 0;        // the normals' dot product
+};
+
+// The solver's state over all its probes: the target's current parameters
+// and normal, and the meetings recorded.
+class Meeting {
+public:
+    Meeting(i32 mode, const MetSrf& s, const MetSrf& m, Tool& tl) : mode_(mode), s_(s), m_(m), tl_(tl)
+    {
+        taper_ = radian(tl.a);
+        probe_ = mode == 0 ? -0.001 : 0.001;
+        near_ = 0.1 * tl.d;
+        f64 uv[2];
+        uvof(m.pcode, m.pass, mode == 0 ? m.along[0] : m.along[1], uv);
+        u_ = uv[0], v_ = uv[1];
+    }
+
+    // The target's normal where its pass starts (ends); false when it
+    // cannot be evaluated.
+    bool begin()
+    {
+        f32 mp[9];
+        return evalat(m_, u_, v_, mp, mn_);
+    }
+
+    // Steps 2 to 5 at t; a contact reference lying on the target is probed
+    // again one probe step further. False when an evaluation or a tool
+    // placing fails.
+    bool at(f64 t, Probe& p)
+    {
+        if (!once(t, p)) return false;
+        if (p.unsure && !once(t + probe_, p)) return false;
+        return true;
+    }
+
+    // The target's parameters put back to those of a recorded meeting.
+    void resume(const Probe& p) { u_ = p.u, v_ = p.v; }
+
+    bool any() const { return best_.d < NONE; }
+    const Probe& best() const { return best_; }
+    // The meeting taken: the nearest within the near distance or on flat
+    // ground, else the nearest.
+    const Probe& chosen() const { return pref_.d < NONE ? pref_ : best_; }
+    bool preferred() const { return pref_.d < NONE; }
+
+private:
+    bool once(f64 t, Probe& p)
+    {
+        p = Probe{};
+        p.t = t;
+        f64 uv[2], uv2[2];
+        uvof(s_.pcode, s_.pass, alongat(s_, t), uv);
+        uvof(s_.pcode, s_.pass, alongat(s_, t + 2.0 * probe_), uv2);
+        f32 sp[9], sn[3], back[9], nb[3];
+        if (!evalat(s_, uv[0], uv[1], sp, sn) || !evalat(s_, uv2[0], uv2[1], back, nb)) return false;
+        // The tangent along the pass, towards the edge.
+        f32 tan[3] = {sp[0] - back[0], sp[1] - back[1], sp[2] - back[2]}, len = 0;
+        i32 st = 0;
+        v3unit(tan, len, st);
+        if (st < 0 || !place(tl_, sp, sn, p.tips)) return false;
+        // The contact reference: the point of the tool on the sampled
+        // surface that faces the target, projected onto the target.
+        f32 ref[3], refm[3];
+        CNTTIP(tl_.d, tl_.r, taper_, p.tips, mn_, ref, st);
+        mapw2m(ref, refm);
+        const f64 pt[3] = {refm[0], refm[1], refm[2]};
+        const f64 u0 = u_, v0 = v_;
+        f64 u = u_, v = v_;
+        nrmsrd(m_.buf, pt, u, v, st);
+        if (st < 0) return false;
+        f32 mp[9], mn[3], tipm[3];
+        if (!evalat(m_, u, v, mp, mn) || !place(tl_, mp, mn, tipm)) return false;
+        // A tool on the target behind the one on the sampled surface is
+        // drawn back towards where the target's parameters were, at most
+        // five times.
+        for (i32 k = 0; k < 5; ++k) {
+            const f64 ahead = (f64(tipm[0]) - p.tips[0]) * tan[0] + (f64(tipm[1]) - p.tips[1]) * tan[1];
+            if (ahead >= 0.0 || eqpt3(tipm, p.tips)) break;
+            const f64 hu = 0.5 * (u + u0), hv = 0.5 * (v + v0);
+            f32 hp[9], hn[3], ht[3];
+            if (!evalat(m_, hu, hv, hp, hn) || !place(tl_, hp, hn, ht)) break;
+            u = hu, v = hv, p.halved = true;
+            std::memcpy(mp, hp, sizeof hp);
+            std::memcpy(mn, hn, sizeof hn);
+            std::memcpy(tipm, ht, sizeof ht);
+        }
+        u_ = u, v_ = v;
+        std::memcpy(mn_, mn, sizeof mn);
+        p.u = u, p.v = v;
+        // The ahead test: the reference on the target's near side (a gap)
+        // or beyond it, seen along the tangent.
+        f32 w[3] = {refm[0] - mp[0], refm[1] - mp[1], refm[2] - mp[2]}, wl = 0;
+        v3unit(w, wl, st);
+        p.unsure = st < 0 || wl < 0.0005f;
+        p.ahead = !p.unsure && dot3(w, tan) > 0.0;
+        const f64 ma = m_.pcode == 1 ? v : u;
+        p.out = ma < std::fmin(m_.along[0], m_.along[1]) - 1.0e-6 || ma > std::fmax(m_.along[0], m_.along[1]) + 1.0e-6;
+        p.d = dist(p.tips, tipm);
+        p.reach = dist(sp, tipm);
+        p.flat = std::fabs(sn[2]) > 0.999f && std::fabs(mn[2]) > 0.999f;
+        p.ndot = dot3(sn, mn);
+        if (p.d < best_.d) best_ = p;
+        if ((p.d < near_ || p.flat) && p.d < pref_.d) pref_ = p;
+        return true;
+    }
+
+    i32 mode_;
+    const MetSrf& s_;
+    const MetSrf& m_;
+    Tool& tl_;
+    f32 taper_;
+    f64 probe_, near_;
+    f64 u_, v_;     // the target's current parameters
+    f32 mn_[3]{};   // and its normal there
+    Probe best_, pref_;
+};
+
 }  // namespace
 
 void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malong, f32* tool, f32& best,
@@ -67,92 +199,83 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     if (tl.d < 0.0f || tl.r < 0.0f) return;
     if (tl.a < 0.0f) tl.a = 0.0f;
     const f64 accept = tl.d > 0.0f ? std::sqrt(2.0) * 0.5 * tl.d : 1.0e10;
-    // The pass end (mode 0, t from 1 down) or its start (mode 1, t from 0 up)
-    // of the sampled surface; the probe step towards the inside.
-    const f64 edge = mode == 0 ? 1.0 : 0.0, inward = mode == 0 ? -1.0 : 1.0, probe = 0.001 * inward;
-    // The target's parameters: where its pass starts (ends), then where the
-    // last projection landed.
-    f64 start[2];
-    uvof(m.pcode, m.pass, mode == 0 ? m.along[0] : m.along[1], start);
-    f64 cu = start[0], cv = start[1];
-    f64 bu = cu, bv = cv, bt = edge, bestd = NONE;
-    f32 btip[3] = {0, 0, 0};
-    // The tool at the along fraction t of s and at the projection of its
-    // contact reference onto m: the distance of the two tool positions.
-    auto trial = [&](f64 t) -> f64 {
-        f64 uv[2], uv2[2];
-        uvof(s.pcode, s.pass, alongat(s, t), uv);
-        uvof(s.pcode, s.pass, alongat(s, t + 2.0 * probe), uv2);
-        f32 sp[9], n[3], back[9], nb[3], tips[3];
-        if (!evalat(s, uv[0], uv[1], sp, n) || !evalat(s, uv2[0], uv2[1], back, nb)) return NONE;
-        // The tangent along the pass, towards the edge.
-        f32 tan[3] = {sp[0] - back[0], sp[1] - back[1], sp[2] - back[2]}, len = 0;
-        i32 st = 0;
-        v3unit(tan, len, st);
-        if (st < 0 || !place(tl, sp, n, tips)) return NONE;
-        // The contact reference: the centre of the tool's corner at the contact.
-        f32 ref[3], refm[3];
-        for (i32 k = 0; k < 3; ++k) ref[k] = sp[k] + tl.r * n[k];
-        mapw2m(ref, refm);
-        const f64 pt[3] = {refm[0], refm[1], refm[2]};
-        const f64 u0 = cu, v0 = cv;
-        f64 u = cu, v = cv;
-        nrmsrd(m.buf, pt, u, v, st);
-        if (st < 0) return NONE;
-        f32 mp[9], mn[3], tipm[3];
-        if (!evalat(m, u, v, mp, mn) || !place(tl, mp, mn, tipm)) return NONE;
-        // A tool on m behind the one on s is drawn back towards where m's
-        // parameters were, at most five times.
-        for (i32 k = 0; k < 5; ++k) {
-            const f64 ahead = (f64(tipm[0]) - tips[0]) * tan[0] + (f64(tipm[1]) - tips[1]) * tan[1];
-            if (ahead >= 0.0 || eqpt3(tipm, tips)) break;
-            const f64 hu = 0.5 * (u + u0), hv = 0.5 * (v + v0);
-            f32 hp[9], hn[3], ht[3];
-            if (!evalat(m, hu, hv, hp, hn) || !place(tl, hp, hn, ht)) break;
-            u = hu, v = hv;
-            std::memcpy(tipm, ht, sizeof ht);
-        }
-        cu = u, cv = v;
-        const f64 d = dist(tips, tipm);
-        if (d < bestd) {
-            bestd = d, bt = t, bu = u, bv = v;
-            std::memcpy(btip, tips, sizeof btip);
-        }
-        return d;
-    };
-    // A search over the along range from the edge inwards, given up once the
-    // tools have drawn apart by more than two diameters for a while.
+    const bool flatbottom = 0.5f * tl.d - tl.r > 0.0f && !eqval0(0.5f * tl.d - tl.r);
+    // The pass end (mode 0, t from 1 down) or its start (mode 1, t from 0
+    // up) of the sampled surface; t grows away from the edge by `inward`.
+    const f64 edge = mode == 0 ? 1.0 : 0.0, inward = mode == 0 ? -1.0 : 1.0;
+    Meeting mt(mode, s, m, tl);
+    Probe p;
+    if (!mt.begin() || !mt.at(edge, p)) return;
+    // At the edge: a meeting behind with the normals almost parallel is
+    // searched with fewer tries; the meeting ahead or flat ground with a
+    // flat-bottomed tool moves the start of the stepping.
+    const bool parallel = !p.ahead && p.ndot > 0.995;
+    const i32 still = parallel ? 5 : 10;
+    bool ahead = p.ahead;
+    const bool overshoot = p.flat && flatbottom;
+    // Ends a search: a meeting behind, or ahead with the target's along
+    // value outside its limits, while the tool on the target is farther
+    // than a diameter from the sampled surface's point.
+    auto beyond = [&](const Probe& q) { return (!q.ahead || q.out) && q.reach > tl.d; };
+    // The first step: the nearest meeting of a scan over the along range
+    // from the edge inwards.
     constexpr i32 NS = 32;
-    i32 worse = 0;
-    f64 prev = NONE;
-    for (i32 k = 0; k < NS; ++k) {
-        const f64 d = trial(edge + inward * static_cast<f64>(k) / NS);
-        worse = d > prev && d > 2.0 * tl.d ? worse + 1 : 0;
-        if (worse >= 3) break;
-        prev = d;
+    for (i32 k = 1; k < NS; ++k) {
+        Probe q;
+        if (!mt.at(edge + inward * static_cast<f64>(k) / NS, q) || beyond(q)) break;
     }
-    // Then stepping from the best place, the step reversed and halved
-    // whenever the distance grows, t kept within the range.
-    if (bestd < NONE) {
-        f64 t = bt, dcur = bestd, step = inward / NS / 5.0;
-        cu = bu, cv = bv;
-        for (i32 it = 0; it < 200 && std::fabs(step) > 1.0e-7; ++it) {
-            const f64 tn = t + step;
-            const f64 d = tn < 0.0 || tn > 1.0 ? NONE : trial(tn);
-            if (d < dcur) {
-                t = tn, dcur = d;
-            } else {
-                step = -0.5 * step;
-                cu = bu, cv = bv;
+    const f64 first = inward * std::fmax(std::fabs(mt.best().t - edge), 1.0 / NS);
+    // The stepping: from the start, t moves by the step; when the ahead
+    // test changes its answer, d grows, or the target's along value leaves
+    // its limits (without being drawn back, or more than twice running), the
+    // step is reversed and halved. Up to two restarts further inside, with
+    // the step damped to a fifth, when no near meeting was found.
+    f64 damp = 1.0;
+    for (i32 round = 0; round <= 2; ++round) {
+        f64 t = edge;
+        if (round == 0 && overshoot)
+            t = edge - 0.04 * inward;
+        else if (ahead)
+            t = edge + (round == 0 ? 0.04 : 0.07) * inward;
+        f64 step = first * damp;
+        mt.resume(mt.best());
+        if (!mt.at(t, p)) break;
+        t = p.t;
+        if (!p.unsure) ahead = p.ahead;
+        f64 dprev = p.d;
+        i32 same = 0, outs = 0;
+        for (i32 it = 0; it < 1000; ++it) {
+            if (static_cast<f32>(t + step) == static_cast<f32>(t)) break;
+            t += step;
+            if ((mode == 0 ? t < 0.01 : t > 0.99) || std::fabs(t) > 3.0) break;
+            Probe q;
+            if (!mt.at(t, q)) {
+                round = 2;
+                break;
             }
+            t = q.t;
+            const bool ah = q.unsure ? ahead : q.ahead;
+            q.ahead = ah;
+            if (beyond(q)) break;
+            outs = q.out ? outs + 1 : 0;
+            if (ah != ahead || static_cast<f32>(q.d) > static_cast<f32>(dprev) || (q.out && (!q.halved || outs > 2)))
+                step = -0.5 * step;
+            same = eqval(static_cast<f32>(q.d), static_cast<f32>(dprev)) ? same + 1 : 0;
+            ahead = ah;
+            dprev = q.d;
+            if (same > still) break;
         }
+        if (mt.preferred()) break;
+        damp *= 0.2;
     }
-    if (!(bestd < accept)) return;
-    best = static_cast<f32>(bestd);
-    m.pass = static_cast<f32>(m.pcode == 1 ? bu : bv);
-    malong = static_cast<f32>(m.pcode == 1 ? bv : bu);
-    salong = static_cast<f32>(alongat(s, bt));
-    std::memcpy(tool, btip, sizeof btip);
+    if (!mt.any()) return;
+    const Probe& b = mt.chosen();
+    if (!(b.d < accept)) return;
+    best = static_cast<f32>(b.d);
+    m.pass = static_cast<f32>(m.pcode == 1 ? b.u : b.v);
+    malong = static_cast<f32>(m.pcode == 1 ? b.v : b.u);
+    salong = static_cast<f32>(alongat(s, b.t));
+    std::memcpy(tool, b.tips, sizeof b.tips);
     status = 0;
 }
 

@@ -133,6 +133,103 @@ TEST(PassMeeting, TheSolverFindsWhereTheToolsOfBothSurfacesMeet)
     }
 }
 
+// A plane z = `z` from x = `x0` on, 50 long and 40 wide (u along x).
+std::string floor_at(int id, double x0, double z)
+{
+    std::ostringstream s;
+    s << R"({"kind":"plane_patch","id":)" << id << R"(,"origin":[)" << x0 << ",0," << z
+      << R"(],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,50],"v":[0,40]})";
+    return s.str();
+}
+
+struct Met {
+    i32 st;
+    f32 sa, ma, best, pass;
+};
+
+// The solver between the floor (pass y = 20) and a second plane along x
+// (its pass y = 16 to start with), in the mode given.
+Met meet(i32 mode, i32 tool)
+{
+    params(1, 0.01f);
+    CURTOL = tool;
+    const std::vector<f64> ba = loaded(1), bb = loaded(2);
+    MetSrf fl{ba.data(), 2, 20.0f, 1, {0.0f, 50.0f, 50.0f}};
+    MetSrf sc{bb.data(), 2, 16.0f, 1, {0.0f, 50.0f, 50.0f}};
+    if (mode == 1) std::swap(fl.pass, sc.pass);
+    MetSrf& s = mode == 0 ? fl : sc;
+    MetSrf& m = mode == 0 ? sc : fl;
+    Met r{9, -1, -1, 0, 0};
+    f32 tool3[3];
+    METSLV(mode, s, m, r.sa, r.ma, tool3, r.best, r.st);
+    r.pass = m.pass;
+    return r;
+}
+
+TEST(PassMeeting, OnFlatGroundTheToolsMeetBeyondTheEdge)
+{
+    // Two level faces with a 2 mm slot between them: the flat bottom of
+    // the end mill bridges it, so the tools meet with the tool on the
+    // sampled face's plane 2 mm (a twenty-fifth of its range) beyond its
+    // edge.
+    host({FLOOR, floor_at(2, 52, 0)});
+    for (i32 mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        const Met f = meet(mode, FLAT);
+        ASSERT_EQ(f.st, 0);
+        EXPECT_NEAR(f.pass, 20.0f, 1e-4f);
+        EXPECT_NEAR(f.best, 0.0f, 1e-4f);
+        // The sampled face reaches 2 mm beyond its edge: the first face to
+        // x = 52 where the second begins, or the second back to x = 50.
+        EXPECT_NEAR(f.sa, mode == 0 ? 52.0f : -2.0f, 1e-3f);
+        EXPECT_NEAR(f.ma, mode == 0 ? 0.0f : 50.0f, 1e-3f);
+        // A ball is no bridge: it reaches the second face too, stepping
+        // outwards from the edge, but no nearer than where it begins.
+        const Met b = meet(mode, BALL);
+        ASSERT_EQ(b.st, 0);
+        EXPECT_LT(b.best, 0.1f * D);
+        std::printf("MEASURE flat ground, mode %d: the flat end mill meets at %.4f along the sampled face (tools %.5f apart), ball at %.4f "
+                    "(%.5f apart)\n",
+                    mode, f.sa, f.best, b.sa, b.best);
+    }
+    // Faces 30 mm apart in height never meet: the moving pass is kept.
+    host({FLOOR, floor_at(2, 50, 30)});
+    for (i32 mode : {0, 1}) {
+        const Met r = meet(mode, BALL);
+        EXPECT_EQ(r.st, -1) << mode;
+        EXPECT_EQ(r.pass, 16.0f) << mode;
+        EXPECT_EQ(r.sa, -1.0f) << mode;
+    }
+}
+
+TEST(PassMeeting, OverAConvexEdgeTheNearestToolsAreAccepted)
+{
+    // The floor, then a plane falling 30 or 60 degrees from its edge: the
+    // ball rolls over the edge and the tools never coincide. The nearest
+    // pair: the tool at the falling plane's start, its ball resting on the
+    // edge, and the tool on the floor's plane D/2 sin a beyond the edge,
+    // D/2 (1 - cos a) above it.
+    for (f64 deg : {30.0, 60.0}) {
+        const f64 a = deg * M_PI / 180.0;
+        std::ostringstream s;
+        s << R"({"kind":"plane_patch","id":2,"origin":[50,0,0],"u_axis":[)" << std::cos(a) << ",0," << -std::sin(a)
+          << R"(],"v_axis":[0,1,0],"u":[0,40],"v":[0,40]})";
+        host({FLOOR, s.str()});
+        for (i32 mode : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << deg << " degrees, mode " << mode);
+            const Met r = meet(mode, BALL);
+            ASSERT_EQ(r.st, 0);
+            EXPECT_NEAR(r.pass, 20.0f, 1e-3f);
+            EXPECT_NEAR(r.best, 0.5 * D * (1.0 - std::cos(a)), 0.01);
+            const f64 beyond = 0.5 * D * std::sin(a);
+            EXPECT_NEAR(r.sa, mode == 0 ? 50.0 + beyond : -beyond, 0.01);
+            EXPECT_NEAR(r.ma, mode == 0 ? 0.0f : 50.0f, 0.01f);
+            std::printf("MEASURE convex edge of %.0f degrees, mode %d: along %.4f and %.4f, the tools %.5f apart\n",
+                        deg, mode, r.sa, r.ma, r.best);
+        }
+    }
+}
+
 TEST(PassMeeting, ChainsOfThreeAxisPassesMeetAtTheSeamAndPassTheDrop)
 {
     for (i32 kind : {0, 1}) {
@@ -202,26 +299,29 @@ TEST(PassMeeting, AnOverhangAtTheSeamGivesTheUnderCutWarning)
     EXPECT_EQ(norak::transcript_count("WARNING :THERE IS AN UNDER-CUT:"), 1u);
     EXPECT_EQ(fl.pass, 16.0f);  // nothing moves
     EXPECT_EQ(a1, -1.0f);
-    // Up to 60 degrees there is no overhang: no warning.
-    host({fillet(1, 60), floor_of(2)});
+    // Up to 60 degrees there is no overhang: no warning, and the floor's
+    // pass moves onto the fillet's (u 0.4 = y 16).
+    host({FLOOR, fillet(2, 60)});
     params(1, 0.01f);
     CURTOL = BALL;
-    const std::vector<f64> bc = loaded(1);
-    MetSrf up{bc.data(), 1, 0.5f, upside(1), {0.0f, 60.0f, 60.0f}};
-    PASMET(1, up, fl, a1, a2, st);
+    const std::vector<f64> bc = loaded(1), bd = loaded(2);
+    MetSrf flr{bc.data(), 2, 24.0f, 1, {0.0f, 50.0f, 50.0f}};
+    MetSrf up{bd.data(), 1, 0.4f, upside(2), {0.0f, 60.0f, 60.0f}};
+    PASMET(1, flr, up, a1, a2, st);
     EXPECT_EQ(st, 0);
     EXPECT_FALSE(norak::transcript_has("UNDER-CUT"));
-    EXPECT_NEAR(up.pass, 0.4f, 1e-3f);  // the fillet's pass moves onto the floor's y = 16
-    const f32 before = up.pass;
+    EXPECT_NEAR(flr.pass, 16.0f, 0.01f);
+    EXPECT_NEAR(a1, 50.0f, 0.01f);
+    const f32 before = flr.pass;
     // A surface that cannot be evaluated next to the edge (its buffer
     // spoilt) gets the warning too, and nothing moves.
     std::vector<f64> spoilt(SB_CAP, 0.0);
     MetSrf gone{spoilt.data(), 2, 16.0f, 1, {0.0f, 50.0f, 50.0f}};
     a1 = a2 = -1;
-    PASMET(1, up, gone, a1, a2, st);
+    PASMET(1, flr, gone, a1, a2, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(norak::transcript_count("WARNING :THERE IS AN UNDER-CUT:"), 1u);
-    EXPECT_EQ(up.pass, before);
+    EXPECT_EQ(flr.pass, before);
     EXPECT_EQ(a1, -1.0f);
 }
 

@@ -1021,3 +1021,25 @@ void ncn_assoc_add_node(i32 kind, i32 parent, i32 number, i32 id, i32& node, i32
 void ncn_assoc_delete_node(i32 mode, i32 node, i32 a, i32 b, i32 c);  // drops the tree
 void last_geom_temp_id(const i32& id, i32& current);  // the current id of a geometry entity
 void get_set_blknum(i32 mode, i32 number, i32& mapped);  // a procedure's number in the listed tool path
+
+// ------------------------------------------------------ spline services
+// Knots of the cubic B-spline that interpolates n points (three doubles a
+// point) at their chord-length parameters: n + 4 values, clamped at 0 and 1.
+void cal_i_knt(const i32& n, const f64* pts, f64* knots, i32& status);
+// The n control points of the cubic B-spline on those knots that passes
+// through the n points; status -1 when it cannot be made (fewer than two
+// points, coincident neighbours).
+void calbsp(const i32& n, const f64* pts, const f64* knots, f64* ctrl, i32& status);
+// A cubic B-spline within tol of the n points (least form of the
+// approximation: the interpolation of the points that the thinning keeps);
+// nctrl control points, nctrl + 4 knots, room for cap control points.
+void itrnrpt(const i32& n, const f64* pts, const f64& tol, const i32& cap, i32& nctrl, f64* knots, f64* ctrl,
+             i32& status);
+// A curve object over a cubic B-spline (nctrl control points, nctrl + 4
+// knots): its handle, freed by evbfre.
+void evbcre_bsp(const i32& degree, const i32& nctrl, const f64* knots, const f64* ctrl, i32& handle, i32& status);
+void evbfre(i32& handle);
+// The closest point of the curve to p and its squared distance.
+void cptcrv2(const i32& handle, const f64* p, f64* closest, f64& dist2, i32& status);
+// Point of the curve at the parameter t (0 to 1).
+void evbpnt(const i32& handle, const f64& t, f64* point, i32& status);

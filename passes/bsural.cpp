@@ -19,6 +19,9 @@
 #include "passes/orient.h"
 #include "passes/pasdat.h"
 #include "passes/retract.h"
+#include "passes/milbf.h"
+#include "passes/spline.h"
+#include "passes/updown.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
@@ -27,6 +30,17 @@ namespace {
 
 const f32 ZUP[3] = {0, 0, 1};
 i32 DNFEED = 0;  // the down-feed is on
+i32 MKCODE = 5;  // start marker code of the strings of the surface being written
+
+bool updown() { return UDBUF.mode != 1; }
+bool spline() { return SPLOUT() == 1; }
+
+// Points handed to the up/down buffers as one string.
+void udput(const f32* p, i32 n, i32& status)
+{
+    const i32 three = 3, zero = 0, one = 1;
+    UDMILB(three, one, zero, p, nullptr, nullptr, one, &n, zero, MKCODE, MKCODE + 1, (MKCODE + 1) / 2, status);
+}
 
 bool three() { return pw(AXSMOD) == 1; }
 
@@ -112,7 +126,14 @@ void BJMPWR(const f32* p, const f32* v, i32& status)
     i32 open = 1;
     if (three()) {
         const f32 dd = dxy(MOVST.point, p);
-        if (dd <= 2.0f * tol) {
+        if (spline()) SPLFLS(status);
+        if (updown()) {
+            // The up/down buffers take the point, after what they hold
+            // unless the tool stands beside it.
+            closeopen(open);
+            if (dd > 2.0f * tol) UDFLSH(status);
+            if (status >= 0) udput(p, 1, status);
+        } else if (dd <= 2.0f * tol) {
             closeopen(open);
             MOVLIN(2, p, ZUP, status);
         } else if (dd < jmp) {
@@ -162,7 +183,11 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
     case 3:
     case 4:
         closeopen(open);
-        if (t3) {
+        if (t3 && spline()) SPLFLS(status);
+        if (t3 && updown()) {
+            if (status >= 0) UDFLSH(status);
+            if (status >= 0) udput(pts[0], 1, status);
+        } else if (t3) {
             if (code == 3) {
                 if (n > 1)
                     SRFAPR(2, pts[0], pts[1], PASOUT.appnrm, vecs[1], n, status);
@@ -186,6 +211,22 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
         record(pts[0], vecs[0]);
         std::memcpy(prev, pts[0], sizeof prev);
         k0 = 1;
+    }
+    if (t3 && (updown() || spline())) {
+        // The up/down buffers, or the spline writer, take the points at once.
+        i32 k = k0;
+        if (k == 0 && pw(GCHMOD) == 1 && d3(pts[0], PASOUT.last) == 0.0f) ++k;
+        if (k < n) {
+            if (updown())
+                udput(pts[k], n - k, status);
+            else {
+                // The chain takes the point the link reached as well.
+                const i32 ks = reached ? 0 : k;
+                SPLWRT(n - ks, pts[ks], nullptr, nullptr, status);
+            }
+        }
+        for (; k < n; ++k) record(pts[k], vecs[k]);
+        return;
     }
     if (t3 && k0 < n) PLGFED(prev, pts[k0], open);
     if (newstr) {
@@ -677,7 +718,10 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     status = 0;
     const PasStr& s = PASSTR;
     const bool k6 = s.PSKIND[e] == 6;
-    PUTMRK(1, k6 ? 8 : 3, k6 ? 15 : 5, 0.0f, 0, status);
+    MKCODE = k6 ? 15 : 5;
+    // Under up/down milling every buffered point carries its marker code and
+    // the markers are written around the runs.
+    if (!(updown() && three())) PUTMRK(1, k6 ? 8 : 3, k6 ? 15 : 5, 0.0f, 0, status);
     if (k6) STPV01(25);
     if (status < 0) {
         eroutc("BSURPS, ERRORS IN LIST", 0);
@@ -703,7 +747,8 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     }
     if (status < 0) return;
     if (k6) STPV01(1);
-    PUTMRK(2, k6 ? 8 : 3, k6 ? 16 : 6, 0.0f, 0, status);
+    if (status >= 0 && spline() && three()) SPLFLS(status);
+    if (!(updown() && three())) PUTMRK(2, k6 ? 8 : 3, k6 ? 16 : 6, 0.0f, 0, status);
     if (status < 0) eroutc("BSURPS, ERRORS IN LIST", 0);
 }
 
@@ -714,4 +759,5 @@ void BSURAL(const i32& revflag, i32& status)
     i32 str = 0, pnt = 0, cir = 0;
     for (i32 e = 0; e < PASSTR.PSNSRF && status >= 0; ++e) BSURPS(e, str, pnt, cir, PASSTR.PSKIND[e] == 6 ? 0 : revflag, status);
     std::memcpy(PASOUT.exitv, PASOUT.pasrec + 3, sizeof PASOUT.exitv);
+    if (status >= 0 && updown() && three()) UDFLSH(status);
 }

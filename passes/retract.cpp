@@ -766,3 +766,35 @@ void MXFINL(i32& status)
     if (status >= 0) status = s2;
     HFLSET(0);
 }
+
+namespace {
+struct Single {
+    f32 p[3], a[3], o;
+    Single(const f64* point, const f64* axis, const f64& offset)
+    {
+        for (i32 k = 0; k < 3; ++k) {
+            p[k] = static_cast<f32>(point[k]);
+            a[k] = axis ? static_cast<f32>(axis[k]) : (k == 2 ? 1.0f : 0.0f);
+        }
+        o = static_cast<f32>(offset);
+    }
+};
+}  // namespace
+
+void PLNZPD(const i32& dim, const f64* point, const f64* axis, const f64& offset, i32& status)
+{
+    const Single s(point, axis, offset);
+    PLNZUP(dim, s.p, s.a, s.o, status);
+}
+
+void STRNDD(const i32& dim, const f64* point, const f64* axis, const i32& mode, const f64& offset, i32& status)
+{
+    const Single s(point, axis, offset);
+    STREND(dim, s.p, s.a, mode, s.o, status);
+}
+
+void FST2MD(const i32& dim, const f64* point, const f64* axis, const i32& feed, const f64& offset, i32& status)
+{
+    const Single s(point, axis, offset);
+    FAST2M(dim, s.p, s.a, feed, s.o, status);
+}

@@ -38,3 +38,8 @@ void MXFINL(i32& status);
 void MOVLN3(const i32& dim, const f32* point, const f32* axis, i32& status);
 // Straight move; with the rapid flag 1 at rapid feed.
 void MOVRPD(const i32& dim, const f32* point, const f32* axis, const i32& rapid, i32& status);
+// PLNZUP, STREND and FAST2M for double-precision points, axis and offset
+// (taken to single precision first).
+void PLNZPD(const i32& dim, const f64* point, const f64* axis, const f64& offset, i32& status);
+void STRNDD(const i32& dim, const f64* point, const f64* axis, const i32& mode, const f64& offset, i32& status);
+void FST2MD(const i32& dim, const f64* point, const f64* axis, const i32& feed, const f64& offset, i32& status);

@@ -1,5 +1,6 @@
-// Least forms of the passes' routines that the procedure frame calls; the
-// surface-milling issues replace them.
+// The passes' routines that the procedure frame calls: the link value, the
+// up/down parameter glue, the link parameters and the tool position at a
+// surface point.
 #include "passes/services.h"
 
 #include <cstring>
@@ -18,13 +19,6 @@ i32 AXSCPY = 1;
 
 namespace {
 i32 LINKV = 0;
-
-// Up/down motion state: option words and the buffered points.
-struct UpDown {
-    i32 opt[5];
-    i32 buffered;
-};
-UpDown UDST = {{1, 0, 1, 1, 1}, 0};
 }  // namespace
 
 void LNKVAL(const i32& mode, i32& value)
@@ -33,42 +27,6 @@ void LNKVAL(const i32& mode, i32& value)
         value = LINKV;
     else if (mode == 2)
         LINKV = value;
-}
-
-void UDINIT(i32& w429, i32* item431, i32& w455, i32& w456, i32& w457)
-{
-    w429 = 1;
-    if (item431) {
-        std::memset(item431, 0, EXPR_WORDS * sizeof(i32));
-        rel_nc_init_expr(item431);
-    }
-    w455 = w456 = w457 = 1;
-    const i32 start[5] = {1, 0, 1, 1, 1};
-    std::memcpy(UDST.opt, start, sizeof start);
-    UDST.buffered = 0;
-}
-
-void UDRELS(i32& status)
-{
-    UDST.buffered = 0;
-    status = 0;
-}
-
-void UDRSTN() { UDST.buffered = 0; }
-
-void UDSETP(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457, const i32&)
-{
-    UDST.opt[0] = w429;
-    UDST.opt[1] = item431 ? item431[0] : 0;
-    UDST.opt[2] = w455;
-    UDST.opt[3] = w456;
-    UDST.opt[4] = w457;
-}
-
-void UDFLSH(i32& status)
-{
-    UDST.buffered = 0;
-    status = 0;
 }
 
 void UDWPAR(const i32& medium, const i32& w429, const i32* item431, const i32& w455, const i32& w456,
@@ -81,11 +39,20 @@ void UDWPAR(const i32& medium, const i32& w429, const i32* item431, const i32& w
     if (status == 0) tpptntl(medium, 278, 1, DT_INT, &w457, position, status);
 }
 
-void UDTRNS(i32& status) { status = 0; }
+void UDTRNS(i32& status)
+{
+    // Host message, parameter code, kind (1 a value, 2 a choice) and menu.
+    static constexpr i32 ROWS[6][4] = {{525, 274, 2, 529}, {530, 275, 1, -1}, {531, 275, 1, -1},
+                                       {532, 276, 2, 535}, {536, 277, 2, 539}, {540, 278, 2, 543}};
+    status = 0;
+    for (const auto& r : ROWS) {
+        nu_trns_add(r[0], r[1], r[2], r[3], status);
+        if (status != 0) return;
+    }
+}
 
 void (*SRMHOOK)(i32 loop, i32& status) = nullptr;
 
-void FITINI(const i32&, const f32&) {}
 
 
 

@@ -235,7 +235,11 @@ TEST(ProcDefaults, TranslationRowsStopAtTheFirstRefusal)
     i32 st = 0;
     PRCTRN(st);
     EXPECT_EQ(st, 0);
-    ASSERT_EQ(norak::translation_rows().size(), 23u);
-    EXPECT_EQ(norak::translation_rows()[2][1], 54);
-    EXPECT_EQ(norak::translation_rows()[22][0], 581);
+    // The six rows of the up/down items come first.
+    ASSERT_EQ(norak::translation_rows().size(), 29u);
+    EXPECT_EQ(norak::translation_rows()[0][0], 525);
+    EXPECT_EQ(norak::translation_rows()[0][3], 529);
+    EXPECT_EQ(norak::translation_rows()[5][1], 278);
+    EXPECT_EQ(norak::translation_rows()[8][1], 54);
+    EXPECT_EQ(norak::translation_rows()[28][0], 581);
 }

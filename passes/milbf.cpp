@@ -1,0 +1,234 @@
+#include "passes/milbf.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "blocks/movement.h"
+#include "blocks/tech.h"
+#include "core/helpers.h"
+#include "core/host.h"
+#include "core/modflg.h"
+#include "core/params.h"
+#include "core/records.h"
+#include "passes/bsural.h"
+#include "passes/retract.h"
+#include "passes/spline.h"
+
+i32 MILCMD = 0;
+f32 UDLDIS = 0.0f;
+
+namespace {
+
+const f32 ZUP[3] = {0, 0, 1};
+const f32 ZERO[3] = {0, 0, 0};
+
+// The state of the string writer kept between strings.
+struct StrState {
+    i32 join = 0;        // string-join flag
+    f32 point[3] = {0, 0, 0};  // last string's last-but-one point
+    f32 axis[3] = {0, 0, 1};   // its last axis
+    i32 count = 0;       // its point count
+    i32 code2 = 0;       // a code-2 link was done in this run
+};
+StrState MST;
+
+void flush_spline(i32& status)
+{
+    if (SPLOUT() != 1 || status < 0) return;
+    SPLFLS(status);
+}
+
+// A straight move of the string writer: feed down-switch first.
+void straight(i32 dim, const f32* p, const f32* axis, i32& status)
+{
+    i32 open = 0;
+    PLGFED(MOVST.point, p, open);
+    MOVLIN(dim == 2 && pw(AXSMOD) != 1 ? 3 : 2, p, dim == 2 ? axis : ZUP, status);
+}
+
+}  // namespace
+
+i32 SPLOUT() { return PRM9[22] == 1 ? 1 : 2; }
+
+void LNKDST(f32& dist) { dist = UDLDIS != 0.0f ? UDLDIS : 0.0f; }
+
+void MSTJGS(const i32& mode, i32& value)
+{
+    if (mode == 1)
+        value = MST.join;
+    else
+        MST.join = value;
+}
+
+void MSTPUT(const f32* point, const f32* axis, const i32& count)
+{
+    std::memcpy(MST.point, point, sizeof MST.point);
+    std::memcpy(MST.axis, axis, sizeof MST.axis);
+    MST.count = count;
+}
+
+void MSTGET(f32* point, f32* axis, i32& count)
+{
+    std::memcpy(point, MST.point, sizeof MST.point);
+    std::memcpy(axis, MST.axis, sizeof MST.axis);
+    count = MST.count;
+}
+
+void MSTRST() { MST = StrState{}; }
+
+void MILBF2(const i32& link, const i32& dim, const i32& first, const f32* pts, const f32* axes, const i32* feeds,
+            const i32& nstr, const i32* cnt, const i32& apponly, const i32& scode, const i32& ecode, const i32& cls,
+            i32& status)
+{
+    status = 0;
+    i32 d = dim;
+    if (d == 3) {
+        eroutc("MILBF2, ONLY DIM2/3 IS PERMITTED ", 0);
+        d = 1;
+    }
+    i32 cont = MILCMD == 3 && link < 0 ? 1 : 0;
+    const i32 l = std::abs(link);
+    i32 total = 0;
+    for (i32 j = 0; j < nstr; ++j) total += cnt[j] > 0 ? cnt[j] : 0;
+    const f32* second = total > 1 ? pts + 3 : pts;
+    i32 at = 0;
+    for (i32 j = 0; j < nstr && status >= 0; ++j) {
+        const i32 n = cnt[j];
+        if (n < 1) continue;
+        const i32 fs = j == 0 ? 1 : 0;
+        const i32 fw = j > 0 && l != 13 ? 1 : first;
+        MILST2(l, d, fw, cont, pts + 3 * at, axes ? axes + 3 * at : nullptr, feeds ? feeds + at : nullptr, n, fs,
+               apponly, total, second, scode, ecode, cls, status);
+        HFLSET(0);
+        cont = 0;
+        at += n;
+    }
+}
+
+void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts, const f32* axes, const i32* feeds,
+            const i32& n, const i32& firststr, const i32& apponly, const i32& total, const f32* second,
+            const i32& scode, const i32& ecode, const i32& cls, i32& status)
+{
+    (void)feeds;
+    (void)total;
+    status = 0;
+    if (n < 1) return;
+    // The link distance lifts the points for this call only: the caller's
+    // arrays are left as they were.
+    f32 lift = 0;
+    LNKDST(lift);
+    const f32* ax = axes && dim == 2 ? axes : nullptr;
+    auto P = [&](i32 k, f32* out) {
+        out[0] = pts[3 * k];
+        out[1] = pts[3 * k + 1];
+        out[2] = pts[3 * k + 2] + lift;
+    };
+    auto A = [&](i32 k) { return ax ? ax + 3 * k : (dim == 2 ? ZUP : ZERO); };
+    const i32 unreduced = link;
+    if (link > 10) link -= 10;
+    const i32 code = nu_sgcd_get_code();
+    (void)code;
+    if (scode != 0) flush_spline(status);
+    if (status >= 0) PUTMRK(1, cls, scode, 0.0f, 0, status);
+    f32 p1[3], p2[3];
+    P(0, p1);
+    if (n > 1)
+        P(1, p2);
+    else
+        std::memcpy(p2, second, sizeof p2);
+    const f32* a1 = A(0);
+    if (status >= 0) {
+        if (link == 2) {
+            if ((apponly == 1 && firststr) || !MST.code2 || first != 0) {
+                flush_spline(status);
+                const f32 z0 = 0.0f;
+                if (status >= 0 && !eqpt2(p1, MOVST.point)) STREND(dim, p1, a1, 3, z0, status);
+                if (status >= 0) PLNZUP(dim, p1, a1, z0, status);
+                MST.code2 = 1;
+                if (status >= 0 && !eqpt3(p1, MOVST.point)) straight(dim, p1, a1, status);
+            }
+        } else if (apponly == 1 && firststr) {
+            flush_spline(status);
+            if (status >= 0) SRFAPR(dim, p1, p2, a1, ZUP, n > 1 ? n : 2, status);
+        } else if (first == 0) {
+            if (unreduced > 10 && p1[2] < MOVST.point[2]) {
+                flush_spline(status);
+                STPV01(3);
+                if (status >= 0) MOVLIN(2, p1, ZUP, status);
+                STPV01(1);
+            } else if (!eqpt3(p1, MOVST.point) && (dim == 2 || n == 1 || SPLOUT() == 2)) {
+                // A string that does not begin where the tool stands is
+                // reached by a straight move, whatever its kind.
+                straight(dim, p1, a1, status);
+            }
+        } else {
+            flush_spline(status);
+            f32 bp[3], bax[3];
+            i32 bn = 0;
+            MSTGET(bp, bax, bn);
+            if (status >= 0) SRFRET(dim, MOVST.point, bp, bax, ZUP, bn, status);
+            if (status >= 0) SRFAPR(dim, p1, p2, a1, ZUP, n > 1 ? n : 2, status);
+        }
+    }
+    if (status >= 0 && cont) {
+        flush_spline(status);
+        i32 s2 = 0;
+        PUTMRK(2, cls, ecode, 0.0f, 0, s2);
+        PUTMRK(1, 2, 3, 0.0f, MST.count, s2);
+        MST.join = 1;
+        PUTMRK(1, cls, scode, 0.0f, 0, s2);
+        RSTMOV();
+        if (!eqpt3(p1, MOVST.point)) MOVLIN(2, p1, ZUP, status);
+    }
+    if (status >= 0 && n > 1) {
+        const bool multi = dim == 2 && pw(AXSMOD) != 1;
+        if (n == 2) {
+            if (scode == 15)
+                STPV01(25);
+            else {
+                i32 open = 0;
+                PLGFED(MOVST.point, p2, open);
+            }
+            if (SPLOUT() == 1 && !multi) {
+                const i32 two = 1;
+                SPLWRT(two, p2, nullptr, nullptr, status);
+            } else {
+                MOVLIN(multi ? 3 : 2, p2, multi ? A(1) : ZUP, status);
+            }
+        } else if (SPLOUT() == 2 || multi) {
+            i32 open = 0;
+            PLGFED(MOVST.point, p2, open);
+            PCLSRQ(status);
+            f32 prev[3], q[3];
+            std::memcpy(prev, p1, sizeof prev);
+            for (i32 k = 1; k < n && status >= 0; ++k) {
+                P(k, q);
+                PLGFED(prev, q, open);
+                MOVSTR(multi ? 3 : 2, q, multi ? A(k) : ZUP, status);
+                std::memcpy(prev, q, sizeof prev);
+            }
+            PCLST1();
+        } else {
+            // The spline writer takes the whole string, its first point included.
+            std::vector<f32> lifted(3 * static_cast<size_t>(n));
+            for (i32 k = 0; k < n; ++k) P(k, &lifted[3 * static_cast<size_t>(k)]);
+            SPLWRT(n, lifted.data(), nullptr, nullptr, status);
+        }
+    }
+    if (status >= 0 && ecode != 0) flush_spline(status);
+    if (status >= 0) PUTMRK(2, cls, ecode, 0.0f, 0, status);
+    if (link != 2) {
+        if (n >= 2) {
+            f32 q[3];
+            P(n - 2, q);
+            MSTPUT(q, A(n - 1), n);
+        } else {
+            MSTPUT(p1, A(0), 1);
+        }
+    }
+    if (status < 0) {
+        eroutc("MILST2, ERROR IN LIST", 0);
+        status = -1;
+    }
+}

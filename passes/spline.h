@@ -1,0 +1,25 @@
+// Spline output of point strings: three-axis cutting points are collected
+// into chains while the chain stays smooth; each chain is fitted by a cubic
+// B-spline refined until every point lies within the tolerance and written
+// as one NURBS block, or, when it cannot be fitted, as a thinned polyline.
+#pragma once
+
+#include "core/words.h"
+
+// Resets the fit state with tolerance t (the mode word has no effect).
+void FITINI(const i32& mode, const f32& tol);
+// The last point handed to SPLWRT; status -1 when there is none since the
+// last flush.
+void FITLST(f32* point, i32& status);
+// Mode 1 answers the tolerance, mode 2 sets it (the squares are kept).
+void FITTOL(const i32& mode, f32& value);
+// Adds a string of n points (axes and marker words may be null).
+void SPLWRT(const i32& n, const f32* pts, const f32* axes, const i32* marks, i32& status);
+// Fits and writes the buffered chain and empties it.
+void SPLFLS(i32& status);
+// The first choice of fit points of a chain of m points: indices out, count.
+i32 FITPTS(i32 m, i32* chosen);
+// Chains and blocks written since FITINI: NURBS blocks, polyline chains.
+void FITCNT(i32& nurbs, i32& polylines);
+// Test hook: when set, the host spline routines are taken as failing.
+extern i32 FITFAIL;

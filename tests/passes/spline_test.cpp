@@ -1,0 +1,245 @@
+// Spline output: the NURBS blocks written for the dome's pass strings are
+// evaluated here on their own (de Boor) against the chain points and the
+// segments between them; sharp turns split chains; a failing fit falls back
+// to straight moves. And the host's spline services each on their own.
+#include <gtest/gtest.h>
+
+#include "passes/spline.h"
+#include "tests/passes/loop_common.h"
+
+namespace {
+
+using lp::Pt;
+
+struct Nurbs {
+    int k = 0, n = 0;
+    std::vector<double> u, p;  // knots, control points
+    Pt at(double t) const
+    {
+        // de Boor on the clamped cubic.
+        int s = k - 1;
+        while (s < n - 1 && t >= u[size_t(s + 1)]) ++s;
+        std::vector<double> d(3 * size_t(k));
+        for (int j = 0; j < k; ++j)
+            for (int c = 0; c < 3; ++c) d[size_t(3 * j + c)] = p[size_t(3 * (s - k + 1 + j) + c)];
+        for (int r = 1; r < k; ++r)
+            for (int j = k - 1; j >= r; --j) {
+                const int i = s - k + 1 + j;
+                const double den = u[size_t(i + k - r)] - u[size_t(i)];
+                const double a = den > 0 ? (t - u[size_t(i)]) / den : 0;
+                for (int c = 0; c < 3; ++c) d[size_t(3 * j + c)] = (1 - a) * d[size_t(3 * (j - 1) + c)] + a * d[size_t(3 * j + c)];
+            }
+        return {d[size_t(3 * (k - 1))], d[size_t(3 * (k - 1) + 1)], d[size_t(3 * (k - 1) + 2)]};
+    }
+    Pt first() const { return {p[0], p[1], p[2]}; }
+    Pt last() const { return {p[size_t(3 * n - 3)], p[size_t(3 * n - 2)], p[size_t(3 * n - 1)]}; }
+    // Distance from q to the curve: dense samples, then a local search.
+    double dist(const Pt& q) const
+    {
+        auto d = [&](double t) {
+            const Pt c = at(t);
+            return std::sqrt((c.x - q.x) * (c.x - q.x) + (c.y - q.y) * (c.y - q.y) + (c.z - q.z) * (c.z - q.z));
+        };
+        const int m = 4000;
+        double best = 1e300, bt = 0;
+        for (int i = 0; i <= m; ++i)
+            if (d(double(i) / m) < best) best = d(double(i) / m), bt = double(i) / m;
+        double lo = std::max(0.0, bt - 1.0 / m), hi = std::min(1.0, bt + 1.0 / m);
+        for (int i = 0; i < 60; ++i) {
+            const double a = lo + (hi - lo) / 3, b = hi - (hi - lo) / 3;
+            (d(a) < d(b) ? hi : lo) = d(a) < d(b) ? b : a;
+        }
+        return std::min(best, d(0.5 * (lo + hi)));
+    }
+};
+
+std::vector<Nurbs> nurbs()
+{
+    std::vector<Nurbs> out;
+    for (const auto& e : norak::main_list().elems) {
+        const auto& w = e.words;
+        if (w.empty() || w[0] != 5) continue;
+        Nurbs b;
+        b.k = w[2];
+        b.n = w[3];
+        size_t at = 4;
+        for (int i = 0; i < b.n + b.k; ++i) {
+            b.u.push_back(wrd2r(w[at++]));
+            if (i < b.n)
+                for (int c = 0; c < 3; ++c) b.p.push_back(wrd2r(w[at++]));
+        }
+        out.push_back(b);
+    }
+    return out;
+}
+
+int lines()
+{
+    int n = 0;
+    for (const auto& e : norak::main_list().elems)
+        if (!e.words.empty() && (e.words[0] == 2 || e.words[0] == 22 || e.words[0] == 222)) ++n;
+    return n;
+}
+
+bool near(const Pt& a, const Pt& b) { return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-3; }
+
+// The dome's passes, written straight: their strings.
+std::vector<std::vector<Pt>> dome_strings(f32 tol)
+{
+    pt::host({pt::dome(1)});
+    pt::params(1, tol);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 6;
+    CURTOL = pt::BALL;
+    pt::chain({1}, {pt::upside(1)}, 4);
+    lp::fresh_run();
+    PRM9[22] = 2;
+    EXPECT_GE(lp::run_surm1(), 0);
+    return lp::written().strings;
+}
+
+TEST(Spline, DomeBlocksLieWithinTheToleranceOfTheirChains)
+{
+    const f32 t = 0.01f;
+    const auto strings = dome_strings(t);
+    ASSERT_EQ(strings.size(), 6u);
+    size_t straight = 0;
+    for (const auto& s : strings) straight += s.size();
+    // Each string through the spline writer.
+    lp::fresh_run();
+    lp::clearlist();
+    PRM9[22] = 1;
+    FITINI(3, t);
+    for (const auto& s : strings) {
+        std::vector<f32> p;
+        for (const Pt& q : s) p.insert(p.end(), {f32(q.x), f32(q.y), f32(q.z)});
+        i32 st = 0;
+        SPLWRT(static_cast<i32>(s.size()), p.data(), nullptr, nullptr, st);
+        ASSERT_EQ(st, 0);
+        SPLFLS(st);
+        ASSERT_EQ(st, 0);
+    }
+    const auto blocks = nurbs();
+    ASSERT_GE(blocks.size(), 6u);
+    size_t checked = 0;
+    for (const auto& b : blocks) {
+        // The chain of the block: the string points from its first to its
+        // last control point.
+        bool found = false;
+        for (const auto& s : strings) {
+            size_t a = 0;
+            while (a < s.size() && !near(s[a], b.first())) ++a;
+            size_t e = a;
+            while (e < s.size() && !near(s[e], b.last())) ++e;
+            if (a >= s.size() || e >= s.size()) continue;
+            found = true;
+            for (size_t j = a; j <= e; ++j) {
+                EXPECT_LE(b.dist(s[j]), 0.5 * t + 1e-4) << j;
+                if (j == e) break;
+                for (int k = 1; k < 4; ++k) {
+                    const double f = k / 4.0;
+                    const Pt q{s[j].x + f * (s[j + 1].x - s[j].x), s[j].y + f * (s[j + 1].y - s[j].y), s[j].z + f * (s[j + 1].z - s[j].z)};
+                    EXPECT_LE(b.dist(q), std::sqrt(2.0) * t + 1e-4);
+                }
+                ++checked;
+            }
+            break;
+        }
+        EXPECT_TRUE(found);
+    }
+    EXPECT_GT(checked, 100u);
+    i32 nb = 0, np = 0;
+    FITCNT(nb, np);
+    std::printf("MEASURE spline output on the dome: %zu NURBS blocks and %d straight moves against %zu straight points\n",
+                blocks.size(), lines(), straight);
+    EXPECT_LT(blocks.size() + size_t(lines()), straight);
+}
+
+TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
+{
+    pt::host({});
+    pt::params(1, 0.01f);
+    CURTOL = pt::BALL;
+    lp::fresh_run();
+    lp::clearlist();
+    PRM9[22] = 1;
+    FITINI(3, 0.01f);
+    // An arc of 20 points, then a turn of 60 degrees and a second arc.
+    std::vector<f32> p;
+    for (int k = 0; k < 20; ++k) p.insert(p.end(), {f32(10 * std::sin(k * 0.02)), f32(10 - 10 * std::cos(k * 0.02)), 0});
+    const f32 cx = p[p.size() - 3], cy = p[p.size() - 2];
+    const double a0 = 0.38 + 60 * M_PI / 180;
+    for (int k = 1; k < 20; ++k)
+        p.insert(p.end(), {f32(cx + 0.2 * k * std::cos(a0) ), f32(cy + 0.2 * k * std::sin(a0)), 0});
+    i32 st = 0;
+    SPLWRT(static_cast<i32>(p.size() / 3), p.data(), nullptr, nullptr, st);
+    SPLFLS(st);
+    auto b = nurbs();
+    ASSERT_EQ(b.size(), 2u);
+    EXPECT_NEAR(b[0].last().x, cx, 1e-4);
+    EXPECT_NEAR(b[1].first().y, cy, 1e-4);
+    // The host routines failing: the same points as straight moves only.
+    lp::clearlist();
+    FITINI(3, 0.01f);
+    FITFAIL = 1;
+    SPLWRT(static_cast<i32>(p.size() / 3), p.data(), nullptr, nullptr, st);
+    SPLFLS(st);
+    FITFAIL = 0;
+    EXPECT_TRUE(nurbs().empty());
+    EXPECT_GE(lines(), 3);
+    // The last point handed in, until the flush.
+    f32 q[3];
+    SPLWRT(1, p.data(), nullptr, nullptr, st);
+    FITLST(q, st);
+    EXPECT_EQ(st, 0);
+    SPLFLS(st);
+    FITLST(q, st);
+    EXPECT_EQ(st, -1);
+}
+
+TEST(HostSplines, InterpolationPassesThroughItsPointsAndTheClosestPointIsClosest)
+{
+    std::vector<f64> pts;
+    for (int k = 0; k < 9; ++k) pts.insert(pts.end(), {f64(k), std::sin(k * 0.5), 0.1 * k * k});
+    std::vector<f64> u(13), c(27);
+    i32 st = 0;
+    cal_i_knt(9, pts.data(), u.data(), st);
+    ASSERT_EQ(st, 0);
+    calbsp(9, pts.data(), u.data(), c.data(), st);
+    ASSERT_EQ(st, 0);
+    i32 h = 0;
+    evbcre_bsp(3, 9, u.data(), c.data(), h, st);
+    ASSERT_EQ(st, 0);
+    for (int k = 0; k < 9; ++k) {
+        f64 cl[3], d2 = 1;
+        cptcrv2(h, &pts[size_t(3 * k)], cl, d2, st);
+        EXPECT_LT(d2, 1e-16) << k;
+    }
+    // A point off the curve: no curve sample is nearer than the answer.
+    const f64 q[3] = {3.3, 2.0, 1.0};
+    f64 cl[3], d2 = 0;
+    cptcrv2(h, q, cl, d2, st);
+    for (int i = 0; i <= 2000; ++i) {
+        f64 e[3];
+        evbpnt(h, i / 2000.0, e, st);
+        EXPECT_GE((e[0] - q[0]) * (e[0] - q[0]) + (e[1] - q[1]) * (e[1] - q[1]) + (e[2] - q[2]) * (e[2] - q[2]), d2 - 1e-12);
+    }
+    evbfre(h);
+    cptcrv2(h, q, cl, d2, st);
+    EXPECT_EQ(st, -1);
+    // Coincident neighbours cannot be interpolated; three points make a cubic span.
+    const f64 twice[9] = {0, 0, 0, 0, 0, 0, 1, 1, 1};
+    cal_i_knt(3, twice, u.data(), st);
+    EXPECT_EQ(st, -1);
+    const f64 three[9] = {0, 0, 0, 1, 1, 0, 2, 0, 0};
+    cal_i_knt(3, three, u.data(), st);
+    calbsp(3, three, u.data(), c.data(), st);
+    ASSERT_EQ(st, 0);
+    evbcre_bsp(3, 4, u.data(), c.data(), h, st);
+    f64 cl2[3];
+    cptcrv2(h, three + 3, cl2, d2, st);
+    EXPECT_LT(d2, 1e-16);
+    evbfre(h);
+}
+
+}  // namespace

@@ -187,6 +187,23 @@ TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
     FITFAIL = 0;
     EXPECT_TRUE(nurbs().empty());
     EXPECT_GE(lines(), 3);
+    // A polygon of 10-long sides turning by 40 degrees: at a tolerance of 1
+    // one block; at 0.01 the curve through the corners leaves the sides far
+    // behind and the samples inserted pass 30: straight moves.
+    std::vector<f32> poly;
+    for (int k = 0; k < 4; ++k) {
+        const double a = k * 40 * M_PI / 180;
+        const f32 x = poly.empty() ? 0 : poly[poly.size() - 3], y = poly.empty() ? 0 : poly[poly.size() - 2];
+        poly.insert(poly.end(), {f32(x + (k ? 10 * std::cos(a - 40 * M_PI / 180) : 0)), f32(y + (k ? 10 * std::sin(a - 40 * M_PI / 180) : 0)), 0});
+    }
+    for (f32 tol : {1.0f, 0.01f}) {
+        lp::clearlist();
+        FITINI(3, tol);
+        SPLWRT(4, poly.data(), nullptr, nullptr, st);
+        SPLFLS(st);
+        EXPECT_EQ(nurbs().size(), tol > 0.5f ? 1u : 0u) << tol;
+        if (tol < 0.5f) EXPECT_EQ(lines(), 4);
+    }
     // The last point handed in, until the flush.
     f32 q[3];
     SPLWRT(1, p.data(), nullptr, nullptr, st);

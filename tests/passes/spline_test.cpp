@@ -204,6 +204,15 @@ TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
         EXPECT_EQ(nurbs().size(), tol > 0.5f ? 1u : 0u) << tol;
         if (tol < 0.5f) EXPECT_EQ(lines(), 4);
     }
+    // A long segment after a short one stays in the chain while it is not
+    // 20 times longer than the segment before that one too.
+    lp::clearlist();
+    FITINI(3, 0.01f);
+    const f32 run[12] = {0, 0, 0, 2, 0, 0, 2.1f, 0, 0, 9.1f, 0, 0};
+    SPLWRT(4, run, nullptr, nullptr, st);
+    SPLFLS(st);
+    ASSERT_EQ(nurbs().size(), 1u);
+    EXPECT_NEAR(nurbs()[0].last().x, 9.1, 1e-4);
     // The last point handed in, until the flush.
     f32 q[3];
     SPLWRT(1, p.data(), nullptr, nullptr, st);

@@ -269,4 +269,30 @@ TEST(UpDown, DirectionTestDropsStretchesThatStartOnAFlank)
     }
 }
 
+TEST(MoveString, LinkDistanceLiftsTheWrittenPointsOnly)
+{
+    // Up/down off: straight to MILBF2. A string of three points entered by a
+    // straight move (first-string word 0), with a link distance of 2.
+    setup(1, 0, 1);
+    PRM9[22] = 2;
+    f32 pts[9] = {10, 40, 1, 20, 40, 2, 30, 40, 3};
+    const i32 n = 3;
+    i32 st = 0;
+    for (f32 lift : {0.0f, 2.0f}) {
+        lp::clearlist();
+        UDLDIS = lift;
+        MILBF2(1, 1, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+        UDLDIS = 0;
+        ASSERT_EQ(st, 0);
+        const auto mv = lp::moves();
+        ASSERT_GE(mv.size(), 3u);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(mv[mv.size() - 3 + size_t(k)].z, 1 + k + lift, 1e-5) << lift;
+        EXPECT_EQ(pts[2], 1.0f);
+        EXPECT_EQ(pts[8], 3.0f);
+    }
+    f32 d = -1;
+    LNKDST(d);
+    EXPECT_EQ(d, 0.0f);
+}
+
 }  // namespace

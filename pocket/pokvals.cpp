@@ -9,6 +9,7 @@ f64 pk_extent = 0.0;
 f64 pk_tol = 0.0;
 f64 pk_offset_tol = 0.001;
 f64 pk_radius = 0.0;
+i32 pk_round_corner = 0;
 i32 pk_capacity = 0;
 i32 pk_nisland = 0;
 i32 pk_isl_skip = 0;
@@ -83,6 +84,7 @@ void pkvals_reset()
     pk_tol = 0.0;
     pk_offset_tol = 0.001;
     pk_radius = 0.0;
+    pk_round_corner = 0;
     pk_capacity = 0;
     pk_nisland = 0;
     pk_isl_skip = 0;

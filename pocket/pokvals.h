@@ -31,6 +31,10 @@ extern f64 pk_offset_tol;
 // arc rule).
 extern f64 pk_radius;
 
+// Corner-rounding word: nonzero joins the offset segments at convex corners
+// by arcs instead of squaring the corners off.
+extern i32 pk_round_corner;
+
 // Copy of the main arrays' capacity in points (the point limit of a run).
 extern i32 pk_capacity;
 

@@ -1,0 +1,32 @@
+// Offset of one closed loop of the pocket by a distance to one side: in the
+// plane with straight segments and arcs, or (for loops with heights) along
+// the surfaces, which the surface map grid does not yet carry.
+#pragma once
+
+#include "core/words.h"
+#include "pocket/pokarr.h"
+
+// Offsets `loop` by `distance` to side `side` (+1 or -1, multiplying every
+// offset vector) into `result`; `mode` below 0 turns round joins clockwise.
+// Status 0, 11 an empty loop, an over-long static loop or a failed append;
+// loops with heights answer 11 (no surface map grid).
+void lup_offset(const i32& side, const i32& mode, const f64& distance, const pokarr& loop, pokarr& result,
+                i32& status);
+// The plane offset of `lup_offset`.
+void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const pokarr& loop, pokarr& result,
+                  i32& status);
+// The offset along the surfaces: answers 11 while no grid is filled.
+void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, pokarr& result, i32& status);
+
+// The corner rule at vertex v (incoming unit direction a, next point nxt):
+// one (kind 1) or two (kind 2) corner points, the round-join flag, the
+// outgoing unit direction b and the squared length to the next point (four
+// times that in mode 3). Mode 1 keeps the corner's turn as the loop's first.
+void lup_corner(const i32& mode, const f64* a, const f64* v, const f64* nxt, const i32* flags, i32& round,
+                const f64& limit, const i32& side, const f64& distance, f64* pts, i32& kind, f64* b, f64& len2);
+
+// The offset point of the start (which 1) or end (which 2) of the segment
+// ending at entry `index` (a line from the entry before, or the arc block
+// beginning there). Status 0, 11 for an index outside the loop.
+void lup_end_offset(const i32& which, const i32& side, const f64& distance, const pokarr& loop, const i32& index,
+                    f64& x, f64& y, i32& status);

@@ -90,7 +90,16 @@ void lup_corner(const i32& mode, const f64* a, const f64* v, const f64* nxt, con
         pts[2] = v[0] + r * nb[0] - e * b[0];
         pts[3] = v[1] + r * nb[1] - e * b[1];
         kind = 2;
-        if (t >= 0.0 || std::fabs(pts[0] - pts[2]) >= 0.01 * r || std::fabs(pts[1] - pts[3]) >= 0.01 * r) return;
+        if (t >= 0.0) return;
+        if (std::fabs(pts[0] - pts[2]) >= 0.01 * r || std::fabs(pts[1] - pts[3]) >= 0.01 * r) {
+            // A concave pair: the caller joins it by an arc about the vertex
+            // turning with the loop, never by the chord, which passes closer
+            // to the vertex than the distance (where the two offsets do not
+            // meet, as between two arcs curving apart, the chord would stay
+            // in the result).
+            round = 2;
+            return;
+        }
     }
     // One point: where the two offset lines meet.
     const f64 turn = arcs ? t : traw;
@@ -197,7 +206,7 @@ void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const p
         if (kind != 2) return true;
         if (round != 0) {
             i32 e = 0;
-            pokarr_add_arc(pts[2], pts[3], nullptr, v[0], v[1], distance, rdir, result, e);
+            pokarr_add_arc(pts[2], pts[3], nullptr, v[0], v[1], distance, round == 2 ? -side : rdir, result, e);
             return e == 0;
         }
         return add_point(result, pts[2], pts[3]);

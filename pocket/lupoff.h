@@ -19,7 +19,9 @@ void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const p
 void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, pokarr& result, i32& status);
 
 // The corner rule at vertex v (incoming unit direction a, next point nxt):
-// one (kind 1) or two (kind 2) corner points, the round-join flag, the
+// one (kind 1) or two (kind 2) corner points, the round-join flag (1 a
+// convex corner rounded; 2 a concave pair, joined by an arc about the vertex
+// turning with the loop), the
 // outgoing unit direction b and the squared length to the next point (four
 // times that in mode 3). Mode 1 keeps the corner's turn as the loop's first.
 void lup_corner(const i32& mode, const f64* a, const f64* v, const f64* nxt, const i32* flags, i32& round,

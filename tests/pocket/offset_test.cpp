@@ -166,6 +166,14 @@ TEST(LoopOffset, Arcs)
     i32 arcs = 0;
     for (i32 k = 1; k + 3 < res.count; ++k) {
         if (!pk_arc_at(res.x[k])) continue;
+        if (std::hypot(res.x[k + 2], res.y[k + 2]) > 1.0) {
+            // the concave corner where the chord meets the circle: joined
+            // by an arc of the distance about the vertex, turning with it
+            EXPECT_NEAR(res.x[k + 1], 2.0, 1e-12);
+            EXPECT_EQ(res.y[k + 1], 1.0);
+            k += 3;
+            continue;
+        }
         ++arcs;
         EXPECT_NEAR(res.x[k + 1], 3.0, 1e-12);
         EXPECT_NEAR(res.x[k + 2], 0.0, 1e-12);
@@ -186,12 +194,18 @@ TEST(LoopOffset, Arcs)
             EXPECT_NEAR(res.x[k + 1], 7.0, 1e-12);
             k += 3;
         }
-    // offset onto the centre: no arc blocks, both arcs' ends at the centre
+    // offset onto the centre: no arc blocks of the circle (only joins about
+    // the chord's corners), both arcs' ends at the centre
     lup_offset(-1, 0, 5.0, a, res, st);
     ASSERT_EQ(st, 0);
     i32 at_centre = 0;
     for (i32 k = 0; k < res.count; ++k) {
-        EXPECT_FALSE(pk_arc_at(res.x[k])) << k;
+        if (pk_arc_at(res.x[k]) && k + 3 < res.count) {
+            EXPECT_GT(std::hypot(res.x[k + 2], res.y[k + 2]), 4.0) << k;  // about a vertex
+            EXPECT_NEAR(res.x[k + 1], 5.0, 1e-12);
+            k += 3;
+            continue;
+        }
         if (std::hypot(res.x[k], res.y[k]) < 1e-9) ++at_centre;
     }
     EXPECT_GE(at_centre, 4);

@@ -63,6 +63,14 @@ TEST(LoopOffset, SquareCorners)
     // inward the corners are concave for the offset: no arcs
     lup_offset(-1, 0, 2.0, sq, res, st);
     expect_pts(res, {{0, 2}, {8, 2}, {8, 8}, {2, 8}, {2, 0}});
+    // started on a vertical side: the first corner's limit is the first
+    // segment's squared length, whatever its direction
+    pokarr side = make(Loop().pt(0, 5).pt(0, 0).pt(10, 0).pt(10, 10).pt(0, 10).pt(0, 5));
+    pk_round_corner = 0;
+    lup_offset(-1, 0, 2.0, side, res, st);
+    EXPECT_EQ(st, 0);
+    expect_pts(res, {{2, 5}, {2, 2}, {8, 2}, {8, 8}, {2, 8}, {2, 5}});
+    pokarr_free(side);
     pokarr_free(res);
     pokarr_free(sq);
 }
@@ -79,6 +87,8 @@ TEST(LoopOffset, CornerRule)
     f64 pts[4], b[2], len2 = 0.0;
     i32 kind = 0, round = 0;
     const f64 on[2] = {5.0, 0.0};
+    // every call must write what it gives: nothing is kept from the last
+    const auto spoil = [&]() { pts[0] = pts[1] = pts[2] = pts[3] = NAN; };
     lup_corner(2, a, v, on, flags, round, 100.0, 1, 1.0, pts, kind, b, len2);
     EXPECT_EQ(kind, 1);
     EXPECT_NEAR(pts[0], 0.0, 1e-12);
@@ -89,6 +99,7 @@ TEST(LoopOffset, CornerRule)
 
     // a turn of 135 degrees to the left, offset to the right (convex): square
     const f64 sharp[2] = {-5.0, 5.0};
+    spoil();
     lup_corner(2, a, v, sharp, flags, round, 100.0, 1, 1.0, pts, kind, b, len2);
     EXPECT_EQ(kind, 2);
     const f64 h = std::sqrt(0.5);
@@ -108,6 +119,7 @@ TEST(LoopOffset, CornerRule)
 
     // reversal: a cap of two points a distance beyond the vertex
     const f64 back[2] = {-5.0, 0.0};
+    spoil();
     lup_corner(2, a, v, back, flags, round, 100.0, 1, 1.0, pts, kind, b, len2);
     EXPECT_EQ(kind, 2);
     EXPECT_NEAR(pts[0], 1.0, 1e-12);
@@ -123,6 +135,7 @@ TEST(LoopOffset, CornerRule)
     EXPECT_NEAR(pts[0], -1.0, 1e-12);
     EXPECT_NEAR(pts[1], 1.0, 1e-12);
     const f64 shortnext[2] = {0.0, 0.5};
+    spoil();
     lup_corner(2, a, v, shortnext, flags, round, 100.0, -1, 1.0, pts, kind, b, len2);
     EXPECT_EQ(kind, 2);
     EXPECT_NEAR(pts[0], 0.0, 1e-12);

@@ -95,8 +95,19 @@ void polbuf_init(const i32& mode, const i32& capacity, i32& status)
         void* p = nullptr;
         MM_OPEN_ARRAY(4, capacity > 0 ? capacity : 1, b.handle, p, status);
         if (status != 0) {
-            b = Buffer{};
-            b.handle = -1;
+            // The buffers opened before this one are given back: a refused
+            // start leaves no array open.
+            for (i32 j = 0; j <= k; ++j) {
+                Buffer& o = pkg.buf[j];
+                if (j < k && o.handle >= 0) {
+                    i32 st = 0;
+                    MM_CLOSE(o.handle, st);
+                }
+                o = Buffer{};
+                o.handle = -1;
+            }
+            eroutc("[polbuf_init] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
+            status = -1;
             return;
         }
         b.capacity = capacity > 0 ? capacity : 1;

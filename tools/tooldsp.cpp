@@ -71,7 +71,11 @@ void SHOWTL(const i32& tool, const f32* point, const f32* axis, i32& figure, i32
         status = -1;
         return;
     }
-    status = draw(tool, point, rows, figure) ? 0 : -1;
+    status = 0;
+    if (!draw(tool, point, rows, figure)) {
+        eroutc("SHOWTL,CANNOT DRAW THE TOOL", 0);
+        status = -1;
+    }
 }
 
 void DISPT0(const i32& tool, const f32* point, i32& figure)

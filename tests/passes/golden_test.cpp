@@ -183,13 +183,17 @@ std::string failure_road(const std::string& name, const json& session, const cha
     out << setting << " " << value << ":";
     std::istringstream in(r.transcript);
     std::string line;
-    bool on = std::string(setting) == "list_capacity";
+    bool on = std::string(setting) == "list_capacity", refused = false, said = false, created = false;
     while (std::getline(in, line)) {
-        if (line == "memory: allocation refused") on = true;
+        if (line == "memory: allocation refused") on = refused = true;
         if (!on) continue;
         for (const char* k : {"memory:", "internal:", "user:", "error:", "message:", "question:", "host: left open"})
             if (line.rfind(k, 0) == 0) out << " | " << line;
+        for (const char* k : {"internal:", "user:", "error:"}) said = said || line.rfind(k, 0) == 0;
+        created = created || line.find("IS CREATED") != std::string::npos;
     }
+    // A refusal that costs the procedure is said.
+    if (refused && !created) EXPECT_TRUE(said) << name << " " << setting << " " << value << ": dropped without a word";
     // A run that stops before its end (replies left unasked) says so on its
     // error stream; a run that ends leaves nothing open.
     if (r.transcript.find("host: left open:") != std::string::npos)
@@ -241,11 +245,12 @@ std::vector<std::pair<const char*, int>> refusals(int from, int to)
 }
 
 // The small dome's run with the host refusing its n-th allocation, for
-// every n from the seventh on (the first six are the procedure start's own
-// arrays): the procedure's set-up (tool technology, point and tool
-// entities, the tool table, the procedure block and its segments, the saved
-// approximation, the surface's triangles and the model's arrays), ...
-TEST(FailureRoads, SetUpAndModel) { roads("roads_setup", small_dome(), refusals(7, 60)); }
+// every n: the procedure start's own arrays (each refusal said once, none
+// left open), the procedure's set-up (tool technology, point and tool
+// entities, the tool table, the tool shown at the start point, the
+// procedure block and its segments, the saved approximation, the
+// surface's triangles and the model's arrays), ...
+TEST(FailureRoads, SetUpAndModel) { roads("roads_setup", small_dome(), refusals(1, 60)); }
 
 // ... the quadtree's last nodes, the marker stack, the block writers of the
 // passes and their links, the gathering of the gouge check, ...

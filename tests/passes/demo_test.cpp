@@ -312,6 +312,21 @@ TEST(Demo, FiveAxisRunOfTheDomeTouchesAndNeverCutsAlongItsAxes)
     EXPECT_LE(deepest, tol);
 }
 
+// A run that creates its one procedure without an internal error, with
+// more than `least` moves and balanced markers: its moves.
+std::vector<Move> created_run(const std::string& text, const char* name, size_t least)
+{
+    RunResult r = run_session(text, name);
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "IS CREATED"), 1);
+    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
+    int starts = 0, ends = 0;
+    auto moves = read_moves(read_file(r.dir + "/out/toolpath.txt"), starts, ends);
+    EXPECT_GT(moves.size(), least);
+    EXPECT_EQ(starts, ends);
+    return moves;
+}
+
 TEST(Demo, ExamplesRunEndToEndWithoutCuttingThePart)
 {
     examples("dome", 0.02, 45.0);
@@ -328,14 +343,7 @@ TEST(Demo, ABallFarLargerThanThePartStandsOnItWithoutCuttingIt)
     const size_t at = text.find(tool);
     ASSERT_NE(at, std::string::npos);
     text.replace(at, tool.size(), "\"diameter\": 1000, \"corner_radius\": 500");
-    RunResult r = run_session(text, "bigball");
-    ASSERT_EQ(r.rc, 0) << r.err;
-    EXPECT_EQ(count_lines_with(r.transcript, "IS CREATED"), 1);
-    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
-    int starts = 0, ends = 0;
-    const auto moves = read_moves(read_file(r.dir + "/out/toolpath.txt"), starts, ends);
-    EXPECT_GT(moves.size(), 100u);
-    EXPECT_EQ(starts, ends);
+    const auto moves = created_run(text, "bigball", 100);
     // The whole part lies under the ball: coarser cells keep the reference
     // quick, their measured distance from the surface goes into the bound.
     const std::unique_ptr<surfeval::Reference> ex = exact_of(text, 1.0);
@@ -376,14 +384,7 @@ TEST(Demo, OneWayLinksWithoutTheClearanceSwitchNeverCutThePart)
             break;
         }
     const std::string text = s.dump(1);
-    RunResult r = run_session(text, "oneway_noclear");
-    ASSERT_EQ(r.rc, 0) << r.err;
-    EXPECT_EQ(count_lines_with(r.transcript, "IS CREATED"), 1);
-    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
-    int starts = 0, ends = 0;
-    const auto moves = read_moves(read_file(r.dir + "/out/toolpath.txt"), starts, ends);
-    EXPECT_GT(moves.size(), 1000u);
-    EXPECT_EQ(starts, ends);
+    const auto moves = created_run(text, "oneway_noclear", 1000);
     const double tol = 0.02, clear = s["records"]["HEI8"]["words"][0].get<double>();
     const std::unique_ptr<surfeval::Reference> ex = exact_of(text, 0.4);
     const dropref::Tool ball{1, 5.0, 5.0};

@@ -73,7 +73,11 @@ void SHOWTL(const i32& tool, const f32* point, const f32* axis, i32& figure, i32
     }
     status = 0;
     if (!draw(tool, point, rows, figure)) {
-        eroutc("SHOWTL,CANNOT DRAW THE TOOL", 0);
+        // A tool without a symbol is not shown, as for the display; a figure
+        // the host refuses for a tool it has is a failure to tell.
+        i32 symbol = -1;
+        GTSYMM(tool, symbol);
+        if (symbol >= 0) eroutc("SHOWTL,CANNOT DRAW THE TOOL", 0);
         status = -1;
     }
 }

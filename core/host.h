@@ -662,6 +662,13 @@ void sim_get_valid(i32& valid, i32& level, i32& ucs);  // valid: procedure marke
 void sim_stk_key_get(i32& handle);                      // the grid's array, -1 none
 void sim_stk_key_set(const i32& handle);
 void sim_mark_valid(i32 proc, i32 level, i32 ucs);
+// A generic table of the host read in order: opened (mode 1), count ints or
+// reals at a time (status -1 past its end or for a value of the other kind),
+// closed.
+void gen_table_open(i32 table, i32 mode, i32& status);
+void gen_table_get_int(i32* dest, i32 count, i32& status);
+void gen_table_get_real(f32* dest, i32 count, i32& status);
+void gen_table_close();
 // Hands the grid to the stock simulation: display flag (1: the module's
 // working stock), cells, their handle, counts, grid box (6 reals), cell
 // size and four flag words.

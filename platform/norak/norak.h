@@ -268,6 +268,13 @@ struct StockSim {
     i32 flags[4] = {};
 };
 StockSim& stock_sim();
+// A generic table (the stock the host hands over): its values in order,
+// each an int (kind 1) or a real (kind 2); answers its handle (1 or more).
+struct GenValue {
+    i32 kind;
+    double value;
+};
+i32 add_gen_table(const std::vector<GenValue>& values);
 // ---- contours found by the selection criteria: per contour its curve
 // elements as (curve entity id, 1 when reversed) pairs
 void set_crit_contours(const std::vector<std::vector<i32>>& contours);

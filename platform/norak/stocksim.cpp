@@ -100,3 +100,57 @@ void trigo_abc(const f64& a, const f64& b, const f64& c, f64* roots, i32& count)
     }
     count = 2;
 }
+
+// ---- generic tables: a stock handed over as ints and reals read in order
+
+namespace norak {
+namespace {
+struct GenTables {
+    std::vector<std::vector<GenValue>> tables;
+    i32 open = -1;  // table being read, -1 none
+    size_t at = 0;  // next value
+};
+GenTables& GT() { return ext_state<GenTables>("gen_tables"); }
+
+// Reads count values of the given kind (1 int, 2 real) into dest.
+void gen_read(i32 kind, void* dest, i32 count, i32& status)
+{
+    GenTables& g = GT();
+    status = -1;
+    if (g.open < 0 || count < 0) return;
+    const std::vector<GenValue>& t = g.tables[static_cast<size_t>(g.open)];
+    if (g.at + static_cast<size_t>(count) > t.size()) return;
+    for (i32 k = 0; k < count; ++k)
+        if (t[g.at + static_cast<size_t>(k)].kind != kind) return;
+    for (i32 k = 0; k < count; ++k) {
+        const GenValue& v = t[g.at + static_cast<size_t>(k)];
+        if (kind == 1)
+            static_cast<i32*>(dest)[k] = static_cast<i32>(v.value);
+        else
+            static_cast<f32*>(dest)[k] = static_cast<f32>(v.value);
+    }
+    g.at += static_cast<size_t>(count);
+    status = 0;
+}
+}  // namespace
+
+i32 add_gen_table(const std::vector<GenValue>& values)
+{
+    GT().tables.push_back(values);
+    return static_cast<i32>(GT().tables.size());
+}
+}  // namespace norak
+
+void gen_table_open(i32 table, i32 mode, i32& status)
+{
+    GenTables& g = GT();
+    status = -1;
+    if (mode != 1 || table < 1 || table > static_cast<i32>(g.tables.size())) return;
+    g.open = table - 1;
+    g.at = 0;
+    status = 0;
+}
+
+void gen_table_get_int(i32* dest, i32 count, i32& status) { gen_read(1, dest, count, status); }
+void gen_table_get_real(f32* dest, i32 count, i32& status) { gen_read(2, dest, count, status); }
+void gen_table_close() { GT().open = -1; }

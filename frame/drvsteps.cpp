@@ -11,6 +11,7 @@
 #include "frame/least.h"
 #include "passes/services.h"
 #include "stock/optim.h"
+#include "stock/stkseries.h"
 #include "surfaces/srflist.h"
 #include "tools/tooldsp.h"
 #include "frame/bookkeep.h"

@@ -46,20 +46,6 @@ f32 feed_factor(const i32& mode, const f32& value)
     return 1.0f;
 }
 
-void stk_calc_procs(const i32& mode, const i32& counter, const i32* table, i32& result)
-{
-    (void)mode;
-    (void)counter;
-    (void)table;
-    result = 0;
-}
-
-void stk_gouge_run(const i32& counter, i32& status)
-{
-    (void)counter;
-    status = 0;
-}
-
 void optim_menu(const i32& mode, const i32& tool, i32& status)
 {
     (void)mode;

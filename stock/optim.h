@@ -10,8 +10,6 @@ extern i32 SIMPAR[SIMPAR_N];
 
 // 1 when every optimizer stage of the machining-parameter block is off.
 i32 optim_all_off();
-void stk_calc_procs(const i32& mode, const i32& counter, const i32* table, i32& result);
-void stk_gouge_run(const i32& counter, i32& status);
 // The optimizer parameter screens.
 void optim_menu(const i32& mode, const i32& tool, i32& status);
 // The feed factor of the optimizer's tables for a removed volume (mode 1)

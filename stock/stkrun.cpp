@@ -137,16 +137,22 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     stk_tool_image(0, D, R, L, T, status);
     if (status != 0) return;
     i32 rmode = MV_LIST;
+    bool sub = false;  // the procedure's sub-list was opened here
     if (mode != 3) {
         if (STKPOS) {
             STKPOS(proc, status);
             if (status < 0) return;
+            i32 st = 0;
+            OPNMVL(2, st);
+            if (st < 0) return;
+            sub = st == 2;
         }
-        const i32 kind = mode == 0 || optim_all_off() ? 1 : 2;
-        rmode = kind == 1 && is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
         i32 st = 0;
-        optim_open_list(rmode == MV_ENTITY ? 1 : 2, st);
-        if (st < 0) return;
+        optim_open_list(2, st);
+        if (st < 0) {
+            if (sub) CLSSBL(st);
+            return;
+        }
         prmptc("<SPACE> TO PAUSE");
     } else {
         rmode = is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
@@ -157,6 +163,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     i32 st = 0;
     if (ph >= 0) MM_CLOSE(ph, st);
     if (bh >= 0) MM_CLOSE(bh, st);
+    if (sub) CLSSBL(st);
     PRGCLR();
 }
 

@@ -1,0 +1,35 @@
+// The stock runs reach a procedure's blocks through the procedure frame:
+// the procedure block whose saved key is that of the procedure's stock
+// counter.
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "frame/driver.h"
+#include "stock/stkrun.h"
+
+namespace {
+// Puts the list cursor on the procedure block of stock counter `proc`.
+void position_at_proc(const i32& proc, i32& status)
+{
+    status = -1;
+    if (proc < 0 || proc >= DRV_KEYS) return;
+    i32 a = 0;
+    lacces(2, a);
+    if (a < 0) return;
+    while (true) {
+        i32 st = 0;
+        FNDTYP(12, st);
+        if (st < 0) return;
+        i32 key = 0, count = 1;
+        TPGETN(AM_LIST, GR_LEAD, 33, count, DT_INT, &key, st);
+        if (st == 0 && key == DRVBKT[proc]) {
+            status = 0;
+            return;
+        }
+        TPJUMP(1, st);
+        if (st < 0) return;
+    }
+}
+[[maybe_unused]] const bool HANDED_DOWN = (STKPOS = position_at_proc, true);
+}  // namespace

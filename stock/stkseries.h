@@ -1,0 +1,19 @@
+// The stock before a procedure and the stock it leaves, and the gouge run
+// of a procedure against the reference surface of its stock.
+#pragma once
+
+#include "core/words.h"
+
+// Sets the stock up for procedure `proc` from the stock before it; found 1
+// when there is one. Without a displayed stock the zoomed stock is asked
+// for, which is not available (status -1).
+void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& status);
+// The stock of the procedures up to `proc` (mode 0 to 4; flags: one word per
+// procedure, nonzero to optimize it). Status 0, -1, -2 (no stock), 1000
+// when the user stopped.
+void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& status);
+// Checks procedure `proc`'s tool path for gouges against its stock's
+// reference surface and writes the gouge report. Status 0 when checked,
+// GOUGE_NOT_CHECKABLE for a tool at most two cells wide, below 0 when the
+// path could not be checked (no stock), 1000 when the user stopped.
+void stk_gouge_run(const i32& proc, i32& status);

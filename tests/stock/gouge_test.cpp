@@ -1,0 +1,182 @@
+// The gouge run: a path measured against the reference surface in the second
+// height, each gouging block reported once at its end in the report's format,
+// the pending gouge cleared once written, runs that could not check never
+// passing as "no gouges", and the check tool two cells narrower after a tool
+// change.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/writers.h"
+#include "common.h"
+#include "core/codedio.h"
+#include "core/names.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "stock/gouge.h"
+#include "stock/movecur.h"
+#include "stock/optwords.h"
+#include "stock/stkrun.h"
+#include "stock/stkseries.h"
+#include "stock/tppoints.h"
+#include "tests/common/tooldefs.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+struct Gouge : ::testing::Test {
+    i32 next = 1;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        std::memset(NPT1, 0, sizeof(i32) * NPT1_N);
+        CMPBLK[CMP_ENLARGE_PCT] = r2wrd(20.0f);
+        norak::start_toolpath();
+        i32 a = 0;
+        lacces(3, a);
+        ASSERT_EQ(stocktest::open(-5, -5, 30, 5), 0);
+        StkCell* c = stk_cells();
+        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = 10.0f, c[k].h2 = 5.0f;
+        GOUGRP = GougeReport{};
+        STKPOS = nullptr;  // the list in force is the procedure's
+    }
+    void raw(std::vector<i32> w)
+    {
+        i32 st = 0;
+        BLKOPN(AM_LIST, w[0], 0, st);
+        TPPUT(MED_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
+        BLKCLS(AM_LIST);
+    }
+    void feed(f32 f) { raw({1, next++, 1, 0, r2wrd(f)}); }
+    void tool(i32 id) { raw({1, next++, 100, 0, id}); }
+    i32 line(f32 x, f32 y, f32 z)
+    {
+        const f32 p[3] = {x, y, z}, v[3] = {0, 0, 1};
+        i32 st = 0;
+        PTBT2(AM_LIST, 2, p, v, next, st);
+        return next++;
+    }
+    // A string of lines: every record carries the block's number.
+    i32 string(const std::vector<std::array<f32, 3>>& pts)
+    {
+        std::vector<i32> w{7};
+        for (const auto& p : pts) {
+            w.push_back(next);
+            for (f32 c : p) w.push_back(r2wrd(c));
+        }
+        raw(w);
+        return next++;
+    }
+    i32 run()
+    {
+        i32 st = 0;
+        stk_gouge_run(3, st);
+        return st;
+    }
+};
+
+TEST_F(Gouge, EachGougingBlockIsReportedOnceAtItsEndInTheReportsFormat)
+{
+    tooldefs::use_mill(2.0f, 1.0f);
+    norak::settings().part_file = "../../work/Parts/Mould.prt";
+    std::memcpy(NPT1, "AB/C DEF", 8);
+    NPT1[NPT1_ORIGIN] = r2wrd(100.0f);
+    NPT1[NPT1_ORIGIN + 1] = r2wrd(-50.0f);
+    feed(-1.0f);
+    line(0, 0, 20);
+    feed(200.0f);
+    line(0, 0, 6);
+    line(10, 0, 6);
+    const i32 planted = line(11, 0, 3);           // the first gouge: 2 below the reference
+    line(12, 0, 6);
+    const i32 twice = string({{{13, 0, 4}}, {{14, 0, 6}}, {{15, 0, 4}}, {{16, 0, 6}}});  // dips twice
+    line(18, 0, 6);                                // clean: the pending gouge is not carried on
+    line(20, 0, 6);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(GOUGRP.count, 3);  // the planted line, the way back up out of it, the string
+    EXPECT_EQ(GOUGRP.first, planted);
+    const std::string name = gouge_rep_name(nu_sgcd_get_code(), 3);
+    EXPECT_EQ(name.rfind("Mould.prt.ab_c-", 0), 0u) << name;
+    EXPECT_EQ(name.find('/'), std::string::npos);
+    EXPECT_EQ(name.substr(name.size() - 4), "3.gr");
+    const std::string* text = norak::text_file(name);
+    ASSERT_TRUE(text);
+    char type[9] = {0};
+    FNCNAM(nu_sgcd_get_code(), type);
+    std::string t;
+    for (char c : std::string(type))
+        if (c != ' ') t += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    char l3[120], l4[120], l5[120];
+    std::snprintf(l3, sizeof l3, "       1         %4d     % 6.6f\t% 6.6f\n", planted, 111.0, -50.0);
+    std::snprintf(l4, sizeof l4, "       2         %4d     % 6.6f\t% 6.6f\n", planted + 1, 112.0, -50.0);
+    std::snprintf(l5, sizeof l5, "       3         %4d     % 6.6f\t% 6.6f\n", twice, 116.0, -50.0);
+    EXPECT_EQ(*text, "Procedure " + t + " Number 3\nGouge Number Block Number X Coordinate\tY Coordinate  \n" +
+                         l3 + l4 + l5);
+    EXPECT_EQ(text->find('\r'), std::string::npos);
+}
+
+TEST_F(Gouge, AClearPathGivesNoLineAndNoFileAndRunsThatCannotCheckSaySo)
+{
+    tooldefs::use_mill(2.0f, 1.0f);
+    feed(-1.0f);
+    line(0, 0, 20);
+    feed(200.0f);
+    line(0, 0, 5.2f);  // the check tool (two cells narrower, a cell higher) clears the reference
+    line(20, 0, 5.2f);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(GOUGRP.count, 0);
+    EXPECT_FALSE(norak::text_file(gouge_rep_name(nu_sgcd_get_code(), 3)));
+
+    // No displayed stock: the zoomed stock is not available; not checked.
+    norak::settings().nc["disp_stock"] = 0;
+    EXPECT_LT(run(), 0);
+    EXPECT_TRUE(norak::transcript_has("RUN_ZOOMED_STOCK, DUMMY ROUTINE"));
+    EXPECT_TRUE(norak::transcript_has("NOT CHECKED FOR GOUGES"));
+    norak::settings().nc["disp_stock"] = 1;
+
+    // A tool two cells wide leaves no check tool: not checkable.
+    tooldefs::use_mill(0.5f, 0.0f);
+    EXPECT_EQ(run(), GOUGE_NOT_CHECKABLE);
+    EXPECT_TRUE(norak::transcript_has("NOT CHECKABLE FOR GOUGES"));
+}
+
+TEST_F(Gouge, AfterAToolChangeTheCheckToolIsAgainTwoCellsNarrower)
+{
+    const i32 small = tooldefs::make_tool(2, 1.0f, 0.0f, 20.0f, 0.0f);
+    tooldefs::use_mill(2.0f, 0.0f);
+    feed(-1.0f);
+    line(0, 0, 20);
+    feed(200.0f);
+    line(0, 0, 5.0f);
+    tool(small);
+    line(0, 0, 5.0f);
+    // A wall of the reference at 8 beside the last cut (from x 2 on): the
+    // flat D1 checked as D0.5 reaches 0.25 from its axis; a cell at 0.5 from
+    // the path is clear of it but under a check tool built at full diameter.
+    StkCell* c = stk_cells();
+    for (i32 k = 0; k < stk_grid.ncells; ++k) {
+        const f64 x = stk_grid.box[0] + (k % stk_grid.nx) * f64(stk_grid.cell);
+        const f64 y = stk_grid.box[1] + (k / stk_grid.nx) * f64(stk_grid.cell);
+        if (x > 2.0 && y > 0.45 && y < 0.55) c[k].h2 = 8.0f;
+    }
+    line(20, 0, 5.0f);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(GOUGRP.count, 0);
+    // The same with the wall at 0.25: the narrowed tool meets it.
+    for (i32 k = 0; k < stk_grid.ncells; ++k) {
+        const f64 x = stk_grid.box[0] + (k % stk_grid.nx) * f64(stk_grid.cell);
+        const f64 y = stk_grid.box[1] + (k / stk_grid.nx) * f64(stk_grid.cell);
+        c[k].h2 = x > 2.0 && y > 0.2 && y < 0.3 ? 8.0f : 5.0f;
+    }
+    ASSERT_EQ(run(), 0);
+    EXPECT_GE(GOUGRP.count, 1);
+}
+
+}  // namespace

@@ -248,4 +248,50 @@ TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
     EXPECT_GT(at(12, 0), 8.0f - 5.0f);
 }
 
+TEST_F(ToolPathStock, ASpaceKeyStopsTheRunWith1000AndLeavesTheGridWhole)
+{
+    tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    grid(-5, -5, 25, 5, 10.0f);
+    path.feed(300.0f);
+    for (i32 k = 0; k < 500; ++k) path.line(0.04f * k, (k % 2) * 1.0f, 8.0f);
+    const std::vector<f32> before = heights();
+    STKPOS = nullptr;  // the list in force is the procedure's
+
+    // A key while the points are gathered: nothing is stamped.
+    norak::Reply key;
+    key.kind = "key";
+    key.after_polls = 3;
+    norak::add_reply(key);
+    i32 st = 0;
+    stk_optim_run(0, 0, st);
+    EXPECT_EQ(st, 1000);
+    EXPECT_EQ(heights(), before);
+
+    // A key while stamping, the stop confirmed: what was stamped stays, the
+    // cells are those of the first 200 segments.
+    std::vector<i32> b;
+    const std::vector<f32> p = points(b);
+    ASSERT_EQ(b.size(), 500u);
+    key.after_polls = 501;  // the points' 501 polls, then the first poll of the stamping
+    norak::add_reply(key);
+    norak::Reply yes;
+    yes.kind = "question";
+    yes.answer = "yes";
+    norak::add_reply(yes);
+    stk_optim_run(0, 0, st);
+    EXPECT_EQ(st, 1000);
+    const std::vector<f32> stopped = heights();
+    stocktest::fill(10.0f);
+    i32 s2 = 0;
+    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, s2);
+    f32 dm, de, v, ve, q[3], len;
+    i32 done = -1;
+    for (i32 i = 0; i < 499 && done < 0; ++i) {
+        stk_move(1, 0, &p[3 * i], &p[3 * i + 3], b[i + 1], dm, de, v, ve, q, len, s2);
+        if (heights() == stopped) done = i + 1;
+    }
+    EXPECT_EQ(done, 199);
+    EXPECT_NE(stopped, before);
+}
+
 }  // namespace

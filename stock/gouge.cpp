@@ -100,14 +100,7 @@ void gouge_rep_close()
 i32 gouge_progress(i32& counter, const i32& n)
 {
     ++counter;
-    if (n <= 0 || counter % n != 0) return 0;
-    PRGTXT(1, "EXECUTING... NUMBER OF SEGMENTS DONE:", counter);
-    i32 hit = 0;
-    SPCHIT(hit);
-    if (hit == 0) return 0;
-    i32 reply = 0;
-    irepyc("STOP EXECUTION?", reply);
-    return reply == 1 ? 1 : 0;
+    return stk_progress_poll(counter, n, true);
 }
 
 void gouge_check_tool(f32 D, const f32& R, const f32& L, const f32& T, i32& status)

@@ -44,8 +44,13 @@ i32 optim_progress(const i32& kind, i32& counter, const i32& n)
         PRGCNT(1, counter);
         PRGSTG(1, kind == 2 ? 10 : 5);
     }
+    return stk_progress_poll(counter, n, orbis_flag_get() == 0);
+}
+
+i32 stk_progress_poll(const i32& counter, const i32& n, bool show)
+{
     if (n <= 0 || counter % n != 0) return 0;
-    if (orbis_flag_get() == 0) PRGTXT(1, "EXECUTING... NUMBER OF SEGMENTS DONE:", counter);
+    if (show) PRGTXT(1, "EXECUTING... NUMBER OF SEGMENTS DONE:", counter);
     i32 hit = 0;
     SPCHIT(hit);
     if (hit == 0) return 0;

@@ -17,6 +17,9 @@ void optim_open_list(const i32& kind, i32& status);
 // Counts a segment; every n calls shows the count and polls the keyboard,
 // asking "STOP EXECUTION?" on a space key. 1 when the user stopped, else 0.
 i32 optim_progress(const i32& kind, i32& counter, const i32& n);
+// Every n-th counter: shows it (when `show`) and polls the keyboard, asking
+// "STOP EXECUTION?" on a space key; 1 when the user stopped.
+i32 stk_progress_poll(const i32& counter, const i32& n, bool show);
 // The tool shape the stock stamps for tool `id`: a mill's diameter, corner
 // radius, cut length and taper; a drill as a 0.01 wide cone of its tip, or
 // a cylinder of its cut length when its half tip angle is above 89 degrees.

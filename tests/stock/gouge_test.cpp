@@ -15,6 +15,7 @@
 #include "blocks/format.h"
 #include "blocks/writers.h"
 #include "common.h"
+#include "path.h"
 #include "core/codedio.h"
 #include "core/names.h"
 #include "core/prcwrd.h"
@@ -31,7 +32,6 @@
 namespace {
 
 struct Gouge : ::testing::Test {
-    i32 next = 1;
     void SetUp() override
     {
         stocktest::fresh(0.25f);
@@ -47,33 +47,11 @@ struct Gouge : ::testing::Test {
         GOUGRP = GougeReport{};
         STKPOS = nullptr;  // the list in force is the procedure's
     }
-    void raw(std::vector<i32> w)
-    {
-        i32 st = 0;
-        BLKOPN(AM_LIST, w[0], 0, st);
-        TPPUT(MED_LIST, static_cast<i32>(w.size()) - 1, DT_INT, w.data() + 1, st);
-        BLKCLS(AM_LIST);
-    }
-    void feed(f32 f) { raw({1, next++, 1, 0, r2wrd(f)}); }
-    void tool(i32 id) { raw({1, next++, 100, 0, id}); }
-    i32 line(f32 x, f32 y, f32 z)
-    {
-        const f32 p[3] = {x, y, z}, v[3] = {0, 0, 1};
-        i32 st = 0;
-        PTBT2(AM_LIST, 2, p, v, next, st);
-        return next++;
-    }
-    // A string of lines: every record carries the block's number.
-    i32 string(const std::vector<std::array<f32, 3>>& pts)
-    {
-        std::vector<i32> w{7};
-        for (const auto& p : pts) {
-            w.push_back(next);
-            for (f32 c : p) w.push_back(r2wrd(c));
-        }
-        raw(w);
-        return next++;
-    }
+    stocktest::Path path;
+    void feed(f32 f) { path.feed(f); }
+    void tool(i32 id) { path.tool(id); }
+    i32 line(f32 x, f32 y, f32 z) { return path.line(x, y, z); }
+    i32 string(const std::vector<std::array<f32, 3>>& pts) { return path.string(pts); }
     i32 run()
     {
         i32 st = 0;

@@ -1,0 +1,140 @@
+// The stock of the cavity example's tool path: its procedure run on the
+// stand-in host, then its moves stamped into a Z-map stock over the path's
+// box by the point-list road and by the move-by-move walk, at several cells
+// (the grid takes powers of two). Reports time, cells and the memory of the
+// grid and the tool images.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "core/host.h"
+#include "core/load.h"
+#include "frame/entry.h"
+#include "frame/intctl.h"
+#include "platform/norak/norak.h"
+#include "stock/movecur.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+#include "stock/stkrun.h"
+#include "stock/tppoints.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+std::string example(const char* name)
+{
+    std::ifstream f(std::string(TAVREK_EXAMPLES) + "/" + name);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Runs the example and leaves the list cursor at the start of its last
+// procedure's moves (the sub-list open); false when there is none.
+bool run_cavity()
+{
+    norak::reset();
+    norak::load_session_text(example("cavity.json"));
+    module_load(nullptr, 1, nullptr);
+    DSPMOD = 3;
+    tavrek();
+    return true;
+}
+
+bool at_moves()
+{
+    i32 a = 0, st = 0;
+    lclos();
+    ltop();
+    lacces(2, a);
+    FNDTYP(12, st);
+    if (st < 0) return false;
+    OPNSBL(st);
+    if (st < 0) return false;
+    lacces(2, a);
+    return a >= 0;
+}
+
+void stock_run(benchmark::State& state, f32 cell, bool walk)
+{
+    run_cavity();
+    const i32 tool = CURTOL;
+    double secs = 0;
+    long cells = 0, moves = 0;
+    double mib = 0;
+    for (auto _ : state) {
+        if (!at_moves()) {
+            state.SkipWithError("no procedure");
+            return;
+        }
+        // The path's box, the tool's reach around it.
+        i32 ph = -1, bh = -1, n = 0, st = 0;
+        tp_to_points(3, MV_LIST, ph, bh, n, st);
+        void* pb = nullptr;
+        mmcptr(ph, pb);
+        const f32* p = static_cast<const f32*>(pb);
+        f32 lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+        for (i32 i = 0; i < n; ++i)
+            for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[3 * i + c]), hi[c] = std::max(hi[c], p[3 * i + c]);
+        MM_CLOSE(ph, st);
+        MM_CLOSE(bh, st);
+        f32 D = 0, R = 0, L = 0, T = 0;
+        stk_tool_shape(tool, D, R, L, T);
+        std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
+        dx[0] = r2wrd(cell);
+        norak::set_record("DX79", 4, dx);
+        norak::settings().nc["disp_stock"] = 1;
+        const f32 box[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
+        i32 sx = 0, sy = 0;
+        stk_grid_open(box, sx, sy, st);
+        StkCell* c = stk_cells();
+        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = hi[2], c[k].move = 0;
+        stk_tool_image(0, D, R, L, T, st);
+        STKPOS = nullptr;
+        at_moves();
+        const auto t0 = std::chrono::steady_clock::now();
+        if (walk) {
+            i32 move = -1, rapid = 0;
+            moves = 0;
+            do {
+                stk_stamp_move(move, rapid, 0, st);
+                ++moves;
+            } while (st == 0);
+        } else {
+            stk_optim_run(3, 0, st);
+        }
+        secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        cells = stk_grid.ncells;
+        mib = (16.0 * stk_grid.ncells + double(stk_image_bytes())) / (1024.0 * 1024.0);
+    }
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    std::printf("MEASURE stock %s cell %g: %.1f ms, %ld cells, grid+images %.1f MiB, process peak %.1f MiB\n",
+                walk ? "walk" : "points", double(cell), secs * 1000.0, cells, mib, ru.ru_maxrss / 1024.0);
+    state.counters["run_ms"] = secs * 1000.0;
+    state.counters["cells"] = static_cast<double>(cells);
+    state.counters["MiB"] = mib;
+    norak::reset();
+}
+
+void BM_StockRun(benchmark::State& state, double cell, bool walk) { stock_run(state, static_cast<f32>(cell), walk); }
+
+BENCHMARK_CAPTURE(BM_StockRun, points_0125, 0.125, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRun, walk_0125, 0.125, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRun, points_00625, 0.0625, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRun, walk_00625, 0.0625, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRun, points_003125, 0.03125, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRun, walk_003125, 0.03125, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+

@@ -149,3 +149,39 @@ TEST(HostGeometry, TrigonometricEquation)
 }
 
 }  // namespace
+
+TEST_F(StockSim, GenericTablesAreReadInOrderAndRefuseTheWrongKindOrTheEnd)
+{
+    const i32 t = norak::add_gen_table({{1, 3}, {2, 1.5}, {2, -2.25}, {1, 7}});
+    i32 st = 0, iv[2] = {0, 0};
+    f32 rv[2] = {0, 0};
+    gen_table_get_int(iv, 1, st);
+    EXPECT_EQ(st, -1);  // not open
+    gen_table_open(t + 1, 1, st);
+    EXPECT_EQ(st, -1);
+    gen_table_open(t, 2, st);
+    EXPECT_EQ(st, -1);
+    gen_table_open(t, 1, st);
+    ASSERT_EQ(st, 0);
+    gen_table_get_real(rv, 1, st);
+    EXPECT_EQ(st, -1);  // an int comes first: nothing taken
+    gen_table_get_int(iv, 1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(iv[0], 3);
+    gen_table_get_real(rv, 2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(rv[0], 1.5f);
+    EXPECT_EQ(rv[1], -2.25f);
+    gen_table_get_int(iv, 2, st);
+    EXPECT_EQ(st, -1);  // one value left
+    gen_table_get_int(iv, 1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(iv[0], 7);
+    gen_table_close();
+    gen_table_get_int(iv, 1, st);
+    EXPECT_EQ(st, -1);
+    gen_table_open(t, 1, st);  // again from the start
+    gen_table_get_int(iv, 1, st);
+    EXPECT_EQ(iv[0], 3);
+    gen_table_close();
+}

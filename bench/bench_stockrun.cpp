@@ -97,6 +97,9 @@ void stock_run(benchmark::State& state, f32 cell, bool walk)
         const f32 box[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
         i32 sx = 0, sy = 0;
         stk_grid_open(box, sx, sy, st);
+        if (st != 0)
+            std::printf("MEASURE stock grid refused: status %d over the box %g %g .. %g %g\n", st, double(box[0]),
+                        double(box[1]), double(box[3]), double(box[4]));
         StkCell* c = stk_cells();
         for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = hi[2], c[k].move = 0;
         stk_tool_image(0, D, R, L, T, st);
@@ -110,6 +113,7 @@ void stock_run(benchmark::State& state, f32 cell, bool walk)
                 stk_stamp_move(move, rapid, 0, st);
                 ++moves;
             } while (st == 0);
+            std::printf("MEASURE stock walk: %ld moves read, status %d\n", moves, st);
         } else {
             stk_optim_run(3, 0, st);
         }

@@ -155,6 +155,7 @@ void goto_block(const i32& step, const i32& number, i32& status)
                     i32 a = 0;
                     lacces(0, a);
                 }
+                status = 0;
                 return;
             }
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "blocks/format.h"
+#include "blocks/listacc.h"
 #include "blocks/writers.h"
 #include "common.h"
 #include "path.h"
@@ -217,6 +218,85 @@ TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
     EXPECT_NEAR(at(15, 0), 3.0f, 0.02);
     EXPECT_NEAR(at(12, 0), 8.0f - 4.0f - 0.0f, 0.35);
     EXPECT_GT(at(12, 0), 8.0f - 5.0f);
+}
+
+TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLastMove)
+{
+    const i32 t1 = tooldefs::use_mill(2.0f, 1.0f);
+    const i32 t2 = tooldefs::make_tool(2, 4.0f, 0.5f, 25.0f, 0.0f);
+    CURTOL = t1;
+    path.feed(-1.0f);
+    const i32 m1 = path.line(0, 0, 20);
+    path.feed(250.0f);
+    path.tool(t2);
+    const i32 m2 = path.line(0, 0, 5);
+    const i32 m3 = path.arc(1, static_cast<f32>(M_PI), 5.0f, 0.0f, 10.0f, 0.0f, 5.0f);
+    const i32 m4 = path.string({{{11, 0, 5}}, {{12, 1, 7}}, {{13, 0, 6}}});
+    i32 a = 0, st = 0, number = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0;
+    lacces(2, a);
+    find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+    EXPECT_EQ(number, m1);
+    EXPECT_EQ(feed, -1.0f);
+    EXPECT_EQ(tc, 0);
+    TPJUMP(1, st);
+    find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+    EXPECT_EQ(number, m2);
+    EXPECT_EQ(feed, 250.0f);  // the feed passed; the tool block after it changes the tool
+    EXPECT_EQ(tc, 1);
+    EXPECT_EQ(CURTOL, t2);
+    // Moves found again by number, their end points and the feed in force.
+    goto_block(1, m4, st);
+    ASSERT_EQ(st, 0);
+    f32 e[3];
+    move_end_point(e, st);
+    EXPECT_EQ(e[0], 13.0f);
+    f32 top = 0.0f;
+    goto_block(-1, m4, st);
+    move_top_z(7, top, st);
+    EXPECT_EQ(top, 7.0f);
+    goto_block(-1, m3, st);
+    ASSERT_EQ(st, 0);
+    move_end_point(e, st);
+    EXPECT_EQ(e[0], 10.0f);
+    feed_at_move(-1, m3, feed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(feed, 250.0f);
+    goto_block(1, 999, st);
+    EXPECT_EQ(st, -1);
+    goto_block(2, m1, st);
+    EXPECT_EQ(st, -1);
+    // The first and last moves, the list left where it was.
+    goto_block(-1, m2, st);
+    i32 pos = 0, after = 0;
+    lgtpos(pos);
+    jump_moves(99, number, st);
+    EXPECT_EQ(number, m4);
+    lgtpos(after);
+    EXPECT_EQ(after, pos);
+    jump_moves(-99, number, st);
+    EXPECT_EQ(number, m1);
+    jump_moves(1, number, st);
+    EXPECT_EQ(number, m3);
+    // The box ahead of the plunge: twice the diameter of the tool (D4) is
+    // reached within the half circle (length 15.7); from the rapid's end the
+    // plunge alone (15) reaches it.
+    lacces(2, a);
+    CURTOL = t2;
+    goto_block(1, m1, st);
+    const f32 high[3] = {0, 0, 20};
+    f32 lo1[2] = {0, 0}, hi1[2];
+    path_ahead_box(high, lo1, hi1, st);
+    EXPECT_EQ(hi1[0], 0.0f);
+    EXPECT_EQ(lo1[1], 0.0f);
+    goto_block(1, m2, st);
+    const f32 start[3] = {0, 0, 5};
+    f32 lo[2] = {0, 0}, hi[2];
+    path_ahead_box(start, lo, hi, st);
+    EXPECT_EQ(lo[0], 0.0f);
+    EXPECT_EQ(lo[1], -5.0f);
+    EXPECT_EQ(hi[0], 10.0f);
+    EXPECT_EQ(hi[1], 5.0f);
 }
 
 TEST_F(ToolPathStock, ASpaceKeyStopsTheRunWith1000AndLeavesTheGridWhole)

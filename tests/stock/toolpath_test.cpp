@@ -220,6 +220,43 @@ TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
     EXPECT_GT(at(12, 0), 8.0f - 5.0f);
 }
 
+TEST_F(ToolPathStock, AToolChangeInsideThePathStampsWithTheNewToolFromWhereTheOldOneStood)
+{
+    const i32 t1 = tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    const i32 t2 = tooldefs::make_tool(2, 5.0f, 0.0f, 30.0f, 0.0f);
+    grid(-5, -5, 25, 5, 10.0f);
+    path.tool(t1);
+    path.feed(200.0f);
+    path.line(0, 0, 8);
+    path.line(6, 0, 8);
+    path.tool(t2);
+    path.line(12, 0, 7);
+    path.line(18, 0, 7);
+    std::vector<i32> b;
+    const std::vector<f32> p = points(b);
+    ASSERT_TRUE(tp_is_tool(&p[3 * 2]));
+    i32 st = 0;
+    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+    stamp_by_hand(p, b);
+    const std::vector<f32> by_hand = heights();
+    stocktest::fill(10.0f);
+    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+    i32 ph = -1, bh = -1, n = 0, a = 0;
+    lacces(2, a);
+    tp_to_points(0, MV_LIST, ph, bh, n, st);
+    stk_stamp_points(ph, bh, n, st);
+    EXPECT_EQ(st, 0);
+    MM_CLOSE(ph, st);
+    MM_CLOSE(bh, st);
+    EXPECT_EQ(heights(), by_hand);
+    // The flat D5 from (6, 0, 8) down to (12, 0, 7): a cell 2.25 off the path
+    // at x 9 is last under the tool's rim with the axis at x 9 + 1.09.
+    const StkCell* c = stk_cells();
+    const i32 i = stk_cell_round((9.0 - stk_grid.box[0]) / stk_grid.cell);
+    const i32 j = stk_cell_round((2.25 - stk_grid.box[1]) / stk_grid.cell);
+    EXPECT_NEAR(c[j * stk_grid.nx + i].h1, 8.0 - (3.0 + std::sqrt(2.5 * 2.5 - 2.25 * 2.25)) / 6.0, 0.01);
+}
+
 TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLastMove)
 {
     const i32 t1 = tooldefs::use_mill(2.0f, 1.0f);

@@ -67,7 +67,10 @@ void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& si
         if (status < 0) return;
         tpskpn(med, -1, DT_INT, status);
         if (status < 0) return;
-        if (cls == BC_MOVE || type == 30 || type == 34 || type == 36) return;
+        if (cls == BC_MOVE || type == 30 || type == 34 || type == 36) {
+            status = 0;
+            return;
+        }
         if (cls == BC_TECH) {
             i32 n = 0, p = 0, kind = 0, iv = 0;
             f32 rv = 0.0f;

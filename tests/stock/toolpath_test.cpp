@@ -107,6 +107,11 @@ struct ToolPathStock : ::testing::Test {
         path.line(10.0f, 0.0f, 8.0f);
         path.arc(2, static_cast<f32>(M_PI), 15.0f, 8.0f, 20.0f, 0.0f, 8.0f);
         path.line(20.0f, 3.0f, 12.0f);
+        // A rapid across and a second plunge where it ended.
+        path.feed(-1.0f);
+        path.line(2.0f, -3.0f, 20.0f);
+        path.feed(300.0f);
+        path.line(2.0f, -3.0f, 9.0f);
     }
 };
 
@@ -213,6 +218,8 @@ TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
     };
     EXPECT_NEAR(at(0, 0), 8.0f, 1e-3);
     EXPECT_NEAR(at(5, 0), 8.0f, 1e-3);
+    EXPECT_NEAR(at(2, -3), 9.0f, 1e-3);  // the plunge after the rapid across
+    EXPECT_EQ(at(8, -3), 10.0f);
     // The XZ half circle of radius 5 about (15, 8): its tip down to 3 at x 15,
     // 8 - 4 = 4 at x 12 (ball tip within a chord's sag and the ball's width).
     EXPECT_NEAR(at(15, 0), 3.0f, 0.02);
@@ -308,6 +315,7 @@ TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLas
     i32 pos = 0, after = 0;
     lgtpos(pos);
     jump_moves(99, number, st);
+    EXPECT_EQ(st, 0);
     EXPECT_EQ(number, m4);
     lgtpos(after);
     EXPECT_EQ(after, pos);

@@ -38,6 +38,10 @@ void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& stat
 void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& status)
 {
     (void)flags;
+    // No stock grid yet: there is no stock to carry on (the series of
+    // stock procedures is not read here).
+    status = 0;
+    if (stk_grid.hdl < 0) return;
     i32 found = 0;
     stk_setup_from_proc(52, proc, found, status);
     if (status < 0) {

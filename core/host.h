@@ -606,6 +606,26 @@ void nu_parm_set_proc_num(i32 number);
 void nu_mod_set_flag(i32 flag);
 void nu_sgcd_set_code(i32 code);
 i32 nu_sgcd_get_code();
+// The host's curve work area: a curve record of dimension 3, its order, its
+// number of control points and the handles of its knot array (order + count
+// doubles) and control-point array (3 x count doubles) in the work area.
+struct nbcrv {
+    i32 dim, order, count, knots, points;
+};
+void dam_ini();  // opens the curve work area, empty
+// Provides the arrays of a record whose order (2 to 16) and count (order to
+// 100000) are set; status -1 (no arrays) otherwise or without a work area.
+void dam_nrc(const i32& kind, const i32& flag, nbcrv& rec, i32& status);
+f64* dam_ptr(const i32& handle);  // an array of the work area, null for a stale handle
+void dam_end();                   // releases the work area and every array in it
+// Arc length of the record's B-spline curve over its whole range; status -1
+// for a record without its arrays or with decreasing knots.
+void nb_lng(const nbcrv& rec, const f64& tol, const i32& flag, f64& length, i32& status);
+// The part's length unit: its code (1 millimetres, 2 inches, 0 another) and
+// factor (length units per part unit).
+void getunt(i32& code, f32& factor);
+// The name of a unit code, at most 8 characters and an end byte.
+void nu_sgcd_find_unit(const i32& kind, const i32& code, char* name);
 void set_curr_proc_number(i32 number);
 void set_type_mach_param(i32 set);
 void set_ProcGeomStatus(i32 status);

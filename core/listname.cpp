@@ -99,6 +99,16 @@ void CRTPNM(const i32& kind, const char* suffix, const i32& slen, char* name, i3
     }
 }
 
+void CRTPN2(const i32& kind, const char* suffix, const i32& slen, char* path, i32& length, i32& plen, i32& status)
+{
+    char name[256];
+    CRTPNM(kind, suffix, slen, name, length, plen, status);
+    if (status == 0 && length > 255) status = -3;
+    if (status != 0) length = 0;
+    std::memcpy(path, name, static_cast<size_t>(length));
+    path[length] = '\0';
+}
+
 i32 ISMTYP(const i32& code)
 {
     static constexpr i32 GO[] = {10, 11, 12, 19, 20, 26, 39, 40, 41, 42};

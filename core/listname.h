@@ -16,6 +16,9 @@ void MSGENT(i32& kind, char& marker, char* label, char* prompt, char* menu);
 // kinds 1, 3 and 5 ask before a file is replaced. Status 0, -3 no name, -1
 // the user keeps the old file.
 void CRTPNM(const i32& kind, const char* suffix, const i32& slen, char* name, i32& length, i32& plen, i32& status);
+// CRTPNM answering the path as a text of at most 255 characters and its
+// end byte (256 bytes); status as CRTPNM's, -3 also for a longer path.
+void CRTPN2(const i32& kind, const char* suffix, const i32& slen, char* path, i32& length, i32& plen, i32& status);
 // 1 for the procedure types without movements of their own (GO, message,
 // copy, user and transformation procedures: 10, 11, 12, 19, 20, 26, 39 to 42).
 i32 ISMTYP(const i32& code);

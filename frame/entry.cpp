@@ -2,7 +2,13 @@
 
 #include "blocks/dipblk.h"
 #include "core/params.h"
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "edit/report/estimate.h"
 #include "edit/report/listing.h"
+#include "edit/report/service.h"
 #include "frame/callbacks.h"
 #include "frame/driver.h"
 #include "surfaces/srfbuf.h"
@@ -34,4 +40,32 @@ extern "C" void tavrek_tplist()
 {
     const i32 current = -1, units = 1;
     NCLIST(current, units);
+}
+
+// The host's time estimate of the open tool path: each procedure with
+// movements, from its first block, through the SERVICE entry, into its file
+// "TIME_<procedure number>" (the file alone, whatever the output mode).
+extern "C" void tavrek_estimate()
+{
+    constexpr i32 MAXPROCS = 200;
+    i32 numbers[MAXPROCS], count = 0, answer = 0, access = 2;
+    lclos();
+    ltop();
+    for (lacces(access, answer); answer >= 0 && count < MAXPROCS; lacces(1, answer)) {
+        i32 size = 0, type = 0, cls = 0, st = 0, n = 1, number = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        if (st >= 0 && type == 12) TPGETN(AM_LIST, GR_LEAD, 33, n, DT_INT, &number, st);
+        lclos();
+        if (st >= 0 && type == 12) numbers[count++] = number;
+    }
+    const i32 mode = get_estimate_mode();
+    set_estimate_mode(2);
+    for (i32 k = 0; k < count; ++k) {
+        i32 st = 0, first = 1;
+        SRVPOS(numbers[k], 0, st);
+        if (st == 0) estimate_time(first, 2, st);
+    }
+    set_estimate_mode(mode);
+    lclos();
+    ltop();
 }

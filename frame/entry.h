@@ -5,3 +5,5 @@
 extern "C" void tavrek();
 // The host's call for the listing of the open tool path into "TP_LIST".
 extern "C" void tavrek_tplist();
+// The host's time estimate of the open tool path: "TIME_<n>" per procedure.
+extern "C" void tavrek_estimate();

@@ -4,6 +4,7 @@
 //
 //   norak-run SESSION.json --out DIR [--module PATH]
 #include <dlfcn.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -99,6 +100,18 @@ int main(int argc, char** argv)
         if (auto list = reinterpret_cast<void (*)()>(dlsym(lib, "tavrek_tplist"))) {
             norak::note("host: call tavrek_tplist");
             list();
+        }
+        // The time estimate, written by the module with the standard file
+        // calls under a bare file name: the output folder is its working
+        // folder meanwhile.
+        if (auto estimate = reinterpret_cast<void (*)()>(dlsym(lib, "tavrek_estimate"))) {
+            norak::note("host: call tavrek_estimate");
+            char here[4096];
+            const bool back = getcwd(here, sizeof here) != nullptr;
+            if (back && chdir(out.c_str()) == 0) {
+                estimate();
+                if (chdir(here) != 0) throw norak::session_error("cannot return to the working folder");
+            }
         }
         norak::note("host: left open: " + norak::nc_counts());
         if (norak::replies_left() > 0)

@@ -175,3 +175,268 @@ TEST_F(Estimate, TheWorkedToolPathMatchesItsGoldenReport)
     EXPECT_EQ(ESTST.used, 2);
     EXPECT_FLOAT_EQ(ESTST.table[0].time, 0.1f + 0.5f + 0.15707964f);
 }
+
+namespace {
+struct Timed {
+    i32 kind, number;
+    f32 time;
+};
+
+// Times every block of procedure 1's list from its first block.
+std::vector<Timed> time_all(f32& mlength, f32& minz)
+{
+    std::vector<Timed> out;
+    i32 st = 0, answer = 0, tool = 0;
+    SRVPOS(1, 0, st);
+    EXPECT_EQ(st, 0);
+    f32 time = -1.0f;
+    for (answer = 0; answer >= 0; lacces(1, answer)) {
+        Timed t{0, -1, 0};
+        t.time = time;
+        t.kind = TIMEBLK(0, AM_LIST, t.number, t.time, tool, mlength, minz, st);
+        EXPECT_GE(st, 0);
+        out.push_back(t);
+        time = 0;
+    }
+    return out;
+}
+}  // namespace
+
+TEST(BlockTiming, FeedsAreNeverZeroOrNegativeAndToolBlocksAnswerFirstThenChange)
+{
+    fresh_two_tools();
+    fix::procedure(9, "FEEDS", DATE);
+    line(0, 0, 0);              // 0 first line: no time
+    line(35, 0, 0);             // 1 35 at the first feed 350
+    fix::tech(1, 500.0f);       // 2
+    line(35, 50, 0);            // 3 50 at 500
+    fix::tech(1, 0.0f);         // 4 names no feed
+    line(35, 100, 0);           // 5 50 at 500
+    fix::tech(1, -0.5f);        // 6 names no feed
+    line(35, 150, 0);           // 7 50 at 500
+    fix::tech(1, -1.0f);        // 8 rapid
+    line(35, 250, 0);           // 9 100 at 10000
+    fix::tech(1, -2.0f);        // 10 maximum feed
+    line(35, 350, 0);           // 11 100 at 2000
+    fix::tech(1, -300.0f);      // 12 maximum feed 300
+    line(35, 380, 0);           // 13 30 at 300
+    fix::tech(1, -2.0f);        // 14 the new maximum feed
+    line(35, 410, 0);           // 15 30 at 300
+    fix::tech(1, 0.0f);         // 16 back to the programmed 500
+    line(35, 460, 0);           // 17 50 at 500
+    fix::tech(100, 0, T1);      // 18 first tool
+    fix::tech(100, 0, T1);      // 19 the same tool again
+    fix::tech(100, 0, T2);      // 20
+    i32 st = 0;
+    CLSSBL(st);
+    f32 ml = 0, minz = 1e8f;
+    const auto t = time_all(ml, minz);
+    ASSERT_EQ(t.size(), 21u);
+    const struct {
+        i32 block, kind;
+        f32 time;
+    } want[] = {{0, MK_NONE, 0},          {1, MK_FEED, 0.1f},       {3, MK_FEED, 0.1f},    {5, MK_FEED, 0.1f},
+                {7, MK_FEED, 0.1f},       {9, MK_RAPID, 0.01f},     {11, MK_MAXFEED, 0.05f}, {13, MK_MAXFEED, 0.1f},
+                {15, MK_MAXFEED, 0.1f},   {17, MK_FEED, 0.1f}};
+    for (auto& w : want) {
+        EXPECT_EQ(t[size_t(w.block)].kind, w.kind) << w.block;
+        EXPECT_NEAR(t[size_t(w.block)].time, w.time, 1e-6) << w.block;
+    }
+    EXPECT_EQ(t[0].time, 0.0f);
+    for (i32 b : {2, 4, 6, 8, 10, 12, 14, 16}) EXPECT_EQ(t[size_t(b)].kind, MK_NONE) << b;
+    EXPECT_EQ(t[18].kind, MK_FIRSTTOOL);
+    EXPECT_EQ(t[19].kind, MK_TOOLCHG);
+    EXPECT_EQ(t[20].kind, MK_TOOLCHG);
+    EXPECT_NEAR(ml, 35 + 50 + 50 + 50 + 50, 1e-3);  // feed motions only
+    EXPECT_EQ(minz, 0.0f);
+}
+
+TEST(BlockTiming, StringsArcsAndNurbsAreMeasuredAlongTheirPath)
+{
+    fresh_two_tools();
+    fix::procedure(9, "SHAPES", DATE);
+    string({{100, 0, 70}, {110, 0, 70}, {110, 20, 70}});       // 0 first motion: 30 from its first point
+    line(110, 20, 65);                                      // 1 5: timed after the string
+    arc(1, -1.5707964f, 100, 20, 100, 10, 65);               // 2 XY, negative sweep: 15.708
+    arc(2, 3.1415927f, 0, 50, -10, 0, 50);                  // 3 XZ upper half from (10, 50) over the top
+    arc(3, 3.8397244f, 0, 50, 0, 5, 50 - 8.6602540f);       // 4 YZ 220 degrees through the bottom, ends right of the centre
+    {
+        // 5 order 2 over three points: a polyline of 3 + 4 = 7.
+        const f64 knots[5] = {0, 0, 1, 2, 2}, pts[9] = {0, 0, 60, 3, 0, 60, 3, 4, 60};
+        i32 st = 0;
+        PTBT5(AM_APPEND, 5, 2, 3, knots, pts, 0, st);
+        ASSERT_EQ(st, 0);
+    }
+    {
+        // 6 cubic with its control points evenly on a line: 30 long.
+        const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1}, pts[12] = {3, 4, 60, 13, 4, 60, 23, 4, 60, 33, 4, 60};
+        i32 st = 0;
+        PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);
+        ASSERT_EQ(st, 0);
+    }
+    line(33, 4, 70);  // 7 10 from the last control point
+    {
+        // 8 home block: the position moves without time.
+        const f32 h[3] = {0, 0, 80}, second[3] = {1, 2, 3};
+        i32 st = 0;
+        PTBT6(AM_APPEND, 6, h, second, 0, st);
+    }
+    line(0, 0, 60);  // 9 20 from the home point
+    i32 st = 0;
+    CLSSBL(st);
+    f32 ml = 0, minz = 1e8f;
+    const auto t = time_all(ml, minz);
+    ASSERT_EQ(t.size(), 10u);
+    const f32 r = 350.0f;
+    EXPECT_EQ(t[0].kind, MK_FEED);
+    EXPECT_NEAR(t[0].time, 30 / r, 1e-6);
+    EXPECT_NEAR(t[1].time, 5 / r, 1e-6);
+    EXPECT_NEAR(t[2].time, 15.707964f / r, 1e-6);
+    EXPECT_NEAR(t[3].time, 31.415927f / r, 1e-6);
+    EXPECT_NEAR(t[4].time, 38.397244f / r, 1e-5);
+    EXPECT_NEAR(t[5].time, 7 / r, 1e-6);
+    EXPECT_NEAR(t[6].time, 30 / r, 1e-6);
+    EXPECT_NEAR(t[7].time, 10 / r, 1e-6);
+    EXPECT_EQ(t[8].kind, MK_NONE);
+    EXPECT_NEAR(t[9].time, 20 / r, 1e-6);
+    EXPECT_NEAR(ml, 30 + 5 + 15.707964f + 31.415927f + 38.397244f + 7 + 30 + 10 + 20, 1e-3);
+    EXPECT_NEAR(minz, 40.0f, 1e-4);  // the YZ arc's bottom; the XZ arc over the top leaves its ends' 50
+    EXPECT_EQ(BTMST.home[1], 2.0f);
+}
+
+TEST(BlockTiming, AnArcLowersTheMinimumOnlyWhenItPassesItsBottom)
+{
+    const f32 c[2] = {0, 50}, pi = 3.1415927f;
+    auto lowest = [&](f32 end_angle, f32 sweep) {
+        const f32 e[2] = {10 * std::cos(end_angle), 50 + 10 * std::sin(end_angle)};
+        f32 minz = 1e8f;
+        ARCMNZ(c, e, sweep, minz);
+        return minz;
+    };
+    // Upper half, ends straddling the centre: its ends' Z either way round.
+    EXPECT_NEAR(lowest(pi, pi), 50.0f, 1e-4);
+    EXPECT_NEAR(lowest(0, -pi), 50.0f, 1e-4);
+    // Lower half: its bottom.
+    EXPECT_NEAR(lowest(0, pi), 40.0f, 1e-4);
+    EXPECT_NEAR(lowest(pi, -pi), 40.0f, 1e-4);
+    // 220 degrees through the bottom with both ends right of the centre.
+    EXPECT_NEAR(lowest(-pi / 3, 220 * pi / 180), 40.0f, 1e-4);
+    EXPECT_NEAR(lowest(4 * pi / 9, -220 * pi / 180), 40.0f, 1e-4);
+    // A short arc beside the bottom: its lower end.
+    EXPECT_NEAR(lowest(0, pi / 3), 50 - 8.660254f, 1e-4);
+    EXPECT_NEAR(lowest(-pi / 3, -pi / 3), 50 - 8.660254f, 1e-4);
+    // A whole turn always passes it.
+    EXPECT_NEAR(lowest(pi / 2, 2 * pi + 0.01f), 40.0f, 1e-4);
+    // The minimum never rises.
+    f32 minz = -7;
+    const f32 e[2] = {10, 50};
+    ARCMNZ(c, e, pi, minz);
+    EXPECT_EQ(minz, -7.0f);
+}
+
+TEST(BlockTiming, ABlockThatCannotBeReadIsReportedAndItsNurbsCountsChecked)
+{
+    fresh_two_tools();
+    fix::procedure(9, "BAD", DATE);
+    const f64 knots[5] = {0, 0, 1, 2, 2}, pts[9] = {0, 0, 0, 3, 0, 0, 3, 4, 0};
+    i32 st = 0, answer = 0;
+    PTBT5(AM_APPEND, 5, 2, 3, knots, pts, 0, st);
+    // The count of control points made larger than the block holds.
+    lacces(3, answer);
+    const i32 big = 1000;
+    lskip(st, 4);
+    lchang(1, &big, st);
+    ASSERT_GE(st, 0);
+    lclos();
+    CLSSBL(st);
+    SRVPOS(1, 0, st);
+    ASSERT_EQ(st, 0);
+    i32 number = 0, tool = 0;
+    f32 time = -1, ml = 0, minz = 1e8f;
+    EXPECT_EQ(TIMEBLK(0, AM_LIST, number, time, tool, ml, minz, st), MK_NONE);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: TIMEBLK - ERROR IN BLOCK. BTYPE =5"));
+    EXPECT_EQ(norak::open_blocks(), 0);
+}
+
+TEST_F(Estimate, AFailedWalkIsReportedAsFailedAndItsFileStillClosed)
+{
+    fresh_two_tools();
+    fix::procedure(9, "BAD", DATE);
+    fix::tech(100, 0, T1);
+    fix::tech(1, 100.0f);
+    line(0, 0, 0);
+    line(10, 0, 0);
+    // A line block without its point.
+    i32 st = 0;
+    BLKOPN(AM_APPEND, 2, 1, st);
+    BLKCLS(AM_APPEND);
+    line(20, 0, 0);
+    CLSSBL(st);
+    i32 first = 1;
+    SRVPOS(1, 0, st);
+    ASSERT_EQ(st, 0);
+    estimate_time(first, 2, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: TIMEBLK - ERROR IN BLOCK. BTYPE =2"));
+    EXPECT_FALSE(norak::transcript_has("message: OUTPUT TO FILE"));
+    // The summary of what was timed, and the closing rule: the file was
+    // ended and closed.
+    const std::string text = file_text("FIXPART_TP-A.TIME_1");
+    EXPECT_NE(text.find("MILLING LENGTH IS: 10 MM\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 62), "\t===========================================================\n\n");
+}
+
+TEST_F(Estimate, AnEmptyListHasNoMovementsAndTheOutputModesHoldTheirLines)
+{
+    fresh_two_tools();
+    fix::procedure(9, "EMPTY", DATE);
+    fix::tech(100, 0, T1);
+    i32 st = 0;
+    CLSSBL(st);
+    i32 first = 1;
+    SRVPOS(1, 0, st);
+    estimate_time(first, 2, st);
+    EXPECT_EQ(st, 0);
+    const std::string text = file_text("FIXPART_TP-A.TIME_1");
+    EXPECT_NE(text.find("\n\n\t\tTHERE ARE NO MOVEMENTS IN THIS PROCEDURE.\n\t====="), std::string::npos) << text;
+    EXPECT_EQ(text.find("TOOL \""), std::string::npos);
+
+    // An unknown mode is refused and the old one kept; mode 0 writes and
+    // shows nothing.
+    set_estimate_mode(7);
+    EXPECT_EQ(get_estimate_mode(), 2);
+    set_estimate_mode(0);
+    std::remove("FIXPART_TP-A.TIME_1");
+    const size_t mark = norak::transcript().size();
+    first = 1;
+    SRVPOS(1, 0, st);
+    estimate_time(first, 2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(file_text("FIXPART_TP-A.TIME_1").empty());
+    EXPECT_FALSE(noted_since(mark, "status:"));
+    // Mode 3: the file, and each line shown.
+    set_estimate_mode(3);
+    first = 1;
+    SRVPOS(1, 0, st);
+    estimate_time(first, 2, st);
+    EXPECT_FALSE(file_text("FIXPART_TP-A.TIME_1").empty());
+    EXPECT_TRUE(noted_since(mark, "status: \t\tPROCEDURE TIME ESTIMATE"));
+}
+
+TEST(TimeText, SecondsRoundUpIntoMinutesAndHours)
+{
+    char t[64];
+    time_text(1.4917f, t);
+    EXPECT_STREQ(t, "\t 1 MINUTES 30 SECONDS");
+    time_text(60.0f, t);
+    EXPECT_STREQ(t, "\t 1 HOURS 0 MINUTES 0 SECONDS");
+    time_text(0.2f / 60.0f, t);
+    EXPECT_STREQ(t, "\t 1 SECONDS");
+    time_text(0, t);
+    EXPECT_STREQ(t, "\t 0 SECONDS");
+    time_text(125.5f, t);
+    EXPECT_STREQ(t, "\t 2 HOURS 5 MINUTES 30 SECONDS");
+    time_text(1e30f, t);  // no overflow
+    EXPECT_EQ(std::string(t).find("\t "), 0u);
+}

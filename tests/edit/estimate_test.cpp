@@ -440,3 +440,117 @@ TEST(TimeText, SecondsRoundUpIntoMinutesAndHours)
     time_text(1e30f, t);  // no overflow
     EXPECT_EQ(std::string(t).find("\t "), 0u);
 }
+
+#include "tests/session_util.h"
+
+namespace {
+f32 bits(long w)
+{
+    const i32 i = static_cast<i32>(w);
+    f32 f;
+    std::memcpy(&f, &i, sizeof f);
+    return f;
+}
+
+// Seconds of a time text " H HOURS M MINUTES S SECONDS" (hours and minutes
+// optional).
+long seconds_of(const std::string& text)
+{
+    std::istringstream in(text);
+    long total = 0, v = 0;
+    std::string unit;
+    while (in >> v >> unit) total = total * 60 + v;
+    return total;
+}
+}  // namespace
+
+// The demo's time estimate against the path length over the feed, worked
+// independently from the host's dump of the tool path: the first single
+// line of the walk has no time, the feed is 350 until a technology block
+// names one, a feed value naming no feed keeps the feed, a string is
+// measured from its first point.
+TEST(EstimateDemo, TheDomesFeedTimeIsItsPathLengthOverTheFeed)
+{
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json");
+    RunResult r = run_session(text, "estimate_demo");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "host: call tavrek_estimate"), 1);
+    EXPECT_EQ(count_lines_with(r.transcript, "message: OUTPUT TO FILE session_TOOLPATH.TIME_1"), 1);
+    const std::string report = read_file(r.dir + "/out/session_TOOLPATH.TIME_1");
+    ASSERT_FALSE(report.empty());
+
+    // The feed words of "PRM9" as the run left them: feed codes other than
+    // rapid (4) name the feed, its percentages or the maximum feed, all 0 in
+    // the dome's session.
+    std::istringstream recs(r.records);
+    std::vector<f64> prm9;
+    for (std::string l; std::getline(recs, l);)
+        if (l.rfind("PRM9 ", 0) == 0) {
+            std::istringstream w(l.substr(l.find(':') + 1));
+            for (f64 v; w >> v;) prm9.push_back(v);
+        }
+    ASSERT_EQ(prm9.size(), 23u);
+    for (int k : {0, 3, 4, 5, 6, 21}) ASSERT_EQ(prm9[size_t(k)], 0.0) << k;
+
+    f64 feed = 350, rate = 350, length = 0, time = 0, pos[3] = {0, 0, 0};
+    bool first = true, feeding = true, inproc = false;
+    int motions = 0;
+    auto move = [&](const f64* p) {
+        if (first) {
+            first = false;
+        } else {
+            const f64 d = std::sqrt((p[0] - pos[0]) * (p[0] - pos[0]) + (p[1] - pos[1]) * (p[1] - pos[1]) +
+                                    (p[2] - pos[2]) * (p[2] - pos[2]));
+            if (feeding) length += d, time += d / rate;
+        }
+        std::memcpy(pos, p, sizeof pos);
+    };
+    std::istringstream dump(r.toolpath);
+    for (std::string l; std::getline(dump, l);) {
+        const bool sub = l.rfind("  ", 0) == 0;
+        std::istringstream w(l);
+        std::vector<long> words;
+        for (long v; w >> v;) words.push_back(v);
+        if (words.empty()) continue;
+        if (!sub) {
+            inproc = words[0] == 12;
+            continue;
+        }
+        if (!inproc) continue;
+        const long t = words[0];
+        ASSERT_TRUE(t != 3 && t != 23 && t != 223 && t != 5 && t != 25 && t != 225) << l;
+        if (t == 1 && (words[2] == 1 || words[2] == 59)) {
+            const f64 v = words[3] == 0 ? bits(words[4]) : words[4] == 4 ? -1.0 : 0.0;
+            const bool max = words[2] == 59;
+            if (!max && v == -1) {
+                rate = 10000, feeding = false;
+            } else if (v == -2 || v < -2) {
+                rate = 2000, feeding = false;
+            } else {
+                if (v > 0) feed = v;
+                rate = feed, feeding = true;
+            }
+        } else if (t == 2 || t == 22 || t == 222) {
+            const f64 p[3] = {bits(words[2]), bits(words[3]), bits(words[4])};
+            move(p);
+            ++motions;
+        } else if (t == 7 || t == 27 || t == 227) {
+            const size_t rec = t == 7 ? 4 : 7;
+            for (size_t k = 1; k + 3 < words.size(); k += rec) {
+                const f64 p[3] = {bits(words[k + 1]), bits(words[k + 2]), bits(words[k + 3])};
+                move(p);
+                ++motions;
+            }
+        }
+    }
+    ASSERT_GT(motions, 500);
+    const size_t at = report.find("\t\tFEED TIME          :\t");
+    ASSERT_NE(at, std::string::npos) << report;
+    const long got = seconds_of(report.substr(at + 22, report.find('\n', at) - at - 22));
+    const f64 want = time * 60.0;
+    EXPECT_GT(want, 60.0);
+    EXPECT_NEAR(static_cast<f64>(got), want, want * 0.01) << report;
+    // The milling length of the one tool's account, in whole millimetres.
+    EXPECT_NE(report.find("MILLING LENGTH IS: " + std::to_string(static_cast<long>(length)) + " MM\n"), std::string::npos)
+        << length << "\n" << report;
+}

@@ -554,3 +554,26 @@ TEST(EstimateDemo, TheDomesFeedTimeIsItsPathLengthOverTheFeed)
     EXPECT_NE(report.find("MILLING LENGTH IS: " + std::to_string(static_cast<long>(length)) + " MM\n"), std::string::npos)
         << length << "\n" << report;
 }
+
+TEST_F(Estimate, WithoutAPartFileNameNothingIsShownOrWritten)
+{
+    fresh_two_tools();
+    fix::procedure(9, "NONAME", DATE);
+    line(0, 0, 0);
+    line(10, 0, 0);
+    i32 st = 0;
+    CLSSBL(st);
+    norak::settings().part_file = "";
+    for (i32 mode : {1, 2}) {
+        set_estimate_mode(mode);
+        const size_t mark = norak::transcript().size();
+        i32 first = 1;
+        SRVPOS(1, 0, st);
+        ASSERT_EQ(st, 0);
+        estimate_time(first, 2, st);
+        EXPECT_EQ(st, -1) << mode;
+        EXPECT_EQ(first, 1) << mode;  // no walk
+        EXPECT_FALSE(noted_since(mark, "status:")) << mode;
+        EXPECT_FALSE(noted_since(mark, "message: OUTPUT TO FILE")) << mode;
+    }
+}

@@ -1070,3 +1070,16 @@ void evbfre(i32& handle);
 void cptcrv2(const i32& handle, const f64* p, f64* closest, f64& dist2, i32& status);
 // Point of the curve at the parameter t (0 to 1).
 void evbpnt(const i32& handle, const f64& t, f64* point, i32& status);
+
+// ------------------------------------------------------- the SERVICE menu
+void gsclr(const i32& mode, i32& state);  // screen-clear state: mode 1 get, 2 set
+i32 macexe();                            // 1 while a macro runs
+void modisp();                           // redisplays the menu
+void modcom();                           // the menu gives way to a command's output
+void gtdas(i32& bytes, i32& status);     // free space of the part database
+void rel_nc_clear_all_relations();
+void rel_nc_print_symb_tab(const char* prefix);  // the relation list, its file named by the prefix
+void rel_nc_init_cng_expr(i32 code);     // the relation of a code becomes its plain value
+void calculate_partbox();
+void update_min_max_pz();
+void partbox_not_calculated_msg(i32 on);

@@ -87,3 +87,16 @@ void CRTED2(const i32& defined, const i32& count, const char* label, const i32& 
     if (kind >= 0 && active_with_entries(kind)) prefix = std::string(1, prefix[0]) + "c ";
     modm((prefix + body).c_str());
 }
+
+// Least forms of the two criteria reports: one message, no file.
+void criteria_list(const char*, i32& status)
+{
+    usmsgc("criteria_list, CRITERIA LIST IS NOT AVAILABLE");
+    status = -1;
+}
+
+void tp_criteria_list(i32& status)
+{
+    usmsgc("tp_criteria_list, CRITERIA LIST IS NOT AVAILABLE");
+    status = -1;
+}

@@ -13,3 +13,7 @@ void CRTPUT(const i32& medium, const i32& kind, i32& status);
 // Menu items of a geometry: with an action word (1-8 or 11-18), or "EDIT".
 void CRTEDT(const i32& defined, const i32& action, const char* label, const i32& kind);
 void CRTED2(const i32& defined, const i32& count, const char* label, const i32& kind);
+// The criteria report of the current procedure into its own file, and of
+// the whole tool path into "CRIT_LIST".
+void criteria_list(const char* name, i32& status);
+void tp_criteria_list(i32& status);

@@ -70,8 +70,6 @@ void SELTOL(const i32& keep, const i32& id, i32& status)
     status = type < 0 ? -1 : 0;
 }
 
-void REDSPL() {}
-
 i32 PCKFLG = 0;
 void INSMSG(const i32& pick, i32& done)
 {

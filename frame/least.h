@@ -27,7 +27,7 @@ void SELTOL(const i32& keep, const i32& id, i32& status);
 // Procedure-type tests (core/listname.h).
 #include "core/listname.h"
 // Redisplay of the menu area.
-void REDSPL();
+#include "frame/srvmnu.h"
 // Insertion of a message or code into the tool path; done is set when one
 // was inserted. PCKFLG: the module's pick flag.
 extern i32 PCKFLG;

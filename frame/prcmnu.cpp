@@ -11,7 +11,8 @@
 #include "core/host.h"
 #include "core/names.h"
 #include "core/params.h"
-#include "frame/prcleast.h"
+#include "frame/srvmnu.h"
+#include "frame/tolmnu.h"
 #include "frame/prmmnu.h"
 #include "core/records.h"
 #include "stock/optim.h"
@@ -44,6 +45,23 @@ i32 machine_class()
     return 1;
 }
 
+// The SERVICE menu's option table for the last digit of the mode code:
+// GO TO POINT off for 4, ORIGIN off for 2, BLANK PROCEDURE only for a
+// stored procedure not yet blanked; a table of its own for 5. The last
+// flag word tells the sub-mode 2 of the procedure.
+void service_options(i32 u, i32* t)
+{
+    static constexpr i32 FIVE[SRV_OPTIONS] = {1, 1, 0, 0, 0, 1, 1, 0, 0};
+    if (u == 5) {
+        std::memcpy(t, FIVE, sizeof FIVE);
+    } else {
+        const i32 std_table[SRV_OPTIONS] = {1, 1, 1, u == 4 ? 0 : 1, 0, 1, 1, u == 2 ? 0 : 1,
+                                            EDA2[0] != 0 && EDA2[10] == 0 ? 1 : 0};
+        std::memcpy(t, std_table, sizeof std_table);
+    }
+    SRVFLG[6] = pw(2) == 2 ? 1 : 0;
+}
+
 // Template load mode of the sub-menu state: plain apply and "LOAD ALL"
 // read everything, "LOAD TECH" all but the geometry masks, "LOAD GEOM"
 // only those.
@@ -55,9 +73,9 @@ void run_side_menus(i32 u, i32 tens)
     tool_options(opts);
     if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[5], opts, tens, st);
     if (u != 3 && u != 5) {
-        i32 ctx = 0, whole = 1;
-        static constexpr i32 SRV[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
-        SRVMNU(ctx, whole, EDA2[5], machine_class(), SRV, u == 5 ? 1 : 0, st);
+        i32 ctx = 0, whole = 1, srv[SRV_OPTIONS];
+        service_options(u, srv);
+        SRVMNU(ctx, whole, EDA2[5], machine_class(), srv, SRVFLG, st);
     }
 }
 }  // namespace
@@ -197,9 +215,9 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 GSTXT1(1, name);
                 char stt[20];
                 std::memcpy(stt, PRCSTT, sizeof stt);
-                i32 ctx = 0, whole = 1, st = 0;
-                static constexpr i32 SRV[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
-                SRVMNU(ctx, whole, EDA2[5], machine_class(), SRV, u == 5 ? 1 : 0, st);
+                i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
+                service_options(u, srv);
+                SRVMNU(ctx, whole, EDA2[5], machine_class(), srv, SRVFLG, st);
                 GSTXT1(2, name);
                 std::memcpy(PRCSTT, stt, sizeof stt);
             } else if (reply == index[IX_APPLY]) {

@@ -26,7 +26,7 @@ const std::map<std::string, f64>& nc_defaults()
         {"rotate_ucs", 0},      {"proc_id", -1},     {"operation", 0},
         {"selected_procs", 1},  {"user_code", 0},    {"template_operation", 0}, {"template_create_read", 0},
         {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0}, {"stock_number", 0},
-        {"file_open_fails", 0}, {"check_movmnt", 0}, {"level", 1},
+        {"file_open_fails", 0}, {"check_movmnt", 0}, {"level", 1}, {"bytes_left", 8000000},
     };
     return d;
 }

@@ -1,0 +1,183 @@
+// The SERVICE menu and the tool menu in scripted sessions: slots and their
+// texts, the records each leaves, the actions, and the spindle-speed rule.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "frame/srvmnu.h"
+#include "frame/tolmnu.h"
+#include "frame/intctl.h"
+#include "proc_common.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+constexpr i32 ALL[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
+
+std::string last_menu()
+{
+    std::string m;
+    for (const auto& l : norak::transcript())
+        if (l.rfind("menu: ", 0) == 0) m = l.substr(6);
+    return m;
+}
+
+// Runs the SERVICE menu over the replies; answers its status.
+i32 service(const std::string& replies, const i32* options = ALL, i32 editing = 0, i32 printcell = 0,
+            i32* flags = nullptr)
+{
+    proct::fresh(replies);
+    i32 f[7] = {1, 1, 1, 1, 1, 1, 0};
+    i32 st = 0, whole = 1;
+    SRVMNU(editing, whole, printcell, 1, options, flags ? flags : f, st);
+    return st;
+}
+
+
+bool has(const std::string& line) { return norak::transcript_has(line); }
+
+TEST(ServiceMenu, SlotsOfEveryColumnInTheirOrder)
+{
+    service(R"([{"menu": 0}])");
+    EXPECT_EQ(last_menu(),
+              "TP NAME =@TYPE = MILL 3X@BLANK PROCEDURE@TOOL: DISPLAY@TP SIZE = 0 BYTES@BYTES LEFT = 8000000@"
+              "MACSYS = MACSYS1@LEVEL = L0@TP LIST@PROCEDURE HEADER LIST@TOOL LIST@ @SAVE APPROX. FILE:OFF@ @ @"
+              "CHANGE ORIGIN@ @ @INSERT MESSAGE / CODE@GO TO POINT@ @ @CALCULATE PARTBOX@CRITERIA LIST@"
+              "CLEARANCE HEIGHT = 0@HEIGHT RELATIVE : NO@CLEARANCE MODE : DISTANCE@CLEARANCE DISTANCE = 0");
+    // The editing context: PROCEDURE LIST and EDIT MESSAGE, no CRITERIA LIST.
+    service(R"([{"menu": 0}])", ALL, 1);
+    std::string m = last_menu();
+    EXPECT_NE(m.find("TOOL LIST@PROCEDURE LIST@"), std::string::npos) << m;
+    EXPECT_NE(m.find("INSERT MESSAGE / CODE@EDIT MESSAGE@"), std::string::npos) << m;
+    EXPECT_NE(m.find("CALCULATE PARTBOX@ @CLEARANCE HEIGHT"), std::string::npos) << m;
+    // Print mode drops columns 1 to 5 and returns without a reply.
+    service("[]", ALL, 0, 1);
+    EXPECT_EQ(last_menu(), "");
+    EXPECT_EQ(UPW2[0], 1);
+}
+
+TEST(ServiceMenu, FrequentBackupIsOffAfterEveryExit)
+{
+    for (const char* r : {R"([{"menu": 0}])", R"([{"menu": 1, "escape": true}])", "[]"}) {
+        proct::fresh(r);
+        UPW2[0] = 2;
+        UPW2[1] = 5;
+        i32 f[7] = {1, 1, 1, 1, 0, 1, 0}, st = 0, whole = 1, pc = std::string(r) == "[]" ? 1 : 0;
+        SRVMNU(0, whole, pc, 1, ALL, f, st);
+        EXPECT_EQ(UPW2[0], 1) << r;
+        EXPECT_EQ(UPW2[1], 5) << r;
+        EXPECT_EQ(f[2], 1) << r;
+    }
+    // Nothing offered at all still leaves through the common exit.
+    proct::fresh("[]");
+    UPW2[0] = 2;
+    i32 none[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0}, f[7] = {0, 0, 0, 0, 0, 0, 0}, st = 0, pc = 1, whole = 1;
+    SRVMNU(0, whole, pc, 1, none, f, st);
+    EXPECT_EQ(UPW2[0], 1);
+}
+
+TEST(ServiceMenu, FiveWayToolDisplayStoresTheRecordAndTheFastFlag)
+{
+    const i32 want[6] = {0, 0, 1, 2, 4, 3};
+    for (i32 c = 1; c <= 5; ++c) {
+        service(R"([{"menu": 4, "value": )" + std::to_string(c) + R"(}, {"menu": 0}])");
+        EXPECT_EQ(TLER[0], want[c]) << c;
+        EXPECT_EQ(get_fdflg(), c == 4 ? 1 : 0) << c;
+        EXPECT_EQ(DSPMOD, want[c]) << c;
+    }
+    // A stored 4 without the fast flag shows TOOL: NO DISPLAY and stores 2;
+    // the fast flag shows NO FAST DISP.; a value out of the table is refused.
+    for (i32 stored : {4, 7, -1}) {
+        proct::fresh(R"([{"menu": 0}])");
+        TLER[0] = stored;
+        i32 f[7] = {1, 1, 1, 1, 1, 1, 0}, st = 0, pc = 0, whole = 1;
+        SRVMNU(0, whole, pc, 1, ALL, f, st);
+        EXPECT_NE(last_menu().find("@TOOL: NO DISPLAY@"), std::string::npos) << stored;
+        EXPECT_EQ(TLER[0], 2) << stored;
+    }
+    proct::fresh(R"([{"menu": 0}])");
+    set_fdflg_on();
+    TLER[0] = 0;
+    i32 f[7] = {1, 1, 1, 1, 1, 1, 0}, st = 0, pc = 0, whole = 1;
+    SRVMNU(0, whole, pc, 1, ALL, f, st);
+    EXPECT_NE(last_menu().find("@MOTION: NO FAST DISP.@"), std::string::npos);
+    EXPECT_EQ(TLER[0], 4);
+    EXPECT_EQ(get_fdflg(), 1);
+}
+
+TEST(ServiceMenu, HeightsRecordWords)
+{
+    // The toggle is stored on leaving; the clearance height is a value row.
+    service(R"([{"menu": 26, "value": 1}, {"menu": 25, "value": 12.5}, {"menu": 0}])");
+    EXPECT_EQ(HEI8[74], 1);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[0]), 12.5f);
+    // Clearance mode 1 (a point Z) sets word 77; back to distance clears it.
+    service(R"([{"menu": 27, "value": 1}, {"menu": 28, "value": 40}, {"menu": 0}])");
+    EXPECT_EQ(HEI8[76], 1);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 40.0f);
+    // An indicated point: its Z less the origin's becomes word 25.
+    service(R"([{"menu": 27, "value": 2}, {"point": [1, 2, 33]}, {"menu": 0}])");
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 33.0f);
+    EXPECT_EQ(HEI8[76], 1);
+    EXPECT_TRUE(has("prompt: IND. CLEAR POINT"));
+    // A cancelled point keeps the mode it had.
+    service(R"([{"menu": 27, "value": 2}, {"point": [0, 0, 0], "escape": true}, {"menu": 0}])");
+    EXPECT_EQ(HEI8[76], 0);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 0.0f);
+}
+
+TEST(ServiceMenu, ActionsReachTheirServicesAndTheMissingOnesSaySo)
+{
+    service(R"([{"menu": "TP LIST"}, {"menu": 0}])");
+    EXPECT_TRUE(has("host message 322/10: WRITING THE TOOL PATH LISTING") || norak::transcript_count("TP_LIST") > 0);
+    service(R"([{"menu": "GO TO POINT"}, {"menu": "BLANK PROCEDURE"}, {"menu": 0}])");
+    EXPECT_TRUE(has("message: SRVMNU, GO TO POINT IS NOT AVAILABLE"));
+    EXPECT_TRUE(has("message: SRVMNU, BLANK PROCEDURE IS NOT AVAILABLE"));
+    service(R"([{"menu": "CALCULATE PARTBOX"}, {"menu": 0}])");
+    EXPECT_TRUE(has("host: part box calculated"));
+    EXPECT_TRUE(has("host: part heights updated"));
+    // Info rows and blanks cannot be chosen; a reply past the rows is refused
+    // by the host and the menu indexes nothing past its tables.
+    EXPECT_THROW(service(R"([{"menu": 14}])"), std::exception);
+}
+
+TEST(ToolMenu, SpindleSpeedRule)
+{
+    i32 n = 0;
+    SPNSPD(10.0f, 100.0f, n);
+    EXPECT_EQ(n, 3183);
+    SPNSPD(10.0f, 0.0f, n);
+    EXPECT_EQ(n, 0);
+    SPNSPD(0.0f, 100.0f, n);
+    EXPECT_EQ(n, 999999);
+    SPNSPD(0.001f, 9999.0f, n);
+    EXPECT_EQ(n, 999999);
+    SPNSPD(10.0f, -100.0f, n);
+    EXPECT_EQ(n, 3183);
+    SPNSPD(10.0f, 101.0f, n);  // 3214.9: rounded to the nearest
+    EXPECT_EQ(n, 3215);
+}
+
+// The main menu's option table for the tool menu.
+constexpr i32 TOOLOPTS[13] = {1, 1, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0};
+
+TEST(ToolMenu, ValuesGoToTheToolCacheAndTheWarningsAreShown)
+{
+    proct::fresh(R"([{"menu": "FEED", "value": 250}, {"menu": 8, "value": 2}, {"menu": 0}])");
+    PRM9[0] = r2wrd(100.0f);
+    PRM9[1] = r2wrd(120.0f);
+    PRM9[7] = 4000;
+    PRM9[8] = 1;
+    PRM9[21] = r2wrd(-2.0f);
+    i32 st = 0, pc = 0;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FLOAT_EQ(wrd2r(PRM9[0]), 250.0f);
+    EXPECT_TRUE(has("message: WARNING: SPINDLE IS CCW!"));
+    EXPECT_FLOAT_EQ(wrd2r(PRM9[21]), -2.0f);  // the machine's maximum feed kept
+    f32 feed = 0;
+    GTFEED(CURTOL, feed);
+    EXPECT_FLOAT_EQ(feed, 250.0f);
+}
+
+}  // namespace

@@ -71,11 +71,11 @@ void run_side_menus(i32 u, i32 tens)
 {
     i32 st = 0, opts[13];
     tool_options(opts);
-    if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[5], opts, tens, st);
+    if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[4], opts, tens, st);
     if (u != 3 && u != 5) {
         i32 ctx = 0, whole = 1, srv[SRV_OPTIONS];
         service_options(u, srv);
-        SRVMNU(ctx, whole, EDA2[5], machine_class(), srv, SRVFLG, st);
+        SRVMNU(ctx, whole, EDA2[4], machine_class(), srv, SRVFLG, st);
     }
 }
 }  // namespace
@@ -207,7 +207,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 GSTXT1(1, name);
                 i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
                 tool_options(opts);
-                TOLMNU(EDA2[5], opts, tens, st);
+                TOLMNU(EDA2[4], opts, tens, st);
                 if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
                 GSTXT1(2, name);
             } else if (reply == index[IX_SERVICE] && u != 3) {
@@ -217,7 +217,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 std::memcpy(stt, PRCSTT, sizeof stt);
                 i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
                 service_options(u, srv);
-                SRVMNU(ctx, whole, EDA2[5], machine_class(), srv, SRVFLG, st);
+                SRVMNU(ctx, whole, EDA2[4], machine_class(), srv, SRVFLG, st);
                 GSTXT1(2, name);
                 std::memcpy(PRCSTT, stt, sizeof stt);
             } else if (reply == index[IX_APPLY]) {

@@ -249,10 +249,10 @@ void TOLMNU(i32& printcell, const i32* options, const i32& kind, i32& status)
             DEFTOL(ttype, 10, 1, s);
             return;
         }
+        if (printcell != 0) break;
         REDSPL();
         i32 reply = 0;
         modrpl(reply);
-        if (printcell != 0) break;
         if (reply == -3) continue;
         if (reply == 0 || reply == -1 || reply == -2) {
             if (PRM9[W_M19] >= 1 && PRM9[W_M19] <= 3) PRM9[W_V21] = 0;

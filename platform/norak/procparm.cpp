@@ -217,6 +217,27 @@ bool set_value(Row& r, const std::string& text, const std::string& where)
     return true;
 }
 
+// A choice row answered by the text of one of its options (blanks and a
+// closing ">" aside) takes that option: the row's number, its word set.
+std::optional<i32> choose_option(Form& f, const std::string& answer)
+{
+    auto clean = [](std::string t) {
+        t = trim(t);
+        while (!t.empty() && (t.back() == '>' || t.back() == ' ')) t.pop_back();
+        return t;
+    };
+    for (size_t k = 0; k < f.rows.size(); ++k) {
+        Row& row = f.rows[k];
+        if (row.kind != 3 || !row.word) continue;
+        for (size_t o = 0; o < row.opts.size(); ++o)
+            if (clean(row.opts[o]) == clean(answer)) {
+                *row.word = static_cast<i32>(o + 1);
+                return static_cast<i32>(k + 1);
+            }
+    }
+    return std::nullopt;
+}
+
 i32 read_form()
 {
     Form& f = F();
@@ -235,6 +256,11 @@ i32 read_form()
         std::vector<std::string> labels;
         for (const Row& row : f.rows) labels.push_back(row.kind != 2 ? label_of(row) : std::string());
         std::optional<i32> named = answer_choice(r.answer, labels);
+        bool by_option = false;
+        if (!named) {
+            named = choose_option(f, r.answer);
+            by_option = named.has_value();
+        }
         if (!named)
             throw session_error(where + " answers \"" + r.answer + "\", which is no row of the menu \"" + asked + "\"");
         choice = *named;
@@ -245,7 +271,9 @@ i32 read_form()
             if (row.kind == 1 || row.kind == 2)
                 throw session_error(where + " chooses row " + std::to_string(choice) +
                                     ", which cannot be chosen, in the menu \"" + asked + "\"");
-            if (!r.value.empty() && row.word) {
+            if (by_option) {
+                // the option named is taken as it is
+            } else if (!r.value.empty() && row.word) {
                 set_value(row, r.value, where);
             } else if (row.kind == 3 && row.word) {
                 i32 n3 = static_cast<i32>(row.opts.size());

@@ -43,7 +43,7 @@ const std::string DEFINE = R"(
   {"question":"MILLING SIDE OK?","answer":"yes"}, {"question":"CUT DIRECTION OK?","answer":"yes"},
   {"pick":0,"exit":true},
   {"menu":"ACCEPT"},
-  {"menu":"MACHINING PARAMS ..."}, {"menu":"SELECT NEW TOOL"}, {"menu":"BALL 10"}, {"menu":"RETURN"},
+  {"menu":"MACHINING PARAMS ..."}, {"menu":"SELECT NEW TOOL"}, {"menu":"BALL 10"}, {"menu":0},
   {"menu":"TOLERANCE","value":0.02}, {"menu":"SCALLOP HEIGHT","value":0.05}, {"menu":0})";
 const std::string EXECUTE = R"(, {"menu":"YES","note":"OK TO EXECUTE?"})";
 // The next new procedure of the driver's second cycle is left at once.
@@ -137,7 +137,7 @@ TEST(ProcSession, TemplateCarriesTheParametersAndNoGeometry)
 TEST(ProcSession, ParameterPageRefusesAConicToolWithANegativeOffset)
 {
     const std::string replies = DEFINE.substr(0, DEFINE.find("{\"menu\":\"BALL 10\"}")) +
-                                R"({"menu":"CONE 8"}, {"menu":"RETURN"},
+                                R"({"menu":"CONE 8"}, {"menu":0},
                                    {"menu":"PART OFFSET","value":-0.5}, {"menu":0},
                                    {"menu":"PART OFFSET","value":0,"expect":"PART OFFSET = -0.5"}, {"menu":0})" +
                                 EXECUTE + LEAVE;

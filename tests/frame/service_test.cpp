@@ -180,4 +180,55 @@ TEST(ToolMenu, ValuesGoToTheToolCacheAndTheWarningsAreShown)
     EXPECT_FLOAT_EQ(feed, 250.0f);
 }
 
+TEST(ToolMenu, CuttingSpeedSetsTheSpindleAndImperialSpeedsAreStoredInMetres)
+{
+    // Metric: a cutting speed of 100 at the ball of 10 gives 3183.
+    proct::fresh(R"([{"menu": "CUTTING SPEED", "value": 100}, {"menu": 0}])");
+    PRM9[8] = 1;
+    i32 st = 0, pc = 0;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_FLOAT_EQ(wrd2r(PRM9[1]), 100.0f);
+    EXPECT_EQ(PRM9[7], 3183);
+    i32 spin = 0;
+    GTSPIN(CURTOL, spin);
+    EXPECT_EQ(spin, 3183);
+    // Inches: the speed is shown and entered in feet a minute.
+    norak::reset();
+    norak::load_session_text(std::string("{\"settings\": {\"unit\": 25.4}, \"entities\": [") + proct::ENTITIES +
+                             R"x(], "replies": [{"menu": "CUTTING SPEED (FT/MIN)", "value": 328.084}, {"menu": 0}]})x");
+    PRM9[1] = r2wrd(50.0f);
+    PRM9[8] = 1;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_NEAR(wrd2r(PRM9[1]), 100.0f, 1e-3f);
+    EXPECT_NE(norak::transcript_has("CUTTING SPEED (FT/MIN) = 164"), false);
+}
+
+TEST(ToolMenu, SpindleOffHidesTheSpeedsAndNoToolSkipsTheMenu)
+{
+    proct::fresh(R"([{"menu": 0}])");
+    PRM9[8] = 3;
+    i32 st = 0, pc = 0;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(last_menu().find("CUTTING SPEED"), std::string::npos);
+    EXPECT_EQ(last_menu().find("SPINDLE SPEED"), std::string::npos);
+    EXPECT_TRUE(norak::transcript_has("message: WARNING: SPINDLE IS OFF!"));
+    // No current tool: nothing is shown and nothing asked.
+    proct::fresh("[]");
+    PRM9[PRM9_TOOL] = 999;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(last_menu(), "");
+}
+
+TEST(ToolMenu, AfterSelectNewToolTheOptionIsUnpadded)
+{
+    // The library offers nothing for this filter: the tool stays, the
+    // option is rebuilt unpadded all the same.
+    proct::fresh(R"([{"menu": "SELECT NEW TOOL"}, {"menu": 0}])");
+    i32 st = 0, pc = 0;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(PRM9[PRM9_TOOL], 101);
+    EXPECT_TRUE(norak::transcript_has("menu: TOOL=BALL 10         >@"));
+    EXPECT_TRUE(norak::transcript_has("menu: TOOL=BALL 10@ @"));
+}
+
 }  // namespace

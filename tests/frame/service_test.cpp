@@ -231,4 +231,59 @@ TEST(ToolMenu, AfterSelectNewToolTheOptionIsUnpadded)
     EXPECT_TRUE(norak::transcript_has("menu: TOOL=BALL 10@ @"));
 }
 
+TEST(ServiceMenu, ColumnsFollowTheirOwnOptionsAndTheRedisplayRule)
+{
+    // Column 4 without column 5; PROCEDURE LIST wants option 7 as well as
+    // the editing context.
+    const i32 some[9] = {0, 0, 0, 0, 0, 1, 0, 1, 0};
+    service(R"([{"menu": 0}])", some, 1);
+    const std::string m = last_menu();
+    EXPECT_NE(m.find("CHANGE ORIGIN"), std::string::npos) << m;
+    EXPECT_EQ(m.find("INSERT MESSAGE"), std::string::npos) << m;
+    EXPECT_EQ(m.find("PROCEDURE LIST"), std::string::npos) << m;
+    EXPECT_NE(m.find("TOOL LIST"), std::string::npos) << m;
+    // The menu is redisplayed only after the screen was cleared.
+    proct::fresh("[]");
+    REDSPL();
+    EXPECT_FALSE(norak::transcript_has("host: menu redisplayed"));
+    i32 one = 1, state = 0;
+    gsclr(2, one);
+    REDSPL();
+    EXPECT_TRUE(norak::transcript_has("host: menu redisplayed"));
+    gsclr(1, state);
+    EXPECT_EQ(state, 0);
+}
+
+TEST(ToolMenu, ColumnsFollowTheirOptionsAndTheMaximumFeedChoice)
+{
+    const i32 feed_only[13] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const i32 value4_only[13] = {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    i32 st = 0, pc = 0;
+    proct::fresh(R"([{"menu": 0}])");
+    TOLMNU(pc, feed_only, 0, st);
+    EXPECT_NE(last_menu().find("@FEED = "), std::string::npos) << last_menu();
+    proct::fresh(R"([{"menu": 0}])");
+    TOLMNU(pc, value4_only, 0, st);
+    EXPECT_NE(last_menu().find("@MACHINE VALUE 4 = "), std::string::npos) << last_menu();
+    // Machining type 14 offers the word-23 choice; the menu's kind 1 drops it.
+    proct::fresh(R"([{"menu": 0}])");
+    MACTYP = 14;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_NE(last_menu().find("VALUE 23"), std::string::npos);
+    proct::fresh(R"([{"menu": 0}])");
+    MACTYP = 14;
+    TOLMNU(pc, TOOLOPTS, 1, st);
+    EXPECT_EQ(last_menu().find("VALUE 23"), std::string::npos);
+    // The machine's maximum feed (-2) changed to a given one starts at the
+    // default maximum feed.
+    proct::fresh(R"([{"menu": "MAX FEED", "value": 2}, {"menu": 0}])");
+    PRM9[21] = r2wrd(-2.0f);
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_FLOAT_EQ(wrd2r(PRM9[21]), -15000.0f);
+    proct::fresh(R"([{"menu": "MAX FEED", "value": 1}, {"menu": 0}])");
+    PRM9[21] = r2wrd(-900.0f);
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_FLOAT_EQ(wrd2r(PRM9[21]), -2.0f);
+}
+
 }  // namespace

@@ -87,8 +87,19 @@ void PNTNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
     i32 flags = 0;
     GTPFLG(flags);
     if (prj_get_avail()) {
-        // No projector is prepared for the tool.
-        status = -1;
+        const i32 index = prj_tool_index();
+        if (index < 0) {
+            status = -1;
+            return;
+        }
+        f32 vec[3];
+        i32 kind = 0;
+        status = prj_vertical(index, point, result[2], contact, vec, normal, kind, surface);
+        if (status == 0) {
+            result[0] = point[0];
+            result[1] = point[1];
+            if (kind == 2) status = 4;
+        }
         return;
     }
     status = -1;

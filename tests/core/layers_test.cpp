@@ -21,10 +21,13 @@ const std::map<std::string, int> FLOOR = {
 };
 
 // The string and grid-line positioning read the Z-map stock grid and the
-// stock's tool-profile nets, which the stock builds and keeps.
+// stock's tool-profile nets, which the stock builds and keeps; the tool-shape
+// helpers place the tool image on the stock grid.
 const std::set<std::pair<std::string, std::string>> ALLOWED = {
     {"cutter/gridln.cpp", "stock/stkgrid.h"},
     {"cutter/linnetn.cpp", "stock/netgrid.h"},
+    {"cutter/locdir.cpp", "stock/stkstamp.h"},
+    {"cutter/locseg.cpp", "stock/stkstamp.h"},
 };
 
 struct Include {

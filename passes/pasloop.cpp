@@ -42,15 +42,16 @@ void propose(i32 i, f32& next, f32& metric, i32& status)
 {
     const i32 x = i - 1;
     PasTab& p = PASTAB;
-    const f32 dirsign = p.AEND[x] - p.ASTART[x] < 0 ? -1.0f : 1.0f;
-    (void)dirsign;
+    // The along direction's sign, in the place of the scallop step's side
+    // sign (the scallop step reads neither).
+    const i32 dirsign = p.AEND[x] - p.ASTART[x] < 0 ? -1 : 1;
     f32 guess = p.PCODE[x] == 1 ? p.USTEP[x] : p.VSTEP[x];
     const f32 five = 0.05f * (p.PEND[x] - p.PCUR[x]);
     i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
     status = 0;
     if (pw(STPMOD) == 1) {
         SCLSTP(BUF, pwr(SCLHGT), p.ASTART[x], p.AEND[x], guess, p.PCUR[x], p.PEND[x], p.PEND[x] - p.PSTART[x],
-               p.PCODE[x], side, pw(AXSMOD), CUTSGN, pwr(LEADAN), pwr(TLTCMP), next, metric);
+               p.PCODE[x], side, pw(AXSMOD), dirsign, pwr(LEADAN), pwr(TLTCMP), next, metric);
     } else {
         SPCSTP(BUF, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x], side,
                pw(AXSMOD), next, metric, status);
@@ -450,6 +451,9 @@ void SURMP1(i32& work, i32& status)
     SETFST();
     RSTMOV();
     i32 d = 0;
+    // Set when a pass gave nothing after others were written: the next pass,
+    // on this surface or the next, is entered by an approach.
+    i32 retry = 0;
     for (i32 i = 1; i <= n; ++i) {
         backup(status);
         if (status < 0) return;
@@ -458,7 +462,7 @@ void SURMP1(i32& work, i32& status)
             eroutc("SURMP1, ERRORS IN DATA BASE", 0);
             return;
         }
-        i32 first = 1, written = 0, retry = 0;
+        i32 first = 1, written = 0;
         i32 nearf = pw(ZIGZAG) != 0 && i > 1 ? 1 : 0;
         const i32 x = i - 1;
         for (i32 guard = 0; guard < 100000; ++guard) {
@@ -495,6 +499,9 @@ void SURMP1(i32& work, i32& status)
                 eroutc("SRFSTP,NO PROGRESS OF THE PASSES", 0);
                 break;
             }
+            // A step past the end of the range is held at the end (a mend:
+            // unclamped, the end test below would never meet it and the
+            // passes would run on beyond the surface's limits).
             const bool up = PASTAB.PEND[x] >= PASTAB.PSTART[x];
             if ((up && PASTAB.PCUR[x] > PASTAB.PEND[x]) || (!up && PASTAB.PCUR[x] < PASTAB.PEND[x]))
                 PASTAB.PCUR[x] = PASTAB.PEND[x];

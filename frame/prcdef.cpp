@@ -14,6 +14,7 @@
 #include "frame/callbacks.h"
 #include "frame/prmmnu.h"
 #include "core/records.h"
+#include "passes/pasdat.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "pocket/pokmain.h"
@@ -449,14 +450,15 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     f32 ev[9];
     evsrf(buf, u, v, 2, ev, status);
     if (status < 0) return;
-    f32 tool[6];
-    NCEVSW(buf, u, v, ev + 3, ev + 6, nrm, pw(AXSMOD), nullptr, pwa(LEADAN), pwa(TLTCMP), tool, status);
+    // The pass runs along the second parameter, towards its end: the
+    // weights of the movement direction in (u, v).
+    const f32 sense = ltval(lim[3] - lim[2], 0.0f) ? -1.0f : 1.0f;
+    const f32 wu = code == 1 ? 0.0f : sense, wv = code == 1 ? sense : 0.0f;
+    f32 tool[9];
+    NCEVSW(buf, u, v, wu, wv, nrm, pw(AXSMOD), SRFEVL, pwr(LEADAN), pwr(TLTCMP), tool, status);
     if (status < 0) return;
     const f32* along = code == 1 ? ev + 6 : ev + 3;
-    f32 d[3] = {along[0], along[1], along[2]};
-    f32 diff = lim[3] - lim[2];
-    if (ltval(diff, 0.0f))
-        for (f32& x : d) x = -x;
+    f32 d[3] = {sense * along[0], sense * along[1], sense * along[2]};
     f32 len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     if (len > 0.0f)
         for (f32& x : d) x /= len;

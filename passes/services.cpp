@@ -9,6 +9,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"
+#include "passes/ncevs.h"
 #include "passes/retract.h"
 #include "passes/srfgeo.h"
 
@@ -56,20 +57,16 @@ void (*SRMHOOK)(i32 loop, i32& status) = nullptr;
 
 
 
-// The tool point and axis at a surface point: the point itself and the
-// oriented normal.
-void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32*, const f32*, const i32& nrm, const i32&,
-            const f32*, const i32*, const i32*, f32* result, i32& status)
+// The tool at a surface point through the movement-direction routine, with
+// the module's own work areas (the on-model word and the evaluation record,
+// read by no other routine): tool point, tool axis and surface normal.
+void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32& wv, const i32& side,
+            const i32& axsmod, i32& flag3, const f32& lead, const f32& tilt, f32* result, i32& status)
 {
-    f32 p[9], n[3];
-    evsrfn(buf, u, v, 1, p, n, status);
-    if (status < 0) return;
-    status = 0;
-    const f32 s = nrm < 0 ? -1.0f : 1.0f;
-    for (i32 k = 0; k < 3; ++k) {
-        result[k] = p[k];
-        result[3 + k] = s * n[k];
-    }
+    static i32 onmodel = 0;
+    static f32 evrec[9];
+    onmodel = 0;
+    NCEVS1(buf, u, v, wu, wv, side, axsmod, flag3, lead, tilt, onmodel, evrec, result, status);
 }
 
 void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,

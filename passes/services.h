@@ -49,9 +49,10 @@ void FITINI(const i32& mode, const f32& tol);
 // width point, markers) is declared in passes/geodef.h.
 #include "passes/geodef.h"
 
-// Tool orientation at one surface point.
-void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32* du, const f32* dv, const i32& nrm,
-            const i32& axsmod, const f32* tables, const i32* item185, const i32* item209, f32* result, i32& status);
+// The tool at one surface point (the movement-direction routine with the
+// module's work areas): tool point, tool axis, surface normal into result.
+void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32& wv, const i32& side,
+            const i32& axsmod, i32& flag3, const f32& lead, const f32& tilt, f32* result, i32& status);
 
 // Link-parameter block from the procedure's words.
 void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,

@@ -243,3 +243,37 @@ TEST(ProcDefaults, TranslationRowsStopAtTheFirstRefusal)
     EXPECT_EQ(norak::translation_rows()[8][1], 54);
     EXPECT_EQ(norak::translation_rows()[28][0], 581);
 }
+
+// The procedure's start normal is the tool's: in three-axis work the tool
+// stands on the plane's start corner with its axis up; in five-axis work
+// with a leading angle its axis leans along the pass by that angle.
+TEST(ProcNormal, StartsWithTheToolAtTheFirstCorner)
+{
+    fresh();
+    new_procedure();
+    two_surfaces();
+    i32 st = 0;
+    SGTOOL(3, 101, st);
+    ASSERT_EQ(st, 0);
+    f32 pt[3] = {0, 0, 0}, dir[3] = {0, 0, 0}, nrm[3] = {9, 9, 9};
+    i32 count = 0, dirs = 0, nrms = 0;
+    pw(AXSMOD) = 1;
+    PRCNRM(1, count, pt, dirs, dir, nrms, nrm, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_NEAR(pt[0], 12.5f, 1e-4);
+    EXPECT_NEAR(pt[1], 30.0f, 1e-4);
+    EXPECT_NEAR(pt[2], 0.0f, 1e-4);
+    EXPECT_NEAR(dir[1], 1.0f, 1e-6);
+    EXPECT_NEAR(nrm[2], 1.0f, 1e-6);
+    pw(AXSMOD) = 2;
+    pws(LEADAN, 20.0f);
+    pws(TLTCMP, 0.0f);
+    nrms = 0;
+    PRCNRM(1, count, pt, dirs, dir, nrms, nrm, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(nrms, 1);
+    EXPECT_NEAR(nrm[2], std::cos(20.0 * M_PI / 180.0), 1e-4);
+    EXPECT_NEAR(std::fabs(nrm[1]), std::sin(20.0 * M_PI / 180.0), 1e-4);
+    EXPECT_NEAR(nrm[0], 0.0f, 1e-4);
+}

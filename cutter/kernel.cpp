@@ -240,6 +240,8 @@ i32 vtxcon(KrnBlk& k, const f64* V)
                 s = std::fmin(q1 != 0.0 ? r1 : HUGE_VAL, q2 != 0.0 ? r2 : HUGE_VAL);
         }
     }
+    // Also for a vertex already on the cone: a point below the apex lies on
+    // the cone's mirror image, not on the flank.
     f64 X[3] = {V[0] + s * d[0], V[1] + s * d[1], V[2] + s * d[2]};
     if (!(X[2] > k.apexzz)) return 1;
     copy(k.tolcnt, X);
@@ -664,7 +666,10 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
             f64 del = (k.swpoff - dot(m, C)) / dot(m, gh);
             f64 wp = sq0(R * R - del * del);
             // The rim point that leads along the move's component across the
-            // edge (both variants).
+            // edge, in both variants (a mend: the cylindrical variant's own
+            // rule, the point along f turned so that f . E has the sign of
+            // E.z, takes the trailing point on some edges, so the contact is
+            // refused and the flat bottom passes through the edge).
             f64 de = dot(d, E), ee = dot(E, E), dd = dot(d, d);
             f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
             f64 sg = side <= 0.0 ? -1.0 : 1.0;

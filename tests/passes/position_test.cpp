@@ -294,11 +294,8 @@ TEST(PassPositions, CleanUpOnTheModelTakesTheModelsNormal)
     allfre(st);
 }
 
-// Five-axis placing needs both surface derivatives: on a patch whose edge
-// u = 0 is collapsed to one point the v derivative vanishes there, and with
-// a leading angle the movement direction cannot be had: the failure comes
-// back, whatever the weights.
-TEST(PassPositions, FiveAxisDirectionNeedsBothDerivatives)
+// A bicubic patch whose edge u = 0 is collapsed to one point (a pole).
+std::string collapsed_patch()
 {
     std::ostringstream s;
     s << R"({"kind":"nurbs_surface","id":1,"degree":[3,3],"counts":[4,4],"u_knots":[0,0,0,0,1,1,1,1],)"
@@ -308,7 +305,16 @@ TEST(PassPositions, FiveAxisDirectionNeedsBothDerivatives)
             s << (i + j ? "," : "") << "[" << (i == 0 ? 0.0 : 30.0 * i) << "," << (i == 0 ? 40.0 : 80.0 * j / 3) << ","
               << (i == 0 ? 10.0 : 10.0 + 3.0 * i) << "]";
     s << "]}";
-    host({s.str()});
+    return s.str();
+}
+
+// Five-axis placing needs both surface derivatives: on a patch whose edge
+// u = 0 is collapsed to one point the v derivative vanishes there, and with
+// a leading angle the movement direction cannot be had: the failure comes
+// back, whatever the weights.
+TEST(PassPositions, FiveAxisDirectionNeedsBothDerivatives)
+{
+    host({collapsed_patch()});
     params(2, 0.01f, 10.0f, 0.0f);
     CURTOL = BALL;
     i32 st = 0;
@@ -331,15 +337,7 @@ TEST(PassPositions, FiveAxisDirectionNeedsBothDerivatives)
 // is solved and the step grows from a small guess to the scallop's.
 TEST(SideStep, SamplesAwayFromACollapsedEdge)
 {
-    std::ostringstream s;
-    s << R"({"kind":"nurbs_surface","id":1,"degree":[3,3],"counts":[4,4],"u_knots":[0,0,0,0,1,1,1,1],)"
-      << R"("v_knots":[0,0,0,0,1,1,1,1],"points":[)";
-    for (int j = 0; j < 4; ++j)
-        for (int i = 0; i < 4; ++i)
-            s << (i + j ? "," : "") << "[" << (i == 0 ? 0.0 : 30.0 * i) << "," << (i == 0 ? 40.0 : 80.0 * j / 3) << ","
-              << (i == 0 ? 10.0 : 10.0 + 3.0 * i) << "]";
-    s << "]}";
-    host({s.str()});
+    host({collapsed_patch()});
     params(2, 0.01f, 10.0f, 0.0f);
     CURTOL = BALL;
     i32 st = 0;

@@ -200,6 +200,8 @@ i32 seek(bool fresh, i32 group, i32 code, i32* budget, i32& pos, i32& glen)
             if (!skip(b)) return miss();
         }
     }
+    // Inside a nested group the search ends at the group's end (a mend: read
+    // on, it would answer a code of the same number in a following group).
     i32 used = 0;
     for (i32 segs = 0; used < limit; ++segs) {
         if (segs >= 10000) return 1;

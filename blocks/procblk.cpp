@@ -192,7 +192,8 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
         return;
     }
     // The counter and the new-procedure flag go back when the block cannot
-    // be written whole.
+    // be written whole (a mend: a counter left raised would count deleted
+    // blocks against the tool path's limit of procedures).
     auto undo = [&]() {
         MOVST.newproc = newproc;
         i32 s = 0;
@@ -264,6 +265,9 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
     }
     eroutc("PTBT12, ERROR IN WRITING A PROCEDURE BLOCK, PROCEDURE IS DELETED", 0);
     lclos();
+    // A sub-list opened by this call is closed before the block goes (a
+    // mend: the test "level above 1" would close the caller's own sub-list
+    // when the block is written below the top level).
     i32 now = 0;
     gtlstn(1, now);
     if (now > level) {

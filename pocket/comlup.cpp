@@ -329,6 +329,7 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     if (status != 0) return;
     if (accepted > 0) status = 1;
     if (one_more && !collection.counts.empty()) {
+        store_clear(second);
         i32 at = 0;
         for (size_t c = 0; c < collection.counts.size() && status <= 1; ++c) {
             pokarr loop;
@@ -338,13 +339,37 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
             at += collection.counts[c];
             i32 hole = collection.dirs[c] < 0 ? kind : 0, kw = c == 0 ? 1 : 2, keys = counter;
             if (st == 0) {
-                oneoff_pokarr(kw, loop, hole, 1, pokpar.radius, distance, distance, rowa, 1, keya, keys, 0,
+                oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, distance, distance, rowa, subkey, keya, keys, 0,
                               island ? 2 : 0, st);
                 counter = keys;
             }
             pokarr_free(loop);
             if (st != 0 && st != 1) status = st;
         }
+        // the loops of the further offset, accepted as the walks were, become rows
+        i32 taken = 0;
+        for (size_t c = 0, at2 = 0; c < second.counts.size() && status <= 1;
+             at2 += static_cast<size_t>(second.counts[c]), ++c) {
+            pokarr q;
+            pokarr_init_child(second.pts, static_cast<i32>(at2), second.counts[c], q);
+            q.direction = 0;
+            pokarr_area(q);
+            if (q.direction == reject_dir || q.area < minarea) continue;
+            i32 key = taken > 0 ? ++counter : keya, start = 0, st = 0;
+            lup_add(subkey, key, parent, rowa, rowb, distance, 0, q, start, st);
+            if (st != 0) {
+                status = st == 10 || st == 15 ? st : 11;
+                break;
+            }
+            ++taken;
+            status = 1;
+            if (q.area > best_area) {
+                best_area = q.area;
+                outrow = lastrow = lup_count;
+            }
+        }
+        store_clear(second);
+        store_clear(collection);
         if (status <= 1 && pkoff.first_loop && lup_count >= first_row) {
             i32 st = 0;
             lup_pick_first(first_row, lup_count, st);

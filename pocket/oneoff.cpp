@@ -1,11 +1,619 @@
-// Least forms of the offset engine's entries that the common-loop builder
-// calls; the offset issue replaces them.
+// One offset of a pocket loop: preparation, the raw offset and its clean-up,
+// the split into pieces free of crossings with their tests, the lanes of
+// the sub-loops, registration, and the lane merge of the radius sweep.
 #include "pocket/oneoff.h"
 
-void oneoff_pokarr(const i32&, pokarr&, const i32&, const i32&, const f64&, const f64&, const f64&, const i32&,
-                   const i32&, const i32&, i32&, const i32&, i32, i32& status)
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "cleanup/mapgrid.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "pocket/comlup.h"
+#include "pocket/crossing.h"
+#include "pocket/looptest.h"
+#include "pocket/lupoff.h"
+#include "pocket/luptab.h"
+#include "pocket/pkclean.h"
+#include "pocket/pkgeom.h"
+#include "pocket/pkmath.h"
+#include "pocket/pokvals.h"
+#include "pocket/selfint.h"
+
+namespace {
+
+// The piece list, the lane list, the lane work list and the first-phase
+// list (module-wide: calls are never nested).
+PkPieces g_pieces, g_lanes, g_lanework, g_first;
+
+// Where a call stands: its arguments and working values.
+struct Call {
+    i32 kind, inward, side, level, key, row, outward;
+    i32* K;
+    f64 r, d, prevd, eps, A, base, floor;
+    i32 expdir;
+    bool talk, start_choice;
+    pokarr* loop;
+};
+
+// A status that ends the call (set by the steps below).
+struct Stop {
+    i32 status;
+};
+
+void clear_all()
 {
-    status = 11;
+    g_pieces.clear();
+    g_lanes.clear();
+    g_lanework.clear();
+    g_first.clear();
+    DELREL();
 }
 
-i32 lup_tree_find(i32, i32, i32) { return 0; }
+bool near0(f64 v) { return std::fabs(v) <= 1.0e-6; }
+
+// Rotates a result to start on its segment nearest the start point, at the
+// kept parameter.
+void start_near(pokarr& a)
+{
+    i32 seg = 0, st = 0;
+    f64 t = 0.0, fx = 0.0, fy = 0.0;
+    lup_nearest_seg(0.0, a.x, a.y, a.count, seg, t, fx, fy, st);
+    if (st != 0) return;
+    f64 px = 0.0, py = 0.0;
+    pokarr_start_at(a, seg, 1, pkoff.start[2], px, py, st);
+}
+
+// Makes and cleans the raw offset of `src` by `dist` to side `sd` into
+// `raw`; `same` tells that the raw offset is the loop itself. Throws the
+// status that ends the call.
+void raw_offset(const Call& c, const pokarr& src, f64 dist, i32 sd, bool back, pokarr& raw, bool& same)
+{
+    i32 st = 0;
+    same = near0(dist);
+    raw.count = 0;
+    if (same) {
+        pokarr_copy(src, raw, st);
+        if (st != 0) throw Stop{11};
+    } else {
+        lup_offset(sd, c.inward, dist, src, raw, st);
+        if (st > 1) throw Stop{st == 9 ? 1 : st};
+        if (raw.count < 3) throw Stop{1};
+    }
+    (void)back;
+    if (raw.dims == 2) {
+        pk_flat_arcs(raw);
+        pk_split_arcs(raw, st);
+        if (st != 0) throw Stop{11};
+        pk_del_short(raw);
+        if (raw.count < 3) throw Stop{1};
+        pk_del_colin(1, 0, raw, nullptr);
+        if (raw.count < 3) throw Stop{1};
+    }
+    if (c.start_choice) start_near(raw);
+    if (raw.dims == 2) {
+        OFFSEG(1, 0, pkoff.seg_tol, raw);
+        if (c.level > 1) {
+            pk_arc_to_pts(raw);
+            pk_del_short(raw);
+        }
+        if (raw.count < 3) throw Stop{1};
+    }
+}
+
+// First vertex of `piece` that `lup_inside` places off `loop` (arc data
+// passed over): 0 outside, 1 inside, 2 when every vertex lies on it.
+i32 first_decided(const pokarr& piece, const pokarr& loop)
+{
+    for (i32 k = 0; k < piece.count; ++k) {
+        if (pk_arc_at(piece.x[k])) {
+            k += 2;
+            continue;
+        }
+        i32 ans = 0, st = 0;
+        lup_inside(piece.x[k], piece.y[k], loop, ans, st);
+        if (st != 0) throw Stop{11};
+        if (ans != 2) return ans;
+    }
+    return 2;
+}
+
+// The tests of one piece of a split; true when it is kept (kind 5 for a
+// 3-D piece kept under machining type 29).
+bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool phase1, i32& kind)
+{
+    kind = 1;
+    pk_del_short(p);
+    if (p.dims == 2) {
+        pk_del_colin(1, 0, p, nullptr);
+        if (c.level > 1) {
+            pk_arc_to_pts(p);
+            pk_flat_arcs(p);
+            pk_del_short(p);
+            pk_del_colin(1, 0, p, nullptr);
+        }
+    }
+    if (p.count < 4) return false;
+    p.direction = 0;
+    pokarr_area(p);
+    if (first && c.loop->count == 3 && c.level == 1 && c.outward && p.direction == -1) {
+        pokarr_reverse(p);
+        p.direction = 1;
+    }
+    const bool turned = p.direction != c.expdir;
+    if (turned && c.inward < 1 && !(c.level == 1 && c.inward == 0 && c.outward)) return false;
+    if (p.area <= c.A) return false;
+    bool keep = true;
+    if (!(c.d < 0.013)) {
+        CrossTable t;
+        i32 count = 0, st = 0;
+        lup_intersect_kept(102, given, p, t, count, st);
+        if (st != 0 || count < 0) throw Stop{11};
+        if (count == 0) {
+            const i32 ans = first_decided(p, given);
+            bool drop = (c.inward < 1 && ans == 0) || (c.inward >= 1 && ans == 1);
+            if (c.outward) drop = !drop;
+            keep = !drop;
+        } else {
+            keep = false;
+        }
+        if (!keep) {
+            if (c.talk)
+                erou2c("[oneoff_pokarr] LANE: ", lup_count, g_pieces.n(), " INTERSECTS PREVIOUS OFFSET");
+            if (MACTYP == 29 && !(c.inward == 1 && c.level == 1)) {
+                keep = true;
+                if (p.dims > 2) kind = 5;
+            }
+        }
+    }
+    if (!keep) return false;
+    i32 st = 0;
+    if (turned && (c.level > 1 || c.inward == 1)) {
+        i32 stop = 0;
+        lup_vs_loops(*c.K, p, stop, st);
+        if (st != 0) throw Stop{11};
+        if (stop == 0) return false;
+    } else if (c.kind == 0 || phase1) {
+        i32 res = 0;
+        lup_vs_loops3d(p, 0, 0, res, st);
+        if (st != 0) throw Stop{st};
+        if (res == 1) return false;
+    }
+    if (p.area > 4.0 * pkoff.side) OFFSEG(0, 0, pkoff.seg_tol, p);
+    return p.count >= 4;
+}
+
+// Splits a raw offset into pieces and collects the kept ones into `into`
+// (kind 2 in the radius sweep); false on a split failure.
+bool split(const Call& c, const pokarr& raw, bool same, const pokarr& given, bool phase1, bool radius, PkPieces& into)
+{
+    i32 more = 0, st = 0;
+    pokarr piece;
+    pokarr_init(raw.dims, piece);
+    DELUPS(raw, piece, more, st);
+    if (st == 1) throw Stop{10};
+    if (st == 11 && same) throw Stop{11};
+    if (st != 0) return false;
+    for (i32 k = 0;; ++k) {
+        i32 kind = 1, ierr = 0;
+        bool kept = false;
+        try {
+            kept = keep_piece(c, piece, given, k == 0, phase1, kind);
+        } catch (...) {
+            pokarr_free(piece);
+            throw;
+        }
+        if (kept) {
+            if (into.n() >= PK_PIECES_MAX) ierr = 10;
+            if (ierr == 0) into.add(piece, 0, piece.count, piece.direction, piece.area * piece.direction,
+                                    radius ? 2 : kind, ierr);
+        }
+        pokarr_free(piece);
+        if (ierr != 0) throw Stop{ierr == 10 ? 10 : 11};
+        if (k >= more) break;
+        pokarr_init(raw.dims, piece);
+        i32 m = more;
+        DELUPS(raw, piece, m, st);
+        if (st != 0) {
+            pokarr_free(piece);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The hatch lanes over a list just filled.
+void lanes_of(const Call& c, PkPieces& list, const pokarr& last, f64 dist)
+{
+    i32 st = 0;
+    const i32 mode = c.level == 1 && c.inward == 0 && c.outward ? 1 : 0;
+    oneoff_lanes(mode, last, c.base, pkoff.min_area, dist, c.r, c.expdir, list, st);
+    if (st == 11) throw Stop{11};
+}
+
+// Registers a piece as a row (kind 0) or collects it (kinds 1, 2) with the
+// keys of its kind; `plain` tells that a piece of the expected direction
+// was registered before in this call.
+void register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 levelword, bool& plain)
+{
+    i32 sub = c.level, key = c.key, parent = c.row;
+    bool island = false;
+    if (c.level == 1 && c.inward == 0 && c.outward && turned) {
+        key = 10000 + lup_count;
+        sub = 0;
+        parent = 0;
+        island = true;
+    } else if (turned && c.inward == 1) {
+        key = ++*c.K;
+        sub = 1;
+        parent = 1;
+    } else if (plain) {
+        key = ++*c.K;
+    }
+    if (!turned) plain = true;
+    i32 st = 0;
+    if (c.kind == 0) {
+        i32 start = 0;
+        lup_add(sub, key, parent, c.row, 0, value, levelword, p, start, st);
+        if (st != 0) throw Stop{st};
+        if (turned) lup_row(lup_count).inherited = c.row;
+        if (island) ++pk_nisland;
+        return;
+    }
+    ComlupStore& second = comlup_second();
+    if (second.pts.storage == PKS_EMPTY) pokarr_init(p.dims, second.pts);
+    pokarr_append_part(p.count, p, 0, second.pts, st);
+    if (st != 0) throw Stop{11};
+    second.counts.push_back(p.count);
+    second.dirs.push_back(p.direction);
+}
+
+// Sub-loop i of a list as a pocket array of its own (freed by the caller).
+void take(const PkPieces& l, i32 i, pokarr& p)
+{
+    i32 st = 0;
+    pokarr_init(l.pts.dims, p);
+    pokarr_copy_range(l.counts[static_cast<size_t>(i)], l.pts, l.start(i), p, st);
+    if (st != 0) throw Stop{11};
+    p.direction = 0;
+    pokarr_area(p);
+}
+
+// The lane merge for a registered piece S: the lane loops are cut back to
+// what the step offset leaves between S and its offset by r + eps.
+void lane_merge(const Call& c, const pokarr& S, i32 sd)
+{
+    i32 st = 0, seg = 0;
+    pokarr w, raw, P;
+    pokarr_init(S.dims, w);
+    pokarr_init(S.dims, raw);
+    pokarr_init(S.dims, P);
+    pokarr_copy(S, w, st);
+    f64 px = 0.0, py = 0.0;
+    if (st == 0) {
+        pk_longest_seg(w, seg);
+        pokarr_start_at(w, seg, 1, 0.5, px, py, st);
+    }
+    if (st == 0) lup_offset(-sd, c.inward, c.r + c.eps, w, raw, st);
+    bool found = false;
+    if (st == 0 && raw.count >= 3) {
+        pk_del_short(raw);
+        pk_arc_to_pts(raw);
+        pk_del_short(raw);
+        i32 more = 0;
+        DELUPS(raw, P, more, st);
+        for (i32 k = 0; st == 0; ++k) {
+            P.direction = 0;
+            pokarr_area(P);
+            if ((c.expdir == -1 || P.direction == c.expdir) && P.area > S.area) {
+                found = true;
+                break;
+            }
+            if (k >= more) break;
+            pokarr_free(P);
+            pokarr_init(S.dims, P);
+            i32 m = more;
+            DELUPS(raw, P, m, st);
+        }
+    }
+    pokarr_free(w);
+    pokarr_free(raw);
+    if (!found) {
+        pokarr_free(P);
+        DELREL();
+        g_lanes.clear();
+        return;
+    }
+    pokarr_reverse(P);
+    g_lanework.clear();
+    for (i32 i = 0; i < g_lanes.n(); ++i) {
+        pokarr L;
+        take(g_lanes, i, L);
+        const i32 lkind = g_lanes.kinds[static_cast<size_t>(i)];
+        ComlupStore& col = comlup_collection();
+        col.pts.count = 0;
+        col.counts.clear();
+        col.dirs.clear();
+        const f64 side = pkoff.side;
+        pkoff.side = 0.0001;
+        i32 outrow = 0, lastrow = 0, parent = c.row;
+        comlup_pokarr(1, L, P, parent, c.d, c.level, parent, 0, 0, 0, *c.K, outrow, lastrow, st);
+        pkoff.side = side;
+        i32 ierr = 0;
+        if (st == 1) {
+            for (size_t q = 0, at = 0; q < col.counts.size(); at += static_cast<size_t>(col.counts[q]), ++q) {
+                pokarr Q;
+                pokarr_init_child(col.pts, static_cast<i32>(at), col.counts[q], Q);
+                i32 kind = 0;
+                for (i32 j = 0; j < g_pieces.n() && kind == 0; ++j) {
+                    pokarr pj;
+                    pokarr_init_child(g_pieces.pts, g_pieces.start(j), g_pieces.counts[static_cast<size_t>(j)], pj);
+                    if (first_decided(pj, Q) != 0) kind = 1;
+                }
+                if (kind == 0) {
+                    f64 dist = 0.0;
+                    i32 flag = 0;
+                    oneoff_max_dist(S.x, S.y, S.count, Q.x, Q.y, Q.count, c.r + 2.0 * c.eps, dist, flag);
+                    kind = flag ? 4 : 3;
+                }
+                Q.direction = 0;
+                pokarr_area(Q);
+                g_lanework.add(Q, 0, Q.count, Q.direction, Q.area * Q.direction, kind, ierr);
+            }
+        } else if (st == 2 || st == 3) {
+            g_lanework.add(L, 0, L.count, L.direction, L.area * L.direction, 1, ierr);
+        } else if (st == 0) {
+            const i32 ans = first_decided(L, P);
+            g_lanework.add(L, 0, L.count, L.direction, L.area * L.direction, ans != 0 ? 1 : lkind, ierr);
+        }
+        pokarr_free(L);
+        pokarr_free(col.pts);
+        pokarr_init(2, col.pts);
+        col.counts.clear();
+        col.dirs.clear();
+        if (ierr != 0) {
+            pokarr_free(P);
+            throw Stop{11};
+        }
+    }
+    pokarr_free(P);
+    std::swap(g_lanes, g_lanework);
+    g_lanework.clear();
+    DELREL();
+}
+
+// One call of the engine; throws the status that ends it early.
+i32 run(Call& c, i32 lanemode)
+{
+    pokarr& loop = *c.loop;
+    const i32 rows0 = lup_count;
+    const f64 e = pkoff.end_val;
+    const bool over0 = pkoff.phase == 1 && !near0(e);
+    if (loop.dims == 2 && pokdim == 2 && !over0 && (near0(c.d) || near0(c.d - 0.0001))) {
+        loop.direction = 0;
+        pokarr_area(loop);
+        c.A = std::max(c.A, loop.area / 2.0);
+    }
+    c.base = std::max(40.0 * c.A, c.r * c.r);
+    c.floor = std::min(0.0001, c.A);
+    // clean-up of the loop
+    if (!(loop.count == 3 && c.level == 1 && c.outward)) {
+        pk_del_short(loop);
+        if (loop.count <= 2) throw Stop{1};
+        pk_del_colin(1, 0, loop, nullptr);
+        if (loop.count <= 2) throw Stop{1};
+        if (c.level == 1) {
+            const i32 open = c.key > 10000 && c.row >= 1 && c.row <= lup_count && lup_row(c.row).level == 3;
+            OFFSEG(0, open, pkoff.seg_tol, loop);
+            if (loop.count <= 2) throw Stop{1};
+        }
+    }
+    // where the loop starts
+    i32 st = 0, seg = 0;
+    f64 px = 0.0, py = 0.0;
+    if (pkoff.end_mode >= 1 && (c.key == 1 || (c.key > 10000 && c.level == 1 && pkoff.several == 0))) {
+        if (c.level == 1) {
+            f64 t = 0.0, fx = 0.0, fy = 0.0;
+            lup_nearest_seg(c.r, loop.x, loop.y, loop.count, seg, t, fx, fy, st);
+            if (st != 0) throw Stop{st};
+            if (c.key == 1) {
+                pkoff.start[0] = fx;
+                pkoff.start[1] = fy;
+            }
+            if (pk_eqval0(t) || pk_eqval(t, 1.0)) t = 0.5;
+            pkoff.start[2] = t;
+            pokarr_start_at(loop, seg, 1, t, px, py, st);
+        } else {
+            pokarr_start_at(loop, 1, 1, pkoff.start[2], px, py, st);
+        }
+        c.start_choice = true;
+    } else {
+        pk_longest_seg(loop, seg);
+        pokarr_start_at(loop, seg, 1, 0.5, px, py, st);
+    }
+    if (st != 0) throw Stop{st};
+    pk_del_short(loop);
+    if (loop.count < 3) throw Stop{1};
+    set_grid_mode(1);
+
+    // the lane mode is left off at distance 0: the step sweep copies the loop
+    const bool lanes = (lanemode == 2 || (lanemode == 1 && (c.level == 1 || !near0(c.d)))) && !near0(c.d);
+    const i32 sd = c.outward ? -c.side : c.side;
+    bool over = over0;
+    f64 cur = over ? c.d + e : c.d, rad = c.level == 1 || lanemode == 2 ? c.d : c.r, regd = c.d;
+    i32 failures = 0;
+    pokarr raw, w;
+    pokarr_init(loop.dims, raw);
+    pokarr_init(loop.dims, w);
+    bool had_pieces = false;
+    for (;;) {
+        clear_all();
+        bool same = false;
+        f64* failed = nullptr;  // the distance to reduce after a split failure
+        if (lanes) {
+            raw_offset(c, loop, rad, sd, false, raw, same);
+            if (!split(c, raw, same, loop, true, true, g_lanes))
+                failed = &rad;
+            else
+                lanes_of(c, g_lanes, loop, rad);
+        }
+        if (failed == nullptr) {
+            raw_offset(c, loop, cur, sd, false, raw, same);
+            if (!split(c, raw, same, loop, true, false, g_pieces))
+                failed = &cur;
+            else
+                lanes_of(c, g_pieces, loop, cur);
+        }
+        regd = over ? cur - e : cur;
+        if (failed == nullptr && over) {
+            std::swap(g_first, g_pieces);
+            g_pieces.clear();
+            for (i32 i = 0; i < g_first.n() && failed == nullptr; ++i) {
+                pokarr_free(w);
+                take(g_first, i, w);
+                pk_longest_seg(w, seg);
+                pokarr_start_at(w, seg, 1, 0.5, px, py, st);
+                if (st != 0) throw Stop{11};
+                raw_offset(c, w, e, -sd, true, raw, same);
+                if (!split(c, raw, same, loop, false, false, g_pieces)) failed = &cur;
+            }
+            if (failed == nullptr) {
+                if (g_first.n() > 0) lanes_of(c, g_pieces, w, regd);
+                if (g_pieces.n() >= 2) {
+                    lup_split_cross(g_pieces, st);
+                    if (st == 11) throw Stop{11};
+                    if (st == 1) {
+                        over = false;
+                        failures = 0;
+                        cur = regd;
+                        continue;
+                    }
+                }
+            }
+        }
+        if (failed != nullptr) {
+            ++failures;
+            if (c.talk) erou1c("[oneoff_pokarr] DELUPS HAS FAILED ", failures, " TIMES");
+            if (same || failures >= 10) throw Stop{10};
+            *failed *= 1.0 - 0.001 * failures;
+            continue;
+        }
+        break;
+    }
+    pokarr_free(raw);
+    pokarr_free(w);
+    had_pieces = g_pieces.n() > 0;
+
+    // registration
+    i32 made = 0;
+    bool plain = false;
+    for (i32 i = 0; i < g_pieces.n(); ++i) {
+        pokarr p;
+        take(g_pieces, i, p);
+        const bool turned = p.direction != c.expdir;
+        if ((turned && c.inward < 1 && !(c.level == 1 && c.inward == 0 && c.outward)) || p.area <= c.A ||
+            p.count < 4) {
+            pokarr_free(p);
+            continue;
+        }
+        try {
+            register_piece(c, p, turned, regd, 0, plain);
+            ++made;
+            if (lanes) lane_merge(c, p, sd);
+        } catch (...) {
+            pokarr_free(p);
+            throw;
+        }
+        pokarr_free(p);
+    }
+    // lane loops where the step offset leaves material
+    if (lanes) {
+        for (i32 i = 0; i < g_lanes.n(); ++i) {
+            const i32 k = g_lanes.kinds[static_cast<size_t>(i)];
+            if (k != 2 && k != 4) continue;
+            pokarr L;
+            take(g_lanes, i, L);
+            i32 res = 0;
+            lup_vs_loops3d(L, 0, 0, res, st);
+            if (st == 0 && res == 0) lup_chk_sub(g_pieces, L, res, st);
+            if (st != 0) {
+                pokarr_free(L);
+                throw Stop{st};
+            }
+            if (res != 0 || L.area <= c.floor) {
+                pokarr_free(L);
+                continue;
+            }
+            try {
+                if (lanemode == 2 && (c.kind == 1 || c.kind == 2)) {
+                    register_piece(c, L, false, c.r, 0, plain);
+                } else {
+                    Call lc = c;
+                    lc.outward = 0;
+                    const bool turned = L.direction != c.expdir;
+                    const i32 sub_if = turned && c.inward == 1 ? 1 : c.level;
+                    register_piece(lc, L, turned, c.r, sub_if == 1 ? 6 : (had_pieces ? 4 : 5), plain);
+                }
+                ++made;
+            } catch (...) {
+                pokarr_free(L);
+                throw;
+            }
+            pokarr_free(L);
+        }
+    }
+    if (made == 0) return 1;
+    if (pkoff.end_mode >= 1 && c.kind == 0 && lup_count > rows0) {
+        const i32 a = rows0 + 1, b = lup_count;
+        lup_pick_first(a, b, st);
+        if (st != 0) return 11;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void oneoff_pokarr(const i32& kind, pokarr& loop, const i32& inward, const i32& side, const f64& radius,
+                   const f64& distance, const f64& prevdist, const i32& row, const i32& level, const i32& key,
+                   i32& nkeys, const i32& outward, i32 lanemode, i32& status)
+{
+    Call c{};
+    c.kind = kind;
+    c.inward = inward;
+    c.side = side;
+    c.level = level;
+    c.key = key;
+    c.row = row;
+    c.outward = outward;
+    c.K = &nkeys;
+    c.r = radius;
+    c.d = distance;
+    c.prevd = prevdist;
+    c.eps = std::min(std::max(std::min(pkoff.side / 2.0, distance / 1000.0), 0.001), 0.1);
+    c.A = inward == 0 ? 0.001 : (level == 1 ? 0.009 : 0.003);
+    c.expdir = inward < 1 ? 1 : -1;
+    c.talk = gncalw() != 0;
+    c.start_choice = false;
+    c.loop = &loop;
+    try {
+        status = run(c, lanemode);
+    } catch (const Stop& s) {
+        status = s.status;
+    }
+    DELREL();
+    oneoff_release();
+}
+
+void oneoff_release()
+{
+    clear_all();
+    pokarr_free(g_pieces.pts);
+    pokarr_free(g_lanes.pts);
+    pokarr_free(g_lanework.pts);
+    pokarr_free(g_first.pts);
+    pokarr_init(2, g_pieces.pts);
+    pokarr_init(2, g_lanes.pts);
+    pokarr_init(2, g_lanework.pts);
+    pokarr_init(2, g_first.pts);
+}

@@ -242,3 +242,40 @@ TEST(CommonLoops, CrossingsAreOrderedAlongBothLoopsAndRanked)
     pokarr_free(b);
     pkdm_rel_all();
 }
+
+TEST(CommonLoops, OneMoreOffsetRegistersTheOffsetOfTheCommonLoop)
+{
+    // with the overshoot switched on, the common loop of a pocket offset and
+    // an island offset is offset once more by the distance before it becomes
+    // a row: here the square less the island, shrunk by 1
+    fresh();
+    pkoff.side = 0.01;
+    pkoff.seg_tol = 0.01;
+    pkoff.phase = 1;
+    pkoff.end_val = 0.2;
+    pkoff.tool_half = 1.0;
+    Geos g;
+    Loop la = square(0, 0, 10), lb = square(8, 3, 10);
+    pokarr a = make(la), b = make(lb), br = reversed(lb);
+    i32 ra = row_of(a, 1), rb = row_of(br, 10001);
+    i32 counter = 1, outrow = 0, lastrow = 0, st = 0;
+    const i32 first = lup_count + 1;
+    comlup_pokarr(0, a, br, 1, 1.0, 1, ra, rb, 0, 0, counter, outrow, lastrow, st);
+    EXPECT_EQ(st, 1);
+    ASSERT_EQ(lup_count, first);
+    EXPECT_EQ(lup_row(first).key, 1);
+    EXPECT_DOUBLE_EQ(lup_row(first).value, 1.0);
+    GEOSGeometry *ga = g.polygon(dense(a)), *gb = g.polygon(dense(b));
+    GEOSGeometry* d = GEOSDifference_r(g.h, ga, gb);
+    f64 want = geos_area(g, GEOSBuffer_r(g.h, d, -1.0, 16));
+    // the corner rule squares off the corner that GEOS rounds (1 - pi / 4)
+    EXPECT_NEAR(areas(first, first)[0], want, 0.25);
+    EXPECT_GT(areas(first, first)[0], 40.0);
+    g.free(ga);
+    g.free(gb);
+    g.free(d);
+    for (pokarr* p : {&a, &b, &br}) pokarr_free(*p);
+    EXPECT_EQ(pkdm_in_use(), 0);
+    POKREL(1, st);
+    pkdm_rel_all();
+}

@@ -1,0 +1,380 @@
+// Sub-loops of one offset: nested and near sub-loops dropped, short lanes
+// from the loop being offset into small sub-loops, ordering by size and tag.
+#include "pocket/lanes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <cstring>
+
+#include "cleanup/hatch.h"
+#include "core/host.h"
+#include "pocket/crossing.h"
+#include "pocket/looptest.h"
+#include "pocket/luptab.h"
+#include "pocket/pkgeom.h"
+#include "pocket/pkmath.h"
+#include "pocket/pokvals.h"
+
+i32 PkPieces::start(i32 i) const
+{
+    i32 s = 0;
+    for (i32 k = 0; k < i; ++k) s += counts[static_cast<size_t>(k)];
+    return s;
+}
+
+void PkPieces::clear()
+{
+    counts.clear();
+    tags.clear();
+    kinds.clear();
+    areas.clear();
+    pts.count = 0;
+}
+
+void PkPieces::add(const pokarr& src, i32 i, i32 n, i32 tag, f64 area, i32 kind, i32& ierr)
+{
+    ierr = 0;
+    if (pts.storage == PKS_EMPTY) pokarr_init(src.dims, pts);
+    pokarr_append_part(n, src, i, pts, ierr);
+    if (ierr != 0) return;
+    counts.push_back(n);
+    tags.push_back(tag);
+    areas.push_back(area);
+    kinds.push_back(kind);
+}
+
+namespace {
+
+// The lane output array shared by the lane routines.
+HatchOut g_lane_out;
+
+void window(const PkPieces& s, i32 i, pokarr& w)
+{
+    pokarr_init_child(s.pts, s.start(i), s.counts[static_cast<size_t>(i)], w);
+}
+
+// Vertices of a loop in order, arc data passed over: the entry after a
+// vertex followed by a marker is the arc's end, four entries on.
+i32 next_vertex(const pokarr& a, i32 k) { return k + 1 < a.count && pk_arc_at(a.x[k + 1]) ? k + 4 : k + 1; }
+
+// Rebuilds the sub-loops in the given order; status 11 on a pool failure.
+void take_order(PkPieces& s, const std::vector<i32>& order, i32& status)
+{
+    PkPieces o;
+    pokarr_init(s.pts.dims, o.pts);
+    i32 ierr = 0;
+    for (i32 k : order) {
+        const auto u = static_cast<size_t>(k);
+        o.add(s.pts, s.start(k), s.counts[u], s.tags[u], s.areas[u], s.kinds[u], ierr);
+        if (ierr != 0) break;
+    }
+    if (ierr == 0) {
+        s.pts.count = 0;
+        pokarr_append_part(o.pts.count, o.pts, 0, s.pts, ierr);
+    }
+    pokarr_free(o.pts);
+    if (ierr != 0) {
+        status = 11;
+        return;
+    }
+    s.counts = o.counts;
+    s.tags = o.tags;
+    s.areas = o.areas;
+    s.kinds = o.kinds;
+}
+
+// The order of the sub-loops of tag other than T, then those of tag T.
+std::vector<i32> others_first(const PkPieces& s, i32 T)
+{
+    std::vector<i32> order;
+    for (i32 pass = 0; pass < 2; ++pass)
+        for (i32 k = 0; k < s.n(); ++k)
+            if ((s.tags[static_cast<size_t>(k)] == T) == (pass == 1)) order.push_back(k);
+    return order;
+}
+
+}  // namespace
+
+void lup_drop_sub(i32 i, PkPieces& s, i32& ierr)
+{
+    ierr = 0;
+    if (i < 0 || i >= s.n()) {
+        ierr = -1;
+        return;
+    }
+    const i32 at = s.start(i), n = s.counts[static_cast<size_t>(i)];
+    if (i == s.n() - 1)
+        s.pts.count = at;
+    else
+        pokarr_remove_pnts(s.pts, 0, at, n, ierr);
+    if (ierr != 0) return;
+    const auto k = static_cast<std::ptrdiff_t>(i);
+    s.counts.erase(s.counts.begin() + k);
+    s.tags.erase(s.tags.begin() + k);
+    s.areas.erase(s.areas.begin() + k);
+    s.kinds.erase(s.kinds.begin() + k);
+}
+
+void lup_sort_sub(i32 mode, PkPieces& s, i32& status)
+{
+    status = 0;
+    const i32 n = s.n();
+    if (n < 2) return;
+    if (n > PK_PIECES_MAX) {
+        status = 11;
+        return;
+    }
+    i32 big = 0;
+    for (i32 k = 1; k < n; ++k)
+        if (std::fabs(s.areas[static_cast<size_t>(k)]) > std::fabs(s.areas[static_cast<size_t>(big)])) big = k;
+    const i32 T = s.tags[static_cast<size_t>(big)];
+    std::vector<i32> order;
+    if (mode == 0) {
+        order.push_back(big);
+        for (i32 k = 0; k < n; ++k)
+            if (k != big && s.tags[static_cast<size_t>(k)] == T) order.push_back(k);
+        for (i32 k = 0; k < n; ++k)
+            if (s.tags[static_cast<size_t>(k)] != T) order.push_back(k);
+    } else {
+        order = others_first(s, T);
+    }
+    take_order(s, order, status);
+}
+
+void lup_split_cross(const PkPieces& s, i32& status)
+{
+    status = 0;
+    for (i32 i = 0; i < s.n(); ++i)
+        for (i32 j = i + 1; j < s.n(); ++j) {
+            pokarr a, b;
+            window(s, i, a);
+            window(s, j, b);
+            i32 st = 0;
+            pk_arr_int(100, a, b, st);
+            if (st < 0) {
+                status = 11;
+                return;
+            }
+            if (st > 0) {
+                status = 1;
+                return;
+            }
+        }
+}
+
+void lup_chk_sub(const PkPieces& s, const pokarr& other, i32& result, i32& status)
+{
+    status = 0;
+    result = 0;
+    for (i32 i = 0; i < s.n(); ++i) {
+        pokarr a;
+        window(s, i, a);
+        if (a.count < 1) continue;
+        lup_inside(a.x[0], a.y[0], other, result, status);
+        if (status != 0) {
+            status = 11;
+            return;
+        }
+        if (result != 0) return;
+        CrossTable t;
+        i32 count = 0;
+        lup_intersect_kept(100, a, other, t, count, status);
+        if (status != 0 || count < 0) {
+            status = 11;
+            return;
+        }
+        if (count > 0) {
+            result = 2;
+            return;
+        }
+    }
+}
+
+namespace {
+
+// The polyline at one chord tolerance; false when it passes 7,000 points.
+bool lane_poly_at(const pokarr& a, f64 tol, std::vector<f32>& buf)
+{
+    buf.assign(1, 0.0f);
+    i32 n = 0;
+    auto put = [&](f64 x, f64 y) {
+        buf.push_back(static_cast<f32>(x));
+        buf.push_back(static_cast<f32>(y));
+        ++n;
+    };
+    for (i32 k = 0; k < a.count && n <= PK_STATIC_MAX; ++k) {
+        if (pk_arc_at(a.x[k]) && k > 0 && k + 3 < a.count) {
+            f64 ox[91], oy[91];
+            i32 m = 0;
+            lup_arc_chords(tol, a.x[k + 1], a.y[k + 1] < 0.0 ? -1 : 1, a.x[k + 2], a.y[k + 2], a.x[k - 1], a.y[k - 1],
+                           a.x[k + 3], a.y[k + 3], ox, oy, m);
+            for (i32 j = 1; j < m; ++j) put(ox[j], oy[j]);
+            k += 3;
+            continue;
+        }
+        put(a.x[k], a.y[k]);
+    }
+    if (a.count > 0 && (a.x[a.count - 1] != a.x[0] || a.y[a.count - 1] != a.y[0])) put(a.x[0], a.y[0]);
+    std::memcpy(buf.data(), &n, sizeof(i32));
+    return n <= PK_STATIC_MAX;
+}
+
+}  // namespace
+
+void lup_lane_poly(const pokarr& loop, std::vector<f32>& buf, i32& status)
+{
+    status = 0;
+    if (lane_poly_at(loop, 0.01, buf)) return;
+    if (!(pkoff.side > 0.01)) {
+        status = 11;
+        return;
+    }
+    if (!lane_poly_at(loop, pkoff.side, buf)) status = 1;
+}
+
+void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
+                  const i32& t, PkPieces& s, i32& status)
+{
+    status = 0;
+    if (s.n() == 0) return;
+    f64 M = 0.0;
+    for (f64 a : s.areas) M = std::max(M, std::fabs(a));
+    const f64 A = 10.0 * std::max(d * d / 2.0, pkoff.second_area);
+    const f64 N = std::min(nest, M / 3.0);
+    const f64 m = std::min(r, d);
+    const f64 R = std::min(std::max(3.0 * b, 1.5 * PK_PI * m * m), M / 2.0);
+    const f64 D0 = 0.75 * d;
+    const f64 L = s.pts.dims == 2 ? d : d * (1.0 - pokpar.lift);
+    auto area = [&](i32 k) { return std::fabs(s.areas[static_cast<size_t>(k)]); };
+    i32 ierr = 0;
+    i32 T = 0;
+    if (s.n() >= 2) {
+        for (i32 i = 0; i < s.n();) {
+            bool dropped = false;
+            // nested in another sub-loop
+            if (s.tags[static_cast<size_t>(i)] == t && s.counts[static_cast<size_t>(i)] >= 3) {
+                pokarr wi;
+                window(s, i, wi);
+                for (i32 j = 0; j < s.n() && !dropped; ++j) {
+                    if (j == i) continue;
+                    pokarr wj;
+                    window(s, j, wj);
+                    const bool F = area(i) < area(j);
+                    bool remembered = false, ended = false;
+                    for (i32 k = 0; k <= wi.count - 3 && !dropped && !ended; k = next_vertex(wi, k)) {
+                        i32 ans = 0, st = 0;
+                        lup_inside(wi.x[k], wi.y[k], wj, ans, st);
+                        if (st == 11) {
+                            status = 11;
+                            return;
+                        }
+                        if (st != 0) continue;
+                        if (ans == 1)
+                            dropped = true;
+                        else if (ans == 2 && F)
+                            remembered = true;
+                        else if (ans == 0)
+                            ended = true;
+                    }
+                    if (!ended && remembered) dropped = true;
+                }
+            }
+            // small and near a larger one
+            if (!dropped && area(i) <= R) {
+                pokarr wi;
+                window(s, i, wi);
+                const f64 P[3] = {wi.x[0], wi.y[0], 0.0};
+                for (i32 j = 0; j < s.n() && !dropped; ++j) {
+                    if (j == i || !(area(j) > N) || !(area(j) > area(i))) continue;
+                    pokarr wj;
+                    window(s, j, wj);
+                    i32 seg = -2, v = 0;
+                    f64 tt = 0.0, Q[3] = {0, 0, 0}, e = 0.0, far[3] = {0, 0, 0};
+                    pk_seg_locate(3, P, wj, seg, tt, Q, e);
+                    if (levald(e, D0)) pk_far_vertex(3, Q, wi, v, tt, far, e);
+                    if (levald(e, d)) dropped = true;
+                }
+            }
+            if (dropped) {
+                lup_drop_sub(i, s, ierr);
+                if (ierr != 0) {
+                    status = 11;
+                    return;
+                }
+            } else {
+                ++i;
+            }
+        }
+        lup_sort_sub(0, s, status);
+        if (status != 0) return;
+        if (s.n() > 0) T = s.tags[0];
+    }
+    // lanes from the loop being offset into small sub-loops
+    if (loop.dims == 2) {
+        std::vector<f32> buf;
+        for (i32 i = 0; i < s.n();) {
+            bool taken = false;
+            if (area(i) <= A) {
+                pokarr wi;
+                window(s, i, wi);
+                for (i32 attempt = 0; attempt < 2 && !taken; ++attempt) {
+                    i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
+                    g = std::min(std::max(g, 1), wi.count - 1);
+                    f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0}, e = 0.0, tt = 0.0;
+                    pokarr_point_at(wi, g, 0.5, P);
+                    i32 seg = -1;
+                    pk_seg_locate(3, P, loop, seg, tt, Q, e);
+                    if (!ltvald(e, L)) break;
+                    f64 ux = P[0] - Q[0], uy = P[1] - Q[1], len = 0.0;
+                    if (!pk_unit2(ux, uy, len)) continue;
+                    i32 st = 0;
+                    lup_lane_poly(wi, buf, st);
+                    if (st != 0) continue;  // no lane over an over-long polyline
+                    const f64 target[2] = {Q[0] + d * ux, Q[1] + d * uy};
+                    i32 got = 0, flag = 0;
+                    g_lane_out.offset = 0;
+                    lan_hatch_fill(6, buf.data(), 1, buf.data(), 1, Q, target, got, g_lane_out, flag, st);
+                    taken = got >= 2 && st == 0;
+                }
+            }
+            if (taken) {
+                lup_drop_sub(i, s, ierr);
+                if (ierr != 0) {
+                    status = 11;
+                    break;
+                }
+                i = 0;
+            } else {
+                ++i;
+            }
+        }
+    }
+    hatch_close(g_lane_out);
+    if (status != 0) return;
+    if (lanemode != 0 && s.n() >= 2) take_order(s, others_first(s, T), status);
+}
+
+i32 lup_tree_find(i32 rowa, i32 rowb, i32 deep)
+{
+    if (rowa < 1 || rowa > lup_count) return 0;
+    const LupRow& a = lup_row(rowa);
+    i32 p = a.tag1, q = a.tag2;
+    if (a.inherited != 0 && a.tag1 == 1) {
+        p = a.inherited;
+        q = 0;
+    }
+    // the relation test, following next siblings (and first sons when deep)
+    for (i32 b = rowb, guard = 0; b >= 1 && b <= lup_count && guard <= lup_count; ++guard) {
+        const LupRow& r = lup_row(b);
+        const i32 p2 = r.tag1, q2 = r.tag2;
+        if ((p2 > 0 && (p2 == p || p2 == q)) || (q2 >= 1 && (q2 == p || q2 == q))) return 1;
+        if (q2 >= 1)
+            b = q2;
+        else if (deep && p2 >= 1)
+            b = p2;
+        else
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,58 @@
+// The sub-loops of one offset and their lanes: sub-loops that need no offset
+// path of their own (nested in another, small and close to a larger one, or
+// reached by a short lane from the loop being offset) are dropped, the rest
+// ordered by size and tag; helpers over split pocket arrays and the loop
+// tree.
+#pragma once
+
+#include <vector>
+
+#include "core/words.h"
+#include "pocket/pokarr.h"
+
+// Sub-loops held one after the other in one pocket array, with the point
+// count, tag (direction), signed area and kind of each.
+struct PkPieces {
+    pokarr pts;
+    std::vector<i32> counts, tags, kinds;
+    std::vector<f64> areas;
+    i32 n() const { return static_cast<i32>(counts.size()); }
+    // First entry of sub-loop i (0-based).
+    i32 start(i32 i) const;
+    // Empties the list (the points' buffer kept).
+    void clear();
+    // Appends entries [i, i + n) of the source as one sub-loop; ierr -1 on a
+    // pool failure.
+    void add(const pokarr& src, i32 i, i32 n, i32 tag, f64 area, i32 kind, i32& ierr);
+};
+// Sub-loops of one offset at most (a split giving more is refused).
+constexpr i32 PK_PIECES_MAX = 7000;
+
+// Drops the sub-loops that need no path of their own and orders the rest
+// (lane mode 0: the largest and its tag's sub-loops first; other modes: the
+// other tags first). b: small-loop base area; nest: nesting limit; d: the
+// offset distance; r: the engine's radius; t: the tag of pocket loops.
+// Status 0, 11 a pool or test failure.
+void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
+                  const i32& t, PkPieces& s, i32& status);
+// Removes sub-loop i (0-based) with its table entries; ierr -1 on failure.
+void lup_drop_sub(i32 i, PkPieces& s, i32& ierr);
+// Orders the sub-loops round the largest (first of equal) and its tag T:
+// mode 0 the largest, then tag T, then the rest; other modes the other tags
+// first, then tag T; each group in its old order. Status 11 beyond 7,000
+// sub-loops or on a pool failure.
+void lup_sort_sub(i32 mode, PkPieces& s, i32& status);
+// Status 1 when two sub-loops cross each other, 11 on a failure, else 0.
+void lup_split_cross(const PkPieces& s, i32& status);
+// For each sub-loop: its first point against the other loop (answer not 0
+// given back at once), then a crossing of the two gives 2. Result 0 when
+// none is inside, on or crossing.
+void lup_chk_sub(const PkPieces& s, const pokarr& other, i32& result, i32& status);
+// Float polyline of a 2-D loop for the hatch fill (count word, then x, y
+// pairs; the first point repeated): arcs by chords at 0.01, or at the side
+// value when that passes 7,000 points. Status 11 when the side value is
+// not above 0.01, 1 when the polyline still passes 7,000 points.
+void lup_lane_poly(const pokarr& loop, std::vector<f32>& buf, i32& status);
+// 1 when row b is row a's relative in the loop tree (tags 1 and 2 as first
+// son and next sibling), else 0; `deep` follows first sons as well.
+i32 lup_tree_find(i32 rowa, i32 rowb, i32 deep);

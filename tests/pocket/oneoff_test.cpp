@@ -1,0 +1,394 @@
+// One offset of a loop of the table: rows registered with their keys, a
+// vanishing offset, a pinched offset, the overshoot mode; the sub-loop
+// helpers and the hatch crossings of the lanes against GEOS.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "cleanup/hatch.h"
+#include "pocket/comlup.h"
+#include "pocket/lanes.h"
+#include "pocket/oneoff.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+i32 row_of(const pokarr& a, i32 key, i32 subkey = 1)
+{
+    i32 st = 0, start = 0;
+    lup_add(subkey, key, 0, 0, 0, 0.0, 0, a, start, st);
+    EXPECT_EQ(st, 0);
+    return lup_count;
+}
+
+// Box of row k: x low, y low, x high, y high.
+std::vector<f64> box_of(i32 k)
+{
+    pokarr w;
+    pokarr_init(2, w);
+    i32 st = 0;
+    lup_get_pokarr(k, w, st);
+    f64 b[4];
+    pk_arr_box(w, b[0], b[1], b[2], b[3]);
+    pokarr_free(w);
+    return {b[0], b[1], b[2], b[3]};
+}
+
+// Offsets the loop of row 1 (key 1) inward by d at level `level`.
+i32 offset(pokarr& a, f64 d, i32& keys, i32 level = 1, i32 lanes = 0)
+{
+    i32 st = 0;
+    oneoff_pokarr(0, a, 0, -1, 5.0, d, d, 1, level, 1, keys, 0, lanes, st);
+    return st;
+}
+
+// Two 10 x 10 squares joined by a corridor of width w and length 4.
+Loop dumbbell(f64 w)
+{
+    const f64 lo = 5.0 - w / 2, hi = 5.0 + w / 2;
+    Loop l;
+    l.pt(0, 0).pt(10, 0).pt(10, lo).pt(14, lo).pt(14, 0).pt(24, 0).pt(24, 10).pt(14, 10).pt(14, hi).pt(10, hi).pt(10, 10)
+        .pt(0, 10)
+        .close();
+    return l;
+}
+
+}  // namespace
+
+TEST(OneOffset, SquareGivesOneRowOrVanishes)
+{
+    fresh();
+    pokarr a = make(square(0, 0, 10));
+    row_of(a, 1);
+    i32 keys = 1;
+    ASSERT_EQ(offset(a, 2.0, keys), 0);
+    ASSERT_EQ(lup_count, 2);
+    const LupRow& r = lup_row(2);
+    EXPECT_EQ(r.key, 1);
+    EXPECT_EQ(r.subkey, 1);  // the level
+    EXPECT_EQ(r.parent, 1);
+    EXPECT_EQ(r.tag1, 1);
+    EXPECT_DOUBLE_EQ(r.value, 2.0);
+    EXPECT_EQ(r.level, 0);
+    EXPECT_EQ(keys, 1);
+    std::vector<f64> b = box_of(2);
+    EXPECT_NEAR(b[0], 2.0, 1e-9);
+    EXPECT_NEAR(b[1], 2.0, 1e-9);
+    EXPECT_NEAR(b[2], 8.0, 1e-9);
+    EXPECT_NEAR(b[3], 8.0, 1e-9);
+    pokarr w;
+    pokarr_init(2, w);
+    i32 st = 0;
+    lup_get_pokarr(2, w, st);
+    EXPECT_NEAR(signed_area(w), 36.0, 1e-9);  // counter-clockwise 6 x 6
+    pokarr_free(w);
+    // at level 2 the sub-key follows the level
+    pokarr c = make(square(0, 0, 10));
+    ASSERT_EQ(offset(c, 1.0, keys, 2), 0);
+    EXPECT_EQ(lup_row(lup_count).subkey, 2);
+    // by 6 nothing is left
+    const i32 rows = lup_count;
+    pokarr d = make(square(0, 0, 10));
+    EXPECT_EQ(offset(d, 6.0, keys), 1);
+    EXPECT_EQ(lup_count, rows);
+    pokarr_free(a);
+    pokarr_free(c);
+    pokarr_free(d);
+    EXPECT_EQ(pkdm_in_use(), 0);
+}
+
+TEST(OneOffset, PinchedOffsetGivesTwoKeys)
+{
+    fresh();
+    pokarr a = make(dumbbell(3.0));
+    row_of(a, 1);
+    i32 keys = 3;  // contour keys on entry
+    ASSERT_EQ(offset(a, 2.0, keys), 0);
+    ASSERT_EQ(lup_count, 3);
+    EXPECT_EQ(lup_row(2).key, 1);
+    EXPECT_EQ(lup_row(3).key, 4);  // K + 1
+    EXPECT_EQ(keys, 4);
+    std::vector<f64> b1 = box_of(2), b2 = box_of(3);
+    if (b1[0] > b2[0]) std::swap(b1, b2);
+    EXPECT_NEAR(b1[0], 2.0, 1e-3);
+    EXPECT_NEAR(b1[2], 8.0, 1e-3);
+    EXPECT_NEAR(b2[0], 16.0, 1e-3);
+    EXPECT_NEAR(b2[2], 22.0, 1e-3);
+    // a corridor wide enough stays one loop of the contour's key
+    fresh();
+    pokarr c = make(dumbbell(5.0));
+    row_of(c, 1);
+    keys = 1;
+    ASSERT_EQ(offset(c, 2.0, keys), 0);
+    EXPECT_EQ(lup_count, 2);
+    EXPECT_EQ(keys, 1);
+    pokarr_free(a);
+    pokarr_free(c);
+}
+
+TEST(OneOffset, OvershootRemovesNarrowPartsAndComesBack)
+{
+    // the corridor of width 4.4 survives an offset by 2 (0.4 wide) but not
+    // by 2 + 0.3: the overshoot mode gives two loops, each back at 2
+    fresh();
+    pokarr a = make(dumbbell(4.4));
+    row_of(a, 1);
+    i32 keys = 1;
+    ASSERT_EQ(offset(a, 2.0, keys), 0);
+    EXPECT_EQ(lup_count, 2);
+    fresh();
+    pkoff.phase = 1;
+    pkoff.end_val = 0.3;
+    pokarr c = make(dumbbell(4.4));
+    row_of(c, 1);
+    keys = 1;
+    ASSERT_EQ(offset(c, 2.0, keys), 0);
+    ASSERT_EQ(lup_count, 3);
+    for (i32 k : {2, 3}) {
+        EXPECT_DOUBLE_EQ(lup_row(k).value, 2.0);
+        std::vector<f64> b = box_of(k);
+        EXPECT_NEAR(b[1], 2.0, 1e-6);
+        EXPECT_NEAR(b[3], 8.0, 1e-6);
+        EXPECT_NEAR(b[2] - b[0], 6.0, 1e-6);
+    }
+    pokarr_free(a);
+    pokarr_free(c);
+}
+
+TEST(OneOffset, IslandsGrowOutwardAndShortLoopsVanish)
+{
+    fresh();
+    // a clockwise island offset outward by 1 stays clockwise, 12 x 12
+    pokarr isl = make(square(20, 20, 10, false));
+    row_of(isl, 10001);
+    i32 keys = 1, st = 0;
+    oneoff_pokarr(0, isl, 1, -1, 5.0, 1.0, 1.0, 1, 1, 10001, keys, 0, 0, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(lup_count, 2);
+    EXPECT_EQ(lup_row(2).key, 10001);
+    std::vector<f64> b = box_of(2);
+    EXPECT_NEAR(b[2] - b[0], 12.0, 1e-6);
+    pokarr w;
+    pokarr_init(2, w);
+    lup_get_pokarr(2, w, st);
+    EXPECT_LT(signed_area(w), 0.0);
+    pokarr_free(w);
+    // two points after clean-up: vanished, no row
+    Loop flat;
+    flat.pt(0, 0).pt(5, 0).pt(10, 0).close();
+    pokarr f = make(flat);
+    EXPECT_EQ(offset(f, 1.0, keys), 1);
+    EXPECT_EQ(lup_count, 2);
+    pokarr_free(isl);
+    pokarr_free(f);
+}
+
+TEST(SubLoops, SortDropAndCross)
+{
+    fresh();
+    PkPieces s;
+    pokarr_init(2, s.pts);
+    i32 ierr = 0;
+    const f64 areas[3] = {5, -20, 8};
+    const i32 tags[3] = {1, 2, 1};
+    for (i32 k = 0; k < 3; ++k) {
+        pokarr q = make(square(30.0 * k, 0, 2.0 + k));
+        s.add(q, 0, q.count, tags[k], areas[k], 1, ierr);
+        pokarr_free(q);
+    }
+    ASSERT_EQ(ierr, 0);
+    PkPieces t = s;
+    t.pts = pokarr{};
+    pokarr_init(2, t.pts);
+    pokarr_append_part(s.pts.count, s.pts, 0, t.pts, ierr);
+    i32 st = 0;
+    lup_sort_sub(0, s, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(s.areas, (std::vector<f64>{-20, 5, 8}));
+    EXPECT_NEAR(s.pts.x[0], 30.0, 1e-12);  // the points moved with their sub-loop
+    lup_sort_sub(1, t, st);
+    EXPECT_EQ(t.areas, (std::vector<f64>{5, 8, -20}));
+    EXPECT_NEAR(t.pts.x[2 * 5], 30.0, 1e-12);
+    lup_drop_sub(1, t, ierr);
+    EXPECT_EQ(t.areas, (std::vector<f64>{5, -20}));
+    EXPECT_EQ(t.pts.count, 10);
+    EXPECT_NEAR(t.pts.x[5], 30.0, 1e-12);
+    lup_split_cross(t, st);
+    EXPECT_EQ(st, 0);
+    pokarr q = make(square(31, 1, 2));
+    t.add(q, 0, q.count, 1, 4, 1, ierr);
+    lup_split_cross(t, st);
+    EXPECT_EQ(st, 1);
+    pokarr_free(q);
+    pokarr_free(s.pts);
+    pokarr_free(t.pts);
+}
+
+TEST(SubLoops, NestedAndNearSubLoopsAreDropped)
+{
+    fresh();
+    pkoff.second_area = 0.0;
+    pokarr loop = make(square(-50, -50, 100));
+    PkPieces s;
+    pokarr_init(2, s.pts);
+    i32 ierr = 0, st = 0;
+    auto put = [&](const Loop& l) {
+        pokarr q = make(l);
+        f64 a = signed_area(q);
+        s.add(q, 0, q.count, a > 0 ? 1 : -1, a, 1, ierr);
+        pokarr_free(q);
+    };
+    put(square(0, 0, 20));    // large
+    put(square(5, 5, 3));     // inside it
+    put(square(20.5, 0, 1));  // small, its far vertex within d of the large one
+    put(square(-30, -30, 1)); // small, far from both
+    oneoff_lanes(0, loop, 0.0, 1.0, 2.0, 1.0, 1, s, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(s.n(), 2);
+    EXPECT_DOUBLE_EQ(s.areas[0], 400.0);
+    EXPECT_DOUBLE_EQ(s.areas[1], 1.0);
+    EXPECT_NEAR(s.pts.x[s.start(1)], -30.0, 1e-12);
+    pokarr_free(s.pts);
+    pokarr_free(loop);
+}
+
+TEST(SubLoops, AShortLaneReachesASmallSubLoop)
+{
+    // the loop being offset runs along y = 0; a small triangle whose far
+    // side lies within 2 of it is cleared by a lane of length 2, one at 3 is
+    // kept
+    fresh();
+    pkoff.second_area = 0.0;
+    pokarr loop = make(square(-10, 0, 40));
+    for (f64 gap : {1.0, 3.0}) {
+        PkPieces s;
+        pokarr_init(2, s.pts);
+        i32 ierr = 0, st = 0;
+        Loop tri;
+        tri.pt(0, gap).pt(1, gap + 0.5).pt(-1, gap + 0.5).close();
+        pokarr q = make(tri);
+        s.add(q, 0, q.count, 1, 0.5, 1, ierr);
+        pokarr_free(q);
+        oneoff_lanes(0, loop, 0.0, 1.0, 2.0, 1.0, 1, s, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(s.n(), gap < 2.0 ? 0 : 1) << gap;
+        pokarr_free(s.pts);
+    }
+    pokarr_free(loop);
+}
+
+namespace {
+
+// One float loop of the hatch fill: count word, x, y pairs, closed.
+std::vector<f32> poly(const std::vector<P>& p)
+{
+    std::vector<f32> b(1);
+    i32 n = static_cast<i32>(p.size());
+    std::memcpy(b.data(), &n, sizeof(i32));
+    for (const P& q : p) {
+        b.push_back(static_cast<f32>(q.x));
+        b.push_back(static_cast<f32>(q.y));
+    }
+    return b;
+}
+
+std::vector<P> hatch(const std::vector<f32>& b, P s, P t, i32 kind = 6)
+{
+    HatchOut out;
+    i32 count = 0, flag = 0, st = 0;
+    const f64 S[2] = {s.x, s.y}, T[2] = {t.x, t.y};
+    lan_hatch_fill(kind, b.data(), 1, b.data(), 1, S, T, count, out, flag, st);
+    EXPECT_EQ(st, 0);
+    std::vector<P> r;
+    const f64* o = hatch_points(out);
+    for (i32 k = 0; k < count; ++k) r.push_back({o[2 * k], o[2 * k + 1]});
+    hatch_close(out);
+    return r;
+}
+
+}  // namespace
+
+TEST(HatchFill, VerticesAndEdgesOnTheLine)
+{
+    fresh();
+    // a vertex where the boundary passes through: one crossing there
+    std::vector<f32> diamond = poly({{0, -2}, {2, 0}, {0, 2}, {-2, 0}, {0, -2}});
+    std::vector<P> r = hatch(diamond, {-5, 0}, {5, 0});
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_NEAR(r[0].x, -2.0, 1e-6);
+    EXPECT_NEAR(r[1].x, 2.0, 1e-6);
+    // a vertex that only touches the line: two crossings at one position
+    r = hatch(diamond, {-5, 2}, {5, 2});
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_NEAR(r[0].x, 0.0, 1e-6);
+    EXPECT_NEAR(r[1].x, 0.0, 1e-6);
+    // an edge on the line, the boundary going on to opposite sides: one
+    std::vector<f32> step = poly({{0, -2}, {4, -2}, {4, 0}, {6, 0}, {6, 2}, {0, 2}, {0, -2}});
+    r = hatch(step, {-5, 0}, {10, 0});
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_NEAR(r[0].x, 0.0, 1e-6);
+    // to the same side: two at the edge's ends, the crossing before stays
+    std::vector<f32> notch = poly({{0, -2}, {8, -2}, {8, 2}, {6, 2}, {6, 0}, {2, 0}, {2, 2}, {0, 2}, {0, -2}});
+    r = hatch(notch, {-5, 0}, {10, 0});
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_NEAR(r[1].x, 2.0, 1e-6);
+    EXPECT_NEAR(r[2].x, 6.0, 1e-6);
+    // kind 6 keeps the crossings from the start to the target, kind 4 also
+    // those before the start; start and target at one point give nothing
+    std::vector<f32> sq = poly({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
+    EXPECT_EQ(hatch(sq, {5, 5}, {20, 5}).size(), 1u);
+    EXPECT_EQ(hatch(sq, {5, 5}, {20, 5}, 4).size(), 2u);
+    EXPECT_EQ(hatch(sq, {5, 5}, {5, 5}).size(), 0u);
+}
+
+TEST(HatchFill, CrossingsAgreeWithGeosAndTheBoundIsReported)
+{
+    fresh();
+    Geos g;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<f64> u(-30.0, 30.0);
+    for (i32 it = 0; it < 40; ++it) {
+        Loop l = random_star(rng, 8 + static_cast<i32>(rng() % 30), 10.0, 25.0);
+        pokarr a = make(l);
+        std::vector<P> pts = dense(a);
+        std::vector<f32> b = poly(pts);
+        P s{u(rng), u(rng)}, t{u(rng), u(rng)};
+        std::vector<P> got = hatch(b, s, t);
+        GEOSGeometry* seg = g.line({s, t});
+        std::vector<P> fp;
+        for (size_t k = 1; k < b.size(); k += 2) fp.push_back({b[k], b[k + 1]});
+        GEOSGeometry* ring = g.line(fp);
+        GEOSGeometry* x = GEOSIntersection_r(g.h, seg, ring);
+        std::vector<P> want = g.points(x);
+        const f64 dx = t.x - s.x, dy = t.y - s.y;
+        auto along = [&](const P& p) { return (p.x - s.x) * dx + (p.y - s.y) * dy; };
+        std::sort(want.begin(), want.end(), [&](const P& p, const P& q) { return along(p) < along(q); });
+        ASSERT_EQ(got.size(), want.size()) << it;
+        for (size_t k = 0; k < got.size(); ++k) {
+            EXPECT_NEAR(got[k].x, want[k].x, 2e-4 * 30) << it;
+            EXPECT_NEAR(got[k].y, want[k].y, 2e-4 * 30) << it;
+        }
+        g.free(seg);
+        g.free(ring);
+        g.free(x);
+        pokarr_free(a);
+    }
+    // more crossings than the table holds: a status and a message
+    std::vector<P> zig;
+    for (i32 k = 0; k <= 2100; ++k) zig.push_back({k * 0.01, k % 2 ? 1.0 : -1.0});
+    zig.push_back({21.0, -5.0});
+    zig.push_back({0.0, -5.0});
+    zig.push_back(zig.front());
+    std::vector<f32> b = poly(zig);
+    HatchOut out;
+    i32 count = 0, flag = 0, st = 0;
+    const f64 S[2] = {-1, 0}, T[2] = {30, 0};
+    lan_hatch_fill(6, b.data(), 1, b.data(), 1, S, T, count, out, flag, st);
+    EXPECT_EQ(st, 12);
+    EXPECT_EQ(count, 0);
+    hatch_close(out);
+}

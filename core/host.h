@@ -185,8 +185,8 @@ void gupdat(i32& key);                               // keyboard poll, -1 nothin
 void modint(const i32* words, i32& status);          // menu interaction with layout words
 i32 modhix();                                        // screen height in pixels
 void gsclr(const i32& mode);                         // clear menu area
-void ofmod(const i32& mode);
-void ofwric(const char* text);
+void ofmod(const i32& mode);       // the listing output: 1 resumed, 2 handed to the host's writes
+void ofwric(const char* text);     // one line into the listing output (the transcript when none)
 void ncr_mdnxt_set(i32 index);
 i32 ncr_mdnxt_get();
 void mdnxt_set(i32 index);
@@ -662,6 +662,9 @@ i32 ps_sol_num_get();
 
 // Geometry criteria and procedure surface tables.
 void tp_crit_list_gs(i32 mode, i32& value);
+// The file of a running whole-tool-path criteria list: mode 2 set, 1 get
+// (a zero-ended name of at most capacity - 1 characters).
+void tp_file_name_gs(i32 mode, char* name, i32 capacity);
 void crit_gs_change(i32 cls, i32 mode, i32& value);
 void active_mask_gs(i32 cls, i32 mode, i32& value);
 void nc_geomsk_lst_init_all();
@@ -1001,6 +1004,13 @@ void aclose(const i32& unit);  // ends the file of the unit
 void fltxtc(const i32& unit, const char* text);                    // a line of one C text
 void filtxt(const i32& unit, const char* text, const i32& length);  // a line of one text of a length
 void filtxn(const i32& unit, const lnitem* items, const i32& count);  // a line of items
+// The listing output: one file at a time on a unit the host picks.
+void ofinit(const char* name, const i32& length, i32& status);  // opens it; -1 when one is open already
+void ofgunt(i32& unit);                                         // its unit, 0 when none is open
+void ofmod(const i32& mode, i32& status);                       // ofmod with a status: -1 none open
+void ofloff(i32& status);                                       // closes it; -1 when none was open
+// Runs the module of another procedure type (print or criteria-list mode).
+void segrun(const i32& code, i32& status);
 // File names of listings: the part file (with its path), and the name the
 // host makes of a bare part name, a tag and a suffix.
 void gtpfnm(char* name, const i32& capacity, i32& length, i32& status);

@@ -4,8 +4,18 @@
 #include <cstring>
 #include <string>
 
+#include <cctype>
+
+#include "blocks/listacc.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "core/listname.h"
+#include "core/names.h"
+#include "edit/proctab.h"
+#include "frame/driver.h"
+#include "frame/prctake.h"
+#include "pocket/cntlst.h"
+#include "surfaces/srflist.h"
 
 i32 CRTCLS[5] = {0, 1, 0, 0, 0};
 
@@ -88,15 +98,189 @@ void CRTED2(const i32& defined, const i32& count, const char* label, const i32& 
     modm((prefix + body).c_str());
 }
 
-// Least forms of the two criteria reports: one message, no file.
-void criteria_list(const char*, i32& status)
+// ------------------------------------------------------ the criteria reports
+
+namespace {
+constexpr i32 PATHLEN = 256;
+constexpr i32 ALL_COLOURS = 17, ALL_FONTS = 9, ALL_PENS = 9;
+constexpr i32 LEVEL_ALL = 1, LEVEL_ACTIVE = 4;
+
+// One mask entry as the report shows it.
+struct MaskRow {
+    i32 colour, font, pen, mode;
+    char level[9];
+};
+
+// The host's mask of a kind at an index (class, level, colour, font, pen;
+// -1 any) as a report row. False when the host cannot give it.
+bool mask_row(i32 kind, i32 index, MaskRow& row)
 {
-    usmsgc("criteria_list, CRITERIA LIST IS NOT AVAILABLE");
-    status = -1;
+    i32 mask[8] = {0, 0, 0, 0, 0, 0, 0, 0}, st = 0;
+    nc_geomsk_lst_get_data(kind, index, mask, st);
+    if (st < 0) return false;
+    std::memset(row.level, 0, sizeof row.level);
+    row.mode = mask[1] < 0 ? LEVEL_ALL : 0;
+    if (mask[1] >= 0) {
+        // The level's name from the host's level table.
+        char name[7] = {0};
+        gsname(1, mask[1] + 1, name);
+        i32 n = 6;
+        while (n > 0 && (name[n - 1] == ' ' || name[n - 1] == 0)) --n;
+        std::memcpy(row.level, name, static_cast<size_t>(n));
+    }
+    row.colour = mask[2] < 0 ? ALL_COLOURS : mask[2];
+    row.font = mask[3] < 0 ? ALL_FONTS : mask[3];
+    row.pen = mask[4] < 0 ? ALL_PENS : mask[4];
+    return true;
+}
+
+std::string entry_row(const MaskRow& m)
+{
+    if (m.mode == LEVEL_ALL && m.colour == ALL_COLOURS && m.font == ALL_FONTS && m.pen == ALL_PENS)
+        return "    ENTIRE MODEL";
+    char b[96];
+    std::snprintf(b, sizeof b, " %6s|  %2d   |   %d   |   %d   |", m.level, m.colour, m.font, m.pen);
+    std::string r = b;
+    auto put = [&](size_t at, const char* text) {
+        const size_t n = std::strlen(text);
+        if (r.size() < at + n) r.resize(at + n, ' ');
+        r.replace(at, n, text);
+    };
+    if (m.mode == LEVEL_ALL) put(1, " ALL  ");
+    if (m.mode == LEVEL_ACTIVE) put(1, "ACTIVE");
+    if (m.colour == ALL_COLOURS) put(8, "  ALL  ");
+    if (m.font == ALL_FONTS) put(16, "  ALL  ");
+    if (m.pen == ALL_PENS) put(24, "  ALL  ");
+    return r;
+}
+
+// Objects of a class when it has no mask.
+i32 objects(i32 cls)
+{
+    i32 n = 0, st = 0;
+    switch (cls) {
+    case 0: nc_surf_list_count(1, 0, n, st); break;
+    case 1: nc_surf_list_count(1, 1, n, st); break;
+    case 2: n = num_closed_contours(); break;
+    case 3: n = num_open_contours(); break;
+    default: n = 0; break;  // drill points: the host keeps none for this module
+    }
+    return st < 0 ? 0 : n;
+}
+
+void report_block(std::FILE* f, const char* name)
+{
+    static const char* const LABELS[5] = {"| PART SRF.    |", "| CHECK SRF.   |", "| CLOSE CONTOUR|",
+                                          "| OPEN CONTOUR |", "| DRILL POINTS |"};
+    const std::string rule(48, '-');
+    std::fprintf(f, "\n%20s%s%s:\n\n", "", "CRITERIA LIST FOR ", name);
+    std::fprintf(f, "%s\n| GEOM TYPE    | LEVEL | COLOR | LFONT |  PEN  |\n%s\n", rule.c_str(), rule.c_str());
+    for (i32 cls = 0; cls < 5; ++cls) {
+        if (CRTCLS[cls] == 0) continue;
+        const i32 kind = cls == 4 ? 0 : cls;
+        const i32 n = nc_geomsk_lst_count(kind);
+        const char* state;
+        if (n <= 0) {
+            state = objects(cls) > 0 ? "MANUAL" : "NOT DEFINED";
+        } else {
+            i32 active = 0;
+            active_mask_gs(kind, 1, active);
+            state = active != 0 ? "CRITERIA IS ACTIVE :" : "CRITERIA IS NOT ACTIVE :";
+        }
+        std::fprintf(f, "%s    %s\n", LABELS[cls], state);
+        for (i32 k = 0; k < n; ++k) {
+            MaskRow m;
+            if (!mask_row(kind, k, m)) break;
+            std::fprintf(f, "|              |%s\n", entry_row(m).c_str());
+        }
+        std::fprintf(f, "\n");
+    }
+    std::fprintf(f, "%s\n", rule.c_str());
+}
+
+// The path of a report file; false when none can be made.
+bool report_path(const char* suffix, char* path)
+{
+    i32 length = 0, plen = 0, st = 0;
+    CRTPN2(2, suffix, static_cast<i32>(std::strlen(suffix)), path, length, plen, st);
+    return st == 0;
+}
+}  // namespace
+
+void criteria_list(const char* name, i32& status)
+{
+    status = 0;
+    if (CRTNON() == 1) return;
+    const i32 number = DRVST.proc;
+    char file[96];
+    std::snprintf(file, sizeof file, number < 10 ? "%s%2.2d%s" : "%s%d%s", name ? name : "", number, ".crit_list");
+    for (char* c = file; *c; ++c) *c = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    char path[PATHLEN];
+    std::FILE* f = report_path(file, path) ? std::fopen(path, "w") : nullptr;
+    if (!f) {
+        status = -1;
+        return;
+    }
+    report_block(f, name ? name : "");
+    std::fclose(f);
+    msg_mdlt(327, 20, path);
 }
 
 void tp_criteria_list(i32& status)
 {
-    usmsgc("tp_criteria_list, CRITERIA LIST IS NOT AVAILABLE");
-    status = -1;
+    status = 0;
+    char path[PATHLEN];
+    std::FILE* f = report_path("CRIT_LIST", path) ? std::fopen(path, "w") : nullptr;
+    if (!f) {
+        eroutc("tp_criteria_list, CANNOT OPEN THE FILE", 0);
+        status = -1;
+        return;
+    }
+    i32 on = 1, st = 0, answer = 0;
+    tp_crit_list_gs(2, on);
+    tp_file_name_gs(2, path, PATHLEN);
+    std::fprintf(f, "\n          --- CRITERIA LIST FOR TOOLPATH --- \n\n");
+    std::fclose(f);
+    // Each procedure of the tool path in turn, from the top of the list.
+    lclos();
+    ltop();
+    lacces(2, answer);
+    for (i32 k = 1; answer >= 0 && k <= PRCTAB.count && k <= PRT_MAX; ++k) {
+        FNDTYP(12, st);
+        if (st < 0) break;
+        updtcm(1, -1, k, 2, 1, 0, 0, st);
+        if (st < 0) break;
+        const i32 code = PRCTAB.type[k];
+        if (ISMTYP(code) == 0) {
+            segrun(code, st);
+            if (st < 0) break;
+        }
+        TPJUMP(1, st);
+        if (st < 0) break;
+    }
+    i32 off = 0;
+    tp_crit_list_gs(2, off);
+    tp_file_name_gs(2, nullptr, 0);
+    msg_mdlt(327, 20, path);
+}
+
+void proc_criteria_list(const i32& code)
+{
+    char path[PATHLEN];
+    tp_file_name_gs(1, path, PATHLEN);
+    std::FILE* f = path[0] != 0 ? std::fopen(path, "a") : nullptr;
+    if (!f) {
+        eroutc("proc_criteria_list, CANNOT OPEN THE FILE", 0);
+        return;
+    }
+    char type[12];
+    std::memset(type, 0, sizeof type);
+    FNCNAM(code, type);
+    std::string name(type, strnlen(type, 11));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    char number[16];
+    std::snprintf(number, sizeof number, " %d", DRVST.proc);
+    name += number;
+    report_block(f, name.c_str());
+    std::fclose(f);
 }

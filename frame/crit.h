@@ -13,7 +13,12 @@ void CRTPUT(const i32& medium, const i32& kind, i32& status);
 // Menu items of a geometry: with an action word (1-8 or 11-18), or "EDIT".
 void CRTEDT(const i32& defined, const i32& action, const char* label, const i32& kind);
 void CRTED2(const i32& defined, const i32& count, const char* label, const i32& kind);
-// The criteria report of the current procedure into its own file, and of
-// the whole tool path into "CRIT_LIST".
+// The criteria report of the current procedure into its own file
+// "<name><number>.crit_list" (lower case); status -1 when it cannot be opened.
 void criteria_list(const char* name, i32& status);
+// The criteria report of the whole tool path into "CRIT_LIST": each
+// procedure's module is run in criteria-list mode and appends its block.
 void tp_criteria_list(i32& status);
+// Appends the current procedure's block (named by its type's name and
+// number) to the file of a running whole-tool-path report.
+void proc_criteria_list(const i32& code);

@@ -267,7 +267,7 @@ void DRVCRE(const i32& first, i32& status)
     }
     nc_geomsk_refresh(type, 1, EDA2[EDA2_CRIT]);
     if (DRVST.crit_list) {
-        proc_criteria_list();
+        proc_criteria_list(type);
         DRVEND(status);
         status = -1;
         return;

@@ -30,8 +30,6 @@ bool milling_tool()
 
 void CHGRST() { CHG = {1, 1, -1, -1.0f}; }
 
-void proc_criteria_list() {}
-
 void GSCARG(const i32& a, const i32& b)
 {
     (void)a;

@@ -18,7 +18,7 @@ extern i32 PRMWRN;
 // Template flags and criteria texts.
 #include "frame/defrel.h"
 // Criteria list of the procedure.
-void proc_criteria_list();
+#include "frame/crit.h"
 // Common arguments, attributes and the tool of the procedure.
 void GSCARG(const i32& a, const i32& b);
 void TOLSAV();

@@ -269,8 +269,6 @@ void gupdat(i32& key)
 void modint(const i32* words, i32& status) { status = 0; }
 i32 modhix() { return H().settings.screen_height; }
 void gsclr(const i32& mode) {}
-void ofmod(const i32& mode) {}
-void ofwric(const char* text) { note(std::string("listing: ") + text); }
 void ncr_mdnxt_set(i32 index) { H().mdnxt = index; }
 i32 ncr_mdnxt_get() { return H().mdnxt; }
 void mdnxt_set(i32 index) { H().mdnxt = index; }

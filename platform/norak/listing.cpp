@@ -25,7 +25,12 @@ struct ListingHost {
     std::vector<Assoc> assocs;
     size_t next_assoc = 0;
     std::vector<std::array<i32, 4>> nodes;
+    bool output = false;  // the listing output is open
+    i32 output_mode = 1;
+    std::map<i32, void (*)(i32)> runners;  // segrun: procedure-type code -> its module
 };
+
+constexpr i32 OUTPUT_UNIT = 98;  // the unit of the listing output
 
 ListingHost& L() { return ext_state<ListingHost>("listing"); }
 
@@ -130,6 +135,7 @@ i32 add_toolpath_entity(const std::vector<i32>& header, const std::vector<std::a
 }
 
 std::vector<Assoc>& associations() { return L().assocs; }
+void set_segrun(i32 code, void (*run)(i32 code)) { L().runners[code] = run; }
 const std::vector<std::array<i32, 4>>& assoc_nodes() { return L().nodes; }
 
 }  // namespace norak
@@ -177,6 +183,56 @@ void filtxn(const i32& unit, const lnitem* items, const i32& count)
     std::string line;
     for (i32 k = 0; k < count; ++k) line += render_item(items[k]);
     put_line(unit, line);
+}
+
+// ------------------------------------------------------ the listing output
+
+void ofinit(const char* name, const i32& length, i32& status)
+{
+    status = -1;
+    if (L().output) return;
+    aopen(OUTPUT_UNIT, name, length, 2, status);
+    if (status != 0) return;
+    L().output = true;
+    L().output_mode = 1;
+}
+
+void ofgunt(i32& unit) { unit = L().output ? OUTPUT_UNIT : 0; }
+
+void ofmod(const i32& mode, i32& status)
+{
+    status = L().output ? 0 : -1;
+    if (status == 0 && (mode == 1 || mode == 2)) L().output_mode = mode;
+}
+
+void ofmod(const i32& mode)
+{
+    i32 st = 0;
+    ofmod(mode, st);
+}
+
+void ofloff(i32& status)
+{
+    status = L().output ? 0 : -1;
+    if (status < 0) return;
+    aclose(OUTPUT_UNIT);
+    L().output = false;
+}
+
+void ofwric(const char* text)
+{
+    if (L().output)
+        put_line(OUTPUT_UNIT, text ? text : "");
+    else
+        note(std::string("listing: ") + (text ? text : ""));
+}
+
+void segrun(const i32& code, i32& status)
+{
+    note("host: segrun " + std::to_string(code));
+    status = 0;
+    auto it = L().runners.find(code);
+    if (it != L().runners.end()) it->second(code);
 }
 
 // ------------------------------------------------------------- file names

@@ -361,7 +361,15 @@ i32 gs_proc_id() { return iv("proc_id"); }
 void gs_param(i32, i32& value) { value = 0; }
 void get_geom_buf(i32, i32*, i32, i32& count) { count = 0; }
 void ncn_assoc_find_proc_tp(i32, i32*, i32, i32& count) { count = 0; }
-void get_set_tp_header(i32, i32, i32* header) { std::memset(header, 0, 24 * sizeof(i32)); }
+void get_set_tp_header(i32 mode, i32 tp, i32* header)
+{
+    std::memset(header, 0, 24 * sizeof(i32));
+    auto it = H().entities.find(tp);
+    if (mode != 1 || it == H().entities.end() || it->second.cls != 9 || it->second.type != 3) return;
+    // A stored tool path: the header words after its size and block number.
+    const std::vector<i32>& w = it->second.words;
+    for (size_t k = 2; k < w.size() && k < 26; ++k) header[k - 2] = w[k];
+}
 
 void gs_proc_color_pen(i32 mode, i32& colour, i32& pen, i32&, i32&)
 {
@@ -428,6 +436,18 @@ i32 ps_sol_num_get() { return iv("solids"); }
 void tp_crit_list_gs(i32 mode, i32& value)
 {
     if (mode == 1) value = iv("crit_list");
+    if (mode == 2) H().settings.nc["crit_list"] = value;
+}
+void tp_file_name_gs(i32 mode, char* name, i32 capacity)
+{
+    std::string& kept = N().crit_file;
+    if (mode == 2) {
+        kept = name ? std::string(name, strnlen(name, static_cast<size_t>(capacity))) : std::string();
+    } else if (capacity > 0) {
+        const size_t n = std::min(kept.size(), static_cast<size_t>(capacity - 1));
+        std::memcpy(name, kept.data(), n);
+        name[n] = 0;
+    }
 }
 void crit_gs_change(i32 cls, i32 mode, i32& value)
 {

@@ -12,6 +12,7 @@ namespace norak {
 
 struct NcHost {
     std::string prompt;         // the prompt shown last
+    std::string crit_file;      // the file of a running whole-tool-path criteria list
     i32 tm_inst = 0;            // figure of the registered tool instance, 0 none
     i32 fdflg = 0;              // fast-display flag
     i32 solids = 0, whole = 0;  // permissions set by the module

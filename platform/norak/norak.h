@@ -288,6 +288,9 @@ const std::string* text_file(const std::string& name);
 // A stored tool path entity (class 9, type 3): its 47 header words after the
 // block number and its entries as (kind, id) pairs; answers its id.
 i32 add_toolpath_entity(const std::vector<i32>& header, const std::vector<std::array<i32, 2>>& entries);
+// What segrun runs for a procedure-type code (another module in print or
+// criteria-list mode); a code without one runs nothing.
+void set_segrun(i32 code, void (*run)(i32 code));
 // Geometry associations of the part that asseqa walks, and the nodes of the
 // association tree the module built (kind, parent, number, id).
 struct Assoc {

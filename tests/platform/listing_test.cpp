@@ -112,6 +112,59 @@ TEST_F(Listing, UnitsRefuseWhatTheyCannotOpen)
     EXPECT_EQ(st, -1);
 }
 
+namespace {
+i32 ran_code = 0;
+void runner(i32 code) { ran_code = code; }
+}  // namespace
+
+TEST_F(Listing, TheListingOutputIsOneFileAtATime)
+{
+    i32 st = 0, unit = -1;
+    ofgunt(unit);
+    EXPECT_EQ(unit, 0);
+    ofwric("BEFORE");
+    EXPECT_TRUE(norak::transcript_has("listing: BEFORE"));
+    ofmod(2, st);
+    EXPECT_EQ(st, -1);
+    ofinit("OUT.PROC_LIST", 13, st);
+    ASSERT_EQ(st, 0);
+    ofgunt(unit);
+    EXPECT_EQ(unit, 98);
+    // A second open is refused and the first goes on undisturbed.
+    ofinit("OTHER", 5, st);
+    EXPECT_EQ(st, -1);
+    fltxtc(unit, "MODULE LINE");
+    ofmod(2, st);
+    EXPECT_EQ(st, 0);
+    ofwric("HOST LINE");
+    ofmod(1, st);
+    fltxtc(unit, "LAST");
+    ofloff(st);
+    EXPECT_EQ(st, 0);
+    ofloff(st);
+    EXPECT_EQ(st, -1);
+    ASSERT_NE(norak::text_file("OUT.PROC_LIST"), nullptr);
+    EXPECT_EQ(*norak::text_file("OUT.PROC_LIST"), "MODULE LINE\nHOST LINE\nLAST\n");
+    EXPECT_EQ(norak::text_file("OTHER"), nullptr);
+    EXPECT_FALSE(norak::transcript_has("listing: HOST LINE"));
+    // The refusals of aopen hold for the output.
+    norak::settings().nc["file_open_fails"] = 1;
+    ofinit("OUT2", 4, st);
+    EXPECT_EQ(st, -1);
+    ofgunt(unit);
+    EXPECT_EQ(unit, 0);
+
+    // segrun runs what is registered for the code, nothing for another.
+    norak::set_segrun(9, runner);
+    segrun(28, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(ran_code, 0);
+    segrun(9, st);
+    EXPECT_EQ(ran_code, 9);
+    EXPECT_TRUE(norak::transcript_has("host: segrun 28"));
+    EXPECT_TRUE(norak::transcript_has("host: segrun 9"));
+}
+
 TEST_F(Listing, FileNamesAreMadeOfPartTagAndSuffix)
 {
     char path[256], name[256];

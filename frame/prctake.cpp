@@ -1,0 +1,93 @@
+// Take-over of a stored procedure as the current commands, as the procedure
+// list and the criteria list of a whole tool path do before the procedure
+// type's module runs on it.
+#include "frame/prctake.h"
+
+#include <cstring>
+
+#include "blocks/listacc.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "edit/proctab.h"
+#include "frame/bookkeep.h"
+#include "frame/cmpblk.h"
+#include "frame/machtype.h"
+
+namespace {
+i32 UPDSAV = 1;  // the record set is saved by updtcm
+}
+
+void UPDFLG(const i32& value) { UPDSAV = value; }
+
+void updtcm(const i32& list, const i32& proc, const i32& index, const i32& medium, const i32& held,
+            const i32& flag12, const i32& flag11, i32& status)
+{
+    status = 0;
+    const bool in_list = medium == 2 || medium == 3;
+    const bool row = index >= 1 && index <= PRT_MAX;
+    f32 point[3] = {0, 0, 0}, axis[3] = {0, 0, 1};
+    if (in_list) {
+        CURCOM(1, 1, 0, 1, 1, 1, status);
+        if (status < 0) return;
+        f32 npoint[3], naxis[3];
+        i32 attop = 0, atend = 0;
+        GETPOS(point, axis, attop, npoint, naxis, atend, status);
+        if (status < 0) return;
+        std::memcpy(DSP8, point, sizeof point);
+        std::memcpy(DSP8 + 3, axis, sizeof axis);
+        std::memcpy(DSP8 + 6, axis, sizeof axis);
+    }
+    const i32 code = row ? PRCTAB.type[index] : 0;
+    if (held == 0 && code != 52 && code != 53) {
+        TMINST(PRM9[PRM9_TOOL], point, axis, status);
+        if (status < 0) return;
+    }
+    // The comment name and the 12-character text of item 30.
+    char comment[21], text[13];
+    std::memset(comment, 0, sizeof comment);
+    if (row) std::memcpy(comment, PRCTAB.comment[index], 20);
+    GSTXT1(2, comment);
+    i32 st = 0;
+    GTTXTC(in_list ? MED_LIST : MED_ENTITY, proc, GR_GLOBAL, 30, text, st);
+    if (st >= 0) GSTXT2(2, text);
+    PUTTXT(st);
+    i32 v35 = 0;
+    if (in_list) {
+        i32 sonh[9] = {0}, count = 9;
+        TPGETN(MED_LIST, GR_TOP, 1, count, DT_INT, sonh, st);
+        if (st == 0) WRREC("SONH", 3, sonh, 9, st);
+        count = 1;
+        TPGETN(MED_LIST, GR_GLOBAL, 35, count, DT_INT, &v35, st);
+    } else {
+        i32 values[GS_PARAM_MAX];
+        gs_param(3, proc, 0, 4, 35, values, st);
+        if (st == 0) v35 = values[0];
+    }
+    if (UPDSAV != 0) {
+        PUTRECS(st);
+        if (st < 0) {
+            eroutc("updtcm, ERRORS IN MDPUT", 0);
+            status = st;
+            return;
+        }
+    }
+    EDA2[EDA2_OPENED] = 1;
+    EDA2[EDA2_PROC] = row ? PRCTAB.number[index] : proc;
+    EDA2[EDA2_LIST] = list;
+    EDA2[EDA2_MOVED] = v35 == 1 ? 1 : 0;
+    EDA2[EDA2_HELD] = held;
+    if (row) {
+        EDA2[EDA2_TABLE] = PRCTAB.table[index];
+        EDA2[EDA2_SUSPST] = PRCTAB.state[index] == 2 || PRCTAB.state[index] == 4 ? 1 : 0;
+        EDA2[EDA2_MANUAL] = PRCTAB.manual[index];
+        EDA2[EDA2_OLDVER] = PRCTAB.oldver[index];
+        EDA2[EDA2_INTR] = PRCTAB.state[index] == 3 ? 1 : 0;
+        EDA2[EDA2_BLANK] = PRCTAB.blank[index] == 2 ? 1 : 0;
+    }
+    EDA2[EDA2_NOQUEST] = flag11;
+    EDA2[EDA2_SUSP] = flag12;
+    for (i32 k = 14; k <= 18; ++k) EDA2[k] = 0;
+    WRREC("EDA2", 3, EDA2, EDA2_N, st);
+    if (held == 0) CMPGTP(st);
+}

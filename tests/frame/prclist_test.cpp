@@ -1,0 +1,453 @@
+// The procedure list, the procedure-header list, the tool list and the
+// criteria lists of a tool path with three procedures and two tools.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "edit/proctab.h"
+#include "frame/crit.h"
+#include "frame/driver.h"
+#include "frame/prclist.h"
+#include "tests/edit/fixture.h"
+
+namespace {
+constexpr i32 BALL = 101, FLAT = 102;
+
+std::string session()
+{
+    std::string map = "[";
+    for (int k = 1; k <= 52; ++k) map += std::string(k > 1 ? "," : "") + (k == 9 || k == 28 ? "1" : k == 10 ? "3" : "0");
+    map += "]";
+    return R"({"settings": {"part_file": "shop/CAVITY", "user_names": ["SRF MILL", "STOCK", "GO"], "user_map": )" +
+           map + R"(},
+ "entities": [
+  {"kind": "tool", "id": 101, "type": "MILL", "name": "ball 10", "diameter": 10, "corner_radius": 5},
+  {"kind": "tool", "id": 102, "type": "MILL", "name": "FLAT 8", "diameter": 8}
+ ]})";
+}
+
+// A fresh host with an open tool path of three procedures: a surface
+// milling with the ball tool, a second one with the flat tool and a GO
+// procedure back with the ball tool.
+void three_procedures()
+{
+    norak::reset();
+    norak::load_session_text(session(), "prclist");
+    norak::start_toolpath();
+    gtncfn(NCFNAM, NCFCNT, NCFMAP);
+    TLTINI();
+    fresh_block_state();
+    std::memset(HEI8, 0, sizeof HEI8);
+    std::memset(EDA2, 0, sizeof EDA2);
+    std::memset(CLP1, 0, sizeof CLP1);
+    std::memset(CMPBLK, 0, sizeof CMPBLK);
+    MCHSTW[0] = MCHSTW[1] = 0;
+    PRCFLG[0] = -1;
+    PRCFLG[1] = 0;
+    i32 st = 0;
+    reset_geom_slots(st);
+    MOVST.newproc = 0;
+    std::memcpy(NPT1, "CAV-1   ", 8);
+    LSTST = ListingState{};
+    auto& h = norak::main_list().elems[0].words;
+    std::memcpy(&h[2], "CAV-1   ", 8);
+    h[4] = 23;
+    i32 answer = 0;
+    lacces(3, answer);
+    const i32 d1[6] = {2025, 1, 2, 8, 0, 0}, d2[6] = {2025, 1, 2, 9, 15, 0}, d3[6] = {2025, 1, 2, 9, 40, 30};
+    PRM9[PRM9_TOOL] = BALL;
+    fix::procedure(9, "ROUGHING", d1);
+    fix::tech(100, 0, BALL);
+    fix::tech(1, 800.0f);
+    fix::line(2, {0, 0, 5});
+    fix::line(2, {10, 0, 5});
+    CLSSBL(st);
+    PRM9[PRM9_TOOL] = FLAT;
+    fix::procedure(28, "FLOOR", d2);
+    fix::tech(100, 0, FLAT);
+    fix::line(2, {0, 10, 0});
+    CLSSBL(st);
+    PRM9[PRM9_TOOL] = BALL;
+    fix::procedure(10, "HOME", d3);
+    fix::tech(100, 0, BALL);
+    fix::line(2, {0, 0, 50});
+    CLSSBL(st);
+    PRCTAB.count = 3;
+    const i32 codes[4] = {0, 9, 28, 10};
+    for (i32 k = 1; k <= 3; ++k) {
+        PRCTAB.type[k] = codes[k];
+        PRCTAB.number[k] = k;
+    }
+}
+
+// What the surface-milling module writes of itself in print mode.
+void print_module(i32 code)
+{
+    const std::string l = "  MODULE " + std::to_string(code) + " PRINT MODE " + std::to_string(EDA2[EDA2_HELD]);
+    ofwric(l.c_str());
+}
+
+// A stored procedure entity of the code with its movement entity holding
+// technology blocks of the given tool ids; answers the procedure's id.
+i32 stored_procedure(i32 number, i32 code, const char* comment, std::initializer_list<i32> tools)
+{
+    i32 proc = 0, nw = 0, ng = 0, st = 0;
+    std::vector<i32> global = {41, 4, 0, 2024, 6, 1, 42, 4, 0, 7, 0, 0, 29, 6, 0};
+    char text[20];
+    std::memset(text, ' ', 20);
+    std::memcpy(text, comment, std::strlen(comment));
+    i32 words[5];
+    std::memcpy(words, text, 20);
+    global.insert(global.end(), words, words + 5);
+    nw = static_cast<i32>(global.size());
+    dbd_proc(3, proc, number, code, global.data(), nw, nullptr, ng, st);
+    EXPECT_EQ(st, 0);
+    norak::Entity m;
+    m.cls = 9;
+    m.type = norak::MOVMNT_TYPE;
+    m.words = {0, 0, 0, static_cast<i32>(tools.size()) + 1, 0};
+    i32 n = 0;
+    for (i32 t : tools) m.words.insert(m.words.end(), {5, 1, n++, 100, 0, t});
+    m.words.insert(m.words.end(), {5, 2, n, r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f)});
+    norak::movement_entities()[proc] = norak::add_entity(m);
+    return proc;
+}
+
+std::vector<i32> stored_header(const char* name)
+{
+    std::vector<i32> header(47, 0);
+    char n[8];
+    std::memset(n, ' ', 8);
+    std::memcpy(n, name, std::strlen(name));
+    std::memcpy(header.data(), n, 8);
+    header[2] = 23;
+    return header;
+}
+
+norak::Reply yes_to(const std::string& question)
+{
+    norak::Reply r;
+    r.kind = "question";
+    r.expect = question;
+    r.answer = "yes";
+    return r;
+}
+
+// Transcript lines holding a text from a line on.
+size_t since(size_t from, const std::string& text)
+{
+    size_t n = 0;
+    const auto& t = norak::transcript();
+    for (size_t k = from; k < t.size(); ++k)
+        if (t[k].find(text) != std::string::npos) ++n;
+    return n;
+}
+
+// The lines of a text.
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+std::string golden(const char* name)
+{
+    return fix::read_file(std::string(TAVREK_SOURCE_DIR) + "/tests/frame/data/" + name);
+}
+
+// A scratch working folder for the files the criteria lists write with the
+// standard file calls.
+struct InTempDir {
+    std::string home, dir;
+    InTempDir()
+    {
+        char cwd[4096];
+        home = getcwd(cwd, sizeof cwd) ? cwd : ".";
+        char tmpl[] = "/tmp/tavrek-crit-XXXXXX";
+        dir = mkdtemp(tmpl) ? tmpl : "";
+        if (!dir.empty() && chdir(dir.c_str()) != 0) dir.clear();
+    }
+    ~InTempDir()
+    {
+        if (chdir(home.c_str()) != 0) return;
+        if (!dir.empty()) std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    std::string file(const std::string& name) const { return fix::read_file(dir + "/" + name); }
+};
+}  // namespace
+
+TEST(ProcList, ThreeProceduresAndTwoToolsMatchTheGoldenFiles)
+{
+    three_procedures();
+    norak::set_segrun(9, print_module);
+    norak::set_segrun(28, print_module);
+    // The cursor on the second procedure block.
+    i32 answer = 0;
+    lclos();
+    ltop();
+    lacces(2, answer);
+    lacces(1, answer);
+    lacces(1, answer);
+    const i32 dsp8[6] = {r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f), r2wrd(0.0f), r2wrd(0.6f), r2wrd(0.8f)};
+    std::memcpy(DSP8, dsp8, sizeof dsp8);
+    i32 before = 0, after = 0;
+    lgtpos(before);
+
+    PROCTL(-1, 2);
+    EXPECT_TRUE(fix::same_lines(fix::listing("CAVITY_CAV-1.PROC_LIST"), golden("proc_list.txt")));
+    EXPECT_EQ(norak::transcript_count("host: segrun 9"), 1u);  // the GO procedure has no listing of its own
+    EXPECT_EQ(norak::transcript_count("host: segrun 28"), 1u);
+    EXPECT_FALSE(norak::transcript_has("host: segrun 10"));
+    EXPECT_TRUE(norak::transcript_has("message: OUTPUT TO FILE CAVITY_CAV-1.PROC_LIST"));
+    EXPECT_EQ(std::memcmp(DSP8, dsp8, sizeof dsp8), 0);
+    EXPECT_EQ(EDA2[EDA2_HELD], 0);  // reset after each procedure's listing
+    lgtpos(after);
+    EXPECT_EQ(after, before);
+
+    PROCHD(-1);
+    EXPECT_TRUE(fix::same_lines(fix::listing("CAVITY_CAV-1.PROC_HDR"), golden("proc_hdr.txt")));
+    lgtpos(after);
+    EXPECT_EQ(after, before);
+
+    i32 st = 0;
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(fix::same_lines(fix::listing("CAVITY_CAV-1.TOOLS_LIST"), golden("tools_list.txt")));
+    lgtpos(after);
+    EXPECT_EQ(after, before);
+    for (const auto& l : norak::transcript()) EXPECT_EQ(l.find("internal:"), std::string::npos) << l;
+    // The slot is released: a second list names the same tools once each.
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.TOOLS_LIST EXISTS. OVERWRITE?"));
+    TOLTBL(-1, 2, st);
+    EXPECT_TRUE(fix::same_lines(fix::listing("CAVITY_CAV-1.TOOLS_LIST"), golden("tools_list.txt")));
+}
+
+TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
+{
+    three_procedures();
+    // More procedure blocks than the tool path counts: the walk stops there.
+    PRCTAB.count = 2;
+    PROCTL(-1, 2);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCTL, ERRORS IN LIST"));
+    EXPECT_EQ(norak::transcript_count("host: segrun"), 2u);  // procedures 1 and 2
+    i32 unit = -1;
+    ofgunt(unit);
+    EXPECT_EQ(unit, 0);  // closed
+    const auto lines = lines_of(fix::listing("CAVITY_CAV-1.PROC_LIST"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  PROCEDURE NUMBER = 2"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  PROCEDURE NUMBER = 3"), 1);
+    EXPECT_NE(lines.back(), "END OF TOOL PATH");
+
+    // A file that cannot be opened.
+    PRCTAB.count = 3;
+    norak::settings().nc["file_open_fails"] = 1;
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_LIST EXISTS. OVERWRITE?"));
+    PROCTL(-1, 2);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCLT, CANNOT OPEN THE FILE"));
+    i32 st = 0;
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: TOLTBL, CANNOT OPEN THE FILE"));
+    PROCHD(-1);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCHD, CANNOT OPEN FILE CAVITY_CAV-1.PROC_H"));
+    norak::settings().nc["file_open_fails"] = 0;
+
+    // Not in a MACSYS view: no file.
+    norak::settings().view = 0;
+    PROCHD(-1);
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(norak::transcript_count("message: NOT IN MACSYS"), 2u);
+    EXPECT_EQ(fix::listing("CAVITY_CAV-1.PROC_HDR"), "");
+    EXPECT_EQ(fix::listing("CAVITY_CAV-1.TOOLS_LIST"), "");
+}
+
+TEST(ProcList, AStoredToolPathListsItsOwnProcedureTypesAndNestsSubToolPaths)
+{
+    three_procedures();
+    norak::set_segrun(9, print_module);
+    norak::set_segrun(10, print_module);
+    norak::set_segrun(28, print_module);
+    // The current tool path's table says GO (listless) at position 1 and
+    // surface milling at 2: the stored tool path's own types are the other
+    // way round.
+    const i32 a = stored_procedure(4, 10, "BACK", {FLAT});
+    const i32 b = stored_procedure(5, 28, "FINISH", {BALL});
+    const i32 inner = norak::add_toolpath_entity(stored_header("INNER"), {{1, b}});
+    const i32 tp = norak::add_toolpath_entity(stored_header("OUTER"), {{1, a}, {1, b}, {2, inner}});
+    norak::entities()[tp].attrs["VN"] = 1;
+    PRCTAB.type[1] = 9;
+    PRCTAB.type[2] = 10;
+    const size_t from = norak::transcript().size();
+    PROCTL(tp, 1);
+    EXPECT_EQ(since(from, "host: segrun 9"), 0u);
+    EXPECT_EQ(since(from, "host: segrun 10"), 0u);
+    // Procedure 5 in the outer tool path and again in the inner one, both
+    // in the one file: the nested listing opens nothing.
+    EXPECT_EQ(since(from, "host: segrun 28"), 2u);
+    EXPECT_EQ(since(from, "prompt: W R I T I N G"), 1u);
+    EXPECT_EQ(since(from, "message: OUTPUT TO FILE"), 1u);
+    EXPECT_EQ(since(from, "internal:"), 0u);
+    const auto lines = lines_of(fix::listing("CAVITY_CAV-1.PROC_LIST"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  MODULE 28 PRINT MODE 1"), 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  TOOL PATH NAME  : \"INNER     \" "), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "END OF TOOL PATH"), 1);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "END OF TOOL PATH");
+
+    // A tool path that names itself as its sub-tool-path ends, with the
+    // file closed.
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_LIST EXISTS. OVERWRITE?"));
+    const i32 self = norak::add_toolpath_entity(stored_header("SELF"), {{1, b}});
+    norak::add_toolpath_entity(stored_header("SELF"), {});
+    // (the entries of an entity are fixed at its creation: make it name itself)
+    const i32 loop = norak::add_toolpath_entity(stored_header("LOOP"), {{1, b}, {2, self + 2}});
+    ASSERT_EQ(loop, self + 2);
+    PROCTL(loop, 1);
+    i32 unit = -1;
+    ofgunt(unit);
+    EXPECT_EQ(unit, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCTL, ERRORS  IN OPENNING ENTITY"));
+
+    // Not a tool path entity.
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_LIST EXISTS. OVERWRITE?"));
+    const size_t again = norak::transcript().size();
+    PROCTL(a, 1);
+    EXPECT_EQ(since(again, "internal: PROCTL, ERRORS  IN OPENNING ENTITY"), 1u);
+}
+
+TEST(ToolList, AStoredToolPathNamesTheToolsOfItsTechnologyBlocks)
+{
+    three_procedures();
+    // The current tool path's table would name tool ids 9 and 10 at these
+    // positions: the list names the blocks' own tools.
+    const i32 a = stored_procedure(1, 9, "ONE", {FLAT, FLAT});
+    const i32 b = stored_procedure(2, 9, "TWO", {BALL, FLAT});
+    const i32 tp = norak::add_toolpath_entity(stored_header("STORED"), {{1, a}, {4, 999}, {1, b}});
+    norak::entities()[tp].attrs["VN"] = 1;
+    i32 st = 0;
+    TOLTBL(tp, 1, st);
+    EXPECT_EQ(st, 0);
+    const auto lines = lines_of(fix::listing("CAVITY_CAV-1.TOOLS_LIST"));
+    auto at = std::find(lines.begin(), lines.end(), "             ----------");
+    ASSERT_NE(at, lines.end());
+    ASSERT_GT(lines.end() - at, 3);
+    EXPECT_EQ(at[1], "             FLAT 8              ");
+    EXPECT_EQ(at[2], "             BALL 10             ");
+    EXPECT_EQ(at[3], " ");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "             TOOL PATH NAME: \"STORED  \""), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "             NUMBER OF TOOLS = 2"), lines.end());
+
+    // A movement that is not a movement entity ends the collection.
+    i32 slot = 1;
+    TLSRST(slot);
+    const i32 c = stored_procedure(3, 9, "BAD", {BALL});
+    norak::entities()[norak::movement_entities()[c]].type = 5;
+    const i32 bad = norak::add_toolpath_entity(stored_header("BAD"), {{1, a}, {1, c}});
+    nclist_mvent(bad, slot, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A MOVEMENT ENTITY. id = " +
+                                      std::to_string(norak::movement_entities()[c])));
+    i32 n = 0;
+    TLSCNT(slot, n);
+    EXPECT_EQ(n, 1);  // FLAT from the first procedure
+    reltol(slot, st);
+}
+
+TEST(ToolList, StockProceduresAddNoToolsAndAToolPathWithoutToolsHasNone)
+{
+    three_procedures();
+    // A stock procedure whose movements carry a technology block of a third tool.
+    i32 st = 0;
+    fix::procedure(52, "STOCK", std::array<i32, 6>{2025, 1, 3, 0, 0, 0}.data());
+    fix::tech(100, 0, 777);
+    CLSSBL(st);
+    PRCTAB.count = 4;
+    TOLTBL(-1, 2, st);
+    auto lines = lines_of(fix::listing("CAVITY_CAV-1.TOOLS_LIST"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "             NUMBER OF TOOLS = 2"), lines.end());
+
+    // No technology blocks at all.
+    norak::reset();
+    norak::load_session_text(session(), "prclist");
+    norak::start_toolpath();
+    std::memcpy(NPT1, "EMPTY   ", 8);
+    TOLTBL(-1, 2, st);
+    lines = lines_of(fix::listing("CAVITY_EMPTY.TOOLS_LIST"));
+    auto at = std::find(lines.begin(), lines.end(), "             NUMBER OF TOOLS = 0");
+    ASSERT_NE(at, lines.end());
+    EXPECT_EQ(at[3], "             TOOL NAMES");
+    EXPECT_EQ(at[5], " ");
+}
+
+namespace {
+void add_mask(i32 kind, i32 level, i32 colour, i32 font, i32 pen)
+{
+    const i32 mask[5] = {0, level, colour, font, pen};
+    i32 st = 0;
+    nc_geomsk_lst_add(kind, mask, st);
+    ASSERT_EQ(st, 0);
+}
+
+// The module run in criteria-list mode: its procedure number from "EDA2",
+// as the driver takes it.
+void criteria_module(i32 code)
+{
+    DRVST.proc = EDA2[EDA2_PROC];
+    proc_criteria_list(code);
+}
+}  // namespace
+
+TEST(CriteriaList, TheProcedureAndTheToolPathReportsMatchTheGoldenFiles)
+{
+    three_procedures();
+    InTempDir tmp;
+    ASSERT_FALSE(tmp.dir.empty());
+    // Part surfaces by two masks, active; check surfaces by none and none
+    // picked; closed contours flagged, picked by hand.
+    add_mask(0, -1, -1, -1, -1);
+    add_mask(0, 3, 5, -1, 2);
+    i32 on = 1;
+    active_mask_gs(0, 2, on);
+    add_mask(2, 7, -1, 1, -1);
+    const i32 flags[5] = {1, 1, 1, 0, 0};
+    CRTFLG(flags);
+    DRVST.proc = 7;
+    i32 st = 0;
+    criteria_list("SrfMil", st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(fix::same_lines(tmp.file("CAVITY_CAV-1.srfmil07.crit_list"), golden("crit_proc.txt")));
+    EXPECT_TRUE(norak::transcript_has("CAVITY_CAV-1.srfmil07.crit_list"));
+    DRVST.proc = 12;
+    criteria_list("ab", st);
+    EXPECT_FALSE(tmp.file("CAVITY_CAV-1.ab12.crit_list").empty());
+
+    // The whole tool path: each procedure's module appends its block.
+    norak::set_segrun(9, criteria_module);
+    norak::set_segrun(28, criteria_module);
+    DRVST.proc = 3;
+    tp_criteria_list(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(fix::same_lines(tmp.file("CAVITY_CAV-1.CRIT_LIST"), golden("crit_tp.txt")));
+    i32 mode = -1;
+    tp_crit_list_gs(1, mode);
+    EXPECT_EQ(mode, 0);
+
+    // Nothing flagged: no file.
+    const i32 none[5] = {0, 0, 0, 0, 0};
+    CRTFLG(none);
+    DRVST.proc = 8;
+    criteria_list("ab", st);
+    EXPECT_TRUE(tmp.file("CAVITY_CAV-1.ab08.crit_list").empty());
+    // No running report: its append is refused.
+    proc_criteria_list(9);
+    EXPECT_TRUE(norak::transcript_has("internal: proc_criteria_list, CANNOT OPEN THE FILE"));
+}

@@ -6,6 +6,7 @@
 #include "cutter/locgen.h"
 #include "cutter/locpnt.h"
 #include "cutter/prjbrg.h"
+#include "cutter/roads.h"
 #include "cutter/under.h"
 #include "core/host.h"
 #include "core/params.h"
@@ -62,6 +63,18 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
         return;
     }
     const f32 keep[3] = {dn[0], dn[1], dn[2]};
+    if (DRPBRD) {
+        // The border road takes the drop's contact 0 without the contact
+        // choice, and no tapered marker.
+        for (i32 k = 0; k < 3; ++k) contact[k] = cpt[k], normal[k] = keep[k];
+        surface = -1;
+        status = 0;
+        result[0] = wp[0];
+        result[1] = wp[1];
+        result[2] = LOCAXM ? wp[2] : z;
+        LOCRST();
+        return;
+    }
     f32 sel_normal[3];
     i32 higher = 0, sel = 0;
     const i32 ref = -1;

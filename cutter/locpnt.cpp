@@ -15,6 +15,7 @@
 #include "core/params.h"
 #include "core/proc.h"
 #include "cutter/refrec.h"
+#include "cutter/roads.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -61,6 +62,46 @@ void overflow(i32 surface_id, const f32* point, i32& status)
         redraw_badsrf();
     }
     status = -1;
+}
+
+// Road 1: classifies a recorded contact before its winner test and keeps the
+// alternative normal Na (with its mark ma) from the node normals, or from
+// the tool side on a border edge; edge contacts of class 2 go to the list.
+void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i32 surface, const f32* pc,
+                     const f32* point, f32 D2, f32 r2, f32 e, f32 L2, const f32* tn, const f32* nrmk, f32* Na,
+                     i32& ma, bool& pending, bool& classified)
+{
+    const bool classify = std::fabs(zz - B) < 2.1f * tol ? !(E && !Ep) : zz >= B;
+    if (!classify) return;
+    Ep = E;
+    classified = true;
+    f32 n[3];
+    i32 m = 0, cs = 0;
+    i32 bc = 0;
+    if (E) BRDCLS(ent, pc, tol, bc);
+    if (E && (bc == 1 || bc == 2)) {
+        f32 tp[3] = {point[0], point[1], zz};
+        CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, n, cs);
+        if (bc == 1) {
+            m = 1;
+        } else {
+            CRSLST(1, surface, zz, tol, n, cs);
+            SMTNRM(tn, pc, ent, nrmk, n, cs);
+            pending = true;
+        }
+    } else {
+        SMTNRM(tn, pc, ent, nrmk, n, cs);
+        pending = false;
+    }
+    const i32 ori = trgori(ent);
+    if (eqvald(zz, B)) {
+        const bool better = E ? (ori != 2 && ori != -2 && (n[2] >= Na[2] || (m == 1 && ma == 0))) : n[2] >= Na[2];
+        if (!better) return;
+    } else if (!(zz > B)) {
+        return;
+    }
+    for (i32 j = 0; j < 3; ++j) Na[j] = n[j];
+    if (E) ma = m;
 }
 
 }  // namespace
@@ -117,6 +158,21 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     const f32 zhi = LOCSP1[2] < LOCSP2[2] ? LOCSP2[2] : LOCSP1[2];
     const bool F23 = (M == 2 || M == 3) && !axis;
     const f32 nrm_preset[3] = {normal[0], normal[1], normal[2]};
+    // The switched-off roads: the smoothed normal (road 1) with its wider
+    // bounds, and the border road (road 2), which takes road 1 with it.
+    const bool smooth = drp_smooth(), border = DRPBRD != 0;
+    const f32 Hadd = smooth ? 2.1f * tol : 0.0f;
+    const f32* nrmk = smooth ? nrmbas() : nullptr;
+    f32 Na[3] = {normal[0], normal[1], normal[2]};
+    i32 ma = 0;
+    bool classified = false, pending = false, Ep = false;
+    f32 Dw = 1.0e10f, Da = 0.0f, Q[2] = {0.0f, 0.0f};
+    bool brd_win = false;
+    i32 Rr = 1, Ss = 0;
+    if (border) {
+        BRDINS = (LOCTPF || LOCOFA != 0.0f) ? 0 : 1;
+        BRDFLG = 0;
+    }
 
     // Gathering.
     if (!elm_fits(orig, 0.0)) {
@@ -191,7 +247,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 if (limited && B > zl + 0.1f * tol) break;
                 if (quick && !early && !surfchg) {
                     const i32 q = idx[p];
-                    if (side_srf[q] == prev_srf && side_top[q] + prev_e <= B - Tp) continue;
+                    if (side_srf[q] == prev_srf && side_top[q] + prev_e + Hadd <= B - Tp) continue;
                 }
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
                 const i32* ent = run.triangle(le);
@@ -233,7 +289,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                         if (H > B - Tp) return row.code == 1 && winner && win_code == 2;
                         return false;
                     };
-                    if (!bound(top + e)) continue;
+                    if (!bound(top + e + Hadd)) continue;
                     f32 Hb = 0;
                     i32 bs = 0;
                     TRGEST(pxy, ent + TRG_BOX, top, 2, Re, r2, row.kind, Hb, bs);
@@ -242,7 +298,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                         return;
                     }
                     if (bs == 1) continue;
-                    if (!bound(Hb + e)) continue;
+                    if (!bound(Hb + e + Hadd)) continue;
                 }
                 f32 v[3][3];
                 for (i32 j = 0; j < 3; ++j) {
@@ -250,6 +306,8 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     v[j][0] = nd[0], v[j][1] = nd[1], v[j][2] = nd[2];
                     if (axis) FRMROT(orig, LOCTAX, v[j]);
                 }
+                if (border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f) && PTINTR(point, v[0], v[1], v[2]) != 0)
+                    BRDINS = 1;
                 // Contact with the grown tool.
                 f32 wp[3] = {point[0], point[1], point[2]};
                 f32 zc = 0, pc[3], rc = 0, hx = -1.0e10f;
@@ -266,7 +324,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 const f32 nz = wrd2r(ent[TRG_NRM + 2]);
                 const f32 tn[3] = {wrd2r(ent[TRG_NRM]), wrd2r(ent[TRG_NRM + 1]), nz};
                 f32 zz = zc;
-                if (e == 0.0f || dzero || ((LOCSGM || F23) && 2.0f * r2 < D2 && nz > 0.999f)) {
+                if (smooth || e == 0.0f || dzero || ((LOCSGM || F23) && 2.0f * r2 < D2 && nz > 0.999f)) {
                     zz += e;
                 } else {
                     f32 tp[3] = {point[0], point[1], zz};
@@ -378,15 +436,78 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 res.cz[count] = zz;
                 res.ckind[count] = steep ? 2 : 0;
                 res.cpos[count] = p + 1;
-                for (i32 j = 0; j < 3; ++j) res.cpt[3 * count + j] = pc[j];
+                if (!border)
+                    for (i32 j = 0; j < 3; ++j) res.cpt[3 * count + j] = pc[j];
                 ++count;
+                const bool E = t == 3 || t == 4;  // a contact on an edge
+                if (smooth)
+                    smooth_classify(E, Ep, zz, B, tol, ent, rec[SRF_ID], pc, point, D2, r2, e, L2, tn, nrmk, Na, ma,
+                                    pending, classified);
+                bool dropped_tie = false;
+                if (border) {
+                    // Near the axis: on an edge with the alternative normal
+                    // vertical, the contact moves onto the outline.
+                    const bool vertical_na = eqval(Na[2], 1.0f) && eqval0(Na[0]) && eqval0(Na[1]);
+                    bool near = false;
+                    if (E && row.kind != 1 && row.kind != 11 && (r2 == 0.0f || D2 * 0.5f - r2 > Da) && vertical_na) {
+                        if (PTINTR(point, v[0], v[1], v[2]) == 0) {
+                            TRIEDP(1, v[0], v[1], v[2], point, pc);
+                        } else {
+                            pc[0] = point[0];
+                            pc[1] = point[1];
+                        }
+                        near = true;
+                    }
+                    Da = dist2(pc, point);
+                    if (brd_win && (eqvald(zz, B) || (near && eqval(zz, B) && Da < Dw)) && (!E || Da < Dw)) {
+                        B = zz - 1.0f;
+                        dropped_tie = true;
+                        Dw = Da;
+                    }
+                }
                 // Winner.
-                bool wins;
-                if (eqvald(zz, B))
+                bool wins, tie = false;
+                if (eqvald(zz, B)) {
                     wins = row.code == 1 && winner && (win_code == 2 || win_ori == -1);
-                else
+                    tie = true;
+                } else {
                     wins = zz > B;
+                }
                 if (!wins) continue;
+                if (border) {
+                    if (E) {
+                        Dw = Da;
+                        i32 bc = 0;
+                        BRDCLS(ent, pc, tol, bc);
+                        BRDFLG = bc == 1 || bc == 2 ? 1 : 0;
+                    } else {
+                        Dw = 1.0e10f;
+                        BRDFLG = 0;
+                    }
+                    for (i32 j = 0; j < 3; ++j) res.cpt[j] = pc[j];
+                    BRDKND = row.kind;
+                    BRDDIA = D2;
+                    BRDCRN = r2;
+                    brd_win = E;
+                    i32 fl = 0;
+                    if (!tie) {
+                        BRDRGN = 2;
+                        Ss = 0;
+                        Rr = 1;
+                    } else if (Ss == 0) {
+                        if (PTINRG(pc, fl) == 0 && (Rr == 0 || PTINRG(Q, fl) == 0)) {
+                            BRDRGN = 0;
+                            Ss = 0;
+                        } else {
+                            BRDRGN = 1;
+                            Ss = 1;
+                        }
+                    }
+                    Q[0] = pc[0];
+                    Q[1] = pc[1];
+                    if (tie) Rr = 0;
+                }
+                (void)dropped_tie;
                 B = zz;
                 win_at = count - 1;
                 if (axis) {
@@ -435,6 +556,24 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     z = B;
     if (status == 1 && k == 3 && ntri > 0) status = 4;
     if (status >= 0 && note) status += 10;
+    if (smooth) {
+        // The edge contacts of several surfaces near the top: the highest
+        // record's normal. Records left by an earlier classification go.
+        f32 rn[3];
+        i32 cs = 0;
+        if (pending) {
+            CRSLST(2, 0, 0.0f, tol, rn, cs);
+            const f32 g = Na[0] * rn[0] + Na[1] * rn[1] + Na[2] * rn[2];
+            if (cs == 2 || (cs == 1 && g < 0.5f))
+                for (i32 j = 0; j < 3; ++j) Na[j] = rn[j];
+        } else if (crslst_count() > 0) {
+            CRSLST(2, 0, 0.0f, tol, rn, cs);
+        }
+        if (classified)
+            for (i32 j = 0; j < 3; ++j) normal[j] = Na[j];
+    }
+    if (border && BRDINS == 0 && BRDFLG == 1 && LOCOFA != 0.0f)
+        BRDFLG = FREBRD(res.cpt, orig, ntri, elmlst(), elmidx()) == 1 ? 1 : 0;
     LOCNRM = (count == 0 || !winner) ? 1 : 0;
     if (axis) {
         point[2] = B;

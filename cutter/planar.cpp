@@ -4,7 +4,9 @@
 
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
+#include "cutter/kernel.h"
 #include "cutter/loccom.h"
+#include "cutter/roads.h"
 #include "core/host.h"
 #include "surfaces/trimodel.h"
 
@@ -388,9 +390,13 @@ void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, 
                     }
                 }
                 if (st < 0) continue;
-                if (zz > best || (eqval(zz, best) && std::fabs(dd) < best_d)) {
+                // The border road breaks a tie by the contact's distance from
+                // the axis, not the edge's.
+                const f32 dk = DRPBRD ? static_cast<f32>(std::hypot(f64(cc[0]), f64(cc[1])))
+                                      : static_cast<f32>(std::fabs(dd));
+                if (zz > best || (eqval(zz, best) && dk < best_d)) {
                     best = zz;
-                    best_d = static_cast<f32>(std::fabs(dd));
+                    best_d = dk;
                     status = st == 0 ? 3 : 4;
                     contact[0] = cc[0] + P[0];
                     contact[1] = cc[1] + P[1];
@@ -426,6 +432,29 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
     const f32 rr[2] = {d * 0.5f, r};
     aux = -1.0e10f;
     status = 0;
+    if (DRPKRN) {
+        // The cylindrical contact kernel: the tool lowered from above along
+        // a direction a hair off the vertical.
+        f64 tri[9], pos[3], con[3];
+        for (i32 k = 0; k < 9; ++k) tri[k] = verts[k];
+        const f64 from[3] = {point[0], point[1], 100.0}, dir[3] = {0.0001, 0.0, -0.999999995};
+        const f64 radius = d * 0.5, corner = r;
+        f64 travel = 10000.0;
+        TRICNB(tri, from, radius, corner, dir, travel, con, pos, status);
+        if (travel < 0.0) status = -1;
+        if (status < 0) return;
+        // Nothing, or a degenerate triangle: no contact, nothing written.
+        if (status != 0) {
+            status = 1;
+            return;
+        }
+        z_out = static_cast<f32>(pos[2]);
+        point[2] = z_out;
+        for (i32 k = 0; k < 3; ++k) contact[k] = static_cast<f32>(con[k]);
+        aux = 0.0f;
+        edge_distance = 0.0f;
+        return;
+    }
     PlnEdge edges[3];
     i32 est[3];
     for (i32 k = 0; k < 3; ++k) {
@@ -449,7 +478,7 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
         return;
     }
     z_out = point[2];
-    if (edge_distance < 0.0f) {
+    if (DRPEDS || edge_distance < 0.0f) {
         edge_distance = dist2(point, contact);
         if (status == 3) status = 4;
         else if (status == 0) status = 5;

@@ -1,0 +1,363 @@
+// The switched-off roads of the drop: the helpers of the border road and the
+// smoothed normal, the contact kernel and the edge distance in the planar
+// contact, and each road switched on over a model.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "common/meshes.h"
+#include "common/positioning.h"
+#include "common/tooldefs.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/proc.h"
+#include "cutter/congeo.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/movstw.h"
+#include "cutter/planar.h"
+#include "cutter/roads.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+class Roads : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        positioning::reset();
+        pwrs(PRCPAR, PRTTOL, 0.01f);
+        PRCSTK = PRCCHK = 0.0f;
+        off();
+    }
+    void TearDown() override
+    {
+        off();
+        LOCNDB = nullptr;
+        FRETRI();
+    }
+    static void off()
+    {
+        DRPBRD = DRPKRN = DRPEDS = 0;
+        MOVSTW = 0;
+        nu_sgcd_set_code(0);
+        brd_set_region(0, nullptr, nullptr, nullptr);
+    }
+};
+
+// A triangle entry over nodes 1, 2, 3 of the given node array, with the
+// model's flags (code 1 for every edge and vertex).
+struct Tri {
+    std::vector<f32> nodes;
+    i32 e[TRG_WORDS] = {};
+    explicit Tri(std::vector<f32> xyz) : nodes(std::move(xyz))
+    {
+        e[TRG_FLAGS] = trgflg(1);
+        e[TRG_NODE] = 1, e[TRG_NODE + 1] = 2, e[TRG_NODE + 2] = 3;
+        e[TRG_NRM + 2] = r2wrd(1.0f);
+        LOCNDB = nodes.data();
+    }
+};
+
+TEST_F(Roads, TriangleOutlineTests)
+{
+    const f32 a[2] = {0, 0}, b[2] = {10, 0}, c[2] = {0, 10};
+    const f32 in[2] = {2, 2}, out[2] = {8, 8}, line[2] = {-5, 0}, vtx[2] = {10, 0}, edge[2] = {5, 0};
+    EXPECT_EQ(PTINTR(in, a, b, c), 1);
+    EXPECT_EQ(PTINTR(out, a, b, c), 0);
+    EXPECT_EQ(PTINTR(line, a, b, c), 0);  // on an edge's line, outside the others
+    EXPECT_EQ(PTINTR(edge, a, b, c), 2);  // on an edge, inside the other two
+    EXPECT_EQ(PTINTR(vtx, a, b, c), 2);   // at a vertex
+    // no crossing: the nearest point of the outline to P
+    f32 P[2] = {5, -3}, q[2] = {5, -3};
+    TRIEDP(1, a, b, c, P, q);
+    EXPECT_NEAR(q[0], 5.0f, 1e-6);
+    EXPECT_NEAR(q[1], 0.0f, 1e-6);
+    const f32 P2[2] = {-1, 4};
+    f32 q2[2] = {-1, 4};
+    TRIEDP(1, a, b, c, P2, q2);
+    EXPECT_NEAR(q2[0], 0.0f, 1e-6);
+    EXPECT_NEAR(q2[1], 4.0f, 1e-6);
+    // crossing: q inside, P outside beyond the hypotenuse: q moves along
+    // the direction to P onto that edge
+    const f32 P3[2] = {8, 8};
+    f32 q3[2] = {2, 2};
+    TRIEDP(1, a, b, c, P3, q3);
+    EXPECT_NEAR(q3[0], 5.0f, 1e-4);
+    EXPECT_NEAR(q3[1], 5.0f, 1e-4);
+}
+
+TEST_F(Roads, EdgeContactListResolvesBySurface)
+{
+    f32 n[3] = {0, 0, 0};
+    i32 st = 0;
+    CRSLST(2, 0, 0.0f, 0.01f, n, st);
+    EXPECT_EQ(st, -1);  // empty
+    CRSLST(7, 0, 0.0f, 0.01f, n, st);
+    EXPECT_EQ(st, -1);
+    // one surface: 1, the highest record's normal
+    for (i32 k = 0; k < 12; ++k) {  // past the first room of 5 records
+        f32 m[3] = {0, f32(k), 1};
+        CRSLST(1, 4, 1.0f + 0.001f * k, 0.01f, m, st);
+        ASSERT_EQ(st, 0);
+    }
+    EXPECT_EQ(crslst_count(), 12);
+    CRSLST(2, 0, 0.0f, 0.01f, n, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(n[1], 11.0f);
+    EXPECT_EQ(crslst_count(), 0);
+    // two surfaces within 2.1 x the tolerance of the highest: 2
+    f32 m1[3] = {1, 0, 0}, m2[3] = {0, 1, 0}, m3[3] = {0, 0, 1};
+    CRSLST(1, 4, 1.0f, 0.01f, m1, st);
+    CRSLST(1, 5, 1.015f, 0.01f, m2, st);
+    CRSLST(1, 4, 1.02f, 0.01f, m3, st);
+    CRSLST(2, 0, 0.0f, 0.01f, n, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(n[2], 1.0f);
+    // a second surface below the band does not count
+    CRSLST(1, 5, 1.0f, 0.01f, m2, st);
+    CRSLST(1, 4, 1.03f, 0.01f, m3, st);
+    CRSLST(2, 0, 0.0f, 0.01f, n, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST_F(Roads, SmoothedNormalAndBorderClasses)
+{
+    Tri t({0, 0, 0, 10, 0, 0, 0, 10, 0});
+    const f32 m[9] = {0, 0, 1, 0.6f, 0, -0.8f, 0, 0.6f, 0.8f};  // the second points down
+    const f32 fb[3] = {0, 0, 1};
+    f32 n[3];
+    i32 st = 0;
+    const f32 v2[3] = {10, 0, 0};
+    SMTNRM(fb, v2, t.e, m, n, st);
+    EXPECT_NEAR(n[0], -0.6f, 1e-5);  // reversed
+    EXPECT_NEAR(n[2], 0.8f, 1e-5);
+    const f32 v3[3] = {0, 10, 0};
+    SMTNRM(fb, v3, t.e, m, n, st);
+    EXPECT_NEAR(n[1], 0.6f, 1e-5);
+    // between the nodes the normal is their area-weighted blend
+    const f32 mid[3] = {0, 5, 0};
+    SMTNRM(fb, mid, t.e, m, n, st);
+    const f32 w = 1.0f / std::sqrt(0.36f + 1.8f * 1.8f);
+    EXPECT_NEAR(n[1], 0.6f * w, 1e-5);
+    EXPECT_NEAR(n[2], 1.8f * w, 1e-5);
+    // node normals marked unusable (z above 1.5): the fallback
+    const f32 bad[9] = {0, 0, 2, 0, 0, 2, 0, 0, 2};
+    SMTNRM(m + 3, mid, t.e, bad, n, st);
+    EXPECT_EQ(n[0], 0.6f);
+    // a degenerate triangle: the fallback
+    Tri flat({0, 0, 0, 5, 0, 0, 10, 0, 0});
+    SMTNRM(fb, mid, flat.e, m, n, st);
+    EXPECT_EQ(n[2], 1.0f);
+    LOCNDB = t.nodes.data();
+    // classes: on an edge or a vertex of code 1
+    i32 cls = -5;
+    const f32 on_edge[3] = {5, 0.001f, 0}, inside[3] = {3, 3, 0};
+    BRDCLS(t.e, on_edge, 0.01f, cls);
+    EXPECT_EQ(cls, 1);
+    BRDCLS(t.e, inside, 0.01f, cls);
+    EXPECT_EQ(cls, 0);
+    // an edge of code 2 (vertex codes 0): class 2
+    t.e[TRG_FLAGS] = 1 | (0x20 << 8) | (0x01 << 16);  // edge 1 code 2, vertex 3 code 1
+    BRDCLS(t.e, on_edge, 0.01f, cls);
+    EXPECT_EQ(cls, 2);
+    BRDCLS(t.e, v3, 0.01f, cls);
+    EXPECT_EQ(cls, 1);
+    i32 ps = 0;
+    PTNSEG(v2, v2, inside, 0.01f, ps);
+    EXPECT_EQ(ps, -1);
+    // the region: odd containment, the word of the last contour
+    const i32 counts[2] = {4, 4}, words[2] = {0, 7};
+    const f32 xy[16] = {0, 0, 10, 0, 10, 10, 0, 10, 2, 2, 4, 2, 4, 4, 2, 4};
+    i32 flag = -1;
+    EXPECT_EQ(PTINRG(inside, flag), 0);  // no region
+    brd_set_region(2, counts, xy, words);
+    EXPECT_EQ(PTINRG(inside, flag), 0);  // in both
+    EXPECT_EQ(flag, 1);
+    const f32 ring[2] = {6, 6};
+    EXPECT_EQ(PTINRG(ring, flag), 1);
+    EXPECT_EQ(flag, 0);
+}
+
+TEST_F(Roads, KernelAndEdgeDistanceRoadsOfThePlanarContact)
+{
+    Tri t({-20, -20, 2, 20, -20, 2, 0, 20, 2});
+    const f32 *u1 = &t.nodes[0], *u2 = &t.nodes[3], *u3 = &t.nodes[6];
+    f32 p[3] = {0, 0, 0}, con[3], ed = 0, aux = 0, z = 0;
+    i32 st = -5;
+    PLNCNT(u1, u2, u3, t.e, p, KND_FLAT, 0, 0, 0.01f, 6.0f, 0.0f, z, con, ed, aux, st);
+    const f32 z0 = z;
+    const i32 s0 = st;
+    EXPECT_NEAR(z0, 2.0f, 1e-5);
+    DRPKRN = 1;
+    f32 q[3] = {0, 0, 0};
+    PLNCNT(u1, u2, u3, t.e, q, KND_FLAT, 0, 0, 0.01f, 6.0f, 0.0f, z, con, ed, aux, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(z, z0, 1e-3);  // a hair off the vertical
+    EXPECT_EQ(ed, 0.0f);
+    EXPECT_EQ(aux, 0.0f);
+    // a ball on a corner of the face
+    f32 r[3] = {19, -19.5f, 0};
+    PLNCNT(u1, u2, u3, t.e, r, KND_BALL, 0, 0, 0.01f, 6.0f, 3.0f, z, con, ed, aux, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GT(z, -1.0f);
+    EXPECT_LT(z, 2.0f + 1e-4f);
+    // a triangle above the kernel's start height: negative travel, -1
+    Tri high({-20, -20, 150, 20, -20, 150, 0, 20, 150});
+    f32 h[3] = {0, 0, 0};
+    PLNCNT(&high.nodes[0], &high.nodes[3], &high.nodes[6], high.e, h, KND_FLAT, 0, 0, 0.01f, 6.0f, 0.0f, z, con, ed,
+           aux, st);
+    EXPECT_EQ(st, -1);
+    // beside the triangle: nothing
+    f32 far[3] = {100, 100, 0};
+    PLNCNT(u1, u2, u3, t.e, far, KND_FLAT, 0, 0, 0.01f, 6.0f, 0.0f, z, con, ed, aux, st);
+    EXPECT_EQ(st, 1);
+    DRPKRN = 0;
+    LOCNDB = t.nodes.data();
+    // the edge distance from the contact: a face contact away from every
+    // edge becomes status 5 with the XY distance to its contact
+    DRPEDS = 1;
+    f32 s[3] = {0, 0, 0};
+    PLNCNT(u1, u2, u3, t.e, s, KND_BALL, 0, 0, 0.01f, 6.0f, 3.0f, z, con, ed, aux, st);
+    EXPECT_EQ(s0, 5);  // without the switch: the nearest edge's distance
+    EXPECT_EQ(st, 5);
+    EXPECT_NEAR(ed, std::hypot(con[0] - s[0], con[1] - s[1]), 1e-6);
+    EXPECT_NEAR(ed, 0.0f, 1e-5);  // the ball touches a level face under its axis
+}
+
+TEST_F(Roads, SmoothedNormalRoadBlendsTheNodeNormals)
+{
+    // a level plate whose node normals lean along x: -0.6 at x = -50, +0.6
+    // at x = 50; the blended normal at x is unit(0.6 x / 50, 0, 0.8)
+    i32 st = 0;
+    TRMOPN(st);
+    ASSERT_EQ(st, 0);
+    i32 rec[SRF_WORDS] = {0};
+    rec[SRF_CLASS] = 1, rec[SRF_ID] = 1, rec[SRF_INDEX] = 1;
+    const f32 xyz[12] = {-50, -50, 0, 50, -50, 0, 50, 50, 0, -50, 50, 0};
+    const f32 nrm[12] = {-0.6f, 0, 0.8f, 0.6f, 0, 0.8f, 0.6f, 0, 0.8f, -0.6f, 0, 0.8f};
+    const i32 tri[6] = {1, 2, 3, 1, 3, 4};
+    const i32 nn = 4, nt = 2;
+    TRMSRF(rec, nn, xyz, nrm, nt, tri, st);
+    TRMCLS(st);
+    ASSERT_EQ(st, 0);
+    std::mt19937 g(2);
+    std::uniform_real_distribution<f64> u(-40.0, 40.0);
+    auto drop = [](f32 x, f32 y, f32* res, f32* n) {
+        f32 p[3] = {x, y, 0}, con[3];
+        i32 srf = 0, ps = 0;
+        PNTNET(0, p, 0.01f, 0.0f, 0.0f, res, con, n, srf, ps);
+        return ps;
+    };
+    for (const auto& k : positioning::KINDS) {
+        if (k.taper > 0) continue;
+        tooldefs::use_mill(k.d, k.r, k.l);
+        for (int i = 0; i < 20; ++i) {
+            const f32 x = f32(u(g)), y = f32(u(g));
+            f32 a[3], na[3], b[3], nb[3];
+            // off: the mode word 3 without the segment code, a segment code
+            // with another mode word: the facet's normal
+            MOVSTW = 3;
+            nu_sgcd_set_code(0);
+            ASSERT_EQ(drop(x, y, a, na), 0);
+            EXPECT_EQ(na[2], 1.0f);
+            MOVSTW = 2;
+            nu_sgcd_set_code(34);
+            ASSERT_EQ(drop(x, y, b, nb), 0);
+            EXPECT_EQ(nb[2], 1.0f);
+            // on: code 48 and mode word 3, or the border road
+            for (int way = 0; way < 2; ++way) {
+                MOVSTW = way == 0 ? 3 : 0;
+                nu_sgcd_set_code(way == 0 ? 48 : 0);
+                DRPBRD = way;
+                ASSERT_EQ(drop(x, y, b, nb), 0);
+                DRPBRD = 0;
+                EXPECT_EQ(a[2], b[2]);  // the heights stay
+                // the contact's x: under the axis for the ball, anywhere on
+                // the flat bottom for the others
+                const f64 reach = k.ref.shape == 1 ? 1e-3 : 0.5 * k.d;
+                const f64 lo = 0.6 * (x - reach) / 50.0, hi = 0.6 * (x + reach) / 50.0;
+                const f64 w = nb[0] / nb[2] * 0.8;
+                // near the diagonal edge the contact is an edge contact of
+                // class 1: the tool side's normal
+                if (std::fabs(x - y) / std::sqrt(2.0) < 0.5 * k.d + 0.01) {
+                    EXPECT_TRUE(nb[2] == 1.0f || (w >= lo - 1e-4 && w <= hi + 1e-4)) << k.name;
+                    continue;
+                }
+                EXPECT_GE(w, lo - 1e-4) << k.name << " " << x;
+                EXPECT_LE(w, hi + 1e-4) << k.name << " " << x;
+                EXPECT_NEAR(nb[1], 0.0f, 1e-5);
+                EXPECT_NEAR(nb[0] * nb[0] + nb[1] * nb[1] + nb[2] * nb[2], 1.0f, 1e-5);
+            }
+        }
+    }
+}
+
+TEST_F(Roads, BorderRoadKeepsTheHeightsAndReportsItsWinner)
+{
+    auto ms = meshes::hemisphere_on_plate(15.0, 20.0, 2000);
+    ASSERT_EQ(meshes::build(ms), 0);
+    std::mt19937 g(9);
+    std::uniform_real_distribution<f64> u(-22.0, 22.0);
+    for (const auto& k : positioning::KINDS) {
+        tooldefs::use_mill(k.d, k.r, k.l, k.taper);
+        for (int i = 0; i < 30; ++i) {
+            f32 p[3] = {f32(u(g)), f32(u(g)), 0}, q[3] = {p[0], p[1], 0};
+            f32 a[3], ca[3], na[3], b[3], cb[3], nb[3];
+            i32 sa = 0, sb = 0, fa = 0, fb = 0;
+            DRPBRD = 0;
+            PNTNET(0, p, 0.01f, 0.0f, 0.0f, a, ca, na, fa, sa);
+            DRPBRD = 1;
+            PNTNET(0, q, 0.01f, 0.0f, 0.0f, b, cb, nb, fb, sb);
+            ASSERT_EQ(sa, 0);
+            EXPECT_EQ(sb, 0);
+            EXPECT_EQ(fb, -1);
+            EXPECT_EQ(a[2], b[2]) << k.name;
+            // no tapered marker; the contact under the tool
+            EXPECT_LT(std::fabs(nb[0]), 1.0001f) << k.name;
+            if (k.taper == 0) EXPECT_LE(std::hypot(cb[0] - b[0], cb[1] - b[1]), 0.5f * k.d + 1e-3f) << k.name;
+            EXPECT_EQ(BRDINS, k.taper > 0 ? BRDINS : 1);
+            EXPECT_EQ(BRDDIA, k.d);
+            const i32 kind = BRDKND % 10;
+            EXPECT_EQ(kind, k.ref.shape == 4 ? kind : k.ref.shape) << k.name;
+        }
+    }
+    // with an allowance the tool is enlarged: the free-border test runs on
+    // border winners and ends
+    tooldefs::use_mill(10.0f, 0.0f);
+    for (int i = 0; i < 30; ++i) {
+        f32 p[3] = {f32(u(g)), f32(u(g)), 0}, b[3], cb[3], nb[3];
+        i32 sb = 0, fb = 0;
+        PNTNET(0, p, 0.01f, 0.5f, 0.5f, b, cb, nb, fb, sb);
+        EXPECT_EQ(sb, 0);
+        EXPECT_TRUE(BRDFLG == 0 || BRDFLG == 1);
+    }
+}
+
+TEST_F(Roads, FreeBorderSteppingEndsAlongAnEdgeLine)
+{
+    meshes::Mesh m;
+    i32 a = m.node(0, 0, 0), b = m.node(10, 0, 0), c = m.node(0, 10, 0);
+    m.add(a, b, c);
+    ASSERT_EQ(meshes::build({m}), 0);
+    tooldefs::use_mill(2.0f, 1.0f);
+    f32 p[3] = {3, 3, 0}, res[3], con[3], n[3];
+    i32 srf = 0, st = 0;
+    PNTNET(0, p, 0.01f, 0.0f, 0.0f, res, con, n, srf, st);
+    ASSERT_EQ(st, 0);  // the triangle is the drop's last winner
+    // the contact on the edge y = 0 and under the axis: no direction, the
+    // step never leaves the edge's line; the stepping gives up
+    const f32 on[2] = {5, 0};
+    EXPECT_EQ(FREBRD(on, on, 0, nullptr, nullptr), 0);
+    // along the edge's line the step leaves the triangle at its end
+    const f32 along[2] = {20, 0};
+    EXPECT_EQ(FREBRD(on, along, 0, nullptr, nullptr), 1);
+    // towards the outside: a point off the triangle, in none of the listed
+    const f32 below[2] = {5, -3};
+    EXPECT_EQ(FREBRD(on, below, 0, nullptr, nullptr), 1);
+}
+
+}  // namespace

@@ -103,10 +103,13 @@ void switch_feed(i32 code, i32& open)
 void PLGFED(const f32* q, const f32* p, i32& open)
 {
     if (!DNFEED && p[2] < q[2]) {
+        // The down-feed against the feed of the code in force (25 on the
+        // surfaces of pass kind 6). A down-feed of 0 (its percentage not
+        // set) is never taken: a mend, the tool would stand still.
         i32 k = 0, iv = 0, st = 0, st2 = 0;
         f32 v26 = 0, vcur = 0;
         MCHVAL(26, k, iv, v26, st);
-        MCHVAL(1, k, iv, vcur, st2);
+        MCHVAL(TECHST.requested[1] > 0 ? TECHST.requested[1] : 1, k, iv, vcur, st2);
         if (st >= 0 && st2 >= 0 && v26 > 0 && v26 < vcur) {
             DNFEED = 1;
             switch_feed(26, open);
@@ -585,7 +588,8 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
             bool clr = false;
             if (!written) {
                 // A merged link goes on from the tool's position, however
-                // far its next point lies.
+                // far its next point lies (a mend: the far rule would enter
+                // it by a vertical approach and skip the link just merged).
                 if (joined)
                     c = 0;
                 else if (code == 1 || code == 6)

@@ -493,3 +493,43 @@ TEST(Links, ThePocketingCodesCrossOverThePartByTheClearancePath)
 }
 
 }  // namespace
+
+namespace {
+
+// The down-feed: taken while the tool descends when its machine value is
+// below that of the feed code in force, left when the tool stops
+// descending; never a down-feed whose value is not set.
+TEST(Links, TheDownFeedAgainstTheFeedInForce)
+{
+    host({});
+    params(1, 0.01f);
+    const f32 hi[3] = {0, 0, 5}, lo[3] = {1, 0, 2}, lo2[3] = {2, 0, 2};
+    std::memset(PRM9, 0, sizeof PRM9);
+    PRM9[0] = r2wrd(1000.0f);  // the feed
+    PRM9[5] = 30;              // code 25: 30 %
+    PRM9[6] = 50;              // code 26: 50 %
+    TECHCL();
+    i32 open = 0;
+    // Under the feed (code 1) the down-feed is slower: taken, then left.
+    STPV01(1);
+    PLGFED(hi, lo, open);
+    EXPECT_EQ(TECHST.requested[1], 26);
+    PLGFED(lo, lo2, open);
+    EXPECT_EQ(TECHST.requested[1], 1);
+    // On a surface of pass kind 6 (code 25, 300) the down-feed (500) is
+    // faster: kept at 25.
+    STPV01(25);
+    PLGFED(hi, lo, open);
+    EXPECT_EQ(TECHST.requested[1], 25);
+    PLGFED(lo, lo2, open);
+    EXPECT_EQ(TECHST.requested[1], 25);
+    // A down-feed percentage not set gives no down-feed.
+    PRM9[6] = 0;
+    STPV01(1);
+    PLGFED(hi, lo, open);
+    EXPECT_EQ(TECHST.requested[1], 1);
+    PLGFED(lo, lo2, open);
+    EXPECT_EQ(open, 0);
+}
+
+}  // namespace

@@ -252,6 +252,9 @@ void orient(const i32& which, Bnd& s, i32 index, const f32* e0, const f32* e1, i
 void dir_close_dm(i32& handle, i32& status)
 {
     status = 0;
+    // Only a negative handle counts as closed: the host's handles start at
+    // 0 (a mend: taken as closed, the array of handle 0 would never be
+    // released).
     if (handle < 0) {
         handle = -1;
         return;

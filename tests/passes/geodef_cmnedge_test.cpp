@@ -76,3 +76,27 @@ TEST(GeoCommonEdge, BoundsOfATrimLoopThatTouchesItsBoxInPoints)
 }
 
 }  // namespace
+
+namespace {
+
+// The boundary arrays are released whatever handle the host gave them, the
+// first one (0) too; a closed handle stays closed.
+TEST(GeoCommonEdge, BoundaryArraysAreReleasedFromHandleZeroOn)
+{
+    gdt::start({gdt::strip(11, 0)});
+    const i32 before = norak::open_arrays();
+    i32 h = -1, st = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(8, 4, h, base, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GE(h, 0);
+    dir_close_dm(h, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(h, -1);
+    EXPECT_EQ(norak::open_arrays(), before);
+    dir_close_dm(h, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(h, -1);
+}
+
+}  // namespace

@@ -62,9 +62,11 @@ void WIDFIT(const i32& mode, const i32& i, const i32& j, const f32& tol, i32& st
 // of the second parameter, the first parameter running from..to.
 void EDGNRS(const f32* point, const f64* buf, const i32& code, const f32& edge, const f32& from, const f32& to,
             f32& best, f32* bestpt);
-// Nearest boundary point of a trimmed surface to a point in space: its first
-// parameter (code) and the distance.
-void EDGTRM(const f32* point, const i32& id, const f64* buf, const i32& code, f32& best, f32& dist, i32& status);
+// The trim boundary's point on the parameter line at the edge value of the
+// second parameter nearest to a point in space: its first parameter (code)
+// and the distance (1.0e15 when the line meets no boundary).
+void EDGTRM(const f32* point, const i32& id, const f64* buf, const i32& code, const f32& edge, f32& best, f32& dist,
+            i32& status);
 void TRMBND(const i32& i, const f32* pts, const i32& count, const i32& id);
 void width_trm(const i32& i, f32& p0, f32& p1, f32& p2, f32& p3, i32* lim, i32* crn);
 void TRMLIM(const i32& redo, i32& status);

@@ -277,7 +277,7 @@ void WIDFIT(const i32& mode, const i32& i, const i32& j, const f32& tol, i32& st
         EDGNRS(p, bj, codej, edge, limr(limj, LR_FST), limr(limj, LR_FEND), t, q);
         if (trm) {
             f32 t2 = 0, d2 = 0;
-            EDGTRM(p, idj, bj, codej, t2, d2, status);
+            EDGTRM(p, idj, bj, codej, edge, t2, d2, status);
             if (status < 0) return;
             if (f64(d2) * d2 < gd::dist2(p, q)) t = t2;
         }
@@ -314,29 +314,33 @@ void EDGNRS(const f32* point, const f64* buf, const i32& code, const f32& edge, 
     best = static_cast<f32>(bt);
 }
 
-void EDGTRM(const f32* point, const i32& id, const f64* buf, const i32& code, f32& best, f32& dist, i32& status)
+void EDGTRM(const f32* point, const i32& id, const f64* buf, const i32& code, const f32& edge, f32& best, f32& dist,
+            i32& status)
 {
     std::vector<std::vector<f32>> lp;
     gd::loops(id, lp, status);
+    dist = 1.0e15f;
     if (status != 0) return;
+    // Where the boundary crosses the line, and its corners lying on it (a
+    // line at the boundary's bound touches it there without crossing).
+    const i32 linecode = code == 1 ? 2 : 1, c = second_of(code);
+    i32 n = 0;
+    std::vector<f32> at = crossings(lp, linecode, edge, n);
+    for (const auto& l : lp)
+        for (size_t k = 0; k + 1 < l.size(); k += 2)
+            if (eqval(l[k + static_cast<size_t>(c)], edge)) at.push_back(l[k + 1 - static_cast<size_t>(c)]);
     f64 bd = 1e30;
-    const auto& l = lp[0];
-    const size_t m = l.size() / 2;
-    for (size_t k = 0; k < m; ++k) {
-        const f32* a = &l[2 * k];
-        const f32* b = &l[2 * ((k + 1) % m)];
-        for (int s = 0; s < 8; ++s) {
-            const f32 u = a[0] + (b[0] - a[0]) * (s / 8.0f), v = a[1] + (b[1] - a[1]) * (s / 8.0f);
-            f32 p[3];
-            if (gd::eval(buf, u, v, 0, p) < 0) continue;
-            const f64 d = gd::dist2(point, p);
-            if (d < bd) {
-                bd = d;
-                best = code == 1 ? u : v;
-            }
+    for (const f32 t : at) {
+        f32 uv[2], p[3];
+        PARPAIR(code, t, edge, uv);
+        if (gd::eval(buf, uv[0], uv[1], 0, p) < 0) continue;
+        const f64 d = gd::dist2(point, p);
+        if (d < bd) {
+            bd = d;
+            best = t;
+            dist = static_cast<f32>(std::sqrt(d));
         }
     }
-    dist = static_cast<f32>(std::sqrt(bd));
 }
 
 // ------------------------------------------------------ trimmed surfaces

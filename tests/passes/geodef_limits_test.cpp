@@ -1,5 +1,8 @@
 // Limits of the surfaces: set at a point, restored, widths fitted along the
 // chain and the width point.
+#include <cmath>
+
+#include "surfaces/srfbuf.h"
 #include "tests/passes/geodef_util.h"
 
 using namespace gdt;
@@ -171,6 +174,38 @@ TEST(GeoWidth, EscapeAtTheSecondPointAsksTheFirstAgain)
     PCKWID(widdef, 0.01f, status);
     EXPECT_EQ(status, -2);
     EXPECT_EQ(lim(0), "1 0 10 0 50");
+}
+
+}  // namespace
+
+namespace {
+
+// The trimmed neighbour's edge: the boundary's points on the edge line
+// itself (crossings, and corners lying on it), not the nearest boundary
+// point elsewhere; a line that meets no boundary gives no candidate.
+TEST(GeoWidth, TrimmedEdgePointLiesOnTheEdgeLine)
+{
+    // Trimmed patch at x = 10: on its edge u = 0 the boundary runs from
+    // v = 20 to v = 30; elsewhere it reaches v = 0 at u = 1.
+    start({trimmed(12, 10, 0, 10, 50, "[[0,20],[1,0],[10,0],[10,50],[1,50],[0,30]]")});
+    static f64 buf[SB_CAP];
+    i32 st = 0;
+    LDSRFB(12, buf, st);
+    ASSERT_EQ(st, 0);
+    const f32 corner[3] = {10.5f, 0, 0};
+    f32 best = -1, dist = 0;
+    EDGTRM(corner, 12, buf, 2, 0.0f, best, dist, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(best, 20.0f, 1e-4);
+    EXPECT_NEAR(dist, std::hypot(0.5, 20.0), 1e-3);
+    // Across the far end (u = 10) the boundary is a side lying on the line.
+    const f32 far[3] = {20, 47, 0};
+    EDGTRM(far, 12, buf, 2, 10.0f, best, dist, st);
+    EXPECT_NEAR(best, 50.0f, 1e-4);
+    EXPECT_NEAR(dist, 3.0f, 1e-3);
+    // Beyond the boundary the line meets nothing.
+    EDGTRM(corner, 12, buf, 2, 15.0f, best, dist, st);
+    EXPECT_GT(dist, 1.0e14f);
 }
 
 }  // namespace

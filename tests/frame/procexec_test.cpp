@@ -229,6 +229,31 @@ TEST(ProcDefaults, ScallopCompanionAndHeightShift)
     EXPECT_NEAR(wrd2r(HEI8[0]), 10.02f, 1e-5);
 }
 
+// Relations of other procedure kinds that the host may hold in the same
+// table get their defaults and limits too; none is refused.
+TEST(ProcDefaults, EveryCodeOfTheDefaultTableIsKnown)
+{
+    fresh();
+    static i32 items[4][24];
+    const i32 codes[4] = {384, 389, 392, 398};
+    i32 st = 0;
+    for (int k = 0; k < 4; ++k) {
+        items[k][0] = r2wrd(7.0f);
+        rel_nc_add_symbol(codes[k], 3, items[k], st);
+        ASSERT_EQ(st, 0);
+    }
+    DEFREL(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("INIT RELATION VALUES ERROR"));
+    for (int k = 0; k < 4; ++k) {
+        const rel_entry& e = rel_nc_cptr()[rel_nc_find(codes[k])];
+        EXPECT_EQ(wrd2r(items[k][0]), 0.0f) << codes[k];
+        EXPECT_EQ(e.limits, 1) << codes[k];
+        EXPECT_DOUBLE_EQ(e.hi, k < 2 ? 9999.9 : 999.9) << codes[k];
+        EXPECT_DOUBLE_EQ(e.lo, -e.hi) << codes[k];
+    }
+}
+
 TEST(ProcDefaults, TranslationRowsStopAtTheFirstRefusal)
 {
     fresh();

@@ -60,6 +60,24 @@ void lup_reset()
     rows[1].start = 1;
 }
 
+void lup_take(LupSaved& s)
+{
+    s.count = lup_count;
+    s.rows.assign(&rows[1], &rows[1] + lup_count + 1);
+    lup_box_close();
+    lup_reset();
+}
+
+void lup_give(const LupSaved& s)
+{
+    lup_box_close();
+    lup_count = s.count;
+    for (i32 k = 0; k <= s.count; ++k) {
+        rows[k + 1] = s.rows[static_cast<size_t>(k)];
+        rows[k + 1].box = -1;
+    }
+}
+
 void lup_add(const i32& subkey, const i32& key, const i32& parent, const i32& tag1, const i32& tag2,
              const f64& value, const i32& level, const pokarr& loop, i32& start, i32& ierr)
 {

@@ -5,6 +5,8 @@
 // negated sub-key of a live loop. ierr 0, 10 when the table is full.
 #pragma once
 
+#include <vector>
+
 #include "core/words.h"
 #include "pocket/pokarr.h"
 
@@ -56,6 +58,14 @@ void lup_reverse(const i32& row, i32& ierr);
 // first argument is the row and `loop` holds its points; otherwise the
 // first row with that key and sub-key is found (its points into `loop`).
 void lup_box(i32 rowkey, i32 subkey, pokarr& loop, f64* box, i32& ierr);
+// The table's rows and count, taken out (the table is then empty) and put
+// back (cached boxes forgotten).
+struct LupSaved {
+    i32 count = 0;
+    std::vector<LupRow> rows;
+};
+void lup_take(LupSaved& s);
+void lup_give(const LupSaved& s);
 // Closes the box cache.
 void lup_box_close();
 // Boxes computed into the cache since it was opened (for checks).

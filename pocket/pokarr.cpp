@@ -168,6 +168,23 @@ i32 pkdm_in_use()
 
 i32 pkdm_bytes(i32 index) { return index >= 0 && index < pool_size ? pool[index].bytes : 0; }
 
+void pkdm_mark(std::vector<char>& taken)
+{
+    taken.assign(static_cast<size_t>(pool_size), 0);
+    for (i32 k = 0; k < pool_size; ++k) taken[static_cast<size_t>(k)] = pool[k].use != 0 ? 1 : 0;
+}
+
+void pkdm_release_since(const std::vector<char>& taken)
+{
+    for (i32 k = 0; k < pool_size; ++k) {
+        const bool before = k < static_cast<i32>(taken.size()) && taken[static_cast<size_t>(k)];
+        if (!before && pool[k].buffer) {
+            free_memory(pool[k]);
+            pool[k].use = 0;
+        }
+    }
+}
+
 // -------------------------------------------------------------- records
 
 namespace {

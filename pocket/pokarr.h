@@ -12,6 +12,8 @@
 // routine.
 #pragma once
 
+#include <vector>
+
 #include "core/words.h"
 
 constexpr f64 PK_ARC_MARK = 1.0e25;
@@ -54,6 +56,10 @@ void pkdm_rel_all();
 i32 pkdm_entries();
 i32 pkdm_in_use();
 i32 pkdm_bytes(i32 index);
+// Marks the buffers taken now (one flag a table entry).
+void pkdm_mark(std::vector<char>& taken);
+// Frees every buffer taken since the mark, leaving the others as they are.
+void pkdm_release_since(const std::vector<char>& taken);
 
 // -------------------------------------------------------------- records
 // Doubles per point of a dimension (1, 2, 3, 6).

@@ -49,6 +49,36 @@ bool defined_or_report()
 
 }  // namespace
 
+void pokmain_take(PokMainState& s)
+{
+    s.dimmode = dimmode;
+    for (i32 k = 0; k < 3; ++k) s.origin[k] = origin[k];
+    s.main_handle = main_handle;
+    s.main_cap = main_cap;
+    s.cpt_handle = cpt_handle;
+    s.cpt_cap = cpt_cap;
+    s.entry_state = entry_state;
+    dimmode = -1;
+    main_handle = cpt_handle = -1;
+    main_base = cpt_base = nullptr;
+    main_cap = cpt_cap = 0;
+}
+
+void pokmain_give(const PokMainState& s, i32& status)
+{
+    POKREL(1, status);
+    dimmode = s.dimmode;
+    for (i32 k = 0; k < 3; ++k) origin[k] = s.origin[k];
+    main_handle = s.main_handle;
+    main_cap = s.main_cap;
+    cpt_handle = s.cpt_handle;
+    cpt_cap = s.cpt_cap;
+    entry_state = s.entry_state;
+    main_base = cpt_base = nullptr;
+    if (main_handle >= 0) refetch_main();
+    if (cpt_handle >= 0) refetch_cpt();
+}
+
 void POKORG(const f64& x, const f64& y, const f64& z, i32& n)
 {
     origin[0] = x;

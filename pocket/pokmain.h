@@ -58,6 +58,16 @@ void pkflag_gs(const i32& mode, i32& value);
 // dimension mode (-1 undefined, 0 2-D, 1 3-D) and one stored point (for
 // checks; index from 1).
 i32 pokmain_capacity();
+// The main arrays as one record: taken out (the live arrays are then
+// empty, their dimension undefined) and put back (the arrays live then are
+// closed first).
+struct PokMainState {
+    i32 dimmode = -1;
+    f64 origin[3] = {0.0, 0.0, 0.0};
+    i32 main_handle = -1, main_cap = 0, cpt_handle = -1, cpt_cap = 0, entry_state = 0;
+};
+void pokmain_take(PokMainState& s);
+void pokmain_give(const PokMainState& s, i32& status);
 i32 pokmain_cpt_capacity();
 i32 pokmain_dim();
 void pokmain_point(const i32& i, f64* p);

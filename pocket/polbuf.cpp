@@ -77,6 +77,28 @@ bool enlarge(Buffer& b, i32 m, i32& status)
 
 }  // namespace
 
+void polbuf_take(i32 n, PolbufSlot& s)
+{
+    if (n < 0 || n >= POLBUF_N) return;
+    Buffer& b = pkg.buf[n];
+    s = PolbufSlot{b.capacity, b.handle, b.npol, pkg.inuse[n], pkg.cur};
+    b = Buffer{};
+    pkg.inuse[n] = 0;
+}
+
+void polbuf_give(i32 n, const PolbufSlot& s, i32& status)
+{
+    status = 0;
+    if (n < 0 || n >= POLBUF_N) return;
+    Buffer& b = pkg.buf[n];
+    if (b.handle >= 0) MM_CLOSE(b.handle, status);
+    b.capacity = s.capacity;
+    b.handle = s.handle;
+    b.npol = s.npol;
+    pkg.inuse[n] = s.inuse;
+    pkg.cur = s.cur;
+}
+
 void polbuf_init(const i32& mode, const i32& capacity, i32& status)
 {
     status = 0;

@@ -11,6 +11,13 @@
 constexpr i32 POLBUF_N = 6;
 constexpr i32 PB_GET = 1;  // polbuf_select: answer the current buffer
 
+// One polygon buffer taken out of the package (it then counts as never
+// opened) and put back (what the slot holds then is closed first).
+struct PolbufSlot {
+    i32 capacity = 0, handle = -99, npol = 0, inuse = 0, cur = 0;
+};
+void polbuf_take(i32 n, PolbufSlot& s);
+void polbuf_give(i32 n, const PolbufSlot& s, i32& status);
 void polbuf_init(const i32& mode, const i32& capacity, i32& status);
 // Mode 1 closes buffer n's array; every mode marks it not in use.
 void polbuf_release_pol(const i32& n, const i32& mode, i32& status);

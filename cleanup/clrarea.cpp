@@ -1,0 +1,240 @@
+// Sizing and runs of the offset driver for one contour area, and the
+// translation of its statuses into messages.
+#include "cleanup/clrarea.h"
+
+#include "cleanup/clrout.h"
+#include "cleanup/clrset.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "cutter/linntb.h"
+#include "pocket/luptab.h"
+#include "pocket/pokarr.h"
+#include "pocket/pokmain.h"
+#include "pocket/polbuf.h"
+#include "pocket/pokvals.h"
+#include "pocket/rrpock.h"
+
+namespace {
+
+i32 g_half = 0;             // half the main arrays' capacity
+bool g_small_said = false;  // the too-small case was handled in this area
+i32 g_cut_mode_entry = 0;   // cut mode on entry to the clean area
+
+// Largest capacity the sizing may ask for.
+constexpr long long SIZE_LIMIT = 100000000LL;
+
+// The main arrays' capacity for the stored contours; false (with a message)
+// when the pocket cannot be sized.
+bool size_arrays(i32 n, i32 P)
+{
+    if (pokpar.radius == 0.0) pokpar.radius = pokpar.side;
+    if (!(pokpar.radius > 0.0)) {
+        eroutc("[cmtpk1] NO TOOL RADIUS OR SIDE STEP TO SIZE THE POCKET", 0);
+        return false;
+    }
+    f64 est = pk_extent / pokpar.radius * (n + 1) * 12.0;
+    long long p = 10;
+    while (est > 10.0) {
+        est *= 0.1;
+        p *= 10;
+        if (p > SIZE_LIMIT) {
+            eroutc("[cmtpk1] POCKET TOO LARGE FOR THE TOOL", 0);
+            return false;
+        }
+    }
+    long long cap = pk_capacity > p ? pk_capacity : p;
+    if (pokpar.cut_mode == 1) {
+        cap = (n + 1) * 10LL;
+        if (pokdim != 2) {
+            if (!(pokpar.extra > 0.0) || pk_extent / pokpar.extra * static_cast<f64>(cap) > SIZE_LIMIT) {
+                eroutc("[cmtpk1] NO EXTRA ALLOWANCE TO SIZE THE POCKET", 0);
+                return false;
+            }
+            cap = static_cast<long long>(pk_extent / pokpar.extra * static_cast<f64>(cap));
+        }
+    }
+    if (cap < P) cap = 100LL * P;
+    if (cap < 4LL * P) cap = 4LL * P;
+    if (cap > SIZE_LIMIT) {
+        eroutc("[cmtpk1] POCKET TOO LARGE FOR THE TOOL", 0);
+        return false;
+    }
+    pk_capacity = static_cast<i32>(cap);
+    return true;
+}
+
+// The input contours become the first rows of the loop table.
+void table_from_contours(i32 n)
+{
+    lup_reset();
+    i32 rows = 0;
+    for (i32 k = 1; k <= n + 1; ++k) {
+        LupRow& r = lup_row(k);
+        r = LupRow{};
+        r.key = clr_contab.key[k];
+        r.subkey = clr_contab.subkey[k];
+        r.start = clr_contab.start[k];
+        r.parent = clr_contab.parent[k];
+        r.level = clr_contab.level[k];
+        r.box = -1;
+        if (k <= n && r.level != 3) ++rows;
+    }
+    lup_row(n + 1) = LupRow{};
+    lup_row(n + 1).start = clr_contab.start[n + 1];
+    lup_count = rows;
+    pk_nisland = rows - 1;
+    pk_isl_skip = rows - 1;
+    clr_cut_mark = 0;
+}
+
+// The message of a failing status; true when the run is to be repeated.
+bool say(i32 kind, i32& status)
+{
+    const bool k0 = kind == 0;
+    switch (status) {
+    case 2:
+    case 15: eroutc("[cmtpk1] TOO MANY POINTS IN POCKET", 0); break;
+    case 3: eroutc("[cmtpk1] TOO MANY POINTS IN ISLAND", 0); break;
+    case 8: return true;
+    case 9:
+        if (pkoff.end_mode == 1) {
+            usmsgc("ILLEGAL END POINT FOR POCKET");
+        } else if (pkoff.end_mode == 2) {
+            status = 0;
+            pkoff.end_mode = 0;
+            return true;
+        }
+        break;
+    case 10: eroutc("[cmtpk1] TOO MANY LOOPS", 0); break;
+    case 11: eroutc("[cmtpk1] TOO MANY POINTS IN LOOP COMPUTATION", 0); break;
+    case 12:
+        if (k0) usmsgc("CANNOT HANDLE GIVEN END POINT");
+        break;
+    case 13:
+        if (k0) eroutc("[cmtpk1] END LOOP TOO SMALL", 0);
+        break;
+    case 14:
+        if (k0) usmsgc("THE POCKET OUTER CONTOUR CONTAINED WITHIN THE ISLAND CONTOUR");
+        status = 17;
+        break;
+    case 16:
+        if (k0) eroutc("[cmtpk1] DEGENRATED POCKET-CONTOUR CONTAINS 3 POINTS ONLY.", 0);
+        break;
+    case 18: eroutc("[cmtpk1] UNABLE TO DO 3D OFFSET - SURFACES DO NOT COVER INITIAL CONTOUR", 0); break;
+    case 19: eroutc("[cmtpk1] UNABLE TO DO 3D OFFSET - HOLES IN SURFACES", 0); break;
+    case 20: eroutc("[cmtpk1] UNABLE TO DO 3D OFFSET - OFFSET DIRECTION IS NORMAL TO SURFACE", 0); break;
+    case 21: eroutc("[cmtpk1] UNABLE TO MAP 3D REGION", 0); break;
+    case 51: eroutc("[cmtpk1] CANNOT MOVE BETWEEN LOOPS", 0); break;
+    default: erou1c("[cmtpk1] CMTPKT ERROR ", status); break;
+    }
+    return false;
+}
+
+}  // namespace
+
+i32 cmt_capacity() { return pk_capacity; }
+
+void ccl_clean_pass(const f64&, i32& status) { status = 0; }
+
+void cmtpk1(const i32& kind, i32& status)
+{
+    status = 0;
+    const i32 n = clr_contab.count, P = clr_contab.start[n + 1] - 1;
+    pokpar.run_count = 0;
+    if (!size_arrays(n, P)) {
+        status = CMT_NO_SIZE;
+        return;
+    }
+    f64 e = pokpar.end_val;
+    i32 f = pokpar.end_flag != 0 ? 1 : 0;
+    bool repeat = false;
+    for (i32 a = 1;;) {
+        clr_release_own();
+        POKCPY(pk_capacity, a, P, status);
+        if (status != 0) return;
+        g_half = pk_capacity / 2;
+        table_from_contours(n);
+        i32 cut_mode = pokpar.cut_mode;
+        rrpock(pokpar, pokpar.allow, pokpar.radius, cut_mode, pokpar.direction, f, pokpar.side, e, status);
+        if (status == 0 || status == 100) return;
+        if (status == 17) {
+            if (!repeat && e > 0.0 && f != 0) {
+                repeat = true;
+                e = 0.0;
+                f = 0;
+                continue;
+            }
+            if (g_small_said) return;
+            g_small_said = true;
+            if (gncalw() != 0 && kind == 0) {
+                eroutc("[cmtpk1] POCKET IS TOO SMALL", 0);
+                return;
+            }
+            if (pokpar.end_val > 0.0 && pokpar.end_flag == 0) {
+                msg_mdls(331, g_cut_mode_entry == 1 ? 50 : 41);
+                return;
+            }
+            if (kind == 0) usmsgc("WARNING: POCKET WAS TOO SMALL TO BE CALCULATED");
+            return;
+        }
+        if (!say(kind, status)) return;
+        if (status == 8) pk_capacity = pk_capacity > SIZE_LIMIT / 4 ? pk_capacity : pk_capacity * 4;
+        ++a;
+    }
+}
+
+void clr_clean_area(const i32& code, i32& status)
+{
+    status = 0;
+    const i32 loops = pkoff.loops_on, endm = pkoff.end_mode, dir = pokpar.direction, dim = pokdim;
+    const f64 endv = pokpar.end_val, retry = pokpar.retry_allow;
+    g_cut_mode_entry = pokpar.cut_mode;
+    pokdim = 2;
+    g_small_said = false;
+    const i32 kind = code >= 20 ? code - 20 : (code >= 10 ? code - 10 : code);
+    clr_kind = kind;
+    auto back = [&]() {
+        pokpar.retry_allow = retry;
+        pokpar.end_val = endv;
+        pkoff.loops_on = loops;
+        pkoff.end_mode = endm;
+        pokpar.cut_mode = g_cut_mode_entry;
+        pokpar.direction = dir;
+    };
+    if (GTCLPM(2) != 0) {
+        // pre-pass with every allowance widened by the extra allowance
+        const PokPar saved = pokpar;
+        pkoff.loops_on = 1;
+        pokpar.cut_mode = 1;
+        pokpar.direction = -dir;
+        pkoff.end_mode = 0;
+        for (f64& v : pokpar.allow) v += saved.extra;
+        cmtpk1(kind, status);
+        for (i32 k = 0; k < PK_NALLOW; ++k) pokpar.allow[k] = saved.allow[k];
+        back();
+        if (status == 17) return;
+        if (status != 0 && status != 100) {
+            status = -1;
+            return;
+        }
+        i32 cur = 0, st = 0, one = 1;
+        polbuf_select(PB_GET, cur, st);
+        polbuf_select(0, one, st);
+        ccl_clean_pass(pokpar.side, status);
+        polbuf_select(0, cur, st);
+        if (status < 0 || status == 2) {
+            back();
+            return;
+        }
+        if (status == 1) {
+            if (kind == 0) usmsgc("THE CONTOURS AREA CAN NOT BE CLEANED WITH THESE OFFSETS AND RADIUS PARAMETERS");
+            status = 17;
+            back();
+            return;
+        }
+    }
+    pokdim = dim;
+    cmtpk1(kind, status);
+    if (status != 0 && status != 17 && status != 100) status = -1;
+    back();
+}

@@ -1,0 +1,40 @@
+// The area-clearing driver behind `clrpok`.
+#include "pocket/clrpok.h"
+
+#include "cleanup/clrarea.h"
+#include "cleanup/clrout.h"
+#include "cleanup/clrset.h"
+#include "pocket/pokarr.h"
+
+void clrpok(i32 a1, i32 a2, const f32& a3, const f32& a4, i32 n, const i32* counts, const f32* points,
+            const f32* allow, i32& nloops, i32* loopcounts, f32* looppoints, i32& status)
+{
+    status = 0;
+    const i32 room = nloops;
+    clr_save_state(1);
+    clr_set_params(a1, a2, a3, a4, n, allow, status);
+    const f32* p = points;
+    for (i32 k = 0; k < n && status >= 0; ++k) {
+        clr_add_contour(k == 0 ? 1 : 0, counts[k], p, status);
+        p += 2 * counts[k];
+    }
+    bool out = false;
+    if (status >= 0) {
+        clr_clean_area(21, status);
+        if (status == 0) {
+            nloops = room;
+            clr_output(a4, 7000, looppoints, nloops, loopcounts, status);
+            if (status > 0) status = 0;
+            out = status == 0;
+        } else {
+            status = status == 17 ? 0 : -1;
+        }
+    }
+    if (status == -11) status = -1;
+    if (!out) {
+        nloops = 0;
+        if (loopcounts) loopcounts[0] = 0;
+    }
+    clr_save_state(2);
+    if (clr_save_depth() == 0) pkdm_rel_all();
+}

@@ -1,0 +1,247 @@
+// The area clearing around the offset driver: the set-up of contours and
+// parameters, the stack of saved states of nested clearings, the sizing of
+// the main arrays, and the output of cut tours as float polygons.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "cleanup/clrarea.h"
+#include "cleanup/clrout.h"
+#include "cleanup/clrset.h"
+#include "pocket/clrpok.h"
+#include "pocket/pokmain.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+std::vector<f32> rect(f32 x0, f32 y0, f32 w, f32 h)
+{
+    return {x0, y0, x0 + w, y0, x0 + w, y0 + h, x0, y0 + h, x0, y0};
+}
+
+// Everything a nested clearing may not change, as bytes.
+std::vector<unsigned char> snapshot()
+{
+    std::vector<unsigned char> s;
+    auto put = [&](const void* p, size_t n) {
+        const auto* b = static_cast<const unsigned char*>(p);
+        s.insert(s.end(), b, b + n);
+    };
+    put(&pokpar, sizeof pokpar);
+    put(&pkoff, sizeof pkoff);
+    put(&clr_contab, sizeof clr_contab);
+    put(pokorigin, sizeof pokorigin);
+    put(pk_boxmax, sizeof pk_boxmax);
+    put(&pk_extent, sizeof pk_extent);
+    put(&pokdim, sizeof pokdim);
+    put(&lup_count, sizeof lup_count);
+    for (i32 k = 1; k <= lup_count + 1; ++k) {
+        LupRow r = lup_row(k);
+        r.box = 0;
+        put(&r, sizeof r);
+    }
+    for (i32 k = 1; k <= clr_contab.start[clr_contab.count + 1] - 1; ++k) {
+        f64 p[3] = {0, 0, 0};
+        pokmain_point(k, p);
+        put(p, sizeof p);
+    }
+    return s;
+}
+
+// Sets up an outer clearing: three contours stored, two rows registered.
+void outer_clearing()
+{
+    const f32 allow[3] = {0.5f, 0.25f, 0.125f};
+    i32 st = 0;
+    clr_set_params(1, 1, 0.3f, 2.0f, 3, allow, st);
+    ASSERT_EQ(st, 0);
+    std::vector<f32> o = rect(10, 20, 30, 50), i1 = rect(15, 25, 5, 5), i2 = rect(25, 40, 5, 5);
+    clr_add_contour(1, 5, o.data(), st);
+    clr_add_contour(0, 5, i1.data(), st);
+    clr_add_contour(0, 5, i2.data(), st);
+    ASSERT_EQ(st, 0);
+    POKCPY(1000, 1, 15, st);
+    ASSERT_EQ(st, 0);
+    pokarr a = make(square(1, 1, 4));
+    i32 start = 0;
+    lup_add(1, 1, 0, 0, 0, 2.0, 0, a, start, st);
+    lup_add(1, 10001, 0, 0, 0, 1.0, 0, a, start, st);
+    pokarr_free(a);
+}
+
+}  // namespace
+
+TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
+{
+    fresh();
+    outer_clearing();
+    EXPECT_EQ(pokpar.cut_mode, 1);
+    EXPECT_EQ(pokdim, 2);
+    EXPECT_NEAR(pokpar.end_val, 0.3, 1e-7);
+    EXPECT_DOUBLE_EQ(pokpar.side, 2.0);
+    EXPECT_DOUBLE_EQ(pokpar.allow[0], 0.5);
+    EXPECT_DOUBLE_EQ(pokpar.allow[10000], 0.25);
+    EXPECT_DOUBLE_EQ(pokpar.allow[10001], 0.125);
+    EXPECT_EQ(clr_contab.count, 3);
+    EXPECT_EQ(clr_contab.key[1], 1);
+    EXPECT_EQ(clr_contab.key[2], 10001);
+    EXPECT_EQ(clr_contab.key[3], 10002);
+    EXPECT_EQ(clr_contab.start[2], 6);
+    EXPECT_EQ(clr_contab.start[4], 16);
+    EXPECT_DOUBLE_EQ(pokorigin[0], 10.0);
+    EXPECT_DOUBLE_EQ(pokorigin[1], 20.0);
+    EXPECT_DOUBLE_EQ(pk_extent, 50.0);  // taller than wide
+    f64 p[3];
+    pokmain_point(12, p);  // the second island's second point, past the rows
+    EXPECT_DOUBLE_EQ(p[0], 30.0 - 10.0);
+    EXPECT_DOUBLE_EQ(p[1], 40.0 - 20.0);
+    EXPECT_DOUBLE_EQ(p[2], 0.0);
+    // the other cut modes
+    i32 st = 0;
+    const f32 al[1] = {0.0f};
+    clr_set_params(0, 0, 0.3f, 1.0f, 1, al, st);
+    EXPECT_EQ(pokpar.cut_mode, -1);
+    EXPECT_DOUBLE_EQ(pokpar.end_val, 0.0);
+    clr_set_params(2, 0, 0.3f, 1.0f, 1, al, st);
+    EXPECT_EQ(pokpar.cut_mode, -2);
+}
+
+TEST(ClearingSetUp, NestedClearingsLeaveTheOuterStateAsItWas)
+{
+    fresh();
+    clr_save_state(1);
+    outer_clearing();
+    pokarr held;
+    i32 st = 0;
+    pokarr_init_dyn(2, 50, held, st);  // a pool buffer the outer clearing holds
+    for (i32 k = 0; k < 50; ++k) held.x[k] = held.y[k] = k;
+    held.count = 50;
+    const std::vector<unsigned char> before = snapshot();
+    const i32 taken = pkdm_in_use();
+    // two clearings, one inside the other, each with its own contours
+    clr_save_state(1);
+    const f32 allow[2] = {0.0f, 0.0f};
+    clr_set_params(0, 0, 0.0f, 1.0f, 2, allow, st);
+    std::vector<f32> o = rect(0, 0, 8, 8);
+    clr_add_contour(1, 5, o.data(), st);
+    pokarr own;
+    pokarr_init_dyn(2, 20, own, st);
+    std::vector<f32> pts = rect(100, 100, 20, 20);
+    std::vector<f32> isl = rect(105, 105, 2, 2);
+    pts.insert(pts.end(), isl.begin(), isl.end());
+    const i32 counts[2] = {5, 5};
+    i32 nloops = 10, lc[10];
+    std::vector<f32> lp(14000);
+    clrpok(0, 0, 1.0f, 1.0f, 2, counts, pts.data(), allow, nloops, lc, lp.data(), st);
+    EXPECT_EQ(clr_save_depth(), 2);
+    clr_save_state(2);  // the inner one ends without freeing its array
+    EXPECT_EQ(clr_save_depth(), 1);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(pkdm_in_use(), taken);
+    for (i32 k = 0; k < 50; ++k) EXPECT_EQ(held.x[k], k);
+    pokarr_free(held);
+    clr_save_state(2);
+    EXPECT_EQ(clr_save_depth(), 0);
+}
+
+TEST(ClearingSetUp, SizingRefusesWhatCannotBeSized)
+{
+    fresh();
+    const f32 allow[1] = {0.0f};
+    i32 st = 0;
+    clr_set_params(0, 0, 0.0f, 0.0f, 1, allow, st);
+    pokpar.radius = 0.0;  // no tool and no side step
+    std::vector<f32> o = rect(0, 0, 10, 10);
+    clr_add_contour(1, 5, o.data(), st);
+    cmtpk1(0, st);
+    EXPECT_EQ(st, CMT_NO_SIZE);
+    EXPECT_TRUE(norak::transcript_has("internal: [cmtpk1] NO TOOL RADIUS OR SIDE STEP TO SIZE THE POCKET"));
+    // a tool far too small for the pocket: the estimate would overflow
+    pokpar.radius = 1e-12;
+    cmtpk1(0, st);
+    EXPECT_EQ(st, CMT_NO_SIZE);
+    EXPECT_TRUE(norak::transcript_has("internal: [cmtpk1] POCKET TOO LARGE FOR THE TOOL"));
+    // a sound pocket: 10 / 2 x 2 x 12 = 120 gives 1000 points
+    pokpar.radius = 2.0;
+    pk_capacity = 0;
+    cmtpk1(0, st);
+    EXPECT_EQ(cmt_capacity(), 1000);
+    // the driver's failure reaches the caller of the clearing as -1, and no
+    // buffer of the pool is left
+    fresh();
+    std::vector<f32> pts = rect(0, 0, 20, 20);
+    const i32 counts[1] = {5};
+    i32 nloops = 5, lc[5] = {9, 9, 9, 9, 9};
+    std::vector<f32> lp(14000);
+    clrpok(0, 0, 1.0f, 1.0f, 1, counts, pts.data(), allow, nloops, lc, lp.data(), st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(nloops, 0);
+    EXPECT_EQ(lc[0], 0);
+    EXPECT_EQ(pkdm_entries(), 0);
+    EXPECT_EQ(clr_save_depth(), 0);
+}
+
+TEST(ClearingOutput, CutToursAsFloatPolygons)
+{
+    fresh();
+    pokorigin[0] = 100.0;
+    pokorigin[1] = 200.0;
+    i32 st = 0, start = 0;
+    pokarr a = make(square(0, 0, 4));
+    lup_add(1, 1, 0, 0, 0, 0.0, 0, a, start, st);  // an offset loop: not output
+    clr_cut_mark = 2;
+    lup_add(1, 1, 1, 1, 1, 0.0, 0, a, start, st);  // a tour of a first offset
+    lup_add(2, 1, 1, 1, 1, 0.0, 0, a, start, st);  // a later offset: not output
+    Loop arcs;
+    arcs.pt(10, 0).arc(0, 10, 0, 0, 1).pt(0, 0).close();  // a quarter circle of radius 10
+    pokarr b = make(arcs);
+    lup_add(1, 2, 1, 1, 1, 0.0, 0, b, start, st);
+    lup_add_ref(0, 9999, 0, st);
+    std::vector<f32> pts(7000 * 2);
+    i32 counts[4], npol = 4;
+    clr_output(0.01f, 7000, pts.data(), npol, counts, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(npol, 2);
+    // the last row first, its points from the last back
+    const i32 chords = static_cast<i32>(std::ceil((M_PI / 2) / (2 * std::acos(1 - 0.01 / 10))));
+    EXPECT_EQ(counts[0], 3 + chords);
+    EXPECT_FLOAT_EQ(pts[0], 110.0f);  // the closing point (10, 0), in world coordinates
+    EXPECT_FLOAT_EQ(pts[1], 200.0f);
+    EXPECT_FLOAT_EQ(pts[2], 100.0f);  // then (0, 0)
+    EXPECT_FLOAT_EQ(pts[4], 100.0f);  // then (0, 10), the arc's end
+    EXPECT_FLOAT_EQ(pts[5], 210.0f);
+    for (i32 k = 3; k <= 1 + chords; ++k) {
+        const f32 x = pts[2 * k] - 100.0f, y = pts[2 * k + 1] - 200.0f;
+        EXPECT_NEAR(std::hypot(x, y), 10.0, 1e-4);
+        EXPECT_GT(x, pts[2 * k - 2] - 100.0f);  // turning back towards (10, 0)
+    }
+    EXPECT_EQ(counts[1], 5);  // the square, closed
+    // no room: -10; too many points: -11
+    npol = 1;
+    clr_output(0.01f, 7000, pts.data(), npol, counts, st);
+    EXPECT_EQ(st, -10);
+    npol = 4;
+    clr_output(0.01f, 10, pts.data(), npol, counts, st);
+    EXPECT_EQ(st, -11);
+    // an arc of radius below half the tolerance: one chord, no failure
+    fresh();
+    clr_cut_mark = 1;
+    Loop tiny;
+    tiny.pt(0.001, 0).arc(-0.001, 0, 0, 0, 1).pt(0, -5).close();
+    pokarr c = make(tiny);
+    lup_add(1, 1, 0, 0, 0, 0.0, 0, c, start, st);
+    npol = 4;
+    clr_output(0.01f, 7000, pts.data(), npol, counts, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(counts[0], 4);
+    for (i32 k = 0; k < 2 * counts[0]; ++k) EXPECT_TRUE(std::isfinite(pts[k]));
+    // nothing cut: status 1
+    clr_cut_mark = 0;
+    clr_output(0.01f, 7000, pts.data(), npol, counts, st);
+    EXPECT_EQ(st, 1);
+    for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
+}

@@ -1,0 +1,117 @@
+// Loading of a pocket's contours: orientation, dropped contours, the keys
+// and allowances of the islands that remain, arc fitting.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "pocket/cntload.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+void reg(const Loop& l, i32 key)
+{
+    pokarr a = make(l);
+    i32 st = 0, start = 0;
+    lup_add(1, key, 0, 0, 0, 0.0, 1, a, start, st);
+    EXPECT_EQ(st, 0);
+    pokarr_free(a);
+}
+
+f64 row_area(i32 k)
+{
+    pokarr w;
+    pokarr_init(2, w);
+    i32 st = 0;
+    lup_get_pokarr(k, w, st);
+    f64 a = signed_area(w);
+    pokarr_free(w);
+    return a;
+}
+
+}  // namespace
+
+TEST(ContourLoading, OrientsDropsAndKeepsAllowancesWithTheirIslands)
+{
+    fresh();
+    pkoff.seg_tol = 0.01;
+    reg(square(0, 0, 100, false), 1);  // given clockwise
+    Loop flat;
+    flat.pt(10, 10).pt(10.0001, 10).pt(12, 10).close();
+    reg(flat, 10001);  // two points after clean-up
+    reg(square(20, 20, 10, true), 10002);  // given counter-clockwise
+    reg(square(50, 50, 10, false), 10003);
+    pokpar.allow[10000] = 1.0;
+    pokpar.allow[10001] = 2.0;
+    pokpar.allow[10002] = 3.0;
+    i32 st = 0;
+    pk_load_contours(0.0, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(lup_count, 3);
+    EXPECT_EQ(lup_row(1).key, 1);
+    EXPECT_EQ(lup_row(2).key, 10001);
+    EXPECT_EQ(lup_row(3).key, 10002);
+    EXPECT_EQ(lup_row(2).subkey, 0);
+    EXPECT_EQ(lup_row(2).level, 1);
+    EXPECT_NEAR(row_area(1), 10000.0, 1e-9);
+    EXPECT_NEAR(row_area(2), -100.0, 1e-9);
+    EXPECT_NEAR(row_area(3), -100.0, 1e-9);
+    // each island keeps its allowance under its new key
+    EXPECT_DOUBLE_EQ(pokpar.allow[10000], 2.0);
+    EXPECT_DOUBLE_EQ(pokpar.allow[10001], 3.0);
+    pokarr w;
+    pokarr_init(2, w);
+    lup_get_pokarr(2, w, st);
+    EXPECT_NEAR(w.x[0] > 15 && w.x[0] < 35 ? 1.0 : 0.0, 1.0, 0.0);  // the island at 20
+    pokarr_free(w);
+    EXPECT_EQ(pkdm_in_use(), 0);
+    // an outer contour with too few points
+    fresh();
+    reg(flat, 1);
+    pk_load_contours(0.0, st);
+    EXPECT_EQ(st, 16);
+    EXPECT_EQ(pkdm_in_use(), 0);
+}
+
+TEST(ContourLoading, ArcFittingTurnsSampledCirclesIntoArcs)
+{
+    fresh();
+    pkoff.seg_tol = 0.01;
+    pk_tol = 0.01;
+    Loop c;
+    for (i32 k = 0; k <= 180; ++k) {
+        f64 t = 2.0 * M_PI * (k % 180) / 180.0;
+        c.pt(50.0 + 40.0 * std::cos(t), 50.0 + 40.0 * std::sin(t));
+    }
+    reg(c, 1);
+    reg(square(45, 45, 10, false), 10001);
+    i32 st = 0;
+    pk_arc_mode = 0;
+    pk_load_contours(0.0, st);
+    ASSERT_EQ(st, 0);
+    i32 n = 0;
+    lup_np(1, n);
+    EXPECT_EQ(n, 181);  // no fitting: every point stays
+    pk_arc_mode = 1;
+    pk_load_contours(0.0, st);
+    ASSERT_EQ(st, 0);
+    pokarr w;
+    pokarr_init(2, w);
+    lup_get_pokarr(1, w, st);
+    i32 arcs = 0;
+    for (i32 k = 0; k < w.count; ++k)
+        if (pk_arc_at(w.x[k])) {
+            ++arcs;
+            EXPECT_NEAR(w.x[k + 1], 40.0, 0.01);
+            EXPECT_NEAR(w.x[k + 2], 50.0, 0.01);
+            EXPECT_NEAR(w.y[k + 2], 50.0, 0.01);
+        }
+    EXPECT_GE(arcs, 2);
+    EXPECT_LT(w.count, 40);
+    EXPECT_NEAR(signed_area(w), M_PI * 1600.0, 5.0);
+    pokarr_free(w);
+    EXPECT_EQ(lup_row(2).key, 10001);
+    EXPECT_EQ(pkdm_in_use(), 0);
+}

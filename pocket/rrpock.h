@@ -5,8 +5,10 @@
 #include "core/words.h"
 #include "pocket/pokvals.h"
 
-// Offsets and cuts the pocket registered in the loop table. Status 0, 17
-// nothing left to machine, else the failing stage's status. Least form
-// until the driver is built: answers 11.
+// Reads the contours registered in the loop table, offsets them level by
+// level (one level for cut modes -1, -11, -2 and 1), merges pocket and
+// island offsets and cuts the loops. Status 0, 17 nothing left to machine,
+// 14 every contour lies in an island, else the failing stage's status (any
+// negative status ends the run with it).
 void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32& direction, const i32& f,
             const f64& side, const f64& e, i32& status);

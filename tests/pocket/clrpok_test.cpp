@@ -3,6 +3,7 @@
 // the main arrays, and the output of cut tours as float polygons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "cleanup/clrset.h"
 #include "pocket/clrpok.h"
 #include "pocket/pokmain.h"
+#include "tests/common/tooldefs.h"
 #include "tests/pocket/common.h"
 
 using namespace pk;
@@ -244,4 +246,138 @@ TEST(ClearingOutput, CutToursAsFloatPolygons)
     clr_output(0.01f, 7000, pts.data(), npol, counts, st);
     EXPECT_EQ(st, 1);
     for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
+}
+
+namespace {
+
+// The polygons of a clearing: areas (signed, shoelace) of each.
+struct Cleared {
+    i32 status = 0, n = 0;
+    std::vector<f64> areas;
+    std::vector<std::vector<P>> polys;
+};
+
+Cleared clear(const std::vector<std::vector<f32>>& contours, const std::vector<f32>& allow, i32 mode = 0)
+{
+    std::vector<f32> pts;
+    std::vector<i32> counts;
+    for (const auto& c : contours) {
+        pts.insert(pts.end(), c.begin(), c.end());
+        counts.push_back(static_cast<i32>(c.size() / 2));
+    }
+    Cleared r;
+    r.n = 20;
+    std::vector<i32> lc(20);
+    std::vector<f32> lp(14000);
+    clrpok(mode, 0, 2.0f, 2.0f, static_cast<i32>(contours.size()), counts.data(), pts.data(), allow.data(), r.n,
+           lc.data(), lp.data(), r.status);
+    i32 at = 0;
+    for (i32 k = 0; k < r.n; ++k) {
+        std::vector<P> p;
+        for (i32 j = 0; j < lc[static_cast<size_t>(k)]; ++j, ++at)
+            p.push_back({lp[static_cast<size_t>(2 * at)], lp[static_cast<size_t>(2 * at + 1)]});
+        if (!p.empty() && (p.front().x != p.back().x || p.front().y != p.back().y)) p.push_back(p.front());
+        r.areas.push_back(static_cast<f64>(shoelace(p)));
+        r.polys.push_back(p);
+    }
+    return r;
+}
+
+}  // namespace
+
+TEST(ClearingRoad, LevelOneLoopsAreTheAllowancesOffsets)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    Geos g;
+    // an island apart from the wall: the outer contour's offset and the
+    // island's, each by its own allowance
+    Cleared c = clear({rect(0, 0, 100, 100), rect(40, 40, 20, 20)}, {1.0f, 2.0f});
+    ASSERT_EQ(c.status, 0);
+    ASSERT_EQ(c.n, 2);
+    std::vector<f64> a = c.areas;
+    std::sort(a.begin(), a.end(), [](f64 p, f64 q) { return std::fabs(p) < std::fabs(q); });
+    EXPECT_NEAR(std::fabs(a[0]), 24.0 * 24.0, 1e-2);
+    EXPECT_NEAR(std::fabs(a[1]), 98.0 * 98.0, 1e-2);
+    EXPECT_EQ(pkdm_entries(), 0);  // the pool is empty after the clearing
+    // an island whose offset reaches the wall: one loop, the outer offset
+    // less the island's, as GEOS has it
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    c = clear({rect(0, 0, 100, 100), rect(85, 40, 10, 20)}, {2.0f, 4.0f});
+    ASSERT_EQ(c.status, 0);
+    ASSERT_EQ(c.n, 1);
+    GEOSGeometry* outer = g.polygon({{2, 2}, {98, 2}, {98, 98}, {2, 98}, {2, 2}});
+    GEOSGeometry* isl = g.polygon({{81, 36}, {99, 36}, {99, 64}, {81, 64}, {81, 36}});
+    GEOSGeometry* want = GEOSDifference_r(g.h, outer, isl);
+    GEOSGeometry* got = g.polygon(c.polys[0]);
+    GEOSGeometry* x = GEOSSymDifference_r(g.h, want, got);
+    EXPECT_LT(g.area(x), 1e-3);
+    for (GEOSGeometry* q : {outer, isl, want, got, x}) g.free(q);
+    EXPECT_EQ(pkdm_entries(), 0);
+}
+
+TEST(ClearingRoad, OuterInsideAnIslandAndTooSmallPockets)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    // through the clearing (kind 1): nothing to clear, no loops, no message
+    Cleared c = clear({rect(40, 40, 20, 20), rect(0, 0, 100, 100)}, {0.0f, 0.0f});
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.n, 0);
+    EXPECT_FALSE(norak::transcript_has("message: THE POCKET OUTER CONTOUR CONTAINED WITHIN THE ISLAND CONTOUR"));
+    // through the pocket computation with kind 0: status 17 and the message
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const f32 allow[2] = {0.0f, 0.0f};
+    i32 st = 0;
+    clr_save_state(1);
+    clr_set_params(0, 0, 0.0f, 2.0f, 2, allow, st);
+    std::vector<f32> o = rect(40, 40, 20, 20), i = rect(0, 0, 100, 100);
+    clr_add_contour(1, 5, o.data(), st);
+    clr_add_contour(0, 5, i.data(), st);
+    cmtpk1(0, st);
+    EXPECT_EQ(st, 17);
+    EXPECT_TRUE(norak::transcript_has("message: THE POCKET OUTER CONTOUR CONTAINED WITHIN THE ISLAND CONTOUR"));
+    clr_save_state(2);
+    // a pocket too small for its allowance: success with nothing written
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    c = clear({rect(0, 0, 1, 1)}, {0.6f});
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.n, 0);
+    EXPECT_EQ(pkdm_entries(), 0);
+}
+
+TEST(ClearingRoad, ChainsEndWithKey9999AndEndRowsCarryTheirSubKey)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const f32 allow[2] = {1.0f, 1.0f};
+    i32 st = 0;
+    clr_save_state(1);
+    clr_set_params(0, 0, 0.0f, 2.0f, 2, allow, st);
+    std::vector<f32> o = rect(0, 0, 50, 50), i = rect(20, 20, 5, 5);
+    clr_add_contour(1, 5, o.data(), st);
+    clr_add_contour(0, 5, i.data(), st);
+    cmtpk1(1, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(clr_cut_mark, 1);
+    // end rows of the offsets: sub-key -(sub-key + 1)
+    i32 ends = 0;
+    for (i32 r = 1; r < clr_cut_mark; ++r)
+        if (lup_row(r).key == 1 && lup_row(r).subkey == -2) ++ends;
+    EXPECT_EQ(ends, 1);
+    // after the cutting: tours, each chain closed by a row of key 9999
+    i32 tours = 0, chains = 0;
+    for (i32 r = clr_cut_mark; r <= lup_count; ++r) {
+        if (lup_row(r).key == 9999)
+            ++chains;
+        else
+            ++tours;
+    }
+    EXPECT_EQ(tours, 2);
+    EXPECT_EQ(chains, 2);
+    EXPECT_EQ(lup_row(lup_count).key, 9999);
+    clr_save_state(2);
 }

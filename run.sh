@@ -38,7 +38,7 @@ case "${1:-}" in
     ls out
     ;;
   test)
-    need_packages libgeos-dev  # GEOS: an oracle of the pocket tests only
+    need_packages libgeos-dev libpolyclipping-dev  # GEOS, Clipper: oracles of the pocket tests only
     build build/asan Debug -DTAVREK_SANITIZE=ON
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -6,12 +6,19 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "platform/norak/norak.h"
+#include "cleanup/clrarea.h"
+#include "cleanup/clrout.h"
+#include "cleanup/clrset.h"
+#include "pocket/clrpok.h"
 #include "pocket/crossing.h"
+#include "pocket/luptab.h"
 #include "pocket/pokarr.h"
 #include "pocket/pokvals.h"
 #include "pocket/selfint.h"
+#include "tests/common/tooldefs.h"
 
 namespace {
 
@@ -119,5 +126,58 @@ void BM_SelfIntersection(benchmark::State& state)
     pkdm_rel_all();
 }
 BENCHMARK(BM_SelfIntersection)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The area clearing of a 200 x 150 pocket with 20 square islands of 8 on a
+// 5 x 4 grid, tool of diameter 10, side step 4: time of `clrpok`, the offset
+// loops and tours of one clearing, the process's peak resident size.
+void pocket_contours(std::vector<f32>& pts, std::vector<i32>& counts)
+{
+    auto rect = [&](f32 x0, f32 y0, f32 w, f32 h) {
+        const f32 r[10] = {x0, y0, x0 + w, y0, x0 + w, y0 + h, x0, y0 + h, x0, y0};
+        pts.insert(pts.end(), r, r + 10);
+        counts.push_back(5);
+    };
+    rect(0, 0, 200, 150);
+    for (i32 i = 0; i < 5; ++i)
+        for (i32 j = 0; j < 4; ++j) rect(20.0f + 40.0f * i, 15.0f + 36.0f * j, 8, 8);
+}
+
+void BM_ClearPocket(benchmark::State& state)
+{
+    norak::reset();
+    pkvals_reset();
+    tooldefs::use_mill(10.0f, 0.0f);
+    std::vector<f32> pts;
+    std::vector<i32> counts;
+    pocket_contours(pts, counts);
+    const i32 n = static_cast<i32>(counts.size());
+    std::vector<f32> allow(static_cast<size_t>(n), 0.0f), lp(14000);
+    std::vector<i32> lc(100);
+    i32 nloops = 0, st = 0;
+    for (auto _ : state) {
+        nloops = 100;
+        clrpok(0, 0, 4.0f, 4.0f, n, counts.data(), pts.data(), allow.data(), nloops, lc.data(), lp.data(), st);
+        benchmark::DoNotOptimize(st);
+    }
+    // one clearing again, its table read before the state goes back
+    clr_save_state(1);
+    clr_set_params(0, 0, 4.0f, 4.0f, n, allow.data(), st);
+    for (i32 k = 0, at = 0; k < n; at += 2 * counts[static_cast<size_t>(k)], ++k)
+        clr_add_contour(k == 0 ? 1 : 0, counts[static_cast<size_t>(k)], pts.data() + at, st);
+    clr_clean_area(21, st);
+    i32 loops = 0, tours = 0;
+    for (i32 r = 1; r <= lup_count; ++r) {
+        if (r < clr_cut_mark && lup_row(r).subkey > 0) ++loops;
+        if (clr_cut_mark > 0 && r >= clr_cut_mark && lup_row(r).key != 9999) ++tours;
+    }
+    clr_save_state(2);
+    pkdm_rel_all();
+    state.counters["status"] = st;
+    state.counters["loops"] = loops;
+    state.counters["tours"] = tours;
+    state.counters["polygons"] = nloops;
+    state.counters["peak_rss_MB"] = peak_mb();
+}
+BENCHMARK(BM_ClearPocket)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -115,10 +115,22 @@ TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
 TEST(ClearingSetUp, NestedClearingsLeaveTheOuterStateAsItWas)
 {
     fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    // the clearing alone, for its output
+    std::vector<f32> pts = rect(100, 100, 20, 20);
+    std::vector<f32> isl = rect(105, 105, 2, 2);
+    pts.insert(pts.end(), isl.begin(), isl.end());
+    const i32 counts[2] = {5, 5};
+    const f32 allow[2] = {0.5f, 0.5f};
+    i32 alone_n = 10, alone_c[10];
+    std::vector<f32> alone(14000);
+    i32 st = 0;
+    clrpok(0, 0, 1.0f, 1.0f, 2, counts, pts.data(), allow, alone_n, alone_c, alone.data(), st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(alone_n, 2);
     clr_save_state(1);
     outer_clearing();
     pokarr held;
-    i32 st = 0;
     pokarr_init_dyn(2, 50, held, st);  // a pool buffer the outer clearing holds
     for (i32 k = 0; k < 50; ++k) held.x[k] = held.y[k] = k;
     held.count = 50;
@@ -126,19 +138,20 @@ TEST(ClearingSetUp, NestedClearingsLeaveTheOuterStateAsItWas)
     const i32 taken = pkdm_in_use();
     // two clearings, one inside the other, each with its own contours
     clr_save_state(1);
-    const f32 allow[2] = {0.0f, 0.0f};
-    clr_set_params(0, 0, 0.0f, 1.0f, 2, allow, st);
+    const f32 none[2] = {0.0f, 0.0f};
+    clr_set_params(0, 0, 0.0f, 1.0f, 2, none, st);
     std::vector<f32> o = rect(0, 0, 8, 8);
     clr_add_contour(1, 5, o.data(), st);
     pokarr own;
     pokarr_init_dyn(2, 20, own, st);
-    std::vector<f32> pts = rect(100, 100, 20, 20);
-    std::vector<f32> isl = rect(105, 105, 2, 2);
-    pts.insert(pts.end(), isl.begin(), isl.end());
-    const i32 counts[2] = {5, 5};
     i32 nloops = 10, lc[10];
     std::vector<f32> lp(14000);
     clrpok(0, 0, 1.0f, 1.0f, 2, counts, pts.data(), allow, nloops, lc, lp.data(), st);
+    // the nested clearing writes what the clearing alone wrote
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(nloops, alone_n);
+    EXPECT_EQ(std::memcmp(lc, alone_c, sizeof(i32) * 2), 0);
+    EXPECT_EQ(std::memcmp(lp.data(), alone.data(), sizeof(f32) * 2 * static_cast<size_t>(lc[0] + lc[1])), 0);
     EXPECT_EQ(clr_save_depth(), 2);
     clr_save_state(2);  // the inner one ends without freeing its array
     EXPECT_EQ(clr_save_depth(), 1);
@@ -148,6 +161,7 @@ TEST(ClearingSetUp, NestedClearingsLeaveTheOuterStateAsItWas)
     pokarr_free(held);
     clr_save_state(2);
     EXPECT_EQ(clr_save_depth(), 0);
+    pkdm_rel_all();
 }
 
 TEST(ClearingSetUp, SizingRefusesWhatCannotBeSized)
@@ -172,14 +186,15 @@ TEST(ClearingSetUp, SizingRefusesWhatCannotBeSized)
     pk_capacity = 0;
     cmtpk1(0, st);
     EXPECT_EQ(cmt_capacity(), 1000);
-    // the driver's failure reaches the caller of the clearing as -1, and no
-    // buffer of the pool is left
+    // through the clearing (no milling tool, no side value): -1, no loops,
+    // and no buffer of the pool left
     fresh();
+    CURTOL = 0;
     std::vector<f32> pts = rect(0, 0, 20, 20);
     const i32 counts[1] = {5};
     i32 nloops = 5, lc[5] = {9, 9, 9, 9, 9};
     std::vector<f32> lp(14000);
-    clrpok(0, 0, 1.0f, 1.0f, 1, counts, pts.data(), allow, nloops, lc, lp.data(), st);
+    clrpok(0, 0, 0.0f, 0.0f, 1, counts, pts.data(), allow, nloops, lc, lp.data(), st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(nloops, 0);
     EXPECT_EQ(lc[0], 0);
@@ -347,6 +362,41 @@ TEST(ClearingRoad, OuterInsideAnIslandAndTooSmallPockets)
     EXPECT_EQ(c.status, 0);
     EXPECT_EQ(c.n, 0);
     EXPECT_EQ(pkdm_entries(), 0);
+}
+
+TEST(ClearingRoad, LaterLevelsStepByTheSideStep)
+{
+    // a cut mode other than the clearing's makes levels until nothing is
+    // left: a square of 50 with the tool's radius as the first distance,
+    // then steps of 4, each a square 8 smaller
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const f32 allow[1] = {0.0f};
+    i32 st = 0;
+    clr_save_state(1);
+    clr_set_params(0, 0, 0.0f, 0.01f, 1, allow, st);
+    pokpar.cut_mode = 5;
+    pokpar.extra = 5.0;
+    pokpar.radius = 4.0;
+    std::vector<f32> o = rect(0, 0, 50, 50);
+    clr_add_contour(1, 5, o.data(), st);
+    cmtpk1(0, st);
+    ASSERT_EQ(st, 0);
+    std::vector<f64> sides;
+    for (i32 r = 1; r < clr_cut_mark; ++r) {
+        if (lup_row(r).key != 1 || lup_row(r).subkey == 0 || lup_row(r).subkey < -100) continue;
+        pokarr w;
+        pokarr_init(2, w);
+        lup_get_pokarr(r, w, st);
+        if (w.count > 0) {
+            EXPECT_DOUBLE_EQ(lup_row(r).value, sides.empty() ? 5.0 : 4.0);
+            sides.push_back(std::sqrt(std::fabs(signed_area(w))));
+        }
+        pokarr_free(w);
+    }
+    ASSERT_EQ(sides.size(), 5u);  // 40, 32, 24, 16, 8
+    for (size_t k = 0; k < sides.size(); ++k) EXPECT_NEAR(sides[k], 40.0 - 8.0 * k, 1e-6);
+    clr_save_state(2);
 }
 
 TEST(ClearingRoad, ChainsEndWithKey9999AndEndRowsCarryTheirSubKey)

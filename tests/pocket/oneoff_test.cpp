@@ -392,3 +392,40 @@ TEST(HatchFill, CrossingsAgreeWithGeosAndTheBoundIsReported)
     EXPECT_EQ(count, 0);
     hatch_close(out);
 }
+
+TEST(SubLoops, LanePolylinesOverTheLimitAreRefused)
+{
+    fresh();
+    Loop many;
+    for (i32 k = 0; k <= 7100; ++k) {
+        const f64 t = 2.0 * M_PI * (k % 7100) / 7100.0;
+        many.pt(std::cos(t), std::sin(t));
+    }
+    pokarr a = make(many);
+    std::vector<f32> buf;
+    i32 st = 0;
+    pkoff.side = 0.01;
+    lup_lane_poly(a, buf, st);
+    EXPECT_EQ(st, 11);  // no second tolerance to try
+    pkoff.side = 0.05;
+    lup_lane_poly(a, buf, st);
+    EXPECT_EQ(st, 1);  // over 7,000 points at both: refused, the fill is not called
+    // a sub-loop whose polyline is refused gets no lane
+    pkoff.second_area = 0.0;
+    pokarr loop = make(square(-10, -1.5, 40));
+    PkPieces s;
+    pokarr_init(2, s.pts);
+    i32 ierr = 0;
+    s.add(a, 0, a.count, 1, M_PI, 1, ierr);
+    oneoff_lanes(0, loop, 0.0, 1.0, 2.0, 1.0, 1, s, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(s.n(), 1);
+    // a small loop of a few points passes at the first tolerance
+    pokarr b = make(square(0, 0, 1));
+    lup_lane_poly(b, buf, st);
+    EXPECT_EQ(st, 0);
+    i32 n = 0;
+    std::memcpy(&n, buf.data(), sizeof(i32));
+    EXPECT_EQ(n, 5);
+    for (pokarr* p : {&a, &loop, &b, &s.pts}) pokarr_free(*p);
+}

@@ -1,12 +1,11 @@
-// What the loop kernel uses of the cutting of lanes (least form until the
-// area clearing is built): the crossings of a straight lane with a loop.
+// The crossings of a straight lane with a loop, used by the loop kernel's
+// lane test and the cutting.
 #pragma once
 
 #include "core/words.h"
 #include "pocket/pokarr.h"
 
-// Crossings of the segment from-to with the loop (mode 3: a crossing far
-// above or below both ends in 3-D is passed over); found: 0 none, else the
-// number of crossings (1 with the first-only flag), the first in `pt`.
-// Least form: finds none.
+// Crossings of the segment from-to with the plane loop; found: 0 none,
+// else the number of crossings (mode 1: only the first, found 1), the one
+// nearest `from` in `pt`. Mode 3 is the lane test's (plane loops: as 0).
 void lup_seg_cross(const i32& mode, const f64* from, const f64* to, const pokarr& loop, f64* pt, i32& found);

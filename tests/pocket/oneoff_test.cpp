@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cleanup/hatch.h"
+#include "cleanup/lanecut.h"
 #include "pocket/comlup.h"
 #include "pocket/lanes.h"
 #include "pocket/oneoff.h"
@@ -428,4 +429,30 @@ TEST(SubLoops, LanePolylinesOverTheLimitAreRefused)
     std::memcpy(&n, buf.data(), sizeof(i32));
     EXPECT_EQ(n, 5);
     for (pokarr* p : {&a, &loop, &b, &s.pts}) pokarr_free(*p);
+}
+
+TEST(LaneCrossings, ASegmentAcrossALoop)
+{
+    fresh();
+    Loop l = square(0, 0, 10);
+    pokarr a = make(l);
+    f64 pt[2];
+    i32 found = 0;
+    const f64 from[2] = {-5, 5}, to[2] = {15, 5};
+    lup_seg_cross(3, from, to, a, pt, found);
+    EXPECT_EQ(found, 2);
+    EXPECT_NEAR(pt[0], 0.0, 1e-12);  // the crossing nearest the start
+    const f64 back[2] = {15, 5}, away[2] = {-5, 5};
+    lup_seg_cross(1, back, away, a, pt, found);
+    EXPECT_EQ(found, 1);
+    EXPECT_NEAR(pt[0], 10.0, 1e-12);
+    // through a corner: one crossing, not one for each side
+    const f64 c0[2] = {-5, -5}, c1[2] = {5, 5};
+    lup_seg_cross(3, c0, c1, a, pt, found);
+    EXPECT_EQ(found, 1);
+    // beside the loop: none
+    const f64 o0[2] = {-5, 20}, o1[2] = {15, 20};
+    lup_seg_cross(3, o0, o1, a, pt, found);
+    EXPECT_EQ(found, 0);
+    pokarr_free(a);
 }

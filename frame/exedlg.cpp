@@ -160,6 +160,11 @@ void EXEDLG(PrcNrmFn cb9, i32& pausable, i32& update, const i32& geom_kept, i32&
 void RRNOTE(DlgFlags& f, const i32& suspended)
 {
     Notes n;
+    // A reason for re-execution raises the recompute flag whether or not the
+    // notes below name it (at an optimization-only level, or for a procedure
+    // that is not ready with changes, nothing is noted).
+    const bool w6 = EDA2[EDA2_SUSPST] != 0, w7 = EDA2[EDA2_MANUAL] != 0, w9 = EDA2[EDA2_INTR] != 0;
+    const bool reason = f.oldver || w6 || w7 || w9;
     if (f.level != 1 && f.level != 3) {
         bool warned = false;
         bool more = true;
@@ -185,9 +190,7 @@ void RRNOTE(DlgFlags& f, const i32& suspended)
                     n.first("NOTE: CHANGES DO NOT REQUIRE RE-EXECUTION");
                 }
             }
-            const bool w6 = EDA2[EDA2_SUSPST] != 0, w7 = EDA2[EDA2_MANUAL] != 0, w9 = EDA2[EDA2_INTR] != 0;
-            if (f.oldver || w6 || w7 || w9) {
-                f.recompute = 1;
+            if (reason) {
                 if (f.ready && suspended == 0) {
                     std::string line = "RE-EXECUTION WILL BE DUE TO PROCEDURE BEING";
                     const char* reasons[3] = {w6 ? "SUSPENDED" : w9 ? "INTERRUPTED" : nullptr,
@@ -206,6 +209,7 @@ void RRNOTE(DlgFlags& f, const i32& suspended)
             }
         }
     }
+    if (reason) f.recompute = 1;
     if (f.level == 3) {
         f.level = 1;
         n.first(host_text(339, 90));

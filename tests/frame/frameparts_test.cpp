@@ -299,6 +299,25 @@ TEST_F(Frame, NotesExplainTheRerun)
     EXPECT_EQ(notes(three, 0), std::vector<std::string>{"message: NOTE: FEED CHANGED, ONLY OPTIMIZATION WILL BE CALCULATED"});
     RRNOTE(three, 0);
     EXPECT_EQ(three.level, 1);
+    // A reason raises the recompute flag also where nothing is noted: at
+    // the optimization-only level, and for a procedure not ready with
+    // changed parameters (which is then asked to be suspended).
+    DlgFlags opt = base;
+    opt.level = 1;
+    opt.oldver = 1;
+    RRNOTE(opt, 0);
+    EXPECT_EQ(opt.recompute, 1);
+    DlgFlags unready = base;
+    unready.ready = 0;
+    unready.update = 1;
+    EDA2[EDA2_INTR] = 1;
+    RRNOTE(unready, 0);
+    EXPECT_EQ(unready.recompute, 1);
+    EDA2[EDA2_INTR] = 0;
+    DlgFlags none = base;
+    none.level = 1;
+    RRNOTE(none, 0);
+    EXPECT_EQ(none.recompute, 0);
 }
 
 TEST_F(Frame, StateLinesCreationAndTimes)

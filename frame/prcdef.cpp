@@ -101,44 +101,51 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
     bool first = true;
     bool picked_any = false;
 
+    // Set when an escape sends the cycle back to the cut direction: the
+    // surfaces are not picked again (a mend: run again with the redefine
+    // request the picker would turn the chain's side over).
+    bool at_cutdir = false;
     while (true) {
         // Geometry cycle.
         while (geometry) {
             i32 st = 0;
             bool picked = false;
-            if (!tplread) {
-                if (MACTYP == 2) {
-                    i32 changed = 0;
-                    // The picker turns the chain over on its second request
-                    // only when it does not pick anew.
-                    const i32 flip = rq.pick ? 0 : rq.redefine;
-                    PCKSRS(rq.pick, flip, pwr(PRTTOL), changed, st);
-                    picked = changed != 0;
-                    if (picked && !reread) reread = 1;
-                    if ((picked || rq.redefine) && isnew) PRCGUS[0] = 1;
-                    if (picked) {
-                        i32 s2 = 0;
-                        store_part_list(s2);
+            if (!at_cutdir) {
+                if (!tplread) {
+                    if (MACTYP == 2) {
+                        i32 changed = 0;
+                        // The picker turns the chain over on its second request
+                        // only when it does not pick anew.
+                        const i32 flip = rq.pick ? 0 : rq.redefine;
+                        PCKSRS(rq.pick, flip, pwr(PRTTOL), changed, st);
+                        picked = changed != 0;
+                        if (picked && !reread) reread = 1;
+                        if ((picked || rq.redefine) && isnew) PRCGUS[0] = 1;
+                        if (picked) {
+                            i32 s2 = 0;
+                            store_part_list(s2);
+                        }
+                    } else {
+                        PCKTRM(st);
+                        picked = st >= 0;
                     }
-                } else {
-                    PCKTRM(st);
-                    picked = st >= 0;
+                    // Surfaces just picked need their direction confirmed.
+                    if (picked && st >= 0 && SRFGEO.NSRF > 0) PRCDST.dirflag = 1;
                 }
-                // Surfaces just picked need their direction confirmed.
-                if (picked && st >= 0 && SRFGEO.NSRF > 0) PRCDST.dirflag = 1;
+                picked_any = picked_any || picked;
+                if (st == -2) {
+                    status = -2;
+                    return;
+                }
+                if (st == -1 || PRCDST.dirflag == 0) {
+                    PRCDST.dirflag = 0;
+                    rq.cutdir = rq.corner = rq.trim = 0;
+                    st = 0;
+                }
+                if (!first && anyreq) break;
+                first = false;
             }
-            picked_any = picked_any || picked;
-            if (st == -2) {
-                status = -2;
-                return;
-            }
-            if (st == -1 || PRCDST.dirflag == 0) {
-                PRCDST.dirflag = 0;
-                rq.cutdir = rq.corner = rq.trim = 0;
-                st = 0;
-            }
-            if (!first && anyreq) break;
-            first = false;
+            at_cutdir = false;
             if (PRCDST.dirflag && !tplread) {
                 i32 changed = 0;
                 CUTDIR(rq.cutdir, changed, st);
@@ -159,8 +166,8 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
                     return;
                 }
                 if (st == -2) {
-                    rq.pick = 0;
                     PRCDST.dirflag = 1;
+                    at_cutdir = true;
                     continue;
                 }
                 if (changed) rq.trim = 1;
@@ -196,7 +203,7 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
                 if (picked_any && pw(WIDDEF) == 2) connect_surfaces();
                 break;
             }
-            rq.pick = 0;
+            at_cutdir = true;
         }
         geometry = false;
 

@@ -234,3 +234,41 @@ TEST(GeoSession, EscapesAndLeavesInTheLimitDialogsKeepTheGeometry)
 }
 
 }  // namespace
+
+namespace {
+
+// The sides and normals of the chain as the pass loop gets them.
+std::vector<i32> g_sides;
+void side_hook(i32, i32& status)
+{
+    g_sides.clear();
+    for (i32 i = 0; i < SRFGEO.NSRF; ++i) {
+        g_sides.push_back(SRFGEO.SRFSID[i]);
+        for (int c = 0; c < 3; ++c) g_sides.push_back(r2wrd(SRFGEO.SRFNRM[i][c]));
+    }
+    status = 0;
+}
+
+// An escape from the start corner of a new procedure goes back to the cut
+// direction; the chain keeps the side the user confirmed.
+TEST(GeoSession, AnEscapeFromTheStartCornerKeepsTheSide)
+{
+    const std::vector<std::string> ents = {strip_json(11, 0), strip_json(12, 1)};
+    const std::string tail = R"(, {"pick":0,"exit":true}, {"menu":"ACCEPT"}, {"menu":0},
+      {"menu":"YES","note":"OK TO EXECUTE?"}, {"menu":-1})";
+    auto sides = [&](const std::string& replies) {
+        InProcess p(session(ents, R"("tavrek")", replies));
+        g_sides.clear();
+        SRMHOOK = side_hook;
+        p.call("tavrek");
+        SRMHOOK = nullptr;
+        return g_sides;
+    };
+    const std::vector<i32> plain = sides(PICK2 + tail);
+    ASSERT_EQ(plain.size(), 8u);
+    const std::vector<i32> escaped =
+        sides(PICK2 + R"(, {"pick":0,"escape":true}, {"question":"CUT DIRECTION OK?","answer":"yes"})" + tail);
+    EXPECT_EQ(escaped, plain);
+}
+
+}  // namespace

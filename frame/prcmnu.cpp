@@ -267,7 +267,7 @@ void REDGEO(const i32& flag, i32& status)
             i32 r = 0;
             irepyc("REDEFINE GEOMETRY?", r);
             if (r == 1 || r == -2) status = 1;
-            else if (r == -1 || r == -3) status = -2;
+            else if (r == -1) status = -2;
             else status = 2;
         }
     } else if (status == 0 && flag == 0) {

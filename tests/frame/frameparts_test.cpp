@@ -21,6 +21,7 @@
 #include "core/host.h"
 #include "frame/least.h"
 #include "frame/machtype.h"
+#include "frame/prmmnu.h"
 #include "core/modflg.h"
 #include "core/prcwrd.h"
 #include "core/progress.h"
@@ -265,6 +266,41 @@ TEST_F(Frame, ExecuteQuestionAnswerSets)
     EXPECT_EQ(answer, ANS_FORCE);
     EXEASK(1, 1, 0, 0, 0, 0, 0, 0, 0, answer);
     EXPECT_EQ(answer, -1);
+}
+
+// "REDEFINE GEOMETRY?" after an escaped parameter menu of a stored
+// procedure: yes or escape redefine (1), leave keeps the escape (-2), no
+// and end go back to the parameters (2); the question is asked only for a
+// stored procedure with unchanged part surfaces.
+TEST_F(Frame, RedefineGeometryAnswers)
+{
+    auto asked = [](const char* answer) {
+        norak::reset();
+        norak::load_session_text(std::string(R"({"replies": [{"question": "REDEFINE GEOMETRY?", )") + answer + "}]}");
+        EDA2[0] = 1;
+        PSCHGW = 0;
+        i32 status = -2;
+        REDGEO(0, status);
+        return status;
+    };
+    EXPECT_EQ(asked(R"("answer": "yes")"), 1);
+    EXPECT_EQ(asked(R"("escape": true)"), 1);
+    EXPECT_EQ(asked(R"("exit": true)"), -2);
+    EXPECT_EQ(asked(R"("answer": "no")"), 2);
+    EXPECT_EQ(asked(R"("end": true)"), 2);
+    norak::reset();
+    EDA2[0] = 0;
+    i32 status = -2;
+    REDGEO(0, status);
+    EXPECT_EQ(status, -2);
+    EXPECT_FALSE(norak::transcript_has("question: REDEFINE GEOMETRY?"));
+    status = 3;
+    REDGEO(1, status);
+    EXPECT_EQ(status, 2);
+    EDA2[4] = 1;
+    status = 0;
+    REDGEO(0, status);
+    EXPECT_EQ(status, -1);
 }
 
 TEST_F(Frame, NotesExplainTheRerun)

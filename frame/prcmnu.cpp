@@ -12,6 +12,7 @@
 #include "core/names.h"
 #include "core/params.h"
 #include "frame/srvmnu.h"
+#include "tools/toollib.h"
 #include "frame/tolmnu.h"
 #include "frame/prmmnu.h"
 #include "core/records.h"
@@ -215,11 +216,16 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 GSTXT1(1, name);
                 char stt[20];
                 std::memcpy(stt, PRCSTT, sizeof stt);
+                // The SERVICE menu may change the machine and with it the
+                // tool-type filter: the procedure's own is put back.
+                i32 filter[10];
+                std::memcpy(filter, TLFILT, sizeof filter);
                 i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
                 service_options(u, srv);
                 SRVMNU(ctx, whole, EDA2[4], machine_class(), srv, SRVFLG, st);
                 GSTXT1(2, name);
                 std::memcpy(PRCSTT, stt, sizeof stt);
+                std::memcpy(TLFILT, filter, sizeof filter);
             } else if (reply == index[IX_APPLY]) {
                 MNUCLR();
                 HGTNPT(2);

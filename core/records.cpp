@@ -172,3 +172,10 @@ void register_rows(const TrnRow (&rows)[N], i32& status)
 
 void TRNREG1(i32& status) { register_rows(TRN1, status); }
 void TRNREG2(i32& status) { register_rows(TRN2, status); }
+
+i32 UPWEVR()
+{
+    if (wrd2r(UPW2[0]) != UPW2_ON) return 0;
+    const f32 n = wrd2r(UPW2[1]);
+    return n >= 1.0f && n <= 99999.0f ? static_cast<i32>(n) : 0;
+}

@@ -52,6 +52,13 @@ constexpr i32 EDA2_SUSP = 12;    // execution suspended
 constexpr i32 EDA2_CRIT = 14;    // geometry by criteria
 constexpr i32 EDA2_PCHG = 16, EDA2_GCHG = 17;  // changed flags of the last save
 
+// "UPW2" holds two reals: word 0 the frequent-backup switch (1.0 off, 2.0
+// on), word 1 the passes between backups (1 to 99,999).
+constexpr f32 UPW2_OFF = 1.0f, UPW2_ON = 2.0f;
+// The passes between backups while frequent backup is on, else 0 (also for
+// a count outside 1 to 99,999).
+i32 UPWEVR();
+
 // Flag shared with the tool menus, set at the procedure start.
 extern i32 TLMFLG;
 // User procedure names fetched at the procedure start.

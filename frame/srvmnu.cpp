@@ -216,7 +216,7 @@ void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& mac
     i32 st = 0;
     auto common_exit = [&]() {
         std::memcpy(GSLOTS, slots_saved, sizeof GSLOTS);
-        UPW2[0] = 1;
+        UPW2[0] = r2wrd(UPW2_OFF);
         flags[2] = 1;
         i32 s = 0;
         MNUMOD(printcell, s);

@@ -525,7 +525,7 @@ void PSLOOP(i32& status)
     TILT.set = false;
     for (i32 first = 1; !HLNEND(); first = 0) {
         ++NBKUP;
-        if (UPW2[0] == 2 && UPW2[1] > 0 && NBKUP % UPW2[1] == 0) {
+        if (UPWEVR() > 0 && NBKUP % UPWEVR() == 0) {
             BKUPNC(NBKUP, st);
             if (st < 0) break;
         }

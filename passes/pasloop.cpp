@@ -323,7 +323,8 @@ void backup(i32& status)
 {
     status = 0;
     ++NBKUP;
-    if (UPW2[0] == 2 && UPW2[1] > 0 && NBKUP % UPW2[1] == 0) BKUPNC(NBKUP, status);
+    const i32 every = UPWEVR();
+    if (every > 0 && NBKUP % every == 0) BKUPNC(NBKUP, status);
 }
 
 // A resumed run goes on from the last pass written: every surface's pass

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "core/host.h"
 #include "core/records.h"
@@ -169,4 +170,20 @@ TEST(RecordsSession, PresetRecordsComeBackThroughTheRunner)
     EXPECT_NE(recs.find("TV27 EDA2 BLSK CLP1 DSM4 DSP8 EDA2 HEI8 LSP2 PRM9 MCHT WRMB NPT1 PLN1 RAXN TLER TRS1 UPW2\n"),
               std::string::npos)
         << recs;
+}
+
+TEST(FrequentBackup, IsReadFromTheRealsOfItsRecord)
+{
+    UPW2[0] = r2wrd(2.0f);
+    UPW2[1] = r2wrd(25.0f);
+    EXPECT_EQ(UPWEVR(), 25);
+    UPW2[0] = 2;  // the integer 2 is no switch of 2.0
+    EXPECT_EQ(UPWEVR(), 0);
+    UPW2[0] = r2wrd(1.0f);
+    EXPECT_EQ(UPWEVR(), 0);
+    UPW2[0] = r2wrd(2.0f);
+    for (f32 bad : {0.0f, -3.0f, 100000.0f, std::numeric_limits<f32>::quiet_NaN()}) {
+        UPW2[1] = r2wrd(bad);
+        EXPECT_EQ(UPWEVR(), 0) << bad;
+    }
 }

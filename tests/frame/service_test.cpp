@@ -53,27 +53,27 @@ TEST(ServiceMenu, SlotsOfEveryColumnInTheirOrder)
     // Print mode drops columns 1 to 5 and returns without a reply.
     service("[]", ALL, 0, 1);
     EXPECT_EQ(last_menu(), "");
-    EXPECT_EQ(UPW2[0], 1);
+    EXPECT_EQ(wrd2r(UPW2[0]), 1.0f);
 }
 
 TEST(ServiceMenu, FrequentBackupIsOffAfterEveryExit)
 {
     for (const char* r : {R"([{"menu": 0}])", R"([{"menu": 1, "escape": true}])", "[]"}) {
         proct::fresh(r);
-        UPW2[0] = 2;
-        UPW2[1] = 5;
+        UPW2[0] = r2wrd(2.0f);
+        UPW2[1] = r2wrd(5.0f);
         i32 f[7] = {1, 1, 1, 1, 0, 1, 0}, st = 0, whole = 1, pc = std::string(r) == "[]" ? 1 : 0;
         SRVMNU(0, whole, pc, 1, ALL, f, st);
-        EXPECT_EQ(UPW2[0], 1) << r;
-        EXPECT_EQ(UPW2[1], 5) << r;
+        EXPECT_EQ(wrd2r(UPW2[0]), 1.0f) << r;
+        EXPECT_EQ(wrd2r(UPW2[1]), 5.0f) << r;
         EXPECT_EQ(f[2], 1) << r;
     }
     // Nothing offered at all still leaves through the common exit.
     proct::fresh("[]");
-    UPW2[0] = 2;
+    UPW2[0] = r2wrd(2.0f);
     i32 none[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0}, f[7] = {0, 0, 0, 0, 0, 0, 0}, st = 0, pc = 1, whole = 1;
     SRVMNU(0, whole, pc, 1, none, f, st);
-    EXPECT_EQ(UPW2[0], 1);
+    EXPECT_EQ(wrd2r(UPW2[0]), 1.0f);
 }
 
 TEST(ServiceMenu, FiveWayToolDisplayStoresTheRecordAndTheFastFlag)

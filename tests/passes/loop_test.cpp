@@ -429,14 +429,14 @@ TEST(PassLoop, SurfaceAfterSurfaceMakesAllPassesOfEach)
     params(1, 0.01f);
     pw(STPMOD) = 2;
     pw(NPSREQ) = 4;
-    UPW2[0] = 2;
-    UPW2[1] = 1;
+    UPW2[0] = r2wrd(2.0f);
+    UPW2[1] = r2wrd(1.0f);
     CURTOL = BALL;
     chain({1, 2}, {1, 1}, 4);
     SRFGEO.CUTFLP = 2;
     lp::fresh_run();
-    UPW2[0] = 2;
-    UPW2[1] = 1;  // a backup before every surface begun
+    UPW2[0] = r2wrd(2.0f);
+    UPW2[1] = r2wrd(1.0f);  // a backup before every surface begun
     i32 st = 0, work = 0;
     CLIMIT(st);
     ASSERT_EQ(st, 0);

@@ -457,6 +457,13 @@ void pcksrf(const char* prompt, i32& id, i32& status);
 // A point picked on an entity: the entity and the point's (u, v) there.
 void pckpnt(const char* prompt, i32& id, f64& u, f64& v, i32& status);
 void slclr();
+void slpopb(i32& id);  // pops the top of the pick stack: its entity, 0 when empty
+// The key of a picked tool path display block: its procedure number and,
+// when known, its block number (count 0 to capacity).
+void ncd_get_picked(const i32& id, i32* key, const i32& capacity, i32& count);
+// Marks a procedure's blocks for attention: all of them, or count blocks.
+void ncd_set_range_blocks_attention(const i32& proc, const i32& count, const i32& code);
+void statbl();  // clears the status bar
 void pkspsh(const i32& id);
 void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
 void pksrej(const i32& count);  // drop the last count entries

@@ -23,5 +23,11 @@ struct ProcTables {
     i32 mark[PRT_MAX + 1];
     i32 cflag[PRT_MAX + 1];
     i32 uflag[PRT_MAX + 1];
+    i32 state2[PRT_MAX + 1];  // second state: 2 suspended by its geometry
+    i32 gflag[PRT_MAX + 1];   // its geometry changed
+    i32 mflag[PRT_MAX + 1];   // moved
+    i32 optim[PRT_MAX + 1];   // optimizer state: positive optimized, 3 and 4 its two kinds of rest
+    i32 ntrans[PRT_MAX + 1];  // transformations applied
+    i32 trhide[PRT_MAX + 1];  // the transformation is shown without parentheses
 };
 extern ProcTables PRCTAB;

@@ -128,6 +128,33 @@ void pksdel(const i32& first, const i32& count)
 }
 
 void slclr() { S().stack.clear(); }
+
+void slpopb(i32& id)
+{
+    auto& p = S().stack;
+    id = p.empty() ? 0 : p.back().entity;
+    if (!p.empty()) p.pop_back();
+}
+
+void ncd_get_picked(const i32& id, i32* key, const i32& capacity, i32& count)
+{
+    count = 0;
+    auto it = H().entities.find(id);
+    if (it == H().entities.end()) return;
+    for (const char* a : {"PN", "BN"}) {
+        auto at = it->second.attrs.find(a);
+        if (at == it->second.attrs.end() || count >= capacity) return;
+        key[count++] = at->second;
+    }
+}
+
+void ncd_set_range_blocks_attention(const i32& proc, const i32& count, const i32& code)
+{
+    note("display: attention " + std::to_string(code) + " on procedure " + std::to_string(proc) +
+         (count > 0 ? ", " + std::to_string(count) + " blocks" : ", all blocks"));
+}
+
+void statbl() {}
 void pkspsh(const i32& id) { push(id, 0, 0); }
 void pksrej(const i32& count)
 {

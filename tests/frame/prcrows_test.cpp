@@ -1,0 +1,197 @@
+// The procedure list's rows, the procedure of a pick, the highlighting of a
+// procedure and the choice of a target procedure.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "blocks/procblk.h"
+#include "core/records.h"
+#include "edit/proctab.h"
+#include "frame/prcrows.h"
+#include "frame/trgprc.h"
+#include "proc_common.h"
+
+namespace {
+// n procedures numbered 10, 20, ... of the surface-milling type, with
+// comments "C1", "C2", ...
+void procedures(i32 n, const std::string& replies = "[]")
+{
+    proct::fresh(replies);
+    std::memset(&PRCTAB, 0, sizeof PRCTAB);
+    std::memcpy(NPT1, "TP-T    ", 8);
+    norak::settings().extflag = 1;  // procedure-type names
+    PRCTAB.count = n;
+    for (i32 k = 1; k <= n && k <= PRT_MAX; ++k) {
+        PRCTAB.type[k] = 9;
+        PRCTAB.number[k] = 10 * k;
+        PRCTAB.state[k] = 1;
+        PRCTAB.blank[k] = 1;
+        std::snprintf(PRCTAB.comment[k], 21, "C%d", k);
+    }
+}
+
+std::string column(i32 k)
+{
+    char c[20] = {0};
+    PRCCLW(k, c);
+    return std::string(c, 19);
+}
+
+std::string last_menu()
+{
+    std::string m;
+    for (const auto& l : norak::transcript())
+        if (l.rfind("menu: ", 0) == 0) m = l.substr(6);
+    return m;
+}
+}  // namespace
+
+TEST(ProcRows, TheStatusColumnHasALetterPerStateAndTheTypeName)
+{
+    procedures(3);
+    EXPECT_EQ(column(1), "-----      TAVREK  ");
+    PRCTAB.state[1] = 4;
+    EXPECT_EQ(column(1)[0], 's');
+    PRCTAB.state[1] = 1;
+    PRCTAB.state2[1] = 2;
+    EXPECT_EQ(column(1)[0], 's');
+    PRCTAB.state[1] = 2;  // a later rule wins
+    EXPECT_EQ(column(1)[0], 'S');
+    PRCTAB.state[1] = 3;
+    EXPECT_EQ(column(1)[0], 'I');
+    PRCTAB.gflag[2] = PRCTAB.mflag[2] = 1;
+    PRCTAB.blank[2] = 3;
+    PRCTAB.optim[2] = 4;
+    EXPECT_EQ(column(2).substr(0, 5), "-GMbR");
+    PRCTAB.blank[2] = 2;
+    PRCTAB.optim[2] = 3;
+    EXPECT_EQ(column(2).substr(0, 5), "-GMBr");
+    PRCTAB.optim[2] = 1;
+    EXPECT_EQ(column(2)[4], 'O');
+    // A transformation: its name, in parentheses unless hidden.
+    char t[4] = {'T', 'R', '0', '1'};
+    PRCTRF(2, 3, t);
+    PRCTAB.ntrans[3] = 1;
+    EXPECT_EQ(column(3).substr(5, 6), "(TR01)");
+    PRCTAB.trhide[3] = 1;
+    EXPECT_EQ(column(3).substr(5, 6), " TR01 ");
+    // Code 0: no name; a row outside the table: the dashes alone.
+    PRCTAB.type[3] = 0;
+    EXPECT_EQ(column(3).substr(11), "        ");
+    EXPECT_EQ(column(4), "-----              ");
+    EXPECT_EQ(column(0), "-----              ");
+}
+
+TEST(ProcRows, APickNamesAProcedureAndItsBlock)
+{
+    procedures(5);
+    i32 index = 0, block = 0;
+    // A list of one row per entry, procedure 3 shown on row 7.
+    PCKPGT(9, 1, 3, 7, index, block);
+    EXPECT_EQ(index, 5);
+    EXPECT_EQ(block, -1);
+    PCKPGT(12, 1, 3, 7, index, block);
+    EXPECT_EQ(index, 6);  // below the last: the append position
+    PCKPGT(20, 2, 1, 7, index, block);
+    EXPECT_EQ(index, 6);
+    PCKPGT(5, 1, 1, 7, index, block);
+    EXPECT_EQ(index, -1);  // above the first
+    // A pick in the graphics: the key of the picked block.
+    norak::entities()[11].attrs["PN"] = 40;
+    norak::entities()[11].attrs["BN"] = 17;
+    pkspsh(11);
+    PCKPGT(0, 1, 1, 7, index, block);
+    EXPECT_EQ(index, 4);
+    EXPECT_EQ(block, 17);
+    norak::entities()[11].attrs.erase("BN");
+    pkspsh(11);
+    PCKPGT(0, 1, 1, 7, index, block);
+    EXPECT_EQ(index, 4);
+    EXPECT_EQ(block, -1);
+    norak::entities()[11].attrs["PN"] = 45;  // no such procedure
+    pkspsh(11);
+    PCKPGT(0, 1, 1, 7, index, block);
+    EXPECT_EQ(index, -1);
+    pkspsh(12);  // no key at all
+    PCKPGT(0, 1, 1, 7, index, block);
+    EXPECT_EQ(index, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: PCKPGT, ILLEGAL KEY BLOCK"));
+}
+
+TEST(ProcRows, RowsShowToolsCommentsAndMarksAndHighlightingSkipsBlanked)
+{
+    procedures(3, R"([{"menu": 0}])");
+    PRCTAB.tool[1] = 101;
+    std::strcpy(PRCTAB.toolname[1], "BALL 10");
+    PRCTAB.tool[2] = 101;
+    PRCTAB.ntools[2] = 2;
+    PRCTAB.cflag[2] = 1;
+    PRCTAB.state[2] = 2;
+    PRCTAB.uflag[2] = 1;
+    PRCTAB.mark[3] = 2;
+    modinz();
+    i32 ids[5] = {-9, -9, -9, -9, -9};
+    MLTTLS(1, 5, ids, 0);
+    modrpl(ids[4]);
+    const std::string m = last_menu();
+    EXPECT_NE(m.find("-----      TAVREK  =10 | -- TOOL = BALL 10 | C1 | NO_UCS"), std::string::npos) << m;
+    EXPECT_NE(m.find("S----      TAVREK  =20 | CU TOOL = MULTI TOOLS | C2 | "), std::string::npos) << m;
+    EXPECT_NE(m.find("-----      TAVREK  *30 |  | C3 | "), std::string::npos) << m;
+    EXPECT_EQ(ids[0], 1);
+    EXPECT_EQ(ids[3], 4);  // past the count: a blank row with its entry id
+
+    PRCATT(1, 2, 0, 0);
+    PRCATT(1, 3, 0, 12);
+    PRCTAB.blank[1] = 2;
+    PRCATT(1, 1, 0, 0);
+    PRCATT(1, 4, 0, 0);
+    EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 20, all blocks"));
+    EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 30, 12 blocks"));
+    EXPECT_FALSE(norak::transcript_has("on procedure 10"));
+}
+
+TEST(TargetProcedure, ListPagesTwentyLinesAndMovesByTenAndTwenty)
+{
+    // 25 procedures: 26 entries, paged; down by 10 shows 11 to 26.
+    procedures(25, R"([{"menu": "Pg Dn"}, {"menu": 9}, {"menu": "CONTINUE"}])");
+    i32 chosen = 0, st = 0;
+    TRGPRC(chosen, 1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(chosen, 13);  // row 9 of the page that starts at 11
+    const auto& t = norak::transcript();
+    std::vector<std::string> pages;
+    for (const auto& l : t)
+        if (l.rfind("menu: ", 0) == 0) pages.push_back(l.substr(6));
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(pages[0].rfind("TP=TP-T    @ @CANCEL@ @Pg Up@Pg Dn@-----      TAVREK  =10", 0), 0u) << pages[0];
+    EXPECT_NE(pages[1].find("=110 |"), std::string::npos);
+    EXPECT_EQ(pages[1].find("=100 |"), std::string::npos);
+    EXPECT_EQ(pages[2].rfind("TP=TP-T    @CONTINUE@CANCEL@", 0), 0u);
+    EXPECT_TRUE(norak::transcript_has("message: MORE STR"));
+    EXPECT_TRUE(norak::transcript_has("message: MORE END"));
+    EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 130, all blocks"));
+}
+
+TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)
+{
+    procedures(3, R"([{"menu": 7}, {"menu": 0, "escape": true}])");
+    i32 chosen = 0, st = 0;
+    TRGPRC(chosen, 2, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(chosen, -1);
+    // Pick mode: a pick in the graphics, then the list by the offered row.
+    procedures(3, R"([{"pick": 11}, {"pick": 0, "end": true}, {"menu": 10}, {"menu": "CONTINUE"}])");
+    norak::entities()[11].attrs["PN"] = 20;
+    TRGPRC(chosen, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(chosen, 4);  // the line below the last: after procedure 3
+    EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 20, all blocks"));
+    EXPECT_TRUE(norak::transcript_has("prompt: TARGET:PICK PROC."));
+    EXPECT_TRUE(norak::transcript_has("prompt: TARGET:SELECT PROC."));
+    // No procedures: the first, without a question.
+    procedures(0);
+    TRGPRC(chosen, 0, st);
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(st, 0);
+}

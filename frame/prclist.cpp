@@ -61,22 +61,14 @@ bool close_output(const char* routine, const char* name, i32 length)
     return true;
 }
 
-void close_open_entity()
-{
-    i32 open = 0, position = 0, id = 0;
-    eginfo(open, position, id);
-    if (open != 0) eclose();
-    reset_open_proc();
-}
-
 // One procedure's own listing: its records brought up to date in print
 // mode, the output handed over, its type's module run, "EDA2" reset and the
-// output taken back. False on a failure (reported). close_entity: close the
-// open procedure entity before the module runs.
-bool procedure_listing(i32 unit, i32 index, i32 code, bool close_entity)
+// output taken back. False on a failure (reported). in_entity: the procedure
+// is an open entity, closed before the module runs.
+bool procedure_listing(i32 unit, i32 index, i32 code, bool in_entity)
 {
     i32 st = 0;
-    updtcm(2, gs_proc_id(), index, close_entity ? 1 : 2, 1, 0, 0, st);
+    updtcm(2, gs_proc_id(), index, in_entity ? 1 : 2, 1, 0, 0, st);
     if (st < 0) {
         eroutc("PROCTL, ERRORS IN LIST", 0);
         return false;
@@ -87,7 +79,7 @@ bool procedure_listing(i32 unit, i32 index, i32 code, bool close_entity)
         eroutc("PROCTL, CANNOT CLOSE THE FILE", 0);
         return false;
     }
-    if (close_entity) close_open_entity();
+    if (in_entity) close_entity();
     segrun(code, st);
     EDARST(0);
     WRREC("EDA2", 3, EDA2, EDA2_N, st);
@@ -169,13 +161,13 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
     if (status < 0) return;
     set_open_proc(selector);
     if (cls != 9 || type != 3) {
-        close_open_entity();
+        close_entity();
         status = -1;
         return;
     }
     i32 st = 0;
     PRTBLK(LM_PROCS, unit, AM_ENTITY, selector, 1.0f, type, st);
-    close_open_entity();
+    close_entity();
     if (st < 0 || (st != 0 && type != 0)) {
         status = -1;
         return;
@@ -209,7 +201,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
             // not the current tool path's table at this position.
             const i32 code = PRCINF.type[PI_LIST];
             if (ISMTYP(code) != 0) {
-                close_open_entity();
+                close_entity();
                 continue;
             }
             if (!procedure_listing(unit, index, code, true)) status = -1;
@@ -224,7 +216,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
             PROCTL(id, mode);
         }
     }
-    if (status < 0) close_open_entity();
+    if (status < 0) close_entity();
     if (pairs) DM_FREE(pairs, 8 * allocated);
 }
 
@@ -275,7 +267,7 @@ void PROCTL(const i32& selector, const i32& mode)
         PROCT2(selector, unit, st);
         if (st < 0) {
             eroutc("PROCTL, ERRORS  IN OPENNING ENTITY", 0);
-            close_open_entity();
+            close_entity();
             ok = false;
         }
     } else {
@@ -312,7 +304,7 @@ void rule(i32 unit, char kind)
 void entity_header(i32 unit, i32 tp, f32 scale, i32& type, i32& status)
 {
     PRTBLK(LM_HEADS, unit, AM_ENTITY, tp, scale, type, status);
-    close_open_entity();
+    close_entity();
 }
 }  // namespace
 
@@ -551,7 +543,7 @@ void collect_current(i32 slot)
                 tpget(AM_ENTITY, 1, DT_INT, &count, st);
                 if (st >= 0) eskipn(1);
                 const bool ok = st >= 0 && entity_tools(count, slot);
-                close_open_entity();
+                close_entity();
                 if (!ok) return;
                 last = 0;
                 continue;
@@ -605,7 +597,7 @@ void nclist_mvent(const i32& tp, const i32& slot, i32& status)
         }
         // The technology block's own value is the tool id.
         if (!entity_tools(count, slot)) status = -1;
-        close_open_entity();
+        close_entity();
     }
 }
 

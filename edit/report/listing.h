@@ -27,6 +27,8 @@ constexpr i32 LST_UNIT = 19;  // the unit of the tool path listing
 // entity of that id. A nonzero unit switch writes lengths in the part's unit
 // (divided by the host's measuring unit factor), 0 as stored.
 void NCLIST(const i32& tp, const i32& units);
+// Closes the open entity, if any, and forgets the open procedure.
+void close_entity();
 // Lists the stored tool path entity of that id into "TP_LIST".
 void nclist_ent(const i32& id, const i32& units);
 // Prints the block at the current position of the medium (2 the current

@@ -94,6 +94,8 @@ bool entity_blocks(i32 count, i32 tp, f32 scale)
     return true;
 }
 
+}  // namespace
+
 void close_entity()
 {
     i32 open = 0, position = 0, id = 0;
@@ -101,7 +103,6 @@ void close_entity()
     if (open != 0) eclose();
     reset_open_proc();
 }
-}  // namespace
 
 void NCLIST(const i32& tp, const i32& units)
 {

@@ -56,13 +56,12 @@ inline std::string session(double unit)
     return s.str();
 }
 
-// A fresh host of the given measuring unit with an open tool path holding
+// A fresh host loaded from a session text, with an open tool path holding
 // only its header block, and the module state of a procedure start.
-inline void fresh(double unit = 1.0)
+inline void fresh_session(const std::string& text)
 {
     norak::reset();
-    norak::load_session_text(session(unit), "listing");
-    norak::entities()[TRANSFORM].name = "TR01";
+    norak::load_session_text(text, "listing");
     norak::start_toolpath();
     gtncfn(NCFNAM, NCFCNT, NCFMAP);
     TLTINI();
@@ -79,6 +78,23 @@ inline void fresh(double unit = 1.0)
     MOVST.newproc = 0;
     std::memcpy(NPT1, "TP-A    ", 8);
     LSTST = ListingState{};
+}
+
+// The fixture's host of the given measuring unit, as fresh_session.
+inline void fresh(double unit = 1.0)
+{
+    fresh_session(session(unit));
+    norak::entities()[TRANSFORM].name = "TR01";
+}
+
+// A question reply "yes" to that question.
+inline norak::Reply yes_to(const std::string& question)
+{
+    norak::Reply r;
+    r.kind = "question";
+    r.expect = question;
+    r.answer = "yes";
+    return r;
 }
 
 inline void nothing(const i32&, const i32&, i32&, i32& status) { status = 0; }

@@ -20,14 +20,7 @@ TEST(TpList, MatchesTheGoldenFilesInMillimetresAndInches)
 }
 
 namespace {
-norak::Reply yes_to(const std::string& question)
-{
-    norak::Reply r;
-    r.kind = "question";
-    r.expect = question;
-    r.answer = "yes";
-    return r;
-}
+using fix::yes_to;
 
 const char* const OVERWRITE = "FILE FIXPART_TP-A.TP_LIST EXISTS. OVERWRITE?";
 

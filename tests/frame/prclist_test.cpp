@@ -37,24 +37,9 @@ std::string session()
 // procedure back with the ball tool.
 void three_procedures()
 {
-    norak::reset();
-    norak::load_session_text(session(), "prclist");
-    norak::start_toolpath();
-    gtncfn(NCFNAM, NCFCNT, NCFMAP);
-    TLTINI();
-    fresh_block_state();
-    std::memset(HEI8, 0, sizeof HEI8);
-    std::memset(EDA2, 0, sizeof EDA2);
-    std::memset(CLP1, 0, sizeof CLP1);
-    std::memset(CMPBLK, 0, sizeof CMPBLK);
-    MCHSTW[0] = MCHSTW[1] = 0;
-    PRCFLG[0] = -1;
-    PRCFLG[1] = 0;
+    fix::fresh_session(session());
     i32 st = 0;
-    reset_geom_slots(st);
-    MOVST.newproc = 0;
     std::memcpy(NPT1, "CAV-1   ", 8);
-    LSTST = ListingState{};
     auto& h = norak::main_list().elems[0].words;
     std::memcpy(&h[2], "CAV-1   ", 8);
     h[4] = 23;
@@ -130,14 +115,7 @@ std::vector<i32> stored_header(const char* name)
     return header;
 }
 
-norak::Reply yes_to(const std::string& question)
-{
-    norak::Reply r;
-    r.kind = "question";
-    r.expect = question;
-    r.answer = "yes";
-    return r;
-}
+using fix::yes_to;
 
 // Transcript lines holding a text from a line on.
 size_t since(size_t from, const std::string& text)

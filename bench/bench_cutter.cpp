@@ -1,7 +1,8 @@
-// Tool positioning over the triangle model: positions per second and
-// triangles gathered and contacts computed per position, for each tool kind
-// on hemisphere-on-plate models of 10^4, 10^5 and 10^6 triangles over the
-// same XY square, against a brute-force double-precision drop.
+// Tool positioning over the triangle model: positions per second, and list
+// entries tested, listed and examined and contacts computed per position,
+// for each tool kind on hemisphere-on-plate models of 10^4, 10^5 and 10^6
+// triangles over the same XY square, against a brute-force
+// double-precision drop.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -54,7 +55,7 @@ void BM_Position(benchmark::State& state)
     const Kind& kd = KINDS[state.range(1)];
     model(n);
     tooldefs::use_mill(kd.d, kd.r, kd.l, kd.taper);
-    const f64 g0 = LOCNGT, c0 = LOCNCT;
+    const f64 t0 = LOCNTS, g0 = LOCNGT, e0 = LOCNEX, c0 = LOCNCT;
     std::int64_t i = 0;
     for (auto _ : state) {
         for (int k = 0; k < GRID * GRID; ++k) {
@@ -68,8 +69,10 @@ void BM_Position(benchmark::State& state)
     }
     state.SetLabel(kd.name);
     state.counters["positions/s"] = benchmark::Counter(static_cast<double>(i), benchmark::Counter::kIsRate);
-    state.counters["gathered/pos"] = (LOCNGT - g0) / static_cast<double>(i);
-    state.counters["tested/pos"] = (LOCNCT - c0) / static_cast<double>(i);
+    state.counters["tested/pos"] = (LOCNTS - t0) / static_cast<double>(i);
+    state.counters["built/pos"] = (LOCNGT - g0) / static_cast<double>(i);
+    state.counters["examined/pos"] = (LOCNEX - e0) / static_cast<double>(i);
+    state.counters["contacts/pos"] = (LOCNCT - c0) / static_cast<double>(i);
 }
 
 void BM_BruteForce(benchmark::State& state)

@@ -21,7 +21,7 @@
 
 i32 LOCLST[2] = {-1, -1};
 i32 LOCNRM = 1;
-f64 LOCNGT = 0.0, LOCNCT = 0.0;
+f64 LOCNTS = 0.0, LOCNGT = 0.0, LOCNEX = 0.0, LOCNCT = 0.0;
 
 namespace {
 
@@ -252,6 +252,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
                 const i32* ent = run.triangle(le);
                 if (!ent) continue;
+                LOCNEX += 1.0;
                 const i32 srfno = ent[TRG_SRF];
                 const i32* rec = srfrec(LOCSRB, srfno);
                 const i32 cls = rec[0];

@@ -17,9 +17,11 @@ struct LocRes {
 extern i32 LOCLST[2];
 extern i32 LOCNRM;
 
-// Counts kept for measurements: triangles gathered under the tool and
-// contacts computed, over all drops since the load.
-extern f64 LOCNGT, LOCNCT;
+// Counts kept for measurements, over all gatherings and drops since the
+// load: list entries tested against the tool's square (LOCNTS), entries
+// listed (LOCNGT), entries whose triangle the drop examined (LOCNEX) and
+// contacts computed (LOCNCT).
+extern f64 LOCNTS, LOCNGT, LOCNEX, LOCNCT;
 
 void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
             f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status);

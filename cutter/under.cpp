@@ -370,6 +370,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         const i32* base = qtnbas(node);
         if (!base) continue;
         const i32 n = r[QT_COUNT];
+        LOCNTS += n;
         for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
             i32 copy[TRG_WORDS];

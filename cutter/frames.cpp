@@ -185,16 +185,29 @@ void V3QTRN(const i32& code, const f64* m, const f64* v, f64* w)
 }
 
 namespace {
+// The host's tolerant equality of two doubles (eqvald), asked of the host
+// only when their difference lies too near its tolerance to tell from tf,
+// that tolerance as the host gives it in single precision.
+inline bool tolerant_eq(f64 a, f64 b, f64 tf)
+{
+    const f64 d = std::fabs(a - b);
+    if (tf > 1.0e-30) {
+        if (d > tf * (1.0 + 1.0e-6)) return false;
+        if (d < tf * (1.0 - 1.0e-6)) return true;
+    }
+    return eqvald(a, b) != 0;
+}
+
 // Tip height of the tool over a point given in double precision (TORTIP's
-// rule without rounding the point).
-f64 tortip_d(const f32* ax, const f64* q, f64 R, f64 r)
+// rule without rounding the point); tf as above.
+f64 tortip_d(const f32* ax, const f64* q, f64 R, f64 r, f64 tf)
 {
     f64 dx = f64(ax[0]) - q[0], dy = f64(ax[1]) - q[1];
     f64 d = std::sqrt(dx * dx + dy * dy);
     if (d > R) return -1.0e10;
     if (d - r > 0.0) {
         f64 c = R - r, dd = d - r;
-        f64 t = eqvald(c, dd) ? c : c - std::sqrt(std::fmax(c * c - dd * dd, 0.0));
+        f64 t = tolerant_eq(c, dd, tf) ? c : c - std::sqrt(std::fmax(c * c - dd * dd, 0.0));
         return q[2] - t;
     }
     return q[2];
@@ -206,7 +219,7 @@ f32 TORTIP(const f32* ax, const f32* q, const f32& R, const f32& r)
     // In double inside: near the corner's rim the root loses every digit of
     // a single-precision difference.
     const f64 qd[3] = {q[0], q[1], q[2]};
-    return static_cast<f32>(tortip_d(ax, qd, R, r));
+    return static_cast<f32>(tortip_d(ax, qd, R, r, get_tolerance()));
 }
 
 f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32& R, const f32& r, f32* best,
@@ -228,10 +241,11 @@ f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32&
     auto at = [&](f64 t, f64* q) {
         for (i32 k = 0; k < 3; ++k) q[k] = p1[k] + t * u[k];
     };
+    const f64 tf = get_tolerance();
     auto f = [&](f64 t) {
         f64 q[3];
         at(t, q);
-        return tortip_d(ax, q, R, r);
+        return tortip_d(ax, q, R, r, tf);
     };
     f64 b = f(0.0), tb = 0.0;
     f64 step = L / 10.0, ta = 0.0, te = L;

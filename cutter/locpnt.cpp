@@ -198,13 +198,21 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     if (ntri > 0 && !(k == 2 && !other)) {
         const i32* lst = elmlst();
         const i32* idx = elmidx();
+        // The gathering's notes beside its list: where the last winner
+        // stands, the tops, surfaces and class passes of the entries.
+        ElmSide side{};
+        const bool noted = !axis && elm_side(ntri, side);
         i32 p0 = -1;
         if (!LOCNRM && tool_type <= 1 && !axis) {
-            for (i32 p = 0; p < ntri; ++p) {
-                const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
-                if (le[ELM_NODE] == LOCLST[0] && le[ELM_INDEX] == LOCLST[1]) {
-                    p0 = p;
-                    break;
+            if (noted) {
+                p0 = side.last;
+            } else {
+                for (i32 p = 0; p < ntri; ++p) {
+                    const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
+                    if (le[ELM_NODE] == LOCLST[0] && le[ELM_INDEX] == LOCLST[1]) {
+                        p0 = p;
+                        break;
+                    }
                 }
             }
         }
@@ -219,12 +227,12 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         ElmRun run;
         ClassRow row{};
         f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
-        // An entry of the surface just seen whose top stands too low for the
-        // height reached is passed over without reading its triangle: the
-        // examination below would drop it with nothing changed.
-        const f32* side_top = nullptr;
-        const i32* side_srf = nullptr;
-        const bool quick = !axis && elm_side(ntri, side_top, side_srf);
+        // An entry whose class the pass does not take, or of the surface
+        // just seen whose top stands too low for the height reached (and,
+        // after a change of surface, too low for the other-surface note),
+        // is passed over without reading its triangle: the examination below
+        // would drop it with nothing changed.
+        const bool quick = noted && side.quick;
         f32 prev_e = 0;
         // The second pass looks at check and other part surfaces only: it
         // is skipped when the gathering listed none.
@@ -245,9 +253,11 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (p == p0 || p == pm) continue;
                 }
                 if (limited && B > zl + 0.1f * tol) break;
-                if (quick && !early && !surfchg) {
-                    const i32 q = idx[p];
-                    if (side_srf[q] == prev_srf && side_top[q] + prev_e + Hadd <= B - Tp) continue;
+                if (noted && !early) {
+                    const unsigned char bit = pass == 0 ? 1 : 2;
+                    if (!(side.pass[p] & bit)) continue;
+                    const f32 h = side.top[p] + prev_e;
+                    if (quick && side.srf[p] == prev_srf && h + Hadd <= B - Tp && (!surfchg || h <= B - Rz)) continue;
                 }
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
                 const i32* ent = run.triangle(le);
@@ -293,7 +303,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                     if (!bound(top + e + Hadd)) continue;
                     f32 Hb = 0;
                     i32 bs = 0;
-                    TRGEST(pxy, ent + TRG_BOX, top, 2, Re, r2, row.kind, Hb, bs);
+                    trgest(pxy, ent + TRG_BOX, top, 2, Re, r2, row.kind, Hb, bs);
                     if (bs < 0) {
                         status = bs;
                         return;

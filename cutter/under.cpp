@@ -11,6 +11,7 @@
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
 #include "cutter/qtreach.h"
+#include "surfaces/qtside.h"
 #include "core/params.h"
 #include "core/proc.h"
 #include "tools/toolcache.h"
@@ -21,23 +22,58 @@ i32 ELMLST[2] = {-1, 0};
 i32 ELMIDX[2] = {-1, 0};
 i32 ELMCPY[2] = {-1, 0};
 i32 ELMCAP = 0;
+long long DBG_EST = 0, DBG_RCH = 0;
 i32 ELMNCL = 0;
 i32 ELMCLS[QT_NODES * QC_ROW];
 
-// Beside the list of the last point gathering: each entry's top and its
-// surface record; valid until another gathering.
+// Beside the list of the last point gathering (valid until another
+// gathering): per entry its top, surface record and class pass; where the
+// last winner stands in the list.
 namespace {
 std::vector<f32> side_top;
 std::vector<i32> side_srf;
+std::vector<unsigned char> side_pass;
 i32 side_count = -1;  // entries described, -1 none
+i32 side_last = -1;
 bool side_class5 = false;
+i32 side_lst[2] = {-1, -1};  // the last winner the position was sought for
+
+void side_begin()
+{
+    side_count = -1;
+    side_class5 = false;
+    side_last = -1;
+    side_lst[0] = LOCLST[0], side_lst[1] = LOCLST[1];
+}
+
+// Notes list entry `at` (the entries come in list order).
+void side_add(i32 at, i32 node, i32 k, f32 top, i32 srf, i32 cls)
+{
+    if (static_cast<size_t>(at) >= side_top.size()) {
+        const size_t n = side_top.size() * 2 + 1024;
+        side_top.resize(n);
+        side_srf.resize(n);
+        side_pass.resize(n);
+    }
+    const unsigned char pass = (cls == 2 || cls == 3) ? 2 : 1;
+    side_top[at] = top;
+    side_srf[at] = srf;
+    side_pass[at] = pass;
+    if (cls == 5) side_class5 = true;
+    if (side_last < 0 && node == LOCLST[0] && k == LOCLST[1]) side_last = at;
+}
+
+void side_end(i32 count) { side_count = count; }
 }  // namespace
 
-bool elm_side(i32 count, const f32*& top, const i32*& srf)
+bool elm_side(i32 count, ElmSide& v)
 {
-    if (side_count < 0 || side_count != count || side_class5) return false;
-    top = side_top.data();
-    srf = side_srf.data();
+    if (side_count < 0 || side_count != count || side_lst[0] != LOCLST[0] || side_lst[1] != LOCLST[1]) return false;
+    v.top = side_top.data();
+    v.srf = side_srf.data();
+    v.pass = side_pass.data();
+    v.last = side_last;
+    v.quick = !side_class5;
     return true;
 }
 
@@ -158,46 +194,6 @@ bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
 }
 }  // namespace
 
-namespace {
-
-// The two box distances, expanded where the height estimate uses them.
-[[gnu::always_inline]] inline void box_near(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
-{
-    f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
-    f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
-    d = static_cast<f32>(std::sqrt(gx * gx + gy * gy) * 0.001);
-    result = 0;
-    // The host's tolerant test only runs beyond R.
-    if (d > R && gtval(d, R)) {
-        d = R;
-        result = 1;
-    }
-}
-
-[[gnu::always_inline]] inline void box_far(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
-{
-    result = 0;
-    auto far = [](f64 p, i32 lo, i32 hi) {
-        if (p < lo) return hi - p;
-        if (p > hi) return p - lo;
-        return maxd(p - lo, hi - p);
-    };
-    bool inside = pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3];
-    if (inside) {
-        d = 0.0f;
-        return;
-    }
-    f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
-    if (fx > 1000.0 * R || fy > 1000.0 * R) {
-        d = R;
-        return;
-    }
-    d = static_cast<f32>(std::sqrt(fx * fx + fy * fy) * 0.001);
-    if (d > R && gtval(d, R)) d = R;
-}
-
-}  // namespace
-
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) { box_near(pxy, box, R, d, result); }
 
 void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) { box_far(pxy, box, R, d, result); }
@@ -205,30 +201,7 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) {
 void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
             const i32& code, f32& estimate, i32& status)
 {
-    i32 c = code > 9 ? 2 : code;
-    status = 0;
-    f32 d = 0;
-    i32 res = 0;
-    if (kind == 2) {
-        box_near(pxy, box, R, d, res);
-        if (res == 1) {
-            status = 1;
-            return;
-        }
-    } else {
-        box_far(pxy, box, R, d, res);
-    }
-    f64 r2 = f64(rc) * rc;
-    switch (c) {
-    case 2: estimate = zmax; break;
-    case 1: estimate = static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2 - f64(d) * d)))); break;
-    case 3: {
-        f64 w = f64(R) - rc, dw = d - w;
-        estimate = dw < 0.0001 ? zmax : static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2 - dw * dw))));
-        break;
-    }
-    default: estimate = static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2)))); break;
-    }
+    trgest(pxy, box, zmax, kind, R, rc, code, estimate, status);
 }
 
 void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
@@ -359,17 +332,106 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     i32 kind = 0, reported = 0, rzero = 0;
     i32* lst = elmlst();
     f32* cpy = static_cast<f32*>(elmbase(ELMCPY));
-    side_count = -1;
-    side_class5 = false;
-    side_top.clear();
-    side_srf.clear();
-    for (i32 row = 0; row < ELMNCL; ++row) {
-        const i32* r = ELMCLS + row * QC_ROW;
-        if (r[QT_COUNT] <= 0) continue;
-        const i32 node = r[QC_NODE];
-        const i32* base = qtnbas(node);
-        if (!base) continue;
-        const i32 n = r[QT_COUNT];
+    side_begin();
+    // One entry whose box meets the square, in list order: admitted by its
+    // class, given its key (with the reach test when the key could raise the
+    // best), and listed. corners: the turned vertices in tool-axis mode, else
+    // null (the nodes of the entry). False when the lists cannot grow.
+    auto take = [&](i32 node, i32 k, const i32* ent, const i32* box, i32 srfno, f32 zmax, const f32* corners,
+                    const i32* copy) -> bool {
+        const i32* rec = srfrec(CNTSRB, srfno);
+        const i32 cls = rec[0];
+        if (cls == 0) return true;
+        if (rec[9] != cached) {
+            reported = admitted(cls, flags, e, kind);
+            if (!reported) return true;
+            f32 d2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
+            f32 r2 = LOCCRN + e;
+            f32 l2 = geval(e, 0.0f) ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
+            STDIAM(d2);
+            STCRNR(r2);
+            STCUTL(l2);
+            if (LOCTPF) {
+                TAPOFS(d2, l2, e, r2);
+                TAPRTP(R);
+            } else {
+                R = d2 * 0.5f;
+            }
+            rzero = eqval0(R) ? 1 : 0;
+            Rc = e + LOCCRN;
+            cached = rec[9];
+        }
+        f32 est = zmax;
+        if (B - e <= zmax) {
+            ++DBG_EST;
+            i32 st = 0;
+            trgest(pxy, box, zmax, 1, R, Rc, kind, est, st);
+        }
+        const f32 key = est + e;
+        if (key > B - 0.001f) {
+            ++DBG_RCH;
+            const f32* v0;
+            const f32* v1;
+            const f32* v2;
+            if (corners) {
+                v0 = corners, v1 = corners + 3, v2 = corners + 6;
+            } else {
+                v0 = nodept(CNTNDB, ent[TRG_NODE]);
+                v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
+                v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
+            }
+            f32 ed[9] = {v1[0] - v0[0], v1[1] - v0[1], 0, v2[0] - v1[0], v2[1] - v1[1], 0,
+                         v0[0] - v2[0], v0[1] - v2[1], 0};
+            i32 es[3];
+            f32 len;
+            for (i32 j = 0; j < 3; ++j) V2NRMS(ed + 3 * j, len, es[j]);
+            f32 vv[9] = {v0[0], v0[1], v0[2], v1[0], v1[1], v1[2], v2[0], v2[1], v2[2]};
+            i32 res = 0;
+            TRGRCH(turned, R, vv, rzero, ed, es, res);
+            if (res == 1) return true;
+            B = key;
+            best_pos = count + 1;
+        }
+        // Append, opening or growing the lists.
+        if (capacity == 0 || count >= capacity) {
+            bool ok;
+            if (capacity == 0) {
+                ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) &&
+                     (!LOCAXM || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
+            } else {
+                ok = grow_list(ELMLST, ELM_STEP) && (!LOCAXM || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
+                if (ok && LOCAXM && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
+            }
+            if (!ok) {
+                list_memory_error(count, status);
+                return false;
+            }
+            capacity += ELM_STEP;
+            ELMCAP = capacity;
+            lst = elmlst();
+            cpy = static_cast<f32*>(elmbase(ELMCPY));
+        }
+        i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+        if (LOCAXM) {
+            std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
+            le[ELM_NODE] = -1;
+            le[ELM_INDEX] = count;
+        } else {
+            le[ELM_NODE] = node;
+            le[ELM_INDEX] = k;
+        }
+        le[ELM_KEY] = r2wrd(key);
+        le[ELM_TOP] = r2wrd(zmax);
+        side_add(count, node, k, zmax, srfno, cls);
+        if (reported == 1) part_seen = 1;
+        else if (reported == 2) check_seen = 1;
+        else other_seen = 1;
+        ++count;
+        return true;
+    };
+    // The entries of one row, each box tested against the square: in
+    // tool-axis mode the turned boxes, else the stored ones.
+    auto each_entry = [&](i32 node, const i32* base, i32 n) -> bool {
         LOCNTS += n;
         for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
@@ -382,98 +444,62 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                 box = tbox;
             }
             if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
-            const i32* rec = srfrec(CNTSRB, ent[TRG_SRF]);
-            const i32 cls = rec[0];
-            if (cls == 0) continue;
-            if (rec[9] != cached) {
-                reported = admitted(cls, flags, e, kind);
-                if (!reported) continue;
-                f32 d2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
-                f32 r2 = LOCCRN + e;
-                f32 l2 = geval(e, 0.0f) ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
-                STDIAM(d2);
-                STCRNR(r2);
-                STCUTL(l2);
-                if (LOCTPF) {
-                    TAPOFS(d2, l2, e, r2);
-                    TAPRTP(R);
-                } else {
-                    R = d2 * 0.5f;
-                }
-                rzero = eqval0(R) ? 1 : 0;
-                Rc = e + LOCCRN;
-                cached = rec[9];
-            }
-            const f32* v0;
-            const f32* v1;
-            const f32* v2;
+            f32 zmax;
             if (LOCAXM) {
-                v0 = corners, v1 = corners + 3, v2 = corners + 6;
+                zmax = maxf(corners[2], maxf(corners[5], corners[8]));
             } else {
-                v0 = nodept(CNTNDB, ent[TRG_NODE]);
-                v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
-                v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
+                zmax = maxf(nodept(CNTNDB, ent[TRG_NODE])[2],
+                            maxf(nodept(CNTNDB, ent[TRG_NODE + 1])[2], nodept(CNTNDB, ent[TRG_NODE + 2])[2]));
             }
-            f32 zmax = maxf(v0[2], maxf(v1[2], v2[2]));
-            f32 est = zmax;
-            if (B - e <= zmax) {
-                i32 st = 0;
-                TRGEST(pxy, box, zmax, 1, R, Rc, kind, est, st);
-            }
-            const f32 key = est + e;
-            if (key > B - 0.001f) {
-                f32 ed[9] = {v1[0] - v0[0], v1[1] - v0[1], 0, v2[0] - v1[0], v2[1] - v1[1], 0,
-                             v0[0] - v2[0], v0[1] - v2[1], 0};
-                i32 es[3];
-                f32 len;
-                for (i32 j = 0; j < 3; ++j) V2NRMS(ed + 3 * j, len, es[j]);
-                f32 vv[9] = {v0[0], v0[1], v0[2], v1[0], v1[1], v1[2], v2[0], v2[1], v2[2]};
-                i32 res = 0;
-                TRGRCH(turned, R, vv, rzero, ed, es, res);
-                if (res == 1) continue;
-                B = key;
-                best_pos = count + 1;
-            }
-            // Append, opening or growing the lists.
-            if (capacity == 0 || count >= capacity) {
-                bool ok;
-                if (capacity == 0) {
-                    ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) &&
-                         (!LOCAXM || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
-                } else {
-                    ok = grow_list(ELMLST, ELM_STEP) && (!LOCAXM || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
-                    if (ok && LOCAXM && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
-                }
-                if (!ok) {
-                    list_memory_error(count, status);
-                    return;
-                }
-                capacity += ELM_STEP;
-                ELMCAP = capacity;
-                lst = elmlst();
-                cpy = static_cast<f32*>(elmbase(ELMCPY));
-            }
-            i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
-            if (LOCAXM) {
-                std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, sizeof copy);
-                le[ELM_NODE] = -1;
-                le[ELM_INDEX] = count;
-            } else {
-                le[ELM_NODE] = node;
-                le[ELM_INDEX] = k;
-            }
-            le[ELM_KEY] = r2wrd(key);
-            le[ELM_TOP] = r2wrd(zmax);
-            side_top.push_back(zmax);
-            side_srf.push_back(ent[TRG_SRF]);
-            if (cls == 5) side_class5 = true;
-            if (reported == 1) part_seen = 1;
-            else if (reported == 2) check_seen = 1;
-            else other_seen = 1;
-            ++count;
+            if (!take(node, k, ent, box, ent[TRG_SRF], zmax, LOCAXM ? corners : nullptr, copy)) return false;
         }
+        return true;
+    };
+    // The same from the index beside the tree: a node or a run of entries
+    // whose box misses the square is passed over, one that lies within it
+    // is listed without testing its entries one by one. The entries listed
+    // and their order are those of the test above.
+    const QtSide* qs = LOCAXM ? nullptr : qt_side();
+    auto indexed = [&](i32 node, const i32* base, i32 n) -> bool {
+        const i32 f = qs->first[node];
+        const i32* nb = &qs->nbox[static_cast<size_t>(node) * 4];
+        if (nb[2] < sq[0] || nb[0] > sq[2] || nb[3] < sq[1] || nb[1] > sq[3]) return true;
+        const bool all = nb[0] >= sq[0] && nb[2] <= sq[2] && nb[1] >= sq[1] && nb[3] <= sq[3];
+        i32 run = qs->runs[node];
+        for (i32 k0 = 0; k0 < n; k0 += QS_RUN, ++run) {
+            const i32 k1 = k0 + QS_RUN < n ? k0 + QS_RUN : n;
+            bool inside = all;
+            if (!all) {
+                const i32* rb = &qs->rbox[static_cast<size_t>(run) * 4];
+                if (rb[2] < sq[0] || rb[0] > sq[2] || rb[3] < sq[1] || rb[1] > sq[3]) continue;
+                inside = rb[0] >= sq[0] && rb[2] <= sq[2] && rb[1] >= sq[1] && rb[3] <= sq[3];
+                if (!inside) LOCNTS += k1 - k0;
+            }
+            for (i32 k = k0; k < k1; ++k) {
+                const i32 i = f + k;
+                const i32 box[4] = {qs->x0[i], qs->y0[i], qs->x1[i], qs->y1[i]};
+                if (!inside && !(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
+                if (!take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i], nullptr,
+                          nullptr))
+                    return false;
+            }
+        }
+        return true;
+    };
+    for (i32 row = 0; row < ELMNCL; ++row) {
+        const i32* r = ELMCLS + row * QC_ROW;
+        if (r[QT_COUNT] <= 0) continue;
+        const i32 node = r[QC_NODE];
+        const i32* base = qtnbas(node);
+        if (!base) continue;
+        const i32 n = r[QT_COUNT];
+        // A row copied before the model grew names no more entries than the
+        // node holds; the index covers them all.
+        const bool ok = qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n)
+                                                                         : each_entry(node, base, n);
+        if (!ok) return;
     }
-    side_count = count;
+    side_end(count);
     if (count < 1) {
         best_z = B;
         best = best_pos;

@@ -2,9 +2,13 @@
 // gathering for a point and for a straight move, and the contact choice.
 #pragma once
 
+#include <cmath>
+
+#include "core/host.h"
 #include "surfaces/qtcell.h"
 #include "core/words.h"
 #include "surfaces/trimodel.h"
+#include "cutter/congeo.h"
 
 // List entry: the triangle's quadtree node (-1: a turned copy in ELMCPY),
 // its index in that node's array (or in ELMCPY), its key (f32) and the
@@ -23,10 +27,21 @@ extern i32 ELMCLS[QT_NODES * QC_ROW];  // the quadtree rows under the tool
 // Closes the working lists (with the triangle model).
 void ELMREL(i32& status);
 
-// Beside the list of the last gathering at a point (count entries, by list
-// position): the top and the surface record number of each entry. False
-// when that gathering is not the last one or listed class-5 triangles.
-bool elm_side(i32 count, const f32*& top, const i32*& srf);
+// Beside the list of the last gathering at a point, by list position (the
+// index array is the identity there): each entry's top, surface record and
+// class pass (1 for the drop's first pass, 2 for its second, of classes 2
+// and 3); the position of the last winner LOCLST (-1 when not listed);
+// quick is false when class-5 triangles were listed.
+struct ElmSide {
+    const f32* top;
+    const i32* srf;
+    const unsigned char* pass;
+    i32 last;
+    bool quick;
+};
+// False when the last gathering was not at a point, did not list count
+// entries, or the last winner has changed since.
+bool elm_side(i32 count, ElmSide& side);
 
 // The 13 words of a list entry's triangle: in its node's array or a copy.
 const i32* elmtrg(const i32* entry);
@@ -68,6 +83,74 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
 // the point in thousandths.
 void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
             const i32& code, f32& estimate, i32& status);
+// The two box distances of BOXNEA and BOXFAR, expanded where the height
+// estimate uses them.
+[[gnu::always_inline]] inline void box_near(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
+{
+    f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
+    f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
+    d = static_cast<f32>(std::sqrt(gx * gx + gy * gy) * 0.001);
+    result = 0;
+    // The host's tolerant test only runs beyond R.
+    if (d > R && gtval(d, R)) {
+        d = R;
+        result = 1;
+    }
+}
+
+[[gnu::always_inline]] inline void box_far(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
+{
+    result = 0;
+    auto far = [](f64 p, i32 lo, i32 hi) {
+        if (p < lo) return hi - p;
+        if (p > hi) return p - lo;
+        return maxd(p - lo, hi - p);
+    };
+    bool inside = pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3];
+    if (inside) {
+        d = 0.0f;
+        return;
+    }
+    f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
+    if (fx > 1000.0 * R || fy > 1000.0 * R) {
+        d = R;
+        return;
+    }
+    d = static_cast<f32>(std::sqrt(fx * fx + fy * fy) * 0.001);
+    if (d > R && gtval(d, R)) d = R;
+}
+
+// The height estimate of TRGEST, for the callers of the drop's inner loops.
+[[gnu::always_inline]] inline void trgest(const f64* pxy, const i32* box, const f32& zmax, const i32& kind,
+                                          const f32& R, const f32& rc, const i32& code, f32& estimate, i32& status)
+{
+    i32 c = code > 9 ? 2 : code;
+    status = 0;
+    f32 d = 0;
+    i32 res = 0;
+    if (kind == 2) {
+        box_near(pxy, box, R, d, res);
+        if (res == 1) {
+            status = 1;
+            return;
+        }
+    } else {
+        box_far(pxy, box, R, d, res);
+    }
+    f64 r2 = f64(rc) * rc;
+    switch (c) {
+    case 2: estimate = zmax; break;
+    case 1: estimate = static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2 - f64(d) * d)))); break;
+    case 3: {
+        f64 w = f64(R) - rc, dw = d - w;
+        estimate = dw < 0.0001 ? zmax : static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2 - dw * dw))));
+        break;
+    }
+    default: estimate = static_cast<f32>(zmax - (rc - std::sqrt(std::fabs(r2)))); break;
+    }
+}
+
+
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,

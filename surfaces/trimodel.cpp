@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "surfaces/qtcell.h"
+#include "surfaces/qtside.h"
 #include "core/host.h"
 
 i32 QTNODE[QT_NODES * QT_ROW];
@@ -31,6 +32,7 @@ void model_reset()
         for (i32 k = QT_XMAX; k <= QT_ZMIN; ++k) row[k] = r2wrd(QT_UNSET);
     }
     for (i32 k = 0; k < 4; ++k) QTBOX[k] = 0;
+    qt_side_drop();
 }
 
 // The table holds closed handles from the library's load on.
@@ -420,6 +422,7 @@ void qt_insert(const i32* entry, i32& node, i32& index, i32& status)
     }
     std::memcpy(b + static_cast<size_t>(n) * TRG_WORDS, entry, TRG_WORDS * sizeof(i32));
     row[QT_COUNT] = n + 1;
+    qt_side_drop();
     index = n;
     if (TRIMDL[TM_STATE] == 2) {
         // An entry added to a built model: keep the node's bounds.

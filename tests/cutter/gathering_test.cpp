@@ -1,0 +1,245 @@
+// The list of triangles under the tool at scale: whatever the gathering
+// keeps beside the quadtree, it lists the entries of its cells whose boxes
+// meet the tool's square, in the cells' order and each cell's entry order,
+// with the keys, the best entry and the reach test of the running best; it
+// follows the model as the model grows; the drop passes over entries only
+// where nothing could change.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "common/meshes.h"
+#include "common/positioning.h"
+#include "common/tooldefs.h"
+#include "cutter/congeo.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/planar.h"
+#include "cutter/under.h"
+#include "core/params.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+
+class Gathering : public ::testing::Test {
+protected:
+    void SetUp() override { positioning::reset(); }
+    void TearDown() override { FRETRI(); }
+    void context(f32 a, f32 b)
+    {
+        i32 st = 0;
+        CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        ASSERT_TRUE(LOCTOL(a, b));
+    }
+};
+
+struct Listed {
+    i32 node, index;
+    f32 key;
+};
+
+// The list as the gathering defines it, entry by entry over the cells it
+// gathered (an untapered tool): the admitted entries whose boxes meet the
+// square, keyed by their top (or the estimate when the top reaches the
+// running best), those that could raise the best kept only within reach.
+std::vector<Listed> expected(const f32* point, i32& best, f32& best_z)
+{
+    const i32 h = static_cast<i32>(LOCRCH * 1000.0f + 1.0f);
+    const i32 ix = static_cast<i32>(point[0] * 1000.0f), iy = static_cast<i32>(point[1] * 1000.0f);
+    const i32 sq[4] = {ix - h, iy - h, ix + h, iy + h};
+    const f64 pxy[2] = {f64(point[0]) * 1000.0, f64(point[1]) * 1000.0};
+    std::vector<Listed> out;
+    f32 B = -1.0e10f;
+    best = 0;
+    const i32* srf = srfbas();
+    const f32* nod = nodbas();
+    for (i32 row = 0; row < ELMNCL; ++row) {
+        const i32 node = ELMCLS[row * QC_ROW + QC_NODE];
+        const i32* e = qtnbas(node);
+        for (i32 k = 0; k < ELMCLS[row * QC_ROW + QT_COUNT]; ++k, e += TRG_WORDS) {
+            const i32* b = e + TRG_BOX;
+            if (!(b[2] >= sq[0] && b[0] <= sq[2] && b[3] >= sq[1] && b[1] <= sq[3])) continue;
+            const i32 cls = srf[(e[TRG_SRF] - 1) * SRF_WORDS];
+            if (!(LOCFLG & (1 << (cls - 1)))) continue;
+            const f32 al = (cls == 1 || cls == 3) ? LOCOFA : LOCOFB;
+            const i32 kind = (cls == 1 || cls == 3) ? LOCKDA : LOCKDB;
+            const f32 d2 = static_cast<f32>(LOCDIA + 2.0 * al * std::tan(PI * 0.5 * 0.5));
+            const f32 R = d2 * 0.5f, Rc = al + LOCCRN;
+            const f32* v[3];
+            for (int j = 0; j < 3; ++j) v[j] = nod + 3 * (e[TRG_NODE + j] - 1);
+            const f32 top = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
+            f32 est = top;
+            i32 st = 0;
+            if (B - al <= top) TRGEST(pxy, b, top, 1, R, Rc, kind, est, st);
+            const f32 key = est + al;
+            if (key > B - 0.001f) {
+                f32 ed[9], vv[9];
+                i32 es[3];
+                for (int j = 0; j < 3; ++j) {
+                    ed[3 * j] = v[(j + 1) % 3][0] - v[j][0], ed[3 * j + 1] = v[(j + 1) % 3][1] - v[j][1], ed[3 * j + 2] = 0;
+                    f32 len;
+                    V2NRMS(ed + 3 * j, len, es[j]);
+                    for (int c = 0; c < 3; ++c) vv[3 * j + c] = v[j][c];
+                }
+                i32 res = 0;
+                TRGRCH(point, R, vv, eqval0(R), ed, es, res);
+                if (res == 1) continue;
+                B = key;
+                best = static_cast<i32>(out.size()) + 1;
+            }
+            out.push_back({node, k, key});
+        }
+    }
+    best_z = B;
+    return out;
+}
+
+// Checks the gathering at a point against the definition; the count.
+i32 check_at(f32 x, f32 y, int& lists)
+{
+    f32 p[3] = {x, y, 0.0f};
+    i32 ixy[2] = {static_cast<i32>(x * 1000.0f), static_cast<i32>(y * 1000.0f)};
+    i32 n = 0, best = 0, part = 0, check = 0, other = 0, st = 0;
+    f32 bz = 0;
+    const f32 radius = 0.01f;
+    elm2nd(0, p, ixy, radius, ELMCAP, n, best, bz, part, check, other, st);
+    EXPECT_EQ(st, 0);
+    i32 xbest = 0;
+    f32 xbz = 0;
+    const auto want = expected(p, xbest, xbz);
+    EXPECT_EQ(n, static_cast<i32>(want.size())) << x << " " << y;
+    if (n == 0 || n != static_cast<i32>(want.size())) return n;
+    ++lists;
+    EXPECT_EQ(best, xbest) << x << " " << y;
+    EXPECT_EQ(bz, xbz) << x << " " << y;
+    const i32* lst = elmlst();
+    for (i32 k = 0; k < n; ++k) {
+        const i32* le = lst + k * ELM_WORDS;
+        if (le[ELM_NODE] != want[k].node || le[ELM_INDEX] != want[k].index || wrd2r(le[ELM_KEY]) != want[k].key) {
+            ADD_FAILURE() << "entry " << k << " at " << x << " " << y;
+            break;
+        }
+    }
+    return n;
+}
+
+// Triangles of every size (from tenths to tens of units, at every level of
+// the tree, many straddling cell lines and runs of entries), on surfaces of
+// four classes, some not admitted.
+std::vector<meshes::Mesh> mixed()
+{
+    std::vector<meshes::Mesh> ms;
+    const f64 sides[] = {0.3, 2.0, 9.0, 40.0};
+    for (int s = 0; s < 8; ++s) {
+        auto m = meshes::random_triangles(s < 4 ? 4000 : 150, 100.0, 20.0, sides[s % 4], 31 + s);
+        m.cls = 1 + s % 4;
+        m.id = 10 + s;
+        ms.push_back(m);
+    }
+    auto t = meshes::terrain(100.0, 60);
+    t.id = 30;
+    ms.push_back(t);
+    return ms;
+}
+
+TEST_F(Gathering, ListsWhatTheSquareMeetsInTheCellsOrder)
+{
+    ASSERT_EQ(meshes::build(mixed()), 0);
+    std::mt19937 g(5);
+    std::uniform_real_distribution<f32> c(-8.0f, 108.0f);
+    int lists = 0;
+    struct Case {
+        f32 d, r, a, b;
+        i32 flags;
+    } cases[] = {{10, 5, 0, 0, 0x0F}, {10, 0, 0.4f, 1.5f, 0x0B}, {6, 2, -0.5f, 0.2f, 0x05}, {0.5f, 0, 0, 0, 0x0F}};
+    for (const Case& cs : cases) {
+        tooldefs::use_mill(cs.d, cs.r);
+        context(cs.a, cs.b);
+        STPFLG(cs.flags);
+        for (int k = 0; k < 150; ++k) check_at(c(g), c(g), lists);
+        // Points on a row, as a pass takes them.
+        for (int k = 0; k < 100; ++k) check_at(20.0f + 0.37f * k, 50.0f, lists);
+    }
+    EXPECT_GT(lists, 800);
+}
+
+TEST_F(Gathering, FollowsTheModelAsItGrows)
+{
+    auto plate = meshes::grid(0, 0, 64, 64, 64, 64, [](f64 x, f64) { return 0.01 * x; });
+    ASSERT_EQ(meshes::build({plate}), 0);
+    tooldefs::use_mill(10.0f, 5.0f);
+    context(0.0f, 0.0f);
+    int lists = 0;
+    check_at(30.3f, 30.7f, lists);
+    // A triangle added to the built model is listed at the next gathering,
+    // in its node after the node's earlier entries.
+    i32 entry[TRG_WORDS];
+    i32 node = -1, index = -1, st = 0;
+    for (i32 n = QT_NODES - 1; n >= 0 && node < 0; --n) {
+        const i32* e = qtnbas(n);
+        for (i32 k = 0; e && k < qtrow(n)[QT_COUNT]; ++k, e += TRG_WORDS)
+            if (e[TRG_BOX] <= 30300 && e[TRG_BOX + 2] >= 30300 && e[TRG_BOX + 1] <= 30700 && e[TRG_BOX + 3] >= 30700) {
+                std::copy(e, e + TRG_WORDS, entry);
+                node = n;
+                break;
+            }
+    }
+    ASSERT_GE(node, 0);
+    const i32 before = qtrow(node)[QT_COUNT];
+    qt_insert(entry, node, index, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(index, before);
+    const i32 n = check_at(30.3f, 30.7f, lists);
+    const i32* lst = elmlst();
+    bool seen = false;
+    for (i32 k = 0; k < n && !seen; ++k) seen = lst[k * ELM_WORDS] == node && lst[k * ELM_WORDS + 1] == index;
+    EXPECT_TRUE(seen);
+    // Another model in its place.
+    FRETRI();
+    auto hill = meshes::grid(0, 0, 64, 64, 40, 40, [](f64 x, f64 y) { return 5.0 - 0.001 * ((x - 32) * (x - 32) + (y - 32) * (y - 32)); });
+    ASSERT_EQ(meshes::build({hill}), 0);
+    context(0.0f, 0.0f);
+    check_at(30.3f, 30.7f, lists);
+    check_at(3.0f, 60.0f, lists);
+    EXPECT_EQ(lists, 4);
+}
+
+// After a change of surface, an entry of the new surface too low to be
+// examined still brings the other-surface note when it stands within the
+// margin of the height reached; every entry here sits in the root, in
+// this order: the plate, a deep triangle of a second surface, a shallow one.
+TEST_F(Gathering, PassedOverEntriesAfterASurfaceChangeKeepTheNote)
+{
+    for (f64 shallow : {-0.2, -0.8}) {
+        FRETRI();
+        meshes::Mesh plate, low;
+        plate.node(-20, -20, 0), plate.node(20, -20, 0), plate.node(0, 20, 0);
+        plate.add(1, 2, 3);
+        low.node(-1, -1, -3), low.node(1, -1, -3), low.node(0, 1, -3);
+        low.node(-1.5, -1.5, shallow), low.node(1.5, -1.5, shallow), low.node(0, 1.5, shallow);
+        low.add(1, 2, 3);
+        low.add(4, 5, 6);
+        low.id = 2;
+        ASSERT_EQ(meshes::build({plate, low}), 0);
+        for (i32 n = 1; n < QT_NODES; ++n) ASSERT_EQ(qtrow(n)[QT_COUNT], 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        context(0.0f, 0.0f);
+        static f32 cz[8], cpt[24];
+        static i32 ck[8], cp[8];
+        const LocRes res{cz, ck, cp, cpt};
+        f32 p[3] = {0.1f, 0.2f, 0}, z = 0, n[3] = {0, 0, 1};
+        i32 ntri = 0, count = 0, st = 0;
+        LOCNRM = 1;
+        LOCPNT(1, 0, p, 0.01f, ntri, z, n, 8, count, res, st);
+        EXPECT_EQ(ntri, 3);
+        EXPECT_EQ(z, 0.0f);
+        // Within D / 22 of the plate: the note; deeper: none.
+        EXPECT_EQ(st, shallow > -0.45 ? 10 : 0) << shallow;
+    }
+}
+
+}  // namespace

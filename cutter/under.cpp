@@ -335,10 +335,11 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     side_begin();
     // One entry whose box meets the square, in list order: admitted by its
     // class, given its key (with the reach test when the key could raise the
-    // best), and listed. corners: the turned vertices in tool-axis mode, else
-    // null (the nodes of the entry). False when the lists cannot grow.
+    // best), and listed. corners and copy: the turned vertices and the turned
+    // entry in tool-axis mode, else null (the entry in its node). False when
+    // the lists cannot grow.
     auto take = [&](i32 node, i32 k, const i32* ent, const i32* box, i32 srfno, f32 zmax, const f32* corners,
-                    const i32* copy) -> bool {
+                    const i32* copy) __attribute__((always_inline)) -> bool {
         const i32* rec = srfrec(CNTSRB, srfno);
         const i32 cls = rec[0];
         if (cls == 0) return true;
@@ -412,7 +413,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             cpy = static_cast<f32*>(elmbase(ELMCPY));
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
-        if (LOCAXM) {
+        if (copy) {
             std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
             le[ELM_NODE] = -1;
             le[ELM_INDEX] = count;
@@ -451,7 +452,8 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                 zmax = maxf(nodept(CNTNDB, ent[TRG_NODE])[2],
                             maxf(nodept(CNTNDB, ent[TRG_NODE + 1])[2], nodept(CNTNDB, ent[TRG_NODE + 2])[2]));
             }
-            if (!take(node, k, ent, box, ent[TRG_SRF], zmax, LOCAXM ? corners : nullptr, copy)) return false;
+            if (!take(node, k, ent, box, ent[TRG_SRF], zmax, LOCAXM ? corners : nullptr, LOCAXM ? copy : nullptr))
+                return false;
         }
         return true;
     };

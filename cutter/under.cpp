@@ -47,7 +47,7 @@ void side_begin()
 }
 
 // Notes list entry `at` (the entries come in list order).
-void side_add(i32 at, i32 node, i32 k, f32 top, i32 srf, i32 cls)
+[[gnu::always_inline]] inline void side_add(i32 at, i32 node, i32 k, f32 top, i32 srf, i32 cls)
 {
     if (static_cast<size_t>(at) >= side_top.size()) {
         const size_t n = side_top.size() * 2 + 1024;

@@ -256,10 +256,14 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         finish_early();
         return;  // not a milling tool: no strings
     }
+    // The projection road: the projector prepared for the tool.
+    i32 prj_index = -1;
     if (avail) {
-        // No projector is prepared for the tool.
-        status = -1;
-        return finish_early();
+        prj_index = prj_tool_index();
+        if (prj_index < 0) {
+            status = -1;
+            return finish_early();
+        }
     }
     // Work array: opened with the stock's profile tables, which answer -1
     // when they are not built (the array went with them).
@@ -462,82 +466,120 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         work_cap = W.cap;
         return true;
     };
-    // Refinement along the line.
     i32 n = g;  // last record in use
-    if (!position(g, t0)) {
-        if (status == 0 && !height_abort) status = -1;
-        if (height_abort) status = 0;
-        return finish_early();
-    }
-    i32 i = g;
-    for (i32 guard = 0; guard < 10000000; ++guard) {
-        bool accept = false;
-        if (point_line) break;
-        if (i - 1 < f) {
-            accept = true;
-        } else {
-            const f32 dt = W.par(i) - W.par(i - 1);
-            const f32 dz = std::fabs(W.pnt(i - 1)[2] - W.pnt(i)[2]);
-            const i32 c0 = W.code(i - 1), c1 = W.code(i);
-            bool change = false;
-            if (!(i - 1 < g || c0 == c1))
-                change = c0 == 0 || c1 == 0 || dt > LOCCRN || ((c0 < 0) != (c1 < 0)) ||
-                         dot3f(W.tnm(i - 1), W.tnm(i)) < 0.999;
-            if (dt < tol / 4 || (dt < tol && !change) || (c0 < 0 && c1 < 0 && i - 1 >= g)) {
-                accept = true;
-            } else if (change) {
-                accept = false;
-            } else if (i == f + 2 && !triple_fits(W.pnt(f), W.pnt(f + 1), W.pnt(f + 2), tol, flat_end, true)) {
-                i -= 1;
-                accept = false;
-            } else if (i - 2 >= f && !triple_fits(W.pnt(i - 2), W.pnt(i - 1), W.pnt(i), tol, flat_end, false)) {
-                accept = false;
-            } else if (NETAXM == 1 && ((W.dot(i - 1) < 0.999999f) != (W.dot(i) < 0.999999f))) {
-                accept = false;
-            } else if (normal_asks(W.pnt(i - 1), W.pnt(i), W.tnm(i - 1), W.tnm(i), W.snm(i - 1), W.snm(i), tol)) {
-                accept = false;
-            } else if (zero_dia || i - 1 < f || (dt <= flat && dz <= step)) {
-                accept = true;
-            } else {
-                i32 ss = 0;
-                accept = NETSPN(W.pnt(i - 1), W.pnt(i), tol, ss) == 0;
-                if (ss < 0) {
-                    status = ss;
+    if (avail) {
+        // The projection road: the library's pieces, point by point, from
+        // record 1 on; a copy of a piece's last record with code 0 breaks
+        // the strings between two pieces.
+        f = g = 1;
+        n = 0;
+        prj_segment(prj_index, start, end);
+        bool more = prj_seg_first() != 0;
+        while (more) {
+            if (n >= 1) {
+                if (!grow(n + 1)) {
+                    status = -1;
                     return finish_early();
                 }
+                std::memcpy(W.rec(n + 1), W.rec(n), NR_WORDS * sizeof(f32));
+                W.code(n + 1) = 0;
+                ++n;
             }
+            while (prj_pt_next()) {
+                if (!grow(n + 1)) {
+                    status = -1;
+                    return finish_early();
+                }
+                ++n;
+                f32 words[2], word = 0, tn[3], sn[3];
+                i32 marker = 0, code = 0;
+                f32* r = W.rec(n);
+                prj_pt_read(r + NRPNT, words, word, tn, sn, marker, code);
+                for (i32 k = 0; k < 3; ++k) r[NRTNM + k] = tn[k], r[NRSNM + k] = sn[k];
+                if (marker == 1 && prj_get_use() == 0) code = -code;
+                W.code(n) = code;
+                W.par(n) = static_cast<f32>(std::hypot(f64(r[NRPNT]) - start[0], f64(r[NRPNT + 1]) - start[1]));
+                r[NRDOT] = NETAXM == 1 ? static_cast<f32>(dot3f(r + NRTNM, r + NRSNM)) : 1.0f;
+            }
+            more = prj_seg_next() != 0;
         }
-        if (!accept) {
-            // A point between i - 1 and i.
+    } else {
+        // Refinement along the line.
+        if (!position(g, t0)) {
+            if (status == 0 && !height_abort) status = -1;
+            if (height_abort) status = 0;
+            return finish_early();
+        }
+        i32 i = g;
+        for (i32 guard = 0; guard < 10000000; ++guard) {
+            bool accept = false;
+            if (point_line) break;
+            if (i - 1 < f) {
+                accept = true;
+            } else {
+                const f32 dt = W.par(i) - W.par(i - 1);
+                const f32 dz = std::fabs(W.pnt(i - 1)[2] - W.pnt(i)[2]);
+                const i32 c0 = W.code(i - 1), c1 = W.code(i);
+                bool change = false;
+                if (!(i - 1 < g || c0 == c1))
+                    change = c0 == 0 || c1 == 0 || dt > LOCCRN || ((c0 < 0) != (c1 < 0)) ||
+                             dot3f(W.tnm(i - 1), W.tnm(i)) < 0.999;
+                if (dt < tol / 4 || (dt < tol && !change) || (c0 < 0 && c1 < 0 && i - 1 >= g)) {
+                    accept = true;
+                } else if (change) {
+                    accept = false;
+                } else if (i == f + 2 && !triple_fits(W.pnt(f), W.pnt(f + 1), W.pnt(f + 2), tol, flat_end, true)) {
+                    i -= 1;
+                    accept = false;
+                } else if (i - 2 >= f && !triple_fits(W.pnt(i - 2), W.pnt(i - 1), W.pnt(i), tol, flat_end, false)) {
+                    accept = false;
+                } else if (NETAXM == 1 && ((W.dot(i - 1) < 0.999999f) != (W.dot(i) < 0.999999f))) {
+                    accept = false;
+                } else if (normal_asks(W.pnt(i - 1), W.pnt(i), W.tnm(i - 1), W.tnm(i), W.snm(i - 1), W.snm(i), tol)) {
+                    accept = false;
+                } else if (zero_dia || i - 1 < f || (dt <= flat && dz <= step)) {
+                    accept = true;
+                } else {
+                    i32 ss = 0;
+                    accept = NETSPN(W.pnt(i - 1), W.pnt(i), tol, ss) == 0;
+                    if (ss < 0) {
+                        status = ss;
+                        return finish_early();
+                    }
+                }
+            }
+            if (!accept) {
+                // A point between i - 1 and i.
+                if (!grow(n + 1)) {
+                    status = -1;
+                    return finish_early();
+                }
+                const f32 t = 0.5f * (W.par(i - 1) + W.par(i));
+                std::memmove(W.rec(i + 1), W.rec(i), static_cast<size_t>(n - i + 1) * NR_WORDS * sizeof(f32));
+                ++n;
+                if (!position(i, t)) {
+                    if (height_abort) status = 0;
+                    return finish_early();
+                }
+                continue;
+            }
+            if (geval(W.par(i), L)) break;
+            if (i < n) {
+                ++i;
+                continue;
+            }
             if (!grow(n + 1)) {
                 status = -1;
                 return finish_early();
             }
-            const f32 t = 0.5f * (W.par(i - 1) + W.par(i));
-            std::memmove(W.rec(i + 1), W.rec(i), static_cast<size_t>(n - i + 1) * NR_WORDS * sizeof(f32));
+            f32 t = W.par(n) + step;
+            if (t > L) t = L;
             ++n;
+            i = n;
             if (!position(i, t)) {
                 if (height_abort) status = 0;
                 return finish_early();
             }
-            continue;
-        }
-        if (geval(W.par(i), L)) break;
-        if (i < n) {
-            ++i;
-            continue;
-        }
-        if (!grow(n + 1)) {
-            status = -1;
-            return finish_early();
-        }
-        f32 t = W.par(n) + step;
-        if (t > L) t = L;
-        ++n;
-        i = n;
-        if (!position(i, t)) {
-            if (height_abort) status = 0;
-            return finish_early();
         }
     }
     if (point_line && W.code(g) == 0) n = g - 1;  // nothing under the tool: no point

@@ -356,10 +356,26 @@ public:
         g.normal[2] = 1.0f;
         return d[2] > 0.5f ? 1 : 0;
     }
-    void segment(int, const float*, const float*, PrjSegResult& r) override
+    // Two pieces along the segment: three points of code 5, then two of
+    // code 6 carrying the marker 1; one deleted point.
+    void segment(int, const float* a, const float* b, PrjSegResult& r) override
     {
         ++calls[2];
-        r.pieces.assign(1, {});
+        r.pieces.assign(2, {});
+        const int counts[2] = {4, 2};
+        for (int piece = 0; piece < 2; ++piece)
+            for (int k = 0; k < counts[piece]; ++k) {
+                PrjPoint q{};
+                const float t = piece == 0 ? 0.1f * k : 0.6f + 0.4f * k;
+                for (int c = 0; c < 3; ++c) q.pos[c] = a[c] + t * (b[c] - a[c]);
+                q.pos[2] = 7.0f;
+                q.v1[2] = q.v2[2] = 1.0f;
+                q.code1 = piece == 0 ? 5 : 6;
+                q.code2 = piece;
+                q.valid = true;
+                q.deleted = piece == 0 && k == 1;
+                r.pieces[piece].push_back(q);
+            }
     }
     int lane(int, float, const float*, const float*, int, std::vector<float>& out) override
     {
@@ -437,12 +453,45 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
     EXPECT_EQ(pos[0], 50.0f);  // the position stays `to`
     EXPECT_NEAR(con[0], -18.0f, 1e-5);
     EXPECT_EQ(fake.calls[1], 3);
-    // the segment projection prepares its projector once
+    // the segment projection prepares its projector once; the walk skips
+    // the deleted point
     prj_segment(5, a, b);
     prj_segment(5, a, b);
     EXPECT_EQ(fake.calls[4], 1);
     EXPECT_EQ(prj_seg_first(), 1);
+    i32 walked = 0;
+    while (prj_pt_next()) ++walked;
+    EXPECT_EQ(walked, 3);
+    EXPECT_EQ(prj_seg_next(), 1);
     EXPECT_EQ(prj_seg_next(), 0);
+    // the string positioning takes the library's pieces: the use flag off,
+    // the marked piece's code turns negative and is lifted into a string of
+    // its own; the pieces break between them
+    {
+        std::vector<f32> xyz(600), nrm(600);
+        std::vector<i32> flg(200), len(20);
+        i32 nst = 0, tot = 0, ls = 0;
+        const f32 s0[3] = {0, 0, 0}, s1[3] = {10, 0, 0};
+        prj_set_use(0);
+        LINNETN(1, 0, s0, s1, 0.01f, 0.0f, 0.0f, 600, 5, xyz.data(), nrm.data(), nullptr, flg.data(), nst, 20,
+                len.data(), tot, ls);
+        EXPECT_EQ(ls, 0);
+        EXPECT_EQ(fake.calls[2], 3);
+        ASSERT_EQ(nst, 2);
+        EXPECT_EQ(len[0], 2);  // a straight run: thinned to its ends
+        EXPECT_EQ(flg[0], 5);
+        EXPECT_EQ(xyz[2], 7.0f);
+        EXPECT_EQ(xyz[3], 3.0f);
+        EXPECT_EQ(flg[len[0]], 6);
+        prj_set_use(1);
+        // no projector for the tool: the string positioning fails too
+        tooldefs::use_mill(12.0f, 2.0f);
+        LINNETN(1, 0, s0, s1, 0.01f, 0.0f, 0.0f, 600, 5, xyz.data(), nrm.data(), nullptr, flg.data(), nst, 20,
+                len.data(), tot, ls);
+        EXPECT_EQ(ls, -1);
+        EXPECT_EQ(nst, 0);
+        tooldefs::use_mill(10.0f, 2.0f);
+    }
     // the lane: the repeat goes, the straight run thins to its ends
     i32 n = 0, h = -1;
     prj_lane_on_srf(a, b, 2, 5, 0.01f, n, h, st);

@@ -257,6 +257,34 @@ TEST_F(Clipping, GapAndSplitRules)
     }
 }
 
+TEST_F(Clipping, CrossingHalvesTheChordDownToTheLimit)
+{
+    // a ball on the plate: the contact is the tool's tip, the boundary at
+    // x = 0.3; the halving stops once the ends lie within 0.05 x BNDTOL
+    tooldefs::use_mill(10.0f, 5.0f);
+    boundary({{0.3f, -20, 40, 20}});
+    for (f32 tol : {2.0f, 0.02f, 0.0f}) {
+        BNDTOL = tol;
+        const f32 out[3] = {-10, 0.5f, 0}, in[3] = {6, 0.5f, 0};
+        f32 x[3], n[3];
+        i32 code = -5, st = -5;
+        BNDCRS(out, in, x, n, code, st);
+        ASSERT_EQ(st, 0);
+        // the same halving, done here; the boundary test takes the halving
+        // limit as its tolerance: within it counts as inside
+        const f32 lim = 0.05f * tol;
+        f32 A = -10, B = 6;
+        for (int h = 0; h < 20 && B - A > lim; ++h) {
+            const f32 M = 0.5f * (A + B);
+            (M >= 0.3f - lim ? B : A) = M;
+        }
+        EXPECT_EQ(x[0], B) << tol;
+        EXPECT_EQ(x[1], 0.5f);
+        EXPECT_EQ(n[2], 1.0f);
+        EXPECT_EQ(code, 1);  // the plate's surface
+    }
+}
+
 TEST_F(Clipping, ChordSearchAndDroppedPieces)
 {
     tooldefs::use_mill(10.0f, 5.0f);

@@ -142,16 +142,20 @@ TEST_F(Helpers, PointRoadEqualsAOnePointString)
                 EXPECT_EQ(nrm[c], n[c]) << k.name << " " << i;
             }
             // and the point road through PNTNET stands at the same height
-            f32 pp[3], con[3], pn[3];
+            f32 pp[3], con[3] = {0, 0, -7.0f}, pn[3];
             i32 ps = -5;
             LOCSGP(p, 2, pp, con, pn, ps);
             EXPECT_EQ(ps, 0);
             EXPECT_NEAR(pp[2], pos[2], 1e-4) << k.name << " " << i;
-            // the string roads of LOCSGP copy the one point back
+            EXPECT_NE(con[2], -7.0f);
+            // the string roads of LOCSGP copy the one point back and leave
+            // the contact alone
             f32 sp[3], sn[3];
+            con[2] = -7.0f;
             LOCSGP(p, 0, sp, con, sn, ps);
             EXPECT_EQ(ps, 0);
             EXPECT_EQ(sp[2], pos[2]);
+            EXPECT_EQ(con[2], -7.0f);
         }
     }
     // nothing under the tool
@@ -324,6 +328,16 @@ TEST_F(Helpers, LanePointsAboveOnAndBelowThePlate)
         EXPECT_EQ(flag, c.flag) << c.z;
         EXPECT_EQ(p[2], c.z);
     }
+    // a flagged point is stored as a point entity only under its switch
+    const size_t before = norak::entities().size();
+    f32 deep[3] = {0, 0, -1.0f};
+    i32 flag = 0, st = 0;
+    LOCPTD(deep, flag, st);
+    EXPECT_EQ(norak::entities().size(), before);
+    PTDSHW = 1;
+    LOCPTD(deep, flag, st);
+    PTDSHW = 0;
+    EXPECT_EQ(norak::entities().size(), before + 1);
 }
 
 // A projection library of the test: every projection answers and is counted.

@@ -268,11 +268,12 @@ TEST_F(Roads, SmoothedNormalRoadBlendsTheNodeNormals)
             nu_sgcd_set_code(34);
             ASSERT_EQ(drop(x, y, b, nb), 0);
             EXPECT_EQ(nb[2], 1.0f);
-            // on: code 48 and mode word 3, or the border road
-            for (int way = 0; way < 2; ++way) {
-                MOVSTW = way == 0 ? 3 : 0;
-                nu_sgcd_set_code(way == 0 ? 48 : 0);
-                DRPBRD = way;
+            // on: codes 34, 38 and 48 with mode word 3, or the border road
+            for (int way = 0; way < 4; ++way) {
+                const i32 codes[3] = {34, 38, 48};
+                MOVSTW = way < 3 ? 3 : 0;
+                nu_sgcd_set_code(way < 3 ? codes[way] : 0);
+                DRPBRD = way == 3 ? 1 : 0;
                 ASSERT_EQ(drop(x, y, b, nb), 0);
                 DRPBRD = 0;
                 EXPECT_EQ(a[2], b[2]);  // the heights stay

@@ -510,8 +510,11 @@ TEST(Links, TheDownFeedAgainstTheFeedInForce)
     PRM9[6] = 50;              // code 26: 50 %
     TECHCL();
     i32 open = 0;
-    // Under the feed (code 1) the down-feed is slower: taken, then left.
+    // Under the feed (code 1) the down-feed is slower: taken while the tool
+    // descends (not on a level move), then left.
     STPV01(1);
+    PLGFED(lo, lo2, open);
+    EXPECT_EQ(TECHST.requested[1], 1);
     PLGFED(hi, lo, open);
     EXPECT_EQ(TECHST.requested[1], 26);
     PLGFED(lo, lo2, open);
@@ -530,6 +533,59 @@ TEST(Links, TheDownFeedAgainstTheFeedInForce)
     EXPECT_EQ(TECHST.requested[1], 1);
     PLGFED(lo, lo2, open);
     EXPECT_EQ(open, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A circular pass is entered by the link its pass kind asks for: none (1),
+// a jump to its start (2), an approach from beside the start (3), a
+// vertical approach onto it (4); then the arc.
+TEST(Links, ACircleIsEnteredByItsPassKind)
+{
+    const f32 from[3] = {12, 0, 5}, beg[3] = {10, 0, 5}, end[3] = {-10, 0, 5};
+    auto run = [&](i32 kind) {
+        host({});
+        params(1, 0.01f);
+        CURTOL = BALL;
+        MACTYP = 2;
+        stand(from, 2);
+        RSTPAS();
+        PasStr& s = PASSTR;
+        s.PSNSRF = 1, s.PSMODE[0] = 2, s.PSKIND[0] = kind, s.PSSURF[0] = 1;
+        s.PSNCIR = 1;
+        s.PSCANG[0] = 3.14159265f;
+        s.PSCCEN[0][0] = 0, s.PSCCEN[0][1] = 0;
+        for (int c = 0; c < 3; ++c) s.PSCBEG[0][c] = beg[c], s.PSCEND[0][c] = end[c];
+        PASOUT.apaxis[0] = PASOUT.apaxis[1] = 0, PASOUT.apaxis[2] = 1;
+        i32 st = 0;
+        BSURCR(0, 0, st);
+        EXPECT_EQ(st, 0) << kind;
+        return moves();
+    };
+    auto at = [](const Pt& p, const f32* q) { return dist(p, q) < 1e-4; };
+    auto m = run(1);
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_TRUE(at(m[0], end));
+    m = run(2);
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_TRUE(at(m[0], beg));
+    // The approach from beside the start comes down from the retract
+    // height; the vertical approach only from the link's own height above
+    // the start.
+    auto top = [](const std::vector<Pt>& v) {
+        double z = -1e30;
+        for (const Pt& q : v) z = std::max(z, q.z);
+        return z;
+    };
+    const auto m3 = run(3), m4 = run(4);
+    ASSERT_GE(m3.size(), 3u);
+    ASSERT_GE(m4.size(), 3u);
+    EXPECT_TRUE(at(m3[m3.size() - 2], beg));
+    EXPECT_TRUE(at(m4[m4.size() - 2], beg));
+    EXPECT_LT(std::hypot(m4[m4.size() - 3].x - beg[0], m4[m4.size() - 3].y - beg[1]), 1e-4);
+    EXPECT_LT(top(m4), top(m3));
 }
 
 }  // namespace

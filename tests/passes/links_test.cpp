@@ -589,3 +589,38 @@ TEST(Links, ACircleIsEnteredByItsPassKind)
 }
 
 }  // namespace
+
+namespace {
+
+// The first string of a surface in a one-way pass is entered by the pass
+// kind's link however far the tool stands (pass kind 1: no link, its first
+// point counts as reached); only later strings, or zigzag passes, jump.
+TEST(Links, TheFirstStringOfAOneWayPassTakesThePassKindsLink)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 2;
+    pw(GCHMOD) = 1;
+    pw(ZIGZAG) = 0;
+    const f32 from[3] = {0, 0, 30};
+    stand(from, 1);
+    RSTPAS();
+    PasStr& s = PASSTR;
+    s.PSNSRF = 1, s.PSMODE[0] = 1, s.PSKIND[0] = 1, s.PSSURF[0] = 1, s.PSSCNT[0] = 1;
+    const f32 pts[3][3] = {{10, 10, 5}, {20, 10, 5}, {30, 10, 5}};
+    for (int k = 0; k < 3; ++k) {
+        for (int c = 0; c < 3; ++c) s.PSPNTS[k][c] = pts[k][c];
+        for (int c = 0; c < 6; ++c) s.PSVECS[k][c] = c == 2 || c == 5 ? 1.0f : 0.0f;
+    }
+    s.PSNSTR = 1, s.PSSLEN[0] = 3, s.PSNPNT = 3;
+    i32 st = 0;
+    BSURAL(0, st);
+    ASSERT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_LT(dist(m[0], pts[1]), 1e-5);
+    EXPECT_LT(dist(m[1], pts[2]), 1e-5);
+}
+
+}  // namespace

@@ -447,7 +447,7 @@ void PROCHD(const i32& selector)
     if (st != 0) return finish();
     aopen(HDR_UNIT, name, length, 2, st);
     if (st != 0) {
-        errou4("PROCHD, CANNOT OPEN FILE", name, 24 < length ? 24 : length);
+        errou4("PROCHD, CANNOT OPEN FILE", name, length);
         return finish();
     }
     prmptc("W R I T I N G");

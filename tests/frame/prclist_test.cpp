@@ -236,7 +236,7 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: TOLTBL, CANNOT OPEN THE FILE"));
     PROCHD(-1);
-    EXPECT_TRUE(norak::transcript_has("internal: PROCHD, CANNOT OPEN FILE CAVITY_CAV-1.PROC_H"));
+    EXPECT_TRUE(norak::transcript_has("internal: PROCHD, CANNOT OPEN FILE CAVITY_CAV-1.PROC_HDR"));
     norak::settings().nc["file_open_fails"] = 0;
 
     // Not in a MACSYS view: no file.
@@ -428,4 +428,45 @@ TEST(CriteriaList, TheProcedureAndTheToolPathReportsMatchTheGoldenFiles)
     // No running report: its append is refused.
     proc_criteria_list(9);
     EXPECT_TRUE(norak::transcript_has("internal: proc_criteria_list, CANNOT OPEN THE FILE"));
+}
+
+TEST(ProcList, TheHeaderListOfAStoredToolPathRulesEachEntry)
+{
+    three_procedures();
+    const i32 a = stored_procedure(4, 9, "STORED", {FLAT});
+    const i32 movement = norak::movement_entities()[a];
+    const i32 inner = norak::add_toolpath_entity(stored_header("INNER"), {{1, a}});
+    const i32 tp = norak::add_toolpath_entity(stored_header("OUTER"),
+                                              {{1, a}, {4, movement}, {10, movement}, {2, inner}, {7, 5}});
+    norak::entities()[tp].attrs["VN"] = 1;
+    PROCHD(tp);
+    auto lines = lines_of(fix::listing("CAVITY_CAV-1.PROC_HDR"));
+    const std::string dbl = "|" + std::string(74, '=') + "|", sgl = "|" + std::string(74, '-') + "|",
+                      col = "|------------------------|------------------------|------------------------|";
+    std::vector<std::string> rules;
+    for (const auto& l : lines)
+        if (l == dbl || l == sgl || l == col) rules.push_back(l == dbl ? "=" : l == sgl ? "-" : "c");
+    // Outer header (the printer's rule above its row, the walker's below),
+    // procedure, movement, movement of the second kind, the inner tool
+    // path's header and its procedure.
+    EXPECT_EQ(rules, (std::vector<std::string>{"=", "=", "c", "-", "=", "=", "=", "c"}));
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()), std::vector<std::string>(4, " "));
+    EXPECT_FALSE(norak::transcript_has("internal:"));
+
+    // An entity that is not a tool path: the head lines and nothing of it.
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_HDR EXISTS. OVERWRITE?"));
+    const i32 other = norak::add_toolpath_entity(stored_header("OTHER"), {{1, a}});
+    norak::entities()[other].type = 8;
+    norak::entities()[other].attrs["VN"] = 1;
+    PROCHD(other);
+    EXPECT_TRUE(norak::transcript_has("internal: proch1_ent, NOT A TOOL PATH ENTITY. id = " + std::to_string(other)));
+    lines = lines_of(fix::listing("CAVITY_CAV-1.PROC_HDR"));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '|'; }), 0);
+    // An entry that is not a procedure stops the walk.
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_HDR EXISTS. OVERWRITE?"));
+    const i32 bad = norak::add_toolpath_entity(stored_header("BAD"), {{1, movement}, {1, a}});
+    norak::entities()[bad].attrs["VN"] = 1;
+    PROCHD(bad);
+    EXPECT_TRUE(norak::transcript_has("internal: proch1_ent, NOT A PROCEDURE ENTITY. id = " + std::to_string(movement)));
 }

@@ -129,7 +129,7 @@ bool list_walk(i32 unit)
 // The (kind, id) entries of a stored tool path entity in a host block of 8n
 // bytes; null when it has none or they cannot be read.
 struct Entries {
-    i32 n = 0;
+    i32 n = 0, bytes = 0;
     i32* pairs = nullptr;
     explicit Entries(i32 tp)
     {
@@ -139,13 +139,14 @@ struct Entries {
             n = st < 0 ? -1 : 0;
             return;
         }
-        pairs = static_cast<i32*>(DM_ALLOC(8 * n));
+        bytes = 8 * n;
+        pairs = static_cast<i32*>(DM_ALLOC(bytes));
         if (pairs) dbd_tp(1, tp, pairs, n, st);
         if (!pairs || st < 0) n = -1;
     }
     ~Entries()
     {
-        if (pairs) DM_FREE(pairs, 8 * n);
+        if (pairs) DM_FREE(pairs, bytes);
     }
     Entries(const Entries&) = delete;
     Entries& operator=(const Entries&) = delete;
@@ -172,16 +173,11 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
         status = -1;
         return;
     }
-    i32 n = 0;
-    get_tp_info(selector, n, st);
-    i32* pairs = st >= 0 && n > 0 ? static_cast<i32*>(DM_ALLOC(8 * n)) : nullptr;
-    const i32 allocated = n;
-    status = st < 0 || (n > 0 && !pairs) ? -1 : 0;
-    if (status == 0 && pairs) dbd_tp(1, selector, pairs, n, status);
-    if (status > 0) status = 0;
+    Entries entries(selector);
+    status = entries.n < 0 ? -1 : 0;
     i32 index = 0;
-    for (i32 k = 0; k < n && status == 0 && pairs; ++k) {
-        const i32 kind = pairs[2 * k], id = pairs[2 * k + 1];
+    for (i32 k = 0; k < entries.n && status == 0; ++k) {
+        const i32 kind = entries.pairs[2 * k], id = entries.pairs[2 * k + 1];
         if (kind == 1) {
             eopen(id, cls, type, len, st);
             if (st < 0 || cls != 9 || type != 4) {
@@ -217,7 +213,6 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
         }
     }
     if (status < 0) close_entity();
-    if (pairs) DM_FREE(pairs, 8 * allocated);
 }
 
 void PROCTL(const i32& selector, const i32& mode)

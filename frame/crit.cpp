@@ -69,8 +69,13 @@ std::string cut(const char* label, size_t n)
 void CRTEDT(const i32& defined, const i32& action, const char* label, const i32& kind)
 {
     static const char CELLS[] = "REDEF.DEFINEMODIFYEDIT  UPDATERESET LIMIT CHANGE";
-    i32 a = action > 10 ? action - 10 : action;
-    if (a < 1 || a > 8) a = 1;
+    const i32 a = action > 10 ? action - 10 : action;
+    if (a < 1 || a > 8) {
+        // No cell for it: a blank row keeps the rows after it in place.
+        erou1c("CRTEDT, ILLEGAL ACTION CODE ", action);
+        moduc2();
+        return;
+    }
     std::string word(CELLS + 6 * (a - 1), 6);
     while (!word.empty() && word.back() == ' ') word.pop_back();
     std::string body = word + " " + cut(label, 21);

@@ -10,7 +10,8 @@ void CRTFLG(const i32* flags);
 i32 CRTNON();
 // Writes every entry of one mask list as a coded text item.
 void CRTPUT(const i32& medium, const i32& kind, i32& status);
-// Menu items of a geometry: with an action word (1-8 or 11-18), or "EDIT".
+// Menu items of a geometry: with an action word (1-8 or 11-18; another code
+// is reported and leaves a blank row), or "EDIT".
 void CRTEDT(const i32& defined, const i32& action, const char* label, const i32& kind);
 void CRTED2(const i32& defined, const i32& count, const char* label, const i32& kind);
 // The criteria report of the current procedure into its own file

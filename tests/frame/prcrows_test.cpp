@@ -8,6 +8,7 @@
 #include "blocks/procblk.h"
 #include "core/records.h"
 #include "edit/proctab.h"
+#include "frame/crit.h"
 #include "frame/prcrows.h"
 #include "frame/trgprc.h"
 #include "proc_common.h"
@@ -194,4 +195,30 @@ TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)
     TRGPRC(chosen, 0, st);
     EXPECT_EQ(chosen, 1);
     EXPECT_EQ(st, 0);
+}
+
+TEST(CriteriaItems, PrefixesTellDefinitionAndCriteriaState)
+{
+    proct::fresh(R"([{"menu": 0}])");
+    modinz();
+    CRTEDT(0, 2, "PART SURFACES", 0);
+    CRTEDT(1, 13, "A LABEL OF TWENTY-SIX CHARS", -1);
+    CRTEDT(1, 9, "NO SUCH ACTION", -1);
+    CRTED2(1, 0, "CHECK SURFACES", -1);
+    // Closed contours by active, changed criteria with entries.
+    const i32 mask[5] = {0, -1, 3, -1, -1};
+    i32 st = 0, on = 1;
+    nc_geomsk_lst_add(2, mask, st);
+    active_mask_gs(2, 2, on);
+    crit_gs_change(2, 2, on);
+    CRTEDT(1, 1, "CONTOURS", 2);
+    CRTEDT(0, 1, "CONTOURS", 2);
+    CRTED2(1, 3, "CONTOURS", 2);
+    CRTED2(0, 3, "CONTOURS", 2);
+    i32 reply = 0;
+    modrpl(reply);
+    EXPECT_EQ(last_menu(),
+              "G-DEFINE PART SURFACES@--MODIFY A LABEL OF TWEN@ @E-EDIT   CHECK SURFACES@sc REDEF. CONTOURS@"
+              "Gc REDEF. CONTOURS@sc EDIT   CONTOURS@Gc EDIT   CONTOURS");
+    EXPECT_TRUE(norak::transcript_has("internal: CRTEDT, ILLEGAL ACTION CODE 9"));
 }

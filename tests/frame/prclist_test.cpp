@@ -14,6 +14,7 @@
 #include "frame/crit.h"
 #include "frame/driver.h"
 #include "frame/prclist.h"
+#include "frame/prctake.h"
 #include "tests/edit/fixture.h"
 
 namespace {
@@ -469,4 +470,48 @@ TEST(ProcList, TheHeaderListOfAStoredToolPathRulesEachEntry)
     norak::entities()[bad].attrs["VN"] = 1;
     PROCHD(bad);
     EXPECT_TRUE(norak::transcript_has("internal: proch1_ent, NOT A PROCEDURE ENTITY. id = " + std::to_string(movement)));
+}
+
+TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)
+{
+    three_procedures();
+    // The cursor on the second procedure block.
+    i32 answer = 0, st = 0;
+    lclos();
+    ltop();
+    lacces(2, answer);
+    lacces(1, answer);
+    lacces(1, answer);
+    PRCTAB.state[2] = 4;
+    PRCTAB.blank[2] = 2;
+    PRCTAB.table[2] = 77;
+    std::strcpy(PRCTAB.comment[2], "FLOOR AGAIN");
+    updtcm(1, -1, 2, 2, 1, 1, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(EDA2[EDA2_OPENED], 1);
+    EXPECT_EQ(EDA2[EDA2_PROC], 2);
+    EXPECT_EQ(EDA2[EDA2_LIST], 1);
+    EXPECT_EQ(EDA2[EDA2_HELD], 1);
+    EXPECT_EQ(EDA2[EDA2_TABLE], 77);
+    EXPECT_EQ(EDA2[EDA2_SUSPST], 1);  // state 4: suspended
+    EXPECT_EQ(EDA2[EDA2_INTR], 0);
+    EXPECT_EQ(EDA2[EDA2_BLANK], 1);
+    EXPECT_EQ(EDA2[EDA2_SUSP], 1);
+    EXPECT_EQ(EDA2[EDA2_NOQUEST], 0);
+    char text[24] = {0};
+    GSTXT1(1, text);
+    EXPECT_EQ(std::string(text), "FLOOR AGAIN         ");
+    // The tool axis before the procedure, twice.
+    EXPECT_EQ(std::memcmp(DSP8 + 3, DSP8 + 6, 3 * sizeof(i32)), 0);
+    i32 stored[EDA2_N] = {0};
+    RDREC("EDA2", stored, EDA2_N, st);
+    EXPECT_EQ(stored[EDA2_SUSPST], 1);
+    PRCTAB.state[2] = 2;
+    updtcm(1, -1, 2, 2, 1, 0, 1, st);
+    EXPECT_EQ(EDA2[EDA2_SUSPST], 1);
+    EXPECT_EQ(EDA2[EDA2_NOQUEST], 1);
+    PRCTAB.state[2] = 3;
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    EXPECT_EQ(EDA2[EDA2_SUSPST], 0);
+    EXPECT_EQ(EDA2[EDA2_INTR], 1);
 }

@@ -131,6 +131,7 @@ TEST(ProcRows, RowsShowToolsCommentsAndMarksAndHighlightingSkipsBlanked)
     PRCTAB.state[2] = 2;
     PRCTAB.uflag[2] = 1;
     PRCTAB.mark[3] = 2;
+    PRCTAB.uflag[1] = 1;  // the U flag shows only while suspended
     modinz();
     i32 ids[5] = {-9, -9, -9, -9, -9};
     MLTTLS(1, 5, ids, 0);
@@ -139,6 +140,17 @@ TEST(ProcRows, RowsShowToolsCommentsAndMarksAndHighlightingSkipsBlanked)
     EXPECT_NE(m.find("-----      TAVREK  =10 | -- TOOL = BALL 10 | C1 | NO_UCS"), std::string::npos) << m;
     EXPECT_NE(m.find("S----      TAVREK  =20 | CU TOOL = MULTI TOOLS | C2 | "), std::string::npos) << m;
     EXPECT_NE(m.find("-----      TAVREK  *30 |  | C3 | "), std::string::npos) << m;
+    PRCTAB.state[1] = 4;
+    norak::add_reply([] {
+        norak::Reply r;
+        r.kind = "menu";
+        r.answer = "0";
+        return r;
+    }());
+    modinz();
+    MLTTLS(1, 1, ids, 0);
+    modrpl(ids[4]);
+    EXPECT_EQ(last_menu().rfind("s----      TAVREK  =10 | -U TOOL = BALL 10 | C1 | ", 0), 0u) << last_menu();
     EXPECT_EQ(ids[0], 1);
     EXPECT_EQ(ids[3], 4);  // past the count: a blank row with its entry id
 

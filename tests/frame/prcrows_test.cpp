@@ -202,6 +202,11 @@ TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)
     EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 20, all blocks"));
     EXPECT_TRUE(norak::transcript_has("prompt: TARGET:PICK PROC."));
     EXPECT_TRUE(norak::transcript_has("prompt: TARGET:SELECT PROC."));
+    // One procedure is asked for like any other count.
+    procedures(1, R"([{"menu": 8}, {"menu": "CONTINUE"}])");
+    TRGPRC(chosen, 1, st);
+    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(st, 0);
     // No procedures: the first, without a question.
     procedures(0);
     TRGPRC(chosen, 0, st);

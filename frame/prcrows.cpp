@@ -88,8 +88,9 @@ void MLTTLS(const i32& first, const i32& last, i32* ids, const i32& colour)
     for (i32 k = first; k <= last; ++k) {
         const i32 slot = k - first;
         if (!in_table(k)) {
+            // Blank cells that can still be chosen (the place after the last).
             ids[slot] = k > PRT_MAX ? 0 : k;
-            moduc2();
+            modm(" ");
             continue;
         }
         const ProcTables& t = PRCTAB;

@@ -681,45 +681,82 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     side_count = -1;
     const i32 flags = LOCFLG;
     i32* lst = elmlst();
+    // The entry k of a node whose box meets the tool's box: listed when
+    // admitted and its top reaches z_ref less its allowance.
+    auto take = [&](i32 node, i32 k, const i32* ent, f32 zmax) __attribute__((always_inline)) -> bool {
+        const i32* rec = srfrec(CNTSRB, ent[TRG_SRF]);
+        f32 e = 0;
+        i32 kind = 0;
+        const i32 reported = admitted(rec[0], flags, e, kind);
+        if (!reported) return true;
+        if (z_ref - e > zmax) return true;
+        if (capacity == 0 || count >= capacity) {
+            bool ok = capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP);
+            if (!ok) {
+                list_memory_error(count, status);
+                return false;
+            }
+            capacity += ELM_STEP;
+            ELMCAP = capacity;
+            lst = elmlst();
+        }
+        i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+        le[ELM_NODE] = node;
+        le[ELM_INDEX] = k;
+        le[ELM_KEY] = r2wrd(zmax);
+        le[ELM_TOP] = r2wrd(zmax);
+        if (reported == 1) part_seen = 1;
+        else if (reported == 2) check_seen = 1;
+        else other_seen = 1;
+        ++count;
+        return true;
+    };
+    // From the index beside the tree: a node or run the box misses, or
+    // whose tops all stand below z_ref less the largest allowance, is passed
+    // over; one within the box is taken without testing each entry's box.
+    const QtSide* qs = qt_side();
+    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
+    if (emax < 0.0f) emax = 0.0f;
+    const f32 zlow = z_ref - emax;
     for (i32 row = 0; row < ELMNCL; ++row) {
         const i32* r = ELMCLS + row * QC_ROW;
         if (r[QT_COUNT] <= 0) continue;
         const i32 node = r[QC_NODE];
         const i32* base = qtnbas(node);
         if (!base) continue;
-        for (i32 k = 0; k < r[QT_COUNT]; ++k) {
+        const i32 n = r[QT_COUNT];
+        if (qs && n <= qs->first[node + 1] - qs->first[node]) {
+            const i32 f = qs->first[node];
+            const i32* nb = &qs->nbox[static_cast<size_t>(node) * 4];
+            if (nb[2] < sq[0] || nb[0] > sq[2] || nb[3] < sq[1] || nb[1] > sq[3]) continue;
+            const bool all = nb[0] >= sq[0] && nb[2] <= sq[2] && nb[1] >= sq[1] && nb[3] <= sq[3];
+            i32 run = qs->runs[node];
+            for (i32 k0 = 0; k0 < n; k0 += QS_RUN, ++run) {
+                if (qs->rtop[run] < zlow) continue;
+                const i32 k1 = k0 + QS_RUN < n ? k0 + QS_RUN : n;
+                bool inside = all;
+                if (!all) {
+                    const i32* rb = &qs->rbox[static_cast<size_t>(run) * 4];
+                    if (rb[2] < sq[0] || rb[0] > sq[2] || rb[3] < sq[1] || rb[1] > sq[3]) continue;
+                    inside = rb[0] >= sq[0] && rb[2] <= sq[2] && rb[1] >= sq[1] && rb[3] <= sq[3];
+                }
+                for (i32 k = k0; k < k1; ++k) {
+                    const i32 i = f + k;
+                    if (!inside && !(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3]))
+                        continue;
+                    if (!take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i])) return;
+                }
+            }
+            continue;
+        }
+        for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
             const i32* box = ent + TRG_BOX;
             if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
-            const i32* rec = srfrec(CNTSRB, ent[TRG_SRF]);
-            f32 e = 0;
-            i32 kind = 0;
-            const i32 reported = admitted(rec[0], flags, e, kind);
-            if (!reported) continue;
             const f32* v0 = nodept(CNTNDB, ent[TRG_NODE]);
             const f32* v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
             const f32* v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
-            const f32 zmax = maxf(v0[2], maxf(v1[2], v2[2]));
-            if (z_ref - e > zmax) continue;
-            if (capacity == 0 || count >= capacity) {
-                bool ok = capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP);
-                if (!ok) {
-                    list_memory_error(count, status);
-                    return;
-                }
-                capacity += ELM_STEP;
-                ELMCAP = capacity;
-                lst = elmlst();
-            }
-            i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
-            le[ELM_NODE] = node;
-            le[ELM_INDEX] = k;
-            le[ELM_KEY] = r2wrd(zmax);
-            le[ELM_TOP] = r2wrd(zmax);
-            if (reported == 1) part_seen = 1;
-            else if (reported == 2) check_seen = 1;
-            else other_seen = 1;
-            ++count;
+            if (!take(node, k, ent, maxf(v0[2], maxf(v1[2], v2[2])))) return;
         }
     }
     if (count < 1) return;

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <limits>
 
 #include "surfaces/trimodel.h"
 
@@ -40,6 +41,7 @@ bool build()
     for (auto* v : {&side.x0, &side.y0, &side.x1, &side.y1, &side.srf}) v->resize(static_cast<size_t>(total));
     side.top.resize(static_cast<size_t>(total));
     side.rbox.assign(static_cast<size_t>(nruns) * 4, 0);
+    side.rtop.assign(static_cast<size_t>(nruns), -std::numeric_limits<f32>::infinity());
     side.nbox.assign(static_cast<size_t>(QT_NODES) * 4, 0);
     i32 at = 0, run = 0;
     for (i32 n = 0; n < QT_NODES; ++n) {
@@ -65,6 +67,9 @@ bool build()
                 rb[2] = rb[3] = INT_MIN;
             }
             widen(&side.rbox[static_cast<size_t>(run - 1) * 4], b[0], b[1], b[2], b[3]);
+            f32& rt = side.rtop[static_cast<size_t>(run - 1)];
+            const f32 t = side.top[at];
+            rt = t != t ? std::numeric_limits<f32>::infinity() : (t > rt ? t : rt);
             widen(nb, b[0], b[1], b[2], b[3]);
         }
     }

@@ -127,6 +127,51 @@ i32 check_at(f32 x, f32 y, int& lists)
     return n;
 }
 
+// The same for the gathering under a straight move from a to b: the
+// admitted entries whose boxes meet the box of the move's squares and whose
+// tops reach z_ref less their allowance.
+void check_move(f32 ax, f32 ay, f32 bx, f32 by, f32 z_ref, int& lists)
+{
+    const f32 a[2] = {ax, ay}, b[2] = {bx, by};
+    i32 n = 0, part = 0, check = 0, other = 0, st = 0;
+    elm2n2(0, a, b, z_ref, ELMCAP, n, part, check, other, st);
+    EXPECT_EQ(st, 0);
+    const f64 h = std::trunc(f64(LOCRCH) * 1000.0 + 1.0);
+    const f64 x0 = std::trunc(f64(ax) * 1000.0), y0 = std::trunc(f64(ay) * 1000.0);
+    const f64 x1 = std::trunc(f64(bx) * 1000.0), y1 = std::trunc(f64(by) * 1000.0);
+    const i32 sq[4] = {static_cast<i32>(std::fmin(x0, x1) - h), static_cast<i32>(std::fmin(y0, y1) - h),
+                       static_cast<i32>(std::fmax(x0, x1) + h), static_cast<i32>(std::fmax(y0, y1) + h)};
+    std::vector<Listed> want;
+    const i32* srf = srfbas();
+    const f32* nod = nodbas();
+    for (i32 row = 0; row < ELMNCL; ++row) {
+        const i32 node = ELMCLS[row * QC_ROW + QC_NODE];
+        const i32* e = qtnbas(node);
+        for (i32 k = 0; k < ELMCLS[row * QC_ROW + QT_COUNT]; ++k, e += TRG_WORDS) {
+            const i32* bb = e + TRG_BOX;
+            if (!(bb[2] >= sq[0] && bb[0] <= sq[2] && bb[3] >= sq[1] && bb[1] <= sq[3])) continue;
+            const i32 cls = srf[(e[TRG_SRF] - 1) * SRF_WORDS];
+            if (!(LOCFLG & (1 << (cls - 1)))) continue;
+            const f32 al = (cls == 1 || cls == 3) ? LOCOFA : LOCOFB;
+            f32 top = -1e30f;
+            for (int j = 0; j < 3; ++j) top = std::fmax(top, nod[3 * (e[TRG_NODE + j] - 1) + 2]);
+            if (z_ref - al > top) continue;
+            want.push_back({node, k, top});
+        }
+    }
+    EXPECT_EQ(n, static_cast<i32>(want.size())) << ax << " " << ay << " " << bx << " " << by;
+    if (n != static_cast<i32>(want.size())) return;
+    if (n > 0) ++lists;
+    const i32* lst = elmlst();
+    for (i32 k = 0; k < n; ++k) {
+        const i32* le = lst + k * ELM_WORDS;
+        if (le[ELM_NODE] != want[k].node || le[ELM_INDEX] != want[k].index || wrd2r(le[ELM_KEY]) != want[k].key) {
+            ADD_FAILURE() << "move entry " << k;
+            break;
+        }
+    }
+}
+
 // Triangles of every size (from tenths to tens of units, at every level of
 // the tree, many straddling cell lines and runs of entries), on surfaces of
 // four classes, some not admitted.
@@ -163,8 +208,13 @@ TEST_F(Gathering, ListsWhatTheSquareMeetsInTheCellsOrder)
         for (int k = 0; k < 150; ++k) check_at(c(g), c(g), lists);
         // Points on a row, as a pass takes them.
         for (int k = 0; k < 100; ++k) check_at(20.0f + 0.37f * k, 50.0f, lists);
+        // Moves, short and long, at heights through the model's.
+        for (int k = 0; k < 60; ++k) {
+            const f32 x = c(g), y = c(g), len = (k % 3 == 0) ? 40.0f : 3.0f;
+            check_move(x, y, x + len * std::cos(0.3f * k), y + len * std::sin(0.3f * k), -2.0f + 0.4f * k, lists);
+        }
     }
-    EXPECT_GT(lists, 800);
+    EXPECT_GT(lists, 1000);
 }
 
 TEST_F(Gathering, FollowsTheModelAsItGrows)

@@ -431,3 +431,20 @@ TEST(ClearingRoad, ChainsEndWithKey9999AndEndRowsCarryTheirSubKey)
     EXPECT_EQ(lup_row(lup_count).key, 9999);
     clr_save_state(2);
 }
+
+TEST(ClearingRoad, AnIslandDroppedAtLoadingLeavesTheOthersTheirAllowances)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const std::vector<f32> flat = {10, 10, 10.0001f, 10, 12, 10, 10, 10};  // nothing left of it
+    Cleared c = clear({rect(0, 0, 100, 100), flat, rect(40, 40, 20, 20), rect(70, 70, 10, 10)},
+                      {0.0f, 5.0f, 3.0f, 1.0f});
+    ASSERT_EQ(c.status, 0);
+    ASSERT_EQ(c.n, 3);
+    std::vector<f64> a;
+    for (f64 v : c.areas) a.push_back(std::fabs(v));
+    std::sort(a.begin(), a.end());
+    EXPECT_NEAR(a[0], 12.0 * 12.0, 1e-2);  // the last island by its 1
+    EXPECT_NEAR(a[1], 26.0 * 26.0, 1e-2);  // the middle one by its 3
+    EXPECT_NEAR(a[2], 100.0 * 100.0, 1e-2);
+}

@@ -441,6 +441,20 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
                 }
             }
     }
+    if (status == 0 && all_levels) {
+        // an island's first offset whose parent went: the next live row of that key
+        for (i32 r = 1; r <= lup_count; ++r) {
+            LupRow& row = lup_row(r);
+            if (row.key <= 10000 || row.key == 9999 || row.subkey != 1) continue;
+            const i32 p = row.parent;
+            if (p < 1 || p > lup_count || lup_row(p).subkey != 0) continue;
+            for (i32 q = p + 1; q <= lup_count; ++q)
+                if (lup_row(q).key == lup_row(p).key && lup_row(q).subkey > 0) {
+                    row.parent = q;
+                    break;
+                }
+        }
+    }
     if (status == 0 && levels == 1) {
         // one level: the islands' first offsets hang under the first outer offset
         i32 outer = 0;
@@ -459,15 +473,18 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     }
     if (status == 0) {
         i32 count = 0;
+        bool left = false;
         for (i32 r = 1; r <= lup_count; ++r) {
             const LupRow& row = lup_row(r);
             if (row.subkey <= 0) continue;
             if (row.key > 10000 && row.subkey == 2) {
+                left = true;
                 if (row.parent >= 1 && lup_row(row.parent).subkey > 0) --count;
                 continue;
             }
             ++count;
         }
+        if (left && gncalw() != 0) eroutc("[rrpock] NOT ALL ISLANDS WILL BE MACHINED", 0);
         if (count != 0 && lup_count > 0)
             clr_cut(0, run.s, direction, cut_mode, status);
         else

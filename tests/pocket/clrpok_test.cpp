@@ -80,6 +80,7 @@ void outer_clearing()
 TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
 {
     fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
     outer_clearing();
     EXPECT_EQ(pokpar.cut_mode, 1);
     EXPECT_EQ(pokdim, 2);
@@ -94,6 +95,18 @@ TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
     EXPECT_EQ(clr_contab.key[3], 10002);
     EXPECT_EQ(clr_contab.start[2], 6);
     EXPECT_EQ(clr_contab.start[4], 16);
+    EXPECT_EQ(clr_contab.islands, 2);
+    EXPECT_EQ(clr_contab.header[0], 0);
+    EXPECT_EQ(clr_contab.header[1], 2);
+    EXPECT_EQ(clr_contab.header[2], 1);
+    // the fixed words of the set-up, as the offset driver expects them
+    EXPECT_EQ(pokpar.drv_sw2[0], 1);
+    EXPECT_EQ(pokpar.drv_sw2[1], 0);
+    EXPECT_EQ(pokpar.drv_sw3[2], -1);
+    EXPECT_DOUBLE_EQ(pokpar.angle, 90.0);
+    EXPECT_DOUBLE_EQ(pokpar.approach_dist, 1.0);
+    EXPECT_EQ(pokpar.keep_isl_dir, 1);
+    EXPECT_DOUBLE_EQ(pokpar.radius, 5.0);  // half the tool's diameter
     EXPECT_DOUBLE_EQ(pokorigin[0], 10.0);
     EXPECT_DOUBLE_EQ(pokorigin[1], 20.0);
     EXPECT_DOUBLE_EQ(pk_extent, 50.0);  // taller than wide

@@ -456,3 +456,26 @@ TEST(LaneCrossings, ASegmentAcrossALoop)
     EXPECT_EQ(found, 0);
     pokarr_free(a);
 }
+
+TEST(LoopTree, RelativesThroughSonsAndSiblings)
+{
+    fresh();
+    pokarr a = make(square(0, 0, 1));
+    i32 st = 0, start = 0;
+    // rows 1..5 with tags 1 (first son) and 2 (next sibling)
+    const i32 tags[6][2] = {{0, 0}, {7, 8}, {7, 0}, {0, 3}, {0, 2}, {4, 0}};
+    for (i32 r = 1; r <= 5; ++r) lup_add(1, 1, 0, tags[r][0], tags[r][1], 0.0, 0, a, start, st);
+    EXPECT_EQ(lup_tree_find(1, 2, 0), 1);  // a shared first son
+    EXPECT_EQ(lup_tree_find(1, 5, 0), 0);  // nothing in common, no sibling to follow
+    EXPECT_EQ(lup_tree_find(1, 4, 0), 1);  // through row 4's sibling, row 2
+    EXPECT_EQ(lup_tree_find(1, 3, 0), 0);  // row 3 is its own sibling: the search ends
+    EXPECT_EQ(lup_tree_find(2, 5, 0), 0);  // without `deep` no first son is followed
+    EXPECT_EQ(lup_tree_find(2, 5, 1), 1);  // 5's son 4, 4's sibling 2 shares son 7
+    EXPECT_EQ(lup_tree_find(4, 5, 1), 1);  // 5's son 4 has sibling 2, row 4's own sibling
+    // a row standing for its inherited row compares that row instead
+    lup_row(5).inherited = 7;
+    lup_row(5).tag1 = 1;
+    EXPECT_EQ(lup_tree_find(5, 2, 0), 1);
+    EXPECT_EQ(lup_tree_find(0, 2, 0), 0);  // no such row
+    pokarr_free(a);
+}

@@ -115,3 +115,37 @@ TEST(ContourLoading, ArcFittingTurnsSampledCirclesIntoArcs)
     EXPECT_EQ(lup_row(2).key, 10001);
     EXPECT_EQ(pkdm_in_use(), 0);
 }
+
+TEST(ContourLoading, AFitThatMakesTwoContoursCrossIsUndone)
+{
+    // an island sampled on a circle of 10 at odd degrees, its chords within
+    // the outer contour's side at x = 9.9992, the fitted circle beyond it
+    for (const f64 wall : {9.9992, 10.5}) {
+        fresh();
+        pkoff.seg_tol = 0.001;
+        pk_tol = 0.01;
+        Loop outer;
+        outer.pt(-50, -50).pt(wall, -50).pt(wall, 50).pt(-50, 50).close();
+        reg(outer, 1);
+        Loop c;
+        for (i32 k = 0; k <= 180; ++k) {
+            const f64 t = M_PI - (2.0 * (k % 180) + 1.0) * M_PI / 180.0;  // clockwise from the far side
+            c.pt(10.0 * std::cos(t), 10.0 * std::sin(t));
+        }
+        reg(c, 10001);
+        pk_arc_mode = 1;
+        i32 st = 0;
+        pk_load_contours(0.0, st);
+        ASSERT_EQ(st, 0);
+        pokarr w;
+        pokarr_init(2, w);
+        lup_get_pokarr(2, w, st);
+        i32 arcs = 0;
+        for (i32 k = 0; k < w.count; ++k) arcs += pk_arc_at(w.x[k]) ? 1 : 0;
+        if (wall < 10.0)
+            EXPECT_EQ(arcs, 0) << "the fitted island would cross the wall";
+        else
+            EXPECT_GT(arcs, 0);
+        pokarr_free(w);
+    }
+}

@@ -687,7 +687,9 @@ i32 ncs_table_ok();
 // array and the place where the stock was last marked valid, and shows the
 // grid handed to it; the module owns the array (platform/norak/README.md).
 i32 get_disp_stock();
-void sim_get_set(i32 mode, i32& flag, i32* params, i32* cmpblk);
+// The stock-display flag and the machining-parameter block with the stock
+// simulation (mode 1 take, 2 store); the grid itself goes by set_get_stock_vars.
+void sim_get_set(i32 mode, i32& flag, i32* cmpblk);
 void sim_get_valid(i32& valid, i32& level, i32& ucs);  // valid: procedure marked, -1 no grid yet
 void sim_stk_key_get(i32& handle);                      // the grid's array, -1 none
 void sim_stk_key_set(const i32& handle);
@@ -699,6 +701,19 @@ void gen_table_open(i32 table, i32 mode, i32& status);
 void gen_table_get_int(i32* dest, i32 count, i32& status);
 void gen_table_get_real(f32* dest, i32 count, i32& status);
 void gen_table_close();
+// The host's procedure tables: row `index` (from 0) of tool path level
+// `level` (from 1) into PTAB_N words; status -1 past the level's last row.
+constexpr i32 PTAB_CODE = 0, PTAB_CALC = 1, PTAB_EXEC = 2, PTAB_CHANGED = 3, PTAB_LINK = 4, PTAB_TOOL = 5,
+              PTAB_UCS = 6, PTAB_ID = 7, PTAB_MOVE = 8, PTAB_N = 9;
+void get_proc_table(i32 level, i32 index, i32* row, i32& status);
+// The stock a stock procedure defines: its generic table, box (6 reals),
+// kind, two heights and the three values it gives "NPT1"; status -1 for a
+// row that is no stock procedure.
+void get_stockid_and_minmax(i32 level, i32 index, i32& table, f32* box, i32& kind, f32* heights, f32* npt,
+                            i32& status);
+// The stock grid the host keeps between procedures: mode 1 answers it
+// (handle -1 before any), mode 2 keeps it.
+void set_get_stock_vars(i32 mode, i32& handle, i32& nx, i32& ny, i32& ncells, f32* box, f32& cell);
 // Hands the grid to the stock simulation: display flag (1: the module's
 // working stock), cells, their handle, counts, grid box (6 reals), cell
 // size and four flag words.

@@ -9,6 +9,7 @@
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "stock/optim.h"
+#include "stock/stkgrid.h"
 #include "blocks/procblk.h"
 #include "frame/least.h"
 #include "surfaces/srflist.h"
@@ -177,7 +178,8 @@ void DRVCRE(const i32& first, i32& status)
     rel_nc_init();
 
     DRVST.stock_disp = get_disp_stock() == 0 ? 1 : 0;
-    sim_get_set(1, DRVST.stock_disp, SIMPAR, CMPBLK);
+    sim_get_set(1, DRVST.stock_disp, CMPBLK);
+    stk_grid_vars(1);
 
     i32 st = 0;
     RDREC("PRM9", PRM9, PRM9_N, st);

@@ -11,6 +11,7 @@
 #include "frame/least.h"
 #include "passes/services.h"
 #include "stock/optim.h"
+#include "stock/stkgrid.h"
 #include "stock/stkseries.h"
 #include "surfaces/srflist.h"
 #include "tools/tooldsp.h"
@@ -382,7 +383,8 @@ void DRVFIN(i32& status)
     DRVST.interrupted = 0;
     DRVST.stopped = 0;
     if (DRVST.exenow && !(DRVORB() && is_new())) EXTIME(2, 0, 0);
-    sim_get_set(2, DRVST.stock_disp, SIMPAR, CMPBLK);
+    stk_grid_vars(2);
+    sim_get_set(2, DRVST.stock_disp, CMPBLK);
     if (status >= 0 && is_new() && if_was_alerr() != 1 && !DRVST.unmade) {
         i32 cst = 0;
         copy_geom_assoc(1, cst);

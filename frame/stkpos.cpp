@@ -1,12 +1,14 @@
 // The stock runs reach a procedure's blocks through the procedure frame:
 // the procedure block whose saved key is that of the procedure's stock
-// counter.
+// counter, and the machining parameters stored with it.
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "frame/cmpblk.h"
 #include "frame/driver.h"
 #include "stock/stkrun.h"
+#include "stock/stkseries.h"
 
 namespace {
 // Puts the list cursor on the procedure block of stock counter `proc`.
@@ -31,5 +33,7 @@ void position_at_proc(const i32& proc, i32& status)
         if (st < 0) return;
     }
 }
-[[maybe_unused]] const bool HANDED_DOWN = (STKPOS = position_at_proc, true);
+// Fills the machining-parameter block from the procedure block at the cursor.
+void params_of_proc(i32& status) { CMPGTP(status); }
+[[maybe_unused]] const bool HANDED_DOWN = (STKPOS = position_at_proc, STKGTP = params_of_proc, true);
 }  // namespace

@@ -1,14 +1,11 @@
-// The optimizer's switches and feed tables, and the least forms of the
-// stock and optimizer services the procedure frame calls; the stock and
-// optimizer issues replace those.
+// The optimizer's switches and feed tables; the optimizer parameter
+// screens are a least form that Optimizer II replaces.
 #include "stock/optim.h"
 
 #include <cmath>
 
 #include "core/prcwrd.h"
 #include "stock/optwords.h"
-
-i32 SIMPAR[SIMPAR_N];
 
 i32 optim_all_off()
 {

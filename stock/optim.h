@@ -4,10 +4,6 @@
 
 #include "core/words.h"
 
-// Stock parameters exchanged with the host's stock simulation.
-constexpr i32 SIMPAR_N = 16;
-extern i32 SIMPAR[SIMPAR_N];
-
 // 1 when every optimizer stage of the machining-parameter block is off.
 i32 optim_all_off();
 // The optimizer parameter screens.

@@ -5,7 +5,6 @@
 #include "core/prcwrd.h"
 #include "core/host.h"
 #include "core/records.h"
-#include "stock/optim.h"
 #include "stock/stkimage.h"
 
 StkGrid stk_grid = {-1, 0, 0, 0, 0.0f, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, 0.25f};
@@ -49,6 +48,12 @@ void drop_grid(bool close)
 }
 
 }  // namespace
+
+void stk_grid_vars(const i32& mode)
+{
+    StkGrid& g = stk_grid;
+    set_get_stock_vars(mode, g.hdl, g.nx, g.ny, g.ncells, g.box, g.cell);
+}
 
 StkCell* stk_cells()
 {
@@ -243,6 +248,7 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
         mdputn("DX79", 4, STK_DX79_N, dx, st);
     }
     i32 nd = not_display;
-    sim_get_set(2, nd, SIMPAR, CMPBLK);
+    stk_grid_vars(2);
+    sim_get_set(2, nd, CMPBLK);
     status = 0;
 }

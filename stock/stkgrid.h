@@ -48,6 +48,9 @@ extern StkGrid stk_grid;
 void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status);
 // 1 when the value is a power of two from 2^-20 to 512 (a storable cell size), else 0.
 i32 stk_cell_valid(const f32& cell);
+// Mode 1 takes the grid the host keeps between procedures (none: handle
+// -1); mode 2 hands the grid in force to the host.
+void stk_grid_vars(const i32& mode);
 // The cells of the grid, fetched from the host; null when there is no grid.
 StkCell* stk_cells();
 // Index of the cell nearest to a coordinate (offset from the grid's min, in

@@ -1,11 +1,17 @@
 #include "stock/stkseries.h"
 
+#include <algorithm>
+
+#include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
+#include "core/codedio.h"
 #include "core/host.h"
 #include "core/prcwrd.h"
+#include "core/records.h"
 #include "stock/gouge.h"
 #include "stock/movecur.h"
+#include "stock/optim.h"
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
@@ -14,44 +20,266 @@
 #include "stock/tppoints.h"
 #include "tools/toolcache.h"
 
+StkProcParFn STKGTP = nullptr;
+
+namespace {
+constexpr i32 MAX_ROWS = 100000;  // rows looked at in one level's table
+
+bool proc_row(i32 level, i32 index, i32* row)
+{
+    i32 st = 0;
+    get_proc_table(level, index, row, st);
+    return st == 0;
+}
+
+// Rows in a level's procedure table.
+i32 proc_rows(i32 level)
+{
+    i32 row[PTAB_N], n = 0;
+    while (n < MAX_ROWS && proc_row(level, n, row)) ++n;
+    return n;
+}
+
+i32 current_level() { return CLP1[0] < 1 ? 1 : CLP1[0]; }
+
+// The coordinate system of the procedure being worked on (0 when the host
+// has no row for it).
+i32 current_ucs(i32 proc)
+{
+    i32 row[PTAB_N];
+    return proc_row(current_level(), proc, row) ? row[PTAB_UCS] : 0;
+}
+
+bool is_stock_code(i32 code) { return code == 52 || code == 53; }
+
+// The value of item 81 of group 24 of procedure `index`'s block (the result
+// of its stock run), 0 when absent or when the block cannot be reached.
+i32 block_value(i32 index)
+{
+    if (!STKPOS) return 0;
+    i32 st = 0;
+    STKPOS(index, st);
+    if (st < 0) return 0;
+    i32 v = 0, c = 1;
+    TPGETC(MED_LIST, GR_GLOBAL, 81, c, DT_INT, &v, st);
+    return st == 0 ? v : 0;
+}
+
+// Writes the result of procedure `index`'s stock run into its block.
+void put_result(i32 index, i32 value)
+{
+    if (!STKPOS) return;
+    i32 st = 0;
+    STKPOS(index, st);
+    if (st < 0) return;
+    PLFIND(GR_GLOBAL, 81, st);
+    if (st < 0) return;
+    TPSKIP(MED_LIST, 2, DT_INT, st);
+    if (st >= 0) TPCHNG(1, &value, st);
+}
+
+void no_stock_message(i32 reason) { msg_mdls(339, reason == 3 ? 13 : reason == 0 ? 12 : 11); }
+
+// Makes a procedure's tool the current tool.
+void take_tool(i32 tool)
+{
+    if (tool <= 0 || tool == CURTOL) return;
+    i32 st = 0;
+    SETTLN(tool);
+    TLCACH(3, tool, st);
+}
+}  // namespace
+
+void stk_find_proc(const i32& code, const i32& proc, i32& found, i32& level, i32& index, i32& id, i32& reason)
+{
+    found = 0;
+    reason = 0;
+    const i32 want = code == 999 ? 53 : code, cur = current_level(), ucs = current_ucs(proc);
+    for (i32 lv = cur; lv >= 1; --lv) {
+        for (i32 k = (lv == cur ? std::min(proc, proc_rows(lv)) : proc_rows(lv)) - 1; k >= 0; --k) {
+            i32 row[PTAB_N];
+            if (!proc_row(lv, k, row) || row[PTAB_CODE] != want) continue;
+            i32 why = 0;
+            if (code != 999 && row[PTAB_CALC] != 1)
+                why = 1;
+            else if (row[PTAB_CHANGED] != 0)
+                why = 2;
+            else if (row[PTAB_UCS] != ucs)
+                why = 3;
+            if (why != 0) {
+                if (reason == 0) reason = why;
+                continue;
+            }
+            found = 1;
+            level = lv;
+            index = k;
+            id = row[PTAB_ID];
+            return;
+        }
+    }
+}
+
 void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& status)
 {
-    (void)proc;
     found = 0;
     status = 0;
     if (get_disp_stock() == 0) {
         RUN_ZOOMED_STOCK(code, proc, 0, status);
         return;
     }
-    // The stock procedure's own parameters are not read yet: the grid in
-    // force is the stock.
-    if (stk_grid.hdl < 0 || !stk_cells()) {
-        msg_mdls(339, 12);
+    i32 level = 0, index = 0, id = 0, reason = 0;
+    stk_find_proc(code, proc, found, level, index, id, reason);
+    if (!found) {
+        no_stock_message(reason);
         status = -1;
         return;
     }
-    found = 1;
+    i32 table = 0, kind = 0;
+    f32 box[6], heights[2], npt[3];
+    get_stockid_and_minmax(level, index, table, box, kind, heights, npt, status);
+    if (status < 0) {
+        eroutc("stk_setup_from_proc, THE STOCK PROCEDURE GIVES NO STOCK", 0);
+        status = -1;
+        return;
+    }
+    NPT1[19] = r2wrd(npt[0]);
+    NPT1[18] = r2wrd(npt[1]);
+    NPT1[3] = r2wrd(npt[2]);
+    stk_init_table(table, code, status);
+    if (status < 0) return;
+    // The stock's box and its Z limits: the two heights for a stock of kind
+    // 2, else the box's Z above the Z reference.
+    const f32 zref = wrd2r(NPT1[NPT1_HOME]);
+    for (i32 k = 0; k < 6; ++k) stk_grid.stock[k] = box[k];
+    stk_grid.stock[2] = kind == 2 ? heights[0] : zref + box[2];
+    stk_grid.stock[5] = kind == 2 ? heights[1] : box[5] + zref;
     for (i32 w = CMP_LIMITS; w < CMP_LIMITS + 3; ++w) CMPBLK[w] = r2wrd(1.0e8f);
-    if (code == 52) sim_mark_valid(proc, 1, 0);
+    if (code == 52) sim_mark_valid(index, level, current_ucs(proc));
 }
 
 void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& status)
 {
-    (void)flags;
-    // No stock grid yet: there is no stock to carry on (the series of
-    // stock procedures is not read here).
     status = 0;
-    if (stk_grid.hdl < 0) return;
-    i32 found = 0;
-    stk_setup_from_proc(52, proc, found, status);
-    if (status < 0) {
+    const bool optimize = mode == 1 || mode == 3;
+    const i32 omode = mode == 3 ? 4 : 1;
+    const i32 last = mode == 2 ? proc + 1 : mode == 4 ? proc - 1 : proc;
+    if (optimize) msg_mdls(339, 73);
+    stk_grid_vars(1);
+    i32 st = 0;
+    RDREC("CLP1", CLP1, CLP1_N, st);
+    const i32 cur = current_level(), ucs = current_ucs(proc);
+
+    i32 found = 0, slv = 0, six = 0, sid = 0, reason = 0;
+    stk_find_proc(52, last, found, slv, six, sid, reason);
+    if (!found) {
+        no_stock_message(reason);
         status = -2;
         return;
     }
-    // The last procedure of the series on the stock in force.
-    (void)mode;  // the optimizer stages are not run: every procedure is stamped
-    stk_optim_run(0, proc, status);
-    if (status >= 0 && status < 1000) sim_mark_valid(proc, 1, 0);
+    auto flagged = [&](i32 lv, i32 k) { return lv == cur && flags && k >= 0 && flags[k] != 0; };
+    // Walks the series: the procedures after the stock procedure, level by
+    // level, up to the last one of the current level.
+    auto series = [&](i32 from_lv, i32 from_k, auto&& visit) {
+        for (i32 lv = from_lv; lv <= cur; ++lv) {
+            const i32 n = lv == cur ? std::min(last + 1, proc_rows(lv)) : proc_rows(lv);
+            for (i32 k = lv == from_lv ? from_k : 0; k < n; ++k) {
+                i32 row[PTAB_N];
+                if (!proc_row(lv, k, row) || is_stock_code(row[PTAB_CODE])) continue;
+                if (!visit(lv, k, row)) return false;
+            }
+        }
+        return true;
+    };
+
+    // Every procedure of the series must be usable.
+    bool told50 = false, told40 = false;
+    const bool usable = series(slv, six + 1, [&](i32 lv, i32 k, const i32* row) {
+        const bool before = lv < cur || k < last;
+        if (before && row[PTAB_EXEC] == 4 && row[PTAB_CALC] != 2 && !flagged(lv, k)) {
+            msg_mdls(339, 41);
+            return false;
+        }
+        if ((row[PTAB_CALC] == 2 || row[PTAB_CHANGED] != 0) && !told50) {
+            msg_mdls(339, 50);
+            told50 = true;
+        }
+        if ((row[PTAB_UCS] != ucs || (lv == cur && block_value(k) > 3) || row[PTAB_LINK] > 0) && !told40) {
+            msg_mdls(339, 40);
+            told40 = true;
+        }
+        return true;
+    });
+    if (!usable) {
+        if (STKPOS) STKPOS(proc, st);
+        status = -1;
+        return;
+    }
+
+    // The stock is carried on from where it was last valid, or set up again.
+    i32 valid = -1, vlevel = 0, vucs = 0;
+    sim_get_valid(valid, vlevel, vucs);
+    const bool carried = stk_grid.hdl >= 0 && valid >= 0 && vlevel == cur && vucs == ucs &&
+                         (slv < cur || valid >= six);
+    bool failed = false;
+    i32 from_lv = slv, from_k = six + 1;
+    if (carried) {
+        from_lv = cur;
+        from_k = slv < cur ? valid + 1 : std::max(valid + 1, six + 1);
+    } else {
+        i32 got = 0;
+        stk_setup_from_proc(52, last, got, st);
+        stk_grid_vars(1);
+        failed = st < 0 || !stk_cells();
+    }
+
+    const i32 tool = CURTOL;
+    bool stopped = false;
+    if (!failed) {
+        series(from_lv, from_k, [&](i32 lv, i32 k, const i32* row) {
+            if (row[PTAB_UCS] != ucs || row[PTAB_CALC] == 2 || row[PTAB_LINK] >= 0) {
+                if (lv == cur && row[PTAB_CALC] == 2) put_result(k, 4);
+                return true;
+            }
+            if (lv == cur && block_value(k) >= 4) return true;
+            take_tool(row[PTAB_TOOL]);
+            i32 rs = 0;
+            bool staged = false;
+            if (lv < cur) {
+                // A procedure of an earlier level: its movement entity.
+                open_sub_list(1, row[PTAB_MOVE], rs);
+                if (rs >= 0) stk_optim_run(3, k, rs);
+                reset_open_proc();
+                eclose();
+            } else {
+                if (STKPOS && STKGTP) {
+                    STKPOS(k, rs);
+                    if (rs >= 0) STKGTP(rs);
+                }
+                i32 m = 0;
+                if (rs >= 0 && optimize && flagged(lv, k) && k >= proc) {
+                    m = omode;
+                    staged = optim_all_off() == 0;
+                    if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2) {
+                        if (row[PTAB_CODE] == 38) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 130);
+                        if (row[PTAB_CODE] == 54) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 131);
+                    }
+                }
+                if (rs >= 0) stk_optim_run(m, k, rs);
+            }
+            if (rs >= 0 && rs < 1000) sim_mark_valid(k, lv, ucs);
+            if (rs < 0) failed = true;
+            const bool changed = CMPBLK[CMP_CHANGED] != 0;
+            if (lv == cur) put_result(k, staged ? (rs == 1000 && changed ? 4 : 3) : (changed ? 2 : 1));
+            stopped = rs == 1000;
+            return !stopped;
+        });
+    }
+    take_tool(tool);
+    if (STKPOS) STKPOS(proc, st);
+    if (stopped)
+        status = 1000;
+    else if (failed)
+        status = -2;
 }
 
 void stk_gouge_run(const i32& proc, i32& status)

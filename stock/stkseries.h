@@ -4,9 +4,22 @@
 
 #include "core/words.h"
 
-// Sets the stock up for procedure `proc` from the stock before it; found 1
-// when there is one. Without a displayed stock the zoomed stock is asked
-// for, which is not available (status -1).
+// Fills the machining-parameter block from the procedure block at the list
+// cursor (set by the procedure frame when it is loaded); status below 0 on
+// failure.
+using StkProcParFn = void (*)(i32& status);
+extern StkProcParFn STKGTP;
+
+// The last procedure of `code` before procedure `proc` (code 999: of code
+// 53 in any state) that is computed, unchanged and in the current
+// coordinate system, searched back through the tool path levels from the
+// current one; found 1 with its level, index and host id. When none,
+// reason: 1 one not computed was met, 2 one changed, 3 one in another
+// coordinate system, 0 none at all.
+void stk_find_proc(const i32& code, const i32& proc, i32& found, i32& level, i32& index, i32& id, i32& reason);
+// Sets the stock up for procedure `proc` from the stock procedure of `code`
+// before it; found 1 when there is one. Without a displayed stock the
+// zoomed stock is asked for, which is not available (status -1).
 void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& status);
 // The stock of the procedures up to `proc` (mode 0 to 4; flags: one word per
 // procedure, nonzero to optimize it). Status 0, -1, -2 (no stock), 1000

@@ -477,7 +477,7 @@ i32 ncs_table_ok() { return iv("solid_updated") != 0 ? 0 : 1; }
 // ------------------------------------------------------ stock simulation
 
 i32 get_disp_stock() { return iv("disp_stock"); }
-void sim_get_set(i32, i32&, i32*, i32*) {}
+void sim_get_set(i32, i32&, i32*) {}
 i32 sim_work_on(i32 mode)
 {
     if (mode == 2) ++N().counter;

@@ -275,6 +275,16 @@ struct GenValue {
     double value;
 };
 i32 add_gen_table(const std::vector<GenValue>& values);
+// ---- procedure tables of the tool path levels: one row per procedure
+// index; a stock procedure (codes 52, 53) also carries its stock.
+struct ProcRow {
+    i32 code = 0, calc = 1, exec = 0, changed = 0, link = -1, tool = 0, ucs = 0, id = 0, movement = 0;
+    i32 table = 0, kind = 0;                     // the stock's generic table and its kind
+    f32 box[6] = {}, heights[2] = {}, npt[3] = {};  // stock box, two heights, three "NPT1" values
+};
+// Sets row `index` of level `level` (from 1); rows skipped in between are
+// procedures of code 0.
+void set_proc_row(i32 level, i32 index, const ProcRow& row);
 // ---- contours found by the selection criteria: per contour its curve
 // elements as (curve entity id, 1 when reversed) pairs
 void set_crit_contours(const std::vector<std::vector<i32>>& contours);

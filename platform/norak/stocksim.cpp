@@ -154,3 +154,76 @@ void gen_table_open(i32 table, i32 mode, i32& status)
 void gen_table_get_int(i32* dest, i32 count, i32& status) { gen_read(1, dest, count, status); }
 void gen_table_get_real(f32* dest, i32 count, i32& status) { gen_read(2, dest, count, status); }
 void gen_table_close() { GT().open = -1; }
+
+// ---- procedure tables and the grid kept between procedures
+
+namespace norak {
+namespace {
+struct ProcTables {
+    std::vector<std::vector<ProcRow>> levels;  // level k at k - 1
+};
+ProcTables& PT() { return ext_state<ProcTables>("proc_tables"); }
+
+const ProcRow* row_at(i32 level, i32 index)
+{
+    const ProcTables& t = PT();
+    if (level < 1 || level > static_cast<i32>(t.levels.size()) || index < 0) return nullptr;
+    const std::vector<ProcRow>& rows = t.levels[static_cast<size_t>(level - 1)];
+    return index < static_cast<i32>(rows.size()) ? &rows[static_cast<size_t>(index)] : nullptr;
+}
+
+struct KeptGrid {
+    i32 handle = -1, nx = 0, ny = 0, ncells = 0;
+    f32 box[6] = {}, cell = 0.0f;
+};
+KeptGrid& KG() { return ext_state<KeptGrid>("stock_vars"); }
+}  // namespace
+
+void set_proc_row(i32 level, i32 index, const ProcRow& row)
+{
+    if (level < 1 || index < 0) return;
+    ProcTables& t = PT();
+    if (static_cast<i32>(t.levels.size()) < level) t.levels.resize(static_cast<size_t>(level));
+    std::vector<ProcRow>& rows = t.levels[static_cast<size_t>(level - 1)];
+    if (static_cast<i32>(rows.size()) <= index) rows.resize(static_cast<size_t>(index) + 1);
+    rows[static_cast<size_t>(index)] = row;
+    // The procedures of the first level are numbered after the rows held.
+    if (level == 1 && H().nc.counter <= index) H().nc.counter = index + 1;
+}
+}  // namespace norak
+
+void get_proc_table(i32 level, i32 index, i32* row, i32& status)
+{
+    const ProcRow* r = row_at(level, index);
+    status = r ? 0 : -1;
+    if (!r || !row) return;
+    const i32 w[PTAB_N] = {r->code, r->calc, r->exec, r->changed, r->link, r->tool, r->ucs, r->id, r->movement};
+    for (i32 k = 0; k < PTAB_N; ++k) row[k] = w[k];
+}
+
+void get_stockid_and_minmax(i32 level, i32 index, i32& table, f32* box, i32& kind, f32* heights, f32* npt,
+                            i32& status)
+{
+    const ProcRow* r = row_at(level, index);
+    status = -1;
+    if (!r || (r->code != 52 && r->code != 53)) return;
+    table = r->table;
+    kind = r->kind;
+    for (int k = 0; k < 6; ++k) box[k] = r->box[k];
+    for (int k = 0; k < 2; ++k) heights[k] = r->heights[k];
+    for (int k = 0; k < 3; ++k) npt[k] = r->npt[k];
+    status = 0;
+}
+
+void set_get_stock_vars(i32 mode, i32& handle, i32& nx, i32& ny, i32& ncells, f32* box, f32& cell)
+{
+    KeptGrid& g = KG();
+    if (mode == 2) {
+        g.handle = handle < 0 ? -1 : handle;
+        g.nx = nx, g.ny = ny, g.ncells = ncells, g.cell = cell;
+        for (int k = 0; k < 6; ++k) g.box[k] = box[k];
+    } else if (mode == 1) {
+        handle = g.handle, nx = g.nx, ny = g.ny, ncells = g.ncells, cell = g.cell;
+        for (int k = 0; k < 6; ++k) box[k] = g.box[k];
+    }
+}

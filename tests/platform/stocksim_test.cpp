@@ -2,6 +2,7 @@
 // trigonometric equation, as platform/norak/README.md states them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -184,4 +185,61 @@ TEST_F(StockSim, GenericTablesAreReadInOrderAndRefuseTheWrongKindOrTheEnd)
     gen_table_get_int(iv, 1, st);
     EXPECT_EQ(iv[0], 3);
     gen_table_close();
+}
+
+TEST_F(StockSim, ProcedureTablesStocksAndTheKeptGridAnswerWhatWasSet)
+{
+    i32 row[PTAB_N], st = 0;
+    get_proc_table(1, 0, row, st);
+    EXPECT_EQ(st, -1);  // no rows yet
+    const i32 before = sim_work_on(1);
+    norak::ProcRow s;
+    s.code = 52, s.ucs = 3, s.id = 40, s.movement = 41, s.table = 2, s.kind = 2;
+    s.box[3] = 9.5f, s.heights[1] = 4.0f, s.npt[2] = 1.25f;
+    norak::set_proc_row(1, 2, s);
+    EXPECT_EQ(sim_work_on(1), std::max(before, 3));  // the next procedure comes after the rows
+    get_proc_table(1, 0, row, st);  // a row skipped over: a procedure of code 0
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(row[PTAB_CODE], 0);
+    EXPECT_EQ(row[PTAB_CALC], 1);
+    EXPECT_EQ(row[PTAB_LINK], -1);
+    get_proc_table(1, 2, row, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(row[PTAB_CODE], 52);
+    EXPECT_EQ(row[PTAB_UCS], 3);
+    EXPECT_EQ(row[PTAB_ID], 40);
+    EXPECT_EQ(row[PTAB_MOVE], 41);
+    get_proc_table(1, 3, row, st);
+    EXPECT_EQ(st, -1);
+    get_proc_table(2, 0, row, st);
+    EXPECT_EQ(st, -1);  // no such level
+    i32 table = 0, kind = 0;
+    f32 box[6], h[2], npt[3];
+    get_stockid_and_minmax(1, 2, table, box, kind, h, npt, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(table, 2);
+    EXPECT_EQ(kind, 2);
+    EXPECT_EQ(box[3], 9.5f);
+    EXPECT_EQ(h[1], 4.0f);
+    EXPECT_EQ(npt[2], 1.25f);
+    get_stockid_and_minmax(1, 0, table, box, kind, h, npt, st);
+    EXPECT_EQ(st, -1);  // no stock procedure
+
+    i32 hdl = 5, nx = 1, ny = 1, n = 1;
+    f32 gb[6] = {1, 2, 3, 4, 5, 6}, cell = 1.0f;
+    set_get_stock_vars(1, hdl, nx, ny, n, gb, cell);
+    EXPECT_EQ(hdl, -1);  // nothing kept yet
+    hdl = 7, nx = 3, ny = 4, n = 12, cell = 0.5f, gb[4] = 8.0f;
+    set_get_stock_vars(2, hdl, nx, ny, n, gb, cell);
+    hdl = nx = ny = n = 0, cell = 0.0f, gb[4] = 0.0f;
+    set_get_stock_vars(1, hdl, nx, ny, n, gb, cell);
+    EXPECT_EQ(hdl, 7);
+    EXPECT_EQ(n, 12);
+    EXPECT_EQ(cell, 0.5f);
+    EXPECT_EQ(gb[4], 8.0f);
+    norak::reset();
+    set_get_stock_vars(1, hdl, nx, ny, n, gb, cell);
+    EXPECT_EQ(hdl, -1);
+    get_proc_table(1, 2, row, st);
+    EXPECT_EQ(st, -1);
 }

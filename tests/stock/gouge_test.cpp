@@ -9,6 +9,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,9 @@
 #include "common.h"
 #include "path.h"
 #include "core/codedio.h"
+#include "core/load.h"
+#include "frame/entry.h"
+#include "frame/intctl.h"
 #include "core/names.h"
 #include "core/prcwrd.h"
 #include "core/records.h"
@@ -26,6 +31,7 @@
 #include "stock/stkrun.h"
 #include "stock/stkseries.h"
 #include "stock/tppoints.h"
+#include "tests/common/surfeval.h"
 #include "tests/common/tooldefs.h"
 #include "tools/toolcache.h"
 
@@ -43,9 +49,29 @@ struct Gouge : ::testing::Test {
         lacces(3, a);
         ASSERT_EQ(stocktest::open(-5, -5, 30, 5), 0);
         StkCell* c = stk_cells();
-        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = 10.0f, c[k].h2 = 5.0f;
+        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = 10.0f;
+        reference([](f64, f64) { return 5.0f; });
         GOUGRP = GougeReport{};
         STKPOS = nullptr;  // the list in force is the procedure's
+    }
+    // The stock procedure before procedure 3 (index 1 of level 1) whose
+    // table, full rows over the grid, gives the reference heights h(x, y);
+    // it sets the report's X shift.
+    template <class F>
+    void reference(F h, f32 xshift = 0.0f)
+    {
+        using GV = norak::GenValue;
+        std::vector<GV> t{{1, 1}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, f64(stk_grid.nx)}, {1, f64(stk_grid.ny)}};
+        for (f64 v : {-5.0, -5.0, 0.0, 30.0, 5.0, 10.0}) t.push_back({2, v});
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) t.push_back({2, f64(h(stocktest::cx(i), stocktest::cy(j)))});
+        t.push_back({2, 0.0});
+        t.push_back({2, 0.0});
+        norak::ProcRow r;
+        r.code = 53;
+        r.npt[2] = xshift;
+        r.table = norak::add_gen_table(t);
+        norak::set_proc_row(1, 1, r);
     }
     stocktest::Path path;
     void feed(f32 f) { path.feed(f); }
@@ -65,7 +91,7 @@ TEST_F(Gouge, EachGougingBlockIsReportedOnceAtItsEndInTheReportsFormat)
     tooldefs::use_mill(2.0f, 1.0f);
     norak::settings().part_file = "../../work/Parts/Mould.prt";
     std::memcpy(NPT1, "AB/C DEF", 8);
-    NPT1[NPT1_ORIGIN] = r2wrd(100.0f);
+    reference([](f64, f64) { return 5.0f; }, 100.0f);  // X shift 100 from the stock procedure
     NPT1[NPT1_ORIGIN + 1] = r2wrd(-50.0f);
     feed(-1.0f);
     line(0, 0, 20);
@@ -138,23 +164,90 @@ TEST_F(Gouge, AfterAToolChangeTheCheckToolIsAgainTwoCellsNarrower)
     // A wall of the reference at 8 beside the last cut (from x 2 on): the
     // flat D1 checked as D0.5 reaches 0.25 from its axis; a cell at 0.5 from
     // the path is clear of it but under a check tool built at full diameter.
-    StkCell* c = stk_cells();
-    for (i32 k = 0; k < stk_grid.ncells; ++k) {
-        const f64 x = stk_grid.box[0] + (k % stk_grid.nx) * f64(stk_grid.cell);
-        const f64 y = stk_grid.box[1] + (k / stk_grid.nx) * f64(stk_grid.cell);
-        if (x > 2.0 && y > 0.45 && y < 0.55) c[k].h2 = 8.0f;
-    }
+    reference([](f64 x, f64 y) { return x > 2.0 && y > 0.45 && y < 0.55 ? 8.0f : 5.0f; });
     line(20, 0, 5.0f);
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(GOUGRP.count, 0);
     // The same with the wall at 0.25: the narrowed tool meets it.
-    for (i32 k = 0; k < stk_grid.ncells; ++k) {
-        const f64 x = stk_grid.box[0] + (k % stk_grid.nx) * f64(stk_grid.cell);
-        const f64 y = stk_grid.box[1] + (k / stk_grid.nx) * f64(stk_grid.cell);
-        c[k].h2 = x > 2.0 && y > 0.2 && y < 0.3 ? 8.0f : 5.0f;
-    }
+    reference([](f64 x, f64 y) { return x > 2.0 && y > 0.2 && y < 0.3 ? 8.0f : 5.0f; });
     ASSERT_EQ(run(), 0);
     EXPECT_GE(GOUGRP.count, 1);
+}
+
+// The cavity example run with the gouge check against its own part: the
+// stock procedure before it holds the part's heights, from the tests' own
+// evaluation of the surface, in the second height; the path, cut by the
+// ball it was computed for, never dips below it.
+TEST(GougeOfTheCavity, ItsOwnPartGivesNoGougeLineAndNoFile)
+{
+    std::ifstream f(std::string(TAVREK_SOURCE_DIR) + "/examples/cavity.json");
+    std::stringstream text;
+    text << f.rdbuf();
+    const auto surfaces = surfeval::surfaces_of(nlohmann::json::parse(text.str()));
+    ASSERT_EQ(surfaces.size(), 1u);
+    const surfeval::Surface& srf = surfaces[0].second;
+    // X runs with u alone and Y with v alone (the control net is a grid).
+    auto solve = [&](double want, int axis) {
+        double lo = 0.0, hi = 1.0;
+        for (int k = 0; k < 60; ++k) {
+            const double m = 0.5 * (lo + hi);
+            double p[3];
+            srf.eval(axis == 0 ? m : 0.0, axis == 0 ? 0.0 : m, p);
+            (p[axis] < want ? lo : hi) = m;
+        }
+        return 0.5 * (lo + hi);
+    };
+
+    norak::reset();
+    norak::load_session_text(text.str());
+    std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
+    dx[0] = r2wrd(0.5f);
+    norak::set_record("DX79", 4, dx);
+    norak::settings().nc["disp_stock"] = 1;
+    norak::settings().nc["verify"] = 2;
+    // The stock procedure (index 0): full rows over the part's box widened by
+    // the tool, cells of 0.5 from the box's corner; no reference off the part.
+    using GV = norak::GenValue;
+    const f64 x0 = -10.0, y0 = -10.0, cell = 0.5;
+    const i32 nx = 241, ny = 201;
+    std::vector<GV> t{{1, 1}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, f64(nx)}, {1, f64(ny)}};
+    for (f64 v : {x0, y0, -30.0, x0 + (nx - 1) * cell, y0 + (ny - 1) * cell, 10.0}) t.push_back({2, v});
+    // The grid's corner lies 0.001 below the box's (its floor less 0.001).
+    for (i32 j = 0; j < ny; ++j)
+        for (i32 i = 0; i < nx; ++i) {
+            const f64 x = x0 - 0.001 + i * cell, y = y0 - 0.001 + j * cell;
+            if (x < 0 || x > 100 || y < 0 || y > 80) {
+                t.push_back({2, 1.0e10});
+                continue;
+            }
+            double p[3];
+            srf.eval(solve(x, 0), solve(y, 1), p);
+            t.push_back({2, p[2]});
+        }
+    t.push_back({2, 0.0});
+    t.push_back({2, 0.0});
+    norak::ProcRow stock;
+    stock.code = 53;
+    stock.table = norak::add_gen_table(t);
+    norak::set_proc_row(1, 0, stock);
+
+    module_load(nullptr, 1, nullptr);
+    DSPMOD = 3;
+    tavrek();
+    std::string all;
+    for (const std::string& l : norak::transcript()) all += l + "\n";
+    EXPECT_TRUE(norak::transcript_has("stock: display grid 241 x 201 cell 0.5")) << all;
+    EXPECT_FALSE(norak::transcript_has("NOT CHECK"));
+    EXPECT_FALSE(norak::transcript_has("internal:"));
+    EXPECT_EQ(GOUGRP.count, 0);
+    EXPECT_FALSE(norak::text_file(gouge_rep_name(nu_sgcd_get_code(), 1)));
+    // The reference was there, in the second height.
+    StkCell* c = stk_cells();
+    ASSERT_TRUE(c);
+    i32 measured = 0;
+    for (i32 k = 0; k < stk_grid.ncells; ++k) measured += c[k].h2 < STK_EMPTY;
+    EXPECT_GT(measured, 30000);
+    norak::reset();
 }
 
 }  // namespace

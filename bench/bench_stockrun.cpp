@@ -18,6 +18,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "core/host.h"
+#include "core/records.h"
 #include "core/load.h"
 #include "frame/entry.h"
 #include "frame/intctl.h"
@@ -65,7 +66,29 @@ bool at_moves()
     return a >= 0;
 }
 
-void stock_run(benchmark::State& state, f32 cell, bool walk)
+// A grid of any cell over the box, made outside the grid set-up (which
+// takes powers of two and at most 2,000,001 cells): for measuring only.
+void forced_grid(const f32* box, f32 cell, i32& status)
+{
+    i32 old = -1, st = 0;
+    sim_stk_key_get(old);
+    if (old >= 0) MM_CLOSE(old, st);
+    StkGrid& g = stk_grid;
+    g.cell = cell;
+    g.box[0] = box[0], g.box[1] = box[1], g.box[3] = box[3], g.box[4] = box[4];
+    g.nx = static_cast<i32>((box[3] - box[0]) / cell) + 1;
+    g.ny = static_cast<i32>((box[4] - box[1]) / cell) + 1;
+    g.ncells = g.nx * g.ny;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(16, g.ncells, g.hdl, base, status);
+    if (status != 0) return;
+    sim_stk_key_set(g.hdl);
+    StkCell* c = static_cast<StkCell*>(base);
+    for (i32 k = 0; k < g.ncells; ++k) c[k] = StkCell{0, 0, 0, STK_NONE, STK_NONE};
+    stk_image_clear(1);
+}
+
+void stock_run(benchmark::State& state, f32 cell, bool walk, bool forced = false)
 {
     run_cavity();
     const i32 tool = CURTOL;
@@ -96,7 +119,10 @@ void stock_run(benchmark::State& state, f32 cell, bool walk)
         norak::settings().nc["disp_stock"] = 1;
         const f32 box[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
         i32 sx = 0, sy = 0;
-        stk_grid_open(box, sx, sy, st);
+        if (forced)
+            forced_grid(box, cell, st);
+        else
+            stk_grid_open(box, sx, sy, st);
         if (st != 0)
             std::printf("MEASURE stock grid refused: status %d over the box %g %g .. %g %g\n", st, double(box[0]),
                         double(box[1]), double(box[3]), double(box[4]));
@@ -107,10 +133,26 @@ void stock_run(benchmark::State& state, f32 cell, bool walk)
         at_moves();
         const auto t0 = std::chrono::steady_clock::now();
         if (walk) {
+            // The example's machine names no feeds (its "PRM9" is zero): the
+            // named feeds get a base feed of 1000 and half of it, so that
+            // cutting moves are not taken as rapid ones. From the path's first
+            // point, with the feed in force before the procedure's moves.
+            PRM9[0] = r2wrd(1000.0f);
+            for (i32 w = 3; w <= 6; ++w) PRM9[w] = 50;
+            PRM9[21] = r2wrd(500.0f);
             i32 move = -1, rapid = 0;
             moves = 0;
+            at_moves();
+            i32 ph = -1, bh = -1, n = 0;
+            tp_to_points(3, MV_LIST, ph, bh, n, st);
+            void* fb = nullptr;
+            mmcptr(ph, fb);
+            stk_stamp_point(static_cast<const f32*>(fb) + (tp_is_tool(static_cast<const f32*>(fb)) ? 6 : 0));
+            MM_CLOSE(ph, st);
+            MM_CLOSE(bh, st);
+            at_moves();
             do {
-                stk_stamp_move(move, rapid, 0, st);
+                stk_stamp_move(move, rapid, 1, st);
                 ++moves;
             } while (st == 0);
             std::printf("MEASURE stock walk: %ld moves read, status %d\n", moves, st);
@@ -123,8 +165,12 @@ void stock_run(benchmark::State& state, f32 cell, bool walk)
     }
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
-    std::printf("MEASURE stock %s cell %g: %.1f ms, %ld cells, grid+images %.1f MiB, process peak %.1f MiB\n",
-                walk ? "walk" : "points", double(cell), secs * 1000.0, cells, mib, ru.ru_maxrss / 1024.0);
+    i32 cut = 0;
+    const StkCell* c = stk_cells();
+    for (i32 k = 0; c && k < stk_grid.ncells; ++k) cut += c[k].move != 0;
+    std::printf("MEASURE stock %s cell %g%s: %.1f ms, %ld cells (%d cut), grid+images %.1f MiB, process peak %.1f MiB\n",
+                walk ? "walk" : "points", double(cell), forced ? " (forced grid)" : "", secs * 1000.0, cells, cut, mib,
+                ru.ru_maxrss / 1024.0);
     state.counters["run_ms"] = secs * 1000.0;
     state.counters["cells"] = static_cast<double>(cells);
     state.counters["MiB"] = mib;
@@ -132,6 +178,10 @@ void stock_run(benchmark::State& state, f32 cell, bool walk)
 }
 
 void BM_StockRun(benchmark::State& state, double cell, bool walk) { stock_run(state, static_cast<f32>(cell), walk); }
+void BM_StockRunForced(benchmark::State& state, double cell, bool walk)
+{
+    stock_run(state, static_cast<f32>(cell), walk, true);
+}
 
 BENCHMARK_CAPTURE(BM_StockRun, points_0125, 0.125, false)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StockRun, walk_0125, 0.125, true)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -139,6 +189,11 @@ BENCHMARK_CAPTURE(BM_StockRun, points_00625, 0.0625, false)->Iterations(1)->Unit
 BENCHMARK_CAPTURE(BM_StockRun, walk_00625, 0.0625, true)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StockRun, points_003125, 0.03125, false)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StockRun, walk_003125, 0.03125, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_StockRunForced, points_01, 0.1, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRunForced, walk_01, 0.1, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRunForced, points_005, 0.05, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockRunForced, walk_005, 0.05, true)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

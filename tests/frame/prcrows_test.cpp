@@ -12,6 +12,7 @@
 #include "frame/prcrows.h"
 #include "frame/trgprc.h"
 #include "proc_common.h"
+#include "tests/edit/fixture.h"
 
 namespace {
 // n procedures numbered 10, 20, ... of the surface-milling type, with
@@ -238,4 +239,31 @@ TEST(CriteriaItems, PrefixesTellDefinitionAndCriteriaState)
               "G-DEFINE PART SURFACES@--MODIFY A LABEL OF TWEN@ @E-EDIT   CHECK SURFACES@sc REDEF. CONTOURS@"
               "Gc REDEF. CONTOURS@sc EDIT   CONTOURS@Gc EDIT   CONTOURS");
     EXPECT_TRUE(norak::transcript_has("internal: CRTEDT, ILLEGAL ACTION CODE 9"));
+}
+
+TEST(CriteriaItems, MasksAreWrittenAsCodedTextItems)
+{
+    fix::fresh();
+    i32 st = 0, answer = 0;
+    lacces(3, answer);
+    const i32 a[5] = {10, 11, 2, 33, 4}, b[5] = {0, 1, 2, 3, 4};  // texts of 12 and 9 characters
+    nc_geomsk_lst_add(2, a, st);
+    nc_geomsk_lst_add(2, b, st);
+    BLKOPN(AM_APPEND, 4, 1, st);
+    ASSERT_EQ(st, 0);
+    CRTPUT(AM_LIST, 2, st);
+    EXPECT_EQ(st, 0);
+    CRTPUT(AM_LIST, 4, st);  // no such kind: nothing
+    BLKCLS(AM_APPEND);
+    const std::vector<i32>& w = norak::main_list().elems.back().words;
+    ASSERT_EQ(w.size(), 13u);
+    // After the element's type word: code 408, count + 1, type 8, the text's
+    // words (4 characters each, the last padded with zero bytes).
+    const size_t at = 1;
+    EXPECT_EQ((std::vector<i32>(w.begin() + static_cast<long>(at), w.begin() + static_cast<long>(at) + 3)),
+              (std::vector<i32>{408, 4, 8}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&w[at + 3]), 12), "10 11 2 33 4");
+    EXPECT_EQ((std::vector<i32>(w.begin() + static_cast<long>(at) + 6, w.begin() + static_cast<long>(at) + 9)),
+              (std::vector<i32>{408, 4, 8}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&w[at + 9]), 9), "0 1 2 3 4");
 }

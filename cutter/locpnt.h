@@ -18,7 +18,8 @@ extern i32 LOCLST[2];
 extern i32 LOCNRM;
 
 // Counts kept for measurements, over all gatherings and drops since the
-// load: list entries tested against the tool's square (LOCNTS), entries
+// load: list entries tested one by one against the tool's square by the
+// gatherings at a point and along a move (LOCNTS), entries
 // listed (LOCNGT), entries whose triangle the drop examined (LOCNEX) and
 // contacts computed (LOCNCT).
 extern f64 LOCNTS, LOCNGT, LOCNEX, LOCNCT;

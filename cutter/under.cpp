@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <vector>
 
 #include "cutter/congeo.h"
@@ -278,6 +279,44 @@ void ELMTOL(const f32& allowance_a, const f32& allowance_b, i32& status)
     status = -1;
 }
 
+namespace {
+
+// Walks entries 0..n-1 of a node through the index beside the tree, in the
+// node's order: a node or run whose box misses the square sq, or whose
+// tops all stand below low, is passed over; the entries of a run within
+// the square are handed on without testing their boxes; the others are
+// tested one by one (counted in LOCNTS). take(k, i) gets the entry's index
+// in the node and in the index; false from it ends the walk with false.
+template <class Take>
+[[gnu::always_inline]] inline bool index_walk(const QtSide* qs, i32 node, i32 n, const i32* sq, f32 low, Take&& take)
+{
+    const i32 f = qs->first[node];
+    const i32* nb = &qs->nbox[static_cast<size_t>(node) * 4];
+    if (nb[2] < sq[0] || nb[0] > sq[2] || nb[3] < sq[1] || nb[1] > sq[3]) return true;
+    const bool all = nb[0] >= sq[0] && nb[2] <= sq[2] && nb[1] >= sq[1] && nb[3] <= sq[3];
+    i32 run = qs->runs[node];
+    for (i32 k0 = 0; k0 < n; k0 += QS_RUN, ++run) {
+        if (qs->rtop[run] < low) continue;
+        const i32 k1 = k0 + QS_RUN < n ? k0 + QS_RUN : n;
+        bool inside = all;
+        if (!all) {
+            const i32* rb = &qs->rbox[static_cast<size_t>(run) * 4];
+            if (rb[2] < sq[0] || rb[0] > sq[2] || rb[3] < sq[1] || rb[1] > sq[3]) continue;
+            inside = rb[0] >= sq[0] && rb[2] <= sq[2] && rb[1] >= sq[1] && rb[3] <= sq[3];
+            if (!inside) LOCNTS += k1 - k0;
+        }
+        for (i32 k = k0; k < k1; ++k) {
+            const i32 i = f + k;
+            if (!inside && !(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3]))
+                continue;
+            if (!take(k, i)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
 {
@@ -463,30 +502,11 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     // and their order are those of the test above.
     const QtSide* qs = LOCAXM ? nullptr : qt_side();
     auto indexed = [&](i32 node, const i32* base, i32 n) -> bool {
-        const i32 f = qs->first[node];
-        const i32* nb = &qs->nbox[static_cast<size_t>(node) * 4];
-        if (nb[2] < sq[0] || nb[0] > sq[2] || nb[3] < sq[1] || nb[1] > sq[3]) return true;
-        const bool all = nb[0] >= sq[0] && nb[2] <= sq[2] && nb[1] >= sq[1] && nb[3] <= sq[3];
-        i32 run = qs->runs[node];
-        for (i32 k0 = 0; k0 < n; k0 += QS_RUN, ++run) {
-            const i32 k1 = k0 + QS_RUN < n ? k0 + QS_RUN : n;
-            bool inside = all;
-            if (!all) {
-                const i32* rb = &qs->rbox[static_cast<size_t>(run) * 4];
-                if (rb[2] < sq[0] || rb[0] > sq[2] || rb[3] < sq[1] || rb[1] > sq[3]) continue;
-                inside = rb[0] >= sq[0] && rb[2] <= sq[2] && rb[1] >= sq[1] && rb[3] <= sq[3];
-                if (!inside) LOCNTS += k1 - k0;
-            }
-            for (i32 k = k0; k < k1; ++k) {
-                const i32 i = f + k;
-                const i32 box[4] = {qs->x0[i], qs->y0[i], qs->x1[i], qs->y1[i]};
-                if (!inside && !(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
-                if (!take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i], nullptr,
-                          nullptr))
-                    return false;
-            }
-        }
-        return true;
+        return index_walk(qs, node, n, sq, -std::numeric_limits<f32>::infinity(), [&](i32 k, i32 i) {
+            const i32 box[4] = {qs->x0[i], qs->y0[i], qs->x1[i], qs->y1[i]};
+            return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i], nullptr,
+                        nullptr);
+        });
     };
     for (i32 row = 0; row < ELMNCL; ++row) {
         const i32* r = ELMCLS + row * QC_ROW;
@@ -726,29 +746,13 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         if (!base) continue;
         const i32 n = r[QT_COUNT];
         if (qs && n <= qs->first[node + 1] - qs->first[node]) {
-            const i32 f = qs->first[node];
-            const i32* nb = &qs->nbox[static_cast<size_t>(node) * 4];
-            if (nb[2] < sq[0] || nb[0] > sq[2] || nb[3] < sq[1] || nb[1] > sq[3]) continue;
-            const bool all = nb[0] >= sq[0] && nb[2] <= sq[2] && nb[1] >= sq[1] && nb[3] <= sq[3];
-            i32 run = qs->runs[node];
-            for (i32 k0 = 0; k0 < n; k0 += QS_RUN, ++run) {
-                if (qs->rtop[run] < zlow) continue;
-                const i32 k1 = k0 + QS_RUN < n ? k0 + QS_RUN : n;
-                bool inside = all;
-                if (!all) {
-                    const i32* rb = &qs->rbox[static_cast<size_t>(run) * 4];
-                    if (rb[2] < sq[0] || rb[0] > sq[2] || rb[3] < sq[1] || rb[1] > sq[3]) continue;
-                    inside = rb[0] >= sq[0] && rb[2] <= sq[2] && rb[1] >= sq[1] && rb[3] <= sq[3];
-                }
-                for (i32 k = k0; k < k1; ++k) {
-                    const i32 i = f + k;
-                    if (!inside && !(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3]))
-                        continue;
-                    if (!take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i])) return;
-                }
-            }
+            if (!index_walk(qs, node, n, sq, zlow, [&](i32 k, i32 i) {
+                    return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i]);
+                }))
+                return;
             continue;
         }
+        LOCNTS += n;
         for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
             const i32* box = ent + TRG_BOX;

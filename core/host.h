@@ -628,6 +628,19 @@ void dam_end();                   // releases the work area and every array in i
 // Arc length of the record's B-spline curve over its whole range; status -1
 // for a record without its arrays or with decreasing knots.
 void nb_lng(const nbcrv& rec, const f64& tol, const i32& flag, f64& length, i32& status);
+// The twirl curve (mode 1, the entry): a cubic from `start` leaving along
+// `t1` to `end` arriving along `t2`, turning with `radius`, written into the
+// record (order 4, its arrays provided with room for its count); status -1
+// when it cannot be made.
+void get_twirl_spline(const i32& mode, const f64* start, const f64* t1, const f64* end, const f64* t2,
+                      const f64& radius, nbcrv& rec, i32& status);
+// A cubic B-spline within tol of the curve of `in`, written into `out` (its
+// arrays provided, room for out.count control points; the count becomes the
+// one used); status -1 when it cannot be had within that room.
+void nb_c0approx(const nbcrv& in, const f64& tol, nbcrv& out, i32& status);
+// Points along the curve (three doubles each, its ends included) whose chords
+// lie within tol of it; at most cap of them, status -1 when more are needed.
+void nb_appbypol2(const nbcrv& rec, const f64& tol, const i32& cap, i32& count, f64* pts, i32& status);
 // The part's length unit: its code (1 millimetres, 2 inches, 0 another) and
 // factor (length units per part unit).
 void getunt(i32& code, f32& factor);
@@ -893,6 +906,7 @@ void hatchx(const f32& c, const f32& s, f32* p);
 // along the line answers 1 with its start.
 void hatint(const f32* p, const f32* q, const f32& y, f32& x, f32& t, i32& answer);
 i32 eqpt3(const f32* a, const f32* b);
+i32 eqptd(const i32& n, const f64* a, const f64* b);  // the first n coordinates, tolerant
 // Distance of p from the segment a-b; status -1 when a and b coincide.
 void p3tol(const f32* a, const f32* b, const f32* p, f32& dist, i32& status);
 // Thins a polyline of n points of `dim` reals in place, keeping its ends,

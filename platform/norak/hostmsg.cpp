@@ -45,6 +45,7 @@ std::string host_message(i32 module, i32 number)
         {{365, 30}, "NO MAXIMUM SIDE FOR THE TRIANGLES"},
         {{392, 30}, "PART SURFACES"},
         {{392, 40}, "SECOND PART SURFACES"},
+        {{392, 60}, "TWIRL RADIUS SMALLER THAN THE TOLERANCE: NO ARC AT"},
         {{410, 11}, "RELATION CHANGED:"},
         {{413, 19}, "TOLERANCE GREATER THAN THE TOOL DIAMETER"},
         {{413, 26}, "SCALLOP HEIGHT GREATER THAN THE TOOL RADIUS"},

@@ -137,6 +137,12 @@ void rot_2rang(const f32* v, const f32* dir, const f32& lead, const f32& tilt, f
 
 i32 eqpt2(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]); }
 i32 eqpt3(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]) && eqval(a[2], b[2]); }
+i32 eqptd(const i32& n, const f64* a, const f64* b)
+{
+    for (i32 k = 0; k < n; ++k)
+        if (!eqvald(a[k], b[k])) return 0;
+    return 1;
+}
 
 void hatchx(const f32& c, const f32& s, f32* p)
 {

@@ -296,3 +296,26 @@ TEST(MoveString, LinkDistanceLiftsTheWrittenPointsOnly)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UpDown, OptionMenuAsksForTheDirectionTestOnlyForUpMillingUnderType12)
+{
+    for (i32 type : {2, 12}) {
+        for (i32 mode : {1, 2, 3}) {
+            norak::reset();
+            MACTYP = type;
+            modinz();
+            i32 w429 = mode, w455 = 7, item = 10, numbers[4] = {};
+            i32 angle[24] = {};
+            UDOPTM(w429, angle, w455, item, numbers);
+            EXPECT_EQ(w455, mode == 2 ? (type == 12 ? 2 : 1) : 7) << type << " " << mode;
+            EXPECT_EQ(item, 14);
+            EXPECT_EQ(numbers[0], 10);
+            EXPECT_EQ(numbers[1], mode == 1 ? 0 : 11);
+        }
+    }
+    MACTYP = 2;
+}
+
+}  // namespace

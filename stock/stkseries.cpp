@@ -149,7 +149,7 @@ void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& stat
     if (status < 0) return;
     // The stock's box and its Z limits: the two heights for a stock of kind
     // 2, else the box's Z above the Z reference.
-    const f32 zref = wrd2r(NPT1[NPT1_HOME]);
+    const f32 zref = wrd2r(NPT1[5]);  // the sixth word: the Z reference
     for (i32 k = 0; k < 6; ++k) stk_grid.stock[k] = box[k];
     stk_grid.stock[2] = kind == 2 ? heights[0] : zref + box[2];
     stk_grid.stock[5] = kind == 2 ? heights[1] : box[5] + zref;

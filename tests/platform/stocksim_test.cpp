@@ -178,6 +178,8 @@ TEST_F(StockSim, GenericTablesAreReadInOrderAndRefuseTheWrongKindOrTheEnd)
     gen_table_get_int(iv, 1, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(iv[0], 7);
+    gen_table_get_int(iv, 0, st);
+    EXPECT_EQ(st, 0);  // nothing asked, nothing taken
     gen_table_close();
     gen_table_get_int(iv, 1, st);
     EXPECT_EQ(st, -1);

@@ -80,7 +80,7 @@ struct Series : ::testing::Test {
     void TearDown() override { STKPOS = nullptr; }
     // A stock procedure of code 52 or 53: a block of height `top` over the
     // box, as its generic table (format 3), at the next index.
-    i32 stock(i32 code, const std::array<f64, 6>& box, f64 top, i32 ucs = 0)
+    i32 stock(i32 code, const std::array<f64, 6>& box, f64 top, i32 ucs = 0, i32 kind = 0)
     {
         using GV = norak::GenValue;
         std::vector<GV> t{{1, 3}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 1000}, {1, 1000}, {1, 0}, {1, 0},
@@ -89,6 +89,9 @@ struct Series : ::testing::Test {
         norak::ProcRow r;
         r.code = code;
         r.ucs = ucs;
+        r.kind = kind;
+        r.heights[0] = -1.5f, r.heights[1] = 12.5f;
+        r.npt[0] = 7.0f, r.npt[1] = 9.0f, r.npt[2] = 11.0f;
         r.table = norak::add_gen_table(t);
         for (int k = 0; k < 6; ++k) r.box[k] = f32(box[static_cast<size_t>(k)]);
         return procedure(r, {});
@@ -209,25 +212,34 @@ TEST_F(Series, TheStockOfASeriesIsEachPointListStampedInOrderAndTheSweptEnvelope
                                   {false, {20, 6, 6.5}},
                                   {false, {28, 6, 6.5}, 24, 6, M_PI}};  // a half circle about (24, 6)
     const std::vector<Move> m3 = {{true, {30, -2, 20}}, {false, {30, -2, 5}}, {false, {10, 12, 7.5}}};
+    // A procedure before the stock procedure is not part of its stock.
+    procedure(milling(tball), {{true, {10, 10, 20}}, {false, {10, 10, 1}}, {false, {12, 10, 1}}});
     stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
     procedure(milling(tflat), m1);
     procedure(milling(tball), m2);
     procedure(milling(tflat), m3);
 
+    NPT1[5] = r2wrd(2.0f);  // the Z reference
     i32 st = 0;
-    stk_calc_procs(0, 3, nullptr, st);
+    stk_calc_procs(0, 4, nullptr, st);
     ASSERT_EQ(st, 0);
+    // The stock procedure's values and its stock box above the Z reference.
+    EXPECT_EQ(wrd2r(NPT1[19]), 7.0f);
+    EXPECT_EQ(wrd2r(NPT1[18]), 9.0f);
+    EXPECT_EQ(wrd2r(NPT1[3]), 11.0f);
+    EXPECT_EQ(stk_grid.stock[2], 2.0f);
+    EXPECT_EQ(stk_grid.stock[5], 12.0f);
     const std::vector<f32> series = heights();
     i32 valid = 0, level = 0, ucs = 0;
     sim_get_valid(valid, level, ucs);
-    EXPECT_EQ(valid, 3);
+    EXPECT_EQ(valid, 4);
     EXPECT_EQ(level, 1);
 
     // The same stock by the test's own stamping of the point lists.
     stocktest::fill(10.0f);
-    stamp_by_hand(1, flat);
-    stamp_by_hand(2, ball);
-    stamp_by_hand(3, flat);
+    stamp_by_hand(2, flat);
+    stamp_by_hand(3, ball);
+    stamp_by_hand(4, flat);
     const std::vector<f32> by_hand = heights();
     ASSERT_EQ(series.size(), by_hand.size());
     i32 differ = 0, cut = 0;
@@ -351,7 +363,7 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
 {
     const Tool flat{"flat D4", 4.0, 0.0, 30.0, 0.0};
     const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
-    stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+    stock(52, {-6, -6, 0, 36, 20, 10}, 10.0, 0, 2);  // kind 2: the two heights are the Z limits
     const i32 p1 = procedure(milling(t), {{true, {0, 0, 20}}, {false, {0, 0, 8}}, {false, {20, 0, 8}}});
     norak::ProcRow other = milling(t);
     other.ucs = 4;  // another coordinate system: not in the stock
@@ -359,16 +371,23 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     norak::ProcRow linked = milling(t);
     linked.link = 1;  // not in the stock chain
     procedure(linked, {{true, {0, 14, 20}}, {false, {0, 14, 2}}});
+    norak::ProcRow uncomputed = milling(t);
+    uncomputed.calc = 2;  // not computed: not in the stock
+    procedure(uncomputed, {{true, {6, 14, 20}}, {false, {6, 14, 2}}});
     const i32 p4 = procedure(milling(t), {{true, {30, 0, 20}}, {false, {30, 0, 7}}, {false, {30, 15, 7}}});
 
     i32 st = 0;
     stk_calc_procs(0, p1, nullptr, st);
     ASSERT_EQ(st, 0);
+    EXPECT_EQ(stk_grid.stock[2], -1.5f);
+    EXPECT_EQ(stk_grid.stock[5], 12.5f);
     const std::vector<f32> after1 = heights();
     // Valid up to p1: the next series stamps p4 only, on the stock kept.
     stk_calc_procs(0, p4, nullptr, st);
     ASSERT_EQ(st, 0);
     EXPECT_TRUE(norak::transcript_has("NOTE: PROCEDURES IN ANOTHER COORDINATE SYSTEM"));
+    EXPECT_TRUE(norak::transcript_has("NOTE: PROCEDURES NOT COMPUTED OR CHANGED ARE NOT IN THE STOCK"));
+    EXPECT_FALSE(norak::transcript_has("CALCULATING THE STOCK OF THE PROCEDURES"));
     const std::vector<f32> series = heights();
     stocktest::fill(10.0f);
     stamp_by_hand(p1, flat);
@@ -389,6 +408,7 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     const i32 flags[8] = {0, 1, 0, 0, 0, 0, 0, 0};  // flagged: it runs now
     stk_calc_procs(1, p4, flags, st);
     EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("CALCULATING THE STOCK OF THE PROCEDURES"));
     EXPECT_EQ(heights(), series);
 }
 

@@ -75,6 +75,15 @@ bool pocket_code()
     return c == 34 || c == 38;
 }
 f64 dxy(const f32* a, const f32* b) { return std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1]); }
+// The XY distance from s to e and the unit XY direction d between them
+// (along x when they coincide).
+f64 along(const f32* s, const f32* e, f64* d)
+{
+    const f64 f = dxy(s, e);
+    d[0] = f > 0.0 ? (f64(e[0]) - s[0]) / f : 1.0;
+    d[1] = f > 0.0 ? (f64(e[1]) - s[1]) / f : 0.0;
+    return f;
+}
 
 // Points of a piece being built, then copied into its host buffer.
 using Pts = std::vector<f32>;
@@ -332,12 +341,8 @@ void TWLMD2(const i32& mode, const f32* a, const f32* b, i32& n, i32& status)
     q = std::max(q, 4);
     const i32 h = std::max(2 * q, 8);
     const f64 zh = std::max(a[2], b[2]);
-    const f64 f = dxy(s, e);
-    f64 d[2] = {f64(e[0]) - s[0], f64(e[1]) - s[1]};
-    if (f > 0.0)
-        d[0] /= f, d[1] /= f;
-    else
-        d[0] = 1.0, d[1] = 0.0;
+    f64 d[2];
+    const f64 f = along(s, e, d);
     // Positions in the vertical plane: x along d from the start, z.
     Pts v;
     v.reserve(3 * static_cast<size_t>(4 * q + 10));
@@ -393,12 +398,8 @@ void TWLGOU(const i32& mode, const i32& side, const f32* a, const f32* b, const 
     const f64 ext = 2.0 * radius() + 5.0 * r;
     const f32* s = mode == 2 ? b : a;
     const f32* e = mode == 2 ? a : b;
-    const f64 f = dxy(s, e);
-    f64 d[2] = {f64(e[0]) - s[0], f64(e[1]) - s[1]};
-    if (f > 0.0)
-        d[0] /= f, d[1] /= f;
-    else
-        d[0] = 1.0, d[1] = 0.0;
+    f64 d[2];
+    const f64 f = along(s, e, d);
     f64 lo = -ext, hi = f + ext;
     if (mode == 3) (side == 1 ? hi : lo) = side == 1 ? f : 0.0;
     const f64 step = std::max(0.25 * D, f64(5.0f * r));

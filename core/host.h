@@ -1129,3 +1129,40 @@ void rel_nc_init_cng_expr(i32 code);     // the relation of a code becomes its p
 void calculate_partbox();
 void update_min_max_pz();
 void partbox_not_calculated_msg(i32 on);
+
+// ------------------------------------------------------- the manual editor
+// Menu columns: modcls starts a column of items; the items that follow are
+// counted from 1 over all columns until modif1 reads the reply (a positive
+// reply is the chosen item's position; 0 continue, -1 confirm, -2 escape, -3
+// show again). Items: modmc2 (alternatives joined by "@", the state word
+// holds the current one from 1, mark nonzero shows the item marked), modumc
+// with " " (an empty item), modmc (alternatives, unmarked), mdmpc2 (two
+// alternatives), modic2 and modrc2 (an integer or real field; a field whose
+// low and high equal its value cannot be changed).
+void modcls(i32 count, const i32* attributes);
+void modic2(const char* label, i32& value, i32 low, i32 high, i32 mark);
+void modrc2(const char* label, f32& value, f32 low, f32 high, i32 mark);
+void mdmpc2(const char* options, i32& current, i32 mark);
+void setcolr(i32 mode, i32 colour, i32 position, i32& out);  // colour of the items from a position on
+// Display blocks by block key (a depth, then the list number and the block
+// number; depth 1 names the whole list): the attention mark on or off, and
+// blanking (1) or unblanking (0) of the blocks from the first key to the
+// last (depth 1: every block of the list).
+void ncd_set_block_or_proc_attn(const i32* key, i32 on);
+void ncd_set_block_or_proc_blank(const i32* first, const i32* last, i32 blank);
+void ncd_go_last_added_block();
+i32 nu_modl_get_did_init();          // 1 when the module's numbered texts are registered
+i32 get_win_mode();                  // nonzero when the graphics window hides the tool image itself
+void EnableHideTool();
+void nc_tool_disp_hide(i32 on);
+void segchk(const char* name, i32 length, i32 mode, i32& result);  // 1 when the named segment is active
+// Picking of tool path blocks: enatpo lets the next pick take a block;
+// slpopb drops the pick stack's top; ncd_get_picked gives the key of the
+// block picked last (depth 0 when none).
+void setir();
+void enatpo();
+void setatn(i32 on);
+void slpopb(i32& status);
+void ncd_get_picked(i32* key, i32& status);
+void ncs_get_point(i32 mode, f32* point, i32& status);  // a point indicated in space: 0, -1, -2, -3
+i32 split_by_tool_get_set(i32 mode, i32 value);  // the split-by-tool setting: mode 1 get, 2 set

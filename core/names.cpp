@@ -248,6 +248,18 @@ void MNUMOD(const i32& on, i32& status)
 
 void MNUCLR() { clear_menu_area(); }
 
+void REDSPL()
+{
+    i32 cleared = 0;
+    gsclr(1, cleared);
+    if (cleared == 1 && macexe() == 0) {
+        modisp();
+        i32 none = 0;
+        gsclr(2, none);
+    }
+}
+
+
 void SPCHIT(i32& hit)
 {
     i32 key = -1;

@@ -33,6 +33,8 @@ void MNUIN2(const i32& mode, const i32& width, const i32& menu, i32& current, i3
 void MNUIN3(const char* menu_text, i32& status);
 void MNUMOD(const i32& on, i32& status);
 void MNUCLR();
+// Redisplays the menu when the screen was cleared and no macro runs.
+void REDSPL();
 
 void SPCHIT(i32& hit);
 void SPCARM(const i32& count);

@@ -1,3 +1,62 @@
 #include "edit/proctab.h"
 
+#include <cstring>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "core/codedio.h"
+#include "core/host.h"
+
 ProcTables PRCTAB = {};
+
+void PRCTBF(i32& status)
+{
+    std::memset(&PRCTAB, 0, sizeof PRCTAB);
+    status = 0;
+    i32 answer = 0;
+    lmark(1, 8, answer);
+    if (answer < 1) {
+        status = -1;
+        return;
+    }
+    ltop();
+    lacces(2, answer);
+    bool full = false;
+    while (answer >= 0 && status >= 0) {
+        i32 size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, status);
+        if (status < 0) break;
+        if (type == 12) {
+            if (PRCTAB.count >= PRT_MAX) {
+                full = true;
+            } else {
+                const i32 k = ++PRCTAB.count;
+                i32 n = 1, st = 0;
+                TPGETN(AM_LIST, GR_LEAD, 34, n, DT_INT, &PRCTAB.type[k], st);
+                TPGETN(AM_LIST, GR_LEAD, 33, n, DT_INT, &PRCTAB.number[k], st);
+                i32 word = 0;
+                TPGETC(AM_LIST, GR_GLOBAL, 81, n, DT_INT, &word, st);
+                PRCTAB.state[k] = st == 0 ? word : 0;
+                word = 0;
+                TPGETC(AM_LIST, GR_GLOBAL, 21, n, DT_INT, &word, st);
+                PRCTAB.manual[k] = st == 0 && word == 2 ? 1 : 0;
+                PRCTAB.blank[k] = 1;
+                char text[21] = {0};
+                i32 length = 0, textlen = 0;
+                GTTEXT(AM_LIST, 0, GR_GLOBAL, 29, 20, length, text, st, textlen);
+                if (st >= 0)
+                    for (i32 c = 0; c < 20 && c < length && text[c] != '\0'; ++c) PRCTAB.comment[k][c] = text[c];
+            }
+        }
+        lclos();
+        lacces(1, answer);
+    }
+    if (full) eroutc("PRCTBF, MORE THAN 200 PROCEDURES", 0);
+    if (status < 0) {
+        PRCTAB.count = 0;
+        eroutc("PRCTBF, ERRORS IN LIST", 0);
+    }
+    i32 st = 0;
+    TPTOP(8, st);
+    if (st < 0) status = -1;
+}

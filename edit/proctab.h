@@ -1,5 +1,5 @@
-// The procedure tables of the tool path, one row per procedure, filled when
-// the procedure list is built.
+// The procedure tables of the current tool path, one row per procedure, and
+// their filling from the procedure blocks of the main list.
 #pragma once
 
 #include "core/words.h"
@@ -31,3 +31,11 @@ struct ProcTables {
     i32 trhide[PRT_MAX + 1];  // the transformation is shown without parentheses
 };
 extern ProcTables PRCTAB;
+
+// Fills the tables from the procedure blocks of the main list of the open
+// tool path, in list order: function code, number, state (item 81 of group
+// 24), manual change (item 21 equal to 2), the comment (text 29), blank state
+// 1; the other words are cleared. The list position is kept. Status 0; -1
+// when the list cannot be read (the tables are then empty); more procedures
+// than the tables hold are left out with "PRCTBF, MORE THAN 200 PROCEDURES".
+void PRCTBF(i32& status);

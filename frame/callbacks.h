@@ -38,6 +38,7 @@ struct ChgState {
     i32 first;    // no change test since the new procedure
     i32 mode;     // approximation mode seen at the last test
     f32 tol;      // approximation tolerance seen at the last test
+    i32 freed;    // models the editor's store had freed when the model was built
 };
 extern ChgState PRCCST;
 

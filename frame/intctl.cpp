@@ -14,7 +14,8 @@
 #include "blocks/tech.h"
 #include "cleanup/services.h"
 #include "cutter/prjbrg.h"
-#include "edit/services.h"
+#include "edit/manedt.h"
+#include "edit/support.h"
 #include "frame/least.h"
 #include "core/util.h"
 #include "passes/services.h"
@@ -312,9 +313,11 @@ static void exec_menu(const i32& mode)
             MNUCLR();
             break;
         } else if (action == 4 && edit) {
-            i32 reply = 0;
+            // From the execution menu only MOVE TOOL and the viewing items are offered.
+            const i32 none[EDF_N] = {0, 0, 0, 0, 0, 0};
+            i32 reply = 0, edited = 0;
             if (MACTYP == 33) EDTMRK(2, reply);
-            manedt(-1, 0, 1, 0, 0, reply);
+            manedt(-1, none, 1, 0, edited, reply);
             if (MACTYP == 33) EDTMRK(1, reply);
         } else {
             gsclr(0);

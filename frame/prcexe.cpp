@@ -16,10 +16,11 @@
 #include "surfaces/allsrf.h"
 #include "surfaces/srfchk.h"
 #include "surfaces/srflist.h"
+#include "edit/support.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
-ChgState PRCCST = {1, 1, 1, 1, 0.0f};
+ChgState PRCCST = {1, 1, 1, 1, 0.0f, 0};
 DefState PRCDST = {};
 i32 PRCGUS[2] = {0, 0};
 f32 PRTBOX[6] = {0, 0, 0, 0, 0, 0};
@@ -150,6 +151,8 @@ void PRCEXE(const i32& mode, i32& status)
         // So is a part surface the module cannot hold.
         if (status >= 0 && MACTYP != 14) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
         if (status < 0) failed = true;
+        // A model the editor freed since it was built is not there any more.
+        if (PRCCST.freed != MDLFRE) PRCCST.rebuild = 1;
         if (!failed && PRCCST.rebuild) {
             if (pw(GCHMOD) == 2 || pw(GCHMOD) == 3) {
                 build_model(status);
@@ -163,7 +166,10 @@ void PRCEXE(const i32& mode, i32& status)
                 if (status < 0) failed = true;
                 else for (i32 k = 0; k < 6; ++k) PRTBOX[k] = static_cast<f32>(box[k]);
             }
-            if (!failed) PRCCST.rebuild = 0;
+            if (!failed) {
+                PRCCST.rebuild = 0;
+                PRCCST.freed = MDLFRE;
+            }
         }
         i32 work = 0;
         if (!failed) {
@@ -190,6 +196,8 @@ void PRCEXE(const i32& mode, i32& status)
 
 void PRCCHG(i32& changed, i32&, i32& status)
 {
+    if (PRCCST.freed != MDLFRE) PRCCST.rebuild = 1;  // the editor freed the model
+
     const i32* b = PRCPAR;
     const i32* c = PRCCPY;
     auto di = [&](i32 n) { return pwrd(b, n) != pwrd(c, n); };

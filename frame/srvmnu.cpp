@@ -94,17 +94,6 @@ std::string trimmed(const char* text, size_t n)
 }
 }  // namespace
 
-void REDSPL()
-{
-    i32 cleared = 0;
-    gsclr(1, cleared);
-    if (cleared == 1 && macexe() == 0) {
-        modisp();
-        i32 none = 0;
-        gsclr(2, none);
-    }
-}
-
 void TXTEDT(i32& status)
 {
     status = 0;

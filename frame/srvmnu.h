@@ -2,6 +2,7 @@
 // redisplay after a cleared screen and the tool path information texts.
 #pragma once
 
+#include "core/names.h"
 #include "core/words.h"
 
 // Option table words (from 1) and flag words (from 1) of the SERVICE menu.
@@ -16,8 +17,6 @@ void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& mac
             i32* flags, i32& status);
 // Edits the procedure's text (first text of "TXT2"); status: characters read or 0.
 void TXTEDT(i32& status);
-// Redisplays the menu when the screen was cleared and no macro runs.
-void REDSPL();
 // Six blank-padded 22-character information texts of a tool path (the
 // current one when current is nonzero).
 void TPHDRF(const i32& tp, const i32& current, char* name, char* size, char* left, char* type, char* level,

@@ -176,8 +176,22 @@ void msg_get(i32 module, i32 number, char* text, i32 length)
 // --------------------------------------------------- menus and prompts
 
 void modinz() {}
-void modmc(const char* options, i32& choice) { choice = menu_choice(options); }
-void modumc(const char* options, i32& choice) { choice = menu_choice(options); }
+void modmc(const char* options, i32& choice)
+{
+    if (column_form()) {
+        column_options(options, choice, 0);
+        return;
+    }
+    choice = menu_choice(options);
+}
+void modumc(const char* options, i32& choice)
+{
+    if (column_form()) {
+        column_empty();
+        return;
+    }
+    choice = menu_choice(options);
+}
 
 void irepyc(const char* question, i32& reply)
 {

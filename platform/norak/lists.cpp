@@ -241,17 +241,20 @@ void ldelet(const i32& count, i32& status)
     Host& h = H();
     List& l = cur_list();
     status = -1;
-    if (!list_usable() || l.cur == 0 || count < 1) return;
+    if (!list_usable() || l.cur == 0 || (count < 1 && count != -1)) return;
     size_t first = l.cur - 1;
-    size_t n = std::min(static_cast<size_t>(count), l.elems.size() - first);
+    // -1: the current element alone, the cursor then on the element after it
+    const bool after = count == -1;
+    size_t n = after ? 1 : std::min(static_cast<size_t>(count), l.elems.size() - first);
     for (size_t k = first; k < first + n; ++k) {
         if (l.elems[k].code == h.open_element) h.open_element = 0;
         h.list_words -= l.elems[k].words.size() + (l.elems[k].sub ? tree_words(*l.elems[k].sub) : 0);
     }
     l.elems.erase(l.elems.begin() + static_cast<long>(first), l.elems.begin() + static_cast<long>(first + n));
     l.cur = first;  // the element before the deleted run, 0 at the top
+    if (after && first < l.elems.size()) l.cur = first + 1;  // the element that followed
     h.wpos = 0;
-    status = n < static_cast<size_t>(count) ? -2 : 0;
+    status = !after && n < static_cast<size_t>(count) ? -2 : 0;
 }
 
 void lchang(const i32& count, const void* buf, i32& status)

@@ -666,6 +666,10 @@ void prcont()
 
 void modmc2(const char* options, i32& current, i32 highlight)
 {
+    if (column_form()) {
+        column_options(options, current, highlight);
+        return;
+    }
     ++N().row;
     note(std::string("menu: ") + options + " [" + std::to_string(current) + (highlight ? "*" : "") + "]");
     if (const Reply* r = optional_reply("menu", options)) {
@@ -730,6 +734,10 @@ void modrc(const char* label, f32& value, f32 low, f32 high)
 
 void modif1(i32& action)
 {
+    if (column_form()) {
+        action = column_read();
+        return;
+    }
     std::string options = "ACCEPT@LEAVE";
     for (const auto& a : N().actions) options += "@" + a.first;
     note("menu: " + options);

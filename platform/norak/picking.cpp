@@ -230,6 +230,17 @@ void sldel(const i32& index, i32& status)
 
 void pick(i32& status)
 {
+    {
+        // While the editor's menu columns are shown, the user may answer the
+        // pick with a choice of that menu instead.
+        Host& h = H();
+        if (column_form() && h.next_reply < h.replies.size() && h.replies[h.next_reply].kind == "menu") {
+            tp_pick().enabled = false;
+            status = column_read();
+            return;
+        }
+        column_drop();
+    }
     std::string text = asked();
     note("pick: " + text);
     const Reply& r = next_reply("pick", text);
@@ -239,6 +250,16 @@ void pick(i32& status)
         status = -1;
     } else if (r.end) {
         status = -3;
+    } else if (tp_pick().enabled) {
+        // a tool path block: the reply names its number in the current list
+        i32 level = 0;
+        gtlstn(1, level);
+        tp_pick().level = level;
+        tp_pick().block = r.entity;
+        status = 0;
+        note("reply: block " + std::to_string(r.entity));
+        tp_pick().enabled = false;
+        return;
     } else {
         need_entity(r, r.entity);
         push(r.entity, r.u, r.v);
@@ -297,6 +318,7 @@ void prmp1c(const char* before, hval value, const char* format, const char* afte
 
 void getpt(const i32&, f32* point, i32& status)
 {
+    column_drop();
     std::string text = asked();
     note("point: " + text);
     const Reply& r = next_reply("point", text);

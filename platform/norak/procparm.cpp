@@ -131,11 +131,13 @@ struct Row {
     i32 vkind = 0;        // value-item kind
     i32 code = 0;
     f64 lo = 0, hi = 0;
+    bool mark = false;    // an item shown marked (the editor's columns)
 };
 struct Form {
     std::vector<Row> rows;
     bool read = false;
     i32 modflag = 0;
+    bool columns = false;  // the rows are items of menu columns (modcls)
 };
 Form& F() { return ext_state<Form>("procform"); }
 
@@ -242,8 +244,11 @@ i32 read_form()
 {
     Form& f = F();
     std::string asked;
-    for (size_t k = 0; k < f.rows.size(); ++k) asked += (k ? "@" : "") + shown(f.rows[k]);
+    for (size_t k = 0; k < f.rows.size(); ++k)
+        asked += (k ? "@" : "") + shown(f.rows[k]) + (f.rows[k].mark ? "*" : "");
     note("menu: " + asked);
+    const bool columns = f.columns;
+    f.columns = false;
     const Reply& r = next_reply("menu", asked);
     std::string where = "reply " + std::to_string(r.index + 1);
     f.read = true;
@@ -255,8 +260,11 @@ i32 read_form()
     } else {
         std::vector<std::string> labels;
         for (const Row& row : f.rows) labels.push_back(row.kind != 2 ? label_of(row) : std::string());
-        std::optional<i32> named = answer_choice(r.answer, labels);
-        bool by_option = false;
+        // In menu columns a reply naming an alternative of an item takes
+        // that alternative, whichever one the item shows.
+        std::optional<i32> named = columns ? choose_option(f, r.answer) : std::nullopt;
+        bool by_option = named.has_value();
+        if (!named) named = answer_choice(r.answer, labels);
         if (!named) {
             named = choose_option(f, r.answer);
             by_option = named.has_value();
@@ -286,6 +294,59 @@ i32 read_form()
     note("reply: " + std::to_string(choice) + chosen + (r.value.empty() || choice < 1 ? "" : " = " + r.value));
     return choice;
 }
+
+
+}  // namespace
+
+bool column_form() { return F().columns; }
+
+void column_drop()
+{
+    Form& f = F();
+    if (!f.columns) return;
+    f.rows.clear();
+    f.read = false;
+    f.columns = false;
+}
+
+void column_start()
+{
+    Form& f = F();
+    if (!f.columns) {
+        f.rows.clear();
+        f.read = false;
+        f.columns = true;
+    }
+}
+
+void column_options(const char* options, i32& current, i32 mark)
+{
+    Row& r = add_row();
+    r.kind = 3;
+    r.opts = split_options(options);
+    if (r.opts.empty()) r.opts.push_back(" ");
+    r.text = r.opts[0];
+    r.word = &current;
+    r.mark = mark != 0;
+}
+
+void column_empty() { add_row().kind = 2; }
+
+void column_field(const char* label, i32* word, i32 vkind, f64 lo, f64 hi, i32 mark)
+{
+    Row& r = add_row();
+    r.kind = 5;
+    r.vkind = vkind;
+    r.text = label;
+    r.word = word;
+    r.lo = lo;
+    r.hi = hi;
+    r.mark = mark != 0;
+}
+
+i32 column_read() { return read_form(); }
+
+namespace {
 
 // --------------------------------------------------- masks, flags, rows
 struct Misc {

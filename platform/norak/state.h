@@ -117,6 +117,22 @@ void delete_display_of_procedure(i32 number);
 void set_display_blank(i32 blank);
 i32 registrations();  // display blocks registered so far
 Element* cur_element();
+// The manual editor's menu columns (procparm.cpp): items added to the menu
+// form while a column form is open, read by modif1.
+bool column_form();
+void column_start();
+void column_drop();  // the form shown is left unread (a pick or a point was given)
+void column_options(const char* options, i32& current, i32 mark);
+void column_empty();
+void column_field(const char* label, i32* word, i32 vkind, f64 lo, f64 hi, i32 mark);
+i32 column_read();
+// Picking of tool path blocks (editing.cpp): enabled by enatpo for the next
+// pick, which then takes the block of the reply's number in the current list.
+struct TpPick {
+    bool enabled = false;
+    i32 level = 0, block = -1;  // the block picked last: list level and number
+};
+TpPick& tp_pick();
 size_t total_list_words();
 
 // The state a host file keeps under `name`, made on first use.

@@ -1,0 +1,862 @@
+#include "edit/stepping.h"
+
+#include <cstring>
+#include <ctime>
+#include <initializer_list>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/listdsp.h"
+#include "blocks/modal.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/names.h"
+#include "core/records.h"
+#include "edit/alter/search.h"
+
+StepState MOVSTA = {};
+i32 MOVRST[7] = {0, 0, 0, 0, 0, 0, 0};
+i32 MOVJMP[2] = {-1, -1};
+
+namespace {
+
+constexpr i32 SLOT_WALK = 4;   // the movers' remembered motion
+constexpr i32 SLOT_KEEP = 6;   // positions kept across a search
+constexpr f32 NO_Z = 10000.0f;
+constexpr i32 RESTATE[7] = {1, 2, 3, 5, 10, 55, 100};
+
+struct Head {
+    i32 size = 0, type = 0, cls = 0, number = -1;
+};
+
+// Header and number of the block at the cursor (word position reset).
+bool read_head(Head& h, i32& status)
+{
+    TPBLKH(AM_LIST, h.size, h.type, h.cls, status);
+    if (status < 0) return false;
+    tpget(AM_LIST, 1, DT_INT, &h.number, status);
+    lclos();
+    return status >= 0;
+}
+
+bool is_string(i32 type) { return type == 7 || type == 27 || type == 227; }
+i32 string_points(const Head& h) { return is_string(h.type) ? (h.size - 1) / (h.type == 7 ? 4 : 7) : 1; }
+
+// Marker kind (and the layer Z for kind 3) of the marker at the cursor.
+bool marker_kind(i32& kind, f32& z, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, number = 0, iv = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status >= 0) RDBHED(AM_LIST, number, kind, z, iv, status);
+    lclos();
+    return status >= 0;
+}
+
+// The parameter code of the technology block at the cursor.
+bool tech_code(i32& code, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, number = 0, kind = 0, iv = 0;
+    f32 rv = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status >= 0) RDBT1(AM_LIST, number, code, kind, iv, rv, status);
+    lclos();
+    return status >= 0;
+}
+
+bool remember(i32 slot)
+{
+    i32 answer = 0;
+    lmark(1, slot, answer);
+    return answer >= 1;
+}
+
+// One block along the list: 0 moved, 1 at an end (did not move), -1 error.
+i32 jump(i32 dir)
+{
+    i32 st = 0;
+    TPJUMP(dir > 0 ? 1 : -1, st);
+    if (st == -2) return 1;
+    return st < 0 ? -1 : 0;
+}
+
+f32 zshift() { return wrd2r(NPT1[NPT1_ORIGIN + 2]); }
+
+void display(i32 mode, i32& status)
+{
+    i32 flag = 0;
+    DISPLB(mode, flag, status);
+}
+
+void attention(const i32* key, i32 on)
+{
+    if (key[0] >= 2 && key[2] != -1) ncd_set_block_or_proc_attn(key, on);
+}
+
+void blank_range(i32 from, i32 to, i32 blank)
+{
+    if (from < 0 || to < 0) return;
+    i32 a[KEY_N], b[KEY_N];
+    blkkey(a, from);
+    blkkey(b, to);
+    ncd_set_block_or_proc_blank(a, b, blank);
+}
+
+void hide_tool()
+{
+    if (get_win_mode() != 0) {
+        EnableHideTool();
+        nc_tool_disp_hide(0);
+    }
+}
+
+// Walks in the direction to the next motion (the block at the cursor first)
+// and breaks a string of two or more points in the split mode.
+bool to_motion(i32 dir, i32 split, Head& h, i32& status, bool& end)
+{
+    end = false;
+    while (true) {
+        if (!read_head(h, status)) return false;
+        if (h.cls == BC_MOVE) {
+            if (is_string(h.type) && string_points(h) >= 2) {
+                BRKSTR(split, status);
+                if (status < 0) return false;
+                if (!read_head(h, status)) return false;
+            }
+            return true;
+        }
+        i32 j = jump(dir);
+        if (j < 0) {
+            status = -1;
+            return false;
+        }
+        if (j == 1) {
+            end = true;
+            return true;
+        }
+    }
+}
+
+}  // namespace
+
+void blkkey(i32* key, const i32& block)
+{
+    for (i32 k = 0; k < KEY_N; ++k) key[k] = 0;
+    i32 level = 0;
+    gtlstn(1, level);
+    key[0] = 2;
+    key[1] = level;
+    key[2] = block;
+}
+
+// ------------------------------------------------------------------ movers
+
+void MVFRWD(const i32& trace, i32& count, i32& number, i32& type, i32& status)
+{
+    const i32 wanted = count;
+    number = -1;
+    auto fail = [&]() {
+        eroutc("MVFRWD, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    if (!remember(SLOT_WALK)) return fail();
+    Head h;
+    if (!read_head(h, status)) return fail();
+    bool seen = false, end = false;
+    if (h.cls == BC_MOVE) {
+        if (!remember(SLOT_WALK)) return fail();
+        number = h.number;
+        type = h.type;
+        seen = true;
+    }
+    i32 made = 0;
+    while (made < wanted) {
+        i32 j = jump(1);
+        if (j < 0) return fail();
+        if (j == 1) {
+            end = true;
+            break;
+        }
+        if (!read_head(h, status)) return fail();
+        if (h.cls != BC_MOVE) {
+            if (trace == 0 && h.cls == BC_MARKER) {
+                i32 kind = 0;
+                f32 z = 0;
+                if (!marker_kind(kind, z, status)) return fail();
+                if (kind == 3) MOVSTA.layerz = z;
+            } else if (trace != 0 || h.cls == BC_TECH) {
+                display(2, status);
+                if (status < 0) return fail();
+            }
+            continue;
+        }
+        if (is_string(h.type)) {
+            const i32 m = string_points(h);
+            if (m > wanted - made) {
+                BRKSTR(1, status);
+                if (status < 0) return fail();
+                if (!read_head(h, status)) return fail();
+                made += 1;
+            } else {
+                made += m;
+            }
+        } else {
+            made += 1;
+        }
+        if (!remember(SLOT_WALK)) return fail();
+        number = h.number;
+        type = h.type;
+        seen = true;
+        if (trace != 0) {
+            display(2, status);
+            if (status < 0) return fail();
+        }
+    }
+    count = made;
+    TPTOP(SLOT_WALK, status);
+    if (status < 0) return fail();
+    status = end ? 1 : seen ? 0 : 1;
+}
+
+void MVBCWD(i32& count, i32& number, i32& type, i32& status)
+{
+    const i32 wanted = count;
+    number = -1;
+    for (i32& w : MOVRST) w = 1;
+    auto fail = [&]() {
+        eroutc("MVBCWD, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    if (!remember(SLOT_WALK)) return fail();
+    Head h;
+    if (!read_head(h, status)) return fail();
+    bool seen = false, end = false, closed = false;
+    if (h.cls == BC_MOVE) {
+        if (!remember(SLOT_WALK)) return fail();
+        number = h.number;
+        type = h.type;
+        seen = true;
+    }
+    i32 made = 0;
+    while (made < wanted) {
+        i32 j = jump(-1);
+        if (j < 0) return fail();
+        if (j == 1) {
+            end = true;
+            break;
+        }
+        if (!read_head(h, status)) return fail();
+        if (h.cls != BC_MOVE) {
+            if (h.cls == BC_MARKER) {
+                i32 kind = 0;
+                f32 z = 0;
+                if (!marker_kind(kind, z, status)) return fail();
+                if (kind == 3) MOVSTA.layerz = z;
+                if (kind == 4) closed = true;
+            } else if (h.cls == BC_TECH) {
+                i32 code = 0;
+                if (!tech_code(code, status)) return fail();
+                for (i32 k = 0; k < 7; ++k)
+                    if (RESTATE[k] == code) MOVRST[k] = 0;
+            }
+            continue;
+        }
+        if (is_string(h.type)) {
+            const i32 m = string_points(h);
+            if (m > wanted - made) {
+                BRKSTR(2, status);
+                if (status < 0) return fail();
+                if (!read_head(h, status)) return fail();
+                made += 1;
+            } else {
+                made += m;
+            }
+        } else {
+            made += 1;
+        }
+        if (!remember(SLOT_WALK)) return fail();
+        number = h.number;
+        type = h.type;
+        seen = true;
+    }
+    count = made;
+    TPTOP(SLOT_WALK, status);
+    if (status < 0) return fail();
+    if (seen) {
+        UPDBOT(status);
+        if (status < 0) return;
+    }
+    status = end || !seen ? 1 : 0;
+    if (status == 0 && closed) status = 2;
+}
+
+void JPSTRP(i32& number, i32& type, i32& status)
+{
+    auto fail = [&]() {
+        eroutc("JPSTRP, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    i32 answer = 0;
+    lacces(2, answer);
+    if (answer < 0) return fail();
+    number = -1;
+    while (true) {
+        Head h;
+        if (!read_head(h, status)) return fail();
+        display(2, status);
+        if (status < 0) return fail();
+        if (h.cls == BC_MOVE) {
+            number = h.number;
+            type = h.type;
+            break;
+        }
+        i32 j = jump(1);
+        if (j < 0) return fail();
+        if (j == 1) break;
+    }
+    status = 0;
+}
+
+void JPENDP(i32& number, i32& type, i32& status)
+{
+    auto fail = [&]() {
+        eroutc("JPENDP, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    if (!remember(SLOT_KEEP)) return fail();
+    JMPEND(status);
+    if (status < 0) return fail();
+    Head h;
+    bool end = false;
+    if (!to_motion(-1, 0, h, status, end) && status < 0) {
+        // a string at the end stays whole: only the head was wanted
+    }
+    if (status < 0) return fail();
+    if (end || h.cls != BC_MOVE) {
+        TPTOP(SLOT_KEEP, status);
+        if (status < 0) return fail();
+        status = 0;
+        return;
+    }
+    number = h.number;
+    type = h.type;
+    UPDBOT(status);
+    if (status < 0) return;
+    status = 0;
+}
+
+void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& status)
+{
+    forward = 0;
+    status = 0;
+    auto fail = [&]() {
+        eroutc("JPINDP, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    if (target == current) return;
+    if (!remember(SLOT_KEEP)) return fail();
+    i32 dir = 1;
+    i32 answer = 0;
+    if (target < current) {
+        if (target >= current / 2) {
+            dir = -1;
+        } else {
+            lacces(2, answer);
+            if (answer < 0) return fail();
+        }
+    }
+    i32 ends = 0;
+    bool found = false;
+    while (true) {
+        Head h;
+        if (!read_head(h, status)) return fail();
+        if (h.number == current) forward = 1;
+        if (h.cls == BC_MARKER) {
+            i32 kind = 0;
+            f32 z = 0;
+            if (!marker_kind(kind, z, status)) return fail();
+            if (kind == 3) MOVSTA.layerz = z;
+        }
+        if (!found && h.cls == BC_MOVE && is_string(h.type)) {
+            const i32 m = string_points(h);
+            if (m >= 1 && h.number <= target && target <= h.number + m - 1 && m > 1) {
+                BRKSTR(1, status);
+                if (status < 0) return fail();
+                dir = 1;  // the target lies among the lines just made
+                continue;
+            }
+        }
+        if (h.number == target) found = true;
+        if (found && h.cls == BC_MOVE) {
+            target = h.number;
+            type = h.type;
+            UPDBOT(status);
+            if (status < 0) return;
+            status = 0;
+            return;
+        }
+        if (found) dir = 1;
+        i32 j = jump(dir);
+        if (j < 0) return fail();
+        if (j == 1) {
+            if (++ends >= 2 || found) break;
+            lacces(2, answer);
+            if (answer < 0) return fail();
+            dir = 1;
+        }
+    }
+    usmsgc("INDICATED BLOCK WAS NOT FOUND WITHIN CURRENT PROCEDURE");
+    target = current;
+    forward = 0;
+    TPTOP(SLOT_KEEP, status);
+    if (status < 0) return fail();
+    status = -2;
+}
+
+void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status)
+{
+    number = -1;
+    status = 0;
+    if ((n1 == 0 || n2 == 0) && z == NO_Z) return;
+    auto fail = [&]() {
+        eroutc("LYRSTP, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    if (!remember(SLOT_KEEP)) return fail();
+    const f32 shown = MOVSTA.layerz - zshift();
+    const i32 dir = (n1 > 0 || z < shown) ? 1 : -1;
+    const i32 fin = (n2 > 0 || z < shown) ? 1 : -1;
+    const i32 split = fin > 0 ? 1 : 2;
+    i32 open = 0, close = 0;
+    if (MOVSTA.layering == 5 || MOVSTA.layering == 6) {
+        open = dir > 0 ? 5 : 6;
+        close = dir > 0 ? 6 : 5;
+    } else {
+        open = dir > 0 ? 3 : 4;
+        close = dir > 0 ? 4 : 3;
+    }
+    const bool zsearch = n1 == 0 || n2 == 0;
+    i32 layers = 0, motions = 1;
+    bool reached = false, end = false;
+    while (!reached) {
+        i32 j = jump(dir);
+        if (j < 0) return fail();
+        if (j == 1) {
+            end = true;
+            break;
+        }
+        Head h;
+        if (!read_head(h, status)) return fail();
+        if (h.cls == BC_MOVE) {
+            ++motions;
+            continue;
+        }
+        if (h.cls != BC_MARKER) continue;
+        i32 kind = 0;
+        f32 lz = 0;
+        if (!marker_kind(kind, lz, status)) return fail();
+        if (kind == 3) MOVSTA.layerz = lz;
+        if (zsearch) {
+            const f32 s = MOVSTA.layerz - zshift();
+            if (kind == MOVSTA.layering && ((dir > 0 && s <= z) || (dir < 0 && z <= s))) reached = true;
+            continue;
+        }
+        if (kind == close && motions == 0) layers -= dir;  // an empty layer does not count
+        if (kind == MOVSTA.layering) {
+            layers += dir;
+            if (layers == n1) reached = true;
+        }
+        if (kind == open && layers != 0) motions = 0;
+    }
+    if (reached) {
+        Head h;
+        while (true) {
+            i32 j = jump(fin);
+            if (j < 0) return fail();
+            if (j == 1) {
+                end = true;
+                break;
+            }
+            if (!read_head(h, status)) return fail();
+            if (h.cls == BC_MOVE) {
+                if (is_string(h.type) && string_points(h) >= 2) {
+                    BRKSTR(split, status);
+                    if (status < 0) return fail();
+                    if (!read_head(h, status)) return fail();
+                }
+                number = h.number;
+                break;
+            }
+            if (h.cls == BC_MARKER) {
+                i32 kind = 0;
+                f32 lz = 0;
+                if (!marker_kind(kind, lz, status)) return fail();
+                if (kind == 3) MOVSTA.layerz = lz;
+            }
+        }
+    }
+    TPTOP(SLOT_KEEP, status);
+    if (status < 0) return fail();
+    status = end ? 1 : 0;
+}
+
+// ------------------------------------------------------------ set-up, shows
+
+void PRCRNG(i32& status)
+{
+    auto fail = [&]() {
+        eroutc("PRCRNG, ERRORS IN LIST", 0);
+        status = -1;
+    };
+    if (!remember(SLOT_KEEP)) return fail();
+    i32 answer = 0;
+    lacces(2, answer);
+    if (answer < 0) return fail();
+    Head h;
+    bool end = false;
+    while (true) {
+        if (!read_head(h, status)) return fail();
+        if (h.cls == BC_MOVE) break;
+        i32 j = jump(1);
+        if (j < 0) return fail();
+        if (j == 1) {
+            end = true;
+            break;
+        }
+    }
+    blkkey(MOVSTA.first, end ? -1 : h.number);
+    MOVSTA.shown[0] = MOVSTA.first[2];
+    JMPEND(status);
+    if (status < 0) return fail();
+    end = false;
+    while (true) {
+        if (!read_head(h, status)) return fail();
+        if (h.cls == BC_MOVE) break;
+        i32 j = jump(-1);
+        if (j < 0) return fail();
+        if (j == 1) {
+            end = true;
+            break;
+        }
+    }
+    // the last motion of a string is its last point
+    const i32 last = end ? -1 : h.number + (is_string(h.type) ? string_points(h) - 1 : 0);
+    blkkey(MOVSTA.last, last);
+    MOVSTA.shown[1] = last;
+    TPTOP(SLOT_KEEP, status);
+    if (status < 0) return fail();
+    status = 0;
+}
+
+void STPINI(const i32& single, i32& at_end, i32& status)
+{
+    status = 0;
+    MOVSTA.direction = single > 0 ? 1 : 3;
+    MOVSTA.jump = single > 0 ? 4 : 2;
+    MOVSTA.count = 1;
+    MOVSTA.follow = 1;
+    MOVSTA.show = 1;
+    MOVSTA.step = 1;
+    if (at_end != 0) {
+        at_end = 0;
+        JMPEND(status);
+        if (status < 0) return;
+        Head h;
+        bool end = false;
+        to_motion(-1, 2, h, status, end);
+        if (status < 0) return;
+    }
+    PRCRNG(status);
+    if (status < 0) return;
+    MOVSTA.layering = -1;
+    if (!remember(SLOT_KEEP + 1)) {
+        status = -1;
+        return;
+    }
+    for (i32 kind : {4, 6}) {
+        i32 answer = 0;
+        lacces(2, answer);
+        if (answer < 0) break;
+        MOVSTA.layering = kind;
+        i32 number = -1, st = 0;
+        const f32 keepz = MOVSTA.layerz;
+        LYRSTP(1, -1, NO_Z, number, st);
+        MOVSTA.layerz = keepz;
+        if (st == 0 && number >= 0) break;
+        MOVSTA.layering = -1;
+    }
+    TPTOP(SLOT_KEEP + 1, status);
+}
+
+void SHWLYR()
+{
+    i32 start = -1, end = -1, st = 0;
+    LYRSTP(-1, 1, NO_Z, start, st);
+    if (start < 0) start = MOVSTA.first[2];
+    LYRSTP(1, -1, NO_Z, end, st);
+    if (end < 0) end = MOVSTA.last[2];
+    if (MOVSTA.show == 3 && (MOVSTA.layering == 3 || MOVSTA.layering == 4) && start == MOVSTA.last[2]) {
+        const i32 keep = MOVSTA.layering;
+        MOVSTA.layering = 3;
+        LYRSTP(-1, 1, NO_Z, start, st);
+        if (start < 0) start = MOVSTA.first[2];
+        MOVSTA.layering = keep;
+    }
+    if (start == MOVSTA.shown[0] && end == MOVSTA.shown[1]) return;
+    MOVSTA.shown[0] = start;
+    MOVSTA.shown[1] = end;
+    if (start > MOVSTA.first[2]) blank_range(MOVSTA.first[2], start - 1, 1);
+    if (end < MOVSTA.last[2]) blank_range(end + 1, MOVSTA.last[2], 1);
+    blank_range(start, end, 0);
+}
+
+void STPSHW(const i32* key, const i32& forward, const i32* previous, const i32& blank)
+{
+    (void)blank;
+    attention(key, 1);
+    if (MOVSTA.show == 2) {
+        if (forward != 0) blank_range(previous[2] < 0 ? key[2] : previous[2], key[2], 0);
+        else blank_range(key[2], previous[2] < 0 ? key[2] : previous[2], 0);
+    } else if (MOVSTA.show == 3) {
+        SHWLYR();
+    }
+}
+
+void ATNOFF(i32* key, const i32& delstart, const i32& mode, i32* previous)
+{
+    if (key[2] != -1 && key[2] != delstart && mode != 2) attention(key, 0);
+    std::memcpy(previous, key, KEY_N * sizeof(i32));
+}
+
+void MRKSTP(const i32& direction, i32* key, i32& type, i32& status)
+{
+    i32 count = 1, number = -1;
+    if (direction == 1) {
+        MVFRWD(0, count, number, type, status);
+    } else if (direction == 2) {
+        MVBCWD(count, number, type, status);
+    } else {
+        status = -1;
+        return;
+    }
+    if (status < 0) return;
+    blkkey(key, number);
+    attention(key, 1);
+    i32 st = 0;
+    display(3, st);
+    if (st < 0) status = -3;
+}
+
+void UPDBOT(i32& status)
+{
+    static const i32 MILL[7] = {1, 2, 3, 5, 100, 10, 55};
+    static const i32 PUNCH[4] = {52, 53, 100, 55};
+    static const i32 LATHE[5] = {1, 2, 3, 100, 55};
+    static const i32 WIRE[29] = {100, 55, 11, 12, 13, 14, 15, 16, 20, 21, 22, 23, 24, 25, 26,
+                                 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 52};
+    const i32 kind = NPT1[NPT1_MACHINE];
+    const i32* codes = nullptr;
+    i32 count = 0;
+    if (kind >= 22 && kind <= 26) codes = MILL, count = 7;
+    else if (kind == 12 || kind == 13) codes = PUNCH, count = 4;
+    else if (kind == 31) codes = LATHE, count = 5;
+    else if (kind >= 61 && kind <= 80) codes = WIRE, count = 29;
+    status = 0;
+    if (count == 0) return;
+    PRVMCH(3, count, codes, status);
+    if (status < 0) eroutc("UPDBOT, ERRORS IN LIST", 0);
+}
+
+// ------------------------------------------------------------------ STEPTL
+
+void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i32& type, const f32& delay,
+            const f32& z, i32& status)
+{
+    const i32 tler = TLER[0];
+    const i32 dir0 = MOVSTA.direction, jump0 = MOVSTA.jump;
+    status = -3;
+    hide_tool();
+    i32 previous[KEY_N];
+    if (key[2] != -1 && key[2] != delstart && mode != 2) attention(key, 0);
+    std::memcpy(previous, key, sizeof previous);
+    blkkey(key, previous[2]);
+    bool end = false, zjump = false, forced = false, forward = false, layerflag = false, traced = false,
+         started = false;
+    i32 tgt = target;
+    i32 st = 0, number = -1;
+    const f32 shift = zshift();
+
+    if (MOVSTA.step == 2 && MOVSTA.direction != 3) {
+        const i32 n = MOVSTA.direction == 2 ? -MOVSTA.count : MOVSTA.count;
+        LYRSTP(n, n, NO_Z, number, st);
+        if (st < 0) {
+            status = -1;
+            TLER[0] = tler;
+            return;
+        }
+        if (st == 0 && number >= 0) {
+            MOVSTA.jump = 4;
+            tgt = number;
+        } else {
+            MOVSTA.jump = MOVSTA.direction == 2 ? 1 : 2;
+            end = true;
+        }
+        MOVSTA.direction = 3;
+    }
+    bool done = false;
+    if (MOVSTA.direction == 3 && MOVSTA.jump == 3) {
+        if (MOVSTA.layerz - shift == z && delay != -1.0f) {
+            MOVSTA.layering = 4;
+            done = true;
+            st = 0;
+        } else {
+            MOVSTA.layering = 3;
+            LYRSTP(0, 0, z, number, st);
+            if (st == 0 && number >= 0) {
+                MOVSTA.jump = 4;
+                tgt = number;
+            } else if (st >= 0) {
+                MOVSTA.jump = z < MOVSTA.layerz - shift ? 2 : 1;
+                end = true;
+            }
+            MOVSTA.layering = 4;
+            slclr();
+            zjump = true;
+        }
+    }
+    const bool slow = (MOVSTA.direction == 1 || MOVSTA.direction == 2) && delay > 0.0f;
+    const i32 dmode = tler == 2 ? 2 : 3;
+
+    auto single_steps = [&](bool back) {
+        msg_prompt(317, 10);
+        for (i32 k = 0; k < MOVSTA.count; ++k) {
+            if (k > 0) ATNOFF(key, delstart, mode, previous);
+            i32 one = 1;
+            if (back) MVBCWD(one, number, type, st);
+            else MVFRWD(MOVSTA.follow == 2 ? 1 : 0, one, number, type, st);
+            if (st < 0) return;
+            if (st == 1) end = true;
+            if (st == 2) layerflag = true;
+            if (number >= 0) key[2] = number;
+            if (back || MOVSTA.follow != 2) {
+                i32 dst = 0;
+                display(dmode, dst);
+                if (dst < 0) {
+                    st = -3;
+                    return;
+                }
+                if (back && layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
+            }
+            STPSHW(key, back ? 0 : 1, previous, 0);
+            i32 hit = 0;
+            SPCHIT(hit);
+            if (hit != 0 || end) return;
+            const double until = (static_cast<double>(std::clock()) / CLOCKS_PER_SEC + delay) * 1000.0;
+            while (static_cast<double>(std::clock()) / CLOCKS_PER_SEC * 1000.0 < until) {
+            }
+        }
+    };
+
+    if (!done) {
+        if (MOVSTA.direction == 1) {
+            traced = MOVSTA.follow == 2;
+            if (!slow) {
+                i32 count = MOVSTA.count;
+                MVFRWD(traced ? 1 : 0, count, number, type, st);
+                if (st == 1) end = true;
+                if (st >= 0 && number >= 0) key[2] = number;
+            } else {
+                single_steps(false);
+            }
+            if (end) MOVSTA.direction = 2;
+            forward = true;
+        } else if (MOVSTA.direction == 2) {
+            if (TLER[0] == 1) TLER[0] = 0;
+            if (!slow) {
+                i32 count = MOVSTA.count;
+                MVBCWD(count, number, type, st);
+                if (st == 1) end = true;
+                if (st == 2) layerflag = true;
+                if (st >= 0 && number >= 0) key[2] = number;
+            } else {
+                single_steps(true);
+            }
+            if (end) MOVSTA.direction = 1;
+            forward = false;
+        } else if (MOVSTA.jump == 1 || MOVSTA.jump == 2) {
+            if (TLER[0] == 1) TLER[0] = 0;
+            if (MOVSTA.jump == 1) {
+                JPSTRP(number, type, st);
+                started = true;
+                MOVSTA.direction = 1;
+            } else {
+                JPENDP(number, type, st);
+                forced = true;
+                MOVSTA.direction = 2;
+                forward = true;
+            }
+            if (st >= 0 && number >= 0) key[2] = number;
+            MOVSTA.jump = zjump ? 3 : 4;
+            if (zjump) MOVSTA.direction = 3;
+        } else {
+            if (tgt < 0) {
+                i32 picked[KEY_N] = {0};
+                i32 pst = 0;
+                slpopb(pst);
+                ncd_get_picked(picked, pst);
+                if (pst < 0 || picked[0] < 2 || picked[1] != key[1]) {
+                    usmsgc("PLEASE INDICATE ON ONE OF THE PROCEDURE BLOCKS");
+                    std::memcpy(key, previous, KEY_N * sizeof(i32));
+                    MOVSTA.direction = dir0;
+                    MOVSTA.jump = jump0;
+                    TLER[0] = tler;
+                    status = 0;
+                    return;
+                }
+                tgt = picked[2];
+            }
+            MOVJMP[0] = previous[2];
+            MOVJMP[1] = tgt;
+            i32 fwd = 0;
+            JPINDP(previous[2], tgt, type, fwd, st);
+            forward = fwd != 0;
+            if (st >= 0 || st == -2) key[2] = tgt;
+            if (!(MOVSTA.step == 2 && dir0 != 3) || st < 0) {
+                MOVSTA.direction = dir0;
+                MOVSTA.jump = jump0;
+            } else {
+                MOVSTA.direction = dir0;
+                MOVSTA.jump = jump0;
+            }
+            if (st == -2) {
+                TLER[0] = tler;
+                status = -2;
+                return;
+            }
+        }
+    }
+    if (end && dir0 == 3 && MOVSTA.direction == 3) MOVSTA.direction = dir0;
+    if (st < 0) {
+        status = -1;
+        TLER[0] = tler;
+        return;
+    }
+    status = 0;
+    if (!slow) attention(key, 1);
+    if (MOVSTA.show == 2 && !slow) {
+        if (forward) blank_range(previous[2] < 0 ? key[2] : previous[2], key[2], 0);
+        else blank_range(key[2], previous[2] < 0 ? key[2] : previous[2], 0);
+    } else if (MOVSTA.show == 3) {
+        hide_tool();
+        SHWLYR();
+    }
+    const bool show_final = dir0 == 3 || MOVSTA.step == 2 || delay <= 0.0f || forced;
+    if (show_final && !(traced && forward && dir0 == 1) && !started) {
+        i32 dst = 0;
+        display(dmode, dst);
+        if (dst < 0) status = -3;
+        if (layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
+    }
+    if (status == 0 && end) status = 1;
+    TLER[0] = tler;
+}

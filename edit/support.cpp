@@ -1,0 +1,359 @@
+#include "edit/support.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "edit/alter/motion.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
+#include "tools/toolcache.h"
+
+EditContext EDTCX = {};
+i32 PRCKWD = 1;
+i32 EDTRDW = 0;
+i32 MDLFRE = 0;
+
+namespace {
+
+// Reads one value of the item (group 25, code) of the current definition
+// block; false when the block has no such item.
+template <class T>
+bool item(i32 code, i32 type, T& value)
+{
+    i32 words[64] = {0};
+    i32 count = 0, st = 0;
+    TPGETC(AM_LIST, GR_LOCAL, code, count, type, words, st);
+    if (st != 0 || count < 1) return false;
+    std::memcpy(&value, words, sizeof value);
+    return true;
+}
+
+// ------------------------------------------------------------ model store
+
+// The store: two snapshot slots, the models that were live when a slot was
+// got (put back when that slot's model is dropped) and the surface set.
+struct Store {
+    std::optional<ModelSnapshot> slot[2];
+    std::vector<ModelSnapshot> parked;
+    std::unique_ptr<SurfaceSet> set;
+};
+Store& store()
+{
+    static Store s;
+    return s;
+}
+
+ModelSnapshot take_live()
+{
+    ModelSnapshot s;
+    s.block.assign(TRIMDL, TRIMDL + TRIMDL_N);
+    s.header.assign(QTBOX, QTBOX + 4);
+    s.tree.assign(QTNODE, QTNODE + QT_NODES * QT_ROW);
+    return s;
+}
+
+void put_live(const ModelSnapshot& s)
+{
+    std::copy(s.block.begin(), s.block.end(), TRIMDL);
+    std::copy(s.header.begin(), s.header.end(), QTBOX);
+    std::copy(s.tree.begin(), s.tree.end(), QTNODE);
+}
+
+// A snapshot holds a model when a model array or a quadtree node array is open.
+bool holds(const std::vector<i32>& block, const std::vector<i32>& tree)
+{
+    if (block[TM_STATE] != 0 || block[TM_SRFHDL] >= 0 || block[TM_NODHDL] >= 0 || block[TM_NRMHDL] >= 0 ||
+        block[TM_STGHDL] >= 0)
+        return true;
+    for (i32 n = 0; n < QT_NODES; ++n)
+        if (tree[static_cast<size_t>(n * QT_ROW + QT_HANDLE)] >= 0) return true;
+    return false;
+}
+bool holds(const ModelSnapshot& s) { return holds(s.block, s.tree); }
+
+// Two states name the same model when they share their open arrays.
+bool same(const ModelSnapshot& a, const ModelSnapshot& b)
+{
+    for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL})
+        if (a.block[static_cast<size_t>(w)] != b.block[static_cast<size_t>(w)]) return false;
+    for (i32 n = 0; n < QT_NODES; ++n) {
+        size_t k = static_cast<size_t>(n * QT_ROW + QT_HANDLE);
+        if (a.tree[k] != b.tree[k]) return false;
+    }
+    return true;
+}
+
+// Whether some slot or parked state other than `except` names the model.
+bool kept_elsewhere(const ModelSnapshot& m, const ModelSnapshot* except)
+{
+    Store& st = store();
+    for (auto& s : st.slot)
+        if (s && &*s != except && same(*s, m)) return true;
+    for (auto& p : st.parked)
+        if (&p != except && same(p, m)) return true;
+    return false;
+}
+
+// Frees the arrays of a model that is not live: it is made live for the
+// release, and the live state is put back.
+void free_model(const ModelSnapshot& m)
+{
+    ModelSnapshot live = take_live();
+    put_live(m);
+    i32 st = 0;
+    FRETRI(st);
+    ++MDLFRE;
+    put_live(live);
+}
+
+// Forgets every slot and parked state that names the model (its arrays are gone).
+void forget(const ModelSnapshot& m)
+{
+    Store& st = store();
+    for (auto& s : st.slot)
+        if (s && same(*s, m)) s.reset();
+    st.parked.erase(std::remove_if(st.parked.begin(), st.parked.end(), [&](const ModelSnapshot& p) { return same(p, m); }),
+                    st.parked.end());
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ edit context
+
+void EDTLNK()
+{
+    i32 kind = 0, fac = 0, len = 0;
+    switch (EDTCX.code) {
+    case 5: case 9: case 14: case 35: case 36: case 37: kind = 17, fac = 48, len = 49; break;
+    case 27: case 48: case 56: kind = 230, fac = 266, len = 234; break;
+    case 34: case 38: kind = 349, fac = 353, len = 354; break;
+    default: return;
+    }
+    item(kind, DT_INT, EDTCX.linkkind);
+    item(fac, DT_REAL, EDTCX.linkfac);
+    item(len, DT_REAL, EDTCX.linklen);
+}
+
+i32 PRCKND(const i32& query)
+{
+    switch (EDTCX.code) {
+    case 5: case 14: case 27: case 34: case 38: case 48: case 56: return 1;
+    case 9: case 35: case 36: case 37:
+        if (query != 0) item(82, DT_INT, PRCKWD);
+        return PRCKWD == 1 ? 1 : 0;
+    default: return 0;
+    }
+}
+
+void EDTCTX(const i32& procedure, i32& status)
+{
+    (void)procedure;
+    EditContext& c = EDTCX;
+    c = EditContext{};
+    c.zup = 2.0f;
+    c.linktol = 0.1f;
+    c.tol2 = 0.1f;
+    c.srfkind = 1;
+    c.linkkind = 1;
+    c.linkfac = 1.0f;
+    i32 count = 0;
+    TPGETN(AM_LIST, GR_LEAD, 34, count, DT_INT, &c.code, status);
+    if (status < 0) return;
+    item(16, DT_REAL, c.zup);
+    if (!item(58, DT_REAL, c.linktol)) item(57, DT_REAL, c.linktol);
+    item(25, DT_REAL, c.tol2);
+    GTDIAM(PRM9[PRM9_TOOL], c.diameter);
+    c.linklen = c.diameter;
+    EDTLNK();
+    c.onsurf = PRCKND(1);
+    if (c.onsurf == 0) c.linkkind = 1;
+    c.side = c.diameter * 0.33333334f;
+    item(298, DT_REAL, c.side);
+    c.side2 = c.side;
+    item(59, DT_REAL, c.side2);
+    item(63, DT_INT, c.srfkind);
+    item(55, DT_INT, c.linka);
+    item(56, DT_INT, c.linkb);
+    status = 0;
+}
+
+void UITSET(const i32& value)
+{
+    i32 word = value == 1 ? 1 : 0, st = 0;
+    mdputn("UITR", 3, 1, &word, st);
+}
+
+void EDTMRK(const i32& mode, i32& status)
+{
+    status = 0;
+    if (mode == 2) {
+        i32 answer = 0;
+        lmark(1, 9, answer);
+        if (answer < 0) status = -1;
+        return;
+    }
+    TPTOP(9, status);
+    ncd_go_last_added_block();
+}
+
+void EDTRDF() { EDTRDW = 1; }
+
+void BLKCNT(const i32& count)
+{
+    char text[64];
+    i32 length = 0;
+    mktx1c("NUMBER OF BLOCKS =", count, "I", text, 40, length);
+    if (length < 0) length = 0;
+    while (length < 31) text[length++] = ' ';
+    text[31] = '\0';
+    i32 state = 1;
+    modmc(text, state);
+}
+
+void FEDRNG(i32& first, i32& last, i32& status)
+{
+    first = -1;
+    last = -1;
+    i32 answer = 0;
+    lmark(1, 8, answer);
+    if (answer < 1) {
+        status = -1;
+        return;
+    }
+    lacces(2, answer);
+    status = answer < 0 ? -1 : 0;
+    while (status >= 0) {
+        i32 number = 0, type = 0;
+        f32 p[3], n[3];
+        next_motion(1, number, type, p, n, status);
+        if (status < 0) break;
+        if (first < 0) first = number;
+        last = number;
+        if (!(wrd2r(PRM9[0]) > EDTFED)) break;
+        i32 jst = 0;
+        TPJUMP(1, jst);
+        if (jst < 0) break;
+    }
+    i32 st = 0;
+    TPTOP(8, st);
+    status = st < 0 ? -1 : 0;
+}
+
+// ------------------------------------------------------------ model store
+
+void MDLPUT(const i32& slot)
+{
+    if (slot < 0 || slot > 1) return;
+    Store& st = store();
+    ModelSnapshot live = take_live();
+    if (st.slot[slot] && holds(*st.slot[slot]) && !same(*st.slot[slot], live) &&
+        !kept_elsewhere(*st.slot[slot], &*st.slot[slot])) {
+        // The model the slot held would be lost: free it first.
+        ModelSnapshot old = *st.slot[slot];
+        st.slot[slot].reset();
+        free_model(old);
+    }
+    st.slot[slot] = std::move(live);
+}
+
+i32 MDLGET(const i32& slot)
+{
+    if (slot < 0 || slot > 1) return 0;
+    Store& st = store();
+    if (!st.slot[slot]) return 0;
+    ModelSnapshot live = take_live();
+    if (holds(live) && !same(live, *st.slot[slot]) && !kept_elsewhere(live, nullptr))
+        st.parked.push_back(std::move(live));  // put back when this slot is dropped
+    put_live(*st.slot[slot]);
+    return 1;
+}
+
+void MDLREL(const i32& slot)
+{
+    if (slot >= 0 && slot <= 1) store().slot[slot].reset();
+}
+
+bool MDLHAS(const i32& slot) { return slot >= 0 && slot <= 1 && store().slot[slot].has_value(); }
+
+void MDLSAV() { MDLPUT(0); }
+i32 MDLRST() { return MDLGET(0); }
+
+void MDLDRP(const i32& slot)
+{
+    if (MDLGET(slot) == 0) return;
+    ModelSnapshot dropped = take_live();
+    i32 st = 0;
+    FRETRI(st);
+    ++MDLFRE;
+    MDLREL(slot);
+    forget(dropped);
+    Store& s = store();
+    if (!s.parked.empty()) {
+        put_live(s.parked.back());
+        s.parked.pop_back();
+    }
+}
+
+void SRFSNW(const i32& n1, const i32& n2, const i32* ids1, const i32* flags1, const i32* ids2, const i32* flags2)
+{
+    auto set = std::make_unique<SurfaceSet>();
+    set->count1 = n1 > 0 ? n1 : 0;
+    set->count2 = n2 > 0 ? n2 : 0;
+    auto copy = [](std::vector<i32>& to, const i32* from, i32 n) {
+        if (from && n > 0) to.assign(from, from + n);
+        else to.assign(static_cast<size_t>(n > 0 ? n : 0), 0);
+    };
+    copy(set->ids1, ids1, set->count1);
+    copy(set->flags1, flags1, set->count1);
+    copy(set->ids2, ids2, set->count2);
+    copy(set->flags2, flags2, set->count2);
+    store().set = std::move(set);
+}
+
+void SRFCNT(i32& n1, i32& n2)
+{
+    const SurfaceSet* s = store().set.get();
+    n1 = s ? s->count1 : 0;
+    n2 = s ? s->count2 : 0;
+}
+
+void SRFGT1(i32* ids, i32* flags)
+{
+    const SurfaceSet* s = store().set.get();
+    if (!s) return;
+    std::copy(s->ids1.begin(), s->ids1.end(), ids);
+    std::copy(s->flags1.begin(), s->flags1.end(), flags);
+}
+
+void SRFGT2(i32* ids, i32* flags)
+{
+    const SurfaceSet* s = store().set.get();
+    if (!s) return;
+    std::copy(s->ids2.begin(), s->ids2.end(), ids);
+    std::copy(s->flags2.begin(), s->flags2.end(), flags);
+}
+
+i32 GAPMDL()
+{
+    if (MDLGET(1) == 1) return 1;
+    allrst();
+    i32 n1 = 0, n2 = 0;
+    SRFCNT(n1, n2);
+    std::vector<i32> ids1(static_cast<size_t>(n1) + 1), fl1(static_cast<size_t>(n1) + 1),
+        ids2(static_cast<size_t>(n2) + 1), fl2(static_cast<size_t>(n2) + 1);
+    SRFGT1(ids1.data(), fl1.data());
+    SRFGT2(ids2.data(), fl2.data());
+    const f32 tol = EDTCX.srfkind == 2 ? EDTCX.side2 : EDTCX.linktol;
+    i32 work = 0, st = 0;
+    allsrf(1, n1, ids1.data(), fl1.data(), n2, ids2.data(), fl2.data(), 1, tol, EDTCX.side, 2, work, st);
+    MDLPUT(1);
+    EDTRDF();
+    return 1;
+}

@@ -1,0 +1,201 @@
+// The manual editor driven by reply scripts: MOVE TOOL stepping, its ends,
+// layers, jumps to blocks, the feed restored after a backward step, the
+// DELAY kept between runs and the ways out.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "tests/edit/editor_common.h"
+
+namespace {
+std::string script()
+{
+    std::string s;
+    for (const std::string& l : norak::transcript()) s += l + "\n";
+    return s;
+}
+
+// Three lines, a string of ten points, two lines: blocks 1..3, the string's
+// points 4..13, then 14 and 15.
+void path()
+{
+    ed::line(0);
+    ed::line(10);
+    ed::line(20);
+    ed::string(10, 20);
+    ed::line(30);
+    ed::line(40);
+}
+}  // namespace
+
+TEST(Editor, FromTheExecutionMenuOnlyMoveToolIsOfferedAndBothWaysOutLeaveTheToolAtTheEnd)
+{
+    for (bool escape : {false, true}) {
+        ed::fresh();
+        path();
+        const auto before = ed::blocks();
+        if (escape) ed::escape();
+        else ed::menu("EXIT");
+        EXPECT_EQ(ed::run(), 0) << script();
+        const auto m = ed::menus();
+        ASSERT_EQ(m.size(), 1u) << script();
+        EXPECT_EQ(m[0].rfind("menu: MOVE TOOL*@ @ @ @ @ @JUMP ", 0), 0u) << m[0];
+        // Without layers or passes: one step item, two show alternatives.
+        EXPECT_NE(m[0].find("@BLOCK STEP*@SHOW ALL    >*@"), std::string::npos) << m[0];
+        // Nothing of the list changed; the tool ends on the last motion.
+        const auto after = ed::blocks();
+        ASSERT_EQ(after.size(), before.size());
+        EXPECT_EQ(ed::marked_before_menu(0), 15) << script();
+        EXPECT_EQ(norak::replies_left(), 0u);
+    }
+}
+
+TEST(Editor, ForwardByThreeIntoAStringBreaksItAndStandsOnItsThirdPoint)
+{
+    ed::fresh();
+    ed::line(0);     // block 1
+    ed::string(10);  // points 2 .. 11
+    ed::line(30);    // block 12
+    ed::menu("JUMP START");
+    ed::menu("COUNT", "3");
+    ed::menu("DELAY", "0");
+    ed::menu("FORWARD");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    // The string is now a start marker, ten lines of its numbers and an end marker.
+    const auto b = ed::blocks();
+    ASSERT_EQ(b.size(), 14u) << script();
+    EXPECT_EQ(b[0].type, 2);
+    EXPECT_EQ(b[1].type, 99);
+    for (int k = 0; k < 10; ++k) {
+        EXPECT_EQ(b[2 + k].type, 2);
+        EXPECT_EQ(b[2 + k].number, 2 + k);
+    }
+    EXPECT_EQ(b[12].type, 99);
+    EXPECT_EQ(b[13].number, 12);
+    EXPECT_EQ(norak::main_list().elems[2].words[2], 19);   // marker kinds
+    EXPECT_EQ(norak::main_list().elems[13].words[2], 20);
+    // Before the last menu the tool stood on the string's third point.
+    EXPECT_EQ(ed::marked_before_menu(5), 4) << script();
+    EXPECT_EQ(ed::marked_before_menu(3), 1);
+}
+
+TEST(Editor, ACountBeyondTheEndStopsOnTheLastMotionAndTurnsTheDirection)
+{
+    ed::fresh();
+    for (int k = 0; k < 5; ++k) ed::line(10.0f * k);
+    ed::menu("JUMP START");
+    ed::menu("COUNT", "99");
+    ed::menu("FORWARD");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_NE(m[2].find("@FORWARD*@BACKWARD@"), std::string::npos) << m[2];
+    EXPECT_EQ(ed::marked_before_menu(4), 5);
+    // BACKWARD is now the direction: the next FORWARD only turns it.
+    EXPECT_NE(m[3].find("@FORWARD@BACKWARD*@"), std::string::npos) << m[3];
+}
+
+TEST(Editor, JumpEndStandsOnTheLastMotionAndJumpStartOnTheFirst)
+{
+    ed::fresh();
+    fix::tech(1, 500.0f);
+    for (int k = 0; k < 4; ++k) ed::line(10.0f * k);
+    fix::marker(1);
+    ed::menu("JUMP START");
+    ed::menu("JUMP END");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_EQ(ed::marked_before_menu(2), 2);  // the technology block is block 1
+    EXPECT_EQ(ed::marked_before_menu(3), 5);
+}
+
+TEST(Editor, AnIndicatedBlockThatIsNotFoundGivesItsMessageAndTheToolStays)
+{
+    ed::fresh();
+    for (int k = 0; k < 6; ++k) ed::line(10.0f * k);
+    ed::menu("JUMP START");
+    ed::menu("JUMP BLOCK");          // the editor then waits for a pick or the menu
+    ed::menu("L:BLK", "9999");
+    ed::menu("L:BLK", "2");          // a block below half the current one: from the start
+    ed::escape();
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_TRUE(norak::transcript_has("message: INDICATED BLOCK WAS NOT FOUND WITHIN CURRENT PROCEDURE"));
+    EXPECT_EQ(ed::marked_before_menu(4), 1) << script();
+    EXPECT_EQ(ed::marked_before_menu(5), 2) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 5u);
+    EXPECT_NE(m[3].find("@L:BLK = 1*@"), std::string::npos) << m[3];
+}
+
+TEST(Editor, LayerStepSkipsLayersWithoutMotion)
+{
+    ed::fresh();
+    fix::marker(3, 10.0f);  // layer 1
+    ed::line(0, 0, 10);
+    ed::line(10, 0, 10);
+    fix::marker(4);
+    fix::marker(3, 5.0f);   // layer 2: empty
+    fix::marker(4);
+    fix::marker(3, 0.0f);   // layer 3
+    ed::line(10, 10, 0);
+    ed::line(0, 10, 0);
+    fix::marker(4);
+    ed::menu("JUMP START");
+    ed::menu("LAYER STEP");
+    ed::menu("FORWARD");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_NE(m[0].find("@BLOCK STEP  >*@"), std::string::npos) << m[0];  // a step item of two alternatives
+    // Blocks: marker 1, lines 2 and 3, markers 4 to 7, lines 8 and 9.
+    EXPECT_EQ(ed::marked_before_menu(2), 2);
+    EXPECT_EQ(ed::marked_before_menu(4), 8) << script();
+}
+
+TEST(Editor, AfterABackwardStepPastAFeedChangeTheFeedInForceThereIsShown)
+{
+    ed::fresh();
+    fix::tech(1, 500.0f);  // block 1
+    ed::line(0);           // 2
+    ed::line(10);          // 3
+    fix::tech(1, 800.0f);  // 4
+    ed::line(20);          // 5
+    ed::line(30);          // 6
+    ed::menu("COUNT", "2");
+    ed::menu("BACKWARD");  // JUMP END left BACKWARD as the direction: two motions back
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_EQ(ed::marked_before_menu(3), 3) << script();
+    // The feed field: 800 at the end, 500 once the tool stood on block 3.
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 1), "field 1.4: [FEED=800.000]");
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 3), "field 1.4: [FEED=500.000]") << script();
+}
+
+TEST(Editor, ATypedDelayIsFoundAgainAtTheNextEntry)
+{
+    ed::fresh();
+    for (int k = 0; k < 3; ++k) ed::line(10.0f * k);
+    ed::menu("DELAY", "0.25");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    i32 word = 0, count = 1, st = 0;
+    mdgetn("MEDZ", &word, count, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(wrd2r(word), 0.25f);
+    // A second run shows it; one out of its range is refused and not kept.
+    ed::menu("DELAY", "11");
+    ed::escape();
+    ASSERT_EQ(ed::run(), 0) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_NE(m[0].find("@DELAY = 0.001@"), std::string::npos) << m[0];
+    EXPECT_NE(m[2].find("@DELAY = 0.25@"), std::string::npos) << m[2];
+    EXPECT_NE(m[3].find("@DELAY = 0.25@"), std::string::npos) << m[3];
+    EXPECT_TRUE(norak::transcript_has("user: VALUE OUT OF RANGE 0 TO 10"));
+    mdgetn("MEDZ", &word, count, st);
+    EXPECT_EQ(wrd2r(word), 0.25f);
+}

@@ -1,0 +1,151 @@
+// The editor's store of triangle models: snapshots round-trip every word of
+// the live state, a model live before a snapshot was got comes back when the
+// snapshot is dropped, nothing is left open; and the surface set.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "edit/support.h"
+#include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
+#include "tests/common/meshes.h"
+
+namespace {
+std::vector<i32> live()
+{
+    std::vector<i32> w(TRIMDL, TRIMDL + TRIMDL_N);
+    w.insert(w.end(), QTBOX, QTBOX + 4);
+    w.insert(w.end(), QTNODE, QTNODE + QT_NODES * QT_ROW);
+    return w;
+}
+
+// Forgets the live model without freeing it (what a model kept elsewhere
+// looks like from the live state).
+void forget_live()
+{
+    for (i32& w : TRIMDL) w = 0;
+    TRIMDL[TM_SRFHDL] = TRIMDL[TM_NODHDL] = TRIMDL[TM_NRMHDL] = TRIMDL[TM_STGHDL] = -1;
+    for (i32 n = 0; n < QT_NODES; ++n) {
+        qtrow(n)[QT_COUNT] = 0;
+        qtrow(n)[QT_HANDLE] = -1;
+    }
+}
+
+i32 build(f64 height)
+{
+    return meshes::build({meshes::grid(0, 0, 40, 30, 8, 6, [&](f64 x, f64) { return height + 0.1 * x; })});
+}
+}  // namespace
+
+TEST(ModelStore, SnapshotsRoundTripAndTheModelLiveBeforeComesBackWhenOneIsDropped)
+{
+    norak::reset();
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    const i32 base = norak::open_arrays();
+    const std::vector<i32> none = live();
+    // An empty slot gives nothing and changes nothing.
+    EXPECT_EQ(MDLGET(1), 0);
+    EXPECT_EQ(live(), none);
+
+    ASSERT_EQ(build(5.0), 0);
+    const std::vector<i32> a = live();
+    const i32 with_a = norak::open_arrays();
+    ASSERT_GT(with_a, base);
+    MDLPUT(1);
+    forget_live();
+    ASSERT_EQ(build(9.0), 0);
+    const std::vector<i32> b = live();
+    ASSERT_NE(a, b);
+
+    // Getting slot 1 puts every word of A back.
+    EXPECT_EQ(MDLGET(1), 1);
+    EXPECT_EQ(live(), a);
+    // Dropping it frees A alone: B, live before, is live again.
+    const i32 freed = MDLFRE;
+    MDLDRP(1);
+    EXPECT_EQ(MDLFRE, freed + 1);
+    EXPECT_EQ(live(), b);
+    EXPECT_FALSE(MDLHAS(1));
+    EXPECT_EQ(norak::open_arrays(), base + (with_a - base));  // B's arrays, as many as A had
+    // Dropping an empty slot does nothing.
+    MDLDRP(1);
+    EXPECT_EQ(live(), b);
+    FRETRI();
+    EXPECT_EQ(norak::open_arrays(), base);
+}
+
+TEST(ModelStore, ASlotSavedOverFreesTheModelItHeldWhenNothingElseHoldsIt)
+{
+    norak::reset();
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    const i32 base = norak::open_arrays();
+    ASSERT_EQ(build(1.0), 0);
+    MDLSAV();
+    forget_live();
+    ASSERT_EQ(build(2.0), 0);
+    const std::vector<i32> b = live();
+    MDLSAV();  // A would be lost: it is freed
+    EXPECT_EQ(live(), b);
+    FRETRI();
+    MDLREL(0);
+    EXPECT_EQ(norak::open_arrays(), base);
+    // The live model saved and dropped is freed and leaves no model live.
+    ASSERT_EQ(build(3.0), 0);
+    MDLSAV();
+    MDLDRP(0);
+    EXPECT_EQ(TRIMDL[TM_STATE], 0);
+    EXPECT_EQ(norak::open_arrays(), base);
+}
+
+TEST(ModelStore, TheSurfaceSetKeepsItsOwnCopiesAndIsReplacedWhole)
+{
+    const i32 ids1[3] = {11, 12, 13}, fl1[3] = {1, -1, 1}, ids2[1] = {21}, fl2[1] = {-1};
+    SRFSNW(3, 1, ids1, fl1, ids2, fl2);
+    i32 n1 = 0, n2 = 0;
+    SRFCNT(n1, n2);
+    EXPECT_EQ(n1, 3);
+    EXPECT_EQ(n2, 1);
+    i32 a[3] = {0, 0, 0}, f[3] = {0, 0, 0};
+    SRFGT1(a, f);
+    EXPECT_EQ(a[2], 13);
+    EXPECT_EQ(f[1], -1);
+    SRFGT2(a, f);
+    EXPECT_EQ(a[0], 21);
+    EXPECT_EQ(f[0], -1);
+    SRFSNW(0, 2, nullptr, nullptr, ids1, fl1);
+    SRFCNT(n1, n2);
+    EXPECT_EQ(n1, 0);
+    EXPECT_EQ(n2, 2);
+}
+
+#include "edit/proctab.h"
+#include "tests/edit/fixture.h"
+
+TEST(ProcTables, AreFilledFromTheProcedureBlocksAndKeepThePosition)
+{
+    fix::fresh();
+    fix::build();
+    i32 answer = 0, st = 0;
+    lacces(2, answer);
+    lacces(1, answer);
+    i32 before = 0;
+    lgtpos(before);
+    PRCTAB.count = 7;
+    PRCTBF(st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(PRCTAB.count, 2);
+    EXPECT_EQ(PRCTAB.type[1], 9);
+    EXPECT_EQ(PRCTAB.type[2], 52);
+    EXPECT_EQ(std::string(PRCTAB.comment[1]), "DOME FINISH         ");
+    EXPECT_EQ(std::string(PRCTAB.comment[2]), "RAW STOCK           ");
+    EXPECT_EQ(PRCTAB.blank[1], 1);
+    EXPECT_EQ(PRCTAB.manual[1], 0);
+    EXPECT_GT(PRCTAB.number[2], PRCTAB.number[1]);
+    i32 after = 0;
+    lgtpos(after);
+    EXPECT_EQ(after, before);
+}

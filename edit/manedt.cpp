@@ -468,28 +468,20 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
         at = At::Build;
         bool after_change = false;
         i32 chg = 0, request = 0;
-        if (reply == IT_EXIT) {
-            if (cmode == 1) {
-                if (key[2] != -1) ncd_set_block_or_proc_attn(key, 0);
-            } else {
-                i32 st = 0;
-                EDTDLT(delstart, key, type, chg, request, st);
-                if (st < 0 && st != -2) {
-                    errors();
-                    break;
-                }
+        if ((reply == IT_EXIT || reply == -1) && cmode == 2) {
+            // DELETE: the range from the delete start to the tool
+            i32 st = 0;
+            EDTDLT(delstart, key, type, chg, request, st);
+            if (st < 0 && st != -2) {
+                errors();
+                break;
             }
             after_change = true;
+        } else if (reply == IT_EXIT) {
+            if (key[2] != -1) ncd_set_block_or_proc_attn(key, 0);
+            after_change = true;
         } else if (reply == -1) {
-            if (cmode == 2) {
-                i32 st = 0;
-                EDTDLT(delstart, key, type, chg, request, st);
-                if (st < 0 && st != -2) {
-                    errors();
-                    break;
-                }
-                after_change = true;
-            }
+            // the confirm reply means something only while DELETE marks a range
         } else if (reply == -2) {
             if (key[2] != -1) ncd_set_block_or_proc_attn(key, 0);
             if (cmode != 1) {

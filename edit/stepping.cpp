@@ -151,12 +151,18 @@ void blkkey(i32* key, const i32& block)
 
 // ------------------------------------------------------------------ movers
 
-void MVFRWD(const i32& trace, i32& count, i32& number, i32& type, i32& status)
+namespace {
+// The walk of MVFRWD (dir 1) and MVBCWD (dir -1): count motions along the
+// list, strings broken where the count ends inside one, back on the last
+// motion met. closed: a layer end was passed (backward). Status 0, 1 at an
+// end of the list or without a motion, -1 reported with the routine's name.
+void walk(i32 dir, i32 trace, i32& count, i32& number, i32& type, bool& closed, i32& status)
 {
     const i32 wanted = count;
     number = -1;
+    closed = false;
     auto fail = [&]() {
-        eroutc("MVFRWD, ERRORS IN LIST", 0);
+        eroutc(dir > 0 ? "MVFRWD, ERRORS IN LIST" : "MVBCWD, ERRORS IN LIST", 0);
         status = -1;
     };
     if (!remember(SLOT_WALK)) return fail();
@@ -171,7 +177,7 @@ void MVFRWD(const i32& trace, i32& count, i32& number, i32& type, i32& status)
     }
     i32 made = 0;
     while (made < wanted) {
-        i32 j = jump(1);
+        i32 j = jump(dir);
         if (j < 0) return fail();
         if (j == 1) {
             end = true;
@@ -179,81 +185,16 @@ void MVFRWD(const i32& trace, i32& count, i32& number, i32& type, i32& status)
         }
         if (!read_head(h, status)) return fail();
         if (h.cls != BC_MOVE) {
-            if (trace == 0 && h.cls == BC_MARKER) {
+            if (h.cls == BC_MARKER && (dir < 0 || trace == 0)) {
                 i32 kind = 0;
                 f32 z = 0;
                 if (!marker_kind(kind, z, status)) return fail();
                 if (kind == 3) MOVSTA.layerz = z;
-            } else if (trace != 0 || h.cls == BC_TECH) {
+                if (kind == 4 && dir < 0) closed = true;
+            } else if (dir > 0 && (trace != 0 || h.cls == BC_TECH)) {
                 display(2, status);
                 if (status < 0) return fail();
-            }
-            continue;
-        }
-        if (is_string(h.type)) {
-            const i32 m = string_points(h);
-            if (m > wanted - made) {
-                BRKSTR(1, status);
-                if (status < 0) return fail();
-                if (!read_head(h, status)) return fail();
-                made += 1;
-            } else {
-                made += m;
-            }
-        } else {
-            made += 1;
-        }
-        if (!remember(SLOT_WALK)) return fail();
-        number = h.number;
-        type = h.type;
-        seen = true;
-        if (trace != 0) {
-            display(2, status);
-            if (status < 0) return fail();
-        }
-    }
-    count = made;
-    TPTOP(SLOT_WALK, status);
-    if (status < 0) return fail();
-    status = end ? 1 : seen ? 0 : 1;
-}
-
-void MVBCWD(i32& count, i32& number, i32& type, i32& status)
-{
-    const i32 wanted = count;
-    number = -1;
-    for (i32& w : MOVRST) w = 1;
-    auto fail = [&]() {
-        eroutc("MVBCWD, ERRORS IN LIST", 0);
-        status = -1;
-    };
-    if (!remember(SLOT_WALK)) return fail();
-    Head h;
-    if (!read_head(h, status)) return fail();
-    bool seen = false, end = false, closed = false;
-    if (h.cls == BC_MOVE) {
-        if (!remember(SLOT_WALK)) return fail();
-        number = h.number;
-        type = h.type;
-        seen = true;
-    }
-    i32 made = 0;
-    while (made < wanted) {
-        i32 j = jump(-1);
-        if (j < 0) return fail();
-        if (j == 1) {
-            end = true;
-            break;
-        }
-        if (!read_head(h, status)) return fail();
-        if (h.cls != BC_MOVE) {
-            if (h.cls == BC_MARKER) {
-                i32 kind = 0;
-                f32 z = 0;
-                if (!marker_kind(kind, z, status)) return fail();
-                if (kind == 3) MOVSTA.layerz = z;
-                if (kind == 4) closed = true;
-            } else if (h.cls == BC_TECH) {
+            } else if (dir < 0 && h.cls == BC_TECH) {
                 i32 code = 0;
                 if (!tech_code(code, status)) return fail();
                 for (i32 k = 0; k < 7; ++k)
@@ -261,32 +202,49 @@ void MVBCWD(i32& count, i32& number, i32& type, i32& status)
             }
             continue;
         }
-        if (is_string(h.type)) {
-            const i32 m = string_points(h);
-            if (m > wanted - made) {
-                BRKSTR(2, status);
-                if (status < 0) return fail();
-                if (!read_head(h, status)) return fail();
-                made += 1;
-            } else {
-                made += m;
-            }
-        } else {
+        const i32 m = string_points(h);
+        if (m > wanted - made) {
+            BRKSTR(dir > 0 ? 1 : 2, status);
+            if (status < 0) return fail();
+            if (!read_head(h, status)) return fail();
             made += 1;
+        } else {
+            made += m;
         }
         if (!remember(SLOT_WALK)) return fail();
         number = h.number;
         type = h.type;
         seen = true;
+        if (dir > 0 && trace != 0) {
+            display(2, status);
+            if (status < 0) return fail();
+        }
     }
     count = made;
     TPTOP(SLOT_WALK, status);
     if (status < 0) return fail();
-    if (seen) {
+    status = end || !seen ? 1 : 0;
+}
+}  // namespace
+
+void MVFRWD(const i32& trace, i32& count, i32& number, i32& type, i32& status)
+{
+    bool closed = false;
+    walk(1, trace, count, number, type, closed, status);
+}
+
+void MVBCWD(i32& count, i32& number, i32& type, i32& status)
+{
+    for (i32& w : MOVRST) w = 1;
+    bool closed = false;
+    walk(-1, 0, count, number, type, closed, status);
+    if (status < 0) return;
+    const i32 walked = status;
+    if (number >= 0) {
         UPDBOT(status);
         if (status < 0) return;
     }
-    status = end || !seen ? 1 : 0;
+    status = walked;
     if (status == 0 && closed) status = 2;
 }
 

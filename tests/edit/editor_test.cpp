@@ -199,3 +199,18 @@ TEST(Editor, ATypedDelayIsFoundAgainAtTheNextEntry)
     mdgetn("MEDZ", &word, count, st);
     EXPECT_EQ(wrd2r(word), 0.25f);
 }
+
+TEST(Editor, BlankingToTheEndReachesTheLastMotionPastTrailingBlocks)
+{
+    ed::fresh();
+    for (int k = 0; k < 4; ++k) ed::line(10.0f * k);  // 1 .. 4
+    fix::marker(1);                                     // 5
+    fix::tech(1, 300.0f);                               // 6
+    ed::menu("JUMP START");
+    ed::menu("BLANK 2END");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_TRUE(norak::transcript_has("display: blank list 1 block 1 to 4")) << script();
+    // SHOW BLOCK was set by the blanking; it is undone at the exit.
+    EXPECT_TRUE(norak::transcript_has("display: unblank list 1"));
+}

@@ -1156,13 +1156,11 @@ i32 get_win_mode();                  // nonzero when the graphics window hides t
 void EnableHideTool();
 void nc_tool_disp_hide(i32 on);
 void segchk(const char* name, i32 length, i32 mode, i32& result);  // 1 when the named segment is active
-// Picking of tool path blocks: enatpo lets the next pick take a block;
-// slpopb drops the pick stack's top; ncd_get_picked gives the key of the
-// block picked last (depth 0 when none).
+// Picking of tool path blocks: enatpo lets the next pick take a block (its
+// display block's entity goes on the pick stack; slpopb and ncd_get_picked
+// give its key).
 void setir();
 void enatpo();
 void setatn(i32 on);
-void slpopb(i32& status);
-void ncd_get_picked(i32* key, i32& status);
 void ncs_get_point(i32 mode, f32* point, i32& status);  // a point indicated in space: 0, -1, -2, -3
 i32 split_by_tool_get_set(i32 mode, i32 value);  // the split-by-tool setting: mode 1 get, 2 set

@@ -758,11 +758,11 @@ void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i
             if (zjump) MOVSTA.direction = 3;
         } else {
             if (tgt < 0) {
-                i32 picked[KEY_N] = {0};
-                i32 pst = 0;
-                slpopb(pst);
-                ncd_get_picked(picked, pst);
-                if (pst < 0 || picked[0] < 2 || picked[1] != key[1]) {
+                i32 picked[2] = {0, -1};
+                i32 id = 0, n = 0;
+                slpopb(id);
+                if (id != 0) ncd_get_picked(id, picked, 2, n);
+                if (n < 2 || picked[0] != key[1]) {
                     usmsgc("PLEASE INDICATE ON ONE OF THE PROCEDURE BLOCKS");
                     std::memcpy(key, previous, KEY_N * sizeof(i32));
                     MOVSTA.direction = dir0;
@@ -771,7 +771,7 @@ void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i
                     status = 0;
                     return;
                 }
-                tgt = picked[2];
+                tgt = picked[1];
             }
             MOVJMP[0] = previous[2];
             MOVJMP[1] = tgt;

@@ -92,21 +92,6 @@ void setatn(i32 on)
     if (on) tp_pick().enabled = false;
 }
 
-void slpopb(i32& status) { status = 0; }
-
-void ncd_get_picked(i32* key, i32& status)
-{
-    status = 0;
-    if (tp_pick().block < 0) {
-        key[0] = 0;
-        status = -1;
-        return;
-    }
-    key[0] = 2;
-    key[1] = tp_pick().level;
-    key[2] = tp_pick().block;
-}
-
 void ncs_get_point(i32 mode, f32* point, i32& status) { getpt(mode, point, status); }
 
 i32 split_by_tool_get_set(i32 mode, i32 value)

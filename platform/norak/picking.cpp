@@ -252,10 +252,17 @@ void pick(i32& status)
         status = -3;
     } else if (tp_pick().enabled) {
         // a tool path block: the reply names its number in the current list
+        // its display block goes on the pick stack as an entity keyed by the
+        // list level ("PN") and the block number ("BN")
         i32 level = 0;
         gtlstn(1, level);
-        tp_pick().level = level;
-        tp_pick().block = r.entity;
+        Host& h = H();
+        const i32 id = h.next_entity++;
+        Entity& e = h.entities[id];
+        e.id = id;
+        e.attrs["PN"] = level;
+        e.attrs["BN"] = r.entity;
+        push(id, 0, 0);
         status = 0;
         note("reply: block " + std::to_string(r.entity));
         tp_pick().enabled = false;

@@ -130,7 +130,6 @@ i32 column_read();
 // pick, which then takes the block of the reply's number in the current list.
 struct TpPick {
     bool enabled = false;
-    i32 level = 0, block = -1;  // the block picked last: list level and number
 };
 TpPick& tp_pick();
 size_t total_list_words();

@@ -214,3 +214,19 @@ TEST(Editor, BlankingToTheEndReachesTheLastMotionPastTrailingBlocks)
     // SHOW BLOCK was set by the blanking; it is undone at the exit.
     EXPECT_TRUE(norak::transcript_has("display: unblank list 1"));
 }
+
+TEST(Editor, JumpBlockStepsToAPickedBlock)
+{
+    ed::fresh();
+    for (int k = 0; k < 6; ++k) ed::line(10.0f * k);
+    ed::menu("JUMP START");
+    ed::menu("JUMP BLOCK");
+    norak::Reply p;
+    p.kind = "pick";
+    p.entity = 4;
+    norak::add_reply(p);
+    ed::menu("EXIT");  // the next pick is answered from the menu
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_TRUE(norak::transcript_has("reply: block 4"));
+    EXPECT_EQ(ed::marked_before_menu(3), 4) << script();
+}

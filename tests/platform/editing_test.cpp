@@ -147,12 +147,13 @@ TEST_F(Editing, APickTakesAToolPathBlockOrAChoiceOfTheMenuShown)
     i32 st = 9;
     pick(st);
     EXPECT_EQ(st, 0);
-    i32 key[11] = {0};
-    ncd_get_picked(key, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(key[0], 2);
-    EXPECT_EQ(key[1], 1);
-    EXPECT_EQ(key[2], 42);
+    i32 id = 0, key[2] = {0, 0}, count = 0;
+    slpopb(id);
+    ASSERT_NE(id, 0);
+    ncd_get_picked(id, key, 2, count);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(key[0], 1);   // the list level
+    EXPECT_EQ(key[1], 42);  // the block
     // With the editor's menu shown, the user may choose from it instead.
     const i32 attrs[6] = {2, 2, 2, 2, 2, 2};
     modcls(6, attrs);

@@ -69,6 +69,36 @@ inline bool apply(StkCell& c, f32 s, f32 v, i32 move, Acc& a)
     }
 }
 
+// Where the current image lies over the cells with its axis at (px, py):
+// the cell nearest the axis and that cell's offset from the axis in image
+// steps, truncated (cell cx + i is taken with the image at ix + 8i).
+struct Anchor {
+    i32 cx, cy, ix, iy;
+    bool ok;  // false: too far off the grid to be addressed
+};
+
+Anchor anchor(f64 px, f64 py)
+{
+    const StkGrid& g = stk_grid;
+    const f64 x = px - g.box[0], y = py - g.box[1];
+    Anchor an{stk_cell_round(x / g.cell), stk_cell_round(y / g.cell), 0, 0, false};
+    const f64 e = (f64(stk_img.diam) * 0.5) / stk_img.k8;  // the image step
+    const f64 ox = (f64(an.cx) * g.cell - x) / e, oy = (f64(an.cy) * g.cell - y) / e;
+    if (!(std::fabs(ox) < 1.0e6 && std::fabs(oy) < 1.0e6)) return an;
+    an.ix = static_cast<i32>(ox), an.iy = static_cast<i32>(oy);
+    an.ok = true;
+    return an;
+}
+
+// Whether the image placed at `an` gives cell (gc, gr) a height.
+bool image_takes(const Anchor& an, i32 gc, i32 gr)
+{
+    if (!an.ok) return false;
+    const i64 ic = std::abs(an.ix + 8 * (i64(gc) - an.cx)), ir = std::abs(an.iy + 8 * (i64(gr) - an.cy));
+    if (ic > stk_img.k8 || ir > stk_img.k8) return false;
+    return stk_img.image[ir * stk_img.n + ic] < STK_EMPTY;
+}
+
 // The current image at a point: the window of cells around the axis, each
 // taken with the image value at its offset (in eighths of a cell).
 template <int OP>
@@ -77,12 +107,9 @@ void place(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
     const StkGrid& g = stk_grid;
     const f32* img = stk_img.image;
     const i32 k8 = stk_img.k8, n = stk_img.n, k = k8 / 8;
-    const f64 x = f64(p[0]) - g.box[0], y = f64(p[1]) - g.box[1];
-    const i32 cx = stk_cell_round(x / g.cell), cy = stk_cell_round(y / g.cell);
-    const f64 e = (f64(stk_img.diam) * 0.5) / k8;  // the image step
-    const f64 ox = (f64(cx) * g.cell - x) / e, oy = (f64(cy) * g.cell - y) / e;
-    if (!(std::fabs(ox) < 1.0e6 && std::fabs(oy) < 1.0e6)) return;
-    const i32 ix = static_cast<i32>(ox), iy = static_cast<i32>(oy);
+    const Anchor an = anchor(p[0], p[1]);
+    if (!an.ok) return;
+    const i32 cx = an.cx, cy = an.cy, ix = an.ix, iy = an.iy;
     i32 c0 = cx - k, ic0 = ix - k8, r0 = cy - k, ir0 = iy - k8;
     if (ix < 0) c0 += 1, ic0 += 8;
     if (iy < 0) r0 += 1, ir0 += 8;
@@ -109,7 +136,24 @@ struct Move {
     f64 fwd;          // the profile's offset is taken forwards (1), or backwards going down (-1)
     i32 steps;        // step count for the engagement flags (0: none kept)
     bool flags;       // the engagement is recorded
+    Anchor end[2];    // the image as the end stamps place it at the start and the end
 };
+
+// The tool's height over its tip at distance r from the axis (< ro): the
+// level row of the profile table, between the two columns around r.
+f64 tool_height(f64 r, f64 ro)
+{
+    const i32 k8 = stk_img.k8;
+    const f32* row = stk_img.profile;  // slope 0
+    const f64 q = r / ro * k8;
+    i32 j = static_cast<i32>(q);
+    f64 w = q - j;
+    if (j >= k8) j = k8, w = 0.0;
+    const f64 h0 = row[2 * j + 1], h1 = j < k8 ? row[2 * j + 3] : h0;
+    if (h0 < STK_EMPTY && h1 < STK_EMPTY) return h0 + w * (h1 - h0);
+    if (w >= 0.5 && h1 < STK_EMPTY) return h1;
+    return h0;
+}
 
 // One row of the sweep: the line of the lowest points of the tool at a
 // lateral offset, from `s` over the displacement of the move. The row is
@@ -119,7 +163,10 @@ struct Move {
 // under the tool at some point of the move, and then to the lowest envelope
 // of the tool at the cell's own lateral offset (its own row through the
 // profile table), so that what it gets does not depend on which of the
-// rows reached it; past the ends of its own row the end stamps cover it.
+// rows reached it. Past the ends of its own row the end stamps cover it,
+// save the cells under the tool standing at an end that its sampled image
+// leaves out (near the rim, within an image step of the outer radius): the
+// row cuts those to the tool's own height there.
 template <int OP>
 void walk(StkCell* cells, const Move& mv, const f32* prow, const f64* s, f64 ro, i32 move, Acc& a)
 {
@@ -162,9 +209,18 @@ void walk(StkCell* cells, const Move& mv, const f32* prow, const f64* s, f64 ro,
         } else {
             f += w * (p1[0] - f), h += w * (p1[1] - h);
         }
-        const f64 t = (along - mv.fwd * f) * inv_dist;
-        if (t < 0.0 || t > 1.0) continue;
+        f64 t = (along - mv.fwd * f) * inv_dist;
         const i32 idx = M == 0 ? cm * g.nx + c : c * g.nx + cm;
+        if (t < 0.0 || t > 1.0) {
+            const i32 at = t < 0.0 ? 0 : 1;
+            const f64 b = at == 0 ? along : along - mv.dist;  // along the move from that end
+            const f64 r2 = lat * lat + b * b;
+            if (r2 >= ro2) continue;
+            if (image_takes(mv.end[at], M == 0 ? c : cm, M == 0 ? cm : c)) continue;
+            h = tool_height(std::sqrt(r2), ro);
+            if (!(h < STK_EMPTY)) continue;
+            t = at;
+        }
         const f32 z = static_cast<f32>(mv.p0[2] + h + t * mv.d[2]);
         if (apply<OP>(cells[idx], z, 0.0f, move, a) && mv.flags) {
             i32 st = stk_cell_round(t * mv.steps);
@@ -264,6 +320,7 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
         mv.k8 = stk_img.k8;
         mv.fwd = mv.d[2] < 0.0 ? -1.0 : 1.0;
         mv.major = std::fabs(mv.d[0]) >= std::fabs(mv.d[1]) ? 0 : 1;
+        mv.end[0] = anchor(p0[0], p0[1]), mv.end[1] = anchor(p1[0], p1[1]);
         if (flags) {
             const f64 s = std::floor(std::fabs(mv.d[mv.major]) / cell);
             clear_flags(s > STK_STEPS_MAX ? STK_STEPS_MAX : static_cast<i32>(s));

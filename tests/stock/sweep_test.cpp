@@ -136,13 +136,9 @@ Result run_case(const Tool& t, const MoveCase& mc, bool volume)
             const double nx = q0[0] + s * (q1[0] - q0[0]) - x, ny = q0[1] + s * (q1[1] - q0[1]) - y;
             const double nl = std::hypot(nx, ny);
             const bool wall = t.H(ro * (1 - 1e-9)) < 1.0e3;
+            // Inside the swept band the rows judge every cell, also those the
+            // image of the tool standing at an end leaves out at its rim.
             if (wall && std::fabs(nl - ro) < 2.0 * e) continue;
-            // Likewise where the envelope is the tool standing at an end of
-            // the move with the cell at its side.
-            if (wall && env != INF && (tau < 1e-9 || tau > 1 - 1e-9)) {
-                const double* at = tau < 0.5 ? q0 : q1;
-                if (std::fabs(std::hypot(x - at[0], y - at[1]) - ro) < 2.0 * e) continue;
-            }
             if (env == INF) {
                 if (h != 0.0f) ++r.outside_cut;
                 continue;
@@ -577,3 +573,53 @@ TEST_F(Sweep, NothingIsStampedWithoutAToolImage)
 }
 
 }  // namespace
+
+TEST(SweepFlatPocket, EveryCellInsideALevelFlatCutIsCutToItsHeight)
+{
+    // A flat D4 plunged into a block of top 10 and moved level, on a grid of
+    // 0.25 whose cells lie 0.001 below the whole coordinates: the cells
+    // 1.999 ahead of (or beside) the plunge lie 0.001 inside the tool, where
+    // its sampled image at the plunge no longer reaches. Every cell whose
+    // centre lies inside the swept disc, save within two image steps of its
+    // edge (a standing tool's sampled rim), ends at the move's height; the
+    // cells beyond the edge keep the top.
+    struct Cut {
+        double x0, y0, x1, y1;
+    };
+    const Cut cuts[] = {
+        {0, 0, 24, 0}, {24, 0, 0, 0}, {0, 0, 0, 5}, {0, 5, 0, 0}, {0, 0, 20, 5}, {3.37, 1.21, 14.6, -2.93},
+    };
+    const Tool t{"flat D4", 4.0, 0.0, 20.0, 0.0};
+    for (const Cut& c : cuts) {
+        stocktest::fresh(0.25f);
+        ASSERT_EQ(stocktest::open(-6, -6, 30, 12), 0);
+        ASSERT_NEAR(stk_grid.box[0], -6.001, 1e-6);
+        t.make_current();
+        stocktest::fill(10.0f);
+        const double ro = t.ro(), e = ro / stk_img.k8;
+        const f32 above[3] = {f32(c.x0), f32(c.y0), 20.0f}, p0[3] = {f32(c.x0), f32(c.y0), 8.0f},
+                  p1[3] = {f32(c.x1), f32(c.y1), 8.0f};
+        f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3];
+        i32 st = 0;
+        stk_move(1, 0, above, p0, 1, mx, ed, vol, evol, pt, len, st);
+        stk_move(1, 0, p0, p1, 2, mx, ed, vol, evol, pt, len, st);
+        ASSERT_EQ(st, 0);
+        const double dx = double(p1[0]) - p0[0], dy = double(p1[1]) - p0[1], d2 = dx * dx + dy * dy;
+        i32 judged = 0;
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                const double s = std::clamp(((x - p0[0]) * dx + (y - p0[1]) * dy) / d2, 0.0, 1.0);
+                const double off = std::hypot(x - p0[0] - s * dx, y - p0[1] - s * dy);
+                const f32 h = stk_cells()[j * stk_grid.nx + i].h1;
+                if (off < ro - 2 * e) {
+                    ++judged;
+                    EXPECT_EQ(h, 8.0f) << "cut " << c.x0 << " " << c.y0 << " to " << c.x1 << " " << c.y1
+                                       << ": cell " << x << " " << y;
+                } else if (off > ro + 2 * e) {
+                    EXPECT_EQ(h, 10.0f) << "cell " << x << " " << y;
+                }
+            }
+        EXPECT_GT(judged, 400);
+    }
+}

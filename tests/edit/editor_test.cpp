@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "tests/edit/editor_common.h"
 
@@ -229,4 +231,74 @@ TEST(Editor, JumpBlockStepsToAPickedBlock)
     ASSERT_EQ(ed::run(), 0) << script();
     EXPECT_TRUE(norak::transcript_has("reply: block 4"));
     EXPECT_EQ(ed::marked_before_menu(3), 4) << script();
+}
+
+TEST(Editor, AJumpBackToAMotionAfterAnotherParameterStillShowsTheFeedInForceThere)
+{
+    ed::fresh();
+    fix::tech(1, 500.0f);   // block 1
+    ed::line(0);            // 2
+    fix::tech(2, 1000.0f);  // 3: the spindle, right before the block jumped to
+    ed::line(10);           // 4
+    ed::line(20);           // 5
+    fix::tech(1, 800.0f);   // 6
+    ed::line(30);           // 7
+    ed::line(40);           // 8
+    ed::menu("JUMP BLOCK");
+    ed::menu("L:BLK", "4");
+    ed::menu("L:BLK", "7");  // forward past the feed change
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_EQ(ed::marked_before_menu(1), 8) << script();
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 1), "field 1.4: [FEED=800.000]");
+    // The search goes on past the spindle block to the feed set before it.
+    EXPECT_EQ(ed::marked_before_menu(3), 4) << script();
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 3), "field 1.4: [FEED=500.000]") << script();
+    EXPECT_EQ(ed::marked_before_menu(4), 7) << script();
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 4), "field 1.4: [FEED=800.000]") << script();
+}
+
+TEST(Editor, JumpLayerZStandsOnTheFirstMotionOfTheLayerAtThatZ)
+{
+    ed::fresh();
+    fix::marker(3, 10.0f);  // 1: layer at Z 10
+    ed::line(0, 0, 10);     // 2
+    ed::line(10, 0, 10);    // 3
+    fix::marker(4);         // 4
+    fix::marker(3, 5.0f);   // 5: layer at Z 5
+    ed::line(10, 10, 5);    // 6
+    ed::line(0, 10, 5);     // 7
+    fix::marker(4);         // 8
+    fix::marker(3, 0.0f);   // 9: layer at Z 0
+    ed::line(0, 0, 0);      // 10
+    fix::marker(4);         // 11
+    ed::menu("JUMP LAYER/Z");  // then the Z is given by a picked point
+    for (f64 z : {5.0, 10.0, 3.0}) {
+        norak::Reply r;
+        r.kind = "point";
+        r.point[2] = z;
+        norak::add_reply(r);
+    }
+    norak::Reply out;
+    out.kind = "point";
+    out.escape = true;
+    norak::add_reply(out);
+    ASSERT_EQ(ed::run(), 0) << script();
+    // The block the tool stands on after each picked Z.
+    std::vector<i32> at;
+    bool picked = false;
+    for (const std::string& l : norak::transcript()) {
+        if (l.rfind("reply: 0 0 ", 0) == 0) picked = true;
+        const std::string on = "display: attention on list 1 block ";
+        if (picked && l.rfind(on, 0) == 0) {
+            at.push_back(std::stoi(l.substr(on.size())));
+            picked = false;
+        }
+    }
+    // Z 5 is the layer the tool is in (a DELAY is given: it stays); Z 10 the
+    // first motion of the top layer; Z 3 lies between layers: the next one down.
+    EXPECT_EQ(at, (std::vector<i32>{7, 2, 10})) << script();
+    // SHOW LAYER with the jump: only the layer reached stays visible.
+    EXPECT_TRUE(norak::transcript_has("display: unblank list 1 block 2 to 3")) << script();
+    EXPECT_TRUE(norak::transcript_has("display: blank list 1 block 4 to 10")) << script();
 }

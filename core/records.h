@@ -30,6 +30,7 @@ constexpr i32 NPT1_MACHINE = 2;               // machine kind
 constexpr i32 NPT1_ORIGIN = 3;                // 3 reals
 constexpr i32 NPT1_HOME = 6;                  // 3 reals
 constexpr i32 NPT1_FRAME = 9;                 // 9 reals
+constexpr i32 NPT1_VIEW = 19;                 // view number of the machine system
 constexpr i32 NPT1_UCS = 20;                  // id of the coordinate system
 constexpr i32 COOR_FRAME = 0;                 // 9 reals
 constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates

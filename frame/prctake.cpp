@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "blocks/listacc.h"
+#include "blocks/tech.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/records.h"
@@ -13,6 +14,8 @@
 #include "frame/bookkeep.h"
 #include "frame/cmpblk.h"
 #include "frame/machtype.h"
+#include "frame/prcrows.h"
+#include "frame/prmmnu.h"
 
 namespace {
 i32 UPDSAV = 1;  // the record set is saved by updtcm
@@ -64,6 +67,14 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
         gs_param(3, proc, 0, 4, 35, values, st);
         if (st == 0) v35 = values[0];
     }
+    // The machine-system frame of the common arguments follows the view they
+    // name (rows of the view transposed); view 0 names none.
+    if (NPT1[NPT1_VIEW] > 0) {
+        f32 view[9], frame[9];
+        trget(NPT1[NPT1_VIEW], view);
+        m3tpos(view, frame);
+        for (i32 k = 0; k < 9; ++k) NPT1[NPT1_FRAME + k] = r2wrd(frame[k]);
+    }
     if (UPDSAV != 0) {
         PUTRECS(st);
         if (st < 0) {
@@ -72,6 +83,8 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
             return;
         }
     }
+    // The status fields that show machine values take the table just read.
+    if (held == 0) MUMCHT(0);
     EDA2[EDA2_OPENED] = 1;
     EDA2[EDA2_PROC] = row ? PRCTAB.number[index] : proc;
     EDA2[EDA2_LIST] = list;
@@ -89,5 +102,8 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
     EDA2[EDA2_SUSP] = flag12;
     for (i32 k = 14; k <= 18; ++k) EDA2[k] = 0;
     WRREC("EDA2", 3, EDA2, EDA2_N, st);
+    // The procedure menus' status text is the procedure's list column.
+    PRCCLW(index, PRCSTT);
+    PRCSTT[19] = '\0';
     if (held == 0) CMPGTP(st);
 }

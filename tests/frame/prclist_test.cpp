@@ -15,6 +15,10 @@
 #include "frame/driver.h"
 #include "frame/prclist.h"
 #include "frame/prctake.h"
+#include "frame/prcrows.h"
+#include "frame/prmmnu.h"
+#include "core/host.h"
+#include "core/records.h"
 #include "tests/edit/fixture.h"
 
 namespace {
@@ -31,6 +35,17 @@ std::string session()
   {"kind": "tool", "id": 101, "type": "MILL", "name": "ball 10", "diameter": 10, "corner_radius": 5},
   {"kind": "tool", "id": 102, "type": "MILL", "name": "FLAT 8", "diameter": 8}
  ]})";
+}
+
+// The list cursor on the second procedure block.
+void second_block()
+{
+    i32 answer = 0;
+    lclos();
+    ltop();
+    lacces(2, answer);
+    lacces(1, answer);
+    lacces(1, answer);
 }
 
 // A fresh host with an open tool path of three procedures: a surface
@@ -168,13 +183,7 @@ TEST(ProcList, ThreeProceduresAndTwoToolsMatchTheGoldenFiles)
     three_procedures();
     norak::set_segrun(9, print_module);
     norak::set_segrun(28, print_module);
-    // The cursor on the second procedure block.
-    i32 answer = 0;
-    lclos();
-    ltop();
-    lacces(2, answer);
-    lacces(1, answer);
-    lacces(1, answer);
+    second_block();
     const i32 dsp8[6] = {r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f), r2wrd(0.0f), r2wrd(0.6f), r2wrd(0.8f)};
     std::memcpy(DSP8, dsp8, sizeof dsp8);
     i32 before = 0, after = 0;
@@ -475,13 +484,8 @@ TEST(ProcList, TheHeaderListOfAStoredToolPathRulesEachEntry)
 TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)
 {
     three_procedures();
-    // The cursor on the second procedure block.
-    i32 answer = 0, st = 0;
-    lclos();
-    ltop();
-    lacces(2, answer);
-    lacces(1, answer);
-    lacces(1, answer);
+    i32 st = 0;
+    second_block();
     PRCTAB.state[2] = 4;
     PRCTAB.blank[2] = 2;
     PRCTAB.table[2] = 77;
@@ -514,4 +518,51 @@ TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)
     updtcm(1, -1, 2, 2, 1, 0, 0, st);
     EXPECT_EQ(EDA2[EDA2_SUSPST], 0);
     EXPECT_EQ(EDA2[EDA2_INTR], 1);
+    // The menus' status text is the procedure's list column, terminated.
+    PRCTAB.gflag[2] = 1;
+    std::memset(PRCSTT, 'x', sizeof PRCSTT);
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    char column[20] = {0};
+    PRCCLW(2, column);
+    EXPECT_EQ(std::string(PRCSTT), std::string(column, 19));
+    EXPECT_EQ(PRCSTT[1], 'G');
+}
+
+TEST(ProcList, TheTakeOverRefreshesTheMachineFrameAndTheMachineFields)
+{
+    three_procedures();
+    i32 st = 0;
+    second_block();
+    // Not host-kept: the feed, coolant and tool fields take the machine
+    // table the procedure block gave.
+    DSM4[0] = r2wrd(-7.0f);
+    DSM4[2] = 99;
+    DSM4[5] = -99;
+    updtcm(1, -1, 2, 2, 0, 0, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(DSM4[2], PRM9[9]);
+    EXPECT_EQ(DSM4[5], PRM9[11]);
+    EXPECT_EQ(wrd2r(DSM4[0]), wrd2r(PRM9[0]));
+    // Host-kept (a listing in print mode): the fields stay.
+    DSM4[2] = 99;
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    EXPECT_EQ(DSM4[2], 99);
+
+    // The frame of the common arguments is the transposed matrix of their
+    // view, also in the entity medium, and is saved with the record set.
+    const f32 c = 0.6f, s = 0.8f;
+    const f32 turned[9] = {c, s, 0, -s, c, 0, 0, 0, 1};
+    i32 view = 0;
+    trchk(turned, view);
+    ASSERT_GT(view, 1);
+    NPT1[NPT1_VIEW] = view;
+    for (i32 k = 0; k < 9; ++k) NPT1[NPT1_FRAME + k] = r2wrd(5.0f);
+    updtcm(1, -1, 2, 1, 1, 0, 0, st);
+    const f32 expect[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
+    i32 stored[NPT1_N] = {0};
+    RDREC("NPT1", stored, NPT1_N, st);
+    for (i32 k = 0; k < 9; ++k) {
+        EXPECT_FLOAT_EQ(wrd2r(NPT1[NPT1_FRAME + k]), expect[k]) << k;
+        EXPECT_FLOAT_EQ(wrd2r(stored[NPT1_FRAME + k]), expect[k]) << k;
+    }
 }

@@ -744,6 +744,13 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         const i32 node = r[QC_NODE];
         const i32* base = qtnbas(node);
         if (!base) continue;
+        // A tree that still holds entries while the model's surface records
+        // or nodes are released is a stale model: refused, nothing listed.
+        if (!CNTSRB || !CNTNDB) {
+            eroutc("elm2n2, SURFACE ARRAYS ARE NOT OPEN", 0);
+            status = -1;
+            return;
+        }
         const i32 n = r[QT_COUNT];
         if (qs && n <= qs->first[node + 1] - qs->first[node]) {
             if (!index_walk(qs, node, n, sq, zlow, [&](i32 k, i32 i) {

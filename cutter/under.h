@@ -166,5 +166,6 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
             i32& higher, i32& status);
 // Triangles under a straight move from a to b that reach above z_ref (their
 // top plus their allowance); mode 0 gathers the cells, any other reuses them.
+// Status -1 when the move leaves the grid or the model's arrays are released.
 void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& capacity, i32& count,
             i32& part_seen, i32& check_seen, i32& other_seen, i32& status);

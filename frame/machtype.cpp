@@ -116,7 +116,7 @@ i32 machine_type()
         if (tps[k] == CLP1[1]) return m;
     i32 header[24] = {0};
     get_set_tp_header(1, tps[0], header);
-    return header[4];
+    return header[NPT1_MACHINE];  // the stored header keeps the words of "NPT1"
 }
 }  // namespace
 

@@ -428,6 +428,19 @@ void ncn_assoc_find_geom_proc(i32 element, i32* procs, i32 capacity, i32& count)
         }
 }
 
+// The stored tool paths that hold the procedure among their entries (kind 1),
+// in the order of their ids.
+void ncn_assoc_find_proc_tp(i32 proc, i32* tps, i32 capacity, i32& count)
+{
+    count = 0;
+    for (const auto& [tp, pairs] : L().entries)
+        for (const auto& p : pairs)
+            if (p[0] == 1 && p[1] == proc) {
+                if (count < capacity) tps[count++] = tp;
+                break;
+            }
+}
+
 namespace {
 const Assoc* assoc_of(i32 element)
 {

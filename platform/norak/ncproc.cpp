@@ -360,7 +360,6 @@ void tp_vnum_set(i32 version) { H().settings.tp_version = version; }
 i32 gs_proc_id() { return iv("proc_id"); }
 void gs_param(i32, i32& value) { value = 0; }
 void get_geom_buf(i32, i32*, i32, i32& count) { count = 0; }
-void ncn_assoc_find_proc_tp(i32, i32*, i32, i32& count) { count = 0; }
 void get_set_tp_header(i32 mode, i32 tp, i32* header)
 {
     std::memset(header, 0, 24 * sizeof(i32));

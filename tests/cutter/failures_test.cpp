@@ -14,6 +14,7 @@
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/under.h"
+#include "core/host.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
 #include "stock/netgrid.h"
@@ -159,6 +160,46 @@ TEST_F(CutterFailures, SpanCheckFailsWhenTheTriangleListsAreRefused)
     st = 0;
     EXPECT_EQ(NETSPN(A, B, 0.01f, st), 1);  // the move at z 5 cuts the hemisphere of radius 10
     EXPECT_EQ(st, 0);
+    LOCRST();
+}
+
+// A stale model (its surface records, then its nodes, released while the
+// quadtree still holds the triangles): the gathering along a move says so,
+// gives a negative status and lists nothing; the model built again, it
+// gathers as before.
+TEST_F(CutterFailures, MoveGatheringRefusesAModelWhoseArraysAreReleased)
+{
+    i32 st = 0;
+    auto bind = [&] {
+        CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    };
+    bind();
+    const f32 A[2] = {-12, 0}, B[2] = {12, 0};
+    i32 n = 0, ps = 0, cs = 0, os = 0;
+    elm2n2(0, A, B, 5.0f, ELMCAP, n, ps, cs, os, st);
+    ASSERT_EQ(st, 0);
+    const i32 valid = n;
+    ASSERT_GT(valid, 0);
+    for (i32 hw : {TM_SRFHDL, TM_NODHDL}) {
+        MM_CLOSE(TRIMDL[hw], st);
+        ASSERT_EQ(st, 0);
+        bind();
+        const size_t from = norak::transcript().size();
+        n = 7;
+        st = 0;
+        elm2n2(0, A, B, 5.0f, ELMCAP, n, ps, cs, os, st);
+        EXPECT_EQ(st, -1) << hw;
+        EXPECT_EQ(n, 0) << hw;
+        EXPECT_EQ(since(from), (std::vector<std::string>{"internal: elm2n2, SURFACE ARRAYS ARE NOT OPEN"})) << hw;
+    }
+    FRETRI();
+    ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
+    bind();
+    elm2n2(0, A, B, 5.0f, ELMCAP, n, ps, cs, os, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(n, valid);
     LOCRST();
 }
 

@@ -220,6 +220,44 @@ TEST_F(Frame, MachiningTypeTable)
     EXPECT_EQ(PRM9[22], 2);
 }
 
+// A procedure kept by the host takes the machine type from the header of the
+// stored tool path that holds it (the header word of "NPT1"'s machine type),
+// unless the current tool path holds it too.
+TEST_F(Frame, KeptProcedureTakesTheStoredToolPathsMachineType)
+{
+    std::vector<i32> header(47, 0);
+    header[NPT1_MACHINE] = 23;  // MILL 3X
+    header[4] = 12;             // a punch in the word after it
+    const i32 proc = 4321;
+    const i32 tp = norak::add_toolpath_entity(header, {{2, 77}, {1, proc}});
+    i32 id = proc;
+    gs_proc_id(2, id);
+    EDA2[EDA2_HELD] = 1;
+    NPT1[NPT1_MACHINE] = 31;  // the current tool path: a lathe
+    CLP1[1] = tp + 1;
+    i32 set = -7, pausable = -7, st = 5;
+    MACTYP = -7;
+    size_t from = norak::transcript().size();
+    MCHTYP(9, set, pausable, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(TPMACH, 23);
+    EXPECT_EQ(MACTYP, 2);
+    EXPECT_EQ(set, 2);
+    EXPECT_TRUE(tail(from).empty());
+    // Held by the current tool path as well: its own machine type holds.
+    CLP1[1] = tp;
+    MCHTYP(9, set, pausable, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(TPMACH, 31);
+    EXPECT_EQ(tail(from), std::vector<std::string>{"user: SEGMENT NOT FIT FOR CURRENT MACHINING TYPE"});
+    // Not kept by the host: the current tool path's, whatever the stored one says.
+    EDA2[EDA2_HELD] = 0;
+    CLP1[1] = tp + 1;
+    MCHTYP(9, set, pausable, st);
+    EXPECT_EQ(TPMACH, 31);
+    CLP1[1] = 0;
+}
+
 // ------------------------------------------------------- execute dialog
 
 TEST_F(Frame, ExecuteQuestionAnswerSets)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "cutter/congeo.h"
@@ -174,6 +175,39 @@ void list_memory_error(i32& count, i32& status)
     eroutc("elm2nd,dynamic memory error", 0);
     status = -1;
     count = 0;
+}
+
+// Opens the list (and, with copies, the turned entries' list) or grows
+// them by one step and raises the capacity; false (said once, status -1,
+// count 0) when they cannot be had.
+bool grow_lists(bool copies, i32& capacity, i32& count, i32& status)
+{
+    bool ok;
+    if (capacity == 0) {
+        ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) && (!copies || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
+    } else {
+        ok = grow_list(ELMLST, ELM_STEP) && (!copies || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
+        if (ok && copies && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
+    }
+    if (!ok) {
+        list_memory_error(count, status);
+        return false;
+    }
+    capacity += ELM_STEP;
+    ELMCAP = capacity;
+    return true;
+}
+
+// A tree that still holds entries while the model's surface records or
+// nodes are released is a stale model: refused under the gatherer's name,
+// status -1, nothing listed.
+bool arrays_open(const char* routine, i32& status)
+{
+    if (CNTSRB && CNTNDB) return true;
+    const std::string text = std::string(routine) + ", SURFACE ARRAYS ARE NOT OPEN";
+    eroutc(text.c_str(), 0);
+    status = -1;
+    return false;
 }
 
 // Makes the index array as large as the list and fills it with 0..count-1;
@@ -434,20 +468,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         }
         // Append, opening or growing the lists.
         if (capacity == 0 || count >= capacity) {
-            bool ok;
-            if (capacity == 0) {
-                ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) &&
-                     (!LOCAXM || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
-            } else {
-                ok = grow_list(ELMLST, ELM_STEP) && (!LOCAXM || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
-                if (ok && LOCAXM && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
-            }
-            if (!ok) {
-                list_memory_error(count, status);
-                return false;
-            }
-            capacity += ELM_STEP;
-            ELMCAP = capacity;
+            if (!grow_lists(LOCAXM != 0, capacity, count, status)) return false;
             lst = elmlst();
             cpy = static_cast<f32*>(elmbase(ELMCPY));
         }
@@ -514,6 +535,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         const i32 node = r[QC_NODE];
         const i32* base = qtnbas(node);
         if (!base) continue;
+        if (!arrays_open("elm2nd", status)) return;
         const i32 n = r[QT_COUNT];
         // A row copied before the model grew names no more entries than the
         // node holds; the index covers them all.
@@ -711,13 +733,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         if (!reported) return true;
         if (z_ref - e > zmax) return true;
         if (capacity == 0 || count >= capacity) {
-            bool ok = capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP);
-            if (!ok) {
-                list_memory_error(count, status);
-                return false;
-            }
-            capacity += ELM_STEP;
-            ELMCAP = capacity;
+            if (!grow_lists(false, capacity, count, status)) return false;
             lst = elmlst();
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
@@ -744,13 +760,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         const i32 node = r[QC_NODE];
         const i32* base = qtnbas(node);
         if (!base) continue;
-        // A tree that still holds entries while the model's surface records
-        // or nodes are released is a stale model: refused, nothing listed.
-        if (!CNTSRB || !CNTNDB) {
-            eroutc("elm2n2, SURFACE ARRAYS ARE NOT OPEN", 0);
-            status = -1;
-            return;
-        }
+        if (!arrays_open("elm2n2", status)) return;
         const i32 n = r[QT_COUNT];
         if (qs && n <= qs->first[node + 1] - qs->first[node]) {
             if (!index_walk(qs, node, n, sq, zlow, [&](i32 k, i32 i) {

@@ -75,7 +75,8 @@ bool elm_fits(const f32* point, const f64& reach);
 void ELMTOL(const f32& allowance_a, const f32& allowance_b, i32& status);
 
 // Triangles under the tool at a point (see the gathering's description in
-// under.cpp). ixy: the point in thousandths, truncated.
+// under.cpp). ixy: the point in thousandths, truncated. Status -1 when the
+// point leaves the grid or the model's arrays are released.
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status);
 // Height estimate of a tool of kind `code` over a triangle's box: kind 1

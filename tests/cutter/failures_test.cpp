@@ -164,10 +164,10 @@ TEST_F(CutterFailures, SpanCheckFailsWhenTheTriangleListsAreRefused)
 }
 
 // A stale model (its surface records, then its nodes, released while the
-// quadtree still holds the triangles): the gathering along a move says so,
-// gives a negative status and lists nothing; the model built again, it
-// gathers as before.
-TEST_F(CutterFailures, MoveGatheringRefusesAModelWhoseArraysAreReleased)
+// quadtree still holds the triangles): the gathering along a move and the
+// one at a point each say so under their own name, give a negative status
+// and list nothing; the model built again, they gather as before.
+TEST_F(CutterFailures, GatheringsRefuseAModelWhoseArraysAreReleased)
 {
     i32 st = 0;
     auto bind = [&] {
@@ -182,6 +182,17 @@ TEST_F(CutterFailures, MoveGatheringRefusesAModelWhoseArraysAreReleased)
     ASSERT_EQ(st, 0);
     const i32 valid = n;
     ASSERT_GT(valid, 0);
+    f32 P[3] = {0.5f, 0.5f, 0.0f};
+    i32 ixy[2] = {500, 500}, best = 0;
+    f32 bz = 0;
+    auto at_point = [&] {
+        i32 xy[2] = {ixy[0], ixy[1]};
+        elm2nd(0, P, xy, 0.01f, ELMCAP, n, best, bz, ps, cs, os, st);
+    };
+    at_point();
+    ASSERT_EQ(st, 0);
+    const i32 valid_at = n;
+    ASSERT_GT(valid_at, 0);
     for (i32 hw : {TM_SRFHDL, TM_NODHDL}) {
         MM_CLOSE(TRIMDL[hw], st);
         ASSERT_EQ(st, 0);
@@ -193,6 +204,13 @@ TEST_F(CutterFailures, MoveGatheringRefusesAModelWhoseArraysAreReleased)
         EXPECT_EQ(st, -1) << hw;
         EXPECT_EQ(n, 0) << hw;
         EXPECT_EQ(since(from), (std::vector<std::string>{"internal: elm2n2, SURFACE ARRAYS ARE NOT OPEN"})) << hw;
+        const size_t from_at = norak::transcript().size();
+        n = 7;
+        st = 0;
+        at_point();
+        EXPECT_EQ(st, -1) << hw;
+        EXPECT_EQ(n, 0) << hw;
+        EXPECT_EQ(since(from_at), (std::vector<std::string>{"internal: elm2nd, SURFACE ARRAYS ARE NOT OPEN"})) << hw;
     }
     FRETRI();
     ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
@@ -200,6 +218,9 @@ TEST_F(CutterFailures, MoveGatheringRefusesAModelWhoseArraysAreReleased)
     elm2n2(0, A, B, 5.0f, ELMCAP, n, ps, cs, os, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(n, valid);
+    at_point();
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(n, valid_at);
     LOCRST();
 }
 

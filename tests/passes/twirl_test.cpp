@@ -279,6 +279,21 @@ TEST(Twirl, LegsAndMiddlePieces)
     TWLRAD = 0.005;
     TWLLEG(1, p, q, side, n, st);
     EXPECT_EQ(n, 1);
+    // Lanes under the floor: a leg exactly the tolerance under the tool's
+    // height is kept whole; a little deeper its first step runs under, and
+    // the leg is the lane's end alone.
+    TWLRAD = 5.0;
+    for (f32 z : {-0.01f, -0.0102f}) {
+        const f32 pd[3] = {0, 20, z}, qd[3] = {50, 20, z}, sd[3] = {50, 90, z};
+        TWLLEG(1, pd, qd, sd, n, st);
+        ASSERT_EQ(st, 0);
+        if (z == -0.01f) {
+            EXPECT_GT(n, 4);
+            EXPECT_NEAR(twlbuf(0)[3 * n - 3], 55, 1e-3);
+        } else {
+            EXPECT_EQ(n, 1);
+        }
+    }
     // Middle pieces start at a and end at b, rising in between.
     TWLRAD = 4.0;
     const f32 a[3] = {20, 20, 1}, b[3] = {20, 28, 2};
@@ -294,6 +309,29 @@ TEST(Twirl, LegsAndMiddlePieces)
         double top = 0;
         for (i32 k = 0; k < n; ++k) top = std::max(top, f64(m[3 * k + 2]));
         EXPECT_NEAR(top, piece == 0 ? 2 + 4 : piece < 3 ? 2 + 4 + 4 : 2 + 12, 1e-3) << piece;
+    }
+    // The looping piece either way, its higher end first: it stays in the
+    // vertical plane of its ends, at most a loop (2R) behind its start and
+    // never past its end, and tops out 3R over the higher end.
+    const f32 ends[6] = {20, 28, 2, 20, 20, 1};
+    for (i32 md : {1, 2}) {
+        const f32 *ea = ends, *eb = ends + 3;
+        TWLMD2(md, ea, eb, n, st);
+        ASSERT_EQ(st, 0) << md;
+        const f32* m = twlbuf(2);
+        EXPECT_TRUE(eqpt3(m, ea)) << md;
+        EXPECT_TRUE(eqpt3(m + 3 * n - 3, eb)) << md;
+        const f32* s0 = md == 2 ? eb : ea;
+        const f64 dy = md == 2 ? 1.0 : -1.0;  // along from s0 towards the other end
+        double top = 0;
+        for (i32 k = 0; k < n; ++k) {
+            EXPECT_NEAR(m[3 * k], 20, 1e-4) << md << " " << k;
+            const double x = (m[3 * k + 1] - s0[1]) * dy;
+            EXPECT_GE(x, -8 - 1e-3) << md << " " << k;
+            EXPECT_LE(x, 8 + 1e-3) << md << " " << k;
+            top = std::max(top, f64(m[3 * k + 2]));
+        }
+        EXPECT_NEAR(top, 2 + 12, 1e-3) << md;
     }
     // Legs far apart are joined directly: two strings, no middle piece.
     lp::clearlist();

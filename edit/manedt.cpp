@@ -19,6 +19,7 @@
 #include "tools/tooldsp.h"
 
 i32 EDTACT = 0;
+EdtHooks EDTHKS = {nullptr, nullptr, nullptr};
 
 namespace {
 
@@ -236,7 +237,8 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
         if (at == At::Startup) {
             if (single) {
                 i32 st = 0;
-                EDTCTX(procedure, st);
+                if (EDTHKS.take) EDTHKS.take(procedure, st);
+                if (st >= 0) EDTCTX(procedure, st);
                 if (st >= 0) OPNMVL(2, st);
                 if (st < 0) {
                     errors();
@@ -244,6 +246,11 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
                 }
                 open = 1;
                 CURPRC.number = procedure;
+                if (first) {
+                    // The procedure's user name in the status line.
+                    PPNGET();
+                    MUTTX8(1, reinterpret_cast<const char*>(PPN4), procedure);
+                }
             }
             i32 lines = 0;
             llines(lines);
@@ -416,6 +423,7 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
             ex = 1;
             modmc2("EXIT", ex, 0);
             setcolr(0, -2, IT_EXIT + 1, colour);
+            if (single && EDTHKS.tools) EDTHKS.tools(procedure);
             setcolr(0, -1, IT_EXIT + 1, colour);
             at = At::Wait;
         }
@@ -662,6 +670,10 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
             i32 lk[KEY_N];
             list_key(lk);
             ncd_set_block_or_proc_attn(lk, 1);
+            if (EDTHKS.display) {
+                i32 ds = 0;
+                EDTHKS.display(2, ds);
+            }
             savedshow = MOVSTA.show;
             at = At::Startup;
         }

@@ -13,6 +13,17 @@ constexpr i32 EDF_DELETE = 0, EDF_TOEND = 1, EDF_ALTER = 2, EDF_PARAMS = 4, EDF_
 // read by the trimming.
 extern i32 EDTACT;
 
+// The procedure frame's services the editor needs in single-procedure mode,
+// handed down when the module is loaded (the frame lies above the editor):
+// take the procedure over as the current commands (status 0 or negative),
+// add the procedure's tools to the menu, redisplay the procedure list.
+struct EdtHooks {
+    void (*take)(const i32& procedure, i32& status);
+    void (*tools)(const i32& procedure);
+    void (*display)(const i32& mode, i32& status);
+};
+extern EdtHooks EDTHKS;
+
 // The manual editor over one procedure's movement list (procedure > 0) or
 // the whole current list. flags: six words, nonzero offered. start_at_end:
 // the tool starts on the last motion. blank_outside: SHOW BLOCK from the

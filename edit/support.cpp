@@ -163,7 +163,7 @@ void EDTCTX(const i32& procedure, i32& status)
     c.srfkind = 1;
     c.linkkind = 1;
     c.linkfac = 1.0f;
-    i32 count = 0;
+    i32 count = 1;
     TPGETN(AM_LIST, GR_LEAD, 34, count, DT_INT, &c.code, status);
     if (status < 0) return;
     item(16, DT_REAL, c.zup);

@@ -34,6 +34,10 @@
 #include "core/progress.h"
 #include "core/records.h"
 #include "frame/segstr.h"
+#include "frame/bookkeep.h"
+#include "frame/prcrows.h"
+#include "frame/prctake.h"
+#include "edit/proctab.h"
 
 i32 DSPMOD = 0;
 i32 PRMRED = 0;
@@ -377,19 +381,23 @@ static void mark_motion(const i32& mode, i32& nomotion, i32& status)
         status = -1;
         return;
     }
+    // Looking forward from a list just opened (the cursor before its first
+    // block) starts with the first block.
+    bool moved = false;
     while (true) {
         i32 size = 0, type = 0, cls = 0, hst = 0;
         TPBLKH(3, size, type, cls, hst);
-        if (hst < 0) {
+        if (hst < 0 && (moved || step != 1)) {
             status = -1;
             break;
         }
-        if (cls == BC_MOVE) {
+        if (hst >= 0 && cls == BC_MOVE) {
             nomotion = 0;
             break;
         }
         i32 jst = 0;
         TPJUMP(step, jst);
+        moved = true;
         if (jst == -1 || jst == -2) break;
     }
     i32 tst = 0;
@@ -428,4 +436,30 @@ static void stop_execution()
 // poll of the ground services when the module is loaded.
 namespace {
 [[maybe_unused]] const bool HANDED_DOWN = (INTHKS = IntHooks{exec_menu, mark_motion, stop_execution}, true);
+
+// The row of a procedure in the procedure tables, -1 when it has none.
+i32 proc_row(const i32& procedure)
+{
+    for (i32 k = 1; k <= PRCTAB.count && k <= PRT_MAX; ++k)
+        if (PRCTAB.number[k] == procedure) return k;
+    return -1;
+}
+
+// The editor's single-procedure services: the procedure taken over as the
+// current commands, its tools behind the menu's EXIT, the list redisplayed.
+void edit_take(const i32& procedure, i32& status)
+{
+    const i32 row = proc_row(procedure);
+    updtcm(2, procedure, row, 2, 1, 0, 0, status);
+}
+
+void edit_tools(const i32& procedure)
+{
+    const i32 row = proc_row(procedure);
+    if (row < 1) return;
+    i32 ids[1] = {0};
+    MLTTLS(row, row, ids, 1);
+}
+
+[[maybe_unused]] const bool EDIT_HANDED_DOWN = (EDTHKS = EdtHooks{edit_take, edit_tools, DSPROC}, true);
 }

@@ -1,0 +1,97 @@
+// The manual editor over one procedure's movement list: the frame's services
+// it calls there (taking the procedure over, its tools in the menu, the list
+// redisplayed after a change) and the procedure's name in the status line;
+// none of them over the whole tool path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/edit/editor_common.h"
+
+namespace {
+const i32 DATE[6] = {2024, 5, 17, 9, 30, 0};
+
+std::vector<std::string> calls;
+
+void take(const i32& procedure, i32& status)
+{
+    calls.push_back("take " + std::to_string(procedure));
+    status = 0;
+}
+void tools(const i32& procedure) { calls.push_back("tools " + std::to_string(procedure)); }
+void display(const i32& mode, i32& status)
+{
+    calls.push_back("display " + std::to_string(mode));
+    status = 0;
+}
+
+// The frame's table put back whatever the test does.
+struct FakeHooks {
+    EdtHooks saved = EDTHKS;
+    FakeHooks()
+    {
+        calls.clear();
+        EDTHKS = EdtHooks{take, tools, display};
+    }
+    ~FakeHooks() { EDTHKS = saved; }
+};
+
+std::string script()
+{
+    std::string s;
+    for (const std::string& l : norak::transcript()) s += l + "\n";
+    for (const std::string& c : calls) s += "call: " + c + "\n";
+    return s;
+}
+}  // namespace
+
+TEST(EditorHooks, OneProcedureTakesItOverShowsItsToolsAndNameAndRedisplaysAfterAChange)
+{
+    ed::fresh();
+    fix::procedure(9, "SINGLE", DATE);
+    ed::line(0);
+    ed::line(10);
+    ed::line(20);
+    i32 st = 0;
+    CLSSBL(st);
+    ASSERT_EQ(st, 0);
+    char name[20] = "ROUGHING";
+    PPNGS(2, name);
+    PPNPUT(st);
+    std::memset(PPN4, 0, sizeof PPN4);
+
+    FakeHooks hooks;
+    // DELETE, then EXIT deletes (a change of mode 2: back to the start-up),
+    // then escape leaves.
+    ed::menu("DELETE");
+    ed::menu("EXIT");
+    ed::escape();
+    const i32 flags[EDF_N] = {1, 0, 0, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(1, flags, 1, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    // The take-over before each start-up, the tools behind EXIT at every
+    // menu, the list redisplayed with 2 after the deletion.
+    const std::vector<std::string> want = {"take 1", "tools 1", "tools 1", "display 2", "take 1", "tools 1"};
+    EXPECT_EQ(calls, want) << script();
+    // The name in the status line once, on the first pass.
+    size_t named = 0;
+    for (const std::string& l : norak::transcript())
+        if (l.find("ROUGHING=1") != std::string::npos) ++named;
+    EXPECT_EQ(named, 1u) << script();
+}
+
+TEST(EditorHooks, TheWholeToolPathCallsNoneOfThem)
+{
+    ed::fresh();
+    ed::line(0);
+    ed::line(10);
+    FakeHooks hooks;
+    ed::menu("EXIT");
+    const i32 none[EDF_N] = {0, 0, 0, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(-1, none, 1, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    EXPECT_TRUE(calls.empty()) << script();
+}

@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "blocks/format.h"
+#include "blocks/geoslot.h"
 #include "blocks/listacc.h"
+#include "blocks/procblk.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/records.h"
@@ -181,6 +183,7 @@ void EDTCTX(const i32& procedure, i32& status)
     item(63, DT_INT, c.srfkind);
     item(55, DT_INT, c.linka);
     item(56, DT_INT, c.linkb);
+    SRFSET();
     status = 0;
 }
 
@@ -315,6 +318,61 @@ void SRFSNW(const i32& n1, const i32& n2, const i32* ids1, const i32* flags1, co
     copy(set->ids2, ids2, set->count2);
     copy(set->flags2, flags2, set->count2);
     store().set = std::move(set);
+}
+
+namespace {
+// One group of the surface set as read from a geometry entity.
+struct SurfaceGroup {
+    i32 count = 0;
+    std::vector<i32> ids, flags;
+};
+
+// Reads a group through the host's items: count, unique ids (else the ids
+// themselves), side flags. Items missing leave the group empty or zero flags.
+void read_group(i32 geom, i32 ncount, i32 nuids, i32 nids, i32 nflags, SurfaceGroup& g)
+{
+    i32 n = 0, st = 0;
+    gs_param(3, geom, 9, 0, ncount, &n, st);
+    if (st != 0 || n <= 0) return;
+    const size_t room = static_cast<size_t>(std::max(n, GS_PARAM_MAX));
+    std::vector<i32> uids(room, 0), ids(room, 0), flags(room, 0);
+    gs_param(3, geom, 9, 0, nuids, uids.data(), st);
+    if (st < 0) return;
+    if (st == 1) {
+        gs_param(3, geom, 9, 0, nids, ids.data(), st);
+        if (st < 0) return;
+        if (st == 1) eroutc("problem with surfaces", 0);
+    } else {
+        ncs_update_surfaces(n, uids.data(), ids.data(), st);
+        if (st < 0) return;
+    }
+    gs_param(3, geom, 9, 0, nflags, flags.data(), st);
+    if (st != 0) std::fill(flags.begin(), flags.end(), 0);
+    g.count = n;
+    g.ids.assign(ids.begin(), ids.begin() + n);
+    g.flags.assign(flags.begin(), flags.begin() + n);
+}
+}  // namespace
+
+void SRFSET()
+{
+    i32 st = 0;
+    get_proc_flags(st);
+    SurfaceGroup part, check;
+    std::vector<i32> geoms(NSLOTS, 0);
+    i32 count = 0;
+    find_geom_buf(GSLOTS, count, geoms.data(), st);
+    if (st < 0) count = 0;
+    for (i32 k = 0; k < count; ++k) {
+        i32 kind = 0;
+        get_geom_type(geoms[static_cast<size_t>(k)], kind, st);
+        if (st < 0) continue;
+        // Part surfaces are stored under 10004 by the procedure writer; 10001
+        // is taken as well.
+        if (kind == 10001 || kind == 10004) read_group(geoms[static_cast<size_t>(k)], 43, 308, 246, 247, part);
+        else if (kind == 10002) read_group(geoms[static_cast<size_t>(k)], 44, 309, 245, 248, check);
+    }
+    SRFSNW(part.count, check.count, part.ids.data(), part.flags.data(), check.ids.data(), check.flags.data());
 }
 
 void SRFCNT(i32& n1, i32& n2)

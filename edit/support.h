@@ -69,6 +69,9 @@ void MDLREL(const i32& slot);                   // releases the slot (the model'
 bool MDLHAS(const i32& slot);                   // the slot holds a model
 void SRFSNW(const i32& n1, const i32& n2, const i32* ids1, const i32* flags1, const i32* ids2,
             const i32* flags2);                 // creates the surface set (replacing the old one)
+// Makes the surface set from the current procedure's part and check surface
+// geometry (ids and side flags as the host stores them).
+void SRFSET();
 void SRFCNT(i32& n1, i32& n2);                  // the two counts, 0 without a set
 void SRFGT1(i32* ids, i32* flags);              // copies group 1 out
 void SRFGT2(i32* ids, i32* flags);              // copies group 2 out

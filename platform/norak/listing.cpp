@@ -85,14 +85,14 @@ Entity* entity(i32 id, i32 cls, i32 type)
 // Finds the coded item of a code among words of items (code, count + 1, type,
 // values) and copies its values: 0, or 1 when there is none, -1 (nothing
 // copied) when it holds more than GS_PARAM_MAX words.
-i32 find_item(const std::vector<i32>& w, size_t from, i32 code, i32* values)
+i32 find_item(const std::vector<i32>& w, size_t from, i32 code, i32* values, i32 limit = GS_PARAM_MAX)
 {
     size_t k = from;
     while (k + 3 <= w.size()) {
         i32 n = w[k + 1] - 1;
         if (n < 0 || k + 3 + static_cast<size_t>(n) > w.size()) return 1;
         if (w[k] == code) {
-            if (n > GS_PARAM_MAX) return -1;
+            if (n > limit) return -1;
             if (n > 0) std::memcpy(values, &w[k + 3], static_cast<size_t>(n) * sizeof(i32));
             return 0;
         }
@@ -381,6 +381,30 @@ void dbttna(const i32& id, char* name)
 
 // ------------------------------------------------ stored procedure values
 
+namespace {
+// An item of a geometry entity (six header words, then coded items): the
+// count (43 part, 44 check surfaces), the unique ids (308, 309), and the ids
+// (246, 245) and side flags (247, 248), which the procedure writer may have
+// stored under 45/46 (part) or 150/151 (check). A list item may be as long as
+// the group's count (the caller sizes its area by it) or GS_PARAM_MAX.
+void geometry_item(const std::vector<i32>& w, i32 code, i32* values, i32& status)
+{
+    const bool part = code == 43 || code == 308 || code == 246 || code == 247;
+    const bool check = code == 44 || code == 309 || code == 245 || code == 248;
+    if (!part && !check) {
+        status = find_item(w, 6, code, values);
+        return;
+    }
+    i32 count = 0;
+    if (find_item(w, 6, part ? 43 : 44, &count) != 0) count = 0;
+    const i32 limit = std::max(count, GS_PARAM_MAX);
+    status = find_item(w, 6, code, values, limit);
+    if (status != 1) return;
+    const i32 stored = code == 246 ? 45 : code == 247 ? 46 : code == 245 ? 150 : code == 248 ? 151 : 0;
+    if (stored != 0) status = find_item(w, 6, stored, values, limit);
+}
+}  // namespace
+
 void gs_param(i32 mode, i32 ent, i32, i32 group, i32 code, i32* values, i32& status)
 {
     status = -1;
@@ -398,7 +422,9 @@ void gs_param(i32 mode, i32 ent, i32, i32 group, i32 code, i32* values, i32& sta
     if (mode == 3 && group == 5 && (e = entity(ent, 9, MCHPRM_TYPE)) != nullptr) {
         from = 4;
         status = find_item(e->words, from, code, values);
+        return;
     }
+    if (mode == 3 && (e = entity(ent, 9, GEOM_TYPE)) != nullptr) geometry_item(e->words, code, values, status);
 }
 
 i32 gs_check_movmnt(i32) { return iv("check_movmnt"); }

@@ -149,3 +149,81 @@ TEST(ProcTables, AreFilledFromTheProcedureBlocksAndKeepThePosition)
     lgtpos(after);
     EXPECT_EQ(after, before);
 }
+
+#include "blocks/geoslot.h"
+#include "core/codedio.h"
+
+namespace {
+// Writes a surface geometry entity of the procedure as the procedure writer
+// does (coded items in the entity) and puts it in the slot table.
+void geometry(i32 kind, const std::vector<std::pair<i32, std::vector<i32>>>& items)
+{
+    i32 id = -1, slot = -1, st = 0, position = 0;
+    create_geom_ent(kind, "        ", id, slot, st);
+    ASSERT_GE(st, 0);
+    for (const auto& [code, v] : items)
+        tpptntl(MED_ENTITY, code, static_cast<i32>(v.size()), DT_INT, v.data(), position, st);
+    eclose();
+    update_geom_slot(kind, id, slot, position, st);
+}
+
+std::vector<i32> surfaces(i32 n)
+{
+    std::vector<i32> ids;
+    for (i32 k = 0; k < n; ++k) ids.push_back(norak::add_entity({0, 3, 128, {}, {}}));
+    return ids;
+}
+}  // namespace
+
+// The set made from the procedure's geometry holds its part and check
+// surfaces, their ids found from the unique ids (more of them than one host
+// item of fixed size holds) or, without unique ids, read as stored.
+TEST(ModelStore, TheSurfaceSetIsTheProcedureSurfaces)
+{
+    norak::reset();
+    for (i32& w : GSLOTS) w = 0;
+    const i32 n = GS_PARAM_MAX + 5;
+    const std::vector<i32> part = surfaces(n), check = surfaces(2);
+    std::vector<i32> uids, flags;
+    for (i32 k = 0; k < n; ++k) uids.push_back(euid(part[k])), flags.push_back(k % 2 ? -1 : 1);
+    geometry(10004, {{43, {n}}, {308, uids}, {46, flags}});
+    geometry(10002, {{44, {2}}, {309, {euid(check[0]), euid(check[1])}}, {248, {-1, 1}}, {402, {0, 0}}});
+    SRFSET();
+    i32 n1 = 0, n2 = 0;
+    SRFCNT(n1, n2);
+    ASSERT_EQ(n1, n);
+    ASSERT_EQ(n2, 2);
+    std::vector<i32> ids1(n), fl1(n), ids2(2), fl2(2);
+    SRFGT1(ids1.data(), fl1.data());
+    SRFGT2(ids2.data(), fl2.data());
+    EXPECT_EQ(ids1, part);
+    EXPECT_EQ(fl1, flags);
+    EXPECT_EQ(ids2, check);
+    EXPECT_EQ(fl2, (std::vector<i32>{-1, 1}));
+
+    // Only part surfaces, stored by id without unique ids: the check group
+    // of the earlier set is gone.
+    norak::reset();
+    for (i32& w : GSLOTS) w = 0;
+    geometry(10004, {{43, {2}}, {45, {31, 32}}, {46, {1, -1}}});
+    SRFSET();
+    SRFCNT(n1, n2);
+    ASSERT_EQ(n1, 2);
+    EXPECT_EQ(n2, 0);
+    SRFGT1(ids1.data(), fl1.data());
+    EXPECT_EQ(ids1[0], 31);
+    EXPECT_EQ(ids1[1], 32);
+    EXPECT_EQ(fl1[1], -1);
+
+    // Neither unique ids nor ids: the internal error, the count kept.
+    norak::reset();
+    for (i32& w : GSLOTS) w = 0;
+    geometry(10004, {{43, {1}}});
+    SRFSET();
+    SRFCNT(n1, n2);
+    EXPECT_EQ(n1, 1);
+    bool said = false;
+    for (const std::string& l : norak::transcript()) said = said || l.find("problem with surfaces") != std::string::npos;
+    EXPECT_TRUE(said);
+    norak::reset();
+}

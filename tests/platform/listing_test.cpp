@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "core/host.h"
 #include "platform/norak/norak.h"
@@ -368,4 +369,60 @@ TEST_F(Listing, AssociationsAreWalkedInOrder)
     EXPECT_EQ(norak::assoc_nodes().size(), 1u);
     ncn_assoc_delete_node(1, -1, 0, 0, -1);
     EXPECT_TRUE(norak::assoc_nodes().empty());
+}
+
+// A procedure's surface geometry read back item by item: the lists may be as
+// long as the group's count (beyond GS_PARAM_MAX), the ids and side flags are
+// found under the codes the procedure writer used, a list longer than its
+// count is refused, a missing item answers 1.
+TEST_F(Listing, SurfaceGeometryItemsOfAProcedure)
+{
+    const i32 n = GS_PARAM_MAX + 6;
+    auto item = [](std::vector<i32>& w, i32 code, const std::vector<i32>& v) {
+        w.insert(w.end(), {code, static_cast<i32>(v.size()) + 1, 2});
+        w.insert(w.end(), v.begin(), v.end());
+    };
+    std::vector<i32> uids(n), flags(n);
+    for (i32 k = 0; k < n; ++k) uids[k] = 1000000 + 5 * k, flags[k] = k % 3 - 1;
+    norak::Entity part;
+    part.cls = 9;
+    part.type = norak::GEOM_TYPE;
+    part.words = {-1, 0, 0, 0, 10004, 0};
+    item(part.words, 43, {n});
+    item(part.words, 308, uids);
+    item(part.words, 46, flags);
+    const i32 p = norak::add_entity(part);
+    std::vector<i32> v(n + 10, 0);
+    i32 st = 0;
+    gs_param(3, p, 9, 0, 43, v.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(v[0], n);
+    gs_param(3, p, 9, 0, 308, v.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(std::vector<i32>(v.begin(), v.begin() + n), uids);
+    gs_param(3, p, 9, 0, 247, v.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(std::vector<i32>(v.begin(), v.begin() + n), flags);
+    gs_param(3, p, 9, 0, 246, v.data(), st);
+    EXPECT_EQ(st, 1);
+
+    norak::Entity check;
+    check.cls = 9;
+    check.type = norak::GEOM_TYPE;
+    check.words = {-1, 0, 0, 0, 10002, 0};
+    item(check.words, 44, {2});
+    item(check.words, 245, {7, 8});
+    item(check.words, 248, std::vector<i32>(n, 1));  // longer than its count and GS_PARAM_MAX
+    const i32 c = norak::add_entity(check);
+    gs_param(3, c, 9, 0, 309, v.data(), st);
+    EXPECT_EQ(st, 1);
+    v[0] = v[1] = 0;
+    gs_param(3, c, 9, 0, 245, v.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(v[0], 7);
+    EXPECT_EQ(v[1], 8);
+    v[0] = 0;
+    gs_param(3, c, 9, 0, 248, v.data(), st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(v[0], 0);
 }

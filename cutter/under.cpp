@@ -349,6 +349,25 @@ template <class Take>
     return true;
 }
 
+// Walks the gathered cells that hold entries, handing step(node, base, n)
+// each one's node, its first entry and its entry count. false when the
+// model's surface arrays are gone (reported for routine, status set) or
+// when step asks to stop.
+template <class Step>
+bool each_cell(const char* routine, i32& status, Step&& step)
+{
+    for (i32 row = 0; row < ELMNCL; ++row) {
+        const i32* r = ELMCLS + row * QC_ROW;
+        if (r[QT_COUNT] <= 0) continue;
+        const i32 node = r[QC_NODE];
+        const i32* base = qtnbas(node);
+        if (!base) continue;
+        if (!arrays_open(routine, status)) return false;
+        if (!step(node, base, r[QT_COUNT])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
@@ -529,20 +548,12 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                         nullptr);
         });
     };
-    for (i32 row = 0; row < ELMNCL; ++row) {
-        const i32* r = ELMCLS + row * QC_ROW;
-        if (r[QT_COUNT] <= 0) continue;
-        const i32 node = r[QC_NODE];
-        const i32* base = qtnbas(node);
-        if (!base) continue;
-        if (!arrays_open("elm2nd", status)) return;
-        const i32 n = r[QT_COUNT];
+    const bool walked = each_cell("elm2nd", status, [&](i32 node, const i32* base, i32 n) {
         // A row copied before the model grew names no more entries than the
         // node holds; the index covers them all.
-        const bool ok = qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n)
-                                                                         : each_entry(node, base, n);
-        if (!ok) return;
-    }
+        return qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n) : each_entry(node, base, n);
+    });
+    if (!walked) return;
     side_end(count);
     if (count < 1) {
         best_z = B;
@@ -754,21 +765,11 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
     if (emax < 0.0f) emax = 0.0f;
     const f32 zlow = z_ref - emax;
-    for (i32 row = 0; row < ELMNCL; ++row) {
-        const i32* r = ELMCLS + row * QC_ROW;
-        if (r[QT_COUNT] <= 0) continue;
-        const i32 node = r[QC_NODE];
-        const i32* base = qtnbas(node);
-        if (!base) continue;
-        if (!arrays_open("elm2n2", status)) return;
-        const i32 n = r[QT_COUNT];
-        if (qs && n <= qs->first[node + 1] - qs->first[node]) {
-            if (!index_walk(qs, node, n, sq, zlow, [&](i32 k, i32 i) {
-                    return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i]);
-                }))
-                return;
-            continue;
-        }
+    const bool walked = each_cell("elm2n2", status, [&](i32 node, const i32* base, i32 n) {
+        if (qs && n <= qs->first[node + 1] - qs->first[node])
+            return index_walk(qs, node, n, sq, zlow, [&](i32 k, i32 i) {
+                return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i]);
+            });
         LOCNTS += n;
         for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
@@ -777,9 +778,11 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             const f32* v0 = nodept(CNTNDB, ent[TRG_NODE]);
             const f32* v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
             const f32* v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
-            if (!take(node, k, ent, maxf(v0[2], maxf(v1[2], v2[2])))) return;
+            if (!take(node, k, ent, maxf(v0[2], maxf(v1[2], v2[2])))) return false;
         }
-    }
+        return true;
+    });
+    if (!walked) return;
     if (count < 1) return;
     if (!identity_index(capacity, cap_in, count, status)) return;
 }

@@ -23,10 +23,7 @@ struct Ridge {
     {
         m = meshes::grid(0, 0, 100, 80, 200, 20, [=](f64 x, f64) { return h * std::max(0.0, 1 - std::fabs(x - 50) / w); });
         m.id = 7;
-        std::vector<double> t;
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
-        ref.build(t, 5.0);
+        ref.build(meshes::soup({m}), 5.0);
     }
     // The deepest cut of the written moves below the reference drop, every
     // move sampled every 0.05.

@@ -29,10 +29,7 @@ struct Model {
     {
         m.id = 7;
         m.cls = 1;  // the machined surface
-        std::vector<double> t;
-        for (size_t k = 0; k < m.tri.size(); ++k)
-            for (int j = 0; j < 3; ++j) t.push_back(m.xyz[3 * (m.tri[k] - 1) + j]);
-        ref.build(t, 5.0);
+        ref.build(meshes::soup({m}), 5.0);
     }
     double drop(double x, double y) const
     {

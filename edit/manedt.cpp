@@ -251,6 +251,9 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
                     PPNGET();
                     MUTTX8(1, reinterpret_cast<const char*>(PPN4), procedure);
                 }
+                // A path no longer the computed one, about to be cut by hand.
+                if (PRCKND(0) == 1 && (flags[EDF_DELETE] != 0 || flags[EDF_TOEND] != 0) && proc_marked(procedure))
+                    msg_mdls(317, 36);
             }
             i32 lines = 0;
             llines(lines);

@@ -60,3 +60,17 @@ void PRCTBF(i32& status)
     TPTOP(8, st);
     if (st < 0) status = -1;
 }
+
+i32 proc_row(const i32& procedure)
+{
+    for (i32 k = 1; k <= PRCTAB.count && k <= PRT_MAX; ++k)
+        if (PRCTAB.number[k] == procedure) return k;
+    return -1;
+}
+
+bool proc_marked(const i32& procedure)
+{
+    const i32 row = proc_row(procedure);
+    if (row < 1) return false;
+    return PRCTAB.manual[row] != 0 || PRCTAB.state[row] == 4 || PRCTAB.state2[row] == 2;
+}

@@ -39,3 +39,11 @@ extern ProcTables PRCTAB;
 // when the list cannot be read (the tables are then empty); more procedures
 // than the tables hold are left out with "PRCTBF, MORE THAN 200 PROCEDURES".
 void PRCTBF(i32& status);
+
+// The row of a procedure in the tables, -1 when it has none.
+i32 proc_row(const i32& procedure);
+// Whether the tables mark the procedure as one whose path is no longer the
+// computed one: changed by hand, suspended (state 4) or suspended by its
+// geometry (second state 2). The editor then warns on start-up and
+// reconnects gaps by vertical moves only.
+bool proc_marked(const i32& procedure);

@@ -13,6 +13,7 @@
 #include "core/host.h"
 #include "core/records.h"
 #include "edit/alter/motion.h"
+#include "edit/proctab.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
@@ -156,7 +157,6 @@ i32 PRCKND(const i32& query)
 
 void EDTCTX(const i32& procedure, i32& status)
 {
-    (void)procedure;
     EditContext& c = EDTCX;
     c = EditContext{};
     c.zup = 2.0f;
@@ -175,7 +175,10 @@ void EDTCTX(const i32& procedure, i32& status)
     c.linklen = c.diameter;
     EDTLNK();
     c.onsurf = PRCKND(1);
-    if (c.onsurf == 0) c.linkkind = 1;
+    if (c.onsurf == 0 || proc_marked(procedure)) {
+        c.linkkind = 1;
+        c.onsurf = 0;
+    }
     c.side = c.diameter * 0.33333334f;
     item(298, DT_REAL, c.side);
     c.side2 = c.side;

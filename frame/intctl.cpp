@@ -437,14 +437,6 @@ static void stop_execution()
 namespace {
 [[maybe_unused]] const bool HANDED_DOWN = (INTHKS = IntHooks{exec_menu, mark_motion, stop_execution}, true);
 
-// The row of a procedure in the procedure tables, -1 when it has none.
-i32 proc_row(const i32& procedure)
-{
-    for (i32 k = 1; k <= PRCTAB.count && k <= PRT_MAX; ++k)
-        if (PRCTAB.number[k] == procedure) return k;
-    return -1;
-}
-
 // The editor's single-procedure services: the procedure taken over as the
 // current commands, its tools behind the menu's EXIT, the list redisplayed.
 void edit_take(const i32& procedure, i32& status)

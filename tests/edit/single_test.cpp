@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/support.h"
 #include "tests/edit/editor_common.h"
 
 namespace {
@@ -94,4 +95,51 @@ TEST(EditorHooks, TheWholeToolPathCallsNoneOfThem)
     manedt(-1, none, 1, 0, changed, status);
     EXPECT_EQ(status, 0) << script();
     EXPECT_TRUE(calls.empty()) << script();
+}
+
+// A procedure changed by hand before warns at the start-up of an editor that
+// offers deletion; a procedure as computed, or an editor that only moves the
+// tool, does not.
+TEST(EditorHooks, AProcedureChangedByHandIsWarnedAboutWhenDeletionIsOffered)
+{
+    auto session = [](bool manual, i32 state, const i32* flags) {
+        ed::fresh();
+        fix::procedure(9, "SINGLE", DATE);
+        ed::line(0);
+        ed::line(10);
+        i32 st = 0;
+        CLSSBL(st);
+        EXPECT_EQ(st, 0);
+        if (manual) {
+            const i32 two = 2;
+            TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, st);
+            EXPECT_EQ(st, 0);
+        }
+        if (state != 0) {
+            TPCHNN(AM_LIST, GR_GLOBAL, 81, DT_INT, &state, st);
+            EXPECT_EQ(st, 0);
+        }
+        FakeHooks hooks;
+        ed::escape();
+        i32 changed = 0, status = 99;
+        manedt(1, flags, 1, 0, changed, status);
+        EXPECT_EQ(status, 0) << script();
+        size_t warned = 0;
+        for (const std::string& l : norak::transcript())
+            if (l.find("host message 317/36") != std::string::npos) ++warned;
+        return warned;
+    };
+    const i32 del[EDF_N] = {1, 0, 0, 0, 0, 0};
+    const i32 toend[EDF_N] = {0, 1, 0, 0, 0, 0};
+    const i32 none[EDF_N] = {0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(session(true, 0, del), 1u);
+    EXPECT_EQ(session(true, 0, toend), 1u);
+    EXPECT_EQ(session(false, 4, del), 1u);
+    EXPECT_EQ(session(false, 0, del), 0u);
+    EXPECT_EQ(session(false, 2, del), 0u);
+    EXPECT_EQ(session(true, 0, none), 0u);
+    // The reconnection of such a procedure goes by vertical moves only.
+    EXPECT_EQ(session(true, 0, del), 1u);
+    EXPECT_EQ(EDTCX.linkkind, 1);
+    EXPECT_EQ(EDTCX.onsurf, 0);
 }

@@ -2,8 +2,13 @@
 // translation of its statuses into messages.
 #include "cleanup/clrarea.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "cleanup/clrclean.h"
 #include "cleanup/clrout.h"
 #include "cleanup/clrset.h"
+#include "cleanup/hatch.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "cutter/linntb.h"
@@ -130,11 +135,105 @@ bool say(i32 kind, i32& status)
     return false;
 }
 
+
+// The words of the clearing that the pre-pass and the tries change, as
+// they stood on entry to the clean area.
+struct AreaEntry {
+    i32 loops, endm, dir, dim;
+    f64 endv, retry;
+    std::vector<f64> allow;
+};
+
+void give_back(const AreaEntry& e)
+{
+    pokpar.retry_allow = e.retry;
+    pokpar.end_val = e.endv;
+    pkoff.loops_on = e.loops;
+    pkoff.end_mode = e.endm;
+    pokpar.cut_mode = g_cut_mode_entry;
+    pokpar.direction = e.dir;
+    std::copy(e.allow.begin(), e.allow.end(), pokpar.allow);
+}
+
+// A run for the cleaning: loops only, cut from the inside out, the other
+// direction, no end point.
+void cleaning_run_words(const AreaEntry& e)
+{
+    pkoff.loops_on = 1;
+    pokpar.cut_mode = 1;
+    pokpar.direction = -e.dir;
+    pkoff.end_mode = 0;
+}
+
+// The contour-cleaning pass on polygon buffer `buf` (0: the current one);
+// the current buffer is selected again afterwards.
+void cleaning_pass(i32 buf, i32& status)
+{
+    i32 cur = 0, st = 0, b = buf;
+    polbuf_select(PB_GET, cur, st);
+    if (buf != 0) polbuf_select(0, b, st);
+    clr_clean_contours(static_cast<f32>(pokpar.side), status);
+    polbuf_select(0, cur, st);
+}
+
+void cannot_clean(i32 kind, i32& status)
+{
+    if (kind == 0) usmsgc("THE CONTOURS AREA CAN NOT BE CLEANED WITH THESE OFFSETS AND RADIUS PARAMETERS");
+    status = 17;
+}
+
+// Outcome of the tries: go on to the final run, or end with the status.
+enum class Tries { final_run, end };
+
+// The tries of the clean area: a run with the allowances as they are and
+// one with the retry allowance added, each followed by the cleaning pass;
+// a second pass (the added run only) when the first ran out of area.
+Tries run_tries(const AreaEntry& e, i32 kind, bool outer_fixed, i32& status)
+{
+    for (i32 pass = 1; pass <= 2; ++pass) {
+        cleaning_run_words(e);
+        pokpar.end_val = 0.0;
+        bool again = false;
+        for (i32 t = pass == 1 ? 0 : 1; t <= 1 && !again; ++t) {
+            if (t == 1) {
+                for (size_t k = outer_fixed ? 1 : 0; k < e.allow.size(); ++k)
+                    pokpar.allow[k] = e.allow[k] + pokpar.retry_allow;
+                pokpar.end_val = e.endv;
+            }
+            cmtpk1(kind, status);
+            if (status == 17) {
+                if (t == 1 && pass == 1) {
+                    pokpar.retry_allow = 0.0;
+                    again = true;
+                    continue;
+                }
+                return Tries::end;
+            }
+            if (status != 0 && status != 100) {
+                status = -1;
+                return Tries::end;
+            }
+            cleaning_pass(t == 0 ? 5 : 0, status);
+            if (status < 0) return Tries::end;
+            if (status == 1) {
+                if (t == 1 && pass == 1) {
+                    again = true;
+                    continue;
+                }
+                cannot_clean(kind, status);
+                return Tries::end;
+            }
+        }
+        if (again) continue;
+        give_back(e);
+        return status == 2 ? Tries::end : Tries::final_run;
+    }
+    return Tries::final_run;
+}
+
 }  // namespace
 
 i32 cmt_capacity() { return pk_capacity; }
-
-void ccl_clean_pass(const f64&, i32& status) { status = 0; }
 
 void cmtpk1(const i32& kind, i32& status)
 {
@@ -186,55 +285,39 @@ void cmtpk1(const i32& kind, i32& status)
 void clr_clean_area(const i32& code, i32& status)
 {
     status = 0;
-    const i32 loops = pkoff.loops_on, endm = pkoff.end_mode, dir = pokpar.direction, dim = pokdim;
-    const f64 endv = pokpar.end_val, retry = pokpar.retry_allow;
+    AreaEntry e{pkoff.loops_on, pkoff.end_mode, pokpar.direction, pokdim, pokpar.end_val, pokpar.retry_allow,
+                std::vector<f64>(pokpar.allow, pokpar.allow + PK_NALLOW)};
     g_cut_mode_entry = pokpar.cut_mode;
     pokdim = 2;
     g_small_said = false;
+    const bool single_run = code >= 20, outer_fixed = code >= 10 && code < 20;
     const i32 kind = code >= 20 ? code - 20 : (code >= 10 ? code - 10 : code);
     clr_kind = kind;
-    auto back = [&]() {
-        pokpar.retry_allow = retry;
-        pokpar.end_val = endv;
-        pkoff.loops_on = loops;
-        pkoff.end_mode = endm;
-        pokpar.cut_mode = g_cut_mode_entry;
-        pokpar.direction = dir;
-    };
     if (GTCLPM(2) != 0) {
         // pre-pass with every allowance widened by the extra allowance
-        const PokPar saved = pokpar;
-        pkoff.loops_on = 1;
-        pokpar.cut_mode = 1;
-        pokpar.direction = -dir;
-        pkoff.end_mode = 0;
-        for (f64& v : pokpar.allow) v += saved.extra;
+        cleaning_run_words(e);
+        for (f64& v : pokpar.allow) v += pokpar.extra;
         cmtpk1(kind, status);
-        for (i32 k = 0; k < PK_NALLOW; ++k) pokpar.allow[k] = saved.allow[k];
-        back();
+        give_back(e);
         if (status == 17) return;
         if (status != 0 && status != 100) {
             status = -1;
             return;
         }
-        i32 cur = 0, st = 0, one = 1;
-        polbuf_select(PB_GET, cur, st);
-        polbuf_select(0, one, st);
-        ccl_clean_pass(pokpar.side, status);
-        polbuf_select(0, cur, st);
-        if (status < 0 || status == 2) {
-            back();
-            return;
-        }
+        cleaning_pass(1, status);
+        if (status < 0 || status == 2) return give_back(e);
         if (status == 1) {
-            if (kind == 0) usmsgc("THE CONTOURS AREA CAN NOT BE CLEANED WITH THESE OFFSETS AND RADIUS PARAMETERS");
-            status = 17;
-            back();
-            return;
+            cannot_clean(kind, status);
+            return give_back(e);
         }
     }
-    pokdim = dim;
+    i32 nest = 0;
+    ccl_pass_get(nest);
+    const bool tries = outer_fixed || pokpar.retry_sw_c != 0 || MACTYP == 13 ||
+                       (nest == 1 && (pokpar.retry_sw_a != 0 || pokpar.retry_sw_b != 0));
+    if (!single_run && tries && run_tries(e, kind, outer_fixed, status) == Tries::end) return give_back(e);
+    pokdim = e.dim;
     cmtpk1(kind, status);
     if (status != 0 && status != 17 && status != 100) status = -1;
-    back();
+    give_back(e);
 }

@@ -19,8 +19,3 @@ void clr_clean_area(const i32& code, i32& status);
 // The capacity the last sizing gave the main arrays (points).
 i32 cmt_capacity();
 
-// The contour-cleaning pass over the current polygon buffer with the tool
-// reduced by `distance`. Status 0, 1 the area cannot be cleaned, 2 a loop
-// start above the height limit, negative a failure. Least form until the
-// pass is built: answers 0.
-void ccl_clean_pass(const f64& distance, i32& status);

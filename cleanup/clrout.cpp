@@ -2,6 +2,7 @@
 // each polygon from its last point back, arcs cut into chords.
 #include "cleanup/clrout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -13,6 +14,41 @@
 #include "pocket/pokvals.h"
 
 i32 clr_cut_mark = 0;
+
+void clr_tour_xy(const pokarr& loop, const f32& tol, std::vector<f32>& xy)
+{
+    xy.clear();
+    std::vector<f64> x(loop.x, loop.x + loop.count), y(loop.y, loop.y + loop.count);
+    i32 n = loop.count;
+    pk_del_colin_xy(1, x.data(), y.data(), n);
+    auto put = [&](f64 px, f64 py) {
+        xy.push_back(static_cast<f32>(px + pokorigin[0]));
+        xy.push_back(static_cast<f32>(py + pokorigin[1]));
+    };
+    for (i32 k = n - 1; k >= 0;) {
+        const auto u = static_cast<size_t>(k);
+        if (k >= 4 && pk_arc_at(x[u - 3])) {
+            // the arc from its end back to its start, as chords
+            const f64 rad = x[u - 2], cx = x[u - 1], cy = y[u - 1];
+            const i32 dir = y[u - 2] < 0.0 ? -1 : 1;
+            put(x[u], y[u]);
+            const f64 sweep = pk_arc_sweep(dir, cx, cy, x[u - 4], y[u - 4], x[u], y[u]);
+            // a radius at or below half the tolerance gives one chord
+            const f64 half = pk_arcos(rad > 0.0 ? 1.0 - tol / rad : -1.0);
+            const f64 step = std::max(2.0 * half, 0.0001);
+            const i32 m = std::max(1, static_cast<i32>(std::ceil(sweep / step - 1e-9)));
+            const f64 a0 = std::atan2(y[u] - cy, x[u] - cx);
+            for (i32 j = 1; j < m; ++j) {
+                const f64 a = a0 - dir * sweep * j / m;
+                put(cx + rad * std::cos(a), cy + rad * std::sin(a));
+            }
+            k -= 4;
+            continue;
+        }
+        put(x[u], y[u]);
+        --k;
+    }
+}
 
 void clr_output(const f32& tol, i32 max_points, f32* points, i32& npol, i32* counts, i32& status)
 {
@@ -26,6 +62,7 @@ void clr_output(const f32& tol, i32 max_points, f32* points, i32& npol, i32* cou
     }
     pokarr loop;
     pokarr_init(2, loop);
+    std::vector<f32> xy;
     for (i32 row = lup_count; row >= clr_cut_mark && status == 0; --row) {
         const LupRow& r = lup_row(row);
         if (r.key == 9999 || r.subkey != 1) continue;
@@ -36,44 +73,15 @@ void clr_output(const f32& tol, i32 max_points, f32* points, i32& npol, i32* cou
             status = -10;
             break;
         }
-        counts[npol] = 0;
-        std::vector<f64> x(loop.x, loop.x + loop.count), y(loop.y, loop.y + loop.count);
-        i32 n = loop.count;
-        pk_del_colin_xy(1, x.data(), y.data(), n);
-        auto put = [&](f64 px, f64 py) {
-            if (written == max_points) {
-                status = -11;
-                return false;
-            }
-            points[2 * written] = static_cast<f32>(px + pokorigin[0]);
-            points[2 * written + 1] = static_cast<f32>(py + pokorigin[1]);
-            ++written;
-            ++counts[npol];
-            return true;
-        };
-        for (i32 k = n - 1; k >= 0 && status == 0;) {
-            const auto u = static_cast<size_t>(k);
-            if (k >= 4 && pk_arc_at(x[u - 3])) {
-                // the arc from its end back to its start, as chords
-                const f64 rad = x[u - 2], cx = x[u - 1], cy = y[u - 1];
-                const i32 dir = y[u - 2] < 0.0 ? -1 : 1;
-                if (!put(x[u], y[u])) break;
-                const f64 sweep = pk_arc_sweep(dir, cx, cy, x[u - 4], y[u - 4], x[u], y[u]);
-                // a radius at or below half the tolerance gives one chord
-                const f64 half = pk_arcos(rad > 0.0 ? 1.0 - tol / rad : -1.0);
-                const f64 step = std::max(2.0 * half, 0.0001);
-                const i32 m = std::max(1, static_cast<i32>(std::ceil(sweep / step - 1e-9)));
-                const f64 a0 = std::atan2(y[u] - cy, x[u] - cx);
-                for (i32 j = 1; j < m && status == 0; ++j) {
-                    const f64 a = a0 - dir * sweep * j / m;
-                    put(cx + rad * std::cos(a), cy + rad * std::sin(a));
-                }
-                k -= 4;
-                continue;
-            }
-            put(x[u], y[u]);
-            --k;
+        clr_tour_xy(loop, tol, xy);
+        const i32 m = static_cast<i32>(xy.size() / 2);
+        if (m > max_points - written) {
+            status = -11;
+            break;
         }
+        std::copy(xy.begin(), xy.end(), points + 2 * written);
+        written += m;
+        counts[npol] = m;
         ++npol;
     }
     pokarr_free(loop);

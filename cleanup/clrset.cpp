@@ -163,6 +163,9 @@ void clr_save_state(i32 mode)
         pokmain_take(s->main);
         lup_take(s->lup);
         polbuf_take(1, s->buf1);
+        // the nested clearing gets a buffer 1 of its own
+        i32 st = 0;
+        if (s->buf1.handle >= 0) polbuf_open(1, s->buf1.capacity, st);
         pkdm_mark(s->pool);
         g_stack.push_back(std::move(s));
         return;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "cleanup/clrclean.h"
 #include "cleanup/pkentry.h"
 #include "cleanup/twlst.h"
 #include "core/host.h"
@@ -37,8 +38,6 @@ HatchTable g_tab;
 // Work copy of set B (points only) and the point count of each loop.
 std::vector<f32> g_work;
 std::vector<i32> g_counts;
-
-i32 g_ccl_pass = 1;
 
 PkDbgView g_view = {};
 
@@ -696,5 +695,5 @@ void pkdbg_view(const f64* point, f32* out)
 
 PkDbgView& pkdbg_view_state() { return g_view; }
 
-void ccl_pass_set(i32 value) { g_ccl_pass = value; }
-void ccl_pass_get(i32& value) { value = g_ccl_pass; }
+void ccl_pass_set(i32 value) { clr_nest_mode = value; }
+void ccl_pass_get(i32& value) { value = clr_nest_mode; }

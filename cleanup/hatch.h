@@ -77,6 +77,6 @@ void pkdbg_view_init();
 // point plus the origin (the matrix transposed first in state 1).
 void pkdbg_view(const f64* point, f32* out);
 
-// The contour-cleaning pass word (1 at load): set and read.
+// The contour-cleaning pass word (clr_nest_mode, 1 at load): set and read.
 void ccl_pass_set(i32 value);
 void ccl_pass_get(i32& value);

@@ -99,6 +99,24 @@ void polbuf_give(i32 n, const PolbufSlot& s, i32& status)
     pkg.cur = s.cur;
 }
 
+void polbuf_open(i32 n, i32 capacity, i32& status)
+{
+    status = 0;
+    if (n < 0 || n >= POLBUF_N || pkg.buf[n].handle >= 0) return;
+    Buffer& b = pkg.buf[n];
+    void* p = nullptr;
+    i32 h = -1;
+    MM_OPEN_ARRAY(4, capacity > 0 ? capacity : 1, h, p, status);
+    if (status != 0) {
+        eroutc("[polbuf_open] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
+        status = -1;
+        return;
+    }
+    b = Buffer{};
+    b.handle = h;
+    b.capacity = capacity > 0 ? capacity : 1;
+}
+
 void polbuf_init(const i32& mode, const i32& capacity, i32& status)
 {
     status = 0;

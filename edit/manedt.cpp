@@ -163,32 +163,83 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
     MNUMOD(0, st);
 }
 
-void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, const i32& blank_outside,
-            i32& changed, i32& status)
-{
-    const bool single = procedure > 0;
-    // Entry.
+namespace {
+
+// Where the editor loop stands: opening the list, back at the top after a
+// change, building the menu, or waiting on the menu as it stands.
+enum class At { Startup, Top, Build, Wait };
+
+// The state of one editing session, shared by the steps of manedt.
+struct Editor {
+    // The call.
+    const i32& procedure;
+    const i32* flags;
+    const i32& start_at_end;
+    const i32& blank_outside;
+    i32& changed;
+    i32& status;
+    bool single = false;
+    // Kept over the session.
     f32 delay = 0.001f;
+    i32 cmode = 1, toolstate = 1, registered = 0, tler = 0;
+    bool alter_ok = false;
+    i32 key[KEY_N] = {}, delstart[KEY_N] = {};
+    i32 type = 0, pathchg = 0, code22 = 0, subchg = 0, open = 0, redraw = 0, pickmade = 0, srfpkt = 0;
+    bool first = true, passed = false, leave = false, zfirst = true;
+    i32 savedshow = 1, prevstep = 1, prevjump = 0, showtwo = 1;
+    i32 picksave[2] = {0, 0};
+    bool picksaved = false;
+    i32 msgcount = 0;
+    At at = At::Startup;
+    i32 reply = 0;
+    // Item state words (the host writes the chosen alternative into them).
+    i32 jstate = 1, fwd = 1, bwd = 1, mv = 1, del = 1, toend = 1, alt = 1, srv = 1, prm = 1, ex = 1, blockval = 0,
+        count = 1, stepstate = 1, showstate = 1, blank = 1;
+    f32 zfield = 0.0f;
+    i32 dirbefore = 0, showbefore = 1, stepbefore = 1;
+    bool zitem = false, delayitem = false;
+    // One answer.
+    bool after_change = false;
+    i32 chg = 0, request = 0;
+
+    void errors()
+    {
+        eroutc("manedt,ERRORS IN LIST", 0);
+        status = -3;
+        leave = true;
+    }
+    void step(i32 target, const f32& d, const f32& z)
+    {
+        i32 st = 0;
+        STEPTL(target, delstart[2], cmode, key, type, d, z, st);
+        if (st < 0 && st != -2) errors();
+    }
+};
+
+// The scratch areas handed to the host's model registration.
+i32 modl_area1[64], modl_area2[64];
+
+// Entry: the saved delay, the model registration, the procedure's colour
+// and the procedure tables of the tool path as it stands.
+void enter(Editor& e)
+{
     {
         i32 word = 0, count = 1, st = 0;
         mdgetn("MEDZ", &word, count, st);
-        if (st == 0 && count >= 1) delay = wrd2r(word);
+        if (st == 0 && count >= 1) e.delay = wrd2r(word);
     }
     MOVSTA.layerz = 0.0f;
-    i32 cmode = 1, toolstate = 1;
-    i32 registered = 0;
     if (nu_modl_get_did_init() == 0) {
-        static i32 area1[64], area2[64];
-        nu_modl_init(area1, area2);
-        registered = 1;
+        nu_modl_init(modl_area1, modl_area2);
+        e.registered = 1;
     }
     const i32 nckind = NPT1[NPT1_MACHINE];
-    const bool alter_ok = nckind == 22 || nckind == 23 || nckind == 25 || nckind == 26;
-    const i32 tler = TLER[0];
+    e.alter_ok = nckind == 22 || nckind == 23 || nckind == 25 || nckind == 26;
+    e.tler = TLER[0];
     TLER[0] = 0;
-    if (single) {
+    if (e.single) {
         i32 colour = 0, pen = 0, a = 0, b = 0;
-        gs_proc_color_pen(procedure, colour, pen, a, b);
+        gs_proc_color_pen(e.procedure, colour, pen, a, b);
         DSP8[15] = 4;
         DSP8[16] = colour;
         DSP8[17] = pen;
@@ -198,522 +249,602 @@ void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, con
         i32 st = 0;
         PRCTBF(st);  // the procedure tables of the tool path as it stands
     }
-
     DSPINI(2);
     MFLST1(-1);
+    blkkey(e.key, -1);
+    blkkey(e.delstart, -1);
+    e.prevjump = MOVSTA.jump;
+    e.status = 0;
+}
 
-    i32 key[KEY_N], delstart[KEY_N];
-    blkkey(key, -1);
-    blkkey(delstart, -1);
-    i32 type = 0, pathchg = 0, code22 = 0, subchg = 0, open = 0, redraw = 0, pickmade = 0, srfpkt = 0;
-    bool first = true, passed = false, leave = false, zfirst = true;
-    i32 savedshow = 1, prevstep = 1, prevjump = MOVSTA.jump, showtwo = 1;
-    i32 picksave[2] = {0, 0};
-    bool picksaved = false;
-    i32 msgcount = 0;
-    status = 0;
-    auto errors = [&]() {
-        eroutc("manedt,ERRORS IN LIST", 0);
-        status = -3;
-        leave = true;
-    };
-
-    enum class At { Startup, Top, Build, Wait } at = At::Startup;
-    i32 reply = 0;
-    // Item state words (the host writes the chosen alternative into them).
-    i32 jstate = 1, fwd = 1, bwd = 1, mv = 1, del = 1, toend = 1, alt = 1, srv = 1, prm = 1, ex = 1, blockval = 0,
-        count = 1, stepstate = 1, showstate = 1, blank = 1;
-    f32 zfield = 0.0f;
-    i32 dirbefore = 0, showbefore = 1, stepbefore = 1;
-    bool zitem = false, delayitem = false;
-
-    auto step = [&](i32 target, const f32& d, const f32& z) {
+// Opens the list (the procedure taken over in single mode), finds its
+// motions and puts the tool on the first or last one. False: leave.
+bool startup(Editor& e)
+{
+    if (e.single) {
         i32 st = 0;
-        STEPTL(target, delstart[2], cmode, key, type, d, z, st);
-        if (st < 0 && st != -2) errors();
-    };
+        if (EDTHKS.take) EDTHKS.take(e.procedure, st);
+        if (st >= 0) EDTCTX(e.procedure, st);
+        if (st >= 0) OPNMVL(2, st);
+        if (st < 0) {
+            e.errors();
+            return false;
+        }
+        e.open = 1;
+        CURPRC.number = e.procedure;
+        if (e.first) {
+            // The procedure's user name in the status line.
+            PPNGET();
+            MUTTX8(1, reinterpret_cast<const char*>(PPN4), e.procedure);
+        }
+        // A path no longer the computed one, about to be cut by hand.
+        if (PRCKND(0) == 1 && (e.flags[EDF_DELETE] != 0 || e.flags[EDF_TOEND] != 0) && proc_marked(e.procedure))
+            msg_mdls(317, 36);
+    }
+    i32 lines = 0;
+    llines(lines);
+    if (lines < 1) {
+        usmsgc("NOTE: PROCEDURE LIST IS EMPTY");
+        return false;
+    }
+    i32 nomotion = 1, st = 0;
+    MRKPOS(e.single ? 1 : 2, nomotion, st);
+    if (st < 0) {
+        e.errors();
+        return false;
+    }
+    if (nomotion != 0) {
+        usmsgc("NOTE: NO MOVEMENTS IN PROCEDURE LIST");
+        return false;
+    }
+    i32 atend = e.start_at_end;
+    STPINI(e.single ? 1 : 0, atend, st);
+    if (st < 0) {
+        e.errors();
+        return false;
+    }
+    if (!e.first) MOVSTA.show = e.savedshow;
+    if (e.first && e.blank_outside != 0) {
+        MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
+        MOVSTA.show = 2;
+    }
+    segchk("SRFPKT", 6, 3, e.srfpkt);
+    blkkey(e.key, -1);
+    e.step(-1, e.delay, MOVSTA.layerz - zshift());
+    if (e.leave) return false;
+    MNUCLR();
+    e.passed = true;
+    e.first = false;
+    e.at = At::Top;
+    return true;
+}
 
-    while (!leave) {
-        if (at == At::Startup) {
-            if (single) {
-                i32 st = 0;
-                if (EDTHKS.take) EDTHKS.take(procedure, st);
-                if (st >= 0) EDTCTX(procedure, st);
-                if (st >= 0) OPNMVL(2, st);
-                if (st < 0) {
-                    errors();
-                    break;
-                }
-                open = 1;
-                CURPRC.number = procedure;
-                if (first) {
-                    // The procedure's user name in the status line.
-                    PPNGET();
-                    MUTTX8(1, reinterpret_cast<const char*>(PPN4), procedure);
-                }
-                // A path no longer the computed one, about to be cut by hand.
-                if (PRCKND(0) == 1 && (flags[EDF_DELETE] != 0 || flags[EDF_TOEND] != 0) && proc_marked(procedure))
-                    msg_mdls(317, 36);
-            }
-            i32 lines = 0;
-            llines(lines);
-            if (lines < 1) {
-                usmsgc("NOTE: PROCEDURE LIST IS EMPTY");
-                break;
-            }
-            i32 nomotion = 1, st = 0;
-            MRKPOS(single ? 1 : 2, nomotion, st);
-            if (st < 0) {
-                errors();
-                break;
-            }
-            if (nomotion != 0) {
-                usmsgc("NOTE: NO MOVEMENTS IN PROCEDURE LIST");
-                break;
-            }
-            i32 atend = start_at_end;
-            STPINI(single ? 1 : 0, atend, st);
-            if (st < 0) {
-                errors();
-                break;
-            }
-            if (!first) MOVSTA.show = savedshow;
-            if (first && blank_outside != 0) {
-                MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
-                MOVSTA.show = 2;
-            }
-            segchk("SRFPKT", 6, 3, srfpkt);
-            blkkey(key, -1);
-            step(-1, delay, MOVSTA.layerz - zshift());
-            if (leave) break;
-            MNUCLR();
-            passed = true;
-            first = false;
-            at = At::Top;
+// Back at the top: MOVE TOOL again, the layer ranges read again after a change.
+void top(Editor& e)
+{
+    e.cmode = 1;
+    blkkey(e.delstart, -1);
+    if (e.subchg != 0) {
+        i32 st = 0;
+        PRCRNG(st);
+        whole_blank(0);
+        MOVSTA.show = 1;
+        e.subchg = 0;
+    }
+    e.at = At::Build;
+}
+
+// Menu column 1: the commands the flags offer.
+void commands_column(Editor& e)
+{
+    column(6);
+    e.mv = e.del = e.toend = e.alt = e.srv = e.prm = 1;
+    const i32* flags = e.flags;
+    modmc2("MOVE TOOL", e.mv, e.cmode == 1);
+    if (flags[EDF_DELETE] != 0) modmc2("DELETE", e.del, e.cmode == 2);
+    else empty();
+    if (flags[EDF_TOEND] != 0) modmc2("DELETE TO END", e.toend, 0);
+    else empty();
+    if (flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0 && e.alter_ok) modmc2("ALTERATIONS", e.alt, 0);
+    else empty();
+    if (flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0) modmc2("SERVICE", e.srv, 0);
+    else empty();
+    if (flags[EDF_PARAMS] != 0) modmc2("MACH.PARAMS", e.prm, 0);
+    else empty();
+}
+
+// Menu column 2: the jumps, the directions and the tool display.
+void directions_column(Editor& e, i32 layering)
+{
+    column(6);
+    bool jmark = MOVSTA.direction == 3;
+    if (layering == 4) {
+        if (MOVSTA.step == 1 && e.prevstep == 2 && MOVSTA.jump == 3) {
+            MOVSTA.jump = 4;
+            MOVSTA.direction = 1;
+            jmark = false;
         }
-        if (at == At::Top) {
-            cmode = 1;
-            blkkey(delstart, -1);
-            if (subchg != 0) {
-                i32 st = 0;
-                PRCRNG(st);
-                whole_blank(0);
-                MOVSTA.show = 1;
-                subchg = 0;
-            }
-            at = At::Build;
+        e.jstate = MOVSTA.jump;
+        modmc2(JUMP4, e.jstate, jmark);
+    } else {
+        if (MOVSTA.jump == 3) MOVSTA.jump = 4;
+        e.jstate = MOVSTA.jump == 4 ? 3 : MOVSTA.jump;
+        modmc2(JUMP3, e.jstate, jmark);
+    }
+    e.fwd = e.bwd = 1;
+    modmc2("FORWARD", e.fwd, MOVSTA.direction == 1);
+    modmc2("BACKWARD", e.bwd, MOVSTA.direction == 2);
+    empty();
+    empty();
+    modmc2(TOOLS, e.toolstate, MOVSTA.direction == 1);
+}
+
+// Menu column 3, first half: the block number, the Z or the delay, the count.
+void values_column(Editor& e, i32 layering)
+{
+    column(6);
+    const bool jblock = MOVSTA.direction == 3 && MOVSTA.jump == 4;
+    const bool jz = MOVSTA.direction == 3 && MOVSTA.jump == 3;
+    {
+        char label[8] = "L:BLK";
+        if (e.type == 3 || e.type == 23 || e.type == 223) label[0] = 'C';
+        if (e.type == 5) label[0] = 'S';
+        e.blockval = e.key[2];
+        if (jblock) modic2(label, e.blockval, 1, 999999, 1);
+        else modic2(label, e.blockval, e.blockval, e.blockval, 0);
+    }
+    if (layering == 4 && jz) MOVSTA.step = 2;
+    e.zitem = e.delayitem = false;
+    e.zfield = MOVSTA.layerz - zshift();
+    if (jz) {
+        modrc2("Z", e.zfield, -9999.0f, 9999.0f, 1);
+        e.zitem = true;
+    } else if (layering == 4) {
+        if (MOVSTA.step == 2 && MOVSTA.show == 3) {
+            modrc2("Z", e.zfield, e.zfield, e.zfield, 0);
+        } else {
+            modrc2("DELAY", e.delay, 0.0f, 10.0f, 0);
+            e.delayitem = true;
         }
-        if (at == At::Build) {
-            if (picksaved) {
-                MOVSTA.follow = picksave[0];
-                TLER[0] = picksave[1];
-                picksaved = false;
-            }
-            i32 st = 0;
-            MNUIN3("", st);
-            if (st < 0) {
-                errors();
-                break;
-            }
-            const i32 layering = MOVSTA.layering;
-            dirbefore = MOVSTA.direction;
-            // Column 1: the commands.
-            column(6);
-            mv = del = toend = alt = srv = prm = 1;
-            modmc2("MOVE TOOL", mv, cmode == 1);
-            if (flags[EDF_DELETE] != 0) modmc2("DELETE", del, cmode == 2);
-            else empty();
-            if (flags[EDF_TOEND] != 0) modmc2("DELETE TO END", toend, 0);
-            else empty();
-            if (flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0 && alter_ok) modmc2("ALTERATIONS", alt, 0);
-            else empty();
-            if (flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0) modmc2("SERVICE", srv, 0);
-            else empty();
-            if (flags[EDF_PARAMS] != 0) modmc2("MACH.PARAMS", prm, 0);
-            else empty();
-            // Column 2: the directions and the tool.
-            column(6);
-            bool jmark = MOVSTA.direction == 3;
-            if (layering == 4) {
-                if (MOVSTA.step == 1 && prevstep == 2 && MOVSTA.jump == 3) {
-                    MOVSTA.jump = 4;
-                    MOVSTA.direction = 1;
-                    jmark = false;
-                }
-                jstate = MOVSTA.jump;
-                modmc2(JUMP4, jstate, jmark);
-            } else {
-                if (MOVSTA.jump == 3) MOVSTA.jump = 4;
-                jstate = MOVSTA.jump == 4 ? 3 : MOVSTA.jump;
-                modmc2(JUMP3, jstate, jmark);
-            }
-            fwd = bwd = 1;
-            modmc2("FORWARD", fwd, MOVSTA.direction == 1);
-            modmc2("BACKWARD", bwd, MOVSTA.direction == 2);
-            empty();
-            empty();
-            modmc2(TOOLS, toolstate, MOVSTA.direction == 1);
-            // Column 3: the values.
-            column(6);
-            const bool jblock = MOVSTA.direction == 3 && MOVSTA.jump == 4;
-            const bool jz = MOVSTA.direction == 3 && MOVSTA.jump == 3;
-            {
-                char label[8] = "L:BLK";
-                if (type == 3 || type == 23 || type == 223) label[0] = 'C';
-                if (type == 5) label[0] = 'S';
-                blockval = key[2];
-                if (jblock) modic2(label, blockval, 1, 999999, 1);
-                else modic2(label, blockval, blockval, blockval, 0);
-            }
-            if (layering == 4 && jz) MOVSTA.step = 2;
-            zitem = delayitem = false;
-            zfield = MOVSTA.layerz - zshift();
-            if (jz) {
-                modrc2("Z", zfield, -9999.0f, 9999.0f, 1);
-                zitem = true;
-            } else if (layering == 4) {
-                if (MOVSTA.step == 2 && MOVSTA.show == 3) {
-                    modrc2("Z", zfield, zfield, zfield, 0);
-                } else {
-                    modrc2("DELAY", delay, 0.0f, 10.0f, 0);
-                    delayitem = true;
-                }
-            } else if (layering == 6 && MOVSTA.step == 2) {
-                empty();
-            } else {
-                modrc2("DELAY", delay, 0.0f, 10.0f, 0);
-                delayitem = true;
-            }
-            count = MOVSTA.count;
-            modic2("COUNT", count, 1, 9999, MOVSTA.direction != 3);
-            prevstep = MOVSTA.step;
-            if (layering < 1) {
-                MOVSTA.step = 1;
-                stepstate = 1;
-                modmc2("BLOCK STEP", stepstate, MOVSTA.direction != 3);
-            } else {
-                stepstate = MOVSTA.step;
-                modmc2(layering == 4 ? "BLOCK STEP  >@LAYER STEP  >" : "BLOCK STEP  >@PASS STEP   >", stepstate,
-                       MOVSTA.direction != 3);
-            }
-            stepbefore = MOVSTA.step;
-            showbefore = MOVSTA.show;
-            if (jz && MOVSTA.show == 2) MOVSTA.show = 3;
-            if ((layering == 4 || layering == 6) && MOVSTA.step == 2) {
-                showtwo = MOVSTA.show == 1 ? 1 : 2;
-                if (layering == 4 && MOVSTA.jump == 3 && prevjump != 3) showtwo = 2;
-                showstate = showtwo;
-                modmc2(layering == 4 ? "SHOW ALL    >@SHOW LAYER  >" : "SHOW ALL    >@SHOW PASS   >", showstate, 1);
-                MOVSTA.show = showtwo == 1 ? 1 : 3;
-                if (layering == 4) prevjump = MOVSTA.jump;
-            } else if (layering == 4 || layering == 6) {
-                showstate = MOVSTA.show;
-                modmc2(layering == 4 ? "SHOW ALL    >@SHOW BLOCK  >@SHOW LAYER  >"
-                                     : "SHOW ALL    >@SHOW BLOCK  >@SHOW PASS   >",
-                       showstate, 1);
-            } else {
-                if (MOVSTA.show > 2) MOVSTA.show = 1;
-                showstate = MOVSTA.show;
-                mdmpc2("SHOW ALL    >@SHOW BLOCK  >", showstate, 1);
-            }
-            blank = 1;
-            modmc2(BLANKS, blank, 0);
-            // Column 4: the way out.
-            column(6);
-            for (int k = 0; k < 5; ++k) empty();
-            i32 colour = 0;
-            setcolr(0, -1, IT_EXIT, colour);
-            ex = 1;
-            modmc2("EXIT", ex, 0);
-            setcolr(0, -2, IT_EXIT + 1, colour);
-            if (single && EDTHKS.tools) EDTHKS.tools(procedure);
-            setcolr(0, -1, IT_EXIT + 1, colour);
-            at = At::Wait;
-        }
-        // Waiting for the answer.
-        do {
-            REDSPL();
-            if (MOVSTA.direction == 3 && MOVSTA.jump == 4) {
-                msg_prompt(317, 20);
-                setir();
-                enatpo();
-                setatn(0);
-                pick(reply);
-                setatn(1);
-                if (reply == 0) {
-                    EDTACT = 1;
-                    pickmade = 1;
-                    picksave[0] = MOVSTA.follow;
-                    picksave[1] = TLER[0];
-                    picksaved = true;
-                    MOVSTA.follow = 1;
-                    TLER[0] = 0;
-                }
-            } else if (MOVSTA.direction == 3 && MOVSTA.jump == 3 && zfirst) {
-                zfirst = false;
-                step(-1, -1.0f, zfield);
-                reply = -4;  // rebuild
-            } else if (MOVSTA.direction == 3 && MOVSTA.jump == 3) {
-                prmptc("PICK POINT");
-                setir();
-                setatn(0);
-                f32 p[3] = {0, 0, 0};
-                ncs_get_point(18, p, reply);
-                setatn(1);
-                if (reply == 0) {
-                    zfield = p[2] - zshift();
-                    reply = IT_ZDELAY;
-                }
-            } else {
-                prcont();
-                modif1(reply);
-            }
-        } while (reply == -3 && !leave);
-        if (leave) break;
-        if (reply == -4) {
-            at = At::Build;
-            continue;
-        }
-        // The values typed in the menu.
-        MOVSTA.count = count < 1 ? 1 : count > 9999 ? 9999 : count;
-        at = At::Build;
-        bool after_change = false;
-        i32 chg = 0, request = 0;
-        if ((reply == IT_EXIT || reply == -1) && cmode == 2) {
-            // DELETE: the range from the delete start to the tool
-            i32 st = 0;
-            EDTDLT(delstart, key, type, chg, request, st);
-            if (st < 0 && st != -2) {
-                errors();
-                break;
-            }
-            after_change = true;
-        } else if (reply == IT_EXIT) {
-            if (key[2] != -1) ncd_set_block_or_proc_attn(key, 0);
-            after_change = true;
-        } else if (reply == -1) {
-            // the confirm reply means something only while DELETE marks a range
-        } else if (reply == -2) {
-            if (key[2] != -1) ncd_set_block_or_proc_attn(key, 0);
-            if (cmode != 1) {
-                at = At::Top;
-            } else {
-                i32 st = 0;
-                mnedup(open, pathchg, code22, redraw, st);
-                if (st < 0) errors();
-                break;
-            }
-        } else if (reply == 0) {
-            step(-1, delay, zfield);
-            gsclr(0);
-        } else if (reply == IT_TOOL) {
-            TLER[0] = toolstate - 1;
-            if (toolstate == 3) {
-                tm_inst_delete();
-            } else if (toolstate == 2) {
-                MOVSTA.follow = 2;
-                TLXOFF();
-            } else {
+    } else if (layering == 6 && MOVSTA.step == 2) {
+        empty();
+    } else {
+        modrc2("DELAY", e.delay, 0.0f, 10.0f, 0);
+        e.delayitem = true;
+    }
+    e.count = MOVSTA.count;
+    modic2("COUNT", e.count, 1, 9999, MOVSTA.direction != 3);
+}
+
+// Menu column 3, second half: the step, the show and the blank choices.
+void display_column(Editor& e, i32 layering)
+{
+    const bool jz = MOVSTA.direction == 3 && MOVSTA.jump == 3;
+    e.prevstep = MOVSTA.step;
+    if (layering < 1) {
+        MOVSTA.step = 1;
+        e.stepstate = 1;
+        modmc2("BLOCK STEP", e.stepstate, MOVSTA.direction != 3);
+    } else {
+        e.stepstate = MOVSTA.step;
+        modmc2(layering == 4 ? "BLOCK STEP  >@LAYER STEP  >" : "BLOCK STEP  >@PASS STEP   >", e.stepstate,
+               MOVSTA.direction != 3);
+    }
+    e.stepbefore = MOVSTA.step;
+    e.showbefore = MOVSTA.show;
+    if (jz && MOVSTA.show == 2) MOVSTA.show = 3;
+    if ((layering == 4 || layering == 6) && MOVSTA.step == 2) {
+        e.showtwo = MOVSTA.show == 1 ? 1 : 2;
+        if (layering == 4 && MOVSTA.jump == 3 && e.prevjump != 3) e.showtwo = 2;
+        e.showstate = e.showtwo;
+        modmc2(layering == 4 ? "SHOW ALL    >@SHOW LAYER  >" : "SHOW ALL    >@SHOW PASS   >", e.showstate, 1);
+        MOVSTA.show = e.showtwo == 1 ? 1 : 3;
+        if (layering == 4) e.prevjump = MOVSTA.jump;
+    } else if (layering == 4 || layering == 6) {
+        e.showstate = MOVSTA.show;
+        modmc2(layering == 4 ? "SHOW ALL    >@SHOW BLOCK  >@SHOW LAYER  >" : "SHOW ALL    >@SHOW BLOCK  >@SHOW PASS   >",
+               e.showstate, 1);
+    } else {
+        if (MOVSTA.show > 2) MOVSTA.show = 1;
+        e.showstate = MOVSTA.show;
+        mdmpc2("SHOW ALL    >@SHOW BLOCK  >", e.showstate, 1);
+    }
+    e.blank = 1;
+    modmc2(BLANKS, e.blank, 0);
+}
+
+// Builds the menu from the editor's state. False: leave.
+bool build_menu(Editor& e)
+{
+    if (e.picksaved) {
+        MOVSTA.follow = e.picksave[0];
+        TLER[0] = e.picksave[1];
+        e.picksaved = false;
+    }
+    i32 st = 0;
+    MNUIN3("", st);
+    if (st < 0) {
+        e.errors();
+        return false;
+    }
+    const i32 layering = MOVSTA.layering;
+    e.dirbefore = MOVSTA.direction;
+    commands_column(e);
+    directions_column(e, layering);
+    values_column(e, layering);
+    display_column(e, layering);
+    // Column 4: the way out.
+    column(6);
+    for (int k = 0; k < 5; ++k) empty();
+    i32 colour = 0;
+    setcolr(0, -1, IT_EXIT, colour);
+    e.ex = 1;
+    modmc2("EXIT", e.ex, 0);
+    setcolr(0, -2, IT_EXIT + 1, colour);
+    if (e.single && EDTHKS.tools) EDTHKS.tools(e.procedure);
+    setcolr(0, -1, IT_EXIT + 1, colour);
+    e.at = At::Wait;
+    return true;
+}
+
+// Waits for the answer: a pick of a block to jump to, a first Z step or a
+// picked point while jumping by Z, the menu otherwise.
+void wait_reply(Editor& e)
+{
+    do {
+        REDSPL();
+        if (MOVSTA.direction == 3 && MOVSTA.jump == 4) {
+            msg_prompt(317, 20);
+            setir();
+            enatpo();
+            setatn(0);
+            pick(e.reply);
+            setatn(1);
+            if (e.reply == 0) {
+                EDTACT = 1;
+                e.pickmade = 1;
+                e.picksave[0] = MOVSTA.follow;
+                e.picksave[1] = TLER[0];
+                e.picksaved = true;
                 MOVSTA.follow = 1;
-                TLXON2();
+                TLER[0] = 0;
             }
-            if (toolstate != 3) tool_image(true);
-            at = At::Wait;
-        } else if (reply == IT_MOVE) {
-            cmode = 1;
-            gsclr(0);
-        } else if (reply == IT_DELETE && flags[EDF_DELETE] != 0) {
-            if (cmode == 1) std::memcpy(delstart, key, sizeof delstart);
-            else if (delstart[2] != -1 && delstart[2] != key[2]) ncd_set_block_or_proc_attn(delstart, 0);
-            cmode = 2;
-            gsclr(0);
-            EDTACT = 1;
-        } else if (reply == IT_TOEND && flags[EDF_TOEND] != 0) {
-            MNUCLR();
-            i32 st = 0;
-            EDTTRM(key, type, chg, request, st);
-            if (request != 0) code22 = 1;
-            if (chg != 0) pathchg = changed = subchg = 1;
-            i32 nomotion = 1;
-            MRKPOS(2, nomotion, st);
-            if (st < 0) {
-                errors();
-                break;
+        } else if (MOVSTA.direction == 3 && MOVSTA.jump == 3 && e.zfirst) {
+            e.zfirst = false;
+            e.step(-1, -1.0f, e.zfield);
+            e.reply = -4;  // rebuild
+        } else if (MOVSTA.direction == 3 && MOVSTA.jump == 3) {
+            prmptc("PICK POINT");
+            setir();
+            setatn(0);
+            f32 p[3] = {0, 0, 0};
+            ncs_get_point(18, p, e.reply);
+            setatn(1);
+            if (e.reply == 0) {
+                e.zfield = p[2] - zshift();
+                e.reply = IT_ZDELAY;
             }
-            if (nomotion == 0) {
-                at = At::Top;
-            } else {
-                usmsgc("NOTE: NO MOVEMENTS IN PROCEDURE LIST");
-                if (pathchg != 0) redraw = 1;
-                mnedup(open, pathchg, code22, redraw, st);
-                if (st < 0) errors();
-                break;
-            }
-        } else if (reply == IT_ALTER && flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0 && alter_ok) {
-            if (pickmade == 0) EDTACT = 0;
-            i32 done = 0;
-            trim_tp(procedure, srfpkt, done);
-            if (done > 0) pathchg = changed = subchg = 1;
-            EDTACT = 0;
-            pickmade = 0;
-            if (pathchg != 0) redraw = 1;
-            i32 st = 0;
-            mnedup(open, pathchg, code22, redraw, st);
-            if (st < 0) {
-                errors();
-                break;
-            }
-            if (split_by_tool_get_set(1, 0) == 0) at = At::Startup;
-            else break;
-        } else if (reply == IT_PARAMS && flags[EDF_PARAMS] != 0) {
-            i32 st = 0;
-            EDTPRM(key, chg, request, st);
-            if (request != 0) code22 = 1;
-            if (chg != 0) pathchg = changed = 1;
-            at = At::Top;
-        } else if (reply == IT_SERVICE && flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0) {
-            i32 st = 0, schg = 0;
-            EDTSRV(flags, schg, code22, pathchg, changed, request, subchg, type, key, msgcount, st);
-            MNUCLR();
-            at = At::Top;
-        } else if (reply == IT_FORWARD || reply == IT_BACKWARD || reply == IT_JUMP) {
-            MOVSTA.direction = reply == IT_FORWARD ? 1 : reply == IT_BACKWARD ? 2 : 3;
-            if (reply == IT_JUMP) MOVSTA.jump = MOVSTA.layering == 4 ? jstate : (jstate == 3 ? 4 : jstate);
-            gsclr(0);
-            if (MOVSTA.jump == 3 && prevjump != 3) MOVSTA.show = 2;
-            prevjump = MOVSTA.jump;
-            if (MOVSTA.direction == 3 && (MOVSTA.jump == 3 || MOVSTA.jump == 4)) {
-                zfirst = true;
-            } else if (MOVSTA.direction != 3 && MOVSTA.direction != dirbefore) {
-                // only the direction changes
-            } else {
-                step(-1, delay, zfield);
-                pickmade = 1;
-            }
-        } else if (reply == IT_BLOCK) {
-            step(blockval, delay, zfield);
-            gsclr(0);
-        } else if (reply == IT_ZDELAY && zitem) {
-            step(-1, delay, zfield);
-            gsclr(0);
-        } else if (reply == IT_STEP) {
-            if (stepstate == stepbefore) {
-                at = At::Wait;
-            } else {
-                MOVSTA.step = stepstate;
-                gsclr(0);
-                if (MOVSTA.layering == 4 || MOVSTA.layering == 6) reply = IT_SHOW;
-            }
+        } else {
+            prcont();
+            modif1(e.reply);
         }
-        if (reply == IT_SHOW) {
-            i32 show = showstate;
-            if ((MOVSTA.layering == 4 || MOVSTA.layering == 6) && MOVSTA.step == 2) {
-                show = showstate == 2 ? 3 : 1;
-                if (prevstep != 2) show = 3;
-            }
-            MOVSTA.show = show;
-            if (show != showbefore) {
-                if (get_win_mode() != 0) {
-                    EnableHideTool();
-                    nc_tool_disp_hide(0);
-                }
-                if (show == 1) {
-                    whole_blank(0);
-                    MOVSTA.shown[0] = MOVSTA.first[2];
-                    MOVSTA.shown[1] = MOVSTA.last[2];
-                } else if (show == 2) {
-                    blank_keys(MOVSTA.first, MOVSTA.last, 1);
-                    MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
-                } else {
-                    MOVSTA.shown[0] = MOVSTA.first[2];
-                    MOVSTA.shown[1] = MOVSTA.last[2];
-                    SHWLYR();
-                }
-                gsclr(0);
-            }
-        } else if (reply == IT_BLANK) {
-            if (get_win_mode() != 0) {
-                EnableHideTool();
-                nc_tool_disp_hide(0);
-            }
-            if (blank == 1) {
-                at = At::Wait;
-            } else {
-                if (blank == 2) {
-                    whole_blank(1);
-                    MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
-                } else if (blank == 3) {
-                    blank_keys(MOVSTA.first, key, 1);
-                    MOVSTA.shown[1] = MOVSTA.first[2];
-                } else if (blank == 4) {
-                    blank_keys(key, MOVSTA.last, 1);
-                    MOVSTA.shown[0] = MOVSTA.last[2];
-                } else {
-                    whole_blank(0);
-                    MOVSTA.shown[0] = MOVSTA.first[2];
-                    MOVSTA.shown[1] = MOVSTA.last[2];
-                }
-                MOVSTA.show = 2;
-                gsclr(0);
-            }
+    } while (e.reply == -3 && !e.leave);
+}
+
+// TOOL: display, trace or no display of the tool.
+void tool_display(Editor& e)
+{
+    TLER[0] = e.toolstate - 1;
+    if (e.toolstate == 3) {
+        tm_inst_delete();
+    } else if (e.toolstate == 2) {
+        MOVSTA.follow = 2;
+        TLXOFF();
+    } else {
+        MOVSTA.follow = 1;
+        TLXON2();
+    }
+    if (e.toolstate != 3) tool_image(true);
+    e.at = At::Wait;
+}
+
+// DELETE TO END. False: leave.
+bool delete_to_end(Editor& e)
+{
+    MNUCLR();
+    i32 st = 0;
+    EDTTRM(e.key, e.type, e.chg, e.request, st);
+    if (e.request != 0) e.code22 = 1;
+    if (e.chg != 0) e.pathchg = e.changed = e.subchg = 1;
+    i32 nomotion = 1;
+    MRKPOS(2, nomotion, st);
+    if (st < 0) {
+        e.errors();
+        return false;
+    }
+    if (nomotion == 0) {
+        e.at = At::Top;
+        return true;
+    }
+    usmsgc("NOTE: NO MOVEMENTS IN PROCEDURE LIST");
+    if (e.pathchg != 0) e.redraw = 1;
+    mnedup(e.open, e.pathchg, e.code22, e.redraw, st);
+    if (st < 0) e.errors();
+    return false;
+}
+
+// ALTERATIONS: the trimming, then the list opened again unless the path was
+// split by tool. False: leave.
+bool alterations(Editor& e)
+{
+    if (e.pickmade == 0) EDTACT = 0;
+    i32 done = 0;
+    trim_tp(e.procedure, e.srfpkt, done);
+    if (done > 0) e.pathchg = e.changed = e.subchg = 1;
+    EDTACT = 0;
+    e.pickmade = 0;
+    if (e.pathchg != 0) e.redraw = 1;
+    i32 st = 0;
+    mnedup(e.open, e.pathchg, e.code22, e.redraw, st);
+    if (st < 0) {
+        e.errors();
+        return false;
+    }
+    if (split_by_tool_get_set(1, 0) != 0) return false;
+    e.at = At::Startup;
+    return true;
+}
+
+// FORWARD, BACKWARD, JUMP: the new direction, a step where it moves the tool.
+void direction(Editor& e)
+{
+    const i32 reply = e.reply;
+    MOVSTA.direction = reply == IT_FORWARD ? 1 : reply == IT_BACKWARD ? 2 : 3;
+    if (reply == IT_JUMP) MOVSTA.jump = MOVSTA.layering == 4 ? e.jstate : (e.jstate == 3 ? 4 : e.jstate);
+    gsclr(0);
+    if (MOVSTA.jump == 3 && e.prevjump != 3) MOVSTA.show = 2;
+    e.prevjump = MOVSTA.jump;
+    if (MOVSTA.direction == 3 && (MOVSTA.jump == 3 || MOVSTA.jump == 4)) {
+        e.zfirst = true;
+    } else if (MOVSTA.direction != 3 && MOVSTA.direction != e.dirbefore) {
+        // only the direction changes
+    } else {
+        e.step(-1, e.delay, e.zfield);
+        e.pickmade = 1;
+    }
+}
+
+// The commands of the menu's answer (all but SHOW and BLANK). False: leave.
+bool command(Editor& e)
+{
+    const i32 reply = e.reply;
+    const i32* flags = e.flags;
+    if ((reply == IT_EXIT || reply == -1) && e.cmode == 2) {
+        // DELETE: the range from the delete start to the tool
+        i32 st = 0;
+        EDTDLT(e.delstart, e.key, e.type, e.chg, e.request, st);
+        if (st < 0 && st != -2) {
+            e.errors();
+            return false;
         }
-        if (leave) break;
-        if (after_change) {
-            if (request != 0) code22 = 1;
-            if (chg != 0) pathchg = changed = subchg = 1;
-            if (pathchg != 0) redraw = 1;
+        e.after_change = true;
+    } else if (reply == IT_EXIT) {
+        if (e.key[2] != -1) ncd_set_block_or_proc_attn(e.key, 0);
+        e.after_change = true;
+    } else if (reply == -1) {
+        // the confirm reply means something only while DELETE marks a range
+    } else if (reply == -2) {
+        if (e.key[2] != -1) ncd_set_block_or_proc_attn(e.key, 0);
+        if (e.cmode == 1) {
             i32 st = 0;
-            mnedup(open, pathchg, code22, redraw, st);
-            EDTACT = 0;
-            if (st < 0) {
-                errors();
-                break;
-            }
-            if (cmode == 1) break;
-            i32 lk[KEY_N];
-            list_key(lk);
-            ncd_set_block_or_proc_attn(lk, 1);
-            if (EDTHKS.display) {
-                i32 ds = 0;
-                EDTHKS.display(2, ds);
-            }
-            savedshow = MOVSTA.show;
-            at = At::Startup;
+            mnedup(e.open, e.pathchg, e.code22, e.redraw, st);
+            if (st < 0) e.errors();
+            return false;
+        }
+        e.at = At::Top;
+    } else if (reply == 0) {
+        e.step(-1, e.delay, e.zfield);
+        gsclr(0);
+    } else if (reply == IT_TOOL) {
+        tool_display(e);
+    } else if (reply == IT_MOVE) {
+        e.cmode = 1;
+        gsclr(0);
+    } else if (reply == IT_DELETE && flags[EDF_DELETE] != 0) {
+        if (e.cmode == 1) std::memcpy(e.delstart, e.key, sizeof e.delstart);
+        else if (e.delstart[2] != -1 && e.delstart[2] != e.key[2]) ncd_set_block_or_proc_attn(e.delstart, 0);
+        e.cmode = 2;
+        gsclr(0);
+        EDTACT = 1;
+    } else if (reply == IT_TOEND && flags[EDF_TOEND] != 0) {
+        return delete_to_end(e);
+    } else if (reply == IT_ALTER && flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0 && e.alter_ok) {
+        return alterations(e);
+    } else if (reply == IT_PARAMS && flags[EDF_PARAMS] != 0) {
+        i32 st = 0;
+        EDTPRM(e.key, e.chg, e.request, st);
+        if (e.request != 0) e.code22 = 1;
+        if (e.chg != 0) e.pathchg = e.changed = 1;
+        e.at = At::Top;
+    } else if (reply == IT_SERVICE && flags[EDF_TOEND] != 0 && flags[EDF_ALTER] != 0) {
+        i32 st = 0, schg = 0;
+        EDTSRV(flags, schg, e.code22, e.pathchg, e.changed, e.request, e.subchg, e.type, e.key, e.msgcount, st);
+        MNUCLR();
+        e.at = At::Top;
+    } else if (reply == IT_FORWARD || reply == IT_BACKWARD || reply == IT_JUMP) {
+        direction(e);
+    } else if (reply == IT_BLOCK || (reply == IT_ZDELAY && e.zitem)) {
+        e.step(reply == IT_BLOCK ? e.blockval : -1, e.delay, e.zfield);
+        gsclr(0);
+    } else if (reply == IT_STEP) {
+        if (e.stepstate == e.stepbefore) {
+            e.at = At::Wait;
+        } else {
+            MOVSTA.step = e.stepstate;
+            gsclr(0);
+            if (MOVSTA.layering == 4 || MOVSTA.layering == 6) e.reply = IT_SHOW;
         }
     }
+    return true;
+}
 
-    // The way out, on every road.
+// The tool image hidden while the display changes, in a window.
+void hide_tool()
+{
+    if (get_win_mode() != 0) {
+        EnableHideTool();
+        nc_tool_disp_hide(0);
+    }
+}
+
+// SHOW: all, the block, the layer or pass.
+void show(Editor& e)
+{
+    i32 show = e.showstate;
+    if ((MOVSTA.layering == 4 || MOVSTA.layering == 6) && MOVSTA.step == 2) {
+        show = e.showstate == 2 ? 3 : 1;
+        if (e.prevstep != 2) show = 3;
+    }
+    MOVSTA.show = show;
+    if (show == e.showbefore) return;
+    hide_tool();
+    if (show == 1) {
+        whole_blank(0);
+        MOVSTA.shown[0] = MOVSTA.first[2];
+        MOVSTA.shown[1] = MOVSTA.last[2];
+    } else if (show == 2) {
+        blank_keys(MOVSTA.first, MOVSTA.last, 1);
+        MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
+    } else {
+        MOVSTA.shown[0] = MOVSTA.first[2];
+        MOVSTA.shown[1] = MOVSTA.last[2];
+        SHWLYR();
+    }
+    gsclr(0);
+}
+
+// BLANK: all, to the start, to the end, unblank all.
+void blank(Editor& e)
+{
+    hide_tool();
+    if (e.blank == 1) {
+        e.at = At::Wait;
+        return;
+    }
+    if (e.blank == 2) {
+        whole_blank(1);
+        MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
+    } else if (e.blank == 3) {
+        blank_keys(MOVSTA.first, e.key, 1);
+        MOVSTA.shown[1] = MOVSTA.first[2];
+    } else if (e.blank == 4) {
+        blank_keys(e.key, MOVSTA.last, 1);
+        MOVSTA.shown[0] = MOVSTA.last[2];
+    } else {
+        whole_blank(0);
+        MOVSTA.shown[0] = MOVSTA.first[2];
+        MOVSTA.shown[1] = MOVSTA.last[2];
+    }
+    MOVSTA.show = 2;
+    gsclr(0);
+}
+
+// After EXIT or a deleted range: the list brought up to date; MOVE TOOL
+// leaves, DELETE opens the list again. False: leave.
+bool after_change(Editor& e)
+{
+    if (e.request != 0) e.code22 = 1;
+    if (e.chg != 0) e.pathchg = e.changed = e.subchg = 1;
+    if (e.pathchg != 0) e.redraw = 1;
+    i32 st = 0;
+    mnedup(e.open, e.pathchg, e.code22, e.redraw, st);
+    EDTACT = 0;
+    if (st < 0) {
+        e.errors();
+        return false;
+    }
+    if (e.cmode == 1) return false;
+    i32 lk[KEY_N];
+    list_key(lk);
+    ncd_set_block_or_proc_attn(lk, 1);
+    if (EDTHKS.display) {
+        i32 ds = 0;
+        EDTHKS.display(2, ds);
+    }
+    e.savedshow = MOVSTA.show;
+    e.at = At::Startup;
+    return true;
+}
+
+// Acts on the menu's answer. False: leave.
+bool answer(Editor& e)
+{
+    // The values typed in the menu.
+    MOVSTA.count = e.count < 1 ? 1 : e.count > 9999 ? 9999 : e.count;
+    e.at = At::Build;
+    e.after_change = false;
+    e.chg = e.request = 0;
+    if (!command(e)) return false;
+    if (e.reply == IT_SHOW) show(e);
+    else if (e.reply == IT_BLANK) blank(e);
+    if (e.leave) return false;
+    return !e.after_change || after_change(e);
+}
+
+// The way out, on every road: the delay kept, the list closed and blanked
+// as asked, the whole list's tool parked, the tool image restored.
+void leave_editor(Editor& e)
+{
     {
-        i32 word = r2wrd(delay), st = 0;
+        i32 word = r2wrd(e.delay), st = 0;
         mdputn("MEDZ", 1, 1, &word, st);
     }
     MNUCLR();
-    if (open != 0) {
+    if (e.open != 0) {
         i32 st = 0;
         CLSSBL(st);
     }
-    if (passed) {
-        if (blank_outside == 0) {
+    if (e.passed) {
+        if (e.blank_outside == 0) {
             if (MOVSTA.show != 1) whole_blank(0);
         } else {
             blank_keys(MOVSTA.first, MOVSTA.last, 1);
         }
-        if (!single) {
+        if (!e.single) {
             MOVSTA.direction = 3;
             MOVSTA.jump = 2;
             MOVSTA.step = 1;
             MOVSTA.show = 1;
             i32 st = 0;
-            STEPTL(-1, -1, 1, key, type, -1.0f, 0.0f, st);
-            if (key[2] != -1) ncd_set_block_or_proc_attn(key, 0);
-
+            STEPTL(-1, -1, 1, e.key, e.type, -1.0f, 0.0f, st);
+            if (e.key[2] != -1) ncd_set_block_or_proc_attn(e.key, 0);
         }
     }
-    TLER[0] = tler;
-    if (registered != 0) {
-        static i32 area1[64], area2[64];
-        nu_modl_rels(area1, area2);
-    }
+    TLER[0] = e.tler;
+    if (e.registered != 0) nu_modl_rels(modl_area1, modl_area2);
     tool_image(false);
     MDLDRP(1);
+}
+
+}  // namespace
+
+void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, const i32& blank_outside,
+            i32& changed, i32& status)
+{
+    Editor e{procedure, flags, start_at_end, blank_outside, changed, status};
+    e.single = procedure > 0;
+    enter(e);
+    while (!e.leave) {
+        if (e.at == At::Startup && !startup(e)) break;
+        if (e.at == At::Top) top(e);
+        if (e.at == At::Build && !build_menu(e)) break;
+        wait_reply(e);
+        if (e.leave) break;
+        if (e.reply == -4) {
+            e.at = At::Build;
+            continue;
+        }
+        if (!answer(e)) break;
+    }
+    leave_editor(e);
 }

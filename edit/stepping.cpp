@@ -627,194 +627,257 @@ void UPDBOT(i32& status)
 
 // ------------------------------------------------------------------ STEPTL
 
-void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i32& type, const f32& delay,
-            const f32& z, i32& status)
-{
-    const i32 tler = TLER[0];
-    const i32 dir0 = MOVSTA.direction, jump0 = MOVSTA.jump;
-    status = -3;
-    hide_tool();
-    i32 previous[KEY_N];
-    if (key[2] != -1 && key[2] != delstart && mode != 2) attention(key, 0);
-    std::memcpy(previous, key, sizeof previous);
-    blkkey(key, previous[2]);
+namespace {
+
+// The state of one STEPTL call, shared by its steps.
+struct Stepper {
+    const i32& target;
+    const i32& delstart;
+    const i32& mode;
+    i32* key;
+    i32& type;
+    const f32& delay;
+    const f32& z;
+    i32& status;
+    i32 tler = 0, dir0 = 0, jump0 = 0;
+    i32 previous[KEY_N] = {};
     bool end = false, zjump = false, forced = false, forward = false, layerflag = false, traced = false,
-         started = false;
-    i32 tgt = target;
-    i32 st = 0, number = -1;
-    const f32 shift = zshift();
+         started = false, slow = false, done = false;
+    i32 tgt = 0, st = 0, number = -1, dmode = 3;
+    f32 shift = 0.0f;
+};
 
-    if (MOVSTA.step == 2 && MOVSTA.direction != 3) {
-        const i32 n = MOVSTA.direction == 2 ? -MOVSTA.count : MOVSTA.count;
-        LYRSTP(n, n, NO_Z, number, st);
-        if (st < 0) {
-            status = -1;
-            TLER[0] = tler;
-            return;
-        }
-        if (st == 0 && number >= 0) {
-            MOVSTA.jump = 4;
-            tgt = number;
-        } else {
-            MOVSTA.jump = MOVSTA.direction == 2 ? 1 : 2;
-            end = true;
-        }
-        MOVSTA.direction = 3;
+// A layer or pass step (STEP 2 while moving) becomes a jump to the block the
+// step reaches, or to the start or end. False: the layer walk failed.
+bool layer_step(Stepper& s)
+{
+    if (!(MOVSTA.step == 2 && MOVSTA.direction != 3)) return true;
+    const i32 n = MOVSTA.direction == 2 ? -MOVSTA.count : MOVSTA.count;
+    LYRSTP(n, n, NO_Z, s.number, s.st);
+    if (s.st < 0) return false;
+    if (s.st == 0 && s.number >= 0) {
+        MOVSTA.jump = 4;
+        s.tgt = s.number;
+    } else {
+        MOVSTA.jump = MOVSTA.direction == 2 ? 1 : 2;
+        s.end = true;
     }
-    bool done = false;
-    if (MOVSTA.direction == 3 && MOVSTA.jump == 3) {
-        if (MOVSTA.layerz - shift == z && delay != -1.0f) {
-            MOVSTA.layering = 4;
-            done = true;
-            st = 0;
-        } else {
-            MOVSTA.layering = 3;
-            LYRSTP(0, 0, z, number, st);
-            if (st == 0 && number >= 0) {
-                MOVSTA.jump = 4;
-                tgt = number;
-            } else if (st >= 0) {
-                MOVSTA.jump = z < MOVSTA.layerz - shift ? 2 : 1;
-                end = true;
-            }
-            MOVSTA.layering = 4;
-            slclr();
-            zjump = true;
-        }
-    }
-    const bool slow = (MOVSTA.direction == 1 || MOVSTA.direction == 2) && delay > 0.0f;
-    const i32 dmode = tler == 2 ? 2 : 3;
+    MOVSTA.direction = 3;
+    return true;
+}
 
-    auto single_steps = [&](bool back) {
-        msg_prompt(317, 10);
-        for (i32 k = 0; k < MOVSTA.count; ++k) {
-            if (k > 0) ATNOFF(key, delstart, mode, previous);
-            i32 one = 1;
-            if (back) MVBCWD(one, number, type, st);
-            else MVFRWD(MOVSTA.follow == 2 ? 1 : 0, one, number, type, st);
-            if (st < 0) return;
-            if (st == 1) end = true;
-            if (st == 2) layerflag = true;
-            if (number >= 0) key[2] = number;
-            if (back || MOVSTA.follow != 2) {
-                i32 dst = 0;
-                display(dmode, dst);
-                if (dst < 0) {
-                    st = -3;
-                    return;
-                }
-                if (back && layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
-            }
-            STPSHW(key, back ? 0 : 1, previous, 0);
-            i32 hit = 0;
-            SPCHIT(hit);
-            if (hit != 0 || end) return;
-            const double until = (static_cast<double>(std::clock()) / CLOCKS_PER_SEC + delay) * 1000.0;
-            while (static_cast<double>(std::clock()) / CLOCKS_PER_SEC * 1000.0 < until) {
-            }
-        }
-    };
-
-    if (!done) {
-        if (MOVSTA.direction == 1) {
-            traced = MOVSTA.follow == 2;
-            if (!slow) {
-                i32 count = MOVSTA.count;
-                MVFRWD(traced ? 1 : 0, count, number, type, st);
-                if (st == 1) end = true;
-                if (st >= 0 && number >= 0) key[2] = number;
-            } else {
-                single_steps(false);
-            }
-            if (end) MOVSTA.direction = 2;
-            forward = true;
-        } else if (MOVSTA.direction == 2) {
-            if (TLER[0] == 1) TLER[0] = 0;
-            if (!slow) {
-                i32 count = MOVSTA.count;
-                MVBCWD(count, number, type, st);
-                if (st == 1) end = true;
-                if (st == 2) layerflag = true;
-                if (st >= 0 && number >= 0) key[2] = number;
-            } else {
-                single_steps(true);
-            }
-            if (end) MOVSTA.direction = 1;
-            forward = false;
-        } else if (MOVSTA.jump == 1 || MOVSTA.jump == 2) {
-            if (TLER[0] == 1) TLER[0] = 0;
-            if (MOVSTA.jump == 1) {
-                JPSTRP(number, type, st);
-                started = true;
-                MOVSTA.direction = 1;
-            } else {
-                JPENDP(number, type, st);
-                forced = true;
-                MOVSTA.direction = 2;
-                forward = true;
-            }
-            if (st >= 0 && number >= 0) key[2] = number;
-            MOVSTA.jump = zjump ? 3 : 4;
-            if (zjump) MOVSTA.direction = 3;
-        } else {
-            if (tgt < 0) {
-                i32 picked[2] = {0, -1};
-                i32 id = 0, n = 0;
-                slpopb(id);
-                if (id != 0) ncd_get_picked(id, picked, 2, n);
-                if (n < 2 || picked[0] != key[1]) {
-                    usmsgc("PLEASE INDICATE ON ONE OF THE PROCEDURE BLOCKS");
-                    std::memcpy(key, previous, KEY_N * sizeof(i32));
-                    MOVSTA.direction = dir0;
-                    MOVSTA.jump = jump0;
-                    TLER[0] = tler;
-                    status = 0;
-                    return;
-                }
-                tgt = picked[1];
-            }
-            MOVJMP[0] = previous[2];
-            MOVJMP[1] = tgt;
-            i32 fwd = 0;
-            JPINDP(previous[2], tgt, type, fwd, st);
-            forward = fwd != 0;
-            if (st >= 0 || st == -2) key[2] = tgt;
-            if (!(MOVSTA.step == 2 && dir0 != 3) || st < 0) {
-                MOVSTA.direction = dir0;
-                MOVSTA.jump = jump0;
-            } else {
-                MOVSTA.direction = dir0;
-                MOVSTA.jump = jump0;
-            }
-            if (st == -2) {
-                TLER[0] = tler;
-                status = -2;
-                return;
-            }
-        }
-    }
-    if (end && dir0 == 3 && MOVSTA.direction == 3) MOVSTA.direction = dir0;
-    if (st < 0) {
-        status = -1;
-        TLER[0] = tler;
+// JUMP LAYER/Z: nothing to do at the layer already shown, else a jump to
+// the first block of the layer at z, or to the start or end.
+void z_jump(Stepper& s)
+{
+    if (!(MOVSTA.direction == 3 && MOVSTA.jump == 3)) return;
+    if (MOVSTA.layerz - s.shift == s.z && s.delay != -1.0f) {
+        MOVSTA.layering = 4;
+        s.done = true;
+        s.st = 0;
         return;
     }
-    status = 0;
-    if (!slow) attention(key, 1);
-    if (MOVSTA.show == 2 && !slow) {
-        if (forward) blank_range(previous[2] < 0 ? key[2] : previous[2], key[2], 0);
+    MOVSTA.layering = 3;
+    LYRSTP(0, 0, s.z, s.number, s.st);
+    if (s.st == 0 && s.number >= 0) {
+        MOVSTA.jump = 4;
+        s.tgt = s.number;
+    } else if (s.st >= 0) {
+        MOVSTA.jump = s.z < MOVSTA.layerz - s.shift ? 2 : 1;
+        s.end = true;
+    }
+    MOVSTA.layering = 4;
+    slclr();
+    s.zjump = true;
+}
+
+// A slow walk: COUNT single moves, each shown, the delay between them; a
+// key hit or the end of the list stops it.
+void single_steps(Stepper& s, bool back)
+{
+    msg_prompt(317, 10);
+    for (i32 k = 0; k < MOVSTA.count; ++k) {
+        if (k > 0) ATNOFF(s.key, s.delstart, s.mode, s.previous);
+        i32 one = 1;
+        if (back) MVBCWD(one, s.number, s.type, s.st);
+        else MVFRWD(MOVSTA.follow == 2 ? 1 : 0, one, s.number, s.type, s.st);
+        if (s.st < 0) return;
+        if (s.st == 1) s.end = true;
+        if (s.st == 2) s.layerflag = true;
+        if (s.number >= 0) s.key[2] = s.number;
+        if (back || MOVSTA.follow != 2) {
+            i32 dst = 0;
+            display(s.dmode, dst);
+            if (dst < 0) {
+                s.st = -3;
+                return;
+            }
+            if (back && s.layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
+        }
+        STPSHW(s.key, back ? 0 : 1, s.previous, 0);
+        i32 hit = 0;
+        SPCHIT(hit);
+        if (hit != 0 || s.end) return;
+        const double until = (static_cast<double>(std::clock()) / CLOCKS_PER_SEC + s.delay) * 1000.0;
+        while (static_cast<double>(std::clock()) / CLOCKS_PER_SEC * 1000.0 < until) {
+        }
+    }
+}
+
+// FORWARD: COUNT moves at once or one by one; at the end the direction turns.
+void step_forward(Stepper& s)
+{
+    s.traced = MOVSTA.follow == 2;
+    if (!s.slow) {
+        i32 count = MOVSTA.count;
+        MVFRWD(s.traced ? 1 : 0, count, s.number, s.type, s.st);
+        if (s.st == 1) s.end = true;
+        if (s.st >= 0 && s.number >= 0) s.key[2] = s.number;
+    } else {
+        single_steps(s, false);
+    }
+    if (s.end) MOVSTA.direction = 2;
+    s.forward = true;
+}
+
+// BACKWARD: COUNT moves at once or one by one; at the start the direction turns.
+void step_backward(Stepper& s)
+{
+    if (TLER[0] == 1) TLER[0] = 0;
+    if (!s.slow) {
+        i32 count = MOVSTA.count;
+        MVBCWD(count, s.number, s.type, s.st);
+        if (s.st == 1) s.end = true;
+        if (s.st == 2) s.layerflag = true;
+        if (s.st >= 0 && s.number >= 0) s.key[2] = s.number;
+    } else {
+        single_steps(s, true);
+    }
+    if (s.end) MOVSTA.direction = 1;
+    s.forward = false;
+}
+
+// JUMP START, JUMP END.
+void jump_end(Stepper& s)
+{
+    if (TLER[0] == 1) TLER[0] = 0;
+    if (MOVSTA.jump == 1) {
+        JPSTRP(s.number, s.type, s.st);
+        s.started = true;
+        MOVSTA.direction = 1;
+    } else {
+        JPENDP(s.number, s.type, s.st);
+        s.forced = true;
+        MOVSTA.direction = 2;
+        s.forward = true;
+    }
+    if (s.st >= 0 && s.number >= 0) s.key[2] = s.number;
+    MOVSTA.jump = s.zjump ? 3 : 4;
+    if (s.zjump) MOVSTA.direction = 3;
+}
+
+// JUMP BLOCK: to the target, or to the block picked on the procedure's
+// list. False: STEPTL is done (a pick elsewhere, or status -2).
+bool jump_block(Stepper& s)
+{
+    if (s.tgt < 0) {
+        i32 picked[2] = {0, -1};
+        i32 id = 0, n = 0;
+        slpopb(id);
+        if (id != 0) ncd_get_picked(id, picked, 2, n);
+        if (n < 2 || picked[0] != s.key[1]) {
+            usmsgc("PLEASE INDICATE ON ONE OF THE PROCEDURE BLOCKS");
+            std::memcpy(s.key, s.previous, KEY_N * sizeof(i32));
+            MOVSTA.direction = s.dir0;
+            MOVSTA.jump = s.jump0;
+            TLER[0] = s.tler;
+            s.status = 0;
+            return false;
+        }
+        s.tgt = picked[1];
+    }
+    MOVJMP[0] = s.previous[2];
+    MOVJMP[1] = s.tgt;
+    i32 fwd = 0;
+    JPINDP(s.previous[2], s.tgt, s.type, fwd, s.st);
+    s.forward = fwd != 0;
+    if (s.st >= 0 || s.st == -2) s.key[2] = s.tgt;
+    MOVSTA.direction = s.dir0;
+    MOVSTA.jump = s.jump0;
+    if (s.st == -2) {
+        TLER[0] = s.tler;
+        s.status = -2;
+        return false;
+    }
+    return true;
+}
+
+// The move the direction and jump ask for. False: STEPTL is done.
+bool move(Stepper& s)
+{
+    if (MOVSTA.direction == 1) step_forward(s);
+    else if (MOVSTA.direction == 2) step_backward(s);
+    else if (MOVSTA.jump == 1 || MOVSTA.jump == 2) jump_end(s);
+    else return jump_block(s);
+    return true;
+}
+
+// The status, the attention and blanking of the blocks passed, the tool
+// shown where it stopped.
+void finish(Stepper& s)
+{
+    if (s.end && s.dir0 == 3 && MOVSTA.direction == 3) MOVSTA.direction = s.dir0;
+    if (s.st < 0) {
+        s.status = -1;
+        TLER[0] = s.tler;
+        return;
+    }
+    s.status = 0;
+    const i32* key = s.key;
+    const i32* previous = s.previous;
+    if (!s.slow) attention(key, 1);
+    if (MOVSTA.show == 2 && !s.slow) {
+        if (s.forward) blank_range(previous[2] < 0 ? key[2] : previous[2], key[2], 0);
         else blank_range(key[2], previous[2] < 0 ? key[2] : previous[2], 0);
     } else if (MOVSTA.show == 3) {
         hide_tool();
         SHWLYR();
     }
-    const bool show_final = dir0 == 3 || MOVSTA.step == 2 || delay <= 0.0f || forced;
-    if (show_final && !(traced && forward && dir0 == 1) && !started) {
+    const bool show_final = s.dir0 == 3 || MOVSTA.step == 2 || s.delay <= 0.0f || s.forced;
+    if (show_final && !(s.traced && s.forward && s.dir0 == 1) && !s.started) {
         i32 dst = 0;
-        display(dmode, dst);
-        if (dst < 0) status = -3;
-        if (layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
+        display(s.dmode, dst);
+        if (dst < 0) s.status = -3;
+        if (s.layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
     }
-    if (status == 0 && end) status = 1;
-    TLER[0] = tler;
+    if (s.status == 0 && s.end) s.status = 1;
+    TLER[0] = s.tler;
+}
+
+}  // namespace
+
+void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i32& type, const f32& delay,
+            const f32& z, i32& status)
+{
+    Stepper s{target, delstart, mode, key, type, delay, z, status};
+    s.tler = TLER[0];
+    s.dir0 = MOVSTA.direction;
+    s.jump0 = MOVSTA.jump;
+    status = -3;
+    hide_tool();
+    if (key[2] != -1 && key[2] != delstart && mode != 2) attention(key, 0);
+    std::memcpy(s.previous, key, sizeof s.previous);
+    blkkey(key, s.previous[2]);
+    s.tgt = target;
+    s.shift = zshift();
+    if (!layer_step(s)) {
+        status = -1;
+        TLER[0] = s.tler;
+        return;
+    }
+    z_jump(s);
+    s.slow = (MOVSTA.direction == 1 || MOVSTA.direction == 2) && delay > 0.0f;
+    s.dmode = s.tler == 2 ? 2 : 3;
+    if (!s.done && !move(s)) return;
+    finish(s);
 }

@@ -77,203 +77,272 @@ struct Req {
     i32 pick = 0, redefine = 0, cutdir = 0, corner = 0, trim = 0, addchk = 0;
 };
 
+// What a step of the definition tells its cycle.
+enum class Next { Go, Leave, Again, Done };
+
+// One definition: the call, the requests and where the cycle stands.
+struct Def {
+    const i32& defonly;
+    const i32& moved;
+    const i32& copied;
+    const i32& append;
+    const i32& back;
+    i32& reread;
+    i32& status;
+    bool tplread = false, isnew = false, anyreq = false, geometry = true, first = true, picked_any = false;
+    // Set when an escape sends the cycle back to the cut direction: the
+    // surfaces are not picked again (a mend: run again with the redefine
+    // request the picker would turn the chain's side over).
+    bool at_cutdir = false;
+    i32 manage = 0, menuflag = 0;
+    Req rq{};
+};
+
+// The surfaces picked (or the trimming curves, outside surface milling);
+// a failed or refused pick drops the direction requests. Leave: escaped;
+// Done: a request that needs no more geometry.
+Next pick(Def& d, i32& st)
+{
+    bool picked = false;
+    if (!d.tplread) {
+        if (MACTYP == 2) {
+            i32 changed = 0;
+            // The picker turns the chain over on its second request
+            // only when it does not pick anew.
+            const i32 flip = d.rq.pick ? 0 : d.rq.redefine;
+            PCKSRS(d.rq.pick, flip, pwr(PRTTOL), changed, st);
+            picked = changed != 0;
+            if (picked && !d.reread) d.reread = 1;
+            if ((picked || d.rq.redefine) && d.isnew) PRCGUS[0] = 1;
+            if (picked) {
+                i32 s2 = 0;
+                store_part_list(s2);
+            }
+        } else {
+            PCKTRM(st);
+            picked = st >= 0;
+        }
+        // Surfaces just picked need their direction confirmed.
+        if (picked && st >= 0 && SRFGEO.NSRF > 0) PRCDST.dirflag = 1;
+    }
+    d.picked_any = d.picked_any || picked;
+    if (st == -2) {
+        d.status = -2;
+        return Next::Leave;
+    }
+    if (st == -1 || PRCDST.dirflag == 0) {
+        PRCDST.dirflag = 0;
+        d.rq.cutdir = d.rq.corner = d.rq.trim = 0;
+        st = 0;
+    }
+    if (!d.first && d.anyreq) return Next::Done;
+    d.first = false;
+    return Next::Go;
+}
+
+// The cut direction and the start corner. Leave: cancelled; Again: an
+// escape back to the pick or to the cut direction.
+Next direction_and_corner(Def& d, i32& st)
+{
+    if (PRCDST.dirflag && !d.tplread) {
+        i32 changed = 0;
+        CUTDIR(d.rq.cutdir, changed, st);
+        if (st == -1) {
+            d.status = -1;
+            return Next::Leave;
+        }
+        if (st == -2) {
+            d.rq.pick = 1;
+            return Next::Again;
+        }
+    }
+    if (d.rq.corner && !d.tplread) {
+        i32 changed = 0;
+        STCORN(changed, st);
+        if (st == -1) {
+            d.status = -1;
+            return Next::Leave;
+        }
+        if (st == -2) {
+            PRCDST.dirflag = 1;
+            d.at_cutdir = true;
+            return Next::Again;
+        }
+        if (changed) d.rq.trim = 1;
+    }
+    return Next::Go;
+}
+
+// The limits, the surface lists' order and the approximation menu (or the
+// template's reading). True: the geometry is done; false: an escape in the
+// menu sends the cycle back to the cut direction.
+bool close_geometry(Def& d, i32& st)
+{
+    TRMLIM(d.rq.trim, st);
+    d.rq.trim = 0;
+    for (i32 list : {1, 0}) {
+        const i32 a = PRCDST.seq[list][0], b = PRCDST.seq[list][1];
+        if (a >= 0 && b >= a) {
+            i32 s2 = 0;
+            nc_surf_sls(list, a + 1, s2);
+        }
+    }
+    i32 menu_changed = 0;
+    st = 0;
+    if (!d.tplread) {
+        nc_surf_aprx_menu(d.rq.redefine, d.rq.addchk, 0, 2, menu_changed, st);
+        if (menu_changed) d.reread = 1;
+    } else {
+        i32 any = 0, part = 0, part2 = 0, s2 = 0;
+        TPLRDF(any, part, part2, s2);
+    }
+    if ((d.rq.addchk || (d.isnew && d.rq.redefine)) && menu_changed) PRCGUS[1] = 1;
+    if (st == -1) st = 0;
+    if (st == -2) return false;
+    for (i32 list : {1, 0}) {
+        i32 a = 0, b = -1;
+        nc_surf_seq(list, a, b);
+        PRCDST.seq[list][0] = a - 1;
+        PRCDST.seq[list][1] = b - 1;
+    }
+    PRCCST.first = d.reread;
+    if (d.picked_any && pw(WIDDEF) == 2) connect_surfaces();
+    return true;
+}
+
+// The geometry cycle: pick, direction, corner, limits, lists. False: the
+// definition is left (status set).
+bool geometry_cycle(Def& d)
+{
+    while (d.geometry) {
+        i32 st = 0;
+        if (!d.at_cutdir) {
+            const Next n = pick(d, st);
+            if (n == Next::Leave) return false;
+            if (n == Next::Done) break;
+        }
+        d.at_cutdir = false;
+        const Next n = direction_and_corner(d, st);
+        if (n == Next::Leave) return false;
+        if (n == Next::Again) continue;
+        if (close_geometry(d, st)) break;
+        d.at_cutdir = true;
+    }
+    return true;
+}
+
+// The approximation values most used by the procedures, offered to the
+// parameter menu when the module keeps them.
+void most_used_approximation(const Def& d)
+{
+    if (!lin_svap_flag()) return;
+    i32 amode = pw(APXMOD), s2 = 0;
+    f32 tol = PRCATL(PRCPAR), side = pwr(APXTL3);
+    lin_svap_most_used_values(d.isnew ? 1 : 0, amode, tol, side, s2);
+    if (s2 == 0) {
+        pw(APXMOD) = amode;
+        pws(pw(APXMOD) == 2 ? APXTL2 : APXTL1, tol);
+        pws(APXTL3, side);
+    }
+}
+
+// After the parameter menu: the geometry read again; the requests its
+// answers make for another round. False: the definition is done.
+bool after_parameters(Def& d, const i32* out)
+{
+    const i32 flag = out[0] | out[1] | out[2] | out[3] | out[5];
+    REDGEO(flag, d.status);
+    const bool pending = flag != 0;
+    if (d.status == 0 && !pending) {
+        i32 changed = 0;
+        CHGGEO(changed);
+        if (changed) d.reread = 1;
+        if (d.append == 0) NPASS = 0;
+        d.status = 0;
+        return false;
+    }
+    if (d.status == -1) return false;
+    if (d.status == 2) return true;
+    Req& rq = d.rq;
+    rq = Req();
+    if (d.status == -2) {
+        rq.pick = rq.redefine = rq.addchk = rq.cutdir = 1;
+        PRCDST.dirflag = 1;
+    } else {
+        if (out[0]) rq.pick = rq.redefine = 1;
+        if (out[1]) {
+            rq.cutdir = 1;
+            PRCDST.dirflag = 1;
+        }
+        if (out[2]) rq.trim = 1;
+        if (out[3]) rq.corner = 1;
+        if (out[5]) rq.addchk = 1;
+    }
+    d.status = 0;
+    d.first = true;
+    d.geometry = true;
+    return true;
+}
+
+// The parameter step: the parameter menu and what follows it. False: the
+// definition is done.
+bool parameter_step(Def& d)
+{
+    TPLCLR();
+    d.tplread = false;
+    i32 P = 0, st = 0;
+    nc_surf_list_count(1, 1, P, st);
+    PRCDST.bothlists = (PRCDST.dirflag == 0 || (PRCDST.dirflag2 == 0 && P > 0)) ? 0 : 1;
+    if (d.manage == 1) return false;
+    if (is_create_from_TPtemplate()) {
+        d.status = 0;
+        return false;
+    }
+    const i32 mactyp = MACTYP;
+    if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
+    most_used_approximation(d);
+    i32 error = 0, out[7] = {0, 0, 0, 0, 0, 0, 0};
+    PRMMNU(0, 0, error, out, d.status);
+    if (d.menuflag) {
+        MACTYP = mactyp;
+        return false;
+    }
+    if (is_read_singlePROC()) {
+        MACTYP = mactyp;
+        d.tplread = true;
+        d.geometry = true;
+        return true;
+    }
+    lin_svap_set_user_tol(pwr(PRTTOL));
+    MACTYP = mactyp;
+    return after_parameters(d, out);
+}
+
 }  // namespace
 
 void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& copied, const i32& append,
             const i32& back, i32& reread, i32&, i32& status)
 {
     status = 0;
-    bool tplread = is_some_template_CreateRead_operation() != 0;
-    const i32 manage = get_ManageTp_TemplateFlag();
+    Def d{defonly, moved, copied, append, back, reread, status};
+    d.tplread = is_some_template_CreateRead_operation() != 0;
+    d.manage = get_ManageTp_TemplateFlag();
     SAVGEO();
-    const i32 menuflag = nu_mod_get_flag();
+    d.menuflag = nu_mod_get_flag();
     if (reread) nc_geomsk_apply();
     i32 key = 0;
     GEOKEY(1, key);
-    const bool anyreq = defonly || moved || copied || back;
+    d.anyreq = defonly || moved || copied || back;
     // The driver numbers a new procedure by its block already: a new one is
     // also told by the request record.
-    const bool isnew = proc <= 0 || EDA2[0] == 0;
-    Req rq;
-    if (isnew) rq.pick = rq.cutdir = rq.corner = rq.redefine = rq.addchk = 1;
-    else rq.trim = 1;
-    bool geometry = !(key == 0 && anyreq);
-    bool first = true;
-    bool picked_any = false;
-
-    // Set when an escape sends the cycle back to the cut direction: the
-    // surfaces are not picked again (a mend: run again with the redefine
-    // request the picker would turn the chain's side over).
-    bool at_cutdir = false;
+    d.isnew = proc <= 0 || EDA2[0] == 0;
+    if (d.isnew) d.rq.pick = d.rq.cutdir = d.rq.corner = d.rq.redefine = d.rq.addchk = 1;
+    else d.rq.trim = 1;
+    d.geometry = !(key == 0 && d.anyreq);
     while (true) {
-        // Geometry cycle.
-        while (geometry) {
-            i32 st = 0;
-            bool picked = false;
-            if (!at_cutdir) {
-                if (!tplread) {
-                    if (MACTYP == 2) {
-                        i32 changed = 0;
-                        // The picker turns the chain over on its second request
-                        // only when it does not pick anew.
-                        const i32 flip = rq.pick ? 0 : rq.redefine;
-                        PCKSRS(rq.pick, flip, pwr(PRTTOL), changed, st);
-                        picked = changed != 0;
-                        if (picked && !reread) reread = 1;
-                        if ((picked || rq.redefine) && isnew) PRCGUS[0] = 1;
-                        if (picked) {
-                            i32 s2 = 0;
-                            store_part_list(s2);
-                        }
-                    } else {
-                        PCKTRM(st);
-                        picked = st >= 0;
-                    }
-                    // Surfaces just picked need their direction confirmed.
-                    if (picked && st >= 0 && SRFGEO.NSRF > 0) PRCDST.dirflag = 1;
-                }
-                picked_any = picked_any || picked;
-                if (st == -2) {
-                    status = -2;
-                    return;
-                }
-                if (st == -1 || PRCDST.dirflag == 0) {
-                    PRCDST.dirflag = 0;
-                    rq.cutdir = rq.corner = rq.trim = 0;
-                    st = 0;
-                }
-                if (!first && anyreq) break;
-                first = false;
-            }
-            at_cutdir = false;
-            if (PRCDST.dirflag && !tplread) {
-                i32 changed = 0;
-                CUTDIR(rq.cutdir, changed, st);
-                if (st == -1) {
-                    status = -1;
-                    return;
-                }
-                if (st == -2) {
-                    rq.pick = 1;
-                    continue;
-                }
-            }
-            if (rq.corner && !tplread) {
-                i32 changed = 0;
-                STCORN(changed, st);
-                if (st == -1) {
-                    status = -1;
-                    return;
-                }
-                if (st == -2) {
-                    PRCDST.dirflag = 1;
-                    at_cutdir = true;
-                    continue;
-                }
-                if (changed) rq.trim = 1;
-            }
-            TRMLIM(rq.trim, st);
-            rq.trim = 0;
-            for (i32 list : {1, 0}) {
-                const i32 a = PRCDST.seq[list][0], b = PRCDST.seq[list][1];
-                if (a >= 0 && b >= a) {
-                    i32 s2 = 0;
-                    nc_surf_sls(list, a + 1, s2);
-                }
-            }
-            i32 menu_changed = 0;
-            st = 0;
-            if (!tplread) {
-                nc_surf_aprx_menu(rq.redefine, rq.addchk, 0, 2, menu_changed, st);
-                if (menu_changed) reread = 1;
-            } else {
-                i32 any = 0, part = 0, part2 = 0, s2 = 0;
-                TPLRDF(any, part, part2, s2);
-            }
-            if ((rq.addchk || (isnew && rq.redefine)) && menu_changed) PRCGUS[1] = 1;
-            if (st == -1) st = 0;
-            if (st != -2) {
-                for (i32 list : {1, 0}) {
-                    i32 a = 0, b = -1;
-                    nc_surf_seq(list, a, b);
-                    PRCDST.seq[list][0] = a - 1;
-                    PRCDST.seq[list][1] = b - 1;
-                }
-                PRCCST.first = reread;
-                if (picked_any && pw(WIDDEF) == 2) connect_surfaces();
-                break;
-            }
-            at_cutdir = true;
-        }
-        geometry = false;
-
-        // Parameter step.
-        TPLCLR();
-        tplread = false;
-        i32 P = 0, st = 0;
-        nc_surf_list_count(1, 1, P, st);
-        PRCDST.bothlists = (PRCDST.dirflag == 0 || (PRCDST.dirflag2 == 0 && P > 0)) ? 0 : 1;
-        if (manage == 1) return;
-        if (is_create_from_TPtemplate()) {
-            status = 0;
-            return;
-        }
-        const i32 mactyp = MACTYP;
-        if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
-        if (lin_svap_flag()) {
-            i32 amode = pw(APXMOD), s2 = 0;
-            f32 tol = PRCATL(PRCPAR), side = pwr(APXTL3);
-            lin_svap_most_used_values(isnew ? 1 : 0, amode, tol, side, s2);
-            if (s2 == 0) {
-                pw(APXMOD) = amode;
-                pws(pw(APXMOD) == 2 ? APXTL2 : APXTL1, tol);
-                pws(APXTL3, side);
-            }
-        }
-        i32 error = 0, out[7] = {0, 0, 0, 0, 0, 0, 0};
-        PRMMNU(0, 0, error, out, status);
-        if (menuflag) {
-            MACTYP = mactyp;
-            return;
-        }
-        if (is_read_singlePROC()) {
-            MACTYP = mactyp;
-            tplread = true;
-            geometry = true;
-            continue;
-        }
-        lin_svap_set_user_tol(pwr(PRTTOL));
-        MACTYP = mactyp;
-        const i32 flag = out[0] | out[1] | out[2] | out[3] | out[5];
-        REDGEO(flag, status);
-        const bool pending = flag != 0;
-        if (status == 0 && !pending) {
-            i32 changed = 0;
-            CHGGEO(changed);
-            if (changed) reread = 1;
-            if (append == 0) NPASS = 0;
-            status = 0;
-            return;
-        }
-        if (status == -1) return;
-        if (status == 2) continue;
-        rq = Req();
-        if (status == -2) {
-            rq.pick = rq.redefine = rq.addchk = rq.cutdir = 1;
-            PRCDST.dirflag = 1;
-        } else {
-            if (out[0]) rq.pick = rq.redefine = 1;
-            if (out[1]) {
-                rq.cutdir = 1;
-                PRCDST.dirflag = 1;
-            }
-            if (out[2]) rq.trim = 1;
-            if (out[3]) rq.corner = 1;
-            if (out[5]) rq.addchk = 1;
-        }
-        status = 0;
-        first = true;
-        geometry = true;
+        if (d.geometry && !geometry_cycle(d)) return;
+        d.geometry = false;
+        if (!parameter_step(d)) return;
     }
 }
 

@@ -101,6 +101,164 @@ struct Reader {
     i32 geomid = 0;  // open geometry entity
 };
 
+// The segments of the part surfaces, their links, limits and corners.
+// False: not one of them.
+bool read_geometry(Reader& rd, i32 code, i32 count, i32& status)
+{
+    const i32 m = rd.medium;
+    SrfGeo& g = SRFGEO;
+    switch (code) {
+    case 155:
+        if (fits(code, count, 1, status)) tpget(m, count, DT_INT, &g.CUTFLP, status);
+        return true;
+    case 154:
+        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFLNK, status);
+        return true;
+    case 153:
+    case 607:
+        if (!fits(code, count, MAXSRF * LIMR_N, status)) return true;
+        if (code == 607) rd.got607 = true;
+        if (count > 4)
+            read_records(m, count, LIMR_N, code == 153 ? &g.LIMREC[0][0] : &g.LIMORG[0][0], status);
+        else
+            TPSKIP(m, count, DT_INT, status);
+        return true;
+    case 210:
+        if (!fits(code, count, MAXSRF * CRNR_N, status)) return true;
+        if (count >= CRNR_N) read_records(m, count, CRNR_N, &g.CRNREC[0][0], status);
+        else TPSKIP(m, count, DT_INT, status);
+        return true;
+    case 201:
+    case 202:
+    case 203:
+    case 204: {
+        i32 at = 9 + 18 * (code - 201);
+        if (fits(code, count, MAXSRF * CRNR_N - at, status))
+            tpget(m, count, DT_REAL, &SRFGEO.CRNREC[0][0] + at, status);
+        return true;
+    }
+    case 43:
+        if (!fits(code, count, 1, status)) return true;
+        tpget(m, count, DT_INT, &g.NSRF, status);
+        if (status >= 0 && (g.NSRF < 0 || g.NSRF > MAXSRF)) {
+            erou1c("block_read_tavrek, WRONG NUMBER OF SURFACES ", g.NSRF);
+            g.NSRF = 0;
+            status = -1;
+        }
+        return true;
+    case 45:
+        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFIDS, status);
+        return true;
+    case 46:
+        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFSID, status);
+        return true;
+    case 308:
+        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFUID, status);
+        if (status >= 0) rd.got_uids = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The segments of the check surfaces (their count comes first).
+// False: not one of them.
+bool read_checks(Reader& rd, i32 code, i32 count, i32& status)
+{
+    const i32 m = rd.medium;
+    switch (code) {
+    case 44:
+        if (!fits(code, count, 1, status)) return true;
+        tpget(m, count, DT_INT, &rd.chk.count, status);
+        if (status >= 0 && (rd.chk.count < 0 || rd.chk.count > CHK_MAX)) {
+            erou1c("block_read_tavrek, WRONG NUMBER OF CHECK SURFACES ", rd.chk.count);
+            rd.chk.count = -1;
+            status = -1;
+        }
+        return true;
+    case 150:
+    case 245:
+    case 151:
+    case 248:
+    case 309:
+    case 402: {
+        if (rd.chk.count < 0) {
+            list_error();
+            status = -1;
+            return true;
+        }
+        std::vector<i32>& v = (code == 150 || code == 245) ? rd.chk.ids
+                              : (code == 151 || code == 248) ? rd.chk.nrms
+                              : code == 309                  ? rd.chk.uids
+                                                             : rd.chk.atrs;
+        v.assign(static_cast<size_t>(rd.chk.count), 0);
+        if (!fits(code, count, rd.chk.count, status)) return true;
+        tpget(m, count, DT_INT, v.data(), status);
+        if (code == 309) rd.chk.have_uids = true;
+        if (code == 402) rd.chk.have_atrs = true;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The segments of the passes, the masks, the contour list and the
+// criteria, and those passed over. False: not one of them.
+bool read_state(Reader& rd, i32 code, i32 count, i32& status)
+{
+    const i32 m = rd.medium;
+    switch (code) {
+    case 112:
+        if (fits(code, count, 1, status)) tpget(m, count, DT_INT, &NPASS, status);
+        return true;
+    case 113:
+        if (fits(code, count, 1, status)) tpget(m, count, DT_REAL, &LSTEND, status);
+        return true;
+    case 114:
+        if (fits(code, count, 1, status)) tpget(m, count, DT_REAL, &LSTPAR, status);
+        return true;
+    case 122:
+        // One word whatever the count.
+        if (count < 1) return true;
+        tpget(m, 1, DT_INT, pwa(CLNFLG), status);
+        if (status >= 0 && count > 1) TPSKIP(m, count - 1, DT_INT, status);
+        return true;
+    case 405:
+        if (!fits(code, count, 4, status)) return true;
+        tpget(m, count, DT_LOGICAL, pwa(GMASKS), status);
+        for (i32 k = 0; k < count && status >= 0; ++k) active_mask_gs(k, 2, pw(GMASKS + k));
+        return true;
+    case 97:
+    case 98:
+        if (fits(code, count, CNT_MAX, status)) tpget3(m, count, DT_LEGACY, code == 97 ? CNTLST.first : CNTLST.last, status);
+        return true;
+    case 404: {
+        i32 text[64] = {0};
+        if (!fits(code, count, 63, status)) return true;
+        tpget(m, count, DT_TEXT, text, status);
+        i32 st = 0;
+        if (status >= 0) geomsk_set(1, reinterpret_cast<const char*>(text), st);
+        return true;
+    }
+    case 20211:
+        CRTTXR(m, code, count, status);
+        return true;
+    case 35:
+    case 38:
+    case 47:
+    case 152:
+    case 10002:
+    case 10004:
+    case 20300:
+    case -1:
+        TPSKIP(m, count, DT_INT, status);
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Reads one segment whose head (code, count, type) is known.
 void read_segment(Reader& rd, i32 code, i32 count, i32 type, i32& status)
 {
@@ -121,135 +279,9 @@ void read_segment(Reader& rd, i32 code, i32 count, i32 type, i32& status)
         if (code == 258) rd.got258 = true;
         return;
     }
-    SrfGeo& g = SRFGEO;
-    switch (code) {
-    case 155:
-        if (fits(code, count, 1, status)) tpget(m, count, DT_INT, &g.CUTFLP, status);
+    if (read_geometry(rd, code, count, status) || read_checks(rd, code, count, status) ||
+        read_state(rd, code, count, status))
         return;
-    case 154:
-        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFLNK, status);
-        return;
-    case 153:
-    case 607:
-        if (!fits(code, count, MAXSRF * LIMR_N, status)) return;
-        if (code == 607) rd.got607 = true;
-        if (count > 4)
-            read_records(m, count, LIMR_N, code == 153 ? &g.LIMREC[0][0] : &g.LIMORG[0][0], status);
-        else
-            TPSKIP(m, count, DT_INT, status);
-        return;
-    case 210:
-        if (!fits(code, count, MAXSRF * CRNR_N, status)) return;
-        if (count >= CRNR_N) read_records(m, count, CRNR_N, &g.CRNREC[0][0], status);
-        else TPSKIP(m, count, DT_INT, status);
-        return;
-    case 112:
-        if (fits(code, count, 1, status)) tpget(m, count, DT_INT, &NPASS, status);
-        return;
-    case 113:
-        if (fits(code, count, 1, status)) tpget(m, count, DT_REAL, &LSTEND, status);
-        return;
-    case 114:
-        if (fits(code, count, 1, status)) tpget(m, count, DT_REAL, &LSTPAR, status);
-        return;
-    case 122:
-        // One word whatever the count.
-        if (count < 1) return;
-        tpget(m, 1, DT_INT, pwa(CLNFLG), status);
-        if (status >= 0 && count > 1) TPSKIP(m, count - 1, DT_INT, status);
-        return;
-    case 405:
-        if (!fits(code, count, 4, status)) return;
-        tpget(m, count, DT_LOGICAL, pwa(GMASKS), status);
-        for (i32 k = 0; k < count && status >= 0; ++k) active_mask_gs(k, 2, pw(GMASKS + k));
-        return;
-    case 97:
-    case 98:
-        if (fits(code, count, CNT_MAX, status)) tpget3(m, count, DT_LEGACY, code == 97 ? CNTLST.first : CNTLST.last, status);
-        return;
-    case 201:
-    case 202:
-    case 203:
-    case 204: {
-        i32 at = 9 + 18 * (code - 201);
-        if (fits(code, count, MAXSRF * CRNR_N - at, status))
-            tpget(m, count, DT_REAL, &SRFGEO.CRNREC[0][0] + at, status);
-        return;
-    }
-    case 43:
-        if (!fits(code, count, 1, status)) return;
-        tpget(m, count, DT_INT, &g.NSRF, status);
-        if (status >= 0 && (g.NSRF < 0 || g.NSRF > MAXSRF)) {
-            erou1c("block_read_tavrek, WRONG NUMBER OF SURFACES ", g.NSRF);
-            g.NSRF = 0;
-            status = -1;
-        }
-        return;
-    case 45:
-        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFIDS, status);
-        return;
-    case 46:
-        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFSID, status);
-        return;
-    case 308:
-        if (fits(code, count, MAXSRF, status)) tpget(m, count, DT_INT, g.SRFUID, status);
-        if (status >= 0) rd.got_uids = true;
-        return;
-    case 44:
-        if (!fits(code, count, 1, status)) return;
-        tpget(m, count, DT_INT, &rd.chk.count, status);
-        if (status >= 0 && (rd.chk.count < 0 || rd.chk.count > CHK_MAX)) {
-            erou1c("block_read_tavrek, WRONG NUMBER OF CHECK SURFACES ", rd.chk.count);
-            rd.chk.count = -1;
-            status = -1;
-        }
-        return;
-    case 150:
-    case 245:
-    case 151:
-    case 248:
-    case 309:
-    case 402: {
-        if (rd.chk.count < 0) {
-            list_error();
-            status = -1;
-            return;
-        }
-        std::vector<i32>& v = (code == 150 || code == 245) ? rd.chk.ids
-                              : (code == 151 || code == 248) ? rd.chk.nrms
-                              : code == 309                  ? rd.chk.uids
-                                                             : rd.chk.atrs;
-        v.assign(static_cast<size_t>(rd.chk.count), 0);
-        if (!fits(code, count, rd.chk.count, status)) return;
-        tpget(m, count, DT_INT, v.data(), status);
-        if (code == 309) rd.chk.have_uids = true;
-        if (code == 402) rd.chk.have_atrs = true;
-        return;
-    }
-    case 404: {
-        i32 text[64] = {0};
-        if (!fits(code, count, 63, status)) return;
-        tpget(m, count, DT_TEXT, text, status);
-        i32 st = 0;
-        if (status >= 0) geomsk_set(1, reinterpret_cast<const char*>(text), st);
-        return;
-    }
-    case 20211:
-        CRTTXR(m, code, count, status);
-        return;
-    case 35:
-    case 38:
-    case 47:
-    case 152:
-    case 10002:
-    case 10004:
-    case 20300:
-    case -1:
-        TPSKIP(m, count, DT_INT, status);
-        return;
-    default:
-        break;
-    }
     if (m == MED_PARLINE || m == MED_TPLREAD) {
         TPSKIP(m, count, DT_INT, status);
         return;

@@ -124,6 +124,10 @@ struct Items {
     i32 updown[4];
 };
 
+// The tool and SERVICE options the page's menu offers.
+const i32 TOOLFLAGS[13] = {1, 1, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0};
+const i32 SRVFLAGS[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
+
 std::string host_text(i32 module, i32 number)
 {
     char t[96] = {0};
@@ -167,293 +171,330 @@ void PRMCHK(const i32& strict, i32& error)
     MSGBXT(2, 0, "");
 }
 
-void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
-{
-    for (i32 k = 0; k < 7; ++k) out[k] = 0;
-    status = 0;
-    const i32 hflags[7] = {1, 1, 1, 1, 0, 0, 0};
-    HGTFLG(hflags);
-    i32 P = 0;
-    nc_surf_srfbuf(1, P, status);
-    if (status < 0) return;
-    f32 D = tool_diameter();
-    tool_limits(D);
-    HGTNPT(1);
+namespace {
 
-    const i32 mt = machine();
-    if (pw(AXSMOD) >= 2 && mt < 25) pw(AXSMOD) = 1;
-    if (pw(AXSMOD) == 3 && mt == 26) pw(AXSMOD) = 2;
-    if (pw(AXSMOD) == 2 && mt == 25) pw(AXSMOD) = 3;
-    const bool single = is_read_singlePROC() != 0;
-    const bool menuflag = nu_mod_get_flag() != 0;
+// What an answer of the parameter page tells the menu loop.
+enum class Next { Again, Restart, Done };
 
+// One run of the parameter page: the call, the local choices (axes A, gouge
+// check L, approximation O, geometry state G), the page's tables and the
+// item numbers of the page as last built.
+struct Prm {
+    const i32& strict;
+    i32& error;
+    i32* out;
+    i32& status;
+    i32 P = 0, mt = 0;
+    f32 D = 0.0f;
+    bool single = false, menuflag = false;
     i32 A = 1, L = 1, O = 1, G = 0, shown = 0;
-    auto restart = [&]() {
+    i32 groups[20] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    i32 index[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    i32 m = 0, item = 0;
+    Items it{};
+
+    void blank()
+    {
+        moduc2();
+        ++item;
+    }
+    // A blank that only counts the item when the host drives the menu.
+    void oblank()
+    {
+        if (menuflag) ++item;
+        else blank();
+    }
+    // A value or choice item; at takes its number.
+    void value(i32& at, i32 kind, const char* d, i32 code, i32* word, f32 lo, f32 hi)
+    {
+        i32 st = 0;
+        at = item++;
+        nu_mod_exec(kind, d, code, word, lo, hi, st);
+    }
+    // The local choices taken again from the parameter words.
+    void restart()
+    {
         L = (pw(GCHMOD) == 1 || pw(GCHMOD) == 2) ? 1 : 2;
         if (pw(GCHMOD) == 2 && P == 0) pw(GCHMOD) = 1;
         A = pw(AXSMOD);
         if (pw(AXSMOD) == 3 && pw(AXSSUB) != 4) A = 2;
         G = SRFGEO.GEODEF;
         shown = 0;
-    };
-    restart();
-
-    i32 groups[20] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    i32 index[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    const i32 toolflags[13] = {1, 1, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0};
-    const i32 srvflags[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
-    bool done = false;
-    while (!done) {
-        Items it{};
-        i32 item = 0;
-        i32 m = A == 1 ? 0 : 10;
-        O = pw(APXMOD) == 3 ? 2 : pw(APXMOD);
-        PRCMNU(m, shown, groups, index, item, status);
-        if (status < 0) return;
-        auto blank = [&]() { moduc2(); ++item; };
-        auto value = [&](i32& at, i32 kind, const char* d, i32 code, i32* word, f32 lo, f32 hi) {
-            i32 st = 0;
-            at = item++;
-            nu_mod_exec(kind, d, code, word, lo, hi, st);
-        };
-
-        // Group 1: axes and side step.
-        if (mt >= 25) value(it.axis, 4, mt == 25 ? D_AXIS25 : D_AXIS26, mt == 25 ? 1262 : 4, &A, 1, 3);
-        else blank();
-        value(it.step, 3, D_STEP, 869, pwa(STPMOD), 1, 3);
-        if (pw(STPMOD) == 1) {
-            if (D < 0.0001f) userrc("NOT PERMITTED TO WORK BY SCALLOP WITH TOOL DIAMETER < 0.0001", 0);
-            value(it.scallop, 8, D_SCALLOP, 54, pwa(SCLHGT), 0.0001f, D / 2.0f);
-        } else if (pw(STPMOD) == 2) {
-            value(it.npass, 1, D_NPASS, 0, pwa(NPSREQ), 1, 9999);
-        } else {
-            value(it.sidstp, 8, D_SIDSTP, 26, pwa(SIDSTP), 0.001f, 9999.9f);
-        }
-        if (pw(STPMOD) == 1) {
-            D = tool_diameter();
-            value(it.clnmin, 8, D_CLNMIN, 258, pwa(CLNMIN), 0.0f, D);
-        } else {
-            blank();
-        }
-        // Group 2: angles and the first word.
-        if (A == 2 || A == 3) {
-            value(it.lead, 9, D_LEAD, 425, pwa(LEADAN), -89, 89);
-            value(it.tilt, 9, D_TILT, 214, pwa(TILTAN), -89, 89);
-        } else {
-            blank();
-            blank();
-        }
-        if (pw(AXSMOD) == 2) {
-            value(it.tltref, 3, D_TLTREF, 972, pwa(TLTREF), 1, 2);
-        } else {
-            pw(TLTREF) = 1;
-            blank();
-        }
-        if (pw(UDSWCH) == 1) {
-            value(it.zigzag, 3, D_ZIGZAG, 21, pwa(ZIGSEL), 1, 2);
-        } else {
-            pw(ZIGZAG) = 2;
-            blank();
-        }
-        // Group 3: passes.
-        value(it.pattern, 3, A == 1 ? D_LINK3 : D_LINK5, A == 1 ? 127 : 1230, pwa(LNKKND), 1, 7);
-        const i32 w4 = pw(LNKKND);
-        if (w4 == 1) blank();
-        else if (w4 == 2 || w4 == 5 || w4 == 6) value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
-        else value(it.aprrad, 8, D_APRRAD, 49, pwa(APRRAD), 0.0001f, 9999.0f);
-        if (SRFGEO.NSRF >= 2 && MACTYP == 2) {
-            value(it.order, 4, D_ORDER, 1229, pwa(SPLMOD), 1, 2);
-        } else if (SRFGEO.NSRF >= 2) {
-            it.order = item++;
-            modm(D_ORDER2);
-        } else {
-            blank();
-        }
-        value(it.safdst, 8, D_SAFDST, 16, pwa(SAFDST), 0, 9999.0f);
-        // Group 4: gouge check, link value and offsets.
-        if (A == 2 && mt == 26 && P > 0) {
-            L = 2;
-            value(it.link, 3, D_GOUGE5, 16, &L, 1, 2);
-        } else {
-            value(it.link, 4, D_GOUGE, 18, &L, 1, 2);
-        }
-        if ((A == 2 || A == 3) && L == 2) value(it.axturn, 9, D_AXTURN, 217, pwa(AXSTRN), 0.001f, 10.0f);
-        else blank();
-        const f32 R = corner_radius();
-        rel_nc_min_max_set(55, -R, 999.0);
-        rel_nc_min_max_set(56, -R, 999.0);
-        i32 K = 1;
-        if (pw(GCHMOD) == 3 || P > 0) {
-            K = 2;
-            pw(APXKND) = 2;
-        }
-        auto oblank = [&]() {
-            if (menuflag) ++item;
-            else blank();
-        };
-        if (O < 1 || O > 3) O = 1;
-        if (K == 2) value(it.ofsknd, 3, D_OFSKND, 32, &O, 1, 2);
-        else oblank();
-        if (K == 2 && O == 2) {
-            value(it.apxtl3, 8, D_APXTL3, 298, pwa(APXTL3), 0.00001f, 9999.0f);
-        } else {
-            if (plain(58)) set_real(58, APXTL1, pwr(PRTTOL));
-            oblank();
-        }
-        if (P >= 1) {
-            if (pwr(CHKOFS) < -R && plain(56)) set_real(56, CHKOFS, -R);
-            value(it.chkofs, 8, D_CHKOFS, 56, pwa(CHKOFS), -R, 999.0f);
-            if (pwr(CHKTOL) < pwr(PRTTOL) && plain(218)) set_real(218, CHKTOL, pwr(PRTTOL));
-            value(it.chktol, 8, D_CHKTOL, 218, pwa(CHKTOL), pwr(PRTTOL), 999.9f);
-        } else {
-            oblank();
-            oblank();
-        }
-        if (pwr(PRTOFS) < -R && plain(55)) set_real(55, PRTOFS, -R);
-        value(it.prtofs, 8, D_PRTOFS, 55, pwa(PRTOFS), -R, 999.0f);
-        value(it.prttol, 8, D_PRTTOL, 57, pwa(PRTTOL), 0.0001f, 999.9f);
-        // Group 5: limits.
-        const bool picked = MACTYP == 2;
-        it.limw = item++;
-        CRTEDT(G, 17, "MILLING WIDTH", -1);
-        if (picked) { it.liml = item++; CRTEDT(G, 17, "MILLING LENGTH", -1); }
-        else blank();
-        it.resw = item++;
-        CRTEDT(G, 16, "MILLING WIDTH", -1);
-        if (picked) { it.resl = item++; CRTEDT(G, 16, "MILLING LENGTH", -1); }
-        else blank();
-        // Group 6: up/down options.
-        if (A == 1) UDOPTM(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), item, it.updown);
-        // Group 7: geometry.
-        it.surfaces = item++;
-        CRTEDT(SRFGEO.NSRF > 0 ? 1 : 0, SRFGEO.NSRF > 0 ? 1 : 2, host_text(392, 30).c_str(), 0);
-        it.geo20 = item++;
-        CRTEDT(G, 1, host_text(365, 20).c_str(), -1);
-        it.geo10 = item++;
-        CRTEDT(G, 1, host_text(365, 10).c_str(), -1);
-        it.corner = item++;
-        CRTEDT(G, 1, "START CORNER", -1);
-        // Group 8: part-2 surfaces.
-        it.part2 = item++;
-        CRTED2((P == 0 || SRFDEF[1] != 0) ? 1 : 0, P, host_text(392, 40).c_str(), 1);
-        blank();
-        blank();
-        blank();
-
-        // The reply.
-        const i32 A0 = A, L0 = L, w8 = pw(STPMOD), w4b = pw(LNKKND);
-        i32 Rp = 0, toolchanged = 0, st = 0;
-        PRCMND(m, error, toolflags, srvflags, index, PRCPRM, PRCGEO, block_read_tavrek, Rp, toolchanged, st);
-        if (toolchanged) {
-            D = tool_diameter();
-            tool_limits(D);
-            if (D / 2.0f < pwr(SCLHGT) && plain(54)) set_real(54, SCLHGT, D / 2.0f);
-            scallop_companion();
-            if (plain(298)) set_real(298, APXTL3, D == 0.0f ? 10.0f : D / 2.0f);
-            i32 s2 = 0;
-            rel_nc_add_tool_data(D, corner_radius(), s2);
-            rel_nc_update_tool_data();
-        }
-        if (Rp > 0 && Rp == index[IX_APPLY]) {
-            if (single) break;
-            restart();
-            continue;
-        }
-        // Without interaction the menu start records no shown menu; the
-        // menu then ends with the reply it was given.
-        const bool interactive = EDA2[4] == 0 && EDA2[11] == 0 && !menuflag;
-        if (interactive && shown < 1) continue;
-        const bool geo_item = Rp > 0 && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
-        if (Rp == 0 || Rp == -1 || Rp == -2 || (Rp > 0 && Rp == it.part2) || geo_item) HGTNPT(2);
-        if (Rp == 0) {
-            if (pw(AXSMOD) != 1) PRM9[22] = 2;
-            PRMCHK(strict, error);
-            if (error) {
-                HGTNPT(1);
-                continue;
-            }
-            status = 0;
-            break;
-        }
-        if (Rp == -1 || Rp == -2) {
-            status = Rp;
-            break;
-        }
-        if (Rp < 0 || (!interactive && st == 1)) {
-            if (!interactive) {
-                status = error ? -1 : 0;
-                break;
-            }
-            continue;
-        }
-        if (Rp == it.link) {
-            if (L == 1) pw(GCHMOD) = P > 0 ? 2 : 1;
-            else pw(GCHMOD) = 3;
-            continue;
-        }
-        if (Rp == it.axis) {
-            if (A == A0 && A <= 1) continue;
-            write_axis(A, true);
-            continue;
-        }
-        if (Rp == it.step) {
-            (void)w8;
-            continue;
-        }
-        if (Rp == it.scallop) {
-            scallop_companion();
-            continue;
-        }
-        if (Rp == it.pattern) {
-            (void)w4b;
-            continue;
-        }
-        if (Rp == it.ofsknd) {
-            pw(APXMOD) = O == 2 ? 3 : O;
-            continue;
-        }
-        const bool limit = Rp == it.limw || Rp == it.liml || Rp == it.resw || Rp == it.resl;
-        if ((limit || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner) && G == 0) {
-            userrc("PART SURFACES ARE NOT UPDATED. PLEASE REDEFINE THEM", 0);
-            continue;
-        }
-        if (Rp == it.limw) {
-            PCKWID(pw(WIDDEF), pwr(PRTTOL), st);
-            continue;
-        }
-        if (Rp == it.liml) {
-            SETLIM(st);
-            continue;
-        }
-        if (Rp == it.resw) {
-            ALLLIM(st);
-            continue;
-        }
-        if (Rp == it.resl) {
-            PARLIM(st);
-            continue;
-        }
-        if (Rp == it.surfaces) {
-            out[0] = out[1] = out[2] = out[3] = 1;
-            status = 0;
-            break;
-        }
-        if (Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner) {
-            out[Rp == it.geo20 ? 1 : Rp == it.geo10 ? 2 : 3] = 1;
-            status = 0;
-            break;
-        }
-        if (Rp == it.part2) {
-            out[5] = 1;
-            status = 0;
-            break;
-        }
-        (void)L0;
     }
+};
 
-    // Finish.
+// Group 1: the axes and the side step.
+void build_step(Prm& p)
+{
+    Items& it = p.it;
+    const i32 mt = p.mt;
+    if (mt >= 25) p.value(it.axis, 4, mt == 25 ? D_AXIS25 : D_AXIS26, mt == 25 ? 1262 : 4, &p.A, 1, 3);
+    else p.blank();
+    p.value(it.step, 3, D_STEP, 869, pwa(STPMOD), 1, 3);
+    if (pw(STPMOD) == 1) {
+        if (p.D < 0.0001f) userrc("NOT PERMITTED TO WORK BY SCALLOP WITH TOOL DIAMETER < 0.0001", 0);
+        p.value(it.scallop, 8, D_SCALLOP, 54, pwa(SCLHGT), 0.0001f, p.D / 2.0f);
+    } else if (pw(STPMOD) == 2) {
+        p.value(it.npass, 1, D_NPASS, 0, pwa(NPSREQ), 1, 9999);
+    } else {
+        p.value(it.sidstp, 8, D_SIDSTP, 26, pwa(SIDSTP), 0.001f, 9999.9f);
+    }
+    if (pw(STPMOD) == 1) {
+        p.D = tool_diameter();
+        p.value(it.clnmin, 8, D_CLNMIN, 258, pwa(CLNMIN), 0.0f, p.D);
+    } else {
+        p.blank();
+    }
+}
+
+// Groups 2 and 3: the angles, the tilt reference, zigzag; the approach, the
+// surface order and the safety distance.
+void build_passes(Prm& p)
+{
+    Items& it = p.it;
+    const i32 A = p.A;
+    if (A == 2 || A == 3) {
+        p.value(it.lead, 9, D_LEAD, 425, pwa(LEADAN), -89, 89);
+        p.value(it.tilt, 9, D_TILT, 214, pwa(TILTAN), -89, 89);
+    } else {
+        p.blank();
+        p.blank();
+    }
+    if (pw(AXSMOD) == 2) {
+        p.value(it.tltref, 3, D_TLTREF, 972, pwa(TLTREF), 1, 2);
+    } else {
+        pw(TLTREF) = 1;
+        p.blank();
+    }
+    if (pw(UDSWCH) == 1) {
+        p.value(it.zigzag, 3, D_ZIGZAG, 21, pwa(ZIGSEL), 1, 2);
+    } else {
+        pw(ZIGZAG) = 2;
+        p.blank();
+    }
+    p.value(it.pattern, 3, A == 1 ? D_LINK3 : D_LINK5, A == 1 ? 127 : 1230, pwa(LNKKND), 1, 7);
+    const i32 w4 = pw(LNKKND);
+    if (w4 == 1) p.blank();
+    else if (w4 == 2 || w4 == 5 || w4 == 6) p.value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
+    else p.value(it.aprrad, 8, D_APRRAD, 49, pwa(APRRAD), 0.0001f, 9999.0f);
+    if (SRFGEO.NSRF >= 2 && MACTYP == 2) {
+        p.value(it.order, 4, D_ORDER, 1229, pwa(SPLMOD), 1, 2);
+    } else if (SRFGEO.NSRF >= 2) {
+        it.order = p.item++;
+        modm(D_ORDER2);
+    } else {
+        p.blank();
+    }
+    p.value(it.safdst, 8, D_SAFDST, 16, pwa(SAFDST), 0, 9999.0f);
+}
+
+// Group 4: the gouge check, the axis turn, the approximation, the offsets
+// and tolerances (offsets bounded by the corner radius).
+void build_checks(Prm& p)
+{
+    Items& it = p.it;
+    const i32 A = p.A, P = p.P;
+    if (A == 2 && p.mt == 26 && P > 0) {
+        p.L = 2;
+        p.value(it.link, 3, D_GOUGE5, 16, &p.L, 1, 2);
+    } else {
+        p.value(it.link, 4, D_GOUGE, 18, &p.L, 1, 2);
+    }
+    if ((A == 2 || A == 3) && p.L == 2) p.value(it.axturn, 9, D_AXTURN, 217, pwa(AXSTRN), 0.001f, 10.0f);
+    else p.blank();
+    const f32 R = corner_radius();
+    rel_nc_min_max_set(55, -R, 999.0);
+    rel_nc_min_max_set(56, -R, 999.0);
+    i32 K = 1;
+    if (pw(GCHMOD) == 3 || P > 0) {
+        K = 2;
+        pw(APXKND) = 2;
+    }
+    if (p.O < 1 || p.O > 3) p.O = 1;
+    if (K == 2) p.value(it.ofsknd, 3, D_OFSKND, 32, &p.O, 1, 2);
+    else p.oblank();
+    if (K == 2 && p.O == 2) {
+        p.value(it.apxtl3, 8, D_APXTL3, 298, pwa(APXTL3), 0.00001f, 9999.0f);
+    } else {
+        if (plain(58)) set_real(58, APXTL1, pwr(PRTTOL));
+        p.oblank();
+    }
+    if (P >= 1) {
+        if (pwr(CHKOFS) < -R && plain(56)) set_real(56, CHKOFS, -R);
+        p.value(it.chkofs, 8, D_CHKOFS, 56, pwa(CHKOFS), -R, 999.0f);
+        if (pwr(CHKTOL) < pwr(PRTTOL) && plain(218)) set_real(218, CHKTOL, pwr(PRTTOL));
+        p.value(it.chktol, 8, D_CHKTOL, 218, pwa(CHKTOL), pwr(PRTTOL), 999.9f);
+    } else {
+        p.oblank();
+        p.oblank();
+    }
+    if (pwr(PRTOFS) < -R && plain(55)) set_real(55, PRTOFS, -R);
+    p.value(it.prtofs, 8, D_PRTOFS, 55, pwa(PRTOFS), -R, 999.0f);
+    p.value(it.prttol, 8, D_PRTTOL, 57, pwa(PRTTOL), 0.0001f, 999.9f);
+}
+
+// Groups 5 to 8: the limits, the up/down options, the geometry and the
+// part-2 surfaces.
+void build_geometry(Prm& p)
+{
+    Items& it = p.it;
+    i32& item = p.item;
+    const i32 G = p.G;
+    const bool picked = MACTYP == 2;
+    it.limw = item++;
+    CRTEDT(G, 17, "MILLING WIDTH", -1);
+    if (picked) {
+        it.liml = item++;
+        CRTEDT(G, 17, "MILLING LENGTH", -1);
+    } else {
+        p.blank();
+    }
+    it.resw = item++;
+    CRTEDT(G, 16, "MILLING WIDTH", -1);
+    if (picked) {
+        it.resl = item++;
+        CRTEDT(G, 16, "MILLING LENGTH", -1);
+    } else {
+        p.blank();
+    }
+    if (p.A == 1) UDOPTM(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), item, it.updown);
+    it.surfaces = item++;
+    CRTEDT(SRFGEO.NSRF > 0 ? 1 : 0, SRFGEO.NSRF > 0 ? 1 : 2, host_text(392, 30).c_str(), 0);
+    it.geo20 = item++;
+    CRTEDT(G, 1, host_text(365, 20).c_str(), -1);
+    it.geo10 = item++;
+    CRTEDT(G, 1, host_text(365, 10).c_str(), -1);
+    it.corner = item++;
+    CRTEDT(G, 1, "START CORNER", -1);
+    it.part2 = item++;
+    CRTED2((p.P == 0 || SRFDEF[1] != 0) ? 1 : 0, p.P, host_text(392, 40).c_str(), 1);
+    p.blank();
+    p.blank();
+    p.blank();
+}
+
+// Builds the page. False: the menu could not be started (status set).
+bool build_page(Prm& p)
+{
+    p.it = Items{};
+    p.item = 0;
+    p.m = p.A == 1 ? 0 : 10;
+    p.O = pw(APXMOD) == 3 ? 2 : pw(APXMOD);
+    PRCMNU(p.m, p.shown, p.groups, p.index, p.item, p.status);
+    if (p.status < 0) return false;
+    build_step(p);
+    build_passes(p);
+    build_checks(p);
+    build_geometry(p);
+    return true;
+}
+
+// A new tool: the limits, the scallop and triangle side it bounds, the
+// relations' tool data.
+void tool_changed(Prm& p)
+{
+    p.D = tool_diameter();
+    const f32 D = p.D;
+    tool_limits(D);
+    if (D / 2.0f < pwr(SCLHGT) && plain(54)) set_real(54, SCLHGT, D / 2.0f);
+    scallop_companion();
+    if (plain(298)) set_real(298, APXTL3, D == 0.0f ? 10.0f : D / 2.0f);
+    i32 s2 = 0;
+    rel_nc_add_tool_data(D, corner_radius(), s2);
+    rel_nc_update_tool_data();
+}
+
+// An item of the page chosen: the value written back, a limit or geometry
+// editor run, or a geometry request handed to the caller.
+Next item_answer(Prm& p, i32 Rp, i32 A0, i32& st)
+{
+    const Items& it = p.it;
+    i32* out = p.out;
+    if (Rp == it.link) {
+        if (p.L == 1) pw(GCHMOD) = p.P > 0 ? 2 : 1;
+        else pw(GCHMOD) = 3;
+        return Next::Again;
+    }
+    if (Rp == it.axis) {
+        if (p.A == A0 && p.A <= 1) return Next::Again;
+        write_axis(p.A, true);
+        return Next::Again;
+    }
+    if (Rp == it.step || Rp == it.pattern) return Next::Again;
+    if (Rp == it.scallop) {
+        scallop_companion();
+        return Next::Again;
+    }
+    if (Rp == it.ofsknd) {
+        pw(APXMOD) = p.O == 2 ? 3 : p.O;
+        return Next::Again;
+    }
+    const bool limit = Rp == it.limw || Rp == it.liml || Rp == it.resw || Rp == it.resl;
+    if ((limit || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner) && p.G == 0) {
+        userrc("PART SURFACES ARE NOT UPDATED. PLEASE REDEFINE THEM", 0);
+        return Next::Again;
+    }
+    if (Rp == it.limw) PCKWID(pw(WIDDEF), pwr(PRTTOL), st);
+    else if (Rp == it.liml) SETLIM(st);
+    else if (Rp == it.resw) ALLLIM(st);
+    else if (Rp == it.resl) PARLIM(st);
+    if (limit) return Next::Again;
+    if (Rp == it.surfaces) {
+        out[0] = out[1] = out[2] = out[3] = 1;
+    } else if (Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner) {
+        out[Rp == it.geo20 ? 1 : Rp == it.geo10 ? 2 : 3] = 1;
+    } else if (Rp == it.part2) {
+        out[5] = 1;
+    } else {
+        return Next::Again;
+    }
+    p.status = 0;
+    return Next::Done;
+}
+
+// Runs the page once and acts on its reply.
+Next answer(Prm& p)
+{
+    const i32 A0 = p.A;
+    i32 Rp = 0, toolchanged = 0, st = 0;
+    PRCMND(p.m, p.error, TOOLFLAGS, SRVFLAGS, p.index, PRCPRM, PRCGEO, block_read_tavrek, Rp, toolchanged, st);
+    if (toolchanged) tool_changed(p);
+    if (Rp > 0 && Rp == p.index[IX_APPLY]) return p.single ? Next::Done : Next::Restart;
+    // Without interaction the menu start records no shown menu; the
+    // menu then ends with the reply it was given.
+    const bool interactive = EDA2[4] == 0 && EDA2[11] == 0 && !p.menuflag;
+    if (interactive && p.shown < 1) return Next::Again;
+    const Items& it = p.it;
+    const bool geo_item = Rp > 0 && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
+    if (Rp == 0 || Rp == -1 || Rp == -2 || (Rp > 0 && Rp == it.part2) || geo_item) HGTNPT(2);
+    if (Rp == 0) {
+        if (pw(AXSMOD) != 1) PRM9[22] = 2;
+        PRMCHK(p.strict, p.error);
+        if (p.error) {
+            HGTNPT(1);
+            return Next::Again;
+        }
+        p.status = 0;
+        return Next::Done;
+    }
+    if (Rp == -1 || Rp == -2) {
+        p.status = Rp;
+        return Next::Done;
+    }
+    if (Rp < 0 || (!interactive && st == 1)) {
+        if (interactive) return Next::Again;
+        p.status = p.error ? -1 : 0;
+        return Next::Done;
+    }
+    return item_answer(p, Rp, A0, st);
+}
+
+// The words the passes read, derived from the page's values on leaving.
+void finish(const Prm& p)
+{
+    const i32 P = p.P;
     pws(TLTCMP, pw(TLTREF) == 1 ? pwr(TILTAN) : 90.0f - std::fabs(pwr(TILTAN)));
-    if (!single) write_axis(A, false);
+    if (!p.single) write_axis(p.A, false);
     pw(APXOPT) = pw(APXKND) == 1 ? 1 : 0;
     pw(WRKTOL) = pw(PRTTOL);
     pw(PNTVAL) = 3;
@@ -472,4 +513,34 @@ void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
     SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), pwr(LNKDS1), pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
            pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[0], &HEI8[24]);
     MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
+}
+
+}  // namespace
+
+void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
+{
+    for (i32 k = 0; k < 7; ++k) out[k] = 0;
+    status = 0;
+    const i32 hflags[7] = {1, 1, 1, 1, 0, 0, 0};
+    HGTFLG(hflags);
+    Prm p{strict, error, out, status};
+    nc_surf_srfbuf(1, p.P, status);
+    if (status < 0) return;
+    p.D = tool_diameter();
+    tool_limits(p.D);
+    HGTNPT(1);
+    p.mt = machine();
+    if (pw(AXSMOD) >= 2 && p.mt < 25) pw(AXSMOD) = 1;
+    if (pw(AXSMOD) == 3 && p.mt == 26) pw(AXSMOD) = 2;
+    if (pw(AXSMOD) == 2 && p.mt == 25) pw(AXSMOD) = 3;
+    p.single = is_read_singlePROC() != 0;
+    p.menuflag = nu_mod_get_flag() != 0;
+    p.restart();
+    while (true) {
+        if (!build_page(p)) return;
+        const Next n = answer(p);
+        if (n == Next::Done) break;
+        if (n == Next::Restart) p.restart();
+    }
+    finish(p);
 }

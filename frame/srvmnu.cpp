@@ -174,218 +174,433 @@ void TPHDRT(const i32& tp, const i32& current, char (*texts)[23])
     for (int k = 0; k < 6; ++k) fs2cs(f[k], 22, texts[k]);
 }
 
-void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& machine, const i32* options,
-            i32* flags, i32& status)
-{
-    auto opt = [&](i32 n) { return options[n - 1] != 0; };
-    auto flg = [&](i32 n) { return flags[n - 1] != 0; };
-    const bool hostdriven = nu_mod_get_flag() != 0;
-    const bool crit_none = CRTNON() == 1;
-    flags[2] = 0;
-    i32 dspref = -1;
-    (void)machine;
+namespace {
 
+// One run of the SERVICE menu: the call, the columns built, the values the
+// items edit and the rows shown.
+struct Srv {
+    const i32& editing;
+    const i32& whole;
+    i32& printcell;
+    const i32* options;
+    i32* flags;
+    i32& status;
+    bool hostdriven = false, crit_none = false, sub2 = false, build = true, texts_anew = false;
     bool column[8] = {false};
-    column[1] = opt(2) || opt(9) || flg(4);
-    column[2] = opt(2);
-    column[3] = opt(1) || opt(7) || opt(6);
-    column[4] = flg(5) || opt(8);
-    column[5] = opt(3) || opt(4);
-    column[6] = true;
-    column[7] = flg(1) || flg(2) || flg(6);
-    if (printcell != 0 || hostdriven)
-        for (int c = 1; c <= 5; ++c) column[c] = false;
+    i32 slots_saved[2 * NSLOTS] = {};
+    i32 relations = 0, ncol = 0, toggle = 2, tooldsp = 3, clmode = 3, restart = 0, clbuilt = 3, opt9 = 0;
+    i32 dspref = -1;
+    char texts[6][23] = {};
+    i32 ucsname[4] = {0};
+    Menu m{};
 
-    i32 slots_saved[2 * NSLOTS];
-    std::memcpy(slots_saved, GSLOTS, sizeof GSLOTS);
-    const i32 relations = rel_nc_get_num();
-    i32 ncol = 0;
-    for (int c = 1; c <= 7; ++c) ncol += column[c] ? 1 : 0;
-
-    i32 st = 0;
-    auto common_exit = [&]() {
+    bool opt(i32 n) const { return options[n - 1] != 0; }
+    bool flg(i32 n) const { return flags[n - 1] != 0; }
+    // The procedure selector of the listings: the whole list or the current one.
+    i32 selector() const { return whole != 0 ? -1 : CLP1[1]; }
+    // Every way out: the slots and the UPW2 switch restored, the menu closed.
+    void common_exit()
+    {
         std::memcpy(GSLOTS, slots_saved, sizeof GSLOTS);
         UPW2[0] = r2wrd(UPW2_OFF);
         flags[2] = 1;
         i32 s = 0;
         MNUMOD(printcell, s);
-    };
-    if (ncol == 0) {
-        common_exit();
-        return;
     }
-    const i32 selector = whole != 0 ? -1 : CLP1[1];
-    (void)selector;
+};
 
-    i32 toggle = HEI8[H_TOGGLE] != 0 ? 1 : 2;
-    i32 tooldsp;
+// A blank row keeping the slot's number.
+void blank(Menu& m, i32 slot)
+{
+    moduc2();
+    m.add(-slot);
+}
+
+// An action row.
+void action(Menu& m, i32 slot, const char* text)
+{
+    modm(text);
+    m.add(slot);
+}
+
+// The columns the options and flags offer; none but the heights while
+// printing or driven by the host.
+void choose_columns(Srv& v)
+{
+    bool* column = v.column;
+    column[1] = v.opt(2) || v.opt(9) || v.flg(4);
+    column[2] = v.opt(2);
+    column[3] = v.opt(1) || v.opt(7) || v.opt(6);
+    column[4] = v.flg(5) || v.opt(8);
+    column[5] = v.opt(3) || v.opt(4);
+    column[6] = true;
+    column[7] = v.flg(1) || v.flg(2) || v.flg(6);
+    if (v.printcell != 0 || v.hostdriven)
+        for (int c = 1; c <= 5; ++c) column[c] = false;
+    for (int c = 1; c <= 7; ++c) v.ncol += column[c] ? 1 : 0;
+}
+
+// The starting choices: the relative-height toggle, the tool display choice
+// from the tool display record (kept in range), the clearance mode.
+void initial_values(Srv& v)
+{
+    v.toggle = HEI8[H_TOGGLE] != 0 ? 1 : 2;
     if (get_fdflg() == 1) {
-        tooldsp = 4;
+        v.tooldsp = 4;
         TLER[0] = 4;
     } else if (TLER[0] >= 0 && TLER[0] <= 2) {
-        tooldsp = TLER[0] + 1;
+        v.tooldsp = TLER[0] + 1;
     } else if (TLER[0] == 3) {
-        tooldsp = 5;
+        v.tooldsp = 5;
     } else {
-        tooldsp = 3;
+        v.tooldsp = 3;
         TLER[0] = 2;
     }
-    const bool sub2 = flg(7);
-    i32 clmode = 3;
-    if (flg(6)) {
-        if (sub2) HEI8[H_CLFLAG] = 0;
-        clmode = HEI8[H_CLFLAG] != 0 ? 1 : 3;
+    v.sub2 = v.flg(7);
+    v.clmode = 3;
+    if (v.flg(6)) {
+        if (v.sub2) HEI8[H_CLFLAG] = 0;
+        v.clmode = HEI8[H_CLFLAG] != 0 ? 1 : 3;
     }
-    char texts[6][23] = {};
-    if (opt(2)) TPHDRT(0, 1, texts);
-    i32 ucsname[4] = {0};
+    if (v.opt(2)) TPHDRT(0, 1, v.texts);
+    v.clbuilt = v.clmode;
+    v.opt9 = v.options[8];
+}
 
-    i32 restart = 0, clbuilt = clmode;
-    i32 opt9 = options[8];
-    Menu m;
-    bool build = true;
-    while (true) {
-        if (build) {
-            MNUINT(printcell, ncol, restart, st);
-            if (st < 0) {
-                status = st;
-                common_exit();
-                return;
-            }
-            std::memset(m.state, 0, sizeof m.state);
-            m.rows = 0;
-            clbuilt = clmode;
-            auto blank = [&](i32 slot) {
-                moduc2();
-                m.add(-slot);
-            };
-            auto action = [&](i32 slot, const char* text) {
-                modm(text);
-                m.add(slot);
-            };
-            if (column[1]) {
-                if (opt(2)) {
-                    modmtx(texts[0]);
-                    m.add(-S_NAME);
-                    modmtx(texts[1]);
-                    m.add(-S_TYPE);
-                } else {
-                    blank(S_NAME);
-                    blank(S_TYPE);
-                }
-                if (opt9 != 0) action(S_BLANK, "BLANK PROCEDURE");
-                else blank(S_BLANK);
-                if (flg(4)) {
-                    modmsl(TOOL_DISPLAY, tooldsp);
-                    m.add(S_TOOLDSP);
-                } else {
-                    blank(S_TOOLDSP);
-                }
-            }
-            if (column[2]) {
-                for (int k = 2; k < 6; ++k) {
-                    modmtx(texts[k]);
-                    m.add(-(S_SIZE + k - 2));
-                }
-            }
-            if (column[3]) {
-                if (opt(1)) action(S_TPLIST, "TP LIST");
-                else blank(S_TPLIST);
-                if (opt(7)) action(S_PROCHD, "PROCEDURE HEADER LIST");
-                else blank(S_PROCHD);
-                if (opt(6)) action(S_TOOLS, "TOOL LIST");
-                else blank(S_TOOLS);
-                if (opt(7) && editing != 0) action(S_PROCS, "PROCEDURE LIST");
-                else blank(S_PROCS);
-            }
-            if (column[4]) {
-                if (flg(5)) {
-                    modmsl("SAVE APPROX. FILE:OFF@SAVE APPROX. FILE:ON", SVAPRX);
-                    m.add(S_SVAP);
-                } else {
-                    blank(S_SVAP);
-                }
-                blank(S_BKUP);
-                blank(S_BKUPN);
-                if (opt(8)) {
-                    f32 origin[3], matrix[9], real = 0;
-                    i32 integer = 0, s = 0;
-                    std::memset(ucsname, 0, sizeof ucsname);
-                    DBDUCS(1, NPT1[NPT1_UCS], origin, matrix, real, ucsname, integer, s);
-                    if (s < 0) {
-                        msg_mdls(319, 30);
-                        action(S_ORIGIN, "CHANGE ORIGIN");
-                    } else {
-                        char n6[7] = {0};
-                        std::memcpy(n6, ucsname, 6);
-                        action(S_ORIGIN, ("ORIGIN = " + std::string(n6, strnlen(n6, 6))).c_str());
-                    }
-                } else {
-                    blank(S_ORIGIN);
-                }
-            }
-            if (column[5]) {
-                blank(S_M1);
-                blank(S_M2);
-                if (opt(3)) action(S_INSERT, "INSERT MESSAGE / CODE");
-                else blank(S_INSERT);
-                if (opt(3) && editing != 0) action(S_EDITGO, "EDIT MESSAGE");
-                else if (opt(4)) action(S_EDITGO, "GO TO POINT");
-                else blank(S_EDITGO);
-            }
-            if (column[6]) {
-                if (relations >= 1) {
-                    action(S_RELCLR, "CLEAR RELATIONS");
-                    action(S_RELLIST, "RELATION LIST");
-                } else {
-                    blank(S_RELCLR);
-                    blank(S_RELLIST);
-                }
-                action(S_PARTBOX, "CALCULATE PARTBOX");
-                if (editing == 0) action(S_CRIT, "CRITERIA LIST");
-                else blank(S_CRIT);
-            }
-            if (column[7]) {
-                i32 s = 0;
-                if (flg(1)) {
-                    nu_mod_exec(8, "CLEARANCE HEIGHT", 366, &HEI8[H_VALUE], -9999.999f, 9999.999f, s);
-                    m.add(S_HEIGHT);
-                } else {
-                    blank(S_HEIGHT);
-                }
-                if (flg(2)) {
-                    nu_mod_exec(3, "HEIGHT RELATIVE:YES@NO", 874, &toggle, 0, 0, s);
-                    m.add(S_TOGGLE);
-                } else {
-                    blank(S_TOGGLE);
-                }
-                if (flg(6)) {
-                    if (sub2)
-                        nu_mod_exec(3, "CLEARANCE:ABSOLUTE@INCREMENTAL", 1343, &HEI8[H_SUB2], 0, 0, s);
-                    else
-                        nu_mod_exec(3, "CLEARANCE MODE:POINT@IND. POINT@DISTANCE", 879, &clmode, 0, 0, s);
-                    m.add(S_CLMODE);
-                    if (clmode == 1)
-                        nu_mod_exec(8, "CLEARANCE POINT Z", 3303, &HEI8[H_POINT], -9999.999f, 9999.999f, s);
-                    else
-                        nu_mod_exec(8, "CLEARANCE DISTANCE", 3304, &HEI8[H_DIST], 0.0f, 999.999f, s);
-                    m.add(S_CLVALUE);
-                } else {
-                    blank(S_CLMODE);
-                    blank(S_CLVALUE);
-                }
-            }
-            build = false;
+// Column 1: the tool path's name and type, BLANK PROCEDURE, the tool display.
+void build_info(Srv& v)
+{
+    Menu& m = v.m;
+    if (v.opt(2)) {
+        modmtx(v.texts[0]);
+        m.add(-S_NAME);
+        modmtx(v.texts[1]);
+        m.add(-S_TYPE);
+    } else {
+        blank(m, S_NAME);
+        blank(m, S_TYPE);
+    }
+    if (v.opt9 != 0) action(m, S_BLANK, "BLANK PROCEDURE");
+    else blank(m, S_BLANK);
+    if (v.flg(4)) {
+        modmsl(TOOL_DISPLAY, v.tooldsp);
+        m.add(S_TOOLDSP);
+    } else {
+        blank(m, S_TOOLDSP);
+    }
+}
+
+// Columns 2 and 3: the header texts, the listings.
+void build_lists(Srv& v)
+{
+    Menu& m = v.m;
+    if (v.column[2]) {
+        for (int k = 2; k < 6; ++k) {
+            modmtx(v.texts[k]);
+            m.add(-(S_SIZE + k - 2));
         }
+    }
+    if (!v.column[3]) return;
+    if (v.opt(1)) action(m, S_TPLIST, "TP LIST");
+    else blank(m, S_TPLIST);
+    if (v.opt(7)) action(m, S_PROCHD, "PROCEDURE HEADER LIST");
+    else blank(m, S_PROCHD);
+    if (v.opt(6)) action(m, S_TOOLS, "TOOL LIST");
+    else blank(m, S_TOOLS);
+    if (v.opt(7) && v.editing != 0) action(m, S_PROCS, "PROCEDURE LIST");
+    else blank(m, S_PROCS);
+}
 
-        if (hostdriven) {
-            std::memcpy(GSLOTS, slots_saved, sizeof GSLOTS);
+// Column 4: SAVE APPROX. FILE and the origin (named after the user frame).
+void build_files(Srv& v)
+{
+    Menu& m = v.m;
+    if (v.flg(5)) {
+        modmsl("SAVE APPROX. FILE:OFF@SAVE APPROX. FILE:ON", SVAPRX);
+        m.add(S_SVAP);
+    } else {
+        blank(m, S_SVAP);
+    }
+    blank(m, S_BKUP);
+    blank(m, S_BKUPN);
+    if (!v.opt(8)) {
+        blank(m, S_ORIGIN);
+        return;
+    }
+    f32 origin[3], matrix[9], real = 0;
+    i32 integer = 0, s = 0;
+    std::memset(v.ucsname, 0, sizeof v.ucsname);
+    DBDUCS(1, NPT1[NPT1_UCS], origin, matrix, real, v.ucsname, integer, s);
+    if (s < 0) {
+        msg_mdls(319, 30);
+        action(m, S_ORIGIN, "CHANGE ORIGIN");
+    } else {
+        char n6[7] = {0};
+        std::memcpy(n6, v.ucsname, 6);
+        action(m, S_ORIGIN, ("ORIGIN = " + std::string(n6, strnlen(n6, 6))).c_str());
+    }
+}
+
+// Columns 5 and 6: messages, relations, the part box, the criteria list.
+void build_services(Srv& v)
+{
+    Menu& m = v.m;
+    if (v.column[5]) {
+        blank(m, S_M1);
+        blank(m, S_M2);
+        if (v.opt(3)) action(m, S_INSERT, "INSERT MESSAGE / CODE");
+        else blank(m, S_INSERT);
+        if (v.opt(3) && v.editing != 0) action(m, S_EDITGO, "EDIT MESSAGE");
+        else if (v.opt(4)) action(m, S_EDITGO, "GO TO POINT");
+        else blank(m, S_EDITGO);
+    }
+    if (!v.column[6]) return;
+    if (v.relations >= 1) {
+        action(m, S_RELCLR, "CLEAR RELATIONS");
+        action(m, S_RELLIST, "RELATION LIST");
+    } else {
+        blank(m, S_RELCLR);
+        blank(m, S_RELLIST);
+    }
+    action(m, S_PARTBOX, "CALCULATE PARTBOX");
+    if (v.editing == 0) action(m, S_CRIT, "CRITERIA LIST");
+    else blank(m, S_CRIT);
+}
+
+// Column 7: the clearance height, the relative toggle, the clearance mode and value.
+void build_heights(Srv& v)
+{
+    Menu& m = v.m;
+    i32 s = 0;
+    if (v.flg(1)) {
+        nu_mod_exec(8, "CLEARANCE HEIGHT", 366, &HEI8[H_VALUE], -9999.999f, 9999.999f, s);
+        m.add(S_HEIGHT);
+    } else {
+        blank(m, S_HEIGHT);
+    }
+    if (v.flg(2)) {
+        nu_mod_exec(3, "HEIGHT RELATIVE:YES@NO", 874, &v.toggle, 0, 0, s);
+        m.add(S_TOGGLE);
+    } else {
+        blank(m, S_TOGGLE);
+    }
+    if (!v.flg(6)) {
+        blank(m, S_CLMODE);
+        blank(m, S_CLVALUE);
+        return;
+    }
+    if (v.sub2) nu_mod_exec(3, "CLEARANCE:ABSOLUTE@INCREMENTAL", 1343, &HEI8[H_SUB2], 0, 0, s);
+    else nu_mod_exec(3, "CLEARANCE MODE:POINT@IND. POINT@DISTANCE", 879, &v.clmode, 0, 0, s);
+    m.add(S_CLMODE);
+    if (v.clmode == 1) nu_mod_exec(8, "CLEARANCE POINT Z", 3303, &HEI8[H_POINT], -9999.999f, 9999.999f, s);
+    else nu_mod_exec(8, "CLEARANCE DISTANCE", 3304, &HEI8[H_DIST], 0.0f, 999.999f, s);
+    m.add(S_CLVALUE);
+}
+
+// Builds the menu's columns. False: the menu could not be opened.
+bool build_menu(Srv& v)
+{
+    i32 st = 0;
+    MNUINT(v.printcell, v.ncol, v.restart, st);
+    if (st < 0) {
+        v.status = st;
+        v.common_exit();
+        return false;
+    }
+    std::memset(v.m.state, 0, sizeof v.m.state);
+    v.m.rows = 0;
+    v.clbuilt = v.clmode;
+    if (v.column[1]) build_info(v);
+    if (v.column[2] || v.column[3]) build_lists(v);
+    if (v.column[4]) build_files(v);
+    if (v.column[5] || v.column[6]) build_services(v);
+    if (v.column[7]) build_heights(v);
+    v.build = false;
+    return true;
+}
+
+// Leaving by a confirming reply: the toggle and the tool display kept.
+void accept(Srv& v)
+{
+    if (v.flg(2)) HEI8[H_TOGGLE] = v.toggle == 1 ? 1 : 0;
+    if (v.flg(4)) {
+        set_fdflg_off();
+        const i32 c = v.tooldsp >= 1 && v.tooldsp <= 5 ? v.tooldsp : 3;
+        TLER[0] = TLER_OF_CHOICE[c];
+        if (c == 4) set_fdflg_on();
+        DSPMOD = TLER[0];
+    }
+    v.common_exit();
+}
+
+// A new clearance mode: IND. POINT asks for the point (kept when it is new)
+// and becomes POINT; the menu is built again from the start.
+void clearance_mode(Srv& v)
+{
+    if (v.clmode == v.clbuilt) return;
+    if (v.clmode == 2) {
+        MNUCLR();
+        prmptc("IND. CLEAR POINT");
+        f32 p[3] = {0, 0, 0};
+        i32 s = 0;
+        getpt(7, p, s);
+        if (s < 0) {
+            v.clmode = v.clbuilt;
+            v.build = v.texts_anew = true;
+            return;
+        }
+        p[2] -= zshift();
+        bool same = true;
+        for (int k = 0; k < 3; ++k)
+            if (eqval(p[k], wrd2r(HEI8[H_POINT + k])) == 0) same = false;
+        if (same) {
+            v.build = v.texts_anew = true;
+            return;
+        }
+        HEI8[H_POINT] = r2wrd(p[2]);
+        rel_nc_init_cng_expr(3303);
+        v.clmode = 1;
+    }
+    HEI8[H_CLFLAG] = v.clmode == 1 ? 1 : 0;
+    v.restart = 1;
+    v.build = true;
+}
+
+// The listings of the menu.
+void listing(Srv& v, i32 slot)
+{
+    modcom();
+    if (slot == S_TPLIST) {
+        NCLIST(v.dspref, 1);
+        if (modkey() < 1) v.build = true;
+        else modcom();
+    } else if (slot == S_PROCHD) {
+        PROCHD(v.selector());
+        if (modkey() < 1) v.build = true;
+        else modcom();
+    } else if (slot == S_TOOLS) {
+        i32 s = 0;
+        TOLTBL(v.selector(), 2, s);
+        v.build = true;
+    } else if (slot == S_PROCS) {
+        PROCTL(v.selector(), 2);
+        v.build = true;
+    } else {
+        i32 s = 0;
+        if (!v.crit_none) criteria_list(type_prefix().c_str(), s);
+        else tp_criteria_list(s);
+        v.build = true;
+    }
+}
+
+// The part box calculated again, the heights shifted around it outside editing.
+void partbox(Srv& v)
+{
+    modcom();
+    msg_prompt(319, 0);
+    calculate_partbox();
+    if (v.editing == 0) {
+        i32 s = 0;
+        HGTSHF(2, zshift(), s);
+        update_min_max_pz();
+        HGTSHF(1, zshift(), s);
+        partbox_not_calculated_msg(1);
+    }
+    v.build = true;
+}
+
+// CHANGE ORIGIN, the heights shifted around it outside editing.
+void origin(Srv& v)
+{
+    MNUCLR();
+    i32 s = 0;
+    if (v.editing == 0) HGTSHF(2, zshift(), s);
+    RPSPRC(1, 0, 0);
+    if (v.editing == 0) {
+        update_min_max_pz();
+        HGTSHF(1, zshift(), s);
+    }
+    partbox_not_calculated_msg(1);
+    v.build = true;
+}
+
+// Acts on the row chosen.
+void act(Srv& v, i32 slot)
+{
+    switch (slot) {
+    case S_TPLIST:
+    case S_PROCHD:
+    case S_TOOLS:
+    case S_PROCS:
+    case S_CRIT: listing(v, slot); break;
+    case S_RELCLR:
+        modcom();
+        rel_nc_clear_all_relations();
+        v.build = true;
+        break;
+    case S_RELLIST:
+        modcom();
+        rel_nc_print_symb_tab(type_prefix().c_str());
+        v.build = true;
+        break;
+    case S_PARTBOX: partbox(v); break;
+    case S_INSERT: {
+        MNUCLR();
+        i32 done = 0;
+        INSMSG(v.editing, done);
+        v.build = v.texts_anew = true;
+        break;
+    }
+    case S_EDITGO:
+        if (v.opt(3) && v.editing != 0) not_built("EDIT MESSAGE");
+        else not_built("GO TO POINT");
+        v.build = v.texts_anew = true;
+        break;
+    case S_ORIGIN: origin(v); break;
+    case S_BLANK:
+        modcom();
+        not_built("BLANK PROCEDURE");
+        v.build = true;
+        break;
+    case S_CLMODE: clearance_mode(v); break;
+    case S_HEIGHT:
+    case S_CLVALUE:
+        v.restart = 1;
+        v.build = true;
+        break;
+    default:
+        break;  // choices, info rows and blanks leave the menu as it is
+    }
+}
+
+}  // namespace
+
+void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& machine, const i32* options,
+            i32* flags, i32& status)
+{
+    (void)machine;
+    Srv v{editing, whole, printcell, options, flags, status};
+    v.hostdriven = nu_mod_get_flag() != 0;
+    v.crit_none = CRTNON() == 1;
+    flags[2] = 0;
+    choose_columns(v);
+    std::memcpy(v.slots_saved, GSLOTS, sizeof GSLOTS);
+    v.relations = rel_nc_get_num();
+    if (v.ncol == 0) {
+        v.common_exit();
+        return;
+    }
+    initial_values(v);
+    while (true) {
+        if (v.build && !build_menu(v)) return;
+        if (v.hostdriven) {
+            std::memcpy(GSLOTS, v.slots_saved, sizeof GSLOTS);
             status = 0;
             return;
         }
         if (printcell != 0) {
             status = 0;
-            common_exit();
+            v.common_exit();
             return;
         }
         prcont();
@@ -394,149 +609,12 @@ void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& mac
         modrpl(reply);
         status = reply;
         if (reply == 0 || reply == -1 || reply == -2) {
-            if (flg(2)) HEI8[H_TOGGLE] = toggle == 1 ? 1 : 0;
-            if (flg(4)) {
-                set_fdflg_off();
-                const i32 c = tooldsp >= 1 && tooldsp <= 5 ? tooldsp : 3;
-                TLER[0] = TLER_OF_CHOICE[c];
-                if (c == 4) set_fdflg_on();
-                DSPMOD = TLER[0];
-            }
-            common_exit();
+            accept(v);
             return;
         }
-        const i32 slot = m.slot_of_row(reply);
-        bool texts_anew = false;
-        restart = 0;
-        switch (slot) {
-        case S_TPLIST: {
-            modcom();
-            NCLIST(dspref, 1);
-            if (modkey() < 1) {
-                build = true;
-            } else {
-                modcom();
-            }
-            break;
-        }
-        case S_PROCHD:
-            modcom();
-            PROCHD(whole != 0 ? -1 : CLP1[1]);
-            if (modkey() < 1) build = true;
-            else modcom();
-            break;
-        case S_TOOLS: {
-            modcom();
-            i32 s = 0;
-            TOLTBL(whole != 0 ? -1 : CLP1[1], 2, s);
-            build = true;
-            break;
-        }
-        case S_PROCS:
-            modcom();
-            PROCTL(whole != 0 ? -1 : CLP1[1], 2);
-            build = true;
-            break;
-        case S_CRIT: {
-            modcom();
-            i32 s = 0;
-            if (!crit_none) criteria_list(type_prefix().c_str(), s);
-            else tp_criteria_list(s);
-            build = true;
-            break;
-        }
-        case S_RELCLR:
-            modcom();
-            rel_nc_clear_all_relations();
-            build = true;
-            break;
-        case S_RELLIST:
-            modcom();
-            rel_nc_print_symb_tab(type_prefix().c_str());
-            build = true;
-            break;
-        case S_PARTBOX: {
-            modcom();
-            msg_prompt(319, 0);
-            calculate_partbox();
-            if (editing == 0) {
-                i32 s = 0;
-                HGTSHF(2, zshift(), s);
-                update_min_max_pz();
-                HGTSHF(1, zshift(), s);
-                partbox_not_calculated_msg(1);
-            }
-            build = true;
-            break;
-        }
-        case S_INSERT: {
-            MNUCLR();
-            i32 done = 0;
-            INSMSG(editing, done);
-            build = texts_anew = true;
-            break;
-        }
-        case S_EDITGO:
-            if (opt(3) && editing != 0) not_built("EDIT MESSAGE");
-            else not_built("GO TO POINT");
-            build = texts_anew = true;
-            break;
-        case S_ORIGIN: {
-            MNUCLR();
-            i32 s = 0;
-            if (editing == 0) HGTSHF(2, zshift(), s);
-            RPSPRC(1, 0, 0);
-            if (editing == 0) {
-                update_min_max_pz();
-                HGTSHF(1, zshift(), s);
-            }
-            partbox_not_calculated_msg(1);
-            build = true;
-            break;
-        }
-        case S_BLANK:
-            modcom();
-            not_built("BLANK PROCEDURE");
-            build = true;
-            break;
-        case S_CLMODE: {
-            if (clmode == clbuilt) break;
-            if (clmode == 2) {
-                MNUCLR();
-                prmptc("IND. CLEAR POINT");
-                f32 p[3] = {0, 0, 0};
-                i32 s = 0;
-                getpt(7, p, s);
-                if (s < 0) {
-                    clmode = clbuilt;
-                    build = texts_anew = true;
-                    break;
-                }
-                p[2] -= zshift();
-                bool same = true;
-                for (int k = 0; k < 3; ++k)
-                    if (eqval(p[k], wrd2r(HEI8[H_POINT + k])) == 0) same = false;
-                if (same) {
-                    build = texts_anew = true;
-                    break;
-                }
-                HEI8[H_POINT] = r2wrd(p[2]);
-                rel_nc_init_cng_expr(3303);
-                clmode = 1;
-            }
-            HEI8[H_CLFLAG] = clmode == 1 ? 1 : 0;
-            restart = 1;
-            build = true;
-            break;
-        }
-        case S_HEIGHT:
-        case S_CLVALUE:
-            restart = 1;
-            build = true;
-            break;
-        default:
-            break;  // choices, info rows and blanks leave the menu as it is
-        }
-        if (texts_anew && opt(2)) TPHDRT(0, 1, texts);
+        v.texts_anew = false;
+        v.restart = 0;
+        act(v, v.m.slot_of_row(reply));
+        if (v.texts_anew && v.opt(2)) TPHDRT(0, 1, v.texts);
     }
 }

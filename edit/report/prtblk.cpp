@@ -58,6 +58,297 @@ void pass_over(const i32& medium, i32 size)
     i32 st = 0;
     if (medium == AM_ENTITY && size > 1) TPSKIP(AM_ENTITY, size - 1, DT_INT, st);
 }
+
+// One block being listed: the call and the block's head.
+struct Blk {
+    const i32& mode;
+    const i32& unit;
+    const i32& medium;
+    const i32& tp;
+    const f32& scale;
+    i32& type;
+    i32& status;
+    i32 size = 0, cls = 0, number = 0;
+    bool one = false;  // the listing of one tool path: points shifted to its origin
+};
+
+// Type 0: the tool path header; in mode 1 its origin becomes the listing origin.
+void header(Blk& b)
+{
+    i32 h[HDR_WORDS];
+    RDBT0(b.medium, b.size, b.number, h, b.status);
+    if (b.status < 0) return;
+    char name[8];
+    std::memcpy(name, h, 8);
+    f32 origin[3], home[3];
+    for (int k = 0; k < 3; ++k) origin[k] = wrd2r(h[3 + k]), home[k] = wrd2r(h[6 + k]);
+    if (b.one) {
+        std::memcpy(LSTST.origin, origin, sizeof origin);
+        shift(home);
+    }
+    PRTBT0(b.mode, b.tp, b.unit, b.number, name, h[2], origin, home, b.scale, h[20]);
+}
+
+// Type 1: a parameter item, with its details outside mode 1.
+void parameter(Blk& b)
+{
+    i32 code = 0, kind = 0, iv = 0;
+    f32 rv = 0;
+    RDBT1(b.medium, b.number, code, kind, iv, rv, b.status);
+    if (b.status < 0) return;
+    PRTBT1(b.mode, b.unit, b.number, code, iv, rv, b.status);
+    if (b.one) return;
+    // The item details: the block's words read again from its head
+    // (an entity stream cannot go back: its values as read).
+    i32 vstatus = 0, vtype = kind;
+    if (b.medium != AM_ENTITY) {
+        TPBLKH(b.medium, b.size, b.type, b.cls, b.status);
+        if (b.status >= 0) RDBHD2(b.medium, b.number, code, vstatus, vtype, iv, rv, b.status);
+        if (b.status < 0) return;
+    }
+    PRTPRM(b.unit, b.size, b.type, code, vstatus, vtype, iv, rv, b.status);
+}
+
+// Types 2, 22, 222: a linear move.
+void line(Blk& b)
+{
+    i32 records = 0;
+    f32 p[3], v[3];
+    RDBT2(b.medium, b.type, b.size, records, b.number, p, v, b.status);
+    if (b.status < 0) return;
+    if (b.one) shift(p);
+    PRBT02(b.mode, b.unit, b.number, b.type, b.scale, p, v);
+}
+
+// Types 3, 23, 223: a circular move.
+void arc(Blk& b)
+{
+    i32 plane = 0;
+    f32 angle = 0, step = 0, c[2], e[3], v[3];
+    RDBT3(b.medium, b.type, b.number, plane, angle, step, c, e, v, b.status);
+    if (b.status < 0) return;
+    if (b.one) {
+        // The centre's two coordinates are those of the arc's plane.
+        const int x = plane == 1 || plane == 2 ? 0 : 1, y = plane == 1 ? 1 : 2;
+        c[0] -= LSTST.origin[x];
+        c[1] -= LSTST.origin[y];
+        shift(e);
+    }
+    PRBT03(b.mode, b.unit, b.type, b.number, plane, angle, c, b.scale, e, v);
+}
+
+// Type 6: the home point.
+void home(Blk& b)
+{
+    f32 p[3], second[3];
+    RDBT6(b.medium, b.number, p, second, b.status);
+    if (b.status < 0) return;
+    if (b.one) shift(p);
+    PRBT06(b.mode, b.unit, b.number, b.scale, p);
+}
+
+// Types 7, 27, 227: a point list, point by point; only the records the
+// block's size holds are read.
+void points(Blk& b)
+{
+    const i32 rec = b.type == 7 ? 4 : 7, records = (b.size - 1) / rec;
+    i32 first = 0, all = 0, n = 0;
+    PRBT07(b.mode, b.unit, b.type, records);
+    for (i32 k = 0; k < records && b.status >= 0; ++k) {
+        f32 p[3], v[3];
+        RDBT2(b.medium, b.type, b.size, all, n, p, v, b.status);
+        if (b.status < 0) break;
+        if (k == 0) first = n;
+        if (b.one) shift(p);
+        PRTPNT(b.unit, b.type, first, b.scale, p, v);
+    }
+    if (b.status >= 0) pass_over(b.medium, b.size - records * rec);
+}
+
+// Type 9: a rotation; in mode 1 it turns the listing origin.
+void rotation(Blk& b)
+{
+    i32 axes = 0, i2 = 0, view = 0;
+    f32 centre[3], angle = 0, r2 = 0, vvalue = 0, end[3];
+    RDBT9(b.medium, b.number, axes, centre, angle, i2, r2, view, vvalue, end, b.status);
+    if (b.status < 0) return;
+    if (b.one) {
+        shift_view(centre, axes);
+        // The rotation of the block turns the listing origin: about X
+        // for axes 1 and 3, about Y for 2 and 4, by the angle in radians.
+        f32 m[9], o[3];
+        m3def(axes > 2 ? axes - 2 : axes, angle, m);
+        m3vec(m, LSTST.origin, o);
+        std::memcpy(LSTST.origin, o, sizeof o);
+        shift(end);
+    }
+    PRBT09(b.mode, b.unit, b.number, axes, centre, angle, end, b.scale);
+}
+
+// Type 10: a rotation by two axis points.
+void rotation_axes(Blk& b)
+{
+    i32 axes = 0, i2 = 0;
+    f32 xp[3], yp[3], r = 0;
+    RDBT10(b.medium, b.number, axes, xp, yp, i2, r, b.status);
+    if (b.status < 0) return;
+    if (b.one) {
+        shift_view(xp, axes);
+        shift_view(yp, axes);
+    }
+    PRBT10(b.mode, b.unit, b.number, axes, b.scale, xp, yp);
+}
+
+// Type 11: a drilling cycle.
+void drill(Blk& b)
+{
+    i32 dtype = 0, steps = 0;
+    f32 depth = 0, start[3], feed = 0;
+    RDBT11(b.medium, b.number, dtype, depth, start, steps, feed, b.status);
+    if (b.status < 0) return;
+    if (b.one) shift(start);
+    PRBT11(b.mode, b.unit, b.number, dtype, depth, start, steps, feed);
+}
+
+// Types 13 and 14: a move between two points, and a geometry block.
+void two_points(Blk& b)
+{
+    f32 s[3], e[3];
+    if (b.type == 13) {
+        i32 total = 0, current = 0;
+        RDBT13(b.medium, b.number, s, e, total, current, b.status);
+        if (b.status < 0) return;
+        if (b.one) shift(s), shift(e);
+        PRBT13(b.mode, b.unit, b.number, s, e, total, current, b.scale);
+        return;
+    }
+    i32 gtype = 0;
+    f32 six[6];
+    RDBT14(b.medium, b.number, gtype, s, e, six, b.status);
+    if (b.status < 0) return;
+    if (b.one) shift(s), shift(e);
+    PRBT14(b.mode, b.unit, b.number, gtype, s, e, six, b.scale, b.status);
+}
+
+// Type 30: a cycle definition; its Z step counts only when flagged.
+void cycle(Blk& b)
+{
+    i32 code = 0, flag = 0, retract = 0;
+    f32 delz = 0, depth = 0, clear = 0, initial = 0;
+    RDBT30(b.medium, b.number, code, flag, delz, depth, clear, retract, initial, b.status);
+    if (b.status < 0) return;
+    if (flag == 0) delz = 0;
+    PRBT30(b.mode, b.unit, b.number, code, delz, depth, clear, retract, initial);
+}
+
+// Type 31: a point with a direction.
+void direction(Blk& b)
+{
+    i32 i1 = 0;
+    f32 p[3], d[3];
+    RDBT31(b.medium, b.size, b.number, p, d, i1, b.status);
+    if (b.status < 0) return;
+    if (b.one) shift(p);
+    PRBT31(b.mode, b.unit, b.number, p, d, b.scale);
+}
+
+// Types 33 to 36, 40 and 99: the blocks printed from their words as read.
+void words(Blk& b)
+{
+    const i32 &medium = b.medium, &mode = b.mode, &unit = b.unit;
+    i32& number = b.number;
+    i32& status = b.status;
+    if (b.type == 33) {
+        f32 r1 = 0, r2 = 0;
+        RDBT33(medium, b.size, number, r1, r2, status);
+        if (status >= 0) PRBT33(mode, unit, number, r1 - r2);
+    } else if (b.type == 34) {
+        i32 o = 0, n = 0;
+        RDBT34(medium, number, o, n, status);
+        if (status >= 0) PRBT34(mode, unit, number, o, n);
+    } else if (b.type == 35) {
+        i32 code = 0, i1 = 0, i2 = 0;
+        f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+        RDBT35(medium, number, code, i1, r1, r2, r3, i2, r4, status);
+        if (status >= 0) PRBT35(mode, unit, number, code);
+    } else if (b.type == 36) {
+        f32 znew = 0, zold = 0;
+        RDBT36(medium, number, znew, zold, status);
+        if (status >= 0) PRBT36(mode, unit, number, znew, zold);
+    } else if (b.type == 40) {
+        f32 m[9], t[3];
+        RDBT40(medium, number, m, t, status);
+        if (status >= 0) PRBT40(mode, unit, number, m, t, b.scale);
+    } else {
+        i32 kind = 0, iv = 0;
+        f32 rv = 0;
+        RDBHED(medium, number, kind, rv, iv, status);
+        if (status >= 0) PRBT99(mode, unit, number, kind, b.scale, rv, iv, status);
+    }
+}
+
+// Reads and prints the block by its type. False: a type that cannot be
+// listed, reported and passed over.
+bool print_block(Blk& b)
+{
+    switch (b.type) {
+    case 0: header(b); break;
+    case 1: parameter(b); break;
+    case 2:
+    case 22:
+    case 222: line(b); break;
+    case 3:
+    case 23:
+    case 223: arc(b); break;
+    case 4: {
+        i32 length = 0;
+        char text[80];
+        RDBT4(b.medium, 0, b.number, length, text, b.status);
+        if (b.status >= 0) PRBT04(b.mode, b.unit, b.number, length, text);
+        break;
+    }
+    case 5:
+    case 25:
+    case 225: PRBT05(b.mode, b.unit, b.medium, b.size, b.type, b.scale, b.status); break;
+    case 6: home(b); break;
+    case 7:
+    case 27:
+    case 227: points(b); break;
+    case 8:
+        usmsgc("WARNING! OLD DRILL FORMAT NO LONGER EXISTS!");
+        TPSKIP(b.medium, b.size - 1, DT_INT, b.status);
+        if (b.status > 0) b.status = 0;
+        break;
+    case 9: rotation(b); break;
+    case 10: rotation_axes(b); break;
+    case 11: drill(b); break;
+    case 12: {
+        i32 entity = -1, procnum = 0;
+        if (b.medium == AM_ENTITY) gs_proc_id(1, entity);
+        PRBT12(b.medium, b.tp, entity, b.mode, b.unit, procnum, b.status);
+        break;
+    }
+    case 13:
+    case 14: two_points(b); break;
+    case 30: cycle(b); break;
+    case 31: direction(b); break;
+    case 33:
+    case 34:
+    case 35:
+    case 36:
+    case 40:
+    case 99: words(b); break;
+    case 32:
+        erou1c("PRTBLK - ERROR IN BLOCK. BTYPE =", b.type);
+        pass_over(b.medium, b.size);
+        return false;
+    default:
+        erou1c("PRTBLK - UNEXPECTED BLOCK TYPE", b.type);
+        pass_over(b.medium, b.size);
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 void PRTBLK(const i32& mode, const i32& unit, const i32& medium, const i32& tp, const f32& scale, i32& type,
@@ -65,244 +356,14 @@ void PRTBLK(const i32& mode, const i32& unit, const i32& medium, const i32& tp, 
 {
     status = 0;
     type = -1;
-    i32 size = 0, cls = 0, number = 0;
-    const bool one = mode == LM_TPLIST;
-    if (!(medium == AM_ENTITY && entity_head(size, type, status))) TPBLKH(medium, size, type, cls, status);
+    Blk b{mode, unit, medium, tp, scale, type, status};
+    b.one = mode == LM_TPLIST;
+    if (!(medium == AM_ENTITY && entity_head(b.size, type, status))) TPBLKH(medium, b.size, type, b.cls, status);
     if (status < 0) {
         erou1c("PRTBLK - ERROR IN BLOCK. BTYPE =", type);
         return;
     }
-    switch (type) {
-    case 0: {
-        i32 h[HDR_WORDS];
-        RDBT0(medium, size, number, h, status);
-        if (status < 0) break;
-        char name[8];
-        std::memcpy(name, h, 8);
-        f32 origin[3], home[3];
-        for (int k = 0; k < 3; ++k) origin[k] = wrd2r(h[3 + k]), home[k] = wrd2r(h[6 + k]);
-        if (one) {
-            std::memcpy(LSTST.origin, origin, sizeof origin);
-            shift(home);
-        }
-        PRTBT0(mode, tp, unit, number, name, h[2], origin, home, scale, h[20]);
-        break;
-    }
-    case 1: {
-        i32 code = 0, kind = 0, iv = 0;
-        f32 rv = 0;
-        RDBT1(medium, number, code, kind, iv, rv, status);
-        if (status < 0) break;
-        PRTBT1(mode, unit, number, code, iv, rv, status);
-        if (one) break;
-        // The item details: the block's words read again from its head
-        // (an entity stream cannot go back: its values as read).
-        i32 vstatus = 0, vtype = kind;
-        if (medium != AM_ENTITY) {
-            TPBLKH(medium, size, type, cls, status);
-            if (status >= 0) RDBHD2(medium, number, code, vstatus, vtype, iv, rv, status);
-            if (status < 0) break;
-        }
-        PRTPRM(unit, size, type, code, vstatus, vtype, iv, rv, status);
-        break;
-    }
-    case 2:
-    case 22:
-    case 222: {
-        i32 records = 0;
-        f32 p[3], v[3];
-        RDBT2(medium, type, size, records, number, p, v, status);
-        if (status < 0) break;
-        if (one) shift(p);
-        PRBT02(mode, unit, number, type, scale, p, v);
-        break;
-    }
-    case 3:
-    case 23:
-    case 223: {
-        i32 plane = 0;
-        f32 angle = 0, step = 0, c[2], e[3], v[3];
-        RDBT3(medium, type, number, plane, angle, step, c, e, v, status);
-        if (status < 0) break;
-        if (one) {
-            // The centre's two coordinates are those of the arc's plane.
-            const int a = plane == 1 || plane == 2 ? 0 : 1, b = plane == 1 ? 1 : 2;
-            c[0] -= LSTST.origin[a];
-            c[1] -= LSTST.origin[b];
-            shift(e);
-        }
-        PRBT03(mode, unit, type, number, plane, angle, c, scale, e, v);
-        break;
-    }
-    case 4: {
-        i32 length = 0;
-        char text[80];
-        RDBT4(medium, 0, number, length, text, status);
-        if (status >= 0) PRBT04(mode, unit, number, length, text);
-        break;
-    }
-    case 5:
-    case 25:
-    case 225: PRBT05(mode, unit, medium, size, type, scale, status); break;
-    case 6: {
-        f32 home[3], second[3];
-        RDBT6(medium, number, home, second, status);
-        if (status < 0) break;
-        if (one) shift(home);
-        PRBT06(mode, unit, number, scale, home);
-        break;
-    }
-    case 7:
-    case 27:
-    case 227: {
-        // Point by point; only the records the block's size holds are read.
-        const i32 rec = type == 7 ? 4 : 7, records = (size - 1) / rec;
-        i32 first = 0, all = 0, n = 0;
-        PRBT07(mode, unit, type, records);
-        for (i32 k = 0; k < records && status >= 0; ++k) {
-            f32 p[3], v[3];
-            RDBT2(medium, type, size, all, n, p, v, status);
-            if (status < 0) break;
-            if (k == 0) first = n;
-            if (one) shift(p);
-            PRTPNT(unit, type, first, scale, p, v);
-        }
-        if (status >= 0) pass_over(medium, size - records * rec);
-        break;
-    }
-    case 8:
-        usmsgc("WARNING! OLD DRILL FORMAT NO LONGER EXISTS!");
-        TPSKIP(medium, size - 1, DT_INT, status);
-        if (status > 0) status = 0;
-        break;
-    case 9: {
-        i32 axes = 0, i2 = 0, view = 0;
-        f32 centre[3], angle = 0, r2 = 0, vvalue = 0, end[3];
-        RDBT9(medium, number, axes, centre, angle, i2, r2, view, vvalue, end, status);
-        if (status < 0) break;
-        if (one) {
-            shift_view(centre, axes);
-            // The rotation of the block turns the listing origin: about X
-            // for axes 1 and 3, about Y for 2 and 4, by the angle in radians.
-            f32 m[9], o[3];
-            m3def(axes > 2 ? axes - 2 : axes, angle, m);
-            m3vec(m, LSTST.origin, o);
-            std::memcpy(LSTST.origin, o, sizeof o);
-            shift(end);
-        }
-        PRBT09(mode, unit, number, axes, centre, angle, end, scale);
-        break;
-    }
-    case 10: {
-        i32 axes = 0, i2 = 0;
-        f32 xp[3], yp[3], r = 0;
-        RDBT10(medium, number, axes, xp, yp, i2, r, status);
-        if (status < 0) break;
-        if (one) {
-            shift_view(xp, axes);
-            shift_view(yp, axes);
-        }
-        PRBT10(mode, unit, number, axes, scale, xp, yp);
-        break;
-    }
-    case 11: {
-        i32 dtype = 0, steps = 0;
-        f32 depth = 0, start[3], feed = 0;
-        RDBT11(medium, number, dtype, depth, start, steps, feed, status);
-        if (status < 0) break;
-        if (one) shift(start);
-        PRBT11(mode, unit, number, dtype, depth, start, steps, feed);
-        break;
-    }
-    case 12: {
-        i32 entity = -1, procnum = 0;
-        if (medium == AM_ENTITY) gs_proc_id(1, entity);
-        PRBT12(medium, tp, entity, mode, unit, procnum, status);
-        break;
-    }
-    case 13: {
-        i32 total = 0, current = 0;
-        f32 s[3], e[3];
-        RDBT13(medium, number, s, e, total, current, status);
-        if (status < 0) break;
-        if (one) shift(s), shift(e);
-        PRBT13(mode, unit, number, s, e, total, current, scale);
-        break;
-    }
-    case 14: {
-        i32 gtype = 0;
-        f32 s[3], e[3], six[6];
-        RDBT14(medium, number, gtype, s, e, six, status);
-        if (status < 0) break;
-        if (one) shift(s), shift(e);
-        PRBT14(mode, unit, number, gtype, s, e, six, scale, status);
-        break;
-    }
-    case 30: {
-        i32 code = 0, flag = 0, retract = 0;
-        f32 delz = 0, depth = 0, clear = 0, initial = 0;
-        RDBT30(medium, number, code, flag, delz, depth, clear, retract, initial, status);
-        if (status < 0) break;
-        if (flag == 0) delz = 0;
-        PRBT30(mode, unit, number, code, delz, depth, clear, retract, initial);
-        break;
-    }
-    case 31: {
-        i32 i1 = 0;
-        f32 p[3], d[3];
-        RDBT31(medium, size, number, p, d, i1, status);
-        if (status < 0) break;
-        if (one) shift(p);
-        PRBT31(mode, unit, number, p, d, scale);
-        break;
-    }
-    case 33: {
-        f32 r1 = 0, r2 = 0;
-        RDBT33(medium, size, number, r1, r2, status);
-        if (status >= 0) PRBT33(mode, unit, number, r1 - r2);
-        break;
-    }
-    case 34: {
-        i32 o = 0, n = 0;
-        RDBT34(medium, number, o, n, status);
-        if (status >= 0) PRBT34(mode, unit, number, o, n);
-        break;
-    }
-    case 35: {
-        i32 code = 0, i1 = 0, i2 = 0;
-        f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
-        RDBT35(medium, number, code, i1, r1, r2, r3, i2, r4, status);
-        if (status >= 0) PRBT35(mode, unit, number, code);
-        break;
-    }
-    case 36: {
-        f32 znew = 0, zold = 0;
-        RDBT36(medium, number, znew, zold, status);
-        if (status >= 0) PRBT36(mode, unit, number, znew, zold);
-        break;
-    }
-    case 40: {
-        f32 m[9], t[3];
-        RDBT40(medium, number, m, t, status);
-        if (status >= 0) PRBT40(mode, unit, number, m, t, scale);
-        break;
-    }
-    case 99: {
-        i32 kind = 0, iv = 0;
-        f32 rv = 0;
-        RDBHED(medium, number, kind, rv, iv, status);
-        if (status >= 0) PRBT99(mode, unit, number, kind, scale, rv, iv, status);
-        break;
-    }
-    case 32:
-        erou1c("PRTBLK - ERROR IN BLOCK. BTYPE =", type);
-        pass_over(medium, size);
-        return;
-    default:
-        erou1c("PRTBLK - UNEXPECTED BLOCK TYPE", type);
-        pass_over(medium, size);
-        return;
-    }
+    if (!print_block(b)) return;
     if (status < 0) {
         erou1c("PRTBLK - ERROR IN BLOCK. BTYPE =", type);
         return;

@@ -10,12 +10,14 @@
 #include "cleanup/clrcut.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
+#include "core/progress.h"
 #include "pocket/cntload.h"
 #include "pocket/comlup.h"
 #include "pocket/looptest.h"
 #include "pocket/luptab.h"
 #include "pocket/oneoff.h"
 #include "pocket/pkgeom.h"
+#include "pocket/pokvals.h"
 #include "tools/toolcache.h"
 
 namespace {
@@ -176,51 +178,290 @@ bool earlier_minus2(i32 key, i32 before)
     return false;
 }
 
-// "ilscom": island offsets of pass p that meet are merged into one.
-void ilscom(Run& run, i32 p, i32& status)
+// The merge scan words of "ilscom": for a row added by a merge, the first
+// island key still to merge it with (a host array grown with the table).
+struct ScanWords {
+    i32 handle = -1, size = 0;
+    void open(i32 n, i32& status)
+    {
+        void* base = nullptr;
+        size = n > 0 ? n : 1;
+        MM_OPEN_ARRAY(4, size, handle, base, status);
+        if (status != 0) handle = -1;
+    }
+    void set(i32 row, i32 value, i32& status)
+    {
+        void* base = nullptr;
+        if (row >= size) {
+            const i32 more = row - size + 100;
+            MM_RESIZE_ARRAY(handle, more, base, status);
+            if (status != 0) return;
+            size += more;
+        }
+        mmcptr(handle, base);
+        static_cast<i32*>(base)[row] = value;
+    }
+    i32 get(i32 row) const
+    {
+        void* base = nullptr;
+        if (row < 0 || row >= size) return 0;
+        mmcptr(handle, base);
+        return static_cast<const i32*>(base)[row];
+    }
+    void close(i32& status)
+    {
+        i32 st = 0;
+        if (handle >= 0) MM_CLOSE(handle, st);
+        if (status == 0) status = st;
+    }
+};
+
+// What one island pair's merge works with.
+struct IlsPair {
+    i32 p = 1;          // island pass
+    i32 a = 0, b = 0;   // island keys
+    i32 ra = 0, rb = 0; // their offsets' rows
+    i32 big = 0;        // row of the largest common loop
+    bool added = false; // a re-merge added rows
+};
+
+// The first vertex of `of` that lup_inside decides against `in`: 1 inside,
+// 0 outside, -1 none decided; -2 on failure.
+i32 first_decided(const pokarr& of, const pokarr& in)
 {
-    status = 0;
+    for (i32 k = 0; k < of.count; ++k) {
+        if (pk_arc_at(of.x[k])) {
+            k += 2;
+            continue;
+        }
+        i32 res = 0, st = 0;
+        lup_inside(of.x[k], of.y[k], in, res, st);
+        if (st != 0) return -2;
+        if (res != 2) return res == 1 ? 1 : 0;
+    }
+    return -1;
+}
+
+// Island j inside the merged loop r is retired unless a pocket loop (a row
+// of sub-key p with an inherited word) holds it inside r. Status -1 when
+// the crossing test fails.
+void retire_inside(Run& run, const IlsPair& m, i32 r, const pokarr& lr, i32& status)
+{
+    pokarr lj, lk;
+    pokarr_init(2, lj);
+    pokarr_init(2, lk);
+    for (i32 j = 10001; j <= 10000 + pk_nisland && status == 0; ++j) {
+        const i32 rj = last_row(j, m.p, lj, status);
+        if (status != 0 || rj == 0 || rj == m.ra || rj == m.rb || rj == r) continue;
+        if (first_decided(lj, lr) != 1) continue;
+        i32 cross = 0;
+        pk_arr_int(102, lj, lr, cross);
+        if (cross < 0) {
+            status = -1;
+            break;
+        }
+        if (cross != 0) continue;
+        bool keep = false;
+        for (i32 k = 1; k <= run.keys; ++k) {
+            i32 rk = 0, st = 0;
+            pokarr_free(lk);
+            pokarr_init(2, lk);
+            lup_find(2, 0, k, m.p, rk, lk, st);
+            if (st != 0 || rk == 0) continue;
+            const i32 v = first_decided(lj, lk);
+            bool holds = v != 0;
+            if (v == 0 && j > m.a && j > m.b) {
+                i32 self = 0;
+                pk_arr_int(102, lj, lj, self);
+                holds = self == 1;
+            }
+            if (!holds) continue;
+            keep = first_decided(lk, lr) == 1;
+            break;
+        }
+        if (!keep) lup_row(rj).subkey = 0;
+    }
+    pokarr_free(lj);
+    pokarr_free(lk);
+}
+
+// A pocket loop r that a merge added (inherited word set) merged with the
+// islands from its scan word on.
+void remerge(Run& run, IlsPair& m, ScanWords& words, i32 r, const pokarr& lr, i32& status)
+{
+    pokarr lj;
+    pokarr_init(2, lj);
+    for (i32 j = std::max(words.get(r), 10001); j <= 10000 + pk_nisland && status == 0; ++j) {
+        const i32 rj = last_row(j, m.p, lj, status);
+        if (status != 0 || rj == 0 || rj == m.rb) continue;
+        const i32 first = lup_count + 1, parent = lup_row(r).parent, jparent = lup_row(rj).parent;
+        i32 outrow = 0, lastrow = 0, st = 0;
+        comlup_pokarr(0, lr, lj, parent, merge_distance(r, rj), m.p, r, rj, 0, 0, run.keys, outrow, lastrow, st);
+        if (st == 10 || st == 11 || st == 15) {
+            status = st;
+            break;
+        }
+        if (st == 2 || st == 3) {
+            lup_row(r).subkey = 0;
+            break;
+        }
+        if (st == 0) {
+            i32 res = 0, e = 0;
+            lup_inside(lr.x[0], lr.y[0], lj, res, e);
+            if (e != 0) {
+                status = 11;
+                break;
+            }
+            if (res == 0) continue;
+            lup_row(r).subkey = 0;
+            break;
+        }
+        lup_row(r).subkey = 0;
+        m.added = true;
+        for (i32 q = first; q <= lup_count && status == 0; ++q) {
+            lup_row(q).inherited = lup_row(r).inherited;
+            if (q == first) lup_row(q).key = lup_row(r).key;
+            words.set(q, j + 1, status);
+        }
+        const i32 np = lup_row(first).parent;
+        for (i32 q = 1; q <= lup_count; ++q)
+            if (lup_row(q).inherited != 0 && (lup_row(q).inherited == parent || lup_row(q).inherited == jparent))
+                lup_row(q).inherited = np;
+        break;
+    }
+    pokarr_free(lj);
+}
+
+// The rows a merge of islands added: pocket loops merged with the further
+// islands, islands inside a merged loop retired.
+void merged_rows(Run& run, IlsPair& m, ScanWords& words, i32 first, i32& status)
+{
+    pokarr lr;
+    pokarr_init(2, lr);
+    for (i32 r = first; r <= lup_count && status == 0; ++r) {
+        pokarr_free(lr);
+        pokarr_init(2, lr);
+        i32 e = 0;
+        lup_get_pokarr(r, lr, e);
+        if (e != 0) {
+            status = 11;
+            break;
+        }
+        if (lup_row(r).inherited != 0 && lup_row(r).subkey >= 1)
+            remerge(run, m, words, r, lr, status);
+        else
+            retire_inside(run, m, r, lr, status);
+    }
+    pokarr_free(lr);
+}
+
+// After a merge of islands a and b into new rows: their rows retired, the
+// inherited words and (pass 2) the parents moved to the largest loop.
+void after_merge(Run& run, const IlsPair& m)
+{
+    --run.islands;
+    const i32 pa = lup_row(m.ra).parent, pb = lup_row(m.rb).parent;
+    lup_row(m.ra).subkey = 0;
+    lup_row(m.rb).subkey = 0;
+    if (m.added)
+        for (i32 q = 1; q <= lup_count; ++q)
+            if (lup_row(q).inherited != 0 && (lup_row(q).inherited == pa || lup_row(q).inherited == pb))
+                lup_row(q).inherited = lup_row(m.big).parent;
+    if (m.p != 2) return;
+    if (!earlier_minus2(m.a, m.ra)) lup_row(m.ra).subkey = -2;
+    if (!earlier_minus2(m.b, m.rb)) lup_row(m.rb).subkey = -2;
+    for (i32 q = 1; q <= lup_count; ++q) {
+        LupRow& row = lup_row(q);
+        if (row.subkey != 1) continue;
+        if (row.key == m.a || row.key == m.b) {
+            lup_row(row.key == m.a ? m.ra : m.rb).parent = q;
+            row.parent = m.big;
+        } else if (row.parent == m.ra || row.parent == m.rb) {
+            row.parent = m.big;
+        }
+    }
+}
+
+// One pair of islands' offsets merged when they meet; true when merged
+// into new rows (the same island a is then scanned again).
+bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
+{
     pokarr la, lb;
     pokarr_init(2, la);
     pokarr_init(2, lb);
-    const i32 last = 10000 + pk_nisland;
-    for (i32 a = 10001; a < last && run.islands > 0 && status == 0; ++a) {
-        for (i32 b = a + 1; b <= last && run.islands > 0 && status == 0; ++b) {
-            const i32 ra = last_row(a, p, la, status), rb = last_row(b, p, lb, status);
-            if (status != 0) break;
-            if (ra == 0) break;
-            if (rb == 0) continue;
-            const f64 D = merge_distance(ra, rb);
-            const bool input = a <= 10000 + pk_isl_skip + 1 && b <= 10000 + pk_isl_skip + 1;
-            // the islands' loops turned to run counter-clockwise for the union
-            pokarr_reverse(la);
-            pokarr_reverse(lb);
-            i32 K = run.keys, outrow = 0, lastrow = 0, st = 0;
-            comlup_pokarr(0, la, lb, lup_row(ra).parent, D, p, ra, rb, input ? 1 : 2, 0, K, outrow, lastrow, st);
-            if (st == 2) st = 0;
-            if (st == 10 || st == 11 || st == 15) {
-                status = st;
-                break;
-            }
-            if (st == 0) continue;
-            lup_row(ra).subkey = 0;
-            lup_row(rb).subkey = 0;
-            run.islands -= st == 3 ? 2 : 1;
-            if (p == 2) {
-                if (!earlier_minus2(a, ra)) lup_row(ra).subkey = -2;
-                if (!earlier_minus2(b, rb)) lup_row(rb).subkey = -2;
-            }
-            if (st == 1) {
-                // the merged loop runs clockwise again, as an island's offset
-                i32 e = 0;
-                for (i32 k = outrow; k <= lastrow && k >= 1; ++k)
-                    if (lup_row(k).key == a) lup_reverse(k, e);
-                --b;  // the same pair of keys again: the merged island with the next
-            }
+    bool merged = false;
+    m.ra = last_row(m.a, m.p, la, status);
+    m.rb = last_row(m.b, m.p, lb, status);
+    i32 st = 0;
+    f64 ba[4], bb[4];
+    if (status == 0 && m.ra != 0 && m.rb != 0 && many) {
+        lup_box(m.ra, -1, la, ba, st);
+        if (st == 0) lup_box(m.rb, -1, lb, bb, st);
+        if (st != 0) status = st;
+    }
+    const bool apart = many && status == 0 && (ba[2] < bb[0] || bb[2] < ba[0] || ba[3] < bb[1] || bb[3] < ba[1]);
+    if (status == 0 && m.ra != 0 && m.rb != 0 && !apart) {
+        const bool input = m.a <= 10000 + pk_isl_skip && m.b <= 10000 + pk_isl_skip;
+        // the islands' loops turned to run counter-clockwise for the union
+        pokarr_reverse(la);
+        pokarr_reverse(lb);
+        const i32 first = lup_count + 1;
+        i32 outrow = 0, lastrow = 0;
+        comlup_pokarr(0, la, lb, lup_row(m.ra).parent, merge_distance(m.ra, m.rb), m.p, m.ra, m.rb, input ? 1 : 2, 0,
+                      run.keys, outrow, lastrow, st);
+        if (st == 10 || st == 11 || st == 15) status = st;
+        if (st == 3) {
+            run.islands -= 2;
+            lup_row(m.ra).subkey = 0;
+            lup_row(m.rb).subkey = 0;
+            if (m.p == 2 && !earlier_minus2(m.a, m.ra)) lup_row(m.ra).subkey = -2;
+            if (m.p == 2 && !earlier_minus2(m.b, m.rb)) lup_row(m.rb).subkey = -2;
+        }
+        if (st == 1 && status == 0) {
+            // the merged loop runs clockwise again, as an island's offset
+            m.big = lastrow;
+            m.added = false;
+            i32 e = 0;
+            for (i32 k = outrow; k <= lastrow && k >= 1; ++k)
+                if (lup_row(k).key == m.a) lup_reverse(k, e);
+            for (i32 q = first; q <= lup_count && status == 0; ++q) words.set(q, m.b + 1, status);
+            if (status == 0) merged_rows(run, m, words, first, status);
+            if (status == 0) after_merge(run, m);
+            merged = true;
         }
     }
     pokarr_free(la);
     pokarr_free(lb);
+    return merged;
+}
+
+// "ilscom": island offsets of pass p that meet are merged into one.
+void ilscom(Run& run, i32 p, i32& status)
+{
+    status = 0;
+    ScanWords words;
+    words.open(2 * lup_count, status);
+    if (status != 0) return;
+    const bool many = run.islands > 20;
+    const i32 last = 10000 + pk_nisland;
+    for (i32 a = 10001; a < last && run.islands > 0 && status == 0; ++a) {
+        for (i32 b = a + 1; b <= last && run.islands > 0 && status == 0; ++b) {
+            IlsPair m;
+            m.p = p;
+            m.a = a;
+            m.b = b;
+            i32 ra = 0;
+            {
+                pokarr la;
+                pokarr_init(2, la);
+                ra = last_row(a, p, la, status);
+                pokarr_free(la);
+            }
+            if (status != 0 || ra == 0) break;
+            if (merge_pair(run, m, words, many, status)) b = a;  // the same a again from a + 1
+        }
+    }
+    words.close(status);
 }
 
 // "lancom": the pocket loops of level i merged with the islands' offsets of
@@ -336,6 +577,124 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     }
 }
 
+// A loop of the table as a polyline: arcs by their end points, the closing
+// point dropped when it repeats the first.
+void polyline_of(const pokarr& l, std::vector<f64>& x, std::vector<f64>& y)
+{
+    x.clear();
+    y.clear();
+    for (i32 k = 0; k < l.count; ++k) {
+        if (pk_arc_at(l.x[k])) {
+            k += 2;
+            continue;
+        }
+        x.push_back(l.x[k]);
+        y.push_back(l.y[k]);
+    }
+    if (x.size() > 1 && x.front() == x.back() && y.front() == y.back()) {
+        x.pop_back();
+        y.pop_back();
+    }
+}
+
+}  // namespace
+
+void lup_min_isl_dist(i32 psub, i32 isub, i32 keys, i32 islands, const f64& d2, f64& dist)
+{
+    dist = 1.0e10;
+    if (islands == 0) return;
+    struct Poly {
+        std::vector<f64> x, y;
+        f64 box[4];
+    };
+    auto gather = [&](i32 k0, i32 k1, i32 sub, std::vector<Poly>& out) {
+        pokarr l;
+        pokarr_init(2, l);
+        for (i32 k = k0; k <= k1; ++k) {
+            i32 st = 0;
+            const i32 row = last_row(k, sub, l, st);
+            if (st != 0 || row == 0) continue;
+            Poly q;
+            polyline_of(l, q.x, q.y);
+            if (q.x.empty()) continue;
+            q.box[0] = *std::min_element(q.x.begin(), q.x.end());
+            q.box[1] = *std::min_element(q.y.begin(), q.y.end());
+            q.box[2] = *std::max_element(q.x.begin(), q.x.end());
+            q.box[3] = *std::max_element(q.y.begin(), q.y.end());
+            out.push_back(std::move(q));
+        }
+        pokarr_free(l);
+    };
+    std::vector<Poly> isl, pock;
+    gather(10001, 10000 + pk_nisland, isub, isl);
+    gather(1, keys, psub, pock);
+    const f64 margin = 2.0 * d2 + pkoff.side;
+    for (const Poly& i : isl)
+        for (const Poly& p : pock) {
+            if (keys > 20) {
+                const f64 gx = std::max({i.box[0] - p.box[2], p.box[0] - i.box[2], 0.0});
+                const f64 gy = std::max({i.box[1] - p.box[3], p.box[1] - i.box[3], 0.0});
+                if (std::hypot(gx, gy) > dist) continue;
+            }
+            for (i32 dir = 0; dir < 2; ++dir) {
+                const Poly& u = dir == 0 ? i : p;
+                const Poly& v = dir == 0 ? p : i;
+                i32 seg = 0, word = 0;
+                f64 t = 0.0, fx = 0.0, fy = 0.0, d = 0.0;
+                lup_min_dist(margin, u.x.data(), u.y.data(), static_cast<i32>(u.x.size()), v.x.data(), v.y.data(),
+                             static_cast<i32>(v.x.size()), seg, t, fx, fy, d, word);
+                if (d < 1.0e7) dist = std::min(dist, d);  // 1.0e7: none within the margin
+            }
+        }
+}
+
+namespace {
+
+// The island stages of the first level with islands: the islands offset,
+// merged with each other and with the pocket loops; for runs of several
+// levels a second, thin island pass.
+void island_passes(Run& run, i32 i, i32 levels, i32& status)
+{
+    lanile(run, run.r0, 1, status);
+    if (status == 0 && run.islands >= 2 && run.flag_ils) ilscom(run, 1, status);
+    if (status == 0 && run.flag_lan) lancom(run, i, 1, status);
+    if (status != 0 || levels <= 1) return;
+    f64 d2 = 0.2 * (run.r != 0.0 ? std::min(run.s, run.r) : run.s);
+    if (pokdim == 2) {
+        f64 md = 1.0e10;
+        lup_min_isl_dist(i, 1, run.keys, run.islands, d2, md);
+        if (0.5 * md < d2) d2 = 0.5 * md;
+    }
+    if (d2 < 0.013) d2 = std::max(0.013, pkoff.side);
+    lanile(run, d2, 2, status);
+    if (status == 0 && run.islands >= 2 && run.flag_ils) ilscom(run, 2, status);
+    if (status == 0 && run.flag_lan) lancom(run, i, 2, status);
+}
+
+// One level of offsets: the pocket loops, then the islands' stages; made
+// is false when the pocket loops gave no offset at all.
+void one_level(Run& run, i32 i, i32 levels, f64* allow, bool& islands_done, bool& made, i32& status)
+{
+    const f64 d = i == 1 ? run.r0 + allow[0] : run.s;
+    const i32 before = pk_nisland;
+    lanpok(run, d, i, made, status);
+    if (status != 0 || !made) return;
+    if (i == 1) {
+        // islands the pocket offset turned out of the outer contour
+        for (i32 n = before + 1; n <= pk_nisland; ++n)
+            if (n + 9999 < PK_NALLOW) allow[n + 9999] = -d;
+        run.islands = pk_nisland;
+    }
+    if (run.islands <= 0) return;
+    if (i > 1 && run.flag_lan) {
+        lancom(run, i, 2, status);
+        if (status != 0) return;
+    }
+    if (islands_done) return;
+    islands_done = true;
+    island_passes(run, i, levels, status);
+}
+
 }  // namespace
 
 void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32& direction, const i32& f,
@@ -387,42 +746,12 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     run.keys = 1;
     bool all_levels = status == 0, islands_done = false;
     for (i32 i = 1; i <= levels && status == 0; ++i) {
-        const f64 d = i == 1 ? run.r0 + allow[0] : run.s;
+        if (levels > 1 && (pokdim != 2 || (i - 1) % 10 == 0)) PRGLOP(i == 1 ? 3 : 4, levels, i);
         bool made = false;
-        lanpok(run, d, i, made, status);
-        if (status != 0) break;
-        if (!made) {
+        one_level(run, i, levels, allow, islands_done, made, status);
+        if (status == 0 && !made) {
             all_levels = false;
             break;
-        }
-        if (i == 1) run.islands = pk_nisland;
-        if (run.islands <= 0) continue;
-        if (i > 1 && run.flag_lan) {
-            lancom(run, i, 2, status);
-            if (status != 0) break;
-        }
-        if (!islands_done) {
-            islands_done = true;
-            lanile(run, run.r0, 1, status);
-            if (status != 0) break;
-            if (run.islands >= 2 && run.flag_ils) {
-                ilscom(run, 1, status);
-                if (status != 0) break;  // a negative status ends the run as well
-            }
-            if (run.flag_lan) {
-                lancom(run, i, 1, status);
-                if (status != 0) break;
-            }
-            if (levels > 1) {
-                f64 d2 = 0.2 * (run.r != 0.0 ? std::min(run.s, run.r) : run.s);
-                d2 = std::max(d2, 0.013);
-                lanile(run, d2, 2, status);
-                if (status != 0) break;
-                if (run.islands >= 2 && run.flag_ils) ilscom(run, 2, status);
-                if (status != 0) break;
-                if (run.flag_lan) lancom(run, i, 2, status);
-                if (status != 0) break;
-            }
         }
     }
     if (status == 0 && all_levels) {

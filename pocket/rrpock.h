@@ -12,3 +12,9 @@
 // negative status ends the run with it).
 void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32& direction, const i32& f,
             const f64& side, const f64& e, i32& status);
+// Smallest distance between the island loops (keys 10001 on, last row of
+// sub-key isub) and the pocket loops (keys 1 .. keys, sub-key psub), each
+// taken as a polyline of its points; 1.0e10 with no island or no distance
+// within 2 d2 + side. With more than 20 keys, pairs whose boxes lie farther
+// apart than the distance found are passed over.
+void lup_min_isl_dist(i32 psub, i32 isub, i32 keys, i32 islands, const f64& d2, f64& dist);

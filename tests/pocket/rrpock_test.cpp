@@ -1,0 +1,158 @@
+// The offset driver's island stages and its failures: an island inside the
+// union of two others is retired, the distance of the second island pass
+// to the pocket loops, the progress of the levels, and a failing stage that
+// ends the run with its status and message.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cleanup/clrarea.h"
+#include "cleanup/clrset.h"
+#include "pocket/clrpok.h"
+#include "pocket/rrpock.h"
+#include "tests/common/tooldefs.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+std::vector<f32> rect(f32 x0, f32 y0, f32 w, f32 h)
+{
+    return {x0, y0, x0 + w, y0, x0 + w, y0 + h, x0, y0 + h, x0, y0};
+}
+
+struct Result {
+    i32 status = -99, n = 0;
+    std::vector<i32> counts = std::vector<i32>(50);
+    std::vector<f32> pts = std::vector<f32>(60000);
+};
+
+Result clear(const std::vector<std::vector<f32>>& contours, const std::vector<f32>& allow, i32 mode = 0,
+             f32 side = 1.0f)
+{
+    Result r;
+    std::vector<f32> pts;
+    std::vector<i32> counts;
+    for (const auto& c : contours) {
+        pts.insert(pts.end(), c.begin(), c.end());
+        counts.push_back(static_cast<i32>(c.size() / 2));
+    }
+    r.n = 50;
+    clrpok(mode, 0, 0.0f, side, static_cast<i32>(contours.size()), counts.data(), pts.data(), allow.data(), r.n,
+           r.counts.data(), r.pts.data(), r.status);
+    return r;
+}
+
+// The widths of the output tours.
+std::multiset<i32> widths(const Result& r)
+{
+    std::multiset<i32> w;
+    i32 at = 0;
+    for (i32 l = 0; l < r.n; ++l) {
+        f32 x0 = 1e30f, x1 = -1e30f;
+        for (i32 j = 0; j < r.counts[l]; ++j) {
+            x0 = std::min(x0, r.pts[2 * (at + j)]);
+            x1 = std::max(x1, r.pts[2 * (at + j)]);
+        }
+        w.insert(static_cast<i32>(std::lround(x1 - x0)));
+        at += r.counts[l];
+    }
+    return w;
+}
+
+}  // namespace
+
+TEST(OffsetDriver, AnIslandInsideTheUnionOfTwoOthersIsRetired)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    // islands 20..30 and 32..42 (of other heights) whose offsets by 5 meet,
+    // and a small one in the gap between them whose offset the union covers
+    const Result r = clear({rect(0, 0, 100, 100), rect(20, 20, 10, 20), rect(32, 22, 10, 16), rect(30.5f, 29, 1, 2)},
+                           {0.0f, 5.0f, 5.0f, 5.0f}, 1);
+    ASSERT_EQ(r.status, 0);
+    // the outer contour's tour and the union's (15..47): nothing of the
+    // small island is cut inside the union
+    EXPECT_EQ(r.n, 2);
+    EXPECT_EQ(widths(r), (std::multiset<i32>{32, 100}));
+    EXPECT_EQ(pkdm_entries(), 0);
+    // apart from the others, the small island keeps its own tour
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const Result s = clear({rect(0, 0, 100, 100), rect(20, 20, 10, 20), rect(32, 22, 10, 16), rect(70, 70, 1, 2)},
+                           {0.0f, 5.0f, 5.0f, 5.0f}, 1);
+    ASSERT_EQ(s.status, 0);
+    EXPECT_EQ(widths(s), (std::multiset<i32>{11, 32, 100}));
+}
+
+TEST(OffsetDriver, DistanceOfTheIslandLoopsToThePocketLoops)
+{
+    fresh();
+    pokarr outer = make(square(0, 0, 50)), isl = make(square(10, 10, 5)), isl2 = make(square(30, 40, 4));
+    pokarr_reverse(isl);
+    pokarr_reverse(isl2);
+    i32 start = 0, st = 0;
+    lup_add(1, 1, 0, 0, 0, 0.0, 0, outer, start, st);
+    lup_add(1, 10001, 0, 0, 0, 0.0, 0, isl, start, st);
+    lup_add(1, 10002, 0, 0, 0, 0.0, 0, isl2, start, st);
+    ASSERT_EQ(st, 0);
+    pk_nisland = 2;
+    pkoff.side = 0.01;
+    f64 d = 0.0;
+    // the second island lies 6 from the wall (y 40..44 against 50), the
+    // first 10; distances beyond 2 d2 + side are not looked for
+    lup_min_isl_dist(1, 1, 1, 2, 4.0, d);
+    EXPECT_NEAR(d, 6.0, 1e-9);
+    lup_min_isl_dist(1, 1, 1, 2, 1.0, d);
+    EXPECT_EQ(d, 1.0e10);
+    lup_min_isl_dist(1, 1, 1, 0, 4.0, d);
+    EXPECT_EQ(d, 1.0e10);
+    for (pokarr* a : {&outer, &isl, &isl2}) pokarr_free(*a);
+}
+
+TEST(OffsetDriver, LevelsShowTheirProgressAndAFailingStageEndsTheRun)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    // levels until nothing is left (cut mode 1 of the caller: -1 ... one
+    // level; the driver's several-level mode through the pocket computation)
+    i32 st = 0;
+    std::vector<f32> o = rect(0, 0, 60, 60), i = rect(15, 25, 10, 10), j = rect(35, 25, 10, 10);
+    const f32 allow3[3] = {0.0f, 0.0f, 0.0f};
+    auto set_up = [&]() {
+        clr_save_state(1);
+        clr_set_params(0, 0, 0.0f, 4.0f, 3, allow3, st);
+        clr_add_contour(1, 5, o.data(), st);
+        clr_add_contour(0, 5, i.data(), st);
+        clr_add_contour(0, 5, j.data(), st);
+        pokpar.cut_mode = 5;
+    };
+    set_up();
+    const long long first = norak::allocations();
+    cmtpk1(1, st);
+    const long long used = norak::allocations() - first;
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("NUMBER OF OFFSETS DONE:"));
+    EXPECT_EQ(pokpar.cut_mode, 5);  // given back
+    clr_save_state(2);
+    pkdm_rel_all();
+    // a host array refused at each point in turn (ASan watching): a negative
+    // status of a stage ends the run with that status and its message
+    bool negative = false;
+    ASSERT_GT(used, 0);
+    for (i32 n = 1; n <= used; ++n) {
+        fresh();
+        tooldefs::use_mill(10.0f, 0.0f);
+        set_up();
+        norak::fail_alloc_after(n);
+        cmtpk1(0, st);
+        norak::fail_alloc_after(0);
+        clr_save_state(2);
+        pkdm_rel_all();
+        if (st < 0 && norak::transcript_has("[cmtpk1] CMTPKT ERROR " + std::to_string(st))) negative = true;
+    }
+    EXPECT_TRUE(negative);
+}

@@ -13,6 +13,7 @@
 #include "core/progress.h"
 #include "pocket/cntload.h"
 #include "pocket/comlup.h"
+#include "pocket/lanes.h"
 #include "pocket/looptest.h"
 #include "pocket/luptab.h"
 #include "pocket/oneoff.h"
@@ -464,6 +465,46 @@ void ilscom(Run& run, i32 p, i32& status)
     words.close(status);
 }
 
+// A pocket loop (row a) found in an island's offset (row b): 0 when it is
+// to be retired in full; 1 when only partly (a loop inherited from a merge
+// whose island is not a thin second offset apart from it inside the same
+// ancestor: row a's sub-key becomes 0, or -2 from 2 on, when the island is
+// a first offset unrelated to it and the loop lies outside the island's
+// parent loop); -1 when a side test fails.
+void partial_retire(i32 ra, i32 rb, const pokarr& pa, const pokarr& pb, f64 D, i32& partial)
+{
+    partial = 0;
+    LupRow& A = lup_row(ra);
+    if (A.inherited == 0) return;
+    const bool related = lup_tree_find(ra, rb, 0) != 0;
+    bool all = lup_row(rb).subkey == 2 && lup_row(rb).parent != A.inherited && !related;
+    pokarr q;
+    pokarr_init(2, q);
+    i32 side = 0, st = 0;
+    if (all) {
+        const i32 anc = A.parent >= 1 && lup_row(A.parent).inherited != 0 ? A.parent : A.inherited;
+        lup_get_pokarr(anc, q, st);
+        if (st == 0) lup_side(q, pb, -1, merge_distance(anc, rb), side, st);
+        all = st == 0 && side == 1;
+    }
+    if (!all) {
+        partial = 1;
+        const i32 bp = lup_row(rb).parent;
+        if (lup_row(rb).subkey == 1 && !related && bp >= 1) {
+            pokarr_free(q);
+            pokarr_init(2, q);
+            st = 0;
+            lup_get_pokarr(bp, q, st);
+            if (st == 0) lup_side(q, pa, -1, A.value, side, st);
+            if (st != 0 && st != 2)
+                partial = -1;
+            else if (side != 1)
+                A.subkey = A.subkey < 2 ? 0 : -2;
+        }
+    }
+    pokarr_free(q);
+}
+
 // "lancom": the pocket loops of level i merged with the islands' offsets of
 // pass p.
 void lancom(Run& run, i32 i, i32 p, i32& status)
@@ -533,6 +574,13 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 break;
             }
             if (!(ss == 2 || side == 1 || side == 2)) continue;
+            i32 partial = 0;
+            partial_retire(ra, rb, pa, pb, D, partial);
+            if (partial < 0) {
+                status = 11;
+                break;
+            }
+            if (partial == 1) continue;
             bool other = false;
             if (i == 1)
                 for (i32 r = pk_nisland + 1; r <= lup_count; ++r)

@@ -156,3 +156,17 @@ TEST(OffsetDriver, LevelsShowTheirProgressAndAFailingStageEndsTheRun)
     }
     EXPECT_TRUE(negative);
 }
+
+TEST(OffsetDriver, ARingOfIslandsKeepsThePocketInsideIt)
+{
+    // four bars whose offsets by 5 close into a ring: the ring's hole is a
+    // pocket loop of its own (inherited from the merge) lying inside the
+    // ring's offset; it is retired only in part and keeps its tour
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const Result r = clear({rect(0, 0, 100, 100), rect(20, 20, 60, 8), rect(20, 72, 60, 8), rect(22, 30, 6, 40),
+                            rect(72, 30, 6, 40)},
+                           {0.0f, 5.0f, 5.0f, 5.0f, 5.0f}, 1);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(widths(r), (std::multiset<i32>{34, 70, 100}));
+}

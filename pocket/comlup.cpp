@@ -183,6 +183,68 @@ bool walk_piece(const pokarr& s, i32 from, i32 to, bool round, f64 px, f64 py, p
     return st == 0;
 }
 
+// What the further offset of the common loops needs of the call.
+struct OneMore {
+    i32 dims, kind, rowa, rowb, subkey, keya, parent, island, reject_dir, first_row;
+    f64 distance, minarea;
+};
+
+// The collected walks offset once more by the engine (the first with kind
+// word 1, the others 2, holes as the call's kind), and the loops it put
+// into the second collection registered as the walks were accepted.
+void one_more_offset(const OneMore& m, i32& counter, f64& best_area, i32& outrow, i32& lastrow, i32& status)
+{
+    const i32 kind = m.kind, rowa = m.rowa, rowb = m.rowb, subkey = m.subkey, keya = m.keya, parent = m.parent;
+    const i32 reject_dir = m.reject_dir, first_row = m.first_row;
+    const f64 distance = m.distance, minarea = m.minarea;
+    const bool island = m.island != 0;
+    store_clear(second);
+    i32 at = 0;
+    for (size_t c = 0; c < collection.counts.size() && status <= 1; ++c) {
+        pokarr loop;
+        pokarr_init(m.dims, loop);
+        i32 st = 0;
+        pokarr_copy_range(collection.counts[c], collection.pts, at, loop, st);
+        at += collection.counts[c];
+        i32 hole = collection.dirs[c] < 0 ? kind : 0, kw = c == 0 ? 1 : 2, keys = counter;
+        if (st == 0) {
+            oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, distance, distance, rowa, subkey, keya, keys, 0,
+                          island ? 2 : 0, st);
+            counter = keys;
+        }
+        pokarr_free(loop);
+        if (st != 0 && st != 1) status = st;
+    }
+    // the loops of the further offset, accepted as the walks were, become rows
+    i32 taken = 0;
+    for (size_t c = 0, at2 = 0; c < second.counts.size() && status <= 1;
+         at2 += static_cast<size_t>(second.counts[c]), ++c) {
+        pokarr q;
+        pokarr_init_child(second.pts, static_cast<i32>(at2), second.counts[c], q);
+        q.direction = 0;
+        pokarr_area(q);
+        if (q.direction == reject_dir || q.area < minarea) continue;
+        i32 key = taken > 0 ? ++counter : keya, start = 0, st = 0;
+        lup_add(subkey, key, parent, rowa, rowb, distance, 0, q, start, st);
+        if (st != 0) {
+            status = st == 10 || st == 15 ? st : 11;
+            break;
+        }
+        ++taken;
+        status = 1;
+        if (q.area > best_area) {
+            best_area = q.area;
+            outrow = lastrow = lup_count;
+        }
+    }
+    store_clear(second);
+    store_clear(collection);
+    if (status <= 1 && pkoff.first_loop && lup_count >= first_row) {
+        i32 st = 0;
+        lup_pick_first(first_row, lup_count, st);
+    }
+}
+
 }  // namespace
 
 void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i32& parent, const f64& distance,
@@ -329,51 +391,8 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     if (status != 0) return;
     if (accepted > 0) status = 1;
     if (one_more && !collection.counts.empty()) {
-        store_clear(second);
-        i32 at = 0;
-        for (size_t c = 0; c < collection.counts.size() && status <= 1; ++c) {
-            pokarr loop;
-            pokarr_init(a.dims, loop);
-            i32 st = 0;
-            pokarr_copy_range(collection.counts[c], collection.pts, at, loop, st);
-            at += collection.counts[c];
-            i32 hole = collection.dirs[c] < 0 ? kind : 0, kw = c == 0 ? 1 : 2, keys = counter;
-            if (st == 0) {
-                oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, distance, distance, rowa, subkey, keya, keys, 0,
-                              island ? 2 : 0, st);
-                counter = keys;
-            }
-            pokarr_free(loop);
-            if (st != 0 && st != 1) status = st;
-        }
-        // the loops of the further offset, accepted as the walks were, become rows
-        i32 taken = 0;
-        for (size_t c = 0, at2 = 0; c < second.counts.size() && status <= 1;
-             at2 += static_cast<size_t>(second.counts[c]), ++c) {
-            pokarr q;
-            pokarr_init_child(second.pts, static_cast<i32>(at2), second.counts[c], q);
-            q.direction = 0;
-            pokarr_area(q);
-            if (q.direction == reject_dir || q.area < minarea) continue;
-            i32 key = taken > 0 ? ++counter : keya, start = 0, st = 0;
-            lup_add(subkey, key, parent, rowa, rowb, distance, 0, q, start, st);
-            if (st != 0) {
-                status = st == 10 || st == 15 ? st : 11;
-                break;
-            }
-            ++taken;
-            status = 1;
-            if (q.area > best_area) {
-                best_area = q.area;
-                outrow = lastrow = lup_count;
-            }
-        }
-        store_clear(second);
-        store_clear(collection);
-        if (status <= 1 && pkoff.first_loop && lup_count >= first_row) {
-            i32 st = 0;
-            lup_pick_first(first_row, lup_count, st);
-        }
+        const OneMore m{a.dims, kind, rowa, rowb, subkey, keya, parent, island, reject_dir, first_row, distance, minarea};
+        one_more_offset(m, counter, best_area, outrow, lastrow, status);
         if (status > 1) return;
     }
     if (status == 0 && comlup_offset_flag) status = one_more && collection.counts.empty() ? 3 : 2;

@@ -208,6 +208,32 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
     status = 0;
 }
 
+namespace {
+
+// Two entries within 0.001 of each other, one of them a touch, that share a
+// segment become one entry (the lower A and the higher B segment).
+void join_touch_pairs(CrossTable& t, i32& count)
+{
+    bool touch2 = false;
+    for (i32 k = 0; k < count; ++k) touch2 = touch2 || work.touch[k] == 2;
+    for (i32 k = 0; touch2 && count > 1 && k < count; ++k) {
+        i32 m = k + 1 < count ? k + 1 : 0;
+        if (m == k) break;
+        if (t.bseg[k] <= 0 || t.bseg[m] <= 0 || (work.touch[k] != 2 && work.touch[m] != 2)) continue;
+        if (std::fabs(t.x[k] - t.x[m]) >= 0.001 || std::fabs(t.y[k] - t.y[m]) >= 0.001) continue;
+        bool share = t.bseg[k] == t.bseg[m] || t.aseg[k] == t.aseg[m] || t.aseg[k] == t.bseg[m] ||
+                     t.bseg[k] == t.aseg[m];
+        if (!share) continue;
+        i32 lo = k < m ? k : m, hi = k < m ? m : k;
+        t.aseg[lo] = std::min(t.aseg[k], t.aseg[m]);
+        t.bseg[lo] = std::max(t.bseg[k], t.bseg[m]);
+        remove_entry(t, count, hi);
+        --k;
+    }
+}
+
+}  // namespace
+
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status)
 {
     bool talk = clr_kind == 0;
@@ -344,24 +370,7 @@ restart:
                     }
         }
     }
-    if (tens) {
-        bool touch2 = false;
-        for (i32 k = 0; k < count; ++k) touch2 = touch2 || work.touch[k] == 2;
-        for (i32 k = 0; touch2 && count > 1 && k < count; ++k) {
-            i32 m = k + 1 < count ? k + 1 : 0;
-            if (m == k) break;
-            if (t.bseg[k] <= 0 || t.bseg[m] <= 0 || (work.touch[k] != 2 && work.touch[m] != 2)) continue;
-            if (std::fabs(t.x[k] - t.x[m]) >= 0.001 || std::fabs(t.y[k] - t.y[m]) >= 0.001) continue;
-            bool share = t.bseg[k] == t.bseg[m] || t.aseg[k] == t.aseg[m] || t.aseg[k] == t.bseg[m] ||
-                         t.bseg[k] == t.aseg[m];
-            if (!share) continue;
-            i32 lo = k < m ? k : m, hi = k < m ? m : k;
-            t.aseg[lo] = std::min(t.aseg[k], t.aseg[m]);
-            t.bseg[lo] = std::max(t.bseg[k], t.bseg[m]);
-            remove_entry(t, count, hi);
-            --k;
-        }
-    }
+    if (tens) join_touch_pairs(t, count);
     if (count == 0 && any) status = 1;
 }
 

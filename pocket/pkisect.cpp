@@ -181,6 +181,50 @@ struct Cand {
     f64 frac;
 };
 
+// Of two crossings both on the segment and the arc, the one the pick
+// asks for, in the order along the reference copy (order 2) or the arc,
+// moved onto the copy's or the arc's end it lies at.
+void pick_in_order(const LinCirc& sel, Cand& A, Cand& B, const f64* q1, const f64* q2, const f64* s, const f64* e,
+                   f64* out)
+{
+    bool along = sel.order == 2;
+    f64 ka = along ? A.tq : A.frac, kb = along ? B.tq : B.frac;
+    // first: the smaller key; equal keys as each pick says
+    Cand *first, *last;
+    if (ka < kb) {
+        first = &A;
+        last = &B;
+    } else if (kb < ka) {
+        first = &B;
+        last = &A;
+    } else if (sel.pick == 3) {
+        first = &A;
+        last = &B;
+    } else {
+        first = &B;
+        last = &A;
+    }
+    auto at_start = [&](const Cand& q) { return along ? q.atq1 : q.code == 2; };
+    auto at_end = [&](const Cand& q) { return along ? q.atq2 : q.code == 3; };
+    Cand* o;
+    bool to_end;
+    if (sel.pick == 1) {
+        o = at_start(*first) ? last : first;
+        to_end = true;
+    } else if (sel.pick == 2 || sel.pick == 3) {
+        o = last;
+        to_end = sel.pick == 2;
+    } else {
+        o = first;
+        to_end = false;
+    }
+    if (to_end && at_end(*o))
+        set2(o->p, along ? q2 : e);
+    else if (!to_end && at_start(*o))
+        set2(o->p, along ? q1 : s);
+    set2(out, o->p);
+}
+
 }  // namespace
 
 void LINCIRC(i32& mode, const LinCirc& sel, const f64& cx, const f64& cy, const f64& r, const i32& dir,
@@ -294,42 +338,7 @@ void LINCIRC(i32& mode, const LinCirc& sel, const f64& cx, const f64& cy, const 
         } else if (pk_eqpt2(e, q1) || pk_eqpt2(e, q2)) {
             out = dist2(e, A.p) < dist2(e, B.p) ? B.p : A.p;
         } else {
-            bool along = sel.order == 2;
-            f64 ka = along ? A.tq : A.frac, kb = along ? B.tq : B.frac;
-            // first: the smaller key; equal keys as each pick says
-            Cand *first, *last;
-            if (ka < kb) {
-                first = &A;
-                last = &B;
-            } else if (kb < ka) {
-                first = &B;
-                last = &A;
-            } else if (sel.pick == 3) {
-                first = &A;
-                last = &B;
-            } else {
-                first = &B;
-                last = &A;
-            }
-            auto at_start = [&](const Cand& q) { return along ? q.atq1 : q.code == 2; };
-            auto at_end = [&](const Cand& q) { return along ? q.atq2 : q.code == 3; };
-            Cand* o;
-            bool to_end;
-            if (sel.pick == 1) {
-                o = at_start(*first) ? last : first;
-                to_end = true;
-            } else if (sel.pick == 2 || sel.pick == 3) {
-                o = last;
-                to_end = sel.pick == 2;
-            } else {
-                o = first;
-                to_end = false;
-            }
-            if (to_end && at_end(*o))
-                set2(o->p, along ? q2 : e);
-            else if (!to_end && at_start(*o))
-                set2(o->p, along ? q1 : s);
-            set2(tmp, o->p);
+            pick_in_order(sel, A, B, q1, q2, s, e, tmp);
             out = tmp;
         }
         x = out[0];

@@ -383,20 +383,11 @@ void lane_merge(const Call& c, const pokarr& S, i32 sd)
     DELREL();
 }
 
-// One call of the engine; throws the status that ends it early.
-i32 run(Call& c, i32 lanemode)
+// The loop cleaned (short and collinear pieces, spikes at level 1) and
+// started where the cut is to end (at the driver's start point) or at the
+// middle of its longest segment; throws 1 when too little is left.
+void prepare_loop(Call& c, pokarr& loop)
 {
-    pokarr& loop = *c.loop;
-    const i32 rows0 = lup_count;
-    const f64 e = pkoff.end_val;
-    const bool over0 = pkoff.phase == 1 && !near0(e);
-    if (loop.dims == 2 && pokdim == 2 && !over0 && (near0(c.d) || near0(c.d - 0.0001))) {
-        loop.direction = 0;
-        pokarr_area(loop);
-        c.A = std::max(c.A, loop.area / 2.0);
-    }
-    c.base = std::max(40.0 * c.A, c.r * c.r);
-    c.floor = std::min(0.0001, c.A);
     // clean-up of the loop
     if (!(loop.count == 3 && c.level == 1 && c.outward)) {
         pk_del_short(loop);
@@ -435,7 +426,67 @@ i32 run(Call& c, i32 lanemode)
     if (st != 0) throw Stop{st};
     pk_del_short(loop);
     if (loop.count < 3) throw Stop{1};
+}
+
+// The lane loops where the step offset leaves material, registered when
+// no loop holds them and they are large enough (as second-collection loops
+// in lane mode 2 of the common-loop builder's kinds).
+void register_lanes(Call& c, i32 lanemode, bool had_pieces, bool& plain, i32& made)
+{
+    i32 st = 0;
+    for (i32 i = 0; i < g_lanes.n(); ++i) {
+        const i32 k = g_lanes.kinds[static_cast<size_t>(i)];
+        if (k != 2 && k != 4) continue;
+        pokarr L;
+        take(g_lanes, i, L);
+        i32 res = 0;
+        lup_vs_loops3d(L, 0, 0, res, st);
+        if (st == 0 && res == 0) lup_chk_sub(g_pieces, L, res, st);
+        if (st != 0) {
+            pokarr_free(L);
+            throw Stop{st};
+        }
+        if (res != 0 || L.area <= c.floor) {
+            pokarr_free(L);
+            continue;
+        }
+        try {
+            if (lanemode == 2 && (c.kind == 1 || c.kind == 2)) {
+                register_piece(c, L, false, c.r, 0, plain);
+            } else {
+                Call lc = c;
+                lc.outward = 0;
+                const bool turned = L.direction != c.expdir;
+                const i32 sub_if = turned && c.inward == 1 ? 1 : c.level;
+                register_piece(lc, L, turned, c.r, sub_if == 1 ? 6 : (had_pieces ? 4 : 5), plain);
+            }
+            ++made;
+        } catch (...) {
+            pokarr_free(L);
+            throw;
+        }
+        pokarr_free(L);
+    }
+}
+
+// One call of the engine; throws the status that ends it early.
+i32 run(Call& c, i32 lanemode)
+{
+    pokarr& loop = *c.loop;
+    const i32 rows0 = lup_count;
+    const f64 e = pkoff.end_val;
+    const bool over0 = pkoff.phase == 1 && !near0(e);
+    if (loop.dims == 2 && pokdim == 2 && !over0 && (near0(c.d) || near0(c.d - 0.0001))) {
+        loop.direction = 0;
+        pokarr_area(loop);
+        c.A = std::max(c.A, loop.area / 2.0);
+    }
+    c.base = std::max(40.0 * c.A, c.r * c.r);
+    c.floor = std::min(0.0001, c.A);
+    prepare_loop(c, loop);
     set_grid_mode(1);
+    i32 st = 0, seg = 0;
+    f64 px = 0.0, py = 0.0;
 
     // the lane mode is left off at distance 0: the step sweep copies the loop
     const bool lanes = (lanemode == 2 || (lanemode == 1 && (c.level == 1 || !near0(c.d)))) && !near0(c.d);
@@ -527,42 +578,7 @@ i32 run(Call& c, i32 lanemode)
         }
         pokarr_free(p);
     }
-    // lane loops where the step offset leaves material
-    if (lanes) {
-        for (i32 i = 0; i < g_lanes.n(); ++i) {
-            const i32 k = g_lanes.kinds[static_cast<size_t>(i)];
-            if (k != 2 && k != 4) continue;
-            pokarr L;
-            take(g_lanes, i, L);
-            i32 res = 0;
-            lup_vs_loops3d(L, 0, 0, res, st);
-            if (st == 0 && res == 0) lup_chk_sub(g_pieces, L, res, st);
-            if (st != 0) {
-                pokarr_free(L);
-                throw Stop{st};
-            }
-            if (res != 0 || L.area <= c.floor) {
-                pokarr_free(L);
-                continue;
-            }
-            try {
-                if (lanemode == 2 && (c.kind == 1 || c.kind == 2)) {
-                    register_piece(c, L, false, c.r, 0, plain);
-                } else {
-                    Call lc = c;
-                    lc.outward = 0;
-                    const bool turned = L.direction != c.expdir;
-                    const i32 sub_if = turned && c.inward == 1 ? 1 : c.level;
-                    register_piece(lc, L, turned, c.r, sub_if == 1 ? 6 : (had_pieces ? 4 : 5), plain);
-                }
-                ++made;
-            } catch (...) {
-                pokarr_free(L);
-                throw;
-            }
-            pokarr_free(L);
-        }
-    }
+    if (lanes) register_lanes(c, lanemode, had_pieces, plain, made);
     if (made == 0) return 1;
     if (pkoff.end_mode >= 1 && c.kind == 0 && lup_count > rows0) {
         const i32 a = rows0 + 1, b = lup_count;

@@ -5,7 +5,7 @@
 
 #include "blocks/movement.h"
 #include "blocks/tech.h"
-#include "cleanup/clnpass.h"
+#include "cleanup/clnstore.h"
 #include "cutter/frames.h"
 #include "cutter/linnetn.h"
 #include "cutter/linntb.h"
@@ -260,7 +260,12 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
     const bool far_jump = kind != 3 && kind != 4 && d0 > f * tol && (j > 1 || pw(ZIGZAG) != 0);
     const bool later = j > 1;
     if (pw(CLNFLG) == 1 && kind != 6) {
-        storps(tol, 1, s.PSPNTS[pnt], n, status);
+        // The surface normals of the string, out of the six-word vectors.
+        static f32 nrm[PS_PNT][3];
+        for (i32 k = 0; k < n; ++k)
+            for (i32 m = 0; m < 3; ++m) nrm[k][m] = s.PSVECS[pnt + k][3 + m];
+        const i32 one = 1, skip = 0;
+        storps(tol, NPASS, s.PSPNTS[pnt], nrm[0], one, &n, n, skip, status);
         if (status < 0) return;
     }
     i32 open = 0;
@@ -531,7 +536,8 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
         else if (d > L)
             clrfirst = !(e == 0 && j == 1 && firstcoll);
         if (pw(CLNFLG) == 1 && kind != 6) {
-            storps(tol, 1, COL.p, COL.tot, status);
+            const i32 skip = 0;
+            storps(tol, NPASS, COL.p, COL.n, COL.nst, COL.len, COL.tot, skip, status);
             if (status < 0) return;
         }
         if (merge) {

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "blocks/movement.h"
-#include "cleanup/clnpass.h"
+#include "cleanup/clngrid.h"
+#include "cleanup/clnstore.h"
+#include "cleanup/clntrace.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"
@@ -14,6 +16,7 @@
 #include "passes/pasdat.h"
 #include "passes/pastab.h"
 #include "passes/sidstp.h"
+#include "passes/srfbox.h"
 #include "surfaces/srfbuf.h"
 #include "tools/toolcache.h"
 
@@ -78,12 +81,15 @@ void CLNEND(const i32& status, const bool& run)
     if (pw(CLNFLG) != 1) return;
     i32 st = 0;
     if (run && status >= 0) {
-        clnpas(pwr(PRTTOL), pwr(CLNMIN), st);
+        // The tolerance is the side step of the comparison's reach; the
+        // neighbouring passes are always compared.
+        const i32 skip = 0;
+        clnpas(pwr(PRTTOL), skip, st);
         if (st >= 0) clndsp(st);
         if (st >= 0) {
             clnrst();
-            i32 w1 = 0, w2 = 0;
-            clndrv(w1, w2, st);
+            const i32 mode = 0, option = 0;
+            clndrv(mode, option, st);
         }
     }
     clnrls(st);
@@ -93,10 +99,19 @@ void CLNEND(const i32& status, const bool& run)
 bool CLNGON()
 {
     if (pw(CLNFLG) != 1) return true;
-    f32 box[6];
-    for (i32 k = 0; k < 6; ++k) box[k] = 0;
+    f64 box[6] = {0, 0, 0, 0, 0, 0};
     i32 st = 0;
-    CLNGRD(box, st);
+    SURFSBOX(SRFGEO.SRFIDS, nsurf(), box, st);
+    f32 fbox[6];
+    for (i32 k = 0; k < 6; ++k) fbox[k] = static_cast<f32>(box[k]);
+    if (st < 0) {
+        // No box to lay the grid over: the passes are made without the
+        // clean-up (the grid stays closed and every clean-up call accepts it).
+        clnrls(st);
+        strrel(st);
+        return true;
+    }
+    clnini(fbox, st);
     return st >= 0;
 }
 

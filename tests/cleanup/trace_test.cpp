@@ -1,0 +1,159 @@
+// Outline tracing over spot patterns filed straight into the grid: a disc,
+// an annulus, two far patches, a lone spot; every spot inside its outer
+// outline and outside its holes; the clearing of each patch through the
+// pocket engine.
+#include "tests/cleanup/common.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979;
+
+// Spots of a square lattice (step s) with rin <= r <= rout about (cx, cy);
+// pair points radially out by `out` and in by `in`.
+void ring(double cx, double cy, double rin, double rout, double s, double out = 0.3, double in = 0.1)
+{
+    const int n = int(rout / s) + 1;
+    for (int i = -n; i <= n; ++i)
+        for (int j = -n; j <= n; ++j) {
+            const double x = i * s, y = j * s, r = std::hypot(x, y);
+            if (r < rin || r > rout) continue;
+            const double ux = r > 0 ? x / r : 1, uy = r > 0 ? y / r : 0;
+            const f32 a[3] = {f32(cx + x + out * ux), f32(cy + y + out * uy), 0};
+            const f32 b[3] = {f32(cx + x - in * ux), f32(cy + y - in * uy), 0};
+            cl::spot(f32(cx + x), f32(cy + y), a, b);
+        }
+}
+
+// Every spot lies inside its patch's outer outline or on it (within the
+// thinning), and outside each hole of the patch or on it.
+bool alone(const cl::Spot& s) { return s.x == 80 && s.y == 20; }
+
+void spots_within(const std::vector<ClnOutline>& out)
+{
+    for (const cl::Spot& s : cl::spots()) {
+        bool in_some = false;
+        for (size_t k = 0; k < out.size(); ++k) {
+            const bool outer = k == 0 || out[k - 1].patch != out[k].patch;
+            if (!outer) continue;
+            const double d = cl::dist_to(out[k].xy, s.x, s.y);
+            if (!cl::inside(out[k].xy, s.x, s.y) && d > 0.011) continue;
+            in_some = true;
+            for (size_t h = k + 1; h < out.size() && out[h].patch == out[k].patch; ++h)
+                EXPECT_TRUE(!cl::inside(out[h].xy, s.x, s.y) || cl::dist_to(out[h].xy, s.x, s.y) <= 0.011)
+                    << s.x << " " << s.y << " inside hole " << h;
+        }
+        if (!alone(s)) EXPECT_TRUE(in_some) << s.x << " " << s.y;
+    }
+}
+
+}  // namespace
+
+TEST(Outlines, DiscGivesOneOutlineOfItsAreaAndWidth)
+{
+    cl::grid(2.0f, 1.0f, 0, 0, 100, 100);
+    ring(50, 50, 0, 10, 0.25);
+    const auto& out = cl::trace();
+    ASSERT_EQ(out.size(), 1u);
+    const ClnOutline& o = out[0];
+    EXPECT_EQ(o.patch, 0);
+    EXPECT_NEAR(o.area, PI * 100, 0.04 * PI * 100);
+    EXPECT_NEAR(o.area, std::fabs(cl::area(o.xy)), 1e-3 * o.area);
+    EXPECT_NE(o.dir, 0);
+    EXPECT_EQ(o.dir, cl::area(o.xy) > 0 ? 1 : -1);
+    // The box of the boundary spots.
+    EXPECT_NEAR(o.box[0], 40, 0.01);
+    EXPECT_NEAR(o.box[2], 60, 0.01);
+    EXPECT_NEAR(o.box[1], 40, 0.01);
+    EXPECT_NEAR(o.box[3], 60, 0.01);
+    // The width: the pair points lie 0.3 outside the boundary spots and 0.1
+    // inside; the outside ones are on the left of a clockwise outline.
+    EXPECT_NEAR(o.width, o.dir == -1 ? 0.3 : 0.1, 0.03);
+    spots_within(out);
+}
+
+TEST(Outlines, WidthIsCappedAtTheToolRadius)
+{
+    cl::grid(2.0f, 1.0f, 0, 0, 100, 100);
+    ring(50, 50, 0, 6, 0.25, 3.0, 3.0);
+    const auto& out = cl::trace();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_FLOAT_EQ(out[0].width, 1.0f);
+}
+
+TEST(Outlines, AnnulusGivesAnOuterOutlineAndOneHole)
+{
+    cl::grid(2.0f, 1.0f, 0, 0, 100, 100);
+    ring(50, 50, 6, 12, 0.25);
+    const auto& out = cl::trace();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].patch, 0);
+    EXPECT_EQ(out[1].patch, 0);
+    EXPECT_NEAR(out[0].area, PI * 144, 0.04 * PI * 144);
+    EXPECT_NEAR(out[1].area, PI * 36, 0.1 * PI * 36);
+    // The hole lies inside the outer outline.
+    EXPECT_GT(out[1].box[0], out[0].box[0]);
+    EXPECT_LT(out[1].box[2], out[0].box[2]);
+    spots_within(out);
+}
+
+TEST(Outlines, FarPatchesGiveTwoGroupsAndALoneSpotNothing)
+{
+    cl::grid(2.0f, 1.0f, 0, 0, 100, 100);
+    ring(20, 20, 0, 5, 0.25);
+    ring(75, 70, 0, 4, 0.25);
+    cl::spot(80, 20);  // alone
+    const auto& out = cl::trace();
+    ASSERT_EQ(out.size(), 2u);
+    // The higher patch is traced first.
+    EXPECT_EQ(out[0].patch, 0);
+    EXPECT_EQ(out[1].patch, 1);
+    EXPECT_NEAR(out[0].box[1], 66, 0.01);
+    EXPECT_NEAR(out[1].box[1], 15, 0.01);
+    spots_within(out);
+    // No spot of an open cell is left free: the boundary spots are finished
+    // and their cells closed, the inner ones seen or finished with their patch.
+    for (const ClnCell& c : CLNGRD.cells)
+        for (i32 i = 0; i < c.count && c.type < 10; ++i) EXPECT_NE(CLNGRD.recs[c.rec][i].state, CLN_FREE);
+}
+
+TEST(Outlines, LoneSpotAndEmptyGridGiveNothing)
+{
+    cl::grid(2.0f, 1.0f, 0, 0, 20, 20);
+    EXPECT_TRUE(cl::trace().empty());
+    cl::spot(10, 10);
+    EXPECT_TRUE(cl::trace().empty());
+    EXPECT_TRUE(cl::trace(1).empty());
+    EXPECT_EQ(clntrc_clearings(), 0);
+}
+
+TEST(Outlines, ModeOneClearsEachPatchOnceInsideItsOutline)
+{
+    // A groove 30 long and 6 wide, and a disc apart from it.
+    cl::grid(2.0f, 1.0f, 0, 0, 100, 100);
+    for (double x = 20; x <= 50.001; x += 0.25)
+        for (double y = 47; y <= 53.001; y += 0.25) {
+            const f32 a[3] = {f32(x), f32(y + 0.2), 0}, b[3] = {f32(x), f32(y - 0.2), 0};
+            cl::spot(f32(x), f32(y), a, b);
+        }
+    ring(75, 20, 0, 5, 0.25);
+    const std::vector<ClnOutline> traced = cl::trace(0);
+    ASSERT_EQ(traced.size(), 2u);
+    const auto& tours = cl::trace(1);
+    EXPECT_EQ(clntrc_clearings(), 2);
+    ASSERT_GE(tours.size(), 2u);
+    bool seen[2] = {false, false};
+    for (const ClnOutline& t : tours) {
+        ASSERT_TRUE(t.patch == 0 || t.patch == 1);
+        seen[t.patch] = true;
+        EXPECT_GT(t.area, 0.25f);
+        // The clearing takes the material out to the pair points: the tours
+        // lie inside the outline grown by its width (corners kept sharp).
+        const ClnOutline& o = traced[size_t(t.patch)];
+        EXPECT_GT(o.width, 0.15f);
+        for (size_t k = 0; k + 1 < t.xy.size(); k += 2)
+            EXPECT_TRUE(cl::inside(o.xy, t.xy[k], t.xy[k + 1]) ||
+                        cl::dist_to(o.xy, t.xy[k], t.xy[k + 1]) < 1.415 * o.width + 0.02)
+                << t.patch << ": " << t.xy[k] << " " << t.xy[k + 1];
+    }
+    EXPECT_TRUE(seen[0] && seen[1]);
+}

@@ -57,9 +57,9 @@ void show_symbols()
 void home_heights(f32 z)
 {
     if (eqval0(z)) z = 0.0f;
-    HEI8[0] = r2wrd(z);
-    HEI8[24] = r2wrd(z);
-    HEI8[72] = r2wrd(z);
+    HEI8[HEI8_CLEARANCE] = r2wrd(z);
+    HEI8[HEI8_PLANE2] = r2wrd(z);
+    HEI8[HEI8_ZPLANE] = r2wrd(z);
 }
 
 void view_words(i32 view, f32 depth, const f32* matrix)

@@ -74,9 +74,9 @@ void wglprm(const i32& medium, i32& count, i32& status)
                g.i(21, EDA2[7] != 0 && (crit != 0 || (EDA2[12] == 0 && modify != 0)) ? 2 : 1) &&
                g.i(22, MCHSTW[0] == 0 ? 2 : 1) && g.i(31, EDA2[13] != 0 ? 2 : 1) && g.i(35, 2) &&
                g.i(44, EDA2[12] != 0 ? 2 : (modify != 0 && EDA2[9] != 0 ? 3 : 1)) && g.i(57, EDA2[14] != 0 ? 2 : 1) &&
-               g.i(58, EDA2[15] != 0 ? 2 : 1) && g.seg(36, 24, DT_EXPR, HEI8) && g.i(37, HEI8[73] == 0 ? 2 : 1) &&
-               g.i(48, HEI8[76] == 0 ? 2 : 1) && g.seg(49, 24, DT_EXPR, HEI8 + 24) &&
-               g.seg(50, 24, DT_EXPR, HEI8 + 48) && g.i(129, HEI8[78]) && g.i(38, FBKSW) && g.i(39, FBKPAS) &&
+               g.i(58, EDA2[15] != 0 ? 2 : 1) && g.seg(36, 24, DT_EXPR, HEI8) && g.i(37, HEI8[HEI8_RETRACT] == 0 ? 2 : 1) &&
+               g.i(48, HEI8[HEI8_ABSOLUTE] == 0 ? 2 : 1) && g.seg(49, 24, DT_EXPR, HEI8 + HEI8_PLANE2) &&
+               g.seg(50, 24, DT_EXPR, HEI8 + HEI8_INCR) && g.i(129, HEI8[HEI8_AXIS]) && g.i(38, FBKSW) && g.i(39, FBKPAS) &&
                g.seg(5, 3, DT_REAL, DSP8) && g.seg(27, 3, DT_REAL, DSP8 + 3) && g.i(7, NPT1[19]) &&
                g.seg(9, 1, DT_REAL, NPT1 + 18) && g.seg(11, 3, DT_REAL, NPT1 + 3) && g.seg(12, 3, DT_REAL, NPT1 + 6) &&
                g.seg(6, 3, DT_REAL, DSP8) && g.seg(28, 3, DT_REAL, DSP8 + 3) && g.i(8, NPT1[19]) &&

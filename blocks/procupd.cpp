@@ -145,7 +145,7 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
     change(GR_GLOBAL, 14, &NPT1[6], status);
     if (status >= 0) PLFIND(GR_GLOBAL, 36, status);
     if (status >= 0) TPSKIP(AM_LIST, 2, DT_INT, status);
-    if (status >= 0) TPCHNG(1, &HEI8[0], status);
+    if (status >= 0) TPCHNG(1, HEI8 + HEI8_CLEARANCE, status);
     change(GR_GLOBAL, 20, &blocks, status);
     i32 proc = 0, one = 1;
     if (status >= 0) TPGETN(AM_LIST, GR_LEAD, 34, one, DT_INT, &proc, status);

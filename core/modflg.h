@@ -3,10 +3,9 @@
 // display of the block at the list position is in blocks/listdsp.h.
 #pragma once
 
+#include "core/records.h"
 #include "core/words.h"
 
-constexpr i32 HEI8_CLEARANCE = 0;   // clearance height (a 24-word item)
-constexpr i32 HEI8_RETRACT = 73;    // retract to the clearance height on a stop
 
 i32* MFLBLK();
 void MFLST1(i32 value);

@@ -35,7 +35,20 @@ constexpr i32 NPT1_UCS = 20;                  // id of the coordinate system
 constexpr i32 COOR_FRAME = 0;                 // 9 reals
 constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates
 constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
-constexpr i32 HEI8_LINNET = 77;               // word the string positioning reads
+// Words of the heights record "HEI8" (79 words): three 24-word height
+// items (an expression each, its value in the first word) and seven words.
+constexpr i32 HEI8_CLEARANCE = 0;  // clearance plane height (absolute Z)
+constexpr i32 HEI8_PLANE2 = 24;    // second plane height (absolute Z), the height of the absolute mode
+constexpr i32 HEI8_INCR = 48;      // incremental distance above a point; the lift of a run over check surfaces
+constexpr i32 HEI8_ZPLANE = 72;    // the Z-plane value
+constexpr i32 HEI8_RETRACT = 73;   // clearance switch: retract to the clearance height (also on a stop)
+constexpr i32 HEI8_ZMIN = 74;      // lowest height of string points (the service menu's toggle)
+constexpr i32 HEI8_ZMAX = 75;      // highest height of string points; the stock top (1.0e9 or more: none)
+constexpr i32 HEI8_ABSOLUTE = 76;  // height mode: 0 incremental, nonzero absolute; strings keep their check-surface runs
+constexpr i32 HEI8_CLAMP = 77;     // string heights clamped to ZMIN..ZMAX; cleared before each procedure
+constexpr i32 HEI8_AXIS = 78;      // 2: the tool axis turns vertical on the way to and from the clearance plane
+// A real word of "HEI8".
+inline f32 hei8r(i32 word) { return wrd2r(HEI8[word]); }
 // Words of the request record "EDA2".
 constexpr i32 EDA2_OPENED = 0;   // an existing procedure is opened
 constexpr i32 EDA2_PROC = 1;     // its number

@@ -9,7 +9,7 @@
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
 #include "core/host.h"
-#include "stock/stkgrid.h"
+#include "cutter/uphooks.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -36,7 +36,7 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
     status = 0;
     // The grid lines run through the cells' second heights (the reference
     // surface of the stock), not the stock top that cutting lowers.
-    const StkCell* cells = stk_cells();
+    const StkCell* cells = CUTHKS.cells();
     if (!cells) return;
     const f32 R = LOCDIA * 0.5f;
     const f32 px = input[0], py = input[1];
@@ -46,7 +46,7 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
         ymin = std::fmin(input[1], input[4]), ymax = std::fmax(input[1], input[4]);
     }
     xmin -= R, xmax += R, ymin -= R, ymax += R;
-    const StkGrid& g = stk_grid;
+    const StkGrid& g = *CUTHKS.grid;
     const f32 gx0 = g.box[0], gy0 = g.box[1], gx1 = g.box[3], gy1 = g.box[4];
     if (xmax < gx0 || xmin > gx1 || ymax < gy0 || ymin > gy1) return;
     xmin = std::fmax(xmin, gx0), ymin = std::fmax(ymin, gy0);

@@ -18,7 +18,7 @@
 #include "core/intchk.h"
 #include "core/params.h"
 #include "core/records.h"
-#include "stock/netgrid.h"
+#include "cutter/uphooks.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -38,9 +38,6 @@ i32 net_handle = -1;
 i32 work_cap = NET_START;
 f32 last_normal_point[3] = {0, 0, 0};
 
-// HEI8 words counted from 1.
-f32 hei8r(i32 w) { return wrd2r(HEI8[w - 1]); }
-i32 hei8i(i32 w) { return HEI8[w - 1]; }
 
 struct Work {
     f32* b = nullptr;
@@ -268,14 +265,14 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
     // Work array: opened with the stock's profile tables, which answer -1
     // when they are not built (the array went with them).
     i32 h = -1;
-    stk_net_hdl(1, h);
+    CUTHKS.net_hdl(1, h);
     void* base = nullptr;
     if (h < 0) {
         f32 deg = static_cast<f32>(LOCTAP / (PI * 0.005555555555555556));
         h = -1;
-        stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 0, allowance_a, NET_START, h, base, st);
+        CUTHKS.net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 0, allowance_a, NET_START, h, base, st);
         if (st == 0 && allowance_b != allowance_a)
-            stk_net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 1, allowance_b, NET_START, h, base, st);
+            CUTHKS.net_prof(tol, LOCDIA, LOCCRN, LOCCUT, deg, 1, allowance_b, NET_START, h, base, st);
         if (st != 0) {
             status = -1;
             return finish_early();
@@ -285,7 +282,7 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         work_cap = NET_START;
         NETCNT = 0;
     } else {
-        h = stk_net.rec;
+        h = CUTHKS.net_rec();
         if (h != net_handle) NETCNT = 0, work_cap = NET_START;
         net_handle = h;
     }
@@ -294,9 +291,9 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
     W.b = static_cast<f32*>(base);
     W.cap = work_cap;
     W.par(0) = 0.0f;
-    LOCZCL = hei8i(78);
-    LOCZMN = hei8r(75);
-    LOCZMX = hei8r(76);
+    LOCZCL = HEI8[HEI8_CLAMP];
+    LOCZMN = hei8r(HEI8_ZMIN);
+    LOCZMX = hei8r(HEI8_ZMAX);
     // Line geometry.
     f32 dir[2] = {end[0] - start[0], end[1] - start[1]}, L = 0;
     i32 ls = 0;
@@ -595,7 +592,7 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
     std::vector<f32> zs(order.size());
     std::vector<i32> codes(order.size());
     for (size_t k = 0; k < order.size(); ++k) zs[k] = W.pnt(order[k])[2], codes[k] = W.code(order[k]);
-    if (hei8i(77) == 0) {
+    if (HEI8[HEI8_ABSOLUTE] == 0) {
         // Runs of negative codes that end in a positive code are lifted.
         std::vector<i32> o2;
         std::vector<f32> z2;
@@ -615,7 +612,7 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
             }
             f32 top = -1.0e30f;
             for (size_t j = k; j <= e; ++j) top = std::fmax(top, zs[j]);
-            top += hei8r(49);
+            top += hei8r(HEI8_INCR);
             o2.push_back(order[k]), z2.push_back(zs[k]), c2.push_back(codes[k]);  // first copy keeps its height
             for (size_t j = k; j < e; ++j) o2.push_back(order[j]), z2.push_back(top), c2.push_back(codes[j]);
             o2.push_back(order[e - 1]), z2.push_back(top), c2.push_back(codes[e - 1]);  // last doubled
@@ -763,9 +760,9 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
         const f32* lp = pntxyz + 3 * (pnttot - 1);
         if (eqval(lp[0], end[0]) && eqval(lp[1], end[1])) NETCNT = last_len > 2 ? 3 : 2;
     }
-    if (hei8i(78) != 0)
+    if (HEI8[HEI8_CLAMP] != 0)
         for (i32 j = 0; j < pnttot; ++j) pntxyz[3 * j + 2] = std::fmin(std::fmax(pntxyz[3 * j + 2], LOCZMN), LOCZMX);
-    if (status >= 0 && hei8i(77) != 0 && n >= f && W.code(n) == 0) status = 1;
+    if (status >= 0 && HEI8[HEI8_ABSOLUTE] != 0 && n >= f && W.code(n) == 0) status = 1;
     LOCRST();
     if (NETAXM == 2 && mode != 2)
         NETNCH(thin, pntxyz, pntnrm, (with_snm && pntsnm) ? pntsnm : nullptr,

@@ -10,7 +10,7 @@
 #include "cutter/frames.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
-#include "pocket/polbuf.h"
+#include "cutter/uphooks.h"
 #include "tools/toolcache.h"
 
 i32 BNDSW1 = 0, BNDACT = 0, BNDSHW = 0, BNDRPS = 0;
@@ -69,7 +69,7 @@ void strip_marker(f32* n, const f32* hint)
 i32 inside(const f32* p, const f32& tol, i32& status)
 {
     i32 ans = 0;
-    polbuf_inpol(p, tol, ans);
+    CUTHKS.inpol(p, tol, ans);
     status = 0;
     return ans != 0 ? 1 : 0;
 }
@@ -373,7 +373,7 @@ void LINNTB(const i32& restart, const i32& line3d, const f32* start, const f32* 
     if (BNDSHW) {
         const i32 one = 1, counts[1] = {2};
         const f32 xy[4] = {start[0], start[1], end[0], end[1]}, z = 0.0f;
-        DRWPOL(one, counts, xy, z, status);
+        CUTHKS.drwpol(one, counts, xy, z, status);
     }
     Block<f32> snm;
     const bool clip = BNDACT && snm.get(capacity);

@@ -29,8 +29,8 @@ void LOCSET(const i32& surface_id, const f32* normal1, const f32* normal2, const
     LOCAUX = aux;
     LOCTL2 = tolerance2;
     // Words 75 and 76 of the heights record, counted from 1.
-    LOCZMN = wrd2r(HEI8[74]);
-    LOCZMX = wrd2r(HEI8[75]);
+    LOCZMN = hei8r(HEI8_ZMIN);
+    LOCZMX = hei8r(HEI8_ZMAX);
     LOCZCL = 0;
     LOCAXM = 0;
 }

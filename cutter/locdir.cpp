@@ -10,7 +10,7 @@
 #include "cutter/gridln.h"
 #include "cutter/locpnt.h"
 #include "cutter/profile.h"
-#include "stock/stkstamp.h"
+#include "cutter/uphooks.h"
 
 #include <cmath>
 
@@ -40,7 +40,7 @@ void LOCDIR(const f32* from, const f32* to, const f32& height, f32* position, f3
         f32 g[3];
         i32 gs = 0;
         if (DIRSTK)
-            stk_move_cross(from, to, height, g, gs);
+            CUTHKS.move_cross(from, to, height, g, gs);
         else
             LOCDRG(from, to, height, g, gs);
         if (gs == 0) {

@@ -11,7 +11,7 @@
 #include "cutter/linntb.h"
 #include "cutter/prjbrg.h"
 #include "cutter/travel.h"
-#include "stock/stkstamp.h"
+#include "cutter/uphooks.h"
 #include "surfaces/srfbuf.h"
 #include "tools/toolcache.h"
 
@@ -121,7 +121,7 @@ void LOCSEG(const f32* point, f32* position, f32* normal, i32& status)
             const f32 tol = pwr(PRTTOL);
             LINNET_ON_GRID_LINES(point, tol, g, gs);
         } else {
-            stk_tool_drop(point, g, gs);
+            CUTHKS.tool_drop(point, g, gs);
         }
         // The grid's height replaces the triangle one only when strictly higher.
         if (gs == 0 && (status == 1 || position[2] < g[2])) {
@@ -159,7 +159,7 @@ void LOCPTD(f32* point, i32& flag, i32& status)
     if (flags & 0xC0) {
         f32 depth = 0, second = 0;
         const i32 mode = 0, move = 0;
-        stk_tool_at(mode, point, move, depth, second);
+        CUTHKS.tool_at(mode, point, move, depth, second);
         if (depth > 0.1f * tol) flag = 1;
     }
     if (!(flags & 0xFF & ~0xC0) || flag == 1) return;

@@ -115,7 +115,7 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
     CHGRST();
     CLNEMD = 2;
     SPIMOD = 2;
-    HEI8[HEI8_LINNET] = 0;
+    HEI8[HEI8_CLAMP] = 0;
 
     NCFTAB();
     nu_sgcd_set_code(type);

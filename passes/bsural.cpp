@@ -609,10 +609,10 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
                 c = 4, clr = true;
             }
             if (written) LNKPAR.kind = 1;
-            const i32 keepclr = HEI8[73];
-            if (clr) HEI8[73] = 1;
+            const i32 keepclr = HEI8[HEI8_RETRACT];
+            if (clr) HEI8[HEI8_RETRACT] = 1;
             BPNTWR(reinterpret_cast<const f32(*)[3]>(q), PNT6, m, c, newstr, open, status);
-            HEI8[73] = keepclr;
+            HEI8[HEI8_RETRACT] = keepclr;
             LNKPAR.kind = keepkind;
             written = true;
             code = kind;

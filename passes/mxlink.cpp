@@ -12,7 +12,6 @@
 
 namespace {
 
-f32 hei(i32 word) { return wrd2r(HEI8[word - 1]); }
 
 void unit(f32* v)
 {
@@ -28,7 +27,7 @@ void mv(const f32* p, const f32* a, i32& st)
 
 void dists(i32 kind, f32& far, f32& near)
 {
-    const f32 h = std::fmax(0.0f, hei(49) - wrd2r(NPT1[5]));
+    const f32 h = std::fmax(0.0f, hei8r(HEI8_INCR) - wrd2r(NPT1[5]));
     far = h + LNKPAR.safety + LNKPAR.length;
     near = kind == 3 ? LNKPAR.safety + LNKPAR.length : LNKPAR.length;
 }
@@ -41,7 +40,7 @@ void MXVERT(const i32& mode, const f32* pa, i32& status)
     const f32 z[3] = {0, 0, 1};
     const f32* p = pa;
     const f32* a = pa + 3;
-    const f32 H = hei(1);
+    const f32 H = hei8r(HEI8_CLEARANCE);
     if (eqpt3(a, z)) {
         const f32 q[3] = {p[0], p[1], H};
         mv(q, z, status);
@@ -92,7 +91,7 @@ void MXRETR(const f32* rec, i32 kind, i32 vecflag, i32& status)
     unit(dir);
     const f32 p0[3] = {pc[0], pc[1], pc[2]};
     if (vecflag == 0) {
-        if (HEI8[73] == 0) {
+        if (HEI8[HEI8_RETRACT] == 0) {
             STPV01(4);
             const f32 q[3] = {p0[0] + near * dir[0], p0[1] + near * dir[1], p0[2] + near * dir[2]};
             mv(q, ac, status);
@@ -110,7 +109,7 @@ void MXRETR(const f32* rec, i32 kind, i32 vecflag, i32& status)
         PUTMRK(2, 6, 12, 0.0f, 0, s2);
         if (status >= 0) status = s2;
     }
-    if (status >= 0 && HEI8[78] == 2 && !eqval(MOVST.point[2], hei(1))) {
+    if (status >= 0 && HEI8[HEI8_AXIS] == 2 && !eqval(MOVST.point[2], hei8r(HEI8_CLEARANCE))) {
         const f32 pa[6] = {MOVST.point[0], MOVST.point[1], MOVST.point[2], MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
         MXVERT(1, pa, status);
     }
@@ -124,7 +123,7 @@ void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
     status = 0;
     f32 far = 0, near = 0;
     dists(kind, far, near);
-    if (vecflag == 1 && HEI8[73] != 0) near = far;
+    if (vecflag == 1 && HEI8[HEI8_RETRACT] != 0) near = far;
     STPV01(4);
     const f32* p = rec;
     const f32* a = rec + 3;
@@ -138,7 +137,7 @@ void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
     }
     unit(dir);
     const f32 q[3] = {p[0] + far * dir[0], p[1] + far * dir[1], p[2] + far * dir[2]};
-    if (HEI8[78] == 2 && eqval(MOVST.point[2], hei(1))) {
+    if (HEI8[HEI8_AXIS] == 2 && eqval(MOVST.point[2], hei8r(HEI8_CLEARANCE))) {
         const f32 qa[6] = {q[0], q[1], q[2], a[0], a[1], a[2]};
         MXVERT(2, qa, status);
         if (status < 0) {

@@ -32,7 +32,6 @@ namespace {
 i32 WRNARM = 1;  // the clearance-plane warning may still be shown
 const f32 ZUP[3] = {0, 0, 1};
 
-f32 hei(i32 word) { return wrd2r(HEI8[word - 1]); }
 i32 hold()
 {
     i32 h = 0;
@@ -53,7 +52,10 @@ i32 dimok(const i32& dim, const char* msg)
     }
     return dim;
 }
-void mv(i32 dim, const f32* p, const f32* axis, i32& st) { MOVLIN(dim == 2 ? 2 : 2, p, axis ? axis : ZUP, st); }
+// A straight three-axis move (move type 2) to p: the axis is always given
+// (vertical when the caller has none), so the dimension code of the caller
+// does not change the move.
+void mv(const f32* p, const f32* axis, i32& st) { MOVLIN(2, p, axis ? axis : ZUP, st); }
 void warnlow()
 {
     if (!WRNARM) return;
@@ -86,9 +88,9 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
     const f32 rpos = 0.5f * ds;  // radius of the positioning tool
     const f32 D = d0 > 0.0f ? d0 : 5.0f * rpos;
     const f32 tol = pwr(PRTTOL);
-    const bool incr = HEI8[76] == 0;
+    const bool incr = HEI8[HEI8_ABSOLUTE] == 0;
     const f32 base = std::fmax(a[2], b[2]);
-    const f32 lift = std::fmax(hei(49), CLRSTK[2]);
+    const f32 lift = std::fmax(hei8r(HEI8_INCR), CLRSTK[2]);
     // Codes 34 and 38 take a height onto the stock step grid: from the stock
     // top down by the step until not above it, then one step up.
     auto snap = [&](f32 z) {
@@ -123,7 +125,7 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
         spiral = TWLDON() != 0;
         i32 st = 0;
         SRKON(st);
-        const f32 cand = incr ? (shrt ? base : snap(base) + lift) : (shrt ? base : hei(25));
+        const f32 cand = incr ? (shrt ? base : snap(base) + lift) : (shrt ? base : hei8r(HEI8_PLANE2));
         f32 pos[3], con[3];
         i32 ls = 0;
         LOCDIR(a, b, cand, pos, con, ls);
@@ -151,12 +153,12 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
             if (incr) {
                 if (!shrt || top >= base) travel = snap(travel) + lift, feed = 27;
             } else {
-                travel = std::fmax(travel, hei(25));
+                travel = std::fmax(travel, hei8r(HEI8_PLANE2));
                 feed = 27;
             }
         }
         SRKOFF(st);
-        travel = std::fmin(travel, std::fmax(hei(1), hei(25)));
+        travel = std::fmin(travel, std::fmax(hei8r(HEI8_CLEARANCE), hei8r(HEI8_PLANE2)));
     }
     STDIAM(d0);
     STCRNR(r0);
@@ -165,15 +167,15 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
     if (status < 0 || spiral) return;
     STPV01(feed);
     const f32 p1[3] = {a[0], a[1], travel}, p2[3] = {b[0], b[1], travel};
-    if (!eqpt3(cur(), p1)) mv(d, p1, axis, status);
-    if (status >= 0 && !eqpt3(cur(), p2)) mv(d, p2, axis, status);
+    if (!eqpt3(cur(), p1)) mv(p1, axis, status);
+    if (status >= 0 && !eqpt3(cur(), p2)) mv(p2, axis, status);
 }
 
 // Retract height of a point.
 f32 rethgt(const f32* p)
 {
-    if (hold() != 0) return hei(1);
-    return HEI8[76] != 0 ? hei(25) : p[2] + hei(49);
+    if (hold() != 0) return hei8r(HEI8_CLEARANCE);
+    return HEI8[HEI8_ABSOLUTE] != 0 ? hei8r(HEI8_PLANE2) : p[2] + hei8r(HEI8_INCR);
 }
 
 // Whether a straight motion from a to b gouges: the tool is positioned over
@@ -195,8 +197,8 @@ bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
     static i32 flg[CAP / 3], lens[MAXS];
     i32 st = 0;
     SRKON(st);
-    const i32 keep = HEI8[73];
-    HEI8[73] = 0;
+    const i32 keep = HEI8[HEI8_RETRACT];
+    HEI8[HEI8_RETRACT] = 0;
     const f32 aux = 0.0f;
     LOCSET(-1, ZUP, ZUP, 1, aux, LNKPAR.tol);
     i32 nstr = 0, total = 0;
@@ -216,7 +218,7 @@ bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
         bad = true;
         std::memcpy(where, b, sizeof(f32) * 3);
     }
-    HEI8[73] = keep;
+    HEI8[HEI8_RETRACT] = keep;
     SRKOFF(st);
     return bad;
 }
@@ -229,7 +231,7 @@ bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
 bool crosses(const f32* p)
 {
     f32 where[3];
-    return hold() != 0 && HEI8[73] == 0 && !eqpt3(cur(), p) && cuts(cur(), p, where, false);
+    return hold() != 0 && HEI8[HEI8_RETRACT] == 0 && !eqpt3(cur(), p) && cuts(cur(), p, where, false);
 }
 
 void vertapr(i32 dim, const f32* p, const f32* axis, i32& st)
@@ -243,10 +245,10 @@ void vertapr(i32 dim, const f32* p, const f32* axis, i32& st)
 
 void vertret(i32 dim, const f32* p, const f32* axis, i32& st)
 {
-    if (HEI8[73] == 0 && hold() != 0) return;
+    if (HEI8[HEI8_RETRACT] == 0 && hold() != 0) return;
     if (hold() == 0) {
         if (stepped()) return;
-        if (HEI8[76] == 0) LNKPAR.clrB = 1;
+        if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrB = 1;
     }
     PUTMRK(1, 6, 11, 0.0f, 0, st);
     f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(p), cur()[2])};
@@ -283,14 +285,14 @@ bool hdir(const f32* from, const f32* to, f32* h)
 void MOVRPD(const i32& dim, const f32* point, const f32* axis, const i32& rapid, i32& status)
 {
     STPV01(rapid == 1 ? 4 : 1);
-    mv(dim, point, axis, status);
+    mv(point, axis, status);
     STPV01(rapid == 1 ? 1 : 4);
 }
 
 void MOVLN3(const i32& dim, const f32* point, const f32* axis, i32& status)
 {
     STPV01(3);
-    mv(dim, point, axis, status);
+    mv(point, axis, status);
     STPV01(1);
 }
 
@@ -298,7 +300,7 @@ void ZRET(const i32& dim, const f32* point, const f32* axis, i32& status)
 {
     status = 0;
     const i32 d = dimok(dim, "ZRET, ONLY DIM2/3 IS PERMITTED ");
-    if (hold() != 0 && HEI8[73] == 0) return;
+    if (hold() != 0 && HEI8[HEI8_RETRACT] == 0) return;
     // A retract plane below the point would take the tool down into the
     // part: the tool stays at the point's height then.
     const f32 h = std::fmax(rethgt(point), point[2]);
@@ -309,16 +311,16 @@ void ZRET(const i32& dim, const f32* point, const f32* axis, i32& status)
 void PLNZUP(const i32& dim, const f32* point, const f32* axis, const f32& offset, i32& status)
 {
     status = 0;
-    const i32 d = dimok(dim, "PLNZUP, ONLY DIM2/3 IS PERMITTED");
+    dimok(dim, "PLNZUP, ONLY DIM2/3 IS PERMITTED");
     if (eqpt3(cur(), point)) return;
     if (offset != 0.0f) {
         const f32 r[3] = {point[0], point[1], point[2] + offset};
-        if (cur()[2] > r[2]) mv(d, r, axis, status);
+        if (cur()[2] > r[2]) mv(r, axis, status);
         STPV01(3);
     } else {
         STPV01(4);
     }
-    if (status >= 0) mv(d, point, axis, status);
+    if (status >= 0) mv(point, axis, status);
     STPV01(1);
 }
 
@@ -329,14 +331,14 @@ void STREND(const i32& dim, const f32* point, const f32* axis, const i32& mode, 
     if (mode < 1 || mode > 3) return;
     f32 h;
     if (hold() == 0)
-        h = HEI8[76] != 0 ? hei(25) : std::fmax(point[2] + hei(49), cur()[2] + hei(49));
+        h = HEI8[HEI8_ABSOLUTE] != 0 ? hei8r(HEI8_PLANE2) : std::fmax(point[2] + hei8r(HEI8_INCR), cur()[2] + hei8r(HEI8_INCR));
     else
-        h = hei(1);
+        h = hei8r(HEI8_CLEARANCE);
     STPV01(27);
-    if (hold() != 0 && HEI8[73] == 0 && !eqval(cur()[2], hei(1))) {
+    if (hold() != 0 && HEI8[HEI8_RETRACT] == 0 && !eqval(cur()[2], hei8r(HEI8_CLEARANCE))) {
         if (cur()[2] < point[2] + offset) {
             const f32 q[3] = {cur()[0], cur()[1], point[2] + offset};
-            mv(d, q, axis, status);
+            mv(q, axis, status);
         }
         if (status >= 0 && stepped()) clrpth(d, point, axis, status);
         return;
@@ -344,10 +346,10 @@ void STREND(const i32& dim, const f32* point, const f32* axis, const i32& mode, 
     if (hold() != 0 || !stepped()) {
         if (cur()[2] < h) {
             const f32 q[3] = {cur()[0], cur()[1], h};
-            mv(d, q, axis, status);
+            mv(q, axis, status);
         }
         const f32 a[3] = {point[0], point[1], std::fmax(h, cur()[2])};
-        if (status >= 0) mv(d, a, axis, status);
+        if (status >= 0) mv(a, axis, status);
         return;
     }
     if (LNKPAR.clrA) {
@@ -373,40 +375,40 @@ void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, 
         } else {
             LNKPAR.clrA = 0;
             const f32 a[3] = {point[0], point[1], cur()[2]};
-            if (!eqpt3(a, point)) mv(d, a, axis, status);
+            if (!eqpt3(a, point)) mv(a, axis, status);
         }
         if (again) STPV01(4);
-    } else if (hold() == 0 || HEI8[73] != 0 || crosses(point)) {
+    } else if (hold() == 0 || HEI8[HEI8_RETRACT] != 0 || crosses(point)) {
         f32 h;
         if (hold() != 0)
-            h = hei(1);
-        else if (HEI8[76] != 0)
-            h = hei(25);
+            h = hei8r(HEI8_CLEARANCE);
+        else if (HEI8[HEI8_ABSOLUTE] != 0)
+            h = hei8r(HEI8_PLANE2);
         else {
-            h = std::fmax((LNKPAR.clrA ? cur()[2] : cur()[2] + hei(49)), point[2] + offset);
+            h = std::fmax((LNKPAR.clrA ? cur()[2] : cur()[2] + hei8r(HEI8_INCR)), point[2] + offset);
             LNKPAR.clrA = 0;
         }
         if (!eqval(cur()[2], h)) {
             if (cur()[2] < h) {
                 const f32 q[3] = {cur()[0], cur()[1], h};
-                mv(d, q, axis, status);
+                mv(q, axis, status);
             } else {
                 warnlow();
                 const f32 q[3] = {point[0], point[1], cur()[2]};
-                mv(d, q, axis, status);
+                mv(q, axis, status);
             }
         }
         if (point[2] > h) {
             warnlow();
             const f32 q[3] = {cur()[0], cur()[1], point[2]};
-            if (status >= 0) mv(d, q, axis, status);
+            if (status >= 0) mv(q, axis, status);
         }
         const f32 a[3] = {point[0], point[1], std::fmax(cur()[2], point[2])};
-        if (status >= 0) mv(d, a, axis, status);
+        if (status >= 0) mv(a, axis, status);
         if (again) STPV01(4);
     }
     if (feed) STPV01(1);
-    if (status >= 0 && cur()[2] >= point[2]) mv(d, point, axis, status);
+    if (status >= 0 && cur()[2] >= point[2]) mv(point, axis, status);
 }
 
 void ZAPR(const i32& dim, const f32* point, const f32* axis, i32& status)
@@ -416,13 +418,13 @@ void ZAPR(const i32& dim, const f32* point, const f32* axis, i32& status)
     const i32 code = nu_sgcd_get_code();
     if (code == 34 || code == 38 || code == 48) {
         f32 ofs = 0;
-        if (code != 48) ofs = hei(76) >= 1.0e9f ? LNKPAR.safety : LNKPAR.safety + hei(76) - point[2];
+        if (code != 48) ofs = hei8r(HEI8_ZMAX) >= 1.0e9f ? LNKPAR.safety : LNKPAR.safety + hei8r(HEI8_ZMAX) - point[2];
         STREND(d, point, axis, 3, ofs, status);
         if (status >= 0) PLNZUP(d, point, axis, ofs, status);
         return;
     }
     const f32 s[3] = {point[0], point[1], point[2] + LNKPAR.safety};
-    const f32 allow = hei(49) >= LNKPAR.safety ? hei(49) - LNKPAR.safety : 0.0f;
+    const f32 allow = hei8r(HEI8_INCR) >= LNKPAR.safety ? hei8r(HEI8_INCR) - LNKPAR.safety : 0.0f;
     FAST2M(d, s, axis, 0, allow, status);
     if (status >= 0 && LNKPAR.safety != 0.0f) MOVLN3(d, point, axis, status);
 }
@@ -460,12 +462,14 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     }
     if (MACTYP == 2 || MACTYP == 14 || MACTYP == 27 || MACTYP == 28) ENDPLK(status);
     if (status < 0) return;
-    auto fallback = [&](const char* text) {
-        if (text) msg_mdls(320, 240);
+    // Every shape that cannot be built from the points given falls back to
+    // the vertical approach after the host's message.
+    auto fallback = [&]() {
+        msg_mdls(320, 240);
         vertapr(dm, p, axis2, status);
     };
     if (k >= 3 && k <= 5 && eqpt3(dirpt, p)) {
-        fallback("");
+        fallback();
         return;
     }
     f32 where[3];
@@ -486,7 +490,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
             i32 st = 0;
             v3unit(u, l, st);
             if (eqval(dirpt[0], p[0]) && eqval(dirpt[1], p[1])) {
-                fallback("");
+                fallback();
                 return;
             }
             s[0] = p[0] - L * u[0], s[1] = p[1] - L * u[1], s[2] = p[2];
@@ -495,7 +499,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
             i32 st = 0;
             v2unit(h, l, st);
             if (st < 0) {
-                fallback("");
+                fallback();
                 return;
             }
             s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
@@ -513,7 +517,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     } else if (k == 3 || k == 4) {
         f32 h[3];
         if (!hdir(dirpt, p, h)) {
-            fallback("");
+            fallback();
             return;
         }
         // The arc ends at p (270 degrees), coming from the side away from
@@ -542,13 +546,13 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         f32 m[3], h[3] = {axis[0], axis[1], 0}, l = 0;
         i32 st = 0;
         if (!hdir(dirpt, p, m)) {
-            fallback("");
+            fallback();
             return;
         }
         for (f32& c : m) c = -c;  // the move runs from the start towards p
         v2unit(h, l, st);
         if (st < 0) {
-            fallback("");
+            fallback();
             return;
         }
         const f32 cr = m[0] * h[1] - m[1] * h[0];
@@ -601,7 +605,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     LNKPAR.clrB = 0;
     if (count == 0) return;
     const i32 d = dimok(dim, "SRFRET, ONLY DIM2/3 IS PERMITTED");
-    const f32 plane = hold() != 0 ? hei(1) : (HEI8[76] != 0 ? hei(25) : 1.0e30f);
+    const f32 plane = hold() != 0 ? hei8r(HEI8_CLEARANCE) : (HEI8[HEI8_ABSOLUTE] != 0 ? hei8r(HEI8_PLANE2) : 1.0e30f);
     if (plane < cur()[2]) warnlow();
     const f32* p = start;
     i32 k = LNKPAR.kind;
@@ -711,13 +715,13 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         // Common tail: up to the retract height, never downwards.
         if (hold() == 0) {
             if (!stepped()) {
-                if (HEI8[76] == 0) LNKPAR.clrA = 1;
+                if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrA = 1;
                 const f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(cur()), cur()[2])};
-                if (status >= 0) mv(d, q, axis2, status);
+                if (status >= 0) mv(q, axis2, status);
             }
-        } else if (HEI8[73] != 0) {
-            const f32 q[3] = {cur()[0], cur()[1], std::fmax(hei(1), cur()[2])};
-            if (status >= 0) mv(d, q, axis2, status);
+        } else if (HEI8[HEI8_RETRACT] != 0) {
+            const f32 q[3] = {cur()[0], cur()[1], std::fmax(hei8r(HEI8_CLEARANCE), cur()[2])};
+            if (status >= 0) mv(q, axis2, status);
         }
         i32 s2 = 0;
         PUTMRK(2, 6, 12, 0.0f, 0, s2);
@@ -732,11 +736,11 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
 void MXFINL(i32& status)
 {
     status = 0;
-    if (HEI8[73] == 0) return;
+    if (HEI8[HEI8_RETRACT] == 0) return;
     PUTMRK(1, 6, 11, 0.0f, 0, status);
     f32 dir[3];
     f32 first, second;
-    const f32 rise = std::fmax(0.0f, hei(49) - wrd2r(NPT1[5]));
+    const f32 rise = std::fmax(0.0f, hei8r(HEI8_INCR) - wrd2r(NPT1[5]));
     if (pw(TLTREF) == 2) {
         std::memcpy(dir, PASOUT.exitv, sizeof dir);
         first = LNKPAR.safety + LNKPAR.length;
@@ -744,11 +748,11 @@ void MXFINL(i32& status)
     } else if (LNKPAR.kind == 2) {
         std::memcpy(dir, MOVST.axis, sizeof dir);
         first = LNKPAR.length;
-        second = first + std::fmax(0.0f, hei(49));
+        second = first + std::fmax(0.0f, hei8r(HEI8_INCR));
     } else {
         dir[0] = 0, dir[1] = 0, dir[2] = 1;
         first = LNKPAR.safety;
-        second = first + std::fmax(0.0f, hei(49));
+        second = first + std::fmax(0.0f, hei8r(HEI8_INCR));
     }
     f32 l = 0;
     i32 st = 0;

@@ -88,8 +88,8 @@ void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const
     l.count = npart2;
     // The heights record's mode (word 77) and incremental height (word 49).
     (void)hei8a, (void)hei8b;
-    l.hmode = HEI8[76];
-    l.hinc = wrd2r(HEI8[48]);
+    l.hmode = HEI8[HEI8_ABSOLUTE];
+    l.hinc = hei8r(HEI8_INCR);
     l.clrA = l.clrB = 0;
 }
 

@@ -417,7 +417,7 @@ void TWLGOU(const i32& mode, const i32& side, const f32* a, const f32* b, const 
     if (!(H + 2.0 * r > z)) return;
     status = 2;
     const f64 lift = 0.5 * D + (H + 2.0 * r - z);
-    const f32 top = wrd2r(HEI8[0]);
+    const f32 top = hei8r(HEI8_CLEARANCE);
     p = twlbuf(MID);
     for (i32 k = 0; k < n; ++k) {
         f32& pz = p[3 * k + 2];

@@ -193,14 +193,14 @@ struct Mesher {
         i32 st = 0;
         evsrfd(buf, u, v, 2, e, st);
         if (st < 0) {
+            // Nothing was evaluated: the node keeps zeros and the surface
+            // is refused once the current step ends.
             failed = true;
-            st = 1;
+            x.nst = 1;
+        } else {
+            for (int a = 0; a < 3; ++a) x.p[a] = e[a], x.n[a] = e[9 + a];
+            x.nst = st;
         }
-        for (int a = 0; a < 3; ++a) {
-            x.p[a] = e[a];
-            x.n[a] = st < 0 ? 0.0 : e[9 + a];
-        }
-        x.nst = st;
         vs.push_back(x);
         return static_cast<i32>(vs.size() - 1);
     }
@@ -424,6 +424,7 @@ struct Mesher {
                 int k = t.split;
                 if (k < 0) {
                     k = within(ti);
+                    if (failed) return true;  // a midpoint could not be evaluated
                     if (k < 0) {
                         ts[static_cast<size_t>(ti)].ok = true;
                         break;
@@ -527,6 +528,10 @@ void SRFMSH(const f64* buf, const i32& id, const f64& tol, const f64& maxside, S
     // stage 2: refinement
     if (!M.refine()) {
         user1c("[allsrf] TOO MANY TRIANGLES FOR SURFACE ", id);
+        return;
+    }
+    if (M.failed) {
+        erou1c("[allsrf] SURFACE CANNOT BE EVALUATED: ", id);
         return;
     }
 

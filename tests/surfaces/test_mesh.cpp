@@ -184,6 +184,30 @@ TEST(Mesh, DegenerateSurfaceIsReported)
     EXPECT_EQ(st, 1);
 }
 
+// A surface that stops evaluating while it is refined (its buffer spoilt
+// from the poll) is refused as a whole: no node is made of values the
+// evaluation never wrote.
+TEST(Mesh, EvaluationFailingDuringRefinementRefusesTheSurface)
+{
+    static i32 polls = 0;
+    polls = 0;
+    norak::reset();
+    norak::load_session_text(shapes::session({shapes::nurbs_sphere(2, 25.0)}));
+    i32 st = 0;
+    LDSRFB(2, buf.data(), st);
+    ASSERT_EQ(st, 0);
+    const f64 tag = buf[SB_TAG];
+    SrfMesh m;
+    SRFMSH(buf.data(), 2, 0.001, 0.0, m, [] {
+        if (++polls == 1) buf[SB_TAG] = 0.0;
+    }, st);
+    buf[SB_TAG] = tag;
+    ASSERT_GE(polls, 1);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(m.tri.empty());
+    EXPECT_TRUE(norak::transcript_has("[allsrf] SURFACE CANNOT BE EVALUATED: "));
+}
+
 TEST(Mesh, EarClippingOfAPolygonWithTwoHoles)
 {
     std::vector<std::vector<f64>> loops = {{0, 0, 10, 0, 10, 10, 0, 10}, {2, 2, 2, 4, 4, 4, 4, 2}, {6, 6, 8, 6, 8, 8, 6, 8}};

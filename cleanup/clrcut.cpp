@@ -1,21 +1,36 @@
-// Loop chains of the cutting, from the end rows inward.
+// The cutting of a pocket's offset loops: the loops linked chain by chain,
+// then the chains cut from their inner loops outward (loop chains) or lane
+// by lane.
 #include "cleanup/clrcut.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
+#include "cleanup/clrlane.h"
+#include "cleanup/clrlink.h"
 #include "cleanup/clrout.h"
+#include "core/host.h"
 #include "core/intchk.h"
+#include "core/progress.h"
+#include "core/util.h"
 #include "pocket/luptab.h"
 #include "pocket/pkclean.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pokvals.h"
 
-void lup_cut_step(i32 row, const i32& direction, i32& status)
+void lup_cut_step(const ClrLinks& l, i32 row, const i32& direction, i32& status)
 {
     status = 0;
     pokarr loop;
     pokarr_init(2, loop);
     lup_get_pokarr(row, loop, status);
+    const i32 seg = std::abs(lnk_seg(l, row));
+    if (status == 0 && loop.count > 1 && seg != 0) {
+        // the tour starts where the tool arrives on the loop
+        f64 px = l.x[static_cast<size_t>(row)], py = l.y[static_cast<size_t>(row)];
+        pokarr_start_at(loop, seg, 0, 0.0, px, py, status);
+    }
     if (status == 0 && loop.count > 1) {
         if (direction == -1) pokarr_reverse(loop);
         pk_del_short(loop);
@@ -32,16 +47,37 @@ void lup_cut_step(i32 row, const i32& direction, i32& status)
     if (status != 0) status = 11;
 }
 
-void clr_cut(i32 select, const f64& radius, const i32& direction, const i32& cut_mode, i32& status)
+namespace {
+
+// The status line's timing of the cutting stages (3-D pockets, host flag set).
+void cut_time(const char* what)
 {
-    (void)select;
-    (void)radius;
-    status = 0;
-    if (pokpar.keep_isl_dir == 0 && cut_mode != 1)
-        for (i32 r = 1; r <= lup_count && status == 0; ++r)
-            if (lup_row(r).key > 10000 && lup_row(r).subkey == 1) lup_reverse(r, status);
-    if (status != 0) return;
-    clr_cut_mark = lup_count + 1;
+    i32 dt[6] = {0, 0, 0, 0, 0, 0};
+    GETDTM(dt);
+    char text[96];
+    std::snprintf(text, sizeof text, "%s%d %d %d %d %d %d", what, dt[0], dt[1], dt[2], dt[3], dt[4], dt[5]);
+    shmsgc(text);
+}
+
+// Pieces to cut: the live loops, a loop that is the parent of several live
+// loops once for each of them.
+i32 count_pieces(i32 last)
+{
+    std::vector<i32> sons(static_cast<size_t>(last) + 1, 0);
+    i32 n = 0;
+    for (i32 r = 1; r <= last; ++r) {
+        if (lup_row(r).subkey <= 0) continue;
+        ++n;
+        const i32 p = std::abs(lup_row(r).parent);
+        if (p >= 1 && p <= last && ++sons[static_cast<size_t>(p)] >= 2) ++n;
+    }
+    return n;
+}
+
+// Loop chains: key levels downward, islands first; each chain from its end
+// row inward-out, every loop cut once round from its link point.
+void cut_chains(CutProgress& pg, const i32& direction, i32& status)
+{
     i32 top = 0, topc = 0;
     for (i32 r = 1; r <= lup_count; ++r) {
         const i32 k = lup_row(r).key;
@@ -52,10 +88,9 @@ void clr_cut(i32 select, const f64& radius, const i32& direction, const i32& cut
     if (top > 10000)
         for (i32 k = top; k >= 10001; --k) levels.push_back(k);
     for (i32 k = topc; k >= 1; --k) levels.push_back(k);
-    i32 pieces = 0;
     const i32 last = lup_count;
-    for (size_t l = 0; l < levels.size() && status == 0; ++l) {
-        const i32 key = levels[l];
+    for (size_t lv = 0; lv < levels.size() && status == 0; ++lv) {
+        const i32 key = levels[lv];
         for (;;) {
             i32 end = 0;
             for (i32 r = last; r >= 1 && end == 0; --r)
@@ -63,22 +98,76 @@ void clr_cut(i32 select, const f64& radius, const i32& direction, const i32& cut
             if (end == 0) break;
             i32 cur = lup_row(end).parent;
             lup_row(end).parent = -cur;
-            while (cur >= 1 && cur <= last && cur != end && lup_row(cur).key == key && lup_row(cur).subkey != 0) {
+            // a row whose parent is negated has been cut already
+            while (cur >= 1 && cur <= last && cur != end && lup_row(cur).key == key && lup_row(cur).subkey != 0 &&
+                   lup_row(cur).parent > 0) {
                 if (lup_row(cur).subkey > 0) {
-                    lup_cut_step(cur, direction, status);
+                    lup_cut_step(clr_links, cur, direction, status);
                     if (status != 0) return;
-                    if (++pieces % 15 == 0) CHKINT();
+                    cut_progress(pg);
                 }
                 const i32 next = lup_row(cur).parent;
                 lup_row(cur).parent = -next;
-                if (next <= 0) break;
                 cur = next;
             }
-            i32 start = 0;
-            pokarr none;
-            pokarr_init(2, none);
-            lup_add(0, 9999, 0, 0, 0, 0.0, 0, none, start, status);
+            cut_terminator(status);
             if (status != 0) return;
         }
     }
+}
+
+}  // namespace
+
+void cut_progress(CutProgress& pg)
+{
+    if (++pg.done % pg.step != 0) return;
+    if (pg.shown)
+        PRGLOP(1, pg.total, pg.done);
+    else
+        CHKINT();
+}
+
+void cut_terminator(i32& status)
+{
+    i32 start = 0;
+    pokarr none;
+    pokarr_init(2, none);
+    lup_add(0, 9999, 0, 0, 0, 0.0, 0, none, start, status);
+}
+
+void clr_cut(i32 select, const f64& radius, const i32& direction, const i32& cut_mode, i32& status)
+{
+    status = 0;
+    const bool d3 = pokdim != 2;
+    const bool timed = d3 && gncalw() != 0;
+    if (timed) cut_time("start cutting pocket 1st stage: ");
+    if (pokpar.keep_isl_dir == 0 && cut_mode != 1)
+        for (i32 r = 1; r <= lup_count && status == 0; ++r)
+            if (lup_row(r).key > 10000 && lup_row(r).subkey == 1) lup_reverse(r, status);
+    if (status != 0) return;
+    clr_link_loops(select, radius, direction, cut_mode, clr_links, status);
+    if (status != 0) return;
+    clr_cut_mark = lup_count + 1;
+    bool moved = false;
+    if (pkoff.end_mode >= 1) {
+        cutluk(radius, direction, clr_links, status);
+        moved = status == 100;
+        if (moved) status = 0;
+        if (status != 0) return;
+    }
+    CutProgress pg;
+    pg.shown = cut_mode > 1 && d3;
+    pg.step = d3 ? 1 : 15;
+    if (pg.shown) {
+        pg.total = count_pieces(lup_count);
+        PRGLOP(0, pg.total, 0);
+    }
+    if (timed) cut_time("start cutting pocket 2nd stage: ");
+    if (pkoff.loops_on == 1)
+        cut_chains(pg, direction, status);
+    else
+        cut_lanes(pg, select, radius, direction, status);
+    if (pg.shown) PRGLOP(2, pg.total, pg.done);
+    if (status == 0 && moved) status = 100;
+    if (timed) cut_time("end cutting pocket 2nd stage: ");
 }

@@ -233,126 +233,214 @@ void lup_lane_poly(const pokarr& loop, std::vector<f32>& buf, i32& status)
     if (!lane_poly_at(loop, pkoff.side, buf)) status = 1;
 }
 
+i32 oneoff_lanes_alt_on = 0;
+
+namespace {
+
+// The working values of the lane routines.
+struct LaneVals {
+    f64 A = 0.0, N = 0.0, R = 0.0, D0 = 0.0, L = 0.0, d = 0.0;
+    i32 t = 0;
+};
+
+LaneVals lane_vals(const PkPieces& s, const f64& b, const f64& nest, const f64& d, const f64& r, i32 t)
+{
+    LaneVals v;
+    f64 M = 0.0;
+    for (f64 a : s.areas) M = std::max(M, std::fabs(a));
+    v.A = 10.0 * std::max(d * d / 2.0, pkoff.second_area);
+    v.N = std::min(nest, M / 3.0);
+    const f64 m = std::min(r, d);
+    v.R = std::min(std::max(3.0 * b, 1.5 * PK_PI * m * m), M / 2.0);
+    v.D0 = 0.75 * d;
+    v.L = s.pts.dims == 2 ? d : d * (1.0 - pokpar.lift);
+    v.d = d;
+    v.t = t;
+    return v;
+}
+
+f64 sub_area(const PkPieces& s, i32 k) { return std::fabs(s.areas[static_cast<size_t>(k)]); }
+
+// Nested test of sub-loop i: whether it lies inside another sub-loop (or on
+// one larger than it). `every`: every entry is tested, the closing point
+// included, of a sub-loop with a point; else the entries up to the third
+// from the end of a sub-loop of 3 points or more. Status 11 on a failure.
+bool nested_drop(const PkPieces& s, i32 i, i32 t, bool every, i32& status)
+{
+    const size_t si = static_cast<size_t>(i);
+    if (s.tags[si] != t || s.counts[si] < (every ? 1 : 3)) return false;
+    pokarr wi;
+    window(s, i, wi);
+    const i32 upto = every ? wi.count - 1 : wi.count - 3;
+    for (i32 j = 0; j < s.n(); ++j) {
+        if (j == i) continue;
+        pokarr wj;
+        window(s, j, wj);
+        const bool F = sub_area(s, i) < sub_area(s, j);
+        bool remembered = false, ended = false;
+        for (i32 k = 0; k <= upto && !ended; k = next_vertex(wi, k)) {
+            i32 ans = 0, st = 0;
+            lup_inside(wi.x[k], wi.y[k], wj, ans, st);
+            if (st == 11) {
+                status = 11;
+                return false;
+            }
+            if (st != 0) continue;
+            if (ans == 1) return true;
+            if (ans == 2 && F) remembered = true;
+            if (ans == 0) ended = true;
+        }
+        if (!ended && remembered) return true;
+    }
+    return false;
+}
+
+// Near test of sub-loop i: small and within d of a larger sub-loop.
+bool near_drop(const PkPieces& s, i32 i, const LaneVals& v)
+{
+    if (!(sub_area(s, i) <= v.R)) return false;
+    pokarr wi;
+    window(s, i, wi);
+    const f64 P[3] = {wi.x[0], wi.y[0], 0.0};
+    for (i32 j = 0; j < s.n(); ++j) {
+        if (j == i || !(sub_area(s, j) > v.N) || !(sub_area(s, j) > sub_area(s, i))) continue;
+        pokarr wj;
+        window(s, j, wj);
+        i32 seg = -2, vx = 0;
+        f64 tt = 0.0, Q[3] = {0, 0, 0}, e = 0.0, far[3] = {0, 0, 0};
+        pk_seg_locate(3, P, wj, seg, tt, Q, e);
+        if (levald(e, v.D0)) pk_far_vertex(3, Q, wi, vx, tt, far, e);
+        if (levald(e, v.d)) return true;
+    }
+    return false;
+}
+
+// Lane pass on sub-loop i (2-D): a short lane from the loop being offset
+// that the hatch fill carries through the sub-loop, tried at 0.75 and 0.25
+// of its segments.
+bool lane_taken(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v, std::vector<f32>& buf)
+{
+    if (!(sub_area(s, i) <= v.A)) return false;
+    pokarr wi;
+    window(s, i, wi);
+    for (i32 attempt = 0; attempt < 2; ++attempt) {
+        i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
+        g = std::min(std::max(g, 1), wi.count - 1);
+        f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0}, e = 0.0, tt = 0.0;
+        pokarr_point_at(wi, g, 0.5, P);
+        i32 seg = -1;
+        pk_seg_locate(3, P, loop, seg, tt, Q, e);
+        if (!ltvald(e, v.L)) return false;
+        f64 ux = P[0] - Q[0], uy = P[1] - Q[1], len = 0.0;
+        if (!pk_unit2(ux, uy, len)) continue;
+        i32 st = 0;
+        lup_lane_poly(wi, buf, st);
+        if (st != 0) continue;  // no lane over an over-long polyline
+        const f64 target[2] = {Q[0] + v.d * ux, Q[1] + v.d * uy};
+        i32 got = 0, flag = 0;
+        g_lane_out.offset = 0;
+        lan_hatch_fill(6, buf.data(), 1, buf.data(), 1, Q, target, got, g_lane_out, flag, st);
+        if (got >= 2 && st == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
                   const i32& t, PkPieces& s, i32& status)
 {
+    if (oneoff_lanes_alt_on != 0) {
+        oneoff_lanes_alt(lanemode, loop, b, nest, d, r, t, s, status);
+        return;
+    }
     status = 0;
     if (s.n() == 0) return;
-    f64 M = 0.0;
-    for (f64 a : s.areas) M = std::max(M, std::fabs(a));
-    const f64 A = 10.0 * std::max(d * d / 2.0, pkoff.second_area);
-    const f64 N = std::min(nest, M / 3.0);
-    const f64 m = std::min(r, d);
-    const f64 R = std::min(std::max(3.0 * b, 1.5 * PK_PI * m * m), M / 2.0);
-    const f64 D0 = 0.75 * d;
-    const f64 L = s.pts.dims == 2 ? d : d * (1.0 - pokpar.lift);
-    auto area = [&](i32 k) { return std::fabs(s.areas[static_cast<size_t>(k)]); };
+    const LaneVals v = lane_vals(s, b, nest, d, r, t);
     i32 ierr = 0;
     i32 T = 0;
     if (s.n() >= 2) {
+        // each sub-loop nested, then near, before the next
         for (i32 i = 0; i < s.n();) {
-            bool dropped = false;
-            // nested in another sub-loop
-            if (s.tags[static_cast<size_t>(i)] == t && s.counts[static_cast<size_t>(i)] >= 3) {
-                pokarr wi;
-                window(s, i, wi);
-                for (i32 j = 0; j < s.n() && !dropped; ++j) {
-                    if (j == i) continue;
-                    pokarr wj;
-                    window(s, j, wj);
-                    const bool F = area(i) < area(j);
-                    bool remembered = false, ended = false;
-                    for (i32 k = 0; k <= wi.count - 3 && !dropped && !ended; k = next_vertex(wi, k)) {
-                        i32 ans = 0, st = 0;
-                        lup_inside(wi.x[k], wi.y[k], wj, ans, st);
-                        if (st == 11) {
-                            status = 11;
-                            return;
-                        }
-                        if (st != 0) continue;
-                        if (ans == 1)
-                            dropped = true;
-                        else if (ans == 2 && F)
-                            remembered = true;
-                        else if (ans == 0)
-                            ended = true;
-                    }
-                    if (!ended && remembered) dropped = true;
-                }
-            }
-            // small and near a larger one
-            if (!dropped && area(i) <= R) {
-                pokarr wi;
-                window(s, i, wi);
-                const f64 P[3] = {wi.x[0], wi.y[0], 0.0};
-                for (i32 j = 0; j < s.n() && !dropped; ++j) {
-                    if (j == i || !(area(j) > N) || !(area(j) > area(i))) continue;
-                    pokarr wj;
-                    window(s, j, wj);
-                    i32 seg = -2, v = 0;
-                    f64 tt = 0.0, Q[3] = {0, 0, 0}, e = 0.0, far[3] = {0, 0, 0};
-                    pk_seg_locate(3, P, wj, seg, tt, Q, e);
-                    if (levald(e, D0)) pk_far_vertex(3, Q, wi, v, tt, far, e);
-                    if (levald(e, d)) dropped = true;
-                }
-            }
-            if (dropped) {
-                lup_drop_sub(i, s, ierr);
-                if (ierr != 0) {
-                    status = 11;
-                    return;
-                }
-            } else {
+            bool dropped = nested_drop(s, i, t, false, status);
+            if (status != 0) return;
+            if (!dropped) dropped = near_drop(s, i, v);
+            if (!dropped) {
                 ++i;
+                continue;
+            }
+            lup_drop_sub(i, s, ierr);
+            if (ierr != 0) {
+                status = 11;
+                return;
             }
         }
         lup_sort_sub(0, s, status);
         if (status != 0) return;
         if (s.n() > 0) T = s.tags[0];
     }
-    // lanes from the loop being offset into small sub-loops
+    // lanes from the loop being offset into small sub-loops; after a lane
+    // the pass starts again from the first
     if (loop.dims == 2) {
         std::vector<f32> buf;
         for (i32 i = 0; i < s.n();) {
-            bool taken = false;
-            if (area(i) <= A) {
-                pokarr wi;
-                window(s, i, wi);
-                for (i32 attempt = 0; attempt < 2 && !taken; ++attempt) {
-                    i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
-                    g = std::min(std::max(g, 1), wi.count - 1);
-                    f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0}, e = 0.0, tt = 0.0;
-                    pokarr_point_at(wi, g, 0.5, P);
-                    i32 seg = -1;
-                    pk_seg_locate(3, P, loop, seg, tt, Q, e);
-                    if (!ltvald(e, L)) break;
-                    f64 ux = P[0] - Q[0], uy = P[1] - Q[1], len = 0.0;
-                    if (!pk_unit2(ux, uy, len)) continue;
-                    i32 st = 0;
-                    lup_lane_poly(wi, buf, st);
-                    if (st != 0) continue;  // no lane over an over-long polyline
-                    const f64 target[2] = {Q[0] + d * ux, Q[1] + d * uy};
-                    i32 got = 0, flag = 0;
-                    g_lane_out.offset = 0;
-                    lan_hatch_fill(6, buf.data(), 1, buf.data(), 1, Q, target, got, g_lane_out, flag, st);
-                    taken = got >= 2 && st == 0;
-                }
-            }
-            if (taken) {
-                lup_drop_sub(i, s, ierr);
-                if (ierr != 0) {
-                    status = 11;
-                    break;
-                }
-                i = 0;
-            } else {
+            if (!lane_taken(loop, s, i, v, buf)) {
                 ++i;
+                continue;
             }
+            lup_drop_sub(i, s, ierr);
+            if (ierr != 0) {
+                status = 11;
+                break;
+            }
+            i = 0;
         }
     }
     hatch_close(g_lane_out);
     if (status != 0) return;
     if (lanemode != 0 && s.n() >= 2) take_order(s, others_first(s, T), status);
+}
+
+void oneoff_lanes_alt(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
+                      const i32& t, PkPieces& s, i32& status)
+{
+    status = 0;
+    if (s.n() == 0) return;
+    const LaneVals v = lane_vals(s, b, nest, d, r, t);
+    i32 ierr = 0;
+    // the nested test over all sub-loops, then the near test over all
+    for (i32 pass = 0; pass < 2 && s.n() >= 2; ++pass)
+        for (i32 i = 0; i < s.n();) {
+            const bool dropped = pass == 0 ? nested_drop(s, i, t, true, status) : near_drop(s, i, v);
+            if (status != 0) return;
+            if (!dropped) {
+                ++i;
+                continue;
+            }
+            lup_drop_sub(i, s, ierr);
+            if (ierr != 0) {
+                status = 11;
+                return;
+            }
+        }
+    // lanes; after a lane the pass goes on with the sub-loop now at its place
+    if (loop.dims == 2) {
+        std::vector<f32> buf;
+        for (i32 i = 0; i < s.n();) {
+            if (!lane_taken(loop, s, i, v, buf)) {
+                ++i;
+                continue;
+            }
+            lup_drop_sub(i, s, ierr);
+            if (ierr != 0) {
+                status = 11;
+                break;
+            }
+        }
+    }
+    hatch_close(g_lane_out);
+    if (status != 0) return;
+    lup_sort_sub(lanemode, s, status);
 }
 
 i32 lup_tree_find(i32 rowa, i32 rowb, i32 deep)

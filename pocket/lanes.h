@@ -35,6 +35,15 @@ constexpr i32 PK_PIECES_MAX = 7000;
 // Status 0, 11 a pool or test failure.
 void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
                   const i32& t, PkPieces& s, i32& status);
+// The same work with its stages arranged differently: the nested test over
+// every sub-loop (every entry tested), then the near test; no ordering
+// before the lanes; after a lane the pass goes on at the same place; at the
+// end the order of lup_sort_sub with the lane mode as its mode.
+void oneoff_lanes_alt(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
+                      const i32& t, PkPieces& s, i32& status);
+// Switch that hands oneoff_lanes' work to oneoff_lanes_alt (0 at load; no
+// set-up changes it).
+extern i32 oneoff_lanes_alt_on;
 // Removes sub-loop i (0-based) with its table entries; ierr -1 on failure.
 void lup_drop_sub(i32 i, PkPieces& s, i32& ierr);
 // Orders the sub-loops round the largest (first of equal) and its tag T:

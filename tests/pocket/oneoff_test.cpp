@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -478,4 +479,100 @@ TEST(LoopTree, RelativesThroughSonsAndSiblings)
     EXPECT_EQ(lup_tree_find(5, 2, 0), 1);
     EXPECT_EQ(lup_tree_find(0, 2, 0), 0);  // no such row
     pokarr_free(a);
+}
+
+TEST(SubLoops, TheOtherArrangementTestsEveryEntryAndOrdersByTheLaneMode)
+{
+    // a triangle with two vertices on the large square's side and its third
+    // outside: the entries up to the third from the end say "on", so the
+    // first arrangement drops it as nested; testing every entry finds the
+    // one outside and keeps it
+    fresh();
+    pkoff.second_area = 0.0;
+    pokarr loop = make(square(-50, -50, 100));
+    auto fill = [&](PkPieces& s) {
+        pokarr_init(2, s.pts);
+        i32 ierr = 0;
+        for (const Loop& l : {square(0, 0, 20), Loop().pt(0, 0).pt(4, 0).pt(2, -4).close()}) {
+            pokarr q = make(l);
+            const f64 a = signed_area(q);
+            s.add(q, 0, q.count, 1, a, 1, ierr);
+            pokarr_free(q);
+        }
+    };
+    for (i32 alt : {0, 1}) {
+        PkPieces s;
+        fill(s);
+        oneoff_lanes_alt_on = alt;
+        i32 st = 0;
+        oneoff_lanes(0, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+        oneoff_lanes_alt_on = 0;
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(s.n(), alt == 0 ? 1 : 2) << alt;
+        pokarr_free(s.pts);
+    }
+    // the final order follows the lane mode: mode 1 puts the other tags first
+    PkPieces s;
+    pokarr_init(2, s.pts);
+    i32 ierr = 0, st = 0;
+    const f64 areas[3] = {-9, 400, 16};
+    const i32 tags[3] = {-1, 1, 1};
+    const Loop loops[3] = {square(60, 0, 3, false), square(100, 0, 20), square(200, 0, 4)};
+    for (i32 k = 0; k < 3; ++k) {
+        pokarr q = make(loops[k]);
+        s.add(q, 0, q.count, tags[k], areas[k], 1, ierr);
+        pokarr_free(q);
+    }
+    oneoff_lanes_alt(1, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(s.areas, (std::vector<f64>{-9, 400, 16}));
+    oneoff_lanes_alt(0, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+    EXPECT_EQ(s.areas, (std::vector<f64>{400, 16, -9}));
+    pokarr_free(s.pts);
+    pokarr_free(loop);
+}
+
+TEST(OneOffset, TheLaneModeAddsLoopsWhereTheStepLeavesMaterial)
+{
+    // a square at level 2, the tool radius 1, convex corners rounded: a step
+    // of 1.9 leaves the corners of the radius sweep uncut (the next loop's
+    // sweep rounds them off from 1.9 sqrt 2 - 1 of the corner, the first
+    // sweep's corner lies sqrt 2 from it); a step of 1.5 leaves nothing
+    for (f64 step : {1.9, 1.5}) {
+        fresh();
+        pkoff.second_area = 0.0;
+        pk_round_corner = 1;
+        pokarr a = make(square(0, 0, 20));
+        row_of(a, 1);
+        i32 keys = 1, st = 0;
+        oneoff_pokarr(0, a, 0, -1, 1.0, step, step, 1, 2, 1, keys, 0, 1, st);
+        ASSERT_EQ(st, 0) << step;
+        i32 steps = 0, lanes = 0;
+        for (i32 r = 2; r <= lup_count; ++r) {
+            pokarr w;
+            pokarr_init(2, w);
+            lup_get_pokarr(r, w, st);
+            const f64 area = std::fabs(signed_area(w));
+            std::vector<f64> b = box_of(r);
+            if (lup_row(r).level == 0) {
+                ++steps;
+                EXPECT_NEAR(area, std::pow(20.0 - 2.0 * step, 2), 1e-6);
+                EXPECT_DOUBLE_EQ(lup_row(r).value, step);
+            } else {
+                // a corner piece of the sweep, registered at the radius
+                ++lanes;
+                EXPECT_TRUE(lup_row(r).level == 4 || lup_row(r).level == 5 || lup_row(r).level == 6);
+                EXPECT_DOUBLE_EQ(lup_row(r).value, 1.0);
+                EXPECT_GT(area, 0.0);
+                EXPECT_LT(area, 0.2);
+                const f64 cx = 0.5 * (b[0] + b[2]), cy = 0.5 * (b[1] + b[3]);
+                EXPECT_LT(std::min(cx, 20.0 - cx), 2.0);
+                EXPECT_LT(std::min(cy, 20.0 - cy), 2.0);
+            }
+            pokarr_free(w);
+        }
+        EXPECT_EQ(steps, 1) << step;
+        EXPECT_EQ(lanes, step > 1.8 ? 4 : 0) << step;
+        pokarr_free(a);
+    }
 }

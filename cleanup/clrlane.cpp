@@ -1,0 +1,355 @@
+// The lane stage of the pocket cutting.
+#include "cleanup/clrlane.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cleanup/clrcut.h"
+#include "cleanup/clrlink.h"
+#include "cleanup/clrout.h"
+#include "cleanup/mapgrid.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
+#include "cutter/loccom.h"
+#include "pocket/looptest.h"
+#include "pocket/luptab.h"
+#include "pocket/pkclean.h"
+#include "pocket/pkgeom.h"
+#include "pocket/pokvals.h"
+#include "pocket/selfint.h"
+
+i32 lane_proj = 0;
+i32 lane_proj_on = 1;
+
+namespace {
+
+// The end of the previous lane (with its normal) and its projected end,
+// kept from one lane to the next.
+f64 prev_end[3] = {0.0, 0.0, 0.0}, prev_nrm[3] = {0.0, 0.0, 1.0}, prev_proj[3] = {0.0, 0.0, 0.0};
+
+// Keeps the loop `a` (a closed loop starting at the lane's entry point)
+// from its start up to the point x on its segment s.
+void cut_at(pokarr& a, i32 s, const f64* x, i32& status)
+{
+    PkSegDesc d;
+    if (!pk_seg_desc(a, s, d)) {
+        status = 11;
+        return;
+    }
+    a.count = s;
+    if (d.arc != 0)
+        pokarr_add_arc(x[0], x[1], nullptr, d.c[0], d.c[1], d.r, d.dir, a, status);
+    else if (!pk_eqpt2(x, d.s))
+        pokarr_add_pnt(x, a, status);
+}
+
+// The exit row of the lane from the entry's link point: the row made from
+// the entry whose link point comes next along the entry loop in the cutting
+// direction. Out: the exit row (0 none), its point, the candidates.
+i32 lane_exit(const ClrLinks& l, i32 row, const pokarr& loop, const i32& direction, f64* xp, i32& count)
+{
+    const size_t e = static_cast<size_t>(row);
+    const f64 pe = std::abs(l.index[e]) + l.frac[e], n = loop.count;
+    f64 best = 1.0e10;
+    i32 exit = 0;
+    count = 0;
+    for (i32 r = 1; r <= lup_count; ++r) {
+        if (r == row || std::abs(lup_row(r).parent) != row || lup_row(r).subkey == 0 || lnk_seg(l, r) == 0) continue;
+        ++count;
+        const f64 p[2] = {l.x[static_cast<size_t>(r)], l.y[static_cast<size_t>(r)]};
+        i32 seg = 0;
+        f64 frac = 0.0, foot[2];
+        if (!lup_link_locate(loop, p, seg, frac, foot)) continue;
+        f64 dist = direction == 1 ? seg + frac - pe : pe - (seg + frac);
+        if (dist <= 0.0) dist += n;
+        if (dist < best) {
+            best = dist;
+            exit = r;
+            xp[0] = foot[0];
+            xp[1] = foot[1];
+        }
+    }
+    return exit;
+}
+
+// The lane's piece: the entry loop from the entry's link point to the exit
+// point in the cutting direction, once round when there is no exit.
+void lane_piece(const ClrLinks& l, i32 row, pokarr& loop, const i32& direction, i32 exit, const f64* xp,
+                i32& status)
+{
+    const size_t e = static_cast<size_t>(row);
+    f64 px = l.x[e], py = l.y[e];
+    pokarr_start_at(loop, std::abs(l.index[e]), 0, 0.0, px, py, status);
+    if (status != 0) return;
+    if (direction != 1) pokarr_reverse(loop);
+    const f64 s0[2] = {loop.x[0], loop.y[0]};
+    if (exit == 0 || pk_eqpt2(xp, s0) != 0) return;  // an exit at the entry point: once round
+    i32 seg = 0;
+    f64 frac = 0.0, foot[2];
+    if (lup_link_locate(loop, xp, seg, frac, foot)) cut_at(loop, seg, xp, status);
+}
+
+// Carries a 3-D lane onto the surfaces and joins it to the previous one.
+void lane_3d(bool first, pokarr& piece, i32& status)
+{
+    status = 0;
+    const f64 up[3] = {0.0, 0.0, 1.0};
+    f64 start[3] = {piece.x[0], piece.y[0], piece.z != nullptr ? piece.z[0] : 0.0};
+    if (lane_proj == 0) {
+        if (!first) connect_lanes(prev_end, prev_nrm, start, up, prev_proj, start, piece, status);
+        return;
+    }
+    pokarr out, raw;
+    pokarr_init(piece.dims, out);
+    pokarr_init(piece.dims, raw);
+    lan_on_srf(1, 0, 1, 0, piece, out, raw, status);
+    if (status != 0 || out.count == 0) {
+        if (gncalw() != 0) eroutc("[notlif] UNABLE TO PROJECT LANE ONTO SURFACE", 0);
+        status = -1;
+    } else {
+        const f64 q[3] = {out.x[0], out.y[0], out.z != nullptr ? out.z[0] : 0.0};
+        if (!first) connect_lanes(prev_end, prev_nrm, start, up, prev_proj, q, out, status);
+        const i32 k = out.count - 1;
+        prev_proj[0] = out.x[k], prev_proj[1] = out.y[k], prev_proj[2] = out.z != nullptr ? out.z[k] : 0.0;
+        if (status == 0) pokarr_copy(out, piece, status);
+    }
+    pokarr_free(out);
+    pokarr_free(raw);
+}
+
+}  // namespace
+
+void notlif(i32 select, i32 mode, const f64& radius, ClrLinks& l, i32 row, const i32& direction, i32& next_row,
+            i32& count)
+{
+    (void)select;
+    (void)radius;
+    const bool first = mode >= 10;
+    count = 0;
+    lane_proj = lane_proj_on == 0 || (HEI8[75] == 1 && eqvald(pwrr(HEI8, 48), 78.78) != 0) ? 0 : 1;
+    if (row < 1 || row > lup_count || !lnk_has(l, row)) {
+        next_row = -11;
+        return;
+    }
+    if (next_row > 0 && next_row < row) {
+        // the entry must descend from the given row: a parent chain that cycles is refused
+        bool ends = false;
+        for (i32 cur = row, k = 0; k <= lup_count && !ends; ++k) {
+            const i32 p = std::abs(lup_row(cur).parent);
+            ends = p == next_row || p < 2 || p > lup_count;
+            cur = p;
+        }
+        if (!ends) {
+            next_row = -10;
+            return;
+        }
+    }
+    next_row = 9999;
+    pokarr loop;
+    pokarr_init(pokdim == 2 ? 2 : pokdim, loop);
+    i32 st = 0;
+    lup_get_pokarr(row, loop, st);
+    if (st == 0 && loop.count > 1) {
+        const size_t e = static_cast<size_t>(row);
+        if (l.index[e] == 0) {
+            // no link yet: the middle of the first segment
+            i32 seg = 1;
+            f64 p[3] = {0.0, 0.0, 0.0};
+            pokarr_point_at(loop, seg, 0.5, p);
+            lnk_set(l, row, seg, 0.5, p);
+        }
+        f64 xp[2] = {0.0, 0.0};
+        const i32 exit = lane_exit(l, row, loop, direction, xp, count);
+        lane_piece(l, row, loop, direction, exit, xp, st);
+        if (st == 0) {
+            pk_del_short(loop);
+            const LupRow r = lup_row(row);
+            if (r.subkey > 1) {
+                pk_arc_to_pts(loop);
+                pk_flat_arcs(loop);
+            }
+            if (loop.count > 1 && pokdim != 2) lane_3d(first, loop, st);
+            if (st == 0 && loop.count > 1) {
+                const i32 k = loop.count - 1;
+                prev_end[0] = loop.x[k], prev_end[1] = loop.y[k], prev_end[2] = loop.z != nullptr ? loop.z[k] : 0.0;
+                i32 start = 0;
+                lup_add(r.subkey, r.key, row, count, count, r.value, 0, loop, start, st);
+                if (st == 0) lup_row(lup_count).inherited = r.inherited;
+            }
+        }
+        l.index[e] = -std::abs(l.index[e]);
+        if (exit != 0) next_row = exit;
+    }
+    pokarr_free(loop);
+    if (st == -1) next_row = -1;
+    else if (st != 0) next_row = -11;
+}
+
+namespace {
+
+// The first chain of a key (its end row: negative sub-key, positive parent)
+// among the rows before the cutting; its parent is negated. 0 none.
+i32 chain_of(i32 key, i32 cap, bool from_last)
+{
+    const i32 mark = pk_isl_skip + 1;
+    for (i32 k = 0; k < cap - mark; ++k) {
+        const i32 r = from_last ? cap - k : mark + 1 + k;
+        LupRow& w = lup_row(r);
+        if (w.key == key && w.subkey < 0 && w.parent > 0) {
+            w.parent = -w.parent;
+            return r;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& level, i32& next_row, i32 n_chains)
+{
+    (void)select;
+    new_chain = 0;
+    const i32 cap = clr_cut_mark - 1, mark = pk_isl_skip + 1;
+    i32 st = 0;
+    auto terminate = [&]() {
+        if (new_chain == 0) cut_terminator(st);
+        new_chain = 1;
+    };
+    const LupRow c = lup_row(cur);
+    i32 next = 0;
+    bool outward = false;
+    if (cur == prev || (c.subkey < 0 && c.parent < 0)) {
+        // the end row of a chain: its loop comes next
+        next = std::abs(c.parent);
+        if (next < 1 || next > cap || lup_row(next).subkey <= 0 || lnk_seg(l, next) < 0) next = 0;
+    } else {
+        // the loop this one was made from, when its lane is still to cut
+        const i32 p = std::abs(c.parent);
+        if (p > mark && p <= cap && lup_row(p).key == c.key && lup_row(p).subkey > 0 && lnk_seg(l, p) >= 0) {
+            next = p;
+            outward = true;
+            const f64 a[2] = {l.x[static_cast<size_t>(cur)], l.y[static_cast<size_t>(cur)]};
+            const f64 b[2] = {lnk_has(l, p) ? l.x[static_cast<size_t>(p)] : a[0],
+                              lnk_has(l, p) ? l.y[static_cast<size_t>(p)] : a[1]};
+            pokarr lane;
+            pokarr_init_dyn(2, 2, lane, st);
+            if (st == 0) {
+                lane.x[0] = a[0], lane.y[0] = a[1], lane.x[1] = b[0], lane.y[1] = b[1];
+                lane.count = 2;
+                i32 hit = 0, ans = 0;
+                lane_cross_find(cur, p, lane, nullptr, hit, ans);
+                if (ans != 0) terminate();
+            }
+            pokarr_free(lane);
+        }
+        // another chain of the same key
+        if (next == 0) next = chain_of(c.key, cap, true);
+    }
+    if (next == 0) {
+        // the next level with a chain left
+        i32 top = 10000;
+        for (i32 r = 1; r <= cap; ++r)
+            if (lup_row(r).key > top && lup_row(r).key != 9999) top = lup_row(r).key;
+        next = 9999;
+        for (i32 k = level; k <= top && next == 9999; ++k) {
+            if (k > n_chains && k <= 10000) k = 10001;
+            const i32 r = chain_of(k, cap, false);
+            if (r != 0) {
+                terminate();
+                next = r;
+                level = k;
+            }
+        }
+    }
+    if (outward && lnk_seg(l, next) == 0) {
+        // the loop made from the current one should carry the link that joins them
+        char text[80];
+        std::snprintf(text, sizeof text, "[notlif] CUTPAS FAILED IN LANE INDEX %d", next);
+        eroutc(text, 0);
+        terminate();
+    }
+    next_row = st != 0 ? -11 : next;
+}
+
+void connect_lanes(const f64* p1, const f64* n1, const f64* p2, const f64* n2, const f64* q1, const f64* q2,
+                   pokarr& piece, i32& status)
+{
+    (void)n1;
+    (void)n2;
+    status = 0;
+    pokarr move, conn, raw;
+    pokarr_init_dyn(piece.dims, 2, move, status);
+    pokarr_init(piece.dims, conn);
+    pokarr_init(piece.dims, raw);
+    if (status == 0) {
+        move.count = 0;
+        pokarr_add_pnt(p1, move, status);
+        pokarr_add_pnt(p2, move, status);
+    }
+    if (status == 0) lan_on_grid(0, move, conn, status);
+    if (status == 0 && lane_proj == 0) {
+        const f64 e1[3] = {conn.x[0], conn.y[0], conn.z != nullptr ? conn.z[0] : 0.0};
+        const i32 k = conn.count - 1;
+        const f64 e2[3] = {conn.x[k], conn.y[k], conn.z != nullptr ? conn.z[k] : 0.0};
+        auto far = [](const f64* a, const f64* b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) > 1e-6; };
+        if (far(e1, p1)) pokarr_add_pnt_at(p1, conn, 0, status);
+        if (status == 0 && far(e2, p2)) pokarr_add_pnt(p2, conn, status);
+    } else if (status == 0) {
+        pokarr_copy(conn, move, status);
+        if (status == 0) lan_on_srf(1, 0, 1, 1, move, conn, raw, status);
+        if (status != 0 || conn.count == 0) {
+            if (gncalw() != 0) eroutc("[connect_lanes] UNABLE TO PROJECT CONNECTION ONTO SURFACE", 0);
+            status = -1;
+        } else {
+            (void)q1;
+            (void)q2;
+        }
+    }
+    // the connection, less its last point, in front of the piece
+    if (status == 0 && conn.count > 1) pokarr_copy_ins(conn.count - 1, conn, 0, piece, 0, status);
+    if (status != 0) status = -1;
+    pokarr_free(move);
+    pokarr_free(conn);
+    pokarr_free(raw);
+}
+
+void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direction, i32& status)
+{
+    status = 0;
+    const i32 cap = clr_cut_mark - 1, mark = pk_isl_skip + 1;
+    const i32 n_chains = clr_links.n_chains;
+    // the row to start from: levels 1 .. n_chains, then the first island
+    i32 cur = 0, level = 1;
+    for (i32 k = 1; k <= n_chains + 1 && cur == 0; ++k) {
+        const i32 key = k <= n_chains ? k : 10001;
+        for (i32 r = cap; r > mark && cur == 0; --r) {
+            LupRow& w = lup_row(r);
+            if (w.key != key || w.subkey >= 0) continue;
+            const i32 p = std::abs(w.parent);
+            w.parent = -p;
+            if (p > mark + 1) cur = r, level = key;
+        }
+    }
+    if (cur == 0) return;
+    i32 prev = 0;
+    for (i32 guard = 0; guard <= 4 * cap + 10; ++guard) {
+        i32 next = 0, count = 0, nc = 0;
+        notlif(select, guard == 0 ? 10 : 0, radius, clr_links, cur, direction, next, count);
+        if (next < 0) {
+            status = -next;
+            return;
+        }
+        cut_progress(pg);
+        notlf2(select, nc, clr_links, cur, prev, level, next, n_chains);
+        if (next < 0) {
+            status = -next;
+            return;
+        }
+        if (next == 9999) break;
+        prev = cur;
+        cur = next;
+    }
+    cut_terminator(status);
+}

@@ -1,0 +1,364 @@
+// The cutting of offset loops: the links that join the loops of a chain into
+// one series of tours, the split of a chain that cannot be linked, the start
+// point stage, and the lane stage.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "cleanup/clrarea.h"
+#include "cleanup/clrcut.h"
+#include "cleanup/clrlane.h"
+#include "cleanup/clrlink.h"
+#include "cleanup/clrout.h"
+#include "cleanup/clrset.h"
+#include "pocket/pokmain.h"
+#include "tests/common/tooldefs.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+// A table made by hand: contour rows first (rows 1 .. contours), then the
+// rows added by `row`.
+struct Table {
+    explicit Table(i32 contours = 1)
+    {
+        fresh();
+        i32 st = 0;
+        POKCPY(4000, 1, 0, st);
+        pk_isl_skip = contours - 1;
+        pk_nisland = contours - 1;
+        pkoff.loops_on = 1;
+        pkoff.end_mode = 0;
+        pokpar.keep_isl_dir = 1;
+    }
+    i32 row(i32 subkey, i32 key, i32 parent, const Loop& l)
+    {
+        pokarr a = make(l);
+        i32 start = 0, st = 0;
+        lup_add(subkey, key, parent, 0, 0, 1.0, 0, a, start, st);
+        pokarr_free(a);
+        EXPECT_EQ(st, 0);
+        return lup_count;
+    }
+    i32 end(i32 subkey, i32 key, i32 parent)
+    {
+        i32 st = 0;
+        lup_add_ref(subkey, key, parent, st);
+        EXPECT_EQ(st, 0);
+        return lup_count;
+    }
+};
+
+struct Pt {
+    f64 x, y;
+};
+
+// First and last point of a row's loop.
+std::pair<Pt, Pt> ends_of(i32 r)
+{
+    i32 n = 0;
+    lup_np(r, n);
+    std::vector<f64> x(static_cast<size_t>(n) + 1), y(static_cast<size_t>(n) + 1);
+    lup_get_pts(r, x.data(), y.data(), n);
+    return {{x[0], y[0]}, {x[static_cast<size_t>(n) - 1], y[static_cast<size_t>(n) - 1]}};
+}
+
+f64 dist(Pt a, Pt b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// Squares 40, 32, 24, 16, 8 about (20, 20), each made from the one before.
+std::vector<i32> nested_squares(Table& t, i32 key = 1)
+{
+    std::vector<i32> rows;
+    i32 parent = 1;
+    for (i32 k = 0; k < 5; ++k) {
+        const f64 h = 20.0 - 4.0 * k;
+        parent = t.row(k + 1, key, parent, square(20.0 - h, 20.0 - h, 2.0 * h));
+        rows.push_back(parent);
+    }
+    t.end(6, key, parent);
+    return rows;
+}
+
+}  // namespace
+
+TEST(PocketLinks, TheLoopsOfAChainAreCutAsToursJoinedBySquareMoves)
+{
+    Table t;
+    t.row(0, 1, 0, square(-5, -5, 50));
+    const std::vector<i32> loops = nested_squares(t);
+    i32 st = 0;
+    clr_cut(0, 4.0, 1, 5, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(clr_links.n_chains, 1);
+    // the tours come innermost first, each closed at its link point; the
+    // move from one tour to the next is the side step, square to both loops
+    std::vector<std::pair<Pt, Pt>> tours;
+    for (i32 r = clr_cut_mark; r <= lup_count; ++r)
+        if (lup_row(r).key != 9999) tours.push_back(ends_of(r));
+    ASSERT_EQ(tours.size(), 5u);
+    EXPECT_EQ(lup_row(lup_count).key, 9999);
+    EXPECT_EQ(lup_row(lup_count - 1).key, 1);
+    for (size_t k = 0; k < tours.size(); ++k) {
+        EXPECT_LT(dist(tours[k].first, tours[k].second), 1e-9);
+        if (k == 0) continue;
+        const Pt a = tours[k - 1].second, b = tours[k].first;
+        EXPECT_NEAR(dist(a, b), 4.0, 1e-9) << k;
+        EXPECT_TRUE(std::fabs(a.x - b.x) < 1e-9 || std::fabs(a.y - b.y) < 1e-9) << k;
+    }
+    // a row of the chain carries its link; no chain was split
+    for (i32 r : loops) EXPECT_NE(lnk_seg(clr_links, r), 0) << r;
+    for (i32 r = 1; r < clr_cut_mark; ++r) EXPECT_EQ(lup_row(r).key, 1);
+}
+
+TEST(PocketLinks, AChainThatCannotBeLinkedIsSplitUnderANewKey)
+{
+    // the inner square lies too far inside its parent to be linked
+    Table t;
+    t.row(0, 1, 0, square(-5, -5, 50));
+    const i32 outer = t.row(1, 1, 1, square(0, 0, 40));
+    const i32 inner = t.row(2, 1, outer, square(18, 18, 4));
+    const i32 end = t.end(3, 1, inner);
+    i32 st = 0;
+    clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(clr_links.n_chains, 2);
+    // a reference row makes the outer loop a chain's end; the inner part
+    // carries the new key
+    ASSERT_EQ(lup_count, end + 1);
+    EXPECT_EQ(lup_row(lup_count).key, 1);
+    EXPECT_EQ(lup_row(lup_count).subkey, -2);
+    EXPECT_EQ(lup_row(lup_count).parent, outer);
+    EXPECT_EQ(lup_row(inner).key, 2);
+    EXPECT_EQ(lup_row(end).key, 2);
+    EXPECT_EQ(lup_row(outer).key, 1);
+    // cut as two chains, each closed by a terminator
+    clr_cut_mark = lup_count + 1;
+    i32 tours = 0, terms = 0;
+    t = Table();  // a fresh table for the whole cutting
+    t.row(0, 1, 0, square(-5, -5, 50));
+    const i32 o2 = t.row(1, 1, 1, square(0, 0, 40));
+    t.end(3, 1, t.row(2, 1, o2, square(18, 18, 4)));
+    clr_cut(0, 4.0, 1, 5, st);
+    ASSERT_EQ(st, 0);
+    for (i32 r = clr_cut_mark; r <= lup_count; ++r) (lup_row(r).key == 9999 ? terms : tours) += 1;
+    EXPECT_EQ(tours, 2);
+    EXPECT_EQ(terms, 2);
+}
+
+TEST(PocketLinks, ALinkThatWouldCrossAnIslandIsMovedAlongTheLoop)
+{
+    // an island on the middle link of the bottom sides: the link goes to the
+    // next fraction instead
+    Table t(2);
+    t.row(0, 1, 0, square(-5, -5, 50));
+    t.row(0, 10001, 0, square(19.5, 1.5, 1));
+    t.row(1, 10001, 2, square(19.5, 1.5, 1, false));
+    const i32 outer = t.row(1, 1, 1, square(0, 0, 40));
+    const i32 inner = t.row(2, 1, outer, square(4, 4, 32));
+    t.end(3, 1, inner);
+    i32 st = 0;
+    clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_NE(lnk_seg(clr_links, inner), 0);
+    const f64 x = clr_links.x[static_cast<size_t>(inner)], y = clr_links.y[static_cast<size_t>(inner)];
+    EXPECT_FALSE(std::fabs(y - 4.0) < 1e-9 && x > 19.0 && x < 21.0) << x << " " << y;
+    EXPECT_NEAR(std::hypot(clr_links.x[static_cast<size_t>(outer)] - x, clr_links.y[static_cast<size_t>(outer)] - y),
+                4.0, 1e-9);
+}
+
+TEST(PocketLinks, TheStartPointMovesTheFirstChainsLinks)
+{
+    Table t;
+    t.row(0, 1, 0, square(-5, -5, 50));
+    const std::vector<i32> loops = nested_squares(t);
+    pkoff.end_mode = 1;
+    pkoff.start[0] = 22.0;  // beside the right side of the inner square (16 .. 24)
+    pkoff.start[1] = 19.0;
+    pokorigin[0] = pokorigin[1] = 0.0;
+    i32 st = 0;
+    clr_cut(0, 4.0, 1, 5, st);
+    EXPECT_EQ(st, 100);
+    const std::pair<Pt, Pt> first = ends_of(clr_cut_mark);
+    EXPECT_NEAR(first.first.x, 24.0, 1e-9);
+    EXPECT_NEAR(first.first.y, 19.0, 1e-9);
+    // outward from there, square steps of 4
+    const std::pair<Pt, Pt> second = ends_of(clr_cut_mark + 1);
+    EXPECT_NEAR(second.first.x, 28.0, 1e-9);
+    EXPECT_NEAR(second.first.y, 19.0, 1e-9);
+    // the start point stage refuses 3-D pockets
+    pokdim = 3;
+    cutluk(4.0, 1, clr_links, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("[cutluk], 3D POCKET NOT SUPPORTED !!"));
+    pokdim = 2;
+    (void)loops;
+}
+
+TEST(PocketLinks, LinkRaysMeetSegmentsSquareAndArcsAlongTheirRadius)
+{
+    Table t;
+    // parent: a slanted side, then an arc
+    Loop p;
+    p.pt(0, 0).pt(10, 0).pt(10, 10).arc(0, 10, 5, 10, 1).close();
+    pokarr par = make(p);
+    i32 found = 0, seg = 0;
+    f64 pt[2], frac = 0.0;
+    const f64 a[2] = {5, 5}, down[2] = {5, -100}, slant[2] = {-100, -100}, up[2] = {5, 100}, off[2] = {4, 100};
+    lup_link_cross(1, par, a, down, 1, found, pt, seg, frac);
+    EXPECT_EQ(found, 1);
+    EXPECT_NEAR(pt[0], 5.0, 1e-12);
+    EXPECT_EQ(seg, 1);
+    EXPECT_NEAR(frac, 0.5, 1e-12);
+    lup_link_cross(1, par, a, slant, 1, found, pt, seg, frac);
+    EXPECT_EQ(found, -1);
+    lup_link_cross(1, par, a, slant, 0, found, pt, seg, frac);
+    EXPECT_EQ(found, 1);
+    lup_link_cross(1, par, a, up, 1, found, pt, seg, frac);  // through the arc's centre
+    EXPECT_EQ(found, 1);
+    EXPECT_NEAR(pt[1], 15.0, 1e-9);
+    lup_link_cross(1, par, a, off, 1, found, pt, seg, frac);
+    EXPECT_EQ(found, -1);
+    pokarr_free(par);
+    // the ray leaves a contour's loop outward and an island's loop inward
+    const i32 c = t.row(1, 1, 1, square(0, 0, 10));
+    const i32 i = t.row(1, 10001, 1, square(0, 0, 10, false));
+    for (i32 r : {c, i}) {
+        pokarr l;
+        pokarr_init(2, l);
+        lup_get_pokarr(r, l, found);
+        f64 q[2], far[2], in[2];
+        i32 st = 0;
+        lup_link_dir(1, r, 1, 0.25, l, 4.0, q, far, in, st);
+        EXPECT_EQ(st, 0);
+        const f64 towards = (far[0] - q[0]) * (5.0 - q[0]) + (far[1] - q[1]) * (5.0 - q[1]);
+        EXPECT_EQ(towards > 0.0, r == i) << r;
+        EXPECT_NEAR(std::hypot(far[0] - q[0], far[1] - q[1]), 10000.0, 1e-6);
+        pokarr_free(l);
+    }
+}
+
+TEST(PocketLinks, TooManyRowsAreRefused)
+{
+    Table t;
+    t.row(0, 1, 0, square(0, 0, 10));
+    i32 st = 0;
+    while (lup_count < LNK_ROWS + 1 && st == 0) lup_add_ref(1, 1, 1, st);
+    ASSERT_EQ(st, 0);
+    clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+    EXPECT_EQ(st, 10);
+    clr_cut(0, 4.0, 1, 5, st);
+    EXPECT_EQ(st, 10);
+    cutluk(4.0, 1, clr_links, st);
+    EXPECT_EQ(st, 10);
+    // rows beyond the arrays have no slot
+    lnk_clear(clr_links, 2 * LNK_ROWS);
+    EXPECT_TRUE(lnk_has(clr_links, LNK_ROWS));
+    EXPECT_FALSE(lnk_has(clr_links, LNK_ROWS + 1));
+    const f64 p[2] = {1, 2};
+    lnk_set(clr_links, LNK_ROWS + 1, 3, 0.5, p);
+    EXPECT_EQ(lnk_seg(clr_links, LNK_ROWS + 1), 0);
+}
+
+TEST(PocketLanes, ALaneRunsFromTheEntryLinkToTheNextExitInTheCuttingDirection)
+{
+    Table t;
+    t.row(0, 1, 0, square(-5, -5, 30));
+    const i32 a = t.row(1, 1, 1, square(0, 0, 10));
+    const i32 b = t.row(2, 1, a, square(2, 2, 6));
+    lnk_clear(clr_links, 20);
+    clr_cut_mark = lup_count + 1;
+    // an entry without a link gets one at the middle of its first segment;
+    // with no exit the lane goes once round
+    i32 next = 0, count = -1;
+    notlif(0, 10, 2.0, clr_links, b, 1, next, count);
+    EXPECT_EQ(next, 9999);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(lnk_seg(clr_links, b), -1);  // used
+    EXPECT_NEAR(clr_links.x[static_cast<size_t>(b)], 5.0, 1e-12);
+    EXPECT_NEAR(clr_links.y[static_cast<size_t>(b)], 2.0, 1e-12);
+    std::pair<Pt, Pt> e = ends_of(lup_count);
+    EXPECT_NEAR(e.first.x, 5.0, 1e-12);
+    EXPECT_NEAR(e.second.x, 5.0, 1e-12);
+    EXPECT_EQ(lup_row(lup_count).parent, b);
+    // the exit: the row made from the entry, its link point found on the
+    // entry's loop; forward and backward
+    const f64 on_b[2] = {8.0, 5.0}, on_a[2] = {5.0, 0.0};
+    for (i32 dir : {1, -1}) {
+        lnk_set(clr_links, b, 2, 0.5, on_b);
+        lnk_set(clr_links, a, 1, 0.5, on_a);
+        const i32 before = lup_count;
+        notlif(0, 0, 2.0, clr_links, a, dir, next, count);
+        EXPECT_EQ(next, b);
+        EXPECT_EQ(count, 1);
+        ASSERT_EQ(lup_count, before + 1);
+        EXPECT_EQ(lup_row(lup_count).tag1, 1);
+        i32 n = 0;
+        lup_np(lup_count, n);
+        EXPECT_EQ(n, dir == 1 ? 3 : 5);
+        e = ends_of(lup_count);
+        EXPECT_NEAR(e.first.x, 5.0, 1e-12);
+        EXPECT_NEAR(e.first.y, 0.0, 1e-12);
+        EXPECT_NEAR(e.second.x, 10.0, 1e-12);
+        EXPECT_NEAR(e.second.y, 5.0, 1e-12);
+    }
+    // an entry whose parents cycle gives -10 and no piece
+    lup_row(a).parent = b;
+    const i32 before = lup_count;
+    next = 1;
+    notlif(0, 0, 2.0, clr_links, b, 1, next, count);
+    EXPECT_EQ(next, -10);
+    EXPECT_EQ(lup_count, before);
+}
+
+TEST(PocketLanes, TheNextRowFollowsTheChainOutwardThenTheNextLevel)
+{
+    Table t;
+    t.row(0, 1, 0, square(-5, -5, 50));
+    nested_squares(t, 1);
+    const i32 second = t.row(1, 2, 1, square(100, 0, 10));
+    t.end(2, 2, second);
+    pkoff.loops_on = 0;
+    i32 st = 0;
+    clr_cut(0, 4.0, 1, 5, st);
+    ASSERT_EQ(st, 0);
+    // five lanes of key 1 (each once round, from the link point where the
+    // tool arrives), a terminator, the lane of key 2, a terminator
+    std::vector<i32> keys;
+    for (i32 r = clr_cut_mark; r <= lup_count; ++r) keys.push_back(lup_row(r).key);
+    const std::vector<i32> want{1, 1, 1, 1, 1, 9999, 2, 9999};
+    EXPECT_EQ(keys, want);
+    for (i32 r = clr_cut_mark + 1; r < clr_cut_mark + 5; ++r) {
+        const std::pair<Pt, Pt> prev = ends_of(r - 1), cur = ends_of(r);
+        EXPECT_NEAR(dist(prev.second, cur.first), 4.0, 1e-9);
+        EXPECT_LT(dist(cur.first, cur.second), 1e-9);
+    }
+    // a loop reached from the one made from it without a link is reported,
+    // and a new chain starts
+    Table u;
+    u.row(0, 1, 0, square(-5, -5, 50));
+    const i32 p = u.row(1, 1, 1, square(0, 0, 40));
+    const i32 c = u.row(2, 1, p, square(4, 4, 32));
+    lnk_clear(clr_links, 20);
+    const f64 at[2] = {20.0, 4.0};
+    lnk_set(clr_links, c, 1, 0.5, at);
+    clr_cut_mark = lup_count + 1;
+    i32 nc = 0, level = 1, next = 0;
+    notlf2(0, nc, clr_links, c, 0, level, next, 1);
+    EXPECT_EQ(next, p);
+    EXPECT_TRUE(norak::transcript_has("[notlif] CUTPAS FAILED IN LANE INDEX 2"));
+    EXPECT_EQ(nc, 1);
+    EXPECT_EQ(lup_count, clr_cut_mark);
+    EXPECT_EQ(lup_row(lup_count).key, 9999);
+    // with its link, the outer loop follows quietly; nothing left: 9999
+    const size_t said = norak::transcript_count("CUTPAS");
+    lnk_set(clr_links, p, 1, 0.5, at);
+    notlf2(0, nc, clr_links, c, 0, level, next, 1);
+    EXPECT_EQ(next, p);
+    EXPECT_EQ(nc, 0);
+    EXPECT_EQ(norak::transcript_count("CUTPAS"), said);
+    notlf2(0, nc, clr_links, p, c, level, next, 1);
+    EXPECT_EQ(next, 9999);
+}

@@ -167,14 +167,11 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
         const i32* ent = run.triangle(le);
         if (!ent) continue;
-        const i32 state = srfrec(LOCSRB, ent[TRG_SRF])[0];
-        f32 e;
-        if (state == 1 && (flags & 1)) e = LOCOFA;
-        else if (state == 2 && (flags & 2)) e = LOCOFB;
-        else if (state == 3 && (flags & 4)) e = LOCOFA;
-        else if (state == 4 && (flags & 8)) e = LOCOFB;
-        else if (state == 6 && (flags & 32)) e = LOCOFB;
-        else continue;
+        // The span check leaves out the classes positioned without allowance.
+        const i32 cls = srfrec(LOCSRB, ent[TRG_SRF])[SRF_CLASS];
+        LocClass row;
+        if (cls == CLS_BARE || cls == CLS_GRID || !loc_class(cls, flags, row)) continue;
+        const f32 e = row.e;
         // Nodes along the move: inside the window?
         f64 tri[9];
         bool inside = false;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/host.h"
+#include "cutter/congeo.h"
 #include "core/records.h"
 #include "surfaces/trimodel.h"
 
@@ -16,6 +17,16 @@ f32 LOCAUX;
 i32 LOCZDI, LOCTPF, LOCAXM, LOCZCL, LOCKND, LOCFLG;
 f32 LOCAN1[3], LOCAN2[3];
 i32 NETSWT;
+
+GrownTool loc_grown(f32 e)
+{
+    const f64 a = LOCTAP;
+    GrownTool t;
+    t.d = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
+    t.r = LOCCRN + e;
+    t.l = geval(e, 0.0f) ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
+    return t;
+}
 
 void LOCSET(const i32& surface_id, const f32* normal1, const f32* normal2, const i32& tool_code, const f32& aux,
             const f32& tolerance2)

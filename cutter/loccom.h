@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/words.h"
+#include "surfaces/trimodel.h"
 
 // ---------------------------------------------------------------- LOCCOM
 extern f32 LOCDIA;       // tool diameter
@@ -43,6 +44,40 @@ constexpr i32 KND_BALL = 1, KND_FLAT = 2, KND_TORUS = 3, KND_TAPER = 10;
 
 // Positioning flag bits: classes 1 to 6; 0x40 and 0x80 class 7 and grid lines.
 constexpr i32 LF_GRID = 0x40, LF_STOCK = 0x80;
+
+// What a surface class is to the positioning: the allowance added to the
+// tool, the kind code of the tool grown by it, the class code of the drop's
+// steps (2 for check and other-part surfaces, else 1) and the kind the
+// contact is reported as (1 part, 2 check, 3 other part).
+struct LocClass {
+    f32 e;
+    i32 kind;
+    i32 code;
+    i32 reported;
+};
+// True when the flag word admits the class, its row filled then.
+inline bool loc_class(i32 cls, i32 flags, LocClass& row)
+{
+    switch (cls) {
+    case CLS_PART: row = {LOCOFA, LOCKDA, 1, 1}; return flags & 0x01;
+    case CLS_CHECK: row = {LOCOFB, LOCKDB, 2, 2}; return flags & 0x02;
+    case CLS_OTHER: row = {LOCOFA, LOCKDA, 2, 3}; return flags & 0x04;
+    case CLS_ACTIVE: row = {LOCOFB, LOCKDB, 1, 1}; return flags & 0x08;
+    case CLS_BARE: row = {0.0f, LOCKND, 1, 1}; return flags & 0x10;
+    case CLS_PROTECT: row = {LOCOFB, LOCKDB, 1, 1}; return flags & 0x20;
+    case CLS_GRID: row = {0.0f, LOCKND, 1, 1}; return (flags & (LF_GRID | LF_STOCK)) != 0;
+    default: return false;
+    }
+}
+
+// The tool grown by an allowance e (taper angle LOCTAP kept): diameter
+// LOCDIA + 2 e tan((pi/2 - a) / 2), corner radius LOCCRN + e, cut length
+// LOCCUT + e, or for a negative allowance LOCCUT + (1 - sin a) e: shrunk,
+// the top of the flank moves in along the flank, not down the axis.
+struct GrownTool {
+    f32 d, r, l;
+};
+GrownTool loc_grown(f32 e);
 
 extern i32 NETSWT;  // string switch word
 

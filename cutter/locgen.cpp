@@ -11,26 +11,6 @@
 #include "cutter/under.h"
 #include "surfaces/trimodel.h"
 
-namespace {
-
-// Allowance of a surface class as the positioning flag word admits it;
-// false for a class not admitted.
-bool class_allowance(i32 cls, i32 flags, f32& e)
-{
-    switch (cls) {
-    case 1: e = LOCOFA; return flags & 0x01;
-    case 2: e = LOCOFB; return flags & 0x02;
-    case 3: e = LOCOFA; return flags & 0x04;
-    case 4: e = LOCOFB; return flags & 0x08;
-    case 5: e = 0.0f; return flags & 0x10;
-    case 6: e = LOCOFB; return flags & 0x20;
-    case 7: e = 0.0f; return (flags & 0xC0) != 0;
-    default: return false;
-    }
-}
-
-}  // namespace
-
 void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_point, f32& distance,
             f32* direction, i32& status)
 {
@@ -62,7 +42,6 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
         }
     if (m == b - 1) m = -1;
     const i32 flags = LOCFLG;
-    const f64 a = LOCTAP;
     const f64 deep = -10.0 * f64(tolerance);
     f64 best = 1000.0;
     i32 srf_id = -1;
@@ -83,17 +62,17 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
         if (!ent) continue;
         const i32* rec = srfrec(LOCSRB, ent[TRG_SRF]);
         if (rec[SRF_ID] != srf_id) {
-            if (!class_allowance(rec[SRF_CLASS], flags, e)) continue;
+            LocClass row;
+            if (!loc_class(rec[SRF_CLASS], flags, row)) continue;
+            e = row.e;
             // The tool enlarged by this surface's allowance: its flat radius
             // tells a true touch from the tool point lying on the triangle.
-            const f32 d2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
-            const f32 r2 = e + LOCCRN;
-            const f32 l2 = geval(e, 0.0f) ? e + LOCCUT : static_cast<f32>((1.0 - std::sin(a)) * e + LOCCUT);
+            const GrownTool g = loc_grown(e);
             if (LOCTPF) {
-                TAPOFS(d2, l2, e, r2);
+                TAPOFS(g.d, g.l, e, g.r);
                 TAPRFL(flat);
             } else {
-                flat = d2 * 0.5f - r2;
+                flat = g.d * 0.5f - g.r;
             }
             if (flat < 0.0f) flat = 0.0f;
             srf_id = rec[SRF_ID];

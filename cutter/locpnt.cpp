@@ -25,27 +25,6 @@ f64 LOCNTS = 0.0, LOCNGT = 0.0, LOCNEX = 0.0, LOCNCT = 0.0;
 
 namespace {
 
-struct ClassRow {
-    f32 e;
-    i32 kind;
-    i32 code;  // class code: 1, or 2 for classes 2 and 3
-    bool check_tol;
-};
-
-bool class_row(i32 cls, i32 flags, ClassRow& row)
-{
-    switch (cls) {
-    case 1: row = {LOCOFA, LOCKDA, 1, false}; return flags & 0x01;
-    case 2: row = {LOCOFB, LOCKDB, 2, true}; return flags & 0x02;
-    case 3: row = {LOCOFA, LOCKDA, 2, false}; return flags & 0x04;
-    case 4: row = {LOCOFB, LOCKDB, 1, false}; return flags & 0x08;
-    case 5: row = {0.0f, LOCKND, 1, false}; return flags & 0x10;
-    case 6: row = {LOCOFB, LOCKDB, 1, false}; return flags & 0x20;
-    case 7: row = {0.0f, LOCKND, 1, false}; return (flags & 0xC0) != 0;
-    default: return false;
-    }
-}
-
 // The contact limit: the message, shown once per surface while the host
 // keeps bad surfaces, the surface entered among them; status -1.
 void overflow(i32 surface_id, const f32* point, i32& status)
@@ -219,13 +198,12 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         const i32 pm = m - 1;
         if (p0 == pm) p0 = -1;
         const i32 flags = LOCFLG;
-        const f64 a = LOCTAP;
         i32 prev_srf = -1;
         bool surfchg = false;
         bool near1 = true;  // class-1-near switch
         i32 retry = 0;
         ElmRun run;
-        ClassRow row{};
+        LocClass row{};
         f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
         // An entry whose class the pass does not take, or of the surface
         // just seen whose top stands too low for the height reached (and,
@@ -269,13 +247,12 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                 const bool second = cls == 2 || cls == 3;
                 if ((pass == 0) == second) continue;
                 if (cls == 0 || (cls == 5 && class5_won)) continue;
-                if (!class_row(cls, flags, row)) continue;
+                if (!loc_class(cls, flags, row)) continue;
                 const f32 e = row.e;
-                const f32 tu = row.check_tol ? LOCTL2 : tol;
+                const f32 tu = cls == CLS_CHECK ? LOCTL2 : tol;
                 if (srfno != prev_srf) {
-                    D2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
-                    r2 = LOCCRN + e;
-                    L2 = e >= 0.0f ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
+                    const GrownTool g = loc_grown(e);
+                    D2 = g.d, r2 = g.r, L2 = g.l;
                     STDIAM(D2);
                     STCRNR(r2);
                     STCUTL(L2);

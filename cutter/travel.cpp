@@ -194,18 +194,14 @@ struct SrfTool {
     i32 kind = 0, zero = 0, pass = 0;
 };
 
+// The surface's class as the positioning admits it, into the tool's
+// allowance, kind and pass (the class code of the drop).
 bool class_of(i32 cls, i32 flags, SrfTool& t)
 {
-    switch (cls) {
-    case 1: t.e = LOCOFA, t.kind = LOCKDA, t.pass = 1; return flags & 0x01;
-    case 2: t.e = LOCOFB, t.kind = LOCKDB, t.pass = 2; return flags & 0x02;
-    case 3: t.e = LOCOFA, t.kind = LOCKDA, t.pass = 2; return flags & 0x04;
-    case 4: t.e = LOCOFB, t.kind = LOCKDB, t.pass = 1; return flags & 0x08;
-    case 5: t.e = 0.0f, t.kind = LOCKND, t.pass = 1; return flags & 0x10;
-    case 6: t.e = LOCOFB, t.kind = LOCKDB, t.pass = 1; return flags & 0x20;
-    case 7: t.e = 0.0f, t.kind = LOCKND, t.pass = 1; return (flags & 0xC0) != 0;
-    default: return false;
-    }
+    LocClass row;
+    if (!loc_class(cls, flags, row)) return false;
+    t.e = row.e, t.kind = row.kind, t.pass = row.code;
+    return true;
 }
 
 }  // namespace
@@ -218,7 +214,7 @@ void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, c
         status = -1;
         return;
     }
-    const f64 a = LOCTAP, sa = std::sin(a), ca = std::cos(a);
+    const f64 a = LOCTAP;
     f32 u[2] = {p2[0] - p1[0], p2[1] - p1[1]};
     const f64 uxy = std::sqrt(f64(u[0]) * u[0] + f64(u[1]) * u[1]);
     const i32 ust = v2unit(u);
@@ -306,9 +302,8 @@ void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, c
             if (!class_of(rec[0], flags, t) || t.pass != pass) continue;
             if (rec[SRF_ID] != prev_id) {
                 tool = t;
-                tool.d = static_cast<f32>(LOCDIA + 2.0 * (1.0 - sa) * tool.e / ca);
-                tool.r = LOCCRN + tool.e;
-                tool.l = LOCCUT + tool.e;
+                const GrownTool g = loc_grown(tool.e);
+                tool.d = g.d, tool.r = g.r, tool.l = g.l;
                 STDIAM(tool.d);
                 STCRNR(tool.r);
                 STCUTL(tool.l);

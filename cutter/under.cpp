@@ -151,16 +151,10 @@ bool grow_list(i32* h, i32 added)
 // Reported kind of a class: 1 part, 2 check, 3 other part; 0 not admitted.
 [[gnu::always_inline]] inline i32 admitted(i32 cls, i32 flags, f32& e, i32& kind)
 {
-    switch (cls) {
-    case 1: if (!(flags & 0x01)) return 0; e = LOCOFA; kind = LOCKDA; return 1;
-    case 2: if (!(flags & 0x02)) return 0; e = LOCOFB; kind = LOCKDB; return 2;
-    case 3: if (!(flags & 0x04)) return 0; e = LOCOFA; kind = LOCKDA; return 3;
-    case 4: if (!(flags & 0x08)) return 0; e = LOCOFB; kind = LOCKDB; return 1;
-    case 5: if (!(flags & 0x10)) return 0; e = 0.0f; kind = LOCKND; return 1;
-    case 6: if (!(flags & 0x20)) return 0; e = LOCOFB; kind = LOCKDB; return 1;
-    case 7: if ((flags & 0xFF) < 64) return 0; e = 0.0f; kind = LOCKND; return 1;
-    default: return 0;
-    }
+    LocClass row;
+    if (!loc_class(cls, flags, row)) return 0;
+    e = row.e, kind = row.kind;
+    return row.reported;
 }
 
 }  // namespace
@@ -384,7 +378,6 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     i32 cached = -1;
     // The tool's square in the grid: a point or a reach the grid's words
     // cannot hold is refused before any of it is computed.
-    const f64 a = LOCTAP;
     const f64 reach = elm_reach();
     if (!elm_fits(point, mode == 2 ? f64(radius) : reach)) {
         eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
@@ -438,9 +431,8 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         if (rec[9] != cached) {
             reported = admitted(cls, flags, e, kind);
             if (!reported) return true;
-            f32 d2 = static_cast<f32>(LOCDIA + 2.0 * e * std::tan((PI * 0.5 - a) * 0.5));
-            f32 r2 = LOCCRN + e;
-            f32 l2 = geval(e, 0.0f) ? LOCCUT + e : static_cast<f32>(LOCCUT + (1.0 - std::sin(a)) * e);
+            const GrownTool g = loc_grown(e);
+            f32 d2 = g.d, r2 = g.r, l2 = g.l;
             STDIAM(d2);
             STCRNR(r2);
             STCUTL(l2);

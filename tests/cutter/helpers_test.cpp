@@ -522,3 +522,27 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
 }
 
 }  // namespace
+
+// The tool grown by an allowance is the offset of the tool's surface: a
+// tapered tool shrunk by a negative allowance keeps the top of its flank on
+// the flank's offset line, so its cut length (from the raised tip) loses
+// (1 - sin a) |e|, not |e|; grown by a positive allowance its tip drops by
+// e and the cut length gains e. Every positioning road takes this one rule.
+TEST(GrownTool, ShrunkTaperedFlankMovesAlongItsNormal)
+{
+    const f32 a = static_cast<f32>(10.0 * M_PI / 180.0);
+    LOCDIA = 10.0f, LOCCRN = 1.0f, LOCCUT = 30.0f, LOCTAP = a;
+    for (f32 e : {-0.5f, -0.2f, 0.0f, 0.3f}) {
+        const GrownTool g = loc_grown(e);
+        EXPECT_NEAR(g.r, 1.0f + e, 1e-6f);
+        // The flank's top point (radius at the top, height L from the tip)
+        // offset by e along the outward flank normal (cos a, -sin a), with
+        // heights taken from the offset tip (the tip moves down by e).
+        const f64 top_z = 30.0 - e * std::sin(f64(a)) + e;
+        if (e < 0.0f) EXPECT_NEAR(g.l, top_z, 1e-5);
+        else EXPECT_NEAR(g.l, 30.0 + e, 1e-5);
+        // The grown diameter at the tip's level: the flat bottom's edge
+        // moves out by e along the corner's bisector.
+        EXPECT_NEAR(g.d, 10.0 + 2.0 * e * (1.0 - std::sin(f64(a))) / std::cos(f64(a)), 1e-5);
+    }
+}

@@ -6,13 +6,14 @@
 #include <cmath>
 
 #include "cutter/cntcas.h"
+
+#include "core/vec.h"
 #include "cutter/kernel.h"
 
 namespace {
 
 CntSol& S = CNTSOL;
 
-inline f64 dot(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline void copy(f64* to, const f64* from) { to[0] = from[0], to[1] = from[1], to[2] = from[2]; }
 inline f64 l1(const f64* v) { return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]); }
 // Squared plan distance of P from the tool's axis.
@@ -39,7 +40,7 @@ void ball_sphere(const f64* O, const f64* d)
         return;
     }
     const f64 w[3] = {O[0] - S.EDGLO[0], O[1] - S.EDGLO[1], O[2] - S.EDGLO[2]};
-    const f64 t = dot(w, d) / dot(d, d);
+    const f64 t = dot3(w, d) / dot3(d, d);
     if (t <= 0.0)
         RECSPH(S.EDGLO);
     else if (t >= 1.0)
@@ -83,7 +84,7 @@ void edge_ball()
             return;
         }
         const f64 w[3] = {X[0] - O[0], X[1] - O[1], X[2] - O[2]};
-        if (dot(w, d) > 0.0)
+        if (dot3(w, d) > 0.0)
             ball_sphere(O, d);
         else
             ball_cylinder(O, d);
@@ -206,7 +207,7 @@ void edge_flat()
         at_height(O[2], X);
         const f64 d[3] = {S.EDGHI[0] - S.EDGLO[0], S.EDGHI[1] - S.EDGLO[1], S.EDGHI[2] - S.EDGLO[2]};
         const f64 w[3] = {X[0] - O[0], X[1] - O[1], X[2] - O[2]};
-        if (rho2(X) > F * F && dot(w, d) > 0.0) {
+        if (rho2(X) > F * F && dot3(w, d) > 0.0) {
             copy(S.EDGHI, X);
             flat_lower();
         } else {
@@ -442,7 +443,7 @@ void CNLNCR()
     const f64 h[2] = {d[0] / lp, d[1] / lp};
     const f64 p[2] = {h[1], -h[0]};
     f64 n[3] = {-h[0] * d[2], -h[1] * d[2], h[0] * d[0] + h[1] * d[1]};
-    const f64 ln = std::sqrt(dot(n, n));
+    const f64 ln = std::sqrt(dot3(n, n));
     n[0] /= ln, n[1] /= ln, n[2] /= ln;
     f64 k = S.CIRRAD * (h[0] * n[0] + h[1] * n[1]);
     if (k < 0.0) {
@@ -451,7 +452,7 @@ void CNLNCR()
     }
     const f64 w[3] = {S.EDGHI[0] - S.CIRCTR[0], S.EDGHI[1] - S.CIRCTR[1], S.EDGHI[2] - S.CIRCTR[2]};
     const f64 e = w[0] * p[0] + w[1] * p[1];
-    const f64 g = dot(w, n);
+    const f64 g = dot3(w, n);
     const f64 alpha = S.CIRRAD * S.CIRRAD - k * k;
     S.RTCOEF[0] = alpha < 0.0 ? 0.0 : alpha;
     S.RTCOEF[1] = -std::fabs(e) * S.CIRRAD;
@@ -465,7 +466,7 @@ void CNLNCR()
     S.CRNCTR[1] = S.CIRCTR[1] + S.CIRRAD * (y * h[1] + x * p[1]);
     S.CRNCTR[2] = S.CIRCTR[2];
     const f64 c[3] = {S.CRNCTR[0] - S.EDGHI[0], S.CRNCTR[1] - S.EDGHI[1], S.CRNCTR[2] - S.EDGHI[2]};
-    S.EDGPAR = dot(c, d) / dot(d, d);
+    S.EDGPAR = dot3(c, d) / dot3(d, d);
     for (i32 j = 0; j < 3; ++j) S.EDGPNT[j] = S.EDGHI[j] + S.EDGPAR * d[j];
 }
 
@@ -503,7 +504,7 @@ void CNLNTP()
     f64 t[2], E[2][3], K[2][3];
     for (i32 j = 0; j < 2; ++j) {
         const f64* g = G[j];
-        const f64 gg = dot(g, g), dd3 = dot(d, d), gd = dot(g, d);
+        const f64 gg = dot3(g, g), dd3 = dot3(d, d), gd = dot3(g, d);
         const f64 D = gg * dd3 - gd * gd;
         // A generator parallel to the edge, judged relative to the edge's
         // length: a short edge is no nearer to parallel than a long one.
@@ -512,7 +513,7 @@ void CNLNTP()
             S.EDGPAR = 0.0;
             return;
         }
-        const f64 vd = dot(V, d), vg = dot(V, g);
+        const f64 vd = dot3(V, d), vg = dot3(V, g);
         t[j] = (gg * vd - vg * gd) / D;
         const f64 s = (vd * gd - vg * dd3) / D;
         for (i32 k = 0; k < 3; ++k) {

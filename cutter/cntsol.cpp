@@ -5,6 +5,8 @@
 
 #include "cutter/cntcas.h"
 
+#include "core/vec.h"
+
 CntSol CNTSOL{};
 
 namespace {
@@ -19,7 +21,6 @@ constexpr f64 HALF_PI = 1.5707963267948966;
 constexpr f64 SLIVER = 1e-7;
 
 inline f64 l1(const f64* v) { return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]); }
-inline f64 dot(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline void set(f64* p, f64 x, f64 y, f64 z) { p[0] = x, p[1] = y, p[2] = z; }
 inline void copy(f64* to, const f64* from) { to[0] = from[0], to[1] = from[1], to[2] = from[2]; }
 // The point on the tool's axis at height h above the tip.
@@ -104,8 +105,8 @@ bool foot_point(const f64* P, f64* T)
         e2[k] = S.TRIVRT[2][k] - V0[k];
         d[k] = P[k] - V0[k];
     }
-    const f64 a11 = dot(e1, e1), a12 = dot(e1, e2), a22 = dot(e2, e2);
-    const f64 b1 = dot(d, e1), b2 = dot(d, e2);
+    const f64 a11 = dot3(e1, e1), a12 = dot3(e1, e2), a22 = dot3(e2, e2);
+    const f64 b1 = dot3(d, e1), b2 = dot3(d, e2);
     const f64 det = a22 * a11 - a12 * a12;
     if (std::fabs(det) < SLIVER * SLIVER * a11 * a22 || det == 0.0) return false;
     return inside((b1 * a22 - b2 * a12) / det, (b2 * a11 - b1 * a12) / det, T);
@@ -162,7 +163,7 @@ i32 face_taper(bool crossing)
     f64 n[3];
     if (!face_normal(n)) return 0;
     copy(S.TRINML, n);
-    const bool gentle = std::fabs(n[2]) / std::sqrt(dot(n, n)) > S.SINA;
+    const bool gentle = std::fabs(n[2]) / std::sqrt(dot3(n, n)) > S.SINA;
     if (crossing) {
         copy(S.FCAXA, S.AXPNT[2]);
         copy(S.FCAXB, S.AXPNT[3]);
@@ -470,10 +471,10 @@ namespace {
 void tube(i32 slot, const f64* T, const f64* C, f64 radius, const f64* fallback)
 {
     f64 w[3] = {T[0] - C[0], T[1] - C[1], T[2] - C[2]};
-    const f64 len = std::sqrt(dot(w, w));
+    const f64 len = std::sqrt(dot3(w, w));
     const f64 D = len - radius;
     if (len < 1e-9) copy(w, fallback);
-    const f64 lw = std::sqrt(dot(w, w));
+    const f64 lw = std::sqrt(dot3(w, w));
     f64 Q[3];
     if (lw > 0.0)
         set(Q, C[0] + radius * w[0] / lw, C[1] + radius * w[1] / lw, C[2] + radius * w[2] / lw);
@@ -505,7 +506,7 @@ void RECCON(const f64* T)
         set(g, 1.0, 0.0, -S.TANA);
     else
         set(g, dx, dy, -rho * S.TANA);
-    const f64 lg = std::sqrt(dot(g, g));
+    const f64 lg = std::sqrt(dot3(g, g));
     g[0] /= lg, g[1] /= lg, g[2] /= lg;
     const f64 k = (S.APXPNT[0] - T[0]) * g[0] + (S.APXPNT[1] - T[1]) * g[1] + (S.APXPNT[2] - T[2]) * g[2];
     const f64 Q[3] = {T[0] + k * g[0], T[1] + k * g[1], T[2] + k * g[2]};
@@ -522,7 +523,7 @@ void RECSPH(const f64* T)
 {
     const f64* C = S.AXPNT[0];
     const f64 w[3] = {T[0] - C[0], T[1] - C[1], T[2] - C[2]};
-    const f64 len = std::sqrt(dot(w, w));
+    const f64 len = std::sqrt(dot3(w, w));
     f64 Q[3];
     if (len < 1e-10)
         copy(Q, S.TIPPNT);

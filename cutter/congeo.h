@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/vec.h"
 #include "core/words.h"
 
 // ---------------------------------------------------------------- CONGEO
@@ -54,36 +55,3 @@ inline const i32* srfrec(const i32* base, i32 k) { return base + 20 * static_cas
 inline f32 maxf(f32 a, f32 b) { return a > b ? a : (b > a ? b : std::fmax(a, b)); }
 inline f64 maxd(f64 a, f64 b) { return a > b ? a : (b > a ? b : std::fmax(a, b)); }
 
-// ------------------------------------------------------- vector helpers
-inline f64 dot3(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-inline void cross3(const f64* a, const f64* b, f64* c)
-{
-    f64 x = a[1] * b[2] - a[2] * b[1], y = a[2] * b[0] - a[0] * b[2], z = a[0] * b[1] - a[1] * b[0];
-    c[0] = x, c[1] = y, c[2] = z;
-}
-// Unit 2-D vector in place; status -1 for a zero vector.
-inline i32 v2unit(f32* v)
-{
-    f64 l = std::sqrt(f64(v[0]) * v[0] + f64(v[1]) * v[1]);
-    if (l == 0.0) return -1;
-    v[0] = static_cast<f32>(v[0] / l);
-    v[1] = static_cast<f32>(v[1] / l);
-    return 0;
-}
-inline i32 v3unitd(f64* v)
-{
-    f64 l = std::sqrt(dot3(v, v));
-    if (l == 0.0) return -1;
-    v[0] /= l, v[1] /= l, v[2] /= l;
-    return 0;
-}
-inline f32 dist2(const f32* a, const f32* b)
-{
-    f64 dx = f64(a[0]) - b[0], dy = f64(a[1]) - b[1];
-    return static_cast<f32>(std::sqrt(dx * dx + dy * dy));
-}
-inline f32 dist3(const f32* a, const f32* b)
-{
-    f64 dx = f64(a[0]) - b[0], dy = f64(a[1]) - b[1], dz = f64(a[2]) - b[2];
-    return static_cast<f32>(std::sqrt(dx * dx + dy * dy + dz * dz));
-}

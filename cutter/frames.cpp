@@ -227,7 +227,7 @@ f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32&
 {
     status = 0;
     const f32* h = p1[2] <= p2[2] ? p2 : p1;
-    f32 dh = dist2(h, ax);
+    f32 dh = dist_xy(h, ax);
     if (dh <= r || eqval(dh, r)) {
         best[0] = h[0], best[1] = h[1], best[2] = h[2];
         status = 1;

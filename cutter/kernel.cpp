@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "core/vec.h"
+
 KrnBlk CNTKRA = [] {
     KrnBlk k{};
     k.tapered = true;
@@ -18,7 +20,6 @@ KrnBlk CNTKRB = [] {
 namespace {
 
 // ---------------------------------------------------------------- vectors
-inline f64 dot(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 inline void cross(const f64* a, const f64* b, f64* c)
 {
     f64 x = a[1] * b[2] - a[2] * b[1], y = a[2] * b[0] - a[0] * b[2], z = a[0] * b[1] - a[1] * b[0];
@@ -26,7 +27,7 @@ inline void cross(const f64* a, const f64* b, f64* c)
 }
 inline void set(f64* a, f64 x, f64 y, f64 z) { a[0] = x, a[1] = y, a[2] = z; }
 inline void copy(f64* a, const f64* b) { a[0] = b[0], a[1] = b[1], a[2] = b[2]; }
-inline f64 norm(const f64* a) { return std::sqrt(dot(a, a)); }
+inline f64 norm(const f64* a) { return std::sqrt(dot3(a, a)); }
 inline bool unit(f64* a)
 {
     f64 l = norm(a);
@@ -170,12 +171,12 @@ void circle_point(KrnBlk& k, f64 t)
 f64 crclat(KrnBlk& k, f64 t)
 {
     circle_point(k, t);
-    return k.swpoff - dot(k.basvc1, k.crcpnt);
+    return k.swpoff - dot3(k.basvc1, k.crcpnt);
 }
 f64 crcedg(KrnBlk& k, f64 t)
 {
     circle_point(k, t);
-    return k.swpoff - dot(k.swpnrm, k.crcpnt);
+    return k.swpoff - dot3(k.swpnrm, k.crcpnt);
 }
 
 // Searches the vertex line between s0 and s1 for the underside; a degenerate
@@ -267,9 +268,9 @@ i32 edgcon(KrnBlk& k, const f64* A)
     for (i32 i = 0; i < 2; ++i) {
         f64 P0[3] = {k.lowcen[0] + k.lowtnr * g[i][0], k.lowcen[1] + k.lowtnr * g[i][1], k.lowtnz};
         f64 dir[3] = {g[i][0], g[i][1], cot};
-        f64 den = dot(m, dir);
+        f64 den = dot3(m, dir);
         if (std::fabs(den) < 1e-10 || !faces[i]) continue;
-        f64 tau = (dot(m, A) - dot(m, P0)) / den;
+        f64 tau = (dot3(m, A) - dot3(m, P0)) / den;
         f64 X[3] = {P0[0] + tau * dir[0], P0[1] + tau * dir[1], P0[2] + tau * dir[2]};
         if (X[2] <= k.apexzz - 1e-8) continue;
         copy(k.tolcnt, X);
@@ -330,7 +331,7 @@ i32 trivtx(KrnBlk& k, const f64* V)
         if (V[2] <= k.tip[2]) return 1;
         f64 e[3] = {d[1], -d[0], 0.0};
         f64 w[3] = {V[0] - C[0], V[1] - C[1], V[2] - C[2]};
-        f64 lam = dot(e, w);
+        f64 lam = dot3(e, w);
         if (std::fabs(lam) >= R) return 1;
         f64 rho = R;
         if (V[2] < C[2]) {
@@ -344,19 +345,19 @@ i32 trivtx(KrnBlk& k, const f64* V)
         f64 hh[3] = {d[0] / hd, d[1] / hd, 0.0};
         f64 e1[3] = {-hh[1], hh[0], 0.0};
         f64 w[3] = {V[0] - C[0], V[1] - C[1], V[2] - C[2]};
-        f64 lam = dot(e1, w);
+        f64 lam = dot3(e1, w);
         if (std::fabs(lam) > R) return 1;
         f64 cyl[3] = {lam * e1[0] + sq0(R * R - lam * lam) * hh[0] + C[0],
                       lam * e1[1] + sq0(R * R - lam * lam) * hh[1] + C[1], 0.0};
         f64 sc = std::fabs(d[0]) > 1e-10 ? (cyl[0] - V[0]) / d[0] : (cyl[1] - V[1]) / d[1];
         f64 X[3] = {V[0] + sc * d[0], V[1] + sc * d[1], V[2] + sc * d[2]};
         // s of the cylinder crossing, along the horizontal direction.
-        const f64 sa = (dot(hh, C) + sq0(R * R - lam * lam) - dot(hh, V)) / dot(hh, d);
+        const f64 sa = (dot3(hh, C) + sq0(R * R - lam * lam) - dot3(hh, V)) / dot3(hh, d);
         auto nearest_ball = [&]() -> bool {
-            f64 t = -dot(w, d) / dot(d, d);
+            f64 t = -dot3(w, d) / dot3(d, d);
             f64 Xn[3] = {V[0] + t * d[0], V[1] + t * d[1], V[2] + t * d[2]};
             f64 q[3] = {Xn[0] - C[0], Xn[1] - C[1], Xn[2] - C[2]};
-            f64 q2 = dot(q, q);
+            f64 q2 = dot3(q, q);
             if (k.dirsns == 1 ? q2 >= R * R : q2 > R * R) return false;
             f64 s = std::sqrt(R * R - q2);
             set(T, Xn[0] + d[0] * s, Xn[1] + d[1] * s, Xn[2] + d[2] * s);
@@ -367,11 +368,11 @@ i32 trivtx(KrnBlk& k, const f64* V)
             cross(e1, d, e2);
             unit(e2);
             copy(k.basvc1, e1), copy(k.basvc2, e2);
-            k.swpoff = dot(e1, V);
+            k.swpoff = dot3(e1, V);
             SRCH1D(-1.0, 1.0, [&](f64 t) { return crclat(k, t); });
-            if (dot(e2, k.crcpnt) <= dot(e2, V)) return false;
+            if (dot3(e2, k.crcpnt) <= dot3(e2, V)) return false;
             f64 cv[3] = {k.crcpnt[0] - V[0], k.crcpnt[1] - V[1], k.crcpnt[2] - V[2]};
-            f64 sb = dot(hh, cv) / dot(hh, d);
+            f64 sb = dot3(hh, cv) / dot3(hh, d);
             vtx_search(k, V, sa, sb);
             copy(T, k.featpb);
             return true;
@@ -442,15 +443,15 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     const f64 exy = hlen(E);
     auto closest = [&]() {
         f64 D[3] = {T[0] - B[0], T[1] - B[1], T[2] - B[2]};
-        f64 dd = dot(d, d), ee = dot(E, E), ed = dot(E, d);
+        f64 dd = dot3(d, d), ee = dot3(E, E), ed = dot3(E, d);
         f64 den = ee * dd - ed * ed;
-        return den != 0.0 ? (dot(D, E) * dd - dot(D, d) * ed) / den : 0.0;
+        return den != 0.0 ? (dot3(D, E) * dd - dot3(D, d) * ed) / den : 0.0;
     };
     // The side point: on the vertical line through C + R n, in the sweep plane.
     f64 n[3] = {0, 0, 0};
     if (exy > 0.0) {
         set(n, E[1] / exy, -E[0] / exy, 0.0);
-        if (dot(n, d) < 0.0) n[0] = -n[0], n[1] = -n[1];
+        if (dot3(n, d) < 0.0) n[0] = -n[0], n[1] = -n[1];
     }
     auto side_point = [&](f64* Y) -> bool {
         if (std::fabs(m[2]) < 1e-15) return false;
@@ -470,35 +471,35 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
         if (std::fabs(E[0]) + std::fabs(E[1]) < 1e-10) {
             f64 e1[3] = {-hh[1], hh[0], 0.0};
             f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
-            f64 del = dot(e1, w);
+            f64 del = dot3(e1, w);
             if (R * R - del * del < 0.0) return 1;
             f64 s = std::sqrt(R * R - del * del);
             set(T, C[0] + hh[0] * s + e1[0] * del, C[1] + hh[1] * s + e1[1] * del, C[2]);
-            f64 hs = dot(hh, d);
-            f64 sm = hs != 0.0 ? (dot(hh, B) - dot(hh, T)) / hs : 0.0;
+            f64 hs = dot3(hh, d);
+            f64 sm = hs != 0.0 ? (dot3(hh, B) - dot3(hh, T)) / hs : 0.0;
             t = E[2] != 0.0 ? (T[2] + sm * d[2] - B[2]) / E[2] : 0.0;
             return 0;
         }
         f64 e1[3] = {E[1] / exy, -E[0] / exy, 0.0};
-        if (std::fabs(dot(e1, d)) < 1e-10) {
+        if (std::fabs(dot3(e1, d)) < 1e-10) {
             f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
-            f64 del = dot(e1, w);
+            f64 del = dot3(e1, w);
             if (R * R - del * del < 0.0) return 1;
             if (k.tapered && k.shp == 1) {
                 f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
                 if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
-                if (dot(f, d) <= 0.0) return 1;
+                if (dot3(f, d) <= 0.0) return 1;
                 f64 s = std::sqrt(R * R - del * del);
                 set(T, C[0] + e1[0] * del + f[0] * s, C[1] + e1[1] * del + f[1] * s, C[2]);
                 t = closest();
                 return 0;
             }
             if (k.tapered && k.shp == 2) {
-                f64 dl = dot(m, w);
+                f64 dl = dot3(m, w);
                 f64 e1p[3];
                 cross(m, E, e1p);
                 unit(e1p);
-                if (dot(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
+                if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
                 if (std::fabs(dl) > R) return 1;
                 ball_section(dl, e1p);
                 if (T[2] > C[2] + 1e-8) return 1;
@@ -511,13 +512,13 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
             unit(e2);
             if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
             copy(k.basvc1, e1), copy(k.basvc2, e2);
-            k.swpoff = dot(e1, A);
+            k.swpoff = dot3(e1, A);
             SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
             copy(T, k.crcpnt);
             t = closest();
             return 0;
         }
-        k.swpoff = dot(m, A);
+        k.swpoff = dot3(m, A);
         f64 Y[3];
         if (side_point(Y) && Y[2] >= C[2]) {
             copy(T, Y);
@@ -526,12 +527,12 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
         }
         if (k.tapered && k.shp == 2) {
             f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
-            f64 dl = dot(m, w);
+            f64 dl = dot3(m, w);
             if (std::fabs(dl) > R) return 1;
             f64 e1p[3];
             cross(m, E, e1p);
             unit(e1p);
-            if (dot(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
+            if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
             ball_section(dl, e1p);
             if (T[2] > C[2] + 1e-8) return 1;
             t = edgprm(k);
@@ -540,13 +541,13 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
         f64 mh = hlen(m);
         f64 K[3] = {C[0] + (mh > 0 ? rr / mh : 0.0) * m[0] + r * m[0], C[1] + (mh > 0 ? rr / mh : 0.0) * m[1] + r * m[1],
                     C[2] + r * m[2]};
-        if (dot(m, K) - 1e-11 <= k.swpoff) return 1;
+        if (dot3(m, K) - 1e-11 <= k.swpoff) return 1;
         f64 e2[3];
         cross(n, E, e2);
         unit(e2);
         if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
         copy(k.basvc1, n), copy(k.basvc2, e2);
-        SRCH1D(dot(n, m), 1.0, [&](f64 x) { return crcedg(k, x); });
+        SRCH1D(dot3(n, m), 1.0, [&](f64 x) { return crcedg(k, x); });
         copy(T, k.crcpnt);
         t = closest();
         return 0;
@@ -554,8 +555,8 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     const f64 mh = hlen(m);
     if (std::fabs(m[2]) < 1e-10) {
         // Vertical sweep plane.
-        k.swpoff = dot(m, A);
-        k.latoff = k.swpoff - dot(m, C);
+        k.swpoff = dot3(m, A);
+        k.latoff = k.swpoff - dot3(m, C);
         const f64 lat = k.latoff;
         if (R <= std::fabs(lat)) return 1;
         if (std::fabs(E[2]) < 1e-10) {
@@ -570,12 +571,12 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
             f64 hw = sq0(rr * rr - lat * lat);
             f64 q[3];
             cross(d, m, q);
-            f64 qa = dot(q, A), qb = dot(q, B);
+            f64 qa = dot3(q, A), qb = dot3(q, B);
             f64 ends[2][3];
             for (i32 s = 0; s < 2; ++s)
                 for (i32 j = 0; j < 3; ++j) ends[s][j] = k.tip[j] + m[j] * lat + (s ? -1.0 : 1.0) * eh[j] * hw;
             f64 tau[2];
-            for (i32 s = 0; s < 2; ++s) tau[s] = qa != qb ? (dot(q, ends[s]) - qb) / (qa - qb) : 0.0;
+            for (i32 s = 0; s < 2; ++s) tau[s] = qa != qb ? (dot3(q, ends[s]) - qb) / (qa - qb) : 0.0;
             f64 tlo = std::fmin(tau[0], tau[1]), thi = std::fmax(tau[0], tau[1]);
             if (tlo <= 1.0 && thi >= 0.0) {
                 t = std::fmax(tlo, 0.0);
@@ -593,7 +594,7 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
         }
         f64 e2[3];
         cross(E, m, e2);
-        if (dot(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+        if (dot3(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
         unit(e2);
         if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
         if (k.shp == 1) {
@@ -602,9 +603,9 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
                 if (exy < 1e-10) return 1;
                 f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
                 f64 f[3] = {e1[1], -e1[0], 0.0};
-                f64 del = (k.swpoff - dot(m, C)) / dot(m, e1);
+                f64 del = (k.swpoff - dot3(m, C)) / dot3(m, e1);
                 f64 w = sq0(R * R - del * del);
-                f64 de = dot(d, E), ee = dot(E, E), dd = dot(d, d);
+                f64 de = dot3(d, E), ee = dot3(E, E), dd = dot3(d, d);
                 f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
                 f64 sg = side <= 0.0 ? -1.0 : 1.0;
                 set(T, C[0] + e1[0] * del + sg * f[0] * w, C[1] + e1[1] * del + sg * f[1] * w, C[2] + e1[2] * del);
@@ -638,39 +639,39 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
         return 0;
     }
     // Inclined sweep plane.
-    k.swpoff = dot(m, A);
+    k.swpoff = dot3(m, A);
     f64 gh[3] = {-m[0] / mh, -m[1] / mh, 0.0};
     f64 w[3] = {m[2] * m[0], m[2] * m[1], -(m[0] * m[0] + m[1] * m[1])};
     unit(w);
     f64 Y[3];
     f64 cg[3] = {C[0] + R * gh[0], C[1] + R * gh[1], C[2]};
-    if (k.swpoff <= dot(m, cg) && side_point(Y) && Y[2] >= C[2]) {
+    if (k.swpoff <= dot3(m, cg) && side_point(Y) && Y[2] >= C[2]) {
         copy(T, Y);
         t = edgprm(k);
         return 0;
     }
     f64 K[3] = {C[0] + (rr / mh + r) * m[0], C[1] + (rr / mh + r) * m[1], C[2] + r * m[2]};
-    if (dot(m, K) <= k.swpoff) return 1;
+    if (dot3(m, K) <= k.swpoff) return 1;
     if (std::fabs(E[2]) >= 1e-10) {
         if (side_point(Y) && Y[2] > C[2]) {
             copy(T, Y);
         } else if (k.shp == 2) {
-            f64 del = k.swpoff - dot(m, C);
+            f64 del = k.swpoff - dot3(m, C);
             f64 e1[3];
             cross(m, E, e1);
             unit(e1);
-            if (dot(e1, d) < 0.0) e1[0] = -e1[0], e1[1] = -e1[1], e1[2] = -e1[2];
+            if (dot3(e1, d) < 0.0) e1[0] = -e1[0], e1[1] = -e1[1], e1[2] = -e1[2];
             ball_section(del, e1);
         } else if (k.shp == 1) {
             f64 f[3] = {gh[1], -gh[0], 0.0};
-            f64 del = (k.swpoff - dot(m, C)) / dot(m, gh);
+            f64 del = (k.swpoff - dot3(m, C)) / dot3(m, gh);
             f64 wp = sq0(R * R - del * del);
             // The rim point that leads along the move's component across the
             // edge, in both variants (a mend: the cylindrical variant's own
             // rule, the point along f turned so that f . E has the sign of
             // E.z, takes the trailing point on some edges, so the contact is
             // refused and the flat bottom passes through the edge).
-            f64 de = dot(d, E), ee = dot(E, E), dd = dot(d, d);
+            f64 de = dot3(d, E), ee = dot3(E, E), dd = dot3(d, d);
             f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
             f64 sg = side <= 0.0 ? -1.0 : 1.0;
             set(T, C[0] + gh[0] * del + sg * f[0] * wp, C[1] + gh[1] * del + sg * f[1] * wp, C[2]);
@@ -680,27 +681,27 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
             unit(e2);
             if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
             copy(k.basvc1, n), copy(k.basvc2, e2);
-            SRCH1D(dot(m, n), 1.0, [&](f64 x) { return crcedg(k, x); });
+            SRCH1D(dot3(m, n), 1.0, [&](f64 x) { return crcedg(k, x); });
             copy(T, k.crcpnt);
         }
     } else {
         auto section = [&](const f64* S, f64 rad, const f64* dir) {
-            f64 del = k.swpoff - dot(m, S);
+            f64 del = k.swpoff - dot3(m, S);
             f64 q = sq0(rad * rad - del * del);
             set(T, S[0] + m[0] * del + dir[0] * q, S[1] + m[1] * del + dir[1] * q, S[2] + m[2] * del + dir[2] * q);
         };
         if (k.shp == 2) {
             f64 wd[3] = {w[0], w[1], w[2]};
-            if (dot(wd, d) < 0.0) wd[0] = -wd[0], wd[1] = -wd[1], wd[2] = -wd[2];
+            if (dot3(wd, d) < 0.0) wd[0] = -wd[0], wd[1] = -wd[1], wd[2] = -wd[2];
             section(C, R, wd);
         } else {
             f64 Sp[3] = {C[0] + rr * gh[0], C[1] + rr * gh[1], C[2]};
             f64 Sm[3] = {C[0] - rr * gh[0], C[1] - rr * gh[1], C[2]};
             f64 Kp[3] = {Sp[0], Sp[1], C[2] - r}, Km[3] = {Sm[0], Sm[1], C[2] - r};
-            if (k.shp != 1 && k.swpoff <= dot(m, Kp)) {
+            if (k.shp != 1 && k.swpoff <= dot3(m, Kp)) {
                 section(Sp, r, w);
-            } else if (k.swpoff <= dot(m, Km)) {
-                f64 s = (k.swpoff - dot(m, Km)) / dot(m, gh);
+            } else if (k.swpoff <= dot3(m, Km)) {
+                f64 s = (k.swpoff - dot3(m, Km)) / dot3(m, gh);
                 set(T, Km[0] + s * gh[0], Km[1] + s * gh[1], Km[2]);
             } else {
                 if (k.shp == 1) return 1;
@@ -721,11 +722,11 @@ bool accept_vertex(KrnBlk& k, i32 i)
     f64 em[3] = {Pm[0] - V[0], Pm[1] - V[1], Pm[2] - V[2]};
     f64 ep[3] = {Pp[0] - V[0], Pp[1] - V[1], Pp[2] - V[2]};
     const f64* n = k.cutnrm;
-    f64 dm = dot(n, em), dp = dot(n, ep);
+    f64 dm = dot3(n, em), dp = dot3(n, ep);
     if (k.tapered) {
         if (k.crsflg == 2) {
-            if (dm < 0.0) dm = dot(k.cntnr2, em);
-            if (dp < 0.0) dp = dot(k.cntnr2, ep);
+            if (dm < 0.0) dm = dot3(k.cntnr2, em);
+            if (dp < 0.0) dp = dot3(k.cntnr2, ep);
         }
         return dm >= -1e-5 && dp >= -1e-5;
     }
@@ -757,10 +758,10 @@ bool accept_edge(KrnBlk& k, i32 i)
     if (k.tapered) {
         f64 aq[3] = {A[0] - Q[0], A[1] - Q[1], A[2] - Q[2]};
         f64 bq[3] = {B[0] - Q[0], B[1] - Q[1], B[2] - Q[2]};
-        if (k.crsflg != 2) return dot(n, wq) >= -1e-8 && dot(n, aq) >= -1e-8 && dot(n, bq) >= -1e-8;
+        if (k.crsflg != 2) return dot3(n, wq) >= -1e-8 && dot3(n, aq) >= -1e-8 && dot3(n, bq) >= -1e-8;
         const f64* n2 = k.cntnr2;
         for (const f64* v : {aq, bq, wq})
-            if (dot(n, v) < -1e-8 && dot(n2, v) < -1e-8) return false;
+            if (dot3(n, v) < -1e-8 && dot3(n2, v) < -1e-8) return false;
         f64 c[3];
         cross(n, n2, c);
         unit(c);
@@ -772,26 +773,26 @@ bool accept_edge(KrnBlk& k, i32 i)
         unit(g);
         if (std::fabs(g[2]) <= 0.6) {
             const f64* mm = std::fabs(n2[2]) <= std::fabs(n[2]) ? n2 : n;
-            if (dot(g, mm) < 0.0) g[0] = -g[0], g[1] = -g[1], g[2] = -g[2];
+            if (dot3(g, mm) < 0.0) g[0] = -g[0], g[1] = -g[1], g[2] = -g[2];
         } else if (g[2] > 0.0) {
             g[0] = -g[0], g[1] = -g[1], g[2] = -g[2];
         }
-        return dot(g, wq) >= -1e-8;
+        return dot3(g, wq) >= -1e-8;
     }
-    if (k.crsflg != 2) return dot(n, wq) >= -1e-10;
+    if (k.crsflg != 2) return dot3(n, wq) >= -1e-10;
     f64 nn[3] = {n[1], -n[0], 0.0}, c[3];
     cross(E, nn, c);
-    f64 kk = dot(c, wq);
+    f64 kk = dot3(c, wq);
     if (c[2] > 1e-10) return kk <= 0.0;
     if (c[2] < -1e-10) return kk >= 0.0;
-    return dot(n, wq) >= 0.0 || wq[2] >= 0.0;
+    return dot3(n, wq) >= 0.0 || wq[2] >= 0.0;
 }
 
 // ------------------------------------------------------------ the call
 void output(KrnBlk& k, const f64* P, f64& travel, f64* contact, f64* position)
 {
     for (i32 j = 0; j < 3; ++j) k.displc[j] = k.tricnt[j] - k.tolcnt[j];
-    travel = dot(k.displc, k.movdir);
+    travel = dot3(k.displc, k.movdir);
     for (i32 j = 0; j < 3; ++j) {
         position[j] = P[j] + k.displc[j];
         contact[j] = k.tricnt[j];
@@ -822,7 +823,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
     const bool cone = k.tapered && k.toltyp == 3;
     if (cone) select_part(k, std::fabs(N[2]) >= k.sina ? 0 : 1);
     // Plane step.
-    if (dot(N, V0) < dot(N, k.cen)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
+    if (dot3(N, V0) < dot3(N, k.cen)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
     f64 h = hlen(N);
     const f64* C = k.cen;
     if (h >= 1e-10) {
@@ -844,10 +845,10 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
     // test the move against the plane's normal turned toward the cutter's
     // underside: at the rim of a flat end the cutter's own (horizontal)
     // normal would refuse faces that the rim does meet.
-    bool face = std::fabs(dot(k.movdir, k.trinrm)) >= 1e-10;
+    bool face = std::fabs(dot3(k.movdir, k.trinrm)) >= 1e-10;
     f64 Nd[3] = {N[0], N[1], N[2]};
     if (Nd[2] > 0.0) Nd[0] = -Nd[0], Nd[1] = -Nd[1], Nd[2] = -Nd[2];
-    if (dot(k.movdir, Nd) < 0.0) face = false;
+    if (dot3(k.movdir, Nd) < 0.0) face = false;
     if (k.tapered && std::fabs(N[2]) < 1e-10) face = false;
     if (face) {
         // tolcnt + s d = V0 + u E1 + w E2 by Cramer's rule.
@@ -857,7 +858,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
         auto det3 = [](const f64* a, const f64* b, const f64* c) {
             f64 x[3];
             cross(b, c, x);
-            return dot(a, x);
+            return dot3(a, x);
         };
         f64 den = det3(k.tried1, k.tried2, nd);
         if (den != 0.0) {

@@ -51,8 +51,6 @@ struct Work {
     f32& dot(i32 i) { return rec(i)[NRDOT]; }
 };
 
-f64 dot3f(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
-
 // Sag of a triple measured at end point A, B the middle, C the other end.
 f64 sag(const f32* A, const f32* B, const f32* C)
 {
@@ -915,11 +913,6 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     }
     Ln5Rec* W = ln5_base();
     W[0].par = 0.0f;
-    auto dist2 = [](const f32* a, const f32* b) {
-        f64 s = 0;
-        for (i32 k = 0; k < 3; ++k) s += (f64(a[k]) - b[k]) * (f64(a[k]) - b[k]);
-        return s;
-    };
     auto position = [&](i32 i) -> i32 {
         Ln5Rec& r = W[i];
         const f64 w = L > 0 ? f64(r.par) / L : 0.0;
@@ -929,7 +922,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             LOCTAX[k] = r.axs[k];
         }
         const Ln5Rec& prev = i == 0 ? LN5CAR : W[i - 1];
-        if (eqvl0d(dist2(r.lin, prev.lin)) && eqvl0d(dist2(r.axs, prev.axs)) && (prev.ok || i == 0)) {
+        if (eqvl0d(dist3_sq(r.lin, prev.lin)) && eqvl0d(dist3_sq(r.axs, prev.axs)) && (prev.ok || i == 0)) {
             const f32 par = r.par;
             r = prev;
             r.par = par;
@@ -943,10 +936,10 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         for (i32 k = 0; k < 3; ++k) r.pos[k] = res[k];
         // A contact on a protected surface counts where the tool stands on
         // the link itself.
-        if (MACTYP != 14 && st == 4 && dist2(r.pos, r.lin) <= f64(tol) * tol) st = 0;
+        if (MACTYP != 14 && st == 4 && dist3_sq(r.pos, r.lin) <= f64(tol) * tol) st = 0;
         r.tri = srf;
         r.ok = st == 0 ? 1 : 0;
-        r.far = (MACTYP != 14 && r.ok && dist2(r.pos, r.lin) >= f64(farlim) * farlim) ? 1 : 0;
+        r.far = (MACTYP != 14 && r.ok && dist3_sq(r.pos, r.lin) >= f64(farlim) * farlim) ? 1 : 0;
         return 0;
     };
     i32 i = 0, n = 0;
@@ -969,7 +962,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         }
         bool accept = i == 0;
         if (!accept) {
-            const f64 d2 = dist2(W[i].pos, W[i - 1].pos);
+            const f64 d2 = dist3_sq(W[i].pos, W[i - 1].pos);
             const f32 dp = W[i].par - W[i - 1].par;
             if (d2 <= 4.0 * tol * tol || dp <= tol / 4) {
                 accept = true;
@@ -1023,7 +1016,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             continue;
         }
         bool fresh = cur < 0;
-        if (!fresh && counts[cur] > 0 && lastp && dist2(lastp, r.pos) > f64(R) * R)
+        if (!fresh && counts[cur] > 0 && lastp && dist3_sq(lastp, r.pos) > f64(R) * R)
             fresh = MACTYP == 14 ? gap : (r.far == 0 && r.ok == 1);
         if (fresh) {
             if (cur + 1 >= maxstrings) {

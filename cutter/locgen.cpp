@@ -102,7 +102,7 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
             // or inside its flat part, or of the rim at the tip's own level,
             // is no obstacle.
             const f32 tp[2] = {static_cast<f32>(pts[0]), static_cast<f32>(pts[1])};
-            const f32 h = dist2(tp, point);
+            const f32 h = dist_xy(tp, point);
             if (h < 0.0001f || h < flat - 0.0001f || (eqval(h, flat) && eqval(top + e, point[2]))) continue;
             v[0] = v[1] = v[2] = 0.0f;
         }

@@ -446,7 +446,7 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
                         }
                         near = true;
                     }
-                    Da = dist2(pc, point);
+                    Da = dist_xy(pc, point);
                     if (brd_win && (eqvald(zz, B) || (near && eqval(zz, B) && Da < Dw)) && (!E || Da < Dw)) {
                         B = zz - 1.0f;
                         dropped_tie = true;

@@ -479,7 +479,7 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
     }
     z_out = point[2];
     if (DRPEDS || edge_distance < 0.0f) {
-        edge_distance = dist2(point, contact);
+        edge_distance = dist_xy(point, contact);
         if (status == 3) status = 4;
         else if (status == 0) status = 5;
     }

@@ -371,7 +371,7 @@ i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, c
     vertices(win, V);
     f32 q[2] = {contact[0], contact[1]};
     TRIEDP(2, V[0], V[1], V[2], point, q);
-    f32 s = dist2(contact, q);
+    f32 s = dist_xy(contact, q);
     if (s == 0.0f) {
         const f32 least = 0.01f * pwr(PRTTOL);
         s = least <= 0.0001f ? 0.0001f : least;

@@ -178,15 +178,15 @@ bool shared_piece(const Bnd& a, const Bnd& b, f64 tol, i32& first, i32& last, f6
     if (bestlen < 2) return false;
     // Coincident points at the ends of the piece are dropped.
     const f32* x = a.xyz();
-    while (bestlen > 2 && gd::dist2(x + 3 * first, x + 3 * ((first + 1) % a.n)) <= tol * tol) {
+    while (bestlen > 2 && dist3_sq(x + 3 * first, x + 3 * ((first + 1) % a.n)) <= tol * tol) {
         first = (first + 1) % a.n;
         --bestlen;
     }
-    while (bestlen > 2 && gd::dist2(x + 3 * last, x + 3 * ((last + a.n - 1) % a.n)) <= tol * tol) {
+    while (bestlen > 2 && dist3_sq(x + 3 * last, x + 3 * ((last + a.n - 1) % a.n)) <= tol * tol) {
         last = (last + a.n - 1) % a.n;
         --bestlen;
     }
-    if (std::sqrt(gd::dist2(x + 3 * first, x + 3 * last)) <= tol) return false;
+    if (std::sqrt(dist3_sq(x + 3 * first, x + 3 * last)) <= tol) return false;
     pb0 = pos[static_cast<size_t>(first)];
     pb1 = pos[static_cast<size_t>(last)];
     return true;

@@ -89,7 +89,7 @@ void CRNNEAR(const f32& x, const f32& y, const f32& z, f32* corner, i32& status)
     i32 best = 0;
     f64 bd = 0;
     for (i32 k = 0; k < 4; ++k) {
-        const f64 d = gd::dist2(p, stc() + SC_PNT + 3 * k);
+        const f64 d = dist3_sq(p, stc() + SC_PNT + 3 * k);
         if (k == 0 || d < bd) {
             bd = d;
             best = k;

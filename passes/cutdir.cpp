@@ -110,15 +110,15 @@ void SMPLIN(const f64* buf, const f32& u0, const f32& v0, const f32& step, const
 void SMPCMP(const f32* ref, const f32* pts, f32& same, f32& reversed)
 {
     f64 chords = 0;
-    for (int k = 0; k < 9; ++k) chords += gd::dist2(pts + 3 * k, pts + 3 * k + 3);
+    for (int k = 0; k < 9; ++k) chords += dist3_sq(pts + 3 * k, pts + 3 * k + 3);
     if (chords < 0.0001) {
         same = reversed = 1.0e10f;
         return;
     }
     f64 s = 0, r = 0;
     for (int k = 0; k < 10; ++k) {
-        s += gd::dist2(ref + 3 * k, pts + 3 * k);
-        r += gd::dist2(ref + 3 * k, pts + 3 * (9 - k));
+        s += dist3_sq(ref + 3 * k, pts + 3 * k);
+        r += dist3_sq(ref + 3 * k, pts + 3 * (9 - k));
     }
     same = static_cast<f32>(s);
     reversed = static_cast<f32>(r);
@@ -216,8 +216,8 @@ void CUTASK(const i32& index, const i32& code, const i32& ask, i32& chosen, i32*
         vec[0][c] = ref[(code == 2 ? 3 : 6) + c];
         vec[1][c] = ref[(code == 2 ? 6 : 3) + c];
     }
-    gd::unit(vec[0]);
-    gd::unit(vec[1]);
+    unit3f(vec[0]);
+    unit3f(vec[1]);
     for (i32 shown = 0;; shown = 1 - shown) {
         ARWDEL(2, slots);
         f32 back[3] = {-vec[shown][0], -vec[shown][1], -vec[shown][2]};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "core/vec.h"
 #include "core/words.h"
 
 namespace gd {
@@ -33,30 +34,6 @@ inline i32 eval(const f64* b, f32 u, f32 v, i32 what, f32* out)
     return st;
 }
 
-inline f64 dot(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
-inline f64 dist2(const f32* a, const f32* b)
-{
-    f64 s = 0;
-    for (int k = 0; k < 3; ++k) s += (f64(a[k]) - b[k]) * (f64(a[k]) - b[k]);
-    return s;
-}
-inline void cross(const f32* a, const f32* b, f32* c)
-{
-    f64 x = f64(a[1]) * b[2] - f64(a[2]) * b[1];
-    f64 y = f64(a[2]) * b[0] - f64(a[0]) * b[2];
-    f64 z = f64(a[0]) * b[1] - f64(a[1]) * b[0];
-    c[0] = static_cast<f32>(x);
-    c[1] = static_cast<f32>(y);
-    c[2] = static_cast<f32>(z);
-}
-// Unit length in double precision; false for a zero vector (left as it is).
-inline bool unit(f32* v)
-{
-    f64 l = std::sqrt(dot(v, v));
-    if (!(l > 1e-12)) return false;
-    for (int k = 0; k < 3; ++k) v[k] = static_cast<f32>(v[k] / l);
-    return true;
-}
 // Points equal within the host's tolerance in every coordinate.
 inline bool eqpt(const f32* a, const f32* b) { return eqval(a[0], b[0]) && eqval(a[1], b[1]) && eqval(a[2], b[2]); }
 

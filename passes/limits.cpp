@@ -279,7 +279,7 @@ void WIDFIT(const i32& mode, const i32& i, const i32& j, const f32& tol, i32& st
             f32 t2 = 0, d2 = 0;
             EDGTRM(p, idj, bj, codej, edge, t2, d2, status);
             if (status < 0) return;
-            if (f64(d2) * d2 < gd::dist2(p, q)) t = t2;
+            if (f64(d2) * d2 < dist3_sq(p, q)) t = t2;
         }
         found[n] = t;
     }
@@ -299,7 +299,7 @@ void EDGNRS(const f32* point, const f64* buf, const i32& code, const f32& edge, 
             f32 uv[2], p[3];
             PARPAIR(code, static_cast<f32>(t), edge, uv);
             if (gd::eval(buf, uv[0], uv[1], 0, p) < 0) continue;
-            const f64 d = gd::dist2(point, p);
+            const f64 d = dist3_sq(point, p);
             if (d < bd) {
                 bd = d;
                 bt = t;
@@ -334,7 +334,7 @@ void EDGTRM(const f32* point, const i32& id, const f64* buf, const i32& code, co
         f32 uv[2], p[3];
         PARPAIR(code, t, edge, uv);
         if (gd::eval(buf, uv[0], uv[1], 0, p) < 0) continue;
-        const f64 d = gd::dist2(point, p);
+        const f64 d = dist3_sq(point, p);
         if (d < bd) {
             bd = d;
             best = t;
@@ -496,7 +496,7 @@ void SRFCRN(const i32& kind, const i32& i, const i32& j, const f32& tol, i32& co
             status = -1;
             return;
         }
-        if (!(std::sqrt(gd::dist2(pa, pb)) < tol)) met = false;
+        if (!(std::sqrt(dist3_sq(pa, pb)) < tol)) met = false;
     }
     connected = met ? 1 : 0;
     status = 0;

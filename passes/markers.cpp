@@ -50,7 +50,7 @@ void SRFDSP(const i32& id, const i32& slot, const i32* lim, const i32* crn, i32&
         }
         f32 t[3];
         for (int c = 0; c < 3; ++c) t[c] = ev[a][lim[LR_CODE] == 1 ? 6 + c : 3 + c];
-        if (!gd::unit(t)) continue;
+        if (!unit3f(t)) continue;
         if (down)
             for (f32& x : t) x = -x;
         i32 f = 0;

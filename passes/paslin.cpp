@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/vec.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "passes/ncevs.h"
@@ -78,10 +79,6 @@ void closestr(Line& ln, f32 tol, i32& status)
     ln.strbeg = s.PSNPNT;
 }
 
-f32 dist3(const f32* a, const f32* b)
-{
-    return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
-}
 
 }  // namespace
 

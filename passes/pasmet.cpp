@@ -6,6 +6,7 @@
 
 #include "core/helpers.h"
 #include "core/host.h"
+#include "core/vec.h"
 #include "cutter/frames.h"
 #include "passes/orient.h"
 #include "tools/toolcache.h"
@@ -54,7 +55,6 @@ f64 dist(const f32* a, const f32* b)
                      (f64(a[2]) - b[2]) * (f64(a[2]) - b[2]));
 }
 
-f64 dot3(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
 
 // One probe of the meeting at the along fraction t of the sampled surface.
 struct Probe {
@@ -162,13 +162,13 @@ private:
         f32 w[3] = {refm[0] - mp[0], refm[1] - mp[1], refm[2] - mp[2]}, wl = 0;
         v3unit(w, wl, st);
         p.unsure = st < 0 || wl < 0.0005f;
-        p.ahead = !p.unsure && dot3(w, tan) > 0.0;
+        p.ahead = !p.unsure && dot3f(w, tan) > 0.0;
         const f64 ma = m_.pcode == 1 ? v : u;
         p.out = ma < std::fmin(m_.along[0], m_.along[1]) - 1.0e-6 || ma > std::fmax(m_.along[0], m_.along[1]) + 1.0e-6;
         p.d = dist(p.tips, tipm);
         p.reach = dist(sp, tipm);
         p.flat = std::fabs(sn[2]) > 0.999f && std::fabs(mn[2]) > 0.999f;
-        p.ndot = dot3(sn, mn);
+        p.ndot = dot3f(sn, mn);
         if (p.d < best_.d) best_ = p;
         if ((p.d < near_ || p.flat) && p.d < pref_.d) pref_ = p;
         return true;

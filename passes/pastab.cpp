@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/vec.h"
 #include "core/helpers.h"
 #include "core/host.h"
 #include "core/params.h"
@@ -60,10 +61,6 @@ void resetalong(i32 i)
     }
 }
 
-f32 dist3(const f32* a, const f32* b)
-{
-    return static_cast<f32>(std::sqrt(std::pow(f64(a[0]) - b[0], 2) + std::pow(f64(a[1]) - b[1], 2) + std::pow(f64(a[2]) - b[2], 2)));
-}
 
 }  // namespace
 

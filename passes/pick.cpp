@@ -502,7 +502,7 @@ void SIDPRP(i32& status)
         if (status >= 0) evsrfn(bb, b0[0], b0[1], 2, eb, nb, status);
         if (status < 0) return;
         if (!gd::eqpt(ea, eb)) {
-            f64 best = std::sqrt(gd::dist2(ea, eb));
+            f64 best = std::sqrt(dist3_sq(ea, eb));
             const int sa = la[LR_CODE] == 1 ? 1 : 0, sb = lb[LR_CODE] == 1 ? 1 : 0;
             for (int k = 1; k <= 3; ++k) {
                 f32 ua[2], ub[2], ta[9], tb[9], ma[3], mb[3];
@@ -514,7 +514,7 @@ void SIDPRP(i32& status)
                 evsrfn(ba, ua[0], ua[1], 2, ta, ma, st1);
                 evsrfn(bb, ub[0], ub[1], 2, tb, mb, st2);
                 if (st1 < 0 || st2 < 0) continue;
-                const f64 d = std::sqrt(gd::dist2(ta, tb));
+                const f64 d = std::sqrt(dist3_sq(ta, tb));
                 if (ltval(static_cast<f32>(d), static_cast<f32>(best))) {
                     best = d;
                     std::copy(ta, ta + 9, ea);
@@ -526,7 +526,7 @@ void SIDPRP(i32& status)
         }
         if (g.SRFSID[i - 1] == -1)
             for (f32& x : na) x = -x;
-        if (!gd::unit(na) || !gd::unit(nb)) {
+        if (!unit3f(na) || !unit3f(nb)) {
             status = -1;
             return;
         }
@@ -538,13 +538,13 @@ void SIDPRP(i32& status)
             ta[c] = ea[(la[LR_CODE] == 1 ? 6 : 3) + c] * (reva ? -1.0f : 1.0f);
             tb[c] = eb[(lb[LR_CODE] == 1 ? 6 : 3) + c] * (revb ? -1.0f : 1.0f);
         }
-        gd::cross(na, ta, xa);
-        gd::cross(nb, tb, xb);
-        gd::unit(xa);
-        gd::unit(xb);
-        gd::unit(ta);
-        gd::unit(tb);
-        const f32 dx = static_cast<f32>(gd::dot(xa, xb)), dt = static_cast<f32>(gd::dot(ta, tb));
+        cross3f(na, ta, xa);
+        cross3f(nb, tb, xb);
+        unit3f(xa);
+        unit3f(xb);
+        unit3f(ta);
+        unit3f(tb);
+        const f32 dx = static_cast<f32>(dot3f(xa, xb)), dt = static_cast<f32>(dot3f(ta, tb));
         if (gtval(std::fabs(dx), 0.85f) || gtval(std::fabs(dt), 0.85f)) {
             const i32 side = dx > 0 ? 1 : -1;
             // The oriented normal follows the side.

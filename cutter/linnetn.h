@@ -12,6 +12,19 @@ extern i32 NETCNT;  // continuation marker of the last string
 extern i32 NETAXM;  // axis mode of the string positioning (1 compare normals, 2 remove notches)
 extern f64 NETPOS;  // tool positions computed by the string positioning since the load (measurements)
 
+// Strings of tool positions along the line start-end (3-D line when line3d)
+// within the tolerance, allowances A and B on the surface classes that take
+// them: points into pntxyz (at most capacity / 3 values' worth), tool
+// normals into pntnrm, surface normals into pntsnm, contact codes into
+// pntflg; pntnst strings of pntlen[k] points, pnttot points in all, at
+// most pntmxs strings. restart 0 continues the last string when the line
+// starts where it ended. The mode packs three switches: + 100 surface
+// normals are written; + 10 the tool is dropped from the start's height
+// (a position above it ends the call, status 0); the rest: 2 no tool
+// normals, 4 and 5 contact codes written (negated where the normals part
+// in axis mode 1), 6 raw (the records only: pnttot = their count), 7 raw
+// keeping the positions of the records. Status 1 when the line ends over
+// empty space and the height mode keeps such records, negative on failure.
 void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32* end, const f32& tolerance,
              const f32& allowance_a, const f32& allowance_b, const i32& capacity, const i32& mode, f32* pntxyz,
              f32* pntnrm, f32* pntsnm, i32* pntflg, i32& pntnst, const i32& pntmxs, i32* pntlen, i32& pnttot,
@@ -28,8 +41,8 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status);
 // surface normals and codes (each may be null) move with the points.
 void NETNCH(const f32& e, f32* xyz, f32* nrm, f32* snm, i32* flg, const i32& nst, i32* len, i32& tot);
 
-void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tolerance, const f32& allowance_a,
-            const f32& allowance_b, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
-            i32& nstrings, i32* counts, i32& total, i32& status);
-void LN5INI();
-void LN5FRE(i32& status);
+// Whether three consecutive positions P0, P1, P2 may stand as the straight
+// piece P0-P2 within the tolerance: the deviation of P1 and the sag of the
+// triple (measured at P0 when at_first, else at P2) stay within it (0.48 x
+// tolerance when flat_end and P1 rises above the chord).
+bool net_fits(const f32* P0, const f32* P1, const f32* P2, f32 tol, bool flat_end, bool at_first);

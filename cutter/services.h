@@ -2,4 +2,5 @@
 // work array.
 #pragma once
 
+#include "cutter/line5x.h"
 #include "cutter/linnetn.h"

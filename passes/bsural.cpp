@@ -7,6 +7,7 @@
 #include "blocks/tech.h"
 #include "cleanup/clnstore.h"
 #include "cutter/frames.h"
+#include "cutter/line5x.h"
 #include "cutter/linnetn.h"
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"

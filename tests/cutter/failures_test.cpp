@@ -10,6 +10,7 @@
 #include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/congeo.h"
+#include "cutter/line5x.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"

@@ -8,6 +8,7 @@
 #include "common/meshes.h"
 #include "common/positioning.h"
 #include "common/tooldefs.h"
+#include "cutter/line5x.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"

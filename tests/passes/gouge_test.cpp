@@ -5,6 +5,7 @@
 
 #include "common/dropref.h"
 #include "common/meshes.h"
+#include "cutter/line5x.h"
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "passes/bsural.h"

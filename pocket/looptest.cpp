@@ -50,6 +50,21 @@ void lup_arc_chords(const f64& tol, const f64& r, const i32& dir, const f64& cx,
     n = m + 1;
 }
 
+void lup_first_side(const pokarr& piece, const pokarr& loop, i32& answer, i32& status)
+{
+    answer = 2;
+    status = 0;
+    for (i32 k = 0; k < piece.count; ++k) {
+        if (pk_arc_at(piece.x[k])) {
+            k += 2;
+            continue;
+        }
+        lup_inside(piece.x[k], piece.y[k], loop, answer, status);
+        if (status != 0 || answer != 2) return;
+    }
+    answer = 2;
+}
+
 void lup_inside(const f64& x, const f64& y, const pokarr& loop, i32& result, i32& status)
 {
     status = 0;

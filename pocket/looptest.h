@@ -13,6 +13,10 @@
 // ----------------------------------------------------------- containment
 // Containment of (x, y) in the loop's XY projection.
 void lup_inside(const f64& x, const f64& y, const pokarr& loop, i32& result, i32& status);
+// Containment of the first vertex of `piece` (arc data passed over) that
+// lup_inside places off `loop`: 0 outside, 1 inside, 2 when every vertex
+// lies on it; status nonzero when a test fails.
+void lup_first_side(const pokarr& piece, const pokarr& loop, i32& answer, i32& status);
 // The arc as points whose chords deviate at most `tol` (start, n - 1 inner
 // points, end; 3 to 90 chords); out arrays hold at most 91 points.
 void lup_arc_chords(const f64& tol, const f64& r, const i32& dir, const f64& cx, const f64& cy, const f64& sx,

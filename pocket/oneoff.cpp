@@ -102,21 +102,14 @@ void raw_offset(const Call& c, const pokarr& src, f64 dist, i32 sd, bool back, p
     }
 }
 
-// First vertex of `piece` that `lup_inside` places off `loop` (arc data
-// passed over): 0 outside, 1 inside, 2 when every vertex lies on it.
+// First vertex of `piece` that `lup_inside` places off `loop`: 0 outside,
+// 1 inside, 2 when every vertex lies on it.
 i32 first_decided(const pokarr& piece, const pokarr& loop)
 {
-    for (i32 k = 0; k < piece.count; ++k) {
-        if (pk_arc_at(piece.x[k])) {
-            k += 2;
-            continue;
-        }
-        i32 ans = 0, st = 0;
-        lup_inside(piece.x[k], piece.y[k], loop, ans, st);
-        if (st != 0) throw Stop{11};
-        if (ans != 2) return ans;
-    }
-    return 2;
+    i32 ans = 0, st = 0;
+    lup_first_side(piece, loop, ans, st);
+    if (st != 0) throw Stop{11};
+    return ans;
 }
 
 // The tests of one piece of a split; true when it is kept (kind 5 for a

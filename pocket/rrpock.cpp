@@ -230,17 +230,10 @@ struct IlsPair {
 // 0 outside, -1 none decided; -2 on failure.
 i32 first_decided(const pokarr& of, const pokarr& in)
 {
-    for (i32 k = 0; k < of.count; ++k) {
-        if (pk_arc_at(of.x[k])) {
-            k += 2;
-            continue;
-        }
-        i32 res = 0, st = 0;
-        lup_inside(of.x[k], of.y[k], in, res, st);
-        if (st != 0) return -2;
-        if (res != 2) return res == 1 ? 1 : 0;
-    }
-    return -1;
+    i32 ans = 0, st = 0;
+    lup_first_side(of, in, ans, st);
+    if (st != 0) return -2;
+    return ans == 2 ? -1 : ans;
 }
 
 // Island j inside the merged loop r is retired unless a pocket loop (a row

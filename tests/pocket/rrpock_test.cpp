@@ -170,3 +170,18 @@ TEST(OffsetDriver, ARingOfIslandsKeepsThePocketInsideIt)
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(widths(r), (std::multiset<i32>{34, 70, 100}));
 }
+
+TEST(OffsetDriver, AnIslandTurnedOutOfTheOuterContourTakesTheLevelsDistance)
+{
+    // a chamber behind a mouth 2 wide: offset outward by 2 the mouth closes
+    // and what is left of the chamber (11 wide) becomes an island of the
+    // pocket, whose allowance is the level's distance (2): its tour is 15
+    // wide (11 with an allowance of 0)
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const std::vector<f32> c = {0, 0, 30, 0, 30, 14, 25, 14, 25, 5, 10, 5, 10, 25, 25, 25, 25, 16, 30, 16, 30, 30, 0, 30, 0, 0};
+    const Result r = clear({c}, {-2.0f}, 1);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(pokpar.allow[10000], 0.0);  // the clearing's words are given back
+    EXPECT_EQ(widths(r), (std::multiset<i32>{15, 34}));
+}

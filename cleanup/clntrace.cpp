@@ -48,6 +48,7 @@ struct Trace {
     std::vector<char> tried; // cells taken as a hole start in this patch
     std::vector<ClnOutline> kept;
     i32 clearings = 0;
+    i32 spots = 0;
 } T;
 
 ClnGrd& G() { return CLNGRD; }
@@ -599,6 +600,7 @@ void clntrc_release()
 
 const std::vector<ClnOutline>& clntrc_outlines() { return T.kept; }
 i32 clntrc_clearings() { return T.clearings; }
+i32 clntrc_spots() { return T.spots; }
 
 void clndrv(const i32& mode, const i32& option, i32& status)
 {
@@ -606,10 +608,12 @@ void clndrv(const i32& mode, const i32& option, i32& status)
     status = 0;
     T.kept.clear();
     T.clearings = 0;
+    T.spots = 0;
     if (!G().open) return;
     const f32 R = 0.5f * clntool().d;
     size_t nrec = 0;
     for (const auto& v : G().recs) nrec += v.size();
+    T.spots = static_cast<i32>(nrec);
     // An outline never holds more points than a few rounds of every spot: a
     // longer chain is closed where it stands.
     const size_t maxchain = 4 * nrec + 16;

@@ -28,7 +28,8 @@ struct ClnOutline {
     f32 width, area, box[4];
     i32 dir;
 };
-// The outlines the last clndrv left (kept after the release), and the
-// number of pocket clearings that clndrv asked for since the grid opened.
+// The outlines the last clndrv left (kept after the release), the spots it
+// found in the grid, and the pocket clearings it asked for.
 const std::vector<ClnOutline>& clntrc_outlines();
+i32 clntrc_spots();
 i32 clntrc_clearings();

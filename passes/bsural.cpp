@@ -27,6 +27,13 @@
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
+// Passes written since the module was loaded: the clean-up's pass store
+// tells the strings of one pass from those of the next by it (every driver
+// writes a pass through one call of BSURAL).
+namespace {
+i32 WRTPAS = 0;
+}
+
 namespace {
 
 const f32 ZUP[3] = {0, 0, 1};
@@ -266,7 +273,7 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
         for (i32 k = 0; k < n; ++k)
             for (i32 m = 0; m < 3; ++m) nrm[k][m] = s.PSVECS[pnt + k][3 + m];
         const i32 one = 1, skip = 0;
-        storps(tol, NPASS, s.PSPNTS[pnt], nrm[0], one, &n, n, skip, status);
+        storps(tol, WRTPAS, s.PSPNTS[pnt], nrm[0], one, &n, n, skip, status);
         if (status < 0) return;
     }
     i32 open = 0;
@@ -538,7 +545,7 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
             clrfirst = !(e == 0 && j == 1 && firstcoll);
         if (pw(CLNFLG) == 1 && kind != 6) {
             const i32 skip = 0;
-            storps(tol, NPASS, COL.p, COL.n, COL.nst, COL.len, COL.tot, skip, status);
+            storps(tol, WRTPAS, COL.p, COL.n, COL.nst, COL.len, COL.tot, skip, status);
             if (status < 0) return;
         }
         if (merge) {
@@ -766,6 +773,7 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
 void BSURAL(const i32& revflag, i32& status)
 {
     status = 0;
+    ++WRTPAS;
     PASOUT.retknd = three() ? 1 : 2;
     i32 str = 0, pnt = 0, cir = 0;
     for (i32 e = 0; e < PASSTR.PSNSRF && status >= 0; ++e) BSURPS(e, str, pnt, cir, PASSTR.PSKIND[e] == 6 ? 0 : revflag, status);

@@ -157,3 +157,26 @@ TEST(Outlines, ModeOneClearsEachPatchOnceInsideItsOutline)
     }
     EXPECT_TRUE(seen[0] && seen[1]);
 }
+
+TEST(Outlines, AnInvertedBoxGivesNegatedCellsAndTheSameOutline)
+{
+    // The part box given upper corner first: cells of -D, rows running down
+    // in y; spots beyond either corner are clamped into the border cells.
+    norak::reset();
+    tooldefs::use_mill(2.0f, 1.0f);
+    const f32 box[6] = {100, 100, 1, 0, 0, 0};
+    i32 st = -9;
+    clnini(box, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_TRUE(CLNGRD.open);
+    EXPECT_FLOAT_EQ(CLNGRD.cw, -2.0f);
+    EXPECT_FLOAT_EQ(CLNGRD.ch, -2.0f);
+    ring(50, 50, 0, 10, 0.25);
+    cl::spot(200, 200);
+    cl::spot(-200, -200);
+    EXPECT_EQ(CLNGRD.cells[0].count, 1);
+    EXPECT_EQ(CLNGRD.cells.back().count, 1);
+    const auto& out = cl::trace();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NEAR(out[0].area, PI * 100, 0.04 * PI * 100);
+}

@@ -10,6 +10,7 @@
 #include "cleanup/clrlane.h"
 #include "cleanup/clrlink.h"
 #include "cleanup/clrout.h"
+#include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "core/intchk.h"
 #include "core/progress.h"
@@ -23,7 +24,7 @@ void lup_cut_step(const ClrLinks& l, i32 row, const i32& direction, i32& status)
 {
     status = 0;
     pokarr loop;
-    pokarr_init(2, loop);
+    pokarr_init(pokdim == 2 ? 2 : pokdim, loop);
     lup_get_pokarr(row, loop, status);
     const i32 seg = std::abs(lnk_seg(l, row));
     if (status == 0 && loop.count > 1 && seg != 0) {
@@ -39,8 +40,18 @@ void lup_cut_step(const ClrLinks& l, i32 row, const i32& direction, i32& status)
             pk_arc_to_pts(loop);
             pk_flat_arcs(loop);
         }
+        if (pokdim != 2 && lane_proj_now() == 1) {
+            // carried onto the part surfaces
+            pokarr out, raw;
+            pokarr_init(loop.dims, out);
+            pokarr_init(loop.dims, raw);
+            lan_on_srf(1, 0, 1, 0, loop, out, raw, status);
+            if (status == 0) pokarr_copy(out, loop, status);
+            pokarr_free(out);
+            pokarr_free(raw);
+        }
         i32 start = 0;
-        lup_add(r.subkey, r.key, row, 1, 1, r.value, 0, loop, start, status);
+        if (status == 0) lup_add(r.subkey, r.key, row, 1, 1, r.value, 0, loop, start, status);
         if (status == 0) lup_row(lup_count).inherited = r.inherited;
     }
     pokarr_free(loop);

@@ -23,6 +23,11 @@
 i32 lane_proj = 0;
 i32 lane_proj_on = 1;
 
+i32 lane_proj_now()
+{
+    return lane_proj_on == 0 || (HEI8[75] == 1 && eqvald(pwrr(HEI8, 48), 78.78) != 0) ? 0 : 1;
+}
+
 namespace {
 
 // The end of the previous lane (with its normal) and its projected end,
@@ -128,7 +133,7 @@ void notlif(i32 select, i32 mode, const f64& radius, ClrLinks& l, i32 row, const
     (void)radius;
     const bool first = mode >= 10;
     count = 0;
-    lane_proj = lane_proj_on == 0 || (HEI8[75] == 1 && eqvald(pwrr(HEI8, 48), 78.78) != 0) ? 0 : 1;
+    lane_proj = lane_proj_now();
     if (row < 1 || row > lup_count || !lnk_has(l, row)) {
         next_row = -11;
         return;

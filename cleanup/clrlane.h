@@ -16,6 +16,10 @@ extern i32 lane_proj;
 // Switch of the lane projection (1 at load).
 extern i32 lane_proj_on;
 
+// The projection word's value for a piece now: 0 when the switch is off or
+// the height record asks for lanes as drawn, else 1.
+i32 lane_proj_now();
+
 // Cuts one lane of the entry row `row` (mode 0, plus 10 for the first lane
 // of a run): from the row's link point (the middle of its first segment when
 // it has none) along the loop in the cutting direction to the link point of

@@ -362,3 +362,23 @@ TEST(PocketLanes, TheNextRowFollowsTheChainOutwardThenTheNextLevel)
     notlf2(0, nc, clr_links, p, c, level, next, 1);
     EXPECT_EQ(next, 9999);
 }
+
+TEST(PocketLinks, TheStagesAreTimedOnlyIn3DPockets)
+{
+    Table t;
+    t.row(0, 1, 0, square(-5, -5, 50));
+    nested_squares(t);
+    i32 st = 0;
+    clr_cut(0, 4.0, 1, 5, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("start cutting pocket"));
+    Table u;
+    u.row(0, 1, 0, square(-5, -5, 50));
+    pokdim = 3;
+    clr_cut(0, 4.0, 1, 5, st);
+    pokdim = 2;
+    EXPECT_EQ(st, 0);
+    for (const char* s : {"status: start cutting pocket 1st stage: ", "status: start cutting pocket 2nd stage: ",
+                          "status: end cutting pocket 2nd stage: "})
+        EXPECT_TRUE(norak::transcript_has(s)) << s;
+}

@@ -10,7 +10,6 @@
 #include "cleanup/clrout.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
-#include "core/params.h"
 #include "core/records.h"
 #include "cutter/loccom.h"
 #include "pocket/looptest.h"
@@ -25,7 +24,7 @@ i32 lane_proj_on = 1;
 
 i32 lane_proj_now()
 {
-    return lane_proj_on == 0 || (HEI8[75] == 1 && eqvald(pwrr(HEI8, 48), 78.78) != 0) ? 0 : 1;
+    return lane_proj_on == 0 || (HEI8[HEI8_ABSOLUTE] == 1 && eqvald(hei8r(HEI8_INCR), 78.78) != 0) ? 0 : 1;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include "cleanup/clrlink.h"
 #include "cleanup/clrout.h"
 #include "cleanup/clrset.h"
+#include "core/records.h"
 #include "pocket/pokmain.h"
 #include "tests/common/tooldefs.h"
 #include "tests/pocket/common.h"
@@ -381,4 +382,21 @@ TEST(PocketLinks, TheStagesAreTimedOnlyIn3DPockets)
     for (const char* s : {"status: start cutting pocket 1st stage: ", "status: start cutting pocket 2nd stage: ",
                           "status: end cutting pocket 2nd stage: "})
         EXPECT_TRUE(norak::transcript_has(s)) << s;
+}
+
+TEST(PocketLanes, LanesAreTakenAsDrawnWhenTheHeightsRecordAsks)
+{
+    const i32 a = HEI8[HEI8_ABSOLUTE], i = HEI8[HEI8_INCR];
+    HEI8[HEI8_ABSOLUTE] = 0;
+    EXPECT_EQ(lane_proj_now(), 1);
+    HEI8[HEI8_ABSOLUTE] = 1;
+    HEI8[HEI8_INCR] = r2wrd(78.78f);
+    EXPECT_EQ(lane_proj_now(), 0);
+    HEI8[HEI8_INCR] = r2wrd(78.0f);
+    EXPECT_EQ(lane_proj_now(), 1);
+    lane_proj_on = 0;
+    EXPECT_EQ(lane_proj_now(), 0);
+    lane_proj_on = 1;
+    HEI8[HEI8_ABSOLUTE] = a;
+    HEI8[HEI8_INCR] = i;
 }

@@ -345,6 +345,30 @@ bool lane_taken(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v,
     return false;
 }
 
+// The lane pass (2-D): every sub-loop a lane takes is dropped; `restart`:
+// the pass then starts again from the first sub-loop. Status 11 on a
+// failure of the removal.
+void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart, i32& status)
+{
+    if (loop.dims == 2) {
+        std::vector<f32> buf;
+        for (i32 i = 0; i < s.n();) {
+            if (!lane_taken(loop, s, i, v, buf)) {
+                ++i;
+                continue;
+            }
+            i32 ierr = 0;
+            lup_drop_sub(i, s, ierr);
+            if (ierr != 0) {
+                status = 11;
+                break;
+            }
+            if (restart) i = 0;
+        }
+    }
+    hatch_close(g_lane_out);
+}
+
 }  // namespace
 
 void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nest, const f64& d, const f64& r,
@@ -381,22 +405,7 @@ void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nes
     }
     // lanes from the loop being offset into small sub-loops; after a lane
     // the pass starts again from the first
-    if (loop.dims == 2) {
-        std::vector<f32> buf;
-        for (i32 i = 0; i < s.n();) {
-            if (!lane_taken(loop, s, i, v, buf)) {
-                ++i;
-                continue;
-            }
-            lup_drop_sub(i, s, ierr);
-            if (ierr != 0) {
-                status = 11;
-                break;
-            }
-            i = 0;
-        }
-    }
-    hatch_close(g_lane_out);
+    lane_pass(loop, s, v, true, status);
     if (status != 0) return;
     if (lanemode != 0 && s.n() >= 2) take_order(s, others_first(s, T), status);
 }
@@ -424,21 +433,7 @@ void oneoff_lanes_alt(i32 lanemode, const pokarr& loop, const f64& b, const f64&
             }
         }
     // lanes; after a lane the pass goes on with the sub-loop now at its place
-    if (loop.dims == 2) {
-        std::vector<f32> buf;
-        for (i32 i = 0; i < s.n();) {
-            if (!lane_taken(loop, s, i, v, buf)) {
-                ++i;
-                continue;
-            }
-            lup_drop_sub(i, s, ierr);
-            if (ierr != 0) {
-                status = 11;
-                break;
-            }
-        }
-    }
-    hatch_close(g_lane_out);
+    lane_pass(loop, s, v, false, status);
     if (status != 0) return;
     lup_sort_sub(lanemode, s, status);
 }

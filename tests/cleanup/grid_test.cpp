@@ -323,3 +323,42 @@ TEST(PassComparison, NeighbouringPassesOnFacingWallsLeaveSpotsBetweenThem)
         }
     }
 }
+
+TEST(PassComparison, LongSegmentsAreSampledWithBlendedNormals)
+{
+    // The facing walls again, each pass three points 20 apart with the wall
+    // steepening from 45 to 50 and 55 degrees: every segment (longer than
+    // half the diameter) is sampled at k + 1 = 6 parameters, and each
+    // sample's contact comes from the blend of its segment's end normals.
+    const f32 r = 5, deg = 3.14159265f / 180;
+    const f32 tilt[3] = {45 * deg, 50 * deg, 55 * deg};
+    cl::grid(10.0f, 5.0f, 0, 0, 40, 40);
+    for (int k = 0; k < 2; ++k) {
+        const f32 y = k == 0 ? 19.75f : 20.25f, side = k == 0 ? 1.0f : -1.0f;
+        std::vector<f32> p, n;
+        for (int i = 0; i < 3; ++i) {
+            p.insert(p.end(), {20.0f * f32(i), y, 3});
+            n.insert(n.end(), {0, side * std::sin(tilt[i]), std::cos(tilt[i])});
+        }
+        store(k, p, n);
+    }
+    i32 st = -9;
+    clnpas(0.02f, 0, st);
+    ASSERT_EQ(st, 0);
+    const auto sp = cl::spots();
+    ASSERT_EQ(sp.size(), 24u);
+    int mine = 0;
+    for (const cl::Spot& q : sp) {
+        if (q.y != 20.25f) continue;
+        ++mine;
+        // The blend of the end normals at the sample (not renormalised).
+        const int seg = q.x < 20 ? 0 : 1;
+        const f32 t0 = tilt[seg], t1 = tilt[seg + 1], uu = (q.x - 20.0f * f32(seg)) / 20.0f;
+        const f32 ny = -(std::sin(t0) + uu * (std::sin(t1) - std::sin(t0)));
+        const f32 nz = std::cos(t0) + uu * (std::cos(t1) - std::cos(t0));
+        EXPECT_NEAR(q.p1[0], q.x, 1e-4);
+        EXPECT_NEAR(q.p1[1], 20.25f - r * ny, 1e-4) << q.x;
+        EXPECT_NEAR(q.p1[2], 3 + r - r * nz, 1e-4) << q.x;
+    }
+    EXPECT_EQ(mine, 12);
+}

@@ -46,6 +46,7 @@ struct Trace {
     i32 patch = -1;
     i32 remcell = -1;        // empty cell of the last hole found
     std::vector<char> tried; // cells taken as a hole start in this patch
+    std::vector<char> mine;  // cells of the patch: spot cells joined to its start
     std::vector<ClnOutline> kept;
     i32 clearings = 0;
     i32 spots = 0;
@@ -366,7 +367,26 @@ bool hole_cell(i32 k, f32 R, i32 L)
     return clnlab_brd(r, c, L);
 }
 
-// The spot nearest to the centre of cell k within two cells.
+// The cells of the patch of the start cell: the cells holding spots joined
+// to it through cells holding spots that share a side.
+void patch_cells(i32 r, i32 c)
+{
+    T.mine.assign(G().cells.size(), 0);
+    std::vector<i32> st{r * G().ncol + c};
+    T.mine[static_cast<size_t>(st[0])] = 1;
+    while (!st.empty()) {
+        const i32 k = st.back();
+        st.pop_back();
+        neighbours(k / G().ncol, k % G().ncol, [&](i32 r2, i32 c2) {
+            const i32 k2 = r2 * G().ncol + c2;
+            if (T.mine[static_cast<size_t>(k2)] || cell(r2, c2).count == 0) return;
+            T.mine[static_cast<size_t>(k2)] = 1;
+            st.push_back(k2);
+        });
+    }
+}
+
+// The spot of the patch nearest to the centre of cell k within two cells.
 Ref nearest_spot(i32 k, bool free_only)
 {
     const i32 r = k / G().ncol, c = k % G().ncol;
@@ -377,6 +397,8 @@ Ref nearest_spot(i32 k, bool free_only)
     each(window(r, c, 2), [&](const Ref& f) {
         const ClnSpot& s = rec(f);
         if (free_only ? s.state != CLN_FREE : s.state == CLN_DONE) return;
+        // A spot of another patch standing in the hole is no start of it.
+        if (!T.mine[static_cast<size_t>(f.row) * G().ncol + f.col]) return;
         const f32 d = std::hypot(s.spot[0] - p[0], s.spot[1] - p[1]);
         if (d < best) best = d, out = f;
     });
@@ -596,6 +618,7 @@ void clntrc_release()
     std::vector<f32>().swap(T.xy);
     std::vector<Poly>().swap(T.poly);
     std::vector<char>().swap(T.tried);
+    std::vector<char>().swap(T.mine);
 }
 
 const std::vector<ClnOutline>& clntrc_outlines() { return T.kept; }
@@ -639,6 +662,7 @@ void clndrv(const i32& mode, const i32& option, i32& status)
             label = 0;
             T.remcell = -1;
             T.tried.assign(G().cells.size(), 0);
+            patch_cells(start.row, start.col);
             z[0] = s[0] - R, z[1] = s[1];
         } else {
             if (clnstr(R, label, start, z) == 2) {

@@ -47,6 +47,10 @@ struct Trace {
     i32 remcell = -1;        // empty cell of the last hole found
     std::vector<char> tried; // cells taken as a hole start in this patch
     std::vector<char> mine;  // cells of the patch: spot cells joined to its start
+    std::vector<i32> marked; // cells set in tried or mine, cleared at the next patch
+    std::vector<Ref> taken;  // records appended to a chain in this patch
+    std::vector<Ref> flagged; // records the boundary walk flagged
+    i32 row0 = 0;            // rows above hold no free spot of an open cell
     std::vector<ClnOutline> kept;
     i32 clearings = 0;
     i32 spots = 0;
@@ -167,6 +171,7 @@ void cndins(const Ref& f, i32& status)
     ChainEnt e{f, {s.spot[0], s.spot[1], 0.0f}, {}, {}};
     for (i32 m = 0; m < 3; ++m) e.p1[m] = s.p1[m], e.p2[m] = s.p2[m];
     try {
+        T.taken.push_back(f);
         T.chain.push_back(e);
     } catch (const std::bad_alloc&) {
         eroutc("cndins,dynamic memory error", 0);
@@ -371,9 +376,9 @@ bool hole_cell(i32 k, f32 R, i32 L)
 // to it through cells holding spots that share a side.
 void patch_cells(i32 r, i32 c)
 {
-    T.mine.assign(G().cells.size(), 0);
     std::vector<i32> st{r * G().ncol + c};
     T.mine[static_cast<size_t>(st[0])] = 1;
+    T.marked.push_back(st[0]);
     while (!st.empty()) {
         const i32 k = st.back();
         st.pop_back();
@@ -381,6 +386,7 @@ void patch_cells(i32 r, i32 c)
             const i32 k2 = r2 * G().ncol + c2;
             if (T.mine[static_cast<size_t>(k2)] || cell(r2, c2).count == 0) return;
             T.mine[static_cast<size_t>(k2)] = 1;
+            T.marked.push_back(k2);
             st.push_back(k2);
         });
     }
@@ -405,6 +411,18 @@ Ref nearest_spot(i32 k, bool free_only)
     return out;
 }
 
+// The cells from a - 1 to b + 1 along one axis of the grid (lower, upper).
+void cell_span(f32 a, f32 b, f32 lo, f32 size, i32 count, i32& i0, i32& i1)
+{
+    auto at = [&](f32 v) {
+        const f32 f = (v - lo) / size;
+        if (!(f >= 0)) return 0;
+        return f >= static_cast<f32>(count) ? count - 1 : static_cast<i32>(f);
+    };
+    i0 = std::max(std::min(at(a), at(b)) - 1, 0);
+    i1 = std::min(std::max(at(a), at(b)) + 1, count - 1);
+}
+
 // The start of the next hole outline of the patch: status 0 with the start
 // and the disc centre placed towards the hole, 2 when there is none.
 i32 clnstr(f32 R, i32 L, Ref& start, f32* z)
@@ -422,17 +440,25 @@ i32 clnstr(f32 R, i32 L, Ref& start, f32* z)
         z[0] = s[0] + R * d[0], z[1] = s[1] + R * d[1];
         T.remcell = k;
         T.tried[k] = 1;
+        T.marked.push_back(k);
         return true;
     };
     if (static_cast<i32>(T.poly.size()) - T.group > 1 && T.remcell >= 0 && hole_cell(T.remcell, R, L) &&
         take(T.remcell, true))
         return 0;
+    // A hole lies inside the outer outline: only the cells over its box
+    // (and one more each side) are scanned.
+    const std::array<f32, 4>& b = T.poly[T.group].box;
+    i32 r0 = 0, r1 = 0, c0 = 0, c1 = 0;
+    cell_span(b[1], b[3], G().lo[1], G().ch, G().nrow, r0, r1);
+    cell_span(b[0], b[2], G().lo[0], G().cw, G().ncol, c0, c1);
     const bool up = G().ch > 0;
     for (i32 n = 0; n < G().nrow; ++n) {
         const i32 r = up ? G().nrow - 1 - n : n;
+        if (r < r0 || r > r1) continue;
         i32 runs = 0, rem = -1;
         bool inrun = false;
-        for (i32 c = 0; c < G().ncol; ++c) {
+        for (i32 c = c0; c <= c1; ++c) {
             const ClnCell& k = cell(r, c);
             bool full = false;
             for (i32 i = 0; i < k.count && !full; ++i) full = G().recs[k.rec][i].state != CLN_DONE;
@@ -490,16 +516,10 @@ i32 clnhol(f32 R, const Ref& from, const f32* z, Ref& start)
         else return 2;
         // Each step flags its spot, so the walk ends.
         rec(next).wflag = 1;
+        T.flagged.push_back(next);
         last = cho;
         cho = next;
     }
-}
-
-template <class F>
-void every_record(F f)
-{
-    for (auto& v : G().recs)
-        for (ClnSpot& s : v) f(s);
 }
 
 void clear_flags(const Window& w)
@@ -510,16 +530,23 @@ void clear_flags(const Window& w)
 // Finishes the taken spots and closes their cells.
 void clnfin()
 {
-    for (i32 r = 0; r < G().nrow; ++r)
-        for (i32 c = 0; c < G().ncol; ++c) {
-            ClnCell& k = cell(r, c);
-            bool any = false;
-            for (i32 i = 0; i < k.count; ++i) {
-                ClnSpot& s = G().recs[k.rec][i];
-                if (s.state == CLN_TAKEN) s.state = CLN_DONE, any = true;
-            }
-            if (any && k.type < 10) k.type += 10;
-        }
+    for (const Ref& f : T.taken) {
+        ClnSpot& s = rec(f);
+        ClnCell& k = cell(f.row, f.col);
+        if (s.state == CLN_TAKEN) s.state = CLN_DONE;
+        if (k.type < 10) k.type += 10;
+    }
+    T.taken.clear();
+}
+
+// Clears the visit counts of the patch's taken spots (and the window flags
+// the boundary walk set).
+void clnclv(bool flags)
+{
+    for (const Ref& f : T.taken) rec(f).visits = 0;
+    if (!flags) return;
+    for (const Ref& f : T.flagged) rec(f).wflag = 0;
+    T.flagged.clear();
 }
 
 // The highest free spot of the open cells (the first met on equal heights),
@@ -529,7 +556,7 @@ Ref new_start()
     const bool up = G().ch > 0;
     Ref out;
     f32 best = -1.0e20f;
-    for (i32 n = 0; n < G().nrow && !out.ok(); ++n) {
+    for (i32 n = T.row0; n < G().nrow && !out.ok(); ++n) {
         const i32 r = up ? G().nrow - 1 - n : n;
         for (i32 c = 0; c < G().ncol; ++c) {
             const ClnCell& k = cell(r, c);
@@ -539,6 +566,9 @@ Ref new_start()
                 if (s.state == CLN_FREE && s.spot[1] > best) best = s.spot[1], out = Ref{r, c, i};
             }
         }
+        // A spot never becomes free again while tracing: the rows above stay
+        // without one.
+        T.row0 = n;
     }
     return out;
 }
@@ -619,6 +649,9 @@ void clntrc_release()
     std::vector<Poly>().swap(T.poly);
     std::vector<char>().swap(T.tried);
     std::vector<char>().swap(T.mine);
+    std::vector<i32>().swap(T.marked);
+    std::vector<Ref>().swap(T.taken);
+    std::vector<Ref>().swap(T.flagged);
 }
 
 const std::vector<ClnOutline>& clntrc_outlines() { return T.kept; }
@@ -643,6 +676,12 @@ void clndrv(const i32& mode, const i32& option, i32& status)
     T.group = static_cast<i32>(T.poly.size());
     T.chain.clear();
     T.patch = -1;
+    T.row0 = 0;
+    T.taken.clear();
+    T.flagged.clear();
+    T.marked.clear();
+    T.tried.assign(G().cells.size(), 0);
+    T.mine.assign(G().cells.size(), 0);
     bool newpatch = true;
     i32 label = 0;
     while (status >= 0) {
@@ -661,12 +700,13 @@ void clndrv(const i32& mode, const i32& option, i32& status)
             ++T.patch;
             label = 0;
             T.remcell = -1;
-            T.tried.assign(G().cells.size(), 0);
+            for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = T.mine[static_cast<size_t>(k)] = 0;
+            T.marked.clear();
             patch_cells(start.row, start.col);
             z[0] = s[0] - R, z[1] = s[1];
         } else {
             if (clnstr(R, label, start, z) == 2) {
-                every_record([](ClnSpot& s) { s.visits = 0; });
+                clnclv(false);
                 clnfin();
                 T.chain.clear();
                 newpatch = true;
@@ -680,7 +720,7 @@ void clndrv(const i32& mode, const i32& option, i32& status)
                 newpatch = true;
                 continue;
             }
-            every_record([](ClnSpot& s) { s.wflag = 0, s.visits = 0; });
+            clnclv(true);
         }
         cndins(start, status);
         Ref cur = start;

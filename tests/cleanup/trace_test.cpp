@@ -2,6 +2,8 @@
 // an annulus, two far patches, a lone spot; every spot inside its outer
 // outline and outside its holes; the clearing of each patch through the
 // pocket engine.
+#include <chrono>
+
 #include "tests/cleanup/common.h"
 
 namespace {
@@ -196,4 +198,18 @@ TEST(Outlines, APatchInsideAHoleIsTracedAsAPatchOfItsOwn)
     EXPECT_EQ(out[2].patch, 1);
     EXPECT_NEAR(out[2].area, PI * 9, 0.1 * PI * 9);
     spots_within(out);
+}
+
+TEST(Outlines, ThousandsOfLoneSpotsOnALargeGridAreDoneQuickly)
+{
+    // 2,000 patches of one spot on a grid of a million cells: the work of a
+    // patch is the patch's own, not the grid's (it was seconds a patch's
+    // worth of whole-grid sweeps).
+    cl::grid(1.0f, 0.5f, 0, 0, 996, 996);
+    for (int i = 0; i < 2000; ++i) cl::spot(f32(7 + (i % 50) * 19), f32(7 + (i / 50) * 19));
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(cl::trace().empty());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
+    for (const ClnCell& c : CLNGRD.cells)
+        for (i32 i = 0; i < c.count; ++i) EXPECT_EQ(CLNGRD.recs[c.rec][i].state, CLN_DONE);
 }

@@ -11,6 +11,7 @@
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/records.h"
+#include "stock/optedit.h"
 #include "tools/toolcache.h"
 
 i32 MVLEFT = 0;
@@ -225,30 +226,7 @@ void put_feed(const f32& feed, const i32& number, i32& status)
     if (status < 0) return;
     TPJUMP(-1, status);
     if (status < 0) return;
-    // Machine-table words 5 (base feed) and 8 to 11 (named feeds in percent)
-    // are words 0 and 3 to 6 of "PRM9".
-    const f32 base = wrd2r(PRM9[0]);
-    auto named = [&](i32 w) { return base * static_cast<f32>(PRM9[w - 5]) / 100.0f; };
-    i32 form = 1;
-    if (feed == -1.0f)
-        form = 4;
-    else if (feed < 0.0f)
-        form = 27;
-    else if (feed == named(9))
-        form = 3;
-    else if (feed == named(11))
-        form = 26;
-    else if (feed == named(10))
-        form = 25;
-    else if (feed == named(8))
-        form = 2;
-    STPV01(form);
-    TECHST.status[1] = 1;
-    TECHST.wflag[1] = 2;
-    const i32 keep = PRM9[0];
-    if (form == 1) PRM9[0] = r2wrd(feed);
-    PTAMC1(status);
-    PRM9[0] = keep;
+    write_feed_form(feed, status);
 }
 
 void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)

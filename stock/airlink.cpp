@@ -1,0 +1,446 @@
+#include "stock/airlink.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "stock/feedcopy.h"
+#include "stock/holder.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/optwords.h"
+#include "stock/stkimage.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+
+namespace {
+i32 FORCED = 0;                  // the forced-link flag
+constexpr f32 NONE = -100000.0f;  // no height needed yet
+
+// The holder code of a link or a pass: the factor and the mode it selects.
+struct HolderCode {
+    i32 mode = 0;  // 0 none, 4 or 5
+    i32 row = 0;   // tool row of mode 5
+    f32 factor = 1.0f;
+};
+
+HolderCode decode(i32 code)
+{
+    HolderCode h;
+    const i32 c = code < 0 ? -code : code;
+    if (c >= 10000) {
+        h.mode = 4;
+        h.factor = wrd2r(CMPBLK[CMP_HOLDER_FEED]) * 0.01f;
+    } else if (c >= 1000) {
+        h.mode = 5;
+        h.row = std::min(c / 1000, 10);
+        h.factor = static_cast<f32>(CMPBLK[CMP_TOOL_ROWS + h.row]) * 0.01f;
+    }
+    return h;
+}
+
+f32 holder_feed(f32 F, const HolderCode& h)
+{
+    if (h.mode == 0 || !(F > 0.0f)) return F;
+    const f32 base = wrd2r(PRM9[0]);
+    const f32 named = base * static_cast<f32>(PRM9[4]) / 100.0f;  // machine-table word 9
+    if (F == base || F == named) return F * h.factor;
+    if (h.mode == 5)
+        for (i32 j = 1; j < h.row; ++j) {
+            const f32 p = static_cast<f32>(CMPBLK[CMP_TOOL_ROWS + j]) / 100.0f;
+            if (F == base * p) return base * h.factor;
+            if (F == named * p) return named * h.factor;
+        }
+    return F;
+}
+
+// Positions the cursor on the move numbered `number` (searched from the top).
+void seek(i32 number, i32& status)
+{
+    i32 a = 0;
+    lacces(2, a);
+    goto_block(1, number, status);
+}
+
+void end_of(i32 number, f32* p, i32& status)
+{
+    seek(number, status);
+    if (status >= 0) move_end_point(p, status);
+}
+
+// The move after the cursor and the feed in force there (N -1, F 0 when
+// the path ends).
+void next_feed(i32& N, f32& F)
+{
+    N = -1;
+    F = 0.0f;
+    i32 st = 0, type = 0, size = 0, tc = 0;
+    f32 f = 0;
+    TPJUMP(1, st);
+    if (st < 0) return;
+    find_move(MV_LIST, 1, N, type, size, f, tc, st);
+    if (st < 0) {
+        N = -1;
+        return;
+    }
+    feed_at_move(1, N, F, st);
+}
+
+// Heights the tool tip needs over the stock at the start (E1, over the
+// whole move) and at the end (E2) of the move P1 to P2, the highest over
+// the widened tool and every holder section.
+void needed(const f32* P1, const f32* P2, f32& E1, f32& E2, i32& status)
+{
+    E1 = E2 = NONE;
+    const i32 n = holder_steps.n;
+    const bool same = eqpt2(P1, P2) != 0;
+    for (i32 k = 1; k <= n + 1; ++k) {
+        i32 st = 0;
+        stk_image_select(k, st);
+        if (st != 0) {
+            if (k <= n) continue;
+            userrc("optim_air_link, NO IMAGE OF THE WIDENED TOOL", 0);
+            status = -1;
+            return;
+        }
+        const f32 off = k <= n ? holder_steps.z[k - 1] : 0.0f;
+        const f32 a[3] = {P1[0], P1[1], P1[2] + off}, b[3] = {P2[0], P2[1], P2[2] + off};
+        f32 e1 = std::max(a[2], b[2]), e2 = e1;
+        if (!same) {
+            stk_move_top(a, b, e1, e2, st);
+            if (st == 1) e1 = a[2], e2 = b[2];
+        }
+        E1 = std::max(E1, e1 - off);
+        E2 = std::max(E2, e2 - off);
+    }
+    i32 st = 0;
+    stk_image_select(0, st);
+}
+
+// The highest tip height at which the widened tool and the sections,
+// dropped at P, touch the stock (NONE when nothing lies under them).
+f32 dropped(const f32* P)
+{
+    f32 h = NONE;
+    const i32 n = holder_steps.n;
+    for (i32 k = 1; k <= n + 1; ++k) {
+        i32 st = 0;
+        stk_image_select(k, st);
+        if (st != 0) continue;
+        f32 r[3];
+        stk_tool_drop(P, r, st);
+        if (st == 0) h = std::max(h, r[2] - (k <= n ? holder_steps.z[k - 1] : 0.0f));
+    }
+    i32 st = 0;
+    stk_image_select(0, st);
+    return h;
+}
+
+// The old blocks after the cursor up to the move numbered `stop` (-1: the
+// list's end): moves and feed settings, noted for deletion, the highest Z
+// of the moves and the end of the first. anchor: the last element walked.
+struct OldRun {
+    std::vector<i32> doomed;
+    i32 anchor = 0;
+    f32 top = NONE;
+    f32 first[3] = {0, 0, 0};
+    bool any = false;
+};
+
+void old_run(i32 stop, OldRun& r)
+{
+    lgtpos(r.anchor);
+    while (true) {
+        i32 st = 0, pos = 0, size = 0, type = 0, cls = 0;
+        TPJUMP(1, st);
+        if (st < 0) return;
+        lgtpos(pos);
+        TPBLKH(MV_LIST, size, type, cls, st);
+        if (st < 0) return;
+        if (cls == BC_MOVE) {
+            i32 number = 0;
+            tpget(MED_LIST, 1, DT_INT, &number, st);
+            if (number == stop) {
+                TPJUMP(-1, st);
+                return;
+            }
+            r.doomed.push_back(pos);
+            move_top_z(type, r.top, st);
+            if (!r.any) move_end_point(r.first, st);
+            r.any = true;
+        } else if (cls == BC_TECH) {
+            i32 n = 0, p = 0, kind = 0, iv = 0;
+            f32 rv = 0;
+            RDBT1(MV_LIST, n, p, kind, iv, rv, st);
+            if (st >= 0 && p == 1) r.doomed.push_back(pos);
+        }
+        r.anchor = pos;
+    }
+}
+
+// The approach at feed onto P2 (form 3, or the explicit holder feed).
+void approach(const f32* P2, const HolderCode& h, f32 base, i32& status)
+{
+    if (h.mode != 0)
+        write_feed_form(static_cast<f32>(PRM9[4]) * h.factor * 0.01f * base, status);
+    else
+        write_feed_code(3, status);
+    if (status >= 0) optim_line(P2, status);
+}
+
+// Writes the new blocks behind the anchor, then deletes the old ones.
+struct Writer {
+    PathEdit edit;
+    void open(const OldRun& r, i32& status)
+    {
+        list_goto(r.anchor, status);
+        edit.begin();
+        for (i32 k : r.doomed) edit.doom_at(k);
+    }
+};
+
+void link_inside(i32 first, i32 second, i32 code, i32& status)
+{
+    const f32 s = optim_safety(status);
+    if (status < 0) return;
+    CMPBLK[CMP_CHANGED] = 1;
+    const HolderCode h = decode(code);
+    const f32 base = wrd2r(PRM9[0]);
+    f32 P1[3], P2[3], F = 0;
+    i32 N = -1;
+    end_of(second, P2, status);
+    if (status < 0) return;
+    next_feed(N, F);
+    F = holder_feed(F, h);
+    end_of(first, P1, status);
+    if (status < 0) return;
+    f32 E1 = NONE, E2 = NONE;
+    needed(P1, P2, E1, E2, status);
+    if (status < 0) return;
+    const f32 Z1 = P1[2], Z2 = P2[2], C = hei8_link_clear();
+    const bool same = eqpt2(P1, P2) != 0;
+    const f32 safe = std::max(std::min(std::max(Z1, Z2) + s, rapid_top), std::max(Z1, Z2));
+    f32 T = E1 < C || !same ? std::max(E1 + s, safe) : std::max(E1, safe);
+    if (F > 0.0f) E2 = std::max(E2, Z2);
+    rapid_top_raise(T);
+    OldRun old;
+    seek(first, status);
+    if (status < 0) return;
+    old_run(N, old);
+    const i32 mode = CMPBLK[CMP_LINK_HEIGHT];
+    const f32 L = mode == 3 ? std::max(C, T) : (mode == 1 ? std::max(old.top, T) : T);
+    const f32 plunge = Z2 - s < E2 ? std::min(E2 + s, L) : Z2;
+    const f32 A[3] = {P1[0], P1[1], L}, B[3] = {P2[0], P2[1], L}, D[3] = {P2[0], P2[1], plunge};
+    Writer w;
+    w.open(old, status);
+    if (status >= 0) write_feed_code(27, status);
+    MOVST.point[0] = P1[0], MOVST.point[1] = P1[1], MOVST.point[2] = P1[2];
+    if (!same || FORCED) {
+        if (status >= 0 && (eqpt3(A, P1) == 0 || FORCED)) optim_line(A, status);
+        if (status >= 0 && FORCED) RSTMOV(), write_feed_code(27, status);
+        if (status >= 0) optim_line(B, status);
+        if (status >= 0 && eqpt3(D, B) == 0) optim_line(D, status);
+    } else if (status >= 0 && eqpt3(D, P1) == 0) {
+        optim_line(D, status);  // one XY: straight up or down only
+    }
+    if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
+    if (status >= 0 && N > 0 && F != 0.0f) write_feed_form(F, status);
+    w.edit.finish(status);
+}
+
+void link_first(i32 second, i32 code, i32& status)
+{
+    const f32 s = optim_safety(status);
+    if (status < 0) return;
+    CMPBLK[CMP_CHANGED] = 1;
+    const HolderCode h = decode(code);
+    const f32 base = wrd2r(PRM9[0]);
+    f32 P2[3], F = 0;
+    i32 N = -1;
+    end_of(second, P2, status);
+    if (status < 0) return;
+    next_feed(N, F);
+    F = holder_feed(F, h);
+    OldRun old;
+    i32 a = 0;
+    lacces(2, a);
+    lacces(-1, a);
+    old_run(N, old);
+    const f32 drop = dropped(P2);
+    const f32 U = std::max({hei8_clear(), old.any ? old.first[2] : NONE, drop + s, P2[2]});
+    const f32 plunge = std::min(U, std::max(P2[2], drop + s));
+    rapid_top_raise(U);
+    const f32 top[3] = {P2[0], P2[1], U}, D[3] = {P2[0], P2[1], plunge};
+    Writer w;
+    w.open(old, status);
+    if (status >= 0) write_feed_code(4, status);
+    RSTMOV();
+    if (status >= 0) optim_line(top, status);
+    if (status >= 0 && eqpt3(D, top) == 0) optim_line(D, status);
+    if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
+    if (status >= 0 && N > 0 && F != 0.0f) write_feed_form(F, status);
+    w.edit.finish(status);
+}
+
+void link_last(i32 first, i32& status)
+{
+    const f32 s = optim_safety(status);
+    if (status < 0) return;
+    CMPBLK[CMP_CHANGED] = 1;
+    f32 P1[3];
+    end_of(first, P1, status);
+    if (status < 0) return;
+    OldRun old;
+    old_run(-1, old);
+    const f32 up[3] = {P1[0], P1[1], std::max(hei8_clear(), P1[2] + s)};
+    Writer w;
+    w.open(old, status);
+    if (status >= 0) write_feed_code(4, status);
+    MOVST.point[0] = P1[0], MOVST.point[1] = P1[1], MOVST.point[2] = P1[2];
+    if (status >= 0) optim_line(up, status);
+    w.edit.finish(status);
+}
+}  // namespace
+
+f32 optim_holder_feed(const f32& feed, const i32& code) { return holder_feed(feed, decode(code)); }
+
+void optim_air_link(const i32& first, const i32& second, const i32& code, i32& status)
+{
+    status = 0;
+    BaseFeedKeep keep;
+    if (first > 0 && second > 0)
+        link_inside(first, second, code, status);
+    else if (first < 0 && second > 0)
+        link_first(second, code, status);
+    else if (first > 0 && second < 0)
+        link_last(first, status);
+}
+
+void optim_air_link_forced(const i32& first, const i32& second, const i32& code, i32& status)
+{
+    FORCED = 1;
+    optim_air_link(first, second, code, status);
+    FORCED = 0;
+}
+
+void optim_relink(const i32& from, const i32& to, i32& status)
+{
+    status = 0;
+    if (from > 0 || to > 0) optim_air_link(from > 0 ? from : -1, to > 0 ? to : -1, 0, status);
+}
+
+void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const i32& pass, i32& status)
+{
+    status = -1;
+    cut[5] = 0;
+    i32 a = 0;
+    lmark(1, 7, a);
+    if (a < 1) return;
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    if (mode != 2) {
+        CMPBLK[CMP_CHANGED] = 1;
+        if (mode != 3) {
+            i32 start = 0;
+            optim_feed_copy(run[0], run[1], pass, keep, start, status);
+            if (status < 0) return;
+            run[2] = start;
+        }
+        const i32 from = cut[8] != 0 ? -1 : run[0];
+        cut[8] = 0;
+        optim_air_link(from, run[1], code, status);
+        if (status < 0) return;
+    }
+    lmark(1, 9, a);
+    i32 st = 0;
+    TPTOP(7, st);
+    cut[4] = 0;
+    if (keep == 0) run[3] = run[2];
+    status = 0;
+}
+
+void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
+{
+    (void)replay;
+    touch = 0;
+    stk_stamp_point(optim_ref_point());
+    i32 rapid = 0;
+    stk_stamp_move(block, rapid, 1, status);
+    if (status == 0 && rapid == 0) touch = 1;
+}
+
+void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, const f32& z2, const i32& skip,
+                   i32& status)
+{
+    status = 0;
+    const bool rose = z1 < z2 && z1 + extra > z2 && skip == 0;
+    if (!rose && !(z1 >= z2)) return;
+    i32 st = 0;
+    TPTOP(9, st);
+    stk_image_select(0, st);
+    i32 number = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0;
+    if (rose) {
+        find_move(MV_LIST, -1, number, type, size, feed, tc, st);
+        if (st >= 0 && number >= 1 && number != block) {
+            f32 p[3], d = 0, v = 0;
+            move_end_point(p, st);
+            optim_set_ref_point(p);
+            stk_tool_at(1, p, number, d, v);
+            TPJUMP(1, st);
+        }
+    }
+    i32 at = -1, touch = 0, guard = 0;
+    if (block != 0) do {
+            optim_move_replay(at, touch, 1, st);
+        } while (st == 0 && at != block && ++guard < 1000000);
+    TPJUMP(-1, st);
+    i32 a = 0;
+    lmark(1, 9, a);
+    cut[4] = 0;
+}
+
+void optim_final_retract(const i32& count, i32* run)
+{
+    (void)run;
+    i32 a = 0, st = 0;
+    lmark(1, 10, a);
+    lacces(3, a);
+    i32 number = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0;
+    find_move(MV_LIST, -1, number, type, size, feed, tc, st);
+    f32 F = 0, P[3];
+    if (st >= 0) feed_at_move(1, number, F, st);
+    if (st >= 0 && count > 0 && F > 0.0f) {
+        move_end_point(P, st);
+        const f32 up[3] = {P[0], P[1], hei8_clear()};
+        lacces(3, a);
+        PathEdit edit;
+        edit.begin();
+        if (st >= 0) write_feed_code(27, st);
+        MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
+        if (st >= 0 && up[2] > P[2]) optim_line(up, st);
+        edit.finish(st);
+    }
+    TPTOP(10, st);
+}
+
+void optim_run_reset(i32* words)
+{
+    words[0] = 0;
+    words[2] = 1;
+    words[1] = 0;
+    words[3] = 0;
+}
+
+void optim_cut_reset(i32* cut)
+{
+    for (i32 k = 4; k < 8; ++k) cut[k] = 0;
+    cut[8] = 1;
+}

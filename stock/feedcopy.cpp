@@ -1,0 +1,252 @@
+#include "stock/feedcopy.h"
+
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "stock/airlink.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/optwords.h"
+
+f32 optim_scan_feed = -1.0f;
+
+namespace {
+constexpr i32 SLOT_RUN = 3;  // list mark of the run being copied
+
+// The feed factor f of a feed argument and the factor p of the row before.
+struct Factor {
+    bool on = false;
+    f32 f = 1.0f, p = 1.0f;
+};
+
+Factor factor_of(i32 arg)
+{
+    Factor r;
+    if (arg >= 10000) {
+        r.on = true;
+        r.f = wrd2r(CMPBLK[CMP_HOLDER_FEED]) * 0.01f;
+    } else if (arg >= 1000) {
+        const i32 row = std::min(arg / 1000 - 1, 9);
+        r.on = true;
+        r.f = static_cast<f32>(CMPBLK[CMP_ROW_FEED + row]) * 0.01f;
+        if (row >= 1) r.p = static_cast<f32>(CMPBLK[CMP_ROW_FEED + row - 1]) * 0.01f;
+    }
+    return r;
+}
+
+// The feed form of one copied feed K (integer part of the feed value).
+void copy_feed(i32 K, i32 V, const Factor& fac, f32 F0, i32& status)
+{
+    if (K == V) {
+        if (fac.on)
+            write_feed_form(static_cast<f32>(PRM9[4]) * fac.f * 0.01f * F0, status);
+        else
+            write_feed_code(3, status);
+    } else if (K == -1) {
+        write_feed_code(4, status);
+    } else if (K >= 0) {
+        write_feed_form(fac.on ? fac.f * F0 : static_cast<f32>(K), status);
+    } else {
+        write_feed_code(27, status);
+    }
+}
+
+// Reads the move under the cursor and writes it again at the list's end.
+void copy_move(i32 type, i32& status)
+{
+    i32 size = 0, t = 0, cls = 0, number = 0, a = 0;
+    TPBLKH(MV_LIST, size, t, cls, status);
+    if (status < 0) return;
+    if (mv_line(type) || mv_string(type)) {
+        i32 records = 1;
+        std::vector<f32> pts;
+        for (i32 r = 0; r < records && status >= 0; ++r) {
+            f32 p[3], v[3];
+            RDBT2(MV_LIST, type, size, records, number, p, v, status);
+            pts.insert(pts.end(), p, p + 3);
+        }
+        if (status < 0) return;
+        lacces(3, a);
+        for (size_t k = 0; k < pts.size() && status >= 0; k += 3) optim_line(&pts[k], status);
+    } else if (mv_arc(type)) {
+        i32 plane = 0;
+        f32 angle = 0, step = 0, c[2], e[3], v[3];
+        RDBT3(MV_LIST, type, number, plane, angle, step, c, e, v, status);
+        if (status < 0) return;
+        lacces(3, a);
+        PARCOP(1, plane, angle, c, e, v, status);
+    } else if (mv_nurbs(type)) {
+        i32 k = 0, n = 0;
+        std::vector<f32> kn(static_cast<size_t>(size) + 1), pt(3 * static_cast<size_t>(size) + 3);
+        RDBT5(MV_LIST, size, size, number, k, n, kn.data(), pt.data(), status);
+        if (status < 0) return;
+        std::vector<f64> knots(kn.begin(), kn.begin() + n + k), points(pt.begin(), pt.begin() + 3 * n);
+        lacces(3, a);
+        PNURB1(k, n, knots.data(), points.data(), status);
+    }
+}
+
+// Copies the moves after the cursor up to block `to` to the list's end.
+void copy_run(i32 to, const Factor& fac, f32 F0, i32& status)
+{
+    const i32 V = static_cast<i32>(static_cast<f32>(PRM9[4]) * 0.01f * F0 * fac.p);
+    i32 in_force = 0;
+    bool first = true;
+    while (status >= 0) {
+        i32 number = 0, type = 0, size = 0, tc = 0, a = 0;
+        f32 feed = 0;
+        TPJUMP(1, status);
+        if (status < 0) return;
+        find_move(MV_LIST, 1, number, type, size, feed, tc, status);
+        if (status < 0) return;
+        if (first) feed_at_move(1, number, feed, status);
+        i32 K = static_cast<i32>(feed);
+        lmark(1, SLOT_RUN, a);
+        if ((first || (feed != 0.0f && K != in_force)) && K != 0) {
+            lacces(3, a);
+            copy_feed(K, V, fac, F0, status);
+            in_force = K;
+            lmark(2, SLOT_RUN, a);
+        }
+        first = false;
+        if (status >= 0) {
+            BaseFeedKeep keep;
+            copy_move(type, status);
+        }
+        lmark(2, SLOT_RUN, a);
+        if (number == to) return;
+    }
+}
+}  // namespace
+
+void optim_feed_code(const i32& v, i32& status)
+{
+    status = 0;
+    if (v != 0) write_feed_form(static_cast<f32>(v), status);
+}
+
+i32 optim_block_here()
+{
+    i32 size = 0, type = 0, cls = 0, st = 0, number = -1;
+    TPBLKH(MV_LIST, size, type, cls, st);
+    if (st >= 0) tpget(MED_LIST, 1, DT_INT, &number, st);
+    return st < 0 ? -1 : number;
+}
+
+void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const i32& hand_on, i32& new_start,
+                     i32& status)
+{
+    BaseFeedKeep keep;
+    const f32 F0 = wrd2r(PRM9[0]);
+    const Factor fac = factor_of(feed_arg);
+    i32 a = 0, before = 0;
+    lacces(2, a);
+    goto_block(1, from, status);
+    f32 P[3];
+    if (status >= 0) move_end_point(P, status);
+    if (status < 0) return;
+    jump_moves(99, before, status);
+    if (status < 0) return;
+    lacces(3, a);
+    PathEdit edit;
+    edit.begin();
+    RSTMOV();
+    MOVST.strtype = 0;
+    optim_line(P, status);
+    new_start = optim_block_here();
+    if (status >= 0) {
+        lacces(2, a);
+        goto_block(1, from, status);
+    }
+    if (status >= 0) copy_run(to, fac, F0, status);
+    lacces(3, a);
+    edit.finish(status);
+    if (status < 0 || hand_on == 0) return;
+    optim_air_link(before, new_start, feed_arg, status);
+    if (status < 0) return;
+    jump_moves(99, new_start, status);
+}
+
+void optim_air_rapid(const i32& from, const i32& to, const i32& feed_arg, i32& status)
+{
+    optim_air_link_forced(from, to, feed_arg, status);
+}
+
+void optim_split_line(const f32* P, f32* Q, const f32* A, const f32* B, i32& piece, i32& status)
+{
+    MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
+    CMPBLK[CMP_CHANGED] = 1;
+    const i32 v = static_cast<i32>(optim_scan_feed);
+    PathEdit edit;
+    edit.begin();
+    edit.doom();
+    const bool from_start = eqpt3(A, P) != 0;
+    status = 0;
+    if (!from_start) {
+        optim_feed_code(v, status);
+        RSTMOV();
+        if (status >= 0) optim_line(A, status);
+        piece = optim_block_here();
+    }
+    if (status >= 0) optim_feed_code(v, status);
+    RSTMOV();
+    if (status >= 0) optim_line(B, status);
+    if (from_start) piece = optim_block_here();
+    if (status >= 0 && eqpt3(Q, B) == 0) {
+        optim_feed_code(v, status);
+        if (status >= 0) optim_line(Q, status);
+    }
+    edit.finish(status);
+    if (status < 0) return;
+    const f32* end = from_start ? B : A;
+    Q[0] = end[0], Q[1] = end[1], Q[2] = end[2];
+    goto_block(-1, piece, status);
+}
+
+void optim_split_arc(const f32* P, f32* Q, const f32* A, const f32* B, const f32& a1, const f32& a2, i32& piece,
+                     i32& piece2, i32& status)
+{
+    MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
+    CMPBLK[CMP_CHANGED] = 1;
+    i32 number = 0, type = 0, size = 0, tc = 0, cls = 0, plane = 0;
+    f32 feed = 0, angle = 0, step = 0, c[2], e[3], v[3];
+    TPJUMP(1, status);
+    if (status >= 0) find_move(MV_LIST, 1, number, type, size, feed, tc, status);
+    if (status >= 0 && !mv_arc(type)) status = -1;
+    if (status >= 0) TPBLKH(MV_LIST, size, type, cls, status);
+    if (status >= 0) RDBT3(MV_LIST, type, number, plane, angle, step, c, e, v, status);
+    if (status >= 0) feed_at_move(1, number, feed, status);
+    if (status < 0) return;
+    const f32 a3 = angle - a1 - a2;
+    const i32 fv = static_cast<i32>(feed);
+    for (i32 k = 0; k < 3; ++k) DSP8[k] = r2wrd(P[k]);
+    PathEdit edit;
+    edit.begin();
+    edit.doom();
+    const bool from_start = eqpt3(A, P) != 0;
+    if (!from_start) {
+        optim_feed_code(fv, status);
+        if (status >= 0) PARCOP(1, plane, a1, c, A, v, status);
+        piece = optim_block_here();
+    }
+    if (status >= 0) optim_feed_code(fv, status);
+    if (status >= 0) PARCOP(1, plane, a2, c, B, v, status);
+    (from_start ? piece : piece2) = optim_block_here();
+    if (status >= 0 && eqpt3(Q, B) == 0) {
+        optim_feed_code(fv, status);
+        if (status >= 0) PARCOP(1, plane, a3, c, Q, v, status);
+        if (from_start) piece2 = optim_block_here();
+    }
+    edit.finish(status);
+    if (status < 0) return;
+    const f32* end = from_start ? B : A;
+    Q[0] = end[0], Q[1] = end[1], Q[2] = end[2];
+    goto_block(-1, piece, status);
+}

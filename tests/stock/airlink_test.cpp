@@ -1,0 +1,234 @@
+// Air links over the stock: the link between two cuts measured with the
+// widened tool and every holder section, in each link-height mode and for
+// links that rise, stay level or fall; the vertical link over one XY; the
+// safety distance worked out when it is not set; a failed write that
+// leaves the tool path as it was.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "common.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/airlink.h"
+#include "stock/holder.h"
+#include "stock/optedit.h"
+#include "stock/stkstamp.h"
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+constexpr f32 S = 1.0f;  // the safety distance of the tests
+
+struct AirLink : ::testing::Test {
+    i32 tool = 0;
+    i32 first = 0, second = 0, next = 0;
+    f32 lengths[HD_MAXS], upper[HD_MAXS];
+    void SetUp() override { fresh(); }
+    void fresh()
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        CMPBLK[CMP_ENLARGE_PCT] = r2wrd(1.0f);
+        CMPBLK[CMP_SAFETY] = r2wrd(S);
+        CMPBLK[CMP_LINK_HEIGHT] = 2;
+        CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+        opttest::machine();
+        rapid_top = 4.0f;
+        // D4 flat, clear length 20; sections from 20 (D10 to D14 over 5,
+        // step 8) and from 28 (D20).
+        tool = opttest::tool("LINKER", 4.0f, 0.0f, 12.0f, 20.0f, {{10, 14, 5, 8}, {20, 20, 0, 30}});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-10, -16, 50, 16), 0);
+        // Stock top 0; a block of 10 under the path (x 15..25, |y| < 3) and a
+        // wall of 40 beside it (y 6..10), which only the holder reaches.
+        StkCell* c = stk_cells();
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                f32 h = 0.0f;
+                if (x > 15 && x < 25 && std::fabs(y) < 3) h = 10.0f;
+                if (x > 15 && x < 25 && y > 6 && y < 10) h = 40.0f;
+                c[j * stk_grid.nx + i].h1 = h;
+            }
+        i32 flag = 0, st = 0;
+        optim_holder_images(tool, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+    }
+    // A cut ending at (0, 0, z1), an old link through the block at 6, the
+    // last old move ending at P2 and the next cut at the feed `after`.
+    void path(f32 z1, const f32* p2, f32 after = 300.0f)
+    {
+        Path p;
+        p.tool(tool);
+        p.feed(300.0f);
+        p.line(-5.0f, 0.0f, z1);
+        first = p.line(0.0f, 0.0f, z1);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 6.0f);
+        p.line(p2[0], p2[1], 6.0f);
+        second = p.line(p2[0], p2[1], p2[2]);
+        p.feed(after);
+        next = p.line(p2[0] + 5.0f, p2[1], p2[2]);
+        p.line(p2[0] + 5.0f, p2[1] + 5.0f, p2[2]);
+        opttest::counter_past(p.next);
+    }
+    // The moves the link wrote: those after `first` up to the next cut.
+    std::vector<Move> link()
+    {
+        std::vector<Move> all = opttest::moves(), out;
+        bool in = false;
+        for (const Move& m : all) {
+            if (m.number == next) break;
+            if (in) out.push_back(m);
+            if (m.number == first) in = true;
+        }
+        return out;
+    }
+    // Depth of every image (section or widened tool) moved from a to b
+    // lowered by the safety distance less a hair.
+    f32 depth(const f32* a, const f32* b)
+    {
+        f32 worst = 0.0f;
+        for (i32 k = 1; k <= holder_steps.n + 1; ++k) {
+            i32 st = 0;
+            stk_image_select(k, st);
+            EXPECT_EQ(st, 0);
+            const f32 off = k <= holder_steps.n ? holder_steps.z[k - 1] : 0.0f;
+            const f32 lift = off - (S - 0.01f);
+            const f32 p0[3] = {a[0], a[1], a[2] + lift}, p1[3] = {b[0], b[1], b[2] + lift};
+            f32 md = 0, de = 0, v = 0, ve = 0, q[3], len = 0;
+            stk_move(0, 0, p0, p1, 0, md, de, v, ve, q, len, st);
+            worst = std::max(worst, md);
+        }
+        return worst;
+    }
+};
+
+TEST_F(AirLink, TheLinkOverARaisedBlockClearsEverySectionByTheSafetyDistanceInEveryModeAndDirection)
+{
+    ASSERT_EQ(holder_steps.n, 2);
+    EXPECT_FLOAT_EQ(holder_steps.z[0], 20.0f);
+    EXPECT_FLOAT_EQ(holder_steps.z[1], 28.0f);
+    for (i32 mode : {1, 2, 3})
+        for (f32 z1 : {5.0f, 0.0f, -2.0f}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + " Z1 " + std::to_string(z1));
+            fresh();
+            CMPBLK[CMP_LINK_HEIGHT] = mode;
+            const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+            path(z1, p2);
+            i32 st = 0;
+            optim_air_link(first, second, 0, st);
+            ASSERT_EQ(st, 0);
+            const std::vector<Move> l = link();
+            ASSERT_GE(l.size(), 3u);
+            // Up from P1, across, down to the plunge point, the plunge onto P2.
+            const Move& up = l[0];
+            const Move& across = l[1];
+            EXPECT_FLOAT_EQ(up.p[0], 0.0f);
+            EXPECT_FLOAT_EQ(across.p[0], 40.0f);
+            EXPECT_FLOAT_EQ(up.p[2], across.p[2]);
+            // The sections over the wall of 40 ask for more than the widened
+            // tool over the block of 10 (11): section 2 (D20 from 28) for 12.
+            EXPECT_GE(across.p[2], 12.0f + S - 1e-4f);
+            EXPECT_EQ(depth(up.p, across.p), 0.0f);
+            for (size_t k = 2; k < l.size(); ++k) {
+                if (l[k].feed < 0.0f) EXPECT_EQ(depth(l[k - 1].p, l[k].p), 0.0f) << k;
+                EXPECT_FLOAT_EQ(l[k].p[0], 40.0f);
+            }
+            EXPECT_FLOAT_EQ(l.back().p[2], 0.0f);
+            EXPECT_GT(l.back().feed, 0.0f);  // the plunge at the approach feed
+            EXPECT_GE(rapid_top, across.p[2]);
+            if (mode == 3) EXPECT_GE(across.p[2], 4.0f);
+            // The feed after the link: the cut's own 300, written again.
+            f32 F = 0;
+            feed_at_move(-1, next, F, st);
+            EXPECT_FLOAT_EQ(F, 300.0f);
+        }
+}
+
+TEST_F(AirLink, ALinkOverOneXYIsVerticalAndAHolderCodeRewritesTheFeedAfterIt)
+{
+    for (f32 z1 : {5.0f, 0.0f, -2.0f}) {
+        fresh();
+        const f32 p2[3] = {0.0f, 0.0f, 1.0f};
+        path(z1, p2, 1000.0f);
+        i32 st = 0;
+        optim_air_link(first, second, 10000, st);
+        ASSERT_EQ(st, 0);
+        for (const Move& m : link()) {
+            EXPECT_FLOAT_EQ(m.p[0], 0.0f);
+            EXPECT_FLOAT_EQ(m.p[1], 0.0f);
+        }
+        EXPECT_FLOAT_EQ(link().back().p[2], 1.0f);
+        // Mode 4 at 50 %: the base feed after the link becomes 500, the
+        // approach runs at 50 % of the plunge feed of 200.
+        f32 F = 0;
+        feed_at_move(-1, next, F, st);
+        EXPECT_FLOAT_EQ(F, 500.0f);
+        EXPECT_FLOAT_EQ(link().back().feed, 100.0f);
+
+        EXPECT_EQ(PRM9[0], r2wrd(1000.0f));
+    }
+}
+
+TEST_F(AirLink, WithTheSafetyDistanceNotSetNoLinkOrPlungePointLiesBelowTheStockTop)
+{
+    CMPBLK[CMP_SAFETY] = r2wrd(-0.5f);
+    const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    path(0.0f, p2);
+    i32 st = 0;
+    optim_air_link(first, second, 0, st);
+    ASSERT_EQ(st, 0);
+    // Clear 20, cut 12: the screen's distance max(4, 8) = 8.
+    const std::vector<Move> l = link();
+    ASSERT_GE(l.size(), 3u);
+    for (size_t k = 0; k + 1 < l.size(); ++k) EXPECT_GE(l[k].p[2], 8.0f - 1e-4f) << k;
+    EXPECT_GE(l[1].p[2], 12.0f + 8.0f - 1e-4f);
+    // The end of a path: a retract of at least the distance.
+    optim_air_link(next + 1, -1, 0, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_GE(opttest::moves().back().p[2], 8.0f);
+    EXPECT_LT(opttest::moves().back().feed, 0.0f);
+    // No tool to work it out from: refused with a message, nothing written.
+    CURTOL = -1;
+    const auto before = opttest::snapshot();
+    optim_air_link(first, next, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(opttest::snapshot(), before);
+    EXPECT_TRUE(norak::transcript_has("optim_safety, NO SAFETY DISTANCE"));
+}
+
+TEST_F(AirLink, AFailedWriteLeavesTheToolPathAsItWas)
+{
+    const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    const i32 failed = opttest::every_failure([&] { fresh(), path(0.0f, p2); },
+                                              [&] {
+                                                  i32 st = 0;
+                                                  optim_air_link(first, second, 10000, st);
+                                                  return st;
+                                              });
+    EXPECT_GT(failed, 10);
+    const i32 at_end = opttest::every_failure([&] { fresh(), path(0.0f, p2); },
+                                              [&] {
+                                                  i32 st = 0;
+                                                  optim_air_link(next, -1, 0, st);
+                                                  return st;
+                                              });
+    EXPECT_GT(at_end, 3);
+    const i32 at_start = opttest::every_failure([&] { fresh(), path(0.0f, p2); },
+                                                [&] {
+                                                    i32 st = 0;
+                                                    optim_air_link(-1, second, 0, st);
+                                                    return st;
+                                                });
+    EXPECT_GT(at_start, 3);
+}
+
+}  // namespace

@@ -997,6 +997,16 @@ void evbcre_bsp(const i32& k, const i32& n, const f64* knots, const f64* points,
 void crvpld2(const i32& curve, const f32& tol, const i32& capacity, i32& count, f64* points, i32& status);
 void evbget_bsp(const i32& curve, i32& k, i32& n, f64* knots, f64* points, const i32& capacity, i32& status);
 void evbfre(const i32& curve);
+// The parameter range of a B-spline curve object; its point (model
+// coordinates) at a parameter, status -1 outside the range.
+void evbrng(const i32& curve, f64& t0, f64& t1, i32& status);
+void evbcrv(const i32& curve, const f64& t, f64* point, i32& status);
+// Trims a B-spline of order k (n control points of dim coordinates, n + k
+// knots) in place to the parameters t0 < t1 within its range; the arrays
+// need room for n + 2k - 2 control points and n + 3k - 2 knots. n becomes
+// the piece's count. Status -1 for a bad range or curve.
+void bcrtrme(const i32& k, i32& n, f64* knots, f64* points, const i32& dim, const f64& t0, const f64& t1,
+             i32& status);
 void srfdds(f32& tol);
 void madw2m(const f64* world, f64* model);  // world to model coordinates (double precision)
 // Recording road: the motions and technology of the tool path handed to the

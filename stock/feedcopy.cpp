@@ -41,9 +41,11 @@ Factor factor_of(i32 arg)
     return r;
 }
 
-// The feed form of one copied feed K (integer part of the feed value).
-void copy_feed(i32 K, i32 V, const Factor& fac, f32 F0, i32& status)
+// The feed form of one copied feed (K: the feed value rounded to a whole
+// number, V the plunge value; an explicit feed is written as it was).
+void copy_feed(f32 feed, i32 V, const Factor& fac, f32 F0, i32& status)
 {
+    const i32 K = static_cast<i32>(std::lround(feed));
     if (K == V) {
         if (fac.on)
             write_feed_form(static_cast<f32>(PRM9[4]) * fac.f * 0.01f * F0, status);
@@ -52,7 +54,7 @@ void copy_feed(i32 K, i32 V, const Factor& fac, f32 F0, i32& status)
     } else if (K == -1) {
         write_feed_code(4, status);
     } else if (K >= 0) {
-        write_feed_form(fac.on ? fac.f * F0 : static_cast<f32>(K), status);
+        write_feed_form(fac.on ? fac.f * F0 : feed, status);
     } else {
         write_feed_code(27, status);
     }
@@ -96,7 +98,9 @@ void copy_move(i32 type, i32& status)
 // Copies the moves after the cursor up to block `to` to the list's end.
 void copy_run(i32 to, const Factor& fac, f32 F0, i32& status)
 {
-    const i32 V = static_cast<i32>(static_cast<f32>(PRM9[4]) * 0.01f * F0 * fac.p);
+    // Rounded, not truncated: 20 % of 1000 x 0.5 comes out as 99.99999 in
+    // single precision.
+    const i32 V = static_cast<i32>(std::lround(static_cast<f32>(PRM9[4]) * 0.01f * F0 * fac.p));
     i32 in_force = 0;
     bool first = true;
     while (status >= 0) {
@@ -107,11 +111,11 @@ void copy_run(i32 to, const Factor& fac, f32 F0, i32& status)
         find_move(MV_LIST, 1, number, type, size, feed, tc, status);
         if (status < 0) return;
         if (first) feed_at_move(1, number, feed, status);
-        i32 K = static_cast<i32>(feed);
+        const i32 K = static_cast<i32>(std::lround(feed));
         lmark(1, SLOT_RUN, a);
         if ((first || (feed != 0.0f && K != in_force)) && K != 0) {
             lacces(3, a);
-            copy_feed(K, V, fac, F0, status);
+            copy_feed(feed, V, fac, F0, status);
             in_force = K;
             lmark(2, SLOT_RUN, a);
         }
@@ -153,6 +157,10 @@ void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const 
     if (status >= 0) move_end_point(P, status);
     if (status < 0) return;
     jump_moves(99, before, status);
+    if (status < 0) return;
+    // The copy starts where the path ends.
+    goto_block(1, before, status);
+    if (status >= 0) move_end_point(MOVST.point, status);
     if (status < 0) return;
     lacces(3, a);
     PathEdit edit;

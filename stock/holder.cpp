@@ -117,12 +117,12 @@ void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* hol
     if (r0 == 0.0f) {
         holder[HD_LOWER] = holder[HD_UPPER] = r2wrd(first_lower);
         holder[HD_STEP] = r2wrd(r1);
-        for (i32 j = 1; j + 1 < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
+        for (i32 j = 1; j < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
         return;
     }
     mill[ML_LNGTHN] = 1.0f;
     mill[ML_CLRLNG] += r0;
-    for (i32 j = 0; j + 1 < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
+    for (i32 j = 0; j < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
 }
 
 void optim_new_tool(const f32* mill, const i32* holder, i32& new_id, i32& status) { CPYTOL(mill, holder, new_id, status); }

@@ -437,6 +437,94 @@ void evbfre(const i32& curve)
     }
 }
 
+void evbrng(const i32& curve, f64& t0, f64& t1, i32& status)
+{
+    status = -1;
+    Curve* c = curve_of(curve);
+    if (!c) return;
+    t0 = c->knots[size_t(c->k - 1)];
+    t1 = c->knots[size_t(c->n)];
+    status = 0;
+}
+
+void evbcrv(const i32& curve, const f64& t, f64* point, i32& status)
+{
+    status = -1;
+    Curve* c = curve_of(curve);
+    if (!c || !(t >= c->knots[size_t(c->k - 1)]) || !(t <= c->knots[size_t(c->n)])) return;
+    bspline_point(c->k, c->n, c->knots.data(), c->points.data(), t, point);
+    status = 0;
+}
+
+namespace {
+// Inserts the knot t into a B-spline of order k (n control points of dim
+// coordinates, n + k knots) once (Boehm); n grows by one.
+void insert_knot(i32 k, i32& n, f64* U, f64* P, i32 dim, f64 t)
+{
+    const i32 p = k - 1;
+    i32 s = k - 1;
+    while (s < n - 1 && U[s + 1] <= t) ++s;
+    std::vector<f64> Q(static_cast<size_t>((n + 1) * dim));
+    for (i32 i = 0; i <= n; ++i)
+        for (i32 d = 0; d < dim; ++d) {
+            f64 v;
+            if (i <= s - p)
+                v = P[i * dim + d];
+            else if (i >= s + 1)
+                v = P[(i - 1) * dim + d];
+            else {
+                const f64 a = (t - U[i]) / (U[i + p] - U[i]);
+                v = (1.0 - a) * P[(i - 1) * dim + d] + a * P[i * dim + d];
+            }
+            Q[static_cast<size_t>(i * dim + d)] = v;
+        }
+    for (i32 j = n + k; j > s + 1; --j) U[j] = U[j - 1];
+    U[s + 1] = t;
+    ++n;
+    std::copy(Q.begin(), Q.end(), P);
+}
+
+i32 multiplicity(const f64* U, i32 count, f64 t)
+{
+    i32 m = 0;
+    for (i32 i = 0; i < count; ++i) m += U[i] == t ? 1 : 0;
+    return m;
+}
+}  // namespace
+
+void bcrtrme(const i32& k, i32& n, f64* knots, f64* points, const i32& dim, const f64& t0, const f64& t1,
+             i32& status)
+{
+    status = -1;
+    if (k < 2 || n < k || dim < 1 || !(t0 < t1) || !(t0 >= knots[k - 1]) || !(t1 <= knots[n])) return;
+    // Each end made a knot of multiplicity k - 1 inside the range: the
+    // curve there is a control point, and the piece between stands alone.
+    for (const f64 t : {t0, t1})
+        if (t > knots[k - 1] && t < knots[n])
+            for (i32 m = multiplicity(knots, n + k, t); m < k - 1; ++m) insert_knot(k, n, knots, points, dim, t);
+    i32 first = 0, last = n - 1;
+    if (t0 > knots[k - 1]) {
+        while (knots[first] != t0) ++first;
+        first -= 1;
+    }
+    if (t1 < knots[n]) {
+        last = 0;
+        while (knots[last] != t1) ++last;
+        last -= 1;
+    }
+    std::vector<f64> U;
+    for (i32 i = 0; i < k; ++i) U.push_back(t0);
+    for (i32 i = 0; i < n + k; ++i)
+        if (knots[i] > t0 && knots[i] < t1) U.push_back(knots[i]);
+    for (i32 i = 0; i < k; ++i) U.push_back(t1);
+    const i32 count = last - first + 1;
+    if (count < k || static_cast<i32>(U.size()) != count + k) return;
+    std::copy(points + first * dim, points + (last + 1) * dim, points);
+    std::copy(U.begin(), U.end(), knots);
+    n = count;
+    status = 0;
+}
+
 void srfdds(f32& tol) { tol = 0.01f; }
 
 void madw2m(const f64* world, f64* model)

@@ -129,9 +129,8 @@ inline std::vector<Move> moves()
                     out.push_back(m);
                 }
             } else {
-                TPBLKH(MV_LIST, size, type, cls, st);
-                move_end_point(m.p, st);
                 tpget(MED_LIST, 1, DT_INT, &m.number, st);
+                move_end_point(m.p, st);
                 out.push_back(m);
             }
         }

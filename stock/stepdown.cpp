@@ -1,0 +1,213 @@
+#include "stock/stepdown.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/stkimage.h"
+#include "stock/stkstamp.h"
+#include "tools/toolcache.h"
+
+namespace {
+// One move of the run as read: its family, end, and for arcs and NURBS
+// what their writers need again.
+struct RunMove {
+    i32 type = 0;
+    f32 end[3] = {0, 0, 0};
+    i32 plane = 0;
+    f32 angle = 0, centre[2] = {0, 0}, normal[3] = {0, 0, 1};
+    i32 k = 0;
+    std::vector<f64> knots, points;
+};
+
+void read_move(i32 type, std::vector<RunMove>& run, i32& status)
+{
+    i32 size = 0, t = 0, cls = 0, number = 0;
+    TPBLKH(MV_LIST, size, t, cls, status);
+    if (status < 0) return;
+    RunMove m;
+    m.type = type;
+    if (mv_line(type) || mv_string(type)) {
+        i32 records = 1;
+        f32 v[3];
+        for (i32 r = 0; r < records && status >= 0; ++r) {
+            RDBT2(MV_LIST, type, size, records, number, m.end, v, status);
+            m.type = 2;
+            run.push_back(m);
+        }
+    } else if (mv_arc(type)) {
+        f32 step = 0;
+        RDBT3(MV_LIST, type, number, m.plane, m.angle, step, m.centre, m.end, m.normal, status);
+        run.push_back(m);
+    } else if (mv_nurbs(type)) {
+        i32 n = 0;
+        std::vector<f32> kn(static_cast<size_t>(size) + 1), pt(3 * static_cast<size_t>(size) + 3);
+        RDBT5(MV_LIST, size, size, number, m.k, n, kn.data(), pt.data(), status);
+        if (status < 0 || n < 1) return;
+        m.knots.assign(kn.begin(), kn.begin() + n + m.k);
+        m.points.assign(pt.begin(), pt.begin() + 3 * n);
+        std::copy(pt.begin() + 3 * (n - 1), pt.begin() + 3 * n, m.end);
+        run.push_back(m);
+    }
+}
+
+// The moves after the cursor up to block j3, and the feed in force at the first.
+void read_run(i32 j3, std::vector<RunMove>& run, f32& feed, i32& status)
+{
+    bool first = true;
+    while (true) {
+        i32 number = 0, type = 0, size = 0, tc = 0;
+        f32 f = 0;
+        TPJUMP(1, status);
+        if (status < 0) return;
+        find_move(MV_LIST, 1, number, type, size, f, tc, status);
+        if (status < 0) return;
+        if (first) feed_at_move(1, number, feed, status);
+        first = false;
+        read_move(type, run, status);
+        if (status < 0 || number == j3) return;
+    }
+}
+
+struct Passes {
+    f32 s = 0, T = 0, feed = 0;
+    i32 status = 0;
+    void line(const f32* p)
+    {
+        if (status >= 0) optim_line(p, status);
+    }
+    void form(i32 code)
+    {
+        if (status >= 0) write_feed_code(code, status);
+    }
+    // From A to B: up, across and down a safety distance above the stock
+    // found along the way, then the plunge onto B.
+    void link(const f32* A, const f32* B)
+    {
+        f32 h = std::max(A[2], B[2]);
+        if (A[0] != B[0] || A[1] != B[1]) {
+            f32 tm = 0, te = 0;
+            i32 st = 0;
+            stk_move_top(A, B, tm, te, st);
+            if (st == 0) h = std::max(h, tm);
+        }
+        const f32 Z = h + s;
+        const f32 up[3] = {A[0], A[1], Z}, over[3] = {B[0], B[1], Z}, down[3] = {B[0], B[1], B[2] + s};
+        form(27);
+        line(up);
+        line(over);
+        if (B[2] + s < Z) line(down);
+        form(3);
+        line(B);
+    }
+    void copy(const RunMove& m, f32 off)
+    {
+        if (status >= 0) write_feed_form(feed, status);
+        const f32 e[3] = {m.end[0], m.end[1], m.end[2] + off};
+        if (m.type == 2) {
+            line(e);
+        } else if (mv_arc(m.type)) {
+            if (status >= 0) PARCOP(1, m.plane, m.angle, m.centre, e, m.normal, status);
+        } else if (status >= 0) {
+            std::vector<f64> p = m.points;
+            for (size_t i = 2; i < p.size(); i += 3) p[i] += off;
+            const i32 n = static_cast<i32>(p.size() / 3);
+            PNURB2(m.k, n, m.knots.data(), p.data(), status);
+        }
+    }
+    bool reaches(const RunMove& m, const f32* prev, f32 off) const
+    {
+        if (m.type == 2) return m.end[2] + off <= T || prev[2] + off <= T;
+        if (mv_arc(m.type)) return m.end[2] + off <= T;
+        for (size_t i = 2; i < m.points.size(); i += 3)
+            if (static_cast<f32>(m.points[i]) + off < T) return true;
+        return false;
+    }
+};
+}  // namespace
+
+void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n, const f32& d, const f32& top,
+                      i32& status)
+{
+    Passes w;
+    w.s = optim_safety(status);
+    if (status < 0) return;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    w.T = top + D;
+    stk_image_select(0, status);
+    if (status < 0) return;
+    const f32 dz = d / static_cast<f32>(n);
+    i32 a = 0;
+    lacces(2, a);
+    goto_block(1, j2, status);
+    f32 P0[3];
+    if (status >= 0) move_end_point(P0, status);
+    std::vector<RunMove> run;
+    if (status >= 0) read_run(j3, run, w.feed, status);
+    if (status < 0) return;
+    // The lines after j1 up to j2 give way to one rapid above P0.
+    std::vector<i32> gone;
+    lacces(2, a);
+    goto_block(1, j1, status);
+    while (status >= 0 && j1 != j2) {
+        i32 number = 0, type = 0, size = 0, tc = 0, pos = 0;
+        f32 f = 0;
+        TPJUMP(1, status);
+        if (status >= 0) find_move(MV_LIST, 1, number, type, size, f, tc, status);
+        if (status < 0 || !mv_line(type)) break;
+        lgtpos(pos);
+        gone.push_back(pos);
+        if (number == j2) break;
+    }
+    if (status < 0) return;
+    lacces(2, a);
+    goto_block(1, j2, status);
+    PathEdit edit;
+    edit.begin();
+    for (i32 k : gone) edit.doom_at(k);
+    if (!gone.empty() && top + w.s < P0[2]) {
+        const f32 above[3] = {P0[0], P0[1], std::max(top + w.s, static_cast<f32>(n - 1) * dz + P0[2])};
+        w.form(27);
+        w.line(above);
+    }
+    f32 last[3] = {P0[0], P0[1], P0[2]};
+    for (i32 k = 1; k <= n - 1 && w.status >= 0; ++k) {
+        const f32 off = static_cast<f32>(n - k) * dz;
+        f32 prev[3] = {P0[0], P0[1], P0[2]}, air[3] = {0, 0, 0};
+        bool in_air = false, first = true;
+        for (const RunMove& m : run) {
+            const f32 ps[3] = {prev[0], prev[1], prev[2] + off};
+            if (!w.reaches(m, prev, off)) {
+                if (!in_air) std::copy(last, last + 3, air);
+                in_air = true;
+            } else {
+                if (in_air) {
+                    w.link(air, ps);
+                } else if (first && k > 1) {
+                    w.link(last, ps);
+                } else if (first && eqpt3(ps, last) == 0) {
+                    w.form(3);
+                    w.line(ps);
+                }
+                in_air = first = false;
+                w.copy(m, off);
+                last[0] = m.end[0], last[1] = m.end[1], last[2] = m.end[2] + off;
+            }
+            std::copy(m.end, m.end + 3, prev);
+        }
+        if (in_air) std::copy(air, air + 3, last);
+    }
+    if (n > 1) w.link(last, P0);
+    if (w.status >= 0) write_feed_form(w.feed, w.status);
+    status = w.status;
+    edit.finish(status);
+}

@@ -1,0 +1,165 @@
+// The clean-up of a rewritten tool path: down-and-up excursions between two
+// traverses removed, runs of rapid moves lifted to the working clearance
+// height.
+#include <cmath>
+#include <vector>
+
+#include "blocks/listacc.h"
+#include "core/host.h"
+#include "stock/crvtrim.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+
+namespace {
+constexpr i32 SLOT_WALK = 5;  // list mark of the walk while it deletes
+
+// One step of the walk over the moves: the move's type, its end point, the
+// feed in force and the list position. Status below 0 at the end.
+struct Walk {
+    f32 feed = -1.0f;
+    f32 prev[3] = {0, 0, 0}, p[3] = {0, 0, 0};
+    i32 type = 0, pos = 0, number = 0;
+    bool started = false, tool = false;
+    void next(i32& status)
+    {
+        i32 size = 0, tc = 0;
+        f32 f = 0;
+        if (started) {
+            for (i32 c = 0; c < 3; ++c) prev[c] = p[c];
+            TPJUMP(1, status);
+            if (status < 0) return;
+        }
+        find_move(MV_LIST, 1, number, type, size, f, tc, status);
+        if (status < 0) return;
+        if (f != 0.0f) feed = f;
+        tool = tc != 0 || !started;
+        started = true;
+        lgtpos(pos);
+        move_end_point(p, status);
+    }
+    bool xy() const { return eqval0(static_cast<f32>(std::hypot(p[0] - prev[0], p[1] - prev[1]))) == 0; }
+};
+
+// Deletes the elements at the positions (the walk's own element stays
+// marked and is found again).
+void delete_at(std::vector<i32> at, i32& status)
+{
+    i32 a = 0;
+    lmark(1, SLOT_WALK, a);
+    PathEdit edit;
+    edit.begin();
+    for (i32 k : at) edit.doom_at(k);
+    edit.commit(status);
+    lmark(2, SLOT_WALK, a);
+}
+}  // namespace
+
+void tp_drop_verticals(i32& status)
+{
+    i32 a = 0;
+    lacces(2, a);
+    Walk w;
+    bool open = false, descent = false;
+    f32 open_z = 0.0f, rise_z = 0.0f;
+    std::vector<i32> between;  // moves since the open traverse
+    i32 rise = 0;              // position of the rapid ascent
+    while (true) {
+        w.next(status);
+        if (status < 0) break;
+        if (w.tool) {
+            open = descent = false, rise = 0, between.clear();
+            continue;
+        }
+        const bool line = mv_line(w.type);
+        if (line && w.feed < 0.0f && w.xy()) {
+            if (open && descent && rise > 0) {
+                // The excursion goes; its closing ascent too when it ends
+                // where the traverse before it ended, else it stays so that
+                // the path stays continuous.
+                std::vector<i32> gone;
+                for (i32 k : between)
+                    if (k < rise || (k == rise && eqval(rise_z, open_z))) gone.push_back(k);
+                delete_at(gone, status);
+                if (status < 0) return;
+                lgtpos(w.pos);
+            }
+            open = true, descent = false, rise = 0, between.clear();
+            open_z = w.p[2];
+            continue;
+        }
+        if (line && !w.xy() && w.p[2] < w.prev[2]) {
+            if (open) descent = true, between.push_back(w.pos);
+        } else if (line && !w.xy() && w.p[2] > w.prev[2] && w.feed < 0.0f && descent) {
+            between.push_back(w.pos);
+            rise = w.pos, rise_z = w.p[2];
+        } else if (line && !w.xy()) {
+            if (open) between.push_back(w.pos);
+        } else {
+            open = descent = false, rise = 0, between.clear();
+        }
+    }
+    status = 0;
+}
+
+void tp_join_rapids(i32& status)
+{
+    i32 a = 0;
+    lacces(2, a);
+    Walk w;
+    bool open = false, after_feed = false, plunged = false;
+    f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
+    std::vector<i32> run;
+    while (true) {
+        w.next(status);
+        if (status < 0) break;
+        const bool line = mv_line(w.type);
+        if (line && w.feed < 0.0f && !w.tool) {
+            if (!open && after_feed) {
+                open = true, run.clear();
+                for (i32 c = 0; c < 3; ++c) start[c] = plunged ? w.p[c] : w.prev[c];
+            }
+            if (open) {
+                run.push_back(w.pos);
+                for (i32 c = 0; c < 3; ++c) end[c] = w.p[c];
+            }
+            after_feed = false;
+            continue;
+        }
+        const bool down = line && !w.xy() && w.p[2] < w.prev[2];
+        if (open && !down) {
+            open = false;
+            if (run.size() >= 2) {
+                // The run's moves go; in their place a rise to the working
+                // clearance height, the traverse there and the descent to
+                // where the run ended.
+                i32 here = 0;
+                lmark(1, SLOT_WALK, here);
+                list_goto(run.back(), status);
+                PathEdit edit;
+                edit.begin();
+                for (i32 k : run) edit.doom_at(k);
+                const f32 top = rapid_top;
+                write_feed_code(27, status);
+                const f32 up[3] = {start[0], start[1], top}, over[3] = {end[0], end[1], top};
+                for (i32 c = 0; c < 3; ++c) MOVST.point[c] = start[c];
+                if (status >= 0 && top > start[2]) optim_line(up, status);
+                if (status >= 0 && top > end[2]) optim_line(over, status);
+                if (status >= 0) optim_line(end, status);
+                edit.finish(status);
+                lmark(2, SLOT_WALK, here);
+                if (status < 0) return;
+                lgtpos(w.pos);
+            }
+        }
+        after_feed = w.feed > 0.0f || w.tool;
+        plunged = down;
+    }
+    status = 0;
+}
+
+void tp_clean_moves(const i32& mode, i32& status)
+{
+    (void)mode;  // both clean-ups read the tool path list
+    tp_drop_verticals(status);
+    if (status >= 0) tp_join_rapids(status);
+}

@@ -1,0 +1,148 @@
+// Moves written again with their feeds: a run copied to the end of the
+// path with its feeds carried over or scaled by the feed argument, a line
+// and an arc cut into pieces that keep their own feed; each edit left whole
+// when a write fails.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "common.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/feedcopy.h"
+#include "stock/optedit.h"
+
+namespace {
+
+using opttest::Move;
+
+struct FeedCopy : ::testing::Test {
+    i32 from = 0, to = 0, arc = 0, line = 0;
+    void fresh()
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+        CMPBLK[CMP_ROW_FEED] = 50;
+        CMPBLK[CMP_ROW_FEED + 1] = 80;
+        opttest::machine();
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        stocktest::Path p;
+        p.feed(300.0f);
+        from = p.line(0, 0, 0);
+        p.feed(100.0f);  // the plunge feed of row 0 (20 % of 1000 x 50 %)
+        p.line(0, 0, -2);
+        p.feed(300.0f);
+        line = p.line(10, 0, -2);
+        arc = p.arc(1, static_cast<f32>(M_PI / 2), 10, 5, 15, 5, -2);
+        p.feed(-1.0f);
+        to = p.line(15, 5, 10);
+        p.line(30, 5, 10);
+        opttest::counter_past(p.next);
+    }
+    void SetUp() override { fresh(); }
+    // The moves of the copy: the move to the run's start (the writer may
+    // have split it in two, from where the path ended) and the run.
+    std::vector<Move> copy()
+    {
+        std::vector<Move> m = opttest::moves();
+        EXPECT_GE(m.size(), 11u);
+        return std::vector<Move>(m.end() - 5, m.end());
+    }
+};
+
+TEST_F(FeedCopy, TheCopyCarriesTheFeedsOverOrScalesThemByTheArgument)
+{
+    const f32 plain[5] = {100, 300, 300, -1, -1};
+    const f32 holder[5] = {500, 500, 500, -1, -1};  // 50 % of the base feed
+    const f32 row1[5] = {160, 800, 800, -1, -1};    // row 1 (80 %) after row 0 (50 %)
+    for (auto [arg, want] : {std::pair{500, plain}, {10000, holder}, {2500, row1}}) {
+        fresh();
+        i32 start = 0, st = 0;
+        optim_feed_copy(from, to, arg, 0, start, st);
+        ASSERT_EQ(st, 0) << arg;
+        const std::vector<Move> c = copy();
+        ASSERT_EQ(c.size(), 5u) << arg;  // the line to the start, then the run
+        EXPECT_EQ(start, c[0].number);
+        EXPECT_FLOAT_EQ(c[0].p[0], 0.0f);
+        for (int i = 0; i < 4; ++i) {
+            if (arg != 10000 || i != 0) EXPECT_FLOAT_EQ(c[static_cast<size_t>(i + 1)].feed, want[i]) << arg << " move " << i;
+        }
+        EXPECT_EQ(c[3].type, 3);
+        EXPECT_FLOAT_EQ(c[3].p[0], 15.0f);
+        EXPECT_EQ(PRM9[0], r2wrd(1000.0f));
+    }
+    const i32 failed = opttest::every_failure([&] { fresh(); },
+                                              [&] {
+                                                  i32 start = 0, st = 0;
+                                                  optim_feed_copy(from, to, 10000, 0, start, st);
+                                                  return st;
+                                              });
+    EXPECT_GT(failed, 10);
+}
+
+TEST_F(FeedCopy, SplitPiecesKeepTheirOwnFeed)
+{
+    // The line from (0, 0, -2) to (10, 0, -2) at 300, cut at 3 and 6.
+    const f32 P[3] = {0, 0, -2}, A[3] = {3, 0, -2}, B[3] = {6, 0, -2};
+    auto split = [&](f32 feed, const f32* a, const f32* b) {
+        f32 Q[3] = {10, 0, -2};
+        i32 piece = 0, st = 0;
+        optim_scan_feed = feed;
+        i32 x = 0;
+        lacces(2, x);
+        goto_block(1, line, st);
+        optim_split_line(P, Q, a, b, piece, st);
+        return st;
+    };
+    ASSERT_EQ(split(300.0f, A, B), 0);
+    std::vector<Move> m = opttest::moves();
+    ASSERT_EQ(m.size(), 8u);
+    for (int i = 2; i <= 4; ++i) EXPECT_FLOAT_EQ(m[static_cast<size_t>(i)].feed, 300.0f);
+    EXPECT_FLOAT_EQ(m[2].p[0], 3.0f);
+    EXPECT_FLOAT_EQ(m[3].p[0], 6.0f);
+    EXPECT_FLOAT_EQ(m[4].p[0], 10.0f);
+    // The plunge feed is written by its code and reads back as 200; the
+    // ends of the move as split points give the move again.
+    fresh();
+    const f32 Q0[3] = {10, 0, -2};
+    ASSERT_EQ(split(200.0f, P, Q0), 0);
+    m = opttest::moves();
+    ASSERT_EQ(m.size(), 6u);
+    EXPECT_FLOAT_EQ(m[2].feed, 200.0f);
+    const i32 failed = opttest::every_failure([&] { fresh(); }, [&] { return split(300.0f, A, B); });
+    EXPECT_GT(failed, 5);
+}
+
+TEST_F(FeedCopy, AnArcSplitInThreeKeepsItsCentreAndFeed)
+{
+    auto split = [&]() {
+        // From (10, 0) about (10, 5) to (15, 5): pieces of 22.5, 45 and 22.5 degrees.
+        const f32 P[3] = {10, 0, -2};
+        f32 Q[3] = {15, 5, -2};
+        const f64 q = M_PI / 8;
+        const f32 A[3] = {static_cast<f32>(10 + 5 * std::sin(q)), static_cast<f32>(5 - 5 * std::cos(q)), -2};
+        const f32 B[3] = {static_cast<f32>(10 + 5 * std::sin(3 * q)), static_cast<f32>(5 - 5 * std::cos(3 * q)), -2};
+        i32 piece = arc, piece2 = 0, st = 0, x = 0;
+        lacces(2, x);
+        goto_block(1, line, st);
+        optim_split_arc(P, Q, A, B, static_cast<f32>(q), static_cast<f32>(2 * q), piece, piece2, st);
+        return st;
+    };
+    ASSERT_EQ(split(), 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_EQ(m.size(), 8u);
+    for (int i = 3; i <= 5; ++i) {
+        EXPECT_EQ(m[static_cast<size_t>(i)].type, 3);
+        EXPECT_FLOAT_EQ(m[static_cast<size_t>(i)].feed, 300.0f);
+        EXPECT_NEAR(std::hypot(m[static_cast<size_t>(i)].p[0] - 10.0f, m[static_cast<size_t>(i)].p[1] - 5.0f), 5.0f, 1e-4);
+    }
+    EXPECT_FLOAT_EQ(m[5].p[0], 15.0f);
+    const i32 failed = opttest::every_failure([&] { fresh(); }, [&] { return split(); });
+    EXPECT_GT(failed, 5);
+}
+
+}  // namespace

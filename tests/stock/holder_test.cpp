@@ -1,0 +1,151 @@
+// The tool with its holder: the section table and images, lengthened
+// copies, numbered new tools, the tool change written into the path, and
+// the library search for a tool that cuts alike and clears the stock.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common.h"
+#include "optpath.h"
+#include "stock/holder.h"
+#include "stock/stkimage.h"
+#include "tools/toollib.h"
+
+namespace {
+
+struct Holder : ::testing::Test {
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        CMPBLK[CMP_ENLARGE_PCT] = r2wrd(20.0f);
+        ASSERT_EQ(stocktest::open(-10, -10, 10, 10), 0);
+    }
+    std::string name(i32 id)
+    {
+        char t[21];
+        optim_tool_name(id, t);
+        return t;
+    }
+};
+
+TEST_F(Holder, TheSectionsStartAboveTheClearLengthAndAreImagedWidened)
+{
+    // D4, clear 20; a cone from D10 to D14 over 5 in a step of 8, a flat
+    // step of no length, then a cylinder D20.
+    const i32 t = opttest::tool("SECTIONS", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 14, 5, 8}, {16, 16, 0, 0.005f}, {20, 20, 0, 30}});
+    f32 lengths[HD_MAXS], upper[HD_MAXS];
+    i32 flag = -1, st = 0;
+    optim_holder_images(t, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(flag, 0);
+    ASSERT_EQ(holder_steps.n, 3);
+    EXPECT_EQ(stk_sections, 3);
+    EXPECT_FLOAT_EQ(holder_steps.z[0], 20.0f);
+    EXPECT_FLOAT_EQ(holder_steps.z[1], 28.0f);
+    EXPECT_FLOAT_EQ(holder_steps.z[2], 28.005f);
+    EXPECT_FLOAT_EQ(lengths[0], 5.0f);
+    EXPECT_FLOAT_EQ(lengths[1], 0.005f);
+    EXPECT_FLOAT_EQ(lengths[2], 30.0f);
+    // Widened by 20 % (the enlargement word beats sqrt(2) x 0.25 x 200 / 4).
+    EXPECT_FLOAT_EQ(upper[0], 14.0f * 1.2f);
+    EXPECT_FLOAT_EQ(upper[2], 20.0f * 1.2f);
+    // Slot 1 a cone (its key: D, R, taper, length), slot 2 a cylinder of
+    // the short step, slot 4 the widened tool.
+    for (i32 slot : {1, 2, 3, 4}) {
+        stk_image_select(slot, st);
+        EXPECT_EQ(st, 0) << slot;
+    }
+    stk_image_select(1, st);
+    EXPECT_GT(stk_img.diam, 12.0f);
+    EXPECT_EQ(stk_enlarged_slot(), 4);
+    // A holder that is not used: no sections, the widened tool in slot 1.
+    const i32 u = opttest::tool("UNUSED", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 14, 5, 8}}, 1);
+    optim_holder_images(u, lengths, upper, flag, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(holder_steps.n, 0);
+    EXPECT_EQ(stk_enlarged_slot(), 1);
+}
+
+TEST_F(Holder, ExtendedCopiesNewNamesAndTheSameTool)
+{
+    CURTOL = opttest::tool("ROUGHING CUTTER 12", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 10, 0, 8}, {20, 20, 0, 30}});
+    f32 mill[MLREC_N];
+    i32 hold[HLDREC_N];
+    const f32 lengthen[3] = {3.0f, 2.0f, 0.0f};
+    optim_extend_tool(lengthen, 1, mill, hold);
+    EXPECT_FLOAT_EQ(mill[ML_CLRLNG], 23.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP]), 10.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP + 1]), 30.0f);
+    const f32 insert[3] = {0.0f, 4.0f, 1.0f};
+    optim_extend_tool(insert, 2, mill, hold);
+    EXPECT_EQ(hold[HD_NSTEP], 3);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_LOWER]), 10.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_UPPER]), 10.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP]), 4.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP + 1]), 9.0f);
+    const f32 longer[3] = {2.0f, 1.0f, 0.0f};
+    optim_extend_tool(longer, 2, mill, hold);
+    EXPECT_FLOAT_EQ(mill[ML_LNGTHN], 1.0f);
+    EXPECT_FLOAT_EQ(mill[ML_CLRLNG], 22.0f);
+    EXPECT_EQ(hold[HD_NSTEP], 3);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_LOWER + 1]), 10.0f);
+    // New tools: the first 15 characters, an underscore, three digits.
+    i32 id = 0, st = 0;
+    optim_new_tool(mill, hold, id, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(name(id), "ROUGHING CUTTER_001");
+    f32 clear = 0;
+    GTCLRL(id, clear);
+    EXPECT_FLOAT_EQ(clear, 22.0f);
+    i32 id2 = 0;
+    optim_new_tool(mill, hold, id2, st);
+    EXPECT_EQ(name(id2), "ROUGHING CUTTER_002");
+    EXPECT_EQ(optim_same_tool(CURTOL, id), 1);
+    const i32 tapered = opttest::tool("TAPERED", 4.0f, 1.0f, 12.0f, 20.0f, {}, 2, 3.0f);
+    EXPECT_EQ(optim_same_tool(CURTOL, tapered), 0);
+    const i32 blank = opttest::tool("", 4.0f, 1.0f, 12.0f, 20.0f, {});
+    EXPECT_EQ(name(blank), "");
+}
+
+TEST_F(Holder, TheReplacementIsTheToolOfSmallestClearLengthWithinTheLengthenedProfile)
+{
+    const std::vector<opttest::Step> holder{{10, 10, 0, 30}};
+    const i32 cur = opttest::tool("CURRENT", 4.0f, 1.0f, 12.0f, 20.0f, holder);
+    CURTOL = cur;
+    const f32 ext[2] = {5.0f, 0.0f};
+    i32 best = 0, st = 0;
+    EXPECT_EQ(optim_find_tool(cur, ext, best, st), 0);  // only the current tool
+    const i32 longer = opttest::tool("LONGER", 4.0f, 1.0f, 12.0f, 30.0f, holder);
+    const i32 exact = opttest::tool("EXACT", 4.0f, 1.0f, 12.0f, 25.0f, holder);
+    opttest::tool("SHORT", 4.0f, 1.0f, 12.0f, 22.0f, holder);                      // holder too low
+    opttest::tool("WIDER", 4.0001f, 1.0f, 12.0f, 25.0f, holder);                   // cuts otherwise
+    opttest::tool("IGNORED", 4.0f, 1.0f, 12.0f, 24.0f, {{10, 10, 0, 30}}, 1);      // holder not in use
+    EXPECT_EQ(optim_find_tool(cur, ext, best, st), 1);
+    EXPECT_EQ(best, exact);
+    const f32 more[2] = {8.0f, 0.0f};
+    EXPECT_EQ(optim_find_tool(cur, more, best, st), 1);
+    EXPECT_EQ(best, longer);
+    const f32 most[2] = {12.0f, 0.0f};
+    EXPECT_EQ(optim_find_tool(cur, most, best, st), 0);
+}
+
+TEST_F(Holder, PassBlockBases)
+{
+    i32 first = 0, next = 0;
+    CMPBLK[CMP_HOLDER] = 5;
+    CMPBLK[CMP_TOOL_ROWS] = 3;
+    optim_pass_blocks(0, 100, first, next);
+    EXPECT_EQ(first, 100);
+    EXPECT_EQ(next, 1100);
+    optim_pass_blocks(2, 100, first, next);
+    EXPECT_EQ(first, 2100);
+    EXPECT_EQ(next, 100);
+    CMPBLK[CMP_HOLDER] = 4;
+    optim_pass_blocks(1, 100, first, next);
+    EXPECT_EQ(first, 1100);
+    EXPECT_EQ(next, 10100);
+}
+
+}  // namespace

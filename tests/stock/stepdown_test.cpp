@@ -1,0 +1,117 @@
+// Step-down passes: a straight cut repeated at rising depths in front of
+// itself, the stretches in the air left out and joined by links that clear
+// the stock by the safety distance; a failed write keeps the path whole.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "common.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/optedit.h"
+#include "stock/stepdown.h"
+#include "stock/stkstamp.h"
+
+namespace {
+
+using opttest::Move;
+
+constexpr f32 S = 1.0f;
+
+struct StepDown : ::testing::Test {
+    i32 j1 = 0, j2 = 0, j3 = 0;
+    void fresh()
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        CMPBLK[CMP_SAFETY] = r2wrd(S);
+        opttest::machine();
+        CURTOL = opttest::tool("STEPPER", 2.0f, 0.0f, 12.0f, 20.0f, {});
+        ASSERT_EQ(stocktest::open(-6, -6, 26, 6), 0);
+        stocktest::fill(10.0f);
+        stocktest::Tool{"flat D2", 2.0, 0.0, 12.0, 0.0}.make_current(0);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        // Down at (0, 0) to 4, along X at 4 with a bridge up to 14 between
+        // x 12 and 15, up and away at rapid.
+        stocktest::Path p;
+        p.feed(300.0f);
+        j1 = p.line(0, 0, 20);
+        j2 = p.line(0, 0, 4);
+        p.line(10, 0, 4);
+        p.line(12, 0, 14);
+        p.line(15, 0, 14);
+        p.line(17, 0, 4);
+        j3 = p.line(20, 0, 4);
+        p.feed(-1.0f);
+        p.line(20, 0, 20);
+        opttest::counter_past(p.next);
+    }
+    void SetUp() override { fresh(); }
+};
+
+TEST_F(StepDown, ThreePassesOnAStraightCutLieAtTheirHeightsSkipTheAirAndLinkClearOfTheStock)
+{
+    i32 st = 0;
+    step_down_passes(j1, j2, j3, 3, 6.0f, 10.0f, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    // The run itself is the deepest pass and stands at the end, unchanged.
+    const f32 run[5][3] = {{10, 0, 4}, {12, 0, 14}, {15, 0, 14}, {17, 0, 4}, {20, 0, 4}};
+    ASSERT_GE(m.size(), 8u);
+    for (int i = 0; i < 5; ++i)
+        for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(m[m.size() - 6 + static_cast<size_t>(i)].p[c], run[i][c]);
+    // Pass 1 at +4, pass 2 at +2: each cutting move of the run's XY at its
+    // height; the bridge (12 to 15) at 18 and 16 lies above 10 + 2 and is
+    // not cut.
+    int at8 = 0, at6 = 0;
+    for (size_t k = 1; k + 6 < m.size(); ++k) {
+        const Move& a = m[k - 1];
+        const Move& b = m[k];
+        const bool across = a.p[0] != b.p[0] || a.p[1] != b.p[1];
+        if (b.feed == 300.0f && across) {
+            EXPECT_TRUE(b.p[2] == 8.0f || b.p[2] == 6.0f || b.p[2] == 18.0f || b.p[2] == 16.0f) << k << " at " << b.p[2];
+            EXPECT_FALSE(a.p[0] == 12.0f && b.p[0] == 15.0f) << "the air stretch was cut";
+            at8 += b.p[2] == 8.0f, at6 += b.p[2] == 6.0f;
+        }
+        if (b.feed < 0.0f && across) {
+            // A link: the tool lowered by the safety distance does not cut.
+            f32 p0[3] = {a.p[0], a.p[1], a.p[2] - (S - 0.01f)}, p1[3] = {b.p[0], b.p[1], b.p[2] - (S - 0.01f)};
+            f32 md = 0, de = 0, v = 0, ve = 0, q[3], len = 0;
+            stk_move(0, 0, p0, p1, 0, md, de, v, ve, q, len, st);
+            EXPECT_EQ(md, 0.0f) << "link " << k;
+        }
+    }
+    // (10, 8), (17, 8) and (20, 8) in pass 1, the same at 6 in pass 2.
+    EXPECT_EQ(at8, 3);
+    EXPECT_EQ(at6, 3);
+    // The lines after j1 up to j2 went (no rapid above (0, 0): the stock
+    // top lies above its end): the plunge from j1 onto the first pass.
+    EXPECT_EQ(m[0].number, j1);
+    EXPECT_FLOAT_EQ(m[1].p[0], 0.0f);
+    EXPECT_FLOAT_EQ(m[1].p[2], 8.0f);
+    EXPECT_FLOAT_EQ(m[1].feed, 200.0f);
+    // Back to the run's start at the end: the plunge onto (0, 0, 4).
+    EXPECT_FLOAT_EQ(m[m.size() - 7].p[2], 4.0f);
+}
+
+TEST_F(StepDown, OnePassWritesNoCopyAndAFailedWriteKeepsThePathWhole)
+{
+    i32 st = 0;
+    const size_t before = opttest::moves().size();
+    step_down_passes(j2, j2, j3, 1, 6.0f, 10.0f, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(opttest::moves().size(), before);
+    const i32 failed = opttest::every_failure([&] { fresh(); },
+                                              [&] {
+                                                  i32 s = 0;
+                                                  step_down_passes(j1, j2, j3, 3, 6.0f, 10.0f, s);
+                                                  return s;
+                                              },
+                                              4);
+    EXPECT_GT(failed, 10);
+}
+
+}  // namespace

@@ -336,6 +336,20 @@ TEST(PocketLanes, TheNextRowFollowsTheChainOutwardThenTheNextLevel)
         EXPECT_NEAR(dist(prev.second, cur.first), 4.0, 1e-9);
         EXPECT_LT(dist(cur.first, cur.second), 1e-9);
     }
+    // island chains follow the contour levels
+    Table v(2);
+    v.row(0, 1, 0, square(-5, -5, 50));
+    v.row(0, 10001, 0, square(20, 20, 2));
+    const i32 isl = v.row(1, 10001, 2, square(19, 19, 4, false));
+    const i32 out = v.row(1, 1, 1, square(0, 0, 40));
+    v.end(2, 10001, isl);
+    v.end(2, 1, out);
+    pkoff.loops_on = 0;
+    clr_cut(0, 4.0, 1, 5, st);
+    ASSERT_EQ(st, 0);
+    keys.clear();
+    for (i32 r = clr_cut_mark; r <= lup_count; ++r) keys.push_back(lup_row(r).key);
+    EXPECT_EQ(keys, (std::vector<i32>{1, 9999, 10001, 9999}));
     // a loop reached from the one made from it without a link is reported,
     // and a new chain starts
     Table u;

@@ -473,6 +473,8 @@ TEST(LoopTree, RelativesThroughSonsAndSiblings)
     EXPECT_EQ(lup_tree_find(2, 5, 0), 0);  // without `deep` no first son is followed
     EXPECT_EQ(lup_tree_find(2, 5, 1), 1);  // 5's son 4, 4's sibling 2 shares son 7
     EXPECT_EQ(lup_tree_find(4, 5, 1), 1);  // 5's son 4 has sibling 2, row 4's own sibling
+    lup_add(1, 1, 0, 8, 0, 0.0, 0, a, start, st);
+    EXPECT_EQ(lup_tree_find(1, 6, 0), 1);  // row 6's first son is row 1's next sibling
     // a row standing for its inherited row compares that row instead
     lup_row(5).inherited = 7;
     lup_row(5).tag1 = 1;
@@ -509,6 +511,24 @@ TEST(SubLoops, TheOtherArrangementTestsEveryEntryAndOrdersByTheLaneMode)
         oneoff_lanes_alt_on = 0;
         ASSERT_EQ(st, 0);
         EXPECT_EQ(s.n(), alt == 0 ? 1 : 2) << alt;
+        pokarr_free(s.pts);
+    }
+    // a sub-loop on the side of a smaller one is not nested in it (the
+    // triangle is larger than the square whose side holds two of its
+    // vertices), in both arrangements
+    for (i32 alt : {0, 1}) {
+        PkPieces s;
+        pokarr_init(2, s.pts);
+        i32 ierr = 0, st = 0;
+        for (const Loop& l : {square(0, 0, 4), Loop().pt(0, 0).pt(4, 0).pt(2, -10).close()}) {
+            pokarr q = make(l);
+            s.add(q, 0, q.count, 1, signed_area(q), 1, ierr);
+            pokarr_free(q);
+        }
+        oneoff_lanes_alt_on = alt;
+        oneoff_lanes(0, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+        oneoff_lanes_alt_on = 0;
+        EXPECT_EQ(s.n(), 2) << alt;
         pokarr_free(s.pts);
     }
     // the final order follows the lane mode: mode 1 puts the other tags first

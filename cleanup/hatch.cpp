@@ -634,16 +634,12 @@ void pkhatch_segment(const f32* start, const f32* target, const f32* uv, const i
         hit = 1;
         return done();
     }
-    // the places met in order from the start: the start, the crossings that
-    // leave one loop for another, the target
+    // the places met in order from the start (the crossings are ordered
+    // along the line from the start to the target): the start, the crossings
+    // that leave one loop for another, the target
     std::vector<f32> at;
     at.insert(at.end(), {start[0], start[1]});
-    f32 su[2] = {start[0], start[1]}, tu[2] = {target[0], target[1]};
-    hatchx(d[0], -d[1], su);
-    hatchx(d[0], -d[1], tu);
-    const bool back = su[0] > tu[0];
-    for (i32 q = 0; q < m; ++q) {
-        const i32 i = back ? m - 1 - q : q;
+    for (i32 i = 0; i < m; ++i) {
         f32 p[2] = {uv[2 * i], uv[2 * i + 1]};
         hatchx(d[0], d[1], p);
         at.insert(at.end(), {p[0], p[1]});
@@ -652,8 +648,7 @@ void pkhatch_segment(const f32* start, const f32* target, const f32* uv, const i
     const i32 np = static_cast<i32>(at.size() / 2);
     for (i32 q = 0; q + 1 < np; ++q) {
         if (q >= 1 && q + 1 < np - 1) {
-            const i32 i = back ? m - q : q - 1, j = back ? m - 1 - q : q;
-            if (loops != nullptr && loops[i] == loops[j]) continue;
+            if (loops != nullptr && loops[q - 1] == loops[q]) continue;
         }
         const f32* p = at.data() + 2 * q;
         const f32* e = at.data() + 2 * q + 2;

@@ -55,8 +55,8 @@ void pkbound_walk(i32& kind, const f32* loops, const i32& nloops, const i32& a, 
 // Clearance of a lane over the part surfaces with the tool narrowed by
 // 2 x side: hit 1 when the tool stands above small_val + side at the start
 // or meets the part on a stretch between the start, the crossings (u, v in
-// the frame of the line start-target) that pass from one loop to another,
-// and the target. Status -1 when a positioning fails. The tool's diameter
+// the frame of the line start-target, ordered from the start) that pass
+// from one loop to another, and the target. Status -1 when a positioning fails. The tool's diameter
 // and corner radius are put back.
 void pkhatch_segment(const f32* start, const f32* target, const f32* uv, const i32* loops, i32 m, i32& hit,
                      i32& status);

@@ -179,6 +179,21 @@ bool earlier_minus2(i32 key, i32 before)
     return false;
 }
 
+// A clockwise common loop of a pocket loop and an island's offset is the
+// piece of the island's offset outside the pocket loop: nothing to cut
+// there (sub-key 0).
+void drop_clockwise(i32 r)
+{
+    pokarr q;
+    pokarr_init(2, q);
+    i32 e = 0;
+    lup_get_pokarr(r, q, e);
+    q.direction = 0;
+    pokarr_area(q);
+    if (e == 0 && q.direction == -1) lup_row(r).subkey = 0;
+    pokarr_free(q);
+}
+
 // The merge scan words of "ilscom": for a row added by a merge, the first
 // island key still to merge it with (a host array grown with the table).
 struct ScanWords {
@@ -316,6 +331,7 @@ void remerge(Run& run, IlsPair& m, ScanWords& words, i32 r, const pokarr& lr, i3
             lup_row(q).inherited = lup_row(r).inherited;
             if (q == first) lup_row(q).key = lup_row(r).key;
             words.set(q, j + 1, status);
+            drop_clockwise(q);
         }
         const i32 np = lup_row(first).parent;
         for (i32 q = 1; q <= lup_count; ++q)
@@ -534,16 +550,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 for (i32 r = first; r <= lup_count; ++r) {
                     if (inh) lup_row(r).inherited = inh;
                     run.records.push_back({rb, r, 0});
-                    // a clockwise common loop is a piece of the island's
-                    // offset outside the pocket loop: nothing to cut there
-                    pokarr q;
-                    pokarr_init(2, q);
-                    i32 e = 0;
-                    lup_get_pokarr(r, q, e);
-                    q.direction = 0;
-                    pokarr_area(q);
-                    if (e == 0 && q.direction == -1) lup_row(r).subkey = 0;
-                    pokarr_free(q);
+                    drop_clockwise(r);
                 }
                 lup_row(ra).subkey = 0;
                 set_mark(run, rb, 1);

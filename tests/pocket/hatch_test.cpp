@@ -149,6 +149,15 @@ TEST(HatchBoundary, LanesEndingInsideAnIslandOrOutsideAreRefused)
     l = fill(3, b, 2, {-5, 10}, {19, 10});
     EXPECT_EQ(l.flag, 1);
     EXPECT_EQ(l.count, 0);
+    // past a first island into the last one: the target is refused (flag),
+    // the entering end in the last island dropped, the first one followed
+    std::vector<f32> b2;
+    add_loop(b2, {{0, 0}, {40, 0}, {40, 20}, {0, 20}, {0, 0}});
+    add_loop(b2, {{8, 8}, {8, 12}, {12, 12}, {12, 8}, {8, 8}});
+    add_loop(b2, {{20, 5}, {20, 15}, {30, 15}, {30, 5}, {20, 5}});
+    l = fill(2, b2, 3, {1, 10}, {25, 10});
+    EXPECT_EQ(l.flag, 1);
+    expect_points(l.pts, {{8, 10}, {8, 12}, {12, 12}, {12, 10}});
     // a lane that meets no island keeps nothing to follow
     l = fill(2, b, 2, {1, 4}, {19, 4});
     EXPECT_EQ(l.flag, 0);

@@ -185,3 +185,4 @@ TEST(OffsetDriver, AnIslandTurnedOutOfTheOuterContourTakesTheLevelsDistance)
     EXPECT_EQ(pokpar.allow[10000], 0.0);  // the clearing's words are given back
     EXPECT_EQ(widths(r), (std::multiset<i32>{15, 34}));
 }
+

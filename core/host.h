@@ -987,6 +987,15 @@ void trget(const i32& view, f32* matrix);
 void setwv(const i32& view);
 void wvputc(const char* key, const f32& value);
 void wvsave();
+// The least-squares plane P x + Q y + R z + S = 0 through n points (three
+// doubles each); the normal (P, Q, R) is a unit vector with its largest
+// component positive. Status 0; -1 for fewer than three points or points on
+// one line.
+void lsqrpl(const i32& n, const f64* points, f64* plane, i32& status);
+// The crossing of two segments a1-a2 and b1-b2 in the XY plane (Z not read):
+// status 0 with the crossing point (its Z 0) when they meet, ends included;
+// 1 when they do not meet, or are parallel.
+void int2l(const f32* a1, const f32* a2, const f32* b1, const f32* b2, f32* point, i32& status);
 void setuap(const i32& view, const f32& value);  // the host's active UCS parameters
 // B-spline curves: created from order, control points and knots in double
 // precision (status -1 when they do not make a curve), turned into at most
@@ -1161,6 +1170,13 @@ void setcolr(i32 mode, i32 colour, i32 position, i32& out);  // colour of the it
 void ncd_set_block_or_proc_attn(const i32* key, i32 on);
 void ncd_set_block_or_proc_blank(const i32* first, const i32* last, i32 blank);
 void ncd_go_last_added_block();
+// The attention of the blocks from the first key to the last (mode -1: of
+// the current list), on or off.
+void ncd_set_blocks_attention(i32 mode, const i32* first, const i32* last, i32 on);
+// The display takes the attributes of the block at its position as current.
+void ncd_set_attrs_as_curr_block();
+// The display joins the tool path again after blocks were removed or added.
+void ncd_connect_toolpath();
 i32 nu_modl_get_did_init();          // 1 when the module's numbered texts are registered
 i32 get_win_mode();                  // nonzero when the graphics window hides the tool image itself
 void EnableHideTool();

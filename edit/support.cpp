@@ -18,7 +18,9 @@
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
-EditContext EDTCX = {};
+// Until a procedure's context is read (the whole tool path has none): the
+// defaults of EDTCTX.
+EditContext EDTCX = {0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};
 i32 PRCKWD = 1;
 i32 EDTRDW = 0;
 i32 MDLFRE = 0;

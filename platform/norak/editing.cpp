@@ -67,6 +67,16 @@ void ncd_set_block_or_proc_attn(const i32* key, i32 on)
     note("display: attention " + std::string(on ? "on " : "off ") + key_text(key));
 }
 
+void ncd_set_blocks_attention(i32, const i32* first, const i32* last, i32 on)
+{
+    note("display: attention " + std::string(on ? "on " : "off ") + key_text(first) + " to " +
+         std::to_string(last ? last[2] : first[2]));
+}
+
+void ncd_set_attrs_as_curr_block() { note("display: attributes of the current block"); }
+
+void ncd_connect_toolpath() { note("display: tool path connected"); }
+
 void ncd_set_block_or_proc_blank(const i32* first, const i32* last, i32 blank)
 {
     const bool all = !first || first[0] < 2;

@@ -366,9 +366,13 @@ void trget(const i32& view, f32* matrix)
     std::copy(v[k].begin(), v[k].end(), matrix);
 }
 
-void setwv(const i32& view) { H().settings.view = view; }
+void setwv(const i32& view)
+{
+    H().settings.view = view;
+    note("display: working view " + std::to_string(view));
+}
 void wvputc(const char*, const f32&) {}
-void wvsave() {}
+void wvsave() { note("display: working view " + std::to_string(H().settings.view) + " saved"); }
 void setuap(const i32&, const f32&) {}
 
 void evbcre_bsp(const i32& k, const i32& n, const f64* knots, const f64* points, const i32&, const i32&, i32& curve,

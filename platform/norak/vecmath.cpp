@@ -218,3 +218,80 @@ void updbxd(f64* box, const f64* point)
         box[3 + k] = std::max(box[3 + k], point[k]);
     }
 }
+
+void lsqrpl(const i32& n, const f64* points, f64* plane, i32& status)
+{
+    status = -1;
+    for (int k = 0; k < 4; ++k) plane[k] = 0.0;
+    if (n < 3) return;
+    f64 c[3] = {0, 0, 0};
+    for (i32 i = 0; i < n; ++i)
+        for (int k = 0; k < 3; ++k) c[k] += points[3 * i + k] / n;
+    f64 a[3][3] = {};
+    for (i32 i = 0; i < n; ++i)
+        for (int r = 0; r < 3; ++r)
+            for (int k = 0; k < 3; ++k) a[r][k] += (points[3 * i + r] - c[r]) * (points[3 * i + k] - c[k]);
+    // Jacobi rotations: the eigenvector of the smallest eigenvalue is the
+    // normal.
+    f64 v[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (int sweep = 0; sweep < 50; ++sweep) {
+        const f64 off = a[0][1] * a[0][1] + a[0][2] * a[0][2] + a[1][2] * a[1][2];
+        if (off < 1e-30) break;
+        for (int p = 0; p < 2; ++p)
+            for (int q = p + 1; q < 3; ++q) {
+                if (std::fabs(a[p][q]) < 1e-300) continue;
+                const f64 th = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+                const f64 t = (th >= 0 ? 1.0 : -1.0) / (std::fabs(th) + std::sqrt(th * th + 1));
+                const f64 cs = 1 / std::sqrt(t * t + 1), sn = t * cs;
+                for (int k = 0; k < 3; ++k) {
+                    const f64 akp = a[k][p], akq = a[k][q];
+                    a[k][p] = cs * akp - sn * akq;
+                    a[k][q] = sn * akp + cs * akq;
+                }
+                for (int k = 0; k < 3; ++k) {
+                    const f64 apk = a[p][k], aqk = a[q][k];
+                    a[p][k] = cs * apk - sn * aqk;
+                    a[q][k] = sn * apk + cs * aqk;
+                }
+                for (int k = 0; k < 3; ++k) {
+                    const f64 vkp = v[k][p], vkq = v[k][q];
+                    v[k][p] = cs * vkp - sn * vkq;
+                    v[k][q] = sn * vkp + cs * vkq;
+                }
+            }
+    }
+    int lo = 0, mid = 1, hi = 2;
+    if (a[mid][mid] < a[lo][lo]) std::swap(lo, mid);
+    if (a[hi][hi] < a[lo][lo]) std::swap(lo, hi);
+    if (a[hi][hi] < a[mid][mid]) std::swap(mid, hi);
+    // Points on one line leave two eigenvalues at zero.
+    const f64 scale = std::max(a[hi][hi], 1e-300);
+    if (a[mid][mid] <= 1e-12 * scale || a[hi][hi] <= 0.0) return;
+    f64 nrm[3] = {v[0][lo], v[1][lo], v[2][lo]};
+    int big = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs(nrm[k]) > std::fabs(nrm[big]) + 1e-12) big = k;
+    if (nrm[big] < 0)
+        for (f64& x : nrm) x = -x;
+    for (int k = 0; k < 3; ++k) plane[k] = nrm[k];
+    plane[3] = -(nrm[0] * c[0] + nrm[1] * c[1] + nrm[2] * c[2]);
+    status = 0;
+}
+
+void int2l(const f32* a1, const f32* a2, const f32* b1, const f32* b2, f32* point, i32& status)
+{
+    status = 1;
+    const f64 rx = f64(a2[0]) - a1[0], ry = f64(a2[1]) - a1[1];
+    const f64 sx = f64(b2[0]) - b1[0], sy = f64(b2[1]) - b1[1];
+    const f64 den = rx * sy - ry * sx;
+    const f64 scale = std::sqrt((rx * rx + ry * ry) * (sx * sx + sy * sy));
+    if (!(scale > 0.0) || std::fabs(den) <= 1e-9 * scale) return;
+    const f64 qx = f64(b1[0]) - a1[0], qy = f64(b1[1]) - a1[1];
+    const f64 t = (qx * sy - qy * sx) / den, u = (qx * ry - qy * rx) / den;
+    const f64 e = 1e-7;
+    if (t < -e || t > 1 + e || u < -e || u > 1 + e) return;
+    point[0] = static_cast<f32>(a1[0] + t * rx);
+    point[1] = static_cast<f32>(a1[1] + t * ry);
+    point[2] = 0.0f;
+    status = 0;
+}

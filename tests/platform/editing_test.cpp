@@ -3,6 +3,7 @@
 // pick of a tool path block and a pick answered from the menu.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "core/host.h"
@@ -164,4 +165,61 @@ TEST_F(Editing, APickTakesAToolPathBlockOrAChoiceOfTheMenuShown)
     pick(st);
     EXPECT_EQ(st, 1);
     setatn(1);
+}
+
+TEST_F(Editing, ThePlaneFitAndTheCrossingOfTwoSegments)
+{
+    // Points of the plane z = x + 1: the normal is (-1, 0, 1) made unit
+    // (its two components equal in size, of opposite signs).
+    const f64 pts[12] = {0, 0, 1, 4, 0, 5, 4, 3, 5, 1, 7, 2};
+    f64 plane[4];
+    i32 st = 99;
+    lsqrpl(4, pts, plane, st);
+    ASSERT_EQ(st, 0);
+    const f64 r = 1.0 / std::sqrt(2.0);
+    EXPECT_NEAR(std::fabs(plane[0]), r, 1e-9);
+    EXPECT_NEAR(plane[1], 0.0, 1e-9);
+    EXPECT_NEAR(std::fabs(plane[2]), r, 1e-9);
+    EXPECT_LT(plane[0] * plane[2], 0.0);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(plane[0] * pts[3 * k] + plane[1] * pts[3 * k + 1] + plane[2] * pts[3 * k + 2] + plane[3], 0.0,
+                    1e-9);
+    // Too few points, or points on one line: no plane.
+    lsqrpl(2, pts, plane, st);
+    EXPECT_EQ(st, -1);
+    const f64 line[9] = {0, 0, 0, 1, 1, 1, 3, 3, 3};
+    lsqrpl(3, line, plane, st);
+    EXPECT_EQ(st, -1);
+
+    const f32 a1[3] = {0, 0, 7}, a2[3] = {10, 10, 7}, b1[3] = {10, 0, 0}, b2[3] = {0, 10, 0};
+    f32 x[3] = {9, 9, 9};
+    int2l(a1, a2, b1, b2, x, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(x[0], 5.0f, 1e-5f);
+    EXPECT_NEAR(x[1], 5.0f, 1e-5f);
+    // Meeting at an end counts; apart, or parallel, does not.
+    const f32 c1[3] = {10, 10, 0}, c2[3] = {20, 0, 0};
+    int2l(a1, a2, c1, c2, x, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(x[0], 10.0f, 1e-5f);
+    const f32 d1[3] = {11, 0, 0}, d2[3] = {20, -5, 0};
+    int2l(a1, a2, d1, d2, x, st);
+    EXPECT_EQ(st, 1);
+    const f32 e1[3] = {1, 0, 0}, e2[3] = {11, 10, 0};
+    int2l(a1, a2, e1, e2, x, st);
+    EXPECT_EQ(st, 1);
+}
+
+TEST_F(Editing, TheWorkingViewIsSetAndSavedOnTheDisplay)
+{
+    i32 view = 0;
+    setwv(3);
+    gsvnum(view);
+    EXPECT_EQ(view, 3);
+    wvsave();
+    EXPECT_TRUE(norak::transcript_has("display: working view 3"));
+    EXPECT_TRUE(norak::transcript_has("display: working view 3 saved"));
+    const i32 key[3] = {2, 1, 4}, last[3] = {2, 1, 6};
+    ncd_set_blocks_attention(-1, key, last, 1);
+    EXPECT_TRUE(norak::transcript_has("display: attention on list 1 block 4 to 6"));
 }

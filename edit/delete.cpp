@@ -1,0 +1,317 @@
+#include "edit/delete.h"
+
+#include <cstring>
+
+#include "blocks/dspblk.h"
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/listdsp.h"
+#include "blocks/movement.h"
+#include "blocks/navig.h"
+#include "blocks/tech.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "edit/alter/search.h"
+#include "edit/gapcon.h"
+#include "edit/loops.h"
+#include "edit/prmflg.h"
+#include "edit/stepping.h"
+
+namespace {
+// List marks: the editor's position, the range's first and last block, the
+// position left by the removal.
+constexpr i32 SLOT_EDITOR = 7, SLOT_FIRST = 5, SLOT_LAST = 6, SLOT_GAP = 2;
+const f32 ZUP[3] = {0.0f, 0.0f, 1.0f};
+
+f32 zshift() { return wrd2r(NPT1[NPT1_ORIGIN + 2]); }
+
+void copy_key(i32* to, const i32* from) { std::memcpy(to, from, KEY_N * sizeof(i32)); }
+
+// The connect option: 1 DIRECTLY, 2 THROUGH CLEAR, 3 DELETE LOOP; the
+// clearance height and Z-up of THROUGH CLEAR. Answers the reply: 1 go on,
+// 0 or -2 declined, -1 the second confirm (declined, status kept).
+i32 ask(const i32& reconnect, i32& option, f32& clear, f32& zup)
+{
+    const i32 kind = NPT1[NPT1_MACHINE];
+    i32 reply = -3;
+    while (reply == -3) {
+        if (reconnect == 1 && kind >= 22 && kind <= 26) {
+            prmptc("SEL. CONNECT OPTION");
+            i32 choice = 1;
+            menuc("DIRECTLY@THROUGH CLEAR@DELETE LOOP", choice);
+            if (choice == -3) continue;
+            if (choice < 0) return -2;
+            option = choice < 1 || choice > 3 ? 1 : choice;
+            if (option != 2) return 1;
+            modinz();
+            modrc("CLEAR", clear, -9999.0f, 9999.0f);
+            modrc("Z-UP", zup, 0.0f, 9999.0f);
+            prcont();
+            i32 action = 0;
+            modif1(action);
+            reply = action == 0 ? 1 : action == -3 ? -3 : -2;
+        } else {
+            irepyc("OK TO DELETE ?", reply);
+            option = reconnect != 0 ? 2 : 1;
+        }
+    }
+    return reply;
+}
+
+// Removes the motion blocks of the range (from its first block on), giving
+// the key of the last one removed; point after: the first tool point after
+// the range, when a motion follows it. Status -3 on a list failure.
+void remove_range(const i32* end, i32* last, bool& follows, f32* after, f32* adir, i32& changed, i32& status)
+{
+    follows = false;
+    TPTOP(SLOT_FIRST, status);
+    if (status < 0) return;
+    i32 answer = 0;
+    lacces(0, answer);
+    while (status >= 0) {
+        i32 size = 0, type = 0, cls = 0, number = 0;
+        TPBLKH(AM_LIST, size, type, cls, status);
+        if (status >= 0) tpget(AM_LIST, 1, DT_INT, &number, status);
+        lclos();
+        if (status < 0) break;
+        const bool at_end = number == end[2] ||
+                            ((type == 7 || type == 27 || type == 227) && end[2] > number &&
+                             end[2] < number + (size - 1) / (type == 7 ? 4 : 7));
+        if (cls == BC_MOVE) {
+            const i32 points = type == 7 ? (size - 1) / 4 : (type == 27 || type == 227) ? (size - 1) / 7 : 1;
+            blkkey(last, number + (points > 1 ? points - 1 : 0));
+            changed = 1;
+            if (at_end) {
+                f32 v[3];
+                if (GAPDIR(0, 0.0f, 0.0f, 0.0f, v) != 0) {
+                    i32 n = -1, st = 0;
+                    NXTPOI(0, after, adir, n, st);
+                    follows = st >= 0 && n != -1;
+                }
+            }
+            ncd_delete_blocks(0, last);
+            TPDELB(1, status);
+            if (status < 0) break;
+        }
+        if (at_end) return;
+        TPJUMP(1, status);
+    }
+    status = -3;
+}
+
+// Closes the gap from the previous motion (none when the range began at
+// the first motion) to the point after the range (none when nothing
+// follows) by the connect option.
+void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bool follows, const f32* after,
+                   const f32* adir, f32 clear, f32 zup, i32& type, i32& status)
+{
+    type = 22;
+    f32 feed = 0.0f;
+    if (option == 2) {
+        const i32 code = 1;
+        i32 st = 0;
+        PRVMCH(2, 1, &code, st);
+        feed = wrd2r(PRM9[0]);
+        PRMFLG(0, st);
+        STPV01(1);
+        TECHST.status[1] = 2;
+        TECHST.requested[1] = 4;
+        for (int k = 0; k < 3; ++k) {
+            DSP8[DSP8_POS + k] = r2wrd(prev[k]);
+            DSP8[DSP8_AXIS + k] = r2wrd(pdir[k]);
+        }
+        const f32 p2[3] = {follows ? after[0] : prev[0], follows ? after[1] : prev[1], follows ? after[2] : prev[2]};
+        if (before || follows) GAPCON(clear, zup, prev[0], prev[1], prev[2], p2[0], p2[1], p2[2]);
+        ncd_connect_toolpath();
+    } else if (follows && before) {
+        MOVLIN(2, after, adir, status);
+        if (status < 0) return;
+    }
+    i32 st = 0;
+    UPDBOT(st);
+    if (option == 1) {
+        if (follows && before) {
+            i32 flag = 0;
+            DISPLB(1, flag, st);
+            if (st == -1) status = -3;
+        }
+        ncd_connect_toolpath();
+    } else {
+        PRM9[0] = r2wrd(feed);
+        TECHST.requested[1] = 1;
+        PTAMCH(st);
+    }
+    (void)ZUP;
+}
+}  // namespace
+
+void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* start, i32* end, i32& changed,
+            i32& request, i32& status)
+{
+    changed = request = status = 0;
+    f32 clear = wrd2r(HEI8[0]) - zshift(), zup = 1.0f;
+    modinz();
+    bool atstart = false;
+    auto finish = [&]() {
+        if (changed == 0) request = 0;
+        if (status >= 0 && atstart) status = 17;
+    };
+    i32 inmarker = 0, prevblock = -1;
+    f32 prev[3], pdir[3];
+    FNDRNG(SLOT_FIRST, SLOT_LAST, start, end, 0, inmarker, prevblock, prev, pdir, status);
+    if (status < 0) return finish();
+    ncd_set_block_or_proc_attn(start, 0);
+    ncd_set_block_or_proc_attn(end, 0);
+    i32 option = 1;
+    const i32 reply = ask(reconnect, option, clear, zup);
+    if (reply == 1 && option == 3) {
+        EDTLOP(start, end, type, changed, request, status);
+        return;
+    }
+    if (reply != 1) {
+        const bool atend = reconnect == 1 && keep == 0;
+        ncd_set_block_or_proc_attn(atend ? end : start, 1);
+        i32 st = 0;
+        TPTOP(atend ? SLOT_LAST : SLOT_FIRST, st);
+        if (!atend) copy_key(end, start);
+        copy_key(result, atend ? end : start);
+        if (reply == 0 || reply == -2) status = -2;
+        if (keep == 0) MRKSTP(1, result, type, st);
+        return finish();
+    }
+    clear += zshift();
+    i32 last[KEY_N];
+    blkkey(last, -1);
+    bool follows = false;
+    f32 after[3] = {0, 0, 0}, adir[3] = {0, 0, 1};
+    remove_range(end, last, follows, after, adir, changed, status);
+    if (status < 0) {
+        eroutc("DLTBLK, ERRORS IN LIST", 0);
+        return finish();
+    }
+    i32 answer = 0;
+    lmark(1, SLOT_GAP, answer);
+    const bool before = prevblock != -1;
+    if (!before) {
+        atstart = true;
+    } else {
+        std::memcpy(MOVST.point, prev, sizeof prev);
+        std::memcpy(MOVST.axis, pdir, sizeof pdir);
+        MOVST.normal[0] = MOVST.normal[1] = 0.0f;
+        MOVST.normal[2] = 1.0f;
+        MOVST.newproc = 1;
+        MOVST.closed = 0;
+        MOVST.restart = 1;
+    }
+    i32 st = 0;
+    if (before) {
+        ncd_set_block_position(prevblock, reconnect == 0 ? -1 : 1, st);
+        ncd_set_attrs_as_curr_block();
+    }
+    if (reconnect == 0) {
+        ncd_connect_toolpath();
+    } else {
+        reconnect_gap(option, before, prev, pdir, follows, after, adir, clear, zup, type, status);
+        if (status < 0) return finish();
+    }
+    if (keep == 0) {
+        MRKSTP(1, result, type, st);
+        if (st == -3) status = -3;
+    }
+    if (status > 0) status = 0;
+    finish();
+}
+
+void EDTDLT(i32* start, i32* key, i32& type, i32& changed, i32& request, i32& status)
+{
+    changed = request = status = 0;
+    if (start[2] == -1 || key[2] == -1 || start[2] == key[2]) return;
+    i32 answer = 0;
+    lmark(1, SLOT_EDITOR, answer);
+    if (answer < 1) {
+        eroutc("EDTDLT, ERRORS IN LIST", 0);
+        status = -3;
+        return;
+    }
+    i32 result[KEY_N];
+    copy_key(result, start);
+    DLTBLK(1, 0, result, type, start, key, changed, request, status);
+    if (status == -2) {
+        i32 st = 0;
+        TPTOP(SLOT_EDITOR, st);
+        if (st < 0) {
+            eroutc("EDTDLT, ERRORS IN LIST", 0);
+            status = -3;
+        }
+    } else {
+        copy_key(key, result);
+    }
+}
+
+void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
+{
+    changed = request = 0;
+    if (key[2] == -1) return;
+    i32 answer = 0;
+    lmark(1, SLOT_EDITOR, answer);
+    if (answer < 1) {
+        eroutc("EDTTRM, ERRORS IN LIST", 0);
+        status = -3;
+        return;
+    }
+    i32 start[KEY_N], end[KEY_N];
+    copy_key(start, key);
+    copy_key(end, key);
+    i32 number = -1, st = 0;
+    JPENDP(number, type, st);
+    end[2] = number;
+    TPTOP(SLOT_EDITOR, st);
+    if (number != -1 && number != key[2]) {
+        DLTBLK(2, 0, key, type, start, end, changed, request, status);
+        if (status != -1 && status != -2) return;
+    }
+    // Nothing deleted: the tool is shown again where it stood.
+    const i32 direction = MOVSTA.direction;
+    MOVSTA.direction = MOVSTA.jump;
+    STEPTL(key[2], -1, 1, key, type, -1.0f, 0.0f, st);
+    MOVSTA.direction = direction;
+}
+
+void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw, i32& status)
+{
+    status = 0;
+    auto fail = [&]() {
+        eroutc("[mnedup, ]ERRORS IN UPDATE AFTER MANUAL EDIT", 0);
+        status = -1;
+    };
+    if (open != 0) {
+        CLSSBL(status);
+        if (status < 0) return fail();
+        open = 0;
+        if (changed != 0) {
+            const i32 two = 2;
+            TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, status);
+            if (status < 0) return fail();
+            f32 first[3], fdir[3], last[3], ldir[3];
+            i32 none = 1;
+            FSTLST(first, fdir, last, ldir, none, status);
+            if (status < 0) return fail();
+            if (none == 0) {
+                const f32* values[4] = {first, fdir, last, ldir};
+                const i32 codes[4] = {6, 28, 5, 27};
+                for (i32 k = 0; k < 4 && status >= 0; ++k) TPCHNN(AM_LIST, GR_GLOBAL, codes[k], DT_REAL, values[k], status);
+                if (status < 0) return fail();
+            }
+        }
+        if (code22 != 0) {
+            const i32 two = 2;
+            TPCHNN(AM_LIST, GR_GLOBAL, 22, DT_INT, &two, status);
+            if (status < 0) return fail();
+        }
+    }
+    DSM4[4] = 0;
+    MUTOOL(2);
+    status = 0;
+    if (redraw != 0) updtwa(1);
+}

@@ -1,0 +1,183 @@
+#include "edit/gapcon.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/readers.h"
+#include "blocks/tech.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/modflg.h"
+#include "core/records.h"
+#include "cutter/loccom.h"
+#include "cutter/linntb.h"
+#include "edit/alter/motion.h"
+#include "edit/alter/search.h"
+#include "edit/support.h"
+#include "passes/orient.h"
+#include "passes/retract.h"
+#include "passes/services.h"
+#include "surfaces/trimodel.h"
+
+namespace {
+const f32 ZUP[3] = {0.0f, 0.0f, 1.0f};
+
+// Reads the end vector of one motion block met while walking; false for a
+// block that is not a motion.
+bool motion_vector(i32 side, const f32* given, f32* vector, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status < 0 || cls != BC_MOVE) {
+        lclos();
+        return false;
+    }
+    bool found = true;
+    if (type == 2 || type == 22 || type == 222 || type == 7 || type == 27 || type == 227) {
+        i32 records = 0, number = 0;
+        f32 p[3], v[3];
+        RDBT2(AM_LIST, type, size, records, number, p, v, status);
+        // Walking backward, a string gives its last point's values.
+        for (i32 r = 1; side == 1 && r < records && status >= 0; ++r)
+            RDBT2(AM_LIST, type, size, records, number, p, v, status);
+        std::memcpy(vector, v, sizeof v);
+    } else if (type == 3 || type == 23 || type == 223) {
+        i32 number = 0, plane = 0;
+        f32 angle = 0, step = 0, centre[3], end[3], v[3];
+        RDBT3(AM_LIST, type, number, plane, angle, step, centre, end, v, status);
+        PRPPNT(centre, side == 1 ? given : end, angle >= 0.0f ? 1.0f : -1.0f, vector);
+    } else if (type == 5 || type == 25 || type == 225) {
+        i32 n = 0;
+        tpget(AM_LIST, 1, DT_INT, &n, status);  // block number
+        tpget(AM_LIST, 1, DT_INT, &n, status);  // control points
+        std::vector<f32> w(static_cast<size_t>(n > 0 ? 4 * n : 4));
+        if (n > 0) tpget(AM_LIST, 4 * n, DT_REAL, w.data(), status);
+        const size_t at = side == 1 && n > 0 ? static_cast<size_t>(4 * n - 4) : 0;
+        std::memcpy(vector, w.data() + at, 3 * sizeof(f32));
+    } else {
+        found = false;
+    }
+    lclos();
+    return found && status >= 0;
+}
+}  // namespace
+
+i32 GAPDIR(const i32& side, const f32& x, const f32& y, const f32& z, f32* vector)
+{
+    const f32 given[3] = {x, y, z};
+    vector[0] = vector[1] = 0.0f;
+    vector[2] = 1.0f;
+    i32 answer = 0;
+    lmark(1, 3, answer);
+    if (answer < 1) return 0;
+    i32 found = 0, st = 0;
+    while (found == 0) {
+        i32 jst = 0;
+        TPJUMP(side == 1 ? -1 : 1, jst);
+        if (jst < 0) break;
+        if (motion_vector(side, given, vector, st)) found = 1;
+        if (st < 0) break;
+    }
+    TPTOP(3, st);
+    return found;
+}
+
+i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
+{
+    flag = 0;
+    LOCSET(0, ZUP, ZUP, 1, 0.0f, EDTCX.linktol);
+    f32 p[3] = {x, y, z};
+    f32 xyz[3 * 8], nrm[3 * 8];
+    i32 flg[8] = {0}, len[4] = {0}, nst = 0, tot = 0, st = 0;
+    LINNTB(1, 1, p, p, EDTCX.linktol, static_cast<f32>(EDTCX.linka), static_cast<f32>(EDTCX.linkb), 8, 0, 0, xyz,
+           nrm, flg, nst, 4, len, tot, st);
+    if (st != 0 || tot < 1) return 0;
+    flag = flg[0];
+    return z - xyz[2] < 0.03f ? 1 : 0;
+}
+
+void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f32 p2x, f32 p2y, f32 p2z)
+{
+    const f32 p1[3] = {p1x, p1y, p1z}, p2[3] = {p2x, p2y, p2z};
+    const i32 oldclear = HEI8[0];
+    const f32 oldzup = EDTCX.zup, olda = LOCOFA, oldb = LOCOFB;
+    f32 v1[3], v2[3];
+    const i32 before = GAPDIR(1, p1x, p1y, p1z, v1);
+    const i32 after = GAPDIR(0, p2x, p2y, p2z, v2);
+    // A side without a motion has no point: only the other side's move.
+    if ((before == 0 && after == 0) || (before != 0 && after != 0 && eqpt3(p1, p2))) return;
+    i32 st = 0;
+    const i32 feedcode = 1;
+    PRVMCH(2, 1, &feedcode, st);
+    if (before != 0 && after != 0 && TECHST.feed < 0.0f && eqval(p1z, clearance) && eqval(p2z, clearance)) {
+        MOVLIN(2, p2, ZUP, st);
+        return;
+    }
+    const i32 segcode = nu_sgcd_get_code();
+    nu_sgcd_set_code(0);
+    HEI8[0] = r2wrd(clearance);
+    EDTCX.zup = z_up;
+    HFLSET(before == 0 || after == 0 ? 1 : 0);
+    i32 n1 = 0, n2 = 0;
+    SRFCNT(n1, n2);
+    const f32 a = static_cast<f32>(EDTCX.linka), b = static_cast<f32>(EDTCX.linkb);
+    SETMOC(EDTCX.onsurf != 0 ? EDTCX.linkkind : 1, EDTCX.linklen, EDTCX.linkfac, 0.0f, EDTCX.zup, EDTCX.linktol, a, b, 1, n1, n2, HEI8 + 48,
+           HEI8 + 76);
+    i32 on1 = 0, on2 = 0;
+    // Without an edit context (the whole tool path) the links are vertical.
+    const bool surfaces = EDTCX.linkkind != 1 && EDTCX.onsurf != 0;
+    if (surfaces) {
+        LOCOFA = a;
+        LOCOFB = b;
+        GAPMDL();
+        i32 flag = 0;
+        on2 = GAPPOS(p2x, p2y, p2z, flag);
+        on1 = GAPPOS(p1x, p1y, p1z, flag);
+    }
+    TECHST.status[1] = 2;
+    if (before != 0) {
+        if (on1 != 0) {
+            SRFRET(2, p1, p1, v1, ZUP, 1, st);
+        } else if (after != 0) {
+            ZRET(2, p1, ZUP, st);
+        } else if (clearance > p1z) {
+            // Nothing follows: a plain rise to the clearance height (the
+            // retract of the passes leaves the tool where it is here).
+            const f32 up[3] = {p1x, p1y, clearance};
+            MOVRPD(2, up, ZUP, 1, st);
+        }
+    }
+    if (after != 0 && st >= 0) {
+        if (before == 0) {
+            // Nothing before: the tool comes down from the clearance height
+            // over the point.
+            const f32 over[3] = {p2x, p2y, std::fmax(clearance, p2z)};
+            std::memcpy(MOVST.point, over, sizeof over);
+            std::memcpy(MOVST.axis, ZUP, sizeof over);
+        }
+        if (on2 == 0) ZAPR(2, p2, ZUP, st);
+        else SRFAPR(2, p2, p2, v2, ZUP, 1, st);
+    }
+    PTAMCH(st);
+    // The feed in force after the link, by the requested feed code.
+    switch (TECHST.requested[1]) {
+    case 1: EDTFED = wrd2r(PRM9[0]); break;
+    case 3: EDTFED = static_cast<f32>(PRM9[4]) * wrd2r(PRM9[0]) * 0.01f; break;
+    case 4: EDTFED = -1.0f; break;
+    case 27: EDTFED = wrd2r(PRM9[21]); break;
+    default: break;
+    }
+    // Put back whatever road was taken.
+    if (surfaces) {
+        for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL}) TRIMDL[w] = -1;
+    }
+    LOCOFA = olda;
+    LOCOFB = oldb;
+    HEI8[0] = oldclear;
+    EDTCX.zup = oldzup;
+    nu_sgcd_set_code(segcode);
+}

@@ -1,0 +1,263 @@
+// DELETE and DELETE TO END in scripted editor sessions: the connect options,
+// the questions declined, ranges at either end of the list, and the list
+// read back after each.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "blocks/navig.h"
+#include "edit/delete.h"
+#include "edit/support.h"
+#include "tests/edit/editor_common.h"
+
+namespace {
+std::string script()
+{
+    std::string s;
+    for (const std::string& l : norak::transcript()) s += l + "\n";
+    return s;
+}
+
+void question(const std::string& answer)
+{
+    norak::Reply r;
+    r.kind = "question";
+    r.answer = answer;
+    norak::add_reply(r);
+}
+
+// Lines to x = 0, 10 (blocks 1, 2), a feed (3), lines to 20, 30, 40 (4..6).
+void path()
+{
+    ed::line(0);
+    ed::line(10);
+    fix::tech(1, 800.0f);
+    ed::line(20);
+    ed::line(30);
+    ed::line(40);
+}
+
+struct Motion {
+    i32 type;
+    f32 p[3];
+};
+// The motions and technology blocks of the list in order (points relative to
+// the fixture's origin).
+std::string shown(const std::vector<Motion>& b)
+{
+    std::string s;
+    for (const Motion& m : b)
+        s += std::to_string(m.type) + " " + std::to_string(m.p[0]) + " " + std::to_string(m.p[1]) + " " +
+             std::to_string(m.p[2]) + "\n";
+    return s;
+}
+
+std::vector<Motion> read_back()
+{
+    std::vector<Motion> out;
+    for (size_t k = 1; k < norak::main_list().elems.size(); ++k) {
+        const auto& w = norak::main_list().elems[k].words;
+        Motion m{w[0], {0, 0, 0}};
+        if ((w[0] == 2 || w[0] == 22 || w[0] == 222) && w.size() >= 5)
+            for (int c = 0; c < 3; ++c) m.p[c] = wrd2r(w[2 + c]) - fix::ORIGIN[c];
+        out.push_back(m);
+    }
+    return out;
+}
+
+std::vector<Motion> motions(const std::vector<Motion>& b)
+{
+    std::vector<Motion> out;
+    for (const Motion& m : b)
+        if (m.type != 1) out.push_back(m);
+    return out;
+}
+
+// DELETE from block `from` to block `to` by the editor with the replies the
+// caller queued in between; the editor leaves with EXIT.
+i32 delete_range(i32 from, i32 to, const std::function<void()>& answers, i32* changed = nullptr)
+{
+    ed::menu("JUMP START");
+    ed::menu("JUMP BLOCK");
+    ed::menu("L:BLK", std::to_string(from));
+    ed::menu("DELETE");
+    ed::menu("L:BLK", std::to_string(to));
+    ed::menu("EXIT");
+    answers();
+    ed::menu("EXIT");
+    const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+    i32 c = 0, st = 99;
+    manedt(-1, flags, 1, 0, c, st);
+    if (changed) *changed = c;
+    return st;
+}
+
+void vertical_links()
+{
+    EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};
+    HEI8[0] = r2wrd(fix::ORIGIN[2] + 50.0f);
+}
+}  // namespace
+
+TEST(Delete, DirectlyWritesOneJoiningLineAndKeepsTheTechnologyBlocks)
+{
+    ed::fresh();
+    path();
+    i32 changed = 0;
+    ASSERT_EQ(delete_range(2, 5, [] { ed::menu("DIRECTLY"); }, &changed), 0) << script();
+    EXPECT_EQ(changed, 1);
+    EXPECT_TRUE(norak::transcript_has("prompt: SEL. CONNECT OPTION")) << script();
+    const auto b = read_back();
+    // Block 1, the feed, the joining line to the point after the range, block 6.
+    ASSERT_EQ(b.size(), 4u) << script();
+    EXPECT_EQ(b[0].type, 2);
+    EXPECT_EQ(b[1].type, 1);
+    EXPECT_EQ(b[2].type, 2);
+    EXPECT_NEAR(b[2].p[0], 40.0f, 1e-4f);
+    EXPECT_EQ(b[3].type, 2);
+    EXPECT_NEAR(b[3].p[0], 40.0f, 1e-4f);
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+}
+
+TEST(Delete, ThroughClearWithVerticalLinksRetractsAndApproaches)
+{
+    ed::fresh();
+    path();
+    vertical_links();
+    ASSERT_EQ(delete_range(2, 5, [] {
+                  ed::menu("THROUGH CLEAR");
+                  ed::menu("ACCEPT");
+              }),
+              0)
+        << script();
+    const auto b = read_back();
+    // Block 1, the feed, a rise over block 1's end, the approach down to
+    // the point after the range, block 6.
+    ASSERT_GE(b.size(), 5u) << script();
+    EXPECT_EQ(b.front().type, 2);
+    EXPECT_EQ(b[1].type, 1);
+    std::vector<Motion> link;
+    for (size_t k = 2; k + 1 < b.size(); ++k)
+        if (b[k].type == 2 || b[k].type == 22 || b[k].type == 222) link.push_back(b[k]);
+    ASSERT_GE(link.size(), 2u) << script();
+
+    EXPECT_NEAR(link.front().p[0], 0.0f, 1e-4f);
+    EXPECT_GT(link.front().p[2], 0.5f);
+    EXPECT_NEAR(link.back().p[0], 40.0f, 1e-4f);
+    EXPECT_NEAR(link.back().p[2], 0.0f, 1e-4f);
+    for (const Motion& m : link) EXPECT_GE(m.p[2], -1e-4f);
+    EXPECT_NEAR(b.back().p[0], 40.0f, 1e-4f);
+}
+
+TEST(Delete, DecliningLeavesTheListUnchanged)
+{
+    // The connect option escaped (NC kind 22), "OK TO DELETE ?" answered no
+    // (another NC kind) and DELETE TO END answered no.
+    for (int road = 0; road < 3; ++road) {
+        ed::fresh();
+        if (road == 1) NPT1[NPT1_MACHINE] = 12;
+        path();
+        const auto before = read_back();
+        i32 changed = 0;
+        if (road < 2) {
+            ASSERT_EQ(delete_range(2, 5, [road] {
+                          if (road == 0) ed::escape();
+                          else question("no");
+                      }, &changed),
+                      0)
+                << script();
+        } else {
+            ed::menu("JUMP START");
+            ed::menu("DELETE TO END");
+            question("no");
+            ed::menu("EXIT");
+            const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+            i32 st = 99;
+            manedt(-1, flags, 1, 0, changed, st);
+            ASSERT_EQ(st, 0) << script();
+        }
+        EXPECT_EQ(changed, 0) << road;
+        const auto after = read_back();
+        ASSERT_EQ(after.size(), before.size()) << road << script();
+        for (size_t k = 0; k < after.size(); ++k) {
+            EXPECT_EQ(after[k].type, before[k].type);
+            EXPECT_EQ(after[k].p[0], before[k].p[0]);
+        }
+        EXPECT_EQ(norak::replies_left(), 0u) << road << script();
+    }
+}
+
+TEST(Delete, TheConnectOptionEscapedAnswersCancelled)
+{
+    ed::fresh();
+    path();
+    ed::escape();
+    i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+    blkkey(start, 2);
+    blkkey(key, 4);
+    EDTDLT(start, key, type, changed, request, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(read_back().size(), 6u);
+}
+
+TEST(Delete, RangesAtEitherEndWriteOnlyTheSideThatExists)
+{
+    // From the first motion: status 17, only the approach to the point after
+    // the range.
+    {
+        ed::fresh();
+        path();
+        vertical_links();
+        ed::menu("THROUGH CLEAR");
+        ed::menu("ACCEPT");
+        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+        blkkey(start, 1);
+        blkkey(key, 4);
+        EDTDLT(start, key, type, changed, request, st);
+        EXPECT_EQ(st, 17) << script();
+        const auto b = read_back();
+        ASSERT_GE(b.size(), 4u) << script();
+        EXPECT_EQ(b[0].type, 1);  // the feed stays
+        // No rise from a point before the range: the tool comes down over
+        // the point after it (x 30) to it, then blocks 5 and 6.
+        const auto m = motions(b);
+        ASSERT_GE(m.size(), 3u) << shown(b);
+        for (size_t k = 0; k + 1 < m.size(); ++k) EXPECT_NEAR(m[k].p[0], 30.0f, 1e-4f) << k << shown(b);
+        EXPECT_GT(m.front().p[2], 0.5f);
+        EXPECT_NEAR(m[m.size() - 2].p[2], 0.0f, 1e-4f);
+        EXPECT_NEAR(m.back().p[0], 40.0f, 1e-4f);
+    }
+    // To the last motion, by DELETE and by DELETE TO END: only the rise.
+    for (bool toend : {false, true}) {
+        ed::fresh();
+        path();
+        vertical_links();
+        i32 st = 0;
+        if (toend) {
+            ed::menu("JUMP START");
+            ed::menu("JUMP BLOCK");
+            ed::menu("L:BLK", "4");
+            ed::menu("DELETE TO END");
+            question("yes");
+            ed::menu("EXIT");
+            const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+            i32 changed = 0;
+            manedt(-1, flags, 1, 0, changed, st);
+        } else {
+            st = delete_range(4, 6, [] {
+                ed::menu("THROUGH CLEAR");
+                ed::menu("ACCEPT");
+            });
+        }
+        ASSERT_EQ(st, 0) << script();
+        const auto m = motions(read_back());
+        // Blocks 1 and 2, then one rise over block 2's end to the clearance.
+        ASSERT_EQ(m.size(), 3u) << shown(read_back());
+        EXPECT_NEAR(m[1].p[0], 10.0f, 1e-4f);
+        EXPECT_NEAR(m[2].p[0], 10.0f, 1e-4f);
+        EXPECT_NEAR(m[2].p[2], 50.0f, 1e-3f);
+    }
+}

@@ -1,0 +1,174 @@
+// DELETE LOOP: loops cut out where the path crosses itself in its plane, the
+// crossing found by the plane fit, arcs cut at the crossing in their sense.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "blocks/readers.h"
+#include "blocks/writers.h"
+#include "edit/delete.h"
+#include "edit/loops.h"
+#include "tests/edit/editor_common.h"
+
+namespace {
+std::string script()
+{
+    std::string s;
+    for (const std::string& l : norak::transcript()) s += l + "\n";
+    return s;
+}
+
+void yes()
+{
+    norak::Reply r;
+    r.kind = "question";
+    r.answer = "yes";
+    norak::add_reply(r);
+}
+
+// DELETE LOOP from block a to block b; its status.
+i32 delete_loop(i32 a, i32 b, i32& changed)
+{
+    ed::menu("DELETE LOOP");
+    yes();
+    i32 start[KEY_N], key[KEY_N], type = 0, request = 0, st = 0;
+    blkkey(start, a);
+    blkkey(key, b);
+    EDTDLT(start, key, type, changed, request, st);
+    return st;
+}
+
+struct Seen {
+    i32 type, number;
+    std::vector<f32> w;  // the block's words after its number
+};
+std::vector<Seen> read_back()
+{
+    std::vector<Seen> out;
+    for (size_t k = 1; k < norak::main_list().elems.size(); ++k) {
+        const auto& w = norak::main_list().elems[k].words;
+        Seen s{w[0], w[1], {}};
+        for (size_t j = 2; j < w.size(); ++j) s.w.push_back(wrd2r(w[j]));
+        out.push_back(s);
+    }
+    return out;
+}
+
+f32 rel(const Seen& s, int c) { return s.w[static_cast<size_t>(c)] - fix::ORIGIN[c]; }
+}  // namespace
+
+TEST(DeleteLoop, AFigureEightLosesOneLobeAndRunsThroughTheCrossing)
+{
+    ed::fresh();
+    ed::line(0, 0);    // 1: the point before the range
+    ed::line(10, 10);  // 2
+    ed::line(10, 0);   // 3
+    ed::line(0, 10);   // 4
+    ed::line(0, 0);    // 5: back at the start, not a loop
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 5, changed), 0) << script();
+    EXPECT_EQ(changed, 1);
+    const auto b = read_back();
+    ASSERT_EQ(b.size(), 4u) << script();
+    // Block 2 now ends at the crossing of (0,0)-(10,10) with (10,0)-(0,10).
+    EXPECT_EQ(b[1].number, 2);
+    EXPECT_NEAR(rel(b[1], 0), 5.0f, 1e-3f);
+    EXPECT_NEAR(rel(b[1], 1), 5.0f, 1e-3f);
+    EXPECT_NEAR(rel(b[1], 2), 0.0f, 1e-3f);
+    EXPECT_EQ(b[2].number, 4);
+    EXPECT_EQ(b[3].number, 5);
+}
+
+TEST(DeleteLoop, LinesThatDoNotCrossAreLeftAlone)
+{
+    ed::fresh();
+    ed::line(0, 0);
+    ed::line(10, 0);
+    ed::line(20, 5);
+    const auto before = read_back();
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 3, changed), 0) << script();
+    EXPECT_EQ(changed, 0);
+    const auto after = read_back();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k].w, before[k].w);
+}
+
+TEST(DeleteLoop, AnArcLeftOverMoreThanHalfATurnKeepsItsSense)
+{
+    ed::fresh();
+    ed::line(10, 0);  // 1: the arc's start
+    // 2: three quarters of a turn anticlockwise about the origin, radius 10.
+    const f32 centre[2] = {fix::ORIGIN[0], fix::ORIGIN[1]};
+    const f32 end[3] = {fix::ORIGIN[0], fix::ORIGIN[1] - 10.0f, fix::ORIGIN[2]};
+    const f32 up[3] = {0, 0, 1};
+    i32 st = 0;
+    PTBT3(AM_APPEND, 3, 1, 4.712389f, 0.1f, centre, end, up, 0, st);
+    ASSERT_EQ(st, 0);
+    ed::line(-3, -3);    // 3
+    ed::line(-10, -10);  // 4: crosses the arc at 225 degrees
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 4, changed), 0) << script();
+    EXPECT_EQ(changed, 1);
+    const auto b = read_back();
+    ASSERT_EQ(b.size(), 3u) << script();
+    ASSERT_EQ(b[1].type, 3);
+    // Words: type, number, plane, sweep, step, centre (2), end (3).
+    const auto& words = norak::main_list().elems[2].words;
+    const i32 number = words[1], plane = words[2];
+    const f32 angle = wrd2r(words[3]);
+    EXPECT_EQ(number, 2);
+    EXPECT_EQ(plane, 1);
+    EXPECT_GT(angle, 3.1415927f) << "the arc turns on anticlockwise past half a turn";
+    EXPECT_NEAR(angle, 3.9269908f, 0.02f);
+    EXPECT_EQ(b[2].number, 4);
+}
+
+TEST(DeleteLoop, TheSweepOfAnArcFollowsItsSense)
+{
+    const f32 c[2] = {0, 0};
+    const f32 s[3] = {10, 0, 0}, e[3] = {-7.0710678f, -7.0710678f, 0};
+    f32 sweep = 0;
+    i32 st = 0;
+    arc_sweep(1, c, s, e, 1.0f, sweep, st);
+    EXPECT_NEAR(sweep, 3.9269908f, 1e-4f);
+    arc_sweep(1, c, s, e, -1.0f, sweep, st);
+    EXPECT_NEAR(sweep, -2.3561945f, 1e-4f);
+    // Planes XZ and YZ take their own co-ordinates.
+    const f32 s2[3] = {10, 5, 0}, e2[3] = {0, 5, 10};
+    arc_sweep(2, c, s2, e2, 1.0f, sweep, st);
+    EXPECT_NEAR(sweep, 1.5707964f, 1e-4f);
+    const f32 s3[3] = {5, 0, 10}, e3[3] = {5, 10, 0};
+    arc_sweep(3, c, s3, e3, -1.0f, sweep, st);
+    EXPECT_NEAR(sweep, -1.5707964f, 1e-4f);
+}
+
+TEST(DeleteLoop, FindLoopsWorksInTheFittedPlane)
+{
+    // The figure eight stood up in the plane x = z: the crossing is found
+    // there and its height is the mean of both segments'.
+    std::vector<LoopPoint> p(5);
+    const f32 uv[5][2] = {{0, 0}, {10, 10}, {10, 0}, {0, 10}, {0, 0}};
+    for (int k = 0; k < 5; ++k) {
+        p[static_cast<size_t>(k)] = LoopPoint{{uv[k][0], uv[k][1], uv[k][0]}, {0, 0, 1}, 2, k + 1};
+    }
+    Loop loops[LOOP_MAX];
+    i32 n = 0, st = 0;
+    find_loops(p.data(), 5, LOOP_MAX, loops, n, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(loops[0].number1, 2);
+    EXPECT_EQ(loops[0].number2, 4);
+    EXPECT_NEAR(loops[0].p[0], 5.0f, 1e-3f);
+    EXPECT_NEAR(loops[0].p[1], 5.0f, 1e-3f);
+    EXPECT_NEAR(loops[0].p[2], 5.0f, 1e-3f);
+    // Points on one line define no plane; two points are too few.
+    for (LoopPoint& q : p) q.p[1] = q.p[0];
+    find_loops(p.data(), 5, LOOP_MAX, loops, n, st);
+    EXPECT_EQ(st, -1);
+    find_loops(p.data(), 2, LOOP_MAX, loops, n, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("THREE POINTS ARE REQUIRED TO DEFINE A PLANE"));
+}

@@ -12,7 +12,7 @@
 #include "core/records.h"
 #include "edit/delete.h"
 #include "edit/least.h"
-#include "edit/msgblk.h"
+#include "edit/blktext.h"
 #include "edit/proctab.h"
 #include "edit/report/estimate.h"
 #include "edit/report/service.h"

@@ -1,4 +1,4 @@
-#include "edit/msgblk.h"
+#include "edit/blktext.h"
 
 #include <vector>
 

@@ -8,7 +8,7 @@
 #include "blocks/listacc.h"
 #include "blocks/tech.h"
 #include "core/codedio.h"
-#include "edit/msgblk.h"
+#include "edit/blktext.h"
 #include "edit/prmflg.h"
 #include "tests/edit/editor_common.h"
 

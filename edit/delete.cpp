@@ -28,6 +28,18 @@ f32 zshift() { return wrd2r(NPT1[NPT1_ORIGIN + 2]); }
 
 void copy_key(i32* to, const i32* from) { std::memcpy(to, from, KEY_N * sizeof(i32)); }
 
+// Remembers the editor's list position; a refusal says so under the
+// command's name with status -3.
+bool remember_editor(const char* message, i32& status)
+{
+    i32 answer = 0;
+    lmark(1, SLOT_EDITOR, answer);
+    if (answer >= 1) return true;
+    eroutc(message, 0);
+    status = -3;
+    return false;
+}
+
 // The connect option: 1 DIRECTLY, 2 THROUGH CLEAR, 3 DELETE LOOP; the
 // clearance height and Z-up of THROUGH CLEAR. Answers the reply: 1 go on,
 // 0 or -2 declined, -1 the second confirm (declined, status kept).
@@ -227,13 +239,7 @@ void EDTDLT(i32* start, i32* key, i32& type, i32& changed, i32& request, i32& st
 {
     changed = request = status = 0;
     if (start[2] == -1 || key[2] == -1 || start[2] == key[2]) return;
-    i32 answer = 0;
-    lmark(1, SLOT_EDITOR, answer);
-    if (answer < 1) {
-        eroutc("EDTDLT, ERRORS IN LIST", 0);
-        status = -3;
-        return;
-    }
+    if (!remember_editor("EDTDLT, ERRORS IN LIST", status)) return;
     i32 result[KEY_N];
     copy_key(result, start);
     DLTBLK(1, 0, result, type, start, key, changed, request, status);
@@ -253,13 +259,7 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
 {
     changed = request = 0;
     if (key[2] == -1) return;
-    i32 answer = 0;
-    lmark(1, SLOT_EDITOR, answer);
-    if (answer < 1) {
-        eroutc("EDTTRM, ERRORS IN LIST", 0);
-        status = -3;
-        return;
-    }
+    if (!remember_editor("EDTTRM, ERRORS IN LIST", status)) return;
     i32 start[KEY_N], end[KEY_N];
     copy_key(start, key);
     copy_key(end, key);

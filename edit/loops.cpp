@@ -403,7 +403,8 @@ void EDTLOP(i32* start, i32* end, i32& type, i32& changed, i32& request, i32& st
             status = 0;
             break;
         }
-        if (pts.size() > 1) {
+        // Fewer than three points make no loop (and no plane to look in).
+        if (pts.size() >= 3) {
             Loop loops[LOOP_MAX];
             i32 nloops = 0;
             find_loops(pts.data(), static_cast<i32>(pts.size()), LOOP_MAX, loops, nloops, st);

@@ -172,3 +172,36 @@ TEST(DeleteLoop, FindLoopsWorksInTheFittedPlane)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("THREE POINTS ARE REQUIRED TO DEFINE A PLANE"));
 }
+
+TEST(DeleteLoop, AMarkedSectionIsNotCollectedAndOtherMotionsAreRefused)
+{
+    // The figure eight with its lobe's second line inside a marked link
+    // section: the run ends at the closing marker and no loop is left to
+    // find in either run.
+    ed::fresh();
+    ed::line(0, 0);     // 1
+    ed::line(10, 10);   // 2
+    fix::marker(32);    // 3
+    ed::line(10, 0);    // 4
+    fix::marker(31);    // 5
+    ed::line(0, 10);    // 6
+    ed::line(0, 0);     // 7
+    const auto before = read_back();
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 7, changed), 0) << script();
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(read_back().size(), before.size());
+    EXPECT_FALSE(norak::transcript_has("internal:")) << script();
+    // A line of type 22 in the range: the message, nothing changes.
+    ed::fresh();
+    ed::line(0, 0);
+    ed::line(10, 10);
+    fix::line(22, {10, 0, 0});
+    ed::line(0, 10);
+    ed::line(0, 0);
+    EXPECT_EQ(delete_loop(2, 5, changed), 0) << script();
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(read_back().size(), 5u);
+    EXPECT_TRUE(norak::transcript_has("TRIMMING LOOPS CAN ONLY WORK ON :|LINEAR OR CIRCULAR MOTION BLOCKS"))
+        << script();
+}

@@ -362,3 +362,27 @@ TEST(PassComparison, LongSegmentsAreSampledWithBlendedNormals)
     }
     EXPECT_EQ(mine, 12);
 }
+
+TEST(PassComparison, AShortStepTakesItsDirectionFromTheLongerNeighbour)
+{
+    // A jump back over the bottom of a V-groove (walls 1 in 2): the tool
+    // steps 0.2 to -x between the walls, shorter than max(D / 20, 0.05) = 0.5.
+    // Along -x the side test would reject the pair; the neighbouring step
+    // (+x) gives the direction and the pair is a spot. Without a neighbour
+    // the step's own direction stays, and so does the rejection.
+    const f32 s = std::sqrt(1.25f);
+    const std::vector<f32> nl = {0.5f / s, 0, 1 / s}, nr = {-0.5f / s, 0, 1 / s};
+    for (int road = 0; road < 3; ++road) {
+        cl::grid(10.0f, 5.0f, 0, 0, 100, 20);
+        std::vector<f32> p, n;
+        if (road == 0) p.insert(p.end(), {38, 5, 6}), n.insert(n.end(), nl.begin(), nl.end());
+        p.insert(p.end(), {50.1f, 5, 0.5f}), n.insert(n.end(), nl.begin(), nl.end());
+        p.insert(p.end(), {49.9f, 5, 0.5f}), n.insert(n.end(), nr.begin(), nr.end());
+        if (road == 1) p.insert(p.end(), {62, 5, 6}), n.insert(n.end(), nr.begin(), nr.end());
+        store(0, p, n);
+        i32 st = -9;
+        clnpas(0.02f, 0, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(filed(), road == 2 ? 0u : 1u) << road;
+    }
+}

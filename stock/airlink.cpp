@@ -99,7 +99,7 @@ void next_feed(i32& N, f32& F)
 void needed(const f32* P1, const f32* P2, f32& E1, f32& E2, i32& status)
 {
     E1 = E2 = NONE;
-    const i32 n = holder_steps.n;
+    const i32 n = std::min(holder_steps.n, stk_sections);
     const bool same = eqpt2(P1, P2) != 0;
     for (i32 k = 1; k <= n + 1; ++k) {
         i32 st = 0;
@@ -129,7 +129,7 @@ void needed(const f32* P1, const f32* P2, f32& E1, f32& E2, i32& status)
 f32 dropped(const f32* P)
 {
     f32 h = NONE;
-    const i32 n = holder_steps.n;
+    const i32 n = std::min(holder_steps.n, stk_sections);
     for (i32 k = 1; k <= n + 1; ++k) {
         i32 st = 0;
         stk_image_select(k, st);
@@ -281,7 +281,10 @@ void link_first(i32 second, i32 code, i32& status)
     Writer w;
     w.open(old, status);
     if (status >= 0) write_feed_code(4, status);
+    // The approach starts above its target: the writers' last point is put
+    // there and the first move written even so.
     RSTMOV();
+    MOVST.point[0] = top[0], MOVST.point[1] = top[1], MOVST.point[2] = top[2];
     if (status >= 0) optim_line(top, status);
     if (status >= 0 && eqpt3(D, top) == 0) optim_line(D, status);
     if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);

@@ -158,6 +158,9 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     std::vector<i32> gone;
     lacces(2, a);
     goto_block(1, j1, status);
+    // The writers go on from where the tool stands after j1 (or j2).
+    f32 here[3] = {P0[0], P0[1], P0[2]};
+    if (status >= 0 && j1 != j2) move_end_point(here, status);
     while (status >= 0 && j1 != j2) {
         i32 number = 0, type = 0, size = 0, tc = 0, pos = 0;
         f32 f = 0;
@@ -174,6 +177,7 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     PathEdit edit;
     edit.begin();
     for (i32 k : gone) edit.doom_at(k);
+    std::copy(here, here + 3, MOVST.point);
     if (!gone.empty() && top + w.s < P0[2]) {
         const f32 above[3] = {P0[0], P0[1], std::max(top + w.s, static_cast<f32>(n - 1) * dz + P0[2])};
         w.form(27);

@@ -182,6 +182,7 @@ void stk_image_clear(i32 close)
     for (StkImage& m : cache) close_image(m, close != 0);
     close_image(temp, close != 0);
     forget_current(-2);
+    stk_sections = 0;  // the holder sections' images went with the rest
 }
 
 void stk_image_select(const i32& slot, i32& status)

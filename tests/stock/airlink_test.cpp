@@ -205,6 +205,42 @@ TEST_F(AirLink, WithTheSafetyDistanceNotSetNoLinkOrPlungePointLiesBelowTheStockT
     EXPECT_TRUE(norak::transcript_has("optim_safety, NO SAFETY DISTANCE"));
 }
 
+TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
+{
+    // The approach of the first cut onto (20, 0, 11) over the block of 10:
+    // the moves before it go, it comes down from the clearance height to a
+    // safety distance above the stock found under the tool there.
+    const f32 p2[3] = {20.0f, 0.0f, 11.0f};
+    path(0.0f, p2);
+    i32 st = 0;
+    optim_relink(-1, second, st);
+    ASSERT_EQ(st, 0);
+    std::vector<Move> m = opttest::moves();
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_FLOAT_EQ(m[0].p[0], 20.0f);
+    EXPECT_GE(m[0].p[2], 40.0f - 28.0f + S);  // the sections dropped beside the wall
+    EXPECT_LT(m[0].feed, 0.0f);
+    for (const Move& x : m)
+        if (x.number == next) break;
+        else EXPECT_FLOAT_EQ(x.p[0], 20.0f);
+    // The end of the path: the last move at a feed retracts to the clearance
+    // height at the maximum feed.
+    fresh();
+    path(0.0f, p2);
+    optim_final_retract(1, nullptr);
+    m = opttest::moves();
+    EXPECT_FLOAT_EQ(m.back().p[2], 11.0f);  // already above the clearance height of 4
+    const i32 n = static_cast<i32>(m.size());
+    HEI8[0] = r2wrd(30.0f);
+    optim_final_retract(1, nullptr);
+    m = opttest::moves();
+    ASSERT_EQ(static_cast<i32>(m.size()), n + 1);
+    EXPECT_FLOAT_EQ(m.back().p[2], 30.0f);
+    EXPECT_LT(m.back().feed, 0.0f);
+    optim_final_retract(0, nullptr);
+    EXPECT_EQ(static_cast<i32>(opttest::moves().size()), n + 1);
+}
+
 TEST_F(AirLink, AFailedWriteLeavesTheToolPathAsItWas)
 {
     const f32 p2[3] = {40.0f, 0.0f, 0.0f};

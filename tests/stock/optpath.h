@@ -67,10 +67,12 @@ inline i32 tool(const char* name, f32 D, f32 R, f32 cut, f32 clear, const std::v
 }
 
 // The machine values of the tests: base feed 1000, named feeds 50, 20, 70
-// and 80 % (plunge 200); heights: clearance 4.
+// and 80 % (plunge 200), the maximum feed (form 27) read as -2; heights:
+// clearance 4.
 inline void machine()
 {
     PRM9[0] = r2wrd(1000.0f);
+    PRM9[21] = r2wrd(-2.0f);
     PRM9[3] = 50;
     PRM9[4] = 20;
     PRM9[5] = 70;

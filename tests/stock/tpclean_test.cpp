@@ -1,0 +1,83 @@
+// The clean-up of a rewritten tool path: a down-and-up excursion between
+// two traverses removed (its closing rise kept when it ends elsewhere), a
+// run of rapid moves lifted to the working clearance height.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/crvtrim.h"
+#include "stock/optedit.h"
+
+namespace {
+
+struct TpClean : ::testing::Test {
+    stocktest::Path p;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
+        opttest::machine();
+        rapid_top = 10.0f;
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+    }
+    std::vector<std::array<f32, 3>> points()
+    {
+        std::vector<std::array<f32, 3>> out;
+        for (const auto& m : opttest::moves()) out.push_back({m.p[0], m.p[1], m.p[2]});
+        return out;
+    }
+    using P = std::vector<std::array<f32, 3>>;
+};
+
+TEST_F(TpClean, AnExcursionBetweenTraversesGoesAndThePathStaysContinuous)
+{
+    for (f32 rise : {10.0f, 12.0f}) {
+        SetUp();
+        p = stocktest::Path{};
+        p.feed(-1.0f);
+        p.line(0, 0, 10);
+        p.line(10, 0, 10);
+        p.feed(300.0f);
+        p.line(10, 0, 2);
+        p.feed(-1.0f);
+        p.line(10, 0, rise);
+        p.line(20, 0, rise);
+        opttest::counter_past(p.next);
+        i32 st = 0;
+        tp_drop_verticals(st);
+        EXPECT_EQ(st, 0);
+        if (rise == 10.0f)
+            EXPECT_EQ(points(), (P{{0, 0, 10}, {10, 0, 10}, {20, 0, 10}}));
+        else
+            EXPECT_EQ(points(), (P{{0, 0, 10}, {10, 0, 10}, {10, 0, 12}, {20, 0, 12}}));
+    }
+}
+
+TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
+{
+    p.feed(300.0f);
+    p.line(0, 0, 0);
+    p.line(5, 0, 0);
+    p.feed(-1.0f);
+    p.line(5, 0, 3);
+    p.line(8, 0, 3);
+    p.line(12, 0, 3);
+    p.feed(300.0f);
+    p.line(12, 0, 0);
+    p.line(15, 0, 0);
+    opttest::counter_past(p.next);
+    i32 st = 0;
+    tp_clean_moves(2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(points(), (P{{0, 0, 0}, {5, 0, 0}, {5, 0, 10}, {12, 0, 10}, {12, 0, 3}, {12, 0, 0}, {15, 0, 0}}));
+    const auto m = opttest::moves();
+    EXPECT_LT(m[3].feed, 0.0f);
+    EXPECT_FLOAT_EQ(m[5].feed, 300.0f);
+}
+
+}  // namespace

@@ -241,6 +241,38 @@ TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
     EXPECT_EQ(static_cast<i32>(opttest::moves().size()), n + 1);
 }
 
+TEST_F(AirLink, TheHolderStageReportsOrMovesAPassToTheEndWithItsFeedAndLinksOverIt)
+{
+    const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    path(0.0f, p2, 1000.0f);
+    const auto before = opttest::snapshot();
+    i32 cut[10] = {0, 0, 0, 0, 7, 7, 0, 0, 0, 0}, run[4] = {first, second, 0, 0}, st = 0;
+    CMPBLK[CMP_HOLDER] = 2;  // report: nothing rewritten
+    optim_air_stage(cut, run, 0, 10000, 10000, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(opttest::snapshot(), before);
+    EXPECT_EQ(cut[4], 0);
+    EXPECT_EQ(cut[5], 0);
+    CMPBLK[CMP_HOLDER] = 4;  // adapt: the pass again at the end at 50 %, a link in its place
+    optim_air_stage(cut, run, 0, 10000, 10000, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    EXPECT_GT(run[2], 0);
+    EXPECT_EQ(run[3], run[2]);
+    const std::vector<Move> m = opttest::moves();
+    bool copied = false;
+    for (const Move& x : m)
+        if (x.number == run[2]) copied = true;
+    EXPECT_TRUE(copied);
+    // The copy of the old link's three moves ends the path at P2, at rapid.
+    EXPECT_FLOAT_EQ(m.back().p[0], 40.0f);
+    EXPECT_FLOAT_EQ(m.back().p[2], 0.0f);
+    // In the old place: the rebuilt link, whose traverse clears the stock.
+    const std::vector<Move> l = link();
+    ASSERT_GE(l.size(), 2u);
+    EXPECT_EQ(depth(l[0].p, l[1].p), 0.0f);
+}
+
 TEST_F(AirLink, AFailedWriteLeavesTheToolPathAsItWas)
 {
     const f32 p2[3] = {40.0f, 0.0f, 0.0f};

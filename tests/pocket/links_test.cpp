@@ -387,6 +387,13 @@ TEST(PocketLinks, TheStagesAreTimedOnlyIn3DPockets)
     clr_cut(0, 4.0, 1, 5, st);
     ASSERT_EQ(st, 0);
     EXPECT_FALSE(norak::transcript_has("start cutting pocket"));
+    // the first stage shows its loop count unless the cut mode is 1
+    EXPECT_TRUE(norak::transcript_has("TOTAL NUMBER OF LOOPS 7. DONE:"));
+    Table w;  // a fresh transcript
+    w.row(0, 1, 0, square(-5, -5, 50));
+    nested_squares(w);
+    clr_cut(0, 4.0, 1, 1, st);
+    EXPECT_FALSE(norak::transcript_has("TOTAL NUMBER OF LOOPS"));
     Table u;
     u.row(0, 1, 0, square(-5, -5, 50));
     pokdim = 3;

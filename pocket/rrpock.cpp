@@ -329,6 +329,9 @@ void remerge(Run& run, IlsPair& m, ScanWords& words, i32 r, const pokarr& lr, i3
         m.added = true;
         for (i32 q = first; q <= lup_count && status == 0; ++q) {
             lup_row(q).inherited = lup_row(r).inherited;
+            // the loop stands in r's place in the loop tree
+            lup_row(q).tag1 = lup_row(r).tag1;
+            lup_row(q).tag2 = lup_row(r).tag2;
             if (q == first) lup_row(q).key = lup_row(r).key;
             words.set(q, j + 1, status);
             drop_clockwise(q);

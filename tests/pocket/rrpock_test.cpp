@@ -4,6 +4,7 @@
 // ends the run with its status and message.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -169,6 +170,27 @@ TEST(OffsetDriver, ARingOfIslandsKeepsThePocketInsideIt)
                            {0.0f, 5.0f, 5.0f, 5.0f, 5.0f}, 1);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(widths(r), (std::multiset<i32>{34, 70, 100}));
+    // a fifth island whose offset (31..45 x 40..60) reaches into the hole:
+    // the hole's loop merged with it keeps its place, less that offset
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const Result q = clear({rect(0, 0, 100, 100), rect(20, 20, 60, 8), rect(20, 72, 60, 8), rect(22, 30, 6, 40),
+                            rect(72, 30, 6, 40), rect(36, 45, 4, 10)},
+                           {0.0f, 5.0f, 5.0f, 5.0f, 5.0f, 5.0f}, 1);
+    ASSERT_EQ(q.status, 0);
+    EXPECT_EQ(widths(q), (std::multiset<i32>{34, 70, 100}));
+    i32 at = 0;
+    bool found = false;
+    for (i32 l = 0; l < q.n; ++l) {
+        f64 a = 0.0;
+        for (i32 j = 0; j < q.counts[l]; ++j) {
+            const i32 k = at + j, m = at + (j + 1) % q.counts[l];
+            a += 0.5 * (f64(q.pts[2 * k]) * q.pts[2 * m + 1] - f64(q.pts[2 * m]) * q.pts[2 * k + 1]);
+        }
+        if (std::fabs(std::fabs(a) - (34.0 * 34.0 - 12.0 * 20.0)) < 1e-2) found = true;
+        at += q.counts[l];
+    }
+    EXPECT_TRUE(found);
 }
 
 TEST(OffsetDriver, AnIslandTurnedOutOfTheOuterContourTakesTheLevelsDistance)

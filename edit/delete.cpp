@@ -71,12 +71,13 @@ i32 ask(const i32& reconnect, i32& option, f32& clear, f32& zup)
     return reply;
 }
 
-// Removes the motion blocks of the range (from its first block on), giving
-// the key of the last one removed; point after: the first tool point after
-// the range, when a motion follows it. Status -3 on a list failure.
-void remove_range(const i32* end, i32* last, bool& follows, f32* after, f32* adir, i32& changed, i32& status)
+// Removes the motion blocks of the range (from its first block on) with
+// their display blocks; point after: the first tool point after the range,
+// when a motion follows it. Status -3 on a list failure.
+void remove_range(const i32* end, bool& follows, f32* after, f32* adir, i32& changed, i32& status)
 {
     follows = false;
+    i32 shown[KEY_N];
     TPTOP(SLOT_FIRST, status);
     if (status < 0) return;
     i32 answer = 0;
@@ -87,12 +88,11 @@ void remove_range(const i32* end, i32* last, bool& follows, f32* after, f32* adi
         if (status >= 0) tpget(AM_LIST, 1, DT_INT, &number, status);
         lclos();
         if (status < 0) break;
-        const bool at_end = number == end[2] ||
-                            ((type == 7 || type == 27 || type == 227) && end[2] > number &&
-                             end[2] < number + (size - 1) / (type == 7 ? 4 : 7));
+        // The range's ends are whole blocks: the range search breaks a
+        // string that holds either end into lines.
+        const bool at_end = number == end[2];
         if (cls == BC_MOVE) {
-            const i32 points = type == 7 ? (size - 1) / 4 : (type == 27 || type == 227) ? (size - 1) / 7 : 1;
-            blkkey(last, number + (points > 1 ? points - 1 : 0));
+            blkkey(shown, number);
             changed = 1;
             if (at_end) {
                 f32 v[3];
@@ -102,7 +102,7 @@ void remove_range(const i32* end, i32* last, bool& follows, f32* after, f32* adi
                     follows = st >= 0 && n != -1;
                 }
             }
-            ncd_delete_blocks(0, last);
+            ncd_delete_blocks(0, shown);
             TPDELB(1, status);
             if (status < 0) break;
         }
@@ -193,11 +193,9 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         return finish();
     }
     clear += zshift();
-    i32 last[KEY_N];
-    blkkey(last, -1);
     bool follows = false;
     f32 after[3] = {0, 0, 0}, adir[3] = {0, 0, 1};
-    remove_range(end, last, follows, after, adir, changed, status);
+    remove_range(end, follows, after, adir, changed, status);
     if (status < 0) {
         eroutc("DLTBLK, ERRORS IN LIST", 0);
         return finish();

@@ -14,6 +14,7 @@
 #include "core/codedio.h"
 #include "core/helpers.h"
 #include "core/host.h"
+#include "core/vec.h"
 #include "edit/alter/search.h"
 #include "edit/stepping.h"
 
@@ -33,13 +34,6 @@ void plane_axes(i32 plane, int& a, int& b, int& c)
 
 bool is_line(i32 type) { return type == 2 || type == 222; }
 bool is_arc(i32 type) { return type == 3 || type == 223; }
-
-void unit(f32* v)
-{
-    const f32 l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (l > 0.0f)
-        for (int k = 0; k < 3; ++k) v[k] /= l;
-}
 
 // Header and number of the block at the position.
 bool head(i32& size, i32& type, i32& cls, i32& number)
@@ -101,7 +95,7 @@ void ARC2PL(i32 first, i32 plane, f32 sweep, const f32* centre, const f32* start
         q.p[c] = start[c] + t * (end[c] - start[c]);
         if (k == n) std::memcpy(q.p, end, sizeof q.p);
         for (int j = 0; j < 3; ++j) q.v[j] = (1.0f - t) * svec[j] + t * evec[j];
-        unit(q.v);
+        unit3f(q.v);
     }
 }
 
@@ -146,13 +140,11 @@ bool fit_plane(const LoopPoint* points, i32 n, Frame& f)
     return st >= 0;
 }
 
-f32 dist2d(const f32* a, const f32* b) { return std::hypot(a[0] - b[0], a[1] - b[1]); }
-
 // Height of the segment a-b at the plane point x, linear along it.
 f32 height_at(const f32* a, const f32* b, const f32* x)
 {
-    const f32 l = dist2d(a, b);
-    const f32 t = l > 0.0f ? dist2d(a, x) / l : 0.0f;
+    const f32 l = dist_xy(a, b);
+    const f32 t = l > 0.0f ? dist_xy(a, x) / l : 0.0f;
     return a[2] + t * (b[2] - a[2]);
 }
 }  // namespace
@@ -203,16 +195,16 @@ void find_loops(LoopPoint* points, i32 n, i32 maxloops, Loop* loops, i32& nloops
             l.type1 = q[static_cast<size_t>(i)].type;
             l.number2 = q[static_cast<size_t>(j)].number;
             l.type2 = q[static_cast<size_t>(j)].type;
-            const f32 la = dist2d(a1, a2);
-            const f32 w = la > 0.0f ? 1.0f - dist2d(a1, x) / la : 1.0f;
+            const f32 la = dist_xy(a1, a2);
+            const f32 w = la > 0.0f ? 1.0f - dist_xy(a1, x) / la : 1.0f;
             f32 v[3];
             for (int k = 0; k < 3; ++k)
                 v[k] = w * q[static_cast<size_t>(i)].v[k] + (1.0f - w) * q[static_cast<size_t>(j - 1)].v[k];
-            unit(v);
+            unit3f(v);
             x[2] = 0.5f * (height_at(a1, a2, x) + height_at(b1, b2, x));
             f.back(x, l.p, true);
             f.back(v, l.v, false);
-            unit(l.v);
+            unit3f(l.v);
             i = j;  // the search goes on after the loop
             break;
         }

@@ -267,15 +267,37 @@ TEST_F(AirLink, TheHolderStageReportsOrMovesAPassToTheEndWithItsFeedAndLinksOver
     // The copy of the old link's three moves ends the path at P2, at rapid.
     EXPECT_FLOAT_EQ(m.back().p[0], 40.0f);
     EXPECT_FLOAT_EQ(m.back().p[2], 0.0f);
-    // In the old place: the rebuilt link, whose traverse clears the stock.
+    // In the old place: the rebuilt link, whose traverse clears the stock;
+    // the cut before it stays.
     const std::vector<Move> l = link();
     ASSERT_GE(l.size(), 2u);
     EXPECT_EQ(depth(l[0].p, l[1].p), 0.0f);
+    EXPECT_FLOAT_EQ(m[0].p[0], -5.0f);
+    // The first link of a cut (the cut record's flag, cleared by the stage):
+    // the approach from the list's start replaces everything before it.
+    fresh();
+    path(0.0f, p2, 1000.0f);
+    optim_cut_reset(cut);
+    EXPECT_EQ(cut[8], 1);
+    i32 run2[4] = {first, second, 0, 0};
+    optim_air_stage(cut, run2, 0, 10000, 10000, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(cut[8], 0);
+    EXPECT_FLOAT_EQ(opttest::moves()[0].p[0], 40.0f);
 }
 
 TEST_F(AirLink, AFailedWriteLeavesTheToolPathAsItWas)
 {
     const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    // A block number 0 does nothing.
+    path(0.0f, p2);
+    const auto before = opttest::snapshot();
+    i32 st = 0;
+    optim_air_link(first, 0, 0, st);
+    EXPECT_EQ(st, 0);
+    optim_air_link(0, second, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(opttest::snapshot(), before);
     const i32 failed = opttest::every_failure([&] { fresh(), path(0.0f, p2); },
                                               [&] {
                                                   i32 st = 0;

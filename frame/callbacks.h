@@ -10,12 +10,16 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
 // Slot 2: execution; mode 2 only closes the work after a stop.
 void PRCEXE(const i32& mode, i32& status);
 // Slots 3 and 4: parameters and geometry as coded segments on a medium.
-void PRCPRM(const i32& unused, const i32& medium, i32& position, i32& status);
-void PRCGEO(const i32& unused, const i32& medium, i32& position, i32& status);
+void PRCPRM(const i32& unused, const i32& medium, i32& position, i32& status);  // the parameters
+void PRCGEO(const i32& unused, const i32& medium, i32& position, i32& status);  // the geometry
 // Slot 5: reads the stored procedure back.
 void block_read_tavrek(const i32& medium, const i32& type, const i32& version, const i32& arg4, i32& remaining,
                        i32& status);
+// Reads a procedure stored by the oldest writer: the surfaces, their limits
+// (turned into the limit records by area50), the passes and the parameters.
 void blkrd_area(const i32& medium, i32& status);
+// The limits of a surface in the oldest form turned into a limit record:
+// the new direction code and the four limits over the surface's ranges.
 void area50(const i32& id, const i32& olddir, const f32* old, i32& newdir, f32* lim, i32& status);
 // Slot 6: change detection against the driver's copy of the block.
 void PRCCHG(i32& changed, i32& geometry, i32& status);

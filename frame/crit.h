@@ -6,13 +6,15 @@
 
 // Five class flags: part, check, closed contour, open contour, drill points.
 extern i32 CRTCLS[5];
-void CRTFLG(const i32* flags);
-i32 CRTNON();
+void CRTFLG(const i32* flags);  // sets the five class flags
+i32 CRTNON();                   // 1 when no class flag is set
 // Writes every entry of one mask list as a coded text item.
 void CRTPUT(const i32& medium, const i32& kind, i32& status);
 // Menu items of a geometry: with an action word (1-8 or 11-18; another code
 // is reported and leaves a blank row), or "EDIT".
 void CRTEDT(const i32& defined, const i32& action, const char* label, const i32& kind);
+// The EDIT item of a surface list: 'G' not defined, 'E' empty, 's' its
+// mask changed, 'c' criteria with entries.
 void CRTED2(const i32& defined, const i32& count, const char* label, const i32& kind);
 // The criteria report of the current procedure into its own file
 // "<name><number>.crit_list" (lower case); status -1 when it cannot be opened.

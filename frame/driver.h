@@ -94,32 +94,44 @@ extern i32 DRVBKT[DRV_KEYS];
 // The module's two parameter description areas handed to the host.
 extern i32 PARDSC1[64], PARDSC2[64];
 
+// The procedure driver: creates or opens the procedure of the type, then
+// runs define, questions, save and execute rounds until the finish, through
+// the eleven callbacks; key, size and block name the parameter block and its
+// record, copy the driver's copy of it.
 void PRCDRV(const i32& type, PrcDefFn cb1, PrcExeFn cb2, PrcPutFn cb3, PrcPutFn cb4, PrcReadFn cb5, PrcChgFn cb6,
             PrcIniFn cb7, PrcSrfFn cb8, PrcNrmFn cb9, PrcTrnFn cb10, PrcUpdFn cb11, const char* key, const i32& size,
             i32* block, i32* copy);
+// Keeps the driver's arguments for its steps.
 void DRVSET(const i32& type, PrcDefFn cb1, PrcExeFn cb2, PrcPutFn cb3, PrcPutFn cb4, PrcReadFn cb5, PrcChgFn cb6,
             PrcIniFn cb7, PrcSrfFn cb8, PrcNrmFn cb9, PrcTrnFn cb10, PrcUpdFn cb11, const char* key, const i32& size,
             i32* block, i32* copy);
 
 // Steps.
-void DRVCRE(const i32& first, i32& status);
-void DRVRND(i32& status);
-void DRVTPL(i32& status);
-void DRVDEF(i32& status);
-void DRVPST(i32& status);
-void DRVASK(i32& status, i32& skip);
-void DRVSAV(i32& status);
-void DRVEXE(const i32& reentry, i32& status);
-void DRVFIN(i32& status);
-void DRVEND(i32& status);
-void DRVREL(i32& status);
+void DRVCRE(const i32& first, i32& status);  // creates or opens the procedure and its state
+void DRVRND(i32& status);  // starts a round: the backup, the label, the settings' snapshot
+void DRVTPL(i32& status);  // the template read or write of the round, the procedure's colour
+void DRVDEF(i32& status);  // the definition (callback 1), then DRVPST
+void DRVPST(i32& status);  // after the definition: leaves on define-only or failure, else checks the changes
+void DRVASK(i32& status, i32& skip);  // the questions before execution (skip 1: no save nor execution)
+void DRVSAV(i32& status);  // verifies and saves the procedure block and its parameters
+void DRVEXE(const i32& reentry, i32& status);  // executes (callback 2) when the round asks for it
+void DRVFIN(i32& status);  // finishes: the sub-list closed, optimization, the header brought up to date
+void DRVEND(i32& status);  // the common exit, for success and failure
+void DRVREL(i32& status);  // releases the relations, masks and the procedure's state (callback 7)
 
 // Helpers.
-void DRVSOL(const i32& mode, const i32& type);
+void DRVSOL(const i32& mode, const i32& type);  // mode 1 saves and sets the solid permissions for the type, else restores
+// Loads the procedure's parameters (EDA2IO); in a template read whose tool
+// failed, reads them from the template.
 void DRVRDP(const i32& tplread, const i32& type, const char* key, const i32& size, i32* block, PrcReadFn cb5,
             PrcIniFn cb7, i32& status);
+// The template write (callbacks 3, 4) or read (callback 5) of the running
+// template operation; defined answers whether the geometry is defined.
 void DRVTMR(const i32& type, PrcPutFn cb3, PrcPutFn cb4, PrcReadFn cb5, i32& defined, i32& status);
-void DRVSYM(i32& status);
+void DRVSYM(i32& status);  // refreshes the relation symbols (the global ones replaced on failure)
+// Sets the display list's position at the latest saved procedure block key
+// (from count down) that the display still holds; direction > 0 hands the
+// host side -1, else 99.
 void POSLBK(const i32& direction, const i32& count, i32& status);
 
 // 1 in the host's orbis mode.

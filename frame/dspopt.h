@@ -7,4 +7,4 @@
 // options: clearance, insert and origin flags; display: texts and
 // tool-display flags. inserted: a message or code was inserted.
 void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& inserted, i32& status);
-void CHGORG(i32& status);
+void CHGORG(i32& status);  // the host's change of origin, the common words handed over

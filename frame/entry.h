@@ -2,6 +2,7 @@
 // surface-milling procedure.
 #pragma once
 
+// Runs the surface-milling procedure driver for the host's request.
 extern "C" void tavrek();
 // The host's call for the listing of the open tool path into "TP_LIST".
 extern "C" void tavrek_tplist();

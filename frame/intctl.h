@@ -28,8 +28,14 @@ struct IntState {
 };
 extern IntState INTST;
 
+// Starts the module for a procedure of the type: the tool path open at its
+// top list, the module's state reset, the machine type and pausability set.
 void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status);
+// A yes/no question (the default without questions), the prompt restored.
 void PRMRPL(const char* question, const i32& dflt, i32& reply);
+// Runs the execution (callback cb, mode 1) under the interrupt control; a
+// stop unwinds to it and the callback closes its work in mode 2 (stopped 1);
+// changed and change_word tell how the display was changed meanwhile.
 void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, i32& changed, i32& change_word,
             i32& status);
 void tool_at_display();  // draws the current tool at the "DSP8" position and registers it

@@ -12,7 +12,7 @@ inline i32& GEODEF = SRFGEO.GEODEF;
 // Change detection: the coordinate system changed; reset of its rebuild
 // flags at the start of a procedure.
 extern i32 CHGUCS;
-void CHGRST();
+void CHGRST();  // resets the change-detection state
 // The parameter check issued warnings.
 extern i32 PRMWRN;
 // Template flags and criteria texts.
@@ -21,8 +21,9 @@ extern i32 PRMWRN;
 #include "frame/crit.h"
 // Common arguments, attributes and the tool of the procedure.
 void GSCARG(const i32& a, const i32& b);
-void TOLSAV();
-void TOLRST();
+void TOLSAV();  // keeps the current milling tool's diameter, cutting length and corner radius
+void TOLRST();  // restores the values TOLSAV kept into the cached tool
+// Makes the tool current; status -1 when it cannot be loaded.
 void SELTOL(const i32& keep, const i32& id, i32& status);
 // Procedure-type tests (core/listname.h).
 #include "core/listname.h"
@@ -31,4 +32,4 @@ void SELTOL(const i32& keep, const i32& id, i32& status);
 // Insertion of a message or code into the tool path; done is set when one
 // was inserted. PCKFLG: the module's pick flag.
 extern i32 PCKFLG;
-void INSMSG(const i32& pick, i32& done);
+void INSMSG(const i32& pick, i32& done);  // inserts nothing here: done 0

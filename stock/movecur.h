@@ -13,10 +13,10 @@ constexpr i32 MV_ENTITY = 1, MV_LIST = 2;
 extern i32 MVLEFT;
 
 // Move families by block type.
-inline bool mv_line(i32 t) { return t == 2 || t == 22 || t == 222; }
-inline bool mv_arc(i32 t) { return t == 3 || t == 23 || t == 223; }
-inline bool mv_nurbs(i32 t) { return t == 5 || t == 25 || t == 225; }
-inline bool mv_string(i32 t) { return t == 7 || t == 27 || t == 227; }
+inline bool mv_line(i32 t) { return t == 2 || t == 22 || t == 222; }  // a linear move
+inline bool mv_arc(i32 t) { return t == 3 || t == 23 || t == 223; }  // a circular move
+inline bool mv_nurbs(i32 t) { return t == 5 || t == 25 || t == 225; }  // a NURBS move
+inline bool mv_string(i32 t) { return t == 7 || t == 27 || t == 227; }  // a point string
 
 // Reading mode 1: reads the entity's block count into MVLEFT; others nothing.
 void ent_blk_count(const i32& mode);

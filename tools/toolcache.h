@@ -96,50 +96,50 @@ void TLCCLR();
 void TLTINI();
 
 // Milling tools (-1.0 for another type).
-void GTDIAM(const i32& id, f32& value);
-void GTDIAD(const i32& id, f64& value);
-void GTCRNR(const i32& id, f32& value);
-void GTCUTL(const i32& id, f32& value);
-void GTCLRL(const i32& id, f32& value);
+void GTDIAM(const i32& id, f32& value);  // the diameter
+void GTDIAD(const i32& id, f64& value);  // the diameter in double precision
+void GTCRNR(const i32& id, f32& value);  // the corner radius
+void GTCUTL(const i32& id, f32& value);  // the cutting length
+void GTCLRL(const i32& id, f32& value);  // the clearance length
 void GTTAPA(const i32& id, f32& value);  // 0 for records of the oldest versions
 void GTMREC(const i32& id, f32* values);  // the 12 values of the MILL record
-void STDIAM(const f32& value);
-void STCRNR(const f32& value);
-void STCUTL(const f32& value);
+void STDIAM(const f32& value);  // sets the cached mill's diameter
+void STCRNR(const f32& value);  // sets the cached mill's corner radius
+void STCUTL(const f32& value);  // sets the cached mill's cutting length
 
 // Every tool.
 void GTTTYP(const i32& id, i32& type);  // -1 when it cannot be loaded
-void GTTSIZ(const i32& id, f32& size);
+void GTTSIZ(const i32& id, f32& size);  // the diameter (a punch's length unless round; 10 for wire), -1 none
 void GTTNAM(const i32& id, char* name, const i32& length);  // blank-padded, upper case
 void GTTNMC(const i32& id, char* name);                     // NUL-terminated, at most 19 characters
 void GTTTXT(const i32& id, char* text);                     // 20 characters, blank-padded
-void GTSYMM(const i32& id, i32& symbol);
+void GTSYMM(const i32& id, i32& symbol);  // display symbol, the type's own when unset; -1 no tool
 
 // Technology of the current case (case 1 when the case is out of range).
 void GTSPIN(const i32& id, i32& value);
-void GTVLOC(const i32& id, f32& value);
+void GTVLOC(const i32& id, f32& value);  // the cutting speed
 void GTFEED(const i32& id, f32& value);  // below 0: not set
-void STSPIN(const i32& value);
-void STVLOC(const f32& value);
-void STFEED(const f32& value);
+void STSPIN(const i32& value);  // sets the cached case's spindle speed
+void STVLOC(const f32& value);  // sets the cached case's cutting speed
+void STFEED(const f32& value);  // sets the cached case's feed
 
 // Drilling tools (types 1 and 8).
 void GTDRDI(const i32& id, f32& value);
-void GTDRCL(const i32& id, f32& value);
-void GTDRCU(const i32& id, f32& value);
-void GTDRTA(const i32& id, f32& value);
+void GTDRCL(const i32& id, f32& value);  // the clearance length
+void GTDRCU(const i32& id, f32& value);  // the cutting length
+void GTDRTA(const i32& id, f32& value);  // the tip angle
 
 // Wire tools (-1 for another type).
 void GTAGGN(const i32& id, i32& value);
-void GTAGFL(const i32& id, i32& value);
-void GTAGOF(const i32& id, i32& value);
-void GTAGPA(const i32& id, f32& value);
-void GTMKCC(const i32& id, i32& value);
-void GTMKOF(const i32& id, i32& value);
+void GTAGFL(const i32& id, i32& value);  // type 5: the flushing word
+void GTAGOF(const i32& id, i32& value);  // type 5: the offset number
+void GTAGPA(const i32& id, f32& value);  // type 5: the angle
+void GTMKCC(const i32& id, i32& value);  // type 7: the cutting condition
+void GTMKOF(const i32& id, i32& value);  // type 7: the offset number
 void GTCHGC(const i32& id, i32* codes);  // 5 G codes
-void GTCHOF(const i32& id, i32& value);
-void GTCHCR(const i32& id, i32& value);
-void GTCHAR(const i32& id, i32& value);
+void GTCHOF(const i32& id, i32& value);  // type 6: the offset number
+void GTCHCR(const i32& id, i32& value);  // type 6: the C register
+void GTCHAR(const i32& id, i32& value);  // type 6: the A register
 
 // ----------------------------------------------------- entities read directly
 // Header of a tool entity and its holder; holder and holder use 0 on failure.
@@ -148,6 +148,7 @@ void RDTOOL(const i32& id, i32* header, i32& holder, i32& hmode, i32& status);
 void HLDREC(const i32& mode, const i32& holder, i32* record, i32& status);
 // The same over the holder area.
 extern i32 HLDARA[HLDREC_N];
+// HLDREC over HLDARA.
 void dbdholdr(const i32& mode, const i32& holder, i32& status);
 // The holder record of a tool (no steps when it has none).
 void RDTHLD(const i32& id, i32* record, i32& status);

@@ -18,8 +18,8 @@ void DISPT0(const i32& tool, const f32* point, i32& figure);
 // Draws the tool at the point along the axis; figure -1 when nothing was
 // drawn (a degenerate axis is reported).
 void DISPT1(const i32& tool, const f32* point, const f32* axis, i32& figure);
-void TLXON1();
-void TLXON2();
+void TLXON1();  // exclusive-or drawing of the tool on, mode 1
+void TLXON2();  // exclusive-or drawing of the tool on, mode 2
 void TLXOFF();  // also forgets that the tool is shown
 
 // One reply of the host's dialog input on the dialog, from its first row.

@@ -36,17 +36,19 @@ void TLTADD(const i32& type, const i32& id, const char* name, i32& status);
 
 // Tool-type filter: ten flags, one per type.
 extern i32 TLFILT[10];
+// Sets the filter to the type alone, or with family nonzero to its family
+// (drill and mill; the lathe types).
 void TYPFLT(const i32& family, const i32& type);
 
 // Tool-list slots 1 to TLSMAX: tool ids with their names, in order of first
 // addition, in host dynamic memory.
 constexpr i32 TLSMAX = 10;
-void TLSRST(const i32& slot);
+void TLSRST(const i32& slot);  // empties the slot (its memory kept)
 void TLSFIL(const i32& slot, i32& count, i32& status);  // status 1: no tool type applies
 void TLSADD(const i32& slot, const i32& id, i32& status);  // status 1: already there
-void TLSCNT(const i32& slot, i32& count);
+void TLSCNT(const i32& slot, i32& count);  // tools in the slot
 void TLSGET(const i32& slot, const i32& n, i32& id, i32& status);  // n from 1; -5 past the end
 void TLSCHK(const i32& id, i32& status);  // 0 a tool passing the filter, 1 otherwise
-void reltol(const i32& slot, i32& status);
+void reltol(const i32& slot, i32& status);  // releases the slot's memory; -5 when the host refuses
 // Forgets every slot without releasing it (after the host was reset).
 void TLSINI();

@@ -37,7 +37,7 @@ extern EstimateState ESTST;
 // The output mode (0 nothing, 1 message window, 2 file, 3 file and message
 // window); another value is refused with a line on the standard output.
 void set_estimate_mode(const i32& mode);
-i32 get_estimate_mode();
+i32 get_estimate_mode();  // the output mode set last
 // Estimates the current procedure (CURPRC) from the current block of the
 // list to the list's end; first is cleared. Status 0, 2 when no tool path is
 // open, negative on failure (the report is still ended and its file closed).

@@ -49,17 +49,17 @@ void PRTNRB(const i32& unit, const i32& number, const f32& scale, const i32& poi
 // width characters (asterisks when the value does not fit), aN a text cut
 // or blank-padded to width.
 void fmti(char* out, i32 width, i32 value);
-void fmtf(char* out, i32 width, f64 value);
-void fmta(char* out, i32 width, const char* text, i32 length);
+void fmtf(char* out, i32 width, f64 value);  // fN.4; asterisks for a value not finite
+void fmta(char* out, i32 width, const char* text, i32 length);  // aN of length characters of text
 
 // One line of items on a listing unit.
 void lnout(const i32& unit, std::initializer_list<lnitem> items);
 // A line of one blank.
 void lnblank(const i32& unit);
 // Text items of the fields.
-inline lnitem lnNUM() { return lnT(LSTST.num, 6); }
-inline lnitem lnBLK() { return lnT(LSTST.blk, 11); }
-inline lnitem lnVAL() { return lnT(LSTST.val, 48); }
+inline lnitem lnNUM() { return lnT(LSTST.num, 6); }  // the number field
+inline lnitem lnBLK() { return lnT(LSTST.blk, 11); }  // the block field
+inline lnitem lnVAL() { return lnT(LSTST.val, 48); }  // the value field
 // A C text at its length.
 lnitem lnS(const char* text);
 // A field of `width` characters: the text in double quotes, blank-padded.

@@ -17,12 +17,17 @@ constexpr i32 AM_NONE = 7;     // readers do nothing
 constexpr i32 BC_FRAME = 0, BC_TECH = 1, BC_MOVE = 2, BC_MARKER = 3, BC_TEXT = 4, BC_HOME = 6, BC_CYCLE = 7,
               BC_PROC = 8, BC_ILLEGAL = -5;
 
+// Opens a block: on the list a new element after the cursor and its type
+// word; on another medium the size word and the type word (none for types
+// 0 and 12). Mode 7 is refused.
 void BLKOPN(const i32& mode, const i32& type, const i32& size, i32& status);
-void BLKCLS(const i32& mode);
-void NXTBLN(i32& number);
-void LSTBLN(i32& number);
-void TPCREL(i32& status);
-void PLSUPR(const i32& type, i32& cls);
+void BLKCLS(const i32& mode);  // closes a block opened on the list
+void NXTBLN(i32& number);      // the current list level's next block number, counted on
+void LSTBLN(i32& number);      // the number of the list level's last block
+void TPCREL(i32& status);      // creates a list element after the cursor (before the next)
+void PLSUPR(const i32& type, i32& cls);  // the class of a block type, BC_ILLEGAL for an unknown one
+// Reads the head of the block at the position: its size, type and class (a
+// one-word block is a marker); the list's cursor stays on the block.
 void TPBLKH(const i32& mode, i32& size, i32& type, i32& cls, i32& status);
 // Reads the size word of a block that stands in an entity stream without a
 // type word (the tool path header that opens a tool path entity).

@@ -11,9 +11,10 @@ struct MarkerStack {
 };
 extern MarkerStack MRKSTK;
 
-void tp_mrkr_init();
-void tp_mrkr_push(const i32& kind, const i32& code);
-void tp_mrkr_pop(i32& kind, i32& code);
+void tp_mrkr_init();  // an empty stack (an array left open released)
+void tp_mrkr_push(const i32& kind, const i32& code);  // pushes a marker, the array grown as needed
+void tp_mrkr_pop(i32& kind, i32& code);  // pops the top marker; -1 and -1 when empty
+// Releases the stack, warning (unless quiet) when markers are still open.
 void tp_mrkr_fin(const i32& quiet);
 // Writes the end marker of every start marker still open, innermost first
 // (the end marker of code c is of kind 2c, as the module pairs them), so that

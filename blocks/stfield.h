@@ -27,10 +27,10 @@ void MUFEED(const i32& context);
 
 // Set one modal value (SETMOD) and refresh its field.
 void SMOD01(const i32& context, const f32& feed);
-void SMOD02(const i32& context, const i32& spindle);
-void SMOD03(const i32& context, const i32& coolant);
-void SMOD10(const i32& context, const f32& speed);
-void SMD210(const i32& context, const i32& spindle, const f32& speed);
-void SMOD52(const i32& context, const i32& value);
-void SMOD53(const i32& context, const i32& value);
-void SMD100(const i32& context, const i32& tool);
+void SMOD02(const i32& context, const i32& spindle);  // the spindle speed, field 5
+void SMOD03(const i32& context, const i32& coolant);  // the coolant, field 6
+void SMOD10(const i32& context, const f32& speed);  // the cutting speed, field 5
+void SMD210(const i32& context, const i32& spindle, const f32& speed);  // spindle and cutting speed, field 5
+void SMOD52(const i32& context, const i32& value);  // parameter 52, field 5
+void SMOD53(const i32& context, const i32& value);  // parameter 53, field 4
+void SMD100(const i32& context, const i32& tool);  // the tool (parameter 100), its field

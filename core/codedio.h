@@ -36,14 +36,22 @@ struct BlockModeOff {
     BlockModeOff& operator=(const BlockModeOff&) = delete;
 };
 
+// Reads count words of the item type from the medium into buf (an
+// expression item of a tool path older than version 830 is a plain real).
 void tpget(const i32& medium, const i32& count, const i32& type, void* buf, i32& status);
-void tpgetl(const i32& medium, i32 count, i32 type, void* buf, i32& status);
-void tpget3(const i32& medium, const i32& count, const i32& ignored, void* buf, i32& status);
-void TPSKIP(const i32& medium, const i32& count, const i32& type, i32& status);
-void tpskpn(const i32& medium, i32 count, i32 type, i32& status);
+void tpgetl(const i32& medium, i32 count, i32 type, void* buf, i32& status);  // tpget, logicals made 0 or 1
+void tpget3(const i32& medium, const i32& count, const i32& ignored, void* buf, i32& status);  // tpget as integers
+void TPSKIP(const i32& medium, const i32& count, const i32& type, i32& status);  // passes over count words
+void tpskpn(const i32& medium, i32 count, i32 type, i32& status);  // TPSKIP by value
+// Writes count words of the item type to the medium (a text NUL-padded to
+// the full run); a negative count is refused.
 void TPPUT(const i32& medium, const i32& count, const i32& type, const void* buf, i32& status);
+// Writes one coded segment: code, count + 1, the type, then the values.
 void TPPUTNT(i32 medium, i32 code, i32 count, i32 type, const void* buf, i32& status);
+// TPPUTNT, position advanced by the segment's words.
 void tpptntl(i32 medium, i32 code, i32 count, i32 type, const void* buf, i32& position, i32& status);
+// The expression items of count words to or from the template file, each
+// as its value, text and value type records; nothing on another medium.
 void tpexpr(i32 medium, i32 count, void* buf, i32& status);
 
 // Reads one coded segment: its code, value count and type, then the values

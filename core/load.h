@@ -3,11 +3,12 @@
 
 #include "core/words.h"
 
+// The host's load call: at process attach the banner and the shared cells.
 extern "C" int module_load(void* handle, i32 reason, void* reserved);
 
-void MODINF(const i32& mode);
-void INICOM();
-void CNSINI();
+void MODINF(const i32& mode);  // the module-information banner (mode 2 only when verbose)
+void INICOM();  // enables the host's interrupts and sets the constant cells
+void CNSINI();  // sets the shared constant cells
 
 // The module-information record, byte by byte, and its length.
 const unsigned char* module_info(int& length);

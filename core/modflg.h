@@ -7,21 +7,27 @@
 #include "core/words.h"
 
 
-i32* MFLBLK();
-void MFLST1(i32 value);
+i32* MFLBLK();  // the five lane words
+void MFLST1(i32 value);  // sets the block-display counter
 i32 MFLGT0();  // the block-display counter
 void MFLCNT(i32 value);  // the display's own advance of the counter
-void MFLGT1(i32& result);
-void MFLGT3(i32& result);
-void MFLGT2(i32& iresult, f32& rresult);
-void MFLGS1(i32 mode, i32& value);
-void MFLGS2(i32 mode, f32& value);
-void MFLGS3(const i32& mode, i32& value);
-void HFLINI();
+void MFLGT1(i32& result);  // the second flag word
+void MFLGT3(i32& result);  // the first flag word
+void MFLGT2(i32& iresult, f32& rresult);  // the integer and real pair
+void MFLGS1(i32 mode, i32& value);  // the stored integer: mode 1 get, 2 set
+void MFLGS2(i32 mode, f32& value);  // the stored real: mode 1 get, 2 set
+void MFLGS3(const i32& mode, i32& value);  // the link word: mode 1 get, else set
+void HFLINI();  // the hold on, the retract switch kept, the link word 1
+// State 0 releases the hold: the retract switch saved and set; another
+// state restores it.
 void HFLSET(const i32& state);
-void HFLGET(i32& result);
+void HFLGET(i32& result);  // the hold state
 // Resets the flags at the start of a procedure.
 void MFLRST();
 
+// The message box: mode 0 empties it, 1 adds a line of the severity (1
+// ERROR, 2 WARNING, 3 ATTENTION) to the message window, the first two kept
+// and "MORE ..." marking the rest, 2 shows the lines kept.
 void MSGBOX(const i32& mode, const i32& severity, const i32& length, const char* text);
+// MSGBOX of a NUL-terminated text of at most 80 characters.
 void MSGBXT(const i32& mode, const i32& severity, const char* text);

@@ -13,17 +13,17 @@ extern i32 PRCCPY[PRCPAR_N];  // its working copy
 
 // Word n (1 to 478) of a block.
 inline i32& pwrd(i32* block, i32 n) { return block[n - 1]; }
-inline i32 pwrd(const i32* block, i32 n) { return block[n - 1]; }
-inline f32 pwrr(const i32* block, i32 n) { return wrd2r(block[n - 1]); }
-inline void pwrs(i32* block, i32 n, f32 v) { block[n - 1] = r2wrd(v); }
+inline i32 pwrd(const i32* block, i32 n) { return block[n - 1]; }  // read only
+inline f32 pwrr(const i32* block, i32 n) { return wrd2r(block[n - 1]); }  // as a real
+inline void pwrs(i32* block, i32 n, f32 v) { block[n - 1] = r2wrd(v); }  // set as a real
 
 // The same on the procedure's block.
 inline i32& pw(i32 n) { return PRCPAR[n - 1]; }
-inline f32 pwr(i32 n) { return wrd2r(PRCPAR[n - 1]); }
-inline void pws(i32 n, f32 v) { PRCPAR[n - 1] = r2wrd(v); }
+inline f32 pwr(i32 n) { return wrd2r(PRCPAR[n - 1]); }  // as a real
+inline void pws(i32 n, f32 v) { PRCPAR[n - 1] = r2wrd(v); }  // set as a real
 // Address of word n, for routines that take a word or an item by address.
 inline i32* pwa(i32 n) { return &PRCPAR[n - 1]; }
-inline f32* pwra(i32 n) { return reinterpret_cast<f32*>(&PRCPAR[n - 1]); }
+inline f32* pwra(i32 n) { return reinterpret_cast<f32*>(&PRCPAR[n - 1]); }  // as a real
 
 // Clears both blocks.
 void PRCCLR();

@@ -83,22 +83,25 @@ extern i32 NCFMAP[100];
 // Reads one record whole into an area of `words` words; a missing record
 // leaves the area as it was.
 void RDREC(const char* key, i32* data, i32 words, i32& status);
-void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);
+void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);  // writes one record whole
 
+// Writes the module's records back to the host at the end of a procedure
+// and releases the tool image, the translation rows and the bad-surface list.
 void PUTRECS(i32& status);
 // "COOR" from the header record: its frame and its origin in machine
 // coordinates, written back.
 void COORUP();
 
-void PPNGS(const i32& mode, char* text);
-void PPNPUT(i32& status);
-void PPNGET();
+void PPNGS(const i32& mode, char* text);  // the procedure's user name (19 characters): mode 1 get, else set
+void PPNPUT(i32& status);  // writes "PPN4"
+void PPNGET();  // reads "PPN4"
+// Texts 1 to 4 of "TXT2": mode 1 gets one blank-padded, else sets it.
 void GSTXT1(const i32& mode, char* text);
-void GSTXT2(const i32& mode, char* text);
-void GSTXT3(const i32& mode, char* text);
-void GSTXT4(const i32& mode, char* text);
-void PUTTXT(i32& status);
-void EDARST(const i32& flag);
+void GSTXT2(const i32& mode, char* text);  // text 2, as GSTXT1
+void GSTXT3(const i32& mode, char* text);  // text 3, as GSTXT1
+void GSTXT4(const i32& mode, char* text);  // text 4, as GSTXT1
+void PUTTXT(i32& status);  // writes "TXT2"
+void EDARST(const i32& flag);  // clears the request record (flag nonzero also writes it)
 
-void TRNREG1(i32& status);
-void TRNREG2(i32& status);
+void TRNREG1(i32& status);  // registers the first table of parameter translation rows
+void TRNREG2(i32& status);  // registers the second table of parameter translation rows

@@ -44,7 +44,7 @@ struct ClnTool {
     f32 d, r, a;
     bool mill;
 };
-ClnTool clntool();
+ClnTool clntool();  // the current tool as the clean-up sees it
 
 // Opens the grid over the part box (lower x, y, z, upper x, y, z) enlarged by
 // two tool diameters, and empties the pass store and the polyline store. A

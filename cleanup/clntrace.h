@@ -31,5 +31,5 @@ struct ClnOutline {
 // The outlines the last clndrv left (kept after the release), the spots it
 // found in the grid, and the pocket clearings it asked for.
 const std::vector<ClnOutline>& clntrc_outlines();
-i32 clntrc_spots();
-i32 clntrc_clearings();
+i32 clntrc_spots();  // the spots found in the grid
+i32 clntrc_clearings();  // the pocket clearings asked for

@@ -37,5 +37,5 @@ struct ClrNestResult {
     std::vector<i32> counts;
     std::vector<f32> points;
 };
-const ClrNestResult& clr_nest_result();
-void clr_nest_result_clear();
+const ClrNestResult& clr_nest_result();  // the nested results
+void clr_nest_result_clear();  // empties the nested results

@@ -79,4 +79,4 @@ void pkdbg_view(const f64* point, f32* out);
 
 // The contour-cleaning pass word (clr_nest_mode, 1 at load): set and read.
 void ccl_pass_set(i32 value);
-void ccl_pass_get(i32& value);
+void ccl_pass_get(i32& value);  // reads the pass word

@@ -6,14 +6,16 @@
 
 #include "core/words.h"
 
+// a . b, in double and of single-precision vectors.
 inline f64 dot3(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-inline f64 dot3f(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
+inline f64 dot3f(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }  // a . b
 // c = a x b (c may be a or b).
 inline void cross3(const f64* a, const f64* b, f64* c)
 {
     f64 x = a[1] * b[2] - a[2] * b[1], y = a[2] * b[0] - a[0] * b[2], z = a[0] * b[1] - a[1] * b[0];
     c[0] = x, c[1] = y, c[2] = z;
 }
+// cross3 of single-precision vectors.
 inline void cross3f(const f32* a, const f32* b, f32* c)
 {
     f64 x = f64(a[1]) * b[2] - f64(a[2]) * b[1];

@@ -19,4 +19,4 @@ void pk_fit_contour_arcs(const i32& mode, i32& status);
 // Makes the contour set for the table's rows (status 15 on failure) and
 // frees it again.
 void pk_contours_alloc(i32& status);
-void pk_contours_free();
+void pk_contours_free();  // frees the contour set

@@ -41,7 +41,7 @@ void get_crit_contours(const i32& kind, i32& changed);
 void set_contour_kinds();
 // Contours of kind 2, of kind 1.
 i32 num_closed_contours();
-i32 num_open_contours();
+i32 num_open_contours();  // contours of kind 1
 // Orientation (+1 or -1) of a contour definition; status 1 when a solid's
 // loop was exploded and the definition rewritten.
 void copy_contour_def(i32* def, i32& orientation, i32& status);
@@ -51,7 +51,7 @@ void cntset_load(const i32& mode, i32& changed);
 void cntset_keep(const i32& k);
 // As get_crit_contours for closed contours; the second explodes solids first.
 void cntset_by_crit(i32& changed);
-void cntset_by_crit_sol(i32& changed);
+void cntset_by_crit_sol(i32& changed);  // cntset_by_crit with the solids exploded first
 // Recomputes the element positions, sets every kind to 1 and renumbers.
 void cntset_locs();
 // Intersection parameters of two 2-D lines (P1 + t1 D1 = P2 + t2 D2):

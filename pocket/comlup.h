@@ -44,8 +44,8 @@ struct ComlupStore {
     pokarr pts;
     std::vector<i32> counts, dirs;
 };
-ComlupStore& comlup_collection();
-ComlupStore& comlup_second();
+ComlupStore& comlup_collection();  // the first collection
+ComlupStore& comlup_second();  // the second collection
 // Set by the one-offset engine when its result bears on the builder's final
 // status (2 or 3).
 extern i32 comlup_offset_flag;

@@ -60,6 +60,6 @@ struct LupWork {
     std::vector<i32> touch, mark;
     std::vector<f64> ain, aout, bin, bout;  // unit directions, 2 a crossing
 };
-const LupWork& luplup_work();
+const LupWork& luplup_work();  // the working data of the last call
 // Walks restarted by nudges in the last call (for checks).
 i32 luplup_restarts();

@@ -33,7 +33,7 @@ void find_regions_set(const i32& count, const i32* contours, const i32& built);
 // Regions found by the last call, and region k (from 0): its polygon
 // numbers into `list` (room for FR_MAX) and their number.
 i32 find_regions_count();
-void find_regions_get(const i32& k, i32* list, i32& n);
+void find_regions_get(const i32& k, i32* list, i32& n);  // region k's polygons
 // The running total of polygons of the levels already processed, and its reset.
 i32 find_regions_running();
-void find_regions_reset();
+void find_regions_reset();  // resets the running total

@@ -64,8 +64,8 @@ struct LupSaved {
     i32 count = 0;
     std::vector<LupRow> rows;
 };
-void lup_take(LupSaved& s);
-void lup_give(const LupSaved& s);
+void lup_take(LupSaved& s);  // takes the rows out
+void lup_give(const LupSaved& s);  // puts the rows back
 // Closes the box cache.
 void lup_box_close();
 // Boxes computed into the cache since it was opened (for checks).

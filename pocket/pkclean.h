@@ -28,5 +28,5 @@ void OFFSEG(i32 mode, i32 keep, const f64& tol, pokarr& a);
 // Tolerances the clean-up uses in the current pocket: the short-segment
 // length, the straight-run distance and sine.
 f64 pk_short_tol();
-f64 pk_colin_dist_tol();
-f64 pk_colin_sin_tol();
+f64 pk_colin_dist_tol();  // the straight-run distance
+f64 pk_colin_sin_tol();  // the straight-run sine

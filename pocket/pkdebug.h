@@ -29,7 +29,7 @@ i32 pokarr_draw(const pokarr& a);
 i32 pokarr_draw_body(const pokarr& a, const i32& world);
 // Packed points (dims 2 or 3) drawn in world (draw1) or pocket coordinates.
 i32 pkdbg_draw1(const i32& dims, const f64* pts, const i32& n);
-i32 pkdbg_draw0(const i32& dims, const f64* pts, const i32& n);
+i32 pkdbg_draw0(const i32& dims, const f64* pts, const i32& n);  // packed points drawn in pocket coordinates
 // Packed single-precision points drawn in world coordinates.
 i32 pkdbg_drawf(const i32& dims, const f32* pts, const i32& n);
 // Draws the loop of a row of the offset loop table; -1 for no such row.

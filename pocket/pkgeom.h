@@ -27,7 +27,7 @@ i32 pk_eqpt(const f64* a, const f64* b);
 i32 pk_eqpt3(const f64* a, const f64* b);
 // |a - b| below 1e-6; |a| below 1e-6.
 i32 pk_eqval(const f64& a, const f64& b);
-i32 pk_eqval0(const f64& a);
+i32 pk_eqval0(const f64& a);  // |a| below 1e-6
 
 // ------------------------------------------------------- segment geometry
 // Point of segment i at parameter t (x, y and z); i moves back to the arc's

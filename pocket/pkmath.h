@@ -12,7 +12,7 @@ constexpr f64 PK_2PI = 6.283185307179586;
 
 // a - b, a . b, a x b of 2-vectors.
 inline f64 pk_cross2(f64 ax, f64 ay, f64 bx, f64 by) { return ax * by - ay * bx; }
-inline f64 pk_dot2(f64 ax, f64 ay, f64 bx, f64 by) { return ax * bx + ay * by; }
+inline f64 pk_dot2(f64 ax, f64 ay, f64 bx, f64 by) { return ax * bx + ay * by; }  // a . b
 
 // Makes (x, y) a unit vector and gives its length; false (vector left as
 // it is) for a vector shorter than 1e-12.

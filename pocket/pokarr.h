@@ -54,8 +54,8 @@ void pkdm_rel_all();
 // Buffers in the pool's table, those in use, and the bytes of buffer i (for
 // checks).
 i32 pkdm_entries();
-i32 pkdm_in_use();
-i32 pkdm_bytes(i32 index);
+i32 pkdm_in_use();  // the buffers in use
+i32 pkdm_bytes(i32 index);  // the bytes of buffer index
 // Marks the buffers taken now (one flag a table entry).
 void pkdm_mark(std::vector<char>& taken);
 // Frees every buffer taken since the mark, leaving the others as they are.

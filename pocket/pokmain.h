@@ -66,8 +66,8 @@ struct PokMainState {
     f64 origin[3] = {0.0, 0.0, 0.0};
     i32 main_handle = -1, main_cap = 0, cpt_handle = -1, cpt_cap = 0, entry_state = 0;
 };
-void pokmain_take(PokMainState& s);
-void pokmain_give(const PokMainState& s, i32& status);
-i32 pokmain_cpt_capacity();
-i32 pokmain_dim();
-void pokmain_point(const i32& i, f64* p);
+void pokmain_take(PokMainState& s);  // takes the main arrays out
+void pokmain_give(const PokMainState& s, i32& status);  // puts the main arrays back
+i32 pokmain_cpt_capacity();  // the capacity of the contour-point array
+i32 pokmain_dim();  // the dimension mode of the main arrays
+void pokmain_point(const i32& i, f64* p);  // point i (from 1) of the main arrays, zero out of range

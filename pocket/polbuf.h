@@ -16,15 +16,16 @@ constexpr i32 PB_GET = 1;  // polbuf_select: answer the current buffer
 struct PolbufSlot {
     i32 capacity = 0, handle = -99, npol = 0, inuse = 0, cur = 0;
 };
-void polbuf_take(i32 n, PolbufSlot& s);
-void polbuf_give(i32 n, const PolbufSlot& s, i32& status);
+void polbuf_take(i32 n, PolbufSlot& s);  // takes buffer n out
+void polbuf_give(i32 n, const PolbufSlot& s, i32& status);  // puts buffer n back
 // Opens an array of `capacity` words for buffer n when it holds none (a
 // buffer taken out for a nested clearing gets its own); status -1 failure.
 void polbuf_open(i32 n, i32 capacity, i32& status);
+// Mode 1 forgets every buffer; else opens each of capacity words (none left open on failure).
 void polbuf_init(const i32& mode, const i32& capacity, i32& status);
 // Mode 1 closes buffer n's array; every mode marks it not in use.
 void polbuf_release_pol(const i32& n, const i32& mode, i32& status);
-void polbuf_release_all(const i32& mode, i32& status);
+void polbuf_release_all(const i32& mode, i32& status);  // polbuf_release_pol over every buffer ever opened
 // PB_GET answers the current buffer in n; other modes make buffer n current.
 void polbuf_select(const i32& mode, i32& n, i32& status);
 // Marks buffer n in use and makes it current.
@@ -34,16 +35,16 @@ void POLB_PKG(const i32& n, i32& status);
 void* polbuf_get_pol(const i32& mode, const i32& k, i32& status);
 // Point count of polygon k (stored when the buffer can hold it).
 void polbuf_set_np(const i32& k, const i32& n, i32& status);
-void polbuf_get_np(const i32& k, i32& n, i32& status);
+void polbuf_get_np(const i32& k, i32& n, i32& status);  // the point count of polygon k
 // Number of polygons of the current buffer.
 void polbuf_set_npol(const i32& n, i32& status);
-void polbuf_get_npol(i32& n, i32& status);
+void polbuf_get_npol(i32& n, i32& status);  // the number of polygons of the current buffer
 // The two package values.
 void polbuf_set_vals(const f32& a, const f32& b, i32& status);
-void polbuf_get_vals(f64& a, f64& b, i32& status);
+void polbuf_get_vals(f64& a, f64& b, i32& status);  // the two package values
 // Point j of polygon k (the buffer grows to hold it).
 void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i32& status);
-void polbuf_get_point(const i32& k, const i32& j, f32& x, f32& y, i32& status);
+void polbuf_get_point(const i32& k, const i32& j, f32& x, f32& y, i32& status);  // point j of polygon k
 // Enlarges the current buffer by m x 1000 words.
 void polbuf_set_point(const i32& m, i32& status);
 // Fills polygon k from a contour definition (tolerance `arg`).
@@ -70,4 +71,4 @@ void DRWCRV(const i32& dim, const i32& cycle, const i32& figure, const i32& n, c
             i32& id, i32& status);
 // String colour counter; string pen value (-1 none).
 void DRWSCC(const i32& value);
-void DRWSFC(const i32& value);
+void DRWSFC(const i32& value);  // sets the string pen value

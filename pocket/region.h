@@ -45,7 +45,7 @@ struct Region {
 };
 // Word `word` (numbered from 1) of a region record.
 inline i32& regw(Region& r, i32 word) { return r.w[word - 1]; }
-inline i32 regw(const Region& r, i32 word) { return r.w[word - 1]; }
+inline i32 regw(const Region& r, i32 word) { return r.w[word - 1]; }  // word `word` of a region record, read only
 
 // Opens a region of the mode (2 or 3): points for 10, counts for 10.
 void reg_init(const i32& mode, Region* r, i32& status);
@@ -57,7 +57,7 @@ void reg_add_poly(const i32& mode, const f32* pts, const i32& n, const i32& pos,
 void reg_replace_end(const i32& mode, const f32* pts, const i32& n, Region* r, i32& status);
 // Grows the point array by n (at least 500) / the count array by n (at least 10).
 void reg_resize_points(const i32& n, Region* r, i32& status);
-void reg_resize_pol(const i32& n, Region* r, i32& status);
+void reg_resize_pol(const i32& n, Region* r, i32& status);  // grows the count array
 // Point count of polygon i (0 for a region without polygons).
 void reg_get_npbuf(const i32& i, Region* r, i32& n, i32& status);
 // Start of polygon i in the points (-1 for a region without polygons).
@@ -73,11 +73,11 @@ void reg_set_tmp_sons(const i32& i, const i32& j, const i32& value, Region* r, i
 void reg_update_sons(Region* r, i32& status);
 // Computes the starts; the enclosing counts and contour directions.
 void reg_calc_locs(Region* r, i32& status);
-void reg_calc_cdir(Region* r, i32& status);
+void reg_calc_cdir(Region* r, i32& status);  // computes the contour directions
 // Reopen the derived arrays at their full size.
 void reg_adjust_locs(Region* r, i32& status);
-void reg_adjust_sons(Region* r, i32& status);
-void reg_adjust_fc(Region* r, i32& status);
+void reg_adjust_sons(Region* r, i32& status);  // reopens the sons rows at full size
+void reg_adjust_fc(Region* r, i32& status);  // reopens the REG_FC words at full size
 // Points of polygon i (floats of the region's mode, n points), for readers.
 const f32* reg_points(Region* r, const i32& i, i32& n);
 
@@ -110,7 +110,9 @@ void n0_lvls_add_region(const i32& mode, const Region& r, i32& status);
 void n0_lvls_get_ng(i32& n, i32& status);
 // Temporary sons and contour directions of the current region.
 void n0_lvls_set_tmp_sons(const i32& i, const i32& j, const i32& value, i32& status);
+// Reads a temporary son of the current region.
 void n0_lvls_get_tmp_sons(const i32& i, const i32& j, i32& value, i32& status);
+// The contour direction of polygon i of the current region.
 void n0_lvls_get_cdir(const i32& i, i32& cdir, i32& status);
 
 // Mode 1 switches the pass buffer off; any other mode switches it on, clears
@@ -118,4 +120,4 @@ void n0_lvls_get_cdir(const i32& i, i32& cdir, i32& status);
 void pasbuf_init(const i32& mode, const i32& n, i32& status);
 // Whether the pass buffer is on and its entry count (for checks).
 i32 pasbuf_on();
-i32 pasbuf_count();
+i32 pasbuf_count();  // the pass buffer's entry count

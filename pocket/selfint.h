@@ -97,4 +97,4 @@ void DELREL();
 i32& delups_state();
 // Loops made by the last cut and those handed out (for checks).
 i32 delups_made();
-i32 delups_given();
+i32 delups_given();  // the loops handed out

@@ -6,9 +6,10 @@
 
 #include "core/words.h"
 
-// a . b, in double and of single-precision vectors.
+// a . b.
 inline f64 dot3(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-inline f64 dot3f(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }  // a . b
+// a . b of single-precision vectors, in double.
+inline f64 dot3f(const f32* a, const f32* b) { return f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]; }
 // c = a x b (c may be a or b).
 inline void cross3(const f64* a, const f64* b, f64* c)
 {

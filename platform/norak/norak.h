@@ -93,9 +93,10 @@ struct Reply {
 
 // ---- life cycle
 void reset();                                   // empty host, default settings
+// reads a session description (JSON text) into the host
 void load_session_text(const std::string& json, const std::string& origin = "session");
-void load_session_file(const std::string& path);
-Settings& settings();
+void load_session_file(const std::string& path);  // reads a session file
+Settings& settings();  // the host's settings
 
 // ---- the session's own requests to the runner
 std::vector<std::string>& calls();
@@ -103,17 +104,18 @@ std::vector<std::string>& calls();
 // ---- transcript: every message, menu, prompt and reply, in order
 const std::vector<std::string>& transcript();
 void note(const std::string& line);  // add a line
-bool transcript_has(const std::string& text);
-size_t transcript_count(const std::string& text);
+bool transcript_has(const std::string& text);  // true when a line of the transcript holds the text
+size_t transcript_count(const std::string& text);  // lines of the transcript holding the text
 // The runner's output files: each answers an empty text when the file was
 // written whole, else the reason it could not be.
 std::string write_transcript(const std::string& path);
 
 // ---- reply script
 void add_reply(const Reply& r);
-size_t replies_left();
+size_t replies_left();  // replies of the script not yet used
+// the next reply of the kind for the question asked
 const Reply& next_reply(const std::string& kind, const std::string& asked);
-std::string choice_text(const std::string& options, i32 choice);
+std::string choice_text(const std::string& options, i32 choice);  // the option of a choice (from 1) in an options text
 
 // ---- entities
 std::map<i32, Entity>& entities();
@@ -123,9 +125,9 @@ i32 open_entity();         // id of the open entity, 0 when none
 // ---- tool path lists
 List& main_list();
 void start_toolpath();  // puts the header block into an empty open tool path
-i32 list_level();
+i32 list_level();  // the current list level
 std::vector<i32> element_words_at(size_t index);  // main list, 0-based
-size_t element_count();
+size_t element_count();  // elements of the main list
 i32 open_elements();  // elements created and not yet closed
 List& current_list();  // the list the cursor is in
 // Sets the transformation of the current list (matrix by rows, translation).
@@ -146,28 +148,28 @@ constexpr i32 PROC_TYPE = 4, MCHPRM_TYPE = 5, LCLPRM_TYPE = 6, GEOM_TYPE = 7, MO
 // ---- keyed records
 std::map<std::string, KeyedRecord>& records();
 const std::vector<std::string>& record_writes();  // keys in the order written
-void set_record(const std::string& key, i32 kind, const std::vector<i32>& words);
+void set_record(const std::string& key, i32 kind, const std::vector<i32>& words);  // stores a keyed record of the kind
 std::string write_records(const std::string& path);  // every record, then the order of writes
-const std::vector<std::array<i32, 4>>& translation_rows();
+const std::vector<std::array<i32, 4>>& translation_rows();  // the translation rows registered
 
 // ---- templates
 std::map<std::string, std::vector<TemplateRecord>>& templates();
-void template_open(const std::string& name, bool write);
-void template_close();
+void template_open(const std::string& name, bool write);  // opens a template of the name for reading or writing
+void template_close();  // closes the template
 
 // ---- parameter lines
 void add_param_line(const std::vector<std::string>& values);
 
 // ---- dynamic memory
 i32 open_arrays();
-i32 open_blocks();
+i32 open_blocks();  // dynamic blocks not freed
 void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
 // Keyboard polls: poll_mark starts the measurement (the stretch before the
 // first poll counts from it); poll_stats gives the polls since, and the
 // longest stretch in seconds between the mark, two polls, or the last poll
 // and now.
 void poll_mark();
-void poll_stats(long long& count, double& longest);
+void poll_stats(long long& count, double& longest);  // polls since the mark and the longest time between two
 long long allocations();       // allocations asked for since the reset (arrays, blocks, elements)
 
 // ---- display recorder: tool figures drawn and deleted
@@ -194,8 +196,8 @@ struct Figure {
     };
     std::vector<Stroke> strokes;  // lines drawn with moveto and drawto
 };
-const std::vector<Figure>& figures();
-i32 xor_mode();
+const std::vector<Figure>& figures();  // the figures drawn
+i32 xor_mode();  // the exclusive-or drawing mode
 // The tool path display: the registered display blocks in the order they
 // were opened, each with its position keys, attributes, the points added to
 // it and the strokes the display's pen drew for it.
@@ -209,7 +211,7 @@ struct DisplayBlock {
     std::vector<std::vector<std::array<f32, 3>>> strokes;
     i32 arcs = 0, splines = 0;  // arc and spline definitions handed for it
 };
-const std::vector<DisplayBlock>& display_blocks();
+const std::vector<DisplayBlock>& display_blocks();  // the registered display blocks in order
 // The text a status-line field (line, field) shows, "" when none was shown.
 std::string status_field(i32 line, i32 field);
 // What the module handed to the host's simulation recording, in order.
@@ -217,7 +219,7 @@ struct Recorded {
     std::string what;  // "move", "feed", "spin", "cool", "org", "tool", "type", "ijk"
     std::vector<f64> values;
 };
-const std::vector<Recorded>& recording();
+const std::vector<Recorded>& recording();  // the recording road's entries
 // Blocks the module displayed (each ends with the host's rdrint_int).
 i32 blocks_displayed();
 // Every registration of a display block in order, with the points added to
@@ -226,8 +228,8 @@ i32 blocks_displayed();
 struct Registered {
     i32 key1, key2, points;
 };
-const std::vector<Registered>& display_log();
-i32 key_seen_at();
+const std::vector<Registered>& display_log();  // the blocks the module displayed
+i32 key_seen_at();  // display registrations counted when the last scripted key was given
 // Entities shown on the display (edisp), in id order.
 std::vector<i32> shown_entities();
 
@@ -238,11 +240,11 @@ struct PickEntry {
     f32 u = 0, v = 0;
     i32 face = 0, faceid = 0;  // a face of a solid and its id
 };
-std::vector<PickEntry>& pick_stack();
+std::vector<PickEntry>& pick_stack();  // the pick stack
 
 // ---- NC procedure services
 bool nc_setting(const std::string& name);  // a known NC procedure setting
-f64 nc_value(const std::string& name);
+f64 nc_value(const std::string& name);  // the value of an NC procedure setting
 // Session steps between calls: "open N" makes procedure N the one the next
 // call modifies; "set EDA2 w=v ..." sets words of the request record.
 bool nc_step(const std::string& step);
@@ -267,14 +269,14 @@ struct StockSim {
     const void* base = nullptr;
     i32 flags[4] = {};
 };
-StockSim& stock_sim();
+StockSim& stock_sim();  // the stock simulation's state
 // A generic table (the stock the host hands over): its values in order,
 // each an int (kind 1) or a real (kind 2); answers its handle (1 or more).
 struct GenValue {
     i32 kind;
     double value;
 };
-i32 add_gen_table(const std::vector<GenValue>& values);
+i32 add_gen_table(const std::vector<GenValue>& values);  // adds a generic table, its number
 // ---- procedure tables of the tool path levels: one row per procedure
 // index; a stock procedure (codes 52, 53) also carries its stock.
 struct ProcRow {
@@ -308,7 +310,7 @@ struct Assoc {
     bool edited = false, changed = false;
     std::vector<i32> users;  // procedures that use the element
 };
-std::vector<Assoc>& associations();
-const std::vector<std::array<i32, 4>>& assoc_nodes();
+std::vector<Assoc>& associations();  // the geometry associations
+const std::vector<std::array<i32, 4>>& assoc_nodes();  // the association tree's nodes
 
 }  // namespace norak

@@ -15,6 +15,7 @@ using json = nlohmann::json;
 // Builds the host objects of one entity description; `where` names it for
 // messages. Throws session_error on a malformed description.
 using EntityLoader = std::function<void(const json& desc, const std::string& where)>;
+// registers the loader of an entity kind of the session
 void register_entity_kind(const std::string& kind, EntityLoader loader);
 
 // Words from a JSON array: integers as integer words, numbers with a
@@ -24,7 +25,7 @@ std::vector<i32> json_words(const json& a, const std::string& where);
 
 // Typed field access that names the place on failure.
 const json& need(const json& obj, const char* field, const std::string& where);
-f64 need_num(const json& obj, const char* field, const std::string& where);
-i32 need_int(const json& obj, const char* field, const std::string& where);
+f64 need_num(const json& obj, const char* field, const std::string& where);  // a number field, named on failure
+i32 need_int(const json& obj, const char* field, const std::string& where);  // an integer field, named on failure
 
 }  // namespace norak

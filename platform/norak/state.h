@@ -95,7 +95,7 @@ struct Host {
 };
 
 
-Host& H();
+Host& H();  // the host's state
 bool alloc_fails();  // consumes the failure countdown
 // Ends a file of the runner's output: empty when every byte went out and the
 // file closed, else the reason (the file is closed either way). A null file
@@ -105,34 +105,35 @@ std::string host_message(i32 module, i32 number);  // the host's numbered messag
 // Menu options: the texts joined by "@", and one option without its padding
 // and sub-menu mark.
 std::vector<std::string> split_options(const std::string& options);
-std::string trim(std::string s);
+std::string trim(std::string s);  // leading blanks and trailing blanks and '>' cut
 // A menu reply: its number as written, or the 1-based place of the label it
 // names (empty labels are never named); nothing when it is neither.
 std::optional<i32> answer_choice(const std::string& answer, const std::vector<std::string>& labels);
-List& cur_list();
+List& cur_list();  // the current list
 // The tool path display (ncdisplay.cpp): a status-line field's text kept,
 // the display blocks of a procedure deleted, the blank attribute set.
 void keep_status_field(i32 line, i32 field, const std::string& text);
-void delete_display_of_procedure(i32 number);
-void set_display_blank(i32 blank);
+void delete_display_of_procedure(i32 number);  // drops the display blocks of a procedure
+void set_display_blank(i32 blank);  // sets the blank attribute
 i32 registrations();  // display blocks registered so far
-Element* cur_element();
+Element* cur_element();  // the element under the cursor, null when none
 // The manual editor's menu columns (procparm.cpp): items added to the menu
 // form while a column form is open, read by modif1.
 bool column_form();
-void column_start();
+void column_start();  // starts a menu column
 void column_drop();  // the form shown is left unread (a pick or a point was given)
-void column_options(const char* options, i32& current, i32 mark);
-void column_empty();
+void column_options(const char* options, i32& current, i32 mark);  // an item of alternatives
+void column_empty();  // an empty item
+// An integer (vkind 1) or real field bound to word, within lo and hi.
 void column_field(const char* label, i32* word, i32 vkind, f64 lo, f64 hi, i32 mark);
-i32 column_read();
+i32 column_read();  // reads the form's reply
 // Picking of tool path blocks (editing.cpp): enabled by enatpo for the next
 // pick, which then takes the block of the reply's number in the current list.
 struct TpPick {
     bool enabled = false;
 };
-TpPick& tp_pick();
-size_t total_list_words();
+TpPick& tp_pick();  // the block-pick state
+size_t total_list_words();  // words in every list
 
 // The state a host file keeps under `name`, made on first use.
 template <class T>

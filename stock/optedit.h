@@ -26,17 +26,17 @@ f32 optim_safety(i32& status);
 // The clearance height C1 (first value of "HEI8") and the link clearance C2
 // (its second item's first value when the record's switch word is set).
 f32 hei8_clear();
-f32 hei8_link_clear();
+f32 hei8_link_clear();  // C2 (C1 while the switch word is off)
 
 // Plain stores of the holder stage: its last point, its reference point and
 // the block number it remembers.
 void optim_set_last_point(const f32* p);
-void optim_set_ref_point(const f32* p);
-void optim_set_mark_block(const i32& number);
-i32 optim_get_mark_block();
+void optim_set_ref_point(const f32* p);  // stores the reference point
+void optim_set_mark_block(const i32& number);  // stores the block number
+i32 optim_get_mark_block();  // the block number stored
 // The points stored last (for the holder stage and the tests).
 const f32* optim_last_point();
-const f32* optim_ref_point();
+const f32* optim_ref_point();  // the reference point stored
 
 // Writes the feed form of a feed in front of what follows (machine state
 // with technology parameter 1): -1.0 rapid (form 4), other negatives the

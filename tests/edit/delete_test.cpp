@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "blocks/navig.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/tech.h"
 #include "edit/delete.h"
+#include "edit/gapcon.h"
 #include "edit/support.h"
 #include "tests/edit/editor_common.h"
 
@@ -259,5 +263,38 @@ TEST(Delete, RangesAtEitherEndWriteOnlyTheSideThatExists)
         EXPECT_NEAR(m[1].p[0], 10.0f, 1e-4f);
         EXPECT_NEAR(m[2].p[0], 10.0f, 1e-4f);
         EXPECT_NEAR(m[2].p[2], 50.0f, 1e-3f);
+    }
+}
+
+TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStraightMove)
+{
+    for (bool rapid : {false, true}) {
+        ed::fresh();
+        vertical_links();
+        ed::line(0);
+        ed::line(10);
+        ed::line(20);
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        TPJUMP(2, st);  // on block 2, motions before and after it
+        const size_t before = norak::main_list().elems.size();
+        const f32 clear = fix::ORIGIN[2] + 50.0f, zup = 1.0f;
+        if (!rapid) {
+            GAPCON(clear, zup, 5, 5, 5, 5, 5, 5);
+            EXPECT_EQ(norak::main_list().elems.size(), before);
+        } else {
+            TECHST.feed = -1.0f;
+            // The writers stand at the first end, as the deletion leaves them.
+            MOVST.point[0] = 5, MOVST.point[1] = 5, MOVST.point[2] = clear;
+            GAPCON(clear, zup, 5, 5, clear, 9, 7, clear);
+            // One motion more: a straight line to the second end, after
+            // block 2 (a technology block may come with it).
+            const auto m = motions(read_back());
+            ASSERT_EQ(m.size(), 4u) << shown(read_back());
+            EXPECT_NEAR(m[2].p[0] + fix::ORIGIN[0], 9.0f, 1e-4f);
+            EXPECT_NEAR(m[2].p[1] + fix::ORIGIN[1], 7.0f, 1e-4f);
+            EXPECT_NEAR(m[2].p[2] + fix::ORIGIN[2], clear, 1e-4f);
+            EXPECT_NEAR(m[3].p[0], 20.0f, 1e-4f);
+        }
     }
 }

@@ -205,3 +205,25 @@ TEST(DeleteLoop, AMarkedSectionIsNotCollectedAndOtherMotionsAreRefused)
     EXPECT_TRUE(norak::transcript_has("TRIMMING LOOPS CAN ONLY WORK ON :|LINEAR OR CIRCULAR MOTION BLOCKS"))
         << script();
 }
+
+TEST(DeleteLoop, TheCrossingsHeightIsTheMeanOfBothSegmentsHeights)
+{
+    // A figure eight whose two crossing segments climb differently, with two
+    // further points that keep the fitted plane level (their heights make
+    // the spread of Z independent of X and of Y): at (5, 5) the first segment
+    // stands at 1, the second at 0.5.
+    const f32 pts[7][3] = {{0, 0, 0}, {10, 10, 2}, {10, 0, 0}, {0, 10, 1}, {0, 0, 0}, {-10, -10, 38.0f / 21},
+                           {20, -10, 25.0f / 21}};
+    std::vector<LoopPoint> p;
+    for (int k = 0; k < 7; ++k) p.push_back(LoopPoint{{pts[k][0], pts[k][1], pts[k][2]}, {0, 0, 1}, 2, k + 1});
+    Loop loops[LOOP_MAX];
+    i32 n = 0, st = 0;
+    find_loops(p.data(), 7, LOOP_MAX, loops, n, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(loops[0].number1, 2);
+    EXPECT_EQ(loops[0].number2, 4);
+    EXPECT_NEAR(loops[0].p[0], 5.0f, 1e-3f);
+    EXPECT_NEAR(loops[0].p[1], 5.0f, 1e-3f);
+    EXPECT_NEAR(loops[0].p[2], 0.75f, 1e-3f);
+}

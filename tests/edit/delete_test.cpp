@@ -298,3 +298,30 @@ TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStrai
         }
     }
 }
+
+TEST(Delete, OnlyExitOrTheConfirmEndsAMarkedRange)
+{
+    // While DELETE marks a range, moving the tool to another block does not
+    // delete; MOVE TOOL gives the marking up and EXIT then leaves the list as
+    // it was.
+    ed::fresh();
+    path();
+    const auto before = read_back();
+    ed::menu("JUMP START");
+    ed::menu("JUMP BLOCK");
+    ed::menu("L:BLK", "2");
+    ed::menu("DELETE");
+    ed::menu("L:BLK", "5");
+    ed::menu("MOVE TOOL");
+    ed::menu("EXIT");
+    const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+    i32 changed = 0, st = 99;
+    manedt(-1, flags, 1, 0, changed, st);
+    ASSERT_EQ(st, 0) << script();
+    EXPECT_EQ(changed, 0);
+    EXPECT_FALSE(norak::transcript_has("prompt: SEL. CONNECT OPTION")) << script();
+    EXPECT_EQ(read_back().size(), before.size()) << script();
+    // The tool went to block 5 (the marking did not end at the jump).
+    EXPECT_TRUE(norak::transcript_has("display: attention on list 1 block 5")) << script();
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+}

@@ -302,3 +302,36 @@ TEST(Editor, JumpLayerZStandsOnTheFirstMotionOfTheLayerAtThatZ)
     EXPECT_TRUE(norak::transcript_has("display: unblank list 1 block 2 to 3")) << script();
     EXPECT_TRUE(norak::transcript_has("display: blank list 1 block 4 to 10")) << script();
 }
+
+TEST(Editor, WithoutADelayTheToolIsShownWhereTheStepEnds)
+{
+    // A delay of 0 moves at once: the status fields then show the block the
+    // step ended on.
+    ed::fresh();
+    for (int k = 0; k < 5; ++k) ed::line(10.0f * k);
+    ed::menu("JUMP START");
+    ed::menu("COUNT", "2");
+    ed::menu("DELAY", "0");
+    ed::menu("FORWARD");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_TRUE(norak::transcript_has("[BLK=3 ")) << script();
+}
+
+TEST(Editor, AJumpPastAStringLeavesTheStringWhole)
+{
+    // Only a string the target lies in is broken into lines.
+    ed::fresh();
+    ed::line(0);     // block 1
+    ed::string(10);  // points 2 .. 11
+    ed::line(30);    // block 12
+    ed::menu("JUMP START");
+    ed::menu("JUMP BLOCK");
+    ed::menu("L:BLK", "12");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    const auto b = ed::blocks();
+    ASSERT_EQ(b.size(), 3u) << script();
+    EXPECT_EQ(b[1].type, 7);
+    EXPECT_EQ(b[2].number, 12);
+}

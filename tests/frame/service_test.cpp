@@ -265,6 +265,17 @@ TEST(ToolMenu, ColumnsFollowTheirOptionsAndTheMaximumFeedChoice)
     proct::fresh(R"([{"menu": 0}])");
     TOLMNU(pc, value4_only, 0, st);
     EXPECT_NE(last_menu().find("@MACHINE VALUE 4 = "), std::string::npos) << last_menu();
+    // Option 9 alone: the motion column; option 10 alone: the mode 19 column.
+    const i32 motion_only[13] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+    const i32 mode19_only[13] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+    proct::fresh(R"([{"menu": 0}])");
+    TOLMNU(pc, motion_only, 0, st);
+    EXPECT_NE(last_menu().find("MOTION"), std::string::npos) << last_menu();
+    EXPECT_EQ(last_menu().find("MODE 19"), std::string::npos) << last_menu();
+    proct::fresh(R"([{"menu": 0}])");
+    TOLMNU(pc, mode19_only, 0, st);
+    EXPECT_NE(last_menu().find("MODE 19"), std::string::npos) << last_menu();
+    EXPECT_EQ(last_menu().find("MOTION"), std::string::npos) << last_menu();
     // Machining type 14 offers the word-23 choice; the menu's kind 1 drops it.
     proct::fresh(R"([{"menu": 0}])");
     MACTYP = 14;

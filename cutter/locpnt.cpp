@@ -83,37 +83,133 @@ void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i
     if (E) ma = m;
 }
 
-}  // namespace
+// One drop: the point, the tool and the contact arrays of the caller, the
+// floor the point starts from, the winner so far and the tool grown for
+// the surface of the entry last examined.
+struct Drop {
+    enum { SKIP = 0, GO = 1, ABORT = -1 };
+    // The entry under examination: its list entry, triangle and surface
+    // record and class, the allowance and tolerance, the top of the
+    // triangle, its vertices, the contact of the grown tool (point, radius,
+    // height cap, type), the triangle's normal, the contact height and the
+    // height before the floor, and what the segment positioning needs.
+    struct Cand {
+        const i32* le;
+        const i32* ent;
+        i32 srfno;
+        const i32* rec;
+        i32 cls;
+        f32 e, tu, top;
+        f32 v[3][3];
+        f32 pc[3], rc, hx;
+        i32 t;
+        f32 nz, tn[3], zz, z0;
+        bool steep, parallel;
+        f32 h, nr[3];
+    };
 
-void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
-            f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status)
+    // arguments
+    i32 mode, tool_type;
+    f32* point;
+    f32 tol;
+    i32& ntri;
+    f32& z;
+    f32* normal;
+    i32 capacity;
+    i32& count;
+    const LocRes& res;
+    i32& status;
+    // bounds of the drop
+    f32 Rz = 0, Tp = 0, T15 = 0;
+    i32 k = 0;
+    bool limited = false;
+    f32 zl = 0, B = 0, B0 = 0, hr = -1.0e10f;
+    i32 M = 0;
+    bool axis = false;
+    f32 orig[3] = {0, 0, 0};
+    // the floor rule
+    f32 hs = 0;
+    i32 segst = -1;
+    bool hs_done = false, floored = false;
+    f32 zlo = 0, zhi = 0;
+    bool F23 = false;
+    f32 nrm_preset[3] = {0, 0, 1};
+    // the smoothed-normal and border roads
+    bool smooth = false, border = false;
+    f32 Hadd = 0;
+    const f32* nrmk = nullptr;
+    f32 Na[3] = {0, 0, 1};
+    i32 ma = 0;
+    bool classified = false, pending = false, Ep = false;
+    f32 Dw = 1.0e10f, Da = 0.0f, Q[2] = {0.0f, 0.0f};
+    bool brd_win = false;
+    i32 Rr = 1, Ss = 0;
+    // the gathering
+    i32 m = 0, part = 0, check = 0, other = 0;
+    f64 pxy[2] = {0, 0};
+    // the winner
+    bool winner = false;
+    i32 win_code = 0, win_ori = 0, win_type = 0, win_cls = 0;
+    i32 win_at = 0;  // the winner's own contact
+    bool class5_won = false, kept_last = false, note = false;
+    // the examination
+    const i32* lst = nullptr;
+    const i32* idx = nullptr;
+    ElmSide side{};
+    bool noted = false, quick = false;
+    i32 flags = 0, prev_srf = -1;
+    bool surfchg = false;
+    bool near1 = true;  // class-1-near switch
+    i32 retry = 0;
+    ElmRun run{};
+    LocClass row{};
+    f32 D2 = 0, r2 = 0, L2 = 0, Re = 0, prev_e = 0;
+
+    void start();
+    void floor_rule();
+    bool gather();
+    bool examine();
+    [[gnu::always_inline]] inline i32 admit(Cand& q, i32 p, bool early, i32 pass);
+    [[gnu::always_inline]] inline i32 contact(Cand& q);
+    [[gnu::always_inline]] inline i32 on_segment(Cand& q);
+    [[gnu::always_inline]] inline i32 filter(Cand& q);
+    [[gnu::always_inline]] inline i32 take(Cand& q, i32 p);
+    void end_rule();
+};
+
+// The drop's bounds; in tool-axis mode the point in the tool's frame, the
+// preset normal too.
+void Drop::start()
 {
-    const f32 tol = tolerance;
-    const f32 Rz = LOCDIA / 22.0f > tol ? LOCDIA / 22.0f : tol;
-    const f32 Tp = 5.0f * tol, T15 = 1.5f * tol;
-    const i32 k = mode % 10;
-    const bool limited = mode >= 10;
-    const f32 zl = point[2];
-    f32 B = limited ? zl - tol : -1.0e10f;
-    const f32 B0 = B;
-    f32 hr = -1.0e10f;
+    Rz = LOCDIA / 22.0f > tol ? LOCDIA / 22.0f : tol;
+    Tp = 5.0f * tol, T15 = 1.5f * tol;
+    k = mode % 10;
+    limited = mode >= 10;
+    zl = point[2];
+    B = limited ? zl - tol : -1.0e10f;
+    B0 = B;
+    hr = -1.0e10f;
     count = 0;
     ntri = 0;
     status = 0;
-    const i32 M = MACTYP;
-    const bool axis = LOCAXM != 0;
-    // Tool-axis mode: the point in the tool's frame, the preset normal too.
-    const f32 orig[3] = {point[0], point[1], point[2]};
+    M = MACTYP;
+    axis = LOCAXM != 0;
+    orig[0] = point[0], orig[1] = point[1], orig[2] = point[2];
     if (axis) {
         i32 st = 0;
         NRMINT(LOCSP1, LOCSP2, LOCAN1, LOCAN2, point, normal, st);
         FRMROT(orig, LOCTAX, point);
         FRMROT(orig, LOCTAX, normal);
     }
-    // Floor rule.
-    f32 hs = point[2];
-    i32 segst = -1;
-    bool hs_done = false, floored = false;
+}
+
+// The floor the drop starts from: the height of the reference segment (and
+// its normal) under the point where a segment is followed, the switched-off
+// roads' set-up.
+void Drop::floor_rule()
+{
+    hs = point[2];
+    segst = -1;
     if (!axis && (LOCSGM || M == 2 || M == 3 || M == 14)) {
         ZONSEG(LOCSP1, LOCSP2, point, hs, segst);
         i32 st = 0;
@@ -133,395 +229,435 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
         hs = point[2];
         segst = 0;
     }
-    const f32 zlo = LOCSP1[2] < LOCSP2[2] ? LOCSP1[2] : LOCSP2[2];
-    const f32 zhi = LOCSP1[2] < LOCSP2[2] ? LOCSP2[2] : LOCSP1[2];
-    const bool F23 = (M == 2 || M == 3) && !axis;
-    const f32 nrm_preset[3] = {normal[0], normal[1], normal[2]};
+    zlo = LOCSP1[2] < LOCSP2[2] ? LOCSP1[2] : LOCSP2[2];
+    zhi = LOCSP1[2] < LOCSP2[2] ? LOCSP2[2] : LOCSP1[2];
+    F23 = (M == 2 || M == 3) && !axis;
+    for (i32 j = 0; j < 3; ++j) nrm_preset[j] = normal[j], Na[j] = normal[j];
     // The switched-off roads: the smoothed normal (road 1) with its wider
     // bounds, and the border road (road 2), which takes road 1 with it.
-    const bool smooth = drp_smooth(), border = DRPBRD != 0;
-    const f32 Hadd = smooth ? 2.1f * tol : 0.0f;
-    const f32* nrmk = smooth ? nrmbas() : nullptr;
-    f32 Na[3] = {normal[0], normal[1], normal[2]};
-    i32 ma = 0;
-    bool classified = false, pending = false, Ep = false;
-    f32 Dw = 1.0e10f, Da = 0.0f, Q[2] = {0.0f, 0.0f};
-    bool brd_win = false;
-    i32 Rr = 1, Ss = 0;
+    smooth = drp_smooth(), border = DRPBRD != 0;
+    Hadd = smooth ? 2.1f * tol : 0.0f;
+    nrmk = smooth ? nrmbas() : nullptr;
     if (border) {
         BRDINS = (LOCTPF || LOCOFA != 0.0f) ? 0 : 1;
         BRDFLG = 0;
     }
+}
 
-    // Gathering.
+// The triangles under the tool; false (status set) when the point lies
+// beyond the grid or the gathering fails.
+bool Drop::gather()
+{
     if (!elm_fits(orig, 0.0)) {
         eroutc("LOCPNT, POINT BEYOND THE TRIANGLE GRID", 0);
         status = -1;
-        return;
+        return false;
     }
     i32 ixy[2] = {static_cast<i32>(orig[0] * 1000.0f), static_cast<i32>(orig[1] * 1000.0f)};
-    i32 m = 0, part = 0, check = 0, other = 0, st = 0;
+    i32 st = 0;
     f32 bz = 0;
     f32 gp[3] = {orig[0], orig[1], orig[2]};
-    elm2nd(tool_type & 1, gp, ixy, tolerance, ELMCAP, ntri, m, bz, part, check, other, st);
+    elm2nd(tool_type & 1, gp, ixy, tol, ELMCAP, ntri, m, bz, part, check, other, st);
     if (st < 0) {
         status = st;
-        return;
+        return false;
     }
     LOCNGT += ntri;
-    const f64 pxy[2] = {f64(point[0]) * 1000.0, f64(point[1]) * 1000.0};
-    bool winner = false;
-    i32 win_code = 0, win_ori = 0, win_type = 0, win_cls = 0;
-    i32 win_at = 0;  // the winner's own contact
-    bool class5_won = false, kept_last = false, note = false;
-    if (ntri > 0 && !(k == 2 && !other)) {
-        const i32* lst = elmlst();
-        const i32* idx = elmidx();
-        // The gathering's notes beside its list: where the last winner
-        // stands, the tops, surfaces and class passes of the entries.
-        ElmSide side{};
-        const bool noted = !axis && elm_side(ntri, side);
-        i32 p0 = -1;
-        if (!LOCNRM && tool_type <= 1 && !axis) {
-            if (noted) {
-                p0 = side.last;
-            } else {
-                for (i32 p = 0; p < ntri; ++p) {
-                    const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
-                    if (le[ELM_NODE] == LOCLST[0] && le[ELM_INDEX] == LOCLST[1]) {
-                        p0 = p;
-                        break;
-                    }
-                }
-            }
-        }
-        const i32 pm = m - 1;
-        if (p0 == pm) p0 = -1;
-        const i32 flags = LOCFLG;
-        i32 prev_srf = -1;
-        bool surfchg = false;
-        bool near1 = true;  // class-1-near switch
-        i32 retry = 0;
-        ElmRun run;
-        LocClass row{};
-        f32 D2 = 0, r2 = 0, L2 = 0, Re = 0;
-        // An entry whose class the pass does not take, or of the surface
-        // just seen whose top stands too low for the height reached (and,
-        // after a change of surface, too low for the other-surface note),
-        // is passed over without reading its triangle: the examination below
-        // would drop it with nothing changed.
-        const bool quick = noted && side.quick;
-        f32 prev_e = 0;
-        // The second pass looks at check and other part surfaces only: it
-        // is skipped when the gathering listed none.
-        const i32 passes = (check || other) ? 2 : 1;
-        for (i32 pass = 0; pass < passes; ++pass) {
-            if (pass == 1 && count == 0) near1 = false;
-            for (i32 slot = -2; slot < ntri; ++slot) {
-                i32 p;
-                bool early = false;
-                if (slot == -2) {
-                    if (p0 < 0) continue;
-                    p = p0, early = true;
-                } else if (slot == -1) {
-                    if (pm < 0 || pm >= ntri) continue;
-                    p = pm, early = true;
-                } else {
-                    p = slot;
-                    if (p == p0 || p == pm) continue;
-                }
-                if (limited && B > zl + 0.1f * tol) break;
-                if (noted && !early) {
-                    const unsigned char bit = pass == 0 ? 1 : 2;
-                    if (!(side.pass[p] & bit)) continue;
-                    const f32 h = side.top[p] + prev_e;
-                    if (quick && side.srf[p] == prev_srf && h + Hadd <= B - Tp && (!surfchg || h <= B - Rz)) continue;
-                }
+    pxy[0] = f64(point[0]) * 1000.0, pxy[1] = f64(point[1]) * 1000.0;
+    return true;
+}
+
+// The examination of the gathered entries: the last winner and the
+// gathering's best estimate first, then the rest; a first pass over part
+// surfaces, a second over check and other part surfaces. False when the
+// drop ends with a failure (status set).
+bool Drop::examine()
+{
+    lst = elmlst();
+    idx = elmidx();
+    // The gathering's notes beside its list: where the last winner
+    // stands, the tops, surfaces and class passes of the entries.
+    noted = !axis && elm_side(ntri, side);
+    i32 p0 = -1;
+    if (!LOCNRM && tool_type <= 1 && !axis) {
+        if (noted) {
+            p0 = side.last;
+        } else {
+            for (i32 p = 0; p < ntri; ++p) {
                 const i32* le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
-                const i32* ent = run.triangle(le);
-                if (!ent) continue;
-                LOCNEX += 1.0;
-                const i32 srfno = ent[TRG_SRF];
-                const i32* rec = srfrec(LOCSRB, srfno);
-                const i32 cls = rec[0];
-                const bool second = cls == 2 || cls == 3;
-                if ((pass == 0) == second) continue;
-                if (cls == 0 || (cls == 5 && class5_won)) continue;
-                if (!loc_class(cls, flags, row)) continue;
-                const f32 e = row.e;
-                const f32 tu = cls == CLS_CHECK ? LOCTL2 : tol;
-                if (srfno != prev_srf) {
-                    const GrownTool g = loc_grown(e);
-                    D2 = g.d, r2 = g.r, L2 = g.l;
-                    STDIAM(D2);
-                    STCRNR(r2);
-                    STCUTL(L2);
-                    if (LOCTPF) {
-                        TAPOFS(D2, L2, e, r2);
-                        TAPRTP(Re);
-                    } else {
-                        Re = D2 * 0.5f;
-                    }
-                    if (prev_srf != -1) surfchg = true;
-                    prev_srf = srfno;
-                    prev_e = e;
-                }
-                const f32 top = wrd2r(le[ELM_TOP]);
-                if (surfchg && top + e > B - Rz) {
-                    note = true;
-                    surfchg = false;
-                }
-                if (!early) {
-                    auto bound = [&](f32 H) {
-                        if (H > B) return true;
-                        if (H > B - Tp) return row.code == 1 && winner && win_code == 2;
-                        return false;
-                    };
-                    if (!bound(top + e + Hadd)) continue;
-                    f32 Hb = 0;
-                    i32 bs = 0;
-                    trgest(pxy, ent + TRG_BOX, top, 2, Re, r2, row.kind, Hb, bs);
-                    if (bs < 0) {
-                        status = bs;
-                        return;
-                    }
-                    if (bs == 1) continue;
-                    if (!bound(Hb + e + Hadd)) continue;
-                }
-                f32 v[3][3];
-                for (i32 j = 0; j < 3; ++j) {
-                    const f32* nd = nodept(LOCNDB, ent[TRG_NODE + j]);
-                    v[j][0] = nd[0], v[j][1] = nd[1], v[j][2] = nd[2];
-                    if (axis) FRMROT(orig, LOCTAX, v[j]);
-                }
-                if (border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f) && PTINTR(point, v[0], v[1], v[2]) != 0)
-                    BRDINS = 1;
-                // Contact with the grown tool.
-                f32 wp[3] = {point[0], point[1], point[2]};
-                f32 zc = 0, pc[3], rc = 0, hx = -1.0e10f;
-                i32 t = 0;
-                const i32 dzero = eqval0(D2) ? 1 : 0;
-                // A mend of the planar contact for the sharp tip: the point
-                // tool's wider face margin (a point near an edge takes the
-                // edge's height) holds for a needle only; a cone whose tip
-                // has no diameter meets the edges with its flank, exactly.
-                const i32 needle = dzero && !LOCTPF ? 1 : 0;
-                PLNCNT(v[0], v[1], v[2], ent, wp, row.kind, needle, retry, tol, D2, r2, zc, pc, rc, hx, t);
-                LOCNCT += 1.0;
-                if (t < 0 || t == 1 || t == 2) continue;
-                const f32 nz = wrd2r(ent[TRG_NRM + 2]);
-                const f32 tn[3] = {wrd2r(ent[TRG_NRM]), wrd2r(ent[TRG_NRM + 1]), nz};
-                f32 zz = zc;
-                if (smooth || e == 0.0f || dzero || ((LOCSGM || F23) && 2.0f * r2 < D2 && nz > 0.999f)) {
-                    zz += e;
-                } else {
-                    f32 tp[3] = {point[0], point[1], zz};
-                    f32 sn[3];
-                    i32 cs = 0;
-                    CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, sn, cs);
-                    zz += e;
-                    tp[2] = zz;
-                    CNTTIP(LOCDIA, LOCCRN, LOCTAP, tp, sn, pc, cs);
-                }
-                point[2] = zz;
-                const f32 z0 = zz;
-                const bool steep = (F23 && !LOCSGM) ? nz < 0.0015f : eqval0(nz) != 0;
-                bool parallel = false;
-                f32 h = hs;
-                f32 nr[3] = {nrm_preset[0], nrm_preset[1], nrm_preset[2]};
-                if (LOCSGM || F23) {
-                    if (cls == 3 && M == 2 && REFSWT && LOCDIA * 0.5f > LOCSW3) {
-                        for (i32 j = 1; j <= 2; ++j) {
-                            f32 rp[3], rn[3];
-                            if (REFGET(rec[SRF_INDEX], j, rp, rn) && dist3(rp, orig) <= tol) {
-                                nr[0] = rn[0], nr[1] = rn[1], nr[2] = rn[2];
-                                h = rp[2];
-                                break;
-                            }
-                        }
-                    }
-                    f32 cp = std::fabs(nr[0] * tn[0] + nr[1] * tn[1] + nr[2] * tn[2]);
-                    f32 dz = zz - h;
-                    if (!steep) dz = std::fabs(dz * nz);
-                    if (nz > 0.095f && dz > T15) cp = 0.0f;
-                    if (F23 && zz <= h) zz = h;
-                    parallel = (row.code == 1 && (cp > 0.985f || eqval(cp, 0.985f))) ||
-                               (cls == 3 && (cp >= 0.993f || eqval(cp, 0.993f)));
-                }
-                const bool segpos = LOCSGM || (axis && M == 2);
-                if (segpos && segst >= 0) {
-                    if ((nz < 0.77f && zz <= h + 1.25f * tol) || (nz >= 0.77f && zz <= h + 0.1f * tol)) {
-                        zz = h;
-                        rc = Re;
-                    } else if (row.code != 2) {
-                        f32 tp[3] = {point[0], point[1], h}, q[3];
-                        i32 cs = 0;
-                        CNTTIP(D2, r2, LOCTAP, tp, nr, q, cs);
-                        f32 dx = q[0] - pc[0], dy = q[1] - pc[1], d2 = dx * dx + dy * dy;
-                        f32 g = nr[0] * tn[0] + nr[1] * tn[1] + nr[2] * tn[2];
-                        if (((cs >= 0 || cs == -2) && d2 < 2.0f * T15 * T15 && nz < 0.707f) ||
-                            (zz > h + tol && cs >= 0 && d2 < D2 * D2 * 0.125f && nz < 0.173f && g < 0.99f &&
-                             (D2 - tol) * (D2 - tol) < 2.0f * d2 / (1.0f - g))) {
-                            zz = h;
-                            rc = Re;
-                        }
-                    }
-                    bool to_filter = false;
-                    if (LOCSGM && row.code == 2) {
-                        if (zz < zlo || eqval(zz, zlo)) continue;
-                        if (zz > zhi) to_filter = true;
-                    }
-                    if (!to_filter) {
-                        if (near1 && zz > B) {
-                            // The height is written as the result directly.
-                            if (!winner) {
-                                // Contact 0 becomes the reference. Contacts
-                                // recorded before it did not win; the first
-                                // gives way, and the count grows only from
-                                // 0, so no entry is left unset.
-                                if (capacity < 1) return overflow(rec[SRF_ID], orig, status);
-                                res.cz[0] = zz;
-                                res.ckind[0] = 0;
-                                res.cpos[0] = -1;
-                                for (i32 j = 0; j < 3; ++j) res.cpt[j] = pc[j];
-                                if (count == 0) count = 1;
-                            } else if (res.cpos[0] == -1) {
-                                res.cz[0] = zz;
-                                B = zz;
-                            } else {
-                                res.cz[win_at] = zz;
-                                B = zz;
-                            }
-                            continue;
-                        }
-                        if (segst == 1) {
-                            f32* lower = LOCSP1[2] <= LOCSP2[2] ? LOCSP1 : LOCSP2;
-                            if (zz > lower[2]) lower[2] = zz;
-                            continue;
-                        }
-                    }
-                }
-                // Acceptance filter.
-                kept_last = F23 && steep;
-                bool record = (B <= B0 && !kept_last) || LOCTPF ||
-                              (!(F23 || (LOCSGM && (M == 11 || M == 12 || M == 13))) &&
-                               ((cls != 2 && cls != 3) || (cls == 3 && LOCTCD != 2 && !parallel)));
-                if (!record) {
-                    f32 d = Re < tol + 1.0e-4f ? 2.0f * tu : Re - rc;
-                    bool nearc = (steep || t == 4 || t == 5) && d <= tu;
-                    if (cls == 1 && !nearc) near1 = false;
-                    if (nearc) continue;
-                    if (hr <= B0) hr = B;
-                    f32 vv;
-                    if (t != 0 && t != 5 && d > tu)
-                        vv = z0 - hr;
-                    else
-                        vv = steep ? d : std::fabs((z0 - hr) * nz);
-                    if (cls != 1 && vv <= tu) continue;
-                    if (hx > -1.0e10f && (t == 0 || t == 5) && std::fabs(z0 - hr) * nz <= tu) continue;
-                }
-                if (count >= capacity) return overflow(rec[SRF_ID], orig, status);
-                res.cz[count] = zz;
-                res.ckind[count] = steep ? 2 : 0;
-                res.cpos[count] = p + 1;
-                if (!border)
-                    for (i32 j = 0; j < 3; ++j) res.cpt[3 * count + j] = pc[j];
-                ++count;
-                const bool E = t == 3 || t == 4;  // a contact on an edge
-                if (smooth)
-                    smooth_classify(E, Ep, zz, B, tol, ent, rec[SRF_ID], pc, point, D2, r2, e, L2, tn, nrmk, Na, ma,
-                                    pending, classified);
-                bool dropped_tie = false;
-                if (border) {
-                    // Near the axis: on an edge with the alternative normal
-                    // vertical, the contact moves onto the outline.
-                    const bool vertical_na = eqval(Na[2], 1.0f) && eqval0(Na[0]) && eqval0(Na[1]);
-                    bool near = false;
-                    if (E && row.kind != 1 && row.kind != 11 && (r2 == 0.0f || D2 * 0.5f - r2 > Da) && vertical_na) {
-                        if (PTINTR(point, v[0], v[1], v[2]) == 0) {
-                            TRIEDP(1, v[0], v[1], v[2], point, pc);
-                        } else {
-                            pc[0] = point[0];
-                            pc[1] = point[1];
-                        }
-                        near = true;
-                    }
-                    Da = dist_xy(pc, point);
-                    if (brd_win && (eqvald(zz, B) || (near && eqval(zz, B) && Da < Dw)) && (!E || Da < Dw)) {
-                        B = zz - 1.0f;
-                        dropped_tie = true;
-                        Dw = Da;
-                    }
-                }
-                // Winner.
-                bool wins, tie = false;
-                if (eqvald(zz, B)) {
-                    wins = row.code == 1 && winner && (win_code == 2 || win_ori == -1);
-                    tie = true;
-                } else {
-                    wins = zz > B;
-                }
-                if (!wins) continue;
-                if (border) {
-                    if (E) {
-                        Dw = Da;
-                        i32 bc = 0;
-                        BRDCLS(ent, pc, tol, bc);
-                        BRDFLG = bc == 1 || bc == 2 ? 1 : 0;
-                    } else {
-                        Dw = 1.0e10f;
-                        BRDFLG = 0;
-                    }
-                    for (i32 j = 0; j < 3; ++j) res.cpt[j] = pc[j];
-                    BRDKND = row.kind;
-                    BRDDIA = D2;
-                    BRDCRN = r2;
-                    brd_win = E;
-                    i32 fl = 0;
-                    if (!tie) {
-                        BRDRGN = 2;
-                        Ss = 0;
-                        Rr = 1;
-                    } else if (Ss == 0) {
-                        if (PTINRG(pc, fl) == 0 && (Rr == 0 || PTINRG(Q, fl) == 0)) {
-                            BRDRGN = 0;
-                            Ss = 0;
-                        } else {
-                            BRDRGN = 1;
-                            Ss = 1;
-                        }
-                    }
-                    Q[0] = pc[0];
-                    Q[1] = pc[1];
-                    if (tie) Rr = 0;
-                }
-                (void)dropped_tie;
-                B = zz;
-                win_at = count - 1;
-                if (axis) {
-                    f32 tp[3] = {point[0], point[1], zz};
-                    i32 cs = 0;
-                    CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, normal, cs);
-                } else {
-                    for (i32 j = 0; j < 3; ++j) normal[j] = tn[j];
-                }
-                LOCLST[0] = le[ELM_NODE];
-                LOCLST[1] = le[ELM_INDEX];
-                winner = true;
-                win_code = row.code;
-                win_ori = trgori(ent);
-                win_type = (t >= 3) ? 0 : t;
-                win_cls = cls;
-                if (cls == 5) {
-                    class5_won = true;
-                    B = top;
+                if (le[ELM_NODE] == LOCLST[0] && le[ELM_INDEX] == LOCLST[1]) {
+                    p0 = p;
+                    break;
                 }
             }
         }
     }
-    (void)win_type;
-    (void)win_cls;
-    // End rule.
+    const i32 pm = m - 1;
+    if (p0 == pm) p0 = -1;
+    flags = LOCFLG;
+    // An entry whose class the pass does not take, or of the surface
+    // just seen whose top stands too low for the height reached (and,
+    // after a change of surface, too low for the other-surface note),
+    // is passed over without reading its triangle: the examination below
+    // would drop it with nothing changed.
+    quick = noted && side.quick;
+    // The second pass looks at check and other part surfaces only: it
+    // is skipped when the gathering listed none.
+    const i32 passes = (check || other) ? 2 : 1;
+    Cand q;
+    for (i32 pass = 0; pass < passes; ++pass) {
+        if (pass == 1 && count == 0) near1 = false;
+        for (i32 slot = -2; slot < ntri; ++slot) {
+            i32 p;
+            bool early = false;
+            if (slot == -2) {
+                if (p0 < 0) continue;
+                p = p0, early = true;
+            } else if (slot == -1) {
+                if (pm < 0 || pm >= ntri) continue;
+                p = pm, early = true;
+            } else {
+                p = slot;
+                if (p == p0 || p == pm) continue;
+            }
+            if (limited && B > zl + 0.1f * tol) break;
+            if (noted && !early) {
+                const unsigned char bit = pass == 0 ? 1 : 2;
+                if (!(side.pass[p] & bit)) continue;
+                const f32 h = side.top[p] + prev_e;
+                if (quick && side.srf[p] == prev_srf && h + Hadd <= B - Tp && (!surfchg || h <= B - Rz)) continue;
+            }
+            i32 go = admit(q, p, early, pass);
+            if (go == GO) go = contact(q);
+            if (go == GO) go = on_segment(q);
+            if (go == GO) go = filter(q);
+            if (go == GO) go = take(q, p);
+            if (go == ABORT) return false;
+        }
+    }
+    return true;
+}
+
+// The entry at list position p: skipped when the pass does not take its
+// class, its bounds stand too low or the estimate says so; the tool grown
+// for its surface when the surface changes.
+i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
+{
+    q.le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
+    q.ent = run.triangle(q.le);
+    if (!q.ent) return SKIP;
+    LOCNEX += 1.0;
+    q.srfno = q.ent[TRG_SRF];
+    q.rec = srfrec(LOCSRB, q.srfno);
+    q.cls = q.rec[0];
+    const bool second = q.cls == 2 || q.cls == 3;
+    if ((pass == 0) == second) return SKIP;
+    if (q.cls == 0 || (q.cls == 5 && class5_won)) return SKIP;
+    if (!loc_class(q.cls, flags, row)) return SKIP;
+    q.e = row.e;
+    q.tu = q.cls == CLS_CHECK ? LOCTL2 : tol;
+    if (q.srfno != prev_srf) {
+        const GrownTool g = loc_grown(q.e);
+        D2 = g.d, r2 = g.r, L2 = g.l;
+        STDIAM(D2);
+        STCRNR(r2);
+        STCUTL(L2);
+        if (LOCTPF) {
+            TAPOFS(D2, L2, q.e, r2);
+            TAPRTP(Re);
+        } else {
+            Re = D2 * 0.5f;
+        }
+        if (prev_srf != -1) surfchg = true;
+        prev_srf = q.srfno;
+        prev_e = q.e;
+    }
+    q.top = wrd2r(q.le[ELM_TOP]);
+    if (surfchg && q.top + q.e > B - Rz) {
+        note = true;
+        surfchg = false;
+    }
+    if (!early) {
+        auto bound = [&](f32 H) {
+            if (H > B) return true;
+            if (H > B - Tp) return row.code == 1 && winner && win_code == 2;
+            return false;
+        };
+        if (!bound(q.top + q.e + Hadd)) return SKIP;
+        f32 Hb = 0;
+        i32 bs = 0;
+        trgest(pxy, q.ent + TRG_BOX, q.top, 2, Re, r2, row.kind, Hb, bs);
+        if (bs < 0) {
+            status = bs;
+            return ABORT;
+        }
+        if (bs == 1) return SKIP;
+        if (!bound(Hb + q.e + Hadd)) return SKIP;
+    }
+    return GO;
+}
+
+// The contact of the grown tool with the triangle, the allowance added, and
+// the floor against which the segment positioning and the filter measure it.
+i32 Drop::contact(Cand& q)
+{
+    for (i32 j = 0; j < 3; ++j) {
+        const f32* nd = nodept(LOCNDB, q.ent[TRG_NODE + j]);
+        q.v[j][0] = nd[0], q.v[j][1] = nd[1], q.v[j][2] = nd[2];
+        if (axis) FRMROT(orig, LOCTAX, q.v[j]);
+    }
+    if (border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f) && PTINTR(point, q.v[0], q.v[1], q.v[2]) != 0)
+        BRDINS = 1;
+    // Contact with the grown tool.
+    f32 wp[3] = {point[0], point[1], point[2]};
+    f32 zc = 0;
+    q.rc = 0, q.hx = -1.0e10f;
+    q.t = 0;
+    const i32 dzero = eqval0(D2) ? 1 : 0;
+    // A mend of the planar contact for the sharp tip: the point
+    // tool's wider face margin (a point near an edge takes the
+    // edge's height) holds for a needle only; a cone whose tip
+    // has no diameter meets the edges with its flank, exactly.
+    const i32 needle = dzero && !LOCTPF ? 1 : 0;
+    PLNCNT(q.v[0], q.v[1], q.v[2], q.ent, wp, row.kind, needle, retry, tol, D2, r2, zc, q.pc, q.rc, q.hx, q.t);
+    LOCNCT += 1.0;
+    if (q.t < 0 || q.t == 1 || q.t == 2) return SKIP;
+    q.nz = wrd2r(q.ent[TRG_NRM + 2]);
+    q.tn[0] = wrd2r(q.ent[TRG_NRM]), q.tn[1] = wrd2r(q.ent[TRG_NRM + 1]), q.tn[2] = q.nz;
+    q.zz = zc;
+    if (smooth || q.e == 0.0f || dzero || ((LOCSGM || F23) && 2.0f * r2 < D2 && q.nz > 0.999f)) {
+        q.zz += q.e;
+    } else {
+        f32 tp[3] = {point[0], point[1], q.zz};
+        f32 sn[3];
+        i32 cs = 0;
+        CNTNRM(D2, r2, LOCTAP, q.e, L2, tp, q.pc, sn, cs);
+        q.zz += q.e;
+        tp[2] = q.zz;
+        CNTTIP(LOCDIA, LOCCRN, LOCTAP, tp, sn, q.pc, cs);
+    }
+    point[2] = q.zz;
+    q.z0 = q.zz;
+    q.steep = (F23 && !LOCSGM) ? q.nz < 0.0015f : eqval0(q.nz) != 0;
+    q.parallel = false;
+    q.h = hs;
+    q.nr[0] = nrm_preset[0], q.nr[1] = nrm_preset[1], q.nr[2] = nrm_preset[2];
+    if (LOCSGM || F23) {
+        if (q.cls == 3 && M == 2 && REFSWT && LOCDIA * 0.5f > LOCSW3) {
+            for (i32 j = 1; j <= 2; ++j) {
+                f32 rp[3], rn[3];
+                if (REFGET(q.rec[SRF_INDEX], j, rp, rn) && dist3(rp, orig) <= tol) {
+                    q.nr[0] = rn[0], q.nr[1] = rn[1], q.nr[2] = rn[2];
+                    q.h = rp[2];
+                    break;
+                }
+            }
+        }
+        f32 cp = std::fabs(q.nr[0] * q.tn[0] + q.nr[1] * q.tn[1] + q.nr[2] * q.tn[2]);
+        f32 dz = q.zz - q.h;
+        if (!q.steep) dz = std::fabs(dz * q.nz);
+        if (q.nz > 0.095f && dz > T15) cp = 0.0f;
+        if (F23 && q.zz <= q.h) q.zz = q.h;
+        q.parallel = (row.code == 1 && (cp > 0.985f || eqval(cp, 0.985f))) ||
+                   (q.cls == 3 && (cp >= 0.993f || eqval(cp, 0.993f)));
+    }
+    return GO;
+}
+
+// Segment positioning: the contact taken to the segment's height where it
+// lies close above it; heights above the segment written directly.
+i32 Drop::on_segment(Cand& q)
+{
+    const bool segpos = LOCSGM || (axis && M == 2);
+    if (segpos && segst >= 0) {
+        if ((q.nz < 0.77f && q.zz <= q.h + 1.25f * tol) || (q.nz >= 0.77f && q.zz <= q.h + 0.1f * tol)) {
+            q.zz = q.h;
+            q.rc = Re;
+        } else if (row.code != 2) {
+            f32 tp[3] = {point[0], point[1], q.h}, qt[3];
+            i32 cs = 0;
+            CNTTIP(D2, r2, LOCTAP, tp, q.nr, qt, cs);
+            f32 dx = qt[0] - q.pc[0], dy = qt[1] - q.pc[1], d2 = dx * dx + dy * dy;
+            f32 g = q.nr[0] * q.tn[0] + q.nr[1] * q.tn[1] + q.nr[2] * q.tn[2];
+            if (((cs >= 0 || cs == -2) && d2 < 2.0f * T15 * T15 && q.nz < 0.707f) ||
+                (q.zz > q.h + tol && cs >= 0 && d2 < D2 * D2 * 0.125f && q.nz < 0.173f && g < 0.99f &&
+                 (D2 - tol) * (D2 - tol) < 2.0f * d2 / (1.0f - g))) {
+                q.zz = q.h;
+                q.rc = Re;
+            }
+        }
+        bool to_filter = false;
+        if (LOCSGM && row.code == 2) {
+            if (q.zz < zlo || eqval(q.zz, zlo)) return SKIP;
+            if (q.zz > zhi) to_filter = true;
+        }
+        if (!to_filter) {
+            if (near1 && q.zz > B) {
+                // The height is written as the result directly.
+                if (!winner) {
+                    // Contact 0 becomes the reference. Contacts
+                    // recorded before it did not win; the first
+                    // gives way, and the count grows only from
+                    // 0, so no entry is left unset.
+                    if (capacity < 1) { overflow(q.rec[SRF_ID], orig, status); return ABORT; }
+                    res.cz[0] = q.zz;
+                    res.ckind[0] = 0;
+                    res.cpos[0] = -1;
+                    for (i32 j = 0; j < 3; ++j) res.cpt[j] = q.pc[j];
+                    if (count == 0) count = 1;
+                } else if (res.cpos[0] == -1) {
+                    res.cz[0] = q.zz;
+                    B = q.zz;
+                } else {
+                    res.cz[win_at] = q.zz;
+                    B = q.zz;
+                }
+                return SKIP;
+            }
+            if (segst == 1) {
+                f32* lower = LOCSP1[2] <= LOCSP2[2] ? LOCSP1 : LOCSP2;
+                if (q.zz > lower[2]) lower[2] = q.zz;
+                return SKIP;
+            }
+        }
+    }
+    return GO;
+}
+
+// The acceptance filter: a contact near the tool's outline or too little
+// above the floor is dropped.
+i32 Drop::filter(Cand& q)
+{
+    // Acceptance filter.
+    kept_last = F23 && q.steep;
+    bool record = (B <= B0 && !kept_last) || LOCTPF ||
+                  (!(F23 || (LOCSGM && (M == 11 || M == 12 || M == 13))) &&
+                   ((q.cls != 2 && q.cls != 3) || (q.cls == 3 && LOCTCD != 2 && !q.parallel)));
+    if (!record) {
+        f32 d = Re < tol + 1.0e-4f ? 2.0f * q.tu : Re - q.rc;
+        bool nearc = (q.steep || q.t == 4 || q.t == 5) && d <= q.tu;
+        if (q.cls == 1 && !nearc) near1 = false;
+        if (nearc) return SKIP;
+        if (hr <= B0) hr = B;
+        f32 vv;
+        if (q.t != 0 && q.t != 5 && d > q.tu)
+            vv = q.z0 - hr;
+        else
+            vv = q.steep ? d : std::fabs((q.z0 - hr) * q.nz);
+        if (q.cls != 1 && vv <= q.tu) return SKIP;
+        if (q.hx > -1.0e10f && (q.t == 0 || q.t == 5) && std::fabs(q.z0 - hr) * q.nz <= q.tu) return SKIP;
+    }
+    return GO;
+}
+
+// The contact recorded; the smoothed normal and the border road; the
+// winner when it stands highest.
+i32 Drop::take(Cand& q, i32 p)
+{
+    if (count >= capacity) { overflow(q.rec[SRF_ID], orig, status); return ABORT; }
+    res.cz[count] = q.zz;
+    res.ckind[count] = q.steep ? 2 : 0;
+    res.cpos[count] = p + 1;
+    if (!border)
+        for (i32 j = 0; j < 3; ++j) res.cpt[3 * count + j] = q.pc[j];
+    ++count;
+    const bool E = q.t == 3 || q.t == 4;  // a contact on an edge
+    if (smooth)
+        smooth_classify(E, Ep, q.zz, B, tol, q.ent, q.rec[SRF_ID], q.pc, point, D2, r2, q.e, L2, q.tn, nrmk, Na, ma,
+                        pending, classified);
+    bool dropped_tie = false;
+    if (border) {
+        // Near the axis: on an edge with the alternative normal
+        // vertical, the contact moves onto the outline.
+        const bool vertical_na = eqval(Na[2], 1.0f) && eqval0(Na[0]) && eqval0(Na[1]);
+        bool near = false;
+        if (E && row.kind != 1 && row.kind != 11 && (r2 == 0.0f || D2 * 0.5f - r2 > Da) && vertical_na) {
+            if (PTINTR(point, q.v[0], q.v[1], q.v[2]) == 0) {
+                TRIEDP(1, q.v[0], q.v[1], q.v[2], point, q.pc);
+            } else {
+                q.pc[0] = point[0];
+                q.pc[1] = point[1];
+            }
+            near = true;
+        }
+        Da = dist_xy(q.pc, point);
+        if (brd_win && (eqvald(q.zz, B) || (near && eqval(q.zz, B) && Da < Dw)) && (!E || Da < Dw)) {
+            B = q.zz - 1.0f;
+            dropped_tie = true;
+            Dw = Da;
+        }
+    }
+    // Winner.
+    bool wins, tie = false;
+    if (eqvald(q.zz, B)) {
+        wins = row.code == 1 && winner && (win_code == 2 || win_ori == -1);
+        tie = true;
+    } else {
+        wins = q.zz > B;
+    }
+    if (!wins) return SKIP;
+    if (border) {
+        if (E) {
+            Dw = Da;
+            i32 bc = 0;
+            BRDCLS(q.ent, q.pc, tol, bc);
+            BRDFLG = bc == 1 || bc == 2 ? 1 : 0;
+        } else {
+            Dw = 1.0e10f;
+            BRDFLG = 0;
+        }
+        for (i32 j = 0; j < 3; ++j) res.cpt[j] = q.pc[j];
+        BRDKND = row.kind;
+        BRDDIA = D2;
+        BRDCRN = r2;
+        brd_win = E;
+        i32 fl = 0;
+        if (!tie) {
+            BRDRGN = 2;
+            Ss = 0;
+            Rr = 1;
+        } else if (Ss == 0) {
+            if (PTINRG(q.pc, fl) == 0 && (Rr == 0 || PTINRG(Q, fl) == 0)) {
+                BRDRGN = 0;
+                Ss = 0;
+            } else {
+                BRDRGN = 1;
+                Ss = 1;
+            }
+        }
+        Q[0] = q.pc[0];
+        Q[1] = q.pc[1];
+        if (tie) Rr = 0;
+    }
+    (void)dropped_tie;
+    B = q.zz;
+    win_at = count - 1;
+    if (axis) {
+        f32 tp[3] = {point[0], point[1], q.zz};
+        i32 cs = 0;
+        CNTNRM(D2, r2, LOCTAP, q.e, L2, tp, q.pc, normal, cs);
+    } else {
+        for (i32 j = 0; j < 3; ++j) normal[j] = q.tn[j];
+    }
+    LOCLST[0] = q.le[ELM_NODE];
+    LOCLST[1] = q.le[ELM_INDEX];
+    winner = true;
+    win_code = row.code;
+    win_ori = trgori(q.ent);
+    win_type = (q.t >= 3) ? 0 : q.t;
+    win_cls = q.cls;
+    if (q.cls == 5) {
+        class5_won = true;
+        B = q.top;
+    }
+    return GO;
+}
+
+// The end rule (no winner: the floor as the reference contact, or no
+// contact), the status, the smoothed normal of several edge contacts, the
+// border road's last word and the point back out of the tool's frame.
+void Drop::end_rule()
+{
     if (!winner) {
         bool reference = floored || LOCSGM || kept_last || (hs_done && LOCTCD == 0) || (axis && M == 2);
         if (reference) {
@@ -570,6 +706,19 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     } else {
         point[2] = B;
     }
+}
+
+}  // namespace
+
+void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
+            f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status)
+{
+    Drop d{mode, tool_type, point, tolerance, ntri, z, normal, capacity, count, res, status};
+    d.start();
+    d.floor_rule();
+    if (!d.gather()) return;
+    if (ntri > 0 && !(d.k == 2 && !d.other) && !d.examine()) return;
+    d.end_rule();
 }
 
 bool loc_model_and_tool(const char* caller, const f32& allowance_a, const f32& allowance_b)

@@ -259,7 +259,7 @@ void PCIRC(const i32& kind, const i32& plane, const f32& angle, const f32& step,
     update(type, end, vector);
 }
 
-f32 ARCSTP(const f32& tolerance, const f32& radius, const f32& angle)
+f32 arc_step_angle(const f32& tolerance, const f32& radius, const f32& angle)
 {
     const f64 cap = 36.0 * M_PI / 180.0;
     if (radius == 0) return 0;
@@ -282,7 +282,7 @@ void PARCPT(const i32& kind, const f32& tolerance, const i32& plane, const f32& 
     f32 dx = end[a] - centre[0], dy = end[b] - centre[1];
     f32 r = std::sqrt(dx * dx + dy * dy);
     if (r == 0) return;
-    f32 step = ARCSTP(tolerance, r, angle);
+    f32 step = arc_step_angle(tolerance, r, angle);
     i32 k = kind == 2 && NORMFL() == 0 ? 1 : kind;
     PCIRC(k, plane, angle, step, centre, end, vector, 1, status);
 }
@@ -303,7 +303,7 @@ void PARCOP(const i32& kind, const i32& plane, const f32& angle, const f32* cent
     f32 dx = end[a] - centre[0], dy = end[b] - centre[1];
     f32 r = std::sqrt(dx * dx + dy * dy);
     if (r == 0) return;
-    PCIRC(kind, plane, angle, ARCSTP(0.1f, r, angle), centre, end, vector, 2, status);
+    PCIRC(kind, plane, angle, arc_step_angle(0.1f, r, angle), centre, end, vector, 2, status);
 }
 
 void PNURBS(const i32& unused, const i32& display, const i32& k, const i32& n, const f64* knots,

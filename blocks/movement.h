@@ -55,7 +55,7 @@ void PARCOP(const i32& kind, const i32& plane, const f32& angle, const f32* cent
             const f32* vector, i32& status);
 // Angular step of an arc of radius r for a chord tolerance, capped at 36
 // degrees; 0 for a zero radius.
-f32 ARCSTP(const f32& tolerance, const f32& radius, const f32& angle);
+f32 arc_step_angle(const f32& tolerance, const f32& radius, const f32& angle);
 // Appends a NURBS block of order k over n points and shows it in the display mode.
 void PNURBS(const i32& unused, const i32& display, const i32& k, const i32& n, const f64* knots,
             const f64* points, i32& status);

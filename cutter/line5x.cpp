@@ -26,12 +26,12 @@ struct Ln5Rec {
 static_assert(sizeof(Ln5Rec) == 64, "16 words");
 
 i32 ln5_handle = -1, ln5_cap = -1;
-Ln5Rec LN5CAR;
+Ln5Rec ln5_carry;
 
 void ln5_reset_carry()
 {
-    std::memset(&LN5CAR, 0, sizeof LN5CAR);
-    for (i32 k = 0; k < 3; ++k) LN5CAR.lin[k] = LN5CAR.axs[k] = 1.0e8f;
+    std::memset(&ln5_carry, 0, sizeof ln5_carry);
+    for (i32 k = 0; k < 3; ++k) ln5_carry.lin[k] = ln5_carry.axs[k] = 1.0e8f;
 }
 
 const bool ln5_ready = (ln5_reset_carry(), true);
@@ -105,7 +105,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             r.axs[k] = static_cast<f32>((1.0 - w) * LOCSN1[k] + w * LOCSN2[k]);
             LOCTAX[k] = r.axs[k];
         }
-        const Ln5Rec& prev = i == 0 ? LN5CAR : W[i - 1];
+        const Ln5Rec& prev = i == 0 ? ln5_carry : W[i - 1];
         if (eqvl0d(dist3_sq(r.lin, prev.lin)) && eqvl0d(dist3_sq(r.axs, prev.axs)) && (prev.ok || i == 0)) {
             const f32 par = r.par;
             r = prev;
@@ -222,7 +222,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         ++counts[cur];
         ++total;
     }
-    LN5CAR = W[n];
+    ln5_carry = W[n];
     // Thin each string, closing the gaps.
     i32 at = 0, out = 0;
     for (i32 s2 = 0; s2 <= cur; ++s2) {

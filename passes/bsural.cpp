@@ -37,8 +37,8 @@ i32 WRTPAS = 0;
 namespace {
 
 const f32 ZUP[3] = {0, 0, 1};
-i32 DNFEED = 0;  // the down-feed is on
-i32 MKCODE = 5;  // start marker code of the strings of the surface being written
+i32 dnfeed = 0;  // the down-feed is on
+i32 mkcode = 5;  // start marker code of the strings of the surface being written
 
 bool updown() { return UDBUF.mode != 1; }
 bool spline() { return SPLOUT() == 1; }
@@ -47,7 +47,7 @@ bool spline() { return SPLOUT() == 1; }
 void udput(const f32* p, i32 n, i32& status)
 {
     const i32 three = 3, zero = 0, one = 1;
-    UDMILB(three, one, zero, p, nullptr, nullptr, one, &n, zero, MKCODE, MKCODE + 1, (MKCODE + 1) / 2, status);
+    UDMILB(three, one, zero, p, nullptr, nullptr, one, &n, zero, mkcode, mkcode + 1, (mkcode + 1) / 2, status);
 }
 
 bool three() { return pw(AXSMOD) == 1; }
@@ -110,7 +110,7 @@ void switch_feed(i32 code, i32& open)
 
 void PLGFED(const f32* q, const f32* p, i32& open)
 {
-    if (!DNFEED && p[2] < q[2]) {
+    if (!dnfeed && p[2] < q[2]) {
         // The down-feed against the feed of the code in force (25 on the
         // surfaces of pass kind 6). A down-feed of 0 (its percentage not
         // set) is never taken: a mend, the tool would stand still.
@@ -119,11 +119,11 @@ void PLGFED(const f32* q, const f32* p, i32& open)
         MCHVAL(26, k, iv, v26, st);
         MCHVAL(TECHST.requested[1] > 0 ? TECHST.requested[1] : 1, k, iv, vcur, st2);
         if (st >= 0 && st2 >= 0 && v26 > 0 && v26 < vcur) {
-            DNFEED = 1;
+            dnfeed = 1;
             switch_feed(26, open);
         }
-    } else if (DNFEED && !(p[2] < q[2]) && !eqpt3(p, q)) {
-        DNFEED = 0;
+    } else if (dnfeed && !(p[2] < q[2]) && !eqpt3(p, q)) {
+        dnfeed = 0;
         switch_feed(1, open);
     }
 }
@@ -440,12 +440,12 @@ struct PtSet {
     i32 len[GG_STR];
     i32 nst, tot;
 };
-PtSet COL;  // the collection of gouge-free positions being built
-PtSet STP;  // one step's positions
-PtSet LNK;  // the positions of a merge link
-PtSet TMP;  // copies for merging the second vectors
-f32 PNT6[GG_CAP / 3][6];
-f32 LSTDIR[2] = {0, 0};  // XY direction of the last step processed
+PtSet col_set;  // the collection of gouge-free positions being built
+PtSet step_set;  // one step's positions
+PtSet link_set;  // the positions of a merge link
+PtSet tmp_set;  // copies for merging the second vectors
+f32 pnt6[GG_CAP / 3][6];
+f32 last_dir[2] = {0, 0};  // XY direction of the last step processed
 
 void clear(PtSet& s) { s.nst = s.tot = 0; }
 
@@ -481,19 +481,19 @@ void thin(PtSet& s, f32 tol, bool rev)
         for (i32 q = 0; q < n; ++q) {
             std::memcpy(s.p + 3 * (out + q), s.p + 3 * (in + q), sizeof(f32) * 3);
             for (i32 c = 0; c < 3; ++c) {
-                PNT6[q][c] = s.v[3 * (in + q) + c];
-                PNT6[q][3 + c] = s.n[3 * (in + q) + c];
+                pnt6[q][c] = s.v[3 * (in + q) + c];
+                pnt6[q][3 + c] = s.n[3 * (in + q) + c];
             }
         }
         if (n > 2) {
-            if (rev) revdim(n, 3, s.p + 3 * out), revdim(n, 6, PNT6[0]);
-            dilula(n, s.p + 3 * out, 3, PNT6[0], 6, tol);
-            if (rev) revdim(n, 3, s.p + 3 * out), revdim(n, 6, PNT6[0]);
+            if (rev) revdim(n, 3, s.p + 3 * out), revdim(n, 6, pnt6[0]);
+            dilula(n, s.p + 3 * out, 3, pnt6[0], 6, tol);
+            if (rev) revdim(n, 3, s.p + 3 * out), revdim(n, 6, pnt6[0]);
         }
         for (i32 q = 0; q < n; ++q)
             for (i32 c = 0; c < 3; ++c) {
-                s.v[3 * (out + q) + c] = PNT6[q][c];
-                s.n[3 * (out + q) + c] = PNT6[q][3 + c];
+                s.v[3 * (out + q) + c] = pnt6[q][c];
+                s.n[3 * (out + q) + c] = pnt6[q][3 + c];
             }
         in += s.len[k];
         out += n;
@@ -521,7 +521,7 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
         f32 d[3] = {s.PSPNTS[p + 1][0] - s.PSPNTS[p][0], s.PSPNTS[p + 1][1] - s.PSPNTS[p][1], 0}, l = 0;
         i32 st = 0;
         v2unit(d, l, st);
-        if (st == 0 && eqval(d[0] * LSTDIR[0] + d[1] * LSTDIR[1], -1.0f)) ++p, --n;
+        if (st == 0 && eqval(d[0] * last_dir[0] + d[1] * last_dir[1], -1.0f)) ++p, --n;
     }
     i32 code = kind;
     bool written = false, firstcoll = true;
@@ -530,11 +530,11 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
 
     // Writes the collection with the link its place asks for.
     auto write = [&]() {
-        if (COL.tot == 0) return;
+        if (col_set.tot == 0) return;
         // Thinned as the positioning thins its strings, so that the written
         // chords stay within the tolerance of the gouge-free positions.
-        if (n > 1) thin(COL, 0.2f * tol, rev);
-        const f32* f0 = COL.p;
+        if (n > 1) thin(col_set, 0.2f * tol, rev);
+        const f32* f0 = col_set.p;
         f32 d = dxy(MOVST.point, f0);
         if (netsw != 0 && d < 5.0f * tol) d = 1.5f * tol;
         const bool cand = !PNDAPP && !written && (kind == 1 || kind == 2 || kind == 6) && d > 2.0f * tol && j == 1;
@@ -545,38 +545,38 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
             clrfirst = !(e == 0 && j == 1 && firstcoll);
         if (pw(CLNFLG) == 1 && kind != 6) {
             const i32 skip = 0;
-            storps(tol, WRTPAS, COL.p, COL.n, COL.nst, COL.len, COL.tot, skip, status);
+            storps(tol, WRTPAS, col_set.p, col_set.n, col_set.nst, col_set.len, col_set.tot, skip, status);
             if (status < 0) return;
         }
         if (merge) {
             const f32 here[3] = {MOVST.point[0], MOVST.point[1], MOVST.point[2]};
             i32 st = 0;
-            GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), here, f0, PASOUT.axis, COL.n, PASOUT.axis, COL.v, LNK.p, LNK.v,
-                   LNK.n, LNK.f, LNK.nst, LNK.len, LNK.tot, srf, 0, 0, st);
+            GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), here, f0, PASOUT.axis, col_set.n, PASOUT.axis, col_set.v, link_set.p, link_set.v,
+                   link_set.n, link_set.f, link_set.nst, link_set.len, link_set.tot, srf, 0, 0, st);
             f32 dev = 0;
-            if (st >= 0) MAXDZS(here, f0, LNK.p, LNK.tot, dev, st);
+            if (st >= 0) MAXDZS(here, f0, link_set.p, link_set.tot, dev, st);
             if (st < 0 || dev > L) {
                 clrfirst = true;
-            } else if (LNK.tot > 0) {
-                const f32 lnk0[3] = {LNK.p[0], LNK.p[1], LNK.p[2]};
+            } else if (link_set.tot > 0) {
+                const f32 lnk0[3] = {link_set.p[0], link_set.p[1], link_set.p[2]};
                 // The second vectors follow the points through a copy.
-                TMP.nst = COL.nst, TMP.tot = COL.tot;
-                std::memcpy(TMP.p, COL.p, sizeof(f32) * 3 * static_cast<size_t>(COL.tot));
-                std::memcpy(TMP.len, COL.len, sizeof(i32) * static_cast<size_t>(COL.nst));
-                i32 bn = LNK.nst, blen[GG_STR];
-                std::memcpy(blen, LNK.len, sizeof(i32) * static_cast<size_t>(LNK.nst));
+                tmp_set.nst = col_set.nst, tmp_set.tot = col_set.tot;
+                std::memcpy(tmp_set.p, col_set.p, sizeof(f32) * 3 * static_cast<size_t>(col_set.tot));
+                std::memcpy(tmp_set.len, col_set.len, sizeof(i32) * static_cast<size_t>(col_set.nst));
+                i32 bn = link_set.nst, blen[GG_STR];
+                std::memcpy(blen, link_set.len, sizeof(i32) * static_cast<size_t>(link_set.nst));
                 const i32 one = 1, none = 0, cap = GG_CAP, scap = GG_STR;
-                MRGGST(one, one, cap, TMP.p, COL.n, nullptr, scap, TMP.nst, TMP.len, cap, LNK.p, LNK.n, nullptr, none,
+                MRGGST(one, one, cap, tmp_set.p, col_set.n, nullptr, scap, tmp_set.nst, tmp_set.len, cap, link_set.p, link_set.n, nullptr, none,
                        bn, blen, status);
                 if (status >= 0)
-                    MRGGST(one, one, cap, COL.p, COL.v, nullptr, scap, COL.nst, COL.len, cap, LNK.p, LNK.v, nullptr,
-                           none, LNK.nst, LNK.len, status);
+                    MRGGST(one, one, cap, col_set.p, col_set.v, nullptr, scap, col_set.nst, col_set.len, cap, link_set.p, link_set.v, nullptr,
+                           none, link_set.nst, link_set.len, status);
                 if (status < 0) {
                     eroutc("BLNGUG, ERRORS IN MERGE", 0);
                     return;
                 }
-                COL.tot = 0;
-                for (i32 k = 0; k < COL.nst; ++k) COL.tot += COL.len[k];
+                col_set.tot = 0;
+                for (i32 k = 0; k < col_set.nst; ++k) col_set.tot += col_set.len[k];
                 // The merge drops the link's first point where the tool
                 // stands: the positions go on from there when the link
                 // began at the tool.
@@ -587,13 +587,13 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
             }
         }
         i32 off = 0;
-        for (i32 k = 0; k < COL.nst && status >= 0; ++k) {
-            const i32 m = COL.len[k];
-            const f32* q = COL.p + 3 * off;
+        for (i32 k = 0; k < col_set.nst && status >= 0; ++k) {
+            const i32 m = col_set.len[k];
+            const f32* q = col_set.p + 3 * off;
             for (i32 r = 0; r < m; ++r)
                 for (i32 c = 0; c < 3; ++c) {
-                    PNT6[r][c] = COL.v[3 * (off + r) + c];
-                    PNT6[r][3 + c] = COL.n[3 * (off + r) + c];
+                    pnt6[r][c] = col_set.v[3 * (off + r) + c];
+                    pnt6[r][3 + c] = col_set.n[3 * (off + r) + c];
                 }
             off += m;
             if (m == 0) continue;
@@ -619,78 +619,78 @@ void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i3
             if (written) LNKPAR.kind = 1;
             const i32 keepclr = HEI8[HEI8_RETRACT];
             if (clr) HEI8[HEI8_RETRACT] = 1;
-            BPNTWR(reinterpret_cast<const f32(*)[3]>(q), PNT6, m, c, newstr, open, status);
+            BPNTWR(reinterpret_cast<const f32(*)[3]>(q), pnt6, m, c, newstr, open, status);
             HEI8[HEI8_RETRACT] = keepclr;
             LNKPAR.kind = keepkind;
             written = true;
             code = kind;
         }
         if (status < 0) eroutc("BLNGUG, ERRORS IN WRITING TO LIST", 0);
-        clear(COL);
+        clear(col_set);
         firstcoll = false;
         code = 1;
     };
 
-    clear(COL);
+    clear(col_set);
     for (i32 i = p; i < p + n - 1 && status >= 0; ++i) {
         const f32* a = s.PSPNTS[i];
         const f32* b = s.PSPNTS[i + 1];
         i32 st = 0;
         GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, s.PSVECS[i],
-               s.PSVECS[i + 1], STP.p, STP.v, STP.n, STP.f, STP.nst, STP.len, STP.tot, srf, kind == 6 ? 3 : 2,
+               s.PSVECS[i + 1], step_set.p, step_set.v, step_set.n, step_set.f, step_set.nst, step_set.len, step_set.tot, srf, kind == 6 ? 3 : 2,
                revflag, st);
         if (st < 0) {
             // Not checked: the straight step.
-            std::memcpy(STP.p, a, sizeof(f32) * 3);
-            std::memcpy(STP.p + 3, b, sizeof(f32) * 3);
-            std::memcpy(STP.v, s.PSVECS[i], sizeof(f32) * 3);
-            std::memcpy(STP.v + 3, s.PSVECS[i + 1], sizeof(f32) * 3);
-            std::memcpy(STP.n, s.PSVECS[i] + 3, sizeof(f32) * 3);
-            std::memcpy(STP.n + 3, s.PSVECS[i + 1] + 3, sizeof(f32) * 3);
-            STP.f[0] = STP.f[1] = 0;
-            STP.nst = 1, STP.len[0] = 2, STP.tot = 2;
+            std::memcpy(step_set.p, a, sizeof(f32) * 3);
+            std::memcpy(step_set.p + 3, b, sizeof(f32) * 3);
+            std::memcpy(step_set.v, s.PSVECS[i], sizeof(f32) * 3);
+            std::memcpy(step_set.v + 3, s.PSVECS[i + 1], sizeof(f32) * 3);
+            std::memcpy(step_set.n, s.PSVECS[i] + 3, sizeof(f32) * 3);
+            std::memcpy(step_set.n + 3, s.PSVECS[i + 1] + 3, sizeof(f32) * 3);
+            step_set.f[0] = step_set.f[1] = 0;
+            step_set.nst = 1, step_set.len[0] = 2, step_set.tot = 2;
         }
         {
             f32 d[3] = {b[0] - a[0], b[1] - a[1], 0}, l = 0;
             i32 s2 = 0;
             v2unit(d, l, s2);
-            LSTDIR[0] = d[0], LSTDIR[1] = d[1];
+            last_dir[0] = d[0], last_dir[1] = d[1];
         }
-        if (STP.tot == 0) {
+        if (step_set.tot == 0) {
             write();
             continue;
         }
         bool joins = false;
-        if (COL.tot > 0) {
-            const f32* last = COL.p + 3 * (COL.tot - 1);
-            joins = netsw != 0 ? d3(STP.p, last) <= 3.0f * tol : eqpt3(STP.p, last) != 0;
+        if (col_set.tot > 0) {
+            const f32* last = col_set.p + 3 * (col_set.tot - 1);
+            joins = netsw != 0 ? d3(step_set.p, last) <= 3.0f * tol : eqpt3(step_set.p, last) != 0;
             if (!joins) write();
         }
         if (status < 0) break;
-        if (COL.tot > 0 && COL.nst + STP.nst - 1 > GG_STR) {
+        if (col_set.tot > 0 && col_set.nst + step_set.nst - 1 > GG_STR) {
             user1c("[BLNGUG]ONLY ", GG_STR, " NUMBER OF STRINGS ARE AVAILABLE");
             write();
             joins = false;
-        } else if (COL.tot > 0 && 3 * (COL.tot + STP.tot - 1) > GG_CAP) {
-            thin(COL, 0.2f * tol, rev);
-            if (3 * (COL.tot + STP.tot - 1) > GG_CAP) {
+        } else if (col_set.tot > 0 && 3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
+            thin(col_set, 0.2f * tol, rev);
+            if (3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
                 write();
                 joins = false;
             }
         }
         if (status < 0) break;
-        if (COL.tot == 0) {
+        if (col_set.tot == 0) {
             // The step opens a collection: the approach normal at its start.
             i32 s2 = 0;
             if (MACTYP == 14) {
-                std::memcpy(PASOUT.appnrm, STP.n, sizeof PASOUT.appnrm);
+                std::memcpy(PASOUT.appnrm, step_set.n, sizeof PASOUT.appnrm);
             } else {
-                NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, STP.p, PASOUT.appnrm, s2);
+                NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, step_set.p, PASOUT.appnrm, s2);
                 if (s2 < 0) std::memcpy(PASOUT.appnrm, ZUP, sizeof ZUP);
             }
             joins = false;
         }
-        append(COL, STP, joins);
+        append(col_set, step_set, joins);
     }
     if (status >= 0) write();
     closeopen(open);
@@ -736,7 +736,7 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     status = 0;
     const PasStr& s = PASSTR;
     const bool k6 = s.PSKIND[e] == 6;
-    MKCODE = k6 ? 15 : 5;
+    mkcode = k6 ? 15 : 5;
     // Under up/down milling every buffered point carries its marker code and
     // the markers are written around the runs.
     if (!(updown() && three())) PUTMRK(1, k6 ? 8 : 3, k6 ? 15 : 5, 0.0f, 0, status);

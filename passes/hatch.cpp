@@ -32,19 +32,19 @@ HatState HS;
 constexpr i32 ND_WORDS = 6, ND_ROLE = 0, ND_KIND = 1, ND_U = 3, ND_V = 4, ND_NEXT = 5;
 
 // The module's integer array (vertex counts of the loops).
-i32 IARR = -1;
+i32 iarr = -1;
 
 // Crossings of one hatch line: one more than a line may have, so that too
 // many are seen.
 constexpr i32 HCAP = HATMAX + 1;
-f32 HPTS[2 * HCAP];
-i32 HLPS[HCAP], HSGS[HCAP], HKDS[HCAP], HFLG[HCAP];
+f32 hpts[2 * HCAP];
+i32 hlps[HCAP], hsgs[HCAP], hkds[HCAP], hflg[HCAP];
 
 // The trimming tolerance of the surface: the nudge of a line.
-f64 TTOL = 0.001;
+f64 ttol = 0.001;
 
 // Remaining pieces while the path is built: head of their list.
-i32 REM = 0;
+i32 rem_count = 0;
 
 // Tilt of the pieces: the signs of the first piece's u and v changes and
 // the working tilting angle as it was (kept while set).
@@ -104,7 +104,7 @@ void HATUNL(i32 rec)
     if (p > 0)
         HSGREC(p)[HSG_NEXT] = n;
     else
-        REM = n;
+        rem_count = n;
     if (n > 0) HSGREC(n)[HSG_PREV] = p;
     r[HSG_PREV] = r[HSG_NEXT] = 0;
 }
@@ -140,7 +140,7 @@ i32 HATNXL(const f32* pol, i32 cur, i32 e, i32 d, f64 q, f64 end, const i32* cou
     const bool nudged = !eqval(lvl(r), wrd2r(r[HSG_LEVEL]));
     i32 best = -1, found = 0;
     // From the first remaining piece on the current level on.
-    i32 c = REM;
+    i32 c = rem_count;
     while (c > 0 && ltvald(lvl(HSGREC(c)), cl) && !eqvald(lvl(HSGREC(c)), cl)) c = HSGREC(c)[HSG_NEXT];
     for (; c > 0; c = HSGREC(c)[HSG_NEXT]) {
         const i32* k = HSGREC(c);
@@ -205,7 +205,7 @@ i32 HATLIN(const f32* pol, const f64& start, const f64& end, const i32& nloops)
 {
     f32 t = 0;
     TRMTOL(1, t);
-    TTOL = t;
+    ttol = t;
     i32* counts = nullptr;
     if (HSGOPN() < 0 || IARROP(nloops, counts) < 0) {
         linesdone();
@@ -223,7 +223,7 @@ i32 HATLIN(const f32* pol, const f64& start, const f64& end, const i32& nloops)
     // The first line: nothing to hatch when no line up to the end level
     // meets the region.
     if (CLR_MAKE_HATCH(pol, nloops, upper, HS.dir, n, y) < 0) return fail(n > 0 ? -1 : -2);
-    HSGSTO(lower, HPTS, HKDS, HLPS, HSGS, HFLG, n, head, st);
+    HSGSTO(lower, hpts, hkds, hlps, hsgs, hflg, n, head, st);
     if (st < 0) return fail(-1);
     f64 p = y;
     HATNXT(1, HS.cs, HS.sn, y, st);
@@ -234,7 +234,7 @@ i32 HATLIN(const f32* pol, const f64& start, const f64& end, const i32& nloops)
             if (n > 0 || !eqvald(y, upper)) return fail(-1);
             break;
         }
-        HSGSTO(p, HPTS, HKDS, HLPS, HSGS, HFLG, n, head, st);
+        HSGSTO(p, hpts, hkds, hlps, hsgs, hflg, n, head, st);
         if (st < 0) return fail(-1);
         p = y;
         HATNXT(1, HS.cs, HS.sn, y, st);
@@ -244,7 +244,7 @@ i32 HATLIN(const f32* pol, const f64& start, const f64& end, const i32& nloops)
     f64 last = p;
     if (NCR_CRE(pol, nloops, lower, last, HS.dir, n, upper, p) < 0) return fail(-1);
     if (!eqvald(last, p)) {
-        HSGSTO(p, HPTS, HKDS, HLPS, HSGS, HFLG, n, head, st);
+        HSGSTO(p, hpts, hkds, hlps, hsgs, hflg, n, head, st);
         if (st < 0) return fail(-1);
     }
     const i32 chained = HATCHN(pol, p, upper, counts, head);
@@ -255,16 +255,16 @@ i32 HATLIN(const f32* pol, const f64& start, const f64& end, const i32& nloops)
 i32 CLR_MAKE_HATCH(const f32* pol, const i32& nloops, const f64& upper, const i32& dir, i32& count, f64& y)
 {
     while (y <= upper) {
-        NCRLIN(pol, nloops, static_cast<f32>(y), dir == 1 ? 1 : 2, HCAP, count, HPTS, HLPS, HSGS, HKDS, nullptr);
+        NCRLIN(pol, nloops, static_cast<f32>(y), dir == 1 ? 1 : 2, HCAP, count, hpts, hlps, hsgs, hkds, nullptr);
         if (count > HATMAX) {
             eroutc(" CLR_MAKE_HATCH,BUFFER OF HATCHING POINT IS TOO SMALL! ", 0);
             return -1;
         }
         if (count > 0 && count % 2 == 0) {
-            HATPAR(count, HLPS, HFLG);
+            HATPAR(count, hlps, hflg);
             return 0;
         }
-        y += TTOL;
+        y += ttol;
     }
     y = upper;
     count = 0;
@@ -274,19 +274,19 @@ i32 CLR_MAKE_HATCH(const f32* pol, const i32& nloops, const f64& upper, const i3
 i32 NCR_CRE(const f32* pol, const i32& nloops, const f64& lower, f64& level, const i32& dir, i32& count, f64 y,
             const f64& p)
 {
-    f64 w = y - p, s = TTOL;
-    if (TTOL > w) s = w / 2;
+    f64 w = y - p, s = ttol;
+    if (ttol > w) s = w / 2;
     while (y >= lower) {
-        NCRLIN(pol, nloops, static_cast<f32>(y), dir == 1 ? 1 : 2, HCAP, count, HPTS, HLPS, HSGS, HKDS, nullptr);
+        NCRLIN(pol, nloops, static_cast<f32>(y), dir == 1 ? 1 : 2, HCAP, count, hpts, hlps, hsgs, hkds, nullptr);
         if (count > HATMAX) {
             eroutc(" CLR_MAKE_HATCH,BUFFER OF HATCHING POINT IS TOO SMALL! ", 0);
             return -1;
         }
         bool apart = count > 0 && count % 2 == 0;
-        for (i32 k = 0; apart && k < count; k += 2) apart = !eqpt2(HPTS + 2 * k, HPTS + 2 * k + 2);
+        for (i32 k = 0; apart && k < count; k += 2) apart = !eqpt2(hpts + 2 * k, hpts + 2 * k + 2);
         if (apart) {
             level = y;
-            HATPAR(count, HLPS, HFLG);
+            HATPAR(count, hlps, hflg);
             return 0;
         }
         const f64 was = y;
@@ -344,10 +344,10 @@ i32 HATCHN(const f32* pol, const f64& q, const f64& end, const i32* counts, cons
     MM_OPEN_FDS(4 * ND_WORDS, HS.path, st);
     if (st < 0) return -1;
     HS.head = HS.tail = HS.cursor = 0;
-    REM = head;
+    rem_count = head;
     auto endchain = [&]() { node(HS.tail)[ND_KIND] = r2wrd(8.0f); };
-    while (REM > 0) {
-        i32 cur = REM, d = HS.dir, dd = HS.dir, e = 0;
+    while (rem_count > 0) {
+        i32 cur = rem_count, d = HS.dir, dd = HS.dir, e = 0;
         bool first = true;
         for (;;) {
             if (HATLEP(cur, e, first ? 3.0f : 1.0f) < 0) return -1;
@@ -430,8 +430,8 @@ i32 IARROP(const i32& count, i32*& base)
 {
     i32 st = 0;
     void* b = nullptr;
-    if (IARR >= 0) MM_CLOSE(IARR, st);
-    MM_OPEN_ARRAY(4, count, IARR, b, st);
+    if (iarr >= 0) MM_CLOSE(iarr, st);
+    MM_OPEN_ARRAY(4, count, iarr, b, st);
     base = static_cast<i32*>(b);
     return st < 0 ? -1 : 0;
 }
@@ -439,8 +439,8 @@ i32 IARROP(const i32& count, i32*& base)
 i32 IARRCL()
 {
     i32 st = 0;
-    if (IARR >= 0) MM_CLOSE(IARR, st);
-    IARR = -1;
+    if (iarr >= 0) MM_CLOSE(iarr, st);
+    iarr = -1;
     return st < 0 ? -1 : 0;
 }
 

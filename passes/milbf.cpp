@@ -31,7 +31,7 @@ struct StrState {
     i32 count = 0;       // its point count
     i32 code2 = 0;       // a code-2 link was done in this run
 };
-StrState MST;
+StrState mst;
 
 void flush_spline(i32& status)
 {
@@ -56,26 +56,26 @@ void LNKDST(f32& dist) { dist = UDLDIS != 0.0f ? UDLDIS : 0.0f; }
 void MSTJGS(const i32& mode, i32& value)
 {
     if (mode == 1)
-        value = MST.join;
+        value = mst.join;
     else
-        MST.join = value;
+        mst.join = value;
 }
 
 void MSTPUT(const f32* point, const f32* axis, const i32& count)
 {
-    std::memcpy(MST.point, point, sizeof MST.point);
-    std::memcpy(MST.axis, axis, sizeof MST.axis);
-    MST.count = count;
+    std::memcpy(mst.point, point, sizeof mst.point);
+    std::memcpy(mst.axis, axis, sizeof mst.axis);
+    mst.count = count;
 }
 
 void MSTGET(f32* point, f32* axis, i32& count)
 {
-    std::memcpy(point, MST.point, sizeof MST.point);
-    std::memcpy(axis, MST.axis, sizeof MST.axis);
-    count = MST.count;
+    std::memcpy(point, mst.point, sizeof mst.point);
+    std::memcpy(axis, mst.axis, sizeof mst.axis);
+    count = mst.count;
 }
 
-void MSTRST() { MST = StrState{}; }
+void MSTRST() { mst = StrState{}; }
 
 void MILBF2(const i32& link, const i32& dim, const i32& first, const f32* pts, const f32* axes, const i32* feeds,
             const i32& nstr, const i32* cnt, const i32& apponly, const i32& scode, const i32& ecode, const i32& cls,
@@ -140,12 +140,12 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
     const f32* a1 = A(0);
     if (status >= 0) {
         if (link == 2) {
-            if ((apponly == 1 && firststr) || !MST.code2 || first != 0) {
+            if ((apponly == 1 && firststr) || !mst.code2 || first != 0) {
                 flush_spline(status);
                 const f32 z0 = 0.0f;
                 if (status >= 0 && !eqpt2(p1, MOVST.point)) STREND(dim, p1, a1, 3, z0, status);
                 if (status >= 0) PLNZUP(dim, p1, a1, z0, status);
-                MST.code2 = 1;
+                mst.code2 = 1;
                 if (status >= 0 && !eqpt3(p1, MOVST.point)) straight(dim, p1, a1, status);
             }
         } else if (apponly == 1 && firststr) {
@@ -175,8 +175,8 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
         flush_spline(status);
         i32 s2 = 0;
         PUTMRK(2, cls, ecode, 0.0f, 0, s2);
-        PUTMRK(1, 2, 3, 0.0f, MST.count, s2);
-        MST.join = 1;
+        PUTMRK(1, 2, 3, 0.0f, mst.count, s2);
+        mst.join = 1;
         PUTMRK(1, cls, scode, 0.0f, 0, s2);
         RSTMOV();
         if (!eqpt3(p1, MOVST.point)) MOVLIN(2, p1, ZUP, status);

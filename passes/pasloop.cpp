@@ -22,7 +22,7 @@
 
 namespace {
 
-f64 BUF[SB_CAP];
+f64 srf_buf[SB_CAP];
 
 i32 nsurf() { return MACTYP == 14 ? 1 : SRFGEO.NSRF; }
 
@@ -53,14 +53,14 @@ void propose(i32 i, f32& next, f32& metric, i32& status)
     i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
     status = 0;
     if (pw(STPMOD) == 1) {
-        SCLSTP(BUF, pwr(SCLHGT), p.ASTART[x], p.AEND[x], guess, p.PCUR[x], p.PEND[x], p.PEND[x] - p.PSTART[x],
+        SCLSTP(srf_buf, pwr(SCLHGT), p.ASTART[x], p.AEND[x], guess, p.PCUR[x], p.PEND[x], p.PEND[x] - p.PSTART[x],
                p.PCODE[x], side, pw(AXSMOD), dirsign, pwr(LEADAN), pwr(TLTCMP), next, metric);
     } else {
-        SPCSTP(BUF, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x], side,
+        SPCSTP(srf_buf, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x], side,
                pw(AXSMOD), next, metric, status);
         if (status == 1 && std::fabs(five) < std::fabs(guess)) {
             guess = five;
-            SPCSTP(BUF, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x],
+            SPCSTP(srf_buf, pwr(SIDSTP), pwr(PRTTOL), p.PCUR[x], p.PEND[x], guess, p.ASTART[x], p.AEND[x], p.PCODE[x],
                    side, pw(AXSMOD), next, metric, status);
         }
     }
@@ -133,7 +133,7 @@ void newtc(const i32& npass, i32& status)
         f32 best = 1.0e10f;
         for (i32 i = 1; i <= n; ++i) {
             const i32 x = i - 1;
-            LDPSRF(i, BUF, status);
+            LDPSRF(i, srf_buf, status);
             if (status < 0) {
                 eroutc("newtc,ERRORS IN DATA BASE", 0);
                 return;
@@ -261,7 +261,7 @@ void newtc(const i32& npass, i32& status)
         if (!all && i != 1 && i != n) continue;
         const i32 x = i - 1;
         i32 st = 0;
-        LDPSRF(i, BUF, st);
+        LDPSRF(i, srf_buf, st);
         const bool pu = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x][LR_CODE] == 1;
         const i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
         for (i32 end = 0; end < 2; ++end) {
@@ -270,7 +270,7 @@ void newtc(const i32& npass, i32& status)
             const f32 da = p.AEND[x] - p.ASTART[x];
             f32 ev[9], out[9];
             i32 est = -1;
-            NCEVS1(BUF, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
+            NCEVS1(srf_buf, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
                    pwr(LEADAN), pwr(TLTCMP), 0, ev, out, est);
             if (est == -1 || st < 0) {
                 DIRVLD = 0;
@@ -311,7 +311,7 @@ void SRFSTP(const i32& i, const f64* buf, i32& status)
         PASTAB.PCUR[x] += PASTAB.PDELTA[x];
         return;
     }
-    std::memcpy(BUF, buf, sizeof BUF);
+    std::memcpy(srf_buf, buf, sizeof srf_buf);
     f32 next = PASTAB.PCUR[x], metric = 0;
     propose(i, next, metric, status);
     if (status > 0) status = 0;
@@ -395,25 +395,25 @@ void SURM1(i32& work, i32& status)
         if (status < 0) return;
         PASFST = rev ? n : 1;
         RSTPAS();
-        LDPSRF(PASFST, BUF, status);
+        LDPSRF(PASFST, srf_buf, status);
         if (status < 0) {
             eroutc("SURM1, ERRORS IN DATA BASE", 0);
             return;
         }
         i32 kind = 3, linked = 0;
-        PASLNK(NPASS == 0 ? 1 : 3, PASFST, BUF, kind, linked, status);
+        PASLNK(NPASS == 0 ? 1 : 3, PASFST, srf_buf, kind, linked, status);
         i32 lasti = PASFST;
         for (i32 j = 1; j <= n && status >= 0; ++j) {
             const i32 i = rev ? n + 1 - j : j;
             if (i != PASFST) kind = 2;
-            LDPSRF(i, BUF, status);
+            LDPSRF(i, srf_buf, status);
             if (status < 0) {
                 eroutc("SURM1, ERRORS IN DATA BASE", 0);
                 return;
             }
             i32 sign = 0, nearf = 0;
             PASSGN(i, sign, status);
-            if (status >= 0) SURPAS(kind, i, BUF, nearf, rev, status);
+            if (status >= 0) SURPAS(kind, i, srf_buf, nearf, rev, status);
             lasti = i;
         }
         if (status < 0) return;
@@ -473,7 +473,7 @@ void SURMP1(i32& work, i32& status)
     for (i32 i = 1; i <= n; ++i) {
         backup(status);
         if (status < 0) return;
-        LDPSRF(i, BUF, status);
+        LDPSRF(i, srf_buf, status);
         if (status < 0) {
             eroutc("SURMP1, ERRORS IN DATA BASE", 0);
             return;
@@ -487,8 +487,8 @@ void SURMP1(i32& work, i32& status)
             first = 0;
             i32 st = 0, sign = 0, kind = 3, linked = 0;
             PASSGN(i, sign, st);
-            if (st >= 0) PASLNK(lm, i, BUF, kind, linked, st);
-            if (st >= 0) SURPAS(kind, i, BUF, nearf, d, st);
+            if (st >= 0) PASLNK(lm, i, srf_buf, kind, linked, st);
+            if (st >= 0) SURPAS(kind, i, srf_buf, nearf, d, st);
             if (st < 0) break;
             if (st == 0) {
                 written = 1;
@@ -508,7 +508,7 @@ void SURMP1(i32& work, i32& status)
             if (pw(ZIGZAG) != 0) d = 1 - d;
             if (eqval(PASTAB.PCUR[x], PASTAB.PEND[x])) break;
             const f32 before = PASTAB.PCUR[x];
-            SRFSTP(i, BUF, st);
+            SRFSTP(i, srf_buf, st);
             if (st < 0) break;
             // A step that does not move would repeat the pass for ever.
             if (PASTAB.PCUR[x] == before) {

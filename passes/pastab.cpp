@@ -18,8 +18,8 @@
 
 namespace {
 
-f64 BUFA[SB_CAP], BUFB[SB_CAP];
-f32 WIDPT[2][2];
+f64 buf_a[SB_CAP], buf_b[SB_CAP];
+f32 widpt[2][2];
 
 // Id and side of surface i; machining type 14 takes its one surface from
 // the procedure's list 1.
@@ -94,13 +94,13 @@ void CLIMIT(i32& status)
             p.PCODE[x] = d == 1 ? 2 : 1, p.PSTART[x] = b1, p.PEND[x] = b2, p.ASTART[x] = a1, p.AEND[x] = a2;
         }
         f32 lim[6];
-        LDSRFB(SRFGEO.SRFIDS[x], BUFA, status);
+        LDSRFB(SRFGEO.SRFIDS[x], buf_a, status);
         if (MACTYP == 14) {
             i32 id = 0, side = 1;
             status = idside(i, id, side) ? 0 : -1;
-            if (status == 0) LDSRFB(id, BUFA, status);
+            if (status == 0) LDSRFB(id, buf_a, status);
         }
-        if (status >= 0) SBFLIM(1, BUFA, lim, status);
+        if (status >= 0) SBFLIM(1, buf_a, lim, status);
         if (status < 0 || !(std::fabs(lim[2]) > 0.0f) || !(std::fabs(lim[5]) > 0.0f)) {
             eroutc("CLIMIT,ERRORS IN DATA BASE", 0);
             status = -1;
@@ -110,7 +110,7 @@ void CLIMIT(i32& status)
         if (p.PCODE[x] == 1) {
             p.USTEP[x] = p.PEND[x] - p.PSTART[x] < 0 ? -s3 : s3;
             p.VSTEP[x] = p.AEND[x] - p.ASTART[x] < 0 ? -s6 : s6;
-            p.REVFLG[x] = CHKRVL(BUFA);
+            p.REVFLG[x] = CHKRVL(buf_a);
         } else {
             p.VSTEP[x] = p.PEND[x] - p.PSTART[x] < 0 ? -s6 : s6;
             p.USTEP[x] = p.AEND[x] - p.ASTART[x] < 0 ? -s3 : s3;
@@ -177,26 +177,26 @@ void PASLIM(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& dist,
     f32& pfix = mode == 0 ? prev : cur;
     f32& pmov = mode == 0 ? cur : prev;
     pmov = start;
-    LDPSRF(fix, BUFA, status);
-    if (status >= 0) LDPSRF(mov, BUFB, status);
+    LDPSRF(fix, buf_a, status);
+    if (status >= 0) LDPSRF(mov, buf_b, status);
     if (status < 0) return;
     const i32* lf = limof(fix);
     const i32* lm = limof(mov);
     // The fixed pass point at its edge next to the moving surface.
     f32 uv[2], pf[3], ev[9], nrm[3];
     PARPAIR(lf[LR_CODE], pfix, limr(lf, mode == 0 ? LR_SEND : LR_SST), uv);
-    evsrfn(BUFA, uv[0], uv[1], 1, ev, nrm, status);
+    evsrfn(buf_a, uv[0], uv[1], 1, ev, nrm, status);
     if (status < 0) return;
     std::memcpy(pf, ev, sizeof pf);
-    WIDPT[0][0] = uv[0], WIDPT[0][1] = uv[1];
+    widpt[0][0] = uv[0], widpt[0][1] = uv[1];
     // The nearest point of the moving surface's edge, within a tenth of its
     // first range either side of the start value.
     const f32 a = limr(lm, LR_FST), b = limr(lm, LR_FEND), win = 0.1f * std::fabs(b - a);
     const f32 from = clampr(start - win, a, b), to = clampr(start + win, a, b);
     const f32 edge = limr(lm, mode == 0 ? LR_SST : LR_SEND);
     f32 best = start, bp[3] = {0, 0, 0};
-    EDGNRS(pf, BUFB, lm[LR_CODE], edge, from, to, best, bp);
-    PARPAIR(lm[LR_CODE], best, edge, WIDPT[1]);
+    EDGNRS(pf, buf_b, lm[LR_CODE], edge, from, to, best, bp);
+    PARPAIR(lm[LR_CODE], best, edge, widpt[1]);
     pmov = best;
     status = dist3(pf, bp) > 2.0f * dist ? 1 : 0;
 }
@@ -206,8 +206,8 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
 {
     (void)ofs;
     const f32 keepend = prevend, keepstart = curstart;
-    LDPSRF(i - 1, BUFA, status);
-    if (status >= 0) LDPSRF(i, BUFB, status);
+    LDPSRF(i - 1, buf_a, status);
+    if (status >= 0) LDPSRF(i, buf_b, status);
     if (status < 0) return;
     // The pass of each surface; on a trimmed surface the ends of its inside
     // pieces bound it.
@@ -229,8 +229,8 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
     };
     auto meet = [&](i32 md) {
         MetSrf a, b;
-        if (!surface(i - 1, BUFA, prev, PASTAB.ASTART[i - 2], prevend, true, a)) return;
-        if (!surface(i, BUFB, cur, curstart, PASTAB.AEND[i - 1], false, b)) return;
+        if (!surface(i - 1, buf_a, prev, PASTAB.ASTART[i - 2], prevend, true, a)) return;
+        if (!surface(i, buf_b, cur, curstart, PASTAB.AEND[i - 1], false, b)) return;
         i32 st = 0;
         PASMET(md, a, b, prevend, curstart, st);
         (md == 0 ? cur : prev) = md == 0 ? b.pass : a.pass;
@@ -271,6 +271,6 @@ void RSTSID()
 
 void GETWID(f32* first, f32* second)
 {
-    first[0] = WIDPT[0][0], first[1] = WIDPT[0][1];
-    second[0] = WIDPT[1][0], second[1] = WIDPT[1][1];
+    first[0] = widpt[0][0], first[1] = widpt[0][1];
+    second[0] = widpt[1][0], second[1] = widpt[1][1];
 }

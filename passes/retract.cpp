@@ -29,7 +29,7 @@ LnkPar LNKPAR = {1, 0, 0, {1, 1}, 0, 0.01f, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 namespace {
 
-i32 WRNARM = 1;  // the clearance-plane warning may still be shown
+i32 warn_armed = 1;  // the clearance-plane warning may still be shown
 const f32 ZUP[3] = {0, 0, 1};
 
 i32 hold()
@@ -58,8 +58,8 @@ i32 dimok(const i32& dim, const char* msg)
 void mv(const f32* p, const f32* axis, i32& st) { MOVLIN(2, p, axis ? axis : ZUP, st); }
 void warnlow()
 {
-    if (!WRNARM) return;
-    WRNARM = 0;
+    if (!warn_armed) return;
+    warn_armed = 0;
     usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
 }
 

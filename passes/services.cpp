@@ -19,15 +19,15 @@ f32 LSTEND = 0.0f, LSTPAR = 0.0f;
 i32 AXSCPY = 1;
 
 namespace {
-i32 LINKV = 0;
+i32 linkv = 0;
 }  // namespace
 
 void LNKVAL(const i32& mode, i32& value)
 {
     if (mode == 1)
-        value = LINKV;
+        value = linkv;
     else if (mode == 2)
-        LINKV = value;
+        linkv = value;
 }
 
 void UDWPAR(const i32& medium, const i32& w429, const i32* item431, const i32& w455, const i32& w456,

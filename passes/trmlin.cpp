@@ -17,7 +17,7 @@
 namespace {
 
 // The hatch-segment store: handle (-1 closed) and the last record linked.
-i32 HSGHND = -1, HSGTAIL = 0;
+i32 hsg_handle = -1, hsg_tail = 0;
 
 struct Crossing {
     f32 x;
@@ -116,7 +116,7 @@ struct Table {
     i32 loops[NCRMAX], segs[NCRMAX], kinds[NCRMAX];
     i32 n = 0;
 };
-Table TBL;
+Table tbl;
 
 // The turned boundary of trimmed surface i (as trmpas names it), closed by
 // its destructor.
@@ -194,7 +194,7 @@ void trmpas(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pc
         status = -1;
         return;
     }
-    Table& t = TBL;
+    Table& t = tbl;
     if (!crossings(b, online, offset(i), maxpts, "trmpas,ARRAYS OF INTERSECTION POINTS IS LIMITED TO 400 POINTS", t))
         return;
     f32 f[2], l[2];
@@ -228,7 +228,7 @@ void trmcnt(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pc
     } end[2];
     const f32* ends[2] = {e1, e2};
     for (i32 k = 0; k < 2; ++k) {
-        Table& t = TBL;
+        Table& t = tbl;
         if (!crossings(b, ends[k], off, NCRMAX, nullptr, t))
             return;
         f32 f[2], l[2];
@@ -295,16 +295,16 @@ void BNDWLK(const f32* l, const i32& a, const i32& b, const i32& sense, const f3
 i32 HSGOPN()
 {
     i32 st = 0;
-    if (HSGHND >= 0) MM_CLOSE(HSGHND, st);
-    MM_OPEN_FDS(4 * HSG_WORDS, HSGHND, st);
-    HSGTAIL = 0;
+    if (hsg_handle >= 0) MM_CLOSE(hsg_handle, st);
+    MM_OPEN_FDS(4 * HSG_WORDS, hsg_handle, st);
+    hsg_tail = 0;
     return st < 0 ? -1 : 0;
 }
 
 i32* HSGREC(i32 n)
 {
     void* base = nullptr;
-    mmcptr(HSGHND, base);
+    mmcptr(hsg_handle, base);
     if (!base || n < 1) return nullptr;
     return static_cast<i32*>(base) + static_cast<size_t>(n - 1) * HSG_WORDS;
 }
@@ -332,34 +332,34 @@ void HSGSTO(const f64& level, const f32* pts, const i32* kinds, const i32* loops
     if (count < 1) return;
     for (i32 k = 0; k + 1 < count; k += 2) {
         i32 el = 0;
-        MM_FALLOC(HSGHND, el, status);
+        MM_FALLOC(hsg_handle, el, status);
         if (status < 0) {
             status = -1;
             return;
         }
         i32* r = HSGREC(el);
         HSGSET(r, level, pts, kinds, loops, segs, flags, k);
-        r[HSG_PREV] = HSGTAIL;
+        r[HSG_PREV] = hsg_tail;
         r[HSG_NEXT] = 0;
-        if (HSGTAIL > 0)
-            HSGREC(HSGTAIL)[HSG_NEXT] = el;
+        if (hsg_tail > 0)
+            HSGREC(hsg_tail)[HSG_NEXT] = el;
         else
             head = el;
-        HSGTAIL = el;
+        hsg_tail = el;
     }
 }
 
 void CLSLNS(i32& status)
 {
     status = 0;
-    HSGTAIL = 0;
-    if (HSGHND < 0) return;
-    MM_CLOSE(HSGHND, status);
+    hsg_tail = 0;
+    if (hsg_handle < 0) return;
+    MM_CLOSE(hsg_handle, status);
     if (status != 0) {
         eroutc("CLSLNS, PROBLEMS IN DYNAMIC MEMORY", 0);
         status = -1;
     }
-    HSGHND = -1;
+    hsg_handle = -1;
 }
 
 void LOOPOR(const i32& id, f32* l, i32& best, f32& area)

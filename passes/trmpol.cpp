@@ -16,7 +16,7 @@
 
 namespace {
 
-f64 BUF[SB_CAP];
+f64 srf_buf[SB_CAP];
 
 // Closes a raw array when it is open.
 void drop(i32& h)
@@ -61,12 +61,12 @@ void chnpol(const i32& flag3d, const i32& id, const i32& nloops, i32* counts, i3
     f32* uv = static_cast<f32*>(base);
     // Loops after the first run the other way round.
     for (i32 l = 1, at = counts[0]; l < nloops; at += counts[l], ++l) revdim(counts[l], 2, uv + 2 * at);
-    LDSRFB(id, BUF, status);
+    LDSRFB(id, srf_buf, status);
     f32 lim[6], len[2];
-    if (status >= 0) SBFLIM(1, BUF, lim, status);
-    if (status >= 0) srfcds(BUF, pwr(PRTTOL), len, status);
+    if (status >= 0) SBFLIM(1, srf_buf, lim, status);
+    if (status >= 0) srfcds(srf_buf, pwr(PRTTOL), len, status);
     f32 umin = 0, umax = 0, vmin = 0, vmax = 0;
-    if (status >= 0) SBFUVR(1, BUF, umin, umax, vmin, vmax, status);
+    if (status >= 0) SBFUVR(1, srf_buf, umin, umax, vmin, vmax, status);
     if (status < 0) return;
     // The longest edge allowed in u and in v: a 29th of the range, not more
     // than the surface's own parameter increment.
@@ -103,7 +103,7 @@ void chnpol(const i32& flag3d, const i32& id, const i32& nloops, i32* counts, i3
             nuv.insert(nuv.end(), p, p + 2);
             if (xyz) {
                 f32 e[3];
-                evsrf(BUF, p[0], p[1], 0, e, status);
+                evsrf(srf_buf, p[0], p[1], 0, e, status);
                 if (status < 0) {
                     drop(huv);
                     drop(hxyz);
@@ -331,8 +331,8 @@ void RCTPOL(const i32& id, i32& count, i32& handle, i32& status)
     count = 0;
     handle = -1;
     f32 umin = 0, umax = 0, vmin = 0, vmax = 0;
-    LDSRFB(id, BUF, status);
-    if (status >= 0) SBFUVR(1, BUF, umin, umax, vmin, vmax, status);
+    LDSRFB(id, srf_buf, status);
+    if (status >= 0) SBFUVR(1, srf_buf, umin, umax, vmin, vmax, status);
     if (status < 0) return;
     void* base = nullptr;
     MM_OPEN_ARRAY(4, 235, handle, base, status);

@@ -31,14 +31,14 @@ constexpr i32 LEG1 = 0, LEG2 = 1, MID = 2, AXS = 3;
 struct Buf {
     i32 handle = -1, cap = 0;
 };
-Buf BUFS[4];
+Buf bufs[4];
 
 // Room for n points in buffer k: opened with 500 points, grown by as many
 // 300-point steps as needed; the axis buffer follows the largest.
 void need(i32 k, i32 n, i32& status)
 {
     status = 0;
-    Buf& b = BUFS[k];
+    Buf& b = bufs[k];
     void* base = nullptr;
     if (b.handle < 0) {
         MM_OPEN_ARRAY(3 * sizeof(f32), BUF_OPEN, b.handle, base, status);
@@ -58,7 +58,7 @@ void need(i32 k, i32 n, i32& status)
     need(AXS, b.cap, status);
     if (status < 0) return;
     f32* a = twlbuf(AXS);
-    for (i32 j = 0; j < BUFS[AXS].cap; ++j) a[3 * j] = 0.0f, a[3 * j + 1] = 0.0f, a[3 * j + 2] = 1.0f;
+    for (i32 j = 0; j < bufs[AXS].cap; ++j) a[3 * j] = 0.0f, a[3 * j + 1] = 0.0f, a[3 * j + 2] = 1.0f;
 }
 
 f32 rtol() { return LNKPAR.tol; }
@@ -146,17 +146,17 @@ void write(i32 k, i32 n, i32 first, const i32& apponly, i32& status)
 
 f32* twlbuf(i32 which)
 {
-    if (which < 0 || which > 3 || BUFS[which].handle < 0) return nullptr;
+    if (which < 0 || which > 3 || bufs[which].handle < 0) return nullptr;
     void* b = nullptr;
-    mmcptr(BUFS[which].handle, b);
+    mmcptr(bufs[which].handle, b);
     return static_cast<f32*>(b);
 }
 
-i32 twlcap(i32 which) { return which < 0 || which > 3 ? 0 : BUFS[which].cap; }
+i32 twlcap(i32 which) { return which < 0 || which > 3 ? 0 : bufs[which].cap; }
 
 void TWLREL()
 {
-    for (Buf& b : BUFS) {
+    for (Buf& b : bufs) {
         i32 st = 0;
         if (b.handle >= 0) MM_CLOSE(b.handle, st);
         b = Buf{};

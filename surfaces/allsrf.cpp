@@ -23,9 +23,9 @@ namespace {
 constexpr i32 APX_MAX = 2 * SRFLST_MAX;  // surfaces of one model
 // Approximation work arrays: one per surface, handle and check word:
 // words nn, nt, then nn nodes, nn normals (f32 x 3) and nt triangles.
-i32 APXWRK[APX_MAX][2];
+i32 apx_work[APX_MAX][2];
 bool apx_ready = [] {
-    for (auto& w : APXWRK) w[0] = -1, w[1] = 0;
+    for (auto& w : apx_work) w[0] = -1, w[1] = 0;
     return true;
 }();
 // Temporary entities of the approximation.
@@ -42,12 +42,12 @@ bool keep_mesh(i32 k, const SvapMesh& m)
     if (static_cast<long long>(2) + 6LL * nn + 3LL * nt > 0x7fffffff / 4) return false;
     void* base = nullptr;
     i32 st = 0;
-    MM_OPEN_ARRAY(4, 2 + 6 * nn + 3 * nt, APXWRK[k][0], base, st);
+    MM_OPEN_ARRAY(4, 2 + 6 * nn + 3 * nt, apx_work[k][0], base, st);
     if (st != 0) {
-        APXWRK[k][0] = -1;
+        apx_work[k][0] = -1;
         return false;
     }
-    APXWRK[k][1] = hdlchk(APXWRK[k][0]);
+    apx_work[k][1] = hdlchk(apx_work[k][0]);
     i32* w = static_cast<i32*>(base);
     w[0] = nn;
     w[1] = nt;
@@ -59,23 +59,23 @@ bool keep_mesh(i32 k, const SvapMesh& m)
 
 const i32* work_of(i32 k)
 {
-    if (APXWRK[k][0] < 0 || APXWRK[k][1] != hdlchk(APXWRK[k][0])) return nullptr;
+    if (apx_work[k][0] < 0 || apx_work[k][1] != hdlchk(apx_work[k][0])) return nullptr;
     void* b = nullptr;
-    mmcptr(APXWRK[k][0], b);
+    mmcptr(apx_work[k][0], b);
     return static_cast<const i32*>(b);
 }
 
 void close_work(i32 k, i32& status)
 {
-    if (APXWRK[k][0] < 0) return;
+    if (apx_work[k][0] < 0) return;
     i32 st = 0;
-    MM_CLOSE(APXWRK[k][0], st);
+    MM_CLOSE(apx_work[k][0], st);
     if (st != 0) {
         eroutc("[allsrf] CLOSE DYNAMIC MEMORY ERROR", 0);
         status = st;
     }
-    APXWRK[k][0] = -1;
-    APXWRK[k][1] = 0;
+    apx_work[k][0] = -1;
+    apx_work[k][1] = 0;
 }
 
 }  // namespace
@@ -135,7 +135,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
             bad[static_cast<size_t>(k)] = 1;
             continue;
         }
-        stamp[static_cast<size_t>(k)] = SRFSTP(g_buf);
+        stamp[static_cast<size_t>(k)] = srf_stamp(g_buf);
         lin_svap_find(id, amode, tol, side, stamp[static_cast<size_t>(k)], svap[static_cast<size_t>(k)]);
         i32 p = 1;
         if (g_buf[SB_TRIM] == 0.0) {
@@ -270,7 +270,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
 void allrst()
 {
     (void)apx_ready;
-    for (auto& w : APXWRK) w[0] = -1, w[1] = 0;
+    for (auto& w : apx_work) w[0] = -1, w[1] = 0;
     if (TRMPOS.reset) TRMPOS.reset();
 }
 

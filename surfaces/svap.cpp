@@ -15,7 +15,7 @@
 #include "core/host.h"
 #include "surfaces/srflist.h"
 
-i32 SRFSTP(const f64* buf)
+i32 srf_stamp(const f64* buf)
 {
     std::uint32_t h = 2166136261u;
     i32 n = static_cast<i32>(buf[SB_LEN]);

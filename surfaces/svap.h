@@ -21,7 +21,7 @@ struct SvapMesh {
 };
 
 // Stamp of a surface buffer: changes when any of its words changes.
-i32 SRFSTP(const f64* buf);
+i32 srf_stamp(const f64* buf);
 
 // The saved approximation of the surface made with these values; 0 when none.
 void lin_svap_find(const i32& sid, const i32& amode, const f32& tol, const f32& side, const i32& stamp, i32& eid);

@@ -265,7 +265,7 @@ TEST_F(BlocksTest, ArcStepsForEveryToleranceAndRadius)
     const f32 cap = static_cast<f32>(36.0 * M_PI / 180.0);
     for (f32 tol = 0.001f; tol <= 1.0001f; tol *= 10.0f / 3.0f)
         for (f32 r = 0.01f; r <= 1000.1f; r *= 10.0f) {
-            f32 step = ARCSTP(tol, r, 6.0f);
+            f32 step = arc_step_angle(tol, r, 6.0f);
             ASSERT_TRUE(std::isfinite(step)) << tol << " " << r;
             ASSERT_GT(step, 0.0f);
             ASSERT_LE(step, cap);
@@ -273,9 +273,9 @@ TEST_F(BlocksTest, ArcStepsForEveryToleranceAndRadius)
             ASSERT_TRUE(std::isfinite(count));
             ASSERT_GE(count, 10.0f);
         }
-    EXPECT_NEAR(ARCSTP(0.01f, 10.0f, 1.0f) * 180.0 / M_PI, 5.126, 0.01);
-    EXPECT_FLOAT_EQ(ARCSTP(0.5f, 1.0f, 1.0f), cap);
-    EXPECT_FLOAT_EQ(ARCSTP(5.0f, 1.0f, 1.0f), cap);  // past twice the radius: the cosine is clamped
+    EXPECT_NEAR(arc_step_angle(0.01f, 10.0f, 1.0f) * 180.0 / M_PI, 5.126, 0.01);
+    EXPECT_FLOAT_EQ(arc_step_angle(0.5f, 1.0f, 1.0f), cap);
+    EXPECT_FLOAT_EQ(arc_step_angle(5.0f, 1.0f, 1.0f), cap);  // past twice the radius: the cosine is clamped
     // Zero angle or zero radius write nothing.
     i32 st = 0;
     const f32 c[2] = {0, 0}, e[3] = {0, 0, 0}, v[3] = {0, 0, 1};

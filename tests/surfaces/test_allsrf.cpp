@@ -218,7 +218,7 @@ TEST_F(AllSrf, SavedApproximationsAreReusedUntilAValueChanges)
     lin_svap_find(4, 1, 0.04f, 0.0f, [] {
         std::vector<f64> b(SB_CAP);
         LDSRFB(4, b.data());
-        return SRFSTP(b.data());
+        return srf_stamp(b.data());
     }(), eid);
     ASSERT_GT(eid, 0);
     f32 box[6];

@@ -415,230 +415,234 @@ i32 trivtx(KrnBlk& k, const f64* V)
 }
 
 // ------------------------------------------------------------ edge
-i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
-{
-    copy(k.featpa, A);
-    copy(k.featpb, B);
-    f64* E = k.edgvec;
-    for (i32 j = 0; j < 3; ++j) E[j] = A[j] - B[j];
-    const f64* d = k.movdir;
-    f64* m = k.swpnrm;
-    cross(E, d, m);
-    if (m[2] > 0.0) m[0] = -m[0], m[1] = -m[1], m[2] = -m[2];
-    if (norm(m) < 1e-11) return 1;
-    unit(m);
-    f64* T = k.tolcnt;
-    const bool cone = k.tapered && k.toltyp == 3;
-    if (cone) {
-        i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? edgcon(k, A) : 2;
-        i32 c = cone_choice(k, fl);
-        if (c == 1) return 1;
-        if (c == 0) {
-            t = edgprm(k);
-            return 0;
-        }
-    }
-    const f64* C = k.cen;
-    const f64 R = k.R, r = k.r, rr = R - r;
-    const f64 exy = hlen(E);
-    auto closest = [&]() {
+// The contact of the swept tool with the edge A-B of a triangle: the sweep
+// plane through the edge along the move, the tool's centre C and radii, and
+// the cases of the plane's position (the move along the tool's direction of
+// sense, a vertical, a horizontal or an inclined sweep plane).
+struct EdgeSweep {
+    KrnBlk& k;
+    const f64* A;
+    const f64* B;
+    f64* E;        // the edge A - B
+    const f64* d;  // the move's direction
+    f64* m;        // the sweep plane's normal
+    f64* T;        // the contact point found
+    const f64* C;  // the tool's centre
+    f64 R, r, rr, exy;
+    f64 n[3];      // horizontal across the edge, towards the move
+
+    // The edge parameter of the point of the edge closest to the contact's line along the move.
+    f64 closest() const
+    {
         f64 D[3] = {T[0] - B[0], T[1] - B[1], T[2] - B[2]};
         f64 dd = dot3(d, d), ee = dot3(E, E), ed = dot3(E, d);
         f64 den = ee * dd - ed * ed;
         return den != 0.0 ? (dot3(D, E) * dd - dot3(D, d) * ed) / den : 0.0;
-    };
-    // The side point: on the vertical line through C + R n, in the sweep plane.
-    f64 n[3] = {0, 0, 0};
-    if (exy > 0.0) {
-        set(n, E[1] / exy, -E[0] / exy, 0.0);
-        if (dot3(n, d) < 0.0) n[0] = -n[0], n[1] = -n[1];
     }
-    auto side_point = [&](f64* Y) -> bool {
+    // The side point: on the vertical line through C + R n, in the sweep plane.
+    bool side_point(f64* Y) const
+    {
         if (std::fabs(m[2]) < 1e-15) return false;
         Y[0] = C[0] + R * n[0];
         Y[1] = C[1] + R * n[1];
         Y[2] = (k.swpoff - m[0] * Y[0] - m[1] * Y[1]) / m[2];
         return true;
-    };
-    auto ball_section = [&](f64 delta, const f64* e1) {
+    }
+    // The contact on the ball's section at distance delta from its centre along m.
+    void ball_section(f64 delta, const f64* e1)
+    {
         set(T, C[0] + m[0] * delta + e1[0] * sq0(R * R - delta * delta),
             C[1] + m[1] * delta + e1[1] * sq0(R * R - delta * delta),
             C[2] + m[2] * delta + e1[2] * sq0(R * R - delta * delta));
-    };
-    if (k.dirsns == 1) {
-        f64 hd = hlen(d);
-        f64 hh[3] = {hd > 0 ? d[0] / hd : 1.0, hd > 0 ? d[1] / hd : 0.0, 0.0};
-        if (std::fabs(E[0]) + std::fabs(E[1]) < 1e-10) {
-            f64 e1[3] = {-hh[1], hh[0], 0.0};
-            f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
-            f64 del = dot3(e1, w);
-            if (R * R - del * del < 0.0) return 1;
+    }
+    i32 along_direction(f64& t);
+    i32 vertical_plane(f64& t);
+    i32 horizontal_plane(f64& t);
+    i32 inclined_plane(f64& t, f64 mh);
+};
+
+// The move along the tool's direction of sense.
+i32 EdgeSweep::along_direction(f64& t)
+{
+    f64 hd = hlen(d);
+    f64 hh[3] = {hd > 0 ? d[0] / hd : 1.0, hd > 0 ? d[1] / hd : 0.0, 0.0};
+    if (std::fabs(E[0]) + std::fabs(E[1]) < 1e-10) {
+        f64 e1[3] = {-hh[1], hh[0], 0.0};
+        f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
+        f64 del = dot3(e1, w);
+        if (R * R - del * del < 0.0) return 1;
+        f64 s = std::sqrt(R * R - del * del);
+        set(T, C[0] + hh[0] * s + e1[0] * del, C[1] + hh[1] * s + e1[1] * del, C[2]);
+        f64 hs = dot3(hh, d);
+        f64 sm = hs != 0.0 ? (dot3(hh, B) - dot3(hh, T)) / hs : 0.0;
+        t = E[2] != 0.0 ? (T[2] + sm * d[2] - B[2]) / E[2] : 0.0;
+        return 0;
+    }
+    f64 e1[3] = {E[1] / exy, -E[0] / exy, 0.0};
+    if (std::fabs(dot3(e1, d)) < 1e-10) {
+        f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
+        f64 del = dot3(e1, w);
+        if (R * R - del * del < 0.0) return 1;
+        if (k.tapered && k.shp == 1) {
+            f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
+            if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
+            if (dot3(f, d) <= 0.0) return 1;
             f64 s = std::sqrt(R * R - del * del);
-            set(T, C[0] + hh[0] * s + e1[0] * del, C[1] + hh[1] * s + e1[1] * del, C[2]);
-            f64 hs = dot3(hh, d);
-            f64 sm = hs != 0.0 ? (dot3(hh, B) - dot3(hh, T)) / hs : 0.0;
-            t = E[2] != 0.0 ? (T[2] + sm * d[2] - B[2]) / E[2] : 0.0;
-            return 0;
-        }
-        f64 e1[3] = {E[1] / exy, -E[0] / exy, 0.0};
-        if (std::fabs(dot3(e1, d)) < 1e-10) {
-            f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
-            f64 del = dot3(e1, w);
-            if (R * R - del * del < 0.0) return 1;
-            if (k.tapered && k.shp == 1) {
-                f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
-                if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
-                if (dot3(f, d) <= 0.0) return 1;
-                f64 s = std::sqrt(R * R - del * del);
-                set(T, C[0] + e1[0] * del + f[0] * s, C[1] + e1[1] * del + f[1] * s, C[2]);
-                t = closest();
-                return 0;
-            }
-            if (k.tapered && k.shp == 2) {
-                f64 dl = dot3(m, w);
-                f64 e1p[3];
-                cross(m, E, e1p);
-                unit(e1p);
-                if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
-                if (std::fabs(dl) > R) return 1;
-                ball_section(dl, e1p);
-                if (T[2] > C[2] + 1e-8) return 1;
-                t = edgprm(k);
-                return 0;
-            }
-            if (k.tapered && std::fabs(E[2]) < 1e-10 * (std::fabs(E[0]) + std::fabs(E[1]) + std::fabs(E[2]))) return 1;
-            f64 e2[3];
-            cross(e1, E, e2);
-            unit(e2);
-            if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-            copy(k.basvc1, e1), copy(k.basvc2, e2);
-            k.swpoff = dot3(e1, A);
-            SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
-            copy(T, k.crcpnt);
+            set(T, C[0] + e1[0] * del + f[0] * s, C[1] + e1[1] * del + f[1] * s, C[2]);
             t = closest();
             return 0;
         }
-        k.swpoff = dot3(m, A);
-        f64 Y[3];
-        if (side_point(Y) && Y[2] >= C[2]) {
-            copy(T, Y);
-            t = edgprm(k);
-            return 0;
-        }
         if (k.tapered && k.shp == 2) {
-            f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
             f64 dl = dot3(m, w);
-            if (std::fabs(dl) > R) return 1;
             f64 e1p[3];
             cross(m, E, e1p);
             unit(e1p);
             if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
+            if (std::fabs(dl) > R) return 1;
             ball_section(dl, e1p);
             if (T[2] > C[2] + 1e-8) return 1;
             t = edgprm(k);
             return 0;
         }
-        f64 mh = hlen(m);
-        f64 K[3] = {C[0] + (mh > 0 ? rr / mh : 0.0) * m[0] + r * m[0], C[1] + (mh > 0 ? rr / mh : 0.0) * m[1] + r * m[1],
-                    C[2] + r * m[2]};
-        if (dot3(m, K) - 1e-11 <= k.swpoff) return 1;
+        if (k.tapered && std::fabs(E[2]) < 1e-10 * (std::fabs(E[0]) + std::fabs(E[1]) + std::fabs(E[2]))) return 1;
         f64 e2[3];
-        cross(n, E, e2);
+        cross(e1, E, e2);
         unit(e2);
         if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-        copy(k.basvc1, n), copy(k.basvc2, e2);
-        SRCH1D(dot3(n, m), 1.0, [&](f64 x) { return crcedg(k, x); });
+        copy(k.basvc1, e1), copy(k.basvc2, e2);
+        k.swpoff = dot3(e1, A);
+        SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
         copy(T, k.crcpnt);
         t = closest();
         return 0;
     }
-    const f64 mh = hlen(m);
-    if (std::fabs(m[2]) < 1e-10) {
-        // Vertical sweep plane.
-        k.swpoff = dot3(m, A);
-        k.latoff = k.swpoff - dot3(m, C);
-        const f64 lat = k.latoff;
-        if (R <= std::fabs(lat)) return 1;
-        if (std::fabs(E[2]) < 1e-10) {
-            if (std::fabs(lat) > rr) {
-                f64 x = std::fabs(lat) - rr;
-                set(T, C[0] + m[0] * lat, C[1] + m[1] * lat, C[2] + m[2] * lat - sq0(r * r - x * x));
-                t = edgprm(k);
-                return 0;
-            }
-            f64 ee = norm(E);
-            f64 eh[3] = {E[0] / ee, E[1] / ee, E[2] / ee};
-            f64 hw = sq0(rr * rr - lat * lat);
-            f64 q[3];
-            cross(d, m, q);
-            f64 qa = dot3(q, A), qb = dot3(q, B);
-            f64 ends[2][3];
-            for (i32 s = 0; s < 2; ++s)
-                for (i32 j = 0; j < 3; ++j) ends[s][j] = k.tip[j] + m[j] * lat + (s ? -1.0 : 1.0) * eh[j] * hw;
-            f64 tau[2];
-            for (i32 s = 0; s < 2; ++s) tau[s] = qa != qb ? (dot3(q, ends[s]) - qb) / (qa - qb) : 0.0;
-            f64 tlo = std::fmin(tau[0], tau[1]), thi = std::fmax(tau[0], tau[1]);
-            if (tlo <= 1.0 && thi >= 0.0) {
-                t = std::fmax(tlo, 0.0);
-                f64 P[3] = {B[0] + tlo * E[0], B[1] + tlo * E[1], B[2] + tlo * E[2]};
-                f64 s = d[2] != 0.0 ? (k.tip[2] - P[2]) / d[2] : 0.0;
-                set(T, P[0] + s * d[0], P[1] + s * d[1], k.tip[2]);
-            } else if (thi < 0.0) {
-                t = thi;
-                copy(T, B);
-            } else {
-                t = tlo;
-                copy(T, A);
-            }
+    k.swpoff = dot3(m, A);
+    f64 Y[3];
+    if (side_point(Y) && Y[2] >= C[2]) {
+        copy(T, Y);
+        t = edgprm(k);
+        return 0;
+    }
+    if (k.tapered && k.shp == 2) {
+        f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
+        f64 dl = dot3(m, w);
+        if (std::fabs(dl) > R) return 1;
+        f64 e1p[3];
+        cross(m, E, e1p);
+        unit(e1p);
+        if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
+        ball_section(dl, e1p);
+        if (T[2] > C[2] + 1e-8) return 1;
+        t = edgprm(k);
+        return 0;
+    }
+    f64 mh = hlen(m);
+    f64 K[3] = {C[0] + (mh > 0 ? rr / mh : 0.0) * m[0] + r * m[0], C[1] + (mh > 0 ? rr / mh : 0.0) * m[1] + r * m[1],
+                C[2] + r * m[2]};
+    if (dot3(m, K) - 1e-11 <= k.swpoff) return 1;
+    f64 e2[3];
+    cross(n, E, e2);
+    unit(e2);
+    if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+    copy(k.basvc1, n), copy(k.basvc2, e2);
+    SRCH1D(dot3(n, m), 1.0, [&](f64 x) { return crcedg(k, x); });
+    copy(T, k.crcpnt);
+    t = closest();
+    return 0;
+}
+
+// A vertical sweep plane.
+i32 EdgeSweep::vertical_plane(f64& t)
+{
+    k.swpoff = dot3(m, A);
+    k.latoff = k.swpoff - dot3(m, C);
+    const f64 lat = k.latoff;
+    if (R <= std::fabs(lat)) return 1;
+    if (std::fabs(E[2]) < 1e-10) {
+        if (std::fabs(lat) > rr) {
+            f64 x = std::fabs(lat) - rr;
+            set(T, C[0] + m[0] * lat, C[1] + m[1] * lat, C[2] + m[2] * lat - sq0(r * r - x * x));
+            t = edgprm(k);
             return 0;
         }
-        f64 e2[3];
-        cross(E, m, e2);
-        if (dot3(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-        unit(e2);
-        if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-        if (k.shp == 1) {
-            f64 dh = hlen(d);
-            if (k.tapered || dh == 0.0) {
-                if (exy < 1e-10) return 1;
-                f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
-                f64 f[3] = {e1[1], -e1[0], 0.0};
-                f64 del = (k.swpoff - dot3(m, C)) / dot3(m, e1);
-                f64 w = sq0(R * R - del * del);
-                f64 de = dot3(d, E), ee = dot3(E, E), dd = dot3(d, d);
-                f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
-                f64 sg = side <= 0.0 ? -1.0 : 1.0;
-                set(T, C[0] + e1[0] * del + sg * f[0] * w, C[1] + e1[1] * del + sg * f[1] * w, C[2] + e1[2] * del);
-            } else {
-                f64 g[3] = {-d[0] / dh, -d[1] / dh, 0.0};
-                f64 w = sq0(R * R - lat * lat);
-                set(T, C[0] + m[0] * lat + g[0] * w, C[1] + m[1] * lat + g[1] * w, C[2] + m[2] * lat);
-            }
-        } else if (k.shp == 0) {
-            copy(k.basvc1, m), copy(k.basvc2, e2);
-            SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
-            copy(T, k.crcpnt);
+        f64 ee = norm(E);
+        f64 eh[3] = {E[0] / ee, E[1] / ee, E[2] / ee};
+        f64 hw = sq0(rr * rr - lat * lat);
+        f64 q[3];
+        cross(d, m, q);
+        f64 qa = dot3(q, A), qb = dot3(q, B);
+        f64 ends[2][3];
+        for (i32 s = 0; s < 2; ++s)
+            for (i32 j = 0; j < 3; ++j) ends[s][j] = k.tip[j] + m[j] * lat + (s ? -1.0 : 1.0) * eh[j] * hw;
+        f64 tau[2];
+        for (i32 s = 0; s < 2; ++s) tau[s] = qa != qb ? (dot3(q, ends[s]) - qb) / (qa - qb) : 0.0;
+        f64 tlo = std::fmin(tau[0], tau[1]), thi = std::fmax(tau[0], tau[1]);
+        if (tlo <= 1.0 && thi >= 0.0) {
+            t = std::fmax(tlo, 0.0);
+            f64 P[3] = {B[0] + tlo * E[0], B[1] + tlo * E[1], B[2] + tlo * E[2]};
+            f64 s = d[2] != 0.0 ? (k.tip[2] - P[2]) / d[2] : 0.0;
+            set(T, P[0] + s * d[0], P[1] + s * d[1], k.tip[2]);
+        } else if (thi < 0.0) {
+            t = thi;
+            copy(T, B);
         } else {
+            t = tlo;
+            copy(T, A);
+        }
+        return 0;
+    }
+    f64 e2[3];
+    cross(E, m, e2);
+    if (dot3(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+    unit(e2);
+    if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
+    if (k.shp == 1) {
+        f64 dh = hlen(d);
+        if (k.tapered || dh == 0.0) {
+            if (exy < 1e-10) return 1;
+            f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
+            f64 f[3] = {e1[1], -e1[0], 0.0};
+            f64 del = (k.swpoff - dot3(m, C)) / dot3(m, e1);
+            f64 w = sq0(R * R - del * del);
+            f64 de = dot3(d, E), ee = dot3(E, E), dd = dot3(d, d);
+            f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
+            f64 sg = side <= 0.0 ? -1.0 : 1.0;
+            set(T, C[0] + e1[0] * del + sg * f[0] * w, C[1] + e1[1] * del + sg * f[1] * w, C[2] + e1[2] * del);
+        } else {
+            f64 g[3] = {-d[0] / dh, -d[1] / dh, 0.0};
             f64 w = sq0(R * R - lat * lat);
-            set(T, C[0] + m[0] * lat + e2[0] * w, C[1] + m[1] * lat + e2[1] * w, C[2] + m[2] * lat + e2[2] * w);
+            set(T, C[0] + m[0] * lat + g[0] * w, C[1] + m[1] * lat + g[1] * w, C[2] + m[2] * lat);
         }
-        t = edgprm(k);
-        return 0;
+    } else if (k.shp == 0) {
+        copy(k.basvc1, m), copy(k.basvc2, e2);
+        SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
+        copy(T, k.crcpnt);
+    } else {
+        f64 w = sq0(R * R - lat * lat);
+        set(T, C[0] + m[0] * lat + e2[0] * w, C[1] + m[1] * lat + e2[1] * w, C[2] + m[2] * lat + e2[2] * w);
     }
-    if (mh < 1e-10) {
-        // Horizontal sweep plane: a horizontal edge, a horizontal move.
-        if (A[2] < k.tip[2] - 1e-8) return 1;
-        f64 e1[3] = {n[0], n[1], 0.0};
-        f64 dz = C[2] - A[2], rad = R;
-        if (A[2] < C[2]) {
-            if (k.shp == 2) rad = sq0(R * R - dz * dz);
-            else if (k.shp == 0) rad = rr + sq0(r * r - dz * dz);
-        }
-        set(T, C[0] + e1[0] * rad, C[1] + e1[1] * rad, A[2]);
-        t = edgprm(k);
-        return 0;
+    t = edgprm(k);
+    return 0;
+}
+
+// A horizontal sweep plane: a horizontal edge, a horizontal move.
+i32 EdgeSweep::horizontal_plane(f64& t)
+{
+    if (A[2] < k.tip[2] - 1e-8) return 1;
+    f64 e1[3] = {n[0], n[1], 0.0};
+    f64 dz = C[2] - A[2], rad = R;
+    if (A[2] < C[2]) {
+        if (k.shp == 2) rad = sq0(R * R - dz * dz);
+        else if (k.shp == 0) rad = rr + sq0(r * r - dz * dz);
     }
-    // Inclined sweep plane.
+    set(T, C[0] + e1[0] * rad, C[1] + e1[1] * rad, A[2]);
+    t = edgprm(k);
+    return 0;
+}
+
+// An inclined sweep plane.
+i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
+{
     k.swpoff = dot3(m, A);
     f64 gh[3] = {-m[0] / mh, -m[1] / mh, 0.0};
     f64 w[3] = {m[2] * m[0], m[2] * m[1], -(m[0] * m[0] + m[1] * m[1])};
@@ -711,6 +715,39 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     }
     t = edgprm(k);
     return 0;
+}
+
+i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
+{
+    copy(k.featpa, A);
+    copy(k.featpb, B);
+    f64* E = k.edgvec;
+    for (i32 j = 0; j < 3; ++j) E[j] = A[j] - B[j];
+    const f64* d = k.movdir;
+    f64* m = k.swpnrm;
+    cross(E, d, m);
+    if (m[2] > 0.0) m[0] = -m[0], m[1] = -m[1], m[2] = -m[2];
+    if (norm(m) < 1e-11) return 1;
+    unit(m);
+    if (k.tapered && k.toltyp == 3) {
+        i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? edgcon(k, A) : 2;
+        i32 c = cone_choice(k, fl);
+        if (c == 1) return 1;
+        if (c == 0) {
+            t = edgprm(k);
+            return 0;
+        }
+    }
+    EdgeSweep s{k, A, B, E, d, m, k.tolcnt, k.cen, k.R, k.r, k.R - k.r, hlen(E), {0, 0, 0}};
+    if (s.exy > 0.0) {
+        set(s.n, E[1] / s.exy, -E[0] / s.exy, 0.0);
+        if (dot3(s.n, d) < 0.0) s.n[0] = -s.n[0], s.n[1] = -s.n[1];
+    }
+    if (k.dirsns == 1) return s.along_direction(t);
+    const f64 mh = hlen(m);
+    if (std::fabs(m[2]) < 1e-10) return s.vertical_plane(t);
+    if (mh < 1e-10) return s.horizontal_plane(t);
+    return s.inclined_plane(t, mh);
 }
 
 // ------------------------------------------------------------ acceptance

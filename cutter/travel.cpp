@@ -206,42 +206,84 @@ bool class_of(i32 cls, i32 flags, SrfTool& t)
 
 }  // namespace
 
-void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, const f32& z, const f32& tolerance,
-             i32& count, f32* position, f32* contact, f32* normal, i32& status)
-{
-    if (mode == 3) {
-        userrc("[LOCPNTH] MODE 3 NOT SOPPORTED", 0);
-        status = -1;
-        return;
-    }
-    const f64 a = LOCTAP;
-    f32 u[2] = {p2[0] - p1[0], p2[1] - p1[1]};
-    const f64 uxy = std::sqrt(f64(u[0]) * u[0] + f64(u[1]) * u[1]);
-    const i32 ust = v2unit(u);
-    const bool m4 = mode == 4;
-    const f32* A = p1;
-    const f32* B = p2;
-    if (!m4 && !leval(p1[2], p2[2])) A = p2, B = p1;
+namespace {
+
+// One travel of the tool along a segment: the arguments, the segment and
+// its frame, the tool grown for the surface of the triangle at hand, and
+// the contact kept so far (mode 1) or the blocked stretches (mode 4).
+struct Travel {
+    enum { SKIP = 0, STOP = 1, ABORT = -1 };
+    i32 mode, gather;
+    const f32* p1;
+    const f32* p2;
+    f32 z, tolerance;
+    i32& count;
+    f32* position;
+    f32* contact;
+    f32* normal;
+    i32& status;
+    f64 a = 0;
+    f32 u[2] = {0, 0};
+    f64 uxy = 0;
+    bool m4 = false;
+    const f32* A = nullptr;
+    const f32* B = nullptr;
     // Mode 4: the segment, its class and the travel list.
-    f64 d[3] = {0, 0, 0}, Ad[3] = {A[0], A[1], A[2]}, len = 0, cxy = 0;
+    f64 d[3] = {0, 0, 0}, Ad[3] = {0, 0, 0}, len = 0, cxy = 0;
     i32 segcls = 0;  // 0 horizontal, 1 vertical, 2 inclined
     f64 wdir[3] = {0, 0, 0}, wp1 = 0;
     // Mode 1: the turn that takes the travel direction onto +x.
     f64 M[9] = {0}, Mt[9] = {0};
     i32 dircls = 0;
+    // The examination.
+    i32 flags = 0;
+    SrfTool tool{};
+    i32 prev_id = -1;
+    f64 H = -1.0e10;
+    // Mode 1: the contact kept.
+    f64 best = 1.0e10;
+    bool found = false;
+    i32 kept_pass = 0, kept_ori = 0;
+
+    bool open();
+    void leave(i32 s);
+    bool grown(const i32* rec, i32 pass);
+    i32 horizontal(const i32* ent, const f32* const* v, i32 ori, i32 pass);
+    i32 along(const i32* le, const i32* ent, const f32* const* v);
+    void finish();
+};
+
+// The segment and its travel frame; mode 4 opens the travel list. False
+// when the travel ends here (status set).
+bool Travel::open()
+{
+    if (mode == 3) {
+        userrc("[LOCPNTH] MODE 3 NOT SOPPORTED", 0);
+        status = -1;
+        return false;
+    }
+    a = LOCTAP;
+    u[0] = p2[0] - p1[0], u[1] = p2[1] - p1[1];
+    uxy = std::sqrt(f64(u[0]) * u[0] + f64(u[1]) * u[1]);
+    const i32 ust = v2unit(u);
+    m4 = mode == 4;
+    A = p1;
+    B = p2;
+    if (!m4 && !leval(p1[2], p2[2])) A = p2, B = p1;
+    for (i32 k = 0; k < 3; ++k) Ad[k] = A[k];
     i32 st = 0;
     if (m4) {
         TRVOPN(st);
         if (st != 0) {
             status = st;
-            return;
+            return false;
         }
         for (i32 k = 0; k < 3; ++k) d[k] = f64(B[k]) - A[k];
         len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         if (len == 0.0) {
             TRVCLS(st);
             status = -1;
-            return;
+            return false;
         }
         for (f64& c : d) c /= len;
         segcls = eqvl0d(d[2]) ? 0 : (ust < 0 ? 1 : 2);
@@ -264,154 +306,152 @@ void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, c
         else if (u[0] == 0.0f)
             dircls = u[1] > 0.0f ? 3 : 4;
     }
-    auto leave = [&](i32 s) {
-        status = s;
-        if (m4) {
-            i32 cs = 0;
-            TRVCLS(cs);
-        }
-    };
-    i32 ps = 0, cs = 0, os = 0;
-    elm2n2(gather, A, B, z, ELMCAP, count, ps, cs, os, st);
-    if (st < 0) return leave(st);
-    if (count == 0) {
-        if (m4) {
-            f64 tl, th, pl[3], ph[3];
-            i32 fs;
-            TRVFST(tl, th, pl, ph, fs);
-        }
-        return leave(1);
+    return true;
+}
+
+// The status, and the travel list closed in mode 4.
+void Travel::leave(i32 s)
+{
+    status = s;
+    if (m4) {
+        i32 cs = 0;
+        TRVCLS(cs);
     }
-    const i32* lst = elmlst();
-    const i32* idx = elmidx();
-    const i32 flags = LOCFLG;
-    SrfTool tool;
-    i32 prev_id = -1;
-    f64 H = -1.0e10;
-    // Mode 1 state.
-    f64 best = 1.0e10;
-    bool found = false;
-    i32 kept_pass = 0, kept_ori = 0;
-    for (i32 pass = 1; pass <= 2; ++pass) {
-        for (i32 i = 0; i < count; ++i) {
-            const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
-            const i32* ent = elmtrg(le);
-            if (!ent) continue;
-            const i32* rec = srfrec(LOCSRB, ent[TRG_SRF]);
-            SrfTool t = tool;
-            if (!class_of(rec[0], flags, t) || t.pass != pass) continue;
-            if (rec[SRF_ID] != prev_id) {
-                tool = t;
-                const GrownTool g = loc_grown(tool.e);
-                tool.d = g.d, tool.r = g.r, tool.l = g.l;
-                STDIAM(tool.d);
-                STCRNR(tool.r);
-                STCUTL(tool.l);
-                tool.zero = eqval0(tool.d * 0.5f) ? 1 : 0;
-                if (LOCTPF) {
-                    PRFSET(tool.d, tool.r, a, tool.e, tool.l);
-                    tool.rtop = static_cast<f32>(PRFRTP());
-                }
-                tool.zp = z - tool.e;
-                prev_id = rec[SRF_ID];
-            } else {
-                tool.pass = t.pass;
-            }
-            const f32* v[3];
-            for (i32 j = 0; j < 3; ++j) v[j] = nodept(LOCNDB, ent[TRG_NODE + j]);
-            const i32 ori = trgori(ent);
-            if (!m4) {
-                f32 pos[3], con[3];
-                f32 trv = static_cast<f32>(best);
-                i32 ts = 0;
-                TRVCNT(v[0], v[1], v[2], ent, A, B, tool.zp, dircls, M, Mt, tool.kind, tool.zero, tolerance, tool.d,
-                       tool.r, pos, con, trv, ts);
-                if (ts != 0) continue;
-                if (con[2] > z + tool.r) con[2] = z + tool.r;
-                f32 nrm[3] = {0, 0, 1};
-                if (!tool.zero) {
-                    i32 ns = 0;
-                    CNTNRM(tool.d, tool.r, LOCTAP, tool.e, tool.l, pos, con, nrm, ns);
-                    pos[2] = z;
-                    CNTTIP(LOCDIA, LOCCRN, LOCTAP, pos, nrm, con, ns);
-                } else {
-                    pos[2] = z;
-                }
-                bool take;
-                if (!eqvald(f64(trv), best))
-                    take = trv < best;
-                else
-                    take = pass == 1 && found && (kept_pass == 2 || kept_ori < 0);
-                if (!take) continue;
-                best = trv;
-                for (i32 j = 0; j < 3; ++j) {
-                    normal[j] = nrm[j];
-                    position[j] = pos[j];
-                    contact[j] = con[j];
-                }
-                found = true;
-                kept_pass = pass;
-                kept_ori = ori;
-                if (best < 0.001 && eqvl0d(best)) break;
-                continue;
-            }
-            // Mode 4: skip triangles that cannot touch the free range.
-            f64 t1 = 0, t2 = 0;
-            TRVRNG(t1, t2, st);
-            if (st < 0) return leave(st);
-            const f32 top = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
-            if ((segcls == 1 || (segcls == 2 && p1[2] > p2[2])) && top + tool.e < H) continue;
-            if (segcls != 1) {
-                // Along-XY distances of the nodes against the range of the
-                // free stretches in XY, widened by the tool's reach.
-                const f64 w = LOCTPF ? tool.rtop : tool.d * 0.5;
-                const f64 lo = cxy * t1 - w, hi = cxy * t2 + w;
-                i32 below = 0, above = 0;
-                for (i32 j = 0; j < 3; ++j) {
-                    f64 q = ((v[j][0] - Ad[0]) * d[0] + (v[j][1] - Ad[1]) * d[1]) / cxy;
-                    below += q <= lo;
-                    above += q >= hi;
-                }
-                if (below == 3 || above == 3) continue;
-            }
-            f64 tri[9];
-            for (i32 j = 0; j < 3; ++j)
-                for (i32 c = 0; c < 3; ++c) tri[3 * j + c] = v[j][c];
-            f64 wsum = 0;
-            for (i32 j = 0; j < 3; ++j) wsum += wdir[0] * v[j][0] + wdir[1] * v[j][1] + wdir[2] * v[j][2];
-            const bool back_first = wsum - 3.0 * wp1 < 0.0 && segcls != 1;
-            const f64 sg = back_first ? -1.0 : 1.0;
-            f64 d1[3] = {sg * d[0], sg * d[1], sg * d[2]}, d2[3] = {-d1[0], -d1[1], -d1[2]};
-            const f64 P[3] = {Ad[0], Ad[1], Ad[2] - tool.e};
-            const f64 D = LOCDIA, rc = LOCCRN, ta = LOCTAP, h = LOCCUT, off = tool.e;
-            f64 ta_, ca_[3], pa_[3];
-            i32 ks = 0;
-            TRICNA(tri, P, D, rc, ta, h, off, d1, ta_, ca_, pa_, ks);
-            if (ks != 0) continue;
-            pa_[2] += tool.e;
-            ca_[2] += tool.e;
-            if (d1[2] < 0.0 && ta_ > 0.0) H = std::fmax(H, pa_[2]);
-            f64 tb_ = -1.0e6, cb_[3] = {0, 0, 0}, pb_[3];
-            if (ta_ < 0.0 && segcls != 1) {
-                TRICNA(tri, P, D, rc, ta, h, off, d2, tb_, cb_, pb_, ks);
-                if (ks != 0) continue;
-                pb_[2] += tool.e;
-                cb_[2] += tool.e;
-                if (d2[2] < 0.0 && tb_ > 0.0) H = std::fmax(H, pb_[2]);
-            }
-            f64 lo = sg * ta_, hi = -sg * tb_;
-            const f64* plo = ca_;
-            const f64* phi = cb_;
-            if (lo > hi) std::swap(lo, hi), std::swap(plo, phi);
-            TRVADD(lo, hi, plo, phi, le[ELM_NODE], le[ELM_INDEX], st);
-            if (st < 0) return leave(st);
+}
+
+// The tool grown for the triangle's surface when the surface changes; false
+// when the surface's class is not taken in this pass.
+bool Travel::grown(const i32* rec, i32 pass)
+{
+    SrfTool t = tool;
+    if (!class_of(rec[SRF_CLASS], flags, t) || t.pass != pass) return false;
+    if (rec[SRF_ID] != prev_id) {
+        tool = t;
+        const GrownTool g = loc_grown(tool.e);
+        tool.d = g.d, tool.r = g.r, tool.l = g.l;
+        STDIAM(tool.d);
+        STCRNR(tool.r);
+        STCUTL(tool.l);
+        tool.zero = eqval0(tool.d * 0.5f) ? 1 : 0;
+        if (LOCTPF) {
+            PRFSET(tool.d, tool.r, a, tool.e, tool.l);
+            tool.rtop = static_cast<f32>(PRFRTP());
         }
+        tool.zp = z - tool.e;
+        prev_id = rec[SRF_ID];
+    } else {
+        tool.pass = t.pass;
     }
-    if (!m4) {
-        status = found ? 0 : 1;
-        return;
+    return true;
+}
+
+// Mode 1: the horizontal travel against one triangle; the nearest contact
+// kept (STOP when it lies at the start).
+i32 Travel::horizontal(const i32* ent, const f32* const* v, i32 ori, i32 pass)
+{
+    f32 pos[3], con[3];
+    f32 trv = static_cast<f32>(best);
+    i32 ts = 0;
+    TRVCNT(v[0], v[1], v[2], ent, A, B, tool.zp, dircls, M, Mt, tool.kind, tool.zero, tolerance, tool.d,
+           tool.r, pos, con, trv, ts);
+    if (ts != 0) return SKIP;
+    if (con[2] > z + tool.r) con[2] = z + tool.r;
+    f32 nrm[3] = {0, 0, 1};
+    if (!tool.zero) {
+        i32 ns = 0;
+        CNTNRM(tool.d, tool.r, LOCTAP, tool.e, tool.l, pos, con, nrm, ns);
+        pos[2] = z;
+        CNTTIP(LOCDIA, LOCCRN, LOCTAP, pos, nrm, con, ns);
+    } else {
+        pos[2] = z;
     }
+    bool take;
+    if (!eqvald(f64(trv), best))
+        take = trv < best;
+    else
+        take = pass == 1 && found && (kept_pass == 2 || kept_ori < 0);
+    if (!take) return SKIP;
+    best = trv;
+    for (i32 j = 0; j < 3; ++j) {
+        normal[j] = nrm[j];
+        position[j] = pos[j];
+        contact[j] = con[j];
+    }
+    found = true;
+    kept_pass = pass;
+    kept_ori = ori;
+    return best < 0.001 && eqvl0d(best) ? STOP : SKIP;
+}
+
+// Mode 4: the stretch of the segment that one triangle blocks, added to the
+// travel list (triangles that cannot touch the free range are skipped).
+i32 Travel::along(const i32* le, const i32* ent, const f32* const* v)
+{
+    i32 st = 0;
+        f64 t1 = 0, t2 = 0;
+    TRVRNG(t1, t2, st);
+    if (st < 0) {
+        leave(st);
+        return ABORT;
+    }
+    const f32 top = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
+    if ((segcls == 1 || (segcls == 2 && p1[2] > p2[2])) && top + tool.e < H) return SKIP;
+    if (segcls != 1) {
+        // Along-XY distances of the nodes against the range of the
+        // free stretches in XY, widened by the tool's reach.
+        const f64 w = LOCTPF ? tool.rtop : tool.d * 0.5;
+        const f64 lo = cxy * t1 - w, hi = cxy * t2 + w;
+        i32 below = 0, above = 0;
+        for (i32 j = 0; j < 3; ++j) {
+            f64 q = ((v[j][0] - Ad[0]) * d[0] + (v[j][1] - Ad[1]) * d[1]) / cxy;
+            below += q <= lo;
+            above += q >= hi;
+        }
+        if (below == 3 || above == 3) return SKIP;
+    }
+    f64 tri[9];
+    for (i32 j = 0; j < 3; ++j)
+        for (i32 c = 0; c < 3; ++c) tri[3 * j + c] = v[j][c];
+    f64 wsum = 0;
+    for (i32 j = 0; j < 3; ++j) wsum += wdir[0] * v[j][0] + wdir[1] * v[j][1] + wdir[2] * v[j][2];
+    const bool back_first = wsum - 3.0 * wp1 < 0.0 && segcls != 1;
+    const f64 sg = back_first ? -1.0 : 1.0;
+    f64 d1[3] = {sg * d[0], sg * d[1], sg * d[2]}, d2[3] = {-d1[0], -d1[1], -d1[2]};
+    const f64 P[3] = {Ad[0], Ad[1], Ad[2] - tool.e};
+    const f64 D = LOCDIA, rc = LOCCRN, ta = LOCTAP, h = LOCCUT, off = tool.e;
+    f64 ta_, ca_[3], pa_[3];
+    i32 ks = 0;
+    TRICNA(tri, P, D, rc, ta, h, off, d1, ta_, ca_, pa_, ks);
+    if (ks != 0) return SKIP;
+    pa_[2] += tool.e;
+    ca_[2] += tool.e;
+    if (d1[2] < 0.0 && ta_ > 0.0) H = std::fmax(H, pa_[2]);
+    f64 tb_ = -1.0e6, cb_[3] = {0, 0, 0}, pb_[3];
+    if (ta_ < 0.0 && segcls != 1) {
+        TRICNA(tri, P, D, rc, ta, h, off, d2, tb_, cb_, pb_, ks);
+        if (ks != 0) return SKIP;
+        pb_[2] += tool.e;
+        cb_[2] += tool.e;
+        if (d2[2] < 0.0 && tb_ > 0.0) H = std::fmax(H, pb_[2]);
+    }
+    f64 lo = sg * ta_, hi = -sg * tb_;
+    const f64* plo = ca_;
+    const f64* phi = cb_;
+    if (lo > hi) std::swap(lo, hi), std::swap(plo, phi);
+    TRVADD(lo, hi, plo, phi, le[ELM_NODE], le[ELM_INDEX], st);
+    if (st < 0) {
+        leave(st);
+        return ABORT;
+    }
+    return SKIP;
+}
+
+// Mode 4: the first free stretch's start as the position, its contact and
+// the normal of the tool there.
+void Travel::finish()
+{
     f64 tl, th, pl[3], ph[3];
+    i32 st = 0;
     TRVFST(tl, th, pl, ph, st);
     normal[0] = normal[1] = 0.0f;
     normal[2] = 1.0f;
@@ -427,6 +467,49 @@ void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, c
         CNTNRM(tool.d, tool.r, LOCTAP, tool.e, tool.l, position, contact, normal, ns);
     }
     leave(0);
+}
+
+}  // namespace
+
+void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, const f32& z, const f32& tolerance,
+             i32& count, f32* position, f32* contact, f32* normal, i32& status)
+{
+    Travel w{mode, gather, p1, p2, z, tolerance, count, position, contact, normal, status};
+    if (!w.open()) return;
+    i32 ps = 0, cs = 0, os = 0, st = 0;
+    elm2n2(gather, w.A, w.B, z, ELMCAP, count, ps, cs, os, st);
+    if (st < 0) return w.leave(st);
+    if (count == 0) {
+        if (w.m4) {
+            f64 tl, th, pl[3], ph[3];
+            i32 fs;
+            TRVFST(tl, th, pl, ph, fs);
+        }
+        return w.leave(1);
+    }
+    const i32* lst = elmlst();
+    const i32* idx = elmidx();
+    w.flags = LOCFLG;
+    for (i32 pass = 1; pass <= 2; ++pass) {
+        for (i32 i = 0; i < count; ++i) {
+            const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
+            const i32* ent = elmtrg(le);
+            if (!ent) continue;
+            if (!w.grown(srfrec(LOCSRB, ent[TRG_SRF]), pass)) continue;
+            const f32* v[3];
+            for (i32 j = 0; j < 3; ++j) v[j] = nodept(LOCNDB, ent[TRG_NODE + j]);
+            if (!w.m4) {
+                if (w.horizontal(ent, v, trgori(ent), pass) == Travel::STOP) break;
+                continue;
+            }
+            if (w.along(le, ent, v) == Travel::ABORT) return;
+        }
+    }
+    if (!w.m4) {
+        status = w.found ? 0 : 1;
+        return;
+    }
+    w.finish();
 }
 
 void LINNETH(i32 mode, const f32* p1, const f32* p2, const f32& z, const f32& tolerance, const f32& allowance_a,

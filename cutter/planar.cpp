@@ -201,218 +201,282 @@ void PLNAXI(const i32& flag, const PlnEdge* edges, i32& status)
     }
 }
 
+namespace {
+
+// One solution of the planar contact: the end model of the tool (the
+// lower one, or for a tapered tool on a steep face the rim above it), the
+// triangle's vertices about the tool's axis, and the two roads: the face
+// (the end's contact point on the plane, the nearest edge's distance) and
+// the edges.
+struct PlnSolve {
+    i32 orientation;
+    f32* point;
+    const f32* rr;
+    i32 kind, flag;
+    const f32* verts;
+    PlnEdge* edges;
+    const i32* edge_status;
+    const f32* nd;
+    f32* contact;
+    i32 retry;
+    f32& edge_distance;
+    f32& aux;
+    i32& status;
+    bool taper = false;
+    i32 shape = 0;
+    f32 R = 0, r = 0;
+    f64 lower = 0.0;
+    bool upper = false;
+    f32 n[3] = {0, 0, 1};
+    f32 tol = 0;
+    f32 P[3] = {0, 0, 0};
+    f32 v[3][3] = {};
+    f64 q[2] = {0, 0};  // the end's face contact point, relative to the axis
+    i32 axis_out = 1;
+    bool vertical = false;
+
+    void end_model();
+    void face_contact();
+    void nearest_edge();
+    void edge_road();
+};
+
+// The end model, the vertices about the axis and the end's face contact point.
+void PlnSolve::end_model()
+{
+    shape = taper ? kind - 10 : kind;
+    R = rr[0], r = rr[1];
+    lower = 0.0;
+    upper = false;
+    n[0] = nd[0], n[1] = nd[1], n[2] = nd[2];
+    if (taper) {
+        R = static_cast<f32>(CGRFLT) + r;
+        if (n[2] < CGAXIS[2]) {
+            upper = true;
+            R = static_cast<f32>(CGRTOP);
+            r = static_cast<f32>(CGALLW);
+            shape = eqval0(r) ? 2 : 3;
+            lower = rimlow();
+        }
+    }
+    if (shape == 1) r = R;
+    tol = flag ? 0.004f : FACTOL;
+    P[0] = point[0], P[1] = point[1], P[2] = point[2];
+    for (i32 k = 0; k < 3; ++k)
+        for (i32 j = 0; j < 3; ++j) v[k][j] = verts[3 * k + j] - (j < 2 ? P[j] : 0.0f);
+    contact[0] = contact[1] = contact[2] = 0.0f;
+    edge_distance = -1.0f;
+    aux = -1.0e10f;
+    status = -1;
+    if (shape == 1) {
+        q[0] = -f64(r) * n[0];
+        q[1] = -f64(r) * n[1];
+    } else {
+        f32 w[2] = {n[0], n[1]}, wl;
+        i32 ws;
+        V2NRMS(w, wl, ws);
+        if (ws != 0) w[0] = w[1] = 0.0f;
+        q[0] = -(f64(R) - r) * w[0] - f64(r) * n[0];
+        q[1] = -(f64(R) - r) * w[1] - f64(r) * n[1];
+    }
+    for (i32 k = 0; k < 3; ++k) {
+        const f32* a = v[k];
+        edges[k].c = edges[k].e[0] * a[1] - edges[k].e[1] * a[0];
+    }
+}
+
+// The face road: the end's contact point on an edge of the triangle (status
+// 3) or inside it (status 0); status stays -1 when it lies outside.
+void PlnSolve::face_contact()
+{
+    f64 sd[3];
+    bool on_edge = false;
+    for (i32 k = 0; k < 3 && !on_edge; ++k) {
+        const PlnEdge& ed = edges[k];
+        sd[k] = ed.e[1] * q[0] - ed.e[0] * q[1] + ed.c;
+        if (std::fabs(sd[k]) > tol) continue;
+        const f32* a = v[k];
+        const f32* b = v[(k + 1) % 3];
+        f64 s = std::fabs(ed.e[0]) <= tol ? (q[1] - a[1]) / (f64(b[1]) - a[1])
+                                          : (q[0] - a[0]) / (f64(b[0]) - a[0]);
+        if (s < -tol || s > 1.0 + tol) continue;
+        contact[0] = static_cast<f32>(q[0] - sd[k] * ed.e[1] + P[0]);
+        contact[1] = static_cast<f32>(q[1] + sd[k] * ed.e[0] + P[1]);
+        contact[2] = static_cast<f32>(a[2] + s * (f64(b[2]) - a[2]));
+        point[2] = contact[2] + (n[2] - 1.0f) * r;
+        status = 3;
+        on_edge = true;
+    }
+    if (!on_edge) {
+        i32 side = 0;
+        bool agree = true;
+        i32 within = 0;
+        for (i32 k = 0; k < 3; ++k) {
+            if (std::fabs(sd[k]) <= tol) {
+                ++within;
+                continue;
+            }
+            i32 sg = sd[k] < 0.0f ? -1 : 1;
+            if (side == 0) side = sg;
+            else if (sg != side) agree = false;
+        }
+        if (agree) {
+            contact[0] = static_cast<f32>(q[0] + P[0]);
+            contact[1] = static_cast<f32>(q[1] + P[1]);
+            if (within == 3)
+                contact[2] = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
+            else
+                // The plane through the first vertex: its constant
+                // in single precision, divided by a small n.z on a
+                // steep face, would cost digits.
+                contact[2] = static_cast<f32>(
+                    v[0][2] - (f64(n[0]) * (q[0] - v[0][0]) + f64(n[1]) * (q[1] - v[0][1])) / n[2]);
+            point[2] = contact[2] + (n[2] - 1.0f) * r;
+            status = 0;
+        }
+    }
+}
+
+// The distance of the nearest edge the tool reaches (status 4 or 5), 0 when
+// the axis stands outside the triangle.
+void PlnSolve::nearest_edge()
+{
+    if (axis_out == 0) {
+        edge_distance = 0.0f;
+        status = 5;
+    } else {
+        for (i32 k = 0; k < 3; ++k) {
+            if (edge_status[k] < 0 || !(std::fabs(edges[k].c) < R)) continue;
+            f64 dd = edges[k].c;
+            f32 ax = 0;
+            i32 st;
+            PLENRP(v[k], v[(k + 1) % 3], edges[k], R, dd, ax, st);
+            if (st < 0) continue;
+            if (edge_distance < 0.0f || dd < edge_distance) {
+                edge_distance = static_cast<f32>(dd);
+                aux = ax;
+            }
+        }
+        if (edge_distance > 0.0f) status = status == 0 ? 5 : 4;
+    }
+    if (upper) point[2] -= static_cast<f32>(lower);
+}
+
+// The edge road: the highest contact of the end (the lower model for a
+// tapered tool) with an edge the tool reaches.
+void PlnSolve::edge_road()
+{
+    // Edge road: the lower model for a tapered tool.
+    if (upper) {
+        R = static_cast<f32>(CGRFLT) + rr[1];
+        r = rr[1];
+        shape = kind - 10;
+        if (shape == 1) r = R;
+        upper = false;
+    }
+    status = -1;
+    f32 best = -100000.0f, best_d = 0.0f;
+    // A mend of the edge road's reach: a margin of a ten-thousandth
+    // beyond the rim let an edge the tool does not reach lift it
+    // to that edge's height (a whole wall's height, for a wall just
+    // outside the rim); the margin now only admits an edge whose
+    // distance reads beyond the rim by rounding.
+    f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + EDGTOL + (retry ? 0.002f : 0.0f);
+    i32 last_sound = -1;
+    for (i32 k = 0; k < 3; ++k) {
+        if (edge_status[k] < 0) continue;
+        last_sound = k;
+        if (!(std::fabs(edges[k].c) <= reach)) continue;
+        const f32* a = v[k];
+        const f32* b = v[(k + 1) % 3];
+        f64 dd = edges[k].c;
+        f32 zz = -1.0e10f, ax = -1.0e10f, cc[3];
+        i32 st = -1;
+        i32 use = shape;  // shape routine of the lower model
+        bool top = false;
+        if (taper) {
+            f32 z2 = 0;
+            i32 cs = 0;
+            f32 rad = static_cast<f32>(CGRTOP);
+            CONSEG(a, b, rad, cc, zz, z2, cs);
+            if (cs == 10) {
+                top = true;
+            } else if (cs != -10) {
+                st = 1;
+                use = 0;
+            }
+        }
+        if (use != 0) {
+            f32 Rm = R, rm = r;
+            i32 sh = use;
+            if (top) {
+                Rm = static_cast<f32>(CGRTOP);
+                rm = static_cast<f32>(CGALLW);
+                sh = eqval0(rm) ? 2 : 3;
+            }
+            if (sh == 1)
+                PLEBAL(a, b, edges[k], Rm, dd, cc, zz, ax, st);
+            else if (sh == 2)
+                PLEFLT(a, b, edges[k], Rm, dd, cc, zz, ax, st);
+            else
+                PLETOR(a, b, edges[k], Rm, rm, dd, cc, zz, ax, st);
+            if (top && st >= 0) {
+                zz -= static_cast<f32>(rimlow());
+                cc[2] -= 0.0f;
+            }
+        }
+        if (st < 0) continue;
+        // The border road breaks a tie by the contact's distance from
+        // the axis, not the edge's.
+        const f32 dk = DRPBRD ? static_cast<f32>(std::hypot(f64(cc[0]), f64(cc[1])))
+                              : static_cast<f32>(std::fabs(dd));
+        if (zz > best || (eqval(zz, best) && dk < best_d)) {
+            best = zz;
+            best_d = dk;
+            status = st == 0 ? 3 : 4;
+            contact[0] = cc[0] + P[0];
+            contact[1] = cc[1] + P[1];
+            contact[2] = cc[2];
+            if (vertical) edge_distance = static_cast<f32>(dd);
+        }
+        if (st == 2 && !vertical && (edge_distance < 0.0f || dd < edge_distance)) {
+            edge_distance = static_cast<f32>(dd);
+            aux = ax;
+        }
+    }
+    if (axis_out == 0) edge_distance = 0.0f;
+    if (status == 3 && edge_distance > -1.0f) status = 4;
+    if (status >= 0) point[2] = best;
+    if (status < 0 && last_sound >= 0 && std::fabs(edges[last_sound].c) == R) status = 2;
+}
+
+}  // namespace
+
 void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, const i32& flag, const f32* verts,
             PlnEdge* edges, const i32* edge_status, const f32* nd, f32* contact, const i32& retry,
             f32& edge_distance, f32& aux, i32& status)
 {
+    PlnSolve s{orientation, point, rr, kind, flag, verts, edges, edge_status, nd, contact, retry, edge_distance, aux,
+               status};
+    s.taper = kind > 10;
     bool h2 = orientation == 2 || orientation == -2;
-    const bool taper = kind > 10;
     for (;;) {
-        // End model.
-        i32 shape = taper ? kind - 10 : kind;
-        f32 R = rr[0], r = rr[1];
-        f64 lower = 0.0;
-        bool upper = false;
-        const f32 n[3] = {nd[0], nd[1], nd[2]};
-        if (taper) {
-            R = static_cast<f32>(CGRFLT) + r;
-            if (n[2] < CGAXIS[2]) {
-                upper = true;
-                R = static_cast<f32>(CGRTOP);
-                r = static_cast<f32>(CGALLW);
-                shape = eqval0(r) ? 2 : 3;
-                lower = rimlow();
-            }
-        }
-        if (shape == 1) r = R;
-        const f32 tol = flag ? 0.004f : FACTOL;
-        const f32 P[3] = {point[0], point[1], point[2]};
-        f32 v[3][3];
-        for (i32 k = 0; k < 3; ++k)
-            for (i32 j = 0; j < 3; ++j) v[k][j] = verts[3 * k + j] - (j < 2 ? P[j] : 0.0f);
-        contact[0] = contact[1] = contact[2] = 0.0f;
-        edge_distance = -1.0f;
-        aux = -1.0e10f;
-        status = -1;
-        // Face contact point of the end, relative to the axis.
-        f64 q[2];
-        if (shape == 1) {
-            q[0] = -f64(r) * n[0];
-            q[1] = -f64(r) * n[1];
-        } else {
-            f32 w[2] = {n[0], n[1]}, wl;
-            i32 ws;
-            V2NRMS(w, wl, ws);
-            if (ws != 0) w[0] = w[1] = 0.0f;
-            q[0] = -(f64(R) - r) * w[0] - f64(r) * n[0];
-            q[1] = -(f64(R) - r) * w[1] - f64(r) * n[1];
-        }
-        for (i32 k = 0; k < 3; ++k) {
-            const f32* a = v[k];
-            edges[k].c = edges[k].e[0] * a[1] - edges[k].e[1] * a[0];
-        }
-        bool degenerate = edge_status[0] < 0 || edge_status[1] < 0 || edge_status[2] < 0;
-        bool vertical = std::fabs(n[2]) < 0.00015f;
-        i32 axis_out = 1;
+        s.end_model();
+        const bool degenerate = edge_status[0] < 0 || edge_status[1] < 0 || edge_status[2] < 0;
+        s.vertical = std::fabs(s.n[2]) < 0.00015f;
+        s.axis_out = 1;
         bool face_done = false;
-        if (!degenerate && !vertical) {
-            PLNAXI(flag, edges, axis_out);
+        if (!degenerate && !s.vertical) {
+            PLNAXI(flag, edges, s.axis_out);
             if (!h2) {
-                f64 sd[3];
-                bool on_edge = false;
-                for (i32 k = 0; k < 3 && !on_edge; ++k) {
-                    const PlnEdge& ed = edges[k];
-                    sd[k] = ed.e[1] * q[0] - ed.e[0] * q[1] + ed.c;
-                    if (std::fabs(sd[k]) > tol) continue;
-                    const f32* a = v[k];
-                    const f32* b = v[(k + 1) % 3];
-                    f64 s = std::fabs(ed.e[0]) <= tol ? (q[1] - a[1]) / (f64(b[1]) - a[1])
-                                                      : (q[0] - a[0]) / (f64(b[0]) - a[0]);
-                    if (s < -tol || s > 1.0 + tol) continue;
-                    contact[0] = static_cast<f32>(q[0] - sd[k] * ed.e[1] + P[0]);
-                    contact[1] = static_cast<f32>(q[1] + sd[k] * ed.e[0] + P[1]);
-                    contact[2] = static_cast<f32>(a[2] + s * (f64(b[2]) - a[2]));
-                    point[2] = contact[2] + (n[2] - 1.0f) * r;
-                    status = 3;
-                    on_edge = true;
-                }
-                if (!on_edge) {
-                    i32 side = 0;
-                    bool agree = true;
-                    i32 within = 0;
-                    for (i32 k = 0; k < 3; ++k) {
-                        if (std::fabs(sd[k]) <= tol) {
-                            ++within;
-                            continue;
-                        }
-                        i32 sg = sd[k] < 0.0f ? -1 : 1;
-                        if (side == 0) side = sg;
-                        else if (sg != side) agree = false;
-                    }
-                    if (agree) {
-                        contact[0] = static_cast<f32>(q[0] + P[0]);
-                        contact[1] = static_cast<f32>(q[1] + P[1]);
-                        if (within == 3)
-                            contact[2] = std::fmax(v[0][2], std::fmax(v[1][2], v[2][2]));
-                        else
-                            // The plane through the first vertex: its constant
-                            // in single precision, divided by a small n.z on a
-                            // steep face, would cost digits.
-                            contact[2] = static_cast<f32>(
-                                v[0][2] - (f64(n[0]) * (q[0] - v[0][0]) + f64(n[1]) * (q[1] - v[0][1])) / n[2]);
-                        point[2] = contact[2] + (n[2] - 1.0f) * r;
-                        status = 0;
-                    }
-                }
+                s.face_contact();
                 if (status >= 0) {
                     face_done = true;
-                    // Step 8: distance of the nearest edge.
-                    if (axis_out == 0) {
-                        edge_distance = 0.0f;
-                        status = 5;
-                    } else {
-                        for (i32 k = 0; k < 3; ++k) {
-                            if (edge_status[k] < 0 || !(std::fabs(edges[k].c) < R)) continue;
-                            f64 dd = edges[k].c;
-                            f32 ax = 0;
-                            i32 st;
-                            PLENRP(v[k], v[(k + 1) % 3], edges[k], R, dd, ax, st);
-                            if (st < 0) continue;
-                            if (edge_distance < 0.0f || dd < edge_distance) {
-                                edge_distance = static_cast<f32>(dd);
-                                aux = ax;
-                            }
-                        }
-                        if (edge_distance > 0.0f) status = status == 0 ? 5 : 4;
-                    }
-                    if (upper) point[2] -= static_cast<f32>(lower);
+                    s.nearest_edge();
                 }
             }
         }
-        if (!face_done) {
-            // Edge road: the lower model for a tapered tool.
-            if (upper) {
-                R = static_cast<f32>(CGRFLT) + rr[1];
-                r = rr[1];
-                shape = kind - 10;
-                if (shape == 1) r = R;
-                upper = false;
-            }
-            status = -1;
-            f32 best = -100000.0f, best_d = 0.0f;
-            // A mend of the edge road's reach: a margin of a ten-thousandth
-            // beyond the rim let an edge the tool does not reach lift it
-            // to that edge's height (a whole wall's height, for a wall just
-            // outside the rim); the margin now only admits an edge whose
-            // distance reads beyond the rim by rounding.
-            f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + EDGTOL + (retry ? 0.002f : 0.0f);
-            i32 last_sound = -1;
-            for (i32 k = 0; k < 3; ++k) {
-                if (edge_status[k] < 0) continue;
-                last_sound = k;
-                if (!(std::fabs(edges[k].c) <= reach)) continue;
-                const f32* a = v[k];
-                const f32* b = v[(k + 1) % 3];
-                f64 dd = edges[k].c;
-                f32 zz = -1.0e10f, ax = -1.0e10f, cc[3];
-                i32 st = -1;
-                i32 use = shape;  // shape routine of the lower model
-                bool top = false;
-                if (taper) {
-                    f32 z2 = 0;
-                    i32 cs = 0;
-                    f32 rad = static_cast<f32>(CGRTOP);
-                    CONSEG(a, b, rad, cc, zz, z2, cs);
-                    if (cs == 10) {
-                        top = true;
-                    } else if (cs != -10) {
-                        st = 1;
-                        use = 0;
-                    }
-                }
-                if (use != 0) {
-                    f32 Rm = R, rm = r;
-                    i32 sh = use;
-                    if (top) {
-                        Rm = static_cast<f32>(CGRTOP);
-                        rm = static_cast<f32>(CGALLW);
-                        sh = eqval0(rm) ? 2 : 3;
-                    }
-                    if (sh == 1)
-                        PLEBAL(a, b, edges[k], Rm, dd, cc, zz, ax, st);
-                    else if (sh == 2)
-                        PLEFLT(a, b, edges[k], Rm, dd, cc, zz, ax, st);
-                    else
-                        PLETOR(a, b, edges[k], Rm, rm, dd, cc, zz, ax, st);
-                    if (top && st >= 0) {
-                        zz -= static_cast<f32>(rimlow());
-                        cc[2] -= 0.0f;
-                    }
-                }
-                if (st < 0) continue;
-                // The border road breaks a tie by the contact's distance from
-                // the axis, not the edge's.
-                const f32 dk = DRPBRD ? static_cast<f32>(std::hypot(f64(cc[0]), f64(cc[1])))
-                                      : static_cast<f32>(std::fabs(dd));
-                if (zz > best || (eqval(zz, best) && dk < best_d)) {
-                    best = zz;
-                    best_d = dk;
-                    status = st == 0 ? 3 : 4;
-                    contact[0] = cc[0] + P[0];
-                    contact[1] = cc[1] + P[1];
-                    contact[2] = cc[2];
-                    if (vertical) edge_distance = static_cast<f32>(dd);
-                }
-                if (st == 2 && !vertical && (edge_distance < 0.0f || dd < edge_distance)) {
-                    edge_distance = static_cast<f32>(dd);
-                    aux = ax;
-                }
-            }
-            if (axis_out == 0) edge_distance = 0.0f;
-            if (status == 3 && edge_distance > -1.0f) status = 4;
-            if (status >= 0) point[2] = best;
-            if (status < 0 && last_sound >= 0 && std::fabs(edges[last_sound].c) == R) status = 2;
-        }
+        if (!face_done) s.edge_road();
         if (status == -1 && retry && h2) {
             h2 = false;
             continue;

@@ -443,6 +443,88 @@ void ENDPLK(i32& status)
     PASOUT.npnts = 1;
 }
 
+namespace {
+
+// The shaped approach's fallback: the host's message, then the vertical approach.
+void apr_fallback(i32 dm, const f32* p, const f32* axis2, i32& status)
+{
+    msg_mdls(320, 240);
+    vertapr(dm, p, axis2, status);
+}
+
+// A gouging shaped approach: the warning with the point, then the vertical approach.
+void apr_gouging(const f32* where, i32 dm, const f32* p, const f32* axis2, i32& status)
+{
+    WRNPNT("WARNING:  APPROACH MOTION AT:", 3, where, "|GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH");
+    vertapr(dm, p, axis2, status);
+}
+
+// Link kind 7: the horizontal arc of radius R ending tangentially at p,
+// turning to the side of the move across the axis; a move along the axis
+// takes kind 6. True when a fallback or kind 6 wrote the approach instead.
+bool arc_approach(const i32& dim, const f32* target, const f32* dirpt, const f32* axis, const f32* axis2,
+                  const i32& count, i32 dm, i32& status)
+{
+    const f32* p = target;
+    const f32 R = LNKPAR.radius;
+    f32 where[3];
+    // Horizontal arc ending tangentially at p.
+    f32 m[3], h[3] = {axis[0], axis[1], 0}, l = 0;
+    i32 st = 0;
+    if (!hdir(dirpt, p, m)) {
+        apr_fallback(dm, p, axis2, status);
+        return true;
+    }
+    for (f32& c : m) c = -c;  // the move runs from the start towards p
+    v2unit(h, l, st);
+    if (st < 0) {
+        apr_fallback(dm, p, axis2, status);
+        return true;
+    }
+    const f32 cr = m[0] * h[1] - m[1] * h[0];
+    if (eqval0(cr)) {
+        usmsgc("[SRFAPR]MOVEMENT IN NORMAL DIRECTION,  PERFORM NORMAL HORIZONTAL APPROACH");
+        LNKPAR.kind = 6;
+        SRFAPR(dim, target, dirpt, axis, axis2, count, status);
+        LNKPAR.kind = 7;
+        return true;
+    }
+    f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
+    dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
+    const f32 side = cr > 0 ? 1.0f : -1.0f;
+    // Centre R to the side of p across the move; the arc runs backwards
+    // from p by up to 45 degrees.
+    const f32 c[3] = {p[0] - side * R * m[1], p[1] + side * R * m[0], p[2]};
+    auto onarc = [&](f32 deg, f32* q) {
+        const f64 a = -side * deg * M_PI / 180.0;
+        const f64 rx = p[0] - c[0], ry = p[1] - c[1];
+        q[0] = static_cast<f32>(c[0] + rx * std::cos(a) - ry * std::sin(a));
+        q[1] = static_cast<f32>(c[1] + rx * std::sin(a) + ry * std::cos(a));
+        q[2] = p[2];
+    };
+    f32 ang = 0, prev[3] = {p[0], p[1], p[2]};
+    while (ang < 45.0f) {
+        const f32 na = std::fmin(45.0f, ang + dstep);
+        f32 q[3];
+        onarc(na, q);
+        if (gouges(q, prev, where)) {
+            apr_gouging(where, dm, p, axis2, status);
+            return true;
+        }
+        std::memcpy(prev, q, sizeof prev);
+        ang = na;
+    }
+    PUTMRK(1, 5, 9, 0.0f, 0, status);
+    if (status >= 0) ZAPR(dm, prev, axis2, status);
+    if (status >= 0) PARCLK(2, 1, side * 45.0f, c, p, axis2 ? axis2 : ZUP, status);
+    i32 s2 = 0;
+    PUTMRK(2, 5, 10, 0.0f, 0, s2);
+    if (status >= 0) status = s2;
+    return false;
+}
+
+}  // namespace
+
 void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis, const f32* axis2, const i32& count,
             i32& status)
 {
@@ -464,19 +546,13 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     if (status < 0) return;
     // Every shape that cannot be built from the points given falls back to
     // the vertical approach after the host's message.
-    auto fallback = [&]() {
-        msg_mdls(320, 240);
-        vertapr(dm, p, axis2, status);
-    };
+    auto fallback = [&]() { apr_fallback(dm, p, axis2, status); };
     if (k >= 3 && k <= 5 && eqpt3(dirpt, p)) {
         fallback();
         return;
     }
     f32 where[3];
-    auto gougewarn = [&]() {
-        WRNPNT("WARNING:  APPROACH MOTION AT:", 3, where, "|GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH");
-        vertapr(dm, p, axis2, status);
-    };
+    auto gougewarn = [&]() { apr_gouging(where, dm, p, axis2, status); };
     const f32 L = LNKPAR.length, R = LNKPAR.radius;
     if (k == 2 || k == 5 || k == 6) {
         f32 s[3];
@@ -542,58 +618,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         PUTMRK(2, 5, 10, 0.0f, 0, s2);
         if (status >= 0) status = s2;
     } else {
-        // Horizontal arc ending tangentially at p.
-        f32 m[3], h[3] = {axis[0], axis[1], 0}, l = 0;
-        i32 st = 0;
-        if (!hdir(dirpt, p, m)) {
-            fallback();
-            return;
-        }
-        for (f32& c : m) c = -c;  // the move runs from the start towards p
-        v2unit(h, l, st);
-        if (st < 0) {
-            fallback();
-            return;
-        }
-        const f32 cr = m[0] * h[1] - m[1] * h[0];
-        if (eqval0(cr)) {
-            usmsgc("[SRFAPR]MOVEMENT IN NORMAL DIRECTION,  PERFORM NORMAL HORIZONTAL APPROACH");
-            LNKPAR.kind = 6;
-            SRFAPR(dim, target, dirpt, axis, axis2, count, status);
-            LNKPAR.kind = 7;
-            return;
-        }
-        f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
-        dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
-        const f32 side = cr > 0 ? 1.0f : -1.0f;
-        // Centre R to the side of p across the move; the arc runs backwards
-        // from p by up to 45 degrees.
-        const f32 c[3] = {p[0] - side * R * m[1], p[1] + side * R * m[0], p[2]};
-        auto onarc = [&](f32 deg, f32* q) {
-            const f64 a = -side * deg * M_PI / 180.0;
-            const f64 rx = p[0] - c[0], ry = p[1] - c[1];
-            q[0] = static_cast<f32>(c[0] + rx * std::cos(a) - ry * std::sin(a));
-            q[1] = static_cast<f32>(c[1] + rx * std::sin(a) + ry * std::cos(a));
-            q[2] = p[2];
-        };
-        f32 ang = 0, prev[3] = {p[0], p[1], p[2]};
-        while (ang < 45.0f) {
-            const f32 na = std::fmin(45.0f, ang + dstep);
-            f32 q[3];
-            onarc(na, q);
-            if (gouges(q, prev, where)) {
-                gougewarn();
-                return;
-            }
-            std::memcpy(prev, q, sizeof prev);
-            ang = na;
-        }
-        PUTMRK(1, 5, 9, 0.0f, 0, status);
-        if (status >= 0) ZAPR(dm, prev, axis2, status);
-        if (status >= 0) PARCLK(2, 1, side * 45.0f, c, p, axis2 ? axis2 : ZUP, status);
-        i32 s2 = 0;
-        PUTMRK(2, 5, 10, 0.0f, 0, s2);
-        if (status >= 0) status = s2;
+        if (arc_approach(dim, target, dirpt, axis, axis2, count, dm, status)) return;
     }
     if (status < 0) eroutc("SRFAPR, ERRORS IN LIST", 0);
 }

@@ -204,6 +204,57 @@ void BNDSPL(const i32* gaps, i32 ngaps, f32* points, f32* normals, f32* tnormals
     lengths[ngaps] = n - prev;
 }
 
+namespace {
+
+// A string with no point inside the boundary: a probe along its chord
+// (halving from the first point towards the last, then back) that lies
+// inside makes it the string of the first point, the probe and the last.
+void probe_inside(Str& w, i32 n, i32& np, i32* lengths, i32& status)
+{
+    const f32* first = w.p;
+    const f32* last = w.p + 3 * (n - 1);
+    bool found = false;
+    f32 pr[3], pn[3], pq[3];
+    i32 ptri = -1;
+    for (i32 pass = 0; pass < 2 && !found; ++pass) {
+        f32 A[3], B[3];
+        copy3(first, A);
+        copy3(last, B);
+        for (i32 probe = 0; probe < 5 && !found; ++probe) {
+            const f32 M[3] = {0.5f * (A[0] + B[0]), 0.5f * (A[1] + B[1]), 0.5f * (A[2] + B[2])};
+            position(M, pr, pq, pn, ptri, status);
+            if (status != 0) return;
+            const i32 in = inside(pq, BNDTOL, status);
+            if (status != 0) return;
+            if (in)
+                found = true;
+            else
+                copy3(M, pass == 0 ? B : A);
+        }
+    }
+    if (found) {
+        // The string becomes the first point, the probe and the last.
+        copy3(last, w.p + 6);
+        copy3(w.s + 3 * (n - 1), w.s + 6);
+        copy3(w.t + 3 * (n - 1), w.t + 6);
+        copy3(w.q + 3 * (n - 1), w.q + 6);
+        if (w.c) w.c[2] = w.c[n - 1];
+        w.f[2] = w.f[n - 1];
+        f32 hint[3] = {w.t[0] + w.t[6], w.t[1] + w.t[7], w.t[2] + w.t[8]};
+        strip_marker(pn, hint);
+        copy3(pr, w.p + 3);
+        copy3(pn, w.s + 3);
+        copy3(pn, w.t + 3);
+        copy3(pq, w.q + 3);
+        if (w.c) w.c[1] = ptri;
+        w.f[1] = 1;
+        np = 3;
+        lengths[0] = 3;
+    }
+}
+
+}  // namespace
+
 void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i32* codes, i32 n, f32* out_points,
             f32* out_normals, f32* out_tnormals, i32* out_codes, i32& out_nstr, i32* out_lengths, i32& out_npts,
             i32& status)
@@ -252,48 +303,8 @@ void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i3
         BNDSPL(bg.p, ngaps, w.p, w.s, w.t, w.c, w.q, w.f, np, nstr, lengths, status);
         if (status != 0) return;
     } else if (ngaps < 0 && n >= 2) {
-        // No point inside: look along the chord for an inside probe, from
-        // the first point towards the last, then from the last back.
-        const f32* first = w.p;
-        const f32* last = w.p + 3 * (n - 1);
-        bool found = false;
-        f32 pr[3], pn[3], pq[3];
-        i32 ptri = -1;
-        for (i32 pass = 0; pass < 2 && !found; ++pass) {
-            f32 A[3], B[3];
-            copy3(first, A);
-            copy3(last, B);
-            for (i32 probe = 0; probe < 5 && !found; ++probe) {
-                const f32 M[3] = {0.5f * (A[0] + B[0]), 0.5f * (A[1] + B[1]), 0.5f * (A[2] + B[2])};
-                position(M, pr, pq, pn, ptri, status);
-                if (status != 0) return;
-                const i32 in = inside(pq, BNDTOL, status);
-                if (status != 0) return;
-                if (in)
-                    found = true;
-                else
-                    copy3(M, pass == 0 ? B : A);
-            }
-        }
-        if (found) {
-            // The string becomes the first point, the probe and the last.
-            copy3(last, w.p + 6);
-            copy3(w.s + 3 * (n - 1), w.s + 6);
-            copy3(w.t + 3 * (n - 1), w.t + 6);
-            copy3(w.q + 3 * (n - 1), w.q + 6);
-            if (w.c) w.c[2] = w.c[n - 1];
-            w.f[2] = w.f[n - 1];
-            f32 hint[3] = {w.t[0] + w.t[6], w.t[1] + w.t[7], w.t[2] + w.t[8]};
-            strip_marker(pn, hint);
-            copy3(pr, w.p + 3);
-            copy3(pn, w.s + 3);
-            copy3(pn, w.t + 3);
-            copy3(pq, w.q + 3);
-            if (w.c) w.c[1] = ptri;
-            w.f[1] = 1;
-            np = 3;
-            lengths[0] = 3;
-        }
+        probe_inside(w, n, np, lengths, status);
+        if (status != 0) return;
     }
     // Output of each piece from the start of the arrays.
     Str o{out_points, out_normals, out_tnormals, out_codes, nullptr, nullptr};

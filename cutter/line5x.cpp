@@ -43,6 +43,68 @@ Ln5Rec* ln5_base()
     return static_cast<Ln5Rec*>(b);
 }
 
+// The walk's records (0 to n) cut into strings: a new string where a sound
+// position lies farther than R from the last one written (machining type
+// 14: after a gap of unsound positions, which are left out). cur: the last
+// string's index. False when the strings run out (status set).
+bool ln5_strings(const Ln5Rec* W, i32 n, f32 R, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
+                 i32& nstrings, i32* counts, i32& total, i32& cur, i32& status)
+{
+    cur = -1;
+    bool gap = false;
+    const f32* lastp = nullptr;
+    for (i32 k = 0; k <= n; ++k) {
+        const Ln5Rec& r = W[k];
+        if (MACTYP == 14 && !r.ok) {
+            gap = true;
+            continue;
+        }
+        bool fresh = cur < 0;
+        if (!fresh && counts[cur] > 0 && lastp && dist3_sq(lastp, r.pos) > f64(R) * R)
+            fresh = MACTYP == 14 ? gap : (r.far == 0 && r.ok == 1);
+        if (fresh) {
+            if (cur + 1 >= maxstrings) {
+                erou1c("[LINE5X]ONLY ", hval(maxstrings), " STRINGS ARE AVAILABLE");
+                nstrings = maxstrings;
+                status = -1;
+                return false;
+            }
+            ++cur;
+        }
+        gap = false;
+        if (total >= maxpoints - 2) {
+            erou1c("[LINE5X]MAXIMUM NUMBER OF POINTS IN A STRING :", hval(total));
+            status = -1;
+            break;
+        }
+        for (i32 c = 0; c < 3; ++c) points[3 * total + c] = r.pos[c], axes[3 * total + c] = r.axs[c];
+        lastp = points + 3 * total;
+        ++counts[cur];
+        ++total;
+    }
+    return true;
+}
+
+// Each string thinned within thin, the strings closed up.
+void ln5_thin(f32 thin, i32 cur, f32* points, f32* axes, i32* counts, i32& total)
+{
+    i32 at = 0, out = 0;
+    for (i32 s2 = 0; s2 <= cur; ++s2) {
+        i32 np = counts[s2];
+        if (np > 0) {
+            std::memmove(points + 3 * out, points + 3 * at, static_cast<size_t>(np) * 3 * sizeof(f32));
+            std::memmove(axes + 3 * out, axes + 3 * at, static_cast<size_t>(np) * 3 * sizeof(f32));
+            const i32 dim = 3;
+            i32 m = np;
+            dilula(m, points + 3 * out, dim, axes + 3 * out, dim, thin);
+            at += np;
+            counts[s2] = m;
+            out += m;
+        }
+    }
+    total = out;
+}
+
 }  // namespace
 
 void LN5INI()
@@ -189,56 +251,10 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         }
     }
     if (i > n) n = i;
-    // Strings.
     i32 cur = -1;
-    bool gap = false;
-    const f32* lastp = nullptr;
-    for (i32 k = 0; k <= n; ++k) {
-        const Ln5Rec& r = W[k];
-        if (MACTYP == 14 && !r.ok) {
-            gap = true;
-            continue;
-        }
-        bool fresh = cur < 0;
-        if (!fresh && counts[cur] > 0 && lastp && dist3_sq(lastp, r.pos) > f64(R) * R)
-            fresh = MACTYP == 14 ? gap : (r.far == 0 && r.ok == 1);
-        if (fresh) {
-            if (cur + 1 >= maxstrings) {
-                erou1c("[LINE5X]ONLY ", hval(maxstrings), " STRINGS ARE AVAILABLE");
-                nstrings = maxstrings;
-                status = -1;
-                return;
-            }
-            ++cur;
-        }
-        gap = false;
-        if (total >= maxpoints - 2) {
-            erou1c("[LINE5X]MAXIMUM NUMBER OF POINTS IN A STRING :", hval(total));
-            status = -1;
-            break;
-        }
-        for (i32 c = 0; c < 3; ++c) points[3 * total + c] = r.pos[c], axes[3 * total + c] = r.axs[c];
-        lastp = points + 3 * total;
-        ++counts[cur];
-        ++total;
-    }
+    if (!ln5_strings(W, n, R, maxpoints, maxstrings, points, axes, nstrings, counts, total, cur, status)) return;
     ln5_carry = W[n];
-    // Thin each string, closing the gaps.
-    i32 at = 0, out = 0;
-    for (i32 s2 = 0; s2 <= cur; ++s2) {
-        i32 np = counts[s2];
-        if (np > 0) {
-            std::memmove(points + 3 * out, points + 3 * at, static_cast<size_t>(np) * 3 * sizeof(f32));
-            std::memmove(axes + 3 * out, axes + 3 * at, static_cast<size_t>(np) * 3 * sizeof(f32));
-            const i32 dim = 3;
-            i32 m = np;
-            dilula(m, points + 3 * out, dim, axes + 3 * out, dim, thin);
-            at += np;
-            counts[s2] = m;
-            out += m;
-        }
-    }
-    total = out;
+    ln5_thin(thin, cur, points, axes, counts, total);
     nstrings = cur + 1 > 1 ? cur + 1 : 1;
     (void)ln5_ready;
 }

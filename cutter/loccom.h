@@ -77,6 +77,7 @@ inline bool loc_class(i32 cls, i32 flags, LocClass& row)
 struct GrownTool {
     f32 d, r, l;
 };
+// The tool of the positioning context grown by the allowance e.
 GrownTool loc_grown(f32 e);
 
 extern i32 NETSWT;  // string switch word

@@ -24,6 +24,14 @@ extern i32 LOCNRM;
 // contacts computed (LOCNCT).
 extern f64 LOCNTS, LOCNGT, LOCNEX, LOCNCT;
 
+// The drop of the loaded tool at point's XY onto the triangles gathered
+// under it: z the tip height (point's Z set to it), normal the winner's
+// triangle normal (the tool-side normal in tool-axis mode), the contacts
+// recorded into res (count of them, at most capacity), ntri the triangles
+// gathered. Mode 10 or more starts below point's Z; mode % 10 = 2 only
+// with other-part triangles; bit 0 of tool_type reuses the last cells.
+// Status 0 contact, 1 none (4 in mode 3 over triangles), + 10 when a
+// second surface reached the top; negative on failure.
 void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
             f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status);
 

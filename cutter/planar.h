@@ -14,11 +14,19 @@ struct PlnEdge {
     f64 c;
 };
 
+// Unit 2-D vector in place with its length; status -1 for a zero vector.
 void V2NRMS(f32* v, f32& length, i32& status);
 
+// The tool (kind, diameter d, corner radius r) dropped vertically at
+// point's XY onto the triangle u1 u2 u3 of the model entry: the tip height,
+// the contact, the nearest edge's distance and the contact's type (0 face,
+// 3 and 4 edge, 5 face near an edge; negative: no contact).
 void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* point, const i32& kind,
             const i32& flag, const i32& retry, const f32& tolerance, const f32& d, const f32& r, f32& z_out,
             f32* contact, f32& edge_distance, f32& aux, i32& status);
+// The solution of PLNCNT for the triangle about the tool axis: the face
+// road (the end's contact point on the plane), else the edge road; a
+// retry of an orientation-2 triangle takes the face road too.
 void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, const i32& flag, const f32* verts,
             PlnEdge* edges, const i32* edge_status, const f32* nd, f32* contact, const i32& retry,
             f32& edge_distance, f32& aux, i32& status);

@@ -52,11 +52,11 @@ struct Topo {
 void classify(f64 c, f64 R, f64& r, i32& type)
 {
     if (c < 1e-5 * R) {
-        r = 0.0, type = 1;
+        r = 0.0, type = KS_FLAT;
     } else if (c >= 0.99999 * R) {
-        r = R, type = 2;
+        r = R, type = KS_BALL;
     } else {
-        r = c, type = 0;
+        r = c, type = KS_TORUS;
     }
 }
 
@@ -86,8 +86,8 @@ void corner_point(const KrnBlk& k, const f64* u, f64* out)
 void cutter_normal(KrnBlk& k, const f64* X)
 {
     f64* n = k.cutnrm;
-    const bool cone = k.tapered && k.toltyp == 3;
-    if (k.tapered || k.shp == 1) k.crsflg = 0;
+    const bool cone = k.tapered && k.toltyp == KS_CONE;
+    if (k.tapered || k.shp == KS_FLAT) k.crsflg = 0;
     if (cone) {
         if (X[2] < k.lowtnz + 1e-8) {
             select_part(k, 0);
@@ -107,11 +107,11 @@ void cutter_normal(KrnBlk& k, const f64* X)
     f64 dx = X[0] - C[0], dy = X[1] - C[1];
     f64 rho = std::sqrt(dx * dx + dy * dy);
     switch (k.shp) {
-    case 2:
+    case KS_BALL:
         set(n, dx, dy, X[2] - C[2]);
         if (X[2] >= C[2]) n[2] = 0.0;
         return;
-    case 0:
+    case KS_TORUS:
         if (rho < k.R - k.r)
             set(n, 0, 0, -1);
         else if (X[2] >= C[2])
@@ -305,7 +305,7 @@ i32 cone_choice(KrnBlk& k, i32 flank)
 i32 trivtx(KrnBlk& k, const f64* V)
 {
     copy(k.featpa, V);
-    const bool cone = k.tapered && k.toltyp == 3;
+    const bool cone = k.tapered && k.toltyp == KS_CONE;
     if (cone) {
         i32 fl = (k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa) ? vtxcon(k, V) : 2;
         i32 c = cone_choice(k, fl == 0 ? 0 : 1);
@@ -380,20 +380,20 @@ i32 trivtx(KrnBlk& k, const f64* V)
         if (X[2] >= C[2] - 1e-11) {
             copy(T, X);
         } else if (k.dirsns == 1) {
-            if (k.tapered && k.shp == 1) return 1;
-            if (k.tapered && k.shp == 2) {
+            if (k.tapered && k.shp == KS_FLAT) return 1;
+            if (k.tapered && k.shp == KS_BALL) {
                 if (!nearest_ball()) return 1;
             } else if (!circle_then_search()) {
                 return 1;
             }
-        } else if (k.shp != 2) {
+        } else if (k.shp != KS_BALL) {
             f64 tb = (k.tip[2] - V[2]) / d[2];
             f64 Xb[3] = {V[0] + tb * d[0], V[1] + tb * d[1], V[2] + tb * d[2]};
             f64 bx = Xb[0] - k.tip[0], by = Xb[1] - k.tip[1];
             if (std::sqrt(bx * bx + by * by) <= rr + 1e-11) {
                 copy(T, Xb);
             } else {
-                if (k.shp == 1) return 1;
+                if (k.shp == KS_FLAT) return 1;
                 if (hh[0] * bx + hh[1] * by <= -R) return 1;
                 f64 tc = (C[2] - V[2]) / d[2];
                 f64 Xc[3] = {V[0] + tc * d[0], V[1] + tc * d[1], C[2]};
@@ -483,7 +483,7 @@ i32 EdgeSweep::along_direction(f64& t)
         f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
         f64 del = dot3(e1, w);
         if (R * R - del * del < 0.0) return 1;
-        if (k.tapered && k.shp == 1) {
+        if (k.tapered && k.shp == KS_FLAT) {
             f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
             if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
             if (dot3(f, d) <= 0.0) return 1;
@@ -492,7 +492,7 @@ i32 EdgeSweep::along_direction(f64& t)
             t = closest();
             return 0;
         }
-        if (k.tapered && k.shp == 2) {
+        if (k.tapered && k.shp == KS_BALL) {
             f64 dl = dot3(m, w);
             f64 e1p[3];
             cross(m, E, e1p);
@@ -523,7 +523,7 @@ i32 EdgeSweep::along_direction(f64& t)
         t = edgprm(k);
         return 0;
     }
-    if (k.tapered && k.shp == 2) {
+    if (k.tapered && k.shp == KS_BALL) {
         f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
         f64 dl = dot3(m, w);
         if (std::fabs(dl) > R) return 1;
@@ -596,7 +596,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
     if (dot3(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
     unit(e2);
     if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-    if (k.shp == 1) {
+    if (k.shp == KS_FLAT) {
         f64 dh = hlen(d);
         if (k.tapered || dh == 0.0) {
             if (exy < 1e-10) return 1;
@@ -613,7 +613,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
             f64 w = sq0(R * R - lat * lat);
             set(T, C[0] + m[0] * lat + g[0] * w, C[1] + m[1] * lat + g[1] * w, C[2] + m[2] * lat);
         }
-    } else if (k.shp == 0) {
+    } else if (k.shp == KS_TORUS) {
         copy(k.basvc1, m), copy(k.basvc2, e2);
         SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
         copy(T, k.crcpnt);
@@ -632,8 +632,8 @@ i32 EdgeSweep::horizontal_plane(f64& t)
     f64 e1[3] = {n[0], n[1], 0.0};
     f64 dz = C[2] - A[2], rad = R;
     if (A[2] < C[2]) {
-        if (k.shp == 2) rad = sq0(R * R - dz * dz);
-        else if (k.shp == 0) rad = rr + sq0(r * r - dz * dz);
+        if (k.shp == KS_BALL) rad = sq0(R * R - dz * dz);
+        else if (k.shp == KS_TORUS) rad = rr + sq0(r * r - dz * dz);
     }
     set(T, C[0] + e1[0] * rad, C[1] + e1[1] * rad, A[2]);
     t = edgprm(k);
@@ -659,14 +659,14 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
     if (std::fabs(E[2]) >= 1e-10) {
         if (side_point(Y) && Y[2] > C[2]) {
             copy(T, Y);
-        } else if (k.shp == 2) {
+        } else if (k.shp == KS_BALL) {
             f64 del = k.swpoff - dot3(m, C);
             f64 e1[3];
             cross(m, E, e1);
             unit(e1);
             if (dot3(e1, d) < 0.0) e1[0] = -e1[0], e1[1] = -e1[1], e1[2] = -e1[2];
             ball_section(del, e1);
-        } else if (k.shp == 1) {
+        } else if (k.shp == KS_FLAT) {
             f64 f[3] = {gh[1], -gh[0], 0.0};
             f64 del = (k.swpoff - dot3(m, C)) / dot3(m, gh);
             f64 wp = sq0(R * R - del * del);
@@ -694,7 +694,7 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
             f64 q = sq0(rad * rad - del * del);
             set(T, S[0] + m[0] * del + dir[0] * q, S[1] + m[1] * del + dir[1] * q, S[2] + m[2] * del + dir[2] * q);
         };
-        if (k.shp == 2) {
+        if (k.shp == KS_BALL) {
             f64 wd[3] = {w[0], w[1], w[2]};
             if (dot3(wd, d) < 0.0) wd[0] = -wd[0], wd[1] = -wd[1], wd[2] = -wd[2];
             section(C, R, wd);
@@ -702,13 +702,13 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
             f64 Sp[3] = {C[0] + rr * gh[0], C[1] + rr * gh[1], C[2]};
             f64 Sm[3] = {C[0] - rr * gh[0], C[1] - rr * gh[1], C[2]};
             f64 Kp[3] = {Sp[0], Sp[1], C[2] - r}, Km[3] = {Sm[0], Sm[1], C[2] - r};
-            if (k.shp != 1 && k.swpoff <= dot3(m, Kp)) {
+            if (k.shp != KS_FLAT && k.swpoff <= dot3(m, Kp)) {
                 section(Sp, r, w);
             } else if (k.swpoff <= dot3(m, Km)) {
                 f64 s = (k.swpoff - dot3(m, Km)) / dot3(m, gh);
                 set(T, Km[0] + s * gh[0], Km[1] + s * gh[1], Km[2]);
             } else {
-                if (k.shp == 1) return 1;
+                if (k.shp == KS_FLAT) return 1;
                 section(Sm, r, w);
             }
         }
@@ -729,7 +729,7 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     if (m[2] > 0.0) m[0] = -m[0], m[1] = -m[1], m[2] = -m[2];
     if (norm(m) < 1e-11) return 1;
     unit(m);
-    if (k.tapered && k.toltyp == 3) {
+    if (k.tapered && k.toltyp == KS_CONE) {
         i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? edgcon(k, A) : 2;
         i32 c = cone_choice(k, fl);
         if (c == 1) return 1;
@@ -857,7 +857,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
         return;
     }
     unit(N);
-    const bool cone = k.tapered && k.toltyp == 3;
+    const bool cone = k.tapered && k.toltyp == KS_CONE;
     if (cone) select_part(k, std::fabs(N[2]) >= k.sina ? 0 : 1);
     // Plane step.
     if (dot3(N, V0) < dot3(N, k.cen)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
@@ -1067,12 +1067,12 @@ void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64
         f64 c = rc + off;
         set(k.cen, p[0], p[1], p[2] + c);
         classify(c, k.R, k.r, k.toltyp);
-        if (k.toltyp == 1) set(k.cntnr2, 0, 0, -1);
+        if (k.toltyp == KS_FLAT) set(k.cntnr2, 0, 0, -1);
         k.rng = k.R - k.r;
         copy(k.tip, p);
         k.shp = k.toltyp;
     } else {
-        k.toltyp = 3;
+        k.toltyp = KS_CONE;
         if (std::fabs(a - k.lstang) > 1e-10) {
             k.lstang = a;
             k.sina = std::sin(a);

@@ -10,10 +10,15 @@
 
 #include "core/words.h"
 
+// Shape codes of the kernel's working part (KrnBlk::shp, lowtyp, upptyp,
+// toltyp): a torus end, a flat end, a ball end; toltyp KS_CONE marks the
+// tapered cutter with its cone.
+constexpr i32 KS_TORUS = 0, KS_FLAT = 1, KS_BALL = 2, KS_CONE = 3;
+
 // State block of one variant of the kernel.
 struct KrnBlk {
     bool tapered;
-    // The working part: radius, corner, ring, type (0 torus, 1 flat, 2 ball),
+    // The working part: radius, corner, ring, shape code (KS_TORUS, KS_FLAT, KS_BALL),
     // tip and corner-centre points.
     f64 R, r, rng;
     i32 shp;

@@ -1,5 +1,6 @@
 // Triangles under the tool: the working lists of the gathering, the
-// gathering for a point and for a straight move, and the contact choice.
+// gathering for a point and for a straight move (cutter/under.cpp), and the
+// contact choice (cutter/locsel.cpp).
 #pragma once
 
 #include <cmath>

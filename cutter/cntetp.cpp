@@ -146,6 +146,14 @@ void level_edge(const Edge& e, void (*point)(const f64*))
     if (in_range(S.EDGPAR)) point(S.EDGPNT);
 }
 
+// A level edge handed to the vertex road (the edge's cases need a slope).
+bool level_done(const Edge& e)
+{
+    if (!e.level()) return false;
+    level_edge(e, CNTVT5);
+    return true;
+}
+
 // Plan direction of the junction circle's nearest normal at level point X0
 // (the flank's normal inside cone 1, else towards the junction circle),
 // dotted with the edge.
@@ -206,10 +214,7 @@ void CNTE05()
 {
     S.EDGFLG = 0;
     const Edge e;
-    if (e.level()) {
-        level_edge(e, CNTVT5);
-        return;
-    }
+    if (level_done(e)) return;
     const f64 z0 = S.AXPNT[0][2], z1 = S.AXPNT[1][2], z4 = S.AXPNT[4][2], z5 = S.AXPNT[5][2];
     const Level L4 = e.at(4);
     if (L4.on_axis() && L4.on_edge() && S.TANA * S.TANA * e.d[2] * e.d[2] <= e.d[0] * e.d[0] + e.d[1] * e.d[1]) {
@@ -283,10 +288,7 @@ void CNTE06()
 {
     S.EDGFLG = 0;
     const Edge e;
-    if (e.level()) {
-        level_edge(e, CNTVT5);
-        return;
-    }
+    if (level_done(e)) return;
     const f64 z0 = S.AXPNT[0][2], z2 = S.AXPNT[2][2], z3 = S.AXPNT[3][2], z4 = S.AXPNT[4][2];
     const Level L3 = e.at(3);
     if (L3.on_axis() && L3.on_edge()) {

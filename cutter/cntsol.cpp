@@ -279,15 +279,26 @@ void CNTCLS()
     if (S.SUBSHP == SUB_BALL || S.SUBSHP == SUB_HIGHBALL) S.SPHRAD = S.CRNEFF;
 }
 
-i32 CNTSET(const i32& kind, const f64* tool)
+namespace {
+
+// The tool's five values (diameter, corner, height, angle, offset) taken
+// and its shape classified.
+void take_tool(const f64* tool)
 {
-    (void)kind;  // the shape is classified from the values
     S.TDIAM = tool[0];
     S.TCRAD = tool[1];
     S.THEIGH = tool[2];
     S.TANGLE = tool[3];
     S.TOFFS = tool[4];
     CNTCLS();
+}
+
+}  // namespace
+
+i32 CNTSET(const i32& kind, const f64* tool)
+{
+    (void)kind;  // the shape is classified from the values
+    take_tool(tool);
     // A tapered tool whose ball tip stands above the top bisector's apex has
     // no element the cases can measure: the drop takes it.
     return (S.SHAPE == SHP_TAPER && S.SUBSHP == SUB_NONE) ? 0 : 1;
@@ -306,12 +317,7 @@ void CNTSLV(const f64* tool, const f64* point, const f64* triangle, f64& distanc
     if (S.TOOLOK == 0 || tool[0] != S.TDIAM || tool[1] != S.TCRAD || tool[2] != S.THEIGH || tool[3] != S.TANGLE ||
         tool[4] != S.TOFFS) {
         S.TOOLOK = 1;
-        S.TDIAM = tool[0];
-        S.TCRAD = tool[1];
-        S.THEIGH = tool[2];
-        S.TANGLE = tool[3];
-        S.TOFFS = tool[4];
-        CNTCLS();
+        take_tool(tool);
     }
     switch (S.SHAPE) {
     case SHP_FLAT:

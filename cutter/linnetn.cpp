@@ -168,7 +168,7 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         // The span check leaves out the classes positioned without allowance.
         const i32 cls = srfrec(LOCSRB, ent[TRG_SRF])[SRF_CLASS];
         LocClass row;
-        if (cls == CLS_BARE || cls == CLS_GRID || !loc_class(cls, flags, row)) continue;
+        if (cls == SCL_BARE || cls == SCL_GRID || !loc_class(cls, flags, row)) continue;
         const f32 e = row.e;
         // Nodes along the move: inside the window?
         f64 tri[9];
@@ -419,7 +419,7 @@ bool net_normal_approach(NetCall& c, f32* r, const f32* p)
         if (node >= 0) {
             const i32* ent = qtnbas(node) + static_cast<size_t>(index) * TRG_WORDS;
             const i32* rec = srfrec(LOCSRB, ent[TRG_SRF]);
-            code = (rec[SRF_CLASS] == CLS_CHECK || rec[SRF_CLASS] == CLS_OTHER) ? -rec[SRF_ID] : rec[SRF_ID];
+            code = (rec[SRF_CLASS] == SCL_CHECK || rec[SRF_CLASS] == SCL_PART) ? -rec[SRF_ID] : rec[SRF_ID];
             if (code == -1) code = 1;
         }
         reinterpret_cast<i32*>(r)[NRCOD] = code;

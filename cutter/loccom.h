@@ -59,13 +59,13 @@ struct LocClass {
 inline bool loc_class(i32 cls, i32 flags, LocClass& row)
 {
     switch (cls) {
-    case CLS_PART: row = {LOCOFA, LOCKDA, 1, 1}; return flags & 0x01;
-    case CLS_CHECK: row = {LOCOFB, LOCKDB, 2, 2}; return flags & 0x02;
-    case CLS_OTHER: row = {LOCOFA, LOCKDA, 2, 3}; return flags & 0x04;
-    case CLS_ACTIVE: row = {LOCOFB, LOCKDB, 1, 1}; return flags & 0x08;
-    case CLS_BARE: row = {0.0f, LOCKND, 1, 1}; return flags & 0x10;
-    case CLS_PROTECT: row = {LOCOFB, LOCKDB, 1, 1}; return flags & 0x20;
-    case CLS_GRID: row = {0.0f, LOCKND, 1, 1}; return (flags & (LF_GRID | LF_STOCK)) != 0;
+    case SCL_MACHINED: row = {LOCOFA, LOCKDA, 1, 1}; return flags & 0x01;
+    case SCL_CHECK: row = {LOCOFB, LOCKDB, 2, 2}; return flags & 0x02;
+    case SCL_PART: row = {LOCOFA, LOCKDA, 2, 3}; return flags & 0x04;
+    case SCL_ACTIVE: row = {LOCOFB, LOCKDB, 1, 1}; return flags & 0x08;
+    case SCL_BARE: row = {0.0f, LOCKND, 1, 1}; return flags & 0x10;
+    case SCL_PROTECT: row = {LOCOFB, LOCKDB, 1, 1}; return flags & 0x20;
+    case SCL_GRID: row = {0.0f, LOCKND, 1, 1}; return (flags & (LF_GRID | LF_STOCK)) != 0;
     default: return false;
     }
 }

@@ -350,12 +350,12 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
     q.srfno = q.ent[TRG_SRF];
     q.rec = srfrec(LOCSRB, q.srfno);
     q.cls = q.rec[0];
-    const bool second = q.cls == 2 || q.cls == 3;
+    const bool second = q.cls == SCL_CHECK || q.cls == SCL_PART;
     if ((pass == 0) == second) return SKIP;
-    if (q.cls == 0 || (q.cls == 5 && class5_won)) return SKIP;
+    if (q.cls == SCL_IGNORED || (q.cls == SCL_BARE && class5_won)) return SKIP;
     if (!loc_class(q.cls, flags, row)) return SKIP;
     q.e = row.e;
-    q.tu = q.cls == CLS_CHECK ? LOCTL2 : tol;
+    q.tu = q.cls == SCL_CHECK ? LOCTL2 : tol;
     if (q.srfno != prev_srf) {
         const GrownTool g = loc_grown(q.e);
         D2 = g.d, r2 = g.r, L2 = g.l;
@@ -443,7 +443,7 @@ i32 Drop::contact(Cand& q)
     q.h = hs;
     q.nr[0] = nrm_preset[0], q.nr[1] = nrm_preset[1], q.nr[2] = nrm_preset[2];
     if (LOCSGM || F23) {
-        if (q.cls == 3 && M == 2 && REFSWT && LOCDIA * 0.5f > LOCSW3) {
+        if (q.cls == SCL_PART && M == 2 && REFSWT && LOCDIA * 0.5f > LOCSW3) {
             for (i32 j = 1; j <= 2; ++j) {
                 f32 rp[3], rn[3];
                 if (REFGET(q.rec[SRF_INDEX], j, rp, rn) && dist3(rp, orig) <= tol) {
@@ -459,7 +459,7 @@ i32 Drop::contact(Cand& q)
         if (q.nz > 0.095f && dz > T15) cp = 0.0f;
         if (F23 && q.zz <= q.h) q.zz = q.h;
         q.parallel = (row.code == 1 && (cp > 0.985f || eqval(cp, 0.985f))) ||
-                   (q.cls == 3 && (cp >= 0.993f || eqval(cp, 0.993f)));
+                   (q.cls == SCL_PART && (cp >= 0.993f || eqval(cp, 0.993f)));
     }
     return GO;
 }
@@ -532,11 +532,11 @@ i32 Drop::filter(Cand& q)
     kept_last = F23 && q.steep;
     bool record = (B <= B0 && !kept_last) || LOCTPF ||
                   (!(F23 || (LOCSGM && (M == 11 || M == 12 || M == 13))) &&
-                   ((q.cls != 2 && q.cls != 3) || (q.cls == 3 && LOCTCD != 2 && !q.parallel)));
+                   ((q.cls != SCL_CHECK && q.cls != SCL_PART) || (q.cls == SCL_PART && LOCTCD != 2 && !q.parallel)));
     if (!record) {
         f32 d = Re < tol + 1.0e-4f ? 2.0f * q.tu : Re - q.rc;
         bool nearc = (q.steep || q.t == 4 || q.t == 5) && d <= q.tu;
-        if (q.cls == 1 && !nearc) near1 = false;
+        if (q.cls == SCL_MACHINED && !nearc) near1 = false;
         if (nearc) return SKIP;
         if (hr <= B0) hr = B;
         f32 vv;
@@ -544,7 +544,7 @@ i32 Drop::filter(Cand& q)
             vv = q.z0 - hr;
         else
             vv = q.steep ? d : std::fabs((q.z0 - hr) * q.nz);
-        if (q.cls != 1 && vv <= q.tu) return SKIP;
+        if (q.cls != SCL_MACHINED && vv <= q.tu) return SKIP;
         if (q.hx > -1.0e10f && (q.t == 0 || q.t == 5) && std::fabs(q.z0 - hr) * q.nz <= q.tu) return SKIP;
     }
     return GO;
@@ -646,7 +646,7 @@ i32 Drop::take(Cand& q, i32 p)
     win_ori = trgori(q.ent);
     win_type = (q.t >= 3) ? 0 : q.t;
     win_cls = q.cls;
-    if (q.cls == 5) {
+    if (q.cls == SCL_BARE) {
         class5_won = true;
         B = q.top;
     }

@@ -20,7 +20,7 @@ i32 first_part_surface()
     const i32* srf = srfbas();
     for (i32 k = 1; srf && k <= TRIMDL[TM_NSRF]; ++k) {
         const i32* rec = srfrec(srf, k);
-        if (rec[SRF_CLASS] == CLS_ACTIVE || rec[SRF_CLASS] == CLS_PART) return rec[SRF_ID];
+        if (rec[SRF_CLASS] == SCL_ACTIVE || rec[SRF_CLASS] == SCL_MACHINED) return rec[SRF_ID];
     }
     return -1;
 }
@@ -64,7 +64,7 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
             if (t) std::memcpy(ent, t, TRG_WORDS * sizeof(i32));
             const i32* rec = srfrec(srf, ent[TRG_SRF]);
             const i32 cls = rec[0];
-            const i32 kind = (cls == 2 || cls == 3) ? 2 : ((cls == 1 || cls == 4) ? 1 : cls);
+            const i32 kind = (cls == SCL_CHECK || cls == SCL_PART) ? 2 : ((cls == SCL_MACHINED || cls == SCL_ACTIVE) ? 1 : cls);
             if (kind == 1 && S < cz[k]) S = cz[k];
             const bool e1 = eqvald(cz[k], zin) != 0;
             const bool e2 = eqval(cz[k], zin) != 0;

@@ -57,11 +57,11 @@ void side_begin()
         side_srf.resize(n);
         side_pass.resize(n);
     }
-    const unsigned char pass = (cls == 2 || cls == 3) ? 2 : 1;
+    const unsigned char pass = (cls == SCL_CHECK || cls == SCL_PART) ? 2 : 1;
     side_top[at] = top;
     side_srf[at] = srf;
     side_pass[at] = pass;
-    if (cls == 5) side_class5 = true;
+    if (cls == SCL_BARE) side_class5 = true;
     if (side_last < 0 && node == LOCLST[0] && k == LOCLST[1]) side_last = at;
 }
 
@@ -427,7 +427,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                     const i32* copy) __attribute__((always_inline)) -> bool {
         const i32* rec = srfrec(CNTSRB, srfno);
         const i32 cls = rec[0];
-        if (cls == 0) return true;
+        if (cls == SCL_IGNORED) return true;
         if (rec[9] != cached) {
             reported = admitted(cls, flags, e, kind);
             if (!reported) return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/words.h"
+#include "surfaces/trimodel.h"
 
 // Further SRFKEY words (word 0 class, 9 id and 16 index are the model's).
 constexpr i32 SRF_NRMFLG = 1;   // normal flag of the surface: 1, or -1 reversed
@@ -16,9 +17,6 @@ constexpr i32 SRF_NNOD = 7;     // nodes
 constexpr i32 SRF_NTRG = 8;     // triangles
 constexpr i32 SRF_KIND = 10;    // 0 part surface, 1 check surface
 constexpr i32 SRF_SAVCLS = 17;  // class kept while narrowed (SRKCLR, SRKCLI, SRKON), -1 none
-
-// Surface classes of word 0.
-constexpr i32 SCL_IGNORED = 0, SCL_MACHINED = 1, SCL_CHECK = 2, SCL_PART = 3, SCL_ACTIVE = 4;
 
 // Statistics of the last allsrf: surfaces triangulated, taken from saved
 // approximations, put into the bad-surface buffer; triangles and nodes.

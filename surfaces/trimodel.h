@@ -29,15 +29,16 @@ constexpr i32 SRF_WORDS = 20;
 constexpr i32 SRF_CLASS = 0;  // the surface class (below)
 constexpr i32 SRF_ID = 9;     // surface id
 constexpr i32 SRF_INDEX = 16; // index of the surface among the procedure's surfaces
-// Surface classes, word SRF_CLASS of a surface record.
-constexpr i32 CLS_NONE = 0;      // never positioned against
-constexpr i32 CLS_PART = 1;      // the surface being machined
-constexpr i32 CLS_CHECK = 2;     // check surface
-constexpr i32 CLS_OTHER = 3;     // other part surface
-constexpr i32 CLS_ACTIVE = 4;    // check surface made active
-constexpr i32 CLS_BARE = 5;      // positioned without allowance
-constexpr i32 CLS_PROTECT = 6;   // positioned with allowance B
-constexpr i32 CLS_GRID = 7;      // admitted with the grid-line or stock bits
+// Surface classes, word SRF_CLASS of a surface record (what each is to the
+// positioning: loc_class, cutter/loccom.h).
+constexpr i32 SCL_IGNORED = 0;   // never positioned against
+constexpr i32 SCL_MACHINED = 1;  // the surface being machined
+constexpr i32 SCL_CHECK = 2;     // check surface
+constexpr i32 SCL_PART = 3;      // other part surface
+constexpr i32 SCL_ACTIVE = 4;    // check surface made active
+constexpr i32 SCL_BARE = 5;      // positioned without allowance
+constexpr i32 SCL_PROTECT = 6;   // positioned with allowance B
+constexpr i32 SCL_GRID = 7;      // admitted with the grid-line or stock bits
 
 // ------------------------------------------------------------ TRGKEY words
 constexpr i32 TRG_WORDS = 13;

@@ -115,6 +115,69 @@ bool CLNGON()
     return st >= 0;
 }
 
+namespace {
+
+// The pass ends: points and directions at both ends of the new pass (of
+// every surface into DIRTAB when every surface is gouge-checked), and
+// whether the pass closes on itself (CLSFLG: its ends meet within dmin,
+// going the same way). False when an end cannot be evaluated.
+bool pass_ends(i32 n, f32 dmin);
+
+// The pass's start and end along surface x (0-based) from the limits of
+// surface number `surface`, in the cut direction's parameter.
+void pass_range(i32 surface, i32 x)
+{
+    f32 v[4];
+    GLMVAL(surface, v);
+    PASTAB.ASTART[x] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
+    PASTAB.AEND[x] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
+}
+
+bool pass_ends(i32 n, f32 dmin)
+{
+    PasTab& p = PASTAB;
+    f32 sp[3] = {0, 0, 0}, sd[3] = {0, 0, 0}, ep[3] = {0, 0, 0}, ed[3] = {0, 0, 0};
+    for (i32 i = 1; i <= n; ++i) {
+        const bool all = pw(GCHMOD) == 3;
+        if (!all && i != 1 && i != n) continue;
+        const i32 x = i - 1;
+        i32 st = 0;
+        LDPSRF(i, srf_buf, st);
+        const bool pu = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x][LR_CODE] == 1;
+        const i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
+        for (i32 end = 0; end < 2; ++end) {
+            if (!all && ((i == 1 && end == 1 && n > 1) || (i == n && end == 0 && n > 1))) continue;
+            const f32 a = end == 0 ? p.ASTART[x] : p.AEND[x];
+            const f32 da = p.AEND[x] - p.ASTART[x];
+            f32 ev[9], out[9];
+            i32 est = -1;
+            NCEVS1(srf_buf, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
+                   pwr(LEADAN), pwr(TLTCMP), 0, ev, out, est);
+            if (est == -1 || st < 0) {
+                DIRVLD = 0;
+                return false;
+            }
+            f32 dir[3] = {pu ? ev[6] : ev[3], pu ? ev[7] : ev[4], pu ? ev[8] : ev[5]}, len = 0;
+            i32 ust = 0;
+            v3unit(dir, len, ust);
+            if (da < 0)
+                for (f32& c : dir) c = -c;
+            if (i == 1 && end == 0) std::memcpy(sp, out, sizeof sp), std::memcpy(sd, dir, sizeof sd);
+            if (i == n && end == 1) std::memcpy(ep, out, sizeof ep), std::memcpy(ed, dir, sizeof ed);
+            if (all && x < DIRMAX) {
+                std::memcpy(DIRTAB[end * 2][x], out, 3 * sizeof(f32));
+                std::memcpy(DIRTAB[end * 2 + 1][x], dir, 3 * sizeof(f32));
+            }
+        }
+    }
+    if (pw(GCHMOD) == 3) DIRVLD = 1;
+    const f32 gap = std::sqrt((sp[0] - ep[0]) * (sp[0] - ep[0]) + (sp[1] - ep[1]) * (sp[1] - ep[1]) + (sp[2] - ep[2]) * (sp[2] - ep[2]));
+    CLSFLG = gap < dmin && sd[0] * ed[0] + sd[1] * ed[1] + sd[2] * ed[2] > 0.985f ? 1 : 0;
+    return true;
+}
+
+}  // namespace
+
 void newtc(const i32& npass, i32& status)
 {
     DIRVLD = 0;
@@ -167,10 +230,7 @@ void newtc(const i32& npass, i32& status)
     }
     const f32 ofs = pwr(PRTOFS);
     if (pw(STPMOD) == 1 && npass > 0) {
-        f32 v[4];
-        GLMVAL(MACTYP == 14 ? 1 : imin, v);
-        p.ASTART[imin - 1] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
-        p.AEND[imin - 1] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
+        pass_range(MACTYP == 14 ? 1 : imin, imin - 1);
         for (i32 j = imin - 1; j >= 1; --j) {
             if (SRFGEO.SRFLNK[j] == 0) continue;
             f32 before = p.PCUR[j - 1], s = p.PCUR[j - 1];
@@ -195,18 +255,10 @@ void newtc(const i32& npass, i32& status)
             }
         }
     }
-    {
-        f32 v[4];
-        GLMVAL(1, v);
-        p.ASTART[0] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
-        p.AEND[0] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
-    }
+    pass_range(1, 0);
     for (i32 i = 2; i <= n; ++i) {
         const i32 x = i - 1;
-        f32 v[4];
-        GLMVAL(i, v);
-        p.ASTART[x] = SRFGEO.CUTFLP == 1 ? v[2] : v[0];
-        p.AEND[x] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
+        pass_range(i, x);
         if (SRFGEO.SRFLNK[x] == 0) continue;
         i32 st = 0;
         f32 before = p.PCUR[x], s = p.PCUR[x];
@@ -255,44 +307,10 @@ void newtc(const i32& npass, i32& status)
         }
     }
     // Pass ends: directions and points at both ends of the pass.
-    f32 sp[3] = {0, 0, 0}, sd[3] = {0, 0, 0}, ep[3] = {0, 0, 0}, ed[3] = {0, 0, 0};
-    for (i32 i = 1; i <= n; ++i) {
-        const bool all = pw(GCHMOD) == 3;
-        if (!all && i != 1 && i != n) continue;
-        const i32 x = i - 1;
-        i32 st = 0;
-        LDPSRF(i, srf_buf, st);
-        const bool pu = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x][LR_CODE] == 1;
-        const i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
-        for (i32 end = 0; end < 2; ++end) {
-            if (!all && ((i == 1 && end == 1 && n > 1) || (i == n && end == 0 && n > 1))) continue;
-            const f32 a = end == 0 ? p.ASTART[x] : p.AEND[x];
-            const f32 da = p.AEND[x] - p.ASTART[x];
-            f32 ev[9], out[9];
-            i32 est = -1;
-            NCEVS1(srf_buf, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
-                   pwr(LEADAN), pwr(TLTCMP), 0, ev, out, est);
-            if (est == -1 || st < 0) {
-                DIRVLD = 0;
-                status = reached;
-                return;
-            }
-            f32 dir[3] = {pu ? ev[6] : ev[3], pu ? ev[7] : ev[4], pu ? ev[8] : ev[5]}, len = 0;
-            i32 ust = 0;
-            v3unit(dir, len, ust);
-            if (da < 0)
-                for (f32& c : dir) c = -c;
-            if (i == 1 && end == 0) std::memcpy(sp, out, sizeof sp), std::memcpy(sd, dir, sizeof sd);
-            if (i == n && end == 1) std::memcpy(ep, out, sizeof ep), std::memcpy(ed, dir, sizeof ed);
-            if (all && x < DIRMAX) {
-                std::memcpy(DIRTAB[end * 2][x], out, 3 * sizeof(f32));
-                std::memcpy(DIRTAB[end * 2 + 1][x], dir, 3 * sizeof(f32));
-            }
-        }
+    if (!pass_ends(n, dmin)) {
+        status = reached;
+        return;
     }
-    if (pw(GCHMOD) == 3) DIRVLD = 1;
-    const f32 gap = std::sqrt((sp[0] - ep[0]) * (sp[0] - ep[0]) + (sp[1] - ep[1]) * (sp[1] - ep[1]) + (sp[2] - ep[2]) * (sp[2] - ep[2]));
-    CLSFLG = gap < dmin && sd[0] * ed[0] + sd[1] * ed[1] + sd[2] * ed[2] > 0.985f ? 1 : 0;
     for (i32 x = 0; x < n; ++x)
         if (ltval(std::fabs(r[x]), std::fabs(p.PEND[x] - p.PCUR[x]))) {
             status = 2;

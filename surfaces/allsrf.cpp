@@ -87,6 +87,60 @@ void allbad(const i32& id)
     user1c("[allsrf] SURFACE IS NOT APPROXIMATED AND GOES TO THE BAD SURFACES: ", id);
 }
 
+namespace {
+
+// Stage 3: the triangle model from the kept meshes, a surface record each
+// (part surfaces first, reversed where their normal flag is negative); work
+// counts the surfaces entered. st: the model's status.
+void model_of(i32 n, const i32& npart, const i32* pids, const i32* pnrms, const i32* cids, const i32* cnrms,
+              const i32& amode, const f32& tol, f32 side, const std::vector<i32>& svap, i32& work, i32& st)
+{
+    for (i32 k = 0; k < n && st == 0; ++k) {
+        const i32* w = work_of(k);
+        if (!w) continue;
+        i32 id = k < npart ? pids[k] : cids[k - npart];
+        i32 flag = k < npart ? (pnrms ? pnrms[k] : 1) : (cnrms ? cnrms[k - npart] : 1);
+        flag = flag < 0 ? -1 : 1;
+        i32 nn = w[0], nt = w[1];
+        std::vector<f32> nrm;
+        const f32* x = reinterpret_cast<const f32*>(w + 2);
+        const f32* nr = x + 3 * static_cast<size_t>(nn);
+        std::vector<i32> tri(w + 2 + 6 * static_cast<size_t>(nn), w + 2 + 6 * static_cast<size_t>(nn) + 3 * static_cast<size_t>(nt));
+        nrm.assign(nr, nr + 3 * static_cast<size_t>(nn));
+        if (flag < 0) {
+            // reversed: the other winding and the other normals
+            for (size_t t = 0; t < tri.size(); t += 3) std::swap(tri[t + 1], tri[t + 2]);
+            for (f32& c : nrm) c = -c;
+        }
+        i32 rec[SRF_WORDS] = {0};
+        rec[SRF_CLASS] = k < npart ? SCL_MACHINED : SCL_CHECK;
+        rec[SRF_NRMFLG] = flag;
+        rec[SRF_AMODE] = amode;
+        rec[SRF_TOL] = r2wrd(tol);
+        rec[SRF_SIDE] = r2wrd(side);
+        rec[SRF_SVAP] = svap[static_cast<size_t>(k)];
+        rec[SRF_NODE1] = TRIMDL[TM_NNOD] + 1;
+        rec[SRF_NNOD] = nn;
+        rec[SRF_NTRG] = nt;
+        rec[SRF_ID] = id;
+        rec[SRF_KIND] = k < npart ? 0 : 1;
+        rec[SRF_INDEX] = k + 1;
+        rec[SRF_SAVCLS] = -1;
+        TRMSRF(rec, nn, x, nrm.data(), nt, tri.data(), st);
+        i32 cst = 0;
+        close_work(k, cst);
+        if (st == 0) {
+            ++work;
+            ALLSTA.triangles += nt;
+            ALLSTA.nodes += nn;
+        }
+        PRGCNT(4, 0);
+        PRGSTG(6, 3);
+    }
+}
+
+}  // namespace
+
 void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms, const i32& nchk, const i32* cids,
             const i32* cnrms, const i32& amode, const f32& tol, const f32& maxside, const i32& option, i32& work,
             i32& status)
@@ -207,48 +261,7 @@ void allsrf(const i32& mode, const i32& npart, const i32* pids, const i32* pnrms
     PRGINI();
     PRGCNT(1, n);
     TRMOPN(st);
-    for (i32 k = 0; k < n && st == 0; ++k) {
-        const i32* w = work_of(k);
-        if (!w) continue;
-        i32 id = k < npart ? pids[k] : cids[k - npart];
-        i32 flag = k < npart ? (pnrms ? pnrms[k] : 1) : (cnrms ? cnrms[k - npart] : 1);
-        flag = flag < 0 ? -1 : 1;
-        i32 nn = w[0], nt = w[1];
-        std::vector<f32> nrm;
-        const f32* x = reinterpret_cast<const f32*>(w + 2);
-        const f32* nr = x + 3 * static_cast<size_t>(nn);
-        std::vector<i32> tri(w + 2 + 6 * static_cast<size_t>(nn), w + 2 + 6 * static_cast<size_t>(nn) + 3 * static_cast<size_t>(nt));
-        nrm.assign(nr, nr + 3 * static_cast<size_t>(nn));
-        if (flag < 0) {
-            // reversed: the other winding and the other normals
-            for (size_t t = 0; t < tri.size(); t += 3) std::swap(tri[t + 1], tri[t + 2]);
-            for (f32& c : nrm) c = -c;
-        }
-        i32 rec[SRF_WORDS] = {0};
-        rec[SRF_CLASS] = k < npart ? SCL_MACHINED : SCL_CHECK;
-        rec[SRF_NRMFLG] = flag;
-        rec[SRF_AMODE] = amode;
-        rec[SRF_TOL] = r2wrd(tol);
-        rec[SRF_SIDE] = r2wrd(side);
-        rec[SRF_SVAP] = svap[static_cast<size_t>(k)];
-        rec[SRF_NODE1] = TRIMDL[TM_NNOD] + 1;
-        rec[SRF_NNOD] = nn;
-        rec[SRF_NTRG] = nt;
-        rec[SRF_ID] = id;
-        rec[SRF_KIND] = k < npart ? 0 : 1;
-        rec[SRF_INDEX] = k + 1;
-        rec[SRF_SAVCLS] = -1;
-        TRMSRF(rec, nn, x, nrm.data(), nt, tri.data(), st);
-        i32 cst = 0;
-        close_work(k, cst);
-        if (st == 0) {
-            ++work;
-            ALLSTA.triangles += nt;
-            ALLSTA.nodes += nn;
-        }
-        PRGCNT(4, 0);
-        PRGSTG(6, 3);
-    }
+    model_of(n, npart, pids, pnrms, cids, cnrms, amode, tol, side, svap, work, st);
     if (st == 0) TRMCLS(st);
     PRGEND();
     if (st != 0) {

@@ -185,27 +185,21 @@ void TPRCTC(const i32& mode, i32& status)
     }
 }
 
-void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& status)
+namespace {
+
+// The copy of a header, parameter, move, arc, text, curve or string block
+// (types 0 to 8 and their variants); false when nothing is written.
+bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& number, i32& status)
 {
-    status = 0;
-    if (source == -1) {
-        CPYTRF.active = 0;
-        return;
-    }
-    if (source == AM_NONE) return;
-    i32 cls = 0;
-    if (!(source == AM_ENTITY && type == 12)) TPBLKH(source, size, type, cls, status);
-    if (status < 0) return;
     const bool xf = CPYTRF.active != 0;
     const f32* m = CPYTRF.m;
     const f32* t = CPYTRF.t;
-    i32 number = 0;
     bool written = true;
     switch (type) {
     case 0: {
         i32 header[HDR_WORDS];
         RDBT0(source, size, number, header, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         CPYTRF.active = 0;
         if (source == AM_ENTITY && header[21] < 600) usmsgc("TOOLPATH WAS CREATED IN VER. 5.0!");
         header[21] = prgvrs();
@@ -217,7 +211,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 param = 0, vstatus = 0, vtype = 0, iv = 0;
         f32 rv = 0;
         RDBHD2(source, number, param, vstatus, vtype, iv, rv, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         if (xf) TRMSWP(param, iv, m);
         if (vstatus == 0)
             PTBT1V(target, param, vtype, iv, rv, number, status);
@@ -229,7 +223,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 records = 0;
         f32 p[3], v[3];
         RDBT2(source, type, size, records, number, p, v, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         if (xf) TRMPTV(p, v, m, t);
         PTBT2(target, type, p, v, number, status);
         break;
@@ -238,7 +232,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 plane = 0;
         f32 angle = 0, step = 0, c[2], e[3], v[3];
         RDBT3(source, type, number, plane, angle, step, c, e, v, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         if (xf) TRMARC(plane, angle, c, e, v, m, t);
         PTBT3(target, type, plane, angle, step, c, e, v, number, status);
         break;
@@ -247,7 +241,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 length = 0;
         char text[81];
         RDBT4(source, 0, number, length, text, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         PUTBT4(target, type, length, text, number, status);
         break;
     }
@@ -256,7 +250,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         std::vector<f32> knots(static_cast<size_t>(cap)), pts(static_cast<size_t>(3 * (cap / 4 + 1)));
         i32 k = 0, n = 0;
         RDBT5(source, cap, cap / 4 + 1, number, k, n, knots.data(), pts.data(), status);
-        if (status < 0) return;
+        if (status < 0) return true;
         std::vector<f64> dk(knots.begin(), knots.begin() + n + k), dp(static_cast<size_t>(3 * n));
         for (i32 j = 0; j < n; ++j) {
             if (xf) TRMPTV(pts.data() + 3 * j, nullptr, m, t);
@@ -268,7 +262,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
     case 6: {
         f32 a[3], b[3];
         RDBT6(source, number, a, b, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         PTBT6(target, type, a, b, number, status);
         break;
     }
@@ -280,7 +274,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         for (i32 r = 0; r < records; ++r) {
             f32 p[3], v[3];
             RDBT2(source, type, size, records, number, p, v, status);
-            if (status < 0) return;
+            if (status < 0) return true;
             if (xf) TRMPTV(p, v, m, t);
             numbers.push_back(number);
             pv.insert(pv.end(), p, p + 3);
@@ -300,11 +294,121 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         if (status > 0) status = 0;
         written = false;
         break;
+    }
+    return written;
+}
+
+// The copy of the mark, feed, rotation, frame and value blocks (types 30
+// and up; an unknown type is refused); false when nothing is written.
+bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& number, i32& status)
+{
+    const bool xf = CPYTRF.active != 0;
+    const f32* m = CPYTRF.m;
+    const f32* t = CPYTRF.t;
+    bool written = true;
+    switch (type) {
+    case 30: case 35: {
+        i32 code = 0, i1 = 0, i2 = 0;
+        f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+        if (type == 30)
+            RDBT30(source, number, code, i1, r1, r2, r3, i2, r4, status);
+        else
+            RDBT35(source, number, code, i1, r1, r2, r3, i2, r4, status);
+        if (status < 0) return true;
+        if (xf) TRMZZ(r1, r4, t);
+        if (type == 30)
+            PTBT30(target, code, i1, r1, r2, r3, i2, r4, number, status);
+        else
+            PTBT35(target, code, i1, r1, r2, r3, i2, r4, number, status);
+        break;
+    }
+    case 31: {
+        i32 i1 = 0;
+        f32 p[3], d[3];
+        RDBT31(source, size, number, p, d, i1, status);
+        if (status < 0) return true;
+        if (xf) TRMPTW(p, d, m, t);
+        PTBT31(target, p, d, i1, number, status);
+        break;
+    }
+    case 32: case 33: {
+        f32 a = 0, b = 0;
+        if (type == 32)
+            RDBT32(source, number, a, b, status);
+        else
+            RDBT33(source, size, number, a, b, status);
+        if (status < 0) return true;
+        if (xf) TRMZZ(a, b, t);
+        if (type == 32)
+            PTBT32(target, a, b, number, status);
+        else
+            PTBT33(target, a, b, number, status);
+        break;
+    }
+    case 34: {
+        i32 a = 0, b = 0;
+        RDBT34(source, number, a, b, status);
+        if (status < 0) return true;
+        PTBT34(target, a, b, number, status);
+        break;
+    }
+    case 36: {
+        f32 a = 0, b = 0;
+        RDBT36(source, number, a, b, status);
+        if (status < 0) return true;
+        PTBT36(target, a, b, number, status);
+        break;
+    }
+    case 40: {
+        f32 mm[9], tt[3];
+        RDBT40(source, number, mm, tt, status);
+        if (status < 0) return true;
+        if (source == AM_ENTITY && target != AM_ENTITY) {
+            // Read into the copy's transformation; the block is not written.
+            CPYTRF.active = 1;
+            std::memcpy(CPYTRF.m, mm, sizeof mm);
+            std::memcpy(CPYTRF.t, tt, sizeof tt);
+            written = false;
+        } else {
+            PTBT40(target, mm, tt, number, status);
+        }
+        break;
+    }
+    case 99: {
+        i32 kind = 0, iv = 0;
+        f32 rv = 0;
+        RDBHED(source, number, kind, rv, iv, status);
+        if (status < 0) return true;
+        if (xf && kind == 3) {
+            f32 p[3] = {0, 0, rv};
+            TRMPTV(p, nullptr, m, t);
+            rv = p[2];
+        }
+        PTBT99(target, kind, rv, iv, number, status);
+        break;
+    }
+    default:
+        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
+        status = -1;
+        return true;
+    }
+    return written;
+}
+
+// The copy of the blocks of types 9 to 14, the others handed on; false when
+// nothing is written.
+bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& number, i32& status)
+{
+    const bool xf = CPYTRF.active != 0;
+    const f32* m = CPYTRF.m;
+    const f32* t = CPYTRF.t;
+    bool written = true;
+    switch (type) {
     case 9: {
         i32 axes = 0, i2 = 0, view = 0;
         f32 c[3], angle = 0, r2 = 0, vv = 0, p[3];
         RDBT9(source, number, axes, c, angle, i2, r2, view, vv, p, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         PTBT9(target, axes, c, angle, i2, r2, view, vv, p, number, status);
         break;
     }
@@ -312,7 +416,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 i1 = 0, i2 = 0;
         f32 a[3], b[3], r = 0;
         RDBT10(source, number, i1, a, b, i2, r, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         PTBT10(target, i1, a, b, i2, r, number, status);
         break;
     }
@@ -320,7 +424,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 i1 = 0, i2 = 0;
         f32 r1 = 0, p[3], r2 = 0;
         RDBT11(source, number, i1, r1, p, i2, r2, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         if (xf) TRMPTV(p, nullptr, m, t);
         PTBT11(target, i1, r1, p, i2, r2, number, status);
         break;
@@ -330,7 +434,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         if (!read_procedure(source, size, w, status) || w.empty()) {
             eroutc("CPYBLK, ERRORS IN THE PROCEDURE BLOCK", 0);
             status = -1;
-            return;
+            return true;
         }
         number = w[0];
         if (target == AM_APPEND) NXTBLN(w[0]);
@@ -348,7 +452,7 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 total = 0, current = 0;
         f32 a[3], b[3];
         RDBT13(source, number, a, b, total, current, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         if (xf) TRMPT2(a, b, m, t);
         PTBT13(target, a, b, total, current, number, status);
         break;
@@ -357,95 +461,39 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
         i32 gtype = 0;
         f32 a[3], b[3], six[6];
         RDBT14(source, number, gtype, a, b, six, status);
-        if (status < 0) return;
+        if (status < 0) return true;
         if (xf) TRMPT2(a, b, m, t);
         PTBT14(target, gtype, a, b, six, number, status);
         break;
     }
-    case 30: case 35: {
-        i32 code = 0, i1 = 0, i2 = 0;
-        f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
-        if (type == 30)
-            RDBT30(source, number, code, i1, r1, r2, r3, i2, r4, status);
-        else
-            RDBT35(source, number, code, i1, r1, r2, r3, i2, r4, status);
-        if (status < 0) return;
-        if (xf) TRMZZ(r1, r4, t);
-        if (type == 30)
-            PTBT30(target, code, i1, r1, r2, r3, i2, r4, number, status);
-        else
-            PTBT35(target, code, i1, r1, r2, r3, i2, r4, number, status);
-        break;
-    }
-    case 31: {
-        i32 i1 = 0;
-        f32 p[3], d[3];
-        RDBT31(source, size, number, p, d, i1, status);
-        if (status < 0) return;
-        if (xf) TRMPTW(p, d, m, t);
-        PTBT31(target, p, d, i1, number, status);
-        break;
-    }
-    case 32: case 33: {
-        f32 a = 0, b = 0;
-        if (type == 32)
-            RDBT32(source, number, a, b, status);
-        else
-            RDBT33(source, size, number, a, b, status);
-        if (status < 0) return;
-        if (xf) TRMZZ(a, b, t);
-        if (type == 32)
-            PTBT32(target, a, b, number, status);
-        else
-            PTBT33(target, a, b, number, status);
-        break;
-    }
-    case 34: {
-        i32 a = 0, b = 0;
-        RDBT34(source, number, a, b, status);
-        if (status < 0) return;
-        PTBT34(target, a, b, number, status);
-        break;
-    }
-    case 36: {
-        f32 a = 0, b = 0;
-        RDBT36(source, number, a, b, status);
-        if (status < 0) return;
-        PTBT36(target, a, b, number, status);
-        break;
-    }
-    case 40: {
-        f32 mm[9], tt[3];
-        RDBT40(source, number, mm, tt, status);
-        if (status < 0) return;
-        if (source == AM_ENTITY && target != AM_ENTITY) {
-            // Read into the copy's transformation; the block is not written.
-            CPYTRF.active = 1;
-            std::memcpy(CPYTRF.m, mm, sizeof mm);
-            std::memcpy(CPYTRF.t, tt, sizeof tt);
-            written = false;
-        } else {
-            PTBT40(target, mm, tt, number, status);
-        }
-        break;
-    }
-    case 99: {
-        i32 kind = 0, iv = 0;
-        f32 rv = 0;
-        RDBHED(source, number, kind, rv, iv, status);
-        if (status < 0) return;
-        if (xf && kind == 3) {
-            f32 p[3] = {0, 0, rv};
-            TRMPTV(p, nullptr, m, t);
-            rv = p[2];
-        }
-        PTBT99(target, kind, rv, iv, number, status);
-        break;
-    }
     default:
-        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
-        status = -1;
+        return copy_marks(source, target, type, size, number, status);
+    }
+    return written;
+}
+
+}  // namespace
+
+void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& status)
+{
+    status = 0;
+    if (source == -1) {
+        CPYTRF.active = 0;
         return;
+    }
+    if (source == AM_NONE) return;
+    i32 cls = 0;
+    if (!(source == AM_ENTITY && type == 12)) TPBLKH(source, size, type, cls, status);
+    if (status < 0) return;
+    i32 number = 0;
+    bool written = true;
+    switch (type) {
+    case 0: case 1: case 2: case 22: case 222: case 3: case 23: case 223: case 4: case 5: case 6: case 7: case 27:
+    case 227: case 8:
+        written = copy_moves(source, target, type, size, number, status);
+        break;
+    default:
+        written = copy_others(source, target, type, size, number, status);
     }
     if (status < 0 || !written || target == AM_ENTITY) return;
     show_copied(type, number);

@@ -624,3 +624,36 @@ TEST(Links, TheFirstStringOfAOneWayPassTakesThePassKindsLink)
 }
 
 }  // namespace
+
+namespace {
+
+// A retract along the horizontal normal leaves the point along the axis's
+// horizontal part, then climbs; a shaped retract in the incremental height
+// mode marks the next fast move to start from the current height
+// (clearance-move flag A), not in the absolute mode.
+TEST(Retract, AlongTheHorizontalNormalAndTheClearanceFlag)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 3;
+    const f32 p[3] = {50, 40, 10}, before[3] = {45, 40, 10}, axis[3] = {0.36f, 0.48f, 0.8f}, up[3] = {0, 0, 1};
+    for (i32 absolute : {0, 1}) {
+        stand(p, 6);
+        HEI8[HEI8_ABSOLUTE] = absolute;
+        HEI8[HEI8_PLANE2] = r2wrd(60.0f);
+        LNKPAR.clrA = 0;
+        i32 st = 0;
+        SRFRET(2, p, before, axis, up, 3, st);
+        ASSERT_EQ(st, 0) << absolute;
+        const auto m = moves();
+        ASSERT_GE(m.size(), 2u) << absolute;
+        EXPECT_NEAR(m[0].x, 50 + 6 * 0.6, 1e-3) << absolute;
+        EXPECT_NEAR(m[0].y, 40 + 6 * 0.8, 1e-3) << absolute;
+        EXPECT_NEAR(m[0].z, 10, 1e-3) << absolute;
+        EXPECT_NEAR(m.back().z, absolute ? 60 : 30, 1e-3) << absolute;
+        EXPECT_EQ(LNKPAR.clrA, absolute ? 0 : 1) << absolute;
+    }
+}
+
+}  // namespace

@@ -82,11 +82,18 @@ GrownTool loc_grown(f32 e);
 
 extern i32 NETSWT;  // string switch word
 
+// Sets the positioning context: surface machined (-1 none), the segment end normals, tool code (10 kept as 1), aux,
+// check tolerance;
+// reads the Z limits and clears the Z-limit switch and the tool-axis mode.
 void LOCSET(const i32& surface_id, const f32* normal1, const f32* normal2, const i32& tool_code, const f32& aux,
             const f32& tolerance2);
+// Sets the positioning flag word LOCFLG.
 void STPFLG(i32 flags);
+// Gives the positioning flag word LOCFLG.
 void GTPFLG(i32& flags);
+// Sets the string switch word NETSWT.
 void NETFLG(i32 value);
+// Gives the string switch word NETSWT.
 void GTNFLG(i32& value);
 
 // Tool position over point's XY (see LINNET): a mode code of 10 or more asks
@@ -94,8 +101,11 @@ void GTNFLG(i32& value);
 // PNTLC2 set the standard context and pass their mode code on.
 void PNTNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
             f32* result, f32* contact, f32* normal, i32& surface, i32& status);
+// PNTNET at point's XY with no surface, normals +Z, tool code 1 and the given tolerance and allowances.
 void PNTLC1(const i32& mode_code, const f32* point, const f32& tolerance, const f32& allowance_a,
             const f32& allowance_b, f32* result, f32* contact, f32* normal, i32& surface, i32& status);
+// PNTNET at point's XY with the part tolerance and the procedure's stock and check allowances.
 void PNTLC2(const i32& mode_code, const f32* point, f32* result, f32* contact, f32* normal, i32& surface,
             i32& status);
+// Point where p1-p2 reaches height z (p_out) and the matching blend of q1, q2 (q_out).
 void ZINTPL(const f32* p1, const f32* p2, const f32* q1, const f32* q2, const f32& z, f32* p_out, f32* q_out);

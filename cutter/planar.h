@@ -30,11 +30,20 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
 void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, const i32& flag, const f32* verts,
             PlnEdge* edges, const i32* edge_status, const f32* nd, f32* contact, const i32& retry,
             f32& edge_distance, f32& aux, i32& status);
+// Status 0 where the tool axis lies inside the triangle (every edge's line constant of one sign), 1 outside; flag
+// widens the margin.
 void PLNAXI(const i32& flag, const PlnEdge* edges, i32& status);
+// Edge reach test: status 2 where the edge enters the disc of radius R about the axis, with its nearest distance d
+// and height aux there.
 void PLENRP(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32& aux, i32& status);
+// Ball end of radius R dropped onto the edge va-vb: tip height z, contact, nearest distance d and height aux; status
+// 2 hit, -1 out of reach.
 void PLEBAL(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z, f32& aux,
             i32& status);
+// Flat end of radius R dropped onto the edge va-vb: z the edge's highest point under it, contact, d and aux as
+// PLEBAL.
 void PLEFLT(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z, f32& aux,
             i32& status);
+// Corner-radius end (R, corner r) dropped onto the edge va-vb by SEGTOR: z, contact, d and aux as PLEBAL.
 void PLETOR(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, const f32& r, f64& d, f32* contact,
             f32& z, f32& aux, i32& status);

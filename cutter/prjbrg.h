@@ -43,7 +43,9 @@ void prj_segment(i32 index, const f32* start, const f32* end);
 // segment (0 at the end), the next point of the current segment (0 at its
 // end, else the point's valid mark; deleted points are skipped).
 i32 prj_seg_first();
+// The next segment of the shared result, 0 at the end.
 i32 prj_seg_next();
+// The next point of the current segment: 0 at its end, else the point's valid mark.
 i32 prj_pt_next();
 // Reads the current point: position, two further words, one word, two
 // vectors, then its second and first codes.

@@ -100,6 +100,8 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
     }
 }
 
+// Distance d from pxy to the box's farthest corner (both in thousandths; d in model units), 0 with pxy inside, at
+// most R; result 0.
 [[gnu::always_inline]] inline void box_far(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
 {
     result = 0;
@@ -153,14 +155,19 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
 }
 
 
+// box_near as a routine: distance from pxy to the nearest point of the box; result 1 beyond R (d = R).
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
+// box_far as a routine.
 void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
+// result 1 where the tool of radius R at point's XY reaches neither the triangle (verts, unit edges) nor any sound
+// edge, else 0; r_zero widens the margin.
 void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
             const i32* edge_status, i32& result);
 // The 13 words of list entry index[k - 1].
 void TRGGET(const i32& k, i32* entry);
 // Element addresses of the working lists (null while closed).
 i32* elmlst();
+// Element address of the index array ELMIDX (null while closed).
 i32* elmidx();
 // Contact choice among a drop's contacts.
 void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact, i32& surface,

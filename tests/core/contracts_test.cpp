@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The folders whose headers are held to it.
-const char* const CHECKED[] = {"core", "tools", "blocks", "pocket", "cleanup", "stock", "edit", "frame"};
+const char* const CHECKED[] = {"core", "tools", "blocks", "cutter", "pocket", "cleanup", "stock", "edit", "frame"};
 
 struct Routine {
     int line;          // first line of the declaration, from 1

@@ -49,8 +49,11 @@ void trmlin(i32& hpar, const f64* buf, const i32& side, const i32& first, i32& s
 // Walk over the hatch path: to its head, the node's kind, u and v, to the
 // next node, past the last node.
 void HLNRWD();
+// The current node's kind, u and v into out (nothing past the last node).
 void HLNPNT(f32* out);
+// Moves to the next node (past the last: the end).
 void HLNNXT();
+// True past the last node.
 bool HLNEND();
 // Smallest and largest y of the stretch of loop `loop` walked from segment
 // a to segment b in direction d, starting from the two levels y1 and y2.
@@ -58,6 +61,7 @@ void LOPRNG(const f32* pol, const i32& a, const i32& b, const i32& d, const i32&
             const f32& y2, f32& ymin, f32& ymax);
 // The module's integer array of count entries (base out) and its closing.
 i32 IARROP(const i32& count, i32*& base);
+// Closes the module's integer array; -1 when the host could not close it, else 0.
 i32 IARRCL();
 // Hatch direction for the angle: +1 and no extra angle when the start level
 // lies below the end level, else -1, pi and the levels taken again.

@@ -29,6 +29,7 @@ void LNKDST(f32& dist);
 void MSTJGS(const i32& mode, i32& value);
 // Stores, or fetches, the last string's last-but-one point, last axis and count.
 void MSTPUT(const f32* point, const f32* axis, const i32& count);
+// Fetches what MSTPUT stored.
 void MSTGET(f32* point, f32* axis, i32& count);
 // Forgets the link state of a run: no code-2 link done, no stored string.
 void MSTRST();

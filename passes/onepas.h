@@ -8,6 +8,8 @@
 // 3 any later pass. Pass kind out: 1 continue from the side step along the
 // surface, 2 continue from the previous surface, 3 enter by an approach.
 void PASLNK(const i32& linkmode, const i32& i, const f64* buf, i32& kind, i32& linked, i32& status);
+// Side sign (+1 or -1, also in CUTSGN) of the passes of surface i from its normal and its two directions at the start
+// corner of its limits; status negative when it cannot be loaded or evaluated.
 void PASSGN(const i32& i, i32& sign, i32& status);
 // Status 0 the pass line was built, 1 a circular pass was built or the line
 // is degenerate, negative failure.

@@ -60,5 +60,7 @@ struct PasStr {
 };
 extern PasStr PASSTR;
 
+// Marks the next string to be entered by an approach (PNDAPP).
 void SETFST();
+// Empties the pass strings of one pass.
 void RSTPAS();

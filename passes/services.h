@@ -14,7 +14,9 @@ void LNKVAL(const i32& mode, i32& value);
 // Up/down motion state: start (the five option words take their defaults:
 // mode 1, angle 0, options 1, 1, 1), release, forget the buffered points.
 void UDINIT(i32& w429, i32* item431, i32& w455, i32& w456, i32& w457);
+// Writes the buffered motions out, closes the up/down arrays and empties the buffer.
 void UDRELS(i32& status);
+// Forgets the buffered up/down points.
 void UDRSTN();
 // Hands the up/down options to the passes for one execution.
 void UDSETP(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457, const i32& work);
@@ -39,10 +41,13 @@ extern void (*SRMHOOK)(i32 loop, i32& status);
 // Pass loops: over the picked surfaces, stepping their parameter lines, and
 // over one trimmed surface.
 void SURM1(i32& work, i32& status);
+// The loop over the picked surfaces one after the other, each stepped from its start to its end pass.
 void SURMP1(i32& work, i32& status);
+// The loop over one trimmed surface: its trim polygons hatched along the stepped parameter, the hatch milled.
 void SURM1T(i32& work, i32& status);
 // Closes the store of hatch-segment records.
 void CLSLNS(i32& status);
+// Starts the spline fit afresh with tolerance tol (0.01 when not positive); the mode is not read.
 void FITINI(const i32& mode, const f32& tol);
 
 // The geometry definition (picking, cut direction, limits, start corner,

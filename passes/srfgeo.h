@@ -50,13 +50,24 @@ extern SrfGeo SRFGEO;
 // Limit record words as reals.
 inline f32 limr(const i32* rec, i32 w) { return wrd2r(rec[w]); }
 
+// Empties the pick-stack ranges and forgets the cut-direction arrows (and, but for machining type 14, the side-arrow
+// figure).
 void INIGEO();
+// Deletes the side arrows (when surfaces are picked), empties the surface list and deletes the cut-direction arrows;
+// for machining type 14 its three part lists are emptied and the cut-direction arrows deleted.
 void DELGEO();
+// The geometry key word: mode 1 get, else set.
 void GEOKEY(const i32& mode, i32& value);
+// Keeps the surface choice (ids, sides, links) and limit records, to tell a change by CHGGEO.
 void SAVGEO();
+// Sets changed to 1 where the surfaces, sides, links or limit records differ from those SAVGEO kept (left as is
+// otherwise).
 void CHGGEO(i32& changed);
+// kind 0 when no surface's first range is a single value, 1 when every one is, -1 when some are.
 void LIMKND(i32& kind);
+// Parameter code of the first range (1 u, 2 v) of surface i (from 1).
 void GLMDIR(const i32& i, i32& code);
+// The four range values of surface i's limit record (from 1): first start, end, second start, end.
 void GLMVAL(const i32& i, f32* values);
 
 // ------------------------------------------------ limit and corner records
@@ -72,6 +83,7 @@ struct TrmBox {
 };
 extern TrmBox TRMANA[MAXSRF];
 
+// Stores v as real word w of a limit record.
 inline void limput(i32* rec, i32 w, f32 v) { rec[w] = r2wrd(v); }
 
 // Clearing before a new pick: side arrows, surface markers and the
@@ -81,6 +93,7 @@ void CLRGEO(i32& status);
 // Limit record from a surface's ranges by mode 0..7 (4: u first; 1 turns
 // the first range, 2 the second); corner word 0 cleared.
 void LIMSET(const i32& mode, const f32& umin, const f32& umax, const f32& vmin, const f32& vmax, i32* lim, i32* crn);
+// (u, v) from the values along the first and second range of parameter code code (1: first is u).
 void PARPAIR(const i32& code, const f32& first, const f32& second, f32* pair);
 // (u, v) of corner k (0..3) of a surface.
 void SRFCNR(const i32& code, const i32* lim, const i32* crn, const i32& k, f32* pair);
@@ -88,5 +101,8 @@ void CNRSWP1(i32* crn);  // corners 0 <-> 1, 2 <-> 3
 void CNRSWP2(i32* crn);  // corners 0 <-> 2, 1 <-> 3
 // The same for trimmed surface i from its trimmed-surface analysis.
 void TRMSET(const i32& i, const i32& mode, i32* lim, i32* crn);
+// TRMSET for code 1 u first, else v first.
 void TRMREC(const i32& i, const i32& code, i32* lim, i32* crn);
+// TRMREC with lim's own code, each range then turned to run as in the surface's original limit record (corners
+// swapped with it); i from 0.
 void TRMORI(const i32& i, i32* lim, i32* crn);

@@ -18,10 +18,10 @@
 inline i32 plcnt(const f32* l) { return static_cast<i32>(l[0]); }
 // Vertex j (from 1) of the loop that begins at l.
 inline f32* plvtx(f32* l, i32 j) { return l + 1 + 2 * (j - 1); }
-inline const f32* plvtx(const f32* l, i32 j) { return l + 1 + 2 * (j - 1); }
+inline const f32* plvtx(const f32* l, i32 j) { return l + 1 + 2 * (j - 1); }  // read-only
 // The loop after the one that begins at l.
 inline const f32* plnext(const f32* l) { return l + 1 + 2 * plcnt(l); }
-inline f32* plnext(f32* l) { return l + 1 + 2 * plcnt(l); }
+inline f32* plnext(f32* l) { return l + 1 + 2 * plcnt(l); }  // writable
 // The loop numbered k (from 1) of a polygon set.
 const f32* plloop(const f32* set, i32 k);
 

@@ -11,9 +11,11 @@
 
 // The twirl request flag: read and set.
 i32 TWLGET();
+// Sets the twirl request flag.
 void TWLSET(i32 value);
 // The twirl-done flag (1 at load): read and set.
 i32 TWLDON();
+// Sets the twirl-done flag.
 void TWLDST(i32 value);
 // Clears the two twirl-link switches.
 void TWLOFF();

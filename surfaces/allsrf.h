@@ -42,13 +42,17 @@ void allbad(const i32& id);
 // them closed, allfre closes them, deletes the temporary entities and runs
 // the release hooks. "[allsrf] CLOSE DYNAMIC MEMORY ERROR" on failure.
 void allrst();
+// Runs the positioning release, closes the work arrays, deletes the temporary entities and runs the release hooks;
+// status the last failure.
 void allfre(i32& status);
 // A routine allfre runs (stock nets); at most 8, each once.
 void allhook(void (*release)(i32& status));
 
 // The (u, v) pair array: its handle and check word, count and capacity.
 extern i32 NUVARR[4];
+// Marks the (u, v) pair array closed and empty.
 void rstnuv();
+// Closes the (u, v) pair array (said on failure) and marks it closed.
 void elnuv(i32& status);
 
 // Marks NODKEY and NRMKEY closed without closing them.
@@ -58,10 +62,16 @@ void FRESRF(i32& handle);
 
 // Surface records.
 void SRKFND(const i32& id, i32& recno);
+// Sets each modelled surface's class to states[index - 1] (its surface index from 1).
 void SRKSTA(const i32* states, i32& status);
+// Makes every check surface active and switches the projector use on.
 void SRKON(i32& status);
+// Gives the narrowed surfaces back their kept class, active surfaces back to check surfaces, and switches the
+// projector use off.
 void SRKOFF(i32& status);
+// Every surface not among the n ids is ignored, its class kept for SRKOFF.
 void SRKCLR(const i32* ids, const i32& n);
+// Every surface among the n ids is ignored, its class kept for SRKOFF.
 void SRKCLI(const i32* ids, const i32& n);
 // Projector use switched by SRKON and SRKOFF.
 extern i32 SRKPRJ;

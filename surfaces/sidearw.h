@@ -17,7 +17,9 @@ void WRGNRM(const i32& index, const i32& id, const f32& u, const f32& v, i32& si
 // Side arrows of count surfaces in one figure kept in slot (replaced);
 // ARWSH2 is the same. ARWDEL deletes count figures and sets their ids to 0.
 void ARWSHW(const i32& mode, const i32& count, f32 (*refs)[9], f32 (*nrms)[3], i32& slot);
+// The same as ARWSHW.
 void ARWSH2(const i32& mode, const i32& count, f32 (*refs)[9], f32 (*nrms)[3], i32& slot);
+// Deletes the count figures of ids (those not 0) and sets their ids to 0.
 void ARWDEL(const i32& count, i32* ids);
 // Normal arrow of surface id at the middle of its ranges; mode 2 shows it
 // until the next call of mode 2 on that surface takes it away again.

@@ -11,11 +11,13 @@ bool SRFBOK(const f64* buf);
 // Loads surface entity id (class 3) into buf (SB_CAP doubles); a failure
 // leaves a buffer that every accessor refuses.
 void LDSRFB(const i32& id, f64* buf);
+// The same with a status: -1 (said) for an entity that is not a sound surface or does not fit the buffer.
 void LDSRFB(const i32& id, f64* buf, i32& status);
 
 // Six limit values: u start, u span, u increment, v start, v span, v
 // increment. mode 1 get, 2 put (increments above 0). Status -1 on failure.
 void SBFLIM(const i32& mode, f64* buf, f32* lim, i32& status);
+// SBFLIM in double precision.
 void SBDLIM(const i32& mode, f64* buf, f64* lim, i32& status);
 // Axis frame: origin and the x, y, z axes. mode 1 get (-1 without a frame), 2 put.
 void SBFMTX(const i32& mode, f64* buf, f32* origin, f32* matrix, i32& status);
@@ -23,6 +25,7 @@ void SBFMTX(const i32& mode, f64* buf, f32* origin, f32* matrix, i32& status);
 void SBFPRM(const i32& mode, f64* buf, f32& value, i32& status);
 // Parameter ranges of the loaded surface (mode 1).
 void SBFUVR(const i32& mode, const f64* buf, f32& umin, f32& umax, f32& vmin, f32& vmax, i32& status);
+// SBFUVR in double precision.
 void SBDUVR(const i32& mode, const f64* buf, f64& umin, f64& umax, f64& vmin, f64& vmax, i32& status);
 // 1 or -1 for a surface of revolution about +z or -z, else 0.
 i32 CHKRVL(const f64* buf);
@@ -39,6 +42,7 @@ void DBDUCS(const i32& mode, const i32& id, f32* origin, f32* matrix, f32& real,
 void DBRVAL(const i32& mode, const i32& id, f32& value, i32& status);
 // A point entity at the point; a line entity between two points.
 void GCPT0(i32& id, const f32* point, i32& status);
+// A line entity (id) from p1 to p2; status negative (said) when it cannot be stored.
 void LINE(i32& id, const f32* p1, const f32* p2, i32& status);
 // Rejects the last count picked entities; count becomes 0.
 void REJPCK(const i32& mode, i32& count);

@@ -18,7 +18,9 @@ void nc_surf_srfbuf(const i32& list, i32& count, i32& status);
 void nc_surf_aprx_menu(const i32& define, const i32& modify, const i32& zero, const i32& kind, i32& changed, i32& status);
 // Selects into a list the surfaces that match the geometry masks of its kind.
 void nc_surf_sel_crit(const i32& list, const i32& flag, i32& status);
+// Selects by their geometry masks into lists 0 and 1 (each that has masks).
 void nc_geomsk_apply();
+// nc_geomsk_apply when bycrit is set; proctype and mode are not read.
 void nc_geomsk_refresh(i32 proctype, i32 mode, i32 bycrit);
 // Clears the pick list and the selection's handle/count pairs.
 void nc_surf_release_lists();

@@ -25,8 +25,12 @@ i32 srf_stamp(const f64* buf);
 
 // The saved approximation of the surface made with these values; 0 when none.
 void lin_svap_find(const i32& sid, const i32& amode, const f32& tol, const f32& side, const i32& stamp, i32& eid);
+// Saves the mesh m of surface sid made with these values (approximation mode, tolerance, side limit, buffer stamp) as
+// an entity eid; status -1 (said, eid 0) when it cannot be stored.
 void lin_svap_save(const i32& sid, const i32& amode, const f32& tol, const f32& side, const i32& stamp, const SvapMesh& m,
                    i32& eid, i32& status);
+// Reads saved approximation eid into m; status -1 when eid is none, or (said) a damaged one whose triangles name
+// missing nodes.
 void lin_svap_load(const i32& eid, SvapMesh& m, i32& status);
 // The approximation values most used by the saved approximations of the
 // procedure's part surfaces (host list 0): proposed when newflag is 1 and

@@ -66,6 +66,7 @@ constexpr f32 QT_UNSET = 1.0e10f;  // a bound above 1.0e9 is unset
 extern i32 QTNODE[QT_NODES * QT_ROW];  // node table, node n at QTNODE[n * QT_ROW]
 extern i32 QTBOX[4];                   // tree box, thousandths: xmin ymin xmax ymax
 
+// Row of node (QT_ROW words) in the node table.
 inline i32* qtrow(i32 node) { return QTNODE + node * QT_ROW; }
 
 // ------------------------------------------------------------ model block
@@ -111,6 +112,7 @@ void TRMCLS(i32& status);
 // Releases the triangle model: the model arrays, the quadtree node arrays and
 // the positioning work arrays. Harmless when nothing is open.
 void FRETRI();
+// The same, status the last failure to close an array.
 void FRETRI(i32& status);
 
 // What the tool positioning keeps with the model, handed down by the cutter

@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The folders whose headers are held to it.
-const char* const CHECKED[] = {"core", "tools", "blocks", "cutter", "pocket", "cleanup", "stock", "edit", "frame"};
+const char* const CHECKED[] = {"core",   "tools",   "blocks", "surfaces", "cutter", "passes",
+                               "pocket", "cleanup", "stock",  "edit",     "frame"};
 
 struct Routine {
     int line;          // first line of the declaration, from 1

@@ -220,6 +220,177 @@ void surstp(const i32& seg, const f64* buf, const i32& side, f32& u, const f32& 
     std::memcpy(next, ret->next, REC * sizeof(f32));
 }
 
+namespace {
+
+// One surface entry's pass line: the tolerances it samples with and the switches of the walk.
+struct LineWalk {
+    const f64* buf;
+    i32 side, k, n, cutflp;
+    bool firstentry;  // the first entry of the pass
+    bool vert;        // tool axis held vertical on a five-axis machine: every stretch samples finely
+    f32 t, fine, medium, normal;
+    f32 a1, a2;  // lead and tilt of the current direction
+    i32 revflag;
+};
+
+// Tolerances: finer on steep and sloping stretches when the gouge check asks for it.
+void walktols(LineWalk& w)
+{
+    w.t = pwr(WRKTOL);
+    w.fine = w.t;
+    w.medium = w.t;
+    if (pw(GCHMOD) >= 3) {
+        w.medium = w.t / 6.0f;
+        w.fine = w.t / 12.0f;
+        if (w.t / 12.0f < 0.001f) w.fine = w.t / 6.0f > 0.001f ? 0.001f : w.t / 6.0f;
+    }
+    w.normal = MACTYP == 14 ? w.medium : w.t;
+    w.vert = MACTYP == 14 && pw(AXSMOD) == 1;
+}
+
+// Start of one segment: the first tool point, the ends it sets in the pass record and the tolerance
+// to step with.  Status -1 when the surface cannot be evaluated.
+i32 segstart(LineWalk& w, Line& ln, f32 ua, f32 va, f32 du, f32 dv, i32& firstpt, f32* prev, f32& tol)
+{
+    if (evalpt(w.buf, ua, va, du, dv, w.side, w.a1, w.a2, prev) == -1) {
+        eroutc("surlin,THE SURFACE CANNOT BE EVALUATED", 0);
+        return -1;
+    }
+    if (firstpt) {
+        f32* dst = !w.revflag && ((w.firstentry && w.cutflp == 1) || w.cutflp == 2) ? PASOUT.pasrec
+                                                                                      : PASOUT.pasrec + 3;
+        std::memcpy(dst, prev + 6, 3 * sizeof(f32));
+    }
+    const f32 az = std::fabs(prev[5]);
+    tol = (az < 0.3f || w.vert) ? w.fine : (az >= 0.53f ? w.normal : w.medium);
+    if (tol == w.fine && (az < 0.3f || w.vert)) ln.steep = 1;
+    if (!(az < 0.3f || w.vert) && az < 0.53f) ln.notflat = 1;
+    if (firstpt && (w.k == 1 || (pw(ZIGZAG) == 0 && w.cutflp == 2))) {
+        firstpt = 0;
+        std::memcpy(w.revflag ? PASOUT.enaxis : PASOUT.staxis, prev + 3, 3 * sizeof(f32));
+    }
+    return 0;
+}
+
+// Steps along one segment from prev to its end, storing the points of the string; each step
+// picks the next step's tolerance from the slope at its ends.  Status -1 on a failed step or a
+// full table.
+i32 segsteps(LineWalk& w, Line& ln, i32 seg, f32 ua, f32 va, f32 ub, f32 vb, f32 du, f32 dv, f32 us, f32 vs,
+             f32 tol, f32* prev)
+{
+    PasStr& s = PASSTR;
+    f32 mid[REC], next[REC];
+    f32 u = ua, v = va;
+    for (;;) {
+        f32 dev = 0;
+        i32 endflag = 0, st = 0;
+        pws(WRKTOL, tol);
+        surstp(seg, w.buf, w.side, u, ub, v, vb, du, dv, w.a1, w.a2, us, vs, prev, dev, mid, next, endflag, st);
+        if (st == -1) return -1;
+        if (endflag) return 0;
+        const f32 zp = std::fabs(prev[5]), zn = std::fabs(next[5]);
+        const f32 steptol = tol;
+        bool flat = false;
+        if (zp < 0.3f || zn < 0.3f || w.vert)
+            tol = w.fine;
+        else if (zp < 0.53f || zn < 0.53f)
+            tol = w.medium;
+        else
+            tol = w.normal, flat = true;
+        if (!flat) ln.notflat = 1;
+        if (s.PSNPNT > PNTLIM) {
+            thin(ln, thintol(ln, w.fine, w.medium, w.normal));
+            if (s.PSNPNT > PNTLIM) {
+                fullmsg();
+                return -1;
+            }
+        }
+        if (s.PSNPNT == ln.strbeg) putpt(prev);
+        if (dev > steptol || eqval(dev, steptol)) putpt(mid);
+        putpt(next);
+        if (!w.revflag)
+            std::memcpy(PASOUT.enaxis, mid + 3, 3 * sizeof(f32));
+        else if (w.k == w.n)
+            std::memcpy(PASOUT.staxis, mid + 3, 3 * sizeof(f32));
+        std::memcpy(prev, next, REC * sizeof(f32));
+    }
+}
+
+// End of one segment: the end it sets in the pass record, and a segment that stored no point
+// stores its end twice.  Status -1 when the table is full.
+i32 segend(const LineWalk& w, const Line& ln, i32 before, const f32* prev)
+{
+    PasStr& s = PASSTR;
+    if (!w.revflag)
+        std::memcpy(PASOUT.pasrec + 3, prev + 6, 3 * sizeof(f32));
+    else if ((w.firstentry && w.cutflp == 1) || w.cutflp == 2)
+        std::memcpy(PASOUT.pasrec, prev + 6, 3 * sizeof(f32));
+    if (s.PSNPNT == before && s.PSNPNT == ln.strbeg) {
+        if (s.PSNPNT >= 99999) {
+            fullmsg();
+            return -1;
+        }
+        putpt(prev);
+        putpt(prev);
+        std::memcpy(w.revflag ? PASOUT.staxis : PASOUT.enaxis, prev + 3, 3 * sizeof(f32));
+    }
+    return 0;
+}
+
+// One walk over the segments in the current direction: a string per segment pair (pairs), else one
+// string through every segment; a reversed walk turns its points and strings round.
+void walkline(LineWalk& w, i32 e, bool pairs, i32 nseg, const f32* segpts, f32 ustep, f32 vstep, i32 str0,
+              i32 pnt0, i32& status)
+{
+    PasStr& s = PASSTR;
+    Line ln;
+    ln.strbeg = s.PSNPNT;
+    i32 firstpt = 1;
+    f32 prev[REC];
+    for (i32 g = 0; g < nseg; ++g) {
+        const f32* pa = pairs ? segpts + 6 * g : segpts + 3 * g;
+        const f32* pb = pa + 3;
+        const f32 ua = pa[1], va = pa[2], ub = pb[1], vb = pb[2];
+        i32 seg = 0;
+        f32 us = ub - ua, vs = vb - va;
+        if (eqvald(ua, ub)) {
+            seg = 1;
+            us = 0.0f;
+            vs = sgnlike(vstep, vb - va);
+        } else if (eqvald(va, vb)) {
+            seg = 2;
+            us = sgnlike(ustep, ub - ua);
+            vs = 0.0f;
+        }
+        const f32 du = ub - ua, dv = vb - va;
+        f32 tol = 0;
+        if (segstart(w, ln, ua, va, du, dv, firstpt, prev, tol) < 0) {
+            status = -1;
+            return;
+        }
+        if (pairs && g > 0) {
+            closestr(ln, thintol(ln, w.fine, w.medium, w.normal), status);
+            if (status < 0) return;
+            ++s.PSSCNT[e];
+        }
+        const i32 before = s.PSNPNT;
+        if (segsteps(w, ln, seg, ua, va, ub, vb, du, dv, us, vs, tol, prev) < 0 || segend(w, ln, before, prev) < 0) {
+            status = -1;
+            return;
+        }
+    }
+    closestr(ln, thintol(ln, w.fine, w.medium, w.normal), status);
+    if (status < 0) return;
+    if (w.revflag) {
+        const i32 np = s.PSNPNT - pnt0;
+        revdim(np, 3, s.PSPNTS[pnt0]);
+        revdim(np, 6, s.PSVECS[pnt0]);
+        revi(s.PSNSTR - str0, s.PSSLEN + str0);
+    }
+}
+
+}  // namespace
+
 void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearflag, i32& revflag, const f64* buf,
             const i32& side, const i32& k, const i32& n, const f32* segpts, const i32& npts, const f32& ustep,
             const f32& vstep, i32& status)
@@ -227,16 +398,13 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
     status = 0;
     PasStr& s = PASSTR;
     const f32 tlt = pwr(TLTCMP), lead = pwr(LEADAN);
-    const f32 t = pwr(WRKTOL);
-    f32 fine = t, medium = t;
-    if (pw(GCHMOD) >= 3) {
-        medium = t / 6.0f;
-        fine = t / 12.0f;
-        if (t / 12.0f < 0.001f) fine = t / 6.0f > 0.001f ? 0.001f : t / 6.0f;
-    }
-    const f32 normal = MACTYP == 14 ? medium : t;
-    const bool vert = MACTYP == 14 && pw(AXSMOD) == 1;
-    auto restore = [&]() { pws(WRKTOL, t); };
+    LineWalk w{};
+    walktols(w);
+    w.buf = buf;
+    w.side = side;
+    w.k = k;
+    w.n = n;
+    w.cutflp = cutflp;
 
     if (s.PSNSRF >= PS_SRF) {
         fullmsg();
@@ -249,127 +417,18 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
     s.PSKIND[e] = kind;
     s.PSSCNT[e] = 1;
     const i32 str0 = s.PSNSTR, pnt0 = s.PSNPNT;
-    const bool firstentry = s.PSNSRF == 1;
+    w.firstentry = s.PSNSRF == 1;
     const bool pairs = segmode == 2 && npts >= 3 && kind != 6;
     const i32 nseg = pairs ? npts / 2 : npts - 1;
 
+    // Walk the line; asked to start near the previous line's end (nearflag) and ending nearer it than
+    // it began, walk it once more the other way round.
     for (;;) {
-        const f32 a1 = kind == 6 ? -tlt : (revflag ? -lead : lead);
-        const f32 a2 = kind == 6 ? CUTSGN * lead : CUTSGN * tlt;
-        Line ln;
-        ln.strbeg = s.PSNPNT;
-        i32 firstpt = 1;
-        f32 prev[REC], mid[REC], next[REC];
-        for (i32 g = 0; g < nseg; ++g) {
-            const f32* pa = pairs ? segpts + 6 * g : segpts + 3 * g;
-            const f32* pb = pa + 3;
-            const f32 ua = pa[1], va = pa[2], ub = pb[1], vb = pb[2];
-            i32 seg = 0;
-            f32 us = ub - ua, vs = vb - va;
-            if (eqvald(ua, ub)) {
-                seg = 1;
-                us = 0.0f;
-                vs = sgnlike(vstep, vb - va);
-            } else if (eqvald(va, vb)) {
-                seg = 2;
-                us = sgnlike(ustep, ub - ua);
-                vs = 0.0f;
-            }
-            const f32 du = ub - ua, dv = vb - va;
-            if (evalpt(buf, ua, va, du, dv, side, a1, a2, prev) == -1) {
-                eroutc("surlin,THE SURFACE CANNOT BE EVALUATED", 0);
-                restore();
-                status = -1;
-                return;
-            }
-            if (firstpt) {
-                f32* dst = !revflag && ((firstentry && cutflp == 1) || cutflp == 2) ? PASOUT.pasrec : PASOUT.pasrec + 3;
-                std::memcpy(dst, prev + 6, 3 * sizeof(f32));
-            }
-            const f32 az = std::fabs(prev[5]);
-            f32 tol = (az < 0.3f || vert) ? fine : (az >= 0.53f ? normal : medium);
-            if (tol == fine && (az < 0.3f || vert)) ln.steep = 1;
-            if (!(az < 0.3f || vert) && az < 0.53f) ln.notflat = 1;
-            if (firstpt && (k == 1 || (pw(ZIGZAG) == 0 && cutflp == 2))) {
-                firstpt = 0;
-                std::memcpy(revflag ? PASOUT.enaxis : PASOUT.staxis, prev + 3, 3 * sizeof(f32));
-            }
-            if (pairs && g > 0) {
-                closestr(ln, thintol(ln, fine, medium, normal), status);
-                if (status < 0) {
-                    restore();
-                    return;
-                }
-                ++s.PSSCNT[e];
-            }
-            const i32 before = s.PSNPNT;
-            f32 u = ua, v = va;
-            for (;;) {
-                f32 dev = 0;
-                i32 endflag = 0, st = 0;
-                pws(WRKTOL, tol);
-                surstp(seg, buf, side, u, ub, v, vb, du, dv, a1, a2, us, vs, prev, dev, mid, next, endflag, st);
-                if (st == -1) {
-                    restore();
-                    status = -1;
-                    return;
-                }
-                if (endflag) break;
-                const f32 zp = std::fabs(prev[5]), zn = std::fabs(next[5]);
-                const f32 steptol = tol;
-                bool flat = false;
-                if (zp < 0.3f || zn < 0.3f || vert)
-                    tol = fine;
-                else if (zp < 0.53f || zn < 0.53f)
-                    tol = medium;
-                else
-                    tol = normal, flat = true;
-                if (!flat) ln.notflat = 1;
-                if (s.PSNPNT > PNTLIM) {
-                    thin(ln, thintol(ln, fine, medium, normal));
-                    if (s.PSNPNT > PNTLIM) {
-                        fullmsg();
-                        restore();
-                        status = -1;
-                        return;
-                    }
-                }
-                if (s.PSNPNT == ln.strbeg) putpt(prev);
-                if (dev > steptol || eqval(dev, steptol)) putpt(mid);
-                putpt(next);
-                if (!revflag)
-                    std::memcpy(PASOUT.enaxis, mid + 3, 3 * sizeof(f32));
-                else if (k == n)
-                    std::memcpy(PASOUT.staxis, mid + 3, 3 * sizeof(f32));
-                std::memcpy(prev, next, REC * sizeof(f32));
-            }
-            if (!revflag)
-                std::memcpy(PASOUT.pasrec + 3, prev + 6, 3 * sizeof(f32));
-            else if ((firstentry && cutflp == 1) || cutflp == 2)
-                std::memcpy(PASOUT.pasrec, prev + 6, 3 * sizeof(f32));
-            if (s.PSNPNT == before && s.PSNPNT == ln.strbeg) {
-                if (s.PSNPNT >= 99999) {
-                    fullmsg();
-                    restore();
-                    status = -1;
-                    return;
-                }
-                putpt(prev);
-                putpt(prev);
-                std::memcpy(revflag ? PASOUT.staxis : PASOUT.enaxis, prev + 3, 3 * sizeof(f32));
-            }
-        }
-        closestr(ln, thintol(ln, fine, medium, normal), status);
-        if (status < 0) {
-            restore();
-            return;
-        }
-        if (revflag) {
-            const i32 np = s.PSNPNT - pnt0;
-            revdim(np, 3, s.PSPNTS[pnt0]);
-            revdim(np, 6, s.PSVECS[pnt0]);
-            revi(s.PSNSTR - str0, s.PSSLEN + str0);
-        }
+        w.revflag = revflag;
+        w.a1 = kind == 6 ? -tlt : (revflag ? -lead : lead);
+        w.a2 = kind == 6 ? CUTSGN * lead : CUTSGN * tlt;
+        walkline(w, e, pairs, nseg, segpts, ustep, vstep, str0, pnt0, status);
+        if (status < 0) break;
         if (!nearflag || s.PSNPNT == pnt0) break;
         const f32 d1 = dist3(PASOUT.last, s.PSPNTS[pnt0]);
         const f32 d2 = dist3(PASOUT.last, s.PSPNTS[s.PSNPNT - 1]);
@@ -380,7 +439,7 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
         s.PSNPNT = pnt0;
         s.PSSCNT[e] = 1;
     }
-    restore();
+    pws(WRKTOL, w.t);
 }
 
 void SIDLIN(const f64* buf, const i32& side, const i32& k, const i32& n, const i32& trimmed, const i32& dircode,

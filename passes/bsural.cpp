@@ -502,198 +502,248 @@ void thin(PtSet& s, f32 tol, bool rev)
     s.tot = out;
 }
 
+// One string's gouge-checked writing: the string's switches, and what carries from one collection
+// of gouge-free positions to the next.
+struct GugRun {
+    i32 e, j, kind, srf, n;
+    i32 revflag;
+    i32 netsw;       // the net switch: a looser join and a shorter merge reach
+    f32 tol, L, T;   // tolerance, merge reach, the gap that starts a new string
+    i32 code;        // the link code of the next collection
+    bool written = false, firstcoll = true;
+    i32 open = 0;
+    i32 keepkind;    // the link kind to restore after each string
+};
+
+// Links the collection to the tool's position by a gouge-checked move merged into its first
+// string; clrfirst when the link fails or strays beyond the reach, joined when the positions go
+// on from the tool.
+void gugmerge(GugRun& r, const f32* f0, bool& clrfirst, bool& joined, i32& status)
+{
+    const f32 here[3] = {MOVST.point[0], MOVST.point[1], MOVST.point[2]};
+    i32 st = 0;
+    GUGLNK(r.tol, pwr(PRTOFS), pwr(CHKOFS), here, f0, PASOUT.axis, col_set.n, PASOUT.axis, col_set.v, link_set.p, link_set.v,
+           link_set.n, link_set.f, link_set.nst, link_set.len, link_set.tot, r.srf, 0, 0, st);
+    f32 dev = 0;
+    if (st >= 0) MAXDZS(here, f0, link_set.p, link_set.tot, dev, st);
+    if (st < 0 || dev > r.L) {
+        clrfirst = true;
+        return;
+    }
+    if (link_set.tot == 0) {
+        r.code = 4;
+        return;
+    }
+    const f32 lnk0[3] = {link_set.p[0], link_set.p[1], link_set.p[2]};
+    // The second vectors follow the points through a copy.
+    tmp_set.nst = col_set.nst, tmp_set.tot = col_set.tot;
+    std::memcpy(tmp_set.p, col_set.p, sizeof(f32) * 3 * static_cast<size_t>(col_set.tot));
+    std::memcpy(tmp_set.len, col_set.len, sizeof(i32) * static_cast<size_t>(col_set.nst));
+    i32 bn = link_set.nst, blen[GG_STR];
+    std::memcpy(blen, link_set.len, sizeof(i32) * static_cast<size_t>(link_set.nst));
+    const i32 one = 1, none = 0, cap = GG_CAP, scap = GG_STR;
+    MRGGST(one, one, cap, tmp_set.p, col_set.n, nullptr, scap, tmp_set.nst, tmp_set.len, cap, link_set.p, link_set.n, nullptr, none,
+           bn, blen, status);
+    if (status >= 0)
+        MRGGST(one, one, cap, col_set.p, col_set.v, nullptr, scap, col_set.nst, col_set.len, cap, link_set.p, link_set.v, nullptr,
+               none, link_set.nst, link_set.len, status);
+    if (status < 0) {
+        eroutc("BLNGUG, ERRORS IN MERGE", 0);
+        return;
+    }
+    col_set.tot = 0;
+    for (i32 k = 0; k < col_set.nst; ++k) col_set.tot += col_set.len[k];
+    // The merge drops the link's first point where the tool
+    // stands: the positions go on from there when the link
+    // began at the tool.
+    r.code = eqpt2(lnk0, here) ? 0 : 4;
+    joined = r.code == 0;
+}
+
+// Writes the collection's strings: the first with the link its place asks for, each later one
+// going on from the last position or, beyond the gap, entered afresh over a clearance move.
+void gugstrings(GugRun& r, bool clrfirst, bool joined, i32& status)
+{
+    i32 off = 0;
+    for (i32 k = 0; k < col_set.nst && status >= 0; ++k) {
+        const i32 m = col_set.len[k];
+        const f32* q = col_set.p + 3 * off;
+        for (i32 i = 0; i < m; ++i)
+            for (i32 c = 0; c < 3; ++c) {
+                pnt6[i][c] = col_set.v[3 * (off + i) + c];
+                pnt6[i][3 + c] = col_set.n[3 * (off + i) + c];
+            }
+        off += m;
+        if (m == 0) continue;
+        const bool far = dxy(q, PASOUT.last) > r.T;
+        i32 c = 0, newstr = 1;
+        bool clr = false;
+        if (!r.written) {
+            // A merged link goes on from the tool's position, however
+            // far its next point lies (a mend: the far rule would enter
+            // it by a vertical approach and skip the link just merged).
+            if (joined)
+                c = 0;
+            else if (r.code == 1 || r.code == 6)
+                c = far ? 4 : 0;
+            else
+                c = far && r.firstcoll && r.code != 3 && r.code != 4 ? 4 : r.code;
+            clr = clrfirst;
+        } else if (!far) {
+            c = 0, newstr = 0;
+        } else {
+            c = 4, clr = true;
+        }
+        if (r.written) LNKPAR.kind = 1;
+        const i32 keepclr = HEI8[HEI8_RETRACT];
+        if (clr) HEI8[HEI8_RETRACT] = 1;
+        BPNTWR(reinterpret_cast<const f32(*)[3]>(q), pnt6, m, c, newstr, r.open, status);
+        HEI8[HEI8_RETRACT] = keepclr;
+        LNKPAR.kind = r.keepkind;
+        r.written = true;
+        r.code = r.kind;
+    }
+}
+
+// Writes the collection with the link its place asks for.
+void gugwrite(GugRun& r, i32& status)
+{
+    if (col_set.tot == 0) return;
+    // Thinned as the positioning thins its strings, so that the written
+    // chords stay within the tolerance of the gouge-free positions.
+    if (r.n > 1) thin(col_set, 0.2f * r.tol, r.revflag != 0);
+    const f32* f0 = col_set.p;
+    f32 d = dxy(MOVST.point, f0);
+    if (r.netsw != 0 && d < 5.0f * r.tol) d = 1.5f * r.tol;
+    const bool cand = !PNDAPP && !r.written && (r.kind == 1 || r.kind == 2 || r.kind == 6) && d > 2.0f * r.tol && r.j == 1;
+    bool clrfirst = false, merge = false, joined = false;
+    if (cand)
+        merge = d <= r.L && pw(ZIGZAG) != 0, clrfirst = !merge;
+    else if (d > r.L)
+        clrfirst = !(r.e == 0 && r.j == 1 && r.firstcoll);
+    if (pw(CLNFLG) == 1 && r.kind != 6) {
+        const i32 skip = 0;
+        storps(r.tol, WRTPAS, col_set.p, col_set.n, col_set.nst, col_set.len, col_set.tot, skip, status);
+        if (status < 0) return;
+    }
+    if (merge) {
+        gugmerge(r, f0, clrfirst, joined, status);
+        if (status < 0) return;
+    }
+    gugstrings(r, clrfirst, joined, status);
+    if (status < 0) eroutc("BLNGUG, ERRORS IN WRITING TO LIST", 0);
+    clear(col_set);
+    r.firstcoll = false;
+    r.code = 1;
+}
+
+// The gouge-free positions of the step from point i to i + 1 of the pass into step_set; the
+// straight step where the check fails.
+void gugstep(const GugRun& r, i32 i)
+{
+    const PasStr& s = PASSTR;
+    const f32* a = s.PSPNTS[i];
+    const f32* b = s.PSPNTS[i + 1];
+    i32 st = 0;
+    GUGLNK(r.tol, pwr(PRTOFS), pwr(CHKOFS), a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, s.PSVECS[i],
+           s.PSVECS[i + 1], step_set.p, step_set.v, step_set.n, step_set.f, step_set.nst, step_set.len, step_set.tot, r.srf,
+           r.kind == 6 ? 3 : 2, r.revflag, st);
+    if (st < 0) {
+        // Not checked: the straight step.
+        std::memcpy(step_set.p, a, sizeof(f32) * 3);
+        std::memcpy(step_set.p + 3, b, sizeof(f32) * 3);
+        std::memcpy(step_set.v, s.PSVECS[i], sizeof(f32) * 3);
+        std::memcpy(step_set.v + 3, s.PSVECS[i + 1], sizeof(f32) * 3);
+        std::memcpy(step_set.n, s.PSVECS[i] + 3, sizeof(f32) * 3);
+        std::memcpy(step_set.n + 3, s.PSVECS[i + 1] + 3, sizeof(f32) * 3);
+        step_set.f[0] = step_set.f[1] = 0;
+        step_set.nst = 1, step_set.len[0] = 2, step_set.tot = 2;
+    }
+    f32 d[3] = {b[0] - a[0], b[1] - a[1], 0}, l = 0;
+    i32 s2 = 0;
+    v2unit(d, l, s2);
+    last_dir[0] = d[0], last_dir[1] = d[1];
+}
+
+// Adds step i's positions to the collection: joined to its last string when they go on from it,
+// else after writing what the collection holds (also when a table would overflow).
+void gugadd(GugRun& r, i32 i, i32& status)
+{
+    const PasStr& s = PASSTR;
+    gugstep(r, i);
+    if (step_set.tot == 0) {
+        gugwrite(r, status);
+        return;
+    }
+    bool joins = false;
+    if (col_set.tot > 0) {
+        const f32* last = col_set.p + 3 * (col_set.tot - 1);
+        joins = r.netsw != 0 ? d3(step_set.p, last) <= 3.0f * r.tol : eqpt3(step_set.p, last) != 0;
+        if (!joins) gugwrite(r, status);
+    }
+    if (status < 0) return;
+    if (col_set.tot > 0 && col_set.nst + step_set.nst - 1 > GG_STR) {
+        user1c("[BLNGUG]ONLY ", GG_STR, " NUMBER OF STRINGS ARE AVAILABLE");
+        gugwrite(r, status);
+        joins = false;
+    } else if (col_set.tot > 0 && 3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
+        thin(col_set, 0.2f * r.tol, r.revflag != 0);
+        if (3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
+            gugwrite(r, status);
+            joins = false;
+        }
+    }
+    if (status < 0) return;
+    if (col_set.tot == 0) {
+        // The step opens a collection: the approach normal at its start.
+        const f32* a = s.PSPNTS[i];
+        const f32* b = s.PSPNTS[i + 1];
+        i32 s2 = 0;
+        if (MACTYP == 14) {
+            std::memcpy(PASOUT.appnrm, step_set.n, sizeof PASOUT.appnrm);
+        } else {
+            NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, step_set.p, PASOUT.appnrm, s2);
+            if (s2 < 0) std::memcpy(PASOUT.appnrm, ZUP, sizeof ZUP);
+        }
+        joins = false;
+    }
+    append(col_set, step_set, joins);
+}
+
 }  // namespace
 
 void BLNGUG(const i32& e, const i32& j, const i32& str, const i32& pnt, const i32& revflag, i32& status)
 {
     status = 0;
-    PasStr& s = PASSTR;
-    i32 n = s.PSSLEN[str], p = pnt;
-    const i32 kind = s.PSKIND[e], srf = s.PSSURF[e];
-    const f32 tol = pwr(PRTTOL), D = diam();
-    const bool rev = revflag != 0;
-    i32 netsw = 0;
-    GTNFLG(netsw);
-    const f32 L = netsw != 0 ? 0.5f * D : D > 0 ? 2.0f * D : 1200.0f * tol;
-    const f32 T = D > 0 && 0.5f * D < 10.0f * tol ? 0.5f * D : 10.0f * tol;
+    const PasStr& s = PASSTR;
+    GugRun r;
+    r.e = e;
+    r.j = j;
+    r.n = s.PSSLEN[str];
+    r.kind = s.PSKIND[e];
+    r.srf = s.PSSURF[e];
+    r.revflag = revflag;
+    r.tol = pwr(PRTTOL);
+    const f32 D = diam();
+    r.netsw = 0;
+    GTNFLG(r.netsw);
+    r.L = r.netsw != 0 ? 0.5f * D : D > 0 ? 2.0f * D : 1200.0f * r.tol;
+    r.T = D > 0 && 0.5f * D < 10.0f * r.tol ? 0.5f * D : 10.0f * r.tol;
+    i32 p = pnt;
     // A string that turns straight back at its first point starts one point later.
-    if (p > 0 && n > 2 && eqpt3(s.PSVECS[p], ZUP)) {
+    if (p > 0 && r.n > 2 && eqpt3(s.PSVECS[p], ZUP)) {
         f32 d[3] = {s.PSPNTS[p + 1][0] - s.PSPNTS[p][0], s.PSPNTS[p + 1][1] - s.PSPNTS[p][1], 0}, l = 0;
         i32 st = 0;
         v2unit(d, l, st);
-        if (st == 0 && eqval(d[0] * last_dir[0] + d[1] * last_dir[1], -1.0f)) ++p, --n;
+        if (st == 0 && eqval(d[0] * last_dir[0] + d[1] * last_dir[1], -1.0f)) ++p, --r.n;
     }
-    i32 code = kind;
-    bool written = false, firstcoll = true;
-    i32 open = 0;
-    const i32 keepkind = LNKPAR.kind;
-
-    // Writes the collection with the link its place asks for.
-    auto write = [&]() {
-        if (col_set.tot == 0) return;
-        // Thinned as the positioning thins its strings, so that the written
-        // chords stay within the tolerance of the gouge-free positions.
-        if (n > 1) thin(col_set, 0.2f * tol, rev);
-        const f32* f0 = col_set.p;
-        f32 d = dxy(MOVST.point, f0);
-        if (netsw != 0 && d < 5.0f * tol) d = 1.5f * tol;
-        const bool cand = !PNDAPP && !written && (kind == 1 || kind == 2 || kind == 6) && d > 2.0f * tol && j == 1;
-        bool clrfirst = false, merge = false, joined = false;
-        if (cand)
-            merge = d <= L && pw(ZIGZAG) != 0, clrfirst = !merge;
-        else if (d > L)
-            clrfirst = !(e == 0 && j == 1 && firstcoll);
-        if (pw(CLNFLG) == 1 && kind != 6) {
-            const i32 skip = 0;
-            storps(tol, WRTPAS, col_set.p, col_set.n, col_set.nst, col_set.len, col_set.tot, skip, status);
-            if (status < 0) return;
-        }
-        if (merge) {
-            const f32 here[3] = {MOVST.point[0], MOVST.point[1], MOVST.point[2]};
-            i32 st = 0;
-            GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), here, f0, PASOUT.axis, col_set.n, PASOUT.axis, col_set.v, link_set.p, link_set.v,
-                   link_set.n, link_set.f, link_set.nst, link_set.len, link_set.tot, srf, 0, 0, st);
-            f32 dev = 0;
-            if (st >= 0) MAXDZS(here, f0, link_set.p, link_set.tot, dev, st);
-            if (st < 0 || dev > L) {
-                clrfirst = true;
-            } else if (link_set.tot > 0) {
-                const f32 lnk0[3] = {link_set.p[0], link_set.p[1], link_set.p[2]};
-                // The second vectors follow the points through a copy.
-                tmp_set.nst = col_set.nst, tmp_set.tot = col_set.tot;
-                std::memcpy(tmp_set.p, col_set.p, sizeof(f32) * 3 * static_cast<size_t>(col_set.tot));
-                std::memcpy(tmp_set.len, col_set.len, sizeof(i32) * static_cast<size_t>(col_set.nst));
-                i32 bn = link_set.nst, blen[GG_STR];
-                std::memcpy(blen, link_set.len, sizeof(i32) * static_cast<size_t>(link_set.nst));
-                const i32 one = 1, none = 0, cap = GG_CAP, scap = GG_STR;
-                MRGGST(one, one, cap, tmp_set.p, col_set.n, nullptr, scap, tmp_set.nst, tmp_set.len, cap, link_set.p, link_set.n, nullptr, none,
-                       bn, blen, status);
-                if (status >= 0)
-                    MRGGST(one, one, cap, col_set.p, col_set.v, nullptr, scap, col_set.nst, col_set.len, cap, link_set.p, link_set.v, nullptr,
-                           none, link_set.nst, link_set.len, status);
-                if (status < 0) {
-                    eroutc("BLNGUG, ERRORS IN MERGE", 0);
-                    return;
-                }
-                col_set.tot = 0;
-                for (i32 k = 0; k < col_set.nst; ++k) col_set.tot += col_set.len[k];
-                // The merge drops the link's first point where the tool
-                // stands: the positions go on from there when the link
-                // began at the tool.
-                code = eqpt2(lnk0, here) ? 0 : 4;
-                joined = code == 0;
-            } else {
-                code = 4;
-            }
-        }
-        i32 off = 0;
-        for (i32 k = 0; k < col_set.nst && status >= 0; ++k) {
-            const i32 m = col_set.len[k];
-            const f32* q = col_set.p + 3 * off;
-            for (i32 r = 0; r < m; ++r)
-                for (i32 c = 0; c < 3; ++c) {
-                    pnt6[r][c] = col_set.v[3 * (off + r) + c];
-                    pnt6[r][3 + c] = col_set.n[3 * (off + r) + c];
-                }
-            off += m;
-            if (m == 0) continue;
-            const bool far = dxy(q, PASOUT.last) > T;
-            i32 c = 0, newstr = 1;
-            bool clr = false;
-            if (!written) {
-                // A merged link goes on from the tool's position, however
-                // far its next point lies (a mend: the far rule would enter
-                // it by a vertical approach and skip the link just merged).
-                if (joined)
-                    c = 0;
-                else if (code == 1 || code == 6)
-                    c = far ? 4 : 0;
-                else
-                    c = far && firstcoll && code != 3 && code != 4 ? 4 : code;
-                clr = clrfirst;
-            } else if (!far) {
-                c = 0, newstr = 0;
-            } else {
-                c = 4, clr = true;
-            }
-            if (written) LNKPAR.kind = 1;
-            const i32 keepclr = HEI8[HEI8_RETRACT];
-            if (clr) HEI8[HEI8_RETRACT] = 1;
-            BPNTWR(reinterpret_cast<const f32(*)[3]>(q), pnt6, m, c, newstr, open, status);
-            HEI8[HEI8_RETRACT] = keepclr;
-            LNKPAR.kind = keepkind;
-            written = true;
-            code = kind;
-        }
-        if (status < 0) eroutc("BLNGUG, ERRORS IN WRITING TO LIST", 0);
-        clear(col_set);
-        firstcoll = false;
-        code = 1;
-    };
+    r.code = r.kind;
+    r.keepkind = LNKPAR.kind;
 
     clear(col_set);
-    for (i32 i = p; i < p + n - 1 && status >= 0; ++i) {
-        const f32* a = s.PSPNTS[i];
-        const f32* b = s.PSPNTS[i + 1];
-        i32 st = 0;
-        GUGLNK(tol, pwr(PRTOFS), pwr(CHKOFS), a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, s.PSVECS[i],
-               s.PSVECS[i + 1], step_set.p, step_set.v, step_set.n, step_set.f, step_set.nst, step_set.len, step_set.tot, srf, kind == 6 ? 3 : 2,
-               revflag, st);
-        if (st < 0) {
-            // Not checked: the straight step.
-            std::memcpy(step_set.p, a, sizeof(f32) * 3);
-            std::memcpy(step_set.p + 3, b, sizeof(f32) * 3);
-            std::memcpy(step_set.v, s.PSVECS[i], sizeof(f32) * 3);
-            std::memcpy(step_set.v + 3, s.PSVECS[i + 1], sizeof(f32) * 3);
-            std::memcpy(step_set.n, s.PSVECS[i] + 3, sizeof(f32) * 3);
-            std::memcpy(step_set.n + 3, s.PSVECS[i + 1] + 3, sizeof(f32) * 3);
-            step_set.f[0] = step_set.f[1] = 0;
-            step_set.nst = 1, step_set.len[0] = 2, step_set.tot = 2;
-        }
-        {
-            f32 d[3] = {b[0] - a[0], b[1] - a[1], 0}, l = 0;
-            i32 s2 = 0;
-            v2unit(d, l, s2);
-            last_dir[0] = d[0], last_dir[1] = d[1];
-        }
-        if (step_set.tot == 0) {
-            write();
-            continue;
-        }
-        bool joins = false;
-        if (col_set.tot > 0) {
-            const f32* last = col_set.p + 3 * (col_set.tot - 1);
-            joins = netsw != 0 ? d3(step_set.p, last) <= 3.0f * tol : eqpt3(step_set.p, last) != 0;
-            if (!joins) write();
-        }
-        if (status < 0) break;
-        if (col_set.tot > 0 && col_set.nst + step_set.nst - 1 > GG_STR) {
-            user1c("[BLNGUG]ONLY ", GG_STR, " NUMBER OF STRINGS ARE AVAILABLE");
-            write();
-            joins = false;
-        } else if (col_set.tot > 0 && 3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
-            thin(col_set, 0.2f * tol, rev);
-            if (3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
-                write();
-                joins = false;
-            }
-        }
-        if (status < 0) break;
-        if (col_set.tot == 0) {
-            // The step opens a collection: the approach normal at its start.
-            i32 s2 = 0;
-            if (MACTYP == 14) {
-                std::memcpy(PASOUT.appnrm, step_set.n, sizeof PASOUT.appnrm);
-            } else {
-                NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, step_set.p, PASOUT.appnrm, s2);
-                if (s2 < 0) std::memcpy(PASOUT.appnrm, ZUP, sizeof ZUP);
-            }
-            joins = false;
-        }
-        append(col_set, step_set, joins);
-    }
-    if (status >= 0) write();
-    closeopen(open);
+    for (i32 i = p; i < p + r.n - 1 && status >= 0; ++i) gugadd(r, i, status);
+    if (status >= 0) gugwrite(r, status);
+    closeopen(r.open);
 }
 
 void BSURCR(const i32& e, const i32& cir, i32& status)

@@ -46,49 +46,51 @@ void skip(const i32& access, const i32& size, i32& st)
 }
 }  // namespace
 
-void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status)
-{
-    hit = 0;
-    status = -1;
-    const i32 dm = mode > 10 ? mode - 10 : mode;
-    const i32 access = source >= 8 ? source - 7 : source;
-    i32 showtool = TLER[0] == 1 && (source == 2 || source == 3) ? 1 : 0;
-    const i32 disp = dm == 3 ? 2 : dm;
+namespace {
 
-    i32 size = 0, cls = 0, st = 0;
-    TPBLKH(access, size, type, cls, st);
-    if (st < 0) return;
-    const ListXf x = list_xf();
-    i32 number = 0;
-    bool procedure_elsewhere = false;
+// One block's display: how it is read and shown, and what it reports back.
+struct Show {
+    i32 source, access;  // where the block comes from, and the medium it is read from
+    i32 dm, disp;        // display mode, and the mode handed to the block's display
+    i32 size;            // the block's length in words
+    i32 showtool;        // the tool is shown at the block's position
+    ListXf x;            // the current list's transformation
+    i32 number = 0;      // the block's number, as read
+    bool procedure_elsewhere = false;  // a procedure block whose procedure is shown elsewhere
+};
+
+// The header, parameter, move and arc blocks and the rest of types 0 to 8 (and their
+// variants); false when the type is not one of them.
+bool show_moves(Show& c, i32 type, i32& st)
+{
     switch (type) {
     case 0: {
         i32 header[HDR_WORDS];
-        RDBT0(access, size, number, header, st);
-        if (st < 0) return;
-        if (source != 9) {
+        RDBT0(c.access, c.size, c.number, header, st);
+        if (st < 0) return true;
+        if (c.source != 9) {
             f32 home[3] = {wrd2r(header[6]), wrd2r(header[7]), wrd2r(header[8])};
             ncd_open_registered_tool_path(home);
-            if (ncs_table_initialized() == 0 && access != 1) {
+            if (ncs_table_initialized() == 0 && c.access != 1) {
                 ncs_table_init();
                 ncs_table_set_table_id(header[24]);
                 i32 rst = 0;
                 ncs_table_read_table(rst);
             }
         }
-        DIPBT0(source, disp, number, header, st);
-        if (st < 0) return;
+        DIPBT0(c.source, c.disp, c.number, header, st);
+        if (st < 0) return true;
         ncd_update_current_vptr(header[19]);
         break;
     }
     case 1: {
         i32 param = 0, kind = 0, iv = 0;
         f32 rv = 0;
-        RDBT1(access, number, param, kind, iv, rv, st);
-        if (st < 0) return;
-        TRMSWP(param, iv, x.m);
-        if (source == 3) showtool = 1;
-        DIPBT1(source, dm, number, param, iv, rv, machine(), showtool, st);
+        RDBT1(c.access, c.number, param, kind, iv, rv, st);
+        if (st < 0) return true;
+        TRMSWP(param, iv, c.x.m);
+        if (c.source == 3) c.showtool = 1;
+        DIPBT1(c.source, c.dm, c.number, param, iv, rv, machine(), c.showtool, st);
         break;
     }
     case 2: case 22: case 222: case 7: case 27: case 227: {
@@ -99,107 +101,128 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
                 std::memcpy(LSP2, DSP8, 9 * sizeof(i32));
             }
             f32 p[3], v[3];
-            RDBT2(access, type, size, records, number, p, v, st);
-            if (st < 0) return;
-            x.point(p);
-            x.vector(v);
-            DIPBT2(source, disp, type, number, p, v, machine(), showtool, st);
-            if (st < 0) return;
+            RDBT2(c.access, type, c.size, records, c.number, p, v, st);
+            if (st < 0) return true;
+            c.x.point(p);
+            c.x.vector(v);
+            DIPBT2(c.source, c.disp, type, c.number, p, v, machine(), c.showtool, st);
+            if (st < 0) return true;
         }
         break;
     }
     case 3: case 23: case 223: {
         i32 plane = 0;
         f32 angle = 0, step = 0, centre[2], end[3], v[3];
-        RDBT3(access, type, number, plane, angle, step, centre, end, v, st);
-        if (st < 0) return;
-        TRMARC(plane, angle, centre, end, v, x.m, x.t);
-        DIPBT3(source, disp, type, number, plane, angle, step, centre, end, v, machine(), showtool, st);
+        RDBT3(c.access, type, c.number, plane, angle, step, centre, end, v, st);
+        if (st < 0) return true;
+        TRMARC(plane, angle, centre, end, v, c.x.m, c.x.t);
+        DIPBT3(c.source, c.disp, type, c.number, plane, angle, step, centre, end, v, machine(), c.showtool, st);
         break;
     }
     case 4:
     case 99:
-        skip(access, size, st);
+        skip(c.access, c.size, st);
         break;
     case 5:
-        DIPBT5(source, disp, size, x.m, x.t, showtool, st);
+        DIPBT5(c.source, c.disp, c.size, c.x.m, c.x.t, c.showtool, st);
         break;
     case 6: {
         f32 home[3], second[3];
-        RDBT6(access, number, home, second, st);
-        if (st < 0) return;
-        if (source == 3) showtool = 1;
-        DIPBT6(source, disp, number, home, showtool, st);
+        RDBT6(c.access, c.number, home, second, st);
+        if (st < 0) return true;
+        if (c.source == 3) c.showtool = 1;
+        DIPBT6(c.source, c.disp, c.number, home, c.showtool, st);
         break;
     }
     case 8:
         usmsgc("WARNING! OLD DRILL FORMAT NO LONGER EXISTS!");
-        skip(access, size, st);
+        skip(c.access, c.size, st);
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// The blocks of types 9 to 14, the procedure block among them; false when the type is not one
+// of them.
+bool show_elements(Show& c, i32 type, i32& st)
+{
+    switch (type) {
     case 9: {
         i32 axes = 0, i2 = 0, view = 0;
         f32 centre[3], angle = 0, r2 = 0, vvalue = 0, p[3];
-        RDBT9(access, number, axes, centre, angle, i2, r2, view, vvalue, p, st);
-        if (st < 0) return;
-        if (source == 3) showtool = 1;
-        DIPBT9(source, disp, number, axes, centre, angle, view, vvalue, p, showtool, st);
+        RDBT9(c.access, c.number, axes, centre, angle, i2, r2, view, vvalue, p, st);
+        if (st < 0) return true;
+        if (c.source == 3) c.showtool = 1;
+        DIPBT9(c.source, c.disp, c.number, axes, centre, angle, view, vvalue, p, c.showtool, st);
         break;
     }
     case 10: {
         i32 i1 = 0, i2 = 0;
         f32 a[3], b[3], r = 0;
-        RDBT10(access, number, i1, a, b, i2, r, st);
-        if (st < 0) return;
+        RDBT10(c.access, c.number, i1, a, b, i2, r, st);
+        if (st < 0) return true;
         DIPB10(i1, a, b, i2, r);
         break;
     }
     case 11: {
         i32 i1 = 0, i2 = 0;
         f32 r1 = 0, p[3], r2 = 0;
-        RDBT11(access, number, i1, r1, p, i2, r2, st);
-        if (st < 0) return;
-        x.point(p);
-        DIPB11(source, disp, number, r1, showtool, st);
+        RDBT11(c.access, c.number, i1, r1, p, i2, r2, st);
+        if (st < 0) return true;
+        c.x.point(p);
+        DIPB11(c.source, c.disp, c.number, r1, c.showtool, st);
         break;
     }
     case 12: {
         i32 remaining = 0;
-        RDBT12(access, remaining, number, st);
-        if (st < 0) return;
+        RDBT12(c.access, remaining, c.number, st);
+        if (st < 0) return true;
         const i32 blank = st;
-        DIPB12(access, disp, number, blank, st);
-        procedure_elsewhere = st == 1;
+        DIPB12(c.access, c.disp, c.number, blank, st);
+        c.procedure_elsewhere = st == 1;
         break;
     }
     case 13: {
         i32 total = 0, current = 0;
         f32 a[3], b[3];
-        RDBT13(access, number, a, b, total, current, st);
-        if (st < 0) return;
-        x.point(a);
-        x.point(b);
-        DIPB13(source, disp, number, b, st);
+        RDBT13(c.access, c.number, a, b, total, current, st);
+        if (st < 0) return true;
+        c.x.point(a);
+        c.x.point(b);
+        DIPB13(c.source, c.disp, c.number, b, st);
         break;
     }
     case 14: {
         i32 gtype = 0;
         f32 a[3], b[3], six[6];
-        RDBT14(access, number, gtype, a, b, six, st);
-        if (st < 0) return;
-        x.point(a);
-        x.point(b);
-        DIPB14(source, disp, number, a, b, six, machine(), showtool, st);
+        RDBT14(c.access, c.number, gtype, a, b, six, st);
+        if (st < 0) return true;
+        c.x.point(a);
+        c.x.point(b);
+        DIPB14(c.source, c.disp, c.number, a, b, six, machine(), c.showtool, st);
         break;
     }
+    default:
+        return false;
+    }
+    return true;
+}
+
+// The cycle blocks (types 30 to 36) and type 40; false when the type is not one of them.
+bool show_cycles(Show& c, i32 type, i32& st)
+{
+    switch (type) {
     case 30:
     case 35: {
         i32 code = 0, flag = 0, retract = 0;
         f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
         if (type == 30)
-            RDBT30(access, number, code, flag, r1, r2, r3, retract, r4, st);
+            RDBT30(c.access, c.number, code, flag, r1, r2, r3, retract, r4, st);
         else
-            RDBT35(access, number, code, flag, r1, r2, r3, retract, r4, st);
-        if (st < 0) return;
+            RDBT35(c.access, c.number, code, flag, r1, r2, r3, retract, r4, st);
+        if (st < 0) return true;
         if (type == 30 && flag == 0) r1 = 0.0f;
         DSPKPT.cyfirst = r1;
         DSPKPT.cyflag = flag;
@@ -213,65 +236,89 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
     case 31: {
         i32 i1 = 0;
         f32 p[3], d[3];
-        RDBT31(access, size, number, p, d, i1, st);
-        if (st < 0) return;
+        RDBT31(c.access, c.size, c.number, p, d, i1, st);
+        if (st < 0) return true;
         if (DSPKPT.cyflag == 0 && DSPKPT.lasttype == 30) {
             DSPKPT.cylast -= p[2];
             CYCST.height = CYCST.running = DSPKPT.cylast;
         }
-        x.point(p);
-        x.vector(d);
-        DIPB31(source, disp, number, p, d, machine(), showtool, st);
+        c.x.point(p);
+        c.x.vector(d);
+        DIPB31(c.source, c.disp, c.number, p, d, machine(), c.showtool, st);
         break;
     }
     case 32: {
         f32 a = 0, b = 0;
-        RDBT32(access, number, a, b, st);
-        if (st < 0) return;
-        a += x.t[2];
+        RDBT32(c.access, c.number, a, b, st);
+        if (st < 0) return true;
+        a += c.x.t[2];
         DIPB32(a);
         break;
     }
     case 33: {
         f32 a = 0, b = 0;
-        RDBT33(access, size, number, a, b, st);
-        if (st < 0) return;
+        RDBT33(c.access, c.size, c.number, a, b, st);
+        if (st < 0) return true;
         DSPKPT.cyfirst = a - b;
         DIPB33(DSPKPT.cyfirst);
         break;
     }
     case 34: {
         i32 a = 0, b = 0;
-        RDBT34(access, number, a, b, st);
-        if (st < 0) return;
+        RDBT34(c.access, c.number, a, b, st);
+        if (st < 0) return true;
         DIPB34(a);
         break;
     }
     case 36: {
         f32 a = 0, b = 0;
-        RDBT36(access, number, a, b, st);
-        if (st < 0) return;
+        RDBT36(c.access, c.number, a, b, st);
+        if (st < 0) return true;
         DIPB36(a);
         break;
     }
     case 40: {
         f32 m[9], t[3];
-        RDBT40(access, number, m, t, st);
-        if (st < 0) return;
+        RDBT40(c.access, c.number, m, t, st);
+        if (st < 0) return true;
         DIPB40(m, t);
         break;
     }
     default:
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status)
+{
+    hit = 0;
+    status = -1;
+    Show c;
+    c.source = source;
+    c.dm = mode > 10 ? mode - 10 : mode;
+    c.access = source >= 8 ? source - 7 : source;
+    c.showtool = TLER[0] == 1 && (source == 2 || source == 3) ? 1 : 0;
+    c.disp = c.dm == 3 ? 2 : c.dm;
+
+    i32 cls = 0, st = 0;
+    c.size = 0;
+    TPBLKH(c.access, c.size, type, cls, st);
+    if (st < 0) return;
+    c.x = list_xf();
+    if (!show_moves(c, type, st) && !show_elements(c, type, st) && !show_cycles(c, type, st)) {
         erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
         return;
     }
     if (st < 0) return;
-    status = procedure_elsewhere ? 3 : 0;
+    status = c.procedure_elsewhere ? 3 : 0;
     DSPKPT.lasttype = type;
     rdrint_int();
     if (cls == BC_MOVE) {
-        if (dm == 1) SPCHIT(hit);
-        if (source == 3 && mode < 10) MUTBLN(1, number);
+        if (c.dm == 1) SPCHIT(hit);
+        if (source == 3 && mode < 10) MUTBLN(1, c.number);
     }
 }
 

@@ -364,29 +364,32 @@ bool each_cell(const char* routine, i32& status, Step&& step)
 
 }  // namespace
 
-void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
-            f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
+// The outputs of a gathering that has listed nothing yet.
+static inline void elm_reset(i32& count, i32& best, f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen,
+                             i32& status)
 {
     status = 0;
     count = 0;
     best = 1;
     best_z = 0.0f;
     part_seen = check_seen = other_seen = 0;
-    const i32 cap_in = capacity;
-    f32 B = -1.0e10f;
-    i32 best_pos = 0;
-    i32 cached = -1;
-    // The tool's square in the grid: a point or a reach the grid's words
-    // cannot hold is refused before any of it is computed.
+}
+
+// The tool's square in the grid about ixy (half-width the radius in mode 2, else the reach), the
+// cells it meets gathered (unless mode 1), and in tool-axis mode the point turned into the axis's
+// frame (turned; ixy and the square follow it). A point or a reach the grid's words cannot hold is
+// refused before any of it is computed: false, status set.
+static inline bool elm_square(i32 mode, const f32* point, i32* ixy, f32 radius, i32* sq, f32* turned, i32& status)
+{
     const f64 reach = elm_reach();
     if (!elm_fits(point, mode == 2 ? f64(radius) : reach)) {
         eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
         status = -1;
-        return;
+        return false;
     }
     LOCRCH = static_cast<f32>(reach);
     i32 h = mode == 2 ? static_cast<i32>(radius * 1000.0f + 1.0f) : static_cast<i32>(LOCRCH * 1000.0f + 1.0f);
-    i32 sq[4] = {ixy[0] - h, ixy[1] - h, ixy[0] + h, ixy[1] + h};
+    sq[0] = ixy[0] - h, sq[1] = ixy[1] - h, sq[2] = ixy[0] + h, sq[3] = ixy[1] + h;
     if (mode != 1) {
         i32 st = 0;
         if (LOCAXM)
@@ -395,22 +398,44 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             qt_collect_cells(sq, ELMNCL, ELMCLS, st);
         if (st < 0) {
             status = st;
-            return;
+            return false;
         }
     }
-    f32 turned[3] = {point[0], point[1], point[2]};
+    turned[0] = point[0], turned[1] = point[1], turned[2] = point[2];
     if (LOCAXM) {
         f32 keep[3] = {point[0], point[1], point[2]};
         FRMROT(keep, LOCTAX, turned);
         if (!elm_fits(turned, mode == 2 ? f64(radius) : reach)) {
             eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
             status = -1;
-            return;
+            return false;
         }
         ixy[0] = static_cast<i32>(turned[0] * 1000.0f);
         ixy[1] = static_cast<i32>(turned[1] * 1000.0f);
         sq[0] = ixy[0] - h, sq[1] = ixy[1] - h, sq[2] = ixy[0] + h, sq[3] = ixy[1] + h;
     }
+    return true;
+}
+
+// Closes the gathering: the side index ends at count, and a list that holds entries gets its
+// index array, as large as the list. false (status set, count 0) when that array cannot be had.
+static inline bool elm_close(i32& capacity, i32 cap_in, i32& count, i32& status)
+{
+    side_end(count);
+    return count < 1 || identity_index(capacity, cap_in, count, status);
+}
+
+void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
+            f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
+{
+    elm_reset(count, best, best_z, part_seen, check_seen, other_seen, status);
+    const i32 cap_in = capacity;
+    f32 B = -1.0e10f;
+    i32 best_pos = 0;
+    i32 cached = -1;
+    i32 sq[4];
+    f32 turned[3];
+    if (!elm_square(mode, point, ixy, radius, sq, turned, status)) return;
     const f64 pxy[2] = {f64(turned[0]) * 1000.0, f64(turned[1]) * 1000.0};
     const i32 flags = LOCFLG;
     f32 e = 0, R = 0, Rc = 0;
@@ -545,15 +570,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         // node holds; the index covers them all.
         return qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n) : each_entry(node, base, n);
     });
-    if (!walked) return;
-    side_end(count);
-    if (count < 1) {
-        best_z = B;
-        best = best_pos;
-        return;
-    }
-    // Index array, as large as the list.
-    if (!identity_index(capacity, cap_in, count, status)) return;
+    if (!walked || !elm_close(capacity, cap_in, count, status)) return;
     best_z = B;
     best = best_pos;
 }

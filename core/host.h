@@ -688,6 +688,9 @@ void gs_proc_color_pen(i32 mode, i32& colour, i32& pen, i32& a, i32& b);
 void gtmdla(i32& colour, i32& pen);  // the host's default colour and pen
 // Hands the common records over (mode 1) or takes them back (2).
 void gs_common_arguments(i32 mode, i32* npt1, i32* dsp8, i32* hei8, i32* prm9);
+// The host's current-machine step between the common arguments handed over
+// and read back.
+void curmac(const i32& a, const i32& b);
 void repos_proc(i32 a, i32 b, i32 c);  // the host's repositioning of the procedure
 i32 gs_operation();  // the host's current operation
 i32 gs_selected_procs();  // the procedures the host selected
@@ -801,6 +804,20 @@ void irply1(const char* question, const char* option, i32& reply);  // a questio
 void topopt(const char* options, i32& choice);  // a menu of options at the top: choice from 1
 void rplyal(const char* question, i32& reply);  // a yes/no question that may not be skipped
 i32 maxcol();  // columns of the message window
+// The dynamic-menu window of the message dialogs: dmnini opens it with count
+// rows of width characters each (packed one after another), dmnsel shows the
+// prompt and reads a row (1..count, -2 escape, -3 end), dmnmrk marks (1) or
+// unmarks (0) a row, dmncls closes it.
+void dmnini(const char* rows, i32 count, i32 width);
+void dmnsel(const char* prompt, i32& choice);
+void dmnmrk(i32 row, i32 on);
+void dmncls();
+// The dialog area beside it: dlgclr clears it, dsptx7 shows a text of length
+// characters at a row and column, rtextr reads at most width characters at a
+// row and column (length read; status 0, -2 escape, -3 end).
+void dlgclr();
+void dsptx7(i32 row, i32 column, const char* text, i32 length);
+void rtextr(i32 row, i32 column, i32 width, char* text, i32& length, i32& status);
 // Prefix and text joined and cut to width.
 void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width, char* out, i32& outlen);
 void mktxtc(const char* text, char* out, i32 limit, i32& length);  // a C text into a field of at most limit characters

@@ -29,21 +29,3 @@ void EDTGO(i32*, i32&, i32& inserted, i32& changed, i32& status)
     inserted = changed = status = 0;
     later("ADD:GO IS NOT AVAILABLE IN THIS VERSION");
 }
-
-void INSMSG(i32&, i32& changed, i32& status)
-{
-    changed = status = 0;
-    later("ADD MESSAGE IS NOT AVAILABLE IN THIS VERSION");
-}
-
-void CNTMSG(i32& count, i32& status)
-{
-    count = status = 0;
-    later("EDIT.MESSAGE IS NOT AVAILABLE IN THIS VERSION");
-}
-
-void EDTMSG(i32& status)
-{
-    status = 0;
-    later("EDIT.MESSAGE IS NOT AVAILABLE IN THIS VERSION");
-}

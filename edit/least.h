@@ -10,10 +10,3 @@ void EDTPRM(i32* key, i32& changed, i32& request, i32& status);
 void trim_tp(const i32& procedure, const i32& surfaces, i32& reply);
 // ADD:GO: GO motions at the current position.
 void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status);
-// ADD MESSAGE and EDIT.MESSAGE: insertion, count and edit of message blocks.
-void INSMSG(i32& state, i32& changed, i32& status);
-// Counts the message blocks of the list (none counted here: count 0, a
-// note that the edit is not available).
-void CNTMSG(i32& count, i32& status);
-// Edits the message blocks (a note that the edit is not available here).
-void EDTMSG(i32& status);

@@ -13,6 +13,7 @@
 #include "edit/delete.h"
 #include "edit/least.h"
 #include "edit/blktext.h"
+#include "edit/msgblk.h"
 #include "edit/proctab.h"
 #include "edit/report/estimate.h"
 #include "edit/report/service.h"

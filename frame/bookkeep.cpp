@@ -12,7 +12,7 @@
 #include "core/codedio.h"
 #include "core/gomove.h"
 #include "core/host.h"
-#include "frame/least.h"
+#include "frame/gocomp.h"
 #include "frame/machtype.h"
 #include "core/records.h"
 #include "tools/toolcache.h"

@@ -6,7 +6,7 @@
 #include "blocks/procblk.h"
 #include "blocks/geoslot.h"
 #include "core/codedio.h"
-#include "frame/least.h"
+#include "frame/callbacks.h"
 #include "core/names.h"
 #include "stock/optim.h"
 #include "core/host.h"
@@ -326,7 +326,8 @@ void CPYROT(const i32& mode, i32& recompute, i32& update, i32& feedchg)
         PRCFLG[3] = 1;
     }
     if (ch(17)) {
-        CHGUCS = 1;
+        PRCCST.rebuild = 1;  // the triangle model is built again
+        PRCCST.second = 0;
         if (rotates_ucs())
             recompute = 1;
         else

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/words.h"
+#include "passes/srfgeo.h"
 
 // ------------------------------------------------------------- callbacks
 // Slot 1: define or modify the procedure.
@@ -136,3 +137,7 @@ void POSLBK(const i32& direction, const i32& count, i32& status);
 
 // 1 in the host's orbis mode.
 i32 DRVORB();
+
+// The procedure's definition is complete (geometry defined): the flag of
+// the surface-milling geometry.
+inline i32& GEODEF = SRFGEO.GEODEF;

@@ -2,7 +2,8 @@
 
 #include "core/host.h"
 #include "frame/intctl.h"
-#include "frame/least.h"
+#include "frame/gomenu.h"
+#include "edit/msgblk.h"
 #include "core/modflg.h"
 #include "core/names.h"
 #include "core/records.h"
@@ -92,7 +93,8 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
         } else if (action == insert_row) {
             MNUCLR();
             i32 done = 0;
-            INSMSG(PCKFLG, done);
+            i32 st = 0;
+            INSMSG(GOST.pick, done, st);
             if (done) inserted = 1;
         } else if (action == clear_row && relation) {
             nu_mod_exec(HEI8_RELATION, HEI8);

@@ -7,14 +7,16 @@
 
 #include "edit/proctab.h"
 #include "core/host.h"
+#include "core/listname.h"
 #include "core/names.h"
 #include "frame/cmpblk.h"
 #include "blocks/movement.h"
-#include "frame/least.h"
 #include "tools/tooldsp.h"
 #include "core/records.h"
 #include "core/util.h"
 #include "tools/toolcache.h"
+
+i32 PRMWRN = 0;
 
 namespace {
 constexpr i32 NRM_CAP = 15000;  // 5000 start positions of three reals

@@ -6,6 +6,10 @@
 #include "frame/driver.h"
 #include "core/words.h"
 
+// The parameter check issued warnings (read by the execute dialog's notes;
+// the parameter check shows its findings itself and leaves it 0).
+extern i32 PRMWRN;
+
 // Answers of the dialog.
 constexpr i32 ANS_YES = 1, ANS_NO = 2, ANS_SUSPEND = 3, ANS_FORCE = 4;
 

@@ -16,7 +16,7 @@
 #include "cutter/prjbrg.h"
 #include "edit/manedt.h"
 #include "edit/support.h"
-#include "frame/least.h"
+#include "frame/callbacks.h"
 #include "core/util.h"
 #include "passes/services.h"
 #include "pocket/cntlst.h"
@@ -112,7 +112,9 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
         p[0] = 0;
         p[1] = -1;
     }
-    CHGRST();
+    PRCCST.rebuild = PRCCST.second = 1;
+    PRCCST.mode = -1;
+    PRCCST.tol = -1.0f;
     CLNEMD = 2;
     SPIMOD = 2;
     HEI8[HEI8_CLAMP] = 0;

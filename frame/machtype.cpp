@@ -6,7 +6,7 @@
 #include "core/host.h"
 #include "blocks/dspblk.h"
 #include "blocks/modal.h"
-#include "frame/least.h"
+#include "frame/gocomp.h"
 #include "passes/services.h"
 #include "tools/toolcache.h"
 #include "tools/tooldlg.h"

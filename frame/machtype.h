@@ -21,3 +21,7 @@ void FNDTOL(i32& status);  // the current tool's technology (spindle, speed, fee
 // Finds a tool that passes the type filter (the current one when it does);
 // with ask, offers to make one when none exists.
 void SUITOL(const i32& ask, i32& status);
+// The machine change of the SERVICE menu's GO TO POINT: machine kind 1 or 2
+// milling, 3 punch, 4 lathe, 5 wire; runs the GO menu of the kind's GO type
+// with its items; keep leaves the list position alone. Status as MCHTYP's.
+void MCHSET(const i32& kind, const i32& keep, i32& status);

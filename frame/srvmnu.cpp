@@ -20,7 +20,8 @@
 #include "frame/crit.h"
 #include "frame/defrel.h"
 #include "frame/intctl.h"
-#include "frame/least.h"
+#include "frame/machtype.h"
+#include "edit/msgblk.h"
 #include "frame/prclist.h"
 #include "surfaces/srfbuf.h"
 
@@ -63,7 +64,6 @@ struct Menu {
 f32 zshift() { return wrd2r(NPT1[NPT1_ORIGIN + 2]); }
 
 // One message for a service whose own subsystem is not here yet.
-void not_built(const char* what) { usmsgc((std::string("SRVMNU, ") + what + " IS NOT AVAILABLE").c_str()); }
 
 // The procedure-type name of the current procedure code: its last word.
 std::string type_prefix()
@@ -185,6 +185,7 @@ struct Srv {
     const i32* options;
     i32* flags;
     i32& status;
+    const i32& machine;
     bool hostdriven = false, crit_none = false, sub2 = false, build = true, texts_anew = false;
     bool column[8] = {false};
     i32 slots_saved[2 * NSLOTS] = {};
@@ -547,21 +548,31 @@ void act(Srv& v, i32 slot)
     case S_INSERT: {
         MNUCLR();
         i32 done = 0;
-        INSMSG(v.editing, done);
+        i32 st = 0;
+        INSMSG(v.editing, done, st);
         v.build = v.texts_anew = true;
         break;
     }
-    case S_EDITGO:
-        if (v.opt(3) && v.editing != 0) not_built("EDIT MESSAGE");
-        else not_built("GO TO POINT");
+    case S_EDITGO: {
+        i32 st = 0;
+        if (v.opt(3) && v.editing != 0) {
+            MNUCLR();
+            EDTMSG(st);
+        } else {
+            SVAPRX = 1;
+            MCHSET(v.machine, v.editing, st);
+        }
         v.build = v.texts_anew = true;
         break;
+    }
     case S_ORIGIN: origin(v); break;
-    case S_BLANK:
+    case S_BLANK: {
         modcom();
-        not_built("BLANK PROCEDURE");
+        i32 second = 0;
+        EDA2BL(v.opt9, second);
         v.build = true;
         break;
+    }
     case S_CLMODE: clearance_mode(v); break;
     case S_HEIGHT:
     case S_CLVALUE:
@@ -578,8 +589,7 @@ void act(Srv& v, i32 slot)
 void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& machine, const i32* options,
             i32* flags, i32& status)
 {
-    (void)machine;
-    Srv v{editing, whole, printcell, options, flags, status};
+    Srv v{editing, whole, printcell, options, flags, status, machine};
     v.hostdriven = nu_mod_get_flag() != 0;
     v.crit_none = CRTNON() == 1;
     flags[2] = 0;

@@ -390,6 +390,7 @@ void gtmdla(i32& colour, i32& pen)
     pen = 1;
 }
 void gs_common_arguments(i32, i32*, i32*, i32*, i32*) {}
+void curmac(const i32& a, const i32& b) { note("host: current machine " + std::to_string(a) + " " + std::to_string(b)); }
 
 void repos_proc(i32, i32, i32)
 {

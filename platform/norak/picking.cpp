@@ -325,6 +325,15 @@ void prmp1c(const char* before, hval value, const char* format, const char* afte
 
 void getpt(const i32&, f32* point, i32& status)
 {
+    {
+        // While menu columns are shown, the user may answer the point with a
+        // choice of that menu instead (its row, as pick does).
+        Host& h = H();
+        if (column_form() && h.next_reply < h.replies.size() && h.replies[h.next_reply].kind == "menu") {
+            status = column_read();
+            return;
+        }
+    }
     column_drop();
     std::string text = asked();
     note("point: " + text);

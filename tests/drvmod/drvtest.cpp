@@ -19,7 +19,6 @@
 #include "frame/driver.h"
 #include "core/host.h"
 #include "frame/intctl.h"
-#include "frame/least.h"
 #include "core/params.h"
 #include "platform/norak/norak.h"
 

@@ -19,7 +19,7 @@
 #include "blocks/merge.h"
 #include "core/helpers.h"
 #include "core/host.h"
-#include "frame/least.h"
+#include "frame/gocomp.h"
 #include "frame/machtype.h"
 #include "frame/prmmnu.h"
 #include "core/modflg.h"

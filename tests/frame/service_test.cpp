@@ -126,13 +126,20 @@ TEST(ServiceMenu, HeightsRecordWords)
     EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 0.0f);
 }
 
-TEST(ServiceMenu, ActionsReachTheirServicesAndTheMissingOnesSaySo)
+TEST(ServiceMenu, ActionsReachTheirServices)
 {
     service(R"([{"menu": "TP LIST"}, {"menu": 0}])");
     EXPECT_TRUE(has("host message 322/10: WRITING THE TOOL PATH LISTING") || norak::transcript_count("TP_LIST") > 0);
-    service(R"([{"menu": "GO TO POINT"}, {"menu": "BLANK PROCEDURE"}, {"menu": 0}])");
-    EXPECT_TRUE(has("message: SRVMNU, GO TO POINT IS NOT AVAILABLE"));
-    EXPECT_TRUE(has("message: SRVMNU, BLANK PROCEDURE IS NOT AVAILABLE"));
+    // GO TO POINT runs the GO menu (left at its first point); BLANK
+    // PROCEDURE blanks once and is no longer offered.
+    SVAPRX = 2;
+    service(R"([{"menu": "GO TO POINT"}, {"escape": true}, {"menu": "BLANK PROCEDURE"}, {"menu": 0}])");
+    EXPECT_TRUE(has("prompt: INDICATE POINT"));
+    EXPECT_EQ(SVAPRX, 1);
+    EXPECT_NE(last_menu().find("TYPE = MILL 3X@ @TOOL: DISPLAY"), std::string::npos) << last_menu();
+    // EDIT MESSAGE in the editing context: no message in the list.
+    service(R"([{"menu": "EDIT MESSAGE"}, {"menu": 0}])", ALL, 1);
+    EXPECT_TRUE(has("user: NO MESSAGES FOUND"));
     service(R"([{"menu": "CALCULATE PARTBOX"}, {"menu": 0}])");
     EXPECT_TRUE(has("host: part box calculated"));
     EXPECT_TRUE(has("host: part heights updated"));

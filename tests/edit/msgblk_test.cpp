@@ -1,0 +1,200 @@
+// Message blocks in scripted dialogs: insertion after the messages that
+// follow the cursor, an empty text refused, stepping, deletion and
+// replacement, each read back from the list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "edit/msgblk.h"
+#include "fixture.h"
+
+namespace {
+
+norak::Reply menu(const std::string& answer, bool escape = false)
+{
+    norak::Reply r;
+    r.kind = "menu";
+    r.answer = answer;
+    r.escape = escape;
+    return r;
+}
+
+norak::Reply text(const std::string& answer)
+{
+    norak::Reply r;
+    r.kind = "prompt";
+    r.answer = answer;
+    return r;
+}
+
+// The main list read back: "L" for a line, the text of a message block,
+// "H" for the header.
+std::vector<std::string> blocks()
+{
+    std::vector<std::string> out;
+    for (const auto& e : norak::main_list().elems) {
+        const auto& w = e.words;
+        if (w.empty() || w[0] == 0) {
+            out.push_back("H");
+        } else if (w[0] == 4) {
+            std::string t(w[2], ' ');
+            movi2t(&w[3], w[2], t.data());
+            out.push_back(t);
+        } else {
+            out.push_back("L");
+        }
+    }
+    return out;
+}
+
+i32 number_of(size_t index) { return norak::main_list().elems[index].words[1]; }
+
+// Header, a line, " FIRST", a line, "$N10", "*M08", a line; the cursor on
+// the element at the position given (1 the header).
+void tool_path(i32 at)
+{
+    fix::fresh();
+    i32 answer = 0;
+    lacces(3, answer);
+    fix::line(2, {0, 0, 10});
+    fix::message(" FIRST");
+    fix::line(2, {10, 0, 10});
+    fix::message("$N10");
+    fix::message("*M08");
+    fix::line(2, {20, 0, 10});
+    lacces(2, answer);
+    for (i32 k = 1; k < at; ++k) lacces(1, answer);
+}
+
+bool has(const std::string& line) { return norak::transcript_has(line); }
+
+TEST(MessageBlocks, InsertedAfterTheFollowingMessagesAndAnEmptyTextIsRefused)
+{
+    tool_path(2);
+    for (const auto& r : {menu("MESSAGE"), text("HELLO"), menu("SEQ. CODE"), text(""), menu("USER DEF."),
+                          text("TOOL1"), menu("", true)})
+        norak::add_reply(r);
+    i32 inserted = 0, st = 0;
+    INSMSG(0, inserted, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(inserted, 1);
+    EXPECT_EQ(blocks(), (std::vector<std::string>{"H", "L", " FIRST", " HELLO", "@TOOL1", "L", "$N10", "*M08", "L"}));
+    EXPECT_TRUE(has("prompt: SEL. INSERT OPTION"));
+    EXPECT_TRUE(has("menu: MESSAGE@SEQ. CODE@NO SEQ.CODE@USER DEF."));
+    EXPECT_TRUE(has("prompt: DIALOG 1.4 MSG="));
+    EXPECT_TRUE(has("prompt: DIALOG 1.4 SCD="));
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: (ENTERED)"), 2u);
+    EXPECT_EQ(norak::replies_left(), 0u);
+
+    // Nothing typed at all: nothing inserted, the answer says so.
+    tool_path(2);
+    for (const auto& r : {menu("NO SEQ.CODE"), text(""), menu("", true)}) norak::add_reply(r);
+    INSMSG(0, inserted, st);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(blocks().size(), 7u);
+}
+
+TEST(MessageBlocks, EditStepsDeletesAndReplacesInThePlaceOfTheOld)
+{
+    tool_path(1);
+    i32 count = 0, st = 0;
+    CNTMSG(count, st);
+    EXPECT_EQ(count, 3);
+    i32 pos = 0;
+    lgtpos(pos);
+    EXPECT_EQ(pos, 1);  // back where it counted from
+    const i32 old = number_of(5);
+    for (const auto& r : {menu("GET NEXT"), menu("GET NEXT"), menu("DELETE"), menu("GET NEXT"), menu("REPLACE"),
+                          menu("SEQ. CODE"), text("N20"), menu("GET NEXT"), menu("GET PREV"), menu("GET PREV"),
+                          menu("GET PREV"), menu("GET PREV"), menu("", true)})
+        norak::add_reply(r);
+    EDTMSG(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(blocks(), (std::vector<std::string>{"H", "L", " FIRST", "L", "$N20", "L"}));
+    EXPECT_EQ(number_of(4), old);  // the new block keeps the old one's number
+    EXPECT_TRUE(has("prompt: SEL. EDIT OPTION"));
+    EXPECT_TRUE(has("prompt: SEL. REPLACE OPTION"));
+    EXPECT_TRUE(has("menu: GET NEXT@GET PREV@DELETE@REPLACE*@MESSAGE@SEQ. CODE@NO SEQ.CODE@USER DEF."));
+    EXPECT_TRUE(has("dialog 1.1: 2 MSG=FIRST"));
+    EXPECT_TRUE(has("dialog 1.1: 4 SCD=N10"));
+    EXPECT_TRUE(has("dialog 1.1: 5 COD=M08"));
+    // After the replacement of the last message no message follows; the
+    // next GET NEXT does nothing, GET PREV finds the new text, then the first,
+    // then the beginning, and again nothing.
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: LAST MESSAGE EXCEEDED"), 1u);
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: " + std::to_string(old) + " SCD=N20"), 1u);
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: 2 MSG=FIRST"), 2u);
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: FIRST MESSAGE EXCEEDED"), 1u);
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
+TEST(MessageBlocks, NoMessagesAndTheLastOneDeleted)
+{
+    fix::fresh();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    fix::line(2, {0, 0, 10});
+    EDTMSG(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(has("user: NO MESSAGES FOUND"));
+
+    // Deleted in both directions: after a backward deletion GET NEXT shows
+    // the message that followed; the last deletion ends the dialog.
+    tool_path(7);
+    fix::message("@X");
+    lacces(2, answer);
+    for (const auto& r : {menu("GET NEXT"), menu("DELETE"), menu("GET NEXT"), menu("GET NEXT"), menu("GET PREV"),
+                          menu("DELETE"), menu("GET NEXT"), menu("DELETE"), menu("GET NEXT"), menu("DELETE")})
+        norak::add_reply(r);
+    EDTMSG(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(blocks(), (std::vector<std::string>{"H", "L", "L", "L"}));
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: 5 COD=M08"), 2u);
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: 4 SCD=N10"), 2u);
+    EXPECT_TRUE(has("user: NO MORE MESSAGES OR CODES FOUND"));
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
+TEST(MessageBlocks, ALongTextIsShownWithinTheDialogWidth)
+{
+    fix::fresh();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    const std::string body(79, 'A');
+    fix::message((" " + body).c_str());
+    lacces(2, answer);
+    i32 current = 0;
+    MSGSTP(1, MSG_ROW, 20, current, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(current, 1);
+    // 20 columns less one digit less the label and its blank: 14 characters.
+    EXPECT_TRUE(has("dialog 1.1: 1 MSG=" + std::string(14, 'A')));
+    EXPECT_EQ(msg_width(), 80);
+}
+
+TEST(MessageBlocks, TheSourceProcedureIsBlankedOnce)
+{
+    fix::fresh();
+    EDA2[EDA2_OPENED] = 1;
+    EDA2[EDA2_PROC] = 4;
+    i32 st = 0;
+    WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);
+    i32 flag = 1, second = 7;
+    EDA2BL(flag, second);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(EDA2[EDA2_BLANK], 1);
+    EXPECT_TRUE(has("display: blank list 4"));
+    flag = 1;
+    EDA2BL(flag, second);
+    EXPECT_EQ(norak::transcript_count("display: blank list 4"), 1u);
+    // A zero flag blanks nothing.
+    EDA2[EDA2_BLANK] = 0;
+    WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);
+    flag = 0;
+    EDA2BL(flag, second);
+    EXPECT_EQ(norak::transcript_count("display: blank list 4"), 1u);
+}
+
+}  // namespace

@@ -78,9 +78,15 @@ void CNTMSG(i32& count, i32& status)
 {
     count = 0;
     status = 0;
-    i32 answer = 0;
+    i32 pos = 0, answer = 0;
+    lgtpos(pos);
+    if (pos < 1) {
+        // Before the first block: the count starts from it.
+        lacces(1, answer);
+        if (answer < 0) return;  // an empty list, or none open, holds no message
+    }
     lmark(1, 1, answer);
-    if (answer < 1) return;  // an empty list holds no message
+    if (answer < 1) return;
     while (true) {
         const i32 type = current_type();
         if (type < 0) {

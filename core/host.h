@@ -809,15 +809,15 @@ i32 maxcol();  // columns of the message window
 // prompt and reads a row (1..count, -2 escape, -3 end), dmnmrk marks (1) or
 // unmarks (0) a row, dmncls closes it.
 void dmnini(const char* rows, i32 count, i32 width);
-void dmnsel(const char* prompt, i32& choice);
-void dmnmrk(i32 row, i32 on);
-void dmncls();
+void dmnsel(const char* prompt, i32& choice);  // shows the prompt, reads a row
+void dmnmrk(i32 row, i32 on);  // marks (1) or unmarks (0) a row
+void dmncls();  // closes the dynamic-menu window
 // The dialog area beside it: dlgclr clears it, dsptx7 shows a text of length
 // characters at a row and column, rtextr reads at most width characters at a
 // row and column (length read; status 0, -2 escape, -3 end).
 void dlgclr();
-void dsptx7(i32 row, i32 column, const char* text, i32 length);
-void rtextr(i32 row, i32 column, i32 width, char* text, i32& length, i32& status);
+void dsptx7(i32 row, i32 column, const char* text, i32 length);  // a text in the dialog area
+void rtextr(i32 row, i32 column, i32 width, char* text, i32& length, i32& status);  // reads a text there
 // Prefix and text joined and cut to width.
 void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width, char* out, i32& outlen);
 void mktxtc(const char* text, char* out, i32 limit, i32& length);  // a C text into a field of at most limit characters

@@ -156,6 +156,25 @@ TEST(MessageBlocks, NoMessagesAndTheLastOneDeleted)
     EXPECT_EQ(norak::replies_left(), 0u);
 }
 
+TEST(MessageBlocks, MessagesRunningToTheEndOfTheListAreSkippedWithoutError)
+{
+    // The list ends in two messages: the cursor lands on the last of them
+    // and the end of the list is no list error.
+    fix::fresh();
+    i32 answer = 0, st = -9;
+    lacces(3, answer);
+    fix::line(2, {0, 0, 10});
+    fix::message(" A");
+    fix::message(" B");
+    lacces(2, answer);
+    lacces(1, answer);  // on the line
+    MSGTOP(st);
+    EXPECT_EQ(st, 0);
+    i32 pos = 0;
+    lgtpos(pos);
+    EXPECT_EQ(pos, 4);
+}
+
 TEST(MessageBlocks, ALongTextIsShownWithinTheDialogWidth)
 {
     fix::fresh();

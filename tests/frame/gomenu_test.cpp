@@ -205,6 +205,19 @@ TEST(PartPlane, TheToolHeightOnThePlane)
     EXPECT_EQ(PLNZ(p, slope), -2);
     EXPECT_EQ(p[2], 99.0f);
     EXPECT_TRUE(norak::transcript_has("user: PLNZ, NEGATIVE TOOL DIAMETER OR CORNER RADIUS: Z NOT CHANGED"));
+    // The output Z shift raises the height on either kind of plane.
+    go_fresh();
+    OUTZSH = 2.0f;
+    p[0] = 10, p[1] = 0, p[2] = 99;
+    const bool flat_ok = PLNZ(p, level) == 0;
+    const f32 flat_z = p[2];
+    STCRNR(0.0f);
+    p[1] = 10;
+    const bool slope_ok = PLNZ(p, slope) == 0;
+    OUTZSH = 0.0f;
+    EXPECT_TRUE(flat_ok && slope_ok);
+    EXPECT_NEAR(flat_z, 5.0f, 1e-5f);
+    EXPECT_NEAR(p[2], 17.0f, 1e-4f);
 }
 
 // The plane of a way with the replies given; status 0 expected.
@@ -252,6 +265,7 @@ TEST(PartPlane, TheSevenWays)
     expect_plane(plane_of(2, R"([{"point": [0,0,2]}, {"point": [0,0,0]}, {"point": [0,0,9]},
         {"question": "IS THE POINT ON THE PLANE?", "answer": "no"}, {"point": [1,1,5]}, {"answer": "yes"}])"),
                  {0, 0, 1, -5});
+    EXPECT_EQ(norak::transcript_count("prompt: INDICATE POINT ON PLANE"), 2u);
     // 3: three points; with the third left out, (-a.y, a.x, 0) stands in.
     expect_plane(plane_of(3, R"([{"point": [0,0,1]}, {"point": [1,0,1]}, {"point": [0,1,1]}])"), {0, 0, 1, -1});
     const f32 r = 1.0f / std::sqrt(2.0f);
@@ -320,6 +334,27 @@ TEST(GoMenu, TheWireTypesDeltaAndItsTopAndBasePoints)
     EXPECT_TRUE(near3(r.moves[r.moves.size() - 2].p, {12, 20, 30}));
     EXPECT_TRUE(near3(r.moves.back().p, {0, 0, 0}));
     EXPECT_EQ(r.moves.back().type, 22);  // with the tool axis
+}
+
+TEST(GoMenu, GoAtFeedSetsTheFeedAndDyMovesAlongY)
+{
+    // Going at feed takes the procedure's feed into the modal state; the DY
+    // row moves the tool along y alone.
+    go_fresh(R"([{"menu": "GO AT FEED"}, {"escape": true}])");
+    PRM9[0] = r2wrd(250.0f);
+    i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+    GOMENU(GT_MILL, 1, tool, disp, opts, moved, changed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(GOST.speed, 1);
+    EXPECT_EQ(wrd2r(DSM4[0]), 250.0f);
+    go_fresh(R"([{"menu": "GO DELTA"}, {"menu": "DY", "value": 4}, {"menu": 0}, {"escape": true}])");
+    GOMENU(GT_MILL, 1, tool, disp, opts, moved, changed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    ReadBack r = read_back();
+    ASSERT_FALSE(r.moves.empty());
+    EXPECT_TRUE(near3(r.moves.back().p, {10, 24, 30})) << r.moves.back().p[1] << " " << r.moves.back().p[2];
 }
 
 TEST(MachineSet, GoToPointSetsTheMachineStateAndNotesTheNewProcedure)

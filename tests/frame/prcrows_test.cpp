@@ -7,6 +7,7 @@
 
 #include "blocks/procblk.h"
 #include "core/records.h"
+#include "edit/msgblk.h"
 #include "edit/proctab.h"
 #include "frame/crit.h"
 #include "frame/prcrows.h"
@@ -185,6 +186,20 @@ TEST(TargetProcedure, ListPagesTwentyLinesAndMovesByTenAndTwenty)
     EXPECT_TRUE(norak::transcript_has("message: MORE STR"));
     EXPECT_TRUE(norak::transcript_has("message: MORE END"));
     EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 130, all blocks"));
+}
+
+TEST(TargetProcedure, ACancelledTargetInsertsNoMessage)
+{
+    // The message insertion asks the target first: cancelled there, no
+    // insertion menu is offered and nothing is inserted.
+    procedures(3, R"([{"pick": 0, "end": true}, {"menu": 0, "escape": true}])");
+    i32 inserted = 7, st = 5;
+    INSMSG(1, inserted, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_TRUE(norak::transcript_has("prompt: TARGET:SELECT PROC."));
+    EXPECT_FALSE(norak::transcript_has("prompt: SEL. INSERT OPTION"));
 }
 
 TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)

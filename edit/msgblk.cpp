@@ -199,6 +199,7 @@ void INSMSG(const i32& pick, i32& inserted, i32& status)
     MSGTOP(st);
     const i32 width = msg_width();
     const bool choose = pick != 0 && MSGPLC != nullptr;
+    bool only_place = false;  // the place came without a question: one round
     while (true) {
         if (choose) {
             MSGPLC(st);
@@ -207,6 +208,7 @@ void INSMSG(const i32& pick, i32& inserted, i32& status)
                 return;
             }
             if (st < 0) return;
+            only_place = st == 1;
         }
         dmnini(INSERT_ROWS, 4, ROW_WIDTH);
         while (true) {
@@ -227,7 +229,7 @@ void INSMSG(const i32& pick, i32& inserted, i32& status)
             }
         }
         dmncls();
-        if (!choose) return;
+        if (!choose || only_place) return;
     }
 }
 

@@ -10,7 +10,8 @@
 constexpr i32 MSG_ROW = 1;
 
 // Chooses the place of an insertion by the target procedure (the frame
-// fills it at load): status 0 placed, -2 nothing chosen, -3 list error.
+// fills it at load): status 0 placed, 1 placed at the end without a question
+// (no procedures), -2 nothing chosen, -3 list error.
 using MsgPlaceFn = void (*)(i32& status);
 extern MsgPlaceFn MSGPLC;
 

@@ -27,7 +27,10 @@ void place_by_target(i32& status)
     lclos();
     ltop();
     if (count < 1) {
+        // No procedures: the end of the list is the one place, taken
+        // without a question, so the insertion runs once.
         JMPEND(st);
+        if (st >= 0) status = 1;
     } else {
         i32 answer = 0;
         lacces(2, answer);

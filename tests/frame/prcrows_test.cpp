@@ -202,6 +202,21 @@ TEST(TargetProcedure, ACancelledTargetInsertsNoMessage)
     EXPECT_FALSE(norak::transcript_has("prompt: SEL. INSERT OPTION"));
 }
 
+TEST(TargetProcedure, WithoutProceduresTheInsertionRunsOnceAtTheEnd)
+{
+    // No procedure to choose: the target is the end of the list, taken
+    // without a question, and leaving the insertion menu ends the insertion
+    // instead of offering the same menu again.
+    procedures(0, R"([{"menu": 0, "escape": true}])");
+    i32 inserted = 7, st = 5;
+    INSMSG(1, inserted, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::transcript_count("prompt: SEL. INSERT OPTION"), 1u);
+    EXPECT_FALSE(norak::transcript_has("prompt: TARGET:SELECT PROC."));
+}
+
 TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)
 {
     procedures(3, R"([{"menu": 7}, {"menu": 0, "escape": true}])");

@@ -78,6 +78,132 @@ i32 stk_cell_valid(const f32& cell)
     return 0;
 }
 
+namespace {
+
+// A new grid over the local box: the cell chosen (the stored cell, or one
+// that gives between 10^5 and 10^6 cells), the old grid dropped, the cells
+// opened and cleared. False, with its message, when it cannot be opened.
+bool open_new_grid(const f32* local, const i32 k, const bool display, const i32 many)
+{
+    // A new grid: choose the cell.
+    f32 dx[STK_DX79_N];
+    read_dx79(dx);
+    if (stk_cell_valid(dx[k]) == 0) dx[k] = -1.0f;
+    const bool set = dx[k] > 0.0f;
+    stk_grid.base_cell = set ? dx[k] : 0.25f;
+    f64 factor = 4.0;
+    i64 nx = 0, ny = 0;
+    f32 cell = 0.0f;
+    for (;;) {
+        f64 h = display ? stk_grid.base_cell : stk_grid.base_cell / factor;
+        i64 nx0 = cells_along(f64(local[3]) - local[0], h), ny0 = cells_along(f64(local[4]) - local[1], h);
+        f64 scale = 1.0;
+        if (!set) {
+            const f64 n = std::fmax(1.0, f64(nx0) * f64(ny0));
+            if (n < 100000.0) {
+                const f64 s = std::sqrt(100000.0 / n);
+                scale = 2.0;
+                while (scale < s) scale *= 2.0;
+            } else if (n > 1000000.0) {
+                const f64 s = std::sqrt(1000000.0 / n);
+                scale = 0.5;
+                while (scale > s) scale *= 0.5;
+            }
+        }
+        if (scale != 1.0) {
+            nx0 = static_cast<i64>(std::floor(f64(nx0) * scale));
+            ny0 = static_cast<i64>(std::floor(f64(ny0) * scale));
+            h /= scale;
+        }
+        nx = nx0 + 1, ny = ny0 + 1;
+        cell = static_cast<f32>(h);
+        // Counts in 64 bits (the product of two large counts leaves 32).
+        if (f64(nx) * f64(ny) <= f64(STK_MAXCELLS)) break;
+        if (display || factor <= 2.0) {
+            msg_mdls(339, many);
+            return false;
+        }
+        factor -= 1.0;
+    }
+    const i32 ncells = static_cast<i32>(nx * ny);
+    // The grid this replaces: its array and the images sampled for it.
+    if (stk_grid.hdl >= 0) {
+        drop_grid(true);
+        stk_image_clear(1);
+    }
+    i32 hdl = -1, st = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(static_cast<i32>(sizeof(StkCell)), ncells, hdl, base, st);
+    if (st != 0 || !base) {
+        msg_mdls(339, many);
+        sim_stk_key_set(-1);
+        return false;
+    }
+    MM_SYSTEM(hdl, st);
+    if (st != 0) {
+        MM_CLOSE(hdl, st);
+        sim_stk_key_set(-1);
+        return false;
+    }
+    sim_stk_key_set(hdl);
+    init_cells(static_cast<StkCell*>(base), ncells);
+    stk_image_clear(1);
+    stk_grid.hdl = hdl;
+    stk_grid.nx = static_cast<i32>(nx), stk_grid.ny = static_cast<i32>(ny), stk_grid.ncells = ncells;
+    stk_grid.cell = cell;
+    stk_grid.box[0] = local[0], stk_grid.box[1] = local[1], stk_grid.box[3] = local[3],
+    stk_grid.box[4] = local[4];
+    stk_grid.box[2] = stk_grid.box[5] = 0.0f;
+    return true;
+}
+
+// The grid grown to the union of its box and the local one, the old cells
+// kept whole. False, with its message, when the cells cannot be had.
+bool enlarge_grid(const f32* local, const i32 many)
+{
+    // Enlarge: the union of the two boxes, the old cells kept whole.
+    const f32 nb[6] = {std::fmin(local[0], stk_grid.box[0]), std::fmin(local[1], stk_grid.box[1]), 0.0f,
+                       std::fmax(local[3], stk_grid.box[3]), std::fmax(local[4], stk_grid.box[4]), 0.0f};
+    const f64 cell = stk_grid.cell;
+    const i64 nx = static_cast<i64>(std::floor((f64(nb[3]) - nb[0]) / cell + 1.0));
+    const i64 ny = static_cast<i64>(std::floor((f64(nb[4]) - nb[1]) / cell + 1.0));
+    if (!(f64(nx) * f64(ny) <= f64(STK_MAXCELLS))) {
+        msg_mdls(339, 70);
+        return false;
+    }
+    const i32 ncells = static_cast<i32>(nx * ny);
+    i32 hdl = -1, st = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(static_cast<i32>(sizeof(StkCell)), ncells, hdl, base, st);
+    if (st != 0 || !base) {
+        msg_mdls(339, many);
+        return false;
+    }
+    sim_stk_key_set(hdl);
+    StkCell* nw = static_cast<StkCell*>(base);
+    const StkCell* old = stk_cells();
+    const i32 ox = stk_cell_round((f64(stk_grid.box[0]) - nb[0]) / cell);
+    const i32 oy = stk_cell_round((f64(stk_grid.box[1]) - nb[1]) / cell);
+    const i32 onx = stk_grid.nx, ony = stk_grid.ny;
+    for (i64 j = 0; j < ny; ++j)
+        for (i64 i = 0; i < nx; ++i) {
+            const i64 oi = i - ox, oj = j - oy;
+            StkCell& c = nw[j * nx + i];
+            if (oi >= 0 && oi < onx && oj >= 0 && oj < ony)
+                c = old[oj * onx + oi];
+            else
+                c = StkCell{0, 0, 0, STK_NONE, STK_NONE};
+        }
+    i32 oh = stk_grid.hdl;
+    MM_CLOSE(oh, st);
+    stk_grid.hdl = hdl;
+    stk_grid.nx = static_cast<i32>(nx), stk_grid.ny = static_cast<i32>(ny), stk_grid.ncells = ncells;
+    stk_grid.box[0] = nb[0], stk_grid.box[1] = nb[1], stk_grid.box[3] = nb[3], stk_grid.box[4] = nb[4];
+    return true;
+}
+
+}  // namespace
+
 void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
 {
     shift_x = shift_y = 0;
@@ -118,115 +244,10 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
     }
 
     if (!exists) {
-        // A new grid: choose the cell.
-        f32 dx[STK_DX79_N];
-        read_dx79(dx);
-        if (stk_cell_valid(dx[k]) == 0) dx[k] = -1.0f;
-        const bool set = dx[k] > 0.0f;
-        stk_grid.base_cell = set ? dx[k] : 0.25f;
-        f64 factor = 4.0;
-        i64 nx = 0, ny = 0;
-        f32 cell = 0.0f;
-        for (;;) {
-            f64 h = display ? stk_grid.base_cell : stk_grid.base_cell / factor;
-            i64 nx0 = cells_along(f64(local[3]) - local[0], h), ny0 = cells_along(f64(local[4]) - local[1], h);
-            f64 scale = 1.0;
-            if (!set) {
-                const f64 n = std::fmax(1.0, f64(nx0) * f64(ny0));
-                if (n < 100000.0) {
-                    const f64 s = std::sqrt(100000.0 / n);
-                    scale = 2.0;
-                    while (scale < s) scale *= 2.0;
-                } else if (n > 1000000.0) {
-                    const f64 s = std::sqrt(1000000.0 / n);
-                    scale = 0.5;
-                    while (scale > s) scale *= 0.5;
-                }
-            }
-            if (scale != 1.0) {
-                nx0 = static_cast<i64>(std::floor(f64(nx0) * scale));
-                ny0 = static_cast<i64>(std::floor(f64(ny0) * scale));
-                h /= scale;
-            }
-            nx = nx0 + 1, ny = ny0 + 1;
-            cell = static_cast<f32>(h);
-            // Counts in 64 bits (the product of two large counts leaves 32).
-            if (f64(nx) * f64(ny) <= f64(STK_MAXCELLS)) break;
-            if (display || factor <= 2.0) {
-                msg_mdls(339, many);
-                return;
-            }
-            factor -= 1.0;
-        }
-        const i32 ncells = static_cast<i32>(nx * ny);
-        // The grid this replaces: its array and the images sampled for it.
-        if (stk_grid.hdl >= 0) {
-            drop_grid(true);
-            stk_image_clear(1);
-        }
-        i32 hdl = -1, st = 0;
-        void* base = nullptr;
-        MM_OPEN_ARRAY(static_cast<i32>(sizeof(StkCell)), ncells, hdl, base, st);
-        if (st != 0 || !base) {
-            msg_mdls(339, many);
-            sim_stk_key_set(-1);
-            return;
-        }
-        MM_SYSTEM(hdl, st);
-        if (st != 0) {
-            MM_CLOSE(hdl, st);
-            sim_stk_key_set(-1);
-            return;
-        }
-        sim_stk_key_set(hdl);
-        init_cells(static_cast<StkCell*>(base), ncells);
-        stk_image_clear(1);
-        stk_grid.hdl = hdl;
-        stk_grid.nx = static_cast<i32>(nx), stk_grid.ny = static_cast<i32>(ny), stk_grid.ncells = ncells;
-        stk_grid.cell = cell;
-        stk_grid.box[0] = local[0], stk_grid.box[1] = local[1], stk_grid.box[3] = local[3],
-        stk_grid.box[4] = local[4];
-        stk_grid.box[2] = stk_grid.box[5] = 0.0f;
+        if (!open_new_grid(local, k, display, many)) return;
     } else if (local[0] < stk_grid.box[0] || local[1] < stk_grid.box[1] || local[3] > stk_grid.box[3] ||
                local[4] > stk_grid.box[4]) {
-        // Enlarge: the union of the two boxes, the old cells kept whole.
-        const f32 nb[6] = {std::fmin(local[0], stk_grid.box[0]), std::fmin(local[1], stk_grid.box[1]), 0.0f,
-                           std::fmax(local[3], stk_grid.box[3]), std::fmax(local[4], stk_grid.box[4]), 0.0f};
-        const f64 cell = stk_grid.cell;
-        const i64 nx = static_cast<i64>(std::floor((f64(nb[3]) - nb[0]) / cell + 1.0));
-        const i64 ny = static_cast<i64>(std::floor((f64(nb[4]) - nb[1]) / cell + 1.0));
-        if (!(f64(nx) * f64(ny) <= f64(STK_MAXCELLS))) {
-            msg_mdls(339, 70);
-            return;
-        }
-        const i32 ncells = static_cast<i32>(nx * ny);
-        i32 hdl = -1, st = 0;
-        void* base = nullptr;
-        MM_OPEN_ARRAY(static_cast<i32>(sizeof(StkCell)), ncells, hdl, base, st);
-        if (st != 0 || !base) {
-            msg_mdls(339, many);
-            return;
-        }
-        sim_stk_key_set(hdl);
-        StkCell* nw = static_cast<StkCell*>(base);
-        const StkCell* old = stk_cells();
-        const i32 ox = stk_cell_round((f64(stk_grid.box[0]) - nb[0]) / cell);
-        const i32 oy = stk_cell_round((f64(stk_grid.box[1]) - nb[1]) / cell);
-        const i32 onx = stk_grid.nx, ony = stk_grid.ny;
-        for (i64 j = 0; j < ny; ++j)
-            for (i64 i = 0; i < nx; ++i) {
-                const i64 oi = i - ox, oj = j - oy;
-                StkCell& c = nw[j * nx + i];
-                if (oi >= 0 && oi < onx && oj >= 0 && oj < ony)
-                    c = old[oj * onx + oi];
-                else
-                    c = StkCell{0, 0, 0, STK_NONE, STK_NONE};
-            }
-        i32 oh = stk_grid.hdl;
-        MM_CLOSE(oh, st);
-        stk_grid.hdl = hdl;
-        stk_grid.nx = static_cast<i32>(nx), stk_grid.ny = static_cast<i32>(ny), stk_grid.ncells = ncells;
-        stk_grid.box[0] = nb[0], stk_grid.box[1] = nb[1], stk_grid.box[3] = nb[3], stk_grid.box[4] = nb[4];
+        if (!enlarge_grid(local, many)) return;
     }
     if (exists) {
         // Where the box's corner lies in the grid (zero or negative), rounded

@@ -1,0 +1,291 @@
+#include "edit/goedt.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "blocks/copy.h"
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/navig.h"
+#include "blocks/tech.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "edit/blktext.h"
+#include "edit/delete.h"
+#include "edit/framehk.h"
+#include "edit/prmedt.h"
+#include "edit/prmflg.h"
+#include "edit/stepping.h"
+
+namespace {
+
+constexpr i32 SLOT_INSERT = 5, SLOT_SEEK = 9, SLOT_STATE = 12;
+// Technology blocks the insertion wrote (removed again when no GO motion
+// follows them).
+i32 state_blocks = 0;
+// Insertion flags and values: restate parameter 1, or 53 and 52.
+constexpr i32 FLAG_P1 = 0, FLAG_P5352 = 1;
+
+void fail(const char* text) { errout(text, 0, static_cast<i32>(std::strlen(text))); }
+
+// The GO options of the machining type; false for a type without GO motions.
+bool go_options(const i32 kind, i32& mode, i32* flags, i32* values, i32* tool, i32* display)
+{
+    const i32 feed_code = eqval(wrd2r(DSM4[0]), -1.0f) != 0 ? 4 : 1;
+    auto offer = [&](std::initializer_list<i32> items) {
+        for (i32 k : items) tool[k - 1] = 1;
+    };
+    if (kind >= 22 && kind <= 26) {
+        mode = kind <= 24 ? 1 : 2;
+        flags[FLAG_P1] = 1;
+        display[0] = 1;
+        offer({4, 5, 6, 8, 9});
+        values[0] = feed_code;
+    } else if (kind == 12 || kind == 13) {
+        mode = 3;
+        flags[FLAG_P5352] = 1;
+        offer({1, 8});
+        values[0] = machine_table(20) == 2 ? 16 : 17;
+        values[1] = machine_table(19) == 2 ? 13 : 14;
+    } else if (kind == 31) {
+        mode = 4;
+        flags[FLAG_P1] = 1;
+        offer({4, 5, 6, 8, 9});
+        values[0] = feed_code;
+    } else if (kind >= 61 && kind <= 80) {
+        mode = 5;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The re-entry block picked on the current list: its number, the found
+// block when the pick is left; false after a wrong pick (asked again).
+bool pick_reentry(const i32& found, i32& reentry)
+{
+    i32 st = -3;
+    while (st == -3) {
+        prmptc("PICK RE-ENTRY BLOCK");
+        enatpo();
+        setatn(0);
+        pick(st);
+        setatn(1);
+    }
+    if (st < 0) {
+        reentry = found;
+        return true;
+    }
+    i32 id = 0, picked[2] = {0, -1}, n = 0, level = 0;
+    slpopb(id);
+    if (id != 0) ncd_get_picked(id, picked, 2, n);
+    gtlstn(1, level);
+    if (n <= 1 || picked[0] != level) {
+        userrc("PLEASE INDICATE ON ONE OF THE PROCEDURE BLOCKS", 0);
+        return false;
+    }
+    reentry = picked[1];
+    return true;
+}
+
+// Back to the insertion point with a straight move, the next block marked.
+void return_to_insertion(const f32* point, const f32* direction, i32* key, i32& type, i32& status)
+{
+    f32 p[3], d[3];
+    i32 number = 0, st = 0;
+    PRVPNT(1, p, d, number, st);
+    if (st >= 0) ncd_set_block_position(number, 1, st);
+    if (st >= 0) MOVLIN(1, point, direction, st);
+    if (st < 0) {
+        fail("EDTGOF, ERRORS IN LIST");
+        status = -3;
+        return;
+    }
+    ncd_connect_toolpath();
+    MRKSTP(1, key, type, st);
+    status = st < 0 ? -3 : 0;
+}
+
+}  // namespace
+
+i32 LGLKEY(const i32& number, i32& status)
+{
+    status = 0;
+    i32 answer = 0;
+    lmark(1, SLOT_SEEK, answer);
+    if (answer < 1) {
+        fail("LGLKEY,ERRORS IN LIST");
+        status = -3;
+        return 0;
+    }
+    i32 found = 0;
+    while (true) {
+        i32 size = 0, type = 0, cls = 0, here = 0, st = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        if (st >= 0) tpget(AM_LIST, 1, DT_INT, &here, st);
+        lclos();
+        if (st < 0) {
+            fail("LGLKEY,ERRORS IN LIST");
+            status = -3;
+            break;
+        }
+        if (here == number) {
+            found = 1;
+            break;
+        }
+        i32 jst = 0;
+        TPJUMP(1, jst);
+        if (jst < 0) break;
+    }
+    i32 st = 0;
+    TPTOP(SLOT_SEEK, st);
+    if (st < 0 && status == 0) {
+        fail("LGLKEY,ERRORS IN LIST");
+        status = -3;
+    }
+    return status < 0 ? 0 : found;
+}
+
+void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32& number, i32& layer,
+            i32& status)
+{
+    status = 0;
+    i32 answer = 0, st = 0;
+    lmark(1, SLOT_INSERT, answer);
+    if (answer >= 1) PRVPNT(1, point, direction, number, st);
+    if (answer < 1 || st < 0) {
+        fail("EDTGOI, ERRORS IN LIST");
+        status = -1;
+        return;
+    }
+    // The GO motions start at the previous point.
+    const f32 up[3] = {0, 0, 1};
+    for (i32 k = 0; k < 3; ++k) {
+        LSP2[k] = r2wrd(point[k]);
+        LSP2[3 + k] = r2wrd(direction[k]);
+        LSP2[6 + k] = r2wrd(up[k]);
+    }
+    LSP2[9] = LSP2[10] = 1;
+    LSP2[11] = 0;
+    std::memcpy(MOVST.point, point, 3 * sizeof(f32));
+    std::memcpy(MOVST.axis, direction, 3 * sizeof(f32));
+    std::memcpy(MOVST.normal, up, sizeof up);
+    MOVST.closed = 0;
+    MOVST.restart = 1;
+    layer = CHKLYR(st);
+    SAVSTA(0, 2, st);
+    MDLPRM(st);
+    i32 dst = 0;
+    ncd_set_block_position(number, 1, dst);
+    PRMFLG(1, st);
+    if (flags[FLAG_P1] != 0) STPV01(values[0]);
+    if (flags[FLAG_P5352] != 0) {
+        STPV53(values[0]);
+        STPV52(values[1]);
+    }
+    PRMSTS(st);
+    i32 wst = 0;
+    state_blocks = write_state_counted(SLOT_STATE, wst);
+    TPTOP(SLOT_INSERT, st);
+    if (st < 0 || wst < 0) {
+        fail("EDTGOI, ERRORS IN LIST");
+        status = -1;
+        return;
+    }
+    i32 dst2 = 0;
+    ncd_set_block_position(number, 1, dst2);
+    if (dst < 0 || dst2 < 0) {
+        fail("EDTOGI, ERRORS IN THE DISPLAY FILE");
+        status = -1;
+    }
+}
+
+void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key, i32& type, i32& deleted,
+            i32& status)
+{
+    status = 0;
+    while (true) {
+        i32 reentry = -1;
+        if (!pick_reentry(number, reentry)) continue;
+        if (reentry != number) {
+            i32 st = 0;
+            const i32 after = LGLKEY(reentry, st);
+            if (st < 0) {
+                fail("EDTGFN, ERRORS IN LIST");
+                status = -3;
+                return;
+            }
+            if (after == 0) {
+                userrc("THE CONNECTION POINT SHOULD BE|      AFTER THE INSERTED MOVMENTS", 0);
+                continue;
+            }
+            // The motions from the one after the GO motions up to the
+            // re-entry block go, and the gap is closed.
+            i32 start[KEY_N] = {}, end[KEY_N] = {}, result[KEY_N] = {}, request = 0;
+            MRKSTP(1, start, type, st);
+            if (st < 0) {
+                fail("EDTGOF, ERRORS IN LIST");
+                status = -3;
+                return;
+            }
+            blkkey(end, reentry);
+            DLTBLK(1, 1, result, type, start, end, deleted, request, st);
+            if (st == -3) {
+                status = -3;
+                return;
+            }
+            if (st != -2) {
+                std::memcpy(key, result, KEY_N * sizeof(i32));
+                return;
+            }
+        }
+        return_to_insertion(point, direction, key, type, status);
+        return;
+    }
+}
+
+void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
+{
+    status = 0;
+    inserted = changed = 0;
+    i32 tool[30] = {}, display[20] = {}, options[11] = {}, flags[2] = {}, values[2] = {}, mode = 0;
+    options[3 - 1] = display[4 - 1] = tool[11 - 1] = 1;
+    f32 point[3] = {0, 0, 0}, direction[3] = {0, 0, 1};
+    i32 found = -1, layer = 0, deleted = 0, st = 0;
+    if (!go_options(NPT1[NPT1_MACHINE], mode, flags, values, tool, display)) {
+        errout("WRONG TYPE OF MACHINING TYPE", 0, 28);
+        status = -1;
+    }
+    if (status == 0) EDTGOI(flags, values, point, direction, found, layer, st);
+    if (st < 0) status = -3;
+    if (status == 0 && st >= 0) {
+        i32 gst = 0;
+        if (FRMHKS.go_menu) FRMHKS.go_menu(mode, tool, display, options, inserted, gst);
+        if (gst != 0) {
+            fail("EDTGO, ERRORS IN LIST");
+            status = -3;
+        }
+    }
+    i32 current = -2;
+    if (status == 0 && st >= 0) {
+        modinz();
+        if (key[2] != -1) ncd_set_blocks_attention(-1, key, key, 0);
+        CURBLK(current);
+        if (current == found) inserted = 0;
+        // Without GO motions the technology blocks of the insertion go again:
+        // the list stays as it was.
+        if (inserted == 0) remove_written(SLOT_STATE, state_blocks, st);
+        bool restore = inserted == 0;
+        if (inserted != 0) {
+            EDTGOF(point, direction, found, key, type, deleted, st);
+            if (st < 0) status = st;
+            restore = st >= 0;
+        }
+        if (restore) SAVSTA(0, 1, st);
+    }
+    ncd_connect_toolpath();
+    if (inserted != 0 && (layer != 0 || deleted != 0)) changed = 1;
+    if (inserted == 0 && current == found) inserted = changed = 1;
+}

@@ -5,6 +5,7 @@
 i32 PRCPAR[PRCPAR_N];
 i32 PRCCPY[PRCPAR_N];
 i32 MACTYP = 2;
+f32 ZBASE = 0.0f;
 
 void PRCCLR()
 {

@@ -32,6 +32,10 @@ void PRCCLR();
 // 3 one trimmed surface, 14 one surface of the procedure's surface lists.
 extern i32 MACTYP;
 
+// The Z base: the height the module's heights are measured from; a height
+// shown to the user is the absolute height minus it.
+extern f32 ZBASE;
+
 // ------------------------------------------------------------ named words
 // Integer words.
 constexpr i32 ZIGSEL = 1;   // one way or zigzag: 1 zigzag

@@ -44,9 +44,9 @@ void CNTEDG();
 void CNTVT5(const f64* P);
 // Point case of sub-shapes 7 and 8: as CNTVT5, the ball by default.
 void CNTVT7(const f64* P);
-// 1 when P lies in separating cone k with lo - 1e-10 < P.z < hi + 1e-10.
+// 1 when P lies in separating cone k with lo - TOL_ZERO < P.z < hi + TOL_ZERO.
 i32 CNINCN(const f64* P, i32 k, f64 lo, f64 hi);
-// 1 when P lies in separating cone k with P.z < hi + 1e-10.
+// 1 when P lies in separating cone k with P.z < hi + TOL_ZERO.
 i32 CNINCU(const f64* P, i32 k, f64 hi);
 // 1 when P lies in the region of element code k for the current sub-shape.
 i32 CNREGN(const f64* P, i32 k);

@@ -9,6 +9,7 @@
 
 #include "core/vec.h"
 #include "cutter/kernel.h"
+#include "cutter/soltol.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ void at_height(f64 z, f64* X)
 // Sphere part of the ball case: the edge point nearest the centre.
 void ball_sphere(const f64* O, const f64* d)
 {
-    if (l1(d) < 1e-10) {
+    if (l1(d) < TOL_ZERO) {
         RECSPH(S.EDGHI);
         return;
     }
@@ -55,7 +56,7 @@ void ball_sphere(const f64* O, const f64* d)
 void ball_cylinder(const f64* O, const f64* d)
 {
     const f64 dd = d[0] * d[0] + d[1] * d[1];
-    if (l1(d) < 1e-10 || std::fabs(dd) < 1e-10) {
+    if (l1(d) < TOL_ZERO || std::fabs(dd) < TOL_ZERO) {
         RECCYL(S.EDGHI);
         return;
     }
@@ -79,7 +80,7 @@ void edge_ball()
     } else if (S.EDGLO[2] < O[2]) {
         f64 X[3];
         at_height(O[2], X);
-        if (std::fabs(X[0] - O[0]) + std::fabs(X[1] - O[1]) < 1e-10) {
+        if (std::fabs(X[0] - O[0]) + std::fabs(X[1] - O[1]) < TOL_ZERO) {
             RECCYL(X);
             return;
         }
@@ -101,7 +102,7 @@ void flat_upper()
     const f64 top = S.AXPNT[1][2];
     const f64 d[3] = {S.EDGHI[0] - S.EDGLO[0], S.EDGHI[1] - S.EDGLO[1], S.EDGHI[2] - S.EDGLO[2]};
     auto in0 = [&](const f64* P) { return CNINCN(P, 0, O[2], top) != 0; };
-    if (l1(d) < 1e-10) {
+    if (l1(d) < TOL_ZERO) {
         if (in0(S.EDGHI))
             RECBOT(S.EDGHI);
         else
@@ -160,14 +161,14 @@ void flat_lower()
         CNCIRP();
         RECTOR(P);
     };
-    if (l1(d) < 1e-10) {
+    if (l1(d) < TOL_ZERO) {
         if (rho2(S.EDGHI) > F * F)
             corner(S.EDGHI);
         else
             RECBOT(S.EDGHI);
         return;
     }
-    if (std::fabs(d[2]) / l1(d) < 1e-10) {
+    if (std::fabs(d[2]) / l1(d) < TOL_ZERO) {
         f64 B[3];
         copy(B, rho2(S.EDGLO) < rho2(S.EDGHI) ? S.EDGLO : S.EDGHI);
         copy(S.CIRCTR, O);
@@ -273,7 +274,7 @@ void CNTVT7(const f64* P) { vertex(P, true); }
 i32 CNINCN(const f64* P, i32 k, f64 lo, f64 hi)
 {
     if (!CNINCU(P, k, hi)) return 0;
-    return lo - 1e-10 < P[2] ? 1 : 0;
+    return lo - TOL_ZERO < P[2] ? 1 : 0;
 }
 
 i32 CNINCU(const f64* P, i32 k, f64 hi)
@@ -281,8 +282,8 @@ i32 CNINCU(const f64* P, i32 k, f64 hi)
     const f64* A = S.VCAPEX[k];
     const f64 s = S.VCSLOP[k];
     const f64 dx = P[0] - A[0], dy = P[1] - A[1], dz = P[2] - A[2];
-    if (dx * dx + dy * dy - s * s * dz * dz > 1e-10) return 0;
-    return P[2] < hi + 1e-10 ? 1 : 0;
+    if (dx * dx + dy * dy - s * s * dz * dz > TOL_ZERO) return 0;
+    return P[2] < hi + TOL_ZERO ? 1 : 0;
 }
 
 i32 CNREGN(const f64* P, i32 k)
@@ -333,7 +334,7 @@ void CNLNCN()
         return;
     }
     a *= 3.0 / n, b *= 3.0 / n, e *= 3.0 / n;
-    if (std::fabs(a) >= 1e-10) {
+    if (std::fabs(a) >= TOL_ZERO) {
         const f64 D = b * b - a * e;
         if (D < 0.0) {
             S.NCNSOL = 0;
@@ -346,7 +347,7 @@ void CNLNCN()
         if (t1 > t2) std::swap(t1, t2);
         S.EDGPAR = t1, S.EDGPR2 = t2;
         S.NCNSOL = 2;
-    } else if (std::fabs(e) < 1e-10) {
+    } else if (std::fabs(e) < TOL_ZERO) {
         S.NCNSOL = 1;
         S.EDGPAR = 0.0;
     } else {
@@ -384,7 +385,7 @@ void CNLNCN()
 void CNCIRP()
 {
     const f64 dx = S.EDGPNT[0] - S.CIRCTR[0], dy = S.EDGPNT[1] - S.CIRCTR[1];
-    if (std::fabs(dx) + std::fabs(dy) < 1e-10) {
+    if (std::fabs(dx) + std::fabs(dy) < TOL_ZERO) {
         S.CRNCTR[0] = S.CIRCTR[0] + S.CIRRAD;
         S.CRNCTR[1] = S.CIRCTR[1];
     } else {
@@ -402,7 +403,7 @@ bool vertical(const f64* d)
 {
     f64 s = l1(d);
     if (s == 0.0) s = 1.0;
-    return std::fabs(d[0] / s) + std::fabs(d[1] / s) < 1e-10;
+    return std::fabs(d[0] / s) + std::fabs(d[1] / s) < TOL_ZERO;
 }
 }  // namespace
 
@@ -426,7 +427,7 @@ void CNAXFT()
 void CNLNCR()
 {
     const f64 d[3] = {S.EDGLO[0] - S.EDGHI[0], S.EDGLO[1] - S.EDGHI[1], S.EDGLO[2] - S.EDGHI[2]};
-    if (l1(d) < 1e-10) {
+    if (l1(d) < TOL_ZERO) {
         copy(S.EDGPNT, S.EDGHI);
         S.EDGPAR = 0.0;
         CNCIRP();
@@ -481,8 +482,8 @@ void CNLNTP()
     const f64* A = S.TIPPNT;
     const f64* Lo = S.EDGLO;
     const f64* Hi = S.EDGHI;
-    if (std::fabs((Lo[1] - A[1]) * (Hi[0] - A[0]) - (Lo[0] - A[0]) * (Hi[1] - A[1])) < 1e-10) {
-        if (std::fabs(d[0]) + std::fabs(d[1]) < 1e-10) {
+    if (std::fabs((Lo[1] - A[1]) * (Hi[0] - A[0]) - (Lo[0] - A[0]) * (Hi[1] - A[1])) < TOL_ZERO) {
+        if (std::fabs(d[0]) + std::fabs(d[1]) < TOL_ZERO) {
             copy(S.EDGPNT, Hi);
             S.EDGPAR = 0.0;
             return;
@@ -508,7 +509,7 @@ void CNLNTP()
         const f64 D = gg * dd3 - gd * gd;
         // A generator parallel to the edge, judged relative to the edge's
         // length: a short edge is no nearer to parallel than a long one.
-        if (std::fabs(D) < 1e-10 * gg * dd3) {
+        if (std::fabs(D) < TOL_ZERO * gg * dd3) {
             copy(S.EDGPNT, Hi);
             S.EDGPAR = 0.0;
             return;

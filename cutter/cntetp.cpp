@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "cutter/cntcas.h"
+#include "cutter/soltol.h"
 
 namespace {
 
@@ -25,15 +26,15 @@ struct Level {
     f64 u[2];  // r / |r| (zero on the axis)
     f64 v[2];  // r / (|r.x| + |r.y|)
     bool on_edge() const { return s >= 0.0 && s <= 1.0; }
-    bool on_axis() const { return std::fabs(r[0]) + std::fabs(r[1]) < 1e-10; }
+    bool on_axis() const { return std::fabs(r[0]) + std::fabs(r[1]) < TOL_ZERO; }
 };
 
 // d = EDGHI - EDGLO; the edge is not level.
 struct Edge {
     f64 d[3];
     Edge() { for (i32 k = 0; k < 3; ++k) d[k] = S.EDGHI[k] - S.EDGLO[k]; }
-    bool level() const { return std::fabs(d[2]) < 1e-10; }
-    bool point() const { return std::fabs(d[0]) + std::fabs(d[1]) < 1e-10; }
+    bool level() const { return std::fabs(d[2]) < TOL_ZERO; }
+    bool point() const { return std::fabs(d[0]) + std::fabs(d[1]) < TOL_ZERO; }
     Level at(i32 i) const
     {
         Level L{};
@@ -128,12 +129,12 @@ void crossings(i32 k, f64 lo, f64 hi, i32 code, i32 apex)
 {
     S.CONIDX = k;
     CNLNCN();
-    auto band = [&](const f64* P) { return lo - 1e-10 < P[2] && P[2] < hi + 1e-10; };
+    auto band = [&](const f64* P) { return lo - TOL_ZERO < P[2] && P[2] < hi + TOL_ZERO; };
     if (S.NCNSOL == 2 && in_range(S.EDGPR2) && band(S.CNSOLB)) RECORD(code, S.CNSOLB);
     if ((S.NCNSOL == 1 || S.NCNSOL == 2) && in_range(S.EDGPAR) && band(S.CNSOLA)) RECORD(code, S.CNSOLA);
     if (S.NCNSOL == 3 && apex >= 0) {
         const f64 z = S.AXPNT[apex][2];
-        if (S.EDGHI[2] > z - 1e-10 && S.EDGLO[2] < z + 1e-10) RECORD(code, S.AXPNT[apex]);
+        if (S.EDGHI[2] > z - TOL_ZERO && S.EDGLO[2] < z + TOL_ZERO) RECORD(code, S.AXPNT[apex]);
     }
 }
 
@@ -201,7 +202,7 @@ bool ball_levels(const Edge& e, Level& L4, f64& w, bool& in4)
     }
     in4 = L4.rho * L4.rho < S.TOPRAD * S.TOPRAD;
     w = in4 ? e.flank(L4) : e.plan(L4.v);
-    if (std::fabs(w) < 1e-10 && !in4 && L4.on_edge()) {
+    if (std::fabs(w) < TOL_ZERO && !in4 && L4.on_edge()) {
         accept(1, L4.X);
         return false;
     }
@@ -225,7 +226,7 @@ void CNTE05()
     bool upper;
     if (in4) {
         const f64 w = e.flank(L4);
-        if (std::fabs(w) < 1e-10) {
+        if (std::fabs(w) < TOL_ZERO) {
             if (L4.on_edge()) {
                 RECCON(L4.X);
                 return;
@@ -236,7 +237,7 @@ void CNTE05()
         }
     } else {
         const f64 w = e.plan(L4.u);
-        if (std::fabs(w) < 1e-10) {
+        if (std::fabs(w) < TOL_ZERO) {
             if (L4.on_edge()) {
                 RECCYL(L4.X);
                 return;
@@ -252,7 +253,7 @@ void CNTE05()
     bool in0, inner;
     if (q > 0.0) {
         const f64 w = e.flank(L0);
-        if (std::fabs(w) < 1e-10 && L0.on_edge()) {
+        if (std::fabs(w) < TOL_ZERO && L0.on_edge()) {
             RECCON(L0.X);
             return;
         }
@@ -261,7 +262,7 @@ void CNTE05()
     } else {
         in0 = inner = true;
     }
-    if (std::fabs(q) + std::fabs(z0 - L0.X[2]) < 1e-10 && L0.on_edge()) {
+    if (std::fabs(q) + std::fabs(z0 - L0.X[2]) < TOL_ZERO && L0.on_edge()) {
         if (q > 0.0)
             RECCON(L0.X);
         else
@@ -314,7 +315,7 @@ void CNTE06()
     const Level L4 = e.at(4);
     const bool in4 = L4.rho * L4.rho - S.TOPRAD * S.TOPRAD < 0.0;
     f64 w = e.plan(L4.v);
-    if (L4.on_edge() && (L4.rho * L4.rho < 1e-10 || (std::fabs(w) < 1e-10 && !in4))) {
+    if (L4.on_edge() && (L4.rho * L4.rho < TOL_ZERO || (std::fabs(w) < TOL_ZERO && !in4))) {
         accept(1, L4.X);
         return;
     }
@@ -324,7 +325,7 @@ void CNTE06()
         if (w <= 0.0) lower = true;
     }
     if (!lower) {
-        if (std::fabs(L4.rho * L4.rho - S.TOPRAD * S.TOPRAD) < 1e-10) {
+        if (std::fabs(L4.rho * L4.rho - S.TOPRAD * S.TOPRAD) < TOL_ZERO) {
             if (!in4) w = e.flank(L4);
             if (w <= 0.0 && L4.on_edge()) {
                 accept(1, L4.X);
@@ -345,7 +346,7 @@ void CNTE06()
             crossings(2, z0, z2, 5, -1);
             return;
         }
-        if (std::fabs(q) < 1e-10 && L0.on_edge()) {
+        if (std::fabs(q) < TOL_ZERO && L0.on_edge()) {
             accept(5, L0.X);
             return;
         }

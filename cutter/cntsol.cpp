@@ -6,6 +6,7 @@
 #include "cutter/cntcas.h"
 
 #include "core/vec.h"
+#include "cutter/soltol.h"
 
 CntSol CNTSOL{};
 
@@ -19,6 +20,9 @@ constexpr f64 HALF_PI = 1.5707963267948966;
 // the sine of its angle is below 1e-7, where its interior lies within 1e-7
 // of its size from its edges.
 constexpr f64 SLIVER = 1e-7;
+// A contact this near the axis of a tube (the torus's or an edge's) takes
+// the fallback direction.
+constexpr f64 TUBE_AXIS = 1e-9;
 
 inline f64 l1(const f64* v) { return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]); }
 inline void set(f64* p, f64 x, f64 y, f64 z) { p[0] = x, p[1] = y, p[2] = z; }
@@ -49,7 +53,7 @@ bool face_normal(f64* n)
     const f64 s = l1(n);
     if (s < SLIVER * l1(e1) * l1(e2)) return false;
     n[0] /= s, n[1] /= s, n[2] /= s;
-    if (std::fabs(n[2]) < 1e-10) return false;
+    if (std::fabs(n[2]) < TOL_ZERO) return false;
     if (n[2] > 0.0) n[0] = -n[0], n[1] = -n[1], n[2] = -n[2];
     return true;
 }
@@ -64,7 +68,7 @@ inline f64 sigma(const f64* P, const f64* n)
 // Horizontal direction of the normal: where the plane rises; +x when level.
 inline void rising(const f64* n, f64* h)
 {
-    if (std::fabs(n[0]) + std::fabs(n[1]) < 1e-10) {
+    if (std::fabs(n[0]) + std::fabs(n[1]) < TOL_ZERO) {
         h[0] = 1.0, h[1] = 0.0;
         return;
     }
@@ -186,12 +190,12 @@ i32 face_taper(bool crossing)
 void CNTCLS()
 {
     const f64 D = S.TDIAM, r = S.TCRAD, L = S.THEIGH, a = S.TANGLE, e = S.TOFFS;
-    if (a <= 0.0001) {
+    if (a <= TOL_TAPER) {
         S.TANA = 0.0;
         S.RADEFF = D * 0.5 + e;
         S.CRNEFF = e + r;
         const f64 R = S.RADEFF, rr = S.CRNEFF;
-        if (R * 1e-5 > rr) {
+        if (R * TOL_FLAT > rr) {
             S.SHAPE = SHP_FLAT;
             S.FLATR = S.CYLRAD = R;
             S.VCSLOP[0] = 1.0;
@@ -231,7 +235,7 @@ void CNTCLS()
     // A corner that reaches the axis within the precision of single-precision
     // tool values is a ball tip: its flat radius is taken as 0. (Judged before
     // the crossing of the bisectors, which has no meaning for a ball tip.)
-    const bool ball = std::fabs(S.FLATR) < 1e-10 || std::fabs(S.FLATR) < 1e-6 * (std::fabs(D * 0.5) + std::fabs(r));
+    const bool ball = std::fabs(S.FLATR) < TOL_ZERO || std::fabs(S.FLATR) < TOL_SINGLE * (std::fabs(D * 0.5) + std::fabs(r));
     if (ball) {
         S.FLATR = 0.0;
         S.BISLOW = S.CRNHGT;
@@ -464,7 +468,7 @@ void RECCYL(const f64* T)
     const f64 dx = T[0] - S.TIPPNT[0], dy = T[1] - S.TIPPNT[1];
     const f64 rho = std::sqrt(dx * dx + dy * dy);
     f64 Q[3];
-    if (rho < 1e-10)
+    if (rho < TOL_ZERO)
         set(Q, S.TIPPNT[0] + S.CYLRAD, S.TIPPNT[1], T[2]);
     else
         set(Q, S.TIPPNT[0] + S.CYLRAD * dx / rho, S.TIPPNT[1] + S.CYLRAD * dy / rho, T[2]);
@@ -479,7 +483,7 @@ void tube(i32 slot, const f64* T, const f64* C, f64 radius, const f64* fallback)
     f64 w[3] = {T[0] - C[0], T[1] - C[1], T[2] - C[2]};
     const f64 len = std::sqrt(dot3(w, w));
     const f64 D = len - radius;
-    if (len < 1e-9) copy(w, fallback);
+    if (len < TUBE_AXIS) copy(w, fallback);
     const f64 lw = std::sqrt(dot3(w, w));
     f64 Q[3];
     if (lw > 0.0)
@@ -508,7 +512,7 @@ void RECCON(const f64* T)
     const f64 dx = T[0] - S.TIPPNT[0], dy = T[1] - S.TIPPNT[1];
     const f64 rho = std::sqrt(dx * dx + dy * dy);
     f64 g[3];
-    if (rho < 1e-10)
+    if (rho < TOL_ZERO)
         set(g, 1.0, 0.0, -S.TANA);
     else
         set(g, dx, dy, -rho * S.TANA);
@@ -531,7 +535,7 @@ void RECSPH(const f64* T)
     const f64 w[3] = {T[0] - C[0], T[1] - C[1], T[2] - C[2]};
     const f64 len = std::sqrt(dot3(w, w));
     f64 Q[3];
-    if (len < 1e-10)
+    if (len < TOL_ZERO)
         copy(Q, S.TIPPNT);
     else
         set(Q, C[0] + S.SPHRAD * w[0] / len, C[1] + S.SPHRAD * w[1] / len, C[2] + S.SPHRAD * w[2] / len);

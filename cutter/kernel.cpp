@@ -4,6 +4,22 @@
 #include <utility>
 
 #include "core/vec.h"
+#include "cutter/soltol.h"
+
+namespace {
+// A sweep plane whose normal's Z is below this has no side point over the
+// tool's rim.
+constexpr f64 SIDE_NZ = 1e-15;
+// A sweep plane's normal shorter than this: the edge runs along the move.
+constexpr f64 SWEEP_NORMAL = 1e-11;
+// The slack of the side test of a tapered tool's contact between the
+// triangle's edges (the other tools take TOL_ROOT).
+constexpr f64 CROSS_SIDE = 1e-5;
+// The upper ends of the face's barycentric parameters and of an edge's
+// parameter, with their slack (1 + TOL_ROOT and 1 + 1e-9).
+constexpr f64 INSIDE_HI = 1.00000000001;
+constexpr f64 EDGE_HI = 1.000000001;
+}  // namespace
 
 KrnBlk CNTKRA = [] {
     KrnBlk k{};
@@ -51,7 +67,7 @@ struct Topo {
 // Classifies a corner value c against an outer radius R.
 void classify(f64 c, f64 R, f64& r, i32& type)
 {
-    if (c < 1e-5 * R) {
+    if (c < TOL_FLAT * R) {
         r = 0.0, type = KS_FLAT;
     } else if (c >= 0.99999 * R) {
         r = R, type = KS_BALL;
@@ -89,15 +105,15 @@ void cutter_normal(KrnBlk& k, const f64* X)
     const bool cone = k.tapered && k.toltyp == KS_CONE;
     if (k.tapered || k.shp == KS_FLAT) k.crsflg = 0;
     if (cone) {
-        if (X[2] < k.lowtnz + 1e-8) {
+        if (X[2] < k.lowtnz + TOL_LEVEL) {
             select_part(k, 0);
-        } else if (X[2] <= k.upptnz - 1e-8) {
+        } else if (X[2] <= k.upptnz - TOL_LEVEL) {
             f64 u[3] = {X[0] - k.lowcen[0], X[1] - k.lowcen[1], 0.0};
             unit(u);
             set(n, u[0], u[1], -k.tana);
             unit(n);
-            if (std::fabs(X[2] - k.lowtnz) < 1e-7) k.crsflg = 2, set(k.cntnr2, 0, 0, -1);
-            if (std::fabs(X[2] - k.upptnz) < 1e-7) k.crsflg = 2, set(k.cntnr2, u[0], u[1], 0);
+            if (std::fabs(X[2] - k.lowtnz) < TOL_CROSS) k.crsflg = 2, set(k.cntnr2, 0, 0, -1);
+            if (std::fabs(X[2] - k.upptnz) < TOL_CROSS) k.crsflg = 2, set(k.cntnr2, u[0], u[1], 0);
             return;
         } else {
             select_part(k, 1);
@@ -122,15 +138,15 @@ void cutter_normal(KrnBlk& k, const f64* X)
     default:
         if (!k.tapered) {
             set(n, dx, dy, 0);
-            if (rho < k.R - 1e-10)
+            if (rho < k.R - TOL_ZERO)
                 set(n, 0, 0, -1);
-            else if (X[2] < C[2] + 1e-8)
+            else if (X[2] < C[2] + TOL_LEVEL)
                 k.crsflg = 2;
             return;
         }
-        if (rho < k.R - 1e-10 && std::fabs(X[2] - C[2]) < 1e-10) {
+        if (rho < k.R - TOL_ZERO && std::fabs(X[2] - C[2]) < TOL_ZERO) {
             set(n, 0, 0, -1);
-        } else if (X[2] >= C[2] + 1e-8) {
+        } else if (X[2] >= C[2] + TOL_LEVEL) {
             set(n, dx, dy, 0);
         } else {
             k.crsflg = 2;
@@ -142,8 +158,8 @@ void cutter_normal(KrnBlk& k, const f64* X)
             } else {
                 set(n, u[0], u[1], -k.tana);
                 unit(n);
-                if (std::fabs(X[2] - k.lowtnz) < 1e-8) set(k.cntnr2, 0, 0, -1);
-                if (std::fabs(X[2] - k.upptnz) < 1e-8) set(k.cntnr2, u[0], u[1], 0);
+                if (std::fabs(X[2] - k.lowtnz) < TOL_LEVEL) set(k.cntnr2, 0, 0, -1);
+                if (std::fabs(X[2] - k.upptnz) < TOL_LEVEL) set(k.cntnr2, u[0], u[1], 0);
             }
         }
         return;
@@ -184,7 +200,7 @@ f64 crcedg(KrnBlk& k, f64 t)
 void vtx_search(KrnBlk& k, const f64* V, f64 s0, f64 s1)
 {
     if (s0 > s1) std::swap(s0, s1);
-    if (std::fabs(s0 - s1) <= 1e-11) {
+    if (std::fabs(s0 - s1) <= TOL_ROOT) {
         vtxtor(k, V, s0);
         return;
     }
@@ -199,9 +215,9 @@ f64 edgprm(const KrnBlk& k)
     const f64* E = k.edgvec;
     const f64* d = k.movdir;
     f64 det = d[1] * E[0] - d[0] * E[1];
-    if (std::fabs(det) > 1e-10) return ((T[0] - B[0]) * d[1] - (T[1] - B[1]) * d[0]) / det;
+    if (std::fabs(det) > TOL_ZERO) return ((T[0] - B[0]) * d[1] - (T[1] - B[1]) * d[0]) / det;
     det = d[2] * E[0] - E[2] * d[0];
-    if (std::fabs(det) > 1e-10) return ((T[0] - B[0]) * d[2] - (T[2] - B[2]) * d[0]) / det;
+    if (std::fabs(det) > TOL_ZERO) return ((T[0] - B[0]) * d[2] - (T[2] - B[2]) * d[0]) / det;
     det = d[2] * E[1] - E[2] * d[1];
     if (det == 0.0) return 0.0;
     return ((T[1] - B[1]) * d[2] - (T[2] - B[2]) * d[1]) / det;
@@ -222,7 +238,7 @@ i32 vtxcon(KrnBlk& k, const f64* V)
     if (sum == 0.0) return 1;
     al /= sum, be /= sum, ga /= sum;
     f64 s;
-    if (std::fabs(al) + std::fabs(ga) < 1e-10) {
+    if (std::fabs(al) + std::fabs(ga) < TOL_ZERO) {
         s = 0.0;
     } else {
         f64 disc = be * be - al * ga;
@@ -269,10 +285,10 @@ i32 edgcon(KrnBlk& k, const f64* A)
         f64 P0[3] = {k.lowcen[0] + k.lowtnr * g[i][0], k.lowcen[1] + k.lowtnr * g[i][1], k.lowtnz};
         f64 dir[3] = {g[i][0], g[i][1], cot};
         f64 den = dot3(m, dir);
-        if (std::fabs(den) < 1e-10 || !faces[i]) continue;
+        if (std::fabs(den) < TOL_ZERO || !faces[i]) continue;
         f64 tau = (dot3(m, A) - dot3(m, P0)) / den;
         f64 X[3] = {P0[0] + tau * dir[0], P0[1] + tau * dir[1], P0[2] + tau * dir[2]};
-        if (X[2] <= k.apexzz - 1e-8) continue;
+        if (X[2] <= k.apexzz - TOL_LEVEL) continue;
         copy(k.tolcnt, X);
         return 0;
     }
@@ -349,7 +365,7 @@ i32 trivtx(KrnBlk& k, const f64* V)
         if (std::fabs(lam) > R) return 1;
         f64 cyl[3] = {lam * e1[0] + sq0(R * R - lam * lam) * hh[0] + C[0],
                       lam * e1[1] + sq0(R * R - lam * lam) * hh[1] + C[1], 0.0};
-        f64 sc = std::fabs(d[0]) > 1e-10 ? (cyl[0] - V[0]) / d[0] : (cyl[1] - V[1]) / d[1];
+        f64 sc = std::fabs(d[0]) > TOL_ZERO ? (cyl[0] - V[0]) / d[0] : (cyl[1] - V[1]) / d[1];
         f64 X[3] = {V[0] + sc * d[0], V[1] + sc * d[1], V[2] + sc * d[2]};
         // s of the cylinder crossing, along the horizontal direction.
         const f64 sa = (dot3(hh, C) + sq0(R * R - lam * lam) - dot3(hh, V)) / dot3(hh, d);
@@ -377,7 +393,7 @@ i32 trivtx(KrnBlk& k, const f64* V)
             copy(T, k.featpb);
             return true;
         };
-        if (X[2] >= C[2] - 1e-11) {
+        if (X[2] >= C[2] - TOL_ROOT) {
             copy(T, X);
         } else if (k.dirsns == 1) {
             if (k.tapered && k.shp == KS_FLAT) return 1;
@@ -390,7 +406,7 @@ i32 trivtx(KrnBlk& k, const f64* V)
             f64 tb = (k.tip[2] - V[2]) / d[2];
             f64 Xb[3] = {V[0] + tb * d[0], V[1] + tb * d[1], V[2] + tb * d[2]};
             f64 bx = Xb[0] - k.tip[0], by = Xb[1] - k.tip[1];
-            if (std::sqrt(bx * bx + by * by) <= rr + 1e-11) {
+            if (std::sqrt(bx * bx + by * by) <= rr + TOL_ROOT) {
                 copy(T, Xb);
             } else {
                 if (k.shp == KS_FLAT) return 1;
@@ -398,7 +414,7 @@ i32 trivtx(KrnBlk& k, const f64* V)
                 f64 tc = (C[2] - V[2]) / d[2];
                 f64 Xc[3] = {V[0] + tc * d[0], V[1] + tc * d[1], C[2]};
                 f64 cd = std::hypot(Xc[0] - C[0], Xc[1] - C[1]);
-                bool inside = k.tapered ? cd < R - 1e-11 : cd <= R + 1e-11;
+                bool inside = k.tapered ? cd < R - TOL_ROOT : cd <= R + TOL_ROOT;
                 if (inside) {
                     vtx_search(k, V, sa, tc);
                     copy(T, k.featpb);
@@ -442,7 +458,7 @@ struct EdgeSweep {
     // The side point: on the vertical line through C + R n, in the sweep plane.
     bool side_point(f64* Y) const
     {
-        if (std::fabs(m[2]) < 1e-15) return false;
+        if (std::fabs(m[2]) < SIDE_NZ) return false;
         Y[0] = C[0] + R * n[0];
         Y[1] = C[1] + R * n[1];
         Y[2] = (k.swpoff - m[0] * Y[0] - m[1] * Y[1]) / m[2];
@@ -466,7 +482,7 @@ i32 EdgeSweep::along_direction(f64& t)
 {
     f64 hd = hlen(d);
     f64 hh[3] = {hd > 0 ? d[0] / hd : 1.0, hd > 0 ? d[1] / hd : 0.0, 0.0};
-    if (std::fabs(E[0]) + std::fabs(E[1]) < 1e-10) {
+    if (std::fabs(E[0]) + std::fabs(E[1]) < TOL_ZERO) {
         f64 e1[3] = {-hh[1], hh[0], 0.0};
         f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
         f64 del = dot3(e1, w);
@@ -479,7 +495,7 @@ i32 EdgeSweep::along_direction(f64& t)
         return 0;
     }
     f64 e1[3] = {E[1] / exy, -E[0] / exy, 0.0};
-    if (std::fabs(dot3(e1, d)) < 1e-10) {
+    if (std::fabs(dot3(e1, d)) < TOL_ZERO) {
         f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
         f64 del = dot3(e1, w);
         if (R * R - del * del < 0.0) return 1;
@@ -500,11 +516,11 @@ i32 EdgeSweep::along_direction(f64& t)
             if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
             if (std::fabs(dl) > R) return 1;
             ball_section(dl, e1p);
-            if (T[2] > C[2] + 1e-8) return 1;
+            if (T[2] > C[2] + TOL_LEVEL) return 1;
             t = edgprm(k);
             return 0;
         }
-        if (k.tapered && std::fabs(E[2]) < 1e-10 * (std::fabs(E[0]) + std::fabs(E[1]) + std::fabs(E[2]))) return 1;
+        if (k.tapered && std::fabs(E[2]) < TOL_ZERO * (std::fabs(E[0]) + std::fabs(E[1]) + std::fabs(E[2]))) return 1;
         f64 e2[3];
         cross(e1, E, e2);
         unit(e2);
@@ -532,14 +548,14 @@ i32 EdgeSweep::along_direction(f64& t)
         unit(e1p);
         if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
         ball_section(dl, e1p);
-        if (T[2] > C[2] + 1e-8) return 1;
+        if (T[2] > C[2] + TOL_LEVEL) return 1;
         t = edgprm(k);
         return 0;
     }
     f64 mh = hlen(m);
     f64 K[3] = {C[0] + (mh > 0 ? rr / mh : 0.0) * m[0] + r * m[0], C[1] + (mh > 0 ? rr / mh : 0.0) * m[1] + r * m[1],
                 C[2] + r * m[2]};
-    if (dot3(m, K) - 1e-11 <= k.swpoff) return 1;
+    if (dot3(m, K) - TOL_ROOT <= k.swpoff) return 1;
     f64 e2[3];
     cross(n, E, e2);
     unit(e2);
@@ -558,7 +574,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
     k.latoff = k.swpoff - dot3(m, C);
     const f64 lat = k.latoff;
     if (R <= std::fabs(lat)) return 1;
-    if (std::fabs(E[2]) < 1e-10) {
+    if (std::fabs(E[2]) < TOL_ZERO) {
         if (std::fabs(lat) > rr) {
             f64 x = std::fabs(lat) - rr;
             set(T, C[0] + m[0] * lat, C[1] + m[1] * lat, C[2] + m[2] * lat - sq0(r * r - x * x));
@@ -599,7 +615,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
     if (k.shp == KS_FLAT) {
         f64 dh = hlen(d);
         if (k.tapered || dh == 0.0) {
-            if (exy < 1e-10) return 1;
+            if (exy < TOL_ZERO) return 1;
             f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
             f64 f[3] = {e1[1], -e1[0], 0.0};
             f64 del = (k.swpoff - dot3(m, C)) / dot3(m, e1);
@@ -628,7 +644,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
 // A horizontal sweep plane: a horizontal edge, a horizontal move.
 i32 EdgeSweep::horizontal_plane(f64& t)
 {
-    if (A[2] < k.tip[2] - 1e-8) return 1;
+    if (A[2] < k.tip[2] - TOL_LEVEL) return 1;
     f64 e1[3] = {n[0], n[1], 0.0};
     f64 dz = C[2] - A[2], rad = R;
     if (A[2] < C[2]) {
@@ -656,7 +672,7 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
     }
     f64 K[3] = {C[0] + (rr / mh + r) * m[0], C[1] + (rr / mh + r) * m[1], C[2] + r * m[2]};
     if (dot3(m, K) <= k.swpoff) return 1;
-    if (std::fabs(E[2]) >= 1e-10) {
+    if (std::fabs(E[2]) >= TOL_ZERO) {
         if (side_point(Y) && Y[2] > C[2]) {
             copy(T, Y);
         } else if (k.shp == KS_BALL) {
@@ -727,7 +743,7 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     f64* m = k.swpnrm;
     cross(E, d, m);
     if (m[2] > 0.0) m[0] = -m[0], m[1] = -m[1], m[2] = -m[2];
-    if (norm(m) < 1e-11) return 1;
+    if (norm(m) < SWEEP_NORMAL) return 1;
     unit(m);
     if (k.tapered && k.toltyp == KS_CONE) {
         i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? edgcon(k, A) : 2;
@@ -745,8 +761,8 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     }
     if (k.dirsns == 1) return s.along_direction(t);
     const f64 mh = hlen(m);
-    if (std::fabs(m[2]) < 1e-10) return s.vertical_plane(t);
-    if (mh < 1e-10) return s.horizontal_plane(t);
+    if (std::fabs(m[2]) < TOL_ZERO) return s.vertical_plane(t);
+    if (mh < TOL_ZERO) return s.horizontal_plane(t);
     return s.inclined_plane(t, mh);
 }
 
@@ -765,18 +781,18 @@ bool accept_vertex(KrnBlk& k, i32 i)
             if (dm < 0.0) dm = dot3(k.cntnr2, em);
             if (dp < 0.0) dp = dot3(k.cntnr2, ep);
         }
-        return dm >= -1e-5 && dp >= -1e-5;
+        return dm >= -CROSS_SIDE && dp >= -CROSS_SIDE;
     }
     if (k.crsflg == 2) {
         if (dm < 0.0 && em[2] < 0.0) dm = 1.0;
         if (dp < 0.0 && ep[2] < 0.0) dp = 1.0;
     }
-    if (dm >= -1e-11 && dp >= -1e-11) return true;
-    if (dm >= 1e-11) {
+    if (dm >= -TOL_ROOT && dp >= -TOL_ROOT) return true;
+    if (dm >= TOL_ROOT) {
         TRITOP.eact[(i + 2) % 3] = false;
         TRITOP.v[(i + 2) % 3].active = false;
     }
-    if (dp >= 1e-11) {
+    if (dp >= TOL_ROOT) {
         TRITOP.eact[i] = false;
         TRITOP.v[(i + 1) % 3].active = false;
     }
@@ -795,10 +811,10 @@ bool accept_edge(KrnBlk& k, i32 i)
     if (k.tapered) {
         f64 aq[3] = {A[0] - Q[0], A[1] - Q[1], A[2] - Q[2]};
         f64 bq[3] = {B[0] - Q[0], B[1] - Q[1], B[2] - Q[2]};
-        if (k.crsflg != 2) return dot3(n, wq) >= -1e-8 && dot3(n, aq) >= -1e-8 && dot3(n, bq) >= -1e-8;
+        if (k.crsflg != 2) return dot3(n, wq) >= -TOL_LEVEL && dot3(n, aq) >= -TOL_LEVEL && dot3(n, bq) >= -TOL_LEVEL;
         const f64* n2 = k.cntnr2;
         for (const f64* v : {aq, bq, wq})
-            if (dot3(n, v) < -1e-8 && dot3(n2, v) < -1e-8) return false;
+            if (dot3(n, v) < -TOL_LEVEL && dot3(n2, v) < -TOL_LEVEL) return false;
         f64 c[3];
         cross(n, n2, c);
         unit(c);
@@ -806,7 +822,7 @@ bool accept_edge(KrnBlk& k, i32 i)
         unit(Eh);
         f64 g[3];
         cross(c, Eh, g);
-        if (std::fabs(g[0]) + std::fabs(g[1]) + std::fabs(g[2]) < 1e-10) return true;
+        if (std::fabs(g[0]) + std::fabs(g[1]) + std::fabs(g[2]) < TOL_ZERO) return true;
         unit(g);
         if (std::fabs(g[2]) <= 0.6) {
             const f64* mm = std::fabs(n2[2]) <= std::fabs(n[2]) ? n2 : n;
@@ -814,14 +830,14 @@ bool accept_edge(KrnBlk& k, i32 i)
         } else if (g[2] > 0.0) {
             g[0] = -g[0], g[1] = -g[1], g[2] = -g[2];
         }
-        return dot3(g, wq) >= -1e-8;
+        return dot3(g, wq) >= -TOL_LEVEL;
     }
-    if (k.crsflg != 2) return dot3(n, wq) >= -1e-10;
+    if (k.crsflg != 2) return dot3(n, wq) >= -TOL_ZERO;
     f64 nn[3] = {n[1], -n[0], 0.0}, c[3];
     cross(E, nn, c);
     f64 kk = dot3(c, wq);
-    if (c[2] > 1e-10) return kk <= 0.0;
-    if (c[2] < -1e-10) return kk >= 0.0;
+    if (c[2] > TOL_ZERO) return kk <= 0.0;
+    if (c[2] < -TOL_ZERO) return kk >= 0.0;
     return dot3(n, wq) >= 0.0 || wq[2] >= 0.0;
 }
 
@@ -852,7 +868,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
     }
     f64 N[3];
     cross(k.tried1, k.tried2, N);
-    if (norm(N) < 1e-10) {
+    if (norm(N) < TOL_ZERO) {
         status = 3;
         return;
     }
@@ -863,8 +879,8 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
     if (dot3(N, V0) < dot3(N, k.cen)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
     f64 h = hlen(N);
     const f64* C = k.cen;
-    if (h >= 1e-10) {
-        if (std::fabs(N[2]) < 1e-8) {
+    if (h >= TOL_ZERO) {
+        if (std::fabs(N[2]) < TOL_LEVEL) {
             set(k.plnpnt, C[0] + k.R * N[0], C[1] + k.R * N[1], C[2] + 10.0);
         } else {
             if (N[2] > 0.0) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
@@ -882,11 +898,11 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
     // test the move against the plane's normal turned toward the cutter's
     // underside: at the rim of a flat end the cutter's own (horizontal)
     // normal would refuse faces that the rim does meet.
-    bool face = std::fabs(dot3(k.movdir, k.trinrm)) >= 1e-10;
+    bool face = std::fabs(dot3(k.movdir, k.trinrm)) >= TOL_ZERO;
     f64 Nd[3] = {N[0], N[1], N[2]};
     if (Nd[2] > 0.0) Nd[0] = -Nd[0], Nd[1] = -Nd[1], Nd[2] = -Nd[2];
     if (dot3(k.movdir, Nd) < 0.0) face = false;
-    if (k.tapered && std::fabs(N[2]) < 1e-10) face = false;
+    if (k.tapered && std::fabs(N[2]) < TOL_ZERO) face = false;
     if (face) {
         // tolcnt + s d = V0 + u E1 + w E2 by Cramer's rule.
         const f64* d = k.movdir;
@@ -901,7 +917,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
         if (den != 0.0) {
             f64 u = det3(rhs, k.tried2, nd) / den;
             f64 w = det3(k.tried1, rhs, nd) / den;
-            const f64 lo = -1e-11, hi = 1.00000000001;
+            const f64 lo = -TOL_ROOT, hi = INSIDE_HI;
             if (u >= lo && u <= hi && w >= lo && w <= hi && u + w >= lo && u + w <= hi) {
                 for (i32 j = 0; j < 3; ++j) k.tricnt[j] = V0[j] + u * k.tried1[j] + w * k.tried2[j];
                 output(k, P, travel, contact, position);
@@ -924,7 +940,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
             } else if (st != 0) {
                 TRITOP.eact[i] = false;
                 TRITOP.v[i].active = TRITOP.v[(i + 1) % 3].active = false;
-            } else if (t < -1e-10 || t > 1.000000001) {
+            } else if (t < -TOL_ZERO || t > EDGE_HI) {
                 TRITOP.eact[i] = false;
             } else {
                 cutter_normal(k, k.tolcnt);
@@ -974,16 +990,16 @@ bool direction(KrnBlk& k, const f64* dir)
     copy(d, dir);
     k.dircls = 1;
     k.dirsns = 0;
-    if (std::fabs(d[2]) >= 1e-8) {
+    if (std::fabs(d[2]) >= TOL_LEVEL) {
         k.dirsns = d[2] <= 0.0 ? 2 : 1;
-        if (d[2] > 0.0 && std::fabs(d[0]) + std::fabs(d[1]) < 1e-10) return false;
+        if (d[2] > 0.0 && std::fabs(d[0]) + std::fabs(d[1]) < TOL_ZERO) return false;
     } else {
         d[2] = 0.0;
         k.dircls = 2;
         f64 l = hlen(d);
         if (l > 0.0) d[0] /= l, d[1] /= l;
     }
-    if (std::fabs(d[0]) + std::fabs(d[1]) < 1e-8) {
+    if (std::fabs(d[0]) + std::fabs(d[1]) < TOL_LEVEL) {
         set(d, 0, 0, -1);
         k.dircls = 3;
     }
@@ -995,17 +1011,17 @@ bool direction(KrnBlk& k, const f64* dir)
 f64 SRCH1D(f64 t0, f64 t1, const std::function<f64(f64)>& f)
 {
     f64 f0 = f(t0);
-    if (std::fabs(f0) <= 1e-11) return t0;
+    if (std::fabs(f0) <= TOL_ROOT) return t0;
     const f64 sg = f0 > 0.0 ? -1.0 : 1.0;
     f0 *= sg;
     f64 f1 = f(t1);
-    if (std::fabs(f1) <= 1e-11) return t1;
+    if (std::fabs(f1) <= TOL_ROOT) return t1;
     f1 *= sg;
     f64 t = 0.5 * (t0 + t1);
     i32 kk = 0;
     for (i32 it = 0; it < 100; ++it) {
         f64 ft = f(t);
-        if (std::fabs(ft) < 1e-11) return t;
+        if (std::fabs(ft) < TOL_ROOT) return t;
         ft *= sg;
         f64 al = t - t0, be = t1 - t, d0 = ft - f0, d1 = f1 - ft;
         f64 next;
@@ -1062,7 +1078,7 @@ void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64
     k.crsflg = 0;
     k.offset = off;
     if (!direction(k, dir)) return;
-    if (a < 0.0001) {
+    if (a < TOL_TAPER) {
         k.R = d / 2 + off;
         f64 c = rc + off;
         set(k.cen, p[0], p[1], p[2] + c);
@@ -1073,7 +1089,7 @@ void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64
         k.shp = k.toltyp;
     } else {
         k.toltyp = KS_CONE;
-        if (std::fabs(a - k.lstang) > 1e-10) {
+        if (std::fabs(a - k.lstang) > TOL_ZERO) {
             k.lstang = a;
             k.sina = std::sin(a);
             k.sin2 = k.sina * k.sina;

@@ -10,18 +10,25 @@
 #include "core/host.h"
 #include "surfaces/trimodel.h"
 
+namespace {
+// A vector whose squared length is below this has no direction.
+constexpr f64 NO_DIRECTION = 1.0e-12;
+// A unit vector's component beyond this is taken as lying on that axis.
+constexpr f64 ON_AXIS = 1.0 - 1.0e-13;
+}  // namespace
+
 void V2NRMS(f32* v, f32& length, i32& status)
 {
     status = -1;
     length = 0.0f;
     f64 x = v[0], y = v[1], q = x * x + y * y;
-    if (q < 1.0e-12) return;
+    if (q < NO_DIRECTION) return;
     f64 l = std::sqrt(q);
     f64 ux = x / l, uy = y / l;
-    if (ux > 1.0 - 1.0e-13 || ux < -(1.0 - 1.0e-13)) {
+    if (ux > ON_AXIS || ux < -(ON_AXIS)) {
         ux = ux > 0 ? 1.0 : -1.0;
         uy = 0.0;
-    } else if (uy > 1.0 - 1.0e-13 || uy < -(1.0 - 1.0e-13)) {
+    } else if (uy > ON_AXIS || uy < -(ON_AXIS)) {
         uy = uy > 0 ? 1.0 : -1.0;
         ux = 0.0;
     }
@@ -41,6 +48,18 @@ constexpr f32 FACTOL = 1.0e-6f;
 
 // Margin of the edge road's reach beyond the rim.
 constexpr f32 EDGTOL = 1.0e-6f;
+
+// Distance from an edge's line within which the axis counts as on that
+// edge, in the inside test; and the wider margin for a tool of zero
+// diameter.
+constexpr f32 ON_EDGE = 1.0e-4f;
+constexpr f32 ON_EDGE_WIDE = 0.004f;
+
+// How far the retried edge road reaches beyond the rim.
+constexpr f32 RETRY_REACH = 0.002f;
+
+// A face whose normal's Z is below this is vertical.
+constexpr f32 VERTICAL_NZ = 0.00015f;
 
 // Height of the upper rim's tip above the tool's tip: the rim is an end whose
 // corner (the top rounding, radius CGALLW) has its centre at the cut length
@@ -176,7 +195,7 @@ void PLENRP(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64
 
 void PLNAXI(const i32& flag, const PlnEdge* edges, i32& status)
 {
-    const f32 tol = flag ? 0.004f : 1.0e-4f;
+    const f32 tol = flag ? ON_EDGE_WIDE : ON_EDGE;
     i32 side = 0;  // 1 positive, -1 negative, 0 not yet fixed
     status = 0;
     for (i32 k = 0; k < 3; ++k) {
@@ -260,7 +279,7 @@ void PlnSolve::end_model()
         }
     }
     if (shape == 1) r = R;
-    tol = flag ? 0.004f : FACTOL;
+    tol = flag ? ON_EDGE_WIDE : FACTOL;
     P[0] = point[0], P[1] = point[1], P[2] = point[2];
     for (i32 k = 0; k < 3; ++k)
         for (i32 j = 0; j < 3; ++j) v[k][j] = verts[3 * k + j] - (j < 2 ? P[j] : 0.0f);
@@ -381,7 +400,7 @@ void PlnSolve::edge_road()
     // to that edge's height (a whole wall's height, for a wall just
     // outside the rim); the margin now only admits an edge whose
     // distance reads beyond the rim by rounding.
-    f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + EDGTOL + (retry ? 0.002f : 0.0f);
+    f32 reach = (taper ? static_cast<f32>(CGRTOP) : R) + EDGTOL + (retry ? RETRY_REACH : 0.0f);
     i32 last_sound = -1;
     for (i32 k = 0; k < 3; ++k) {
         if (edge_status[k] < 0) continue;
@@ -463,7 +482,7 @@ void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, 
     for (;;) {
         s.end_model();
         const bool degenerate = edge_status[0] < 0 || edge_status[1] < 0 || edge_status[2] < 0;
-        s.vertical = std::fabs(s.n[2]) < 0.00015f;
+        s.vertical = std::fabs(s.n[2]) < VERTICAL_NZ;
         s.axis_out = 1;
         bool face_done = false;
         if (!degenerate && !s.vertical) {

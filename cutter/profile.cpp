@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "cutter/frames.h"
+#include "cutter/soltol.h"
 #include "core/host.h"
 #include "surfaces/trimodel.h"
 
@@ -11,12 +12,16 @@ f64 PRHCRN, PRRFLT, PRRCRN, PRHFLK, PRANGL, PRRNOM, PRCOSA, PRSINA, PRTANA, PRLE
 
 namespace {
 
+// Lengths, heights and travels of the profile within this of a bound count
+// as on it (model units); a corner radius below it is no corner.
+constexpr f64 PRF_SLACK = 1e-5;
+
 inline f64 sq0(f64 v) { return std::sqrt(v > 0.0 ? v : 0.0); }
 
 // Radius of a corner-radius tool (radius W, corner rc) at height z.
 f64 rz(f64 z, f64 W, f64 rc)
 {
-    if (z >= rc || rc < 1e-5) return W;
+    if (z >= rc || rc < PRF_SLACK) return W;
     f64 q = rc * rc - (rc - z) * (rc - z);
     return W - rc + (q > 0.0 ? std::sqrt(q) : 0.0);
 }
@@ -65,12 +70,12 @@ void EDGDST(const f64* s, const f64* d, f64 t, f64 rc, f64 rc2, f64 W, f64& valu
     status = -1;
     f64 p[3] = {s[0] + t * d[0], s[1] + t * d[1], s[2] + t * d[2]};
     if (p[2] < 0.0) {
-        if (p[2] <= -1e-5) return;
+        if (p[2] <= -PRF_SLACK) return;
         p[2] = 0.0;
     }
     f64 r = rz(p[2], W, rc);
     f64 q = r * r - p[1] * p[1];
-    if (q <= -1e-5) return;
+    if (q <= -PRF_SLACK) return;
     if (q < 0.0) q = 0.0;
     value = p[0] - (p[0] < 0.0 ? -1.0 : 1.0) * std::sqrt(q);
     status = 0;
@@ -99,7 +104,7 @@ void EDGTOR(f64 tol, const f64* s, f64 len, const f64* d, f64 rc, f64 W, f64& t,
     }
     if (zs < 0) range[0] = 0.0, range[1] = len;
     f64 hi = std::fmin(range[1], len), lo = std::fmax(range[0], 0.0);
-    if (std::fabs(hi - lo) < 1e-5) {
+    if (std::fabs(hi - lo) < PRF_SLACK) {
         t = 0.5 * (lo + hi);
         status = 0;
         return;
@@ -151,22 +156,22 @@ void EDGBAL(const f64* s, const f64* d, f64 rc, f64& t, i32& status)
 {
     status = -1;
     f64 rho = std::hypot(d[1], d[2]);
-    if (rho < 1e-5) return;
+    if (rho < PRF_SLACK) return;
     f64 a = (d[1] * s[1] + d[2] * s[2]) / rho, b = d[2] * rc / rho;
     f64 x = (d[1] * (s[2] - rc) - d[2] * s[1]) / rho;
     f64 q = rc * rc - x * x;
-    if (q < 1e-10) return;
+    if (q < TOL_ZERO) return;
     f64 k = std::sqrt(q) * d[0];
     f64 root = (-rho * s[0] + (a - b) * d[0] >= 0.0) ? b + k : b - k;
     t = (root - a) / rho;
-    if (s[0] + t * d[0] > -1e-5) status = 0;
+    if (s[0] + t * d[0] > -PRF_SLACK) status = 0;
 }
 
 void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist, f64* point, i32& status)
 {
     status = 2;
-    if ((s[2] < -1e-5 && e[2] < -1e-5) || (s[1] >= W && e[1] >= W) || (s[1] <= -W && e[1] <= -W) ||
-        (s[0] < 1e-5 && e[0] < 1e-5))
+    if ((s[2] < -PRF_SLACK && e[2] < -PRF_SLACK) || (s[1] >= W && e[1] >= W) || (s[1] <= -W && e[1] <= -W) ||
+        (s[0] < PRF_SLACK && e[0] < PRF_SLACK))
         return;
     const f64 Lp = 1.001 * L;
     // A mend of the edge travel: in place of the nearest point to the axis
@@ -222,13 +227,13 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
     at(t, point);
     // The tool already touches the edge where it stands.
     if (-L < dist && dist < 0.0) dist = 0.0;
-    status = (-1e-5 < dist && dist < Lp) ? 0 : 1;
+    status = (-PRF_SLACK < dist && dist < Lp) ? 0 : 1;
 }
 
 void TRGTRV(const f64& tol, const f64* v, const f64& L, const f64& W, const f64& rc, f64& dist, f64* point,
             i32& status)
 {
-    if (v[2] < 1e-5 && v[5] < 1e-5 && v[8] < 1e-5) {
+    if (v[2] < PRF_SLACK && v[5] < PRF_SLACK && v[8] < PRF_SLACK) {
         status = 2;
         return;
     }
@@ -259,8 +264,8 @@ i32 PRFSET(f64 d, f64 r, f64 a, f64 e, f64 l)
     PRHFLK = l - e * PRSINA;
     if (a < 0.0 || a >= 1.5707963267948966 || r < 0.0) return -1;
     PRRFLT = R - (1.0 - PRSINA) * r / PRCOSA;
-    if (PRRFLT < -1e-5) return -1;
-    if (std::fabs(PRRFLT) <= 1e-5) PRRFLT = 0.0;
+    if (PRRFLT < -PRF_SLACK) return -1;
+    if (std::fabs(PRRFLT) <= PRF_SLACK) PRRFLT = 0.0;
     PRRTOP = R + (1.0 - PRCOSA) * e + (l - e * PRSINA) * PRTANA - e;
     PRRMAX = PRRTOP + e;
     return 0;
@@ -319,7 +324,7 @@ void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32&
     i32 cs = 0;
     PRFCLP(vyz, eyz, range, cs);
     if (cs < 0) return;
-    if (range[1] - range[0] < 1e-5) {
+    if (range[1] - range[0] < PRF_SLACK) {
         s = 0.5 * (range[0] + range[1]);
         status = 0;
         return;
@@ -368,18 +373,18 @@ void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32&
 void PRFEDG(f64 tolerance, const f64* va, const f64* vb, f64 lt, f64& travel, f64* contact, i32& status)
 {
     status = 2;
-    if ((va[2] < -1e-5 && vb[2] < -1e-5) || (va[1] >= PRRMAX && vb[1] >= PRRMAX) ||
-        (va[1] <= -PRRMAX && vb[1] <= -PRRMAX) || (va[0] < 1e-5 && vb[0] < 1e-5))
+    if ((va[2] < -PRF_SLACK && vb[2] < -PRF_SLACK) || (va[1] >= PRRMAX && vb[1] >= PRRMAX) ||
+        (va[1] <= -PRRMAX && vb[1] <= -PRRMAX) || (va[0] < PRF_SLACK && vb[0] < PRF_SLACK))
         return;
     const f64 Lmax = 1.001 * lt;
     f64 e[3] = {vb[0] - va[0], vb[1] - va[1], vb[2] - va[2]};
     f64 len = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
     f64 q[3];
-    if (len < 1e-5) {
+    if (len < PRF_SLACK) {
         for (i32 k = 0; k < 3; ++k) q[k] = 0.5 * (va[k] + vb[k]);
     } else {
         for (f64& c : e) c /= len;
-        const bool ex0 = std::fabs(e[0]) < 1e-5, ey0 = std::fabs(e[1]) < 1e-5, ez0 = std::fabs(e[2]) < 1e-5;
+        const bool ex0 = std::fabs(e[0]) < PRF_SLACK, ey0 = std::fabs(e[1]) < PRF_SLACK, ez0 = std::fabs(e[2]) < PRF_SLACK;
         if (ez0 && ex0 && !ey0) {
             for (i32 k = 0; k < 3; ++k) q[k] = va[k];
             q[1] = (va[1] > 0.0) != (vb[1] > 0.0) ? 0.0 : (std::fabs(va[1]) < std::fabs(vb[1]) ? va[1] : vb[1]);
@@ -397,7 +402,7 @@ void PRFEDG(f64 tolerance, const f64* va, const f64* vb, f64 lt, f64& travel, f6
             f64 s = -(e[0] * va[0] + e[1] * va[1]) / (e[0] * e[0] + e[1] * e[1]);
             for (i32 k = 0; k < 3; ++k) q[k] = va[k] + s * e[k];
             f64 qh = std::hypot(q[0], q[1]);
-            if (qh > 1e-5) {
+            if (qh > PRF_SLACK) {
                 if (!ey0) {
                     q[1] = q[1] * rmax / qh;
                     if (q[0] < 0.0) q[1] = -q[1];
@@ -410,13 +415,13 @@ void PRFEDG(f64 tolerance, const f64* va, const f64* vb, f64 lt, f64& travel, f6
             }
             s = std::clamp(s, 0.0, len);
             for (i32 k = 0; k < 3; ++k) q[k] = va[k] + s * e[k];
-            if (q[2] + 1e-5 <= PRLENG && !ez0 && (q[2] + 1e-5 <= va[2] || q[2] + 1e-5 <= vb[2])) {
-                if (q[2] < -1e-5) {
+            if (q[2] + PRF_SLACK <= PRLENG && !ez0 && (q[2] + PRF_SLACK <= va[2] || q[2] + PRF_SLACK <= vb[2])) {
+                if (q[2] < -PRF_SLACK) {
                     s = -va[2] / e[2];
                     for (i32 k = 0; k < 3; ++k) q[k] = va[k] + s * e[k];
                 }
                 f64 w2 = rmax * rmax - q[1] * q[1];
-                if (w2 < -1e-5) return;
+                if (w2 < -PRF_SLACK) return;
                 if (w2 < 0.0) w2 = 0.0;
                 if (q[0] - std::sqrt(w2) > Lmax) {
                     status = 1;
@@ -437,12 +442,12 @@ void PRFEDG(f64 tolerance, const f64* va, const f64* vb, f64 lt, f64& travel, f6
     if (q[2] < 0.0) q[2] = 0.0;
     f64 r = PRFRAD(q[2]);
     f64 w2 = r * r - q[1] * q[1];
-    if (w2 < -1e-5) return;
+    if (w2 < -PRF_SLACK) return;
     f64 w = std::sqrt(std::fmax(w2, 0.0));
     if (q[0] < 0.0) w = -w;
     travel = q[0] - w;
     for (i32 k = 0; k < 3; ++k) contact[k] = q[k];
-    status = (-1e-5 < travel && travel < Lmax) ? 0 : 1;
+    status = (-PRF_SLACK < travel && travel < Lmax) ? 0 : 1;
 }
 
 namespace {

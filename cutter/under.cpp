@@ -1,12 +1,14 @@
+// The gatherings of the triangles under the tool: at a point (elm2nd) and
+// along a straight move (elm2n2), with the side notes of the last point
+// gathering that the drop reads.
 #include "cutter/under.h"
 
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 #include <limits>
-#include <string>
 #include <vector>
 
+#include "cutter/elmlist.h"
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
 #include "cutter/loccom.h"
@@ -19,14 +21,6 @@
 #include "tools/toolcache.h"
 
 #include "core/host.h"
-
-i32 ELMLST[2] = {-1, 0};
-i32 ELMIDX[2] = {-1, 0};
-i32 ELMCPY[2] = {-1, 0};
-i32 ELMCAP = 0;
-long long DBG_EST = 0, DBG_RCH = 0;
-i32 ELMNCL = 0;
-i32 ELMCLS[QT_NODES * QC_ROW];
 
 // Beside the list of the last point gathering (valid until another
 // gathering): per entry its top, surface record and class pass; where the
@@ -68,6 +62,8 @@ void side_begin()
 void side_end(i32 count) { side_count = count; }
 }  // namespace
 
+void elm_side_drop() { side_count = -1; }
+
 bool elm_side(i32 count, ElmSide& v)
 {
     if (side_count < 0 || side_count != count || side_lst[0] != LOCLST[0] || side_lst[1] != LOCLST[1]) return false;
@@ -79,74 +75,7 @@ bool elm_side(i32 count, ElmSide& v)
     return true;
 }
 
-void ELMREL(i32& status)
-{
-    status = 0;
-    for (i32* h : {ELMLST, ELMIDX, ELMCPY}) {
-        if (h[0] == -1) continue;
-        i32 st = 0;
-        MM_CLOSE(h[0], st);
-        if (st != 0) {
-            eroutc("FRETRI,Close dynamic memory error", 0);
-            status = st;
-        }
-        h[0] = -1;
-        h[1] = 0;
-    }
-    ELMCAP = 0;
-    ELMNCL = 0;
-    side_count = -1;
-    // The last winner named a triangle of the released model.
-    LOCLST[0] = LOCLST[1] = -1;
-    LOCNRM = 1;
-}
-
-const i32* elmtrg(const i32* entry)
-{
-    if (entry[ELM_NODE] >= 0) {
-        const i32* b = qtnbas(entry[ELM_NODE]);
-        return b ? b + static_cast<size_t>(entry[ELM_INDEX]) * TRG_WORDS : nullptr;
-    }
-    void* b = nullptr;
-    mmcptr(ELMCPY[0], b);
-    return b ? static_cast<const i32*>(b) + static_cast<size_t>(entry[ELM_INDEX]) * TRG_WORDS : nullptr;
-}
-
 namespace {
-
-// Fetches a handle's element address, checking its check word.
-void* elmbase(const i32* h)
-{
-    if (h[0] < 0) return nullptr;
-    if (h[1] != hdlchk(h[0])) {
-        eroutc("elm2nd, CHECK WORD OF A LIST IS WRONG", 0);
-        return nullptr;
-    }
-    void* b = nullptr;
-    mmcptr(h[0], b);
-    return b;
-}
-
-bool open_list(i32* h, i32 elsize, i32 count)
-{
-    void* b = nullptr;
-    i32 st = 0;
-    MM_OPEN_ARRAY(elsize, count, h[0], b, st);
-    if (st != 0) {
-        h[0] = -1;
-        return false;
-    }
-    h[1] = hdlchk(h[0]);
-    return true;
-}
-
-bool grow_list(i32* h, i32 added)
-{
-    void* b = nullptr;
-    i32 st = 0;
-    MM_RESIZE_ARRAY(h[0], added, b, st);
-    return st == 0;
-}
 
 // Reported kind of a class: 1 part, 2 check, 3 other part; 0 not admitted.
 [[gnu::always_inline]] inline i32 admitted(i32 cls, i32 flags, f32& e, i32& kind)
@@ -156,158 +85,6 @@ bool grow_list(i32* h, i32 added)
     e = row.e, kind = row.kind;
     return row.reported;
 }
-
-}  // namespace
-
-i32* elmlst() { return static_cast<i32*>(elmbase(ELMLST)); }
-i32* elmidx() { return static_cast<i32*>(elmbase(ELMIDX)); }
-
-namespace {
-// The gathering's lists could not be had: said once, nothing listed.
-void list_memory_error(i32& count, i32& status)
-{
-    eroutc("elm2nd,dynamic memory error", 0);
-    status = -1;
-    count = 0;
-}
-
-// Opens the list (and, with copies, the turned entries' list) or grows
-// them by one step and raises the capacity; false (said once, status -1,
-// count 0) when they cannot be had.
-bool grow_lists(bool copies, i32& capacity, i32& count, i32& status)
-{
-    bool ok;
-    if (capacity == 0) {
-        ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) && (!copies || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
-    } else {
-        ok = grow_list(ELMLST, ELM_STEP) && (!copies || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
-        if (ok && copies && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
-    }
-    if (!ok) {
-        list_memory_error(count, status);
-        return false;
-    }
-    capacity += ELM_STEP;
-    ELMCAP = capacity;
-    return true;
-}
-
-// A tree that still holds entries while the model's surface records or
-// nodes are released is a stale model: refused under the gatherer's name,
-// status -1, nothing listed.
-bool arrays_open(const char* routine, i32& status)
-{
-    if (CNTSRB && CNTNDB) return true;
-    const std::string text = std::string(routine) + ", SURFACE ARRAYS ARE NOT OPEN";
-    eroutc(text.c_str(), 0);
-    status = -1;
-    return false;
-}
-
-// Makes the index array as large as the list and fills it with 0..count-1;
-// false (status -1, count 0) when the array cannot be had.
-bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
-{
-    bool ok = true;
-    if (ELMIDX[0] < 0)
-        ok = open_list(ELMIDX, 4, capacity);
-    else if (capacity > cap_in)
-        ok = grow_list(ELMIDX, capacity - cap_in);
-    if (!ok) {
-        list_memory_error(count, status);
-        return false;
-    }
-    i32* idx = elmidx();
-    for (i32 i = 0; i < count; ++i) idx[i] = i;
-    return true;
-}
-}  // namespace
-
-void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) { box_near(pxy, box, R, d, result); }
-
-void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result) { box_far(pxy, box, R, d, result); }
-
-void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
-            const i32& code, f32& estimate, i32& status)
-{
-    trgest(pxy, box, zmax, kind, R, rc, code, estimate, status);
-}
-
-void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
-            const i32* edge_status, i32& result)
-{
-    f64 w[3][2], g[3];
-    for (i32 k = 0; k < 3; ++k) {
-        w[k][0] = f64(verts[3 * k]) - point[0];
-        w[k][1] = f64(verts[3 * k + 1]) - point[1];
-        g[k] = edges[3 * k] * w[k][1] - edges[3 * k + 1] * w[k][0];
-    }
-    const f64 eps = r_zero ? 0.004 : 0.0001;
-    result = 0;
-    i32 side = 0;
-    bool outside = false;
-    for (i32 k = 0; k < 3; ++k) {
-        f64 gk = g[k];
-        if (std::fabs(gk) <= eps) {
-            if (!r_zero) return;
-            gk = g[(k + 1) % 3] < 0.0 ? -std::fabs(gk) : std::fabs(gk);
-        }
-        i32 s = gk < 0.0 ? -1 : 1;
-        if (side == 0)
-            side = s;
-        else if (s != side) {
-            outside = true;
-            break;
-        }
-    }
-    if (!outside) return;
-    f64 m = std::fmin(std::fabs(g[0]), std::fmin(std::fabs(g[1]), std::fabs(g[2])));
-    if (R < m) {
-        result = 1;
-        return;
-    }
-    i32 missed = 0;
-    for (i32 k = 0; k < 3; ++k) {
-        f64 gk = std::fabs(g[k]);
-        if (R <= gk || edge_status[k] != 0) {
-            ++missed;
-            continue;
-        }
-        f64 s = std::sqrt(f64(R) * R - gk * gk);
-        const f32* u = edges + 3 * k;
-        f64 t1 = w[k][0] * u[0] + w[k][1] * u[1];
-        f64 t2 = w[(k + 1) % 3][0] * u[0] + w[(k + 1) % 3][1] * u[1];
-        if (s < t1 || t2 < -s) ++missed;
-    }
-    if (missed == 3) result = 1;
-}
-
-f64 elm_reach()
-{
-    const f64 a = LOCTAP;
-    f32 emax = LOCOFA > LOCOFB ? LOCOFA : LOCOFB;
-    if (emax < 0.0f) emax = 0.0f;
-    return emax * (2.0 - std::cos(a)) + std::tan(a) * LOCCUT + LOCDIA * 0.5;
-}
-
-bool elm_fits(const f32* point, const f64& reach)
-{
-    const f64 r = std::fabs(reach);
-    return std::fabs(f64(point[0])) + r <= TRM_GRID && std::fabs(f64(point[1])) + r <= TRM_GRID;
-}
-
-void ELMTOL(const f32& allowance_a, const f32& allowance_b, i32& status)
-{
-    status = 0;
-    const bool mill = LOCTOL(allowance_a, allowance_b);
-    const f64 reach = elm_reach();
-    if (!mill || reach <= TRM_MAXC) return;
-    user1c("ELMTOL, THE TOOL AND ITS ALLOWANCES REACH BEYOND THE TRIANGLE GRID. LARGEST REACH ",
-           static_cast<i32>(TRM_MAXC));
-    status = -1;
-}
-
-namespace {
 
 // Walks entries 0..n-1 of a node through the index beside the tree, in the
 // node's order: a node or run whose box misses the square sq, or whose
@@ -473,13 +250,11 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         }
         f32 est = zmax;
         if (B - e <= zmax) {
-            ++DBG_EST;
             i32 st = 0;
             trgest(pxy, box, zmax, 1, R, Rc, kind, est, st);
         }
         const f32 key = est + e;
         if (key > B - 0.001f) {
-            ++DBG_RCH;
             const f32* v0;
             const f32* v1;
             const f32* v2;
@@ -573,14 +348,6 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     if (!walked || !elm_close(capacity, cap_in, count, status)) return;
     best_z = B;
     best = best_pos;
-}
-
-void TRGGET(const i32& k, i32* entry)
-{
-    const i32* idx = elmidx();
-    const i32* lst = elmlst();
-    const i32* t = elmtrg(lst + static_cast<size_t>(idx[k - 1]) * ELM_WORDS);
-    if (t) std::memcpy(entry, t, TRG_WORDS * sizeof(i32));
 }
 
 void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& capacity, i32& count,

@@ -1,0 +1,157 @@
+// The gathering's working lists: their opening, growth and release, and
+// access to the triangles their entries name.
+#include "cutter/elmlist.h"
+
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "core/host.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/under.h"
+
+i32 ELMLST[2] = {-1, 0};
+i32 ELMIDX[2] = {-1, 0};
+i32 ELMCPY[2] = {-1, 0};
+i32 ELMCAP = 0;
+i32 ELMNCL = 0;
+i32 ELMCLS[QT_NODES * QC_ROW];
+
+void ELMREL(i32& status)
+{
+    status = 0;
+    for (i32* h : {ELMLST, ELMIDX, ELMCPY}) {
+        if (h[0] == -1) continue;
+        i32 st = 0;
+        MM_CLOSE(h[0], st);
+        if (st != 0) {
+            eroutc("FRETRI,Close dynamic memory error", 0);
+            status = st;
+        }
+        h[0] = -1;
+        h[1] = 0;
+    }
+    ELMCAP = 0;
+    ELMNCL = 0;
+    elm_side_drop();
+    // The last winner named a triangle of the released model.
+    LOCLST[0] = LOCLST[1] = -1;
+    LOCNRM = 1;
+}
+
+const i32* elmtrg(const i32* entry)
+{
+    if (entry[ELM_NODE] >= 0) {
+        const i32* b = qtnbas(entry[ELM_NODE]);
+        return b ? b + static_cast<size_t>(entry[ELM_INDEX]) * TRG_WORDS : nullptr;
+    }
+    void* b = nullptr;
+    mmcptr(ELMCPY[0], b);
+    return b ? static_cast<const i32*>(b) + static_cast<size_t>(entry[ELM_INDEX]) * TRG_WORDS : nullptr;
+}
+
+void* elmbase(const i32* h)
+{
+    if (h[0] < 0) return nullptr;
+    if (h[1] != hdlchk(h[0])) {
+        eroutc("elm2nd, CHECK WORD OF A LIST IS WRONG", 0);
+        return nullptr;
+    }
+    void* b = nullptr;
+    mmcptr(h[0], b);
+    return b;
+}
+
+namespace {
+bool open_list(i32* h, i32 elsize, i32 count)
+{
+    void* b = nullptr;
+    i32 st = 0;
+    MM_OPEN_ARRAY(elsize, count, h[0], b, st);
+    if (st != 0) {
+        h[0] = -1;
+        return false;
+    }
+    h[1] = hdlchk(h[0]);
+    return true;
+}
+
+bool grow_list(i32* h, i32 added)
+{
+    void* b = nullptr;
+    i32 st = 0;
+    MM_RESIZE_ARRAY(h[0], added, b, st);
+    return st == 0;
+}
+
+}  // namespace
+
+i32* elmlst() { return static_cast<i32*>(elmbase(ELMLST)); }
+i32* elmidx() { return static_cast<i32*>(elmbase(ELMIDX)); }
+
+void list_memory_error(i32& count, i32& status)
+{
+    eroutc("elm2nd,dynamic memory error", 0);
+    status = -1;
+    count = 0;
+}
+
+// Opens the list (and, with copies, the turned entries' list) or grows
+// them by one step and raises the capacity; false (said once, status -1,
+// count 0) when they cannot be had.
+bool grow_lists(bool copies, i32& capacity, i32& count, i32& status)
+{
+    bool ok;
+    if (capacity == 0) {
+        ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) && (!copies || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
+    } else {
+        ok = grow_list(ELMLST, ELM_STEP) && (!copies || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
+        if (ok && copies && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
+    }
+    if (!ok) {
+        list_memory_error(count, status);
+        return false;
+    }
+    capacity += ELM_STEP;
+    ELMCAP = capacity;
+    return true;
+}
+
+// A tree that still holds entries while the model's surface records or
+// nodes are released is a stale model: refused under the gatherer's name,
+// status -1, nothing listed.
+bool arrays_open(const char* routine, i32& status)
+{
+    if (CNTSRB && CNTNDB) return true;
+    const std::string text = std::string(routine) + ", SURFACE ARRAYS ARE NOT OPEN";
+    eroutc(text.c_str(), 0);
+    status = -1;
+    return false;
+}
+
+// Makes the index array as large as the list and fills it with 0..count-1;
+// false (status -1, count 0) when the array cannot be had.
+bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
+{
+    bool ok = true;
+    if (ELMIDX[0] < 0)
+        ok = open_list(ELMIDX, 4, capacity);
+    else if (capacity > cap_in)
+        ok = grow_list(ELMIDX, capacity - cap_in);
+    if (!ok) {
+        list_memory_error(count, status);
+        return false;
+    }
+    i32* idx = elmidx();
+    for (i32 i = 0; i < count; ++i) idx[i] = i;
+    return true;
+}
+
+void TRGGET(const i32& k, i32* entry)
+{
+    const i32* idx = elmidx();
+    const i32* lst = elmlst();
+    const i32* t = elmtrg(lst + static_cast<size_t>(idx[k - 1]) * ELM_WORDS);
+    if (t) std::memcpy(entry, t, TRG_WORDS * sizeof(i32));
+}

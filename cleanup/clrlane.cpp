@@ -292,7 +292,8 @@ void connect_lanes(const f64* p1, const f64* n1, const f64* p2, const f64* n2, c
         pokarr_add_pnt(p1, move, status);
         pokarr_add_pnt(p2, move, status);
     }
-    if (status == 0) lan_on_grid(0, move, conn, status);
+    if (status == 0) pokarr_copy(move, conn, status);
+    if (status == 0) lan_on_grid(0, conn, nullptr, status);
     if (status == 0 && lane_proj == 0) {
         const f64 e1[3] = {conn.x[0], conn.y[0], conn.z != nullptr ? conn.z[0] : 0.0};
         const i32 k = conn.count - 1;

@@ -1,0 +1,344 @@
+// The surface map grid: its filling from the part's triangles over a plane,
+// a tilted plane and a paraboloid; points mapped and refused; projections;
+// walks and lanes on the grid against the straight or analytic line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "cleanup/clrset.h"
+#include "cleanup/mapgrid.h"
+#include "pocket/luptab.h"
+#include "pocket/pokmain.h"
+#include "surfaces/trimodel.h"
+#include "tests/common/meshes.h"
+#include "tests/common/tooldefs.h"
+#include "tests/pocket/common.h"
+
+using namespace pk;
+
+namespace {
+
+using Field = std::function<f64(f64, f64)>;
+
+f64 flat(f64, f64) { return 5.0; }
+f64 tilted(f64 x, f64) { return 5.0 + 0.36397 * x; }
+f64 bowl(f64 x, f64 y) { return 20.0 - 0.002 * ((x - 50.0) * (x - 50.0) + (y - 40.0) * (y - 40.0)); }
+
+// The part: the field meshed over [-20, 120] x [-20, 100] in 1-unit cells.
+void part(const Field& f)
+{
+    FRETRI();
+    ASSERT_EQ(meshes::build({meshes::grid(-20, -20, 120, 100, 140, 120, f)}), 0);
+}
+
+// A 3-D pocket: the rectangle [x0, x0 + w] x [y0, y0 + h] as its outer
+// contour in the main arrays and the loop table, side step `step`.
+void pocket(f32 x0, f32 y0, f32 w, f32 h, f64 step)
+{
+    const f32 allow[1] = {0.0f};
+    i32 st = 0;
+    tooldefs::use_mill(10.0f, 0.0f);
+    clr_set_params(1, 1, 0.0f, 0.01f, 1, allow, st);
+    ASSERT_EQ(st, 0);
+    pokdim = 3;
+    pokpar.pokdim = 3;
+    const std::vector<f32> pts = {x0, y0, 0, x0 + w, y0, 0, x0 + w, y0 + h, 0, x0, y0 + h, 0, x0, y0, 0};
+    clr_add_contour(1, 5, pts.data(), st);
+    ASSERT_EQ(st, 0);
+    POKCPY(1000, 1, 5, st);
+    ASSERT_EQ(st, 0);
+    lup_count = 1;
+    lup_row(1).key = 1;
+    lup_row(1).start = 1;
+    lup_row(2).start = 6;
+    pkoff.step = step;
+}
+
+void reset()
+{
+    fresh();
+    map_grid_clear();
+    set_grid_mode(1);
+}
+
+f64 node_h(i32 i, i32 j) { return map_grid.h[static_cast<size_t>(j * map_grid.nx + i)]; }
+
+// Largest |node height - f| over the nodes inside [a, b] x [c, d].
+f64 worst_node(const Field& f, f64 a, f64 b, f64 c, f64 d)
+{
+    f64 worst = 0.0;
+    for (i32 j = 0; j < map_grid.ny; ++j)
+        for (i32 i = 0; i < map_grid.nx; ++i) {
+            const f64 x = map_grid.x0 + i * map_grid.cell, y = map_grid.y0 + j * map_grid.cell;
+            if (x < a || x > b || y < c || y > d) continue;
+            worst = std::max(worst, std::fabs(node_h(i, j) - f(x, y)));
+        }
+    return worst;
+}
+
+}  // namespace
+
+TEST(MapGrid, NodeHeightsEqualTheSurface)
+{
+    struct Case {
+        Field f;
+        f64 tol;
+    } cases[] = {{flat, 1e-5}, {tilted, 1e-4}, {bowl, 0.0015}};
+    for (const Case& c : cases) {
+        reset();
+        part(c.f);
+        pocket(10, 10, 80, 60, 4.0);
+        i32 st = -9;
+        map_setup(nullptr, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_DOUBLE_EQ(map_grid.cell, 0.5);  // an eighth of the side step
+        // the grid covers the pocket with the tool radius and three cells about it
+        EXPECT_LE(map_grid.x0, 10.0 - pokpar.radius - 1.5 + 1e-9);
+        EXPECT_GE(map_grid.x0 + (map_grid.nx - 1) * map_grid.cell, 90.0 + pokpar.radius + 1.5 - 1e-9);
+        EXPECT_LT(worst_node(c.f, -20, 120, -20, 100), c.tol);
+        FRETRI();
+    }
+    // nodes beyond the part carry no surface; a pocket over no part is refused
+    reset();
+    FRETRI();
+    ASSERT_EQ(meshes::build({meshes::grid(0, 0, 30, 30, 30, 30, flat)}), 0);
+    pocket(10, 10, 40, 40, 4.0);
+    i32 st = 0;
+    map_setup(nullptr, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(node_h(map_grid.nx - 1, map_grid.ny - 1), MAP_NO_SURFACE);
+    f64 p[3] = {55.0, 55.0, 0.0}, z = 7.0, n[3];
+    i32 i, j, t;
+    grid_height(p, z, n, i, j, t, st);  // a cell without surface lies at -1e-9
+    EXPECT_EQ(st, 0);
+    EXPECT_DOUBLE_EQ(z, -1e-9);
+    FRETRI();
+    map_setup(nullptr, st);
+    EXPECT_EQ(st, 21);
+    EXPECT_TRUE(norak::transcript_has("internal: [map_setup] NO PART SURFACES FOR THE MAP GRID"));
+    // a plane pocket needs no grid
+    pokdim = 2;
+    map_grid_clear();
+    map_setup(nullptr, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(map_grid.nx, 0);
+}
+
+TEST(MapGrid, ZeroOrNegativeCellIsRefusedByEveryOperation)
+{
+    for (f64 cell : {0.0, -1.0}) {
+        reset();
+        std::vector<f32> h(16, 1.0f);
+        map_grid_set(4, 4, 0.0, 0.0, cell, h.data());
+        f64 p[3] = {1.0, 1.0, 0.0}, d = 0.0;
+        i32 i = 0, j = 0, st = 0;
+        get_grid_index(p, i, j, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] MAP GRID HAS NO CELLS"));
+        grid_project_point(1, p, i, j, d, st);
+        EXPECT_EQ(st, -1);
+        f64 walk[12] = {1, 1, 1}, dir[3] = {1, 0, 0};
+        seg_on_grid(0, walk, dir, 2.0, nullptr, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_TRUE(norak::transcript_has("internal: [seg_on_grid] MAP GRID HAS NO CELLS"));
+        pokarr a = make(square(0, 0, 1), 3);
+        lan_on_grid(0, a, nullptr, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(a.count, 5);  // untouched
+        EXPECT_TRUE(norak::transcript_has("internal: [lan_on_grid] MAP GRID HAS NO CELLS"));
+        pokarr_free(a);
+    }
+    // nodes too few for a cell
+    reset();
+    std::vector<f32> h(4, 1.0f);
+    map_grid_set(1, 4, 0.0, 0.0, 1.0, h.data());
+    f64 p[3] = {0.5, 0.5, 0.0};
+    i32 i = 0, j = 0, st = 0;
+    get_grid_index(p, i, j, st);
+    EXPECT_EQ(st, -1);
+}
+
+TEST(MapGrid, PointsOutsideTheGridAreRefused)
+{
+    reset();
+    std::vector<f32> h(5 * 4, 2.0f);
+    map_grid_set(5, 4, 10.0, 20.0, 2.0, h.data());  // cells 0..3 by 0..2
+    struct Case {
+        f64 x, y;
+        i32 i, j;
+    } cases[] = {
+        {10.0, 20.0, 0, 0},  {17.9, 25.9, 3, 2},   {13.0, 21.0, 1, 0},
+        {9.9, 21.0, -1, -1},  // less than a cell left of the origin
+        {12.0, 19.5, -1, -1},  // less than a cell below it
+        {18.0, 21.0, -1, -1},  // on the last node column
+        {11.0, 26.0, -1, -1}, {40.0, 21.0, -1, -1}, {-5.0, 21.0, -1, -1},
+    };
+    for (const Case& c : cases) {
+        norak::reset();
+        const f64 p[3] = {c.x, c.y, 0.0};
+        i32 i = 7, j = 7, st = 0;
+        get_grid_index(p, i, j, st);
+        if (c.i >= 0) {
+            EXPECT_EQ(st, 0) << c.x << " " << c.y;
+            EXPECT_EQ(i, c.i);
+            EXPECT_EQ(j, c.j);
+        } else {
+            EXPECT_EQ(st, -1) << c.x << " " << c.y;
+            EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] UNABLE TO MAP POINT"));
+        }
+    }
+    // a lane and a walk that leave the grid fail the same way
+    pokarr a = make(Loop().pt(0.5, 0.5).pt(9.0, 0.5), 3);
+    pokorigin[0] = 10.0;
+    pokorigin[1] = 20.0;
+    pokorigin[2] = 0.0;
+    i32 st = 0;
+    lan_on_grid(0, a, nullptr, st);
+    EXPECT_EQ(st, -1);
+    f64 walk[12] = {0.5, 0.5, 0.0}, dir[3] = {1, 0, 0};
+    seg_on_grid(0, walk, dir, 20.0, nullptr, st);
+    EXPECT_EQ(st, -1);
+    pokarr_free(a);
+}
+
+TEST(MapGrid, ProjectionsOntoTheTriangles)
+{
+    reset();
+    // a roof: height 10 - |x - 5| over [0, 10] x [0, 10], cell 1
+    std::vector<f32> h(11 * 11);
+    for (i32 j = 0; j <= 10; ++j)
+        for (i32 i = 0; i <= 10; ++i) h[static_cast<size_t>(j * 11 + i)] = static_cast<f32>(10 - std::abs(i - 5));
+    map_grid_set(11, 11, 0.0, 0.0, 1.0, h.data());
+    // on the surface: unchanged, distance 0
+    f64 p[3] = {2.5, 3.5, 7.5}, d = -1.0;
+    i32 i = 0, j = 0, st = 0;
+    grid_project_point(1, p, i, j, d, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(d, 0.0, 1e-12);
+    EXPECT_NEAR(p[0], 2.5, 1e-12);
+    EXPECT_NEAR(p[2], 7.5, 1e-12);
+    // vertical (mode 2) and nearest (mode 3) onto the slope z = 5 + x
+    f64 q[3] = {2.5, 3.5, 9.5};
+    grid_project_point(2, q, i, j, d, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(q[2], 7.5, 1e-12);
+    EXPECT_NEAR(d, 2.0, 1e-12);
+    f64 r[3] = {2.5, 3.5, 9.5};
+    grid_project_point(3, r, i, j, d, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(d, 2.0 / std::sqrt(2.0), 1e-9);  // along the slope's normal
+    EXPECT_NEAR(r[0], 3.5, 1e-9);
+    EXPECT_NEAR(r[2], 8.5, 1e-9);
+    EXPECT_EQ(i, 3);
+}
+
+TEST(MapGrid, WalksFollowTheSurface)
+{
+    reset();
+    part(tilted);
+    pocket(10, 10, 80, 60, 4.0);
+    i32 st = 0;
+    map_setup(nullptr, st);
+    ASSERT_EQ(st, 0);
+    const f64 o[3] = {pokorigin[0], pokorigin[1], pokorigin[2]};
+    // along x on the tilted plane: a straight line of the plane's slope
+    pokarr pts;
+    pokarr_init(3, pts);
+    f64 walk[12] = {5.0, 7.3, 0.0}, dir[3] = {1.0, 0.0, 0.0};
+    seg_on_grid(0, walk, dir, 30.0, &pts, st);
+    ASSERT_EQ(st, 0);
+    const f64 c = std::cos(std::atan(0.36397));
+    EXPECT_NEAR(walk[3], 5.0 + 30.0 * c, 1e-3);
+    EXPECT_NEAR(walk[4], 7.3, 1e-9);
+    EXPECT_NEAR(walk[5] + o[2], tilted(walk[3] + o[0], 0), 1e-4);
+    ASSERT_GT(pts.count, 30);
+    for (i32 k = 0; k < pts.count; ++k) {
+        EXPECT_NEAR(pts.z[k] + o[2], tilted(pts.x[k] + o[0], 0), 1e-4);
+        EXPECT_NEAR(pts.y[k], 7.3, 1e-9);
+    }
+    // a diagonal walk: its length along the plane, its plan a straight line
+    pts.count = 0;
+    f64 w2[12] = {2.0, 3.0, 0.0}, d2[3] = {1.0, 1.0, 0.0};
+    seg_on_grid(0, w2, d2, 40.0, &pts, st);
+    ASSERT_EQ(st, 0);
+    f64 len = 0.0;
+    for (i32 k = 1; k < pts.count; ++k) {
+        len += std::sqrt(std::pow(pts.x[k] - pts.x[k - 1], 2) + std::pow(pts.y[k] - pts.y[k - 1], 2) +
+                         std::pow(pts.z[k] - pts.z[k - 1], 2));
+    }
+    EXPECT_NEAR(len, 40.0, 1e-6);
+    // its plan keeps one direction: the tangent of (1, 1, 0) in the plane
+    const f64 ang = std::atan2(pts.y[pts.count - 1] - 3.0, pts.x[pts.count - 1] - 2.0);
+    for (i32 k = 1; k < pts.count; ++k) EXPECT_NEAR(std::atan2(pts.y[k] - 3.0, pts.x[k] - 2.0), ang, 1e-4);
+    // the offset walk (mode 1) goes across a segment along x to its right:
+    // down the y axis, level on this plane
+    f64 w3[12] = {20.0, 30.0, 0.0}, d3[3] = {c, 0.0, c * 0.36397};
+    pts.count = 0;
+    seg_on_grid(1, w3, d3, 6.0, &pts, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(w3[3], 20.0, 1e-6);
+    EXPECT_NEAR(w3[4], 24.0, 1e-6);
+    EXPECT_NEAR(w3[7], 0.0, 1e-6);    // the normal's y
+    EXPECT_NEAR(w3[10], -1.0, 1e-6);  // walking direction -y
+    // a length of 0 ends where it starts
+    f64 w4[12] = {3.0, 4.0, 0.0};
+    seg_on_grid(0, w4, dir, 0.0, nullptr, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_DOUBLE_EQ(w4[3], 3.0);
+    EXPECT_DOUBLE_EQ(w4[4], 4.0);
+    // a walk whose direction leaves the surface fails once with -3 in mode 1
+    f64 w5[12] = {20.0, 30.0, 0.0}, up[3] = {1.0, 0.0, 0.0};
+    seg_on_grid(1, w5, up, 2.0, nullptr, st);
+    EXPECT_EQ(st, -3);
+    EXPECT_EQ(grid_mode, 0);
+    seg_on_grid(1, w5, up, 2.0, nullptr, st);
+    EXPECT_EQ(st, 0);
+    pokarr_free(pts);
+    FRETRI();
+}
+
+TEST(MapGrid, LanesEqualTheAnalyticLine)
+{
+    reset();
+    part(bowl);
+    pocket(10, 10, 80, 60, 4.0);
+    i32 st = 0;
+    map_setup(nullptr, st);
+    ASSERT_EQ(st, 0);
+    const f64 o[3] = {pokorigin[0], pokorigin[1], pokorigin[2]};
+    // a straight lane across the bowl: every point on the section of the
+    // bowl in the lane's vertical plane, within the meshing's sag
+    pokarr a = make(Loop().pt(2.0, 3.0).pt(70.0, 51.0), 3);
+    lan_on_grid(0, a, nullptr, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(a.count, 200);  // the crossings of edges and diagonals
+    for (i32 k = 0; k < a.count; ++k) {
+        const f64 x = a.x[k] + o[0], y = a.y[k] + o[1];
+        EXPECT_NEAR(a.z[k] + o[2], bowl(x, y), 0.0025) << k;
+        EXPECT_NEAR((a.y[k] - 3.0) * 68.0, (a.x[k] - 2.0) * 48.0, 1e-7) << k;
+        if (k > 0) EXPECT_GT(a.x[k], a.x[k - 1]);
+    }
+    // with a step, neighbours closer than it are merged
+    pokarr b = make(Loop().pt(2.0, 3.0).pt(70.0, 51.0), 3);
+    const f64 step = 2.0;
+    lan_on_grid(0, b, &step, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_LT(b.count, 50);
+    for (i32 k = 1; k + 1 < b.count; ++k)
+        EXPECT_GE(std::hypot(b.x[k] - b.x[k - 1], b.y[k] - b.y[k - 1], b.z[k] - b.z[k - 1]), step - 1e-9);
+    // a lane too long for the walkers is refused, not joined by a jump
+    std::vector<f32> fine(1001 * 1001, 1.0f);
+    map_grid_set(1001, 1001, 0.0, 0.0, 0.01, fine.data());
+    pokorigin[0] = pokorigin[1] = pokorigin[2] = 0.0;
+    pokarr c = make(Loop().pt(0.5, 0.5).pt(8.0, 7.0), 3);  // 1,400 crossings
+    lan_on_grid(0, c, nullptr, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [lan_on_grid] UNABLE TO PROJECT SEGMENT"));
+    EXPECT_EQ(c.count, 2);
+    pokarr_free(a);
+    pokarr_free(b);
+    pokarr_free(c);
+    FRETRI();
+}

@@ -329,6 +329,27 @@ TEST_F(Sweep, EngagementAlongTheMove)
     EXPECT_EQ(top, -100000.0f);
 }
 
+TEST_F(Sweep, TheFreeStretchBetweenTwoStocksStartsWhereTheToolLeavesTheFirst)
+{
+    // Stock of 1 below x = -1 and from x = 4; the ball's rows are flagged
+    // while its axis stands over stock: the move from -5.02 (a cell centre just ahead of it) to 8 is free from
+    // -1 to 4, 5 long.
+    const Tool t = stocktest::tools()[1];
+    t.make_current();
+    StkCell* c = stk_cells();
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i) {
+            const double x = stocktest::cx(i);
+            c[j * stk_grid.nx + i].h1 = x < -1.0 || x >= 4.0 ? 1.0f : STK_NONE;
+        }
+    const f32 p0[3] = {-5.02f, 0.0f, 0.0f}, p1[3] = {8.0f, 0.0f, 0.0f};
+    f32 mx = 0, ed = 0, vol = 0, evol = 0, len = 0, pt[3], top = 0;
+    i32 st = 0;
+    stk_move_sweep(0, 2, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_NEAR(pt[0], -1.0f, 0.26f);
+    EXPECT_NEAR(len, 5.0f, 0.26f);
+}
+
 TEST_F(Sweep, DropsCrossingsAndTops)
 {
     const Tool t = stocktest::tools()[0];  // flat D6.1

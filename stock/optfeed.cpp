@@ -1,0 +1,425 @@
+#include "stock/optfeed.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "stock/feedcopy.h"
+#include "stock/movecur.h"
+#include "stock/optim.h"
+#include "stock/optwords.h"
+#include "stock/stepdown.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+#include "stock/stkwin.h"
+#include "stock/tppoints.h"
+#include "tools/toolcache.h"
+
+namespace {
+constexpr f32 BAND_LOW = 0.83f, BAND_HIGH = 1.2f;  // ratios within the band keep the previous one
+constexpr f32 ALLOW = 1.2f;                        // a pass may remove 20 % over the reference
+constexpr f32 NO_TOP = -100000.0f;
+
+// What a run of the feed stage keeps between moves.
+struct FeedRun {
+    f32 prev[3] = {0, 0, 0};  // where the tool stands
+    bool known = false;       // prev is a position of the tool
+    f32 last_feed = -1.0f;    // feed of the last move that had one
+    f32 prev_ratio = -1.0f;   // volume ratio of the last move handled
+    f32 up = 0, down = 0;     // slopes of vertical moves up and down
+    f32 min_factor = 0;       // least factor of the split search and of curves
+    i32 mode = 2;             // feed mode (word 18)
+    f32 D = 0;                // tool diameter
+} FR;
+
+f32 len3(const f32* a, const f32* b)
+{
+    return static_cast<f32>(std::hypot(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1]), f64(b[2]) - a[2]));
+}
+f32 len2(const f32* a, const f32* b) { return static_cast<f32>(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1])); }
+
+// One straight piece cut into the stock; its removed volume.
+struct Cut {
+    f32 depth = 0, top = NO_TOP, volume = 0;
+};
+Cut stamp(const f32* a, const f32* b, i32 move, i32& status)
+{
+    Cut c;
+    f32 ed = 0, ev = 0, q[3], len = 0;
+    stk_move_sweep(1, 0, a, b, move, c.depth, ed, c.top, c.volume, ev, q, len, status);
+    return c;
+}
+
+// The factor of a volume ratio and a slope (mode 2).
+f32 table_factor(f32 ratio, f32 slope) { return feed_factor(1, ratio) * feed_factor(2, slope); }
+
+// The pass count of a volume V over a length l and its flag: 1 when the
+// passes are nearly full, -1 when the last one is nearly empty. A count of
+// 2 whose last pass is nearly empty after a one-pass state stays 1.
+i32 pass_count(f32 V, f32 l, f32 ref, f32 running, i32& flag)
+{
+    flag = 0;
+    const f32 r = V / (l * ref);
+    i32 n = static_cast<i32>(std::max(1.0f, V / (l * ref * ALLOW) + 0.999f));
+    n = std::min(n, std::max(1, CMPBLK[CMP_PASSES]));
+    if (f32(n) * ALLOW - r <= 0.1f)
+        flag = 1;
+    else if (r - f32(n - 1) * ALLOW <= 0.1f)
+        flag = -1;
+    if (n == 2 && running == 1.0f && flag == -1) n = 1, flag = 0;
+    return n;
+}
+
+void start_run()
+{
+    FR.last_feed = -1.0f;
+    FR.prev_ratio = -1.0f;
+    FR.known = false;
+    auto sentinel = [](i32 w, f32 edge, f32 inside, f32 step) {
+        f32 a = wrd2r(CMPBLK[w]);
+        if (a == edge) a = inside;
+        return static_cast<f32>(std::tan(f64(a) * M_PI / 180.0)) + step;
+    };
+    FR.up = sentinel(CMP_ANGLE_ROW, 90.0f, 89.99f, 1.0f);
+    FR.down = sentinel(CMP_ANGLE_ROW + 4, -90.0f, -89.99f, -1.0f);
+    FR.min_factor = static_cast<f32>(PRM9[4]) * 0.01f;  // machine-table word 9
+}
+
+// The result of one call as the caller sees it.
+struct Out {
+    i32 plunge = 0, pass_flag = 0;
+    f32 length = 0, factor = 1.0f, depth = 0, top = NO_TOP;
+    f32 entry = 1.0f;  // the previous move's factor
+};
+
+void raise(Out& o, const Cut& c)
+{
+    o.depth = std::max(o.depth, c.depth);
+    o.top = std::max(o.top, c.top);
+}
+
+void mark_changed(f32 factor, f32 feed)
+{
+    if (wrd2r(PRM9[0]) * factor != feed) CMPBLK[CMP_CHANGED] = 1;
+}
+
+// A line Q to P (step 4): the split search on long lines, then the factor.
+void line_move(i32& block, f32* P, f32 feed, f32 ref, Out& o, i32& status)
+{
+    const f32* Q = FR.prev;
+    if (optim_is_vertical(Q, P) && FR.mode == 3) {
+        raise(o, stamp(Q, P, block, status));
+        o.plunge = P[2] < Q[2] ? 1 : 0;
+        return;
+    }
+    Cut c;
+    if (len3(Q, P) <= 0.5f * FR.D) {
+        c = stamp(Q, P, block, status);
+    } else {
+        save_array_aside(1, Q, P, status);
+        if (status < 0) return;
+        f32 first[3], split[3];
+        Cut s;
+        if (optim_feed_split(Q, P, first, split, ref, s.volume, s.depth, s.top, status) == 1) {
+            if (status >= 0) optim_line_split(Q, P, first, split, block, status);
+            if (status >= 0) c = stamp(Q, P, block, status);
+        } else {
+            c = s;
+        }
+    }
+    if (status < 0) return;
+    raise(o, c);
+    const f32 L = std::max(len3(Q, P), 0.001f);
+    o.length = L;
+    const f32 V = c.volume;
+    f32 a = V / (L * ref);
+    if (FR.mode == 3) {
+        o.factor = 1.0f;
+        if (V / L + 1.0f > ref * ALLOW + 1.0f) o.factor = f32(pass_count(V, L, ref, o.entry, o.pass_flag));
+    } else {
+        const f32 h = len2(Q, P);
+        const f32 s = h > 0.0f ? (P[2] - Q[2]) / h : (Q[2] <= P[2] ? FR.up : FR.down);
+        if (FR.prev_ratio * BAND_LOW < a && a < FR.prev_ratio * BAND_HIGH) a = FR.prev_ratio;
+        o.factor = table_factor(a, s);
+        // Short, nearly vertical moves in light material keep the previous state.
+        if (a < wrd2r(CMPBLK[CMP_VOLUME_ROW]) && L < 3.0f * stk_grid.cell && h < 0.5f * stk_grid.cell) {
+            a = FR.prev_ratio;
+            o.factor = o.entry;
+        }
+        mark_changed(o.factor, feed);
+    }
+    FR.prev_ratio = a;
+}
+
+// The chords of an arc or the polyline of a curve from the previous point,
+// each stamped and measured (steps 5 and 6).
+void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, bool curve, Out& o, i32& status)
+{
+    o.factor = FR.mode == 3 ? 1.0f : 1.1f;
+    f32 passes = 1.0f, amax = 0.0f, curve_factor = -1.0f;
+    f32 Q[3] = {FR.prev[0], FR.prev[1], FR.prev[2]};
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        const f32* P = pts.data() + k;
+        const Cut c = stamp(Q, P, move, status);
+        raise(o, c);
+        const f32 l = len3(Q, P);
+        if (FR.mode == 3) {
+            if (l > 0.0f && c.volume / l > ALLOW * ref) {
+                i32 flag = 0;
+                passes = std::max(passes, f32(pass_count(c.volume, l, ref, o.entry, flag)));
+            }
+        } else if (l > 0.0f) {
+            const f32 a = c.volume / (l * ref);
+            amax = std::max(amax, a);
+            f32 f = table_factor(a, (P[2] - Q[2]) / l);
+            if (curve) {
+                // Curve pieces: never below the least factor; a piece within
+                // the band of the curve's factor takes the smaller of the two.
+                f = std::max(f, FR.min_factor);
+                if (curve_factor < 0.0f) curve_factor = f;
+                f = std::min(f, curve_factor);
+            }
+            o.factor = std::min(o.factor, f);
+            mark_changed(o.factor, feed);
+        }
+        std::copy(P, P + 3, Q);
+        o.length += l;
+    }
+    if (FR.mode == 3) o.factor = passes;
+    FR.prev_ratio = amax;
+}
+
+// A rapid (step 2): the point carried along, factor -1.
+void rapid_move(const f32* P, Out& o)
+{
+    o.length = 4.0f * FR.D;
+    if (optim_is_vertical(FR.prev, P) && P[2] < FR.prev[2]) o.top = -10000.0f, o.plunge = 1;
+    o.factor = -1.0f;
+    FR.prev_ratio = -1.0f;
+}
+
+// Reads and handles the move that find_move found; false when it is to be
+// passed over (a zero-length line, a broken string) and the next one read.
+bool handle(i32 number, i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& status)
+{
+    f32 P[3];
+    if (feed < 0.0f) {
+        move_end_point(P, status);
+        if (status < 0) return true;
+        if (FR.known) rapid_move(P, o);
+        else o.factor = -1.0f, o.length = 4.0f * FR.D;
+    } else if (mv_string(type)) {
+        BRKSTR(1, status);
+        return status < 0;
+    } else if (mv_line(type)) {
+        move_end_point(P, status);
+        if (status < 0) return true;
+        if (FR.known && eqpt3(P, FR.prev) != 0) {
+            TPJUMP(1, status);
+            return status != 0;
+        }
+        // The first move of a run has nothing to be cut from.
+        if (FR.known) line_move(block, P, feed, ref, o, status);
+    } else if (mv_arc(type) || mv_nurbs(type)) {
+        std::vector<f32> pts;
+        i32 h = 0;
+        if (mv_arc(type)) {
+            i32 plane = 0;
+            f32 angle = 0, step = 0, c[2], v[3];
+            RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
+            const f32 pct = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
+            const f32 tol = std::min(pct * FR.D * 0.01f, stk_grid.cell) * 0.25f;
+            if (status >= 0 && FR.known) arc_points(FR.prev, plane, angle, c, P, tol, 0, pts);
+        } else {
+            nurbs_points(MV_LIST, size, stk_grid.cell * 0.25f, h, pts, status);
+            if (status >= 0 && !pts.empty()) std::copy(pts.end() - 3, pts.end(), P);
+            if (!FR.known) pts.clear();
+        }
+        if (status < 0) return true;
+        if (mv_nurbs(type) && pts.empty()) return false;
+        chord_move(pts, 0, feed, ref, mv_nurbs(type), o, status);
+    } else {
+        return true;  // another motion: nothing computed
+    }
+    (void)number;
+    if (status >= 0) {
+        std::copy(P, P + 3, FR.prev);
+        FR.known = true;
+    }
+    return true;
+}
+}  // namespace
+
+i32 optim_is_vertical(const f32* A, const f32* B)
+{
+    return eqval0(A[0] - B[0]) != 0 && eqval0(A[1] - B[1]) != 0 && eqval0(A[2] - B[2]) == 0 ? 1 : 0;
+}
+
+void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& length, f32& factor, f32& depth,
+                     i32& pass_flag, f32* point, f32& top, i32& status)
+{
+    status = 0;
+    end = 0;
+    FR.mode = CMPBLK[CMP_FEED];
+    GTDIAM(CURTOL, FR.D);
+    if (block == -1) {
+        start_run();
+    } else {
+        std::copy(point, point + 3, FR.prev);
+        FR.known = true;
+    }
+    Out o;
+    o.entry = factor;
+    block = 0;
+    bool done = false;
+    while (!done) {
+        i32 number = 0, type = 0, size = 0, tc = 0;
+        f32 feed = 0;
+        find_move(MV_LIST, 1, number, type, size, feed, tc, status);
+        if (status < 0) {
+            // No move left: the run ends here.
+            status = 0;
+            end = 1;
+            break;
+        }
+        if (eqval0(feed) != 0) feed = FR.last_feed;
+        FR.last_feed = feed;
+        block = number;
+        done = handle(number, type, size, feed, ref, block, o, status);
+        if (status < 0) return;
+        if (!done) block = 0;
+    }
+    if (block > 0) {
+        i32 st = 0;
+        goto_block(1, block, st);
+        TPJUMP(1, st);
+        end = st != 0 ? 1 : 0;
+    }
+    plunge = o.plunge;
+    pass_flag = o.pass_flag;
+    length = o.length;
+    factor = o.factor;
+    depth = o.depth;
+    top = o.top;
+    std::copy(FR.prev, FR.prev + 3, point);
+}
+
+i32 optim_feed_split(const f32* Q, const f32* P, f32* first_start, f32* split, const f32& ref, f32& volume,
+                     f32& depth, f32& top, i32& status)
+{
+    status = 0;
+    const f32 L = len3(Q, P);
+    const i32 n = static_cast<i32>(L / (0.5f * FR.D) + 0.999f);
+    if (n < 1) return 0;
+    std::copy(Q, Q + 3, first_start);
+    f32 a1 = 0, f1 = 0, R = 1, run = 0;
+    i32 low = -1;  // first sample of a stretch below the running count (mode 3)
+    f32 S0[3] = {Q[0], Q[1], Q[2]};
+    for (i32 k = 1; k <= n; ++k) {
+        f32 S[3];
+        for (int c = 0; c < 3; ++c) S[c] = static_cast<f32>((f64(n - k) * Q[c] + f64(k) * P[c]) / n);
+        const Cut c = stamp(S0, S, 0, status);
+        if (status < 0) return 0;
+        volume += c.volume;
+        depth = std::max(depth, c.depth);
+        top = std::max(top, c.top);
+        const f32 l = len3(S0, S);
+        bool change = false;
+        if (FR.mode == 3) {
+            i32 flag = 0;
+            const i32 m = l > 0.0f ? pass_count(c.volume, l, ref, R, flag) : 1;
+            if (k == 1) {
+                R = f32(m);
+            } else if (f32(m) == R) {
+                run = 0, low = -1;
+            } else if (f32(m) > R) {
+                change = !(f32(m) == R + 1 && flag == -1);
+                if (change) std::copy(S0, S0 + 3, split);
+            } else if (!(f32(m) == R - 1 && flag == 1)) {
+                if (low < 0) low = k, std::copy(S0, S0 + 3, split);
+                run += l;
+                change = run > 2.0f * FR.D;
+            }
+        } else {
+            const f32 h = len2(S0, S);
+            const f32 a = c.volume / (std::max(l, 0.001f) * ref);
+            const f32 s = h > 0.0f ? (S[2] - S0[2]) / h : (S[2] >= S0[2] ? 0.0f : -10000000.0f);
+            const f32 f = std::max(table_factor(a, s), FR.min_factor);
+            if (k == 1) {
+                a1 = a, f1 = f;
+            } else if (f != f1 && !(a * BAND_LOW <= a1 && a1 <= a * BAND_HIGH)) {
+                change = true;
+                std::copy(S0, S0 + 3, split);
+            }
+        }
+        if (change) {
+            restore_array(1, status);
+            return 1;
+        }
+        std::copy(S, S + 3, S0);
+    }
+    return 0;
+}
+
+void optim_line_split(const f32* prev, f32* end, const f32* first_start, const f32* split, i32& block,
+                      i32& status)
+{
+    // The pieces keep the move's own feed; the stage writes its own in front.
+    optim_scan_feed = FR.last_feed;
+    i32 a = 0;
+    goto_block(-1, block, status);
+    if (status < 0) return;
+    lacces(0, a);
+    optim_split_line(prev, end, first_start, split, block, status);
+}
+
+void optim_feed_stage(const f32& ref, i32& status)
+{
+    status = 0;
+    stk_arr_init(status);
+    stk_image_select(0, status);
+    if (status != 0) return;
+    const f32 programmed = wrd2r(PRM9[0]);
+    const f32 least = std::trunc(programmed * f32(PRM9[4]) * 0.01f);
+    i32 a = 0, counter = 0, block = -1, end = 0;
+    lacces(2, a);
+    f32 factor = 1.0f, point[3] = {0, 0, 0};
+    while (end == 0) {
+        if (optim_progress(1, counter, 50) != 0) {
+            status = 1000;
+            break;
+        }
+        i32 plunge = 0, pass = 0, st = 0;
+        f32 len = 0, depth = 0, top = 0;
+        optim_feed_move(block, end, plunge, ref, len, factor, depth, pass, point, top, st);
+        if (st < 0) {
+            status = st;
+            break;
+        }
+        if (block <= 0) break;
+        // Truncated with a hair of allowance, so that a table's 80 % of 1000
+        // (0.8 as a float, a little below it) gives 800 and not 799.
+        f32 feed = static_cast<f32>(std::trunc(f64(factor) * programmed + 1.0e-3));
+        if (!(feed > 0.0f)) continue;
+        feed = std::max(feed, least);
+        put_feed(feed, block, st);
+        if (st >= 0) goto_block(1, block, st);
+        if (st < 0) {
+            status = st;
+            break;
+        }
+        TPJUMP(1, st);
+        if (st != 0) end = 1;
+    }
+    i32 st = 0;
+    stk_arr_rels(st);
+}

@@ -1,0 +1,240 @@
+// The feed stage on slotting paths of a flat end mill in a block: the feeds
+// written from the volume and angle tables for engagements worked out by
+// hand, lines cut where the stock begins and ends, the band that keeps the
+// previous ratio, arcs chorded at their own radius in every plane, and the
+// pass counts of the second feed mode.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "common.h"
+#include "frame/cmpblk.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/optedit.h"
+#include "stock/optfeed.h"
+#include "stock/stkstamp.h"
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+constexpr f32 D = 10.0f;
+constexpr f32 REF = 20.0f;  // a full slot of width 10 and depth 2
+
+struct FeedStage : ::testing::Test {
+    i32 tool = 0;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        CMPDEF();
+        CMPBLK[CMP_FEED] = 2;
+        opttest::machine();
+        tool = opttest::tool("SLOTTER", D, 0.0f, 20.0f, 30.0f, {});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-30, -30, 90, 30), 0);
+        block(0.0f, 50.0f, 0.0f);
+        i32 st = 0;
+        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+    }
+    // Stock top `top` over x0 <= x < x1, |y| < 20; none elsewhere.
+    void block(f32 x0, f32 x1, f32 top)
+    {
+        StkCell* c = stk_cells();
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                c[j * stk_grid.nx + i].h1 = x >= x0 && x < x1 && std::fabs(y) < 20 ? top : STK_NONE;
+            }
+    }
+    // The tool over (x, 0) at z 5, down to z outside the stock.
+    Path start(f32 x, f32 z)
+    {
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(x, 0.0f, 5.0f);
+        p.feed(1000.0f);
+        p.line(x, 0.0f, z);
+        return p;
+    }
+    std::vector<Move> run(Path& p)
+    {
+        opttest::counter_past(p.next);
+        i32 st = 0;
+        optim_feed_stage(REF, st);
+        EXPECT_EQ(st, 0);
+        return opttest::moves();
+    }
+};
+
+TEST_F(FeedStage, ASlotIsCutWhereTheStockBeginsAndEndsAndEachPieceRunsAtItsTableFeed)
+{
+    // Depth 2 over the block x 0..50: the ratio is 1 while the tool's front
+    // cuts the full width (100 % by volume, 100 % level), 0 in the air
+    // (110 %). It crosses the first threshold (0.5) where the front cuts a
+    // width of 5: the axis 5 cos 30 = 4.33 inside the block's ends. The
+    // lines are cut there within one sample (74 / 15 long).
+    Path p = start(-12.0f, -2.0f);
+    p.line(62.0f, 0.0f, -2.0f);
+    const std::vector<Move> m = run(p);
+    ASSERT_EQ(m.size(), 5u);
+    const f32 sample = 74.0f / 15.0f, in = 5.0f * std::cos(f32(M_PI) / 6.0f);
+    EXPECT_NEAR(m[2].p[0], -in, sample);  // air to the stock
+    EXPECT_EQ(m[2].feed, 1100.0f);
+    EXPECT_NEAR(m[3].p[0], 50.0f - in, sample);  // through the stock
+    EXPECT_EQ(m[3].feed, 1000.0f);
+    EXPECT_EQ(m[4].p[0], 62.0f);  // out into the air
+    EXPECT_EQ(m[4].feed, 1100.0f);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    // The stock was cut to the slot's floor along the path.
+    StkCell* c = stk_cells();
+    for (i32 i = 0; i < stk_grid.nx; ++i) {
+        const double x = stocktest::cx(i);
+        const i32 j = static_cast<i32>((0.0 - stk_grid.box[1]) / stk_grid.cell + 0.5);
+        if (x > 0.5 && x < 49.5) {
+            EXPECT_NEAR(c[j * stk_grid.nx + i].h1, -2.0f, 1e-4) << x;
+        }
+    }
+}
+
+TEST_F(FeedStage, DeeperCutsRunSlowerByTheVolumeRowAndDescentsByTheAngleRow)
+{
+    // A cut wholly inside the block at depth d: ratio d / 2, by hand:
+    // 0.6 -> 0.3 (110 %), 2.8 -> 1.4 (80 %), 5 -> 2.5 (50 %), 8 -> 4 (30 %).
+    struct Case {
+        f32 depth, feed;
+    } cases[] = {{0.6f, 1100.0f}, {2.8f, 800.0f}, {5.0f, 500.0f}, {8.0f, 300.0f}};
+    for (const Case& k : cases) {
+        SetUp();
+        Path p = start(-12.0f, -k.depth);
+        p.line(4.0f, 0.0f, -k.depth);   // into the stock
+        p.line(14.0f, 0.0f, -k.depth);  // wholly inside it: the case
+        const std::vector<Move> m = run(p);
+        ASSERT_GE(m.size(), 4u);
+        EXPECT_EQ(m.back().p[0], 14.0f);
+        EXPECT_EQ(m.back().feed, k.feed) << "depth " << k.depth;
+    }
+    // In the air, descending at 30 degrees: tan -0.577 lies between the
+    // angles -20 and -45 (65 %), 110 % by volume: 715.
+    SetUp();
+    Path p = start(-28.0f, 4.0f);
+    p.line(-28.0f + 4.0f / std::tan(f32(M_PI) / 6.0f), 0.0f, 0.0f);
+    const std::vector<Move> m = run(p);
+    EXPECT_EQ(m.back().feed, 715.0f);
+    // Never below the least feed: 20 % of 1000 (a plunge straight down in
+    // the air lands in the last angle factor: 110 % x 30 % = 330 stays).
+    EXPECT_EQ(m[1].feed, 330.0f);
+}
+
+TEST_F(FeedStage, ARatioWithinTheBandOfThePreviousOneKeepsIt)
+{
+    // Short lines (half a diameter, no split search) at depth 2.3 (ratio
+    // 1.15, 100 %); the stock then rises by 0.2 (ratio 1.25: 80 % alone,
+    // but below 1.15 x 1.2 = 1.38, so the ratio stays 1.15) and by 0.6
+    // more (ratio 1.45, beyond the band: 80 %).
+    block(-30.0f, 90.0f, 0.0f);
+    StkCell* c = stk_cells();
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i) {
+            const double x = stocktest::cx(i);
+            f32& h = c[j * stk_grid.nx + i].h1;
+            if (h < 1e9f) h = x >= 40.0 ? 0.6f : (x >= 20.0 ? 0.2f : 0.0f);
+        }
+    Path p = start(0.0f, -2.3f);
+    for (f32 x = 5.0f; x <= 60.0f; x += 5.0f) p.line(x, 0.0f, -2.3f);
+    const std::vector<Move> m = run(p);
+    for (const Move& k : m) {
+        if (k.p[0] < 5.0f || k.p[2] > 0.0f) continue;
+        // The front of the tool reaches the next step 5 before its axis.
+        if (k.p[0] <= 35.0f) {
+            EXPECT_EQ(k.feed, 1000.0f) << k.p[0];
+        } else if (k.p[0] >= 50.0f) {
+            EXPECT_EQ(k.feed, 800.0f) << k.p[0];
+        }
+    }
+}
+
+TEST_F(FeedStage, AnArcIsChordedAtItsOwnRadiusInEveryPlane)
+{
+    // Half circles of radius 10 in the air: the chord tolerance is a quarter
+    // of min(20 % of D, cell) = 0.0625, so n = |pi / acos(1 - 0.0625 / 10)|
+    // + 1 chords and the length is n chords of 2 r sin(pi / 2n).
+    const f32 tol = 0.25f * std::min(0.2f * D, stk_grid.cell);
+    const double r = 10.0;
+    const i32 n = static_cast<i32>(M_PI / std::acos(1.0 - tol / r)) + 1;
+    const double want = n * 2.0 * r * std::sin(M_PI / (2 * n));
+    for (i32 plane : {1, 2, 3}) {
+        SetUp();
+        block(80.0f, 90.0f, 0.0f);
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        // Centre (0, 0, 20) in the plane's two axes; from +10 to -10 on the first.
+        f32 s[3] = {0, 0, 20}, e[3] = {0, 0, 20};
+        const int u = plane == 3 ? 1 : 0;
+        s[u] = 10.0f, e[u] = -10.0f;
+        p.line(s[0], s[1], s[2]);
+        p.feed(1000.0f);
+        const f32 c1 = plane == 1 ? 0.0f : 20.0f;
+        p.arc(plane, f32(M_PI), 0.0f, c1, e[0], e[1], e[2]);
+        opttest::counter_past(p.next);
+        i32 a = 0;
+        lacces(2, a);
+        i32 block = -1, end = 0, plunge = 0, pass = 0, st = 0;
+        f32 len = 0, factor = 1, depth = 0, top = 0, pt[3] = {0, 0, 0};
+        optim_feed_move(block, end, plunge, REF, len, factor, depth, pass, pt, top, st);  // the rapid
+        EXPECT_EQ(factor, -1.0f);
+        EXPECT_EQ(len, 4.0f * D);
+        optim_feed_move(block, end, plunge, REF, len, factor, depth, pass, pt, top, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_NEAR(len, want, 1e-3) << "plane " << plane;
+        if (plane == 1) {
+            EXPECT_FLOAT_EQ(factor, 1.1f);  // level in the air: never above 1.1
+        }
+        EXPECT_EQ(pt[u], -10.0f);
+        EXPECT_EQ(end, 1);
+    }
+}
+
+TEST_F(FeedStage, PassCountsOfTheSecondModeFollowTheAllowance)
+{
+    // Mode 3: the count is how many times 1.2 x the reference the move
+    // removes; depth 2 (ratio 1) one pass, depth 5.4 (2.7) three, depth 2.5
+    // (1.25) two, nearly empty (flag -1) and so back to one after a factor
+    // 1, depth 4.65 (2.325) two, nearly full (flag 1).
+    CMPBLK[CMP_FEED] = 3;
+    struct Case {
+        f32 depth, count;
+        i32 flag;
+    } cases[] = {{2.0f, 1.0f, 0}, {5.4f, 3.0f, 0}, {2.5f, 1.0f, 0}, {4.65f, 2.0f, 1}};
+    for (const Case& k : cases) {
+        SetUp();
+        CMPBLK[CMP_FEED] = 3;
+        Path p = start(10.0f, 5.0f);
+        p.line(10.0f, 0.0f, -k.depth);  // the plunge
+        p.line(14.0f, 0.0f, -k.depth);
+        opttest::counter_past(p.next);
+        i32 a = 0;
+        lacces(2, a);
+        i32 block = -1, end = 0, plunge = 0, pass = 0, st = 0;
+        f32 len = 0, factor = 1, depth = 0, top = 0, pt[3] = {0, 0, 0};
+        // The rapid, then the plunge (the zero-length feed move before it passed over).
+        for (i32 i = 0; i < 2; ++i) optim_feed_move(block, end, plunge, REF, len, factor, depth, pass, pt, top, st);
+        EXPECT_EQ(plunge, 1);  // the vertical feed move down
+        factor = 1.0f;
+        optim_feed_move(block, end, plunge, REF, len, factor, depth, pass, pt, top, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(factor, k.count) << "depth " << k.depth;
+        EXPECT_EQ(pass, k.flag) << "depth " << k.depth;
+        EXPECT_NEAR(depth, k.depth, 1e-4);
+    }
+}
+
+}  // namespace

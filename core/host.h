@@ -1050,6 +1050,11 @@ void lsqrpl(const i32& n, const f64* points, f64* plane, i32& status);
 // status 0 with the crossing point (its Z 0) when they meet, ends included;
 // 1 when they do not meet, or are parallel.
 void int2l(const f32* a1, const f32* a2, const f32* b1, const f32* b2, f32* point, i32& status);
+// The plane (Nx, Ny, Nz, d), Nx x + Ny y + Nz z + d = 0 with a unit normal,
+// through two line entities of the part that cross or run parallel, in
+// model coordinates. Status 0; -1 when an entity is no line, the lines are
+// skew or lie on one line.
+void plan2l(const i32& line1, const i32& line2, f32* plane, i32& status);
 void setuap(const i32& view, const f32& value);  // the host's active UCS parameters
 // B-spline curves: created from order, control points and knots in double
 // precision (status -1 when they do not make a curve), turned into at most

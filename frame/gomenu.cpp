@@ -17,6 +17,7 @@
 #include "core/records.h"
 #include "frame/bookkeep.h"
 #include "frame/cmpblk.h"
+#include "frame/driver.h"
 #include "frame/dspopt.h"
 #include "frame/exedlg.h"
 #include "frame/gocomp.h"
@@ -24,12 +25,12 @@
 #include "frame/machtype.h"
 #include "frame/srvmnu.h"
 #include "frame/tolmnu.h"
+#include "passes/services.h"
 #include "surfaces/srfbuf.h"
 #include "tools/toolcache.h"
 #include "tools/tooldsp.h"
 
 GoState GOST;
-f32 OUTZSH = 0.0f;
 
 namespace {
 
@@ -357,28 +358,93 @@ bool unit3(f32* v)
     return true;
 }
 
-// Way 1: a plane entity picked (its normal and the negated offset).
+// The entity of the last pick (0 when the pick stack is empty).
+i32 picked()
+{
+    i32 n = 0, id = 0, st = 0;
+    f32 u = 0, v = 0;
+    sllen(n);
+    if (n > 0) slgtuv(n, id, u, v, st);
+    return n > 0 && st == 0 ? id : 0;
+}
+
+// Rejects the picks made since the pick stack held count entries.
+void reject_picks(const i32 count)
+{
+    i32 n = 0;
+    sllen(n);
+    for (; n > count; --n) slrjct();
+}
+
+// A plane of model coordinates taken to world: the normal turns with the
+// model's axes, and d follows the plane's point nearest the model origin
+// (so a moved model moves the plane, not only a turned one).
+void plane_to_world(f32* plane)
+{
+    const f64 n[3] = {plane[0], plane[1], plane[2]};
+    const f64 nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    if (!(nn > 0.0)) return;
+    const f64 zero[3] = {0, 0, 0}, foot[3] = {-plane[3] * n[0] / nn, -plane[3] * n[1] / nn, -plane[3] * n[2] / nn};
+    f64 o[3], tip[3], p[3];
+    madm2w(zero, o);
+    madm2w(n, tip);
+    madm2w(foot, p);
+    f64 d = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        plane[k] = static_cast<f32>(tip[k] - o[k]);
+        d -= (tip[k] - o[k]) * p[k];
+    }
+    plane[3] = static_cast<f32>(d);
+}
+
+// The plane of a picked plane entity: its normal, d the negated offset
+// (model coordinates). Status 0, -1 for another entity.
+void entity_plane(const i32 id, f32* plane, i32& status)
+{
+    i32 cls = 0, type = 0, len = 0;
+    eopen(id, cls, type, len, status);
+    if (status != 0) return;
+    f32 n[3] = {0, 0, 0}, value = 0;
+    const bool plane_entity = cls == 5 && type == 1 && len >= 4;
+    if (plane_entity) egetr(3, n);
+    eclose();
+    status = -1;
+    if (!plane_entity) return;
+    DBRVAL(1, id, value, status);
+    if (status != 0 || !(dot3(n, n) > 0)) {
+        status = -1;
+        return;
+    }
+    for (int k = 0; k < 3; ++k) plane[k] = n[k];
+    plane[3] = -value;
+}
+
+// Way 1: a plane entity picked, or two lines, one after the other, and the
+// plane through them; either taken to world. A pick that gives no plane is
+// reported and picked again; an escape at the second line picks afresh.
 void plane_by_entity(f32* plane, i32& status)
 {
     while (true) {
-        prmptc("PICK PLANE");
+        prmptc("PICK PLANE OR LINE");
         pick(status);
         if (status != 0) return;
-        i32 id = 0;
-        slpopb(id);
+        const i32 first = picked();
         i32 cls = 0, type = 0, len = 0, st = 0;
-        eopen(id, cls, type, len, st);
-        f32 n[3] = {0, 0, 0}, value = 0;
-        if (st == 0) {
-            const bool plane_entity = cls == 5 && type == 1 && len >= 4;
-            if (plane_entity) egetr(3, n);
-            eclose();
-            if (plane_entity) DBRVAL(1, id, value, st);
-            else st = -1;
+        eopen(first, cls, type, len, st);
+        if (st == 0) eclose();
+        f32 work[4] = {0, 0, 0, 0};
+        if (st == 0 && cls == 2 && type == 1) {
+            prmptc("PICK SECOND LINE");
+            pick(status);
+            if (status == -2) continue;
+            if (status != 0) return;
+            plan2l(first, picked(), work, st);
+        } else {
+            entity_plane(first, work, st);
         }
-        if (st == 0 && dot3(n, n) > 0) {
-            for (int k = 0; k < 3; ++k) plane[k] = n[k];
-            plane[3] = -value;
+        if (st == 0) {
+            plane_to_world(work);
+            for (int k = 0; k < 4; ++k) plane[k] = work[k];
             return;
         }
         msg_mdls(320, 110);
@@ -494,9 +560,8 @@ void plane_by_level(f32* plane, i32& status)
     plane[3] = -z;
 }
 
-}  // namespace
-
-void PLNDEF(const char* title, i32& way, f32* plane, i32& status)
+// The definition of PLNDEF, the picks it makes left on the pick stack.
+void plane_way(const char* title, i32& way, f32* plane, i32& status)
 {
     (void)title;
     status = 0;
@@ -539,6 +604,16 @@ void PLNDEF(const char* title, i32& way, f32* plane, i32& status)
     }
     if (status != 0) return;
     for (int k = 0; k < 4; ++k) plane[k] = work[k];
+}
+
+}  // namespace
+
+void PLNDEF(const char* title, i32& way, f32* plane, i32& status)
+{
+    i32 picks = 0;
+    sllen(picks);
+    plane_way(title, way, plane, status);
+    reject_picks(picks);
 }
 
 void PLNMNU(const char* title, i32& way, f32* plane, i32& status)
@@ -654,8 +729,17 @@ void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* d
     GoState& g = GOST;
     moved = changed = 0;
     status = 0;
+    i32 picks = 0;
+    sllen(picks);
     const i32 t = type >= GT_MILL && type <= GT_WIRE ? type : GT_MILL;
-    if (!go_setup(t)) return;
+    // The host fills the module's item-descriptor table when nobody has;
+    // then this call releases it again, also when the menu cannot start.
+    const bool filled = nu_modl_get_did_init() == 0;
+    if (filled) nu_modl_init(PARDSC1, PARDSC2);
+    if (!go_setup(t)) {
+        if (filled) nu_modl_rels(PARDSC1, PARDSC2);
+        return;
+    }
     GoMenuRows m;
     while (true) {
         // The rows are laid out again before every wait: the host reads the
@@ -685,10 +769,12 @@ void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* d
         }
         menu_reply(t, reply, moved, m, toolflags, display, options);
     }
+    reject_picks(picks);
     i32 st = 0;
     if (intp != 0) {
         char blank[9] = "        ";
         MUTTXT(1, blank, -1);
     }
     MNUMOD(0, st);
+    if (filled) nu_modl_rels(PARDSC1, PARDSC2);
 }

@@ -29,9 +29,6 @@ struct GoState {
 };
 extern GoState GOST;
 
-// The output Z shift added to the Z of GO points (nothing sets it yet: 0).
-extern f32 OUTZSH;
-
 // The GO menu of the GO type (1 to 5): in a tool path (intp nonzero) the
 // first motion opens the procedure block; moved is set then, changed after
 // every motion. toolflags go to the tool menu, display/options to the

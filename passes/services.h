@@ -27,6 +27,11 @@ void UDWPAR(const i32& medium, const i32& w429, const i32* item431, const i32& w
             const i32& w457, i32& position, i32& status);
 // Registers the translation rows of the up/down items.
 void UDTRNS(i32& status);
+// The output Z shift: a real added to the Z of the GO points, 0 unless the
+// up/down set-up sets it; starting the up/down state (UDINIT) clears it.
+extern f32 OUTZSH;
+// Sets the output Z shift.
+void SETZSH(const f32& shift);
 
 // Passes made so far (item 112), and the two values kept with them (113, 114).
 extern i32 NPASS;

@@ -18,6 +18,7 @@
 #include "passes/spline.h"
 
 UdBuf UDBUF;
+f32 OUTZSH = 0.0f;
 
 namespace {
 
@@ -284,7 +285,10 @@ void UDINIT(i32& w429, i32* item431, i32& w455, i32& w456, i32& w457)
     close_all();
     const UdBuf fresh;
     UDBUF = fresh;
+    OUTZSH = 0.0f;
 }
+
+void SETZSH(const f32& shift) { OUTZSH = std::isfinite(shift) ? shift : 0.0f; }
 
 void UDSETP(const i32& w429, const i32* item431, const i32& w455, const i32& w456, const i32& w457, const i32&)
 {

@@ -88,7 +88,6 @@ void ncd_set_block_or_proc_blank(const i32* first, const i32* last, i32 blank)
 }
 
 void ncd_go_last_added_block() { note("display: last added block"); }
-i32 nu_modl_get_did_init() { return 1; }
 i32 get_win_mode() { return 0; }
 void EnableHideTool() {}
 void nc_tool_disp_hide(i32) {}

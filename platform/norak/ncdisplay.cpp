@@ -531,11 +531,6 @@ void bcrtrme(const i32& k, i32& n, f64* knots, f64* points, const i32& dim, cons
 
 void srfdds(f32& tol) { tol = 0.01f; }
 
-void madw2m(const f64* world, f64* model)
-{
-    for (int k = 0; k < 3; ++k) model[k] = world[k];
-}
-
 i32 mrm_tpmov(const f32* p, i32 number) { return record("move", {p[0], p[1], p[2], f64(number)}); }
 i32 mrm_feed(f32 feed) { return record("feed", {feed}); }
 i32 mrm_spin(f32 speed, i32 mode, i32 spindle) { return record("spin", {speed, f64(mode), f64(spindle)}); }

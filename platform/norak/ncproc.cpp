@@ -342,8 +342,25 @@ void rel_table_init_unset() { N().rel_table = 0; }
 
 // ------------------------------------------------- procedure framework
 
-void nu_modl_init(i32*, i32*) {}
-void nu_modl_rels(i32*, i32*) {}
+// The module's item descriptions: registered at the start of a session (as
+// by the host's own start-up), filled again by nu_modl_init, gone after
+// nu_modl_rels.
+namespace {
+struct ItemDescriptions {
+    i32 registered = 1;
+    i32 fills = 0;
+};
+ItemDescriptions& DS() { return ext_state<ItemDescriptions>("item_descriptions"); }
+}  // namespace
+
+void nu_modl_init(i32*, i32*)
+{
+    DS().registered = 1;
+    ++DS().fills;
+}
+void nu_modl_rels(i32*, i32*) { DS().registered = 0; }
+i32 nu_modl_get_did_init() { return DS().registered; }
+i32 norak::description_fills() { return DS().fills; }
 void nu_trns_init(i32& status) { status = 0; }
 void nu_trns_sort() {}
 void nu_set_pname(const char* label) { note("host: procedure label [" + std::string(label, strnlen(label, 19)) + "]"); }

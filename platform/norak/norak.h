@@ -132,6 +132,11 @@ i32 open_elements();  // elements created and not yet closed
 List& current_list();  // the list the cursor is in
 // Sets the transformation of the current list (matrix by rows, translation).
 void set_list_transform(const f32* matrix, const f32* translation);
+// Sets the map from model to world coordinates: world = rotation (by rows,
+// orthonormal) times model + translation. The identity after a reset.
+void set_model_to_world(const f64* rotation, const f64* translation);
+// How often the module had the host fill its item descriptions (nu_modl_init).
+i32 description_fills();
 
 // ---- NC procedure records
 std::vector<i32>& nc_entities();             // the current NC entity list

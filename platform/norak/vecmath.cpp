@@ -201,16 +201,6 @@ void revdim(const i32& n, const i32& dim, f32* values)
 
 void revi(const i32& n, i32* values) { std::reverse(values, values + std::max<i32>(n, 0)); }
 
-void mapm2w(const f32* model, f32* world)
-{
-    for (int k = 0; k < 3; ++k) world[k] = model[k];
-}
-
-void madm2w(const f64* model, f64* world)
-{
-    for (int k = 0; k < 3; ++k) world[k] = model[k];
-}
-
 void updbxd(f64* box, const f64* point)
 {
     for (int k = 0; k < 3; ++k) {

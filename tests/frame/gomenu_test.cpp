@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,13 @@
 #include "blocks/tech.h"
 #include "core/modflg.h"
 #include "core/prcwrd.h"
+#include "core/records.h"
 #include "frame/cmpblk.h"
+#include "frame/driver.h"
 #include "frame/gomenu.h"
 #include "frame/intctl.h"
 #include "frame/machtype.h"
+#include "passes/services.h"
 #include "proc_common.h"
 #include "tools/toolcache.h"
 
@@ -207,17 +211,23 @@ TEST(PartPlane, TheToolHeightOnThePlane)
     EXPECT_TRUE(norak::transcript_has("user: PLNZ, NEGATIVE TOOL DIAMETER OR CORNER RADIUS: Z NOT CHANGED"));
     // The output Z shift raises the height on either kind of plane.
     go_fresh();
-    OUTZSH = 2.0f;
+    SETZSH(2.0f);
     p[0] = 10, p[1] = 0, p[2] = 99;
     const bool flat_ok = PLNZ(p, level) == 0;
     const f32 flat_z = p[2];
     STCRNR(0.0f);
     p[1] = 10;
     const bool slope_ok = PLNZ(p, slope) == 0;
-    OUTZSH = 0.0f;
+    // Starting the up/down state clears the shift.
+    i32 w429 = 0, item[24] = {}, w455 = 0, w456 = 0, w457 = 0;
+    UDINIT(w429, item, w455, w456, w457);
+    EXPECT_EQ(OUTZSH, 0.0f);
     EXPECT_TRUE(flat_ok && slope_ok);
     EXPECT_NEAR(flat_z, 5.0f, 1e-5f);
     EXPECT_NEAR(p[2], 17.0f, 1e-4f);
+    p[2] = 0;
+    EXPECT_EQ(PLNZ(p, level), 0);
+    EXPECT_NEAR(p[2], 3.0f, 1e-5f);
 }
 
 // The plane of a way with the replies given; status 0 expected.
@@ -289,6 +299,77 @@ TEST(PartPlane, TheSevenWays)
     EXPECT_TRUE(norak::transcript_has("host message 320/220: NO PART PLANE DEFINED YET"));
 }
 
+// A line entity of the part (two ends, six doubles).
+void line_entity(i32 id, std::array<f64, 3> from, std::array<f64, 3> to)
+{
+    norak::Entity e;
+    e.id = id, e.cls = 2, e.type = 1;
+    const f64 d[6] = {from[0], from[1], from[2], to[0], to[1], to[2]};
+    e.words.resize(12);
+    std::memcpy(e.words.data(), d, sizeof d);
+    norak::entities()[id] = e;
+}
+
+// The plane of way 1 with the replies given, the lines 901-906 and the
+// plane entity 910 (normal (0.6, 0, 0.8), offset 4) in the part; turned:
+// the model stands a quarter turn about z and 5 higher in the world.
+std::array<f32, 4> way_one(const std::string& replies, i32& status, bool turned = false)
+{
+    go_fresh(replies);
+    if (turned) {
+        const f64 turn[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, lift[3] = {0, 0, 5};
+        norak::set_model_to_world(turn, lift);
+    }
+    line_entity(901, {0, 0, 1}, {1, 0, 2});  // 901 and 902 cross in z = x + 1
+    line_entity(902, {0, 0, 1}, {0, 5, 1});
+    line_entity(903, {0, 0, 2}, {5, 0, 2});  // 903 and 904 run parallel in z = 2
+    line_entity(904, {0, 3, 2}, {5, 3, 2});
+    line_entity(905, {0, 0, 0}, {1, 0, 0});  // 905 and 906 are skew
+    line_entity(906, {0, 0, 1}, {0, 1, 1});
+    norak::Entity e;
+    e.id = 910, e.cls = 5, e.type = 1;
+    e.words = {r2wrd(0.6f), r2wrd(0.0f), r2wrd(0.8f), r2wrd(4.0f)};
+    norak::entities()[910] = e;
+    f32 plane[4] = {0, 0, 1, 0};
+    i32 way = 1;
+    PLNDEF("PLANE", way, plane, status);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    return {plane[0], plane[1], plane[2], plane[3]};
+}
+
+TEST(PartPlane, WayOneTakesTwoLinesAndThePlaneIntoWorld)
+{
+    const f32 r = 1.0f / std::sqrt(2.0f);
+    i32 st = 9;
+    // Two crossing lines: z = x + 1; the picks are rejected on the way out.
+    expect_plane(way_one(R"([{"pick": 901}, {"pick": 902}])", st), {-r, 0, r, -r});
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("prompt: PICK SECOND LINE"));
+    EXPECT_EQ(norak::transcript_count("host: pick of entity 90"), 2u);
+    i32 left = -1;
+    sllen(left);
+    EXPECT_EQ(left, 0);
+    // Parallel lines; skew lines refused and picked again; an escape at the
+    // second line starts afresh.
+    expect_plane(way_one(R"([{"pick": 905}, {"pick": 906}, {"pick": 903}, {"escape": true},
+        {"pick": 903}, {"pick": 904}])",
+                         st),
+                 {0, 0, 1, -2});
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::transcript_count("host message 320/110: NOT A PLANE: PICK AGAIN"), 1u);
+    EXPECT_EQ(norak::transcript_count("prompt: PICK PLANE OR LINE"), 3u);
+    // An escape at the first pick leaves with its status.
+    way_one(R"([{"escape": true}])", st);
+    EXPECT_EQ(st, -2);
+    // The model turned and lifted: the plane entity 0.6 x + 0.8 z = 4
+    // becomes 0.6 y + 0.8 z = 8, and the lines' plane z = x + 1 becomes
+    // z = y + 6 (the lift moves the plane, not only the turn).
+    expect_plane(way_one(R"([{"pick": 910}])", st, true), {0, 0.6f, 0.8f, -8});
+    EXPECT_EQ(st, 0);
+    expect_plane(way_one(R"([{"pick": 901}, {"pick": 902}])", st, true), {0, -r, r, -6 * r});
+    EXPECT_EQ(st, 0);
+}
+
 TEST(GoMenu, AVerticalPartPlaneIsRefusedThenThePointGoesOnThePlane)
 {
     go_fresh(R"([{"menu": "Z ON PLANE"}, {"menu": "DEFINE PART PLANE"},
@@ -357,6 +438,27 @@ TEST(GoMenu, GoAtFeedSetsTheFeedAndDyMovesAlongY)
     EXPECT_TRUE(near3(r.moves.back().p, {10, 24, 30})) << r.moves.back().p[1] << " " << r.moves.back().p[2];
 }
 
+TEST(GoMenu, FillsTheItemDescriptionsOnlyWhenNobodyHasAndReleasesThem)
+{
+    i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+    // Registered already (by the driver): left alone.
+    go_fresh(R"([{"escape": true}])");
+    GOMENU(GT_MILL, 1, tool, disp, opts, moved, changed, st);
+    EXPECT_EQ(norak::description_fills(), 0);
+    EXPECT_EQ(nu_modl_get_did_init(), 1);
+    // Not registered: filled for the menu and released after it, also when
+    // the machining type does not fit (a lathe GO on a milling machine).
+    for (i32 type : {GT_MILL, GT_TURN}) {
+        go_fresh(type == GT_MILL ? R"([{"escape": true}])" : "[]");
+        nu_modl_rels(PARDSC1, PARDSC2);
+        GOMENU(type, 1, tool, disp, opts, moved, changed, st);
+        EXPECT_EQ(norak::description_fills(), 1) << type;
+        EXPECT_EQ(nu_modl_get_did_init(), 0) << type;
+        EXPECT_EQ(norak::replies_left(), 0u);
+    }
+    EXPECT_TRUE(norak::transcript_has("SEGMENT NOT FIT FOR CURRENT MACHINING TYPE"));
+}
+
 TEST(MachineSet, GoToPointSetsTheMachineStateAndNotesTheNewProcedure)
 {
     go_fresh(R"([{"point": [1, 2, 3]}, {"escape": true}])");
@@ -382,6 +484,10 @@ TEST(MachineSet, GoToPointSetsTheMachineStateAndNotesTheNewProcedure)
     EXPECT_EQ(pos, 1);  // back on the block it started from
     ReadBack r = read_back();
     EXPECT_TRUE(near3(r.moves.back().p, {1, 2, 3}));
+    // The display record follows the motion by itself: the tool is drawn
+    // where the GO procedure left it.
+    EXPECT_EQ(wrd2r(DSP8[DSP8_POS]), 1.0f);
+    EXPECT_EQ(wrd2r(DSP8[DSP8_POS + 2]), 3.0f);
 
     // Punch: the two-axis codes are requested; keep leaves no note.
     go_fresh(R"([{"escape": true}])", 12);

@@ -3,8 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
@@ -82,6 +85,44 @@ void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i
     for (i32 j = 0; j < 3; ++j) Na[j] = n[j];
     if (E) ma = m;
 }
+
+// Blocks of BLK consecutive list positions, summed up from the gathering's
+// notes when the examination first reaches them: the highest top
+// (+infinity when a top is not a number) and the surface all entries share
+// (-1 when they differ). A block whose entries would all be passed over one
+// by one is passed over at once.
+constexpr i32 BLK = 16;
+struct Blocks {
+    std::vector<f32> top;
+    std::vector<i32> srf;
+    std::vector<unsigned> seen;  // the drop that summed the block up
+    unsigned drop = 0;
+    // Starts a drop over n list positions.
+    void begin(i32 n)
+    {
+        const size_t nb = static_cast<size_t>(n / BLK);
+        if (nb > top.size()) top.resize(nb), srf.resize(nb), seen.resize(nb, 0);
+        if (++drop == 0) std::fill(seen.begin(), seen.end(), 0), drop = 1;
+    }
+    // Block b (positions b * BLK onwards) from the notes.
+    [[gnu::always_inline]] inline void sum(i32 b, const ElmSide& side)
+    {
+        if (seen[b] == drop) return;
+        seen[b] = drop;
+        const f32* t = side.top + static_cast<size_t>(b) * BLK;
+        const i32* s = side.srf + static_cast<size_t>(b) * BLK;
+        f32 hi = t[0];
+        bool nan = false, one = true;
+        for (i32 j = 0; j < BLK; ++j) {
+            nan |= t[j] != t[j];
+            hi = t[j] > hi ? t[j] : hi;
+            one &= s[j] == s[0];
+        }
+        top[b] = nan ? std::numeric_limits<f32>::infinity() : hi;
+        srf[b] = one ? s[0] : -1;
+    }
+};
+Blocks blocks;
 
 // One drop: the point, the tool and the contact arrays of the caller, the
 // floor the point starts from, the winner so far and the tool grown for
@@ -164,6 +205,18 @@ struct Drop {
     ElmRun run{};
     LocClass row{};
     f32 D2 = 0, r2 = 0, L2 = 0, Re = 0, prev_e = 0;
+    i32 prev_code = 0;  // the class code of the surface last seen
+
+    // Would the vertex bound pass over an entry of the surface last seen
+    // whose top plus allowance is h, leaving the other-surface note as it
+    // is? Then the examination can pass over it unread.
+    [[gnu::always_inline]] inline bool passed_over(f32 h) const
+    {
+        if (surfchg && !(h <= B - Rz)) return false;
+        const f32 H = h + Hadd;
+        if (H > B) return false;
+        return !(H > B - Tp) || !(prev_code == 1 && winner && win_code == 2);
+    }
 
     void start();
     void floor_rule();
@@ -304,6 +357,7 @@ bool Drop::examine()
     // The second pass looks at check and other part surfaces only: it
     // is skipped when the gathering listed none.
     const i32 passes = (check || other) ? 2 : 1;
+    if (quick) blocks.begin(ntri);
     Cand q;
     for (i32 pass = 0; pass < passes; ++pass) {
         if (pass == 1 && count == 0) near1 = false;
@@ -318,14 +372,24 @@ bool Drop::examine()
                 p = pm, early = true;
             } else {
                 p = slot;
+                if (quick && p % BLK == 0 && p + BLK <= ntri) {
+                    // A whole block passed over: the tests below, for its
+                    // highest top and its one surface.
+                    if (limited && B > zl + 0.1f * tol) break;
+                    const i32 b = p / BLK;
+                    blocks.sum(b, side);
+                    if (blocks.srf[b] == prev_srf && passed_over(blocks.top[b] + prev_e)) {
+                        slot += BLK - 1;
+                        continue;
+                    }
+                }
                 if (p == p0 || p == pm) continue;
             }
             if (limited && B > zl + 0.1f * tol) break;
             if (noted && !early) {
                 const unsigned char bit = pass == 0 ? 1 : 2;
                 if (!(side.pass[p] & bit)) continue;
-                const f32 h = side.top[p] + prev_e;
-                if (quick && side.srf[p] == prev_srf && h + Hadd <= B - Tp && (!surfchg || h <= B - Rz)) continue;
+                if (quick && side.srf[p] == prev_srf && passed_over(side.top[p] + prev_e)) continue;
             }
             i32 go = admit(q, p, early, pass);
             if (go == GO) go = contact(q);
@@ -371,6 +435,7 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
         if (prev_srf != -1) surfchg = true;
         prev_srf = q.srfno;
         prev_e = q.e;
+        prev_code = row.code;
     }
     q.top = wrd2r(q.le[ELM_TOP]);
     if (surfchg && q.top + q.e > B - Rz) {

@@ -10,33 +10,7 @@
 #include "core/host.h"
 #include "surfaces/trimodel.h"
 
-namespace {
-// A vector whose squared length is below this has no direction.
-constexpr f64 NO_DIRECTION = 1.0e-12;
-// A unit vector's component beyond this is taken as lying on that axis.
-constexpr f64 ON_AXIS = 1.0 - 1.0e-13;
-}  // namespace
-
-void V2NRMS(f32* v, f32& length, i32& status)
-{
-    status = -1;
-    length = 0.0f;
-    f64 x = v[0], y = v[1], q = x * x + y * y;
-    if (q < NO_DIRECTION) return;
-    f64 l = std::sqrt(q);
-    f64 ux = x / l, uy = y / l;
-    if (ux > ON_AXIS || ux < -(ON_AXIS)) {
-        ux = ux > 0 ? 1.0 : -1.0;
-        uy = 0.0;
-    } else if (uy > ON_AXIS || uy < -(ON_AXIS)) {
-        uy = uy > 0 ? 1.0 : -1.0;
-        ux = 0.0;
-    }
-    v[0] = static_cast<f32>(ux);
-    v[1] = static_cast<f32>(uy);
-    length = static_cast<f32>(l);
-    status = 0;
-}
+void V2NRMS(f32* v, f32& length, i32& status) { v2nrms(v, length, status); }
 
 namespace {
 

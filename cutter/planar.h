@@ -2,6 +2,8 @@
 // then its edges, in single precision.
 #pragma once
 
+#include <cmath>
+
 #include "core/words.h"
 
 // Edge record: unit XY direction, XY length, line constant (signed distance
@@ -16,6 +18,31 @@ struct PlnEdge {
 
 // Unit 2-D vector in place with its length; status -1 for a zero vector.
 void V2NRMS(f32* v, f32& length, i32& status);
+// V2NRMS expanded where the gathering's inner loop calls it: a vector whose
+// squared length is below 1e-12 has no direction; a unit component beyond
+// 1 - 1e-13 is taken as lying on that axis.
+[[gnu::always_inline]] inline void v2nrms(f32* v, f32& length, i32& status)
+{
+    status = -1;
+    length = 0.0f;
+    constexpr f64 no_direction = 1.0e-12;
+    f64 x = v[0], y = v[1], q = x * x + y * y;
+    if (q < no_direction) return;
+    f64 l = std::sqrt(q);
+    f64 ux = x / l, uy = y / l;
+    constexpr f64 on_axis = 1.0 - 1.0e-13;
+    if (ux > on_axis || ux < -on_axis) {
+        ux = ux > 0 ? 1.0 : -1.0;
+        uy = 0.0;
+    } else if (uy > on_axis || uy < -on_axis) {
+        uy = uy > 0 ? 1.0 : -1.0;
+        ux = 0.0;
+    }
+    v[0] = static_cast<f32>(ux);
+    v[1] = static_cast<f32>(uy);
+    length = static_cast<f32>(l);
+    status = 0;
+}
 
 // The tool (kind, diameter d, corner radius r) dropped vertically at
 // point's XY onto the triangle u1 u2 u3 of the model entry: the tip height,

@@ -20,50 +20,7 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
 void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
             const i32* edge_status, i32& result)
 {
-    f64 w[3][2], g[3];
-    for (i32 k = 0; k < 3; ++k) {
-        w[k][0] = f64(verts[3 * k]) - point[0];
-        w[k][1] = f64(verts[3 * k + 1]) - point[1];
-        g[k] = edges[3 * k] * w[k][1] - edges[3 * k + 1] * w[k][0];
-    }
-    const f64 eps = r_zero ? 0.004 : 0.0001;
-    result = 0;
-    i32 side = 0;
-    bool outside = false;
-    for (i32 k = 0; k < 3; ++k) {
-        f64 gk = g[k];
-        if (std::fabs(gk) <= eps) {
-            if (!r_zero) return;
-            gk = g[(k + 1) % 3] < 0.0 ? -std::fabs(gk) : std::fabs(gk);
-        }
-        i32 s = gk < 0.0 ? -1 : 1;
-        if (side == 0)
-            side = s;
-        else if (s != side) {
-            outside = true;
-            break;
-        }
-    }
-    if (!outside) return;
-    f64 m = std::fmin(std::fabs(g[0]), std::fmin(std::fabs(g[1]), std::fabs(g[2])));
-    if (R < m) {
-        result = 1;
-        return;
-    }
-    i32 missed = 0;
-    for (i32 k = 0; k < 3; ++k) {
-        f64 gk = std::fabs(g[k]);
-        if (R <= gk || edge_status[k] != 0) {
-            ++missed;
-            continue;
-        }
-        f64 s = std::sqrt(f64(R) * R - gk * gk);
-        const f32* u = edges + 3 * k;
-        f64 t1 = w[k][0] * u[0] + w[k][1] * u[1];
-        f64 t2 = w[(k + 1) % 3][0] * u[0] + w[(k + 1) % 3][1] * u[1];
-        if (s < t1 || t2 < -s) ++missed;
-    }
-    if (missed == 3) result = 1;
+    trg_reach(point, R, verts, r_zero, edges, edge_status, result);
 }
 
 f64 elm_reach()

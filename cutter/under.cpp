@@ -42,21 +42,49 @@ void side_begin()
     side_lst[0] = LOCLST[0], side_lst[1] = LOCLST[1];
 }
 
+// Makes room for the notes of entries 0..n-1.
+[[gnu::always_inline]] inline void side_room(size_t n)
+{
+    if (n > side_top.size()) {
+        const size_t m = n > side_top.size() * 2 + 1024 ? n : side_top.size() * 2 + 1024;
+        side_top.resize(m);
+        side_srf.resize(m);
+        side_pass.resize(m);
+    }
+}
+
+// The class pass of a class: 2 for check and part surfaces, else 1.
+[[gnu::always_inline]] inline unsigned char side_pass_of(i32 cls)
+{
+    return (cls == SCL_CHECK || cls == SCL_PART) ? 2 : 1;
+}
+
 // Notes list entry `at` (the entries come in list order).
 [[gnu::always_inline]] inline void side_add(i32 at, i32 node, i32 k, f32 top, i32 srf, i32 cls)
 {
-    if (static_cast<size_t>(at) >= side_top.size()) {
-        const size_t n = side_top.size() * 2 + 1024;
-        side_top.resize(n);
-        side_srf.resize(n);
-        side_pass.resize(n);
-    }
-    const unsigned char pass = (cls == SCL_CHECK || cls == SCL_PART) ? 2 : 1;
+    side_room(static_cast<size_t>(at) + 1);
+    const unsigned char pass = side_pass_of(cls);
     side_top[at] = top;
     side_srf[at] = srf;
     side_pass[at] = pass;
     if (cls == SCL_BARE) side_class5 = true;
     if (side_last < 0 && node == LOCLST[0] && k == LOCLST[1]) side_last = at;
+}
+
+// Notes the entries k0..k1-1 of a node, all of surface srf (of class cls)
+// with the tops top[0..], listed from position at on.
+[[gnu::always_inline]] inline void side_run(i32 at, i32 node, i32 k0, i32 k1, const f32* top, i32 srf, i32 cls)
+{
+    const i32 n = k1 - k0;
+    side_room(static_cast<size_t>(at + n));
+    const unsigned char pass = side_pass_of(cls);
+    for (i32 j = 0; j < n; ++j) {
+        side_top[at + j] = top[j];
+        side_srf[at + j] = srf;
+        side_pass[at + j] = pass;
+    }
+    if (cls == SCL_BARE) side_class5 = true;
+    if (side_last < 0 && node == LOCLST[0] && LOCLST[1] >= k0 && LOCLST[1] < k1) side_last = at + (LOCLST[1] - k0);
 }
 
 void side_end(i32 count) { side_count = count; }
@@ -92,8 +120,14 @@ namespace {
 // the square are handed on without testing their boxes; the others are
 // tested one by one (counted in LOCNTS). take(k, i) gets the entry's index
 // in the node and in the index; false from it ends the walk with false.
-template <class Take>
-[[gnu::always_inline]] inline bool index_walk(const QtSide* qs, i32 node, i32 n, const i32* sq, f32 low, Take&& take)
+// A run that meets the square is first offered whole to bulk(run, k0, k1,
+// i0, inside) (entries k0..k1-1, index i0 onwards; inside: the run lies
+// within the square): 1 when it listed those whose boxes meet the square
+// as take would have, 0 when take must see them one by one, -1 to end
+// with false.
+template <class Take, class Bulk>
+[[gnu::always_inline]] inline bool index_walk(const QtSide* qs, i32 node, i32 n, const i32* sq, f32 low, Take&& take,
+                                              Bulk&& bulk)
 {
     const i32 f = qs->first[node];
     const i32* nb = &qs->nbox[static_cast<size_t>(node) * 4];
@@ -110,6 +144,9 @@ template <class Take>
             inside = rb[0] >= sq[0] && rb[2] <= sq[2] && rb[1] >= sq[1] && rb[3] <= sq[3];
             if (!inside) LOCNTS += k1 - k0;
         }
+        const i32 b = bulk(run, k0, k1, f + k0, inside);
+        if (b < 0) return false;
+        if (b > 0) continue;
         for (i32 k = k0; k < k1; ++k) {
             const i32 i = f + k;
             if (!inside && !(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3]))
@@ -269,10 +306,10 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                          v0[0] - v2[0], v0[1] - v2[1], 0};
             i32 es[3];
             f32 len;
-            for (i32 j = 0; j < 3; ++j) V2NRMS(ed + 3 * j, len, es[j]);
+            for (i32 j = 0; j < 3; ++j) v2nrms(ed + 3 * j, len, es[j]);
             f32 vv[9] = {v0[0], v0[1], v0[2], v1[0], v1[1], v1[2], v2[0], v2[1], v2[2]};
             i32 res = 0;
-            TRGRCH(turned, R, vv, rzero, ed, es, res);
+            trg_reach(turned, R, vv, rzero, ed, es, res);
             if (res == 1) return true;
             B = key;
             best_pos = count + 1;
@@ -333,12 +370,64 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     // is listed without testing its entries one by one. The entries listed
     // and their order are those of the test above.
     const QtSide* qs = LOCAXM ? nullptr : qt_side();
+    // A run of entries all of the surface whose tool is at hand, whose tops
+    // all stand below the running best less the allowance (no estimate) and
+    // whose keys cannot reach the best less a thousandth (no reach test):
+    // those whose boxes meet the square are listed as they come, keyed by
+    // top plus allowance.
+    auto bulk = [&](i32 node, i32 run, i32 k0, i32 k1, i32 i0, bool inside) -> i32 {
+        const i32 srfno = qs->rsrf[run];
+        if (srfno <= 0) return 0;
+        const i32* rec = srfrec(CNTSRB, srfno);
+        const i32 cls = rec[0];
+        if (cls == SCL_IGNORED) return 1;
+        if (rec[9] != cached) return 0;
+        const f32 rtop = qs->rtop[run];
+        if (!(rtop < B - e) || !(rtop + e <= B - 0.001f)) return 0;
+        const i32 n = k1 - k0;
+        if (capacity == 0 || count + n > capacity) return 0;
+        i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+        const f32* top = &qs->top[static_cast<size_t>(i0)];
+        i32 m = 0;
+        if (inside) {
+            for (i32 j = 0; j < n; ++j, le += ELM_WORDS) {
+                le[ELM_NODE] = node;
+                le[ELM_INDEX] = k0 + j;
+                le[ELM_KEY] = r2wrd(top[j] + e);
+                le[ELM_TOP] = r2wrd(top[j]);
+            }
+            side_run(count, node, k0, k1, top, srfno, cls);
+            m = n;
+        } else {
+            for (i32 j = 0; j < n; ++j) {
+                const i32 i = i0 + j;
+                if (!(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3])) continue;
+                le[ELM_NODE] = node;
+                le[ELM_INDEX] = k0 + j;
+                le[ELM_KEY] = r2wrd(top[j] + e);
+                le[ELM_TOP] = r2wrd(top[j]);
+                le += ELM_WORDS;
+                side_add(count + m, node, k0 + j, top[j], srfno, cls);
+                ++m;
+            }
+        }
+        if (m > 0) {
+            if (reported == 1) part_seen = 1;
+            else if (reported == 2) check_seen = 1;
+            else other_seen = 1;
+        }
+        count += m;
+        return 1;
+    };
     auto indexed = [&](i32 node, const i32* base, i32 n) -> bool {
-        return index_walk(qs, node, n, sq, -std::numeric_limits<f32>::infinity(), [&](i32 k, i32 i) {
-            const i32 box[4] = {qs->x0[i], qs->y0[i], qs->x1[i], qs->y1[i]};
-            return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i], nullptr,
-                        nullptr);
-        });
+        return index_walk(
+            qs, node, n, sq, -std::numeric_limits<f32>::infinity(),
+            [&](i32 k, i32 i) {
+                const i32 box[4] = {qs->x0[i], qs->y0[i], qs->x1[i], qs->y1[i]};
+                return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i],
+                            nullptr, nullptr);
+            },
+            [&](i32 run, i32 k0, i32 k1, i32 i0, bool inside) { return bulk(node, run, k0, k1, i0, inside); });
     };
     const bool walked = each_cell("elm2nd", status, [&](i32 node, const i32* base, i32 n) {
         // A row copied before the model grew names no more entries than the
@@ -413,9 +502,10 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     const f32 zlow = z_ref - emax;
     const bool walked = each_cell("elm2n2", status, [&](i32 node, const i32* base, i32 n) {
         if (qs && n <= qs->first[node + 1] - qs->first[node])
-            return index_walk(qs, node, n, sq, zlow, [&](i32 k, i32 i) {
-                return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i]);
-            });
+            return index_walk(
+                qs, node, n, sq, zlow,
+                [&](i32 k, i32 i) { return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i]); },
+                [](i32, i32, i32, i32, bool) { return 0; });
         LOCNTS += n;
         for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;

@@ -42,6 +42,7 @@ bool build()
     side.top.resize(static_cast<size_t>(total));
     side.rbox.assign(static_cast<size_t>(nruns) * 4, 0);
     side.rtop.assign(static_cast<size_t>(nruns), -std::numeric_limits<f32>::infinity());
+    side.rsrf.assign(static_cast<size_t>(nruns), 0);
     side.nbox.assign(static_cast<size_t>(QT_NODES) * 4, 0);
     i32 at = 0, run = 0;
     for (i32 n = 0; n < QT_NODES; ++n) {
@@ -65,7 +66,10 @@ bool build()
                 i32* rb = &side.rbox[static_cast<size_t>(run++) * 4];
                 rb[0] = rb[1] = INT_MAX;
                 rb[2] = rb[3] = INT_MIN;
+                side.rsrf[static_cast<size_t>(run - 1)] = e[TRG_SRF];
             }
+            i32& rs = side.rsrf[static_cast<size_t>(run - 1)];
+            if (rs != e[TRG_SRF]) rs = 0;
             widen(&side.rbox[static_cast<size_t>(run - 1) * 4], b[0], b[1], b[2], b[3]);
             f32& rt = side.rtop[static_cast<size_t>(run - 1)];
             const f32 t = side.top[at];

@@ -1,8 +1,8 @@
 // An index kept beside the triangle quadtree for the gathering under the
 // tool: per node, in the node's own entry order, copies of each entry's
 // integer box, top (highest vertex Z) and surface record number, the
-// boxes of the node and of runs of QS_RUN consecutive entries and the
-// highest top of each run. It is
+// boxes of the node and of runs of QS_RUN consecutive entries, the
+// highest top of each run and the surface its entries share. It is
 // rebuilt from the node arrays whenever the model has changed since it
 // was built; the tree and its entry order stay as they are.
 #pragma once
@@ -21,6 +21,7 @@ struct QtSide {
     std::vector<i32> srf;        // entry surface record numbers (from 1)
     std::vector<i32> rbox;       // per run: xmin ymin xmax ymax of its entries
     std::vector<f32> rtop;       // per run: the highest top (+infinity when a top is not a number)
+    std::vector<i32> rsrf;       // per run: the surface record number of all its entries, 0 when they differ
     std::vector<i32> nbox;       // per node: xmin ymin xmax ymax of its entries (4 values)
 };
 

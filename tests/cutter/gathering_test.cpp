@@ -258,6 +258,61 @@ TEST_F(Gathering, FollowsTheModelAsItGrows)
     EXPECT_EQ(lists, 4);
 }
 
+// Under a roof listed first (a large triangle in the root), the runs of
+// the fine surfaces below can raise nothing: they are listed as they come,
+// keyed by top plus allowance, and the notes beside the list (tops,
+// surfaces, class passes, the last winner's position) match the list.
+TEST_F(Gathering, RunsUnderARoofAreListedAsEntryByEntry)
+{
+    meshes::Mesh roof;
+    roof.node(-100, -100, 30), roof.node(300, -100, 30), roof.node(-100, 300, 30);
+    roof.add(1, 2, 3);
+    roof.id = 1;
+    auto part = meshes::terrain(100.0, 150);
+    part.id = 2;
+    auto check = meshes::grid(3, 3, 97, 97, 50, 50, [](f64 x, f64 y) { return 0.02 * x - 0.01 * y; });
+    check.cls = 2, check.id = 3;
+    auto off = meshes::grid(5, 5, 95, 95, 30, 30, [](f64 x, f64) { return 0.03 * x; });
+    off.cls = 4, off.id = 4;
+    ASSERT_EQ(meshes::build({roof, part, check, off}), 0);
+    tooldefs::use_mill(16.0f, 1.0f);
+    context(0.25f, -0.1f);
+    std::mt19937 g(11);
+    std::uniform_real_distribution<f32> c(2.0f, 98.0f);
+    int lists = 0;
+    for (i32 flags : {0x0F, 0x07, 0x02}) {
+        STPFLG(flags);
+        for (int k = 0; k < 60; ++k) {
+            const f32 x = c(g), y = c(g);
+            // The last winner: an entry of the list at this point.
+            LOCLST[0] = LOCLST[1] = -1;
+            const i32 n0 = check_at(x, y, lists);
+            if (n0 < 3) continue;
+            const i32 pick = static_cast<i32>(g() % static_cast<unsigned>(n0));
+            LOCLST[0] = elmlst()[pick * ELM_WORDS + ELM_NODE];
+            LOCLST[1] = elmlst()[pick * ELM_WORDS + ELM_INDEX];
+            const i32 n = check_at(x, y, lists);
+            ASSERT_EQ(n, n0);
+            ElmSide side{};
+            ASSERT_TRUE(elm_side(n, side));
+            EXPECT_EQ(side.last, pick) << x << " " << y;
+            const i32* lst = elmlst();
+            for (i32 p = 0; p < n; ++p) {
+                const i32* le = lst + p * ELM_WORDS;
+                const i32 srfno = qtnbas(le[ELM_NODE])[static_cast<size_t>(le[ELM_INDEX]) * TRG_WORDS + TRG_SRF];
+                const i32 cls = srfbas()[(srfno - 1) * SRF_WORDS + SRF_CLASS];
+                if (side.top[p] != wrd2r(le[ELM_TOP]) || side.srf[p] != srfno ||
+                    side.pass[p] != (cls == 2 || cls == 3 ? 2 : 1)) {
+                    ADD_FAILURE() << "note " << p << " at " << x << " " << y;
+                    break;
+                }
+            }
+        }
+    }
+    LOCLST[0] = LOCLST[1] = -1;
+    EXPECT_GT(lists, 300);
+}
+
 // After a change of surface, an entry of the new surface too low to be
 // examined still brings the other-surface note when it stands within the
 // margin of the height reached; every entry here sits in the root, in

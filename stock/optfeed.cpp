@@ -231,22 +231,10 @@ bool handle(i32 number, i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& 
         if (FR.known) line_move(block, P, feed, ref, o, status);
     } else if (mv_arc(type) || mv_nurbs(type)) {
         std::vector<f32> pts;
-        i32 h = 0;
-        if (mv_arc(type)) {
-            i32 plane = 0;
-            f32 angle = 0, step = 0, c[2], v[3];
-            RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
-            const f32 pct = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
-            const f32 tol = std::min(pct * FR.D * 0.01f, stk_grid.cell) * 0.25f;
-            if (status >= 0 && FR.known) arc_points(FR.prev, plane, angle, c, P, tol, 0, pts);
-        } else {
-            nurbs_points(MV_LIST, size, stk_grid.cell * 0.25f, h, pts, status);
-            if (status >= 0 && !pts.empty()) std::copy(pts.end() - 3, pts.end(), P);
-            if (!FR.known) pts.clear();
-        }
+        move_chords(type, size, FR.prev, pts, P, status);
+        if (!FR.known) pts.clear();
         if (status < 0) return true;
-        if (mv_nurbs(type) && pts.empty()) return false;
-        chord_move(pts, 0, feed, ref, mv_nurbs(type), o, status);
+        if (!pts.empty()) chord_move(pts, 0, feed, ref, mv_nurbs(type), o, status);
     } else {
         return true;  // another motion: nothing computed
     }

@@ -25,6 +25,13 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
 void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
                   i32& status);
 
+// The chords of the arc or NURBS move at the cursor of the list (its header
+// read by find_move) from `start`: an arc within a quarter of the smaller
+// of the enlargement percentage of the current tool's diameter and the
+// cell, a curve within a quarter cell. end receives the move's end point.
+void move_chords(const i32& type, const i32& size, const f32* start, std::vector<f32>& out, f32* end,
+                 i32& status);
+
 // Turns the tool path (reading mode 1 or 2, Part of the move cursor) into
 // the point array (X, Y, Z reals) and the block-number array (host arrays,
 // handles out, -1 when none), count points. Status 0 at the end of the tool

@@ -1,0 +1,333 @@
+#include "stock/airscan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "stock/airlink.h"
+#include "stock/crvtrim.h"
+#include "stock/feedcopy.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/optwords.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+#include "stock/tppoints.h"
+#include "tools/toolcache.h"
+
+i32 air_found = 0;
+
+namespace {
+// What the scan keeps between calls.
+struct Scan {
+    f32 point[3] = {0, 0, 0};  // where the cutter stands
+    bool known = false;        // point is a position of the cutter
+    i32 state = 1;             // 1 in the air, 2 cutting
+    i32 candidate = -1;        // the last move looked at
+    i32 resume = -1;           // the cutting move that ended the last run
+    i32 last_cut = -1;         // the last cutting move seen
+    i32 trust = 0;             // pieces of a split still to come, measured without a new cut
+    i32 open_first = -1;       // first move of a run left open at the list's end (-2 none)
+} SC;
+
+// A run being collected.
+struct Run {
+    bool open = false;
+    f32 air = 0;          // its air length
+    i32 first = -1;       // the cutting move before it
+    i32 last = -1;        // its last move
+    i32 moves = 0;        // air moves in it
+    i32 last_rapid = -1;  // the last rapid move seen
+};
+
+f32 len3(const f32* a, const f32* b)
+{
+    return static_cast<f32>(std::hypot(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1]), f64(b[2]) - a[2]));
+}
+
+// The deepest cut of the cutter along a to b; the stock is cut when `cut`.
+f32 sweep_depth(const f32* a, const f32* b, i32 move, bool cut, i32& status)
+{
+    f32 md = 0, ed = 0, v = 0, ev = 0, q[3], len = 0;
+    stk_move(cut ? 1 : 0, 0, a, b, move, md, ed, v, ev, q, len, status);
+    return md;
+}
+
+void open_run(Run& r)
+{
+    if (r.open) return;
+    r.open = true;
+    r.first = SC.candidate;
+}
+
+// A move in the air: its length joins the run.
+void air_move(Run& r, f32 length)
+{
+    r.air += length;
+    SC.state = 1;
+    air_found = 1;
+    open_run(r);
+    ++r.moves;
+}
+
+// A cutting move: it ends an open run.
+void cutting_move(Run& r, i32 number)
+{
+    SC.last_cut = number;
+    if (r.open) {
+        r.last = SC.candidate;
+        r.open = false;
+        SC.resume = number;
+        return;
+    }
+    SC.state = 2;
+}
+
+// A straight move S to P: asked whether it is partly in the air (then cut,
+// and the scan goes on with its first piece: answers false), measured and
+// cut into the stock.
+bool line_move(Run& r, i32 number, f32 feed, f32* P, i32& status)
+{
+    f32 depth = 0;
+    if (SC.trust > 0) {
+        --SC.trust;
+        depth = sweep_depth(SC.point, P, number, false, status);
+    } else {
+        f32 A[3], B[3];
+        if (optim_air_entry(SC.point, P, SC.state, r.air, A, B, depth, status) == 1 && status >= 0) {
+            optim_scan_feed = feed;
+            SC.trust = (eqpt3(A, SC.point) == 0 ? 1 : 0) + 1 + (eqpt3(B, P) == 0 ? 1 : 0);
+            i32 piece = number;
+            optim_split_line(SC.point, P, A, B, piece, status);
+            return false;
+        }
+    }
+    if (status < 0) return true;
+    if (SC.state == 2 || depth > 0.0f) sweep_depth(SC.point, P, number, true, status);
+    if (depth > 0.0f)
+        cutting_move(r, number);
+    else
+        air_move(r, len3(SC.point, P));
+    return true;
+}
+
+// An arc or a curve as chords from the scan point, each cut into the stock:
+// wholly in the air it joins the run, else it ends an open run.
+void chord_move(Run& r, i32 number, const std::vector<f32>& pts, i32& status)
+{
+    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, length = 0;
+    bool touched = false;
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        const f32* P = pts.data() + k;
+        touched = sweep_depth(Q, P, 0, true, status) > 0.0f || touched;
+        length += len3(Q, P);
+        std::copy(P, P + 3, Q);
+    }
+    if (touched)
+        cutting_move(r, number);
+    else
+        air_move(r, length);
+}
+
+// Reads and handles the move find_move found. false: read the next one
+// without taking this one as the candidate (a split or a broken string).
+bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
+{
+    f32 P[3];
+    if (mv_string(type)) {
+        BRKSTR(1, status);
+        return status < 0;
+    }
+    if (feed < 0.0f || mv_line(type)) {
+        move_end_point(P, status);
+        if (status < 0) return true;
+        if (SC.known && eqpt3(P, SC.point) != 0) return true;  // no length
+        if (!SC.known) {
+            // Nothing to measure from: the move only places the cutter.
+        } else if (feed < 0.0f) {
+            r.last_rapid = number;
+            SC.state = 1;
+            open_run(r);
+            r.air += len3(SC.point, P);
+            ++r.moves;
+        } else if (!line_move(r, number, feed, P, status)) {
+            return false;
+        }
+    } else if (mv_arc(type) || mv_nurbs(type)) {
+        std::vector<f32> pts;
+        move_chords(type, size, SC.point, pts, P, status);
+        if (status < 0 || pts.empty()) return true;
+        if (SC.known) chord_move(r, number, pts, status);
+    } else {
+        return true;  // a cycle: passed over
+    }
+    if (status >= 0) {
+        std::copy(P, P + 3, SC.point);
+        SC.known = true;
+    }
+    return true;
+}
+
+// Places the cursor behind the move numbered `number`; false when that
+// move ends the list.
+bool behind(i32 number, i32& status)
+{
+    i32 a = 0, st = 0;
+    lacces(2, a);
+    goto_block(1, number, status);
+    if (status >= 0) TPJUMP(1, st);
+    return status >= 0 && st == 0;
+}
+}  // namespace
+
+void optim_air_point(const f32* p)
+{
+    std::copy(p, p + 3, SC.point);
+    SC.known = true;
+}
+
+void optim_air_from_set(const i32& n) { SC.candidate = n; }
+i32 optim_air_from_get() { return SC.candidate; }
+
+i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32* A, f32* B, f32& depth,
+                    i32& status)
+{
+    status = 0;
+    depth = 0.0f;
+    std::copy(S, S + 3, A);
+    std::copy(E, E + 3, B);
+    const f32 d = optim_safety(status);
+    if (status < 0) return 0;
+    f32 D = 0, R = 0;
+    GTDIAM(CURTOL, D);
+    GTCRNR(CURTOL, R);
+    R = std::max(R, 0.0f);
+    if (is_plunge(S, E) != 0) {
+        f32 r[3];
+        i32 st = 0;
+        stk_tool_drop(E, r, st);
+        if (st == 1) return 0;  // no stock under the cutter: all air
+        const f32 H = r[2] + d;
+        if (state == 1 && S[2] > H && H > E[2]) {
+            A[0] = E[0], A[1] = E[1], A[2] = H;
+            return 1;
+        }
+        depth = !(E[2] > H) && !(H > S[2] && H > E[2]) ? 1.0f : 0.0f;
+        return 0;
+    }
+    f32 md = 0, ed = 0, top = 0, v = 0, ev = 0, q[3], len = 0;
+    stk_move_sweep(0, 1, S, E, 0, md, ed, top, v, ev, q, len, status);
+    depth = md;
+    const i32 steps = std::min(stk_sweep.steps, STK_STEPS_MAX);
+    if (status < 0 || steps <= 0 || !(md > 0.0f)) return 0;
+    if (ed > 0.0f) stk_sweep.flags[steps] = 1;
+    i32 k0 = 0, k1 = steps;
+    while (k0 <= steps && !stk_sweep.flags[k0]) ++k0;
+    while (k1 >= 0 && !stk_sweep.flags[k1]) --k1;
+    if (k0 > steps) return 0;
+    // The flags stand one a step from the start to the end: a move of one
+    // step is measured over its whole length.
+    const f32 L = len3(S, E), step = L / f32(steps);
+    const bool cut_start = k0 > 0 && f32(k0) * step + air - R >= 2.0f * D;
+    const bool cut_end = k1 < steps && f32(steps - k1) * step - R >= 1.5f * D;
+    // The pieces in the air keep half a diameter clear of the first and the
+    // last contact.
+    const f32 a = cut_start ? std::max(0.0f, f32(k0) * step - 0.5f * D) : 0.0f;
+    const f32 b = cut_end ? std::min(L, f32(k1) * step + 0.5f * D) : L;
+    if (!(a > 0.0f || b < L) || !(a < b)) return 0;
+    for (int c = 0; c < 3; ++c) {
+        A[c] = static_cast<f32>(S[c] + (f64(E[c]) - S[c]) * a / L);
+        B[c] = static_cast<f32>(S[c] + (f64(E[c]) - S[c]) * b / L);
+    }
+    if (!(b < L)) std::copy(E, E + 3, B);
+    state = b < L ? 1 : 2;
+    return 1;
+}
+
+void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& status)
+{
+    status = 0;
+    at_end = 0;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    if (first == -1) {
+        i32 a = 0;
+        lacces(2, a);
+        SC = Scan{};
+        optim_scan_feed = -1.0f;
+    } else if (long_run != 0 && SC.resume > 0 && !behind(SC.resume, status)) {
+        at_end = 1;
+        long_run = 0;
+        SC.open_first = -2;
+        return;
+    }
+    if (long_run != 0 && first >= 0) SC.candidate = SC.resume;  // the run's moves are gone
+    long_run = 0;
+    SC.open_first = -2;
+    Run r;
+    while (true) {
+        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        f32 feed = 0;
+        stk_image_select(0, st);
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        if (st < 0) {
+            at_end = 1;
+            if (r.open) SC.open_first = r.first;
+            return;
+        }
+        if (eqval0(feed) != 0) feed = optim_scan_feed;
+        optim_scan_feed = feed;
+        const bool was_open = r.open;
+        if (!scan_move(r, number, type, size, feed, status)) continue;
+        if (status < 0) {
+            at_end = 1;
+            return;
+        }
+        if (was_open && !r.open) {
+            // A run ended: long enough, it goes to the link.
+            if (r.air >= 2.0f * D && (r.moves > 1 || r.last != r.last_rapid)) {
+                first = r.first;
+                last = r.last;
+                long_run = 1;
+                return;
+            }
+            r = Run{};
+            SC.state = 2;
+        }
+        TPJUMP(1, st);
+        SC.candidate = number;
+        if (st != 0) {
+            at_end = 1;
+            if (r.open) SC.open_first = r.first;
+            return;
+        }
+    }
+}
+
+void optim_aircut_stage(i32& status)
+{
+    status = 0;
+    air_found = 0;
+    i32 first = -1, last = -1, at_end = 0, long_run = 0, counter = 0;
+    while (true) {
+        if (optim_progress(1, counter, 5) != 0) {
+            status = 1000;
+            return;
+        }
+        optim_air_scan(first, last, at_end, long_run, status);
+        if (status < 0 || at_end != 0) break;
+        optim_air_link(first, last, 0, status);
+        if (status < 0) return;
+        first = std::max(last, 0);
+    }
+    if (status < 0) return;
+    // Air after the last cut: one retract from the last cut.
+    if (SC.open_first > 0) optim_air_link(SC.open_first, -1, 0, status);
+}

@@ -1,0 +1,178 @@
+// The air-cut stage with a 10 mm flat end mill over a block: a long feed
+// move in the air becomes a rapid link and a short one stays; a plunge
+// from the air is cut at the safety distance above the stock (worked out
+// from the tool when not set); a move that starts in the air is cut before
+// the stock; a move of one step measures without dividing by zero.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common.h"
+#include "frame/cmpblk.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/airscan.h"
+#include "stock/holder.h"
+#include "stock/optedit.h"
+#include "stock/stkstamp.h"
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+constexpr f32 D = 10.0f;
+
+struct AirCut : ::testing::Test {
+    i32 tool = 0;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        CMPDEF();
+        CMPBLK[CMP_LINK] = 2;
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        CMPBLK[CMP_LINK_HEIGHT] = 2;
+        opttest::machine();
+        rapid_top = 4.0f;
+        tool = opttest::tool("AIRCUTTER", D, 0.0f, 20.0f, 30.0f, {});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-60, -30, 70, 30), 0);
+        heights(1000.0f);
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        i32 flag = 0, st = 0;
+        optim_holder_images(tool, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+    }
+    // Block of top 0 (|y| < 20); islands of top 10 below x = -11 and from
+    // x = `from` on.
+    void heights(f32 from)
+    {
+        StkCell* c = stk_cells();
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                f32 h = std::fabs(y) < 20 ? 0.0f : STK_NONE;
+                if (h == 0.0f && (x < -11.0 || x >= from)) h = 10.0f;
+                c[j * stk_grid.nx + i].h1 = h;
+            }
+    }
+    void stage()
+    {
+        i32 st = 0;
+        stk_image_select(0, st);
+        optim_aircut_stage(st);
+        EXPECT_EQ(st, 0);
+    }
+};
+
+TEST_F(AirCut, AFeedMoveOfThreeDiametersInTheAirBecomesARapidLinkAndOneOfOneAndAHalfStays)
+{
+    for (f32 air : {30.0f, 15.0f}) {
+        SetUp();
+        heights(air + 1.0f);  // the next island begins a radius and a millimetre past the move
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(-35.0f, 0.0f, 15.0f);
+        p.feed(1000.0f);
+        p.line(-35.0f, 0.0f, 5.0f);  // into the first island
+        p.line(-5.0f, 0.0f, 5.0f);   // out of it
+        const i32 over = p.line(air - 5.0f, 0.0f, 5.0f);  // in the air over the block
+        p.line(45.0f, 0.0f, 5.0f);   // into the second island
+        opttest::counter_past(p.next);
+        stage();
+        bool level_feed = false, traverse = false;
+        for (const Move& m : opttest::moves()) {
+            if (m.number == over) level_feed = m.feed > 0.0f && m.p[2] == 5.0f;
+            // A rapid to the end of the air move (the widened tool, 12 wide,
+            // clears the islands at z 5).
+            if (m.feed < 0.0f && m.p[0] == air - 5.0f && m.p[2] >= 5.0f) traverse = true;
+        }
+        if (air == 30.0f) {
+            EXPECT_FALSE(level_feed);
+            EXPECT_TRUE(traverse);
+        } else {
+            EXPECT_TRUE(level_feed);
+            EXPECT_FALSE(traverse);
+        }
+        EXPECT_EQ(air_found, 1);
+    }
+}
+
+TEST_F(AirCut, APlungeFromTheAirIsCutAtTheSafetyDistanceAboveTheStock)
+{
+    // Safety 1: the plunge from 20 is cut at 1. Not set (-0.5): the screen's
+    // distance max(0.2 x 30, 30 - 20) = 10 from the tool, never below the top.
+    for (f32 safety : {1.0f, -0.5f}) {
+        SetUp();
+        CMPBLK[CMP_SAFETY] = r2wrd(safety);
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 20.0f);
+        p.feed(1000.0f);
+        p.line(0.0f, 0.0f, -2.0f);
+        p.line(8.0f, 0.0f, -2.0f);
+        opttest::counter_past(p.next);
+        i32 first = -1, last = -1, at_end = 0, lr = 0, st = 0;
+        optim_air_scan(first, last, at_end, lr, st);
+        ASSERT_EQ(st, 0);
+        const f32 want = safety > 0.0f ? 1.0f : 10.0f;
+        std::vector<f32> z;
+        for (const Move& m : opttest::moves())
+            if (m.p[0] == 0.0f) z.push_back(m.p[2]);
+        ASSERT_EQ(z.size(), 3u);
+        EXPECT_FLOAT_EQ(z[1], want);
+        EXPECT_FLOAT_EQ(z[2], -2.0f);
+    }
+}
+
+TEST_F(AirCut, AMoveFromFarInTheAirIsCutHalfADiameterBeforeTheStockAndTheAirLinked)
+{
+    // The island from x = -11 down: a level move from x 30 to -30 at z 5
+    // meets it where its axis reaches -6; the air piece ends 5 before.
+    heights(1000.0f);
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(30.0f, 0.0f, 5.0f);
+    p.feed(1000.0f);
+    p.line(-30.0f, 0.0f, 5.0f);
+    opttest::counter_past(p.next);
+    stage();
+    const std::vector<Move> m = opttest::moves();
+    bool cut_piece = false;
+    for (size_t k = 1; k < m.size(); ++k)
+        if (m[k].p[0] == -30.0f && m[k].feed > 0.0f) {
+            // The piece that cuts starts at the end of the rebuilt link.
+            cut_piece = true;
+            EXPECT_NEAR(m[k - 1].p[0], -1.0f, 0.5f);
+            EXPECT_EQ(m[k - 1].p[2], 5.0f);
+        }
+    EXPECT_TRUE(cut_piece);
+    for (const Move& k : m)
+        if (k.p[0] > -1.0f && k.p[0] < 30.0f) {
+            EXPECT_LT(k.feed, 0.0f) << k.p[0];
+        }
+}
+
+TEST_F(AirCut, AMoveOfOneStepIsMeasuredWithoutDividingByZero)
+{
+    f32 A[3], B[3], depth = 0;
+    i32 state = 2, st = 0;
+    // Inside one cell, in the stock; and two cells along its major axis.
+    for (f32 dx : {0.1f, 0.4f}) {
+        const f32 S[3] = {-20.0f, 0.0f, 5.0f}, E[3] = {-20.0f + dx, 0.0f, 5.0f};
+        EXPECT_EQ(optim_air_entry(S, E, state, 100.0f, A, B, depth, st), 0);
+        EXPECT_EQ(st, 0);
+        EXPECT_GT(depth, 0.0f);
+        EXPECT_TRUE(std::isfinite(A[0]) && std::isfinite(B[0]));
+    }
+}
+
+}  // namespace

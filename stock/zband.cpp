@@ -1,0 +1,201 @@
+#include "stock/zband.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "stock/airlink.h"
+#include "stock/feedcopy.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/optwords.h"
+#include "stock/stkrun.h"
+#include "tools/toolcache.h"
+
+namespace {
+// What the scan keeps between calls.
+struct Band {
+    f32 point[3] = {0, 0, 0};  // where the tool stands
+    bool known = false;
+    i32 prev = -1;            // the previous move
+    i32 open_first = -2;      // first move of a run left open at the list's end (-2 none)
+} BZ;
+
+f32 upper() { return wrd2r(CMPBLK[CMP_ZHIGH]); }
+f32 lower() { return wrd2r(CMPBLK[CMP_ZLOW]); }
+bool above(f32 z) { return (CMPBLK[CMP_ZRANGE] == 2 || CMPBLK[CMP_ZRANGE] == 4) && gtval(z, upper()) != 0; }
+bool below(f32 z) { return (CMPBLK[CMP_ZRANGE] == 3 || CMPBLK[CMP_ZRANGE] == 4) && ltval(z, lower()) != 0; }
+bool out(f32 z) { return above(z) || below(z); }
+bool on_limit(f32 z) { return eqval(z, upper()) != 0 || eqval(z, lower()) != 0; }
+
+f32 xy(const f32* a, const f32* b) { return static_cast<f32>(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1])); }
+
+// The limit a move from z0 to z1 crosses first.
+f32 crossed(f32 z0, f32 z1)
+{
+    const bool up = z1 > z0;
+    const f32 lo = lower(), hi = upper();
+    if (out(z0)) return above(z0) ? hi : lo;  // coming back in
+    return up ? hi : lo;                      // going out
+}
+
+// A run being collected.
+struct Run {
+    bool open = false;
+    i32 first = -1, side = 0;
+    f32 length = 0;
+};
+
+void place(const f32* P)
+{
+    std::copy(P, P + 3, BZ.point);
+    BZ.known = true;
+}
+
+// A straight move Q to P: false when it was cut at the limit and the scan
+// goes on with its first piece; done set when the run ended. A run opens
+// behind the move before it, whatever its feed (-1 only at the path's start).
+bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
+{
+    const f32* Q = BZ.point;
+    const bool crosses = out(P[2]) != out(Q[2]) && !on_limit(Q[2]) && !on_limit(P[2]);
+    if (BZ.known && crosses) {
+        i32 piece = number;
+        optim_zband_clip(Q, P, crossed(Q[2], P[2]), piece, status);
+        return false;
+    }
+    if (!r.open && out(P[2])) {
+        r.open = true;
+        r.first = BZ.prev;
+        r.side = above(P[2]) ? 2 : 1;
+        r.length = 0;
+    }
+    if (r.open) {
+        r.length += BZ.known ? xy(Q, P) : 0.0f;
+        done = !out(P[2]) || on_limit(P[2]);
+    }
+    return true;
+}
+}  // namespace
+
+void optim_pt_at_z(const f64* P, const f64* Q, const f64& z, f64* R)
+{
+    const f64 t = (z - P[2]) / (Q[2] - P[2]);
+    R[0] = P[0] + t * (Q[0] - P[0]);
+    R[1] = P[1] + t * (Q[1] - P[1]);
+    R[2] = z;
+}
+
+void optim_zband_clip(const f32* P, f32* Q, const f32& z, i32& piece, i32& status)
+{
+    status = 0;
+    if (!((P[2] - z) * (Q[2] - z) < 0.0f)) {
+        status = -1;  // the move does not cross the level
+        return;
+    }
+    const f64 p[3] = {P[0], P[1], P[2]}, q[3] = {Q[0], Q[1], Q[2]};
+    f64 r[3];
+    optim_pt_at_z(p, q, z, r);
+    const f32 A[3] = {f32(r[0]), f32(r[1]), z};
+    const f32 B[3] = {Q[0], Q[1], Q[2]};
+    optim_split_line(P, Q, A, B, piece, status);
+}
+
+void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end, i32& status)
+{
+    status = 0;
+    at_end = 0;
+    length = 0;
+    if (first == -1) {
+        i32 a = 0;
+        lacces(2, a);
+        BZ = Band{};
+        optim_scan_feed = -1.0f;
+    }
+    BZ.open_first = -2;
+    Run r;
+    while (true) {
+        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        f32 feed = 0, P[3];
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        if (st < 0) {
+            at_end = 1;
+            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.side, length = r.length;
+            return;
+        }
+        if (eqval0(feed) != 0) feed = optim_scan_feed;
+        optim_scan_feed = feed;
+        bool done = false;
+        if (mv_string(type)) {
+            BRKSTR(1, status);
+            if (status < 0) return;
+            continue;
+        }
+        if (mv_arc(type)) {
+            i32 h = 0, plane = 0;
+            f32 angle = 0, step = 0, c[2], v[3];
+            RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
+            if (status < 0) return;
+            if (plane != 1 && feed >= 0.0f) {
+                user1c("Z BAND: AN ARC OUT OF THE XY PLANE ENDS THE OPTIMIZER, BLOCK ", number);
+                status = -1;
+                return;
+            }
+            if (r.open) r.length += static_cast<f32>(std::hypot(f64(P[0]) - c[0], f64(P[1]) - c[1]) * std::fabs(angle));
+        } else {
+            move_end_point(P, status);
+            if (status < 0) return;
+            if (feed >= 0.0f && mv_line(type) && !line_move(r, number, P, done, status)) {
+                if (status < 0) return;
+                continue;
+            }
+            if (feed >= 0.0f && mv_nurbs(type) && !r.open && out(P[2])) {
+                // A curve is taken by its end: out of the band, it opens a run.
+                r.open = true, r.first = BZ.prev, r.side = above(P[2]) ? 2 : 1;
+            }
+        }
+        place(P);
+        BZ.prev = number;
+        if (done) {
+            first = r.first, last = number, side = r.side, length = r.length;
+            return;
+        }
+        TPJUMP(1, st);
+        if (st != 0) {
+            at_end = 1;
+            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.side, length = r.length;
+            return;
+        }
+    }
+}
+
+void optim_zband_stage(i32& status)
+{
+    status = 0;
+    i32 last = -1, side = 0, at_end = 0, counter = 0;
+    f32 length = 0;
+    // Each run found is linked and the scan starts again from the list's
+    // start: the linked moves lie in the band or are rapids.
+    while (true) {
+        if (optim_progress(1, counter, 5) != 0) {
+            status = 1000;
+            return;
+        }
+        i32 first = -1;
+        optim_zband_scan(first, last, side, length, at_end, status);
+        if (status < 0) return;
+        if (at_end != 0) break;
+        CMPBLK[CMP_CHANGED] = 1;
+        optim_air_link(first, last, 0, status);
+        if (status < 0) return;
+    }
+    if (BZ.open_first > 0) {
+        CMPBLK[CMP_CHANGED] = 1;
+        optim_air_link(BZ.open_first, -1, 0, status);
+    }
+}

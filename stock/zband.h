@@ -1,0 +1,26 @@
+// The Z-band stage of the optimizer: runs of feed moves above the band's
+// upper limit, below its lower limit, or both (by the stage's mode), cut at
+// the limit where they cross it, taken out and replaced by a link over the
+// stock.
+#pragma once
+
+#include "core/words.h"
+
+// Finds the next run of feed moves out of the band. first: in -1 at the
+// start of the list, else the move to go on after; out the move before the
+// run (-1 at the path's start). last: the run's last move (the move that
+// ends on the limit); side 2 above the band, 1 below; length the XY length
+// of the run; at_end 1 when the list ended (a run then open is handed over
+// with last -1). Status -1 for an arc in the XZ or YZ plane (with a
+// message naming its block) or a failing read.
+void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end, i32& status);
+// Cuts the straight move at the cursor (P to Q) at the level z, the pieces
+// P to the level and on to Q; Q becomes the end of the first piece.
+void optim_zband_clip(const f32* P, f32* Q, const f32& z, i32& piece, i32& status);
+// The point of the segment P to Q at the height z.
+void optim_pt_at_z(const f64* P, const f64* Q, const f64& z, f64* R);
+// The Z-band stage over the tool path list: each run out of the band
+// replaced by the air link from the move before it to its end (a plunge
+// when both share one XY). Status 1000 when the user stopped, -1 when the
+// run must end.
+void optim_zband_stage(i32& status);

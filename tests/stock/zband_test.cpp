@@ -1,0 +1,120 @@
+// The Z-band stage: moves above the band cut at its limit and replaced by
+// a link, a run that leaves and comes back at one XY removed without a
+// jump, the default limit that finds nothing, and an arc out of the XY
+// plane that ends the run with a message naming its block.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common.h"
+#include "frame/cmpblk.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/holder.h"
+#include "stock/optedit.h"
+#include "stock/zband.h"
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+struct ZBand : ::testing::Test {
+    i32 tool = 0;
+    Path p;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        CMPDEF();
+        CMPBLK[CMP_ZRANGE] = 2;
+        CMPBLK[CMP_ZHIGH] = r2wrd(3.0f);
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        CMPBLK[CMP_LINK_HEIGHT] = 2;
+        CMPBLK[CMP_CHANGED] = 0;
+        opttest::machine();
+        rapid_top = 4.0f;
+        tool = opttest::tool("BANDER", 6.0f, 0.0f, 20.0f, 30.0f, {});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-20, -20, 60, 20), 0);
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        i32 flag = 0, st = 0;
+        optim_holder_images(tool, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        p = Path{};
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 10.0f);
+        p.feed(500.0f);
+        p.line(0.0f, 0.0f, 0.0f);
+    }
+    i32 stage()
+    {
+        opttest::counter_past(p.next);
+        i32 st = 0;
+        optim_zband_stage(st);
+        return st;
+    }
+};
+
+TEST_F(ZBand, MovesAboveTheBandAreCutAtItsLimitAndRelinked)
+{
+    p.line(10.0f, 0.0f, 0.0f);
+    p.line(15.0f, 0.0f, 8.0f);  // out through z 3 at x 11.875
+    p.line(25.0f, 0.0f, 8.0f);
+    p.line(30.0f, 0.0f, 0.0f);  // back through z 3 at x 28.125
+    p.line(40.0f, 0.0f, 0.0f);
+    ASSERT_EQ(stage(), 0);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    bool in = false, back = false;
+    for (const Move& m : opttest::moves()) {
+        if (m.feed > 0.0f) {
+            EXPECT_LE(m.p[2], 3.0f + 1e-4f) << m.number;
+        }
+        if (std::fabs(m.p[0] - 11.875f) < 1e-3f && m.p[2] == 3.0f && m.feed > 0.0f) in = true;
+        if (std::fabs(m.p[0] - 28.125f) < 1e-3f && m.p[2] == 3.0f) back = true;
+    }
+    EXPECT_TRUE(in);
+    EXPECT_TRUE(back);
+    EXPECT_EQ(opttest::moves().back().p[0], 40.0f);
+}
+
+TEST_F(ZBand, ARunThatComesBackAtItsOwnXYIsRemovedWithoutAJump)
+{
+    p.line(5.0f, 0.0f, 0.0f);
+    p.line(5.0f, 0.0f, 8.0f);
+    p.line(9.0f, 0.0f, 8.0f);
+    p.line(5.0f, 0.0f, 8.0f);
+    p.line(5.0f, 0.0f, -1.0f);
+    p.line(12.0f, 0.0f, -1.0f);
+    ASSERT_EQ(stage(), 0);
+    const std::vector<Move> m = opttest::moves();
+    for (const Move& k : m) {
+        EXPECT_NE(k.p[0], 9.0f);
+        EXPECT_LE(k.p[2], 10.0f);
+    }
+    // From the limit straight down where the run began and ended.
+    bool plunge = false;
+    for (size_t k = 1; k < m.size(); ++k)
+        if (m[k].p[0] == 5.0f && m[k].p[2] == -1.0f) plunge = m[k - 1].p[0] == 5.0f && m[k - 1].p[2] >= 3.0f - 1e-4f;
+    EXPECT_TRUE(plunge);
+}
+
+TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndAnArcOutOfTheXYPlaneEndsTheRun)
+{
+    CMPBLK[CMP_ZHIGH] = r2wrd(99999.99f);
+    p.line(10.0f, 0.0f, 50.0f);
+    const auto before = opttest::snapshot();
+    ASSERT_EQ(stage(), 0);
+    EXPECT_EQ(opttest::snapshot(), before);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 0);
+
+    SetUp();
+    const i32 arc = p.arc(2, f32(M_PI), 5.0f, 0.0f, 10.0f, 0.0f, 0.0f);
+    EXPECT_EQ(stage(), -1);
+    EXPECT_TRUE(norak::transcript_has(std::to_string(arc))) << arc;
+}
+
+}  // namespace

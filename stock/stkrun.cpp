@@ -15,6 +15,7 @@
 #include "core/progress.h"
 #include "stock/movecur.h"
 #include "stock/optim.h"
+#include "stock/optrun.h"
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
@@ -163,8 +164,12 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         rmode = is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
     }
     i32 ph = -1, bh = -1, n = 0;
-    tp_to_points(0, rmode, ph, bh, n, status);
-    if (status == 0) stk_stamp_points(ph, bh, n, status);
+    if ((mode == 1 || mode == 4) && rmode == MV_LIST && optim_all_off() == 0) {
+        optim_run_stages(status);
+    } else {
+        tp_to_points(0, rmode, ph, bh, n, status);
+        if (status == 0) stk_stamp_points(ph, bh, n, status);
+    }
     i32 st = 0;
     if (ph >= 0) MM_CLOSE(ph, st);
     if (bh >= 0) MM_CLOSE(bh, st);

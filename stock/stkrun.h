@@ -31,9 +31,9 @@ void stk_tool_shape(const i32& id, f32& D, f32& R, f32& L, f32& T);
 // user stopped, -1 on failure.
 void stk_stamp_points(const i32& points, const i32& blocks, const i32& count, i32& status);
 // The stock of a procedure: mode 0 stock only, 1 stock and optimizer (the
-// optimizer's stages are not run: the stock is stamped), 3 stock only from
-// the movement entity already open, 4 as 1. Status 0, -1 on failure, 1000
-// when the user stopped.
+// stages that are switched on rewrite the tool path, then its stock is
+// stamped), 3 stock only from the movement entity already open, 4 as 1.
+// Status 0, -1 on failure, 1000 when the user stopped.
 void stk_optim_run(const i32& mode, const i32& proc, i32& status);
 
 // Stamps the next move of the tool path list into the stock: move_no -1 at

@@ -1,0 +1,137 @@
+// A whole optimizer run over two slots in a block joined by feed moves in
+// the air: the air becomes a rapid link, the feeds follow the stock the
+// slots cut, the run gives the same blocks twice, and the rewritten path
+// re-stamped into a fresh stock removes what the original path removes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common.h"
+#include "frame/cmpblk.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/optedit.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+constexpr f32 D = 10.0f;
+
+struct OptimRun : ::testing::Test {
+    i32 tool = 0;
+    void SetUp() override { fresh(); }
+    void fresh()
+    {
+        stocktest::fresh(0.25f);
+        STKPOS = nullptr;  // the list in force is the procedure's
+        CMPDEF();
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        CMPBLK[CMP_LINK_HEIGHT] = 2;
+        opttest::machine();
+        tool = opttest::tool("RUNNER", D, 0.0f, 20.0f, 30.0f, {});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-40, -30, 90, 30), 0);
+        StkCell* c = stk_cells();
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                c[j * stk_grid.nx + i].h1 = x >= 0 && x < 60 && std::fabs(y) < 20 ? 0.0f : STK_NONE;
+            }
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        // Two slots at y -8 and 8, 2 deep, joined by feed moves in the air.
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(-20.0f, -8.0f, 10.0f);
+        p.feed(1000.0f);
+        p.line(-20.0f, -8.0f, -2.0f);
+        p.line(50.0f, -8.0f, -2.0f);
+        p.line(50.0f, -8.0f, 5.0f);
+        p.line(50.0f, 8.0f, 5.0f);
+        p.line(50.0f, 8.0f, -2.0f);
+        p.line(-20.0f, 8.0f, -2.0f);
+        p.feed(-1.0f);
+        p.line(-20.0f, 8.0f, 10.0f);
+        opttest::counter_past(p.next);
+    }
+    void stages(bool on)
+    {
+        CMPBLK[CMP_ENLARGE] = on ? 2 : 1;
+        CMPBLK[CMP_LINK] = on ? 2 : 1;
+        CMPBLK[CMP_FEED] = on ? 2 : 1;
+    }
+    i32 run(i32 mode)
+    {
+        i32 st = 0;
+        stk_optim_run(mode, 0, st);
+        return st;
+    }
+    std::vector<f32> heights()
+    {
+        std::vector<f32> h;
+        StkCell* c = stk_cells();
+        for (i32 k = 0; k < stk_grid.ncells; ++k) h.push_back(c[k].h1);
+        return h;
+    }
+};
+
+TEST_F(OptimRun, TheAirBecomesRapidsTheFeedsFollowTheStockAndTheRunIsRepeatable)
+{
+    stages(true);
+    ASSERT_EQ(run(1), 0);
+    const auto once = opttest::snapshot();
+    const std::vector<Move> m = opttest::moves();
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    for (const Move& k : m) {
+        // No feed move is left running at z 5 between the slots.
+        if (k.p[2] == 5.0f) {
+            EXPECT_LT(k.feed, 0.0f) << k.number;
+        }
+        // Through the block at the base feed, out to the air at 110 %.
+        if (k.p[2] == -2.0f && k.p[0] == 50.0f && k.p[1] == -8.0f) {
+            EXPECT_EQ(k.feed, 1000.0f);
+        }
+    }
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_EQ(m[m.size() - 2].feed, 1100.0f);  // the second slot leaving the block
+    EXPECT_LT(m.back().feed, 0.0f);             // the air after it: one retract
+    EXPECT_EQ(m.back().p[0], m[m.size() - 2].p[0]);
+    fresh();
+    stages(true);
+    ASSERT_EQ(run(1), 0);
+    EXPECT_EQ(opttest::snapshot(), once);
+}
+
+TEST_F(OptimRun, TheRewrittenPathRemovesWhatTheOriginalRemovesWithinOneCell)
+{
+    stages(false);
+    ASSERT_EQ(run(1), 0);  // every stage off: the stock only
+    const std::vector<f32> original = heights();
+    fresh();
+    stages(true);
+    ASSERT_EQ(run(1), 0);
+    const std::vector<f32> optimized = heights();
+    const i32 nx = stk_grid.nx, ny = stk_grid.ny;
+    i32 differ = 0;
+    for (i32 j = 0; j < ny; ++j)
+        for (i32 i = 0; i < nx; ++i) {
+            const f32 h = optimized[j * nx + i];
+            bool near = false;
+            for (i32 dj = -1; dj <= 1 && !near; ++dj)
+                for (i32 di = -1; di <= 1 && !near; ++di) {
+                    const i32 a = i + di, b = j + dj;
+                    if (a < 0 || b < 0 || a >= nx || b >= ny) continue;
+                    near = std::fabs(original[b * nx + a] - h) < 1e-3f;
+                }
+            differ += near ? 0 : 1;
+        }
+    EXPECT_EQ(differ, 0);
+}
+
+}  // namespace

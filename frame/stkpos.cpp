@@ -7,6 +7,7 @@
 #include "core/host.h"
 #include "frame/cmpblk.h"
 #include "frame/driver.h"
+#include "stock/optim.h"
 #include "stock/stkrun.h"
 #include "stock/stkseries.h"
 
@@ -35,5 +36,13 @@ void position_at_proc(const i32& proc, i32& status)
 }
 // Fills the machining-parameter block from the procedure block at the cursor.
 void params_of_proc(i32& status) { CMPGTP(status); }
-[[maybe_unused]] const bool HANDED_DOWN = (STKPOS = position_at_proc, STKGTP = params_of_proc, true);
+// The optimizer screen's change check: changed when a rerun is needed.
+void optim_changed(const i32* old, i32& changed)
+{
+    i32 level = 0;
+    CMPPUT(old, level);
+    changed = level != RR_NONE ? 1 : 0;
+}
+[[maybe_unused]] const bool HANDED_DOWN =
+    (STKPOS = position_at_proc, STKGTP = params_of_proc, OPTDEF = CMPDEF, OPTPUT = optim_changed, true);
 }  // namespace

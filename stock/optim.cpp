@@ -1,5 +1,4 @@
-// The optimizer's switches and feed tables; the optimizer parameter
-// screens are a least form that Optimizer II replaces.
+// The optimizer's switches and the feed factor of its tables.
 #include "stock/optim.h"
 
 #include <cmath>
@@ -41,11 +40,4 @@ f32 feed_factor(const i32& mode, const f32& value)
         return factor(f, 0);
     }
     return 1.0f;
-}
-
-void optim_menu(const i32& mode, const i32& tool, i32& status)
-{
-    (void)mode;
-    (void)tool;
-    status = 0;
 }

@@ -1,0 +1,410 @@
+// The optimizer's parameter screen and its feed-table sub-screen: rows of
+// the optimizer words of the machining-parameter block, shown as the
+// switches make them apply, with the checks the user's entries must pass.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "stock/holder.h"
+#include "stock/optim.h"
+#include "stock/optwords.h"
+#include "tools/toolcache.h"
+
+OptDefFn OPTDEF = nullptr;
+OptPutFn OPTPUT = nullptr;
+
+namespace {
+constexpr i32 MOD = 339;  // the module of the screen's host messages
+
+std::string text(i32 n)
+{
+    char b[81] = {0};
+    msg_get(MOD, n, b, 80);
+    return b;
+}
+
+f32 R(i32 w) { return wrd2r(CMPBLK[w]); }
+void set(i32 w, f32 v) { CMPBLK[w] = r2wrd(v); }
+
+// A choice row: the row's text with each alternative; the word holds the
+// alternative from 1.
+void choice(i32 word, i32 msg, const char* alternatives)
+{
+    const std::string label = text(msg);
+    std::string options;
+    const char* a = alternatives;
+    while (*a) {
+        const char* e = std::strchr(a, '@');
+        const std::string one = e ? std::string(a, e) : std::string(a);
+        options += (options.empty() ? "" : "@") + label + ": " + one;
+        if (!e) break;
+        a = e + 1;
+    }
+    i32 v = std::max(1, CMPBLK[word]);
+    modmc2(options.c_str(), v, 0);
+    CMPBLK[word] = v;
+}
+
+void real(i32 word, const std::string& label, f32 low, f32 high, f32 shift = 0.0f)
+{
+    f32 v = R(word) - shift;
+    modrc(label.c_str(), v, low, high);
+    set(word, v + shift);
+}
+void real(i32 word, i32 msg, f32 low, f32 high, f32 shift = 0.0f) { real(word, text(msg), low, high, shift); }
+
+void integer(i32 word, const std::string& label, i32 low, i32 high)
+{
+    i32 v = CMPBLK[word];
+    modic(label.c_str(), v, low, high);
+    CMPBLK[word] = v;
+}
+
+// What the screen keeps while it is open.
+struct Screen {
+    i32 copy[CMPBLK_N];
+    f32 clear = 0, cut = 0, diam = 0;
+    i32 chosen = 1;  // word 0 as the user last chose it
+    i32 local = 1;   // the screen's own choice row
+    i32 list = 2;    // the tool list: 1 shown, 2 hidden
+    i32 tables = -9, reset = -9;  // rows of the two actions
+};
+
+// The heights record's word 24: the top the Z range is worked out from.
+f32 top_height() { return wrd2r(HEI8[24]); }
+// The Z reference the Z rows are shown against.
+f32 z_reference() { return wrd2r(NPT1[5]); }
+
+// The safety distance and the Z range worked out from the tool and H.
+void fill_safety(const Screen& s)
+{
+    const f32 d = std::max(0.2f * s.clear, s.clear - s.cut);
+    set(CMP_SAFETY, d);
+    set(CMP_ZHIGH, top_height() - d);
+    set(CMP_ZLOW, R(CMP_ZHIGH) - d);
+}
+
+void empty_tool_rows()
+{
+    for (i32 k = 0; k < 10; ++k)
+        CMPBLK[CMP_TOOLS + k] = -1, CMPBLK[CMP_ROW_FEED + k] = 100, CMPBLK[CMP_ROW_PRM9 + k] = 100;
+    CMPBLK[CMP_TOOL_ROWS] = 1;
+}
+
+// The rows of tools with an id below 1 removed, the rest moved up.
+void pack_tool_rows()
+{
+    i32 k = 0;
+    for (i32 j = 0; j < 10; ++j) {
+        if (CMPBLK[CMP_TOOLS + j] < 1) continue;
+        CMPBLK[CMP_TOOLS + k] = CMPBLK[CMP_TOOLS + j];
+        CMPBLK[CMP_ROW_FEED + k] = CMPBLK[CMP_ROW_FEED + j];
+        CMPBLK[CMP_ROW_PRM9 + k] = CMPBLK[CMP_ROW_PRM9 + j];
+        ++k;
+    }
+    for (; k < 10; ++k) CMPBLK[CMP_TOOLS + k] = -1, CMPBLK[CMP_ROW_FEED + k] = 100, CMPBLK[CMP_ROW_PRM9 + k] = 100;
+}
+
+// The enlarged tool is forced on by the stages that need it.
+bool enlarged_forced()
+{
+    const i32 w3 = CMPBLK[CMP_HOLDER], w6 = CMPBLK[CMP_ZRANGE], w18 = CMPBLK[CMP_FEED];
+    return w18 == 2 || w18 == 3 || CMPBLK[CMP_LINK] == 2 || w6 == 2 || ((w6 == 3 || w6 == 4) && CMPBLK[CMP_ZCHOICE] < 2) ||
+           (w3 != 1 && w3 != 2);
+}
+
+// The rows of the Z range by its mode.
+void z_rows()
+{
+    const i32 w6 = CMPBLK[CMP_ZRANGE];
+    const f32 zr = z_reference();
+    if (w6 == 2 || w6 == 4) {
+        real(CMP_ZHIGH, 1000, -99999.99f, 99999.99f, zr);
+        modbln();
+    } else if (w6 == 3) {
+        real(CMP_ZLOW, 999, -99999.99f, 99999.99f, zr);
+        choice(CMP_ZCHOICE, 1113, "OFF@ON");
+    } else {
+        modbln();
+        modbln();
+    }
+    if (w6 == 4) {
+        modbln();
+        real(CMP_ZLOW, 999, -99999.99f, 99999.99f, zr);
+        choice(CMP_ZCHOICE, 1113, "OFF@ON");
+    }
+}
+
+// The main screen, built again after every change; the rows of the actions
+// noted in the screen.
+void build(Screen& s, i32& row)
+{
+    prcont();
+    row = 0;
+    modmc2((text(1060) + ": 1@" + text(1060) + ": 2").c_str(), s.local, 0);
+    real(CMP_SAFETY, 980, 0.3f, std::max(0.3f, s.clear - 0.1f * s.diam));
+    real(CMP_ENLARGE_PCT, 981, 1.0f, 9999.99f);
+    CMPBLK[CMP_ENLARGE] = enlarged_forced() ? 2 : s.chosen;
+    choice(CMP_ENLARGE, 979, "OFF@ON");
+    if (!enlarged_forced()) s.chosen = CMPBLK[CMP_ENLARGE];
+    if (CMPBLK[CMP_ENLARGE] == 2)
+        choice(CMP_LINK_HEIGHT, 1088, "ABOVE THE MOVES@COMPUTED@CLEARANCE");
+    else
+        modbln();
+    modbln();
+    choice(CMP_HOLDER, 989, "OFF@REPORT@SPLIT@ADAPT THE TOOL@FURTHER TOOLS");
+    if (CMPBLK[CMP_HOLDER] == 4) {
+        real(CMP_HOLDER_FEED, 990, 0.0f, 999.99f);
+        real(CMP_HOLDER_PRM9, 991, 0.0f, 999.99f);
+    } else if (CMPBLK[CMP_HOLDER] == 5) {
+        const std::string t = text(1133);
+        modmc2((t + ": SHOWN@" + t + ": HIDDEN").c_str(), s.list, 0);
+        integer(CMP_TOOL_ROWS, text(1136), 0, 10);
+    } else {
+        modbln();
+        modbln();
+    }
+    choice(CMP_ZRANGE, 998, "OFF@ABOVE@BELOW@BOTH");
+    z_rows();
+    choice(CMP_LINK, 1014, "OFF@ON");
+    modbln();
+    modbln();
+    choice(CMP_FEED, 1028, "OFF@BY VOLUME AND SLOPE@BY PASS COUNT");
+    row = 16 + (CMPBLK[CMP_ZRANGE] == 4 ? 3 : 0);  // rows so far
+    s.tables = -9;
+    if (CMPBLK[CMP_FEED] == 2) {
+        modact(text(1066).c_str());
+        s.tables = ++row;
+        modbln();
+        ++row;
+    } else if (CMPBLK[CMP_FEED] == 3) {
+        modbln();
+        integer(CMP_PASSES, text(1053), 1, 999);
+        row += 2;
+    } else {
+        modbln();
+        modbln();
+        row += 2;
+    }
+    modact("Reset Optimizer Parameters");
+    s.reset = ++row;
+    modbln();
+    modbln();
+    if (s.list == 1) optim_tool_rows();
+}
+
+// Word 6 changed to a mode that shows a Z: the user may pick it.
+void pick_z(const Screen& s, i32 entry6)
+{
+    const i32 w6 = CMPBLK[CMP_ZRANGE];
+    auto pick = [&](i32 ask, i32 prompt, i32 word) {
+        msg_mdls(MOD, ask);
+        i32 yes = 0;
+        modmc("YES    @NO     ", yes);
+        if (yes != 1) return;
+        msg_mdls(MOD, prompt);
+        f32 p[3] = {0, 0, 0};
+        i32 st = 0;
+        ncs_get_point(0, p, st);
+        if (st < 0)
+            CMPBLK[CMP_ZRANGE] = entry6;
+        else
+            set(word, p[2]);
+    };
+    if (w6 == 2 || w6 == 4) pick(116, 118, CMP_ZHIGH);
+    if (CMPBLK[CMP_ZRANGE] == 3 || CMPBLK[CMP_ZRANGE] == 4) pick(117, 119, CMP_ZLOW);
+    if (!(R(CMP_ZHIGH) > R(CMP_ZLOW))) {
+        if (entry6 == 1 || entry6 == 2)
+            set(CMP_ZLOW, R(CMP_ZHIGH) - R(CMP_SAFETY));
+        else
+            set(CMP_ZHIGH, R(CMP_ZLOW) + R(CMP_SAFETY));
+    }
+    (void)s;
+}
+
+// A Z row edited so that the range has no room: the other Z put back.
+void check_z(const Screen& s, f32 high_before, f32 low_before)
+{
+    if (CMPBLK[CMP_ZRANGE] != 4 || R(CMP_ZHIGH) > R(CMP_ZLOW)) return;
+    if (R(CMP_ZHIGH) != high_before) CMPBLK[CMP_ZLOW] = s.copy[CMP_ZLOW];
+    if (R(CMP_ZLOW) != low_before) CMPBLK[CMP_ZHIGH] = s.copy[CMP_ZHIGH];
+    if (R(CMP_ZHIGH) >= 99999.0f) set(CMP_ZHIGH, top_height() - R(CMP_SAFETY));
+    if (R(CMP_ZLOW) <= -99999.0f) set(CMP_ZLOW, R(CMP_ZHIGH) - R(CMP_SAFETY));
+    msg_mdls(MOD, 115);
+}
+
+// Closing with the entries accepted: the change check of the frame and the
+// tool rows packed. -2 when nothing changed on a procedure that is not new.
+i32 accept(const Screen& s, i32 is_new)
+{
+    i32 changed = 1;
+    if (OPTPUT) OPTPUT(s.copy, changed);
+    pack_tool_rows();
+    return changed == 0 && is_new == 0 ? -2 : 0;
+}
+}  // namespace
+
+namespace {
+// Clears the menu area and sets the interaction of a window of the lines
+// and columns given.
+void form(i32 lines, i32 columns, i32& status)
+{
+    const i32 words[4] = {0, lines, columns, 1};
+    gsclr(0);
+    modint(words, status);
+    ofmod(1);
+    ofwric(" ");
+    status = 0;
+}
+}  // namespace
+
+void optim_form_a(i32& status) { form(14, 6, status); }
+void optim_form_b(i32& status) { form(3, 21, status); }
+
+void optim_tool_rows()
+{
+    modtxt(text(1134).c_str());
+    char name[21];
+    optim_tool_name(CURTOL, name);
+    modtxt(("   1..." + std::string(name) + " 100 100").c_str());
+    const i32 n = std::min(CMPBLK[CMP_TOOL_ROWS], 9);
+    for (i32 i = 0; i < n; ++i) {
+        char label[16];
+        std::snprintf(label, sizeof label, "%2d...@", i + 2);
+        const i32 id = CMPBLK[CMP_TOOLS + i];
+        if (id > 0) {
+            optim_tool_name(id, name);
+            modtxt((label + std::string("   ") + name).c_str());
+        } else {
+            modtxt((label + std::string(" ---------")).c_str());
+        }
+        integer(CMP_ROW_FEED + i, std::string(label) + " FEED %", 1, 100);
+        integer(CMP_ROW_PRM9 + i, std::string(label) + " PRM9 %", 1, 100);
+    }
+}
+
+void optim_check_tools()
+{
+    const i32 n = std::min(CMPBLK[CMP_TOOL_ROWS], 10);
+    f32 d0 = 0, r0 = 0, t0 = 0;
+    GTDIAM(CURTOL, d0);
+    GTCRNR(CURTOL, r0);
+    GTTAPA(CURTOL, t0);
+    for (i32 k = 0; k + 1 < n; ++k) {
+        const i32 id = CMPBLK[CMP_TOOLS + k];
+        if (id < 1) continue;
+        i32 type = 0;
+        GTTTYP(id, type);
+        if (type < 0) {  // the tool no longer exists
+            CMPBLK[CMP_TOOLS + k] = -1;
+            continue;
+        }
+        f32 d = 0, r = 0, t = 0;
+        GTDIAM(id, d);
+        GTCRNR(id, r);
+        GTTAPA(id, t);
+        if (d != d0 || r != r0 || t != t0) {
+            char name[21];
+            optim_tool_name(id, name);
+            msg_mdlt(MOD, 158, name);
+        }
+    }
+    pack_tool_rows();
+}
+
+void optim_tables(i32& status)
+{
+    i32 copy[CMPBLK_N];
+    std::memcpy(copy, CMPBLK, sizeof copy);
+    const std::string vol = text(1063), ang = text(1064), fac = text(1065);
+    while (true) {
+        prcont();
+        modtxt(text(1061).c_str());
+        modtxt(vol.c_str());
+        for (i32 k = 0; k < CMP_TABLE_N; ++k) {
+            if (k == 1) modtxt("1.0");
+            real(CMP_VOLUME_ROW + k, vol + " " + std::to_string(k + 1), 0.0f, 999.99f);
+        }
+        modtxt(fac.c_str());
+        for (i32 k = 0; k < CMP_FACTOR_N; ++k) integer(CMP_VOLUME_FAC + k, vol + " % " + std::to_string(k + 1), 0, 10000);
+        modtxt(text(1062).c_str());
+        modtxt(ang.c_str());
+        for (i32 k = 0; k < CMP_TABLE_N; ++k) {
+            if (k == 1) modtxt("0.0");
+            real(CMP_ANGLE_ROW + k, ang + " " + std::to_string(k + 1), -90.0f, 90.0f);
+        }
+        modtxt(fac.c_str());
+        for (i32 k = 0; k < CMP_FACTOR_N; ++k) integer(CMP_ANGLE_FAC + k, ang + " % " + std::to_string(k + 1), 0, 10000);
+        i32 action = 0;
+        modif1(action);
+        if (action == -1 || action == -2) {
+            std::memcpy(CMPBLK, copy, sizeof copy);
+            status = action;
+            return;
+        }
+        if (action != 0) continue;
+        const f32 v[5] = {R(26), R(27), R(28), R(29), R(30)}, a[5] = {R(37), R(38), R(39), R(40), R(41)};
+        if (!(v[0] < 1.0f && 1.0f < v[1] && v[1] < v[2] && v[2] < v[3] && v[3] < v[4])) {
+            userrc("ERROR : PARAMETERS IN VOLUME ROW SHOULD BE IN INCREASING ORDER", 0);
+            continue;
+        }
+        if (!(a[0] > 0.0f && 0.0f > a[1] && a[1] > a[2] && a[2] > a[3] && a[3] > a[4])) {
+            userrc("ERROR : PARAMETERS IN ANGLE ROW SHOULD BE IN DECREASING ORDER", 0);
+            continue;
+        }
+        status = 0;
+        return;
+    }
+}
+
+void optim_menu(const i32& mode, const i32& tool, i32& status)
+{
+    (void)tool;
+    Screen s;
+    std::memcpy(s.copy, CMPBLK, sizeof s.copy);
+    GTCLRL(CURTOL, s.clear);
+    GTCUTL(CURTOL, s.cut);
+    GTDIAM(CURTOL, s.diam);
+    if (R(CMP_SAFETY) == -0.5f) fill_safety(s);
+    s.chosen = std::max(1, CMPBLK[CMP_ENLARGE]);
+    const i32 entry6 = CMPBLK[CMP_ZRANGE];
+    while (true) {
+        const i32 w3 = CMPBLK[CMP_HOLDER], w6 = CMPBLK[CMP_ZRANGE];
+        const f32 high = R(CMP_ZHIGH), low = R(CMP_ZLOW);
+        i32 row = 0, action = 0;
+        build(s, row);
+        modif1(action);
+        if (action == -1 || action == -2) {
+            std::memcpy(CMPBLK, s.copy, sizeof s.copy);
+            status = action;
+            return;
+        }
+        CMPBLK[CMP_ENLARGE] = enlarged_forced() ? 2 : s.chosen;  // as the rows after it left it
+        if (CMPBLK[CMP_ZRANGE] != w6 && CMPBLK[CMP_ZRANGE] != 1) pick_z(s, entry6);
+        else check_z(s, high, low);
+        if (w3 == 5 && CMPBLK[CMP_HOLDER] != 5) empty_tool_rows(), s.list = 2;
+        if (w3 != 5 && CMPBLK[CMP_HOLDER] == 5) s.list = 1;
+        if (action == 0) {
+            if (CMPBLK[CMP_ZRANGE] == 4 && !(R(CMP_ZLOW) < R(CMP_ZHIGH))) {
+                msg_mdls(MOD, 115);
+                continue;
+            }
+            if (CMPBLK[CMP_ENLARGE] == 2 && CMPBLK[CMP_LINK_HEIGHT] != 3) msg_mdls(MOD, 159);
+            status = accept(s, mode);
+            return;
+        }
+        if (action == s.tables) {
+            i32 st = 0;
+            optim_tables(st);
+        } else if (action == s.reset) {
+            if (OPTDEF) OPTDEF();
+            fill_safety(s);
+            s.list = 2;
+            s.chosen = CMPBLK[CMP_ENLARGE];
+        }
+    }
+}

@@ -1,0 +1,119 @@
+// The optimizer screen in scripted sessions: an accepted change, a cancel
+// that puts every one of the 92 words back (the feed tables edited on the
+// sub-screen too), the safety distance and Z range filled on entry, and the
+// order checks of the volume and angle rows with their messages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common.h"
+#include "frame/cmpblk.h"
+#include "optpath.h"
+#include "stock/optim.h"
+
+namespace {
+
+norak::Reply menu(const std::string& expect, const std::string& answer)
+{
+    norak::Reply r;
+    r.kind = "menu";
+    r.expect = expect;
+    r.answer = answer;
+    return r;
+}
+
+norak::Reply prompt(const std::string& expect, const std::string& answer)
+{
+    norak::Reply r;
+    r.kind = "prompt";
+    r.expect = expect;
+    r.answer = answer;
+    return r;
+}
+
+struct Screen : ::testing::Test {
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        CMPDEF();
+        opttest::machine();
+        HEI8[24] = r2wrd(50.0f);
+        CURTOL = opttest::tool("SCREENED", 10.0f, 0.0f, 20.0f, 30.0f, {});
+    }
+    std::vector<i32> words() const { return std::vector<i32>(CMPBLK, CMPBLK + CMPBLK_N); }
+    i32 open()
+    {
+        i32 st = 0;
+        optim_menu(0, CURTOL, st);
+        EXPECT_EQ(norak::replies_left(), 0u);
+        return st;
+    }
+};
+
+TEST_F(Screen, AnAcceptedFeedStageForcesTheEnlargedToolAndFillsTheSafetyDistance)
+{
+    norak::add_reply(menu("FEED OPTIMIZATION", "2"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(CMPBLK[CMP_FEED], 2);
+    EXPECT_EQ(CMPBLK[CMP_ENLARGE], 2);
+    // max(0.2 x 30, 30 - 20) = 10; the range from H = 50 down.
+    EXPECT_EQ(wrd2r(CMPBLK[CMP_SAFETY]), 10.0f);
+    EXPECT_EQ(wrd2r(CMPBLK[CMP_ZHIGH]), 40.0f);
+    EXPECT_EQ(wrd2r(CMPBLK[CMP_ZLOW]), 30.0f);
+}
+
+TEST_F(Screen, ACancelPutsBackEveryWordTheTablesToo)
+{
+    const std::vector<i32> before = words();
+    norak::add_reply(menu("FEED OPTIMIZATION", "2"));
+    norak::add_reply(menu("ACCEPT", "FEED TABLES"));
+    norak::add_reply(prompt("VOLUME ROW 1", "0.25"));
+    norak::add_reply(prompt("ANGLE ROW % 6", "20"));
+    norak::add_reply(menu("ACCEPT", "1"));  // the tables accepted
+    norak::add_reply(menu("TOOL HOLDER", "3"));
+    norak::add_reply(menu("ACCEPT", "2"));  // the screen left
+    EXPECT_EQ(open(), -1);
+    EXPECT_EQ(words(), before);
+}
+
+TEST_F(Screen, TheVolumeAndAngleRowsMustKeepTheirOrder)
+{
+    // The volume row with 1.0 as its first threshold, then mended; the
+    // angle row with 0.0 as its first angle, then mended.
+    norak::add_reply(prompt("VOLUME ROW 1", "1.0"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    norak::add_reply(prompt("VOLUME ROW 1", "0.5"));
+    norak::add_reply(prompt("VOLUME ROW 2", "1.5"));
+    norak::add_reply(prompt("VOLUME ROW 3", "2"));
+    norak::add_reply(prompt("VOLUME ROW 4", "3"));
+    norak::add_reply(prompt("VOLUME ROW 5", "4"));
+    norak::add_reply(prompt("ANGLE ROW 1", "0"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    norak::add_reply(prompt("ANGLE ROW 1", "10"));
+    norak::add_reply(prompt("ANGLE ROW 2", "-5"));
+    norak::add_reply(prompt("ANGLE ROW 3", "-10"));
+    norak::add_reply(prompt("ANGLE ROW 4", "-20"));
+    norak::add_reply(prompt("ANGLE ROW 5", "-30"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    i32 st = 0;
+    optim_tables(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_TRUE(norak::transcript_has("ERROR : PARAMETERS IN VOLUME ROW SHOULD BE IN INCREASING ORDER"));
+    EXPECT_TRUE(norak::transcript_has("ERROR : PARAMETERS IN ANGLE ROW SHOULD BE IN DECREASING ORDER"));
+    const f32 vol[5] = {0.5f, 1.5f, 2.0f, 3.0f, 4.0f}, ang[5] = {10.0f, -5.0f, -10.0f, -20.0f, -30.0f};
+    for (i32 k = 0; k < 5; ++k) {
+        EXPECT_EQ(wrd2r(CMPBLK[CMP_VOLUME_ROW + k]), vol[k]);
+        EXPECT_EQ(wrd2r(CMPBLK[CMP_ANGLE_ROW + k]), ang[k]);
+    }
+    // The defaults pass both checks at once.
+    CMPDEF();
+    norak::add_reply(menu("ACCEPT", "1"));
+    optim_tables(st);
+    EXPECT_EQ(st, 0);
+}
+
+}  // namespace

@@ -262,6 +262,9 @@ std::string write_toolpath(const std::string& path);
 // The picture of the session (toolpath.svg: surfaces and tool path, top and
 // oblique views) and the saved approximations as model.stl, into a folder.
 std::string write_picture(const std::string& dir);
+// The stock grid the module left with the host as a grey-scale height map
+// (stock.png) in a folder; nothing is written when no grid is held.
+std::string write_stock_picture(const std::string& dir);
 
 
 // ---- stock simulation: the grid the module handed over and its validity

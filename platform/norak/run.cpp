@@ -126,7 +126,8 @@ int main(int argc, char** argv)
     // the run fails with status 3 (a session that stopped keeps its 2).
     for (const std::string& why : {norak::write_transcript(out + "/transcript.txt"),
                                    norak::write_records(out + "/records.txt"),
-                                   norak::write_toolpath(out + "/toolpath.txt"), norak::write_picture(out)})
+                                   norak::write_toolpath(out + "/toolpath.txt"), norak::write_picture(out),
+                                   norak::write_stock_picture(out)})
         if (!why.empty()) {
             std::fprintf(stderr, "norak-run: %s\n", why.c_str());
             if (rc == 0) rc = 3;

@@ -101,6 +101,8 @@ bool alloc_fails();  // consumes the failure countdown
 // file closed, else the reason (the file is closed either way). A null file
 // gives the reason it could not be opened.
 std::string end_file(std::FILE* f, const std::string& path);
+// True once the session described a stock procedure (stockproc.cpp).
+bool session_stock_procedures();
 std::string host_message(i32 module, i32 number);  // the host's numbered message text
 // Menu options: the texts joined by "@", and one option without its padding
 // and sub-menu mark.

@@ -195,6 +195,14 @@ void set_proc_row(i32 level, i32 index, const ProcRow& row)
 void get_proc_table(i32 level, i32 index, i32* row, i32& status)
 {
     const ProcRow* r = row_at(level, index);
+    // With stock procedures from the session, the procedure being worked on
+    // (the stock-simulation counter) has its row: computed, unlinked, in
+    // coordinate system 0, of the current procedure code.
+    ProcRow current;
+    if (!r && level == 1 && index == H().nc.counter && session_stock_procedures()) {
+        current.code = nu_sgcd_get_code();
+        r = &current;
+    }
     status = r ? 0 : -1;
     if (!r || !row) return;
     const i32 w[PTAB_N] = {r->code, r->calc, r->exec, r->changed, r->link, r->tool, r->ucs, r->id, r->movement};

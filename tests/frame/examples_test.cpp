@@ -1,0 +1,255 @@
+// Every session of examples/ through the runner (in the sanitized build of
+// the tests): it completes without a stop or an internal error; every tool
+// position it wrote, and the middle of every move, keeps the tool out of the
+// part by the independent check of the exact surfaces (trimmed surfaces:
+// their samples inside the trim loops); the reports it wrote match their
+// golden files, dates aside.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/words.h"
+#include "tests/passes/checker.h"
+#include "tests/session_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+// Outputs of the runner that are not reports of the module.
+const std::set<std::string> NOT_REPORTS = {"transcript.txt", "records.txt", "toolpath.txt", "toolpath.svg",
+                                           "model.stl", "stock.png"};
+
+struct Pos {
+    double p[3], a[3];
+};
+
+// The tool positions of the host's dump, in tool path order: lines (types
+// 2, 22, 222) and the points of strings (7, 27, 227), with their axes.
+std::vector<Pos> positions(const std::string& dump)
+{
+    std::vector<Pos> out;
+    std::istringstream in(dump);
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<long long> w = dump_words(line);
+        if (w.empty()) continue;
+        auto r = [&](size_t k) { return double(wrd2r(static_cast<i32>(w[k]))); };
+        const long long t = w[0];
+        const bool axis = t >= 20;
+        if ((t == 2 || t == 22 || t == 222) && w.size() >= (axis ? 8u : 5u))
+            out.push_back({{r(2), r(3), r(4)}, {axis ? r(5) : 0.0, axis ? r(6) : 0.0, axis ? r(7) : 1.0}});
+        if (t == 7 || t == 27 || t == 227) {
+            const size_t rec = t == 7 ? 4 : 7;
+            for (size_t k = 1; k + rec <= w.size(); k += rec)
+                out.push_back({{r(k + 1), r(k + 2), r(k + 3)},
+                               {axis ? r(k + 4) : 0.0, axis ? r(k + 5) : 0.0, axis ? r(k + 6) : 1.0}});
+        }
+    }
+    return out;
+}
+
+// The entities of a session (none: an empty list).
+const json& entities(const json& s)
+{
+    static const json none = json::array();
+    return s.contains("entities") ? s["entities"] : none;
+}
+
+// The tool the session's procedure mills with: the one its tool menu
+// selects by name, else the one of "PRM9".
+const json* session_tool(const json& s)
+{
+    std::string name;
+    const json& replies = s.value("replies", json::array());
+    for (size_t k = 0; k + 1 < replies.size(); ++k)
+        if (replies[k].value("menu", json()) == "SELECT NEW TOOL") name = replies[k + 1]["menu"].get<std::string>();
+    long long id = -1;
+    if (s.contains("records") && s["records"].contains("PRM9")) id = s["records"]["PRM9"]["words"][11].get<long long>();
+    for (const json& e : entities(s))
+        if (e["kind"] == "tool" && (name.empty() ? e.value("id", -2LL) == id : e.value("name", "") == name)) return &e;
+    return nullptr;
+}
+
+// The tolerance the session's replies give its procedures (the largest).
+double session_tolerance(const json& s)
+{
+    double tol = 0.1;  // the parameter page's default
+    bool set = false;
+    for (const json& r : s.value("replies", json::array()))
+        if (r.value("menu", json()) == "TOLERANCE") tol = set ? std::max(tol, r["value"].get<double>()) : r["value"].get<double>(), set = true;
+    return tol;
+}
+
+// The exact surfaces of the session, sampled; a trimmed surface keeps the
+// samples inside its loops and is measured on them alone.
+struct Part {
+    std::vector<chk::Surface> plain, trimmed;
+};
+
+bool inside_loops(const json& loops, double u, double v)
+{
+    for (size_t l = 0; l < loops.size(); ++l) {
+        const json& p = loops[l]["points"];
+        bool in = false;
+        for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
+            const double ui = p[i][0], vi = p[i][1], uj = p[j][0], vj = p[j][1];
+            if ((vi > v) != (vj > v) && u < (uj - ui) * (v - vi) / (vj - vi) + ui) in = !in;
+        }
+        if ((l == 0) != in) return false;
+    }
+    return true;
+}
+
+Part part_of(const json& s)
+{
+    Part part;
+    for (const json& e : entities(s)) {
+        const std::string k = e["kind"];
+        if (k != "plane_patch" && k != "nurbs_surface" && k != "revolution") continue;
+        if (!e.contains("loops")) {
+            part.plain.emplace_back(e);
+            continue;
+        }
+        chk::Surface t(e, 400, 400);
+        for (auto& [key, list] : t.grid)
+            list.erase(std::remove_if(list.begin(), list.end(),
+                                      [&](int k) {
+                                          return !inside_loops(e["loops"], chk::Surface::par(k % t.nu, t.nu, t.u0, t.u1),
+                                                               chk::Surface::par(k / t.nu, t.nv, t.v0, t.v1));
+                                      }),
+                       list.end());
+        part.trimmed.push_back(std::move(t));
+    }
+    return part;
+}
+
+// The deepest the tool with its tip at p reaches into the part (0 or less:
+// clear of it).
+double depth(const Part& part, const chk::Tool& tool, const Pos& at)
+{
+    double d = -1e9;
+    for (const chk::Surface& s : part.plain) d = std::max(d, -chk::mindist(s, tool, at.p, at.a));
+    for (const chk::Surface& s : part.trimmed)
+        s.near(at.p[0], at.p[1], tool.D, [&](int k) { d = std::max(d, -chk::tooldist(tool, at.p, at.a, &s.pts[size_t(3 * k)])); });
+    return d;
+}
+
+// The text with every date and time "yyyy-mm-dd hh:mm:ss" as letters.
+std::string dates_out(std::string text)
+{
+    static const std::string shape = "dddd-dd-dd dd:dd:dd", letters = "YYYY-MM-DD hh:mm:ss";
+    for (size_t at = 0; at + shape.size() <= text.size(); ++at) {
+        size_t k = 0;
+        while (k < shape.size() && (shape[k] == 'd' ? std::isdigit(static_cast<unsigned char>(text[at + k])) != 0
+                                                    : text[at + k] == shape[k]))
+            ++k;
+        if (k == shape.size()) text.replace(at, k, letters);
+    }
+    return text;
+}
+
+// The reports against their golden files (TAVREK_GOLDEN=renew writes them).
+void reports_match(const std::string& name, const std::string& out)
+{
+    const fs::path golden = fs::path(TAVREK_SOURCE_DIR) / "tests/data/golden/examples" / name;
+    const char* renew = std::getenv("TAVREK_GOLDEN");
+    const bool write = renew && std::string(renew) == "renew";
+    if (write) {
+        fs::remove_all(golden);
+        fs::create_directories(golden);
+    }
+    std::set<std::string> got, want;
+    for (const auto& f : fs::directory_iterator(out)) {
+        const std::string file = f.path().filename().string();
+        if (NOT_REPORTS.count(file)) continue;
+        got.insert(file);
+        const std::string text = dates_out(read_file(f.path().string()));
+        if (write) {
+            std::ofstream(golden / file, std::ios::binary) << text;
+            continue;
+        }
+        EXPECT_EQ(text, read_file((golden / file).string())) << name << ": " << file << " differs from its golden file";
+    }
+    if (fs::exists(golden))
+        for (const auto& f : fs::directory_iterator(golden)) want.insert(f.path().filename().string());
+    EXPECT_EQ(got, want) << name << ": the reports written and the golden files";
+}
+
+struct Examples : ::testing::TestWithParam<std::string> {};
+
+TEST_P(Examples, CompletesClearOfThePartWithItsGoldenReports)
+{
+    const std::string name = GetParam();
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/" + name + ".json");
+    const json session = json::parse(text);
+    const RunResult r = run_session(text, "example_" + name);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << name;
+    EXPECT_EQ(r.transcript.find("session stopped"), std::string::npos) << name;
+    reports_match(name, r.dir + "/out");
+
+    const std::vector<Pos> path = positions(r.toolpath);
+    const Part part = part_of(session);
+    const json* tool = session_tool(session);
+    if (path.empty() || !tool) return;
+    ASSERT_FALSE(part.plain.empty() && part.trimmed.empty());
+    const chk::Tool t{(*tool)["diameter"].get<double>(), tool->value("corner_radius", 0.0), tool->value("taper", 0.0)};
+    const double tol = session_tolerance(session);
+    double deepest = -1e9;
+    size_t worst = 0, checked = 0;
+    bool middle = false;
+    for (size_t k = 0; k < path.size(); ++k) {
+        std::vector<Pos> at{path[k]};
+        if (k > 0) {
+            Pos mid;
+            for (int c = 0; c < 3; ++c) {
+                mid.p[c] = 0.5 * (path[k - 1].p[c] + path[k].p[c]);
+                mid.a[c] = 0.5 * (path[k - 1].a[c] + path[k].a[c]);
+            }
+            const double n = std::hypot(mid.a[0], mid.a[1], mid.a[2]);
+            for (double& c : mid.a) c /= n;
+            at.push_back(mid);
+        }
+        for (size_t m = 0; m < at.size(); ++m) {
+            const double d = depth(part, t, at[m]);
+            ++checked;
+            if (d > deepest) deepest = d, worst = k, middle = m == 1;
+        }
+    }
+    std::printf("MEASURE example %s: %zu positions and middles, deepest %.5f at %s %zu (tolerance %.3f)\n",
+                name.c_str(), checked, deepest, middle ? "the move to position" : "position", worst, tol);
+    // A position within the tolerance; the middle of a move within it and a
+    // twentieth (the hatch strings of the trimmed example reach 0.0209 at
+    // 0.02 between two points 4.3 apart).
+    EXPECT_LE(deepest, middle ? 1.05 * tol : tol) << name << ": " << (middle ? "the move to position " : "position ") << worst << " at " << path[worst].p[0] << " " << path[worst].p[1]
+                            << " " << path[worst].p[2];
+}
+
+std::vector<std::string> example_names()
+{
+    std::vector<std::string> names;
+    for (const auto& f : fs::directory_iterator(fs::path(TAVREK_SOURCE_DIR) / "examples"))
+        if (f.path().extension() == ".json") names.push_back(f.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Examples, ::testing::ValuesIn(example_names()),
+                         [](const ::testing::TestParamInfo<std::string>& i) {
+                             std::string n = i.param;
+                             for (char& c : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return n;
+                         });
+
+}  // namespace

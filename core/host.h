@@ -1255,3 +1255,21 @@ void enatpo();  // lets the next pick take a block
 void setatn(i32 on);  // ends (on 1) the block pick
 void ncs_get_point(i32 mode, f32* point, i32& status);  // a point indicated in space: 0, -1, -2, -3
 i32 split_by_tool_get_set(i32 mode, i32 value);  // the split-by-tool setting: mode 1 get, 2 set
+// Division of a procedure by its tools. copy_current_proc puts a copy of the
+// procedure block under the main list's cursor (with its whole sub-list)
+// directly behind it; status -3 when the list cannot take it.
+void copy_current_proc(i32& status);
+// Drops the association between a procedure and a tool.
+void asdetl(i32 mode, i32 procedure, i32 kind, i32 tool);
+// The part's tool path table: the tool paths' procedure tables loaded (mode
+// 2, of the table's tool path `list`) or the current one's restored (mode 3).
+void update_tp_flags(i32 mode, i32 list);
+// The procedure ids of the table's tool path at index (from 1), at most
+// capacity of them (status -1 past the table's end).
+void get_tp_proc_ids(i32 index, i32* ids, i32 capacity, i32& count, i32& status);
+// The closest points of two lines in space, the first through a1 and a2, the
+// second through b1 and b2 (double precision): pa on the first, pb on the
+// second, and their distance. Status 0; 1 for parallel lines (pa = a1, pb
+// its foot on the second line); -1 when a line's two points coincide.
+void dminll(const f64* a1, const f64* a2, const f64* b1, const f64* b2, f64* pa, f64* pb, f64& distance,
+            i32& status);

@@ -100,6 +100,23 @@ i32 find_item(const std::vector<i32>& w, size_t from, i32 code, i32* values, i32
     }
     return 1;
 }
+
+// Overwrites the values of the item of that code in place (its count kept);
+// 1 when there is none.
+i32 put_item(std::vector<i32>& w, size_t from, size_t end, i32 code, const i32* values)
+{
+    size_t k = from;
+    while (k + 3 <= end) {
+        i32 n = w[k + 1] - 1;
+        if (n < 0 || k + 3 + static_cast<size_t>(n) > end) return 1;
+        if (w[k] == code) {
+            if (n > 0) std::memcpy(&w[k + 3], values, static_cast<size_t>(n) * sizeof(i32));
+            return 0;
+        }
+        k += 3 + static_cast<size_t>(n);
+    }
+    return 1;
+}
 }  // namespace
 
 std::string render_item(const lnitem& it)
@@ -419,12 +436,39 @@ void gs_param(i32 mode, i32 ent, i32, i32 group, i32 code, i32* values, i32& sta
         status = find_item(w, 0, code, values);
         return;
     }
+    if (mode == 2 && group == 4 && (e = entity(ent, 9, PROC_TYPE)) != nullptr) {
+        if (e->words.size() < 6) return;
+        i32 n = e->words[5];
+        if (n < 0 || 6 + static_cast<size_t>(n) > e->words.size()) return;
+        status = put_item(e->words, 6, 6 + static_cast<size_t>(n), code, values);
+        return;
+    }
     if (mode == 3 && group == 5 && (e = entity(ent, 9, MCHPRM_TYPE)) != nullptr) {
         from = 4;
         status = find_item(e->words, from, code, values);
         return;
     }
     if (mode == 3 && (e = entity(ent, 9, GEOM_TYPE)) != nullptr) geometry_item(e->words, code, values, status);
+}
+
+// The part's tool path table: the stored tool paths in the order of their ids.
+void update_tp_flags(i32 mode, i32 list)
+{
+    note("host: tool path tables " + std::string(mode == 2 ? "of " + std::to_string(list) + " loaded" : "restored"));
+}
+
+void get_tp_proc_ids(i32 index, i32* ids, i32 capacity, i32& count, i32& status)
+{
+    count = 0;
+    status = -1;
+    i32 k = 0;
+    for (const auto& [tp, pairs] : L().entries) {
+        if (++k != index) continue;
+        for (const auto& p : pairs)
+            if (p[0] == 1 && count < capacity) ids[count++] = p[1];
+        status = 0;
+        return;
+    }
 }
 
 i32 gs_check_movmnt(i32) { return iv("check_movmnt"); }

@@ -1,0 +1,376 @@
+#include "edit/alter/divide.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/host.h"
+#include "core/codedio.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "edit/blktext.h"
+#include "edit/manedt.h"
+#include "edit/proctab.h"
+
+ToolFactor DIVTFT[DIVISION_MAX];
+char DIVLBL[DIVISION_MAX][21];
+
+namespace {
+
+constexpr i32 SLOT_SPLIT = 9;
+constexpr i32 TECH = 1, PROC_BLOCK = 12, TOOL_CHANGE = 100;
+// The machining-parameter block's words of the division (from 0): the mode
+// word, the two percentages of mode 4, and the per-tool table of mode 5.
+constexpr i32 CMP_MODE = 3, CMP_FIRST = 4, CMP_SECOND = 5, CMP_TOOLS = 58, CMP_FIRSTS = 69, CMP_SECONDS = 79;
+// Technology of the procedure divided: its tool, parameter 1 and parameter 6.
+struct SourceTechnology {
+    i32 tool = -1;
+    f32 feed = 0;
+    i32 p6 = 0;
+};
+SourceTechnology SRCTEC;
+
+// Back from a procedure's sub-list to the main list, the sub-list's block
+// count written into its procedure block.
+void close_sub()
+{
+    i32 level = 0, st = 0;
+    gtlstn(1, level);
+    if (level > 1) CLSSBL(st);
+}
+
+// The cursor on the procedure block of the given number (from 1) on the
+// main list. False when there is none.
+bool at_procedure(const i32 procedure)
+{
+    close_sub();
+    ltop();
+    i32 answer = 0, seen = 0;
+    lacces(2, answer);
+    while (answer >= 0) {
+        i32 size = 0, type = 0, cls = 0, st = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        lclos();
+        if (st < 0) return false;
+        if (type == PROC_BLOCK && ++seen == procedure) return true;
+        lacces(1, answer);
+    }
+    return false;
+}
+
+// The header of the block under the cursor and, for a technology block,
+// its parameter code and integer value (the tool of a tool change).
+bool read_block(i32& type, i32& cls, i32& code, i32& value)
+{
+    i32 size = 0, st = 0;
+    code = value = 0;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    if (st >= 0 && type == TECH) {
+        i32 number = 0, kind = 0;
+        f32 real = 0;
+        RDBT1(AM_LIST, number, code, kind, value, real, st);
+    }
+    lclos();
+    return st >= 0;
+}
+
+// Opens the procedure's sub-list with the cursor on its second tool change.
+bool at_split(const i32 procedure, i32& found, i32& tool)
+{
+    found = 0;
+    if (!at_procedure(procedure)) return false;
+    i32 st = 0;
+    OPNSBL(st);
+    if (st < 0) return false;
+    i32 answer = 0, changes = 0;
+    lacces(1, answer);
+    while (answer >= 0) {
+        i32 type = 0, cls = 0, code = 0, value = 0;
+        if (!read_block(type, cls, code, value)) return false;
+        if (type == TECH && code == TOOL_CHANGE && ++changes == 2) {
+            found = 1;
+            tool = value;
+            lmark(1, SLOT_SPLIT, answer);
+            return answer >= 1;
+        }
+        lacces(1, answer);
+    }
+    return true;
+}
+
+// In the procedure: every block after the split block, then the split block.
+bool cut_after_split(const i32 procedure)
+{
+    i32 found = 0, tool = 0;
+    if (!at_split(procedure, found, tool) || found == 0) return false;
+    i32 answer = 0;
+    while (true) {
+        lacces(1, answer);
+        if (answer < 0) break;
+        i32 type = 0, cls = 0, code = 0, value = 0;
+        if (!read_block(type, cls, code, value)) return false;
+        if (type == TECH && code == TOOL_CHANGE) asdetl(-1, procedure, 1, value);
+        i32 st = 0;
+        TPDELB(1, st);  // the cursor lands on the block before
+        if (st < 0) return false;
+    }
+    i32 st = 0;
+    TPTOP(SLOT_SPLIT, st);
+    if (st >= 0) TPDELB(1, st);
+    close_sub();
+    return st >= 0;
+}
+
+// In the copy: the motions and the feed, spindle and tool settings before
+// its split block; messages, markers and other settings stay.
+bool cut_before_split(const i32 procedure)
+{
+    i32 found = 0, tool = 0;
+    if (!at_split(procedure, found, tool) || found == 0) return false;
+    i32 answer = 0;
+    while (true) {
+        lacces(-1, answer);
+        if (answer < 0) break;
+        i32 type = 0, cls = 0, code = 0, value = 0;
+        if (!read_block(type, cls, code, value)) return false;
+        const bool setting = type == TECH && (code == 1 || code == 2 || code == TOOL_CHANGE);
+        if (type == TECH && code == TOOL_CHANGE) asdetl(-1, procedure, 1, value);
+        if (cls == BC_MOVE || setting) {
+            i32 st = 0;
+            TPDELB(-1, st);  // the cursor lands on the block after
+            if (st < 0) return false;
+        }
+    }
+    close_sub();
+    return true;
+}
+
+// A group-24 integer of the procedure block under the cursor; missing: dflt.
+i32 global_int(const i32 code, const i32 dflt)
+{
+    i32 n = 1, value = dflt, st = 0;
+    TPGETC(AM_LIST, GR_GLOBAL, code, n, DT_INT, &value, st);
+    lclos();
+    return st == 0 ? value : dflt;
+}
+
+// Whether procedure row k (of the current tool path) is numbered with key.
+bool qualifies(const i32 k, const i32 key)
+{
+    if (PRCTAB.state[k] == 2 || PRCTAB.gflag[k] != 0 || PRCTAB.type[k] == 53) return false;
+    if (!at_procedure(k)) return false;
+    return global_int(40, 0) < 4 && global_int(120, -1) == key;
+}
+
+// The procedures of the part's other tool paths after the current one.
+void renumber_other_toolpaths(const i32 key, i32& counter)
+{
+    for (i32 index = CLP1[0] + 1;; ++index) {
+        update_tp_flags(2, index);
+        std::vector<i32> ids(PRT_MAX);
+        i32 count = 0, st = 0;
+        get_tp_proc_ids(index, ids.data(), PRT_MAX, count, st);
+        if (st < 0) break;
+        for (i32 k = 0; k < count; ++k) {
+            i32 code40 = 0, code120 = -1, s = 0;
+            gs_param(3, ids[static_cast<size_t>(k)], 9, 4, 40, &code40, s);
+            if (s != 0) code40 = 0;
+            gs_param(3, ids[static_cast<size_t>(k)], 9, 4, 120, &code120, s);
+            if (s != 0) code120 = -1;
+            if (code40 >= 4 || code120 != key) continue;
+            i32 next = counter + 1;
+            gs_param(2, ids[static_cast<size_t>(k)], 9, 4, 121, &next, s);
+            if (s == 0) counter = next;
+        }
+    }
+    update_tp_flags(3, -1);
+}
+
+}  // namespace
+
+void reset_tool_factors()
+{
+    for (ToolFactor& f : DIVTFT) f = ToolFactor{-1, 100, 100};
+}
+
+i32 store_tool_factors(const i32& tool, const i32& index)
+{
+    if (index < 0 || index >= DIVISION_MAX) return -1;
+    const i32 mode = CMPBLK[CMP_MODE];
+    if (mode == 4) {
+        DIVTFT[index] = ToolFactor{tool, static_cast<i32>(wrd2r(CMPBLK[CMP_FIRST])),
+                                   static_cast<i32>(wrd2r(CMPBLK[CMP_SECOND]))};
+        return 0;
+    }
+    if (mode != 5) return -1;
+    for (i32 j = 0; j < DIVISION_MAX; ++j)
+        if (CMPBLK[CMP_TOOLS + j] == tool) {
+            DIVTFT[index] = ToolFactor{tool, CMPBLK[CMP_FIRSTS + j], CMPBLK[CMP_SECONDS + j]};
+            return j;
+        }
+    return -1;
+}
+
+void read_proc_technology(const i32& procedure, i32& status)
+{
+    SRCTEC = SourceTechnology{};
+    status = 0;
+    if (!at_procedure(procedure)) {
+        status = -1;
+        return;
+    }
+    i32 n = 1;
+    TPGETN(AM_LIST, GR_MACHINE, 10, n, DT_INT, &SRCTEC.tool, status);
+    if (status < 0) return;
+    n = 1;
+    TPGETN(AM_LIST, GR_MACHINE, 1, n, DT_REAL, &SRCTEC.feed, status);
+    n = 1;
+    if (status >= 0) TPGETN(AM_LIST, GR_MACHINE, 6, n, DT_INT, &SRCTEC.p6, status);
+    lclos();
+}
+
+void find_tool_split(const i32& procedure, i32& found, i32& tool, i32& status)
+{
+    status = at_split(procedure, found, tool) ? 0 : -1;
+    close_sub();
+}
+
+void COPY_CURRENT_PROC(const i32& procedure, i32& status)
+{
+    status = -1;
+    if (!at_procedure(procedure)) return;
+    copy_current_proc(status);
+    if (status < 0) {
+        msg_mdlt(310, 20, "COPY_CURRENT_PROC");
+        status = -1;
+    }
+}
+
+void split_proc_at_tool(const i32& procedure, i32& status)
+{
+    status = 0;
+    if (!cut_after_split(procedure) || !cut_before_split(procedure + 1)) status = -1;
+}
+
+void make_division_labels(const i32& n, const i32& p0)
+{
+    std::memset(DIVLBL, 0, sizeof DIVLBL);
+    i32 st = 0;
+    PRCTBF(st);
+    const i32 total = n + 1;
+    for (i32 j = 1; j <= total && j <= DIVISION_MAX; ++j) {
+        const i32 row = p0 + j - 1;
+        std::string name = row >= 1 && row <= PRCTAB.count ? std::string(PRCTAB.comment[row]) : std::string();
+        std::string label = std::to_string(j) + " of " + std::to_string(total) + " " + name;
+        label.resize(20, ' ');
+        std::memcpy(DIVLBL[j - 1], label.data(), 20);
+    }
+}
+
+void set_division_technology(const i32& p, const i32& i, i32& status)
+{
+    status = 0;
+    if (!at_procedure(p) || i < 0 || i >= DIVISION_MAX) {
+        status = -1;
+        return;
+    }
+    if (i > 0) {
+        const ToolFactor& f = DIVTFT[i - 1];
+        const f32 feed = static_cast<f32>(f.first) * SRCTEC.feed * 0.01f;
+        const i32 p6 = static_cast<i32>(static_cast<f64>(f.second * SRCTEC.p6) * 0.01);
+        const i32 one = 1;
+        i32 unset[DIVISION_MAX], full[DIVISION_MAX];
+        for (i32 k = 0; k < DIVISION_MAX; ++k) unset[k] = -1, full[k] = 100;
+        TPCHNN(AM_LIST, GR_MACHINE, 1, DT_REAL, &feed, status);
+        if (status >= 0) TPCHNN(AM_LIST, GR_MACHINE, 10, DT_INT, &f.tool, status);
+        if (status >= 0) TPCHNN(AM_LIST, GR_MACHINE, 6, DT_INT, &p6, status);
+        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 126, DT_INT, &one, status);
+        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 125, DT_INT, unset, status);
+        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 127, DT_INT, full, status);
+        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 128, DT_INT, full, status);
+    }
+    const i32 two = 2;
+    if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, status);
+    if (status >= 0) CHTEXT(AM_LIST, GR_GLOBAL, 29, DIVLBL[i], status, 20);
+    lclos();
+    if (status >= 0 && EDTHKS.display) {
+        i32 st = 0;
+        EDTHKS.display(1000 + p, st);
+    }
+}
+
+void renumber_proc_sequence(const i32& p0)
+{
+    if (!at_procedure(p0)) return;
+    const i32 key = global_int(120, -1);
+    i32 counter = global_int(121, 0);
+    i32 st = 0;
+    PRCTBF(st);
+    for (i32 k = p0 + 1; k <= PRCTAB.count; ++k) {
+        if (!qualifies(k, key)) continue;
+        const i32 next = counter + 1;
+        TPCHNN(AM_LIST, GR_GLOBAL, 121, DT_INT, &next, st);
+        lclos();
+        if (st >= 0) counter = next;
+    }
+    renumber_other_toolpaths(key, counter);
+}
+
+void divide_by_tool(const i32& procedure, i32& status)
+{
+    const i32 p0 = procedure;
+    i32 p = p0, k = 0, st = 0;
+    reset_tool_factors();
+    read_proc_technology(p0, st);
+    // Each pass splits off the procedure's first tool; the tables take ten
+    // procedures, so the tenth keeps whatever tool changes remain.
+    while (k < DIVISION_MAX - 1) {
+        i32 found = 0, tool = 0;
+        find_tool_split(p, found, tool, st);
+        if (st < 0) {
+            status = -1;
+            break;
+        }
+        if (found == 0) {
+            if (k == 0) {
+                msg_mdls(317, 33);
+                return;
+            }
+            break;
+        }
+        split_by_tool_get_set(2, 1);
+        // A tool the table does not hold ends the division; the divisions
+        // made before stay, labelled and scaled.
+        if (store_tool_factors(tool, k) < 0) {
+            msg_mdls(317, 34);
+            status = -1;
+            break;
+        }
+        // Without a copy nothing is split: the following procedure stays whole.
+        COPY_CURRENT_PROC(p, st);
+        if (st < 0) {
+            status = -1;
+            break;
+        }
+        ++k;
+        split_proc_at_tool(p, st);
+        if (st < 0) {
+            status = -1;
+            break;
+        }
+        ++p;
+        status = 1;
+    }
+    if (k == 0) return;
+    make_division_labels(k, p0);
+    for (i32 i = 0; i <= k; ++i) {
+        set_division_technology(p0 + i, i, st);
+        if (st < 0) status = -1;
+    }
+    renumber_proc_sequence(p0);
+    if (at_procedure(p0)) OPNSBL(st);
+    if (status >= 0) status = 1;
+}

@@ -1,0 +1,308 @@
+// DIVIDE BY TOOL over procedures written at the top level of the fixture:
+// the blocks each resulting procedure keeps, the scaled technology in the
+// two tool-factor modes, the labels, the renumbering, the procedure after
+// them, and the limit of ten procedures.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blocks/listacc.h"
+#include "blocks/procblk.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "edit/alter/divide.h"
+#include "tests/edit/fixture.h"
+
+namespace {
+
+constexpr i32 DT[6] = {2026, 1, 2, 3, 4, 5};
+constexpr i32 KEY = 7, OTHER_KEY = 99;
+
+void fresh()
+{
+    fix::fresh();
+    NPT1[NPT1_MACHINE] = 22;
+    PRM9[0] = r2wrd(1000.0f);  // feed: parameter 1 of group 23
+    PRM9[7] = 3000;            // parameter 6 of group 23
+    PRM9[PRM9_TOOL] = fix::TOOL;
+    CMPBLK[56] = KEY;
+    CMPBLK[57] = 1;  // the running number of the first procedure
+    split_by_tool_get_set(2, 0);
+}
+
+void close_procedure()
+{
+    i32 st = 0;
+    CLSSBL(st);
+    ASSERT_EQ(st, 0);
+}
+
+// A procedure whose sub-list changes the tool to each of tools, a feed and
+// a line after each change, and a message after the first tool's lines.
+void tooled(const char* name, const std::vector<i32>& tools)
+{
+    fix::procedure(9, name, DT);
+    f32 x = 0;
+    for (size_t k = 0; k < tools.size(); ++k) {
+        fix::tech(100, 0, tools[k]);
+        fix::tech(1, 100.0f + static_cast<f32>(k));
+        fix::line(2, {x, 0, 0});
+        x += 10;
+        fix::line(2, {x, 0, 0});
+        if (k == 0) fix::message("AFTER FIRST TOOL");
+    }
+    close_procedure();
+}
+
+// A plain procedure of one tool under the key.
+void plain(const char* name, i32 key)
+{
+    CMPBLK[56] = key;
+    fix::procedure(9, name, DT);
+    fix::tech(100, 0, fix::TOOL);
+    fix::line(2, {0, 5, 0});
+    close_procedure();
+    CMPBLK[56] = KEY;
+}
+
+// The procedure blocks of the main list.
+std::vector<const norak::Element*> procs()
+{
+    std::vector<const norak::Element*> out;
+    for (const auto& e : norak::main_list().elems)
+        if (!e.words.empty() && e.words[0] == 12) out.push_back(&e);
+    return out;
+}
+
+// A procedure's sub-list as a text: "T<tool>" a tool change, "F" a feed, "L"
+// a line, "M" a message, one letter group per block.
+std::string blocks_of(const norak::Element* p)
+{
+    std::string s;
+    if (!p->sub) return s;
+    for (const auto& e : p->sub->elems) {
+        const auto& w = e.words;
+        if (w[0] == 1 && w[2] == 100) s += "T" + std::to_string(w[4]) + " ";
+        else if (w[0] == 1) s += "F ";
+        else if (w[0] == 2) s += "L ";
+        else if (w[0] == 4) s += "M ";
+        else s += "? ";
+    }
+    return s;
+}
+
+// Reads a procedure's values from its block (the cursor on it).
+struct Values {
+    f32 feed = 0;
+    i32 p6 = 0, tool = 0, number = 0, code21 = 0, code126 = 0;
+    i32 table[3][10] = {};
+    std::string label;
+};
+Values values_of(i32 procedure)
+{
+    Values v;
+    ltop();
+    i32 answer = 0, seen = 0;
+    lacces(2, answer);
+    while (answer >= 0) {
+        i32 size = 0, type = 0, cls = 0, st = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        lclos();
+        if (type == 12 && ++seen == procedure) break;
+        lacces(1, answer);
+    }
+    EXPECT_GE(answer, 0);
+    i32 n = 1, st = 0;
+    TPGETN(AM_LIST, GR_MACHINE, 1, n, DT_REAL, &v.feed, st);
+    n = 1;
+    TPGETN(AM_LIST, GR_MACHINE, 6, n, DT_INT, &v.p6, st);
+    n = 1;
+    TPGETN(AM_LIST, GR_MACHINE, 10, n, DT_INT, &v.tool, st);
+    n = 1;
+    TPGETN(AM_LIST, GR_GLOBAL, 121, n, DT_INT, &v.number, st);
+    n = 1;
+    TPGETN(AM_LIST, GR_GLOBAL, 21, n, DT_INT, &v.code21, st);
+    n = 1;
+    TPGETN(AM_LIST, GR_GLOBAL, 126, n, DT_INT, &v.code126, st);
+    for (i32 t = 0; t < 3; ++t) {
+        n = 10;
+        TPGETN(AM_LIST, GR_GLOBAL, t == 0 ? 125 : t == 1 ? 127 : 128, n, DT_INT, v.table[t], st);
+    }
+    char text[21] = {0};
+    i32 length = 0, textlen = 0;
+    GTTEXT(AM_LIST, 0, GR_GLOBAL, 29, 20, length, text, st, textlen);
+    v.label = std::string(text, 20);
+    lclos();
+    return v;
+}
+
+std::vector<std::vector<i32>> words_of(const norak::Element* p)
+{
+    std::vector<std::vector<i32>> out{p->words};
+    if (p->sub)
+        for (const auto& e : p->sub->elems) out.push_back(e.words);
+    return out;
+}
+
+// A procedure stored in another tool path of the part: its key and running
+// number (group-24 items 120 and 121); answers its entity id.
+i32 stored_procedure(i32 key)
+{
+    norak::Entity p;
+    p.cls = 9;
+    p.type = norak::PROC_TYPE;
+    p.words = {0, 0, 0, 1, 9, 8, 120, 2, 0, key, 121, 2, 0, 1};
+    const i32 id = norak::add_entity(p);
+    norak::add_toolpath_entity({}, {{1, id}});
+    return id;
+}
+
+i32 stored_number(i32 id)
+{
+    i32 value = 0, st = 0;
+    gs_param(3, id, 9, 4, 121, &value, st);
+    return value;
+}
+
+i32 LATER_SAME = 0, LATER_OTHER = 0;
+
+// The three-tool procedure, a procedure of another key and one of the same
+// key after it; two procedures in another tool path of the part.
+void three_tools()
+{
+    fresh();
+    tooled("PART A", {101, 102, 103});
+    plain("OTHER", OTHER_KEY);
+    plain("SAME KEY", KEY);
+    LATER_OTHER = stored_procedure(OTHER_KEY);
+    LATER_SAME = stored_procedure(KEY);
+}
+
+void check_three(f32 feed2, i32 p62, f32 feed3, i32 p63)
+{
+    const auto p = procs();
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(blocks_of(p[0]), "T101 F L L M ");
+    // A message before the split survives in the copies; the feeds and the
+    // first tools' changes and lines do not.
+    EXPECT_EQ(blocks_of(p[1]), "M T102 F L L ");
+    EXPECT_EQ(blocks_of(p[2]), "M T103 F L L ");
+    const Values a = values_of(1), b = values_of(2), c = values_of(3);
+    EXPECT_EQ(a.label, "1 of 3 PART A       ");
+    EXPECT_EQ(b.label, "2 of 3 PART A       ");
+    EXPECT_EQ(c.label, "3 of 3 PART A       ");
+    EXPECT_FLOAT_EQ(a.feed, 1000.0f);
+    EXPECT_EQ(a.p6, 3000);
+    EXPECT_EQ(a.tool, fix::TOOL);
+    EXPECT_FLOAT_EQ(b.feed, feed2);
+    EXPECT_EQ(b.p6, p62);
+    EXPECT_EQ(b.tool, 102);
+    EXPECT_FLOAT_EQ(c.feed, feed3);
+    EXPECT_EQ(c.p6, p63);
+    EXPECT_EQ(c.tool, 103);
+    for (const Values* v : {&a, &b, &c}) EXPECT_EQ(v->code21, 2);
+    // The later ones: the optimizer's per-tool table reset.
+    EXPECT_EQ(b.code126, 1);
+    for (i32 k = 0; k < 10; ++k) {
+        EXPECT_EQ(c.table[0][k], -1);
+        EXPECT_EQ(c.table[1][k], 100);
+        EXPECT_EQ(c.table[2][k], 100);
+    }
+    // Renumbered: the two copies after the first (1), then the procedure of
+    // the same key; the other key keeps its number.
+    EXPECT_EQ(a.number, 1);
+    EXPECT_EQ(b.number, 2);
+    EXPECT_EQ(c.number, 3);
+    EXPECT_EQ(values_of(5).number, 4);
+    EXPECT_EQ(values_of(4).number, 1);
+    EXPECT_EQ(stored_number(LATER_SAME), 5);
+    EXPECT_EQ(stored_number(LATER_OTHER), 1);
+    EXPECT_EQ(split_by_tool_get_set(1, 0), 1);
+}
+
+TEST(DivideByTool, ThreeToolsWithOnePairOfPercentages)
+{
+    three_tools();
+    CMPBLK[3] = 4;
+    CMPBLK[4] = r2wrd(50.0f);
+    CMPBLK[5] = r2wrd(80.0f);
+    const auto other = words_of(procs()[1]);
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 1);
+    check_three(500.0f, 2400, 500.0f, 2400);
+    // The procedure after them is untouched.
+    EXPECT_EQ(words_of(procs()[3]), other);
+    // The tools of removed tool changes are no longer the procedures'.
+    EXPECT_TRUE(norak::transcript_has("host: tool 103 detached from procedure 1"));
+    EXPECT_TRUE(norak::transcript_has("host: tool 101 detached from procedure 2"));
+    EXPECT_TRUE(norak::transcript_has("host: tool 102 detached from procedure 3"));
+}
+
+TEST(DivideByTool, ThreeToolsWithThePerToolTable)
+{
+    three_tools();
+    CMPBLK[3] = 5;
+    for (i32 k = 0; k < 10; ++k) CMPBLK[58 + k] = -1, CMPBLK[69 + k] = CMPBLK[79 + k] = 100;
+    CMPBLK[58 + 4] = 103, CMPBLK[69 + 4] = 25, CMPBLK[79 + 4] = 10;
+    CMPBLK[58 + 7] = 102, CMPBLK[69 + 7] = 50, CMPBLK[79 + 7] = 80;
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 1);
+    check_three(500.0f, 2400, 250.0f, 300);
+    EXPECT_EQ(DIVTFT[0].tool, 102);
+    EXPECT_EQ(DIVTFT[1].tool, 103);
+    EXPECT_EQ(DIVTFT[2].tool, -1);
+}
+
+TEST(DivideByTool, NothingToDivideOrAToolMissingFromTheTable)
+{
+    fresh();
+    tooled("ONE TOOL", {101});
+    CMPBLK[3] = 4;
+    const auto before = words_of(procs()[0]);
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("host message 317/33"));
+    EXPECT_EQ(words_of(procs()[0]), before);
+    // Mode 5 without the tool: nothing is split.
+    three_tools();
+    CMPBLK[3] = 5;
+    for (i32 k = 0; k < 10; ++k) CMPBLK[58 + k] = -1;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("host message 317/34"));
+    EXPECT_EQ(procs().size(), 3u);
+}
+
+TEST(DivideByTool, StopsAtTenProcedures)
+{
+    // Twelve tools: nine divisions give ten procedures; the tenth keeps the
+    // tenth tool's blocks and the two tool changes after it, whole.
+    fresh();
+    std::vector<i32> tools;
+    for (i32 t = 0; t < 12; ++t) tools.push_back(101 + t);
+    tooled("MANY", tools);
+    plain("OTHER", OTHER_KEY);
+    CMPBLK[3] = 4;
+    CMPBLK[4] = r2wrd(100.0f);
+    CMPBLK[5] = r2wrd(100.0f);
+    const auto other = words_of(procs()[1]);
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 1);
+    const auto p = procs();
+    ASSERT_EQ(p.size(), 11u);
+    EXPECT_EQ(blocks_of(p[8]), "M T109 F L L ");
+    EXPECT_EQ(blocks_of(p[9]), "M T110 F L L T111 F L L T112 F L L ");
+    EXPECT_EQ(words_of(p[10]), other);
+    EXPECT_EQ(values_of(10).label, "10 of 10 MANY       ");
+    EXPECT_EQ(values_of(10).tool, 110);
+    for (i32 k = 0; k < DIVISION_MAX - 1; ++k) EXPECT_EQ(DIVTFT[k].tool, 102 + k);
+    EXPECT_EQ(DIVTFT[DIVISION_MAX - 1].tool, -1);
+}
+
+}  // namespace

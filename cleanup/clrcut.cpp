@@ -10,6 +10,7 @@
 #include "cleanup/clrlane.h"
 #include "cleanup/clrlink.h"
 #include "cleanup/clrout.h"
+#include "cleanup/lansrf.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "core/intchk.h"

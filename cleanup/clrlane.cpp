@@ -8,6 +8,7 @@
 #include "cleanup/clrcut.h"
 #include "cleanup/clrlink.h"
 #include "cleanup/clrout.h"
+#include "cleanup/lansrf.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "core/records.h"
@@ -277,47 +278,121 @@ void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& lev
     next_row = st != 0 ? -11 : next;
 }
 
+namespace {
+
+f64 gap3(const f64* a, const f64* b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
+
+void point_of(const pokarr& a, i32 k, f64* p)
+{
+    p[0] = a.x[k];
+    p[1] = a.y[k];
+    p[2] = a.z != nullptr ? a.z[k] : 0.0;
+}
+
+// The straight move a-b carried across the map grid (unless the library's
+// road runs) into `move`; with `onto`, carried onto the surfaces as well.
+void mapped_move(const f64* a, const f64* b, bool onto, pokarr& move, i32& status)
+{
+    status = 0;
+    move.count = 0;
+    pokarr_add_pnt(a, move, status);
+    if (status == 0) pokarr_add_pnt(b, move, status);
+    if (status == 0 && !d3ds_running()) lan_on_grid(0, move, nullptr, status);
+    if (status != 0 || !onto) return;
+    pokarr out, raw;
+    pokarr_init(move.dims, out);
+    pokarr_init(move.dims, raw);
+    lan_on_srf(1, 0, 1, 1, move, out, raw, status);
+    if (status == 0) pokarr_copy(out, move, status);
+    if (out.count == 0) status = -1;
+    pokarr_free(out);
+    pokarr_free(raw);
+}
+
+// The projected gap from the projected connection's end `at` to q (q1 at
+// the start, q2 at the end), joined to the connection.
+void join_end(bool start, const f64* q, pokarr& conn, i32& status)
+{
+    f64 at[3];
+    point_of(conn, start ? 0 : conn.count - 1, at);
+    if (gap3(at, q) <= 1.0e-6) return;
+    const f64 R = pokpar.radius;
+    if (gap3(at, q) <= R) {
+        if (start)
+            pokarr_add_pnt_at(q, conn, 0, status);
+        else
+            pokarr_add_pnt(q, conn, status);
+        return;
+    }
+    pokarr g;
+    pokarr_init_dyn(conn.dims, 2, g, status);
+    if (status == 0) mapped_move(start ? q : at, start ? at : q, true, g, status);
+    if (status != 0 || g.count == 0) {
+        if (gncalw() != 0)
+            eroutc(start ? "[connect_lanes] UNABLE TO PROJECT START OF CONNECTION ONTO SURFACE"
+                         : "[connect_lanes] UNABLE TO PROJECT END OF CONNECTION ONTO SURFACE",
+                   0);
+        status = -1;
+        pokarr_free(g);
+        return;
+    }
+    // the gap's inner points not too near its ends, then its far end
+    f64 ends[2][3];
+    point_of(g, 0, ends[0]);
+    point_of(g, g.count - 1, ends[1]);
+    pokarr in;
+    pokarr_init_dyn(conn.dims, g.count, in, status);
+    if (status == 0) in.count = 0;
+    for (i32 k = 0; k < g.count && status == 0; ++k) {
+        f64 p[3];
+        point_of(g, k, p);
+        const bool end = k == 0 || k == g.count - 1;
+        if (!end && (gap3(p, ends[0]) < 0.1 * R || gap3(p, ends[1]) < 0.1 * R)) continue;
+        if ((start && k == g.count - 1) || (!start && k == 0)) continue;  // the connection's own end
+        pokarr_add_pnt(p, in, status);
+    }
+    if (status == 0 && in.count > 0) pokarr_copy_ins(in.count, in, 0, conn, start ? 0 : conn.count, status);
+    pokarr_free(in);
+    pokarr_free(g);
+}
+
+}  // namespace
+
 void connect_lanes(const f64* p1, const f64* n1, const f64* p2, const f64* n2, const f64* q1, const f64* q2,
                    pokarr& piece, i32& status)
 {
     (void)n1;
     (void)n2;
     status = 0;
-    pokarr move, conn, raw;
-    pokarr_init_dyn(piece.dims, 2, move, status);
-    pokarr_init(piece.dims, conn);
-    pokarr_init(piece.dims, raw);
-    if (status == 0) {
-        move.count = 0;
-        pokarr_add_pnt(p1, move, status);
-        pokarr_add_pnt(p2, move, status);
-    }
-    if (status == 0) pokarr_copy(move, conn, status);
-    if (status == 0) lan_on_grid(0, conn, nullptr, status);
+    pokarr conn;
+    pokarr_init_dyn(piece.dims, 2, conn, status);
+    if (status == 0) mapped_move(p1, p2, false, conn, status);
     if (status == 0 && lane_proj == 0) {
-        const f64 e1[3] = {conn.x[0], conn.y[0], conn.z != nullptr ? conn.z[0] : 0.0};
-        const i32 k = conn.count - 1;
-        const f64 e2[3] = {conn.x[k], conn.y[k], conn.z != nullptr ? conn.z[k] : 0.0};
-        auto far = [](const f64* a, const f64* b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) > 1e-6; };
-        if (far(e1, p1)) pokarr_add_pnt_at(p1, conn, 0, status);
-        if (status == 0 && far(e2, p2)) pokarr_add_pnt(p2, conn, status);
+        f64 e1[3], e2[3];
+        point_of(conn, 0, e1);
+        point_of(conn, conn.count - 1, e2);
+        if (gap3(e1, p1) > 1e-6) pokarr_add_pnt_at(p1, conn, 0, status);
+        if (status == 0 && gap3(e2, p2) > 1e-6) pokarr_add_pnt(p2, conn, status);
     } else if (status == 0) {
-        pokarr_copy(conn, move, status);
-        if (status == 0) lan_on_srf(1, 0, 1, 1, move, conn, raw, status);
-        if (status != 0 || conn.count == 0) {
+        pokarr out, raw;
+        pokarr_init(piece.dims, out);
+        pokarr_init(piece.dims, raw);
+        lan_on_srf(1, 0, 1, 1, conn, out, raw, status);
+        if (status != 0 || out.count == 0) {
             if (gncalw() != 0) eroutc("[connect_lanes] UNABLE TO PROJECT CONNECTION ONTO SURFACE", 0);
             status = -1;
         } else {
-            (void)q1;
-            (void)q2;
+            pokarr_copy(out, conn, status);
+            if (status == 0) join_end(true, q1, conn, status);
+            if (status == 0) join_end(false, q2, conn, status);
         }
+        pokarr_free(out);
+        pokarr_free(raw);
     }
     // the connection, less its last point, in front of the piece
     if (status == 0 && conn.count > 1) pokarr_copy_ins(conn.count - 1, conn, 0, piece, 0, status);
     if (status != 0) status = -1;
-    pokarr_free(move);
     pokarr_free(conn);
-    pokarr_free(raw);
 }
 
 void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direction, i32& status)

@@ -95,7 +95,3 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
 // array cannot grow; -1 with "[lan_on_grid] UNABLE TO PROJECT SEGMENT" when a
 // segment needs more points than the lane walk holds, or a mapping failure.
 void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status);
-
-// Carries a piece onto the part surfaces (see lansrf.cpp).
-void lan_on_srf(const i32& local, const i32& smooth, const i32& raw_out, const i32& no_bridge, const pokarr& in,
-                pokarr& out, pokarr& raw, i32& status);

@@ -1,28 +1,34 @@
-// The entry move of a new piece of cut (least form): each call is recorded
-// with its entry value, stage and two points, and the shown tool position
-// moves to the target, as the final straight move of every entry kind does.
-// The moves themselves (straight, rounded descent, full approach, spline
-// link) are not written yet.
+// The entry move of a new piece of cut: the tool arrives at the piece's
+// point by a straight move, by a rounded descent from a raised point, or by
+// a full approach from the clearance side; the list of entry points, the
+// entry-mode word and the rounded descent's points.
 #pragma once
 
 #include <vector>
 
 #include "core/words.h"
 
-// One recorded entry move.
-struct PkEntryCall {
-    i32 value;   // entry value (kind, with the rounded and marker forms)
-    i32 stage;   // 2 from the hatch fill
-    f64 from[3];
-    f64 to[3];
-};
+// Entry-notice word: 1 after a full approach while the pocket entry state
+// was set, until the next spline string posts the notice.
+extern i32 pk_note;
+// 1 after an entry link was written.
+extern i32 pk_link_done;
+// The entry-mode word shared with the procedure frame: 9, 10 or 11.
+extern i32 pk_entry_mode;
 
-// The entry move from P to Q: recorded, the "DSP8" tool point set to Q;
-// status := the answer set by pkentry_answer (0 at load).
+// The entry move from P to Q (value: the kind, 11..19 with the rounded and
+// marker forms, 21.. with the rounded form for kind 1; stage 2 from the
+// hatch fill): the plain entry. status: 0, or the negative status of a move
+// writer.
 void pkentry(i32& value, const i32& stage, const f64* P, const f64* Q, i32& status);
-// The calls recorded since the last clear, oldest first.
-const std::vector<PkEntryCall>& pkentry_calls();
-// Forgets the recorded calls and sets the answer back to 0.
-void pkentry_clear();
-// The status every later call answers (a negative one moves nothing).
-void pkentry_answer(i32 status);
+// The plain entry (straight moves, rounded descent, full approach).
+void pkentry_plain(i32& value, const i32& stage, const f64* P, const f64* Q, i32& status);
+// The rounded descent from H above `to` at from's x, y down to `to` on a
+// quarter-circle profile: 10 points (3 when the two points coincide in x, y).
+void pkentry_ramp(const f64* from, const f64* to, i32& count, f64* points, i32& status);
+// Entry-mode word := 9 for -1, 10 for 1, 11 otherwise.
+void ENTMOD(const i32& value);
+// Adds an entry point (one per x, y: a second one only lowers the stored z).
+void nc_entr_add(const f32* point, i32& status);
+// The entry list's points, three floats each.
+const std::vector<f32>& nc_entr_list();

@@ -154,15 +154,6 @@ void lup_offset(const i32& side, const i32& mode, const f64& distance, const pok
         lup_offset3d(side, distance, loop, result, status);
 }
 
-void lup_offset3d(const i32&, const f64&, const pokarr&, pokarr& result, i32& status)
-{
-    // The walk over the surfaces needs the surface map grid, which nothing
-    // fills: the offset fails at its first mapping.
-    i32 st = 0;
-    pokarr_clear(result, 1, st);
-    status = 11;
-}
-
 void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const pokarr& loop, pokarr& result,
                   i32& status)
 {

@@ -1,6 +1,6 @@
 // Offset of one closed loop of the pocket by a distance to one side: in the
 // plane with straight segments and arcs, or (for loops with heights) along
-// the surfaces, which the surface map grid does not yet carry.
+// the surfaces of the map grid.
 #pragma once
 
 #include "core/words.h"
@@ -9,14 +9,35 @@
 // Offsets `loop` by `distance` to side `side` (+1 or -1, multiplying every
 // offset vector) into `result`; `mode` below 0 turns round joins clockwise.
 // Status 0, 11 an empty loop, an over-long static loop or a failed append;
-// loops with heights answer 11 (no surface map grid).
+// for loops with heights as lup_offset3d.
 void lup_offset(const i32& side, const i32& mode, const f64& distance, const pokarr& loop, pokarr& result,
                 i32& status);
 // The plane offset of `lup_offset`.
 void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const pokarr& loop, pokarr& result,
                   i32& status);
-// The offset along the surfaces: answers 11 while no grid is filled.
+// The offset along the surfaces of the map grid: each segment (taken in
+// reverse for a negative side) sampled every pk3_sample_step and walked
+// across for the distance, the pieces joined at the corners like the plane
+// offset's, carried onto the grid, thinned and closed. Status 0; 1 when
+// fewer than 3 points remain (an empty loop); 11 an over-long static loop or
+// a failed append; -1 or -3 from a walk (-3: the loop leaves the surface
+// while the grid's projection mode is on).
 void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, pokarr& result, i32& status);
+
+// The values of the offset along the surfaces: sampling step of a segment,
+// shortest segment, point tolerance, join tolerance, least squared spacing of
+// appended points, thinning tolerance of the finished loop, the repair switch
+// (1: the finished loop is carried onto the grid once more, its folds
+// filled in), and the step factor of the final mapping (times the distance,
+// at most half a cell).
+extern f64 pk3_sample_step;
+extern f64 pk3_min_seg;
+extern f64 pk3_point_tol;
+extern f64 pk3_join_tol;
+extern f64 pk3_append_min;
+extern f64 pk3_thin2;
+extern i32 pk3_repair;
+extern f64 pk3_step_factor;
 
 // The corner rule at vertex v (incoming unit direction a, next point nxt):
 // one (kind 1) or two (kind 2) corner points, the round-join flag (1 a

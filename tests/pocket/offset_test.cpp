@@ -250,7 +250,8 @@ TEST(LoopOffset, Refusals)
     EXPECT_EQ(st, 11);
     pokarr sq = make(square(0, 0, 10), 3);
     lup_offset(-1, 0, 1.0, sq, res, st);
-    EXPECT_EQ(st, 11);  // no surface map grid
+    EXPECT_EQ(st, -1);  // no surface map grid: the walks are refused
+    EXPECT_TRUE(norak::transcript_has("internal: [seg_on_grid] MAP GRID HAS NO CELLS"));
     pokarr_free(sq);
     pokarr_free(res);
 }

@@ -1,0 +1,115 @@
+// Loops on the surfaces: the offset along a tilted plane against the plane
+// offset made in the plane's own frame, and over a bowl at its distance
+// along the surface.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "pocket/lupoff.h"
+#include "tests/pocket/surface.h"
+
+using namespace pksrf;
+
+namespace {
+
+constexpr f64 SLOPE = 0.36397;
+
+// A pocket over the tilted plane with its grid, the loop given in plan
+// (pocket coordinates) carried onto the grid.
+pokarr on_plane(const Loop& plan)
+{
+    surface_pocket(tilted);
+    i32 st = 0;
+    pokarr a = make(plan, 3);
+    lan_on_grid(1, a, nullptr, st);
+    EXPECT_EQ(st, 0);
+    return a;
+}
+
+// Distance in plan of (x, y) from the rectangle's border.
+f64 off_rect(f64 x, f64 y, f64 x0, f64 x1, f64 y0, f64 y1)
+{
+    const f64 dx = std::max({x0 - x, 0.0, x - x1}), dy = std::max({y0 - y, 0.0, y - y1});
+    if (dx > 0.0 || dy > 0.0) return std::hypot(dx, dy);
+    return std::min({x - x0, x1 - x, y - y0, y1 - y});
+}
+
+}  // namespace
+
+TEST(SurfaceOffset, TiltedPlaneEqualsThePlaneOffsetInItsOwnFrame)
+{
+    // a rectangle in plan, 40 x 30 (pocket coordinates; the origin is at 10, 10)
+    pokarr a = on_plane(Loop().pt(10, 10).pt(50, 10).pt(50, 40).pt(10, 40).pt(10, 10));
+    const f64 s = std::sqrt(1.0 + SLOPE * SLOPE);
+    const f64 o[3] = {pokorigin[0], pokorigin[1], pokorigin[2]};
+    for (i32 side : {-1, 1}) {
+        pokarr r;
+        pokarr_init(3, r);
+        i32 st = -9;
+        lup_offset3d(side, 3.0, a, r, st);
+        ASSERT_EQ(st, 0) << side;
+        ASSERT_GT(r.count, 4);
+        // in the plane's frame (u along the slope = x s) the offset is the
+        // rectangle moved out or in by 3; back in plan: u / s
+        const f64 d = side == -1 ? 3.0 : -3.0;
+        const f64 x0 = (10.0 * s + d) / s, x1 = (50.0 * s - d) / s, y0 = 10.0 + d, y1 = 40.0 - d;
+        for (i32 k = 0; k < r.count; ++k) {
+            EXPECT_LT(off_rect(r.x[k], r.y[k], x0, x1, y0, y1), 2e-3) << side << " " << k;
+            EXPECT_NEAR(r.z[k] + o[2], tilted(r.x[k] + o[0], 0.0), 1e-3);
+        }
+        // every corner is reached
+        for (f64 cx : {x0, x1})
+            for (f64 cy : {y0, y1}) {
+                f64 best = 1e9;
+                for (i32 k = 0; k < r.count; ++k) best = std::min(best, std::hypot(r.x[k] - cx, r.y[k] - cy));
+                EXPECT_LT(best, 2e-3) << side << " " << cx << " " << cy;
+            }
+        EXPECT_DOUBLE_EQ(r.x[0], r.x[r.count - 1]);  // closed
+        pokarr_free(r);
+    }
+    // an empty loop gives an empty result and status 1
+    pokarr e, r;
+    pokarr_init(3, e);
+    pokarr_init(3, r);
+    i32 st = 0;
+    lup_offset3d(1, 3.0, e, r, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(r.count, 0);
+    pokarr_free(a);
+    FRETRI();
+}
+
+TEST(SurfaceOffset, BowlOffsetLiesAtItsDistanceAlongTheSurface)
+{
+    surface_pocket(bowl);
+    i32 st = 0;
+    // a circle of radius 20 about the bowl's top, in plan
+    Loop c;
+    for (i32 k = 0; k <= 72; ++k) {
+        const f64 t = 2.0 * 3.141592653589793 * k / 72;
+        c.pt(40.0 + 20.0 * std::cos(t), 30.0 + 20.0 * std::sin(t));
+    }
+    pokarr a = make(c, 3);
+    lan_on_grid(1, a, nullptr, st);
+    ASSERT_EQ(st, 0);
+    pokarr r;
+    pokarr_init(3, r);
+    lup_offset3d(-1, 4.0, a, r, st);  // inward
+    ASSERT_EQ(st, 0);
+    // the bowl is a surface of revolution: inward by 4 along it is a circle
+    // whose radius in plan follows from the meridian's arc length
+    auto arc = [](f64 rr) {  // arc length of z = -0.002 rr^2 from 0 to rr
+        const f64 k = 0.004, u = k * rr;
+        return (u * std::sqrt(1 + u * u) + std::asinh(u)) / (2 * k);
+    };
+    f64 lo = 0.0, hi = 20.0;
+    for (i32 it = 0; it < 60; ++it) {
+        const f64 m = 0.5 * (lo + hi);
+        (arc(20.0) - arc(m) > 4.0 ? lo : hi) = m;
+    }
+    for (i32 k = 0; k < r.count; ++k)
+        EXPECT_NEAR(std::hypot(r.x[k] - 40.0, r.y[k] - 30.0), lo, 0.08) << k;
+    pokarr_free(a);
+    pokarr_free(r);
+    FRETRI();
+}

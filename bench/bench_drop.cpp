@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -49,12 +50,15 @@ void box_of(const std::vector<f32>& xyz)
 }
 
 // Reads a published part with the module's reader into the model; false
-// when the file is not at hand.
+// when the file is not at hand. The parts sit beside the repository, or in
+// the folder the environment's TAVREK_DATA names (a checkout elsewhere).
 bool stl_model(const std::string& file)
 {
     if (built == file) return true;
     fresh();
-    const std::string path = std::string(TAVREK_EXAMPLES) + "/../../shared/data/stl/" + file;
+    std::string path = std::string(TAVREK_EXAMPLES) + "/../../shared/data/stl/" + file;
+    if (const char* data = std::getenv("TAVREK_DATA"); data && !std::ifstream(path))
+        path = std::string(data) + "/stl/" + file;
     if (!std::ifstream(path)) return false;
     i32 eid = 0, st = 0;
     STLRED(path.c_str(), eid, st);

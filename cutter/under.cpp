@@ -268,8 +268,11 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         const i32 cls = rec[0];
         if (cls == SCL_IGNORED) return true;
         if (rec[9] != cached) {
-            reported = admitted(cls, flags, e, kind);
-            if (!reported) return true;
+            // A surface left out keeps the kind reported for the surface
+            // whose tool is at hand.
+            const i32 rep = admitted(cls, flags, e, kind);
+            if (!rep) return true;
+            reported = rep;
             const GrownTool g = loc_grown(e);
             f32 d2 = g.d, r2 = g.r, l2 = g.l;
             STDIAM(d2);

@@ -313,6 +313,38 @@ TEST_F(Gathering, RunsUnderARoofAreListedAsEntryByEntry)
     EXPECT_GT(lists, 300);
 }
 
+// A surface the flags leave out, met between entries of an admitted one,
+// changes nothing the admitted entries report: the part flag stays, and no
+// other-part entry is reported where none was listed.
+TEST_F(Gathering, ALeftOutSurfaceBetweenEntriesKeepsTheReportedKind)
+{
+    // In the root, in this order: a large part triangle, a large check
+    // triangle; in the leaves, small part triangles.
+    meshes::Mesh part, check;
+    part.node(-50, -50, 0), part.node(50, -50, 0), part.node(0, 50, 0);
+    part.add(1, 2, 3);
+    const auto small = meshes::grid(-2, -2, 2, 2, 4, 4, [](f64, f64) { return 0.5; });
+    for (size_t k = 0; k < small.tri.size(); ++k) part.tri.push_back(small.tri[k] + part.nnod());
+    part.xyz.insert(part.xyz.end(), small.xyz.begin(), small.xyz.end());
+    check.node(-50, -40, 1), check.node(50, -40, 1), check.node(0, 40, 1);
+    check.add(1, 2, 3);
+    check.cls = 2, check.id = 2;
+    ASSERT_EQ(meshes::build({part, check}), 0);
+    tooldefs::use_mill(4.0f, 0.0f);
+    context(0.0f, 0.0f);
+    STPFLG(0x01);
+    f32 p[3] = {0.3f, 0.2f, 0.0f};
+    i32 ixy[2] = {300, 200};
+    i32 n = 0, best = 0, part_seen = 0, check_seen = 0, other_seen = 0, st = 0;
+    f32 bz = 0;
+    elm2nd(0, p, ixy, 0.0f, ELMCAP, n, best, bz, part_seen, check_seen, other_seen, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_GT(n, 2);
+    EXPECT_EQ(part_seen, 1);
+    EXPECT_EQ(check_seen, 0);
+    EXPECT_EQ(other_seen, 0);
+}
+
 // After a change of surface, an entry of the new surface too low to be
 // examined still brings the other-surface note when it stands within the
 // margin of the height reached; every entry here sits in the root, in

@@ -59,10 +59,20 @@ bool arcs_kept(const pokarr& off, const pokarr& loop, f64 d)
 
 }  // namespace
 
+// Whether the loop is a pocket contour at all: its chords do not cross.
+bool simple(const pokarr& a)
+{
+    Geos geo;
+    GEOSGeometry* ring = geo.ring(dense(a, 0.01));
+    const bool ok = GEOSisSimple_r(geo.h, ring) == 1;
+    geo.free(ring);
+    return ok;
+}
+
 TEST(OffsetsAgainstClipper, RandomLoopsWithArcsInwardAndOutward)
 {
     std::mt19937 rng(3030);
-    i32 compared = 0, differ[2] = {0, 0};
+    i32 compared = 0, crossing = 0, differ[2] = {0, 0};
     for (i32 it = 0; it < 1000; ++it) {
         for (i32 side : {0, 1}) {  // 0 a pocket offset inward, 1 an island offset outward
             fresh();
@@ -72,8 +82,17 @@ TEST(OffsetsAgainstClipper, RandomLoopsWithArcsInwardAndOutward)
             std::mt19937 g(static_cast<unsigned>(it));
             Loop l = random_star(g, 5 + static_cast<i32>(g() % 12), 20.0, 40.0, 0.3, 0.2);
             pokarr a = make(l);
-            if (side == 1) pokarr_reverse(a);
             const f64 d = 0.5 + static_cast<f64>(rng() % 100) * 0.03;
+            // Two concave arcs that meet at a vertex may cross again before
+            // it (a thin curved horn whose walls cross): such a loop is no
+            // pocket contour, and the engine rightly drops an offset that
+            // crosses the loop it came from. Those loops are not compared.
+            if (!simple(a)) {
+                crossing += side;
+                pokarr_free(a);
+                continue;
+            }
+            if (side == 1) pokarr_reverse(a);
             pokarr ref;
             pokarr_init(2, ref);
             i32 st = 0, start = 0;
@@ -121,10 +140,8 @@ TEST(OffsetsAgainstClipper, RandomLoopsWithArcsInwardAndOutward)
             pokarr_free(ref);
         }
     }
-    EXPECT_EQ(compared, 2000);
+    EXPECT_LE(crossing, 5);
+    EXPECT_EQ(compared, 2 * (1000 - crossing));
     EXPECT_EQ(differ[0], 0);
-    // Outward, a notch where two concave arcs meet and their offset circles
-    // do not (two loops of the thousand) still loses the offset: the piece
-    // that passes it crosses the loop and is dropped. Not mended yet.
-    EXPECT_LE(differ[1], 2);
+    EXPECT_EQ(differ[1], 0);
 }

@@ -438,6 +438,47 @@ TEST(GoMenu, GoAtFeedSetsTheFeedAndDyMovesAlongY)
     EXPECT_TRUE(near3(r.moves.back().p, {10, 24, 30})) << r.moves.back().p[1] << " " << r.moves.back().p[2];
 }
 
+TEST(GoMenu, TheToolAxisOfTwoPointsOnAFourAxisMachine)
+{
+    // Rotary axis X (setting 1): the axis loses its x, so two points apart
+    // in x alone define none and are asked again; an escape at the second
+    // point starts afresh.
+    go_fresh(R"([{"point": [0, 0, 0]}, {"point": [5, 0, 0]}, {"point": [1, 1, 1]}, {"escape": true},
+        {"point": [0, 0, 0]}, {"point": [1, 3, 4]}])",
+             25);
+    RAXN[0] = 1;
+    f32 point[3], axis[3];
+    i32 mode = 3, st = 9;
+    GOPICK(1, GO_AXIS, mode, point, axis, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::transcript_count(
+                  "user: THE TOOL AXIS DIRECTION CAN NOT BE PROPERLY DEFINED BY THOSE TWO POINTS"),
+              1u);
+    EXPECT_EQ(norak::transcript_count("prompt: INDICATE BASE POINT"), 3u);
+    EXPECT_EQ(norak::transcript_count("prompt: IND TOOL AXIS DIR"), 3u);
+    EXPECT_TRUE(near3(axis, {0, 0.6f, 0.8f}));
+    EXPECT_EQ(mode, 3);
+    // Two rotary axes (setting 6): the axis as indicated.
+    go_fresh(R"([{"point": [0, 0, 0]}, {"point": [1, 3, 4]}])", 26);
+    RAXN[0] = 6;
+    GOPICK(1, GO_AXIS, mode, point, axis, st);
+    const f32 l = std::sqrt(26.0f);
+    EXPECT_TRUE(near3(axis, {1 / l, 3 / l, 4 / l}));
+    // The multi-axis menu names its sixth kind by the machine; chosen, it
+    // asks for the base point.
+    for (i32 rot : {1, 6}) {
+        const std::string kind = rot == 6 ? "GO IND. POINT 5X" : "GO IND. POINT 4X";
+        go_fresh(R"([{"menu": ")" + kind + R"("}, {"escape": true}])", 26);
+        RAXN[0] = rot;
+        i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0;
+        GOMENU(GT_MULTI, 1, tool, disp, opts, moved, changed, st);
+        EXPECT_EQ(norak::replies_left(), 0u) << rot;
+        EXPECT_FALSE(norak::transcript_has(rot == 6 ? "GO IND. POINT 4X" : "GO IND. POINT 5X")) << rot;
+        EXPECT_TRUE(norak::transcript_has("prompt: INDICATE BASE POINT")) << rot;
+    }
+}
+
 TEST(GoMenu, FillsTheItemDescriptionsOnlyWhenNobodyHasAndReleasesThem)
 {
     i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;

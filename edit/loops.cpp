@@ -12,7 +12,7 @@
 #include "blocks/readers.h"
 #include "blocks/writers.h"
 #include "core/codedio.h"
-#include "core/helpers.h"
+#include "core/seggeo.h"
 #include "core/host.h"
 #include "core/vec.h"
 #include "edit/alter/search.h"

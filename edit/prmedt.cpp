@@ -13,7 +13,7 @@
 #include "blocks/tech.h"
 #include "blocks/writers.h"
 #include "core/codedio.h"
-#include "core/helpers.h"
+#include "core/mchsav.h"
 #include "core/host.h"
 #include "core/records.h"
 #include "edit/alter/search.h"

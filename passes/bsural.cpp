@@ -12,7 +12,7 @@
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"
 #include "blocks/merge.h"
-#include "core/helpers.h"
+#include "core/ptwarn.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"

@@ -6,7 +6,6 @@
 
 #include "blocks/movement.h"
 #include "blocks/tech.h"
-#include "core/helpers.h"
 #include "core/host.h"
 #include "core/modflg.h"
 #include "core/params.h"

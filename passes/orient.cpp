@@ -5,7 +5,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"
-#include "core/helpers.h"
+#include "core/ptwarn.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "core/helpers.h"
+#include "core/ptwarn.h"
 #include "core/host.h"
 #include "core/vec.h"
 #include "cutter/frames.h"

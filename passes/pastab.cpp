@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/vec.h"
-#include "core/helpers.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "passes/geodef.h"

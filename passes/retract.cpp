@@ -11,7 +11,7 @@
 #include "cutter/locdir.h"
 #include "core/proc.h"
 #include "passes/twirl.h"
-#include "core/helpers.h"
+#include "core/ptwarn.h"
 #include "core/host.h"
 #include "core/modflg.h"
 #include "core/params.h"

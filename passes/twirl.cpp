@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "blocks/movement.h"
-#include "core/helpers.h"
+#include "core/ptwarn.h"
 #include "core/records.h"
 #include "cutter/locdir.h"
 #include "passes/milbf.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/helpers.h"
+#include "core/seggeo.h"
 #include "core/host.h"
 #include "pocket/crossing.h"
 #include "pocket/pkgeom.h"

@@ -17,7 +17,7 @@
 #include "frame/exedlg.h"
 #include "blocks/listdsp.h"
 #include "blocks/merge.h"
-#include "core/helpers.h"
+#include "core/seggeo.h"
 #include "core/host.h"
 #include "frame/gocomp.h"
 #include "frame/machtype.h"

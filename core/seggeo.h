@@ -1,11 +1,9 @@
-// Small routines the engines of several subsystems share.
+// Geometry of a straight segment at a point, and the division of a length
+// into equal steps.
 #pragma once
 
 #include "core/words.h"
 
-// A three-line error message: text1, the first n coordinates of the point
-// relative to the tool path's origin, text2.
-void WRNPNT(const char* text1, const i32& n, const f32* point, const char* text2);
 // The Z of the segment p1-p2 at q's X or Y (the steeper of the two), and the
 // vector blended between v1 and v2 there; flat 1 when the segment is vertical
 // in XY (z the lower end).
@@ -13,7 +11,3 @@ void SEGPRM(const f32* p1, const f32* p2, const f32* v1, const f32* v2, const f3
 void SEGPRD(const f64* p1, const f64* p2, const f64* v1, const f64* v2, const f64* q, f64& z, f64* v, i32& flat);  // SEGPRM in double
 // Divides a length into n (at least 4) equal steps near step.
 void ARCSTP(const f32& length, f32& step, i32& n);
-void MCHSWP(const i32& mode, i32& status);  // mode 1 restores the machine values, else saves them
-void HGTTRN(i32& status);  // registers the translation rows of the height items
-// Origin used by WRNPNT when no tool path is open.
-extern f32 WRNORG[3];

@@ -1,0 +1,10 @@
+// The three-line warning that shows a point of the tool path.
+#pragma once
+
+#include "core/words.h"
+
+// A three-line error message: text1, the first n coordinates of the point
+// relative to the tool path's origin, text2.
+void WRNPNT(const char* text1, const i32& n, const f32* point, const char* text2);
+// Origin used by WRNPNT when no tool path is open.
+extern f32 WRNORG[3];

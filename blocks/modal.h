@@ -3,11 +3,8 @@
 // technology item readers.
 #pragma once
 
+#include "core/records.h"
 #include "core/words.h"
-
-// Display record words.
-constexpr i32 DSP8_NORMAL = 6, DSP8_PREV = 9, DSP8_PREVAXIS = 12, DSP8_FONT = 15, DSP8_COLOUR = 16, DSP8_PEN = 17,
-              DSP8_UCS = 34;
 
 // Sets the modal word of a technology parameter code (DSM4, WRMB, the
 // display UCS); an unknown code is reported.

@@ -313,7 +313,7 @@ void clr_clean_area(const i32& code, i32& status)
     }
     i32 nest = 0;
     ccl_pass_get(nest);
-    const bool tries = outer_fixed || pokpar.retry_sw_c != 0 || MACTYP == 13 ||
+    const bool tries = outer_fixed || pokpar.retry_sw_c != 0 || MACTYP == MACTYP_CLEARAREA ||
                        (nest == 1 && (pokpar.retry_sw_a != 0 || pokpar.retry_sw_b != 0));
     if (!single_run && tries && run_tries(e, kind, outer_fixed, status) == Tries::end) return give_back(e);
     pokdim = e.dim;

@@ -10,7 +10,7 @@ IntHooks INTHKS = {nullptr, nullptr, nullptr};
 
 void CHKINT()
 {
-    if (MACTYP == 36) {
+    if (MACTYP == MACTYP_KEYPOLL) {
         i32 key = -1;
         gupdat(key);
         if (key != 32) return;

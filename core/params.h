@@ -4,6 +4,7 @@
 // real) in the first one.
 #pragma once
 
+#include "core/mactyp.h"
 #include "core/words.h"
 
 constexpr i32 PRCPAR_N = 478;
@@ -28,9 +29,6 @@ inline f32* pwra(i32 n) { return reinterpret_cast<f32*>(&PRCPAR[n - 1]); }  // a
 // Clears both blocks.
 void PRCCLR();
 
-// Machining type of the current tool path or segment: 2 picked part surfaces,
-// 3 one trimmed surface, 14 one surface of the procedure's surface lists.
-extern i32 MACTYP;
 
 // The Z base: the height the module's heights are measured from; a height
 // shown to the user is the absolute height minus it.

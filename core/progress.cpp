@@ -152,7 +152,7 @@ void PRGRDW() { paint(1); }
 
 void PRGPCT(const i32& kind)
 {
-    if (MACTYP == 36) {
+    if (MACTYP == MACTYP_KEYPOLL) {
         CHKINT();
         return;
     }

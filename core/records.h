@@ -23,18 +23,43 @@ extern i32 BLSK[BLSK_N], CLP1[CLP1_N], DSM4[DSM4_N], DSP8[DSP8_N], EDA2[EDA2_N],
 extern i32 MCHTBL[MCHT_N];  // the host's machine table (codes 55 to 64)
 
 // Named words (from 0).
+constexpr i32 CLP1_SIM = 0;                   // handed with the counter when the stock simulation is invalidated
+constexpr i32 CLP1_TOOLPATH = 1;              // id of the current tool path; the listings' selector
 constexpr i32 CLP1_COLOUR = 2, CLP1_PEN = 3;
-constexpr i32 PRM9_TOOL = 11;                 // id of the current tool
+constexpr i32 CLP1_LEVEL = 4;                 // level number of the current tool path
+// The machine values "PRM9"; technology parameters by their codes.
+constexpr i32 PRM9_FEED = 0;                  // feed (real; parameter 1)
+constexpr i32 PRM9_SPEED = 1;                 // cutting speed (real; parameter 10)
+constexpr i32 PRM9_SPMODE = 2;                // speed mode 1 or 2 (parameter 9)
+constexpr i32 PRM9_PCT2 = 3, PRM9_PCT3 = 4;   // feed percentages of the feed modes 2 and 3
+constexpr i32 PRM9_PCT25 = 5, PRM9_PCT26 = 6; // feed percentages of the feed modes 25 and 26
+constexpr i32 PRM9_SPIN = 7;                  // spindle speed (parameter 2)
+constexpr i32 PRM9_DIR = 8;                   // spindle direction: 1 positive, 2 negative, other off
+constexpr i32 PRM9_COOL = 9;                  // coolant (parameter 3)
+constexpr i32 PRM9_P9 = 10;                   // parameter 9's integer
+constexpr i32 PRM9_TOOL = 11;                 // id of the current tool (parameter 100)
 constexpr i32 PRM9_SHOWTOOL = 12;             // show the tool during execution
+constexpr i32 PRM9_P51 = 13;                  // parameter 51 (real)
+constexpr i32 PRM9_P52 = 14, PRM9_P53 = 15;   // parameters 52 and 53
+constexpr i32 PRM9_COMP = 16;                 // compensation (parameter 54): 0 none in use
+constexpr i32 PRM9_UCS = 17;                  // the coordinate system (parameter 55)
+constexpr i32 PRM9_P56 = 18;                  // parameter 56
+constexpr i32 PRM9_P57 = 19, PRM9_P58 = 20;   // parameters 57 and 58 (reals)
+constexpr i32 PRM9_MAXF = 21;                 // maximum feed (real; parameter 59, feed mode 27)
+constexpr i32 PRM9_FIT = 22;                  // 1 fits point chains; 2 set by multi-axis and drilling work
 constexpr i32 NPT1_MACHINE = 2;               // machine kind
 constexpr i32 NPT1_ORIGIN = 3;                // 3 reals
 constexpr i32 NPT1_HOME = 6;                  // 3 reals
 constexpr i32 NPT1_FRAME = 9;                 // 9 reals
+constexpr i32 NPT1_VIEWPAR = 18;              // the view parameter (real)
 constexpr i32 NPT1_VIEW = 19;                 // view number of the machine system
 constexpr i32 NPT1_UCS = 20;                  // id of the coordinate system
 constexpr i32 COOR_FRAME = 0;                 // 9 reals
 constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates
+// Words of the display record "DSP8".
 constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
+constexpr i32 DSP8_NORMAL = 6, DSP8_PREV = 9, DSP8_PREVAXIS = 12, DSP8_FONT = 15, DSP8_COLOUR = 16, DSP8_PEN = 17,
+              DSP8_UCS = 34;
 // Words of the heights record "HEI8" (79 words): three 24-word height
 // items (an expression each, its value in the first word) and seven words.
 constexpr i32 HEI8_CLEARANCE = 0;  // clearance plane height (absolute Z)
@@ -63,12 +88,30 @@ constexpr i32 EDA2_INTR = 9;     // interrupted
 constexpr i32 EDA2_BLANK = 10;
 constexpr i32 EDA2_NOQUEST = 11; // questions are answered without asking
 constexpr i32 EDA2_SUSP = 12;    // execution suspended
+constexpr i32 EDA2_SAVED = 13;   // set at save time for a blank request or display mode 3, cleared to execute
 constexpr i32 EDA2_CRIT = 14;    // geometry by criteria
+constexpr i32 EDA2_BYCRIT = 15;  // the host's geometry-by-criteria answer at the save
 constexpr i32 EDA2_PCHG = 16, EDA2_GCHG = 17;  // changed flags of the last save
+constexpr i32 EDA2_BLKFAIL = 18; // writing the procedure-definition block failed
+constexpr i32 EDA2_PENDING = 19; // changed and not executed since: cleared by every execution
 
 // "UPW2" holds two reals: word 0 the frequent-backup switch (1.0 off, 2.0
 // on), word 1 the passes between backups (1 to 99,999).
+constexpr i32 UPW2_SWITCH = 0, UPW2_PASSES = 1;
 constexpr f32 UPW2_OFF = 1.0f, UPW2_ON = 2.0f;
+// "TLER" holds the tool display mode: 0 display, 1 trace, 2 no display,
+// 3 blank motions, 4 no fast display.
+constexpr i32 TLER_MODE = 0;
+constexpr i32 RAXN_AXIS = 0;     // "RAXN": code of the rotary axis (1 A, 2 Y, else Z)
+// "WRMB", the wire-machining record, filled from a wire tool.
+constexpr i32 WRMB_GEN = 0;      // generator (cutting condition for the MAKINO kind)
+constexpr i32 WRMB_ANGLE = 1;    // taper angle (real)
+constexpr i32 WRMB_OFFSET = 2, WRMB_FLUSH = 3;
+constexpr i32 WRMB_WORD4 = 4;    // not filled from a wire tool; its change calls for a recompute
+constexpr i32 WRMB_GENFLAG = 6;  // seven generator flags, words 6 to 12
+constexpr i32 WRMB_MODES = 13;   // four pairs of mode flags, words 13 to 20
+constexpr i32 WRMB_REGS = 21;    // six register values, words 21 to 26
+constexpr i32 WRMB_AREG = 26;    // the A register, over the last of them
 // The passes between backups while frequent backup is on, else 0 (also for
 // a count outside 1 to 99,999).
 i32 UPWEVR();

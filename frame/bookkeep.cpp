@@ -53,7 +53,7 @@ void INITMC(const i32& set)
         erou1c("INITMC, FOR CODE=", set, " NO INITIALIZATION IS DONE");
         return;
     }
-    const i32 mv2 = PRM9[2];
+    const i32 mv2 = PRM9[PRM9_SPMODE];
     if (A || B || P26) tset(1, 1, 1, 2);
     else if (G3 || G20) tset(1, 2, 1, 2);
     if (A || P26) tset(59, 1, 27, 2);
@@ -68,7 +68,7 @@ void INITMC(const i32& set)
     else if (s != 4) tset(100, 2, -1, 2);
     if (A || B || s == 16 || P26) tset(55, 1, 21, 2);
     else tset(55, 2, -1, 2);
-    if (s == 1 || s == 21 || s == 22 || s == 25 || s == 26 || (s == 2 && MACTYP == 13)) TECHST.status[5] = 1;
+    if (s == 1 || s == 21 || s == 22 || s == 25 || s == 26 || (s == 2 && MACTYP == MACTYP_CLEARAREA)) TECHST.status[5] = 1;
     if (B || G20) tset(9, 1, mv2 == 1 ? 18 : 19, 2);
     if (s == 25) tset(4, 1, 8, 2);
     if (s == 24) {
@@ -97,7 +97,7 @@ void EDA2IO(const i32& mode, const char* key, const i32& count, i32* block, PrcI
         if (cb7) cb7(mode, status);
         i32 st = 0;
         WRREC(key, RK_REAL, block, count, st);
-        if (MACTYP == 38) plg_mchtbl_mdput(2, MCHTBL);
+        if (MACTYP == MACTYP_MCHTBL) plg_mchtbl_mdput(2, MCHTBL);
         EDA2[EDA2_HELD] = 0;
         EDA2[EDA2_OPENED] = 0;
         WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);
@@ -127,7 +127,7 @@ void EDA2IO(const i32& mode, const char* key, const i32& count, i32* block, PrcI
     if (EDA2[EDA2_OPENED] == 0) {
         RDREC(key, block, count, st);
         FNDTOL(st);
-        if (MACTYP == 38) plg_mchtbl_mdget(MCHTBL);
+        if (MACTYP == MACTYP_MCHTBL) plg_mchtbl_mdget(MCHTBL);
     }
 }
 
@@ -141,8 +141,8 @@ void CURCOM(const i32& common, const i32& machine, const i32& display, const i32
         i32 v = 0;
         f32 r = 0;
         f32 p[3];
-        if (item(GR_GLOBAL, second ? 8 : 7, 1, DT_INT, &v, st) == 0) NPT1[19] = v;
-        if (item(GR_GLOBAL, second ? 10 : 9, 1, DT_REAL, &r, st) == 0) NPT1[18] = r2wrd(r);
+        if (item(GR_GLOBAL, second ? 8 : 7, 1, DT_INT, &v, st) == 0) NPT1[NPT1_VIEW] = v;
+        if (item(GR_GLOBAL, second ? 10 : 9, 1, DT_REAL, &r, st) == 0) NPT1[NPT1_VIEWPAR] = r2wrd(r);
         if (item(GR_GLOBAL, second ? 13 : 11, 3, DT_REAL, p, st) == 0) std::memcpy(NPT1 + NPT1_ORIGIN, p, sizeof p);
         if (item(GR_GLOBAL, second ? 14 : 12, 3, DT_REAL, p, st) == 0) std::memcpy(NPT1 + NPT1_HOME, p, sizeof p);
         if (item(GR_MACHINE, 47, 1, DT_INT, &v, st) == 0 && v > 0) NPT1[NPT1_UCS] = v;
@@ -150,18 +150,18 @@ void CURCOM(const i32& common, const i32& machine, const i32& display, const i32
         GSCARG(0, 0);
     }
     if (machine) {
-        PRM9[17] = 0;
+        PRM9[PRM9_UCS] = 0;
         i32 count = 0;
         RMCHTB(MED_LIST, count, st);
         if (st < 0) goto fail;
-        if (PRM9[17] == 0 && common) PRM9[17] = NPT1[NPT1_UCS];
+        if (PRM9[PRM9_UCS] == 0 && common) PRM9[PRM9_UCS] = NPT1[NPT1_UCS];
     }
     if (display) {
         f32 p[3], a[3];
         if (item(GR_GLOBAL, second ? 6 : 5, 3, DT_REAL, p, st) == 0) std::memcpy(DSP8 + DSP8_POS, p, sizeof p);
         if (item(GR_GLOBAL, second ? 28 : 27, 3, DT_REAL, a, st) == 0) {
             std::memcpy(DSP8 + DSP8_AXIS, a, sizeof a);
-            std::memcpy(DSP8 + 6, a, sizeof a);
+            std::memcpy(DSP8 + DSP8_NORMAL, a, sizeof a);
         }
         if (st < 0) goto fail;
     }
@@ -173,19 +173,19 @@ void CURCOM(const i32& common, const i32& machine, const i32& display, const i32
         if (item(GR_GLOBAL, 150, 1, DT_INT, &v, st) == 0) orbis_version_set(v);
         i32 expr[EXPR_WORDS];
         if (item(GR_GLOBAL, 36, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8, expr, sizeof expr);
-        if (item(GR_GLOBAL, 37, 1, DT_INT, &v, st) == 0) HEI8[73] = v == 1 ? 1 : 0;
-        std::memcpy(HEI8 + 24, HEI8, EXPR_WORDS * sizeof(i32));
-        rel_nc_init_expr(HEI8 + 24);
-        if (item(GR_GLOBAL, 48, 1, DT_INT, &v, st) == 0) HEI8[76] = v == 1 ? 1 : 0;
-        if (item(GR_GLOBAL, 49, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8 + 24, expr, sizeof expr);
-        if (item(GR_GLOBAL, 50, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8 + 48, expr, sizeof expr);
-        if (item(GR_GLOBAL, 129, 1, DT_INT, &v, st) == 0) HEI8[78] = v;
+        if (item(GR_GLOBAL, 37, 1, DT_INT, &v, st) == 0) HEI8[HEI8_RETRACT] = v == 1 ? 1 : 0;
+        std::memcpy(HEI8 + HEI8_PLANE2, HEI8, EXPR_WORDS * sizeof(i32));
+        rel_nc_init_expr(HEI8 + HEI8_PLANE2);
+        if (item(GR_GLOBAL, 48, 1, DT_INT, &v, st) == 0) HEI8[HEI8_ABSOLUTE] = v == 1 ? 1 : 0;
+        if (item(GR_GLOBAL, 49, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8 + HEI8_PLANE2, expr, sizeof expr);
+        if (item(GR_GLOBAL, 50, EXPR_WORDS, DT_EXPR, expr, st) == 0) std::memcpy(HEI8 + HEI8_INCR, expr, sizeof expr);
+        if (item(GR_GLOBAL, 129, 1, DT_INT, &v, st) == 0) HEI8[HEI8_AXIS] = v;
         if (st < 0) goto fail;
     }
     if (upw) {
         f32 r = 0;
-        if (item(GR_GLOBAL, 38, 1, DT_REAL, &r, st) == 0) UPW2[0] = r2wrd(r);
-        if (item(GR_GLOBAL, 39, 1, DT_REAL, &r, st) == 0) UPW2[1] = r2wrd(r);
+        if (item(GR_GLOBAL, 38, 1, DT_REAL, &r, st) == 0) UPW2[UPW2_SWITCH] = r2wrd(r);
+        if (item(GR_GLOBAL, 39, 1, DT_REAL, &r, st) == 0) UPW2[UPW2_PASSES] = r2wrd(r);
         if (st < 0) goto fail;
     }
     {
@@ -406,7 +406,7 @@ void DSPROC(const i32& mode, i32& status)
     }
     std::memcpy(DSP8 + DSP8_POS, point, sizeof point);
     std::memcpy(DSP8 + DSP8_AXIS, axis, sizeof axis);
-    std::memcpy(DSP8 + 6, axis, sizeof axis);
+    std::memcpy(DSP8 + DSP8_NORMAL, axis, sizeof axis);
     if (!byproc) {
         TMINST(CURTOL, point, axis, st);
         i32 c = 1;
@@ -452,7 +452,7 @@ void DSPROC(const i32& mode, i32& status)
             return list_error();
         }
         if (answer < 0) break;
-        std::memcpy(DSP8 + 9, DSP8, 6 * sizeof(i32));
+        std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 6 * sizeof(i32));
         i32 btype = 0, hit = 0, dst = -1;
         DSPBLK(shown, lmode, btype, hit, dst);
         if (dst < 0) {

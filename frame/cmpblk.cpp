@@ -12,6 +12,7 @@
 #include "core/host.h"
 #include "frame/machtype.h"
 #include "core/records.h"
+#include "stock/optwords.h"
 
 i32 MOTMOD = 0;
 i32 MODRST = 0;
@@ -138,7 +139,7 @@ void CMPGTP(i32& status)
         status = st;
         return;
     }
-    if (optim_all_off() != 0 && code != 38 && code != 54) CMPBLK[25] = 0;
+    if (optim_all_off() != 0 && code != 38 && code != 54) CMPBLK[CMP_RERUN] = 0;
     read_items(ITEMS2, sizeof ITEMS2 / sizeof ITEMS2[0], status);
     if (status < 0) return;
     i32 tool = 0;
@@ -300,21 +301,20 @@ void CPYROT(const i32& mode, i32& recompute, i32& update, i32& feedchg)
     if (mode == 1) {
         std::memcpy(SNAP.prm, PRM9, sizeof SNAP.prm);
         std::memcpy(SNAP.mcht, MCHTBL, sizeof SNAP.mcht);
-        SNAP.wrmb4 = WRMB[4];
+        SNAP.wrmb4 = WRMB[WRMB_WORD4];
         SNAP.motmod = MOTMOD;
         return;
     }
     const i32* o = SNAP.prm;
     const i32* n = PRM9;
     auto ch = [&](i32 w) { return o[w] != n[w]; };
-    static const i32 RECOMPUTE[] = {11, 3, 14, 18, 2, 10, 22};
-    static const i32 UPDATE[] = {1, 7, 8, 0, 4, 5, 15, 9, 6, 19, 20, 21};
-    static const i32 SHOW_TYPES[] = {2, 3, 11, 14, 15, 29, 39};
-    bool show_type = false;
-    for (i32 t : SHOW_TYPES) show_type |= MACTYP == t;
-    bool rc = ch(12) && show_type, up = ch(12) && !show_type;
+    static const i32 RECOMPUTE[] = {PRM9_TOOL, PRM9_PCT2, PRM9_P52, PRM9_P56, PRM9_SPMODE, PRM9_P9, PRM9_FIT};
+    static const i32 UPDATE[] = {PRM9_SPEED, PRM9_SPIN, PRM9_DIR,  PRM9_FEED, PRM9_PCT3, PRM9_PCT25,
+                                 PRM9_P53,   PRM9_COOL, PRM9_PCT26, PRM9_P57, PRM9_P58,  PRM9_MAXF};
+    const bool show_type = mactyp_shows_tool(MACTYP);
+    bool rc = ch(PRM9_SHOWTOOL) && show_type, up = ch(PRM9_SHOWTOOL) && !show_type;
     for (i32 w : RECOMPUTE) rc |= ch(w);
-    rc |= SNAP.wrmb4 != WRMB[4];
+    rc |= SNAP.wrmb4 != WRMB[WRMB_WORD4];
     for (i32 w : UPDATE) up |= ch(w);
     up |= SNAP.motmod != MOTMOD;
     if (rc) {
@@ -334,7 +334,7 @@ void CPYROT(const i32& mode, i32& recompute, i32& update, i32& feedchg)
             update = 1;
     }
     if (ch(0) && CMPBKP[18] == 2) feedchg = 1;
-    if (MACTYP == 38) {
+    if (MACTYP == MACTYP_MCHTBL) {
         const i32* a = SNAP.mcht;
         const i32* b = MCHTBL;
         bool c = a[0] != b[0];
@@ -355,8 +355,8 @@ void CHGSNP(const i32& mode, const i32& size, const i32* block, PrcChgFn cb6, i3
         GSTXT1(1, SNAP.txt1);
         GSTXT2(1, SNAP.txt2);
         for (i32 k = 0; k < 6; ++k) SNAP.hei[k] = HEI8[HEI_WORDS[k]];
-        SNAP.upw[0] = UPW2[0];
-        SNAP.upw[1] = UPW2[1];
+        SNAP.upw[0] = UPW2[UPW2_SWITCH];
+        SNAP.upw[1] = UPW2[UPW2_PASSES];
         SNAP.modrst = MODRST;
         SNAP.ucs = NPT1[NPT1_UCS];
         SNAP.torst = TORSTW;
@@ -379,14 +379,14 @@ void CHGSNP(const i32& mode, const i32& size, const i32* block, PrcChgFn cb6, i3
 
     // Heights.
     const i32* h = SNAP.hei;
-    bool same = eqval(wrd2r(HEI8[0]), wrd2r(h[0])) && ((HEI8[73] != 0) == (h[3] != 0)) && TORSTW == SNAP.torst &&
-                MODRST == SNAP.modrst && HEI8[76] == h[4] && HEI8[78] == h[5] &&
-                (HEI8[76] == 0 || HEI8[24] == h[1]) && (HEI8[76] != 0 || HEI8[48] == h[2]);
+    bool same = eqval(wrd2r(HEI8[HEI8_CLEARANCE]), wrd2r(h[0])) && ((HEI8[HEI8_RETRACT] != 0) == (h[3] != 0)) && TORSTW == SNAP.torst &&
+                MODRST == SNAP.modrst && HEI8[HEI8_ABSOLUTE] == h[4] && HEI8[HEI8_AXIS] == h[5] &&
+                (HEI8[HEI8_ABSOLUTE] == 0 || HEI8[HEI8_PLANE2] == h[1]) && (HEI8[HEI8_ABSOLUTE] != 0 || HEI8[HEI8_INCR] == h[2]);
     if (!same) {
         recompute = 1;
         PRCFLG[2] = 1;
     }
-    if (UPW2[0] != SNAP.upw[0] || UPW2[1] != SNAP.upw[1]) {
+    if (UPW2[UPW2_SWITCH] != SNAP.upw[0] || UPW2[UPW2_PASSES] != SNAP.upw[1]) {
         update = 1;
         PRCFLG[2] = 1;
     }
@@ -434,7 +434,7 @@ void RDPINF(PrcReadFn cb5, const i32& opened, i32& oldver, i32& status)
         if (n > 0) {
             medium = MED_ENTITY;
             for (i32 k = 0; k < n && k < 20; ++k)
-                if (tps[k] == CLP1[1]) medium = MED_LIST;
+                if (tps[k] == CLP1[CLP1_TOOLPATH]) medium = MED_LIST;
         }
     }
     i32 type = -1, version = -1, item113 = -1, count = 0;

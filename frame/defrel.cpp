@@ -275,9 +275,9 @@ void RELSYM(i32& status)
     rel_nc_init_expr(PHGITM[1]);
     rel_nc_add_symbol(3301, 2, PHGITM[0], status);
     if (status >= 0) rel_nc_add_symbol(3302, 2, PHGITM[1], status);
-    if (status >= 0) rel_nc_add_symbol(366, 2, &HEI8[0], status);
-    if (status >= 0) rel_nc_add_symbol(3303, 2, &HEI8[24], status);
-    if (status >= 0) rel_nc_add_symbol(3304, 2, &HEI8[48], status);
+    if (status >= 0) rel_nc_add_symbol(366, 2, &HEI8[HEI8_CLEARANCE], status);
+    if (status >= 0) rel_nc_add_symbol(3303, 2, &HEI8[HEI8_PLANE2], status);
+    if (status >= 0) rel_nc_add_symbol(3304, 2, &HEI8[HEI8_INCR], status);
 }
 
 void HGTFLG(const i32* flags)
@@ -318,10 +318,10 @@ void TPLSHF()
     i32 f[7] = {0, 0, 1, 1, 0, 0, 0};
     bool alt = false;
     switch (MACTYP) {
-    case 6: case 9: f[4] = f[5] = f[6] = 1; break;
-    case 27: f[4] = 1; break;
-    case 34: case 35: f[4] = f[5] = 1; alt = true; break;
-    case 12: case 13: case 38: f[4] = f[5] = 1; break;
+    case MACTYP_TYPE1: case MACTYP_TYPE2: f[4] = f[5] = f[6] = 1; break;
+    case MACTYP_TYPE13: f[4] = 1; break;
+    case MACTYP_TYPE52: case MACTYP_TYPE53: f[4] = f[5] = 1; alt = true; break;
+    case MACTYP_TYPE5: case MACTYP_CLEARAREA: case MACTYP_MCHTBL: f[4] = f[5] = 1; break;
     default: break;
     }
     HGTFLG(f);

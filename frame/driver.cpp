@@ -69,12 +69,12 @@ void fetch_from_host(i32& status)
     }
     if (filter[3]) {
         get_ClearV_FromMain(HEI8);
-        get_AbsclrV_FromMain(HEI8 + 24);
-        get_IncclrV_FromMain(HEI8 + 48);
+        get_AbsclrV_FromMain(HEI8 + HEI8_PLANE2);
+        get_IncclrV_FromMain(HEI8 + HEI8_INCR);
         rel_nc_cng_expr_without_calc(HEI8, 366);
-        rel_nc_cng_expr_without_calc(HEI8 + 24, 3303);
-        HEI8[73] = get_Onclr_FromMain();
-        HEI8[76] = get_Aiclr_FromMain();
+        rel_nc_cng_expr_without_calc(HEI8 + HEI8_PLANE2, 3303);
+        HEI8[HEI8_RETRACT] = get_Onclr_FromMain();
+        HEI8[HEI8_ABSOLUTE] = get_Aiclr_FromMain();
         get_Ctext_FromMain(TXT2);
         if (ext == 0) CMPDEF();
         get_OPT_PARAMS_FromMain(CMPBLK);

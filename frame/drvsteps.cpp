@@ -66,7 +66,7 @@ i32 after_execution(i32& status)
         change_global(81, DRVST.level == 1 ? 4 : 3, st);
         if (st < 0) return 1;
     }
-    if (!suspended && (DRVST.exenow || DRVST.level == 1) && EDA2[19] == 0 && !DRVST.backup) {
+    if (!suspended && (DRVST.exenow || DRVST.level == 1) && EDA2[EDA2_PENDING] == 0 && !DRVST.backup) {
         DRVST.counter = sim_work_on(1);
         const bool off = optim_all_off() != 0;
         if (off) {
@@ -257,15 +257,15 @@ void DRVSAV(i32& status)
         STLINE(-1, 13, 0);
     } else {
         if (EDA2[EDA2_SUSP]) DRVST.exenow = 0;
-        if (EDA2[13] == 0 && EDA2[EDA2_BLANK] != 0) EDA2[13] = 1;
-        if (DRVST.exenow) EDA2[13] = 0;
+        if (EDA2[EDA2_SAVED] == 0 && EDA2[EDA2_BLANK] != 0) EDA2[EDA2_SAVED] = 1;
+        if (DRVST.exenow) EDA2[EDA2_SAVED] = 0;
     }
     if (DRVST.exenow) {
-        if (DSPMOD == 3) EDA2[13] = 1;
+        if (DSPMOD == 3) EDA2[EDA2_SAVED] = 1;
         if (!(DRVORB() && is_new() && EDA2[EDA2_SUSP])) EXTIME(1, 0, 0);
         PRCFLG[5] = 1;
     }
-    EDA2[15] = if_geom_by_crit();
+    EDA2[EDA2_BYCRIT] = if_geom_by_crit();
     if (DRVST.crit_check || DRVFSV == 0) {
         EDA2[EDA2_SUSP] = EDA2[EDA2_SUSPST] != 0 ? 1 : 0;
         DRVST.stopped = EDA2[EDA2_INTR] != 0 ? 1 : 0;
@@ -279,7 +279,7 @@ void DRVSAV(i32& status)
         if (st == 0) ncs_table_write_table(st);
         if (st != 0) {
             // The common exit runs with the failure, not as after a save.
-            if (st < 0) EDA2[18] = 1;
+            if (st < 0) EDA2[EDA2_BLKFAIL] = 1;
             status = -1;
             DRVEND(status);
             return;
@@ -326,9 +326,9 @@ void DRVEXE(const i32& reentry, i32& status)
             i32 mst = 0;
             tp_mrkr_close(mst);
         }
-        if (est >= 0) sim_invalidate(DRVST.counter, CLP1[0]);
+        if (est >= 0) sim_invalidate(DRVST.counter, CLP1[CLP1_SIM]);
         if (DRVST.stopped && (DRVST.level > 0 || (!is_new() && optim_all_off() == 0))) DRVST.backup = 1;
-        EDA2[19] = 0;
+        EDA2[EDA2_PENDING] = 0;
         UDRELS(st);
         DRVST.error_seen = if_was_alerr();
         i32 mst = 0;
@@ -441,7 +441,7 @@ void DRVEND(i32& status)
     EDA2IO(2, DRVARG.key, DRVARG.size, DRVARG.block, DRVARG.cb7, st);
     DRVST.initialised = 0;
     if (DRVST.showtool_changed && PRM9[PRM9_SHOWTOOL] == 0) PRM9[PRM9_SHOWTOOL] = DRVST.showtool_old;
-    if (level == 1) EDA2[19] = 1;
+    if (level == 1) EDA2[EDA2_PENDING] = 1;
     PUTRECS(st);
     DRVREL(st);
 }

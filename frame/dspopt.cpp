@@ -11,7 +11,7 @@
 namespace {
 const char* const TOGGLE = "TOOL: DISPLAY@TOOL: TRACE@TOOL: NO DISPLAY@MOTION: NO FAST DISP.@MOTION: NO DISPLAY";
 constexpr i32 OPT_MODE[6] = {0, 0, 1, 2, 4, 3};
-constexpr i32 HEI8_RELATION = 366;  // the relation of the clearance height
+constexpr i32 CLEARANCE_RELATION = 366;  // the relation of the clearance height
 }  // namespace
 
 void CHGORG(i32& status)
@@ -39,7 +39,7 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
     }
     const f32 oz = wrd2r(NPT1[NPT1_ORIGIN + 2]);
     f32 value = wrd2r(HEI8[HEI8_CLEARANCE]) - oz;
-    const bool relation = relations != 0 && rel_nc_get_num(HEI8_RELATION) > 0;
+    const bool relation = relations != 0 && rel_nc_get_num(CLEARANCE_RELATION) > 0;
     inserted = 0;
     status = 0;
     while (true) {
@@ -97,7 +97,7 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
             INSMSG(GOST.pick, done, st);
             if (done) inserted = 1;
         } else if (action == clear_row && relation) {
-            nu_mod_exec(HEI8_RELATION, HEI8);
+            nu_mod_exec(CLEARANCE_RELATION, HEI8);
         } else {
             gsclr(0);
         }

@@ -194,14 +194,10 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
     INTST.bystep = 0;
     SPCARM(0);
     put_uitr(pausable != 0 ? 1 : 0);
-    static constexpr i32 SHOW_TYPES[] = {2, 3, 11, 14, 15, 29, 39};
-    if (PRM9[PRM9_SHOWTOOL] != 0)
-        for (i32 t : SHOW_TYPES)
-            if (MACTYP == t) {
-                INTST.tool_shown = 1;
-                MUTOOL(4);
-                break;
-            }
+    if (PRM9[PRM9_SHOWTOOL] != 0 && mactyp_shows_tool(MACTYP)) {
+        INTST.tool_shown = 1;
+        MUTOOL(4);
+    }
 
     // A stop unwinds to here; the callback then closes its work in mode 2.
     i32 mode = 1;
@@ -224,7 +220,7 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
         if (INTST.keep && INTST.other) change_word = 3;
     }
     put_uitr(0);
-    if (DSPMOD > 1 && tool_instance() == 0 && MACTYP != 34 && MACTYP != 35) tool_at_display();
+    if (DSPMOD > 1 && tool_instance() == 0 && !mactyp_toolless(MACTYP)) tool_at_display();
     PRGEND();
     prmptc("EXECUTION END");
     INTST.tool_shown = 0;
@@ -239,7 +235,7 @@ static void exec_menu(const i32& mode)
     i32 uitr = 0, count = 1, st = 0;
     MDGETK("UITR", &uitr, count, st);
     if (st != 0 || uitr != 1) return;
-    if (MACTYP == 33) {
+    if (MACTYP == MACTYP_ALTER) {
         MNUCLR();
         EDTRDF();
     } else if (modkey() > 0) {
@@ -268,7 +264,7 @@ static void exec_menu(const i32& mode)
     if (mode == 1) ncd_get_last_block(key);
     MUTPSW(1);
 
-    const bool three = mode == 1 && MACTYP != 33;
+    const bool three = mode == 1 && MACTYP != MACTYP_ALTER;
     const char* lines = three ? EXEC3 : EXEC2;
     const i32 resume = 1, bystep = three ? 2 : -1, stop = three ? 3 : 2;
     i32 sel = (INTST.bystep && mode == 1 && three) ? bystep : resume;
@@ -287,7 +283,7 @@ static void exec_menu(const i32& mode)
         } else {
             modbln();
         }
-        if (MACTYP != 34 && MACTYP != 35)
+        if (!mactyp_toolless(MACTYP))
             modmc2(DISPOPTS, opt, 0);
         else
             modbln();
@@ -322,9 +318,9 @@ static void exec_menu(const i32& mode)
             // From the execution menu only MOVE TOOL and the viewing items are offered.
             const i32 none[EDF_N] = {0, 0, 0, 0, 0, 0};
             i32 reply = 0, edited = 0;
-            if (MACTYP == 33) EDTMRK(2, reply);
+            if (MACTYP == MACTYP_ALTER) EDTMRK(2, reply);
             manedt(-1, none, 1, 0, edited, reply);
-            if (MACTYP == 33) EDTMRK(1, reply);
+            if (MACTYP == MACTYP_ALTER) EDTMRK(1, reply);
         } else {
             gsclr(0);
         }
@@ -412,7 +408,7 @@ static void mark_motion(const i32& mode, i32& nomotion, i32& status)
 static void stop_execution()
 {
     HFLSET(1);
-    if (HEI8[HEI8_RETRACT] != 0 && MACTYP != 33) {
+    if (HEI8[HEI8_RETRACT] != 0 && MACTYP != MACTYP_ALTER) {
         i32 n = 0;
         llines(n);
         if (n > 0) {
@@ -429,7 +425,7 @@ static void stop_execution()
     }
     // Only a waiting runner or trim may be unwound to; without one the
     // computation goes on.
-    if (MACTYP == 33 && TRMJMP != 0) throw ExecStop{2};
+    if (MACTYP == MACTYP_ALTER && TRMJMP != 0) throw ExecStop{2};
     if (INTST.running != 0) throw ExecStop{1};
     eroutc("INTSTP, NO EXECUTION TO STOP", 0);
 }

@@ -43,29 +43,30 @@ struct MillRow {
     i32 mv12;     // machine value 12 becomes 0
 };
 
+// Machining types that no engine tests stay plain numbers in these tables.
 constexpr MillRow MILL[] = {
     {{10, 11, 12, 39}, KEEP, 3, 0, T_DRILL, 1, 0, 22, 1, 0},
-    {{6}, 16, 6, 1, T_DRILL, 1, 1, 22, 1, 0},
-    {{1}, 6, 1, 1, T_MILL, 0, 1, 22, 1, 0},
-    {{2, 3, 33}, 9, 1, 2, T_MILL, 0, 1, 22, 1, 0},
-    {{9, 28}, 2, 2, 3, T_MILL, 0, 1, 23, 0, 0},
-    {{4}, 11, 2, 3, T_MILL, 0, 1, 23, 0, 0},
-    {{35}, 14, 2, 3, T_MILL, 0, 1, 23, 0, 0},
-    {{7}, 25, 2, 3, T_MILL, 0, 1, 23, 0, 1},
-    {{27}, 15, 1, 3, T_MILL, 0, 1, 23, 0, 0},
-    {{48}, 29, 1, 3, T_MILL, 0, 1, 23, 0, 0},
-    {{15, 36}, 28, 1, 3, T_MILL, 0, 1, 23, 1, 0},
-    {{5}, 12, 2, 2, T_MILL, 0, 1, 23, 1, 1},
-    {{34, 38}, 13, 2, 2, T_MILL, 0, 1, 23, 1, 0},
-    {{13, 37}, 27, 1, 1, T_MILL, 0, 1, 23, 1, 0},
-    {{14}, 27, 1, 3, T_MILL, 0, 1, 23, 1, 0},
+    {{6}, MACTYP_TYPE6, 6, 1, T_DRILL, 1, 1, 22, 1, 0},
+    {{1}, MACTYP_TYPE1, 1, 1, T_MILL, 0, 1, 22, 1, 0},
+    {{2, 3, 33}, MACTYP_TYPE2, 1, 2, T_MILL, 0, 1, 22, 1, 0},
+    {{9, 28}, MACTYP_SURFACES, 2, 3, T_MILL, 0, 1, 23, 0, 0},
+    {{4}, MACTYP_TYPE4, 2, 3, T_MILL, 0, 1, 23, 0, 0},
+    {{35}, MACTYP_ONESURF, 2, 3, T_MILL, 0, 1, 23, 0, 0},
+    {{7}, MACTYP_TYPE7, 2, 3, T_MILL, 0, 1, 23, 0, 1},
+    {{27}, MACTYP_TYPE27, 1, 3, T_MILL, 0, 1, 23, 0, 0},
+    {{48}, MACTYP_TYPE48, 1, 3, T_MILL, 0, 1, 23, 0, 0},
+    {{15, 36}, MACTYP_TYPE15, 1, 3, T_MILL, 0, 1, 23, 1, 0},
+    {{5}, MACTYP_TYPE5, 2, 2, T_MILL, 0, 1, 23, 1, 1},
+    {{34, 38}, MACTYP_CLEARAREA, 2, 2, T_MILL, 0, 1, 23, 1, 0},
+    {{13, 37}, MACTYP_TYPE13, 1, 1, T_MILL, 0, 1, 23, 1, 0},
+    {{14}, MACTYP_TYPE13, 1, 3, T_MILL, 0, 1, 23, 1, 0},
     {{49}, 30, 1, 1, T_MILL, 0, 1, 26, 1, 0},
     {{8}, 21, 4, 2, T_NONE, 0, 0, 24, 1, 0},
-    {{52}, 34, 4, 2, T_NONE, 0, 1, 22, 1, 0},
-    {{53}, 35, 4, 2, T_NONE, 0, 1, 22, 1, 0},
-    {{54}, 38, 26, 4, T_MILL, 0, 1, 23, 1, 1},
+    {{52}, MACTYP_TYPE52, 4, 2, T_NONE, 0, 1, 22, 1, 0},
+    {{53}, MACTYP_TYPE53, 4, 2, T_NONE, 0, 1, 22, 1, 0},
+    {{54}, MACTYP_MCHTBL, 26, 4, T_MILL, 0, 1, 23, 1, 1},
     {{55}, KEEP, 2, 2, T_MILL, 0, 1, 23, 1, 1},
-    {{56}, 39, 1, 3, T_MILL, 0, 1, 23, 0, 0},
+    {{56}, MACTYP_TYPE56, 1, 3, T_MILL, 0, 1, 23, 0, 0},
 };
 
 struct OtherRow {
@@ -79,7 +80,7 @@ struct OtherRow {
 
 constexpr OtherRow LATHE[] = {
     {{20, 40}, KEEP, 20, T_LATHE, 1, 0}, {{8}, 21, 4, T_LATHE, 1, 0},  {{21, 31}, 5, 21, T_LATHE, 0, 1},
-    {{22, 32}, 10, 21, T_LATHE, 0, 1},   {{23}, 17, 23, T_LDRILL, 0, 1}, {{29}, 26, 24, T_THREAD, 0, 1},
+    {{22, 32}, 10, 21, T_LATHE, 0, 1},   {{23}, MACTYP_TYPE23, 23, T_LDRILL, 0, 1}, {{29}, 26, 24, T_THREAD, 0, 1},
     {{30}, 4, 25, T_GROOVE, 0, 1},
 };
 constexpr OtherRow WIRE[] = {
@@ -113,7 +114,7 @@ i32 machine_type()
     ncn_assoc_find_proc_tp(id, tps, 20, n);
     if (n <= 0) return m;
     for (i32 k = 0; k < n && k < 20; ++k)
-        if (tps[k] == CLP1[1]) return m;
+        if (tps[k] == CLP1[CLP1_TOOLPATH]) return m;
     i32 header[24] = {0};
     get_set_tp_header(1, tps[0], header);
     return header[NPT1_MACHINE];  // the stored header keeps the words of "NPT1"
@@ -148,8 +149,8 @@ void MCHTYP(const i32& type, i32& set, i32& pausable, i32& status)
         } else {
             tcase = r->tcase;
         }
-        if (r->value22) PRM9[22] = 2;
-        if (r->mv12) PRM9[12] = 0;
+        if (r->value22) PRM9[PRM9_FIT] = 2;
+        if (r->mv12) PRM9[PRM9_SHOWTOOL] = 0;
     } else if (m == 31 || (m >= 62 && m <= 65) || m == 12) {
         const OtherRow* r = m == 31 ? find(LATHE, type) : m == 12 ? find(PUNCH, type) : find(WIRE, type);
         if (!r) {
@@ -182,7 +183,7 @@ void EXETOL(PrcExeFn cb, const i32& mode, i32& status)
         if (CURTOL > 0) eattc(CURTOL, 1, "TY", ty);
         return ty == 2;
     };
-    const bool kept = MACTYP != 34 && MACTYP != 35;
+    const bool kept = !mactyp_toolless(MACTYP);
     if (kept && mode == 1 && milling()) TOLSAV();
     if (mode == 2) UDRSTN();
     cb(mode, status);
@@ -196,7 +197,7 @@ void TLDREC()
     if (id > 0) GTTTYP(id, type);
     if (type < 5 || type > 7) return;
     for (i32 k = 0; k <= 3; ++k) WRMB[k] = 0;
-    for (i32 k = 6; k <= 26; ++k) WRMB[k] = 0;
+    for (i32 k = WRMB_GENFLAG; k < WRMB_N; ++k) WRMB[k] = 0;
     SETMOD(100, id, 0.0f);
     if (type == 5) {
         i32 gen = 0, flush = 0, offset = 0;
@@ -205,42 +206,42 @@ void TLDREC()
         GTAGPA(id, angle);
         GTAGOF(id, offset);
         GTAGFL(id, flush);
-        WRMB[0] = gen;
-        WRMB[1] = r2wrd(angle);
-        WRMB[2] = offset;
-        WRMB[3] = flush;
+        WRMB[WRMB_GEN] = gen;
+        WRMB[WRMB_ANGLE] = r2wrd(angle);
+        WRMB[WRMB_OFFSET] = offset;
+        WRMB[WRMB_FLUSH] = flush;
     } else if (type == 7) {
         i32 cond = 0, offset = 0;
         GTMKCC(id, cond);
         GTMKOF(id, offset);
-        WRMB[0] = cond;
-        WRMB[2] = offset;
+        WRMB[WRMB_GEN] = cond;
+        WRMB[WRMB_OFFSET] = offset;
     } else {
         i32 g[5] = {0};
         i32 offset = 0;
         GTCHGC(id, g);
         GTCHOF(id, offset);
-        WRMB[2] = offset;
+        WRMB[WRMB_OFFSET] = offset;
         i32 n = g[0];
         if (n >= 1 && n <= 7) {
-            WRMB[5 + n] = 1;
+            WRMB[WRMB_GENFLAG + n - 1] = 1;
             for (i32 k = 0; k < 7; ++k) WIRGEN[k] = k == n - 1 ? 1 : 0;
         }
-        for (i32 k = 0; k < 6; ++k) WRMB[21 + k] = WIRREG[k];
+        for (i32 k = 0; k < 6; ++k) WRMB[WRMB_REGS + k] = WIRREG[k];
         if (n == 7) {
             i32 creg = 0;
             GTCHCR(id, creg);
-            for (i32 k = 21; k <= 25; ++k) WRMB[k] = creg;
+            for (i32 k = 0; k < 5; ++k) WRMB[WRMB_REGS + k] = creg;
         }
         if (g[1] == 1 || g[1] == 2) {
             i32 areg = 0;
             GTCHAR(id, areg);
-            WRMB[26] = areg;
+            WRMB[WRMB_AREG] = areg;
         }
         for (i32 k = 0; k < 4; ++k) {
             i32 md = g[1 + k];
             if (md == 1 || md == 2) {
-                WRMB[13 + 2 * k + (md - 1)] = 1;
+                WRMB[WRMB_MODES + 2 * k + (md - 1)] = 1;
                 WIRSAV[k] = 0;
             }
         }
@@ -277,18 +278,18 @@ void FNDTOL(i32& status)
         f32 vloc = 0, feed = 0;
         GTSPIN(id, spin);
         GTVLOC(id, vloc);
-        PRM9[7] = spin;
-        PRM9[1] = r2wrd(vloc);
-        SETMOD(2, PRM9[7], 0.0f);
+        PRM9[PRM9_SPIN] = spin;
+        PRM9[PRM9_SPEED] = r2wrd(vloc);
+        SETMOD(2, PRM9[PRM9_SPIN], 0.0f);
         SETMOD(10, 0, vloc);
         GTFEED(id, feed);
         if (feed < 0.0f) {
-            feed = wrd2r(PRM9[0]);
+            feed = wrd2r(PRM9[PRM9_FEED]);
             STFEED(feed);
             i32 st = 0;
             SGTOOL(6, id, st);
         }
-        PRM9[0] = r2wrd(feed);
+        PRM9[PRM9_FEED] = r2wrd(feed);
         SETMOD(1, 0, feed);
     } else if (type == 4) {
         f32 size = -1.0f, vloc = 0;
@@ -300,7 +301,7 @@ void FNDTOL(i32& status)
         GTVLOC(id, vloc);
         f32 v = vloc < 0 ? -vloc : vloc;
         i32 spin = size == 0.0f ? 999999 : static_cast<i32>(v * 1000.0f / (size * 3.14159f));
-        PRM9[7] = spin;
+        PRM9[PRM9_SPIN] = spin;
         SETMOD(2, spin, 0.0f);
     }
 }

@@ -53,7 +53,7 @@ void show_tool()
     i32 shown = 0;
     tm_inst_id(1, shown);
     if (PRCTAB.count <= 1 || shown > 0 || CURTOL <= 0) return;
-    const f32 point[3] = {wrd2r(DSP8[0]), wrd2r(DSP8[1]), wrd2r(DSP8[2])}, axis[3] = {0, 0, 1};
+    const f32 point[3] = {wrd2r(DSP8[DSP8_POS]), wrd2r(DSP8[DSP8_POS + 1]), wrd2r(DSP8[DSP8_POS + 2])}, axis[3] = {0, 0, 1};
     i32 figure = -1;
     DISPT1(CURTOL, point, axis, figure);
     if (figure >= 0) tm_inst_id(2, figure);
@@ -78,7 +78,7 @@ void MCHSET(const i32& kind, const i32& keep, i32& status)
     if (status == 0) {
         MODRST = 1;
         MCHSTW[1] = 0;
-        EDA2[EDA2_SUSP] = EDA2[13] = 0;
+        EDA2[EDA2_SUSP] = EDA2[EDA2_SAVED] = 0;
         i32 st = 0;
         SUITOL(1, st);
         FNDTOL(st);

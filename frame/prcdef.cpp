@@ -105,7 +105,7 @@ Next pick(Def& d, i32& st)
 {
     bool picked = false;
     if (!d.tplread) {
-        if (MACTYP == 2) {
+        if (MACTYP == MACTYP_SURFACES) {
             i32 changed = 0;
             // The picker turns the chain over on its second request
             // only when it does not pick anew.
@@ -299,7 +299,7 @@ bool parameter_step(Def& d)
         return false;
     }
     const i32 mactyp = MACTYP;
-    if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
+    if (MACTYP == MACTYP_SURFACES && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = MACTYP_TRIMMED;
     most_used_approximation(d);
     i32 error = 0, out[7] = {0, 0, 0, 0, 0, 0, 0};
     PRMMNU(0, 0, error, out, d.status);
@@ -335,7 +335,7 @@ void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& co
     d.anyreq = defonly || moved || copied || back;
     // The driver numbers a new procedure by its block already: a new one is
     // also told by the request record.
-    d.isnew = proc <= 0 || EDA2[0] == 0;
+    d.isnew = proc <= 0 || EDA2[EDA2_OPENED] == 0;
     if (d.isnew) d.rq.pick = d.rq.cutdir = d.rq.corner = d.rq.redefine = d.rq.addchk = 1;
     else d.rq.trim = 1;
     d.geometry = !(key == 0 && d.anyreq);
@@ -480,7 +480,7 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     SrfGeo& g = SRFGEO;
     i32 id = 0, code = 1, nrm = 1;
     bool swap = false;
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         i32 n = 0;
         nc_surf_list_count(1, 0, n, status);
         if (status < 0 || n < 1) {
@@ -494,7 +494,7 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
         id = ids[0];
         nrm = nrms[0];
     }
-    if (g.NSRF < 1 && MACTYP != 14) {
+    if (g.NSRF < 1 && MACTYP != MACTYP_ONESURF) {
         status = -1;
         return;
     }
@@ -504,7 +504,7 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     } else if (!(pw(ZIGZAG) == 0 || NPASS <= 0 || NPASS % 2 == 0)) {
         s = g.NSRF;
     }
-    if (MACTYP != 14) {
+    if (MACTYP != MACTYP_ONESURF) {
         id = g.SRFIDS[s - 1];
         nrm = g.SRFSID[s - 1];
     }
@@ -516,7 +516,7 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     LDSRFB(id, buf, status);
     if (status < 0) return;
     f32 u, v;
-    if ((MACTYP == 2 || MACTYP == 14) && g.CRNREC[s - 1][CR_HELD] == 0) {
+    if ((MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF) && g.CRNREC[s - 1][CR_HELD] == 0) {
         u = code == 1 ? lim[0] : lim[2];
         v = code == 1 ? lim[2] : lim[0];
     } else {

@@ -140,16 +140,16 @@ void PRCEXE(const i32& mode, i32& status)
         RUN.mactyp_kept = true;
         GTDIAM(PRM9[PRM9_TOOL], RUN.diameter);
         RUN.tool_kept = true;
-        if (PRM9[22] == 1) FITINI(3, pwr(PRTTOL));
+        if (PRM9[PRM9_FIT] == 1) FITINI(3, pwr(PRTTOL));
         AXSCPY = pw(AXSMOD);
-        if (MACTYP == 2 && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = 3;
+        if (MACTYP == MACTYP_SURFACES && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = MACTYP_TRIMMED;
         UDSETP(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3), 0);
         bool failed = false;
         // A tool the positioning grid cannot hold is refused before anything
         // is computed with it.
         ELMTOL(pwr(PRTOFS), pwr(CHKOFS), status);
         // So is a part surface the module cannot hold.
-        if (status >= 0 && MACTYP != 14) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
+        if (status >= 0 && MACTYP != MACTYP_ONESURF) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
         if (status < 0) failed = true;
         // A model the editor freed since it was built is not there any more.
         if (PRCCST.freed != MDLFRE) PRCCST.rebuild = 1;
@@ -177,7 +177,7 @@ void PRCEXE(const i32& mode, i32& status)
             CLIMIT(status);
         }
         if (!failed && status >= 0) {
-            if (MACTYP == 3) SURM1T(work, status);
+            if (MACTYP == MACTYP_TRIMMED) SURM1T(work, status);
             else pass_loops(work, status);
         }
         if (!failed && status >= 0 && pw(UDSWCH) != 1) UDFLSH(status);
@@ -233,7 +233,7 @@ void PRCCHG(i32& changed, i32&, i32& status)
         dr(SAFDST) || (w2 != 1 && (dr(LEADAN) || dr(TILTAN)));
     d = d || (w8 == 1 && (dr(SCLHGT) || dr(CLNMIN))) || dr(PRTOFS) || dr(CHKOFS) || dr(JMPLF1) ||
         dr(JMPLF2) || dr(UDSLOP) || (w8 == 3 && dr(SIDSTP)) ||
-        (MACTYP == 14 && (dr(WRKTOL) || di(CLNCHG))) || di(SPLMOD);
+        (MACTYP == MACTYP_ONESURF && (dr(WRKTOL) || di(CLNCHG))) || di(SPLMOD);
     if (d) changed = 1;
     if (pwrd(b, ALLPAS) == 2 && di(PASEXE)) changed = 1;
     status = 0;

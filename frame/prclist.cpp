@@ -204,7 +204,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
         } else if (kind == 2) {
             // A sub-tool-path: the procedures of the tool path it names,
             // listed into the output already open.
-            const i32 mode = id < 1 || id == CLP1[1] ? 2 : 1;
+            const i32 mode = id < 1 || id == CLP1[CLP1_TOOLPATH] ? 2 : 1;
             if (nest >= MAX_NEST) {
                 status = -1;
                 break;
@@ -362,7 +362,7 @@ void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
 void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
 {
     status = 0;
-    if (id >= 1 && id != CLP1[1]) {
+    if (id >= 1 && id != CLP1[CLP1_TOOLPATH]) {
         if (nest >= MAX_NEST) {
             status = -1;
             return;
@@ -403,7 +403,7 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
 
 void PROCHD(const i32& selector)
 {
-    const bool current = selector < 1 || selector == CLP1[1];
+    const bool current = selector < 1 || selector == CLP1[CLP1_TOOLPATH];
     i32 view = 0, kind = 0, st = 0, answer = 0;
     if (current)
         gsvnum(view);

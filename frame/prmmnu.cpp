@@ -19,6 +19,7 @@
 #include "passes/srfgeo.h"
 #include "surfaces/srflist.h"
 #include "tools/toolcache.h"
+#include "stock/optwords.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ void PRMCHK(const i32& strict, i32& error)
             else MSGBXT(1, 2, t);
         }
     }
-    if (machine() == 23 && wrd2r(HEI8[76]) == 0.0f && !(CMPBLK[55] == 2 && CMPBLK[0] == 2)) msg_mdls(413, 30);
+    if (machine() == 23 && HEI8[HEI8_ABSOLUTE] == 0 && !(CMPBLK[CMP_MASTER] == 2 && CMPBLK[CMP_ENLARGE] == 2)) msg_mdls(413, 30);
     if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) MSGBXT(1, 2, host_text(413, 28).c_str());
     if (pw(APXMOD) != 3) MSGBXT(1, 3, host_text(365, 30).c_str());
     i32 n = 0, st = 0;
@@ -277,7 +278,7 @@ void build_passes(Prm& p)
     if (w4 == 1) p.blank();
     else if (w4 == 2 || w4 == 5 || w4 == 6) p.value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
     else p.value(it.aprrad, 8, D_APRRAD, 49, pwa(APRRAD), 0.0001f, 9999.0f);
-    if (SRFGEO.NSRF >= 2 && MACTYP == 2) {
+    if (SRFGEO.NSRF >= 2 && MACTYP == MACTYP_SURFACES) {
         p.value(it.order, 4, D_ORDER, 1229, pwa(SPLMOD), 1, 2);
     } else if (SRFGEO.NSRF >= 2) {
         it.order = p.item++;
@@ -340,7 +341,7 @@ void build_geometry(Prm& p)
     Items& it = p.it;
     i32& item = p.item;
     const i32 G = p.G;
-    const bool picked = MACTYP == 2;
+    const bool picked = MACTYP == MACTYP_SURFACES;
     it.limw = item++;
     CRTEDT(G, 17, "MILLING WIDTH", -1);
     if (picked) {
@@ -462,13 +463,13 @@ Next answer(Prm& p)
     if (Rp > 0 && Rp == p.index[IX_APPLY]) return p.single ? Next::Done : Next::Restart;
     // Without interaction the menu start records no shown menu; the
     // menu then ends with the reply it was given.
-    const bool interactive = EDA2[4] == 0 && EDA2[11] == 0 && !p.menuflag;
+    const bool interactive = EDA2[EDA2_HELD] == 0 && EDA2[EDA2_NOQUEST] == 0 && !p.menuflag;
     if (interactive && p.shown < 1) return Next::Again;
     const Items& it = p.it;
     const bool geo_item = Rp > 0 && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
     if (Rp == 0 || Rp == -1 || Rp == -2 || (Rp > 0 && Rp == it.part2) || geo_item) HGTNPT(2);
     if (Rp == 0) {
-        if (pw(AXSMOD) != 1) PRM9[22] = 2;
+        if (pw(AXSMOD) != 1) PRM9[PRM9_FIT] = 2;
         PRMCHK(p.strict, p.error);
         if (p.error) {
             HGTNPT(1);
@@ -511,7 +512,7 @@ void finish(const Prm& p)
     pws(RLXTOL, 1.5f * pwr(WRKTOL));
     pw(ZIGZAG) = pw(ZIGSEL) == 1 ? 1 : 0;
     SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), pwr(LNKDS1), pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
-           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[0], &HEI8[24]);
+           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[HEI8_CLEARANCE], &HEI8[HEI8_PLANE2]);
     MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
 }
 

@@ -46,9 +46,6 @@ enum Slot : i32 {
     S_HEIGHT, S_TOGGLE, S_CLMODE, S_CLVALUE
 };
 
-// Heights record words (from 0) the menu edits.
-constexpr i32 H_VALUE = 0, H_POINT = 24, H_DIST = 48, H_TOGGLE = 74, H_CLFLAG = 76, H_SUB2 = 78;
-
 // What one run of the menu keeps between builds.
 struct Menu {
     i32 row_slot[SLOTS + 1] = {};  // slot of each row shown (rows from 1)
@@ -141,7 +138,7 @@ void TPHDRF(const i32& tp, const i32& current, char* name, char* size, char* lef
     MCHTNM(machine, mname);
     info(name, "TP NAME", std::string(tpname, strnlen(tpname, 8)));
     if (machine == 25) {
-        i32 axis = RAXN[0];
+        i32 axis = RAXN[RAXN_AXIS];
         std::string t = "TYPE = " + trimmed(mname, 10) + (axis == 1 ? "(A-AXIS)" : axis == 2 ? "(Y-AXIS)" : "(Z-AXIS)");
         std::memset(type, ' ', 22);
         std::memcpy(type, t.data(), std::min<size_t>(t.size(), 22));
@@ -163,7 +160,7 @@ void TPHDRF(const i32& tp, const i32& current, char* name, char* size, char* lef
     info(macsys, "MACSYS", std::string(vname, strnlen(vname, 8)));
     char lname[7] = {0};
     gultab(1);
-    gsname(1, CLP1[4] + 1, lname);
+    gsname(1, CLP1[CLP1_LEVEL] + 1, lname);
     info(level, "LEVEL", std::string(lname, strnlen(lname, 6)));
 }
 
@@ -198,12 +195,12 @@ struct Srv {
     bool opt(i32 n) const { return options[n - 1] != 0; }
     bool flg(i32 n) const { return flags[n - 1] != 0; }
     // The procedure selector of the listings: the whole list or the current one.
-    i32 selector() const { return whole != 0 ? -1 : CLP1[1]; }
+    i32 selector() const { return whole != 0 ? -1 : CLP1[CLP1_TOOLPATH]; }
     // Every way out: the slots and the UPW2 switch restored, the menu closed.
     void common_exit()
     {
         std::memcpy(GSLOTS, slots_saved, sizeof GSLOTS);
-        UPW2[0] = r2wrd(UPW2_OFF);
+        UPW2[UPW2_SWITCH] = r2wrd(UPW2_OFF);
         flags[2] = 1;
         i32 s = 0;
         MNUMOD(printcell, s);
@@ -245,23 +242,23 @@ void choose_columns(Srv& v)
 // from the tool display record (kept in range), the clearance mode.
 void initial_values(Srv& v)
 {
-    v.toggle = HEI8[H_TOGGLE] != 0 ? 1 : 2;
+    v.toggle = HEI8[HEI8_ZMIN] != 0 ? 1 : 2;
     if (get_fdflg() == 1) {
         v.tooldsp = 4;
-        TLER[0] = 4;
-    } else if (TLER[0] >= 0 && TLER[0] <= 2) {
-        v.tooldsp = TLER[0] + 1;
-    } else if (TLER[0] == 3) {
+        TLER[TLER_MODE] = 4;
+    } else if (TLER[TLER_MODE] >= 0 && TLER[TLER_MODE] <= 2) {
+        v.tooldsp = TLER[TLER_MODE] + 1;
+    } else if (TLER[TLER_MODE] == 3) {
         v.tooldsp = 5;
     } else {
         v.tooldsp = 3;
-        TLER[0] = 2;
+        TLER[TLER_MODE] = 2;
     }
     v.sub2 = v.flg(7);
     v.clmode = 3;
     if (v.flg(6)) {
-        if (v.sub2) HEI8[H_CLFLAG] = 0;
-        v.clmode = HEI8[H_CLFLAG] != 0 ? 1 : 3;
+        if (v.sub2) HEI8[HEI8_ABSOLUTE] = 0;
+        v.clmode = HEI8[HEI8_ABSOLUTE] != 0 ? 1 : 3;
     }
     if (v.opt(2)) TPHDRT(0, 1, v.texts);
     v.clbuilt = v.clmode;
@@ -374,7 +371,7 @@ void build_heights(Srv& v)
     Menu& m = v.m;
     i32 s = 0;
     if (v.flg(1)) {
-        nu_mod_exec(8, "CLEARANCE HEIGHT", 366, &HEI8[H_VALUE], -9999.999f, 9999.999f, s);
+        nu_mod_exec(8, "CLEARANCE HEIGHT", 366, &HEI8[HEI8_CLEARANCE], -9999.999f, 9999.999f, s);
         m.add(S_HEIGHT);
     } else {
         blank(m, S_HEIGHT);
@@ -390,11 +387,11 @@ void build_heights(Srv& v)
         blank(m, S_CLVALUE);
         return;
     }
-    if (v.sub2) nu_mod_exec(3, "CLEARANCE:ABSOLUTE@INCREMENTAL", 1343, &HEI8[H_SUB2], 0, 0, s);
+    if (v.sub2) nu_mod_exec(3, "CLEARANCE:ABSOLUTE@INCREMENTAL", 1343, &HEI8[HEI8_AXIS], 0, 0, s);
     else nu_mod_exec(3, "CLEARANCE MODE:POINT@IND. POINT@DISTANCE", 879, &v.clmode, 0, 0, s);
     m.add(S_CLMODE);
-    if (v.clmode == 1) nu_mod_exec(8, "CLEARANCE POINT Z", 3303, &HEI8[H_POINT], -9999.999f, 9999.999f, s);
-    else nu_mod_exec(8, "CLEARANCE DISTANCE", 3304, &HEI8[H_DIST], 0.0f, 999.999f, s);
+    if (v.clmode == 1) nu_mod_exec(8, "CLEARANCE POINT Z", 3303, &HEI8[HEI8_PLANE2], -9999.999f, 9999.999f, s);
+    else nu_mod_exec(8, "CLEARANCE DISTANCE", 3304, &HEI8[HEI8_INCR], 0.0f, 999.999f, s);
     m.add(S_CLVALUE);
 }
 
@@ -423,13 +420,13 @@ bool build_menu(Srv& v)
 // Leaving by a confirming reply: the toggle and the tool display kept.
 void accept(Srv& v)
 {
-    if (v.flg(2)) HEI8[H_TOGGLE] = v.toggle == 1 ? 1 : 0;
+    if (v.flg(2)) HEI8[HEI8_ZMIN] = v.toggle == 1 ? 1 : 0;
     if (v.flg(4)) {
         set_fdflg_off();
         const i32 c = v.tooldsp >= 1 && v.tooldsp <= 5 ? v.tooldsp : 3;
-        TLER[0] = TLER_OF_CHOICE[c];
+        TLER[TLER_MODE] = TLER_OF_CHOICE[c];
         if (c == 4) set_fdflg_on();
-        DSPMOD = TLER[0];
+        DSPMOD = TLER[TLER_MODE];
     }
     v.common_exit();
 }
@@ -453,16 +450,16 @@ void clearance_mode(Srv& v)
         p[2] -= zshift();
         bool same = true;
         for (int k = 0; k < 3; ++k)
-            if (eqval(p[k], wrd2r(HEI8[H_POINT + k])) == 0) same = false;
+            if (eqval(p[k], wrd2r(HEI8[HEI8_PLANE2 + k])) == 0) same = false;
         if (same) {
             v.build = v.texts_anew = true;
             return;
         }
-        HEI8[H_POINT] = r2wrd(p[2]);
+        HEI8[HEI8_PLANE2] = r2wrd(p[2]);
         rel_nc_init_cng_expr(3303);
         v.clmode = 1;
     }
-    HEI8[H_CLFLAG] = v.clmode == 1 ? 1 : 0;
+    HEI8[HEI8_ABSOLUTE] = v.clmode == 1 ? 1 : 0;
     v.restart = 1;
     v.build = true;
 }

@@ -20,10 +20,6 @@
 i32 FEEDMD = 1;
 
 namespace {
-// "PRM9" words of the menu (from 0).
-constexpr i32 W_FEED = 0, W_SPEED = 1, W_SMODE = 2, W_V4 = 3, W_V5 = 4, W_V6 = 5, W_V7 = 6, W_SPIN = 7,
-              W_DIR = 8, W_COOL = 9, W_TOOL = 11, W_F13 = 12, W_C15 = 14, W_C16 = 15, W_M19 = 18, W_V20 = 19,
-              W_V21 = 20, W_MAXF = 21, W_C23 = 22;
 constexpr f64 FEET = 0.0032808398950131233;
 
 bool in(i32 v, std::initializer_list<i32> set)
@@ -39,7 +35,7 @@ f32 real(i32 word) { return wrd2r(PRM9[word]); }
 std::string tool_option(bool select, bool picked)
 {
     char name[24] = {0};
-    GTTNMC(PRM9[W_TOOL], name);
+    GTTNMC(PRM9[PRM9_TOOL], name);
     std::string t = std::string("TOOL=") + std::string(name, strnlen(name, 19));
     if (t.size() > 22) t.resize(22);
     if (!select) return t + "@SHOW TOOL PARAMETERS";
@@ -96,7 +92,7 @@ struct Tol {
     bool tool_text()
     {
         std::memset(ttext, 0, 24);
-        GTTTXT(PRM9[W_TOOL], ttext);
+        GTTTXT(PRM9[PRM9_TOOL], ttext);
         return std::strncmp(ttext, "NO TEXT", 7) != 0;
     }
     // A blank row (none when driven by the host).
@@ -135,18 +131,18 @@ void setup(Tol& t)
     for (int c = 1; c <= 7; ++c) t.ncol += column[c] ? 1 : 0;
     t.S = t.P && t.opt(4) && t.opt(5) && !t.T16;
     if (t.N) {
-        t.maxf = -real(W_MAXF);
+        t.maxf = -real(PRM9_MAXF);
         t.maxchoice = eqval(t.maxf, 2.0f) != 0 ? 1 : 2;
         GTMXF1(1, t.mxf1);
     }
     t.toolopt = tool_option(t.opt(8), t.picked);
-    t.flag13 = PRM9[W_F13] == 0 ? 1 : 2;
-    t.shown_speed = r2wrd(static_cast<f32>(real(W_SPEED) * 1000.0 * FEET));
+    t.flag13 = PRM9[PRM9_SHOWTOOL] == 0 ? 1 : 2;
+    t.shown_speed = r2wrd(static_cast<f32>(real(PRM9_SPEED) * 1000.0 * FEET));
     t.maxw = r2wrd(t.maxf);
     t.feedmode = FEEDMD;
-    t.smode_built = PRM9[W_SMODE];
+    t.smode_built = PRM9[PRM9_SPMODE];
     t.fmode_built = t.feedmode;
-    t.m19_built = PRM9[W_M19];
+    t.m19_built = PRM9[PRM9_P56];
 }
 
 // Column 1: the tool, its text, the coolant, the tool check.
@@ -165,7 +161,7 @@ void build_tool(Tol& t)
     } else {
         t.blank();
     }
-    if (t.opt(6)) t.item(I_COOL, 3, "COOLANT:ON@OFF", t.P || t.mt == 17 ? 614 : 615, &PRM9[W_COOL], 0, 0);
+    if (t.opt(6)) t.item(I_COOL, 3, "COOLANT:ON@OFF", t.P || t.mt == MACTYP_TYPE23 ? 614 : 615, &PRM9[PRM9_COOL], 0, 0);
     else t.blank();
     if (t.opt(7)) t.item(I_F13, 3, "TOOL CHECK:NO@YES", t.A ? 619 : 623, &t.flag13, 0, 0);
     else t.blank();
@@ -174,19 +170,19 @@ void build_tool(Tol& t)
 // Column 2: the speed mode, the cutting and spindle speeds, the spindle direction.
 void build_speeds(Tol& t)
 {
-    const bool speed_on = t.S ? PRM9[W_SMODE] == 1 : t.opt(5);
-    const bool spin_on = t.S ? PRM9[W_SMODE] == 2 : t.opt(4);
-    if (t.S) t.item(I_SMODE, 4, "SPEED MODE:CUTTING SPEED@SPINDLE SPEED", 627, &PRM9[W_SMODE], 0, 0);
+    const bool speed_on = t.S ? PRM9[PRM9_SPMODE] == 1 : t.opt(5);
+    const bool spin_on = t.S ? PRM9[PRM9_SPMODE] == 2 : t.opt(4);
+    if (t.S) t.item(I_SMODE, 4, "SPEED MODE:CUTTING SPEED@SPINDLE SPEED", 627, &PRM9[PRM9_SPMODE], 0, 0);
     else t.blank();
-    if (speed_on && PRM9[W_DIR] != 3) {
+    if (speed_on && PRM9[PRM9_DIR] != 3) {
         if (t.imperial) t.item(I_SPEED, 8, "CUTTING SPEED (FT/MIN)", -1, &t.shown_speed, 3.2808399f, 32808.07f);
-        else t.item(I_SPEED, 8, "CUTTING SPEED", -1, &PRM9[W_SPEED], 1.0f, 9999.9f);
+        else t.item(I_SPEED, 8, "CUTTING SPEED", -1, &PRM9[PRM9_SPEED], 1.0f, 9999.9f);
     } else {
         t.blank();
     }
-    if (spin_on && PRM9[W_DIR] != 3) t.item(I_SPIN, 1, "SPINDLE SPEED", -1, &PRM9[W_SPIN], 1, 999999);
+    if (spin_on && PRM9[PRM9_DIR] != 3) t.item(I_SPIN, 1, "SPINDLE SPEED", -1, &PRM9[PRM9_SPIN], 1, 999999);
     else t.blank();
-    if (t.opt(4) && !t.T16) t.item(I_DIR, 3, "SPINDLE:CW@CCW@OFF", 634, &PRM9[W_DIR], 0, 0);
+    if (t.opt(4) && !t.T16) t.item(I_DIR, 3, "SPINDLE:CW@CCW@OFF", 634, &PRM9[PRM9_DIR], 0, 0);
     else t.blank();
 }
 
@@ -194,22 +190,22 @@ void build_speeds(Tol& t)
 void build_values(Tol& t)
 {
     if (t.column[3]) {
-        if (t.opt(1)) t.item(I_FEED, 8, "FEED", -1, &PRM9[W_FEED], 0.0001f, 99999.9f);
+        if (t.opt(1)) t.item(I_FEED, 8, "FEED", -1, &PRM9[PRM9_FEED], 0.0001f, 99999.9f);
         else t.blank();
-        if (t.opt(2)) t.item(I_V5, 1, "MACHINE VALUE 5", -1, &PRM9[W_V5], 1, 999);
+        if (t.opt(2)) t.item(I_V5, 1, "MACHINE VALUE 5", -1, &PRM9[PRM9_PCT3], 1, 999);
         else t.blank();
-        if (t.opt(3)) t.item(I_V4, 1, "MACHINE VALUE 4", -1, &PRM9[W_V4], 1, 999);
+        if (t.opt(3)) t.item(I_V4, 1, "MACHINE VALUE 4", -1, &PRM9[PRM9_PCT2], 1, 999);
         else t.blank();
-        if (t.opt(11)) t.item(I_V6, 1, "MACHINE VALUE 6", -1, &PRM9[W_V6], 1, 999);
+        if (t.opt(11)) t.item(I_V6, 1, "MACHINE VALUE 6", -1, &PRM9[PRM9_PCT25], 1, 999);
         else t.blank();
     }
     if (t.column[4]) {
-        if (t.L && t.opt(1)) t.item(I_C16, 3, "PUNCH VALUE 16:1@2", 638, &PRM9[W_C16], 0, 0);
+        if (t.L && t.opt(1)) t.item(I_C16, 3, "PUNCH VALUE 16:1@2", 638, &PRM9[PRM9_P53], 0, 0);
         else t.blank();
-        if (t.L && t.opt(4)) t.item(I_C15, 3, "PUNCH VALUE 15:1@2", 642, &PRM9[W_C15], 0, 0);
+        if (t.L && t.opt(4)) t.item(I_C15, 3, "PUNCH VALUE 15:1@2", 642, &PRM9[PRM9_P52], 0, 0);
         else t.blank();
         t.blank();
-        if (t.opt(12)) t.item(I_V7, 1, "MACHINE VALUE 7", -1, &PRM9[W_V7], 1, 999);
+        if (t.opt(12)) t.item(I_V7, 1, "MACHINE VALUE 7", -1, &PRM9[PRM9_PCT26], 1, 999);
         else t.blank();
     }
 }
@@ -219,25 +215,25 @@ void build_motion(Tol& t)
 {
     if (t.column[5]) {
         t.item(I_FMODE, 3, "MOTION:FEED@RAPID", 646, &t.feedmode, 0, 0);
-        if (t.feedmode == 1) t.item(I_FEED2, 8, "FEED", -1, &PRM9[W_FEED], 0.0001f, 99999.9f);
+        if (t.feedmode == 1) t.item(I_FEED2, 8, "FEED", -1, &PRM9[PRM9_FEED], 0.0001f, 99999.9f);
         else t.blank();
         t.blank();
         t.blank();
     }
     if (t.column[6]) {
-        t.item(I_M19, 3, "MODE 19:1@2@3@4@5@6", 659, &PRM9[W_M19], 0, 0);
-        const i32 m19 = PRM9[W_M19];
+        t.item(I_M19, 3, "MODE 19:1@2@3@4@5@6", 659, &PRM9[PRM9_P56], 0, 0);
+        const i32 m19 = PRM9[PRM9_P56];
         t.item(I_V20, 8, m19 == 1 || m19 == 4 ? "VALUE 20 A" : m19 == 2 || m19 == 5 ? "VALUE 20 B" : "VALUE 20", -1,
-               &PRM9[W_V20], 0.0001f, 9999.9f);
-        if (m19 >= 4 && m19 <= 6) t.item(I_V21, 8, "SECOND VALUE", -1, &PRM9[W_V20], 0.00001f, 9999.9f);
+               &PRM9[PRM9_P57], 0.0001f, 9999.9f);
+        if (m19 >= 4 && m19 <= 6) t.item(I_V21, 8, "SECOND VALUE", -1, &PRM9[PRM9_P57], 0.00001f, 9999.9f);
         else t.blank();
         t.blank();
     }
     if (t.column[7]) {
         if (!t.hostdriven) t.item(I_MAXC, 3, "MAX FEED:MACHINE@GIVEN", 918, &t.maxchoice, 0, 0);
-        if (t.maxchoice == 2) t.item(I_MAXV, 8, "MAXIMUM FEED", -1, &t.maxw, real(W_FEED), 99999.9f);
+        if (t.maxchoice == 2) t.item(I_MAXV, 8, "MAXIMUM FEED", -1, &t.maxw, real(PRM9_FEED), 99999.9f);
         else t.blank();
-        if (t.B && !t.hostdriven) t.item(I_C23, 3, "VALUE 23:1@2", 1119, &PRM9[W_C23], 0, 0);
+        if (t.B && !t.hostdriven) t.item(I_C23, 3, "VALUE 23:1@2", 1119, &PRM9[PRM9_FIT], 0, 0);
         else t.blank();
         t.blank();
     }
@@ -260,9 +256,9 @@ bool build_menu(Tol& t)
     if (t.column[2]) build_speeds(t);
     build_values(t);
     build_motion(t);
-    t.smode_built = PRM9[W_SMODE];
+    t.smode_built = PRM9[PRM9_SPMODE];
     t.fmode_built = t.feedmode;
-    t.m19_built = PRM9[W_M19];
+    t.m19_built = PRM9[PRM9_P56];
     t.build = false;
     return true;
 }
@@ -271,16 +267,16 @@ bool build_menu(Tol& t)
 // tool cache written; warnings for a spindle not turning clockwise.
 void accept(Tol& t)
 {
-    if (PRM9[W_M19] >= 1 && PRM9[W_M19] <= 3) PRM9[W_V21] = 0;
-    STFEED(real(W_FEED));
-    STSPIN(PRM9[W_SPIN]);
-    STVLOC(real(W_SPEED));
-    if (t.N) PRM9[W_MAXF] = r2wrd(-wrd2r(t.maxw));
+    if (PRM9[PRM9_P56] >= 1 && PRM9[PRM9_P56] <= 3) PRM9[PRM9_P58] = 0;
+    STFEED(real(PRM9_FEED));
+    STSPIN(PRM9[PRM9_SPIN]);
+    STVLOC(real(PRM9_SPEED));
+    if (t.N) PRM9[PRM9_MAXF] = r2wrd(-wrd2r(t.maxw));
     i32 s = 0;
-    SGTOOL(6, PRM9[W_TOOL], s);
+    SGTOOL(6, PRM9[PRM9_TOOL], s);
     if (s != 0) t.status = -1;
-    if (t.N && PRM9[W_DIR] == 2) usmsgc("WARNING: SPINDLE IS CCW!");
-    if (t.N && PRM9[W_DIR] == 3) usmsgc("WARNING: SPINDLE IS OFF!");
+    if (t.N && PRM9[PRM9_DIR] == 2) usmsgc("WARNING: SPINDLE IS CCW!");
+    if (t.N && PRM9[PRM9_DIR] == 3) usmsgc("WARNING: SPINDLE IS OFF!");
 }
 
 // The tool row: SHOW TOOL PARAMETERS, or SELECT NEW TOOL and the menu
@@ -296,13 +292,13 @@ void tool_row(Tol& t)
         char chosen[24] = {0};
         i32 s = 0;
         CHSTLC(1, chosen, s);
-        if (s >= 0 && CURTOL > 0) PRM9[W_TOOL] = CURTOL;
+        if (s >= 0 && CURTOL > 0) PRM9[PRM9_TOOL] = CURTOL;
         t.picked = true;
         t.toolopt = tool_option(t.opt(8), t.picked);
-        GTTTYP(PRM9[W_TOOL], t.ttype);
+        GTTTYP(PRM9[PRM9_TOOL], t.ttype);
         t.P = t.machine == 31 && t.ttype != 8;
         t.has_text = t.tool_text();
-        t.shown_speed = r2wrd(static_cast<f32>(real(W_SPEED) * 1000.0 * FEET));
+        t.shown_speed = r2wrd(static_cast<f32>(real(PRM9_SPEED) * 1000.0 * FEET));
         t.restart = 0;
     }
     t.build = true;
@@ -312,16 +308,16 @@ void tool_row(Tol& t)
 // False: the tool has no size, the menu is left.
 bool cutting_speed(Tol& t)
 {
-    if (t.imperial) PRM9[W_SPEED] = r2wrd(static_cast<f32>(wrd2r(t.shown_speed) * 0.3048));
+    if (t.imperial) PRM9[PRM9_SPEED] = r2wrd(static_cast<f32>(wrd2r(t.shown_speed) * 0.3048));
     if (t.P) {
-        SMOD10(0, real(W_SPEED));
+        SMOD10(0, real(PRM9_SPEED));
         return true;
     }
     f32 size = 0;
-    GTTSIZ(PRM9[W_TOOL], size);
+    GTTSIZ(PRM9[PRM9_TOOL], size);
     if (size < 0) return false;
-    SPNSPD(size, real(W_SPEED), PRM9[W_SPIN]);
-    SMOD02(0, PRM9[W_SPIN]);
+    SPNSPD(size, real(PRM9_SPEED), PRM9[PRM9_SPIN]);
+    SMOD02(0, PRM9[PRM9_SPIN]);
     t.build = true;
     return true;
 }
@@ -337,36 +333,36 @@ bool act(Tol& t, i32 reply)
         // The tool's text cannot be chosen.
     } else if (reply == row_of[I_F13]) {
         if (t.flag13 == 1) {
-            PRM9[W_F13] = 0;
+            PRM9[PRM9_SHOWTOOL] = 0;
         } else {
-            PRM9[W_F13] = 1;
-            if (t.A) PRM9[W_C23] = 2;
+            PRM9[PRM9_SHOWTOOL] = 1;
+            if (t.A) PRM9[PRM9_FIT] = 2;
         }
         t.build = true;
     } else if (reply == row_of[I_COOL]) {
-        SMOD03(0, PRM9[W_COOL]);
+        SMOD03(0, PRM9[PRM9_COOL]);
     } else if (reply == row_of[I_SMODE]) {
-        if (PRM9[W_SMODE] != t.smode_built) {
-            if (PRM9[W_SMODE] == 1) SMOD10(0, real(W_SPEED));
-            else SMOD02(0, PRM9[W_SPIN]);
+        if (PRM9[PRM9_SPMODE] != t.smode_built) {
+            if (PRM9[PRM9_SPMODE] == 1) SMOD10(0, real(PRM9_SPEED));
+            else SMOD02(0, PRM9[PRM9_SPIN]);
             t.build = true;
         }
     } else if (reply == row_of[I_SPEED]) {
         return cutting_speed(t);
     } else if (reply == row_of[I_SPIN]) {
-        SMOD02(0, PRM9[W_SPIN]);
+        SMOD02(0, PRM9[PRM9_SPIN]);
     } else if (reply == row_of[I_DIR]) {
-        SMD210(0, PRM9[W_SPIN], real(W_SPEED));
+        SMD210(0, PRM9[PRM9_SPIN], real(PRM9_SPEED));
         t.build = true;
     } else if (reply == row_of[I_FEED] || reply == row_of[I_FEED2]) {
-        if (t.feedmode == 1) SMOD01(0, real(W_FEED));
+        if (t.feedmode == 1) SMOD01(0, real(PRM9_FEED));
     } else if (reply == row_of[I_C16]) {
-        SMOD53(0, PRM9[W_C16]);
+        SMOD53(0, PRM9[PRM9_P53]);
     } else if (reply == row_of[I_C15]) {
-        SMOD52(0, PRM9[W_C15]);
+        SMOD52(0, PRM9[PRM9_P52]);
     } else if (reply == row_of[I_FMODE]) {
         if (t.feedmode != t.fmode_built) {
-            SMOD01(0, t.feedmode == 1 ? real(W_FEED) : -1.0f);
+            SMOD01(0, t.feedmode == 1 ? real(PRM9_FEED) : -1.0f);
             FEEDMD = t.feedmode;
             t.build = true;
         }
@@ -374,9 +370,9 @@ bool act(Tol& t, i32 reply)
         t.maxw = r2wrd(t.maxchoice == 1 ? 2.0f : -t.mxf1);
         t.build = true;
     } else if (reply == row_of[I_M19]) {
-        if (PRM9[W_M19] != t.m19_built) t.build = true;
+        if (PRM9[PRM9_P56] != t.m19_built) t.build = true;
     } else if (reply == row_of[I_C23]) {
-        if (t.A && PRM9[W_C23] == 1) PRM9[W_F13] = 0;
+        if (t.A && PRM9[PRM9_FIT] == 1) PRM9[PRM9_SHOWTOOL] = 0;
         t.build = true;
     }
     return true;
@@ -392,10 +388,11 @@ void TOLMNU(i32& printcell, const i32* options, const i32& kind, i32& status)
     const f32 unit = gtmesu();
     t.imperial = eqval(unit, 25.4f) != 0 || eqval(unit, 304.8f) != 0;
     t.mt = MACTYP;
-    t.A = in(t.mt, {2, 3, 11, 14, 15, 29, 39});
-    t.B = kind != 1 && in(t.mt, {2, 3, 11, 14, 15, 25, 29});
-    t.T16 = t.mt == 16;
-    GTTTYP(PRM9[W_TOOL], t.ttype);
+    t.A = mactyp_shows_tool(t.mt);
+    t.B = kind != 1 && in(t.mt, {MACTYP_SURFACES, MACTYP_TRIMMED, MACTYP_TYPE4, MACTYP_ONESURF, MACTYP_TYPE27,
+                                 MACTYP_TYPE7, MACTYP_TYPE48});
+    t.T16 = t.mt == MACTYP_TYPE6;
+    GTTTYP(PRM9[PRM9_TOOL], t.ttype);
     if (t.ttype < 0) {
         i32 s = 0;
         MNUMOD(printcell, s);

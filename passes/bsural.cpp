@@ -380,7 +380,7 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
         }
     }
     const f32 aux = 0.0f;
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         const i32 id = srf >= 1 && srf <= SRFGEO.NSRF ? SRFGEO.SRFIDS[srf - 1] : -1;
         LOCSET(id, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
     } else {
@@ -393,7 +393,7 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
     // to the tolerance, and in tool-axis mode take a steep flank under the
     // step as touched at the step's height.
     const i32 keep = MACTYP;
-    if (MACTYP == 2 || MACTYP == 3) MACTYP = 0;
+    if (mactyp_surfaces(MACTYP)) MACTYP = 0;  // no surface-milling type: the model alone
     const bool with_linntb = t3 || pw(GCHMOD) < 2;
     if (with_linntb)
         LINNTB(1, 0, A, B, tol, pofs, cofs, GG_CAP, 0, 5, pts, vecs, flags, nstr, GG_STR, lens, total, status);
@@ -699,7 +699,7 @@ void gugadd(GugRun& r, i32 i, i32& status)
         const f32* a = s.PSPNTS[i];
         const f32* b = s.PSPNTS[i + 1];
         i32 s2 = 0;
-        if (MACTYP == 14) {
+        if (MACTYP == MACTYP_ONESURF) {
             std::memcpy(PASOUT.appnrm, step_set.n, sizeof PASOUT.appnrm);
         } else {
             NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, step_set.p, PASOUT.appnrm, s2);
@@ -802,7 +802,7 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
                 if (pw(GCHMOD) == 1) {
                     BLNREG(e, j, str, pnt, status);
                 } else {
-                    if (MACTYP == 14 && pw(ZIGZAG) != 0 && j > 1) PASSTR.PSKIND[e] = 3;
+                    if (MACTYP == MACTYP_ONESURF && pw(ZIGZAG) != 0 && j > 1) PASSTR.PSKIND[e] = 3;
                     BLNGUG(e, j, str, pnt, revflag, status);
                 }
             }

@@ -61,7 +61,7 @@ void STCORN(i32& changed, i32& status)
                 f32 corner[3];
                 CRNNEAR(p[0], p[1], p[2], corner, st);
             }
-        } else if (MACTYP == 2 || MACTYP == 14) {
+        } else if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF) {
             f32 p[3];
             i32 npk = 0;
             PCKPSR(gd::srfid(0), npk, p, stc() + SC_START, pick_mode, nullptr, nullptr, st);
@@ -111,7 +111,7 @@ void STCSET(i32& changed, i32& status)
     const i32 n = gd::nchain();
     i32* lim = SRFGEO.LIMREC[0];
     i32* crn = SRFGEO.CRNREC[0];
-    const bool plain = (MACTYP == 2 || MACTYP == 14) && crn[CR_HELD] == 0;
+    const bool plain = (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF) && crn[CR_HELD] == 0;
     const f32* s = stc() + SC_START;
     const i32 code = lim[LR_CODE];
     if (plain) {
@@ -133,7 +133,7 @@ void STCSET(i32& changed, i32& status)
         }
     } else if (STCREV2()) {
         std::swap(lim[LR_SST], lim[LR_SEND]);
-        if (MACTYP == 3 || crn[CR_HELD] == 1) CNRSWP2(crn);
+        if (MACTYP == MACTYP_TRIMMED || crn[CR_HELD] == 1) CNRSWP2(crn);
         changed = 1;
     }
 }
@@ -176,7 +176,7 @@ void PCKWID(i32& widdef, const f32& tol, i32& status)
     const i32* uids = SRFGEO.SRFUID;
     i32* work = nullptr;
     i32 bytes = 0;
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         nc_surf_count(1, 2, n, status);
         if (status != 0) return;
         if (n < 1 || n > MAXSRF) {

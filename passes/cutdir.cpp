@@ -246,7 +246,7 @@ void CUTDIR(const i32& ask, i32& changed, i32& status)
     CUTASK(0, shown, ask ? 0 : -1, chosen, SRFGEO.CUTFIG, status);
     if (status < 0 || !ask || chosen == shown) return;
     changed = 1;
-    if (MACTYP != 14 && SRFGEO.NSRF > 1) {
+    if (MACTYP != MACTYP_ONESURF && SRFGEO.NSRF > 1) {
         SRFGEO.CUTFLP = SRFGEO.CUTFLP == 1 ? 2 : 1;
         return;
     }
@@ -267,7 +267,7 @@ void CUTDIR(const i32& ask, i32& changed, i32& status)
 void SRFALL(i32& status)
 {
     status = 0;
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         const i32 id = gd::srfid(0);
         if (id > 0) SRFDSP(id, 0, SRFGEO.LIMREC[0], SRFGEO.CRNREC[0], status);
         return;

@@ -14,7 +14,7 @@ f64* buf(int which) { return g_bufs[which]; }
 
 i32 srfid(i32 i)
 {
-    if (MACTYP != 14) return i >= 0 && i < MAXSRF ? SRFGEO.SRFIDS[i] : 0;
+    if (MACTYP != MACTYP_ONESURF) return i >= 0 && i < MAXSRF ? SRFGEO.SRFIDS[i] : 0;
     i32 n = 0, st = 0;
     nc_surf_count(1, 2, n, st);
     if (st != 0 || n < 1 || n > MAXSRF) return 0;
@@ -23,7 +23,7 @@ i32 srfid(i32 i)
     return st == 0 && i >= 0 && i < n ? ids[i] : 0;
 }
 
-i32 nchain() { return MACTYP == 14 ? 1 : SRFGEO.NSRF; }
+i32 nchain() { return MACTYP == MACTYP_ONESURF ? 1 : SRFGEO.NSRF; }
 
 i32 trimmed(i32 id, i32& status)
 {

@@ -493,7 +493,7 @@ void trmlin(i32& hpar, const f64* buf, const i32& side, const i32& first, i32& s
         pws(TLTCMP, -TILT.angle);
     }
     i32 nearf = 0, rev = 0;
-    const i32 cut = MACTYP == 14 ? 1 : SRFGEO.CUTFLP;
+    const i32 cut = MACTYP == MACTYP_ONESURF ? 1 : SRFGEO.CUTFLP;
     surlin(cut, kind, 1, nearf, rev, buf, side, 1, 1, par, n, PASTAB.USTEP[0], PASTAB.VSTEP[0], status);
     if (status >= 0) status = 0;
 }

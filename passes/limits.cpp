@@ -21,7 +21,7 @@ i32 pick_mode_srf = 12, pick_mode_face = 7;
 
 i32& pick_mode(i32 k)
 {
-    const i32 uid = MACTYP == 14 ? 0 : SRFGEO.SRFUID[k];
+    const i32 uid = MACTYP == MACTYP_ONESURF ? 0 : SRFGEO.SRFUID[k];
     return uid == 0 || ncs_id_is_not_solid(uid) ? pick_mode_srf : pick_mode_face;
 }
 
@@ -177,7 +177,7 @@ void LIMRST(const i32& i, const i32& show, i32& status)
     status = 0;
     i32 *lim = SRFGEO.LIMREC[i], *crn = SRFGEO.CRNREC[i];
     const i32 id = gd::srfid(i);
-    if ((MACTYP == 2 || MACTYP == 14) && crn[CR_HELD] == 0) {
+    if ((MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF) && crn[CR_HELD] == 0) {
         f64 r[4], umin, umax, vmin, vmax;
         f64* b = gd::buf(gd::BA);
         LDSRFB(id, b, status);
@@ -226,7 +226,7 @@ void LIMFIT(const i32& i, const f32& p0, const f32& p1, const f32& p2, const f32
         std::swap(fa, fb);
         std::swap(sa, sb);
     }
-    if (MACTYP == 3 || crn[CR_HELD] == 1) {
+    if (MACTYP == MACTYP_TRIMMED || crn[CR_HELD] == 1) {
         f32 a[2], b[2];
         PARPAIR(code, fa, sa, a);
         PARPAIR(code, fb, sb, b);
@@ -464,7 +464,7 @@ void TRMLIM(const i32& redo, i32& status)
     status = 0;
     if (redo) {
         for (i32 i = 0; i < gd::nchain(); ++i) {
-            if (SRFGEO.CRNREC[i][CR_HELD] != 1 && MACTYP != 3) continue;
+            if (SRFGEO.CRNREC[i][CR_HELD] != 1 && MACTYP != MACTYP_TRIMMED) continue;
             f32 tol = pwr(PRTTOL);
             gstrmtol(2, tol);
             const i32 id = gd::srfid(i);

@@ -28,14 +28,14 @@ void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32
         out[6 + k] = side == -1 ? -nrm[k] : nrm[k];
         work[k] = side != 1 ? -nrm[k] : nrm[k];
     }
-    if (MACTYP == 14 && axmode == 1) work[0] = 0, work[1] = 0, work[2] = 1;
+    if (MACTYP == MACTYP_ONESURF && axmode == 1) work[0] = 0, work[1] = 0, work[2] = 1;
     status = 0;
     const i32 src = 0;
     if (axmode == 1) {
         TL3POS(d, r, a, evrec, src, work, out, st, flag3);
         for (i32 k = 0; k < 3; ++k) out[3 + k] = work[k];
         status = st == -1 ? -1 : 0;
-        if (status < 0 || MACTYP != 14 || !onmodel) return;
+        if (status < 0 || MACTYP != MACTYP_ONESURF || !onmodel) return;
         // Under machining type 14 on the model the tool stands over the
         // triangle model: the normal found there becomes its axis.
         f32 res[3], con[3], tn[3];

@@ -48,9 +48,9 @@ void PASLNK(const i32& linkmode, const i32& i, const f64* buf, i32& kind, i32& l
     }
     const i32 x = six(i);
     i32 side = SRFGEO.SRFSID[x];
-    const i32 n = MACTYP == 14 ? 1 : SRFGEO.NSRF;
+    const i32 n = MACTYP == MACTYP_ONESURF ? 1 : SRFGEO.NSRF;
     i32 st = 0;
-    if (MACTYP == 14 && !side14(side)) st = -1;
+    if (MACTYP == MACTYP_ONESURF && !side14(side)) st = -1;
     if (st == 0)
         SIDLIN(buf, side, i, n, SRFGEO.CRNREC[x][CR_HELD], PASTAB.PCODE[x], PASTAB.PCUR[x], LSTBEG, LSTEND, LSTPAR,
                PASTAB.USTEP[x], PASTAB.VSTEP[x], SRFGEO.CUTFLP, st);
@@ -108,7 +108,7 @@ void SURPAS(const i32& kind, const i32& i, const f64* buf, i32& nearflag, i32& r
     status = 0;
     const i32 x = six(i);
     i32 n = SRFGEO.NSRF, side = SRFGEO.SRFSID[x];
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         n = 1;
         if (!side14(side)) {
             eroutc("SURPAS, ERRORS IN LIST", 0);

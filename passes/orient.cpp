@@ -116,7 +116,7 @@ void TLTIPO(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
     const f64 dd = a != 0.0f ? r * (1.0 - std::sin(arad)) / std::cos(arad) : f64(r);
     const f32 f = static_cast<f32>(0.5 * d - dd);
     if (nsrc != 0) {
-        if (MACTYP == 14) {
+        if (MACTYP == MACTYP_ONESURF) {
             normal[0] = 0, normal[1] = 0, normal[2] = 1;
         } else {
             i32 st = 0;

@@ -52,7 +52,7 @@ void putpt(const f32* rec)
 
 f32 thintol(const Line& ln, f32 fine, f32 medium, f32 normal)
 {
-    if (ln.steep || MACTYP == 14) return fine;
+    if (ln.steep || MACTYP == MACTYP_ONESURF) return fine;
     return ln.notflat ? medium : normal;
 }
 
@@ -244,8 +244,8 @@ void walktols(LineWalk& w)
         w.fine = w.t / 12.0f;
         if (w.t / 12.0f < 0.001f) w.fine = w.t / 6.0f > 0.001f ? 0.001f : w.t / 6.0f;
     }
-    w.normal = MACTYP == 14 ? w.medium : w.t;
-    w.vert = MACTYP == 14 && pw(AXSMOD) == 1;
+    w.normal = MACTYP == MACTYP_ONESURF ? w.medium : w.t;
+    w.vert = MACTYP == MACTYP_ONESURF && pw(AXSMOD) == 1;
 }
 
 // Start of one segment: the first tool point, the ends it sets in the pass record and the tolerance

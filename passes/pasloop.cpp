@@ -24,7 +24,7 @@ namespace {
 
 f64 srf_buf[SB_CAP];
 
-i32 nsurf() { return MACTYP == 14 ? 1 : SRFGEO.NSRF; }
+i32 nsurf() { return MACTYP == MACTYP_ONESURF ? 1 : SRFGEO.NSRF; }
 
 void setevl()
 {
@@ -50,7 +50,7 @@ void propose(i32 i, f32& next, f32& metric, i32& status)
     const i32 dirsign = p.AEND[x] - p.ASTART[x] < 0 ? -1 : 1;
     f32 guess = p.PCODE[x] == 1 ? p.USTEP[x] : p.VSTEP[x];
     const f32 five = 0.05f * (p.PEND[x] - p.PCUR[x]);
-    i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
+    i32 side = SRFGEO.SRFSID[MACTYP == MACTYP_ONESURF ? 0 : x];
     status = 0;
     if (pw(STPMOD) == 1) {
         SCLSTP(srf_buf, pwr(SCLHGT), p.ASTART[x], p.AEND[x], guess, p.PCUR[x], p.PEND[x], p.PEND[x] - p.PSTART[x],
@@ -143,8 +143,8 @@ bool pass_ends(i32 n, f32 dmin)
         const i32 x = i - 1;
         i32 st = 0;
         LDPSRF(i, srf_buf, st);
-        const bool pu = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x][LR_CODE] == 1;
-        const i32 side = SRFGEO.SRFSID[MACTYP == 14 ? 0 : x];
+        const bool pu = SRFGEO.LIMREC[MACTYP == MACTYP_ONESURF ? 0 : x][LR_CODE] == 1;
+        const i32 side = SRFGEO.SRFSID[MACTYP == MACTYP_ONESURF ? 0 : x];
         for (i32 end = 0; end < 2; ++end) {
             if (!all && ((i == 1 && end == 1 && n > 1) || (i == n && end == 0 && n > 1))) continue;
             const f32 a = end == 0 ? p.ASTART[x] : p.AEND[x];
@@ -201,7 +201,7 @@ void newtc(const i32& npass, i32& status)
                 eroutc("newtc,ERRORS IN DATA BASE", 0);
                 return;
             }
-            const i32* l = SRFGEO.LIMREC[MACTYP == 14 ? 0 : x];
+            const i32* l = SRFGEO.LIMREC[MACTYP == MACTYP_ONESURF ? 0 : x];
             if (eqval(limr(l, LR_SST), limr(l, LR_SEND))) {
                 p.PDELTA[x] = p.PEND[x] - p.PSTART[x];
                 continue;
@@ -230,7 +230,7 @@ void newtc(const i32& npass, i32& status)
     }
     const f32 ofs = pwr(PRTOFS);
     if (pw(STPMOD) == 1 && npass > 0) {
-        pass_range(MACTYP == 14 ? 1 : imin, imin - 1);
+        pass_range(MACTYP == MACTYP_ONESURF ? 1 : imin, imin - 1);
         for (i32 j = imin - 1; j >= 1; --j) {
             if (SRFGEO.SRFLNK[j] == 0) continue;
             f32 before = p.PCUR[j - 1], s = p.PCUR[j - 1];

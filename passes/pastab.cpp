@@ -24,7 +24,7 @@ f32 widpt[2][2];
 // the procedure's list 1.
 bool idside(i32 i, i32& id, i32& side)
 {
-    if (MACTYP != 14) {
+    if (MACTYP != MACTYP_ONESURF) {
         id = SRFGEO.SRFIDS[i - 1];
         side = SRFGEO.SRFSID[i - 1];
         return true;
@@ -45,7 +45,7 @@ f32 lo(f32 a, f32 b) { return a < b ? a : b; }
 f32 hi(f32 a, f32 b) { return a < b ? b : a; }
 f32 clampr(f32 v, f32 a, f32 b) { return v < lo(a, b) ? lo(a, b) : (v > hi(a, b) ? hi(a, b) : v); }
 
-const i32* limof(i32 i) { return SRFGEO.LIMREC[MACTYP == 14 ? 0 : i - 1]; }
+const i32* limof(i32 i) { return SRFGEO.LIMREC[MACTYP == MACTYP_ONESURF ? 0 : i - 1]; }
 
 void resetalong(i32 i)
 {
@@ -69,7 +69,7 @@ void LDPSRF(const i32& i, f64* buf, i32& status)
     status = -1;
     if (!idside(i, id, side)) return;
     LDSRFB(id, buf, status);
-    if (status < 0 || MACTYP == 14) return;
+    if (status < 0 || MACTYP == MACTYP_ONESURF) return;
     f32 ofs = 0;
     SBFPRM(1, buf, ofs, status);
     if (status < 0) return;
@@ -80,7 +80,7 @@ void LDPSRF(const i32& i, f64* buf, i32& status)
 void CLIMIT(i32& status)
 {
     status = 0;
-    const i32 n = MACTYP == 14 ? 1 : SRFGEO.NSRF;
+    const i32 n = MACTYP == MACTYP_ONESURF ? 1 : SRFGEO.NSRF;
     for (i32 i = 1; i <= n; ++i) {
         const i32 x = i - 1;
         const i32* l = limof(i);
@@ -94,7 +94,7 @@ void CLIMIT(i32& status)
         }
         f32 lim[6];
         LDSRFB(SRFGEO.SRFIDS[x], buf_a, status);
-        if (MACTYP == 14) {
+        if (MACTYP == MACTYP_ONESURF) {
             i32 id = 0, side = 1;
             status = idside(i, id, side) ? 0 : -1;
             if (status == 0) LDSRFB(id, buf_a, status);
@@ -126,7 +126,7 @@ void CLIMIT(i32& status)
 void adjlim(i32& status)
 {
     status = 0;
-    const i32 n = MACTYP == 14 ? 1 : SRFGEO.NSRF;
+    const i32 n = MACTYP == MACTYP_ONESURF ? 1 : SRFGEO.NSRF;
     const f32 dist = 2.0f * pwr(PRTTOL);
     f32 w[MAXSRF];
     for (i32 stage = 0; stage < 2; ++stage) {
@@ -212,8 +212,8 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
     // pieces bound it.
     auto surface = [&](i32 k, const f64* buf, f32 pass, f32 a0, f32 a1, bool last, MetSrf& m) {
         const i32 x = k - 1;
-        m = MetSrf{buf, PASTAB.PCODE[x], pass, SRFGEO.SRFSID[MACTYP == 14 ? 0 : x], {a0, a1, std::fabs(a1 - a0)}};
-        if (SRFGEO.CRNREC[MACTYP == 14 ? 0 : x][CR_HELD] == 0) return true;
+        m = MetSrf{buf, PASTAB.PCODE[x], pass, SRFGEO.SRFSID[MACTYP == MACTYP_ONESURF ? 0 : x], {a0, a1, std::fabs(a1 - a0)}};
+        if (SRFGEO.CRNREC[MACTYP == MACTYP_ONESURF ? 0 : x][CR_HELD] == 0) return true;
         static f32 pts[3 * 400];
         f32 p0[2], p1[2];
         PARPAIR(m.pcode, pass, a0, p0);

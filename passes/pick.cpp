@@ -246,7 +246,7 @@ void reference_points(i32& status)
         if (ncs_id_is_not_solid(g.SRFUID[i])) {
             slgtuv(g.PCKRNG[0][0] + 1 + i, ent, u, v, status);
             idx = 0;
-            if (MACTYP != 14)
+            if (MACTYP != MACTYP_ONESURF)
                 for (i32 k = 0; k < g.NSRF; ++k)
                     if (g.SRFIDS[k] == ent) {
                         idx = k;

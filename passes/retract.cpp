@@ -185,7 +185,7 @@ bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad);
 bool gouges(const f32* a, const f32* b, f32* where)
 {
     if (LNKPAR.gouge == 0) return false;
-    return cuts(a, b, where, MACTYP == 2 || MACTYP == 3);
+    return cuts(a, b, where, mactyp_surfaces(MACTYP));
 }
 
 // Whether a straight motion from a to b cuts the part, whatever the gouge
@@ -542,7 +542,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         vertapr(dm, p, axis2, status);
         return;
     }
-    if (MACTYP == 2 || MACTYP == 14 || MACTYP == 27 || MACTYP == 28) ENDPLK(status);
+    if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15) ENDPLK(status);
     if (status < 0) return;
     // Every shape that cannot be built from the points given falls back to
     // the vertical approach after the host's message.

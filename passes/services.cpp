@@ -99,13 +99,13 @@ void UDOPTM(i32& w429, i32* item431, i32& w455, i32& item, i32* numbers)
     i32 shown = 0, st = 0;
     numbers[shown++] = item;
     // The mode choice by its host menu (883 under machining type 12).
-    nu_mod_exec(3, "UP/DOWN MILLING:OFF@UP@DOWN", MACTYP == 12 ? 883 : 529, &w429, 1, 3, st);
+    nu_mod_exec(3, "UP/DOWN MILLING:OFF@UP@DOWN", MACTYP == MACTYP_TYPE5 ? 883 : 529, &w429, 1, 3, st);
     if (w429 == 2 || w429 == 3) {
         numbers[shown++] = item + 1;
         nu_mod_exec(8, "SLOPE ANGLE", 275, item431, 0, 90, st);
     }
     // Up milling asks for the writer's direction test under machining type 12.
-    if (w429 == 2) w455 = MACTYP == 12 ? 2 : 1;
+    if (w429 == 2) w455 = MACTYP == MACTYP_TYPE5 ? 2 : 1;
     for (i32 k = shown; k < 4; ++k) moduc2();
     item += 4;
 }

@@ -201,7 +201,7 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
             h += concave_excess(buf, pcode, p0, s, x, side, eva, evb, pa, pb, axsmod == 1 ? up : mean, d, r);
         }
         const f32 q = st == 0 ? h / std::fabs(target) : 2.0f;
-        f32 dd = MACTYP == 14 ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
+        f32 dd = MACTYP == MACTYP_ONESURF ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
         dist = dd;
         f32 ratio, tol;
         bool isgood;
@@ -242,7 +242,7 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
     }
     if (target < 0 || std::fabs(res) < std::fabs(step)) step = res;
     if (tool(buf, pcode, p0 + step, x, da, side, axsmod, a1, a2, evb, pb))
-        dist = MACTYP == 14 ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
+        dist = MACTYP == MACTYP_ONESURF ? std::hypot(eva[0] - evb[0], eva[1] - evb[1]) : d3(eva, evb);
 }
 
 void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart_in, const f32& aend_in, const f32& guess,
@@ -268,7 +268,7 @@ void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart_in, const f32& 
         if (st == 0 || st == 1) any = true;
         if (st == 0) limit = pcur + step;
     }
-    if (!any && MACTYP != 14)
+    if (!any && MACTYP != MACTYP_ONESURF)
         usmsgc("NO SCALLOP CALCULATION IN THIS PASS!|SIDE STEP IS FUNCTION OF NUMBER OF DISPLAYED SURFACE POINTS.");
     next = pcur + step;
     if ((pend >= pcur && next > limit) || (pend < pcur && next < limit)) next = limit;

@@ -13,7 +13,7 @@ SrfGeo SRFGEO;
 void INIGEO()
 {
     for (auto& r : SRFGEO.PCKRNG) { r[0] = 0; r[1] = -1; }
-    if (MACTYP != 14) SRFGEO.SIDFIG = 0;
+    if (MACTYP != MACTYP_ONESURF) SRFGEO.SIDFIG = 0;
     SRFGEO.CUTFIG[0] = SRFGEO.CUTFIG[1] = 0;
 }
 
@@ -21,7 +21,7 @@ void INIGEO()
 void DELGEO()
 {
     i32 zero = 0, status = 0;
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         for (i32 list = 0; list < 3 && status == 0; ++list) nc_surf_count(2, list, zero, status);
         if (status == 0) ARWDEL(2, SRFGEO.CUTFIG);
         return;
@@ -41,7 +41,7 @@ void SAVGEO()
 {
     GeoSav& s = SRFGEO.GEOSAV;
     i32 n = 1;
-    if (MACTYP != 14) {
+    if (MACTYP != MACTYP_ONESURF) {
         s.count = SRFGEO.NSRF;
         for (i32 i = 0; i < SRFGEO.NSRF; ++i) {
             s.ids[i] = SRFGEO.SRFIDS[i];
@@ -60,7 +60,7 @@ void CHGGEO(i32& changed)
 {
     const GeoSav& s = SRFGEO.GEOSAV;
     i32 n = 1;
-    if (MACTYP != 14) {
+    if (MACTYP != MACTYP_ONESURF) {
         if (s.count != SRFGEO.NSRF) { changed = 1; return; }
         for (i32 i = 0; i < SRFGEO.NSRF; ++i)
             if (s.ids[i] != SRFGEO.SRFIDS[i] || s.sides[i] != SRFGEO.SRFSID[i]) { changed = 1; return; }
@@ -97,7 +97,7 @@ TrmBox TRMANA[MAXSRF];
 void CLRGEO(i32& status)
 {
     status = 0;
-    if (MACTYP == 14) {
+    if (MACTYP == MACTYP_ONESURF) {
         i32 zero = 0;
         nc_surf_count(2, 0, zero, status);
         if (status < 0) return;
@@ -133,7 +133,7 @@ void PARPAIR(const i32& code, const f32& first, const f32& second, f32* pair)
 void SRFCNR(const i32& code, const i32* lim, const i32* crn, const i32& k, f32* pair)
 {
     if (k < 0 || k > 3) return;
-    if ((MACTYP == 2 || MACTYP == 14) && crn[CR_HELD] == 0) {
+    if ((MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF) && crn[CR_HELD] == 0) {
         f32 f = limr(lim, (k & 1) ? LR_FEND : LR_FST);
         f32 s = limr(lim, (k & 2) ? LR_SEND : LR_SST);
         PARPAIR(code, f, s, pair);

@@ -56,9 +56,9 @@ void SURM1T(i32& work, i32& status)
         eroutc("SURM1T,CLRCRE PROBLEMS !!", 0);
         status = -1;
     } else if (st >= 0) {
-        MACTYP = 2;
+        MACTYP = MACTYP_SURFACES;
         PSLOOP(st);
-        MACTYP = 3;
+        MACTYP = MACTYP_TRIMMED;
         if (st < 0) status = -1;
     }
     ROTPOL(cs, -sn, nloops, hpol, 1, none, 0.0f, lo, hi);

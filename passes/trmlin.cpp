@@ -132,7 +132,7 @@ struct Boundary {
     bool open(i32 i, i32 turn)
     {
         i32 id = 0, st = 0;
-        TRMSRF(i, MACTYP == 14 && SRFGEO.CRNREC[0][CR_HELD] != 0 ? 2 : 0, id, st);
+        TRMSRF(i, MACTYP == MACTYP_ONESURF && SRFGEO.CRNREC[0][CR_HELD] != 0 ? 2 : 0, id, st);
         if (st < 0) return false;
         TRMRT1(id, turn, sn, cs, hpol, nl, st);
         if (st < 0) return false;

@@ -363,7 +363,7 @@ void GRDLIN(const i32& dir, const i32& count, const f32& u, const f32& v, const 
 void TRMSRF(const i32& i, const i32& list, i32& id, i32& status)
 {
     status = 0;
-    if (MACTYP != 14) {
+    if (MACTYP != MACTYP_ONESURF) {
         id = i >= 1 && i <= MAXSRF ? SRFGEO.SRFIDS[i - 1] : 0;
         status = id > 0 ? 0 : -1;
         return;
@@ -388,7 +388,7 @@ void trmpar(const i32& i, f32& p, f32* first, f32* last, i32& status)
     i32 id = 0;
     TRMSRF(i, 0, id, status);
     if (status < 0) return;
-    const i32* lim = SRFGEO.LIMREC[MACTYP == 14 ? 0 : i - 1];
+    const i32* lim = SRFGEO.LIMREC[MACTYP == MACTYP_ONESURF ? 0 : i - 1];
     const i32 code = lim[LR_CODE];
     f32 sn = 0, cs = 1;
     i32 hpol = -1, nl = 0;

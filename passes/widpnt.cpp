@@ -20,7 +20,7 @@ void width_point(const i32& id, i32 index, bool offer, i32& adjust, f32* pt, f32
 void WIDPNT(const i32& id, f32* pt1, f32* pt2, i32& adjust, f32* uv1, i32& mode1, f32* uv2, i32& mode2,
             i32& status)
 {
-    const bool offer = MACTYP == 2 || MACTYP == 14;
+    const bool offer = MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF;
     i32 l0 = 0;
     sllen(l0);
     while (true) {

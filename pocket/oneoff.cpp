@@ -154,7 +154,7 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
         if (!keep) {
             if (c.talk)
                 erou2c("[oneoff_pokarr] LANE: ", lup_count, g_pieces.n(), " INTERSECTS PREVIOUS OFFSET");
-            if (MACTYP == 29 && !(c.inward == 1 && c.level == 1)) {
+            if (MACTYP == MACTYP_TYPE48 && !(c.inward == 1 && c.level == 1)) {
                 keep = true;
                 if (p.dims > 2) kind = 5;
             }

@@ -11,7 +11,6 @@
 #include "tools/toolcache.h"
 
 namespace {
-constexpr i32 PRM9_COMP = 16;  // the machine values' compensation word: 0, no compensation in use
 constexpr i32 LK_FEED = 101, LK_INT = 102, LK_GCODE = 103, LK_VC = 104, LK_SPIN = 105, LK_TEXT = 106,
               LK_TOOL = 1106, LK_UNKNOWN = 120;
 

@@ -27,11 +27,20 @@ void mv(const f32* p, const f32* a, i32& st)
 
 void dists(i32 kind, f32& far, f32& near)
 {
-    const f32 h = std::fmax(0.0f, hei8r(HEI8_INCR) - wrd2r(NPT1[5]));
+    const f32 h = std::fmax(0.0f, hei8r(HEI8_INCR) - wrd2r(NPT1[NPT1_ORIGIN + 2]));
     far = h + LNKPAR.safety + LNKPAR.length;
     near = kind == 3 ? LNKPAR.safety + LNKPAR.length : LNKPAR.length;
 }
 
+// Direction of a link move, made unit: without the vector flag up, or the
+// tool axis under link kind 2; with it the given vector.
+void link_dir(i32 vecflag, const f32* axis, const f32* vec, f32* dir)
+{
+    const f32 up[3] = {0, 0, 1};
+    const f32* from = vecflag != 0 ? vec : LNKPAR.kind == 2 ? axis : up;
+    for (i32 c = 0; c < 3; ++c) dir[c] = from[c];
+    unit(dir);
+}
 }  // namespace
 
 void MXVERT(const i32& mode, const f32* pa, i32& status)
@@ -80,15 +89,8 @@ void MXRETR(const f32* rec, i32 kind, i32 vecflag, i32& status)
     dists(kind, far, near);
     const f32* pc = MOVST.point;
     const f32 ac[3] = {MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
-    f32 dir[3] = {0, 0, 1};
-    if (vecflag == 0) {
-        if (LNKPAR.kind == 2)
-            for (i32 c = 0; c < 3; ++c) dir[c] = ac[c];
-    } else {
-        const f32* v = PASOUT.recsw ? PASOUT.exitv : rec + 6;
-        for (i32 c = 0; c < 3; ++c) dir[c] = v[c];
-    }
-    unit(dir);
+    f32 dir[3];
+    link_dir(vecflag, ac, PASOUT.recsw ? PASOUT.exitv : rec + 6, dir);
     const f32 p0[3] = {pc[0], pc[1], pc[2]};
     if (vecflag == 0) {
         if (HEI8[HEI8_RETRACT] == 0) {
@@ -127,15 +129,8 @@ void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
     STPV01(4);
     const f32* p = rec;
     const f32* a = rec + 3;
-    f32 dir[3] = {0, 0, 1};
-    if (vecflag == 0) {
-        if (LNKPAR.kind == 2)
-            for (i32 c = 0; c < 3; ++c) dir[c] = a[c];
-    } else {
-        const f32* v = PASOUT.recsw ? PASOUT.pasrec : rec + 9;
-        for (i32 c = 0; c < 3; ++c) dir[c] = v[c];
-    }
-    unit(dir);
+    f32 dir[3];
+    link_dir(vecflag, a, PASOUT.recsw ? PASOUT.pasrec : rec + 9, dir);
     const f32 q[3] = {p[0] + far * dir[0], p[1] + far * dir[1], p[2] + far * dir[2]};
     if (HEI8[HEI8_AXIS] == 2 && eqval(MOVST.point[2], hei8r(HEI8_CLEARANCE))) {
         const f32 qa[6] = {q[0], q[1], q[2], a[0], a[1], a[2]};

@@ -42,17 +42,20 @@ void rotref(f32* p)
     for (i32 k = 0; k < 3; ++k) p[k] = wrd2r(NPT1[NPT1_ORIGIN + k]);
 }
 
-// v with its component along the rotary axis removed, made unit.
-void offrot(f32* v, i32& status)
+// v with its component along the rotary axis removed, made unit; when that
+// cannot be done the text is posted and the answer is false.
+bool offrot(f32* v, const char* failed, i32& status)
 {
     const i32 k = rotidx();
     if (k < 0) {
         status = -1;
-        return;
+    } else {
+        v[k] = 0.0f;
+        f32 len = 0;
+        v3unit(v, len, status);
     }
-    v[k] = 0.0f;
-    f32 len = 0;
-    v3unit(v, len, status);
+    if (status < 0) eroutc(failed, 0);
+    return status >= 0;
 }
 
 // Places the tool with the unit axis v: the normal and the point are turned
@@ -104,8 +107,71 @@ void torpos(const f32& r, f32 f, const f32* sp, const f32* normal, const f32* v,
     for (i32 k = 0; k < 3; ++k) pos[3 + k] = v[k];
 }
 
+// The tool's reference point q, the surface point or for a ball end (f = 0)
+// the ball's centre, and u, the direction to it from the rotary axis's origin.
+void from_axis(const f32& r, f32 f, const f32* sp, const f32* normal, f32* q, f32* u)
+{
+    f32 ref[3];
+    for (i32 k = 0; k < 3; ++k) q[k] = f != 0.0f ? sp[k] : sp[k] + r * normal[k];
+    rotref(ref);
+    for (i32 k = 0; k < 3; ++k) u[k] = q[k] - ref[k];
+}
+
+// Places the tool with the unit axis w: the torus for a flat radius f, else
+// the ball's tip r below its centre q.
+void place_on(const f32& r, f32 f, const f32* sp, const f32* normal, const f32* q, const f32* w, f32* pos)
+{
+    if (f != 0.0f) {
+        torpos(r, f, sp, normal, w, pos);
+        return;
+    }
+    for (i32 k = 0; k < 3; ++k) {
+        pos[k] = q[k] - r * w[k];
+        pos[3 + k] = w[k];
+    }
+}
+
 f64 sqrt0(f64 x) { return x <= 0.000001 ? 0.0 : std::sqrt(x); }
 
+
+// Places the four-axis tool with the axis v turned off the rotary axis (the
+// text is posted when that cannot be done). An under-cut in the axis frame is
+// kept as a position, with or without lead and tilt.
+void in_axis_frame(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* normal, f32* v,
+                   const char* offrot_failed, f32* pos, i32& status)
+{
+    if (!offrot(v, offrot_failed, status)) return;
+    inframe(d, r, a, sp, normal, v, true, "TOL4P1,THE ROTATION AXIS IS A ZEROED  VECTOR!", pos, status);
+}
+
+// The axis v leaned from the normal by lead and tilt (degrees) about the
+// direction of motion; when that cannot be done the text is posted, status -1.
+bool leaned(const f32* normal, const f32* dir, const f32& lead, const f32& tilt, f32* v, const char* failed,
+            i32& status)
+{
+    rot_2rang(normal, dir, radian(lead), radian(tilt), v, status);
+    if (status >= 0) return true;
+    eroutc(failed, 0);
+    status = -1;
+    return false;
+}
+
+using Plain4 = void (*)(const f32&, const f32&, const f32&, const f32*, const i32&, f32*, f32*, i32&);
+using Leaned4 = void (*)(const f32&, const f32&, const f32&, const f32*, const f32*, const f32*, const f32&,
+                         const f32&, f32*, i32&);
+
+// A four-axis position: the normal built, then the plain placement when lead
+// and tilt are zero, else the leaned one.
+void four_axis(Plain4 plain, Leaned4 lean, const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc,
+               const f32* dir, f32* normal, const f32& lead, const f32& tilt, f32* pos, i32& status)
+{
+    bldnrm(sp, nsrc, normal, status);
+    if (status < 0) return;
+    if (eqval0(lead) && eqval0(tilt))
+        plain(d, r, a, sp, 0, normal, pos, status);
+    else
+        lean(d, r, a, sp, dir, normal, lead, tilt, pos, status);
+}
 }  // namespace
 
 void TLTIPO(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, f32* normal, f32* pos,
@@ -195,35 +261,20 @@ void TL5POS(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
 void TL4SPO(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, const f32* dir, f32* normal,
             const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
-    bldnrm(sp, nsrc, normal, status);
-    if (status < 0) return;
-    if (eqval0(lead) && eqval0(tilt))
-        TOL4PT(d, r, a, sp, 0, normal, pos, status);
-    else
-        TOL4P1B(d, r, a, sp, dir, normal, lead, tilt, pos, status);
+    four_axis(TOL4PT, TOL4P1B, d, r, a, sp, nsrc, dir, normal, lead, tilt, pos, status);
 }
 
 void TL4APO(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, const f32* dir, f32* normal,
             const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
-    bldnrm(sp, nsrc, normal, status);
-    if (status < 0) return;
-    if (eqval0(lead) && eqval0(tilt))
-        TOL4P1(d, r, a, sp, 0, normal, pos, status);
-    else
-        TL4PN1(d, r, a, sp, dir, normal, lead, tilt, pos, status);
+    four_axis(TOL4P1, TL4PN1, d, r, a, sp, nsrc, dir, normal, lead, tilt, pos, status);
 }
 
 void TL5PN1(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* dir, const f32* normal,
             const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
     f32 v[3];
-    rot_2rang(normal, dir, radian(lead), radian(tilt), v, status);
-    if (status < 0) {
-        eroutc("TL5PN1, UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", 0);
-        status = -1;
-        return;
-    }
+    if (!leaned(normal, dir, lead, tilt, v, "TL5PN1, UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", status)) return;
     inframe(d, r, a, sp, normal, v, true, "TL5PN1, THE ROTATION AXIS IS A ZEROED  VECTOR!", pos, status);
 }
 
@@ -231,18 +282,10 @@ void TL4PN1(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* 
             const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
     f32 v[3];
-    rot_2rang(normal, dir, radian(lead), radian(tilt), v, status);
-    if (status < 0) {
-        eroutc("TL4PN1,UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", 0);
-        status = -1;
-        return;
-    }
-    offrot(v, status);
-    if (status < 0) {
-        eroutc("TOL4N1,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", 0);
-        return;
-    }
-    inframe(d, r, a, sp, normal, v, true, "TOL4P1,THE ROTATION AXIS IS A ZEROED  VECTOR!", pos, status);
+    if (!leaned(normal, dir, lead, tilt, v, "TL4PN1,UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", status)) return;
+    in_axis_frame(d, r, a, sp, normal, v,
+                  "TOL4N1,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", pos,
+                  status);
 }
 
 void TOL4P1(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, f32* normal, f32* pos,
@@ -251,14 +294,9 @@ void TOL4P1(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
     bldnrm(sp, nsrc, normal, status);
     if (status < 0) return;
     f32 v[3] = {normal[0], normal[1], normal[2]};
-    offrot(v, status);
-    if (status < 0) {
-        eroutc("TOL4PT,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", 0);
-        return;
-    }
-    // An under-cut in the axis frame is kept as a position, as the leading
-    // and tilting variant does.
-    inframe(d, r, a, sp, normal, v, true, "TOL4P1,THE ROTATION AXIS IS A ZEROED  VECTOR!", pos, status);
+    in_axis_frame(d, r, a, sp, normal, v,
+                  "TOL4PT,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", pos,
+                  status);
 }
 
 void TOL4PT(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, f32* normal, f32* pos,
@@ -267,25 +305,14 @@ void TOL4PT(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
     bldnrm(sp, nsrc, normal, status);
     if (status < 0) return;
     const f32 f = 0.5f * d - r;
-    f32 q[3], ref[3], u[3];
-    for (i32 k = 0; k < 3; ++k) q[k] = f != 0.0f ? sp[k] : sp[k] + r * normal[k];
-    rotref(ref);
-    for (i32 k = 0; k < 3; ++k) u[k] = q[k] - ref[k];
-    offrot(u, status);
-    if (status < 0) {
-        eroutc("TOL4PT,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", 0);
+    f32 q[3], u[3];
+    from_axis(r, f, sp, normal, q, u);
+    if (!offrot(u, "TOL4PT,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE",
+                status))
         return;
-    }
     if (dot(u, normal) < 0)
         for (f32& c : u) c = -c;
-    if (f != 0.0f) {
-        torpos(r, f, sp, normal, u, pos);
-    } else {
-        for (i32 k = 0; k < 3; ++k) {
-            pos[k] = q[k] - r * u[k];
-            pos[3 + k] = u[k];
-        }
-    }
+    place_on(r, f, sp, normal, q, u, pos);
     status = 0;
 }
 
@@ -294,10 +321,8 @@ void TOL4P1B(const f32& d, const f32& r, const f32& a, const f32* sp, const f32*
 {
     const char* msg = "TOL4P1B,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE";
     const f32 f = 0.5f * d - r;
-    f32 q[3], ref[3], u[3], w[3];
-    for (i32 k = 0; k < 3; ++k) q[k] = f != 0.0f ? sp[k] : sp[k] + r * normal[k];
-    rotref(ref);
-    for (i32 k = 0; k < 3; ++k) u[k] = q[k] - ref[k];
+    f32 q[3], u[3], w[3];
+    from_axis(r, f, sp, normal, q, u);
     f32 len = 0;
     v3unit(u, len, status);
     if (status < 0) {
@@ -306,25 +331,9 @@ void TOL4P1B(const f32& d, const f32& r, const f32& a, const f32* sp, const f32*
     }
     if (dot(u, normal) < 0)
         for (f32& c : u) c = -c;
-    rot_2rang(u, dir, radian(lead), radian(tilt), w, status);
-    if (status < 0) {
-        eroutc("TOL4P1B,UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", 0);
-        status = -1;
-        return;
-    }
-    offrot(w, status);
-    if (status < 0) {
-        eroutc(msg, 0);
-        return;
-    }
-    if (f != 0.0f) {
-        torpos(r, f, sp, normal, w, pos);
-    } else {
-        for (i32 k = 0; k < 3; ++k) {
-            pos[k] = q[k] - r * w[k];
-            pos[3 + k] = w[k];
-        }
-    }
+    if (!leaned(u, dir, lead, tilt, w, "TOL4P1B,UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", status)) return;
+    if (!offrot(w, msg, status)) return;
+    place_on(r, f, sp, normal, q, w, pos);
     status = 0;
 }
 

@@ -33,6 +33,21 @@ void setevl()
     SRFEVL = pw(GCHMOD) == 1 || a >= 0.01f ? 1 : 0;
 }
 
+// The start both pass loops share: a test hook set runs instead of the loop
+// (mode 1 one way, 2 the other); else the loop runs when the clean-up lets it,
+// with the evaluation switch set for the tool.
+bool loop_starts(i32 mode, i32& status)
+{
+    if (SRMHOOK) {
+        SRMHOOK(mode, status);
+        return false;
+    }
+    status = 0;
+    if (!CLNGON()) return false;
+    setevl();
+    return true;
+}
+
 // Clamp between the lower and the upper of two values.
 f32 clampr(f32 v, f32 a, f32 b)
 {
@@ -378,14 +393,8 @@ void resume()
 
 void SURM1(i32& work, i32& status)
 {
-    if (SRMHOOK) {
-        SRMHOOK(1, status);
-        return;
-    }
-    status = 0;
-    if (!CLNGON()) return;
+    if (!loop_starts(1, status)) return;
     const i32 n = nsurf();
-    setevl();
     i32 rev = pw(ZIGZAG) != 0 && NPASS % 2 == 1 ? 1 : 0;
     i32 made = 1;
     RSTMOV();
@@ -473,14 +482,8 @@ void SURM1(i32& work, i32& status)
 
 void SURMP1(i32& work, i32& status)
 {
-    if (SRMHOOK) {
-        SRMHOOK(2, status);
-        return;
-    }
-    status = 0;
-    if (!CLNGON()) return;
+    if (!loop_starts(2, status)) return;
     const i32 n = nsurf();
-    setevl();
     PASFST = 1;
     SETFST();
     RSTMOV();

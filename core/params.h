@@ -40,6 +40,18 @@ constexpr i32 ZIGSEL = 1;   // one way or zigzag: 1 zigzag
 constexpr i32 AXSMOD = 2;   // axis mode: 1 three-axis, 2 five-axis, 3 four-axis
 constexpr i32 AXSSUB = 3;   // axis companion 1 to 4 (4: axis by the surface orientation)
 constexpr i32 LNKKND = 4;   // link kind 1 to 7 of approaches and retracts
+// Link kinds.
+constexpr i32 LINK_VERTICAL = 1;  // vertical
+constexpr i32 LINK_AXIS = 2;      // straight along the tool axis
+constexpr i32 LINK_VARC_A = 3;    // vertical arc, from 225 degrees round to the point
+constexpr i32 LINK_VARC_B = 4;    // vertical arc, from 315 degrees round to the point
+constexpr i32 LINK_INLINE = 5;    // straight in line with the move
+constexpr i32 LINK_NORMAL = 6;    // horizontal along the normal
+constexpr i32 LINK_HARC = 7;      // horizontal arc
+// Straight link kinds: they take the approach length.
+inline bool link_straight(i32 k) { return k == LINK_AXIS || k == LINK_INLINE || k == LINK_NORMAL; }
+// Arc link kinds: they take the arc radius.
+inline bool link_arc(i32 k) { return k == LINK_VARC_A || k == LINK_VARC_B || k == LINK_HARC; }
 constexpr i32 APXMOD = 5;   // approximation mode 1 to 3
 constexpr i32 APXKND = 6;   // approximation of part and check surfaces: 2 with check surfaces
 constexpr i32 PASEXE = 7;   // passes per execution when ALLPAS is not 1

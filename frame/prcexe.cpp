@@ -228,8 +228,8 @@ void PRCCHG(i32& changed, i32&, i32& status)
     for (i32 n : {ZIGSEL, AXSMOD, AXSSUB, LNKKND, STPMOD, GCHMOD, ALLPAS, WIDDEF, UDSWCH, UDOPT1, UDOPT2, UDOPT3})
         d = d || di(n);
     d = d || (w8 == 2 && di(NPSREQ)) || (w2 == 2 && di(TLTREF));
-    d = d || dr(PRTTOL) || dr(CHKTOL) || ((w4 == 2 || w4 == 5 || w4 == 6) && dr(APRLEN)) ||
-        ((w4 == 3 || w4 == 4 || w4 == 7) && dr(APRRAD)) || (w2 == 2 && (dr(LNKDS1) || dr(LNKDS2))) ||
+    d = d || dr(PRTTOL) || dr(CHKTOL) || (link_straight(w4) && dr(APRLEN)) ||
+        (link_arc(w4) && dr(APRRAD)) || (w2 == 2 && (dr(LNKDS1) || dr(LNKDS2))) ||
         dr(SAFDST) || (w2 != 1 && (dr(LEADAN) || dr(TILTAN)));
     d = d || (w8 == 1 && (dr(SCLHGT) || dr(CLNMIN))) || dr(PRTOFS) || dr(CHKOFS) || dr(JMPLF1) ||
         dr(JMPLF2) || dr(UDSLOP) || (w8 == 3 && dr(SIDSTP)) ||

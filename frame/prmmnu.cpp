@@ -275,8 +275,8 @@ void build_passes(Prm& p)
     }
     p.value(it.pattern, 3, A == 1 ? D_LINK3 : D_LINK5, A == 1 ? 127 : 1230, pwa(LNKKND), 1, 7);
     const i32 w4 = pw(LNKKND);
-    if (w4 == 1) p.blank();
-    else if (w4 == 2 || w4 == 5 || w4 == 6) p.value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
+    if (w4 == LINK_VERTICAL) p.blank();
+    else if (link_straight(w4)) p.value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
     else p.value(it.aprrad, 8, D_APRRAD, 49, pwa(APRRAD), 0.0001f, 9999.0f);
     if (SRFGEO.NSRF >= 2 && MACTYP == MACTYP_SURFACES) {
         p.value(it.order, 4, D_ORDER, 1229, pwa(SPLMOD), 1, 2);

@@ -160,7 +160,7 @@ void BJMPWR(const f32* p, const f32* v, i32& status)
             }
             if (status >= 0) MOVLN3(2, p, ZUP, status);
         } else {
-            LNKPAR.kind = 1;
+            LNKPAR.kind = LINK_VERTICAL;
             SRFAPR(2, p, p, v, ZUP, 1, status);
         }
     } else {
@@ -594,7 +594,7 @@ void gugstrings(GugRun& r, bool clrfirst, bool joined, i32& status)
         } else {
             c = 4, clr = true;
         }
-        if (r.written) LNKPAR.kind = 1;
+        if (r.written) LNKPAR.kind = LINK_VERTICAL;
         const i32 keepclr = HEI8[HEI8_RETRACT];
         if (clr) HEI8[HEI8_RETRACT] = 1;
         BPNTWR(reinterpret_cast<const f32(*)[3]>(q), pnt6, m, c, newstr, r.open, status);

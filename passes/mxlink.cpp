@@ -37,7 +37,7 @@ void dists(i32 kind, f32& far, f32& near)
 void link_dir(i32 vecflag, const f32* axis, const f32* vec, f32* dir)
 {
     const f32 up[3] = {0, 0, 1};
-    const f32* from = vecflag != 0 ? vec : LNKPAR.kind == 2 ? axis : up;
+    const f32* from = vecflag != 0 ? vec : LNKPAR.kind == LINK_AXIS ? axis : up;
     for (i32 c = 0; c < 3; ++c) dir[c] = from[c];
     unit(dir);
 }

@@ -484,9 +484,9 @@ bool arc_approach(const i32& dim, const f32* target, const f32* dirpt, const f32
     const f32 cr = m[0] * h[1] - m[1] * h[0];
     if (eqval0(cr)) {
         usmsgc("[SRFAPR]MOVEMENT IN NORMAL DIRECTION,  PERFORM NORMAL HORIZONTAL APPROACH");
-        LNKPAR.kind = 6;
+        LNKPAR.kind = LINK_NORMAL;
         SRFAPR(dim, target, dirpt, axis, axis2, count, status);
-        LNKPAR.kind = 7;
+        LNKPAR.kind = LINK_HARC;
         return true;
     }
     f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
@@ -538,30 +538,31 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     const i32 dm = d == 4 ? 2 : d;
     const f32* p = target;
     i32 k = LNKPAR.kind;
-    if (k == 1 || count == 1) {
+    if (k == LINK_VERTICAL || count == 1) {
         vertapr(dm, p, axis2, status);
         return;
     }
-    if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15) ENDPLK(status);
+    if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15)
+        ENDPLK(status);
     if (status < 0) return;
     // Every shape that cannot be built from the points given falls back to
     // the vertical approach after the host's message.
     auto fallback = [&]() { apr_fallback(dm, p, axis2, status); };
-    if (k >= 3 && k <= 5 && eqpt3(dirpt, p)) {
+    if (k >= LINK_VARC_A && k <= LINK_INLINE && eqpt3(dirpt, p)) {
         fallback();
         return;
     }
     f32 where[3];
     auto gougewarn = [&]() { apr_gouging(where, dm, p, axis2, status); };
     const f32 L = LNKPAR.length, R = LNKPAR.radius;
-    if (k == 2 || k == 5 || k == 6) {
+    if (link_straight(k)) {
         f32 s[3];
-        if (k == 2) {
+        if (k == LINK_AXIS) {
             f32 u[3] = {axis[0], axis[1], axis[2]}, l = 0;
             i32 st = 0;
             v3unit(u, l, st);
             for (i32 c = 0; c < 3; ++c) s[c] = p[c] + L * u[c];
-        } else if (k == 5) {
+        } else if (k == LINK_INLINE) {
             f32 u[3] = {dirpt[0] - p[0], dirpt[1] - p[1], dirpt[2] - p[2]}, l = 0;
             i32 st = 0;
             v3unit(u, l, st);
@@ -580,7 +581,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
             }
             s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
         }
-        if (!(k == 2 && eqpt3(axis, ZUP)) && gouges(s, p, where)) {
+        if (!(k == LINK_AXIS && eqpt3(axis, ZUP)) && gouges(s, p, where)) {
             gougewarn();
             return;
         }
@@ -590,7 +591,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         i32 s2 = 0;
         PUTMRK(2, 5, 10, 0.0f, 0, s2);
         if (status >= 0) status = s2;
-    } else if (k == 3 || k == 4) {
+    } else if (k == LINK_VARC_A || k == LINK_VARC_B) {
         f32 h[3];
         if (!hdir(dirpt, p, h)) {
             fallback();
@@ -599,7 +600,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         // The arc ends at p (270 degrees), coming from the side away from
         // the direction point.
         for (f32& c : h) c = -c;
-        const f32 a0 = k == 3 ? 225.0f : 315.0f;
+        const f32 a0 = k == LINK_VARC_A ? 225.0f : 315.0f;
         f32 pts[5][3];
         for (i32 i = 0; i < 5; ++i) arcpt(p, h, R, a0 + (270.0f - a0) * static_cast<f32>(i) / 4.0f, pts[i]);
         for (i32 i = 0; i < 4; ++i)
@@ -634,7 +635,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     if (plane < cur()[2]) warnlow();
     const f32* p = start;
     i32 k = LNKPAR.kind;
-    if (k >= 3 && k <= 5 && (eqpt3(before, p) || count == 1)) {
+    if (k >= LINK_VARC_A && k <= LINK_INLINE && (eqpt3(before, p) || count == 1)) {
         if (count != 1) msg_mdls(320, 250);
         k = 1;
     }
@@ -646,16 +647,16 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     const f32 L = LNKPAR.length, R = LNKPAR.radius;
     f32 s[3];
     bool shaped = false;
-    if (k == 2 || k == 5 || k == 6) {
-        if (k == 2) {
+    if (link_straight(k)) {
+        if (k == LINK_AXIS) {
             f32 u[3] = {axis[0], axis[1], axis[2]}, l = 0;
             i32 st = 0;
             v3unit(u, l, st);
             for (i32 c = 0; c < 3; ++c) s[c] = p[c] + L * u[c];
         } else {
             f32 h[3];
-            bool ok = k == 5 ? hdir(before, p, h) : false;
-            if (k == 6) {
+            bool ok = k == LINK_INLINE ? hdir(before, p, h) : false;
+            if (k == LINK_NORMAL) {
                 h[0] = axis[0], h[1] = axis[1], h[2] = 0;
                 f32 l = 0;
                 i32 st = 0;
@@ -664,30 +665,30 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             }
             if (!ok) {
                 msg_mdls(320, 250);
-                k = 1;
+                k = LINK_VERTICAL;
             } else {
                 s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
             }
         }
-        if (k != 1 && gouges(p, s, where)) gougewarn();
-        shaped = k != 1;
+        if (k != LINK_VERTICAL && gouges(p, s, where)) gougewarn();
+        shaped = k != LINK_VERTICAL;
         if (shaped) {
             PUTMRK(1, 6, 11, 0.0f, 0, status);
             if (status >= 0) MOVRPD(d, s, axis2, 1, status);
         }
-    } else if (k == 3 || k == 4) {
+    } else if (k == LINK_VARC_A || k == LINK_VARC_B) {
         f32 h[3];
         hdir(before, p, h);
         f32 pts[4][3], prev[3] = {p[0], p[1], p[2]};
         for (i32 i = 0; i < 4; ++i) {
-            arcpt(p, h, R, k == 3 ? 270.0f - 11.25f * (i + 1) : 270.0f + 11.25f * (i + 1), pts[i]);
+            arcpt(p, h, R, k == LINK_VARC_A ? 270.0f - 11.25f * (i + 1) : 270.0f + 11.25f * (i + 1), pts[i]);
             if (gouges(prev, pts[i], where)) {
                 gougewarn();
                 break;
             }
             std::memcpy(prev, pts[i], sizeof prev);
         }
-        if (k != 1) {
+        if (k != LINK_VERTICAL) {
             shaped = true;
             PUTMRK(1, 6, 11, 0.0f, 0, status);
             STPV01(3);
@@ -696,21 +697,21 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             PCLST1();
             STPV01(1);
         }
-    } else if (k == 7) {
+    } else if (k == LINK_HARC) {
         // Horizontal arc leaving p tangentially along the last move.
         f32 m[3], h[3] = {axis[0], axis[1], 0}, l = 0;
         i32 st = 0;
         if (!hdir(before, p, m)) {
             msg_mdls(320, 250);
-            k = 1;
+            k = LINK_VERTICAL;
         } else {
             v2unit(h, l, st);
             const f32 cr = m[0] * h[1] - m[1] * h[0];
             if (st < 0 || eqval0(cr)) {
                 msg_mdls(320, 270);
-                LNKPAR.kind = 6;
+                LNKPAR.kind = LINK_NORMAL;
                 SRFRET(dim, start, before, axis, axis2, count, status);
-                LNKPAR.kind = 7;
+                LNKPAR.kind = LINK_HARC;
                 return;
             }
             const f32 side = cr > 0 ? 1.0f : -1.0f;
@@ -718,7 +719,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
             dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
             f32 ang = 0, prev[3] = {p[0], p[1], p[2]}, q[3] = {p[0], p[1], p[2]};
-            while (ang < 45.0f && k == 7) {
+            while (ang < 45.0f && k == LINK_HARC) {
                 ang = std::fmin(45.0f, ang + dstep);
                 const f64 a = side * ang * M_PI / 180.0;
                 const f64 rx = p[0] - c[0], ry = p[1] - c[1];
@@ -727,7 +728,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
                 if (gouges(prev, q, where)) gougewarn();
                 std::memcpy(prev, q, sizeof prev);
             }
-            if (k == 7) {
+            if (k == LINK_HARC) {
                 shaped = true;
                 PUTMRK(1, 6, 11, 0.0f, 0, status);
                 if (status >= 0) PARCLK(2, 1, side * 45.0f, c, q, axis2 ? axis2 : ZUP, status);
@@ -770,7 +771,7 @@ void MXFINL(i32& status)
         std::memcpy(dir, PASOUT.exitv, sizeof dir);
         first = LNKPAR.safety + LNKPAR.length;
         second = first + rise;
-    } else if (LNKPAR.kind == 2) {
+    } else if (LNKPAR.kind == LINK_AXIS) {
         std::memcpy(dir, MOVST.axis, sizeof dir);
         first = LNKPAR.length;
         second = first + std::fmax(0.0f, hei8r(HEI8_INCR));

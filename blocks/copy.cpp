@@ -68,7 +68,7 @@ bool read_procedure(const i32& source, const i32& size, std::vector<i32>& w, i32
 // it; a procedure block only sets its level and blank state.
 void show_copied(i32 type, i32 number)
 {
-    if (type == 12) {
+    if (type == BT_PROC) {
         DIPB1C(AM_LIST, 2, number, 0);
         return;
     }
@@ -196,7 +196,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
     const f32* t = CPYTRF.t;
     bool written = true;
     switch (type) {
-    case 0: {
+    case BT_HEADER: {
         i32 header[HDR_WORDS];
         RDBT0(source, size, number, header, status);
         if (status < 0) return true;
@@ -207,7 +207,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         PTBT0(target, header, number, status);
         break;
     }
-    case 1: {
+    case BT_TECH: {
         i32 param = 0, vstatus = 0, vtype = 0, iv = 0;
         f32 rv = 0;
         RDBHD2(source, number, param, vstatus, vtype, iv, rv, status);
@@ -219,7 +219,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
             PTBT1C(target, param, iv, number, status);
         break;
     }
-    case 2: case 22: case 222: {
+    case BT_LINE: case BT_LINE5: case BT_LINEN: {
         i32 records = 0;
         f32 p[3], v[3];
         RDBT2(source, type, size, records, number, p, v, status);
@@ -228,7 +228,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         PTBT2(target, type, p, v, number, status);
         break;
     }
-    case 3: case 23: case 223: {
+    case BT_ARC: case BT_ARC5: case BT_ARCN: {
         i32 plane = 0;
         f32 angle = 0, step = 0, c[2], e[3], v[3];
         RDBT3(source, type, number, plane, angle, step, c, e, v, status);
@@ -237,7 +237,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         PTBT3(target, type, plane, angle, step, c, e, v, number, status);
         break;
     }
-    case 4: {
+    case BT_TEXT: {
         i32 length = 0;
         char text[81];
         RDBT4(source, 0, number, length, text, status);
@@ -245,7 +245,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         PUTBT4(target, type, length, text, number, status);
         break;
     }
-    case 5: {
+    case BT_NURBS: {
         const i32 cap = size > 4 ? size : 4;
         std::vector<f32> knots(static_cast<size_t>(cap)), pts(static_cast<size_t>(3 * (cap / 4 + 1)));
         i32 k = 0, n = 0;
@@ -259,14 +259,14 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         PTBT5(target, type, k, n, dk.data(), dp.data(), number, status);
         break;
     }
-    case 6: {
+    case BT_HOME: {
         f32 a[3], b[3];
         RDBT6(source, number, a, b, status);
         if (status < 0) return true;
         PTBT6(target, type, a, b, number, status);
         break;
     }
-    case 7: case 27: case 227: {
+    case BT_STRING: case BT_STRING5: case BT_STRINGN: {
         // The string whole: its points one by one, each numbered.
         i32 records = 1;
         std::vector<i32> numbers;
@@ -289,7 +289,7 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         if (status > 0) status = 0;
         break;
     }
-    case 8:
+    case BT_OBSOLETE:
         if (size > 1) TPSKIP(rdmode(source), size - 1, DT_INT, status);
         if (status > 0) status = 0;
         written = false;
@@ -307,22 +307,22 @@ bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& n
     const f32* t = CPYTRF.t;
     bool written = true;
     switch (type) {
-    case 30: case 35: {
+    case BT_CYCLE: case BT_CYCLEOFF: {
         i32 code = 0, i1 = 0, i2 = 0;
         f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
-        if (type == 30)
+        if (type == BT_CYCLE)
             RDBT30(source, number, code, i1, r1, r2, r3, i2, r4, status);
         else
             RDBT35(source, number, code, i1, r1, r2, r3, i2, r4, status);
         if (status < 0) return true;
         if (xf) TRMZZ(r1, r4, t);
-        if (type == 30)
+        if (type == BT_CYCLE)
             PTBT30(target, code, i1, r1, r2, r3, i2, r4, number, status);
         else
             PTBT35(target, code, i1, r1, r2, r3, i2, r4, number, status);
         break;
     }
-    case 31: {
+    case BT_DRILLPT: {
         i32 i1 = 0;
         f32 p[3], d[3];
         RDBT31(source, size, number, p, d, i1, status);
@@ -331,35 +331,35 @@ bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& n
         PTBT31(target, p, d, i1, number, status);
         break;
     }
-    case 32: case 33: {
+    case BT_SETTING: case BT_DELZ: {
         f32 a = 0, b = 0;
-        if (type == 32)
+        if (type == BT_SETTING)
             RDBT32(source, number, a, b, status);
         else
             RDBT33(source, size, number, a, b, status);
         if (status < 0) return true;
         if (xf) TRMZZ(a, b, t);
-        if (type == 32)
+        if (type == BT_SETTING)
             PTBT32(target, a, b, number, status);
         else
             PTBT33(target, a, b, number, status);
         break;
     }
-    case 34: {
+    case BT_RETMODE: {
         i32 a = 0, b = 0;
         RDBT34(source, number, a, b, status);
         if (status < 0) return true;
         PTBT34(target, a, b, number, status);
         break;
     }
-    case 36: {
+    case BT_DEPTH: {
         f32 a = 0, b = 0;
         RDBT36(source, number, a, b, status);
         if (status < 0) return true;
         PTBT36(target, a, b, number, status);
         break;
     }
-    case 40: {
+    case BT_TRANSFORM: {
         f32 mm[9], tt[3];
         RDBT40(source, number, mm, tt, status);
         if (status < 0) return true;
@@ -374,7 +374,7 @@ bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& n
         }
         break;
     }
-    case 99: {
+    case BT_MARKER: {
         i32 kind = 0, iv = 0;
         f32 rv = 0;
         RDBHED(source, number, kind, rv, iv, status);
@@ -404,7 +404,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
     const f32* t = CPYTRF.t;
     bool written = true;
     switch (type) {
-    case 9: {
+    case BT_ROTATION: {
         i32 axes = 0, i2 = 0, view = 0;
         f32 c[3], angle = 0, r2 = 0, vv = 0, p[3];
         RDBT9(source, number, axes, c, angle, i2, r2, view, vv, p, status);
@@ -412,7 +412,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         PTBT9(target, axes, c, angle, i2, r2, view, vv, p, number, status);
         break;
     }
-    case 10: {
+    case BT_RAXES: {
         i32 i1 = 0, i2 = 0;
         f32 a[3], b[3], r = 0;
         RDBT10(source, number, i1, a, b, i2, r, status);
@@ -420,7 +420,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         PTBT10(target, i1, a, b, i2, r, number, status);
         break;
     }
-    case 11: {
+    case BT_LDRILL: {
         i32 i1 = 0, i2 = 0;
         f32 r1 = 0, p[3], r2 = 0;
         RDBT11(source, number, i1, r1, p, i2, r2, status);
@@ -429,7 +429,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         PTBT11(target, i1, r1, p, i2, r2, number, status);
         break;
     }
-    case 12: {
+    case BT_PROC: {
         std::vector<i32> w;
         if (!read_procedure(source, size, w, status) || w.empty()) {
             eroutc("CPYBLK, ERRORS IN THE PROCEDURE BLOCK", 0);
@@ -438,7 +438,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         }
         number = w[0];
         if (target == AM_APPEND) NXTBLN(w[0]);
-        BLKOPN(target, 12, 0, status);
+        BLKOPN(target, BT_PROC, 0, status);
         if (status >= 0) TPPUT(target, static_cast<i32>(w.size()), DT_INT, w.data(), status);
         BLKCLS(target);
         if (status >= 0 && target != AM_ENTITY) {
@@ -448,7 +448,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         if (status > 0) status = 0;
         break;
     }
-    case 13: {
+    case BT_THREAD: {
         i32 total = 0, current = 0;
         f32 a[3], b[3];
         RDBT13(source, number, a, b, total, current, status);
@@ -457,7 +457,7 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         PTBT13(target, a, b, total, current, number, status);
         break;
     }
-    case 14: {
+    case BT_GROOVE: {
         i32 gtype = 0;
         f32 a[3], b[3], six[6];
         RDBT14(source, number, gtype, a, b, six, status);
@@ -483,13 +483,13 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
     }
     if (source == AM_NONE) return;
     i32 cls = 0;
-    if (!(source == AM_ENTITY && type == 12)) TPBLKH(source, size, type, cls, status);
+    if (!(source == AM_ENTITY && type == BT_PROC)) TPBLKH(source, size, type, cls, status);
     if (status < 0) return;
     i32 number = 0;
     bool written = true;
     switch (type) {
-    case 0: case 1: case 2: case 22: case 222: case 3: case 23: case 223: case 4: case 5: case 6: case 7: case 27:
-    case 227: case 8:
+    case BT_HEADER: case BT_TECH: case BT_LINE: case BT_LINE5: case BT_LINEN: case BT_ARC: case BT_ARC5: case BT_ARCN: case BT_TEXT: case BT_NURBS: case BT_HOME: case BT_STRING: case BT_STRING5:
+    case BT_STRINGN: case BT_OBSOLETE:
         written = copy_moves(source, target, type, size, number, status);
         break;
     default:

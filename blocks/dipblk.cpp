@@ -263,8 +263,8 @@ void DIPBT2(const i32& source, const i32& mode, const i32& type, const i32& numb
     DSPBEG(source, mode, number);
     if (mode == 0) return;
     set_position(point);
-    if (type == 22 || type == 27) put3(DSP8 + DSP8_AXIS, vector);
-    if (type == 222 || type == 227) put3(DSP8 + DSP8_NORMAL, vector);
+    if (type == BT_LINE5 || type == BT_STRING5) put3(DSP8 + DSP8_AXIS, vector);
+    if (type == BT_LINEN || type == BT_STRINGN) put3(DSP8 + DSP8_NORMAL, vector);
     DSPMOV(source, mode, number, status);
     if (status < 0 || showtool == 0) return;
     f32 axis[3];
@@ -336,8 +336,8 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
         ncd_update_arc_def(def, pl);
     }
     set_position(end);
-    if (type == 23) put3(DSP8 + DSP8_AXIS, vector);
-    if (type == 223) put3(DSP8 + DSP8_NORMAL, vector);
+    if (type == BT_ARC5) put3(DSP8 + DSP8_AXIS, vector);
+    if (type == BT_ARCN) put3(DSP8 + DSP8_NORMAL, vector);
     DSPMOV(source, mode, number, status);
     if (status < 0 || showtool == 0) return;
     if (machine == 12 || machine == 13) {

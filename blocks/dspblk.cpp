@@ -64,7 +64,7 @@ struct Show {
 bool show_moves(Show& c, i32 type, i32& st)
 {
     switch (type) {
-    case 0: {
+    case BT_HEADER: {
         i32 header[HDR_WORDS];
         RDBT0(c.access, c.size, c.number, header, st);
         if (st < 0) return true;
@@ -83,7 +83,7 @@ bool show_moves(Show& c, i32 type, i32& st)
         ncd_update_current_vptr(header[19]);
         break;
     }
-    case 1: {
+    case BT_TECH: {
         i32 param = 0, kind = 0, iv = 0;
         f32 rv = 0;
         RDBT1(c.access, c.number, param, kind, iv, rv, st);
@@ -93,7 +93,7 @@ bool show_moves(Show& c, i32 type, i32& st)
         DIPBT1(c.source, c.dm, c.number, param, iv, rv, machine(), c.showtool, st);
         break;
     }
-    case 2: case 22: case 222: case 7: case 27: case 227: {
+    case BT_LINE: case BT_LINE5: case BT_LINEN: case BT_STRING: case BT_STRING5: case BT_STRINGN: {
         i32 records = 1;
         for (i32 r = 0; r < records; ++r) {
             if (r > 0) {
@@ -110,7 +110,7 @@ bool show_moves(Show& c, i32 type, i32& st)
         }
         break;
     }
-    case 3: case 23: case 223: {
+    case BT_ARC: case BT_ARC5: case BT_ARCN: {
         i32 plane = 0;
         f32 angle = 0, step = 0, centre[2], end[3], v[3];
         RDBT3(c.access, type, c.number, plane, angle, step, centre, end, v, st);
@@ -119,14 +119,14 @@ bool show_moves(Show& c, i32 type, i32& st)
         DIPBT3(c.source, c.disp, type, c.number, plane, angle, step, centre, end, v, machine(), c.showtool, st);
         break;
     }
-    case 4:
-    case 99:
+    case BT_TEXT:
+    case BT_MARKER:
         skip(c.access, c.size, st);
         break;
-    case 5:
+    case BT_NURBS:
         DIPBT5(c.source, c.disp, c.size, c.x.m, c.x.t, c.showtool, st);
         break;
-    case 6: {
+    case BT_HOME: {
         f32 home[3], second[3];
         RDBT6(c.access, c.number, home, second, st);
         if (st < 0) return true;
@@ -134,7 +134,7 @@ bool show_moves(Show& c, i32 type, i32& st)
         DIPBT6(c.source, c.disp, c.number, home, c.showtool, st);
         break;
     }
-    case 8:
+    case BT_OBSOLETE:
         usmsgc("WARNING! OLD DRILL FORMAT NO LONGER EXISTS!");
         skip(c.access, c.size, st);
         break;
@@ -149,7 +149,7 @@ bool show_moves(Show& c, i32 type, i32& st)
 bool show_elements(Show& c, i32 type, i32& st)
 {
     switch (type) {
-    case 9: {
+    case BT_ROTATION: {
         i32 axes = 0, i2 = 0, view = 0;
         f32 centre[3], angle = 0, r2 = 0, vvalue = 0, p[3];
         RDBT9(c.access, c.number, axes, centre, angle, i2, r2, view, vvalue, p, st);
@@ -158,7 +158,7 @@ bool show_elements(Show& c, i32 type, i32& st)
         DIPBT9(c.source, c.disp, c.number, axes, centre, angle, view, vvalue, p, c.showtool, st);
         break;
     }
-    case 10: {
+    case BT_RAXES: {
         i32 i1 = 0, i2 = 0;
         f32 a[3], b[3], r = 0;
         RDBT10(c.access, c.number, i1, a, b, i2, r, st);
@@ -166,7 +166,7 @@ bool show_elements(Show& c, i32 type, i32& st)
         DIPB10(i1, a, b, i2, r);
         break;
     }
-    case 11: {
+    case BT_LDRILL: {
         i32 i1 = 0, i2 = 0;
         f32 r1 = 0, p[3], r2 = 0;
         RDBT11(c.access, c.number, i1, r1, p, i2, r2, st);
@@ -175,7 +175,7 @@ bool show_elements(Show& c, i32 type, i32& st)
         DIPB11(c.source, c.disp, c.number, r1, c.showtool, st);
         break;
     }
-    case 12: {
+    case BT_PROC: {
         i32 remaining = 0;
         RDBT12(c.access, remaining, c.number, st);
         if (st < 0) return true;
@@ -184,7 +184,7 @@ bool show_elements(Show& c, i32 type, i32& st)
         c.procedure_elsewhere = st == 1;
         break;
     }
-    case 13: {
+    case BT_THREAD: {
         i32 total = 0, current = 0;
         f32 a[3], b[3];
         RDBT13(c.access, c.number, a, b, total, current, st);
@@ -194,7 +194,7 @@ bool show_elements(Show& c, i32 type, i32& st)
         DIPB13(c.source, c.disp, c.number, b, st);
         break;
     }
-    case 14: {
+    case BT_GROOVE: {
         i32 gtype = 0;
         f32 a[3], b[3], six[6];
         RDBT14(c.access, c.number, gtype, a, b, six, st);
@@ -214,26 +214,26 @@ bool show_elements(Show& c, i32 type, i32& st)
 bool show_cycles(Show& c, i32 type, i32& st)
 {
     switch (type) {
-    case 30:
-    case 35: {
+    case BT_CYCLE:
+    case BT_CYCLEOFF: {
         i32 code = 0, flag = 0, retract = 0;
         f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
-        if (type == 30)
+        if (type == BT_CYCLE)
             RDBT30(c.access, c.number, code, flag, r1, r2, r3, retract, r4, st);
         else
             RDBT35(c.access, c.number, code, flag, r1, r2, r3, retract, r4, st);
         if (st < 0) return true;
-        if (type == 30 && flag == 0) r1 = 0.0f;
+        if (type == BT_CYCLE && flag == 0) r1 = 0.0f;
         DSPKPT.cyfirst = r1;
         DSPKPT.cyflag = flag;
         DSPKPT.cylast = r4;
-        if (type == 30)
+        if (type == BT_CYCLE)
             DIPB30(code, r1, r2, r3, retract, r4);
         else
             DIPB35();
         break;
     }
-    case 31: {
+    case BT_DRILLPT: {
         i32 i1 = 0;
         f32 p[3], d[3];
         RDBT31(c.access, c.size, c.number, p, d, i1, st);
@@ -247,7 +247,7 @@ bool show_cycles(Show& c, i32 type, i32& st)
         DIPB31(c.source, c.disp, c.number, p, d, machine(), c.showtool, st);
         break;
     }
-    case 32: {
+    case BT_SETTING: {
         f32 a = 0, b = 0;
         RDBT32(c.access, c.number, a, b, st);
         if (st < 0) return true;
@@ -255,7 +255,7 @@ bool show_cycles(Show& c, i32 type, i32& st)
         DIPB32(a);
         break;
     }
-    case 33: {
+    case BT_DELZ: {
         f32 a = 0, b = 0;
         RDBT33(c.access, c.size, c.number, a, b, st);
         if (st < 0) return true;
@@ -263,21 +263,21 @@ bool show_cycles(Show& c, i32 type, i32& st)
         DIPB33(DSPKPT.cyfirst);
         break;
     }
-    case 34: {
+    case BT_RETMODE: {
         i32 a = 0, b = 0;
         RDBT34(c.access, c.number, a, b, st);
         if (st < 0) return true;
         DIPB34(a);
         break;
     }
-    case 36: {
+    case BT_DEPTH: {
         f32 a = 0, b = 0;
         RDBT36(c.access, c.number, a, b, st);
         if (st < 0) return true;
         DIPB36(a);
         break;
     }
-    case 40: {
+    case BT_TRANSFORM: {
         f32 m[9], t[3];
         RDBT40(c.access, c.number, m, t, st);
         if (st < 0) return true;

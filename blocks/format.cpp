@@ -59,7 +59,7 @@ void BLKOPN(const i32& mode, const i32& type, const i32& size, i32& status)
         // Every other mode as the entity: the size word, then the type word,
         // written to that mode's medium.
         TPPUT(mode, 1, DT_INT, &size, status);
-        if (status >= 0 && type != 0 && type != 12) TPPUT(mode, 1, DT_INT, &type, status);
+        if (status >= 0 && type != BT_HEADER && type != BT_PROC) TPPUT(mode, 1, DT_INT, &type, status);
     }
     if (status < 0) {
         eroutc("BLKOPN - ERROR IN OPENNING BLOCK", 0);
@@ -75,15 +75,15 @@ void BLKCLS(const i32& mode)
 void PLSUPR(const i32& type, i32& cls)
 {
     switch (type) {
-    case 0: case 10: case 40: cls = BC_FRAME; break;
-    case 1: cls = BC_TECH; break;
-    case 2: case 3: case 5: case 7: case 8: case 9: case 11: case 13: case 14: case 22: case 23: case 25: case 27:
-    case 31: case 222: case 223: case 225: case 227: cls = BC_MOVE; break;
-    case 99: cls = BC_MARKER; break;
-    case 4: cls = BC_TEXT; break;
-    case 6: cls = BC_HOME; break;
-    case 30: case 32: case 33: case 34: case 35: case 36: cls = BC_CYCLE; break;
-    case 12: cls = BC_PROC; break;
+    case BT_HEADER: case BT_RAXES: case BT_TRANSFORM: cls = BC_FRAME; break;
+    case BT_TECH: cls = BC_TECH; break;
+    case BT_LINE: case BT_ARC: case BT_NURBS: case BT_STRING: case BT_OBSOLETE: case BT_ROTATION: case BT_LDRILL: case BT_THREAD: case BT_GROOVE: case BT_LINE5: case BT_ARC5: case BT_NURBS5: case BT_STRING5:
+    case BT_DRILLPT: case BT_LINEN: case BT_ARCN: case BT_NURBSN: case BT_STRINGN: cls = BC_MOVE; break;
+    case BT_MARKER: cls = BC_MARKER; break;
+    case BT_TEXT: cls = BC_TEXT; break;
+    case BT_HOME: cls = BC_HOME; break;
+    case BT_CYCLE: case BT_SETTING: case BT_DELZ: case BT_RETMODE: case BT_CYCLEOFF: case BT_DEPTH: cls = BC_CYCLE; break;
+    case BT_PROC: cls = BC_PROC; break;
     default:
         erou1c("PLSUPR - ILLEGAL BLOCK TYPE ", type);
         cls = BC_ILLEGAL;

@@ -13,6 +13,27 @@ constexpr i32 AM_LISTCNV = 4;  // list read through the block coordinate convers
 constexpr i32 AM_ENTCNV = 5;   // entity read through the block coordinate conversion
 constexpr i32 AM_NONE = 7;     // readers do nothing
 
+// Block types: the type word of a block.
+constexpr i32 BT_HEADER = 0;      // tool path header
+constexpr i32 BT_TECH = 1;        // technology parameter
+constexpr i32 BT_LINE = 2, BT_LINE5 = 22, BT_LINEN = 222;        // line: simple, multi-axis, with normal
+constexpr i32 BT_ARC = 3, BT_ARC5 = 23, BT_ARCN = 223;           // arc: simple, multi-axis, with normal
+constexpr i32 BT_TEXT = 4;        // text message
+constexpr i32 BT_NURBS = 5, BT_NURBS5 = 25, BT_NURBSN = 225;     // NURBS curve, and its movement variants
+constexpr i32 BT_HOME = 6;        // home definition
+constexpr i32 BT_STRING = 7, BT_STRING5 = 27, BT_STRINGN = 227;  // string of lines: simple, multi-axis, with normals
+constexpr i32 BT_OBSOLETE = 8;    // no writer; readers skip it
+constexpr i32 BT_ROTATION = 9;    // machine-system rotation
+constexpr i32 BT_RAXES = 10;      // rotation axes definition
+constexpr i32 BT_LDRILL = 11;     // lathe drill cycle
+constexpr i32 BT_PROC = 12;       // procedure definition
+constexpr i32 BT_THREAD = 13, BT_GROOVE = 14;                    // thread and groove cycles
+constexpr i32 BT_CYCLE = 30, BT_CYCLEOFF = 35;                   // cycle activation and cancel
+constexpr i32 BT_DRILLPT = 31;    // drill location
+constexpr i32 BT_SETTING = 32, BT_DELZ = 33, BT_RETMODE = 34, BT_DEPTH = 36;  // settings
+constexpr i32 BT_TRANSFORM = 40;  // tool path transformation
+constexpr i32 BT_MARKER = 99;     // marker
+
 // Block classes.
 constexpr i32 BC_FRAME = 0, BC_TECH = 1, BC_MOVE = 2, BC_MARKER = 3, BC_TEXT = 4, BC_HOME = 6, BC_CYCLE = 7,
               BC_PROC = 8, BC_ILLEGAL = -5;

@@ -70,10 +70,10 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
     status = 0;
     Changer c{medium, mode, value, status};
     switch (type) {
-    case 2: case 22: case 222:
+    case BT_LINE: case BT_LINE5: case BT_LINEN:
         if (c.read(1, &number) && c.fresh(skipxy)) c.z();
         break;
-    case 3: case 23: case 223: {
+    case BT_ARC: case BT_ARC5: case BT_ARCN: {
         i32 plane = 0;
         if (!c.read(1, &number) || !c.read(1, &plane) || !c.skip(3)) break;
         if (plane == 1) {
@@ -84,18 +84,18 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
         if (c.skip(2)) c.z();
         break;
     }
-    case 7: case 27: case 227: {
-        const i32 rec = type == 7 ? 4 : 7;
+    case BT_STRING: case BT_STRING5: case BT_STRINGN: {
+        const i32 rec = type == BT_STRING ? 4 : 7;
         const i32 points = (size - 1) / rec;
         for (i32 k = 0; k < points && status >= 0; ++k) {
             if (!c.read(1, &number)) break;
             if (!c.fresh(skipxy)) break;
             if (!c.z()) break;
-            if (type != 7) c.skip(3);
+            if (type != BT_STRING) c.skip(3);
         }
         break;
     }
-    case 5: case 25: case 225: {
+    case BT_NURBS: case BT_NURBS5: case BT_NURBSN: {
         i32 kn[2] = {0, 0};
         if (!c.read(1, &number) || !c.read(1, &kn[0]) || !c.read(1, &kn[1])) break;
         const i32 k = kn[0], n = kn[1];

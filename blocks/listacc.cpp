@@ -493,13 +493,13 @@ void BRKSTR(const i32& mode, i32& status)
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
     if (list_failed()) return;
-    if (type != 7 && type != 27 && type != 227) {
+    if (type != BT_STRING && type != BT_STRING5 && type != BT_STRINGN) {
         eroutc("BRKSTR,THE CURRENT BLOCK IS NOT A STRING", 0);
         status = -1;
         return;
     }
-    i32 rec = type == 7 ? 4 : 7;
-    i32 line = type == 7 ? 2 : type == 27 ? 22 : 222;
+    i32 rec = type == BT_STRING ? 4 : 7;
+    i32 line = type == BT_STRING ? BT_LINE : type == BT_STRING5 ? BT_LINE5 : BT_LINEN;
     i32 m = (size - 1) / rec;
     if (m < 1) return;
     PTBT99(AM_APPEND, 19, 0.0f, 0, 0, status);

@@ -65,16 +65,16 @@ i32 segments(const f32* to, f32 seg[2][3])
 bool repeated(i32 type, const f32* point, const f32* vector)
 {
     if (LSP2[LSP2_MOVED] == 0 || !same3(point, MOVST.point)) return false;
-    if (type == 2 || type == 7) return true;
-    if (type == 22 || type == 27) return same3(vector, MOVST.axis);
+    if (type == BT_LINE || type == BT_STRING) return true;
+    if (type == BT_LINE5 || type == BT_STRING5) return same3(vector, MOVST.axis);
     return same3(vector, MOVST.normal);
 }
 
 void update(i32 type, const f32* point, const f32* vector)
 {
     copy3(MOVST.point, point);
-    copy3(MOVST.axis, type == 22 || type == 27 || type == 23 ? vector : ZAXIS);
-    copy3(MOVST.normal, type == 222 || type == 227 || type == 223 ? vector : ZAXIS);
+    copy3(MOVST.axis, type == BT_LINE5 || type == BT_STRING5 || type == BT_ARC5 ? vector : ZAXIS);
+    copy3(MOVST.normal, type == BT_LINEN || type == BT_STRINGN || type == BT_ARCN ? vector : ZAXIS);
 }
 }  // namespace
 
@@ -108,13 +108,13 @@ void PLINE(const i32& kind, const f32* point, const f32* vector, const i32& disp
     f32 seg[2][3];
     i32 n = segments(point, seg);
     i32 first = 0;
-    if (MOVST.newproc != 0 && multax(TPMACH) && type != 22) {
+    if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_LINE5) {
         PTBT2(AM_APPEND, 22, seg[0], ZAXIS, 0, status);
         if (status < 0) return;
         MOVST.closed = 0;
         MOVST.strtype = 0;
         show(disp);
-        if (type == 2) first = 1;
+        if (type == BT_LINE) first = 1;
     }
     MOVST.newproc = 0;
     for (i32 s = first; s < n; ++s) {
@@ -180,7 +180,7 @@ bool string_open(i32 type)
 // Makes room for one more point record in the open string block.
 void room_for(i32 kind, i32 type, i32& status)
 {
-    i32 words = type == 7 ? 4 : 7;
+    i32 words = type == BT_STRING ? 4 : 7;
     i32 room = 0;
     lroom(words, room);
     if (room != 0) return;
@@ -204,7 +204,7 @@ void MOVSTR(const i32& kind, const f32* point, const f32* vector, i32& status)
     f32 seg[2][3];
     i32 n = segments(point, seg);
     i32 first = 0;
-    if (MOVST.newproc != 0 && multax(TPMACH) && type != 27) {
+    if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_STRING5) {
         if (MOVST.restart == 0) {
             PCLST1();
             MOVST.restart = 1;
@@ -213,7 +213,7 @@ void MOVSTR(const i32& kind, const f32* point, const f32* vector, i32& status)
         if (status < 0) return;
         MOVST.strtype = 0;
         show(1);
-        if (type == 7) first = 1;
+        if (type == BT_STRING) first = 1;
     }
     MOVST.newproc = 0;
     for (i32 s = first; s < n; ++s) {
@@ -244,7 +244,7 @@ void PCIRC(const i32& kind, const i32& plane, const f32& angle, const f32& step,
     i32 type = kind == 1 ? 3 : kind == 2 ? 223 : 23;
     PTAMCH(status);
     if (status < 0) return;
-    if (MOVST.newproc != 0 && multax(TPMACH) && type != 23) {
+    if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_ARC5) {
         const f32 here[3] = {wrd2r(DSP8[0]), wrd2r(DSP8[1]), wrd2r(DSP8[2])};  // the shown tool position
         PTBT2(AM_APPEND, 22, here, ZAXIS, 0, status);
         if (status < 0) return;

@@ -29,20 +29,20 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         if (status >= 0 && n > 0) TPSKIP(m, n, DT_INT, status);
     };
     switch (type) {
-    case 2: case 22: case 222:
+    case BT_LINE: case BT_LINE5: case BT_LINEN:
         ints(1, &number);
         reals(3, point);
-        if (type == 22) reals(3, direction);
+        if (type == BT_LINE5) reals(3, direction);
         break;
-    case 3: case 23: case 223:
+    case BT_ARC: case BT_ARC5: case BT_ARCN:
         ints(1, &number);
         skip(5);
         reals(3, point);
-        if (type == 23) reals(3, direction);
+        if (type == BT_ARC5) reals(3, direction);
         break;
-    case 7: case 27: case 227: {
+    case BT_STRING: case BT_STRING5: case BT_STRINGN: {
         // The first point, the middle points passed over, the last point.
-        const i32 rec = type == 7 ? 4 : 7;
+        const i32 rec = type == BT_STRING ? 4 : 7;
         const i32 m_points = (size - 1) / rec;
         if (m_points < 1) {
             status = -1;
@@ -51,7 +51,7 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         f32 vec[3] = {0, 0, 1};
         ints(1, &number);
         reals(3, point);
-        if (type != 7) reals(3, vec);
+        if (type != BT_STRING) reals(3, vec);
         if (m_points > 1) {
             if (status >= 0 && m_points > 2) {
                 TPSKIP(m, rec * (m_points - 2), DT_INT, status);
@@ -59,12 +59,12 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
             }
             ints(1, &number);
             reals(3, point);
-            if (type != 7) reals(3, vec);
+            if (type != BT_STRING) reals(3, vec);
         }
-        if (type == 27) std::memcpy(direction, vec, sizeof vec);
+        if (type == BT_STRING5) std::memcpy(direction, vec, sizeof vec);
         break;
     }
-    case 5: case 25: case 225: {
+    case BT_NURBS: case BT_NURBS5: case BT_NURBSN: {
         i32 kn[3] = {0, 0, 0};
         ints(3, kn);
         number = kn[0];
@@ -77,27 +77,27 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         skip(kn[1]);
         break;
     }
-    case 31:
+    case BT_DRILLPT:
         ints(1, &number);
         reals(3, point);
         if (size >= 7) reals(3, direction);
         break;
-    case 9:
+    case BT_ROTATION:
         ints(1, &number);
         skip(9);
         reals(3, point);
         break;
-    case 11:
+    case BT_LDRILL:
         ints(1, &number);
         skip(2);
         reals(3, point);
         break;
-    case 13:
+    case BT_THREAD:
         ints(1, &number);
         skip(3);
         reals(3, point);
         break;
-    case 14:
+    case BT_GROOVE:
         ints(1, &number);
         skip(1);
         reals(3, point);
@@ -235,7 +235,7 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
     lacces(0, answer);
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_APPEND, size, type, cls, status);
-    if (status < 0 || type != 12) {
+    if (status < 0 || type != BT_PROC) {
         eroutc("FSTLST,THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", 0);
         status = -1;
         return;
@@ -366,7 +366,7 @@ void GTTPSZ(i32& size, i32& status)
             ok = false;
             break;
         }
-        if (type == 12) {
+        if (type == BT_PROC) {
             i32 pw = 0;
             bool descend = false;
             ok = procedure_words(pw, descend);

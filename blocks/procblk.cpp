@@ -208,7 +208,7 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
     mdputn("NPRC", RK_TEXT, 1, &counter, st);
     i32 level = 0;
     gtlstn(1, level);
-    BLKOPN(AM_APPEND, 12, 0, status);
+    BLKOPN(AM_APPEND, BT_PROC, 0, status);
     if (status < 0) {
         eroutc("PTBT12, ERROR IN OPENNING PROCEDURE BLOCK", 0);
         lclos();

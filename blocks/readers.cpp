@@ -110,8 +110,8 @@ void RDBT2(const i32& mode, const i32& type, const i32& size, i32& records, i32&
 {
     status = 0;
     In in{rdmode(mode), status};
-    bool vec = type == 22 || type == 222 || type == 27 || type == 227;
-    records = (size - 1) / (type == 2 || type == 7 ? 4 : 7);
+    bool vec = type == BT_LINE5 || type == BT_LINEN || type == BT_STRING5 || type == BT_STRINGN;
+    records = (size - 1) / (type == BT_LINE || type == BT_STRING ? 4 : 7);
     if (mode == AM_NONE) return;
     if (!in.i(number) || !in.reals(3, point)) return;
     if (vec) {
@@ -134,7 +134,7 @@ void RDBT3(const i32& mode, const i32& type, i32& number, i32& plane, f32& angle
     if (mode == AM_NONE) return;
     if (!in.i(number) || !in.i(plane) || !in.r(angle) || !in.r(step) || !in.reals(2, centre) || !in.reals(3, end))
         return;
-    if (type == 23 || type == 223) {
+    if (type == BT_ARC5 || type == BT_ARCN) {
         if (!in.reals(3, vector)) return;
     } else {
         zaxis(vector);

@@ -52,7 +52,7 @@ bool mrkint(i32 kind)
 
 void PTBT0(const i32& mode, const i32* header, const i32& number, i32& status)
 {
-    Block b(mode, 0, 49, number, status);
+    Block b(mode, BT_HEADER, 49, number, status);
     if (status < 0) return;
     const i32 zero[2] = {0, 0};
     b.out.ints(3, header);            // name (2 words), int
@@ -65,7 +65,7 @@ void PTBT0(const i32& mode, const i32* header, const i32& number, i32& status)
 void PTBT1V(const i32& mode, const i32& param, const i32& itype, const i32& ivalue, const f32& rvalue,
             const i32& number, i32& status)
 {
-    Block b(mode, 1, 5, number, status);
+    Block b(mode, BT_TECH, 5, number, status);
     if (status < 0) return;
     const i32 head[2] = {param, 0};
     b.out.ints(2, head);
@@ -77,14 +77,18 @@ void PTBT1V(const i32& mode, const i32& param, const i32& itype, const i32& ival
 
 void PTBT1C(const i32& mode, const i32& param, const i32& code, const i32& number, i32& status)
 {
-    Block b(mode, 1, 5, number, status);
+    Block b(mode, BT_TECH, 5, number, status);
     if (status < 0) return;
     const i32 w[3] = {param, 1, code};
     b.out.ints(3, w);
 }
 
 namespace {
-bool has_vector(i32 type) { return type == 22 || type == 222 || type == 23 || type == 223 || type == 27 || type == 227; }
+bool has_vector(i32 type)
+{
+    return type == BT_LINE5 || type == BT_LINEN || type == BT_ARC5 || type == BT_ARCN || type == BT_STRING5 ||
+           type == BT_STRINGN;
+}
 }  // namespace
 
 void PTBT2(const i32& mode, const i32& type, const f32* point, const f32* vector, const i32& number, i32& status)
@@ -164,7 +168,7 @@ void PTBT6(const i32& mode, const i32& type, const f32* first, const f32* second
 void PTBT9(const i32& mode, const i32& axes, const f32* centre, const f32& angle, const i32& i2, const f32& r2,
            const i32& view, const f32& vvalue, const f32* point, const i32& number, i32& status)
 {
-    Block b(mode, 9, 14, number, status);
+    Block b(mode, BT_ROTATION, 14, number, status);
     if (status < 0) return;
     b.out.i(axes);
     b.out.reals(3, centre);
@@ -179,7 +183,7 @@ void PTBT9(const i32& mode, const i32& axes, const f32* centre, const f32& angle
 void PTBT10(const i32& mode, const i32& i1, const f32* first, const f32* second, const i32& i2, const f32& r,
             const i32& number, i32& status)
 {
-    Block b(mode, 10, 11, number, status);
+    Block b(mode, BT_RAXES, 11, number, status);
     if (status < 0) return;
     b.out.i(i1);
     b.out.reals(3, first);
@@ -191,7 +195,7 @@ void PTBT10(const i32& mode, const i32& i1, const f32* first, const f32* second,
 void PTBT11(const i32& mode, const i32& i1, const f32& r1, const f32* point, const i32& i2, const f32& r2,
             const i32& number, i32& status)
 {
-    Block b(mode, 11, 9, number, status);
+    Block b(mode, BT_LDRILL, 9, number, status);
     if (status < 0) return;
     b.out.i(i1);
     b.out.r(r1);
@@ -203,7 +207,7 @@ void PTBT11(const i32& mode, const i32& i1, const f32& r1, const f32* point, con
 void PTBT13(const i32& mode, const f32* start, const f32* end, const i32& total, const i32& current,
             const i32& number, i32& status)
 {
-    Block b(mode, 13, 10, number, status);
+    Block b(mode, BT_THREAD, 10, number, status);
     if (status < 0) return;
     b.out.reals(3, start);
     b.out.reals(3, end);
@@ -214,7 +218,7 @@ void PTBT13(const i32& mode, const f32* start, const f32* end, const i32& total,
 void PTBT14(const i32& mode, const i32& gtype, const f32* start, const f32* end, const f32* six, const i32& number,
             i32& status)
 {
-    Block b(mode, 14, 15, number, status);
+    Block b(mode, BT_GROOVE, 15, number, status);
     if (status < 0) return;
     b.out.i(gtype);
     b.out.reals(3, start);
@@ -256,18 +260,18 @@ void real_pair(i32 type, const i32& mode, const f32& r1, const f32& r2, const i3
 void PTBT30(const i32& mode, const i32& code, const i32& i1, const f32& r1, const f32& r2, const f32& r3,
             const i32& i2, const f32& r4, const i32& number, i32& status)
 {
-    cycle_block(30, mode, code, i1, r1, r2, r3, i2, r4, number, status);
+    cycle_block(BT_CYCLE, mode, code, i1, r1, r2, r3, i2, r4, number, status);
 }
 
 void PTBT35(const i32& mode, const i32& code, const i32& i1, const f32& r1, const f32& r2, const f32& r3,
             const i32& i2, const f32& r4, const i32& number, i32& status)
 {
-    cycle_block(35, mode, code, i1, r1, r2, r3, i2, r4, number, status);
+    cycle_block(BT_CYCLEOFF, mode, code, i1, r1, r2, r3, i2, r4, number, status);
 }
 
 void PTBT31(const i32& mode, const f32* point, const f32* direction, const i32& i1, const i32& number, i32& status)
 {
-    Block b(mode, 31, 9, number, status);
+    Block b(mode, BT_DRILLPT, 9, number, status);
     if (status < 0) return;
     b.out.reals(3, point);
     b.out.reals(3, direction);
@@ -276,28 +280,28 @@ void PTBT31(const i32& mode, const f32* point, const f32* direction, const i32& 
 
 void PTBT32(const i32& mode, const f32& r1, const f32& r2, const i32& number, i32& status)
 {
-    real_pair(32, mode, r1, r2, number, status);
+    real_pair(BT_SETTING, mode, r1, r2, number, status);
 }
 
 void PTBT33(const i32& mode, const f32& r1, const f32& r2, const i32& number, i32& status)
 {
-    real_pair(33, mode, r1, r2, number, status);
+    real_pair(BT_DELZ, mode, r1, r2, number, status);
 }
 
 void PTBT34(const i32& mode, const i32& i1, const i32& i2, const i32& number, i32& status)
 {
     const i32 w[2] = {i1, i2};
-    pair_block(34, mode, w, number, status);
+    pair_block(BT_RETMODE, mode, w, number, status);
 }
 
 void PTBT36(const i32& mode, const f32& r1, const f32& r2, const i32& number, i32& status)
 {
-    real_pair(36, mode, r1, r2, number, status);
+    real_pair(BT_DEPTH, mode, r1, r2, number, status);
 }
 
 void PTBT40(const i32& mode, const f32* matrix, const f32* translation, const i32& number, i32& status)
 {
-    Block b(mode, 40, 14, number, status);
+    Block b(mode, BT_TRANSFORM, 14, number, status);
     if (status < 0) return;
     b.out.reals(9, matrix);
     b.out.reals(3, translation);
@@ -306,7 +310,7 @@ void PTBT40(const i32& mode, const f32* matrix, const f32* translation, const i3
 void PTBT99(const i32& mode, const i32& kind, const f32& rvalue, const i32& ivalue, const i32& number, i32& status)
 {
     i32 size = 3 + (kind == 3 ? 1 : 0) + (mrkint(kind) ? 1 : 0);
-    Block b(mode, 99, size, number, status);
+    Block b(mode, BT_MARKER, size, number, status);
     if (status < 0) return;
     b.out.i(kind);
     if (kind == 3) b.out.r(rvalue);
@@ -319,7 +323,7 @@ void PTSTRO(const i32& kind, i32& status)
     if (status < 0) return;
     i32 k = kind;
     if (k == 2 && NORMFL() == 0) k = 1;
-    i32 type = k == 1 ? 7 : k == 2 ? 227 : 27;
+    i32 type = k == 1 ? BT_STRING : k == 2 ? BT_STRINGN : BT_STRING5;
     BLKOPN(AM_APPEND, type, 1, status);
     if (status < 0) BLKCLS(AM_APPEND);
 }

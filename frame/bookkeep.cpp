@@ -205,7 +205,7 @@ void PRCPOS(f32* spoint, f32* saxis, f32* epoint, f32* eaxis, i32& status)
     status = 0;
     i32 size = 0, type = 0, cls = 0, st = 0;
     TPBLKH(3, size, type, cls, st);
-    if (st < 0 || type != 12) {
+    if (st < 0 || type != BT_PROC) {
         eroutc("PRCPOS, CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", 0);
         status = -1;
         return;
@@ -229,7 +229,7 @@ void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& ate
     attop = atend = 0;
     i32 size = 0, type = 0, cls = 0, st = 0;
     TPBLKH(3, size, type, cls, st);
-    if (st < 0 || type != 12) {
+    if (st < 0 || type != BT_PROC) {
         eroutc("GETPOS, THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", 0);
         status = -1;
         return;
@@ -265,7 +265,7 @@ void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& ate
         }
         TPBLKH(3, size, type, cls, st);
         if (st < 0) return fail();
-        if (type == 12) {
+        if (type == BT_PROC) {
             f32 a[3], b[3];
             PRCPOS(a, b, point, axis, st);
             if (st < 0) return fail();
@@ -297,7 +297,7 @@ void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& ate
         }
         TPBLKH(3, size, type, cls, st);
         if (st < 0) return fail();
-        if (type == 12) {
+        if (type == BT_PROC) {
             f32 a[3], b[3];
             PRCPOS(npoint, naxis, a, b, st);
             if (st < 0) return fail();
@@ -387,7 +387,7 @@ void DSPROC(const i32& mode, i32& status)
         status = -1;
         return;
     }
-    if (type != 12) {
+    if (type != BT_PROC) {
         eroutc("DSPROC,THE CURRENT BLOCK IS NOT A PROCEDURE", 0);
         status = -1;
         return;
@@ -459,7 +459,7 @@ void DSPROC(const i32& mode, i32& status)
             CLSSBL(st);
             return list_error();
         }
-        if (dst == 3 && btype == 12 && PRCFLG[0] > 0) {
+        if (dst == 3 && btype == BT_PROC && PRCFLG[0] > 0) {
             // A procedure whose blocks lie in its database entity.
             i32 pst = 0, cst = 0;
             DSPPRC(lmode, shown, PRCFLG[0], pst);

@@ -54,9 +54,9 @@ extern "C" void tavrek_estimate()
     for (lacces(access, answer); answer >= 0 && count < MAXPROCS; lacces(1, answer)) {
         i32 size = 0, type = 0, cls = 0, st = 0, n = 1, number = 0;
         TPBLKH(AM_LIST, size, type, cls, st);
-        if (st >= 0 && type == 12) TPGETN(AM_LIST, GR_LEAD, 33, n, DT_INT, &number, st);
+        if (st >= 0 && type == BT_PROC) TPGETN(AM_LIST, GR_LEAD, 33, n, DT_INT, &number, st);
         lclos();
-        if (st >= 0 && type == 12) numbers[count++] = number;
+        if (st >= 0 && type == BT_PROC) numbers[count++] = number;
     }
     const i32 mode = get_estimate_mode();
     set_estimate_mode(2);

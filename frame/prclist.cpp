@@ -103,7 +103,7 @@ bool list_walk(i32 unit)
     FNDTYP(0, st);
     if (st == 0) {
         PRTBLK(LM_PROCS, unit, AM_LIST, -1, 1.0f, type, st);
-        if (st < 0 || (st != 0 && type != 0)) {
+        if (st < 0 || (st != 0 && type != BT_HEADER)) {
             eroutc("PROCTL, ERRORS IN LIST", 0);
             return false;
         }
@@ -112,7 +112,7 @@ bool list_walk(i32 unit)
     FNDTYP(12, st);
     while (st == 0) {
         PRTBLK(LM_PROCS, unit, AM_LIST, -1, 1.0f, type, st);
-        if (st < 0 || type != 12 || ++count > PRCTAB.count) {
+        if (st < 0 || type != BT_PROC || ++count > PRCTAB.count) {
             eroutc("PROCTL, ERRORS IN LIST", 0);
             return false;
         }
@@ -169,7 +169,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
     i32 st = 0;
     PRTBLK(LM_PROCS, unit, AM_ENTITY, selector, 1.0f, type, st);
     close_entity();
-    if (st < 0 || (st != 0 && type != 0)) {
+    if (st < 0 || (st != 0 && type != BT_HEADER)) {
         status = -1;
         return;
     }
@@ -188,7 +188,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
             i32 proc = id;
             gs_proc_id(2, proc);
             PRTBLK(LM_PROCS, unit, AM_ENTITY, selector, 1.0f, type, st);
-            if (st < 0 || (st != 0 && type != 12)) {
+            if (st < 0 || (st != 0 && type != BT_PROC)) {
                 status = -1;
                 break;
             }
@@ -378,7 +378,7 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
         while (answer >= 0) {
             PRTBLK(LM_HEADS, unit, AM_LIST, id, scale, type, st);
             if (st < 0) break;
-            if (type == 0) {
+            if (type == BT_HEADER) {
                 // After the tool path's header: a double rule, unless a
                 // rotation axes block (which draws its own after it) follows.
                 lacces(1, answer);
@@ -392,9 +392,9 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
                 if (next != 10) rule(unit, '=');
                 continue;
             }
-            if (type == 10) rule(unit, '=');
-            if (type == 4) rule(unit, '-');
-            if (type == 12) rule(unit, 'c');
+            if (type == BT_RAXES) rule(unit, '=');
+            if (type == BT_TEXT) rule(unit, '-');
+            if (type == BT_PROC) rule(unit, 'c');
             lacces(1, answer);
         }
     }
@@ -479,7 +479,7 @@ bool entity_tools(i32 count, i32 slot)
         i32 size = 0, type = 0, cls = 0, st = 0;
         TPBLKH(AM_ENTITY, size, type, cls, st);
         if (st < 0) return false;
-        if (type == 1) {
+        if (type == BT_TECH) {
             i32 number = 0, ptype = 0, kind = 0, iv = 0;
             f32 rv = 0;
             RDBT1(AM_ENTITY, number, ptype, kind, iv, rv, st);
@@ -516,13 +516,13 @@ void collect_current(i32 slot)
         i32 type = 0;
         tpget(AM_LIST, 1, DT_INT, &type, st);
         if (st < 0) return;
-        if (type == 1) {
+        if (type == BT_TECH) {
             i32 number = 0, ptype = 0, kind = 0, iv = 0;
             f32 rv = 0;
             RDBT1(AM_LIST, number, ptype, kind, iv, rv, st);
             if (st < 0 || !add_tool(ptype, iv, slot)) return;
             last = 1;
-        } else if (type == 12) {
+        } else if (type == BT_PROC) {
             i32 words[2] = {0, 0};
             tpget(AM_LIST, 2, DT_INT, words, st);
             if (st < 0) return;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/entity.h"
 #include "blocks/copy.h"
 #include "blocks/format.h"
 #include "blocks/listacc.h"
@@ -117,7 +118,7 @@ void create_geom_ent(i32 kind, const char* name, i32& newid, i32& slotid, i32& s
     newid = slotid = -1;
     i32 flag = 0;
     get_geom_slot(kind, GSLOTS, slotid, flag);
-    estore(9, 7, newid, status);
+    estore(EC_NC, ET_GEOM, newid, status);
     if (status < 0) {
         erou1c("create_geom_ent, PROBLEMS IN CREATING ENTITY ", status);
         newid = -1;
@@ -177,7 +178,7 @@ void open_sub_list(const i32& mode, const i32& id, i32& status)
         eroutc("open_sub_list, PROBLEMS IN OPENNING ENTITY", 0);
         return;
     }
-    if (cls != 9 || type != 8) {
+    if (cls != EC_NC || type != ET_MOVES) {
         erou1c("open_sub_list, NOT A MOVMNT ENTITY. id = ", id);
         status = -1;
         eclose();

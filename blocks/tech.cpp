@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/entity.h"
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/modal.h"
@@ -280,7 +281,7 @@ void get_mchprm(const i32& id, i32& count, i32& status)
         eroutc("get_mchprm, PROBLEMS IN OPENNING ENTITY", 0);
         return;
     }
-    if (cls != 9 || type != 5) {
+    if (cls != EC_NC || type != ET_MCHPRM) {
         erou1c("get_mchprm, NOT A MCHPRM ENTITY. id = ", id);
         status = -1;
         eclose();

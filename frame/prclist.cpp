@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/entity.h"
 #include "blocks/copy.h"
 #include "blocks/format.h"
 #include "blocks/geoslot.h"
@@ -161,7 +162,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
     eopen(selector, cls, type, len, status);
     if (status < 0) return;
     set_open_proc(selector);
-    if (cls != 9 || type != 3) {
+    if (cls != EC_NC || type != ET_TOOLPATH) {
         close_entity();
         status = -1;
         return;
@@ -180,7 +181,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
         const i32 kind = entries.pairs[2 * k], id = entries.pairs[2 * k + 1];
         if (kind == 1) {
             eopen(id, cls, type, len, st);
-            if (st < 0 || cls != 9 || type != 4) {
+            if (st < 0 || cls != EC_NC || type != ET_PROC) {
                 status = -1;
                 break;
             }
@@ -313,7 +314,7 @@ void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
     }
     i32 cls = 0, type = 0, len = 0, st = 0;
     eopen(tp, cls, type, len, st);
-    if (st < 0 || cls != 9 || type != 3) {
+    if (st < 0 || cls != EC_NC || type != ET_TOOLPATH) {
         if (st >= 0) eclose();
         erou1c("proch1_ent, NOT A TOOL PATH ENTITY. id = ", tp);
         status = -1;
@@ -330,7 +331,7 @@ void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
             if (st < 0) {
                 eroutc("proch1_ent, PROBLEMS IN OPENNING ENTITY", 0);
                 status = -1;
-            } else if (cls != 9 || type != 4) {
+            } else if (cls != EC_NC || type != ET_PROC) {
                 eclose();
                 erou1c("proch1_ent, NOT A PROCEDURE ENTITY. id = ", id);
                 status = -1;
@@ -578,7 +579,7 @@ void nclist_mvent(const i32& tp, const i32& slot, i32& status)
             break;
         }
         eclose();
-        if (cls != 9 || type != 8) {
+        if (cls != EC_NC || type != ET_MOVES) {
             erou1c("nclist_ent, NOT A MOVEMENT ENTITY. id = ", movement);
             status = -1;
             break;

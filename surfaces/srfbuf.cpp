@@ -1,4 +1,5 @@
 #include "surfaces/srfbuf.h"
+#include "core/entity.h"
 
 #include <cmath>
 #include <cstring>
@@ -174,7 +175,7 @@ void DBDUCS(const i32& mode, const i32& id, f32* origin, f32* matrix, f32& real,
     i32 cls = 0, type = 0, len = 0, st = 0;
     eopen(id, cls, type, len, st);
     if (st != 0) return;
-    if (cls != 8 || type != 1) {
+    if (cls != EC_UCS || type != ET_UCS) {
         eclose();
         return;
     }
@@ -195,7 +196,7 @@ void DBRVAL(const i32& mode, const i32& id, f32& value, i32& status)
     i32 cls = 0, type = 0, len = 0, st = 0;
     eopen(id, cls, type, len, st);
     if (st != 0) return;
-    if (cls != 5 || type != 1 || len < 4) {
+    if (cls != EC_PLANE || type != ET_PLANE || len < 4) {
         eclose();
         return;
     }

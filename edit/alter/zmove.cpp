@@ -1,8 +1,17 @@
 #include "edit/alter/zmove.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "blocks/format.h"
+#include "blocks/height.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/readers.h"
 #include "core/host.h"
+#include "edit/alter/motion.h"
+#include "edit/alter/state.h"
 
 namespace {
 // The parameter of q on the line p1-p2 from the larger of its XY extents.
@@ -12,6 +21,348 @@ f64 xy_parameter(const f32* p1, const f32* p2, const f32* q)
     if (std::fabs(dx) <= std::fabs(dy) && eqvl0d(dy) == 0) return (q[1] - static_cast<f64>(p1[1])) / dy;
     if (std::fabs(dx) > std::fabs(dy) && eqvl0d(dx) == 0) return (q[0] - static_cast<f64>(p1[0])) / dx;
     return 1.0;
+}
+
+void copy3(f32* to, const f32* from) { std::copy(from, from + 3, to); }
+
+// The current feed is rapid or the maximum feed.
+bool fast_feed() { return EDTFED == -1.0f || EDTFED <= -2.0f; }
+
+// The two ends lie strictly on both sides of the plane.
+bool crosses(const f32* a, const f32* b, f32 plane)
+{
+    return (gtval(b[2], plane) != 0 && ltval(a[2], plane) != 0) || (gtval(a[2], plane) != 0 && ltval(b[2], plane) != 0);
+}
+
+// Sets (mode 0) or shifts (mode 1) the heights of the block at the cursor.
+void set_heights(i32 mode, f32 value, i32& number, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status >= 0) NRBCNV(AM_LIST, mode, type, size, value, static_cast<f64>(ALTPDF.srftol), number, status);
+    lclos();
+    if (status > 0) status = 0;
+}
+
+// Writes a line from the writers' last point to p.
+void write_line(i32 dim, const f32* p, const f32* n, i32& status) { PLINE(dim, p, n, 1, status); }
+
+// The normal at t between two normals, of unit length when it has one.
+void normal_at(const f32* a, const f32* b, f64 t, f32* out)
+{
+    f64 v[3], len = 0;
+    for (int k = 0; k < 3; ++k) {
+        v[k] = a[k] + t * (static_cast<f64>(b[k]) - a[k]);
+        len += v[k] * v[k];
+    }
+    len = std::sqrt(len);
+    for (int k = 0; k < 3; ++k) out[k] = static_cast<f32>(len > 0 ? v[k] / len : v[k]);
+}
+
+// Writes the line from s to e as the projection below the plane needs it:
+// split at the plane when it crosses it, its end raised onto the plane.
+// s advances to the end written; split is set when it was split.
+void write_projected(i32 dim, f32* s, const f32* sn, const f32* e, const f32* en, f32 plane, i32& split,
+                     i32& status)
+{
+    if (crosses(s, e, plane)) {
+        f32 q[3] = {0, 0, plane}, qn[3];
+        f64 t = 0;
+        line_point_at_z(s, e, q, t);
+        normal_at(sn, en, t, qn);
+        write_line(dim, q, qn, status);
+        split = 1;
+        if (status < 0) return;
+    }
+    f32 to[3];
+    copy3(to, e);
+    if (ltval(to[2], plane) != 0) to[2] = plane;
+    write_line(dim, to, en, status);
+    copy3(s, to);
+}
+
+// Kind 1 on a line: split where it crosses the plane, else put onto the
+// plane (DEL Z-UP above it at rapid or maximum feed) when its end is below.
+void line_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
+                i32& status)
+{
+    if (crosses(s, e, plane)) {
+        TPDELB(1, status);
+        if (status < 0) return;
+        copy3(MOVST.point, s);
+        write_projected(dim, s, sn, e, en, plane, split, status);
+        LSTBLN(block);
+        return;
+    }
+    if (ltval(e[2], plane) != 0) {
+        const f32 z = plane + (fast_feed() ? ALTPDF.zup : 0.0f);
+        set_heights(0, z, block, status);
+        copy3(s, e);
+        s[2] = z;
+        return;
+    }
+    copy3(s, e);
+}
+
+// The points of an arc from s: the start, points stepped by the tolerance
+// about the centre in the arc's plane (1 XY, 2 XZ, 3 YZ) at the end's third
+// coordinate, the end.
+std::vector<f32> arc_points(const f32* s, i32 plane, f32 angle, const f32* centre, const f32* end)
+{
+    const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
+    const f64 ox = static_cast<f64>(s[a]) - centre[0], oy = static_cast<f64>(s[b]) - centre[1];
+    const f64 r = std::hypot(ox, oy);
+    const f64 sweep = angle;  // positive turns from the plane's first axis to its second
+    const f32 step = arc_step_angle(ALTPDF.srftol, static_cast<f32>(r), static_cast<f32>(std::fabs(sweep)));
+    i32 steps = step > 0 ? static_cast<i32>(std::ceil(std::fabs(sweep) / step)) : 1;
+    steps = std::clamp(steps, 1, 1000);
+    std::vector<f32> pts(static_cast<size_t>(3 * (steps + 1)));
+    copy3(pts.data(), s);
+    for (i32 i = 1; i < steps; ++i) {
+        const f64 w = sweep * i / steps;
+        f32* p = &pts[static_cast<size_t>(3 * i)];
+        copy3(p, end);
+        p[a] = static_cast<f32>(centre[0] + ox * std::cos(w) - oy * std::sin(w));
+        p[b] = static_cast<f32>(centre[1] + ox * std::sin(w) + oy * std::cos(w));
+    }
+    copy3(&pts[static_cast<size_t>(3 * steps)], end);
+    return pts;
+}
+
+// Kind 1 on an arc. An arc in the XY plane that does not start below is put
+// onto the plane when its end is below. Any other arc with a point below
+// the plane is resampled and written as lines projected like lines.
+void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
+               i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, number = 0, arcpl = 0;
+    f32 angle = 0, step = 0, centre[2], end[3], vec[3];
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status >= 0) RDBT3(AM_LIST, type, number, arcpl, angle, step, centre, end, vec, status);
+    lclos();
+    if (status < 0) return;
+    if (status > 0) status = 0;
+    block = number;
+    if (arcpl == 1 && ltval(s[2], plane) == 0) {
+        if (ltval(e[2], plane) != 0) {
+            set_heights(0, plane, block, status);
+            copy3(s, e);
+            s[2] = plane;
+        } else {
+            copy3(s, e);
+        }
+        return;
+    }
+    const std::vector<f32> pts = arc_points(s, arcpl, angle, centre, e);
+    const size_t n = pts.size() / 3;
+    bool below = false;
+    for (size_t i = 1; i < n; ++i) below = below || ltval(pts[3 * i + 2], plane) != 0 || crosses(&pts[3 * i - 3], &pts[3 * i], plane);
+    if (!below) {
+        copy3(s, e);
+        return;
+    }
+    TPDELB(1, status);
+    if (status < 0) return;
+    copy3(MOVST.point, s);
+    const f32 up[3] = {0, 0, 1};
+    for (size_t i = 1; i < n && status >= 0; ++i)
+        write_projected(dim, s, i == 1 ? sn : up, &pts[3 * i], i + 1 == n ? en : up, plane, split, status);
+    LSTBLN(block);
+}
+
+// Kind 1 on a string: at the first segment that crosses the plane the
+// string is broken into lines, which are then projected one by one; with no
+// crossing and its last point not above the plane it is put onto the plane.
+void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, records = 0, number = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status < 0) return;
+    const i32 rec = type == 7 ? 4 : 7;
+    const i32 m = (size - 1) / rec;
+    f32 prev[3], p[3], v[3];
+    copy3(prev, s);
+    bool cut = false;
+    for (i32 i = 0; i < m && status >= 0; ++i) {
+        RDBT2(AM_LIST, type, size, records, number, p, v, status);
+        if (status < 0) break;
+        if (crosses(prev, p, plane)) {
+            cut = true;
+            break;
+        }
+        copy3(prev, p);
+    }
+    lclos();
+    if (status > 0) status = 0;
+    if (status < 0) return;
+    if (!cut) {
+        if (m > 0 && geval(plane, prev[2]) != 0) {
+            set_heights(0, plane, block, status);
+            prev[2] = plane;
+        }
+        block = number;
+        copy3(s, prev);
+        return;
+    }
+    BRKSTR(1, status);
+    for (i32 i = 0; i < m && status >= 0; ++i) {
+        i32 answer = 0;
+        if (i > 0) lacces(1, answer);
+        i32 t = 0;
+        f32 e[3], en[3];
+        next_motion(1, number, t, e, en, status);
+        if (status < 0) return;
+        block = number;
+        line_below(e, en, s, sn, dim, plane, split, block, status);
+    }
+    split = 0;
+}
+
+// The highest height of the block at the cursor (end of a line or arc, the
+// highest point of a string, the highest control point of a NURBS).
+f32 block_top(const f32* end, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    f32 top = end[2];
+    if (status >= 0 && (type == 7 || type == 27 || type == 227)) {
+        const i32 m = (size - 1) / (type == 7 ? 4 : 7);
+        for (i32 i = 0; i < m && status >= 0; ++i) {
+            i32 records = 0, number = 0;
+            f32 p[3], v[3];
+            RDBT2(AM_LIST, type, size, records, number, p, v, status);
+            if (status >= 0) top = std::max(top, p[2]);
+        }
+    } else if (status >= 0 && (type == 5 || type == 25 || type == 225)) {
+        std::vector<f32> knots(static_cast<size_t>(size)), pts(static_cast<size_t>(3 * size));
+        i32 number = 0, k = 0, n = 0;
+        RDBT5(AM_LIST, size, size, number, k, n, knots.data(), pts.data(), status);
+        for (i32 i = 0; i < n && status >= 0; ++i) top = std::max(top, pts[static_cast<size_t>(3 * i + 2)]);
+    }
+    lclos();
+    if (status > 0) status = 0;
+    return top;
+}
+
+// A NURBS block at the cursor read into doubles.
+struct Nurbs {
+    i32 number = 0, k = 0, n = 0;
+    std::vector<f64> knots, pts;
+};
+void read_nurbs(Nurbs& c, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status < 0) {
+        lclos();
+        return;
+    }
+    std::vector<f32> kn(static_cast<size_t>(size)), pt(static_cast<size_t>(3 * size));
+    RDBT5(AM_LIST, size, size, c.number, c.k, c.n, kn.data(), pt.data(), status);
+    lclos();
+    if (status > 0) status = 0;
+    if (status < 0) return;
+    c.knots.assign(kn.begin(), kn.begin() + c.n + c.k);
+    c.pts.assign(pt.begin(), pt.begin() + 3 * c.n);
+}
+
+// The curve of a NURBS as a polygon within the tolerance (at most 1000
+// points, world coordinates) with the parameter range of the curve.
+bool nurbs_polygon(const Nurbs& c, std::vector<f64>& poly, f64& t0, f64& t1)
+{
+    std::vector<f64> model(c.pts.size());
+    for (i32 i = 0; i < c.n; ++i) madw2m(&c.pts[static_cast<size_t>(3 * i)], &model[static_cast<size_t>(3 * i)]);
+    i32 curve = 0, st = 0, count = 0;
+    evbcre_bsp(c.k, c.n, c.knots.data(), model.data(), -1, 3, curve, st);
+    if (st != 0) return false;
+    poly.assign(3000, 0.0);
+    crvpld2(curve, ALTPDF.srftol, 1000, count, poly.data(), st);
+    if (st == 0) evbrng(curve, t0, t1, st);
+    evbfre(curve);
+    if (st != 0 || count < 2) return false;
+    poly.resize(static_cast<size_t>(3 * count));
+    for (i32 i = 0; i < count; ++i) madm2w(&poly[static_cast<size_t>(3 * i)], &poly[static_cast<size_t>(3 * i)]);
+    return true;
+}
+
+// Kind 1 on a NURBS: split at the first polygon segment that crosses the
+// plane, else put onto the plane when its last point is not above it.
+void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& status)
+{
+    Nurbs c;
+    read_nurbs(c, status);
+    if (status < 0) return;
+    block = c.number;
+    std::vector<f64> poly;
+    f64 t0 = 0, t1 = 1;
+    if (!nurbs_polygon(c, poly, t0, t1)) {
+        status = -1;
+        return;
+    }
+    const i32 m = static_cast<i32>(poly.size() / 3);
+    for (i32 i = 1; i < m; ++i) {
+        const f32 a[3] = {static_cast<f32>(poly[3 * i - 3]), static_cast<f32>(poly[3 * i - 2]),
+                          static_cast<f32>(poly[3 * i - 1])};
+        const f32 b[3] = {static_cast<f32>(poly[3 * i]), static_cast<f32>(poly[3 * i + 1]),
+                          static_cast<f32>(poly[3 * i + 2])};
+        if (!crosses(a, b, plane)) continue;
+        // The polygon's points stand at even parameters: the crossing's
+        // parameter by the fraction along its segment.
+        const f64 f = (static_cast<f64>(plane) - a[2]) / (static_cast<f64>(b[2]) - a[2]);
+        const f64 t = t0 + (t1 - t0) * (i - 1 + f) / (m - 1);
+        split_nurbs_at_z(t, plane, status);
+        if (status < 0) return;
+        split = 1;
+        LSTBLN(block);
+        copy3(s, e);
+        if (ltval(s[2], plane) != 0) s[2] = plane;
+        return;
+    }
+    if (geval(plane, static_cast<f32>(poly[poly.size() - 1])) != 0) {
+        set_heights(0, plane, block, status);
+        copy3(s, e);
+        s[2] = plane;
+        return;
+    }
+    copy3(s, e);
+}
+
+// A piece [a, b] of the curve (its own arrays).
+bool nurbs_piece(const Nurbs& c, f64 a, f64 b, Nurbs& piece)
+{
+    piece.k = c.k;
+    piece.n = c.n;
+    piece.knots.assign(static_cast<size_t>(c.n + 3 * c.k), 0.0);
+    piece.pts.assign(static_cast<size_t>(3 * (c.n + 2 * c.k)), 0.0);
+    std::copy(c.knots.begin(), c.knots.end(), piece.knots.begin());
+    std::copy(c.pts.begin(), c.pts.end(), piece.pts.begin());
+    i32 st = 0;
+    bcrtrme(piece.k, piece.n, piece.knots.data(), piece.pts.data(), 3, a, b, st);
+    if (st != 0) return false;
+    piece.knots.resize(static_cast<size_t>(piece.n + piece.k));
+    piece.pts.resize(static_cast<size_t>(3 * piece.n));
+    return true;
+}
+
+// The piece made again through its polygon's points at the plane's height.
+bool flatten_piece(Nurbs& piece, f32 plane)
+{
+    std::vector<f64> poly;
+    f64 t0 = 0, t1 = 1;
+    if (!nurbs_polygon(piece, poly, t0, t1)) return false;
+    const i32 m = static_cast<i32>(poly.size() / 3);
+    for (i32 i = 0; i < m; ++i) poly[static_cast<size_t>(3 * i + 2)] = plane;
+    const i32 cap = m + 2;
+    std::vector<f64> knots(static_cast<size_t>(cap + 4)), ctrl(static_cast<size_t>(3 * cap));
+    i32 nctrl = 0, st = 0;
+    itrnrpt(m, poly.data(), static_cast<f64>(ALTPDF.srftol), cap, nctrl, knots.data(), ctrl.data(), st);
+    if (st != 0 || nctrl < 4) return false;
+    for (i32 i = 0; i < nctrl; ++i) ctrl[static_cast<size_t>(3 * i + 2)] = plane;
+    piece.k = 4;
+    piece.n = nctrl;
+    piece.knots.assign(knots.begin(), knots.begin() + nctrl + 4);
+    piece.pts.assign(ctrl.begin(), ctrl.begin() + 3 * nctrl);
+    return true;
 }
 }  // namespace
 
@@ -35,4 +386,121 @@ i32 points_differ(const f32* p1, const f32* p2)
 {
     const f32 sum = std::fabs(p1[0] - p2[0]) + std::fabs(p1[1] - p2[1]) + std::fabs(p1[2] - p2[2]);
     return sum > 0.001f ? 1 : 0;
+}
+
+void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status)
+{
+    Nurbs c;
+    read_nurbs(c, status);
+    if (status < 0) return;
+    Nurbs first, second;
+    const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];
+    if (!nurbs_piece(c, t0, nurbs_param, first) || !nurbs_piece(c, nurbs_param, t1, second)) {
+        status = -1;
+        return;
+    }
+    // The piece below the plane follows the plane.
+    if (gtval(z_plane, static_cast<f32>(first.pts[2])) != 0) {
+        if (!flatten_piece(first, z_plane)) status = -1;
+    } else if (gtval(z_plane, static_cast<f32>(second.pts[second.pts.size() - 1])) != 0) {
+        if (!flatten_piece(second, z_plane)) status = -1;
+    }
+    if (status < 0) return;
+    TPDELB(1, status);
+    if (status < 0) return;
+    i32 answer = 0;
+    lmark(1, 13, answer);
+    PNURB1(first.k, first.n, first.knots.data(), first.pts.data(), status);
+    if (status >= 0) PNURB1(second.k, second.n, second.knots.data(), second.pts.data(), status);
+}
+
+void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point, const f32* start_normal,
+                  const i32& kind, const i32& dim_kind, const f32& z_plane, i32& split, i32& block, i32& status)
+{
+    status = 0;
+    split = 0;
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    lclos();
+    if (status < 0) return;
+    status = 0;
+    block = -1;
+    const bool line = type == 2 || type == 22 || type == 222, arc = type == 3 || type == 23 || type == 223;
+    const bool nurbs = type == 5 || type == 25 || type == 225, string = type == 7 || type == 27 || type == 227;
+    if (!line && !arc && !nurbs && !string) {
+        copy3(start_point, end_point);
+        return;
+    }
+    if (kind == ZK_DELTA) {
+        f32 shift = zqar(ZQA_DELTAZ);
+        const f32 top = block_top(end_point, status);
+        if (status < 0) return;
+        if (alt_clearance() < top + shift) {
+            shift = alt_clearance() - top;
+            if (trim_state.msg31 == 0) msg_mdls(317, 31);
+            trim_state.msg31 = 1;
+        }
+        set_heights(1, shift, block, status);
+        copy3(start_point, end_point);
+        start_point[2] += shift;
+        return;
+    }
+    if (kind == ZK_ALL) {
+        const f32 z = z_plane + (fast_feed() ? 5.0f : 0.0f);
+        set_heights(0, z, block, status);
+        copy3(start_point, end_point);
+        start_point[2] = z;
+        return;
+    }
+    if (line)
+        line_below(end_point, end_normal, start_point, start_normal, dim_kind, z_plane, split, block, status);
+    else if (arc)
+        arc_below(end_point, end_normal, start_point, start_normal, dim_kind, z_plane, split, block, status);
+    else if (string)
+        string_below(start_point, start_normal, dim_kind, z_plane, split, block, status);
+    else
+        nurbs_below(start_point, end_point, z_plane, split, block, status);
+}
+
+std::vector<f32> motion_points(const f32* start, i32& status)
+{
+    status = 0;
+    std::vector<f32> pts(start, start + 3);
+    i32 size = 0, type = 0, cls = 0, number = 0;
+    TPBLKH(AM_LIST, size, type, cls, status);
+    if (status < 0) {
+        lclos();
+        return {};
+    }
+    if (type == 2 || type == 22 || type == 222 || type == 7 || type == 27 || type == 227) {
+        const i32 m = type == 2 || type == 22 || type == 222 ? 1 : (size - 1) / (type == 7 ? 4 : 7);
+        for (i32 k = 0; k < m && status >= 0; ++k) {
+            i32 records = 0;
+            f32 p[3], v[3];
+            RDBT2(AM_LIST, type, size, records, number, p, v, status);
+            pts.insert(pts.end(), p, p + 3);
+        }
+        lclos();
+    } else if (type == 3 || type == 23 || type == 223) {
+        i32 plane = 0;
+        f32 angle = 0, step = 0, centre[2], end[3], vec[3];
+        RDBT3(AM_LIST, type, number, plane, angle, step, centre, end, vec, status);
+        lclos();
+        if (status >= 0) pts = arc_points(start, plane, angle, centre, end);
+    } else if (type == 5 || type == 25 || type == 225) {
+        lclos();
+        Nurbs c;
+        read_nurbs(c, status);
+        std::vector<f64> poly;
+        f64 t0 = 0, t1 = 1;
+        if (status >= 0 && nurbs_polygon(c, poly, t0, t1))
+            for (f64 v : poly) pts.push_back(static_cast<f32>(v));
+        else
+            status = -1;
+    } else {
+        lclos();
+    }
+    if (status > 0) status = 0;
+    if (status < 0) return {};
+    return pts;
 }

@@ -3,6 +3,8 @@
 // the surface projection share.
 #pragma once
 
+#include <vector>
+
 #include "core/words.h"
 
 // q.z holds the target height: sets q.x, q.y on the line p1-p2 at that
@@ -14,3 +16,26 @@ void line_point_at_z(const f32* p1, const f32* p2, f32* q, f64& t);
 void line_z_at_xy(const f32* p1, const f32* p2, f32* q, f64& t);
 // 1 when the sum of the absolute coordinate differences exceeds 0.001.
 i32 points_differ(const f32* p1, const f32* p2);
+
+// Per-block kinds of move_block_z.
+constexpr i32 ZK_BELOW = 1, ZK_DELTA = 2, ZK_ALL = 3;
+
+// Rewrites the motion block at the cursor, whose end point and normal the
+// motion reader has just read, by the kind: 1 the parts below the Z plane
+// put onto it (a block that crosses it split there), 2 shifted by the delta
+// Z of "ZQA1" (never above the absolute clearance), 3 put onto the plane
+// (5.0 above it at rapid or maximum feed). start_point is the point before
+// the block and advances to its end; split is set when the block was split;
+// block is the number of the block's last piece after the rewrite. The
+// cursor is left on the last element written or handled.
+void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point, const f32* start_normal,
+                  const i32& kind, const i32& dim_kind, const f32& z_plane, i32& split, i32& block, i32& status);
+// Splits the NURBS block at the cursor at the curve parameter: the piece
+// that lies below the plane is made again through its points at the
+// plane's height; the pieces are written in its place.
+void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status);
+// The points of the motion block at the cursor from its start: a line its
+// two ends, a string its points, an arc its points stepped within the
+// reference-surface tolerance, a NURBS its polygon (x, y, z each); empty
+// when the block cannot be read. The cursor stays at the block.
+std::vector<f32> motion_points(const f32* start, i32& status);

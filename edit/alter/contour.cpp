@@ -1,0 +1,152 @@
+#include "edit/alter/contour.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/host.h"
+#include "core/names.h"
+#include "core/records.h"
+#include "edit/alter/state.h"
+#include "tools/toolcache.h"
+
+namespace {
+// Length of segment k (from 1).
+f64 seg_length(const f64* p, i32 k)
+{
+    const f64* a = p + 2 * (k - 1);
+    return std::hypot(a[2] - a[0], a[3] - a[1]);
+}
+}  // namespace
+
+f64 contour_length(const f64* points, const i32& n, const i32& first_seg, const i32& last_seg,
+                   const f64& first_frac, const f64& last_frac)
+{
+    if (n < 2 || first_seg < 1 || first_seg > n || last_seg < 1 || last_seg > n) return -1.0;
+    const i32 a = first_seg == n ? 1 : first_seg, b = last_seg == n ? 1 : last_seg;
+    if (a == b) {
+        const f64 len = seg_length(points, a);
+        if (first_frac < last_frac) return (last_frac - first_frac) * len;
+        f64 perimeter = 0;
+        for (i32 k = 1; k < n; ++k) perimeter += seg_length(points, k);
+        return perimeter - (first_frac - last_frac) * len;
+    }
+    f64 total = (1.0 - first_frac) * seg_length(points, a);
+    for (i32 k = a % (n - 1) + 1; k != b; k = k % (n - 1) + 1) total += seg_length(points, k);
+    return total + last_frac * seg_length(points, b);
+}
+
+i32 CNTDEF[2 * (CNT_ITEMS + 1)], CNTOFF[2 * (CNT_ITEMS + 1)];
+
+namespace {
+const char* const CANNOT = "WARNING: CANNOT CALCULATE OFFSET FOR THE SELECTED CONTOUR.";
+
+// The polygon of a contour definition within the tolerance, closed (the
+// last point repeats the first); empty when none.
+std::vector<f64> definition_polygon(const i32* def, f64 tol)
+{
+    std::vector<f32> p(2 * 20000);
+    i32 n = 0;
+    dfcpol(def, tol, 20000, p.data(), n);
+    std::vector<f64> out;
+    for (i32 k = 0; k < n; ++k) out.insert(out.end(), {p[2 * k], p[2 * k + 1]});
+    if (out.size() >= 2 && (out[0] != out[out.size() - 2] || out[1] != out[out.size() - 1]))
+        out.insert(out.end(), {out[0], out[1]});
+    return out;
+}
+
+// Orientation of a closed polygon: +1 counter-clockwise, -1 clockwise.
+f64 orientation(const std::vector<f64>& p)
+{
+    f64 a = 0;
+    for (size_t k = 0; k + 3 < p.size(); k += 2) a += p[k] * p[k + 3] - p[k + 2] * p[k + 1];
+    return a >= 0 ? 1.0 : -1.0;
+}
+}  // namespace
+
+void cgp1_io(const i32& mode, f64& value)
+{
+    if (mode == 1) {
+        value = 0.1;
+        i32 words[3] = {0, 0, 0}, count = 3, st = 0;
+        mdgetn("CGP1", words, count, st);
+        if (st == 0 && count == 2) {
+            f64 v = 0;
+            std::memcpy(&v, words, sizeof v);
+            if (std::isfinite(v) && v > 0) value = v;
+        }
+    } else if (mode == 2) {
+        i32 words[2];
+        std::memcpy(words, &value, sizeof value);
+        i32 st = 0;
+        mdputn("CGP1", RK_WORDS, 2, words, st);
+    }
+}
+
+void contour_figure_delete()
+{
+    if (trim_state.figure != 0) figdel(trim_state.figure);
+    trim_state.figure = 0;
+}
+
+bool offset_contour(const f32& contour_offset, const i32& side, const i32& select, i32& n, f64& length,
+                    i32& status)
+{
+    TrimState& t = trim_state;
+    f64 tol = 0.1;
+    cgp1_io(1, tol);
+    if (select == 1) {
+        slclr();
+        dfdini();
+        dfdtol(2, tol);
+        dfdc(4, 0, CNT_ITEMS, CNTDEF, status);
+        if (status < 0) return false;
+        t.contour = 0;
+        t.contour_made = status == 1 ? 1 : 0;
+        // A contour in any plane lies in the plane of the view; the view of
+        // the stand-in is the XY plane, so its transformation is the
+        // identity.
+        t.inplane = t.mode == SEL_PLANE ? 1 : 0;
+        MNUCLR();
+    }
+    const std::vector<f64> own = definition_polygon(CNTDEF, tol);
+    if (own.size() < 8) {
+        usmsgc(CANNOT);
+        return false;
+    }
+    f32 diameter = 0;
+    GTDIAM(PRM9[PRM9_TOOL], diameter);
+    if (diameter < 0) diameter = 0;
+    const f64 dist = (side == 1 ? 1.0 : -1.0) * (diameter * 0.5 + contour_offset) * orientation(own);
+    std::vector<f64> poly;
+    if (std::fabs(dist) <= 0.001) {
+        poly = definition_polygon(CNTDEF, ALTPDF.contol);
+    } else {
+        i32 st = 0;
+        CNTOFF[0] = CNTOFF[1] = 0;
+        dfcof2(CNTDEF, 0, dist, CNT_ITEMS, CNTOFF, st);
+        if (st < 0 || dfdgnc(CNTOFF) < 1) {
+            usmsgc(t.mode == SEL_PLANE && st >= 0 ? "OFFSET CANNOT BE DEFINED" : CANNOT);
+            return false;
+        }
+        poly = definition_polygon(CNTOFF, ALTPDF.contol);
+        dfcgnr(-2, -1, 0, CNTOFF);
+    }
+    const i32 m = static_cast<i32>(poly.size() / 2);
+    if (m < 4) {
+        usmsgc(CANNOT);
+        return false;
+    }
+    contour_figure_delete();
+    i32 figure = 0;
+    gfgtmp(figure);
+    figopa(figure, 2);
+    moveto(static_cast<f32>(poly[0]), static_cast<f32>(poly[1]), 0.0f);
+    for (i32 k = 1; k < m; ++k) drawto(static_cast<f32>(poly[2 * k]), static_cast<f32>(poly[2 * k + 1]), 0.0f);
+    figcls();
+    t.figure = figure;
+    t.polygon = poly;
+    t.npoly = n = m;
+    t.length = length = contour_length(t.polygon.data(), m, 1, m - 1, 0.0, 1.0);
+    return true;
+}

@@ -1,0 +1,432 @@
+#include "edit/alter/trimact.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/navig.h"
+#include "blocks/readers.h"
+#include "blocks/tech.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "core/intchk.h"
+#include "core/names.h"
+#include "core/records.h"
+#include "edit/alter/contour.h"
+#include "edit/alter/motion.h"
+#include "edit/alter/search.h"
+#include "edit/alter/state.h"
+#include "edit/alter/zmove.h"
+#include "edit/gapcon.h"
+#include "edit/support.h"
+#include "passes/retract.h"
+
+namespace {
+const f32 UP[3] = {0, 0, 1};
+// Words of "PRM9" (from 0) the trim reads and writes in place.
+constexpr i32 M_FEED = 0, M_PLUNGE = 4, M_DOWN = 6;
+
+void copy3(f32* to, const f32* from) { std::copy(from, from + 3, to); }
+bool rapid(f32 f) { return f == -1.0f; }
+bool maximum(f32 f) { return f <= -2.0f; }
+bool fast(f32 f) { return rapid(f) || maximum(f); }
+
+// The machine feed and the plunge and down percentages, saved at entry and
+// put back before every feed request that ends a piece of work.
+struct MachineValues {
+    i32 feed = 0, plunge = 0, down = 0;
+    void save()
+    {
+        feed = PRM9[M_FEED];
+        plunge = PRM9[M_PLUNGE];
+        down = PRM9[M_DOWN];
+    }
+    void restore() const
+    {
+        PRM9[M_FEED] = feed;
+        PRM9[M_PLUNGE] = plunge;
+        PRM9[M_DOWN] = down;
+    }
+};
+
+// Puts the cursor on the block of the number, from the start of the list.
+void goto_block(i32 number, i32& status)
+{
+    i32 answer = 0;
+    lacces(2, answer);
+    while (answer >= 1) {
+        i32 size = 0, type = 0, cls = 0, n = -1;
+        TPBLKH(AM_LIST, size, type, cls, status);
+        if (status >= 0) tpget(AM_LIST, 1, DT_INT, &n, status);
+        if (status >= 0 && type == 1) {
+            // The feed in force at the region comes with the way there.
+            i32 code = 0, kind = 0, iv = 0, skip = -1;
+            f32 rv = 0;
+            TPSKIP(AM_LIST, skip, DT_INT, status);
+            if (status >= 0) RDBT1(AM_LIST, n, code, kind, iv, rv, status);
+            if (status >= 0 && code == 1) EDTFED = rv;
+        }
+        lclos();
+        if (status < 0) return;
+        status = 0;
+        if (n == number) return;
+        lacces(1, answer);
+    }
+    status = -2;
+}
+
+// Writes the vertical move from the region point to the height before the
+// block at the cursor, with the plunge request when it goes down at the
+// machine feed and the rapid request when continuing at rapid; the cursor
+// stays on that block.
+void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
+{
+    const f32 F = EDTFED;
+    i32 answer = 0;
+    lacces(-1, answer);
+    PRM9[M_PLUNGE] = ALTPDF.plunge;
+    const i32 code = feed_code(F);
+    bool requested = false;
+    if (F == wrd2r(PRM9[M_FEED]) && height < region[2]) {
+        STPV01(3);
+        requested = true;
+    }
+    if (continuing != 0 && rapid(F)) {
+        STPV01(4);
+        requested = true;
+    }
+    copy3(MOVST.point, region);
+    region[2] = height;
+    MOVLIN(1, region, UP, status);
+    lacces(1, answer);
+    if (status >= 0 && requested) {
+        STPV01(code);
+        PTAMCH(status);
+    }
+}
+
+// The connection along the contour: both ends on the offset polygon, the
+// vertices between them on the shorter way, the heights spread by length.
+void along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& status)
+{
+    const TrimState& t = trim_state;
+    const i32 n = t.npoly;
+    if (n < 3) return;
+    const f64* p = t.polygon.data();
+    const f64 a[2] = {gap_start[0], gap_start[1]}, b[2] = {resume[0], resume[1]};
+    i32 on1 = 0, on2 = 0;
+    inpold(0.0006, p, n, 1, a, on1);
+    inpold(0.0006, p, n, 1, b, on2);
+    if (on1 != 2 || on2 != 2) return;
+    // The gap runs from where the region was entered to where it was left.
+    const ContourPos from = t.entering, to = t.leaving;
+    f64 forward = contour_length(p, n, from.seg, to.seg, from.frac, to.frac);
+    if (forward < 0) return;
+    f64 perimeter = contour_length(p, n, 1, n - 1, 0.0, 1.0);
+    const i32 dir = perimeter - forward < forward ? -1 : 1;
+    const f64 L = dir > 0 ? forward : perimeter - forward;
+    if (L <= 0) return;
+    f32 region[3];
+    copy3(region, MOVST.point);
+    const f32 z0 = region[2], dz = resume[2] - z0;
+    PRM9[M_FEED] = r2wrd(ALTPDF.feed);
+    STPV01(dz > 0 ? 26 : 1);
+    // Vertices passed: forward the end of each segment from the exit
+    // segment on, backward its start; the walk ends on the entry segment.
+    auto seg_len = [&](i32 k) { return std::hypot(p[2 * k] - p[2 * k - 2], p[2 * k + 1] - p[2 * k - 1]); };
+    const i32 a1 = from.seg == n ? 1 : from.seg, b1 = to.seg == n ? 1 : to.seg;
+    f64 done = dir > 0 ? (1.0 - from.frac) * seg_len(a1) : from.frac * seg_len(a1);
+    i32 seg = a1;
+    const bool same = a1 == b1 && (dir > 0) == (from.frac < to.frac);
+    for (i32 guard = 0; !same && guard < n && status >= 0; ++guard) {
+        const i32 vertex = dir > 0 ? seg + 1 : seg;  // point index, from 1
+        region[0] = static_cast<f32>(p[2 * vertex - 2]);
+        region[1] = static_cast<f32>(p[2 * vertex - 1]);
+        region[2] = static_cast<f32>(z0 + dz * std::min(1.0, done / L));
+        MOVLIN(dim_kind, region, UP, status);
+        seg = dir > 0 ? (seg == n - 1 ? 1 : seg + 1) : (seg == 1 ? n - 1 : seg - 1);
+        if (seg == b1) break;
+        done += seg_len(seg);
+    }
+    if (status >= 0) MOVLIN(dim_kind, resume, UP, status);
+}
+}  // namespace
+
+i32 feed_code(const f32& feed)
+{
+    if (rapid(feed)) return 4;
+    if (maximum(feed)) return 27;
+    const f32 m = wrd2r(PRM9[M_FEED]);
+    if (feed == m) return 1;
+    if (feed == static_cast<f32>(PRM9[M_PLUNGE]) * m * 0.01f) return 3;
+    return 1;
+}
+
+i32 next_block_exists()
+{
+    i32 answer = 0, st = 0;
+    lmark(1, 16, answer);
+    if (answer < 1) return 0;
+    const f32 keep = EDTFED;
+    lacces(1, answer);
+    i32 number = 0, type = 0;
+    f32 p[3], n[3];
+    if (answer >= 1) next_motion(1, number, type, p, n, st);
+    EDTFED = keep;
+    i32 back = 0;
+    TPTOP(16, back);
+    return answer >= 1 && st >= 0 ? 1 : 0;
+}
+
+void next_mach_state(f32& next_feed, i32& status)
+{
+    status = 0;
+    i32 answer = 0;
+    lmark(1, 15, answer);
+    const f32 keep = EDTFED;
+    next_feed = EDTFED;
+    lacces(1, answer);
+    if (answer >= 1) {
+        i32 number = 0, type = 0;
+        f32 p[3], n[3];
+        next_motion(1, number, type, p, n, status);
+        if (status >= 0) {
+            next_feed = EDTFED;
+            const i32 codes[1] = {1};
+            PRVMCH(1, 1, codes, status);
+        }
+    }
+    EDTFED = keep;
+    i32 st = 0;
+    TPTOP(15, st);
+    if (status > 0) status = 0;
+}
+
+void connect_trim_gap(const i32& mode, const f32& clear_level, const f32& start_feed, const f32* resume_point,
+                      const f32* gap_start, const i32& dim_kind, const i32& at_end, const f32& z_up, i32& status)
+{
+    (void)clear_level;
+    (void)z_up;
+    status = 0;
+    MachineValues saved;
+    saved.save();
+    if (mode == 4) {
+        along_contour(resume_point, gap_start, dim_kind, status);
+    } else if (mode == 3) {
+        PRM9[M_FEED] = r2wrd(ALTPDF.feed);
+        f32 next = start_feed;
+        next_mach_state(next, status);
+        if (status < 0) return;
+        i32 code = resume_point[2] < MOVST.point[2] ? 26 : 1;
+        if (rapid(start_feed) && rapid(next)) code = 4;
+        if ((rapid(start_feed) && maximum(next)) || (maximum(start_feed) && fast(next))) code = 27;
+        f32 to[3];
+        copy3(to, resume_point);
+        if (at_end != 0) {
+            to[0] = gap_start[0];
+            to[1] = gap_start[1];
+            code = 4;
+        }
+        STPV01(code);
+        MOVLIN(dim_kind, to, UP, status);
+    } else {
+        return;
+    }
+    saved.restore();
+    if (status >= 0 && (mode == 4 || !fast(start_feed))) {
+        STPV01(1);
+        PTAMCH(status);
+    }
+}
+
+namespace {
+// What one call works with.
+struct Action {
+    i32 action = 0, proj = 0, kind = 0, connect = 0;
+    bool zcase = false, surfaces = false;
+    MachineValues saved;
+    f32 start_feed = 0;
+    f32 last_end[3] = {0, 0, 0};  // the last block's end as read
+    f32 resume[3] = {0, 0, 0};
+};
+
+// The preparation of the Z-plane case and of MOVE BY DELTA Z: the vertical
+// move to the new height before the region.
+void prepare_heights(Action& a, const f32* start_point, const f32& clear_level, i32& continuing,
+                     const f32& z_level, i32& status)
+{
+    TrimState& t = trim_state;
+    if (t.mode == SEL_PICK && t.pending_link != 0) t.pending_link = 0;
+    f32* region = t.region;
+    if (a.zcase) {
+        if (continuing == 0 || clear_level < z_level) {
+            if ((a.proj == PRJ_ALL_Z && region[2] != z_level) || region[2] < z_level)
+                vertical_move(region, z_level, continuing, status);
+            else
+                copy3(MOVST.point, start_point);
+        }
+        return;
+    }
+    f32 height = region[2] + zqar(ZQA_DELTAZ);
+    if (height > clear_level) {
+        height = clear_level;
+        if (t.msg31 == 0) msg_mdls(317, 31);
+        t.msg31 = 1;
+    }
+    if (continuing == 0 || height >= clear_level) {
+        vertical_move(region, height, continuing, status);
+        continuing = 0;
+    }
+}
+
+// The block loop: every motion of the region deleted or handed to the
+// per-block Z work, until the last block has been handled.
+void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kind, const f32& z_level,
+                i32& status)
+{
+    f32 s[3], sn[3] = {0, 0, 1};
+    copy3(s, trim_state.region);
+    const i32 last = last_block;
+    for (i32 pass = 0;; ++pass) {
+        i32 answer = 0;
+        if (pass > 0) lacces(1, answer);
+        i32 number = 0, type = 0;
+        f32 end[3], normal[3];
+        next_motion(1, number, type, end, normal, status);
+        if (status < 0) return;
+        if (pass == 0) a.start_feed = EDTFED;
+        copy3(a.last_end, end);
+        if (a.action == ACT_DELETE) {
+            copy3(a.resume, end);
+            TPDELB(1, status);
+            if (status < 0) return;
+        } else {
+            i32 split = 0, block = -1;
+            move_block_z(end, normal, s, sn, a.kind, dim_kind, z_level, split, block, status);
+            if (status < 0 && number != last) return;
+            status = 0;
+            if (block > 0 && number == first_block) first_block = block;
+            if (block > 0 && number == last_block) last_block = block;
+            copy3(sn, normal);
+        }
+        if (number == last) return;
+        // A key pressed while the region is rewritten opens the interrupt
+        // menu (its STOP unwinds to ALTERATIONS).
+        i32 hit = 0;
+        SPCHIT(hit);
+        if (hit != 0) INTMNU(1);
+    }
+}
+
+// After the loop of a deletion: the connection of the gap by the connect
+// option, or the approach to the resume point of a continuing region.
+void join_deletion(Action& a, const f32* start_point, const f32& clear_level, i32& continuing,
+                   const i32& dim_kind, const i32& at_end, i32& status)
+{
+    const bool follows = next_block_exists() != 0;
+    if (a.connect == CON_CLEAR || a.connect == CON_INCR) {
+        // Through clear links at the clearance level (the absolute link
+        // height), through incremental clear at the incremental clearance
+        // over the ends.
+        const i32 incr = HEI8[HEI8_INCR], absolute = HEI8[HEI8_ABSOLUTE], plane2 = HEI8[HEI8_PLANE2];
+        if (a.connect == CON_INCR) HEI8[HEI8_INCR] = r2wrd(zqar(ZQA_INCCLR));
+        if (a.connect == CON_CLEAR) HEI8[HEI8_PLANE2] = r2wrd(clear_level);
+        HEI8[HEI8_ABSOLUTE] = a.connect == CON_CLEAR ? 1 : 0;
+        copy3(MOVST.point, start_point);
+        GAPCON(clear_level, ALTPDF.zup, start_point[0], start_point[1], start_point[2], a.resume[0], a.resume[1],
+               a.resume[2]);
+        HEI8[HEI8_INCR] = incr;
+        HEI8[HEI8_ABSOLUTE] = absolute;
+        HEI8[HEI8_PLANE2] = plane2;
+        continuing = 0;
+        return;
+    }
+    if (continuing != 0) {
+        if (!follows) {
+            trim_state.must_end = 1;
+            return;
+        }
+        f32 next = EDTFED;
+        next_mach_state(next, status);
+        if (status < 0) return;
+        const f32 zup = fast(next) ? 0.0f : ALTPDF.zup;
+        STREND(2, a.resume, UP, 1, zup, status);
+        if (status >= 0 && a.resume[2] + zup < MOVST.point[2]) {
+            const f32 above[3] = {a.resume[0], a.resume[1], a.resume[2] + zup};
+            MOVLIN(dim_kind, above, UP, status);
+        }
+        if (status >= 0) MOVLN3(2, a.resume, UP, status);
+        continuing = 0;
+        return;
+    }
+    copy3(MOVST.point, start_point);
+    const i32 mode = eqpt2(a.resume, trim_state.region) != 0 ? CON_DIRECT : a.connect;
+    connect_trim_gap(mode, clear_level, a.start_feed, a.resume, start_point, dim_kind, at_end, ALTPDF.zup, status);
+}
+
+// After the loop of the Z-plane case and of MOVE BY DELTA Z: back down to
+// the last block's end as read, unless the region runs to the end.
+void finish_heights(Action& a, const i32& dim_kind, const i32& at_end, const f32& z_level, i32& status)
+{
+    if (at_end == 0) {
+        if (z_level != a.last_end[2]) {
+            const i32 code = fast(EDTFED) ? 4 : z_level <= a.last_end[2] ? 1 : 3;
+            PRM9[M_PLUNGE] = ALTPDF.plunge;
+            STPV01(code);
+        }
+        if (a.action == ACT_MOVE) RSTMOV();
+        MOVLIN(dim_kind, a.last_end, UP, status);
+    }
+    a.saved.restore();
+    STPV01(1);
+    if (status >= 0) PTAMCH(status);
+}
+}  // namespace
+
+void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f32* start_dir,
+                          const f32& clear_level, const i32& surf_word, i32& continuing, const i32& dim_kind,
+                          const i32& at_end, const f32& z_level, i32& status)
+{
+    (void)surf_word;
+    status = 0;
+    UITSET(1);
+    Action a;
+    a.saved.save();
+    a.action = zqa(ZQA_ACTION);
+    a.proj = zqa(ZQA_PROJOPT);
+    a.surfaces = a.action == ACT_PROJECT && a.proj >= PRJ_BELOW_SRF;
+    if (a.surfaces) {
+        status = -1;  // the surface projection is not part of this action
+        return;
+    }
+    a.kind = a.action == ACT_MOVE ? ZK_DELTA : a.proj == PRJ_ALL_Z ? ZK_ALL : ZK_BELOW;
+    a.connect = zqa(ZQA_CONNECT);
+    if (a.connect == CON_ALONG && (continuing != 0 || at_end != 0)) a.connect = CON_CLEAR;
+    a.zcase = a.action == ACT_PROJECT;
+    TrimState& t = trim_state;
+    // The region's first block and the point before it.
+    goto_block(first_block, status);
+    if (status < 0) return;
+    if (continuing == 0) {
+        i32 number = 0;
+        PRVPNT(0, t.region, start_dir, number, status);
+        if (status < 0) return;
+        status = 0;
+    } else {
+        copy3(t.region, MOVST.point);
+        copy3(start_dir, UP);
+    }
+    copy3(start_point, t.region);
+    copy3(MOVST.point, t.region);
+    if (a.connect == CON_ALONG && fast(EDTFED)) a.connect = CON_DIRECT;
+    if (a.action != ACT_DELETE) prepare_heights(a, start_point, clear_level, continuing, z_level, status);
+    if (status >= 0) block_loop(a, first_block, last_block, dim_kind, z_level, status);
+    if (status >= 0 && a.action == ACT_DELETE)
+        join_deletion(a, start_point, clear_level, continuing, dim_kind, at_end, status);
+    else if (status >= 0)
+        finish_heights(a, dim_kind, at_end, z_level, status);
+    if (status > 0) status = 0;
+    ncd_connect_toolpath();
+}

@@ -1,0 +1,189 @@
+// The per-block Z work and the trim action on a region: MOVE BY DELTA Z
+// clamped at the clearance, projection below a Z plane with crossing lines
+// split, arcs resampled, deletion joined by the connect options.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/records.h"
+#include "edit/alter/trimact.h"
+#include "edit/alter/zmove.h"
+#include "tests/edit/alter_common.h"
+
+namespace {
+// The action over the whole procedure as ALL PROCEDURE BLOCKS runs it.
+i32 whole(i32 first, i32 last, i32 at_end = 1)
+{
+    f32 sp[3], sd[3];
+    i32 continuing = 1, st = 0;
+    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), trim_state.nsurf, continuing, 1, at_end,
+                         alt_zplane(), st);
+    return st;
+}
+void expect_move(const alt::Move& m, f32 x, f32 y, f32 z)
+{
+    EXPECT_NEAR(m.x, x, 1e-4) << "block " << m.number;
+    EXPECT_NEAR(m.y, y, 1e-4) << "block " << m.number;
+    EXPECT_NEAR(m.z, z, 1e-4) << "block " << m.number;
+}
+}  // namespace
+
+TEST(DeltaZ, RaisesEveryHeightClampsAtTheClearanceWithOneMessage)
+{
+    alt::fresh();
+    alt::feed(100.0f);   // 1
+    alt::line(10, 0, 0);   // 2
+    alt::line(20, 0, 5);   // 3
+    alt::line(30, 0, 40);  // 4
+    alt::line(40, 0, 45);  // 5
+    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
+    zqas(ZQA_DELTAZ, 20.0f);
+    ALTPDF.clear = 50.0f;
+    EXPECT_EQ(whole(2, 5), 0);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 4u);
+    expect_move(m[0], 10, 0, 20);
+    expect_move(m[1], 20, 0, 25);
+    expect_move(m[2], 30, 0, 50);
+    expect_move(m[3], 40, 0, 50);
+    EXPECT_EQ(alt::count("host message 317/31"), 1u);
+    // A second region in the same call: no second message.
+    EXPECT_EQ(whole(4, 5), 0);
+    EXPECT_EQ(alt::count("host message 317/31"), 1u);
+    // A new call shows it again.
+    trim_state_reset();
+    EXPECT_EQ(whole(5, 5), 0);
+    EXPECT_EQ(alt::count("host message 317/31"), 2u);
+}
+
+TEST(DeltaZ, ARegionInsideThePathGoesUpAndComesBackDown)
+{
+    alt::fresh();
+    alt::feed(100.0f);   // 1
+    alt::line(10, 0, 0);  // 2
+    alt::line(20, 0, 0);  // 3
+    alt::line(30, 0, 0);  // 4
+    alt::line(40, 0, 0);  // 5
+    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
+    zqas(ZQA_DELTAZ, 5.0f);
+    ALTPDF.clear = 50.0f;
+    i32 st = 0;
+    i32 first = 3, last = 4, continuing = 0;
+    f32 sp[3], sd[3];
+    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+    EXPECT_EQ(st, 0);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 6u);
+    expect_move(m[0], 10, 0, 0);
+    expect_move(m[1], 10, 0, 5);  // up before the region
+    expect_move(m[2], 20, 0, 5);
+    expect_move(m[3], 30, 0, 5);
+    expect_move(m[4], 30, 0, 0);  // back down to the region's end as it was
+    expect_move(m[5], 40, 0, 0);
+    EXPECT_FLOAT_EQ(sp[2], 0.0f);  // the point before the region
+}
+
+TEST(ZPlane, BelowThePlaneLinesAreSplitAndTheirEndsLifted)
+{
+    alt::fresh();
+    alt::feed(100.0f);     // 1
+    alt::line(10, 0, 20);  // 2 above
+    alt::line(20, 0, 0);   // 3 crosses at x 15
+    alt::line(30, 0, 0);   // 4 below
+    alt::line(40, 0, 20);  // 5 from the plane up
+    alt::line(50, 0, 10);  // 6 touches the plane: kept
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 10.0f);
+    ALTPDF.clear = 100.0f;
+    EXPECT_EQ(whole(2, 6), 0);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 6u);
+    expect_move(m[0], 10, 0, 20);
+    expect_move(m[1], 15, 0, 10);
+    expect_move(m[2], 20, 0, 10);
+    expect_move(m[3], 30, 0, 10);
+    expect_move(m[4], 40, 0, 20);
+    expect_move(m[5], 50, 0, 10);
+    for (const auto& x : m) EXPECT_GE(x.z, 10.0f - 1e-4f);
+}
+
+TEST(ZPlane, RapidsGoDelZupAboveAndAllOnThePlaneLiftsRapidsByFive)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(-1.0f);     // 1 rapid
+    alt::line(10, 0, 0);  // 2
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 10.0f);
+    ALTPDF.zup = 3.0f;
+    ALTPDF.clear = 100.0f;
+    EXPECT_EQ(whole(2, 2), 0);
+    expect_move(alt::moves()[0], 10, 0, 13);
+
+    alteration_defaults[ZQA_PROJOPT] = PRJ_ALL_Z;
+    EXPECT_EQ(whole(2, 2), 0);
+    expect_move(alt::moves()[0], 10, 0, 15);
+}
+
+TEST(ZPlane, ArcsInAnyPlaneAreResampledSoNothingStaysBelow)
+{
+    alt::fresh({0, 0, 10});
+    alt::feed(100.0f);  // 1
+    i32 st = 0;
+    // A half circle in the XZ plane from (0, 0, 10) over (10, 0, 0) to
+    // (20, 0, 10): centre (10, 10), it dips 10 below its ends.
+    const f32 c[2] = {10, 10}, e[3] = {20, 0, 10}, v[3] = {0, 0, 1};
+    PTBT3(AM_APPEND, 3, 2, 3.14159265f, 0.1f, c, e, v, 0, st);  // 2
+    // An arc in the XY plane at height 2 that starts above the plane.
+    const f32 c2[2] = {20, 5}, e2[3] = {20, 10, 2};
+    PTBT3(AM_APPEND, 3, 1, 3.14159265f, 0.1f, c2, e2, v, 0, st);  // 3
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 5.0f);
+    ALTPDF.clear = 100.0f;
+    ALTPDF.srftol = 0.05f;
+    EXPECT_EQ(whole(2, 3), 0);
+    const auto m = alt::moves();
+    ASSERT_GT(m.size(), 4u);
+    for (const auto& x : m) EXPECT_GE(x.z, 5.0f - 1e-4f) << "block " << x.number;
+    // The XZ arc became lines; it reaches the plane where the circle
+    // crosses it (x = 10 -+ sqrt(75)) and ends at its own end.
+    EXPECT_EQ(m.front().type, 2);
+    bool on_plane = false;
+    for (const auto& x : m) on_plane = on_plane || (std::fabs(x.z - 5) < 1e-4 && std::fabs(x.x - (10 - std::sqrt(75.0f))) < 0.1);
+    EXPECT_TRUE(on_plane);
+    // The XY arc stays an arc, put onto the plane.
+    EXPECT_EQ(m.back().type, 3);
+    expect_move(m.back(), 20, 10, 5);
+}
+
+TEST(ZPlane, AStringThatCrossesIsBrokenIntoLinesAndProjected)
+{
+    alt::fresh();
+    alt::feed(100.0f);  // 1
+    i32 st = 0;
+    BLKOPN(AM_APPEND, 7, 1, st);
+    const f32 v[3] = {0, 0, 1};
+    const f32 pts[3][3] = {{10, 0, 20}, {20, 0, 0}, {30, 0, 0}};
+    for (const auto& p : pts) {
+        i32 number = 0;
+        NXTBLN(number);
+        PTSTRP(AM_APPEND, 7, number, p, v, st);
+    }
+    BLKCLS(AM_APPEND);
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 10.0f);
+    ALTPDF.clear = 100.0f;
+    const auto before = alt::moves();
+    ASSERT_EQ(before.size(), 3u);
+    EXPECT_EQ(whole(before[0].number, before[0].number), 0);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_EQ(m[0].type, 2);
+    expect_move(m[0], 10, 0, 20);
+    expect_move(m[1], 15, 0, 10);
+    expect_move(m[2], 20, 0, 10);
+    expect_move(m[3], 30, 0, 10);
+}

@@ -381,6 +381,25 @@ void dfdget(const i32* def, const i32& item, const i32& k, i32& id, f64* vec, i3
 // within the tolerance, as x, y floats (at most `capacity` points); n the
 // points written, -2 when they do not fit, 0 when the definition is bad.
 void dfcpol(const i32* def, const f64& tol, const i32& capacity, f32* pts, i32& n);
+// The user's contour: dfdini starts a definition, dfdtol sets its
+// tolerance, dfdc lets the user pick its curves into def (at most limit;
+// status 0, 1 when a contour entity was made for it, below 0 nothing).
+void dfdini();
+void dfdtol(const i32& mode, const f64& tol);  // the tolerance of the definition
+void dfdc(const i32& mode, const i32& flag, const i32& limit, i32* def, i32& status);
+// The offset of a contour definition by dist (positive to the left of its
+// direction) into out, as new curves; status -1 when it cannot be made.
+void dfcof2(const i32* def, const i32& zero, const f64& dist, const i32& limit, i32* out, i32& status);
+void dfcgnr(const i32& a, const i32& b, const i32& c, i32* def);  // deletes the curves an offset made
+// The crossings of the polyline (n1 x, y doubles) with the polygon (n2
+// points, closed): per crossing x, y, the fractions along the polyline's
+// and the polygon's segment and the two segment numbers (from 1), in the
+// polyline's order, at most cap of them.
+void ind2po(const i32& n1, const f64* line, const i32& n2, const f64* poly, const i32& cap, i32& count, f64* xy,
+            f64* fracs, i32* segs, i32& status);
+// The angle about the centre from one point to another (x, y): mode 2 in
+// (-pi, pi], mode 3 counter-clockwise in [0, 2 pi).
+void angpnt(const i32& mode, const f32* centre, const f32* from, const f32* to, f32& angle);
 // A curve entity (a polyline) through n points (x, y, z doubles); id 0 and
 // status -1 on failure.
 void crcmpl(const i32& n, const f64* pts, i32& id, i32& status);

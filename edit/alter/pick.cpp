@@ -1,0 +1,428 @@
+#include "edit/alter/pick.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/navig.h"
+#include "core/codedio.h"
+#include "core/host.h"
+#include "edit/alter/motion.h"
+#include "edit/alter/search.h"
+#include "edit/stepping.h"
+#include "edit/support.h"
+
+namespace {
+constexpr i32 GROW = 50;
+const char* const MODES = "SINGLE@CHAIN@VERTICAL";
+const char* const LABELS[3] = {" SINGLE  ", "  CHAIN  ", "VERTICAL "};
+enum Mode { SINGLE = 1, CHAIN = 2, VERTICAL = 3 };
+
+// One motion of the current list: its number, end point and the point
+// before it.
+struct Motion {
+    i32 number, type, points;  // points: the points of a string, else 1
+    f32 end[3], prev[3];
+};
+bool is_string(i32 type) { return type == 7 || type == 27 || type == 227; }
+
+// The motions of the current list in order; strings give one motion per
+// point when broken, else one for the whole string. Status of the reader.
+std::vector<Motion> list_motions(i32& status)
+{
+    std::vector<Motion> out;
+    const f32 keep = EDTFED;
+    i32 answer = 0;
+    lacces(2, answer);
+    f32 prev[3] = {0, 0, 0};
+    bool first = true;
+    while (answer >= 1) {
+        Motion m{};
+        f32 n[3];
+        next_motion(1, m.number, m.type, m.end, n, status);
+        if (status < 0) break;
+        m.points = 1;
+        if (is_string(m.type)) {
+            i32 size = 0, type = 0, cls = 0;
+            TPBLKH(AM_LIST, size, type, cls, status);
+            lclos();
+            m.points = (size - 1) / (type == 7 ? 4 : 7);
+        }
+        if (first) {
+            i32 number = 0, st = 0;
+            f32 dir[3];
+            PRVPNT(0, prev, dir, number, st);
+            first = false;
+        }
+        std::memcpy(m.prev, prev, sizeof prev);
+        std::memcpy(prev, m.end, sizeof prev);
+        out.push_back(m);
+        lacces(1, answer);
+    }
+    EDTFED = keep;
+    if (status == -1 || answer == -1) status = 0;
+    return out;
+}
+
+i32 index_of(const std::vector<Motion>& list, i32 block)
+{
+    for (size_t k = 0; k < list.size(); ++k)
+        if (block >= list[k].number && block < list[k].number + list[k].points) return static_cast<i32>(k);
+    return -1;
+}
+
+// Breaks the string of the list index into lines, each point a block.
+void break_string(const Motion& m, i32& status)
+{
+    i32 answer = 0;
+    lacces(2, answer);
+    i32 number = 0, type = 0;
+    f32 p[3], n[3];
+    const f32 keep = EDTFED;
+    while (status >= 0) {
+        next_motion(1, number, type, p, n, status);
+        if (status < 0 || number == m.number) break;
+        lacces(1, answer);
+    }
+    EDTFED = keep;
+    if (status >= 0) BRKSTR(0, status);
+}
+
+// The motions of the list with every string from index a to b broken
+// into lines (the indexes following the picks).
+std::vector<Motion> broken_between(i32 first, i32 last, i32& status)
+{
+    while (true) {
+        std::vector<Motion> list = list_motions(status);
+        if (status < 0) return list;
+        i32 a = index_of(list, first), b = index_of(list, last);
+        if (a > b) std::swap(a, b);
+        bool broke = false;
+        for (i32 k = a; k >= 0 && k <= b && !broke; ++k)
+            if (is_string(list[static_cast<size_t>(k)].type) && list[static_cast<size_t>(k)].points > 1) {
+                break_string(list[static_cast<size_t>(k)], status);
+                broke = status >= 0;
+            }
+        if (!broke) return list;
+    }
+}
+
+// The host array of entries with its count and capacity.
+struct Picks {
+    i32& count;
+    i32& handle;
+    i32 capacity = GROW;
+    PickEntry* base() const
+    {
+        void* b = nullptr;
+        mmcptr(handle, b);
+        return static_cast<PickEntry*>(b);
+    }
+    // Appends an entry, growing the array when it is full.
+    bool add(const PickEntry& e, i32& status)
+    {
+        if (count + 1 > capacity) {
+            const i32 added = count + 1 + GROW - capacity;
+            if (!resize_array(added, handle, status)) return false;
+            capacity += added;
+        }
+        base()[count++] = e;
+        return true;
+    }
+};
+
+void highlight(i32 first, i32 last, i32 on)
+{
+    i32 a[KEY_N], b[KEY_N];
+    blkkey(a, first);
+    blkkey(b, last);
+    ncd_set_blocks_attention(-1, a, b, on);
+}
+
+// The CHAIN's second pick: the blocks between the two last entries, in
+// list order, each an entry of its own.
+void chain_range(Picks& p, i32& status)
+{
+    PickEntry* e = p.base();
+    const std::vector<Motion> list = broken_between(e[p.count - 2].block, e[p.count - 1].block, status);
+    if (status < 0) return;
+    i32 a = index_of(list, e[p.count - 2].block), b = index_of(list, e[p.count - 1].block);
+    if (a < 0 || b < 0) return;
+    if (a > b) {
+        swap_picks(e[p.count - 2], e[p.count - 1]);
+        std::swap(a, b);
+    }
+    const PickEntry last = e[--p.count];
+    const i32 before = p.count - 1;  // the entries before the range
+    for (i32 k = a + 1; k <= b; ++k) {
+        PickEntry* base = p.base();
+        PickEntry n{list[static_cast<size_t>(k)].number, base[p.count - 1].block, 0, 0};
+        i32 at = -1;
+        if (find_pick(0, n.block, base, before, at) != 0) n.chained = 1;
+        base[p.count - 1].next = n.block;
+        if (!p.add(n, status)) return;
+    }
+    p.base()[p.count - 1].next = last.next;
+    highlight(list[static_cast<size_t>(a)].number, list[static_cast<size_t>(b)].number, 1);
+}
+
+// The run of a VERTICAL pick from the picked motion one way (step -1 back,
+// +1 on): the motions up to and including the first vertical one and then
+// the run of vertical motions after it (a picked vertical motion: the
+// vertical motions of its Z direction, then as for a non-vertical one).
+void vertical_walk(const std::vector<Motion>& list, i32 at, i32 step, std::vector<i32>& run)
+{
+    const Motion& picked = list[static_cast<size_t>(at)];
+    const bool vertical = is_vertical(picked.end, picked.prev, 2.0f) != 0;
+    const bool up = picked.end[2] > picked.prev[2];
+    i32 k = at + step;
+    auto vert = [&](i32 i) {
+        const Motion& m = list[static_cast<size_t>(i)];
+        return is_vertical(m.end, m.prev, 2.0f) != 0;
+    };
+    auto inside = [&](i32 i) { return i >= 0 && i < static_cast<i32>(list.size()); };
+    if (vertical) {
+        for (; inside(k) && vert(k) && (list[static_cast<size_t>(k)].end[2] > list[static_cast<size_t>(k)].prev[2]) == up; k += step)
+            run.push_back(k);
+        return;
+    }
+    for (; inside(k) && !vert(k); k += step) run.push_back(k);
+    for (; inside(k) && vert(k); k += step) run.push_back(k);
+}
+
+// A VERTICAL pick: the run around the picked motion, asked for when the
+// picked motion is itself vertical. False when the user left.
+bool vertical_pick(Picks& p, const std::vector<Motion>& list, i32 at, i32& answer, i32& status)
+{
+    const Motion& picked = list[static_cast<size_t>(at)];
+    const bool vertical = is_vertical(picked.end, picked.prev, 2.0f) != 0;
+    i32 ways[2] = {-1, 1};
+    while (true) {
+        std::vector<i32> run{at};
+        vertical_walk(list, at, ways[0], run);
+        if (vertical) {
+            // The other way: up to the first vertical motion of the other
+            // direction (or after a non-vertical one), then its run.
+            const bool up = picked.end[2] > picked.prev[2];
+            bool flat = false;
+            for (i32 k = at + ways[1]; k >= 0 && k < static_cast<i32>(list.size()); k += ways[1]) {
+                const Motion& m = list[static_cast<size_t>(k)];
+                const bool v = is_vertical(m.end, m.prev, 2.0f) != 0;
+                if (v && ((m.end[2] > m.prev[2]) != up || flat)) {
+                    for (; k >= 0 && k < static_cast<i32>(list.size()); k += ways[1]) {
+                        const Motion& w = list[static_cast<size_t>(k)];
+                        if (is_vertical(w.end, w.prev, 2.0f) == 0) break;
+                        run.push_back(k);
+                    }
+                    break;
+                }
+                flat = flat || !v;
+                run.push_back(k);
+            }
+        } else {
+            vertical_walk(list, at, ways[1], run);
+        }
+        i32 lo = at, hi = at;
+        for (i32 k : run) {
+            lo = std::min(lo, k);
+            hi = std::max(hi, k);
+        }
+        highlight(list[static_cast<size_t>(lo)].number, list[static_cast<size_t>(hi)].number, 1);
+        if (vertical) {
+            prmptc("THIS CHAIN ?");
+            menuc("YES  @NO   @EXIT ", answer);
+            if (answer == 2) {
+                highlight(list[static_cast<size_t>(lo)].number, list[static_cast<size_t>(hi)].number, 0);
+                std::swap(ways[0], ways[1]);
+                continue;
+            }
+            if (answer != 1) {
+                highlight(list[static_cast<size_t>(lo)].number, list[static_cast<size_t>(hi)].number, 0);
+                return false;
+            }
+        }
+        // The run in list order, each motion not yet picked an entry.
+        i32 prev = lo > 0 ? list[static_cast<size_t>(lo - 1)].number : 0;
+        for (i32 k = lo; k <= hi; ++k) {
+            const i32 b = list[static_cast<size_t>(k)].number;
+            i32 idx = -1;
+            const i32 next = k + 1 < static_cast<i32>(list.size()) ? list[static_cast<size_t>(k + 1)].number : 0;
+            if (find_pick(0, b, p.base(), p.count, idx) == 0 && !p.add({b, prev, next, 0}, status)) return false;
+            prev = b;
+        }
+        return true;
+    }
+}
+
+}  // namespace
+
+i32 find_pick(const i32& start, const i32& block, const PickEntry* entries, const i32& count, i32& index)
+{
+    for (i32 k = start < 0 ? 0 : start; k < count; ++k)
+        if (entries[k].block == block && entries[k].chained == 0) {
+            index = k;
+            return 1;
+        }
+    index = -1;
+    return 0;
+}
+
+void swap_picks(PickEntry& a, PickEntry& b) { std::swap(a, b); }
+
+PickEntry chain_first(const i32& index, PickEntry* entries, const i32& count)
+{
+    i32 cur = index, found = -1;
+    for (i32 guard = 0; guard < count; ++guard) {
+        i32 at = -1;
+        if (entries[cur].prev == 0 || find_pick(index, entries[cur].prev, entries, count, at) == 0 || at == index) break;
+        cur = found = at;
+    }
+    if (found >= 0) entries[found].chained = 1;
+    return entries[cur];
+}
+
+PickEntry chain_last(const i32& index, const PickEntry& first, PickEntry* entries, const i32& count)
+{
+    PickEntry cur = first;
+    for (i32 guard = 0; guard < count; ++guard) {
+        i32 at = -1;
+        if (cur.next == 0 || find_pick(index, cur.next, entries, count, at) == 0) break;
+        entries[at].chained = 1;
+        cur = entries[at];
+    }
+    return cur;
+}
+
+i32 is_vertical(const f32* end, const f32* prev, const f32& angle)
+{
+    const f64 d[3] = {static_cast<f64>(end[0]) - prev[0], static_cast<f64>(end[1]) - prev[1],
+                      static_cast<f64>(end[2]) - prev[2]};
+    const f64 len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (len == 0.0) return 1;
+    return std::fabs(d[2] / len) > std::fabs(std::cos(angle * M_PI / 180.0)) ? 1 : 0;
+}
+
+i32 get_chains(PickEntry* entries, const i32& count, i32& words, i32& status)
+{
+    words = 0;
+    status = 0;
+    i32 handle = -1;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(4, GROW, handle, base, status);
+    if (status < 0 || handle < 0) {
+        usmsgc("get_chains(trimtp), DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE");
+        status = -1;
+        return -1;
+    }
+    i32 capacity = GROW;
+    for (i32 k = 0; k < count; ++k) {
+        if (entries[k].chained != 0) continue;
+        const PickEntry first = chain_first(k, entries, count);
+        const PickEntry last = chain_last(k, first, entries, count);
+        if (words + 2 > capacity) {
+            const i32 added = words + 2 - capacity + GROW;
+            base = resize_array(added, handle, status);
+            if (!base) {
+                status = -1;
+                return handle;
+            }
+            capacity += added;
+        }
+        mmcptr(handle, base);
+        i32* w = static_cast<i32*>(base);
+        w[words++] = first.block;
+        w[words++] = last.block;
+    }
+    return handle;
+}
+
+void pick_blocks(i32& count, i32& handle, i32& status)
+{
+    count = 0;
+    handle = -1;
+    status = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(static_cast<i32>(sizeof(PickEntry)), GROW, handle, base, status);
+    if (status < 0 || handle < 0) {
+        usmsgc("pick_blocks(trimtp), DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE");
+        handle = -1;
+        status = -3;
+        return;
+    }
+    Picks p{count, handle};
+    i32 mode = SINGLE, answer = 2;
+    bool second = false;
+    i32 level = 0;
+    gtlstn(1, level);
+    while (status == 0) {
+        const i32 attrs[1] = {2};
+        modcls(1, attrs);  // the count shown while the user picks
+        BLKCNT(count);
+        prmptc(mode != CHAIN ? "PICK BLOCK/EXIT" : second ? "PICK 2ND BLOCK" : "PICK 1ST BLOCK/EXIT");
+        (void)LABELS;
+        i32 reply = 0;
+        setir();
+        enatpo();
+        setatn(0);
+        pick(reply);
+        setatn(1);
+        if (reply == -3 || (reply == -2 && count == 0)) {
+            statbl();
+            i32 choice = mode;
+            menuc(MODES, choice);
+            if (choice == -1 || (choice == -2 && count == 0)) {
+                status = count == 0 ? -2 : -1;
+            } else if (choice >= 1 && choice <= 3) {
+                mode = choice;
+                second = false;
+            }
+            continue;
+        }
+        if (reply == -2) {
+            const PickEntry gone = p.base()[--count];
+            highlight(gone.block, gone.block, 0);
+            if (mode == CHAIN && second) second = false;
+            continue;
+        }
+        if (reply == -1) {
+            status = count == 0 ? -2 : -1;
+            continue;
+        }
+        if (reply != 0) continue;
+        i32 id = 0, key[2] = {0, 0}, n = 0;
+        slpopb(id);
+        if (id != 0) ncd_get_picked(id, key, 2, n);
+        if (n < 2 || key[0] != level) continue;
+        i32 st = 0;
+        const std::vector<Motion> list = broken_between(key[1], key[1], st);
+        if (st < 0) {
+            status = -3;
+            break;
+        }
+        const i32 at = index_of(list, key[1]);
+        if (at < 0) continue;
+        const i32 prev = at > 0 ? list[static_cast<size_t>(at - 1)].number : 0;
+        const i32 next = at + 1 < static_cast<i32>(list.size()) ? list[static_cast<size_t>(at + 1)].number : 0;
+        i32 idx = -1;
+        if (mode == VERTICAL) {
+            vertical_pick(p, list, at, answer, st);
+            if (st < 0) status = -3;
+            continue;
+        }
+        if (mode == SINGLE && find_pick(0, key[1], p.base(), count, idx) != 0) continue;
+        if (!p.add({key[1], prev, next, 0}, st)) {
+            status = -3;
+            break;
+        }
+        highlight(key[1], key[1], 1);
+        if (mode == CHAIN) {
+            if (second) chain_range(p, st);
+            if (st < 0) status = -3;
+            second = !second;
+        }
+    }
+    if (status == -1) status = 0;
+    statbl();
+}

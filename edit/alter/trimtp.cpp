@@ -1,0 +1,763 @@
+#include "edit/alter/trimtp.h"
+
+#include <cstring>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/navig.h"
+#include "core/host.h"
+#include "core/intchk.h"
+#include "core/names.h"
+#include "core/params.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "edit/alter/contour.h"
+#include "edit/alter/motion.h"
+#include "edit/alter/walk.h"
+#include "edit/prmflg.h"
+#include "edit/alter/pick.h"
+#include "edit/alter/search.h"
+#include "edit/alter/state.h"
+#include "edit/alter/trimact.h"
+#include "edit/manedt.h"
+#include "edit/stepping.h"
+#include "edit/support.h"
+
+namespace {
+const f32 UP[3] = {0, 0, 1};
+// Rows of the parameter menu.
+enum Row {
+    R_TITLE = 1, R_SIDE, R_ACTION, R_OPTION, R_VALUE, R_OFFSET, R_ZVALUE, R_DEFAULTS, R_SURFACES, R_CRITERIA,
+    R_SINGLE, R_TOEND, R_EXIT = 16, R_CLEAR = 18, R_ZUP, R_APPROACH = 21, R_APPVALUE, R_SRFTOL, R_CONTOL,
+    R_FEED, R_PLUNGE, R_DOWN
+};
+const char* const TITLES[4] = {"BY CONTOUR:XY PLANE", "BY CONTOUR:ANY PLANE", "BY SELECT MOTIONS",
+                               "ALL PROCEDURE BLOCKS"};
+const char* const SELECTION = "BY CONTOUR:XY PLANE@BY CONTOUR:ANY PLANE@BY SELECT MOTIONS@ALL PROCEDURE BLOCKS";
+const char* const APPROACHES = "SRF. Z UP APP.        >@SRF. NOR. APP.       >@SRF. TAN. APP.       >@"
+                               "SRF. TAN. OPP. APP.  >@SRF. HOR. APP.       >@SRF. HOR. NOR. APP.  >@"
+                               "SRF. HOR. TAN. APP.  >";
+
+// Where the command goes next.
+enum class Step { Select, Setup, Menu, End, Leave };
+
+// The values of one call that are not in trim_state.
+struct Call {
+    i32 procedure = 0, surfaces = 0;
+    i32 show = 1;              // 1 SHOW PROC DEFAULTS shown (defaults hidden), 2 shown
+    i32 escapes = 0;           // escapes at the selection menu
+    i32 picks = -1, npicks = 0, chains = -1, nchain = 0;
+    i32 choice5 = 1;           // the value choice of row 5
+    i32 asked = 2;             // the last answer of "O.K. TO EXECUTE?" (2 NO)
+    i32 layout = 0;
+    bool interrupted = false;
+    // The contour walk: where it stands, and whether the pending region
+    // begins at the procedure start.
+    f32 point[3] = {0, 0, 0}, normal[3] = {0, 0, 1};
+    i32 before = 1, continuing = 0;
+    f32 offset0 = 0;
+    i32 side0 = 0;
+    i32 one[8] = {1, 1, 1, 1, 1, 1, 1, 1};  // state words of the one-alternative rows, read when the menu is
+    // Values at the menu's build, to see what a reply changed.
+    i32 action = 0, connect = 0, delopt = 0, proj = 0, show0 = 0;
+    f32 zplane = 0;
+};
+
+bool surface_option() { return zqa(ZQA_ACTION) == ACT_PROJECT && zqa(ZQA_PROJOPT) >= PRJ_BELOW_SRF; }
+
+void empty()
+{
+    i32 none = 0;
+    modumc(" ", none);
+}
+void column(i32 count)
+{
+    const i32 attrs[8] = {2, 2, 2, 2, 2, 2, 2, 2};
+    modcls(count, attrs);
+}
+
+// Clears the highlighting of the whole list.
+void clear_highlight()
+{
+    i32 key[KEY_N] = {1, 0};
+    gtlstn(1, key[1]);
+    ncd_set_block_or_proc_attn(key, 0);
+}
+
+// Closes the pick and chain arrays; false with the message when one cannot
+// be closed.
+bool close_picks(Call& c)
+{
+    i32 st = 0;
+    if (c.chains >= 0) MM_CLOSE(c.chains, st);
+    if (st >= 0 && c.picks >= 0) MM_CLOSE(c.picks, st);
+    c.chains = c.picks = -1;
+    c.npicks = c.nchain = 0;
+    if (st >= 0) return true;
+    usmsgc("trim_tp, CLOSE DYNAMIC MEMORY ERROR");
+    return false;
+}
+
+// The rows of the parameter menu (16, and 12 more with the defaults shown);
+// the real values are edited in the copies and put back by take_values.
+struct Values {
+    f32 incclr, offset, srfoff, zplane, deltaz;
+};
+void build_rows(Call& c, Values& v)
+{
+    TrimState& t = trim_state;
+    const i32 mode = t.mode, action = zqa(ZQA_ACTION), proj = zqa(ZQA_PROJOPT), connect = zqa(ZQA_CONNECT);
+    for (i32& w : c.one) w = 1;
+    column(8);
+    modmc2(TITLES[mode - 1], c.one[0], 0);
+    if (mode <= SEL_PLANE) {
+        const char* sides[3] = {"MOVE: INSIDE CONTOUR@MOVE: OUTSIDE CONTOUR",
+                                "PROJ.: INSIDE CONTOUR@PROJ.: OUTSIDE CONTOUR",
+                                "DEL.: INSIDE CONTOUR@DEL.: OUTSIDE CONTOUR"};
+        modmc2(sides[action - 1], alteration_defaults[ZQA_SIDE], 0);
+    } else {
+        empty();
+    }
+    modmc2(mode == SEL_ALL ? "MOVE BY DELTA Z@PROJECT MOTIONS" : "MOVE BY DELTA Z@PROJECT MOTIONS@DELETE MOTIONS",
+           alteration_defaults[ZQA_ACTION], 0);
+    if (action == ACT_PROJECT)
+        modmc2(c.surfaces != 0 ? "PROJ.:BLK BELOW Z PLN@PROJ.:ALL BLK ON Z PLN@PROJ.:BLK BELOW SRF.@"
+                                 "PROJ.:ALL BLK ON SRF.@CHECK MOTION BELOW SURF."
+                               : "PROJ.:BLK BELOW Z PLN@PROJ.:ALL BLK ON Z PLN",
+               alteration_defaults[ZQA_PROJOPT], 0);
+    else if (action == ACT_DELETE)
+        modmc2("DELETE:ALL SELECT BLK.", alteration_defaults[ZQA_DELOPT], 0);
+    else
+        empty();
+    if (surface_option())
+        modrc2("REF.SRF.OFFSET", v.srfoff, -ALTPDF.arcrad * 0.0f - 999.999f, 999.999f, 0);
+    else if (action == ACT_PROJECT)
+        modmc2("ENTER Z VALUES@IND. Z PLANE", c.choice5, 0);
+    else if (action == ACT_DELETE && (connect == CON_CLEAR || connect == CON_ALONG))
+        modmc2("ENTER CLEAR VAL@IND. CLEAR VAL.", c.choice5, 0);
+    else
+        empty();
+    if (mode <= SEL_PLANE)
+        modrc2("CONT. OFFSET", v.offset, -999.999f, 999.999f, 0);
+    else
+        empty();
+    if (action == ACT_MOVE)
+        modrc2("DELTA Z", v.deltaz, -9999.999f, 9999.999f, 0);
+    else if (action == ACT_PROJECT && proj <= PRJ_ALL_Z)
+        modrc2("Z PLANE", v.zplane, -9999.999f, 9999.999f, 0);
+    else if (action == ACT_DELETE)
+        modmc2(mode == SEL_XY ? "CONNECT: THROUGH CLEAR@CONNECT: THRU.INCR.CLR.@CONNECT: DIRECTLY@CONNECT: ALONG CONT."
+                              : "CONNECT: THROUGH CLEAR@CONNECT: THRU.INCR.CLR.@CONNECT: DIRECTLY",
+               alteration_defaults[ZQA_CONNECT], 0);
+    else
+        empty();
+    modmc2("SHOW PROC DEFAULTS@HIDE PROC DEFAULTS", c.show, 0);
+    column(8);
+    if (surface_option())
+        modmc2("REF. SURFACES", c.one[1], 0);
+    else
+        empty();
+    if (mode <= SEL_PLANE)
+        modmc2("CONTOUR", c.one[2], t.npoly > 0 ? 1 : 0);
+    else if (mode == SEL_PICK)
+        modmc2("BLOCKS", c.one[2], c.npicks > 0 ? 1 : 0);
+    else
+        empty();
+    if (mode <= SEL_PLANE && t.npoly > 0) {
+        modmc2("FORWARD: SINGLE", c.one[3], 0);
+        modmc2("FORWARD: TO END", c.one[4], 0);
+    } else if (mode >= SEL_PICK) {
+        empty();
+        modmc2("FORWARD: TO END", c.one[4], 0);
+    } else {
+        empty();
+        empty();
+    }
+    empty();
+    empty();
+    empty();
+    i32 colour = 0;
+    setcolr(0, -1, R_EXIT, colour);
+    modmc2("EXIT", c.one[5], 0);
+    setcolr(0, -2, R_EXIT + 1, colour);
+    if (c.show != 2) return;
+    column(6);
+    empty();
+    if (action == ACT_DELETE && connect == CON_INCR)
+        modrc2("INC. CLEAR", v.incclr, -999.999f, 999.999f, 0);
+    else
+        modrc2("CLEAR", ALTPDF.clear, -9999.999f, 9999.999f, 0);
+    modrc2("DEL Z-UP", ALTPDF.zup, 0.0f, 9999.999f, 0);
+    empty();
+    const bool approach = action == ACT_DELETE && (connect == CON_CLEAR || connect == CON_INCR) && PRCKND(0) != 0;
+    if (approach)
+        modmc2(APPROACHES, ALTPDF.approach, 0);
+    else
+        modmc2("SRF. Z UP APP.       ", c.one[6], 0);
+    const i32 k = ALTPDF.approach;
+    if (approach && (k == 2 || k == 5 || k == 6))
+        modrc2("SRF. APPROACH", ALTPDF.applen, 0.0001f, 999.999f, 0);
+    else if (approach && (k == 3 || k == 4 || k == 7))
+        modrc2("SRF. ARC RADIUS", ALTPDF.arcrad, 0.0001f, 999.999f, 0);
+    else
+        empty();
+    column(6);
+    if (surface_option())
+        modrc2("REF.SRF.TOL.", ALTPDF.srftol, 0.0001f, 999.999f, 0);
+    else
+        empty();
+    if (mode <= SEL_PLANE)
+        modrc2("CONTOUR TOL.", ALTPDF.contol, 0.0001f, 999.999f, 0);
+    else
+        empty();
+    const bool feeds = surface_option(), direct = action == ACT_DELETE && (connect == CON_DIRECT || connect == CON_ALONG);
+    if (feeds || direct)
+        modrc2("FEED", ALTPDF.feed, 0.0f, 9999.999f, 0);
+    else
+        empty();
+    if (!direct)
+        modic2("PLUNGE FEED %", ALTPDF.plunge, 1, 999, 0);
+    else
+        empty();
+    if (feeds || direct)
+        modic2("DOWN FEED %", ALTPDF.down, 1, 999, 0);
+    else
+        empty();
+    empty();
+}
+
+// The parameter menu of the selection mode: built, shown, and read until a
+// reply other than -1 comes; the reply.
+i32 menu_reply(Call& c)
+{
+    TrimState& t = trim_state;
+    c.action = zqa(ZQA_ACTION);
+    c.connect = zqa(ZQA_CONNECT);
+    c.delopt = zqa(ZQA_DELOPT);
+    c.proj = zqa(ZQA_PROJOPT);
+    c.zplane = zqar(ZQA_ZPLANE);
+    c.show0 = c.show;
+    c.offset0 = zqar(ZQA_OFFSET);
+    c.side0 = zqa(ZQA_SIDE);
+    const i32 layout = c.show == 2 ? 7 : 4;
+    if (layout != c.layout || t.rebuild != 0) {
+        MNUCLR();
+        t.rebuild = 0;
+    }
+    c.layout = layout;
+    i32 reply = -1;
+    while (reply == -1) {
+        if (zqa(ZQA_DELOPT) != 1) {
+            usmsgc("THIS OPTION IS NOT WORKING YET");
+            alteration_defaults[ZQA_DELOPT] = 1;
+        }
+        if (c.surfaces == 0 && zqa(ZQA_PROJOPT) > PRJ_ALL_Z) alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+        Values v{zqar(ZQA_INCCLR), zqar(ZQA_OFFSET), zqar(ZQA_SRFOFF), zqar(ZQA_ZPLANE), zqar(ZQA_DELTAZ)};
+        i32 last = 0, st = 0;
+        MNUINT(0, 2, last, st);
+        build_rows(c, v);
+        const i32 action = zqa(ZQA_ACTION);
+        prmptc(action == ACT_MOVE ? "<CR> TO MOVE/EXIT" : action == ACT_PROJECT ? "<CR> TO PROJ./EXIT"
+                                                                                 : "<CR> TO DELETE/EXIT");
+        prcont();
+        REDSPL();
+        modif1(reply);
+        t.started = 1;
+        zqas(ZQA_INCCLR, v.incclr);
+        zqas(ZQA_OFFSET, v.offset);
+        zqas(ZQA_SRFOFF, v.srfoff);
+        zqas(ZQA_ZPLANE, v.zplane);
+        zqas(ZQA_DELTAZ, v.deltaz);
+        if (t.mode == SEL_ALL && zqa(ZQA_ACTION) == ACT_DELETE) alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+        if (!surface_option()) t.model_needed = 0;
+    }
+    return reply;
+}
+
+// An indicated point's height relative to the Z base into value.
+void indicate(const char* prompt, f32& value)
+{
+    MNUCLR();
+    prmptc(prompt);
+    f32 p[3] = {0, 0, 0};
+    i32 st = 0;
+    ncs_get_point(18, p, st);
+    if (st == 0) value = p[2] - ZBASE;
+}
+
+// The region search and action of one chain of SELECT MOTIONS.
+void chain_action(Call& c, i32 first, i32 last, i32& continuing, i32 run_first, i32 run_last, i32& status)
+{
+    TrimState& t = trim_state;
+    i32 pa[11] = {2, 0, first}, pb[11] = {2, 0, last}, in = 0, prev = 0;
+    gtlstn(1, pa[1]);
+    pb[1] = pa[1];
+    f32 sp[3], sd[3];
+    FNDRNG(10, 11, pa, pb, 1, in, prev, sp, sd, status);
+    if (status < 0) return;
+    i32 answer = 0;
+    TPTOP(10, status);
+    lacces(-1, answer);
+    lmark(1, 10, answer);
+    std::memcpy(t.region, sp, sizeof sp);
+    i32 a = pa[2], b = pb[2];
+    if (a == run_first || a == run_last) continuing = 1;
+    if (a == run_last && run_first > 0) a = run_first;
+    i32 dim = 1;
+    delete_trimed_blocks(a, b, sp, sd, alt_clearance(), t.nsurf, continuing, dim, t.at_end, alt_zplane(), status);
+    (void)c;
+}
+
+// FORWARD in the modes that take the whole selection at once.
+void run_selection(Call& c, i32& status)
+{
+    TrimState& t = trim_state;
+    status = 0;
+    if (t.mode == SEL_ALL) {
+        // The procedure's start: the point before its first motion.
+        i32 answer = 0, first = 0, last = 0, dim = 1, type = 0, number = 0;
+        f32 start[3], p[3], n[3];
+        lacces(2, answer);
+        next_motion(1, first, type, p, n, status);
+        if (status < 0) return;
+        PRVPNT(0, start, n, number, status);
+        lacces(2, answer);
+        i32 continuing = 1;
+        proc_motion_range(first, last, start, UP, dim, status);
+        if (status < 0) return;
+        f32 sp[3], sd[3];
+        delete_trimed_blocks(first, last, sp, sd, alt_clearance(), t.nsurf, continuing, dim, 1, alt_zplane(), status);
+        if (status >= 0) ++t.ops;
+        return;
+    }
+    // SELECT MOTIONS: the chains in the order of the picks.
+    if (c.picks < 0) {
+        pick_blocks(c.npicks, c.picks, status);
+        if (status < 0 || c.npicks < 1) return;
+        void* base = nullptr;
+        mmcptr(c.picks, base);
+        c.chains = get_chains(static_cast<PickEntry*>(base), c.npicks, c.nchain, status);
+        if (status < 0) return;
+    }
+    i32 run_first = 0, run_last = 0;
+    FEDRNG(run_first, run_last, status);
+    if (status < 0) return;
+    i32 continuing = 0;
+    t.pending_link = 1;
+    for (i32 k = 0; k + 1 < c.nchain; k += 2) {
+        void* base = nullptr;
+        mmcptr(c.chains, base);
+        const i32* pairs = static_cast<const i32*>(base);
+        const i32 first = pairs[k], last = pairs[k + 1];
+        i32 st = 0;
+        chain_action(c, first, last, continuing, run_first, run_last, st);
+        if (st >= 0) ++t.ops;
+        if (t.must_end != 0) break;
+    }
+}
+
+// One walk of the contour modes with the crossing record: steps until a cut
+// block is named whose after-inside flag is want (or the list ends). The
+// region block at the stop; at_end set at the end of the list.
+i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i32& status)
+{
+    TrimState& t = trim_state;
+    const i32 inside = zqa(ZQA_SIDE) == 1 ? 1 : 0;
+    i32 region = 0;
+    at_end = false;
+    for (i32 guard = 0; guard < 1000000; ++guard) {
+        f32 prev[3], pn[3];
+        i32 after = 0, type = 0, dim = 1, seg = 0;
+        f64 frac = 0;
+        cut = 0;
+        get_next_movment(c.point, prev, c.normal, pn, inside, cut, c.before, after, type, region, seg, frac, dim,
+                         status);
+        if (status == -2) {
+            at_end = true;
+            status = 0;
+            return region;
+        }
+        if (status < 0) return region;
+        if (cut != 0 && after == want) {
+            record = ContourPos{seg, frac};
+            return region;
+        }
+        (void)t;
+    }
+    return region;
+}
+
+// FORWARD in a contour mode: the pending region worked on, the next one
+// found and shown (all of them with TO END). False when nothing could run.
+bool run_contour(Call& c, bool to_end, i32& status)
+{
+    TrimState& t = trim_state;
+    status = 0;
+    t.to_end = to_end ? 1 : 0;
+    const i32 inside = zqa(ZQA_SIDE) == 1 ? 1 : 0;
+    msg_prompt(317, 30);
+    if (t.restart != 0) {
+        i32 answer = 0, number = 0, type = 0;
+        lacces(2, answer);
+        f32 p[3], n[3];
+        next_motion(1, number, type, p, n, status);
+        if (status < 0) return false;
+        i32 st = 0, pnum = 0;
+        PRMFLG(0, st);
+        PRVPNT(0, c.point, c.normal, pnum, st);
+        lacces(2, answer);
+        UITSET(1);
+        const i32 side = contour_side(p);
+        c.continuing = 0;
+        c.before = 1;
+        if (side == 2 || (side == 1) == (inside == 1)) {
+            t.walk_side = side == 2 ? 2 : inside == 1 ? 1 : 3;
+            c.continuing = 1;
+            i32 cut = 0;
+            bool end = false;
+            const i32 region = walk_until(c, 0, t.leaving, cut, end, status);
+            if (status < 0) return false;
+            t.first = -std::max(number, 1);
+            t.last = region;
+            if (end) t.at_end = 1;
+        }
+        t.restart = 0;
+    }
+    while (true) {
+        if (t.first > 0 && t.last > 0) {
+            f32 sp[3], sd[3];
+            i32 st = 0, dim = 1;
+            delete_trimed_blocks(t.first, t.last, sp, sd, alt_clearance(), t.nsurf, c.continuing, dim, t.at_end,
+                                 alt_zplane(), st);
+            if (st >= 0) ++t.ops;
+            c.continuing = 0;
+            std::copy(MOVST.point, MOVST.point + 3, c.point);
+            i32 answer = 0;
+            lacces(1, answer);
+            t.first = t.last = 0;
+            if (t.must_end != 0) return true;
+        } else if (t.first < 0) {
+            t.first = -t.first;
+            if (!to_end) break;
+            continue;
+        }
+        if (t.at_end != 0) return true;
+        t.walk_side = inside == 1 ? 3 : 1;
+        i32 cut = 0;
+        bool end = false;
+        c.before = 1;
+        const i32 first = walk_until(c, 1, t.entering, cut, end, status);
+        if (status < 0) return false;
+        if (end) {
+            t.at_end = 1;
+            return true;
+        }
+        t.first = first;
+        t.walk_side = inside == 1 ? 1 : 3;
+        const i32 last = walk_until(c, 0, t.leaving, cut, end, status);
+        if (status < 0) return false;
+        t.last = last;
+        if (cut == t.first) t.first = last;
+        if (end) t.at_end = 1;
+        if (t.to_end != 0 && t.interrupt != 0) {
+            t.to_end = 0;
+            t.interrupt = 0;
+        }
+        if (t.to_end == 0) break;
+    }
+    // The region found is shown; the next FORWARD works on it.
+    i32 a[KEY_N], b[KEY_N];
+    blkkey(a, t.first);
+    blkkey(b, t.last);
+    ncd_set_blocks_attention(-1, a, b, 1);
+    t.shown = 1;
+    return true;
+}
+}  // namespace
+
+void proc_motion_range(i32& first, i32& last, const f32* point, const f32* normal, i32& dim_kind, i32& status)
+{
+    for (int k = 0; k < 3; ++k) {
+        DSP8[k] = r2wrd(point[k]);
+        LSP2[k] = r2wrd(point[k]);
+        MOVST.point[k] = point[k];
+    }
+    (void)normal;
+    i32 type = 0;
+    f32 p[3], n[3];
+    next_motion(1, first, type, p, n, status);
+    if (status < 0) return;
+    dim_kind = type == 22 || type == 23 || type == 25 || type == 27 ? 3
+               : type == 222 || type == 223 || type == 225 || type == 227 ? 2 : 1;
+    i32 answer = 0;
+    lacces(3, answer);
+    const f32 keep = EDTFED;
+    next_motion(-1, last, type, p, n, status);
+    EDTFED = keep;
+    lacces(2, answer);
+}
+
+namespace {
+// The selection menu; the next step.
+Step select(Call& c)
+{
+    TrimState& t = trim_state;
+    c.show = 1;
+    MNUCLR();
+    if (EDTACT != 0 && t.picked != 0) clear_highlight();
+    prmptc("BLOCKS SELECTION OP.:");
+    i32 choice = 0;
+    menuc(SELECTION, choice);
+    if (choice == -3) return Step::Select;
+    if (choice == -1) {
+        c.escapes = 0;
+        return Step::End;
+    }
+    if (choice == -2 || choice < 1 || choice > 4) {
+        if (++c.escapes < 2) return Step::Select;
+        t.leave = 1;
+        return Step::End;
+    }
+    t.mode = t.last_mode = choice;
+    return Step::Setup;
+}
+
+// The set-up of the selection mode; the next step.
+Step setup(Call& c)
+{
+    TrimState& t = trim_state;
+    EDTACT = 1;
+    zqa1_read();
+    t.model_tol = ALTPDF.srftol;
+    if (t.mode == SEL_ALL && zqa(ZQA_ACTION) == ACT_DELETE) alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    if (t.mode == SEL_PLANE && zqa(ZQA_ACTION) == ACT_DELETE && zqa(ZQA_CONNECT) == CON_ALONG)
+        alteration_defaults[ZQA_CONNECT] = CON_CLEAR;
+    if (t.mode <= SEL_PLANE) {
+        contour_figure_delete();
+        i32 n = 0, st = 0;
+        f64 len = 0;
+        offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 1, n, len, st);
+        if (st == -2 || st == -1) {
+            MNUCLR();
+            return Step::Select;
+        }
+    }
+    if (t.mode == SEL_PICK) {
+        i32 st = 0;
+        pick_blocks(c.npicks, c.picks, st);
+        if (c.npicks > 0) t.picked = 1;
+        if (st == -2) {
+            close_picks(c);
+            return Step::Select;
+        }
+        if (st < 0) return Step::End;
+        void* base = nullptr;
+        mmcptr(c.picks, base);
+        c.chains = get_chains(static_cast<PickEntry*>(base), c.npicks, c.nchain, st);
+        if (st < 0) return Step::End;
+    }
+    t.leave = 0;
+    return Step::Menu;
+}
+
+// The end of an operation (after a run, an interruption or a leaving
+// reply); the next step.
+Step end_operation(Call& c)
+{
+    TrimState& t = trim_state;
+    if (t.must_end != 0) t.leave = 1;
+    close_picks(c);
+    t.first = t.last = 0;
+    t.to_end = t.at_end = 0;
+    t.restart = 1;
+    MNUCLR();
+    if (c.interrupted) {
+        c.interrupted = false;
+        trim_arrays_close();
+        t.mode = t.last_mode;
+        return t.mode > 0 ? Step::Menu : Step::Leave;
+    }
+    if (t.leave == 0 && t.last_mode > 0) {
+        t.mode = t.last_mode;
+        return Step::Menu;
+    }
+    return Step::Leave;
+}
+
+// FORWARD: SINGLE or TO END in a contour mode; the next step.
+Step contour_forward(Call& c, bool all)
+{
+    TrimState& t = trim_state;
+    if (t.npoly == 0) {
+        // No contour yet, or the FORWARD rows were blank: a new contour.
+        i32 n = 0, st = 0;
+        f64 len = 0;
+        offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 1, n, len, st);
+        t.rebuild = 1;
+        return Step::Menu;
+    }
+    if (all) {
+        i32 choice = c.asked;
+        qmenuc("O.K. TO EXECUTE?", "YES  @NO ", choice);
+        if (choice > 0) c.asked = choice;
+        if (choice != 1) {
+            t.rebuild = 1;
+            return Step::Menu;
+        }
+    }
+    i32 st = 0;
+    try {
+        TRMJMP = 1;
+        run_contour(c, all, st);
+        TRMJMP = 0;
+    } catch (const ExecStop& stop) {
+        TRMJMP = 0;
+        if (stop.target != 2) throw;
+        c.interrupted = true;
+        return Step::End;
+    }
+    if (st < 0 || t.at_end != 0 || t.must_end != 0) return Step::End;
+    t.rebuild = 1;
+    return Step::Menu;
+}
+
+// One reply of the parameter menu; the next step.
+Step answer(Call& c, i32 reply)
+{
+    TrimState& t = trim_state;
+    zqa1_write();
+    if (reply == R_EXIT || reply == -2) {
+        clear_highlight();
+        t.leave = 1;
+        return Step::End;
+    }
+    if (reply == R_TITLE) {
+        clear_highlight();
+        close_picks(c);
+        return Step::Select;
+    }
+    if (reply == R_VALUE && c.choice5 == 2 && !surface_option()) {
+        if (zqa(ZQA_ACTION) == ACT_PROJECT) {
+            f32 z = zqar(ZQA_ZPLANE);
+            indicate("IND. PNT AT Z PLANE", z);
+            zqas(ZQA_ZPLANE, z);
+        } else {
+            indicate("IND. PNT AT CLEAR", ALTPDF.clear);
+        }
+        c.choice5 = 1;
+        zqa1_write();
+        t.rebuild = 1;
+        return Step::Menu;
+    }
+    if (reply == R_CRITERIA && t.mode == SEL_PICK) {
+        if (!close_picks(c)) return Step::End;
+        clear_highlight();
+        return Step::Setup;
+    }
+    if (t.mode <= SEL_PLANE) {
+        if (zqar(ZQA_OFFSET) != c.offset0 || zqa(ZQA_SIDE) != c.side0) {
+            // A new offset or side: the polygon is built again at once.
+            contour_figure_delete();
+            trim_polygon_release();
+            i32 n = 0, st = 0;
+            f64 len = 0;
+            offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 0, n, len, st);
+            t.rebuild = 1;
+        }
+        if (reply == R_CRITERIA) {
+            contour_figure_delete();
+            trim_polygon_release();
+            clear_highlight();
+            t.first = t.last = 0;
+            t.restart = 1;
+            return Step::Setup;
+        }
+        const bool single = reply == R_SINGLE || reply == 0, all = reply == R_TOEND;
+        if (single || all) return contour_forward(c, all);
+    }
+    const bool forward = reply == R_TOEND || (reply == 0 && t.mode >= SEL_PICK);
+    if (forward) {
+        if (surface_option() && t.nsurf == 0) {
+            usmsgc("NO SURFACES DEFINED, DEFINE SURFACES");
+            return Step::Menu;
+        }
+        i32 choice = c.asked;
+        qmenuc("O.K. TO EXECUTE?", "YES  @NO ", choice);
+        if (choice > 0) c.asked = choice;
+        if (choice != 1) {
+            t.rebuild = 1;
+            return Step::Menu;
+        }
+        t.to_end = 1;
+        i32 st = 0;
+        try {
+            TRMJMP = 1;
+            run_selection(c, st);
+            TRMJMP = 0;
+        } catch (const ExecStop& stop) {
+            TRMJMP = 0;
+            if (stop.target != 2) throw;
+            c.interrupted = true;
+        }
+        return Step::End;
+    }
+    if (zqa(ZQA_ACTION) != c.action || zqar(ZQA_ZPLANE) != c.zplane || c.show != c.show0 ||
+        (zqa(ZQA_ACTION) == ACT_PROJECT && zqa(ZQA_PROJOPT) != c.proj) ||
+        (zqa(ZQA_ACTION) == ACT_DELETE && (zqa(ZQA_DELOPT) != c.delopt || zqa(ZQA_CONNECT) != c.connect)) ||
+        reply == R_APPROACH)
+        t.rebuild = 1;
+    return Step::Menu;
+}
+
+// Puts back what the call changed outside the tool path: the machining
+// type, the jump flag and the tool display word, on every way out.
+struct Restore {
+    i32 mactyp, tler;
+    ~Restore()
+    {
+        TRMJMP = 0;
+        MACTYP = mactyp;
+        TLER[0] = tler;
+    }
+};
+}  // namespace
+
+void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
+{
+    const Restore restore{MACTYP, TLER[0]};
+    MACTYP = 33;
+    PRM9[PRM9_N - 1] = 2;
+    TLER[0] = 2;
+    trim_state_reset();
+    TrimState& t = trim_state;
+    ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;
+    ALTPDF.feed = wrd2r(PRM9[0]);
+    ALTPDF.plunge = PRM9[4];
+    ALTPDF.down = PRM9[6];
+    ALTPDF.zup = EDTCX.zup;
+    zqa1_defaults();
+    Call c;
+    c.procedure = procedure;
+    c.surfaces = surfaces;
+    Step step = Step::Select;
+    while (step != Step::Leave) {
+        switch (step) {
+        case Step::Select: step = select(c); break;
+        case Step::Setup: step = setup(c); break;
+        case Step::Menu: step = answer(c, menu_reply(c)); break;
+        case Step::End: step = end_operation(c); break;
+        case Step::Leave: break;
+        }
+    }
+    contour_figure_delete();
+    trim_polygon_release();
+    t.nsurf = 0;
+    t.surf_ids.clear();
+    t.surf_nrms.clear();
+    t.model_needed = 1;
+    i32 answer = 0;
+    lacces(2, answer);
+    slclr();
+    reply = t.ops;
+}

@@ -1,0 +1,242 @@
+// ALTERATIONS as the user runs it: the selection and parameter menus, the
+// choices kept in "ZQA1" after every reply, the operation count, the
+// machining type while it runs and after it returns, and a STOP that comes
+// back to the parameter menu.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "core/intchk.h"
+#include "core/params.h"
+#include "core/records.h"
+#include "edit/alter/trimtp.h"
+#include "edit/support.h"
+#include "tests/edit/alter_common.h"
+
+namespace {
+void answer(const std::string& kind, const std::string& text)
+{
+    norak::Reply r;
+    r.kind = kind;
+    r.answer = text;
+    norak::add_reply(r);
+}
+void key_after(i32 polls)
+{
+    norak::Reply r;
+    r.kind = "key";
+    r.after_polls = polls;
+    norak::add_reply(r);
+}
+std::vector<i32> zqa1()
+{
+    auto it = norak::records().find("ZQA1");
+    return it == norak::records().end() ? std::vector<i32>{} : it->second.words;
+}
+// Lines at z 0 to x = 10, 20, 30, 40 after a feed block.
+void path()
+{
+    alt::feed(100.0f);
+    for (f32 x : {10.0f, 20.0f, 30.0f, 40.0f}) alt::line(x, 0, 0);
+}
+i32 run(i32& reply)
+{
+    reply = -7;
+    trim_tp(0, 0, reply);
+    return reply;
+}
+std::string script()
+{
+    std::string s;
+    for (const auto& l : norak::transcript()) s += l + "\n";
+    return s;
+}
+}  // namespace
+
+TEST(Alterations, AllBlocksMoveByDeltaZCountsOneAndKeepsTheChoices)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
+    MACTYP = 2;
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("MOVE BY DELTA Z");       // the action row
+    ed::menu("DELTA Z", "15");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 1) << script();
+    EXPECT_EQ(MACTYP, 2);
+    EXPECT_EQ(TRMJMP, 0);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 4u);
+    for (const auto& x : m) EXPECT_NEAR(x.z, 15.0f, 1e-4f) << x.number;
+    // The choices are stored.
+    const auto w = zqa1();
+    ASSERT_EQ(w.size(), 10u);
+    EXPECT_EQ(w[ZQA_ACTION], ACT_MOVE);
+    EXPECT_FLOAT_EQ(wrd2r(w[ZQA_DELTAZ]), 15.0f);
+}
+
+TEST(Alterations, ZQA1IsStoredAfterEachReply)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("MOVE BY DELTA Z");
+    ed::menu("DELTA Z", "7");
+    ed::menu("EXIT");
+    // The script ends here: the call must have written the record on the
+    // value's reply, before EXIT was read.
+    i32 reply = 0;
+    run(reply);
+    EXPECT_EQ(reply, 0);
+    EXPECT_FLOAT_EQ(wrd2r(zqa1()[ZQA_DELTAZ]), 7.0f);
+}
+
+TEST(Alterations, AStopComesBackToTheMenuOfTheSameModeAndTheTypeIsPutBack)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);
+    for (i32 k = 1; k <= 8; ++k) alt::line(static_cast<f32>(10 * k), 0, 0);
+    HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
+    MACTYP = 14;
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("MOVE BY DELTA Z");
+    ed::menu("DELTA Z", "5");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    key_after(2);                     // during the region
+    {
+        norak::Reply r;               // the interrupt menu: STOP, accepted
+        r.kind = "menu";
+        r.answer = "EXECUTION:STOP";
+        r.expect = "EXECUTION:RESUME@";
+        norak::add_reply(r);
+    }
+    ed::menu("ACCEPT");
+    answer("question", "YES");        // STOP EXECUTION?
+    ed::menu("EXIT");                 // the same mode's menu again
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 0) << script();
+    EXPECT_EQ(MACTYP, 14);
+    EXPECT_EQ(TRMJMP, 0);
+    // The path as far as it was changed: the first motions raised, the rest not.
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 8u);
+    EXPECT_NEAR(m.front().z, 5.0f, 1e-4f);
+    EXPECT_NEAR(m.back().z, 0.0f, 1e-4f);
+    // Two menus of ALL PROCEDURE BLOCKS were shown: before and after the stop.
+    EXPECT_GE(alt::count("menu: ALL PROCEDURE BLOCKS"), 2u) << script();
+    // After the call a stop goes to the runner, not to ALTERATIONS (no
+    // runner waits here: the stop says so and returns).
+    EXPECT_NO_THROW(INTSTP());
+    EXPECT_TRUE(norak::transcript_has("INTSTP, NO EXECUTION TO STOP"));
+}
+
+namespace {
+void pick_block(i32 block)
+{
+    norak::Reply r;
+    r.kind = "pick";
+    r.entity = block;
+    norak::add_reply(r);
+}
+void pick_end(bool exit)
+{
+    norak::Reply r;
+    r.kind = "pick";
+    if (exit)
+        r.exit = true;
+    else
+        r.end = true;
+    norak::add_reply(r);
+}
+}  // namespace
+
+TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);  // 1
+    for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 7
+    HEI8[HEI8_CLEARANCE] = r2wrd(50.0f);
+    EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};  // vertical links
+    ed::menu("BY SELECT MOTIONS");
+    pick_end(false);      // the mode menu
+    ed::menu("CHAIN");
+    pick_block(6);        // the chain picked backwards
+    pick_block(4);
+    pick_end(true);
+    ed::menu("FORWARD: TO END");  // DELETE, THROUGH CLEAR by default
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 1) << script();
+    const auto m = alt::moves();
+    ASSERT_GE(m.size(), 5u) << script();
+    EXPECT_NEAR(m[0].x, 5, 1e-4);
+    EXPECT_NEAR(m[1].x, 10, 1e-4);
+    EXPECT_NEAR(m.back().x, 50, 1e-4);
+    // The blocks picked are gone; the gap from x 10 to 40 is crossed at
+    // the clearance height.
+    bool high = false;
+    for (size_t k = 2; k + 1 < m.size(); ++k) {
+        EXPECT_FALSE(m[k].z < 1.0f && m[k].x > 10.5f && m[k].x < 39.5f) << k;
+        high = high || std::fabs(m[k].z - 50.0f) < 1e-3f;
+    }
+    EXPECT_TRUE(high) << script();
+    EXPECT_NEAR(m[m.size() - 2].x, 40, 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].z, 0, 1e-4);
+}
+
+TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheContour)
+{
+    alt::fresh({0, 0, 0});
+    // The square 10..30 as four line entities, counter-clockwise.
+    const f64 c[5][2] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
+    i32 sides[4];
+    for (int k = 0; k < 4; ++k) {
+        norak::Entity e;
+        e.cls = 2;
+        e.type = 1;
+        const f64 d[6] = {c[k][0], c[k][1], 0, c[k + 1][0], c[k + 1][1], 0};
+        e.words.resize(12);
+        std::memcpy(e.words.data(), d, sizeof d);
+        sides[k] = norak::add_entity(e);
+    }
+    alt::feed(100.0f);        // 1
+    alt::line(0, 15, 0);      // 2
+    alt::line(40, 15, 4);     // 3: in at x 10 (z 1), out at x 30 (z 3)
+    alt::line(40, 25, 4);     // 4
+    alt::line(0, 25, 0);      // 5: in at x 30 (z 3), out at x 10 (z 1)
+    alt::line(0, 35, 0);      // 6
+    ed::menu("BY CONTOUR:XY PLANE");
+    for (i32 id : sides) pick_block(id);  // the contour: the square's sides
+    norak::Reply r;
+    r.kind = "pick";
+    r.exit = true;
+    norak::add_reply(r);
+    ed::menu("CONNECT: ALONG CONT.");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 2) << script();
+    const std::vector<std::array<f32, 3>> want = {
+        {0, 15, 0},  {10, 15, 1}, {10, 10, 1.0f + 2.0f * 5 / 30}, {30, 10, 1.0f + 2.0f * 25 / 30}, {30, 15, 3},
+        {40, 15, 4}, {40, 25, 4}, {30, 25, 3}, {30, 30, 3.0f - 2.0f * 5 / 30}, {10, 30, 3.0f - 2.0f * 25 / 30},
+        {10, 25, 1}, {0, 25, 0},  {0, 35, 0}};
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), want.size()) << script();
+    for (size_t k = 0; k < m.size(); ++k) {
+        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
+        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
+        EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
+    }
+}

@@ -382,10 +382,11 @@ void dfdget(const i32* def, const i32& item, const i32& k, i32& id, f64* vec, i3
 // points written, -2 when they do not fit, 0 when the definition is bad.
 void dfcpol(const i32* def, const f64& tol, const i32& capacity, f32* pts, i32& n);
 // The user's contour: dfdini starts a definition, dfdtol sets its
-// tolerance, dfdc lets the user pick its curves into def (at most limit;
-// status 0, 1 when a contour entity was made for it, below 0 nothing).
+// tolerance, dfdc lets the user pick its curves.
 void dfdini();
 void dfdtol(const i32& mode, const f64& tol);  // the tolerance of the definition
+// The user picks the contour's curves into def (at most limit); status 0,
+// 1 when a contour entity was made for it, below 0 nothing defined.
 void dfdc(const i32& mode, const i32& flag, const i32& limit, i32* def, i32& status);
 // The offset of a contour definition by dist (positive to the left of its
 // direction) into out, as new curves; status -1 when it cannot be made.

@@ -585,6 +585,35 @@ Step end_operation(Call& c)
     return Step::Leave;
 }
 
+// "O.K. TO EXECUTE?" before a FORWARD: TO END (NO preset at the first
+// question of the call, then the last answer); true on YES, else the menu
+// is to be built again.
+bool confirmed(Call& c)
+{
+    i32 choice = c.asked;
+    qmenuc("O.K. TO EXECUTE?", "YES  @NO ", choice);
+    if (choice > 0) c.asked = choice;
+    if (choice == 1) return true;
+    trim_state.rebuild = 1;
+    return false;
+}
+
+// Runs a processing step where a STOP of the interrupt menu can unwind to
+// (the jump flag set while it runs); true when it was stopped.
+template <class Work> bool stoppable(Work work)
+{
+    try {
+        TRMJMP = 1;
+        work();
+        TRMJMP = 0;
+    } catch (const ExecStop& stop) {
+        TRMJMP = 0;
+        if (stop.target != 2) throw;
+        return true;
+    }
+    return false;
+}
+
 // FORWARD: SINGLE or TO END in a contour mode; the next step.
 Step contour_forward(Call& c, bool all)
 {
@@ -597,23 +626,9 @@ Step contour_forward(Call& c, bool all)
         t.rebuild = 1;
         return Step::Menu;
     }
-    if (all) {
-        i32 choice = c.asked;
-        qmenuc("O.K. TO EXECUTE?", "YES  @NO ", choice);
-        if (choice > 0) c.asked = choice;
-        if (choice != 1) {
-            t.rebuild = 1;
-            return Step::Menu;
-        }
-    }
+    if (all && !confirmed(c)) return Step::Menu;
     i32 st = 0;
-    try {
-        TRMJMP = 1;
-        run_contour(c, all, st);
-        TRMJMP = 0;
-    } catch (const ExecStop& stop) {
-        TRMJMP = 0;
-        if (stop.target != 2) throw;
+    if (stoppable([&] { run_contour(c, all, st); })) {
         c.interrupted = true;
         return Step::End;
     }
@@ -682,24 +697,10 @@ Step answer(Call& c, i32 reply)
             usmsgc("NO SURFACES DEFINED, DEFINE SURFACES");
             return Step::Menu;
         }
-        i32 choice = c.asked;
-        qmenuc("O.K. TO EXECUTE?", "YES  @NO ", choice);
-        if (choice > 0) c.asked = choice;
-        if (choice != 1) {
-            t.rebuild = 1;
-            return Step::Menu;
-        }
+        if (!confirmed(c)) return Step::Menu;
         t.to_end = 1;
         i32 st = 0;
-        try {
-            TRMJMP = 1;
-            run_selection(c, st);
-            TRMJMP = 0;
-        } catch (const ExecStop& stop) {
-            TRMJMP = 0;
-            if (stop.target != 2) throw;
-            c.interrupted = true;
-        }
+        c.interrupted = stoppable([&] { run_selection(c, st); });
         return Step::End;
     }
     if (zqa(ZQA_ACTION) != c.action || zqar(ZQA_ZPLANE) != c.zplane || c.show != c.show0 ||

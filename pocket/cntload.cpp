@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "cleanup/mapgrid.h"
 #include "pocket/arcfit.h"
 #include "pocket/luptab.h"
 #include "pocket/pkclean.h"
@@ -206,6 +207,16 @@ void pk_load_contours(const f64& value, i32& status)
             }
             drop(i);
             continue;
+        }
+        if (pokdim == 3) {
+            // the contour carried onto the surface map grid
+            lan_on_grid(1, a, nullptr, st);
+            if (st != 0) {
+                status = st == 11 ? 11 : 21;
+                break;
+            }
+            pk_del_short(a);
+            pk_del_colin(1, 1, a, nullptr);
         }
         a.direction = 0;
         pokarr_area(a);

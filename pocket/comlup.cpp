@@ -41,7 +41,7 @@ f64 b_dist(const pokarr& b, i32 seg, f64 x, f64 y)
 void store_clear(ComlupStore& s)
 {
     pokarr_free(s.pts);
-    pokarr_init(2, s.pts);
+    pokarr_init(pk_dims(), s.pts);
     s.counts.clear();
     s.dirs.clear();
 }

@@ -21,7 +21,6 @@ namespace {
 
 LupWork work;
 i32 restarts_made = 0;
-constexpr i32 MAX_RESTARTS = 50;  // nudges that restart one walk
 
 void work_size()
 {
@@ -82,6 +81,8 @@ void remove_entry(CrossTable& t, i32& count, i32 k)
 
 const LupWork& luplup_work() { return work; }
 i32 luplup_restarts() { return restarts_made; }
+
+i32 luplup_max_restarts = 50;
 
 void chkjunc(i32 flag, const f64* ain, const f64* aout, const f64* bin, const f64* bout, i32& result)
 {
@@ -329,7 +330,14 @@ restart:
                       *bo = &work.bout[2 * k];
             if (same_dir(ai, bi) || same_dir(ai, bo) || same_dir(ao, bi) || same_dir(ao, bo)) {
                 work.mark[k] = 1;
-                if (tens && nudged_at != k && restarts_made < MAX_RESTARTS && a.dims == 2) {
+                if (tens && nudged_at != k && restarts_made >= luplup_max_restarts && a.dims == 2) {
+                    // the walk keeps being restarted: given up with a status
+                    if (talk) eroutc("[LUPLUP] TOO MANY RESTARTS OF THE CROSSING WALK", 0);
+                    count = -1;
+                    status = -1;
+                    return;
+                }
+                if (tens && nudged_at != k && a.dims == 2) {
                     // The loops run along each other here: A is moved off B
                     // at its segments through the point, and walked again.
                     nudged_at = k;

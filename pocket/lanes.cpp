@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cleanup/hatch.h"
+#include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "pocket/crossing.h"
 #include "pocket/looptest.h"
@@ -35,6 +36,11 @@ void PkPieces::clear()
 void PkPieces::add(const pokarr& src, i32 i, i32 n, i32 tag, f64 area, i32 kind, i32& ierr)
 {
     ierr = 0;
+    if (pts.count == 0 && pts.dims != src.dims) {
+        // an empty list takes the dimension of its first piece
+        pokarr_free(pts);
+        pokarr_init(src.dims, pts);
+    }
     if (pts.storage == PKS_EMPTY) pokarr_init(src.dims, pts);
     pokarr_append_part(n, src, i, pts, ierr);
     if (ierr != 0) return;
@@ -345,12 +351,91 @@ bool lane_taken(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v,
     return false;
 }
 
-// The lane pass (2-D): every sub-loop a lane takes is dropped; `restart`:
-// the pass then starts again from the first sub-loop. Status 11 on a
-// failure of the removal.
+// Crossings of the walked polyline with sub-loop w (segments tested in 3-D
+// with their boxes): true at the second.
+bool crossed_twice(const pokarr& walked, const pokarr& w)
+{
+    i32 n = 0;
+    for (i32 a = 0; a + 1 < walked.count; ++a)
+        for (i32 b = 0; b + 1 < w.count; ++b) {
+            const f64 pts[12] = {walked.x[a], walked.y[a], walked.z[a], walked.x[a + 1], walked.y[a + 1],
+                                 walked.z[a + 1], w.x[b],      w.y[b],      w.z[b],      w.x[b + 1],
+                                 w.y[b + 1],  w.z[b + 1]};
+            f64 box[12];
+            for (i32 c = 0; c < 3; ++c) {
+                box[c] = std::min(pts[c], pts[3 + c]);
+                box[3 + c] = std::max(pts[c], pts[3 + c]);
+                box[6 + c] = std::min(pts[6 + c], pts[9 + c]);
+                box[9 + c] = std::max(pts[6 + c], pts[9 + c]);
+            }
+            f64 x[3], ta = 0.0, tb = 0.0;
+            i32 ans = 0;
+            pk_lnln3(pts, box, x, ta, tb, ans);
+            if (ans == 1 && ++n >= 2) return true;
+        }
+    return false;
+}
+
+// Lane pass on sub-loop i of a 3-D offset: a walk over the map grid from the
+// loop being offset, across the way to the sub-loop, for the length L; the
+// lane is taken when the walk crosses the sub-loop twice. Status 19 when
+// the grid refuses the walk, -1 for a walk direction of no length.
+bool lane_taken3d(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v, pokarr& walked, i32& status)
+{
+    if (!(sub_area(s, i) <= v.A)) return false;
+    pokarr wi;
+    window(s, i, wi);
+    for (i32 attempt = 0; attempt < 2; ++attempt) {
+        i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
+        g = std::min(std::max(g, 1), wi.count - 1);
+        f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0}, e = 0.0, tt = 0.0;
+        pokarr_point_at(wi, g, 0.5, P);
+        i32 seg = -1;
+        pk_seg_locate(3, P, loop, seg, tt, Q, e);
+        if (!ltvald(e, v.L)) return false;
+        const f64 w = -static_cast<f64>(v.t);
+        const i32 sg = std::min(std::max(seg, 1), loop.count - 1);
+        f64 d[3] = {w * (P[1] - Q[1]), -w * (P[0] - Q[0]), w * (loop.z[sg] - loop.z[sg - 1])}, l = 0.0;
+        if (!pk_unit3(d, l)) {
+            status = -1;
+            return false;
+        }
+        walked.count = 0;
+        f64 rec[12] = {Q[0], Q[1], Q[2], 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        i32 st = 0;
+        seg_on_grid(0, rec, d, v.L, &walked, st);
+        if (st < 0) {
+            status = 19;
+            return false;
+        }
+        if (crossed_twice(walked, wi)) return true;
+    }
+    return false;
+}
+
+// The lane pass: every sub-loop a lane takes is dropped; `restart`: the
+// pass then starts again from the first sub-loop. Status 11 on a failure
+// of the removal, 19 when the grid refuses a 3-D lane walk.
 void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart, i32& status)
 {
-    if (loop.dims == 2) {
+    if (loop.dims != 2) {
+        pokarr walked;
+        pokarr_init(loop.dims == 4 ? 4 : 3, walked);
+        for (i32 i = 0; i < s.n() && status == 0;) {
+            if (!lane_taken3d(loop, s, i, v, walked, status)) {
+                ++i;
+                continue;
+            }
+            i32 ierr = 0;
+            lup_drop_sub(i, s, ierr);
+            if (ierr != 0) {
+                status = 11;
+                break;
+            }
+            if (restart) i = 0;
+        }
+        pokarr_free(walked);
+    } else {
         std::vector<f32> buf;
         for (i32 i = 0; i < s.n();) {
             if (!lane_taken(loop, s, i, v, buf)) {

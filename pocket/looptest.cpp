@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cleanup/lanecut.h"
+#include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "pocket/crossing.h"
 #include "pocket/luptab.h"
@@ -112,12 +113,63 @@ void lup_inside(const f64& x, const f64& y, const pokarr& loop, i32& result, i32
     pokarr_free(w);
 }
 
+namespace {
+
+// Height reached by a walk over the map grid from (x, y, z) along the
+// segment `seg` of loop a (end minus start, times sign) for `len`; false
+// (status set) when the direction has no length or the grid refuses.
+bool walk_along(const pokarr& a, i32 seg, f64 sign, f64 x, f64 y, f64 z, f64 len, f64& zend, i32& status)
+{
+    if (seg < 1 || seg >= a.count) {
+        status = 11;
+        return false;
+    }
+    f64 d[3] = {sign * (a.x[seg] - a.x[seg - 1]), sign * (a.y[seg] - a.y[seg - 1]),
+                sign * (a.z[seg] - a.z[seg - 1])},
+        l = 0.0;
+    if (!pk_unit3(d, l)) {
+        status = 11;
+        return false;
+    }
+    f64 rec[12] = {x, y, z, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    i32 st = 0;
+    seg_on_grid(0, rec, d, len, nullptr, st);
+    if (st < 0) {
+        status = st;
+        return false;
+    }
+    zend = rec[5];
+    return true;
+}
+
+}  // namespace
+
 void lup_side(const pokarr& a, const pokarr& b, i32 sign, const f64& distance, i32& result, i32& status)
 {
-    (void)sign;
-    (void)distance;
     status = 0;
     result = 2;
+    if (a.dims != 2 && b.dims != 2) {
+        // on the surfaces: the first crossing whose heights differ enough
+        // tells the side by the way the surface rises along A there
+        const f64 thr = pokpar.side <= 0.5 * distance ? pokpar.side : 0.5 * distance;
+        CrossTable t;
+        i32 count = 0, st = 0;
+        lup_intersect_kept(102, a, b, t, count, st);
+        if (st < 0) {
+            status = 11;
+            return;
+        }
+        for (i32 k = 0; k < count; ++k) {
+            const size_t u = static_cast<size_t>(k);
+            const f64 za = t.h1[u], zb = t.h2[u];
+            if (std::fabs(zb - za) < thr) continue;
+            f64 z = 0.0;
+            if (!walk_along(a, std::abs(t.aseg[u]), sign, t.x[u], t.y[u], za, 0.5 * std::fabs(zb - za), z, status))
+                return;
+            result = !(z > za) ? (zb > za ? 1 : 0) : (zb <= za ? 1 : 0);
+            return;
+        }
+    }
     for (i32 k = 0; k < b.count && result == 2 && status == 0;) {
         lup_inside(b.x[k], b.y[k], a, result, status);
         k += k + 1 < b.count && pk_arc_at(b.x[k + 1]) ? 4 : 1;
@@ -216,6 +268,7 @@ void lup_vs_loops(i32 count, const pokarr& loop, i32& stop, i32& status)
     pokarr found;
     pokarr_init(loop.dims, found);
     bool any = false;
+    f64 found_value = 0.0;
     for (i32 key = 1; key <= count && stop != 1; ++key) {
         i32 row = 0;
         pokarr cand;
@@ -231,21 +284,32 @@ void lup_vs_loops(i32 count, const pokarr& loop, i32& stop, i32& status)
             continue;
         }
         any = true;
+        found_value = lup_row(row).value;
         i32 st = 0;
         pokarr_free(found);
         pokarr_move(cand, found, st);
         pokarr_free(cand);
         i32 ans = 0;
-        lup_inside(loop.x[0], loop.y[0], found, ans, status);
+        if (loop.dims != 2)
+            lup_side(found, loop, key < 10000 ? 1 : -1, pokpar.radius, ans, status);
+        else
+            lup_inside(loop.x[0], loop.y[0], found, ans, status);
         if (status != 0) break;
         if (ans == 1) stop = 1;
     }
     if (status == 0 && any && pk_cnt_kind(1) == 2) {
-        i32 c = crossing(4, found, loop);
-        if (c < 0)
+        CrossTable t;
+        i32 c = 0, st = 0;
+        lup_intersect_kept(4, found, loop, t, c, st);
+        if (st < 0 || c < 0) {
             status = 11;
-        else if (c > 0)
+        } else if (c > 0 && loop.dims != 2) {
+            const f64 lim = 0.5 * (found_value > 0.0 ? std::min(pokpar.radius, found_value) : pokpar.radius);
+            for (i32 k = 0; k < c && stop != 1; ++k)
+                if (std::fabs(t.h1[static_cast<size_t>(k)]) < lim) stop = 1;
+        } else if (c > 0) {
             stop = 2;
+        }
     }
     pokarr_free(found);
 }
@@ -276,12 +340,69 @@ void each_island(i32 dims, i32 keya, i32 keyb, i32& status, Test test)
 
 }  // namespace
 
+namespace {
+
+// The test of a 3-D loop against one island: the crossings with heights
+// (mode 2 all, 102 the first). A crossing nearer in height than any before
+// it and less than the side value above the loop gives 2; else, at the
+// crossing nearest in height, a walk of half the tool radius along the
+// loop's segment backwards tells whether the island lies on the loop's side
+// (1). Without crossings the loop's first point inside the island decides.
+// True when the search ends.
+bool vs_island3d(i32 mode, const pokarr& loop, const pokarr& isl, i32& result, i32& status)
+{
+    CrossTable t;
+    i32 count = 0, st = 0;
+    lup_intersect_kept(mode, loop, isl, t, count, st);
+    if (st < 0 || count < 0) {
+        status = 11;
+        return true;
+    }
+    if (count == 0) {
+        i32 ans = 0;
+        lup_inside(loop.x[0], loop.y[0], isl, ans, status);
+        if (status != 0) {
+            status = 11;
+            return true;
+        }
+        if (ans != 0) result = ans;
+        return ans != 0;
+    }
+    f64 best = 1.0e10;
+    i32 bk = -1;
+    for (i32 k = 0; k < count; ++k) {
+        const f64 dz = t.h2[static_cast<size_t>(k)] - t.h1[static_cast<size_t>(k)];
+        if (!(std::fabs(dz) < best)) continue;
+        best = std::fabs(dz);
+        bk = k;
+        if (dz < pokpar.side) {
+            result = 2;
+            return true;
+        }
+    }
+    const size_t u = static_cast<size_t>(bk);
+    const f64 za = t.h1[u], dz = t.h2[u] - za;
+    f64 z = 0.0;
+    if (!walk_along(loop, std::abs(t.aseg[u]), -1.0, t.x[u], t.y[u], za, 0.5 * pokpar.radius, z, status)) {
+        status = 11;
+        return true;
+    }
+    if ((dz != 0.0) != (z > za)) {
+        result = 1;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void lup_vs_loops3d(const pokarr& loop, const i32& keya, const i32& keyb, i32& result, i32& status)
 {
     status = 0;
     result = 0;
     if (loop.count < 1) return;
     each_island(loop.dims, keya, keyb, status, [&](const pokarr& isl, i32) {
+        if (loop.dims != 2) return vs_island3d(2, loop, isl, result, status);
         i32 c = crossing(100, loop, isl);
         if (c < 0) {
             status = 11;
@@ -311,6 +432,7 @@ void lup_vs_comlup(const pokarr& loop, const i32& keya, const i32& keyb, i32& re
     result = 0;
     if (loop.count < 1) return;
     each_island(loop.dims, keya, keyb, status, [&](const pokarr& isl, i32) {
+        if (loop.dims != 2) return vs_island3d(102, loop, isl, result, status);
         i32 ans = 0;
         lup_inside(loop.x[0], loop.y[0], isl, ans, status);
         if (status != 0) {
@@ -529,21 +651,120 @@ void pk_near_point(const f64& px, const f64& py, const f64* x, const f64* y, con
     near_scan(px, py, x, y, n, seg, t, fx, fy, dist, false);
 }
 
+namespace {
+
+f64 dist3(const f64* a, const f64* b)
+{
+    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+}
+
+// Entry k of a loop as a 3-D point (0 height in a plane loop).
+void entry3(const pokarr& a, i32 k, f64* q)
+{
+    q[0] = a.x[k];
+    q[1] = a.y[k];
+    q[2] = a.dims >= 3 ? a.z[k] : 0.0;
+}
+
+// The nearest-point scan in 3-D (segments straight from entry to entry,
+// an arc taken from its start to its end point), with the tie rule and the
+// exclusion of the previous answer of the plane scan.
+void near_scan3(const f64* p, const pokarr& a, i32& seg, f64& t, f64* foot, f64& dist)
+{
+    const bool has_prev = seg > 0;
+    const i32 pseg = seg;
+    const f64 pt = t, pd = dist, pf[3] = {foot[0], foot[1], foot[2]};
+    seg = 0;
+    t = 0.0;
+    dist = 1.0e7;
+    auto offer = [&](i32 s, f64 d, const f64* f, f64 ct) {
+        if (has_prev && s == pseg && pk_eq(d, pd) && pk_eq(ct, pt)) d = 1.0e10;
+        if (d < dist + 1.0e-6) {
+            seg = s;
+            dist = d;
+            t = ct;
+            for (i32 c = 0; c < 3; ++c) foot[c] = f[c];
+        }
+    };
+    for (i32 k = 0; k + 1 < a.count && dist > 0.0;) {
+        const i32 e = k + 1 < a.count && pk_arc_at(a.x[k + 1]) ? std::min(k + 4, a.count - 1) : k + 1;
+        f64 s0[3], s1[3];
+        entry3(a, k, s0);
+        entry3(a, e, s1);
+        offer(e, dist3(p, s0), s0, 0.0);
+        const f64 u[3] = {s1[0] - s0[0], s1[1] - s0[1], s1[2] - s0[2]};
+        const f64 uu = u[0] * u[0] + u[1] * u[1] + u[2] * u[2];
+        f64 ct = uu > 0.0 ? ((p[0] - s0[0]) * u[0] + (p[1] - s0[1]) * u[1] + (p[2] - s0[2]) * u[2]) / uu : 0.0;
+        ct = std::min(1.0, std::max(0.0, ct));
+        const f64 f[3] = {s0[0] + ct * u[0], s0[1] + ct * u[1], s0[2] + ct * u[2]};
+        offer(e, dist3(p, f), f, ct);
+        k = e;
+    }
+    if (has_prev && dist > pd + 1.0e-6) {
+        seg = pseg;
+        t = pt;
+        dist = pd;
+        for (i32 c = 0; c < 3; ++c) foot[c] = pf[c];
+    }
+}
+
+bool plane_dims(i32 dim, const pokarr& loop) { return dim == 2 || loop.dims == 2; }
+
+}  // namespace
+
+i32 pk_surf_dist(const f64* a, const f64* b, f64& length)
+{
+    length = 0.0;
+    if (pk_eqpt3(a, b) != 0) return 0;
+    pokarr w;
+    i32 st = 0;
+    pokarr_init_dyn(3, 2, w, st);
+    if (st == 0) {
+        w.count = 0;
+        pokarr_add_pnt(a, w, st);
+        if (st == 0) pokarr_add_pnt(b, w, st);
+    }
+    const f64 step = 0.5 * pkoff.seg_tol;
+    if (st == 0) lan_on_grid(0, w, &step, st);
+    if (st == 0)
+        for (i32 k = 1; k < w.count; ++k) {
+            f64 p[3], q[3];
+            entry3(w, k - 1, p);
+            entry3(w, k, q);
+            length += dist3(p, q);
+        }
+    pokarr_free(w);
+    if (st != 0) {
+        // a failure is not a length: the caller keeps its straight distance
+        length = dist3(a, b);
+        return -1;
+    }
+    return 0;
+}
+
 void pk_seg_locate(i32 dim, const f64* p, const pokarr& loop, i32& seg, f64& t, f64* foot, f64& dist)
 {
-    (void)dim;
+    const bool reference = seg < -1;
+    const f64 ref = dist;
     if (seg < -1) seg = -1;
     if (seg < 1) seg = 0;
-    f64 fx = foot[0], fy = foot[1];
-    near_scan(p[0], p[1], loop.x, loop.y, loop.count, seg, t, fx, fy, dist, true);
+    if (plane_dims(dim, loop)) {
+        f64 fx = foot[0], fy = foot[1];
+        near_scan(p[0], p[1], loop.x, loop.y, loop.count, seg, t, fx, fy, dist, true);
+        foot[0] = fx;
+        foot[1] = fy;
+    } else {
+        near_scan3(p, loop, seg, t, foot, dist);
+        // near the reference: the way over the surfaces to the foot
+        f64 len = 0.0;
+        if (reference && dist < ref + 1.0e-6 && pk_surf_dist(p, foot, len) == 0) dist = len;
+    }
     if (seg == 0) seg = -1;
-    foot[0] = fx;
-    foot[1] = fy;
 }
 
 void pk_far_vertex(i32 dim, const f64* p, const pokarr& loop, i32& vertex, f64& t, f64* foot, f64& dist)
 {
-    (void)dim;
+    const bool plane = plane_dims(dim, loop);
     dist = -1.0e7;
     vertex = -1;
     t = 0.0;
@@ -552,13 +773,18 @@ void pk_far_vertex(i32 dim, const f64* p, const pokarr& loop, i32& vertex, f64& 
             k += 2;
             continue;
         }
-        f64 d = std::hypot(loop.x[k] - p[0], loop.y[k] - p[1]);
+        f64 q[3];
+        entry3(loop, k, q);
+        const f64 d = plane ? std::hypot(q[0] - p[0], q[1] - p[1]) : dist3(p, q);
         if (gtvald(d, dist)) {
             dist = d;
             vertex = k;
-            foot[0] = loop.x[k];
-            foot[1] = loop.y[k];
+            for (i32 c = 0; c < (plane ? 2 : 3); ++c) foot[c] = q[c];
         }
+    }
+    if (!plane && vertex >= 0) {
+        f64 len = 0.0;
+        if (pk_surf_dist(p, foot, len) == 0) dist = len;
     }
 }
 

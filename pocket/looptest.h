@@ -53,11 +53,19 @@ void lup_nearest_seg(const f64& distance, const f64* x, const f64* y, const i32&
 // point is found.
 void pk_near_point(const f64& px, const f64& py, const f64* x, const f64* y, const i32& n, i32& seg, f64& t,
                    f64& fx, f64& fy, f64& dist);
-// Nearest point of a pocket array to a point (plane loops); the same
-// previous-answer rule.
+// Nearest point of a pocket array to a point, in the plane (dim 2 or a plane
+// loop) or in 3-D; the same previous-answer rule. A segment below -1 on
+// entry makes the incoming distance a reference: in 3-D a nearest point
+// within it is measured by the way over the surfaces.
 void pk_seg_locate(i32 dim, const f64* p, const pokarr& loop, i32& seg, f64& t, f64* foot, f64& dist);
-// Farthest vertex of a pocket array from a point.
+// Farthest vertex of a pocket array from a point; in 3-D its distance is
+// the way over the surfaces.
 void pk_far_vertex(i32 dim, const f64* p, const pokarr& loop, i32& vertex, f64& t, f64* foot, f64& dist);
+// Length of the way over the map grid's surface from a to b (3-D points,
+// pocket coordinates): 0 for coincident points. Status -1 when the way
+// cannot be found (no grid, a point off it, no memory); the length is then
+// the straight distance, never 0.
+i32 pk_surf_dist(const f64* a, const f64* b, f64& length);
 // Smallest distance from the vertices of loop 2 to the segments of loop 1.
 void lup_min_dist(const f64& margin, const f64* x2, const f64* y2, const i32& n2, const f64* x1, const f64* y1,
                   const i32& n1, i32& seg, f64& t, f64& fx, f64& fy, f64& dist, i32& word);

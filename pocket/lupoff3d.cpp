@@ -3,6 +3,7 @@
 // at the loop's corners as the plane offset joins them (squared off or met
 // at one point on the open side, cut at their crossing on the other), and
 // the loop carried onto the grid.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -282,7 +283,9 @@ void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, poka
         const f64* b = v.back().p;
         if (std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]) > pk3_point_tol)
             v.push_back(v.front());
-        write(offset_polygon(v, distance), result);
+        std::vector<V3> off = offset_polygon(v, distance);
+        if (side < 0) std::reverse(off.begin(), off.end());  // the loop's own sense again
+        write(off, result);
         if (result.count < 4) {
             status = 1;
             return;

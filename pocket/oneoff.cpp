@@ -78,6 +78,17 @@ void raw_offset(const Call& c, const pokarr& src, f64 dist, i32 sd, bool back, p
         if (st != 0) throw Stop{11};
     } else {
         lup_offset(sd, c.inward, dist, src, raw, st);
+        if (raw.count < 3 && st == -3) {
+            // the loop leaves the surface: carried onto the grid, and the
+            // offset made again with the grid's projection mode off
+            pokarr w;
+            pokarr_init(src.dims, w);
+            pokarr_copy(src, w, st);
+            if (st == 0) lan_on_grid(0, w, nullptr, st);
+            set_grid_mode(0);
+            if (st == 0) lup_offset(sd, c.inward, dist, w, raw, st);
+            pokarr_free(w);
+        }
         if (st > 1) throw Stop{st == 9 ? 1 : st};
         if (raw.count < 3) throw Stop{1};
     }
@@ -110,6 +121,46 @@ i32 first_decided(const pokarr& piece, const pokarr& loop)
     lup_first_side(piece, loop, ans, st);
     if (st != 0) throw Stop{11};
     return ans;
+}
+
+// Whether a 3-D piece that crosses the loop given to the call is kept: the
+// heights of the piece over the loop at the crossings must keep one sign
+// and stay apart; at the crossing where they come nearest, a walk along the
+// loop's segment (by half the smaller positive distance) tells on which side
+// the surface rises, and so whether the piece lies on the offset's side.
+bool keep3d(const Call& c, const pokarr& given, const CrossTable& t, i32 count)
+{
+    f64 best = 1.0e10, bdz = 0.0;
+    i32 bk = -1;
+    for (i32 k = 0; k < count; ++k) {
+        const f64 dz = t.h2[static_cast<size_t>(k)] - t.h1[static_cast<size_t>(k)];
+        if (std::fabs(dz) < best) {
+            if (std::fabs(dz) < 1.0e-6) return false;
+            best = std::fabs(dz);
+            bdz = dz;
+            bk = k;
+        } else if ((dz > 0.0) != (bdz > 0.0)) {
+            return false;
+        }
+    }
+    if (bk < 0) return false;
+    const i32 seg = std::abs(t.aseg[static_cast<size_t>(bk)]);
+    if (seg < 1 || seg >= given.count) return false;
+    const f64 zl = t.h1[static_cast<size_t>(bk)];
+    f64 u[3] = {c.expdir * (given.x[seg] - given.x[seg - 1]), c.expdir * (given.y[seg] - given.y[seg - 1]),
+                c.expdir * (given.z[seg] - given.z[seg - 1])},
+        l = 0.0;
+    if (!pk_unit3(u, l)) return false;
+    f64 len = c.prevd;
+    if (c.d > 0.0 && (!(c.prevd > 0.0) || c.d < c.prevd)) len = c.d;
+    f64 walk[12] = {t.x[static_cast<size_t>(bk)], t.y[static_cast<size_t>(bk)], zl, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    i32 st = 0;
+    seg_on_grid(0, walk, u, 0.5 * len, nullptr, st);
+    if (st < 0) throw Stop{st};
+    const bool up = walk[5] > zl;
+    bool keep = c.inward < 1 ? (bdz > 0.0) != up : (bdz > 0.0) == up;
+    if (c.outward) keep = !keep;
+    return keep;
 }
 
 // The tests of one piece of a split; true when it is kept (kind 5 for a
@@ -149,7 +200,7 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
             if (c.outward) drop = !drop;
             keep = !drop;
         } else {
-            keep = false;
+            keep = p.dims != 2 && keep3d(c, given, t, count);
         }
         if (!keep) {
             if (c.talk)
@@ -362,7 +413,7 @@ void lane_merge(const Call& c, const pokarr& S, i32 sd)
         }
         pokarr_free(L);
         pokarr_free(col.pts);
-        pokarr_init(2, col.pts);
+        pokarr_init(pk_dims(), col.pts);
         col.counts.clear();
         col.dirs.clear();
         if (ierr != 0) {
@@ -621,8 +672,8 @@ void oneoff_release()
     pokarr_free(g_lanes.pts);
     pokarr_free(g_lanework.pts);
     pokarr_free(g_first.pts);
-    pokarr_init(2, g_pieces.pts);
-    pokarr_init(2, g_lanes.pts);
-    pokarr_init(2, g_lanework.pts);
-    pokarr_init(2, g_first.pts);
+    pokarr_init(pk_dims(), g_pieces.pts);
+    pokarr_init(pk_dims(), g_lanes.pts);
+    pokarr_init(pk_dims(), g_lanework.pts);
+    pokarr_init(pk_dims(), g_first.pts);
 }

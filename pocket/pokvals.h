@@ -10,6 +10,9 @@
 // Pocket dimension mode: 2 plane pocket (x, y), 3 x, y, z, 4 x, y, z and a
 // normal per point.
 extern i32 pokdim;
+// Dimension of the pocket's loops: 2 in a plane pocket, else 3 (4 with
+// normals).
+inline i32 pk_dims() { return pokdim == 2 ? 2 : (pokdim == 4 ? 4 : 3); }
 
 // Local origin of the pocket (lower corner of the outer contour's box); the
 // main arrays hold points relative to it.

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "cleanup/clrcut.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "core/progress.h"
+#include "core/util.h"
 #include "pocket/cntload.h"
 #include "pocket/comlup.h"
 #include "pocket/lanes.h"
@@ -44,7 +46,7 @@ i32 last_row(i32 key, i32 subkey, pokarr& loop, i32& status)
 {
     i32 row = 0, st = 0;
     pokarr_free(loop);
-    pokarr_init(2, loop);
+    pokarr_init(pk_dims(), loop);
     lup_find(0, 0, key, subkey, row, loop, st);
     if (st != 0) status = 11;
     return row;
@@ -83,7 +85,7 @@ void lanpok(Run& run, f64 d, i32 i, bool& made, i32& status)
     }
     const i32 K = run.keys;
     pokarr loop;
-    pokarr_init(2, loop);
+    pokarr_init(pk_dims(), loop);
     for (i32 k = 1; k <= K && status == 0; ++k) {
         const i32 row = last_row(k, i - 1, loop, status);
         if (status != 0 || row == 0) continue;
@@ -112,7 +114,7 @@ void lanpok(Run& run, f64 d, i32 i, bool& made, i32& status)
             for (f64 t : tries) {
                 if (st != 1) break;
                 pokarr_free(loop);
-                pokarr_init(2, loop);
+                pokarr_init(pk_dims(), loop);
                 lup_get_pokarr(row, loop, st);
                 if (st != 0) {
                     st = 11;
@@ -143,7 +145,7 @@ void lanile(Run& run, f64 d, i32 j, i32& status)
 {
     status = 0;
     pokarr loop;
-    pokarr_init(2, loop);
+    pokarr_init(pk_dims(), loop);
     for (i32 n = 1; n <= pk_nisland && status == 0; ++n) {
         const i32 key = 10000 + n;
         const i32 row = last_row(key, j - 1, loop, status);
@@ -185,7 +187,7 @@ bool earlier_minus2(i32 key, i32 before)
 void drop_clockwise(i32 r)
 {
     pokarr q;
-    pokarr_init(2, q);
+    pokarr_init(pk_dims(), q);
     i32 e = 0;
     lup_get_pokarr(r, q, e);
     q.direction = 0;
@@ -257,8 +259,8 @@ i32 first_decided(const pokarr& of, const pokarr& in)
 void retire_inside(Run& run, const IlsPair& m, i32 r, const pokarr& lr, i32& status)
 {
     pokarr lj, lk;
-    pokarr_init(2, lj);
-    pokarr_init(2, lk);
+    pokarr_init(pk_dims(), lj);
+    pokarr_init(pk_dims(), lk);
     for (i32 j = 10001; j <= 10000 + pk_nisland && status == 0; ++j) {
         const i32 rj = last_row(j, m.p, lj, status);
         if (status != 0 || rj == 0 || rj == m.ra || rj == m.rb || rj == r) continue;
@@ -274,7 +276,7 @@ void retire_inside(Run& run, const IlsPair& m, i32 r, const pokarr& lr, i32& sta
         for (i32 k = 1; k <= run.keys; ++k) {
             i32 rk = 0, st = 0;
             pokarr_free(lk);
-            pokarr_init(2, lk);
+            pokarr_init(pk_dims(), lk);
             lup_find(2, 0, k, m.p, rk, lk, st);
             if (st != 0 || rk == 0) continue;
             const i32 v = first_decided(lj, lk);
@@ -299,7 +301,7 @@ void retire_inside(Run& run, const IlsPair& m, i32 r, const pokarr& lr, i32& sta
 void remerge(Run& run, IlsPair& m, ScanWords& words, i32 r, const pokarr& lr, i32& status)
 {
     pokarr lj;
-    pokarr_init(2, lj);
+    pokarr_init(pk_dims(), lj);
     for (i32 j = std::max(words.get(r), 10001); j <= 10000 + pk_nisland && status == 0; ++j) {
         const i32 rj = last_row(j, m.p, lj, status);
         if (status != 0 || rj == 0 || rj == m.rb) continue;
@@ -350,10 +352,10 @@ void remerge(Run& run, IlsPair& m, ScanWords& words, i32 r, const pokarr& lr, i3
 void merged_rows(Run& run, IlsPair& m, ScanWords& words, i32 first, i32& status)
 {
     pokarr lr;
-    pokarr_init(2, lr);
+    pokarr_init(pk_dims(), lr);
     for (i32 r = first; r <= lup_count && status == 0; ++r) {
         pokarr_free(lr);
-        pokarr_init(2, lr);
+        pokarr_init(pk_dims(), lr);
         i32 e = 0;
         lup_get_pokarr(r, lr, e);
         if (e != 0) {
@@ -400,8 +402,8 @@ void after_merge(Run& run, const IlsPair& m)
 bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
 {
     pokarr la, lb;
-    pokarr_init(2, la);
-    pokarr_init(2, lb);
+    pokarr_init(pk_dims(), la);
+    pokarr_init(pk_dims(), lb);
     bool merged = false;
     m.ra = last_row(m.a, m.p, la, status);
     m.rb = last_row(m.b, m.p, lb, status);
@@ -466,7 +468,7 @@ void ilscom(Run& run, i32 p, i32& status)
             i32 ra = 0;
             {
                 pokarr la;
-                pokarr_init(2, la);
+                pokarr_init(pk_dims(), la);
                 ra = last_row(a, p, la, status);
                 pokarr_free(la);
             }
@@ -491,7 +493,7 @@ void partial_retire(i32 ra, i32 rb, const pokarr& pa, const pokarr& pb, f64 D, i
     const bool related = lup_tree_find(ra, rb, 0) != 0;
     bool all = lup_row(rb).subkey == 2 && lup_row(rb).parent != A.inherited && !related;
     pokarr q;
-    pokarr_init(2, q);
+    pokarr_init(pk_dims(), q);
     i32 side = 0, st = 0;
     if (all) {
         const i32 anc = A.parent >= 1 && lup_row(A.parent).inherited != 0 ? A.parent : A.inherited;
@@ -504,7 +506,7 @@ void partial_retire(i32 ra, i32 rb, const pokarr& pa, const pokarr& pb, f64 D, i
         const i32 bp = lup_row(rb).parent;
         if (lup_row(rb).subkey == 1 && !related && bp >= 1) {
             pokarr_free(q);
-            pokarr_init(2, q);
+            pokarr_init(pk_dims(), q);
             st = 0;
             lup_get_pokarr(bp, q, st);
             if (st == 0) lup_side(q, pa, -1, A.value, side, st);
@@ -526,8 +528,8 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     run.marks.assign(static_cast<size_t>(lup_count) + 2, 0);
     i32 m = 0;
     pokarr pa, pb;
-    pokarr_init(2, pa);
-    pokarr_init(2, pb);
+    pokarr_init(pk_dims(), pa);
+    pokarr_init(pk_dims(), pb);
     for (i32 k = 1; k <= run.keys && run.islands > 0 && status == 0; ++k) {
         i32 ra = last_row(k, i, pa, status);
         if (status != 0 || ra == 0) continue;
@@ -660,7 +662,7 @@ void lup_min_isl_dist(i32 psub, i32 isub, i32 keys, i32 islands, const f64& d2, 
     };
     auto gather = [&](i32 k0, i32 k1, i32 sub, std::vector<Poly>& out) {
         pokarr l;
-        pokarr_init(2, l);
+        pokarr_init(pk_dims(), l);
         for (i32 k = k0; k <= k1; ++k) {
             i32 st = 0;
             const i32 row = last_row(k, sub, l, st);
@@ -748,6 +750,54 @@ void one_level(Run& run, i32 i, i32 levels, f64* allow, bool& islands_done, bool
 
 }  // namespace
 
+void pk_z_range(const pokarr& loop, f64& zmin, f64& zmax)
+{
+    for (i32 k = 0; k < loop.count; ++k) {
+        if (pk_arc_at(loop.x[k])) {
+            k += 2;  // the arc's data entries; its end point counts
+            continue;
+        }
+        const f64 z = loop.dims >= 3 ? loop.z[k] : 0.0;
+        if (z < zmin) zmin = z;
+        if (z > zmax) zmax = z;
+    }
+}
+
+void pock_dir(i32& status)
+{
+    status = 0;
+    pokarr loop;
+    pokarr_init(pokdim == 2 ? 2 : 3, loop);
+    f64 fmin = 1.0e10, fmax = -1.0e10, lmin = 1.0e10, lmax = -1.0e10;
+    bool first = false;
+    for (i32 r = 1; r <= lup_count && status == 0; ++r) {
+        const LupRow& row = lup_row(r);
+        const bool is_first = !first && row.subkey == 1 && row.parent == 1;
+        const bool end_row = row.subkey < 0 && lup_row(r + 1).start == row.start && row.parent > 0;
+        if (!is_first && !end_row) continue;
+        lup_get_pokarr(is_first ? r : row.parent, loop, status);
+        if (status != 0) break;
+        if (is_first) {
+            pk_z_range(loop, fmin, fmax);
+            first = true;
+        } else {
+            pk_z_range(loop, lmin, lmax);
+        }
+    }
+    pokarr_free(loop);
+    if (status != 0) {
+        status = 11;
+        return;
+    }
+    if (!first || lmin > lmax) return;
+    if (gtvald(fmin, lmax) != 0 && pokpar.drv_sw3[1] != 0) {
+        pokpar.drv_sw3[1] = 0;
+        pokpar.drv_val[1] = -pokpar.drv_val[1];
+    } else if (ltvald(fmax, lmin) != 0) {
+        pokpar.drv_sw3[1] = 1;
+    }
+}
+
 void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32& direction, const i32& f,
             const f64& side, const f64& e, i32& status)
 {
@@ -790,6 +840,14 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
         pkoff.loops_on = loops_in;
         return;
     }
+    if (gncalw() != 0 && pokdim != 2) {
+        i32 dt[6] = {0, 0, 0, 0, 0, 0};
+        GETDTM(dt);
+        char text[80];
+        std::snprintf(text, sizeof text, "start pocket offsets : %d %d %d %d %d %d", dt[0], dt[1], dt[2], dt[3],
+                      dt[4], dt[5]);
+        shmsgc(text);
+    }
     // the contours read in
     pk_load_contours(par.extra, status);
     pk_nisland = lup_count - 1;
@@ -813,7 +871,7 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
                 if (row.key != k || row.subkey <= 0) continue;
                 i32 start = 0, e2 = 0;
                 pokarr none;
-                pokarr_init(2, none);
+                pokarr_init(pk_dims(), none);
                 lup_add(-(row.subkey + 1), k, r, r, 0, 0.0, 0, none, start, e2);
                 if (e2 != 0) {
                     status = e2;
@@ -865,7 +923,8 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
             ++count;
         }
         if (left && gncalw() != 0) eroutc("[rrpock] NOT ALL ISLANDS WILL BE MACHINED", 0);
-        if (count != 0 && lup_count > 0)
+        if (count != 0 && lup_count > 0 && pokdim != 2) pock_dir(status);
+        if (count != 0 && lup_count > 0 && status == 0)
             clr_cut(0, run.s, direction, cut_mode, status);
         else
             status = 17;

@@ -191,6 +191,37 @@ TEST(LoopCrossings, TheFirstOnlyModeAndTheCapacities)
     pkdm_rel_all();
 }
 
+TEST(LoopCrossings, AWalkRestartedWithoutEndGivesUpWithAStatus)
+{
+    fresh();
+    // A's lower side is a saw of 80 teeth that B's upper side follows tooth
+    // for tooth: a nudge leaves another vertex where they run together
+    Loop saw, below;
+    saw.pt(0, 0);
+    for (i32 k = 1; k <= 80; ++k) saw.pt(k, (k % 2) * 0.5);
+    saw.pt(80, 5).pt(0, 5).close();
+    below.pt(0, 0).pt(0, -5).pt(80, -5);
+    for (i32 k = 80; k >= 1; --k) below.pt(k, (k % 2) * 0.5);
+    below.close();
+    pokarr a = make(saw), b = make(below);
+    luplup_max_restarts = 1;
+    auto r = crossings(13, a, b);
+    luplup_max_restarts = 50;
+    EXPECT_EQ(r->status, -1);
+    EXPECT_EQ(r->count, -1);
+    EXPECT_EQ(luplup_restarts(), 1);
+    EXPECT_TRUE(norak::transcript_has("internal: [LUPLUP] TOO MANY RESTARTS OF THE CROSSING WALK"));
+    // loops on the surfaces are not nudged: the walk is made once
+    pokarr a3 = make(saw, 3), b3 = make(below, 3);
+    r = crossings(13, a3, b3);
+    EXPECT_EQ(luplup_restarts(), 0);
+    EXPECT_GE(r->count, 0);
+    pokarr_free(a);
+    pokarr_free(b);
+    pokarr_free(a3);
+    pokarr_free(b3);
+}
+
 TEST(LoopCrossings, TheClosedWalkNudgesALoopRunningAlongTheOther)
 {
     fresh();

@@ -9,7 +9,6 @@
 #include "cleanup/pkentry.h"
 #include "core/records.h"
 #include "cutter/loccom.h"
-#include "tests/common/positioning.h"
 #include "tests/pocket/surface.h"
 
 using namespace pksrf;
@@ -161,8 +160,8 @@ TEST(EntryMoves, StraightMovesApproachListAndMode)
 
 TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
 {
-    positioning::reset();
     surface_pocket(tilted);
+    positioning_on();
     i32 st = 0;
     pwrs(PRCPAR, PRTTOL, 0.01f);
     const f32 up[3] = {0, 0, 1}, aux = 0.0f;

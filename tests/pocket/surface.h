@@ -13,6 +13,8 @@
 #include "cleanup/clrset.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
+#include "core/params.h"
+#include "cutter/loccom.h"
 #include "pocket/luptab.h"
 #include "pocket/pokmain.h"
 #include "surfaces/trimodel.h"
@@ -61,6 +63,14 @@ inline void pocket(f32 x0, f32 y0, f32 w, f32 h, f64 step)
 }
 
 inline void reset() { fresh(); }
+
+// The positioning over the whole triangle model with a vertical tool.
+inline void positioning_on()
+{
+    MACTYP = 0;
+    LOCAXM = 0;
+    STPFLG(0x3F);
+}
 
 // A fresh engine, the part of field f, the 3-D pocket [10, 90] x [10, 70]
 // at side step 4 and its map grid.

@@ -656,4 +656,120 @@ TEST(Retract, AlongTheHorizontalNormalAndTheClearanceFlag)
     }
 }
 
+// An unknown dimension is reported and the approach is still written, as
+// the vertical one onto the target.
+TEST(Approach, AnUnknownDimensionIsReportedAndTheApproachWritten)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = 3;
+    const f32 from[3] = {0, 0, 30}, p[3] = {50, 40, 10}, q[3] = {50, 50, 10}, up[3] = {0, 0, 1};
+    stand(from, LINK_VERTICAL);
+    i32 st = 0;
+    SRFAPR(3, p, q, up, up, 3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("SRFAPR, ONLY DIM2/3 IS PERMITTED"));
+    const auto m = moves();
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_NEAR(m[m.size() - 2].x, 50, 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].z, 12, 1e-4);
+    EXPECT_LT(dist(m.back(), p), 1e-4);
+}
+
+// A fast move from above the plane it would travel on never goes down
+// before the traverse: it crosses at the height it stands at, says the
+// plane may be too low, and only then comes down onto the point.
+TEST(Links, AFastMoveFromAboveItsPlaneCrossesAtItsOwnHeight)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 from[3] = {0, 0, 30}, to[3] = {50, 0, 2}, up[3] = {0, 0, 1};
+    stand(from, LINK_VERTICAL);
+    HEI8[HEI8_ABSOLUTE] = 1;
+    HEI8[HEI8_PLANE2] = r2wrd(5.0f);
+    HEI8[HEI8_RETRACT] = 1;
+    i32 st = 0;
+    FAST2M(2, to, up, 0, 0.0f, st);
+    EXPECT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_NEAR(m[0].x, 50, 1e-4);
+    EXPECT_NEAR(m[0].z, 30, 1e-4);
+    for (const Pt& r : m) EXPECT_GE(r.z, 2 - 1e-4);
+    EXPECT_LT(dist(m.back(), to), 1e-4);
+    EXPECT_TRUE(norak::transcript_has("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW"));
+}
+
+// The clearance path of a pocketing procedure climbs from the higher of its
+// two ends: to a target above the tool it travels the incremental height
+// over the target.
+TEST(Links, TheClearancePathClimbsFromTheHigherEnd)
+{
+    wall_model();
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = MACTYP_TRIMMED;
+    const f32 from[3] = {60, 40, 0}, to[3] = {95, 40, 25}, up[3] = {0, 0, 1};
+    stand(from, LINK_VERTICAL);
+    nu_sgcd_set_code(34);
+    i32 st = 0;
+    FAST2M(2, to, up, 1, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    double top = -1e30;
+    for (const Pt& q : moves()) top = std::max(top, q.z);
+    EXPECT_NEAR(top, 25.0 + 20.0, 0.05);
+    EXPECT_LT(dist(moves().back(), to), 1e-4);
+    nu_sgcd_set_code(0);
+    FRETRI();
+    allfre(st);
+}
+
+// The end of a string outside the stepped procedures goes up and across
+// whatever the clearance-move flag says, and leaves the flag as it was.
+TEST(Links, TheStringEndOfAPlainProcedureIgnoresTheClearanceFlag)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 p[3] = {10, 20, 5}, q[3] = {40, 20, 8}, up[3] = {0, 0, 1};
+    stand(p, LINK_VERTICAL);
+    nu_sgcd_set_code(0);
+    LNKPAR.clrA = 1;
+    i32 st = 0;
+    STREND(2, q, up, 1, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_NEAR(m[0].z, 8 + 20, 1e-4);
+    EXPECT_NEAR(m[1].x, 40, 1e-4);
+    EXPECT_NEAR(m[1].z, 8 + 20, 1e-4);
+    EXPECT_EQ(LNKPAR.clrA, 1);
+}
+
+// A plane move from the height of its raised target goes straight down onto
+// the point; from above it, first across at the raised height.
+TEST(Links, APlaneMoveComesDownAcrossFromAboveOnly)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 level[3] = {0, 0, 13}, high[3] = {0, 0, 20}, p[3] = {50, 40, 10}, up[3] = {0, 0, 1};
+    stand(level, LINK_VERTICAL);
+    i32 st = 0;
+    PLNZUP(2, p, up, 3.0f, st);
+    ASSERT_EQ(st, 0);
+    auto m = moves();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_LT(dist(m[0], p), 1e-4);
+    stand(high, LINK_VERTICAL);
+    PLNZUP(2, p, up, 3.0f, st);
+    m = moves();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_NEAR(m[0].x, 50, 1e-4);
+    EXPECT_NEAR(m[0].z, 13, 1e-4);
+    EXPECT_LT(dist(m[1], p), 1e-4);
+}
+
 }  // namespace

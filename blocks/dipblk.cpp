@@ -103,7 +103,7 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
         i32 st = 0;
         esinfo(state, st);
     }
-    PRM9[17] = header[20];
+    PRM9[PRM9_UCS] = header[20];
     SETMOD(55, header[20], 0.0f);
     f32 home[3];
     get3(header + 6, home);
@@ -220,9 +220,9 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
     }
     const i32 eff = source >= RECORDING ? source - 7 : source;
     if (code == 54) {
-        DSP8[33] = PRM9[16];
+        DSP8[33] = PRM9[PRM9_COMP];
     } else if (code == 5) {
-        if (PRM9[12] != 0 && source == 3) MUTOOL(DSM4[4] == 0 ? 2 : 4);
+        if (PRM9[PRM9_SHOWTOOL] != 0 && source == 3) MUTOOL(DSM4[4] == 0 ? 2 : 4);
     } else if (code == 55) {
         if (DSP8[DSP8_UCS] > 0) {
             ucs_change(source, eff, status);
@@ -252,7 +252,7 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
         else if (code == 3)
             MUCOOL(1);
         else if (code == 100)
-            MUTOOL(PRM9[12] != 0 && DSM4[4] != 0 ? 4 : 2);
+            MUTOOL(PRM9[PRM9_SHOWTOOL] != 0 && DSM4[4] != 0 ? 4 : 2);
     }
 }
 

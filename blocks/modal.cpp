@@ -15,12 +15,12 @@ namespace {
 i32 signed_i(i32 v)
 {
     i32 a = v < 0 ? -v : v;
-    return PRM9[8] == 1 ? a : PRM9[8] == 2 ? -a : 0;
+    return PRM9[PRM9_DIR] == 1 ? a : PRM9[PRM9_DIR] == 2 ? -a : 0;
 }
 f32 signed_r(f32 v)
 {
     f32 a = std::fabs(v);
-    return PRM9[8] == 1 ? a : PRM9[8] == 2 ? -a : 0.0f;
+    return PRM9[PRM9_DIR] == 1 ? a : PRM9[PRM9_DIR] == 2 ? -a : 0.0f;
 }
 }  // namespace
 
@@ -31,7 +31,7 @@ void SETMOD(const i32& code, const i32& ivalue, const f32& rvalue)
     case 2: DSM4[1] = signed_i(ivalue); return;
     case 3: DSM4[2] = ivalue; return;
     case 4: DSM4[3] = ivalue; return;
-    case 5: DSM4[4] = PRM9[12] != 0 ? ivalue : 0; return;
+    case 5: DSM4[4] = PRM9[PRM9_SHOWTOOL] != 0 ? ivalue : 0; return;
     case 100: DSM4[5] = ivalue; return;
     case 10: DSM4[6] = r2wrd(signed_r(rvalue)); return;
     case 51: DSM4[7] = r2wrd(rvalue); return;

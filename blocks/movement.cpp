@@ -86,7 +86,7 @@ void MOVCLR()
     LSP2[LSP2_MOVED] = 0;
 }
 
-i32 NORMFL() { return PRM9[12]; }
+i32 NORMFL() { return PRM9[PRM9_SHOWTOOL]; }
 
 bool multax(i32 machine) { return machine == 25 || machine == 26 || (machine >= 61 && machine <= 79); }
 

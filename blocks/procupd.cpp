@@ -149,7 +149,7 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
     change(GR_GLOBAL, 20, &blocks, status);
     i32 proc = 0, one = 1;
     if (status >= 0) TPGETN(AM_LIST, GR_LEAD, 34, one, DT_INT, &proc, status);
-    if (proc == 100) change(GR_MACHINE, 10, &PRM9[11], status);
+    if (proc == 100) change(GR_MACHINE, 10, &PRM9[PRM9_TOOL], status);
     if (quiet != 0) {
         const i32 three = 3, two = 2;
         change(GR_GLOBAL, 44, &three, status);

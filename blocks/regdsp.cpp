@@ -191,7 +191,7 @@ void RECPRM(const i32& source, const i32& mode, const i32& code, i32& status)
     i32 answer = 0;
     switch (code) {
     case 1: answer = mrm_feed(modal_feed()); break;
-    case 2: answer = mrm_spin(wrd2r(DSM4[6]), PRM9[2], DSM4[1]); break;
+    case 2: answer = mrm_spin(wrd2r(DSM4[6]), PRM9[PRM9_SPMODE], DSM4[1]); break;
     case 3: answer = mrm_cool(DSM4[2]); break;
     case 55: {
         const f32 origin[3] = {wrd2r(NPT1[NPT1_ORIGIN]), wrd2r(NPT1[NPT1_ORIGIN + 1]), wrd2r(NPT1[NPT1_ORIGIN + 2])};

@@ -124,7 +124,7 @@ void MUSPIN(const i32& context)
     i32 ttype = -1;
     if (CURTOL > 0) GTTTYP(CURTOL, ttype);
     f32 speed = wrd2r(DSM4[6]);
-    if (m == 31 && ttype != 8 && PRM9[2] == 1 && speed != 0.0f) {
+    if (m == 31 && ttype != 8 && PRM9[PRM9_SPMODE] == 1 && speed != 0.0f) {
         i32 unit = 0, count = 1, st = 0;
         MDGETK("USUN", &unit, count, st);
         if (st == 0 && (unit == 4 || unit == 5)) speed *= 3.28084f;

@@ -29,8 +29,8 @@ void STPV53(const i32& value) { TECHST.requested[53] = value; }
 namespace {
 f32 rw(i32 word) { return wrd2r(PRM9[word]); }
 f32 percent(i32 word) { return static_cast<f32>(PRM9[word]) * rw(0) * 0.01f; }
-i32 sign_i(i32 v) { return PRM9[8] == 1 ? v : PRM9[8] == 2 ? -v : 0; }
-f32 sign_r(f32 v) { return PRM9[8] == 1 ? v : PRM9[8] == 2 ? -v : 0.0f; }
+i32 sign_i(i32 v) { return PRM9[PRM9_DIR] == 1 ? v : PRM9[PRM9_DIR] == 2 ? -v : 0; }
+f32 sign_r(f32 v) { return PRM9[PRM9_DIR] == 1 ? v : PRM9[PRM9_DIR] == 2 ? -v : 0.0f; }
 
 // Machine record word of each integer or real parameter written from the
 // machine values.
@@ -109,14 +109,14 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
                 write = forced || !compare || neval(rv, t.feed);
             if (write) t.feed = rv;
         } else if (p == 2) {
-            iv = sign_i(PRM9[7]);
-            write = forced || PRM9[7] != t.spindle || PRM9[8] != t.direction;
-            if (write) t.spindle = PRM9[7], t.direction = PRM9[8];
+            iv = sign_i(PRM9[PRM9_SPIN]);
+            write = forced || PRM9[PRM9_SPIN] != t.spindle || PRM9[PRM9_DIR] != t.direction;
+            if (write) t.spindle = PRM9[PRM9_SPIN], t.direction = PRM9[PRM9_DIR];
         } else if (p == 10) {
             itype = DT_REAL;
             rv = sign_r(rw(1));
-            write = forced || neval(rw(1), t.rslot[10]) || PRM9[8] != t.direction;
-            if (write) t.rslot[10] = rw(1), t.direction = PRM9[8];
+            write = forced || neval(rw(1), t.rslot[10]) || PRM9[PRM9_DIR] != t.direction;
+            if (write) t.rslot[10] = rw(1), t.direction = PRM9[PRM9_DIR];
         } else if (int_word(p) >= 0) {
             iv = PRM9[int_word(p)];
             write = forced || iv != t.islot[p];
@@ -224,8 +224,8 @@ void template_failure()
 void RMCHTB(const i32& medium, i32& count, i32& status)
 {
     status = 0;
-    PRM9[12] = 0;
-    PRM9[21] = r2wrd(-2.0f);
+    PRM9[PRM9_SHOWTOOL] = 0;
+    PRM9[PRM9_MAXF] = r2wrd(-2.0f);
     if (medium == MED_ENTITY) {
         tpget(medium, 1, DT_INT, &count, status);
     } else if (medium != MED_TPLREAD) {
@@ -301,14 +301,14 @@ void MCHVAL(const i32& subtype, i32& kind, i32& ivalue, f32& rvalue, i32& status
     case 2: kind = 1, rvalue = percent(3); break;
     case 3: kind = 1, rvalue = percent(4); break;
     case 4: kind = 1, rvalue = -1.0f; break;
-    case 5: ivalue = sign_i(PRM9[7]); break;
-    case 6: ivalue = PRM9[9]; break;
+    case 5: ivalue = sign_i(PRM9[PRM9_SPIN]); break;
+    case 6: ivalue = PRM9[PRM9_COOL]; break;
     case 7: kind = 1, rvalue = sign_r(rw(1)); break;
-    case 8: ivalue = PRM9[10]; break;
+    case 8: ivalue = PRM9[PRM9_P9]; break;
     case 9: ivalue = -1; break;
     case 10: ivalue = 1; break;
     case 11: ivalue = 0; break;
-    case 12: ivalue = PRM9[11]; break;
+    case 12: ivalue = PRM9[PRM9_TOOL]; break;
     case 13: ivalue = 2; break;
     case 14: ivalue = 1; break;
     case 16: ivalue = 2; break;
@@ -316,8 +316,8 @@ void MCHVAL(const i32& subtype, i32& kind, i32& ivalue, f32& rvalue, i32& status
     case 18: ivalue = 1; break;
     case 19: ivalue = 2; break;
     case 20: kind = 1, rvalue = rw(16); break;
-    case 21: ivalue = PRM9[17]; break;
-    case 22: ivalue = PRM9[18]; break;
+    case 21: ivalue = PRM9[PRM9_UCS]; break;
+    case 22: ivalue = PRM9[PRM9_P56]; break;
     case 23: kind = 1, rvalue = rw(19); break;
     case 24: kind = 1, rvalue = rw(20); break;
     case 25: kind = 1, rvalue = percent(5); break;
@@ -336,14 +336,14 @@ void PRMSTS(i32& status)
     for (i32 p = 1; p <= NTPAR; ++p)
         if (t.status[p] == 1) t.lastcode[p] = t.requested[p];
     if (t.status[1] == 2) t.feed = t.requested[1] == 1 ? rw(0) : -1.0f;
-    if (t.status[2] == 2) t.spindle = PRM9[7], t.direction = PRM9[8];
-    if (t.status[3] == 2) t.islot[3] = PRM9[9];
-    if (t.status[100] == 2) t.islot[100] = PRM9[11];
-    if (t.status[55] == 2) t.islot[55] = PRM9[17];
-    if (t.status[10] == 2) t.rslot[10] = rw(1), t.direction = PRM9[8];
+    if (t.status[2] == 2) t.spindle = PRM9[PRM9_SPIN], t.direction = PRM9[PRM9_DIR];
+    if (t.status[3] == 2) t.islot[3] = PRM9[PRM9_COOL];
+    if (t.status[100] == 2) t.islot[100] = PRM9[PRM9_TOOL];
+    if (t.status[55] == 2) t.islot[55] = PRM9[PRM9_UCS];
+    if (t.status[10] == 2) t.rslot[10] = rw(1), t.direction = PRM9[PRM9_DIR];
     if (t.status[51] == 2) t.rslot[51] = rw(13);
     if (t.status[54] == 2) t.rslot[54] = rw(16);
-    if (t.status[56] == 2) t.islot[56] = PRM9[18];
+    if (t.status[56] == 2) t.islot[56] = PRM9[PRM9_P56];
     if (t.status[57] == 2) t.rslot[57] = rw(19);
     if (t.status[58] == 2) t.rslot[58] = rw(20);
     for (i32 p = 11; p <= 54; ++p)
@@ -354,14 +354,14 @@ void MUMCHT(const i32& mode)
 {
     MUTPSW(mode);
     if (NPT1[2] == 12 || NPT1[2] == 13) {
-        SMOD52(mode, PRM9[14]);
-        SMOD53(mode, PRM9[15]);
+        SMOD52(mode, PRM9[PRM9_P52]);
+        SMOD53(mode, PRM9[PRM9_P53]);
     } else {
         SMOD01(mode, rw(0));
-        SMOD02(mode, PRM9[7]);
+        SMOD02(mode, PRM9[PRM9_SPIN]);
     }
-    SMOD03(mode, PRM9[9]);
-    SMD100(mode, PRM9[11]);
+    SMOD03(mode, PRM9[PRM9_COOL]);
+    SMD100(mode, PRM9[PRM9_TOOL]);
     MUTPRC(mode);
     MUTTXT(mode, "        ", -1);
     MUTBLN(mode, -1);

@@ -38,7 +38,7 @@ constexpr i32 PRM9_DIR = 8;                   // spindle direction: 1 positive, 
 constexpr i32 PRM9_COOL = 9;                  // coolant (parameter 3)
 constexpr i32 PRM9_P9 = 10;                   // parameter 9's integer
 constexpr i32 PRM9_TOOL = 11;                 // id of the current tool (parameter 100)
-constexpr i32 PRM9_SHOWTOOL = 12;             // show the tool during execution
+constexpr i32 PRM9_SHOWTOOL = 12;             // show the tool during execution; to the block writers the normals flag
 constexpr i32 PRM9_P51 = 13;                  // parameter 51 (real)
 constexpr i32 PRM9_P52 = 14, PRM9_P53 = 15;   // parameters 52 and 53
 constexpr i32 PRM9_COMP = 16;                 // compensation (parameter 54): 0 none in use

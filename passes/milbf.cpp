@@ -48,7 +48,7 @@ void straight(i32 dim, const f32* p, const f32* axis, i32& status)
 
 }  // namespace
 
-i32 SPLOUT() { return PRM9[22] == 1 ? 1 : 2; }
+i32 SPLOUT() { return PRM9[PRM9_FIT] == 1 ? 1 : 2; }
 
 void LNKDST(f32& dist) { dist = UDLDIS != 0.0f ? UDLDIS : 0.0f; }
 

@@ -13,6 +13,7 @@
 #include "core/records.h"
 #include "cleanup/clrset.h"
 #include "cutter/loccom.h"
+#include "pocket/cntload.h"
 #include "pocket/luptab.h"
 #include "pocket/pokmain.h"
 #include "tests/pocket/surface.h"
@@ -29,7 +30,7 @@ struct Cleared {
 // Clears the rectangle [x0, x1] x [y0, y1] over the part with a ball of
 // radius 5 at side step `step`, the pocket of dimension 3 and `levels`
 // offset levels (cut mode 1: one).
-Cleared clear3d(f32 x0, f32 y0, f32 x1, f32 y1, f32 step, i32 cut_mode)
+Cleared clear3d(f32 x0, f32 y0, f32 x1, f32 y1, f32 step, i32 cut_mode, i32 loops = 1)
 {
     Cleared c;
     tooldefs::use_mill(10.0f, 5.0f);
@@ -44,6 +45,7 @@ Cleared clear3d(f32 x0, f32 y0, f32 x1, f32 y1, f32 step, i32 cut_mode)
     pokdim = 3;
     pokpar.pokdim = 3;
     pokpar.cut_mode = cut_mode;
+    pkoff.loops_on = loops;
     const std::vector<f32> pts = {x0, y0, 0, x1, y0, 0, x1, y1, 0, x0, y1, 0, x0, y0, 0};
     clr_add_contour(1, 5, pts.data(), st);
     clr_clean_area(21, c.status);
@@ -102,5 +104,54 @@ TEST(SurfaceClearing, AContourOffTheGridGivesStatus21)
     const Cleared c = clear3d(100, 100, 140, 140, 4.0f, 5);
     EXPECT_NE(c.status, 0);
     EXPECT_TRUE(norak::transcript_has("internal: [map_setup] NO PART SURFACES FOR THE MAP GRID"));
+    FRETRI();
+}
+
+TEST(SurfaceClearing, AContourTheGridCannotCarryGivesStatus21)
+{
+    reset();
+    part(bowl);
+    pocket(10, 10, 80, 60, 4.0);
+    // a grid so fine that the contour's sides need more points than a lane
+    // walk holds
+    std::vector<f32> h(2001 * 2001, 1.0f);
+    map_grid_set(2001, 2001, 0.0, 0.0, 0.05, h.data());
+    i32 st = 0;
+    pk_load_contours(0.0, st);
+    EXPECT_EQ(st, 21);
+    EXPECT_TRUE(norak::transcript_has("internal: [lan_on_grid] UNABLE TO PROJECT SEGMENT"));
+    // on a grid that carries it, the contour follows the surface
+    map_grid_clear();
+    map_setup(nullptr, st);
+    ASSERT_EQ(st, 0);
+    lup_count = 1;
+    lup_row(1).key = 1;
+    lup_row(1).start = 1;
+    lup_row(2).start = 6;
+    pk_load_contours(0.0, st);
+    EXPECT_EQ(st, 0);
+    pokarr c;
+    pokarr_init(3, c);
+    lup_get_pokarr(1, c, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_GT(c.count, 100);
+    for (i32 k = 0; k < c.count; ++k)
+        EXPECT_NEAR(c.z[k] + pokorigin[2], bowl(c.x[k] + pokorigin[0], c.y[k] + pokorigin[1]), 0.003);
+    pokarr_free(c);
+    FRETRI();
+}
+
+TEST(SurfaceClearing, ALaneThatCannotBeProjectedEndsTheCutting)
+{
+    reset();
+    positioning_on();
+    part(bowl);
+    // lanes between the loops; the positioning admits no surface, so no
+    // point of a lane can be put onto the part
+    STPFLG(0);
+    const Cleared c = clear3d(30, 20, 70, 60, 4.0f, 5, 0);
+    STPFLG(0x3F);
+    EXPECT_EQ(c.status, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: [notlif] UNABLE TO PROJECT LANE ONTO SURFACE"));
     FRETRI();
 }

@@ -187,3 +187,36 @@ TEST(ZPlane, AStringThatCrossesIsBrokenIntoLinesAndProjected)
     expect_move(m[2], 20, 0, 10);
     expect_move(m[3], 30, 0, 10);
 }
+
+TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
+{
+    alt::fresh({0, 0, 20});
+    alt::feed(100.0f);  // 1
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    const f64 pts[12] = {0, 0, 20, 10, 0, 40.0 / 3, 20, 0, 20.0 / 3, 30, 0, 0};
+    i32 st = 0;
+    PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2: a straight descent from 20 to 0
+    ASSERT_EQ(st, 0);
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 10.0f);
+    ALTPDF.clear = 100.0f;
+    ALTPDF.srftol = 0.01f;
+    EXPECT_EQ(whole(2, 2), 0);
+    std::vector<std::vector<i32>> curves;
+    for (const auto& e : norak::main_list().elems)
+        if (!e.words.empty() && e.words[0] == 5) curves.push_back(e.words);
+    ASSERT_EQ(curves.size(), 2u);
+    auto point = [](const std::vector<i32>& w, i32 k, int c) { return wrd2r(w[static_cast<size_t>(4 + 4 * k + 1 + c)]); };
+    const std::vector<i32>& a = curves[0];
+    const std::vector<i32>& b = curves[1];
+    const i32 na = a[3], nb = b[3];
+    // The first piece runs from the start down to the plane at x 15.
+    EXPECT_NEAR(point(a, 0, 2), 20.0f, 1e-3);
+    EXPECT_NEAR(point(a, na - 1, 0), 15.0f, 1e-2);
+    EXPECT_NEAR(point(a, na - 1, 2), 10.0f, 1e-2);
+    // The second lies on the plane to the end's x and y.
+    for (i32 k = 0; k < nb; ++k) EXPECT_NEAR(point(b, k, 2), 10.0f, 1e-4) << k;
+    EXPECT_NEAR(point(b, nb - 1, 0), 30.0f, 1e-2);
+    EXPECT_NEAR(point(b, 0, 0), 15.0f, 1e-2);
+}

@@ -1,0 +1,146 @@
+// Picked blocks grouped into chains of neighbours, the vertical test, and
+// the picking itself: a block picked twice, a picked entry taken back.
+#include <gtest/gtest.h>
+
+#include "edit/alter/pick.h"
+#include "tests/edit/alter_common.h"
+
+namespace {
+void pick_reply(i32 block, bool exit = false, bool escape = false)
+{
+    norak::Reply r;
+    r.kind = "pick";
+    r.entity = block;
+    r.exit = exit;
+    r.escape = escape;
+    norak::add_reply(r);
+}
+std::vector<i32> pairs(PickEntry* e, i32 n)
+{
+    i32 words = 0, st = 0;
+    const i32 h = get_chains(e, n, words, st);
+    EXPECT_EQ(st, 0);
+    void* base = nullptr;
+    mmcptr(h, base);
+    std::vector<i32> out(static_cast<const i32*>(base), static_cast<const i32*>(base) + words);
+    i32 hh = h;
+    MM_CLOSE(hh, st);
+    return out;
+}
+}  // namespace
+
+TEST(Picks, NeighboursFormOneChainAGapTwoInTheOrderOfThePicks)
+{
+    norak::reset();
+    // Picked 5, 3, 4 and 9: the chain 3..5 (met from its last pick), then 9.
+    PickEntry e[4] = {{5, 4, 6, 0}, {3, 2, 4, 0}, {4, 3, 5, 0}, {9, 8, 10, 0}};
+    EXPECT_EQ(pairs(e, 4), (std::vector<i32>{3, 5, 9, 9}));
+    // A neighbour in another list (0) links nothing: two chains.
+    PickEntry f[2] = {{7, 0, 0, 0}, {8, 7, 0, 0}};
+    EXPECT_EQ(pairs(f, 2), (std::vector<i32>{7, 7, 8, 8}));
+    // An entry already taken (a second pick of a block) starts no chain.
+    PickEntry g[3] = {{2, 1, 3, 0}, {3, 2, 4, 0}, {3, 2, 4, 1}};
+    EXPECT_EQ(pairs(g, 3), (std::vector<i32>{2, 3}));
+    // Many chains: the pair array grows.
+    std::vector<PickEntry> many;
+    for (i32 k = 0; k < 60; ++k) many.push_back({10 * k + 1, 10 * k, 10 * k + 2, 0});
+    const auto p = pairs(many.data(), 60);
+    ASSERT_EQ(p.size(), 120u);
+    EXPECT_EQ(p[118], 591);
+}
+
+TEST(Picks, FindSwapAndTheChainEnds)
+{
+    PickEntry e[3] = {{4, 3, 5, 0}, {5, 4, 6, 1}, {5, 4, 6, 0}};
+    i32 at = 9;
+    EXPECT_EQ(find_pick(0, 5, e, 3, at), 1);
+    EXPECT_EQ(at, 2);  // the flagged one is passed
+    EXPECT_EQ(find_pick(0, 7, e, 3, at), 0);
+    EXPECT_EQ(at, -1);
+    EXPECT_EQ(find_pick(1, 4, e, 3, at), 0);  // from the start index on
+    swap_picks(e[0], e[2]);
+    EXPECT_EQ(e[0].block, 5);
+    EXPECT_EQ(e[2].block, 4);
+    // From entry 0 (block 5) back to block 4: its first; the first is flagged.
+    const PickEntry first = chain_first(0, e, 3);
+    EXPECT_EQ(first.block, 4);
+    EXPECT_EQ(e[2].chained, 1);
+    EXPECT_EQ(e[0].chained, 0);  // the starting entry is not marked
+    PickEntry g[3] = {{1, 0, 2, 0}, {2, 1, 3, 0}, {3, 2, 0, 0}};
+    const PickEntry last = chain_last(0, g[0], g, 3);
+    EXPECT_EQ(last.block, 3);
+    EXPECT_EQ(g[1].chained, 1);
+    EXPECT_EQ(g[2].chained, 1);
+}
+
+TEST(Picks, VerticalWithinTwoDegreesOrOfNoLength)
+{
+    const f32 o[3] = {0, 0, 0};
+    const f32 up[3] = {0.03f, 0, 1}, steep[3] = {0.04f, 0, 1}, down[3] = {0, 0.01f, -1};
+    EXPECT_EQ(is_vertical(up, o, 2.0f), 1);      // 1.7 degrees off the axis
+    EXPECT_EQ(is_vertical(steep, o, 2.0f), 0);   // 2.3 degrees
+    EXPECT_EQ(is_vertical(down, o, 2.0f), 1);    // downwards counts too
+    EXPECT_EQ(is_vertical(o, o, 2.0f), 1);       // no length
+    const f32 flat[3] = {1, 0, 0};
+    EXPECT_EQ(is_vertical(flat, o, 2.0f), 0);
+}
+
+TEST(Picks, SingleAddsABlockOnceAndEscapeTakesTheLastBack)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);  // 1
+    for (f32 x : {10.0f, 20.0f, 30.0f}) alt::line(x, 0, 0);  // 2 .. 4
+    pick_reply(2);
+    pick_reply(2);           // again: not added
+    pick_reply(3);
+    pick_reply(0, false, true);  // escape: 3 taken back
+    pick_reply(4);
+    pick_reply(0, true);
+    i32 count = 0, handle = -1, st = 9;
+    pick_blocks(count, handle, st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(count, 2);
+    void* base = nullptr;
+    mmcptr(handle, base);
+    const PickEntry* e = static_cast<const PickEntry*>(base);
+    EXPECT_EQ(e[0].block, 2);
+    EXPECT_EQ(e[0].next, 3);
+    EXPECT_EQ(e[1].block, 4);
+    EXPECT_EQ(e[1].prev, 3);
+    EXPECT_TRUE(norak::transcript_has("display: attention off list 1 block 3"));
+    MM_CLOSE(handle, st);
+    // Leaving without a pick.
+    pick_reply(0, true);
+    pick_blocks(count, handle, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_EQ(count, 0);
+    MM_CLOSE(handle, st);
+}
+
+TEST(Picks, AVerticalPickTakesTheRunBetweenVerticalMotions)
+{
+    alt::fresh({0, 0, 10});
+    alt::feed(100.0f);         // 1
+    alt::line(0, 0, 0);        // 2 down
+    alt::line(10, 0, 0);       // 3
+    alt::line(20, 0, 0);       // 4
+    alt::line(20, 0, 10);      // 5 up
+    alt::line(30, 0, 10);      // 6
+    norak::Reply mode;
+    mode.kind = "pick";
+    mode.end = true;           // the mode menu
+    norak::add_reply(mode);
+    ed::menu("VERTICAL");
+    pick_reply(3);
+    pick_reply(0, true);
+    i32 count = 0, handle = -1, st = 9;
+    pick_blocks(count, handle, st);
+    EXPECT_EQ(st, 0);
+    void* base = nullptr;
+    mmcptr(handle, base);
+    const PickEntry* e = static_cast<const PickEntry*>(base);
+    std::vector<i32> got;
+    for (i32 k = 0; k < count; ++k) got.push_back(e[k].block);
+    EXPECT_EQ(got, (std::vector<i32>{2, 3, 4, 5}));
+    MM_CLOSE(handle, st);
+}

@@ -13,6 +13,7 @@
 #include "core/prcwrd.h"
 #include "core/records.h"
 #include "edit/alter/contour.h"
+#include "edit/alter/divide.h"
 #include "edit/alter/motion.h"
 #include "edit/alter/walk.h"
 #include "edit/prmflg.h"
@@ -23,6 +24,7 @@
 #include "edit/manedt.h"
 #include "edit/stepping.h"
 #include "edit/support.h"
+#include "stock/optwords.h"
 
 namespace {
 const f32 UP[3] = {0, 0, 1};
@@ -35,6 +37,8 @@ enum Row {
 const char* const TITLES[4] = {"BY CONTOUR:XY PLANE", "BY CONTOUR:ANY PLANE", "BY SELECT MOTIONS",
                                "ALL PROCEDURE BLOCKS"};
 const char* const SELECTION = "BY CONTOUR:XY PLANE@BY CONTOUR:ANY PLANE@BY SELECT MOTIONS@ALL PROCEDURE BLOCKS";
+const char* const SELECTION5 =
+    "BY CONTOUR:XY PLANE@BY CONTOUR:ANY PLANE@BY SELECT MOTIONS@ALL PROCEDURE BLOCKS@DIVIDE BY TOOL";
 const char* const APPROACHES = "SRF. Z UP APP.        >@SRF. NOR. APP.       >@SRF. TAN. APP.       >@"
                                "SRF. TAN. OPP. APP.  >@SRF. HOR. APP.       >@SRF. HOR. NOR. APP.  >@"
                                "SRF. HOR. TAN. APP.  >";
@@ -507,14 +511,18 @@ Step select(Call& c)
     MNUCLR();
     if (EDTACT != 0 && t.picked != 0) clear_highlight();
     prmptc("BLOCKS SELECTION OP.:");
+    // DIVIDE BY TOOL is offered with the tool-factor modes of one pair or a
+    // table of percentages, unless the optimizer's stages are all off.
+    const i32 factors = CMPBLK[CMP_HOLDER];
+    const bool divide = (factors == 4 || factors == 5) && CMPBLK[CMP_MASTER] != 1;
     i32 choice = 0;
-    menuc(SELECTION, choice);
+    menuc(divide ? SELECTION5 : SELECTION, choice);
     if (choice == -3) return Step::Select;
     if (choice == -1) {
         c.escapes = 0;
         return Step::End;
     }
-    if (choice == -2 || choice < 1 || choice > 4) {
+    if (choice == -2 || choice < 1 || choice > (divide ? 5 : 4)) {
         if (++c.escapes < 2) return Step::Select;
         t.leave = 1;
         return Step::End;
@@ -637,6 +645,22 @@ Step contour_forward(Call& c, bool all)
     return Step::Menu;
 }
 
+// DIVIDE BY TOOL: no menu; asked, then the procedure divided, and the
+// command ends.
+Step divide(Call& c)
+{
+    TrimState& t = trim_state;
+    i32 yes = 0;
+    msg_quest(317, 32, yes);
+    if (yes == 1) {
+        i32 st = 0;
+        divide_by_tool(c.procedure, st);
+        if (st == 1) ++t.ops;
+    }
+    t.leave = 1;
+    return Step::End;
+}
+
 // One reply of the parameter menu; the next step.
 Step answer(Call& c, i32 reply)
 {
@@ -746,7 +770,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
         switch (step) {
         case Step::Select: step = select(c); break;
         case Step::Setup: step = setup(c); break;
-        case Step::Menu: step = answer(c, menu_reply(c)); break;
+        case Step::Menu: step = t.mode == SEL_DIVIDE ? divide(c) : answer(c, menu_reply(c)); break;
         case Step::End: step = end_operation(c); break;
         case Step::Leave: break;
         }

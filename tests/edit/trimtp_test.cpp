@@ -240,3 +240,27 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
         EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
     }
 }
+
+TEST(Alterations, DivideByToolIsOfferedByTheToolFactorModeAndAskedFirst)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    CMPBLK[3] = 4;
+    CMPBLK[55] = 2;
+    ed::menu("DIVIDE BY TOOL");
+    answer("question", "no");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 0);
+    EXPECT_TRUE(norak::transcript_has("@ALL PROCEDURE BLOCKS@DIVIDE BY TOOL")) << script();
+    EXPECT_EQ(alt::count("menu: BY CONTOUR:XY PLANE@"), 1u);  // no parameter menu, no second selection
+    EXPECT_EQ(alt::moves().size(), 4u);
+    // With the optimizer's stages all off it is not offered.
+    const size_t before = norak::transcript_count("DIVIDE BY TOOL");
+    CMPBLK[55] = 1;
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("EXIT");
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(norak::transcript_count("DIVIDE BY TOOL"), before);
+    CMPBLK[3] = CMPBLK[55] = 0;
+}

@@ -14,6 +14,7 @@
 #include "stock/movecur.h"
 #include "stock/optedit.h"
 #include "stock/optfeed.h"
+#include "stock/optholder.h"
 #include "stock/optim.h"
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
@@ -126,6 +127,12 @@ void optim_run_stages(i32& status)
         if (status == 0) optim_aircut_stage(status);
         if (air_found != 0) CMPBLK[CMP_CHANGED] = 1;
         if (status == 0 && code != 54) tp_clean_moves(0, status);
+        stk_restore_h1();
+    }
+    const i32 holder = CMPBLK[CMP_HOLDER];
+    if (status == 0 && holder >= 2 && holder <= 5 && holder_steps.n > 0) {
+        optim_holder_stage(status);
+        if (status == 0 && code != 54 && holder != 2) tp_clean_moves(0, status);
         stk_restore_h1();
     }
     const i32 feed = CMPBLK[CMP_FEED];

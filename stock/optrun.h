@@ -1,7 +1,7 @@
 // The stages of an optimizer run over the tool path of one procedure, in
 // their order: the Z-band stage, the enlarged-tool stage (rapid links
-// rebuilt over the stock with a widened tool), the air-cut stage and the
-// feed stage; the stock is left as the rewritten tool path cuts it.
+// rebuilt over the stock with a widened tool), the air-cut stage, the
+// holder stage and the feed stage; the stock is left as the rewritten tool path cuts it.
 #pragma once
 
 #include "core/words.h"

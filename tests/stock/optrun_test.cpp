@@ -24,7 +24,9 @@ constexpr f32 D = 10.0f;
 struct OptimRun : ::testing::Test {
     i32 tool = 0;
     void SetUp() override { fresh(); }
-    void fresh()
+    // island: an island of 10 over x 20..30 and a path of two cuts joined
+    // by a rapid at z 3 through it, instead of the two slots.
+    void fresh(bool island = false)
     {
         stocktest::fresh(0.25f);
         STKPOS = nullptr;  // the list in force is the procedure's
@@ -32,7 +34,7 @@ struct OptimRun : ::testing::Test {
         CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
         CMPBLK[CMP_LINK_HEIGHT] = 2;
         opttest::machine();
-        tool = opttest::tool("RUNNER", D, 0.0f, 20.0f, 30.0f, {});
+        tool = opttest::tool("RUNNER", D, 0.0f, 20.0f, 30.0f, {{20, 20, 0, 30}});  // a holder clear of the block
         CURTOL = tool;
         ASSERT_EQ(stocktest::open(-40, -30, 90, 30), 0);
         StkCell* c = stk_cells();
@@ -40,10 +42,28 @@ struct OptimRun : ::testing::Test {
             for (i32 i = 0; i < stk_grid.nx; ++i) {
                 const double x = stocktest::cx(i), y = stocktest::cy(j);
                 c[j * stk_grid.nx + i].h1 = x >= 0 && x < 60 && std::fabs(y) < 20 ? 0.0f : STK_NONE;
+                if (island && x >= 20 && x <= 30 && std::fabs(y) < 5) c[j * stk_grid.nx + i].h1 = 10.0f;
             }
         i32 a = 0;
         norak::start_toolpath();
         lacces(3, a);
+        if (island) {
+            Path p;
+            p.tool(tool);
+            p.feed(-1.0f);
+            p.line(5.0f, 0.0f, 5.0f);
+            p.feed(1000.0f);
+            p.line(5.0f, 0.0f, -1.0f);
+            p.line(12.0f, 0.0f, -1.0f);
+            p.feed(-1.0f);
+            p.line(12.0f, 0.0f, 3.0f);
+            p.line(40.0f, 0.0f, 3.0f);
+            p.feed(1000.0f);
+            p.line(40.0f, 0.0f, -1.0f);
+            p.line(55.0f, 0.0f, -1.0f);
+            opttest::counter_past(p.next);
+            return;
+        }
         // Two slots at y -8 and 8, 2 deep, joined by feed moves in the air.
         Path p;
         p.tool(tool);
@@ -62,6 +82,7 @@ struct OptimRun : ::testing::Test {
     }
     void stages(bool on)
     {
+        CMPBLK[CMP_HOLDER] = on ? 3 : 1;
         CMPBLK[CMP_ENLARGE] = on ? 2 : 1;
         CMPBLK[CMP_LINK] = on ? 2 : 1;
         CMPBLK[CMP_FEED] = on ? 2 : 1;
@@ -132,6 +153,26 @@ TEST_F(OptimRun, TheRewrittenPathRemovesWhatTheOriginalRemovesWithinOneCell)
             differ += near ? 0 : 1;
         }
     EXPECT_EQ(differ, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
+{
+    fresh(true);
+    CMPBLK[CMP_ENLARGE] = 2;
+    ASSERT_EQ(run(1), 0);
+    bool over = false;
+    for (const Move& k : opttest::moves()) {
+        if (k.p[0] > 14.0f && k.p[0] < 38.0f) {
+            EXPECT_GE(k.p[2], 11.0f - 1e-4f) << k.p[0];
+        }
+        if (k.p[0] == 40.0f && k.p[2] >= 11.0f - 1e-4f && k.feed < 0.0f) over = true;
+    }
+    EXPECT_TRUE(over);
+    EXPECT_GE(rapid_top, 11.0f - 1e-4f);
 }
 
 }  // namespace

@@ -1,0 +1,391 @@
+#include "stock/optholder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "blocks/readers.h"
+#include "core/host.h"
+#include "core/prcwrd.h"
+#include "stock/airlink.h"
+#include "stock/feedcopy.h"
+#include "stock/holder.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/optwords.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+#include "stock/tppoints.h"
+#include "tools/toolcache.h"
+
+namespace {
+f32 len3(const f32* a, const f32* b)
+{
+    return static_cast<f32>(std::hypot(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1]), f64(b[2]) - a[2]));
+}
+f32 len2(const f32* a, const f32* b) { return static_cast<f32>(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1])); }
+
+// The current section image at the fraction t of the lifted move: clear
+// when it finds no stock there.
+bool clear_at(const f32* Q, const f32* P, f64 t)
+{
+    f32 pt[3], md = 0, sd = 0;
+    optim_lerp3(Q, P, static_cast<f32>(t), pt);
+    stk_tool_at(0, pt, 0, md, sd);
+    return eqval0(md) != 0;
+}
+
+// Bisection between a clear fraction and a contact fraction: the clear end
+// of the last bracket (at most 10 halvings, down to one cell along the
+// move, so that with the rounding to samples the border stays within three
+// cells of the contact).
+f64 border(const f32* Q, const f32* P, f64 clear, f64 contact, f64 L)
+{
+    const f64 stop = stk_grid.cell / std::max(L, 1e-9);
+    for (i32 k = 0; k < 10 && std::fabs(contact - clear) >= stop; ++k) {
+        const f64 m = 0.5 * (clear + contact);
+        (clear_at(Q, P, m) ? clear : contact) = m;
+    }
+    return clear;
+}
+
+// The contact flags of the current section along the lifted move Q to P
+// (S steps), each run's borders refined and the samples up to them flagged.
+void refine(const f32* Q, const f32* P, i32 S, f32 width, f32 run, f64 L, std::vector<char>& f)
+{
+    const i32 half = static_cast<i32>(width * 0.5f / std::max(run, 1e-6f) + 0.99f);
+    const i32 whole = static_cast<i32>(width / std::max(run, 1e-6f) + 0.99f);
+    std::vector<char> out = f;
+    for (i32 a = 0; a <= S;) {
+        if (!f[a]) {
+            ++a;
+            continue;
+        }
+        i32 b = a;
+        while (b + 1 <= S && f[b + 1]) ++b;
+        if (a > 0) {
+            const f64 lo = std::max(0.0, f64(a - (3 * half) / 4) / S);
+            const f64 x = border(Q, P, lo, f64(a) / S, L);
+            for (i32 k = static_cast<i32>(std::ceil(x * S)); k < a; ++k) out[std::max(k, 0)] = 1;
+        }
+        if (b < S) {
+            const f64 hi = std::min(1.0, f64(b + 1 + (7 * whole) / 8) / S);
+            const f64 x = border(Q, P, hi, f64(b) / S, L);
+            const f64 at = x * S;
+            i32 end = static_cast<i32>(at) + (at - std::floor(at) > 0.0 ? 1 : 0);
+            for (i32 k = b + 1; k <= std::min(end, S); ++k) out[k] = 1;
+        }
+        a = b + 1;
+    }
+    f.swap(out);
+}
+
+// Clear gaps between contact runs shorter than 1.5 D along the move are
+// flagged as contact; a leading gap counts the free length before it.
+void close_gaps(std::vector<char>& m, i32 S, f32 sample, f32 D, f32 free_before)
+{
+    i32 k = 0;
+    while (k <= S) {
+        if (m[k]) {
+            ++k;
+            continue;
+        }
+        i32 e = k;
+        while (e + 1 <= S && !m[e + 1]) ++e;
+        const bool after = e < S, before = k > 0;
+        const f32 gap = f32(e - k + 1) * sample + (before ? 0.0f : free_before);
+        if (after && gap < 1.5f * D)
+            for (i32 j = k; j <= e; ++j) m[j] = 1;
+        k = e + 1;
+    }
+    if (S >= 1 && m[1]) m[0] = 1;
+}
+
+// Depth of the current section image at a point lifted by `lift`.
+f32 depth_at(const f32* p, f32 lift)
+{
+    f32 q[3] = {p[0], p[1], p[2] + lift}, md = 0, sd = 0;
+    stk_tool_at(0, q, 0, md, sd);
+    return md;
+}
+}  // namespace
+
+void optim_lerp3(const f32* A, const f32* B, const f32& t, f32* out)
+{
+    for (int c = 0; c < 3; ++c) out[c] = A[c] + (B[c] - A[c]) * t;
+}
+
+i32 optim_holder_line_check(const f32* Q, const f32* P, const f32* widths, const f32& free_before, f32* required,
+                            std::vector<char>& mask, i32& steps, i32& status)
+{
+    status = 0;
+    steps = 0;
+    mask.assign(1, 0);
+    const f32 s = optim_safety(status);
+    if (status < 0) return 0;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    const i32 N = std::min(holder_steps.n, HOLDER_SECTIONS_MAX);
+    const f32 cell = stk_grid.cell, L = len3(Q, P), h = len2(Q, P);
+    const bool vertical = (std::fabs(P[0] - Q[0]) <= cell && std::fabs(P[1] - Q[1]) <= cell) ||
+                          std::atan2(std::fabs(f64(P[2]) - Q[2]), f64(h)) * 180.0 / M_PI >= 89.5;
+    bool any = false;
+    for (i32 i = 0; i < N; ++i) {
+        stk_image_select(i + 1, status);
+        if (status != 0) return 0;
+        const f32 lift = holder_steps.z[i] - s;
+        if (vertical) {
+            // Measured at the end, and at the start of a move up.
+            f32 d = depth_at(P, lift);
+            if (P[2] > Q[2]) d = std::max(d, depth_at(Q, lift));
+            required[i] = std::max(required[i], d);
+            if (gtval(d, 0.0f) != 0) any = true, mask[0] = 1;
+            continue;
+        }
+        const f32 q[3] = {Q[0], Q[1], Q[2] + lift}, p[3] = {P[0], P[1], P[2] + lift};
+        f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
+        stk_move(0, 2, q, p, 0, md, ed, v, ev, pt, len, status);
+        if (status < 0) return 0;
+        const i32 S = std::max(1, std::min(stk_sweep.steps, STK_STEPS_MAX));
+        if (steps == 0) steps = S, mask.assign(static_cast<size_t>(S) + 1, 0);
+        std::vector<char> f(stk_sweep.flags, stk_sweep.flags + std::min(S, steps) + 1);
+        f.resize(static_cast<size_t>(steps) + 1, 0);
+        if (!(md > 0.0f)) continue;
+        any = true;
+        required[i] = std::max(required[i], md);
+        refine(q, p, steps, widths[i], h / steps, L, f);
+        for (i32 k = 0; k <= steps; ++k) mask[k] = mask[k] || f[k];
+    }
+    i32 st = 0;
+    stk_image_select(0, st);
+    if (any && steps > 0) close_gaps(mask, steps, L / steps, D, free_before);
+    return any ? 1 : 0;
+}
+
+namespace {
+// A stretch of contact pieces: the move before it and its last piece.
+struct Stretch {
+    i32 before = -1, last = -1;
+};
+
+// What the walk of the stage keeps.
+struct Walk {
+    f32 point[3] = {0, 0, 0};
+    bool known = false;
+    i32 prev = -1;        // the last move walked (or piece written)
+    f32 free = 0;         // clear length since the last contact
+    bool open = false;    // a stretch is open
+    Stretch cur;
+    std::vector<Stretch> done;
+    bool contact = false;  // any section came too close
+};
+
+void stamp(const f32* a, const f32* b, i32 move, i32& status)
+{
+    f32 md = 0, ed = 0, v = 0, ev = 0, q[3], len = 0;
+    stk_image_select(0, status);
+    if (status == 0) stk_move(1, 0, a, b, move, md, ed, v, ev, q, len, status);
+}
+
+// A piece walked: its contact opens or extends the stretch, a clear piece
+// ends it.
+void piece(Walk& w, i32 number, bool contact, f32 length)
+{
+    if (contact) {
+        if (!w.open) w.open = true, w.cur.before = w.prev;
+        w.cur.last = number;
+        w.free = 0;
+    } else {
+        if (w.open) w.done.push_back(w.cur), w.open = false;
+        w.free += length;
+    }
+    w.prev = number;
+}
+
+// A line Q to P (block `number`): checked, cut at the contact borders in
+// mode 3, each piece stamped with the cutter.
+void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* required, i32 mode, i32& status)
+{
+    std::vector<char> mask;
+    i32 steps = 0;
+    const bool contact = optim_holder_line_check(w.point, P, widths, w.free, required, mask, steps, status) != 0;
+    if (status < 0) return;
+    w.contact = w.contact || contact;
+    if (mode != 3 || !contact || steps < 1) {
+        stamp(w.point, P, number, status);
+        piece(w, number, contact, len3(w.point, P));
+        return;
+    }
+    // Cut at every change of the mask, piece by piece from the start.
+    const f32 end[3] = {P[0], P[1], P[2]};
+    f32 Q[3] = {w.point[0], w.point[1], w.point[2]};
+    i32 at = number;
+    i32 k = 1;
+    while (status >= 0) {
+        i32 t = k;
+        while (t <= steps && mask[t] == mask[k - 1]) ++t;
+        const bool last = t > steps;
+        f32 X[3] = {end[0], end[1], end[2]};
+        if (!last) optim_lerp3(w.point, end, f32(t) / f32(steps), X);
+        f32 B[3] = {end[0], end[1], end[2]};
+        if (!last && eqpt3(X, Q) == 0 && eqpt3(X, end) == 0) {
+            optim_scan_feed = feed;
+            optim_split_line(Q, B, Q, X, at, status);
+            if (status < 0) return;
+        }
+        stamp(Q, X, at, status);
+        piece(w, at, mask[k - 1] != 0, len3(Q, X));
+        if (last) break;
+        std::copy(X, X + 3, Q);
+        // On to the rest of the line, the piece after the one written.
+        i32 st = 0, type = 0, size = 0, tc = 0;
+        f32 f = 0;
+        TPJUMP(1, st);
+        find_move(MV_LIST, 1, at, type, size, f, tc, st);
+        if (st < 0) return;
+        k = t + 1;
+    }
+}
+
+// An arc or a curve: its chords checked for every section and stamped; a
+// chord that comes too close makes the whole move a contact piece.
+void holder_chords(Walk& w, i32 number, const std::vector<f32>& pts, const f32* widths, f32* required, i32& status)
+{
+    f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, length = 0;
+    bool contact = false;
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        std::vector<char> mask;
+        i32 steps = 0;
+        contact = optim_holder_line_check(Q, pts.data() + k, widths, w.free, required, mask, steps, status) != 0 ||
+                  contact;
+        stamp(Q, pts.data() + k, 0, status);
+        length += len3(Q, pts.data() + k);
+        std::copy(pts.data() + k, pts.data() + k + 3, Q);
+    }
+    w.contact = w.contact || contact;
+    piece(w, number, contact, length);
+}
+
+// The report of holder mode 2: each section's reach beyond the one before,
+// the length the tool would need there, and a library tool that fits.
+void report(const f32* required, const f32* lengths, i32 N)
+{
+    msg_mdls(339, 72);
+    f32 inc[HD_MAXS + 1] = {0};
+    for (i32 i = 0; i < N; ++i) inc[i] = std::max(0.0f, required[i] - (i > 0 ? required[i - 1] : 0.0f));
+    f32 clear = 0;
+    GTCLRL(CURTOL, clear);
+    f32 value = clear;
+    for (i32 i = 0; i < N; ++i) {
+        value += inc[i];
+        if (inc[i] > 0.0f) {
+            char t[48];
+            std::snprintf(t, sizeof t, "%d %.3f", i + 1, static_cast<double>(value));
+            msg_mdlt(339, 144, t);
+        }
+        value += lengths[i];
+    }
+    f32 ext[HD_MAXS + 1] = {0};
+    for (i32 i = 0; i < N; ++i) ext[i + 1] = inc[i];
+    i32 best = -1, st = 0;
+    if (optim_find_tool(CURTOL, ext, best, st) == 1) {
+        char name[21];
+        optim_tool_name(best, name);
+        msg_mdlt(339, 142, name);
+    } else {
+        msg_mdls(339, 143);
+    }
+}
+
+// Reads and walks the move find_move found.
+void walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* widths, f32* required, i32 mode,
+               i32& status)
+{
+    f32 P[3];
+    if (feed < 0.0f || !w.known) {
+        move_end_point(P, status);
+        if (status >= 0) piece(w, number, false, w.known ? len3(w.point, P) : 0.0f);
+    } else if (mv_line(type)) {
+        move_end_point(P, status);
+        if (status >= 0 && eqpt3(P, w.point) == 0) holder_line(w, number, feed, P, widths, required, mode, status);
+    } else if (mv_arc(type) || mv_nurbs(type)) {
+        std::vector<f32> pts;
+        i32 h = 0;
+        if (mv_arc(type)) {
+            i32 plane = 0;
+            f32 angle = 0, step = 0, c[2], v[3], D = 0;
+            RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
+            GTDIAM(CURTOL, D);
+            const f32 tol = std::min(wrd2r(CMPBLK[CMP_ENLARGE_PCT]) * D * 0.01f, stk_grid.cell) * 0.25f;
+            if (status >= 0) arc_points(w.point, plane, angle, c, P, tol, 0, pts);
+        } else {
+            nurbs_points(MV_LIST, size, stk_grid.cell * 0.25f, h, pts, status);
+            if (status >= 0 && !pts.empty()) std::copy(pts.end() - 3, pts.end(), P);
+        }
+        if (status >= 0 && !pts.empty()) holder_chords(w, number, pts, widths, required, status);
+        if (pts.empty()) return;
+    } else {
+        return;
+    }
+    if (status >= 0) std::copy(P, P + 3, w.point), w.known = true;
+}
+}  // namespace
+
+void optim_holder_stage(i32& status)
+{
+    status = 0;
+    const i32 mode = CMPBLK[CMP_HOLDER] == 2 ? 2 : 3;
+    f32 lengths[HD_MAXS], upper[HD_MAXS];
+    i32 flag = 0;
+    optim_holder_images(CURTOL, lengths, upper, flag, status);
+    if (status != 0) return;
+    const i32 N = holder_steps.n;
+    if (N == 0) return;
+    if (N > HOLDER_SECTIONS_MAX) {
+        user1c("THE HOLDER HAS TOO MANY SECTIONS FOR THE HOLDER CHECK: ", N);
+        status = -1;
+        return;
+    }
+    f32 required[HOLDER_SECTIONS_MAX] = {0};
+    Walk w;
+    i32 a = 0, counter = 0;
+    lacces(2, a);
+    f32 last_feed = -1.0f;
+    while (true) {
+        if (optim_progress(1, counter, 25) != 0) {
+            status = 1000;
+            return;
+        }
+        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        f32 feed = 0;
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        if (st < 0) break;
+        if (eqval0(feed) != 0) feed = last_feed;
+        last_feed = feed;
+        if (mv_string(type)) {
+            BRKSTR(1, status);
+            if (status < 0) return;
+            continue;
+        }
+        walk_move(w, number, type, size, feed, upper, required, mode, status);
+        if (status < 0) return;
+        TPJUMP(1, st);
+        if (st != 0) break;
+    }
+    if (w.open) w.done.push_back(w.cur);
+    if (mode == 2) {
+        if (w.contact) report(required, lengths, N);
+        return;
+    }
+    // Mode 3: each contact stretch rebuilt as a link over the stock.
+    for (const Stretch& s : w.done) {
+        if (s.before > 0 && s.last > 0) optim_air_link(s.before, s.last, 0, status);
+        if (status < 0) return;
+        CMPBLK[CMP_CHANGED] = 1;
+    }
+    if (!w.done.empty()) msg_mdls(339, 100);
+}

@@ -1,0 +1,141 @@
+// The holder stage on a slot along a stock wall that only the holder
+// reaches: the report of mode 2 (the path unchanged, the section's reach
+// and the length the tool would need), and the contact stretch of mode 3
+// cut at the borders worked out analytically and rebuilt as a link; gaps
+// shorter than 1.5 tool diameters closed, longer ones kept.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common.h"
+#include "frame/cmpblk.h"
+#include "optpath.h"
+#include "path.h"
+#include "stock/holder.h"
+#include "stock/optedit.h"
+#include "stock/optholder.h"
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+struct HolderStage : ::testing::Test {
+    i32 tool = 0;
+    void SetUp() override { fresh({{30.0f, 50.0f}}); }
+    // A D6 end mill, clear length 20, one holder section of D20 from 20 up:
+    // widened by 20 % to 24 (radius 12), lifted by 20 - 1 over the tip.
+    // Stock top 0; walls of 30 over the x ranges given, y 8 to 30.
+    void fresh(const std::vector<std::pair<f32, f32>>& walls)
+    {
+        stocktest::fresh(0.25f);
+        CMPDEF();
+        CMPBLK[CMP_HOLDER] = 2;
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        CMPBLK[CMP_LINK_HEIGHT] = 2;
+        opttest::machine();
+        rapid_top = 4.0f;
+        tool = opttest::tool("HOLDEN", 6.0f, 0.0f, 15.0f, 20.0f, {{20, 20, 0, 30}});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-20, -40, 120, 40), 0);
+        StkCell* c = stk_cells();
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const double x = stocktest::cx(i), y = stocktest::cy(j);
+                f32 h = 0.0f;
+                for (const auto& w : walls)
+                    if (x >= w.first && x <= w.second && y >= 8.0 && y <= 30.0) h = 30.0f;
+                c[j * stk_grid.nx + i].h1 = h;
+            }
+        i32 st = 0;
+        stk_tool_image(0, 6.0f, 0.0f, 15.0f, 0.0f, st);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 5.0f);
+        p.feed(1000.0f);
+        p.line(0.0f, 0.0f, -1.0f);
+        p.line(110.0f, 0.0f, -1.0f);
+        p.feed(-1.0f);
+        p.line(110.0f, 0.0f, 5.0f);
+        opttest::counter_past(p.next);
+    }
+    i32 stage()
+    {
+        i32 st = 0;
+        optim_holder_stage(st);
+        return st;
+    }
+    // The feed moves at the slot's depth: their end X.
+    std::vector<f32> cuts()
+    {
+        std::vector<f32> x;
+        for (const Move& m : opttest::moves())
+            if (m.feed > 0.0f && m.p[2] == -1.0f && m.p[1] == 0.0f) x.push_back(m.p[0]);
+        return x;
+    }
+};
+
+TEST_F(HolderStage, ModeTwoReportsTheReachOfTheSectionAndLeavesThePath)
+{
+    const auto before = opttest::snapshot();
+    ASSERT_EQ(stage(), 0);
+    EXPECT_EQ(holder_steps.n, 1);
+    EXPECT_EQ(opttest::snapshot(), before);
+    EXPECT_TRUE(norak::transcript_has("339/72"));
+    // The section's bottom at 18 under the wall's 30: 12 more, after a clear
+    // length of 20: 32.
+    EXPECT_TRUE(norak::transcript_has("1 32.000"));
+    EXPECT_TRUE(norak::transcript_has("339/143"));  // no library tool fits
+}
+
+TEST_F(HolderStage, ModeThreeCutsTheSlotWhereTheHolderReachesTheWallAndLinksOverIt)
+{
+    // The widened section (radius 12) reaches the wall (y from 8) while its
+    // axis is within sqrt(144 - 64) = 8.944 of the wall's x range 30..50.
+    CMPBLK[CMP_HOLDER] = 3;
+    ASSERT_EQ(stage(), 0);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    const std::vector<f32> x = cuts();
+    // The plunge, the cut up to the first border, the approach at the
+    // second, the rest of the cut.
+    ASSERT_EQ(x.size(), 4u);
+    const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
+    EXPECT_NEAR(x[1], 30.0f - edge, three);
+    EXPECT_NEAR(x[2], 50.0f + edge, three);
+    EXPECT_EQ(x[3], 110.0f);
+    // The cut goes on from the other border: the link lands there.
+    const std::vector<Move> m = opttest::moves();
+    bool landed = false;
+    for (size_t k = 0; k + 1 < m.size(); ++k)
+        if (m[k + 1].p[0] == 110.0f && m[k + 1].feed > 0.0f) {
+            EXPECT_NEAR(m[k].p[0], 50.0f + edge, three);
+            EXPECT_EQ(m[k].p[2], -1.0f);
+            landed = true;
+        }
+    EXPECT_TRUE(landed);
+    // Over the wall the link runs where the section clears it by the distance.
+    for (const Move& k : m)
+        if (k.p[0] > 30.0f - edge + 1.0f && k.p[0] < 50.0f + edge - 1.0f) {
+            EXPECT_GE(k.p[2], 30.0f - 20.0f + 1.0f - 1e-4f);
+        }
+}
+
+TEST_F(HolderStage, GapsShorterThanOneAndAHalfDiametersAreClosedLongerOnesKept)
+{
+    // Contact stretches of walls 30..40 and a..a+7: from 48.94 to a - 8.94.
+    for (f32 gap : {5.0f, 15.0f}) {
+        const f32 a = 48.944f + 8.944f + gap;
+        fresh({{30.0f, 40.0f}, {a, a + 7.0f}});
+        CMPBLK[CMP_HOLDER] = 3;
+        ASSERT_EQ(stage(), 0);
+        // One link over both walls, or a cut left between two links (each
+        // link ends with an approach at feed).
+        EXPECT_EQ(cuts().size(), gap < 9.0f ? 4u : 6u) << gap;
+    }
+}
+
+}  // namespace

@@ -209,7 +209,7 @@ void rapid_move(const f32* P, Out& o)
 
 // Reads and handles the move that find_move found; false when it is to be
 // passed over (a zero-length line, a broken string) and the next one read.
-bool handle(i32 number, i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& status)
+bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& status)
 {
     f32 P[3];
     if (feed < 0.0f) {
@@ -238,7 +238,6 @@ bool handle(i32 number, i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& 
     } else {
         return true;  // another motion: nothing computed
     }
-    (void)number;
     if (status >= 0) {
         std::copy(P, P + 3, FR.prev);
         FR.known = true;
@@ -282,7 +281,7 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         if (eqval0(feed) != 0) feed = FR.last_feed;
         FR.last_feed = feed;
         block = number;
-        done = handle(number, type, size, feed, ref, block, o, status);
+        done = handle(type, size, feed, ref, block, o, status);
         if (status < 0) return;
         if (!done) block = 0;
     }
@@ -370,30 +369,122 @@ void optim_line_split(const f32* prev, f32* end, const f32* first_start, const f
     optim_split_line(prev, end, first_start, split, block, status);
 }
 
-void optim_feed_stage(const f32& ref, i32& status)
+namespace {
+// A run of feed mode 3: moves of one pass count after the block `first`.
+struct PassRun {
+    bool open = false;
+    i32 R = 1;                // its pass count
+    i32 first = -1;           // the block before its first move
+    i32 before_air = -1;      // the last cutting move before an air move
+    i32 dec_block = -1;       // where a lower count began
+    i32 alt_end = -1;         // a later end of the same lower count
+    f32 length = 0, depth = 0, top = -10000.0f;
+    f32 dec_len = 0, saved = -1.0f;
+    bool switched = false;    // the count was raised once on a short run
+};
+
+// Closes the run at block `end`: its moves repeated at rising depths in
+// front of it, the walk going on behind `end`.
+void close_run(PassRun& r, i32 end, i32 m, i32& status)
 {
-    status = 0;
-    stk_arr_init(status);
-    stk_image_select(0, status);
-    if (status != 0) return;
+    const bool real = r.R > 1 && (r.saved < 0.0f || r.saved >= 0.02f * FR.D || m != 1);
+    if (real && end > 0) {
+        const i32 j1 = r.before_air > 0 ? r.before_air : r.first;
+        step_down_passes(j1, r.first, end, r.R, r.depth, r.top, status);
+        if (status >= 0) {
+            CMPBLK[CMP_CHANGED] = 1;
+            i32 a = 0, st = 0;
+            lacces(2, a);
+            goto_block(1, end, status);
+            if (status >= 0) TPJUMP(1, st);
+        }
+    }
+    const i32 keep = r.before_air;
+    r = PassRun{};
+    r.before_air = keep;
+}
+
+// One move of the walk of feed mode 3 (its pass count m, length, depth,
+// top, pass flag) joined to, opening or closing the run.
+void track(PassRun& r, i32 block, i32 prev, bool cut_before, i32 m, i32 flag, f32 len, f32 depth, f32 top,
+           i32& status)
+{
+    if (m == 1 && !cut_before) r.before_air = -1;
+    auto join = [&]() {
+        r.length += len;
+        r.depth = std::max(r.depth, depth);
+        r.top = std::max(r.top, top);
+        r.dec_len = 0, r.saved = -1.0f, r.dec_block = r.alt_end = -1;
+    };
+    if (!r.open) {
+        if (m >= 2) r.open = true, r.R = m, r.first = prev, r.length = 0, r.depth = 0, join();
+    } else if (m == r.R || (m == r.R - 1 && flag == 1) || (m == r.R + 1 && flag == -1)) {
+        join();
+    } else if (m < r.R) {
+        if (r.dec_block < 0) r.saved = r.length, r.dec_block = prev;
+        r.dec_len += len;
+        r.alt_end = block;
+        if (r.dec_len > 2.0f * FR.D) close_run(r, r.dec_block, m, status);
+    } else if (r.length <= FR.D && !r.switched) {
+        r.R = m, r.switched = true;
+        join();
+    } else {
+        close_run(r, prev, m, status);
+    }
+}
+
+// The walk of feed mode 3: no feed written, runs of several passes stepped down.
+void pass_runs(const f32& ref, i32& status)
+{
+    i32 counter = 0, block = -1, end = 0, prev = -1;
+    bool cut_before = false;
+    f32 factor = 1.0f, point[3] = {0, 0, 0};
+    PassRun r;
+    while (end == 0 && status >= 0) {
+        if (optim_progress(1, counter, 25) != 0) {
+            status = 1000;
+            return;
+        }
+        i32 plunge = 0, pass = 0;
+        f32 len = 0, depth = 0, top = 0;
+        optim_feed_move(block, end, plunge, ref, len, factor, depth, pass, point, top, status);
+        if (status < 0 || block <= 0) break;
+        if (factor < 0.0f || plunge != 0) {
+            // An air move or a plunge ends the run; a plunge's top counts.
+            if (r.open) close_run(r, prev, 1, status);
+            if (plunge != 0) r.top = std::max(r.top, top);
+            if (cut_before) r.before_air = prev;
+            cut_before = false;
+        } else {
+            const i32 m = std::clamp(static_cast<i32>(factor), 1, std::max(1, CMPBLK[CMP_PASSES]));
+            track(r, block, prev, cut_before, m, pass, len, depth, top, status);
+            cut_before = true;
+        }
+        prev = block;
+    }
+    if (status >= 0 && r.open) close_run(r, prev, 1, status);
+}
+
+// The walk of feed mode 2: the factor's feed written in front of every move.
+void feed_writes(const f32& ref, i32& status)
+{
     const f32 programmed = wrd2r(PRM9[0]);
     const f32 least = std::trunc(programmed * f32(PRM9[4]) * 0.01f);
-    i32 a = 0, counter = 0, block = -1, end = 0;
-    lacces(2, a);
+    i32 counter = 0, block = -1, end = 0;
     f32 factor = 1.0f, point[3] = {0, 0, 0};
     while (end == 0) {
         if (optim_progress(1, counter, 50) != 0) {
             status = 1000;
-            break;
+            return;
         }
         i32 plunge = 0, pass = 0, st = 0;
         f32 len = 0, depth = 0, top = 0;
         optim_feed_move(block, end, plunge, ref, len, factor, depth, pass, point, top, st);
         if (st < 0) {
             status = st;
-            break;
+            return;
         }
-        if (block <= 0) break;
+        if (block <= 0) return;
         // Truncated with a hair of allowance, so that a table's 80 % of 1000
         // (0.8 as a float, a little below it) gives 800 and not 799.
         f32 feed = static_cast<f32>(std::trunc(f64(factor) * programmed + 1.0e-3));
@@ -403,11 +494,25 @@ void optim_feed_stage(const f32& ref, i32& status)
         if (st >= 0) goto_block(1, block, st);
         if (st < 0) {
             status = st;
-            break;
+            return;
         }
         TPJUMP(1, st);
         if (st != 0) end = 1;
     }
-    i32 st = 0;
+}
+}  // namespace
+
+void optim_feed_stage(const f32& ref, i32& status)
+{
+    status = 0;
+    stk_arr_init(status);
+    stk_image_select(0, status);
+    if (status != 0) return;
+    i32 a = 0, st = 0;
+    lacces(2, a);
+    if (CMPBLK[CMP_FEED] == 3)
+        pass_runs(ref, status);
+    else
+        feed_writes(ref, status);
     stk_arr_rels(st);
 }

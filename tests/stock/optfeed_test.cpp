@@ -5,6 +5,7 @@
 // pass counts of the second feed mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -235,6 +236,34 @@ TEST_F(FeedStage, PassCountsOfTheSecondModeFollowTheAllowance)
         EXPECT_EQ(pass, k.flag) << "depth " << k.depth;
         EXPECT_NEAR(depth, k.depth, 1e-4);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FeedStage, AStretchThatNeedsThreePassesIsSteppedDownInFrontOfItself)
+{
+    // Mode 3, depth 5 through the block: ratio 2.5, three passes of 5 / 3;
+    // the two higher ones are put in front of the cut, no feed is written.
+    CMPBLK[CMP_FEED] = 3;
+    CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+    Path p = start(-12.0f, -5.0f);
+    p.line(40.0f, 0.0f, -5.0f);
+    p.feed(-1.0f);
+    p.line(40.0f, 0.0f, 10.0f);
+    const std::vector<Move> m = run(p);
+    std::vector<f32> levels;
+    for (const Move& k : m)
+        if (k.feed > 0.0f && k.p[0] > 20.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
+            levels.push_back(k.p[2]);
+    std::sort(levels.begin(), levels.end());
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_NEAR(levels[0], -5.0f, 1e-4);
+    EXPECT_NEAR(levels[1], -5.0f + 5.0f / 3.0f, 1e-4);
+    EXPECT_NEAR(levels[2], -5.0f + 10.0f / 3.0f, 1e-4);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    for (const Move& k : m) EXPECT_TRUE(k.feed == 1000.0f || k.feed < 0.0f || k.feed == 200.0f) << k.feed;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "blocks/format.h"
+#include "blocks/height.h"
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
 #include "core/host.h"
@@ -14,6 +15,7 @@
 #include "stock/movecur.h"
 #include "stock/optedit.h"
 #include "stock/optwords.h"
+#include "stock/stkgrid.h"
 #include "stock/stkrun.h"
 #include "tools/toolcache.h"
 
@@ -49,7 +51,18 @@ struct Run {
     bool open = false;
     i32 first = -1, side = 0;
     f32 length = 0;
+    bool crossed = false;  // a rapid of the run went beyond the other limit (mode 4)
+    i32 returned() const { return crossed ? 2 : side; }
 };
+
+// Mode 4: a rapid inside an open run that ends beyond the opposite limit
+// makes the run one above the band; a rapid back within it undoes that.
+void rapid_in_run(Run& r, const f32* P)
+{
+    if (!r.open || CMPBLK[CMP_ZRANGE] != 4) return;
+    const bool beyond = r.side == 2 ? ltval(P[2], lower()) != 0 : gtval(P[2], upper()) != 0;
+    r.crossed = beyond;
+}
 
 void place(const f32* P)
 {
@@ -125,7 +138,7 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) {
             at_end = 1;
-            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.side, length = r.length;
+            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
             return;
         }
         if (eqval0(feed) != 0) feed = optim_scan_feed;
@@ -154,6 +167,7 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
                 if (status < 0) return;
                 continue;
             }
+            if (feed < 0.0f) rapid_in_run(r, P);
             if (feed >= 0.0f && mv_nurbs(type) && !r.open && out(P[2])) {
                 // A curve is taken by its end: out of the band, it opens a run.
                 r.open = true, r.first = BZ.prev, r.side = above(P[2]) ? 2 : 1;
@@ -162,17 +176,58 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         place(P);
         BZ.prev = number;
         if (done) {
-            first = r.first, last = number, side = r.side, length = r.length;
+            first = r.first, last = number, side = r.returned(), length = r.length;
             return;
         }
         TPJUMP(1, st);
         if (st != 0) {
             at_end = 1;
-            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.side, length = r.length;
+            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
             return;
         }
     }
 }
+
+namespace {
+// A run below the band kept in place: every move of it after `first` up to
+// `last` that ends below the lower limit, and every curve, put onto it.
+void floor_run(i32 first, i32 last, i32& status)
+{
+    i32 a = 0, st = 0;
+    lacces(2, a);
+    if (first > 0) {
+        goto_block(1, first, status);
+        if (status < 0) return;
+        TPJUMP(1, st);
+    }
+    CMPBLK[CMP_CHANGED] = 1;
+    while (st == 0) {
+        i32 number = 0, type = 0, size = 0, tc = 0, cls = 0;
+        f32 feed = 0, P[3];
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        if (st < 0) return;
+        move_end_point(P, st);
+        if (st >= 0 && (mv_nurbs(type) || ltval(P[2], lower()) != 0)) {
+            TPBLKH(MV_LIST, size, type, cls, st);
+            i32 n = 0;
+            if (st >= 0) NRBCNV(MV_LIST, 0, type, size, lower(), 0.25 * stk_grid.cell, n, status);
+            if (status < 0) return;
+        }
+        if (number == last) return;
+        TPJUMP(1, st);
+    }
+}
+
+// A run below the band stays in place when the floor mode asks for it, or
+// when it is not longer than twice the tool's size.
+bool stays(i32 side, f32 length)
+{
+    f32 size = 0;
+    GTTSIZ(CURTOL, size);
+    const i32 floor = CMPBLK[CMP_ZCHOICE];
+    return side == 1 && (floor == 2 || (floor == 1 && length <= 2.0f * size));
+}
+}  // namespace
 
 void optim_zband_stage(i32& status)
 {
@@ -191,7 +246,10 @@ void optim_zband_stage(i32& status)
         if (status < 0) return;
         if (at_end != 0) break;
         CMPBLK[CMP_CHANGED] = 1;
-        optim_air_link(first, last, 0, status);
+        if (stays(side, length))
+            floor_run(first, last, status);
+        else
+            optim_air_link(first, last, 0, status);
         if (status < 0) return;
     }
     if (BZ.open_first > 0) {

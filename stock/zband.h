@@ -21,6 +21,8 @@ void optim_zband_clip(const f32* P, f32* Q, const f32& z, i32& piece, i32& statu
 void optim_pt_at_z(const f64* P, const f64* Q, const f64& z, f64* R);
 // The Z-band stage over the tool path list: each run out of the band
 // replaced by the air link from the move before it to its end (a plunge
-// when both share one XY). Status 1000 when the user stopped, -1 when the
-// run must end.
+// when both share one XY); a run below the band kept in place on the lower
+// limit when the floor mode (word 9) is 2, or when it is 1 and the run is
+// not longer than twice the tool's size. Status 1000 when the user
+// stopped, -1 when the run must end.
 void optim_zband_stage(i32& status);

@@ -102,6 +102,34 @@ TEST_F(ZBand, ARunThatComesBackAtItsOwnXYIsRemovedWithoutAJump)
     EXPECT_TRUE(plunge);
 }
 
+TEST_F(ZBand, ARunBelowTheBandStaysOnTheLowerLimitWhenShortOrAskedAndIsLinkedOtherwise)
+{
+    // Lower limit -2; runs of XY length 6 (within twice the tool's 6) and
+    // 14 (beyond it), the floor mode 1 and then 2.
+    struct Case {
+        f32 reach;
+        i32 floor;
+        bool stays;
+    } cases[] = {{2.0f, 1, true}, {6.0f, 1, false}, {6.0f, 2, true}};
+    for (const Case& k : cases) {
+        SetUp();
+        CMPBLK[CMP_ZRANGE] = 3;
+        CMPBLK[CMP_ZLOW] = r2wrd(-2.0f);
+        CMPBLK[CMP_ZCHOICE] = k.floor;
+        p.line(2.0f * k.reach, 0.0f, -4.0f);
+        p.line(2.0f * k.reach + 2.0f, 0.0f, -4.0f);
+        p.line(4.0f * k.reach + 2.0f, 0.0f, 0.0f);
+        ASSERT_EQ(stage(), 0);
+        EXPECT_EQ(CMPBLK[CMP_ZCHOICE], k.floor);
+        bool kept = false;
+        for (const Move& m : opttest::moves()) {
+            EXPECT_GE(m.p[2], -2.0f - 1e-4f);
+            if (m.p[0] == 2.0f * k.reach && m.feed > 0.0f) kept = m.p[2] == -2.0f;
+        }
+        EXPECT_EQ(kept, k.stays) << k.reach << " " << k.floor;
+    }
+}
+
 TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndAnArcOutOfTheXYPlaneEndsTheRun)
 {
     CMPBLK[CMP_ZHIGH] = r2wrd(99999.99f);

@@ -79,6 +79,29 @@ TEST_F(Screen, ACancelPutsBackEveryWordTheTablesToo)
     EXPECT_EQ(words(), before);
 }
 
+TEST_F(Screen, AZRangeAboveTheBandAsksForItsUpperZFromAPickedPoint)
+{
+    for (bool cancel : {false, true}) {
+        SetUp();
+        norak::add_reply(menu("Z RANGE", "2"));
+        norak::add_reply(menu("ACCEPT", "1"));
+        norak::add_reply(menu("YES", "1"));
+        norak::Reply pick;
+        pick.kind = "point";
+        pick.point[0] = 3.0, pick.point[1] = 4.0, pick.point[2] = 12.5;
+        pick.escape = cancel;
+        norak::add_reply(pick);
+        EXPECT_EQ(open(), 0);
+        EXPECT_TRUE(norak::transcript_has("339/116"));
+        if (cancel) {
+            EXPECT_EQ(CMPBLK[CMP_ZRANGE], 1);  // put back as it was on entry
+        } else {
+            EXPECT_EQ(CMPBLK[CMP_ZRANGE], 2);
+            EXPECT_EQ(wrd2r(CMPBLK[CMP_ZHIGH]), 12.5f);
+        }
+    }
+}
+
 TEST_F(Screen, TheVolumeAndAngleRowsMustKeepTheirOrder)
 {
     // The volume row with 1.0 as its first threshold, then mended; the

@@ -1,0 +1,165 @@
+// The optimizer over the cavity example's tool path: the procedure run on
+// the stand-in host, a block of stock over the path's box whose first
+// passes run in the air, then the stages one after the other as an
+// optimizer run orders them. Reports the time of each stage and the
+// process's peak memory after it.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "blocks/listacc.h"
+#include "core/host.h"
+#include "core/load.h"
+#include "core/prcwrd.h"
+#include "core/records.h"
+#include "frame/cmpblk.h"
+#include "frame/entry.h"
+#include "frame/intctl.h"
+#include "platform/norak/norak.h"
+#include "stock/airscan.h"
+#include "stock/holder.h"
+#include "stock/movecur.h"
+#include "stock/optedit.h"
+#include "stock/optfeed.h"
+#include "stock/optholder.h"
+#include "stock/optrun.h"
+#include "stock/optwords.h"
+#include "stock/stkgrid.h"
+#include "stock/stkimage.h"
+#include "stock/stkrun.h"
+#include "stock/stkwin.h"
+#include "stock/tppoints.h"
+#include "stock/zband.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+std::string example(const char* name)
+{
+    std::ifstream f(std::string(TAVREK_EXAMPLES) + "/" + name);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool at_moves()
+{
+    i32 a = 0, st = 0;
+    lclos();
+    ltop();
+    lacces(2, a);
+    FNDTYP(12, st);
+    if (st < 0) return false;
+    OPNSBL(st);
+    if (st < 0) return false;
+    lacces(2, a);
+    return a >= 0;
+}
+
+double peak_mib()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss / 1024.0;
+}
+
+// The cavity path, a stock 1 below its highest cutting point, the tool in slot 0.
+bool set_up()
+{
+    norak::reset();
+    norak::load_session_text(example("cavity.json"));
+    module_load(nullptr, 1, nullptr);
+    DSPMOD = 3;
+    tavrek();
+    STKPOS = nullptr;
+    PRM9[0] = r2wrd(1000.0f);
+    for (i32 w = 3; w <= 6; ++w) PRM9[w] = 50;
+    PRM9[21] = r2wrd(-2.0f);
+    if (!at_moves()) return false;
+    i32 ph = -1, bh = -1, n = 0, st = 0;
+    tp_to_points(3, MV_LIST, ph, bh, n, st);
+    void* pb = nullptr;
+    mmcptr(ph, pb);
+    const f32* p = static_cast<const f32*>(pb);
+    f32 lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (i32 i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[3 * i + c]), hi[c] = std::max(hi[c], p[3 * i + c]);
+    MM_CLOSE(ph, st);
+    MM_CLOSE(bh, st);
+    f32 D = 0, R = 0, L = 0, T = 0;
+    stk_tool_shape(CURTOL, D, R, L, T);
+    std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
+    dx[0] = r2wrd(0.125f);
+    norak::set_record("DX79", 4, dx);
+    norak::settings().nc["disp_stock"] = 1;
+    const f32 box[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
+    i32 sx = 0, sy = 0;
+    stk_grid_open(box, sx, sy, st);
+    if (st != 0) return false;
+    StkCell* c = stk_cells();
+    for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = -1.0f, c[k].h2 = STK_NONE, c[k].move = 0;
+    stk_tool_image(0, D, R, L, T, st);
+    CMPDEF();
+    CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+    CMPBLK[CMP_ZRANGE] = 2;
+    CMPBLK[CMP_ZHIGH] = r2wrd(-0.5f);
+    CMPBLK[CMP_ENLARGE] = CMPBLK[CMP_LINK] = CMPBLK[CMP_FEED] = 2;
+    CMPBLK[CMP_HOLDER] = 2;
+    rapid_top = wrd2r(HEI8[0]);
+    f32 lengths[HD_MAXS], upper[HD_MAXS];
+    i32 flag = 0;
+    optim_holder_images(CURTOL, lengths, upper, flag, st);
+    stk_save_h1();
+    return at_moves() && st == 0;
+}
+
+void BM_OptimizerStages(benchmark::State& state)
+{
+    for (auto _ : state) {
+        if (!set_up()) {
+            state.SkipWithError("no cavity path");
+            return;
+        }
+        std::printf("MEASURE optimizer cavity: grid %d x %d cell %g, tool D from slot 0, peak %.1f MiB before\n",
+                    stk_grid.nx, stk_grid.ny, double(stk_grid.cell), peak_mib());
+        f32 D = 0, R = 0, L = 0, T = 0;
+        stk_tool_shape(CURTOL, D, R, L, T);
+        const f32 ref = std::max(0.8f * D * std::min(0.25f * D, L), 0.025f * D * D);
+        struct Stage {
+            const char* name;
+            std::function<void(i32&)> run;
+        } stages[] = {
+            {"Z band", [](i32& st) { optim_zband_stage(st); }},
+            {"enlarged tool", [](i32& st) { optim_enlarged_stage(st); }},
+            {"air cut", [](i32& st) { optim_aircut_stage(st); }},
+            {"holder (report)", [](i32& st) { optim_holder_stage(st); }},
+            {"feed", [ref](i32& st) { optim_feed_stage(ref, st); }},
+        };
+        for (const Stage& s : stages) {
+            at_moves();
+            i32 st = 0;
+            stk_image_select(0, st);
+            const auto t0 = std::chrono::steady_clock::now();
+            s.run(st);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            stk_restore_h1();
+            std::printf("MEASURE optimizer stage %-16s %9.1f ms  status %d  peak %.1f MiB\n", s.name, ms, st,
+                        peak_mib());
+            state.counters[s.name] = ms;
+        }
+    }
+    norak::reset();
+}
+
+BENCHMARK(BM_OptimizerStages)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,182 @@
+// The optimizer on the cavity example's tool path: the procedure computed
+// on the stand-in host, a block of stock over the path's box, the stages
+// run twice from the same start (the same moves both times), feed moves
+// in the air turned into rapids, feeds that follow the stock the moves
+// remove, and the rewritten path, stamped into a fresh stock, cutting what
+// the original cut within one cell and never below it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "blocks/format.h"
+#include "blocks/listacc.h"
+#include "common.h"
+#include "core/load.h"
+#include "frame/cmpblk.h"
+#include "frame/entry.h"
+#include "frame/intctl.h"
+#include "optpath.h"
+#include "stock/airscan.h"
+#include "stock/stkrun.h"
+#include "stock/stkstamp.h"
+#include "stock/stkwin.h"
+#include "stock/tppoints.h"
+
+namespace {
+
+using opttest::Move;
+
+struct Cavity : ::testing::Test {
+    f32 box[6] = {0, 0, 0, 0, 0, 0};
+    f32 top = 0;
+    // The example run, the cursor at the start of its procedure's moves.
+    void SetUp() override
+    {
+        std::ifstream f(std::string(TAVREK_SOURCE_DIR) + "/examples/cavity.json");
+        std::stringstream text;
+        text << f.rdbuf();
+        norak::reset();
+        norak::load_session_text(text.str());
+        module_load(nullptr, 1, nullptr);
+        DSPMOD = 3;
+        tavrek();
+        STKPOS = nullptr;
+        // The example's machine names no feeds: a base feed of 1000, named
+        // feeds of half of it.
+        PRM9[0] = r2wrd(1000.0f);
+        for (i32 w = 3; w <= 6; ++w) PRM9[w] = 50;
+        PRM9[21] = r2wrd(-2.0f);
+        ASSERT_TRUE(at_moves());
+        f32 lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+        for (const Move& m : opttest::moves()) {
+            for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], m.p[c]), hi[c] = std::max(hi[c], m.p[c]);
+            if (m.feed > 0.0f) top = std::max(top, m.p[2]);
+        }
+        f32 D = 0;
+        GTDIAM(CURTOL, D);
+        const f32 b[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
+        std::copy(b, b + 6, box);
+    }
+    bool at_moves()
+    {
+        i32 a = 0, st = 0;
+        lclos();
+        ltop();
+        lacces(2, a);
+        FNDTYP(12, st);
+        if (st < 0) return false;
+        OPNSBL(st);
+        if (st < 0) return false;
+        lacces(2, a);
+        return a >= 0;
+    }
+    // A fresh block of stock up to 1 below the highest cutting point.
+    void stock()
+    {
+        std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
+        dx[0] = r2wrd(0.5f);
+        norak::set_record("DX79", 4, dx);
+        norak::settings().nc["disp_stock"] = 1;
+        stk_grid.hdl = -1;
+        i32 sx = 0, sy = 0, st = 0;
+        stk_grid_open(box, sx, sy, st);
+        ASSERT_EQ(st, 0);
+        stocktest::fill(top - 1.0f);  // its first passes run in the air
+        StkCell* c = stk_cells();
+        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h2 = STK_NONE;
+    }
+    std::vector<f32> heights() const
+    {
+        std::vector<f32> h;
+        const StkCell* c = stk_cells();
+        for (i32 k = 0; k < stk_grid.ncells; ++k) h.push_back(c[k].h1);
+        return h;
+    }
+    void optimizer(bool on)
+    {
+        CMPDEF();
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        CMPBLK[CMP_ENLARGE] = on ? 2 : 1;
+        CMPBLK[CMP_LINK] = on ? 2 : 1;
+        CMPBLK[CMP_HOLDER] = on ? 2 : 1;
+        CMPBLK[CMP_FEED] = on ? 2 : 1;
+        CMPBLK[CMP_ZRANGE] = 1;
+    }
+    i32 run()
+    {
+        stock();
+        EXPECT_TRUE(at_moves());
+        i32 st = 0;
+        stk_optim_run(1, 0, st);
+        return st;
+    }
+};
+
+TEST_F(Cavity, TheOptimizedPathIsRepeatableAndCutsWhatTheOriginalCut)
+{
+    optimizer(false);
+    ASSERT_EQ(run(), 0);
+    const std::vector<f32> original = heights();
+    at_moves();
+    const std::vector<Move> before = opttest::moves();
+
+    optimizer(true);
+    ASSERT_EQ(run(), 0);
+    at_moves();
+    const std::vector<Move> after = opttest::moves();
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    EXPECT_EQ(air_found, 1);
+    // Fewer moves at a feed; feeds of more than one value.
+    auto fed = [](const std::vector<Move>& m) {
+        return std::count_if(m.begin(), m.end(), [](const Move& k) { return k.feed > 0.0f; });
+    };
+    EXPECT_LT(fed(after), fed(before));
+    std::vector<f32> feeds;
+    for (const Move& k : after)
+        if (k.feed > 0.0f && std::find(feeds.begin(), feeds.end(), k.feed) == feeds.end()) feeds.push_back(k.feed);
+    EXPECT_GE(feeds.size(), 2u);
+
+    // The stock of the rewritten path against the original's: equal within
+    // one cell, and nowhere cut deeper than a neighbour of the original.
+    const std::vector<f32> optimized = heights();
+    const i32 nx = stk_grid.nx, ny = stk_grid.ny;
+    i32 differ = 0, deeper = 0;
+    for (i32 j = 0; j < ny; ++j)
+        for (i32 i = 0; i < nx; ++i) {
+            const f32 h = optimized[j * nx + i];
+            bool near = false;
+            f32 lowest = 1e30f;
+            for (i32 dj = -1; dj <= 1; ++dj)
+                for (i32 di = -1; di <= 1; ++di) {
+                    const i32 a = i + di, b = j + dj;
+                    if (a < 0 || b < 0 || a >= nx || b >= ny) continue;
+                    near = near || std::fabs(original[b * nx + a] - h) < 1e-3f;
+                    lowest = std::min(lowest, original[b * nx + a]);
+                }
+            differ += near ? 0 : 1;
+            deeper += h < lowest - 1e-3f ? 1 : 0;
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(deeper, 0);
+
+    // The same start gives the same moves (the example's own run numbers its
+    // blocks on from where the module's counter stood, so the numbers are
+    // not compared).
+    SetUp();
+    optimizer(false);
+    ASSERT_EQ(run(), 0);
+    optimizer(true);
+    ASSERT_EQ(run(), 0);
+    at_moves();
+    const std::vector<Move> again = opttest::moves();
+    ASSERT_EQ(again.size(), after.size());
+    for (size_t k = 0; k < after.size(); ++k) {
+        EXPECT_EQ(again[k].type, after[k].type);
+        EXPECT_EQ(again[k].feed, after[k].feed);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(again[k].p[c], after[k].p[c]);
+    }
+}
+
+}  // namespace

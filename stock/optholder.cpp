@@ -314,18 +314,7 @@ void walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* wid
         if (status >= 0 && eqpt3(P, w.point) == 0) holder_line(w, number, feed, P, widths, required, mode, status);
     } else if (mv_arc(type) || mv_nurbs(type)) {
         std::vector<f32> pts;
-        i32 h = 0;
-        if (mv_arc(type)) {
-            i32 plane = 0;
-            f32 angle = 0, step = 0, c[2], v[3], D = 0;
-            RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
-            GTDIAM(CURTOL, D);
-            const f32 tol = std::min(wrd2r(CMPBLK[CMP_ENLARGE_PCT]) * D * 0.01f, stk_grid.cell) * 0.25f;
-            if (status >= 0) arc_points(w.point, plane, angle, c, P, tol, 0, pts);
-        } else {
-            nurbs_points(MV_LIST, size, stk_grid.cell * 0.25f, h, pts, status);
-            if (status >= 0 && !pts.empty()) std::copy(pts.end() - 3, pts.end(), P);
-        }
+        move_chords(type, size, w.point, pts, P, status);
         if (status >= 0 && !pts.empty()) holder_chords(w, number, pts, widths, required, status);
         if (pts.empty()) return;
     } else {

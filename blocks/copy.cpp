@@ -488,8 +488,12 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
     i32 number = 0;
     bool written = true;
     switch (type) {
-    case BT_HEADER: case BT_TECH: case BT_LINE: case BT_LINE5: case BT_LINEN: case BT_ARC: case BT_ARC5: case BT_ARCN: case BT_TEXT: case BT_NURBS: case BT_HOME: case BT_STRING: case BT_STRING5:
-    case BT_STRINGN: case BT_OBSOLETE:
+    case BT_HEADER: case BT_TECH:
+    case BT_LINE: case BT_LINE5: case BT_LINEN:
+    case BT_ARC: case BT_ARC5: case BT_ARCN:
+    case BT_TEXT: case BT_NURBS: case BT_HOME:
+    case BT_STRING: case BT_STRING5: case BT_STRINGN:
+    case BT_OBSOLETE:
         written = copy_moves(source, target, type, size, number, status);
         break;
     default:

@@ -77,12 +77,19 @@ void PLSUPR(const i32& type, i32& cls)
     switch (type) {
     case BT_HEADER: case BT_RAXES: case BT_TRANSFORM: cls = BC_FRAME; break;
     case BT_TECH: cls = BC_TECH; break;
-    case BT_LINE: case BT_ARC: case BT_NURBS: case BT_STRING: case BT_OBSOLETE: case BT_ROTATION: case BT_LDRILL: case BT_THREAD: case BT_GROOVE: case BT_LINE5: case BT_ARC5: case BT_NURBS5: case BT_STRING5:
-    case BT_DRILLPT: case BT_LINEN: case BT_ARCN: case BT_NURBSN: case BT_STRINGN: cls = BC_MOVE; break;
+    case BT_LINE: case BT_LINE5: case BT_LINEN:
+    case BT_ARC: case BT_ARC5: case BT_ARCN:
+    case BT_NURBS: case BT_NURBS5: case BT_NURBSN:
+    case BT_STRING: case BT_STRING5: case BT_STRINGN:
+    case BT_OBSOLETE: case BT_ROTATION: case BT_LDRILL: case BT_THREAD: case BT_GROOVE: case BT_DRILLPT:
+        cls = BC_MOVE;
+        break;
     case BT_MARKER: cls = BC_MARKER; break;
     case BT_TEXT: cls = BC_TEXT; break;
     case BT_HOME: cls = BC_HOME; break;
-    case BT_CYCLE: case BT_SETTING: case BT_DELZ: case BT_RETMODE: case BT_CYCLEOFF: case BT_DEPTH: cls = BC_CYCLE; break;
+    case BT_CYCLE: case BT_SETTING: case BT_DELZ: case BT_RETMODE: case BT_CYCLEOFF: case BT_DEPTH:
+        cls = BC_CYCLE;
+        break;
     case BT_PROC: cls = BC_PROC; break;
     default:
         erou1c("PLSUPR - ILLEGAL BLOCK TYPE ", type);

@@ -33,6 +33,11 @@ constexpr i32 BT_DRILLPT = 31;    // drill location
 constexpr i32 BT_SETTING = 32, BT_DELZ = 33, BT_RETMODE = 34, BT_DEPTH = 36;  // settings
 constexpr i32 BT_TRANSFORM = 40;  // tool path transformation
 constexpr i32 BT_MARKER = 99;     // marker
+// A string of lines, simple, multi-axis or with normals.
+inline bool bt_string(i32 type) { return type == BT_STRING || type == BT_STRING5 || type == BT_STRINGN; }
+// Words of one point of a string block: its number and the point, then the
+// axis or the normal unless the string is a simple one.
+inline i32 bt_point_words(i32 type) { return type == BT_STRING ? 4 : 7; }
 
 // Block classes.
 constexpr i32 BC_FRAME = 0, BC_TECH = 1, BC_MOVE = 2, BC_MARKER = 3, BC_TEXT = 4, BC_HOME = 6, BC_CYCLE = 7,

@@ -85,7 +85,7 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
         break;
     }
     case BT_STRING: case BT_STRING5: case BT_STRINGN: {
-        const i32 rec = type == BT_STRING ? 4 : 7;
+        const i32 rec = bt_point_words(type);
         const i32 points = (size - 1) / rec;
         for (i32 k = 0; k < points && status >= 0; ++k) {
             if (!c.read(1, &number)) break;

@@ -493,12 +493,12 @@ void BRKSTR(const i32& mode, i32& status)
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
     if (list_failed()) return;
-    if (type != BT_STRING && type != BT_STRING5 && type != BT_STRINGN) {
+    if (!bt_string(type)) {
         eroutc("BRKSTR,THE CURRENT BLOCK IS NOT A STRING", 0);
         status = -1;
         return;
     }
-    i32 rec = type == BT_STRING ? 4 : 7;
+    i32 rec = bt_point_words(type);
     i32 line = type == BT_STRING ? BT_LINE : type == BT_STRING5 ? BT_LINE5 : BT_LINEN;
     i32 m = (size - 1) / rec;
     if (m < 1) return;

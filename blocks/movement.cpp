@@ -109,7 +109,7 @@ void PLINE(const i32& kind, const f32* point, const f32* vector, const i32& disp
     i32 n = segments(point, seg);
     i32 first = 0;
     if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_LINE5) {
-        PTBT2(AM_APPEND, 22, seg[0], ZAXIS, 0, status);
+        PTBT2(AM_APPEND, BT_LINE5, seg[0], ZAXIS, 0, status);
         if (status < 0) return;
         MOVST.closed = 0;
         MOVST.strtype = 0;
@@ -180,7 +180,7 @@ bool string_open(i32 type)
 // Makes room for one more point record in the open string block.
 void room_for(i32 kind, i32 type, i32& status)
 {
-    i32 words = type == BT_STRING ? 4 : 7;
+    i32 words = bt_point_words(type);
     i32 room = 0;
     lroom(words, room);
     if (room != 0) return;
@@ -209,7 +209,7 @@ void MOVSTR(const i32& kind, const f32* point, const f32* vector, i32& status)
             PCLST1();
             MOVST.restart = 1;
         }
-        PTBT2(AM_APPEND, 22, seg[0], ZAXIS, 0, status);
+        PTBT2(AM_APPEND, BT_LINE5, seg[0], ZAXIS, 0, status);
         if (status < 0) return;
         MOVST.strtype = 0;
         show(1);
@@ -246,7 +246,7 @@ void PCIRC(const i32& kind, const i32& plane, const f32& angle, const f32& step,
     if (status < 0) return;
     if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_ARC5) {
         const f32 here[3] = {wrd2r(DSP8[0]), wrd2r(DSP8[1]), wrd2r(DSP8[2])};  // the shown tool position
-        PTBT2(AM_APPEND, 22, here, ZAXIS, 0, status);
+        PTBT2(AM_APPEND, BT_LINE5, here, ZAXIS, 0, status);
         if (status < 0) return;
         show(disp);
     }
@@ -313,7 +313,7 @@ void PNURBS(const i32& unused, const i32& display, const i32& k, const i32& n, c
     LSP2[LSP2_MOVED] = 1;
     PTAMCH(status);
     if (status < 0) return;
-    PTBT5(AM_APPEND, 5, k, n, knots, points, 0, status);
+    PTBT5(AM_APPEND, BT_NURBS, k, n, knots, points, 0, status);
     if (status < 0) return;
     MOVST.closed = 0;
     MOVST.strtype = 0;

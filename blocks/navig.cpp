@@ -42,7 +42,7 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         break;
     case BT_STRING: case BT_STRING5: case BT_STRINGN: {
         // The first point, the middle points passed over, the last point.
-        const i32 rec = type == BT_STRING ? 4 : 7;
+        const i32 rec = bt_point_words(type);
         const i32 m_points = (size - 1) / rec;
         if (m_points < 1) {
             status = -1;

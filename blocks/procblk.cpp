@@ -140,17 +140,18 @@ void wmchtb(const i32& medium, const i32& machine, i32& count, i32& status)
         PRM9[PRM9_SHOWTOOL] = 1;
     }
     const i32* m = MCHTBL;
-    bool ok = g.status >= 0 && i(true, 0, t) && r(PQR, 1, PRM9[PRM9_FEED]) && r(PQR, 2, PRM9[PRM9_SPEED]) && i(P, 4, PRM9[PRM9_PCT2]) &&
-              i(P || t == 21, 5, PRM9[PRM9_PCT3]) && i(P, 51, PRM9[PRM9_PCT25]) && i(P, 52, PRM9[PRM9_PCT26]) && i(PQR, 6, PRM9[PRM9_SPIN]) &&
-              i(PQR, 7, PRM9[PRM9_DIR]) && i(PQR, 8, PRM9[PRM9_COOL]) &&
-              i((P && t != 4) || Q || R || t == 16 || t == 17 || t == 19 || t == -1, 10, PRM9[PRM9_TOOL]) &&
-              i(true, 47, PRM9[PRM9_UCS]) &&
-              i(t == 1 || t == 2 || t == 21 || t == 22 || t == 25 || t == 26 || t == -1, 11, PRM9[PRM9_SHOWTOOL]) &&
-              i(Q, 3, PRM9[PRM9_SPMODE]) && i(t == 24, 48, PRM9[PRM9_P56]) && r(t == 24, 49, PRM9[PRM9_P57]) && r(t == 24, 50, PRM9[PRM9_P58]) &&
-              i(t == 16 || t == 17, 12, PRM9[PRM9_P52]) && i(t == 16 || t == 17, 14, PRM9[PRM9_P53]) && i(R, 55, m[0]) &&
-              i(R, 56, m[1]) && r(R, 57, m[2]) && i(R, 61, m[6]) && r(R, 58, m[3]) && i(R, 62, m[7]) &&
-              r(R, 59, m[4]) && i(R, 63, m[8]) && r(R, 60, m[5]) && i(R, 64, m[9]) && i(Q, 9, PRM9[PRM9_P9]) &&
-              r(P || R, 53, PRM9[PRM9_MAXF]) && i(P, 54, PRM9[PRM9_FIT]);
+    const bool T16 = t == 16 || t == 17, T24 = t == 24;
+    const bool NORM = t == 1 || t == 2 || t == 21 || t == 22 || t == 25 || t == 26 || t == -1;
+    const bool TOOL = (P && t != 4) || Q || R || t == 16 || t == 17 || t == 19 || t == -1;
+    bool ok = g.status >= 0 && i(true, 0, t) && r(PQR, 1, PRM9[PRM9_FEED]) && r(PQR, 2, PRM9[PRM9_SPEED]) &&
+              i(P, 4, PRM9[PRM9_PCT2]) && i(P || t == 21, 5, PRM9[PRM9_PCT3]) && i(P, 51, PRM9[PRM9_PCT25]) &&
+              i(P, 52, PRM9[PRM9_PCT26]) && i(PQR, 6, PRM9[PRM9_SPIN]) && i(PQR, 7, PRM9[PRM9_DIR]) &&
+              i(PQR, 8, PRM9[PRM9_COOL]) && i(TOOL, 10, PRM9[PRM9_TOOL]) && i(true, 47, PRM9[PRM9_UCS]) &&
+              i(NORM, 11, PRM9[PRM9_SHOWTOOL]) && i(Q, 3, PRM9[PRM9_SPMODE]) && i(T24, 48, PRM9[PRM9_P56]) &&
+              r(T24, 49, PRM9[PRM9_P57]) && r(T24, 50, PRM9[PRM9_P58]) && i(T16, 12, PRM9[PRM9_P52]) &&
+              i(T16, 14, PRM9[PRM9_P53]) && i(R, 55, m[0]) && i(R, 56, m[1]) && r(R, 57, m[2]) && i(R, 61, m[6]) &&
+              r(R, 58, m[3]) && i(R, 62, m[7]) && r(R, 59, m[4]) && i(R, 63, m[8]) && r(R, 60, m[5]) &&
+              i(R, 64, m[9]) && i(Q, 9, PRM9[PRM9_P9]) && r(P || R, 53, PRM9[PRM9_MAXF]) && i(P, 54, PRM9[PRM9_FIT]);
     (void)ok;
     g.close("[wmchtb , ]ERRORS IN LIST");
     count = g.length;

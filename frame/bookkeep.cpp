@@ -68,7 +68,8 @@ void INITMC(const i32& set)
     else if (s != 4) tset(100, 2, -1, 2);
     if (A || B || s == 16 || P26) tset(55, 1, 21, 2);
     else tset(55, 2, -1, 2);
-    if (s == 1 || s == 21 || s == 22 || s == 25 || s == 26 || (s == 2 && MACTYP == MACTYP_CLEARAREA)) TECHST.status[5] = 1;
+    if (s == 1 || s == 21 || s == 22 || s == 25 || s == 26 || (s == 2 && MACTYP == MACTYP_CLEARAREA))
+        TECHST.status[5] = 1;
     if (B || G20) tset(9, 1, mv2 == 1 ? 18 : 19, 2);
     if (s == 25) tset(4, 1, 8, 2);
     if (s == 24) {

@@ -379,9 +379,11 @@ void CHGSNP(const i32& mode, const i32& size, const i32* block, PrcChgFn cb6, i3
 
     // Heights.
     const i32* h = SNAP.hei;
-    bool same = eqval(wrd2r(HEI8[HEI8_CLEARANCE]), wrd2r(h[0])) && ((HEI8[HEI8_RETRACT] != 0) == (h[3] != 0)) && TORSTW == SNAP.torst &&
-                MODRST == SNAP.modrst && HEI8[HEI8_ABSOLUTE] == h[4] && HEI8[HEI8_AXIS] == h[5] &&
-                (HEI8[HEI8_ABSOLUTE] == 0 || HEI8[HEI8_PLANE2] == h[1]) && (HEI8[HEI8_ABSOLUTE] != 0 || HEI8[HEI8_INCR] == h[2]);
+    const bool absolute = HEI8[HEI8_ABSOLUTE] != 0;
+    bool same = eqval(hei8r(HEI8_CLEARANCE), wrd2r(h[0])) && ((HEI8[HEI8_RETRACT] != 0) == (h[3] != 0)) &&
+                TORSTW == SNAP.torst && MODRST == SNAP.modrst && HEI8[HEI8_ABSOLUTE] == h[4] &&
+                HEI8[HEI8_AXIS] == h[5] && (!absolute || HEI8[HEI8_PLANE2] == h[1]) &&
+                (absolute || HEI8[HEI8_INCR] == h[2]);
     if (!same) {
         recompute = 1;
         PRCFLG[2] = 1;

@@ -53,7 +53,8 @@ void show_tool()
     i32 shown = 0;
     tm_inst_id(1, shown);
     if (PRCTAB.count <= 1 || shown > 0 || CURTOL <= 0) return;
-    const f32 point[3] = {wrd2r(DSP8[DSP8_POS]), wrd2r(DSP8[DSP8_POS + 1]), wrd2r(DSP8[DSP8_POS + 2])}, axis[3] = {0, 0, 1};
+    const f32 point[3] = {wrd2r(DSP8[DSP8_POS]), wrd2r(DSP8[DSP8_POS + 1]), wrd2r(DSP8[DSP8_POS + 2])};
+    const f32 axis[3] = {0, 0, 1};
     i32 figure = -1;
     DISPT1(CURTOL, point, axis, figure);
     if (figure >= 0) tm_inst_id(2, figure);

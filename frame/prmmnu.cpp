@@ -160,7 +160,8 @@ void PRMCHK(const i32& strict, i32& error)
             else MSGBXT(1, 2, t);
         }
     }
-    if (machine() == 23 && HEI8[HEI8_ABSOLUTE] == 0 && !(CMPBLK[CMP_MASTER] == 2 && CMPBLK[CMP_ENLARGE] == 2)) msg_mdls(413, 30);
+    if (machine() == 23 && HEI8[HEI8_ABSOLUTE] == 0 && !(CMPBLK[CMP_MASTER] == 2 && CMPBLK[CMP_ENLARGE] == 2))
+        msg_mdls(413, 30);
     if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) MSGBXT(1, 2, host_text(413, 28).c_str());
     if (pw(APXMOD) != 3) MSGBXT(1, 3, host_text(365, 30).c_str());
     i32 n = 0, st = 0;

@@ -7,6 +7,7 @@
 
 #include "cleanup/lansrf.h"
 #include "cleanup/pkentry.h"
+#include "cleanup/pknear.h"
 #include "core/records.h"
 #include "cutter/loccom.h"
 #include "tests/pocket/surface.h"
@@ -220,4 +221,48 @@ TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
     EXPECT_TRUE(norak::transcript_has("internal: [lan_on_srf] MAP GRID HAS NO CELLS"));
     pokarr_free(piece);
     FRETRI();
+}
+
+TEST(EntryMoves, LinkStringAlongTheNearestContourIsBounded)
+{
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    const f32 allow[1] = {0.0f};
+    i32 st = 0;
+    clr_set_params(1, 0, 0.0f, 1.0f, 1, allow, st);
+    // a circle of radius 100 in 9,600 points (counter-clockwise, closed)
+    const i32 n = 9600;
+    std::vector<f32> c;
+    for (i32 k = 0; k <= n; ++k) {
+        const f64 t = 2.0 * 3.141592653589793 * (k % n) / n;
+        c.push_back(static_cast<f32>(100.0 * std::cos(t)));
+        c.push_back(static_cast<f32>(100.0 * std::sin(t)));
+    }
+    clr_add_contour(1, n + 1, c.data(), st);
+    POKCPY(20000, 1, n + 1, st);
+    ASSERT_EQ(st, 0);
+    // main arrays hold the points less the origin (-100, -100)
+    auto at = [](f64 deg, f64 r) {
+        const f64 t = deg * 3.141592653589793 / 180.0;
+        return std::array<f64, 3>{r * std::cos(t) + 100.0, r * std::sin(t) + 100.0, 0.0};
+    };
+    std::vector<f32> link;
+    // half way round: the nearest points and the contour's points between
+    auto A = at(0.01, 90.0), B = at(180.01, 110.0);
+    pknear_contour(A.data(), B.data(), link, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(link.size() / 3.0, 4802, 2);
+    EXPECT_NEAR(link[0], 200.0, 1e-3);
+    EXPECT_NEAR(link[link.size() - 3], 0.0, 1e-3);
+    // two nearest points that coincide: one point
+    auto C = at(45.01875, 99.5), D = at(45.01875, 100.5);  // a chord's middle
+    pknear_contour(C.data(), D.data(), link, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(link.size(), 3u);
+    // almost once round: more than the string holds, refused
+    auto E = at(10.0, 90.0), F = at(9.0, 90.0);
+    pknear_contour(E.data(), F.data(), link, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(link.empty());
+    EXPECT_TRUE(norak::transcript_has("internal: [pknear_contour] LINK STRING TOO LONG"));
 }

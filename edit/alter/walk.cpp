@@ -164,8 +164,15 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
         return;
     }
     if (fast(EDTFED) && t.first_rapid != -1) t.first_rapid = number;
+    // The motion's start: the point before it in the list, else (the first
+    // motion) the end of the previous piece as given.
     i32 pnum = -1, st = 0;
-    PRVPNT(0, prev_point, prev_normal, pnum, st);
+    f32 before_pt[3], before_n[3];
+    PRVPNT(0, before_pt, before_n, pnum, st);
+    if (st == 0 && pnum != -1) {
+        copy3(prev_point, before_pt);
+        copy3(prev_normal, before_n);
+    }
     dim_kind = type == 22 || type == 23 || type == 25 || type == 27 ? 3
                : type == 222 || type == 223 || type == 225 || type == 227 ? 2 : 1;
     const std::vector<f32> pts = motion_points(prev_point, status);

@@ -33,7 +33,7 @@ template <class T>
 bool item(i32 code, i32 type, T& value)
 {
     i32 words[64] = {0};
-    i32 count = 0, st = 0;
+    i32 count = 64, st = 0;  // the area's capacity: an expression item fills 24 words
     TPGETC(AM_LIST, GR_LOCAL, code, count, type, words, st);
     if (st != 0 || count < 1) return false;
     std::memcpy(&value, words, sizeof value);

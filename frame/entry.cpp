@@ -9,6 +9,7 @@
 #include "edit/report/estimate.h"
 #include "edit/report/listing.h"
 #include "edit/report/service.h"
+#include "edit/manedt.h"
 #include "frame/callbacks.h"
 #include "frame/driver.h"
 #include "surfaces/srfbuf.h"
@@ -66,6 +67,44 @@ extern "C" void tavrek_estimate()
         if (st == 0) estimate_time(first, 2, st);
     }
     set_estimate_mode(mode);
+    lclos();
+    ltop();
+}
+
+// The host's manual editor of a stored procedure: DELETE, DELETE TO END,
+// ALTERATIONS with SERVICE, MACH.PARAMS and the message items offered, over
+// the procedure block the host's cursor stands on (the last procedure block
+// when it stands on none), the tool at its last motion.
+extern "C" void tavrek_edit()
+{
+    i32 answer = 0, st = 0, size = 0, type = 0, cls = 0;
+    lclos();
+    ltop();
+    lacces(0, answer);
+    if (answer >= 0) TPBLKH(AM_LIST, size, type, cls, st);
+    lclos();
+    if (answer < 0 || st < 0 || type != 12) {
+        // The last procedure block of the main list.
+        i32 last = -1, k = 0;
+        for (lacces(2, answer); answer >= 0; lacces(1, answer), ++k) {
+            TPBLKH(AM_LIST, size, type, cls, st);
+            lclos();
+            if (st >= 0 && type == 12) last = k;
+        }
+        if (last < 0) {
+            usmsgc("NOTE: NO PROCEDURE IN THE TOOL PATH");
+            return;
+        }
+        lacces(2, answer);
+        for (i32 j = 0; j < last; ++j) lacces(1, answer);
+    }
+    i32 number = 0, n = 1;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    TPGETN(AM_LIST, GR_LEAD, 33, n, DT_INT, &number, st);
+    lclos();  // the cursor stays on the procedure block
+    const i32 all[EDF_N] = {1, 1, 1, 0, 1, 1};
+    i32 changed = 0, status = 0;
+    manedt(number, all, 1, 0, changed, status);
     lclos();
     ltop();
 }

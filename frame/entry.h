@@ -8,3 +8,7 @@ extern "C" void tavrek();
 extern "C" void tavrek_tplist();
 // The host's time estimate of the open tool path: "TIME_<n>" per procedure.
 extern "C" void tavrek_estimate();
+// The host's manual editor over one procedure of the open tool path (the
+// procedure block under the list cursor, else the last one), every command
+// offered.
+extern "C" void tavrek_edit();

@@ -51,17 +51,18 @@ struct Run {
     bool open = false;
     i32 first = -1, side = 0;
     f32 length = 0;
-    bool crossed = false;  // a rapid of the run went beyond the other limit (mode 4)
+    bool beyond = false;   // the last rapid of the run ended beyond the other limit (mode 4)
+    bool crossed = false;  // a feed move followed such a rapid
     i32 returned() const { return crossed ? 2 : side; }
 };
 
 // Mode 4: a rapid inside an open run that ends beyond the opposite limit
-// makes the run one above the band; a rapid back within it undoes that.
+// makes the run one above the band at the next feed move; a rapid back
+// within that limit before it undoes that.
 void rapid_in_run(Run& r, const f32* P)
 {
     if (!r.open || CMPBLK[CMP_ZRANGE] != 4) return;
-    const bool beyond = r.side == 2 ? ltval(P[2], lower()) != 0 : gtval(P[2], upper()) != 0;
-    r.crossed = beyond;
+    r.beyond = r.side == 2 ? ltval(P[2], lower()) != 0 : gtval(P[2], upper()) != 0;
 }
 
 void place(const f32* P)
@@ -168,6 +169,7 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
                 continue;
             }
             if (feed < 0.0f) rapid_in_run(r, P);
+            if (feed >= 0.0f && r.beyond) r.crossed = true, r.beyond = false;
             if (feed >= 0.0f && mv_nurbs(type) && !r.open && out(P[2])) {
                 // A curve is taken by its end: out of the band, it opens a run.
                 r.open = true, r.first = BZ.prev, r.side = above(P[2]) ? 2 : 1;

@@ -26,7 +26,8 @@ struct HolderStage : ::testing::Test {
     // A D6 end mill, clear length 20, one holder section of D20 from 20 up:
     // widened by 20 % to 24 (radius 12), lifted by 20 - 1 over the tip.
     // Stock top 0; walls of 30 over the x ranges given, y 8 to 30.
-    void fresh(const std::vector<std::pair<f32, f32>>& walls)
+    // arc: the slot goes round x 20..60 on a half circle through the wall.
+    void fresh(const std::vector<std::pair<f32, f32>>& walls, bool arc = false)
     {
         stocktest::fresh(0.25f);
         CMPDEF();
@@ -58,6 +59,10 @@ struct HolderStage : ::testing::Test {
         p.line(0.0f, 0.0f, 5.0f);
         p.feed(1000.0f);
         p.line(0.0f, 0.0f, -1.0f);
+        if (arc) {
+            p.line(20.0f, 0.0f, -1.0f);
+            p.arc(1, -f32(M_PI), 40.0f, 0.0f, 60.0f, 0.0f, -1.0f);
+        }
         p.line(110.0f, 0.0f, -1.0f);
         p.feed(-1.0f);
         p.line(110.0f, 0.0f, 5.0f);
@@ -136,6 +141,21 @@ TEST_F(HolderStage, GapsShorterThanOneAndAHalfDiametersAreClosedLongerOnesKept)
         // link ends with an approach at feed).
         EXPECT_EQ(cuts().size(), gap < 9.0f ? 4u : 6u) << gap;
     }
+}
+
+TEST_F(HolderStage, AnArcThroughTheWallIsOneContactPieceLinkedOverInModeThree)
+{
+    fresh({{30.0f, 50.0f}}, true);
+    CMPBLK[CMP_HOLDER] = 3;
+    ASSERT_EQ(stage(), 0);
+    bool arc = false, landed = false;
+    const std::vector<Move> m = opttest::moves();
+    for (size_t k = 0; k + 1 < m.size(); ++k) {
+        arc = arc || mv_arc(m[k].type);
+        if (m[k].p[0] == 60.0f && m[k].feed > 0.0f && m[k + 1].p[0] == 110.0f) landed = true;
+    }
+    EXPECT_FALSE(arc);
+    EXPECT_TRUE(landed);
 }
 
 }  // namespace

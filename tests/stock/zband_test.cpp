@@ -146,3 +146,34 @@ TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndAnArcOutOfTheXYPlaneEndsTheRun)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZBand, InBothModesARapidBeyondTheOtherLimitMakesAShortRunBelowOneToLink)
+{
+    // Band -2 .. 3; a short run below it (kept on the limit alone) holds a
+    // rapid up beyond the upper limit followed by a feed move: the run is
+    // one above the band and linked instead.
+    for (bool rapid : {false, true}) {
+        SetUp();
+        CMPBLK[CMP_ZRANGE] = 4;
+        CMPBLK[CMP_ZLOW] = r2wrd(-2.0f);
+        p.line(4.0f, 0.0f, -4.0f);
+        if (rapid) {
+            p.feed(-1.0f);
+            p.line(4.0f, 0.0f, 6.0f);
+            p.feed(500.0f);
+            p.line(5.0f, 0.0f, 6.0f);
+            p.line(5.0f, 0.0f, -4.0f);
+        }
+        p.line(6.0f, 0.0f, -4.0f);
+        p.line(10.0f, 0.0f, 0.0f);
+        ASSERT_EQ(stage(), 0);
+        bool kept = false;
+        for (const Move& m : opttest::moves())
+            if (m.p[0] == 6.0f && m.feed > 0.0f) kept = m.p[2] == -2.0f;
+        EXPECT_EQ(kept, !rapid);
+    }
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "pocket/looptest.h"
 #include "pocket/lupoff.h"
 #include "tests/pocket/surface.h"
 
@@ -111,5 +112,35 @@ TEST(SurfaceOffset, BowlOffsetLiesAtItsDistanceAlongTheSurface)
         EXPECT_NEAR(std::hypot(r.x[k] - 40.0, r.y[k] - 30.0), lo, 0.08) << k;
     pokarr_free(a);
     pokarr_free(r);
+    FRETRI();
+}
+
+TEST(SurfaceOffset, WayOverTheSurfaceAndItsFailure)
+{
+    surface_pocket(tilted);
+    const f64 s = std::sqrt(1.0 + SLOPE * SLOPE);
+    // along the slope: the way is the plan distance stretched by the slope
+    const f64 a[3] = {10.0, 20.0, 0.0}, b[3] = {30.0, 20.0, 0.0};
+    f64 len = -1.0;
+    EXPECT_EQ(pk_surf_dist(a, b, len), 0);
+    EXPECT_NEAR(len, 20.0 * s, 1e-3);
+    EXPECT_EQ(pk_surf_dist(a, a, len), 0);
+    EXPECT_EQ(len, 0.0);
+    // the farthest vertex of a loop measured over the surface
+    pokarr sq = make(Loop().pt(10, 20).pt(30, 20).pt(30, 21).pt(10, 21).pt(10, 20), 3);
+    i32 st = 0;
+    lan_on_grid(1, sq, nullptr, st);
+    ASSERT_EQ(st, 0);
+    i32 v = -1;
+    f64 t = 0.0, foot[3], d = 0.0;
+    const f64 p[3] = {10.0, 20.0, tilted(20.0, 30.0) - pokorigin[2]};
+    pk_far_vertex(3, p, sq, v, t, foot, d);
+    EXPECT_NEAR(foot[0], 30.0, 1e-9);
+    EXPECT_NEAR(d, std::hypot(20.0 * s, 1.0), 0.05);
+    // no grid: a failure, and the straight distance, not 0
+    map_grid_clear();
+    EXPECT_EQ(pk_surf_dist(a, b, len), -1);
+    EXPECT_NEAR(len, 20.0, 1e-12);
+    pokarr_free(sq);
     FRETRI();
 }

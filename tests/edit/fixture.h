@@ -188,6 +188,26 @@ inline void message(const char* text)
     ASSERT_EQ(st, 0);
 }
 
+// The main list read back, a word a block: "H" the header, the text of a
+// message block, "P" a procedure block, "L" any other block.
+inline std::vector<std::string> list_blocks()
+{
+    std::vector<std::string> out;
+    for (const auto& e : norak::main_list().elems) {
+        const auto& w = e.words;
+        if (w.empty() || w[0] == 0) {
+            out.push_back("H");
+        } else if (w[0] == 4) {
+            std::string t(static_cast<size_t>(w[2]), ' ');
+            movi2t(&w[3], w[2], t.data());
+            out.push_back(t);
+        } else {
+            out.push_back(w[0] == 12 ? "P" : "L");
+        }
+    }
+    return out;
+}
+
 // The fixture tool path (see the golden listings in tests/edit/data).
 inline void build()
 {

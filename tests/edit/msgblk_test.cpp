@@ -28,25 +28,7 @@ norak::Reply text(const std::string& answer)
     return r;
 }
 
-// The main list read back: "L" for a line, the text of a message block,
-// "H" for the header.
-std::vector<std::string> blocks()
-{
-    std::vector<std::string> out;
-    for (const auto& e : norak::main_list().elems) {
-        const auto& w = e.words;
-        if (w.empty() || w[0] == 0) {
-            out.push_back("H");
-        } else if (w[0] == 4) {
-            std::string t(w[2], ' ');
-            movi2t(&w[3], w[2], t.data());
-            out.push_back(t);
-        } else {
-            out.push_back("L");
-        }
-    }
-    return out;
-}
+std::vector<std::string> blocks() { return fix::list_blocks(); }
 
 i32 number_of(size_t index) { return norak::main_list().elems[index].words[1]; }
 

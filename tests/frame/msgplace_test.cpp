@@ -42,25 +42,7 @@ void three_procedures(i32 count, const std::string& replies)
     }
 }
 
-// The main list read back: "H" the header, "P" a procedure, the text of a
-// message block.
-std::vector<std::string> blocks()
-{
-    std::vector<std::string> out;
-    for (const auto& e : norak::main_list().elems) {
-        const auto& w = e.words;
-        if (w.empty() || w[0] == 0) {
-            out.push_back("H");
-        } else if (w[0] == 4) {
-            std::string t(static_cast<size_t>(w[2]), ' ');
-            movi2t(&w[3], w[2], t.data());
-            out.push_back(t);
-        } else {
-            out.push_back(w[0] == 12 ? "P" : "?");
-        }
-    }
-    return out;
-}
+std::vector<std::string> blocks() { return fix::list_blocks(); }
 
 // The list of targets (after a pick that ends), the rows chosen (the
 // procedure lines start at row 7), one message typed, the insertion menu

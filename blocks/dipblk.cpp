@@ -269,7 +269,7 @@ void DIPBT2(const i32& source, const i32& mode, const i32& type, const i32& numb
     if (status < 0 || showtool == 0) return;
     f32 axis[3];
     get3(DSP8 + DSP8_AXIS, axis);
-    if (machine == 12 || machine == 13) {
+    if (mach_punch(machine)) {
         TOLMOV(TOLFIG(), point, axis, 0);
         return;
     }
@@ -340,7 +340,7 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
     if (type == BT_ARCN) put3(DSP8 + DSP8_NORMAL, vector);
     DSPMOV(source, mode, number, status);
     if (status < 0 || showtool == 0) return;
-    if (machine == 12 || machine == 13) {
+    if (mach_punch(machine)) {
         f32 axis[3];
         get3(DSP8 + DSP8_AXIS, axis);
         TOLMOV(TOLFIG(), end, axis, 0);
@@ -663,7 +663,7 @@ void DIPB31(const i32& source, const i32& mode, const i32& number, const f32* po
         cz = z1;
     }
     if (cz > z1) {
-        if (CYCST.retract == 2 && machine == 26) cz = z2;
+        if (CYCST.retract == 2 && machine == MACH_MILL5) cz = z2;
         move(p[0], p[1], cz, false);
     }
     move(p[0], p[1], z1, false);

@@ -378,7 +378,7 @@ void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status)
 
 void TOLMOV(const i32& fig, const f32* point, const f32* axis, const i32& mode)
 {
-    if (machine() == 13) {
+    if (machine() == MACH_PUNCHX) {
         const f32 up[3] = {0, 0, 1};
         f32 m[9];
         m3axis(up, wrd2r(DSP8[33]), m);

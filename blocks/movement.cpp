@@ -31,7 +31,7 @@ bool same3(const f32* a, const f32* b)
     return true;
 }
 
-bool splits(i32 machine) { return machine == 12 || machine == 13 || machine == 22 || machine == 31; }
+bool splits(i32 machine) { return mach_punch(machine) || machine == MACH_MILL25 || machine == MACH_LATHE; }
 
 // Shows the block just written and opens the execution menu when a pause
 // was asked.
@@ -88,7 +88,7 @@ void MOVCLR()
 
 i32 NORMFL() { return PRM9[PRM9_SHOWTOOL]; }
 
-bool multax(i32 machine) { return machine == 25 || machine == 26 || (machine >= 61 && machine <= 79); }
+bool multax(i32 machine) { return machine == MACH_MILL4 || machine == MACH_MILL5 || mach_wire(machine); }
 
 void RSTMOV() { LSP2[LSP2_MOVED] = 0; }
 

@@ -18,8 +18,6 @@ constexpr const char* MACHINES[] = {"PUNCH       ", "PUNCH+INDX  ", "LATHE      
 constexpr const char* COOLANT[] = {" COOLNT OFF ", " F L O O D  ", " M I S T    ", " THROUGH    ", "  A I R     "};
 constexpr const char* BLANK = "            ";
 
-bool wire(i32 machine) { return machine >= 61 && machine <= 79; }
-bool punch(i32 machine) { return machine == 12 || machine == 13; }
 i32 machine() { return NPT1[NPT1_MACHINE]; }
 
 void show(const i32& context, i32 field, const char* text)
@@ -56,17 +54,17 @@ void hand_state()
 const char* MCHNAM(const i32& machine, const i32& axis)
 {
     switch (machine) {
-    case 12: return MACHINES[0];
-    case 13: return MACHINES[1];
-    case 31: return MACHINES[2];
-    case 22: return MACHINES[3];
-    case 23: return MACHINES[4];
-    case 24: return MACHINES[5];
-    case 25: return axis == 1 ? MACHINES[6] : axis == 2 ? MACHINES[7] : MACHINES[8];
-    case 26: return MACHINES[9];
-    case 62: return MACHINES[10];
-    case 63: return MACHINES[11];
-    case 65: return MACHINES[12];
+    case MACH_PUNCH: return MACHINES[0];
+    case MACH_PUNCHX: return MACHINES[1];
+    case MACH_LATHE: return MACHINES[2];
+    case MACH_MILL25: return MACHINES[3];
+    case MACH_MILL3: return MACHINES[4];
+    case MACH_MILLPOS: return MACHINES[5];
+    case MACH_MILL4: return axis == 1 ? MACHINES[6] : axis == 2 ? MACHINES[7] : MACHINES[8];
+    case MACH_MILL5: return MACHINES[9];
+    case MACH_AGIE: return MACHINES[10];
+    case MACH_CHARMILLE: return MACHINES[11];
+    case MACH_MAKINO: return MACHINES[12];
     default: return BLANK;
     }
 }
@@ -106,25 +104,25 @@ void MUCOOL(const i32& context)
 {
     hand_state();
     const i32 m = machine();
-    show(context, FLD_COOL, punch(m) || wire(m) ? " " : COOLTX(DSM4[2]));
+    show(context, FLD_COOL, mach_punch(m) || mach_wire(m) ? " " : COOLTX(DSM4[2]));
 }
 
 void MUSPIN(const i32& context)
 {
     hand_state();
     const i32 m = machine();
-    if (wire(m)) {
+    if (mach_wire(m)) {
         show(context, FLD_SPIN, " ");
         return;
     }
-    if (punch(m)) {
+    if (mach_punch(m)) {
         show(context, FLD_SPIN, DSM4[8] == 1 ? "NIBBLING_OFF" : "NIBBLING_ON ");
         return;
     }
     i32 ttype = -1;
     if (CURTOL > 0) GTTTYP(CURTOL, ttype);
     f32 speed = wrd2r(DSM4[6]);
-    if (m == 31 && ttype != 8 && PRM9[PRM9_SPMODE] == 1 && speed != 0.0f) {
+    if (m == MACH_LATHE && ttype != 8 && PRM9[PRM9_SPMODE] == 1 && speed != 0.0f) {
         i32 unit = 0, count = 1, st = 0;
         MDGETK("USUN", &unit, count, st);
         if (st == 0 && (unit == 4 || unit == 5)) speed *= 3.28084f;
@@ -148,11 +146,11 @@ void MUFEED(const i32& context)
 {
     hand_state();
     const i32 m = machine();
-    if (wire(m)) {
+    if (mach_wire(m)) {
         show(context, FLD_FEED, " ");
         return;
     }
-    if (punch(m)) {
+    if (mach_punch(m)) {
         show(context, FLD_FEED, DSM4[9] == 1 ? "  PUNCH_OFF " : "  PUNCH_ON  ");
         return;
     }

@@ -47,7 +47,7 @@ constexpr i32 PRM9_P56 = 18;                  // parameter 56
 constexpr i32 PRM9_P57 = 19, PRM9_P58 = 20;   // parameters 57 and 58 (reals)
 constexpr i32 PRM9_MAXF = 21;                 // maximum feed (real; parameter 59, feed mode 27)
 constexpr i32 PRM9_FIT = 22;                  // 1 fits point chains; 2 set by multi-axis and drilling work
-constexpr i32 NPT1_MACHINE = 2;               // machine kind
+constexpr i32 NPT1_MACHINE = 2;               // machine kind (below)
 constexpr i32 NPT1_ORIGIN = 3;                // 3 reals
 constexpr i32 NPT1_HOME = 6;                  // 3 reals
 constexpr i32 NPT1_FRAME = 9;                 // 9 reals
@@ -56,6 +56,16 @@ constexpr i32 NPT1_VIEW = 19;                 // view number of the machine syst
 constexpr i32 NPT1_UCS = 20;                  // id of the coordinate system
 constexpr i32 COOR_FRAME = 0;                 // 9 reals
 constexpr i32 COOR_ORIGIN = 9;                // 3 reals, machine coordinates
+// Machine kinds, word NPT1_MACHINE of a tool path header.
+constexpr i32 MACH_PUNCH = 12, MACH_PUNCHX = 13;  // punch, punch with indexing
+constexpr i32 MACH_MILL25 = 22, MACH_MILL3 = 23, MACH_MILLPOS = 24, MACH_MILL4 = 25, MACH_MILL5 = 26;  // milling
+constexpr i32 MACH_LATHE = 31;
+constexpr i32 MACH_WIRE_FIRST = 61, MACH_WIRE_LAST = 79;  // wire machines
+constexpr i32 MACH_AGIE = 62, MACH_CHARMILLE = 63, MACH_MAKINO = 65;  // the wire machines of three makers
+// A punch machine, with or without indexing.
+inline bool mach_punch(i32 m) { return m == MACH_PUNCH || m == MACH_PUNCHX; }
+// A wire machine.
+inline bool mach_wire(i32 m) { return m >= MACH_WIRE_FIRST && m <= MACH_WIRE_LAST; }
 // Words of the display record "DSP8".
 constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
 constexpr i32 DSP8_NORMAL = 6, DSP8_PREV = 9, DSP8_PREVAXIS = 12, DSP8_FONT = 15, DSP8_COLOUR = 16, DSP8_PEN = 17,

@@ -104,9 +104,9 @@ i32 after_execution(i32& status)
     }
     // Gouge check against the stock.
     const i32 m = NPT1[NPT1_MACHINE];
-    if (DRVST.verify == 2 && (m == 22 || m == 23 || m == 25 || m == 26)) {
+    if (DRVST.verify == 2 && (m == MACH_MILL25 || m == MACH_MILL3 || m == MACH_MILL4 || m == MACH_MILL5)) {
         i32 sw = 1;
-        if (m == 25 || m == 26) {
+        if (m == MACH_MILL4 || m == MACH_MILL5) {
             i32 c = 1;
             TPGETC(MED_LIST, GR_LOCAL, 82, c, DT_INT, &sw, st);
             if (st != 0) sw = 1;

@@ -127,7 +127,7 @@ void MCHTYP(const i32& type, i32& set, i32& pausable, i32& status)
     const i32 m = machine_type();
     TPMACH = m;
     i32 tcase = 1, tool = T_MILL, family = 0, p = 1, mt = KEEP, s = set;
-    if (m >= 22 && m <= 26) {
+    if (m >= MACH_MILL25 && m <= MACH_MILL5) {
         const MillRow* r = find(MILL, type);
         if (!r) {
             userrc("SEGMENT NOT FIT FOR CURRENT MACHINING TYPE", 0);
@@ -151,8 +151,8 @@ void MCHTYP(const i32& type, i32& set, i32& pausable, i32& status)
         }
         if (r->value22) PRM9[PRM9_FIT] = 2;
         if (r->mv12) PRM9[PRM9_SHOWTOOL] = 0;
-    } else if (m == 31 || (m >= 62 && m <= 65) || m == 12) {
-        const OtherRow* r = m == 31 ? find(LATHE, type) : m == 12 ? find(PUNCH, type) : find(WIRE, type);
+    } else if (m == MACH_LATHE || (m >= MACH_AGIE && m <= MACH_MAKINO) || m == MACH_PUNCH) {
+        const OtherRow* r = m == MACH_LATHE ? find(LATHE, type) : m == MACH_PUNCH ? find(PUNCH, type) : find(WIRE, type);
         if (!r) {
             userrc("SEGMENT NOT FIT FOR CURRENT MACHINING TYPE", 0);
             return;
@@ -162,7 +162,7 @@ void MCHTYP(const i32& type, i32& set, i32& pausable, i32& status)
         p = r->pausable;
         family = r->family;
         tool = r->tool;
-        if (m >= 62 && m <= 65) tool = m == 62 ? 5 : m == 63 ? 6 : m == 65 ? 7 : T_NONE;
+        if (m >= MACH_AGIE && m <= MACH_MAKINO) tool = m == MACH_AGIE ? 5 : m == MACH_CHARMILLE ? 6 : m == MACH_MAKINO ? 7 : T_NONE;
     } else {
         return;
     }

@@ -95,16 +95,16 @@ void tool_limits(f32 d)
 void write_axis(i32 A, bool reply)
 {
     const i32 mt = machine();
-    if (mt == 26) {
+    if (mt == MACH_MILL5) {
         pw(AXSMOD) = pw(AXSSUB) = A;
-    } else if (mt == 25) {
+    } else if (mt == MACH_MILL4) {
         if (A == 1) pw(AXSMOD) = pw(AXSSUB) = 1;
         else if (A == 2) pw(AXSMOD) = pw(AXSSUB) = 3;
         else { pw(AXSMOD) = 3; pw(AXSSUB) = 4; }
     } else {
         pw(AXSMOD) = pw(AXSSUB) = 1;
     }
-    if (reply && (mt == 25 || mt == 26)) pw(UDSWCH) = 1;
+    if (reply && (mt == MACH_MILL4 || mt == MACH_MILL5)) pw(UDSWCH) = 1;
 }
 
 // The scallop companion follows the scallop height while it is a plain number.
@@ -160,7 +160,7 @@ void PRMCHK(const i32& strict, i32& error)
             else MSGBXT(1, 2, t);
         }
     }
-    if (machine() == 23 && HEI8[HEI8_ABSOLUTE] == 0 && !(CMPBLK[CMP_MASTER] == 2 && CMPBLK[CMP_ENLARGE] == 2))
+    if (machine() == MACH_MILL3 && HEI8[HEI8_ABSOLUTE] == 0 && !(CMPBLK[CMP_MASTER] == 2 && CMPBLK[CMP_ENLARGE] == 2))
         msg_mdls(413, 30);
     if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) MSGBXT(1, 2, host_text(413, 28).c_str());
     if (pw(APXMOD) != 3) MSGBXT(1, 3, host_text(365, 30).c_str());
@@ -230,7 +230,7 @@ void build_step(Prm& p)
 {
     Items& it = p.it;
     const i32 mt = p.mt;
-    if (mt >= 25) p.value(it.axis, 4, mt == 25 ? D_AXIS25 : D_AXIS26, mt == 25 ? 1262 : 4, &p.A, 1, 3);
+    if (mt >= MACH_MILL4) p.value(it.axis, 4, mt == MACH_MILL4 ? D_AXIS25 : D_AXIS26, mt == MACH_MILL4 ? 1262 : 4, &p.A, 1, 3);
     else p.blank();
     p.value(it.step, 3, D_STEP, 869, pwa(STPMOD), 1, 3);
     if (pw(STPMOD) == 1) {
@@ -296,7 +296,7 @@ void build_checks(Prm& p)
 {
     Items& it = p.it;
     const i32 A = p.A, P = p.P;
-    if (A == 2 && p.mt == 26 && P > 0) {
+    if (A == 2 && p.mt == MACH_MILL5 && P > 0) {
         p.L = 2;
         p.value(it.link, 3, D_GOUGE5, 16, &p.L, 1, 2);
     } else {
@@ -532,9 +532,9 @@ void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
     tool_limits(p.D);
     HGTNPT(1);
     p.mt = machine();
-    if (pw(AXSMOD) >= 2 && p.mt < 25) pw(AXSMOD) = 1;
-    if (pw(AXSMOD) == 3 && p.mt == 26) pw(AXSMOD) = 2;
-    if (pw(AXSMOD) == 2 && p.mt == 25) pw(AXSMOD) = 3;
+    if (pw(AXSMOD) >= 2 && p.mt < MACH_MILL4) pw(AXSMOD) = 1;
+    if (pw(AXSMOD) == 3 && p.mt == MACH_MILL5) pw(AXSMOD) = 2;
+    if (pw(AXSMOD) == 2 && p.mt == MACH_MILL4) pw(AXSMOD) = 3;
     p.single = is_read_singlePROC() != 0;
     p.menuflag = nu_mod_get_flag() != 0;
     p.restart();

@@ -137,7 +137,7 @@ void TPHDRF(const i32& tp, const i32& current, char* name, char* size, char* lef
     char mname[11] = {0};
     MCHTNM(machine, mname);
     info(name, "TP NAME", std::string(tpname, strnlen(tpname, 8)));
-    if (machine == 25) {
+    if (machine == MACH_MILL4) {
         i32 axis = RAXN[RAXN_AXIS];
         std::string t = "TYPE = " + trimmed(mname, 10) + (axis == 1 ? "(A-AXIS)" : axis == 2 ? "(Y-AXIS)" : "(Z-AXIS)");
         std::memset(type, ' ', 22);

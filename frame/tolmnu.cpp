@@ -117,8 +117,8 @@ void setup(Tol& t)
 {
     t.has_text = !t.hostdriven && t.tool_text();
     t.machine = NPT1[NPT1_MACHINE];
-    t.L = t.machine == 12 || t.machine == 13;
-    t.P = t.machine == 31 && t.ttype != 8;
+    t.L = mach_punch(t.machine);
+    t.P = t.machine == MACH_LATHE && t.ttype != 8;
     t.N = !t.L && !t.P;
     bool* column = t.column;
     column[1] = true;
@@ -296,7 +296,7 @@ void tool_row(Tol& t)
         t.picked = true;
         t.toolopt = tool_option(t.opt(8), t.picked);
         GTTTYP(PRM9[PRM9_TOOL], t.ttype);
-        t.P = t.machine == 31 && t.ttype != 8;
+        t.P = t.machine == MACH_LATHE && t.ttype != 8;
         t.has_text = t.tool_text();
         t.shown_speed = r2wrd(static_cast<f32>(real(PRM9_SPEED) * 1000.0 * FEET));
         t.restart = 0;

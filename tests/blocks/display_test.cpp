@@ -255,7 +255,7 @@ TEST_F(DisplayTest, MachineSystemRotationTurnsHome)
     EXPECT_EQ(pos(2), 3.0f);
     EXPECT_NEAR(wrd2r(NPT1[NPT1_HOME]), 0.0f, 1e-4f);
     EXPECT_NEAR(wrd2r(NPT1[NPT1_HOME + 2]), -10.0f, 1e-4f);
-    EXPECT_NEAR(wrd2r(HEI8[0]), -10.0f, 1e-4f);
+    EXPECT_NEAR(wrd2r(HEI8[HEI8_CLEARANCE]), -10.0f, 1e-4f);
     EXPECT_EQ(PLN1[2], -1);
     EXPECT_EQ(NPT1[19], 1);
     EXPECT_EQ(NPT1[18], R(0.5f));
@@ -580,7 +580,7 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     TLCCLR();
     PRM9[PRM9_TOOL] = 101;
     DSM4[0] = R(600.0f);
-    HEI8[0] = R(50.0f);
+    HEI8[HEI8_CLEARANCE] = R(50.0f);
     WRMB[3] = 7;
     char text[21] = "CONTOUR FINISH";
     GSTXT1(2, text);
@@ -588,7 +588,7 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     SAVSTA(0, 2, st);
     PRM9[PRM9_TOOL] = 102;
     DSM4[0] = R(-1.0f);
-    HEI8[0] = R(10.0f);
+    HEI8[HEI8_CLEARANCE] = R(10.0f);
     WRMB[3] = 0;
     char other[21] = "OTHER";
     GSTXT1(2, other);
@@ -599,7 +599,7 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(PRM9[PRM9_TOOL], 101);
     EXPECT_EQ(wrd2r(DSM4[0]), 600.0f);
-    EXPECT_EQ(wrd2r(HEI8[0]), 50.0f);
+    EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 50.0f);
     EXPECT_EQ(WRMB[3], 7);
     char back[21] = {0};
     GSTXT1(1, back);

@@ -80,8 +80,8 @@ struct ProcTest : BlocksTest {
         std::memset(CLP1, 0, sizeof CLP1);
         std::memset(CMPBLK, 0, sizeof CMPBLK);
         for (i32 k = 0; k < 79; ++k) HEI8[k] = R(static_cast<f32>(k) + 0.5f);
-        HEI8[76] = 1;
-        HEI8[78] = 1;
+        HEI8[HEI8_ABSOLUTE] = 1;
+        HEI8[HEI8_AXIS] = 1;
         for (i32 k = 0; k < 23; ++k) PRM9[k] = 10 + k;
         PRM9[0] = R(300.0f);
         PRM9[1] = R(4.5f);
@@ -245,7 +245,7 @@ TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
     NPT1[18] = R(2.5f);
     NPT1[3] = R(7), NPT1[4] = R(8), NPT1[5] = R(9);
     NPT1[6] = R(1), NPT1[7] = R(1), NPT1[8] = R(1);
-    HEI8[0] = R(50.0f);
+    HEI8[HEI8_CLEARANCE] = R(50.0f);
     PTUB12(1, 1, 1, 3, st);
     ASSERT_EQ(st, 0);
     auto get = [](i32 group, i32 code, i32 n) {
@@ -300,7 +300,7 @@ TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
     std::memset(GSLOTS, 0x55, sizeof GSLOTS);
     std::memset(PRM9, 0x55, sizeof PRM9);
     for (i32 k = 24; k < 72; ++k) HEI8[k] = 0;
-    HEI8[76] = HEI8[78] = 7;
+    HEI8[HEI8_ABSOLUTE] = HEI8[HEI8_AXIS] = 7;
     CLP1[2] = CLP1[3] = DSP8[16] = DSP8[17] = 0;
     i32 size = 0, type = 0, cls = 0, remaining = 0, number = -1;
     TPBLKH(AM_LIST, size, type, cls, st);
@@ -315,8 +315,8 @@ TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
     for (i32 word : {0, 1, 2, 7, 8, 9, 10, 11, 12, 17}) EXPECT_EQ(PRM9[word], prm9[word]) << word;
     EXPECT_EQ(std::memcmp(mcht, MCHTBL, sizeof mcht), 0);
     EXPECT_EQ(std::memcmp(hei8 + 24, HEI8 + 24, 48 * 4), 0);
-    EXPECT_EQ(HEI8[76], 1);
-    EXPECT_EQ(HEI8[78], 1);
+    EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 1);
+    EXPECT_EQ(HEI8[HEI8_AXIS], 1);
     EXPECT_EQ(CLP1[2], colour);
     EXPECT_EQ(CLP1[3], pen);
     EXPECT_EQ(DSP8[16], colour);
@@ -444,8 +444,8 @@ TEST_F(ProcTest, OldToolPathsKeepOneWordForTheHeightItems)
         rmchtb(AM_LIST, count, st);
         if (version < 830) {
             EXPECT_EQ(st, 0);
-            EXPECT_EQ(wrd2r(HEI8[24]), 7.5f);
-            EXPECT_EQ(wrd2r(HEI8[48]), 2.25f);
+            EXPECT_EQ(wrd2r(HEI8[HEI8_PLANE2]), 7.5f);
+            EXPECT_EQ(wrd2r(HEI8[HEI8_INCR]), 2.25f);
             EXPECT_EQ(HEI8[24 + 23], 1);  // a real expression item
         } else {
             EXPECT_LT(st, 0);

@@ -214,19 +214,19 @@ TEST(ProcDefaults, ScallopCompanionAndHeightShift)
     // Shifts to relative heights round at the shown digits.
     norak::settings().digits = 2;
     i32 st = 0;
-    HEI8[0] = r2wrd(10.004f);
-    rel_nc_init_expr(&HEI8[0]);
-    rel_nc_add_symbol(366, 2, &HEI8[0], st);
+    HEI8[HEI8_CLEARANCE] = r2wrd(10.004f);
+    rel_nc_init_expr(&HEI8[HEI8_CLEARANCE]);
+    rel_nc_add_symbol(366, 2, &HEI8[HEI8_CLEARANCE], st);
     RELSHF(1, 366, 10.0f, st);
     ASSERT_EQ(st, 0);
-    EXPECT_EQ(wrd2r(HEI8[0]), 0.0f);
-    HEI8[0] = r2wrd(10.02f);
-    rel_nc_init_expr(&HEI8[0]);
+    EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 0.0f);
+    HEI8[HEI8_CLEARANCE] = r2wrd(10.02f);
+    rel_nc_init_expr(&HEI8[HEI8_CLEARANCE]);
     RELSHF(1, 366, 10.0f, st);
-    EXPECT_NEAR(wrd2r(HEI8[0]), 0.02f, 1e-6);
+    EXPECT_NEAR(wrd2r(HEI8[HEI8_CLEARANCE]), 0.02f, 1e-6);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&HEI8[2])), "0.02");
     RELSHF(2, 366, 10.0f, st);
-    EXPECT_NEAR(wrd2r(HEI8[0]), 10.02f, 1e-5);
+    EXPECT_NEAR(wrd2r(HEI8[HEI8_CLEARANCE]), 10.02f, 1e-5);
 }
 
 // Relations of other procedure kinds that the host may hold in the same

@@ -109,21 +109,21 @@ TEST(ServiceMenu, HeightsRecordWords)
 {
     // The toggle is stored on leaving; the clearance height is a value row.
     service(R"([{"menu": 26, "value": 1}, {"menu": 25, "value": 12.5}, {"menu": 0}])");
-    EXPECT_EQ(HEI8[74], 1);
-    EXPECT_FLOAT_EQ(wrd2r(HEI8[0]), 12.5f);
+    EXPECT_EQ(HEI8[HEI8_ZMIN], 1);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 12.5f);
     // Clearance mode 1 (a point Z) sets word 77; back to distance clears it.
     service(R"([{"menu": 27, "value": 1}, {"menu": 28, "value": 40}, {"menu": 0}])");
-    EXPECT_EQ(HEI8[76], 1);
-    EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 40.0f);
+    EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 1);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[HEI8_PLANE2]), 40.0f);
     // An indicated point: its Z less the origin's becomes word 25.
     service(R"([{"menu": 27, "value": 2}, {"point": [1, 2, 33]}, {"menu": 0}])");
-    EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 33.0f);
-    EXPECT_EQ(HEI8[76], 1);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[HEI8_PLANE2]), 33.0f);
+    EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 1);
     EXPECT_TRUE(has("prompt: IND. CLEAR POINT"));
     // A cancelled point keeps the mode it had.
     service(R"([{"menu": 27, "value": 2}, {"point": [0, 0, 0], "escape": true}, {"menu": 0}])");
-    EXPECT_EQ(HEI8[76], 0);
-    EXPECT_FLOAT_EQ(wrd2r(HEI8[24]), 0.0f);
+    EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 0);
+    EXPECT_FLOAT_EQ(wrd2r(HEI8[HEI8_PLANE2]), 0.0f);
 }
 
 TEST(ServiceMenu, ActionsReachTheirServices)

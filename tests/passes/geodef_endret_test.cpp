@@ -32,8 +32,8 @@ struct EndRet : ::testing::Test {
         PRCCLR();
         pw(AXSMOD) = 1;
         std::memset(&PASOUT, 0, sizeof PASOUT);
-        HEI8[0] = r2wrd(100.0f);  // clearance plane
-        HEI8[73] = 1;             // clearance switch
+        HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);  // clearance plane
+        HEI8[HEI8_RETRACT] = 1;             // clearance switch
         TLER[0] = r2wrd(3.0f);
     }
     void TearDown() override { tp_mrkr_fin(1); }

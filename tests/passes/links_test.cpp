@@ -27,8 +27,8 @@ void stand(const f32* from, i32 kind)
     lp::fresh_run();
     clearlist();
     std::memset(HEI8, 0, sizeof HEI8);
-    HEI8[0] = r2wrd(100.0f);
-    HEI8[48] = r2wrd(20.0f);
+    HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
+    HEI8[HEI8_INCR] = r2wrd(20.0f);
     HFLINI();
     HFLSET(0);
     LNKPAR = LnkPar{kind, 6.0f, 4.0f, {1, 1}, 2.0f, 0.01f, 0, 0, 0, 1, 0, 0, 20.0f, 0, 0};
@@ -178,7 +178,7 @@ TEST(Links, AFastMoveWithoutTheClearanceSwitchNeverCutsThePart)
     auto fast = [&](const f32* from, const f32* to) {
         stand(from, 1);
         HFLINI();
-        HEI8[73] = 0;
+        HEI8[HEI8_RETRACT] = 0;
         i32 st = 0;
         FAST2M(2, to, up, 1, 0.0f, st);
         EXPECT_EQ(st, 0);
@@ -209,16 +209,16 @@ TEST(Retract, NeverMovesDownIntoThePart)
     for (i32 kind = 1; kind <= 7; ++kind) {
         stand(p, kind);
         // Absolute heights with a retract plane below the point.
-        HEI8[76] = 1;
-        HEI8[24] = r2wrd(10.0f);
+        HEI8[HEI8_ABSOLUTE] = 1;
+        HEI8[HEI8_PLANE2] = r2wrd(10.0f);
         i32 st = 0;
         SRFRET(2, p, before, axis, axis, 3, st);
         EXPECT_EQ(st, 0) << kind;
         for (const Pt& q : moves()) EXPECT_GE(q.z, 30.0 - 1e-4) << kind;
     }
     stand(p, 1);
-    HEI8[76] = 1;
-    HEI8[24] = r2wrd(10.0f);
+    HEI8[HEI8_ABSOLUTE] = 1;
+    HEI8[HEI8_PLANE2] = r2wrd(10.0f);
     i32 st = 0;
     ZRET(2, p, axis, st);
     for (const Pt& q : moves()) EXPECT_GE(q.z, 30.0 - 1e-4);
@@ -262,7 +262,7 @@ TEST(Approach, DegenerateTargetsFallBackOrWriteNothing)
     for (i32 sw = 0; sw <= 1; ++sw) {
         stand(p, 1);
         HFLSET(1);
-        HEI8[73] = sw;
+        HEI8[HEI8_RETRACT] = sw;
         ZRET(2, p, up, st);
         EXPECT_EQ(st, 0);
         const auto m = moves();
@@ -301,9 +301,9 @@ TEST(HeightsRecord, EachWordDrivesItsLinkHeight)
         SCOPED_TRACE(c.name);
         auto setup = [&] {
             stand(p, 1);  // clearance 100 (word 0), incremental 20 (word 48)
-            HEI8[24] = r2wrd(55.0f);
-            HEI8[76] = c.mode;
-            HEI8[73] = c.sw;
+            HEI8[HEI8_PLANE2] = r2wrd(55.0f);
+            HEI8[HEI8_ABSOLUTE] = c.mode;
+            HEI8[HEI8_RETRACT] = c.sw;
             HFLINI();
             if (c.hold == 0) HFLSET(0);
             i32 h = -1;

@@ -111,9 +111,9 @@ inline void fresh_run()
     // Heights: clearance plane 100, 10 above a point, the clearance switch on;
     // vertical approaches from 2 above the target.
     std::memset(HEI8, 0, sizeof HEI8);
-    HEI8[0] = r2wrd(100.0f);
-    HEI8[48] = r2wrd(10.0f);
-    HEI8[73] = 1;
+    HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
+    HEI8[HEI8_INCR] = r2wrd(10.0f);
+    HEI8[HEI8_RETRACT] = 1;
     HFLINI();
     LNKPAR = LnkPar{1, 5.0f, 5.0f, {1, 1}, 2.0f, pwr(PRTTOL), 0, 0, 0, 1, 0, 0, 10.0f, 0, 0};
 }

@@ -344,8 +344,9 @@ void EDTDRL(i32*, i32& changed, i32& request, i32& status)
         return;
     }
     DrillState now = before;
+    f32 depth = before.depth;  // the depth asked for, the allowance in it
     while (true) {
-        f32 shown = now.depth >= 0.0f ? now.depth - allowance : now.depth + allowance;
+        f32 shown = depth >= 0.0f ? depth - allowance : depth + allowance;
         const i32 attrs[1] = {2};
         modcls(1, attrs);
         modrc2("DEPTH", shown, DEPTH_LOW, DEPTH_HIGH, 0);
@@ -353,13 +354,11 @@ void EDTDRL(i32*, i32& changed, i32& request, i32& status)
         f32 point[3] = {0, 0, 0};
         i32 reply = 0;
         getpt(1, point, reply);
-        DrillState want = now;
-        want.depth = shown >= 0.0f ? shown + allowance : shown - allowance;
-        if (reply > 0 || reply == -3) {
-            now.depth = want.depth;  // the field was edited: shown again
-            continue;
-        }
+        depth = shown >= 0.0f ? shown + allowance : shown - allowance;
+        if (reply > 0 || reply == -3) continue;  // the field was edited: shown again
         if (reply < 0) break;
+        DrillState want = now;
+        want.depth = depth;
         if (!write_drill(now, want, point, st)) {
             fail("EDTDRL, ERRORS IN LIST");
             status = -1;

@@ -9,6 +9,7 @@
 
 #include "blocks/listacc.h"
 #include "blocks/tech.h"
+#include "blocks/writers.h"
 #include "core/records.h"
 #include "edit/framehk.h"
 #include "edit/prmedt.h"
@@ -214,6 +215,60 @@ TEST(DrillEdits, TipAllowance)
     EXPECT_FLOAT_EQ(DRLTIP("ZERO"), 0.0f);
     PRM9[PRM9_TOOL] = 9;
     EXPECT_FLOAT_EQ(DRLTIP("ZERO"), 0.0f);
+}
+
+// The types of the blocks after the header.
+std::vector<i32> types()
+{
+    std::vector<i32> out;
+    const auto& e = norak::main_list().elems;
+    for (size_t k = 1; k < e.size(); ++k) out.push_back(e[k].words[0]);
+    return out;
+}
+
+TEST(DrillEdits, DrillPointsTakeTheDepthInForceAndANewOneIsSetAndSetBack)
+{
+    // A cycle of depth 12 on a drill of tip angle 90 and diameter 10 (tip
+    // allowance 5: the field shows 7), a first drill location.
+    norak::reset();
+    norak::load_session_text(R"({"entities": [
+      {"kind": "tool", "id": 7, "type": "DRILL", "name": "D10", "diameter": 10, "tip_angle": 90},
+      {"kind": "ucs", "id": 60, "origin": [0, 0, 0], "x_axis": [1, 0, 0], "z_axis": [0, 0, 1], "name": "UCS"}]})",
+                             "drill");
+    norak::start_toolpath();
+    fresh_block_state();
+    NPT1[NPT1_MACHINE] = 22;
+    PRM9[PRM9_TOOL] = 7;
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    PTBT30(AM_APPEND, 81, 0, 1.0f, 12.0f, 2.0f, 1, 10.0f, 0, st);
+    const f32 p0[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+    PTBT31(AM_APPEND, p0, z, 0, 0, st);
+    ASSERT_EQ(st, 0);
+    norak::Reply pt;
+    pt.kind = "point";
+    pt.point[0] = 5;
+    norak::add_reply(pt);  // a point at the depth in force
+    ed::menu("DEPTH", "20");
+    pt.point[0] = 9;
+    norak::add_reply(pt);  // a point at the new depth
+    pt = norak::Reply{};
+    pt.kind = "point";
+    pt.escape = true;
+    norak::add_reply(pt);
+    i32 key[KEY_N] = {}, changed = 0, request = 0;
+    EDTDRL(key, changed, request, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_TRUE(norak::transcript_has("DEPTH = 7"));
+    // The first point at depth 12; then 25 (20 + 5) before the second, and
+    // 12 again after it.
+    EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31, 36, 31, 36}));
+    const auto& e = norak::main_list().elems;
+    EXPECT_FLOAT_EQ(wrd2r(e[4].words[2]), 25.0f);
+    EXPECT_FLOAT_EQ(wrd2r(e[6].words[2]), 12.0f);
+    EXPECT_FLOAT_EQ(wrd2r(e[5].words[2]), 9.0f);
 }
 
 }  // namespace

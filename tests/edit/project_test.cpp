@@ -1,0 +1,324 @@
+// PROJECT MOTIONS onto reference surfaces: a region of motions over a flat
+// reference surface and over a dome, modelled and kept in slot 0 of the
+// model store as ALTERATIONS keeps it, projected by the three surface
+// options; and the resampling of single motion blocks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "blocks/listacc.h"
+#include "blocks/movement.h"
+#include "blocks/writers.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/records.h"
+#include "cutter/linntb.h"
+#include "cutter/loccom.h"
+#include "edit/alter/project.h"
+#include "edit/alter/state.h"
+#include "edit/support.h"
+#include "passes/retract.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
+#include "tests/edit/fixture.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+constexpr i32 TOOL = 101, FLAT_SURFACE = 1, DOME = 2;
+constexpr f32 Y = 40.0f;
+
+// A convex cap over 100 x 80 (one bicubic patch) and a flat plane at z 5.
+std::string surfaces_json()
+{
+    const double b2[4] = {0, 0, 1.0 / 3, 1};
+    std::ostringstream s;
+    s.precision(17);
+    s << R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]},)"
+      << R"({"kind":"nurbs_surface","id":2,"degree":[3,3],"counts":[4,4],"u_knots":[0,0,0,0,1,1,1,1],)"
+      << R"("v_knots":[0,0,0,0,1,1,1,1],"points":[)";
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i) {
+            const double z = 13.6 + 48.2 * i / 3 - 40 * b2[i] + 22.4 * j / 3 - 19.2 * b2[j] - 6.4 * (i / 3.0) * (j / 3.0);
+            s << (i + j ? "," : "") << "[" << 100.0 * i / 3 << "," << 80.0 * j / 3 << "," << z << "]";
+        }
+    s << "]}";
+    return s.str();
+}
+
+// A fresh host with the tools and the surfaces, an open tool path, and the
+// reference-surface model of the surface saved in slot 0.
+void fresh(i32 surface, i32 option)
+{
+    const std::string text = std::string(R"({"entities": [)") +
+                             R"({"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},)" +
+                             surfaces_json() + "]}";
+    fix::fresh_session(text);
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    NPT1[NPT1_MACHINE] = 22;
+    i32 st = 0;
+    SGTOOL(3, TOOL, st);
+    CURTOL = PRM9[PRM9_TOOL] = TOOL;
+    init_badsrf();
+    FRETRI();
+    allrst();
+    STPFLG(0);
+    const i32 ids[1] = {surface}, nrm[1] = {1};
+    i32 work = 0;
+    allsrf(1, 1, ids, nrm, 0, nullptr, nullptr, 1, 0.01f, 0.0f, 2, work, st);
+    ASSERT_EQ(st, 0);
+    MDLSAV();
+    trim_state_reset();
+    zqa1_defaults();
+    alteration_defaults[ZQA_PROJOPT] = option;
+    zqas(ZQA_SRFOFF, 0.0f);
+    ALTPDF = AlterDefaults{};
+    trim_state.mode = SEL_PICK;
+    HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
+    MACTYP = 33;  // the machining type of the alterations: no floor under the segments
+}
+
+// The region: lines through the points (absolute) after a first line to the
+// first of them, the region's blocks from the second line on (list mark 14
+// on it); the points and vectors in the alterations' arrays. Answers the
+// region's last block number.
+i32 region(const std::vector<std::array<f32, 3>>& pts)
+{
+    const f32 up[3] = {0, 0, 1};
+    i32 st = 0;
+    for (size_t k = 0; k < pts.size(); ++k) {
+        PTBT2(AM_APPEND, 2, pts[k].data(), up, 0, st);
+        if (k == 1) {
+            i32 answer = 0;
+            lmark(1, 14, answer);
+        }
+    }
+    void* base = nullptr;
+    MM_OPEN_ARRAY(12, static_cast<i32>(pts.size()), trim_state.arrays[TA_POINTS], base, st);
+    auto* p = static_cast<f32*>(base);
+    for (size_t k = 0; k < pts.size(); ++k)
+        for (int c = 0; c < 3; ++c) p[3 * k + c] = pts[k][static_cast<size_t>(c)];
+    MM_OPEN_ARRAY(12, static_cast<i32>(pts.size()), trim_state.arrays[TA_VECTORS], base, st);
+    auto* v = static_cast<f32*>(base);
+    for (size_t k = 0; k < pts.size(); ++k) v[3 * k + 2] = 1.0f;
+    trim_state.npoints = static_cast<i32>(pts.size());
+    return static_cast<i32>(pts.size());
+}
+
+void close_input()
+{
+    i32 st = 0;
+    MM_CLOSE(trim_state.arrays[TA_POINTS], st);
+    MM_CLOSE(trim_state.arrays[TA_VECTORS], st);
+}
+
+struct Motion {
+    i32 type;
+    f32 p[3];
+};
+// The motion points of the main list after the header, in order (string
+// points one by one).
+std::vector<Motion> motions()
+{
+    std::vector<Motion> out;
+    const auto& e = norak::main_list().elems;
+    for (size_t k = 1; k < e.size(); ++k) {
+        const auto& w = e[k].words;
+        const i32 t = w[0];
+        if ((t == 2 || t == 22 || t == 222) && w.size() >= 5) {
+            out.push_back({t, {wrd2r(w[2]), wrd2r(w[3]), wrd2r(w[4])}});
+        } else if (t == 7 || t == 27 || t == 227) {
+            const size_t rec = t == 7 ? 4 : 7;
+            for (size_t j = 1; j + 3 < w.size(); j += rec)
+                out.push_back({t, {wrd2r(w[j + 1]), wrd2r(w[j + 2]), wrd2r(w[j + 3])}});
+        }
+    }
+    return out;
+}
+
+// The drop of the current tool onto the model at an XY point.
+f32 drop(f32 x, f32 y)
+{
+    MDLRST();
+    LOCSET(-1, fix::ORIGIN, fix::ORIGIN, 1, 0.0f, 0.01f);
+    const f32 up[3] = {0, 0, 1};
+    LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+    f32 p[3] = {x, y, 500.0f}, q[3] = {x, y, -500.0f};
+    f32 xyz[3 * 8], nrm[3 * 8];
+    i32 flg[8] = {}, len[4] = {}, nst = 0, tot = 0, st = 0;
+    LINNTB(1, 0, p, q, 0.01f, 0.0f, 0.0f, 24, 0, 5, xyz, nrm, flg, nst, 4, len, tot, st);
+    return tot > 0 ? xyz[2] : -1e9f;
+}
+
+TEST(ProjectOnSurfaces, AllOntoAFlatSurfaceAndTheDome)
+{
+    for (const i32 surface : {FLAT_SURFACE, DOME}) {
+        fresh(surface, PRJ_ALL_SRF);
+        const i32 last = region({{10, Y, 60}, {30, Y, 60}, {70, Y, 60}});
+        i32 continuing = 0, st = 0;
+        project_on_surf(1, continuing, 2, last, st);
+        EXPECT_EQ(st, 0) << surface;
+        close_input();
+        // Every new motion point inside the region lies where the tool drops
+        // onto the surface at that XY.
+        i32 checked = 0;
+        for (const Motion& m : motions()) {
+            if (m.p[0] <= 10.5f || m.p[0] >= 69.5f || std::fabs(m.p[1] - Y) > 1e-3f) continue;
+            EXPECT_NEAR(m.p[2], drop(m.p[0], m.p[1]), 2e-3f) << surface << " at x " << m.p[0];
+            ++checked;
+        }
+        EXPECT_GE(checked, surface == DOME ? 3 : 1) << surface;
+        if (surface == FLAT_SURFACE) EXPECT_NEAR(drop(40, Y), 5.0f, 1e-3f);
+        // The arrays of the projection are closed.
+        EXPECT_EQ(trim_state.arrays[TA_OUTPTS], -1);
+        EXPECT_EQ(trim_state.arrays[TA_STRINGS], -1);
+    }
+}
+
+TEST(ProjectOnSurfaces, BelowTheSurfacesTakesTheHigherWithTheCrossings)
+{
+    for (const i32 surface : {FLAT_SURFACE, DOME}) {
+        fresh(surface, PRJ_BELOW_SRF);
+        // Down from 60 to -40 and up again: the middle part lies below.
+        const std::vector<std::array<f32, 3>> pts = {{10, Y, 60}, {20, Y, 60}, {50, Y, -40}, {80, Y, 60}};
+        const i32 last = region(pts);
+        i32 continuing = 0, st = 0;
+        project_on_surf(1, continuing, 2, last, st);
+        EXPECT_EQ(st, 0);
+        close_input();
+        auto own = [&](f32 x) {
+            return x <= 50 ? 60.0f + (x - 20.0f) * (-100.0f / 30.0f) : -40.0f + (x - 50.0f) * (100.0f / 30.0f);
+        };
+        bool crossed_down = false, crossed_up = false;
+        i32 checked = 0;
+        for (const Motion& m : motions()) {
+            if (m.p[0] <= 20.5f || m.p[0] >= 79.5f || std::fabs(m.p[1] - Y) > 1e-3f) continue;
+            const f32 want = std::max(own(m.p[0]), drop(m.p[0], m.p[1]));
+            EXPECT_NEAR(m.p[2], want, 0.05f) << surface << " at x " << m.p[0];
+            // A crossing: a point where the motion meets the surface.
+            if (std::fabs(own(m.p[0]) - drop(m.p[0], m.p[1])) < 0.05f) (m.p[0] < 50 ? crossed_down : crossed_up) = true;
+            ++checked;
+        }
+        EXPECT_GE(checked, 3) << surface;
+        EXPECT_TRUE(crossed_down) << surface;
+        EXPECT_TRUE(crossed_up) << surface;
+    }
+}
+
+TEST(ProjectOnSurfaces, CheckOnlyMarksTheGougesAndLeavesThePath)
+{
+    fresh(FLAT_SURFACE, PRJ_CHECK);
+    const i32 last = region({{10, Y, 20}, {30, Y, 20}, {50, Y, 0}, {70, Y, 20}});
+    std::vector<std::vector<i32>> before;
+    for (const auto& e : norak::main_list().elems) before.push_back(e.words);
+    const size_t entities = norak::entities().size();
+    i32 continuing = 0, st = 0;
+    project_on_surf(1, continuing, 2, last, st);
+    EXPECT_EQ(st, 0);
+    close_input();
+    std::vector<std::vector<i32>> after;
+    for (const auto& e : norak::main_list().elems) after.push_back(e.words);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(norak::transcript_count("WARNING: GOUGING!! (marked in red points) "), 1u);
+    // Red points and red lines, shown.
+    i32 points = 0, lines = 0;
+    for (const auto& [id, e] : norak::entities()) {
+        if (e.attrs.count("CO") == 0 || e.attrs.at("CO") != 2) continue;
+        if (e.cls == 1 && e.attrs.at("PE") == 3) ++points;
+        if (e.cls == 2 && e.attrs.at("PE") == 1) ++lines;
+    }
+    EXPECT_GT(points, 0);
+    EXPECT_EQ(points, lines);
+    EXPECT_EQ(norak::entities().size(), entities + static_cast<size_t>(points + lines));
+}
+
+TEST(ProjectOnSurfaces, MotionsOffTheSurfacesStayAndAToolOfDiameterZeroLinksAsTen)
+{
+    fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+    // Beyond the model (x from 150 on): the motions come back unchanged.
+    const i32 last = region({{150, Y, 20}, {170, Y, 20}, {190, Y, 30}});
+    i32 continuing = 0, st = 0;
+    project_on_surf(1, continuing, 2, last, st);
+    EXPECT_EQ(st, 0);
+    close_input();
+    std::vector<f32> zs;
+    for (const Motion& m : motions())
+        if (m.p[0] > 171.0f) zs.push_back(m.p[2]);
+    ASSERT_FALSE(zs.empty());
+    EXPECT_NEAR(zs.back(), 30.0f, 1e-4f);
+    // The cached tool's diameter made 0 (the library refuses such a tool).
+    fresh(FLAT_SURFACE, PRJ_CHECK);
+    region({{150, Y, 20}, {170, Y, 20}});
+    TLCBLK.rec[ML_DIAMTR] = r2wrd(0.0f);
+    project_on_surf(1, continuing, 2, 2, st);
+    close_input();
+    EXPECT_FLOAT_EQ(LNKPAR.length, 10.0f);
+}
+
+TEST(ProjectOnSurfaces, NothingToProjectAnswersOne)
+{
+    fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+    region({{10, Y, 20}});
+    i32 continuing = 0, st = 0;
+    project_on_surf(1, continuing, 1, 1, st);
+    EXPECT_EQ(st, 1);
+    close_input();
+}
+
+TEST(BlockToPoints, LinesStringsAndArcs)
+{
+    fix::fresh();
+    const f32 up[3] = {0, 0, 1}, start[3] = {0, 0, 0};
+    i32 st = 0;
+    i32 handle = -1;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(12, 2, handle, base, st);
+    i32 capacity = 2;
+    // An arc in the XY plane: a quarter turn of radius 10 about the origin
+    // from (10, 0, 0) to (0, 10, 4).
+    const f32 centre[2] = {0, 0}, end[3] = {0, 10, 4};
+    PTBT3(AM_APPEND, 3, 1, 1.5707964f, 0.1f, centre, end, up, 0, st);
+    ASSERT_EQ(st, 0);
+    const f32 s[3] = {10, 0, 0};
+    f32 e[3], ev[3], c[2], radius = 0;
+    i32 count = 0, plane = 0;
+    f32* pts = block_to_points(e, ev, s, up, handle, capacity, 4, count, plane, radius, c, st);
+    ASSERT_NE(pts, nullptr);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(plane, 1);
+    EXPECT_NEAR(radius, 10.0f, 1e-4f);
+    EXPECT_GE(capacity, 5);
+    EXPECT_FLOAT_EQ(pts[0], 10.0f);
+    EXPECT_FLOAT_EQ(pts[3 * 4 + 2], 4.0f);
+    // The points between lie on the circle at the end's height.
+    for (i32 k = 1; k < 4; ++k) {
+        EXPECT_NEAR(std::hypot(pts[3 * k], pts[3 * k + 1]), 10.0f, 1e-3f);
+        EXPECT_FLOAT_EQ(pts[3 * k + 2], 4.0f);
+    }
+    DM_FREE(pts, count * 12);
+    // A string of three points: four points with the start.
+    std::vector<std::array<f32, 3>> sp = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, sv = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    fix::string(7, sp, sv);
+    i32 answer = 0;
+    lacces(3, answer);
+    pts = block_to_points(e, ev, start, up, handle, capacity, 1, count, plane, radius, c, st);
+    ASSERT_NE(pts, nullptr);
+    EXPECT_EQ(count, 4);
+    EXPECT_FLOAT_EQ(pts[9], fix::ORIGIN[0] + 3.0f);
+    EXPECT_FLOAT_EQ(e[2], fix::ORIGIN[2] + 3.0f);
+    DM_FREE(pts, count * 12);
+    // A block that is no motion gives no points.
+    fix::tech(1, 100.0f);
+    pts = block_to_points(e, ev, start, up, handle, capacity, 1, count, plane, radius, c, st);
+    EXPECT_EQ(pts, nullptr);
+    EXPECT_EQ(count, 0);
+    MM_CLOSE(handle, st);
+}
+
+}  // namespace

@@ -18,13 +18,14 @@ void ENDRET(i32& status)
     const bool three = pw(AXSMOD) == 1;
     if (three) HFLSET(1);
     // The tool display is held off during the retract.
-    const i32 tler = TLER[0];
-    if (wrd2r(tler) >= 2.0f) TLER[0] = r2wrd(0.0f);
+    // The mode is the integer every writer stores (0 to 4), not a real.
+    const i32 tler = TLER[TLER_MODE];
+    if (tler >= 2) TLER[TLER_MODE] = 0;
     // The tool stands where the move writers left it.
     f32 pos[3], axis2[3];
     for (int c = 0; c < 3; ++c) {
         pos[c] = MOVST.point[c];
-        axis2[c] = wrd2r(DSP8[6 + c]);
+        axis2[c] = wrd2r(DSP8[DSP8_NORMAL + c]);
     }
     if (gd::eqpt(PASOUT.last, pos)) {
         if (three)
@@ -34,5 +35,5 @@ void ENDRET(i32& status)
     } else if (three) {
         ZRET(2, pos, axis2, status);
     }
-    TLER[0] = tler;
+    TLER[TLER_MODE] = tler;
 }

@@ -34,7 +34,7 @@ struct EndRet : ::testing::Test {
         std::memset(&PASOUT, 0, sizeof PASOUT);
         HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);  // clearance plane
         HEI8[HEI8_RETRACT] = 1;             // clearance switch
-        TLER[0] = r2wrd(3.0f);
+        TLER[TLER_MODE] = 3;  // motions blanked: held at 0 during the retract
     }
     void TearDown() override { tp_mrkr_fin(1); }
 };
@@ -66,7 +66,7 @@ TEST_F(EndRet, ToolGoesUpToTheClearancePlane)
         EXPECT_GT(norak::element_count(), before);
         EXPECT_EQ(MOVST.point[0], 5.0f);
         EXPECT_EQ(MOVST.point[2], 100.0f);
-        EXPECT_EQ(wrd2r(TLER[0]), 3.0f);
+        EXPECT_EQ(TLER[TLER_MODE], 3);
         MOVLIN(2, p, a, status);
     }
 }

@@ -245,7 +245,8 @@ void PCIRC(const i32& kind, const i32& plane, const f32& angle, const f32& step,
     PTAMCH(status);
     if (status < 0) return;
     if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_ARC5) {
-        const f32 here[3] = {wrd2r(DSP8[0]), wrd2r(DSP8[1]), wrd2r(DSP8[2])};  // the shown tool position
+        // The shown tool position.
+        const f32 here[3] = {wrd2r(DSP8[DSP8_POS]), wrd2r(DSP8[DSP8_POS + 1]), wrd2r(DSP8[DSP8_POS + 2])};
         PTBT2(AM_APPEND, BT_LINE5, here, ZAXIS, 0, status);
         if (status < 0) return;
         show(disp);

@@ -55,7 +55,7 @@ bool is_wire(i32 code) { return code == 24 || code == 25 || code == 26 || code =
 
 void wglprm(const i32& medium, i32& count, i32& status)
 {
-    i32 colour = CLP1[2], pen = CLP1[3];
+    i32 colour = CLP1[CLP1_COLOUR], pen = CLP1[CLP1_PEN];
     i32 crit = 0, modify = 0;
     chk_crit_gs(1, crit);
     gs_modify(1, modify);
@@ -71,23 +71,29 @@ void wglprm(const i32& medium, i32& count, i32& status)
     const i32* c = CMPBLK;
     auto seq = [&]() {
         return g.i(20, 0) && g.i(150, orbis_flag_get() != 0 ? 1 : 0) &&
-               g.i(21, EDA2[7] != 0 && (crit != 0 || (EDA2[12] == 0 && modify != 0)) ? 2 : 1) &&
-               g.i(22, MCHSTW[0] == 0 ? 2 : 1) && g.i(31, EDA2[13] != 0 ? 2 : 1) && g.i(35, 2) &&
-               g.i(44, EDA2[12] != 0 ? 2 : (modify != 0 && EDA2[9] != 0 ? 3 : 1)) && g.i(57, EDA2[14] != 0 ? 2 : 1) &&
-               g.i(58, EDA2[15] != 0 ? 2 : 1) && g.seg(36, 24, DT_EXPR, HEI8) && g.i(37, HEI8[HEI8_RETRACT] == 0 ? 2 : 1) &&
+               g.i(21, EDA2[EDA2_MANUAL] != 0 && (crit != 0 || (EDA2[EDA2_SUSP] == 0 && modify != 0)) ? 2 : 1) &&
+               g.i(22, MCHSTW[0] == 0 ? 2 : 1) && g.i(31, EDA2[EDA2_SAVED] != 0 ? 2 : 1) && g.i(35, 2) &&
+               g.i(44, EDA2[EDA2_SUSP] != 0 ? 2 : (modify != 0 && EDA2[EDA2_INTR] != 0 ? 3 : 1)) &&
+               g.i(57, EDA2[EDA2_CRIT] != 0 ? 2 : 1) &&
+               g.i(58, EDA2[EDA2_BYCRIT] != 0 ? 2 : 1) && g.seg(36, 24, DT_EXPR, HEI8) &&
+               g.i(37, HEI8[HEI8_RETRACT] == 0 ? 2 : 1) &&
                g.i(48, HEI8[HEI8_ABSOLUTE] == 0 ? 2 : 1) && g.seg(49, 24, DT_EXPR, HEI8 + HEI8_PLANE2) &&
-               g.seg(50, 24, DT_EXPR, HEI8 + HEI8_INCR) && g.i(129, HEI8[HEI8_AXIS]) && g.i(38, FBKSW) && g.i(39, FBKPAS) &&
-               g.seg(5, 3, DT_REAL, DSP8) && g.seg(27, 3, DT_REAL, DSP8 + 3) && g.i(7, NPT1[19]) &&
-               g.seg(9, 1, DT_REAL, NPT1 + 18) && g.seg(11, 3, DT_REAL, NPT1 + 3) && g.seg(12, 3, DT_REAL, NPT1 + 6) &&
-               g.seg(6, 3, DT_REAL, DSP8) && g.seg(28, 3, DT_REAL, DSP8 + 3) && g.i(8, NPT1[19]) &&
-               g.seg(10, 1, DT_REAL, NPT1 + 18) && g.seg(13, 3, DT_REAL, NPT1 + 3) &&
-               g.seg(14, 3, DT_REAL, NPT1 + 6) && g.i(40, MOTKND) && g.seg(41, 3, DT_INT, dt) &&
-               g.seg(42, 3, DT_INT, dt + 3) && g.i(45, EDA2[5]) && g.i(46, 2) && g.i(47, MCHSTW[1]) &&
+               g.seg(50, 24, DT_EXPR, HEI8 + HEI8_INCR) && g.i(129, HEI8[HEI8_AXIS]) && g.i(38, FBKSW) &&
+               g.i(39, FBKPAS) &&
+               g.seg(5, 3, DT_REAL, DSP8 + DSP8_POS) && g.seg(27, 3, DT_REAL, DSP8 + DSP8_AXIS) &&
+               g.i(7, NPT1[NPT1_VIEW]) &&
+               g.seg(9, 1, DT_REAL, NPT1 + NPT1_VIEWPAR) && g.seg(11, 3, DT_REAL, NPT1 + NPT1_ORIGIN) &&
+               g.seg(12, 3, DT_REAL, NPT1 + NPT1_HOME) &&
+               g.seg(6, 3, DT_REAL, DSP8 + DSP8_POS) && g.seg(28, 3, DT_REAL, DSP8 + DSP8_AXIS) &&
+               g.i(8, NPT1[NPT1_VIEW]) &&
+               g.seg(10, 1, DT_REAL, NPT1 + NPT1_VIEWPAR) && g.seg(13, 3, DT_REAL, NPT1 + NPT1_ORIGIN) &&
+               g.seg(14, 3, DT_REAL, NPT1 + NPT1_HOME) && g.i(40, MOTKND) && g.seg(41, 3, DT_INT, dt) &&
+               g.seg(42, 3, DT_INT, dt + 3) && g.i(45, EDA2[EDA2_TABLE]) && g.i(46, 2) && g.i(47, MCHSTW[1]) &&
                g.seg(29, 5, DT_INT, w1) && g.seg(30, 3, DT_INT, w2);
     };
     auto tail = [&]() {
         if (prgvrs() != tp_vnum_get()) mark_geom_version();
-        if (CMPBLK[25] != 0 && EDA2[12] != 0) CMPBLK[25] = 4;
+        if (CMPBLK[25] != 0 && EDA2[EDA2_SUSP] != 0) CMPBLK[25] = 4;
         return g.i(43, prgvrs()) && g.i(113, prgvrs()) && g.i(116, colour) && g.i(117, pen) && g.i(107, 0) &&
                g.i(119, get_ProcGeomStatus()) && g.i(59, c[0]) && g.seg(60, 1, DT_REAL, c + 1) &&
                g.seg(61, 1, DT_REAL, c + 2) && g.i(114, c[48]) && g.i(62, c[3]) && g.seg(63, 1, DT_REAL, c + 4) &&
@@ -232,11 +238,11 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
         } else {
             ncd_update_current_attrs(-1, colour, pen);
         }
-        CLP1[2] = colour;
-        CLP1[3] = pen;
-        DSP8[15] = 4;
-        DSP8[16] = colour;
-        DSP8[17] = pen;
+        CLP1[CLP1_COLOUR] = colour;
+        CLP1[CLP1_PEN] = pen;
+        DSP8[DSP8_FONT] = 4;
+        DSP8[DSP8_COLOUR] = colour;
+        DSP8[DSP8_PEN] = pen;
         TPPUT(AM_APPEND, 1, DT_INT, &code, status);
     }
     i32 count = 0;

@@ -91,8 +91,8 @@ void rmchtb(const i32& medium, i32& count, i32& status)
         case 46: CLT46 = v; break;
         case 48: HEI8[HEI8_ABSOLUTE] = v == 1 ? 1 : 0; break;
         case 107: BLKDSW = v, had107 = true; break;
-        case 116: CLP1[2] = v, DSP8[DSP8_COLOUR] = v; break;
-        case 117: CLP1[3] = v, DSP8[DSP8_PEN] = v; break;
+        case 116: CLP1[CLP1_COLOUR] = v, DSP8[DSP8_COLOUR] = v; break;
+        case 117: CLP1[CLP1_PEN] = v, DSP8[DSP8_PEN] = v; break;
         case 129: HEI8[HEI8_AXIS] = v != 0 ? 1 : 0; break;
         default: break;
         }

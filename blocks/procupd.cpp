@@ -139,10 +139,10 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
     i32 level = 0, blocks = 0;
     gtlstn(1, level);
     gsblkn(1, level + 1, blocks);
-    change(GR_GLOBAL, 8, &NPT1[19], status);
-    change(GR_GLOBAL, 10, &NPT1[18], status);
-    change(GR_GLOBAL, 13, &NPT1[3], status);
-    change(GR_GLOBAL, 14, &NPT1[6], status);
+    change(GR_GLOBAL, 8, &NPT1[NPT1_VIEW], status);
+    change(GR_GLOBAL, 10, &NPT1[NPT1_VIEWPAR], status);
+    change(GR_GLOBAL, 13, &NPT1[NPT1_ORIGIN], status);
+    change(GR_GLOBAL, 14, &NPT1[NPT1_HOME], status);
     if (status >= 0) PLFIND(GR_GLOBAL, 36, status);
     if (status >= 0) TPSKIP(AM_LIST, 2, DT_INT, status);
     if (status >= 0) TPCHNG(1, HEI8 + HEI8_CLEARANCE, status);

@@ -353,7 +353,7 @@ void PRMSTS(i32& status)
 void MUMCHT(const i32& mode)
 {
     MUTPSW(mode);
-    if (NPT1[2] == 12 || NPT1[2] == 13) {
+    if (mach_punch(NPT1[NPT1_MACHINE])) {
         SMOD52(mode, PRM9[PRM9_P52]);
         SMOD53(mode, PRM9[PRM9_P53]);
     } else {

@@ -174,6 +174,11 @@ TEST(ProjectOnSurfaces, AllOntoAFlatSurfaceAndTheDome)
         }
         EXPECT_GE(checked, surface == DOME ? 3 : 1) << surface;
         if (surface == FLAT_SURFACE) EXPECT_NEAR(drop(40, Y), 5.0f, 1e-3f);
+        // The new motions end at the region's last point, at its own height.
+        const auto all = motions();
+        ASSERT_FALSE(all.empty());
+        EXPECT_NEAR(all.back().p[0], 70.0f, 1e-4f);
+        EXPECT_NEAR(all.back().p[2], 60.0f, 1e-4f);
         // The arrays of the projection are closed.
         EXPECT_EQ(trim_state.arrays[TA_OUTPTS], -1);
         EXPECT_EQ(trim_state.arrays[TA_STRINGS], -1);

@@ -56,19 +56,20 @@ TEST(Planes, TheModelToWorldMapAndBack)
     f64 w[3], back[3];
     madm2w(m, w);
     for (int k = 0; k < 3; ++k) EXPECT_EQ(w[k], m[k]);
-    // A quarter turn about z and a lift of 5: x goes to y.
-    const f64 turn[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, lift[3] = {0, 0, 5};
-    norak::set_model_to_world(turn, lift);
+    // A quarter turn about z (x goes to y) and a shift by (1, -2, 5).
+    const f64 turn[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, shift[3] = {1, -2, 5};
+    norak::set_model_to_world(turn, shift);
     madm2w(m, w);
-    EXPECT_NEAR(w[0], -2, 1e-12);
-    EXPECT_NEAR(w[1], 1, 1e-12);
+    EXPECT_NEAR(w[0], -1, 1e-12);
+    EXPECT_NEAR(w[1], -1, 1e-12);
     EXPECT_NEAR(w[2], 8, 1e-12);
     madw2m(w, back);
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], m[k], 1e-12);
     const f32 mf[3] = {1, 2, 3};
     f32 wf[3];
     mapm2w(mf, wf);
-    EXPECT_NEAR(wf[0], -2.0f, 1e-6f);
+    EXPECT_NEAR(wf[0], -1.0f, 1e-6f);
+    EXPECT_NEAR(wf[1], -1.0f, 1e-6f);
     EXPECT_NEAR(wf[2], 8.0f, 1e-6f);
     // A reset brings the identity back.
     lines();

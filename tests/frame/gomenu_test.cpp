@@ -479,6 +479,21 @@ TEST(GoMenu, TheToolAxisOfTwoPointsOnAFourAxisMachine)
     }
 }
 
+TEST(GoMenu, TheCommentRowOnlyInAToolPathAndTheKindKeptFromTheLastCall)
+{
+    // The kind of the last GO menu stays (here the delta, whose DX row the
+    // reply needs); outside a tool path no comment row is offered.
+    for (i32 intp : {1, 0}) {
+        go_fresh(R"([{"menu": "DX", "value": 2}, {"menu": 0}, {"escape": true}])");
+        GOST.kind = GO_DELTA;
+        i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+        GOMENU(GT_MILL, intp, tool, disp, opts, moved, changed, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(norak::replies_left(), 0u) << intp;
+        EXPECT_EQ(norak::transcript_has("COMMENT"), intp == 1) << intp;
+    }
+}
+
 TEST(GoMenu, FillsTheItemDescriptionsOnlyWhenNobodyHasAndReleasesThem)
 {
     i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;

@@ -16,6 +16,7 @@
 #include "core/records.h"
 #include "edit/alter/contour.h"
 #include "edit/alter/motion.h"
+#include "edit/alter/project.h"
 #include "edit/alter/search.h"
 #include "edit/alter/state.h"
 #include "edit/alter/zmove.h"
@@ -250,7 +251,75 @@ struct Action {
     f32 start_feed = 0;
     f32 last_end[3] = {0, 0, 0};  // the last block's end as read
     f32 resume[3] = {0, 0, 0};
+    i32 capacity = 0, scratch = 0;  // entries of the accumulated and scratch arrays
 };
+
+// Opens the accumulated points, their vectors and the resampling scratch
+// (50 entries of three floats each).
+bool open_surface_arrays(Action& a, i32& status)
+{
+    for (const i32 slot : {TA_POINTS, TA_VECTORS, TA_SCRATCH}) {
+        void* base = nullptr;
+        MM_OPEN_ARRAY(12, 50, trim_state.arrays[slot], base, status);
+        if (status < 0 || base == nullptr) {
+            eroutc("delete_trimed_blocks, DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE", 0);
+            if (status >= 0) status = -1;
+            return false;
+        }
+    }
+    a.capacity = a.scratch = 50;
+    trim_state.npoints = 0;
+    return true;
+}
+
+// Closes the three working arrays of the surface projection.
+void close_surface_arrays()
+{
+    i32 st = 0;
+    for (const i32 slot : {TA_POINTS, TA_VECTORS, TA_SCRATCH})
+        if (trim_state.arrays[slot] >= 0) MM_CLOSE(trim_state.arrays[slot], st);
+    trim_state.npoints = 0;
+}
+
+// Resamples the motion under the cursor from the start point and adds its
+// points and vectors to the accumulated ones; the joint with the motion
+// before is shared. The start point and direction become the motion's end.
+void accumulate_motion(Action& a, f32* start, f32* dir, i32& status)
+{
+    TrimState& t = trim_state;
+    f32 end[3], vec[3], centre[2], radius = 0;
+    i32 count = 0, plane = 0;
+    f32* pts = block_to_points(end, vec, start, dir, t.arrays[TA_SCRATCH], a.scratch, 1, count, plane, radius,
+                               centre, status);
+    if (pts == nullptr || status < 0) {
+        if (status >= 0) status = -1;
+        return;
+    }
+    const i32 from = t.npoints < 1 ? 0 : t.npoints - 1;
+    if (from + count > a.capacity) {
+        const i32 more = from + count - a.capacity;
+        if (!resize_array(more, t.arrays[TA_POINTS], status) || !resize_array(more, t.arrays[TA_VECTORS], status)) {
+            DM_FREE(pts, count * 12);
+            return;
+        }
+        a.capacity += more;
+    }
+    void *pb = nullptr, *vb = nullptr, *sb = nullptr;
+    mmcptr(t.arrays[TA_POINTS], pb);
+    mmcptr(t.arrays[TA_VECTORS], vb);
+    mmcptr(t.arrays[TA_SCRATCH], sb);
+    auto* P = static_cast<f32*>(pb);
+    auto* V = static_cast<f32*>(vb);
+    const auto* S = static_cast<const f32*>(sb);
+    for (i32 k = 0; k < 3 * count; ++k) {
+        P[3 * from + k] = pts[k];
+        V[3 * from + k] = S[k];
+    }
+    t.npoints = from + count;
+    DM_FREE(pts, count * 12);
+    copy3(start, end);
+    copy3(dir, vec);
+}
 
 // The preparation of the Z-plane case and of MOVE BY DELTA Z: the vertical
 // move to the new height before the region.
@@ -298,7 +367,10 @@ void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kin
         if (status < 0) return;
         if (pass == 0) a.start_feed = EDTFED;
         copy3(a.last_end, end);
-        if (a.action == ACT_DELETE) {
+        if (a.surfaces) {
+            accumulate_motion(a, s, sn, status);
+            if (status < 0) return;
+        } else if (a.action == ACT_DELETE) {
             copy3(a.resume, end);
             TPDELB(1, status);
             if (status < 0) return;
@@ -366,6 +438,30 @@ void join_deletion(Action& a, const f32* start_point, const f32& clear_level, i3
     connect_trim_gap(mode, clear_level, a.start_feed, a.resume, start_point, dim_kind, at_end, ALTPDF.zup, status);
 }
 
+// After the loop of a surface projection: the region's points projected
+// and its motions replaced at the procedure's feeds.
+void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32& continuing,
+                    const i32& first_block, const i32& last_block, i32& status)
+{
+    TrimState& t = trim_state;
+    PRM9[M_FEED] = r2wrd(ALTPDF.feed);
+    PRM9[M_DOWN] = ALTPDF.down;
+    PRM9[M_PLUNGE] = ALTPDF.plunge;
+    if (t.npoints > 1 && (t.at_end != 0 || t.mode == SEL_ALL)) {
+        void* pb = nullptr;
+        mmcptr(t.arrays[TA_POINTS], pb);
+        const auto* P = static_cast<const f32*>(pb);
+        if (P != nullptr && P[3 * (t.npoints - 1) + 2] == clear_level) --t.npoints;
+    }
+    project_on_surf(surf_word, continuing, first_block, last_block, status);
+    a.saved.restore();
+    if (status == -5) return;
+    STPV01(1);
+    i32 st = 0;
+    PTAMCH(st);
+    if (st < 0 && status >= 0) status = st;
+}
+
 // After the loop of the Z-plane case and of MOVE BY DELTA Z: back down to
 // the last block's end as read, unless the region runs to the end.
 void finish_heights(Action& a, const i32& dim_kind, const i32& at_end, const f32& z_level, i32& status)
@@ -389,7 +485,6 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
                           const f32& clear_level, const i32& surf_word, i32& continuing, const i32& dim_kind,
                           const i32& at_end, const f32& z_level, i32& status)
 {
-    (void)surf_word;
     status = 0;
     UITSET(1);
     Action a;
@@ -397,10 +492,6 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     a.action = zqa(ZQA_ACTION);
     a.proj = zqa(ZQA_PROJOPT);
     a.surfaces = a.action == ACT_PROJECT && a.proj >= PRJ_BELOW_SRF;
-    if (a.surfaces) {
-        status = -1;  // the surface projection is not part of this action
-        return;
-    }
     a.kind = a.action == ACT_MOVE ? ZK_DELTA : a.proj == PRJ_ALL_Z ? ZK_ALL : ZK_BELOW;
     a.connect = zqa(ZQA_CONNECT);
     if (a.connect == CON_ALONG && (continuing != 0 || at_end != 0)) a.connect = CON_CLEAR;
@@ -420,10 +511,22 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     }
     copy3(start_point, t.region);
     copy3(MOVST.point, t.region);
+    if (a.surfaces) {
+        // The region's start, where its motions are later replaced.
+        i32 answer = 0;
+        lmark(1, 14, answer);
+        if (!open_surface_arrays(a, status)) {
+            close_surface_arrays();
+            return;
+        }
+    }
     if (a.connect == CON_ALONG && fast(EDTFED)) a.connect = CON_DIRECT;
     if (a.action != ACT_DELETE) prepare_heights(a, start_point, clear_level, continuing, z_level, status);
     if (status >= 0) block_loop(a, first_block, last_block, dim_kind, z_level, status);
-    if (status >= 0 && a.action == ACT_DELETE)
+    if (a.surfaces) {
+        if (status >= 0) project_region(a, clear_level, surf_word, continuing, first_block, last_block, status);
+        close_surface_arrays();
+    } else if (status >= 0 && a.action == ACT_DELETE)
         join_deletion(a, start_point, clear_level, continuing, dim_kind, at_end, status);
     else if (status >= 0)
         finish_heights(a, dim_kind, at_end, z_level, status);

@@ -18,6 +18,7 @@
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"
 #include "edit/alter/project.h"
+#include "edit/alter/trimact.h"
 #include "edit/alter/state.h"
 #include "edit/support.h"
 #include "passes/retract.h"
@@ -183,6 +184,37 @@ TEST(ProjectOnSurfaces, AllOntoAFlatSurfaceAndTheDome)
         EXPECT_EQ(trim_state.arrays[TA_OUTPTS], -1);
         EXPECT_EQ(trim_state.arrays[TA_STRINGS], -1);
     }
+}
+
+TEST(ProjectOnSurfaces, TheTrimActionResamplesTheRegionAndLaysItOnTheSurface)
+{
+    fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    // Blocks 2 and 3 (from x 10 to 70 at z 60) form the region; the motion
+    // to x 90 after it stays.
+    const f32 up[3] = {0, 0, 1};
+    const std::vector<std::array<f32, 3>> pts = {{10, Y, 60}, {30, Y, 60}, {70, Y, 60}, {90, Y, 60}};
+    i32 st = 0;
+    for (const auto& p : pts) PTBT2(AM_APPEND, 2, p.data(), up, 0, st);
+    ASSERT_EQ(st, 0);
+    f32 sp[3], sd[3];
+    i32 first = 2, last = 3, continuing = 0;
+    delete_trimed_blocks(first, last, sp, sd, 100.0f, 1, continuing, 1, 0, 0.0f, st);
+    EXPECT_GE(st, 0);
+    i32 lowered = 0;
+    for (const Motion& m : motions()) {
+        if (m.p[0] <= 10.5f || m.p[0] >= 69.5f) continue;
+        EXPECT_NEAR(m.p[2], 5.0f, 2e-3f) << "at x " << m.p[0];
+        ++lowered;
+    }
+    EXPECT_GE(lowered, 1);
+    const auto all = motions();
+    ASSERT_FALSE(all.empty());
+    EXPECT_NEAR(all.back().p[0], 90.0f, 1e-4f);
+    EXPECT_NEAR(all.back().p[2], 60.0f, 1e-4f);
+    // The working arrays are closed again.
+    EXPECT_EQ(trim_state.arrays[TA_POINTS], -1);
+    EXPECT_EQ(trim_state.arrays[TA_SCRATCH], -1);
 }
 
 TEST(ProjectOnSurfaces, BelowTheSurfacesTakesTheHigherWithTheCrossings)

@@ -18,6 +18,7 @@
 #include "edit/alter/walk.h"
 #include "edit/prmflg.h"
 #include "edit/alter/pick.h"
+#include "edit/alter/project.h"
 #include "edit/alter/search.h"
 #include "edit/alter/state.h"
 #include "edit/alter/trimact.h"
@@ -25,6 +26,8 @@
 #include "edit/stepping.h"
 #include "edit/support.h"
 #include "stock/optwords.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/srflist.h"
 
 namespace {
 const f32 UP[3] = {0, 0, 1};
@@ -326,6 +329,7 @@ void run_selection(Call& c, i32& status)
         next_motion(1, first, type, p, n, status);
         if (status < 0) return;
         PRVPNT(0, start, n, number, status);
+        std::memcpy(PRCSTP, start, sizeof PRCSTP);
         lacces(2, answer);
         i32 continuing = 1;
         proc_motion_range(first, last, start, UP, dim, status);
@@ -410,6 +414,7 @@ bool run_contour(Call& c, bool to_end, i32& status)
         i32 st = 0, pnum = 0;
         PRMFLG(0, st);
         PRVPNT(0, c.point, c.normal, pnum, st);
+        std::memcpy(PRCSTP, c.point, sizeof PRCSTP);
         lacces(2, answer);
         UITSET(1);
         const i32 side = contour_side(p);
@@ -622,6 +627,69 @@ template <class Work> bool stoppable(Work work)
     return false;
 }
 
+// "REF. SURFACES": the reference surfaces chosen in the surface menu, their
+// ids and normal flags fetched again when the choice changed. False when
+// the command is to end.
+bool ref_surfaces()
+{
+    TrimState& t = trim_state;
+    MNUCLR();
+    t.rebuild = 1;
+    i32 changed = 0, st = 0;
+    nc_surf_aprx_menu(t.nsurf == 0 ? 1 : 0, t.nsurf != 0 ? 1 : 0, 0, 1, changed, st);
+    if (st == -2) return true;
+    if (st < -2) return false;
+    if (changed == 0) return true;
+    t.surf_ids.clear();
+    t.surf_nrms.clear();
+    t.nsurf = 0;
+    t.model_needed = 1;
+    i32 n = 0;
+    st = 0;
+    nc_surf_list_count(1, 0, n, st);
+    if (st < 0 || n <= 0) return st >= 0;
+    t.surf_ids.assign(static_cast<size_t>(n), 0);
+    t.surf_nrms.assign(static_cast<size_t>(n), 0);
+    nc_surf_ids(t.surf_ids.data(), n, st);
+    if (st >= 0) nc_surf_nrms(t.surf_nrms.data(), n, st);
+    if (st < 0) {
+        t.surf_ids.clear();
+        t.surf_nrms.clear();
+        return false;
+    }
+    t.nsurf = n;
+    return true;
+}
+
+// Before a FORWARD with surfaces: the reference surfaces approximated at
+// the reference-surface tolerance and the model kept in slot 0, when no
+// model of that tolerance is there. False when the approximation failed.
+bool surface_model()
+{
+    TrimState& t = trim_state;
+    if (ALTPDF.srftol != t.model_tol) t.model_needed = 1;
+    if (t.model_needed == 0) return true;
+    UITSET(1);
+    MNUCLR();
+    t.rebuild = 1;
+    msg_prompt(317, 30);
+    MDLDRP(0);
+    FRETRI();
+    allrst();
+    i32 work = 0, st = 0;
+    allsrf(1, t.nsurf, t.surf_ids.data(), t.surf_nrms.data(), 0, nullptr, nullptr, 1, ALTPDF.srftol, 9999.999f, 2,
+           work, st);
+    if (st < 0) {
+        allfre(st);
+        return false;
+    }
+    MDLSAV();
+    t.model_tol = ALTPDF.srftol;
+    t.model_needed = 0;
+    UITSET(0);
+    return true;
+}
+
 // FORWARD: SINGLE or TO END in a contour mode; the next step.
 Step contour_forward(Call& c, bool all)
 {
@@ -635,6 +703,11 @@ Step contour_forward(Call& c, bool all)
         return Step::Menu;
     }
     if (all && !confirmed(c)) return Step::Menu;
+    if (surface_option() && t.nsurf == 0) {
+        usmsgc("NO SURFACES DEFINED, DEFINE SURFACES");
+        return Step::Menu;
+    }
+    if (surface_option() && !surface_model()) return Step::End;
     i32 st = 0;
     if (stoppable([&] { run_contour(c, all, st); })) {
         c.interrupted = true;
@@ -689,6 +762,10 @@ Step answer(Call& c, i32 reply)
         t.rebuild = 1;
         return Step::Menu;
     }
+    if (reply == R_SURFACES && surface_option()) {
+        if (!ref_surfaces()) t.leave = 1;
+        return t.leave != 0 ? Step::End : Step::Menu;
+    }
     if (reply == R_CRITERIA && t.mode == SEL_PICK) {
         if (!close_picks(c)) return Step::End;
         clear_highlight();
@@ -722,6 +799,7 @@ Step answer(Call& c, i32 reply)
             return Step::Menu;
         }
         if (!confirmed(c)) return Step::Menu;
+        if (surface_option() && !surface_model()) return Step::End;
         t.to_end = 1;
         i32 st = 0;
         c.interrupted = stoppable([&] { run_selection(c, st); });
@@ -784,5 +862,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     i32 answer = 0;
     lacces(2, answer);
     slclr();
+    MDLDRP(0);
+    nc_surf_init(2, 0);
     reply = t.ops;
 }

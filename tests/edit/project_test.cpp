@@ -19,11 +19,13 @@
 #include "cutter/loccom.h"
 #include "edit/alter/project.h"
 #include "edit/alter/trimact.h"
+#include "edit/alter/trimtp.h"
 #include "edit/alter/state.h"
 #include "edit/support.h"
 #include "passes/retract.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
+#include "tests/edit/alter_common.h"
 #include "tests/edit/fixture.h"
 #include "tools/toolcache.h"
 
@@ -215,6 +217,47 @@ TEST(ProjectOnSurfaces, TheTrimActionResamplesTheRegionAndLaysItOnTheSurface)
     // The working arrays are closed again.
     EXPECT_EQ(trim_state.arrays[TA_POINTS], -1);
     EXPECT_EQ(trim_state.arrays[TA_SCRATCH], -1);
+}
+
+TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
+{
+    fresh(FLAT_SURFACE, PRJ_BELOW_Z);
+    MDLDRP(0);  // the command must model the surface itself
+    FRETRI();
+    alt::feed(100.0f);
+    for (f32 x : {10.0f, 30.0f, 70.0f}) alt::line(x, Y, 60.0f);
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("PROJECT MOTIONS");
+    ed::menu("PROJ.:ALL BLK ON SRF.");
+    ed::menu("REF. SURFACES");
+    norak::Reply r;
+    r.kind = "pick";
+    r.entity = FLAT_SURFACE;
+    norak::add_reply(r);
+    r = norak::Reply{};
+    r.kind = "pick";
+    r.end = true;
+    norak::add_reply(r);
+    ed::menu("ACCEPT");
+    ed::menu("FORWARD: TO END");
+    r = norak::Reply{};
+    r.kind = "question";
+    r.answer = "YES";
+    norak::add_reply(r);
+    ed::menu("EXIT");
+    i32 reply = -7;
+    ASSERT_NO_THROW(trim_tp(0, 1, reply));
+    std::string script;
+    for (const auto& l : norak::transcript()) script += l + "\n";
+    EXPECT_EQ(reply, 1) << script;
+    i32 lowered = 0;
+    for (const Motion& m : motions()) {
+        if (m.p[0] <= 10.5f || m.p[0] >= 69.5f) continue;
+        EXPECT_NEAR(m.p[2], 5.0f, 2e-3f) << "at x " << m.p[0] << script;
+        ++lowered;
+    }
+    EXPECT_GE(lowered, 1) << script;
+    EXPECT_EQ(norak::replies_left(), 0u) << script;
 }
 
 TEST(ProjectOnSurfaces, BelowTheSurfacesTakesTheHigherWithTheCrossings)

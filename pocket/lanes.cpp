@@ -418,39 +418,25 @@ bool lane_taken3d(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& 
 // of the removal, 19 when the grid refuses a 3-D lane walk.
 void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart, i32& status)
 {
-    if (loop.dims != 2) {
-        pokarr walked;
-        pokarr_init(loop.dims == 4 ? 4 : 3, walked);
-        for (i32 i = 0; i < s.n() && status == 0;) {
-            if (!lane_taken3d(loop, s, i, v, walked, status)) {
-                ++i;
-                continue;
-            }
-            i32 ierr = 0;
-            lup_drop_sub(i, s, ierr);
-            if (ierr != 0) {
-                status = 11;
-                break;
-            }
-            if (restart) i = 0;
+    const bool flat = loop.dims == 2;
+    pokarr walked;
+    if (!flat) pokarr_init(loop.dims == 4 ? 4 : 3, walked);
+    std::vector<f32> buf;
+    for (i32 i = 0; i < s.n() && status == 0;) {
+        const bool taken = flat ? lane_taken(loop, s, i, v, buf) : lane_taken3d(loop, s, i, v, walked, status);
+        if (!taken) {
+            ++i;
+            continue;
         }
-        pokarr_free(walked);
-    } else {
-        std::vector<f32> buf;
-        for (i32 i = 0; i < s.n();) {
-            if (!lane_taken(loop, s, i, v, buf)) {
-                ++i;
-                continue;
-            }
-            i32 ierr = 0;
-            lup_drop_sub(i, s, ierr);
-            if (ierr != 0) {
-                status = 11;
-                break;
-            }
-            if (restart) i = 0;
+        i32 ierr = 0;
+        lup_drop_sub(i, s, ierr);
+        if (ierr != 0) {
+            status = 11;
+            break;
         }
+        if (restart) i = 0;
     }
+    if (!flat) pokarr_free(walked);
     hatch_close(g_lane_out);
 }
 

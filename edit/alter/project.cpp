@@ -218,16 +218,10 @@ void mark_gouge_point(const f32* point, const f32& height)
 {
     f64 w[6] = {point[0], point[1], point[2], point[0], point[1], height};
     i32 id = 0, st = 0;
-    dbdnew(1, 1, 6, reinterpret_cast<const i32*>(w), id, st);
-    if (st >= 0) {
-        i32 colour = 2, pen = 3;
-        eattc(id, 2, "CO", colour);
-        eattc(id, 2, "PE", pen);
-        edisp(id, 1);
-    }
-    dbdnew(2, 1, 12, reinterpret_cast<const i32*>(w), id, st);
-    if (st >= 0) {
-        i32 colour = 2, pen = 1;
+    for (const i32 kind : {1, 2}) {
+        dbdnew(kind, 1, 6 * kind, reinterpret_cast<const i32*>(w), id, st);
+        if (st < 0) continue;
+        i32 colour = 2, pen = kind == 1 ? 3 : 1;
         eattc(id, 2, "CO", colour);
         eattc(id, 2, "PE", pen);
         edisp(id, 1);

@@ -290,3 +290,24 @@ TEST(MapGrid, LanesEqualTheAnalyticLine)
     pokarr_free(c);
     FRETRI();
 }
+
+TEST(MapGrid, AnArcIsWalkedOnItsCircleWithoutRepeatingItsEnd)
+{
+    std::vector<f32> flat(81 * 81, 2.0f);
+    map_grid_set(81, 81, 0.0, 0.0, 0.5, flat.data());
+    pokorigin[0] = pokorigin[1] = pokorigin[2] = 0.0;
+    // a half circle of radius 10 about (20, 20), from (10, 20) to (30, 20)
+    pokarr a = make(Loop().pt(10.0, 20.0).arc(30.0, 20.0, 20.0, 20.0, -1), 3);
+    i32 st = 0;
+    lan_on_grid(0, a, nullptr, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(a.count, 10);
+    for (i32 k = 0; k < a.count; ++k) {
+        EXPECT_NEAR(std::hypot(a.x[k] - 20.0, a.y[k] - 20.0), 10.0, 0.06) << k;
+        EXPECT_NEAR(a.z[k], 2.0, 1e-6) << k;
+        if (k > 0) EXPECT_GT(std::hypot(a.x[k] - a.x[k - 1], a.y[k] - a.y[k - 1]), 1e-6) << k;
+    }
+    EXPECT_NEAR(a.x[a.count - 1], 30.0, 1e-9);
+    EXPECT_NEAR(a.y[a.count - 1], 20.0, 1e-9);
+    pokarr_free(a);
+}

@@ -271,4 +271,38 @@ TEST(DrillEdits, DrillPointsTakeTheDepthInForceAndANewOneIsSetAndSetBack)
     EXPECT_FLOAT_EQ(wrd2r(e[5].words[2]), 9.0f);
 }
 
+TEST(DrillEdits, ADepthOfTheTipAloneIsKeptWhenItsFieldShowsZero)
+{
+    // A cycle of depth 5 on a drill of tip allowance 5: the field shows 0,
+    // and a point taken without an edit keeps the depth in force.
+    norak::reset();
+    norak::load_session_text(R"({"entities": [
+      {"kind": "tool", "id": 7, "type": "DRILL", "name": "D10", "diameter": 10, "tip_angle": 90},
+      {"kind": "ucs", "id": 60, "origin": [0, 0, 0], "x_axis": [1, 0, 0], "z_axis": [0, 0, 1], "name": "UCS"}]})",
+                             "drill");
+    norak::start_toolpath();
+    fresh_block_state();
+    NPT1[NPT1_MACHINE] = 22;
+    PRM9[PRM9_TOOL] = 7;
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    PTBT30(AM_APPEND, 81, 0, 1.0f, 5.0f, 2.0f, 1, 10.0f, 0, st);
+    const f32 p0[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+    PTBT31(AM_APPEND, p0, z, 0, 0, st);
+    ASSERT_EQ(st, 0);
+    norak::Reply pt;
+    pt.kind = "point";
+    pt.point[0] = 5;
+    norak::add_reply(pt);
+    pt = norak::Reply{};
+    pt.kind = "point";
+    pt.escape = true;
+    norak::add_reply(pt);
+    i32 key[KEY_N] = {}, changed = 0, request = 0;
+    EDTDRL(key, changed, request, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31}));
+}
+
 }  // namespace

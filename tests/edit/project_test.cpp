@@ -53,12 +53,12 @@ std::string surfaces_json()
 }
 
 // A fresh host with the tools and the surfaces, an open tool path, and the
-// reference-surface model of the surface saved in slot 0.
-void fresh(i32 surface, i32 option)
+// reference-surface model of the chosen surfaces saved in slot 0.
+void fresh_with(const std::string& surfaces, const std::vector<i32>& chosen, i32 option)
 {
     const std::string text = std::string(R"({"entities": [)") +
                              R"({"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},)" +
-                             surfaces_json() + "]}";
+                             surfaces + "]}";
     fix::fresh_session(text);
     MDLDRP(0);
     MDLDRP(1);
@@ -71,9 +71,10 @@ void fresh(i32 surface, i32 option)
     FRETRI();
     allrst();
     STPFLG(0);
-    const i32 ids[1] = {surface}, nrm[1] = {1};
+    const i32 n = static_cast<i32>(chosen.size());
+    const std::vector<i32> nrm(chosen.size(), 1);
     i32 work = 0;
-    allsrf(1, 1, ids, nrm, 0, nullptr, nullptr, 1, 0.01f, 0.0f, 2, work, st);
+    allsrf(n, n, chosen.data(), nrm.data(), 0, nullptr, nullptr, 1, 0.01f, 0.0f, 2, work, st);
     ASSERT_EQ(st, 0);
     MDLSAV();
     trim_state_reset();
@@ -85,6 +86,9 @@ void fresh(i32 surface, i32 option)
     HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
     MACTYP = 33;  // the machining type of the alterations: no floor under the segments
 }
+
+// The same with one surface of the cap and the plane.
+void fresh(i32 surface, i32 option) { fresh_with(surfaces_json(), {surface}, option); }
 
 // The region: lines through the points (absolute) after a first line to the
 // first of them, the region's blocks from the second line on (list mark 14
@@ -399,6 +403,37 @@ TEST(BlockToPoints, LinesStringsAndArcs)
     EXPECT_EQ(pts, nullptr);
     EXPECT_EQ(count, 0);
     MM_CLOSE(handle, st);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProjectOnSurfaces, AGapBetweenSurfacesIsBridgedAtTheMotionsOwnHeight)
+{
+    // Two flat patches at z 5, over x 0..100 and 140..240, the gap between
+    // them 40 wide: a motion at z 0 across both goes onto each patch and
+    // crosses the gap at its own height from the last point over the first
+    // patch to the first point over the second.
+    fresh_with(R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]},)"
+               R"({"kind":"plane_patch","id":3,"origin":[140,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]})",
+               {1, 3}, PRJ_BELOW_SRF);
+    i32 st = 0;
+    const i32 last = region({{10, Y, 0}, {20, Y, 0}, {220, Y, 0}});
+    i32 continuing = 0;
+    project_on_surf(1, continuing, 2, last, st);
+    EXPECT_EQ(st, 0);
+    close_input();
+    const std::vector<Motion> ms = motions();
+    // the points at the motion's own height 0 between the ends: the bridge
+    std::vector<f32> low;
+    for (const Motion& m : ms)
+        if (m.p[0] > 20.5f && m.p[0] < 219.5f && std::fabs(m.p[2]) < 1e-3f) low.push_back(m.p[0]);
+    ASSERT_EQ(low.size(), 2u);
+    // the ball leaves the first patch's edge at x 105 and meets the second's
+    // at 135: the bridge runs between those two points at height 0
+    EXPECT_NEAR(low[0], 105.0f, 0.01f);
+    EXPECT_NEAR(low[1], 135.0f, 0.01f);
 }
 
 }  // namespace

@@ -296,29 +296,31 @@ TEST(ProjectOnSurfaces, BelowTheSurfacesTakesTheHigherWithTheCrossings)
 
 TEST(ProjectOnSurfaces, CheckOnlyMarksTheGougesAndLeavesThePath)
 {
-    fresh(FLAT_SURFACE, PRJ_CHECK);
-    const i32 last = region({{10, Y, 20}, {30, Y, 20}, {50, Y, 0}, {70, Y, 20}});
-    std::vector<std::vector<i32>> before;
-    for (const auto& e : norak::main_list().elems) before.push_back(e.words);
-    const size_t entities = norak::entities().size();
-    i32 continuing = 0, st = 0;
-    project_on_surf(1, continuing, 2, last, st);
-    EXPECT_EQ(st, 0);
-    close_input();
-    std::vector<std::vector<i32>> after;
-    for (const auto& e : norak::main_list().elems) after.push_back(e.words);
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(norak::transcript_count("WARNING: GOUGING!! (marked in red points) "), 1u);
-    // Red points and red lines, shown.
-    i32 points = 0, lines = 0;
-    for (const auto& [id, e] : norak::entities()) {
-        if (e.attrs.count("CO") == 0 || e.attrs.at("CO") != 2) continue;
-        if (e.cls == 1 && e.attrs.at("PE") == 3) ++points;
-        if (e.cls == 2 && e.attrs.at("PE") == 1) ++lines;
+    for (const i32 surface : {FLAT_SURFACE, DOME}) {
+        fresh(surface, PRJ_CHECK);
+        const i32 last = region({{10, Y, 20}, {30, Y, 20}, {50, Y, 0}, {70, Y, 20}});
+        std::vector<std::vector<i32>> before;
+        for (const auto& e : norak::main_list().elems) before.push_back(e.words);
+        const size_t entities = norak::entities().size();
+        i32 continuing = 0, st = 0;
+        project_on_surf(1, continuing, 2, last, st);
+        EXPECT_EQ(st, 0);
+        close_input();
+        std::vector<std::vector<i32>> after;
+        for (const auto& e : norak::main_list().elems) after.push_back(e.words);
+        EXPECT_EQ(after, before) << surface;
+        EXPECT_EQ(norak::transcript_count("WARNING: GOUGING!! (marked in red points) "), 1u);
+        // Red points and red lines, shown.
+        i32 points = 0, lines = 0;
+        for (const auto& [id, e] : norak::entities()) {
+            if (e.attrs.count("CO") == 0 || e.attrs.at("CO") != 2) continue;
+            if (e.cls == 1 && e.attrs.at("PE") == 3) ++points;
+            if (e.cls == 2 && e.attrs.at("PE") == 1) ++lines;
+        }
+        EXPECT_GT(points, 0) << surface;
+        EXPECT_EQ(points, lines);
+        EXPECT_EQ(norak::entities().size(), entities + static_cast<size_t>(points + lines));
     }
-    EXPECT_GT(points, 0);
-    EXPECT_EQ(points, lines);
-    EXPECT_EQ(norak::entities().size(), entities + static_cast<size_t>(points + lines));
 }
 
 TEST(ProjectOnSurfaces, MotionsOffTheSurfacesStayAndAToolOfDiameterZeroLinksAsTen)

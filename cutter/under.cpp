@@ -239,6 +239,69 @@ static inline bool elm_close(i32& capacity, i32 cap_in, i32& count, i32& status)
     return count < 1 || identity_index(capacity, cap_in, count, status);
 }
 
+// The tool of a surface's allowance e: its reach R (the radius, or the
+// tapered tool's reach), whether that reach is nil, and the corner reach Rc.
+static inline void surface_tool(f32 e, f32& R, i32& rzero, f32& Rc)
+{
+    const GrownTool g = loc_grown(e);
+    f32 d2 = g.d, r2 = g.r, l2 = g.l;
+    STDIAM(d2);
+    STCRNR(r2);
+    STCUTL(l2);
+    if (LOCTPF) {
+        TAPOFS(d2, l2, e, r2);
+        TAPRTP(R);
+    } else {
+        R = d2 * 0.5f;
+    }
+    rzero = eqval0(R) ? 1 : 0;
+    Rc = e + LOCCRN;
+}
+
+// True when the triangle (its turned corners, or its vertices in the node)
+// lies beyond the tool's reach R about the turned point.
+[[gnu::always_inline]] static inline bool beyond_reach(const f32* turned, f32 R, i32 rzero, const i32* ent,
+                                                       const f32* corners)
+{
+    const f32* v0 = corners ? corners : nodept(CNTNDB, ent[TRG_NODE]);
+    const f32* v1 = corners ? corners + 3 : nodept(CNTNDB, ent[TRG_NODE + 1]);
+    const f32* v2 = corners ? corners + 6 : nodept(CNTNDB, ent[TRG_NODE + 2]);
+    f32 ed[9] = {v1[0] - v0[0], v1[1] - v0[1], 0, v2[0] - v1[0], v2[1] - v1[1], 0, v0[0] - v2[0], v0[1] - v2[1], 0};
+    i32 es[3];
+    f32 len;
+    for (i32 j = 0; j < 3; ++j) v2nrms(ed + 3 * j, len, es[j]);
+    f32 vv[9] = {v0[0], v0[1], v0[2], v1[0], v1[1], v1[2], v2[0], v2[1], v2[2]};
+    i32 res = 0;
+    trg_reach(turned, R, vv, rzero, ed, es, res);
+    return res == 1;
+}
+
+// The highest of a triangle's vertices in the node.
+static inline f32 node_top(const i32* ent)
+{
+    return maxf(nodept(CNTNDB, ent[TRG_NODE])[2],
+                maxf(nodept(CNTNDB, ent[TRG_NODE + 1])[2], nodept(CNTNDB, ent[TRG_NODE + 2])[2]));
+}
+
+// Notes that an entry of the reported kind (1 part, 2 check, else other
+// part) was listed.
+static inline void note_seen(i32 reported, i32& part_seen, i32& check_seen, i32& other_seen)
+{
+    if (reported == 1) part_seen = 1;
+    else if (reported == 2) check_seen = 1;
+    else other_seen = 1;
+}
+
+// One list entry of the node's k-th triangle, keyed by its top plus the
+// allowance e.
+static inline void put_entry(i32* le, i32 node, i32 k, f32 top, f32 e)
+{
+    le[ELM_NODE] = node;
+    le[ELM_INDEX] = k;
+    le[ELM_KEY] = r2wrd(top + e);
+    le[ELM_TOP] = r2wrd(top);
+}
+
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
 {
@@ -273,19 +336,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             const i32 rep = admitted(cls, flags, e, kind);
             if (!rep) return true;
             reported = rep;
-            const GrownTool g = loc_grown(e);
-            f32 d2 = g.d, r2 = g.r, l2 = g.l;
-            STDIAM(d2);
-            STCRNR(r2);
-            STCUTL(l2);
-            if (LOCTPF) {
-                TAPOFS(d2, l2, e, r2);
-                TAPRTP(R);
-            } else {
-                R = d2 * 0.5f;
-            }
-            rzero = eqval0(R) ? 1 : 0;
-            Rc = e + LOCCRN;
+            surface_tool(e, R, rzero, Rc);
             cached = rec[9];
         }
         f32 est = zmax;
@@ -295,25 +346,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         }
         const f32 key = est + e;
         if (key > B - 0.001f) {
-            const f32* v0;
-            const f32* v1;
-            const f32* v2;
-            if (corners) {
-                v0 = corners, v1 = corners + 3, v2 = corners + 6;
-            } else {
-                v0 = nodept(CNTNDB, ent[TRG_NODE]);
-                v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
-                v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
-            }
-            f32 ed[9] = {v1[0] - v0[0], v1[1] - v0[1], 0, v2[0] - v1[0], v2[1] - v1[1], 0,
-                         v0[0] - v2[0], v0[1] - v2[1], 0};
-            i32 es[3];
-            f32 len;
-            for (i32 j = 0; j < 3; ++j) v2nrms(ed + 3 * j, len, es[j]);
-            f32 vv[9] = {v0[0], v0[1], v0[2], v1[0], v1[1], v1[2], v2[0], v2[1], v2[2]};
-            i32 res = 0;
-            trg_reach(turned, R, vv, rzero, ed, es, res);
-            if (res == 1) return true;
+            if (beyond_reach(turned, R, rzero, ent, corners)) return true;
             B = key;
             best_pos = count + 1;
         }
@@ -324,20 +357,14 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             cpy = static_cast<f32*>(elmbase(ELMCPY));
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
-        if (copy) {
-            std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
-            le[ELM_NODE] = -1;
-            le[ELM_INDEX] = count;
-        } else {
-            le[ELM_NODE] = node;
-            le[ELM_INDEX] = k;
-        }
+        // a turned entry is listed as its copy, the others by node and index
+        if (copy) std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
+        le[ELM_NODE] = copy ? -1 : node;
+        le[ELM_INDEX] = copy ? count : k;
         le[ELM_KEY] = r2wrd(key);
         le[ELM_TOP] = r2wrd(zmax);
         side_add(count, node, k, zmax, srfno, cls);
-        if (reported == 1) part_seen = 1;
-        else if (reported == 2) check_seen = 1;
-        else other_seen = 1;
+        note_seen(reported, part_seen, check_seen, other_seen);
         ++count;
         return true;
     };
@@ -356,13 +383,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
                 box = tbox;
             }
             if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
-            f32 zmax;
-            if (LOCAXM) {
-                zmax = maxf(corners[2], maxf(corners[5], corners[8]));
-            } else {
-                zmax = maxf(nodept(CNTNDB, ent[TRG_NODE])[2],
-                            maxf(nodept(CNTNDB, ent[TRG_NODE + 1])[2], nodept(CNTNDB, ent[TRG_NODE + 2])[2]));
-            }
+            const f32 zmax = LOCAXM ? maxf(corners[2], maxf(corners[5], corners[8])) : node_top(ent);
             if (!take(node, k, ent, box, ent[TRG_SRF], zmax, LOCAXM ? corners : nullptr, LOCAXM ? copy : nullptr))
                 return false;
         }
@@ -393,32 +414,20 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         const f32* top = &qs->top[static_cast<size_t>(i0)];
         i32 m = 0;
         if (inside) {
-            for (i32 j = 0; j < n; ++j, le += ELM_WORDS) {
-                le[ELM_NODE] = node;
-                le[ELM_INDEX] = k0 + j;
-                le[ELM_KEY] = r2wrd(top[j] + e);
-                le[ELM_TOP] = r2wrd(top[j]);
-            }
+            for (i32 j = 0; j < n; ++j, le += ELM_WORDS) put_entry(le, node, k0 + j, top[j], e);
             side_run(count, node, k0, k1, top, srfno, cls);
             m = n;
         } else {
             for (i32 j = 0; j < n; ++j) {
                 const i32 i = i0 + j;
                 if (!(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3])) continue;
-                le[ELM_NODE] = node;
-                le[ELM_INDEX] = k0 + j;
-                le[ELM_KEY] = r2wrd(top[j] + e);
-                le[ELM_TOP] = r2wrd(top[j]);
+                put_entry(le, node, k0 + j, top[j], e);
                 le += ELM_WORDS;
                 side_add(count + m, node, k0 + j, top[j], srfno, cls);
                 ++m;
             }
         }
-        if (m > 0) {
-            if (reported == 1) part_seen = 1;
-            else if (reported == 2) check_seen = 1;
-            else other_seen = 1;
-        }
+        if (m > 0) note_seen(reported, part_seen, check_seen, other_seen);
         count += m;
         return 1;
     };
@@ -490,9 +499,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         le[ELM_INDEX] = k;
         le[ELM_KEY] = r2wrd(zmax);
         le[ELM_TOP] = r2wrd(zmax);
-        if (reported == 1) part_seen = 1;
-        else if (reported == 2) check_seen = 1;
-        else other_seen = 1;
+        note_seen(reported, part_seen, check_seen, other_seen);
         ++count;
         return true;
     };

@@ -226,10 +226,10 @@ std::vector<i32> types()
     return out;
 }
 
-TEST(DrillEdits, DrillPointsTakeTheDepthInForceAndANewOneIsSetAndSetBack)
+// A drill path: a cycle of the depth on the drill of tip angle 90 and
+// diameter 10 (tip allowance 5) and a first drill location at the origin.
+void drill_path(f32 depth)
 {
-    // A cycle of depth 12 on a drill of tip angle 90 and diameter 10 (tip
-    // allowance 5: the field shows 7), a first drill location.
     norak::reset();
     norak::load_session_text(R"({"entities": [
       {"kind": "tool", "id": 7, "type": "DRILL", "name": "D10", "diameter": 10, "tip_angle": 90},
@@ -241,10 +241,18 @@ TEST(DrillEdits, DrillPointsTakeTheDepthInForceAndANewOneIsSetAndSetBack)
     PRM9[PRM9_TOOL] = 7;
     i32 answer = 0, st = 0;
     lacces(3, answer);
-    PTBT30(AM_APPEND, 81, 0, 1.0f, 12.0f, 2.0f, 1, 10.0f, 0, st);
+    PTBT30(AM_APPEND, 81, 0, 1.0f, depth, 2.0f, 1, 10.0f, 0, st);
     const f32 p0[3] = {0, 0, 0}, z[3] = {0, 0, 1};
     PTBT31(AM_APPEND, p0, z, 0, 0, st);
     ASSERT_EQ(st, 0);
+}
+
+TEST(DrillEdits, DrillPointsTakeTheDepthInForceAndANewOneIsSetAndSetBack)
+{
+    // A cycle of depth 12 on a drill of tip angle 90 and diameter 10 (tip
+    // allowance 5: the field shows 7), a first drill location.
+    drill_path(12.0f);
+    i32 st = 0;
     norak::Reply pt;
     pt.kind = "point";
     pt.point[0] = 5;
@@ -275,21 +283,8 @@ TEST(DrillEdits, ADepthOfTheTipAloneIsKeptWhenItsFieldShowsZero)
 {
     // A cycle of depth 5 on a drill of tip allowance 5: the field shows 0,
     // and a point taken without an edit keeps the depth in force.
-    norak::reset();
-    norak::load_session_text(R"({"entities": [
-      {"kind": "tool", "id": 7, "type": "DRILL", "name": "D10", "diameter": 10, "tip_angle": 90},
-      {"kind": "ucs", "id": 60, "origin": [0, 0, 0], "x_axis": [1, 0, 0], "z_axis": [0, 0, 1], "name": "UCS"}]})",
-                             "drill");
-    norak::start_toolpath();
-    fresh_block_state();
-    NPT1[NPT1_MACHINE] = 22;
-    PRM9[PRM9_TOOL] = 7;
-    i32 answer = 0, st = 0;
-    lacces(3, answer);
-    PTBT30(AM_APPEND, 81, 0, 1.0f, 5.0f, 2.0f, 1, 10.0f, 0, st);
-    const f32 p0[3] = {0, 0, 0}, z[3] = {0, 0, 1};
-    PTBT31(AM_APPEND, p0, z, 0, 0, st);
-    ASSERT_EQ(st, 0);
+    drill_path(5.0f);
+    i32 st = 0;
     norak::Reply pt;
     pt.kind = "point";
     pt.point[0] = 5;

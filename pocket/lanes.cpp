@@ -321,6 +321,21 @@ bool near_drop(const PkPieces& s, i32 i, const LaneVals& v)
     return false;
 }
 
+// The point of a lane try on sub-loop window wi (the middle of the segment
+// at 0.75 of its segments, then at 0.25) in P, its foot on the loop being
+// offset in Q and the foot's segment; false when the foot is not nearer
+// than L.
+bool lane_start(const pokarr& wi, i32 attempt, const pokarr& loop, f64 L, f64* P, f64* Q, i32& seg)
+{
+    i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
+    g = std::min(std::max(g, 1), wi.count - 1);
+    f64 e = 0.0, tt = 0.0;
+    pokarr_point_at(wi, g, 0.5, P);
+    seg = -1;
+    pk_seg_locate(3, P, loop, seg, tt, Q, e);
+    return ltvald(e, L);
+}
+
 // Lane pass on sub-loop i (2-D): a short lane from the loop being offset
 // that the hatch fill carries through the sub-loop, tried at 0.75 and 0.25
 // of its segments.
@@ -330,13 +345,9 @@ bool lane_taken(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v,
     pokarr wi;
     window(s, i, wi);
     for (i32 attempt = 0; attempt < 2; ++attempt) {
-        i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
-        g = std::min(std::max(g, 1), wi.count - 1);
-        f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0}, e = 0.0, tt = 0.0;
-        pokarr_point_at(wi, g, 0.5, P);
+        f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
         i32 seg = -1;
-        pk_seg_locate(3, P, loop, seg, tt, Q, e);
-        if (!ltvald(e, v.L)) return false;
+        if (!lane_start(wi, attempt, loop, v.L, P, Q, seg)) return false;
         f64 ux = P[0] - Q[0], uy = P[1] - Q[1], len = 0.0;
         if (!pk_unit2(ux, uy, len)) continue;
         i32 st = 0;
@@ -386,13 +397,9 @@ bool lane_taken3d(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& 
     pokarr wi;
     window(s, i, wi);
     for (i32 attempt = 0; attempt < 2; ++attempt) {
-        i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
-        g = std::min(std::max(g, 1), wi.count - 1);
-        f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0}, e = 0.0, tt = 0.0;
-        pokarr_point_at(wi, g, 0.5, P);
+        f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
         i32 seg = -1;
-        pk_seg_locate(3, P, loop, seg, tt, Q, e);
-        if (!ltvald(e, v.L)) return false;
+        if (!lane_start(wi, attempt, loop, v.L, P, Q, seg)) return false;
         const f64 w = -static_cast<f64>(v.t);
         const i32 sg = std::min(std::max(seg, 1), loop.count - 1);
         f64 d[3] = {w * (P[1] - Q[1]), -w * (P[0] - Q[0]), w * (loop.z[sg] - loop.z[sg - 1])}, l = 0.0;

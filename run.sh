@@ -36,7 +36,7 @@ case "${1:-}" in
     build build/release Release -DTAVREK_TESTS=OFF
     mkdir -p out
     rm -f out/*.TP_LIST out/*.TIME_* out/*.gr out/*.txt out/*.svg out/*.stl out/*.png
-    ./build/release/bin/norak-run "${2:-examples/dome.json}" --out out
+    ./build/release/bin/norak-run "${2:-examples/dome_cleanup.json}" --out out
     echo "written into out/:"
     ls out
     ;;

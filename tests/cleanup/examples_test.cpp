@@ -3,6 +3,8 @@
 // without it.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -89,4 +91,33 @@ TEST(CleanUpExamples, DomeAndCavityCompleteWithTheirPassesUnchanged)
     example("dome", dome, sd);
     example("cavity", cavity, sc);
     std::printf("clean-up: dome %d spots, %zu outlines; cavity %d spots, %zu outlines\n", sd, dome, sc, cavity);
+}
+
+// The dome standing on a plate: its foot is a sharp concave edge the ball
+// cannot reach. The session switches the clean-up on through its stored
+// parameters alone; the passes leave spots along the foot, and every traced
+// outline lies round them, within a tool diameter of the edge.
+TEST(CleanUpExamples, TheDomeOnItsPlateLeavesItsFootToTheCleanUp)
+{
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome_cleanup.json");
+    ASSERT_FALSE(text.empty());
+    run(text, false);
+    const auto& outlines = clntrc_outlines();
+    std::printf("clean-up: dome on its plate %d spots, %zu outlines\n", clntrc_spots(), outlines.size());
+    EXPECT_GE(clntrc_spots(), 3);
+    ASSERT_FALSE(outlines.empty());
+    // The foot: the rectangle 25..75 x 20..60; a tool diameter is 10.
+    auto near_foot = [](f32 x, f32 y) {
+        const bool in_x = x > 15 && x < 85, in_y = y > 10 && y < 70;
+        const bool on_x = std::fabs(x - 25) < 10 || std::fabs(x - 75) < 10;
+        const bool on_y = std::fabs(y - 20) < 10 || std::fabs(y - 60) < 10;
+        return (in_y && on_x) || (in_x && on_y);
+    };
+    size_t points = 0;
+    for (const ClnOutline& o : outlines) {
+        EXPECT_GE(o.xy.size(), 4u);
+        for (size_t k = 0; k + 1 < o.xy.size(); k += 2, ++points)
+            EXPECT_TRUE(near_foot(o.xy[k], o.xy[k + 1])) << o.xy[k] << " " << o.xy[k + 1];
+    }
+    EXPECT_GE(points, 2u);
 }

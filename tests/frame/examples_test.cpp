@@ -197,6 +197,12 @@ TEST_P(Examples, CompletesClearOfThePartWithItsGoldenReports)
     EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << name;
     EXPECT_EQ(r.transcript.find("session stopped"), std::string::npos) << name;
     reports_match(name, r.dir + "/out");
+    // A session with a stock leaves its picture: a PNG of the Z-map.
+    const bool stock = std::any_of(entities(session).begin(), entities(session).end(),
+                                   [](const json& e) { return e["kind"] == "stock_procedure"; });
+    if (stock) {
+        EXPECT_EQ(read_file(r.dir + "/out/stock.png").substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
+    }
 
     const std::vector<Pos> path = positions(r.toolpath);
     const Part part = part_of(session);

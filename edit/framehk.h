@@ -1,6 +1,7 @@
 // The procedure frame's menus that the editing commands run, handed down
 // when the module is loaded (the frame lies above the editor): the tool menu
-// of MACH.PARAMS and the GO menu of ADD:GO. frame/edithooks.cpp sets them.
+// of MACH.PARAMS, the GO menu of ADD:GO and the procedure's surface-change
+// flag that ALTERATIONS raises. frame/edithooks.cpp sets them.
 #pragma once
 
 #include "core/words.h"
@@ -15,5 +16,8 @@ struct FrameHooks {
     // set to 1 when it wrote any. Status nonzero on a list failure.
     void (*go_menu)(const i32& mode, const i32* tool, const i32* display, const i32* options, i32& inserted,
                     i32& status);
+    // Sets the procedure's surface-change flag from the answer of the
+    // surface-selection menu (nonzero: the surfaces changed).
+    void (*surfaces_changed)(const i32& changed);
 };
 extern FrameHooks FRMHKS;

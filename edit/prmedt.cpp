@@ -22,7 +22,7 @@
 #include "edit/prmflg.h"
 #include "tools/toolcache.h"
 
-FrameHooks FRMHKS = {nullptr, nullptr};
+FrameHooks FRMHKS = {nullptr, nullptr, nullptr};
 
 i32 PRMITM[30] = {};
 

@@ -1,7 +1,9 @@
 // The frame's menus handed down to the editing commands (edit/framehk.h):
-// the tool menu of MACH.PARAMS and the GO menu of ADD:GO.
+// the tool menu of MACH.PARAMS, the GO menu of ADD:GO and the procedure's
+// surface-change flag.
 #include "core/records.h"
 #include "edit/framehk.h"
+#include "frame/callbacks.h"
 #include "frame/cmpblk.h"
 #include "frame/gomenu.h"
 #include "frame/tolmnu.h"
@@ -29,6 +31,13 @@ void go_menu(const i32& mode, const i32* tool, const i32* display, const i32* op
     GOMENU(mode, 0, tool, display, options, moved, inserted, status);
 }
 
-[[maybe_unused]] const bool HANDED_DOWN = (FRMHKS = FrameHooks{tool_menu, go_menu}, true);
+// The reference surfaces of the procedure changed: its part surfaces are
+// stored anew with it.
+void surfaces_changed(const i32& changed)
+{
+    if (changed != 0) PRCGUS[0] = 1;
+}
+
+[[maybe_unused]] const bool HANDED_DOWN = (FRMHKS = FrameHooks{tool_menu, go_menu, surfaces_changed}, true);
 
 }  // namespace

@@ -321,6 +321,29 @@ void accumulate_motion(Action& a, f32* start, f32* dir, i32& status)
     copy3(dir, vec);
 }
 
+// A surface region that continues a split motion: the motions that only
+// repeat the last written point, and the rapid ones, lead to the first real
+// motion and are not resampled; start_point becomes the end of the last of
+// them, or that real motion's end when it lies at or above the clearance.
+// The cursor is left on the first motion resampled. The region's last block
+// is never passed.
+void skip_joining_motions(f32* start_point, const f32& clear_level, const i32& last_block, i32& status)
+{
+    copy3(start_point, MOVST.point);
+    i32 number = 0, type = 0;
+    f32 end[3], normal[3];
+    next_motion(1, number, type, end, normal, status);
+    while (status >= 0 && number != last_block && (points_differ(end, start_point) == 0 || rapid(EDTFED))) {
+        TPJUMP(1, status);
+        if (status < 0) return;
+        copy3(start_point, end);
+        next_motion(1, number, type, end, normal, status);
+    }
+    if (status < 0) return;
+    status = 0;
+    if (end[2] >= clear_level) copy3(start_point, end);
+}
+
 // The preparation of the Z-plane case and of MOVE BY DELTA Z: the vertical
 // move to the new height before the region.
 void prepare_heights(Action& a, const f32* start_point, const f32& clear_level, i32& continuing,
@@ -515,6 +538,11 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         // The region's start, where its motions are later replaced.
         i32 answer = 0;
         lmark(1, 14, answer);
+        if (continuing != 0) {
+            skip_joining_motions(start_point, clear_level, last_block, status);
+            if (status < 0) return;
+            copy3(t.region, start_point);
+        }
         if (!open_surface_arrays(a, status)) {
             close_surface_arrays();
             return;

@@ -22,6 +22,7 @@
 #include "edit/alter/search.h"
 #include "edit/alter/state.h"
 #include "edit/alter/trimact.h"
+#include "edit/framehk.h"
 #include "edit/manedt.h"
 #include "edit/stepping.h"
 #include "edit/support.h"
@@ -640,6 +641,7 @@ bool ref_surfaces()
     if (st == -2) return true;
     if (st < -2) return false;
     if (changed == 0) return true;
+    if (FRMHKS.surfaces_changed) FRMHKS.surfaces_changed(changed);
     t.surf_ids.clear();
     t.surf_nrms.clear();
     t.nsurf = 0;

@@ -22,6 +22,7 @@
 #include "edit/alter/trimtp.h"
 #include "edit/alter/state.h"
 #include "edit/support.h"
+#include "frame/callbacks.h"
 #include "passes/retract.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
@@ -180,7 +181,9 @@ TEST(ProjectOnSurfaces, AllOntoAFlatSurfaceAndTheDome)
             ++checked;
         }
         EXPECT_GE(checked, surface == DOME ? 3 : 1) << surface;
-        if (surface == FLAT_SURFACE) EXPECT_NEAR(drop(40, Y), 5.0f, 1e-3f);
+        if (surface == FLAT_SURFACE) {
+            EXPECT_NEAR(drop(40, Y), 5.0f, 1e-3f);
+        }
         // The new motions end at the region's last point, at its own height.
         const auto all = motions();
         ASSERT_FALSE(all.empty());
@@ -223,6 +226,51 @@ TEST(ProjectOnSurfaces, TheTrimActionResamplesTheRegionAndLaysItOnTheSurface)
     EXPECT_EQ(trim_state.arrays[TA_SCRATCH], -1);
 }
 
+TEST(ProjectOnSurfaces, AContinuingRegionStartsAfterTheRepeatedAndRapidMotions)
+{
+    // The last written point is (10, Y, 60); the region's first motion
+    // repeats it and a rapid motion to x 20 follows, then the feed motion
+    // to x 70 and one to x 90 after the region.
+    const f32 up[3] = {0, 0, 1};
+    for (const f32 clear : {100.0f, 60.0f}) {
+        fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+        alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+        i32 st = 0;
+        alt::feed(100.0f);
+        const f32 a[3] = {10, Y, 60}, c[3] = {20, Y, 60}, d[3] = {70, Y, 60}, e[3] = {90, Y, 60};
+        PTBT2(AM_APPEND, 2, a, up, 0, st);
+        PTBT2(AM_APPEND, 2, a, up, 0, st);
+        alt::feed(-1.0f);
+        PTBT2(AM_APPEND, 2, c, up, 0, st);
+        alt::feed(100.0f);
+        PTBT2(AM_APPEND, 2, d, up, 0, st);
+        PTBT2(AM_APPEND, 2, e, up, 0, st);
+        ASSERT_EQ(st, 0);
+        const auto before = alt::moves();
+        ASSERT_EQ(before.size(), 5u);
+        i32 first = before[1].number, last = before[3].number, continuing = 1;
+        for (int k = 0; k < 3; ++k) MOVST.point[k] = a[k];
+        f32 sp[3], sd[3];
+        delete_trimed_blocks(first, last, sp, sd, clear, 1, continuing, 1, 0, 0.0f, st);
+        EXPECT_GE(st, 0) << clear;
+        // The resampling starts after the rapid motion; at the clearance
+        // the real motion's end is taken instead.
+        EXPECT_NEAR(sp[0], clear == 60.0f ? 70.0f : 20.0f, 1e-4f) << clear;
+        EXPECT_NEAR(sp[2], 60.0f, 1e-4f) << clear;
+        if (clear != 100.0f) continue;
+        // Nothing was laid on the surface before x 20; the region from x 20
+        // to 70 lies on it.
+        i32 lowered = 0;
+        for (const Motion& m : motions()) {
+            if (std::fabs(m.p[2] - 5.0f) > 2e-3f) continue;
+            EXPECT_GE(m.p[0], 20.0f - 1e-3f);
+            EXPECT_LE(m.p[0], 70.0f + 1e-3f);
+            ++lowered;
+        }
+        EXPECT_GE(lowered, 2);
+    }
+}
+
 TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
 {
     fresh(FLAT_SURFACE, PRJ_BELOW_Z);
@@ -249,8 +297,12 @@ TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
     r.answer = "YES";
     norak::add_reply(r);
     ed::menu("EXIT");
+    PRCGUS[0] = 0;
     i32 reply = -7;
     ASSERT_NO_THROW(trim_tp(0, 1, reply));
+    // The procedure learns that its surfaces changed.
+    EXPECT_EQ(PRCGUS[0], 1);
+    PRCGUS[0] = 0;
     std::string script;
     for (const auto& l : norak::transcript()) script += l + "\n";
     EXPECT_EQ(reply, 1) << script;

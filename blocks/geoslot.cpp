@@ -19,8 +19,6 @@ i32 slot_of(i32 kind)
     return -1;
 }
 
-i32 kind_of(i32 slot) { return slot < 11 ? 10001 + slot : 10013; }
-
 void set_geom_slot(i32 mode, i32 kind, i32 id, i32* table)
 {
     i32 s = slot_of(kind);

@@ -11,7 +11,6 @@ extern i32 PRCFLG[6];
 extern i32 GSLOTS[2 * NSLOTS];
 
 i32 slot_of(i32 kind);  // 0-11, -1 for a kind without a slot
-i32 kind_of(i32 slot);  // the geometry kind of a slot
 
 // A kind's slot of the table: mode 1 sets the id, 2 clears the flag, 3 both.
 void set_geom_slot(i32 mode, i32 kind, i32 id, i32* table);

@@ -749,4 +749,3 @@ void pasbuf_init(const i32& mode, const i32& n, i32& status)
 }
 
 i32 pasbuf_on() { return pasbuf.on; }
-i32 pasbuf_count() { return pasbuf.count; }

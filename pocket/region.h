@@ -118,6 +118,5 @@ void n0_lvls_get_cdir(const i32& i, i32& cdir, i32& status);
 // Mode 1 switches the pass buffer off; any other mode switches it on, clears
 // its count and initialises n entries (at most 2).
 void pasbuf_init(const i32& mode, const i32& n, i32& status);
-// Whether the pass buffer is on and its entry count (for checks).
+// Whether the pass buffer is on (for checks).
 i32 pasbuf_on();
-i32 pasbuf_count();  // the pass buffer's entry count

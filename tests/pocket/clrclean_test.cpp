@@ -234,3 +234,29 @@ TEST(ContourCleaning, ClearingsNestedByTheCoreLeaveTheClearingAsItWas)
     BNDACT = 0;
     ccl_pass_set(1);
 }
+
+TEST(ContourCleaning, TheClearingKindComesFromTheCodeAndSilencesTheUser)
+{
+    start_fresh();
+    clr_save_state(1);
+    pocket_set_up();
+    pokpar.allow[10000] = 45.0;  // the island (key 10001) grown past the pocket's walls
+    i32 st = 0, kind = -1;
+    const char* said = "THE POCKET OUTER CONTOUR CONTAINED WITHIN THE ISLAND CONTOUR";
+    clr_clean_area(10, st);
+    EXPECT_EQ(st, 17);
+    EXPECT_EQ(norak::transcript_count(said), 1u);
+    clr_get_kind(kind);
+    EXPECT_EQ(kind, 0);
+    // a clearing of kind 3 fails the same way without a word to the user
+    clr_clean_area(13, st);
+    EXPECT_EQ(st, 17);
+    EXPECT_EQ(norak::transcript_count(said), 1u);
+    clr_get_kind(kind);
+    EXPECT_EQ(kind, 3);
+    clr_clean_area(22, st);
+    clr_get_kind(kind);
+    EXPECT_EQ(kind, 2);
+    clr_save_state(2);
+    pkdm_rel_all();
+}

@@ -509,3 +509,84 @@ TEST(LevelRegions, TheRegionRecordIsBuiltFromContoursOnce)
     find_regions_reset();
     EXPECT_EQ(norak::open_arrays(), 0);
 }
+
+TEST(PolygonBuffers, ContoursValuesGrowthAndStringPens)
+{
+    fresh();
+    i32 st = 0;
+    f64 a = 0, b = 0;
+    polbuf_init(1, 0, st);
+    polbuf_get_vals(a, b, st);
+    EXPECT_EQ(st, -1);  // no buffer yet
+    polbuf_init(2, 5, st);
+    ASSERT_EQ(st, 0);
+    polbuf_set_vals(1.5f, -2.25f, st);
+    polbuf_get_vals(a, b, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(a, 1.5);
+    EXPECT_EQ(b, -2.25);
+    // a square contour does not fit in five words: the buffer grows by a
+    // thousand words and the polygon is its corners, closed
+    std::vector<i32> d = square_def(1, 2, 3);
+    polbuf_set_npol(1, st);
+    polbuf_from_contour(1, d.data(), 0.01, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(polbuf_capacity(0), 1005);
+    i32 n = 0;
+    polbuf_get_np(1, n, st);
+    ASSERT_EQ(n, 5);
+    const f32 want[5][2] = {{1, 2}, {4, 2}, {4, 5}, {1, 5}, {1, 2}};
+    for (i32 j = 1; j <= n; ++j) {
+        f32 x = 0, y = 0;
+        polbuf_get_point(1, j, x, y, st);
+        EXPECT_NEAR(x, want[j - 1][0], 1e-5) << j;
+        EXPECT_NEAR(y, want[j - 1][1], 1e-5) << j;
+    }
+    // nothing to chain: refused
+    std::vector<i32> empty{0, 0};
+    polbuf_from_contour(1, empty.data(), 0.01, st);
+    EXPECT_EQ(st, -1);
+    polbuf_set_point(2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(polbuf_capacity(0), 3005);
+    // a string drawn as a figure cycles the colour counter from where it was set
+    const f32 pts[4] = {0, 0, 1, 1};
+    i32 id = -1;
+    DRWSCC(4);
+    DRWCRV(2, 1, 1, 2, pts, 0.0f, id, st);
+    EXPECT_EQ(norak::figures().back().colour, 5);
+    DRWSCC(15);
+    DRWCRV(2, 1, 1, 2, pts, 0.0f, id, st);
+    EXPECT_EQ(norak::figures().back().colour, 1);
+    // stored as a curve: the colour and the pen value as its attributes
+    DRWSFC(7);
+    DRWCRV(2, 0, 0, 2, pts, 2.0f, id, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(norak::entities().at(id).attrs.at("CO"), 1);
+    EXPECT_EQ(norak::entities().at(id).attrs.at("PE"), 7);
+    polbuf_release_all(1, st);
+    EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST(ContourLists, SolidsExplodedBeforeTheCriteriaSearch)
+{
+    fresh();
+    CNTLST = ContourList{};
+    std::vector<i32> a = square_def(0, 0, 4), b = square_def(10, 0, 2);
+    std::vector<i32> apairs(a.begin() + 2, a.end()), bpairs(b.begin() + 2, b.end());
+    norak::set_crit_contours({apairs, bpairs});
+    i32 changed = -1;
+    cntset_by_crit_sol(changed);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(CNTLST.count, 2);
+    EXPECT_EQ(num_closed_contours(), 2);
+    EXPECT_FALSE(norak::transcript_has("host message 320/30"));
+    // found again with the criteria changed: nothing new, the user is told
+    i32 one = 1;
+    crit_gs_change(0, 2, one);
+    cntset_by_crit_sol(changed);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(CNTLST.count, 2);
+    EXPECT_TRUE(norak::transcript_has("host message 320/30"));
+}

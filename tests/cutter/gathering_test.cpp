@@ -20,6 +20,7 @@
 #include "cutter/under.h"
 #include "core/params.h"
 #include "platform/norak/norak.h"
+#include "surfaces/qtside.h"
 #include "surfaces/trimodel.h"
 
 namespace {
@@ -60,7 +61,7 @@ std::vector<Listed> expected(const f32* point, i32& best, f32& best_z)
     for (i32 row = 0; row < ELMNCL; ++row) {
         const i32 node = ELMCLS[row * QC_ROW + QC_NODE];
         const i32* e = qtnbas(node);
-        for (i32 k = 0; k < ELMCLS[row * QC_ROW + QT_COUNT]; ++k, e += TRG_WORDS) {
+        for (i32 k = 0; e && k < ELMCLS[row * QC_ROW + QT_COUNT]; ++k, e += TRG_WORDS) {
             const i32* b = e + TRG_BOX;
             if (!(b[2] >= sq[0] && b[0] <= sq[2] && b[3] >= sq[1] && b[1] <= sq[3])) continue;
             const i32 cls = srf[(e[TRG_SRF] - 1) * SRF_WORDS];
@@ -136,7 +137,7 @@ void check_move(f32 ax, f32 ay, f32 bx, f32 by, f32 z_ref, int& lists)
     i32 n = 0, part = 0, check = 0, other = 0, st = 0;
     elm2n2(0, a, b, z_ref, ELMCAP, n, part, check, other, st);
     EXPECT_EQ(st, 0);
-    const f64 h = std::trunc(f64(LOCRCH) * 1000.0 + 1.0);
+    const f64 h = std::trunc(elm_reach() * 1000.0 + 1.0);
     const f64 x0 = std::trunc(f64(ax) * 1000.0), y0 = std::trunc(f64(ay) * 1000.0);
     const f64 x1 = std::trunc(f64(bx) * 1000.0), y1 = std::trunc(f64(by) * 1000.0);
     const i32 sq[4] = {static_cast<i32>(std::fmin(x0, x1) - h), static_cast<i32>(std::fmin(y0, y1) - h),
@@ -147,7 +148,7 @@ void check_move(f32 ax, f32 ay, f32 bx, f32 by, f32 z_ref, int& lists)
     for (i32 row = 0; row < ELMNCL; ++row) {
         const i32 node = ELMCLS[row * QC_ROW + QC_NODE];
         const i32* e = qtnbas(node);
-        for (i32 k = 0; k < ELMCLS[row * QC_ROW + QT_COUNT]; ++k, e += TRG_WORDS) {
+        for (i32 k = 0; e && k < ELMCLS[row * QC_ROW + QT_COUNT]; ++k, e += TRG_WORDS) {
             const i32* bb = e + TRG_BOX;
             if (!(bb[2] >= sq[0] && bb[0] <= sq[2] && bb[3] >= sq[1] && bb[1] <= sq[3])) continue;
             const i32 cls = srf[(e[TRG_SRF] - 1) * SRF_WORDS];
@@ -215,6 +216,35 @@ TEST_F(Gathering, ListsWhatTheSquareMeetsInTheCellsOrder)
         }
     }
     EXPECT_GT(lists, 1000);
+}
+
+// A node that claims entries but holds no array leaves the index beside the
+// tree unbuilt: both gatherings then walk the other nodes entry by entry
+// and list what the definition lists.
+TEST_F(Gathering, WithoutTheIndexEveryEntryIsTestedInTurn)
+{
+    ASSERT_EQ(meshes::build(mixed()), 0);
+    i32 hollow = -1;
+    for (i32 n = QT_NODES - 1; n > 0 && hollow < 0; --n)
+        if (qtrow(n)[QT_COUNT] == 0 && !qtnbas(n)) hollow = n;
+    ASSERT_GT(hollow, 0);
+    qtrow(hollow)[QT_COUNT] = 3;
+    qt_side_drop();
+    ASSERT_EQ(qt_side(), nullptr);
+    std::mt19937 g(9);
+    std::uniform_real_distribution<f32> c(-8.0f, 108.0f);
+    int lists = 0;
+    tooldefs::use_mill(8.0f, 4.0f);
+    context(0.3f, 0.6f);
+    STPFLG(0x0F);
+    for (int k = 0; k < 120; ++k) check_at(c(g), c(g), lists);
+    for (int k = 0; k < 60; ++k) {
+        const f32 x = c(g), y = c(g);
+        check_move(x, y, x + 6.0f * std::cos(0.5f * k), y + 6.0f * std::sin(0.5f * k), -3.0f + 0.4f * k, lists);
+    }
+    EXPECT_GT(lists, 120);
+    qtrow(hollow)[QT_COUNT] = 0;
+    qt_side_drop();
 }
 
 TEST_F(Gathering, FollowsTheModelAsItGrows)

@@ -160,6 +160,22 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
     const f64 hxy = std::hypot(f64(lo[0]) - hi[0], f64(lo[1]) - hi[1]);
     const f64 ux = hxy > 0.0 ? (f64(lo[0]) - hi[0]) / hxy : 0.0, uy = hxy > 0.0 ? (f64(lo[1]) - hi[1]) / hxy : 0.0;
     const f64 track = hxy > 0.0 ? l : 0.0;
+    // The tool travels from the higher end towards the lower one, its tip
+    // starting a quarter tolerance above it: the start, the direction and
+    // the length of the travel are those of every triangle.
+    const f64 P[3] = {hi[0], hi[1], f64(hi[2]) + tol / 4};
+    f64 dv[3] = {f64(lo[0]) - hi[0], f64(lo[1]) - hi[1], f64(lo[2]) - hi[2]};
+    const f64 span = std::sqrt(dot3(dv, dv));
+    if (span < 0.001) return 0;
+    for (f64& c : dv) c /= span;
+    if (dv[2] > -0.001) dv[2] = -0.001;
+    if (dv[2] < -0.999) dv[2] = -0.999;
+    const f64 hz = std::sqrt(std::fmax(0.0, 1.0 - dv[2] * dv[2]));
+    const f64 hl = std::hypot(dv[0], dv[1]);
+    if (hl > 0.0) dv[0] *= hz / hl, dv[1] *= hz / hl;
+    // A meeting counts when its horizontal run lies between tol and 2 tol
+    // short of the span's: none can when that range is empty.
+    if (hz * span - 2.0 * tol < tol) return 0;
     ElmRun run;
     for (i32 i = 0; i < count; ++i) {
         const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
@@ -189,17 +205,6 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         // the whole track cannot be met along the move.
         const f64 far = R + e + 0.01;
         if (far > 0.0 && clear_of_track(tri, hi, ux, uy, track, far)) continue;
-        // The tool travels from the higher end towards the lower one.
-        f64 P[3] = {hi[0], hi[1], f64(hi[2]) + tol / 4};
-        f64 dv[3] = {f64(lo[0]) - hi[0], f64(lo[1]) - hi[1], f64(lo[2]) - hi[2]};
-        f64 span = std::sqrt(dot3(dv, dv));
-        if (span < 0.001) continue;
-        for (f64& c : dv) c /= span;
-        if (dv[2] > -0.001) dv[2] = -0.001;
-        if (dv[2] < -0.999) dv[2] = -0.999;
-        f64 hz = std::sqrt(std::fmax(0.0, 1.0 - dv[2] * dv[2]));
-        f64 hl = std::hypot(dv[0], dv[1]);
-        if (hl > 0.0) dv[0] *= hz / hl, dv[1] *= hz / hl;
         f64 travel = 0, con[3], pos[3];
         i32 ks = 0;
         const f64 Rr = R + e, rr = r + e;

@@ -126,12 +126,6 @@ i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel, f32* co
     return 0;
 }
 
-i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel)
-{
-    f32 c[3], v[3], n[3], e[2];
-    return prj_diagonal(index, from, to, travel, c, v, n, e);
-}
-
 void prj_segment(i32 index, const f32* start, const f32* end)
 {
     PrjSegResult& r = shared_result();

@@ -511,7 +511,9 @@ void PRFFAC(const f64* vn, f64 lt, f64& travel, f64* contact, i32& status)
         status = 1;
     } else if (travel >= 0.0) {
         status = 0;
-    } else if (in_triangle(u1, u2, u3, q[0], q[1]) && m[0] * q[0] + m[1] * q[1] + m[2] * q[2] - mu < 0.0) {
+    } else if (in_triangle(u1, u2, u3, q[0], q[1]) && m[0] * q[0] + m[1] * q[1] + m[2] * q[2] - mu > 0.0) {
+        // The tool stands in the face already: m points into the material,
+        // so the start contact lies behind the plane where m.q exceeds m.u1.
         travel = 0.0;
         status = 0;
     }

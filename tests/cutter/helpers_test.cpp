@@ -546,3 +546,26 @@ TEST(GrownTool, ShrunkTaperedFlankMovesAlongItsNormal)
         EXPECT_NEAR(g.d, 10.0 + 2.0 * e * (1.0 - std::sin(f64(a))) / std::cos(f64(a)), 1e-5);
     }
 }
+
+TEST_F(Helpers, MoveTowardsAWallTakesTheNearerOfTheTrianglesAndTheGrid)
+{
+    // The wall at x = 10 stops a flat tool of diameter 6 at x = 7; the grid
+    // stops it where its rising row reaches height 5, a third of a cell past
+    // the last low column, less the radius.
+    ASSERT_EQ(meshes::build(plate_and_block()), 0);
+    tooldefs::use_mill(6.0f, 0.0f);
+    STPFLG(0x3F | 0x40);
+    f32 pos[3], con[3];
+    i32 st = -5;
+    const f32 a[3] = {2.0f, 20.0f, 5.0f}, b[3] = {38.0f, 20.0f, 5.0f};
+    grid_with_step(20);  // the grid's touch at 16.33: the wall is nearer
+    LOCDIR(a, b, 5.0f, pos, con, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(pos[0], 7.0f, 1e-3);
+    stk_net_rels();
+    grid_with_step(8);  // the grid's touch at 4.33: the grid is nearer
+    LOCDIR(a, b, 5.0f, pos, con, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(pos[0], stk_grid.box[0] + 7.0f + 1.0f / 3.0f - 3.0f, 1e-4);
+    EXPECT_NEAR(pos[1], 20.0f, 1e-5);
+}

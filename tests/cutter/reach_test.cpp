@@ -1,0 +1,331 @@
+// Cutter routines few roads reach: the readers of the tapered tool's values,
+// the height on a segment, the tip over a point, the box distances of the
+// gathering, the edge refinements of the travel, the reference records and
+// the triangle behind a listed entry.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/meshes.h"
+#include "common/positioning.h"
+#include "common/tooldefs.h"
+#include "cutter/congeo.h"
+#include "cutter/frames.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
+#include "cutter/profile.h"
+#include "cutter/refrec.h"
+#include "cutter/under.h"
+#include "surfaces/qtcell.h"
+#include "surfaces/trimodel.h"
+
+TEST(TaperValues, ReadersGiveTheSetAndTheEnlargedTool)
+{
+    positioning::reset();
+    const i32 id = tooldefs::use_mill(10.0f, 1.0f, 20.0f, 30.0f);
+    TAPSET(id);
+    f32 axis[3] = {9, 9, 9}, v = -1;
+    TAPAXS(axis);
+    EXPECT_NEAR(axis[0], 0.8660254f, 1e-6);
+    EXPECT_EQ(axis[1], 0.0f);
+    EXPECT_NEAR(axis[2], 0.5f, 1e-6);
+    TAPRFL(v);
+    EXPECT_NEAR(v, 5.0f - 0.5f / 0.8660254f, 1e-5);  // R - r (1 - sin a) / cos a
+    TAPALW(v);
+    EXPECT_EQ(v, 0.0f);
+    TAPLEN(v);
+    EXPECT_EQ(v, 20.0f);
+
+    // Enlarged by 0.5: the flank ends e sin a lower.
+    TAPOFS(12.0f, 22.0f, 0.5f, 1.5f);
+    TAPALW(v);
+    EXPECT_EQ(v, 0.5f);
+    TAPLEN(v);
+    EXPECT_NEAR(v, 21.75f, 1e-5);
+    TAPRFL(v);
+    EXPECT_NEAR(v, 6.0f - 0.75f / 0.8660254f, 1e-5);
+    // A negative allowance counts as none.
+    TAPOFS(12.0f, 22.0f, -0.5f, 1.5f);
+    TAPALW(v);
+    EXPECT_EQ(v, 0.0f);
+    TAPLEN(v);
+    EXPECT_EQ(v, 22.0f);
+    TAPAXS(axis);
+    EXPECT_NEAR(axis[2], 0.5f, 1e-6);  // the axis stays
+}
+
+TEST(SmallGeometry, HeightOnASegmentAndTipOverAPoint)
+{
+    const f32 p1[3] = {0, 0, 0}, p2[3] = {4, 8, 2}, q1[3] = {1, 0, 0}, q2[3] = {0, 1, 0};
+    f32 p[3], q[3];
+    ZINTPL(p1, p2, q1, q2, 0.5f, p, q);
+    EXPECT_FLOAT_EQ(p[0], 1.0f);
+    EXPECT_FLOAT_EQ(p[1], 2.0f);
+    EXPECT_FLOAT_EQ(p[2], 0.5f);
+    EXPECT_FLOAT_EQ(q[0], 0.75f);
+    EXPECT_FLOAT_EQ(q[1], 0.25f);
+    EXPECT_FLOAT_EQ(q[2], 0.0f);
+    ZINTPL(p2, p1, q2, q1, 0.0f, p, q);  // from the upper end down to the lower
+    EXPECT_FLOAT_EQ(p[0], 0.0f);
+    EXPECT_FLOAT_EQ(q[0], 1.0f);
+
+    // Outer radius 5, flat radius 2: corner radius 3.
+    const f32 ax[2] = {0, 0};
+    const f32 corner[3] = {3, 0, 10}, rim[3] = {5, 0, 10}, flat[3] = {1, 1, 10}, out[3] = {4, 4, 10};
+    EXPECT_NEAR(TORTIP(ax, corner, 5.0f, 2.0f), 10.0f - (3.0f - std::sqrt(8.0f)), 1e-5);
+    EXPECT_NEAR(TORTIP(ax, rim, 5.0f, 2.0f), 7.0f, 1e-5);
+    EXPECT_EQ(TORTIP(ax, flat, 5.0f, 2.0f), 10.0f);
+    EXPECT_EQ(TORTIP(ax, out, 5.0f, 2.0f), -1.0e10f);
+}
+
+TEST(BoxDistances, NearestAndFarthestInUnits)
+{
+    const i32 box[4] = {1000, 1000, 3000, 2000};
+    const f64 left[2] = {0, 1500}, inside[2] = {2000, 1200}, far[2] = {10000, 5000};
+    f32 d = -1;
+    i32 res = -1;
+    BOXNEA(left, box, 5.0f, d, res);
+    EXPECT_FLOAT_EQ(d, 1.0f);
+    EXPECT_EQ(res, 0);
+    BOXNEA(inside, box, 5.0f, d, res);
+    EXPECT_EQ(d, 0.0f);
+    BOXNEA(far, box, 5.0f, d, res);  // 7.6 away: beyond the reach
+    EXPECT_EQ(d, 5.0f);
+    EXPECT_EQ(res, 1);
+
+    BOXFAR(left, box, 5.0f, d, res);  // 3 across, 0.5 to the farther side
+    EXPECT_NEAR(d, std::sqrt(9.25f), 1e-5);
+    EXPECT_EQ(res, 0);
+    BOXFAR(inside, box, 5.0f, d, res);
+    EXPECT_EQ(d, 0.0f);
+    BOXFAR(left, box, 2.0f, d, res);
+    EXPECT_EQ(d, 2.0f);
+    EXPECT_EQ(res, 0);
+    BOXFAR(left, box, 1.0f, d, res);  // 3 beyond 1000 R in x
+    EXPECT_EQ(d, 1.0f);
+}
+
+TEST(EdgeRefinements, BallCornerZoneAndDistance)
+{
+    // The ball of radius 1 meets a vertical edge at the height of its centre.
+    const f64 up_s[3] = {3, 0, 0}, up_d[3] = {0, 0, 1};
+    f64 t = -1;
+    i32 st = 5;
+    EDGBAL(up_s, up_d, 1.0, t, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(t, 1.0, 1e-12);
+    // An edge across the path at height 0.5: met where it crosses y = 0.
+    const f64 across_s[3] = {3, -5, 0.5}, across_d[3] = {0, 10, 0};
+    EDGBAL(across_s, across_d, 1.0, t, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(t, 0.5, 1e-12);
+    // Along the path, or behind the tool: nothing.
+    const f64 along_d[3] = {1, 0, 0}, behind_s[3] = {-3, 0, 0};
+    EDGBAL(up_s, along_d, 1.0, t, st);
+    EXPECT_EQ(st, -1);
+    EDGBAL(behind_s, up_d, 1.0, t, st);
+    EXPECT_EQ(st, -1);
+
+    // The corner zone 0 <= z <= 1 in the edge's parameters, either way up.
+    f64 range[2];
+    const f64 low[3] = {0, 0, -1}, high[3] = {0, 0, 2}, down[3] = {0, 0, -1};
+    EDGZON(low, up_d, 1.0, 5.0, range, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_DOUBLE_EQ(range[0], 1.0);
+    EXPECT_DOUBLE_EQ(range[1], 2.0);
+    EDGZON(high, down, 1.0, 5.0, range, st);
+    EXPECT_DOUBLE_EQ(range[0], 1.0);
+    EXPECT_DOUBLE_EQ(range[1], 2.0);
+    EDGZON(high, along_d, 1.0, 5.0, range, st);
+    EXPECT_EQ(st, -1);
+
+    // The travel to one point of an edge: radius 5 above the corner, 4 at
+    // the tip; below the tip or off to the side there is none.
+    f64 v = 0;
+    const f64 s[3] = {8, 3, 2}, d[3] = {0, 0, -1};
+    EDGDST(s, d, 0.0, 1.0, 1.0, 5.0, v, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(v, 4.0, 1e-12);
+    const f64 tip[3] = {8, 0, 2};
+    EDGDST(tip, d, 2.0, 1.0, 1.0, 5.0, v, st);
+    EXPECT_NEAR(v, 4.0, 1e-12);
+    EDGDST(tip, d, 2.5, 1.0, 1.0, 5.0, v, st);
+    EXPECT_EQ(st, -1);
+    const f64 side[3] = {8, 6, 2};
+    EDGDST(side, d, 0.0, 1.0, 1.0, 5.0, v, st);
+    EXPECT_EQ(st, -1);
+    const f64 back[3] = {-8, 0, 2};
+    EDGDST(back, d, 0.0, 1.0, 1.0, 5.0, v, st);
+    EXPECT_NEAR(v, -3.0, 1e-12);  // behind the axis the far side of the tool
+
+    // The corner refinement: an edge across the path above the corner is
+    // first met where it crosses the axis's plane, y = 0.
+    const f64 a[3] = {8, -3, 2}, y1[3] = {0, 1, 0};
+    t = -1;
+    EDGTOR(0.001, a, 6.0, y1, 1.0, 5.0, t, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(t, 3.0, 0.002);
+    const f64 wide[3] = {8, 6, 2};
+    EDGTOR(0.001, wide, 6.0, y1, 1.0, 5.0, t, st);
+    EXPECT_EQ(st, -1);
+}
+
+TEST(ReferenceRecords, NoneWhileThePassesWriteNone)
+{
+    f32 p[3] = {1, 2, 3}, n[3] = {0, 0, 1};
+    EXPECT_EQ(REFSWT, 0);
+    EXPECT_FALSE(REFGET(1, 1, p, n));
+    EXPECT_FALSE(REFGET(1, 2, p, n));
+    EXPECT_EQ(p[0], 1.0f);  // nothing written
+}
+
+TEST(ListedTriangle, EntryOfTheListIsTheModelsTriangle)
+{
+    positioning::reset();
+    meshes::Mesh part;
+    part.node(-5, -5, 1), part.node(5, -5, 1), part.node(0, 5, 2);
+    part.add(1, 2, 3);
+    part.id = 7;
+    ASSERT_EQ(meshes::build({part}), 0);
+    tooldefs::use_mill(4.0f, 0.0f);
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    STPFLG(0x01);
+    f32 p[3] = {0.5f, 0.5f, 0.0f};
+    i32 ixy[2] = {500, 500};
+    i32 n = 0, best = 0, part_seen = 0, check_seen = 0, other_seen = 0;
+    f32 bz = 0;
+    elm2nd(0, p, ixy, 0.0f, ELMCAP, n, best, bz, part_seen, check_seen, other_seen, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(n, 1);
+    i32 entry[TRG_WORDS];
+    std::fill(entry, entry + TRG_WORDS, -9);
+    TRGGET(1, entry);
+    EXPECT_EQ(srfbas()[(entry[TRG_SRF] - 1) * SRF_WORDS + SRF_ID], 7);
+    std::vector<f32> zs;
+    for (i32 j = 0; j < 3; ++j) zs.push_back(nodbas()[3 * (entry[TRG_NODE + j] - 1) + 2]);
+    std::sort(zs.begin(), zs.end());
+    EXPECT_EQ(zs, (std::vector<f32>{1, 1, 2}));
+    EXPECT_EQ(entry[TRG_BOX], -5000);
+    EXPECT_EQ(entry[TRG_BOX + 3], 5000);
+    FRETRI();
+}
+
+namespace {
+// A face x = c + z (relative to the tool tip) facing the oncoming tool, its
+// unit normal (up) after the three vertices.
+void face(f64 c, const f64 (&xy)[3][2], f64* vn)
+{
+    for (i32 k = 0; k < 3; ++k) {
+        vn[3 * k] = xy[k][0];
+        vn[3 * k + 1] = xy[k][1];
+        vn[3 * k + 2] = xy[k][0] - c;
+    }
+    vn[9] = -std::sqrt(0.5), vn[10] = 0.0, vn[11] = std::sqrt(0.5);
+}
+}  // namespace
+
+TEST(FaceTravel, TaperedToolAlreadyInTheFaceStaysWhereItIs)
+{
+    // Diameter 6, corner 1, 10 degrees, cut length 20: on a 45-degree face
+    // the corner touches at q = (Rf + r sin 45, 0, r - r cos 45), Rf the
+    // flat radius 3 - (1 - sin 10) / cos 10.
+    ASSERT_EQ(PRFSET(6.0, 1.0, 10.0 * PI / 180.0, 0.0, 20.0), 0);
+    const f64 rf = 3.0 - (1.0 - std::sin(10.0 * PI / 180.0)) / std::cos(10.0 * PI / 180.0);
+    const f64 s45 = std::sqrt(0.5), qx = rf + s45, qz = 1.0 - s45;
+    f64 vn[12], travel = 7, contact[3];
+    i32 st = 9;
+    // Ahead of the tool: the face at x = 5 + z is met after 5 + qz - qx.
+    face(5.0, {{5, -10}, {5, 10}, {15, 0}}, vn);
+    PRFFAC(vn, 100.0, travel, contact, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(travel, 5.0 + qz - qx, 1e-9);
+    EXPECT_NEAR(contact[0], 5.0 + qz, 1e-9);
+    EXPECT_NEAR(contact[2], qz, 1e-9);
+    PRFFAC(vn, 1.0, travel, contact, st);  // farther than the move
+    EXPECT_EQ(st, 1);
+    // At x = 2 + z the corner is in the face already: no travel.
+    face(2.0, {{2, -10}, {2, 10}, {12, 0}}, vn);
+    PRFFAC(vn, 100.0, travel, contact, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(travel, 0.0);
+    // The same face cut short before the corner's XY: the edges decide.
+    face(2.0, {{2, -10}, {2, 10}, {2.5, 0}}, vn);
+    PRFFAC(vn, 100.0, travel, contact, st);
+    EXPECT_EQ(st, -1);
+}
+
+TEST(FaceTravel, CornerToolAlreadyInTheFaceStaysWhereItIs)
+{
+    // Diameter 10, corner 1 on the same 45-degree face: q = (4 + sin 45, 0,
+    // 1 - cos 45) from the tip.
+    const f32 s45 = std::sqrt(0.5f);
+    i32 entry[TRG_WORDS] = {};
+    entry[TRG_FLAGS] = trgflg(1);
+    const f32 n[3] = {-s45, 0.0f, s45};
+    for (i32 k = 0; k < 3; ++k) entry[TRG_NRM + k] = r2wrd(n[k]);
+    const f64 ident[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const f32 a[2] = {0, 0}, b[2] = {100, 0};
+    for (f32 c : {8.0f, 3.0f}) {
+        // The plane x - z = c: n . p + d = 0 with d = c sin 45.
+        entry[TRG_PLANE] = r2wrd(c * s45);
+        const f32 u1[3] = {c, -10, 0}, u2[3] = {c, 10, 0}, u3[3] = {c + 10, 0, 10};
+        f32 pos[3], con[3], travel = 1.0e10f;
+        i32 st = 9;
+        TRVCNT(u1, u2, u3, entry, a, b, 0.0f, 1, ident, ident, 3, 0, 0.001f, 10.0f, 1.0f, pos, con, travel, st);
+        EXPECT_EQ(st, 0) << c;
+        if (c == 8.0f) {
+            EXPECT_NEAR(travel, 8.0f + (1 - s45) - (4 + s45), 1e-4);
+            EXPECT_NEAR(pos[0], travel, 1e-5);
+        } else {
+            EXPECT_EQ(travel, 0.0f);
+            EXPECT_EQ(pos[0], 0.0f);
+        }
+    }
+}
+
+TEST(TreeDescent, ToolAxisReachCarriesTheDescentPastAStraddledCell)
+{
+    positioning::reset();
+    // A large triangle over the whole tree in the root, small ones in the
+    // low corner.
+    meshes::Mesh m;
+    m.node(-50, -50, 0), m.node(50, -50, 0), m.node(0, 50, 0);
+    m.add(1, 2, 3);
+    const auto small = meshes::grid(-49, -49, -45, -45, 2, 2, [](f64, f64) { return 1.0; });
+    for (i32 t : small.tri) m.tri.push_back(t + 3);
+    m.xyz.insert(m.xyz.end(), small.xyz.begin(), small.xyz.end());
+    ASSERT_EQ(meshes::build({m}), 0);
+    const f32 up[3] = {0, 0, 1};
+    LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+    for (i32 c = 0; c < 3; ++c) LOCTAX[c] = up[c];
+    LOCRCH = 2.0f;
+    std::vector<i32> rows(QT_NODES * QC_ROW);
+    i32 node = -1, count = 0, cell[4];
+    const f32 near[3] = {-47, -47, 5}, far[3] = {40, 40, 5};
+    auto listed = [&](const f32* p, i32 axis) {
+        LOCAXM = axis;
+        qt_find_cell(QTBOX, p, node, 1, count, rows.data(), cell);
+        LOCAXM = 0;
+        std::vector<i32> nodes;
+        for (i32 k = 0; k < count; ++k) nodes.push_back(rows[k * QC_ROW + QC_NODE]);
+        return nodes;
+    };
+    // The whole tree straddles the root's middle: only the root is listed.
+    EXPECT_EQ(listed(near, 0), std::vector<i32>{0});
+    EXPECT_EQ(listed(far, 1), std::vector<i32>{0});  // the tool reaches no child
+    const auto deep = listed(near, 1);
+    ASSERT_GT(deep.size(), 1u);
+    EXPECT_EQ(deep[0], 0);
+    // Each further node is a low-corner child of the one before it and holds
+    // the small triangles the tool stands over.
+    for (size_t k = 1; k < deep.size(); ++k) {
+        EXPECT_GT(deep[k], deep[k - 1]);
+        EXPECT_LE(wrd2r(qtrow(deep[k])[QT_XMIN]), -45.0f);
+        EXPECT_GE(wrd2r(qtrow(deep[k])[QT_XMAX]), -49.0f);
+    }
+    FRETRI();
+}

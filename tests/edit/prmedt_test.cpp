@@ -300,4 +300,64 @@ TEST(DrillEdits, ADepthOfTheTipAloneIsKeptWhenItsFieldShowsZero)
     EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31}));
 }
 
+// The value typed into the form's DEPTH field.
+void depth_reply(const char* value)
+{
+    norak::Reply r;
+    r.kind = "prompt";
+    r.expect = "DEPTH";
+    r.answer = value;
+    norak::add_reply(r);
+}
+
+TEST(DrillEdits, ADepthSetForARangeOfDrillPointsIsSetBackAfterIt)
+{
+    // A cycle of depth 12 (the field shows 7), drill points 2 to 4; the
+    // range's depth becomes 25 (20 + the tip allowance 5).
+    drill_path(12.0f);
+    i32 st = 0;
+    const f32 p[3] = {10, 0, 0}, q[3] = {20, 0, 0}, z[3] = {0, 0, 1};
+    PTBT31(AM_APPEND, p, z, 0, 0, st);
+    PTBT31(AM_APPEND, q, z, 0, 0, st);
+    depth_reply("20");
+    ed::menu("ACCEPT");
+    i32 start[KEY_N] = {2, 1, 2}, end[KEY_N] = {2, 1, 4}, changed = 0, request = 0;
+    EDTDPT(start, end, changed, request, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_TRUE(norak::transcript_has("DEPTH = 7"));
+    ASSERT_EQ(types(), (std::vector<i32>{30, 36, 31, 31, 31, 36}));
+    const auto& e = norak::main_list().elems;
+    EXPECT_FLOAT_EQ(wrd2r(e[2].words[2]), 25.0f);
+    EXPECT_FLOAT_EQ(wrd2r(e[6].words[2]), 12.0f);
+    // the depth left as it was: nothing written
+    drill_path(12.0f);
+    PTBT31(AM_APPEND, p, z, 0, 0, st);
+    depth_reply("7");
+    ed::menu("ACCEPT");
+    i32 end2[KEY_N] = {2, 1, 3};
+    changed = 0;
+    EDTDPT(start, end2, changed, request, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31}));
+}
+
+TEST(DrillEdits, TheDepthEditRefusesRangesWithoutDrillPointsAndMissingBlocks)
+{
+    path();
+    i32 start[KEY_N] = {2, 1, 1}, end[KEY_N] = {2, 1, 3}, changed = 0, request = 0, st = 0;
+    const auto before = words();
+    EDTDPT(start, end, changed, request, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("EDTDPT, DEPTH UPDATE POSSIBLE ONLY FOR DRILL"));
+    i32 far[KEY_N] = {2, 1, 99};
+    EDTDPT(start, far, changed, request, st);
+    EXPECT_EQ(st, -3);
+    EXPECT_TRUE(norak::transcript_has("EDTDPT,ERRORS IN LIST"));
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(words(), before);
+}
+
 }  // namespace

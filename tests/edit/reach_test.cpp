@@ -1,0 +1,158 @@
+// Edits refused on a tool path that is not there or a range not found, the
+// list position kept around the editor, the reconnection model and the
+// on-surface test of its links, the tool display and the service menu of the
+// manual editor.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "blocks/listacc.h"
+#include "edit/gapcon.h"
+#include "edit/goedt.h"
+#include "edit/loops.h"
+#include "edit/support.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
+#include "tests/edit/editor_common.h"
+#include "tools/toolcache.h"
+
+namespace {
+
+// Lines at x = 0, 10, 20 (blocks 1 to 3).
+void path()
+{
+    ed::fresh();
+    ed::line(0);
+    ed::line(10);
+    ed::line(20);
+}
+
+// The number of the block under the cursor.
+i32 here()
+{
+    i32 size = 0, type = 0, cls = 0, number = -1, st = 0;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    tpget(AM_LIST, 1, DT_INT, &number, st);
+    lclos();
+    return number;
+}
+
+}  // namespace
+
+TEST(EditRefusals, AClosedToolPathOrAMissingBlockIsAnErrorInTheList)
+{
+    path();
+    // a range whose end is not in the list
+    i32 start[KEY_N] = {2, 1, 1}, end[KEY_N] = {2, 1, 99}, type = 0, changed = 9, request = 9, st = 0;
+    EDTLOP(start, end, type, changed, request, st);
+    EXPECT_EQ(st, -3);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(request, 0);
+    EXPECT_TRUE(norak::transcript_has("EDTLOP, ERRORS IN LIST"));
+    EXPECT_EQ(ed::blocks().size(), 3u);
+    // a block looked for from the first block on is found, in a closed list
+    // it is an error
+    i32 answer = 0;
+    lacces(2, answer);
+    EXPECT_EQ(LGLKEY(2, st), 1);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(LGLKEY(7, st), 0);
+    EXPECT_EQ(st, 0);
+    norak::settings().tp_open = 0;
+    EXPECT_EQ(LGLKEY(2, st), 0);
+    EXPECT_EQ(st, -3);
+    EXPECT_TRUE(norak::transcript_has("LGLKEY,ERRORS IN LIST"));
+    i32 count = 2, number = 0;
+    MVFRWD(0, count, number, type, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(number, -1);
+    EXPECT_TRUE(norak::transcript_has("MVFRWD, ERRORS IN LIST"));
+    count = 1;
+    MVBCWD(count, number, type, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("MVBCWD, ERRORS IN LIST"));
+    norak::settings().tp_open = 1;
+}
+
+TEST(EditorMark, ThePositionBeforeTheEditorIsFoundAgain)
+{
+    path();
+    i32 answer = 0, st = 0;
+    lacces(2, answer);
+    TPJUMP(2, st);
+    ASSERT_EQ(here(), 2);
+    EDTMRK(2, st);
+    EXPECT_EQ(st, 0);
+    TPJUMP(1, st);
+    ASSERT_EQ(here(), 3);
+    EDTMRK(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(here(), 2);
+}
+
+TEST(ReconnectionModel, BuiltOnceFromTheSurfaceSetAndPointsTestedOnIt)
+{
+    fix::fresh_session(
+        R"({"entities": [{"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},)"
+        R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]}]})");
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    i32 st = 0;
+    SGTOOL(3, fix::TOOL, st);
+    CURTOL = PRM9[PRM9_TOOL] = fix::TOOL;
+    EDTCX.linktol = 0.01f;
+    EDTCX.linka = EDTCX.linkb = 0.0;
+    const i32 ids[1] = {1}, flags[1] = {1};
+    SRFSNW(1, 0, ids, flags, nullptr, nullptr);
+    EDTRDW = 0;
+    ASSERT_FALSE(MDLHAS(1));
+    EXPECT_EQ(GAPMDL(), 1);
+    EXPECT_TRUE(MDLHAS(1));
+    EXPECT_EQ(EDTRDW, 1);  // the trimming redraws after a new model
+    // a point on the plane lies on the model
+    i32 flag = -1;
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.0f, flag), 1);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.02f, flag), 1);  // within 0.03
+    // the model kept in slot 1 is taken again, not built anew
+    EDTRDW = 0;
+    EXPECT_EQ(GAPMDL(), 1);
+    EXPECT_EQ(EDTRDW, 0);
+    EXPECT_EQ(GAPPOS(20.0f, 20.0f, 5.0f, flag), 1);
+    MDLDRP(1);
+    FRETRI();
+}
+
+TEST(ManualEditor, TheToolTracedAndTheServiceMenuWithoutMessages)
+{
+    path();
+    // the tool traced along the steps; the editor waits on its menu as it
+    // stands, which the stand-in asks as a form (LEAVE); then EXIT
+    ed::menu("TOOL:TRACE  >");
+    ed::menu("LEAVE");
+    ed::menu("EXIT");
+    EXPECT_EQ(ed::run(), 0);
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_NE(m[0].find("@TOOL:DISPLAY>@"), std::string::npos);
+    EXPECT_NE(m[1].find("@TOOL:TRACE  >@"), std::string::npos);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_TRUE(norak::transcript_has("display: tool exclusive-or off"));  // traced, not redrawn
+    // with the alteration commands offered: SERVICE, EDIT.MESSAGE on a path
+    // without messages, then back and out
+    path();
+    ed::menu("SERVICE");
+    ed::menu("EDIT.MESSAGE");
+    ed::escape();
+    ed::menu("EXIT");
+    const i32 flags[EDF_N] = {1, 1, 1, 0, 0, 1};
+    i32 changed = 0, st = 99;
+    manedt(-1, flags, 1, 0, changed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_TRUE(norak::transcript_has("NO MESSAGES FOUND"));
+    EXPECT_TRUE(norak::transcript_has("menu: BLOCK LIST@ADD:GO@ADD MESSAGE@EDIT.MESSAGE"));
+    EXPECT_EQ(ed::blocks().size(), 3u);
+}

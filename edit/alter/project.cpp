@@ -134,13 +134,14 @@ bool nurbs_points(std::vector<f32>& pts, std::vector<f32>& vec, f32* end, f32* e
         const f64 w[3] = {ctrl[3 * j], ctrl[3 * j + 1], ctrl[3 * j + 2]};
         madw2m(w, &dc[3 * static_cast<size_t>(j)]);
     }
-    i32 curve = 0;
+    i32 made = 0;
     dam_ini();
-    evbcre_bsp(k - 1, n, dk.data(), dc.data(), curve, st);
+    evbcre_bsp(k, n, dk.data(), dc.data(), -1, 3, made, st);
+    const i32 curve = made;  // a curve of the block's own order
     std::vector<f64> poly(3 * NURBS_POINTS);
     i32 count = 0;
     if (st >= 0) crvpld2(curve, NURBS_CHORD, NURBS_POINTS, count, poly.data(), st);
-    if (st >= 0 || curve != 0) evbfre(curve);
+    if (curve != 0) evbfre(curve);
     dam_end();
     if (st < 0 || count < 1) return false;
     pts.clear();

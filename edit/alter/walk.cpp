@@ -12,18 +12,43 @@
 #include "blocks/tech.h"
 #include "core/host.h"
 #include "edit/alter/motion.h"
+#include "edit/alter/project.h"
+#include "edit/alter/search.h"
 #include "edit/alter/state.h"
 #include "edit/alter/zmove.h"
+#include "stock/crvtrim.h"
 
 namespace {
 constexpr f64 TOL = 0.0006;
 constexpr i32 MAXCROSS = 100;
+constexpr i32 ARC_STEPS = 10;  // an arc's sweep is divided into ten
+constexpr f32 TWO_PI = 6.2831855f;
 
 void copy3(f32* to, const f32* from) { std::copy(from, from + 3, to); }
 bool is_line(i32 t) { return t == 2 || t == 22 || t == 222; }
 bool is_arc(i32 t) { return t == 3 || t == 23 || t == 223; }
+bool is_nurbs(i32 t) { return t == 5 || t == 25 || t == 225; }
 bool is_string(i32 t) { return t == 7 || t == 27 || t == 227; }
 bool fast(f32 f) { return f == -1.0f || f <= -2.0f; }
+f32 dist2(const f32* a, const f32* b)
+{
+    return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]);
+}
+
+// The contour lies in its own plane: the points are carried into it.
+bool in_plane() { return trim_state.mode == SEL_PLANE && trim_state.inplane != 0; }
+
+// A point of the tool path in the contour's plane (x, y there).
+void to_plane(const f32* p, f64* q)
+{
+    if (!in_plane()) {
+        q[0] = p[0];
+        q[1] = p[1];
+        return;
+    }
+    const f64* m = trim_state.plane;
+    for (int r = 0; r < 2; ++r) q[r] = m[4 * r] * p[0] + m[4 * r + 1] * p[1] + m[4 * r + 2] * p[2] + m[4 * r + 3];
+}
 
 // One crossing of the motion with the polygon.
 struct Cross {
@@ -39,10 +64,7 @@ std::vector<Cross> crossings(const std::vector<f32>& pts, i32& status)
     const TrimState& t = trim_state;
     const i32 k = static_cast<i32>(pts.size() / 3);
     std::vector<f64> xy(static_cast<size_t>(2 * k));
-    for (i32 i = 0; i < k; ++i) {
-        xy[static_cast<size_t>(2 * i)] = pts[static_cast<size_t>(3 * i)];
-        xy[static_cast<size_t>(2 * i + 1)] = pts[static_cast<size_t>(3 * i + 1)];
-    }
+    for (i32 i = 0; i < k; ++i) to_plane(&pts[static_cast<size_t>(3 * i)], &xy[static_cast<size_t>(2 * i)]);
     f64 at[2 * MAXCROSS], fr[2 * MAXCROSS];
     i32 sg[2 * MAXCROSS], count = 0;
     ind2po(k, xy.data(), t.npoly, t.polygon.data(), MAXCROSS, count, at, fr, sg, status);
@@ -52,9 +74,11 @@ std::vector<Cross> crossings(const std::vector<f32>& pts, i32& status)
         const f32* a = &pts[static_cast<size_t>(3 * (s - 1))];
         const f32* b = a + 3;
         Cross x{};
-        x.p[0] = static_cast<f32>(at[2 * c]);
-        x.p[1] = static_cast<f32>(at[2 * c + 1]);
-        x.p[2] = static_cast<f32>(a[2] + fr[2 * c] * (static_cast<f64>(b[2]) - a[2]));
+        for (int j = 0; j < 3; ++j) x.p[j] = static_cast<f32>(a[j] + fr[2 * c] * (static_cast<f64>(b[j]) - a[j]));
+        if (!in_plane()) {
+            x.p[0] = static_cast<f32>(at[2 * c]);
+            x.p[1] = static_cast<f32>(at[2 * c + 1]);
+        }
         x.mseg = s;
         x.mfrac = fr[2 * c];
         x.pseg = sg[2 * c + 1];
@@ -72,74 +96,499 @@ void pass(i32& status)
     status = answer >= 1 ? 0 : -2;
 }
 
+// Steps back over one motion: the cursor on the motion before; its end
+// point and normal. The feed in force is kept.
+void back_over_motion(f32* point, f32* normal, i32& status)
+{
+    const f32 feed = EDTFED;
+    i32 answer = 0, number = 0, type = 0;
+    lacces(-1, answer);
+    next_motion(-1, number, type, point, normal, status);
+    EDTFED = feed;
+}
+
+// Sets the list mark on the element before the cursor.
+void mark_before(i32 slot)
+{
+    i32 answer = 0;
+    lacces(-1, answer);
+    lmark(1, slot, answer);
+    lacces(1, answer);
+}
+
 bool chosen(i32 side, i32 inside_side, bool on_counts_inside)
 {
     const bool in = side == 1 || (side == 2 && on_counts_inside);
     return (in && inside_side == 1) || (!in && inside_side == 0);
 }
 
-// Splits the line at the cursor (from s to e) at q: the two pieces written
-// in its place; region_block and the region point as the sides ask; the
-// cursor left on the second piece.
-void cut_line(const f32* s, const f32* sn, const f32* e, const f32* en, Cross& q, i32 dim, i32 before_in,
-              i32 after_in, i32& region_block, i32& status)
-{
-    f32 qp[3] = {q.p[0], q.p[1], 0}, qn[3];
-    f64 t = 0;
-    line_z_at_xy(s, e, qp, t);
-    for (int k = 0; k < 3; ++k) qn[k] = static_cast<f32>(sn[k] + t * (static_cast<f64>(en[k]) - sn[k]));
-    TPDELB(1, status);
-    if (status < 0) return;
-    i32 answer = 0;
-    lmark(1, 13, answer);
-    const f32 F = EDTFED;
-    STPV01(F == -1.0f ? 4 : F <= -2.0f ? 27 : 1);
-    PTAMCH(status);
-    copy3(MOVST.point, s);
-    PLINE(dim, qp, qn, 1, status);
-    if (status < 0) return;
-    i32 first = 0;
-    LSTBLN(first);
-    if (before_in != 0) region_block = first;
-    if (after_in != 0 && F > 0) {
-        copy3(trim_state.region, qp);
-        lmark(1, 10, answer);
+// The host's dynamic array of the resampled points (50 entries of three
+// floats), closed on every way out.
+struct Scratch {
+    i32 capacity = 50;
+    bool open(i32& status)
+    {
+        void* base = nullptr;
+        MM_OPEN_ARRAY(12, capacity, trim_state.arrays[TA_SCRATCH], base, status);
+        if (status >= 0 && base != nullptr) return true;
+        eroutc("get_next_movment, DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE", 0);
+        if (status >= 0) status = -1;
+        return false;
     }
-    PLINE(dim, e, en, 1, status);
-    if (status < 0) return;
-    i32 second = 0;
-    LSTBLN(second);
-    if (after_in != 0) region_block = second;
-    ncd_connect_toolpath();
-    TPTOP(13, status);
-    if (status >= 0) TPJUMP(2, status);
-    if (status > 0) status = 0;
-    copy3(q.p, qp);
+    ~Scratch()
+    {
+        i32 st = 0;
+        if (trim_state.arrays[TA_SCRATCH] >= 0) MM_CLOSE(trim_state.arrays[TA_SCRATCH], st);
+    }
+};
+
+// The motion under the cursor resampled from its start, in ten steps of an
+// arc's sweep; empty when the block gives no points.
+std::vector<f32> resample(Scratch& s, const f32* start, const f32* snormal, i32& status)
+{
+    f32 end[3], vec[3], radius = 0, centre[2];
+    i32 count = 0, plane = 0;
+    f32* p = block_to_points(end, vec, start, snormal, trim_state.arrays[TA_SCRATCH], s.capacity, ARC_STEPS, count,
+                             plane, radius, centre, status);
+    if (p == nullptr) return {};
+    std::vector<f32> out(p, p + 3 * count);
+    DM_FREE(p, count * 12);
+    return out;
 }
 
-// Writes a motion other than a line as the lines of its points in its
-// place, the cursor on the first of them, so that the walk meets its
-// crossings on lines.
-void as_lines(const std::vector<f32>& pts, const f32* en, i32 dim, i32& status)
+// What one call of the walk works with and hands back.
+struct Step {
+    f32* point;
+    f32* prev_point;
+    f32* normal;
+    f32* prev_normal;
+    i32 inside_side;
+    i32& cut_block;
+    i32& before_in;
+    i32& after_in;
+    i32& type;
+    i32& region_block;
+    i32& contour_seg;
+    f64& contour_frac;
+    i32& dim_kind;
+    i32& status;
+    i32 number = 0;             // the motion's block number
+    std::vector<f32> pts;       // its points from its start
+};
+
+// The test point before the crossing: the middle of the way from the
+// motion's start, or on an arc or NURBS the point that begins the crossing's
+// segment when that lies nearer to the start.
+i32 side_before(const Step& s, const Cross& q)
+{
+    f32 m[3];
+    for (int k = 0; k < 3; ++k) m[k] = (s.prev_point[k] + q.p[k]) * 0.5f;
+    if (is_arc(s.type) || is_nurbs(s.type)) {
+        const f32* b = &s.pts[static_cast<size_t>(3 * (q.mseg - 1))];
+        if (points_differ(b, s.prev_point) != 0 && ltval(dist2(b, s.prev_point), dist2(m, s.prev_point)) != 0)
+            copy3(m, b);
+    }
+    return contour_side(m);
+}
+
+// The test point after the crossing: the middle of the way to the next
+// crossing (or the motion's end), or on an arc or NURBS the first point
+// after the crossing when that lies nearer to it.
+i32 side_after(const Step& s, const Cross& q, const f32* next)
+{
+    f32 m[3];
+    for (int k = 0; k < 3; ++k) m[k] = (q.p[k] + next[k]) * 0.5f;
+    if (is_arc(s.type) || is_nurbs(s.type)) {
+        const size_t n = s.pts.size() / 3;
+        for (size_t i = static_cast<size_t>(q.mseg); i < n; ++i) {
+            const f32* b = &s.pts[3 * i];
+            if (points_differ(b, q.p) == 0) continue;
+            if (ltval(dist2(b, q.p), dist2(m, q.p)) != 0) copy3(m, b);
+            break;
+        }
+    }
+    return contour_side(m);
+}
+
+// The answer of a motion that follows one on the contour: 1 inside, 2 on
+// it, 3 outside; on_run is set while the motion runs on along the contour.
+i32 along_test(i32 type, const f32* start, const f32* snormal, const f32* end, Scratch& scratch, bool& on_run,
+               i32& status)
+{
+    on_run = false;
+    if (is_line(type)) {
+        f32 p[3];
+        for (int k = 0; k < 3; ++k) p[k] = start[k] + 0.1f * (end[k] - start[k]);
+        const i32 side = contour_side(p);
+        if (side != 2) return side;
+        on_run = contour_side(end) == 2;
+        return 2;
+    }
+    if (is_arc(type)) {
+        i32 size = 0, t = 0, cls = 0, number = 0, plane = 0;
+        f32 angle = 0, step = 0, centre[2], e[3], v[3];
+        TPBLKH(AM_LIST, size, t, cls, status);
+        if (status >= 0) RDBT3(AM_LIST, t, number, plane, angle, step, centre, e, v, status);
+        lclos();
+        if (status < 0) return 3;
+        status = 0;
+        // The start turned about the centre by the arc's step, in its plane.
+        const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
+        const f32 w = std::copysign(std::fabs(step), angle), da = start[a] - centre[0], db = start[b] - centre[1];
+        f32 p[3];
+        copy3(p, start);
+        p[a] = centre[0] + da * std::cos(w) - db * std::sin(w);
+        p[b] = centre[1] + da * std::sin(w) + db * std::cos(w);
+        const i32 side = contour_side(p);
+        on_run = side == 2;
+        return side;
+    }
+    if (is_nurbs(type)) {
+        const std::vector<f32> pts = resample(scratch, start, snormal, status);
+        if (status < 0) return 3;
+        for (size_t i = 0; i < pts.size(); i += 3) {
+            const i32 side = contour_side(&pts[i]);
+            if (side != 2) return side;
+        }
+        on_run = true;
+        return 2;
+    }
+    if (is_string(type)) {
+        BRKSTR(1, status);
+        on_run = status >= 0;
+        return 2;
+    }
+    return 3;
+}
+
+// The motion after the crossing runs along the contour: the motions that
+// follow are passed while they stay on it, and the first that leaves it
+// decides the side after.
+void on_contour_run(Step& s, Scratch& scratch)
+{
+    TrimState& t = trim_state;
+    i32& status = s.status;
+    if (is_string(s.type)) {
+        BRKSTR(1, status);
+        if (status >= 0) next_motion(1, s.number, s.type, s.point, s.normal, status);
+        if (status < 0) return;
+    }
+    i32 passed = 0, before = s.number, answer = 3;
+    for (bool on_run = true; on_run;) {
+        pass(status);
+        if (status < 0) return;
+        copy3(s.prev_point, s.point);
+        copy3(s.prev_normal, s.normal);
+        i32 number = 0, type = 0;
+        next_motion(1, number, type, s.point, s.normal, status);
+        if (status < 0) {
+            status = -2;
+            return;
+        }
+        if (++passed == 1) {
+            s.region_block = number;
+            copy3(t.region, s.prev_point);
+            mark_before(11);
+        }
+        answer = along_test(type, s.prev_point, s.prev_normal, s.point, scratch, on_run, status);
+        if (status < 0) return;
+        if (on_run) before = number;
+    }
+    s.after_in = (answer == 1 && s.inside_side == 1) || (answer != 1 && s.inside_side == 0) ? 1 : 0;
+    if (s.after_in == 0) s.region_block = before;
+    if (s.after_in == s.before_in) {
+        if (passed > 1) {
+            back_over_motion(s.point, s.normal, status);
+            if (status >= 0) pass(status);
+        }
+        return;
+    }
+    f32 p[3], n[3];
+    // The region's bound lies where the run began (entering) or where it
+    // ended (leaving).
+    if (passed > 1)
+        for (i32 k = 0; k < (s.after_in == 0 ? 1 : passed - 1) && status >= 0; ++k) back_over_motion(p, n, status);
+    if (status < 0) return;
+    if (s.after_in == 0) {
+        const std::vector<f32> chord = {s.prev_point[0], s.prev_point[1], s.prev_point[2],
+                                        s.point[0],      s.point[1],      s.point[2]};
+        const std::vector<Cross> cx = crossings(chord, status);
+        if (!cx.empty()) {
+            s.contour_seg = cx.front().pseg;
+            s.contour_frac = cx.front().pfrac;
+        }
+    } else {
+        mark_before(10);
+    }
+    s.cut_block = s.region_block;
+    copy3(s.point, s.prev_point);
+}
+
+// The feed request of a motion written in place of a cut one.
+void request_feed()
+{
+    const f32 F = EDTFED;
+    STPV01(F == -1.0f ? 4 : F <= -2.0f ? 27 : 1);
+}
+
+// The feed state that held before the cut motion is written again.
+void restate_feed(i32& status)
+{
+    const i32 codes[1] = {1};
+    PRVMCH(1, 1, codes, status);
+    if (status > 0) status = 0;
+    STPV01(1);
+    if (status >= 0) PTAMCH(status);
+}
+
+// Between the two pieces of a cut motion: the region starts after the
+// crossing when the side after is the chosen one.
+void between_pieces(Step& s, const f32* q)
+{
+    i32 first = 0;
+    LSTBLN(first);
+    if (s.before_in != 0) s.region_block = first;
+    if (s.after_in != 0 && EDTFED > 0) {
+        copy3(trim_state.region, q);
+        i32 answer = 0;
+        lmark(1, 10, answer);
+    }
+}
+
+// After the second piece: its number bounds an entering region; the
+// cursor goes past both pieces.
+void after_pieces(Step& s, const f32* q)
+{
+    i32 second = 0;
+    LSTBLN(second);
+    if (s.after_in != 0) s.region_block = second;
+    ncd_connect_toolpath();
+    TPTOP(13, s.status);
+    if (s.status >= 0) TPJUMP(2, s.status);
+    if (s.status > 0) s.status = 0;
+    copy3(s.point, q);
+}
+
+// Removes the motion under the cursor and remembers the place (mark 13).
+void remove_motion(i32& status)
 {
     TPDELB(1, status);
     if (status < 0) return;
     i32 answer = 0;
     lmark(1, 13, answer);
-    copy3(MOVST.point, pts.data());
-    const f32 up[3] = {0, 0, 1};
-    const size_t k = pts.size() / 3;
-    for (size_t i = 1; i < k && status >= 0; ++i) PLINE(dim, &pts[3 * i], i + 1 == k ? en : up, 1, status);
-    TPTOP(13, status);
-    if (status >= 0) TPJUMP(1, status);
-    if (status > 0) status = 0;
+}
+
+// Splits the line at the crossing: the two pieces written in its place.
+void cut_line(Step& s, const Cross& q)
+{
+    if (points_differ(q.p, s.prev_point) == 0 || points_differ(q.p, s.point) == 0) {
+        pass(s.status);
+        s.region_block = s.number;
+        return;
+    }
+    s.cut_block = s.number;
+    f32 qp[3] = {q.p[0], q.p[1], q.p[2]}, qn[3];
+    f64 t = q.mfrac;
+    if (!in_plane()) line_z_at_xy(s.prev_point, s.point, qp, t);
+    for (int k = 0; k < 3; ++k)
+        qn[k] = static_cast<f32>(s.prev_normal[k] + t * (static_cast<f64>(s.normal[k]) - s.prev_normal[k]));
+    remove_motion(s.status);
+    if (s.status < 0) return;
+    request_feed();
+    PTAMCH(s.status);
+    copy3(MOVST.point, s.prev_point);
+    if (s.status >= 0) PLINE(s.dim_kind, qp, qn, 1, s.status);
+    if (s.status < 0) return;
+    between_pieces(s, qp);
+    PLINE(s.dim_kind, s.point, s.normal, 1, s.status);
+    if (s.status < 0) return;
+    after_pieces(s, qp);
+}
+
+// The sweep of the arc's first piece, from its start to the crossing, with
+// the direction of the whole sweep.
+f32 first_sweep(const f32* centre, const f32* from, const f32* to, f32 sweep, bool full)
+{
+    f32 a = 0;
+    if (full) {
+        angpnt(2, centre, from, to, a);
+        if ((a < 0) != (sweep < 0)) a += std::copysign(TWO_PI, sweep);
+        return a;
+    }
+    angpnt(3, centre, from, to, a);
+    return sweep < 0 && a > 0 ? a - TWO_PI : a;
+}
+
+// Splits the arc at the crossing into two arcs about its centre.
+void cut_arc(Step& s, const Cross& q)
+{
+    s.cut_block = s.number;
+    if (points_differ(q.p, s.prev_point) == 0 || points_differ(q.p, s.point) == 0) {
+        if (s.before_in == 0) {
+            f32 np[3], nd[3];
+            i32 st = 0;
+            NXTPOI(0, np, nd, s.cut_block, st);
+            if (EDTFED > 0) {
+                i32 answer = 0;
+                lmark(1, 10, answer);
+            }
+        }
+        pass(s.status);
+        s.region_block = s.cut_block;
+        return;
+    }
+    i32 size = 0, type = 0, cls = 0, number = 0, plane = 0;
+    f32 sweep = 0, step = 0, centre[2], end[3], vec[3];
+    TPBLKH(AM_LIST, size, type, cls, s.status);
+    if (s.status >= 0) RDBT3(AM_LIST, type, number, plane, sweep, step, centre, end, vec, s.status);
+    lclos();
+    if (s.status < 0) return;
+    s.status = 0;
+    while (std::fabs(sweep) > TWO_PI) sweep -= std::copysign(TWO_PI, sweep);
+    const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
+    const f32 from[2] = {s.prev_point[a], s.prev_point[b]}, to[2] = {q.p[a], q.p[b]};
+    const f32 first = first_sweep(centre, from, to, sweep, points_differ(s.prev_point, s.point) == 0);
+    remove_motion(s.status);
+    if (s.status >= 0) restate_feed(s.status);
+    if (s.status < 0) return;
+    copy3(MOVST.point, s.prev_point);
+    PARCLK(s.dim_kind, plane, first, centre, q.p, vec, s.status);
+    if (s.status < 0) return;
+    between_pieces(s, q.p);
+    PARCLK(s.dim_kind, plane, sweep - first, centre, end, vec, s.status);
+    if (s.status < 0) return;
+    after_pieces(s, q.p);
+}
+
+// The curve parameter of the crossing: from its place on the points (the
+// curve's points stand at even parameters), moved onto the polygon segment
+// it crosses.
+f64 crossing_parameter(const Step& s, const Cross& q, i32 curve)
+{
+    f64 t0 = 0, t1 = 1;
+    i32 st = 0;
+    evbrng(curve, t0, t1, st);
+    const i32 k = static_cast<i32>(s.pts.size() / 3);
+    f64 t = t0 + (t1 - t0) * (q.mseg - 1 + q.mfrac) / std::max(1, k - 1);
+    if (in_plane()) return t;
+    const f64* poly = trim_state.polygon.data();
+    const f64 a[3] = {poly[2 * q.pseg - 2], poly[2 * q.pseg - 1], 0}, b[3] = {poly[2 * q.pseg], poly[2 * q.pseg + 1], 0};
+    f64 p[3], found = t;
+    bcrv_par_at_line(0, p, found, curve, a, b, st);
+    return st == 0 ? found : t;
+}
+
+// Splits the NURBS at the crossing into its two pieces.
+void cut_nurbs(Step& s, const Cross& q)
+{
+    s.cut_block = s.number;
+    if (points_differ(q.p, s.prev_point) == 0 || points_differ(q.p, s.point) == 0) {
+        pass(s.status);
+        s.region_block = s.number;
+        return;
+    }
+    Nurbs c;
+    read_nurbs(c, s.status);
+    if (s.status < 0) return;
+    const i32 curve = nurbs_curve(c, s.status);
+    if (s.status < 0) return;
+    const f64 t = crossing_parameter(s, q, curve);
+    evbfre(curve);
+    Nurbs first, second;
+    const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];
+    if (!nurbs_piece(c, t0, t, first) || !nurbs_piece(c, t, t1, second)) {
+        s.status = -1;
+        return;
+    }
+    remove_motion(s.status);
+    if (s.status >= 0) restate_feed(s.status);
+    if (s.status < 0) return;
+    const f64* e = &first.pts[static_cast<size_t>(3 * (first.n - 1))];
+    const f32 qp[3] = {static_cast<f32>(e[0]), static_cast<f32>(e[1]), static_cast<f32>(e[2])};
+    PNURB1(first.k, first.n, first.knots.data(), first.pts.data(), s.status);
+    if (s.status < 0) return;
+    between_pieces(s, qp);
+    PNURB1(second.k, second.n, second.knots.data(), second.pts.data(), s.status);
+    if (s.status < 0) return;
+    after_pieces(s, qp);
+}
+
+// A crossing at the motion's start that bounds the region there: true
+// when the call ends on it.
+bool start_bound(Step& s, std::vector<Cross>& cx)
+{
+    const TrimState& t = trim_state;
+    while (!cx.empty() && points_differ(cx.front().p, s.prev_point) == 0) {
+        const i32 side = contour_side(s.point);
+        if (cx.size() == 1 && ((side == 1 && t.walk_side == 3) || (side == 3 && t.walk_side == 1))) {
+            s.after_in =
+                (t.walk_side == 3 && s.inside_side == 1) || (t.walk_side == 1 && s.inside_side == 0) ? 1 : 0;
+            i32 pnum = -1, st = 0;
+            f32 pp[3], pd[3];
+            PRVPNT(0, pp, pd, pnum, st);
+            s.cut_block = s.region_block = s.after_in != 0 ? s.number : pnum;
+            if (s.after_in != 0) mark_before(10);
+            s.contour_seg = cx.front().pseg;
+            s.contour_frac = cx.front().pfrac;
+            copy3(s.point, s.prev_point);
+            return true;
+        }
+        cx.erase(cx.begin());
+    }
+    return false;
+}
+
+// The motion is passed whole: it does not bound the region.
+void pass_whole(Step& s)
+{
+    s.region_block = s.number;
+    s.before_in = s.after_in = 0;
+    pass(s.status);
+}
+
+// The sides of the first crossing and what follows from them.
+void at_crossing(Step& s, std::vector<Cross>& cx, Scratch& scratch)
+{
+    const TrimState& t = trim_state;
+    const Cross q = cx.front();
+    s.contour_seg = q.pseg;
+    s.contour_frac = q.pfrac;
+    s.before_in = chosen(side_before(s, q), s.inside_side, t.walk_side == 1) ? 1 : 0;
+    if ((s.inside_side == 0 && t.walk_side == 1) || (s.inside_side == 1 && t.walk_side == 3)) s.before_in = 0;
+    const i32 aside = side_after(s, q, cx.size() > 1 ? cx[1].p : s.point);
+    if (aside == 2) return on_contour_run(s, scratch);
+    s.after_in = chosen(aside, s.inside_side, false) ? 1 : 0;
+    s.region_block = s.number;
+    if (s.before_in == s.after_in) {
+        if (is_string(s.type)) {
+            BRKSTR(1, s.status);
+            copy3(s.point, s.pts.data());
+        } else {
+            pass(s.status);
+        }
+        return;
+    }
+    // The side changes: the motion is cut at the crossing.
+    if (is_line(s.type)) return cut_line(s, q);
+    if (is_arc(s.type)) return cut_arc(s, q);
+    if (is_nurbs(s.type)) return cut_nurbs(s, q);
+    if (is_string(s.type)) {
+        BRKSTR(1, s.status);
+        const i32 step = q.mseg - 1;
+        if (s.status >= 0 && step > 0) TPJUMP(step, s.status);
+        if (s.status > 0) s.status = 0;
+        copy3(s.point, &s.pts[static_cast<size_t>(3 * (q.mseg - 1))]);
+        return;
+    }
+    pass(s.status);
 }
 }  // namespace
 
 i32 contour_side(const f32* p)
 {
     const TrimState& t = trim_state;
-    const f64 q[2] = {p[0], p[1]};
+    f64 q[2];
+    to_plane(p, q);
     i32 answer = 3;
     inpold(TOL, t.polygon.data(), t.npoly, 1, q, answer);
     if (answer == 1 || answer == 2) return answer;
@@ -157,13 +606,14 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     copy3(prev_point, point);
     copy3(prev_normal, normal);
     copy3(MOVST.point, point);
-    i32 number = 0;
-    next_motion(1, number, type, point, normal, status);
+    Step s{point, prev_point, normal, prev_normal, inside_side, cut_block, before_in, after_in, type, region_block,
+           contour_seg, contour_frac, dim_kind, status, 0, {}};
+    next_motion(1, s.number, type, point, normal, status);
     if (status < 0) {
         status = -2;
         return;
     }
-    if (fast(EDTFED) && t.first_rapid != -1) t.first_rapid = number;
+    if (fast(EDTFED) && t.first_rapid != -1) t.first_rapid = s.number;
     // The motion's start: the point before it in the list, else (the first
     // motion) the end of the previous piece as given.
     i32 pnum = -1, st = 0;
@@ -173,83 +623,19 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
         copy3(prev_point, before_pt);
         copy3(prev_normal, before_n);
     }
+    Scratch scratch;
+    if (!scratch.open(status)) return;
     dim_kind = type == 22 || type == 23 || type == 25 || type == 27 ? 3
                : type == 222 || type == 223 || type == 225 || type == 227 ? 2 : 1;
-    const std::vector<f32> pts = motion_points(prev_point, status);
-    if (status < 0 || pts.size() < 6) {
-        if (status >= 0) pass(status);
-        return;
-    }
-    std::vector<Cross> cx = crossings(pts, status);
+    s.pts = resample(scratch, prev_point, prev_normal, status);
+    if (status < 0) return;
+    if (s.pts.size() < 6) return pass(status);
+    std::vector<Cross> cx = crossings(s.pts, status);
     if (status < 0) return;
     cut_block = 0;
-    auto none = [&]() {
-        region_block = number;
-        before_in = after_in = 0;
-        pass(status);
-    };
     // A rapid move of a deletion that enters and leaves is not cut.
-    if (zqa(ZQA_ACTION) == ACT_DELETE && fast(EDTFED) && cx.size() % 2 == 0) return none();
-    // Crossings at the motion's start.
-    while (!cx.empty() && points_differ(cx.front().p, prev_point) == 0) {
-        const i32 side = contour_side(point);
-        if (cx.size() == 1 && ((side == 1 && t.walk_side == 3) || (side != 1 && side != 2 && t.walk_side == 1))) {
-            after_in = (t.walk_side == 3 && inside_side == 1) || (t.walk_side == 1 && inside_side == 0) ? 1 : 0;
-            cut_block = region_block = after_in != 0 ? number : pnum;
-            if (after_in != 0) {
-                i32 answer = 0;
-                lacces(-1, answer);
-                lmark(1, 10, answer);
-                lacces(1, answer);
-            }
-            contour_seg = cx.front().pseg;
-            contour_frac = cx.front().pfrac;
-            copy3(point, prev_point);
-            return;
-        }
-        cx.erase(cx.begin());
-    }
-    if (cx.empty()) return none();
-    const Cross& q = cx.front();
-    contour_seg = q.pseg;
-    contour_frac = q.pfrac;
-    // The sides before and after the first crossing.
-    f32 mid[3] = {(prev_point[0] + q.p[0]) * 0.5f, (prev_point[1] + q.p[1]) * 0.5f, 0};
-    before_in = chosen(contour_side(mid), inside_side, t.walk_side == 1) ? 1 : 0;
-    if ((inside_side == 0 && t.walk_side == 1) || (inside_side == 1 && t.walk_side == 3)) before_in = 0;
-    const f32* next = cx.size() > 1 ? cx[1].p : point;
-    const f32 after[3] = {(q.p[0] + next[0]) * 0.5f, (q.p[1] + next[1]) * 0.5f, 0};
-    const i32 aside = contour_side(after);
-    after_in = chosen(aside, inside_side, false) ? 1 : 0;
-    region_block = number;
-    if (before_in == after_in) {
-        if (is_string(type)) {
-            BRKSTR(1, status);
-            copy3(point, prev_point);
-        } else {
-            pass(status);
-        }
-        return;
-    }
-    // The side changes: the motion is cut at the crossing.
-    if (is_line(type)) {
-        if (points_differ(q.p, prev_point) == 0 || points_differ(q.p, point) == 0) return none();
-        cut_block = number;
-        Cross c = q;
-        cut_line(prev_point, prev_normal, point, normal, c, dim_kind, before_in, after_in, region_block, status);
-        copy3(point, c.p);
-        return;
-    }
-    if (is_string(type)) {
-        BRKSTR(1, status);
-        i32 step = q.mseg - 1;
-        if (status >= 0 && step > 0) TPJUMP(step, status);
-        if (status > 0) status = 0;
-        copy3(point, &pts[static_cast<size_t>(3 * (q.mseg - 1))]);
-        return;
-    }
-    // Arcs and NURBS are met again as lines through their points.
-    as_lines(pts, normal, dim_kind, status);
-    copy3(point, prev_point);
-    (void)is_arc;
+    if (zqa(ZQA_ACTION) == ACT_DELETE && fast(EDTFED) && cx.size() % 2 == 0) return pass_whole(s);
+    if (start_bound(s, cx)) return;
+    if (cx.empty()) return pass_whole(s);
+    at_crossing(s, cx, scratch);
 }

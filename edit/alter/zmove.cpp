@@ -11,6 +11,7 @@
 #include "blocks/readers.h"
 #include "core/host.h"
 #include "edit/alter/motion.h"
+#include "edit/alter/project.h"
 #include "edit/alter/state.h"
 
 namespace {
@@ -104,34 +105,36 @@ void line_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32
     copy3(s, e);
 }
 
-// The points of an arc from s: the start, points stepped by the tolerance
-// about the centre in the arc's plane (1 XY, 2 XZ, 3 YZ) at the end's third
-// coordinate, the end.
-std::vector<f32> arc_points(const f32* s, i32 plane, f32 angle, const f32* centre, const f32* end)
+// The points of the arc at the cursor from s, its sweep divided so that
+// the chords keep within the reference-surface tolerance.
+std::vector<f32> arc_points(const f32* s, const f32* sn, i32 plane, f32 angle, const f32* centre, i32& status)
 {
     const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
-    const f64 ox = static_cast<f64>(s[a]) - centre[0], oy = static_cast<f64>(s[b]) - centre[1];
-    const f64 r = std::hypot(ox, oy);
-    const f64 sweep = angle;  // positive turns from the plane's first axis to its second
-    const f32 step = arc_step_angle(ALTPDF.srftol, static_cast<f32>(r), static_cast<f32>(std::fabs(sweep)));
-    i32 steps = step > 0 ? static_cast<i32>(std::ceil(std::fabs(sweep) / step)) : 1;
-    steps = std::clamp(steps, 1, 1000);
-    std::vector<f32> pts(static_cast<size_t>(3 * (steps + 1)));
-    copy3(pts.data(), s);
-    for (i32 i = 1; i < steps; ++i) {
-        const f64 w = sweep * i / steps;
-        f32* p = &pts[static_cast<size_t>(3 * i)];
-        copy3(p, end);
-        p[a] = static_cast<f32>(centre[0] + ox * std::cos(w) - oy * std::sin(w));
-        p[b] = static_cast<f32>(centre[1] + ox * std::sin(w) + oy * std::cos(w));
+    const f32 r = std::hypot(s[a] - centre[0], s[b] - centre[1]);
+    const f32 sweep = std::fabs(angle), step = arc_step_angle(ALTPDF.srftol, r, sweep);
+    const i32 n = step > 0 ? std::clamp(static_cast<i32>(std::ceil(sweep / step)), 1, 1000) : 1;
+    f32 end[3], vec[3], radius = 0, c[2];
+    i32 handle = -1, capacity = 50, count = 0, pl = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(12, capacity, handle, base, status);
+    if (status < 0) return {};
+    f32* pts = block_to_points(end, vec, s, sn, handle, capacity, n, count, pl, radius, c, status);
+    std::vector<f32> out;
+    if (pts != nullptr) {
+        out.assign(pts, pts + 3 * count);
+        DM_FREE(pts, count * 12);
+    } else if (status >= 0) {
+        status = -1;
     }
-    copy3(&pts[static_cast<size_t>(3 * steps)], end);
-    return pts;
+    i32 st = 0;
+    MM_CLOSE(handle, st);
+    return out;
 }
 
 // Kind 1 on an arc. An arc in the XY plane that does not start below is put
 // onto the plane when its end is below. Any other arc with a point below
-// the plane is resampled and written as lines projected like lines.
+// the plane is resampled (within the chord tolerance) and written as lines
+// projected like lines.
 void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
                i32& status)
 {
@@ -153,10 +156,12 @@ void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 
         }
         return;
     }
-    const std::vector<f32> pts = arc_points(s, arcpl, angle, centre, e);
+    const std::vector<f32> pts = arc_points(s, sn, arcpl, angle, centre, status);
+    if (status < 0) return;
     const size_t n = pts.size() / 3;
     bool below = false;
-    for (size_t i = 1; i < n; ++i) below = below || ltval(pts[3 * i + 2], plane) != 0 || crosses(&pts[3 * i - 3], &pts[3 * i], plane);
+    for (size_t i = 1; i < n; ++i)
+        below = below || ltval(pts[3 * i + 2], plane) != 0 || crosses(&pts[3 * i - 3], &pts[3 * i], plane);
     if (!below) {
         copy3(s, e);
         return;
@@ -244,11 +249,8 @@ f32 block_top(const f32* end, i32& status)
     return top;
 }
 
-// A NURBS block at the cursor read into doubles.
-struct Nurbs {
-    i32 number = 0, k = 0, n = 0;
-    std::vector<f64> knots, pts;
-};
+}  // namespace
+
 void read_nurbs(Nurbs& c, i32& status)
 {
     i32 size = 0, type = 0, cls = 0;
@@ -266,14 +268,24 @@ void read_nurbs(Nurbs& c, i32& status)
     c.pts.assign(pt.begin(), pt.begin() + 3 * c.n);
 }
 
+i32 nurbs_curve(const Nurbs& c, i32& status)
+{
+    std::vector<f64> model(c.pts.size());
+    for (i32 i = 0; i < c.n; ++i) madw2m(&c.pts[static_cast<size_t>(3 * i)], &model[static_cast<size_t>(3 * i)]);
+    i32 curve = 0;
+    status = 0;
+    evbcre_bsp(c.k, c.n, c.knots.data(), model.data(), -1, 3, curve, status);
+    if (status != 0) status = -1;
+    return curve;
+}
+
+namespace {
 // The curve of a NURBS as a polygon within the tolerance (at most 1000
 // points, world coordinates) with the parameter range of the curve.
 bool nurbs_polygon(const Nurbs& c, std::vector<f64>& poly, f64& t0, f64& t1)
 {
-    std::vector<f64> model(c.pts.size());
-    for (i32 i = 0; i < c.n; ++i) madw2m(&c.pts[static_cast<size_t>(3 * i)], &model[static_cast<size_t>(3 * i)]);
-    i32 curve = 0, st = 0, count = 0;
-    evbcre_bsp(c.k, c.n, c.knots.data(), model.data(), -1, 3, curve, st);
+    i32 st = 0, count = 0;
+    const i32 curve = nurbs_curve(c, st);
     if (st != 0) return false;
     poly.assign(3000, 0.0);
     crvpld2(curve, ALTPDF.srftol, 1000, count, poly.data(), st);
@@ -301,10 +313,9 @@ void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& s
     }
     const i32 m = static_cast<i32>(poly.size() / 3);
     for (i32 i = 1; i < m; ++i) {
-        const f32 a[3] = {static_cast<f32>(poly[3 * i - 3]), static_cast<f32>(poly[3 * i - 2]),
-                          static_cast<f32>(poly[3 * i - 1])};
-        const f32 b[3] = {static_cast<f32>(poly[3 * i]), static_cast<f32>(poly[3 * i + 1]),
-                          static_cast<f32>(poly[3 * i + 2])};
+        // Only the heights of the segment's ends decide.
+        const f32 a[3] = {0, 0, static_cast<f32>(poly[3 * i - 1])};
+        const f32 b[3] = {0, 0, static_cast<f32>(poly[3 * i + 2])};
         if (!crosses(a, b, plane)) continue;
         // The polygon's points stand at even parameters: the crossing's
         // parameter by the fraction along its segment.
@@ -327,7 +338,8 @@ void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& s
     copy3(s, e);
 }
 
-// A piece [a, b] of the curve (its own arrays).
+}  // namespace
+
 bool nurbs_piece(const Nurbs& c, f64 a, f64 b, Nurbs& piece)
 {
     piece.k = c.k;
@@ -343,6 +355,8 @@ bool nurbs_piece(const Nurbs& c, f64 a, f64 b, Nurbs& piece)
     piece.pts.resize(static_cast<size_t>(3 * piece.n));
     return true;
 }
+
+namespace {
 
 // The piece made again through its polygon's points at the plane's height.
 bool flatten_piece(Nurbs& piece, f32 plane)
@@ -460,47 +474,4 @@ void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point,
         string_below(start_point, start_normal, dim_kind, z_plane, split, block, status);
     else
         nurbs_below(start_point, end_point, z_plane, split, block, status);
-}
-
-std::vector<f32> motion_points(const f32* start, i32& status)
-{
-    status = 0;
-    std::vector<f32> pts(start, start + 3);
-    i32 size = 0, type = 0, cls = 0, number = 0;
-    TPBLKH(AM_LIST, size, type, cls, status);
-    if (status < 0) {
-        lclos();
-        return {};
-    }
-    if (type == 2 || type == 22 || type == 222 || type == 7 || type == 27 || type == 227) {
-        const i32 m = type == 2 || type == 22 || type == 222 ? 1 : (size - 1) / (type == 7 ? 4 : 7);
-        for (i32 k = 0; k < m && status >= 0; ++k) {
-            i32 records = 0;
-            f32 p[3], v[3];
-            RDBT2(AM_LIST, type, size, records, number, p, v, status);
-            pts.insert(pts.end(), p, p + 3);
-        }
-        lclos();
-    } else if (type == 3 || type == 23 || type == 223) {
-        i32 plane = 0;
-        f32 angle = 0, step = 0, centre[2], end[3], vec[3];
-        RDBT3(AM_LIST, type, number, plane, angle, step, centre, end, vec, status);
-        lclos();
-        if (status >= 0) pts = arc_points(start, plane, angle, centre, end);
-    } else if (type == 5 || type == 25 || type == 225) {
-        lclos();
-        Nurbs c;
-        read_nurbs(c, status);
-        std::vector<f64> poly;
-        f64 t0 = 0, t1 = 1;
-        if (status >= 0 && nurbs_polygon(c, poly, t0, t1))
-            for (f64 v : poly) pts.push_back(static_cast<f32>(v));
-        else
-            status = -1;
-    } else {
-        lclos();
-    }
-    if (status > 0) status = 0;
-    if (status < 0) return {};
-    return pts;
 }

@@ -34,8 +34,17 @@ void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point,
 // that lies below the plane is made again through its points at the
 // plane's height; the pieces are written in its place.
 void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status);
-// The points of the motion block at the cursor from its start: a line its
-// two ends, a string its points, an arc its points stepped within the
-// reference-surface tolerance, a NURBS its polygon (x, y, z each); empty
-// when the block cannot be read. The cursor stays at the block.
-std::vector<f32> motion_points(const f32* start, i32& status);
+// A NURBS block read into doubles: its number, order k, n control points
+// (x, y, z each) and n + k knots.
+struct Nurbs {
+    i32 number = 0, k = 0, n = 0;
+    std::vector<f64> knots, pts;
+};
+// Reads the NURBS block at the cursor; the cursor stays at the block.
+void read_nurbs(Nurbs& c, i32& status);
+// The host curve of the block (model coordinates), freed by evbfre; status
+// -1 when the block makes no curve.
+i32 nurbs_curve(const Nurbs& c, i32& status);
+// The piece of the curve between the parameters a and b, in its own
+// arrays; false when the host cannot cut it there.
+bool nurbs_piece(const Nurbs& c, f64 a, f64 b, Nurbs& piece);

@@ -3,6 +3,11 @@
 // that only ends on the contour.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
+#include "blocks/listacc.h"
+#include "core/host.h"
 #include "edit/alter/walk.h"
 #include "tests/edit/alter_common.h"
 
@@ -123,4 +128,153 @@ TEST(Walk, ALineThatEndsOnTheContourIsNotSplit)
     ASSERT_EQ(m.size(), 4u);
     EXPECT_NEAR(m[2].x, 30.0f, 1e-4);
     EXPECT_NEAR(m[3].x, 40.0f, 1e-4);
+}
+
+namespace {
+// The number of the motion at the cursor.
+i32 motion_here()
+{
+    i32 number = 0, type = 0, st = 0;
+    f32 p[3], n[3];
+    next_motion(1, number, type, p, n, st);
+    return number;
+}
+// The number of the motion under list mark 10.
+i32 block_at_mark10()
+{
+    i32 answer = 0;
+    lmark(2, 10, answer);
+    return motion_here();
+}
+}  // namespace
+
+TEST(Walk, AMotionAlongTheContourIsPassedWithItsFollowersAndTheFirstToLeaveDecides)
+{
+    // Entering: a line ends on the bottom side at x 20, two lines run along
+    // it to x 28, then one goes in. The region begins with the first line
+    // along the side; the cursor goes back onto it.
+    setup(100.0f);
+    alt::line(20, 0, 0);   // 2
+    alt::line(20, 10, 0);  // 3: ends on the contour
+    alt::line(25, 10, 0);  // 4: along it
+    alt::line(28, 10, 0);  // 5: along it
+    alt::line(28, 20, 0);  // 6: in
+    i32 answer = 0;
+    lacces(2, answer);
+    const f32 start[3] = {0, 20, 0};
+    Step s = walk(start, 3);
+    ASSERT_EQ(s.region, 2);  // the first motion misses the contour
+    s = walk(s.point, 3);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.before, 0);
+    EXPECT_EQ(s.after, 1);
+    EXPECT_EQ(s.cut, 4);
+    EXPECT_EQ(s.region, 4);
+    EXPECT_EQ(s.seg, 1);  // the bottom side, half way
+    EXPECT_NEAR(s.frac, 0.5, 1e-9);
+    EXPECT_NEAR(trim_state.region[0], 20.0f, 1e-5);
+    EXPECT_NEAR(trim_state.region[1], 10.0f, 1e-5);
+    EXPECT_NEAR(s.point[0], 28.0f, 1e-5);  // where the deciding motion starts
+    EXPECT_EQ(motion_here(), 4);
+    EXPECT_EQ(block_at_mark10(), 3);
+    EXPECT_EQ(alt::moves().size(), 5u);  // nothing is cut
+
+    // Leaving: from inside down onto the bottom side, along it, then out.
+    // The region ends with the motion along the side; the crossing is where
+    // the path leaves it.
+    setup(100.0f);
+    alt::line(20, 20, 0);  // 2
+    alt::line(20, 10, 0);  // 3: onto the contour
+    alt::line(25, 10, 0);  // 4: along it
+    alt::line(25, 0, 0);   // 5: out
+    lacces(2, answer);
+    const f32 inside[3] = {20, 20, 0};
+    s = walk(inside, 1);
+    ASSERT_EQ(s.region, 2);
+    s.before = 1;
+    trim_state.walk_side = 1;
+    f32 prev[3], pn[3];
+    get_next_movment(s.point, prev, s.normal, pn, 1, s.cut, s.before, s.after, s.type, s.region, s.seg, s.frac,
+                     s.dim, s.status);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.before, 1);
+    EXPECT_EQ(s.after, 0);
+    EXPECT_EQ(s.cut, 4);
+    EXPECT_EQ(s.region, 4);
+    EXPECT_EQ(s.seg, 1);
+    EXPECT_NEAR(s.frac, 0.75, 1e-9);
+    EXPECT_NEAR(s.point[0], 25.0f, 1e-5);
+    EXPECT_NEAR(s.point[1], 10.0f, 1e-5);
+    EXPECT_EQ(motion_here(), 4);
+}
+
+TEST(Walk, AnArcIsCutIntoTwoArcsTurningItsOwnWay)
+{
+    // A half circle about (12, 20) of radius 5 from (7, 20), once
+    // counter-clockwise through (12, 15), once clockwise through (12, 25):
+    // it enters the square's left side x 10 near where cos a = -0.4, 66.4
+    // degrees from its start.
+    const f32 turn = 1.1546f;  // the angle to the crossing on the chord
+    for (const f32 sweep : {3.14159265f, -3.14159265f}) {
+        setup(100.0f);
+        alt::line(7, 20, 0);  // 2
+        const f32 c[2] = {12, 20}, e[3] = {17, 20, 0}, v[3] = {0, 0, 1};
+        i32 st = 0;
+        PTBT3(AM_APPEND, 3, 1, sweep, 0.1f, c, e, v, 0, st);  // 3
+        i32 answer = 0;
+        lacces(2, answer);
+        const f32 start[3] = {0, 20, 0};
+        Step s = walk(start, 3);
+        ASSERT_EQ(s.region, 2);
+        s = walk(s.point, 3);
+        EXPECT_EQ(s.status, 0) << sweep;
+        EXPECT_EQ(s.cut, 3) << sweep;
+        EXPECT_EQ(s.after, 1) << sweep;
+        EXPECT_NEAR(s.point[0], 10.0f, 1e-4) << sweep;
+        // The crossing lies on the chord between the points at 234 and 252
+        // degrees (the sweep in ten steps).
+        EXPECT_NEAR(s.point[1], sweep > 0 ? 15.4765f : 24.5235f, 2e-3f) << sweep;
+        std::vector<std::vector<i32>> arcs;
+        for (const auto& el : norak::main_list().elems)
+            if (!el.words.empty() && el.words[0] == 3) arcs.push_back(el.words);
+        ASSERT_EQ(arcs.size(), 2u) << sweep;
+        // Both pieces turn the arc's way and make up its sweep.
+        EXPECT_NEAR(wrd2r(arcs[0][3]), std::copysign(turn, sweep), 1e-3f) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[0][3]) + wrd2r(arcs[1][3]), sweep, 1e-5f) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[0][7]), 10.0f, 1e-4) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[1][7]), 17.0f, 1e-5) << sweep;
+        EXPECT_EQ(s.region, arcs[1][1]) << sweep;
+    }
+}
+
+TEST(Walk, ANurbsIsCutIntoItsTwoPiecesAtTheCrossing)
+{
+    setup(100.0f);
+    // A straight cubic from (0, 20) to (30, 20): it enters at x 10.
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    const f64 pts[12] = {0, 20, 0, 10, 20, 0, 20, 20, 0, 30, 20, 0};
+    i32 st = 0;
+    PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2
+    ASSERT_EQ(st, 0);
+    i32 answer = 0;
+    lacces(2, answer);
+    const f32 start[3] = {0, 20, 0};
+    const Step s = walk(start, 3);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.cut, 2);
+    EXPECT_EQ(s.before, 0);
+    EXPECT_EQ(s.after, 1);
+    EXPECT_NEAR(s.point[0], 10.0f, 1e-3);
+    std::vector<std::vector<i32>> curves;
+    for (const auto& el : norak::main_list().elems)
+        if (!el.words.empty() && el.words[0] == 5) curves.push_back(el.words);
+    ASSERT_EQ(curves.size(), 2u);
+    auto x = [](const std::vector<i32>& w, i32 k) { return wrd2r(w[static_cast<size_t>(4 + 4 * k + 1)]); };
+    const i32 na = curves[0][3], nb = curves[1][3];
+    EXPECT_NEAR(x(curves[0], 0), 0.0f, 1e-4);
+    EXPECT_NEAR(x(curves[0], na - 1), 10.0f, 1e-3);
+    EXPECT_NEAR(x(curves[1], 0), 10.0f, 1e-3);
+    EXPECT_NEAR(x(curves[1], nb - 1), 30.0f, 1e-4);
+    EXPECT_EQ(s.region, curves[1][1]);
+    EXPECT_NEAR(trim_state.region[0], 10.0f, 1e-3);
 }

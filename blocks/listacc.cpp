@@ -17,7 +17,10 @@ i32 TPJUMP(const i32& n, i32& status)
     status = 0;
     i32 pos = 0;
     lgtpos(pos);
-    if (pos <= 0) {
+    // No tool path open: no position. Before the first block (position 0)
+    // a move forward reaches the first one; a list without blocks stays at
+    // 0 and answers -1 below.
+    if (pos < 0) {
         status = -1;
         return pos;
     }

@@ -166,10 +166,14 @@ void walk(i32 dir, i32 trace, i32& count, i32& number, i32& type, bool& closed, 
         status = -1;
     };
     if (!remember(SLOT_WALK)) return fail();
+    // A list just opened stands before its first block: there is no block
+    // to read yet, and the first jump forward reaches the first one.
+    i32 pos = 0;
+    lgtpos(pos);
     Head h;
-    if (!read_head(h, status)) return fail();
+    if (pos > 0 && !read_head(h, status)) return fail();
     bool seen = false, end = false;
-    if (h.cls == BC_MOVE) {
+    if (pos > 0 && h.cls == BC_MOVE) {
         if (!remember(SLOT_WALK)) return fail();
         number = h.number;
         type = h.type;

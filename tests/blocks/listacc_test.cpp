@@ -101,6 +101,28 @@ TEST_F(BlocksTest, WalkingForwardAndBackWithMarks)
     EXPECT_EQ(st, -1);
 }
 
+// A cursor before the first block (a list just opened, or its first block
+// deleted) has a position: a move forward reaches the first block, a move
+// back stays and answers -1.
+TEST_F(BlocksTest, BeforeTheFirstBlockAMoveForwardReachesIt)
+{
+    lines(3);
+    i32 answer = 0, st = 0;
+    lacces(2, answer);
+    ldelet(1, st);  // the first block gone: the cursor before the new first
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(pos(), 0);
+    EXPECT_EQ(TPJUMP(-1, st), 0);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(TPJUMP(1, st), 1);
+    EXPECT_EQ(st, 1);
+    i32 size = 0, type = 0, cls = 0, number = -1;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    tpget(AM_LIST, 1, DT_INT, &number, st);
+    lclos();
+    EXPECT_EQ(number, 1);
+}
+
 TEST_F(BlocksTest, EmptyListAnswersAtItsEnds)
 {
     i32 st = 0;

@@ -143,3 +143,27 @@ TEST(EditorHooks, AProcedureChangedByHandIsWarnedAboutWhenDeletionIsOffered)
     EXPECT_EQ(EDTCX.linkkind, 1);
     EXPECT_EQ(EDTCX.onsurf, 0);
 }
+
+// An editor over one procedure started without start-at-end stands on the
+// procedure's first motion: the list just opened has its cursor before the
+// first block, and the first step forward reaches it.
+TEST(EditorHooks, StartedAtTheStartTheToolStandsOnTheFirstMotion)
+{
+    ed::fresh();
+    fix::procedure(9, "SINGLE", DATE);
+    ed::line(0);
+    ed::line(10);
+    ed::line(20);
+    i32 st = 0;
+    CLSSBL(st);
+    ASSERT_EQ(st, 0);
+    FakeHooks hooks;
+    ed::escape();
+    const i32 flags[EDF_N] = {1, 0, 0, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(1, flags, 0, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    EXPECT_FALSE(norak::transcript_has("internal:")) << script();
+    EXPECT_TRUE(norak::transcript_has("display: attention on list 2 block 0")) << script();
+    EXPECT_TRUE(norak::transcript_has("L:BLK = 0")) << script();
+}

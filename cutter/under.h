@@ -138,7 +138,8 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
             status = 1;
             return;
         }
-    } else {
+    } else if (c != 2) {
+        // flat and tapered tools take the top itself: no distance needed
         box_far(pxy, box, R, d, res);
     }
     f64 r2 = f64(rc) * rc;

@@ -218,6 +218,40 @@ TEST_F(Gathering, ListsWhatTheSquareMeetsInTheCellsOrder)
     EXPECT_GT(lists, 1000);
 }
 
+// The height estimate over an entry's box: the ball and the corner end
+// sink by their arc at the farthest box corner (or the nearest point, for
+// the box bound), the flat and the tapered tools keep the top.
+TEST(Estimate, SinksByTheArcAtTheFarthestCorner)
+{
+    const f64 p[2] = {0.0, 0.0};
+    const i32 far5[4] = {1000, 0, 3000, 4000};  // farthest corner (3, 4)
+    const i32 far3[4] = {1000, 0, 3000, 0};     // farthest corner (3, 0)
+    const i32 around[4] = {-1000, -1000, 1000, 1000};
+    const i32 near3[4] = {3000, 0, 5000, 0};      // nearest point (3, 0)
+    const i32 beyond[4] = {6000, 0, 8000, 1000};  // nearest point 6 away
+    struct Case {
+        i32 kind, code;
+        const i32* box;
+        f32 R, rc, want;  // want: how far below the top; -1: out of reach
+    } cases[] = {
+        {1, 1, far5, 5, 5, 5},  {1, 1, far3, 5, 5, 1},  {1, 1, around, 5, 5, 0}, {1, 3, far5, 5, 1, 1},
+        {1, 3, far3, 5, 1, 0},  {1, 2, far5, 5, 0, 0},  {1, 12, far5, 5, 0, 0},  {1, 11, far5, 5, 5, 0},
+        {2, 1, near3, 5, 5, 1}, {2, 1, beyond, 5, 5, -1}, {2, 2, beyond, 5, 0, -1},
+    };
+    for (const Case& c : cases) {
+        f32 est = 0;
+        i32 st = 0;
+        const f32 top = 7.0f;
+        TRGEST(p, c.box, top, c.kind, c.R, c.rc, c.code, est, st);
+        if (c.want < 0) {
+            EXPECT_EQ(st, 1) << c.kind << " " << c.code;
+            continue;
+        }
+        EXPECT_EQ(st, 0);
+        EXPECT_NEAR(est, top - c.want, 1e-5) << c.kind << " " << c.code << " " << c.box[0];
+    }
+}
+
 // A node that claims entries but holds no array leaves the index beside the
 // tree unbuilt: both gatherings then walk the other nodes entry by entry
 // and list what the definition lists.

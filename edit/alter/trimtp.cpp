@@ -366,13 +366,32 @@ void run_selection(Call& c, i32& status)
     }
 }
 
+// The number of the motion before the one just passed; the cursor goes
+// back onto the one passed, so that the next walk reads it again (it
+// stayed there when the pass met the end of the list).
+i32 motion_before_passed(bool at_list_end)
+{
+    i32 answer = 0, number = -1, st = 0;
+    if (!at_list_end) lacces(-1, answer);
+    f32 p[3], d[3];
+    PRVPNT(0, p, d, number, st);
+    return number;
+}
+
 // One walk of the contour modes with the crossing record: steps until a cut
 // block is named whose after-inside flag is want (or the list ends). The
-// region block at the stop; at_end set at the end of the list.
+// region block at the stop; at_end set at the end of the list. In a
+// deletion a rapid or maximum-feed motion that crosses the contour does not
+// bound the region: the walk looks for the other side instead, and when it
+// has crossed an odd number of times the first motion at a real feed ends
+// the walk (a region entered by a rapid begins with that motion; one left
+// by a rapid ends with the rapid motions before it).
 i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i32& status)
 {
     TrimState& t = trim_state;
     const i32 inside = zqa(ZQA_SIDE) == 1 ? 1 : 0;
+    const bool deleting = zqa(ZQA_ACTION) == ACT_DELETE;
+    bool toggle = false;
     i32 region = 0;
     at_end = false;
     for (i32 guard = 0; guard < 1000000; ++guard) {
@@ -382,17 +401,35 @@ i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i3
         cut = 0;
         get_next_movment(c.point, prev, c.normal, pn, inside, cut, c.before, after, type, region, seg, frac, dim,
                          status);
+        const bool fast = EDTFED == -1.0f || EDTFED <= -2.0f;
+        // Left by a rapid: the walk ends before the first motion at a real
+        // feed, also when that is the procedure's last.
+        if (toggle && !fast && want == 0 && (status == 0 || status == -2)) {
+            const bool end = status == -2;
+            status = 0;
+            cut = 0;
+            return motion_before_passed(end);
+        }
         if (status == -2) {
             at_end = true;
             status = 0;
             return region;
         }
         if (status < 0) return region;
+        if (toggle && !fast) {
+            cut = 0;
+            return region;
+        }
+        if (deleting && fast && cut != 0) {
+            cut = 0;
+            t.walk_side = t.walk_side == 1 ? 3 : 1;
+            toggle = !toggle;
+            continue;
+        }
         if (cut != 0 && after == want) {
             record = ContourPos{seg, frac};
             return region;
         }
-        (void)t;
     }
     return region;
 }

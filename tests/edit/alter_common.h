@@ -9,6 +9,7 @@
 #include "blocks/format.h"
 #include "blocks/movement.h"
 #include "blocks/writers.h"
+#include "core/modflg.h"
 #include "core/params.h"
 #include "edit/alter/motion.h"
 #include "edit/alter/state.h"
@@ -24,6 +25,7 @@ inline void fresh(std::array<f32, 3> start = {0, 0, 20})
     trim_state_reset();
     zqa1_defaults();
     ALTPDF = AlterDefaults{};
+    HFLSET(1);  // rapids stay rapids (a gap reconnection may have cleared the hold)
     ZBASE = 0.0f;
     EDTFED = -1.0f;
     for (int k = 0; k < 3; ++k) MOVST.point[k] = start[k];

@@ -194,13 +194,13 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
     EXPECT_NEAR(m[m.size() - 2].z, 0, 1e-4);
 }
 
-TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheContour)
+namespace {
+// The square 10..30 as four line entities, counter-clockwise.
+std::array<i32, 4> square_contour()
 {
-    alt::fresh({0, 0, 0});
-    // The square 10..30 as four line entities, counter-clockwise.
     const f64 c[5][2] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
-    i32 sides[4];
-    for (int k = 0; k < 4; ++k) {
+    std::array<i32, 4> sides{};
+    for (size_t k = 0; k < 4; ++k) {
         norak::Entity e;
         e.cls = 2;
         e.type = 1;
@@ -209,6 +209,24 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
         std::memcpy(e.words.data(), d, sizeof d);
         sides[k] = norak::add_entity(e);
     }
+    return sides;
+}
+std::array<i32, 4> SIDES{};
+// The user picks the square's sides as the contour.
+void pick_square()
+{
+    for (i32 id : SIDES) pick_block(id);
+    norak::Reply r;
+    r.kind = "pick";
+    r.exit = true;
+    norak::add_reply(r);
+}
+}  // namespace
+
+TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheContour)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
     alt::feed(100.0f);        // 1
     alt::line(0, 15, 0);      // 2
     alt::line(40, 15, 4);     // 3: in at x 10 (z 1), out at x 30 (z 3)
@@ -216,11 +234,7 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
     alt::line(0, 25, 0);      // 5: in at x 30 (z 3), out at x 10 (z 1)
     alt::line(0, 35, 0);      // 6
     ed::menu("BY CONTOUR:XY PLANE");
-    for (i32 id : sides) pick_block(id);  // the contour: the square's sides
-    norak::Reply r;
-    r.kind = "pick";
-    r.exit = true;
-    norak::add_reply(r);
+    pick_square();
     ed::menu("CONNECT: ALONG CONT.");
     ed::menu("FORWARD: TO END");
     answer("question", "YES");
@@ -232,6 +246,42 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
         {0, 15, 0},  {10, 15, 1}, {10, 10, 1.0f + 2.0f * 5 / 30}, {30, 10, 1.0f + 2.0f * 25 / 30}, {30, 15, 3},
         {40, 15, 4}, {40, 25, 4}, {30, 25, 3}, {30, 30, 3.0f - 2.0f * 5 / 30}, {10, 30, 3.0f - 2.0f * 25 / 30},
         {10, 25, 1}, {0, 25, 0},  {0, 35, 0}};
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), want.size()) << script();
+    for (size_t k = 0; k < m.size(); ++k) {
+        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
+        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
+        EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
+    }
+}
+
+TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOverTheRapidsOut)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
+    alt::feed(100.0f);       // 1
+    alt::line(0, 20, 0);     // 2
+    alt::feed(-1.0f);        // 3
+    alt::line(20, 20, 0);    // 4: rapid in at x 10
+    alt::feed(100.0f);       // 5
+    alt::line(25, 20, 0);    // 6
+    alt::line(25, 25, 0);    // 7
+    alt::feed(-1.0f);        // 8
+    alt::line(40, 25, 0);    // 9: rapid out at x 30
+    alt::feed(100.0f);       // 10
+    alt::line(50, 25, 0);    // 11
+    ed::menu("BY CONTOUR:XY PLANE");
+    pick_square();
+    ed::menu("CONNECT: DIRECTLY");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 1) << script();
+    // The rapid in stays (cut where it crossed); the region runs from the
+    // first feed motion inside to the end of the rapid out, joined directly.
+    const std::vector<std::array<f32, 3>> want = {{0, 20, 0}, {10, 20, 0}, {20, 20, 0}, {40, 25, 0}, {50, 25, 0}};
     const auto m = alt::moves();
     ASSERT_EQ(m.size(), want.size()) << script();
     for (size_t k = 0; k < m.size(); ++k) {

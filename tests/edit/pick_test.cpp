@@ -144,3 +144,33 @@ TEST(Picks, AVerticalPickTakesTheRunBetweenVerticalMotions)
     EXPECT_EQ(got, (std::vector<i32>{2, 3, 4, 5}));
     MM_CLOSE(handle, st);
 }
+
+TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighbours)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);                                         // 1
+    for (f32 x : {10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 6
+    norak::Reply mode;
+    mode.kind = "pick";
+    mode.end = true;  // the mode menu
+    norak::add_reply(mode);
+    ed::menu("CHAIN");
+    pick_reply(5);  // picked backwards
+    pick_reply(3);
+    pick_reply(0, true);
+    i32 count = 0, handle = -1, st = 9;
+    pick_blocks(count, handle, st);
+    EXPECT_EQ(st, 0);
+    void* base = nullptr;
+    mmcptr(handle, base);
+    const PickEntry* e = static_cast<const PickEntry*>(base);
+    std::vector<i32> got;
+    for (i32 k = 0; k < count; ++k) got.push_back(e[k].block);
+    EXPECT_EQ(got, (std::vector<i32>{3, 4, 5}));
+    // Each entry knows the motions before and after it.
+    for (i32 k = 0; k < count; ++k) {
+        EXPECT_EQ(e[k].prev, e[k].block - 1) << k;
+        EXPECT_EQ(e[k].next, e[k].block + 1) << k;
+    }
+    MM_CLOSE(handle, st);
+}

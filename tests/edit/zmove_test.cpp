@@ -158,6 +158,70 @@ TEST(ZPlane, ArcsInAnyPlaneAreResampledSoNothingStaysBelow)
     expect_move(m.back(), 20, 10, 5);
 }
 
+TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOwnPlanes)
+{
+    alt::fresh({0, 0, 30});
+    alt::feed(100.0f);  // 1
+    i32 st = 0;
+    const f32 v[3] = {0, 0, 1};
+    // A half circle in the XZ plane dipping from 30 to 20: above the plane.
+    const f32 c[2] = {10, 30}, e[3] = {20, 0, 30};
+    PTBT3(AM_APPEND, 3, 2, 3.14159265f, 0.1f, c, e, v, 0, st);  // 2
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 5.0f);
+    ALTPDF.clear = 100.0f;
+    ALTPDF.srftol = 0.05f;
+    EXPECT_EQ(whole(2, 2), 0);
+    auto m = alt::moves();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].type, 3);
+    expect_move(m[0], 20, 0, 30);
+
+    // A quarter circle in the XZ plane from (0, 0, 0) up to (10, 0, 10):
+    // only its start lies below the plane at 1, its first stepped point
+    // (11.25 degrees up) is above it.
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);  // 1
+    const f32 c2[2] = {10, 0}, e2[3] = {10, 0, 10};
+    PTBT3(AM_APPEND, 3, 2, -1.57079633f, 0.1f, c2, e2, v, 0, st);  // 2
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 1.0f);
+    ALTPDF.clear = 100.0f;
+    ALTPDF.srftol = 0.05f;
+    EXPECT_EQ(whole(2, 2), 0);
+    m = alt::moves();
+    ASSERT_GT(m.size(), 2u);
+    EXPECT_EQ(m.front().type, 2);
+    for (const auto& x : m) EXPECT_GE(x.z, 1.0f - 1e-4f) << "block " << x.number;
+    expect_move(m.back(), 10, 0, 10);
+
+    // A half circle in the YZ plane from (0, 0, 10) over (0, 10, 0) to
+    // (0, 20, 10): lines, none below the plane at 5, its end kept.
+    alt::fresh({0, 0, 10});
+    alt::feed(100.0f);  // 1
+    const f32 c3[2] = {10, 10}, e3[3] = {0, 20, 10};
+    PTBT3(AM_APPEND, 3, 3, 3.14159265f, 0.1f, c3, e3, v, 0, st);  // 2
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, 5.0f);
+    ALTPDF.clear = 100.0f;
+    ALTPDF.srftol = 0.05f;
+    EXPECT_EQ(whole(2, 2), 0);
+    m = alt::moves();
+    ASSERT_GT(m.size(), 2u);
+    bool on_plane = false;
+    for (const auto& x : m) {
+        EXPECT_EQ(x.type, 2);
+        EXPECT_NEAR(x.x, 0.0f, 1e-4f);
+        EXPECT_GE(x.z, 5.0f - 1e-4f) << "block " << x.number;
+        on_plane = on_plane || std::fabs(x.z - 5.0f) < 1e-4f;
+    }
+    EXPECT_TRUE(on_plane);
+    expect_move(m.back(), 0, 20, 10);
+}
+
 TEST(ZPlane, AStringThatCrossesIsBrokenIntoLinesAndProjected)
 {
     alt::fresh();

@@ -528,6 +528,28 @@ TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)
     EXPECT_EQ(PRCSTT[1], 'G');
 }
 
+TEST(ProcList, TheTakeOverSavesTheRecordSetOnlyWhileItsSwitchIsOn)
+{
+    three_procedures();
+    i32 st = 0;
+    second_block();
+    PRM9[5] = 4321;
+    UPDFLG(0);
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    EXPECT_EQ(st, 0);
+    i32 stored[PRM9_N] = {0};
+    RDREC("PRM9", stored, PRM9_N, st);
+    EXPECT_NE(stored[5], 4321);
+    i32 eda2[EDA2_N] = {0};
+    RDREC("EDA2", eda2, EDA2_N, st);
+    EXPECT_EQ(eda2[EDA2_OPENED], 1);  // the request record is written all the same
+    UPDFLG(1);
+    second_block();
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    RDREC("PRM9", stored, PRM9_N, st);
+    EXPECT_EQ(stored[5], 4321);
+}
+
 TEST(ProcList, TheTakeOverRefreshesTheMachineFrameAndTheMachineFields)
 {
     three_procedures();

@@ -2,10 +2,13 @@
 // texts, the records each leaves, the actions, and the spindle-speed rule.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "frame/srvmnu.h"
 #include "frame/tolmnu.h"
+#include "frame/crit.h"
+#include "frame/driver.h"
 #include "frame/intctl.h"
 #include "proc_common.h"
 #include "tools/toolcache.h"
@@ -305,3 +308,31 @@ TEST(ToolMenu, ColumnsFollowTheirOptionsAndTheMaximumFeedChoice)
 }
 
 }  // namespace
+
+TEST(ServiceMenu, TheRotaryAxisOfAFourAxisMachineTheOriginAndTheCriteriaList)
+{
+    // a 4-axis mill: the machine's name with its rotary axis
+    for (i32 axis : {1, 2, 3}) {
+        proct::fresh(R"([{"menu": 0}])", MACH_MILL4);
+        RAXN[RAXN_AXIS] = axis;
+        i32 f[7] = {1, 1, 1, 1, 1, 1, 0}, st = 0, pc = 0, whole = 1;
+        SRVMNU(0, whole, pc, 1, ALL, f, st);
+        const char* want = axis == 1 ? "@TYPE = MILL 4X(A-AXIS)@" : axis == 2 ? "@TYPE = MILL 4X(Y-AXIS)@"
+                                                                            : "@TYPE = MILL 4X(Z-AXIS)@";
+        EXPECT_NE(last_menu().find(want), std::string::npos) << last_menu();
+    }
+    // CHANGE ORIGIN: the procedure placed again, the heights shifted around it
+    service(R"([{"menu": "CHANGE ORIGIN"}, {"menu": 0}])");
+    EXPECT_TRUE(has("host: part heights updated"));
+    EXPECT_TRUE(has("host: part box message 1"));
+    // the criteria list of a procedure with criteria, named by its type
+    proct::fresh(R"([{"menu": "CRITERIA LIST"}, {"menu": 0}])");
+    nu_sgcd_set_code(9);
+    DRVST.proc = 3;
+    CRTCLS[0] = 1;
+    i32 f[7] = {1, 1, 1, 1, 1, 1, 0}, st = 0, pc = 0, whole = 1;
+    SRVMNU(0, whole, pc, 1, ALL, f, st);
+    CRTCLS[0] = 0;
+    EXPECT_TRUE(has("PART.tavrek03.crit_list"));
+    EXPECT_EQ(std::remove("PART.tavrek03.crit_list"), 0);  // written where the part is
+}

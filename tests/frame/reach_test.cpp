@@ -1,0 +1,274 @@
+// Procedure records of the old fixed layout and their limit conversion, the
+// old criteria text, the template flags, the template transfer of the
+// driver, the block keys it goes back to, the surface-list update and the
+// save switch of the record set.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/driver.h"
+#include "frame/prctake.h"
+#include "passes/srfgeo.h"
+#include "tests/frame/proc_common.h"
+
+using namespace proct;
+
+namespace {
+
+// Writes groups of the old fixed layout: a tag word, a count word, values.
+struct Groups {
+    i32 tag = 1;
+    void ints(std::vector<i32> v)
+    {
+        i32 st = 0, n = static_cast<i32>(v.size());
+        TPPUT(MED_LIST, 1, DT_INT, &tag, st);
+        TPPUT(MED_LIST, 1, DT_INT, &n, st);
+        if (n > 0) TPPUT(MED_LIST, n, DT_INT, v.data(), st);
+        ASSERT_GE(st, 0);
+        ++tag;
+    }
+    void real(f32 v)
+    {
+        i32 st = 0, n = 1;
+        TPPUT(MED_LIST, 1, DT_INT, &tag, st);
+        TPPUT(MED_LIST, 1, DT_INT, &n, st);
+        TPPUT(MED_LIST, 1, DT_REAL, &v, st);
+        ++tag;
+    }
+};
+
+// One procedure element of the old layout for surface `id` with the old
+// direction word and the four old limit values; read back from the list.
+i32 read_old(i32 id, i32 dir, const f32* old, i32 nsurf = 1)
+{
+    fresh();
+    new_procedure();
+    i32 st = 0;
+    ltop();
+    lcreat(0, st);
+    Groups g;
+    g.ints({nsurf});
+    g.ints({id});
+    g.ints({1});       // side
+    g.ints({0, 0});    // passed over
+    g.ints({0});       // first per-surface word
+    g.ints({dir});
+    for (i32 k = 0; k < 4; ++k) g.real(old[k]);
+    g.ints({});
+    g.ints({7});       // passes
+    g.real(2.5f);      // last end
+    g.real(-1.5f);     // last parameter
+    for (i32 k = 0; k < 3; ++k) g.ints({});
+    for (i32 w : {1, 2, 4, 5}) g.ints({100 + w});
+    g.ints({});
+    for (i32 w = 6; w <= 10; ++w) g.ints({100 + w});
+    g.ints({});
+    g.ints({1});
+    for (i32 k = 0; k < 11; ++k) g.real(0.5f + k);
+    g.real(3.0f);
+    g.real(4.0f);
+    lclos();
+    i32 ans = 0, rem = 1 << 20;
+    ltop();
+    lacces(2, ans);
+    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
+    return st;
+}
+
+f32 lim(i32 w) { return wrd2r(SRFGEO.LIMREC[0][w]); }
+
+}  // namespace
+
+TEST(OldProcedureRecords, TheFixedLayoutIsReadAndItsLimitsTurnedIntoParameterRanges)
+{
+    fresh();
+    new_procedure();
+    // plane 11 runs over parameters 0 to 1 both ways; a nonzero old direction
+    // keeps the first two values and runs the second range from its end
+    // nearer the third value
+    const f32 a[4] = {0.2f, 0.7f, 0.9f, 0.1f};
+    ASSERT_EQ(read_old(11, 3, a), 0);
+    ASSERT_EQ(SRFGEO.NSRF, 1);
+    EXPECT_EQ(SRFGEO.SRFIDS[0], 11);
+    EXPECT_EQ(SRFGEO.LIMREC[0][LR_CODE], 1);
+    EXPECT_FLOAT_EQ(lim(1), 0.2f);
+    EXPECT_FLOAT_EQ(lim(2), 0.7f);
+    EXPECT_FLOAT_EQ(lim(3), 1.0f);
+    EXPECT_FLOAT_EQ(lim(4), 0.0f);
+    EXPECT_EQ(NPASS, 7);
+    EXPECT_FLOAT_EQ(LSTEND, 2.5f);
+    EXPECT_FLOAT_EQ(LSTPAR, -1.5f);
+    EXPECT_EQ(pw(1), 101);
+    EXPECT_EQ(pw(10), 110);
+    EXPECT_EQ(pw(ALLPAS), 1);
+    EXPECT_FLOAT_EQ(pwr(PRTTOL), 0.5f);
+    EXPECT_FLOAT_EQ(pwr(SIDSTP), 10.5f);
+    EXPECT_FLOAT_EQ(pwr(JMPLF2), 4.0f);
+    // a zero old direction: the last two values, then the first range from
+    // its end nearer the first value
+    const f32 b[4] = {0.4f, 0.6f, 0.3f, 0.8f};
+    ASSERT_EQ(read_old(11, 0, b), 0);
+    EXPECT_EQ(SRFGEO.LIMREC[0][LR_CODE], 2);
+    EXPECT_FLOAT_EQ(lim(1), 0.3f);
+    EXPECT_FLOAT_EQ(lim(2), 0.8f);
+    EXPECT_FLOAT_EQ(lim(3), 0.0f);
+    EXPECT_FLOAT_EQ(lim(4), 1.0f);
+}
+
+TEST(OldProcedureRecords, BadCountsAndAMissingSurfaceAreRefused)
+{
+    fresh();
+    new_procedure();
+    const f32 a[4] = {0, 1, 0, 1};
+    EXPECT_EQ(read_old(999, 1, a), -1);
+    EXPECT_TRUE(norak::transcript_has("[area50] ERRORS IN LIST"));
+    EXPECT_EQ(read_old(11, 1, a, MAXSRF + 1), -1);
+    EXPECT_TRUE(norak::transcript_has("blkrd_area, WRONG NUMBER OF SURFACES"));
+    // a group longer than its area
+    fresh();
+    new_procedure();
+    i32 st = 0;
+    ltop();
+    lcreat(0, st);
+    Groups g;
+    g.ints({1});
+    g.ints({11, 12});
+    lclos();
+    i32 ans = 0, rem = 1 << 20;
+    ltop();
+    lacces(2, ans);
+    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
+    EXPECT_LT(st, 0);  // two ids fit the id area, but the record ends early
+    EXPECT_FALSE(norak::transcript_has("GROUP LONGER THAN ITS AREA"));
+    fresh();
+    new_procedure();
+    ltop();
+    lcreat(0, st);
+    Groups h;
+    h.ints({1});
+    h.ints(std::vector<i32>(MAXSRF + 1, 11));
+    lclos();
+    ltop();
+    lacces(2, ans);
+    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("blkrd_area, GROUP LONGER THAN ITS AREA. tag, count="));
+}
+
+TEST(OldProcedureRecords, AnOldCriteriaTextIsReadIntoItsArea)
+{
+    fresh();
+    new_procedure();
+    std::memset(CRTTXT, 0, sizeof CRTTXT);
+    i32 st = 0, pos = 0;
+    ltop();
+    lcreat(0, st);
+    const char text[12] = "SURFACES 12";
+    tpptntl(MED_LIST, 20211, 3, DT_TEXT, text, pos, st);
+    lclos();
+    ASSERT_EQ(st, 0);
+    i32 ans = 0;
+    ltop();
+    lacces(2, ans);
+    block_read_tavrek(MED_LIST, 9, 1100, 0, pos, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_STREQ(CRTTXT[3], "SURFACES 12");
+    EXPECT_EQ(CRTTXT[0][0], '\0');
+    // a count past the area is refused before anything is read
+    CRTTXR(MED_LIST, 20212, CRTTXL / 4, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("CRTTXR, TEXT LONGER THAN ITS AREA. code, count="));
+}
+
+TEST(TemplateFlags, ReadFlagsAreClearedAndReportedDuringATemplateOperation)
+{
+    fresh();
+    TPLFCL();
+    TPLFST(0, 1);
+    TPLFST(1, 1);
+    TPLFST(3, 5);
+    EXPECT_EQ(TPLFGT(0), 1);
+    EXPECT_EQ(TPLFGT(3), 5);
+    EXPECT_EQ(TPLFGT(4), 0);
+    EXPECT_EQ(TPLFGT(-1), 0);
+    i32 any = 0, part = 0, part2 = 0, st = 9;
+    TPLRDF(any, part, part2, st);  // no template operation: cleared, nothing said
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(any + part + part2, 0);
+    EXPECT_EQ(TPLFGT(0), 0);
+    EXPECT_EQ(TPLFGT(1), 0);
+    EXPECT_EQ(TPLFGT(3), 5);  // kinds 2 and 3 are not read flags
+    norak::settings().nc["template_create_read"] = 1;
+    TPLFST(1, 1);
+    TPLRDF(any, part, part2, st);
+    EXPECT_EQ(any, 1);
+    EXPECT_EQ(part, 0);
+    EXPECT_EQ(part2, 1);
+    EXPECT_EQ(TPLFGT(1), 0);
+    norak::settings().nc.erase("template_create_read");
+}
+
+TEST(TemplateTransfer, WrittenThenReadBackWithTheParametersOfTheHost)
+{
+    fresh();
+    new_procedure();
+    auto put = [](const i32& type, const i32& medium, i32& position, i32& status) {
+        PRCPRM(type, medium, position, status);
+    };
+    auto geo = [](const i32& type, const i32& medium, i32& position, i32& status) {
+        PRCGEO(type, medium, position, status);
+    };
+    i32 defined = -1, st = 0;
+    // a template being made: the procedure's data and the globals go to the host
+    norak::settings().nc["template_manage"] = 2;
+    GEODEF = 0;
+    PRM9[PRM9_TOOL] = 101;
+    DRVTMR(9, put, geo, block_read_tavrek, defined, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(defined, 1);
+    EXPECT_TRUE(norak::transcript_has("host: template procedure data written for type 9"));
+    // a managed read of a type without a template: a read is still needed
+    norak::settings().nc["template_manage"] = 1;
+    DRVTMR(7, put, geo, block_read_tavrek, defined, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(DRVST.tplread_needed, 1);
+    // a tool path template read: the parameters read, the tool of the host's globals taken
+    norak::settings().nc["template_manage"] = 0;
+    norak::settings().nc["template_tp"] = 4;
+    PRM9[PRM9_TOOL] = 102;
+    DRVTMR(9, put, geo, block_read_tavrek, defined, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(PRM9[PRM9_TOOL], 101);
+    norak::settings().nc.erase("template_manage");
+    norak::settings().nc.erase("template_tp");
+}
+
+TEST(BlockKeys, AGoBackPastTheKeyTableStaysInsideIt)
+{
+    fresh();
+    for (i32 k = 0; k < DRV_KEYS; ++k) DRVBKT[k] = 40 + k;
+    i32 st = 9;
+    POSLBK(1, 3, st);
+    EXPECT_EQ(st, 0);
+    // a count beyond the table starts from its last key (no read past it)
+    POSLBK(0, DRV_KEYS + 50, st);
+    EXPECT_EQ(st, 0);
+    POSLBK(1, 0, st);  // no key: nothing to go back to
+    EXPECT_EQ(st, 0);
+}
+
+TEST(SurfaceLists, TheUpdateRecomputesTheIdsOfBothLists)
+{
+    fresh();
+    new_procedure();
+    two_surfaces();
+    SRFGEO.SRFIDS[0] = SRFGEO.SRFIDS[1] = 0;  // ids lost: the unique ids find them again
+    i32 st = 9;
+    PRCUPD(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(SRFGEO.SRFIDS[0], 11);
+    EXPECT_EQ(SRFGEO.SRFIDS[1], 12);
+    i32 n = 0;
+    nc_surf_list_count(1, 0, n, st);
+    EXPECT_EQ(n, 2);
+}

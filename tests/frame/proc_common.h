@@ -44,6 +44,7 @@ inline void fresh(const std::string& replies = "[]", i32 machine = 23)
     std::memset(EDA2, 0, sizeof EDA2);
     std::memset(HEI8, 0, sizeof HEI8);
     std::memset(CLP1, 0, sizeof CLP1);
+    std::memset(TLER, 0, sizeof TLER);
     PRM9[PRM9_TOOL] = 101;
     NPT1[NPT1_MACHINE] = machine;
     PRCGUS[0] = PRCGUS[1] = 0;

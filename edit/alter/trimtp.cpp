@@ -385,8 +385,11 @@ i32 motion_before_passed(bool at_list_end)
 // bound the region: the walk looks for the other side instead, and when it
 // has crossed an odd number of times the first motion at a real feed ends
 // the walk (a region entered by a rapid begins with that motion; one left
-// by a rapid ends with the rapid motions before it).
-i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i32& status)
+// by a rapid ends with the rapid motions before it). boundary (1 while a
+// walk that began on the contour has not left it) becomes 2 when the region
+// from the start is dropped: a step that ends off the wanted side (inside
+// wanted: anywhere but strictly inside), or a walk that ends still on it.
+i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i32& status, i32* boundary = nullptr)
 {
     TrimState& t = trim_state;
     const i32 inside = zqa(ZQA_SIDE) == 1 ? 1 : 0;
@@ -413,12 +416,21 @@ i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i3
         if (status == -2) {
             at_end = true;
             status = 0;
+            if (boundary != nullptr && *boundary == 1) *boundary = 2;
             return region;
         }
         if (status < 0) return region;
         if (toggle && !fast) {
             cut = 0;
             return region;
+        }
+        if (boundary != nullptr && *boundary == 1) {
+            const i32 side = contour_side(c.point);
+            if ((inside == 1 && side != 1) || (inside == 0 && side == 1)) {
+                *boundary = 2;
+                return region;
+            }
+            if (side != 2) *boundary = 0;
         }
         if (deleting && fast && cut != 0) {
             cut = 0;
@@ -428,6 +440,7 @@ i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i3
         }
         if (cut != 0 && after == want) {
             record = ContourPos{seg, frac};
+            if (boundary != nullptr && *boundary == 1) *boundary = 2;
             return region;
         }
     }
@@ -461,13 +474,17 @@ bool run_contour(Call& c, bool to_end, i32& status)
         if (side == 2 || (side == 1) == (inside == 1)) {
             t.walk_side = side == 2 ? 2 : inside == 1 ? 1 : 3;
             c.continuing = 1;
-            i32 cut = 0;
+            i32 cut = 0, boundary = side == 2 ? 1 : 0;
             bool end = false;
-            const i32 region = walk_until(c, 0, t.leaving, cut, end, status);
+            const i32 region = walk_until(c, 0, t.leaving, cut, end, status, &boundary);
             if (status < 0) return false;
-            t.first = -std::max(number, 1);
-            t.last = region;
             if (end) t.at_end = 1;
+            if (boundary == 2) {
+                c.continuing = 0;  // no region from the start
+            } else {
+                t.first = -std::max(number, 1);
+                t.last = region;
+            }
         }
         t.restart = 0;
     }

@@ -291,6 +291,34 @@ TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOv
     }
 }
 
+TEST(Alterations, AFirstMotionEndingOnTheContourGivesNoRegionFromTheStart)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
+    alt::feed(100.0f);     // 1
+    alt::line(10, 20, 0);  // 2: ends on the left side
+    alt::line(20, 20, 0);  // 3: in
+    alt::line(40, 20, 0);  // 4: out at x 30
+    ed::menu("BY CONTOUR:XY PLANE");
+    pick_square();
+    ed::menu("CONNECT: DIRECTLY");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 1) << script();
+    // The first motion stays; the region inside, from the side to x 30, is
+    // joined directly.
+    const std::vector<std::array<f32, 3>> want = {{10, 20, 0}, {30, 20, 0}, {40, 20, 0}};
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), want.size()) << script();
+    for (size_t k = 0; k < m.size(); ++k) {
+        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
+        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
+    }
+}
+
 TEST(Alterations, DivideByToolIsOfferedByTheToolFactorModeAndAskedFirst)
 {
     alt::fresh({0, 0, 0});

@@ -278,3 +278,37 @@ TEST(Walk, ANurbsIsCutIntoItsTwoPiecesAtTheCrossing)
     EXPECT_EQ(s.region, curves[1][1]);
     EXPECT_NEAR(trim_state.region[0], 10.0f, 1e-3);
 }
+
+TEST(Walk, AFullCircleIsCutWithTheAngleItsOwnWayRound)
+{
+    // A full circle about (10, 20) of radius 5 from (5, 20) crosses the
+    // left side x 10 twice; the side after the first crossing is tested at
+    // the circle's next point (inside), not at the middle of the two
+    // crossings (on the side).
+    for (const f32 sweep : {6.2831853f, -6.2831853f}) {
+        setup(100.0f);
+        alt::line(5, 20, 0);  // 2
+        const f32 c[2] = {10, 20}, e[3] = {5, 20, 0}, v[3] = {0, 0, 1};
+        i32 st = 0;
+        PTBT3(AM_APPEND, 3, 1, sweep, 0.1f, c, e, v, 0, st);  // 3
+        i32 answer = 0;
+        lacces(2, answer);
+        const f32 start[3] = {0, 20, 0};
+        Step s = walk(start, 3);
+        s = walk(s.point, 3);
+        EXPECT_EQ(s.cut, 3) << sweep;
+        EXPECT_EQ(s.after, 1) << sweep;
+        // The crossing on the chord between the points at 252 and 288
+        // degrees (108 and 72 clockwise).
+        EXPECT_NEAR(s.point[0], 10.0f, 1e-4) << sweep;
+        EXPECT_NEAR(s.point[1], sweep > 0 ? 15.2447f : 24.7553f, 1e-3) << sweep;
+        std::vector<std::vector<i32>> arcs;
+        for (const auto& el : norak::main_list().elems)
+            if (!el.words.empty() && el.words[0] == 3) arcs.push_back(el.words);
+        ASSERT_EQ(arcs.size(), 2u) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[0][3]), sweep / 4, 1e-5f) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[1][3]), 3 * sweep / 4, 1e-5f) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[1][7]), 5.0f, 1e-5) << sweep;
+        EXPECT_NEAR(wrd2r(arcs[1][8]), 20.0f, 1e-5) << sweep;
+    }
+}

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "frame/cmpblk.h"
 #include "frame/driver.h"
 #include "frame/prctake.h"
+#include "frame/prmmnu.h"
 #include "passes/srfgeo.h"
 #include "tests/frame/proc_common.h"
 
@@ -271,4 +273,62 @@ TEST(SurfaceLists, TheUpdateRecomputesTheIdsOfBothLists)
     i32 n = 0;
     nc_surf_list_count(1, 0, n, st);
     EXPECT_EQ(n, 2);
+}
+
+TEST(ChangeSnapshot, AnotherUcsIsComputedAgainWhenItRotatesElseUpdated)
+{
+    for (i32 rotates : {0, 1}) {
+        fresh();
+        new_procedure();
+        CMPDEF();
+        NPT1[NPT1_UCS] = 60;
+        i32 rc = 0, up = 0, level = 0;
+        CHGSNP(1, 0, nullptr, nullptr, nullptr, rc, up, 0, level);
+        norak::settings().nc["rotate_ucs"] = rotates;
+        CHGSNP(2, 0, nullptr, nullptr, nullptr, rc, up, 0, level);
+        EXPECT_EQ(rc, 0) << rotates;  // nothing changed yet
+        EXPECT_EQ(up, 0) << rotates;
+        NPT1[NPT1_UCS] = 61;
+        CHGSNP(2, 0, nullptr, nullptr, nullptr, rc, up, 0, level);
+        EXPECT_EQ(rc, rotates) << rotates;
+        EXPECT_EQ(up, 1 - rotates) << rotates;
+        norak::settings().nc.erase("rotate_ucs");
+    }
+}
+
+TEST(ParameterPage, TheApproximationToleranceFollowsThePartToleranceWhileItIsAPlainNumber)
+{
+    for (bool expression : {false, true}) {
+        fresh(R"([{"menu": 0}])");
+        new_procedure();
+        ASSERT_GE(rel_nc_find(58), 0);  // a relation item of the procedure
+        i32 st = 0, error = 0, out[7];
+        pws(PRTTOL, 0.02f);
+        pws(APXTL1, 0.5f);
+        if (expression) rel_nc_set_text(58, "0.1*5", 1, st);
+        PRMMNU(0, 0, error, out, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(norak::replies_left(), 0u);
+        EXPECT_FLOAT_EQ(pwr(APXTL1), expression ? 0.5f : 0.02f) << expression;
+        f32 v = 0;
+        rel_nc_get_value(58, v, st);
+        EXPECT_FLOAT_EQ(v, expression ? 0.5f : 0.02f);
+    }
+}
+
+TEST(ParameterPage, InPrintModeTheToolAndServiceMenusFollowByThePageKind)
+{
+    // page kinds 0 and 2 print the tool menu and the service menu, kind 1 the
+    // service menu alone, kinds 3 and 5 neither; the page itself asks once
+    const size_t want[6] = {5, 3, 5, 1, 5, 1};
+    for (i32 m = 0; m < 6; ++m) {
+        fresh(R"([{"menu": 0}])");
+        new_procedure();
+        EDA2[4] = 1;
+        i32 st = 0, reply = 0, changed = 0, index[40] = {0};
+        PRCMND(m, 0, nullptr, nullptr, index, nullptr, nullptr, nullptr, reply, changed, st);
+        EXPECT_EQ(st, 1) << m;
+        EXPECT_EQ(reply, -1) << m;
+        EXPECT_EQ(norak::transcript_count("listing:"), want[m]) << m;
+    }
 }

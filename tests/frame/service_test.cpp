@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "frame/srvmnu.h"
@@ -337,4 +338,24 @@ TEST(ServiceMenu, TheRotaryAxisOfAFourAxisMachineTheOriginAndTheCriteriaList)
     CRTCLS[0] = 0;
     EXPECT_TRUE(has("PART.tavrek03.crit_list"));
     EXPECT_EQ(std::remove("PART.tavrek03.crit_list"), 0);  // written where the part is
+}
+
+TEST(ProcedureText, TheOldTextIsShownUnderscoredAndANewOneReplacesIt)
+{
+    proct::fresh(R"([{"prompt": "NEW TEXT= ", "answer": "FINISH A"}, {"prompt": "NEW TEXT= ", "escape": true}])");
+    char text[24] = "ROUGH";
+    std::memset(text + 5, ' ', 15);
+    GSTXT1(2, text);
+    i32 st = 9;
+    TXTEDT(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(has("OLD TEXT=ROUGH_______________"));
+    char now[24] = {0};
+    GSTXT1(1, now);
+    EXPECT_EQ(std::string(now, 20), "FINISH A            ");
+    // nothing typed: the text stays
+    TXTEDT(st);
+    GSTXT1(1, now);
+    EXPECT_EQ(std::string(now, 20), "FINISH A            ");
+    EXPECT_EQ(norak::replies_left(), 0u);
 }

@@ -145,4 +145,40 @@ TEST_F(DropRecords, LimitedModesReadTheLastDigit)
     EXPECT_NEAR(z, 2.0f, 1e-5);
 }
 
+
+// A check surface met at its edge, or on its face near an edge, within the
+// check tolerance of the tool's outline is no contact: the part below wins.
+// Beyond that tolerance the same contact stands and lifts the tool.
+TEST_F(DropRecords, ChecksMetAtTheOutlineAreDropped)
+{
+    auto plate = tri({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
+    // A level check face whose edge lies 0.005 inside the outline of the
+    // flat D10, and a rising one whose low edge lies there.
+    auto level = tri({4.995, -20, 1, 30, 0, 1, 4.995, 20, 1}, 2, 2);
+    auto rising = tri({4.995, -20, 1, 30, 0, 3, 4.995, 20, 1}, 2, 2);
+    const f32 inside = 5.0f - 4.995f;  // how far inside, as the drop measures it
+    struct Case {
+        const meshes::Mesh* check;
+        f32 tu, z;
+    } cases[] = {
+        {&level, 0.01f, 0.0f},
+        {&level, 0.004f, 1.0f},
+        {&level, inside, 0.0f},
+        {&level, std::nextafter(inside, 0.0f), 1.0f},
+        {&rising, 0.01f, 0.0f},
+        {&rising, 0.004f, 1.0004f},
+    };
+    for (const Case& c : cases) {
+        FRETRI();
+        ASSERT_EQ(meshes::build({plate, *c.check}), 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        context(0.0f, 0.0f);
+        LOCTL2 = c.tu;
+        drop(1, 0.0f, 0.0f);
+        EXPECT_EQ(st % 10, 0);
+        EXPECT_NEAR(z, c.z, 1e-4) << c.tu;
+        EXPECT_EQ(count, c.z == 0.0f ? 1 : 2) << c.tu;
+    }
+}
+
 }  // namespace

@@ -596,3 +596,32 @@ TEST(OneOffset, TheLaneModeAddsLoopsWhereTheStepLeavesMaterial)
         pokarr_free(a);
     }
 }
+
+TEST(OneOffset, WithTheEndModeTheOffsetStartsNearestTheStartPoint)
+{
+    for (const f64 sy : {5.0, 7.5}) {
+        fresh();
+        pkoff.end_mode = 1;
+        pkoff.start[0] = 11.0;  // beside the right edge of the square
+        pkoff.start[1] = sy;
+        pokarr a = make(square(0, 0, 10));
+        row_of(a, 1);
+        i32 keys = 1;
+        ASSERT_EQ(offset(a, 2.0, keys), 0);
+        pokarr w;
+        pokarr_init(2, w);
+        i32 st = 0;
+        lup_get_pokarr(lup_count, w, st);
+        // the driver's start point moves to the foot on the contour, its
+        // fraction along the right edge is kept, and the offset starts on
+        // its own right edge
+        EXPECT_NEAR(pkoff.start[0], 10.0, 1e-9);
+        EXPECT_NEAR(pkoff.start[1], sy, 1e-9);
+        EXPECT_NEAR(pkoff.start[2], sy / 10.0, 1e-9);
+        EXPECT_NEAR(w.x[0], 8.0, 1e-9) << sy;
+        EXPECT_NEAR(signed_area(w), 36.0, 1e-9);
+        pokarr_free(w);
+        pokarr_free(a);
+        pkoff.end_mode = 0;
+    }
+}

@@ -191,6 +191,7 @@ void DRVCRE(const i32& first, i32& status)
     if (status < 0) return leave_by_release(status);
 
     if (is_new() && !DRVST.tpl_read) RPSPRC(0, 1, 0);
+    if (is_new()) CMPDEF();  // a new procedure starts from the optimizer's defaults; a template read may replace them
 
     DRVST.showtool_changed = PRM9[PRM9_SHOWTOOL] != DRVST.showtool_old ? 1 : 0;
     if (DRVARG.cb10) DRVARG.cb10(status);

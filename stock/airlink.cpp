@@ -228,7 +228,7 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     const bool same = eqpt2(P1, P2) != 0;
     const f32 safe = std::max(std::min(std::max(Z1, Z2) + s, rapid_top), std::max(Z1, Z2));
     f32 T = E1 < C || !same ? std::max(E1 + s, safe) : std::max(E1, safe);
-    if (F > 0.0f) E2 = std::max(E2, Z2);
+    if (!(F < 0.0f)) E2 = std::max(E2, Z2);
     rapid_top_raise(T);
     OldRun old;
     seek(first, status);
@@ -251,7 +251,7 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
         optim_line(D, status);  // one XY: straight up or down only
     }
     if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
-    if (status >= 0 && N > 0 && F != 0.0f) write_feed_form(F, status);
+    if (status >= 0 && N > 0) write_feed_form(F, status);
     w.edit.finish(status);
 }
 
@@ -288,7 +288,7 @@ void link_first(i32 second, i32 code, i32& status)
     if (status >= 0) optim_line(top, status);
     if (status >= 0 && eqpt3(D, top) == 0) optim_line(D, status);
     if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
-    if (status >= 0 && N > 0 && F != 0.0f) write_feed_form(F, status);
+    if (status >= 0 && N > 0) write_feed_form(F, status);
     w.edit.finish(status);
 }
 

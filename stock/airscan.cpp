@@ -282,7 +282,7 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
             if (r.open) SC.open_first = r.first;
             return;
         }
-        if (eqval0(feed) != 0) feed = optim_scan_feed;
+        if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         const bool was_open = r.open;
         if (!scan_move(r, number, type, size, feed, status)) continue;

@@ -54,11 +54,14 @@ void next_move(const i32& mode, const i32& step, const i32& cls, const i32& size
     if (cls != BC_TECH && size > 1) tpskpn(MED_ENTITY, size - 1, DT_INT, status);
 }
 
+i32 move_feed_read = 0;
+
 void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& size, f32& feed, i32& tool_changed,
                i32& status)
 {
     feed = 0.0f;
     tool_changed = 0;
+    move_feed_read = 0;
     const i32 med = mode == MV_ENTITY ? MED_ENTITY : MED_LIST;
     while (true) {
         i32 cls = 0;
@@ -77,7 +80,7 @@ void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& si
             f32 rv = 0.0f;
             RDBT1(mode, n, p, kind, iv, rv, status);
             if (status < 0) return;
-            if (p == 1) feed = rv;
+            if (p == 1) feed = rv, move_feed_read = 1;
             if (p == 100) {
                 i32 st = 0;
                 SETTLN(iv);

@@ -31,6 +31,9 @@ void next_move(const i32& mode, const i32& step, const i32& cls, const i32& size
 // cache then holds the new tool). Status below 0 at the end or on failure.
 void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& size, f32& feed, i32& tool_changed,
                i32& status);
+// 1 when the last find_move passed a feed block (its feed may be 0: a feed
+// move whose feed is not set), 0 when the move has no feed of its own.
+extern i32 move_feed_read;
 // The point where the motion block at the cursor (list) ends; status -1 for
 // a block without an end point.
 void move_end_point(f32* point, i32& status);

@@ -69,6 +69,8 @@ void write_feed_form(const f32& feed, i32& status)
         form = 4;
     else if (feed < 0.0f)
         form = 27;
+    else if (feed == 0.0f)
+        form = 1;  // a feed not set: the value itself, not a code whose feed is 0 as well
     else if (feed == named(4))
         form = 3;
     else if (feed == named(6))

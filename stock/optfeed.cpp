@@ -278,7 +278,7 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
             end = 1;
             break;
         }
-        if (eqval0(feed) != 0) feed = FR.last_feed;
+        if (move_feed_read == 0) feed = FR.last_feed;  // no feed of its own
         FR.last_feed = feed;
         block = number;
         done = handle(type, size, feed, ref, block, o, status);

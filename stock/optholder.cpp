@@ -353,7 +353,7 @@ void optim_holder_stage(i32& status)
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) break;
-        if (eqval0(feed) != 0) feed = last_feed;
+        if (move_feed_read == 0) feed = last_feed;  // no feed of its own
         last_feed = feed;
         if (mv_string(type)) {
             BRKSTR(1, status);

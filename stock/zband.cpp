@@ -142,7 +142,7 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
             if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
             return;
         }
-        if (eqval0(feed) != 0) feed = optim_scan_feed;
+        if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         bool done = false;
         if (mv_string(type)) {

@@ -2,7 +2,8 @@
 // move in the air becomes a rapid link and a short one stays; a plunge
 // from the air is cut at the safety distance above the stock (worked out
 // from the tool when not set); a move that starts in the air is cut before
-// the stock; a move of one step measures without dividing by zero.
+// the stock; a move of one step measures without dividing by zero; moves
+// at a feed of 0 are cuts.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -173,6 +174,28 @@ TEST_F(AirCut, AMoveOfOneStepIsMeasuredWithoutDividingByZero)
         EXPECT_GT(depth, 0.0f);
         EXPECT_TRUE(std::isfinite(A[0]) && std::isfinite(B[0]));
     }
+}
+
+TEST_F(AirCut, MovesAtAFeedOfZeroAreCutsNotRapids)
+{
+    // A path whose feed was never set: its feed blocks hold 0. They are feed
+    // moves all the same, so the moves through the island stay, with a feed.
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(-35.0f, 0.0f, 15.0f);
+    p.line(-35.0f, 0.0f, 11.0f);  // the safety distance above the island
+    p.feed(0.0f);
+    p.line(-35.0f, 0.0f, 5.0f);
+    const i32 inside = p.line(-15.0f, 0.0f, 5.0f);
+    p.line(-35.0f, 5.0f, 5.0f);
+    opttest::counter_past(p.next);
+    stage();
+    bool kept = false;
+    for (const Move& m : opttest::moves())
+        if (m.number == inside) kept = m.feed == 0.0f && m.p[0] == -15.0f && m.p[2] == 5.0f;
+    EXPECT_TRUE(kept);
+    EXPECT_EQ(air_found, 0);
 }
 
 }  // namespace

@@ -447,3 +447,45 @@ TEST(LoopCleanup, StraightRunsKeepTurnsBackAndCloseOnTheirFirstPoint)
     for (pokarr* p : {&a, &c, &d, &e}) pokarr_free(*p);
     pkdm_rel_all();
 }
+
+TEST(LoopCleanup, ARefitArcMeetsTheNextArcAgainWithinItsSpan)
+{
+    // a quarter arc about the origin from (0, -1) to (1, 0), a short step up to
+    // b = (1, 0.0002), then an arc of radius 1 about (1, 1.05) starting at b
+    // (b lies 0.05 off its circle); the first arc is refit to end at b
+    for (const i32 next_dir : {1, -1}) {
+        fresh();
+        pk_tol = 0.03;  // joints re-made within 0.06
+        const f64 c2[2] = {1.0, 1.05};
+        // the next arc: counter-clockwise to (2, 1.05), or clockwise by a hundredth of a degree
+        const f64 a2 = (270.0 - 0.01) * M_PI / 180.0;
+        const f64 e2[2] = {next_dir == 1 ? 2.0 : c2[0] + std::cos(a2), next_dir == 1 ? 1.05 : c2[1] + std::sin(a2)};
+        Loop l;
+        l.pt(0, -1).arc(1, 0, 0, 0, 1).pt(1, 0.0002);
+        l.x.insert(l.x.end(), {PK_ARC_MARK, 1.0, c2[0], e2[0]});
+        l.y.insert(l.y.end(), {0.0, static_cast<f64>(next_dir), c2[1], e2[1]});
+        l.pt(-1, 1).close();
+        pokarr a = make(l);
+        pk_loop_fix(0, 5, 0, a);
+        // the refit arc's centre: radius 1 through both ends, near the old one
+        const f64 nc[2] = {a.x[3], a.y[3]};
+        EXPECT_NEAR(std::hypot(nc[0], nc[1] + 1.0), 1.0, 1e-12);
+        EXPECT_NEAR(std::hypot(nc[0] - 1.0, nc[1] - 0.0002), 1.0, 1e-12);
+        EXPECT_LT(std::hypot(nc[0], nc[1]), 1e-3);
+        if (next_dir == 1) {
+            // the circles meet at about (0.9988, 0.0499): within the next arc's
+            // span (just before its start) and past the refit arc's end; b goes there
+            EXPECT_NEAR(a.x[5], 0.9988, 1e-3);
+            EXPECT_NEAR(a.y[5], 0.0499, 1e-3);
+            EXPECT_NEAR(std::hypot(a.x[5] - c2[0], a.y[5] - c2[1]), 1.0, 1e-9);
+            EXPECT_NEAR(std::hypot(a.x[5] - nc[0], a.y[5] - nc[1]), 1.0, 1e-9);
+        } else {
+            // the meeting point lies beyond the end of the short clockwise arc:
+            // b becomes that end
+            EXPECT_EQ(a.x[5], e2[0]);
+            EXPECT_EQ(a.y[5], e2[1]);
+        }
+        pokarr_free(a);
+        pkdm_rel_all();
+    }
+}

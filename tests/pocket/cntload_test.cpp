@@ -149,3 +149,56 @@ TEST(ContourLoading, AFitThatMakesTwoContoursCrossIsUndone)
         pokarr_free(w);
     }
 }
+
+TEST(ContourLoading, AnOpenContourIsFittedOnItsWayOutAndRetracedOnItsWayBack)
+{
+    // an open half circle of radius 20 stored there and back (level 3):
+    // (20, 0) round to (-20, 0) in 2 degree chords and back the same way
+    fresh();
+    pkoff.seg_tol = 0.01;
+    pk_tol = 0.01;
+    reg(square(-100, -100, 200, true), 1);
+    Loop c;
+    for (i32 k = 0; k <= 90; ++k) c.pt(20.0 * std::cos(k * M_PI / 90.0), 20.0 * std::sin(k * M_PI / 90.0));
+    for (i32 k = 89; k >= 0; --k) c.pt(20.0 * std::cos(k * M_PI / 90.0), 20.0 * std::sin(k * M_PI / 90.0));
+    pokarr a = make(c);
+    i32 st = 0, start = 0;
+    lup_add(1, 10001, 0, 0, 0, 0.0, 3, a, start, st);
+    pokarr_free(a);
+    pk_arc_mode = 1;
+    pk_load_contours(0.0, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(lup_count, 2);
+    EXPECT_EQ(lup_row(2).level, 3);
+    pokarr w;
+    pokarr_init(2, w);
+    lup_get_pokarr(2, w, st);
+    ASSERT_EQ(w.count % 2, 1);
+    const i32 m = (w.count - 1) / 2;  // the turning point
+    EXPECT_LT(w.count, 40);
+    EXPECT_NEAR(std::fabs(w.x[m]), 20.0, 1e-6);
+    EXPECT_NEAR(w.x[0], w.x[w.count - 1], 1e-12);
+    // the way back is the way out read backwards, each arc turned round
+    i32 arcs = 0;
+    for (i32 k = 0; k <= m; ++k) {
+        const i32 j = w.count - 1 - k;
+        if (pk_arc_at(w.x[k])) {
+            ++arcs;
+            // the head at k (marker, radius and direction, centre) ends at
+            // k + 3; on the way back the same arc's head sits at j - 2 .. j
+            ASSERT_TRUE(pk_arc_at(w.x[j - 2])) << k;
+            EXPECT_NEAR(w.x[k + 1], 20.0, 0.01);
+            EXPECT_EQ(w.x[j - 1], w.x[k + 1]);
+            EXPECT_EQ(w.y[j - 1], -w.y[k + 1]);
+            EXPECT_EQ(w.x[j], w.x[k + 2]);
+            EXPECT_EQ(w.y[j], w.y[k + 2]);
+            k += 2;
+            continue;
+        }
+        EXPECT_EQ(w.x[k], w.x[j]) << k;
+        EXPECT_EQ(w.y[k], w.y[j]) << k;
+    }
+    EXPECT_GE(arcs, 1);
+    pokarr_free(w);
+    EXPECT_EQ(pkdm_in_use(), 0);
+}

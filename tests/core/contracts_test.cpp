@@ -4,94 +4,24 @@
 // routines defined in a header are.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
+#include "srcscan.h"
+
 
 namespace {
 
-// The folders whose headers are held to it.
-const char* const CHECKED[] = {"core",   "tools",   "blocks", "surfaces", "cutter", "passes",
-                               "pocket", "cleanup", "stock",  "edit",     "frame"};
+using srcscan::code_of;
+using srcscan::is_routine;
+using srcscan::squeezed;
+using srcscan::starts;
 
 struct Routine {
     int line;          // first line of the declaration, from 1
     std::string text;  // the declaration up to its ';' or '{'
     bool commented;
 };
-
-// The line without its comments and with string and character literals
-// emptied; `in_block` carries an open /* */ comment across lines.
-std::string code_of(const std::string& line, bool& in_block)
-{
-    std::string code;
-    for (size_t j = 0; j < line.size();) {
-        if (in_block) {
-            const size_t k = line.find("*/", j);
-            if (k == std::string::npos) break;
-            in_block = false;
-            j = k + 2;
-        } else if (line.compare(j, 2, "/*") == 0) {
-            in_block = true;
-            j += 2;
-        } else if (line.compare(j, 2, "//") == 0) {
-            break;
-        } else if (line[j] == '"' || line[j] == '\'') {
-            const char q = line[j];
-            code += q;
-            for (++j; j < line.size() && line[j] != q; ++j)
-                if (line[j] == '\\') ++j;
-            code += q;
-            ++j;
-        } else {
-            code += line[j++];
-        }
-    }
-    return code;
-}
-
-std::string squeezed(const std::string& s)
-{
-    std::string out;
-    for (char c : s) {
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            if (!out.empty() && out.back() != ' ') out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out;
-}
-
-bool starts(const std::string& s, const char* word) { return s.rfind(word, 0) == 0; }
-
-// A statement at namespace level that declares or defines a routine: a name
-// followed by its argument list, not a type, alias, assertion or variable.
-bool is_routine(std::string s)
-{
-    s = squeezed(s);
-    if (starts(s, "template")) {
-        int depth = 0;
-        size_t k = 0;
-        for (; k < s.size(); ++k) {
-            if (s[k] == '<') ++depth;
-            if (s[k] == '>' && --depth == 0) break;
-        }
-        s = k < s.size() ? squeezed(s.substr(k + 1)) : "";
-    }
-    for (const char* w : {"using ", "typedef ", "static_assert", "struct ", "class ", "enum ", "union ", "friend "})
-        if (starts(s, w)) return false;
-    const size_t open = s.find('('), eq = s.find('=');
-    if (open == std::string::npos || open == 0 || (eq != std::string::npos && eq < open)) return false;
-    const char before = s[open - 1 - (s[open - 1] == ' ' ? 1 : 0)];
-    return std::isalnum(static_cast<unsigned char>(before)) || before == '_' || s.find("operator") != std::string::npos;
-}
 
 // The routines a header declares at namespace level, with whether each one
 // carries its line.
@@ -150,17 +80,11 @@ std::vector<Routine> routines(std::istream& in)
     return out;
 }
 
-std::vector<Routine> routines_of(const std::string& text)
-{
-    std::istringstream in(text);
-    return routines(in);
-}
-
 }  // namespace
 
 TEST(Contracts, TheScannerFindsRoutinesAndTheirLines)
 {
-    const auto r = routines_of(R"H(// A header.
+    const auto r = srcscan::scan_text(R"H(// A header.
 #pragma once
 #include "core/words.h"
 
@@ -198,7 +122,7 @@ i32* MFLBLK();
 
 void parted();
 const char* text(i32 which, const char* fallback = "(none)");
-)H");
+)H", routines);
     std::vector<std::string> names;
     std::vector<bool> lines;
     for (const auto& x : r) {
@@ -216,19 +140,12 @@ const char* text(i32 which, const char* fallback = "(none)");
 
 TEST(Contracts, EveryRoutineInAModuleHeaderSaysWhatItDoes)
 {
-    const fs::path root = TAVREK_SOURCE_DIR;
     size_t seen = 0;
-    for (const char* dir : CHECKED) {
-        ASSERT_TRUE(fs::is_directory(root / dir)) << dir;
-        for (const auto& e : fs::recursive_directory_iterator(root / dir)) {
-            if (!e.is_regular_file() || e.path().extension() != ".h") continue;
-            std::ifstream in(e.path());
-            for (const auto& r : routines(in)) {
-                ++seen;
-                EXPECT_TRUE(r.commented) << fs::relative(e.path(), root).generic_string() << ":" << r.line << " "
-                                         << r.text << " has no line saying what it does";
-            }
+    ASSERT_TRUE(srcscan::each_source(TAVREK_SOURCE_DIR, {".h"}, [&](const std::string& name, std::istream& in) {
+        for (const auto& r : routines(in)) {
+            ++seen;
+            EXPECT_TRUE(r.commented) << name << ":" << r.line << " " << r.text << " has no line saying what it does";
         }
-    }
+    }));
     EXPECT_GT(seen, 500u);  // the headers were found and read
 }

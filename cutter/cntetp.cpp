@@ -361,7 +361,15 @@ void CNTE06()
     crossings(0, z4, z2, 1, -1);
 }
 
-void CNTE07()
+namespace {
+
+// The ball-tipped sub-shapes past their common steps. Ball side: the top, the
+// flank and the ball; with the ball below the flank's top only where the
+// junction circle's normal leads outward at level 0, else the top and the
+// flank while level 0 is within reach. Axis side: the axis foot and the
+// flank, then the crossings of cone 0, with the ball above the flank's top
+// recording the ball first as well.
+void ball_edge(bool high)
 {
     S.EDGFLG = 0;
     const Edge e;
@@ -372,7 +380,7 @@ void CNTE07()
     const f64 z4 = S.AXPNT[4][2], z5 = S.AXPNT[5][2];
     if (w > 0.0) {
         const Level L0 = e.at(0);
-        if (outward_at_corner(e, L0) > 0.0) {
+        if (high || outward_at_corner(e, L0) > 0.0) {
             if (!in4 && probe_top()) return;
             if (probe_flank()) return;
             probe_ball(e);
@@ -384,26 +392,12 @@ void CNTE07()
     }
     if (L4.s > 1.0) return;
     if (probe_axis(4) || probe_flank()) return;
+    if (high) probe_ball(e);  // recorded, and the crossings are measured as well
     crossings(0, z4, z5, 1, 5);
 }
 
-void CNTE08()
-{
-    S.EDGFLG = 0;
-    const Edge e;
-    Level L4;
-    f64 w = 0.0;
-    bool in4 = false;
-    if (!ball_levels(e, L4, w, in4)) return;
-    const f64 z4 = S.AXPNT[4][2], z5 = S.AXPNT[5][2];
-    if (w > 0.0) {
-        if (!in4 && probe_top()) return;
-        if (probe_flank()) return;
-        probe_ball(e);
-        return;
-    }
-    if (L4.s > 1.0) return;
-    if (probe_axis(4) || probe_flank()) return;
-    probe_ball(e);  // recorded, and the crossings are measured as well
-    crossings(0, z4, z5, 1, 5);
-}
+}  // namespace
+
+void CNTE07() { ball_edge(false); }
+
+void CNTE08() { ball_edge(true); }

@@ -42,32 +42,44 @@ constexpr f32 VERTICAL_NZ = 0.00015f;
 // CGALLW (1 - sin a) under an allowance.)
 f64 rimlow() { return CGLENG - CGALLW; }
 
-// Positions of the edge's ends along its direction and the half-chord of the
-// end's outline in the edge's vertical plane; false when out of reach.
-bool chord(const f32* va, const f32* vb, const PlnEdge& ed, f64 R, f64 d, f64& h, f64& sa, f64& sb)
+// The edge in its vertical plane: the half-chord h of the end's outline, the
+// positions sa, sb of the edge's ends along its direction and its rise dz.
+struct Chord {
+    f64 h, sa, sb, dz;
+};
+
+// Common start of the edge routines: status -1 (no contact) and the chord;
+// false when the edge is out of reach.
+bool chord(const f32* va, const f32* vb, const PlnEdge& ed, f64 R, f64 d, Chord& c, i32& status)
 {
-    h = std::sqrt(std::fabs(R * R - d * d));
-    sa = va[0] * ed.e[0] + va[1] * ed.e[1];
-    sb = vb[0] * ed.e[0] + vb[1] * ed.e[1];
-    return !(sa > h || sb < -h);
+    status = -1;
+    c.h = std::sqrt(std::fabs(R * R - d * d));
+    c.sa = va[0] * ed.e[0] + va[1] * ed.e[1];
+    c.sb = vb[0] * ed.e[0] + vb[1] * ed.e[1];
+    c.dz = f64(vb[2]) - va[2];
+    return !(c.sa > c.h || c.sb < -c.h);
 }
 
-// Common ending of the edge routines: nearest XY distance of the edge from
-// the axis and the edge's height there.
-void nearest(const f32* va, const f32* vb, f64 sa, f64 sb, f64 dc, f32& d, f32& aux)
+// Common ending of the edge routines: nearest XY distance d of the edge from
+// the axis (d comes in as the line's distance) and the edge's height there;
+// status 2.
+void reached(const f32* va, const f32* vb, const Chord& c, f64& d, f32& aux, i32& status)
 {
-    if (sa > 0.0 && sb > 0.0) {
-        d = std::sqrt(va[0] * va[0] + va[1] * va[1]);
+    f32 near;
+    if (c.sa > 0.0 && c.sb > 0.0) {
+        near = std::sqrt(va[0] * va[0] + va[1] * va[1]);
         aux = va[2];
-    } else if (sa < 0.0 && sb < 0.0) {
-        d = std::sqrt(vb[0] * vb[0] + vb[1] * vb[1]);
+    } else if (c.sa < 0.0 && c.sb < 0.0) {
+        near = std::sqrt(vb[0] * vb[0] + vb[1] * vb[1]);
         aux = vb[2];
     } else {
-        d = static_cast<f32>(std::fabs(dc));
+        near = static_cast<f32>(std::fabs(d));
         f32 q[2] = {0.0f, 0.0f};
         i32 st = 0;
         ZONSEG(va, vb, q, aux, st);
     }
+    d = near;
+    status = 2;
 }
 
 void along(const f32* va, const f32* vb, f64 sa, f64 sb, f64 s, f32* contact, f64& t)
@@ -82,89 +94,71 @@ void along(const f32* va, const f32* vb, f64 sa, f64 sb, f64 s, f32* contact, f6
 void PLEBAL(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z,
             f32& aux, i32& status)
 {
-    f64 h, sa, sb;
-    status = -1;
-    if (!chord(va, vb, edge, R, d, h, sa, sb)) return;
-    f64 dz = f64(vb[2]) - va[2];
-    f64 len = std::sqrt((sb - sa) * (sb - sa) + dz * dz);
-    f64 s = len > 0.0 ? dz * h / len : 0.0;
-    s = s < sa ? sa : (s > sb ? sb : s);
+    Chord c;
+    if (!chord(va, vb, edge, R, d, c, status)) return;
+    f64 len = std::sqrt((c.sb - c.sa) * (c.sb - c.sa) + c.dz * c.dz);
+    f64 s = len > 0.0 ? c.dz * c.h / len : 0.0;
+    s = s < c.sa ? c.sa : (s > c.sb ? c.sb : s);
     f64 t;
-    along(va, vb, sa, sb, s, contact, t);
-    z = static_cast<f32>(va[2] + t * dz + std::sqrt(std::fabs(h * h - s * s)) - R);
-    f32 dd;
-    nearest(va, vb, sa, sb, d, dd, aux);
-    d = dd;
-    status = 2;
+    along(va, vb, c.sa, c.sb, s, contact, t);
+    z = static_cast<f32>(va[2] + t * c.dz + std::sqrt(std::fabs(c.h * c.h - s * s)) - R);
+    reached(va, vb, c, d, aux, status);
 }
 
 void PLEFLT(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32* contact, f32& z,
             f32& aux, i32& status)
 {
-    f64 h, sa, sb;
-    status = -1;
-    if (!chord(va, vb, edge, R, d, h, sa, sb)) return;
-    f64 dz = f64(vb[2]) - va[2];
+    Chord c;
+    if (!chord(va, vb, edge, R, d, c, status)) return;
     // The highest point of the edge under the bottom: its rising end, cut
     // at the chord. Every slope counts, however small: a slight rise taken
     // as level would let the bottom sink below the higher end.
     f64 s;
-    if (dz > 0.0)
-        s = sb < h ? sb : h;
-    else if (dz < 0.0)
-        s = sa > -h ? sa : -h;
+    if (c.dz > 0.0)
+        s = c.sb < c.h ? c.sb : c.h;
+    else if (c.dz < 0.0)
+        s = c.sa > -c.h ? c.sa : -c.h;
     else
         s = 0.0;
     f64 t;
-    along(va, vb, sa, sb, s, contact, t);
-    if (s <= sa)
+    along(va, vb, c.sa, c.sb, s, contact, t);
+    if (s <= c.sa)
         z = va[2];
-    else if (s >= sb)
+    else if (s >= c.sb)
         z = vb[2];
     else
-        z = static_cast<f32>(va[2] + t * dz);
-    f32 dd;
-    nearest(va, vb, sa, sb, d, dd, aux);
-    d = dd;
-    status = 2;
+        z = static_cast<f32>(va[2] + t * c.dz);
+    reached(va, vb, c, d, aux, status);
 }
 
 void PLETOR(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, const f32& r, f64& d, f32* contact,
             f32& z, f32& aux, i32& status)
 {
-    f64 h, sa, sb;
-    status = -1;
-    if (!chord(va, vb, edge, R, d, h, sa, sb)) return;
+    Chord c;
+    if (!chord(va, vb, edge, R, d, c, status)) return;
     // The edge cut to the chord [-h, h].
     f32 pa[3], pb[3];
     f64 t;
-    along(va, vb, sa, sb, sa < -h ? -h : sa, pa, t);
-    along(va, vb, sa, sb, sb > h ? h : sb, pb, t);
+    along(va, vb, c.sa, c.sb, c.sa < -c.h ? -c.h : c.sa, pa, t);
+    along(va, vb, c.sa, c.sb, c.sb > c.h ? c.h : c.sb, pb, t);
     f32 u[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
     f64 l = std::sqrt(f64(u[0]) * u[0] + f64(u[1]) * u[1] + f64(u[2]) * u[2]);
     if (l > 0.0)
-        for (f32& c : u) c = static_cast<f32>(c / l);
+        for (f32& x : u) x = static_cast<f32>(x / l);
     const f32 ax[2] = {0.0f, 0.0f};
     f32 best[3];
     i32 st = 0;
     z = SEGTOR(pa, pb, u, ax, R, R - r, best, st);
     if (z < -1.0e9f) return;
     for (i32 k = 0; k < 3; ++k) contact[k] = best[k];
-    f32 dd;
-    nearest(va, vb, sa, sb, d, dd, aux);
-    d = dd;
-    status = 2;
+    reached(va, vb, c, d, aux, status);
 }
 
 void PLENRP(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, f64& d, f32& aux, i32& status)
 {
-    f64 h, sa, sb;
-    status = -1;
-    if (!(chord(va, vb, edge, R, d, h, sa, sb) && sa < h && sb > -h)) return;
-    f32 dd;
-    nearest(va, vb, sa, sb, d, dd, aux);
-    d = dd;
-    status = 2;
+    Chord c;
+    if (!(chord(va, vb, edge, R, d, c, status) && c.sa < c.h && c.sb > -c.h)) return;
+    reached(va, vb, c, d, aux, status);
 }
 
 void PLNAXI(const i32& flag, const PlnEdge* edges, i32& status)

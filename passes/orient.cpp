@@ -1,6 +1,7 @@
 #include "passes/orient.h"
 
 #include <cmath>
+#include <string>
 
 #include "core/host.h"
 #include "core/params.h"
@@ -13,17 +14,26 @@ constexpr f32 ZUP[3] = {0.0f, 0.0f, 1.0f};
 
 f32 dot(const f32* a, const f32* b) { return static_cast<f32>(f64(a[0]) * b[0] + f64(a[1]) * b[1] + f64(a[2]) * b[2]); }
 
-// The normal from the tangents of the surface point record, made unit.
-void bldnrm(const f32* sp, const i32& nsrc, f32* normal, i32& status)
+// The message of a tool position the surface orientation does not allow,
+// after the name of the routine that reports it.
+std::string no_position(const char* who)
+{
+    return std::string(who) + ",CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE";
+}
+
+// The normal from the tangents of the surface point record, made unit;
+// false (status negative) when the tangents give no direction.
+bool bldnrm(const f32* sp, const i32& nsrc, f32* normal, i32& status)
 {
     status = 0;
-    if (nsrc == 0) return;
+    if (nsrc == 0) return true;
     if (nsrc == 1)
         v3cros(sp + 3, sp + 6, normal);
     else
         v3cros(sp + 6, sp + 3, normal);
     f32 len = 0;
     v3unit(normal, len, status);
+    return status >= 0;
 }
 
 // Index of the coordinate along the rotary axis, -1 for a kind not served.
@@ -43,8 +53,9 @@ void rotref(f32* p)
 }
 
 // v with its component along the rotary axis removed, made unit; when that
-// cannot be done the text is posted and the answer is false.
-bool offrot(f32* v, const char* failed, i32& status)
+// cannot be done the position is reported impossible in the name of routine
+// `who` and the answer is false.
+bool offrot(f32* v, const char* who, i32& status)
 {
     const i32 k = rotidx();
     if (k < 0) {
@@ -54,7 +65,7 @@ bool offrot(f32* v, const char* failed, i32& status)
         f32 len = 0;
         v3unit(v, len, status);
     }
-    if (status < 0) eroutc(failed, 0);
+    if (status < 0) eroutc(no_position(who).c_str(), 0);
     return status >= 0;
 }
 
@@ -134,13 +145,14 @@ void place_on(const f32& r, f32 f, const f32* sp, const f32* normal, const f32* 
 f64 sqrt0(f64 x) { return x <= 0.000001 ? 0.0 : std::sqrt(x); }
 
 
-// Places the four-axis tool with the axis v turned off the rotary axis (the
-// text is posted when that cannot be done). An under-cut in the axis frame is
-// kept as a position, with or without lead and tilt.
+// Places the four-axis tool with the axis v turned off the rotary axis (when
+// that cannot be done it is reported in the name of routine `who`). An
+// under-cut in the axis frame is kept as a position, with or without lead and
+// tilt.
 void in_axis_frame(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* normal, f32* v,
-                   const char* offrot_failed, f32* pos, i32& status)
+                   const char* who, f32* pos, i32& status)
 {
-    if (!offrot(v, offrot_failed, status)) return;
+    if (!offrot(v, who, status)) return;
     inframe(d, r, a, sp, normal, v, true, "TOL4P1,THE ROTATION AXIS IS A ZEROED  VECTOR!", pos, status);
 }
 
@@ -165,8 +177,7 @@ using Leaned4 = void (*)(const f32&, const f32&, const f32&, const f32*, const f
 void four_axis(Plain4 plain, Leaned4 lean, const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc,
                const f32* dir, f32* normal, const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
-    bldnrm(sp, nsrc, normal, status);
-    if (status < 0) return;
+    if (!bldnrm(sp, nsrc, normal, status)) return;
     if (eqval0(lead) && eqval0(tilt))
         plain(d, r, a, sp, 0, normal, pos, status);
     else
@@ -186,8 +197,7 @@ void TLTIPO(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
             normal[0] = 0, normal[1] = 0, normal[2] = 1;
         } else {
             i32 st = 0;
-            bldnrm(sp, nsrc, normal, st);
-            if (st < 0) {
+            if (!bldnrm(sp, nsrc, normal, st)) {
                 WRNPNT("WARNING: NORMAL TO SURFACE IS UNDEFINED AT:", 3, sp, " ");
                 status = -1;
                 return;
@@ -245,8 +255,7 @@ void TL3POS(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
 void TL5POS(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, const f32* dir, f32* normal,
             const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
-    bldnrm(sp, nsrc, normal, status);
-    if (status < 0) return;
+    if (!bldnrm(sp, nsrc, normal, status)) return;
     if (eqval0(lead) && eqval0(tilt)) {
         for (i32 k = 0; k < 3; ++k) {
             pos[k] = sp[k];
@@ -283,33 +292,25 @@ void TL4PN1(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* 
 {
     f32 v[3];
     if (!leaned(normal, dir, lead, tilt, v, "TL4PN1,UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", status)) return;
-    in_axis_frame(d, r, a, sp, normal, v,
-                  "TOL4N1,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", pos,
-                  status);
+    in_axis_frame(d, r, a, sp, normal, v, "TOL4N1", pos, status);
 }
 
 void TOL4P1(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, f32* normal, f32* pos,
             i32& status)
 {
-    bldnrm(sp, nsrc, normal, status);
-    if (status < 0) return;
+    if (!bldnrm(sp, nsrc, normal, status)) return;
     f32 v[3] = {normal[0], normal[1], normal[2]};
-    in_axis_frame(d, r, a, sp, normal, v,
-                  "TOL4PT,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE", pos,
-                  status);
+    in_axis_frame(d, r, a, sp, normal, v, "TOL4PT", pos, status);
 }
 
 void TOL4PT(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& nsrc, f32* normal, f32* pos,
             i32& status)
 {
-    bldnrm(sp, nsrc, normal, status);
-    if (status < 0) return;
+    if (!bldnrm(sp, nsrc, normal, status)) return;
     const f32 f = 0.5f * d - r;
     f32 q[3], u[3];
     from_axis(r, f, sp, normal, q, u);
-    if (!offrot(u, "TOL4PT,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE",
-                status))
-        return;
+    if (!offrot(u, "TOL4PT", status)) return;
     if (dot(u, normal) < 0)
         for (f32& c : u) c = -c;
     place_on(r, f, sp, normal, q, u, pos);
@@ -319,20 +320,19 @@ void TOL4PT(const f32& d, const f32& r, const f32& a, const f32* sp, const i32& 
 void TOL4P1B(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* dir, const f32* normal,
              const f32& lead, const f32& tilt, f32* pos, i32& status)
 {
-    const char* msg = "TOL4P1B,CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE";
     const f32 f = 0.5f * d - r;
     f32 q[3], u[3], w[3];
     from_axis(r, f, sp, normal, q, u);
     f32 len = 0;
     v3unit(u, len, status);
     if (status < 0) {
-        eroutc(msg, 0);
+        eroutc(no_position("TOL4P1B").c_str(), 0);
         return;
     }
     if (dot(u, normal) < 0)
         for (f32& c : u) c = -c;
     if (!leaned(u, dir, lead, tilt, w, "TOL4P1B,UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", status)) return;
-    if (!offrot(w, msg, status)) return;
+    if (!offrot(w, "TOL4P1B", status)) return;
     place_on(r, f, sp, normal, q, w, pos);
     status = 0;
 }

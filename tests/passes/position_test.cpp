@@ -143,6 +143,35 @@ TEST(PassPositions, FourAxisKeepsTheAxisAcrossTheRotaryAxis)
     RAXN[0] = 0;
 }
 
+// A rotary axis of a kind not served leaves no axis across it: each
+// four-axis placing reports the position impossible in its own name.
+TEST(PassPositions, FourAxisWithoutAServedRotaryAxisIsReportedByEachPlacing)
+{
+    host({top_cylinder(1)});
+    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
+    RAXN[RAXN_AXIS] = 3;
+    const f32 sp[9] = {5, 6, 7, 1, 0, 0, 0, 1, 0};
+    f32 normal[3] = {0, 0, 1};
+    const f32 dir[3] = {1, 0, 0};
+    const f32 d = 10, r = 2, a = 0, lead = 10, tilt = 0;
+    f32 pos[6];
+    const std::string tail = ",CALCULATING THE TOOL POSITION ACCORDING TO THE SURFACE ORIENTATION|       IS NOT POSSIBLE";
+    auto reported = [&](const char* who, auto place) {
+        const size_t from = norak::transcript().size();
+        i32 st = 0;
+        place(st);
+        EXPECT_LT(st, 0) << who;
+        const auto& t = norak::transcript();
+        ASSERT_EQ(t.size(), from + 1) << who;
+        EXPECT_EQ(t.back(), "internal: " + std::string(who) + tail);
+    };
+    reported("TOL4PT", [&](i32& st) { TOL4PT(d, r, a, sp, 0, normal, pos, st); });
+    reported("TOL4PT", [&](i32& st) { TOL4P1(d, r, a, sp, 0, normal, pos, st); });
+    reported("TOL4N1", [&](i32& st) { TL4PN1(d, r, a, sp, dir, normal, lead, tilt, pos, st); });
+    reported("TOL4P1B", [&](i32& st) { TOL4P1B(d, r, a, sp, dir, normal, lead, tilt, pos, st); });
+    RAXN[RAXN_AXIS] = 0;
+}
+
 TEST(PassPositions, ZeroStepsEndAndAZeroIncrementIsReported)
 {
     host({tilted_plane(1)});

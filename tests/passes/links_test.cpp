@@ -2,11 +2,13 @@
 // retracts that never go down.
 #include <gtest/gtest.h>
 
+#include "cutter/linntb.h"
 #include "cutter/loccom.h"
 #include "core/modflg.h"
 #include "passes/bsural.h"
 #include "passes/mxlink.h"
 #include "passes/retract.h"
+#include "pocket/polbuf.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 #include "tests/passes/loop_common.h"
@@ -42,7 +44,7 @@ TEST(Approach, EachKindIsWrittenAsItIsDrawn)
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 3;  // no end-of-pass link before the approach
+    MACTYP = MACTYP_TRIMMED;  // no end-of-pass link before the approach
     const f32 from[3] = {0, 0, 30}, p[3] = {50, 40, 10}, q[3] = {50, 50, 10}, axis[3] = {0.6f, 0, 0.8f}, up[3] = {0, 0, 1};
     for (i32 kind = 1; kind <= 7; ++kind) {
         stand(from, kind);
@@ -117,7 +119,7 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     wall_model();
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 3;
+    MACTYP = MACTYP_TRIMMED;
     const f32 from[3] = {0, 0, 50}, p[3] = {34.9f, 40, 0}, q[3] = {34.9f, 50, 0}, into[3] = {1, 0, 0},
               away[3] = {-1, 0, 0}, up[3] = {0, 0, 1};
     auto gouging = [&](bool approach, i32 kind, const f32* axis, const f32* dir) {
@@ -161,6 +163,52 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     for (const Pt& r : moves()) EXPECT_NEAR(r.x, 34.9, 1e-4);
     EXPECT_FALSE(gouging(false, 6, away, q));
     EXPECT_NEAR(moves().front().x, 28.9, 1e-4);
+    FRETRI();
+    allfre(st);
+}
+
+// A boundary that keeps every position of the gouge test out leaves the
+// positioning with nothing: surface milling takes that as a gouge at the
+// motion's end (the retract comes up vertically and names that point), while
+// the fast move's test of cutting the part takes it as no cut.
+TEST(Retract, APositioningThatFindsNothingIsAGougeAtTheEndOnlyForSurfaceMilling)
+{
+    wall_model();
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = MACTYP_TRIMMED;
+    i32 st = 0, one = 1;
+    polbuf_init(2, 200, st);
+    polbuf_select(2, one, st);
+    const f32 far[8] = {500, 500, 600, 500, 600, 600, 500, 600};
+    polbuf_set_np(1, 4, st);
+    for (i32 j = 0; j < 4; ++j) polbuf_put_point(1, j + 1, far[2 * j], far[2 * j + 1], st);
+    polbuf_set_npol(1, st);
+    BNDACT = 1;
+    const f32 p[3] = {34.9f, 40, 0}, q[3] = {34.9f, 50, 0}, away[3] = {-1, 0, 0}, up[3] = {0, 0, 1};
+    stand(p, 6);
+    LNKPAR.gouge = 1;
+    const size_t from = norak::transcript().size();
+    SRFRET(2, p, q, away, up, 3, st);
+    EXPECT_EQ(st, 0);
+    const auto& t = norak::transcript();
+    std::string said;
+    for (size_t k = from; k < t.size(); ++k) said += t[k] + "\n";
+    EXPECT_NE(said.find("WARNING: RETRACT MOTION AT:"), std::string::npos) << said;
+    EXPECT_NE(said.find("28.9"), std::string::npos) << said;  // the retract's end, 6 from the wall side
+    for (const Pt& r : moves()) EXPECT_NEAR(r.x, 34.9, 1e-4);
+    // The fast move through the wall goes straight: nothing found, no cut.
+    const f32 b[3] = {30, 40, 10}, c[3] = {60, 40, 10};
+    stand(b, 1);
+    HFLINI();
+    HEI8[HEI8_RETRACT] = 0;
+    FAST2M(2, c, up, 1, 0.0f, st);
+    EXPECT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].x, 60.0);
+    BNDACT = 0;
+    polbuf_release_all(1, st);
     FRETRI();
     allfre(st);
 }
@@ -233,7 +281,7 @@ TEST(Approach, DegenerateTargetsFallBackOrWriteNothing)
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 3;
+    MACTYP = MACTYP_TRIMMED;
     const f32 from[3] = {0, 0, 30}, p[3] = {50, 40, 10}, axis[3] = {0.6f, 0, 0.8f}, up[3] = {0, 0, 1};
     stand(from, 1);
     i32 st = 0;
@@ -412,7 +460,7 @@ TEST(Links, ALaterStringIsEnteredOnceWithoutAZeroJump)
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     pw(GCHMOD) = 1;
     pw(ZIGZAG) = 1;
     const f32 from[3] = {0, 0, 30};
@@ -458,7 +506,7 @@ TEST(Links, ThePocketingCodesCrossOverThePartByTheClearancePath)
     wall_model();
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 3;
+    MACTYP = MACTYP_TRIMMED;
     const f32 from[3] = {20, 40, 0}, to[3] = {60, 40, 0}, up[3] = {0, 0, 1};
     for (i32 code : {34, 0}) {
         stand(from, 1);
@@ -549,7 +597,7 @@ TEST(Links, ACircleIsEnteredByItsPassKind)
         host({});
         params(1, 0.01f);
         CURTOL = BALL;
-        MACTYP = 2;
+        MACTYP = MACTYP_SURFACES;
         stand(from, 2);
         RSTPAS();
         PasStr& s = PASSTR;
@@ -600,7 +648,7 @@ TEST(Links, TheFirstStringOfAOneWayPassTakesThePassKindsLink)
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     pw(GCHMOD) = 1;
     pw(ZIGZAG) = 0;
     const f32 from[3] = {0, 0, 30};
@@ -636,7 +684,7 @@ TEST(Retract, AlongTheHorizontalNormalAndTheClearanceFlag)
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 3;
+    MACTYP = MACTYP_TRIMMED;
     const f32 p[3] = {50, 40, 10}, before[3] = {45, 40, 10}, axis[3] = {0.36f, 0.48f, 0.8f}, up[3] = {0, 0, 1};
     for (i32 absolute : {0, 1}) {
         stand(p, 6);
@@ -663,7 +711,7 @@ TEST(Approach, AnUnknownDimensionIsReportedAndTheApproachWritten)
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
-    MACTYP = 3;
+    MACTYP = MACTYP_TRIMMED;
     const f32 from[3] = {0, 0, 30}, p[3] = {50, 40, 10}, q[3] = {50, 50, 10}, up[3] = {0, 0, 1};
     stand(from, LINK_VERTICAL);
     i32 st = 0;

@@ -525,7 +525,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
         GSTXT2(1, s.table);
         s.techcase = TLTCAS;
         s.tool = CURTOL;
-        s.tler = TLER[0];
+        s.tler = TLER[TLER_MODE];
         return;
     }
     std::memcpy(PRM9, s.prm9, sizeof s.prm9);
@@ -541,7 +541,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     GSTXT2(2, table);
     TLTCAS = s.techcase;
     CURTOL = s.tool;
-    TLER[0] = s.tler;
+    TLER[TLER_MODE] = s.tler;
     if (PRM9[PRM9_TOOL] > 0) {
         // The restored tool drawn again at the current tool position.
         f32 p[3], a[3];

@@ -99,20 +99,20 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
     if (eff == 1) {
         i32 state[2];
         eginfo(state);
-        setuap(header[19], wrd2r(header[18]));
+        setuap(header[NPT1_VIEW], wrd2r(header[NPT1_VIEWPAR]));
         i32 st = 0;
         esinfo(state, st);
     }
-    PRM9[PRM9_UCS] = header[20];
-    SETMOD(55, header[20], 0.0f);
+    PRM9[PRM9_UCS] = header[NPT1_UCS];
+    SETMOD(55, header[NPT1_UCS], 0.0f);
     f32 home[3];
-    get3(header + 6, home);
+    get3(header + NPT1_HOME, home);
     set_position(home);
-    setdsp(header[19]);
+    setdsp(header[NPT1_VIEW]);
     if (eff != 3 && source != 10) {
         f32 m[9];
-        for (int k = 0; k < 9; ++k) m[k] = wrd2r(header[9 + k]);
-        view_words(header[19], wrd2r(header[18]), m);
+        for (int k = 0; k < 9; ++k) m[k] = wrd2r(header[NPT1_FRAME + k]);
+        view_words(header[NPT1_VIEW], wrd2r(header[NPT1_VIEWPAR]), m);
     }
     if (eff != 1) {
         COORUP();
@@ -127,7 +127,7 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
         char name[9];
         movi2t(header, 8, name);
         name[8] = '\0';
-        if (mrm_tptype(header[2], name) < 0) {
+        if (mrm_tptype(header[NPT1_MACHINE], name) < 0) {
             status = -1;
             return;
         }
@@ -136,9 +136,9 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
     put3(DSP8 + DSP8_NORMAL, ZUP);
     std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 6 * sizeof(i32));
     std::memcpy(LSP2, DSP8, 9 * sizeof(i32));
-    LSP2[11] = 1;
-    std::memcpy(DSP8 + 18, DSP8 + DSP8_POS, 6 * sizeof(i32));
-    std::memcpy(DSP8 + 24, header + 9, 9 * sizeof(i32));
+    LSP2[LSP2_MOVED] = 1;
+    std::memcpy(DSP8 + DSP8_FIGPOS, DSP8 + DSP8_POS, 6 * sizeof(i32));
+    std::memcpy(DSP8 + DSP8_FIGMAT, header + NPT1_FRAME, 9 * sizeof(i32));
     DSPATT(source, mode, 4, DSPST.colour, DSPST.pen);
 }
 
@@ -177,10 +177,10 @@ void ucs_change(const i32& source, const i32& eff, i32& status)
     }
     f32 t[9];
     m3tpos(m, t);
-    for (int k = 0; k < 9; ++k) NPT1[9 + k] = r2wrd(t[k]);
-    NPT1[19] = view;
-    NPT1[20] = ucs;
-    if (source != 10) view_words(view, wrd2r(NPT1[18]), m);
+    for (int k = 0; k < 9; ++k) NPT1[NPT1_FRAME + k] = r2wrd(t[k]);
+    NPT1[NPT1_VIEW] = view;
+    NPT1[NPT1_UCS] = ucs;
+    if (source != 10) view_words(view, wrd2r(NPT1[NPT1_VIEWPAR]), m);
     ncd_update_current_vptr(view);
     put3(NPT1 + NPT1_ORIGIN, origin);
     if (!reopen()) {
@@ -206,23 +206,23 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
     if (code == 1 || code == 59 || code == 52 || code == 53) {
         i32 font = -1, colour = -1, pen = -1;
         if (code == 1 || code == 59) {
-            const f32 feed = wrd2r(DSM4[code == 1 ? 0 : 14]);
+            const f32 feed = wrd2r(DSM4[code == 1 ? DSM4_FEED : DSM4_FEED2]);
             if (feed == -1.0f)
                 font = RAPID_FONT, colour = RAPID_COLOUR, pen = RAPID_PEN;
             else if (feed <= -2.0f)
                 colour = RAPID_COLOUR;
-        } else if (DSM4[9] == 1) {
+        } else if (DSM4[DSM4_PUNCH] == 1) {
             font = RAPID_FONT, colour = RAPID_COLOUR, pen = RAPID_PEN;
-        } else if (DSM4[8] == 2 && DSM4[9] == 2) {
+        } else if (DSM4[DSM4_NIBBLE] == 2 && DSM4[DSM4_PUNCH] == 2) {
             font = 6, colour = RAPID_COLOUR, pen = RAPID_PEN;
         }
         DSPATT(source, mode, font, colour, pen);
     }
     const i32 eff = source >= RECORDING ? source - 7 : source;
     if (code == 54) {
-        DSP8[33] = PRM9[PRM9_COMP];
+        DSP8[DSP8_ROTANG] = PRM9[PRM9_COMP];
     } else if (code == 5) {
-        if (PRM9[PRM9_SHOWTOOL] != 0 && source == 3) MUTOOL(DSM4[4] == 0 ? 2 : 4);
+        if (PRM9[PRM9_SHOWTOOL] != 0 && source == 3) MUTOOL(DSM4[DSM4_P5] == 0 ? 2 : 4);
     } else if (code == 55) {
         if (DSP8[DSP8_UCS] > 0) {
             ucs_change(source, eff, status);
@@ -232,9 +232,9 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
         if (ivalue < 1) return;
         if (showtool != 0) {
             tm_inst_delete();
-            if (mode != 3 && TLER[0] < 2) {
+            if (mode != 3 && TLER[TLER_MODE] < TLER_HIDE) {
                 redraw_tool();
-                put3(DSP8 + 21, ZUP);
+                put3(DSP8 + DSP8_FIGAXIS, ZUP);
             }
         }
     }
@@ -252,7 +252,7 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
         else if (code == 3)
             MUCOOL(1);
         else if (code == 100)
-            MUTOOL(PRM9[PRM9_SHOWTOOL] != 0 && DSM4[4] != 0 ? 4 : 2);
+            MUTOOL(PRM9[PRM9_SHOWTOOL] != 0 && DSM4[DSM4_P5] != 0 ? 4 : 2);
     }
 }
 
@@ -314,9 +314,9 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
     } else if (mode == 1) {
         f32 ang = angle, cu = centre[0], cv = centre[1], st[3];
         std::memcpy(st, start, sizeof st);
-        if (TRS1[0] == 1) {
+        if (TRS1[TRS1_ON] == 1) {
             f32 m[9];
-            for (int k = 0; k < 9; ++k) m[k] = wrd2r(TRS1[1 + k]);
+            for (int k = 0; k < 9; ++k) m[k] = wrd2r(TRS1[TRS1_MATRIX + k]);
             f32 c3[3];
             std::memcpy(c3, end, sizeof c3);
             c3[u] = centre[0];
@@ -452,7 +452,7 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     if (access != 1) hide_symbols();
     // The rotated MACSYS frame and its view, in which the turn is drawn.
     f32 frame[9], rframe[9];
-    for (int c = 0; c < 9; ++c) frame[c] = wrd2r(NPT1[9 + c]);
+    for (int c = 0; c < 9; ++c) frame[c] = wrd2r(NPT1[NPT1_FRAME + c]);
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) {
             f32 s = 0;
@@ -481,12 +481,12 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     DSPARC(source, mode, arc, 1);
     if (access == 3) tm_inst_delete();
     view_words(view, vvalue, rframe);
-    NPT1[19] = view;
-    NPT1[18] = r2wrd(vvalue);
+    NPT1[NPT1_VIEW] = view;
+    NPT1[NPT1_VIEWPAR] = r2wrd(vvalue);
     f32 vm[9], t[9];
     trget(view, vm);
     m3tpos(vm, t);
-    for (int c = 0; c < 9; ++c) NPT1[9 + c] = r2wrd(t[c]);
+    for (int c = 0; c < 9; ++c) NPT1[NPT1_FRAME + c] = r2wrd(t[c]);
     mapm2w(o2, origin);
     mapm2w(h2, home);
     put3(NPT1 + NPT1_ORIGIN, origin);
@@ -499,11 +499,11 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
 
 void DIPB10(const i32& i1, const f32* first, const f32* second, const i32& i2, const f32& r)
 {
-    RAXN[0] = i1;
-    put3(RAXN + 1, first);
-    put3(RAXN + 4, second);
-    RAXN[7] = i2;
-    RAXN[8] = r2wrd(r);
+    RAXN[RAXN_AXIS] = i1;
+    put3(RAXN + RAXN_FIRST, first);
+    put3(RAXN + RAXN_SECOND, second);
+    RAXN[RAXN_INT] = i2;
+    RAXN[RAXN_REAL] = r2wrd(r);
     i32 st = 0;
     mdputn("RAXN", RK_TEXT, RAXN_N, RAXN, st);
 }
@@ -535,10 +535,7 @@ void DIPB1C(const i32& source, const i32& mode, const i32& number, const i32& bl
     (void)mode;
     i32 level = 1;
     if (source != AM_ENTITY) gtlstn(1, level);
-    if (level >= 1 && level < BLSK_N) {
-        BLSK[0] = level;
-        BLSK[level] = number;
-    }
+    blsk_note(level, number);
     DSPST.procblank = blank != 0 ? 1 : 0;
     ncd_update_blank_attribute(DSPST.procblank);
 }
@@ -547,10 +544,7 @@ void DIPB12(const i32& source, const i32& mode, const i32& number, const i32& bl
 {
     i32 level = 1;
     if (source != AM_ENTITY) gtlstn(1, level);
-    if (level >= 1 && level < BLSK_N) {
-        BLSK[0] = level;
-        BLSK[level] = number;
-    }
+    blsk_note(level, number);
     DSPRST(source, mode);
     DSPST.procblank = blank != 0 ? 1 : 0;
     ncd_update_blank_attribute(DSPST.procblank);
@@ -667,7 +661,7 @@ void DIPB31(const i32& source, const i32& mode, const i32& number, const f32* po
         move(p[0], p[1], cz, false);
     }
     move(p[0], p[1], z1, false);
-    if (recording) mrm_feed(wrd2r(DSM4[0]));
+    if (recording) mrm_feed(wrd2r(DSM4[DSM4_FEED]));
     move(p[0], p[1], bottom, true);
     move(p[0], p[1], z1, true);
     if (recording) mrm_feed(-1.0f);
@@ -696,7 +690,7 @@ void DIPB36(const f32& depth) { CYCST.depth = depth; }
 
 void DIPB40(const f32* matrix, const f32* translation)
 {
-    TRS1[0] = 1;
-    for (int k = 0; k < 9; ++k) TRS1[1 + k] = r2wrd(matrix[k]);
-    put3(TRS1 + 10, translation);
+    TRS1[TRS1_ON] = 1;
+    for (int k = 0; k < 9; ++k) TRS1[TRS1_MATRIX + k] = r2wrd(matrix[k]);
+    put3(TRS1 + TRS1_SHIFT, translation);
 }

@@ -238,7 +238,7 @@ bool show_cycles(Show& c, i32 type, i32& st)
         f32 p[3], d[3];
         RDBT31(c.access, c.size, c.number, p, d, i1, st);
         if (st < 0) return true;
-        if (DSPKPT.cyflag == 0 && DSPKPT.lasttype == 30) {
+        if (DSPKPT.cyflag == 0 && DSPKPT.lasttype == BT_CYCLE) {
             DSPKPT.cylast -= p[2];
             CYCST.height = CYCST.running = DSPKPT.cylast;
         }
@@ -300,7 +300,7 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
     c.source = source;
     c.dm = mode > 10 ? mode - 10 : mode;
     c.access = source >= 8 ? source - 7 : source;
-    c.showtool = TLER[0] == 1 && (source == 2 || source == 3) ? 1 : 0;
+    c.showtool = TLER[TLER_MODE] == TLER_TRACE && (source == 2 || source == 3) ? 1 : 0;
     c.disp = c.dm == 3 ? 2 : c.dm;
 
     i32 cls = 0, st = 0;
@@ -381,12 +381,12 @@ void TOLMOV(const i32& fig, const f32* point, const f32* axis, const i32& mode)
     if (machine() == MACH_PUNCHX) {
         const f32 up[3] = {0, 0, 1};
         f32 m[9];
-        m3axis(up, wrd2r(DSP8[33]), m);
-        for (int k = 0; k < 9; ++k) DSP8[24 + k] = r2wrd(m[k]);
+        m3axis(up, wrd2r(DSP8[DSP8_ROTANG]), m);
+        for (int k = 0; k < 9; ++k) DSP8[DSP8_FIGMAT + k] = r2wrd(m[k]);
     }
     f32 model[3];
     mapw2m(point, model);
-    f32 last[3] = {wrd2r(DSP8[21]), wrd2r(DSP8[22]), wrd2r(DSP8[23])};
+    f32 last[3] = {wrd2r(DSP8[DSP8_FIGAXIS]), wrd2r(DSP8[DSP8_FIGAXIS + 1]), wrd2r(DSP8[DSP8_FIGAXIS + 2])};
     if (eqpt3(axis, last) == 0) {
         const f32 to[3] = {point[0] + 10.0f * axis[0], point[1] + 10.0f * axis[1], point[2] + 10.0f * axis[2]};
         f32 rows[9], t[9];
@@ -396,17 +396,17 @@ void TOLMOV(const i32& fig, const f32* point, const f32* axis, const i32& mode)
             eroutc("TOLMOV,ERRORS IN CALCULATING TOOL ORIENTATION MATRIX", 0);
         } else {
             m3tpos(rows, t);
-            for (int k = 0; k < 9; ++k) DSP8[24 + k] = r2wrd(t[k]);
+            for (int k = 0; k < 9; ++k) DSP8[DSP8_FIGMAT + k] = r2wrd(t[k]);
         }
     }
-    if (fig > 0 && TLER[0] < 2) {
+    if (fig > 0 && TLER[TLER_MODE] < TLER_HIDE) {
         f32 m[9];
-        for (int k = 0; k < 9; ++k) m[k] = wrd2r(DSP8[24 + k]);
+        for (int k = 0; k < 9; ++k) m[k] = wrd2r(DSP8[DSP8_FIGMAT + k]);
         figmvx(fig, m, model, 1.0f, mode);
     }
     for (int k = 0; k < 3; ++k) {
-        DSP8[18 + k] = r2wrd(point[k]);
-        DSP8[21 + k] = r2wrd(axis[k]);
+        DSP8[DSP8_FIGPOS + k] = r2wrd(point[k]);
+        DSP8[DSP8_FIGAXIS + k] = r2wrd(axis[k]);
     }
 }
 
@@ -426,7 +426,7 @@ void MUTOOL(const i32& mode)
     std::memset(f, ' ', 12);
     f[12] = '\0';
     std::memcpy(f, "T=", 2);
-    if (mode != 1 && DSM4[5] > 0 && CURTOL > 0) {
+    if (mode != 1 && DSM4[DSM4_TOOL] > 0 && CURTOL > 0) {
         char name[21];
         GTTNAM(CURTOL, name, 20);
         std::memcpy(f + 2, name, 10);

@@ -33,6 +33,12 @@ constexpr i32 BT_DRILLPT = 31;    // drill location
 constexpr i32 BT_SETTING = 32, BT_DELZ = 33, BT_RETMODE = 34, BT_DEPTH = 36;  // settings
 constexpr i32 BT_TRANSFORM = 40;  // tool path transformation
 constexpr i32 BT_MARKER = 99;     // marker
+// A line, simple, multi-axis or with a normal.
+inline bool bt_line(i32 type) { return type == BT_LINE || type == BT_LINE5 || type == BT_LINEN; }
+// An arc, simple, multi-axis or with a normal.
+inline bool bt_arc(i32 type) { return type == BT_ARC || type == BT_ARC5 || type == BT_ARCN; }
+// A NURBS curve or one of its movement variants.
+inline bool bt_nurbs(i32 type) { return type == BT_NURBS || type == BT_NURBS5 || type == BT_NURBSN; }
 // A string of lines, simple, multi-axis or with normals.
 inline bool bt_string(i32 type) { return type == BT_STRING || type == BT_STRING5 || type == BT_STRINGN; }
 // Words of one point of a string block: its number and the point, then the

@@ -105,8 +105,7 @@ void OPNSBL(i32& status)
         return;
     }
     gsblkn(2, level + 1, blocks);
-    BLSK[0] = level;
-    BLSK[level] = number;
+    blsk_note(level, number);
     lsubop(status);
 }
 
@@ -137,10 +136,8 @@ void TPDNLV(const i32& value)
     if (level < 1 || level >= BLSK_N - 1) return;
     i32 zero = 0;
     gsblkn(2, level + 1, zero);
-    BLSK[0] = level;
-    BLSK[level] = value;
-    BLSK[0] = level + 1;
-    BLSK[level + 1] = 0;
+    blsk_note(level, value);
+    blsk_note(level + 1, 0);
 }
 
 namespace {

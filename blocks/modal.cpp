@@ -27,21 +27,21 @@ f32 signed_r(f32 v)
 void SETMOD(const i32& code, const i32& ivalue, const f32& rvalue)
 {
     switch (code) {
-    case 1: DSM4[0] = r2wrd(rvalue); return;
-    case 2: DSM4[1] = signed_i(ivalue); return;
-    case 3: DSM4[2] = ivalue; return;
-    case 4: DSM4[3] = ivalue; return;
-    case 5: DSM4[4] = PRM9[PRM9_SHOWTOOL] != 0 ? ivalue : 0; return;
-    case 100: DSM4[5] = ivalue; return;
-    case 10: DSM4[6] = r2wrd(signed_r(rvalue)); return;
-    case 51: DSM4[7] = r2wrd(rvalue); return;
-    case 52: DSM4[8] = ivalue; return;
-    case 53: DSM4[9] = ivalue; return;
-    case 54: DSM4[10] = r2wrd(rvalue); return;
-    case 56: DSM4[11] = ivalue; return;
-    case 57: DSM4[12] = r2wrd(rvalue); return;
-    case 58: DSM4[13] = r2wrd(rvalue); return;
-    case 59: DSM4[14] = r2wrd(rvalue); return;
+    case 1: DSM4[DSM4_FEED] = r2wrd(rvalue); return;
+    case 2: DSM4[DSM4_SPIN] = signed_i(ivalue); return;
+    case 3: DSM4[DSM4_COOL] = ivalue; return;
+    case 4: DSM4[DSM4_P4] = ivalue; return;
+    case 5: DSM4[DSM4_P5] = PRM9[PRM9_SHOWTOOL] != 0 ? ivalue : 0; return;
+    case 100: DSM4[DSM4_TOOL] = ivalue; return;
+    case 10: DSM4[DSM4_SPEED] = r2wrd(signed_r(rvalue)); return;
+    case 51: DSM4[DSM4_P51] = r2wrd(rvalue); return;
+    case 52: DSM4[DSM4_NIBBLE] = ivalue; return;
+    case 53: DSM4[DSM4_PUNCH] = ivalue; return;
+    case 54: DSM4[DSM4_P54] = r2wrd(rvalue); return;
+    case 56: DSM4[DSM4_P56] = ivalue; return;
+    case 57: DSM4[DSM4_P57] = r2wrd(rvalue); return;
+    case 58: DSM4[DSM4_P58] = r2wrd(rvalue); return;
+    case 59: DSM4[DSM4_FEED2] = r2wrd(rvalue); return;
     case 55: DSP8[DSP8_UCS] = ivalue; return;
     case 9: return;
     default: break;

@@ -17,7 +17,6 @@ MoveState MOVST;
 i32 TPMACH = 22;
 
 namespace {
-constexpr i32 LSP2_MOVED = 11;  // move-written flag
 const f32 ZAXIS[3] = {0, 0, 1};
 
 void copy3(f32* to, const f32* from) { std::memcpy(to, from, 3 * sizeof(f32)); }

@@ -226,10 +226,7 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
     NXTBLN(number);
     if (number == 0) eroutc("[ptbt12: ]ATTENTION: PROCEDURE NUMBER 0 WAS CREATED", 0);
     TPPUT(AM_APPEND, 1, DT_INT, &number, status);
-    if (status >= 0 && level >= 1 && level < BLSK_N) {
-        BLSK[0] = level;
-        BLSK[level] = number;
-    }
+    if (status >= 0) blsk_note(level, number);
     if (status >= 0) {
         i32 colour = 0, pen = 0;
         if (is_wire(code)) {

@@ -16,7 +16,7 @@ DisplayState DSPST = {4, 0, 0, 0, 0, 1, 1, 0};
 namespace {
 constexpr i32 RECORDING = 8;  // sources from 8 on take the recording road
 
-f32 modal_feed() { return wrd2r(DSM4[0]); }
+f32 modal_feed() { return wrd2r(DSM4[DSM4_FEED]); }
 
 bool shown(const i32& source, const i32& mode) { return mode == 1 || source >= RECORDING; }
 
@@ -27,9 +27,7 @@ void level_table(const i32& number)
     gtlstn(1, level);
     if (PRCFLG[5] == 0) ++level;
     if (level > 2) --level;
-    if (level < 1 || level >= BLSK_N) return;
-    BLSK[0] = level;
-    BLSK[level] = number;
+    blsk_note(level, number);
 }
 
 void position(f32* p)
@@ -84,10 +82,10 @@ i32 TOLFIG()
 void TRS1PT(const f32* in, f32* out)
 {
     f32 q[3] = {in[0], in[1], in[2]};
-    if (TRS1[0] == 1) {
+    if (TRS1[TRS1_ON] == 1) {
         for (int r = 0; r < 3; ++r) {
-            f64 s = wrd2r(TRS1[10 + r]);
-            for (int c = 0; c < 3; ++c) s += f64(wrd2r(TRS1[1 + 3 * r + c])) * in[c];
+            f64 s = wrd2r(TRS1[TRS1_SHIFT + r]);
+            for (int c = 0; c < 3; ++c) s += f64(wrd2r(TRS1[TRS1_MATRIX + 3 * r + c])) * in[c];
             q[r] = static_cast<f32>(s);
         }
     }
@@ -103,7 +101,7 @@ void DSPBEG(const i32& source, const i32& mode, const i32& number)
         level_table(number);
         ncd_delete_blocks(-1, BLSK);
     } else if (mode == 1) {
-        if (source == 3 && TLER[0] == 3) DSPST.blank = 1;
+        if (source == 3 && TLER[TLER_MODE] == TLER_BLANK) DSPST.blank = 1;
         const f32 feed = modal_feed();
         if ((feed == -1.0f || feed <= -2.0f) && get_fdflg() == 1) DSPST.fastblank = 1;
         level_table(number);
@@ -191,23 +189,23 @@ void RECPRM(const i32& source, const i32& mode, const i32& code, i32& status)
     i32 answer = 0;
     switch (code) {
     case 1: answer = mrm_feed(modal_feed()); break;
-    case 2: answer = mrm_spin(wrd2r(DSM4[6]), PRM9[PRM9_SPMODE], DSM4[1]); break;
-    case 3: answer = mrm_cool(DSM4[2]); break;
+    case 2: answer = mrm_spin(wrd2r(DSM4[DSM4_SPEED]), PRM9[PRM9_SPMODE], DSM4[DSM4_SPIN]); break;
+    case 3: answer = mrm_cool(DSM4[DSM4_COOL]); break;
     case 55: {
         const f32 origin[3] = {wrd2r(NPT1[NPT1_ORIGIN]), wrd2r(NPT1[NPT1_ORIGIN + 1]), wrd2r(NPT1[NPT1_ORIGIN + 2])};
-        answer = mrm_org(origin, NPT1[19], wrd2r(NPT1[18]));
+        answer = mrm_org(origin, NPT1[NPT1_VIEW], wrd2r(NPT1[NPT1_VIEWPAR]));
         break;
     }
     case 100: {
         i32 type = -1;
         GTTTYP(CURTOL, type);
         f32 v[5] = {0, 0, 0, 0, 0};
-        if (type == 1) {
+        if (type == TT_DRILL) {
             GTDRDI(CURTOL, v[0]);
             GTDRCL(CURTOL, v[1]);
             GTDRCU(CURTOL, v[2]);
             GTDRTA(CURTOL, v[3]);
-        } else if (type == 2) {
+        } else if (type == TT_MILL) {
             GTDIAM(CURTOL, v[0]);
             GTCLRL(CURTOL, v[1]);
             GTCUTL(CURTOL, v[2]);
@@ -220,7 +218,7 @@ void RECPRM(const i32& source, const i32& mode, const i32& code, i32& status)
         GTSYMM(CURTOL, symbol);
         f32 p[3];
         position(p);
-        answer = mrm_tppar(v, symbol, p, DSM4[5]);
+        answer = mrm_tppar(v, symbol, p, DSM4[DSM4_TOOL]);
         break;
     }
     default: break;

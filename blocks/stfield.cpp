@@ -104,7 +104,7 @@ void MUCOOL(const i32& context)
 {
     hand_state();
     const i32 m = machine();
-    show(context, FLD_COOL, mach_punch(m) || mach_wire(m) ? " " : COOLTX(DSM4[2]));
+    show(context, FLD_COOL, mach_punch(m) || mach_wire(m) ? " " : COOLTX(DSM4[DSM4_COOL]));
 }
 
 void MUSPIN(const i32& context)
@@ -116,12 +116,12 @@ void MUSPIN(const i32& context)
         return;
     }
     if (mach_punch(m)) {
-        show(context, FLD_SPIN, DSM4[8] == 1 ? "NIBBLING_OFF" : "NIBBLING_ON ");
+        show(context, FLD_SPIN, DSM4[DSM4_NIBBLE] == 1 ? "NIBBLING_OFF" : "NIBBLING_ON ");
         return;
     }
     i32 ttype = -1;
     if (CURTOL > 0) GTTTYP(CURTOL, ttype);
-    f32 speed = wrd2r(DSM4[6]);
+    f32 speed = wrd2r(DSM4[DSM4_SPEED]);
     if (m == MACH_LATHE && ttype != 8 && PRM9[PRM9_SPMODE] == 1 && speed != 0.0f) {
         i32 unit = 0, count = 1, st = 0;
         MDGETK("USUN", &unit, count, st);
@@ -138,7 +138,7 @@ void MUSPIN(const i32& context)
     }
     char t[16];
     i32 len = 0, st = 0;
-    cvi2t(DSM4[1], t, len, st);
+    cvi2t(DSM4[DSM4_SPIN], t, len, st);
     labelled(context, FLD_SPIN, "SPIN=", t, len);
 }
 
@@ -151,10 +151,10 @@ void MUFEED(const i32& context)
         return;
     }
     if (mach_punch(m)) {
-        show(context, FLD_FEED, DSM4[9] == 1 ? "  PUNCH_OFF " : "  PUNCH_ON  ");
+        show(context, FLD_FEED, DSM4[DSM4_PUNCH] == 1 ? "  PUNCH_OFF " : "  PUNCH_ON  ");
         return;
     }
-    f32 feed = wrd2r(DSM4[0]);
+    f32 feed = wrd2r(DSM4[DSM4_FEED]);
     if (feed == -1.0f) {
         show(context, FLD_FEED, " F A S T    ");
     } else if (feed == -2.0f) {

@@ -23,6 +23,18 @@ extern i32 BLSK[BLSK_N], CLP1[CLP1_N], DSM4[DSM4_N], DSP8[DSP8_N], EDA2[EDA2_N],
 extern i32 MCHTBL[MCHT_N];  // the host's machine table (codes 55 to 64)
 
 // Named words (from 0).
+// The list-level table "BLSK": word 0 the level at which the last sub-list
+// was opened, word L the number of the block it was opened from at level L
+// (words 1 and 2 name the display block).
+constexpr i32 BLSK_LEVEL = 0;
+// Notes that the last sub-list was opened from block `number` at list level
+// `level`; a level outside the table is not noted.
+inline void blsk_note(i32 level, i32 number)
+{
+    if (level < 1 || level >= BLSK_N) return;
+    BLSK[BLSK_LEVEL] = level;
+    BLSK[level] = number;
+}
 constexpr i32 CLP1_SIM = 0;                   // handed with the counter when the stock simulation is invalidated
 constexpr i32 CLP1_TOOLPATH = 1;              // id of the current tool path; the listings' selector
 constexpr i32 CLP1_COLOUR = 2, CLP1_PEN = 3;
@@ -62,14 +74,41 @@ constexpr i32 MACH_MILL25 = 22, MACH_MILL3 = 23, MACH_MILLPOS = 24, MACH_MILL4 =
 constexpr i32 MACH_LATHE = 31;
 constexpr i32 MACH_WIRE_FIRST = 61, MACH_WIRE_LAST = 79;  // wire machines
 constexpr i32 MACH_AGIE = 62, MACH_CHARMILLE = 63, MACH_MAKINO = 65;  // the wire machines of three makers
+// A milling machine (2.5 to 5 axes).
+inline bool mach_mill(i32 m) { return m >= MACH_MILL25 && m <= MACH_MILL5; }
 // A punch machine, with or without indexing.
 inline bool mach_punch(i32 m) { return m == MACH_PUNCH || m == MACH_PUNCHX; }
 // A wire machine.
 inline bool mach_wire(i32 m) { return m >= MACH_WIRE_FIRST && m <= MACH_WIRE_LAST; }
+// A wire machine as the tool path editor tells them: kind 80 counts with them.
+inline bool mach_wire_edit(i32 m) { return m >= MACH_WIRE_FIRST && m <= 80; }
 // Words of the display record "DSP8".
 constexpr i32 DSP8_POS = 0, DSP8_AXIS = 3;    // shown tool position and axis
 constexpr i32 DSP8_NORMAL = 6, DSP8_PREV = 9, DSP8_PREVAXIS = 12, DSP8_FONT = 15, DSP8_COLOUR = 16, DSP8_PEN = 17,
               DSP8_UCS = 34;
+constexpr i32 DSP8_FIGPOS = 18, DSP8_FIGAXIS = 21;  // position and axis of the tool figure
+constexpr i32 DSP8_FIGMAT = 24;                     // orientation matrix of the tool figure (9 reals)
+constexpr i32 DSP8_ROTANG = 33;                     // tool rotation angle (real)
+// Words of the modal state "DSM4", by the technology parameter that sets each.
+constexpr i32 DSM4_FEED = 0;     // feed (real; parameter 1): -1 fast, -2 maximum feed, below -2 rapid feed
+constexpr i32 DSM4_SPIN = 1;     // spindle speed signed by the spindle direction (parameter 2)
+constexpr i32 DSM4_COOL = 2;     // coolant code (parameter 3)
+constexpr i32 DSM4_P4 = 3;       // parameter 4's value
+constexpr i32 DSM4_P5 = 4;       // parameter 5's value when machine value word 12 is nonzero, else 0
+constexpr i32 DSM4_TOOL = 5;     // current tool number (parameter 100)
+constexpr i32 DSM4_SPEED = 6;    // cutting speed signed by the spindle direction (real; parameter 10)
+constexpr i32 DSM4_P51 = 7;      // parameter 51's value (real)
+constexpr i32 DSM4_NIBBLE = 8;   // nibbling value (parameter 52)
+constexpr i32 DSM4_PUNCH = 9;    // punch value (parameter 53)
+constexpr i32 DSM4_P54 = 10;     // parameter 54's value (real)
+constexpr i32 DSM4_P56 = 11;     // parameter 56's value
+constexpr i32 DSM4_P57 = 12, DSM4_P58 = 13;  // parameters 57 and 58's values (reals)
+constexpr i32 DSM4_FEED2 = 14;   // second feed value (real; parameter 59), shown like the feed
+// Words of the list record "LSP2": the movement writers' last position and
+// their move-written flag.
+constexpr i32 LSP2_POS = 0, LSP2_AXIS = 3, LSP2_NORMAL = 6;  // last position, tool axis and normal (reals)
+constexpr i32 LSP2_SET9 = 9, LSP2_SET10 = 10;  // set to 1 where the GO editor starts its motions; read by no routine
+constexpr i32 LSP2_MOVED = 11;                 // move-written flag (cleared: the next move is the first)
 // Words of the heights record "HEI8" (79 words): three 24-word height
 // items (an expression each, its value in the first word) and seven words.
 constexpr i32 HEI8_CLEARANCE = 0;  // clearance plane height (absolute Z)
@@ -112,7 +151,13 @@ constexpr f32 UPW2_OFF = 1.0f, UPW2_ON = 2.0f;
 // "TLER" holds the tool display mode: 0 display, 1 trace, 2 no display,
 // 3 blank motions, 4 no fast display.
 constexpr i32 TLER_MODE = 0;
+constexpr i32 TLER_SHOW = 0, TLER_TRACE = 1, TLER_HIDE = 2, TLER_BLANK = 3, TLER_NOFAST = 4;
 constexpr i32 RAXN_AXIS = 0;     // "RAXN": code of the rotary axis (1 A, 2 Y, else Z)
+constexpr i32 RAXN_FIRST = 1, RAXN_SECOND = 4;  // the rotation-axes block's two 3-real groups
+constexpr i32 RAXN_INT = 7, RAXN_REAL = 8;      // and its last two values
+// The transformation record "TRS1": flag (1: a tool path transformation is
+// active), 3x3 matrix, translation.
+constexpr i32 TRS1_ON = 0, TRS1_MATRIX = 1, TRS1_SHIFT = 10;
 // "WRMB", the wire-machining record, filled from a wire tool.
 constexpr i32 WRMB_GEN = 0;      // generator (cutting condition for the MAKINO kind)
 constexpr i32 WRMB_ANGLE = 1;    // taper angle (real)

@@ -55,13 +55,13 @@ bool ln5_strings(const Ln5Rec* W, i32 n, f32 R, const i32& maxpoints, const i32&
     const f32* lastp = nullptr;
     for (i32 k = 0; k <= n; ++k) {
         const Ln5Rec& r = W[k];
-        if (MACTYP == 14 && !r.ok) {
+        if (MACTYP == MACTYP_ONESURF && !r.ok) {
             gap = true;
             continue;
         }
         bool fresh = cur < 0;
         if (!fresh && counts[cur] > 0 && lastp && dist3_sq(lastp, r.pos) > f64(R) * R)
-            fresh = MACTYP == 14 ? gap : (r.far == 0 && r.ok == 1);
+            fresh = MACTYP == MACTYP_ONESURF ? gap : (r.far == 0 && r.ok == 1);
         if (fresh) {
             if (cur + 1 >= maxstrings) {
                 erou1c("[LINE5X]ONLY ", hval(maxstrings), " STRINGS ARE AVAILABLE");
@@ -182,10 +182,10 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         for (i32 k = 0; k < 3; ++k) r.pos[k] = res[k];
         // A contact on a protected surface counts where the tool stands on
         // the link itself.
-        if (MACTYP != 14 && st == 4 && dist3_sq(r.pos, r.lin) <= f64(tol) * tol) st = 0;
+        if (MACTYP != MACTYP_ONESURF && st == 4 && dist3_sq(r.pos, r.lin) <= f64(tol) * tol) st = 0;
         r.tri = srf;
         r.ok = st == 0 ? 1 : 0;
-        r.far = (MACTYP != 14 && r.ok && dist3_sq(r.pos, r.lin) >= f64(farlim) * farlim) ? 1 : 0;
+        r.far = (MACTYP != MACTYP_ONESURF && r.ok && dist3_sq(r.pos, r.lin) >= f64(farlim) * farlim) ? 1 : 0;
         return 0;
     };
     i32 i = 0, n = 0;

@@ -887,6 +887,6 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
     if (HEI8[HEI8_ABSOLUTE] == 0) net_lift(run);
     net_strings(c, run);
     net_carry(c);
-    if (line3d || MACTYP == 2) net_ends(c);
+    if (line3d || MACTYP == MACTYP_SURFACES) net_ends(c);
     net_finish(c);
 }

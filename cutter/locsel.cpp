@@ -35,9 +35,9 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
     f32 H = -1.0e10f, S = -1.0e10f, Sseg = 0.0f;
     bool seg = false;
     i32 found = -1, prot = 0, rev = 0, cls_kept = 0;
-    const bool modeA = (MACTYP == 2 || MACTYP == 3) && !LOCAXM;
-    const bool modeB = (MACTYP == 2 || MACTYP == 3 || MACTYP == 14) && !LOCAXM;
-    if (LOCSGM && MACTYP != 14) {
+    const bool modeA = mactyp_surfaces(MACTYP) && !LOCAXM;
+    const bool modeB = (mactyp_surfaces(MACTYP) || MACTYP == MACTYP_ONESURF) && !LOCAXM;
+    if (LOCSGM && MACTYP != MACTYP_ONESURF) {
         f32 zs = 0;
         i32 st = 0;
         ZONSEG(LOCSP1, LOCSP2, point, zs, st);
@@ -113,7 +113,7 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
         }
         if (prot && (cls_kept == 2 || (LOCSGM && LOCTCD == 2) || LOCDIA * 0.5f >= LOCSW3)) {
             f32 m = modeB ? ((!LOCSGM || LOCTCD == 2) ? 2.0f : 1.0f) : (LOCTCD == 1 ? 1.0f : 2.0f);
-            if (H - S >= 0.0f && H - S <= m * tol && (cls_kept == 3 || !modeB || MACTYP == 14)) {
+            if (H - S >= 0.0f && H - S <= m * tol && (cls_kept == 3 || !modeB || MACTYP == MACTYP_ONESURF)) {
                 prot = 0;
                 if (surface_ref > 0) surface = surface_ref;
             }

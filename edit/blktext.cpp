@@ -31,7 +31,7 @@ i32 CHKLYR(i32& status)
     if (st < 0) return fail();
     i32 inside = 0;
     while (true) {
-        if (type == 99) {
+        if (type == BT_MARKER) {
             i32 number = 0, kind = 0, iv = 0;
             f32 rv = 0;
             RDBHED(AM_LIST, number, kind, rv, iv, st);
@@ -57,7 +57,7 @@ i32 CHKLYR(i32& status)
 
 void MSGMRK(i32* key, i32& status)
 {
-    TLER[0] = 0;
+    TLER[TLER_MODE] = TLER_SHOW;
     i32 answer = 0;
     lacces(0, answer);
     if (answer < 0) {

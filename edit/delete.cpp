@@ -124,7 +124,7 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         const i32 code = 1;
         i32 st = 0;
         PRVMCH(2, 1, &code, st);
-        feed = wrd2r(PRM9[0]);
+        feed = wrd2r(PRM9[PRM9_FEED]);
         PRMFLG(0, st);
         STPV01(1);
         TECHST.status[1] = 2;
@@ -150,7 +150,7 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         }
         ncd_connect_toolpath();
     } else {
-        PRM9[0] = r2wrd(feed);
+        PRM9[PRM9_FEED] = r2wrd(feed);
         TECHST.requested[1] = 1;
         PTAMCH(st);
     }
@@ -162,7 +162,7 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
             i32& request, i32& status)
 {
     changed = request = status = 0;
-    f32 clear = wrd2r(HEI8[0]) - zshift(), zup = 1.0f;
+    f32 clear = wrd2r(HEI8[HEI8_CLEARANCE]) - zshift(), zup = 1.0f;
     modinz();
     bool atstart = false;
     auto finish = [&]() {
@@ -308,7 +308,7 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
             if (status < 0) return fail();
         }
     }
-    DSM4[4] = 0;
+    DSM4[DSM4_P5] = 0;
     MUTOOL(2);
     status = 0;
     if (redraw != 0) updtwa(1);

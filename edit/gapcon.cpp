@@ -37,7 +37,7 @@ bool motion_vector(i32 side, const f32* given, f32* vector, i32& status)
         return false;
     }
     bool found = true;
-    if (type == 2 || type == 22 || type == 222 || type == 7 || type == 27 || type == 227) {
+    if (bt_line(type) || bt_string(type)) {
         i32 records = 0, number = 0;
         f32 p[3], v[3];
         RDBT2(AM_LIST, type, size, records, number, p, v, status);
@@ -45,12 +45,12 @@ bool motion_vector(i32 side, const f32* given, f32* vector, i32& status)
         for (i32 r = 1; side == 1 && r < records && status >= 0; ++r)
             RDBT2(AM_LIST, type, size, records, number, p, v, status);
         std::memcpy(vector, v, sizeof v);
-    } else if (type == 3 || type == 23 || type == 223) {
+    } else if (bt_arc(type)) {
         i32 number = 0, plane = 0;
         f32 angle = 0, step = 0, centre[3], end[3], v[3];
         RDBT3(AM_LIST, type, number, plane, angle, step, centre, end, v, status);
         PRPPNT(centre, side == 1 ? given : end, angle >= 0.0f ? 1.0f : -1.0f, vector);
-    } else if (type == 5 || type == 25 || type == 225) {
+    } else if (bt_nurbs(type)) {
         i32 n = 0;
         tpget(AM_LIST, 1, DT_INT, &n, status);  // block number
         tpget(AM_LIST, 1, DT_INT, &n, status);  // control points
@@ -103,7 +103,7 @@ i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
 void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f32 p2x, f32 p2y, f32 p2z)
 {
     const f32 p1[3] = {p1x, p1y, p1z}, p2[3] = {p2x, p2y, p2z};
-    const i32 oldclear = HEI8[0];
+    const i32 oldclear = HEI8[HEI8_CLEARANCE];
     const f32 oldzup = EDTCX.zup, olda = LOCOFA, oldb = LOCOFB;
     f32 v1[3], v2[3];
     const i32 before = GAPDIR(1, p1x, p1y, p1z, v1);
@@ -119,7 +119,7 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     }
     const i32 segcode = nu_sgcd_get_code();
     nu_sgcd_set_code(0);
-    HEI8[0] = r2wrd(clearance);
+    HEI8[HEI8_CLEARANCE] = r2wrd(clearance);
     EDTCX.zup = z_up;
     HFLSET(before == 0 || after == 0 ? 1 : 0);
     i32 n1 = 0, n2 = 0;
@@ -165,10 +165,10 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     PTAMCH(st);
     // The feed in force after the link, by the requested feed code.
     switch (TECHST.requested[1]) {
-    case 1: EDTFED = wrd2r(PRM9[0]); break;
-    case 3: EDTFED = static_cast<f32>(PRM9[4]) * wrd2r(PRM9[0]) * 0.01f; break;
+    case 1: EDTFED = wrd2r(PRM9[PRM9_FEED]); break;
+    case 3: EDTFED = static_cast<f32>(PRM9[PRM9_PCT3]) * wrd2r(PRM9[PRM9_FEED]) * 0.01f; break;
     case 4: EDTFED = -1.0f; break;
-    case 27: EDTFED = wrd2r(PRM9[21]); break;
+    case 27: EDTFED = wrd2r(PRM9[PRM9_MAXF]); break;
     default: break;
     }
     // Put back whatever road was taken.
@@ -177,7 +177,7 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     }
     LOCOFA = olda;
     LOCOFB = oldb;
-    HEI8[0] = oldclear;
+    HEI8[HEI8_CLEARANCE] = oldclear;
     EDTCX.zup = oldzup;
     nu_sgcd_set_code(segcode);
 }

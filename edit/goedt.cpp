@@ -33,28 +33,28 @@ void fail(const char* text) { errout(text, 0, static_cast<i32>(std::strlen(text)
 // The GO options of the machining type; false for a type without GO motions.
 bool go_options(const i32 kind, i32& mode, i32* flags, i32* values, i32* tool, i32* display)
 {
-    const i32 feed_code = eqval(wrd2r(DSM4[0]), -1.0f) != 0 ? 4 : 1;
+    const i32 feed_code = eqval(wrd2r(DSM4[DSM4_FEED]), -1.0f) != 0 ? 4 : 1;
     auto offer = [&](std::initializer_list<i32> items) {
         for (i32 k : items) tool[k - 1] = 1;
     };
-    if (kind >= 22 && kind <= 26) {
-        mode = kind <= 24 ? 1 : 2;
+    if (mach_mill(kind)) {
+        mode = kind <= MACH_MILLPOS ? 1 : 2;
         flags[FLAG_P1] = 1;
         display[0] = 1;
         offer({4, 5, 6, 8, 9});
         values[0] = feed_code;
-    } else if (kind == 12 || kind == 13) {
+    } else if (mach_punch(kind)) {
         mode = 3;
         flags[FLAG_P5352] = 1;
         offer({1, 8});
         values[0] = machine_table(20) == 2 ? 16 : 17;
         values[1] = machine_table(19) == 2 ? 13 : 14;
-    } else if (kind == 31) {
+    } else if (kind == MACH_LATHE) {
         mode = 4;
         flags[FLAG_P1] = 1;
         offer({4, 5, 6, 8, 9});
         values[0] = feed_code;
-    } else if (kind >= 61 && kind <= 80) {
+    } else if (mach_wire_edit(kind)) {
         mode = 5;
     } else {
         return false;
@@ -163,12 +163,12 @@ void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32
     // The GO motions start at the previous point.
     const f32 up[3] = {0, 0, 1};
     for (i32 k = 0; k < 3; ++k) {
-        LSP2[k] = r2wrd(point[k]);
-        LSP2[3 + k] = r2wrd(direction[k]);
-        LSP2[6 + k] = r2wrd(up[k]);
+        LSP2[LSP2_POS + k] = r2wrd(point[k]);
+        LSP2[LSP2_AXIS + k] = r2wrd(direction[k]);
+        LSP2[LSP2_NORMAL + k] = r2wrd(up[k]);
     }
-    LSP2[9] = LSP2[10] = 1;
-    LSP2[11] = 0;
+    LSP2[LSP2_SET9] = LSP2[LSP2_SET10] = 1;
+    LSP2[LSP2_MOVED] = 0;
     std::memcpy(MOVST.point, point, 3 * sizeof(f32));
     std::memcpy(MOVST.axis, direction, 3 * sizeof(f32));
     std::memcpy(MOVST.normal, up, sizeof up);

@@ -32,8 +32,8 @@ void plane_axes(i32 plane, int& a, int& b, int& c)
     c = plane == 1 ? 2 : plane == 2 ? 1 : 0;
 }
 
-bool is_line(i32 type) { return type == 2 || type == 222; }
-bool is_arc(i32 type) { return type == 3 || type == 223; }
+bool is_line(i32 type) { return type == BT_LINE || type == BT_LINEN; }
+bool is_arc(i32 type) { return type == BT_ARC || type == BT_ARCN; }
 
 // Header and number of the block at the position.
 bool head(i32& size, i32& type, i32& cls, i32& number)
@@ -296,7 +296,7 @@ RunEnd collect(i32* end, std::vector<LoopPoint>& pts)
     while (true) {
         i32 size = 0, type = 0, cls = 0, number = 0, st = 0;
         if (!head(size, type, cls, number)) return RunEnd::Error;
-        if (type == 99) {
+        if (type == BT_MARKER) {
             i32 bn = 0, kind = 0, iv = 0;
             f32 rv = 0;
             TPBLKH(AM_LIST, size, type, cls, st);

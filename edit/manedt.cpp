@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "blocks/dspblk.h"
+#include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
 #include "core/host.h"
@@ -239,15 +240,15 @@ void enter(Editor& e)
         e.registered = 1;
     }
     const i32 nckind = NPT1[NPT1_MACHINE];
-    e.alter_ok = nckind == 22 || nckind == 23 || nckind == 25 || nckind == 26;
-    e.tler = TLER[0];
-    TLER[0] = 0;
+    e.alter_ok = nckind == MACH_MILL25 || nckind == MACH_MILL3 || nckind == MACH_MILL4 || nckind == MACH_MILL5;
+    e.tler = TLER[TLER_MODE];
+    TLER[TLER_MODE] = TLER_SHOW;
     if (e.single) {
         i32 colour = 0, pen = 0, a = 0, b = 0;
         gs_proc_color_pen(e.procedure, colour, pen, a, b);
-        DSP8[15] = 4;
-        DSP8[16] = colour;
-        DSP8[17] = pen;
+        DSP8[DSP8_FONT] = 4;
+        DSP8[DSP8_COLOUR] = colour;
+        DSP8[DSP8_PEN] = pen;
     }
     EDTACT = 0;
     {
@@ -392,8 +393,8 @@ void values_column(Editor& e, i32 layering)
     const bool jz = MOVSTA.direction == 3 && MOVSTA.jump == 3;
     {
         char label[8] = "L:BLK";
-        if (e.type == 3 || e.type == 23 || e.type == 223) label[0] = 'C';
-        if (e.type == 5) label[0] = 'S';
+        if (bt_arc(e.type)) label[0] = 'C';
+        if (e.type == BT_NURBS) label[0] = 'S';
         e.blockval = e.key[2];
         if (jblock) modic2(label, e.blockval, 1, 999999, 1);
         else modic2(label, e.blockval, e.blockval, e.blockval, 0);
@@ -463,7 +464,7 @@ bool build_menu(Editor& e)
 {
     if (e.picksaved) {
         MOVSTA.follow = e.picksave[0];
-        TLER[0] = e.picksave[1];
+        TLER[TLER_MODE] = e.picksave[1];
         e.picksaved = false;
     }
     i32 st = 0;
@@ -509,10 +510,10 @@ void wait_reply(Editor& e)
                 EDTACT = 1;
                 e.pickmade = 1;
                 e.picksave[0] = MOVSTA.follow;
-                e.picksave[1] = TLER[0];
+                e.picksave[1] = TLER[TLER_MODE];
                 e.picksaved = true;
                 MOVSTA.follow = 1;
-                TLER[0] = 0;
+                TLER[TLER_MODE] = TLER_SHOW;
             }
         } else if (MOVSTA.direction == 3 && MOVSTA.jump == 3 && e.zfirst) {
             e.zfirst = false;
@@ -539,7 +540,7 @@ void wait_reply(Editor& e)
 // TOOL: display, trace or no display of the tool.
 void tool_display(Editor& e)
 {
-    TLER[0] = e.toolstate - 1;
+    TLER[TLER_MODE] = e.toolstate - 1;
     if (e.toolstate == 3) {
         tm_inst_delete();
     } else if (e.toolstate == 2) {
@@ -825,7 +826,7 @@ void leave_editor(Editor& e)
             if (e.key[2] != -1) ncd_set_block_or_proc_attn(e.key, 0);
         }
     }
-    TLER[0] = e.tler;
+    TLER[TLER_MODE] = e.tler;
     if (e.registered != 0) nu_modl_rels(modl_area1, modl_area2);
     tool_image(false);
     MDLDRP(1);

@@ -37,8 +37,6 @@ constexpr f32 DEPTH_LOW = 0.001f, DEPTH_HIGH = 100000.0f;
 
 void fail(const char* text) { errout(text, 0, static_cast<i32>(std::strlen(text))); }
 
-bool in(i32 v, i32 lo, i32 hi) { return v >= lo && v <= hi; }
-
 // Header of the block at the cursor: its type and class; false on a list
 // failure.
 bool header(i32& type, i32& cls)
@@ -64,10 +62,10 @@ void choose_items(const i32 kind)
         std::memset(PRMITM, 0, sizeof PRMITM);
         for (i32 k : items) PRMITM[k - 1] = 1;
     };
-    if (in(kind, 22, 26)) offer({4, 5, 6, 9});
-    else if (kind == 12 || kind == 13) offer({4});
-    else if (kind == 31) offer({4, 5, 9});
-    else if (in(kind, 61, 79)) offer({8});
+    if (mach_mill(kind)) offer({4, 5, 6, 9});
+    else if (mach_punch(kind)) offer({4});
+    else if (kind == MACH_LATHE) offer({4, 5, 9});
+    else if (mach_wire(kind)) offer({8});
 }
 
 // Walks forward from the cursor to the next motion block, remembering the
@@ -134,21 +132,21 @@ void MDLPRM(i32& status)
 {
     status = 0;
     const i32 kind = NPT1[NPT1_MACHINE];
-    if (in(kind, 22, 26) || kind == 31) {
-        const f32 feed = wrd2r(DSM4[0]);
-        if (neval(feed, -1.0f) != 0 && neval(feed, -2.0f) != 0) PRM9[0] = DSM4[0];
-        PRM9[1] = r2wrd(std::fabs(wrd2r(DSM4[6])));
-        PRM9[7] = std::abs(DSM4[1]);
-        PRM9[8] = DSM4[1] == 0 ? 3 : DSM4[1] > 0 ? 1 : 2;
-        PRM9[9] = DSM4[2];
-        PRM9[PRM9_TOOL] = DSM4[5];
-    } else if (in(kind, 61, 80)) {
-        PRM9[PRM9_TOOL] = DSM4[5];
+    if (mach_mill(kind) || kind == MACH_LATHE) {
+        const f32 feed = wrd2r(DSM4[DSM4_FEED]);
+        if (neval(feed, -1.0f) != 0 && neval(feed, -2.0f) != 0) PRM9[PRM9_FEED] = DSM4[DSM4_FEED];
+        PRM9[PRM9_SPEED] = r2wrd(std::fabs(wrd2r(DSM4[DSM4_SPEED])));
+        PRM9[PRM9_SPIN] = std::abs(DSM4[DSM4_SPIN]);
+        PRM9[PRM9_DIR] = DSM4[DSM4_SPIN] == 0 ? 3 : DSM4[DSM4_SPIN] > 0 ? 1 : 2;
+        PRM9[PRM9_COOL] = DSM4[DSM4_COOL];
+        PRM9[PRM9_TOOL] = DSM4[DSM4_TOOL];
+    } else if (mach_wire_edit(kind)) {
+        PRM9[PRM9_TOOL] = DSM4[DSM4_TOOL];
     } else {
-        PRM9[PRM9_TOOL] = DSM4[5];
-        for (i32 k = 0; k < 4; ++k) PRM9[13 + k] = DSM4[7 + k];
+        PRM9[PRM9_TOOL] = DSM4[DSM4_TOOL];
+        for (i32 k = 0; k < 4; ++k) PRM9[PRM9_P51 + k] = DSM4[DSM4_P51 + k];
     }
-    PRM9[17] = DSP8[DSP8_N - 1];
+    PRM9[PRM9_UCS] = DSP8[DSP8_UCS];
 }
 
 void EDTPRM(i32*, i32& changed, i32& request, i32& status)
@@ -182,9 +180,9 @@ void EDTPRM(i32*, i32& changed, i32& request, i32& status)
     MCHSWP(2, st);
     MDLPRM(st);
     PRMFLG(0, st);
-    const bool fed = wrd2r(DSM4[0]) >= 0.0f;
+    const bool fed = wrd2r(DSM4[DSM4_FEED]) >= 0.0f;
     i32 written = 0;
-    if (!in(kind, 61, 80)) {
+    if (!mach_wire_edit(kind)) {
         STPV01(fed ? 1 : 4);
         PRMSTS(st);
         written = write_state_counted(SLOT_C, st);
@@ -194,7 +192,7 @@ void EDTPRM(i32*, i32& changed, i32& request, i32& status)
     i32 menu_changed = 0, mst = 0;
     if (FRMHKS.tool_menu) FRMHKS.tool_menu(feed_kind, PRMITM, menu_changed, mst);
     if (st >= 0 && mst >= 0 && menu_changed != 0) {
-        if (in(kind, 22, 26) || kind == 31) STPV01(feed_kind == 1 ? 1 : 4);
+        if (mach_mill(kind) || kind == MACH_LATHE) STPV01(feed_kind == 1 ? 1 : 4);
         changed = 1;
         PTAMCH(st);
     } else if (st >= 0) {

@@ -38,11 +38,11 @@ void PRMFLG(const i32& flag, i32& status)
     PRMFL0(status);
     const i32 w = flag != 0 ? 2 : 1;
     const i32 kind = NPT1[NPT1_MACHINE];
-    if ((kind >= 22 && kind <= 26) || kind == 31) {
+    if (mach_mill(kind) || kind == MACH_LATHE) {
         // The milling kinds: the feed from the machine values (requested 1).
         const Restated rows[] = {{1, 1, true}, {2, 5, true}, {3, 6, true}, {10, 7, true}, {55, 21, true}, {100, 12, true}};
         restate(rows, 6, w);
-    } else if (kind >= 61 && kind <= 80) {
+    } else if (mach_wire_edit(kind)) {
         std::vector<Restated> rows;
         for (i32 p = 11; p <= 16; ++p) rows.push_back({p, 0, p == 15});
         for (i32 p = 20; p <= 40; ++p) rows.push_back({p, 0, false});

@@ -26,7 +26,7 @@ void PRCTBF(i32& status)
         i32 size = 0, type = 0, cls = 0;
         TPBLKH(AM_LIST, size, type, cls, status);
         if (status < 0) break;
-        if (type == 12) {
+        if (type == BT_PROC) {
             if (PRCTAB.count >= PRT_MAX) {
                 full = true;
             } else {

@@ -40,8 +40,7 @@ bool read_head(Head& h, i32& status)
     return status >= 0;
 }
 
-bool is_string(i32 type) { return type == 7 || type == 27 || type == 227; }
-i32 string_points(const Head& h) { return is_string(h.type) ? (h.size - 1) / (h.type == 7 ? 4 : 7) : 1; }
+i32 string_points(const Head& h) { return bt_string(h.type) ? (h.size - 1) / bt_point_words(h.type) : 1; }
 
 // Marker kind (and the layer Z for kind 3) of the marker at the cursor.
 bool marker_kind(i32& kind, f32& z, i32& status)
@@ -118,7 +117,7 @@ bool to_motion(i32 dir, i32 split, Head& h, i32& status, bool& end)
     while (true) {
         if (!read_head(h, status)) return false;
         if (h.cls == BC_MOVE) {
-            if (is_string(h.type) && string_points(h) >= 2) {
+            if (bt_string(h.type) && string_points(h) >= 2) {
                 BRKSTR(split, status);
                 if (status < 0) return false;
                 if (!read_head(h, status)) return false;
@@ -339,7 +338,7 @@ void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& statu
             if (!marker_kind(kind, z, status)) return fail();
             if (kind == 3) MOVSTA.layerz = z;
         }
-        if (!found && h.cls == BC_MOVE && is_string(h.type)) {
+        if (!found && h.cls == BC_MOVE && bt_string(h.type)) {
             const i32 m = string_points(h);
             if (m >= 1 && h.number <= target && target <= h.number + m - 1 && m > 1) {
                 BRKSTR(1, status);
@@ -441,7 +440,7 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
             }
             if (!read_head(h, status)) return fail();
             if (h.cls == BC_MOVE) {
-                if (is_string(h.type) && string_points(h) >= 2) {
+                if (bt_string(h.type) && string_points(h) >= 2) {
                     BRKSTR(split, status);
                     if (status < 0) return fail();
                     if (!read_head(h, status)) return fail();
@@ -502,7 +501,7 @@ void PRCRNG(i32& status)
         }
     }
     // the last motion of a string is its last point
-    const i32 last = end ? -1 : h.number + (is_string(h.type) ? string_points(h) - 1 : 0);
+    const i32 last = end ? -1 : h.number + (bt_string(h.type) ? string_points(h) - 1 : 0);
     blkkey(MOVSTA.last, last);
     MOVSTA.shown[1] = last;
     TPTOP(SLOT_KEEP, status);
@@ -619,10 +618,10 @@ void UPDBOT(i32& status)
     const i32 kind = NPT1[NPT1_MACHINE];
     const i32* codes = nullptr;
     i32 count = 0;
-    if (kind >= 22 && kind <= 26) codes = MILL, count = 7;
-    else if (kind == 12 || kind == 13) codes = PUNCH, count = 4;
-    else if (kind == 31) codes = LATHE, count = 5;
-    else if (kind >= 61 && kind <= 80) codes = WIRE, count = 29;
+    if (mach_mill(kind)) codes = MILL, count = 7;
+    else if (mach_punch(kind)) codes = PUNCH, count = 4;
+    else if (kind == MACH_LATHE) codes = LATHE, count = 5;
+    else if (mach_wire_edit(kind)) codes = WIRE, count = 29;
     status = 0;
     if (count == 0) return;
     PRVMCH(3, count, codes, status);
@@ -747,7 +746,7 @@ void step_forward(Stepper& s)
 // BACKWARD: COUNT moves at once or one by one; at the start the direction turns.
 void step_backward(Stepper& s)
 {
-    if (TLER[0] == 1) TLER[0] = 0;
+    if (TLER[TLER_MODE] == TLER_TRACE) TLER[TLER_MODE] = TLER_SHOW;
     if (!s.slow) {
         i32 count = MOVSTA.count;
         MVBCWD(count, s.number, s.type, s.st);
@@ -764,7 +763,7 @@ void step_backward(Stepper& s)
 // JUMP START, JUMP END.
 void jump_end(Stepper& s)
 {
-    if (TLER[0] == 1) TLER[0] = 0;
+    if (TLER[TLER_MODE] == TLER_TRACE) TLER[TLER_MODE] = TLER_SHOW;
     if (MOVSTA.jump == 1) {
         JPSTRP(s.number, s.type, s.st);
         s.started = true;
@@ -794,7 +793,7 @@ bool jump_block(Stepper& s)
             std::memcpy(s.key, s.previous, KEY_N * sizeof(i32));
             MOVSTA.direction = s.dir0;
             MOVSTA.jump = s.jump0;
-            TLER[0] = s.tler;
+            TLER[TLER_MODE] = s.tler;
             s.status = 0;
             return false;
         }
@@ -809,7 +808,7 @@ bool jump_block(Stepper& s)
     MOVSTA.direction = s.dir0;
     MOVSTA.jump = s.jump0;
     if (s.st == -2) {
-        TLER[0] = s.tler;
+        TLER[TLER_MODE] = s.tler;
         s.status = -2;
         return false;
     }
@@ -833,7 +832,7 @@ void finish(Stepper& s)
     if (s.end && s.dir0 == 3 && MOVSTA.direction == 3) MOVSTA.direction = s.dir0;
     if (s.st < 0) {
         s.status = -1;
-        TLER[0] = s.tler;
+        TLER[TLER_MODE] = s.tler;
         return;
     }
     s.status = 0;
@@ -855,7 +854,7 @@ void finish(Stepper& s)
         if (s.layerflag) MOVSTA.layerz = wrd2r(DSP8[DSP8_POS + 2]);
     }
     if (s.status == 0 && s.end) s.status = 1;
-    TLER[0] = s.tler;
+    TLER[TLER_MODE] = s.tler;
 }
 
 }  // namespace
@@ -864,7 +863,7 @@ void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i
             const f32& z, i32& status)
 {
     Stepper s{target, delstart, mode, key, type, delay, z, status};
-    s.tler = TLER[0];
+    s.tler = TLER[TLER_MODE];
     s.dir0 = MOVSTA.direction;
     s.jump0 = MOVSTA.jump;
     status = -3;
@@ -876,7 +875,7 @@ void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i
     s.shift = zshift();
     if (!layer_step(s)) {
         status = -1;
-        TLER[0] = s.tler;
+        TLER[TLER_MODE] = s.tler;
         return;
     }
     z_jump(s);

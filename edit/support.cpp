@@ -244,7 +244,7 @@ void FEDRNG(i32& first, i32& last, i32& status)
         if (status < 0) break;
         if (first < 0) first = number;
         last = number;
-        if (!(wrd2r(PRM9[0]) > EDTFED)) break;
+        if (!(wrd2r(PRM9[PRM9_FEED]) > EDTFED)) break;
         i32 jst = 0;
         TPJUMP(1, jst);
         if (jst < 0) break;

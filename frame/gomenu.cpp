@@ -62,7 +62,7 @@ void empty()
 void usrerr(const char* text) { userrc(text, 0); }
 
 // The rotary-axis setting of the machine (6: two rotary axes).
-i32 rotary() { return RAXN[0]; }
+i32 rotary() { return RAXN[RAXN_AXIS]; }
 
 // The kind toggle's options for the type; the menu shows kind 6 of the
 // wire type as its fourth option.
@@ -134,7 +134,7 @@ void build_rows(const i32 type, const i32 intp, const i32 moved, GoMenuRows& m)
         else empty();
         empty();
     } else if (g.kind == GO_ZPLANE) {
-        m.zplane = wrd2r(HEI8[72]);
+        m.zplane = wrd2r(HEI8[HEI8_ZPLANE]);
         modrc2("Z", m.zplane, -LIMIT, LIMIT, 0);
         empty();
         empty();
@@ -268,7 +268,7 @@ void GOMOVE(const i32& type, const i32& intp, const i32& kind, const i32& axis_m
 {
     status = 0;
     const i32 feed = GOST.speed == 1 ? 1 : 4;
-    const i32 code53 = PRM9[15] != 2 ? 17 : 16;
+    const i32 code53 = PRM9[PRM9_P53] != 2 ? 17 : 16;
     if (intp != 0 && moved == 0) {
         open_procedure(type, feed, moved, status);
         if (status < 0) return;
@@ -317,12 +317,12 @@ void GOMOVE(const i32& type, const i32& intp, const i32& kind, const i32& axis_m
         target[0] = cur[0], target[1] = cur[1], target[2] = wrd2r(HEI8[HEI8_CLEARANCE]);
         break;
     case GO_ZPLANE:
-        target[0] = cur[0], target[1] = cur[1], target[2] = wrd2r(HEI8[72]);
+        target[0] = cur[0], target[1] = cur[1], target[2] = wrd2r(HEI8[HEI8_ZPLANE]);
         break;
     default: break;
     }
     if (type == GT_TWOAXIS) target[2] = cur[2];
-    if (type == GT_TURN) target[2] = wrd2r(NPT1[5]);
+    if (type == GT_TURN) target[2] = wrd2r(NPT1[NPT1_ORIGIN + 2]);
     MOVLIN(axis_mode, target, axis, st);
     status = st < 0 ? -1 : 0;
 }
@@ -553,7 +553,7 @@ void plane_by_level(f32* plane, i32& status)
             prmreal("Z", value, status);
             if (status != 0) return;
         } while (value < -1.0e6f || value > 1.0e6f);
-        z = wrd2r(NPT1[5]) + value;
+        z = wrd2r(NPT1[NPT1_ORIGIN + 2]) + value;
     }
     plane[0] = plane[1] = 0.0f;
     plane[2] = 1.0f;
@@ -681,7 +681,7 @@ void menu_reply(const i32 type, const i32 reply, const i32 moved, GoMenuRows& m,
         if (moved == 0) TXTEDT(st);
         else usrerr("IN GO POINT, THE COMMENT MAY BE ENTERED ONLY BEFORE THE FIRST MOVEMENT");
         return;
-    case R_PARAMS: TOLMNU(EDA2[4], toolflags, 1, st); return;
+    case R_PARAMS: TOLMNU(EDA2[EDA2_HELD], toolflags, 1, st); return;
     case R_SERVICE: {
         i32 inserted = 0;
         DSPOPT(0, options, display, inserted, st);
@@ -696,7 +696,7 @@ void menu_reply(const i32 type, const i32 reply, const i32 moved, GoMenuRows& m,
     }
     case R_FIRST:
         if (g.kind == GO_ZPLANE) {
-            HEI8[72] = r2wrd(m.zplane);
+            HEI8[HEI8_ZPLANE] = r2wrd(m.zplane);
             return;
         }
         if ((g.kind != GO_POINT && g.kind != GO_AXIS) || m.zmode == g.zmode) return;
@@ -715,7 +715,7 @@ void menu_reply(const i32 type, const i32 reply, const i32 moved, GoMenuRows& m,
         }
         if (m.speed == g.speed) return;
         g.speed = m.speed;
-        SETMOD(1, 0, g.speed == 1 ? wrd2r(PRM9[0]) : -1.0f);
+        SETMOD(1, 0, g.speed == 1 ? wrd2r(PRM9[PRM9_FEED]) : -1.0f);
         return;
     default: return;
     }

@@ -17,6 +17,7 @@
 #include "frame/prmmnu.h"
 #include "core/records.h"
 #include "stock/optim.h"
+#include "stock/optwords.h"
 
 i32 TPLSUB = 1, OPTTGL = 1;
 char PRCSTT[20] = "-----      TAVREK  ";
@@ -39,10 +40,10 @@ void tool_options(i32* t)
 i32 machine_class()
 {
     i32 mt = machine();
-    if (mt == 25 || mt == 26) return 2;
-    if (mt == 12 || mt == 13) return 3;
-    if (mt == 31) return 4;
-    if (mt >= 61 && mt <= 79) return 5;
+    if (mt == MACH_MILL4 || mt == MACH_MILL5) return 2;
+    if (mach_punch(mt)) return 3;
+    if (mt == MACH_LATHE) return 4;
+    if (mach_wire(mt)) return 5;
     return 1;
 }
 
@@ -57,10 +58,10 @@ void service_options(i32 u, i32* t)
         std::memcpy(t, FIVE, sizeof FIVE);
     } else {
         const i32 std_table[SRV_OPTIONS] = {1, 1, 1, u == 4 ? 0 : 1, 0, 1, 1, u == 2 ? 0 : 1,
-                                            EDA2[0] != 0 && EDA2[10] == 0 ? 1 : 0};
+                                            EDA2[EDA2_OPENED] != 0 && EDA2[EDA2_BLANK] == 0 ? 1 : 0};
         std::memcpy(t, std_table, sizeof std_table);
     }
-    SRVFLG[6] = pw(2) == 2 ? 1 : 0;
+    SRVFLG[6] = pw(AXSMOD) == 2 ? 1 : 0;
 }
 
 // Template load mode of the sub-menu state: plain apply and "LOAD ALL"
@@ -72,11 +73,11 @@ void run_side_menus(i32 u, i32 tens)
 {
     i32 st = 0, opts[13];
     tool_options(opts);
-    if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[4], opts, tens, st);
+    if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
     if (u != 3 && u != 5) {
         i32 ctx = 0, whole = 1, srv[SRV_OPTIONS];
         service_options(u, srv);
-        SRVMNU(ctx, whole, EDA2[4], machine_class(), srv, SRVFLG, st);
+        SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
     }
 }
 }  // namespace
@@ -92,11 +93,11 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     i32 sections = 1;
     for (i32 k = 0; k < 20; ++k)
         if (groups[k] != 0) ++sections;
-    const bool tpl = EDA2[4] == 0 && !hide_tpl;
+    const bool tpl = EDA2[EDA2_HELD] == 0 && !hide_tpl;
     if (tpl) ++sections;
 
-    if (EDA2[4] == 0 && EDA2[11] == 0) prcont();
-    MNUINT(EDA2[4], sections, shown, status);
+    if (EDA2[EDA2_HELD] == 0 && EDA2[EDA2_NOQUEST] == 0) prcont();
+    MNUINT(EDA2[EDA2_HELD], sections, shown, status);
     if (status < 0) return;
     status = 0;
     item = 1;
@@ -110,10 +111,10 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
         crit_gs_change(k, 1, c);
         if (a != 0 && c != 0) changed = 1;
     }
-    EDA2[14] = changed;
-    PRCSTT[0] = changed ? 's' : EDA2[6] != 0 ? 'S' : EDA2[9] != 0 ? 'I' : '-';
+    EDA2[EDA2_CRIT] = changed;
+    PRCSTT[0] = changed ? 's' : EDA2[EDA2_SUSPST] != 0 ? 'S' : EDA2[EDA2_INTR] != 0 ? 'I' : '-';
     PRCSTT[1] = PSCHGW == 0 ? 'G' : '-';
-    PRCSTT[3] = (EDA2[0] != 0 && EDA2[10] != 0) ? 'B' : '-';
+    PRCSTT[3] = (EDA2[EDA2_OPENED] != 0 && EDA2[EDA2_BLANK] != 0) ? 'B' : '-';
     i32 proc = DRVST.proc;
     char title[64];
     std::snprintf(title, sizeof title, "%s%c%d", PRCSTT, if_geom_by_crit() ? '*' : '=', proc);
@@ -147,11 +148,11 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
         TPLSUB = 1;
         i32 mt = machine();
         index[IX_APPLY] = item++;
-        if (mt == 22 || mt == 23 || mt == 25 || mt == 26) modmsl(APPLY_SUB, TPLSUB);
+        if (mt == MACH_MILL25 || mt == MACH_MILL3 || mt == MACH_MILL4 || mt == MACH_MILL5) modmsl(APPLY_SUB, TPLSUB);
         else modm("TEMPLATE:APPLY");
         index[IX_SAVE] = item++;
         modm("TEMPLATE:SAVE");
-        OPTTGL = CMPBLK[55] == 2 ? 2 : 1;
+        OPTTGL = CMPBLK[CMP_MASTER] == 2 ? 2 : 1;
         if (hide_opt) {
             moduc2();
         } else {
@@ -179,23 +180,23 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
     const i32 flag = nu_mod_get_flag();
     const f32 z = wrd2r(NPT1[NPT1_ORIGIN + 2]);
 
-    if (EDA2[11] != 0) {
+    if (EDA2[EDA2_NOQUEST] != 0) {
         reply = error != 0 ? -1 : 0;
     } else if (flag != 0) {
         run_side_menus(u, tens);
         status = 1;
         reply = -1;
         index[IX_APPLY] = 0;
-    } else if (EDA2[4] != 0) {
+    } else if (EDA2[EDA2_HELD] != 0) {
         modrpl(reply);
-        MNUMOD(EDA2[4], status);
+        MNUMOD(EDA2[EDA2_HELD], status);
         run_side_menus(u, tens);
         status = 1;
         reply = -1;
     } else {
-        if (u == 3 && EDA2[0] != 0) contin(reply);
+        if (u == 3 && EDA2[EDA2_OPENED] != 0) contin(reply);
         else modrpl(reply);
-        if (reply == -2 && EDA2[0] != 0) reply = -1;
+        if (reply == -2 && EDA2[EDA2_OPENED] != 0) reply = -1;
         if (reply > 0) {
             if (reply == index[IX_NAME]) {
                 MNUCLR();
@@ -208,7 +209,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 GSTXT1(1, name);
                 i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
                 tool_options(opts);
-                TOLMNU(EDA2[4], opts, tens, st);
+                TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
                 if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
                 GSTXT1(2, name);
             } else if (reply == index[IX_SERVICE] && u != 3) {
@@ -222,7 +223,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 std::memcpy(filter, TLFILT, sizeof filter);
                 i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
                 service_options(u, srv);
-                SRVMNU(ctx, whole, EDA2[4], machine_class(), srv, SRVFLG, st);
+                SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
                 GSTXT1(2, name);
                 std::memcpy(PRCSTT, stt, sizeof stt);
                 std::memcpy(TLFILT, filter, sizeof filter);
@@ -241,7 +242,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
             } else if (reply == index[IX_SAVE]) {
                 HGTNPT(2);
                 MNUCLR();
-                i32 proc = EDA2[0] != 0 ? EDA2[1] : CLP1[1], st = 0;
+                i32 proc = EDA2[EDA2_OPENED] != 0 ? EDA2[EDA2_PROC] : CLP1[CLP1_TOOLPATH], st = 0;
                 MUTBLN(1, proc);
                 set_GlobalParameters_ToMain(HEI8, TXT2, CMPBLK, PRM9, COOR, MCHTBL);
                 TPLFCL();
@@ -249,7 +250,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
                 TPLFCL();
                 HGTNPT(1);
             } else if (reply == index[IX_TOGGLE]) {
-                CMPBLK[55] = OPTTGL == 2 ? 2 : 1;
+                CMPBLK[CMP_MASTER] = OPTTGL == 2 ? 2 : 1;
                 status = -status;
             } else if (reply == index[IX_OPTIM]) {
                 optim_menu(0, PRM9[PRM9_TOOL], status);
@@ -265,11 +266,11 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
 
 void REDGEO(const i32& flag, i32& status)
 {
-    if (EDA2[4] != 0 || status == -1) {
+    if (EDA2[EDA2_HELD] != 0 || status == -1) {
         status = -1;
     } else if (status == -2) {
         MNUCLR();
-        if (EDA2[0] != 0 && PSCHGW == 0) {
+        if (EDA2[EDA2_OPENED] != 0 && PSCHGW == 0) {
             i32 r = 0;
             irepyc("REDEFINE GEOMETRY?", r);
             if (r == 1 || r == -2) status = 1;
@@ -281,5 +282,5 @@ void REDGEO(const i32& flag, i32& status)
     } else if (status > 0) {
         status = 2;
     }
-    if (EDA2[4] == 0) MNUCLR();
+    if (EDA2[EDA2_HELD] == 0) MNUCLR();
 }

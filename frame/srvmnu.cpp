@@ -245,14 +245,14 @@ void initial_values(Srv& v)
     v.toggle = HEI8[HEI8_ZMIN] != 0 ? 1 : 2;
     if (get_fdflg() == 1) {
         v.tooldsp = 4;
-        TLER[TLER_MODE] = 4;
-    } else if (TLER[TLER_MODE] >= 0 && TLER[TLER_MODE] <= 2) {
+        TLER[TLER_MODE] = TLER_NOFAST;
+    } else if (TLER[TLER_MODE] >= TLER_SHOW && TLER[TLER_MODE] <= TLER_HIDE) {
         v.tooldsp = TLER[TLER_MODE] + 1;
-    } else if (TLER[TLER_MODE] == 3) {
+    } else if (TLER[TLER_MODE] == TLER_BLANK) {
         v.tooldsp = 5;
     } else {
         v.tooldsp = 3;
-        TLER[TLER_MODE] = 2;
+        TLER[TLER_MODE] = TLER_HIDE;
     }
     v.sub2 = v.flg(7);
     v.clmode = 3;

@@ -20,7 +20,7 @@ void ENDRET(i32& status)
     // The tool display is held off during the retract.
     // The mode is the integer every writer stores (0 to 4), not a real.
     const i32 tler = TLER[TLER_MODE];
-    if (tler >= 2) TLER[TLER_MODE] = 0;
+    if (tler >= TLER_HIDE) TLER[TLER_MODE] = TLER_SHOW;
     // The tool stands where the move writers left it.
     f32 pos[3], axis2[3];
     for (int c = 0; c < 3; ++c) {

@@ -11,7 +11,6 @@
 #include "tools/toolcache.h"
 
 namespace {
-constexpr i32 LSP2_MOVED = 11;  // the movement writers' move-written flag
 constexpr i32 SLOT_EDIT = 19;   // list mark of the edit helpers
 f32 LAST_POINT[3] = {0, 0, 0};
 f32 REF_POINT[3] = {0, 0, 0};

@@ -50,7 +50,7 @@ void SRVPOS(const i32& proc, const i32& block, i32& status)
         }
         i32 type = 0, number = 0;
         if (!block_number(type, number)) break;
-        if (type != 12) continue;
+        if (type != BT_PROC) continue;
         i32 n = 1, st = 0, code = 0;
         TPGETN(AM_LIST, GR_LEAD, 33, n, DT_INT, &number, st);
         if (st < 0) break;

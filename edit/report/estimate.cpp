@@ -256,7 +256,7 @@ void print_procedure_summary(Report& r)
         if (ESTST.ntools > 1) line(r, "\t\tCHANGING TOOLS TIME :\t" + timed(changes));
         f32 factor = 1;
         const std::string unit = unit_name(factor);
-        const f32 z = ESTST.minz / factor - wrd2r(NPT1[5]);
+        const f32 z = ESTST.minz / factor - wrd2r(NPT1[NPT1_ORIGIN + 2]);
         line(r, "\n\t\t");
         line(r, "MINIMUM Z IN PROCEDURE IS: " + real(z) + " " + unit);
     }

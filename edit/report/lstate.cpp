@@ -78,7 +78,7 @@ void LSTRST()
     lacces(2, answer);
     i32 size = 0, type = -1, cls = 0;
     if (answer >= 1) TPBLKH(AM_LIST, size, type, cls, st);
-    if (answer >= 1 && st >= 0 && type == 0) {
+    if (answer >= 1 && st >= 0 && type == BT_HEADER) {
         i32 number = 0, header[HDR_WORDS];
         RDBT0(AM_LIST, size, number, header, st);
         if (st >= 0)

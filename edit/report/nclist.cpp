@@ -10,6 +10,7 @@
 #include "edit/report/lstate.h"
 #include "edit/report/procinfo.h"
 #include "core/codedio.h"
+#include "core/entity.h"
 #include "core/listname.h"
 #include "core/records.h"
 
@@ -106,7 +107,7 @@ void close_entity()
 
 void NCLIST(const i32& tp, const i32& units)
 {
-    if (tp > 0 && tp != CLP1[1]) {
+    if (tp > 0 && tp != CLP1[CLP1_TOOLPATH]) {
         nclist_ent(tp, units);
         return;
     }
@@ -152,7 +153,7 @@ void NCLIST(const i32& tp, const i32& units)
                     eroutc("NCLIST, ERRORS IN CREATING TOOL PATH LIST", 0);
                     break;
                 }
-                if (type != 12) continue;
+                if (type != BT_PROC) continue;
                 // The procedure's own function code: stock and part
                 // procedures have no movements to list.
                 const i32 code = PRCINF.type[PI_LIST];
@@ -214,7 +215,7 @@ void nclist_ent(const i32& id, const i32& units)
         i32 cls = 0, type = 0, len = 0;
         eopen(id, cls, type, len, st);
         if (st >= 0) set_open_proc(id);
-        if (st < 0 || cls != 9 || type != 3) {
+        if (st < 0 || cls != EC_NC || type != ET_TOOLPATH) {
             erou1c("nclist_ent, NOT A TOOL PATH ENTITY. id = ", id);
             st = -1;
         } else {
@@ -228,7 +229,7 @@ void nclist_ent(const i32& id, const i32& units)
                 i32 movement = -1;
                 get_set_movmnt_id(1, entry, movement);
                 eopen(entry, cls, type, len, st);
-                if (st < 0 || cls != 9 || type != 4) {
+                if (st < 0 || cls != EC_NC || type != ET_PROC) {
                     erou1c("nclist_ent, NOT A PROCEDURE ENTITY. id = ", entry);
                     st = -1;
                     break;

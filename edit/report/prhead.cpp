@@ -12,7 +12,7 @@ void PRTBT0(const i32& mode, const i32& tp, const i32& unit, const i32& number, 
 {
     char mtype[10];
     MCHTNM(machine, mtype);
-    const i32 id = tp == -1 ? CLP1[1] : tp;
+    const i32 id = tp == -1 ? CLP1[CLP1_TOOLPATH] : tp;
     char level[6], macsys[8];
     i32 view = 0;
     if (id == 0) {

@@ -1,4 +1,5 @@
 // Motion block printers: lines, strings of lines and arcs.
+#include "blocks/format.h"
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
 
@@ -6,7 +7,7 @@ void PRBT02(const i32& mode, const i32& unit, const i32& number, const i32& type
             f32* vector)
 {
     if (LSTST.last != type) {
-        const char* heading = type == 2 ? "SIMPLE LINES:" : type == 22 ? "MULTAX LINES:" : "SIMPLE LINES+NORMALS:";
+        const char* heading = type == BT_LINE ? "SIMPLE LINES:" : type == BT_LINE5 ? "MULTAX LINES:" : "SIMPLE LINES+NORMALS:";
         lnout(unit, {lnB(16), lnS(heading)});
         LSTST.last = type;
     }
@@ -15,8 +16,8 @@ void PRBT02(const i32& mode, const i32& unit, const i32& number, const i32& type
 
 void PRBT07(const i32& mode, const i32& unit, const i32& type, const i32& points)
 {
-    const char* heading = type == 7    ? "STRING OF SIMPLE LINES (NUMBER OF POINTS = "
-                          : type == 27 ? "STRING OF MULTAX LINES (NUMBER OF POINTS = "
+    const char* heading = type == BT_STRING    ? "STRING OF SIMPLE LINES (NUMBER OF POINTS = "
+                          : type == BT_STRING5 ? "STRING OF MULTAX LINES (NUMBER OF POINTS = "
                                        : "STRING OF SIMPLE LINES+NORMALS(NUMBER OF POINTS = ";
     lnblank(unit);
     lnout(unit, {lnB(16), lnS(heading), lnI(points), lnS(")")});
@@ -28,7 +29,7 @@ void PRTPNT(const i32& unit, const i32& type, const i32& number, const f32& scal
     FMTBLK(LSTST.proc, number);
     FMTVAL(1, point, scale);
     lnout(unit, {lnBLK(), lnB(21), lnVAL()});
-    if (type != 2 && type != 7) {
+    if (type != BT_LINE && type != BT_STRING) {
         FMTVAL(2, vector, 1.0f);
         lnout(unit, {lnB(31), lnVAL()});
     }
@@ -38,7 +39,7 @@ void PRBT03(const i32& mode, const i32& unit, const i32& type, const i32& number
             const f32& angle, f32* centre, const f32& scale, f32* end, f32* vector)
 {
     FMTBLK(LSTST.proc, number);
-    const char* heading = type == 3 ? "SIMPLE ARC:" : type == 23 ? "MULTAX ARC:" : "DIRECTION ARC:";
+    const char* heading = type == BT_ARC ? "SIMPLE ARC:" : type == BT_ARC5 ? "MULTAX ARC:" : "DIRECTION ARC:";
     lnout(unit, {lnBLK(), lnB(6), lnS(heading)});
     LSTST.last = type;
     // Plane codes as the arc block has them: 1 XY, 2 XZ, any other YZ.
@@ -49,9 +50,9 @@ void PRBT03(const i32& mode, const i32& unit, const i32& type, const i32& number
     lnout(unit, {lnB(14), lnS("ARC CENTER "), lnVAL()});
     FMTVAL(1, end, scale);
     lnout(unit, {lnB(14), lnS("ARC END    "), lnVAL()});
-    if (type == 23 || type == 223) {
+    if (type == BT_ARC5 || type == BT_ARCN) {
         // A direction is no length: it keeps its components in every unit.
         FMTVAL(2, vector, 1.0f);
-        lnout(unit, {lnB(14), lnS(type == 23 ? "TOOL DIR.  " : "NORMAL     "), lnVAL()});
+        lnout(unit, {lnB(14), lnS(type == BT_ARC5 ? "TOOL DIR.  " : "NORMAL     "), lnVAL()});
     }
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "core/codedio.h"
 #include "core/listname.h"
@@ -100,7 +101,7 @@ void PRBT05(const i32& mode, const i32& unit, const i32& medium, const i32& size
         return;
     }
     FMTBLK(LSTST.proc, number);
-    if (type == 5) {
+    if (type == BT_NURBS) {
         lnout(unit, {lnBLK(), lnB(5), lnS("SIMPLE NURBS:START")});
         FMTPRC(n);
         lnout(unit, {lnS("                NUMBER OF POINTS:"), lnB(1), lnNUM()});

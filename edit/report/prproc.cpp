@@ -119,7 +119,7 @@ bool NOTLPR(const i32& type) { return ISMTYP(type) != 0 || type == 8 || type == 
 void PRCINB(const i32& reset, const i32& tp, const i32& entity, const i32& slot, i32& c47, i32* date,
             i32& status)
 {
-    if (entity > 0 && tp != CLP1[1]) {
+    if (entity > 0 && tp != CLP1[CLP1_TOOLPATH]) {
         PRCINE(reset, entity, slot, c47, date, status);
         return;
     }
@@ -322,7 +322,7 @@ void PRCASC(const i32& mode, const i32& tp, const i32& count, const i32* numbers
             i32* status, i32* uflag)
 {
     if (count < 1 || mode < 1 || mode > 3 || (count != 1 && mode != 1)) return;
-    const bool own = tp == -1 || (tp == CLP1[1] && lopnls() != 0);
+    const bool own = tp == -1 || (tp == CLP1[CLP1_TOOLPATH] && lopnls() != 0);
     if (own) {
         i32 st = 0;
         ASCTRE(PRCTAB.count < PRT_MAX ? PRCTAB.count : PRT_MAX, st);

@@ -151,7 +151,7 @@ void home(Blk& b)
 // block's size holds are read.
 void points(Blk& b)
 {
-    const i32 rec = b.type == 7 ? 4 : 7, records = (b.size - 1) / rec;
+    const i32 rec = bt_point_words(b.type), records = (b.size - 1) / rec;
     i32 first = 0, all = 0, n = 0;
     PRBT07(b.mode, b.unit, b.type, records);
     for (i32 k = 0; k < records && b.status >= 0; ++k) {
@@ -214,7 +214,7 @@ void drill(Blk& b)
 void two_points(Blk& b)
 {
     f32 s[3], e[3];
-    if (b.type == 13) {
+    if (b.type == BT_THREAD) {
         i32 total = 0, current = 0;
         RDBT13(b.medium, b.number, s, e, total, current, b.status);
         if (b.status < 0) return;
@@ -258,24 +258,24 @@ void words(Blk& b)
     const i32 &medium = b.medium, &mode = b.mode, &unit = b.unit;
     i32& number = b.number;
     i32& status = b.status;
-    if (b.type == 33) {
+    if (b.type == BT_DELZ) {
         f32 r1 = 0, r2 = 0;
         RDBT33(medium, b.size, number, r1, r2, status);
         if (status >= 0) PRBT33(mode, unit, number, r1 - r2);
-    } else if (b.type == 34) {
+    } else if (b.type == BT_RETMODE) {
         i32 o = 0, n = 0;
         RDBT34(medium, number, o, n, status);
         if (status >= 0) PRBT34(mode, unit, number, o, n);
-    } else if (b.type == 35) {
+    } else if (b.type == BT_CYCLEOFF) {
         i32 code = 0, i1 = 0, i2 = 0;
         f32 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
         RDBT35(medium, number, code, i1, r1, r2, r3, i2, r4, status);
         if (status >= 0) PRBT35(mode, unit, number, code);
-    } else if (b.type == 36) {
+    } else if (b.type == BT_DEPTH) {
         f32 znew = 0, zold = 0;
         RDBT36(medium, number, znew, zold, status);
         if (status >= 0) PRBT36(mode, unit, number, znew, zold);
-    } else if (b.type == 40) {
+    } else if (b.type == BT_TRANSFORM) {
         f32 m[9], t[3];
         RDBT40(medium, number, m, t, status);
         if (status >= 0) PRBT40(mode, unit, number, m, t, b.scale);

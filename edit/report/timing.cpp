@@ -166,7 +166,7 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             // Point by point; only the records the block's size holds are
             // read. As the walk's first motion the string starts at its
             // first point.
-            const i32 rec = type == 7 ? 4 : 7, records = (size - 1) / rec;
+            const i32 rec = bt_point_words(type), records = (size - 1) / rec;
             f32 t = 0;
             for (i32 k = 0; k < records; ++k) {
                 i32 all = 0, n = 0;

@@ -32,7 +32,7 @@ TEST(ContactChoice, KeepsTheDropHeightOverOnePartSurface)
     std::vector<f32> cz(2000), cpt(6000);
     std::vector<i32> ck(2000), cp(2000);
     const LocRes res{cz.data(), ck.data(), cp.data(), cpt.data()};
-    for (i32 type : {0, 2, 3, 14}) {
+    for (i32 type : {0, MACTYP_SURFACES, MACTYP_TRIMMED, MACTYP_ONESURF}) {
         MACTYP = type;
         ASSERT_TRUE(loc_model_and_tool("TEST", 0.0f, 0.0f));
         i32 lowered = 0, n = 0;
@@ -55,7 +55,7 @@ TEST(ContactChoice, KeepsTheDropHeightOverOnePartSurface)
         EXPECT_EQ(lowered, 0) << "machining type " << type;
         LOCRST();
     }
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     FRETRI();
 }
 
@@ -100,7 +100,7 @@ TEST(ContactChoice, AVerticalFaceIsNeverReversed)
             EXPECT_NEAR(res[2], 10.0f, 1e-4f) << c.lean;
         }
     }
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     FRETRI();
 }
 

@@ -413,7 +413,7 @@ TEST_F(Rules, FloorsAndLimitedDrops)
     EXPECT_EQ(st, 1);
     EXPECT_NEAR(z, 5.0f - 0.01f, 1e-6);
     // Machining type 2 and a lone point: no contact above its Z gives its Z.
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     EXPECT_NEAR(at(0, 0, st, nullptr, 0.01f, 0, 7.0f), 7.0f, 1e-6);
     EXPECT_EQ(st, 0);
     // Without the floor, nothing under the tool is status 1.

@@ -35,7 +35,7 @@ protected:
         auto ms = meshes::hemisphere_on_plate(10.0, 20.0, 2000);
         ASSERT_EQ(meshes::build(ms), 0);
         tooldefs::use_mill(6.0f, 3.0f);
-        MACTYP = 2;
+        MACTYP = MACTYP_SURFACES;
     }
     void TearDown() override
     {

@@ -44,7 +44,7 @@ protected:
         stk_net_rels();
         LOCCST = 0;
         NETAXM = 0;
-        MACTYP = 2;
+        MACTYP = MACTYP_SURFACES;
     }
     // The work records of the last call.
     static const f32* work()
@@ -79,7 +79,7 @@ protected:
 // reference surface; vertically it grows on the steep foot of the hemisphere.
 TEST_F(Strings, ChordsStayWithinTheTolerance)
 {
-    MACTYP = 2;  // surface milling
+    MACTYP = MACTYP_SURFACES;  // surface milling
     auto ms = chords::model();
     ASSERT_EQ(meshes::build(ms), 0);
     dropref::Buckets bk;
@@ -334,7 +334,7 @@ TEST_F(Strings, VerticalLinesGiveTwoPoints)
     auto plate = meshes::grid(-20, -20, 20, 20, 2, 2, [](f64, f64) { return 0.0; });
     ASSERT_EQ(meshes::build({plate}), 0);
     tooldefs::use_mill(6.0f, 0.0f);
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     const f32 tol = 0.01f;
     const f32 n1[3] = {0.6f, 0.0f, 0.8f}, n2[3] = {0.0f, 0.6f, 0.8f};
     struct Case {
@@ -613,7 +613,7 @@ namespace {
 // plane at every point: its centre a radius from the plane, both ways.
 TEST_F(Strings, NormalApproachStandsTheToolOnTheLinesSurface)
 {
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     const std::vector<meshes::Mesh> ms = {meshes::grid(0, 0, 40, 40, 8, 8, [](f64 x, f64) { return 0.5 * x; })};
     ASSERT_EQ(meshes::build(ms), 0);
     tooldefs::use_mill(6.0f, 3.0f);

@@ -58,3 +58,25 @@ TEST(GeoReach, WidthOfATrimmedSurfaceFollowsItsBoundary)
 }
 
 }  // namespace
+
+namespace {
+
+// A surface of the chain gone from the database when the width is fitted
+// along it: the width fails, and the arrows shown on the picked surface go.
+TEST(GeoReach, WidthFailsWhenASurfaceOfTheChainIsGone)
+{
+    start({strip(11, 0), strip(12, 1), strip(13, 2)},
+          "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + pk(13, 5, 25) + "," + EXIT + "," + SIDE_YES +
+              ",{\"pick\":12}," + pk(12, 3, 10) + "," + pk(12, 7, 40) + "]");
+    i32 defined = 0, status = 9, widdef = 0;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    ASSERT_EQ(status, 0);
+    const int arrows = live_arrow_figures();
+    norak::entities().erase(13);
+    PCKWID(widdef, 0.01f, status);
+    EXPECT_LT(status, 0);
+    EXPECT_EQ(widdef, 0);
+    EXPECT_EQ(live_arrow_figures(), arrows);
+}
+
+}  // namespace

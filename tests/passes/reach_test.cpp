@@ -6,14 +6,17 @@
 #include <cmath>
 #include <sstream>
 
+#include "core/mactyp.h"
 #include "core/modflg.h"
 #include "passes/bsural.h"
 #include "passes/milbf.h"
 #include "passes/orient.h"
+#include "passes/onepas.h"
 #include "passes/pastab.h"
 #include "passes/retract.h"
 #include "passes/services.h"
 #include "passes/spline.h"
+#include "passes/trmpol.h"
 #include "passes/twirl.h"
 #include "passes/updown.h"
 #include "surfaces/allsrf.h"
@@ -218,4 +221,78 @@ TEST(DoubleLinks, SameMovesAsTheSinglePrecisionLinks)
     ASSERT_EQ(st, 0);
     EXPECT_TRUE(same(lp::moves(), plunge));
     ASSERT_FALSE(plunge.empty());
+}
+
+// The four-axis roads the pass test of the rotary axis leaves out: the plain
+// orientation road of variant 1 (no angles) and the angled road of variant
+// 4; either way the axis has no component across the rotary axis and the
+// tool touches without gouging.
+TEST(FourAxis, PlainAndAngledRoadsKeepTheAxisAcrossTheRotaryAxis)
+{
+    host({top_cylinder(1), tilted_plane(2)});
+    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
+    for (const i32 rotary : {1, 2}) {
+        RAXN[0] = rotary;
+        const i32 across = rotary == 1 ? 0 : 1;
+        for (i32 sub : {1, 4})
+            for (i32 id : {1, 2}) {
+                SCOPED_TRACE("axis " + std::to_string(rotary) + " variant " + std::to_string(sub) + " surface " +
+                             std::to_string(id));
+                chk::Surface s(id);
+                params(3, 0.01f, sub == 4 ? 8.0f : 0.0f, sub == 4 ? 4.0f : 0.0f);
+                pw(AXSSUB) = sub;
+                CURTOL = TORUS;
+                chain({id}, {upside(id)}, 4);
+                ASSERT_EQ(onepass(1, 0.5f), 0);
+                ASSERT_GT(PASSTR.PSNPNT, 1);
+                double worst = 0;
+                for (int k = 0; k < PASSTR.PSNPNT; ++k)
+                    worst = std::max(worst, std::fabs(f64(PASSTR.PSVECS[k][across])));
+                EXPECT_LE(worst, 1e-6);
+                const Findings f = check_passes(s, tool_of(TORUS), false);
+                EXPECT_LE(f.touch, 1e-4);
+                EXPECT_LE(f.gouge, 1e-4);
+            }
+    }
+    RAXN[0] = 0;
+}
+
+TEST(OneSurface, SideOfTheCleanUpSurfaceComesFromTheHostList)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {1}, 4);
+    MACTYP = MACTYP_ONESURF;
+    i32 st = 0, count = 0, nearf = 0, rev = 0;
+    nc_surf_count(2, 1, count, st);  // list 1 empty
+    LDSRFB(1, buf().data(), st);
+    RSTPAS();
+    SURPAS(3, 1, buf().data(), nearf, rev, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("SURPAS, ERRORS IN LIST"));
+    const i32 ids[1] = {1}, nrms[1] = {1};
+    count = 1;
+    nc_surf_count(1, 1, count, st);
+    nc_surf_put(1, ids, nrms, st);
+    RSTPAS();
+    SURPAS(3, 1, buf().data(), nearf, rev, st);
+    EXPECT_GE(st, 0);
+    EXPECT_GT(PASSTR.PSNPNT, 1);
+    MACTYP = 2;
+}
+
+TEST(TrimLoops, ASurfaceNotInTheDatabaseHasNoLoopsToTurn)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    f32 sn = 0, cs = 1;
+    i32 hpol = 5, nloops = 5, h3d = 5, st = 0;
+    TRMRT2(99, 0, sn, cs, hpol, nloops, h3d, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(nloops, 0);
+    EXPECT_EQ(hpol, -1);
+    EXPECT_EQ(h3d, -1);
+    EXPECT_TRUE(norak::transcript_has("TRMRT1, ERRORS IN DATA BASE"));
+    EXPECT_EQ(norak::open_arrays(), 0);
 }

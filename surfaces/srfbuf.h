@@ -49,10 +49,6 @@ void REJPCK(const i32& mode, i32& count);
 // Pushes surfaces (unique ids) onto the pick stack so that they show as picked.
 void PSHSRF(const i32& count, const i32* uids, const f32* refs);
 
-// The module's current surface buffer (SB_CAP doubles), shared by the
-// subsystems that evaluate one surface at a time.
-f64* SRFBUF();
-
 // Picks a point on surface id: its point and (u, v). Status 0; 1 the pick
 // was not on the surface and is rejected (pick again); -2 escape; -3 end
 // (pick again); other negative values: leave. count: entities on the pick

@@ -1,15 +1,12 @@
-// Picking on the procedure's surfaces and the current surface buffer.
+// Picking on the procedure's surfaces.
 #include <algorithm>
 
 #include "core/host.h"
 #include "surfaces/srfbuf.h"
 
 namespace {
-f64 g_current[SB_CAP];
 f64 g_pick[SB_CAP];
 }  // namespace
-
-f64* SRFBUF() { return g_current; }
 
 void PCKPSR(const i32& id, i32& count, f32* point, f32* uv, i32& pickmode, f32* work1, f32* work2, i32& status)
 {

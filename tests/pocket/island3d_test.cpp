@@ -1,0 +1,97 @@
+// Loops on the surfaces against the islands of the loop table: a crossing at
+// the island's own height or above it, an island passing above the loop,
+// where a walk along the loop over the sloped grid decides the side, and a
+// loop inside an island.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "pocket/looptest.h"
+#include "tests/pocket/surface.h"
+
+using namespace pksrf;
+
+namespace {
+
+// The rectangle [x0, x0 + w] x [y0, y0 + h] on the tilted plane lifted by
+// `lift`, in pocket coordinates; counter-clockwise, or clockwise; with
+// `from_top` counter-clockwise from its top right corner.
+pokarr on_plane(f64 x0, f64 y0, f64 w, f64 h, f64 lift, bool ccw = true, bool from_top = false)
+{
+    Loop l = square(0, 0, 1, ccw);
+    if (from_top) {
+        l = Loop();
+        l.pt(1, 1).pt(0, 1).pt(0, 0).pt(1, 0).close();
+    }
+    pokarr a;
+    i32 st = 0;
+    pokarr_init_dyn(3, l.n(), a, st);
+    a.count = l.n();
+    for (i32 k = 0; k < l.n(); ++k) {
+        const f64 x = x0 + w * l.x[static_cast<size_t>(k)], y = y0 + h * l.y[static_cast<size_t>(k)];
+        a.x[k] = x - pokorigin[0];
+        a.y[k] = y - pokorigin[1];
+        a.z[k] = tilted(x, y) + lift - pokorigin[2];
+    }
+    return a;
+}
+
+i32 against_islands(const pokarr& loop, i32& status)
+{
+    i32 result = -1;
+    lup_vs_loops3d(loop, 1, 0, result, status);
+    return result;
+}
+
+}  // namespace
+
+// A fresh pocket on the tilted plane with one island 40..50 x 30..40,
+// lifted off the plane by `lift`.
+pokarr island(f64 lift)
+{
+    surface_pocket(tilted);
+    pokpar.side = 0.01;
+    pokpar.radius = 5.0;
+    pokarr isl = on_plane(40, 30, 10, 10, lift, false);
+    i32 start = 0, st = 0;
+    lup_add(1, 10001, 0, 0, 0, 0.0, 1, isl, start, st);
+    EXPECT_EQ(st, 0);
+    pk_nisland = 1;
+    return isl;
+}
+
+TEST(IslandsOnTheSurface, HeightsAndTheSlopeDecideWhetherALoopMeetsAnIsland)
+{
+    pokarr isl = island(0.0);
+    i32 st = 0;
+    // a loop on the plane across the island's edge meets it
+    pokarr across = on_plane(30, 32, 15, 5, 0.0);
+    EXPECT_EQ(against_islands(across, st), 2);
+    EXPECT_EQ(st, 0);
+    // so does a loop above the island where they cross
+    pokarr above = on_plane(30, 32, 15, 5, 3.0);
+    EXPECT_EQ(against_islands(above, st), 2);
+    // no crossing: the loop's first point inside the island decides
+    pokarr inside = on_plane(43, 33, 4, 4, 0.0);
+    EXPECT_EQ(against_islands(inside, st), 1);
+    pokarr far = on_plane(60, 50, 4, 4, 0.0);
+    EXPECT_EQ(against_islands(far, st), 0);
+    for (pokarr* a : {&isl, &across, &above, &inside, &far}) pokarr_free(*a);
+    FRETRI();
+    // an island passing 3 above a loop on the plane: at the crossing a walk
+    // back along the loop's segment over the grid tells whether the plane
+    // rises towards the island's side; the loop's first crossing runs
+    // uphill (+x) from its bottom left corner, downhill from its top right
+    i32 seen[2] = {-1, -1};
+    for (const bool from_top : {false, true}) {
+        pokarr high = island(3.0);
+        pokarr loop = on_plane(30, 32, 15, 5, 0.0, true, from_top);
+        seen[from_top ? 1 : 0] = against_islands(loop, st);
+        EXPECT_EQ(st, 0);
+        pokarr_free(high);
+        pokarr_free(loop);
+        FRETRI();
+    }
+    EXPECT_EQ(seen[0], 1);  // walked back downhill: the island is on its side
+    EXPECT_EQ(seen[1], 0);
+}

@@ -283,6 +283,36 @@ TEST(SubLoops, AShortLaneReachesASmallSubLoop)
     pokarr_free(loop);
 }
 
+TEST(SubLoops, TheLaneIsTriedFirstAtThreeQuartersOfTheSubLoop)
+{
+    // An L of a bar 1 above the loop's side y = 0 and an arm rising to 8.
+    // A lane of length 2 from the bar's side crosses the bar; the arm's top
+    // lies beyond the lane's reach. The first try starts at 0.75 of the
+    // sub-loop's segments: from the bar the lane is taken; from the arm's
+    // top it is out of reach, and the tries end there, the sub-loop kept.
+    fresh();
+    pkoff.second_area = 0.0;
+    pokarr loop = make(square(-10, 0, 40));
+    const P a{-3, 0.5}, b{3, 0.5}, c{3, 8}, d{2, 8}, e{2, 1.5}, f{-3, 1.5};
+    const std::vector<std::vector<P>> orders = {{c, d, e, f, a, b}, {e, f, a, b, c, d}};
+    for (size_t k = 0; k < orders.size(); ++k) {
+        PkPieces s;
+        pokarr_init(2, s.pts);
+        i32 ierr = 0, st = 0;
+        Loop l;
+        for (const P& q : orders[k]) l.pt(q.x, q.y);
+        l.close();
+        pokarr q = make(l);
+        s.add(q, 0, q.count, 1, 12.5, 1, ierr);
+        pokarr_free(q);
+        oneoff_lanes(0, loop, 0.0, 1.0, 2.0, 1.0, 1, s, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(s.n(), k == 0 ? 0 : 1) << (k == 0 ? "bar at three quarters" : "arm's top at three quarters");
+        pokarr_free(s.pts);
+    }
+    pokarr_free(loop);
+}
+
 namespace {
 
 // One float loop of the hatch fill: count word, x, y pairs, closed.
@@ -475,6 +505,11 @@ TEST(LoopTree, RelativesThroughSonsAndSiblings)
     EXPECT_EQ(lup_tree_find(4, 5, 1), 1);  // 5's son 4 has sibling 2, row 4's own sibling
     lup_add(1, 1, 0, 8, 0, 0.0, 0, a, start, st);
     EXPECT_EQ(lup_tree_find(1, 6, 0), 1);  // row 6's first son is row 1's next sibling
+    EXPECT_EQ(lup_tree_find(3, 4, 0), 0);  // no first son on either side is no shared one
+    lup_add(1, 1, 0, 0, 7, 0.0, 0, a, start, st);
+    lup_add(1, 1, 0, 0, 8, 0.0, 0, a, start, st);
+    EXPECT_EQ(lup_tree_find(1, 7, 0), 1);  // row 7's next sibling is row 1's first son
+    EXPECT_EQ(lup_tree_find(1, 8, 0), 1);  // row 8's next sibling is row 1's own
     // a row standing for its inherited row compares that row instead
     lup_row(5).inherited = 7;
     lup_row(5).tag1 = 1;

@@ -9,9 +9,11 @@
 #include "blocks/readers.h"
 #include "core/host.h"
 #include "core/prcwrd.h"
+#include "core/records.h"
 #include "stock/airlink.h"
 #include "stock/feedcopy.h"
 #include "stock/holder.h"
+#include "stock/optim.h"
 #include "stock/movecur.h"
 #include "stock/optedit.h"
 #include "stock/optwords.h"
@@ -207,7 +209,7 @@ void piece(Walk& w, i32 number, bool contact, f32 length)
 }
 
 // A line Q to P (block `number`): checked, cut at the contact borders in
-// mode 3, each piece stamped with the cutter.
+// modes 3 to 5, each piece stamped with the cutter.
 void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* required, i32 mode, i32& status)
 {
     std::vector<char> mask;
@@ -215,7 +217,7 @@ void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* 
     const bool contact = optim_holder_line_check(w.point, P, widths, w.free, required, mask, steps, status) != 0;
     if (status < 0) return;
     w.contact = w.contact || contact;
-    if (mode != 3 || !contact || steps < 1) {
+    if (mode == 2 || !contact || steps < 1) {
         stamp(w.point, P, number, status);
         piece(w, number, contact, len3(w.point, P));
         return;
@@ -270,13 +272,21 @@ void holder_chords(Walk& w, i32 number, const std::vector<f32>& pts, const f32* 
     piece(w, number, contact, length);
 }
 
+// The lengths the tool needs, as extensions of its clear length (ext[0])
+// and of each section's step below the next (ext[i]): each section's
+// reach beyond the one before, never below 0.
+void extension(const f32* required, i32 N, f32* ext)
+{
+    for (i32 i = 0; i < N; ++i) ext[i] = std::max(0.0f, required[i] - (i > 0 ? required[i - 1] : 0.0f));
+}
+
 // The report of holder mode 2: each section's reach beyond the one before,
 // the length the tool would need there, and a library tool that fits.
 void report(const f32* required, const f32* lengths, i32 N)
 {
     msg_mdls(339, 72);
     f32 inc[HD_MAXS + 1] = {0};
-    for (i32 i = 0; i < N; ++i) inc[i] = std::max(0.0f, required[i] - (i > 0 ? required[i - 1] : 0.0f));
+    extension(required, N, inc);
     f32 clear = 0;
     GTCLRL(CURTOL, clear);
     f32 value = clear;
@@ -289,10 +299,8 @@ void report(const f32* required, const f32* lengths, i32 N)
         }
         value += lengths[i];
     }
-    f32 ext[HD_MAXS + 1] = {0};
-    for (i32 i = 0; i < N; ++i) ext[i + 1] = inc[i];
     i32 best = -1, st = 0;
-    if (optim_find_tool(CURTOL, ext, best, st) == 1) {
+    if (optim_find_tool(CURTOL, inc, best, st) == 1) {
         char name[21];
         optim_tool_name(best, name);
         msg_mdlt(339, 142, name);
@@ -324,32 +332,31 @@ void walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* wid
 }
 }  // namespace
 
-void optim_holder_stage(i32& status)
+namespace {
+// Walks the moves after block `from` (-1: the whole list) with the holder of
+// the current tool, its images built: every move checked and stamped with
+// the cutter, cut at the contact borders outside mode 2.
+void walk_pass(i32 from, const f32* widths, f32* required, i32 mode, Walk& w, i32& status)
 {
-    status = 0;
-    const i32 mode = CMPBLK[CMP_HOLDER] == 2 ? 2 : 3;
-    f32 lengths[HD_MAXS], upper[HD_MAXS];
-    i32 flag = 0;
-    optim_holder_images(CURTOL, lengths, upper, flag, status);
-    if (status != 0) return;
-    const i32 N = holder_steps.n;
-    if (N == 0) return;
-    if (N > HOLDER_SECTIONS_MAX) {
-        user1c("THE HOLDER HAS TOO MANY SECTIONS FOR THE HOLDER CHECK: ", N);
-        status = -1;
-        return;
-    }
-    f32 required[HOLDER_SECTIONS_MAX] = {0};
-    Walk w;
-    i32 a = 0, counter = 0;
+    i32 a = 0, counter = 0, st = 0;
     lacces(2, a);
+    if (from > 0) {
+        // The cutter stands at the end of block `from`.
+        goto_block(1, from, status);
+        if (status >= 0) move_end_point(w.point, status);
+        if (status < 0) return;
+        w.known = true;
+        w.prev = from;
+        TPJUMP(1, st);
+        if (st != 0) return;
+    }
     f32 last_feed = -1.0f;
     while (true) {
         if (optim_progress(1, counter, 25) != 0) {
             status = 1000;
             return;
         }
-        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        i32 number = 0, type = 0, size = 0, tc = 0;
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) break;
@@ -360,21 +367,163 @@ void optim_holder_stage(i32& status)
             if (status < 0) return;
             continue;
         }
-        walk_move(w, number, type, size, feed, upper, required, mode, status);
+        walk_move(w, number, type, size, feed, widths, required, mode, status);
         if (status < 0) return;
         TPJUMP(1, st);
         if (st != 0) break;
     }
-    if (w.open) w.done.push_back(w.cur);
-    if (mode == 2) {
-        if (w.contact) report(required, lengths, N);
-        return;
-    }
-    // Mode 3: each contact stretch rebuilt as a link over the stock.
+    if (w.open) w.done.push_back(w.cur), w.open = false;
+}
+
+// The contact stretches rebuilt as links over the stock: the tool leaves
+// them uncut.
+void relink(const Walk& w, i32& status)
+{
     for (const Stretch& s : w.done) {
         if (s.before > 0 && s.last > 0) optim_air_link(s.before, s.last, 0, status);
         if (status < 0) return;
         CMPBLK[CMP_CHANGED] = 1;
     }
     if (!w.done.empty()) msg_mdls(339, 100);
+}
+
+// The tool that cuts the stretches of pass `pass` in the next pass, with its
+// spindle value and the feed code of the copies; next -1 when none.
+// Mode 4: a library tool that cuts alike and whose holder stays clear with
+// the lengths needed, else a new lengthened copy of the tool. Mode 5: the
+// tool of the next tool row.
+void next_tool(i32 mode, i32 pass, const f32* required, i32 N, i32 spin, i32& next, i32& value, i32& code,
+               i32& status)
+{
+    next = -1;
+    if (mode == 5) {
+        const i32 row = pass + 1;  // tool rows from 1: words 58.., 69.., 79..
+        next = CMPBLK[CMP_TOOLS + row - 1];
+        value = static_cast<i32>(static_cast<f32>(CMPBLK[CMP_ROW_PRM9 + row - 1]) * f32(spin) * 0.01f);
+        code = 1000 * row;
+        return;
+    }
+    f32 ext[HD_MAXS + 1] = {0};
+    extension(required, N, ext);
+    value = static_cast<i32>(wrd2r(CMPBLK[CMP_HOLDER_PRM9]) * f32(spin) * 0.01f);
+    code = 10000;
+    char name[21];
+    if (optim_find_tool(CURTOL, ext, next, status) == 1) {
+        optim_tool_name(next, name);
+        msg_mdlt(339, 141, name);
+        return;
+    }
+    next = -1;
+    f32 mill[MLREC_N];
+    i32 holder[HLDENT_N];
+    optim_extend_tool(ext, 1, mill, holder);
+    i32 st = 0;
+    optim_new_tool(mill, holder, next, st);
+    if (st < 0) next = -1;
+}
+
+// The stretches of the walk machined by `tool` at the end of the tool path:
+// a retract from the last move, the tool change, each stretch copied with
+// its feeds scaled by `code` and linked over the stock from the move before
+// it; then the stretches of the tool before are linked over. mark: the
+// last move before the copies (the retract).
+void hand_over(const Walk& w, i32 tool, i32 value, i32 code, i32& mark, i32& status)
+{
+    i32 run[4] = {0, 0, 0, 0};
+    optim_final_retract(1, run);
+    // The retract (or the rapid that ended the path) is in no stretch: the
+    // links below keep it.
+    jump_moves(99, mark, status);
+    if (status < 0) return;
+    i32 a = 0;
+    lacces(3, a);
+    PathEdit edit;
+    edit.begin();
+    optim_tool_change(tool, value, status);
+    edit.finish(status);
+    for (const Stretch& s : w.done) {
+        i32 start = 0;
+        if (status >= 0 && s.before > 0 && s.last > 0) optim_feed_copy(s.before, s.last, code, 1, start, status);
+    }
+    for (const Stretch& s : w.done)
+        if (status >= 0 && s.before > 0 && s.last > 0) optim_air_link(s.before, s.last, 0, status);
+    CMPBLK[CMP_CHANGED] = 1;
+}
+
+// The cutter of the current tool in slot 0.
+void cutter_image(i32& status)
+{
+    f32 D = 0, R = 0, L = 0, T = 0;
+    stk_tool_shape(CURTOL, D, R, L, T);
+    stk_tool_image(0, D, R, L, T, status);
+}
+
+// Mode 5: the tool rows from `row` on whose tools were never needed.
+void unneeded_rows(i32 row, i32 rows)
+{
+    for (i32 j = row; j < rows; ++j) {
+        char name[21];
+        optim_tool_name(CMPBLK[CMP_TOOLS + j - 1], name);
+        msg_mdlt(339, 148, name);
+    }
+}
+}  // namespace
+
+void optim_holder_stage(i32& status)
+{
+    status = 0;
+    const i32 word = CMPBLK[CMP_HOLDER];
+    i32 mode = word == 2 || word == 4 || word == 5 ? word : 3;
+    if (mode == 5) optim_check_tools();
+    if (mode == 5 && CMPBLK[CMP_TOOL_ROWS] <= 1) mode = 3;
+    const i32 tool0 = CURTOL, feed0 = PRM9[0], spin0 = PRM9[7];
+    // Passes: mode 4 the tool and its adapted copy; mode 5 the tool and
+    // those of the rows (the last row is the empty one).
+    const i32 passes = mode == 5 ? CMPBLK[CMP_TOOL_ROWS] : mode == 4 ? 2 : 1;
+    i32 from = -1, pass = 0;
+    for (; pass < passes && status == 0; ++pass) {
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        i32 flag = 0;
+        optim_holder_images(CURTOL, lengths, upper, flag, status);
+        if (status == 0 && pass > 0) cutter_image(status);
+        if (status != 0) break;
+        const i32 N = holder_steps.n;
+        if (N > HOLDER_SECTIONS_MAX) {
+            user1c("THE HOLDER HAS TOO MANY SECTIONS FOR THE HOLDER CHECK: ", N);
+            status = -1;
+            break;
+        }
+        f32 required[HOLDER_SECTIONS_MAX] = {0};
+        Walk w;
+        if (N > 0) walk_pass(from, upper, required, mode, w, status);
+        if (status != 0) break;
+        if (mode == 2) {
+            if (w.contact) report(required, lengths, N);
+            break;
+        }
+        if (w.done.empty()) break;
+        i32 next = -1, value = 0, code = 0;
+        if (pass + 1 < passes) next_tool(mode, pass, required, N, spin0, next, value, code, status);
+        if (status < 0) break;
+        if (next < 1) {
+            relink(w, status);
+            break;
+        }
+        hand_over(w, next, value, code, from, status);
+    }
+    if (mode == 5) unneeded_rows(pass + 1, passes);
+    if (CURTOL != tool0) {
+        // Back to the procedure's tool after the last pass, from above.
+        i32 a = 0, st = 0, run[4] = {0, 0, 0, 0};
+        optim_final_retract(1, run);
+        lacces(3, a);
+        PathEdit edit;
+        edit.begin();
+        optim_tool_change(tool0, spin0, st);
+        edit.finish(st);
+        cutter_image(st);
+        if (status == 0) status = st < 0 ? st : 0;
+    }
+    PRM9[0] = feed0;
+    PRM9[7] = spin0;
 }

@@ -3,7 +3,7 @@
 // must stay the safety distance above the stock; the stage reports the
 // sections that come closer (mode 2) or also cuts the lines at the borders
 // of the contact and rebuilds the contact stretches as links over the
-// stock (mode 3).
+// stock (mode 3), machining them with a longer tool (modes 4 and 5).
 #pragma once
 
 #include <vector>
@@ -24,7 +24,11 @@ i32 optim_holder_line_check(const f32* Q, const f32* P, const f32* widths, const
                             std::vector<char>& mask, i32& steps, i32& status);
 // out = A + (B - A) t, per coordinate.
 void optim_lerp3(const f32* A, const f32* B, const f32& t, f32* out);
-// The holder stage over the tool path list (holder mode 2 or 3; 4 and 5
-// are taken as 3). Status 1000 when the user stopped, -1 for a holder of
-// more than 15 sections (with a message) or a failure.
+// The holder stage over the tool path list. Mode 2 reports; 3 links over
+// the contact stretches; 4 machines them at the path's end with a library
+// tool that stays clear or a lengthened copy of the tool (word 4 % of the
+// feeds, word 5 % of the spindle value), 5 with the tools of the tool rows,
+// pass by pass, each taking what the holder of the one before reaches.
+// Status 1000 when the user stopped, -1 for a holder of more than 15
+// sections (with a message) or a failure.
 void optim_holder_stage(i32& status);

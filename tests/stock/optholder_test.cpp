@@ -2,10 +2,13 @@
 // reaches: the report of mode 2 (the path unchanged, the section's reach
 // and the length the tool would need), and the contact stretch of mode 3
 // cut at the borders worked out analytically and rebuilt as a link; gaps
-// shorter than 1.5 tool diameters closed, longer ones kept.
+// shorter than 1.5 tool diameters closed, longer ones kept; the stretch
+// machined last by a longer tool of the library or a lengthened copy (mode
+// 4), or by the tools of the tool rows pass by pass (mode 5).
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 #include "common.h"
 #include "frame/cmpblk.h"
@@ -156,6 +159,146 @@ TEST_F(HolderStage, AnArcThroughTheWallIsOneContactPieceLinkedOverInModeThree)
     }
     EXPECT_FALSE(arc);
     EXPECT_TRUE(landed);
+}
+
+// The tool path as it runs: each move with the tool in force (tool-change
+// blocks of the list) and its feed.
+struct Ran {
+    i32 tool;
+    Move m;
+};
+
+// end_tool: the tool in force at the list's end.
+std::vector<Ran> run_of_list(i32& end_tool)
+{
+    std::vector<Ran> out;
+    i32 a = 0, tool = 0;
+    lacces(2, a);
+    f32 feed = 0;
+    while (true) {
+        i32 size = 0, type = 0, cls = 0, st = 0;
+        TPBLKH(MV_LIST, size, type, cls, st);
+        if (st < 0) break;
+        if (cls == BC_TECH) {
+            i32 n = 0, p = 0, kind = 0, iv = 0;
+            f32 rv = 0;
+            RDBT1(MV_LIST, n, p, kind, iv, rv, st);
+            if (p == 1) feed = rv;
+            if (p == 100) tool = iv;
+        } else if (cls == BC_MOVE && mv_line(type)) {
+            Move m{0, type, {0, 0, 0}, feed};
+            i32 records = 1;
+            f32 v[3];
+            RDBT2(MV_LIST, type, size, records, m.number, m.p, v, st);
+            out.push_back({tool, m});
+        }
+        lacces(1, a);
+        if (a < 0) break;
+    }
+    end_tool = tool;
+    return out;
+}
+
+TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAndSpindle)
+{
+    // No library tool fits: a copy lengthened by the section's reach (12,
+    // clear length 32) cuts the stretch between the borders at the end, at
+    // word 4 % (50) of the feed, its spindle word 5 % (80) of 1000.
+    CMPBLK[CMP_HOLDER] = 4;
+    CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+    CMPBLK[CMP_HOLDER_PRM9] = r2wrd(80.0f);
+    PRM9[7] = 1000;
+    ASSERT_EQ(stage(), 0);
+    EXPECT_TRUE(norak::transcript_has("HOLDEN_001"));
+    i32 end_tool = 0;
+    const std::vector<Ran> r = run_of_list(end_tool);
+    const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
+    i32 other = -1;
+    f32 lo = 1e9f, hi = -1e9f;
+    size_t first_other = r.size(), last_other = 0;
+    for (size_t k = 0; k < r.size(); ++k) {
+        if (r[k].tool == tool || r[k].tool == 0) continue;
+        other = r[k].tool;
+        first_other = std::min(first_other, k);
+        last_other = k;
+        if (r[k].m.feed > 0.0f && r[k].m.p[2] == -1.0f && r[k - 1].m.p[0] != r[k].m.p[0]) {
+            EXPECT_FLOAT_EQ(r[k].m.feed, 500.0f);
+            lo = std::min(lo, r[k - 1].m.p[0]), hi = std::max(hi, r[k].m.p[0]);
+        }
+    }
+    ASSERT_GT(other, 0);
+    f32 clear = 0;
+    GTCLRL(other, clear);
+    EXPECT_FLOAT_EQ(clear, 32.0f);
+    // The copy cuts from the first border to the second, after every move
+    // of the tool; the path ends with the tool back.
+    EXPECT_NEAR(hi, 50.0f + edge, three);
+    EXPECT_LE(lo, 30.0f - edge + three);
+    for (size_t k = 0; k < first_other; ++k)
+        if (r[k].m.feed > 0.0f && r[k].m.p[2] == -1.0f) {
+            EXPECT_TRUE(r[k].m.p[0] <= 30.0f - edge + three || r[k].m.p[0] >= 50.0f + edge - three) << r[k].m.p[0];
+        }
+    // Then up to the clearance, and the tool back.
+    EXPECT_EQ(last_other, r.size() - 1);
+    EXPECT_GE(r.back().m.p[2], 4.0f);
+    EXPECT_EQ(end_tool, tool);
+    EXPECT_EQ(PRM9[7], 1000);
+    EXPECT_EQ(CURTOL, tool);
+}
+
+TEST_F(HolderStage, ModeFiveHandsWhatEachHolderReachesToTheNextToolRow)
+{
+    // Row 1 (clear length 25) still reaches the wall of 30, row 2 (40)
+    // clears it, row 3 is never needed. Each row's tool cuts the stretch
+    // at its first % of the feed.
+    const i32 one = opttest::tool("ROWONE", 6.0f, 0.0f, 15.0f, 25.0f, {{20, 20, 0, 30}});
+    const i32 two = opttest::tool("ROWTWO", 6.0f, 0.0f, 15.0f, 40.0f, {{20, 20, 0, 30}});
+    const i32 three = opttest::tool("ROWTHREE", 6.0f, 0.0f, 15.0f, 50.0f, {{20, 20, 0, 30}});
+    CMPBLK[CMP_HOLDER] = 5;
+    const i32 ids[3] = {one, two, three}, feeds[3] = {60, 40, 30};
+    for (i32 k = 0; k < 3; ++k) {
+        CMPBLK[CMP_TOOLS + k] = ids[k];
+        CMPBLK[CMP_ROW_FEED + k] = feeds[k];
+        CMPBLK[CMP_ROW_PRM9 + k] = 50;
+    }
+    CMPBLK[CMP_TOOL_ROWS] = 4;
+    PRM9[7] = 1000;
+    const i32 st = stage();
+    ASSERT_EQ(st, 0);
+    i32 end_tool = 0;
+    const std::vector<Ran> r = run_of_list(end_tool);
+    const f32 edge = std::sqrt(144.0f - 64.0f), three_cells = 3.0f * stk_grid.cell;
+    std::map<i32, std::vector<const Ran*>> cut;  // the cuts at the slot's depth by tool
+    for (size_t k = 1; k < r.size(); ++k)
+        if (r[k].m.feed > 0.0f && r[k].m.p[2] == -1.0f && r[k - 1].m.p[0] != r[k].m.p[0]) cut[r[k].tool].push_back(&r[k]);
+    EXPECT_EQ(cut.count(three), 0u);
+    ASSERT_EQ(cut[two].size(), 1u);
+    EXPECT_FLOAT_EQ(cut[two][0]->m.feed, 400.0f);
+    EXPECT_NEAR(cut[two][0]->m.p[0], 50.0f + edge, three_cells);
+    // The first row's tool leaves its stretch to the second: none of its
+    // cuts crosses the wall.
+    for (const Ran* k : cut[one]) EXPECT_FALSE(k->m.p[0] > 30.0f && k->m.p[0] < 50.0f + edge - three_cells);
+    EXPECT_TRUE(norak::transcript_has("ROWTHREE"));
+    EXPECT_EQ(end_tool, tool);
+    EXPECT_EQ(CURTOL, tool);
+}
+
+TEST_F(HolderStage, ModeFourTakesALibraryToolWhoseHolderStaysClear)
+{
+    // Clear length 31 is short of the 32 needed; 33 fits and is taken, no
+    // copy is made.
+    opttest::tool("SHORTER", 6.0f, 0.0f, 15.0f, 31.0f, {{20, 20, 0, 30}});
+    const i32 fits = opttest::tool("LONGER", 6.0f, 0.0f, 15.0f, 33.0f, {{20, 20, 0, 30}});
+    CURTOL = tool;
+    CMPBLK[CMP_HOLDER] = 4;
+    ASSERT_EQ(stage(), 0);
+    EXPECT_TRUE(norak::transcript_has("339/141"));
+    EXPECT_TRUE(norak::transcript_has("LONGER"));
+    EXPECT_FALSE(norak::transcript_has("HOLDEN_001"));
+    i32 end_tool = 0;
+    bool used = false;
+    for (const Ran& k : run_of_list(end_tool)) used = used || k.tool == fits;
+    EXPECT_TRUE(used);
 }
 
 }  // namespace

@@ -221,6 +221,31 @@ void pick_square()
     r.exit = true;
     norak::add_reply(r);
 }
+// DELETE inside the square with the connect row, every region at once;
+// the reply word.
+i32 delete_in_square(const std::string& connect)
+{
+    ed::menu("BY CONTOUR:XY PLANE");
+    pick_square();
+    ed::menu(connect);
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    return reply;
+}
+// The motions' end points are the points wanted.
+void expect_moves(const std::vector<std::array<f32, 3>>& want)
+{
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), want.size()) << script();
+    for (size_t k = 0; k < m.size(); ++k) {
+        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
+        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
+        EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
+    }
+}
 }  // namespace
 
 TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheContour)
@@ -233,26 +258,12 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
     alt::line(40, 25, 4);     // 4
     alt::line(0, 25, 0);      // 5: in at x 30 (z 3), out at x 10 (z 1)
     alt::line(0, 35, 0);      // 6
-    ed::menu("BY CONTOUR:XY PLANE");
-    pick_square();
-    ed::menu("CONNECT: ALONG CONT.");
-    ed::menu("FORWARD: TO END");
-    answer("question", "YES");
-    ed::menu("EXIT");
-    i32 reply = 0;
-    ASSERT_NO_THROW(run(reply)) << script();
-    EXPECT_EQ(reply, 2) << script();
+    EXPECT_EQ(delete_in_square("CONNECT: ALONG CONT."), 2);
     const std::vector<std::array<f32, 3>> want = {
         {0, 15, 0},  {10, 15, 1}, {10, 10, 1.0f + 2.0f * 5 / 30}, {30, 10, 1.0f + 2.0f * 25 / 30}, {30, 15, 3},
         {40, 15, 4}, {40, 25, 4}, {30, 25, 3}, {30, 30, 3.0f - 2.0f * 5 / 30}, {10, 30, 3.0f - 2.0f * 25 / 30},
         {10, 25, 1}, {0, 25, 0},  {0, 35, 0}};
-    const auto m = alt::moves();
-    ASSERT_EQ(m.size(), want.size()) << script();
-    for (size_t k = 0; k < m.size(); ++k) {
-        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
-        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
-        EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
-    }
+    expect_moves(want);
 }
 
 TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOverTheRapidsOut)
@@ -270,25 +281,11 @@ TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOv
     alt::line(40, 25, 0);    // 9: rapid out at x 30
     alt::feed(100.0f);       // 10
     alt::line(50, 25, 0);    // 11
-    ed::menu("BY CONTOUR:XY PLANE");
-    pick_square();
-    ed::menu("CONNECT: DIRECTLY");
-    ed::menu("FORWARD: TO END");
-    answer("question", "YES");
-    ed::menu("EXIT");
-    i32 reply = 0;
-    ASSERT_NO_THROW(run(reply)) << script();
-    EXPECT_EQ(reply, 1) << script();
+    EXPECT_EQ(delete_in_square("CONNECT: DIRECTLY"), 1);
     // The rapid in stays (cut where it crossed); the region runs from the
     // first feed motion inside to the end of the rapid out, joined directly.
     const std::vector<std::array<f32, 3>> want = {{0, 20, 0}, {10, 20, 0}, {20, 20, 0}, {40, 25, 0}, {50, 25, 0}};
-    const auto m = alt::moves();
-    ASSERT_EQ(m.size(), want.size()) << script();
-    for (size_t k = 0; k < m.size(); ++k) {
-        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
-        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
-        EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
-    }
+    expect_moves(want);
 }
 
 TEST(Alterations, AFirstMotionEndingOnTheContourGivesNoRegionFromTheStart)
@@ -299,24 +296,11 @@ TEST(Alterations, AFirstMotionEndingOnTheContourGivesNoRegionFromTheStart)
     alt::line(10, 20, 0);  // 2: ends on the left side
     alt::line(20, 20, 0);  // 3: in
     alt::line(40, 20, 0);  // 4: out at x 30
-    ed::menu("BY CONTOUR:XY PLANE");
-    pick_square();
-    ed::menu("CONNECT: DIRECTLY");
-    ed::menu("FORWARD: TO END");
-    answer("question", "YES");
-    ed::menu("EXIT");
-    i32 reply = 0;
-    ASSERT_NO_THROW(run(reply)) << script();
-    EXPECT_EQ(reply, 1) << script();
+    EXPECT_EQ(delete_in_square("CONNECT: DIRECTLY"), 1);
     // The first motion stays; the region inside, from the side to x 30, is
     // joined directly.
     const std::vector<std::array<f32, 3>> want = {{10, 20, 0}, {30, 20, 0}, {40, 20, 0}};
-    const auto m = alt::moves();
-    ASSERT_EQ(m.size(), want.size()) << script();
-    for (size_t k = 0; k < m.size(); ++k) {
-        EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
-        EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
-    }
+    expect_moves(want);
 }
 
 TEST(Alterations, DivideByToolIsOfferedByTheToolFactorModeAndAskedFirst)

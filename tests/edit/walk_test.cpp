@@ -131,6 +131,14 @@ TEST(Walk, ALineThatEndsOnTheContourIsNotSplit)
 }
 
 namespace {
+// The words of every block of the type in the main list.
+std::vector<std::vector<i32>> blocks_of_type(i32 type)
+{
+    std::vector<std::vector<i32>> out;
+    for (const auto& el : norak::main_list().elems)
+        if (!el.words.empty() && el.words[0] == type) out.push_back(el.words);
+    return out;
+}
 // The number of the motion at the cursor.
 i32 motion_here()
 {
@@ -234,9 +242,7 @@ TEST(Walk, AnArcIsCutIntoTwoArcsTurningItsOwnWay)
         // The crossing lies on the chord between the points at 234 and 252
         // degrees (the sweep in ten steps).
         EXPECT_NEAR(s.point[1], sweep > 0 ? 15.4765f : 24.5235f, 2e-3f) << sweep;
-        std::vector<std::vector<i32>> arcs;
-        for (const auto& el : norak::main_list().elems)
-            if (!el.words.empty() && el.words[0] == 3) arcs.push_back(el.words);
+        const std::vector<std::vector<i32>> arcs = blocks_of_type(3);
         ASSERT_EQ(arcs.size(), 2u) << sweep;
         // Both pieces turn the arc's way and make up its sweep.
         EXPECT_NEAR(wrd2r(arcs[0][3]), std::copysign(turn, sweep), 1e-3f) << sweep;
@@ -265,9 +271,7 @@ TEST(Walk, ANurbsIsCutIntoItsTwoPiecesAtTheCrossing)
     EXPECT_EQ(s.before, 0);
     EXPECT_EQ(s.after, 1);
     EXPECT_NEAR(s.point[0], 10.0f, 1e-3);
-    std::vector<std::vector<i32>> curves;
-    for (const auto& el : norak::main_list().elems)
-        if (!el.words.empty() && el.words[0] == 5) curves.push_back(el.words);
+    const std::vector<std::vector<i32>> curves = blocks_of_type(5);
     ASSERT_EQ(curves.size(), 2u);
     auto x = [](const std::vector<i32>& w, i32 k) { return wrd2r(w[static_cast<size_t>(4 + 4 * k + 1)]); };
     const i32 na = curves[0][3], nb = curves[1][3];
@@ -302,9 +306,7 @@ TEST(Walk, AFullCircleIsCutWithTheAngleItsOwnWayRound)
         // degrees (108 and 72 clockwise).
         EXPECT_NEAR(s.point[0], 10.0f, 1e-4) << sweep;
         EXPECT_NEAR(s.point[1], sweep > 0 ? 15.2447f : 24.7553f, 1e-3) << sweep;
-        std::vector<std::vector<i32>> arcs;
-        for (const auto& el : norak::main_list().elems)
-            if (!el.words.empty() && el.words[0] == 3) arcs.push_back(el.words);
+        const std::vector<std::vector<i32>> arcs = blocks_of_type(3);
         ASSERT_EQ(arcs.size(), 2u) << sweep;
         EXPECT_NEAR(wrd2r(arcs[0][3]), sweep / 4, 1e-5f) << sweep;
         EXPECT_NEAR(wrd2r(arcs[1][3]), 3 * sweep / 4, 1e-5f) << sweep;

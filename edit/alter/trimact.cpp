@@ -217,8 +217,9 @@ void connect_trim_gap(const i32& mode, const f32& clear_level, const f32& start_
         along_contour(resume_point, gap_start, dim_kind, status);
     } else if (mode == 3) {
         PRM9[M_FEED] = r2wrd(ALTPDF.feed);
+        // With no motion after the gap the feed stays as it was.
         f32 next = start_feed;
-        next_mach_state(next, status);
+        if (next_block_exists() != 0) next_mach_state(next, status);
         if (status < 0) return;
         i32 code = resume_point[2] < MOVST.point[2] ? 26 : 1;
         if (rapid(start_feed) && rapid(next)) code = 4;

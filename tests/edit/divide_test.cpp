@@ -13,6 +13,8 @@
 #include "core/prcwrd.h"
 #include "core/records.h"
 #include "edit/alter/divide.h"
+#include "edit/alter/trimtp.h"
+#include "tests/edit/editor_common.h"
 #include "tests/edit/fixture.h"
 
 namespace {
@@ -306,3 +308,21 @@ TEST(DivideByTool, StopsAtTenProcedures)
 }
 
 }  // namespace
+
+TEST(DivideByTool, AlterationsAskFirstAndCountTheDivisionInTheReplyWord)
+{
+    three_tools();
+    CMPBLK[3] = 4;
+    CMPBLK[4] = r2wrd(50.0f);
+    CMPBLK[5] = r2wrd(80.0f);
+    ed::menu("DIVIDE BY TOOL");
+    norak::Reply yes;
+    yes.kind = "question";
+    yes.answer = "YES";
+    norak::add_reply(yes);
+    i32 reply = -7;
+    ASSERT_NO_THROW(trim_tp(1, 0, reply));
+    EXPECT_EQ(reply, 1);
+    check_three(500.0f, 2400, 500.0f, 2400);
+    CMPBLK[3] = 0;
+}

@@ -71,6 +71,20 @@ TEST(TrimDelete, DirectlyJoinsTheGapWithOneMove)
     expect_moves({{10, 0, 0}, {30, 0, 0}, {40, 0, 0}});
 }
 
+TEST(TrimDelete, DirectlyJoinsTheLastMotionsWhenOnlyAFeedBlockFollows)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);    // 1
+    alt::line(10, 0, 0);  // 2
+    alt::line(20, 0, 5);  // 3
+    alt::line(30, 0, 0);  // 4
+    alt::feed(50.0f);     // 5: no motion after it
+    alteration_defaults[ZQA_ACTION] = ACT_DELETE;
+    alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+    EXPECT_EQ(remove(3, 4), 0);
+    expect_moves({{10, 0, 0}, {30, 0, 0}});
+}
+
 TEST(TrimDelete, AlongTheContourWritesTheVertexMovesWithSpreadHeights)
 {
     alt::fresh({0, 0, 0});

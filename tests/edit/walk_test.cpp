@@ -314,3 +314,29 @@ TEST(Walk, AFullCircleIsCutWithTheAngleItsOwnWayRound)
         EXPECT_NEAR(wrd2r(arcs[1][8]), 20.0f, 1e-5) << sweep;
     }
 }
+
+TEST(Walk, AnArcThatEndsOnTheContourIsNotSplitAndTheMotionAfterItDecides)
+{
+    // A quarter circle about (10, 20) from (5, 20) clockwise to (10, 25) on
+    // the left side, then a line in along y 25.
+    setup(100.0f);
+    alt::line(5, 20, 0);  // 2
+    const f32 c[2] = {10, 20}, e[3] = {10, 25, 0}, v[3] = {0, 0, 1};
+    i32 st = 0;
+    PTBT3(AM_APPEND, 3, 1, -1.57079633f, 0.1f, c, e, v, 0, st);  // 3
+    alt::line(20, 25, 0);  // 4
+    i32 answer = 0;
+    lacces(2, answer);
+    const f32 start[3] = {0, 20, 0};
+    Step s = walk(start, 3);
+    s = walk(s.point, 3);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.before, 0);
+    EXPECT_EQ(s.after, 1);
+    EXPECT_EQ(s.cut, 4);
+    EXPECT_EQ(s.region, 4);
+    const auto arcs = blocks_of_type(3);
+    ASSERT_EQ(arcs.size(), 1u);
+    EXPECT_NEAR(wrd2r(arcs[0][3]), -1.57079633f, 1e-6f);
+    EXPECT_EQ(block_at_mark10(), 3);
+}

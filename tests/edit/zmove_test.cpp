@@ -56,6 +56,34 @@ TEST(DeltaZ, RaisesEveryHeightClampsAtTheClearanceWithOneMessage)
     EXPECT_EQ(alt::count("host message 317/31"), 2u);
 }
 
+TEST(DeltaZ, AStringIsClampedByItsHighestPoint)
+{
+    alt::fresh();
+    alt::feed(100.0f);  // 1
+    i32 st = 0;
+    BLKOPN(AM_APPEND, 7, 1, st);
+    const f32 v[3] = {0, 0, 1};
+    const f32 pts[3][3] = {{10, 0, 40}, {20, 0, 45}, {30, 0, 10}};
+    for (const auto& p : pts) {
+        i32 number = 0;
+        NXTBLN(number);
+        PTSTRP(AM_APPEND, 7, number, p, v, st);
+    }
+    BLKCLS(AM_APPEND);
+    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
+    zqas(ZQA_DELTAZ, 20.0f);
+    ALTPDF.clear = 50.0f;
+    const auto before = alt::moves();
+    ASSERT_EQ(before.size(), 3u);
+    EXPECT_EQ(whole(before[0].number, before[0].number), 0);
+    // The point at 45 reaches the clearance: every point goes up by 5.
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 3u);
+    expect_move(m[0], 10, 0, 45);
+    expect_move(m[1], 20, 0, 50);
+    expect_move(m[2], 30, 0, 15);
+}
+
 TEST(DeltaZ, ARegionInsideThePathGoesUpAndComesBackDown)
 {
     alt::fresh();

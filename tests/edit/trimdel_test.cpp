@@ -85,6 +85,32 @@ TEST(TrimDelete, DirectlyJoinsTheLastMotionsWhenOnlyAFeedBlockFollows)
     expect_moves({{10, 0, 0}, {30, 0, 0}});
 }
 
+TEST(TrimDelete, AContinuingRegionComesBackDelZupAboveTheResumePoint)
+{
+    alt::fresh({0, 0, 20});  // the last written point
+    alt::feed(100.0f);      // 1
+    alt::line(10, 0, 20);   // 2
+    alt::line(20, 0, 0);    // 3
+    alt::line(30, 0, 1);    // 4
+    alt::line(40, 0, 1);    // 5
+    alteration_defaults[ZQA_ACTION] = ACT_DELETE;
+    alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+    ALTPDF.zup = 2.0f;
+    f32 sp[3], sd[3];
+    i32 first = 3, last = 4, continuing = 1, st = 0;
+    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(continuing, 0);
+    // Down to DEL Z-UP over the end of the deleted motions, then onto it.
+    const auto m = alt::moves();
+    ASSERT_GE(m.size(), 4u);
+    const auto& down = m[m.size() - 3];
+    EXPECT_NEAR(down.x, 30.0f, 1e-4);
+    EXPECT_NEAR(down.z, 3.0f, 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].z, 1.0f, 1e-4);
+    EXPECT_NEAR(m.back().x, 40.0f, 1e-4);
+}
+
 TEST(TrimDelete, AlongTheContourWritesTheVertexMovesWithSpreadHeights)
 {
     alt::fresh({0, 0, 0});

@@ -81,6 +81,21 @@ TEST(Alterations, AllBlocksMoveByDeltaZCountsOneAndKeepsTheChoices)
     EXPECT_FLOAT_EQ(wrd2r(w[ZQA_DELTAZ]), 15.0f);
 }
 
+TEST(Alterations, AProjectionOntoAZPlaneOffersTheZPlaneToBeIndicated)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("PROJECT MOTIONS");
+    ed::menu("PROJ.:ALL BLK ON Z PLN");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    run(reply);
+    // Both Z-plane options offer it in row 5.
+    EXPECT_EQ(alt::count("@PROJ.:BLK BELOW Z PLN@ENTER Z VALUES@"), 2u) << script();
+    EXPECT_EQ(alt::count("@PROJ.:ALL BLK ON Z PLN@ENTER Z VALUES@"), 1u) << script();
+}
+
 TEST(Alterations, ZQA1IsStoredAfterEachReply)
 {
     alt::fresh({0, 0, 0});
@@ -192,6 +207,10 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
     EXPECT_TRUE(high) << script();
     EXPECT_NEAR(m[m.size() - 2].x, 40, 1e-4);
     EXPECT_NEAR(m[m.size() - 2].z, 0, 1e-4);
+    // The BLOCKS row is marked defined while blocks are picked, and no
+    // longer once the run has used them.
+    EXPECT_EQ(alt::count("@BLOCKS*@"), 1u) << script();
+    EXPECT_EQ(alt::count("@BLOCKS@"), 1u) << script();
 }
 
 namespace {
@@ -244,6 +263,7 @@ void expect_moves(const std::vector<std::array<f32, 3>>& want)
         EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
         EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
         EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
+        EXPECT_EQ(m[k].type, 2) << k;  // plain lines, as the path's
     }
 }
 }  // namespace

@@ -284,7 +284,8 @@ TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
 {
     alt::fresh({0, 0, 20});
     alt::feed(100.0f);  // 1
-    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    // The curve's parameters run from 2 to 3.
+    const f64 knots[8] = {2, 2, 2, 2, 3, 3, 3, 3};
     const f64 pts[12] = {0, 0, 20, 10, 0, 40.0 / 3, 20, 0, 20.0 / 3, 30, 0, 0};
     i32 st = 0;
     PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2: a straight descent from 20 to 0

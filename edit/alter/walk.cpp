@@ -261,6 +261,17 @@ i32 along_test(i32 type, const f32* start, const f32* snormal, const f32* end, S
     return 3;
 }
 
+// The place on the contour of the first crossing of the chord from the
+// motion's start to the point, when it has one.
+void chord_crossing(Step& s, const f32* to)
+{
+    const std::vector<f32> chord = {s.prev_point[0], s.prev_point[1], s.prev_point[2], to[0], to[1], to[2]};
+    const std::vector<Cross> cx = crossings(chord, s.status);
+    if (cx.empty()) return;
+    s.contour_seg = cx.front().pseg;
+    s.contour_frac = cx.front().pfrac;
+}
+
 // The motion after the crossing runs along the contour: the motions that
 // follow are passed while they stay on it, and the first that leaves it
 // decides the side after.
@@ -309,17 +320,10 @@ void on_contour_run(Step& s, Scratch& scratch)
     if (passed > 1)
         for (i32 k = 0; k < (s.after_in == 0 ? 1 : passed - 1) && status >= 0; ++k) back_over_motion(p, n, status);
     if (status < 0) return;
-    if (s.after_in == 0) {
-        const std::vector<f32> chord = {s.prev_point[0], s.prev_point[1], s.prev_point[2],
-                                        s.point[0],      s.point[1],      s.point[2]};
-        const std::vector<Cross> cx = crossings(chord, status);
-        if (!cx.empty()) {
-            s.contour_seg = cx.front().pseg;
-            s.contour_frac = cx.front().pfrac;
-        }
-    } else {
+    if (s.after_in == 0)
+        chord_crossing(s, s.point);
+    else
         mark_before(10);
-    }
     s.cut_block = s.region_block;
     copy3(s.point, s.prev_point);
 }
@@ -527,9 +531,12 @@ bool start_bound(Step& s, std::vector<Cross>& cx)
             f32 pp[3], pd[3];
             PRVPNT(0, pp, pd, pnum, st);
             s.cut_block = s.region_block = s.after_in != 0 ? s.number : pnum;
-            if (s.after_in != 0) mark_before(10);
             s.contour_seg = cx.front().pseg;
             s.contour_frac = cx.front().pfrac;
+            if (s.after_in != 0) {
+                chord_crossing(s, s.point);
+                mark_before(10);
+            }
             copy3(s.point, s.prev_point);
             return true;
         }

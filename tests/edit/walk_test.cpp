@@ -340,3 +340,25 @@ TEST(Walk, AnArcThatEndsOnTheContourIsNotSplitAndTheMotionAfterItDecides)
     EXPECT_NEAR(wrd2r(arcs[0][3]), -1.57079633f, 1e-6f);
     EXPECT_EQ(block_at_mark10(), 3);
 }
+
+TEST(Walk, AMotionWhoseOnlyCrossingIsItsStartBoundsTheRegionThereUncut)
+{
+    setup(100.0f);
+    alt::line(10, 20, 0);  // 2: ends on the left side
+    alt::line(20, 20, 0);  // 3: from the side in
+    i32 answer = 0;
+    lacces(2, answer);
+    for (int k = 0; k < 3; ++k) lacces(1, answer);  // past the header, the feed and the first motion
+    ASSERT_EQ(motion_here(), 3);  // the walk goes on from the second motion
+    const f32 start[3] = {10, 20, 0};
+    const Step s = walk(start, 3);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.after, 1);
+    EXPECT_EQ(s.cut, 3);
+    EXPECT_EQ(s.region, 3);
+    EXPECT_EQ(s.seg, 4);  // the left side, half way
+    EXPECT_NEAR(s.frac, 0.5, 1e-9);
+    EXPECT_NEAR(s.point[0], 10.0f, 1e-5);
+    EXPECT_EQ(block_at_mark10(), 2);
+    EXPECT_EQ(alt::moves().size(), 2u);
+}

@@ -64,6 +64,7 @@ struct Call {
     // begins at the procedure start.
     f32 point[3] = {0, 0, 0}, normal[3] = {0, 0, 1};
     i32 before = 1, continuing = 0;
+    i32 dim = 1, region_dim = 1;  // the dimension kind of the last motion walked, of the region
     f32 offset0 = 0;
     i32 side0 = 0;
     i32 one[8] = {1, 1, 1, 1, 1, 1, 1, 1};  // state words of the one-alternative rows, read when the menu is
@@ -404,6 +405,7 @@ i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i3
         cut = 0;
         get_next_movment(c.point, prev, c.normal, pn, inside, cut, c.before, after, type, region, seg, frac, dim,
                          status);
+        if (status == 0) c.dim = dim;
         const bool fast = EDTFED == -1.0f || EDTFED <= -2.0f;
         // Left by a rapid: the walk ends before the first motion at a real
         // feed, also when that is the procedure's last.
@@ -483,6 +485,7 @@ bool run_contour(Call& c, bool to_end, i32& status)
                 c.continuing = 0;  // no region from the start
             } else {
                 t.first = -std::max(number, 1);
+                c.region_dim = c.dim;
                 t.last = region;
             }
         }
@@ -491,9 +494,9 @@ bool run_contour(Call& c, bool to_end, i32& status)
     while (true) {
         if (t.first > 0 && t.last > 0) {
             f32 sp[3], sd[3];
-            i32 st = 0, dim = 1;
-            delete_trimed_blocks(t.first, t.last, sp, sd, alt_clearance(), t.nsurf, c.continuing, dim, t.at_end,
-                                 alt_zplane(), st);
+            i32 st = 0;
+            delete_trimed_blocks(t.first, t.last, sp, sd, alt_clearance(), t.nsurf, c.continuing, c.region_dim,
+                                 t.at_end, alt_zplane(), st);
             if (st >= 0) ++t.ops;
             c.continuing = 0;
             std::copy(MOVST.point, MOVST.point + 3, c.point);
@@ -518,6 +521,7 @@ bool run_contour(Call& c, bool to_end, i32& status)
             return true;
         }
         t.first = first;
+        c.region_dim = c.dim;
         t.walk_side = inside == 1 ? 1 : 3;
         const i32 last = walk_until(c, 0, t.leaving, cut, end, status);
         if (status < 0) return false;

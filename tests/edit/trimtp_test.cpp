@@ -254,8 +254,8 @@ i32 delete_in_square(const std::string& connect)
     EXPECT_NO_THROW(run(reply)) << script();
     return reply;
 }
-// The motions' end points are the points wanted.
-void expect_moves(const std::vector<std::array<f32, 3>>& want)
+// The motions' end points are the points wanted, all of the type.
+void expect_moves(const std::vector<std::array<f32, 3>>& want, i32 type = 2)
 {
     const auto m = alt::moves();
     ASSERT_EQ(m.size(), want.size()) << script();
@@ -263,7 +263,7 @@ void expect_moves(const std::vector<std::array<f32, 3>>& want)
         EXPECT_NEAR(m[k].x, want[k][0], 1e-3) << k;
         EXPECT_NEAR(m[k].y, want[k][1], 1e-3) << k;
         EXPECT_NEAR(m[k].z, want[k][2], 1e-3) << k;
-        EXPECT_EQ(m[k].type, 2) << k;  // plain lines, as the path's
+        EXPECT_EQ(m[k].type, type) << k;  // the path's kind of line
     }
 }
 }  // namespace
@@ -321,6 +321,19 @@ TEST(Alterations, AFirstMotionEndingOnTheContourGivesNoRegionFromTheStart)
     // joined directly.
     const std::vector<std::array<f32, 3>> want = {{10, 20, 0}, {30, 20, 0}, {40, 20, 0}};
     expect_moves(want);
+}
+
+TEST(Alterations, AContourRegionIsJoinedWithLinesOfThePathsKind)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
+    alt::feed(100.0f);          // 1
+    alt::line(0, 20, 0, 222);   // 2
+    alt::line(40, 20, 0, 222);  // 3: in at x 10, out at x 30
+    PRM9[PRM9_SHOWTOOL] = 1;    // the procedure writes normals
+    EXPECT_EQ(delete_in_square("CONNECT: DIRECTLY"), 1);
+    PRM9[PRM9_SHOWTOOL] = 0;
+    expect_moves({{0, 20, 0}, {10, 20, 0}, {30, 20, 0}, {40, 20, 0}}, 222);
 }
 
 TEST(Alterations, DivideByToolIsOfferedByTheToolFactorModeAndAskedFirst)

@@ -362,3 +362,35 @@ TEST(Walk, AMotionWhoseOnlyCrossingIsItsStartBoundsTheRegionThereUncut)
     EXPECT_EQ(block_at_mark10(), 2);
     EXPECT_EQ(alt::moves().size(), 2u);
 }
+
+TEST(Walk, AContourInItsOwnPlaneIsCrossedInThatPlane)
+{
+    // The square lies in the XZ plane (its x, y are the path's x, z): a
+    // line at y 5 and height 20 from x 0 to 20 enters it at x 10.
+    setup(100.0f);
+    trim_state.mode = SEL_PLANE;
+    trim_state.inplane = 1;
+    const f64 xz[12] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0};
+    std::copy(xz, xz + 12, trim_state.plane);
+    alt::line(20, 5, 20);  // 2
+    i32 answer = 0;
+    lacces(2, answer);
+    const f32 start[3] = {0, 5, 20};
+    const Step s = walk(start, 3);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.cut, 2);
+    EXPECT_EQ(s.before, 0);
+    EXPECT_EQ(s.after, 1);
+    EXPECT_EQ(s.seg, 4);
+    EXPECT_NEAR(s.frac, 0.5, 1e-9);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_NEAR(m[0].x, 10.0f, 1e-4);
+    EXPECT_NEAR(m[0].y, 5.0f, 1e-4);
+    EXPECT_NEAR(m[0].z, 20.0f, 1e-4);
+    // A point of the path is inside when its x, z are.
+    const f32 in[3] = {20, -100, 20}, out[3] = {20, 0, 40};
+    EXPECT_EQ(contour_side(in), 1);
+    EXPECT_EQ(contour_side(out), 3);
+    trim_state.inplane = 0;
+}

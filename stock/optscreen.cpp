@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/host.h"
 #include "core/prcwrd.h"
@@ -13,6 +14,7 @@
 #include "stock/optim.h"
 #include "stock/optwords.h"
 #include "tools/toolcache.h"
+#include "tools/toollib.h"
 
 OptDefFn OPTDEF = nullptr;
 OptPutFn OPTPUT = nullptr;
@@ -72,6 +74,7 @@ struct Screen {
     i32 local = 1;   // the screen's own choice row
     i32 list = 2;    // the tool list: 1 shown, 2 hidden
     i32 tables = -9, reset = -9;  // rows of the two actions
+    i32 tool_rows = -9;           // row of the first tool row's first item (the list shown)
 };
 
 // The heights record's word 24: the top the Z range is worked out from.
@@ -194,6 +197,8 @@ void build(Screen& s, i32& row)
     s.reset = ++row;
     modbln();
     modbln();
+    // The header and the current tool's row, then the tool rows.
+    s.tool_rows = s.list == 1 ? row + 5 : -9;
     if (s.list == 1) optim_tool_rows();
 }
 
@@ -237,6 +242,85 @@ void check_z(const Screen& s, f32 high_before, f32 low_before)
     msg_mdls(MOD, 115);
 }
 
+// The tool rows: each laid out as its tool, three actions and its two
+// percentages; the actions of row i follow the rows above it.
+constexpr i32 ROW_ITEMS = 6;
+enum RowItem { ROW_INSERT = 1, ROW_PICK = 2, ROW_REMOVE = 3 };
+
+void put_row(i32 k, i32 id, i32 feed, i32 prm9)
+{
+    CMPBLK[CMP_TOOLS + k] = id, CMPBLK[CMP_ROW_FEED + k] = feed, CMPBLK[CMP_ROW_PRM9 + k] = prm9;
+}
+
+// Row k taken out: the rows behind it move up, the freed last row empty.
+void remove_row(i32 k)
+{
+    for (i32 j = k; j + 1 < 10; ++j)
+        put_row(j, CMPBLK[CMP_TOOLS + j + 1], CMPBLK[CMP_ROW_FEED + j + 1], CMPBLK[CMP_ROW_PRM9 + j + 1]);
+    put_row(9, -1, 100, 100);
+    CMPBLK[CMP_TOOL_ROWS] = std::max(1, CMPBLK[CMP_TOOL_ROWS] - 1);
+}
+
+// The user picks a library tool of the current tool's kind for row k
+// (those that cut like it marked "="); false when the pick was abandoned
+// or there is none.
+bool pick_tool(i32 k)
+{
+    i32 type = 0, st = 0;
+    GTTTYP(CURTOL, type);
+    constexpr i32 SLOT = 8;  // tool-list slot of the screen
+    TLSRST(SLOT);
+    CRTTAB(type, st);
+    if (st == 0) LSTTLB(type, SLOT, st);
+    i32 count = 0;
+    if (st == 0) TLSCNT(SLOT, count);
+    if (count < 1) {
+        msg_mdls(MOD, 145);
+        return false;
+    }
+    msg_mdls(MOD, 147);
+    std::vector<i32> ids;
+    std::string options;
+    for (i32 j = 1; j <= count; ++j) {
+        i32 id = 0;
+        TLSGET(SLOT, j, id, st);
+        if (st != 0) break;
+        char name[21];
+        optim_tool_name(id, name);
+        options += (options.empty() ? "" : "@") + std::string(optim_same_tool(id, CURTOL) ? "= " : "  ") + name;
+        ids.push_back(id);
+    }
+    i32 choice = 0;
+    modmc(options.c_str(), choice);
+    if (choice < 1 || choice > static_cast<i32>(ids.size())) return false;
+    CMPBLK[CMP_TOOLS + k] = ids[static_cast<size_t>(choice - 1)];
+    // A tool on the last, empty row opens a new empty row.
+    if (k == CMPBLK[CMP_TOOL_ROWS] - 1 && CMPBLK[CMP_TOOL_ROWS] < 10) ++CMPBLK[CMP_TOOL_ROWS];
+    return true;
+}
+
+// An action of tool row k: an empty row inserted in its place (the row
+// holds a tool, fewer than 10 rows, among the first eight) and a tool
+// picked for it, kept only when one is picked; a tool picked for the row;
+// the row removed (not the empty last one).
+void edit_row(i32 k, i32 item)
+{
+    const i32 rows = CMPBLK[CMP_TOOL_ROWS];
+    if (k < 0 || k >= rows) return;
+    if (item == ROW_INSERT) {
+        if (CMPBLK[CMP_TOOLS + k] < 1 || rows >= 10 || k >= 8) return;
+        for (i32 j = 9; j > k; --j)
+            put_row(j, CMPBLK[CMP_TOOLS + j - 1], CMPBLK[CMP_ROW_FEED + j - 1], CMPBLK[CMP_ROW_PRM9 + j - 1]);
+        put_row(k, -1, 100, 100);
+        CMPBLK[CMP_TOOL_ROWS] = rows + 1;
+        if (!pick_tool(k)) remove_row(k);
+    } else if (item == ROW_PICK) {
+        pick_tool(k);
+    } else if (item == ROW_REMOVE && k < rows - 1) {
+        remove_row(k);
+    }
+}
+
 // Closing with the entries accepted: the change check of the frame and the
 // tool rows packed. -2 when nothing changed on a procedure that is not new.
 i32 accept(const Screen& s, i32 is_new)
@@ -274,16 +358,19 @@ void optim_tool_rows()
     const i32 n = std::min(CMPBLK[CMP_TOOL_ROWS], 9);
     for (i32 i = 0; i < n; ++i) {
         char label[16];
-        std::snprintf(label, sizeof label, "%2d...@", i + 2);
+        std::snprintf(label, sizeof label, "%2d...", i + 2);
         const i32 id = CMPBLK[CMP_TOOLS + i];
         if (id > 0) {
             optim_tool_name(id, name);
-            modtxt((label + std::string("   ") + name).c_str());
+            modtxt((label + std::string("@   ") + name).c_str());
         } else {
-            modtxt((label + std::string(" ---------")).c_str());
+            modtxt((label + std::string("@ ---------")).c_str());
         }
-        integer(CMP_ROW_FEED + i, std::string(label) + " FEED %", 1, 100);
-        integer(CMP_ROW_PRM9 + i, std::string(label) + " PRM9 %", 1, 100);
+        modact((label + std::string(" INSERT A ROW")).c_str());
+        modact((label + std::string(" PICK A TOOL")).c_str());
+        modact((label + std::string(" REMOVE THE ROW")).c_str());
+        integer(CMP_ROW_FEED + i, std::string(label) + "@ FEED %", 1, 100);
+        integer(CMP_ROW_PRM9 + i, std::string(label) + "@ PRM9 %", 1, 100);
     }
 }
 
@@ -400,6 +487,8 @@ void optim_menu(const i32& mode, const i32& tool, i32& status)
         if (action == s.tables) {
             i32 st = 0;
             optim_tables(st);
+        } else if (s.tool_rows > 0 && action >= s.tool_rows) {
+            edit_row((action - s.tool_rows) / ROW_ITEMS, (action - s.tool_rows) % ROW_ITEMS);
         } else if (action == s.reset) {
             if (OPTDEF) OPTDEF();
             fill_safety(s);

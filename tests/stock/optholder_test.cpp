@@ -161,44 +161,6 @@ TEST_F(HolderStage, AnArcThroughTheWallIsOneContactPieceLinkedOverInModeThree)
     EXPECT_TRUE(landed);
 }
 
-// The tool path as it runs: each move with the tool in force (tool-change
-// blocks of the list) and its feed.
-struct Ran {
-    i32 tool;
-    Move m;
-};
-
-// end_tool: the tool in force at the list's end.
-std::vector<Ran> run_of_list(i32& end_tool)
-{
-    std::vector<Ran> out;
-    i32 a = 0, tool = 0;
-    lacces(2, a);
-    f32 feed = 0;
-    while (true) {
-        i32 size = 0, type = 0, cls = 0, st = 0;
-        TPBLKH(MV_LIST, size, type, cls, st);
-        if (st < 0) break;
-        if (cls == BC_TECH) {
-            i32 n = 0, p = 0, kind = 0, iv = 0;
-            f32 rv = 0;
-            RDBT1(MV_LIST, n, p, kind, iv, rv, st);
-            if (p == 1) feed = rv;
-            if (p == 100) tool = iv;
-        } else if (cls == BC_MOVE && mv_line(type)) {
-            Move m{0, type, {0, 0, 0}, feed};
-            i32 records = 1;
-            f32 v[3];
-            RDBT2(MV_LIST, type, size, records, m.number, m.p, v, st);
-            out.push_back({tool, m});
-        }
-        lacces(1, a);
-        if (a < 0) break;
-    }
-    end_tool = tool;
-    return out;
-}
-
 TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAndSpindle)
 {
     // No library tool fits: a copy lengthened by the section's reach (12,
@@ -211,7 +173,7 @@ TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAn
     ASSERT_EQ(stage(), 0);
     EXPECT_TRUE(norak::transcript_has("HOLDEN_001"));
     i32 end_tool = 0;
-    const std::vector<Ran> r = run_of_list(end_tool);
+    const std::vector<Move> r = opttest::moves(&end_tool);
     const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
     i32 other = -1;
     f32 lo = 1e9f, hi = -1e9f;
@@ -221,9 +183,9 @@ TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAn
         other = r[k].tool;
         first_other = std::min(first_other, k);
         last_other = k;
-        if (r[k].m.feed > 0.0f && r[k].m.p[2] == -1.0f && r[k - 1].m.p[0] != r[k].m.p[0]) {
-            EXPECT_FLOAT_EQ(r[k].m.feed, 500.0f);
-            lo = std::min(lo, r[k - 1].m.p[0]), hi = std::max(hi, r[k].m.p[0]);
+        if (r[k].feed > 0.0f && r[k].p[2] == -1.0f && r[k - 1].p[0] != r[k].p[0]) {
+            EXPECT_FLOAT_EQ(r[k].feed, 500.0f);
+            lo = std::min(lo, r[k - 1].p[0]), hi = std::max(hi, r[k].p[0]);
         }
     }
     ASSERT_GT(other, 0);
@@ -235,12 +197,12 @@ TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAn
     EXPECT_NEAR(hi, 50.0f + edge, three);
     EXPECT_LE(lo, 30.0f - edge + three);
     for (size_t k = 0; k < first_other; ++k)
-        if (r[k].m.feed > 0.0f && r[k].m.p[2] == -1.0f) {
-            EXPECT_TRUE(r[k].m.p[0] <= 30.0f - edge + three || r[k].m.p[0] >= 50.0f + edge - three) << r[k].m.p[0];
+        if (r[k].feed > 0.0f && r[k].p[2] == -1.0f) {
+            EXPECT_TRUE(r[k].p[0] <= 30.0f - edge + three || r[k].p[0] >= 50.0f + edge - three) << r[k].p[0];
         }
     // Then up to the clearance, and the tool back.
     EXPECT_EQ(last_other, r.size() - 1);
-    EXPECT_GE(r.back().m.p[2], 4.0f);
+    EXPECT_GE(r.back().p[2], 4.0f);
     EXPECT_EQ(end_tool, tool);
     EXPECT_EQ(PRM9[7], 1000);
     EXPECT_EQ(CURTOL, tool);
@@ -266,18 +228,18 @@ TEST_F(HolderStage, ModeFiveHandsWhatEachHolderReachesToTheNextToolRow)
     const i32 st = stage();
     ASSERT_EQ(st, 0);
     i32 end_tool = 0;
-    const std::vector<Ran> r = run_of_list(end_tool);
+    const std::vector<Move> r = opttest::moves(&end_tool);
     const f32 edge = std::sqrt(144.0f - 64.0f), three_cells = 3.0f * stk_grid.cell;
-    std::map<i32, std::vector<const Ran*>> cut;  // the cuts at the slot's depth by tool
+    std::map<i32, std::vector<const Move*>> cut;  // the cuts at the slot's depth by tool
     for (size_t k = 1; k < r.size(); ++k)
-        if (r[k].m.feed > 0.0f && r[k].m.p[2] == -1.0f && r[k - 1].m.p[0] != r[k].m.p[0]) cut[r[k].tool].push_back(&r[k]);
+        if (r[k].feed > 0.0f && r[k].p[2] == -1.0f && r[k - 1].p[0] != r[k].p[0]) cut[r[k].tool].push_back(&r[k]);
     EXPECT_EQ(cut.count(three), 0u);
     ASSERT_EQ(cut[two].size(), 1u);
-    EXPECT_FLOAT_EQ(cut[two][0]->m.feed, 400.0f);
-    EXPECT_NEAR(cut[two][0]->m.p[0], 50.0f + edge, three_cells);
+    EXPECT_FLOAT_EQ(cut[two][0]->feed, 400.0f);
+    EXPECT_NEAR(cut[two][0]->p[0], 50.0f + edge, three_cells);
     // The first row's tool leaves its stretch to the second: none of its
     // cuts crosses the wall.
-    for (const Ran* k : cut[one]) EXPECT_FALSE(k->m.p[0] > 30.0f && k->m.p[0] < 50.0f + edge - three_cells);
+    for (const Move* k : cut[one]) EXPECT_FALSE(k->p[0] > 30.0f && k->p[0] < 50.0f + edge - three_cells);
     EXPECT_TRUE(norak::transcript_has("ROWTHREE"));
     EXPECT_EQ(end_tool, tool);
     EXPECT_EQ(CURTOL, tool);
@@ -297,7 +259,7 @@ TEST_F(HolderStage, ModeFourTakesALibraryToolWhoseHolderStaysClear)
     EXPECT_FALSE(norak::transcript_has("HOLDEN_001"));
     i32 end_tool = 0;
     bool used = false;
-    for (const Ran& k : run_of_list(end_tool)) used = used || k.tool == fits;
+    for (const Move& k : opttest::moves(&end_tool)) used = used || k.tool == fits;
     EXPECT_TRUE(used);
 }
 

@@ -98,18 +98,20 @@ inline std::vector<std::vector<i32>> snapshot()
     return s;
 }
 
-// One motion of the list: its block number, type, end point and the feed
-// in force.
+// One motion of the list: its block number, type, end point, the feed
+// in force and the tool of the last tool change before it (0 none).
 struct Move {
     i32 number, type;
     f32 p[3];
     f32 feed;
+    i32 tool = 0;
 };
 
-inline std::vector<Move> moves()
+// end_tool (when given): the tool in force at the list's end.
+inline std::vector<Move> moves(i32* end_tool = nullptr)
 {
     std::vector<Move> out;
-    i32 a = 0;
+    i32 a = 0, tool = 0;
     lacces(2, a);
     f32 feed = 0;
     while (true) {
@@ -121,8 +123,9 @@ inline std::vector<Move> moves()
             f32 rv = 0;
             RDBT1(MV_LIST, n, p, kind, iv, rv, st);
             if (p == 1) feed = rv;
+            if (p == 100) tool = iv;
         } else if (cls == BC_MOVE) {
-            Move m{0, type, {0, 0, 0}, feed};
+            Move m{0, type, {0, 0, 0}, feed, tool};
             i32 records = 1;
             f32 v[3];
             if (mv_line(type) || mv_string(type)) {
@@ -139,6 +142,7 @@ inline std::vector<Move> moves()
         lacces(1, a);
         if (a < 0) break;
     }
+    if (end_tool) *end_tool = tool;
     return out;
 }
 

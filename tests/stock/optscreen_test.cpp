@@ -1,7 +1,8 @@
 // The optimizer screen in scripted sessions: an accepted change, a cancel
 // that puts every one of the 92 words back (the feed tables edited on the
 // sub-screen too), the safety distance and Z range filled on entry, and the
-// order checks of the volume and angle rows with their messages.
+// order checks of the volume and angle rows with their messages; the rows
+// of further tools picked, inserted and removed.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -137,6 +138,49 @@ TEST_F(Screen, TheVolumeAndAngleRowsMustKeepTheirOrder)
     norak::add_reply(menu("ACCEPT", "1"));
     optim_tables(st);
     EXPECT_EQ(st, 0);
+}
+
+}  // namespace
+
+namespace {
+
+norak::Reply escape(const std::string& expect)
+{
+    norak::Reply r = menu(expect, "");
+    r.escape = true;
+    return r;
+}
+
+TEST_F(Screen, ToolRowsArePickedInsertedAndRemovedAndAnAbandonedInsertLeavesNoRow)
+{
+    const i32 a = opttest::tool("ALIKE", 10.0f, 0.0f, 20.0f, 40.0f, {});
+    const i32 b = opttest::tool("OTHER", 12.0f, 0.0f, 20.0f, 40.0f, {});
+    CMPBLK[CMP_FEED] = 2;  // its tables row: an action that only redraws the screen here
+    norak::add_reply(menu("TOOL HOLDER", "TOOL HOLDER: FURTHER TOOLS"));
+    norak::add_reply(menu("ACCEPT", "FEED TABLES"));
+    norak::add_reply(menu("ACCEPT", "LEAVE"));  // the tables left as they were
+    // The list is shown: a tool for the first row opens a second, empty one.
+    norak::add_reply(menu("ACCEPT", " 2... PICK A TOOL"));
+    norak::add_reply(menu("= ALIKE", "= ALIKE"));
+    norak::add_reply(menu("ACCEPT", " 3... PICK A TOOL"));
+    norak::add_reply(menu("OTHER", "OTHER"));
+    // A row inserted before the second: it takes the tool picked.
+    norak::add_reply(menu("ACCEPT", " 3... INSERT A ROW"));
+    norak::add_reply(menu("ALIKE", "= ALIKE"));
+    // An insert whose pick is abandoned leaves no row.
+    norak::add_reply(menu("ACCEPT", " 2... INSERT A ROW"));
+    norak::add_reply(escape("ALIKE"));
+    // The first row removed: the others move up; the empty last row stays.
+    norak::add_reply(menu("ACCEPT", " 2... REMOVE THE ROW"));
+    norak::add_reply(menu("ACCEPT", " 4... REMOVE THE ROW"));
+    norak::add_reply(menu("ACCEPT", "ACCEPT"));
+    EXPECT_EQ(open(), 0);
+    EXPECT_TRUE(norak::transcript_has("339/147"));
+    EXPECT_EQ(CMPBLK[CMP_HOLDER], 5);
+    EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], 3);
+    EXPECT_EQ(CMPBLK[CMP_TOOLS], a);
+    EXPECT_EQ(CMPBLK[CMP_TOOLS + 1], b);
+    for (i32 k = 2; k < 10; ++k) EXPECT_EQ(CMPBLK[CMP_TOOLS + k], -1) << k;
 }
 
 }  // namespace

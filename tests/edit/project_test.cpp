@@ -26,6 +26,7 @@
 #include "passes/retract.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
+#include "platform/norak/state.h"
 #include "tests/edit/alter_common.h"
 #include "tests/edit/fixture.h"
 #include "tools/toolcache.h"
@@ -314,6 +315,50 @@ TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
     }
     EXPECT_GE(lowered, 1) << script;
     EXPECT_EQ(norak::replies_left(), 0u) << script;
+}
+
+TEST(ProjectOnSurfaces, AlterationsModelTheSurfacesAgainOnlyForANewToleranceAndDropTheModelOnLeaving)
+{
+    fresh(FLAT_SURFACE, PRJ_BELOW_Z);
+    MDLDRP(0);
+    FRETRI();
+    alt::feed(100.0f);
+    for (f32 x : {10.0f, 30.0f, 70.0f}) alt::line(x, Y, 60.0f);
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("PROJECT MOTIONS");
+    ed::menu("PROJ.:ALL BLK ON SRF.");
+    ed::menu("REF. SURFACES");
+    norak::Reply r;
+    r.kind = "pick";
+    r.entity = FLAT_SURFACE;
+    norak::add_reply(r);
+    r = norak::Reply{};
+    r.kind = "pick";
+    r.end = true;
+    norak::add_reply(r);
+    ed::menu("ACCEPT");
+    auto forward = [] {
+        ed::menu("FORWARD: TO END");
+        norak::Reply yes;
+        yes.kind = "question";
+        yes.answer = "YES";
+        norak::add_reply(yes);
+    };
+    forward();
+    forward();  // the same tolerance: the model is kept
+    ed::menu("HIDE PROC DEFAULTS");
+    ed::menu("REF.SRF.TOL.", "0.02");
+    forward();  // a new tolerance: modelled again
+    ed::menu("EXIT");
+    i32 reply = -7;
+    ASSERT_NO_THROW(trim_tp(0, 1, reply));
+    std::string script;
+    for (const auto& l : norak::transcript()) script += l + "\n";
+    EXPECT_EQ(reply, 3) << script;
+    EXPECT_EQ(alt::count("prompt: " + norak::host_message(317, 30)), 2u) << script;
+    EXPECT_EQ(norak::replies_left(), 0u) << script;
+    // Leaving put the model of slot 0 back and freed it.
+    EXPECT_EQ(MDLGET(0), 0);
 }
 
 TEST(ProjectOnSurfaces, BelowTheSurfacesTakesTheHigherWithTheCrossings)

@@ -3,6 +3,7 @@
 // the up/down single moves and markers, and the double-precision links.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -295,4 +296,40 @@ TEST(TrimLoops, ASurfaceNotInTheDatabaseHasNoLoopsToTurn)
     EXPECT_EQ(h3d, -1);
     EXPECT_TRUE(norak::transcript_has("TRMRT1, ERRORS IN DATA BASE"));
     EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+// Two strips of a cylinder's top whose second stops half-way along x: the
+// passes of both end where the second reaches its limit, and each pass of
+// the first meets the same pass of the second.
+TEST(PassChain, AShortenedSecondStripEndsThePassesOfBoth)
+{
+    auto strip = [](int id, double a0, double a1) {
+        std::ostringstream s;
+        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
+          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[40,0,0],[40,0,100]]}})";
+        return s.str();
+    };
+    host({strip(1, -50, -15), strip(2, -15, 20)});
+    const f32 tol = 0.01f;
+    params(1, tol);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 9;
+    CURTOL = BALL;
+    chain({1, 2}, {upside(1), upside(2)}, 4);
+    SRFGEO.SRFLNK[1] = 1;
+    LIMSET(4, 0, 0.5f, -15, 20, SRFGEO.LIMREC[1], SRFGEO.CRNREC[1]);
+    std::memcpy(SRFGEO.LIMORG[1], SRFGEO.LIMREC[1], sizeof SRFGEO.LIMREC[1]);
+    lp::fresh_run();
+    ASSERT_GE(lp::run_surm1(), 0);
+    const lp::Path p = lp::written();
+    ASSERT_GE(p.strings.size(), 4u);
+    double worst = 0, far = 0;
+    for (const auto& s : p.strings)
+        for (const Pt& q : s) far = std::max(far, q.x);
+    for (size_t k = 0; k + 1 < p.strings.size(); k += 2) {
+        const Pt a = p.strings[k].back(), b = p.strings[k + 1].front();
+        worst = std::max(worst, std::hypot(std::hypot(a.x - b.x, a.y - b.y), a.z - b.z));
+    }
+    EXPECT_LE(far, 50.0 + 2 * tol);
+    EXPECT_LE(worst, 2 * tol);
 }

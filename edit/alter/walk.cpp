@@ -16,6 +16,7 @@
 #include "edit/alter/search.h"
 #include "edit/alter/state.h"
 #include "edit/alter/zmove.h"
+#include "edit/stepping.h"
 #include "stock/crvtrim.h"
 
 namespace {
@@ -373,9 +374,13 @@ void after_pieces(Step& s, const f32* q)
     copy3(s.point, q);
 }
 
-// Removes the motion under the cursor and remembers the place (mark 13).
-void remove_motion(i32& status)
+// Removes the motion under the cursor, and its drawing, and remembers the
+// place (mark 13).
+void remove_motion(i32 number, i32& status)
 {
+    i32 key[KEY_N];
+    blkkey(key, number);
+    ncd_delete_blocks(1, key);
     TPDELB(1, status);
     if (status < 0) return;
     i32 answer = 0;
@@ -396,7 +401,7 @@ void cut_line(Step& s, const Cross& q)
     if (!in_plane()) line_z_at_xy(s.prev_point, s.point, qp, t);
     for (int k = 0; k < 3; ++k)
         qn[k] = static_cast<f32>(s.prev_normal[k] + t * (static_cast<f64>(s.normal[k]) - s.prev_normal[k]));
-    remove_motion(s.status);
+    remove_motion(s.number, s.status);
     if (s.status < 0) return;
     request_feed();
     PTAMCH(s.status);
@@ -452,7 +457,7 @@ void cut_arc(Step& s, const Cross& q)
     const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
     const f32 from[2] = {s.prev_point[a], s.prev_point[b]}, to[2] = {q.p[a], q.p[b]};
     const f32 first = first_sweep(centre, from, to, sweep, points_differ(s.prev_point, s.point) == 0);
-    remove_motion(s.status);
+    remove_motion(s.number, s.status);
     if (s.status >= 0) restate_feed(s.status);
     if (s.status < 0) return;
     copy3(MOVST.point, s.prev_point);
@@ -504,7 +509,7 @@ void cut_nurbs(Step& s, const Cross& q)
         s.status = -1;
         return;
     }
-    remove_motion(s.status);
+    remove_motion(s.number, s.status);
     if (s.status >= 0) restate_feed(s.status);
     if (s.status < 0) return;
     const f64* e = &first.pts[static_cast<size_t>(3 * (first.n - 1))];

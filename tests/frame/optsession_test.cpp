@@ -20,8 +20,8 @@ namespace {
 using json = nlohmann::json;
 
 // The cavity session with `rows` answered on the optimizer screen before
-// the procedure runs (none: the screen is not opened).
-std::string cavity_with(const std::vector<std::string>& rows)
+// the procedure runs (none: the screen is not opened), closed by `close`.
+std::string cavity_with(const std::vector<std::string>& rows, const std::string& close = "ACCEPT")
 {
     json s = json::parse(read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/cavity_stock.json"));
     json& replies = s["replies"];
@@ -33,7 +33,7 @@ std::string cavity_with(const std::vector<std::string>& rows)
         json screen = json::array();
         screen.push_back({{"menu", "OPTIMIZER ..."}});
         for (const std::string& r : rows) screen.push_back({{"menu", r}, {"expect", r.substr(0, r.find(':'))}});
-        screen.push_back({{"menu", "ACCEPT"}});
+        screen.push_back({{"menu", close}});
         replies.insert(replies.begin() + static_cast<long>(at), screen.begin(), screen.end());
     }
     return s.dump();
@@ -83,6 +83,20 @@ TEST(OptimizerSession, ANewProcedureStartsFromTheOptimizerDefaults)
     EXPECT_NE(shown.transcript.find("menu: ENLARGED TOOL: OFF@ENLARGED TOOL: ON [1]"), std::string::npos);
     EXPECT_NE(shown.transcript.find("menu: TOOL HOLDER: OFF@"), std::string::npos);
     EXPECT_NE(shown.transcript.find("FEED OPTIMIZATION: BY PASS COUNT [1]"), std::string::npos);
+    // Stages switched on and the screen left: every word back, the
+    // optimizer off again.
+    const RunResult left = run_session(
+        cavity_with({"AIR MOVES: ON", "FEED OPTIMIZATION: BY VOLUME AND SLOPE"}, "LEAVE"), "opt_left");
+    ASSERT_EQ(left.rc, 0) << left.err;
+    EXPECT_EQ(left.transcript.find("PROC. OPTIMIZATION START TIME"), std::string::npos);
+    // The same moves (the procedure's block holds the time of the run).
+    auto moves_part = [](const std::string& dump) {
+        size_t at = 0;
+        for (int k = 0; k < 2 && at != std::string::npos; ++k) at = dump.find('\n', at + 1);
+        return at == std::string::npos ? std::string() : dump.substr(at);
+    };
+    EXPECT_FALSE(moves_part(plain.toolpath).empty());
+    EXPECT_EQ(moves_part(left.toolpath), moves_part(plain.toolpath));
 }
 
 TEST(OptimizerSession, AirMovesOnAPathWithoutAFeedKeepEveryCutAndNoRapidEndsInTheStock)

@@ -3,10 +3,12 @@
 // run twice from the same start (the same moves both times), feed moves
 // in the air turned into rapids, feeds that follow the stock the moves
 // remove, and the rewritten path, stamped into a fresh stock, cutting what
-// the original cut within one cell and never below it.
+// the original cut within one cell and never below it; with the Z band on,
+// what lies inside the band.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <fstream>
 #include <sstream>
 
@@ -19,6 +21,7 @@
 #include "frame/intctl.h"
 #include "optpath.h"
 #include "stock/airscan.h"
+#include "stock/holder.h"
 #include "stock/stkrun.h"
 #include "stock/stkstamp.h"
 #include "stock/stkwin.h"
@@ -94,6 +97,31 @@ struct Cavity : ::testing::Test {
         for (i32 k = 0; k < stk_grid.ncells; ++k) h.push_back(c[k].h1);
         return h;
     }
+    // Cells of `optimized` that no neighbour of `original` matches, and
+    // cells cut deeper than every neighbour, both heights taken at most
+    // `limit` (the material above it left out).
+    std::pair<i32, i32> compare(const std::vector<f32>& original, const std::vector<f32>& optimized, f32 limit) const
+    {
+        const i32 nx = stk_grid.nx, ny = stk_grid.ny;
+        i32 differ = 0, deeper = 0;
+        for (i32 j = 0; j < ny; ++j)
+            for (i32 i = 0; i < nx; ++i) {
+                const f32 h = std::min(optimized[j * nx + i], limit);
+                bool near = false;
+                f32 lowest = 1e30f;
+                for (i32 dj = -1; dj <= 1; ++dj)
+                    for (i32 di = -1; di <= 1; ++di) {
+                        const i32 a = i + di, b = j + dj;
+                        if (a < 0 || b < 0 || a >= nx || b >= ny) continue;
+                        const f32 o = std::min(original[b * nx + a], limit);
+                        near = near || std::fabs(o - h) < 1e-3f;
+                        lowest = std::min(lowest, o);
+                    }
+                differ += near ? 0 : 1;
+                deeper += h < lowest - 1e-3f ? 1 : 0;
+            }
+        return {differ, deeper};
+    }
     void optimizer(bool on)
     {
         CMPDEF();
@@ -140,26 +168,7 @@ TEST_F(Cavity, TheOptimizedPathIsRepeatableAndCutsWhatTheOriginalCut)
 
     // The stock of the rewritten path against the original's: equal within
     // one cell, and nowhere cut deeper than a neighbour of the original.
-    const std::vector<f32> optimized = heights();
-    const i32 nx = stk_grid.nx, ny = stk_grid.ny;
-    i32 differ = 0, deeper = 0;
-    for (i32 j = 0; j < ny; ++j)
-        for (i32 i = 0; i < nx; ++i) {
-            const f32 h = optimized[j * nx + i];
-            bool near = false;
-            f32 lowest = 1e30f;
-            for (i32 dj = -1; dj <= 1; ++dj)
-                for (i32 di = -1; di <= 1; ++di) {
-                    const i32 a = i + di, b = j + dj;
-                    if (a < 0 || b < 0 || a >= nx || b >= ny) continue;
-                    near = near || std::fabs(original[b * nx + a] - h) < 1e-3f;
-                    lowest = std::min(lowest, original[b * nx + a]);
-                }
-            differ += near ? 0 : 1;
-            deeper += h < lowest - 1e-3f ? 1 : 0;
-        }
-    EXPECT_EQ(differ, 0);
-    EXPECT_EQ(deeper, 0);
+    EXPECT_EQ(compare(original, heights(), 1e30f), (std::pair<i32, i32>(0, 0)));
 
     // The same start gives the same moves (the example's own run numbers its
     // blocks on from where the module's counter stood, so the numbers are
@@ -177,6 +186,31 @@ TEST_F(Cavity, TheOptimizedPathIsRepeatableAndCutsWhatTheOriginalCut)
         EXPECT_EQ(again[k].feed, after[k].feed);
         for (int c = 0; c < 3; ++c) EXPECT_EQ(again[k].p[c], after[k].p[c]);
     }
+}
+
+TEST_F(Cavity, WithTheZBandOnTheMaterialInsideItIsCutAsByTheOriginalAndAHolderThatClearsChangesNothing)
+{
+    optimizer(false);
+    ASSERT_EQ(run(), 0);
+    const std::vector<f32> original = heights();
+    // The same ball with a holder far above the cavity; the band's upper
+    // limit 4 below the stock top: the passes above it are relinked.
+    f32 D = 0, R = 0, L = 0, T = 0;
+    stk_tool_shape(CURTOL, D, R, L, T);
+    const i32 ball = CURTOL, held = opttest::tool("BALL HELD", D, R, L, 60.0f, {{20, 20, 0, 30}});
+    norak::entities()[ball].words = norak::entities()[held].words;  // the path's tool gets the holder
+    TLCCLR();
+    CURTOL = ball;
+    optimizer(true);
+    CMPBLK[CMP_HOLDER] = 3;
+    CMPBLK[CMP_ZRANGE] = 2;
+    const f32 limit = top - 1.0f - 4.0f;
+    CMPBLK[CMP_ZHIGH] = r2wrd(limit);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(holder_steps.n, 1);
+    EXPECT_EQ(compare(original, heights(), limit), (std::pair<i32, i32>(0, 0)));
+    // Above the band the rewritten path leaves stock the original took.
+    EXPECT_NE(compare(original, heights(), 1e30f).first, 0);
 }
 
 }  // namespace

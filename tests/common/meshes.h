@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <initializer_list>
 #include <vector>
 
 #include "surfaces/trimodel.h"
@@ -27,6 +28,19 @@ struct Mesh {
     }
     void add(i32 a, i32 b, i32 c) { tri.insert(tri.end(), {a, b, c}); }
 };
+
+// One triangle (x y z of its three corners, counter-clockwise seen from
+// outside) as a surface of class cls and id.
+inline Mesh triangle(std::initializer_list<f64> v, i32 cls = 1, i32 id = 1)
+{
+    Mesh m;
+    auto it = v.begin();
+    for (int k = 0; k < 3; ++k, it += 3) m.node(it[0], it[1], it[2]);
+    m.add(1, 2, 3);
+    m.cls = cls;
+    m.id = id;
+    return m;
+}
 
 // Regular grid over [x0, x1] x [y0, y1] with nx x ny cells, two triangles a
 // cell, heights from f.

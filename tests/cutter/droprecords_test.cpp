@@ -57,26 +57,16 @@ protected:
     }
 };
 
-meshes::Mesh tri(std::initializer_list<f64> v, i32 cls = 1, i32 id = 1)
-{
-    meshes::Mesh m;
-    auto it = v.begin();
-    for (int k = 0; k < 3; ++k) {
-        f64 x = *it++, y = *it++, z = *it++;
-        m.node(x, y, z);
-    }
-    m.add(1, 2, 3);
-    m.cls = cls;
-    m.id = id;
-    return m;
-}
+using meshes::triangle;
 
 TEST_F(DropRecords, EachContactKeepsItsOwnPoint)
 {
     // Two ramps mirrored about the axis, met by the flat tool's rim at
     // x = +5 and x = -5 at the same height: both recorded, each with its own
     // contact point on its ramp.
-    ASSERT_EQ(meshes::build({tri({3, -1, 0, 3, 1, 0, 6, 0, 5}), tri({-3, 1, 0, -3, -1, 0, -6, 0, 5}, 1, 2)}), 0);
+    const auto a = triangle({3, -1, 0, 3, 1, 0, 6, 0, 5});
+    const auto b = triangle({-3, 1, 0, -3, -1, 0, -6, 0, 5}, 1, 2);
+    ASSERT_EQ(meshes::build({a, b}), 0);
     tooldefs::use_mill(10.0f, 0.0f);
     context(0.0f, 0.0f);
     drop(1, 0.0f, 0.0f);
@@ -98,7 +88,7 @@ TEST_F(DropRecords, AllowanceLiftsTheContactPoint)
 {
     // A ball over a level face with allowance 0.5 stands 0.5 higher, and its
     // contact point, on the tool's own shape, with it.
-    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
+    ASSERT_EQ(meshes::build({triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
     tooldefs::use_mill(10.0f, 5.0f);
     context(0.5f, 0.5f);
     drop(0, 0.0f, 0.0f);
@@ -112,7 +102,7 @@ TEST_F(DropRecords, AllowanceLiftsTheContactPoint)
     // On a tilted face the contact point sits on the ball, 5 from its
     // centre, where the face's normal points.
     FRETRI();
-    ASSERT_EQ(meshes::build({tri({-20, -20, 0, 20, -20, 0, 0, 20, 10})}), 0);
+    ASSERT_EQ(meshes::build({triangle({-20, -20, 0, 20, -20, 0, 0, 20, 10})}), 0);
     context(0.5f, 0.5f);
     drop(0, 0.0f, 0.0f);
     ASSERT_EQ(count, 1);
@@ -125,7 +115,9 @@ TEST_F(DropRecords, AllowanceLiftsTheContactPoint)
 
 TEST_F(DropRecords, LimitedModesReadTheLastDigit)
 {
-    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1}), tri({-3, -3, 2, 3, -3, 2, 0, 3, 2}, 1, 2)}), 0);
+    const auto a = triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1});
+    const auto b = triangle({-3, -3, 2, 3, -3, 2, 0, 3, 2}, 1, 2);
+    ASSERT_EQ(meshes::build({a, b}), 0);
     tooldefs::use_mill(4.0f, 2.0f);
     context(0.0f, 0.0f);
     // Mode 13 found nothing above the point with triangles under the tool.
@@ -151,11 +143,11 @@ TEST_F(DropRecords, LimitedModesReadTheLastDigit)
 // Beyond that tolerance the same contact stands and lifts the tool.
 TEST_F(DropRecords, ChecksMetAtTheOutlineAreDropped)
 {
-    auto plate = tri({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
+    auto plate = triangle({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
     // A level check face whose edge lies 0.005 inside the outline of the
     // flat D10, and a rising one whose low edge lies there.
-    auto level = tri({4.995, -20, 1, 30, 0, 1, 4.995, 20, 1}, 2, 2);
-    auto rising = tri({4.995, -20, 1, 30, 0, 3, 4.995, 20, 1}, 2, 2);
+    auto level = triangle({4.995, -20, 1, 30, 0, 1, 4.995, 20, 1}, 2, 2);
+    auto rising = triangle({4.995, -20, 1, 30, 0, 3, 4.995, 20, 1}, 2, 2);
     const f32 inside = 5.0f - 4.995f;  // how far inside, as the drop measures it
     struct Case {
         const meshes::Mesh* check;

@@ -61,19 +61,7 @@ protected:
     }
 };
 
-meshes::Mesh tri(std::initializer_list<f64> v, i32 cls = 1, i32 id = 1)
-{
-    meshes::Mesh m;
-    auto it = v.begin();
-    for (int k = 0; k < 3; ++k) {
-        f64 x = *it++, y = *it++, z = *it++;
-        m.node(x, y, z);
-    }
-    m.add(1, 2, 3);
-    m.cls = cls;
-    m.id = id;
-    return m;
-}
+using meshes::triangle;
 
 TEST_F(Rules, GatheredAreTheAdmittedBoxesUnderTheSquare)
 {
@@ -201,7 +189,7 @@ TEST_F(Rules, GatheringAtItsEdges)
 TEST_F(Rules, ContactLimit)
 {
     // Two steep triangles whose tops lie beyond the tool: both are examined.
-    ASSERT_EQ(meshes::build({tri({3, -1, 0, 3, 1, 0, 6, 0, 5}), tri({-3, 1, 0, -3, -1, 0, -6, 0, 5})}), 0);
+    ASSERT_EQ(meshes::build({triangle({3, -1, 0, 3, 1, 0, 6, 0, 5}), triangle({-3, 1, 0, -3, -1, 0, -6, 0, 5})}), 0);
     tooldefs::use_mill(10.0f, 0.0f);
     context();
     f32 cz[1], cpt[3];
@@ -240,8 +228,8 @@ TEST_F(Rules, TiesKeepTheFirstExamined)
 {
     // Flat tool over a level triangle at z 1 and a tilted one that reaches
     // z 1 at the rim: equal heights.
-    auto level = tri({-20, -20, 1, 20, -20, 1, 0, 20, 1});
-    auto tilt = tri({0, -3, 0, 5, 0, 1, 0, 3, 0}, 1, 2);
+    auto level = triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1});
+    auto tilt = triangle({0, -3, 0, 5, 0, 1, 0, 3, 0}, 1, 2);
     ASSERT_EQ(meshes::build({level, tilt}), 0);
     tooldefs::use_mill(10.0f, 0.0f);
     f32 n[3];
@@ -263,8 +251,8 @@ TEST_F(Rules, TiesKeepTheFirstExamined)
     // ... and a reversed winner, tried first as the last winner, gives way
     // to a part triangle at its height.
     FRETRI();
-    auto rev = tri({0, -3, 0, 0, 3, 0, 5, 0, 1}, 1, 2);  // wound clockwise from above
-    auto part = tri({-3, 0, 0, 3, 0, 0, 0, 10, 2}, 4, 3);  // reaches z 1 at the rim, toward +y
+    auto rev = triangle({0, -3, 0, 0, 3, 0, 5, 0, 1}, 1, 2);  // wound clockwise from above
+    auto part = triangle({-3, 0, 0, 3, 0, 0, 0, 10, 2}, 4, 3);  // reaches z 1 at the rim, toward +y
     ASSERT_EQ(meshes::build({rev, part}), 0);
     context();
     static f32 cz[16], cpt[48];
@@ -288,9 +276,9 @@ TEST_F(Rules, TiesKeepTheFirstExamined)
 // above the segment then wins.
 TEST_F(Rules, SegmentHeightWrittenDirectlyBecomesTheReference)
 {
-    auto plate = tri({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
-    auto bump = tri({-1, -1, 0.5, 1, -1, 0.5, 0, 1, 0.5}, 1, 2);
-    auto check = tri({-1, -1, 0.3, 1, -1, 0.3, 0, 1, 0.3}, 2, 3);
+    auto plate = triangle({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
+    auto bump = triangle({-1, -1, 0.5, 1, -1, 0.5, 0, 1, 0.5}, 1, 2);
+    auto check = triangle({-1, -1, 0.3, 1, -1, 0.3, 0, 1, 0.3}, 2, 3);
     ASSERT_EQ(meshes::build({plate, bump, check}), 0);
     tooldefs::use_mill(10.0f, 0.0f);
     context();
@@ -340,7 +328,7 @@ TEST_F(Rules, EdgesBeyondTheRimDoNotLift)
         FRETRI();
         const f64 x = 5.0 + gap;
         const double v[3][3] = {{3, 0.5, 6}, {x, 0.01, 8}, {x, 1, 8}};
-        auto slope = tri({v[0][0], v[0][1], v[0][2], v[1][0], v[1][1], v[1][2], v[2][0], v[2][1], v[2][2]});
+        auto slope = triangle({v[0][0], v[0][1], v[0][2], v[1][0], v[1][1], v[1][2], v[2][0], v[2][1], v[2][2]});
         ASSERT_EQ(meshes::build({slope}), 0);
         tooldefs::use_mill(10.0f, 0.0f);
         i32 st = 0;
@@ -352,7 +340,7 @@ TEST_F(Rules, EdgesBeyondTheRimDoNotLift)
     // A slanted edge passing 4.98 from the axis under a corner radius 2.
     FRETRI();
     const double v[3][3] = {{-3, 4.98, 17.2742}, {3, 4.98, 18.0448}, {0, 9, 17.5}};
-    auto slant = tri({v[0][0], v[0][1], v[0][2], v[1][0], v[1][1], v[1][2], v[2][0], v[2][1], v[2][2]});
+    auto slant = triangle({v[0][0], v[0][1], v[0][2], v[1][0], v[1][1], v[1][2], v[2][0], v[2][1], v[2][2]});
     ASSERT_EQ(meshes::build({slant}), 0);
     tooldefs::use_mill(10.0f, 2.0f);
     dropref::Tool ref{3, 5.0, 2.0};
@@ -373,8 +361,8 @@ TEST_F(Rules, PassedOverEntriesKeepTheOtherSurfaceNote)
     auto plate = meshes::grid(-20, -20, 20, 20, 40, 40, [](f64, f64) { return 0.0; });
     for (f64 depth : {0.05, 3.0}) {  // close below the plate, or far
         FRETRI();
-        auto low = tri({-1, -1, -depth, 1, -1, -depth, 0, 1, -depth}, 1, 2);
-        auto low2 = tri({-3, -3, -depth, -2, -3, -depth, -2.5, -2, -depth}, 1, 2);
+        auto low = triangle({-1, -1, -depth, 1, -1, -depth, 0, 1, -depth}, 1, 2);
+        auto low2 = triangle({-3, -3, -depth, -2, -3, -depth, -2.5, -2, -depth}, 1, 2);
         ASSERT_EQ(meshes::build({plate, low, low2}), 0);
         tooldefs::use_mill(10.0f, 0.0f);
         context();
@@ -393,7 +381,9 @@ TEST_F(Rules, PassedOverEntriesKeepTheOtherSurfaceNote)
 
 TEST_F(Rules, FloorsAndLimitedDrops)
 {
-    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1}), tri({-3, -3, 2, 3, -3, 2, 0, 3, 2}, 1, 2)}), 0);
+    const auto a = triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1});
+    const auto b = triangle({-3, -3, 2, 3, -3, 2, 0, 3, 2}, 1, 2);
+    ASSERT_EQ(meshes::build({a, b}), 0);
     tooldefs::use_mill(4.0f, 2.0f);
     i32 st = 0;
     EXPECT_NEAR(at(0, 0, st), 2.0f, 1e-5);
@@ -424,7 +414,7 @@ TEST_F(Rules, FloorsAndLimitedDrops)
 
 TEST_F(Rules, ToolsThatCannotDrop)
 {
-    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
+    ASSERT_EQ(meshes::build({triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
     // Not a milling tool: a failure, no height.
     CURTOL = tooldefs::make_tool(1, 6.0f, 0.0f, 20.0f, 0.0f);
     i32 st = 0;
@@ -456,7 +446,7 @@ TEST_F(Rules, ToolsThatCannotDrop)
 
 TEST_F(Rules, KindCodes)
 {
-    ASSERT_EQ(meshes::build({tri({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
+    ASSERT_EQ(meshes::build({triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
     struct {
         f32 d, r, a, ea;
         i32 knd, kda;

@@ -13,6 +13,7 @@
 #include "passes/milbf.h"
 #include "passes/orient.h"
 #include "passes/onepas.h"
+#include "passes/pasloop.h"
 #include "passes/pastab.h"
 #include "passes/retract.h"
 #include "passes/services.h"
@@ -332,4 +333,37 @@ TEST(PassChain, AShortenedSecondStripEndsThePassesOfBoth)
     }
     EXPECT_LE(far, 50.0 + 2 * tol);
     EXPECT_LE(worst, 2 * tol);
+}
+
+// The new pass of a chain whose second strip is clamped at the end of its
+// range: the first strip is brought back to meet it there.
+TEST(PassChain, ANeighbourClampedAtItsLimitHoldsTheSurfaceBeforeItBack)
+{
+    auto strip = [](int id, double a0, double a1) {
+        std::ostringstream s;
+        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
+          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[40,0,0],[40,0,100]]}})";
+        return s.str();
+    };
+    host({strip(1, -50, -15), strip(2, -15, 20)});
+    params(1, 0.01f);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 9;
+    CURTOL = BALL;
+    chain({1, 2}, {upside(1), upside(2)}, 4);
+    SRFGEO.SRFLNK[1] = 1;
+    // The second strip's passes stop at x = 50 (profile parameter 0.5).
+    LIMSET(4, 0, 0.5f, -15, 20, SRFGEO.LIMREC[1], SRFGEO.CRNREC[1]);
+    std::memcpy(SRFGEO.LIMORG[1], SRFGEO.LIMREC[1], sizeof SRFGEO.LIMREC[1]);
+    lp::fresh_run();
+    i32 st = 0;
+    CLIMIT(st);
+    ASSERT_GE(st, 0);
+    PasTab& p = PASTAB;
+    p.PCUR[0] = 0.85f, p.PDELTA[0] = 0.05f;
+    p.PCUR[1] = 0.45f, p.PDELTA[1] = 0.05f;
+    newtc(1, st);
+    EXPECT_GE(st, 0);
+    EXPECT_NEAR(p.PCUR[1], 0.5f, 1e-6);
+    EXPECT_NEAR(p.PCUR[0], 0.5f, 0.001f);
 }

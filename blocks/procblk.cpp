@@ -93,7 +93,7 @@ void wglprm(const i32& medium, i32& count, i32& status)
     };
     auto tail = [&]() {
         if (prgvrs() != tp_vnum_get()) mark_geom_version();
-        if (CMPBLK[25] != 0 && EDA2[EDA2_SUSP] != 0) CMPBLK[25] = 4;
+        if (CMPBLK[CMP_RERUN] != 0 && EDA2[EDA2_SUSP] != 0) CMPBLK[CMP_RERUN] = 4;
         return g.i(43, prgvrs()) && g.i(113, prgvrs()) && g.i(116, colour) && g.i(117, pen) && g.i(107, 0) &&
                g.i(119, get_ProcGeomStatus()) && g.i(59, c[0]) && g.seg(60, 1, DT_REAL, c + 1) &&
                g.seg(61, 1, DT_REAL, c + 2) && g.i(114, c[48]) && g.i(62, c[3]) && g.seg(63, 1, DT_REAL, c + 4) &&

@@ -14,3 +14,6 @@ extern i32 MCHSTW[2];  // the two machine-state words, cleared at procedure star
 constexpr i32 CMPBLK_N = 92;
 extern i32 CMPBLK[CMPBLK_N];
 extern i32 CMPBKP[CMPBLK_N];
+// Rerun level of the last comparison (0 none); the procedure block writer
+// marks a suspended run in it. The optimizer's other words: stock/optwords.h.
+constexpr i32 CMP_RERUN = 25;

@@ -4,6 +4,7 @@
 // (CMPDEF).
 #pragma once
 
+#include "core/prcwrd.h"
 #include "core/words.h"
 
 constexpr i32 CMP_ENLARGE = 0;        // enlarged-tool stage: 1 off, 2 on
@@ -23,7 +24,7 @@ constexpr i32 CMP_FEED = 18;          // feed stage: 1 off, 2 by volume and slop
 constexpr i32 CMP_PASSES = 20;        // highest pass count of feed mode 3
 constexpr i32 CMP_STAGE21 = 21;
 constexpr i32 CMP_CHANGED = 24;       // path-changed flag of a run
-constexpr i32 CMP_RERUN = 25;         // rerun level of the last comparison (0 none)
+// word 25: CMP_RERUN, with the block in core/prcwrd.h (the block writer sets it)
 constexpr i32 CMP_VOLUME_ROW = 26;    // five volume thresholds (real), words 26 to 30
 constexpr i32 CMP_VOLUME_FAC = 31;    // six volume factors, %, words 31 to 36
 constexpr i32 CMP_ANGLE_ROW = 37;     // five angles in degrees (real), words 37 to 41

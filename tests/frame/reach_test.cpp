@@ -305,7 +305,10 @@ TEST(ParameterPage, TheApproximationToleranceFollowsThePartToleranceWhileItIsAPl
         i32 st = 0, error = 0, out[7];
         pws(PRTTOL, 0.02f);
         pws(APXTL1, 0.5f);
-        if (expression) rel_nc_set_text(58, "0.1*5", 1, st);
+        // typed as a plain number, or as an expression of the same value
+        rel_nc_set_text(58, expression ? "0.1*5" : "0.5", 1, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(rel_nc_is_number(58), expression ? 0 : 1);
         PRMMNU(0, 0, error, out, st);
         EXPECT_EQ(st, 0);
         EXPECT_EQ(norak::replies_left(), 0u);

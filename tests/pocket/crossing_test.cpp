@@ -367,3 +367,33 @@ TEST(LoopCrossings, TheClosedWalkMergesNeighbouringTouchesSharingASegment)
     pokarr_free(b);
     pkdm_rel_all();
 }
+
+TEST(LoopCrossings, AMergedTouchPairMovesTheLaterCrossingsUp)
+{
+    fresh();
+    // the near-tangent dip of the test above, B now leaving A through its top
+    // edge: two touches on A's bottom edge, two crossings of its top edge
+    pokarr a = make(square(0, 0, 2));
+    const f64 r = 1000.0, cy = 1000.0 - 8e-11;
+    f64 sx = 1.0 - r * std::sin(0.0005), sy = cy - r * std::cos(0.0005);
+    f64 ex = 1.0 + r * std::sin(0.0005);
+    Loop l;
+    l.pt(sx, sy).arc(ex, sy, 1.0, cy, 1).pt(ex, 3).pt(sx, 3).close();
+    pokarr b = make(l);
+    auto plain = crossings(3, a, b);
+    ASSERT_EQ(plain->count, 4);
+    const f64 top[2] = {plain->t.x[2], plain->t.x[3]};
+    EXPECT_EQ(plain->t.y[2], 2.0);
+    auto merged = crossings(10, a, b);
+    ASSERT_EQ(merged->count, 3);
+    EXPECT_EQ(merged->t.aseg[0], 1);
+    EXPECT_EQ(merged->t.bseg[0], 1);
+    // the top edge's crossings follow the merged entry, in order
+    EXPECT_EQ(merged->t.x[1], top[0]);
+    EXPECT_EQ(merged->t.x[2], top[1]);
+    EXPECT_EQ(merged->t.y[1], 2.0);
+    EXPECT_EQ(merged->t.aseg[1], 3);
+    pokarr_free(a);
+    pokarr_free(b);
+    pkdm_rel_all();
+}

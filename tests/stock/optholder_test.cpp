@@ -17,6 +17,7 @@
 #include "stock/holder.h"
 #include "stock/optedit.h"
 #include "stock/optholder.h"
+#include "stock/stkrun.h"
 
 namespace {
 
@@ -261,6 +262,24 @@ TEST_F(HolderStage, ModeFourTakesALibraryToolWhoseHolderStaysClear)
     bool used = false;
     for (const Move& k : opttest::moves(&end_tool)) used = used || k.tool == fits;
     EXPECT_TRUE(used);
+}
+
+TEST_F(HolderStage, ModeFourThroughTheWholeRunKeepsTheCopyAfterTheCleanUp)
+{
+    STKPOS = nullptr;  // the list in force is the procedure's
+    CMPBLK[CMP_HOLDER] = 4;
+    CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+    i32 st = 0;
+    stk_optim_run(1, 0, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    i32 end_tool = 0, cut_by_copy = 0;
+    const std::vector<Move> r = opttest::moves(&end_tool);
+    for (size_t k = 1; k < r.size(); ++k)
+        if (r[k].tool != tool && r[k].tool != 0 && r[k].feed > 0.0f && r[k].p[2] == -1.0f && r[k - 1].p[0] != r[k].p[0])
+            ++cut_by_copy;
+    EXPECT_EQ(cut_by_copy, 1);
+    EXPECT_EQ(end_tool, tool);
 }
 
 }  // namespace

@@ -335,3 +335,32 @@ TEST(Editor, AJumpPastAStringLeavesTheStringWhole)
     EXPECT_EQ(b[1].type, 7);
     EXPECT_EQ(b[2].number, 12);
 }
+
+// Forward steps show every technology block they pass (the feed field
+// follows the feed change); a backward step over a technology block of a
+// parameter the restoring does not track (the coolant) leaves the others to
+// the restoring alone.
+TEST(Editor, StepsForwardShowTheFeedChangesTheyPassAndStepsBackPassOtherParameters)
+{
+    ed::fresh();
+    fix::tech(1, 500.0f);  // block 1
+    ed::line(0);           // 2
+    ed::line(10);          // 3
+    fix::tech(1, 800.0f);  // 4
+    fix::tech(4, 1.0f);    // 5: a parameter not among the restored ones
+    ed::line(20);          // 6
+    ed::line(30);          // 7
+    ed::menu("JUMP START");
+    ed::menu("COUNT", "2");
+    ed::menu("FORWARD");   // from 2 over 3 to 6, past the feed change
+    ed::menu("BACKWARD");  // the direction turned
+    ed::menu("BACKWARD");  // back over 5 and 4, by 3 to 2
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_EQ(ed::marked_before_menu(2), 2) << script();
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 2), "field 1.4: [FEED=500.000]") << script();
+    EXPECT_EQ(ed::marked_before_menu(4), 6) << script();
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 4), "field 1.4: [FEED=800.000]") << script();
+    EXPECT_EQ(ed::marked_before_menu(6), 2) << script();
+    EXPECT_EQ(ed::last_before_menu("field 1.4: ", 6), "field 1.4: [FEED=500.000]") << script();
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "edit/support.h"
+#include "frame/entry.h"
 #include "tests/edit/editor_common.h"
 
 namespace {
@@ -166,4 +167,32 @@ TEST(EditorHooks, StartedAtTheStartTheToolStandsOnTheFirstMotion)
     EXPECT_FALSE(norak::transcript_has("internal:")) << script();
     EXPECT_TRUE(norak::transcript_has("display: attention on list 2 block 0")) << script();
     EXPECT_TRUE(norak::transcript_has("L:BLK = 0")) << script();
+}
+
+// The host's editor call takes the procedure block under the cursor, else
+// the last procedure block of the tool path.
+TEST(EditorHooks, TheHostsEditorCallTakesTheProcedureUnderTheCursorElseTheLast)
+{
+    auto session = [](bool on_first) {
+        ed::fresh();
+        for (const char* name : {"ONE", "TWO"}) {
+            fix::procedure(9, name, DATE);
+            ed::line(0);
+            ed::line(10);
+            i32 st = 0;
+            CLSSBL(st);
+            EXPECT_EQ(st, 0);
+        }
+        ltop();
+        i32 answer = 0;
+        lacces(2, answer);  // the header block
+        if (on_first) lacces(1, answer);
+        FakeHooks hooks;
+        ed::escape();
+        tavrek_edit();
+        EXPECT_FALSE(norak::transcript_has("internal:")) << script();
+        return calls.empty() ? std::string() : calls[0];
+    };
+    EXPECT_EQ(session(true), "take 1");
+    EXPECT_EQ(session(false), "take 2");
 }

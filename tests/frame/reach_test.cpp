@@ -39,15 +39,32 @@ struct Groups {
     }
 };
 
-// One procedure element of the old layout for surface `id` with the old
-// direction word and the four old limit values; read back from the list.
-i32 read_old(i32 id, i32 dir, const f32* old, i32 nsurf = 1)
+// A fresh procedure and a new list element to write old groups into.
+void new_element()
 {
     fresh();
     new_procedure();
     i32 st = 0;
     ltop();
     lcreat(0, st);
+}
+
+// The element closed and read back as a record of the old layout.
+i32 read_element()
+{
+    lclos();
+    i32 ans = 0, rem = 1 << 20, st = 0;
+    ltop();
+    lacces(2, ans);
+    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
+    return st;
+}
+
+// One procedure element of the old layout for surface `id` with the old
+// direction word and the four old limit values; read back from the list.
+i32 read_old(i32 id, i32 dir, const f32* old, i32 nsurf = 1)
+{
+    new_element();
     Groups g;
     g.ints({nsurf});
     g.ints({id});
@@ -69,12 +86,7 @@ i32 read_old(i32 id, i32 dir, const f32* old, i32 nsurf = 1)
     for (i32 k = 0; k < 11; ++k) g.real(0.5f + k);
     g.real(3.0f);
     g.real(4.0f);
-    lclos();
-    i32 ans = 0, rem = 1 << 20;
-    ltop();
-    lacces(2, ans);
-    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
-    return st;
+    return read_element();
 }
 
 f32 lim(i32 w) { return wrd2r(SRFGEO.LIMREC[0][w]); }
@@ -127,33 +139,17 @@ TEST(OldProcedureRecords, BadCountsAndAMissingSurfaceAreRefused)
     EXPECT_EQ(read_old(11, 1, a, MAXSRF + 1), -1);
     EXPECT_TRUE(norak::transcript_has("blkrd_area, WRONG NUMBER OF SURFACES"));
     // a group longer than its area
-    fresh();
-    new_procedure();
-    i32 st = 0;
-    ltop();
-    lcreat(0, st);
+    new_element();
     Groups g;
     g.ints({1});
     g.ints({11, 12});
-    lclos();
-    i32 ans = 0, rem = 1 << 20;
-    ltop();
-    lacces(2, ans);
-    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
-    EXPECT_LT(st, 0);  // two ids fit the id area, but the record ends early
+    EXPECT_LT(read_element(), 0);  // two ids fit the id area, but the record ends early
     EXPECT_FALSE(norak::transcript_has("GROUP LONGER THAN ITS AREA"));
-    fresh();
-    new_procedure();
-    ltop();
-    lcreat(0, st);
+    new_element();
     Groups h;
     h.ints({1});
     h.ints(std::vector<i32>(MAXSRF + 1, 11));
-    lclos();
-    ltop();
-    lacces(2, ans);
-    block_read_tavrek(MED_LIST, 9, -1, 0, rem, st);
-    EXPECT_EQ(st, -1);
+    EXPECT_EQ(read_element(), -1);
     EXPECT_TRUE(norak::transcript_has("blkrd_area, GROUP LONGER THAN ITS AREA. tag, count="));
 }
 

@@ -43,6 +43,18 @@ f64 along(const pokarr& a, i32 seg, f64 x, f64 y)
     return seg + std::hypot(x - a.x[seg - 1], y - a.y[seg - 1]) / std::hypot(a.x[seg] - a.x[seg - 1], a.y[seg] - a.y[seg - 1]);
 }
 
+// A loop whose bottom is an arc of radius 1000 about (1, 1000 - 8e-11),
+// dipping 8e-11 below y = 0 over x = 0.5 .. 1.5, closed by a box up to `top`.
+Loop dip(f64 top)
+{
+    const f64 r = 1000.0, cy = 1000.0 - 8e-11;
+    f64 sx = 1.0 - r * std::sin(0.0005), sy = cy - r * std::cos(0.0005);
+    f64 ex = 1.0 + r * std::sin(0.0005);
+    Loop l;
+    l.pt(sx, sy).arc(ex, sy, 1.0, cy, 1).pt(ex, top).pt(sx, top).close();
+    return l;
+}
+
 }  // namespace
 
 TEST(LoopCrossings, AgreeWithGeosAndComeInOrderAlongTheFirstLoop)
@@ -348,13 +360,7 @@ TEST(LoopCrossings, TheClosedWalkMergesNeighbouringTouchesSharingASegment)
     fresh();
     // an arc of radius 1000 dipping 8e-11 below A's bottom edge: two nearly
     // tangent crossings 0.0008 apart
-    pokarr a = make(square(0, 0, 2));
-    const f64 r = 1000.0, cy = 1000.0 - 8e-11;
-    f64 sx = 1.0 - r * std::sin(0.0005), sy = cy - r * std::cos(0.0005);
-    f64 ex = 1.0 + r * std::sin(0.0005);
-    Loop l;
-    l.pt(sx, sy).arc(ex, sy, 1.0, cy, 1).pt(ex, 1).pt(sx, 1).close();
-    pokarr b = make(l);
+    pokarr a = make(square(0, 0, 2)), b = make(dip(1.0));
     auto plain = crossings(3, a, b);
     ASSERT_EQ(plain->count, 2);
     EXPECT_NEAR(std::fabs(plain->t.x[1] - plain->t.x[0]), 0.0008, 1e-6);
@@ -373,13 +379,7 @@ TEST(LoopCrossings, AMergedTouchPairMovesTheLaterCrossingsUp)
     fresh();
     // the near-tangent dip of the test above, B now leaving A through its top
     // edge: two touches on A's bottom edge, two crossings of its top edge
-    pokarr a = make(square(0, 0, 2));
-    const f64 r = 1000.0, cy = 1000.0 - 8e-11;
-    f64 sx = 1.0 - r * std::sin(0.0005), sy = cy - r * std::cos(0.0005);
-    f64 ex = 1.0 + r * std::sin(0.0005);
-    Loop l;
-    l.pt(sx, sy).arc(ex, sy, 1.0, cy, 1).pt(ex, 3).pt(sx, 3).close();
-    pokarr b = make(l);
+    pokarr a = make(square(0, 0, 2)), b = make(dip(3.0));
     auto plain = crossings(3, a, b);
     ASSERT_EQ(plain->count, 4);
     const f64 top[2] = {plain->t.x[2], plain->t.x[3]};

@@ -241,6 +241,26 @@ TEST_F(BlocksTest, ParametersByGroupAndCodeStopAtTheGroupEnd)
     EXPECT_EQ(v, 22);
 }
 
+// Group 28 is nested like 23, 24, 25 and 27: its code is found inside it,
+// not the same code of another group.
+TEST_F(BlocksTest, GroupTwentyEightIsSearchedInsideItself)
+{
+    Words w = proc_words(4, 0);
+    const Words g28{10, 2, 0, 7};
+    const size_t at = 5 + 14 + 2 + 8;  // after the header, group 24 and group 27
+    w.insert(w.begin() + static_cast<std::ptrdiff_t>(at), {28, static_cast<i32>(g28.size())});
+    w.insert(w.begin() + static_cast<std::ptrdiff_t>(at + 2), g28.begin(), g28.end());
+    put_block(w);
+    i32 st = 0, count = 1, v = -1;
+    TPGETN(AM_LIST, 28, 10, count, DT_INT, &v, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(v, 7);
+    count = 1;
+    TPGETN(AM_LIST, GR_MACHINE, 10, count, DT_INT, &v, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(v, 3);
+}
+
 TEST_F(BlocksTest, SearchWithAWordBudget)
 {
     put_block(proc_words(4, 0));

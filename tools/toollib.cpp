@@ -259,8 +259,11 @@ void TLSADD(const i32& slot, const i32& id, i32& status)
             status = 1;
             return;
         }
-    if (s.count >= s.cap) {
+    if (s.count >= s.cap || !e) {
+        // No room, or the slot's array is gone (the host let go of its
+        // arrays): a new one.
         i32 st = 0;
+        if (!e) s.handle = -1, s.cap = 0;
         if (s.handle < 0)
             MM_OPEN_ARRAY(TBROW_N * 4, SLOT_STEP, s.handle, base, st);
         else

@@ -129,6 +129,13 @@ TEST_F(Holder, TheReplacementIsTheToolOfSmallestClearLengthWithinTheLengthenedPr
     EXPECT_EQ(best, longer);
     const f32 most[2] = {12.0f, 0.0f};
     EXPECT_EQ(optim_find_tool(cur, most, best, st), 0);
+    // The host lets go of its arrays (a new session): the search lists the
+    // library into a new one.
+    SetUp();
+    const i32 again = opttest::tool("AGAIN", 4.0f, 1.0f, 12.0f, 20.0f, holder);
+    const i32 fits = opttest::tool("FITS", 4.0f, 1.0f, 12.0f, 25.0f, holder);
+    EXPECT_EQ(optim_find_tool(again, ext, best, st), 1);
+    EXPECT_EQ(best, fits);
 }
 
 TEST_F(Holder, PassBlockBases)

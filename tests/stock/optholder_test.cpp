@@ -218,14 +218,15 @@ TEST_F(HolderStage, ModeFiveHandsWhatEachHolderReachesToTheNextToolRow)
     const i32 two = opttest::tool("ROWTWO", 6.0f, 0.0f, 15.0f, 40.0f, {{20, 20, 0, 30}});
     const i32 three = opttest::tool("ROWTHREE", 6.0f, 0.0f, 15.0f, 50.0f, {{20, 20, 0, 30}});
     CMPBLK[CMP_HOLDER] = 5;
-    const i32 ids[3] = {one, two, three}, feeds[3] = {60, 40, 30};
+    const i32 ids[3] = {one, two, three}, feeds[3] = {60, 40, 30}, spins[3] = {90, 70, 50};
     for (i32 k = 0; k < 3; ++k) {
         CMPBLK[CMP_TOOLS + k] = ids[k];
         CMPBLK[CMP_ROW_FEED + k] = feeds[k];
-        CMPBLK[CMP_ROW_PRM9 + k] = 50;
+        CMPBLK[CMP_ROW_PRM9 + k] = spins[k];
     }
     CMPBLK[CMP_TOOL_ROWS] = 4;
-    PRM9[7] = 1000;
+    PRM9[PRM9_SPIN] = 1000;
+    PRM9[PRM9_DIR] = 1;  // turning clockwise
     const i32 st = stage();
     ASSERT_EQ(st, 0);
     i32 end_tool = 0;
@@ -237,6 +238,7 @@ TEST_F(HolderStage, ModeFiveHandsWhatEachHolderReachesToTheNextToolRow)
     EXPECT_EQ(cut.count(three), 0u);
     ASSERT_EQ(cut[two].size(), 1u);
     EXPECT_FLOAT_EQ(cut[two][0]->feed, 400.0f);
+    EXPECT_EQ(cut[two][0]->spindle, 700);  // the row's second % of the spindle value 1000
     EXPECT_NEAR(cut[two][0]->p[0], 50.0f + edge, three_cells);
     // The first row's tool leaves its stretch to the second: none of its
     // cuts crosses the wall.

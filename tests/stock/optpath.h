@@ -99,19 +99,20 @@ inline std::vector<std::vector<i32>> snapshot()
 }
 
 // One motion of the list: its block number, type, end point, the feed
-// in force and the tool of the last tool change before it (0 none).
+// in force, the tool of the last tool change before it (0 none) and the
+// spindle value in force (0 none).
 struct Move {
     i32 number, type;
     f32 p[3];
     f32 feed;
-    i32 tool = 0;
+    i32 tool = 0, spindle = 0;
 };
 
 // end_tool (when given): the tool in force at the list's end.
 inline std::vector<Move> moves(i32* end_tool = nullptr)
 {
     std::vector<Move> out;
-    i32 a = 0, tool = 0;
+    i32 a = 0, tool = 0, spindle = 0;
     lacces(2, a);
     f32 feed = 0;
     while (true) {
@@ -124,8 +125,9 @@ inline std::vector<Move> moves(i32* end_tool = nullptr)
             RDBT1(MV_LIST, n, p, kind, iv, rv, st);
             if (p == 1) feed = rv;
             if (p == 100) tool = iv;
+            if (p == 2) spindle = iv;
         } else if (cls == BC_MOVE) {
-            Move m{0, type, {0, 0, 0}, feed, tool};
+            Move m{0, type, {0, 0, 0}, feed, tool, spindle};
             i32 records = 1;
             f32 v[3];
             if (mv_line(type) || mv_string(type)) {

@@ -183,4 +183,28 @@ TEST_F(Screen, ToolRowsArePickedInsertedAndRemovedAndAnAbandonedInsertLeavesNoRo
     for (i32 k = 2; k < 10; ++k) EXPECT_EQ(CMPBLK[CMP_TOOLS + k], -1) << k;
 }
 
+TEST_F(Screen, NoRowIsInsertedBehindTheEighthOrWhenTenAreInUse)
+{
+    // Nine tools without the empty row: the ninth row takes none in front
+    // of it. Nine tools and the empty row (ten in use): not even the first.
+    for (const char* row : {"10... INSERT A ROW", " 2... INSERT A ROW"}) {
+        SetUp();
+        const i32 a = opttest::tool("ALIKE", 10.0f, 0.0f, 20.0f, 40.0f, {});
+        const i32 rows = row[0] == '1' ? 9 : 10;
+        CMPBLK[CMP_HOLDER] = 5;
+        CMPBLK[CMP_FEED] = 2;
+        for (i32 k = 0; k < 9; ++k) CMPBLK[CMP_TOOLS + k] = a;
+        CMPBLK[CMP_TOOL_ROWS] = rows;
+        norak::add_reply(menu("TOOL LIST", "TOOL LIST: SHOWN"));
+        norak::add_reply(menu("ACCEPT", "FEED TABLES"));
+        norak::add_reply(menu("ACCEPT", "LEAVE"));
+        norak::add_reply(menu("ACCEPT", row));
+        norak::add_reply(menu("ACCEPT", "ACCEPT"));
+        EXPECT_EQ(open(), 0) << row;
+        EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], rows) << row;
+        EXPECT_EQ(CMPBLK[CMP_TOOLS + 9], -1) << row;
+        EXPECT_FALSE(norak::transcript_has("339/147")) << row;
+    }
+}
+
 }  // namespace

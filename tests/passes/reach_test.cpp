@@ -47,6 +47,32 @@ void stand(const f32* from)
     lp::clearlist();
 }
 
+// Two strips of a cylinder's top (radius 40 about the x axis, x from 0 to
+// 100) meeting at the angle -15, linked, the ball tool, tolerance 0.01;
+// with `shortened` nine passes and the second strip's passes stopping at
+// x = 50 (profile parameter 0.5).
+void two_strips(bool shortened)
+{
+    auto strip = [](int id, double a0, double a1) {
+        std::ostringstream s;
+        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
+          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[40,0,0],[40,0,100]]}})";
+        return s.str();
+    };
+    host({strip(1, -50, -15), strip(2, -15, 20)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    if (shortened) {
+        pw(STPMOD) = 2;
+        pw(NPSREQ) = 9;
+    }
+    chain({1, 2}, {upside(1), upside(2)}, 4);
+    SRFGEO.SRFLNK[1] = 1;
+    if (!shortened) return;
+    LIMSET(4, 0, 0.5f, -15, 20, SRFGEO.LIMREC[1], SRFGEO.CRNREC[1]);
+    std::memcpy(SRFGEO.LIMORG[1], SRFGEO.LIMREC[1], sizeof SRFGEO.LIMREC[1]);
+}
+
 bool same(const std::vector<Pt>& a, const std::vector<Pt>& b)
 {
     if (a.size() != b.size()) return false;
@@ -114,18 +140,8 @@ TEST(PassWords, SideFlagsClearedUpToTheSurfaceCount)
 
 TEST(PassWords, WidthPointsOfAChainMeetOnTheSharedBoundary)
 {
-    auto strip = [](int id, double a0, double a1) {
-        std::ostringstream s;
-        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
-          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[40,0,0],[40,0,100]]}})";
-        return s.str();
-    };
-    host({strip(1, -50, -15), strip(2, -15, 20)});
     const f32 tol = 0.01f;
-    params(1, tol);
-    CURTOL = BALL;
-    chain({1, 2}, {upside(1), upside(2)}, 4);
-    SRFGEO.SRFLNK[1] = 1;
+    two_strips(false);
     lp::fresh_run();
     i32 st = 0;
     CLIMIT(st);
@@ -195,6 +211,8 @@ TEST(UpDown, SingleMovesAndMarkersWaitWhileUpDownIsOn)
     UDRSTN();
     i32 rst = 0;
     UDRELS(rst);
+    UDSETP(1, item, 1, 1, 1, 0);  // up/down off again for the tests after
+    EXPECT_EQ(UDBUF.mode, 1);
 }
 
 TEST(DoubleLinks, SameMovesAsTheSinglePrecisionLinks)
@@ -304,22 +322,8 @@ TEST(TrimLoops, ASurfaceNotInTheDatabaseHasNoLoopsToTurn)
 // the first meets the same pass of the second.
 TEST(PassChain, AShortenedSecondStripEndsThePassesOfBoth)
 {
-    auto strip = [](int id, double a0, double a1) {
-        std::ostringstream s;
-        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
-          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[40,0,0],[40,0,100]]}})";
-        return s.str();
-    };
-    host({strip(1, -50, -15), strip(2, -15, 20)});
     const f32 tol = 0.01f;
-    params(1, tol);
-    pw(STPMOD) = 2;
-    pw(NPSREQ) = 9;
-    CURTOL = BALL;
-    chain({1, 2}, {upside(1), upside(2)}, 4);
-    SRFGEO.SRFLNK[1] = 1;
-    LIMSET(4, 0, 0.5f, -15, 20, SRFGEO.LIMREC[1], SRFGEO.CRNREC[1]);
-    std::memcpy(SRFGEO.LIMORG[1], SRFGEO.LIMREC[1], sizeof SRFGEO.LIMREC[1]);
+    two_strips(true);
     lp::fresh_run();
     ASSERT_GE(lp::run_surm1(), 0);
     const lp::Path p = lp::written();
@@ -339,22 +343,7 @@ TEST(PassChain, AShortenedSecondStripEndsThePassesOfBoth)
 // range: the first strip is brought back to meet it there.
 TEST(PassChain, ANeighbourClampedAtItsLimitHoldsTheSurfaceBeforeItBack)
 {
-    auto strip = [](int id, double a0, double a1) {
-        std::ostringstream s;
-        s << R"({"kind":"revolution","id":)" << id << R"(,"origin":[0,0,0],"axis":[1,0,0],"ref":[0,0,1],"angle":[)" << a0
-          << "," << a1 << R"(],"profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[40,0,0],[40,0,100]]}})";
-        return s.str();
-    };
-    host({strip(1, -50, -15), strip(2, -15, 20)});
-    params(1, 0.01f);
-    pw(STPMOD) = 2;
-    pw(NPSREQ) = 9;
-    CURTOL = BALL;
-    chain({1, 2}, {upside(1), upside(2)}, 4);
-    SRFGEO.SRFLNK[1] = 1;
-    // The second strip's passes stop at x = 50 (profile parameter 0.5).
-    LIMSET(4, 0, 0.5f, -15, 20, SRFGEO.LIMREC[1], SRFGEO.CRNREC[1]);
-    std::memcpy(SRFGEO.LIMORG[1], SRFGEO.LIMREC[1], sizeof SRFGEO.LIMREC[1]);
+    two_strips(true);
     lp::fresh_run();
     i32 st = 0;
     CLIMIT(st);

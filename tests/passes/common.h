@@ -135,7 +135,7 @@ inline void params(i32 axmode, f32 tol, f32 lead = 0, f32 tilt = 0)
     pws(LEADAN, lead);
     pws(TILTAN, tilt);
     pws(TLTCMP, tilt);
-    MACTYP = 2;
+    MACTYP = MACTYP_SURFACES;
     SRFEVL = 1;
 }
 

@@ -2,6 +2,9 @@
 // retracts that never go down.
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "blocks/format.h"
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"
 #include "core/modflg.h"
@@ -417,6 +420,20 @@ TEST(MultiAxisLink, AxisTurnsInThirdsOnTheWayToTheClearancePlane)
     MXVERT(1, tilted, st);
     EXPECT_EQ(moves().size(), 4u);
     EXPECT_NEAR(moves().back().z, 100.0, 1e-4);
+    // The axes of the multi-axis lines: a third and two thirds of the way
+    // from the tilted axis to the vertical, made unit, then vertical.
+    std::vector<std::array<double, 3>> axes;
+    for (const auto& e : norak::main_list().elems)
+        if (!e.words.empty() && e.words[0] == BT_LINE5 && e.words.size() >= 8)
+            axes.push_back({wrd2r(e.words[5]), wrd2r(e.words[6]), wrd2r(e.words[7])});
+    ASSERT_EQ(axes.size(), 4u);
+    for (int k = 1; k <= 2; ++k) {
+        const double x = 0.6 - 0.6 * k / 3.0, z = 0.8 + 0.2 * k / 3.0, l = std::hypot(x, z);
+        EXPECT_NEAR(axes[k - 1][0], x / l, 1e-5) << k;
+        EXPECT_NEAR(axes[k - 1][1], 0.0, 1e-6) << k;
+        EXPECT_NEAR(axes[k - 1][2], z / l, 1e-5) << k;
+    }
+    EXPECT_NEAR(axes[2][2], 1.0, 1e-6);
     stand(p, 1);  // at the point again
     TPMACH = 25;
     MXVERT(2, tilted, st);

@@ -423,6 +423,25 @@ TEST(PassLoop, SurfaceOfRevolutionGivesOneArcPerPass)
     for (const auto& str : p.strings) EXPECT_LE(str.size(), 2u);
 }
 
+// A plain tool takes the exact surface evaluation only without a gouge
+// check; a gouge check of the machined surface leaves it to the positions.
+TEST(PassLoop, TheEvaluationSwitchFollowsTheGougeCheckForAPlainTool)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 2;
+    CURTOL = BALL;
+    chain({1}, {upside(1)}, 4);
+    for (i32 check : {1, 2}) {
+        lp::fresh_run();
+        pw(GCHMOD) = check;
+        SRFEVL = -1;
+        ASSERT_GE(lp::run_surm1(), 0) << check;
+        EXPECT_EQ(SRFEVL, check == 1 ? 1 : 0) << check;
+    }
+}
+
 TEST(PassLoop, SurfaceAfterSurfaceMakesAllPassesOfEach)
 {
     host({tilted_plane(1), dome(2)});

@@ -446,6 +446,30 @@ TEST(MultiAxisLink, AxisTurnsInThirdsOnTheWayToTheClearancePlane)
     EXPECT_EQ(moves().size(), 1u);
 }
 
+// With the axis turned vertical on the way to and from the clearance plane
+// the link climbs there and comes down turning, and still ends with the
+// approach onto its target.
+TEST(MultiAxisLink, TheLinkOverTheClearancePlaneEndsOnItsTarget)
+{
+    host({});
+    const f32 from[3] = {10, 20, 5};
+    stand(from, 1);
+    TPMACH = 25;
+    HEI8[HEI8_AXIS] = 2;
+    const f32 rec[12] = {40, 20, 5, 0.6f, 0, 0.8f, 0, 0, 1, 0, 0, 1};
+    i32 st = 0;
+    MXLINK(rec, 1, 0, st);
+    EXPECT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_LT(dist(m.back(), rec), 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].x, 40, 1e-4);  // the approach comes straight down onto it
+    EXPECT_GT(m[m.size() - 2].z, 5.0);
+    bool cleared = false;
+    for (const Pt& r : m) cleared = cleared || std::fabs(r.z - 100.0) < 1e-3;
+    EXPECT_TRUE(cleared);
+}
+
 TEST(Links, ShortHopLiftsAndComesDownAtTheApproachFeed)
 {
     host({});

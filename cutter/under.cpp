@@ -88,6 +88,14 @@ void side_begin()
 }
 
 void side_end(i32 count) { side_count = count; }
+
+// The model generation the cells in ELMCLS were gathered over: cells of a
+// model no longer live are never reused, their counts need not match the
+// nodes of the model now live.
+i32 cells_generation = -1;
+
+// True when ELMCLS holds the cells of the model now live.
+bool cells_live() { return cells_generation == trm_generation(); }
 }  // namespace
 
 void elm_side_drop() { side_count = -1; }
@@ -204,7 +212,7 @@ static inline bool elm_square(i32 mode, const f32* point, i32* ixy, f32 radius, 
     LOCRCH = static_cast<f32>(reach);
     i32 h = mode == 2 ? static_cast<i32>(radius * 1000.0f + 1.0f) : static_cast<i32>(LOCRCH * 1000.0f + 1.0f);
     sq[0] = ixy[0] - h, sq[1] = ixy[1] - h, sq[2] = ixy[0] + h, sq[3] = ixy[1] + h;
-    if (mode != 1) {
+    if (mode != 1 || !cells_live()) {
         i32 st = 0;
         if (LOCAXM)
             qt_collect_axis(sq, point, ELMNCL, ELMCLS, st);
@@ -214,6 +222,7 @@ static inline bool elm_square(i32 mode, const f32* point, i32* ixy, f32 radius, 
             status = st;
             return false;
         }
+        cells_generation = trm_generation();
     }
     turned[0] = point[0], turned[1] = point[1], turned[2] = point[2];
     if (LOCAXM) {
@@ -470,13 +479,14 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     const f64 bx = std::trunc(f64(b[0]) * 1000.0), by = std::trunc(f64(b[1]) * 1000.0);
     const i32 sq[4] = {static_cast<i32>(std::fmin(ax, bx) - h), static_cast<i32>(std::fmin(ay, by) - h),
                        static_cast<i32>(std::fmax(ax, bx) + h), static_cast<i32>(std::fmax(ay, by) + h)};
-    if (mode == 0) {
+    if (mode == 0 || !cells_live()) {
         i32 st = 0;
         qt_collect_cells(sq, ELMNCL, ELMCLS, st);
         if (st < 0) {
             status = st;
             return;
         }
+        cells_generation = trm_generation();
     }
     side_count = -1;
     const i32 flags = LOCFLG;

@@ -64,11 +64,16 @@ ModelSnapshot take_live()
     return s;
 }
 
+bool same(const ModelSnapshot& a, const ModelSnapshot& b);
+
 void put_live(const ModelSnapshot& s)
 {
+    const bool other = !same(take_live(), s);
     std::copy(s.block.begin(), s.block.end(), TRIMDL);
     std::copy(s.header.begin(), s.header.end(), QTBOX);
     std::copy(s.tree.begin(), s.tree.end(), QTNODE);
+    // Another model is live: what was kept beside the last one goes.
+    if (other) trm_replaced();
 }
 
 // A snapshot holds a model when a model array or a quadtree node array is open.

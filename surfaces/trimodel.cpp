@@ -16,12 +16,17 @@ TrmPos TRMPOS = {nullptr, nullptr, nullptr, nullptr};
 
 namespace {
 
+// Moves on whenever the live model is released (also when a new one is
+// started) or replaced by another.
+i32 generation = 0;
+
 constexpr i32 STG_WORDS = 5;      // staged triangle: three node numbers, record number, node of the tree
 constexpr i32 SRF_STEP = 16;      // surface records are added 16 at a time
 
 
 void model_reset()
 {
+    ++generation;
     for (i32 w = 0; w < TRIMDL_N; ++w) TRIMDL[w] = 0;
     TRIMDL[TM_SRFHDL] = TRIMDL[TM_NODHDL] = TRIMDL[TM_NRMHDL] = TRIMDL[TM_STGHDL] = -1;
     for (i32 n = 0; n < QT_NODES; ++n) {
@@ -387,6 +392,14 @@ void TRMCLS(i32& status)
     TRIMDL[TM_STGCAP] = 0;
     TRIMDL[TM_STATE] = 2;
     status = 0;
+}
+
+i32 trm_generation() { return generation; }
+
+void trm_replaced()
+{
+    ++generation;
+    qt_side_drop();
 }
 
 void qt_insert(const i32* entry, i32& node, i32& index, i32& status)

@@ -109,6 +109,14 @@ void TRMSRF(const i32* record, const i32& nn, const f32* xyz, const f32* nrm, co
             i32& status);
 // Finishes the model: tree box, triangle entries, quadtree.
 void TRMCLS(i32& status);
+// The live model's generation: it moves on whenever the model is released
+// (a new one is started over a released one) or replaced by another, so that
+// what was gathered over an earlier model is known as such.
+i32 trm_generation();
+// Tells the model that its words were overwritten with another model's (one
+// brought back from a store): the index beside the tree goes and the
+// generation moves on.
+void trm_replaced();
 // Releases the triangle model: the model arrays, the quadtree node arrays and
 // the positioning work arrays. Harmless when nothing is open.
 void FRETRI();

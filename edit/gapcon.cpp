@@ -90,14 +90,20 @@ i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
 {
     flag = 0;
     LOCSET(0, ZUP, ZUP, 1, 0.0f, EDTCX.linktol);
-    f32 p[3] = {x, y, z};
+    // The tool is dropped at the point's XY (a flat line of no length, with
+    // contact codes). The line lies far under any model, so the rule that
+    // raises a point to the ends of a line in surface milling leaves the
+    // dropped height alone; the drop itself does not read the height.
+    const f32 deep = -1.0e9f;
+    f32 p[3] = {x, y, deep};
     f32 xyz[3 * 8], nrm[3 * 8];
     i32 flg[8] = {0}, len[4] = {0}, nst = 0, tot = 0, st = 0;
-    LINNTB(1, 1, p, p, EDTCX.linktol, static_cast<f32>(EDTCX.linka), static_cast<f32>(EDTCX.linkb), 8, 0, 0, xyz,
-           nrm, flg, nst, 4, len, tot, st);
+    const i32 codes = 4;
+    LINNTB(1, 0, p, p, EDTCX.linktol, static_cast<f32>(EDTCX.linka), static_cast<f32>(EDTCX.linkb), 3 * 8, 0, codes,
+           xyz, nrm, flg, nst, 4, len, tot, st);
     if (st != 0 || tot < 1) return 0;
     flag = flg[0];
-    return z - xyz[2] < 0.03f ? 1 : 0;
+    return flag != 0 && z - xyz[2] < 0.03f ? 1 : 0;
 }
 
 void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f32 p2x, f32 p2y, f32 p2z)

@@ -1,13 +1,14 @@
 // Edits refused on a tool path that is not there or a range not found, the
 // list position kept around the editor, the reconnection model and the
-// on-surface test of its links, the tool display and the service menu of the
-// manual editor.
+// on-surface test of its links (a point dropped onto the model), the tool
+// display and the service menu of the manual editor.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "blocks/listacc.h"
+#include "core/mactyp.h"
 #include "edit/gapcon.h"
 #include "edit/goedt.h"
 #include "edit/loops.h"
@@ -36,6 +37,43 @@ i32 here()
     tpget(AM_LIST, 1, DT_INT, &number, st);
     lclos();
     return number;
+}
+
+// A plane at z = 5 over x 0..100, y 0..80 as the procedure's one surface, a
+// ball tool of diameter 10, no model built yet.
+void plane_surfaces()
+{
+    fix::fresh_session(
+        R"({"entities": [{"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},)"
+        R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]}]})");
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    i32 st = 0;
+    SGTOOL(3, fix::TOOL, st);
+    CURTOL = PRM9[PRM9_TOOL] = fix::TOOL;
+    EDTCX.linktol = 0.01f;
+    EDTCX.linka = EDTCX.linkb = 0.0;
+    const i32 ids[1] = {1}, flags[1] = {1};
+    SRFSNW(1, 0, ids, flags, nullptr, nullptr);
+}
+
+// The on-surface answers for points on, near, above, under and beside the
+// plane.
+void expect_plane_answers()
+{
+    i32 flag = 0;
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.0f, flag), 1);
+    EXPECT_NE(flag, 0);  // the tool touches a surface there
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.02f, flag), 1);  // within 0.03
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.05f, flag), 0);  // just above it
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 15.0f, flag), 0);  // 10 above the plane
+    EXPECT_NE(flag, 0);  // dropped with contact, but far below the point
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 3.0f, flag), 1);  // under the plane
+    flag = -1;
+    EXPECT_EQ(GAPPOS(200.0f, 40.0f, 5.0f, flag), 0);  // beside the model
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(GAPPOS(-50.0f, -50.0f, 15.0f, flag), 0);
 }
 
 }  // namespace
@@ -93,19 +131,7 @@ TEST(EditorMark, ThePositionBeforeTheEditorIsFoundAgain)
 
 TEST(ReconnectionModel, BuiltOnceFromTheSurfaceSetAndPointsTestedOnIt)
 {
-    fix::fresh_session(
-        R"({"entities": [{"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},)"
-        R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]}]})");
-    MDLDRP(0);
-    MDLDRP(1);
-    FRETRI();
-    i32 st = 0;
-    SGTOOL(3, fix::TOOL, st);
-    CURTOL = PRM9[PRM9_TOOL] = fix::TOOL;
-    EDTCX.linktol = 0.01f;
-    EDTCX.linka = EDTCX.linkb = 0.0;
-    const i32 ids[1] = {1}, flags[1] = {1};
-    SRFSNW(1, 0, ids, flags, nullptr, nullptr);
+    plane_surfaces();
     EDTRDW = 0;
     ASSERT_FALSE(MDLHAS(1));
     EXPECT_EQ(GAPMDL(), 1);
@@ -120,6 +146,22 @@ TEST(ReconnectionModel, BuiltOnceFromTheSurfaceSetAndPointsTestedOnIt)
     EXPECT_EQ(GAPMDL(), 1);
     EXPECT_EQ(EDTRDW, 0);
     EXPECT_EQ(GAPPOS(20.0f, 20.0f, 5.0f, flag), 1);
+    MDLDRP(1);
+    FRETRI();
+}
+
+TEST(ReconnectionModel, APointLiesOnTheModelOnlyWhereTheToolTouchesItAtItsHeight)
+{
+    plane_surfaces();
+    ASSERT_EQ(GAPMDL(), 1);
+    const i32 oldtype = MACTYP;
+    MACTYP = MACTYP_TYPE1;
+    expect_plane_answers();
+    // Surface milling keeps the ends of three-dimensional lines; the dropped
+    // height is still the one compared.
+    MACTYP = MACTYP_SURFACES;
+    expect_plane_answers();
+    MACTYP = oldtype;
     MDLDRP(1);
     FRETRI();
 }

@@ -172,6 +172,25 @@ TEST(PassPositions, FourAxisWithoutAServedRotaryAxisIsReportedByEachPlacing)
     RAXN[RAXN_AXIS] = 0;
 }
 
+// Leaned past the surface (a lead of 120 degrees), the four-axis axis
+// places the tool under the surface: the under-cut is kept as a position.
+TEST(PassPositions, FourAxisUnderCutIsKeptAsAPosition)
+{
+    host({top_cylinder(1)});
+    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
+    RAXN[RAXN_AXIS] = 1;
+    const f32 sp[9] = {5, 6, 7, 1, 0, 0, 0, 1, 0};
+    const f32 normal[3] = {0, 0, 1}, dir[3] = {0, 1, 0};
+    f32 pos[6] = {0, 0, 0, 0, 0, 0};
+    i32 st = 1;
+    TL4PN1(10, 2, 0, sp, dir, normal, 120, 0, pos, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(pos[3], 0.0f, 1e-6);  // across the rotary axis
+    EXPECT_LT(pos[5], 0.0f);          // the axis points below the surface's plane
+    EXPECT_NEAR(std::hypot(pos[4], pos[5]), 1.0, 1e-5);
+    RAXN[RAXN_AXIS] = 0;
+}
+
 TEST(PassPositions, ZeroStepsEndAndAZeroIncrementIsReported)
 {
     host({tilted_plane(1)});

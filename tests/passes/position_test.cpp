@@ -191,6 +191,23 @@ TEST(PassPositions, FourAxisUnderCutIsKeptAsAPosition)
     RAXN[RAXN_AXIS] = 0;
 }
 
+// Parallel tangents give no normal: the position is refused with the
+// warning and the point's three coordinates.
+TEST(PassPositions, AnUndefinedNormalIsReportedWithThePoint)
+{
+    host({top_cylinder(1)});
+    const f32 sp[9] = {5, 6, 7, 1, 0, 0, 2, 0, 0};
+    f32 normal[3] = {0, 0, 1}, pos[6];
+    i32 st = 0;
+    const size_t from = norak::transcript().size();
+    TLTIPO(10, 2, 0, sp, 1, normal, pos, st);
+    EXPECT_EQ(st, -1);
+    std::string said;
+    for (size_t k = from; k < norak::transcript().size(); ++k) said += norak::transcript()[k] + "\n";
+    EXPECT_NE(said.find("WARNING: NORMAL TO SURFACE IS UNDEFINED AT:"), std::string::npos) << said;
+    EXPECT_NE(said.find("Z ="), std::string::npos) << said;
+}
+
 TEST(PassPositions, ZeroStepsEndAndAZeroIncrementIsReported)
 {
     host({tilted_plane(1)});

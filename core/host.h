@@ -1091,6 +1091,9 @@ void evbfre(const i32& curve);  // frees a curve object
 // coordinates) at a parameter, status -1 outside the range.
 void evbrng(const i32& curve, f64& t0, f64& t1, i32& status);
 void evbcrv(const i32& curve, const f64& t, f64* point, i32& status);  // its point at t
+// The nearest point of a curve object to p (model coordinates): its
+// parameter t, the point and its squared distance; status -1 for no curve.
+void cptcrv2(const i32& curve, const f64* p, f64& t, f64* closest, f64& dist2, i32& status);
 // Trims a B-spline of order k (n control points of dim coordinates, n + k
 // knots) in place to the parameters t0 < t1 within its range; the arrays
 // need room for n + 2k - 2 control points and n + 3k - 2 knots. n becomes

@@ -460,6 +460,49 @@ void evbcrv(const i32& curve, const f64& t, f64* point, i32& status)
     status = 0;
 }
 
+void cptcrv2(const i32& curve, const f64* p, f64& t, f64* closest, f64& dist2, i32& status)
+{
+    status = -1;
+    Curve* c = curve_of(curve);
+    if (!c) return;
+    auto d2 = [&](f64 u, f64* q) {
+        bspline_point(c->k, c->n, c->knots.data(), c->points.data(), u, q);
+        return (q[0] - p[0]) * (q[0] - p[0]) + (q[1] - p[1]) * (q[1] - p[1]) + (q[2] - p[2]) * (q[2] - p[2]);
+    };
+    // Every knot span sampled, then the bracket around the nearest sample
+    // narrowed by golden section.
+    std::vector<f64> ts;
+    for (i32 s = c->k - 1; s < c->n; ++s) {
+        const f64 a = c->knots[size_t(s)], b = c->knots[size_t(s + 1)];
+        if (b > a)
+            for (i32 j = 0; j < 16; ++j) ts.push_back(a + (b - a) * j / 16.0);
+    }
+    ts.push_back(c->knots[size_t(c->n)]);
+    f64 q[3], best = 1e300;
+    size_t bi = 0;
+    for (size_t i = 0; i < ts.size(); ++i) {
+        const f64 v = d2(ts[i], q);
+        if (v < best) best = v, bi = i;
+    }
+    f64 lo = ts[bi > 0 ? bi - 1 : 0], hi = ts[std::min(bi + 1, ts.size() - 1)];
+    const f64 g = 0.5 * (std::sqrt(5.0) - 1.0);
+    f64 x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo), f1 = d2(x1, q), f2 = d2(x2, q);
+    for (i32 j = 0; j < 80 && hi - lo > 1e-15; ++j) {
+        if (f1 < f2) {
+            hi = x2, x2 = x1, f2 = f1;
+            x1 = hi - g * (hi - lo), f1 = d2(x1, q);
+        } else {
+            lo = x1, x1 = x2, f1 = f2;
+            x2 = lo + g * (hi - lo), f2 = d2(x2, q);
+        }
+    }
+    t = 0.5 * (lo + hi);
+    dist2 = d2(t, q);
+    if (best < dist2) t = ts[bi], dist2 = d2(t, q);
+    std::copy(q, q + 3, closest);
+    status = 0;
+}
+
 namespace {
 // Inserts the knot t into a B-spline of order k (n control points of dim
 // coordinates, n + k knots) once (Boehm); n grows by one.

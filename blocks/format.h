@@ -44,6 +44,13 @@ inline bool bt_string(i32 type) { return type == BT_STRING || type == BT_STRING5
 // Words of one point of a string block: its number and the point, then the
 // axis or the normal unless the string is a simple one.
 inline i32 bt_point_words(i32 type) { return type == BT_STRING ? 4 : 7; }
+// Dimension kind of a movement block: 3 multi-axis, 2 with normals, 1 simple.
+inline i32 bt_dim_kind(i32 type)
+{
+    if (type == BT_LINE5 || type == BT_ARC5 || type == BT_NURBS5 || type == BT_STRING5) return 3;
+    if (type == BT_LINEN || type == BT_ARCN || type == BT_NURBSN || type == BT_STRINGN) return 2;
+    return 1;
+}
 
 // Block classes.
 constexpr i32 BC_FRAME = 0, BC_TECH = 1, BC_MOVE = 2, BC_MARKER = 3, BC_TEXT = 4, BC_HOME = 6, BC_CYCLE = 7,

@@ -20,12 +20,13 @@ void next_motion(const i32& n, i32& number, i32& type, f32* point, f32* normal, 
         i32 size = 0, cls = 0;
         TPBLKH(AM_LIST, size, type, cls, status);
         if (status < 0) return;
-        if (cls == BC_MOVE && type != 8 && type != 9 && type != 11 && type != 13 && type != 14 && type != 31) {
+        if (cls == BC_MOVE && type != BT_OBSOLETE && type != BT_ROTATION && type != BT_LDRILL && type != BT_THREAD &&
+            type != BT_GROOVE && type != BT_DRILLPT) {
             f32 vec[3] = {0, 0, 1};
-            if (type == 2 || type == 22 || type == 222 || type == 7 || type == 27 || type == 227) {
+            if (bt_line(type) || bt_string(type)) {
                 i32 records = 0;
                 RDBT2(AM_LIST, type, size, records, number, point, vec, status);
-            } else if (type == 3 || type == 23 || type == 223) {
+            } else if (bt_arc(type)) {
                 i32 plane = 0;
                 f32 angle = 0, step = 0, centre[2];
                 RDBT3(AM_LIST, type, number, plane, angle, step, centre, point, vec, status);

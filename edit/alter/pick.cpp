@@ -26,7 +26,6 @@ struct Motion {
     i32 number, type, points;  // points: the points of a string, else 1
     f32 end[3], prev[3];
 };
-bool is_string(i32 type) { return type == 7 || type == 27 || type == 227; }
 
 // The motions of the current list in order; strings give one motion per
 // point when broken, else one for the whole string. Status of the reader.
@@ -44,11 +43,11 @@ std::vector<Motion> list_motions(i32& status)
         next_motion(1, m.number, m.type, m.end, n, status);
         if (status < 0) break;
         m.points = 1;
-        if (is_string(m.type)) {
+        if (bt_string(m.type)) {
             i32 size = 0, type = 0, cls = 0;
             TPBLKH(AM_LIST, size, type, cls, status);
             lclos();
-            m.points = (size - 1) / (type == 7 ? 4 : 7);
+            m.points = (size - 1) / bt_point_words(type);
         }
         if (first) {
             i32 number = 0, st = 0;
@@ -101,7 +100,7 @@ std::vector<Motion> broken_between(i32 first, i32 last, i32& status)
         if (a > b) std::swap(a, b);
         bool broke = false;
         for (i32 k = a; k >= 0 && k <= b && !broke; ++k)
-            if (is_string(list[static_cast<size_t>(k)].type) && list[static_cast<size_t>(k)].points > 1) {
+            if (bt_string(list[static_cast<size_t>(k)].type) && list[static_cast<size_t>(k)].points > 1) {
                 break_string(list[static_cast<size_t>(k)], status);
                 broke = status >= 0;
             }

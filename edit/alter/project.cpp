@@ -170,13 +170,11 @@ f32* block_to_points(f32* end_point, f32* end_vector, const f32* start_point, co
     if (status < 0) return nullptr;
     std::vector<f32> pts, vec;
     bool ok = true;
-    if (type == 2 || type == 22 || type == 222) {
+    if (bt_line(type) || bt_string(type)) {
         ok = string_points(type, size, start_point, start_vector, pts, vec, end_point, end_vector);
-    } else if (type == 7 || type == 27 || type == 227) {
-        ok = string_points(type, size, start_point, start_vector, pts, vec, end_point, end_vector);
-    } else if (type == 3 || type == 23 || type == 223) {
+    } else if (bt_arc(type)) {
         ok = arc_points(type, n, start_point, start_vector, pts, vec, end_point, end_vector, plane, radius, centre);
-    } else if (type == 5 || type == 25 || type == 225) {
+    } else if (bt_nurbs(type)) {
         ok = nurbs_points(pts, vec, end_point, end_vector);
     }
     lclos();

@@ -88,7 +88,7 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
         if (jst == -1) return fail();
         if (jst == -2) {
             for (i32 k = 0; k < n; ++k)
-                if (codes[k] == 5 && !found[static_cast<size_t>(k)] && TLER[0] < 2) MUTOOL(2);
+                if (codes[k] == 5 && !found[static_cast<size_t>(k)] && TLER[TLER_MODE] < TLER_HIDE) MUTOOL(2);
             break;
         }
     }
@@ -116,7 +116,7 @@ void FNDRNG(const i32& start_slot, const i32& end_slot, i32* pick_a, i32* pick_b
         tpget(AM_LIST, 1, DT_INT, &number, status);
         if (status < 0) return fail();
         lclos();
-        if (type == 99) {
+        if (type == BT_MARKER) {
             i32 bn = 0, kind = 0, iv = 0;
             f32 rv = 0;
             TPBLKH(AM_LIST, size, type, cls, status);
@@ -126,8 +126,8 @@ void FNDRNG(const i32& start_slot, const i32& end_slot, i32* pick_a, i32* pick_b
             if (kind == 3) inside = true;
             if (kind == 4) inside = false;
         }
-        if (cls == BC_MOVE && (type == 7 || type == 27 || type == 227)) {
-            const i32 m = (size - 1) / (type == 7 ? 4 : 7);
+        if (cls == BC_MOVE && bt_string(type)) {
+            const i32 m = (size - 1) / bt_point_words(type);
             const bool holds = m >= 1 && ((pick_a[2] >= number && pick_a[2] <= number + m - 1) ||
                                           (pick_b[2] >= number && pick_b[2] <= number + m - 1));
             if (m > 1 && (holds || (started && break_strings != 0))) {

@@ -11,6 +11,7 @@
 #include "core/names.h"
 #include "core/params.h"
 #include "core/prcwrd.h"
+#include "core/mactyp.h"
 #include "core/records.h"
 #include "edit/alter/contour.h"
 #include "edit/alter/divide.h"
@@ -548,7 +549,7 @@ void proc_motion_range(i32& first, i32& last, const f32* point, const f32* norma
 {
     for (int k = 0; k < 3; ++k) {
         DSP8[k] = r2wrd(point[k]);
-        LSP2[k] = r2wrd(point[k]);
+        LSP2[LSP2_POS + k] = r2wrd(point[k]);
         MOVST.point[k] = point[k];
     }
     (void)normal;
@@ -556,8 +557,7 @@ void proc_motion_range(i32& first, i32& last, const f32* point, const f32* norma
     f32 p[3], n[3];
     next_motion(1, first, type, p, n, status);
     if (status < 0) return;
-    dim_kind = type == 22 || type == 23 || type == 25 || type == 27 ? 3
-               : type == 222 || type == 223 || type == 225 || type == 227 ? 2 : 1;
+    dim_kind = bt_dim_kind(type);
     i32 answer = 0;
     lacces(3, answer);
     const f32 keep = EDTFED;
@@ -881,17 +881,17 @@ struct Restore {
     {
         TRMJMP = 0;
         MACTYP = mactyp;
-        TLER[0] = tler;
+        TLER[TLER_MODE] = tler;
     }
 };
 }  // namespace
 
 void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
 {
-    const Restore restore{MACTYP, TLER[0]};
-    MACTYP = 33;
+    const Restore restore{MACTYP, TLER[TLER_MODE]};
+    MACTYP = MACTYP_ALTER;
     PRM9[PRM9_N - 1] = 2;
-    TLER[0] = 2;
+    TLER[TLER_MODE] = TLER_HIDE;
     trim_state_reset();
     TrimState& t = trim_state;
     ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;

@@ -637,8 +637,7 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     }
     Scratch scratch;
     if (!scratch.open(status)) return;
-    dim_kind = type == 22 || type == 23 || type == 25 || type == 27 ? 3
-               : type == 222 || type == 223 || type == 225 || type == 227 ? 2 : 1;
+    dim_kind = bt_dim_kind(type);
     s.pts = resample(scratch, prev_point, prev_normal, status);
     if (status < 0) return;
     if (s.pts.size() < 6) return pass(status);

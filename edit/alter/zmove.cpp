@@ -183,7 +183,7 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
     i32 size = 0, type = 0, cls = 0, records = 0, number = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
     if (status < 0) return;
-    const i32 rec = type == 7 ? 4 : 7;
+    const i32 rec = bt_point_words(type);
     const i32 m = (size - 1) / rec;
     f32 prev[3], p[3], v[3];
     copy3(prev, s);
@@ -230,15 +230,15 @@ f32 block_top(const f32* end, i32& status)
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
     f32 top = end[2];
-    if (status >= 0 && (type == 7 || type == 27 || type == 227)) {
-        const i32 m = (size - 1) / (type == 7 ? 4 : 7);
+    if (status >= 0 && bt_string(type)) {
+        const i32 m = (size - 1) / bt_point_words(type);
         for (i32 i = 0; i < m && status >= 0; ++i) {
             i32 records = 0, number = 0;
             f32 p[3], v[3];
             RDBT2(AM_LIST, type, size, records, number, p, v, status);
             if (status >= 0) top = std::max(top, p[2]);
         }
-    } else if (status >= 0 && (type == 5 || type == 25 || type == 225)) {
+    } else if (status >= 0 && bt_nurbs(type)) {
         std::vector<f32> knots(static_cast<size_t>(size)), pts(static_cast<size_t>(3 * size));
         i32 number = 0, k = 0, n = 0;
         RDBT5(AM_LIST, size, size, number, k, n, knots.data(), pts.data(), status);
@@ -439,8 +439,7 @@ void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point,
     if (status < 0) return;
     status = 0;
     block = -1;
-    const bool line = type == 2 || type == 22 || type == 222, arc = type == 3 || type == 23 || type == 223;
-    const bool nurbs = type == 5 || type == 25 || type == 225, string = type == 7 || type == 27 || type == 227;
+    const bool line = bt_line(type), arc = bt_arc(type), nurbs = bt_nurbs(type), string = bt_string(type);
     if (!line && !arc && !nurbs && !string) {
         copy3(start_point, end_point);
         return;

@@ -123,6 +123,38 @@ void free_model(const ModelSnapshot& m)
     put_live(live);
 }
 
+// Whether some slot or parked state shares an open array with the live model.
+bool live_named()
+{
+    const ModelSnapshot live = take_live();
+    auto shares = [&](const ModelSnapshot& s) {
+        for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL}) {
+            const size_t k = static_cast<size_t>(w);
+            if (live.block[k] >= 0 && live.block[k] == s.block[k]) return true;
+        }
+        for (i32 n = 0; n < QT_NODES; ++n) {
+            const size_t k = static_cast<size_t>(n * QT_ROW + QT_HANDLE);
+            if (live.tree[k] >= 0 && live.tree[k] == s.tree[k]) return true;
+        }
+        return false;
+    };
+    Store& st = store();
+    for (auto& s : st.slot)
+        if (s && shares(*s)) return true;
+    for (auto& p : st.parked)
+        if (shares(p)) return true;
+    return false;
+}
+
+// Leaves the store's model to the store: the live handles are closed
+// without releasing their arrays, then the live state is emptied.
+void detach_live()
+{
+    for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL}) TRIMDL[w] = -1;
+    for (i32 n = 0; n < QT_NODES; ++n) qtrow(n)[QT_HANDLE] = -1;
+    FRETRI();
+}
+
 // Forgets every slot and parked state that names the model (its arrays are gone).
 void forget(const ModelSnapshot& m)
 {
@@ -411,6 +443,8 @@ void SRFGT2(i32* ids, i32* flags)
 i32 GAPMDL()
 {
     if (MDLGET(1) == 1) return 1;
+    // The build releases the live model: one the store still names stays there.
+    if (live_named()) detach_live();
     allrst();
     i32 n1 = 0, n2 = 0;
     SRFCNT(n1, n2);

@@ -40,12 +40,14 @@ i32 here()
 }
 
 // A plane at z = 5 over x 0..100, y 0..80 as the procedure's one surface, a
-// ball tool of diameter 10, no model built yet.
+// ball tool of diameter 10, no model built yet. The session also holds a
+// plane at z = 20 over the same area (surface 2), outside the set.
 void plane_surfaces()
 {
     fix::fresh_session(
         R"({"entities": [{"kind":"tool","id":101,"type":"MILL","name":"BALL 10","diameter":10,"corner_radius":5},)"
-        R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]}]})");
+        R"({"kind":"plane_patch","id":1,"origin":[0,0,5],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]},)"
+        R"({"kind":"plane_patch","id":2,"origin":[0,0,20],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]}]})");
     MDLDRP(0);
     MDLDRP(1);
     FRETRI();
@@ -164,6 +166,79 @@ TEST(ReconnectionModel, APointLiesOnTheModelOnlyWhereTheToolTouchesItAtItsHeight
     MACTYP = oldtype;
     MDLDRP(1);
     FRETRI();
+}
+
+namespace {
+
+// Builds model A over the plane at z = 5 and leaves it live, saved in slot 0
+// when `saved`, named by no slot otherwise; gives A's surface and node
+// handles; then builds model B over the plane at z = 20. Answers the arrays
+// open before A.
+i32 build_a_then_b(bool saved, i32* ahandles)
+{
+    plane_surfaces();
+    i32 st = 0;
+    allfre(st);
+    const i32 base = norak::open_arrays();
+    EXPECT_EQ(GAPMDL(), 1);
+    if (saved) MDLSAV();
+    MDLREL(1);
+    ahandles[0] = TRIMDL[TM_SRFHDL];
+    ahandles[1] = TRIMDL[TM_NODHDL];
+    EXPECT_GE(ahandles[0], 0);
+    const i32 ids[1] = {2}, flags[1] = {1};
+    SRFSNW(1, 0, ids, flags, nullptr, nullptr);
+    EXPECT_EQ(GAPMDL(), 1);
+    return base;
+}
+
+}  // namespace
+
+TEST(ReconnectionModel, ABuildOverOtherSurfacesLeavesTheEditorsSavedModelWhole)
+{
+    const i32 freed = MDLFRE;
+    i32 ahandles[2] = {-1, -1};
+    const i32 base = build_a_then_b(true, ahandles);
+    EXPECT_EQ(MDLFRE, freed);
+    i32 flag = 0;
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 20.0f, flag), 1);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 25.0f, flag), 0);
+    // Slot 0 gives back A whole: its arrays still open, its heights answered.
+    ASSERT_EQ(MDLGET(0), 1);
+    EXPECT_EQ(TRIMDL[TM_SRFHDL], ahandles[0]);
+    EXPECT_EQ(TRIMDL[TM_NODHDL], ahandles[1]);
+    EXPECT_NE(srfbas(), nullptr);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.0f, flag), 1);
+    EXPECT_NE(flag, 0);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 10.0f, flag), 0);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 20.0f, flag), 0);
+    // Slot 1 gives back B, on arrays of its own.
+    ASSERT_EQ(MDLGET(1), 1);
+    EXPECT_NE(TRIMDL[TM_SRFHDL], ahandles[0]);
+    EXPECT_NE(TRIMDL[TM_NODHDL], ahandles[1]);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 20.0f, flag), 1);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 25.0f, flag), 0);
+    // Each model is released once.
+    MDLDRP(1);
+    MDLDRP(0);
+    EXPECT_EQ(MDLFRE, freed + 2);
+    FRETRI();
+    i32 st = 0;
+    allfre(st);
+    EXPECT_EQ(norak::open_arrays(), base);
+}
+
+TEST(ReconnectionModel, ABuildReleasesALiveModelNoSlotNames)
+{
+    i32 ahandles[2] = {-1, -1};
+    const i32 base = build_a_then_b(false, ahandles);
+    i32 flag = 0;
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 20.0f, flag), 1);
+    MDLDRP(1);
+    FRETRI();
+    i32 st = 0;
+    allfre(st);
+    EXPECT_EQ(norak::open_arrays(), base);  // A went with the build of B
 }
 
 TEST(ManualEditor, TheToolTracedAndTheServiceMenuWithoutMessages)

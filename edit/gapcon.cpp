@@ -178,9 +178,10 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     default: break;
     }
     // Put back whatever road was taken.
-    if (surfaces) {
-        for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL}) TRIMDL[w] = -1;
-    }
+    // The model stays only in the store: its quadtree's handles are closed
+    // too, or the next build would park a half-closed state whose node
+    // arrays the store frees on leaving.
+    if (surfaces) model_leave_live();
     LOCOFA = olda;
     LOCOFB = oldb;
     HEI8[HEI8_CLEARANCE] = oldclear;

@@ -440,6 +440,8 @@ void SRFGT2(i32* ids, i32* flags)
     std::copy(s->flags2.begin(), s->flags2.end(), flags);
 }
 
+void model_leave_live() { detach_live(); }
+
 i32 GAPMDL()
 {
     if (MDLGET(1) == 1) return 1;

@@ -84,3 +84,6 @@ extern i32 MDLFRE;
 // Makes the reconnection model live (slot 1, built and saved when empty);
 // answers 1.
 i32 GAPMDL();
+// Leaves the live model to the model store: every live handle of the model and
+// of its quadtree is closed without releasing its arrays.
+void model_leave_live();

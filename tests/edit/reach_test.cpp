@@ -228,6 +228,33 @@ TEST(ReconnectionModel, ABuildOverOtherSurfacesLeavesTheEditorsSavedModelWhole)
     EXPECT_EQ(norak::open_arrays(), base);
 }
 
+TEST(ReconnectionModel, ALinkLeavesTheModelToTheStoreWholeSoLeavingFreesItOnce)
+{
+    // After a link the live model is left to the store, quadtree and all:
+    // the next link takes slot 1 back without parking a half-closed state,
+    // and leaving the editor frees the model once and leaves nothing live.
+    plane_surfaces();
+    i32 st = 0;
+    allfre(st);
+    const i32 base = norak::open_arrays();
+    const i32 freed = MDLFRE;
+    EXPECT_EQ(GAPMDL(), 1);
+    model_leave_live();
+    EXPECT_EQ(TRIMDL[TM_SRFHDL], -1);
+    for (i32 n = 0; n < QT_NODES; ++n) EXPECT_EQ(qtrow(n)[QT_HANDLE], -1) << "node " << n;
+    EXPECT_EQ(GAPMDL(), 1);
+    i32 flag = 0;
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.0f, flag), 1);
+    model_leave_live();
+    MDLDRP(1);
+    EXPECT_EQ(MDLFRE, freed + 1);
+    for (i32 n = 0; n < QT_NODES; ++n) EXPECT_EQ(qtrow(n)[QT_HANDLE], -1) << "node " << n;
+    FRETRI();  // nothing of the model is live: this releases nothing more
+    EXPECT_EQ(MDLFRE, freed + 1);
+    allfre(st);
+    EXPECT_EQ(norak::open_arrays(), base);
+}
+
 TEST(ReconnectionModel, ABuildReleasesALiveModelNoSlotNames)
 {
     i32 ahandles[2] = {-1, -1};

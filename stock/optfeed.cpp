@@ -11,6 +11,7 @@
 #include "core/host.h"
 #include "core/prcwrd.h"
 #include "core/records.h"
+#include "stock/crvtrim.h"
 #include "stock/feedcopy.h"
 #include "stock/movecur.h"
 #include "stock/optim.h"
@@ -160,12 +161,12 @@ void line_move(i32& block, f32* P, f32 feed, f32 ref, Out& o, i32& status)
     FR.prev_ratio = a;
 }
 
-// The chords of an arc or the polyline of a curve from the previous point,
-// each stamped and measured (steps 5 and 6).
-void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, bool curve, Out& o, i32& status)
+// The chords of an arc from the previous point, each stamped and measured
+// (step 5); an arc is never cut.
+void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, Out& o, i32& status)
 {
     o.factor = FR.mode == 3 ? 1.0f : 1.1f;
-    f32 passes = 1.0f, amax = 0.0f, curve_factor = -1.0f;
+    f32 passes = 1.0f, amax = 0.0f;
     f32 Q[3] = {FR.prev[0], FR.prev[1], FR.prev[2]};
     for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
         const f32* P = pts.data() + k;
@@ -180,15 +181,7 @@ void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, bool c
         } else if (l > 0.0f) {
             const f32 a = c.volume / (l * ref);
             amax = std::max(amax, a);
-            f32 f = table_factor(a, (P[2] - Q[2]) / l);
-            if (curve) {
-                // Curve pieces: never below the least factor; a piece within
-                // the band of the curve's factor takes the smaller of the two.
-                f = std::max(f, FR.min_factor);
-                if (curve_factor < 0.0f) curve_factor = f;
-                f = std::min(f, curve_factor);
-            }
-            o.factor = std::min(o.factor, f);
+            o.factor = std::min(o.factor, table_factor(a, (P[2] - Q[2]) / l));
             mark_changed(o.factor, feed);
         }
         std::copy(P, P + 3, Q);
@@ -196,6 +189,127 @@ void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, bool c
     }
     if (FR.mode == 3) o.factor = passes;
     FR.prev_ratio = amax;
+}
+
+// The factor of one curve segment Q to P of removed volume V: the pass
+// count (mode 3) or the table factor of its ratio and slope, never below
+// the least factor (mode 2); its ratio goes to `a`.
+f32 segment_factor(const f32* Q, const f32* P, f32 V, f32 l, f32 ref, const Out& o, f32& a)
+{
+    a = V / (l * ref);
+    if (FR.mode == 3) {
+        i32 flag = 0;
+        return V / l > ALLOW * ref ? f32(pass_count(V, l, ref, o.entry, flag)) : 1.0f;
+    }
+    const f32 h = len2(Q, P);
+    const f32 s = h > 0.0f ? (P[2] - Q[2]) / h : (Q[2] <= P[2] ? FR.up : FR.down);
+    return std::max(table_factor(a, s), FR.min_factor);
+}
+
+// The polyline of a NURBS move from the previous point, each segment
+// stamped and measured like a line. The first segment sets the curve's
+// factor; a later one within its band lowers it to the smaller of the two.
+// A segment outside the band (mode 3: of another pass count) or a change
+// inside a long segment ends the move there when `may_cut`: the point goes
+// to `at`, the stock beyond it is left as it was, and true is returned.
+bool curve_segments(const std::vector<f32>& pts, f32 feed, f32 ref, bool may_cut, Out& o, f32* at, i32& status)
+{
+    o.factor = FR.mode == 3 ? 1.0f : 1.1f;
+    f32 curve_factor = -1.0f, amax = 0.0f;
+    f32 Q[3] = {FR.prev[0], FR.prev[1], FR.prev[2]};
+    bool cut = false;
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0 && !cut; k += 3) {
+        const f32* P = pts.data() + k;
+        const f32 l = len3(Q, P);
+        if (l <= 0.0f) continue;
+        if (may_cut) save_array_aside(1, Q, P, status);
+        if (status < 0) break;
+        Cut c;
+        f32 first[3], split[3];
+        if (l <= 0.5f * FR.D || !may_cut) {
+            c = stamp(Q, P, 0, status);
+        } else if (optim_feed_split(Q, P, first, split, ref, c.volume, c.depth, c.top, status) == 1) {
+            // The trial stamping is undone: the piece up to the change is
+            // stamped again and the move ends there.
+            std::copy(eqpt3(first, Q) != 0 ? split : first, (eqpt3(first, Q) != 0 ? split : first) + 3, at);
+            const Cut h = stamp(Q, at, 0, status);
+            raise(o, h);
+            o.length += len3(Q, at);
+            cut = true;
+            break;
+        }
+        if (status < 0) break;
+        f32 a = 0;
+        const f32 f = segment_factor(Q, P, c.volume, l, ref, o, a);
+        if (curve_factor < 0.0f) {
+            curve_factor = f;
+        } else if (FR.mode != 3 && f > curve_factor * BAND_LOW && f < curve_factor * BAND_HIGH) {
+            curve_factor = std::min(curve_factor, f);
+        } else if (may_cut && f != curve_factor) {
+            // This segment runs at another feed: the move ends at its start.
+            restore_array(1, status);
+            std::copy(Q, Q + 3, at);
+            cut = true;
+            break;
+        } else {
+            curve_factor = FR.mode == 3 ? std::max(curve_factor, f) : std::min(curve_factor, f);
+        }
+        raise(o, c);
+        amax = std::max(amax, a);
+        o.length += l;
+        std::copy(P, P + 3, Q);
+    }
+    if (curve_factor >= 0.0f) o.factor = FR.mode == 3 ? curve_factor : std::min(o.factor, curve_factor);
+    if (FR.mode != 3) mark_changed(o.factor, feed);
+    FR.prev_ratio = amax;
+    return cut && status >= 0;
+}
+
+// Cuts the NURBS move `block` (read as c, its curve `curve`) at the curve
+// point nearest to `at`: the piece before it stays the handled move, the
+// rest follows as the next move. P becomes the cut point; a point at an end
+// of the curve leaves the move whole.
+void cut_curve(const NurbsMove& c, i32 curve, const f32* at, i32& block, f32* P, i32& status)
+{
+    const f64 w[3] = {at[0], at[1], at[2]};
+    f64 m[3], q[3], t = 0, d2 = 0;
+    madw2m(w, m);
+    cptcrv2(curve, m, t, q, d2, status);
+    if (status != 0) {
+        status = -1;
+        return;
+    }
+    const f64 t1 = c.knots[static_cast<size_t>(c.n)];
+    if (!(t > c.knots[static_cast<size_t>(c.k - 1)] && t < t1)) return;
+    f64 cw[3];
+    madm2w(q, cw);
+    const f64 start[3] = {FR.prev[0], FR.prev[1], FR.prev[2]};
+    const f64* end = c.pts.data() + 3 * (c.n - 1);
+    i32 a = 0, n = c.n, rest = 0;
+    goto_block(-1, block, status);
+    if (status < 0) return;
+    lacces(0, a);
+    trim_nurbs_move(cw, end, start, end, t, t1, n, c.knots.data(), c.pts.data(), c.k, 3, block, rest, status);
+    if (status < 0) return;
+    for (i32 k = 0; k < 3; ++k) P[k] = static_cast<f32>(cw[k]);
+}
+
+// A NURBS move (step 6): its polyline measured, the move cut where its
+// feed changes. P gets the end of the handled piece.
+void curve_move(i32 size, f32 feed, f32 ref, i32& block, f32* P, Out& o, i32& status)
+{
+    NurbsMove c;
+    nurbs_move_read(MV_LIST, size, c, status);
+    if (status < 0) return;
+    const i32 curve = nurbs_move_curve(c);
+    std::vector<f32> pts;
+    nurbs_move_poly(c, curve, stk_grid.cell * 0.25f, pts, status);
+    for (i32 k = 0; k < 3; ++k) P[k] = static_cast<f32>(c.pts[static_cast<size_t>(3 * (c.n - 1) + k)]);
+    if (status >= 0 && !pts.empty()) std::copy(pts.end() - 3, pts.end(), P);
+    f32 at[3];
+    if (status >= 0 && FR.known && curve_segments(pts, feed, ref, curve != 0, o, at, status))
+        cut_curve(c, curve, at, block, P, status);
+    if (curve != 0) evbfre(curve);
 }
 
 // A rapid (step 2): the point carried along, factor -1.
@@ -229,12 +343,14 @@ bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& stat
         }
         // The first move of a run has nothing to be cut from.
         if (FR.known) line_move(block, P, feed, ref, o, status);
-    } else if (mv_arc(type) || mv_nurbs(type)) {
+    } else if (mv_nurbs(type)) {
+        curve_move(size, feed, ref, block, P, o, status);
+    } else if (mv_arc(type)) {
         std::vector<f32> pts;
         move_chords(type, size, FR.prev, pts, P, status);
         if (!FR.known) pts.clear();
         if (status < 0) return true;
-        if (!pts.empty()) chord_move(pts, 0, feed, ref, mv_nurbs(type), o, status);
+        if (!pts.empty()) chord_move(pts, 0, feed, ref, o, status);
     } else {
         return true;  // another motion: nothing computed
     }

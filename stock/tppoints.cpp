@@ -151,36 +151,44 @@ void move_chords(const i32& type, const i32& size, const f32* start, std::vector
     }
 }
 
-void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
-                  i32& status)
+void nurbs_move_read(const i32& mode, const i32& size, NurbsMove& c, i32& status)
 {
     const i32 cap = std::max(size, 4);
     std::vector<f32> knots(static_cast<size_t>(2 * cap)), pts(static_cast<size_t>(3 * cap));
-    i32 k = 0, n = 0;
-    RDBT5(mode, 2 * cap, cap, number, k, n, knots.data(), pts.data(), status);
+    RDBT5(mode, 2 * cap, cap, c.number, c.k, c.n, knots.data(), pts.data(), status);
     if (status < 0) return;
-    if (n < 1) {
+    if (c.n < 1 || c.k < 1 || c.n > cap) {
         status = -1;
         return;
     }
     // The knot vector of n + k values: the remaining knots are the first one
     // stored after the control points, repeated.
-    std::vector<f64> dk(static_cast<size_t>(n + k)), wp(static_cast<size_t>(3 * n)), mp(wp.size());
-    for (i32 i = 0; i < n + k; ++i) dk[static_cast<size_t>(i)] = knots[static_cast<size_t>(i < n ? i : n)];
-    for (i32 i = 0; i < 3 * n; ++i) wp[static_cast<size_t>(i)] = pts[static_cast<size_t>(i)];
-    for (i32 i = 0; i < n; ++i) madw2m(wp.data() + 3 * i, mp.data() + 3 * i);
-    i32 curve = 0;
-    evbcre_bsp(k, n, dk.data(), mp.data(), -1, 3, curve, status);
-    if (status != 0) {
+    c.knots.resize(static_cast<size_t>(c.n + c.k));
+    for (i32 i = 0; i < c.n + c.k; ++i) c.knots[static_cast<size_t>(i)] = knots[static_cast<size_t>(std::min(i, c.n))];
+    c.pts.assign(pts.begin(), pts.begin() + 3 * c.n);
+}
+
+i32 nurbs_move_curve(const NurbsMove& c)
+{
+    std::vector<f64> mp(c.pts.size());
+    for (i32 i = 0; i < c.n; ++i) madw2m(c.pts.data() + 3 * i, mp.data() + 3 * i);
+    i32 curve = 0, status = 0;
+    evbcre_bsp(c.k, c.n, c.knots.data(), mp.data(), -1, 3, curve, status);
+    return status == 0 ? curve : 0;
+}
+
+void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::vector<f32>& out, i32& status)
+{
+    status = 0;
+    if (curve == 0) {
         // Not a curve: its control points stand for it.
-        status = 0;
-        for (i32 i = 1; i < n; ++i) out.insert(out.end(), pts.data() + 3 * i, pts.data() + 3 * i + 3);
+        for (i32 i = 1; i < c.n; ++i)
+            for (i32 a = 0; a < 3; ++a) out.push_back(static_cast<f32>(c.pts[static_cast<size_t>(3 * i + a)]));
         return;
     }
     std::vector<f64> poly(3000);
     i32 count = 0;
     crvpld2(curve, tol, 1000, count, poly.data(), status);
-    evbfre(curve);
     if (status != 0) {
         status = -1;
         return;
@@ -191,6 +199,18 @@ void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number,
         const f32 q[3] = {f32(wq[0]), f32(wq[1]), f32(wq[2])};
         out.insert(out.end(), q, q + 3);
     }
+}
+
+void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
+                  i32& status)
+{
+    NurbsMove c;
+    nurbs_move_read(mode, size, c, status);
+    number = c.number;
+    if (status < 0) return;
+    const i32 curve = nurbs_move_curve(c);
+    nurbs_move_poly(c, curve, tol, out, status);
+    if (curve != 0) evbfre(curve);
 }
 
 void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks, i32& count, i32& status)

@@ -25,6 +25,23 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
 void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
                   i32& status);
 
+// A NURBS move read as doubles: its number, order k, n control points
+// (world coordinates) and n + k knots.
+struct NurbsMove {
+    i32 number = 0, k = 0, n = 0;
+    std::vector<f64> knots, pts;
+};
+// Reads the NURBS move at the cursor (its header read) in the given mode;
+// knots past the last one stored repeat it. Status below 0 on a read
+// failure or a move of no control point.
+void nurbs_move_read(const i32& mode, const i32& size, NurbsMove& c, i32& status);
+// The host curve of the move (model coordinates), freed by evbfre; 0 when
+// the move makes no curve.
+i32 nurbs_move_curve(const NurbsMove& c);
+// The curve (or, for curve 0, the control points) as points from its
+// second on, at most 1000 within tol, in world coordinates.
+void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::vector<f32>& out, i32& status);
+
 // The chords of the arc or NURBS move at the cursor of the list (its header
 // read by find_move) from `start`: an arc within a quarter of the smaller
 // of the enlargement percentage of the current tool's diameter and the

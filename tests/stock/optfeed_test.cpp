@@ -267,3 +267,87 @@ TEST_F(FeedStage, AStretchThatNeedsThreePassesIsSteppedDownInFrontOfItself)
 }
 
 }  // namespace
+
+namespace {
+// A clamped cubic from (-20, 0) to (20, 0) at depth z, bowed in Y.
+struct Bow {
+    std::vector<f64> U{0, 0, 0, 0, 1, 1, 1, 1}, P;
+    explicit Bow(f64 z) : P{-20, 0, z, -7, 3, z, 7, -3, z, 20, 0, z} {}
+    std::array<f64, 3> at(f64 t) const
+    {
+        const f64 b[4] = {(1 - t) * (1 - t) * (1 - t), 3 * t * (1 - t) * (1 - t), 3 * t * t * (1 - t), t * t * t};
+        std::array<f64, 3> q{0, 0, 0};
+        for (int i = 0; i < 4; ++i)
+            for (int a = 0; a < 3; ++a) q[size_t(a)] += b[i] * P[size_t(3 * i + a)];
+        return q;
+    }
+    // Squared distance of p from the curve, by dense samples.
+    f64 dist2(const f32* p) const
+    {
+        f64 best = 1e300;
+        for (int i = 0; i <= 20000; ++i) {
+            const auto q = at(i / 20000.0);
+            best = std::min(best, std::pow(q[0] - p[0], 2) + std::pow(q[1] - p[1], 2) + std::pow(q[2] - p[2], 2));
+        }
+        return best;
+    }
+};
+}  // namespace
+
+TEST_F(FeedStage, ACurveIsCutWhereItsFeedChangesAndEachPieceKeepsItsOwn)
+{
+    // Ratios up to 0.5 run at 110 %, above at 80 %: the curve leaves the air
+    // where the tool's front cuts a width of 5 at depth 2, with its axis
+    // 5 cos 30 = 4.33 before the block's edge at x 0.
+    const f32 row[5] = {0.5f, 5.0f, 6.0f, 7.0f, 8.0f};
+    for (i32 k = 0; k < 5; ++k) CMPBLK[CMP_VOLUME_ROW + k] = r2wrd(row[k]);
+    const i32 fac[6] = {110, 80, 80, 80, 80, 80};
+    for (i32 k = 0; k < 6; ++k) CMPBLK[CMP_VOLUME_FAC + k] = fac[k];
+    const Bow c(-2.0);
+    Path p = start(-20.0f, -2.0f);
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 4, 4, c.U.data(), c.P.data(), p.next++, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = run(p);
+    ASSERT_EQ(m.size(), 4u);  // rapid, down, the curve in two pieces
+    EXPECT_EQ(m[2].type, 5);
+    EXPECT_EQ(m[3].type, 5);
+    EXPECT_EQ(m[2].feed, 1100.0f);
+    EXPECT_EQ(m[3].feed, 800.0f);
+    // The cut lies on the curve, in the polyline segment where the front's
+    // width reaches 5 (the segments of the stand-in's polyline are at most
+    // 40 / 24 long), and the second piece ends where the curve did.
+    EXPECT_LT(c.dist2(m[2].p), 4e-6);  // within 0.002: the block stores floats
+    const f32 edge = -5.0f * std::cos(f32(M_PI) / 6.0f);
+    EXPECT_NEAR(m[2].p[0], edge, 40.0f / 24.0f + stk_grid.cell);
+    EXPECT_NEAR(m[3].p[0], 20.0f, 1e-5);
+    EXPECT_NEAR(m[3].p[1], 0.0f, 1e-5);
+    // The stock was cut once along the curve: to the floor under it where
+    // it runs inside the block.
+    StkCell* cells = stk_cells();
+    for (f64 t = 0.55; t < 0.95; t += 0.01) {
+        const auto q = c.at(t);
+        const i32 i = static_cast<i32>((q[0] - stk_grid.box[0]) / stk_grid.cell);
+        const i32 j = static_cast<i32>((q[1] - stk_grid.box[1]) / stk_grid.cell);
+        EXPECT_NEAR(cells[j * stk_grid.nx + i].h1, -2.0f, 1e-4) << t;
+    }
+}
+
+TEST_F(FeedStage, ACurveWhoseFeedStaysWithinTheBandIsNotCut)
+{
+    // In the air all the way: one factor, one piece.
+    const Bow c(-2.0);
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(-20.0f, 40.0f, 5.0f);
+    p.feed(1000.0f);
+    p.line(-20.0f, 0.0f, -2.0f);
+    block(60.0f, 80.0f, 0.0f);
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 4, 4, c.U.data(), c.P.data(), p.next++, st);
+    const std::vector<Move> m = run(p);
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(m[2].type, 5);
+    EXPECT_EQ(m[2].feed, 1100.0f);
+}

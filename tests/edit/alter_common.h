@@ -42,6 +42,15 @@ inline void line(f32 x, f32 y, f32 z, i32 type = 2)
     PTBT2(AM_APPEND, type, p, v, 0, st);
 }
 
+// An arc (type 3) in the plane (1 XY, 2 XZ, 3 YZ) about the centre to the
+// absolute end, swept by the angle, stepped at 0.1.
+inline void arc(i32 plane, f32 sweep, std::array<f32, 2> centre, std::array<f32, 3> end)
+{
+    const f32 v[3] = {0, 0, 1};
+    i32 st = 0;
+    PTBT3(AM_APPEND, 3, plane, sweep, 0.1f, centre.data(), end.data(), v, 0, st);
+}
+
 // A feed block of the value (-1 rapid).
 inline void feed(f32 value) { fix::tech(1, value); }
 

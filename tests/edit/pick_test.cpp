@@ -15,6 +15,37 @@ void pick_reply(i32 block, bool exit = false, bool escape = false)
     r.escape = escape;
     norak::add_reply(r);
 }
+// The answer to the mode menu, then the mode chosen.
+void pick_mode(const char* mode)
+{
+    norak::Reply r;
+    r.kind = "pick";
+    r.end = true;
+    norak::add_reply(r);
+    ed::menu(mode);
+}
+// What the picking gave: the entries' number, their memory and the status.
+struct Picked {
+    i32 count = 0, handle = -1, st = 9;
+    const PickEntry* e = nullptr;
+    // The picked blocks in the entries' order.
+    std::vector<i32> blocks() const
+    {
+        std::vector<i32> got;
+        for (i32 k = 0; k < count; ++k) got.push_back(e[k].block);
+        return got;
+    }
+};
+// Runs the picking on the replies given and reaches its entries.
+Picked pick_all()
+{
+    Picked p;
+    pick_blocks(p.count, p.handle, p.st);
+    void* base = nullptr;
+    mmcptr(p.handle, base);
+    p.e = static_cast<const PickEntry*>(base);
+    return p;
+}
 std::vector<i32> pairs(PickEntry* e, i32 n)
 {
     i32 words = 0, st = 0;
@@ -126,23 +157,13 @@ TEST(Picks, AVerticalPickTakesTheRunBetweenVerticalMotions)
     alt::line(20, 0, 0);       // 4
     alt::line(20, 0, 10);      // 5 up
     alt::line(30, 0, 10);      // 6
-    norak::Reply mode;
-    mode.kind = "pick";
-    mode.end = true;           // the mode menu
-    norak::add_reply(mode);
-    ed::menu("VERTICAL");
+    pick_mode("VERTICAL");
     pick_reply(3);
     pick_reply(0, true);
-    i32 count = 0, handle = -1, st = 9;
-    pick_blocks(count, handle, st);
-    EXPECT_EQ(st, 0);
-    void* base = nullptr;
-    mmcptr(handle, base);
-    const PickEntry* e = static_cast<const PickEntry*>(base);
-    std::vector<i32> got;
-    for (i32 k = 0; k < count; ++k) got.push_back(e[k].block);
-    EXPECT_EQ(got, (std::vector<i32>{2, 3, 4, 5}));
-    MM_CLOSE(handle, st);
+    Picked p = pick_all();
+    EXPECT_EQ(p.st, 0);
+    EXPECT_EQ(p.blocks(), (std::vector<i32>{2, 3, 4, 5}));
+    MM_CLOSE(p.handle, p.st);
 }
 
 TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighbours)
@@ -150,27 +171,17 @@ TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighbours)
     alt::fresh({0, 0, 0});
     alt::feed(100.0f);                                         // 1
     for (f32 x : {10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 6
-    norak::Reply mode;
-    mode.kind = "pick";
-    mode.end = true;  // the mode menu
-    norak::add_reply(mode);
-    ed::menu("CHAIN");
+    pick_mode("CHAIN");
     pick_reply(5);  // picked backwards
     pick_reply(3);
     pick_reply(0, true);
-    i32 count = 0, handle = -1, st = 9;
-    pick_blocks(count, handle, st);
-    EXPECT_EQ(st, 0);
-    void* base = nullptr;
-    mmcptr(handle, base);
-    const PickEntry* e = static_cast<const PickEntry*>(base);
-    std::vector<i32> got;
-    for (i32 k = 0; k < count; ++k) got.push_back(e[k].block);
-    EXPECT_EQ(got, (std::vector<i32>{3, 4, 5}));
+    Picked p = pick_all();
+    EXPECT_EQ(p.st, 0);
+    EXPECT_EQ(p.blocks(), (std::vector<i32>{3, 4, 5}));
     // Each entry knows the motions before and after it.
-    for (i32 k = 0; k < count; ++k) {
-        EXPECT_EQ(e[k].prev, e[k].block - 1) << k;
-        EXPECT_EQ(e[k].next, e[k].block + 1) << k;
+    for (i32 k = 0; k < p.count; ++k) {
+        EXPECT_EQ(p.e[k].prev, p.e[k].block - 1) << k;
+        EXPECT_EQ(p.e[k].next, p.e[k].block + 1) << k;
     }
-    MM_CLOSE(handle, st);
+    MM_CLOSE(p.handle, p.st);
 }

@@ -150,6 +150,32 @@ std::vector<Motion> motions()
     return out;
 }
 
+// The flat surface chosen and not yet modelled (the command must model it
+// itself), a path of three lines at height 60 over it, and in the
+// alterations all the procedure's blocks chosen to be laid on the surface
+// picked as the reference, accepted.
+void all_blocks_onto_the_flat_surface()
+{
+    fresh(FLAT_SURFACE, PRJ_BELOW_Z);
+    MDLDRP(0);
+    FRETRI();
+    alt::feed(100.0f);
+    for (f32 x : {10.0f, 30.0f, 70.0f}) alt::line(x, Y, 60.0f);
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("PROJECT MOTIONS");
+    ed::menu("PROJ.:ALL BLK ON SRF.");
+    ed::menu("REF. SURFACES");
+    norak::Reply r;
+    r.kind = "pick";
+    r.entity = FLAT_SURFACE;
+    norak::add_reply(r);
+    r = norak::Reply{};
+    r.kind = "pick";
+    r.end = true;
+    norak::add_reply(r);
+    ed::menu("ACCEPT");
+}
+
 // The drop of the current tool onto the model at an XY point.
 f32 drop(f32 x, f32 y)
 {
@@ -274,26 +300,9 @@ TEST(ProjectOnSurfaces, AContinuingRegionStartsAfterTheRepeatedAndRapidMotions)
 
 TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
 {
-    fresh(FLAT_SURFACE, PRJ_BELOW_Z);
-    MDLDRP(0);  // the command must model the surface itself
-    FRETRI();
-    alt::feed(100.0f);
-    for (f32 x : {10.0f, 30.0f, 70.0f}) alt::line(x, Y, 60.0f);
-    ed::menu("ALL PROCEDURE BLOCKS");
-    ed::menu("PROJECT MOTIONS");
-    ed::menu("PROJ.:ALL BLK ON SRF.");
-    ed::menu("REF. SURFACES");
-    norak::Reply r;
-    r.kind = "pick";
-    r.entity = FLAT_SURFACE;
-    norak::add_reply(r);
-    r = norak::Reply{};
-    r.kind = "pick";
-    r.end = true;
-    norak::add_reply(r);
-    ed::menu("ACCEPT");
+    all_blocks_onto_the_flat_surface();
     ed::menu("FORWARD: TO END");
-    r = norak::Reply{};
+    norak::Reply r;
     r.kind = "question";
     r.answer = "YES";
     norak::add_reply(r);
@@ -319,24 +328,7 @@ TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
 
 TEST(ProjectOnSurfaces, AlterationsModelTheSurfacesAgainOnlyForANewToleranceAndDropTheModelOnLeaving)
 {
-    fresh(FLAT_SURFACE, PRJ_BELOW_Z);
-    MDLDRP(0);
-    FRETRI();
-    alt::feed(100.0f);
-    for (f32 x : {10.0f, 30.0f, 70.0f}) alt::line(x, Y, 60.0f);
-    ed::menu("ALL PROCEDURE BLOCKS");
-    ed::menu("PROJECT MOTIONS");
-    ed::menu("PROJ.:ALL BLK ON SRF.");
-    ed::menu("REF. SURFACES");
-    norak::Reply r;
-    r.kind = "pick";
-    r.entity = FLAT_SURFACE;
-    norak::add_reply(r);
-    r = norak::Reply{};
-    r.kind = "pick";
-    r.end = true;
-    norak::add_reply(r);
-    ed::menu("ACCEPT");
+    all_blocks_onto_the_flat_surface();
     auto forward = [] {
         ed::menu("FORWARD: TO END");
         norak::Reply yes;

@@ -4,6 +4,7 @@
 // none of them over the whole tool path.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,18 @@ struct FakeHooks {
     ~FakeHooks() { EDTHKS = saved; }
 };
 
+// A fresh editor over one procedure named SINGLE of lines to the x given;
+// the status of closing it.
+i32 single_procedure(std::initializer_list<f32> xs)
+{
+    ed::fresh();
+    fix::procedure(9, "SINGLE", DATE);
+    for (const f32 x : xs) ed::line(x);
+    i32 st = 0;
+    CLSSBL(st);
+    return st;
+}
+
 std::string script()
 {
     std::string s;
@@ -50,13 +63,7 @@ std::string script()
 
 TEST(EditorHooks, OneProcedureTakesItOverShowsItsToolsAndNameAndRedisplaysAfterAChange)
 {
-    ed::fresh();
-    fix::procedure(9, "SINGLE", DATE);
-    ed::line(0);
-    ed::line(10);
-    ed::line(20);
-    i32 st = 0;
-    CLSSBL(st);
+    i32 st = single_procedure({0, 10, 20});
     ASSERT_EQ(st, 0);
     char name[20] = "ROUGHING";
     PPNGS(2, name);
@@ -104,12 +111,7 @@ TEST(EditorHooks, TheWholeToolPathCallsNoneOfThem)
 TEST(EditorHooks, AProcedureChangedByHandIsWarnedAboutWhenDeletionIsOffered)
 {
     auto session = [](bool manual, i32 state, const i32* flags) {
-        ed::fresh();
-        fix::procedure(9, "SINGLE", DATE);
-        ed::line(0);
-        ed::line(10);
-        i32 st = 0;
-        CLSSBL(st);
+        i32 st = single_procedure({0, 10});
         EXPECT_EQ(st, 0);
         if (manual) {
             const i32 two = 2;
@@ -150,14 +152,7 @@ TEST(EditorHooks, AProcedureChangedByHandIsWarnedAboutWhenDeletionIsOffered)
 // first block, and the first step forward reaches it.
 TEST(EditorHooks, StartedAtTheStartTheToolStandsOnTheFirstMotion)
 {
-    ed::fresh();
-    fix::procedure(9, "SINGLE", DATE);
-    ed::line(0);
-    ed::line(10);
-    ed::line(20);
-    i32 st = 0;
-    CLSSBL(st);
-    ASSERT_EQ(st, 0);
+    ASSERT_EQ(single_procedure({0, 10, 20}), 0);
     FakeHooks hooks;
     ed::escape();
     const i32 flags[EDF_N] = {1, 0, 0, 0, 0, 0};

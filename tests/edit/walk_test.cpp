@@ -3,6 +3,7 @@
 // that only ends on the contour.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -40,6 +41,21 @@ Step walk(const f32* from, i32 walk_side, i32 inside = 1)
                      s.frac, s.dim, s.status);
     return s;
 }
+
+// The cursor back to the head of the main list.
+void rewind()
+{
+    i32 answer = 0;
+    lacces(2, answer);
+}
+
+// From the head of the list, the first walk step from the point (by
+// default the path's start left of the square), the walk outside.
+Step first_step(std::array<f32, 3> from = {0, 20, 0})
+{
+    rewind();
+    return walk(from.data(), 3);
+}
 }  // namespace
 
 TEST(Walk, AMotionThatMissesTheContourIsPassedWhole)
@@ -47,10 +63,7 @@ TEST(Walk, AMotionThatMissesTheContourIsPassedWhole)
     setup(100.0f);
     alt::line(5, 20, 0);  // 2
     alt::line(6, 20, 0);  // 3
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    const Step s = walk(start, 3);
+    const Step s = first_step();
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.cut, 0);
     EXPECT_EQ(s.before, 0);
@@ -67,10 +80,7 @@ TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)
 {
     setup(100.0f);
     alt::line(20, 20, 4);  // 2: enters at x 10 (z 2)
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    const Step s = walk(start, 3);
+    const Step s = first_step();
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.cut, 2);
     EXPECT_EQ(s.before, 0);
@@ -92,10 +102,7 @@ TEST(Walk, ARapidThatEntersAndLeavesDuringADeletionIsNotCut)
     alt::line(40, 20, 0);  // 2: through the square
     alt::line(20, 0, 0);   // 3: from outside into... out again? no: ends below it
     alteration_defaults[ZQA_ACTION] = ACT_DELETE;
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    const Step s = walk(start, 3);
+    const Step s = first_step();
     EXPECT_EQ(s.cut, 0);
     EXPECT_EQ(s.before, 0);
     EXPECT_EQ(s.after, 0);
@@ -103,8 +110,7 @@ TEST(Walk, ARapidThatEntersAndLeavesDuringADeletionIsNotCut)
     // The same move at a feed is cut.
     setup(100.0f);
     alt::line(40, 20, 0);
-    lacces(2, answer);
-    const Step f = walk(start, 3);
+    const Step f = first_step();
     EXPECT_EQ(f.cut, 2);
     EXPECT_EQ(alt::moves().size(), 2u);
     EXPECT_NEAR(alt::moves()[0].x, 10.0f, 1e-4);
@@ -116,10 +122,7 @@ TEST(Walk, ALineThatEndsOnTheContourIsNotSplit)
     alt::line(20, 20, 0);  // 2: enters
     alt::line(30, 20, 0);  // 3: inside up to the right side
     alt::line(40, 20, 0);  // 4: out
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    Step s = walk(start, 3);
+    Step s = first_step();
     ASSERT_EQ(s.cut, 2);
     // Leaving: the line that ends on the contour is passed, not split.
     const Step t = walk(s.point, 1);
@@ -167,10 +170,7 @@ TEST(Walk, AMotionAlongTheContourIsPassedWithItsFollowersAndTheFirstToLeaveDecid
     alt::line(25, 10, 0);  // 4: along it
     alt::line(28, 10, 0);  // 5: along it
     alt::line(28, 20, 0);  // 6: in
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    Step s = walk(start, 3);
+    Step s = first_step();
     ASSERT_EQ(s.region, 2);  // the first motion misses the contour
     s = walk(s.point, 3);
     EXPECT_EQ(s.status, 0);
@@ -195,7 +195,7 @@ TEST(Walk, AMotionAlongTheContourIsPassedWithItsFollowersAndTheFirstToLeaveDecid
     alt::line(20, 10, 0);  // 3: onto the contour
     alt::line(25, 10, 0);  // 4: along it
     alt::line(25, 0, 0);   // 5: out
-    lacces(2, answer);
+    rewind();
     const f32 inside[3] = {20, 20, 0};
     s = walk(inside, 1);
     ASSERT_EQ(s.region, 2);
@@ -226,13 +226,8 @@ TEST(Walk, AnArcIsCutIntoTwoArcsTurningItsOwnWay)
     for (const f32 sweep : {3.14159265f, -3.14159265f}) {
         setup(100.0f);
         alt::line(7, 20, 0);  // 2
-        const f32 c[2] = {12, 20}, e[3] = {17, 20, 0}, v[3] = {0, 0, 1};
-        i32 st = 0;
-        PTBT3(AM_APPEND, 3, 1, sweep, 0.1f, c, e, v, 0, st);  // 3
-        i32 answer = 0;
-        lacces(2, answer);
-        const f32 start[3] = {0, 20, 0};
-        Step s = walk(start, 3);
+        alt::arc(1, sweep, {12, 20}, {17, 20, 0});  // 3
+        Step s = first_step();
         ASSERT_EQ(s.region, 2);
         s = walk(s.point, 3);
         EXPECT_EQ(s.status, 0) << sweep;
@@ -262,10 +257,7 @@ TEST(Walk, ANurbsIsCutIntoItsTwoPiecesAtTheCrossing)
     i32 st = 0;
     PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2
     ASSERT_EQ(st, 0);
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    const Step s = walk(start, 3);
+    const Step s = first_step();
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.cut, 2);
     EXPECT_EQ(s.before, 0);
@@ -292,13 +284,8 @@ TEST(Walk, AFullCircleIsCutWithTheAngleItsOwnWayRound)
     for (const f32 sweep : {6.2831853f, -6.2831853f}) {
         setup(100.0f);
         alt::line(5, 20, 0);  // 2
-        const f32 c[2] = {10, 20}, e[3] = {5, 20, 0}, v[3] = {0, 0, 1};
-        i32 st = 0;
-        PTBT3(AM_APPEND, 3, 1, sweep, 0.1f, c, e, v, 0, st);  // 3
-        i32 answer = 0;
-        lacces(2, answer);
-        const f32 start[3] = {0, 20, 0};
-        Step s = walk(start, 3);
+        alt::arc(1, sweep, {10, 20}, {5, 20, 0});  // 3
+        Step s = first_step();
         s = walk(s.point, 3);
         EXPECT_EQ(s.cut, 3) << sweep;
         EXPECT_EQ(s.after, 1) << sweep;
@@ -321,14 +308,9 @@ TEST(Walk, AnArcThatEndsOnTheContourIsNotSplitAndTheMotionAfterItDecides)
     // the left side, then a line in along y 25.
     setup(100.0f);
     alt::line(5, 20, 0);  // 2
-    const f32 c[2] = {10, 20}, e[3] = {10, 25, 0}, v[3] = {0, 0, 1};
-    i32 st = 0;
-    PTBT3(AM_APPEND, 3, 1, -1.57079633f, 0.1f, c, e, v, 0, st);  // 3
+    alt::arc(1, -1.57079633f, {10, 20}, {10, 25, 0});  // 3
     alt::line(20, 25, 0);  // 4
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 20, 0};
-    Step s = walk(start, 3);
+    Step s = first_step();
     s = walk(s.point, 3);
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.before, 0);
@@ -346,8 +328,8 @@ TEST(Walk, AMotionWhoseOnlyCrossingIsItsStartBoundsTheRegionThereUncut)
     setup(100.0f);
     alt::line(10, 20, 0);  // 2: ends on the left side
     alt::line(20, 20, 0);  // 3: from the side in
+    rewind();
     i32 answer = 0;
-    lacces(2, answer);
     for (int k = 0; k < 3; ++k) lacces(1, answer);  // past the header, the feed and the first motion
     ASSERT_EQ(motion_here(), 3);  // the walk goes on from the second motion
     const f32 start[3] = {10, 20, 0};
@@ -373,10 +355,7 @@ TEST(Walk, AContourInItsOwnPlaneIsCrossedInThatPlane)
     const f64 xz[12] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0};
     std::copy(xz, xz + 12, trim_state.plane);
     alt::line(20, 5, 20);  // 2
-    i32 answer = 0;
-    lacces(2, answer);
-    const f32 start[3] = {0, 5, 20};
-    const Step s = walk(start, 3);
+    const Step s = first_step({0, 5, 20});
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.cut, 2);
     EXPECT_EQ(s.before, 0);

@@ -20,6 +20,35 @@ i32 whole(i32 first, i32 last, i32 at_end = 1)
                          alt_zplane(), st);
     return st;
 }
+// A string (type 7) through the three points.
+void string3(const f32 (&pts)[3][3])
+{
+    i32 st = 0;
+    BLKOPN(AM_APPEND, 7, 1, st);
+    const f32 v[3] = {0, 0, 1};
+    for (const auto& p : pts) {
+        i32 number = 0;
+        NXTBLN(number);
+        PTSTRP(AM_APPEND, 7, number, p, v, st);
+    }
+    BLKCLS(AM_APPEND);
+}
+// The trim action MOVE BY DELTA Z by the amount, the clearance at 50.
+void move_by(f32 dz)
+{
+    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
+    zqas(ZQA_DELTAZ, dz);
+    ALTPDF.clear = 50.0f;
+}
+// The trim action projection below the Z plane at the height, the
+// clearance at 100.
+void project_below(f32 z)
+{
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+    zqas(ZQA_ZPLANE, z);
+    ALTPDF.clear = 100.0f;
+}
 void expect_move(const alt::Move& m, f32 x, f32 y, f32 z)
 {
     EXPECT_NEAR(m.x, x, 1e-4) << "block " << m.number;
@@ -36,9 +65,7 @@ TEST(DeltaZ, RaisesEveryHeightClampsAtTheClearanceWithOneMessage)
     alt::line(20, 0, 5);   // 3
     alt::line(30, 0, 40);  // 4
     alt::line(40, 0, 45);  // 5
-    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
-    zqas(ZQA_DELTAZ, 20.0f);
-    ALTPDF.clear = 50.0f;
+    move_by(20.0f);
     EXPECT_EQ(whole(2, 5), 0);
     const auto m = alt::moves();
     ASSERT_EQ(m.size(), 4u);
@@ -60,19 +87,9 @@ TEST(DeltaZ, AStringIsClampedByItsHighestPoint)
 {
     alt::fresh();
     alt::feed(100.0f);  // 1
-    i32 st = 0;
-    BLKOPN(AM_APPEND, 7, 1, st);
-    const f32 v[3] = {0, 0, 1};
     const f32 pts[3][3] = {{10, 0, 40}, {20, 0, 45}, {30, 0, 10}};
-    for (const auto& p : pts) {
-        i32 number = 0;
-        NXTBLN(number);
-        PTSTRP(AM_APPEND, 7, number, p, v, st);
-    }
-    BLKCLS(AM_APPEND);
-    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
-    zqas(ZQA_DELTAZ, 20.0f);
-    ALTPDF.clear = 50.0f;
+    string3(pts);
+    move_by(20.0f);
     const auto before = alt::moves();
     ASSERT_EQ(before.size(), 3u);
     EXPECT_EQ(whole(before[0].number, before[0].number), 0);
@@ -92,9 +109,7 @@ TEST(DeltaZ, ARegionInsideThePathGoesUpAndComesBackDown)
     alt::line(20, 0, 0);  // 3
     alt::line(30, 0, 0);  // 4
     alt::line(40, 0, 0);  // 5
-    alteration_defaults[ZQA_ACTION] = ACT_MOVE;
-    zqas(ZQA_DELTAZ, 5.0f);
-    ALTPDF.clear = 50.0f;
+    move_by(5.0f);
     i32 st = 0;
     i32 first = 3, last = 4, continuing = 0;
     f32 sp[3], sd[3];
@@ -120,10 +135,7 @@ TEST(ZPlane, BelowThePlaneLinesAreSplitAndTheirEndsLifted)
     alt::line(30, 0, 0);   // 4 below
     alt::line(40, 0, 20);  // 5 from the plane up
     alt::line(50, 0, 10);  // 6 touches the plane: kept
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 10.0f);
-    ALTPDF.clear = 100.0f;
+    project_below(10.0f);
     EXPECT_EQ(whole(2, 6), 0);
     const auto m = alt::moves();
     ASSERT_EQ(m.size(), 6u);
@@ -158,18 +170,12 @@ TEST(ZPlane, ArcsInAnyPlaneAreResampledSoNothingStaysBelow)
 {
     alt::fresh({0, 0, 10});
     alt::feed(100.0f);  // 1
-    i32 st = 0;
     // A half circle in the XZ plane from (0, 0, 10) over (10, 0, 0) to
     // (20, 0, 10): centre (10, 10), it dips 10 below its ends.
-    const f32 c[2] = {10, 10}, e[3] = {20, 0, 10}, v[3] = {0, 0, 1};
-    PTBT3(AM_APPEND, 3, 2, 3.14159265f, 0.1f, c, e, v, 0, st);  // 2
+    alt::arc(2, 3.14159265f, {10, 10}, {20, 0, 10});  // 2
     // An arc in the XY plane at height 2 that starts above the plane.
-    const f32 c2[2] = {20, 5}, e2[3] = {20, 10, 2};
-    PTBT3(AM_APPEND, 3, 1, 3.14159265f, 0.1f, c2, e2, v, 0, st);  // 3
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 5.0f);
-    ALTPDF.clear = 100.0f;
+    alt::arc(1, 3.14159265f, {20, 5}, {20, 10, 2});  // 3
+    project_below(5.0f);
     ALTPDF.srftol = 0.05f;
     EXPECT_EQ(whole(2, 3), 0);
     const auto m = alt::moves();
@@ -190,15 +196,9 @@ TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOw
 {
     alt::fresh({0, 0, 30});
     alt::feed(100.0f);  // 1
-    i32 st = 0;
-    const f32 v[3] = {0, 0, 1};
     // A half circle in the XZ plane dipping from 30 to 20: above the plane.
-    const f32 c[2] = {10, 30}, e[3] = {20, 0, 30};
-    PTBT3(AM_APPEND, 3, 2, 3.14159265f, 0.1f, c, e, v, 0, st);  // 2
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 5.0f);
-    ALTPDF.clear = 100.0f;
+    alt::arc(2, 3.14159265f, {10, 30}, {20, 0, 30});  // 2
+    project_below(5.0f);
     ALTPDF.srftol = 0.05f;
     EXPECT_EQ(whole(2, 2), 0);
     auto m = alt::moves();
@@ -211,12 +211,8 @@ TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOw
     // (11.25 degrees up) is above it.
     alt::fresh({0, 0, 0});
     alt::feed(100.0f);  // 1
-    const f32 c2[2] = {10, 0}, e2[3] = {10, 0, 10};
-    PTBT3(AM_APPEND, 3, 2, -1.57079633f, 0.1f, c2, e2, v, 0, st);  // 2
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 1.0f);
-    ALTPDF.clear = 100.0f;
+    alt::arc(2, -1.57079633f, {10, 0}, {10, 0, 10});  // 2
+    project_below(1.0f);
     ALTPDF.srftol = 0.05f;
     EXPECT_EQ(whole(2, 2), 0);
     m = alt::moves();
@@ -229,12 +225,8 @@ TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOw
     // (0, 20, 10): lines, none below the plane at 5, its end kept.
     alt::fresh({0, 0, 10});
     alt::feed(100.0f);  // 1
-    const f32 c3[2] = {10, 10}, e3[3] = {0, 20, 10};
-    PTBT3(AM_APPEND, 3, 3, 3.14159265f, 0.1f, c3, e3, v, 0, st);  // 2
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 5.0f);
-    ALTPDF.clear = 100.0f;
+    alt::arc(3, 3.14159265f, {10, 10}, {0, 20, 10});  // 2
+    project_below(5.0f);
     ALTPDF.srftol = 0.05f;
     EXPECT_EQ(whole(2, 2), 0);
     m = alt::moves();
@@ -254,20 +246,9 @@ TEST(ZPlane, AStringThatCrossesIsBrokenIntoLinesAndProjected)
 {
     alt::fresh();
     alt::feed(100.0f);  // 1
-    i32 st = 0;
-    BLKOPN(AM_APPEND, 7, 1, st);
-    const f32 v[3] = {0, 0, 1};
     const f32 pts[3][3] = {{10, 0, 20}, {20, 0, 0}, {30, 0, 0}};
-    for (const auto& p : pts) {
-        i32 number = 0;
-        NXTBLN(number);
-        PTSTRP(AM_APPEND, 7, number, p, v, st);
-    }
-    BLKCLS(AM_APPEND);
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 10.0f);
-    ALTPDF.clear = 100.0f;
+    string3(pts);
+    project_below(10.0f);
     const auto before = alt::moves();
     ASSERT_EQ(before.size(), 3u);
     EXPECT_EQ(whole(before[0].number, before[0].number), 0);
@@ -290,10 +271,7 @@ TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
     i32 st = 0;
     PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2: a straight descent from 20 to 0
     ASSERT_EQ(st, 0);
-    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-    alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-    zqas(ZQA_ZPLANE, 10.0f);
-    ALTPDF.clear = 100.0f;
+    project_below(10.0f);
     ALTPDF.srftol = 0.01f;
     EXPECT_EQ(whole(2, 2), 0);
     std::vector<std::vector<i32>> curves;

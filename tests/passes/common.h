@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "blocks/marker.h"
 #include "core/host.h"
@@ -104,6 +107,15 @@ inline std::vector<f64>& buf()
     return b;
 }
 
+// The largest component of the pass strings' tool axes along the coordinate.
+inline double largest_axis_component(int coordinate)
+{
+    double worst = 0;
+    for (int k = 0; k < PASSTR.PSNPNT; ++k)
+        worst = std::max(worst, std::fabs(f64(PASSTR.PSVECS[k][coordinate])));
+    return worst;
+}
+
 // Side of a surface whose normal at the middle points up.
 inline i32 upside(i32 id)
 {
@@ -113,6 +125,26 @@ inline i32 upside(i32 id)
     SBFUVR(1, buf().data(), u0, u1, v0, v1, st);
     evsrfn(buf().data(), 0.5f * (u0 + u1), 0.5f * (v0 + v1), 2, e, n, st);
     return n[2] >= 0 ? 1 : -1;
+}
+
+// Runs the case over the four-axis set-up (the cylinder about X on top and
+// the tilted plane, the rotary axis' origin at zero): about X and about Y,
+// for the axis variants 1 and 4, on each surface. The case gets the
+// coordinate across the rotary axis. A fatal failure ends the runs.
+inline void each_four_axis_case(const std::function<void(i32 rotary, i32 across, i32 sub, i32 id)>& run)
+{
+    host({top_cylinder(1), tilted_plane(2)});
+    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
+    for (const i32 rotary : {1, 2}) {
+        RAXN[0] = rotary;
+        const i32 across = rotary == 1 ? 0 : 1;
+        for (i32 sub : {1, 4})
+            for (i32 id : {1, 2}) {
+                run(rotary, across, sub, id);
+                if (::testing::Test::HasFatalFailure()) return;
+            }
+    }
+    RAXN[0] = 0;
 }
 
 // Parameters of a run: axis mode, tolerance, lead and working tilt.

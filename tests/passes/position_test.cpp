@@ -113,34 +113,24 @@ TEST(PassPositions, FiveAxisLeadAndTiltMakeTheirAnglesAndTheToolTouches)
 // about X that makes it vertical, its lean taken out).
 TEST(PassPositions, FourAxisKeepsTheAxisAcrossTheRotaryAxis)
 {
-    host({top_cylinder(1), tilted_plane(2)});
-    for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(0.0f);
-    for (const i32 rotary : {1, 2}) {
-        RAXN[0] = rotary;
-        const i32 across = rotary == 1 ? 0 : 1;
-        for (i32 sub : {1, 4})
-            for (i32 id : {1, 2}) {
-                chk::Surface s(id);
-                params(3, 0.01f, sub == 1 ? 8.0f : 0.0f, sub == 1 ? 4.0f : 0.0f);
-                pw(AXSSUB) = sub;
-                CURTOL = TORUS;
-                chain({id}, {upside(id)}, 4);
-                ASSERT_EQ(onepass(1, 0.5f), 0) << "axis " << rotary << " variant " << sub << " surface " << id << "\n"
-                                               << [] {
-                                                      std::string t;
-                                                      for (const auto& l : norak::transcript()) t += l + "\n";
-                                                      return t;
-                                                  }();
-                double worst = 0;
-                for (int k = 0; k < PASSTR.PSNPNT; ++k)
-                    worst = std::max(worst, std::fabs(f64(PASSTR.PSVECS[k][across])));
-                EXPECT_LE(worst, 1e-6) << "axis " << rotary << " variant " << sub << " surface " << id;
-                const Findings f = check_passes(s, tool_of(TORUS), false);
-                EXPECT_LE(f.touch, 1e-4) << "axis " << rotary << " variant " << sub << " surface " << id;
-                EXPECT_LE(f.gouge, 1e-4) << "axis " << rotary << " variant " << sub << " surface " << id;
-            }
-    }
-    RAXN[0] = 0;
+    each_four_axis_case([](i32 rotary, i32 across, i32 sub, i32 id) {
+        chk::Surface s(id);
+        params(3, 0.01f, sub == 1 ? 8.0f : 0.0f, sub == 1 ? 4.0f : 0.0f);
+        pw(AXSSUB) = sub;
+        CURTOL = TORUS;
+        chain({id}, {upside(id)}, 4);
+        ASSERT_EQ(onepass(1, 0.5f), 0) << "axis " << rotary << " variant " << sub << " surface " << id << "\n"
+                                       << [] {
+                                              std::string t;
+                                              for (const auto& l : norak::transcript()) t += l + "\n";
+                                              return t;
+                                          }();
+        EXPECT_LE(largest_axis_component(across), 1e-6)
+            << "axis " << rotary << " variant " << sub << " surface " << id;
+        const Findings f = check_passes(s, tool_of(TORUS), false);
+        EXPECT_LE(f.touch, 1e-4) << "axis " << rotary << " variant " << sub << " surface " << id;
+        EXPECT_LE(f.gouge, 1e-4) << "axis " << rotary << " variant " << sub << " surface " << id;
+    });
 }
 
 // A rotary axis of a kind not served leaves no axis across it: each

@@ -136,6 +136,32 @@ void chord_move(Run& r, i32 number, const std::vector<f32>& pts, i32& status)
         air_move(r, length);
 }
 
+// An arc that runs in the air over at least 2 x D (with the air length
+// of an open run) before it touches the stock is cut at its first chord
+// that touches: the air piece joins the run, the rest ends it. true when
+// it was cut (the scan goes on with the first piece).
+bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f32 angle, i32& status)
+{
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    const size_t n = pts.size() / 3;
+    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, air = r.open ? r.air : 0.0f;
+    size_t j = 0;
+    for (; j < n && status >= 0; ++j) {
+        const f32* E = pts.data() + 3 * j;
+        if (sweep_depth(Q, E, 0, false, status) > 0.0f) break;
+        air += len3(Q, E);
+        std::copy(E, E + 3, Q);
+    }
+    if (status < 0 || j == 0 || j == n || air < 2.0f * D) return false;
+    const f32 a1 = static_cast<f32>(f64(angle) * f64(j) / f64(n));
+    i32 piece = number, piece2 = 0, st = 0;
+    goto_block(-1, number, status);
+    if (status >= 0) TPJUMP(-1, st);
+    if (status >= 0 && st == 0) optim_split_arc(SC.point, P, Q, P, a1, angle - a1, piece, piece2, status);
+    return status >= 0 && st == 0;
+}
+
 // Reads and handles the move find_move found. false: read the next one
 // without taking this one as the candidate (a split or a broken string).
 bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
@@ -160,7 +186,15 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
         } else if (!line_move(r, number, feed, P, status)) {
             return false;
         }
-    } else if (mv_arc(type) || mv_nurbs(type)) {
+    } else if (mv_arc(type)) {
+        std::vector<f32> pts;
+        i32 plane = 0;
+        f32 angle = 0;
+        arc_chords(type, SC.point, pts, P, plane, angle, status);
+        if (status < 0 || pts.empty()) return true;
+        if (SC.known && arc_entry(r, number, pts, P, angle, status)) return false;
+        if (SC.known && status >= 0) chord_move(r, number, pts, status);
+    } else if (mv_nurbs(type)) {
         std::vector<f32> pts;
         move_chords(type, size, SC.point, pts, P, status);
         if (status < 0 || pts.empty()) return true;

@@ -130,6 +130,17 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
     out.insert(out.end(), end, end + 3);
 }
 
+void arc_chords(const i32& type, const f32* start, std::vector<f32>& out, f32* end, i32& plane, f32& angle,
+                i32& status)
+{
+    i32 h = 0;
+    f32 step = 0, c[2], v[3], D = 0;
+    RDBT3(MV_LIST, type, h, plane, angle, step, c, end, v, status);
+    GTDIAM(CURTOL, D);
+    const f32 tol = std::min(wrd2r(CMPBLK[CMP_ENLARGE_PCT]) * D * 0.01f, stk_grid.cell) * 0.25f;
+    if (status >= 0) arc_points(start, plane, angle, c, end, tol, 0, out);
+}
+
 void move_chords(const i32& type, const i32& size, const f32* start, std::vector<f32>& out, f32* end,
                  i32& status)
 {
@@ -138,11 +149,8 @@ void move_chords(const i32& type, const i32& size, const f32* start, std::vector
     i32 h = 0;
     if (mv_arc(type)) {
         i32 plane = 0;
-        f32 angle = 0, step = 0, c[2], v[3], D = 0;
-        RDBT3(MV_LIST, type, h, plane, angle, step, c, end, v, status);
-        GTDIAM(CURTOL, D);
-        const f32 tol = std::min(wrd2r(CMPBLK[CMP_ENLARGE_PCT]) * D * 0.01f, stk_grid.cell) * 0.25f;
-        if (status >= 0) arc_points(start, plane, angle, c, end, tol, 0, out);
+        f32 angle = 0;
+        arc_chords(type, start, out, end, plane, angle, status);
     } else if (mv_nurbs(type)) {
         nurbs_points(MV_LIST, size, stk_grid.cell * 0.25f, h, out, status);
         if (status >= 0 && !out.empty()) std::copy(out.end() - 3, out.end(), end);

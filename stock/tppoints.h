@@ -42,6 +42,10 @@ i32 nurbs_move_curve(const NurbsMove& c);
 // second on, at most 1000 within tol, in world coordinates.
 void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::vector<f32>& out, i32& status);
 
+// The chords of the arc move at the cursor as move_chords gives them, with
+// its plane code and sweep angle.
+void arc_chords(const i32& type, const f32* start, std::vector<f32>& out, f32* end, i32& plane, f32& angle,
+                i32& status);
 // The chords of the arc or NURBS move at the cursor of the list (its header
 // read by find_move) from `start`: an arc within a quarter of the smaller
 // of the enlargement percentage of the current tool's diameter and the

@@ -6,8 +6,14 @@
 #include "common.h"
 #include "frame/cmpblk.h"
 #include "optpath.h"
+#include "path.h"
 #include "stock/airlink.h"
 #include "stock/airscan.h"
+#include "stock/feedcopy.h"
+#include "stock/holder.h"
+#include "stock/stkimage.h"
+#include "stock/tppoints.h"
+#include "blocks/writers.h"
 #include "stock/optedit.h"
 #include "stock/optim.h"
 #include "stock/optwords.h"
@@ -100,6 +106,180 @@ TEST_F(Reach, TheMenuWindowsClearTheAreaWriteABlankAndAnswerZero)
             optim_form_b(st);
         EXPECT_EQ(st, 0);
         EXPECT_EQ(norak::transcript_count("listing:  "), 1u) << which;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using opttest::Move;
+using stocktest::Path;
+
+// A flat stock at 0 under a 4 mm cutter; a cut ending at (0, 0, 5), an old
+// link straight up and down over the same XY, the next cut from (0, 0, 1).
+struct OneXY : ::testing::Test {
+    i32 tool = 0, first = 0, second = 0, next = 0;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        CMPDEF();
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        CMPBLK[CMP_LINK_HEIGHT] = 2;
+        opttest::machine();
+        rapid_top = 4.0f;
+        tool = opttest::tool("REACHER", 4.0f, 0.0f, 12.0f, 20.0f, {});
+        CURTOL = tool;
+        ASSERT_EQ(stocktest::open(-10, -10, 10, 10), 0);
+        stocktest::fill(0.0f);
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        i32 flag = 0, st = 0;
+        optim_holder_images(tool, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        stk_tool_image(0, 4.0f, 0.0f, 12.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        Path p;
+        p.tool(tool);
+        p.feed(300.0f);
+        p.line(-5.0f, 0.0f, 5.0f);
+        first = p.line(0.0f, 0.0f, 5.0f);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 8.0f);
+        second = p.line(0.0f, 0.0f, 1.0f);
+        p.feed(300.0f);
+        next = p.line(5.0f, 0.0f, 1.0f);
+        opttest::counter_past(p.next);
+    }
+    std::vector<Move> link()
+    {
+        std::vector<Move> out;
+        bool in = false;
+        for (const Move& m : opttest::moves()) {
+            if (m.number == next) break;
+            if (in) out.push_back(m);
+            if (m.number == first) in = true;
+        }
+        return out;
+    }
+};
+
+TEST_F(OneXY, AForcedLinkWritesItsRapidWhereAPlainOnePlungesAtOnceAndTheFlagIsClearedAfter)
+{
+    // Forced first, then a plain link on a fresh path: the forced flag must
+    // not outlive its call.
+    for (bool forced : {true, false}) {
+        SCOPED_TRACE(forced ? "forced" : "plain");
+        SetUp();
+        i32 st = 0;
+        if (forced)
+            optim_air_rapid(first, second, 0, st);
+        else
+            optim_air_link(first, second, 0, st);
+        ASSERT_EQ(st, 0);
+        const std::vector<Move> l = link();
+        ASSERT_FALSE(l.empty());
+        for (const Move& m : l) {
+            EXPECT_EQ(m.p[0], 0.0f);
+            EXPECT_EQ(m.p[1], 0.0f);
+        }
+        EXPECT_EQ(l.back().p[2], 1.0f);
+        EXPECT_GT(l.back().feed, 0.0f);  // onto the next cut at the approach feed
+        // The link height is the cut's own end (rapids reach no higher than
+        // 4): a plain link plunges from there at once; a forced one writes
+        // its rapid at the link height even so.
+        if (forced) {
+            ASSERT_GE(l.size(), 2u);
+            for (size_t k = 0; k + 1 < l.size(); ++k) {
+                EXPECT_EQ(l[k].p[2], 5.0f) << k;
+                EXPECT_LT(l[k].feed, 0.0f) << k;
+            }
+        } else {
+            EXPECT_EQ(l.size(), 1u);
+        }
+    }
+}
+
+// The point list of a path: a straight move, then a NURBS move of order 2
+// whose control polygon turns a corner, then a straight move.
+struct PointsOfAPath : ::testing::Test {
+    i32 curve = 0;
+    void SetUp() override
+    {
+        stocktest::fresh(0.25f);
+        opttest::machine();
+        ASSERT_EQ(stocktest::open(-10, -10, 10, 10), 0);
+        i32 a = 0, st = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        Path p;
+        p.feed(300.0f);
+        p.line(0.0f, 0.0f, 0.0f);
+        const f64 knots[5] = {0, 0, 0.5, 1, 1};
+        const f64 pts[9] = {0, 0, 0, 4, 0, 0, 4, 4, 0};
+        PTBT5(AM_LIST, 5, 2, 3, knots, pts, p.next, st);
+        ASSERT_EQ(st, 0);
+        curve = p.next++;
+        p.line(4.0f, 4.0f, 2.0f);
+        opttest::counter_past(p.next);
+        lacces(2, a);
+    }
+};
+
+TEST_F(PointsOfAPath, ANurbsMoveBecomesPointsOnItsCurveTaggedWithItsBlock)
+{
+    i32 ph = -1, bh = -1, n = 0, st = 0;
+    tp_to_points(0, MV_LIST, ph, bh, n, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GE(n, 4);
+    void *pb = nullptr, *bb = nullptr;
+    mmcptr(ph, pb);
+    mmcptr(bh, bb);
+    const f32* P = static_cast<const f32*>(pb);
+    const i32* B = static_cast<const i32*>(bb);
+    i32 on_curve = 0;
+    bool corner = false;
+    const f32* last = nullptr;
+    for (i32 k = 0; k < n; ++k) {
+        const f32* q = P + 3 * k;
+        if (B[k] != curve) continue;
+        ++on_curve;
+        // Order 2: the curve is its control polygon, (0,0)-(4,0)-(4,4).
+        const bool leg1 = std::fabs(q[1]) < 1e-4f && q[0] > -1e-4f && q[0] < 4.0001f;
+        const bool leg2 = std::fabs(q[0] - 4.0f) < 1e-4f && q[1] > -1e-4f && q[1] < 4.0001f;
+        EXPECT_TRUE(leg1 || leg2) << q[0] << " " << q[1];
+        EXPECT_NEAR(q[2], 0.0f, 1e-4f);
+        if (std::fabs(q[0] - 4.0f) < 1e-4f && std::fabs(q[1]) < 1e-4f) corner = true;
+        last = q;
+    }
+    EXPECT_GE(on_curve, 2);
+    EXPECT_TRUE(corner);
+    ASSERT_NE(last, nullptr);
+    EXPECT_NEAR(last[0], 4.0f, 1e-4f);
+    EXPECT_NEAR(last[1], 4.0f, 1e-4f);
+    // The straight move after it ends where it was written.
+    EXPECT_EQ(P[3 * (n - 1) + 2], 2.0f);
+    i32 s2 = 0;
+    MM_CLOSE(ph, s2);
+    MM_CLOSE(bh, s2);
+}
+
+TEST_F(PointsOfAPath, AnArrayThatCannotBeOpenedFailsAndLeavesNoArrayOpen)
+{
+    const i32 before = norak::open_arrays();
+    for (i32 fail : {1, 2}) {
+        SCOPED_TRACE(fail);
+        i32 ph = 7, bh = 7, n = 7, st = 0;
+        norak::fail_alloc_after(fail);
+        tp_to_points(0, MV_LIST, ph, bh, n, st);
+        norak::fail_alloc_after(0);
+        EXPECT_LT(st, 0);
+        EXPECT_EQ(ph, -1);
+        EXPECT_EQ(bh, -1);
+        EXPECT_EQ(n, 0);
+        EXPECT_EQ(norak::open_arrays(), before);
     }
 }
 

@@ -109,6 +109,39 @@ TEST_F(Reach, TheMenuWindowsClearTheAreaWriteABlankAndAnswerZero)
     }
 }
 
+TEST_F(Reach, LeavingTheFurtherToolsModeEmptiesEveryToolRow)
+{
+    HEI8[24] = r2wrd(50.0f);
+    CURTOL = opttest::tool("SCREENED", 10.0f, 0.0f, 20.0f, 30.0f, {});
+    const i32 other = opttest::tool("OTHER", 12.0f, 0.0f, 20.0f, 40.0f, {});
+    CMPBLK[CMP_HOLDER] = 5;
+    for (i32 k = 0; k < 3; ++k) {
+        CMPBLK[CMP_TOOLS + k] = other;
+        CMPBLK[CMP_ROW_FEED + k] = 40 + k;
+        CMPBLK[CMP_ROW_PRM9 + k] = 60 + k;
+    }
+    CMPBLK[CMP_TOOL_ROWS] = 4;
+    norak::Reply r;
+    r.kind = "menu";
+    r.expect = "TOOL HOLDER";
+    r.answer = "3";
+    norak::add_reply(r);
+    r.expect = "ACCEPT";
+    r.answer = "1";
+    norak::add_reply(r);
+    i32 st = 9;
+    optim_menu(0, CURTOL, st);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(CMPBLK[CMP_HOLDER], 3);
+    EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], 1);
+    for (i32 k = 0; k < 10; ++k) {
+        EXPECT_EQ(CMPBLK[CMP_TOOLS + k], -1) << k;
+        EXPECT_EQ(CMPBLK[CMP_ROW_FEED + k], 100) << k;
+        EXPECT_EQ(CMPBLK[CMP_ROW_PRM9 + k], 100) << k;
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -235,6 +235,39 @@ TEST_F(OneXY, AForcedLinkWritesItsRapidWhereAPlainOnePlungesAtOnceAndTheFlagIsCl
     }
 }
 
+TEST_F(OneXY, ARestampReplaysTheMovesUpToTheBlockIntoTheStockOnlyWhenTheEndDoesNotRise)
+{
+    auto h = [](f32 x, f32 y) {
+        const i32 i = static_cast<i32>(std::lround((x - stk_grid.box[0]) / stk_grid.cell));
+        const i32 j = static_cast<i32>(std::lround((y - stk_grid.box[1]) / stk_grid.cell));
+        return stk_cells()[j * stk_grid.nx + i].h1;
+    };
+    for (bool rises : {true, false}) {
+        SCOPED_TRACE(rises ? "rises" : "level or falls");
+        SetUp();
+        stocktest::fill(3.0f);
+        i32 a = 0, st = 0;
+        lacces(2, a);
+        lmark(1, 9, a);  // the replay starts at the top of the list
+        const f32 from[3] = {-5.0f, 0.0f, 5.0f};
+        optim_set_ref_point(from);
+        i32 cut[10] = {0, 0, 0, 0, 7, 0, 0, 0, 0, 0};
+        // Z1 below Z2 by more than the extra length: nothing is replayed.
+        const f32 z1 = rises ? 1.0f : 5.0f;
+        optim_restamp(cut, next, z1, 0.5f, 5.0f, 0, st);
+        EXPECT_EQ(st, 0);
+        if (rises) {
+            EXPECT_EQ(cut[4], 7);
+            EXPECT_EQ(h(2.5f, 0.0f), 3.0f);
+        } else {
+            EXPECT_EQ(cut[4], 0);
+            EXPECT_LT(h(2.5f, 0.0f), 3.0f);   // under the last move, at z 1
+            EXPECT_LT(h(0.0f, 0.0f), 3.0f);   // under the plunge
+            EXPECT_EQ(h(-8.5f, 0.0f), 3.0f);  // where no move went
+        }
+    }
+}
+
 // The point list of a path: a straight move, then a NURBS move of order 2
 // whose control polygon turns a corner, then a straight move.
 struct PointsOfAPath : ::testing::Test {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/examples.h"
 #include "blocks/listacc.h"
 #include "core/host.h"
 #include "core/load.h"
@@ -43,27 +44,7 @@
 
 namespace {
 
-std::string example(const char* name)
-{
-    std::ifstream f(std::string(TAVREK_EXAMPLES) + "/" + name);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-bool at_moves()
-{
-    i32 a = 0, st = 0;
-    lclos();
-    ltop();
-    lacces(2, a);
-    FNDTYP(12, st);
-    if (st < 0) return false;
-    OPNSBL(st);
-    if (st < 0) return false;
-    lacces(2, a);
-    return a >= 0;
-}
+using benchex::at_moves;
 
 double peak_mib()
 {
@@ -75,39 +56,21 @@ double peak_mib()
 // The cavity path, a stock 1 below its highest cutting point, the tool in slot 0.
 bool set_up()
 {
-    norak::reset();
-    norak::load_session_text(example("cavity.json"));
-    module_load(nullptr, 1, nullptr);
-    DSPMOD = 3;
-    tavrek();
+    benchex::run_cavity();
     STKPOS = nullptr;
     PRM9[0] = r2wrd(1000.0f);
     for (i32 w = 3; w <= 6; ++w) PRM9[w] = 50;
     PRM9[21] = r2wrd(-2.0f);
     if (!at_moves()) return false;
-    i32 ph = -1, bh = -1, n = 0, st = 0;
-    tp_to_points(3, MV_LIST, ph, bh, n, st);
-    void* pb = nullptr;
-    mmcptr(ph, pb);
-    const f32* p = static_cast<const f32*>(pb);
-    f32 lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-    for (i32 i = 0; i < n; ++i)
-        for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[3 * i + c]), hi[c] = std::max(hi[c], p[3 * i + c]);
-    MM_CLOSE(ph, st);
-    MM_CLOSE(bh, st);
-    f32 D = 0, R = 0, L = 0, T = 0;
-    stk_tool_shape(CURTOL, D, R, L, T);
-    std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
-    dx[0] = r2wrd(0.125f);
-    norak::set_record("DX79", 4, dx);
-    norak::settings().nc["disp_stock"] = 1;
-    const f32 box[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
-    i32 sx = 0, sy = 0;
+    f32 box[6];
+    benchex::ToolShape t;
+    benchex::stock_box(CURTOL, 0.125f, box, t);
+    i32 sx = 0, sy = 0, st = 0;
     stk_grid_open(box, sx, sy, st);
     if (st != 0) return false;
     StkCell* c = stk_cells();
     for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = -1.0f, c[k].h2 = STK_NONE, c[k].move = 0;
-    stk_tool_image(0, D, R, L, T, st);
+    stk_tool_image(0, t.D, t.R, t.L, t.T, st);
     CMPDEF();
     CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
     CMPBLK[CMP_ZRANGE] = 2;

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/examples.h"
 #include "core/load.h"
 #include "frame/entry.h"
 #include "frame/intctl.h"
@@ -20,13 +21,7 @@
 
 namespace {
 
-std::string example(const char* name)
-{
-    std::ifstream f(std::string(TAVREK_EXAMPLES) + "/" + name);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using benchex::example;
 
 // The dome example with its ball 10 made a ball of the given diameter.
 std::string dome_ball(int diameter)

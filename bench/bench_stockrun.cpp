@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/examples.h"
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "core/host.h"
@@ -32,39 +33,7 @@
 
 namespace {
 
-std::string example(const char* name)
-{
-    std::ifstream f(std::string(TAVREK_EXAMPLES) + "/" + name);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Runs the example and leaves the list cursor at the start of its last
-// procedure's moves (the sub-list open); false when there is none.
-bool run_cavity()
-{
-    norak::reset();
-    norak::load_session_text(example("cavity.json"));
-    module_load(nullptr, 1, nullptr);
-    DSPMOD = 3;
-    tavrek();
-    return true;
-}
-
-bool at_moves()
-{
-    i32 a = 0, st = 0;
-    lclos();
-    ltop();
-    lacces(2, a);
-    FNDTYP(12, st);
-    if (st < 0) return false;
-    OPNSBL(st);
-    if (st < 0) return false;
-    lacces(2, a);
-    return a >= 0;
-}
+using benchex::at_moves;
 
 // A grid of any cell over the box, made outside the grid set-up (which
 // takes powers of two and at most 2,000,001 cells): for measuring only.
@@ -90,7 +59,7 @@ void forced_grid(const f32* box, f32 cell, i32& status)
 
 void stock_run(benchmark::State& state, f32 cell, bool walk, bool forced = false)
 {
-    run_cavity();
+    benchex::run_cavity();
     const i32 tool = CURTOL;
     double secs = 0;
     long cells = 0, moves = 0;
@@ -101,24 +70,10 @@ void stock_run(benchmark::State& state, f32 cell, bool walk, bool forced = false
             return;
         }
         // The path's box, the tool's reach around it.
-        i32 ph = -1, bh = -1, n = 0, st = 0;
-        tp_to_points(3, MV_LIST, ph, bh, n, st);
-        void* pb = nullptr;
-        mmcptr(ph, pb);
-        const f32* p = static_cast<const f32*>(pb);
-        f32 lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-        for (i32 i = 0; i < n; ++i)
-            for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[3 * i + c]), hi[c] = std::max(hi[c], p[3 * i + c]);
-        MM_CLOSE(ph, st);
-        MM_CLOSE(bh, st);
-        f32 D = 0, R = 0, L = 0, T = 0;
-        stk_tool_shape(tool, D, R, L, T);
-        std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
-        dx[0] = r2wrd(cell);
-        norak::set_record("DX79", 4, dx);
-        norak::settings().nc["disp_stock"] = 1;
-        const f32 box[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
-        i32 sx = 0, sy = 0;
+        f32 box[6];
+        benchex::ToolShape t;
+        benchex::stock_box(tool, cell, box, t);
+        i32 sx = 0, sy = 0, st = 0;
         if (forced)
             forced_grid(box, cell, st);
         else
@@ -127,8 +82,8 @@ void stock_run(benchmark::State& state, f32 cell, bool walk, bool forced = false
             std::printf("MEASURE stock grid refused: status %d over the box %g %g .. %g %g\n", st, double(box[0]),
                         double(box[1]), double(box[3]), double(box[4]));
         StkCell* c = stk_cells();
-        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = hi[2], c[k].move = 0;
-        stk_tool_image(0, D, R, L, T, st);
+        for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = box[5], c[k].move = 0;
+        stk_tool_image(0, t.D, t.R, t.L, t.T, st);
         STKPOS = nullptr;
         at_moves();
         const auto t0 = std::chrono::steady_clock::now();

@@ -200,9 +200,6 @@ TEST_F(AirCut, MovesAtAFeedOfZeroAreCutsNotRapids)
     EXPECT_EQ(air_found, 0);
 }
 
-}  // namespace
-
-namespace {
 TEST_F(AirCut, AnArcLongInTheAirIsCutWhereItFirstTouchesTheStock)
 {
     // A half circle of radius 30 about the origin at z 5, from (30, 0) over
@@ -271,4 +268,5 @@ TEST_F(AirCut, AnArcWithLittleAirBeforeTheStockIsNotCut)
     for (const Move& m : opttest::moves()) arcs += m.type == 3 ? 1 : 0;
     EXPECT_EQ(arcs, 1);
 }
+
 }  // namespace

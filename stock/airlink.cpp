@@ -368,11 +368,14 @@ void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const
     status = 0;
 }
 
+// Stamps the next move from the list position into the stock (block -1:
+// from the list's start) and sets touch when it cut at a feed. The first
+// move of a replay (replay flag set) starts from the reference point; every
+// later one goes on from where the move before it ended.
 void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
 {
-    (void)replay;
     touch = 0;
-    stk_stamp_point(optim_ref_point());
+    if (replay != 0) stk_stamp_point(optim_ref_point());
     i32 rapid = 0;
     stk_stamp_move(block, rapid, 1, status);
     if (status == 0 && rapid == 0) touch = 1;
@@ -399,9 +402,11 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
             TPJUMP(1, st);
         }
     }
-    i32 at = -1, touch = 0, guard = 0;
+    // The replay goes on from the list position (not from the list's start),
+    // the first move from the reference point.
+    i32 at = 0, touch = 0, guard = 0;
     if (block != 0) do {
-            optim_move_replay(at, touch, 1, st);
+            optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
         } while (st == 0 && at != block && ++guard < 1000000);
     TPJUMP(-1, st);
     i32 a = 0;

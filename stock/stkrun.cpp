@@ -184,6 +184,7 @@ struct StampState {
     f32 point[3] = {0, 0, 0};  // where the tool stands before the next move
     i32 known = 0;             // 1 once the point is a position of the tool
     f32 last_feed = -1.0f;     // feed of the previous move
+    i32 foot = 0;              // 1 while no cut has stamped the tool at the point
 } SS;
 
 void sweep_to(const f32* q, i32 move, i32& status)
@@ -192,6 +193,7 @@ void sweep_to(const f32* q, i32 move, i32& status)
     if (SS.known) stk_move(1, 0, SS.point, q, move, dm, de, v, ve, r, len, status);
     std::copy(q, q + 3, SS.point);
     SS.known = 1;
+    SS.foot = 0;
 }
 }  // namespace
 
@@ -199,6 +201,7 @@ void stk_stamp_point(const f32* p)
 {
     std::copy(p, p + 3, SS.point);
     SS.known = 1;
+    SS.foot = 1;
 }
 
 void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
@@ -227,14 +230,24 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
     if (cont != 0 && std::fabs(feed) < 1.0e-6f) {
         i32 st = 0;
         feed_at_move(1, number, feed, st);
-        i32 n2 = 0;
-        tpget(MED_LIST, 1, DT_INT, &n2, st);
-        tpskpn(MED_LIST, -1, DT_INT, st);
+        // The feed search leaves the list at the block's start: read its
+        // header again so the move's words are read from where find_move
+        // left them.
+        i32 cls = 0;
+        TPBLKH(MV_LIST, size, type, cls, st);
     }
     if (std::fabs(feed) < 1.0e-6f) feed = SS.last_feed;
     SS.last_feed = feed;
     i32 h = 0;
     f32 p[3], v[3];
+    if (feed >= 0.0f && cont != 0 && SS.known != 0 && SS.foot != 0) {
+        // A continuing walk cuts the tool where it stands before a feed move
+        // that follows rapids (or starts the walk): a sweep leaves its start
+        // to the move before it.
+        f32 dm = 0, dv = 0;
+        stk_tool_at(1, SS.point, number, dm, dv);
+        SS.foot = 0;
+    }
     if (feed < 0.0f) {
         // A rapid carries the point along; the move after it is cut from there.
         rapid = 1;

@@ -46,18 +46,24 @@ bool motion_vector(i32 side, const f32* given, f32* vector, i32& status)
             RDBT2(AM_LIST, type, size, records, number, p, v, status);
         std::memcpy(vector, v, sizeof v);
     } else if (bt_arc(type)) {
+        // The point beside the arc's end, square to the radius there; the
+        // block holds only the centre's two plane coordinates.
         i32 number = 0, plane = 0;
-        f32 angle = 0, step = 0, centre[3], end[3], v[3];
+        f32 angle = 0, step = 0, centre[3] = {0, 0, 0}, end[3], v[3];
         RDBT3(AM_LIST, type, number, plane, angle, step, centre, end, v, status);
-        PRPPNT(centre, side == 1 ? given : end, angle >= 0.0f ? 1.0f : -1.0f, vector);
+        PRPPNT(side == 1 ? given : end, centre, angle >= 0.0f ? 1.0f : -1.0f, vector);
     } else if (bt_nurbs(type)) {
-        i32 n = 0;
-        tpget(AM_LIST, 1, DT_INT, &n, status);  // block number
-        tpget(AM_LIST, 1, DT_INT, &n, status);  // control points
-        std::vector<f32> w(static_cast<size_t>(n > 0 ? 4 * n : 4));
-        if (n > 0) tpget(AM_LIST, 4 * n, DT_REAL, w.data(), status);
-        const size_t at = side == 1 && n > 0 ? static_cast<size_t>(4 * n - 4) : 0;
-        std::memcpy(vector, w.data() + at, 3 * sizeof(f32));
+        // The first control point walking forward, the last walking back.
+        const size_t room = static_cast<size_t>(size > 0 ? size : 1);
+        std::vector<f32> knots(room), points(3 * room);
+        i32 number = 0, k = 0, n = 0;
+        RDBT5(AM_LIST, size, size, number, k, n, knots.data(), points.data(), status);
+        if (status >= 0 && n > 0) {
+            const size_t at = side == 1 ? static_cast<size_t>(3 * (n - 1)) : 0;
+            std::memcpy(vector, points.data() + at, 3 * sizeof(f32));
+        } else {
+            found = false;
+        }
     } else {
         found = false;
     }

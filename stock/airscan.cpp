@@ -162,6 +162,79 @@ bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f3
     return status >= 0 && st == 0;
 }
 
+// The point at path length s along the polyline that starts at S.
+void along(const f32* S, const std::vector<f32>& pts, f32 s, f32* at)
+{
+    f32 Q[3] = {S[0], S[1], S[2]};
+    for (size_t k = 0; k + 2 < pts.size(); k += 3) {
+        const f32* E = pts.data() + k;
+        const f32 l = len3(Q, E);
+        if (l > 0.0f && s <= l) {
+            for (int c = 0; c < 3; ++c) at[c] = static_cast<f32>(Q[c] + (f64(E[c]) - Q[c]) * s / l);
+            return;
+        }
+        s -= l;
+        std::copy(E, E + 3, Q);
+    }
+    std::copy(Q, Q + 3, at);
+}
+
+// A curve that runs in the air over at least 2 x D (with the air length of
+// an open run) before the cutter first finds stock is cut half a diameter
+// before that contact, at the curve point nearest to it: the air piece
+// joins the run, the rest ends it. true when it was cut (the scan goes on
+// with the first piece).
+bool curve_entry(const Run& r, const NurbsMove& c, i32 curve, const std::vector<f32>& pts, i32 number, i32& status)
+{
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, run = 0, contact = -1.0f;
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        const f32* E = pts.data() + k;
+        f32 md = 0, ed = 0, top = 0, v = 0, ev = 0, q[3], len = 0;
+        stk_move_sweep(0, 1, Q, E, 0, md, ed, top, v, ev, q, len, status);
+        if (md > 0.0f) {
+            contact = run + len3(Q, q);
+            break;
+        }
+        run += len3(Q, E);
+        std::copy(E, E + 3, Q);
+    }
+    const f32 air = (r.open ? r.air : 0.0f) + contact;
+    const f32 s = contact - 0.5f * D;
+    if (status < 0 || contact < 0.0f || air < 2.0f * D || !(s > 0.0f)) return false;
+    f32 at[3];
+    along(SC.point, pts, s, at);
+    f64 t = 0, cut[3];
+    crv_nearest(curve, at, t, cut, status);
+    if (status < 0) return false;
+    i32 block = number;
+    if (crv_cut_at(c, t, cut, SC.point, block, status) != 1) return false;
+    SC.trust = 2;  // the two pieces are taken as they are
+    return true;
+}
+
+// A NURBS move: cut where it enters the stock after a long way in the air
+// (false: the scan goes on with the first piece), else walked as chords.
+// P gets its end.
+bool curve_move(Run& r, i32 number, i32 size, f32* P, i32& status)
+{
+    NurbsMove c;
+    std::vector<f32> pts;
+    const i32 curve = nurbs_move_open(size, c, pts, P, status);
+    if (status < 0) return true;
+    bool cut = false;
+    if (!pts.empty() && SC.known) {
+        if (SC.trust > 0)
+            --SC.trust;
+        else if (curve != 0)
+            cut = curve_entry(r, c, curve, pts, number, status);
+        if (!cut && status >= 0) chord_move(r, number, pts, status);
+    }
+    if (curve != 0) evbfre(curve);
+    return !cut || status < 0;
+}
+
 // Reads and handles the move find_move found. false: read the next one
 // without taking this one as the candidate (a split or a broken string).
 bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
@@ -195,10 +268,8 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
         if (SC.known && arc_entry(r, number, pts, P, angle, status)) return false;
         if (SC.known && status >= 0) chord_move(r, number, pts, status);
     } else if (mv_nurbs(type)) {
-        std::vector<f32> pts;
-        move_chords(type, size, SC.point, pts, P, status);
-        if (status < 0 || pts.empty()) return true;
-        if (SC.known) chord_move(r, number, pts, status);
+        if (!curve_move(r, number, size, P, status)) return false;
+        if (status < 0) return true;
     } else {
         return true;  // a cycle: passed over
     }

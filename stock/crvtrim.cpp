@@ -191,3 +191,31 @@ void trim_nurbs_move(const f64* trim1, const f64* trim2, const f64* start, const
     if (status < 0) return;
     goto_block(-1, block, status);
 }
+
+void crv_nearest(const i32& curve, const f32* at, f64& t, f64* point, i32& status)
+{
+    const f64 w[3] = {at[0], at[1], at[2]};
+    f64 m[3], q[3], d2 = 0;
+    madw2m(w, m);
+    cptcrv2(curve, m, t, q, d2, status);
+    if (status != 0) {
+        status = -1;
+        return;
+    }
+    madm2w(q, point);
+}
+
+i32 crv_cut_at(const NurbsMove& c, const f64& t, const f64* cut, const f32* start, i32& block, i32& status)
+{
+    status = 0;
+    const f64 t1 = c.knots[static_cast<size_t>(c.n)];
+    if (!(t > c.knots[static_cast<size_t>(c.k - 1)] && t < t1)) return 0;
+    const f64 S[3] = {start[0], start[1], start[2]};
+    const f64* end = c.pts.data() + 3 * (c.n - 1);
+    i32 a = 0, n = c.n, rest = 0;
+    goto_block(-1, block, status);
+    if (status < 0) return 0;
+    lacces(0, a);
+    trim_nurbs_move(cut, end, S, end, t, t1, n, c.knots.data(), c.pts.data(), c.k, 3, block, rest, status);
+    return status < 0 ? 0 : 1;
+}

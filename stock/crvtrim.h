@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/words.h"
+#include "stock/tppoints.h"
 
 // 1 when Q lies straight below P (same X and Y by the host's zero test).
 i32 is_plunge(const f32* P, const f32* Q);
@@ -28,6 +29,15 @@ f64 dist_pt_line(const f64* p, const f64* a, const f64* b);
 void trim_nurbs_move(const f64* trim1, const f64* trim2, const f64* start, const f64* end, const f64& t1,
                      const f64& t2, i32& n, const f64* knots, const f64* points, const i32& k, const i32& dim,
                      i32& block, i32& block2, i32& status);
+// The parameter t of the curve point nearest to `at` (world coordinates)
+// and that point (world). Status -1 when the host finds none.
+void crv_nearest(const i32& curve, const f32* at, f64& t, f64* point, i32& status);
+// Cuts the NURBS move `block` (read as c, starting at `start`) at the curve
+// parameter t whose point is `cut` (world): the piece up to t keeps the
+// cursor and its number goes into block, the rest follows as the next move,
+// each with the move's feed. 1 when cut; 0 when t lies at an end of the
+// curve (the move stays whole). Status below 0 on a failed edit.
+i32 crv_cut_at(const NurbsMove& c, const f64& t, const f64* cut, const f32* start, i32& block, i32& status);
 // Runs tp_drop_verticals then tp_join_rapids over the tool path list.
 void tp_clean_moves(const i32& mode, i32& status);
 // Deletes the moves of a vertical descent and rapid ascent between two

@@ -271,27 +271,11 @@ bool curve_segments(const std::vector<f32>& pts, f32 feed, f32 ref, bool may_cut
 // of the curve leaves the move whole.
 void cut_curve(const NurbsMove& c, i32 curve, const f32* at, i32& block, f32* P, i32& status)
 {
-    const f64 w[3] = {at[0], at[1], at[2]};
-    f64 m[3], q[3], t = 0, d2 = 0;
-    madw2m(w, m);
-    cptcrv2(curve, m, t, q, d2, status);
-    if (status != 0) {
-        status = -1;
-        return;
-    }
-    const f64 t1 = c.knots[static_cast<size_t>(c.n)];
-    if (!(t > c.knots[static_cast<size_t>(c.k - 1)] && t < t1)) return;
-    f64 cw[3];
-    madm2w(q, cw);
-    const f64 start[3] = {FR.prev[0], FR.prev[1], FR.prev[2]};
-    const f64* end = c.pts.data() + 3 * (c.n - 1);
-    i32 a = 0, n = c.n, rest = 0;
-    goto_block(-1, block, status);
+    f64 t = 0, cw[3];
+    crv_nearest(curve, at, t, cw, status);
     if (status < 0) return;
-    lacces(0, a);
-    trim_nurbs_move(cw, end, start, end, t, t1, n, c.knots.data(), c.pts.data(), c.k, 3, block, rest, status);
-    if (status < 0) return;
-    for (i32 k = 0; k < 3; ++k) P[k] = static_cast<f32>(cw[k]);
+    if (crv_cut_at(c, t, cw, FR.prev, block, status) == 1)
+        for (i32 k = 0; k < 3; ++k) P[k] = static_cast<f32>(cw[k]);
 }
 
 // A NURBS move (step 6): its polyline measured, the move cut where its
@@ -299,15 +283,11 @@ void cut_curve(const NurbsMove& c, i32 curve, const f32* at, i32& block, f32* P,
 void curve_move(i32 size, f32 feed, f32 ref, i32& block, f32* P, Out& o, i32& status)
 {
     NurbsMove c;
-    nurbs_move_read(MV_LIST, size, c, status);
-    if (status < 0) return;
-    const i32 curve = nurbs_move_curve(c);
     std::vector<f32> pts;
-    nurbs_move_poly(c, curve, stk_grid.cell * 0.25f, pts, status);
-    for (i32 k = 0; k < 3; ++k) P[k] = static_cast<f32>(c.pts[static_cast<size_t>(3 * (c.n - 1) + k)]);
-    if (status >= 0 && !pts.empty()) std::copy(pts.end() - 3, pts.end(), P);
+    const i32 curve = nurbs_move_open(size, c, pts, P, status);
+    if (status < 0) return;
     f32 at[3];
-    if (status >= 0 && FR.known && curve_segments(pts, feed, ref, curve != 0, o, at, status))
+    if (FR.known && curve_segments(pts, feed, ref, curve != 0, o, at, status))
         cut_curve(c, curve, at, block, P, status);
     if (curve != 0) evbfre(curve);
 }

@@ -209,6 +209,21 @@ void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::
     }
 }
 
+i32 nurbs_move_open(const i32& size, NurbsMove& c, std::vector<f32>& pts, f32* end, i32& status)
+{
+    nurbs_move_read(MV_LIST, size, c, status);
+    if (status < 0) return 0;
+    const i32 curve = nurbs_move_curve(c);
+    nurbs_move_poly(c, curve, stk_grid.cell * 0.25f, pts, status);
+    if (status < 0) {
+        if (curve != 0) evbfre(curve);
+        return 0;
+    }
+    for (i32 k = 0; k < 3; ++k) end[k] = static_cast<f32>(c.pts[static_cast<size_t>(3 * (c.n - 1) + k)]);
+    if (!pts.empty()) std::copy(pts.end() - 3, pts.end(), end);
+    return curve;
+}
+
 void nurbs_points(const i32& mode, const i32& size, const f32& tol, i32& number, std::vector<f32>& out,
                   i32& status)
 {

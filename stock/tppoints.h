@@ -42,6 +42,13 @@ i32 nurbs_move_curve(const NurbsMove& c);
 // second on, at most 1000 within tol, in world coordinates.
 void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::vector<f32>& out, i32& status);
 
+// Reads the NURBS move at the cursor of the tool path list (its header
+// read): c, its polyline at a quarter of the cell (nurbs_move_poly) and its
+// end (the polyline's last point, else its last control point). Returns
+// its host curve (0 when it makes none or on a failure; the caller frees
+// it by evbfre).
+i32 nurbs_move_open(const i32& size, NurbsMove& c, std::vector<f32>& pts, f32* end, i32& status);
+
 // The chords of the arc move at the cursor as move_chords gives them, with
 // its plane code and sweep angle.
 void arc_chords(const i32& type, const f32* start, std::vector<f32>& out, f32* end, i32& plane, f32& angle,

@@ -11,12 +11,14 @@
 #include "core/host.h"
 #include "core/prcwrd.h"
 #include "stock/airlink.h"
+#include "stock/crvtrim.h"
 #include "stock/feedcopy.h"
 #include "stock/movecur.h"
 #include "stock/optedit.h"
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
 #include "stock/stkrun.h"
+#include "stock/tppoints.h"
 #include "tools/toolcache.h"
 
 namespace {
@@ -26,6 +28,7 @@ struct Band {
     bool known = false;
     i32 prev = -1;            // the previous move
     i32 open_first = -2;      // first move of a run left open at the list's end (-2 none)
+    bool trust = false;       // the next curve is the piece before a cut: taken as it is
 } BZ;
 
 f32 upper() { return wrd2r(CMPBLK[CMP_ZHIGH]); }
@@ -91,6 +94,73 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
     }
     if (r.open) {
         r.length += BZ.known ? xy(Q, P) : 0.0f;
+        done = !out(P[2]) || on_limit(P[2]);
+    }
+    return true;
+}
+// Cuts the curve (read as c, polyline pts from the scan point) where a
+// segment first crosses a limit without starting or ending on one: at the
+// parameter where the curve's Z equals the limit, found from the curve
+// point nearest to the segment's point at that Z. true when it was cut.
+bool curve_cut(const NurbsMove& c, i32 curve, const std::vector<f32>& pts, i32 number, i32& status)
+{
+    const f32* Q = BZ.point;
+    for (size_t k = 0; k + 2 < pts.size(); k += 3) {
+        const f32* E = pts.data() + k;
+        if (out(E[2]) != out(Q[2]) && !on_limit(Q[2]) && !on_limit(E[2])) {
+            const f64 z = crossed(Q[2], E[2]);
+            const f64 q[3] = {Q[0], Q[1], Q[2]}, e[3] = {E[0], E[1], E[2]};
+            f64 R[3], pt[3], t = 0;
+            optim_pt_at_z(q, e, z, R);
+            const f32 at[3] = {f32(R[0]), f32(R[1]), f32(R[2])};
+            crv_nearest(curve, at, t, pt, status);
+            if (status >= 0) bcrv_par_at_z(pt, t, curve, z, status);
+            if (status < 0) {
+                status = 0;  // no point of the curve at the limit there: taken whole
+                return false;
+            }
+            i32 block = number;
+            return crv_cut_at(c, t, pt, BZ.point, block, status) == 1;
+        }
+        Q = E;
+    }
+    return false;
+}
+
+// A NURBS move from the scan point: cut where it crosses a limit (false:
+// the scan goes on with the first piece). Otherwise it opens a run when a
+// point of it lies out of the band, adds its XY length to an open run and
+// ends the run when it comes back into the band or onto the limit. P gets
+// its end.
+bool curve_move(Run& r, i32 number, i32 size, f32* P, bool& done, i32& status)
+{
+    NurbsMove c;
+    std::vector<f32> pts;
+    const i32 curve = nurbs_move_open(size, c, pts, P, status);
+    if (status < 0) return true;
+    const bool trusted = BZ.trust;
+    BZ.trust = false;
+    bool cut = false;
+    if (status >= 0 && curve != 0 && BZ.known && !trusted) cut = curve_cut(c, curve, pts, number, status);
+    if (curve != 0) evbfre(curve);
+    if (cut) BZ.trust = true;
+    if (cut || status < 0) return !cut;
+    f32 Q[3] = {BZ.point[0], BZ.point[1], BZ.point[2]}, length = 0;
+    i32 side = 0;
+    for (size_t k = 0; k + 2 < pts.size(); k += 3) {
+        const f32* E = pts.data() + k;
+        if (side == 0 && out(E[2])) side = above(E[2]) ? 2 : 1;
+        length += xy(Q, E);
+        std::copy(E, E + 3, Q);
+    }
+    if (!r.open && side != 0) {
+        r.open = true;
+        r.first = BZ.prev;
+        r.side = side;
+        r.length = 0;
+    }
+    if (r.open) {
+        r.length += BZ.known ? length : 0.0f;
         done = !out(P[2]) || on_limit(P[2]);
     }
     return true;
@@ -161,6 +231,10 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
                 return;
             }
             if (r.open) r.length += static_cast<f32>(std::hypot(f64(P[0]) - c[0], f64(P[1]) - c[1]) * std::fabs(angle));
+        } else if (feed >= 0.0f && mv_nurbs(type)) {
+            if (!curve_move(r, number, size, P, done, status)) continue;
+            if (status < 0) return;
+            if (r.beyond) r.crossed = true, r.beyond = false;
         } else {
             move_end_point(P, status);
             if (status < 0) return;
@@ -170,10 +244,6 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
             }
             if (feed < 0.0f) rapid_in_run(r, P);
             if (feed >= 0.0f && r.beyond) r.crossed = true, r.beyond = false;
-            if (feed >= 0.0f && mv_nurbs(type) && !r.open && out(P[2])) {
-                // A curve is taken by its end: out of the band, it opens a run.
-                r.open = true, r.first = BZ.prev, r.side = above(P[2]) ? 2 : 1;
-            }
         }
         place(P);
         BZ.prev = number;

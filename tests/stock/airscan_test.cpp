@@ -14,6 +14,8 @@
 #include "path.h"
 #include "stock/airscan.h"
 #include "blocks/readers.h"
+#include "blocks/writers.h"
+#include "stock/airlink.h"
 #include "stock/holder.h"
 #include "stock/movecur.h"
 #include "stock/optedit.h"
@@ -267,6 +269,61 @@ TEST_F(AirCut, AnArcWithLittleAirBeforeTheStockIsNotCut)
     i32 arcs = 0;
     for (const Move& m : opttest::moves()) arcs += m.type == 3 ? 1 : 0;
     EXPECT_EQ(arcs, 1);
+}
+
+TEST_F(AirCut, ACurveLongInTheAirIsCutHalfADiameterBeforeItReachesTheStockAndTheAirLinked)
+{
+    // A cubic at z 5 from (30, 0) to (-30, 0), bowed in Y, over the block's
+    // top 0 into the island below x = -11: the tool (radius 5) first finds
+    // stock where the curve's X reaches -6 (|y| under 2 there). The curve is
+    // cut 5 along it before that point, on the curve; the air piece ends
+    // the run that the rapid opened.
+    heights(1000.0f);
+    const opttest::Cubic c({30, 0, 5, 10, 4, 5, -10, -4, 5, -30, 0, 5});
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(30.0f, 0.0f, 5.0f);
+    p.feed(1000.0f);
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 4, 4, c.U.data(), c.P.data(), p.next++, st);
+    ASSERT_EQ(st, 0);
+    opttest::counter_past(p.next);
+    // Where the island's edge first comes within the tool's radius, and the
+    // point 5 before it along the curve.
+    f64 t = 0, back = 0;
+    std::array<f64, 3> q = c.at(0);
+    while (t < 1 && c.at(t)[0] - 5.0 > -11.0) t += 1e-5;
+    for (q = c.at(t); back < 5.0 && t > 0; t -= 1e-5) {
+        const auto r = c.at(t - 1e-5);
+        back += std::hypot(r[0] - q[0], r[1] - q[1]);
+        q = r;
+    }
+    i32 first = -1, last = -1, at_end = 0, lr = 0;
+    optim_air_scan(first, last, at_end, lr, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(lr, 1);
+    std::vector<Move> curves;
+    for (const Move& m : opttest::moves())
+        if (m.type == 5) curves.push_back(m);
+    ASSERT_EQ(curves.size(), 2u);
+    EXPECT_LT(c.dist2(curves[0].p), 4e-6);  // on the curve (the block stores floats)
+    EXPECT_NEAR(curves[0].p[0], q[0], 2.0f * stk_grid.cell);
+    EXPECT_NEAR(curves[0].p[1], q[1], 2.0f * stk_grid.cell);
+    EXPECT_EQ(curves[0].feed, 1000.0f);
+    EXPECT_EQ(curves[1].feed, 1000.0f);
+    EXPECT_NEAR(curves[1].p[0], -30.0f, 1e-4);
+    EXPECT_EQ(last, curves[0].number);  // the air piece closes the run
+    // The link puts rapids over the air piece; the rest cuts from its start.
+    optim_air_link(first, last, 0, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_EQ(m.back().type, 5);
+    EXPECT_EQ(m.back().feed, 1000.0f);
+    for (size_t k = 0; k + 1 < m.size(); ++k) EXPECT_NE(m[k].type, 5) << k;
+    EXPECT_NEAR(m[m.size() - 2].p[0], curves[0].p[0], 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].p[2], 5.0f, 1e-4);
 }
 
 }  // namespace

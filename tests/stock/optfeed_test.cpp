@@ -270,27 +270,8 @@ TEST_F(FeedStage, AStretchThatNeedsThreePassesIsSteppedDownInFrontOfItself)
 
 namespace {
 // A clamped cubic from (-20, 0) to (20, 0) at depth z, bowed in Y.
-struct Bow {
-    std::vector<f64> U{0, 0, 0, 0, 1, 1, 1, 1}, P;
-    explicit Bow(f64 z) : P{-20, 0, z, -7, 3, z, 7, -3, z, 20, 0, z} {}
-    std::array<f64, 3> at(f64 t) const
-    {
-        const f64 b[4] = {(1 - t) * (1 - t) * (1 - t), 3 * t * (1 - t) * (1 - t), 3 * t * t * (1 - t), t * t * t};
-        std::array<f64, 3> q{0, 0, 0};
-        for (int i = 0; i < 4; ++i)
-            for (int a = 0; a < 3; ++a) q[size_t(a)] += b[i] * P[size_t(3 * i + a)];
-        return q;
-    }
-    // Squared distance of p from the curve, by dense samples.
-    f64 dist2(const f32* p) const
-    {
-        f64 best = 1e300;
-        for (int i = 0; i <= 20000; ++i) {
-            const auto q = at(i / 20000.0);
-            best = std::min(best, std::pow(q[0] - p[0], 2) + std::pow(q[1] - p[1], 2) + std::pow(q[2] - p[2], 2));
-        }
-        return best;
-    }
+struct Bow : opttest::Cubic {
+    explicit Bow(f64 z) : Cubic({-20, 0, z, -7, 3, z, 7, -3, z, 20, 0, z}) {}
 };
 }  // namespace
 

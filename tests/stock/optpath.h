@@ -4,7 +4,9 @@
 // harness that makes a write fail at every place of an edit.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -101,6 +103,31 @@ inline std::vector<std::vector<i32>> snapshot()
 // One motion of the list: its block number, type, end point, the feed
 // in force, the tool of the last tool change before it (0 none) and the
 // spindle value in force (0 none).
+// A clamped cubic B-spline of four control points (one span), with its
+// points by the Bernstein form and a point's distance from it.
+struct Cubic {
+    std::vector<f64> U{0, 0, 0, 0, 1, 1, 1, 1}, P;
+    explicit Cubic(std::vector<f64> points) : P(std::move(points)) {}
+    std::array<f64, 3> at(f64 t) const
+    {
+        const f64 b[4] = {(1 - t) * (1 - t) * (1 - t), 3 * t * (1 - t) * (1 - t), 3 * t * t * (1 - t), t * t * t};
+        std::array<f64, 3> q{0, 0, 0};
+        for (int i = 0; i < 4; ++i)
+            for (int a = 0; a < 3; ++a) q[size_t(a)] += b[i] * P[size_t(3 * i + a)];
+        return q;
+    }
+    // Squared distance of p from the curve, by dense samples.
+    f64 dist2(const f32* p) const
+    {
+        f64 best = 1e300;
+        for (int i = 0; i <= 20000; ++i) {
+            const auto q = at(i / 20000.0);
+            best = std::min(best, std::pow(q[0] - p[0], 2) + std::pow(q[1] - p[1], 2) + std::pow(q[2] - p[2], 2));
+        }
+        return best;
+    }
+};
+
 struct Move {
     i32 number, type;
     f32 p[3];

@@ -10,6 +10,7 @@
 #include "frame/cmpblk.h"
 #include "optpath.h"
 #include "path.h"
+#include "blocks/writers.h"
 #include "stock/holder.h"
 #include "stock/optedit.h"
 #include "stock/zband.h"
@@ -79,6 +80,40 @@ TEST_F(ZBand, MovesAboveTheBandAreCutAtItsLimitAndRelinked)
     EXPECT_TRUE(in);
     EXPECT_TRUE(back);
     EXPECT_EQ(opttest::moves().back().p[0], 40.0f);
+}
+
+TEST_F(ZBand, ACurveThatLeavesTheBandIsCutWhereItsZReachesTheLimitAndRelinked)
+{
+    // A cubic from (0, 0, 0) to (30, 0, 0) with z = 32 t (1 - t) and x = 30 t:
+    // above the limit 3 between t = (1 - sqrt(5/8)) / 2 and 1 - that.
+    const f64 z = 32.0 / 3.0;
+    const opttest::Cubic c({0, 0, 0, 10, 0, z, 20, 0, z, 30, 0, 0});
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 4, 4, c.U.data(), c.P.data(), p.next++, st);
+    ASSERT_EQ(st, 0);
+    p.line(40.0f, 0.0f, 0.0f);
+    ASSERT_EQ(stage(), 0);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    const f64 t1 = (1.0 - std::sqrt(0.625)) / 2.0;
+    std::vector<Move> curves;
+    bool back = false;
+    for (const Move& m : opttest::moves()) {
+        if (m.feed > 0.0f) {
+            EXPECT_LE(m.p[2], 3.0f + 1e-3f) << m.number;
+        }
+        if (m.type == 5) curves.push_back(m);
+        // The link comes down onto the curve where it re-enters the band.
+        if (std::fabs(m.p[0] - 30.0 * (1.0 - t1)) < 1e-2 && std::fabs(m.p[2] - 3.0f) < 1e-3f) back = true;
+    }
+    EXPECT_TRUE(back);
+    ASSERT_EQ(curves.size(), 2u);  // the piece above the band is gone
+    EXPECT_GT(curves[0].feed, 0.0f);
+    EXPECT_GT(curves[1].feed, 0.0f);
+    EXPECT_NEAR(curves[0].p[2], 3.0f, 1e-3f);
+    EXPECT_NEAR(curves[0].p[0], 30.0 * t1, 1e-2);
+    EXPECT_LT(c.dist2(curves[0].p), 4e-6);
+    EXPECT_NEAR(curves[1].p[0], 30.0f, 1e-4f);
+    EXPECT_NEAR(curves[1].p[2], 0.0f, 1e-4f);
 }
 
 TEST_F(ZBand, ARunThatComesBackAtItsOwnXYIsRemovedWithoutAJump)

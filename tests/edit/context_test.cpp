@@ -253,3 +253,21 @@ TEST(GapEnds, EachMotionKindGivesItsVectorOnTheSideOfTheGap)
         EXPECT_EQ(after, before) << c.what;  // the position is kept
     }
 }
+
+TEST(BlockCount, IsAMenuItemOfThirtyOneCharacters)
+{
+    for (const i32 count : {7, -2147483647 - 1}) {
+        norak::reset();
+        norak::Reply r;
+        r.kind = "menu";
+        r.escape = true;
+        norak::add_reply(r);
+        BLKCNT(count);
+        std::string item;
+        for (const std::string& l : norak::transcript())
+            if (l.rfind("menu: ", 0) == 0) item = l.substr(6);
+        const std::string text = "NUMBER OF BLOCKS =" + std::to_string(count);
+        EXPECT_EQ(item, text + std::string(31 - text.size(), ' '));
+    }
+    norak::reset();
+}

@@ -103,6 +103,20 @@ void vertical_links()
     EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};
     HEI8[0] = r2wrd(fix::ORIGIN[2] + 50.0f);
 }
+
+// Lines to x = 0, 10, 20 with vertical links, the cursor on block 2: motions
+// before and after it.
+void on_a_gap()
+{
+    ed::fresh();
+    vertical_links();
+    ed::line(0);
+    ed::line(10);
+    ed::line(20);
+    i32 answer = 0, st = 0;
+    lacces(2, answer);
+    TPJUMP(2, st);
+}
 }  // namespace
 
 TEST(Delete, DirectlyWritesOneJoiningLineAndKeepsTheTechnologyBlocks)
@@ -269,14 +283,7 @@ TEST(Delete, RangesAtEitherEndWriteOnlyTheSideThatExists)
 TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStraightMove)
 {
     for (bool rapid : {false, true}) {
-        ed::fresh();
-        vertical_links();
-        ed::line(0);
-        ed::line(10);
-        ed::line(20);
-        i32 answer = 0, st = 0;
-        lacces(2, answer);
-        TPJUMP(2, st);  // on block 2, motions before and after it
+        on_a_gap();
         const size_t before = norak::main_list().elems.size();
         const f32 clear = fix::ORIGIN[2] + 50.0f, zup = 1.0f;
         if (!rapid) {
@@ -295,6 +302,39 @@ TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStrai
             EXPECT_NEAR(m[2].p[1] + fix::ORIGIN[1], 7.0f, 1e-4f);
             EXPECT_NEAR(m[2].p[2] + fix::ORIGIN[2], clear, 1e-4f);
             EXPECT_NEAR(m[3].p[0], 20.0f, 1e-4f);
+        }
+    }
+}
+
+// Only a rapid gap whose both ends lie at the clearance height is closed by
+// one straight move; a gap at feed (or at feed 0), or one whose first end
+// lies under the clearance, rises over the clearance first.
+TEST(Delete, AGapThatIsNotRapidAtTheClearanceGoesUpAndOver)
+{
+    const f32 clear = fix::ORIGIN[2] + 50.0f, zup = 1.0f;
+    struct Gap {
+        f32 feed, z1;
+        size_t added;
+    };
+    for (const Gap& g : {Gap{-1.0f, clear, 1}, Gap{0.0f, clear, 4}, Gap{800.0f, clear, 4}, Gap{-1.0f, clear - 10, 4}}) {
+        on_a_gap();
+        TECHST.feed = g.feed;
+        MOVST.point[0] = 5, MOVST.point[1] = 5, MOVST.point[2] = g.z1;
+        GAPCON(clear, zup, 5, 5, g.z1, 9, 7, clear);
+        const auto m = motions(read_back());
+        const std::string at = "feed " + std::to_string(g.feed) + " z1 " + std::to_string(g.z1) + "\n" + shown(read_back());
+        ASSERT_EQ(m.size(), 3 + g.added) << at;
+        // Simple lines on a three-axis path; the last one added ends at p2.
+        for (const Motion& k : m) EXPECT_EQ(k.type, 2) << at;
+        const Motion& last = m[m.size() - 2];
+        EXPECT_NEAR(last.p[0] + fix::ORIGIN[0], 9.0f, 1e-4f) << at;
+        EXPECT_NEAR(last.p[1] + fix::ORIGIN[1], 7.0f, 1e-4f) << at;
+        EXPECT_NEAR(last.p[2] + fix::ORIGIN[2], clear, 1e-4f) << at;
+        if (g.added > 1) {
+            // Up from p1 to Z-up over the clearance, over, and down to p2.
+            EXPECT_NEAR(m[3].p[2] + fix::ORIGIN[2], clear + zup, 1e-4f) << at;
+            EXPECT_NEAR(m[4].p[0] + fix::ORIGIN[0], 9.0f, 1e-4f) << at;
+            EXPECT_NEAR(m[4].p[2] + fix::ORIGIN[2], clear + zup, 1e-4f) << at;
         }
     }
 }

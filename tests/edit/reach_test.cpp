@@ -60,6 +60,16 @@ void plane_surfaces()
     SRFSNW(1, 0, ids, flags, nullptr, nullptr);
 }
 
+// As plane_surfaces, every positioning array released; answers the arrays
+// then open.
+i32 plane_surfaces_freed()
+{
+    plane_surfaces();
+    i32 st = 0;
+    allfre(st);
+    return norak::open_arrays();
+}
+
 // The on-surface answers for points on, near, above, under and beside the
 // plane.
 void expect_plane_answers()
@@ -176,10 +186,7 @@ namespace {
 // open before A.
 i32 build_a_then_b(bool saved, i32* ahandles)
 {
-    plane_surfaces();
-    i32 st = 0;
-    allfre(st);
-    const i32 base = norak::open_arrays();
+    const i32 base = plane_surfaces_freed();
     EXPECT_EQ(GAPMDL(), 1);
     if (saved) MDLSAV();
     MDLREL(1);
@@ -233,10 +240,8 @@ TEST(ReconnectionModel, ALinkLeavesTheModelToTheStoreWholeSoLeavingFreesItOnce)
     // After a link the live model is left to the store, quadtree and all:
     // the next link takes slot 1 back without parking a half-closed state,
     // and leaving the editor frees the model once and leaves nothing live.
-    plane_surfaces();
+    const i32 base = plane_surfaces_freed();
     i32 st = 0;
-    allfre(st);
-    const i32 base = norak::open_arrays();
     const i32 freed = MDLFRE;
     EXPECT_EQ(GAPMDL(), 1);
     model_leave_live();
@@ -299,4 +304,31 @@ TEST(ManualEditor, TheToolTracedAndTheServiceMenuWithoutMessages)
     EXPECT_TRUE(norak::transcript_has("NO MESSAGES FOUND"));
     EXPECT_TRUE(norak::transcript_has("menu: BLOCK LIST@ADD:GO@ADD MESSAGE@EDIT.MESSAGE"));
     EXPECT_EQ(ed::blocks().size(), 3u);
+}
+
+TEST(ReconnectionModel, ABuildWithNothingLiveLeavesTheSavedModelWhole)
+{
+    // Model A saved in slot 0 and left to the store; a build over other
+    // surfaces makes B live and leaves A to be taken back whole.
+    const i32 base = plane_surfaces_freed();
+    i32 st = 0;
+    const i32 freed = MDLFRE;
+    ASSERT_EQ(GAPMDL(), 1);
+    MDLSAV();
+    MDLREL(1);
+    model_leave_live();
+    const i32 ids[1] = {2}, flags[1] = {1};
+    SRFSNW(1, 0, ids, flags, nullptr, nullptr);
+    ASSERT_EQ(GAPMDL(), 1);
+    i32 flag = 0;
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 20.0f, flag), 1);
+    ASSERT_EQ(MDLGET(0), 1);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.0f, flag), 1);
+    EXPECT_EQ(GAPPOS(50.0f, 40.0f, 20.0f, flag), 0);
+    MDLDRP(1);
+    MDLDRP(0);
+    EXPECT_EQ(MDLFRE, freed + 2);
+    FRETRI();
+    allfre(st);
+    EXPECT_EQ(norak::open_arrays(), base);
 }

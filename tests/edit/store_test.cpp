@@ -101,6 +101,31 @@ TEST(ModelStore, ASlotSavedOverFreesTheModelItHeldWhenNothingElseHoldsIt)
     EXPECT_EQ(norak::open_arrays(), base);
 }
 
+TEST(ModelStore, ASlotOutsideTheTwoHoldsNothingAndTakesNothing)
+{
+    norak::reset();
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    const i32 base = norak::open_arrays();
+    ASSERT_EQ(build(4.0), 0);
+    const std::vector<i32> a = live();
+    const i32 freed = MDLFRE;
+    for (const i32 slot : {-1, 2}) {
+        MDLPUT(slot);
+        EXPECT_FALSE(MDLHAS(slot));
+        EXPECT_EQ(MDLGET(slot), 0);
+        MDLREL(slot);
+        MDLDRP(slot);
+        EXPECT_EQ(live(), a);
+    }
+    EXPECT_FALSE(MDLHAS(0));
+    EXPECT_FALSE(MDLHAS(1));
+    EXPECT_EQ(MDLFRE, freed);
+    FRETRI();
+    EXPECT_EQ(norak::open_arrays(), base);
+}
+
 TEST(ModelStore, TheSurfaceSetKeepsItsOwnCopiesAndIsReplacedWhole)
 {
     const i32 ids1[3] = {11, 12, 13}, fl1[3] = {1, -1, 1}, ids2[1] = {21}, fl2[1] = {-1};

@@ -252,3 +252,34 @@ TEST(ModelStore, TheSurfaceSetIsTheProcedureSurfaces)
     EXPECT_TRUE(said);
     norak::reset();
 }
+
+// An item of ids longer than its group's count and than a host item holds is
+// refused: that group is left empty, the other one is read.
+TEST(ModelStore, ASurfaceItemLongerThanItsAreaLeavesItsGroupEmpty)
+{
+    const std::vector<i32> long_item(GS_PARAM_MAX + 6, 1);
+    for (const bool part_broken : {true, false}) {
+        norak::reset();
+        for (i32& w : GSLOTS) w = 0;
+        const std::vector<i32> part = surfaces(2), check = surfaces(2);
+        if (part_broken) {
+            // The unique ids refused.
+            geometry(10004, {{43, {2}}, {308, long_item}, {46, {1, -1}}});
+            geometry(10002, {{44, {2}}, {309, {euid(check[0]), euid(check[1])}}, {248, {-1, 1}}});
+        } else {
+            // No unique ids, the ids refused.
+            geometry(10004, {{43, {2}}, {308, {euid(part[0]), euid(part[1])}}, {46, {1, -1}}});
+            geometry(10002, {{44, {2}}, {150, long_item}, {248, {-1, 1}}});
+        }
+        SRFSET();
+        i32 n1 = -1, n2 = -1;
+        SRFCNT(n1, n2);
+        EXPECT_EQ(n1, part_broken ? 0 : 2);
+        EXPECT_EQ(n2, part_broken ? 2 : 0);
+        std::vector<i32> ids(2), fl(2);
+        if (part_broken) SRFGT2(ids.data(), fl.data());
+        else SRFGT1(ids.data(), fl.data());
+        EXPECT_EQ(ids, part_broken ? check : part);
+    }
+    norak::reset();
+}

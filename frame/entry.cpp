@@ -12,6 +12,7 @@
 #include "edit/manedt.h"
 #include "frame/callbacks.h"
 #include "frame/driver.h"
+#include "stock/stkseries.h"
 #include "surfaces/srfbuf.h"
 
 namespace {
@@ -105,6 +106,20 @@ extern "C" void tavrek_edit()
     const i32 all[EDF_N] = {1, 1, 1, 0, 1, 1};
     i32 changed = 0, status = 0;
     manedt(number, all, 1, 0, changed, status);
+    lclos();
+    ltop();
+}
+
+// The host's stock simulation: the series of stock runs that ends with the
+// procedure before the one the stock-simulation counter stands on (the last
+// procedure made), each procedure stock only.
+extern "C" void tavrek_stock()
+{
+    const i32 mode = 4, next = sim_work_on(1);
+    i32 status = 0;
+    lclos();
+    ltop();
+    stk_calc_procs(mode, next, nullptr, status);
     lclos();
     ltop();
 }

@@ -12,3 +12,7 @@ extern "C" void tavrek_estimate();
 // procedure block under the list cursor, else the last one), every command
 // offered.
 extern "C" void tavrek_edit();
+// The host's stock simulation of the open tool path: the stock of every
+// procedure from the stock procedure up to the last one, stamped into the
+// Z-map stock (no optimizer), and kept with the host.
+extern "C" void tavrek_stock();

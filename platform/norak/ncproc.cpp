@@ -497,7 +497,10 @@ i32 get_disp_stock() { return iv("disp_stock"); }
 void sim_get_set(i32, i32&, i32*) {}
 i32 sim_work_on(i32 mode)
 {
-    if (mode == 2) ++N().counter;
+    if (mode == 2) {
+        keep_worked_row();
+        ++N().counter;
+    }
     return N().counter;
 }
 void sim_invalidate(i32, i32) {}

@@ -271,6 +271,7 @@ std::string write_stock_picture(const std::string& dir);
 struct StockSim {
     i32 key = -1;                        // handle of the grid's cell array (-1: none)
     i32 valid = -1, level = 0, ucs = 0;  // where the stock was last marked valid
+    i32 reached = -1;                    // the furthest procedure ever marked valid
     i32 handed = 0;                      // grids handed over by init_nc_df_stk_vars
     i32 not_display = 0, handle = -1, nx = 0, ny = 0;
     f32 box[6] = {}, cell = 0.0f;
@@ -295,6 +296,10 @@ struct ProcRow {
 // Sets row `index` of level `level` (from 1); rows skipped in between are
 // procedures of code 0.
 void set_proc_row(i32 level, i32 index, const ProcRow& row);
+// Whether the runner asks the module for the stock after the session: the
+// session has stock procedures and no stock was marked valid as far as the
+// last procedure the module made.
+bool stock_left_uncomputed();
 // ---- contours found by the selection criteria: per contour its curve
 // elements as (curve entity id, 1 when reversed) pairs
 void set_crit_contours(const std::vector<std::vector<i32>>& contours);

@@ -95,6 +95,14 @@ int main(int argc, char** argv)
             fn();
             norak::nc_after_call();
         }
+        // The stock of the session's procedures, when the module did not
+        // compute it as far as the last one (its series runs only with the
+        // optimizer): the host's stock simulation asks the module for it.
+        if (norak::stock_left_uncomputed())
+            if (auto stock = reinterpret_cast<void (*)()>(dlsym(lib, "tavrek_stock"))) {
+                norak::note("host: call tavrek_stock");
+                stock();
+            }
         // The listing of the tool path beside the other outputs, when the
         // module offers one.
         if (auto list = reinterpret_cast<void (*)()>(dlsym(lib, "tavrek_tplist"))) {

@@ -103,6 +103,10 @@ bool alloc_fails();  // consumes the failure countdown
 std::string end_file(std::FILE* f, const std::string& path);
 // True once the session described a stock procedure (stockproc.cpp).
 bool session_stock_procedures();
+// Keeps the row of the procedure being worked on (stocksim.cpp) before the
+// stock-simulation counter moves past it, while the session has stock
+// procedures and no row is held there.
+void keep_worked_row();
 std::string host_message(i32 module, i32 number);  // the host's numbered message text
 // Menu options: the texts joined by "@", and one option without its padding
 // and sub-menu mark.

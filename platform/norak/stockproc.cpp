@@ -24,7 +24,7 @@ constexpr f64 NO_HEIGHT = 1.0e10;  // a cell the stock does not cover
 
 // Whether the session described stock procedures.
 struct SessionStock {
-    i32 rows = 0;  // stock procedures described, rows 0 on of level 1
+    i32 rows = 0;  // stock procedures described, rows 1 on of level 1
 };
 
 std::array<f64, 6> need_box(const json& d, const std::string& w)
@@ -134,7 +134,9 @@ void load_stock_procedure(const json& d, const std::string& w)
     r.table = add_gen_table(t);
     for (int k = 0; k < 6; ++k) r.box[k] = f32(box[size_t(k)]);
     if (d.contains("ucs")) r.ucs = need_int(d, "ucs", w);
-    set_proc_row(1, ext_state<SessionStock>("session_stock").rows++, r);
+    // Row 0 stands for the level's start (where the stock is marked valid
+    // when a grid is opened), so the first stock procedure is row 1.
+    set_proc_row(1, ++ext_state<SessionStock>("session_stock").rows, r);
 }
 
 struct StockKinds {

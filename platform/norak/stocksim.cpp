@@ -37,6 +37,7 @@ void sim_mark_valid(i32 proc, i32 level, i32 ucs)
     s.valid = proc < 0 ? 0 : proc;
     s.level = level;
     s.ucs = ucs;
+    if (s.valid > s.reached) s.reached = s.valid;
 }
 
 void init_nc_df_stk_vars(i32 not_display, const void* base, i32 handle, i32 nx, i32 ny, const f32* box, f32 cell,
@@ -177,30 +178,59 @@ struct KeptGrid {
     f32 box[6] = {}, cell = 0.0f;
 };
 KeptGrid& KG() { return ext_state<KeptGrid>("stock_vars"); }
-}  // namespace
 
-void set_proc_row(i32 level, i32 index, const ProcRow& row)
+// Holds the row, the rows skipped over made procedures of code 0.
+void put_row(i32 level, i32 index, const ProcRow& row)
 {
-    if (level < 1 || index < 0) return;
     ProcTables& t = PT();
     if (static_cast<i32>(t.levels.size()) < level) t.levels.resize(static_cast<size_t>(level));
     std::vector<ProcRow>& rows = t.levels[static_cast<size_t>(level - 1)];
     if (static_cast<i32>(rows.size()) <= index) rows.resize(static_cast<size_t>(index) + 1);
     rows[static_cast<size_t>(index)] = row;
+}
+
+// The row of the procedure being worked on (the stock-simulation counter)
+// while the session has stock procedures: computed, unlinked, in coordinate
+// system 0, of the current procedure code, tool 0 (the one in use).
+ProcRow worked_row()
+{
+    ProcRow r;
+    r.code = nu_sgcd_get_code();
+    return r;
+}
+}  // namespace
+
+void set_proc_row(i32 level, i32 index, const ProcRow& row)
+{
+    if (level < 1 || index < 0) return;
+    put_row(level, index, row);
     // The procedures of the first level are numbered after the rows held.
     if (level == 1 && H().nc.counter <= index) H().nc.counter = index + 1;
+}
+
+bool stock_left_uncomputed()
+{
+    return session_stock_procedures() && stock_sim().reached < H().nc.counter - 1;
+}
+
+void keep_worked_row()
+{
+    const i32 index = H().nc.counter;
+    if (index < 0 || !session_stock_procedures() || row_at(1, index)) return;
+    // The procedure's tool: the one the host last drew as a tool figure.
+    ProcRow r = worked_row();
+    for (auto f = H().figures.rbegin(); f != H().figures.rend() && r.tool == 0; ++f)
+        if (f->kind == "tool") r.tool = f->tool;
+    put_row(1, index, r);
 }
 }  // namespace norak
 
 void get_proc_table(i32 level, i32 index, i32* row, i32& status)
 {
     const ProcRow* r = row_at(level, index);
-    // With stock procedures from the session, the procedure being worked on
-    // (the stock-simulation counter) has its row: computed, unlinked, in
-    // coordinate system 0, of the current procedure code.
     ProcRow current;
     if (!r && level == 1 && index == H().nc.counter && session_stock_procedures()) {
-        current.code = nu_sgcd_get_code();
+        current = worked_row();
         r = &current;
     }
     status = r ? 0 : -1;

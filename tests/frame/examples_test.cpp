@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/words.h"
+#include "tests/common/pngread.h"
 #include "tests/passes/checker.h"
 #include "tests/session_util.h"
 
@@ -185,6 +186,44 @@ void reports_match(const std::string& name, const std::string& out)
     EXPECT_EQ(got, want) << name << ": the reports written and the golden files";
 }
 
+// The stock picture holds a stock that the path cut: every cell covered
+// (no black), the uncut top white, the deepest cut dark grey, and many
+// levels of grey between them.
+void stock_is_cut(const std::string& name, const std::string& png)
+{
+    std::uint32_t w = 0, h = 0;
+    std::vector<unsigned char> pix;
+    ASSERT_TRUE(pngread::decode(png, w, h, pix)) << name << ": stock.png";
+    std::set<unsigned char> levels(pix.begin(), pix.end());
+    const size_t black = size_t(std::count(pix.begin(), pix.end(), 0));
+    EXPECT_EQ(black, 0u) << name << ": cells without stock in the picture";
+    EXPECT_TRUE(levels.count(255) && levels.count(40)) << name << ": no uncut top or no cut";
+    EXPECT_GE(levels.size(), 20u) << name << ": grey levels of the stock";
+}
+
+// The session again with the reference of its gouge check made a block as
+// high as the raw stock's top: every cutting move below it gouges, so the
+// check must find and report gouges (it compares the path with the cells).
+void planted_gouges_found(const std::string& name, json session)
+{
+    double top = 0.0;
+    for (const json& e : entities(session))
+        if (e["kind"] == "stock_procedure" && e["code"] == 52) top = e["box"][5].get<double>();
+    for (json& e : session["entities"])
+        if (e["kind"] == "stock_procedure" && e["code"] == 53) {
+            e.erase("surfaces");
+            e.erase("cell");
+            e["top"] = top;
+        }
+    const RunResult r = run_session(session.dump(), "planted_" + name);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(count_lines_with(r.transcript, "host message 339/120"), 1) << name << ": no gouge reported";
+    std::string all;
+    for (const auto& f : fs::directory_iterator(r.dir + "/out"))
+        if (f.path().extension() == ".gr") all += read_file(f.path().string());
+    EXPECT_GT(std::count(all.begin(), all.end(), '\n'), 10) << name << ": gouge lines in the report";
+}
+
 struct Examples : ::testing::TestWithParam<std::string> {};
 
 TEST_P(Examples, CompletesClearOfThePartWithItsGoldenReports)
@@ -201,7 +240,8 @@ TEST_P(Examples, CompletesClearOfThePartWithItsGoldenReports)
     const bool stock = std::any_of(entities(session).begin(), entities(session).end(),
                                    [](const json& e) { return e["kind"] == "stock_procedure"; });
     if (stock) {
-        EXPECT_EQ(read_file(r.dir + "/out/stock.png").substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
+        stock_is_cut(name, read_file(r.dir + "/out/stock.png"));
+        if (session.value("settings", json::object()).value("verify", 0) == 2) planted_gouges_found(name, session);
     }
 
     const std::vector<Pos> path = positions(r.toolpath);

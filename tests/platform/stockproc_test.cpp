@@ -13,6 +13,7 @@
 
 #include "core/host.h"
 #include "platform/norak/norak.h"
+#include "tests/common/pngread.h"
 
 namespace {
 
@@ -76,29 +77,32 @@ TEST(StockProcedures, ABlockAndTheHeightsOfATrimmedTiltedPlaneBecomeRowsInOrder)
       {"kind": "stock_procedure", "code": 52, "box": [-2, -2, 0, 12, 10, 20], "top": 15},
       {"kind": "stock_procedure", "code": 53, "box": [-2, -2, 0, 12, 10, 20], "cell": 0.5, "surfaces": [11], "ucs": 4})"));
     i32 row[PTAB_N], st = 0;
-    get_proc_table(1, 0, row, st);
+    get_proc_table(1, 0, row, st);  // the level's start: no procedure
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(row[PTAB_CODE], 0);
+    get_proc_table(1, 1, row, st);
     ASSERT_EQ(st, 0);
     EXPECT_EQ(row[0], 52);
-    get_proc_table(1, 1, row, st);
+    get_proc_table(1, 2, row, st);
     ASSERT_EQ(st, 0);
     EXPECT_EQ(row[0], 53);
     EXPECT_EQ(row[6], 4);  // its coordinate system
-    EXPECT_EQ(sim_work_on(0), 2);  // the module's procedures come after them
+    EXPECT_EQ(sim_work_on(0), 3);  // the module's procedures come after them
     // The procedure being worked on has its row, to be stamped; none after it.
-    get_proc_table(1, 2, row, st);
+    get_proc_table(1, 3, row, st);
     ASSERT_EQ(st, 0);
     EXPECT_EQ(row[PTAB_CODE], nu_sgcd_get_code());
     EXPECT_EQ(row[PTAB_CALC], 1);
     EXPECT_EQ(row[PTAB_LINK], -1);
-    get_proc_table(1, 3, row, st);
+    get_proc_table(1, 4, row, st);
     EXPECT_EQ(st, -1);
 
-    const Table block = table_of(0);
+    const Table block = table_of(1);
     EXPECT_EQ(block.format, 3);
     EXPECT_FLOAT_EQ(block.heights[0], 15.0f);
     EXPECT_FLOAT_EQ(block.box[3], 12.0f);
 
-    const Table ref = table_of(1);
+    const Table ref = table_of(2);
     ASSERT_EQ(ref.format, 1);
     ASSERT_EQ(ref.nx, 29);
     ASSERT_EQ(ref.ny, 25);
@@ -118,6 +122,58 @@ TEST(StockProcedures, ABlockAndTheHeightsOfATrimmedTiltedPlaneBecomeRowsInOrder)
         }
     EXPECT_GT(none, 0);
     EXPECT_GT(hole, 0);
+    norak::reset();
+}
+
+TEST(StockProcedures, EveryProcedureMadeKeepsItsRowAndTheStockIsAskedForUntilMarkedAtTheLast)
+{
+    norak::reset();
+    norak::load_session_text(session(R"(
+      {"kind": "stock_procedure", "code": 52, "box": [0, 0, 0, 10, 10, 5], "top": 5})"));
+    EXPECT_EQ(sim_work_on(1), 2);
+    EXPECT_TRUE(norak::stock_left_uncomputed());
+    // Two procedures made one after the other, each with its tool drawn:
+    // each keeps its row with that tool when the counter moves on, and the
+    // third is the one worked on (with the tool in use).
+    const f32 rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, at[3] = {0, 0, 0}, up[3] = {0, 0, 1};
+    i32 fig = 0, st = 0;
+    figtol(0, 101, rows, at, fig, st);
+    EXPECT_EQ(sim_work_on(2), 3);
+    figtol(0, 102, rows, at, fig, st);
+    figaro(at, up, fig, st);  // an arrow drawn after it changes nothing
+    EXPECT_EQ(sim_work_on(2), 4);
+    i32 row[PTAB_N];
+    const i32 tools[3] = {101, 102, 0};
+    for (i32 k : {2, 3, 4}) {
+        get_proc_table(1, k, row, st);
+        ASSERT_EQ(st, 0) << k;
+        EXPECT_EQ(row[PTAB_TOOL], tools[k - 2]) << k;
+    }
+    for (i32 k : {2, 3, 4}) {
+        get_proc_table(1, k, row, st);
+        ASSERT_EQ(st, 0) << k;
+        EXPECT_EQ(row[PTAB_CODE], nu_sgcd_get_code()) << k;
+        EXPECT_EQ(row[PTAB_CALC], 1) << k;
+        EXPECT_EQ(row[PTAB_CHANGED], 0) << k;
+        EXPECT_EQ(row[PTAB_LINK], -1) << k;
+    }
+    get_proc_table(1, 5, row, st);
+    EXPECT_EQ(st, -1);
+    // The stock marked valid at the start of the level or at the first
+    // procedure does not reach the last one made (3); marked there, it does.
+    sim_mark_valid(0, 1, 0);
+    sim_mark_valid(2, 1, 0);
+    EXPECT_TRUE(norak::stock_left_uncomputed());
+    sim_mark_valid(3, 1, 0);
+    sim_mark_valid(0, 1, 0);  // a later grid opened: the furthest mark stays
+    EXPECT_FALSE(norak::stock_left_uncomputed());
+
+    // Without stock procedures no rows are kept and nothing is asked for.
+    norak::reset();
+    EXPECT_FALSE(norak::stock_left_uncomputed());
+    sim_work_on(2);
+    get_proc_table(1, 0, row, st);
+    EXPECT_EQ(st, -1);
     norak::reset();
 }
 
@@ -150,60 +206,6 @@ TEST(StockProcedures, MalformedDescriptionsStopTheLoadNamingThePlace)
 }
 
 // ---- the picture
-
-std::uint32_t be32(const std::string& s, size_t at)
-{
-    std::uint32_t v = 0;
-    for (size_t k = 0; k < 4; ++k) v = v << 8 | static_cast<unsigned char>(s[at + k]);
-    return v;
-}
-
-std::uint32_t crc(const std::string& s, size_t at, size_t n)
-{
-    std::uint32_t c = 0xffffffffu;
-    for (size_t k = 0; k < n; ++k) {
-        c ^= static_cast<unsigned char>(s[at + k]);
-        for (int b = 0; b < 8; ++b) c = (c & 1) ? (c >> 1) ^ 0xedb88320u : c >> 1;
-    }
-    return ~c;
-}
-
-// Decodes an 8-bit grey PNG of stored deflate blocks: its pixels by rows,
-// every chunk's CRC and the Adler sum checked.
-bool decode(const std::string& png, std::uint32_t& w, std::uint32_t& h, std::vector<unsigned char>& pix)
-{
-    if (png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return false;
-    std::string z;
-    for (size_t at = 8; at + 12 <= png.size();) {
-        const std::uint32_t n = be32(png, at);
-        const std::string type = png.substr(at + 4, 4);
-        if (at + 12 + n > png.size() || crc(png, at + 4, n + 4) != be32(png, at + 8 + n)) return false;
-        if (type == "IHDR") {
-            w = be32(png, at + 8), h = be32(png, at + 12);
-            if (png[at + 16] != 8 || png[at + 17] != 0) return false;
-        }
-        if (type == "IDAT") z += png.substr(at + 8, n);
-        at += 12 + n;
-    }
-    std::string raw;
-    size_t at = 2;
-    for (bool last = false; !last;) {
-        if (at + 5 > z.size()) return false;
-        last = z[at] & 1;
-        const size_t n = static_cast<unsigned char>(z[at + 1]) | static_cast<unsigned char>(z[at + 2]) << 8;
-        raw += z.substr(at + 5, n);
-        at += 5 + n;
-    }
-    std::uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
-    if (be32(z, at) != (b << 16 | a) || raw.size() != size_t(h) * (w + 1)) return false;
-    pix.clear();
-    for (std::uint32_t j = 0; j < h; ++j) {
-        if (raw[j * (w + 1)] != 0) return false;
-        pix.insert(pix.end(), raw.begin() + std::ptrdiff_t(j * (w + 1) + 1), raw.begin() + std::ptrdiff_t((j + 1) * (w + 1)));
-    }
-    return true;
-}
 
 struct Cell {
     std::uint16_t w1, w2;
@@ -240,7 +242,7 @@ TEST(StockPicture, TheKeptGridIsDrawnNorthUpFromDarkToWhiteAndBlackWithoutStock)
     s << f.rdbuf();
     std::uint32_t w = 0, h = 0;
     std::vector<unsigned char> pix;
-    ASSERT_TRUE(decode(s.str(), w, h, pix));
+    ASSERT_TRUE(pngread::decode(s.str(), w, h, pix));
     ASSERT_EQ(w, 400u);  // four pixels a cell
     ASSERT_EQ(h, 12u);
     auto at = [&](std::uint32_t x, std::uint32_t y) { return pix[size_t(y) * w + x]; };

@@ -5,6 +5,7 @@
 // stock's tool images use (README, "Stock simulation").
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "core/host.h"
@@ -38,6 +39,7 @@ void sim_mark_valid(i32 proc, i32 level, i32 ucs)
     s.level = level;
     s.ucs = ucs;
     if (s.valid > s.reached) s.reached = s.valid;
+    note("stock: valid at procedure " + std::to_string(s.valid) + " of level " + std::to_string(level));
 }
 
 void init_nc_df_stk_vars(i32 not_display, const void* base, i32 handle, i32 nx, i32 ny, const f32* box, f32 cell,

@@ -138,3 +138,29 @@ TEST(OptimizerSession, AirMovesOnAPathWithoutAFeedKeepEveryCutAndNoRapidEndsInTh
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OptimizerSession, TheSeriesOfASecondProcedureStampsTheFirstOneMadeBeforeIt)
+{
+    // Two procedures of one session after the stock procedures (rows 1 and
+    // 2): the first without the optimizer (row 3), the second with its feed
+    // stage on (row 4), whose series must stamp row 3 and then row 4.
+    json first = json::parse(cavity_with({})), second = json::parse(cavity_with({"FEED OPTIMIZATION: BY VOLUME AND SLOPE"}));
+    first["calls"] = {"tavrek", "tavrek"};
+    for (const json& r : second["replies"]) first["replies"].push_back(r);
+    const RunResult r = run_session(first.dump(), "two_procedures");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    const size_t call = r.transcript.find("host: call tavrek", r.transcript.find("PROCEDURE NUMBER 1 IS CREATED"));
+    ASSERT_NE(call, std::string::npos);
+    const std::string later = r.transcript.substr(call);
+    const size_t third = later.find("stock: valid at procedure 3 of level 1");
+    EXPECT_NE(third, std::string::npos) << "the first procedure is not stamped";
+    EXPECT_GT(later.find("stock: valid at procedure 4 of level 1"), third);
+    EXPECT_NE(r.transcript.find("PROCEDURE NUMBER 2 IS CREATED"), std::string::npos);
+    // The module's series reached the last procedure: the host asks for no
+    // stock after the session.
+    EXPECT_EQ(r.transcript.find("host: call tavrek_stock"), std::string::npos);
+}
+
+}  // namespace

@@ -162,23 +162,6 @@ bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f3
     return status >= 0 && st == 0;
 }
 
-// The point at path length s along the polyline that starts at S.
-void along(const f32* S, const std::vector<f32>& pts, f32 s, f32* at)
-{
-    f32 Q[3] = {S[0], S[1], S[2]};
-    for (size_t k = 0; k + 2 < pts.size(); k += 3) {
-        const f32* E = pts.data() + k;
-        const f32 l = len3(Q, E);
-        if (l > 0.0f && s <= l) {
-            for (int c = 0; c < 3; ++c) at[c] = static_cast<f32>(Q[c] + (f64(E[c]) - Q[c]) * s / l);
-            return;
-        }
-        s -= l;
-        std::copy(E, E + 3, Q);
-    }
-    std::copy(Q, Q + 3, at);
-}
-
 // A curve that runs in the air over at least 2 x D (with the air length of
 // an open run) before the cutter first finds stock is cut half a diameter
 // before that contact, at the curve point nearest to it: the air piece
@@ -204,7 +187,7 @@ bool curve_entry(const Run& r, const NurbsMove& c, i32 curve, const std::vector<
     const f32 s = contact - 0.5f * D;
     if (status < 0 || contact < 0.0f || air < 2.0f * D || !(s > 0.0f)) return false;
     f32 at[3];
-    along(SC.point, pts, s, at);
+    poly_point_at(SC.point, pts, s, at);
     f64 t = 0, cut[3];
     crv_nearest(curve, at, t, cut, status);
     if (status < 0) return false;

@@ -147,19 +147,6 @@ void optim_tool_change(const i32& tool, const i32& value, i32& status)
     PTAMCH(status);
 }
 
-void optim_pass_blocks(const i32& pass, const i32& base, i32& first, i32& next)
-{
-    const i32 mode = CMPBLK[CMP_HOLDER];
-    const bool last = pass >= CMPBLK[CMP_TOOL_ROWS] - 1;
-    if (mode == 5 && !last)
-        next = base + (5 * pass + 5) * 200;
-    else if (mode == 4)
-        next = base + 10000;
-    else
-        next = base;
-    first = pass < 1 ? base : base + 1000 * pass;
-}
-
 void optim_tool_name(const i32& id, char* text)
 {
     GTTNAM(id, text, 20);

@@ -36,8 +36,6 @@ i32 optim_same_tool(const i32& a, const i32& b);
 // Switches the output to the tool: the tool and the spindle value ("PRM9"
 // word 7) are written as a tool change in the machine state.
 void optim_tool_change(const i32& tool, const i32& value, i32& status);
-// The block-number bases of pass i of the holder stage.
-void optim_pass_blocks(const i32& pass, const i32& base, i32& first, i32& next);
 
 // The tool's name for the messages of the run: 20 characters and a zero,
 // trailing blanks and zeros made zeros.

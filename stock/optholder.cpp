@@ -11,6 +11,7 @@
 #include "core/prcwrd.h"
 #include "core/records.h"
 #include "stock/airlink.h"
+#include "stock/crvtrim.h"
 #include "stock/feedcopy.h"
 #include "stock/holder.h"
 #include "stock/optim.h"
@@ -218,7 +219,8 @@ void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* 
     if (status < 0) return;
     w.contact = w.contact || contact;
     if (mode == 2 || !contact || steps < 1) {
-        stamp(w.point, P, number, status);
+        // Outside mode 2 the tool leaves a contact piece: it is not stamped.
+        if (mode == 2 || !contact) stamp(w.point, P, number, status);
         piece(w, number, contact, len3(w.point, P));
         return;
     }
@@ -239,7 +241,7 @@ void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* 
             optim_split_line(Q, B, Q, X, at, status);
             if (status < 0) return;
         }
-        stamp(Q, X, at, status);
+        if (mask[k - 1] == 0) stamp(Q, X, at, status);
         piece(w, at, mask[k - 1] != 0, len3(Q, X));
         if (last) break;
         std::copy(X, X + 3, Q);
@@ -253,23 +255,143 @@ void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* 
     }
 }
 
-// An arc or a curve: its chords checked for every section and stamped; a
-// chord that comes too close makes the whole move a contact piece.
-void holder_chords(Walk& w, i32 number, const std::vector<f32>& pts, const f32* widths, f32* required, i32& status)
+// A stretch of samples of one state along an arc or a curve: from and to
+// as path lengths from the move's start, contact when a section came too
+// close there.
+struct Span {
+    f32 from, to;
+    bool contact;
+};
+
+void add_span(std::vector<Span>& sp, f32 from, f32 to, bool contact)
 {
-    f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, length = 0;
-    bool contact = false;
+    if (!sp.empty() && sp.back().contact == contact)
+        sp.back().to = to;
+    else
+        sp.push_back(Span{from, to, contact});
+}
+
+// The chords of an arc or a curve from the walk point checked for every
+// section (the required lengths raised): the spans of contact and clear
+// samples along the move. contact: any section came too close.
+std::vector<Span> chord_spans(const Walk& w, const std::vector<f32>& pts, const f32* widths, f32* required,
+                              bool& contact, i32& status)
+{
+    std::vector<Span> sp;
+    f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, s = 0;
+    contact = false;
     for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        const f32* E = pts.data() + k;
+        // The clear length before the chord closes a short leading gap.
+        const f32 free = sp.empty() ? w.free : !sp.back().contact ? sp.back().to - sp.back().from : 0.0f;
         std::vector<char> mask;
         i32 steps = 0;
-        contact = optim_holder_line_check(Q, pts.data() + k, widths, w.free, required, mask, steps, status) != 0 ||
-                  contact;
-        stamp(Q, pts.data() + k, 0, status);
+        const bool c = optim_holder_line_check(Q, E, widths, free, required, mask, steps, status) != 0;
+        const f32 L = len3(Q, E);
+        contact = contact || c;
+        if (!c || steps < 1) {
+            add_span(sp, s, s + L, c && mask[0] != 0);
+        } else {
+            i32 from = 0;
+            for (i32 t = 1; t <= steps; ++t)
+                if (t == steps || mask[t] != mask[from]) {
+                    const i32 to = mask[t] != mask[from] ? t : steps;
+                    add_span(sp, s + L * f32(from) / f32(steps), s + L * f32(to) / f32(steps), mask[from] != 0);
+                    if (to < steps) from = to;
+                }
+        }
+        s += L;
+        std::copy(E, E + 3, Q);
+    }
+    return sp;
+}
+
+// Where an arc or a curve is cut (path length), -1 when nowhere: its first
+// border between a contact span and a clear one, not within a cell of
+// either end. A curve is cut at every border; an arc only beside a clear
+// span longer than 2 D (the span at its start counting the free length
+// before it), shorter gaps machined with the contact.
+f32 first_border(const std::vector<Span>& sp, bool arc, f32 free_before, f32 D)
+{
+    if (sp.empty()) return -1.0f;
+    const f32 cell = stk_grid.cell, total = sp.back().to;
+    for (size_t k = 0; k + 1 < sp.size(); ++k) {
+        const f32 at = sp[k].to;
+        if (at < cell || at > total - cell) continue;
+        if (!arc) return at;
+        const Span& clear = sp[k].contact ? sp[k + 1] : sp[k];
+        const f32 len = clear.to - clear.from + (k == 0 && !sp[0].contact ? free_before : 0.0f);
+        if (len > 2.0f * D) return at;
+    }
+    return -1.0f;
+}
+
+// An arc or a NURBS move at the cursor: what the holder walk reads of it.
+struct Bent {
+    bool arc = false;
+    i32 plane = 0;
+    f32 angle = 0, centre[2] = {0, 0};
+    NurbsMove c;
+    i32 curve = 0;  // the host curve of a NURBS move (0 none)
+};
+
+// Cuts the arc or curve `number` at path length `at` along its chords
+// (pts from the walk point, P its end); the cursor stays before the first
+// piece.
+void cut_bent(const Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts, f32 at, f32* P, i32& status)
+{
+    f32 X[3];
+    const f64 pos = poly_point_at(w.point, pts, at, X);
+    if (b.arc) {
+        const f32 a1 = static_cast<f32>(f64(b.angle) * pos / f64(pts.size() / 3));
+        f32 A[3];
+        arc_point_at(w.point, b.plane, b.centre, P, a1, A);
+        i32 piece = number, piece2 = 0, st = 0;
+        goto_block(-1, number, status);
+        if (status >= 0) TPJUMP(-1, st);
+        if (status >= 0 && st == 0) optim_split_arc(w.point, P, A, P, a1, b.angle - a1, piece, piece2, status);
+        if (st != 0) status = -1;
+        return;
+    }
+    f64 t = 0, cut[3];
+    crv_nearest(b.curve, X, t, cut, status);
+    i32 block = number;
+    if (status >= 0) crv_cut_at(b.c, t, cut, w.point, block, status);
+}
+
+// An arc or a curve: measured chord by chord for every section. Outside
+// mode 2 it is cut at its first border that counts (true: the walk reads
+// the first piece next); else walked as one piece, stamped with the cutter
+// unless a section came too close outside mode 2 (the tool leaves it).
+bool holder_bent(Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts, f32* P, const f32* widths,
+                 f32* required, i32 mode, i32& status)
+{
+    bool contact = false;
+    std::vector<Span> sp = chord_spans(w, pts, widths, required, contact, status);
+    if (status < 0) return false;
+    // A contact span within a cell of an end (where a piece was cut at a
+    // border, rounded to samples) counts as clear.
+    const f32 cell = stk_grid.cell;
+    if (sp.size() > 1 && sp.front().contact && sp.front().to - sp.front().from < cell) sp.front().contact = false;
+    if (sp.size() > 1 && sp.back().contact && sp.back().to - sp.back().from < cell) sp.back().contact = false;
+    contact = false;
+    for (const Span& x : sp) contact = contact || x.contact;
+    w.contact = w.contact || contact;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    const f32 at = mode == 2 || !contact ? -1.0f : first_border(sp, b.arc, w.free, D);
+    if (at > 0.0f && (b.arc || b.curve != 0)) {
+        cut_bent(w, number, b, pts, at, P, status);
+        return status >= 0;
+    }
+    f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, length = 0;
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        if (mode == 2 || !contact) stamp(Q, pts.data() + k, number, status);
         length += len3(Q, pts.data() + k);
         std::copy(pts.data() + k, pts.data() + k + 3, Q);
     }
-    w.contact = w.contact || contact;
     piece(w, number, contact, length);
+    return false;
 }
 
 // The lengths the tool needs, as extensions of its clear length (ext[0])
@@ -309,8 +431,9 @@ void report(const f32* required, const f32* lengths, i32 N)
     }
 }
 
-// Reads and walks the move find_move found.
-void walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* widths, f32* required, i32 mode,
+// Reads and walks the move find_move found; true when it was cut and the
+// walk reads its first piece next.
+bool walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* widths, f32* required, i32 mode,
                i32& status)
 {
     f32 P[3];
@@ -321,14 +444,22 @@ void walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* wid
         move_end_point(P, status);
         if (status >= 0 && eqpt3(P, w.point) == 0) holder_line(w, number, feed, P, widths, required, mode, status);
     } else if (mv_arc(type) || mv_nurbs(type)) {
+        Bent b;
         std::vector<f32> pts;
-        move_chords(type, size, w.point, pts, P, status);
-        if (status >= 0 && !pts.empty()) holder_chords(w, number, pts, widths, required, status);
-        if (pts.empty()) return;
+        b.arc = mv_arc(type);
+        if (b.arc)
+            arc_chords(type, w.point, pts, P, b.plane, b.angle, status, b.centre);
+        else
+            b.curve = nurbs_move_open(size, b.c, pts, P, status);
+        const bool cut = status >= 0 && !pts.empty() &&
+                         holder_bent(w, number, b, pts, P, widths, required, mode, status);
+        if (b.curve != 0) evbfre(b.curve);
+        if (cut || pts.empty()) return cut;
     } else {
-        return;
+        return false;
     }
     if (status >= 0) std::copy(P, P + 3, w.point), w.known = true;
+    return false;
 }
 }  // namespace
 
@@ -367,8 +498,9 @@ void walk_pass(i32 from, const f32* widths, f32* required, i32 mode, Walk& w, i3
             if (status < 0) return;
             continue;
         }
-        walk_move(w, number, type, size, feed, widths, required, mode, status);
+        const bool cut = walk_move(w, number, type, size, feed, widths, required, mode, status);
         if (status < 0) return;
+        if (cut) continue;
         TPJUMP(1, st);
         if (st != 0) break;
     }

@@ -131,14 +131,45 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
 }
 
 void arc_chords(const i32& type, const f32* start, std::vector<f32>& out, f32* end, i32& plane, f32& angle,
-                i32& status)
+                i32& status, f32* centre)
 {
     i32 h = 0;
     f32 step = 0, c[2], v[3], D = 0;
     RDBT3(MV_LIST, type, h, plane, angle, step, c, end, v, status);
+    if (centre) centre[0] = c[0], centre[1] = c[1];
     GTDIAM(CURTOL, D);
     const f32 tol = std::min(wrd2r(CMPBLK[CMP_ENLARGE_PCT]) * D * 0.01f, stk_grid.cell) * 0.25f;
     if (status >= 0) arc_points(start, plane, angle, c, end, tol, 0, out);
+}
+
+void arc_point_at(const f32* start, const i32& plane, const f32* centre, const f32* end, const f32& a, f32* out)
+{
+    int u = 0, v = 1, w = 2;
+    plane_axes(plane, u, v, w);
+    const f64 du = f64(start[u]) - centre[0], dv = f64(start[v]) - centre[1];
+    const f64 cs = std::cos(f64(a)), sn = std::sin(f64(a));
+    out[u] = static_cast<f32>(centre[0] + du * cs - dv * sn);
+    out[v] = static_cast<f32>(centre[1] + du * sn + dv * cs);
+    out[w] = end[w];
+}
+
+f64 poly_point_at(const f32* start, const std::vector<f32>& pts, const f32& s, f32* at)
+{
+    f32 Q[3] = {start[0], start[1], start[2]}, left = s;
+    const size_t n = pts.size() / 3;
+    for (size_t k = 0; k < n; ++k) {
+        const f32* E = pts.data() + 3 * k;
+        const f64 l = std::hypot(std::hypot(f64(E[0]) - Q[0], f64(E[1]) - Q[1]), f64(E[2]) - Q[2]);
+        if (l > 0.0 && left <= l) {
+            const f64 f = left / l;
+            for (int c = 0; c < 3; ++c) at[c] = static_cast<f32>(Q[c] + (f64(E[c]) - Q[c]) * f);
+            return f64(k) + f;
+        }
+        left -= static_cast<f32>(l);
+        std::copy(E, E + 3, Q);
+    }
+    std::copy(Q, Q + 3, at);
+    return f64(n);
 }
 
 void move_chords(const i32& type, const i32& size, const f32* start, std::vector<f32>& out, f32* end,

@@ -52,7 +52,14 @@ i32 nurbs_move_open(const i32& size, NurbsMove& c, std::vector<f32>& pts, f32* e
 // The chords of the arc move at the cursor as move_chords gives them, with
 // its plane code and sweep angle.
 void arc_chords(const i32& type, const f32* start, std::vector<f32>& out, f32* end, i32& plane, f32& angle,
-                i32& status);
+                i32& status, f32* centre = nullptr);
+// The point of the arc from `start` about `centre` (in the plane's two
+// axes) that lies at the sweep angle a.
+void arc_point_at(const f32* start, const i32& plane, const f32* centre, const f32* end, const f32& a, f32* out);
+// The point at path length s along the polyline from `start` through pts
+// (the last point beyond its end); returns its place in chords (the
+// chord's index plus the fraction along it).
+f64 poly_point_at(const f32* start, const std::vector<f32>& pts, const f32& s, f32* at);
 // The chords of the arc or NURBS move at the cursor of the list (its header
 // read by find_move) from `start`: an arc within a quarter of the smaller
 // of the enlargement percentage of the current tool's diameter and the

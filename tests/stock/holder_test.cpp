@@ -138,21 +138,4 @@ TEST_F(Holder, TheReplacementIsTheToolOfSmallestClearLengthWithinTheLengthenedPr
     EXPECT_EQ(best, fits);
 }
 
-TEST_F(Holder, PassBlockBases)
-{
-    i32 first = 0, next = 0;
-    CMPBLK[CMP_HOLDER] = 5;
-    CMPBLK[CMP_TOOL_ROWS] = 3;
-    optim_pass_blocks(0, 100, first, next);
-    EXPECT_EQ(first, 100);
-    EXPECT_EQ(next, 1100);
-    optim_pass_blocks(2, 100, first, next);
-    EXPECT_EQ(first, 2100);
-    EXPECT_EQ(next, 100);
-    CMPBLK[CMP_HOLDER] = 4;
-    optim_pass_blocks(1, 100, first, next);
-    EXPECT_EQ(first, 1100);
-    EXPECT_EQ(next, 10100);
-}
-
 }  // namespace

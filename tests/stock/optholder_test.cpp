@@ -2,18 +2,23 @@
 // reaches: the report of mode 2 (the path unchanged, the section's reach
 // and the length the tool would need), and the contact stretch of mode 3
 // cut at the borders worked out analytically and rebuilt as a link; gaps
-// shorter than 1.5 tool diameters closed, longer ones kept; the stretch
+// shorter than 1.5 tool diameters closed, longer ones kept; an arc and a
+// curve cut where the holder reaches the wall; the stock left uncut under
+// a stretch the tool leaves; the stretch
 // machined last by a longer tool of the library or a lengthened copy (mode
 // 4), or by the tools of the tool rows pass by pass (mode 5).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 
 #include "common.h"
 #include "frame/cmpblk.h"
 #include "optpath.h"
 #include "path.h"
+#include "blocks/writers.h"
 #include "stock/holder.h"
 #include "stock/optedit.h"
 #include "stock/optholder.h"
@@ -30,8 +35,9 @@ struct HolderStage : ::testing::Test {
     // A D6 end mill, clear length 20, one holder section of D20 from 20 up:
     // widened by 20 % to 24 (radius 12), lifted by 20 - 1 over the tip.
     // Stock top 0; walls of 30 over the x ranges given, y 8 to 30.
-    // arc: the slot goes round x 20..60 on a half circle through the wall.
-    void fresh(const std::vector<std::pair<f32, f32>>& walls, bool arc = false)
+    // middle: writes the moves of the slot between its start at x 0 and
+    // its straight end to x 110 (none: one straight slot).
+    void fresh(const std::vector<std::pair<f32, f32>>& walls, const std::function<void(Path&)>& middle = {})
     {
         stocktest::fresh(0.25f);
         CMPDEF();
@@ -63,10 +69,7 @@ struct HolderStage : ::testing::Test {
         p.line(0.0f, 0.0f, 5.0f);
         p.feed(1000.0f);
         p.line(0.0f, 0.0f, -1.0f);
-        if (arc) {
-            p.line(20.0f, 0.0f, -1.0f);
-            p.arc(1, -f32(M_PI), 40.0f, 0.0f, 60.0f, 0.0f, -1.0f);
-        }
+        if (middle) middle(p);
         p.line(110.0f, 0.0f, -1.0f);
         p.feed(-1.0f);
         p.line(110.0f, 0.0f, 5.0f);
@@ -77,6 +80,13 @@ struct HolderStage : ::testing::Test {
         i32 st = 0;
         optim_holder_stage(st);
         return st;
+    }
+    // The stock's height at (x, y).
+    static f32 height(f32 x, f32 y)
+    {
+        const i32 i = static_cast<i32>(std::lround((x - stk_grid.box[0]) / stk_grid.cell));
+        const i32 j = static_cast<i32>(std::lround((y - stk_grid.box[1]) / stk_grid.cell));
+        return stk_cells()[j * stk_grid.nx + i].h1;
     }
     // The feed moves at the slot's depth: their end X.
     std::vector<f32> cuts()
@@ -131,6 +141,11 @@ TEST_F(HolderStage, ModeThreeCutsTheSlotWhereTheHolderReachesTheWallAndLinksOver
         if (k.p[0] > 30.0f - edge + 1.0f && k.p[0] < 50.0f + edge - 1.0f) {
             EXPECT_GE(k.p[2], 30.0f - 20.0f + 1.0f - 1e-4f);
         }
+    // The stock the walk leaves: the slot cut where the tool still goes, not
+    // under the stretch it leaves.
+    EXPECT_EQ(height(10.0f, 0.0f), -1.0f);
+    EXPECT_EQ(height(80.0f, 0.0f), -1.0f);
+    EXPECT_EQ(height(40.0f, 0.0f), 0.0f);
 }
 
 TEST_F(HolderStage, GapsShorterThanOneAndAHalfDiametersAreClosedLongerOnesKept)
@@ -147,19 +162,70 @@ TEST_F(HolderStage, GapsShorterThanOneAndAHalfDiametersAreClosedLongerOnesKept)
     }
 }
 
-TEST_F(HolderStage, AnArcThroughTheWallIsOneContactPieceLinkedOverInModeThree)
+TEST_F(HolderStage, AnArcThroughTheWallIsCutWhereTheHolderFirstReachesItAndTheRestLinkedOver)
 {
-    fresh({{30.0f, 50.0f}}, true);
+    // The half circle about (40, 0) of radius 20 from (20, 0) over y 20:
+    // the section (radius 12) reaches the wall's corner (30, 8) where
+    // 400 cos p + 320 sin p = 420, p = 0.0657 rad on from the start. The
+    // clear way before it (the slot from x 0) is over 2 D: the arc is cut
+    // there. The clear end after the wall is shorter: it stays with the
+    // contact, and the link lands at the arc's end.
+    fresh({{30.0f, 50.0f}}, [](Path& p) {
+        p.line(20.0f, 0.0f, -1.0f);
+        p.arc(1, -f32(M_PI), 40.0f, 0.0f, 60.0f, 0.0f, -1.0f);
+    });
     CMPBLK[CMP_HOLDER] = 3;
     ASSERT_EQ(stage(), 0);
-    bool arc = false, landed = false;
+    bool landed = false;
+    std::vector<Move> arcs;
     const std::vector<Move> m = opttest::moves();
     for (size_t k = 0; k + 1 < m.size(); ++k) {
-        arc = arc || mv_arc(m[k].type);
+        if (mv_arc(m[k].type)) arcs.push_back(m[k]);
         if (m[k].p[0] == 60.0f && m[k].feed > 0.0f && m[k + 1].p[0] == 110.0f) landed = true;
     }
-    EXPECT_FALSE(arc);
     EXPECT_TRUE(landed);
+    ASSERT_EQ(arcs.size(), 1u);
+    const f64 p = 0.6747 - std::acos(420.0 / std::hypot(400.0, 320.0));
+    const f64 at = std::atan2(f64(arcs[0].p[1]), f64(arcs[0].p[0]) - 40.0);
+    EXPECT_NEAR(std::hypot(arcs[0].p[0] - 40.0f, arcs[0].p[1]), 20.0f, 1e-3f);
+    EXPECT_NEAR(20.0 * (M_PI - at), 20.0 * std::fabs(p), 3.0 * stk_grid.cell);
+}
+
+TEST_F(HolderStage, ACurveThroughTheWallIsCutAtBothBordersAndTheContactPieceLinkedOver)
+{
+    // A cubic from (10, 0) to (70, 0) bowed to y 15 in place of the arc:
+    // cut where the section comes within its radius 12 of the wall (x 30 to
+    // 50, y from 8), on both sides; the piece between is linked over.
+    const opttest::Cubic c({10, 0, -1, 30, 20, -1, 50, 20, -1, 70, 0, -1});
+    i32 st = 0;
+    fresh({{30.0f, 50.0f}}, [&](Path& p) {
+        p.line(10.0f, 0.0f, -1.0f);
+        PTBT5(AM_LIST, 5, 4, 4, c.U.data(), c.P.data(), p.next++, st);
+    });
+    ASSERT_EQ(st, 0);
+    CMPBLK[CMP_HOLDER] = 3;
+    ASSERT_EQ(stage(), 0);
+    auto wall = [](const f32* q) {
+        const f32 dx = std::max({30.0f - q[0], 0.0f, q[0] - 50.0f}), dy = std::max(8.0f - q[1], 0.0f);
+        return std::hypot(dx, dy);
+    };
+    const std::vector<Move> m = opttest::moves();
+    std::vector<size_t> curves;
+    for (size_t k = 0; k < m.size(); ++k)
+        if (m[k].type == 5) curves.push_back(k);
+    ASSERT_EQ(curves.size(), 2u);
+    const Move& first = m[curves[0]];
+    const Move& before_last = m[curves[1] - 1];  // where the link lands
+    const f32 three = 3.0f * stk_grid.cell;
+    EXPECT_LT(c.dist2(first.p), 4e-6);
+    EXPECT_NEAR(wall(first.p), 12.0f, three);
+    EXPECT_LT(first.p[0], 40.0f);
+    EXPECT_LT(c.dist2(before_last.p), 4e-6);
+    EXPECT_NEAR(wall(before_last.p), 12.0f, three);
+    EXPECT_GT(before_last.p[0], 40.0f);
+    EXPECT_EQ(before_last.p[2], -1.0f);
+    EXPECT_NEAR(m[curves[1]].p[0], 70.0f, 1e-4f);
+    EXPECT_GT(m[curves[1]].feed, 0.0f);
 }
 
 TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAndSpindle)
@@ -201,6 +267,8 @@ TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAn
         if (r[k].feed > 0.0f && r[k].p[2] == -1.0f) {
             EXPECT_TRUE(r[k].p[0] <= 30.0f - edge + three || r[k].p[0] >= 50.0f + edge - three) << r[k].p[0];
         }
+    // The copy's pass cut the stretch into the stock.
+    EXPECT_EQ(height(40.0f, 0.0f), -1.0f);
     // Then up to the clearance, and the tool back.
     EXPECT_EQ(last_other, r.size() - 1);
     EXPECT_GE(r.back().p[2], 4.0f);

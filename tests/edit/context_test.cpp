@@ -271,3 +271,19 @@ TEST(BlockCount, IsAMenuItemOfThirtyOneCharacters)
     }
     norak::reset();
 }
+
+// A NURBS block whose point count exceeds the block is not read: the walk
+// stops there (the internal error said) and no motion behind it is taken.
+TEST(GapEnds, AMotionThatCannotBeReadEndsTheSearch)
+{
+    gap_path();
+    norak::main_list().elems[2].words[3] = 1000;
+    stand_on(3);
+    f32 v[3] = {-7, -7, -7};
+    EXPECT_EQ(GAPDIR(1, 0, 0, 0, v), 0);
+    EXPECT_EQ(V(v, v + 3), (V{0, 0, 1}));
+    EXPECT_TRUE(norak::transcript_has("NURBS LARGER THAN ITS AREA"));
+    i32 position = 0;
+    lgtpos(position);
+    EXPECT_EQ(position, 4);
+}

@@ -11,6 +11,7 @@
 #include "blocks/procblk.h"
 #include "blocks/writers.h"
 #include "core/codedio.h"
+#include "edit/alter/motion.h"
 #include "edit/gapcon.h"
 #include "edit/proctab.h"
 #include "edit/support.h"
@@ -286,4 +287,46 @@ TEST(GapEnds, AMotionThatCannotBeReadEndsTheSearch)
     i32 position = 0;
     lgtpos(position);
     EXPECT_EQ(position, 4);
+}
+
+// The entry run of a procedure: from its first motion to the first motion
+// read at the procedure's feed; the list position is kept.
+TEST(FeedRange, RunsFromTheFirstMotionToTheFirstAtTheProcedureFeed)
+{
+    const f32 keep = EDTFED;
+    fix::fresh();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    fix::tech(1, 100.0f);           // block 1
+    fix::line(2, {0, 0, 0});        // 2
+    fix::line(2, {1, 0, 0});        // 3
+    fix::tech(1, 600.0f);           // 4
+    fix::line(2, {2, 0, 0});        // 5
+    fix::line(2, {3, 0, 0});        // 6
+    PRM9[PRM9_FEED] = r2wrd(600.0f);
+    EDTFED = -1.0f;
+    lacces(2, answer);
+    TPJUMP(2, st);
+    i32 first = 0, last = 0, position = 0;
+    st = 99;
+    FEDRNG(first, last, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(first, 2);
+    EXPECT_EQ(last, 5);
+    lgtpos(position);
+    EXPECT_EQ(position, 3);
+    EDTFED = keep;
+}
+
+TEST(EditContext, WithoutAToolPathTheReadFailsAndLeavesTheDefaults)
+{
+    KeepContext keep;
+    norak::reset();
+    EDTCX.linkkind = 3;
+    EDTCX.onsurf = 1;
+    i32 st = 0;
+    EDTCTX(1, st);
+    EXPECT_LT(st, 0);
+    expect_context(EDTCX, {0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0});
+    norak::reset();
 }

@@ -11,6 +11,7 @@
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "blocks/tech.h"
+#include "edit/alter/motion.h"
 #include "edit/delete.h"
 #include "edit/gapcon.h"
 #include "edit/support.h"
@@ -103,6 +104,17 @@ void vertical_links()
     EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};
     HEI8[0] = r2wrd(fix::ORIGIN[2] + 50.0f);
 }
+
+// The machine feed and the current feed, put back after a test.
+struct KeepFeeds {
+    i32 machine = PRM9[PRM9_FEED];
+    f32 current = EDTFED;
+    ~KeepFeeds()
+    {
+        PRM9[PRM9_FEED] = machine;
+        EDTFED = current;
+    }
+};
 
 // Lines to x = 0, 10, 20 with vertical links, the cursor on block 2: motions
 // before and after it.
@@ -311,6 +323,7 @@ TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStrai
 // lies under the clearance, rises over the clearance first.
 TEST(Delete, AGapThatIsNotRapidAtTheClearanceGoesUpAndOver)
 {
+    KeepFeeds keep;
     const f32 clear = fix::ORIGIN[2] + 50.0f, zup = 1.0f;
     struct Gap {
         f32 feed, z1;
@@ -320,7 +333,12 @@ TEST(Delete, AGapThatIsNotRapidAtTheClearanceGoesUpAndOver)
         on_a_gap();
         TECHST.feed = g.feed;
         MOVST.point[0] = 5, MOVST.point[1] = 5, MOVST.point[2] = g.z1;
+        PRM9[PRM9_FEED] = r2wrd(700.0f);
+        EDTFED = 5.0f;
         GAPCON(clear, zup, 5, 5, g.z1, 9, 7, clear);
+        // After a link the current feed is the machine feed; the straight
+        // move leaves it.
+        EXPECT_EQ(EDTFED, g.added > 1 ? 700.0f : 5.0f);
         const auto m = motions(read_back());
         const std::string at = "feed " + std::to_string(g.feed) + " z1 " + std::to_string(g.z1) + "\n" + shown(read_back());
         ASSERT_EQ(m.size(), 3 + g.added) << at;
@@ -337,6 +355,35 @@ TEST(Delete, AGapThatIsNotRapidAtTheClearanceGoesUpAndOver)
             EXPECT_NEAR(m[4].p[2] + fix::ORIGIN[2], clear + zup, 1e-4f) << at;
         }
     }
+}
+
+// With nothing after the gap the tool rises over the last point at rapid;
+// the machine feed is in force after it.
+TEST(Delete, ARiseAloneIsRapidAndTheMachineFeedFollows)
+{
+    KeepFeeds keep;
+    ed::fresh();
+    vertical_links();
+    ed::line(0);
+    ed::line(10);
+    i32 st = 0;
+    JMPEND(st);
+    const f32 clear = fix::ORIGIN[2] + 50.0f, zup = 1.0f;
+    MOVST.point[0] = 5, MOVST.point[1] = 5, MOVST.point[2] = 0;
+    PRM9[PRM9_FEED] = r2wrd(700.0f);
+    EDTFED = 5.0f;
+    GAPCON(clear, zup, 5, 5, 0, 9, 7, 0);
+    EXPECT_EQ(EDTFED, 700.0f);
+    // The feed block before the rise is the rapid one, the machine feed
+    // comes back after it.
+    std::vector<f32> feeds;
+    for (const auto& e : norak::main_list().elems)
+        if (e.words.size() >= 5 && e.words[0] == 1 && e.words[2] == 1) feeds.push_back(wrd2r(e.words[4]));
+    EXPECT_EQ(feeds, (std::vector<f32>{-1.0f, 700.0f})) << shown(read_back());
+    const auto m = motions(read_back());
+    ASSERT_GE(m.size(), 3u) << shown(read_back());
+    EXPECT_NEAR(m.back().p[0] + fix::ORIGIN[0], 5.0f, 1e-4f);
+    EXPECT_NEAR(m.back().p[2] + fix::ORIGIN[2], clear, 1e-4f);
 }
 
 TEST(Delete, OnlyExitOrTheConfirmEndsAMarkedRange)

@@ -16,7 +16,7 @@ void MFLGT3(i32& result);  // the first flag word
 void MFLGT2(i32& iresult, f32& rresult);  // the integer and real pair
 void MFLGS1(i32 mode, i32& value);  // the stored integer: mode 1 get, 2 set
 void MFLGS2(i32 mode, f32& value);  // the stored real: mode 1 get, 2 set
-void MFLGS3(const i32& mode, i32& value);  // the link word: mode 1 get, else set
+void MFLGS3(const i32& mode, i32& value);  // the link word (armed: the clearance-plane warning may show): mode 1 get, else set
 void HFLINI();  // the hold on, the retract switch kept, the link word 1
 // State 0 releases the hold: the retract switch saved and set; another
 // state restores it.

@@ -29,7 +29,6 @@ LnkPar LNKPAR = {1, 0, 0, {1, 1}, 0, 0.01f, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 namespace {
 
-i32 warn_armed = 1;  // the clearance-plane warning may still be shown
 const f32 ZUP[3] = {0, 0, 1};
 
 i32 hold()
@@ -56,10 +55,15 @@ i32 dimok(const i32& dim, const char* msg)
 // (vertical when the caller has none), so the dimension code of the caller
 // does not change the move.
 void mv(const f32* p, const f32* axis, i32& st) { MOVLIN(2, p, axis ? axis : ZUP, st); }
+// The clearance-plane warning is shown once per procedure: the link flag of
+// the module flags is armed at the procedure's start and cleared here.
 void warnlow()
 {
-    if (!warn_armed) return;
-    warn_armed = 0;
+    i32 armed = 0;
+    MFLGS3(1, armed);
+    if (!armed) return;
+    i32 off = 0;
+    MFLGS3(2, off);
     usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
 }
 

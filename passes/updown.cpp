@@ -35,9 +35,22 @@ f32 rtol() { return LNKPAR.tol; }
 void close_all()
 {
     i32 st = 0;
-    for (i32* h : {&UDBUF.hpts, &UDBUF.haxs, &UDBUF.hmrk, &UDBUF.hrun})
+    for (i32* h : {&UDBUF.hpts, &UDBUF.haxs, &UDBUF.hmrk, &UDBUF.hrun}) {
         if (*h >= 0) MM_CLOSE(*h, st);
+        *h = -1;
+    }
     UDBUF.cap = 0;
+}
+
+// The four arrays are open and reachable through their handles.
+bool reachable()
+{
+    for (i32 h : {UDBUF.hpts, UDBUF.haxs, UDBUF.hmrk, UDBUF.hrun}) {
+        void* b = nullptr;
+        if (h >= 0) mmcptr(h, b);
+        if (!b) return false;
+    }
+    return true;
 }
 
 // Room for n more points; grown answers 0, 10,000 or 100.
@@ -304,7 +317,15 @@ void UDRSTN() { UDBUF.count = 0; }
 void UDALLC(i32& status)
 {
     status = 0;
-    if (UDBUF.hpts >= 0) return;
+    if (UDBUF.hpts >= 0 && reachable()) return;
+    if (UDBUF.hpts >= 0) {
+        // The host no longer holds the arrays the handles named: they are
+        // forgotten (not closed: their numbers may name other arrays now)
+        // and the buffered points with them.
+        UDBUF.hpts = UDBUF.haxs = UDBUF.hmrk = UDBUF.hrun = -1;
+        UDBUF.cap = 0;
+        UDBUF.count = 0;
+    }
     void* b = nullptr;
     i32 s = 0;
     MM_OPEN_ARRAY(3 * sizeof(f32), UD_OPEN, UDBUF.hpts, b, s);
@@ -323,7 +344,7 @@ void UDALLC(i32& status)
 void UDFLSH(i32& status)
 {
     status = 0;
-    if (UDBUF.mode == 1 || UDBUF.count == 0 || UDBUF.hpts < 0) {
+    if (UDBUF.mode == 1 || UDBUF.count == 0 || !reachable()) {
         UDBUF.count = 0;
         return;
     }

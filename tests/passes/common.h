@@ -22,6 +22,7 @@
 #include "passes/srfgeo.h"
 #include "platform/norak/norak.h"
 #include "surfaces/srfbuf.h"
+#include "tests/common/hostreset.h"
 #include "tests/passes/checker.h"
 #include "tests/surfaces/shapes.h"
 #include "tools/toolcache.h"
@@ -86,10 +87,7 @@ inline std::string dome(int id)
 
 inline void host(const std::vector<std::string>& surfaces)
 {
-    // The marker stack lives in a host array: closed in the session that
-    // opened it, not by its number in the next one.
-    tp_mrkr_fin(1);
-    norak::reset();
+    hostreset::empty_host();
     std::string ents = TOOLS;
     for (const auto& e : surfaces) ents += "," + e;
     norak::load_session_text(R"({"entities":[)" + ents + "]}");

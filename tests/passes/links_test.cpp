@@ -791,6 +791,29 @@ TEST(Links, AFastMoveFromAboveItsPlaneCrossesAtItsOwnHeight)
     EXPECT_TRUE(norak::transcript_has("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW"));
 }
 
+// The clearance-plane warning shows once in a procedure and again in the
+// next procedure of the same session.
+TEST(Links, TheClearancePlaneWarningShowsOncePerProcedure)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 from[3] = {0, 0, 30}, to[3] = {50, 0, 2}, up[3] = {0, 0, 1};
+    for (i32 proc = 1; proc <= 2; ++proc) {
+        stand(from, LINK_VERTICAL);  // the procedure's start arms the warning
+        HEI8[HEI8_ABSOLUTE] = 1;
+        HEI8[HEI8_PLANE2] = r2wrd(5.0f);
+        HEI8[HEI8_RETRACT] = 1;
+        for (i32 twice = 0; twice < 2; ++twice) {
+            i32 st = 0;
+            MOVLIN(2, from, nullptr, st);
+            FAST2M(2, to, up, 0, 0.0f, st);
+            EXPECT_EQ(st, 0);
+        }
+        EXPECT_EQ(norak::transcript_count("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW"), static_cast<size_t>(proc));
+    }
+}
+
 // The clearance path of a pocketing procedure climbs from the higher of its
 // two ends: to a target above the tool it travels the incremental height
 // over the target.

@@ -11,6 +11,7 @@
 #include "core/modflg.h"
 #include "passes/pasloop.h"
 #include "passes/retract.h"
+#include "passes/updown.h"
 #include "passes/pastab.h"
 #include "passes/paslin.h"
 #include "tests/passes/common.h"
@@ -99,6 +100,8 @@ inline void fresh_run()
 {
     tp_mrkr_fin(1);
     tp_mrkr_init();
+    i32 udw[28] = {};
+    UDINIT(udw[0], udw + 1, udw[25], udw[26], udw[27]);  // up/down off, no points kept
     MOVCLR();
     TPMACH = 23;  // a machine that moves on three axes at once
     TECHCL();

@@ -241,6 +241,32 @@ TEST(UpDown, OnePointMovesAndGrowth)
     EXPECT_EQ(UDBUF.hpts, -1);
 }
 
+// Buffers whose host arrays were released behind the up/down state are not
+// written through their old handles: they are opened afresh.
+TEST(UpDown, BuffersWhoseArraysAreGoneAreOpenedAfresh)
+{
+    setup(2, 0, 1);
+    const f32 pts[] = {0, 0, 0, 10, 0, 5, 20, 0, 9};
+    const i32 n = 3;
+    i32 st = 0;
+    UDMILB(3, 1, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+    ASSERT_EQ(st, 0);
+    for (i32 h : {UDBUF.hpts, UDBUF.haxs, UDBUF.hmrk, UDBUF.hrun}) {
+        i32 gone = h;
+        MM_CLOSE(gone, st);
+        ASSERT_EQ(st, 0);
+    }
+    UDMILB(3, 1, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(UDBUF.count, 3);  // the points kept with the lost arrays are gone
+    EXPECT_EQ(UDBUF.cap, 20000);
+    UDFLSH(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(stretches().size(), 1u);
+    UDRELS(st);
+    EXPECT_EQ(UDBUF.hpts, -1);
+}
+
 TEST(UpDown, DirectionTestDropsStretchesThatStartOnAFlank)
 {
     // A pass from the middle of the left flank over the top to the floor on

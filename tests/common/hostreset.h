@@ -1,0 +1,32 @@
+// Emptying the stand-in host between cases that run in one process. The
+// module keeps some host arrays from one procedure to the next (the marker
+// stack, the positioning work array, the up/down buffers); they are released
+// before the host forgets them, so that no handle kept from the last case
+// names an array of the next one.
+#pragma once
+
+#include "blocks/marker.h"
+#include "passes/updown.h"
+#include "platform/norak/norak.h"
+#include "stock/netgrid.h"
+
+namespace hostreset {
+
+// Releases the host arrays the module keeps between procedures; the up/down
+// state goes back to its start (mode off, buffers closed).
+inline void release_module_arrays()
+{
+    tp_mrkr_fin(1);
+    stk_net_rels();
+    i32 w[28] = {};
+    UDINIT(w[0], w + 1, w[25], w[26], w[27]);
+}
+
+// The module's kept arrays released, then an empty host.
+inline void empty_host()
+{
+    release_module_arrays();
+    norak::reset();
+}
+
+}  // namespace hostreset

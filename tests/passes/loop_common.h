@@ -110,6 +110,7 @@ inline void fresh_run()
     NBKUP = 0;
     std::memset(&PASOUT, 0, sizeof PASOUT);
     std::memset(DSP8, 0, sizeof DSP8);
+    std::memset(PRM9, 0, sizeof PRM9);  // no record read: plain output, no spline fitting
     std::memset(UPW2, 0, sizeof UPW2);
     // Heights: clearance plane 100, 10 above a point, the clearance switch on;
     // vertical approaches from 2 above the target.

@@ -273,7 +273,8 @@ void FEDRNG(i32& first, i32& last, i32& status)
         return;
     }
     lacces(2, answer);
-    status = answer < 0 ? -1 : 0;
+    const bool opened = answer >= 0;
+    status = opened ? 0 : -1;
     while (status >= 0) {
         i32 number = 0, type = 0;
         f32 p[3], n[3];
@@ -288,7 +289,8 @@ void FEDRNG(i32& first, i32& last, i32& status)
     }
     i32 st = 0;
     TPTOP(8, st);
-    status = st < 0 ? -1 : 0;
+    // A list that cannot be read from its start stays a failure.
+    status = !opened || st < 0 ? -1 : 0;
 }
 
 // ------------------------------------------------------------ model store

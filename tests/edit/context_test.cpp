@@ -290,31 +290,43 @@ TEST(GapEnds, AMotionThatCannotBeReadEndsTheSearch)
 }
 
 // The entry run of a procedure: from its first motion to the first motion
-// read at the procedure's feed; the list position is kept.
+// read at the procedure's feed; the list position is kept. Without a tool
+// path there is no run.
 TEST(FeedRange, RunsFromTheFirstMotionToTheFirstAtTheProcedureFeed)
 {
     const f32 keep = EDTFED;
-    fix::fresh();
-    i32 answer = 0, st = 0;
-    lacces(3, answer);
-    fix::tech(1, 100.0f);           // block 1
-    fix::line(2, {0, 0, 0});        // 2
-    fix::line(2, {1, 0, 0});        // 3
-    fix::tech(1, 600.0f);           // 4
-    fix::line(2, {2, 0, 0});        // 5
-    fix::line(2, {3, 0, 0});        // 6
-    PRM9[PRM9_FEED] = r2wrd(600.0f);
-    EDTFED = -1.0f;
-    lacces(2, answer);
-    TPJUMP(2, st);
-    i32 first = 0, last = 0, position = 0;
-    st = 99;
+    struct Run {
+        std::vector<f32> feeds;  // a feed block (above 0) or a line (0) each
+        i32 first, last;
+    };
+    for (const Run& r : {Run{{100, 0, 0, 600, 0, 0}, 2, 5}, Run{{100, 0, 600, 0, 0}, 2, 4}}) {
+        fix::fresh();
+        i32 answer = 0, st = 0;
+        lacces(3, answer);
+        f32 x = 0;
+        for (const f32 f : r.feeds) {
+            if (f > 0) fix::tech(1, f);
+            else fix::line(2, {x++, 0, 0});
+        }
+        PRM9[PRM9_FEED] = r2wrd(600.0f);
+        EDTFED = -1.0f;
+        lacces(2, answer);
+        TPJUMP(2, st);
+        i32 first = 0, last = 0, position = 0;
+        st = 99;
+        FEDRNG(first, last, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(first, r.first);
+        EXPECT_EQ(last, r.last);
+        lgtpos(position);
+        EXPECT_EQ(position, 3);
+    }
+    norak::reset();
+    i32 first = 0, last = 0, st = 0;
     FEDRNG(first, last, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(first, 2);
-    EXPECT_EQ(last, 5);
-    lgtpos(position);
-    EXPECT_EQ(position, 3);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(first, -1);
+    EXPECT_EQ(last, -1);
     EDTFED = keep;
 }
 

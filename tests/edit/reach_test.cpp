@@ -4,6 +4,8 @@
 // display and the service menu of the manual editor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -331,4 +333,95 @@ TEST(ReconnectionModel, ABuildWithNothingLiveLeavesTheSavedModelWhole)
     FRETRI();
     allfre(st);
     EXPECT_EQ(norak::open_arrays(), base);
+}
+
+namespace {
+using P = std::array<f32, 3>;
+
+// The points of the line blocks and the kinds of the markers of the list.
+struct Written {
+    std::vector<P> points;
+    std::vector<i32> markers;
+};
+
+// Lines at x = 10, 20, 60, 70 along y = 40 on the plane at z = 5, the cursor
+// on the second: the gap lies between x = 20 and x = 60. A link of the kind
+// given between them, reconnection on surfaces allowed, with clearance 30
+// and Z-up 2 (heights above the points).
+Written link_on_plane(i32 kind)
+{
+    plane_surfaces();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    const f32 v[3] = {0, 0, 1};
+    for (const f32 x : {10.0f, 20.0f, 60.0f, 70.0f}) {
+        const f32 p[3] = {x, 40, 5};
+        PTBT2(AM_APPEND, 2, p, v, 0, st);
+    }
+    EDTCX.linkkind = kind;
+    EDTCX.onsurf = 1;
+    EDTCX.linklen = 10.0f;
+    EDTCX.linkfac = 1.0f;
+    EDTCX.side = 3.3f;
+    lacces(2, answer);
+    TPJUMP(2, st);
+    MOVST.point[0] = 20, MOVST.point[1] = 40, MOVST.point[2] = 5;
+    TECHST.feed = 500.0f;
+    const i32 oldtype = MACTYP;
+    MACTYP = MACTYP_ALTER;  // the editor's machining type
+    GAPCON(30.0f, 2.0f, 20, 40, 5, 60, 40, 5);
+    MACTYP = oldtype;
+    Written w;
+    for (const auto& e : norak::main_list().elems) {
+        // A point repeated (a move of no length) is counted once.
+        const P p = e.words.size() >= 5 ? P{wrd2r(e.words[2]), wrd2r(e.words[3]), wrd2r(e.words[4])} : P{};
+        if (e.words[0] == 2 && e.words.size() >= 5 && (w.points.empty() || w.points.back() != p)) w.points.push_back(p);
+        if (e.words.size() >= 3 && e.words[0] == 99) w.markers.push_back(e.words[2]);
+    }
+    return w;
+}
+}  // namespace
+
+// Both ends lie on the surfaces: a surface retract (its markers 11 and 12)
+// along the tool axis by the link length, over, and a surface approach (9
+// and 10) down the axis to Z-up and to the point; the model built for it
+// stays in slot 1 only.
+TEST(ReconnectionModel, ALinkBetweenPointsOnTheSurfacesIsASurfaceRetractAndApproach)
+{
+    const i32 freed = MDLFRE;
+    const Written w = link_on_plane(2);
+    EXPECT_EQ(w.markers, (std::vector<i32>{11, 12, 9, 10}));
+    EXPECT_EQ(w.points,
+              (std::vector<P>{{10, 40, 5}, {20, 40, 5}, {20, 40, 15}, {60, 40, 15}, {60, 40, 7}, {60, 40, 5}, {70, 40, 5}}));
+    EXPECT_FALSE(norak::transcript_has("GOUGING"));
+    EXPECT_TRUE(MDLHAS(1));
+    EXPECT_EQ(TRIMDL[TM_SRFHDL], -1);
+    MDLDRP(1);
+    EXPECT_EQ(MDLFRE, freed + 1);
+    FRETRI();
+}
+
+// Vertical links (kind 1) build no model and write no surface markers, even
+// where reconnection on surfaces is allowed.
+TEST(ReconnectionModel, VerticalLinksBuildNoModel)
+{
+    const Written w = link_on_plane(1);
+    EXPECT_FALSE(MDLHAS(1));
+    EXPECT_TRUE(w.markers.empty());
+    EXPECT_EQ(w.points.back(), (P{70, 40, 5}));
+    FRETRI();
+}
+
+// A link shaped by the move (arcs, in line) has only the end point to go by:
+// it rises straight up as a Z-up link does, with no warning about it.
+TEST(ReconnectionModel, ALinkShapedByTheMoveRisesStraightUpFromTheOnePoint)
+{
+    for (const i32 kind : {3, 4, 5}) {
+        const Written w = link_on_plane(kind);
+        EXPECT_EQ(w.points, (std::vector<P>{{10, 40, 5}, {20, 40, 5}, {20, 40, 7}, {60, 40, 7}, {60, 40, 5}, {70, 40, 5}}))
+            << kind;
+        EXPECT_FALSE(norak::transcript_has("host message 320/250")) << kind;
+        MDLDRP(1);
+        FRETRI();
+    }
 }

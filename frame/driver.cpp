@@ -182,8 +182,13 @@ void DRVCRE(const i32& first, i32& status)
     sim_get_set(1, DRVST.stock_disp, CMPBLK);
     stk_grid_vars(1);
 
+    // The machine values are the record's: the words a shorter record does
+    // not hold are cleared, not kept from a procedure of another part or one
+    // left without saving.
     i32 st = 0;
-    RDREC("PRM9", PRM9, PRM9_N, st);
+    i32 prm[PRM9_N] = {};
+    RDREC("PRM9", prm, PRM9_N, st);
+    if (st >= 0) std::memcpy(PRM9, prm, sizeof PRM9);
     DRVST.showtool_old = PRM9[PRM9_SHOWTOOL];
     nc_geomsk_lst_init_all();
 

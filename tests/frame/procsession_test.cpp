@@ -3,6 +3,8 @@
 // template saved and applied; the parameter page's refusals.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -233,4 +235,49 @@ TEST(ProcSession, StopWhileTheModelIsBuiltPutsTheRunValuesBack)
             EXPECT_EQ(word, "0");
         }
     }
+}
+
+namespace {
+
+// NURBS blocks (type 5) anywhere in a list tree.
+int nurbs_blocks(const norak::List& l)
+{
+    int n = 0;
+    for (const auto& e : l.elems) {
+        if (!e.words.empty() && e.words[0] == 5) ++n;
+        if (e.sub) n += nurbs_blocks(*e.sub);
+    }
+    return n;
+}
+
+// The NURBS blocks the example writes in a process where `first` ran before
+// it (in its own emptied host).
+int dome_after(const std::string& first)
+{
+    if (!first.empty()) {
+        InProcess p(first);
+        for (const auto& c : norak::calls()) p.call(c);
+        EXPECT_GT(nurbs_blocks(norak::main_list()), 0);
+    }
+    InProcess p(read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json"));
+    norak::start_toolpath();
+    for (const auto& c : norak::calls()) p.call(c);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    return nurbs_blocks(norak::main_list());
+}
+
+}  // namespace
+
+// Two parts in one loaded module: the first one's machine-values record
+// asks for spline output; the second one's record is shorter and holds no
+// such word, so its procedure writes what it writes in a module of its own.
+TEST(ProcSession, AShorterMachineValuesRecordKeepsNothingOfThePartBefore)
+{
+    nlohmann::json fitted = nlohmann::json::parse(read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json"));
+    auto& w = fitted["records"]["PRM9"]["words"];
+    ASSERT_LT(w.size(), static_cast<size_t>(PRM9_N));
+    while (w.size() < static_cast<size_t>(PRM9_N)) w.push_back(0);
+    w[PRM9_FIT] = 1;
+    const int alone = dome_after("");
+    EXPECT_EQ(dome_after(fitted.dump()), alone);
 }

@@ -326,6 +326,29 @@ TEST_F(Strings, WorkArrayGrowsAgainAfterItsRelease)
     }
 }
 
+// Tables whose host arrays were released behind the stock's back are built
+// again, not written through their old handles: the same string comes out.
+TEST_F(Strings, TablesWhoseArraysAreGoneAreBuiltAgain)
+{
+    auto plate = meshes::grid(-20, -20, 20, 20, 2, 2, [](f64, f64) { return 0.0; });
+    ASSERT_EQ(meshes::build({plate}), 0);
+    tooldefs::use_mill(6.0f, 3.0f);
+    const f32 a[3] = {-15, 1, 0}, b[3] = {15, 1, 0};
+    const Out first = line(a, b, 0.01f);
+    ASSERT_EQ(first.status, 0);
+    ASSERT_GE(stk_net.rec, 0);
+    for (i32 h : {stk_net.prof[0], stk_net.rec}) {
+        i32 gone = h, st = 0;
+        MM_CLOSE(gone, st);
+        ASSERT_EQ(st, 0);
+    }
+    const Out again = line(a, b, 0.01f);
+    EXPECT_EQ(again.status, 0);
+    ASSERT_EQ(again.tot, first.tot);
+    for (i32 k = 0; k < 3 * first.tot; ++k) EXPECT_EQ(again.xyz[k], first.xyz[k]) << k;
+    ASSERT_NE(work(), nullptr);
+}
+
 // A vertical line in surface milling gives one string of two points in its
 // direction, the upper end added with its normal and the machined surface's
 // code; the point is the drop's, floored at the lower end.

@@ -458,7 +458,7 @@ i32 GAPMDL()
     SRFGT2(ids2.data(), fl2.data());
     const f32 tol = EDTCX.srfkind == 2 ? EDTCX.side2 : EDTCX.linktol;
     i32 work = 0, st = 0;
-    allsrf(1, n1, ids1.data(), fl1.data(), n2, ids2.data(), fl2.data(), 1, tol, EDTCX.side, 2, work, st);
+    allsrf(1, n1, ids1.data(), fl1.data(), n2, ids2.data(), fl2.data(), EDTCX.srfkind, tol, EDTCX.side, 2, work, st);
     MDLPUT(1);
     EDTRDF();
     return 1;

@@ -425,3 +425,26 @@ TEST(ReconnectionModel, ALinkShapedByTheMoveRisesStraightUpFromTheOnePoint)
         FRETRI();
     }
 }
+
+// The surface kind of the edit context is the model's approximation: kind 3
+// limits every triangle side to the side offset.
+TEST(ReconnectionModel, TheSurfaceKindIsTheApproximationOfTheModel)
+{
+    const EditContext keep = EDTCX;
+    i32 triangles[2] = {0, 0};
+    for (const i32 kind : {1, 3}) {
+        plane_surfaces();
+        EDTCX.srfkind = kind;
+        EDTCX.side = 5.0f;
+        ASSERT_EQ(GAPMDL(), 1);
+        triangles[kind == 3] = ALLSTA.triangles;
+        i32 flag = 0;
+        EXPECT_EQ(GAPPOS(50.0f, 40.0f, 5.0f, flag), 1) << kind;
+        MDLDRP(1);
+        FRETRI();
+    }
+    EXPECT_GT(triangles[0], 0);
+    // 100 by 80 in sides of at most 5: 320 triangles at the least.
+    EXPECT_GE(triangles[1], 320);
+    EDTCX = keep;
+}

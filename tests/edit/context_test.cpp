@@ -134,10 +134,24 @@ TEST(EditContext, MissingItemsLeaveTheDefaults)
     // The side offset given, the second one follows it.
     expect_context(context(34, {rval(298, 2.0f), ival(349, 2), rval(353, 0.25f), rval(354, 4.0f)}),
                    {34, 2.0f, 0.1f, 0.1f, 10.0f, 2.0f, 2.0f, 1, 0, 0, 2, 0.25f, 4.0f, 1});
-    // Codes 48 and 56 read the family of code 27, code 38 that of 34.
-    for (const i32 code : {48, 56})
-        EXPECT_EQ(context(code, {ival(230, 3), ival(349, 2)}).linkkind, 3) << code;
-    EXPECT_EQ(context(38, {ival(230, 3), ival(349, 2)}).linkkind, 2);
+    // Each code reads the link kind of its family and no other.
+    const std::vector<Item> kinds = {ival(17, 4), ival(230, 3), ival(349, 2), ival(82, 1)};
+    for (const i32 code : {5, 9, 14, 35, 36, 37}) EXPECT_EQ(context(code, kinds).linkkind, 4) << code;
+    for (const i32 code : {27, 48, 56}) EXPECT_EQ(context(code, kinds).linkkind, 3) << code;
+    for (const i32 code : {34, 38}) EXPECT_EQ(context(code, kinds).linkkind, 2) << code;
+}
+
+TEST(EditContext, OnlyTheSurfaceProceduresAllowLinksOnSurfaces)
+{
+    KeepContext keep;
+    // Codes 9, 35, 36 and 37 as item 82 says; the others of the classes
+    // always; any other code never.
+    for (const i32 code : {5, 14, 27, 34, 38, 48, 56}) EXPECT_EQ(context(code, {ival(82, 0)}).onsurf, 1) << code;
+    for (const i32 code : {9, 35, 36, 37}) {
+        EXPECT_EQ(context(code, {ival(82, 1)}).onsurf, 1) << code;
+        EXPECT_EQ(context(code, {ival(82, 0)}).onsurf, 0) << code;
+    }
+    for (const i32 code : {4, 6, 15, 26, 28, 47, 49, 55, 57}) EXPECT_EQ(context(code, {ival(82, 1)}).onsurf, 0) << code;
 }
 
 TEST(EditContext, AProcedureWithoutSurfaceLinksGoesByVerticalMoves)

@@ -384,6 +384,16 @@ TEST(Delete, ARiseAloneIsRapidAndTheMachineFeedFollows)
     ASSERT_GE(m.size(), 3u) << shown(read_back());
     EXPECT_NEAR(m.back().p[0] + fix::ORIGIN[0], 5.0f, 1e-4f);
     EXPECT_NEAR(m.back().p[2] + fix::ORIGIN[2], clear, 1e-4f);
+
+    // Already at the clearance height: no motion at all.
+    ed::fresh();
+    vertical_links();
+    ed::line(0);
+    ed::line(10);
+    JMPEND(st);
+    MOVST.point[0] = 5, MOVST.point[1] = 5, MOVST.point[2] = clear;
+    GAPCON(clear, zup, 5, 5, clear, 9, 7, clear);
+    EXPECT_EQ(motions(read_back()).size(), 2u) << shown(read_back());
 }
 
 TEST(Delete, OnlyExitOrTheConfirmEndsAMarkedRange)

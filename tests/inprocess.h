@@ -9,11 +9,12 @@
 #include "core/load.h"
 #include "passes/services.h"
 #include "platform/norak/norak.h"
+#include "tests/common/hostreset.h"
 
 struct InProcess {
     explicit InProcess(const std::string& json)
     {
-        norak::reset();
+        hostreset::empty_host();
         norak::load_session_text(json);
         module_load(nullptr, 1, nullptr);
     }
@@ -27,7 +28,7 @@ struct InProcess {
     ~InProcess()
     {
         SRMHOOK = nullptr;
-        norak::reset();
+        hostreset::empty_host();
     }
     InProcess(const InProcess&) = delete;
     InProcess& operator=(const InProcess&) = delete;

@@ -25,6 +25,7 @@
 #include "core/records.h"
 #include "platform/norak/norak.h"
 #include "tests/blocks/dump.h"
+#include "tests/common/hostreset.h"
 
 // Writes a block of the given words (type word first) at the list cursor.
 inline void put_block(const dump::Words& w)
@@ -67,7 +68,7 @@ inline void fresh_block_state()
 struct BlocksTest : ::testing::Test {
     void SetUp() override
     {
-        norak::reset();
+        hostreset::empty_host();
         fresh_block_state();
     }
     void TearDown() override { tp_mrkr_fin(1); }

@@ -14,6 +14,7 @@
 #include "core/host.h"
 #include "platform/norak/norak.h"
 #include "tests/common/tooldefs.h"
+#include "tests/common/hostreset.h"
 
 namespace cl {
 
@@ -21,7 +22,7 @@ namespace cl {
 // over the box (x0, y0)-(x1, y1).
 inline void grid(f32 d, f32 r, f32 x0, f32 y0, f32 x1, f32 y1)
 {
-    norak::reset();
+    hostreset::empty_host();
     tooldefs::use_mill(d, r);
     const f32 box[6] = {x0, y0, 0, x1, y1, 1};
     i32 st = -9;

@@ -1,14 +1,19 @@
 // Emptying the stand-in host between cases that run in one process. The
-// module keeps some host arrays from one procedure to the next (the marker
-// stack, the positioning work array, the up/down buffers); they are released
-// before the host forgets them, so that no handle kept from the last case
+// module keeps some host arrays from one procedure to the next (the triangle
+// model and its quadtree, the approximation and positioning work arrays, the
+// marker stack, the up/down buffers, the spiral entry's work area); they are
+// released before the host forgets them, so that no handle kept from the last case
 // names an array of the next one.
 #pragma once
 
 #include "blocks/marker.h"
+#include "passes/services.h"
+#include "passes/twirl.h"
 #include "passes/updown.h"
 #include "platform/norak/norak.h"
 #include "stock/netgrid.h"
+#include "surfaces/allsrf.h"
+#include "surfaces/trimodel.h"
 
 namespace hostreset {
 
@@ -16,6 +21,10 @@ namespace hostreset {
 // state goes back to its start (mode off, buffers closed).
 inline void release_module_arrays()
 {
+    i32 st = 0;
+    allfre(st);
+    FRETRI();
+    TWLREL();
     tp_mrkr_fin(1);
     stk_net_rels();
     i32 w[28] = {};

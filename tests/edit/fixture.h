@@ -31,6 +31,7 @@
 #include "tests/blocks/common.h"
 #include "tools/toolcache.h"
 #include "tools/toollib.h"
+#include "tests/common/hostreset.h"
 
 namespace fix {
 
@@ -60,7 +61,7 @@ inline std::string session(double unit)
 // only its header block, and the module state of a procedure start.
 inline void fresh_session(const std::string& text)
 {
-    norak::reset();
+    hostreset::empty_host();
     norak::load_session_text(text, "listing");
     norak::start_toolpath();
     gtncfn(NCFNAM, NCFCNT, NCFMAP);

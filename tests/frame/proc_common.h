@@ -20,6 +20,7 @@
 #include "platform/norak/norak.h"
 #include "surfaces/srflist.h"
 #include "tools/toolcache.h"
+#include "tests/common/hostreset.h"
 
 namespace proct {
 
@@ -34,7 +35,7 @@ inline const char* ENTITIES = R"(
 // Resets host and module; replies are a JSON array text.
 inline void fresh(const std::string& replies = "[]", i32 machine = 23)
 {
-    norak::reset();
+    hostreset::empty_host();
     norak::load_session_text(std::string("{\"entities\": [") + ENTITIES + "], \"replies\": " + replies + "}");
     PRCCLR();
     std::memset(&SRFGEO, 0, sizeof SRFGEO);

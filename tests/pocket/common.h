@@ -17,6 +17,7 @@
 #include "pocket/pokmain.h"
 #include "pocket/pokvals.h"
 #include "pocket/selfint.h"
+#include "tests/common/hostreset.h"
 
 namespace pk {
 
@@ -28,7 +29,7 @@ inline void fresh()
     i32 st = 0;
     POKREL(1, st);
     lup_box_close();
-    norak::reset();
+    hostreset::empty_host();
     pkvals_reset();
     lup_reset();
     map_grid_clear();

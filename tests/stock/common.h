@@ -12,6 +12,7 @@
 #include "platform/norak/norak.h"
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
+#include "tests/common/hostreset.h"
 
 namespace stocktest {
 
@@ -21,7 +22,7 @@ constexpr double INF = std::numeric_limits<double>::infinity();
 // stock shown (the cell is taken as it is) unless `working`.
 inline void fresh(float cell, bool working = false)
 {
-    norak::reset();
+    hostreset::empty_host();
     std::vector<i32> dx(STK_DX79_N, r2wrd(-1.0f));
     if (cell > 0.0f) dx[0] = r2wrd(cell);
     norak::set_record("DX79", 4, dx);

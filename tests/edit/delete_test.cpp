@@ -11,6 +11,7 @@
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "blocks/tech.h"
+#include "core/modflg.h"
 #include "edit/alter/motion.h"
 #include "edit/delete.h"
 #include "edit/gapcon.h"
@@ -339,6 +340,11 @@ TEST(Delete, AGapThatIsNotRapidAtTheClearanceGoesUpAndOver)
         // After a link the current feed is the machine feed; the straight
         // move leaves it.
         EXPECT_EQ(EDTFED, g.added > 1 ? 700.0f : 5.0f);
+        if (g.added > 1) {
+            i32 hold = -1;
+            HFLGET(hold);
+            EXPECT_EQ(hold, 0);  // both ends: the hold released
+        }
         const auto m = motions(read_back());
         const std::string at = "feed " + std::to_string(g.feed) + " z1 " + std::to_string(g.z1) + "\n" + shown(read_back());
         ASSERT_EQ(m.size(), 3 + g.added) << at;
@@ -374,6 +380,9 @@ TEST(Delete, ARiseAloneIsRapidAndTheMachineFeedFollows)
     EDTFED = 5.0f;
     GAPCON(clear, zup, 5, 5, 0, 9, 7, 0);
     EXPECT_EQ(EDTFED, 700.0f);
+    i32 hold = -1;
+    HFLGET(hold);
+    EXPECT_EQ(hold, 1);  // one end only: the hold stays on
     // The feed block before the rise is the rapid one, the machine feed
     // comes back after it.
     std::vector<f32> feeds;

@@ -405,6 +405,30 @@ TEST(Delete, ARiseAloneIsRapidAndTheMachineFeedFollows)
     EXPECT_EQ(motions(read_back()).size(), 2u) << shown(read_back());
 }
 
+// The machine state before the gap is put back first: the feed in force
+// there (800, not the 300 after the gap) is the one shown as the link starts.
+TEST(Delete, TheLinkStartsFromTheFeedInForceBeforeTheGap)
+{
+    KeepFeeds keep;
+    ed::fresh();
+    vertical_links();
+    fix::tech(1, 800.0f);
+    ed::line(0);
+    ed::line(10);
+    fix::tech(1, 300.0f);
+    ed::line(20);
+    i32 answer = 0, st = 0;
+    lacces(2, answer);
+    TPJUMP(3, st);  // on the line to 10
+    PRM9[PRM9_FEED] = r2wrd(500.0f);
+    const size_t from = norak::transcript().size();
+    GAPCON(fix::ORIGIN[2] + 50.0f, 1.0f, 5, 5, 0, 9, 7, 0);
+    std::string first;
+    for (size_t k = from; k < norak::transcript().size() && first.empty(); ++k)
+        if (norak::transcript()[k].find("FEED=") != std::string::npos) first = norak::transcript()[k];
+    EXPECT_NE(first.find("FEED=800"), std::string::npos) << first;
+}
+
 TEST(Delete, OnlyExitOrTheConfirmEndsAMarkedRange)
 {
     // While DELETE marks a range, moving the tool to another block does not

@@ -153,6 +153,39 @@ TEST_F(AirLink, TheLinkOverARaisedBlockClearsEverySectionByTheSafetyDistanceInEv
         }
 }
 
+TEST_F(AirLink, WithoutAHolderTheWidenedToolAloneKeepsTheFirstApproachOverTheBlock)
+{
+    // The first cut starts at (20, 0, 5), inside the block of 10: the rapid
+    // stops a safety distance above it, the rest runs at the approach feed.
+    tool = opttest::tool("BARE", 4.0f, 0.0f, 12.0f, 20.0f, {});
+    CURTOL = tool;
+    i32 flag = 0, st = 0;
+    optim_holder_images(tool, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(holder_steps.n, 0);
+    const f32 p2[3] = {20.0f, 0.0f, 5.0f};
+    path(0.0f, p2);
+    optim_relink(-1, second, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_LT(m[0].feed, 0.0f);
+    EXPECT_NEAR(m[0].p[2], 10.0f + S, 1e-4f);
+    EXPECT_EQ(m[1].p[2], 5.0f);
+    EXPECT_GT(m[1].feed, 0.0f);
+}
+
+TEST_F(AirLink, ALinkFromAMoveNotInThePathFailsAndChangesNothing)
+{
+    const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    path(0.0f, p2);
+    const auto before = opttest::snapshot();
+    i32 st = 0;
+    optim_air_link(next + 50, second, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(opttest::snapshot(), before);
+}
+
 TEST_F(AirLink, ALinkOverOneXYIsVerticalAndAHolderCodeRewritesTheFeedAfterIt)
 {
     for (f32 z1 : {5.0f, 0.0f, -2.0f}) {

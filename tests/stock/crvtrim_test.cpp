@@ -14,7 +14,9 @@
 #include "optpath.h"
 #include "path.h"
 #include "stock/crvtrim.h"
+#include "stock/movecur.h"
 #include "stock/optedit.h"
+#include "stock/tppoints.h"
 
 namespace {
 
@@ -201,6 +203,43 @@ TEST_F(NurbsMove, AMoveCutInThreeKeepsItsFeedOnEveryPieceAndAFailedWriteKeepsItW
                                                   return trim(0.3, 0.6, x, y);
                                               });
     EXPECT_GT(failed, 20);
+}
+
+TEST_F(NurbsMove, ACutAtAnEndOfTheCurveLeavesTheMoveWholeAndOneInsideMakesTwoPieces)
+{
+    // The move as the stages read it, cut at a parameter: its ends change
+    // nothing, 0.45 gives the piece up to there and the rest.
+    for (double t : {0.0, 1.0, 0.45}) {
+        SCOPED_TRACE(t);
+        path();
+        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        f32 feed = 0, end[3];
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        ASSERT_EQ(number, block);
+        ::NurbsMove nm;
+        std::vector<f32> pts;
+        const i32 curve = nurbs_move_open(size, nm, pts, end, st);
+        ASSERT_EQ(st, 0);
+        if (curve != 0) evbfre(curve);
+        const auto q = deboor(4, c.U, c.P, t);
+        const f64 at[3] = {q[0], q[1], q[2]};
+        const f32 start[3] = {0, 0, 0};
+        i32 b = block;
+        const i32 cut = crv_cut_at(nm, t, at, start, b, st);
+        EXPECT_EQ(st, 0);
+        const std::vector<opttest::Move> m = opttest::moves();
+        if (t == 0.45) {
+            EXPECT_EQ(cut, 1);
+            ASSERT_EQ(m.size(), 4u);
+            EXPECT_EQ(b, m[1].number);
+            for (int a = 0; a < 3; ++a) EXPECT_NEAR(m[1].p[a], q[static_cast<size_t>(a)], 1e-5);
+            EXPECT_NEAR(m[2].p[0], 10.0f, 1e-5);
+        } else {
+            EXPECT_EQ(cut, 0);
+            EXPECT_EQ(m.size(), 3u);
+            EXPECT_EQ(b, block);
+        }
+    }
 }
 
 TEST(PlungeTest, OnlyAStraightDescentIsAPlunge)

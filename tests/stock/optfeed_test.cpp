@@ -134,6 +134,38 @@ TEST_F(FeedStage, DeeperCutsRunSlowerByTheVolumeRowAndDescentsByTheAngleRow)
     EXPECT_EQ(m[1].feed, 330.0f);
 }
 
+TEST_F(FeedStage, ALongPlungeIsSplitWhereItEntersTheStockAndRunsByTheSteepestAngle)
+{
+    // Straight down from z 5 to -8 inside the block (top 0), three samples
+    // of 13 / 3: the air ones at 110 % x 30 % (the steepest angle), the
+    // first in the stock lower (by volume too, never below the least 20 %):
+    // the plunge is cut where that sample starts, z 5 - 13 / 3.
+    Path p = start(25.0f, 5.0f);
+    p.line(25.0f, 0.0f, -8.0f);
+    const std::vector<Move> m = run(p);
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_NEAR(m[2].p[2], 5.0f - 13.0f / 3.0f, 1e-4f);
+    EXPECT_EQ(m[2].p[0], 25.0f);
+    EXPECT_EQ(m[2].feed, 330.0f);
+    EXPECT_EQ(m[3].p[2], -8.0f);
+    EXPECT_EQ(m[3].feed, 200.0f);
+}
+
+TEST_F(FeedStage, ASplitOfAMoveNotInTheListFailsAndChangesNothing)
+{
+    Path p = start(-12.0f, -2.0f);
+    p.line(62.0f, 0.0f, -2.0f);
+    opttest::counter_past(p.next);
+    const auto before = opttest::snapshot();
+    f32 prev[3] = {-12, 0, -2}, end[3] = {62, 0, -2};
+    const f32 first[3] = {-12, 0, -2}, split[3] = {0, 0, -2};
+    i32 block = p.next + 50, st = 0, a = 0;
+    lacces(2, a);
+    optim_line_split(prev, end, first, split, block, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(opttest::snapshot(), before);
+}
+
 TEST_F(FeedStage, ARatioWithinTheBandOfThePreviousOneKeepsIt)
 {
     // Short lines (half a diameter, no split search) at depth 2.3 (ratio

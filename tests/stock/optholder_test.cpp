@@ -312,6 +312,7 @@ TEST_F(HolderStage, ModeFiveHandsWhatEachHolderReachesToTheNextToolRow)
     // cuts crosses the wall.
     for (const Move* k : cut[one]) EXPECT_FALSE(k->p[0] > 30.0f && k->p[0] < 50.0f + edge - three_cells);
     EXPECT_TRUE(norak::transcript_has("ROWTHREE"));
+    EXPECT_EQ(norak::transcript_count("339/148"), 1u);  // the empty last row is no tool
     EXPECT_EQ(end_tool, tool);
     EXPECT_EQ(CURTOL, tool);
 }

@@ -138,6 +138,18 @@ TEST_F(Screen, TheVolumeAndAngleRowsMustKeepTheirOrder)
     norak::add_reply(menu("ACCEPT", "1"));
     optim_tables(st);
     EXPECT_EQ(st, 0);
+    // Out of order in the middle of the angle row only: -20 before -10.
+    norak::add_reply(prompt("ANGLE ROW 3", "-20"));
+    norak::add_reply(prompt("ANGLE ROW 4", "-10"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    norak::add_reply(prompt("ANGLE ROW 3", "-10"));
+    norak::add_reply(prompt("ANGLE ROW 4", "-20"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    const size_t before = norak::transcript_count("ANGLE ROW SHOULD BE IN DECREASING ORDER");
+    optim_tables(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::transcript_count("ANGLE ROW SHOULD BE IN DECREASING ORDER"), before + 1);
 }
 
 }  // namespace

@@ -166,6 +166,16 @@ TEST_F(FeedStage, ASplitOfAMoveNotInTheListFailsAndChangesNothing)
     EXPECT_EQ(opttest::snapshot(), before);
 }
 
+TEST(Vertical, OnlyAMoveAlongZAtOneXYIsVertical)
+{
+    const f32 P[3] = {1, 2, 5}, below[3] = {1, 2, 3}, mirrored[3] = {1, -2, 3}, aside[3] = {-1, 2, 3};
+    EXPECT_EQ(optim_is_vertical(P, below), 1);
+    EXPECT_EQ(optim_is_vertical(below, P), 1);
+    EXPECT_EQ(optim_is_vertical(P, P), 0);
+    EXPECT_EQ(optim_is_vertical(P, mirrored), 0);
+    EXPECT_EQ(optim_is_vertical(P, aside), 0);
+}
+
 TEST_F(FeedStage, ARatioWithinTheBandOfThePreviousOneKeepsIt)
 {
     // Short lines (half a diameter, no split search) at depth 2.3 (ratio

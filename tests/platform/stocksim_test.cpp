@@ -169,6 +169,8 @@ TEST_F(StockSim, GenericTablesAreReadInOrderAndRefuseTheWrongKindOrTheEnd)
     gen_table_get_int(iv, 1, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(iv[0], 3);
+    gen_table_get_real(rv, -1, st);
+    EXPECT_EQ(st, -1);  // a negative count: refused, the reader stays
     gen_table_get_real(rv, 2, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(rv[0], 1.5f);
@@ -239,6 +241,11 @@ TEST_F(StockSim, ProcedureTablesStocksAndTheKeptGridAnswerWhatWasSet)
     EXPECT_EQ(n, 12);
     EXPECT_EQ(cell, 0.5f);
     EXPECT_EQ(gb[4], 8.0f);
+    hdl = -5;
+    set_get_stock_vars(2, hdl, nx, ny, n, gb, cell);
+    hdl = 0;
+    set_get_stock_vars(1, hdl, nx, ny, n, gb, cell);
+    EXPECT_EQ(hdl, -1);  // any negative handle is kept as -1
     norak::reset();
     set_get_stock_vars(1, hdl, nx, ny, n, gb, cell);
     EXPECT_EQ(hdl, -1);

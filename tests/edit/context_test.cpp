@@ -137,6 +137,9 @@ TEST(EditContext, MissingItemsLeaveTheDefaults)
     // Each code reads the link kind of its family and no other.
     const std::vector<Item> kinds = {ival(17, 4), ival(230, 3), ival(349, 2), ival(82, 1)};
     for (const i32 code : {5, 9, 14, 35, 36, 37}) EXPECT_EQ(context(code, kinds).linkkind, 4) << code;
+    const EditContext c = context(14, {ival(17, 2), rval(48, 0.75f), rval(49, 8.0f)});
+    EXPECT_FLOAT_EQ(c.linkfac, 0.75f);
+    EXPECT_FLOAT_EQ(c.linklen, 8.0f);
     for (const i32 code : {27, 48, 56}) EXPECT_EQ(context(code, kinds).linkkind, 3) << code;
     for (const i32 code : {34, 38}) EXPECT_EQ(context(code, kinds).linkkind, 2) << code;
 }
@@ -285,6 +288,25 @@ TEST(BlockCount, IsAMenuItemOfThirtyOneCharacters)
         EXPECT_EQ(item, text + std::string(31 - text.size(), ' '));
     }
     norak::reset();
+}
+
+// Blocks of the movement class that are no motion (a drill location, a
+// rotation of the axes) are passed over.
+TEST(GapEnds, AMovementBlockThatIsNoMotionIsPassedOver)
+{
+    fix::fresh();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    const f32 p1[3] = {0, 0, 0}, v1[3] = {0, 0.6f, 0.8f}, down[3] = {0, 0, -1}, centre[3] = {0, 0, 0};
+    PTBT2(AM_APPEND, 22, p1, v1, 0, st);
+    PTBT31(AM_APPEND, p1, down, 0, 0, st);
+    PTBT9(AM_APPEND, 2, centre, 1.5707964f, 0, 0.0f, 1, 0.0f, p1, 0, st);
+    PTBT2(AM_APPEND, 2, p1, v1, 0, st);
+    ASSERT_EQ(st, 0);
+    stand_on(4);
+    f32 v[3] = {-7, -7, -7};
+    EXPECT_EQ(GAPDIR(1, 0, 0, 0, v), 1);
+    EXPECT_EQ(V(v, v + 3), (V{0, 0.6f, 0.8f}));
 }
 
 // A NURBS block whose point count exceeds the block is not read: the walk

@@ -258,6 +258,15 @@ TEST(ModelStore, TheSurfaceSetIsTheProcedureSurfaces)
 TEST(ModelStore, ASurfaceItemLongerThanItsAreaLeavesItsGroupEmpty)
 {
     const std::vector<i32> long_item(GS_PARAM_MAX + 6, 1);
+    // A negative count: the group is empty.
+    norak::reset();
+    for (i32& w : GSLOTS) w = 0;
+    const std::vector<i32> some = surfaces(2);
+    geometry(10004, {{43, {-3}}, {308, {euid(some[0]), euid(some[1])}}, {46, {1, -1}}});
+    SRFSET();
+    i32 count1 = -1, count2 = -1;
+    SRFCNT(count1, count2);
+    EXPECT_EQ(count1, 0);
     for (const bool part_broken : {true, false}) {
         norak::reset();
         for (i32& w : GSLOTS) w = 0;

@@ -1,7 +1,8 @@
 // Emptying the stand-in host between cases that run in one process. The
 // module keeps some host arrays from one procedure to the next (the triangle
 // model and its quadtree, the approximation and positioning work arrays, the
-// marker stack, the up/down buffers, the spiral entry's work area); they are
+// marker stack, the polygon buffers and pocket arrays, the up/down buffers,
+// the spiral entry's work area); they are
 // released before the host forgets them, so that no handle kept from the last case
 // names an array of the next one.
 #pragma once
@@ -11,6 +12,9 @@
 #include "passes/twirl.h"
 #include "passes/updown.h"
 #include "platform/norak/norak.h"
+#include "pocket/luptab.h"
+#include "pocket/pokmain.h"
+#include "pocket/polbuf.h"
 #include "stock/netgrid.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
@@ -27,6 +31,9 @@ inline void release_module_arrays()
     TWLREL();
     tp_mrkr_fin(1);
     stk_net_rels();
+    polbuf_release_all(1, st);
+    POKREL(1, st);
+    lup_box_close();
     i32 w[28] = {};
     UDINIT(w[0], w + 1, w[25], w[26], w[27]);
 }

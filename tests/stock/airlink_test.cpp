@@ -186,6 +186,28 @@ TEST_F(AirLink, ALinkFromAMoveNotInThePathFailsAndChangesNothing)
     EXPECT_EQ(opttest::snapshot(), before);
 }
 
+TEST_F(AirLink, TheLastRetractRisesAtTheCutsOwnXY)
+{
+    Path p;
+    p.tool(tool);
+    p.feed(300.0f);
+    p.line(-5.0f, 3.0f, 0.0f);
+    first = p.line(0.0f, 3.0f, 0.0f);
+    p.feed(-1.0f);
+    p.line(0.0f, 3.0f, 6.0f);
+    p.line(40.0f, 0.0f, 6.0f);
+    opttest::counter_past(p.next);
+    i32 st = 0;
+    optim_air_link(first, -1, 0, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_FALSE(m.empty());
+    EXPECT_EQ(m.back().p[0], 0.0f);
+    EXPECT_EQ(m.back().p[1], 3.0f);
+    EXPECT_EQ(m.back().p[2], 4.0f);  // the clearance height, over the cut's end + 1
+    EXPECT_LT(m.back().feed, 0.0f);
+}
+
 TEST_F(AirLink, ALinkOverOneXYIsVerticalAndAHolderCodeRewritesTheFeedAfterIt)
 {
     for (f32 z1 : {5.0f, 0.0f, -2.0f}) {

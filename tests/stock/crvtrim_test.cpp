@@ -16,6 +16,7 @@
 #include "stock/crvtrim.h"
 #include "stock/movecur.h"
 #include "stock/optedit.h"
+#include "stock/optwords.h"
 #include "stock/tppoints.h"
 
 namespace {
@@ -224,12 +225,14 @@ TEST_F(NurbsMove, ACutAtAnEndOfTheCurveLeavesTheMoveWholeAndOneInsideMakesTwoPie
         const auto q = deboor(4, c.U, c.P, t);
         const f64 at[3] = {q[0], q[1], q[2]};
         const f32 start[3] = {0, 0, 0};
+        CMPBLK[CMP_CHANGED] = 0;
         i32 b = block;
         const i32 cut = crv_cut_at(nm, t, at, start, b, st);
         EXPECT_EQ(st, 0);
         const std::vector<opttest::Move> m = opttest::moves();
         if (t == 0.45) {
             EXPECT_EQ(cut, 1);
+            EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
             ASSERT_EQ(m.size(), 4u);
             EXPECT_EQ(b, m[1].number);
             for (int a = 0; a < 3; ++a) EXPECT_NEAR(m[1].p[a], q[static_cast<size_t>(a)], 1e-5);

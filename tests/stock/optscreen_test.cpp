@@ -103,6 +103,24 @@ TEST_F(Screen, AZRangeAboveTheBandAsksForItsUpperZFromAPickedPoint)
     }
 }
 
+TEST_F(Screen, TheResetActionPutsTheDefaultsBackInEveryFeedMode)
+{
+    const OptDefFn saved = OPTDEF;
+    OPTDEF = CMPDEF;
+    for (i32 feed : {1, 2, 3}) {
+        SCOPED_TRACE(feed);
+        SetUp();
+        CMPBLK[CMP_FEED] = feed;
+        CMPBLK[CMP_LINK] = 2;
+        norak::add_reply(menu("ACCEPT", "Reset Optimizer Parameters"));
+        norak::add_reply(menu("ACCEPT", "ACCEPT"));
+        EXPECT_EQ(open(), 0);
+        EXPECT_EQ(CMPBLK[CMP_LINK], 1);
+        EXPECT_EQ(CMPBLK[CMP_FEED], 1);
+    }
+    OPTDEF = saved;
+}
+
 TEST_F(Screen, TheVolumeAndAngleRowsMustKeepTheirOrder)
 {
     // The volume row with 1.0 as its first threshold, then mended; the

@@ -116,6 +116,16 @@ TEST_F(ZBand, ACurveThatLeavesTheBandIsCutWhereItsZReachesTheLimitAndRelinked)
     EXPECT_NEAR(curves[1].p[2], 0.0f, 1e-4f);
 }
 
+TEST(PointAtZ, ThePointOfASegmentAtAHeightIsInterpolatedAndAtThatHeight)
+{
+    const f64 P[3] = {0, 2, 1}, Q[3] = {4, -2, 5};
+    f64 R[3] = {-1, -1, -1};
+    optim_pt_at_z(P, Q, 2.0, R);
+    EXPECT_DOUBLE_EQ(R[0], 1.0);
+    EXPECT_DOUBLE_EQ(R[1], 1.0);
+    EXPECT_DOUBLE_EQ(R[2], 2.0);
+}
+
 TEST_F(ZBand, ARunThatComesBackAtItsOwnXYIsRemovedWithoutAJump)
 {
     p.line(5.0f, 0.0f, 0.0f);

@@ -337,8 +337,8 @@ struct Bent {
 
 // Cuts the arc or curve `number` at path length `at` along its chords
 // (pts from the walk point, P its end); the cursor stays before the first
-// piece.
-void cut_bent(const Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts, f32 at, f32* P, i32& status)
+// piece. false when the move stays whole (a curve point at its end).
+bool cut_bent(const Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts, f32 at, f32* P, i32& status)
 {
     f32 X[3];
     const f64 pos = poly_point_at(w.point, pts, at, X);
@@ -351,12 +351,12 @@ void cut_bent(const Walk& w, i32 number, const Bent& b, const std::vector<f32>& 
         if (status >= 0) TPJUMP(-1, st);
         if (status >= 0 && st == 0) optim_split_arc(w.point, P, A, P, a1, b.angle - a1, piece, piece2, status);
         if (st != 0) status = -1;
-        return;
+        return status >= 0;
     }
     f64 t = 0, cut[3];
     crv_nearest(b.curve, X, t, cut, status);
     i32 block = number;
-    if (status >= 0) crv_cut_at(b.c, t, cut, w.point, block, status);
+    return status >= 0 && crv_cut_at(b.c, t, cut, w.point, block, status) == 1;
 }
 
 // An arc or a curve: measured chord by chord for every section. Outside
@@ -380,10 +380,8 @@ bool holder_bent(Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts
     f32 D = 0;
     GTDIAM(CURTOL, D);
     const f32 at = mode == 2 || !contact ? -1.0f : first_border(sp, b.arc, w.free, D);
-    if (at > 0.0f && (b.arc || b.curve != 0)) {
-        cut_bent(w, number, b, pts, at, P, status);
-        return status >= 0;
-    }
+    if (at > 0.0f && (b.arc || b.curve != 0) && cut_bent(w, number, b, pts, at, P, status)) return true;
+    if (status < 0) return false;
     f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, length = 0;
     for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
         if (mode == 2 || !contact) stamp(Q, pts.data() + k, number, status);

@@ -373,3 +373,25 @@ TEST(Walk, AContourInItsOwnPlaneIsCrossedInThatPlane)
     EXPECT_EQ(contour_side(out), 3);
     trim_state.inplane = 0;
 }
+
+// An arc that leaves the contour after a run along it decides by its first
+// step: turning left it dips out under the bottom side (the walk stays
+// outside, nothing is cut), turning right it goes in (the region begins
+// with the run along the side).
+TEST(Walk, AnArcAfterARunAlongTheContourDecidesByItsFirstStep)
+{
+    for (const f32 sweep : {1.5707964f, -1.5707964f}) {
+        setup(100.0f);
+        alt::line(20, 0, 0);   // 2
+        alt::line(20, 10, 0);  // 3: ends on the contour
+        alt::line(25, 10, 0);  // 4: along it
+        // 5: about (28, 13) from (25, 10), a quarter either way
+        alt::arc(1, sweep, {28, 13}, {sweep > 0 ? 31.0f : 25.0f, sweep > 0 ? 10.0f : 16.0f, 0});
+        alt::line(40, 10, 0);  // 6
+        Step s = first_step();
+        s = walk(s.point, 3);
+        EXPECT_EQ(s.status, 0) << sweep;
+        EXPECT_EQ(s.after, sweep > 0 ? 0 : 1) << sweep;
+        EXPECT_EQ(s.cut, sweep > 0 ? 0 : 4) << sweep;
+    }
+}

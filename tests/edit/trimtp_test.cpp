@@ -4,12 +4,14 @@
 // back to the parameter menu.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "core/intchk.h"
 #include "core/params.h"
 #include "core/records.h"
+#include "edit/alter/contour.h"
 #include "edit/alter/trimtp.h"
 #include "edit/support.h"
 #include "tests/edit/alter_common.h"
@@ -214,10 +216,12 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
 }
 
 namespace {
-// The square 10..30 as four line entities, counter-clockwise.
-std::array<i32, 4> square_contour()
+// The square 10..30 as four line entities, counter-clockwise (else
+// clockwise).
+std::array<i32, 4> square_contour(bool counter_clockwise = true)
 {
-    const f64 c[5][2] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
+    f64 c[5][2] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
+    if (!counter_clockwise) std::swap(c[1], c[3]);
     std::array<i32, 4> sides{};
     for (size_t k = 0; k < 4; ++k) {
         norak::Entity e;
@@ -358,4 +362,30 @@ TEST(Alterations, DivideByToolIsOfferedByTheToolFactorModeAndAskedFirst)
     ASSERT_NO_THROW(run(reply)) << script();
     EXPECT_EQ(norak::transcript_count("DIVIDE BY TOOL"), before);
     CMPBLK[3] = CMPBLK[55] = 0;
+}
+
+// The contour is offset by the tool's radius into the side wanted, so that
+// the tool's side respects it, whichever way round it was defined: side 1
+// (inside) shrinks the square, the other side grows it.
+TEST(Alterations, TheContourIsOffsetByTheToolRadiusWhicheverWayItRuns)
+{
+    for (const bool ccw : {true, false}) {
+        for (const i32 side : {1, 2}) {
+            alt::fresh({0, 0, 0});
+            SIDES = square_contour(ccw);
+            PRM9[PRM9_TOOL] = fix::TOOL;  // diameter 10
+            trim_state.mode = SEL_XY;
+            pick_square();
+            i32 n = 0, st = 0;
+            f64 length = 0;
+            ASSERT_TRUE(offset_contour(0.0f, side, 1, n, length, st)) << script();
+            f64 lo = 1e9, hi = -1e9;
+            for (size_t k = 0; k < trim_state.polygon.size(); ++k) {
+                lo = std::min(lo, trim_state.polygon[k]);
+                hi = std::max(hi, trim_state.polygon[k]);
+            }
+            EXPECT_NEAR(lo, side == 1 ? 15.0 : 5.0, 1e-3) << ccw << " " << side;
+            EXPECT_NEAR(hi, side == 1 ? 25.0 : 35.0, 1e-3) << ccw << " " << side;
+        }
+    }
 }

@@ -389,3 +389,28 @@ TEST(Alterations, TheContourIsOffsetByTheToolRadiusWhicheverWayItRuns)
         }
     }
 }
+
+// A contour definition given up (escape at the pick) leads back to the
+// selection menu, not on to the parameters with no contour.
+TEST(Alterations, AContourGivenUpLeadsBackToTheSelection)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
+    path();
+    ed::menu("BY CONTOUR:XY PLANE");
+    norak::Reply r;
+    r.kind = "pick";
+    r.escape = true;
+    norak::add_reply(r);
+    ed::escape();
+    ed::escape();
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    std::vector<std::string> prompts;
+    for (const std::string& l : norak::transcript())
+        if (l.rfind("prompt: ", 0) == 0 || l.rfind("pick: ", 0) == 0) prompts.push_back(l);
+    const std::vector<std::string> want = {"prompt: BLOCKS SELECTION OP.:", "pick: DEFINE CONTOUR",
+                                           "prompt: BLOCKS SELECTION OP.:", "prompt: BLOCKS SELECTION OP.:"};
+    EXPECT_EQ(prompts, want) << script();
+    EXPECT_EQ(norak::replies_left(), 0u);
+}

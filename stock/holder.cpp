@@ -18,14 +18,14 @@
 HolderSteps holder_steps = {0, {}};
 
 namespace {
-constexpr i32 MAX_SECTIONS = 18;  // sections whose images fit the slots 1 to 18 beside the widened tool
 constexpr i32 LIST_SLOT = 9;      // tool-list slot of the library search
 
 f32 hreal(const i32* rec, i32 array, i32 i) { return wrd2r(rec[array + i]); }
 
 // The holder record of a tool as its sections are used: the extension
 // steps counted, the first step dropped when the record says so. The
-// number of sections in use is returned (0 without a holder).
+// number of sections in use is returned (0 without a holder), -1 when the
+// record counts more sections than its arrays hold.
 i32 sections_of(const i32& tool, i32* rec, i32& drop, i32& hmode)
 {
     std::memset(rec, 0, HLDREC_N * 4);
@@ -35,7 +35,8 @@ i32 sections_of(const i32& tool, i32* rec, i32& drop, i32& hmode)
     if (st != 0 || holder <= 0) return 0;
     HLDREC(1, holder, rec, st);
     if (st != 0) return 0;
-    i32 n = std::clamp(rec[HD_NSTEP] + rec[HD_EXTN], 0, HD_MAXS);
+    i32 n = std::max(rec[HD_NSTEP], 0) + std::max(rec[HD_EXTN], 0);
+    if (n > HD_MAXS) return -1;
     drop = rec[HD_DROP];
     if (drop == 1 && n > 0) {
         for (i32 a : {HD_LOWER, HD_UPPER, HD_CONE, HD_STEP})
@@ -76,7 +77,14 @@ void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i
     i32 rec[HLDREC_N], hmode = 0;
     i32 n = sections_of(tool, rec, flag, hmode);
     if (hmode == 1) n = 0;
-    n = std::min(n, MAX_SECTIONS);
+    if (n < 0) {
+        // The sections past the record's arrays have no sizes: nothing is
+        // imaged and the run goes no further.
+        holder_steps.n = stk_sections = 0;
+        user1c("optim_holder_images, THE HOLDER HAS TOO MANY SECTIONS: ", std::max(rec[HD_NSTEP], 0) + std::max(rec[HD_EXTN], 0));
+        status = -1;
+        return;
+    }
     stk_sections = n;
     holder_steps.n = n;
     f32 z = clear;
@@ -163,7 +171,7 @@ constexpr f32 PROFILE_TOP = 2000.0f;
 std::vector<f32> profile(const i32& tool, f32 clear, const f32* ext, f32 diam, bool candidate, i32& nsteps)
 {
     i32 rec[HLDREC_N], drop = 0, hmode = 0;
-    i32 n = sections_of(tool, rec, drop, hmode);
+    i32 n = std::max(sections_of(tool, rec, drop, hmode), 0);
     const i32 extn = rec[HD_EXTN];
     if (extn == 2 && n >= 2 && hreal(rec, HD_UPPER, n - 1) < hreal(rec, HD_UPPER, n - 2)) --n;
     if (candidate && drop != 1 && extn == 2 && n > 0 && !(hreal(rec, HD_UPPER, 0) > diam)) {

@@ -25,6 +25,8 @@
 #include "stock/tppoints.h"
 #include "tools/toolcache.h"
 
+static_assert(HD_MAXS <= HOLDER_SECTIONS_MAX, "the stage keeps state for every section a holder record holds");
+
 namespace {
 f32 len3(const f32* a, const f32* b)
 {
@@ -617,12 +619,7 @@ void optim_holder_stage(i32& status)
         optim_holder_images(CURTOL, lengths, upper, flag, status);
         if (status == 0 && pass > 0) cutter_image(status);
         if (status != 0) break;
-        const i32 N = holder_steps.n;
-        if (N > HOLDER_SECTIONS_MAX) {
-            user1c("THE HOLDER HAS TOO MANY SECTIONS FOR THE HOLDER CHECK: ", N);
-            status = -1;
-            break;
-        }
+        const i32 N = holder_steps.n;  // at most the record's 12 (the images refuse more)
         f32 required[HOLDER_SECTIONS_MAX] = {0};
         Walk w;
         if (N > 0) walk_pass(from, upper, required, mode, w, status);

@@ -29,6 +29,6 @@ void optim_lerp3(const f32* A, const f32* B, const f32& t, f32* out);
 // tool that stays clear or a lengthened copy of the tool (word 4 % of the
 // feeds, word 5 % of the spindle value), 5 with the tools of the tool rows,
 // pass by pass, each taking what the holder of the one before reaches.
-// Status 1000 when the user stopped, -1 for a holder of more than 15
-// sections (with a message) or a failure.
+// Status 1000 when the user stopped, -1 for a holder whose record counts
+// more sections than it holds (with a message) or a failure.
 void optim_holder_stage(i32& status);

@@ -10,6 +10,7 @@
 #include "frame/cmpblk.h"
 #include "optpath.h"
 #include "path.h"
+#include "stock/holder.h"
 #include "stock/optedit.h"
 #include "stock/stkrun.h"
 #include "stock/stkstamp.h"
@@ -23,6 +24,10 @@ constexpr f32 D = 10.0f;
 
 struct OptimRun : ::testing::Test {
     i32 tool = 0;
+    // The holder: one section clear of the block (steps -1), or twelve
+    // sized sections of which the record counts `steps` as steps and
+    // `extensions` as extensions.
+    i32 steps = -1, extensions = 0;
     void SetUp() override { fresh(); }
     // island: an island of 10 over x 20..30 and a path of two cuts joined
     // by a rapid at z 3 through it, instead of the two slots.
@@ -35,6 +40,13 @@ struct OptimRun : ::testing::Test {
         CMPBLK[CMP_LINK_HEIGHT] = 2;
         opttest::machine();
         tool = opttest::tool("RUNNER", D, 0.0f, 20.0f, 30.0f, {{20, 20, 0, 30}});  // a holder clear of the block
+        if (steps >= 0) {
+            tool = opttest::tool("MANY STEPS", D, 0.0f, 20.0f, 30.0f, std::vector<opttest::Step>(HD_MAXS, {20, 20, 0, 5}));
+            std::vector<i32>& h = norak::entities()[norak::entities()[tool].words[TH_HOLD]].words;
+            h[HD_NSTEP] = steps;
+            h[HD_EXTN] = extensions;
+            TLCCLR();
+        }
         CURTOL = tool;
         ASSERT_EQ(stocktest::open(-40, -30, 90, 30), 0);
         StkCell* c = stk_cells();
@@ -173,6 +185,28 @@ TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
     }
     EXPECT_TRUE(over);
     EXPECT_GE(rapid_top, 11.0f - 1e-4f);
+}
+
+// A holder record counting more sections than its 12 steps hold (12 steps
+// and 4 extensions) stops the run with a message before any stage, and the
+// path stays as it was; a record of 11 steps and one extension is run.
+TEST_F(OptimRun, AHolderCountingMoreSectionsThanItsRecordHoldsIsRefused)
+{
+    steps = 12, extensions = 4;
+    fresh();
+    stages(true);
+    const auto before = opttest::snapshot();
+    EXPECT_EQ(run(1), -1);
+    EXPECT_TRUE(norak::transcript_has("TOO MANY SECTIONS: 16"));
+    EXPECT_EQ(opttest::snapshot(), before);
+    EXPECT_EQ(holder_steps.n, 0);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 0);
+    steps = 11, extensions = 1;
+    fresh();
+    stages(true);
+    EXPECT_EQ(run(1), 0);
+    EXPECT_EQ(holder_steps.n, 12);
+    EXPECT_FALSE(norak::transcript_has("TOO MANY SECTIONS"));
 }
 
 }  // namespace

@@ -77,13 +77,19 @@ void place(const f32* P)
 // A straight move Q to P: false when it was cut at the limit and the scan
 // goes on with its first piece; done set when the run ended. A run opens
 // behind the move before it, whatever its feed (-1 only at the path's start).
+// A move from above the band to below it (or back) in mode 4 is cut at both
+// limits, in the order it meets them: the piece between them stays in the
+// band and the pieces outside end one run and begin the next.
 bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
 {
     const f32* Q = BZ.point;
+    const bool through = (above(Q[2]) && below(P[2])) || (below(Q[2]) && above(P[2]));
     const bool crosses = out(P[2]) != out(Q[2]) && !on_limit(Q[2]) && !on_limit(P[2]);
-    if (BZ.known && crosses) {
+    if (BZ.known && (through || crosses)) {
         i32 piece = number;
-        optim_zband_clip(Q, P, crossed(Q[2], P[2]), piece, status);
+        const f32 first = crossed(Q[2], P[2]);
+        const f32 second = through ? (first == upper() ? lower() : upper()) : P[2];
+        optim_zband_clip(Q, P, first, second, piece, status);
         return false;
     }
     if (!r.open && out(P[2])) {
@@ -175,18 +181,23 @@ void optim_pt_at_z(const f64* P, const f64* Q, const f64& z, f64* R)
     R[2] = z;
 }
 
-void optim_zband_clip(const f32* P, f32* Q, const f32& z, i32& piece, i32& status)
+void optim_zband_clip(const f32* P, f32* Q, const f32& za, const f32& zb, i32& piece, i32& status)
 {
     status = 0;
-    if (!((P[2] - z) * (Q[2] - z) < 0.0f)) {
-        status = -1;  // the move does not cross the level
+    if (eqpt3(P, Q) != 0 || (P[2] == za && Q[2] == zb)) return;
+    // Where the move meets each level, as a fraction of it: za first, then zb.
+    const f64 dz = f64(Q[2]) - P[2];
+    const f64 ta = dz == 0.0 ? -1.0 : (za - f64(P[2])) / dz, tb = dz == 0.0 ? -1.0 : (zb - f64(P[2])) / dz;
+    if (!(ta >= 0.0 && ta <= tb && tb <= 1.0)) {
+        status = -1;  // the move does not reach both levels in that order
         return;
     }
     const f64 p[3] = {P[0], P[1], P[2]}, q[3] = {Q[0], Q[1], Q[2]};
-    f64 r[3];
-    optim_pt_at_z(p, q, z, r);
-    const f32 A[3] = {f32(r[0]), f32(r[1]), z};
-    const f32 B[3] = {Q[0], Q[1], Q[2]};
+    f64 a[3], b[3];
+    optim_pt_at_z(p, q, za, a);
+    optim_pt_at_z(p, q, zb, b);
+    const f32 A[3] = {P[2] == za ? P[0] : f32(a[0]), P[2] == za ? P[1] : f32(a[1]), za};
+    const f32 B[3] = {Q[2] == zb ? Q[0] : f32(b[0]), Q[2] == zb ? Q[1] : f32(b[1]), zb};
     optim_split_line(P, Q, A, B, piece, status);
 }
 

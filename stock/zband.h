@@ -14,9 +14,10 @@
 // with last -1). Status -1 for an arc in the XZ or YZ plane (with a
 // message naming its block) or a failing read.
 void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end, i32& status);
-// Cuts the straight move at the cursor (P to Q) at the level z, the pieces
-// P to the level and on to Q; Q becomes the end of the first piece.
-void optim_zband_clip(const f32* P, f32* Q, const f32& z, i32& piece, i32& status);
+// Cuts the straight move at the cursor (P to Q) where it meets the level za
+// and then zb (zb the end's Z for one cut); Q becomes the end of the first
+// piece. Status -1, nothing changed, when it does not reach them in turn.
+void optim_zband_clip(const f32* P, f32* Q, const f32& za, const f32& zb, i32& piece, i32& status);
 // The point of the segment P to Q at the height z.
 void optim_pt_at_z(const f64* P, const f64* Q, const f64& z, f64* R);
 // The Z-band stage over the tool path list: each run out of the band

@@ -126,6 +126,22 @@ TEST(PointAtZ, ThePointOfASegmentAtAHeightIsInterpolatedAndAtThatHeight)
     EXPECT_DOUBLE_EQ(R[2], 2.0);
 }
 
+TEST_F(ZBand, AMoveThatDoesNotReachBothLevelsInTurnIsNotCut)
+{
+    // Going up from z 0 to 8: 3 then -2 is the wrong order, 9 is never reached.
+    const f32 P[3] = {0, 0, 0};
+    f32 Q[3] = {10, 0, 8};
+    i32 piece = 7, st = 0;
+    for (const std::pair<f32, f32> levels : {std::pair<f32, f32>{3.0f, -2.0f}, {9.0f, 8.0f}, {-1.0f, 8.0f}}) {
+        optim_zband_clip(P, Q, levels.first, levels.second, piece, st);
+        EXPECT_EQ(st, -1) << levels.first;
+    }
+    EXPECT_EQ(Q[0], 10.0f);
+    EXPECT_EQ(Q[2], 8.0f);
+    EXPECT_EQ(piece, 7);
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 0);
+}
+
 TEST_F(ZBand, ARunThatComesBackAtItsOwnXYIsRemovedWithoutAJump)
 {
     p.line(5.0f, 0.0f, 0.0f);
@@ -209,7 +225,9 @@ TEST_F(ZBand, InBothModesARapidBeyondTheOtherLimitMakesAShortRunBelowOneToLink)
             p.line(4.0f, 0.0f, 6.0f);
             p.feed(500.0f);
             p.line(5.0f, 0.0f, 6.0f);
+            p.feed(-1.0f);
             p.line(5.0f, 0.0f, -4.0f);
+            p.feed(500.0f);
         }
         p.line(6.0f, 0.0f, -4.0f);
         p.line(10.0f, 0.0f, 0.0f);
@@ -219,6 +237,35 @@ TEST_F(ZBand, InBothModesARapidBeyondTheOtherLimitMakesAShortRunBelowOneToLink)
             if (m.p[0] == 6.0f && m.feed > 0.0f) kept = m.p[2] == -2.0f;
         EXPECT_EQ(kept, !rapid);
     }
+}
+
+TEST_F(ZBand, InBothModesAMoveThroughTheBandIsCutAtBothLimitsAndKeepsItsPieceInside)
+{
+    // Band -2 .. 3; a feed move from z 8 down to z -7 over x 10 .. 25 meets
+    // the upper limit at x 15 and the lower limit at x 20.
+    CMPBLK[CMP_ZRANGE] = 4;
+    CMPBLK[CMP_ZLOW] = r2wrd(-2.0f);
+    p.line(5.0f, 0.0f, 0.0f);
+    p.line(10.0f, 0.0f, 8.0f);  // out through z 3 at x 6.875
+    p.line(25.0f, 0.0f, -7.0f);
+    p.line(40.0f, 0.0f, -7.0f);
+    p.line(45.0f, 0.0f, 0.0f);  // back through z -2 at x 43.57
+    ASSERT_EQ(stage(), 0);
+    bool inside = false;
+    for (const Move& m : opttest::moves()) {
+        if (m.feed <= 0.0f) continue;
+        EXPECT_LE(m.p[2], 3.0f + 1e-4f) << m.number;
+        EXPECT_GE(m.p[2], -2.0f - 1e-4f) << m.number;
+        // The piece through the band, from the upper limit to the lower.
+        if (std::fabs(m.p[0] - 20.0f) < 1e-3f && std::fabs(m.p[2] + 2.0f) < 1e-4f) inside = true;
+    }
+    EXPECT_TRUE(inside);
+    const std::vector<Move> m = opttest::moves();
+    bool from_upper = false;
+    for (size_t k = 1; k < m.size(); ++k)
+        if (std::fabs(m[k].p[0] - 20.0f) < 1e-3f && m[k].feed > 0.0f)
+            from_upper = std::fabs(m[k - 1].p[0] - 15.0f) < 1e-3f && std::fabs(m[k - 1].p[2] - 3.0f) < 1e-4f;
+    EXPECT_TRUE(from_upper);
 }
 
 }  // namespace

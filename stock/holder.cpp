@@ -85,6 +85,15 @@ void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i
         status = -1;
         return;
     }
+    // A section without a lower diameter (an extension the record gives no
+    // sizes for) cannot be imaged: the run goes no further, with a message.
+    for (i32 i = 0; i < n; ++i)
+        if (!(hreal(rec, HD_LOWER, i) > 0.0f)) {
+            holder_steps.n = stk_sections = 0;
+            user1c("optim_holder_images, THE HOLDER SECTION HAS NO DIAMETER: ", i + 1);
+            status = -1;
+            return;
+        }
     stk_sections = n;
     holder_steps.n = n;
     f32 z = clear;

@@ -209,4 +209,23 @@ TEST_F(OptimRun, AHolderCountingMoreSectionsThanItsRecordHoldsIsRefused)
     EXPECT_FALSE(norak::transcript_has("TOO MANY SECTIONS"));
 }
 
+// An extension the record gives no sizes for (two sized steps and one
+// extension) stops the run with a message naming the section, and the path
+// stays as it was.
+TEST_F(OptimRun, AHolderSectionWithoutSizesIsRefusedWithItsNumber)
+{
+    steps = 2, extensions = 1;
+    fresh();
+    std::vector<i32>& h = norak::entities()[norak::entities()[tool].words[TH_HOLD]].words;
+    for (i32 i = 2; i < HD_MAXS; ++i)
+        for (i32 a : {HD_LOWER, HD_UPPER, HD_CONE, HD_STEP}) h[a + i] = r2wrd(0.0f);
+    TLCCLR();
+    stages(true);
+    const auto before = opttest::snapshot();
+    EXPECT_EQ(run(1), -1);
+    EXPECT_TRUE(norak::transcript_has("THE HOLDER SECTION HAS NO DIAMETER: 3"));
+    EXPECT_EQ(opttest::snapshot(), before);
+    EXPECT_EQ(holder_steps.n, 0);
+}
+
 }  // namespace

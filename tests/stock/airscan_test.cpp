@@ -326,4 +326,42 @@ TEST_F(AirCut, ACurveLongInTheAirIsCutHalfADiameterBeforeItReachesTheStockAndThe
     EXPECT_NEAR(m[m.size() - 2].p[2], 5.0f, 1e-4);
 }
 
+// The scan point set from outside (as the Z band does after a plunge it
+// kept) is where the next move is measured from: a feed move down to the
+// block, read as the first move, only places the cutter; measured from a
+// point set 20 above it, it is a plunge from the air, cut at the safety
+// distance above the stock.
+TEST_F(AirCut, TheScanPointSetFromOutsideIsWhereTheNextMoveStarts)
+{
+    for (bool set : {false, true}) {
+        SetUp();
+        i32 first = -1, last = -1, at_end = 0, lr = 0, st = 0;
+        optim_air_scan(first, last, at_end, lr, st);  // the empty path: the scan starts afresh
+        ASSERT_EQ(at_end, 1);
+        Path p;
+        p.tool(tool);
+        p.feed(1000.0f);
+        p.line(8.0f, 0.0f, -2.0f);
+        p.line(20.0f, 0.0f, -2.0f);
+        opttest::counter_past(p.next);
+        i32 a = 0;
+        lacces(2, a);
+        const f32 above[3] = {8.0f, 0.0f, 20.0f};
+        if (set) optim_air_point(above);
+        first = 0, at_end = 0, lr = 0;
+        optim_air_scan(first, last, at_end, lr, st);
+        ASSERT_GE(st, 0);
+        std::vector<f32> z;
+        for (const Move& m : opttest::moves())
+            if (m.p[0] == 8.0f) z.push_back(m.p[2]);
+        if (set) {
+            ASSERT_EQ(z.size(), 2u);
+            EXPECT_FLOAT_EQ(z[0], 1.0f);
+            EXPECT_FLOAT_EQ(z[1], -2.0f);
+        } else {
+            EXPECT_EQ(z, std::vector<f32>{-2.0f});
+        }
+    }
+}
+
 }  // namespace

@@ -2,7 +2,7 @@
 // module keeps some host arrays from one procedure to the next (the triangle
 // model and its quadtree, the approximation and positioning work arrays, the
 // marker stack, the polygon buffers and pocket arrays, the up/down buffers,
-// the spiral entry's work area); they are
+// the spiral entry's work area, the stock's tool images); they are
 // released before the host forgets them, so that no handle kept from the last case
 // names an array of the next one.
 #pragma once
@@ -16,6 +16,7 @@
 #include "pocket/pokmain.h"
 #include "pocket/polbuf.h"
 #include "stock/netgrid.h"
+#include "stock/stkimage.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
 
@@ -34,6 +35,7 @@ inline void release_module_arrays()
     polbuf_release_all(1, st);
     POKREL(1, st);
     lup_box_close();
+    stk_image_clear(1);
     i32 w[28] = {};
     UDINIT(w[0], w + 1, w[25], w[26], w[27]);
 }

@@ -123,7 +123,16 @@ void polbuf_init(const i32& mode, const i32& capacity, i32& status)
     pkg.cur = 0;
     pkg.inuse[0] = 1;
     if (mode == 1) {
-        for (Buffer& b : pkg.buf) b = Buffer{};
+        // A procedure that ended early may have left its buffers open: they
+        // are given back, not forgotten, so their arrays do not pile up in
+        // the host from one procedure to the next.
+        for (Buffer& b : pkg.buf) {
+            if (words_of(b)) {
+                i32 st = 0;
+                MM_CLOSE(b.handle, st);
+            }
+            b = Buffer{};
+        }
         return;
     }
     for (i32 k = 0; k < POLBUF_N; ++k) {

@@ -21,7 +21,8 @@ void polbuf_give(i32 n, const PolbufSlot& s, i32& status);  // puts buffer n bac
 // Opens an array of `capacity` words for buffer n when it holds none (a
 // buffer taken out for a nested clearing gets its own); status -1 failure.
 void polbuf_open(i32 n, i32 capacity, i32& status);
-// Mode 1 forgets every buffer; else opens each of capacity words (none left open on failure).
+// Mode 1 closes every open buffer and forgets them all; else opens each of
+// capacity words (none left open on failure).
 void polbuf_init(const i32& mode, const i32& capacity, i32& status);
 // Mode 1 closes buffer n's array; every mode marks it not in use.
 void polbuf_release_pol(const i32& n, const i32& mode, i32& status);

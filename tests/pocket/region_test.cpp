@@ -260,6 +260,30 @@ TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
     EXPECT_TRUE(norak::transcript_has("internal: [POLBUF_PKG] USED BEFORE INITIALIZED"));
 }
 
+// A procedure that ended with its buffers open (stopped before its close),
+// then the start of the next one: the arrays are given back, and the next
+// procedure opens and releases its own without a complaint.
+TEST(PolygonBuffers, AStartGivesBackTheBuffersAnEarlyEndLeftOpen)
+{
+    fresh();
+    i32 st = 0;
+    const i32 before = norak::open_arrays();
+    polbuf_init(2, 100, st);
+    ASSERT_EQ(st, 0);
+    polbuf_release_pol(3, 1, st);  // one given back already
+    ASSERT_EQ(norak::open_arrays(), before + POLBUF_N - 1);
+    polbuf_init(1, 0, st);
+    EXPECT_EQ(norak::open_arrays(), before);
+    polbuf_init(2, 100, st);
+    ASSERT_EQ(st, 0);
+    polbuf_release_all(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::open_arrays(), before);
+    polbuf_init(1, 0, st);
+    EXPECT_EQ(norak::open_arrays(), before);
+    EXPECT_FALSE(norak::transcript_has("internal:"));
+}
+
 TEST(PolygonBuffers, APointLiesInTheRegionOfBufferOne)
 {
     fresh();

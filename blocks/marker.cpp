@@ -66,11 +66,11 @@ void tp_mrkr_fin(const i32& quiet)
     if (s.capacity > 0) {
         i32 status = 0;
         MM_CLOSE(s.handle, status);
-        if (status < 0) {
-            eroutc("tp_mrkr_fin,DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE", 0);
-            return;
-        }
+        // An array the host no longer holds is forgotten all the same: its
+        // number may name another array by the next finish.
+        if (status < 0) eroutc("tp_mrkr_fin,DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE", 0);
     }
+    s.handle = -1;
     s.capacity = 0;
     s.top = -1;
 }

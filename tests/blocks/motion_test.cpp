@@ -213,6 +213,40 @@ TEST_F(BlocksTest, MarkersNestAndWarnExactly)
     EXPECT_EQ(std::vector<i32>(t.end() - 4, t.end()), (std::vector<i32>{1, 1, 1, 99}));
 }
 
+// The stack's array closed behind it: the finish says so and forgets its
+// number, which then goes to another array; the next procedures' starts and
+// finishes leave that array open.
+TEST_F(BlocksTest, AMarkerArrayTheHostNoLongerHoldsIsForgottenNotClosedAgain)
+{
+    tp_mrkr_init();
+    tp_mrkr_push(1, 4);
+    i32 lost = MRKSTK.handle, st = 0;
+    MM_CLOSE(lost, st);
+    ASSERT_EQ(st, 0);
+    const i32 number = MRKSTK.handle;
+    tp_mrkr_fin(1);
+    EXPECT_TRUE(norak::transcript_has("tp_mrkr_fin,DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE"));
+    EXPECT_EQ(MRKSTK.capacity, 0);
+    EXPECT_EQ(MRKSTK.top, -1);
+    i32 other = -1;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(4, 10, other, base, st);
+    ASSERT_EQ(other, number);
+    for (i32 round = 0; round < 2; ++round) {
+        tp_mrkr_fin(1);
+        tp_mrkr_init();
+    }
+    void* still = nullptr;
+    mmcptr(other, still);
+    EXPECT_EQ(still, base);
+    tp_mrkr_push(1, 5);
+    EXPECT_NE(MRKSTK.handle, other);
+    tp_mrkr_fin(1);
+    mmcptr(other, still);
+    EXPECT_EQ(still, base);
+    MM_CLOSE(other, st);
+}
+
 TEST_F(BlocksTest, MarkersLeftOpenAreClosedInnermostFirst)
 {
     i32 st = 0;

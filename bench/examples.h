@@ -1,62 +1,25 @@
 // The example sessions in the benchmarks: their text, the cavity example run
-// on the stand-in host, the list cursor at its moves, and the box a stock
-// over its tool path takes.
+// on the stand-in host and the list cursor at its moves (shared with the
+// tests), and the box a stock over its tool path takes.
 #pragma once
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
-#include "blocks/listacc.h"
 #include "core/host.h"
-#include "core/load.h"
 #include "core/records.h"
-#include "frame/entry.h"
-#include "frame/intctl.h"
 #include "platform/norak/norak.h"
 #include "stock/movecur.h"
 #include "stock/stkgrid.h"
 #include "stock/stkrun.h"
 #include "stock/tppoints.h"
+#include "tests/common/examplerun.h"
 
 namespace benchex {
 
-// The text of an example session of examples/.
-inline std::string example(const char* name)
-{
-    std::ifstream f(std::string(TAVREK_EXAMPLES) + "/" + name);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Loads the cavity example and runs it: its procedure's tool path computed.
-inline void run_cavity()
-{
-    norak::reset();
-    norak::load_session_text(example("cavity.json"));
-    module_load(nullptr, 1, nullptr);
-    DSPMOD = 3;
-    tavrek();
-}
-
-// Leaves the list cursor at the start of the last procedure's moves (the
-// sub-list open); false when there is none.
-inline bool at_moves()
-{
-    i32 a = 0, st = 0;
-    lclos();
-    ltop();
-    lacces(2, a);
-    FNDTYP(12, st);
-    if (st < 0) return false;
-    OPNSBL(st);
-    if (st < 0) return false;
-    lacces(2, a);
-    return a >= 0;
-}
+using exrun::at_moves;
+using exrun::example;
+using exrun::run_cavity;
 
 // The tool's shape as the stock takes it.
 struct ToolShape {

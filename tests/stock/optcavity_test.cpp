@@ -9,16 +9,11 @@
 
 #include <algorithm>
 #include <utility>
-#include <fstream>
-#include <sstream>
 
 #include "blocks/format.h"
-#include "blocks/listacc.h"
 #include "common.h"
-#include "core/load.h"
+#include "common/examplerun.h"
 #include "frame/cmpblk.h"
-#include "frame/entry.h"
-#include "frame/intctl.h"
 #include "optpath.h"
 #include "stock/airscan.h"
 #include "stock/holder.h"
@@ -29,6 +24,7 @@
 
 namespace {
 
+using exrun::at_moves;
 using opttest::Move;
 
 struct Cavity : ::testing::Test {
@@ -37,14 +33,7 @@ struct Cavity : ::testing::Test {
     // The example run, the cursor at the start of its procedure's moves.
     void SetUp() override
     {
-        std::ifstream f(std::string(TAVREK_SOURCE_DIR) + "/examples/cavity.json");
-        std::stringstream text;
-        text << f.rdbuf();
-        norak::reset();
-        norak::load_session_text(text.str());
-        module_load(nullptr, 1, nullptr);
-        DSPMOD = 3;
-        tavrek();
+        exrun::run_cavity();
         STKPOS = nullptr;
         // The example's machine names no feeds: a base feed of 1000, named
         // feeds of half of it.
@@ -61,19 +50,6 @@ struct Cavity : ::testing::Test {
         GTDIAM(CURTOL, D);
         const f32 b[6] = {lo[0] - D, lo[1] - D, lo[2], hi[0] + D, hi[1] + D, hi[2]};
         std::copy(b, b + 6, box);
-    }
-    bool at_moves()
-    {
-        i32 a = 0, st = 0;
-        lclos();
-        ltop();
-        lacces(2, a);
-        FNDTYP(12, st);
-        if (st < 0) return false;
-        OPNSBL(st);
-        if (st < 0) return false;
-        lacces(2, a);
-        return a >= 0;
     }
     // A fresh block of stock up to 1 below the highest cutting point.
     void stock()

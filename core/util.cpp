@@ -75,3 +75,10 @@ void SHFTUP(i32* words, const i32& capacity, const i32& n, const i32& k, i32& st
     }
     for (i32 i = n - 1; i >= 0; --i) words[i + k] = words[i];
 }
+
+bool array_open(const i32& handle)
+{
+    void* base = nullptr;
+    if (handle >= 0) mmcptr(handle, base);
+    return base != nullptr;
+}

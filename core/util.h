@@ -1,6 +1,6 @@
 // Small utilities every layer leans on: error texts, entity opening with a
 // check, date and time, single/double array copies, 16-bit identifiers and
-// array shifting.
+// array shifting, the test of a kept array handle.
 #pragma once
 
 #include "core/words.h"
@@ -19,3 +19,6 @@ void I4TOI2(const i32& id, u16& to);  // an identifier narrowed, -1 becoming 655
 void GTSZ20(i32& size);  // the size 20
 // Moves words 1..n up by k places (status -1 when they do not fit capacity).
 void SHFTUP(i32* words, const i32& capacity, const i32& n, const i32& k, i32& status);
+// True when the handle names an array the host still holds open (a handle
+// kept between procedures may outlive its array).
+bool array_open(const i32& handle);

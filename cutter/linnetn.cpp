@@ -18,6 +18,7 @@
 #include "core/intchk.h"
 #include "core/params.h"
 #include "core/records.h"
+#include "core/util.h"
 #include "cutter/uphooks.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
@@ -311,18 +312,11 @@ bool net_open(NetCall& c, i32 mode_in)
     i32 h = -1;
     CUTHKS.net_hdl(1, h);
     void* base = nullptr;
-    if (h >= 0) {
+    if (h >= 0 && !(array_open(h) && array_open(CUTHKS.net_rec()))) {
         // Tables whose host arrays are gone are forgotten (not closed: their
         // numbers may name other arrays now) and built again.
-        void* tb = nullptr;
-        void* rb = nullptr;
-        mmcptr(h, tb);
-        const i32 r = CUTHKS.net_rec();
-        if (r >= 0) mmcptr(r, rb);
-        if (!tb || !rb) {
-            h = -1;
-            CUTHKS.net_hdl(2, h);
-        }
+        h = -1;
+        CUTHKS.net_hdl(2, h);
     }
     if (h < 0) {
         f32 deg = static_cast<f32>(LOCTAP / (PI * 0.005555555555555556));

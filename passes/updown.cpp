@@ -11,6 +11,7 @@
 #include "core/modflg.h"
 #include "core/params.h"
 #include "core/records.h"
+#include "core/util.h"
 #include "cutter/locdir.h"
 #include "passes/milbf.h"
 #include "passes/retract.h"
@@ -45,11 +46,8 @@ void close_all()
 // The four arrays are open and reachable through their handles.
 bool reachable()
 {
-    for (i32 h : {UDBUF.hpts, UDBUF.haxs, UDBUF.hmrk, UDBUF.hrun}) {
-        void* b = nullptr;
-        if (h >= 0) mmcptr(h, b);
-        if (!b) return false;
-    }
+    for (i32 h : {UDBUF.hpts, UDBUF.haxs, UDBUF.hmrk, UDBUF.hrun})
+        if (!array_open(h)) return false;
     return true;
 }
 

@@ -77,23 +77,21 @@ void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i
     i32 rec[HLDREC_N], hmode = 0;
     i32 n = sections_of(tool, rec, flag, hmode);
     if (hmode == 1) n = 0;
-    if (n < 0) {
-        // The sections past the record's arrays have no sizes: nothing is
-        // imaged and the run goes no further.
+    // A holder counting more sections than the record's arrays hold, or a
+    // section without a lower diameter (an extension the record gives no
+    // sizes for), cannot be imaged: nothing is, and the run goes no further.
+    i32 unsized = -1;
+    for (i32 i = 0; i < n && unsized < 0; ++i)
+        if (!(hreal(rec, HD_LOWER, i) > 0.0f)) unsized = i;
+    if (n < 0 || unsized >= 0) {
         holder_steps.n = stk_sections = 0;
-        user1c("optim_holder_images, THE HOLDER HAS TOO MANY SECTIONS: ", std::max(rec[HD_NSTEP], 0) + std::max(rec[HD_EXTN], 0));
+        if (n < 0)
+            user1c("optim_holder_images, THE HOLDER HAS TOO MANY SECTIONS: ", std::max(rec[HD_NSTEP], 0) + std::max(rec[HD_EXTN], 0));
+        else
+            user1c("optim_holder_images, THE HOLDER SECTION HAS NO DIAMETER: ", unsized + 1);
         status = -1;
         return;
     }
-    // A section without a lower diameter (an extension the record gives no
-    // sizes for) cannot be imaged: the run goes no further, with a message.
-    for (i32 i = 0; i < n; ++i)
-        if (!(hreal(rec, HD_LOWER, i) > 0.0f)) {
-            holder_steps.n = stk_sections = 0;
-            user1c("optim_holder_images, THE HOLDER SECTION HAS NO DIAMETER: ", i + 1);
-            status = -1;
-            return;
-        }
     stk_sections = n;
     holder_steps.n = n;
     f32 z = clear;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common.h"
 #include "optpath.h"
@@ -109,6 +110,41 @@ TEST_F(Holder, ExtendedCopiesNewNamesAndTheSameTool)
     EXPECT_EQ(name(blank), "");
 }
 
+// The record's drop flag takes its first section out (and is handed back);
+// on a record that counts no section it leaves none, and the images are
+// built. A holder of twelve steps has no room for a section more: a copy
+// asked to grow one stays as it is.
+TEST_F(Holder, TheDropFlagTakesTheFirstSectionOutAndAFullHolderGetsNoSectionMore)
+{
+    const i32 t = opttest::tool("DROPPED", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 14, 5, 8}, {20, 20, 0, 30}});
+    std::vector<i32>& h = norak::entities()[norak::entities()[t].words[TH_HOLD]].words;
+    h[HD_DROP] = 1;
+    TLCCLR();
+    f32 lengths[HD_MAXS], upper[HD_MAXS];
+    i32 flag = -1, st = 0;
+    optim_holder_images(t, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(flag, 1);
+    ASSERT_EQ(holder_steps.n, 1);
+    EXPECT_FLOAT_EQ(lengths[0], 30.0f);
+    EXPECT_FLOAT_EQ(upper[0], 20.0f * 1.2f);
+    h[HD_NSTEP] = 0;
+    TLCCLR();
+    optim_holder_images(t, lengths, upper, flag, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(holder_steps.n, 0);
+
+    CURTOL = opttest::tool("FULL HOLDER", 4.0f, 1.0f, 12.0f, 20.0f, std::vector<opttest::Step>(HD_MAXS, {20, 20, 0, 5}));
+    f32 mill[MLREC_N];
+    i32 hold[HLDREC_N];
+    const f32 grow[3] = {2.0f, 1.0f, 0.0f};
+    optim_extend_tool(grow, 2, mill, hold);
+    EXPECT_EQ(hold[HD_NSTEP], HD_MAXS);
+    EXPECT_FLOAT_EQ(mill[ML_CLRLNG], 20.0f);
+    EXPECT_FLOAT_EQ(mill[ML_LNGTHN], 0.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP]), 5.0f);
+}
+
 TEST_F(Holder, TheReplacementIsTheToolOfSmallestClearLengthWithinTheLengthenedProfile)
 {
     const std::vector<opttest::Step> holder{{10, 10, 0, 30}};
@@ -136,6 +172,30 @@ TEST_F(Holder, TheReplacementIsTheToolOfSmallestClearLengthWithinTheLengthenedPr
     const i32 fits = opttest::tool("FITS", 4.0f, 1.0f, 12.0f, 25.0f, holder);
     EXPECT_EQ(optim_find_tool(again, ext, best, st), 1);
     EXPECT_EQ(best, fits);
+}
+
+// The first tool the library lists is looked at too; a candidate whose
+// record counts its sections as two extensions, the first no wider than the
+// tool, is measured with that section taken into its clear length.
+TEST_F(Holder, TheSearchLooksAtTheFirstToolListedAndTakesANarrowFirstExtensionIntoTheClearLength)
+{
+    const std::vector<opttest::Step> holder{{10, 10, 0, 30}};
+    const i32 first = opttest::tool("LISTED FIRST", 4.0f, 1.0f, 12.0f, 25.0f, holder);
+    const i32 cur = opttest::tool("CURRENT", 4.0f, 1.0f, 12.0f, 20.0f, holder);
+    CURTOL = cur;
+    const f32 ext[2] = {5.0f, 0.0f};
+    i32 best = 0, st = 0;
+    EXPECT_EQ(optim_find_tool(cur, ext, best, st), 1);
+    EXPECT_EQ(best, first);
+    // A neck of the tool's width over 5, then the holder: as high as the
+    // first tool's, and of the smaller clear length.
+    const i32 necked = opttest::tool("NECKED", 4.0f, 1.0f, 12.0f, 20.0f, {{4, 4, 0, 5}, {10, 10, 0, 30}});
+    std::vector<i32>& h = norak::entities()[norak::entities()[necked].words[TH_HOLD]].words;
+    h[HD_NSTEP] = 0;
+    h[HD_EXTN] = 2;
+    TLCCLR();
+    EXPECT_EQ(optim_find_tool(cur, ext, best, st), 1);
+    EXPECT_EQ(best, necked);
 }
 
 }  // namespace

@@ -215,8 +215,18 @@ struct Drop {
         if (surfchg && !(h <= B - Rz)) return false;
         const f32 H = h + Hadd;
         if (H > B) return false;
-        return !(H > B - Tp) || !(prev_code == 1 && winner && win_code == 2);
+        return !(H > B - Tp) || !(prev_code == 1 && yields());
     }
+
+    // Does the winner give way to a contact of class code 1 at its height?
+    // When it lies on a check surface, or (a mend of the reversed-contact
+    // rule) on a triangle wound downward: a level top meeting a wall that
+    // leans a little outward-down reaches the wall's height at their shared
+    // edge, and were the top passed over there as no higher than the
+    // reversed wall, the wall would govern and the height that exists would
+    // be refused. So a class-1 entry that can tie is examined, as the tie
+    // of the winner test lets it win.
+    [[gnu::always_inline]] inline bool yields() const { return winner && (win_code == 2 || win_ori == -1); }
 
     void start();
     void floor_rule();
@@ -445,7 +455,7 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
     if (!early) {
         auto bound = [&](f32 H) {
             if (H > B) return true;
-            if (H > B - Tp) return row.code == 1 && winner && win_code == 2;
+            if (H > B - Tp) return row.code == 1 && yields();
             return false;
         };
         if (!bound(q.top + q.e + Hadd)) return SKIP;
@@ -655,7 +665,7 @@ i32 Drop::take(Cand& q, i32 p)
     // Winner.
     bool wins, tie = false;
     if (eqvald(q.zz, B)) {
-        wins = row.code == 1 && winner && (win_code == 2 || win_ori == -1);
+        wins = row.code == 1 && yields();
         tie = true;
     } else {
         wins = q.zz > B;

@@ -89,6 +89,18 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
                     // is taken too: the height never falls below the drop's.
                     take = other || g == 2 || (e1 && cz[k] > H && !eqval(cz[k], H) && !same);
             }
+            // A mend of the contact choice and of the height at a point: a
+            // face vertical within rounding (its normal's z at most 1.0e-6)
+            // has no meaningful side, so it never counts as reversed; the
+            // noise of its vertices would otherwise fail the drop.
+            const bool reversed = trgori(ent) < 0 && !(std::fabs(wrd2r(ent[TRG_NRM + 2])) <= 1.0e-6f);
+            // A mend of the same rule: where a reversed contact ties with an
+            // upward one, the upward one governs, as in the drop's winner
+            // test: a wall leaning a
+            // little outward-down meets a level top at their shared edge at
+            // the top's height within rounding, and taking the wall there
+            // would refuse a height that exists.
+            if (take && reversed && found == 0 && !rev && eqval(cz[k], H)) take = false;
             if (!take) {
                 if (eqval(cz[k], H)) {
                     if (kind == 1) prot = 0;
@@ -104,11 +116,7 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
             surface = rec[SRF_ID];
             cls_kept = cls;
             prot = kind == 2 ? 1 : 0;
-            // A mend of the contact choice and of the height at a point: a
-            // face vertical within rounding (its normal's z at most 1.0e-6)
-            // has no meaningful side, so it never counts as reversed; the
-            // noise of its vertices would otherwise fail the drop.
-            rev = (trgori(ent) < 0 && !(std::fabs(wrd2r(ent[TRG_NRM + 2])) <= 1.0e-6f)) ? 1 : 0;
+            rev = reversed ? 1 : 0;
             found = 0;
         }
         if (prot && (cls_kept == 2 || (LOCSGM && LOCTCD == 2) || LOCDIA * 0.5f >= LOCSW3)) {

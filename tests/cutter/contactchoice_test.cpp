@@ -105,3 +105,80 @@ TEST(ContactChoice, AVerticalFaceIsNeverReversed)
 }
 
 }  // namespace
+
+namespace {
+
+// A level top meeting a wall that leans a little outward-down (its outward
+// normal points slightly down, so its triangles are stored reversed): where
+// the tool stands on the shared edge both give the same height, and the top,
+// an upward face, governs. The height is that over the top alone, for flat,
+// ball and bull tools, in and out of the surface-milling types.
+TEST(ContactChoice, ALevelTopGovernsAReversedWallOfTheSameHeight)
+{
+    struct Tool {
+        f32 d, r;
+    } tools[] = {{10.0f, 0.0f}, {10.0f, 5.0f}, {10.0f, 2.0f}};
+    // The wall's lean: the x offset of its foot over its height of 10.
+    const f64 leans[] = {2.0e-5, 1.0e-4, 1.0e-2};
+    // Along lines across the edge, from outside in and back (the last
+    // winner is examined first).
+    const f32 xs[] = {4.9f, 2.5f, 1.0f, 0.3f, 0.0f, -0.2f, -1.0f, -4.0f, -6.0f, -4.0f, -1.0f, -0.2f, 0.0f, 0.3f, 1.0f, 2.5f};
+    const f32 ys[] = {-3.0f, 0.0f, 0.7f, 4.0f};
+    // The top, z = 10 over [-10, 0] x [-5, 5]; the wall down from its edge x = 0.
+    auto top = [] {
+        meshes::Mesh m;
+        m.node(-10.0, -5.0, 10.0);
+        m.node(0.0, -5.0, 10.0);
+        m.node(0.0, 5.0, 10.0);
+        m.node(-10.0, 5.0, 10.0);
+        m.add(1, 2, 3);
+        m.add(1, 3, 4);
+        return m;
+    };
+    auto heights = [&](const std::vector<meshes::Mesh>& ms, const Tool& t, std::vector<f32>& z,
+                       std::vector<i32>& st) {
+        norak::reset();
+        FRETRI();
+        ASSERT_EQ(meshes::build(ms), 0);
+        STPFLG(0x3F);
+        tooldefs::use_mill(t.d, t.r);
+        z.clear(), st.clear();
+        for (i32 type : {0, MACTYP_SURFACES}) {
+            MACTYP = type;
+            for (f32 y : ys)
+                for (f32 x : xs) {
+                    f32 p[3] = {x, y, 0.0f}, res[3] = {0, 0, 0}, con[3], nrm[3];
+                    i32 srf = 0, s = 0;
+                    PNTLC1(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, s);
+                    z.push_back(res[2]);
+                    st.push_back(s);
+                }
+        }
+    };
+    for (const Tool& t : tools) {
+        std::vector<f32> zref, z;
+        std::vector<i32> sref, s;
+        heights({top()}, t, zref, sref);
+        // The wall's top edge on the top's, or above it by rounding.
+        for (f64 rise : {0.0, 2.0e-6})
+            for (f64 lean : leans) {
+                meshes::Mesh m = top();
+                const i32 a = m.node(0.0, -5.0, 10.0 + rise), b = m.node(0.0, 5.0, 10.0 + rise);
+                const i32 foot1 = m.node(-10.0 * lean, -5.0, 0.0), foot2 = m.node(-10.0 * lean, 5.0, 0.0);
+                m.add(a, foot1, foot2);
+                m.add(a, foot2, b);
+                heights({m}, t, z, s);
+                for (size_t k = 0; k < z.size(); ++k) {
+                    ASSERT_EQ(sref[k], 0);
+                    EXPECT_EQ(s[k], 0) << "tool " << t.d << "/" << t.r << " lean " << lean << " rise " << rise
+                                       << " point " << k;
+                    EXPECT_NEAR(z[k], zref[k], 1e-5f) << "tool " << t.d << "/" << t.r << " lean " << lean
+                                                      << " rise " << rise << " point " << k;
+                }
+            }
+    }
+    MACTYP = MACTYP_SURFACES;
+    FRETRI();
+}
+
+}  // namespace

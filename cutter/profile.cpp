@@ -300,15 +300,25 @@ i32 PRFVTX(f64 tolerance, const f64* p, f64& travel)
 void PRFCLP(const f64* va_yz, const f64* e_yz, f64* range, i32& status)
 {
     // The part of the edge inside the section: z >= 0 and |y| <= r(z). The
-    // section is convex, so the part is one interval: around the deepest
-    // point of the edge inside it, bounded by bisection.
+    // section is convex, so the part is one interval. Computed directly: the
+    // cut at the tip plane z = 0 first, then, within it, the interval around
+    // the deepest point of the edge in the section, bounded by bisection.
+    // The two are taken apart because the depth r(z) - |y| is concave only
+    // above the tip plane: a depth that jumped from z itself below the plane
+    // to r(0) - |y| above it would lead the search to the jump where the
+    // edge's best point lies at the tip's level (an edge rising through the
+    // tip plane inside the bottom), and the edge would be taken as outside.
     status = -1;
-    auto g = [&](f64 s) {
-        f64 y = va_yz[0] + s * e_yz[0], z = va_yz[1] + s * e_yz[1];
-        if (z < 0.0) return z;
-        return PRFRAD(z) - std::fabs(y);
-    };
     f64 lo = range[0], hi = range[1];
+    if (std::fabs(e_yz[1]) > PRF_SLACK) {
+        const f64 s0 = -va_yz[1] / e_yz[1];
+        if (e_yz[1] > 0.0)
+            lo = std::fmax(lo, s0);
+        else
+            hi = std::fmin(hi, s0);
+        if (lo > hi) return;
+    }
+    auto g = [&](f64 s) { return PRFRAD(va_yz[1] + s * e_yz[1]) - std::fabs(va_yz[0] + s * e_yz[0]); };
     if (!concave_interval(g, lo, hi)) return;
     range[0] = lo;
     range[1] = hi;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "common/meshes.h"
 #include "common/positioning.h"
@@ -328,4 +329,51 @@ TEST(TreeDescent, ToolAxisReachCarriesTheDescentPastAStraddledCell)
         EXPECT_GE(wrd2r(qtrow(deep[k])[QT_XMAX]), -49.0f);
     }
     FRETRI();
+}
+
+// The horizontal travel of a tapered tool to an edge, against the edge
+// sampled densely: every edge whose points the tool meets within the move
+// gets that travel, also where the first touch lies at the tip's level (an
+// edge rising through the tip plane inside the tool's bottom).
+TEST(EdgeTravel, TaperedToolsMeetEdgesAtTheirFirstTouch)
+{
+    struct Tool {
+        f64 d, r, deg, e;
+    } tools[] = {{8.0, 0.0, 15.0, 0.0}, {6.0, 0.0, 5.0, 0.0}, {6.0, 0.3, 10.0, 0.3}, {6.0, 1.0, 10.0, 0.0}};
+    const f64 lt = 10.0, L = 12.0;
+    std::mt19937 rng(60);
+    std::uniform_real_distribution<f64> ux(0.5, 14.0), uy(-6.0, 6.0), uz(-3.0, 4.0);
+    for (const Tool& t : tools) {
+        ASSERT_EQ(PRFSET(t.d, t.r, t.deg * PI / 180.0, t.e, L), 0);
+        i32 met = 0, wrong = 0;
+        for (i32 n = 0; n < 400; ++n) {
+            const f64 a[3] = {ux(rng), uy(rng), uz(rng)}, b[3] = {ux(rng), uy(rng), uz(rng)};
+            // The reference: the least travel over the edge's points inside
+            // the tool's section (z >= 0, |y| <= r(z)), ahead of the tool.
+            f64 ref = 1e30, at = -1.0;
+            auto sample = [&](f64 s) {
+                const f64 q[3] = {a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2])};
+                if (q[2] < 0.0 || s < 0.0 || s > 1.0) return;
+                const f64 w2 = PRFRAD(q[2]) * PRFRAD(q[2]) - q[1] * q[1];
+                if (w2 < 0.0) return;
+                if (q[0] - std::sqrt(w2) < ref) ref = q[0] - std::sqrt(w2), at = s;
+            };
+            for (i32 k = 0; k <= 20000; ++k) sample(k / 20000.0);
+            if (b[2] != a[2]) sample(-a[2] / (b[2] - a[2]));  // the tip plane's crossing
+            const f64 near = at;  // and finer about the best sample
+            for (i32 k = -1000; near >= 0.0 && k <= 1000; ++k) sample(near + k * 1e-7);
+            if (!(ref > 0.0 && ref < lt)) continue;
+            ++met;
+            f64 travel = 0, contact[3];
+            i32 st = 9;
+            PRFEDG(1e-6, a, b, lt, travel, contact, st);
+            if (st != 0 || std::fabs(travel - ref) > 2e-3) {
+                if (++wrong <= 3)
+                    ADD_FAILURE() << "tool " << t.d << "/" << t.r << "/" << t.deg << " status " << st << " travel "
+                                  << travel << " first touch " << ref;
+            }
+        }
+        EXPECT_GT(met, 40);
+        EXPECT_EQ(wrong, 0) << "tool " << t.d << "/" << t.r << "/" << t.deg << " of " << met;
+    }
 }

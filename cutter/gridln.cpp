@@ -153,10 +153,18 @@ void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, 
             const f32 rad = static_cast<f32>(CGRTOP);
             CONSEG(A, B, rad, con, z, z2, cs);
             if (cs == 10) {
+                // The top: an end of the rim's radius and rounding, whose tip
+                // lies the rounding below the cut length (as in the planar
+                // contact's edge road).
                 const f32 rt = static_cast<f32>(CGRTOP), ra = static_cast<f32>(CGALLW);
                 shape(eqval0(ra) ? 2 : 3, rt, ra);
                 if (st >= 0) z -= static_cast<f32>(CGLENG - CGALLW);
             } else if (cs == -10) {
+                // Below the flank the corner touches the segment, as in the
+                // planar contact's edge road. The flank's cone, carried on
+                // below the corner, would stand the tool too high there, and
+                // the status taken as no contact would let the corner pass
+                // through the segment.
                 shape(kind, R, r);
             } else {
                 st = 0;
@@ -164,7 +172,10 @@ void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, 
         } else {
             shape(kind, R, r);
         }
-        if (st < 0) continue;
+        // A corner-radius end that reaches no point of the segment within
+        // its radius answers the height -1.0e10: no candidate, or the point
+        // would be reported found at that height.
+        if (st < 0 || z < -1.0e9f) continue;
         if (!found || z > result[2]) {
             result[0] = point[0];
             result[1] = point[1];

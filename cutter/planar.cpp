@@ -149,8 +149,11 @@ void PLETOR(const f32* va, const f32* vb, const PlnEdge& edge, const f32& R, con
     f32 best[3];
     i32 st = 0;
     z = SEGTOR(pa, pb, u, ax, R, R - r, best, st);
-    if (z < -1.0e9f) return;
-    for (i32 k = 0; k < 3; ++k) contact[k] = best[k];
+    // Where no point of the cut edge lies within the radius (an edge just
+    // beyond the rim that the retried road reaches), the height stays at
+    // SEGTOR's -1.0e10, which no contact exceeds; the edge still reports its
+    // distance and height like the other shapes.
+    for (i32 k = 0; k < 3; ++k) contact[k] = z < -1.0e9f ? pa[k] : best[k];
     reached(va, vb, c, d, aux, status);
 }
 
@@ -407,10 +410,10 @@ void PlnSolve::edge_road()
                 PLEFLT(a, b, edges[k], Rm, dd, cc, zz, ax, st);
             else
                 PLETOR(a, b, edges[k], Rm, rm, dd, cc, zz, ax, st);
-            if (top && st >= 0) {
-                zz -= static_cast<f32>(rimlow());
-                cc[2] -= 0.0f;
-            }
+            // The rim's height is lowered to the tool's tip; the contact
+            // stays the point of the edge that the rim touches (lowered
+            // with the height it would leave the edge).
+            if (top && st >= 0) zz -= static_cast<f32>(rimlow());
         }
         if (st < 0) continue;
         // The border road breaks a tie by the contact's distance from

@@ -8,7 +8,12 @@
 #include <random>
 
 #include "common/dropref.h"
+#include "common/tooldefs.h"
+#include "cutter/gridln.h"
+#include "cutter/loccom.h"
+#include "cutter/locpnt.h"
 #include "cutter/planar.h"
+#include "platform/norak/norak.h"
 #include "cutter/profile.h"
 
 namespace {
@@ -77,6 +82,42 @@ TEST(Searches, EdgeContactsOfTheDrop)
         EXPECT_LT(worst, t.bound) << t.name;  // nor too high
         EXPECT_GE(n, 10000) << t.name;
     }
+}
+
+// An edge just beyond the rim (the retried edge road reaches 0.002 past it):
+// each end shape reports the edge's nearest distance and its height there
+// (status 2); the corner-radius end, which reaches no point of it, answers
+// a height no contact falls below. On the grid lines such a segment gives no
+// height.
+TEST(Searches, EdgeJustBeyondTheRim)
+{
+    const f32 a[3] = {-3.0f, 5.001f, 1.0f}, b[3] = {4.0f, 5.001f, 2.4f};
+    const PlnEdge e = edge_of(a, b);
+    for (i32 shape : {1, 2, 3}) {
+        f64 d = e.c;
+        f32 con[3], z = 0, aux = 0;
+        i32 st = -1;
+        if (shape == 1)
+            PLEBAL(a, b, e, 5.0f, d, con, z, aux, st);
+        else if (shape == 2)
+            PLEFLT(a, b, e, 5.0f, d, con, z, aux, st);
+        else
+            PLETOR(a, b, e, 5.0f, 2.0f, d, con, z, aux, st);
+        EXPECT_EQ(st, 2) << shape;
+        EXPECT_NEAR(d, 5.001, 1e-6) << shape;
+        EXPECT_NEAR(aux, 1.6f, 1e-5) << shape;  // the edge's height at the axis's foot
+        if (shape == 3) EXPECT_LT(z, -1.0e9f);
+    }
+    norak::reset();
+    tooldefs::use_mill(10.0f, 2.0f);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    const f32 seg[6] = {-3.0f, 5.00005f, 1.0f, 4.0f, 5.00005f, 2.4f}, p[3] = {0, 0, 0};
+    f32 res[3];
+    i32 st = 9;
+    GRDDRP(p, 0.01f, seg, 1, res, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(res[2], -1.0e10f);
+    LOCRST();
 }
 
 TEST(Searches, EdgeTravelOfACornerRadiusTool)

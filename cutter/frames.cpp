@@ -346,6 +346,9 @@ void CONSEG(const f32* p0, const f32* p1, const f32& rad, f32* contact, f32& z, 
     f64 A = q2 * CGCOT2 - d[2] * d[2];
     f64 t1, t2;
     if (q2 == 0.0) {
+        // An edge without length in XY (a vertical edge or a point): the
+        // tangency parameter below would divide 0 by 0; the higher end is
+        // taken, as where the edge is steeper than the flank.
         t1 = t2 = d[2] >= 0.0 ? 1.0 : 0.0;
     } else if (eqvl0d(A)) {
         t1 = t2 = -(f64(p0[0]) * d[0] + f64(p0[1]) * d[1]) / q2;

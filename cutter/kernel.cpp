@@ -195,16 +195,16 @@ f64 crcedg(KrnBlk& k, f64 t)
     return k.swpoff - dot3(k.swpnrm, k.crcpnt);
 }
 
-// Searches the vertex line between s0 and s1 for the underside; a degenerate
-// interval is evaluated once.
-void vtx_search(KrnBlk& k, const f64* V, f64 s0, f64 s1)
+// Searches the vertex line between the cylinder crossing sa and sb, ordered
+// low to high, for the underside; a degenerate interval is evaluated once,
+// at sa.
+void vtx_search(KrnBlk& k, const f64* V, f64 sa, f64 sb)
 {
-    if (s0 > s1) std::swap(s0, s1);
-    if (std::fabs(s0 - s1) <= TOL_ROOT) {
-        vtxtor(k, V, s0);
+    if (std::fabs(sa - sb) <= TOL_ROOT) {
+        vtxtor(k, V, sa);
         return;
     }
-    SRCH1D(s0, s1, [&](f64 s) { return vtxtor(k, V, s); });
+    SRCH1D(std::fmin(sa, sb), std::fmax(sa, sb), [&](f64 s) { return vtxtor(k, V, s); });
 }
 
 // Edge parameter of TOLCNT: TOLCNT - B - t E parallel to the move.
@@ -219,6 +219,9 @@ f64 edgprm(const KrnBlk& k)
     det = d[2] * E[0] - E[2] * d[0];
     if (std::fabs(det) > TOL_ZERO) return ((T[0] - B[0]) * d[2] - (T[2] - B[2]) * d[0]) / det;
     det = d[2] * E[1] - E[2] * d[1];
+    // Both variants: an edge parallel to the move within rounding leaves the
+    // last determinant exactly 0, and the parameter would be a NaN, which
+    // passes the walk's range test.
     if (det == 0.0) return 0.0;
     return ((T[1] - B[1]) * d[2] - (T[2] - B[2]) * d[1]) / det;
 }
@@ -615,7 +618,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
     if (k.shp == KS_FLAT) {
         f64 dh = hlen(d);
         if (k.tapered || dh == 0.0) {
-            if (exy < TOL_ZERO) return 1;
+            if (std::fabs(E[0]) + std::fabs(E[1]) < TOL_ZERO) return 1;
             f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
             f64 f[3] = {e1[1], -e1[0], 0.0};
             f64 del = (k.swpoff - dot3(m, C)) / dot3(m, e1);
@@ -760,10 +763,9 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
         if (dot3(s.n, d) < 0.0) s.n[0] = -s.n[0], s.n[1] = -s.n[1];
     }
     if (k.dirsns == 1) return s.along_direction(t);
-    const f64 mh = hlen(m);
     if (std::fabs(m[2]) < TOL_ZERO) return s.vertical_plane(t);
-    if (mh < TOL_ZERO) return s.horizontal_plane(t);
-    return s.inclined_plane(t, mh);
+    if (std::fabs(m[0]) + std::fabs(m[1]) < TOL_ZERO) return s.horizontal_plane(t);
+    return s.inclined_plane(t, hlen(m));
 }
 
 // ------------------------------------------------------------ acceptance
@@ -1114,7 +1116,6 @@ void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64
         k.upptnr = k.cosa * off + (k.uppR - off);
         k.upptnz = k.uppcen[2] - k.sina * off;
         k.apexzz = k.lowtnz - k.lowtnr * k.cosa / k.sina;
-        select_part(k, 0);
     }
     kernel(k, tri, p, dir, travel, contact, position, status);
 }

@@ -352,6 +352,12 @@ void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32&
     if (!(best < 99999999.9)) return;
     status = 0;
     step *= 8.0 / 9.0;
+    // The first step points toward the farther end of the range, as the
+    // corner refinement of the edge travel steps: toward the nearer end the
+    // search mostly leaves the part of the edge inside the section at once,
+    // where every probe fails and the step shrinks away before the least
+    // travel is bracketed. Over random edges the nearer end's rule left some
+    // seventy times as many edges met late or missed.
     if (range[1] - s < s - range[0]) step = -step;
     f64 cur = s, prev = best;
     i32 fails = 0;

@@ -79,6 +79,9 @@ void TRVINI(f64 t0, f64 t1)
 {
     TrvEnt* b = base();
     if (!b) return;
+    // An entry names its triangle by the quadtree node and the index within
+    // the node's array; the sentinels name none, (-1, -1), since index 0 of
+    // node 0 is a real triangle.
     put(b[0], -1.0e10, nullptr, -1, -1);
     put(b[1], t0, nullptr, -1, -1);
     put(b[2], t1, nullptr, -1, -1);
@@ -92,6 +95,8 @@ void TRVADD(f64 lo, f64 hi, const f64* p_lo, const f64* p_hi, i32 node, i32 inde
     status = 0;
     if (!(lo < hi)) return;
     if (TRVCNT_N + 2 > TRVCAP) {
+        // The growth is tested: on a failure nothing is merged, so that no
+        // entry is written past the array, and the caller ends the travel.
         void* nb = nullptr;
         MM_RESIZE_ARRAY(TRVHDL, TRV_STEP, nb, status);
         if (status != 0) {

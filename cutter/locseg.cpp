@@ -31,14 +31,18 @@ void standard_context()
 }
 
 // A one-point string at the point (line3d as given) into position and normal:
-// the string's status, with 1 when no point came back.
-void one_point_string(const f32* point, i32 line3d, f32* position, f32* normal, i32& status)
+// the string's status, with 1 when no point came back. `keep_failure`: a
+// failed string keeps its negative status (the point road of LOCSEG, whose
+// callers tell a failure from nothing under the tool); otherwise an empty
+// first string answers 1 after a failure too (the string roads of LOCSGP).
+void one_point_string(const f32* point, i32 line3d, bool keep_failure, f32* position, f32* normal, i32& status)
 {
     const i32 restart = 1, capacity = 3, spare = 0, mode = 1, most = 1;
     const f32 tol = pwr(PRTTOL);
     i32 nst = 0, len[1] = {0}, tot = 0;
     LINNTB(restart, line3d, point, point, tol, PRCSTK, PRCCHK, capacity, spare, mode, position, normal, nullptr, nst,
            most, len, tot, status);
+    if (keep_failure && status < 0) return;
     if ((status >= 0 && nst < 1) || len[0] < 1) status = 1;
 }
 
@@ -110,7 +114,7 @@ void LOCSEG(const f32* point, f32* position, f32* normal, i32& status)
             LOCSGP(point, 2, position, contact, normal, status);
         } else {
             standard_context();
-            one_point_string(point, 0, position, normal, status);
+            one_point_string(point, 0, true, position, normal, status);
         }
         if (status < 0) position[2] = -1.0e10f;
     }
@@ -145,7 +149,7 @@ void LOCSGP(const f32* point, i32 road, f32* position, f32* contact, f32* normal
         return;
     }
     f32 buf[3] = {point[0], point[1], -1.0e10f}, nbuf[3] = {0.0f, 0.0f, 1.0f};
-    one_point_string(point, road == 1 ? 1 : 0, buf, nbuf, status);
+    one_point_string(point, road == 1 ? 1 : 0, false, buf, nbuf, status);
     for (i32 k = 0; k < 3; ++k) position[k] = buf[k], normal[k] = nbuf[k];
 }
 

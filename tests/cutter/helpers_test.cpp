@@ -172,6 +172,16 @@ TEST_F(Helpers, PointRoadEqualsAOnePointString)
     LOCSEG(in, pos, nrm, st);
     EXPECT_EQ(st, 1);
     EXPECT_EQ(pos[2], -1.0e10f);
+    // A failed string (the zero tolerance refused) is a failure, not nothing
+    // under the tool; the string roads of LOCSGP answer 1 after it.
+    tooldefs::use_mill(10.0f, 5.0f);
+    pwrs(PRCPAR, PRTTOL, 0.0f);
+    LOCSEG(in, pos, nrm, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(pos[2], -1.0e10f);
+    f32 con[3];
+    LOCSGP(in, 0, pos, con, nrm, st);
+    EXPECT_EQ(st, 1);
 }
 
 // A display stock of unit cells over 0..40 (41 x 41 cells), second heights

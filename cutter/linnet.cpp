@@ -29,7 +29,10 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
     }
     const i32 drop_mode = mode_code < 10 ? 1 : 11;
     const i32 tool_type = mode_code < 10 ? mode_code : mode_code - 10;
-    if (!loc_model_and_tool("LINNET", allowance_a, allowance_b)) {
+    // A tool that is not a milling tool gives no height: status -1, the
+    // result as the caller preset it. (Status 0 with that result would report
+    // the preset -1.0e10 as a height found.)
+    if (!loc_model_and_tool(allowance_a, allowance_b)) {
         status = -1;
         return;
     }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <string>
 #include <vector>
 
 #include "cutter/congeo.h"
@@ -796,14 +795,13 @@ void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolera
     d.end_rule();
 }
 
-bool loc_model_and_tool(const char* caller, const f32& allowance_a, const f32& allowance_b)
+bool loc_model_and_tool(const f32& allowance_a, const f32& allowance_b)
 {
     i32 st = 0;
     CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
     if (st >= 0) LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
     if (st < 0) return false;
     if (!LOCTOL(allowance_a, allowance_b)) {
-        userrc((std::string("[") + caller + "]THE CURRENT TOOL IS NOT A MILLING TOOL").c_str(), 0);
         LOCRST();
         return false;
     }

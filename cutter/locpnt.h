@@ -47,6 +47,6 @@ bool LOCTOL(const f32& allowance_a, const f32& allowance_b);
 // Writes the tool's own values back into the current-tool cache.
 void LOCRST();
 // Opens the triangle model's contact and positioning pointers and loads the
-// current tool; on failure says so under the caller's name (for a tool that
-// is not a milling tool) and gives false.
-bool loc_model_and_tool(const char* caller, const f32& allowance_a, const f32& allowance_b);
+// current tool; false, without a word, when a pointer fails or the current
+// tool is not a milling tool.
+bool loc_model_and_tool(const f32& allowance_a, const f32& allowance_b);

@@ -529,7 +529,10 @@ void LINNETH(i32 mode, const f32* p1, const f32* p2, const f32& z, const f32& to
         status = -1;
         return;  // nothing was read from the tool cache
     }
-    if (!loc_model_and_tool("LINNETH", allowance_a, allowance_b)) {
+    // A tool that is not a milling tool gives no travel: status -1, nothing
+    // written. (Status 1 would tell the caller that nothing stands in the
+    // way up to the move's end.)
+    if (!loc_model_and_tool(allowance_a, allowance_b)) {
         status = -1;
         return;
     }

@@ -449,7 +449,7 @@ TEST_F(Gen, SphereOnPlateEqualsTheBruteForceMinimum)
             PNTLC1(0, p, tol, ea, eb, res, con, nrm, srf, ds);
             if (ds == 0 || ds == 4) p[2] = res[2] + (u(g) - 0.3f) * 2.0f;
         }
-        ASSERT_TRUE(loc_model_and_tool("TEST", ea, eb));
+        ASSERT_TRUE(loc_model_and_tool(ea, eb));
         f32 tp[3] = {0, 0, 0}, pp[3] = {0, 0, 0}, dir[3], dist = 0;
         i32 st = 0;
         LOCGEN(p, tol, tp, pp, dist, dir, st);
@@ -625,7 +625,7 @@ TEST_F(Gen, LoopOrderAdmissionAndDiscards)
     ASSERT_EQ(meshes::build(plate_and_step()), 0);
     tooldefs::use_mill(10.0f, 0.0f);
     auto gen = [](f32 x, f32 y, f32 z, f32 tol, f32* dir) {
-        EXPECT_TRUE(loc_model_and_tool("TEST", 0.0f, 0.0f));
+        EXPECT_TRUE(loc_model_and_tool(0.0f, 0.0f));
         f32 p[3] = {x, y, z}, tp[3], pp[3], dist = 0;
         i32 st = -5;
         LOCGEN(p, tol, tp, pp, dist, dir, st);

@@ -34,7 +34,7 @@ TEST(ContactChoice, KeepsTheDropHeightOverOnePartSurface)
     const LocRes res{cz.data(), ck.data(), cp.data(), cpt.data()};
     for (i32 type : {0, MACTYP_SURFACES, MACTYP_TRIMMED, MACTYP_ONESURF}) {
         MACTYP = type;
-        ASSERT_TRUE(loc_model_and_tool("TEST", 0.0f, 0.0f));
+        ASSERT_TRUE(loc_model_and_tool(0.0f, 0.0f));
         i32 lowered = 0, n = 0;
         for (i32 k = 0; k <= 400; ++k) {
             f32 p[3] = {-24.0f + 0.12f * k, 3.3f, 0.0f};

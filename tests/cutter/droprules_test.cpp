@@ -415,12 +415,14 @@ TEST_F(Rules, FloorsAndLimitedDrops)
 TEST_F(Rules, ToolsThatCannotDrop)
 {
     ASSERT_EQ(meshes::build({triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);
-    // Not a milling tool: a failure, no height.
+    // Not a milling tool: a failure, no height, and no word at each point.
     CURTOL = tooldefs::make_tool(1, 6.0f, 0.0f, 20.0f, 0.0f);
     i32 st = 0;
+    const size_t lines = norak::transcript().size();
     f32 z = at(0, 0, st);
     EXPECT_EQ(st, -1);
     EXPECT_LT(z, -1.0e9f);
+    EXPECT_EQ(norak::transcript().size(), lines);
     // A zero tolerance is refused before the tool is read; the cache of the
     // current tool keeps its own values even after another tool was used.
     i32 a = tooldefs::use_mill(10.0f, 1.0f);
@@ -435,13 +437,16 @@ TEST_F(Rules, ToolsThatCannotDrop)
     GTDIAM(b, d);
     EXPECT_EQ(d, 4.0f);
     (void)a;
-    // A tapered tool marks its normal with +-1000.
+    // A tapered tool marks its normal: -1000 when it stands above the
+    // point's height, 1000 when not.
     tooldefs::use_mill(6.0f, 1.0f, 20.0f, 10.0f);
     f32 n[3];
-    z = at(0, 0, st, n);
-    EXPECT_EQ(st, 0);
-    EXPECT_NEAR(z, 1.0f, 1e-5);
-    EXPECT_EQ(std::fabs(n[0]), 1000.0f);
+    for (f32 pz : {0.0f, 1.0f, 3.0f}) {
+        z = at(0, 0, st, n, 0.01f, 0, pz);
+        EXPECT_EQ(st, 0);
+        EXPECT_NEAR(z, 1.0f, 1e-5);
+        EXPECT_EQ(n[0], pz < 1.0f ? -1000.0f : 1000.0f) << pz;
+    }
 }
 
 TEST_F(Rules, KindCodes)

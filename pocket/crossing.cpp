@@ -43,11 +43,14 @@ f64 dist_from_start(const PkSegDesc& d, f64 x, f64 y)
     return pk_arc_sweep(d.dir, d.c[0], d.c[1], d.s[0], d.s[1], x, y);
 }
 
+// Two consecutive segments of a loop (the closing joint included); a
+// segment is not its own neighbour, so a loop passing one point twice on
+// the same segment of the other leaves two entries there.
 bool neighbours(const pokarr& a, i32 s1, i32 s2)
 {
     s1 = std::abs(s1);
     s2 = std::abs(s2);
-    return s1 == s2 || pk_seg_step(a, s1, 1) == s2 || pk_seg_step(a, s2, 1) == s1;
+    return s1 != s2 && (pk_seg_step(a, s1, 1) == s2 || pk_seg_step(a, s2, 1) == s1);
 }
 
 bool same_dir(const f64* u, const f64* v) { return pk_eq(u[0], v[0]) && pk_eq(u[1], v[1]); }
@@ -148,11 +151,9 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
     status = 0;
     i = std::abs(i);
     j = std::abs(j);
+    // A loop on the surfaces held in a pool buffer is left as it is; any
+    // other loop has its x and y moved, its heights kept.
     if (loop.dims != 2 && loop.storage >= 0) return;
-    if (loop.dims != 2) {
-        status = 1;
-        return;
-    }
     PkSegDesc di, dj;
     bool si = pk_seg_desc(loop, i, di) && !di.arc, sj = pk_seg_desc(loop, j, dj) && !dj.arc;
     if (!si && !sj) {
@@ -179,11 +180,15 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
     bool arc_before = pk_seg_desc(loop, pk_seg_step(loop, seg, 2), before) && before.arc;
     bool arc_after = pk_seg_desc(loop, pk_seg_step(loop, seg, 1), after) && after.arc;
     i32 st = seg - 1, en = seg;
-    const f64 ps[2] = {d.s[0] + mx, d.s[1] + my}, pe[2] = {d.e[0] + mx, d.e[1] + my};
+    const f64 zs = loop.dims >= 3 ? loop.z[st] : 0.0, ze = loop.dims >= 3 ? loop.z[en] : 0.0;
+    const f64 ps[3] = {d.s[0] + mx, d.s[1] + my, zs}, pe[3] = {d.e[0] + mx, d.e[1] + my, ze};
+    const f64* vs = loop.dims == 4 ? loop.vec + 3 * st : nullptr;
+    const f64* ve = loop.dims == 4 ? loop.vec + 3 * en : nullptr;
     // An arc on either side keeps its end: the moved point is inserted beside
     // it (before the start of the arc after, behind the end of the arc before).
     if (arc_after) {
-        pokarr_add_pnt_at(pe, loop, en, status);
+        const f64 v[3] = {ve ? ve[0] : 0.0, ve ? ve[1] : 0.0, ve ? ve[2] : 1.0};
+        pokarr_insert_pnt(pe, v, loop, en, status);
         if (status != 0) return;
     } else {
         loop.x[en] = pe[0];
@@ -194,7 +199,8 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
         }
     }
     if (arc_before) {
-        pokarr_add_pnt_at(ps, loop, st + 1, status);
+        const f64 v[3] = {vs ? vs[0] : 0.0, vs ? vs[1] : 0.0, vs ? vs[2] : 1.0};
+        pokarr_insert_pnt(ps, v, loop, st + 1, status);
         if (status != 0) return;
     } else {
         loop.x[st] = ps[0];
@@ -330,14 +336,17 @@ restart:
                       *bo = &work.bout[2 * k];
             if (same_dir(ai, bi) || same_dir(ai, bo) || same_dir(ao, bi) || same_dir(ao, bo)) {
                 work.mark[k] = 1;
-                if (tens && nudged_at != k && restarts_made >= luplup_max_restarts && a.dims == 2) {
+                if (tens && nudged_at != k && restarts_made >= luplup_max_restarts && (a.dims == 2 || a.storage < 0)) {
                     // the walk keeps being restarted: given up with a status
                     if (talk) eroutc("[LUPLUP] TOO MANY RESTARTS OF THE CROSSING WALK", 0);
                     count = -1;
                     status = -1;
                     return;
                 }
-                if (tens && nudged_at != k && a.dims == 2) {
+                // A loop on the surfaces held in a pool is not nudged: the
+                // nudge leaves it as it is and answers success, and a walk
+                // restarted over the same loop would only meet the point again.
+                if (tens && nudged_at != k && (a.dims == 2 || a.storage < 0)) {
                     // The loops run along each other here: A is moved off B
                     // at its segments through the point, and walked again.
                     nudged_at = k;
@@ -345,7 +354,12 @@ restart:
                     i32 st = 0;
                     luplup_cut(a, t.aseg[k], other, st);
                     if (st < 0) {
-                        count = 1;
+                        // A nudge that could not be stored leaves the table
+                        // half built: the walk fails (count -1 with the
+                        // nudge's status) rather than handing out its first
+                        // entry as the only crossing.
+                        count = -1;
+                        status = st;
                         return;
                     }
                     if (st == 0) {
@@ -361,11 +375,19 @@ restart:
             chkjunc(1, ai, ao, bi, bo, res);
             if (res == 1) t.bseg[k] = -t.bseg[k];
         }
-        // One entry per point: a second entry at the same point is a touch.
+        // Two crossings at one point: when B leaves it once on each side of
+        // A (B's directions after the point, measured counter-clockwise from
+        // A's way in against A's directions after it), B goes in and out
+        // there and both are touches; otherwise the later one is.
         for (i32 k = 0; k < count; ++k)
             for (i32 m = k + 1; m < count; ++m) {
                 const f64 p[2] = {t.x[k], t.y[k]}, q[2] = {t.x[m], t.y[m]};
-                if (t.bseg[k] > 0 && t.bseg[m] > 0 && pk_eqpt2(p, q)) t.bseg[m] = -t.bseg[m];
+                if (t.bseg[k] <= 0 || t.bseg[m] <= 0 || !pk_eqpt2(p, q)) continue;
+                i32 res = 0;
+                luplup_angles(&work.aout[2 * k], &work.aout[2 * m], &work.bout[2 * k], &work.bout[2 * m],
+                              &work.ain[2 * k], res);
+                if (res == 1 && t.aseg[k] > 0 && t.aseg[m] > 0) t.bseg[k] = -t.bseg[k];
+                t.bseg[m] = -t.bseg[m];
             }
         if (units) {
             i32 pos = 0;

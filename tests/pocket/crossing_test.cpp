@@ -397,3 +397,70 @@ TEST(LoopCrossings, AMergedTouchPairMovesTheLaterCrossingsUp)
     pokarr_free(b);
     pkdm_rel_all();
 }
+
+TEST(LoopCrossings, ANudgeThatCannotBeStoredFailsTheWalk)
+{
+    fresh();
+    // A half disc whose straight edge B's top runs along: the nudge must put
+    // points beside the arc, which A's fixed arrays cannot take
+    Loop half;
+    half.pt(-1, 0).pt(1, 0).arc(-1, 0, 0, 0, 1);
+    std::vector<f64> x = half.x, y = half.y;
+    pokarr a;
+    pokarr_init_static(2, x.data(), y.data(), nullptr, nullptr, half.n(), a, half.n());
+    Loop box;
+    box.pt(-0.5, 0).pt(0.5, 0).pt(0.5, -1).pt(-0.5, -1).close();
+    pokarr b = make(box);
+    auto r = crossings(13, a, b);
+    EXPECT_EQ(r->count, -1);
+    EXPECT_LT(r->status, 0);
+    // a loop on the surfaces in fixed arrays is nudged in x and y, its
+    // heights kept; one in a pool buffer is left as it is
+    Loop sq = square(0, 0, 2);
+    std::vector<f64> sx = sq.x, sy = sq.y, sz = {1, 2, 3, 4, 1};
+    pokarr c;
+    pokarr_init_static(3, sx.data(), sy.data(), sz.data(), nullptr, sq.n(), c, sq.n());
+    i32 st = -9;
+    luplup_cut(c, 2, 2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(c.x[1], 2.0005, 1e-12);
+    EXPECT_NEAR(c.x[2], 2.0005, 1e-12);
+    EXPECT_EQ(c.z[1], 2.0);
+    EXPECT_EQ(c.z[2], 3.0);
+    pokarr d = make(sq, 3);
+    luplup_cut(d, 2, 2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(d.x[1], 2.0);
+    pokarr_free(d);
+    pokarr_free(b);
+    pkdm_rel_all();
+}
+
+TEST(LoopCrossings, ALoopPassingAPointTwiceLeavesTwoEntriesSettledByTheirSides)
+{
+    fresh();
+    // B passes A's vertex (0, 0) twice: once upwards, once downwards (in
+    // and out at one point: both touches), or twice upwards (one touch)
+    Loop a_l, inout, upup;
+    a_l.pt(-3, 0).pt(0, 0).pt(3, 0).pt(3, 5).pt(-3, 5).close();
+    inout.pt(-2, -2).pt(0, 0).pt(2, 2).pt(-2, 2).pt(0, 0).pt(2, -2).close();
+    upup.pt(-2, -2).pt(0, 0).pt(2, 2).pt(2, -2).pt(0, 0).pt(-2, 2).close();
+    pokarr a = make(a_l), b = make(inout), c = make(upup);
+    auto r = crossings(3, a, b);
+    ASSERT_EQ(r->count, 2);
+    for (i32 k = 0; k < 2; ++k) {
+        EXPECT_EQ(r->t.x[k], 0.0);
+        EXPECT_LT(r->t.bseg[k], 0) << k;
+    }
+    r = crossings(3, a, c);
+    i32 at0 = 0, touches = 0;
+    for (i32 k = 0; k < r->count; ++k)
+        if (r->t.x[k] == 0.0 && r->t.y[k] == 0.0) {
+            ++at0;
+            touches += r->t.bseg[k] < 0;
+        }
+    EXPECT_EQ(at0, 2);
+    EXPECT_EQ(touches, 1);
+    for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
+    pkdm_rel_all();
+}

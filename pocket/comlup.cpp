@@ -87,7 +87,24 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
         return;
     }
     i32 st = 0;
-    lup_intersect_kept(mode < 10 ? 3 : 10, a, b, l.a, count, st);
+    if (mode < 10) {
+        lup_intersect_kept(3, a, b, l.a, count, st);
+    } else {
+        // The closed walk may nudge A where the loops run along each other;
+        // its table then names the nudged loop's segments, so that loop is
+        // kept for the caller to cut (a copy of A when A and B are one).
+        pokarr_free(l.loop);
+        pokarr_init(a.dims, l.loop);
+        pokarr_copy(a, l.loop, st);
+        if (st != 0) {
+            count = -1;
+            return;
+        }
+        const pokarr& bw = &a == &b ? l.loop : b;
+        auto box = std::make_unique<PkBox>();
+        pkbox_make(bw, *box);
+        lup_intersect(10, l.loop, bw, *box, l.a, count, st);
+    }
     if (count <= 0) {
         if (count < 0) count = -1;
         return;

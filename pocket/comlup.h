@@ -19,12 +19,15 @@ struct ComlupLists {
     CrossTable a;
     std::vector<i32> baseg, bbseg, rank;
     std::vector<f64> bx, by;
+    pokarr loop;  // mode 10 and above: A as the walk left it
     ComlupLists();
 };
 // Fills the A-ordered list and, for mode below 10, the B-ordered list and
 // the ranks, touches removed; mode 10 and above keep the crossings with a
-// positive B segment in A's order only. A and B may be one loop (mode 11:
-// the self-crossings of a loop). Count -1 on failure.
+// positive B segment in A's order only, and `loop` holds A as the closed
+// walk left it (nudged where the loops run along each other): the table's
+// segments and points are that loop's, and the caller frees it. A and B may
+// be one loop (mode 11: the self-crossings of a loop). Count -1 on failure.
 void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& distance, i32& count, ComlupLists& l);
 // Orders n crossings along B: by B segment, then by the distance from that
 // segment's start (an arc by its angle); outputs hold absolute numbers.

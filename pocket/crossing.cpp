@@ -239,6 +239,38 @@ void join_touch_pairs(CrossTable& t, i32& count)
     }
 }
 
+// Two crossings at one point: when B leaves it once on each side of A (B's
+// directions after the point, measured counter-clockwise from A's way in
+// against A's directions after it), B goes in and out there and both are
+// touches; otherwise the later one is.
+void settle_pairs(CrossTable& t, i32 count)
+{
+    for (i32 k = 0; k < count; ++k)
+        for (i32 m = k + 1; m < count; ++m) {
+            const f64 p[2] = {t.x[k], t.y[k]}, q[2] = {t.x[m], t.y[m]};
+            if (t.bseg[k] <= 0 || t.bseg[m] <= 0 || !pk_eqpt2(p, q)) continue;
+            i32 res = 0;
+            luplup_angles(&work.aout[2 * k], &work.aout[2 * m], &work.bout[2 * k], &work.bout[2 * m],
+                          &work.ain[2 * k], res);
+            if (res == 1 && t.aseg[k] > 0 && t.aseg[m] > 0) t.bseg[k] = -t.bseg[k];
+            t.bseg[m] = -t.bseg[m];
+        }
+}
+
+// An odd number of crossings left: the first one the clean-up pass marked
+// becomes a touch, so that the crossings alternate in and out.
+void make_even(CrossTable& t, i32 count)
+{
+    i32 pos = 0;
+    for (i32 k = 0; k < count; ++k) pos += t.bseg[k] > 0 ? 1 : 0;
+    if (pos % 2 == 1)
+        for (i32 k = 0; k < count; ++k)
+            if (work.mark[k] && t.bseg[k] > 0) {
+                t.bseg[k] = -t.bseg[k];
+                break;
+            }
+}
+
 }  // namespace
 
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status)
@@ -375,30 +407,8 @@ restart:
             chkjunc(1, ai, ao, bi, bo, res);
             if (res == 1) t.bseg[k] = -t.bseg[k];
         }
-        // Two crossings at one point: when B leaves it once on each side of
-        // A (B's directions after the point, measured counter-clockwise from
-        // A's way in against A's directions after it), B goes in and out
-        // there and both are touches; otherwise the later one is.
-        for (i32 k = 0; k < count; ++k)
-            for (i32 m = k + 1; m < count; ++m) {
-                const f64 p[2] = {t.x[k], t.y[k]}, q[2] = {t.x[m], t.y[m]};
-                if (t.bseg[k] <= 0 || t.bseg[m] <= 0 || !pk_eqpt2(p, q)) continue;
-                i32 res = 0;
-                luplup_angles(&work.aout[2 * k], &work.aout[2 * m], &work.bout[2 * k], &work.bout[2 * m],
-                              &work.ain[2 * k], res);
-                if (res == 1 && t.aseg[k] > 0 && t.aseg[m] > 0) t.bseg[k] = -t.bseg[k];
-                t.bseg[m] = -t.bseg[m];
-            }
-        if (units) {
-            i32 pos = 0;
-            for (i32 k = 0; k < count; ++k) pos += t.bseg[k] > 0 ? 1 : 0;
-            if (pos % 2 == 1)
-                for (i32 k = 0; k < count; ++k)
-                    if (work.mark[k] && t.bseg[k] > 0) {
-                        t.bseg[k] = -t.bseg[k];
-                        break;
-                    }
-        }
+        settle_pairs(t, count);
+        if (units) make_even(t, count);
     }
     if (tens) join_touch_pairs(t, count);
     if (count == 0 && any) status = 1;

@@ -511,11 +511,13 @@ void DELUPS(const pokarr& src, pokarr& result, i32& more, i32& status)
         ComlupLists l;
         i32 cnt = 0;
         cre_comlups_array(11, src, src, 0.0, cnt, l);
+        const pokarr& walked = l.loop.count > 0 ? l.loop : src;  // the loop the table names
         if (cnt < 0) {
             status = 1;
         } else if (cnt == 0) {
-            pokarr_copy(src, result, status);
+            pokarr_copy(walked, result, status);
             if (status != 0) status = 11;
+            pokarr_free(l.loop);
             run_state = 1;
             return;
         } else if (cnt > PKINGO_MAX) {
@@ -528,8 +530,9 @@ void DELUPS(const pokarr& src, pokarr& result, i32& more, i32& status)
                 pkingo.ying[k] = l.a.y[k];
             }
             pkingo.count = cnt;
-            status = cut2d(src);
+            status = cut2d(walked);
         }
+        pokarr_free(l.loop);
     } else {
         status = delups3d(src, store, made);
     }

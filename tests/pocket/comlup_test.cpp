@@ -279,3 +279,28 @@ TEST(CommonLoops, OneMoreOffsetRegistersTheOffsetOfTheCommonLoop)
     POKREL(1, st);
     pkdm_rel_all();
 }
+
+TEST(CommonLoops, TheClosedWalksTableNamesTheLoopItWalked)
+{
+    fresh();
+    // the loop runs back along its first edge from (1, 0) to (3, 0) and closes
+    // with an arc: the walk nudges the first edge and puts a point beside
+    // the arc, so the segment numbers are those of the nudged loop
+    Loop l;
+    l.pt(0, 0).pt(4, 0).pt(4, 2).pt(1, 2).pt(1, 0).pt(3, 0).pt(3, -2).pt(0, -2).arc(0, 0, 0, -1, -1);
+    pokarr src = make(l);
+    auto lists = std::make_unique<ComlupLists>();
+    i32 n = 0;
+    cre_comlups_array(11, src, src, 0.0, n, *lists);
+    ASSERT_GT(n, 0);
+    const pokarr& walked = lists->loop.count > 0 ? lists->loop : src;
+    for (i32 k = 0; k < n; ++k) {
+        PkSegDesc d;
+        ASSERT_TRUE(pk_seg_desc(walked, lists->a.aseg[k], d)) << k;
+        ASSERT_FALSE(d.arc) << k;
+        const f64 cr = (d.e[0] - d.s[0]) * (lists->a.y[k] - d.s[1]) - (d.e[1] - d.s[1]) * (lists->a.x[k] - d.s[0]);
+        EXPECT_NEAR(cr, 0.0, 1e-9) << k;  // the crossing lies on its segment
+    }
+    pokarr_free(src);
+    pkdm_rel_all();
+}

@@ -38,6 +38,38 @@ f64 b_dist(const pokarr& b, i32 seg, f64 x, f64 y)
     return pk_arc_sweep(d.dir, d.c[0], d.c[1], d.s[0], d.s[1], x, y);
 }
 
+// Two neighbouring crossings (cyclically in A's order) whose heights on A
+// and B both differ by more than the threshold become touches: swept
+// backwards round the list from the first crossing without a jump, then
+// forwards from it to the end. The marks live beside the ranks rather than
+// as 10,000 added to them, so that no rank is taken for a mark.
+void drop_height_jumps(CrossTable& t, i32 n, f64 threshold)
+{
+    std::vector<char> jump(static_cast<size_t>(n), 0);
+    i32 first = -1;
+    for (i32 k = 0; k < n; ++k) {
+        jump[static_cast<size_t>(k)] = std::fabs(t.h2[k] - t.h1[k]) > threshold;
+        if (!jump[static_cast<size_t>(k)] && first < 0) first = k;
+    }
+    if (first < 0) first = 0;
+    auto touch = [&](i32 k) { t.bseg[k] = -std::abs(t.bseg[k]); };
+    auto marked = [&](i32 k) { return jump[static_cast<size_t>((k % n + n) % n)] != 0; };
+    for (i32 s = 1; s <= n; ++s) {
+        const i32 k = ((first - s) % n + n) % n, before = (k - 1 + n) % n;
+        if (marked(k) && marked(before)) {
+            touch(k);
+            touch(before);
+        }
+    }
+    for (i32 k = first; k < n; ++k) {
+        const i32 after = (k + 1) % n;
+        if (marked(k) && marked(after)) {
+            touch(k);
+            touch(after);
+        }
+    }
+}
+
 void store_clear(ComlupStore& s)
 {
     pokarr_free(s.pts);
@@ -80,7 +112,9 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
 {
     bool talk = clr_kind == 0;
     count = 0;
-    (void)distance;
+    // Crossings whose heights on A and B lie farther apart than this are
+    // height jumps (3-D).
+    const f64 threshold = pokpar.side <= 0.5 * distance ? pokpar.side : 0.5 * distance;
     if (a.dims != b.dims) {
         if (talk) eroutc("[cre_comlups_array] DIMENSIONS OF ARRAYS DIFFER", 0);
         count = -1;
@@ -138,6 +172,7 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
                 break;
             }
     }
+    if (a.dims != 2) drop_height_jumps(t, count, threshold);
     // Touches leave both lists; the ranks above a removed one move down.
     for (i32 k = 0; k < count;) {
         if (t.bseg[k] >= 0) {
@@ -170,11 +205,19 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
 
 namespace {
 
+// Appends the point (x, y) with the height z (kept in 3-D) to the walk.
+bool put_point(f64 x, f64 y, f64 z, pokarr& w)
+{
+    i32 st = 0;
+    pokarr_add_vals(x, &y, &z, nullptr, w, st);
+    return st == 0;
+}
+
 // Appends the entries of loop s from segment `from` up to the start point
 // of segment `to` (wrapping past the loop's end), the head of `to` when it is
-// an arc, then the point p. `to` equal to `from` with p beyond the first
-// point walks the whole loop round.
-bool walk_piece(const pokarr& s, i32 from, i32 to, bool round, f64 px, f64 py, pokarr& w)
+// an arc, then the point p at height pz. `to` equal to `from` with p beyond
+// the first point walks the whole loop round.
+bool walk_piece(const pokarr& s, i32 from, i32 to, bool round, f64 px, f64 py, f64 pz, pokarr& w)
 {
     i32 st = 0;
     i32 last = pk_seg_last(s);
@@ -196,63 +239,137 @@ bool walk_piece(const pokarr& s, i32 from, i32 to, bool round, f64 px, f64 py, p
         pokarr_append_part(3, s, to, w, st);
         if (st != 0) return false;
     }
-    pokarr_add_pnt(p, w, st);
-    return st == 0;
+    return put_point(px, py, pz, w);
 }
 
-// What the further offset of the common loops needs of the call.
-struct OneMore {
-    i32 dims, kind, rowa, rowb, subkey, keya, parent, island, reject_dir, first_row;
-    f64 distance, minarea;
+// What the acceptance and registration of a common loop need of the call.
+struct Accept {
+    i32 kind, subkey, parent, rowa, rowb, keya, keyb, reject_dir;
+    f64 distance, minarea, large, areaa, areab;
 };
 
-// The collected walks offset once more by the engine (the first with kind
-// word 1, the others 2, holes as the call's kind), and the loops it put
-// into the second collection registered as the walks were accepted.
-void one_more_offset(const OneMore& m, i32& counter, f64& best_area, i32& outrow, i32& lastrow, i32& status)
+// Whether a cleaned common loop is accepted; a hole is reversed and marked.
+// Status 11 when a test failed (the routine ends); other failures reject.
+bool accepted(const Accept& c, i32 counter, pokarr& w, bool& hole, i32& status)
 {
-    const i32 kind = m.kind, rowa = m.rowa, rowb = m.rowb, subkey = m.subkey, keya = m.keya, parent = m.parent;
-    const i32 reject_dir = m.reject_dir, first_row = m.first_row;
-    const f64 distance = m.distance, minarea = m.minarea;
-    const bool island = m.island != 0;
+    hole = false;
+    if (c.kind == 0)
+        return !(w.direction == c.reject_dir || w.area < c.minarea ||
+                 (pkoff.small_loop && (w.area < c.areaa || w.area < c.areab)));
+    if (w.area < c.minarea || (w.direction > 0 && w.area < c.large)) return false;
+    if (pkoff.small_loop && (w.area < c.areaa || w.area < c.areab)) return false;
+    if (w.direction >= 0) return true;
+    hole = true;
+    pokarr_reverse(w);
+    if (c.kind == 2) return true;
+    i32 res = 0, st = 0;
+    lup_vs_comlup(w, c.keya, c.keyb, res, st);
+    if (st == 11) status = 11;
+    if (st != 0 || res == 1) return false;
+    if (c.keya == 1 || c.keyb == 1) return true;
+    i32 stop = 0;
+    lup_vs_loops(counter, w, stop, st);
+    if (st == 11) status = 11;
+    return st == 0 && stop == 1;
+}
+
+// An accepted loop takes row a's key (a new one after the first in kind 0,
+// and for a hole) and becomes a row, or goes to the collection store.
+void take_loop(const Accept& c, const pokarr& w, bool hole, bool collect, i32& taken, i32& counter, f64& best,
+               i32& outrow, i32& lastrow, i32& status)
+{
+    i32 key = c.keya, sub = c.subkey, par = c.parent, st = 0;
+    if (hole && c.subkey < 2) sub = par = 1;
+    if (c.kind == 0 ? (taken > 0 || hole) : hole) key = ++counter;
+    ++taken;
+    if (collect) {
+        pokarr_append_part(w.count, w, 0, collection.pts, st);
+        if (st != 0) {
+            status = 11;
+            return;
+        }
+        collection.counts.push_back(w.count);
+        collection.dirs.push_back(hole ? -1 : w.direction);
+        return;
+    }
+    i32 start = 0;
+    lup_add(sub, key, par, c.rowa, c.rowb, c.distance, 0, w, start, st);
+    if (st != 0) {
+        status = st == 10 || st == 15 ? st : 11;
+        return;
+    }
+    if (hole) lup_row(lup_count).inherited = c.parent;
+    if (w.area > best) {
+        best = w.area;
+        outrow = lastrow = lup_count;
+    }
+}
+
+// The collected walks offset once more by the engine (the first with kind
+// word 1, the others 2, holes as the call's kind); with the pocket record's
+// switch on (the first of its two driver switches, 1 from the set-up), a
+// collected walk the engine made nothing of is set aside as it is. Every
+// loop of the second collection is then accepted and registered as the
+// walks are. Answers the loops the second collection got.
+i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& counter, f64& best, i32& outrow,
+                    i32& lastrow, i32& status)
+{
     store_clear(second);
     i32 at = 0;
-    for (size_t c = 0; c < collection.counts.size() && status <= 1; ++c) {
+    for (size_t k = 0; k < collection.counts.size() && status <= 1; ++k) {
         pokarr loop;
-        pokarr_init(m.dims, loop);
+        pokarr_init(dims, loop);
         i32 st = 0;
-        pokarr_copy_range(collection.counts[c], collection.pts, at, loop, st);
-        at += collection.counts[c];
-        i32 hole = collection.dirs[c] < 0 ? kind : 0, kw = c == 0 ? 1 : 2, keys = counter;
+        pokarr_copy_range(collection.counts[k], collection.pts, at, loop, st);
+        const size_t before = second.counts.size();
+        pokarr orig;  // the walk as collected (a window)
+        pokarr_init_child(collection.pts, at, collection.counts[k], orig);
+        orig.direction = 0;
+        pokarr_area(orig);
+        i32 hole = collection.dirs[k] < 0 ? c.kind : 0, kw = k == 0 ? 1 : 2, keys = counter;
         if (st == 0) {
-            oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, distance, distance, rowa, subkey, keya, keys, 0,
-                          island ? 2 : 0, st);
+            oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, c.distance, c.distance, c.rowa, c.subkey, c.keya, keys,
+                          0, island ? 2 : 0, st);
             counter = keys;
         }
+        // Set aside as it is: a walk the further offset made nothing of, when
+        // it turns the way the engine keeps (a clockwise walk is one it drops
+        // as turned, and stays dropped).
+        if ((st == 0 || st == 1) && second.counts.size() == before && pokpar.drv_sw2[0] == 1 && orig.direction > 0) {
+            i32 ierr = 0;
+            if (second.pts.storage == PKS_EMPTY) pokarr_init(dims, second.pts);
+            pokarr_append_part(collection.counts[k], collection.pts, at, second.pts, ierr);
+            if (ierr == 0) {
+                second.counts.push_back(collection.counts[k]);
+                second.dirs.push_back(collection.dirs[k]);
+            } else {
+                st = 11;
+            }
+        }
+        at += collection.counts[k];
         pokarr_free(loop);
         if (st != 0 && st != 1) status = st;
     }
-    // the loops of the further offset, accepted as the walks were, become rows
+    const i32 got = static_cast<i32>(second.counts.size());
     i32 taken = 0;
-    for (size_t c = 0, at2 = 0; c < second.counts.size() && status <= 1;
-         at2 += static_cast<size_t>(second.counts[c]), ++c) {
+    for (size_t k = 0, at2 = 0; k < second.counts.size() && status <= 1;
+         at2 += static_cast<size_t>(second.counts[k]), ++k) {
         pokarr q;
-        pokarr_init_child(second.pts, static_cast<i32>(at2), second.counts[c], q);
-        q.direction = 0;
-        pokarr_area(q);
-        if (q.direction == reject_dir || q.area < minarea) continue;
-        i32 key = taken > 0 ? ++counter : keya, start = 0, st = 0;
-        lup_add(subkey, key, parent, rowa, rowb, distance, 0, q, start, st);
+        pokarr_init(dims, q);
+        i32 st = 0;
+        pokarr_copy_range(second.counts[k], second.pts, static_cast<i32>(at2), q, st);
+        bool hole = false;
         if (st != 0) {
-            status = st == 10 || st == 15 ? st : 11;
-            break;
+            status = 11;
+        } else {
+            q.direction = 0;
+            pokarr_area(q);
+            if (accepted(c, counter, q, hole, status) && status <= 1) {
+                take_loop(c, q, hole, false, taken, counter, best, outrow, lastrow, status);
+                if (status <= 1) status = 1;
+            }
         }
-        ++taken;
-        status = 1;
-        if (q.area > best_area) {
-            best_area = q.area;
-            outrow = lastrow = lup_count;
-        }
+        pokarr_free(q);
     }
     store_clear(second);
     store_clear(collection);
@@ -260,6 +377,37 @@ void one_more_offset(const OneMore& m, i32& counter, f64& best_area, i32& outrow
         i32 st = 0;
         lup_pick_first(first_row, lup_count, st);
     }
+    return got;
+}
+
+// The common loop that starts at crossing k: A from k to the next crossing
+// j, then B from j to the crossing i that follows j along B, into the walk
+// buffer; in 3-D the points carry A's height on A's piece and B's on B's.
+// Answers i (-1 when j has no successor); false in `ok` on a pool failure.
+i32 walk_from(const pokarr& a, const pokarr& b, const ComlupLists& l, i32 n, i32 k, pokarr& w, bool& ok)
+{
+    const CrossTable& t = l.a;
+    ok = true;
+    const i32 j = k + 1 < n ? k + 1 : 0;
+    if (l.rank[static_cast<size_t>(j)] == -9999) return -1;
+    // The crossing that follows j along B: rank(j) + 1, wrapping to 1.
+    const i32 rj = std::abs(l.rank[static_cast<size_t>(j)]);
+    i32 want = rj + 1 > n ? 1 : rj + 1, i = -1;
+    for (i32 m = 0; m < n; ++m)
+        if (std::abs(l.rank[static_cast<size_t>(m)]) == want) i = m;
+    if (i < 0) return -1;
+    i32 st = 0;
+    pokarr_clear(w, (a.count + b.count) * 6 / 5 + 8, st);
+    ok = st == 0 && put_point(t.x[k], t.y[k], t.h1[k], w);
+    // A piece that wraps onto the segment it left goes round the loop.
+    const bool round_a = j <= k && t.aseg[j] == t.aseg[k];
+    const bool round_b = (want == 1 || i == j) && std::abs(t.bseg[i]) == std::abs(t.bseg[j]);
+    ok = ok && walk_piece(a, t.aseg[k], t.aseg[j], round_a, t.x[j], t.y[j], t.h1[j], w);
+    ok = ok && walk_piece(b, std::abs(t.bseg[j]), std::abs(t.bseg[i]), round_b, t.x[i], t.y[i], t.h2[i], w);
+    if (!ok) return i;
+    // The walk closes where it began (its first entry repeated).
+    pokarr_copy_entry(w, w.count - 1, 0);
+    return i;
 }
 
 }  // namespace
@@ -269,6 +417,7 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
                    i32& lastrow, i32& status)
 {
     status = 0;
+    comlup_offset_flag = 0;
     i32 keya = rowa >= 1 ? lup_row(rowa).key : -1, keyb = rowb >= 1 ? lup_row(rowb).key : -1;
     bool one_more = pkoff.phase != 0 && !pk_eqval0(pkoff.end_val) && collect == 0;
     f64 minarea = pkoff.side < 0.001 ? pkoff.side : 0.001;
@@ -282,7 +431,6 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     aa.direction = bb.direction = 0;
     pokarr_area(aa);
     pokarr_area(bb);
-    f64 large = 0.999 * std::max(aa.area, bb.area);
     i32 reject_dir = 0;
     if (kind == 0 && one_more && rowa >= 1 && rowb >= 1 && lup_row(rowa).inherited > 0 && lup_row(rowa).parent == 1 &&
         keyb > 10000 && lup_tree_find(rowa, rowb, 0) != 0)
@@ -291,6 +439,8 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
         if (clr_kind == 0) eroutc("[comlup_pokarr] DIMENSIONS OF ARRAYS DIFFER", 0);
         return;
     }
+    const Accept acc{kind,     subkey,  parent,  rowa,    rowb, keya, keyb, reject_dir, distance,
+                     minarea, 0.999 * std::max(aa.area, bb.area), aa.area, bb.area};
     auto lists = std::make_unique<ComlupLists>();
     ComlupLists& l = *lists;
     i32 n = 0;
@@ -305,38 +455,18 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
         return;
     }
     f64 best_area = -1.0;
-    i32 accepted = 0, first_row = lup_count + 1;
-    const CrossTable& t = l.a;
+    i32 taken = 0, first_row = lup_count + 1;
     for (i32 k = 0; k < n && status == 0; ++k) {
         if (used[static_cast<size_t>(k)]) continue;
-        i32 j = k + 1 < n ? k + 1 : 0;
-        // The crossing that follows j along B: rank(j) + 1, wrapping to 1.
-        i32 rj = std::abs(l.rank[static_cast<size_t>(j)]);
-        if (l.rank[static_cast<size_t>(j)] == -9999) continue;
-        i32 want = rj + 1 > n ? 1 : rj + 1, i = -1;
-        for (i32 m = 0; m < n; ++m)
-            if (std::abs(l.rank[static_cast<size_t>(m)]) == want) i = m;
-        if (i < 0) continue;
-        pokarr_clear(w, (a.count + b.count) * 6 / 5 + 8, status);
-        if (status != 0) {
-            status = 11;
-            break;
-        }
-        const f64 pk[2] = {t.x[k], t.y[k]};
-        pokarr_add_pnt(pk, w, status);
-        // A piece that wraps onto the segment it left goes round the loop.
-        bool round_a = j <= k && t.aseg[j] == t.aseg[k];
-        bool round_b = (want == 1 || i == j) && std::abs(t.bseg[i]) == std::abs(t.bseg[j]);
-        bool ok = status == 0 && walk_piece(a, t.aseg[k], t.aseg[j], round_a, t.x[j], t.y[j], w);
-        ok = ok && walk_piece(b, std::abs(t.bseg[j]), std::abs(t.bseg[i]), round_b, t.x[i], t.y[i], w);
+        bool ok = true;
+        const i32 i = walk_from(a, b, l, n, k, w, ok);
         if (!ok) {
             status = 11;
             break;
         }
+        if (i < 0) continue;
         used[static_cast<size_t>(i)] = 1;
         used[static_cast<size_t>(k)] = 1;
-        w.x[w.count - 1] = w.x[0];
-        w.y[w.count - 1] = w.y[0];
         // Clean the walk.
         pk_del_short(w);
         pk_arc_to_pts(w);
@@ -346,71 +476,19 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
         w.direction = 0;
         pokarr_area(w);
         bool hole = false;
-        if (kind == 0) {
-            if (w.direction == reject_dir || w.area < minarea) continue;
-            if (pkoff.small_loop && (w.area < aa.area || w.area < bb.area)) continue;
-        } else {
-            if (w.area < minarea) continue;
-            if (w.direction > 0 && w.area < large) continue;
-            if (pkoff.small_loop && (w.area < aa.area || w.area < bb.area)) continue;
-            if (w.direction < 0) {
-                hole = true;
-                pokarr_reverse(w);
-                if (kind != 2) {
-                    i32 res = 0, st = 0;
-                    lup_vs_comlup(w, keya, keyb, res, st);
-                    if (st == 11) {
-                        status = 11;
-                        break;
-                    }
-                    if (res == 1 || st != 0) continue;
-                    if (keya != 1 && keyb != 1) {
-                        i32 stop = 0;
-                        lup_vs_loops(counter, w, stop, st);
-                        if (st == 11) {
-                            status = 11;
-                            break;
-                        }
-                        if (st != 0 || stop != 1) continue;
-                    }
-                }
-            }
-        }
-        i32 key = keya, sub = subkey, par = parent;
-        if (hole && subkey < 2) sub = par = 1;
-        if (kind == 0 ? (accepted > 0 || hole) : hole) key = ++counter;
-        ++accepted;
-        if (!one_more && collect == 0) {
-            i32 start = 0, st = 0;
-            lup_add(sub, key, par, rowa, rowb, distance, 0, w, start, st);
-            if (st != 0) {
-                status = st == 10 || st == 15 ? st : 11;
-                break;
-            }
-            if (hole) lup_row(lup_count).inherited = parent;
-            if (w.area > best_area) {
-                best_area = w.area;
-                outrow = lup_count;
-                lastrow = lup_count;
-            }
-        } else {
-            i32 st = 0;
-            pokarr_append_part(w.count, w, 0, collection.pts, st);
-            if (st != 0) {
-                status = 11;
-                break;
-            }
-            collection.counts.push_back(w.count);
-            collection.dirs.push_back(hole ? -1 : w.direction);
-        }
+        if (!accepted(acc, counter, w, hole, status)) continue;
+        take_loop(acc, w, hole, one_more || collect != 0, taken, counter, best_area, outrow, lastrow, status);
     }
     pokarr_free(w);
     if (status != 0) return;
-    if (accepted > 0) status = 1;
+    if (taken > 0) status = 1;
+    i32 got = 0;
     if (one_more && !collection.counts.empty()) {
-        const OneMore m{a.dims, kind, rowa, rowb, subkey, keya, parent, island, reject_dir, first_row, distance, minarea};
-        one_more_offset(m, counter, best_area, outrow, lastrow, status);
+        status = 0;
+        got = one_more_offset(acc, a.dims, island, first_row, counter, best_area, outrow, lastrow, status);
         if (status > 1) return;
     }
-    if (status == 0 && comlup_offset_flag) status = one_more && collection.counts.empty() ? 3 : 2;
+    // A further offset that vanished (the engine's flag) leaves status 2, or
+    // 3 when the further offset of the pair left nothing at all.
+    if (status == 0 && comlup_offset_flag) status = one_more && got == 0 ? 3 : 2;
 }

@@ -661,6 +661,9 @@ void oneoff_pokarr(const i32& kind, pokarr& loop, const i32& inward, const i32& 
     } catch (const Stop& s) {
         status = s.status;
     }
+    // The further offset of a common loop vanished: the common-loop builder
+    // answers 2 (or 3) instead of leaving the pair as if nothing had met.
+    if ((kind == 1 || kind == 2) && status == 1) comlup_offset_flag = 1;
     DELREL();
     oneoff_release();
 }

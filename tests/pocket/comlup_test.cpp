@@ -304,3 +304,58 @@ TEST(CommonLoops, TheClosedWalksTableNamesTheLoopItWalked)
     pokarr_free(src);
     pkdm_rel_all();
 }
+
+TEST(CommonLoops, AFurtherOffsetThatVanishesSetsTheCommonLoopAsideOrEndsThePair)
+{
+    // the pocket 2 x 2 less an island over its right half: the common loop is
+    // a strip 1 wide, which the further offset by 1 does not survive
+    struct Case {
+        i32 sw;
+        f64 end, size, dist;
+        i32 status, rows;
+    } cases[] = {{0, 0.2, 2, 1.0, 3, 0},   // nothing left of the pair
+                 {1, 0.2, 2, 1.0, 1, 1}};  // the strip is set aside and becomes a row
+    for (const Case& c : cases) {
+        fresh();
+        pkoff.side = 0.01;
+        pkoff.seg_tol = 0.01;
+        pkoff.phase = 1;
+        pkoff.end_val = c.end;
+        pkoff.tool_half = 1.0;
+        pokpar.drv_sw2[0] = c.sw;
+        Loop la = square(0, 0, c.size), lb = square(c.size / 2, -1, c.size + 2);
+        pokarr a = make(la), br = reversed(lb);
+        i32 ra = row_of(a, 1), rb = row_of(br, 10001);
+        i32 counter = 1, outrow = 0, lastrow = 0, st = 0;
+        const i32 first = lup_count + 1;
+        comlup_pokarr(0, a, br, 1, c.dist, 1, ra, rb, 0, 0, counter, outrow, lastrow, st);
+        EXPECT_EQ(st, c.status) << c.sw << " " << c.end;
+        EXPECT_EQ(lup_count - first + 1, c.rows) << c.sw << " " << c.end;
+        if (c.rows == 1) EXPECT_NEAR(areas(first, first)[0], 2.0, 1e-9);
+        pokarr_free(a);
+        pokarr_free(br);
+        EXPECT_EQ(pkdm_in_use(), 0);
+    }
+    // two islands merged (kind 2): a U closed by a bar round a hole; the
+    // hole's further offset vanishes and what the outer walk's leaves is
+    // below the large-area limit: status 2, no row
+    fresh();
+    pkoff.side = 0.01;
+    pkoff.seg_tol = 0.01;
+    pkoff.phase = 1;
+    pkoff.end_val = 0.05;
+    pkoff.tool_half = 1.0;
+    Loop lu, lbar;
+    lu.pt(0, 0).pt(6, 0).pt(6, 6).pt(4, 6).pt(4, 2).pt(2, 2).pt(2, 6).pt(0, 6).close();
+    lbar.pt(1.5, 5).pt(4.5, 5).pt(4.5, 6.5).pt(1.5, 6.5).close();
+    pokarr u = make(lu), bar = make(lbar);
+    i32 ru = row_of(u, 10001), rbar = row_of(bar, 10002);
+    i32 counter = 1, outrow = 0, lastrow = 0, st = 0;
+    comlup_pokarr(0, u, bar, 1, 1.0, 1, ru, rbar, 2, 0, counter, outrow, lastrow, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(lup_count, rbar);
+    pokarr_free(u);
+    pokarr_free(bar);
+    POKREL(1, st);
+    pkdm_rel_all();
+}

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -490,5 +491,186 @@ TEST(Demo, ASessionExecutingTwiceGrowsTheWorkArrayAgain)
     EXPECT_EQ(count_lines_with(r.transcript, "PROCEDURE EXECUTION END TIME"), 2) << r.transcript;
     EXPECT_EQ(r.transcript.find("internal:"), std::string::npos) << r.transcript;
 }
+
+// The distance from a point to the exact surfaces of a session, each within
+// its trim loops when it has them: the nearest of a grid of samples inside
+// the loops, the surface's nearest point by Newton steps from there (taken
+// when it lies within the loops), and the nearest of dense samples of the
+// loops' edges in space (a twentieth of a millimetre apart).
+class ExactDistance {
+public:
+    explicit ExactDistance(const nlohmann::json& session)
+    {
+        for (const auto& e : session["entities"]) {
+            const std::string k = e["kind"].get<std::string>();
+            if (k != "plane_patch" && k != "nurbs_surface" && k != "revolution") continue;
+            pieces.push_back(Piece{surfeval::Surface(e), {}, {}, {}});
+            Piece& pc = pieces.back();
+            if (e.contains("loops"))
+                for (const auto& l : e["loops"]) {
+                    std::vector<double> ring;
+                    for (const auto& q : l["points"]) ring.insert(ring.end(), {q[0].get<double>(), q[1].get<double>()});
+                    pc.loops.push_back(std::move(ring));
+                }
+            const surfeval::Surface& s = pc.s;
+            const int n = 400;
+            for (int j = 0; j <= n; ++j)
+                for (int i = 0; i <= n; ++i) {
+                    const double u = s.u0 + (s.u1 - s.u0) * i / n, v = s.v0 + (s.v1 - s.v0) * j / n;
+                    if (pc.inside(u, v)) pc.inner.add(s, u, v);
+                }
+            for (const auto& l : pc.loops)
+                for (size_t a = 0; a < l.size(); a += 2) {
+                    const size_t b = (a + 2) % l.size();
+                    double p[3], q[3];
+                    s.eval(l[a], l[a + 1], p), s.eval(l[b], l[b + 1], q);
+                    const int m = std::max(1, int(20 * dist(p, q)));
+                    for (int k = 0; k < m; ++k)
+                        pc.edges.add(s, l[a] + (l[b] - l[a]) * k / m, l[a + 1] + (l[b + 1] - l[a + 1]) * k / m);
+                }
+        }
+    }
+
+    // The distance from c to the surfaces that lie within reach of it in XY
+    // (1e9 when none does).
+    double from(const double* c, double reach) const
+    {
+        double best = 1e9;
+        for (const Piece& pc : pieces) {
+            if (const Sample* g = pc.inner.nearest(c, reach)) {
+                best = std::min(best, dist(g->p, c));
+                double u = g->u, v = g->v, p[3];
+                if (newton(pc.s, c, u, v) && pc.inside(u, v)) {
+                    pc.s.eval(u, v, p);
+                    best = std::min(best, dist(p, c));
+                }
+            }
+            if (const Sample* e = pc.edges.nearest(c, reach)) best = std::min(best, dist(e->p, c));
+        }
+        return best;
+    }
+
+private:
+    static double dist(const double* p, const double* q) { return std::hypot(std::hypot(p[0] - q[0], p[1] - q[1]), p[2] - q[2]); }
+
+    struct Sample {
+        double u, v, p[3];
+    };
+    // Samples kept by cells of 2 x 2 in XY.
+    struct Samples {
+        std::vector<Sample> all;
+        std::map<std::pair<int, int>, std::vector<size_t>> cells;
+        static std::pair<int, int> key(double x, double y) { return {int(std::floor(x / 2.0)), int(std::floor(y / 2.0))}; }
+        void add(const surfeval::Surface& s, double u, double v)
+        {
+            Sample x{u, v, {0, 0, 0}};
+            s.eval(u, v, x.p);
+            cells[key(x.p[0], x.p[1])].push_back(all.size());
+            all.push_back(x);
+        }
+        const Sample* nearest(const double* c, double reach) const
+        {
+            const Sample* best = nullptr;
+            double bd = 1e300;
+            const auto lo = key(c[0] - reach, c[1] - reach), hi = key(c[0] + reach, c[1] + reach);
+            for (int a = lo.first; a <= hi.first; ++a)
+                for (int b = lo.second; b <= hi.second; ++b) {
+                    const auto it = cells.find({a, b});
+                    if (it == cells.end()) continue;
+                    for (size_t k : it->second)
+                        if (dist(all[k].p, c) < bd) bd = dist(all[k].p, c), best = &all[k];
+                }
+            return best;
+        }
+    };
+    struct Piece {
+        surfeval::Surface s;
+        std::vector<std::vector<double>> loops;  // (u, v) pairs, each loop closing on its first point
+        Samples inner, edges;
+        // Within the loops (all loops counted: the holes lie inside the outline).
+        bool inside(double u, double v) const
+        {
+            bool in = loops.empty();
+            for (const auto& l : loops)
+                for (size_t i = 0, j = l.size() - 2; i < l.size(); j = i, i += 2)
+                    if ((l[i + 1] > v) != (l[j + 1] > v) && u < (l[j] - l[i]) * (v - l[i + 1]) / (l[j + 1] - l[i + 1]) + l[i])
+                        in = !in;
+            return in;
+        }
+    };
+    std::vector<Piece> pieces;
+
+    // The foot of c on the surface by Gauss-Newton steps from (u, v), within
+    // the parameter ranges; false when the steps cannot be formed.
+    static bool newton(const surfeval::Surface& s, const double* c, double& u, double& v)
+    {
+        const double hu = 1e-6 * (s.u1 - s.u0), hv = 1e-6 * (s.v1 - s.v0);
+        for (int it = 0; it < 30; ++it) {
+            double p[3], a[3], b[3], su[3], sv[3];
+            s.eval(u, v, p);
+            const double ua = std::min(s.u1, u + hu), ub = std::max(s.u0, u - hu);
+            const double va = std::min(s.v1, v + hv), vb = std::max(s.v0, v - hv);
+            s.eval(ua, v, a), s.eval(ub, v, b);
+            for (int k = 0; k < 3; ++k) su[k] = (a[k] - b[k]) / (ua - ub);
+            s.eval(u, va, a), s.eval(u, vb, b);
+            for (int k = 0; k < 3; ++k) sv[k] = (a[k] - b[k]) / (va - vb);
+            const double r[3] = {p[0] - c[0], p[1] - c[1], p[2] - c[2]};
+            const double A = su[0] * su[0] + su[1] * su[1] + su[2] * su[2];
+            const double B = su[0] * sv[0] + su[1] * sv[1] + su[2] * sv[2];
+            const double C = sv[0] * sv[0] + sv[1] * sv[1] + sv[2] * sv[2];
+            const double gu = su[0] * r[0] + su[1] * r[1] + su[2] * r[2], gv = sv[0] * r[0] + sv[1] * r[1] + sv[2] * r[2];
+            const double det = A * C - B * B;
+            if (!(std::fabs(det) > 0)) return false;
+            const double xu = -(C * gu - B * gv) / det, xv = -(A * gv - B * gu) / det;
+            u = std::clamp(u + xu, s.u0, s.u1), v = std::clamp(v + xv, s.v0, s.v1);
+            if (std::fabs(xu) < 1e-12 * (s.u1 - s.u0) && std::fabs(xv) < 1e-12 * (s.v1 - s.v0)) break;
+        }
+        return true;
+    }
+};
+
+// The cutting moves (every move at a feed other than rapid and travel) of
+// the examples milled with the ball 10, sampled every 0.25: the ball's centre
+// (the tip raised by the radius) never nearer to the exact surfaces than the
+// radius less the tolerance. The trimmed dome counts within its trim loops
+// only: a ball beyond them cuts nothing.
+struct ExactCut : ::testing::TestWithParam<std::pair<const char*, double>> {};
+
+TEST_P(ExactCut, CuttingMovesStayWithinTheToleranceOfTheExactSurfaces)
+{
+    const auto [name, tol] = GetParam();
+    const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/" + name + ".json");
+    RunResult r = run_session(text, std::string("exact_") + name);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    int starts = 0, ends = 0;
+    const auto moves = read_moves(r.toolpath, starts, ends);
+    const ExactDistance ex(nlohmann::json::parse(text));
+    const double R = 5.0;
+    double deepest = -1e9, at[3] = {0, 0, 0};
+    int samples = 0, deep = 0;
+    for (const Move& m : moves) {
+        if (m.feed == 4 || m.feed == 27) continue;
+        const double len = std::hypot(std::hypot(m.b[0] - m.a[0], m.b[1] - m.a[1]), m.b[2] - m.a[2]);
+        const int n = std::max(1, int(std::ceil(len / 0.25)));
+        for (int k = 0; k <= n; ++k) {
+            double c[3];
+            for (int q = 0; q < 3; ++q) c[q] = m.a[q] + (m.b[q] - m.a[q]) * k / n;
+            c[2] += R;
+            const double d = R - ex.from(c, R + 1.0);
+            ++samples;
+            if (d > tol) ++deep;
+            if (d > deepest) deepest = d, std::memcpy(at, c, sizeof at);
+        }
+    }
+    std::printf("MEASURE exact %s: %d samples of cutting moves, deepest %.5f at %.3f %.3f %.3f, %d deeper than the "
+                "tolerance %.3f\n", name, samples, deepest, at[0], at[1], at[2] - R, deep, tol);
+    EXPECT_GT(samples, 10000);
+    EXPECT_LE(deepest, tol);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExactCut,
+                         ::testing::Values(std::make_pair("dome", 0.02), std::make_pair("cavity", 0.01),
+                                           std::make_pair("trimmed", 0.02)),
+                         [](const auto& i) { return std::string(i.param.first); });
 
 }  // namespace

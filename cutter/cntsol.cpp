@@ -51,7 +51,10 @@ bool face_normal(f64* n)
     f64 e2[3] = {S.TRIVRT[2][0] - V0[0], S.TRIVRT[2][1] - V0[1], S.TRIVRT[2][2] - V0[2]};
     set(n, e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]);
     const f64 s = l1(n);
-    if (s < SLIVER * l1(e1) * l1(e2)) return false;
+    // A triangle with two vertices in one (an edge of no length) has no
+    // normal at all; the relative test below would pass it, its bound being
+    // 0 too, and divide by the zero sum.
+    if (s == 0.0 || s < SLIVER * l1(e1) * l1(e2)) return false;
     n[0] /= s, n[1] /= s, n[2] /= s;
     if (std::fabs(n[2]) < TOL_ZERO) return false;
     if (n[2] > 0.0) n[0] = -n[0], n[1] = -n[1], n[2] = -n[2];
@@ -303,9 +306,12 @@ i32 CNTSET(const i32& kind, const f64* tool)
 {
     (void)kind;  // the shape is classified from the values
     take_tool(tool);
-    // A tapered tool whose ball tip stands above the top bisector's apex has
-    // no element the cases can measure: the drop takes it.
-    return (S.SHAPE == SHP_TAPER && S.SUBSHP == SUB_NONE) ? 0 : 1;
+    // A tapered tool of sub-shape 8 (a ball tip whose centre stands above
+    // the flank's top) is left to the drop. So is sub-shape 9 (a ball tip
+    // above the top bisector's apex, or corner centres above the flank's
+    // top), which has no element the cases can measure: taken here, it would
+    // stand clear of every triangle, a clearance of 1000 wherever it is.
+    return (S.SHAPE == SHP_TAPER && (S.SUBSHP == SUB_HIGHBALL || S.SUBSHP == SUB_NONE)) ? 0 : 1;
 }
 
 // ------------------------------------------------------------ solver entry
@@ -477,34 +483,41 @@ void RECCYL(const f64* T)
 
 namespace {
 // Distance from T to a circle point C less the tube radius, with the tube
-// point facing T; `fallback` gives the direction when T lies on C.
-void tube(i32 slot, const f64* T, const f64* C, f64 radius, const f64* fallback)
+// point facing T; `fallback` gives the direction when T lies on C, and
+// `last` when the fallback has no length either. (The tube point is then a
+// point of the tool's surface still: the circle point itself lies inside
+// the tool, a tube radius from its surface.)
+void tube(i32 slot, const f64* T, const f64* C, f64 radius, const f64* fallback, const f64* last)
 {
     f64 w[3] = {T[0] - C[0], T[1] - C[1], T[2] - C[2]};
     const f64 len = std::sqrt(dot3(w, w));
     const f64 D = len - radius;
     if (len < TUBE_AXIS) copy(w, fallback);
+    if (!(dot3(w, w) > 0.0)) copy(w, last);
     const f64 lw = std::sqrt(dot3(w, w));
     f64 Q[3];
-    if (lw > 0.0)
-        set(Q, C[0] + radius * w[0] / lw, C[1] + radius * w[1] / lw, C[2] + radius * w[2] / lw);
-    else
-        copy(Q, C);
+    set(Q, C[0] + radius * w[0] / lw, C[1] + radius * w[1] / lw, C[2] + radius * w[2] / lw);
     keep(slot, D, T, Q);
 }
 }  // namespace
 
 void RECOFS(const f64* T)
 {
-    const f64 f[3] = {T[0] - S.AXPNT[4][0], T[1] - S.AXPNT[4][1], T[2] - S.AXPNT[4][2]};
-    tube(OFS, T, S.CRNCTR, S.OFSRAD, f);
+    // On the junction's circle point at the top of the flank itself: the
+    // rounding's point straight out along +x, as the shank's for a point on
+    // the axis.
+    const f64 f[3] = {T[0] - S.AXPNT[4][0], T[1] - S.AXPNT[4][1], T[2] - S.AXPNT[4][2]}, out[3] = {1.0, 0.0, 0.0};
+    tube(OFS, T, S.CRNCTR, S.OFSRAD, f, out);
 }
 
 void RECTOR(const f64* T)
 {
+    // On the axis at the corner's centre (a ball tip, whose corner circle
+    // has shrunk to its centre): the corner's lowest point, the tip, as the
+    // ball's recorder takes it.
     const f64 dx = T[0] - S.TIPPNT[0], dy = T[1] - S.TIPPNT[1];
-    const f64 f[3] = {dx, dy, -std::sqrt(dx * dx + dy * dy) * S.TANA};
-    tube(TOR, T, S.CRNCTR, S.TORRAD, f);
+    const f64 f[3] = {dx, dy, -std::sqrt(dx * dx + dy * dy) * S.TANA}, down[3] = {0.0, 0.0, -1.0};
+    tube(TOR, T, S.CRNCTR, S.TORRAD, f, down);
 }
 
 void RECCON(const f64* T)

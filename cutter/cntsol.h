@@ -90,8 +90,8 @@ struct CntSol {
 
 extern CntSol CNTSOL;
 
-// Takes the tool (D, r, L, a, e) for the exact road: 1 when the road can
-// measure it, 0 for a tapered tool of sub-shape 9 (the drop serves it).
+// Takes the tool (D, r, L, a, e) for the exact road: 1 when the road takes
+// it, 0 for a tapered tool of sub-shape 8 or 9 (the drop serves it).
 i32 CNTSET(const i32& kind, const f64* tool);
 // Classifies the tool of the state block and derives its geometry.
 void CNTCLS();

@@ -17,6 +17,13 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
     distance = 1000.0f;
     direction[0] = direction[1] = direction[2] = 0.0f;
     if (LOCNRM) LOCLST[0] = LOCLST[1] = -1;
+    // A point beyond the triangles' integer grid (or not a number) is refused
+    // before its thousandths are taken as integers, which they would not fit.
+    if (!elm_fits(point, 0.0)) {
+        eroutc("LOCGEN, POINT BEYOND THE TRIANGLE GRID", 0);
+        status = -1;
+        return;
+    }
     f32 gp[3] = {point[0], point[1], point[2]};
     i32 ixy[2] = {static_cast<i32>(point[0] * 1000.0f), static_cast<i32>(point[1] * 1000.0f)};
     i32 n = 0, b = 0, part = 0, check = 0, other = 0;

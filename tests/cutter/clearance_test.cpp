@@ -265,7 +265,9 @@ TEST(Clearance, SignedDistancesAgreeWithTheReference)
     const char* letters = "yoctbs";
     for (const Kind& k : kinds()) {
         std::mt19937 g(12345);
-        ASSERT_EQ(CNTSET(0, k.tool), 1) << k.name;
+        // The solver measures every kind; the exact road leaves sub-shape 8
+        // to the drop.
+        ASSERT_EQ(CNTSET(0, k.tool), k.shape == SHP_TAPER && k.sub == SUB_HIGHBALL ? 0 : 1) << k.name;
         EXPECT_EQ(CNTSOL.SHAPE, k.shape) << k.name;
         if (k.shape == SHP_TAPER) {
             EXPECT_EQ(CNTSOL.SUBSHP, k.sub) << k.name;
@@ -318,7 +320,9 @@ TEST(Clearance, RandomToolsAgreeWithTheReference)
         const i32 taken = CNTSET(0, tool);
         shapes[CNTSOL.SHAPE]++;
         if (CNTSOL.SHAPE == SHP_TAPER) subs[CNTSOL.SUBSHP]++;
-        if (!taken) continue;
+        const bool measured = !(CNTSOL.SHAPE == SHP_TAPER && CNTSOL.SUBSHP == SUB_NONE);
+        EXPECT_EQ(taken, measured && !(CNTSOL.SHAPE == SHP_TAPER && CNTSOL.SUBSHP == SUB_HIGHBALL));
+        if (!measured) continue;
         Tally t;
         measure(tool, ref, 100, g, "random", t);
         EXPECT_EQ(t.bad, 0) << "tool " << tool[0] << " " << tool[1] << " " << tool[2] << " " << tool[3] << " " << tool[4];
@@ -505,7 +509,7 @@ TEST(Clearance, ToolShapesAndWhatTheExactRoadTakes)
         {6, 1, 20, 10, 0, SHP_TAPER, SUB_FLAT, 1},
         {10, 1, 2, 20, 0, SHP_TAPER, SUB_SHORT, 1},
         {b7, 2, 15, 10, 0, SHP_TAPER, SUB_BALL, 1},
-        {ball_diameter(3.0, PI / 6), 3, 2.5, 30, 0, SHP_TAPER, SUB_HIGHBALL, 1},
+        {ball_diameter(3.0, PI / 6), 3, 2.5, 30, 0, SHP_TAPER, SUB_HIGHBALL, 0},
         {ball_diameter(5.0, 10.0 * PI / 180.0), 5, 1, 10, 0, SHP_TAPER, SUB_NONE, 0},
         // a ball tip from single-precision values is a ball tip
         {f32(b7), 2, 15, 10, 0, SHP_TAPER, SUB_BALL, 1},
@@ -597,6 +601,62 @@ TEST(Clearance, ExactPointsOfTheFlatTool)
     }
 }
 
+// Contacts where a direction fails: a level triangle through a ball tip's
+// centre (the corner circle shrunk to that centre) keeps the tool point on
+// the tool, the tip, however near the centre it passes; a triangle with two
+// vertices in one has no face and writes no normal that is not a number.
+TEST(Clearance, DegenerateContactsKeepTheirPointsOnTheTool)
+{
+    const f64 a = 10.0 * PI / 180.0, ball7[5] = {ball_diameter(2.0, a), 2, 15, a, 0}, tip[3] = {0, 0, 0};
+    for (f64 below : {5e-10, 1e-6, 1e-3}) {
+        const f64 z = 2.0 - below, tri[9] = {-9, -9, z, 9, -9, z, 0, 9, z};
+        f64 d = 0, pts[6];
+        CNTSLV(ball7, tip, tri, d, pts);
+        EXPECT_NEAR(d, -z, 1e-12) << below;
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(pts[j], 0.0, 1e-9) << below << " tool point " << j;
+    }
+    const f64 tools[][5] = {{10, 0, 30, 0, 0}, {10, 2, 30, 0, 0}, {10, 5, 30, 0, 0}, {6, 1, 20, a, 0},
+                            {ball_diameter(2.0, a), 2, 15, a, 0}};
+    for (const auto& t : tools) {
+        const f64 tri[9] = {-3, 1, 0.5, -3, 1, 0.5, 4, -2, 1.5};
+        for (int j = 0; j < 3; ++j) CNTSOL.TRINML[j] = CNTSOL.CRNCTR[j] = 0.0;
+        f64 d = 0, pts[6];
+        CNTSLV(t, tip, tri, d, pts);
+        EXPECT_FALSE(std::isnan(d)) << t[0] << " " << t[1];
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_FALSE(std::isnan(CNTSOL.TRINML[j])) << t[0] << " " << t[1];
+            EXPECT_FALSE(std::isnan(CNTSOL.CRNCTR[j])) << t[0] << " " << t[1];
+        }
+    }
+}
+
+// A tapered tool with a flat bottom (sub-shape 5) and an edge crossing its
+// axis exactly at the flank's top, no steeper than the flank: the flank is
+// measured there (the flank's top radius deep, along its normal) and the
+// edge counts as accepted, so its vertices are not measured on their own.
+TEST(Clearance, EdgeThroughTheAxisAtTheFlanksTop)
+{
+    const f64 a = 10.0 * PI / 180.0, tool[5] = {6, 1, 20, a, 0}, tip[3] = {0, 0, 0};
+    const f64 tri[9] = {-5, 0, 19.5, 5, 0, 20.5, 0, 0, 5};  // vertical: no face
+    f64 d = 0, pts[6];
+    CNTSLV(tool, tip, tri, d, pts);
+    ASSERT_EQ(CNTSOL.SUBSHP, SUB_FLAT);
+    for (CntRes& r : CNTSOL.RES) r.F = 1;
+    const f64 lo[3] = {-5, 0, 19.5}, hi[3] = {5, 0, 20.5};
+    for (int j = 0; j < 3; ++j) CNTSOL.EDGLO[j] = lo[j], CNTSOL.EDGHI[j] = hi[j];
+    CNTEDG();
+    EXPECT_EQ(CNTSOL.EDGFLG, 1);
+    const CntRes& con = CNTSOL.RES[CON];
+    ASSERT_EQ(con.F, 0);
+    EXPECT_NEAR(con.P[0], 0.0, 1e-12);
+    EXPECT_NEAR(con.P[2], 20.0, 1e-12);
+    EXPECT_NEAR(con.D, -CNTSOL.TOPRAD * std::cos(a), 1e-12);
+    for (int k = 0; k < CNT_SLOTS; ++k) {
+        if (k == CON) continue;
+        EXPECT_EQ(CNTSOL.RES[k].F, 1) << k;
+    }
+}
+
 // A plate at z = 0 over [-50, 50]^2 (class 1, id 1) and a step at z = 2 over
 // x >= 10 (class 1, id 2); a wall at x = wx when wx is given (class 2, id 3).
 std::vector<meshes::Mesh> plate_and_step(f64 wx = 1e30)
@@ -663,6 +723,35 @@ TEST_F(Gen, LoopOrderAdmissionAndDiscards)
     LOCNRM = 1;
     EXPECT_FLOAT_EQ(gen(8, 0, -1.0f, 0.01f, dir), -3.0f);
     EXPECT_EQ(LOCLST[0], -1);
+}
+
+// Surfaces of classes 5 and 7 take no allowance, class 7 is admitted by
+// either of the two grid bits alone, class 5 by its own.
+TEST_F(Gen, ClassesFiveAndSevenTakeNoAllowance)
+{
+    for (i32 cls : {1, 5, 7}) {
+        FRETRI();
+        meshes::Mesh plate;
+        const i32 a = plate.node(-50, -50, 0), b = plate.node(50, -50, 0), c = plate.node(50, 50, 0),
+                  d = plate.node(-50, 50, 0);
+        plate.add(a, b, c);
+        plate.add(a, c, d);
+        plate.cls = cls;
+        ASSERT_EQ(meshes::build({plate}), 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        for (i32 flags : {0x3F, 0x40, 0x80}) {
+            STPFLG(flags);
+            ASSERT_TRUE(loc_model_and_tool(0.5f, 0.5f));
+            f32 p[3] = {0, 0, -1.0f}, tp[3], pp[3], dist = 0, dir[3];
+            i32 st = -5;
+            LOCGEN(p, 0.01f, tp, pp, dist, dir, st);
+            LOCRST();
+            EXPECT_EQ(st, 0);
+            const bool in = cls == 7 ? (flags & 0xC0) != 0 : (flags & (1 << (cls - 1))) != 0;
+            EXPECT_FLOAT_EQ(dist, !in ? 1000.0f : (cls == 1 ? -1.5f : -1.0f)) << cls << " " << flags;
+        }
+    }
+    STPFLG(0x3F);
 }
 
 // What a caller of mode code 10 or more receives: the clearance at the point
@@ -736,23 +825,28 @@ TEST_F(Gen, ModeCodeTenAndAboveAnswersTheClearance)
     EXPECT_EQ(nrm[3], 7.0f);
 }
 
-// Tapered tools that the exact road cannot measure (sub-shape 9): a ball tip
-// standing above its top bisector's apex, and corner centres above the
-// flank's top. Mode code 10 then takes the limited drop, whose normal is
-// three values with the tapered tool's marker first.
-TEST_F(Gen, SubShapeNineFallsBackToTheDrop)
+// Tapered tools that the exact road leaves to the drop: a ball tip whose
+// centre stands above the flank's top (sub-shape 8), and those it cannot
+// measure (sub-shape 9): a ball tip standing above its top bisector's apex,
+// and corner centres above the flank's top. Mode code 10 then takes the
+// limited drop, whose normal is three values with the tapered tool's marker
+// first.
+TEST_F(Gen, ToolsTheExactRoadLeavesFallBackToTheDrop)
 {
     ASSERT_EQ(meshes::build(plate_and_step()), 0);
     struct T {
         f32 d, r, l, deg;
+        i32 sub;
     };
-    const T tools[] = {{f32(ball_diameter(5.0, 10.0 * PI / 180.0)), 5.0f, 1.0f, 10.0f}, {10.0f, 4.0f, 3.0f, 20.0f}};
+    const T tools[] = {{f32(ball_diameter(5.0, 10.0 * PI / 180.0)), 5.0f, 1.0f, 10.0f, SUB_NONE},
+                       {10.0f, 4.0f, 3.0f, 20.0f, SUB_NONE},
+                       {f32(ball_diameter(3.0, PI / 6)), 3.0f, 2.5f, 30.0f, SUB_HIGHBALL}};
     for (const T& t : tools) {
         tooldefs::use_mill(t.d, t.r, t.l, t.deg);
         ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
         const f64 tool[5] = {LOCDIA, LOCCRN, LOCCUT, LOCTAP, 0.0};
         EXPECT_EQ(CNTSET(0, tool), 0);
-        EXPECT_EQ(CNTSOL.SUBSHP, SUB_NONE);
+        EXPECT_EQ(CNTSOL.SUBSHP, t.sub);
         LOCRST();
         CNTSOL.TIPPNT[0] = 12345.0;  // left alone unless the solver runs
         f32 p[3] = {0, 0, 5.0f}, res[3] = {0, 0, 0}, con[3], nrm[4] = {0, 0, 0, 0};

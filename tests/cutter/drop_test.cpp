@@ -202,6 +202,14 @@ TEST_F(Drop, TheIntegerGridRefusesWhatItCannotHold)
         EXPECT_LT(st, 0) << bad;
     }
     EXPECT_EQ(norak::transcript_count("internal: LOCPNT, POINT BEYOND THE TRIANGLE GRID"), 3u);
+    // The same on the exact road (mode code 10).
+    for (f32 bad : {1.0e30f, -3.0e6f, std::nanf("")}) {
+        f32 p[3] = {bad, 50, 0}, res[3], con[3], nrm[4];
+        i32 srf = 0;
+        PNTLC1(10, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        EXPECT_LT(st, 0) << bad;
+    }
+    EXPECT_EQ(norak::transcript_count("internal: LOCGEN, POINT BEYOND THE TRIANGLE GRID"), 3u);
     // Along a move.
     const f32 a[2] = {x, 50}, b[2] = {5.0e6f, 50};
     i32 cap = ELMCAP, count = 0, p = 0, c = 0, o = 0;

@@ -65,7 +65,11 @@ void strip_marker(f32* n, const f32* hint)
 }
 
 // The inside answer of the boundary for a test point: 1 inside, 0 outside;
-// a buffer without an outer contour bounds nothing.
+// a buffer without an outer contour bounds nothing. The polygon buffers'
+// test answers -1 both for a buffer without an outer contour and for a
+// buffer it cannot reach, so the failed access cannot end the clipping with
+// its status: it counts as inside, which keeps the string's points (and the
+// buffers report the failed access themselves).
 i32 inside(const f32* p, const f32& tol, i32& status)
 {
     i32 ans = 0;
@@ -262,7 +266,14 @@ void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i3
     status = 0;
     out_nstr = 0;
     out_npts = 0;
-    if (n < 1) return;
+    if (n < 1) {
+        // A string without points stays one piece of length 0; the chord
+        // search, which probes between its first and last point, has none
+        // to probe between.
+        out_nstr = 1;
+        out_lengths[0] = 0;
+        return;
+    }
     const Shape tool;
     // The string's copy grows by its gaps (at most n) or to three points.
     const std::int64_t room = 2 * static_cast<std::int64_t>(n) + 3;
@@ -270,7 +281,7 @@ void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i3
     Block<i32> bc, bf, bg, bl;
     if (!bp.get(3 * room) || !bs.get(3 * room) || !bt.get(3 * room) || !bq.get(3 * room) || !bc.get(room) ||
         !bf.get(room) || !bg.get(n + 1) || !bl.get(n + 2)) {
-        status = -1;
+        status = BND_NOROOM;
         return;
     }
     Str w{bp.p, bs.p, bt.p, codes ? bc.p : nullptr, bq.p, bf.p};
@@ -302,7 +313,7 @@ void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i3
     if (ngaps > 0) {
         BNDSPL(bg.p, ngaps, w.p, w.s, w.t, w.c, w.q, w.f, np, nstr, lengths, status);
         if (status != 0) return;
-    } else if (ngaps < 0 && n >= 2) {
+    } else if (ngaps < 0) {
         probe_inside(w, n, np, lengths, status);
         if (status != 0) return;
     }
@@ -420,6 +431,9 @@ void LINNTB(const i32& restart, const i32& line3d, const f32* start, const f32* 
         i32 nstr = 0, npts = 0;
         BNDSTR(pntxyz + 3 * first, snm.p + 3 * first, pntnrm + 3 * first, pntflg ? pntflg + first : nullptr, n,
                sp.p, ss.p, st.p, pntflg ? sc.p : nullptr, nstr, sl.p, npts, clip_status);
+        // Without room for the clipping it is given up: the strings and
+        // the status of the positioning stand.
+        if (clip_status == BND_NOROOM) return;
         if (clip_status != 0) {
             status = clip_status;
             return;

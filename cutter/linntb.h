@@ -22,9 +22,12 @@ void LINNTB(const i32& restart, const i32& line3d, const f32* start, const f32* 
 // The clipping switches: 1 the first switch, otherwise whether clipping is on.
 i32 GTCLPM(i32 which);
 
+// The status of BNDSTR when its work arrays cannot be had: the clipping is
+// then given up.
+constexpr i32 BND_NOROOM = -1000;
 // Clips one string of n points (surface normals, tool normals, codes may be
 // null) into pieces; the outputs hold at least 3n points. Status nonzero
-// from a failed positioning or boundary test.
+// from a failed positioning or boundary test, BND_NOROOM without room.
 void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i32* codes, i32 n, f32* out_points,
             f32* out_normals, f32* out_tnormals, i32* out_codes, i32& out_nstr, i32* out_lengths, i32& out_npts,
             i32& status);

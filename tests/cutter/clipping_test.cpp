@@ -3,6 +3,7 @@
 // split rules, the chord search, and the tool normals handed back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "cutter/linnetn.h"
 #include "cutter/linntb.h"
 #include "cutter/loccom.h"
+#include "platform/norak/norak.h"
 #include "pocket/polbuf.h"
 #include "stock/netgrid.h"
 
@@ -317,6 +319,24 @@ TEST_F(Clipping, ChordSearchAndDroppedPieces)
     EXPECT_EQ(ol[0], 0);
     EXPECT_EQ(npts, 0);
     polbuf_release_all(1, rel);
+    // One point whose test point (the ball's contact for a normal along +x)
+    // lies outside while the tool stands inside: the probe at the point
+    // itself finds it, three points. A string without points stays one
+    // empty piece.
+    boundary({{0, -20, 20, 20}});
+    const f32 one[3] = {2, 0, 0}, side[3] = {1, 0, 0};
+    BNDSTR(one, side, side, codes, 1, op, on, ot, oc, nstr, ol, npts, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(nstr, 1);
+    ASSERT_EQ(npts, 3);
+    EXPECT_EQ(ol[0], 3);
+    for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(op[3 * k], 2.0f, 1e-6) << k;
+    BNDSTR(one, side, side, codes, 0, op, on, ot, oc, nstr, ol, npts, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(nstr, 1);
+    EXPECT_EQ(ol[0], 0);
+    EXPECT_EQ(npts, 0);
+    polbuf_release_all(1, rel);
     // the trimming: pieces shorter than 5 x BNDTOL go, a start of short
     // steps is cut to the first long one
     BNDTOL = 1.0f;
@@ -334,6 +354,46 @@ TEST_F(Clipping, ChordSearchAndDroppedPieces)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(range[0], 0);
     EXPECT_EQ(range[1], 2);
+}
+
+// Without room for its work arrays the clipping is given up: the strings and
+// the status of the positioning stand, whichever allocation fails (the
+// first, the surface normals', before the line is positioned for the
+// clipping).
+TEST_F(Clipping, WithoutRoomTheStringsOfThePositioningStand)
+{
+    tooldefs::use_mill(10.0f, 2.0f);
+    const f32 a[3] = {-30, 3, 0}, b[3] = {40, 9, 0};
+    // The strings as the clipping has them positioned: no piece longer than
+    // the diameter.
+    const i32 kept_mode = LOCCST;
+    const f32 kept_limit = LOCSLM;
+    LOCCST = 3, LOCSLM = 10.0f;
+    const Out plain = line(a, b);
+    LOCCST = kept_mode, LOCSLM = kept_limit;
+    ASSERT_EQ(plain.status, 0);
+    boundary({{0, -20, 20, 20}});
+    BNDACT = 1;
+    const Out clipped = line(a, b);
+    ASSERT_EQ(clipped.status, 0);
+    ASSERT_NE(clipped.tot, plain.tot);
+    i32 given_up = 0, done = 0;
+    for (i32 k = 1; k <= 60; ++k) {
+        norak::fail_alloc_after(k);
+        const Out o = line(a, b);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(o.status, 0) << "allocation " << k;
+        if (k > 1 && o.tot != clipped.tot) {
+            ++given_up;
+            EXPECT_EQ(o.nst, plain.nst) << "allocation " << k;
+            EXPECT_EQ(o.tot, plain.tot) << "allocation " << k;
+            EXPECT_TRUE(std::equal(plain.xyz.begin(), plain.xyz.begin() + 3 * plain.tot, o.xyz.begin())) << k;
+        } else if (k > 1) {
+            ++done;
+        }
+    }
+    EXPECT_GT(given_up, 10);
+    EXPECT_GT(done, 0);
 }
 
 TEST_F(Clipping, ClippingKeepsTheSegmentLimitAndRestoresIt)

@@ -46,8 +46,9 @@ Ln5Rec* ln5_base()
 // The walk's records (0 to n) cut into strings: a new string where a sound
 // position lies farther than R from the last one written (machining type
 // 14: after a gap of unsound positions, which are left out). cur: the last
-// string's index. False when the strings run out (status set).
-bool ln5_strings(const Ln5Rec* W, i32 n, f32 R, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
+// string's index. When the strings or the points run out the storing stops
+// (status -1) and what was stored stays.
+void ln5_strings(const Ln5Rec* W, i32 n, f32 R, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
                  i32& nstrings, i32* counts, i32& total, i32& cur, i32& status)
 {
     cur = -1;
@@ -67,7 +68,7 @@ bool ln5_strings(const Ln5Rec* W, i32 n, f32 R, const i32& maxpoints, const i32&
                 erou1c("[LINE5X]ONLY ", hval(maxstrings), " STRINGS ARE AVAILABLE");
                 nstrings = maxstrings;
                 status = -1;
-                return false;
+                return;
             }
             ++cur;
         }
@@ -82,7 +83,6 @@ bool ln5_strings(const Ln5Rec* W, i32 n, f32 R, const i32& maxpoints, const i32&
         ++counts[cur];
         ++total;
     }
-    return true;
 }
 
 // Each string thinned within thin, the strings closed up.
@@ -148,6 +148,10 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     if (ln5_handle < 0) {
         void* b = nullptr;
         i32 st = 0;
+        // At least 8 records: the walk writes its first records before it
+        // first grows the array (with three records' margin), so a caller's
+        // capacity of a few points, or none, must not leave it writing past
+        // the array.
         const i32 cap = maxpoints > 8 ? maxpoints : 8;
         MM_OPEN_ARRAY(static_cast<i32>(sizeof(Ln5Rec)), cap, ln5_handle, b, st);
         if (st != 0) {
@@ -252,7 +256,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     }
     if (i > n) n = i;
     i32 cur = -1;
-    if (!ln5_strings(W, n, R, maxpoints, maxstrings, points, axes, nstrings, counts, total, cur, status)) return;
+    ln5_strings(W, n, R, maxpoints, maxstrings, points, axes, nstrings, counts, total, cur, status);
     ln5_carry = W[n];
     ln5_thin(thin, cur, points, axes, counts, total);
     nstrings = cur + 1 > 1 ? cur + 1 : 1;

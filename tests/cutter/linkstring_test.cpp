@@ -67,4 +67,47 @@ TEST(LinkString, PointsOverTheHemisphere)
     FRETRI();
 }
 
+// A link at the height of a block's top, from over a plate onto the block: a
+// flat tool's positions jump onto the top, on the link, which starts a
+// second string. Room for one string only: the message, status -1, and the
+// string stored is thinned as with room for more.
+TEST(LinkString, TooFewStringsKeepsTheStoredStringThinned)
+{
+    positioning::reset();
+    LN5INI();
+    meshes::Mesh plate, block;
+    auto quad = [](meshes::Mesh& m, f64 x0, f64 x1, f64 z) {
+        i32 a = m.node(x0, -60, z), b = m.node(x1, -60, z), c = m.node(x1, 60, z), d = m.node(x0, 60, z);
+        m.add(a, b, c);
+        m.add(a, c, d);
+    };
+    quad(plate, -60, 60, 0.0);
+    quad(block, 10, 30, 10.0);
+    block.id = 2;
+    ASSERT_EQ(meshes::build({plate, block}), 0);
+    tooldefs::use_mill(6.0f, 0.0f);
+    const f32 up[3] = {0, 0, 1};
+    LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+    const i32 maxp = 3000, unused = 0;
+    std::vector<f32> pts(3 * maxp), axs(3 * maxp);
+    std::vector<i32> cnt(20);
+    const f32 a[3] = {-20, 3, 10}, b[3] = {25, 3, 10};
+    i32 ns = 0, tot = 0, st = 0;
+    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 20, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(ns, 2);
+    const i32 first = cnt[0];
+    LN5INI();
+    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 1, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("[LINE5X]ONLY "));
+    EXPECT_EQ(ns, 1);
+    EXPECT_EQ(cnt[0], first);
+    EXPECT_EQ(tot, first);
+    i32 s0 = 0;
+    LN5FRE(s0);
+    LOCAXM = 0;
+    FRETRI();
+}
+
 }  // namespace

@@ -139,10 +139,19 @@ void qt_release_mem1(const i32& node, i32& status)
             eroutc("qt_release_mem1,Close dynamic memory error", 0);
             return;
         }
+        // The closed array's handle is not kept: a second release would
+        // close it again, or close an array that has taken its number since.
         row[QT_HANDLE] = -1;
         row[QT_CHECK] = 0;
         row[QT_COUNT] = 0;
     }
+    // The walk goes on past a failed close, and the first failure met below
+    // the node is its status: the status of the last node alone would tell
+    // the model's release that all went well.
     if (4 * node + 1 < QT_NODES)
-        for (i32 c = 4 * node + 1; c <= 4 * node + 4; ++c) qt_release_mem1(c, status);
+        for (i32 c = 4 * node + 1; c <= 4 * node + 4; ++c) {
+            i32 st = 0;
+            qt_release_mem1(c, st);
+            if (status == 0) status = st;
+        }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/meshes.h"
+#include "core/host.h"
 #include "cutter/loccom.h"
 #include "surfaces/qtcell.h"
 #include "platform/norak/norak.h"
@@ -203,6 +204,32 @@ TEST_F(TriModel, ReleaseIsCompleteAndRepeatable)
     FRETRI(status);
     EXPECT_EQ(status, 0);
     for (i32 n = 0; n < QT_NODES; ++n) ASSERT_EQ(qtrow(n)[QT_HANDLE], -1);
+    // A close that fails in the middle of the walk (the array of a node
+    // holding triangles closed behind the tree's back): the message, the
+    // node and its sub-tree left, the walk goes on, and the release says it
+    // failed.
+    ASSERT_EQ(meshes::build({meshes::terrain(10.0, 30)}), 0);
+    std::vector<i32> walk;
+    auto visit = [&](auto&& self, i32 n) -> void {
+        if (qtrow(n)[QT_HANDLE] >= 0) walk.push_back(n);
+        if (4 * n + 1 < QT_NODES)
+            for (i32 c = 4 * n + 1; c <= 4 * n + 4; ++c) self(self, c);
+    };
+    visit(visit, 0);
+    ASSERT_GT(walk.size(), 4u);
+    const i32 failing = walk[walk.size() / 2];
+    auto under = [&](i32 n) {
+        while (n > failing) n = (n - 1) / 4;
+        return n == failing;
+    };
+    ASSERT_FALSE(under(walk.back()));
+    i32 h = qtrow(failing)[QT_HANDLE], cs = 0;
+    MM_CLOSE(h, cs);
+    ASSERT_EQ(cs, 0);
+    qt_release_mem(status);
+    EXPECT_NE(status, 0);
+    EXPECT_TRUE(norak::transcript_has("qt_release_mem1,Close dynamic memory error"));
+    for (i32 n : walk) EXPECT_EQ(qtrow(n)[QT_HANDLE] >= 0, under(n)) << n;
 }
 
 TEST_F(TriModel, BadInputIsRefusedWhole)

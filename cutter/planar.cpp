@@ -287,8 +287,13 @@ void PlnSolve::face_contact()
         if (std::fabs(sd[k]) > tol) continue;
         const f32* a = v[k];
         const f32* b = v[(k + 1) % 3];
-        f64 s = std::fabs(ed.e[0]) <= tol ? (q[1] - a[1]) / (f64(b[1]) - a[1])
-                                          : (q[0] - a[0]) / (f64(b[0]) - a[0]);
+        // The position along the edge is taken in its longer XY component:
+        // taken in x while x runs only a little along the edge (x unless
+        // the edge's x lies within the face tolerance of 0), the rounding
+        // of the vertices in a difference of a few ten-thousandths would
+        // put the height a hundredth and more off the edge's own.
+        f64 s = std::fabs(ed.e[0]) < std::fabs(ed.e[1]) ? (q[1] - a[1]) / (f64(b[1]) - a[1])
+                                                        : (q[0] - a[0]) / (f64(b[0]) - a[0]);
         if (s < -tol || s > 1.0 + tol) continue;
         contact[0] = static_cast<f32>(q[0] - sd[k] * ed.e[1] + P[0]);
         contact[1] = static_cast<f32>(q[1] + sd[k] * ed.e[0] + P[1]);

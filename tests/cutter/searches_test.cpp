@@ -14,6 +14,7 @@
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
 #include "platform/norak/norak.h"
+#include "surfaces/trimodel.h"
 #include "cutter/profile.h"
 
 namespace {
@@ -84,6 +85,40 @@ TEST(Searches, EdgeContactsOfTheDrop)
     }
 }
 
+// A face whose contact point falls on an edge that runs within a hair of
+// the Y axis: the height where the contact lies on the edge is that of the
+// exact drop, found along the edge's long direction.
+TEST(Searches, FaceContactOnANearlyAxialEdge)
+{
+    const dropref::Tool ball{1, 3.0, 3.0};
+    for (f64 ex : {2e-5, 5e-4, 0.0, 3e-3}) {
+        const f32 v[9] = {1, 1, 0, static_cast<f32>(1 + ex), 11, 10, -9, 6, 3};
+        f64 e1[3], e2[3], n[3];
+        for (int k = 0; k < 3; ++k) e1[k] = f64(v[3 + k]) - v[k], e2[k] = f64(v[6 + k]) - v[k];
+        n[0] = e1[1] * e2[2] - e1[2] * e2[1], n[1] = e1[2] * e2[0] - e1[0] * e2[2], n[2] = e1[0] * e2[1] - e1[1] * e2[0];
+        const f64 nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) * (n[2] < 0 ? -1 : 1);
+        for (f64& c : n) c /= nl;
+        i32 entry[TRG_WORDS] = {};
+        entry[TRG_FLAGS] = trgflg(1);
+        for (int k = 0; k < 3; ++k) entry[TRG_NRM + k] = r2wrd(static_cast<f32>(n[k]));
+        entry[TRG_PLANE] = r2wrd(static_cast<f32>(-(n[0] * v[0] + n[1] * v[1] + n[2] * v[2])));
+        for (f64 s : {0.1, 0.37, 0.5, 0.81}) {
+            // the ball's face contact point on the edge at s: the axis r n
+            // beside it
+            const f64 q[2] = {v[0] + s * e1[0], v[1] + s * e1[1]};
+            f32 p[3] = {static_cast<f32>(q[0] + 3.0 * n[0]), static_cast<f32>(q[1] + 3.0 * n[1]), 0.0f};
+            f32 con[3], z = 0, ed = 0, aux = 0;
+            i32 st = -5;
+            PLNCNT(v, v + 3, v + 6, entry, p, KND_BALL, 0, 0, 0.01f, 6.0f, 3.0f, z, con, ed, aux, st);
+            const f64 P[2] = {p[0], p[1]};
+            const f64 V[3][3] = {{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}};
+            const f64 ref = dropref::drop(ball, P, V);
+            EXPECT_GE(st, 0) << ex << " " << s;
+            EXPECT_NEAR(z, ref, 2e-5) << ex << " " << s;
+        }
+    }
+}
+
 // An edge just beyond the rim (the retried edge road reaches 0.002 past it):
 // each end shape reports the edge's nearest distance and its height there
 // (status 2); the corner-radius end, which reaches no point of it, answers
@@ -106,7 +141,9 @@ TEST(Searches, EdgeJustBeyondTheRim)
         EXPECT_EQ(st, 2) << shape;
         EXPECT_NEAR(d, 5.001, 1e-6) << shape;
         EXPECT_NEAR(aux, 1.6f, 1e-5) << shape;  // the edge's height at the axis's foot
-        if (shape == 3) EXPECT_LT(z, -1.0e9f);
+        if (shape == 3) {
+            EXPECT_LT(z, -1.0e9f);
+        }
     }
     norak::reset();
     tooldefs::use_mill(10.0f, 2.0f);

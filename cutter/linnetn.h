@@ -40,6 +40,10 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status);
 // line of those neighbours (within 4 x e of it) go. The arrays of normals,
 // surface normals and codes (each may be null) move with the points.
 void NETNCH(const f32& e, f32* xyz, f32* nrm, f32* snm, i32* flg, const i32& nst, i32* len, i32& tot);
+// Foot of Q on the segment A-B and its distance from Q; code -1 for a
+// degenerate segment (foot A), 1 and 2 at A and B (host tolerance), 3 and 4
+// before A and beyond B (foot at that end), 0 between.
+f64 segfoot(const f32* Q, const f32* A, const f32* B, f32* foot, i32& code);
 
 // Whether three consecutive positions P0, P1, P2 may stand as the straight
 // piece P0-P2 within the tolerance: the deviation of P1 and the sag of the

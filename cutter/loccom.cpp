@@ -53,7 +53,10 @@ void GTNFLG(i32& value) { value = NETSWT; }
 
 void ZINTPL(const f32* p1, const f32* p2, const f32* q1, const f32* q2, const f32& z, f32* p_out, f32* q_out)
 {
-    f32 t = std::fabs(z - p1[2]) / std::fabs(p2[2] - p1[2]);
+    // A level segment has no point at a height: its first end is taken, not
+    // the quotient of a zero difference (no number).
+    const f32 dz = std::fabs(p2[2] - p1[2]);
+    const f32 t = dz > 0.0f ? std::fabs(z - p1[2]) / dz : 0.0f;
     p_out[0] = (1 - t) * p1[0] + t * p2[0];
     p_out[1] = (1 - t) * p1[1] + t * p2[1];
     p_out[2] = z;

@@ -325,6 +325,10 @@ bool Drop::gather()
         return false;
     }
     LOCNGT += ntri;
+    // The box bound measures from the point's thousandths as they are, not
+    // truncated: truncated toward zero, the nearest distance to a box could
+    // come out up to a thousandth and a half too long, the estimate too low,
+    // and a triangle the tool touches would be passed over.
     pxy[0] = f64(point[0]) * 1000.0, pxy[1] = f64(point[1]) * 1000.0;
     return true;
 }
@@ -480,6 +484,11 @@ i32 Drop::contact(Cand& q)
         q.v[j][0] = nd[0], q.v[j][1] = nd[1], q.v[j][2] = nd[2];
         if (axis) FRMROT(orig, LOCTAX, q.v[j]);
     }
+    // The border road's axis test takes the vertices in the tool's frame,
+    // where the point already stands in tool-axis mode: the outline of the
+    // unturned vertices about the turned point would mean nothing, and about
+    // the point itself would be the outline along the vertical, not along
+    // the tool's axis. Without tool-axis mode the frames are one.
     if (border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f) && PTINTR(point, q.v[0], q.v[1], q.v[2]) != 0)
         BRDINS = 1;
     // Contact with the grown tool.
@@ -649,6 +658,9 @@ i32 Drop::take(Cand& q, i32 p)
             if (PTINTR(point, q.v[0], q.v[1], q.v[2]) == 0) {
                 TRIEDP(1, q.v[0], q.v[1], q.v[2], point, q.pc);
             } else {
+                // The contact under the axis: the point's X and Y; its Z
+                // stays the contact's own, on the triangle (the point's
+                // current Z is the tip's, above it by the allowance).
                 q.pc[0] = point[0];
                 q.pc[1] = point[1];
             }

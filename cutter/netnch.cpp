@@ -7,11 +7,6 @@
 #include "core/vec.h"
 #include "cutter/linnetn.h"
 
-namespace {
-
-// Foot of Q on the segment A-B and its distance from Q; code -1 for a
-// degenerate segment (foot A), 1 and 2 at A and B, 3 and 4 before A and
-// beyond B (foot at that end), 0 between.
 f64 segfoot(const f32* Q, const f32* A, const f32* B, f32* foot, i32& code)
 {
     f64 d[3] = {f64(B[0]) - A[0], f64(B[1]) - A[1], f64(B[2]) - A[2]};
@@ -32,8 +27,6 @@ f64 segfoot(const f32* Q, const f32* A, const f32* B, f32* foot, i32& code)
     for (i32 k = 0; k < 3; ++k) q += (f64(Q[k]) - foot[k]) * (f64(Q[k]) - foot[k]);
     return std::sqrt(q);
 }
-
-}  // namespace
 
 void NETNCH(const f32& e, f32* xyz, f32* nrm, f32* snm, i32* flg, const i32& nst, i32* len, i32& tot)
 {

@@ -126,6 +126,12 @@ i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel, f32* co
     return 0;
 }
 
+i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel)
+{
+    f32 contact[3], vec[3], normal[3], extra[2];
+    return prj_diagonal(index, from, to, travel, contact, vec, normal, extra);
+}
+
 void prj_segment(i32 index, const f32* start, const f32* end)
 {
     PrjSegResult& r = shared_result();

@@ -34,6 +34,8 @@ i32 prj_vertical(i32 index, const f32* point, f32& height, f32* contact, f32* ve
 // contact, further vector, normal and two further values written), 1 nothing.
 i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel, f32* contact, f32* vec, f32* normal,
                  f32* extra);
+// The same projection, the travel alone (0 met, 1 nothing).
+i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel);
 // Projects the tool along the segment from start to end into the shared
 // result, preparing the projector before its first segment.
 void prj_segment(i32 index, const f32* start, const f32* end);

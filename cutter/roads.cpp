@@ -6,6 +6,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "cutter/congeo.h"
+#include "cutter/linnetn.h"
 #include "cutter/locpnt.h"
 #include "cutter/movstw.h"
 #include "cutter/under.h"
@@ -180,14 +181,19 @@ void SMTNRM(const f32* fallback, const f32* point, const i32* triangle, const f3
 
 void PTNSEG(const f32* a, const f32* b, const f32* point, const f32& tolerance, i32& status)
 {
+    // The distance from the segment with its position code, read as the
+    // strings' projection onto a segment codes it: a degenerate segment
+    // fails, a point whose foot falls before or beyond the segment's ends
+    // (code 3 or more) is not on it, however near an end.
     status = 0;
-    f32 d = 0;
-    i32 st = 0;
-    p3tol(a, b, point, d, st);
-    if (st < 0) {
+    f32 foot[3];
+    i32 code = 0;
+    const f64 d = segfoot(point, a, b, foot, code);
+    if (code < 0) {
         status = -1;
         return;
     }
+    if (code >= 3) return;
     status = d <= tolerance ? 1 : 0;
 }
 

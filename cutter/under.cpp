@@ -322,6 +322,8 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     i32 sq[4];
     f32 turned[3];
     if (!elm_square(mode, point, ixy, radius, sq, turned, status)) return;
+    // The keys are estimated from the point's thousandths as they are, not
+    // truncated as the square is (as the drop's box bound does).
     const f64 pxy[2] = {f64(turned[0]) * 1000.0, f64(turned[1]) * 1000.0};
     const i32 flags = LOCFLG;
     f32 e = 0, R = 0, Rc = 0;

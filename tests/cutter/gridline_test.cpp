@@ -5,11 +5,14 @@
 #include <random>
 #include <vector>
 
+#include "common/meshes.h"
 #include "common/tooldefs.h"
 #include "cutter/gridln.h"
+#include "cutter/linnet.h"
 #include "cutter/loccom.h"
 #include "platform/norak/norak.h"
 #include "stock/stkgrid.h"
+#include "surfaces/trimodel.h"
 
 namespace {
 
@@ -94,6 +97,46 @@ TEST_F(GridLines, EmptyCellsAndOutside)
     EXPECT_NEAR(res[2], 4.0f, 1e-5);  // the ball rests on the row under its axis
     LINNET_ON_GRID_LINES(p, 0.0f, res, st);
     EXPECT_EQ(st, -1);
+}
+
+// The front end with the grid lines: the grid alone leaves the status at -1
+// beside the grid's position; with the triangles the grid's height replaces
+// theirs only when strictly higher.
+TEST_F(GridLines, FrontEndKeepsTheHigherOfTrianglesAndGrid)
+{
+    tooldefs::use_mill(6.0f, 0.0f);
+    const f32 up[3] = {0, 0, 1};
+    LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+    const f32 x = 20.0f + origin();
+    struct Case {
+        i32 flags;
+        f64 plate;  // the plate's height; none below -1e9
+        i32 status;
+        f32 z;
+        bool grid;
+    } cases[] = {{0x40, -1e30, -1, 2.5f, true}, {0x80, -1e30, -1, 2.5f, true}, {0x41, 2.5, 0, 2.5f, false},
+                 {0x41, 2.0, 0, 2.5f, true},    {0xC1, 3.0, 0, 3.0f, false}};
+    for (const Case& c : cases) {
+        FRETRI();
+        if (c.plate > -1e9) {
+            meshes::Mesh plate;
+            const i32 a = plate.node(0, 0, c.plate), b = plate.node(40, 0, c.plate), d = plate.node(40, 40, c.plate),
+                      e = plate.node(0, 40, c.plate);
+            plate.add(a, b, d);
+            plate.add(a, d, e);
+            plate.id = 9;
+            ASSERT_EQ(meshes::build({plate}), 0);
+        }
+        STPFLG(c.flags);
+        f32 p[3] = {x, x, 0}, res[3], con[3], nrm[3];
+        i32 srf = 0, st = 5;
+        PNTNET(0, p, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        EXPECT_EQ(st, c.status) << c.flags << " " << c.plate;
+        EXPECT_NEAR(res[2], c.z, 1e-5) << c.flags << " " << c.plate;
+        EXPECT_EQ(srf, c.grid ? -1 : 9) << c.flags << " " << c.plate;
+    }
+    STPFLG(0x3F);
+    FRETRI();
 }
 
 }  // namespace

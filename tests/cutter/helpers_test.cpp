@@ -477,6 +477,14 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
     EXPECT_EQ(pos[0], 50.0f);  // the position stays `to`
     EXPECT_NEAR(con[0], -18.0f, 1e-5);
     EXPECT_EQ(fake.calls[1], 3);
+    // the second form gives the travel alone
+    f32 tr = -1.0f;
+    EXPECT_EQ(prj_diagonal(5, a, b, tr), 0);
+    EXPECT_EQ(tr, 2.0f);
+    tr = -1.0f;
+    EXPECT_EQ(prj_diagonal(5, a, up, tr), 1);
+    EXPECT_EQ(tr, -1.0f);
+    EXPECT_EQ(fake.calls[1], 5);
     // the segment projection prepares its projector once; the walk skips
     // the deleted point
     prj_segment(5, a, b);

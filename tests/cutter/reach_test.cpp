@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "common/meshes.h"
 #include "common/positioning.h"
@@ -70,6 +71,14 @@ TEST(SmallGeometry, HeightOnASegmentAndTipOverAPoint)
     ZINTPL(p2, p1, q2, q1, 0.0f, p, q);  // from the upper end down to the lower
     EXPECT_FLOAT_EQ(p[0], 0.0f);
     EXPECT_FLOAT_EQ(q[0], 1.0f);
+    ZINTPL(p1, p2, q1, q2, 2.0f, p, q);  // at the upper end
+    EXPECT_FLOAT_EQ(p[1], 8.0f);
+    EXPECT_FLOAT_EQ(q[1], 1.0f);
+    const f32 level[3] = {4, 8, 0};  // a level segment: its first end
+    ZINTPL(p1, level, q1, q2, 1.0f, p, q);
+    EXPECT_EQ(p[0], 0.0f);
+    EXPECT_EQ(p[2], 1.0f);
+    EXPECT_EQ(q[0], 1.0f);
 
     // Outer radius 5, flat radius 2: corner radius 3.
     const f32 ax[2] = {0, 0};
@@ -78,6 +87,126 @@ TEST(SmallGeometry, HeightOnASegmentAndTipOverAPoint)
     EXPECT_NEAR(TORTIP(ax, rim, 5.0f, 2.0f), 7.0f, 1e-5);
     EXPECT_EQ(TORTIP(ax, flat, 5.0f, 2.0f), 10.0f);
     EXPECT_EQ(TORTIP(ax, out, 5.0f, 2.0f), -1.0e10f);
+}
+
+// The frame of a tilted axis and the small routines around it.
+TEST(SmallGeometry, FramesTipsSegmentsAndTurns)
+{
+    // The frame is kept while the axis moves by at most 1e-5 and the point
+    // by at most 1e-4; beyond either it is built again.
+    const f32 a1[3] = {0, 0.6f, 0.8f}, o[3] = {1, 2, 3}, x[3] = {3, -1, 2};
+    auto turned = [&](const f32* axis, const f32* point) {
+        f32 p[3] = {x[0], x[1], x[2]};
+        FRMROT(point, axis, p);
+        return std::vector<f32>(p, p + 3);
+    };
+    const std::vector<f32> t1 = turned(a1, o);
+    const f32 a2[3] = {0, 0.6f + 5e-6f, 0.8f}, a3[3] = {0, 0.6f + 2e-5f, 0.8f};
+    const f32 o2[3] = {1 + 5e-5f, 2, 3};
+    EXPECT_EQ(turned(a2, o2), t1);
+    EXPECT_NE(turned(a3, o2), t1);
+    f32 back[3] = {t1[0], t1[1], t1[2]};
+    FRMSET(o, a1);
+    FRMBCK(back);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], x[k], 1e-5);
+    // A triangle whose normal turns downward in the frame of the axis +x:
+    // its normal and plane offset are negated; its box in thousandths is
+    // widened by one and truncated toward zero.
+    const f32 nodes[9] = {-1.2345f, 0, 0, 2, 1, 0.5f, 0, -3, 1};
+    i32 entry[TRG_WORDS] = {}, copy[TRG_WORDS], box[4];
+    entry[TRG_NODE] = 1, entry[TRG_NODE + 1] = 2, entry[TRG_NODE + 2] = 3;
+    const f32 n[3] = {-0.6f, 0, 0.8f}, ax[3] = {1, 0, 0};
+    for (int k = 0; k < 3; ++k) entry[TRG_NRM + k] = r2wrd(n[k]);
+    f32 corners[9];
+    TRGROT(o, ax, nodes, entry, copy, box, corners);
+    f32 nt[3] = {n[0], n[1], n[2]};
+    FRMROT(o, ax, nt);
+    ASSERT_LT(nt[2], 0.0f);
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(wrd2r(copy[TRG_NRM + k]), -nt[k]);
+    EXPECT_FLOAT_EQ(wrd2r(copy[TRG_PLANE]), corners[0] * nt[0] + corners[1] * nt[1] + corners[2] * nt[2]);
+    f32 lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+    for (int v = 0; v < 3; ++v)
+        for (int c = 0; c < 2; ++c) lo[c] = std::fmin(lo[c], corners[3 * v + c]), hi[c] = std::fmax(hi[c], corners[3 * v + c]);
+    EXPECT_EQ(box[0], static_cast<i32>(lo[0] * 1000.0f - 1.0f));
+    EXPECT_EQ(box[1], static_cast<i32>(lo[1] * 1000.0f - 1.0f));
+    EXPECT_EQ(box[2], static_cast<i32>(hi[0] * 1000.0f + 1.0f));
+    EXPECT_EQ(box[3], static_cast<i32>(hi[1] * 1000.0f + 1.0f));
+    for (int k : {0, 1, 2, 3, 12}) EXPECT_EQ(copy[k], entry[k]) << "unturned word " << k;
+
+    // The contact on the tool from the tip and the normal: straight up, the
+    // tip itself (2); a ball under a downward normal, the tip (-2); a flat
+    // bottom under a normal within the snap, the tip (2); a flank normal -3.
+    const f32 tip[3] = {0, 0, 1}, up[3] = {0, 0, 1}, down[3] = {0, 0, -1}, snap[3] = {0.009f, 0, 0.99996f};
+    const f32 side[3] = {0.6f, 0, 0.8f};
+    f32 c[3];
+    i32 st = 0;
+    CNTTIP(10.0f, 0.0f, 0.0f, tip, up, c, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(c[2], 1.0f);
+    CNTTIP(10.0f, 5.0f, 0.0f, tip, down, c, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_EQ(c[0], 0.0f);
+    CNTTIP(10.0f, 1.0f, 0.0f, tip, snap, c, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(c[0], 0.0f);
+    CNTTIP(10.0f, 1.0f, 0.0f, tip, side, c, st);  // the corner: tip - 4 u + r (1 - n)
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(c[0], -4.0f - 0.6f, 1e-6);
+    EXPECT_NEAR(c[2], 1.0f + 0.2f, 1e-6);
+    CNTTIP(6.0f, 1.0f, 1.0f, tip, side, c, st);  // 57 degrees of taper: the flank
+    EXPECT_EQ(st, -3);
+
+    // The height of a segment over a point; a vertical segment its lower end.
+    const f32 s1[3] = {0, 0, 1}, s2[3] = {4, 2, 3}, q[2] = {2, 7};
+    f32 z = 0;
+    ZONSEG(s1, s2, q, z, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FLOAT_EQ(z, 2.0f);
+    const f32 v1[3] = {1, 1, 5}, v2[3] = {1, 1, 2};
+    ZONSEG(v1, v2, q, z, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(z, 2.0f);
+    // The normal midway between two points: the mean made unit.
+    const f32 na[3] = {1, 0, 0}, nb[3] = {0, 0, 1}, mid[3] = {2, 1, 2};
+    f32 nn[3];
+    NRMINT(s1, s2, na, nb, mid, nn, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(nn[0], std::sqrt(0.5f), 1e-6);
+    EXPECT_NEAR(nn[2], std::sqrt(0.5f), 1e-6);
+    // Quarter turns and their inverses.
+    const f64 m[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1}, v[3] = {1.5, -2, 3};
+    for (i32 code : {2, 3, 4}) {
+        f64 w[3], back3[3];
+        V3QTRN(code, m, v, w);
+        V3QTRN(-code, m, w, back3);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(back3[k], v[k]) << code;
+    }
+    f64 w0[3];
+    V3QTRN(0, m, v, w0);
+    EXPECT_EQ(w0[0], -2.0);
+    EXPECT_EQ(w0[1], -1.5);
+
+    // The highest tip over a segment: its higher end over the flat bottom
+    // (status 1); one that grazes the corner's rim, no lower than the
+    // highest of a dense sampling and on the segment.
+    const f32 org[2] = {0, 0};
+    const f32 e1[3] = {-4, 0, 0}, e2[3] = {1, 0.5f, 2}, el = std::sqrt(29.25f),
+              u1[3] = {5 / el, 0.5f / el, 2 / el};
+    f32 bp[3];
+    EXPECT_EQ(SEGTOR(e1, e2, u1, org, 5.0f, 2.0f, bp, st), 2.0f);
+    EXPECT_EQ(st, 1);
+    const f32 g1[3] = {-6, 4.9f, 0}, g2[3] = {6, 4.9f, 1};
+    const f32 gl = std::sqrt(144.0f + 1.0f), ug[3] = {12 / gl, 0, 1 / gl};
+    const f32 top = SEGTOR(g1, g2, ug, org, 5.0f, 2.0f, bp, st);
+    f32 dense = -1.0e10f;
+    for (int k = 0; k <= 100000; ++k) {
+        const f32 t = k / 100000.0f, p[3] = {-6 + 12 * t, 4.9f, t};
+        dense = std::fmax(dense, TORTIP(org, p, 5.0f, 2.0f));
+    }
+    EXPECT_GE(top, dense - 1e-6f);
+    EXPECT_GE(bp[0], -6.0f);
+    EXPECT_LE(bp[0], 6.0f);
+    EXPECT_NEAR(bp[1], 4.9f, 1e-6);
 }
 
 TEST(BoxDistances, NearestAndFarthestInUnits)

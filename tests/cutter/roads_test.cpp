@@ -169,6 +169,17 @@ TEST_F(Roads, SmoothedNormalAndBorderClasses)
     i32 ps = 0;
     PTNSEG(v2, v2, inside, 0.01f, ps);
     EXPECT_EQ(ps, -1);
+    // On a segment: near it between its ends, at an end; not beyond an end,
+    // however near.
+    const f32 s0[3] = {0, 0, 0}, s1[3] = {10, 0, 0};
+    struct {
+        f32 p[3];
+        i32 on;
+    } near[] = {{{5, 0.005f, 0}, 1}, {{5, 0.02f, 0}, 0}, {{10, 0.005f, 0}, 1}, {{10.005f, 0, 0}, 0}, {{-0.005f, 0, 0}, 0}};
+    for (const auto& c : near) {
+        PTNSEG(s0, s1, c.p, 0.01f, ps);
+        EXPECT_EQ(ps, c.on) << c.p[0] << " " << c.p[1];
+    }
     // the region: odd containment, the word of the last contour
     const i32 counts[2] = {4, 4}, words[2] = {0, 7};
     const f32 xy[16] = {0, 0, 10, 0, 10, 10, 0, 10, 2, 2, 4, 2, 4, 4, 2, 4};

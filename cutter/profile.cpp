@@ -83,13 +83,47 @@ void EDGDST(const f64* s, const f64* d, f64 t, f64 rc, f64 rc2, f64 W, f64& valu
 
 void EDGZON(const f64* s, const f64* d, f64 rc, f64 W, f64* range, i32& status)
 {
-    // The span of the edge within the corner's height band 0 <= z <= rc.
+    // The span of the edge within the corner's height band 0 <= z <= rc (a
+    // level edge, which the band does not cut, keeps the whole line), then
+    // narrowed where the edge's projection on the YZ plane meets the two
+    // corner circles, centred at (+-(W - rc), rc), in the quarter of each
+    // that bounds the tool (outward of and below its centre).
     status = -1;
-    if (d[2] == 0.0) return;
-    f64 t0 = -s[2] / d[2], t1 = (rc - s[2]) / d[2];
-    range[0] = std::fmin(t0, t1);
-    range[1] = std::fmax(t0, t1);
-    status = 0;
+    if (d[2] == 0.0) {
+        range[0] = -1.0e300;
+        range[1] = 1.0e300;
+    } else {
+        const f64 t0 = -s[2] / d[2], t1 = (rc - s[2]) / d[2];
+        range[0] = std::fmin(t0, t1);
+        range[1] = std::fmax(t0, t1);
+    }
+    const f64 a = d[1] * d[1] + d[2] * d[2];
+    if (!(a > 0.0)) return;
+    bool met = false;
+    for (const f64 side : {1.0, -1.0}) {
+        const f64 cy = side * (W - rc), cz = rc;
+        const f64 py = s[1] - cy, pz = s[2] - cz;
+        const f64 b = py * d[1] + pz * d[2], c = py * py + pz * pz - rc * rc;
+        const f64 disc = b * b - a * c;
+        if (disc < -1e-12 * (b * b + std::fabs(a * c))) continue;
+        met = true;
+        // Is the point at t in the bounding quarter of this circle?
+        auto quarter = [&](f64 t) { return side * (py + t * d[1]) > 0.0 && pz + t * d[2] < 0.0; };
+        if (disc <= 1e-12 * (b * b + std::fabs(a * c))) {
+            // A tangent there: the edge touches the corner at one point.
+            const f64 t = -b / a;
+            if (quarter(t)) {
+                range[0] = t;
+                status = 1;
+                return;
+            }
+            continue;
+        }
+        const f64 q = std::sqrt(disc), t1 = (-b - q) / a, t2 = (-b + q) / a;
+        if (quarter(t1)) range[0] = std::fmax(range[0], t1);
+        if (quarter(t2)) range[1] = std::fmin(range[1], t2);
+    }
+    if (met) status = 0;
 }
 
 void EDGTOR(f64 tol, const f64* s, f64 len, const f64* d, f64 rc, f64 W, f64& t, i32& status)
@@ -102,7 +136,6 @@ void EDGTOR(f64 tol, const f64* s, f64 len, const f64* d, f64 rc, f64 W, f64& t,
         t = range[0];
         return;
     }
-    if (zs < 0) range[0] = 0.0, range[1] = len;
     f64 hi = std::fmin(range[1], len), lo = std::fmax(range[0], 0.0);
     if (std::fabs(hi - lo) < PRF_SLACK) {
         t = 0.5 * (lo + hi);

@@ -257,11 +257,12 @@ TEST(EdgeRefinements, BallCornerZoneAndDistance)
     EDGBAL(behind_s, up_d, 1.0, t, st);
     EXPECT_EQ(st, -1);
 
-    // The corner zone 0 <= z <= 1 in the edge's parameters, either way up.
+    // The corner zone 0 <= z <= 1 in the edge's parameters, either way up;
+    // status -1 for an edge that meets neither corner circle.
     f64 range[2];
     const f64 low[3] = {0, 0, -1}, high[3] = {0, 0, 2}, down[3] = {0, 0, -1};
     EDGZON(low, up_d, 1.0, 5.0, range, st);
-    EXPECT_EQ(st, 0);
+    EXPECT_EQ(st, -1);
     EXPECT_DOUBLE_EQ(range[0], 1.0);
     EXPECT_DOUBLE_EQ(range[1], 2.0);
     EDGZON(high, down, 1.0, 5.0, range, st);
@@ -269,6 +270,25 @@ TEST(EdgeRefinements, BallCornerZoneAndDistance)
     EXPECT_DOUBLE_EQ(range[1], 2.0);
     EDGZON(high, along_d, 1.0, 5.0, range, st);
     EXPECT_EQ(st, -1);
+    // An edge through the corner arc (y = 4.5 of either side) enters the
+    // section where it meets the arc: z = 1 - sqrt(0.75).
+    for (f64 y : {4.5, -4.5}) {
+        const f64 through[3] = {8, y, -1};
+        EDGZON(through, up_d, 1.0, 5.0, range, st);
+        EXPECT_EQ(st, 0) << y;
+        EXPECT_NEAR(range[0], 2.0 - std::sqrt(0.75), 1e-12) << y;
+        EXPECT_DOUBLE_EQ(range[1], 2.0) << y;
+    }
+    // An edge touching the arc at 45 degrees below its centre: status 1 at
+    // the touch, and the refinement stops there.
+    const f64 h = std::sqrt(0.5), slope[3] = {0, h, h}, at1[3] = {8, 4.0, 1.0 - 2.0 * h};
+    EDGZON(at1, slope, 1.0, 5.0, range, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_NEAR(range[0], 1.0, 1e-9);
+    t = -1;
+    EDGTOR(0.001, at1, 6.0, slope, 1.0, 5.0, t, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_NEAR(t, 1.0, 1e-9);
 
     // The travel to one point of an edge: radius 5 above the corner, 4 at
     // the tip; below the tip or off to the side there is none.

@@ -228,6 +228,18 @@ TEST_F(Roads, KernelAndEdgeDistanceRoadsOfThePlanarContact)
     EXPECT_EQ(st, 1);
     DRPKRN = 0;
     LOCNDB = t.nodes.data();
+    // A special triangle (orientation 2) goes to its edges only; out of their
+    // reach it has no contact, unless the retry lets its face answer.
+    t.e[TRG_FLAGS] = trgflg(2);
+    for (i32 retry : {0, 1}) {
+        f32 w[3] = {0, 0, 0};
+        PLNCNT(u1, u2, u3, t.e, w, KND_FLAT, 0, retry, 0.01f, 6.0f, 0.0f, z, con, ed, aux, st);
+        EXPECT_EQ(st, retry ? 5 : 1);
+        if (retry) {
+            EXPECT_NEAR(z, 2.0f, 1e-6);
+        }
+    }
+    t.e[TRG_FLAGS] = trgflg(1);
     // the edge distance from the contact: a face contact away from every
     // edge becomes status 5 with the XY distance to its contact
     DRPEDS = 1;

@@ -307,10 +307,13 @@ i32 CNREGN(const f64* P, i32 k)
     case 3:
         if (!CNINCU(P, 0, z5) || !CNINCU(P, 1, z5) || CNINCU(P, 3, z0)) return 0;
         return ball || !CNINCU(P, 2, z1);
-    case 4: return flat && CNINCU(P, 3, z0) && rho2(P) > S.FLATR * S.FLATR;
+    // rho against FLATR, compared in squares where FLATR is not negative (a
+    // negative FLATR, a corner wider than the flank leaves room for, lies
+    // within every rho).
+    case 4: return flat && CNINCU(P, 3, z0) && (S.FLATR < 0.0 || rho2(P) > S.FLATR * S.FLATR);
     case 5:
         if (!flat) return 0;
-        if (P[2] <= z0 && rho2(P) <= S.FLATR * S.FLATR) return 1;
+        if (P[2] <= z0 && S.FLATR >= 0.0 && rho2(P) <= S.FLATR * S.FLATR) return 1;
         if (sub == SUB_SHORT) return CNINCN(P, 4, z2, z3) || CNINCN(P, 2, z0, z2);
         return CNINCN(P, 2, z0, z1);
     case 6: return ball && CNINCU(P, 3, z0);

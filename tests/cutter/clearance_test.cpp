@@ -657,6 +657,22 @@ TEST(Clearance, EdgeThroughTheAxisAtTheFlanksTop)
     }
 }
 
+// A tapered tool whose corner is wider than the flank leaves room for (its
+// corner-centre circle of negative radius): near the axis under the corner
+// centres the corner is nearest, not the bottom.
+TEST(Clearance, CornerWiderThanItsFlankHoldsTheAxis)
+{
+    const f64 a = 10.0 * PI / 180.0, tool[5] = {2, 2, 10, a, 0}, tip[3] = {0, 0, 0};
+    const f64 tri[9] = {-9, -9, -1, 9, -9, -1, 0, 9, -1};
+    f64 d = 0, pts[6];
+    CNTSLV(tool, tip, tri, d, pts);
+    ASSERT_EQ(CNTSOL.SUBSHP, SUB_FLAT);
+    ASSERT_LT(CNTSOL.FLATR, 0.0);
+    const f64 P[3] = {0.1, 0, 0.5};
+    EXPECT_EQ(CNREGN(P, 4), 1);
+    EXPECT_EQ(CNREGN(P, 5), 0);
+}
+
 // A plate at z = 0 over [-50, 50]^2 (class 1, id 1) and a step at z = 2 over
 // x >= 10 (class 1, id 2); a wall at x = wx when wx is given (class 2, id 3).
 std::vector<meshes::Mesh> plate_and_step(f64 wx = 1e30)

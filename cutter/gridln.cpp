@@ -66,7 +66,11 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
     const f32 level = mode == 1 ? input[6] : -1.0e30f;
     std::vector<f32> line;  // the line work array: nodes of one grid line
     auto flush = [&]() {
-        // Drop interior nodes on a straight run of equal height steps.
+        // Drop interior nodes on a straight run of equal height steps: a node
+        // goes when the step to it equals the step from it to the next (the
+        // nodes equally spaced, it then lies on the line of its two
+        // neighbours; compared with the step before the previous node, a
+        // node at a kink would go and the segment cut the corner).
         const i32 n = static_cast<i32>(line.size() / 3);
         std::vector<f32> kept;
         for (i32 k = 0; k < n; ++k) {

@@ -78,6 +78,10 @@ void LOCDRG(const f32* from, const f32* to, const f32& height, f32* position, i3
         LOCRST();
         return;
     }
+    // The tapered tool's profile is set for the tool itself before its edge
+    // travels are measured: the profile otherwise holds whatever the last
+    // segment travel left in it (a tool grown by some surface's allowance),
+    // or nothing at all before the first.
     if (LOCTPF) PRFSET(LOCDIA, LOCCRN, LOCTAP, 0.0, LOCCUT);
     const f32 tol = pwr(PRTTOL);
     const f32 input[7] = {from[0], from[1], from[2], to[0], to[1], to[2], height};
@@ -124,7 +128,12 @@ void LOCDRG(const f32* from, const f32* to, const f32& height, f32* position, i3
         else
             EDGTRV(tol, a, b, L, R, rc, t, at, ts);
         if (ts == 2 || (ts == 1 && t < 0.0)) {
-            // No touch ahead: the tool may stand in the segment already.
+            // No touch ahead: the tool may stand in the segment already,
+            // which the drop onto it tells (its height at or above the
+            // move's). Any other answer leaves the segment out: the test's
+            // own travel is then no touch (status 2), or one behind the
+            // start (t < 0), and taken as it is it would stop the move at
+            // or behind `from` for a segment the tool passes over.
             f32 z[3];
             i32 gs = 0;
             GRDDRP(from, tol, A, 1, z, gs);

@@ -403,7 +403,11 @@ i32 Travel::along(const i32* le, const i32* ent, const f32* const* v)
     if ((segcls == 1 || (segcls == 2 && p1[2] > p2[2])) && top + tool.e < H) return SKIP;
     if (segcls != 1) {
         // Along-XY distances of the nodes against the range of the
-        // free stretches in XY, widened by the tool's reach.
+        // free stretches in XY, widened by the tool's reach. The node's
+        // distance along the 3-D direction's XY part is divided by that
+        // part's length: undivided it would fall short of the XY distance
+        // the range is measured in, and a triangle ahead of the range's
+        // start would be passed over.
         const f64 w = LOCTPF ? tool.rtop : tool.d * 0.5;
         const f64 lo = cxy * t1 - w, hi = cxy * t2 + w;
         i32 below = 0, above = 0;

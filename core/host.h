@@ -203,6 +203,9 @@ void mdnxt_set(i32 index);  // sets the next menu index (the same cell)
 // numbers fixed. modrpl answers 0 accept, -1 leave, -2 cancel, or the
 // number of the chosen row.
 void modm(const char* text);                   // an option row
+// A colour cell in the last row: a choice of cells (joined by "@"), the
+// colour's one shown in that colour.
+void modclr(const char* cells, const i32& colour);
 void modmtx(const char* text);                 // a text row that cannot be chosen
 void moduc2();                                 // a blank row
 void modmsl(const char* options, i32& current);  // a row of options, `current` shown
@@ -1154,6 +1157,7 @@ void segrun(const i32& code, i32& status);
 // File names of listings: the part file (with its path), and the name the
 // host makes of a bare part name, a tag and a suffix.
 void gtpfnm(char* name, const i32& capacity, i32& length, i32& status);
+void gtpfmx(char* extension);  // the part file's extension: 4 characters, blank-padded
 // The file name the host makes of a part name, a tag and a suffix.
 void makfln(const char* part, const i32& plen, const char* tag, const i32& tlen, const char* suffix,
             const i32& slen, char* name, const i32& capacity, i32& length, i32& status);

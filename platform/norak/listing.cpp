@@ -266,6 +266,8 @@ void gtpfnm(char* name, const i32& capacity, i32& length, i32& status)
     status = 0;
 }
 
+void gtpfmx(char* extension) { pad(extension, 4, H().settings.part_ext.substr(0, 4)); }
+
 void makfln(const char* part, const i32& plen, const char* tag, const i32& tlen, const char* suffix,
             const i32& slen, char* name, const i32& capacity, i32& length, i32& status)
 {

@@ -202,7 +202,7 @@ void lmark(const i32& op, const i32& slot, i32& answer)
 {
     Host& h = H();
     answer = 0;
-    if (!list_usable()) return;
+    if (!list_usable() || call_fails("lmark")) return;
     if (op == 1) {
         Mark m;
         m.path = h.level_parents;
@@ -241,7 +241,7 @@ void ldelet(const i32& count, i32& status)
     Host& h = H();
     List& l = cur_list();
     status = -1;
-    if (!list_usable() || l.cur == 0 || (count < 1 && count != -1)) return;
+    if (!list_usable() || l.cur == 0 || (count < 1 && count != -1) || call_fails("ldelet")) return;
     size_t first = l.cur - 1;
     // -1: the current element alone, the cursor then on the element after it
     const bool after = count == -1;

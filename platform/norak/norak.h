@@ -40,6 +40,7 @@ struct Settings {
     std::string data_dir;   // where data files are read
     std::string out_dir;    // where written files go
     std::string part_file = "PART";  // the part file (path and name) listings are named after
+    std::string part_ext;   // the part file's extension (at most 4 characters; none by default)
     std::map<std::string, f64> nc;  // NC procedure settings (platform/norak/README.md)
 };
 
@@ -169,6 +170,8 @@ void add_param_line(const std::vector<std::string>& values);
 i32 open_arrays();
 i32 open_blocks();  // dynamic blocks not freed
 void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
+// The n-th call from now of a list routine ("ldelet", "lmark") fails (0: none).
+void fail_list_call(const std::string& routine, i32 n);
 // Keyboard polls: poll_mark starts the measurement (the stretch before the
 // first poll counts from it); poll_stats gives the polls since, and the
 // longest stretch in seconds between the mark, two polls, or the last poll

@@ -561,6 +561,13 @@ void modm(const char* text)
     r.text = text;
 }
 
+void modclr(const char* cells, const i32& colour)
+{
+    Form& f = F();
+    if (!cells || f.rows.empty() || f.read) return;
+    f.rows.back().text += " | COLOUR " + std::to_string(colour);
+}
+
 void modmtx(const char* text)
 {
     Row& r = add_row();

@@ -63,6 +63,10 @@ void load_settings(const json& s)
         else if (k == "part_file") {
             if (!v.is_string()) throw session_error(w + ": a text was expected");
             st.part_file = v.get<std::string>();
+        } else if (k == "part_ext") {
+            if (!v.is_string() || v.get<std::string>().size() > 4)
+                throw session_error(w + ": a text of at most 4 characters was expected");
+            st.part_ext = v.get<std::string>();
         } else if (k == "user_names") {
             if (!v.is_array()) throw session_error(w + ": a list of names was expected");
             st.user_names.clear();

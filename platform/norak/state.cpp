@@ -114,6 +114,17 @@ i32 open_arrays()
 
 i32 open_blocks() { return static_cast<i32>(H().blocks.size()); }
 void fail_alloc_after(i32 n) { H().fail_countdown = n; }
+
+bool call_fails(const std::string& routine)
+{
+    auto it = H().fail_calls.find(routine);
+    if (it == H().fail_calls.end() || it->second <= 0) return false;
+    if (--it->second > 0) return false;
+    note("list: " + routine + " refused");
+    return true;
+}
+
+void fail_list_call(const std::string& routine, i32 n) { H().fail_calls[routine] = n; }
 long long allocations() { return H().allocations; }
 
 void poll_mark()

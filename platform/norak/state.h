@@ -77,6 +77,7 @@ struct Host {
     std::vector<MemSlot> arrays;
     std::map<void*, i32> blocks;
     i32 fail_countdown = 0;
+    std::map<std::string, i32> fail_calls;  // list routine -> calls until one fails
     long long allocations = 0;  // allocations asked for since the reset
 
     i32 mdnxt = 0;
@@ -97,6 +98,7 @@ struct Host {
 
 Host& H();  // the host's state
 bool alloc_fails();  // consumes the failure countdown
+bool call_fails(const std::string& routine);  // consumes the routine's failure countdown
 // Ends a file of the runner's output: empty when every byte went out and the
 // file closed, else the reason (the file is closed either way). A null file
 // gives the reason it could not be opened.

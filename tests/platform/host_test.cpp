@@ -192,6 +192,25 @@ TEST_F(Host, ListCursorAppendsInsertsAndDeletes)
     ldelet(1, st);
     lmark(2, 5, slot);
     EXPECT_EQ(slot, 0);  // its element is gone
+
+    // A refused call changes nothing; the calls before and after it work.
+    for (i32 v : {7, 8, 9}) put(v);
+    norak::fail_list_call("ldelet", 2);
+    norak::fail_list_call("lmark", 1);
+    lmark(1, 6, slot);
+    EXPECT_EQ(slot, 0);
+    lmark(1, 6, slot);
+    EXPECT_EQ(slot, 1);
+    ldelet(-1, st);
+    EXPECT_EQ(st, 0);
+    const std::vector<i32> before = firsts();
+    ldelet(-1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(firsts(), before);
+    ldelet(-1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("list: ldelet refused"));
+    EXPECT_TRUE(norak::transcript_has("list: lmark refused"));
 }
 
 TEST_F(Host, KeyboardPollsAreCountedWithTheLongestStretchBetweenThem)

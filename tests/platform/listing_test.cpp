@@ -176,6 +176,12 @@ TEST_F(Listing, FileNamesAreMadeOfPartTagAndSuffix)
     EXPECT_EQ(std::string(path, static_cast<size_t>(length)), "/parts/dome");
     gtpfnm(path, 5, length, st);
     EXPECT_EQ(st, -1);
+    char ext[4];
+    gtpfmx(ext);
+    EXPECT_EQ(std::string(ext, 4), "    ");  // no extension by default
+    norak::settings().part_ext = ".pr";
+    gtpfmx(ext);
+    EXPECT_EQ(std::string(ext, 4), ".pr ");
     makfln("dome", 4, "TOOLPATH", 8, "TP_LIST", 7, name, 256, length, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(std::string(name, static_cast<size_t>(length)), "dome_TOOLPATH.TP_LIST");

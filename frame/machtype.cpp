@@ -7,6 +7,7 @@
 #include "blocks/dspblk.h"
 #include "blocks/modal.h"
 #include "frame/gocomp.h"
+#include "frame/tolmnu.h"
 #include "passes/services.h"
 #include "tools/toolcache.h"
 #include "tools/tooldlg.h"
@@ -17,7 +18,9 @@
 
 namespace {
 // Wire tools of the CHARMILLE kind: the seven generator flags, the six saved
-// register values and the four saved mode flags.
+// register values and the four saved mode flags. No service of this module
+// saves register values: they stay 0 and so do the record's register words,
+// but for the C and A registers that the tool itself gives.
 i32 WIRGEN[7];
 i32 WIRREG[6];
 i32 WIRSAV[4];
@@ -222,6 +225,7 @@ void TLDREC()
         GTCHGC(id, g);
         GTCHOF(id, offset);
         WRMB[WRMB_OFFSET] = offset;
+        // A generator index outside 1 to 7 names no generator: no flag is set.
         i32 n = g[0];
         if (n >= 1 && n <= 7) {
             WRMB[WRMB_GENFLAG + n - 1] = 1;
@@ -299,8 +303,12 @@ void FNDTOL(i32& status)
             return;
         }
         GTVLOC(id, vloc);
-        f32 v = vloc < 0 ? -vloc : vloc;
-        i32 spin = size == 0.0f ? 999999 : static_cast<i32>(v * 1000.0f / (size * 3.14159f));
+        // The tool menu's spindle-speed rule: a size within the host's
+        // tolerance of 0, or a speed of 999,999 or more, gives 999999, the
+        // most the tool menu takes; a plain conversion of |v| x 1000 / (D x pi)
+        // for a tiny size would not fit an integer.
+        i32 spin = 0;
+        SPNSPD(size, vloc, spin);
         PRM9[PRM9_SPIN] = spin;
         SETMOD(2, spin, 0.0f);
     }
@@ -322,15 +330,21 @@ void SUITOL(const i32& ask, i32& status)
         i32 count = 0, fst = 0;
         TLSFIL(SLOT, count, fst);
         if (fst == 1 || fst < 0) {
+            // No tool type applies: no tool is wanted. A list that could not
+            // be filled is a failure: no tool was made current.
             i32 rst = 0;
             reltol(SLOT, rst);
-            status = rst < 0 ? -1 : 0;
+            status = rst < 0 || fst < 0 ? -1 : 0;
             return;
         }
         if (count > 0) {
             i32 gst = 0;
             TLSGET(SLOT, 1, chosen, gst);
-            if (gst < 0) chosen = -1;
+            if (gst < 0) {
+                // The first tool listed could not be had: none is current.
+                chosen = -1;
+                status = -1;
+            }
         } else if (ask == 0) {
             status = -1;
         } else {

@@ -72,8 +72,15 @@ void MCHSET(const i32& kind, const i32& keep, i32& status)
         STPV52(14);
         STPV53(17);
     }
+    // The list position is kept to come back to. Whether the display
+    // position is the last one is not noted: nothing reads the note, and the
+    // host here answers no display position to compare.
     i32 answer = 0;
     if (keep == 0) lmark(1, KEEP_SLOT, answer);
+    // The GO type's parameter set is neither handed to the host nor used
+    // to initialise the technology state here: the host keeps the
+    // procedure's own set while its menus run, and the GO menu's first
+    // motion initialises the state for the GO set itself.
     i32 set = 0, pausable = 0;
     MCHTYP(GO_CODE_OF_KIND[k], set, pausable, status);
     if (status == 0) {

@@ -86,7 +86,12 @@ void CNTMSG(i32& count, i32& status)
         if (answer < 0) return;  // an empty list, or none open, holds no message
     }
     lmark(1, 1, answer);
-    if (answer < 1) return;
+    if (answer < 1) {
+        // The place to return to cannot be kept: a list failure, not a list
+        // without messages.
+        status = -1;
+        return;
+    }
     while (true) {
         const i32 type = current_type();
         if (type < 0) {
@@ -111,6 +116,21 @@ void MSGSTP(const i32& direction, const i32& row, const i32& width, i32& current
     const i32 dir = direction > 0 ? 1 : -1;
     bool step = current != 0;
     current = 0;
+    if (!step) {
+        // Before the first block (its first block was deleted moving
+        // forward): nothing lies before it, and forward the first block is
+        // the next one.
+        i32 pos = 0;
+        lgtpos(pos);
+        if (pos == 0) {
+            if (dir < 0) {
+                const char* end = "FIRST MESSAGE EXCEEDED";
+                dsptx7(row, 1, end, static_cast<i32>(std::strlen(end)));
+                return;
+            }
+            step = true;
+        }
+    }
     while (true) {
         if (step) {
             i32 jst = 0;
@@ -175,7 +195,10 @@ void MSGNEW(const i32& kind, const i32& row, const i32& width, const i32& replac
         return;
     }
     // Replacement: the new block goes after the old one under the old
-    // number, then the old one is deleted and the list stands on the new.
+    // number, then the old one is deleted and the list stands on the new,
+    // whichever way the dialog last stepped: a deletion that left the list
+    // before the old block would have the next step show the new block
+    // again instead of the message after it.
     i32 answer = 0;
     lmark(1, 1, answer);
     if (answer >= 1) PUTBT4(AM_LIST, TEXT_BLOCK, length, field, replace, st);
@@ -261,18 +284,21 @@ bool step(MsgEdit& e, const i32 dir)
     return true;
 }
 
-// DELETE of the message shown; false when none is left.
-bool remove(MsgEdit& e)
+// DELETE of the message shown: 1 messages remain, 0 none is left (said), -1
+// the block could not be deleted (a list failure, not the end of the
+// messages: the count stays).
+i32 remove(MsgEdit& e)
 {
     i32 st = 0;
     TPDELB(e.last > 0 ? 1 : -1, st);
+    if (st < 0) return -1;
     dlgclr();
     e.after = e.last;
     e.shown = 0;
     e.exceeded = 0;
-    if (--e.count > 0 && st >= 0) return true;
+    if (--e.count > 0) return 1;
     userrc("NO MORE MESSAGES OR CODES FOUND", 0);
-    return false;
+    return 0;
 }
 
 // A replacement of the kind's row; -1 after a list failure.
@@ -287,6 +313,10 @@ i32 replace(MsgEdit& e, const i32 row)
     if (st < 0) return -1;
     e.replace = false;
     dmnmrk(REPLACE, 0);
+    // The next message in the last direction is shown. When none follows
+    // (the replaced one was the last that way) the dialog says so and stays
+    // open, as GET NEXT and GET PREV do: the list is sound, so this is not
+    // reported as a list error; only a failed step is.
     return step(e, e.last) ? 0 : -1;
 }
 
@@ -321,7 +351,9 @@ void EDTMSG(i32& status)
         if (choice == GET_NEXT || choice == GET_PREV) {
             ok = step(e, choice == GET_NEXT ? 1 : -1);
         } else if (choice == DELETE && e.shown != 0) {
-            if (!remove(e)) break;
+            const i32 left = remove(e);
+            if (left == 0) break;
+            ok = left > 0;
         } else if (choice == REPLACE && e.shown != 0) {
             e.replace = !e.replace;
             dmnmrk(REPLACE, e.replace ? 1 : 0);

@@ -138,6 +138,55 @@ TEST(MessageBlocks, NoMessagesAndTheLastOneDeleted)
     EXPECT_EQ(norak::replies_left(), 0u);
 }
 
+// A deletion or a count the list refuses ends the dialog as a list error,
+// the message kept; a message deleted at the head of its list leaves
+// nothing before it, which is no error.
+TEST(MessageBlocks, ListFailuresAreListErrorsAndTheHeadOfTheListIsNone)
+{
+    struct Case {
+        const char* what;
+        const char* refused;  // list routine refused, the call number
+        i32 call;
+    };
+    for (const Case& c : {Case{"delete refused", "ldelet", 1}, Case{"count mark refused", "lmark", 1}}) {
+        tool_path(1);
+        for (const auto& r : {menu("GET NEXT"), menu("DELETE")}) norak::add_reply(r);
+        norak::fail_list_call(c.refused, c.call);
+        i32 st = 0;
+        EDTMSG(st);
+        EXPECT_EQ(st, -1) << c.what;
+        EXPECT_TRUE(has("error: EDTMSG, ERRORS IN LIST")) << c.what;
+        EXPECT_FALSE(has("NO MORE MESSAGES OR CODES FOUND")) << c.what;
+        EXPECT_FALSE(has("NO MESSAGES FOUND")) << c.what;
+        EXPECT_EQ(blocks().size(), 7u) << c.what;
+    }
+
+    // A procedure's sub-list that begins with a message: deleted moving
+    // forward, nothing lies before it; GET NEXT finds the next message.
+    fix::fresh();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    const i32 dt[6] = {2024, 1, 2, 3, 4, 5};
+    fix::procedure(9, "P", dt);
+    i32 level = 0, four = 4;
+    gtlstn(1, level);
+    gsblkn(2, level, four);  // the sub-list's blocks numbered above 0
+    fix::message(" A");
+    fix::line(2, {0, 0, 10});
+    fix::message(" B");
+    ASSERT_EQ(norak::current_list().elems[0].words[0], 4);
+    ASSERT_GT(norak::current_list().elems[0].words[1], 0);
+    lacces(2, answer);
+    for (const auto& r : {menu("GET NEXT"), menu("DELETE"), menu("GET PREV"), menu("GET NEXT"), menu("", true)})
+        norak::add_reply(r);
+    EDTMSG(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(has("dialog 1.1: FIRST MESSAGE EXCEEDED"));
+    EXPECT_FALSE(has("ERRORS IN LIST"));
+    EXPECT_EQ(norak::transcript_count("MSG=B"), 1u);
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
 TEST(MessageBlocks, MessagesRunningToTheEndOfTheListAreSkippedWithoutError)
 {
     // The list ends in two messages: the cursor lands on the last of them

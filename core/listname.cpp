@@ -57,11 +57,16 @@ void CRTPNM(const i32& kind, const char* suffix, const i32& slen, char* name, i3
         status = -3;
         return;
     }
-    // The bare part file name: its directory cut off.
+    // The bare part file name: its directory cut off (the host offers no
+    // routine for it here; the path ends at the last "/"), then the part
+    // file's extension (4 characters) after it.
     const char* bare = path;
     for (i32 k = 0; k < n; ++k)
         if (path[k] == '/') bare = path + k + 1;
     plen = n - static_cast<i32>(bare - path);
+    char part[NAMLEN + 4];
+    std::memcpy(part, bare, static_cast<size_t>(plen));
+    gtpfmx(part + plen);
     char tag[8];
     std::memset(tag, ' ', 8);
     if (kind == 1 || kind == 2) {
@@ -71,16 +76,20 @@ void CRTPNM(const i32& kind, const char* suffix, const i32& slen, char* name, i3
         gsvnum(view);
         gvtdat(view, vkind, tag);
     }
-    for (char& c : tag)
-        if (c == '\0') c = ' ';
+    // The text ends at its first zero.
+    const i32 tlen = static_cast<i32>(strnlen(tag, 8));
     if (kind >= 1 && kind <= 4) {
-        makfln(bare, plen, tag, 8, suffix, slen, name, NAMLEN, length, status);
+        makfln(part, plen + 4, tag, tlen, suffix, slen, name, NAMLEN, length, status);
         if (status != 0) {
             eroutc("CRTPNM, CANNOT CREATE FILE NAME", 0);
             status = -3;
             return;
         }
+        while (length > 0 && name[length - 1] == ' ') --length;
     } else {
+        // The part name, "." and the suffix. A name that would not fit the
+        // 256-character field is refused rather than cut: a listing under a
+        // cut name would overwrite some other file.
         if (plen + 1 + slen >= NAMLEN) {
             eroutc("CRTPNM, CANNOT CREATE FILE NAME", 0);
             status = -3;
@@ -103,6 +112,8 @@ void CRTPN2(const i32& kind, const char* suffix, const i32& slen, char* path, i3
 {
     char name[256];
     CRTPNM(kind, suffix, slen, name, length, plen, status);
+    // A name longer than 255 characters is refused, not cut to 255: the
+    // listing must not go to a file under another name than its own.
     if (status == 0 && length > 255) status = -3;
     if (status != 0) length = 0;
     std::memcpy(path, name, static_cast<size_t>(length));

@@ -488,7 +488,15 @@ void RDPINF(PrcReadFn cb5, const i32& opened, i32& oldver, i32& status)
         gs_param(113, item113);
         gs_param(47, w47);
         MCHSTW[1] = w47;
-        i32 lid = 0, st = 0;
+        // The procedure record must be readable before its local
+        // parameters are: a procedure the host cannot read stops here.
+        i32 nwords = 0, ngeom = 0, st = 0;
+        get_proc_info(gs_proc_id(), nwords, ngeom, st);
+        if (st < 0) {
+            status = st;
+            return;
+        }
+        i32 lid = 0;
         get_lclprm_info(gs_proc_id(), lid, count, st);
         if (st < 0) {
             status = st;

@@ -254,7 +254,7 @@ void DRVSAV(i32& status)
     EDA2[EDA2_GCHG] = DRVST.gchanged;
     DRVST.exenow = DRVST.gchanged;
     if (is_new()) {
-        STLINE(-1, 13, 0);
+        STLINE(-1, DRVARG.type, 0);
     } else {
         if (EDA2[EDA2_SUSP]) DRVST.exenow = 0;
         if (EDA2[EDA2_SAVED] == 0 && EDA2[EDA2_BLANK] != 0) EDA2[EDA2_SAVED] = 1;

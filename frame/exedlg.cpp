@@ -73,6 +73,7 @@ void EXEDLG(PrcNrmFn cb9, i32& pausable, i32& update, const i32& geom_kept, i32&
             i32& option, i32& w9, i32& recompute, i32& suspended, i32& level, const i32& stockproc,
             const i32& criteria, i32& status)
 {
+    status = 0;  // an answer only: whatever the caller's cell held does not skip the question
     const i32 mf = get_ManageTp_TemplateFlag();
     const i32 tf = get_TP_TemplateFlag();
     if (mf == 2 || tf == 5) {
@@ -99,6 +100,9 @@ void EXEDLG(PrcNrmFn cb9, i32& pausable, i32& update, const i32& geom_kept, i32&
             status = -1;
             return;
         }
+        // The count comes from the procedure's callback: kept within the
+        // 5000 positions the buffers hold, so that no figure is kept or read
+        // past them.
         if (count < 0) count = 0;
         if (count > NRM_CAP / 3) count = NRM_CAP / 3;
         for (i32 k = 0; k < count; ++k) {
@@ -298,7 +302,8 @@ void STLINE(const i32& index, const i32& state, const i32& updated)
 {
     i32 type, number, manual = 0, st = state;
     if (index < 0) {
-        type = DRVARG.type;
+        // A procedure not in the tables yet: the code given is its type.
+        type = state;
         st = 13;
         number = 0;
         CURBLK(number);
@@ -307,6 +312,8 @@ void STLINE(const i32& index, const i32& state, const i32& updated)
         number = PRCTAB.number[index];
         manual = PRCTAB.manual[index];
     } else {
+        // Index 0, or one past the procedure tables, names no procedure:
+        // nothing is shown rather than a row read out of the tables.
         return;
     }
     const char* text;

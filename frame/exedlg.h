@@ -38,8 +38,9 @@ void RRNOTE(DlgFlags& f, const i32& suspended);
 // Asks "OK TO EXECUTE?" or its relatives; answer ANS_*, or negative.
 void EXEASK(const i32& ready, const i32& pausable, const i32& recompute, const i32& update, const i32& suspended,
             const i32& tplmode, const i32& level, const i32& stockproc, const i32& criteria, i32& answer);
-// The state line of a procedure of the table (index < 0: the current one)
-// with the notes on manual changes and an updated work area.
+// The state line of a procedure of the table with the notes on manual
+// changes and an updated work area; index < 0: the procedure at the current
+// block, whose procedure-type code is given in place of the state.
 void STLINE(const i32& index, const i32& state, const i32& updated);
 // The message naming the procedures first to last just created.
 void CRTCNT(const i32& first, const i32& last, const i32& count);

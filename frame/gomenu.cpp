@@ -223,7 +223,7 @@ namespace {
 void open_procedure(const i32& type, const i32 feed, i32& moved, i32& status)
 {
     status = 0;
-    STLINE(-1, 0, 0);
+    STLINE(-1, GO_CODE[type], 0);
     i32 st = 0, set = 0, pausable = 0;
     MCHTYP(GO_CODE[type], set, pausable, st);
     PTBT12(GO_CODE[type], 1, 0, NOGEOM, NOGEOM, NOGEOM, set, st);

@@ -51,15 +51,26 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
     std::memset(comment, 0, sizeof comment);
     if (row) std::memcpy(comment, PRCTAB.comment[index], 20);
     GSTXT1(2, comment);
+    // The take-over stops at the first read or store that fails, with its
+    // status: the records must not be left half of this procedure's.
+    auto failed = [&](i32 st) {
+        if (st >= 0) return false;
+        status = st;
+        return true;
+    };
     i32 st = 0;
     GTTXTC(in_list ? MED_LIST : MED_ENTITY, proc, GR_GLOBAL, 30, text, st);
-    if (st >= 0) GSTXT2(2, text);
+    if (failed(st)) return;
+    GSTXT2(2, text);
     PUTTXT(st);
+    if (failed(st)) return;
     i32 v35 = 0;
     if (in_list) {
         i32 sonh[9] = {0}, count = 9;
         TPGETN(MED_LIST, GR_TOP, 1, count, DT_INT, sonh, st);
-        if (st == 0) WRREC("SONH", 3, sonh, 9, st);
+        if (failed(st)) return;
+        WRREC("SONH", 3, sonh, 9, st);
+        if (failed(st)) return;
         count = 1;
         TPGETN(MED_LIST, GR_GLOBAL, 35, count, DT_INT, &v35, st);
     } else {
@@ -67,6 +78,7 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
         gs_param(3, proc, 0, 4, 35, values, st);
         if (st == 0) v35 = values[0];
     }
+    if (failed(st)) return;
     // The machine-system frame of the common arguments follows the view they
     // name (rows of the view transposed); view 0 names none.
     if (NPT1[NPT1_VIEW] > 0) {
@@ -85,8 +97,19 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
     }
     // The status fields that show machine values take the table just read.
     if (held == 0) MUMCHT(0);
+    // The procedure's number: from the tables; for a procedure outside them
+    // from its block in the list; in the entity medium the host knows it
+    // by its entity id alone.
+    i32 number = proc;
+    if (row) {
+        number = PRCTAB.number[index];
+    } else if (in_list) {
+        i32 count = 1;
+        TPGETN(MED_LIST, GR_LEAD, 33, count, DT_INT, &number, st);
+        if (failed(st)) return;
+    }
     EDA2[EDA2_OPENED] = 1;
-    EDA2[EDA2_PROC] = row ? PRCTAB.number[index] : proc;
+    EDA2[EDA2_PROC] = number;
     EDA2[EDA2_LIST] = list;
     EDA2[EDA2_MOVED] = v35 == 1 ? 1 : 0;
     EDA2[EDA2_HELD] = held;
@@ -96,7 +119,8 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
         EDA2[EDA2_MANUAL] = PRCTAB.manual[index];
         EDA2[EDA2_OLDVER] = PRCTAB.oldver[index];
         EDA2[EDA2_INTR] = PRCTAB.state[index] == 3 ? 1 : 0;
-        EDA2[EDA2_BLANK] = PRCTAB.blank[index] == 2 ? 1 : 0;
+        // Blanked: a blank state other than 1 (shown), that is 2 or 3.
+        EDA2[EDA2_BLANK] = PRCTAB.blank[index] == 2 || PRCTAB.blank[index] == 3 ? 1 : 0;
     }
     EDA2[EDA2_NOQUEST] = flag11;
     EDA2[EDA2_SUSP] = flag12;

@@ -46,6 +46,18 @@ TEST(ListName, FileNamesAndTheQuestionBeforeReplacingOne)
     EXPECT_EQ(n.plen, 7);
     EXPECT_EQ(make(3, "PROC_HDR").name, "bracket_MACSYS1.PROC_HDR");
     EXPECT_EQ(make(5, "crit_list").name, "bracket.crit_list");
+    // The part file's extension follows the part name in the names the
+    // host builds (kinds 1 to 4), not in the heading's part name.
+    norak::settings().part_ext = ".PRT";
+    n = make(2, "TP_LIST");
+    EXPECT_EQ(n.name, "bracket.PRT_TP-7.TP_LIST");
+    EXPECT_EQ(n.plen, 7);
+    EXPECT_EQ(make(5, "crit_list").name, "bracket.crit_list");
+    norak::settings().part_ext = "";
+    // The tool path name ends at its first zero.
+    std::memcpy(NPT1, "AB\0CDEF ", 8);
+    EXPECT_EQ(make(2, "X").name, "bracket_AB.X");
+    std::memcpy(NPT1, "TP-7    ", 8);
 
     // Kinds 1, 3 and 5 ask before a file of the session is replaced; 2 and 4 do not.
     written("bracket_TP-7.TP_LIST");

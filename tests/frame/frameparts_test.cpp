@@ -304,6 +304,18 @@ TEST_F(Frame, ExecuteQuestionAnswerSets)
     EXPECT_EQ(answer, ANS_FORCE);
     EXEASK(1, 1, 0, 0, 0, 0, 0, 0, 0, answer);
     EXPECT_EQ(answer, -1);
+
+    // The dialog's status is its answer alone: whatever the caller's cell
+    // held, the question is asked.
+    norak::reset();
+    norak::load_session_text(R"({"replies": [{"menu": 2}]})");
+    GEODEF = 1;
+    i32 pausable = 0, update = 0, w6 = 0, w7 = 0, option = 0, w9 = 0, recompute = 1, suspended = 0, level = 0;
+    i32 st = -5;
+    EXEDLG(nullptr, pausable, update, 1, w6, 0, w7, option, w9, recompute, suspended, level, 0, 0, st);
+    EXPECT_TRUE(norak::transcript_has("question: OK TO EXECUTE?"));
+    EXPECT_EQ(st, -2);  // NO
+    GEODEF = 0;
 }
 
 // "REDEFINE GEOMETRY?" after an escaped parameter menu of a stored
@@ -358,6 +370,12 @@ TEST_F(Frame, NotesExplainTheRerun)
     lost.recompute = 1;
     EXPECT_EQ(notes(lost, 0),
               std::vector<std::string>{"message: WARNING: GEOMETRIC ENTITIES WILL NOT BE AVAILABLE FOR RERUN"});
+    // The reasons share the second line with that warning: the line ends at
+    // column 80, and no reason passes it.
+    EDA2[EDA2_SUSPST] = 1;
+    EXPECT_EQ(notes(lost, 0), std::vector<std::string>{"message: WARNING: GEOMETRIC ENTITIES WILL NOT BE AVAILABLE "
+                                                       "FOR RERUN RE-EXECUTION WILL BE"});
+    EDA2[EDA2_SUSPST] = 0;
     // Reasons raise the recompute flag and are listed on the second line.
     DlgFlags old = base;
     old.oldver = 1;
@@ -425,6 +443,19 @@ TEST_F(Frame, StateLinesCreationAndTimes)
     };
     EXPECT_EQ(norak::transcript(), want);
     PRCTAB.count = 0;
+
+    // A procedure not in the tables yet (index below 0) is named by the
+    // type code given, not by the driver's: the GO motions of a
+    // surface-milling procedure's GO menu name the GO type.
+    norak::reset();
+    norak::settings().extflag = 1;
+    norak::settings().nc["user_code"] = 1;
+    DRVARG.type = 9;
+    STLINE(-1, 10, 0);
+    STLINE(-1, 9, 0);
+    const std::vector<std::string> named = {"window: PROCEDURE GO=0", "window: PROCEDURE TAVREK=0 FROM USER"};
+    EXPECT_EQ(norak::transcript(), named);
+    DRVARG.type = 0;
 }
 
 // ------------------------------------------------ finish with a list failure

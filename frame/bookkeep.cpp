@@ -242,7 +242,7 @@ void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& ate
     }
     i32 answer = 0;
     lmark(1, 1, answer);
-    if (answer < 0) {
+    if (answer < 1) {  // the host answers 1 for a position kept
         eroutc("GETPOS, CANNOT SET A MARKER", 0);
         status = -1;
         return;
@@ -437,36 +437,63 @@ void DSPROC(const i32& mode, i32& status)
         ncd_delete_block_or_proc(number);
     }
 
-    // Every block of the procedure's sub-list.
+    // Every block of the procedure's sub-list, and of the sub-lists below it
+    // that the display of a procedure block enters (DSPBLK opens them), each
+    // left at its end; the procedure's own sub-list is closed last.
     auto list_error = [&] {
         eroutc("DSPROC - ERROR IN LIST", 0);
         status = -1;
     };
     OPNSBL(st);
     if (st < 0) return list_error();
+    i32 own = 0;
+    gtlstn(1, own);
+    // Back up to the procedure's own level and out of it.
+    auto close_all = [&] {
+        i32 level = 0, cst = 0;
+        gtlstn(1, level);
+        for (; level > own; --level) CLSSBL(cst);
+        CLSSBL(st);
+    };
     if (lmode > 7) mrm_set_reallocation_size(7);
     while (true) {
         i32 answer = 0;
         lacces(1, answer);
         if (answer == -2) {
-            CLSSBL(st);
+            close_all();
             return list_error();
         }
-        if (answer < 0) break;
+        if (answer < 0) {
+            i32 level = 0;
+            gtlstn(1, level);
+            if (level <= own) break;
+            i32 cst = 0;
+            cltran(cst);
+            CLSSBL(st);
+            if (st < 0) {
+                close_all();
+                return list_error();
+            }
+            continue;
+        }
+        // The position before the block becomes the previous one. (The
+        // modal state keeps no position: the display record holds both.)
         std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 6 * sizeof(i32));
         i32 btype = 0, hit = 0, dst = -1;
         DSPBLK(shown, lmode, btype, hit, dst);
         if (dst < 0) {
-            CLSSBL(st);
+            close_all();
             return list_error();
         }
         if (dst == 3 && btype == BT_PROC && PRCFLG[0] > 0) {
-            // A procedure whose blocks lie in its database entity.
+            // A procedure whose blocks lie in its database entity: shown
+            // once. Procedure flag 1 keeps the entity's id while they are
+            // shown, so repeating while it is above 0 would never end.
             i32 pst = 0, cst = 0;
             DSPPRC(lmode, shown, PRCFLG[0], pst);
             cltran(cst);
             if (pst < 0 || cst != 0) {
-                CLSSBL(st);
+                close_all();
                 return;
             }
         }

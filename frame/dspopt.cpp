@@ -3,6 +3,7 @@
 #include "core/host.h"
 #include "frame/intctl.h"
 #include "frame/gomenu.h"
+#include "frame/srvmnu.h"
 #include "edit/msgblk.h"
 #include "core/modflg.h"
 #include "core/names.h"
@@ -24,8 +25,14 @@ void CHGORG(i32& status)
 
 void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& inserted, i32& status)
 {
-    const bool texts = display[0] != 0, tooldsp = display[1] != 0;
-    const bool clear = options[0] != 0, insert = options[1] != 0, origin = options[2] != 0;
+    // Display items: 1 the tool path information texts (the milling
+    // machines' GO menus offer them), 4 the tool display mode (every GO menu
+    // offers it). Option items: 1 clearance, 2 message insertion, 3 change
+    // of origin; any of them brings the action group, whose first row is
+    // always the clearance.
+    const bool texts = display[0] != 0, tooldsp = display[3] != 0;
+    const bool actions = options[0] != 0 || options[1] != 0 || options[2] != 0;
+    const bool insert = options[1] != 0, origin = options[2] != 0;
     i32 opt;
     if (get_fdflg() == 1) {
         opt = 4;
@@ -37,6 +44,8 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
         opt = 3;
         DSPMOD = 2;
     }
+    // The clearance is shown and edited from the origin's Z at the start: a
+    // change of origin within the menu does not move the clearance itself.
     const f32 oz = wrd2r(NPT1[NPT1_ORIGIN + 2]);
     f32 value = wrd2r(HEI8[HEI8_CLEARANCE]) - oz;
     const bool relation = relations != 0 && rel_nc_get_num(CLEARANCE_RELATION) > 0;
@@ -48,11 +57,15 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
         modint(words, status);
         if (status < 0) return;
         i32 row = 0, clear_row = -9, insert_row = -9, origin_row = -9;
+        // The six tool path information texts of the procedure menus' head
+        // (name, type, size, bytes left, MACSYS, level), as they are now.
+        char info[6][23] = {};
+        if (texts) TPHDRT(0, 1, info);
         if (texts || tooldsp) {
-            // The two text rows of the procedure menus' header, shown blank
-            // until those texts exist.
-            modbln();
-            modbln();
+            for (int k = 0; k < 2; ++k) {
+                if (texts) modtxt(info[k]);
+                else modbln();
+            }
             modbln();
             row += 3;
             if (tooldsp) {
@@ -61,17 +74,15 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
             }
         }
         if (texts) {
-            for (int k = 0; k < 4; ++k) modbln();
+            for (int k = 2; k < 6; ++k) modtxt(info[k]);
             row += 4;
         }
-        if (clear || insert || origin) {
-            if (clear) {
-                if (relation)
-                    modact("CLEAR");
-                else
-                    modrc("CLEAR", value, -9999.999f, 9999.999f);
-                clear_row = ++row;
-            }
+        if (actions) {
+            if (relation)
+                modact("CLEAR");
+            else
+                modrc("CLEAR", value, -9999.999f, 9999.999f);
+            clear_row = ++row;
             modbln();
             ++row;
             if (insert) {
@@ -102,7 +113,7 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
             gsclr(0);
         }
     }
-    if (clear && !relation) HEI8[HEI8_CLEARANCE] = r2wrd(oz + value);
+    if (actions && !relation) HEI8[HEI8_CLEARANCE] = r2wrd(oz + value);
     set_fdflg_off();
     DSPMOD = OPT_MODE[opt >= 1 && opt <= 5 ? opt : 3];
     if (opt == 4) set_fdflg_on();

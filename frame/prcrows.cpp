@@ -83,8 +83,13 @@ void PRCATT(const i32& mode, const i32& index, const i32& window, const i32& cou
     ncd_set_range_blocks_attention(PRCTAB.number[index], count > 0 ? count : 0, ATTENTION);
 }
 
+// The host's menu rows here take one text each, with no cell types to set:
+// the four cells of a procedure's row are joined by " | " into that text, and
+// a row past the count is a single blank cell. The colour cell is the host's
+// own (modclr) after the row's text.
 void MLTTLS(const i32& first, const i32& last, i32* ids, const i32& colour)
 {
+    static const char* const COLOUR_CELL = "        @ @ @ @ @ @ @ @ @ @ @ @ @ @ ";
     for (i32 k = first; k <= last; ++k) {
         const i32 slot = k - first;
         if (!in_table(k)) {
@@ -112,13 +117,15 @@ void MLTTLS(const i32& first, const i32& last, i32* ids, const i32& colour)
         char ucs[7] = {0};
         if (ISDYNM(t.type[k]) == 0) PRCUCS(1, k, ucs);
         std::string row = std::string(c1) + " | " + c2 + " | " + c3 + " | " + std::string(ucs, strnlen(ucs, 6));
-        if (colour != 0) {
-            i32 c = 0, pen = 0, a = 0, b = 0;
-            gs_proc_color_pen(1, c, pen, a, b);
-            row += " | COLOUR " + std::to_string(c);
-        }
         trfoff();
         modm(row.c_str());
         trfon();
+        if (colour != 0) {
+            // The host answers the colour of the procedure it has current:
+            // the one coloured list is that of the procedure being edited.
+            i32 c = 0, pen = 0, a = 0, b = 0;
+            gs_proc_color_pen(1, c, pen, a, b);
+            modclr(COLOUR_CELL, c);
+        }
     }
 }

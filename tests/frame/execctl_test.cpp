@@ -276,15 +276,36 @@ TEST_F(Menu, DisplayOptionsSetModeClearanceAndOrigin)
         {"menu": "ACCEPT"}]})");
     NPT1[NPT1_ORIGIN + 2] = r2wrd(5.0f);
     HEI8[HEI8_CLEARANCE] = r2wrd(55.0f);
-    const i32 options[3] = {1, 1, 1}, display[2] = {0, 1};
+    const i32 options[3] = {1, 1, 1}, display[4] = {0, 0, 0, 1};
     i32 inserted = -1, st = -1;
     DSPOPT(0, options, display, inserted, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(inserted, 0);
     EXPECT_TRUE(norak::transcript_has("field: CLEAR = 50.000"));
     EXPECT_TRUE(norak::transcript_has("host: change of origin"));
+    EXPECT_FALSE(norak::transcript_has("field: TP NAME"));
     EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 25.0f);
     EXPECT_EQ(DSPMOD, 4);
     EXPECT_EQ(get_fdflg(), 1);
+    EXPECT_EQ(norak::replies_left(), 0u);
+
+    // As the GO menu of a milling machine opens it (display items 1 and 4,
+    // option items 2 and 3): the six tool path texts, the tool display and
+    // the clearance row with the action group.
+    norak::reset();
+    norak::load_session_text(R"({"replies": [{"menu": "TOOL: NO DISPLAY", "expect": "TOOL: DISPLAY@"}, {"menu": "ACCEPT"}]})");
+    std::memcpy(NPT1, "DOME    ", 8);
+    NPT1[NPT1_MACHINE] = 23;
+    set_fdflg_off();
+    DSPMOD = 2;
+    const i32 go_options[3] = {0, 1, 1}, go_display[4] = {1, 0, 0, 1};
+    DSPOPT(0, go_options, go_display, inserted, st);
+    EXPECT_EQ(st, 0);
+    for (const char* text : {"field: TP NAME = DOME", "field: TYPE = MILL 3X", "field: TP SIZE = ",
+                             "field: BYTES LEFT = ", "field: MACSYS = ", "field: LEVEL = ", "field: CLEAR = 20.000",
+                             "field: INSERT MESSAGE / CODE", "field: CHANGE ORIGIN"})
+        EXPECT_TRUE(norak::transcript_has(text)) << text;
+    EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 25.0f);
+    EXPECT_EQ(DSPMOD, 2);
     EXPECT_EQ(norak::replies_left(), 0u);
 }

@@ -10,6 +10,7 @@
 #include "blocks/modal.h"
 #include "blocks/procblk.h"
 #include "blocks/readers.h"
+#include "blocks/tpent.h"
 #include "blocks/writers.h"
 #include "core/codedio.h"
 #include "core/host.h"
@@ -560,3 +561,59 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
 }
 
 void PTUB1(i32& status) { PTUB12(1, 0, 0, 0, status); }
+
+namespace {
+// Words of one entity by the host's size of it; false when it cannot be read.
+bool entity_words(i32 id, long long& words)
+{
+    i32 cls = 0, type = 0, len = 0, st = 0;
+    eopen(id, cls, type, len, st);
+    if (st < 0) return false;
+    eclose();
+    words += len;
+    return true;
+}
+
+// Sub-tool-paths deeper than this are refused: an entity that names itself
+// would be counted without end.
+constexpr i32 MAX_DEPTH = 8;
+
+bool tp_words(i32 tp, i32 depth, long long& words)
+{
+    if (depth > MAX_DEPTH || !entity_words(tp, words)) return false;
+    TpEntries entries(tp);
+    if (entries.n < 0) return false;
+    for (i32 k = 0; k < entries.n; ++k) {
+        const i32 kind = entries.kind(k), id = entries.id(k);
+        if (kind == 2) {
+            if (!tp_words(id, depth + 1, words)) return false;
+            continue;
+        }
+        if (!entity_words(id, words)) return false;
+        if (kind != 1) continue;
+        // A procedure: its movement and the geometry it keeps.
+        i32 movement = -1;
+        get_set_movmnt_id(1, id, movement);
+        if (movement > 0 && !entity_words(movement, words)) return false;
+        i32 nwords = 0, ngeom = 0, st = 0;
+        get_proc_info(id, nwords, ngeom, st);
+        if (st < 0) return false;
+        if (ngeom < 1) continue;
+        std::vector<i32> geoms(static_cast<size_t>(ngeom));
+        i32 count = 0;
+        get_geom_buf(id, geoms.data(), ngeom, count);
+        for (i32 g = 0; g < count && g < ngeom; ++g)
+            if (geoms[static_cast<size_t>(g)] > 0 && !entity_words(geoms[static_cast<size_t>(g)], words)) return false;
+    }
+    return true;
+}
+}  // namespace
+
+void get_tp_size_bytes(const i32& tp, i32& size, i32& status)
+{
+    long long words = 0;
+    size = 0;
+    status = tp_words(tp, 0, words) ? 0 : -1;
+    // Past what a word holds the size is said as the most it can hold.
+    if (status == 0) size = words > 0x1fffffff ? 0x7fffffff : static_cast<i32>(4 * words);
+}

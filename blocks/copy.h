@@ -49,3 +49,7 @@ void TPRCTC(const i32& mode, i32& status);
 void SAVSTA(const i32& skip, const i32& mode, i32& status);
 // The current procedure block updated in mode 1.
 void PTUB1(i32& status);
+// The bytes of a stored tool path entity and of every entity it refers to:
+// its procedures with their movements and geometry, its movements, its
+// sub-tool-paths counted whole. Status 0, -1 when an entity cannot be read.
+void get_tp_size_bytes(const i32& tp, i32& size, i32& status);

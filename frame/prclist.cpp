@@ -12,6 +12,7 @@
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
+#include "blocks/tpent.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/listname.h"
@@ -101,13 +102,15 @@ bool list_walk(i32 unit)
     ltop();
     lacces(2, answer);
     if (answer < 0) return true;  // an empty list: head and tail only
+    // The printer is told the tool path by -1, the one the list holds,
+    // whatever the selector: a positive tool path id would make it read the
+    // procedures' records from that entity and keep the list's place no more.
+    // A list without its header block (type 0) is a list in error too.
     FNDTYP(0, st);
-    if (st == 0) {
-        PRTBLK(LM_PROCS, unit, AM_LIST, -1, 1.0f, type, st);
-        if (st < 0 || (st != 0 && type != BT_HEADER)) {
-            eroutc("PROCTL, ERRORS IN LIST", 0);
-            return false;
-        }
+    if (st == 0) PRTBLK(LM_PROCS, unit, AM_LIST, -1, 1.0f, type, st);
+    if (st < 0 || (st != 0 && type != BT_HEADER)) {
+        eroutc("PROCTL, ERRORS IN LIST", 0);
+        return false;
     }
     i32 count = 0;
     FNDTYP(12, st);
@@ -117,7 +120,10 @@ bool list_walk(i32 unit)
             eroutc("PROCTL, ERRORS IN LIST", 0);
             return false;
         }
-        // The type of the procedure block just printed.
+        // The type of the procedure block just printed: in the current tool
+        // path it is the table's entry at this count, read from the block
+        // itself (a table out of step with the list cannot list one
+        // procedure's module for another's block).
         const i32 code = PRCINF.type[PI_LIST];
         if (ISMTYP(code) == 0 && !procedure_listing(unit, count, code, false)) return false;
         TPJUMP(1, st);
@@ -127,31 +133,6 @@ bool list_walk(i32 unit)
     return true;
 }
 
-// The (kind, id) entries of a stored tool path entity in a host block of 8n
-// bytes; null when it has none or they cannot be read.
-struct Entries {
-    i32 n = 0, bytes = 0;
-    i32* pairs = nullptr;
-    explicit Entries(i32 tp)
-    {
-        i32 st = 0;
-        get_tp_info(tp, n, st);
-        if (st < 0 || n < 1) {
-            n = st < 0 ? -1 : 0;
-            return;
-        }
-        bytes = 8 * n;
-        pairs = static_cast<i32*>(DM_ALLOC(bytes));
-        if (pairs) dbd_tp(1, tp, pairs, n, st);
-        if (!pairs || st < 0) n = -1;
-    }
-    ~Entries()
-    {
-        if (pairs) DM_FREE(pairs, bytes);
-    }
-    Entries(const Entries&) = delete;
-    Entries& operator=(const Entries&) = delete;
-};
 }  // namespace
 
 // ------------------------------------------------------ the procedure list
@@ -174,7 +155,7 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
         status = -1;
         return;
     }
-    Entries entries(selector);
+    TpEntries entries(selector);
     status = entries.n < 0 ? -1 : 0;
     i32 index = 0;
     for (i32 k = 0; k < entries.n && status == 0; ++k) {
@@ -235,7 +216,7 @@ void PROCTL(const i32& selector, const i32& mode)
     };
     if (mode == 2) {
         lmark(1, MARK, answer);
-        if (answer < 0) return finish();
+        if (answer < 1) return finish();  // the host answers 1 for a position kept
         marked = true;
     }
     if (nested) {
@@ -306,7 +287,7 @@ void entity_header(i32 unit, i32 tp, f32 scale, i32& type, i32& status)
 
 void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
 {
-    Entries entries(tp);
+    TpEntries entries(tp);
     if (entries.n < 0) {
         eroutc("proch1_ent, PROBLEMS IN OPENNING ENTITY", 0);
         status = -1;
@@ -413,7 +394,7 @@ void PROCHD(const i32& selector)
     char macsys[8];
     gvtdat(view, kind, macsys);
     if (kind != 3) {
-        usmsgc("NOT IN MACSYS");
+        eroutc("NOT IN MACSYS", 0);
         return;
     }
     bool marked = false, saved = false;
@@ -499,6 +480,9 @@ void collect_current(i32 slot)
 {
     i32 last = 0, st = 0, answer = 0;
     bool first = true;
+    // From the top of the main list, wherever the cursor stood: started in a
+    // procedure's sub-list the walk would miss the blocks before it and
+    // their tools.
     lclos();
     ltop();
     while (true) {
@@ -524,6 +508,11 @@ void collect_current(i32 slot)
             if (st < 0 || !add_tool(ptype, iv, slot)) return;
             last = 1;
         } else if (type == BT_PROC) {
+            // The procedure-type code from the block itself (the word after
+            // its number), not counted off the procedure tables: a
+            // procedure block met in a sub-list would put the count out of
+            // step. The movement's place is read from the block's own flags
+            // (OPNMVL), so the block is not read further.
             i32 words[2] = {0, 0};
             tpget(AM_LIST, 2, DT_INT, words, st);
             if (st < 0) return;
@@ -541,16 +530,24 @@ void collect_current(i32 slot)
                 const bool ok = st >= 0 && entity_tools(count, slot);
                 close_entity();
                 if (!ok) return;
+                // The list stands where it stood: the walk goes on with the
+                // next block (a first-element access here would start the
+                // current list again, without end).
                 last = 0;
                 continue;
             }
+            bool opened = st == 2;  // the movement's sub-list, opened by OPNMVL
             i32 level = 0;
             gtlstn(1, level);
-            if (level < 2) {
+            if (!opened && level < 2) {
                 OPNSBL(st);
                 if (st < 0) return;
+                opened = true;
             }
-            last = 12;
+            // Only a sub-list just opened is walked from its first block; a
+            // procedure block deeper down that opened none is passed like
+            // any other block, for the same reason as above.
+            last = opened ? 12 : 0;
         } else {
             last = type;
         }
@@ -561,13 +558,16 @@ void collect_current(i32 slot)
 void nclist_mvent(const i32& tp, const i32& slot, i32& status)
 {
     status = 0;
-    Entries entries(tp);
+    TpEntries entries(tp);
     if (entries.n < 0) {
         status = -1;
         return;
     }
     for (i32 k = 0; k < entries.n && status == 0; ++k) {
         if (entries.pairs[2 * k] != 1) continue;
+        // The host here names a procedure's movement entity by its own
+        // query (its procedure information holds no movement), and
+        // open_movmnt answers the block count and skips the head words.
         i32 movement = -1;
         get_set_movmnt_id(1, entries.pairs[2 * k + 1], movement);
         if (movement <= 0) continue;
@@ -623,7 +623,7 @@ void TOLTBL(const i32& selector, const i32& mode, i32& status)
     } else {
         SAVSTA(selector, 2, st);
         lmark(1, MARK, answer);
-        if (answer < 0) {
+        if (answer < 1) {  // the host answers 1 for a position kept
             status = -1;
             return finish();
         }
@@ -640,7 +640,10 @@ void TOLTBL(const i32& selector, const i32& mode, i32& status)
     }
     i32 length = 0, plen = 0;
     CRTPNM(1, "TOOLS_LIST", 10, name, length, plen, st);
-    if (st != 0) return finish();
+    if (st != 0) {
+        status = st;  // no name, or the old file kept: no list
+        return finish();
+    }
     ofinit(name, length, st);
     if (st != 0) {
         eroutc("TOLTBL, CANNOT OPEN THE FILE", 0);

@@ -9,8 +9,12 @@
 #include <cstring>
 #include <string>
 
+#include "blocks/copy.h"
+#include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/navig.h"
+#include "blocks/readers.h"
+#include "blocks/tpent.h"
 #include "core/host.h"
 #include "core/listname.h"
 #include "core/names.h"
@@ -89,13 +93,41 @@ std::string trimmed(const char* text, size_t n)
     while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
     return s;
 }
+
+// The rotary axis code of a stored tool path: the first word of its
+// rotation-axes block (its entry of kind 10); 0 (the Z axis) without one.
+i32 stored_axis(i32 tp)
+{
+    TpEntries entries(tp);
+    i32 axis = 0;
+    for (i32 k = 0; k < entries.n; ++k) {
+        if (entries.kind(k) != 10) continue;
+        i32 count = 0, st = 0;
+        open_movmnt(entries.id(k), count, st);
+        if (st < 0) continue;
+        i32 size = 0, type = 0, cls = 0;
+        TPBLKH(AM_ENTITY, size, type, cls, st);
+        if (st >= 0 && type == BT_RAXES) {
+            i32 number = 0, i2 = 0, code = 0;
+            f32 a[3], b[3], r = 0;
+            RDBT10(AM_ENTITY, number, code, a, b, i2, r, st);
+            if (st >= 0) axis = code;
+        }
+        close_entity();
+        if (type == BT_RAXES) break;
+    }
+    return axis;
+}
 }  // namespace
 
 void TXTEDT(i32& status)
 {
     status = 0;
-    ofmod(0);
+    // The status window, where the old text is shown, cleared first: the
+    // host here has no clearing of a form by its number, so the window is
+    // blanked from its first column.
     const i32 col = col1st();
+    dblnk(col, 1000);
     prmptc("ENTER TEXT /<CR>");
     char old[24] = {0};
     GSTXT1(1, old);
@@ -103,6 +135,8 @@ void TXTEDT(i32& status)
     shown.resize(20, ' ');
     size_t last = shown.find_last_not_of(' ');
     for (size_t k = last == std::string::npos ? 0 : last + 1; k < 20; ++k) shown[k] = '_';
+    // The old text after its label in the status window, and the new one read
+    // with the old one as the field's contents: the host's prompt for a text.
     dntxtc(("OLD TEXT=" + shown).c_str(), col);
     char text[24] = {0};
     std::memcpy(text, shown.data(), 20);
@@ -138,7 +172,7 @@ void TPHDRF(const i32& tp, const i32& current, char* name, char* size, char* lef
     MCHTNM(machine, mname);
     info(name, "TP NAME", std::string(tpname, strnlen(tpname, 8)));
     if (machine == MACH_MILL4) {
-        i32 axis = RAXN[RAXN_AXIS];
+        const i32 axis = current != 0 ? RAXN[RAXN_AXIS] : stored_axis(tp);
         std::string t = "TYPE = " + trimmed(mname, 10) + (axis == 1 ? "(A-AXIS)" : axis == 2 ? "(Y-AXIS)" : "(Z-AXIS)");
         std::memset(type, ' ', 22);
         std::memcpy(type, t.data(), std::min<size_t>(t.size(), 22));
@@ -148,19 +182,23 @@ void TPHDRF(const i32& tp, const i32& current, char* name, char* size, char* lef
     std::memset(size, ' ', 22);
     i32 bytes = 0, st = -1;
     if (current != 0) GTTPSZ(bytes, st);
+    else get_tp_size_bytes(tp, bytes, st);
     if (st >= 0) info(size, "TP SIZE", std::to_string(bytes) + " BYTES");
     i32 free = 0;
     gtdas(free, st);
     if (st < 0) free = 0;
     info(left, "BYTES LEFT", std::to_string(free));
     i32 view = 0, kind = 0;
-    gsvnum(view);
+    if (current != 0 || tp < 1) gsvnum(view);
+    else eattc(tp, 1, "VN", view);
     char vname[9] = {0};
     gvtdat(view, kind, vname);
     info(macsys, "MACSYS", std::string(vname, strnlen(vname, 8)));
     char lname[7] = {0};
+    i32 lev = CLP1[CLP1_LEVEL];
+    if (current == 0) eattc(tp, 1, "LE", lev);
     gultab(1);
-    gsname(1, CLP1[CLP1_LEVEL] + 1, lname);
+    gsname(1, lev + 1, lname);
     info(level, "LEVEL", std::string(lname, strnlen(lname, 6)));
 }
 
@@ -172,6 +210,14 @@ void TPHDRT(const i32& tp, const i32& current, char (*texts)[23])
 }
 
 namespace {
+
+// The choices the menu's items edit. They outlive a call: driven by the
+// host, the menu is built and left at once and the host edits the words of
+// its items afterwards.
+struct ItemWords {
+    i32 toggle = 2, tooldsp = 3, clmode = 3;
+};
+ItemWords WORDS;
 
 // One run of the SERVICE menu: the call, the columns built, the values the
 // items edit and the rows shown.
@@ -186,7 +232,8 @@ struct Srv {
     bool hostdriven = false, crit_none = false, sub2 = false, build = true, texts_anew = false;
     bool column[8] = {false};
     i32 slots_saved[2 * NSLOTS] = {};
-    i32 relations = 0, ncol = 0, toggle = 2, tooldsp = 3, clmode = 3, restart = 0, clbuilt = 3, opt9 = 0;
+    i32 relations = 0, ncol = 0, restart = 0, clbuilt = 3, opt9 = 0;
+    i32 &toggle = WORDS.toggle, &tooldsp = WORDS.tooldsp, &clmode = WORDS.clmode;
     i32 dspref = -1;
     char texts[6][23] = {};
     i32 ucsname[4] = {0};
@@ -260,6 +307,9 @@ void initial_values(Srv& v)
         if (v.sub2) HEI8[HEI8_ABSOLUTE] = 0;
         v.clmode = HEI8[HEI8_ABSOLUTE] != 0 ? 1 : 3;
     }
+    // The "UPW2" switch is not remembered: it is kept only to see a change
+    // of the frequent-backup choice, which this menu never offers (its two
+    // slots stay blank and every exit switches frequent backup off).
     if (v.opt(2)) TPHDRT(0, 1, v.texts);
     v.clbuilt = v.clmode;
     v.opt9 = v.options[8];
@@ -586,6 +636,7 @@ void act(Srv& v, i32 slot)
 void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& machine, const i32* options,
             i32* flags, i32& status)
 {
+    WORDS = ItemWords{};
     Srv v{editing, whole, printcell, options, flags, status, machine};
     v.hostdriven = nu_mod_get_flag() != 0;
     v.crit_none = CRTNON() == 1;
@@ -612,6 +663,7 @@ void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& mac
         }
         prcont();
         REDSPL();
+        // The reply of the procedure menus' form (the host's modif1 of it).
         i32 reply = 0;
         modrpl(reply);
         status = reply;

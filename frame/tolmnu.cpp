@@ -66,7 +66,15 @@ namespace {
 
 // Row of each item (0 none), filled at each build.
 enum Item { I_COOL, I_F13, I_SMODE, I_SPEED, I_SPIN, I_DIR, I_FEED, I_V5, I_V4, I_V6, I_C16, I_C15, I_V7,
-            I_FMODE, I_FEED2, I_M19, I_V20, I_V21, I_MAXC, I_MAXV, I_C23, I_COUNT };
+            I_FMODE, I_FEED2, I_M19, I_V20, I_V21, I_MAXC, I_MAXV, I_C23, I_G1, I_TABLE, I_COUNT };
+
+// The words the menu's items edit besides "PRM9" and the feed mode. They
+// outlive a call: driven by the host, the menu is built and left at once
+// and the host edits the words of its items afterwards.
+struct ItemWords {
+    i32 maxchoice = 2, flag13 = 1, shown_speed = 0, maxw = 0, feedmode = 1, choice = 1;
+};
+ItemWords WORDS;
 
 // One run of the tool menu: the call, what the machine and tool offer, the
 // values the items edit and the rows shown.
@@ -75,13 +83,15 @@ struct Tol {
     const i32* options;
     const i32& kind;
     i32& status;
-    bool hostdriven = false, imperial = false, A = false, B = false, T16 = false, L = false, P = false, N = false,
-         S = false, has_text = false, picked = false, build = true;
+    bool hostdriven = false, imperial = false, A = false, B = false, T16 = false, T38 = false, L = false, P = false,
+         N = false, S = false, has_text = false, picked = false, build = true;
     i32 mt = 0, ttype = -1, machine = 0, ncol = 0;
-    bool column[8] = {false};
+    bool column[11] = {false};
     char ttext[24] = {};
     f32 maxf = 0, mxf1 = 0;
-    i32 maxchoice = 2, restart = 0, flag13 = 1, shown_speed = 0, maxw = 0, feedmode = 1, choice = 1;
+    i32 restart = 0;
+    i32 &maxchoice = WORDS.maxchoice, &flag13 = WORDS.flag13, &shown_speed = WORDS.shown_speed, &maxw = WORDS.maxw,
+        &feedmode = WORDS.feedmode, &choice = WORDS.choice;
     std::string toolopt{};
     i32 row_tool = -1, row_text = -1, row = 0;
     i32 row_of[I_COUNT] = {};
@@ -103,7 +113,11 @@ struct Tol {
             ++row;
         }
     }
-    // A value or choice item on the next row.
+    // A value or choice item on the next row. The host's value kinds here
+    // are 1 integer, 3 and 4 choices and 8 reals (with the unit handling the
+    // host gives every real): its kinds 2 and 5 are both 8. The tool option
+    // is a row of options (modmsl) with or without tool selection, and the
+    // reply is that of the form (modrpl).
     void item(Item it, i32 vkind, const char* label, i32 code, i32* word, f32 lo, f32 hi)
     {
         i32 s = 0;
@@ -128,7 +142,8 @@ void setup(Tol& t)
     column[5] = t.opt(9);
     column[6] = t.opt(10);
     column[7] = t.N;
-    for (int c = 1; c <= 7; ++c) t.ncol += column[c] ? 1 : 0;
+    column[8] = column[9] = column[10] = t.T38;
+    for (int c = 1; c <= 10; ++c) t.ncol += column[c] ? 1 : 0;
     t.S = t.P && t.opt(4) && t.opt(5) && !t.T16;
     if (t.N) {
         t.maxf = -real(PRM9_MAXF);
@@ -136,7 +151,6 @@ void setup(Tol& t)
         GTMXF1(1, t.mxf1);
     }
     t.toolopt = tool_option(t.opt(8), t.picked);
-    t.flag13 = PRM9[PRM9_SHOWTOOL] == 0 ? 1 : 2;
     t.shown_speed = r2wrd(static_cast<f32>(real(PRM9_SPEED) * 1000.0 * FEET));
     t.maxw = r2wrd(t.maxf);
     t.feedmode = FEEDMD;
@@ -163,6 +177,9 @@ void build_tool(Tol& t)
     }
     if (t.opt(6)) t.item(I_COOL, 3, "COOLANT:ON@OFF", t.P || t.mt == MACTYP_TYPE23 ? 614 : 615, &PRM9[PRM9_COOL], 0, 0);
     else t.blank();
+    // The word-13 choice shows word 13 as it is now: the word-23 choice may
+    // have cleared it since the last build.
+    t.flag13 = PRM9[PRM9_SHOWTOOL] == 0 ? 1 : 2;
     if (t.opt(7)) t.item(I_F13, 3, "TOOL CHECK:NO@YES", t.A ? 619 : 623, &t.flag13, 0, 0);
     else t.blank();
 }
@@ -239,6 +256,32 @@ void build_motion(Tol& t)
     }
 }
 
+// Columns 8 to 10 (machining type 38): the host's ten machine-table words
+// g1 to g10 and the feed.
+void build_table(Tol& t)
+{
+    i32* g = MCHTBL;
+    if (t.opt(13)) {
+        modmtx("TABLE MODE");
+        ++t.row;
+    } else {
+        t.item(I_G1, 3, "TABLE MODE:1@2", 1296, &g[0], 0, 0);
+    }
+    if (g[0] == 1) t.item(I_TABLE, 1, "TABLE VALUE 7", -1, &g[6], 1, 999);
+    else t.item(I_TABLE, 1, "TABLE ANGLE", -1, &g[1], 0.0f, 360.0f);
+    if (g[0] == 2) t.item(I_TABLE, 8, "TABLE VALUE 3", -1, &g[2], 0.0f, 999.0f);
+    else t.blank();
+    t.blank();
+    t.item(I_TABLE, 8, "TABLE VALUE 4", -1, &g[3], 0.0f, 999.0f);
+    t.item(I_TABLE, 1, "TABLE VALUE 8", -1, &g[7], 1, 999);
+    t.blank();
+    t.item(I_TABLE, 8, "FEED", -1, &PRM9[PRM9_FEED], 0.0001f, 99999.9f);
+    t.item(I_TABLE, 8, "TABLE VALUE 5", -1, &g[4], 0.0f, 999.0f);
+    t.item(I_TABLE, 1, "TABLE VALUE 9", -1, &g[8], 1, 999);
+    t.item(I_TABLE, 8, "TABLE VALUE 6", -1, &g[5], 0.0f, 999.0f);
+    t.item(I_TABLE, 1, "TABLE VALUE 10", -1, &g[9], 1, 999);
+}
+
 // Builds the menu. False: it could not be opened (status set).
 bool build_menu(Tol& t)
 {
@@ -256,6 +299,7 @@ bool build_menu(Tol& t)
     if (t.column[2]) build_speeds(t);
     build_values(t);
     build_motion(t);
+    if (t.T38) build_table(t);
     t.smode_built = PRM9[PRM9_SPMODE];
     t.fmode_built = t.feedmode;
     t.m19_built = PRM9[PRM9_P56];
@@ -374,6 +418,8 @@ bool act(Tol& t, i32 reply)
     } else if (reply == row_of[I_C23]) {
         if (t.A && PRM9[PRM9_FIT] == 1) PRM9[PRM9_SHOWTOOL] = 0;
         t.build = true;
+    } else if (reply == row_of[I_G1]) {
+        t.build = true;
     }
     return true;
 }
@@ -383,6 +429,7 @@ bool act(Tol& t, i32 reply)
 void TOLMNU(i32& printcell, const i32* options, const i32& kind, i32& status)
 {
     status = 0;
+    WORDS = ItemWords{};
     Tol t{printcell, options, kind, status};
     t.hostdriven = nu_mod_get_flag() != 0;
     const f32 unit = gtmesu();
@@ -392,6 +439,7 @@ void TOLMNU(i32& printcell, const i32* options, const i32& kind, i32& status)
     t.B = kind != 1 && in(t.mt, {MACTYP_SURFACES, MACTYP_TRIMMED, MACTYP_TYPE4, MACTYP_ONESURF, MACTYP_TYPE27,
                                  MACTYP_TYPE7, MACTYP_TYPE48});
     t.T16 = t.mt == MACTYP_TYPE6;
+    t.T38 = t.mt == MACTYP_MCHTBL;
     GTTTYP(PRM9[PRM9_TOOL], t.ttype);
     if (t.ttype < 0) {
         i32 s = 0;

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "edit/proctab.h"
+#include "frame/bookkeep.h"
+#include "frame/cmpblk.h"
 #include "frame/crit.h"
 #include "frame/driver.h"
 #include "frame/prclist.h"
@@ -249,13 +251,26 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     EXPECT_TRUE(norak::transcript_has("internal: PROCHD, CANNOT OPEN FILE CAVITY_CAV-1.PROC_HDR"));
     norak::settings().nc["file_open_fails"] = 0;
 
-    // Not in a MACSYS view: no file.
+    // Not in a MACSYS view: no file (the header list says so through the
+    // error routine).
     norak::settings().view = 0;
     PROCHD(-1);
     TOLTBL(-1, 2, st);
-    EXPECT_EQ(norak::transcript_count("message: NOT IN MACSYS"), 2u);
+    EXPECT_EQ(norak::transcript_count("internal: NOT IN MACSYS"), 1u);
+    EXPECT_EQ(norak::transcript_count("message: NOT IN MACSYS"), 1u);
     EXPECT_EQ(fix::listing("CAVITY_CAV-1.PROC_HDR"), "");
     EXPECT_EQ(fix::listing("CAVITY_CAV-1.TOOLS_LIST"), "");
+
+    // A list without its header block is in error.
+    three_procedures();
+    i32 answer = 0;
+    lclos();
+    lacces(2, answer);
+    ldelet(1, st);
+    ASSERT_EQ(st, 0);
+    PROCTL(-1, 2);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCTL, ERRORS IN LIST"));
+    EXPECT_FALSE(norak::transcript_has("host: segrun"));
 }
 
 TEST(ProcList, AStoredToolPathListsItsOwnProcedureTypesAndNestsSubToolPaths)
@@ -374,6 +389,147 @@ TEST(ToolList, StockProceduresAddNoToolsAndAToolPathWithoutToolsHasNone)
     ASSERT_NE(at, lines.end());
     EXPECT_EQ(at[3], "             TOOL NAMES");
     EXPECT_EQ(at[5], " ");
+}
+
+// The walk of the current tool path: a procedure whose movement lies in a
+// procedure entity adds the entity's tools; a procedure block within a
+// sub-list that opens nothing is passed (started again, the sub-list would
+// be walked without end); a name that cannot be made is the status.
+TEST(ToolList, MovementEntitiesAndProceduresWithinSubLists)
+{
+    three_procedures();
+    i32 st = 0;
+    // The second procedure's movement held by a procedure entity with a
+    // technology block of tool 777.
+    const i32 stored = stored_procedure(8, 28, "HELD", {777});
+    second_block();
+    const i32 zero = 0;
+    TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+    ASSERT_EQ(st, 0);
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &stored, st);
+    ASSERT_EQ(st, 0);
+    // A fourth procedure whose sub-list holds a procedure block without a
+    // movement of its own.
+    i32 answer = 0;
+    lclos();
+    lacces(3, answer);
+    const i32 dt[6] = {2025, 1, 3, 0, 0, 0};
+    fix::procedure(9, "OUTER", dt);
+    fix::procedure(9, "INNER", dt);
+    fix::tech(100, 0, 778);  // in the inner block's sub-list: not reached
+    CLSSBL(st);
+    TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &zero, st);
+    fix::tech(100, 0, 779);
+    CLSSBL(st);
+    PRCTAB.count = 4;
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(st, 0);
+    const auto lines = lines_of(fix::listing("CAVITY_CAV-1.TOOLS_LIST"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "             NUMBER OF TOOLS = 3"), lines.end());
+    i32 n = 0;
+    TLSCNT(1, n);
+    EXPECT_EQ(n, 0);  // the slot released
+
+    norak::settings().part_file = "";
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(st, -3);
+}
+
+// A procedure redrawn: the sub-lists within it are entered by the display
+// of their procedure blocks and left at their end, every block shown, and
+// the list is back at the procedure's level.
+TEST(ProcDisplay, SubListsWithinAProcedureAreShownAndLeft)
+{
+    three_procedures();
+    i32 st = 0, answer = 0;
+    lclos();
+    lacces(3, answer);
+    const i32 dt[6] = {2025, 1, 3, 0, 0, 0};
+    fix::procedure(9, "OUTER", dt);
+    fix::line(2, {0, 0, 5});
+    fix::procedure(9, "INNER", dt);
+    fix::line(2, {5, 0, 5});
+    fix::line(2, {5, 5, 5});
+    CLSSBL(st);
+    fix::line(2, {0, 5, 5});
+    CLSSBL(st);
+    i32 level = 0;
+    gtlstn(1, level);
+    ASSERT_EQ(level, 1);
+    PRCTAB.count = 4;
+    PRCTAB.type[4] = 9;
+    PRCTAB.number[4] = 4;
+    const i32 before = norak::blocks_displayed();
+    DSPROC(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::blocks_displayed() - before, 5);  // two lines, the inner block and its two lines
+    gtlstn(1, level);
+    EXPECT_EQ(level, 1);
+    EXPECT_FALSE(norak::transcript_has("ERROR IN LIST"));
+
+    // The position before a procedure: a place the host will not keep is
+    // a failure said.
+    second_block();
+    norak::fail_list_call("lmark", 1);
+    f32 p[3], a[3], np[3], na[3];
+    i32 top = 0, end = 0;
+    GETPOS(p, a, top, np, na, end, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: GETPOS, CANNOT SET A MARKER"));
+}
+
+namespace {
+i32 READ[5];  // medium, type, version, below-515 flag and count the block reader was given
+void reader(const i32& medium, const i32& type, const i32& version, const i32& old515, i32& remaining, i32& status)
+{
+    const i32 got[5] = {medium, type, version, old515, remaining};
+    std::memcpy(READ, got, sizeof got);
+    status = 0;
+}
+}  // namespace
+
+// A stored procedure opened: read from the list, or from the host's
+// entities when the host keeps it for another tool path; a procedure the
+// host cannot read stops the reading.
+TEST(ProcInfo, AStoredProcedureIsReadFromItsMedium)
+{
+    three_procedures();
+    second_block();
+    EDA2[EDA2_HELD] = 0;
+    i32 oldver = -1, st = 5;
+    std::fill(std::begin(READ), std::end(READ), -9);
+    RDPINF(reader, 1, oldver, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(READ[0], 2);
+    EXPECT_EQ(READ[1], 28);
+
+    // Kept by the host for a stored tool path only: its entity.
+    const i32 held = stored_procedure(6, 28, "HELD", {BALL});
+    const i32 params[3] = {7, 8, 9};
+    i32 lid = 0, n = 3;
+    dbd_lclprm(3, held, lid, const_cast<i32*>(params), n, st);
+    ASSERT_EQ(st, 0);
+    norak::add_toolpath_entity(stored_header("OTHER"), {{1, held}});
+    i32 id = held;
+    gs_proc_id(2, id);
+    EDA2[EDA2_HELD] = 1;
+    std::fill(std::begin(READ), std::end(READ), -9);
+    RDPINF(reader, 1, oldver, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(READ[0], 1);
+    EXPECT_EQ(READ[4], 3);
+    EXPECT_EQ(norak::open_entity(), 0);  // closed after the reading
+
+    const i32 gone = 99999;
+    norak::add_toolpath_entity(stored_header("GONE"), {{1, gone}});
+    id = gone;
+    gs_proc_id(2, id);
+    std::fill(std::begin(READ), std::end(READ), -9);
+    RDPINF(reader, 1, oldver, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(READ[0], -9);  // the block reader never ran
+    EDA2[EDA2_HELD] = 0;
 }
 
 namespace {
@@ -528,6 +684,35 @@ TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)
     EXPECT_EQ(PRCSTT[1], 'G');
 }
 
+// The take-over stops at the first read that fails, with its status, and
+// takes nothing over; outside the tables the number is the block's own.
+TEST(ProcList, TheTakeOverStopsAtAFailingReadAndNumbersFromTheBlock)
+{
+    three_procedures();
+    i32 st = 0;
+    second_block();
+    i32 number = 0, count = 1;
+    TPGETN(AM_LIST, GR_LEAD, 33, count, DT_INT, &number, st);
+    ASSERT_EQ(st, 0);
+    EDA2[EDA2_OPENED] = 0;
+    updtcm(1, -1, 0, 2, 1, 0, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(EDA2[EDA2_PROC], number);
+
+    // The block loses its item 35.
+    second_block();
+    i32 pos = 0;
+    PLFNDH(GR_GLOBAL, 35, pos, st);
+    ASSERT_EQ(st, 0);
+    auto& l = norak::current_list();
+    l.elems[l.cur - 1].words[static_cast<size_t>(pos)] = 9935;
+    EDA2[EDA2_OPENED] = 0;
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("PLFIND, INFINITE LOOP"));
+    EXPECT_EQ(EDA2[EDA2_OPENED], 0);
+}
+
 TEST(ProcList, TheTakeOverSavesTheRecordSetOnlyWhileItsSwitchIsOn)
 {
     three_procedures();
@@ -579,7 +764,9 @@ TEST(ProcList, TheTakeOverRefreshesTheMachineFrameAndTheMachineFields)
     ASSERT_GT(view, 1);
     NPT1[NPT1_VIEW] = view;
     for (i32 k = 0; k < 9; ++k) NPT1[NPT1_FRAME + k] = r2wrd(5.0f);
-    updtcm(1, -1, 2, 1, 1, 0, 0, st);
+    const i32 held = stored_procedure(6, 28, "HELD", {BALL});
+    updtcm(1, held, 2, 1, 1, 0, 0, st);
+    EXPECT_EQ(st, 0);
     const f32 expect[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
     i32 stored[NPT1_N] = {0};
     RDREC("NPT1", stored, NPT1_N, st);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "frame/srvmnu.h"
 #include "frame/tolmnu.h"
@@ -129,6 +130,19 @@ TEST(ServiceMenu, HeightsRecordWords)
     service(R"([{"menu": 27, "value": 2}, {"point": [0, 0, 0], "escape": true}, {"menu": 0}])");
     EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 0);
     EXPECT_FLOAT_EQ(wrd2r(HEI8[HEI8_PLANE2]), 0.0f);
+    // A point where the clearance point already is changes nothing; the
+    // menu built again shows the mode chosen.
+    service(R"([{"menu": 27, "value": 2}, {"point": [0, 0, 0]}, {"menu": 0}])");
+    EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 0);
+    EXPECT_NE(last_menu().find("CLEARANCE MODE : IND. POINT"), std::string::npos) << last_menu();
+    // The mode chosen as it was: the menu is not built again (every build
+    // reads the procedure's coordinate system, which these tests lack).
+    service(R"([{"menu": 27, "value": 3}, {"menu": 0}])");
+    EXPECT_EQ(norak::transcript_count("host message 319/30"), 1u);
+    // Print mode: the menu is written once, nothing is asked.
+    service("[]", ALL, 0, 1);
+    EXPECT_EQ(norak::transcript_count("listing:  "), 2u);  // the menu's head and end, once
+    EXPECT_EQ(norak::transcript_count("menu: "), 0u);
 }
 
 TEST(ServiceMenu, ActionsReachTheirServices)
@@ -310,6 +324,135 @@ TEST(ToolMenu, ColumnsFollowTheirOptionsAndTheMaximumFeedChoice)
     EXPECT_FLOAT_EQ(wrd2r(PRM9[21]), -2.0f);
 }
 
+// Writes over the stack below the caller, where the locals of a routine
+// that has returned lay.
+[[gnu::noinline]] void scribble()
+{
+    volatile unsigned char junk[1 << 16];
+    for (size_t k = 0; k < sizeof junk; ++k) junk[k] = 0x7f;
+}
+
+// The word-13 choice follows word 13 at every build (the word-23 choice
+// clears it); driven by the host, the menu shows the tool and leaves its
+// items on words that outlive the call.
+TEST(ToolMenu, TheToolCheckShowsWordThirteenAsItIsAndHostItemsOutliveTheCall)
+{
+    i32 opts[13];
+    std::memcpy(opts, TOOLOPTS, sizeof opts);
+    opts[6] = 1;  // the word-13 choice
+    proct::fresh(R"([{"menu": "VALUE 23", "value": 1}, {"menu": 0}])");
+    MACTYP = 2;
+    PRM9[PRM9_SHOWTOOL] = 1;
+    PRM9[PRM9_FIT] = 2;
+    i32 st = 0, pc = 0;
+    TOLMNU(pc, opts, 0, st);
+    EXPECT_EQ(PRM9[PRM9_SHOWTOOL], 0);
+    EXPECT_NE(last_menu().find("TOOL CHECK : NO"), std::string::npos) << last_menu();
+
+    proct::fresh(R"([{"menu": 0}])");
+    MACTYP = 2;
+    PRM9[PRM9_SHOWTOOL] = 1;
+    nu_mod_set_flag(1);
+    TOLMNU(pc, opts, 0, st);
+    EXPECT_TRUE(has("TOOL NAME"));  // the tool's parameters shown
+    scribble();
+    i32 reply = 0;
+    modrpl(reply);  // the host runs the items
+    nu_mod_set_flag(0);
+    EXPECT_NE(last_menu().find("TOOL CHECK : YES"), std::string::npos) << last_menu();
+
+    // The SERVICE menu likewise: its height items stay on live words.
+    proct::fresh(R"([{"menu": 0}])");
+    HEI8[HEI8_ZMIN] = 1;
+    nu_mod_set_flag(1);
+    i32 f[7] = {1, 1, 1, 1, 1, 1, 0}, whole = 1;
+    SRVMNU(0, whole, pc, 1, ALL, f, st);
+    scribble();
+    modrpl(reply);
+    nu_mod_set_flag(0);
+    EXPECT_NE(last_menu().find("HEIGHT RELATIVE : YES@CLEARANCE MODE : DISTANCE"), std::string::npos) << last_menu();
+}
+
+// A lathe's speed mode chooses which speed is edited; a punch's two choices
+// set their modal codes; a tool without a size refuses a cutting speed and
+// the menu is left without storing.
+TEST(ToolMenu, LatheSpeedModePunchChoicesAndAToolWithoutASize)
+{
+    i32 st = 0, pc = 0;
+    proct::fresh(R"([{"menu": "SPEED MODE", "value": 2}, {"menu": "SPINDLE SPEED", "value": 1200},
+                     {"menu": 0}])", MACH_LATHE);
+    MACTYP = 5;
+    PRM9[PRM9_SPMODE] = 1;
+    PRM9[PRM9_DIR] = 1;
+    PRM9[PRM9_SPIN] = 500;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(PRM9[PRM9_SPMODE], 2);
+    EXPECT_EQ(PRM9[PRM9_SPIN], 1200);
+    EXPECT_EQ(DSM4[DSM4_SPIN], 1200);
+    EXPECT_NE(last_menu().find("SPINDLE SPEED = 1200"), std::string::npos) << last_menu();
+    EXPECT_EQ(last_menu().find("CUTTING SPEED"), std::string::npos) << last_menu();
+    // Speed mode 1: a cutting speed sets modal code 10 alone.
+    proct::fresh(R"([{"menu": "CUTTING SPEED", "value": 80}, {"menu": 0}])", MACH_LATHE);
+    MACTYP = 5;
+    PRM9[PRM9_SPMODE] = 1;
+    PRM9[PRM9_DIR] = 1;
+    PRM9[PRM9_SPIN] = 500;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_FLOAT_EQ(wrd2r(DSM4[DSM4_SPEED]), 80.0f);
+    EXPECT_EQ(PRM9[PRM9_SPIN], 500);
+
+    proct::fresh(R"([{"menu": "PUNCH VALUE 16", "value": 2}, {"menu": "PUNCH VALUE 15", "value": 2},
+                     {"menu": 0}])", MACH_PUNCH);
+    MACTYP = 19;
+    PRM9[PRM9_P53] = PRM9[PRM9_P52] = 1;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(DSM4[DSM4_PUNCH], 2);
+    EXPECT_EQ(DSM4[DSM4_NIBBLE], 2);
+
+    norak::reset();
+    norak::load_session_text(R"({"entities": [{"kind": "tool", "id": 140, "type": "LATHE", "name": "TURN 0.8",
+        "nose_radius": 0.8}], "replies": [{"menu": "FEED", "value": 333}, {"menu": "CUTTING SPEED", "value": 90}]})");
+    std::memset(PRM9, 0, sizeof PRM9);
+    NPT1[NPT1_MACHINE] = 23;
+    MACTYP = 2;
+    PRM9[PRM9_TOOL] = 140;
+    PRM9[PRM9_DIR] = 1;
+    PRM9[PRM9_SPIN] = 700;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_EQ(PRM9[PRM9_SPIN], 700);
+    f32 feed = 0;
+    GTFEED(140, feed);
+    EXPECT_LT(feed, 0.0f);  // nothing stored into the tool
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
+// Machining type 38: the host's ten machine-table words in three columns,
+// the first word's choice building them again.
+TEST(ToolMenu, MachineTableColumns)
+{
+    i32 st = 0, pc = 0;
+    proct::fresh(R"([{"menu": "TABLE MODE", "value": 2}, {"menu": "TABLE VALUE 3", "value": 4.5}, {"menu": 0}])");
+    MACTYP = 38;
+    std::memset(MCHTBL, 0, sizeof(i32) * MCHT_N);
+    MCHTBL[0] = 1;
+    MCHTBL[6] = 12;
+    TOLMNU(pc, TOOLOPTS, 0, st);
+    EXPECT_TRUE(has("TABLE MODE : 1@TABLE VALUE 7 = 12@ @ @TABLE VALUE 4 = 0@TABLE VALUE 8 = 0@ @FEED = "));
+    EXPECT_TRUE(has("TABLE MODE : 2@TABLE ANGLE = 0@TABLE VALUE 3 = 4.5@ @"));
+    EXPECT_EQ(MCHTBL[0], 2);
+    EXPECT_FLOAT_EQ(wrd2r(MCHTBL[2]), 4.5f);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    // Option 13: the first word is shown, not offered.
+    i32 opts[13];
+    std::memcpy(opts, TOOLOPTS, sizeof opts);
+    opts[12] = 1;
+    proct::fresh(R"([{"menu": 0}])");
+    MACTYP = 38;
+    TOLMNU(pc, opts, 0, st);
+    EXPECT_NE(last_menu().find("@TABLE MODE@TABLE ANGLE = 0@"), std::string::npos) << last_menu();
+    MACTYP = 2;
+}
+
 }  // namespace
 
 TEST(ServiceMenu, TheRotaryAxisOfAFourAxisMachineTheOriginAndTheCriteriaList)
@@ -338,6 +481,54 @@ TEST(ServiceMenu, TheRotaryAxisOfAFourAxisMachineTheOriginAndTheCriteriaList)
     CRTCLS[0] = 0;
     EXPECT_TRUE(has("PART.tavrek03.crit_list"));
     EXPECT_EQ(std::remove("PART.tavrek03.crit_list"), 0);  // written where the part is
+}
+
+// The information texts of a stored tool path: its header's name and
+// machine, the axis of its rotation-axes entry, its size over the entities
+// it holds, its own view and level.
+TEST(ServiceMenu, InformationTextsOfAStoredToolPath)
+{
+    proct::fresh();
+    std::vector<i32> header(47, 0);
+    std::memcpy(header.data(), "OTHER   ", 8);
+    header[2] = MACH_MILL4;
+    norak::Entity axes;
+    axes.cls = 9;
+    axes.type = norak::MOVMNT_TYPE;
+    axes.words = {0, 0, 0, 1, 0, 11, 10, 1, 2, 0, 0, 0, r2wrd(1.0f), 0, 0, 0, 0};
+    const i32 raxes = norak::add_entity(axes);
+    const i32 tp = norak::add_toolpath_entity(header, {{10, raxes}});
+    norak::entities()[tp].attrs["VN"] = 2;
+    norak::entities()[tp].attrs["LE"] = 3;
+    char name[22], size[22], left[22], type[22], level[22], macsys[22];
+    TPHDRF(tp, 0, name, size, left, type, level, macsys);
+    auto text = [](const char* t) { return std::string(t, 22); };
+    auto pad = [](std::string s) {
+        s.resize(22, ' ');
+        return s;
+    };
+    EXPECT_EQ(text(name), pad("TP NAME = OTHER"));
+    EXPECT_EQ(text(type), pad("TYPE = MILL 4X(Y-AXIS)"));
+    const size_t words = norak::entities()[tp].words.size() + axes.words.size();
+    EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * words) + " BYTES"));
+    EXPECT_EQ(text(macsys), pad("MACSYS = MACSYS2"));
+    EXPECT_EQ(text(level), pad("LEVEL = L3"));
+    EXPECT_EQ(norak::open_entity(), 0);
+    // An entry the host cannot open: no size.
+    const i32 broken = norak::add_toolpath_entity(header, {{10, raxes}, {4, 99999}});
+    TPHDRF(broken, 0, name, size, left, type, level, macsys);
+    EXPECT_EQ(text(size), pad(""));
+    // A tool path that holds itself is not counted without end.
+    const i32 next = norak::add_toolpath_entity(header, {});
+    const i32 loop = norak::add_toolpath_entity(header, {{2, next + 1}});
+    ASSERT_EQ(loop, next + 1);
+    TPHDRF(loop, 0, name, size, left, type, level, macsys);
+    EXPECT_EQ(text(size), pad(""));
+    // A sub-tool-path is counted whole.
+    const i32 outer = norak::add_toolpath_entity(header, {{2, tp}});
+    TPHDRF(outer, 0, name, size, left, type, level, macsys);
+    const size_t all = words + norak::entities()[outer].words.size();
+    EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * all) + " BYTES"));
 }
 
 TEST(ProcedureText, TheOldTextIsShownUnderscoredAndANewOneReplacesIt)

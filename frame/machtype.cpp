@@ -120,7 +120,9 @@ i32 machine_type()
         if (tps[k] == CLP1[CLP1_TOOLPATH]) return m;
     i32 header[24] = {0};
     get_set_tp_header(1, tps[0], header);
-    return header[NPT1_MACHINE];  // the stored header keeps the words of "NPT1"
+    // A stored header keeps the words of "NPT1": its machine type is the
+    // third word, where the tool path information texts read it too.
+    return header[NPT1_MACHINE];
 }
 }  // namespace
 

@@ -101,7 +101,9 @@ bool list_walk(i32 unit)
     lclos();
     ltop();
     lacces(2, answer);
-    if (answer < 0) return true;  // an empty list: head and tail only
+    // An empty tool path lists as one with nothing in it (head and tail):
+    // no block of it is in error.
+    if (answer < 0) return true;
     // The printer is told the tool path by -1, the one the list holds,
     // whatever the selector: a positive tool path id would make it read the
     // procedures' records from that entity and keep the list's place no more.

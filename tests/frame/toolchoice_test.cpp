@@ -43,7 +43,7 @@ TEST(ToolChoice, SuitableToolOrItsFailure)
 {
     struct Case {
         const char* what;
-        i32 tool_type;  // filter (0 none)
+        i32 tool_type;  // filter (0 none); the drill's family when the drills are gone too
         i32 fail_alloc;
         bool no_mills;
         i32 ask;
@@ -56,17 +56,20 @@ TEST(ToolChoice, SuitableToolOrItsFailure)
         {"list not filled", TT_MILL, 1, false, 0, -1, 0},
         {"no mill left, no question", TT_MILL, 0, true, 0, -1, 0},
         {"no mill left, CREATE TOOL? answered no", TT_MILL, 0, true, 1, -1, 0},
+        {"no drill or mill left, CREATE TOOL? over both, none chosen", TT_DRILL, 0, true, 1, -1, 0},
     };
     for (const Case& c : cases) {
         fresh();
         procedure_tool(0);
-        TYPFLT(0, c.tool_type);
+        const bool both = c.tool_type == TT_DRILL;  // the drill's family: drills and mills
+        TYPFLT(both ? 1 : 0, c.tool_type);
         if (c.no_mills)
-            for (i32 id : {101, 102, 103, 104, 105}) norak::entities().erase(id);
+            for (i32 id : {101, 102, 103, 104, 105, 110}) norak::entities().erase(id);
         if (c.ask) {
             norak::Reply r;
-            r.kind = "question";
-            r.answer = "no";
+            r.kind = both ? "menu" : "question";
+            r.answer = both ? "" : "no";
+            r.escape = both;
             norak::add_reply(r);
         }
         if (c.fail_alloc) norak::fail_alloc_after(c.fail_alloc);
@@ -77,6 +80,7 @@ TEST(ToolChoice, SuitableToolOrItsFailure)
         EXPECT_EQ(norak::open_arrays(), 0) << c.what;  // the list is released in every case
         EXPECT_EQ(norak::transcript_has("WARNING! NO SUITABLE TOOL EXISTS"), c.ask != 0) << c.what;
         if (c.ask) EXPECT_TRUE(norak::transcript_has("CREATE TOOL?")) << c.what;
+        if (both) EXPECT_TRUE(norak::transcript_has("menu: DRILL TOOL@MILL TOOL")) << c.what;
     }
 }
 

@@ -8,6 +8,8 @@
 // Texts are NUL-terminated unless a length is passed with them.
 #pragma once
 
+#include <cstdio>
+
 #include "core/words.h"
 
 // ---------------------------------------------------------------- entities
@@ -216,6 +218,7 @@ void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, 
 void modrpl(i32& reply);  // waits for the reply of the menu form
 void contin(i32& reply);  // the reply of the menu form without a wait for a new menu
 i32 nu_mod_get_flag();  // 1 while the host drives the menus itself, else 0
+void nu_mod_title(const char* text);  // the title of the menus the host drives
 
 // ------------------------------------------------------------ status line
 void bmshow(i32 window, i32 line, i32 field, const char* text, i32 zero, i32 width);
@@ -607,6 +610,9 @@ i32 is_create_from_TPtemplate();  // 1 while a tool path is created from a templ
 i32 is_some_template_operation();  // 1 during any template operation
 i32 is_some_template_CreateRead_operation();  // 1 during a template create or read
 void template_set_read_mode(i32 mode);  // sets the template read mode
+// Mode 1 enters the directory of the templates, 2 returns to the current one.
+void template_dir(i32 mode);
+void template_init_load();  // starts a load of procedure parameters from a template
 // Procedure data of a template: the write calls the parameter and geometry
 // writers on the template medium; the read calls the block reader. A read
 // answers 11 when the template holds no data for the procedure.
@@ -724,6 +730,11 @@ i32 if_rotate_ucs();  // 1 when the UCS change rotates
 i32 if_was_alerr();  // 1 after an approximation error
 void set_alerr_off();  // clears the approximation error
 void recalculate_partbox();  // recalculates the part box
+// The host's warning states of the min/max table and of the part box (1: the
+// warning was shown and is not shown again): mode 1 get, 2 set.
+void gs_minmax_warn(i32 mode, i32& table, i32& partbox);
+// The minimum offset of the part surfaces the host keeps: mode 1 get, 2 set.
+void gs_min_srf_offset(i32 mode, f32& value);
 void update_tp_flags();  // brings the tool path flags up to date
 i32 get_set_vrf_opt(i32 mode, i32 value);  // the verify option: mode 1 get, else set
 void prwait();  // the host's wait state
@@ -738,6 +749,10 @@ void tp_crit_list_gs(i32 mode, i32& value);
 // The file of a running whole-tool-path criteria list: mode 2 set, 1 get
 // (a zero-ended name of at most capacity - 1 characters).
 void tp_file_name_gs(i32 mode, char* name, i32 capacity);
+// The open file of that list while a procedure appends to it: mode 2 set
+// (null: none), 1 get.
+void tp_file_ptr_gs(i32 mode, std::FILE*& file);
+void drlsnm(i32& count);  // the number of drill points the host keeps for the procedure
 void crit_gs_change(i32 cls, i32 mode, i32& value);  // the criteria-changed flag of a class: mode 1 get, else set
 void active_mask_gs(i32 cls, i32 mode, i32& value);  // the active-mask flag of a class: mode 1 get, 2 set
 void nc_geomsk_lst_init_all();  // starts every mask list
@@ -846,12 +861,14 @@ void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width,
 void mktxtc(const char* text, char* out, i32 limit, i32& length);  // a C text into a field of at most limit characters
 // A text and a value in the format into a field.
 void mktx1c(const char* text, i32 value, const char* format, char* out, i32 limit, i32& length);
-void maktx1(char* out, i32 limit, i32& length, const char* t1, f32 v1);  // a text and a real into a line
+// One, two or three texts each followed by a real, into a line; the reals
+// laid out by the host's number format ("U": a length in the part's unit).
+void maktx1(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1);
 // Two texts and reals into a line.
-void maktx2(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2);
+void maktx2(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2);
 // Three texts and reals into a line.
-void maktx3(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2, const char* t3,
-            f32 v3);
+void maktx3(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2,
+            const char* t3, f32 v3);
 void sheerx(const char* text, i32 length);  // an error line in the message window
 void usrmes(const char* text, i32 length);  // a user message line
 void usrme5(const char* t1, i32 l1, const char* sep, const char* t2, i32 l2);  // two message lines joined by sep

@@ -27,6 +27,7 @@ const std::map<std::string, f64>& nc_defaults()
         {"selected_procs", 1},  {"user_code", 0},    {"template_operation", 0}, {"template_create_read", 0},
         {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0}, {"stock_number", 0},
         {"file_open_fails", 0}, {"check_movmnt", 0}, {"level", 1}, {"bytes_left", 8000000},
+        {"minmax_warned", 0}, {"partbox_warned", 0}, {"min_surface_offset", 0}, {"drill_points", 0},
     };
     return d;
 }
@@ -245,6 +246,8 @@ i32 is_create_from_TPtemplate() { return iv("template_create_tp"); }
 i32 is_some_template_operation() { return iv("template_operation"); }
 i32 is_some_template_CreateRead_operation() { return iv("template_create_read"); }
 void template_set_read_mode(i32 mode) { N().read_mode = mode; }
+void template_dir(i32 mode) { note(mode == 1 ? "host: template directory" : "host: current directory"); }
+void template_init_load() { note("host: template parameter load started"); }
 
 namespace {
 std::string proc_template(i32 type) { return "PROC" + std::to_string(type); }
@@ -430,7 +433,22 @@ i32 if_geom_by_crit() { return iv("geom_by_crit"); }
 i32 if_rotate_ucs() { return iv("rotate_ucs"); }
 i32 if_was_alerr() { return N().alerr; }
 void set_alerr_off() { N().alerr = 0; }
-void recalculate_partbox() {}
+void recalculate_partbox() { note("host: part box recalculated"); }
+void gs_minmax_warn(i32 mode, i32& table, i32& partbox)
+{
+    if (mode == 2) {
+        H().settings.nc["minmax_warned"] = table;
+        H().settings.nc["partbox_warned"] = partbox;
+    } else {
+        table = iv("minmax_warned");
+        partbox = iv("partbox_warned");
+    }
+}
+void gs_min_srf_offset(i32 mode, f32& value)
+{
+    if (mode == 2) H().settings.nc["min_surface_offset"] = value;
+    else value = static_cast<f32>(nc_value("min_surface_offset"));
+}
 void update_tp_flags() {}
 i32 get_set_vrf_opt(i32 mode, i32 value) { return mode == 1 ? iv("verify") : value; }
 void prwait() {}
@@ -464,6 +482,17 @@ void tp_file_name_gs(i32 mode, char* name, i32 capacity)
         const size_t n = std::min(kept.size(), static_cast<size_t>(capacity - 1));
         std::memcpy(name, kept.data(), n);
         name[n] = 0;
+    }
+}
+void drlsnm(i32& count) { count = iv("drill_points"); }
+void tp_file_ptr_gs(i32 mode, std::FILE*& file)
+{
+    if (mode == 2) {
+        if (file != nullptr && N().crit_fp == nullptr) note("host: criteria list file open");
+        if (file == nullptr && N().crit_fp != nullptr) note("host: criteria list file closed");
+        N().crit_fp = file;
+    } else {
+        file = N().crit_fp;
     }
 }
 void crit_gs_change(i32 cls, i32 mode, i32& value)
@@ -627,12 +656,17 @@ void mktx1c(const char* text, i32 value, const char* format, char* out, i32 limi
 }
 
 namespace {
-void maktx(char* out, i32 limit, i32& length, const std::vector<std::pair<const char*, f32>>& items)
+// The reals laid out by the format: "U" a length in the part's unit, any
+// other format the value as given, both with the session's digits.
+void maktx(char* out, i32 limit, i32& length, const char* format,
+           const std::vector<std::pair<const char*, f32>>& items)
 {
+    const bool length_unit = format != nullptr && std::string(format) == "U";
     std::string s;
     char b[64];
     for (const auto& [t, v] : items) {
-        std::snprintf(b, sizeof b, "%.*f", H().settings.digits, static_cast<double>(v / H().settings.unit));
+        const f32 shown = length_unit ? v / H().settings.unit : v;
+        std::snprintf(b, sizeof b, "%.*f", H().settings.digits, static_cast<double>(shown));
         if (!s.empty()) s += "  ";
         s += std::string(t) + b;
     }
@@ -640,15 +674,18 @@ void maktx(char* out, i32 limit, i32& length, const std::vector<std::pair<const 
 }
 }  // namespace
 
-void maktx1(char* out, i32 limit, i32& length, const char* t1, f32 v1) { maktx(out, limit, length, {{t1, v1}}); }
-void maktx2(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2)
+void maktx1(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1)
 {
-    maktx(out, limit, length, {{t1, v1}, {t2, v2}});
+    maktx(out, limit, length, format, {{t1, v1}});
 }
-void maktx3(char* out, i32 limit, i32& length, const char* t1, f32 v1, const char* t2, f32 v2, const char* t3,
-            f32 v3)
+void maktx2(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2)
 {
-    maktx(out, limit, length, {{t1, v1}, {t2, v2}, {t3, v3}});
+    maktx(out, limit, length, format, {{t1, v1}, {t2, v2}});
+}
+void maktx3(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2,
+            const char* t3, f32 v3)
+{
+    maktx(out, limit, length, format, {{t1, v1}, {t2, v2}, {t3, v3}});
 }
 
 void sheerx(const char* text, i32 length) { note("error: " + field(text, length)); }

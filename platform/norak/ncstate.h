@@ -1,6 +1,7 @@
 // State of the stand-in host's NC procedure services (part of the host).
 #pragma once
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ namespace norak {
 struct NcHost {
     std::string prompt;         // the prompt shown last
     std::string crit_file;      // the file of a running whole-tool-path criteria list
+    std::FILE* crit_fp = nullptr;  // that file while a procedure appends to it
     i32 tm_inst = 0;            // figure of the registered tool instance, 0 none
     i32 fdflg = 0;              // fast-display flag
     i32 solids = 0, whole = 0;  // permissions set by the module

@@ -611,6 +611,7 @@ void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, 
 void modrpl(i32& reply) { reply = read_form(); }
 void contin(i32& reply) { reply = read_form(); }
 i32 nu_mod_get_flag() { return F().modflag; }
+void nu_mod_title(const char* text) { note(std::string("host: menu title ") + (text ? text : "")); }
 void nu_mod_set_flag(i32 flag) { F().modflag = flag; }
 
 // ----------------------------------------------------------- templates

@@ -2,6 +2,8 @@
 #include <cmath>
 
 #include "core/host.h"
+#include "core/ptwarn.h"
+#include "core/records.h"
 #include "core/util.h"
 #include "platform/norak/norak.h"
 
@@ -108,4 +110,28 @@ TEST(Util, DateAndTimeAreInRange)
     EXPECT_LE(dt[1], 12);
     EXPECT_LE(dt[3], 23);
     EXPECT_LE(dt[5], 60);
+}
+
+TEST(Util, PointWarningShowsTheCoordinatesFromTheToolPathsOriginAsLengths)
+{
+    // Inches: the lengths are shown in the part's unit, from the open tool
+    // path's origin, else from the module's own origin; as many as asked.
+    struct Case {
+        i32 open, n;
+        const char* line;
+    };
+    const Case cases[] = {{1, 3, "user: AT: X = 1.000  Y = 2.000  Z = 3.000 |BELOW"},
+                          {1, 2, "user: AT: X = 1.000  Y = 2.000 |BELOW"},
+                          {0, 1, "user: AT: X = 2.000 |BELOW"},
+                          {1, 4, "user: AT: |BELOW"}};
+    for (const Case& c : cases) {
+        norak::reset();
+        norak::settings().unit = 25.4f;
+        norak::settings().tp_open = c.open;
+        const f32 origin[3] = {25.4f, 0.0f, -25.4f};
+        for (i32 k = 0; k < 3; ++k) NPT1[NPT1_ORIGIN + k] = r2wrd(origin[k]);
+        const f32 point[3] = {50.8f, 50.8f, 50.8f};
+        WRNPNT("AT:", c.n, point, "|BELOW");
+        EXPECT_TRUE(norak::transcript_has(c.line)) << c.n << " " << norak::transcript().back();
+    }
 }

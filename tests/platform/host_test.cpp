@@ -1,7 +1,10 @@
 // The stand-in host: session files, reply script, list cursor rules, memory.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "core/host.h"
 #include "platform/norak/norak.h"
@@ -354,4 +357,64 @@ TEST_F(Host, BadSurfaceBufferKeepsEachIdOnceWhileItsFlagIsOn)
     end_badsrf();
     EXPECT_EQ(get_flag_badsrf(), 0);
     EXPECT_EQ(count_badsrf(), 0);
+}
+
+TEST_F(Host, ProcedureMenuServicesKeepTheirStatesAndNoteTheirSteps)
+{
+    // Reals into a line: "U" as lengths in the part's unit, another format
+    // as given.
+    norak::settings().unit = 2.0f;
+    char line[64] = {0};
+    i32 n = 0;
+    maktx2(line, 63, n, "U", "X = ", 3.0f, "Y = ", -1.0f);
+    EXPECT_EQ(std::string(line, static_cast<size_t>(n)), "X = 1.500  Y = -0.500");
+    maktx1(line, 63, n, "I", "K = ", 3.0f);
+    EXPECT_EQ(std::string(line, static_cast<size_t>(n)), "K = 3.000");
+    maktx3(line, 10, n, "U", "A", 2.0f, "B", 4.0f, "C", 6.0f);
+    EXPECT_EQ(n, 10);  // cut to the limit
+
+    // The warning states and the minimum surface offset: set, then read.
+    i32 table = 7, partbox = 7;
+    gs_minmax_warn(1, table, partbox);
+    EXPECT_EQ(table, 0);
+    EXPECT_EQ(partbox, 0);
+    table = 1, partbox = 0;
+    gs_minmax_warn(2, table, partbox);
+    table = partbox = 7;
+    gs_minmax_warn(1, table, partbox);
+    EXPECT_EQ(table, 1);
+    EXPECT_EQ(partbox, 0);
+    f32 offset = 9;
+    gs_min_srf_offset(1, offset);
+    EXPECT_EQ(offset, 0.0f);
+    offset = -2.5f;
+    gs_min_srf_offset(2, offset);
+    offset = 9;
+    gs_min_srf_offset(1, offset);
+    EXPECT_EQ(offset, -2.5f);
+
+    // The criteria list's open file: kept while set, noted when it comes
+    // and goes.
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    tp_file_ptr_gs(2, f);
+    std::FILE* got = nullptr;
+    tp_file_ptr_gs(1, got);
+    EXPECT_EQ(got, f);
+    std::fclose(f);
+    f = nullptr;
+    tp_file_ptr_gs(2, f);
+    tp_file_ptr_gs(1, got);
+    EXPECT_EQ(got, nullptr);
+
+    template_dir(1);
+    template_init_load();
+    template_dir(2);
+    nu_mod_title("MILL 3X");
+    recalculate_partbox();
+    const std::vector<std::string> want = {"host: criteria list file open", "host: criteria list file closed",
+                                           "host: template directory", "host: template parameter load started",
+                                           "host: current directory", "host: menu title MILL 3X",
+                                           "host: part box recalculated"};
+    EXPECT_EQ(norak::transcript(), want);
 }

@@ -42,7 +42,14 @@ void leave_by_release(i32& status)
     status = -1;
 }
 
-// Takes the parameters of a template from the host after a template read.
+void take_label()
+{
+    std::memset(DRVST.label, ' ', 19);
+    DRVST.label[19] = '\0';
+    std::memcpy(DRVST.label, "-----", 5);
+}
+}  // namespace
+
 void fetch_from_host(i32& status)
 {
     status = 0;
@@ -84,14 +91,6 @@ void fetch_from_host(i32& status)
     i32 st = 0;
     DRVSYM(st);
 }
-
-void take_label()
-{
-    std::memset(DRVST.label, ' ', 19);
-    DRVST.label[19] = '\0';
-    std::memcpy(DRVST.label, "-----", 5);
-}
-}  // namespace
 
 i32 DRVORB() { return orbis_flag_get() != 0 ? 1 : 0; }
 

@@ -129,6 +129,11 @@ void DRVRDP(const i32& tplread, const i32& type, const char* key, const i32& siz
 // The template write (callbacks 3, 4) or read (callback 5) of the running
 // template operation; defined answers whether the geometry is defined.
 void DRVTMR(const i32& type, PrcPutFn cb3, PrcPutFn cb4, PrcReadFn cb5, i32& defined, i32& status);
+// Takes the parameters of a template from the host after a template read:
+// machine values, tool, UCS, clearances, texts, optimizer block and machine
+// table as the host's block filter lets them through, then the template's
+// heights and the relation symbols. Status 0.
+void fetch_from_host(i32& status);
 void DRVSYM(i32& status);  // refreshes the relation symbols (the global ones replaced on failure)
 // Sets the display list's position at the latest saved procedure block key
 // (from count down) that the display still holds; direction > 0 hands the

@@ -5,13 +5,17 @@
 #include <cstring>
 #include <string>
 
+#include "blocks/movement.h"
+#include "core/listname.h"
 #include "frame/cmpblk.h"
 #include "frame/defrel.h"
 #include "frame/driver.h"
+#include "frame/gomenu.h"
 #include "core/host.h"
 #include "core/names.h"
 #include "core/params.h"
 #include "frame/srvmnu.h"
+#include "tools/toolcache.h"
 #include "tools/toollib.h"
 #include "frame/tolmnu.h"
 #include "frame/prmmnu.h"
@@ -21,6 +25,9 @@
 
 i32 TPLSUB = 1, OPTTGL = 1;
 char PRCSTT[20] = "-----      TAVREK  ";
+// The part-surface change word. Nothing in this module sets it: the part
+// surfaces change only in the definition, which saves them with the
+// procedure. So it stays 0: the title shows 'G' and REDGEO asks.
 i32 PSCHGW = 0;
 
 namespace {
@@ -80,6 +87,86 @@ void run_side_menus(i32 u, i32 tens)
         SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
     }
 }
+
+// A common item chosen in the menu.
+void common_item(const i32 reply, const i32 u, const i32 tens, i32* index, PrcPutCb prm, PrcPutCb geo,
+                 PrcReadCb reader, i32& toolchanged, i32& status)
+{
+    if (reply == index[IX_NAME]) {
+        MNUCLR();
+        // The text edit keeps the old name when nothing is typed or the
+        // edit is left.
+        i32 st = 0;
+        TXTEDT(st);
+        status = 0;
+    } else if (reply == index[IX_MACH] && (u == 0 || u == 2 || u == 4)) {
+        char name[24] = {0};
+        GSTXT1(1, name);
+        i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
+        tool_options(opts);
+        TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
+        if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
+        GSTXT1(2, name);
+        status = 0;
+    } else if (reply == index[IX_SERVICE] && u != 3) {
+        char name[24] = {0};
+        GSTXT1(1, name);
+        char stt[20];
+        std::memcpy(stt, PRCSTT, sizeof stt);
+        // The SERVICE menu may change the machine and with it the
+        // tool-type filter: the procedure's own is put back.
+        i32 filter[10];
+        std::memcpy(filter, TLFILT, sizeof filter);
+        i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
+        service_options(u, srv);
+        SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
+        GSTXT1(2, name);
+        std::memcpy(PRCSTT, stt, sizeof stt);
+        std::memcpy(TLFILT, filter, sizeof filter);
+        status = 0;
+    } else if (reply == index[IX_APPLY]) {
+        MNUCLR();
+        HGTNPT(2);
+        template_dir(1);
+        template_init_load();
+        template_set_read_mode(load_mode());
+        i32 before = PRM9[PRM9_TOOL], st = 0;
+        template_MultiTPRead_PROCdata(9, reader, st);
+        if (st == 0) {
+            // The template's tool, machine values, clearances, texts and
+            // optimizer words, as a procedure made from a template takes them.
+            i32 fetched = 0;
+            fetch_from_host(fetched);
+            if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
+        }
+        if (st == 11 || st == 12) HGTNPT(1);
+        template_set_read_mode(3);
+        template_dir(2);
+        status = 0;
+    } else if (reply == index[IX_SAVE]) {
+        HGTNPT(2);
+        MNUCLR();
+        i32 proc = EDA2[EDA2_PROC], st = 0;
+        if (EDA2[EDA2_OPENED] == 0) CURBLK(proc);
+        MUTBLN(1, proc);
+        template_dir(1);
+        set_GlobalParameters_ToMain(HEI8, TXT2, CMPBLK, PRM9, COOR, MCHTBL);
+        TPLFCL();
+        template_MultiTPWrite_PROCdata(9, prm, geo, st);
+        TPLFCL();
+        template_dir(2);
+        status = 0;
+        HGTNPT(1);
+    } else if (reply == index[IX_TOGGLE]) {
+        CMPBLK[CMP_MASTER] = OPTTGL == 2 ? 2 : 1;
+        status = -status;
+    } else if (reply == index[IX_OPTIM]) {
+        // The optimizer screens report their own leaving; the menu goes on.
+        i32 st = 0;
+        optim_menu(0, PRM9[PRM9_TOOL], st);
+        status = 0;
+    }
+}
 }  // namespace
 
 void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& status)
@@ -101,6 +188,8 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     if (status < 0) return;
     status = 0;
     item = 1;
+    // Every index word is cleared, not only the template and optimizer ones:
+    // an item this mode hides must not keep the number an earlier menu gave it.
     for (i32 k = 0; k < 8; ++k) index[k] = 0;
 
     // Status title.
@@ -117,6 +206,9 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     PRCSTT[3] = (EDA2[EDA2_OPENED] != 0 && EDA2[EDA2_BLANK] != 0) ? 'B' : '-';
     i32 proc = DRVST.proc;
     char title[64];
+    // The host answers the criteria question for the current procedure,
+    // which is the one numbered here; the title is a row that cannot be
+    // chosen.
     std::snprintf(title, sizeof title, "%s%c%d", PRCSTT, if_geom_by_crit() ? '*' : '=', proc);
     modmtx(title);
     ++item;
@@ -175,14 +267,23 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
 {
     i32 mm = m >= 100 ? m - 100 : m;
     const i32 u = mm % 10, tens = mm / 10;
+    // The host warns once about its min/max table and the part box; a new
+    // menu may warn again.
+    i32 table = 0, partbox = 0;
+    gs_minmax_warn(2, table, partbox);
+    const i32 flag = nu_mod_get_flag();
     toolchanged = 0;
     status = 0;
-    const i32 flag = nu_mod_get_flag();
+    GOST.speed = 1;
     const f32 z = wrd2r(NPT1[NPT1_ORIGIN + 2]);
 
     if (EDA2[EDA2_NOQUEST] != 0) {
         reply = error != 0 ? -1 : 0;
     } else if (flag != 0) {
+        // The menus the host drives carry the machine's name as their title.
+        char title[11] = {0};
+        MCHTNM(machine(), title);
+        nu_mod_title(title);
         run_side_menus(u, tens);
         status = 1;
         reply = -1;
@@ -194,73 +295,26 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
         status = 1;
         reply = -1;
     } else {
+        REDSPL();
+        // The rows of this host's menu form are read with modrpl (its modif1
+        // reads the forms of columns).
         if (u == 3 && EDA2[EDA2_OPENED] != 0) contin(reply);
         else modrpl(reply);
         if (reply == -2 && EDA2[EDA2_OPENED] != 0) reply = -1;
-        if (reply > 0) {
-            if (reply == index[IX_NAME]) {
-                MNUCLR();
-                char name[24] = {0};
-                i32 st = 0;
-                prmtxt("PROCEDURE NAME", name, 21, st);
-                if (st == 0) GSTXT1(2, name);
-            } else if (reply == index[IX_MACH] && (u == 0 || u == 2 || u == 4)) {
-                char name[24] = {0};
-                GSTXT1(1, name);
-                i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
-                tool_options(opts);
-                TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
-                if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
-                GSTXT1(2, name);
-            } else if (reply == index[IX_SERVICE] && u != 3) {
-                char name[24] = {0};
-                GSTXT1(1, name);
-                char stt[20];
-                std::memcpy(stt, PRCSTT, sizeof stt);
-                // The SERVICE menu may change the machine and with it the
-                // tool-type filter: the procedure's own is put back.
-                i32 filter[10];
-                std::memcpy(filter, TLFILT, sizeof filter);
-                i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
-                service_options(u, srv);
-                SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
-                GSTXT1(2, name);
-                std::memcpy(PRCSTT, stt, sizeof stt);
-                std::memcpy(TLFILT, filter, sizeof filter);
-            } else if (reply == index[IX_APPLY]) {
-                MNUCLR();
-                HGTNPT(2);
-                template_set_read_mode(load_mode());
-                i32 before = PRM9[PRM9_TOOL], st = 0;
-                template_MultiTPRead_PROCdata(9, reader, st);
-                if (st >= 0 && st != 11 && st != 12) {
-                    TPLSHF();
-                    if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
-                }
-                if (st == 11 || st == 12) HGTNPT(1);
-                template_set_read_mode(3);
-            } else if (reply == index[IX_SAVE]) {
-                HGTNPT(2);
-                MNUCLR();
-                i32 proc = EDA2[EDA2_OPENED] != 0 ? EDA2[EDA2_PROC] : CLP1[CLP1_TOOLPATH], st = 0;
-                MUTBLN(1, proc);
-                set_GlobalParameters_ToMain(HEI8, TXT2, CMPBLK, PRM9, COOR, MCHTBL);
-                TPLFCL();
-                template_MultiTPWrite_PROCdata(9, prm, geo, st);
-                TPLFCL();
-                HGTNPT(1);
-            } else if (reply == index[IX_TOGGLE]) {
-                CMPBLK[CMP_MASTER] = OPTTGL == 2 ? 2 : 1;
-                status = -status;
-            } else if (reply == index[IX_OPTIM]) {
-                optim_menu(0, PRM9[PRM9_TOOL], status);
-            }
-        }
+        if (reply > 0) common_item(reply, u, tens, index, prm, geo, reader, toolchanged, status);
     }
     if (reply == 0) {
         i32 st = 0;
         HGTSH2(2, z, st);
+        recalculate_partbox();
         HGTSH2(1, z, st);
+    }
+    if (toolchanged != 0) {
+        // A tool other than a mill has no corner radius (answered as -1).
+        f32 r = 0;
+        GTCRNR(PRM9[PRM9_TOOL], r);
+        f32 offset = r > 0 ? -r : 0.0f;
+        gs_min_srf_offset(2, offset);
     }
 }
 

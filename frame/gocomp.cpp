@@ -34,12 +34,17 @@ void TOLSAV()
 
 void TOLRST()
 {
+    // Only what TOLSAV kept goes back: before any save the words are zeros,
+    // which would wipe the current tool's sizes.
     if (!milling_tool() || !SAVTOL.kept) return;
     STDIAM(SAVTOL.diameter);
     STCUTL(SAVTOL.cutting);
     STCRNR(SAVTOL.corner);
 }
 
+// The common arguments this host takes are the four records; the machine
+// area is the machine values, and the two further words of the host's
+// common area are not named to the module, which hands none.
 void GSCARG(const i32& a, const i32& b)
 {
     gs_common_arguments(1, NPT1, DSP8, HEI8, PRM9);

@@ -112,6 +112,9 @@ void build_rows(const i32 type, const i32 intp, const i32 moved, GoMenuRows& m)
         GSTXT1(1, comment);
         std::string text(comment, strnlen(comment, 20));
         while (!text.empty() && text.back() == ' ') text.pop_back();
+        // A blank comment would show as a blank placeholder, which cannot
+        // be told from one and looks as if it could not be chosen: the row
+        // is named instead until a comment is given.
         modmc2(text.empty() ? "COMMENT" : text.c_str(), m.comment, 0);
     } else {
         empty();
@@ -122,7 +125,11 @@ void build_rows(const i32 type, const i32 intp, const i32 moved, GoMenuRows& m)
     modmc2(kind_options(type).c_str(), m.kind, 0);
     if (g.kind == GO_DELTA) {
         modrc2("DX", g.delta[0], -LIMIT, LIMIT, 0);
-        if (type == GT_TURN) modrc2("DZ", g.delta[2], -LIMIT, LIMIT, 0);
+        // Turning moves in x and y, z staying at the procedure Z (GOMOVE):
+        // its second delta is the y word, named "DZ" as the lathe names that
+        // axis. Bound to the z word, the typed value would never move the
+        // tool while a y delta left by another GO menu still would.
+        if (type == GT_TURN) modrc2("DZ", g.delta[1], -LIMIT, LIMIT, 0);
         else modrc2("DY", g.delta[1], -LIMIT, LIMIT, 0);
         if (type != GT_TWOAXIS && type != GT_TURN) modrc2("DZ", g.delta[2], -LIMIT, LIMIT, 0);
         else empty();
@@ -185,15 +192,32 @@ void GOPICK(const i32& two_point, const i32& kind, i32& axis_mode, f32* point, f
     }
 }
 
-i32 PLNZ(f32* point, const f32* plane)
+namespace {
+// The plane scaled to a unit normal (all zero for a plane of no normal): the
+// plane may come with a normal of any length (a plane entity, the stored
+// plane), and the height formula needs it unit.
+void unit_plane(const f32* plane, f64* n)
 {
-    // The plane may come with a normal of any length (a plane entity, the
-    // stored plane): the formula needs it unit.
     const f64 len = std::sqrt(static_cast<f64>(plane[0]) * plane[0] + static_cast<f64>(plane[1]) * plane[1] +
                               static_cast<f64>(plane[2]) * plane[2]);
-    const f64 nx = len > 0 ? plane[0] / len : 0, ny = len > 0 ? plane[1] / len : 0;
-    const f64 nz = len > 0 ? plane[2] / len : 0, d = len > 0 ? plane[3] / len : 0;
-    if (std::fabs(nz) < 0.0001) {
+    for (int k = 0; k < 4; ++k) n[k] = len > 0 ? plane[k] / len : 0;
+}
+
+// A plane the tool cannot stand on: parallel to the Z axis, or nearly so.
+bool parallel_to_z(const f32* plane)
+{
+    f64 n[4];
+    unit_plane(plane, n);
+    return std::fabs(n[2]) < 0.0001;
+}
+}  // namespace
+
+i32 PLNZ(f32* point, const f32* plane)
+{
+    f64 n[4];
+    unit_plane(plane, n);
+    const f64 nx = n[0], ny = n[1], nz = n[2], d = n[3];
+    if (parallel_to_z(plane)) {
         usrerr("PART PLANE CANNOT BE PARALLEL TO Z AXIS !");
         return -1;
     }
@@ -206,6 +230,8 @@ i32 PLNZ(f32* point, const f32* plane)
         GTDIAM(CURTOL, dt);
         GTCRNR(CURTOL, r);
     }
+    // A tool of negative size has no height on the plane: z stays, and the
+    // user is told why the motion does not go onto the plane.
     if (dt < 0 || r < 0) {
         usrerr("PLNZ, NEGATIVE TOOL DIAMETER OR CORNER RADIUS: Z NOT CHANGED");
         return -2;
@@ -275,8 +301,9 @@ void GOMOVE(const i32& type, const i32& intp, const i32& kind, const i32& axis_m
     }
     tool_figure();
     MOTMOD = 2;
+    // The wire type keeps the technology parameter 1 its first motion set.
     if (type == GT_TWOAXIS) STPV53(code53);
-    else STPV01(feed);
+    else if (type != GT_WIRE) STPV01(feed);
     const f32* cur = MOVST.point;
     i32 st = 0;
     switch (kind) {
@@ -516,6 +543,7 @@ void plane_by_coefficients(f32* plane, i32& status)
         for (int k = 0; k < 4; ++k) {
             prmreal(labels[k], c[k], status);
             if (status != 0) return;
+            // A value out of range is asked again, and the user told why.
             if (c[k] < -LIMIT || c[k] > LIMIT) {
                 usrerr("VALUE OUT OF RANGE");
                 --k;
@@ -625,21 +653,25 @@ void PLNMNU(const char* title, i32& way, f32* plane, i32& status)
 
 namespace {
 
-// Set-up of the GO menu; false when the machining type does not fit.
-bool go_setup(const i32 type)
+// Set-up of the GO menu; false when the machining type does not fit (status
+// MCHTYP's, which reported it).
+bool go_setup(const i32 type, i32& status)
 {
     GoState& g = GOST;
     g.axis_mode = type == GT_MULTI || type == GT_WIRE ? 3 : 1;
     MOTKND = type == GT_MULTI || type == GT_WIRE ? 5 : 3;
     g.speed = 2;
     g.plane_defined = -1;
+    // The kind kept from another GO menu may have no place in this type's
+    // toggle (which would show no option then): it starts at the point.
     if (type == GT_TWOAXIS && g.kind > GO_DELTA) g.kind = GO_POINT;
     if (type == GT_TURN && g.kind > GO_HOME) g.kind = GO_POINT;
     if ((type == GT_MILL || type == GT_TURN) && g.kind == GO_AXIS) g.kind = GO_POINT;
     kind_flags(type);
-    i32 set = 0, pausable = 0, st = 0;
-    MCHTYP(GO_CODE[type], set, pausable, st);
-    if (st < 0) return false;
+    i32 set = 0, pausable = 0;
+    MCHTYP(GO_CODE[type], set, pausable, status);
+    if (status < 0) return false;
+    i32 st = 0;
     if (type == GT_MILL || type == GT_MULTI || type == GT_TURN) SETMOD(1, 0, -1.0f);
     reset_geom_slots(st);
     return true;
@@ -658,7 +690,9 @@ void define_plane()
             if (g.kind == GO_AXIS) g.two_point = 1;
             return;
         }
-        if (plane[2] == 0.0f) {
+        // Refused by the same test PLNZ makes: a plane it would refuse at
+        // every motion would leave the tool at the indicated z.
+        if (parallel_to_z(plane)) {
             usrerr("PART PLANE CANNOT BE PARALLEL TO Z.AXIS!");
             continue;
         }
@@ -701,7 +735,9 @@ void menu_reply(const i32 type, const i32 reply, const i32 moved, GoMenuRows& m,
         }
         if ((g.kind != GO_POINT && g.kind != GO_AXIS) || m.zmode == g.zmode) return;
         g.zmode = m.zmode;
-        if (g.kind == GO_AXIS) g.two_point = g.zmode != Z_PLANE ? 1 : 0;
+        // Z ON PLANE keeps the axis point asked until a part plane is
+        // defined (the plane reply clears it).
+        if (g.kind == GO_AXIS && g.zmode != Z_PLANE) g.two_point = 1;
         return;
     case R_SECOND:
         if (g.zmode != Z_PLANE || g.kind == GO_DELTA || g.kind == GO_ZPLANE) return;
@@ -731,12 +767,14 @@ void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* d
     status = 0;
     i32 picks = 0;
     sllen(picks);
+    // A type outside the five families is taken as milling: the procedure
+    // code and the toggle are then the milling ones, never read past.
     const i32 t = type >= GT_MILL && type <= GT_WIRE ? type : GT_MILL;
     // The host fills the module's item-descriptor table when nobody has;
     // then this call releases it again, also when the menu cannot start.
     const bool filled = nu_modl_get_did_init() == 0;
     if (filled) nu_modl_init(PARDSC1, PARDSC2);
-    if (!go_setup(t)) {
+    if (!go_setup(t, status)) {
         if (filled) nu_modl_rels(PARDSC1, PARDSC2);
         return;
     }
@@ -748,7 +786,11 @@ void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* d
         i32 reply = 0;
         f32 point[3] = {0, 0, 0}, axis[3] = {0, 0, 1};
         if (g.pick != 0) {
-            // The wire type's fourth kind reads a base and a top point.
+            // The wire type's fourth option is kind 4 of its toggle, kept as
+            // kind 6: its points are read as kind 4's, a base and a top
+            // point through which the wire stands (axis mode 3, the top and
+            // base refusal). Kind 6's texts speak of a tool axis, and
+            // kind 4's prompts have no other kind that reaches them.
             const i32 asked = t == GT_WIRE && g.kind == GO_AXIS ? GO_CLEAR : g.kind;
             GOPICK(g.two_point, asked, g.axis_mode, point, axis, reply);
         } else {
@@ -759,11 +801,16 @@ void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* d
         if (reply < 0) break;
         if (reply == 0) {
             i32 st = 0;
-            GOMOVE(t, intp, g.kind, g.axis_mode, g.zmode, g.plane, moved, point, g.delta, axis, st);
+            // The Z mode has its item only for milling: another type goes
+            // free whatever mode a milling GO menu left, so that no plane or
+            // kept height or position it cannot show moves its tool.
+            const i32 zmode = t == GT_MILL || t == GT_MULTI ? g.zmode : Z_FREE;
+            GOMOVE(t, intp, g.kind, g.axis_mode, zmode, g.plane, moved, point, g.delta, axis, st);
             if (st < 0) {
                 status = -3;
                 break;
             }
+            ncd_flush_blocks();
             changed = 1;
             continue;
         }

@@ -4,6 +4,7 @@
 // scripted dialog and the machine change behind GO TO POINT.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -183,6 +184,22 @@ TEST(GoMotions, GoHomeWritesItsFirstLegByTheHomeHeightOrTheTurningSide)
         EXPECT_TRUE(near3(r.moves[0].p, side == 1 ? std::array<f32, 3>{10, 50, 30} : std::array<f32, 3>{0, 20, 30}))
             << side;
         EXPECT_TRUE(near3(r.moves[1].p, {0, 50, 7})) << side;
+    }
+}
+
+TEST(GoMotions, OnlyTheWireTypeKeepsTheFeedCodeOfItsFirstMotion)
+{
+    for (i32 type : {GT_MILL, GT_MULTI, GT_TURN, GT_WIRE}) {
+        go_fresh("[]", type == GT_WIRE ? 62 : type == GT_TURN ? 31 : 25);
+        go(type, GO_POINT, {1, 1, 1});
+        EXPECT_EQ(TECHST.requested[1], 1) << type;  // at feed
+        TECHST.requested[1] = 99;
+        f32 t[3] = {2, 2, 2}, axis[3] = {0, 0, 1};
+        const f32 flat[4] = {0, 0, 1, 0};
+        i32 moved = 1, st = 0;
+        GOMOVE(type, 1, GO_POINT, 1, Z_FREE, flat, moved, t, GOST.delta, axis, st);
+        EXPECT_EQ(st, 0) << type;
+        EXPECT_EQ(TECHST.requested[1], type == GT_WIRE ? 99 : 1) << type;
     }
 }
 
@@ -374,6 +391,7 @@ TEST(GoMenu, AVerticalPartPlaneIsRefusedThenThePointGoesOnThePlane)
 {
     go_fresh(R"([{"menu": "Z ON PLANE"}, {"menu": "DEFINE PART PLANE"},
         {"menu": "A,B,C,D"}, {"answer": 1}, {"answer": 0}, {"answer": 0}, {"answer": 0},
+        {"menu": "A,B,C,D"}, {"answer": 1}, {"answer": 0}, {"answer": 0.00001}, {"answer": 0},
         {"menu": "A,B,C,D"}, {"answer": 0}, {"answer": 0}, {"answer": 1}, {"answer": -10},
         {"point": [5, 5, -100]}, {"escape": true}])");
     i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
@@ -382,7 +400,10 @@ TEST(GoMenu, AVerticalPartPlaneIsRefusedThenThePointGoesOnThePlane)
     EXPECT_EQ(moved, 1);
     EXPECT_EQ(changed, 1);
     EXPECT_EQ(norak::replies_left(), 0u);
-    EXPECT_EQ(norak::transcript_count("user: PART PLANE CANNOT BE PARALLEL TO Z.AXIS!"), 1u);
+    // Vertical, then nearly so (PLNZ could not stand the tool on it): both
+    // refused at the definition.
+    EXPECT_EQ(norak::transcript_count("user: PART PLANE CANNOT BE PARALLEL TO Z.AXIS!"), 2u);
+    EXPECT_FALSE(norak::transcript_has("user: PART PLANE CANNOT BE PARALLEL TO Z AXIS !"));
     EXPECT_TRUE(norak::transcript_has("prompt: INDICATE POINT"));
     ReadBack r = read_back();
     ASSERT_EQ(r.procs.size(), 1u);
@@ -415,6 +436,60 @@ TEST(GoMenu, TheWireTypesDeltaAndItsTopAndBasePoints)
     EXPECT_TRUE(near3(r.moves[r.moves.size() - 2].p, {12, 20, 30}));
     EXPECT_TRUE(near3(r.moves.back().p, {0, 0, 0}));
     EXPECT_EQ(r.moves.back().type, 22);  // with the tool axis
+}
+
+TEST(GoMenu, TurningDeltaTakesItsDzRowAlongTheTurningAxis)
+{
+    // Turning moves in x and y at the procedure Z: its "DZ" row moves the
+    // tool along y, and a y delta left by another GO menu is that row's.
+    go_fresh(R"([{"menu": "DZ", "value": 4}, {"menu": 0}, {"escape": true}])", 31);
+    NPT1[5] = r2wrd(7.0f);
+    GOST.kind = GO_DELTA;
+    GOST.delta[0] = 2, GOST.delta[1] = 5, GOST.delta[2] = 9;
+    i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+    GOMENU(GT_TURN, 1, tool, disp, opts, moved, changed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::transcript_count("DY"), 0u);
+    ReadBack r = read_back();
+    ASSERT_FALSE(r.moves.empty());
+    EXPECT_TRUE(near3(r.moves.back().p, {12, 24, 7})) << r.moves.back().p[1];
+}
+
+TEST(GoMenu, TypesWithoutTheZModeItemGoFreeWhateverAMillingMenuLeft)
+{
+    // ONLY Z left by a milling GO menu (x and y kept) is not shown in these
+    // menus and moves nothing of theirs: the point goes as for FREE Z.
+    struct Case {
+        i32 type, machine;
+        std::array<f32, 3> want;
+    };
+    const Case cases[] = {{GT_TWOAXIS, 12, {5, 6, 30}}, {GT_TURN, 31, {5, 6, 7}}, {GT_WIRE, 62, {5, 6, -7}}};
+    for (const Case& c : cases) {
+        go_fresh(R"([{"point": [5, 6, -7]}, {"escape": true}])", c.machine);
+        NPT1[5] = r2wrd(7.0f);
+        GOST.zmode = Z_ONLY;
+        i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+        GOMENU(c.type, 1, tool, disp, opts, moved, changed, st);
+        EXPECT_EQ(st, 0) << c.type;
+        EXPECT_EQ(norak::replies_left(), 0u) << c.type;
+        ReadBack r = read_back();
+        ASSERT_FALSE(r.moves.empty()) << c.type;
+        EXPECT_TRUE(near3(r.moves.back().p, c.want)) << c.type << ": " << r.moves.back().p[0];
+    }
+}
+
+TEST(GoMenu, ZOnPlaneKeepsAskingTheAxisPointUntilAPlaneIsDefined)
+{
+    go_fresh(R"([{"menu": "GO IND. POINT 5X"}, {"menu": "Z ON PLANE"}, {"point": [0, 0, 0]},
+        {"point": [0, 0, 1]}, {"escape": true}])",
+             26);
+    RAXN[0] = 6;
+    i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+    GOMENU(GT_MULTI, 1, tool, disp, opts, moved, changed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::transcript_count("prompt: IND TOOL AXIS DIR"), 1u);
 }
 
 TEST(GoMenu, GoAtFeedSetsTheFeedAndDyMovesAlongY)
@@ -508,6 +583,7 @@ TEST(GoMenu, FillsTheItemDescriptionsOnlyWhenNobodyHasAndReleasesThem)
         go_fresh(type == GT_MILL ? R"([{"escape": true}])" : "[]");
         nu_modl_rels(PARDSC1, PARDSC2);
         GOMENU(type, 1, tool, disp, opts, moved, changed, st);
+        EXPECT_EQ(st, type == GT_TURN ? -1 : 0) << type;  // the refusal is no success
         EXPECT_EQ(norak::description_fills(), 1) << type;
         EXPECT_EQ(nu_modl_get_did_init(), 0) << type;
         EXPECT_EQ(norak::replies_left(), 0u);

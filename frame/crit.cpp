@@ -11,6 +11,7 @@
 #include "core/host.h"
 #include "core/listname.h"
 #include "core/names.h"
+#include "core/records.h"
 #include "edit/proctab.h"
 #include "frame/driver.h"
 #include "frame/prctake.h"
@@ -38,6 +39,9 @@ void CRTPUT(const i32& medium, const i32& kind, i32& status)
         char text[24] = {0};
         nc_geomsk_lst_get_text(kind, k, text, 21, status);
         if (status < 0) return;
+        // The count is in words of type 8, four characters each: a count of
+        // characters would have the coded writer read up to four times the
+        // text, past its buffer, and the reader of code 404 takes words.
         i32 words = static_cast<i32>((std::strlen(text) + 3) / 4);
         tpptntl(medium, CODES[kind], words, DT_TEXT, text, position, status);
     }
@@ -86,6 +90,9 @@ void CRTEDT(const i32& defined, const i32& action, const char* label, const i32&
         if (defined != 0 && (active_changed(2) || active_changed(3))) prefix[0] = 's';
         if (active_with_entries(2) || active_with_entries(3)) prefix = std::string(1, prefix[0]) + "c ";
     }
+    // This host's menu form has one kind of option row (modm), all chosen
+    // alike; the flag its modm2 adds (1 for codes up to 9, 0 for 11 to 18)
+    // has nothing here to act on, so the row goes in without it.
     modm((prefix + body).c_str());
 }
 
@@ -100,7 +107,7 @@ void CRTED2(const i32& defined, const i32& count, const char* label, const i32& 
         if (kind != -1 && active_changed(kind)) prefix[0] = 's';
     }
     if (kind >= 0 && active_with_entries(kind)) prefix = std::string(1, prefix[0]) + "c ";
-    modm((prefix + body).c_str());
+    modm((prefix + body).c_str());  // modm2's flag 1 left out, as in CRTEDT
 }
 
 // ------------------------------------------------------ the criteria reports
@@ -116,8 +123,13 @@ struct MaskRow {
     char level[9];
 };
 
-// The host's mask of a kind at an index (class, level, colour, font, pen;
-// -1 any) as a report row. False when the host cannot give it.
+// The host's mask of a kind at an index as a report row. False when the host
+// cannot give it. This host's mask entry is the five words the surface
+// selection by criteria reads too: class, level number, colour, font, pen,
+// -1 meaning any; the level's text comes from the host's level names, and
+// a mask over any level is the level mode 1 (all levels). The host keeps no
+// mask on "the active level", so level mode 4 does not come from it; the
+// row builder still shows it as "ACTIVE" (CRTROW).
 bool mask_row(i32 kind, i32 index, MaskRow& row)
 {
     i32 mask[8] = {0, 0, 0, 0, 0, 0, 0, 0}, st = 0;
@@ -159,6 +171,16 @@ std::string entry_row(const MaskRow& m)
     return r;
 }
 
+}  // namespace
+
+std::string CRTROW(const i32& colour, const i32& font, const i32& pen, const char* level, const i32& mode)
+{
+    MaskRow m{colour, font, pen, mode, {0}};
+    std::snprintf(m.level, sizeof m.level, "%.8s", level ? level : "");
+    return entry_row(m);
+}
+
+namespace {
 // Objects of a class when it has no mask.
 i32 objects(i32 cls)
 {
@@ -166,9 +188,11 @@ i32 objects(i32 cls)
     switch (cls) {
     case 0: nc_surf_list_count(1, 0, n, st); break;
     case 1: nc_surf_list_count(1, 1, n, st); break;
+    // The module keeps its contours only in the contour list, counted
+    // there whether or not a procedure uses it; no count is stored beside it.
     case 2: n = num_closed_contours(); break;
     case 3: n = num_open_contours(); break;
-    default: n = 0; break;  // drill points: the host keeps none for this module
+    default: drlsnm(n); break;
     }
     return st < 0 ? 0 : n;
 }
@@ -259,12 +283,16 @@ void tp_criteria_list(i32& status)
         if (ISMTYP(code) == 0) {
             segrun(code, st);
             if (st < 0) break;
+            // The run leaves the request record as that procedure set it:
+            // it is reset and stored again, as after a procedure listing.
+            EDARST(1);
         }
         TPJUMP(1, st);
         if (st < 0) break;
     }
     i32 off = 0;
     tp_crit_list_gs(2, off);
+    // The file name goes with the mode: no procedure appends to a finished list.
     tp_file_name_gs(2, nullptr, 0);
     msg_mdlt(327, 20, path);
 }
@@ -283,9 +311,12 @@ void proc_criteria_list(const i32& code)
     FNCNAM(code, type);
     std::string name(type, strnlen(type, 11));
     while (!name.empty() && name.back() == ' ') name.pop_back();
+    tp_file_ptr_gs(2, f);
     char number[16];
     std::snprintf(number, sizeof number, " %d", DRVST.proc);
     name += number;
     report_block(f, name.c_str());
     std::fclose(f);
+    f = nullptr;
+    tp_file_ptr_gs(2, f);
 }

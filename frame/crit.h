@@ -2,6 +2,8 @@
 // coded items, and the criteria-style menu items.
 #pragma once
 
+#include <string>
+
 #include "core/words.h"
 
 // Five class flags: part, check, closed contour, open contour, drill points.
@@ -16,6 +18,10 @@ void CRTEDT(const i32& defined, const i32& action, const char* label, const i32&
 // The EDIT item of a surface list: 'G' not defined, 'E' empty, 's' its
 // mask changed, 'c' criteria with entries.
 void CRTED2(const i32& defined, const i32& count, const char* label, const i32& kind);
+// One mask entry's row of the criteria report: "    ENTIRE MODEL" for all
+// levels (mode 1), colours (17), fonts and pens (9); otherwise the level,
+// colour, font and pen columns, "ALL" or "ACTIVE" (mode 4) written over them.
+std::string CRTROW(const i32& colour, const i32& font, const i32& pen, const char* level, const i32& mode);
 // The criteria report of the current procedure into its own file
 // "<name><number>.crit_list" (lower case); status -1 when it cannot be opened.
 void criteria_list(const char* name, i32& status);

@@ -584,6 +584,21 @@ TEST(CriteriaList, TheProcedureAndTheToolPathReportsMatchTheGoldenFiles)
     i32 mode = -1;
     tp_crit_list_gs(1, mode);
     EXPECT_EQ(mode, 0);
+    // Each procedure's run had the open file while it appended; after each
+    // run the request record is reset and stored (the walk here ending on
+    // one that runs).
+    EXPECT_EQ(norak::transcript_count("host: criteria list file open"), 2u);
+    EXPECT_EQ(norak::transcript_count("host: criteria list file closed"), 2u);
+    PRCTAB.count = 2;
+    tp_criteria_list(st);
+    EXPECT_EQ(st, 0);
+    i32 eda2[EDA2_N], n = EDA2_N;
+    mdgetn("EDA2", eda2, n, st);
+    ASSERT_EQ(st, 0);
+    for (i32 k = 0; k < EDA2_N; ++k) {
+        EXPECT_EQ(EDA2[k], k == 1 || k == 2 || k == 5 ? -1 : 0) << k;
+        EXPECT_EQ(eda2[k], EDA2[k]) << k;
+    }
 
     // Nothing flagged: no file.
     const i32 none[5] = {0, 0, 0, 0, 0};
@@ -594,6 +609,42 @@ TEST(CriteriaList, TheProcedureAndTheToolPathReportsMatchTheGoldenFiles)
     // No running report: its append is refused.
     proc_criteria_list(9);
     EXPECT_TRUE(norak::transcript_has("internal: proc_criteria_list, CANNOT OPEN THE FILE"));
+}
+
+TEST(CriteriaList, DrillPointsWithoutAMaskAreManualWhenTheHostKeepsSome)
+{
+    for (i32 points : {0, 3}) {
+        three_procedures();
+        InTempDir tmp;
+        ASSERT_FALSE(tmp.dir.empty());
+        norak::settings().nc["drill_points"] = points;
+        const i32 flags[5] = {0, 0, 0, 0, 1};
+        CRTFLG(flags);
+        DRVST.proc = 7;
+        i32 st = 0;
+        criteria_list("ab", st);
+        EXPECT_EQ(st, 0);
+        EXPECT_NE(tmp.file("CAVITY_CAV-1.ab07.crit_list")
+                      .find(points > 0 ? "| DRILL POINTS |    MANUAL" : "| DRILL POINTS |    NOT DEFINED"),
+                  std::string::npos)
+            << points;
+    }
+}
+
+TEST(CriteriaList, EntryRowsShowAllActiveOrTheValues)
+{
+    struct Case {
+        i32 colour, font, pen, mode;
+        const char* level;
+        const char* row;
+    };
+    const Case cases[] = {
+        {17, 9, 9, 1, "", "    ENTIRE MODEL"},
+        {3, 1, 2, 4, "L3", " ACTIVE|   3   |   1   |   2   |"},  // the active level
+        {17, 9, 2, 1, "", "  ALL  |  ALL  |  ALL  |   2   |"},
+        {12, 9, 9, 0, "TOP", "    TOP|  12   |  ALL  |  ALL  |"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CRTROW(c.colour, c.font, c.pen, c.level, c.mode), c.row) << c.row;
 }
 
 TEST(ProcList, TheHeaderListOfAStoredToolPathRulesEachEntry)

@@ -59,20 +59,26 @@ void MRGGST(const i32& join, const i32& attr, const i32& acap, f32* apts, f32* a
     }
     PtSet A{apts, avec, aint}, B{bpts, bvec, bint};
     i32 bfirst = 0;  // first point of B still to be placed
-    if (join == 1 && ascount > 0) {
+    // Vectors move with the points under switches 1 and 3, the per-point
+    // integers under 3, in the joins as in the strings put in front: a join
+    // that moved A's points alone would leave every vector and integer of A
+    // beside another point than its own.
+    const bool vec = attr == 1 || attr == 3, ints = attr == 3;
+    // The joins compare with A's first point: without a point in A there is
+    // nothing to join to, and B's strings go in front as they are.
+    if (join == 1 && ascount > 0 && atot > 0) {
         f32 cur[3];
         std::memcpy(cur, MOVST.point, sizeof cur);
-        const bool jvec = attr == 1;
         const f32* bend = bpts + 3 * (btot - 1);
         if (bscount == 1 && same(bend, apts)) {
             const i32 n = blens[0];
             if (same(bpts, cur)) {
                 if (n > 2) {
-                    put_front(A, atot, B, 1, n - 2, jvec, false);
+                    put_front(A, atot, B, 1, n - 2, vec, ints);
                     alens[0] += n - 2;
                 }
             } else {
-                put_front(A, atot, B, 0, n - 1, jvec, false);
+                put_front(A, atot, B, 0, n - 1, vec, ints);
                 alens[0] += n - 1;
             }
             bscount = 0;
@@ -87,7 +93,7 @@ void MRGGST(const i32& join, const i32& attr, const i32& acap, f32* apts, f32* a
             const i32 last = blens[bscount - 1];
             const i32 k = last - 1;
             const i32 from = bfirst + btot - last;
-            if (k > 0) put_front(A, atot, B, from, k, jvec, false);
+            if (k > 0) put_front(A, atot, B, from, k, vec, ints);
             alens[0] += k;
             atot += k;
             btot -= last;
@@ -95,7 +101,6 @@ void MRGGST(const i32& join, const i32& attr, const i32& acap, f32* apts, f32* a
         }
     }
     if (bscount > 0 && btot > 0) {
-        const bool vec = attr == 1 || attr == 3, ints = attr == 3;
         put_front(A, atot, B, bfirst, btot, vec, ints);
         std::memmove(alens + bscount, alens, static_cast<size_t>(ascount) * sizeof(i32));
         std::memcpy(alens, blens, static_cast<size_t>(bscount) * sizeof(i32));

@@ -19,6 +19,9 @@ void segprm(const T* p1, const T* p2, const T* v1, const T* v2, const T* q, T& z
         z = p1[2] < p2[2] ? p1[2] : p2[2];
         flat = 1;
     }
+    // dz is "zero" by the host's tolerant test, as dx and dy are: a rise
+    // within the tolerance is no rise, and dividing by it would turn the
+    // rounding of z into a weight far outside 0 to 1; V is then V2.
     const T t = nonzero(dz) ? std::fabs(z - p1[2]) / std::fabs(p2[2] - p1[2]) : T(1);
     for (i32 k = 0; k < 3; ++k) v[k] = t * v2[k] + (T(1) - t) * v1[k];
 }

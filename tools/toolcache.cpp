@@ -11,6 +11,8 @@ i32 CURTOL = -1;
 i32 TLTCAS = 1;
 i32 HLDARA[HLDREC_N];
 
+// The id word that names the current tool: the cache's own id stays that of
+// the tool whose words it holds, so the next accessor loads the named one.
 void SETTLN(const i32& id) { CURTOL = id; }
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include "blocks/merge.h"
 
+#include <vector>
+
 TEST_F(BlocksTest, MergeJoinsTheLastStringAndCarriesVectorsButNotIntegersUnderAttributeOne)
 {
     // A: one string of two points, each with its vector and integer.
@@ -63,5 +65,48 @@ TEST_F(BlocksTest, MergeUnderAttributeThreeMovesTheIntegersOfTheStringsPutInFron
     for (int k = 0; k < 6; ++k) {
         EXPECT_EQ(aint[k], ints[k]) << k;
         EXPECT_EQ(avec[3 * k + 2], zs[k]) << k;
+    }
+}
+
+TEST_F(BlocksTest, MergeUnderAttributeThreeKeepsVectorsAndIntegersBesideTheirPointsThroughTheJoins)
+{
+    // Every point carries its x as its vector's z and as its integer; after
+    // each kind of join A must still read so, point by point.
+    struct Case {
+        const char* what;
+        std::vector<f32> bx;
+        std::vector<i32> blens;
+        f32 tool;  // x of the current tool position
+        std::vector<f32> want;
+        i32 strings;
+    };
+    const Case cases[] = {
+        {"one string ending on A", {0, 1, 10}, {3}, -1, {0, 1, 10, 11}, 1},
+        {"one string from the tool to A", {5, 1, 2, 10}, {4}, 5, {1, 2, 10, 11}, 1},
+        {"the tool's point dropped, the last string joined", {5, 3, 4, 10}, {2, 2}, 5, {3, 4, 10, 11}, 2},
+    };
+    for (const Case& c : cases) {
+        f32 apts[30] = {10, 0, 0, 11, 0, 0}, avec[30] = {0, 0, 10, 0, 0, 11};
+        i32 aint[10] = {10, 11}, alens[4] = {2}, acount = 1, st = 0;
+        f32 bpts[30] = {}, bvec[30] = {};
+        i32 bint[10] = {}, blens[4] = {};
+        for (size_t k = 0; k < c.bx.size(); ++k) {
+            bpts[3 * k] = bvec[3 * k + 2] = c.bx[k];
+            bint[k] = static_cast<i32>(c.bx[k]);
+        }
+        for (size_t k = 0; k < c.blens.size(); ++k) blens[k] = c.blens[k];
+        i32 bcount = static_cast<i32>(c.blens.size());
+        MOVST.point[0] = c.tool, MOVST.point[1] = MOVST.point[2] = 0.0f;
+        MRGGST(1, 3, 30, apts, avec, aint, 4, acount, alens, 30, bpts, bvec, bint, 0, bcount, blens, st);
+        ASSERT_EQ(st, 0) << c.what;
+        EXPECT_EQ(acount, c.strings) << c.what;
+        i32 total = 0;
+        for (i32 k = 0; k < acount; ++k) total += alens[k];
+        ASSERT_EQ(total, static_cast<i32>(c.want.size())) << c.what;
+        for (i32 k = 0; k < total; ++k) {
+            EXPECT_EQ(apts[3 * k], c.want[static_cast<size_t>(k)]) << c.what << " point " << k;
+            EXPECT_EQ(avec[3 * k + 2], apts[3 * k]) << c.what << " vector " << k;
+            EXPECT_EQ(aint[k], static_cast<i32>(apts[3 * k])) << c.what << " integer " << k;
+        }
     }
 }

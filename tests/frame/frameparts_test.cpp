@@ -599,11 +599,20 @@ TEST_F(Frame, SegmentsStepsAndTheTechnologyInitialisation)
     SEGPRM(r1, r2, v1, v2, q, z, v, flat);
     EXPECT_EQ(flat, 0);
     EXPECT_EQ(v[1], 1.0f);  // dz zero: t = 1, v = v2
+    // A rise within the host's tolerance is none: v = v2 at the middle too.
+    const f32 s1[3] = {0, 0, 2}, s2[3] = {10, 0, 2.000004f}, mid[3] = {5, 0, 0};
+    SEGPRM(s1, s2, v1, v2, mid, z, v, flat);
+    EXPECT_EQ(v[0], 0.0f);
+    EXPECT_EQ(v[1], 1.0f);
     const f64 d1[3] = {0, 0, 0}, d2[3] = {10, 0, 10}, w1[3] = {1, 0, 0}, w2[3] = {0, 0, 1}, dq[3] = {5, 0, 0};
     f64 dz = 0, dv[3];
     SEGPRD(d1, d2, w1, w2, dq, dz, dv, flat);
     EXPECT_DOUBLE_EQ(dz, 5.0);
     EXPECT_DOUBLE_EQ(dv[0], 0.5);
+    const f64 e2[3] = {10, 0, 4e-6};
+    SEGPRD(d1, e2, w1, w2, dq, dz, dv, flat);
+    EXPECT_DOUBLE_EQ(dv[0], 0.0);
+    EXPECT_DOUBLE_EQ(dv[2], 1.0);
 
     PRM9[2] = 1;
     INITMC(5);

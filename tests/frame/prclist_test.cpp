@@ -548,6 +548,16 @@ void criteria_module(i32 code)
     DRVST.proc = EDA2[EDA2_PROC];
     proc_criteria_list(code);
 }
+
+// The criteria report of procedure `proc` named `name` with the class flags.
+void report(const i32 (&flags)[5], i32 proc, const char* name)
+{
+    CRTFLG(flags);
+    DRVST.proc = proc;
+    i32 st = 0;
+    criteria_list(name, st);
+    EXPECT_EQ(st, 0);
+}
 }  // namespace
 
 TEST(CriteriaList, TheProcedureAndTheToolPathReportsMatchTheGoldenFiles)
@@ -562,12 +572,8 @@ TEST(CriteriaList, TheProcedureAndTheToolPathReportsMatchTheGoldenFiles)
     i32 on = 1;
     active_mask_gs(0, 2, on);
     add_mask(2, 7, -1, 1, -1);
-    const i32 flags[5] = {1, 1, 1, 0, 0};
-    CRTFLG(flags);
-    DRVST.proc = 7;
+    report({1, 1, 1, 0, 0}, 7, "SrfMil");
     i32 st = 0;
-    criteria_list("SrfMil", st);
-    EXPECT_EQ(st, 0);
     EXPECT_TRUE(fix::same_lines(tmp.file("CAVITY_CAV-1.srfmil07.crit_list"), golden("crit_proc.txt")));
     EXPECT_TRUE(norak::transcript_has("CAVITY_CAV-1.srfmil07.crit_list"));
     DRVST.proc = 12;
@@ -618,12 +624,7 @@ TEST(CriteriaList, DrillPointsWithoutAMaskAreManualWhenTheHostKeepsSome)
         InTempDir tmp;
         ASSERT_FALSE(tmp.dir.empty());
         norak::settings().nc["drill_points"] = points;
-        const i32 flags[5] = {0, 0, 0, 0, 1};
-        CRTFLG(flags);
-        DRVST.proc = 7;
-        i32 st = 0;
-        criteria_list("ab", st);
-        EXPECT_EQ(st, 0);
+        report({0, 0, 0, 0, 1}, 7, "ab");
         EXPECT_NE(tmp.file("CAVITY_CAV-1.ab07.crit_list")
                       .find(points > 0 ? "| DRILL POINTS |    MANUAL" : "| DRILL POINTS |    NOT DEFINED"),
                   std::string::npos)

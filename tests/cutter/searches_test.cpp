@@ -155,6 +155,20 @@ TEST(Searches, EdgeJustBeyondTheRim)
     EXPECT_EQ(st, 1);
     EXPECT_EQ(res[2], -1.0e10f);
     LOCRST();
+    // A tapered tool (top radius 3 + 20 tan 10 = 6.52654) under level
+    // segments at height 30: the flank rests on one within the top radius,
+    // the top of the flank (a sharp rim 20 above the tip) on one at the rim.
+    tooldefs::use_mill(6.0f, 1.0f, 20.0f, 10.0f);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    const f64 cot = 1.0 / std::tan(10.0 * 3.141592653589793 / 180.0);
+    for (f32 y : {6.4f, 6.52656f}) {
+        const f32 high[6] = {-5.0f, y, 30.0f, 5.0f, y, 30.0f};
+        GRDDRP(p, 0.01f, high, 1, res, st);
+        EXPECT_EQ(st, 0);
+        const f64 flank = 30.0 - (f64(y) - 3.0) * cot;
+        EXPECT_NEAR(res[2], y < 6.5f ? flank : 10.0, 1e-5) << y;
+    }
+    LOCRST();
 }
 
 TEST(Searches, EdgeTravelOfACornerRadiusTool)

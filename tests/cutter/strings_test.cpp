@@ -624,6 +624,15 @@ TEST_F(Strings, NotchesGo)
         EXPECT_EQ(tot4, back == 0.0f ? 2 : 4) << back;
         EXPECT_EQ(len4[0], tot4) << back;
     }
+    // Either bottom point deeper than 4e below its neighbours' line keeps
+    // the notch: here the second (8.5e-3), the first within it (5e-3).
+    std::vector<f32> xyz5 = notch(7, 0.005f, 0.0005f), nrm5(18, 0.0f);
+    xyz5[3 * 3 + 2] = -0.0035f;
+    for (i32 k = 0; k < 6; ++k) nrm5[3 * k + 2] = 1.0f;
+    std::vector<i32> len5 = {6};
+    i32 tot5 = 6;
+    NETNCH(e, xyz5.data(), nrm5.data(), nullptr, nullptr, 1, len5.data(), tot5);
+    EXPECT_EQ(tot5, 6);
 }
 
 }  // namespace

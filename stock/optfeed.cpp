@@ -100,6 +100,7 @@ struct Out {
     i32 plunge = 0, pass_flag = 0;
     f32 length = 0, factor = 1.0f, depth = 0, top = NO_TOP;
     f32 entry = 1.0f;  // the previous move's factor
+    bool end = false;  // the path ended behind a move passed over
 };
 
 void raise(Out& o, const Cut& c)
@@ -225,28 +226,31 @@ bool curve_segments(const std::vector<f32>& pts, f32 feed, f32 ref, bool may_cut
         if (may_cut) save_array_aside(1, Q, P, status);
         if (status < 0) break;
         Cut c;
-        f32 first[3], split[3];
+        f32 first[3], split[3], E[3] = {P[0], P[1], P[2]};
+        bool changes = false;  // the factor changes inside this segment
         if (l <= 0.5f * FR.D || !may_cut) {
             c = stamp(Q, P, 0, status);
         } else if (optim_feed_split(Q, P, first, split, ref, c.volume, c.depth, c.top, status) == 1) {
-            // The trial stamping is undone: the piece up to the change is
-            // stamped again and the move ends there.
-            std::copy(eqpt3(first, Q) != 0 ? split : first, (eqpt3(first, Q) != 0 ? split : first) + 3, at);
-            const Cut h = stamp(Q, at, 0, status);
-            raise(o, h);
-            o.length += len3(Q, at);
-            cut = true;
-            break;
+            // As on a line, the trial stamping is undone and the piece up to
+            // the change is stamped and measured again: its own factor then
+            // enters the curve's (and sets it on the first segment), and the
+            // move ends at the change.
+            const f32* X = eqpt3(first, Q) != 0 ? split : first;
+            std::copy(X, X + 3, E);
+            if (status >= 0) c = stamp(Q, E, 0, status);
+            changes = true;
         }
         if (status < 0) break;
+        const f32 le = changes ? std::max(len3(Q, E), 0.001f) : l;
         f32 a = 0;
-        const f32 f = segment_factor(Q, P, c.volume, l, ref, o, a);
+        const f32 f = segment_factor(Q, E, c.volume, le, ref, o, a);
         if (curve_factor < 0.0f) {
             curve_factor = f;
         } else if (FR.mode != 3 && f > curve_factor * BAND_LOW && f < curve_factor * BAND_HIGH) {
             curve_factor = std::min(curve_factor, f);
         } else if (may_cut && f != curve_factor) {
-            // This segment runs at another feed: the move ends at its start.
+            // This segment (or its piece before the change) runs at another
+            // feed: the move ends at its start, its stamp undone.
             restore_array(1, status);
             std::copy(Q, Q + 3, at);
             cut = true;
@@ -256,8 +260,13 @@ bool curve_segments(const std::vector<f32>& pts, f32 feed, f32 ref, bool may_cut
         }
         raise(o, c);
         amax = std::max(amax, a);
-        o.length += l;
-        std::copy(P, P + 3, Q);
+        o.length += le;
+        std::copy(E, E + 3, Q);
+        if (changes) {
+            std::copy(E, E + 3, at);
+            cut = true;
+            break;
+        }
     }
     if (curve_factor >= 0.0f) o.factor = FR.mode == 3 ? curve_factor : std::min(o.factor, curve_factor);
     if (FR.mode != 3) mark_changed(o.factor, feed);
@@ -318,8 +327,14 @@ bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& stat
         move_end_point(P, status);
         if (status < 0) return true;
         if (FR.known && eqpt3(P, FR.prev) != 0) {
-            TPJUMP(1, status);
-            return status != 0;
+            // A zero-length line is passed over and the move after it read.
+            // Behind the list's last element the cursor cannot step: that is
+            // the end of the path, not a failure of the stage.
+            i32 st = 0;
+            TPJUMP(1, st);
+            if (st == 0) return false;
+            o.end = true;
+            return true;
         }
         // The first move of a run has nothing to be cut from.
         if (FR.known) line_move(block, P, feed, ref, o, status);
@@ -379,7 +394,8 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         block = number;
         done = handle(type, size, feed, ref, block, o, status);
         if (status < 0) return;
-        if (!done) block = 0;
+        if (!done || o.end) block = 0;
+        if (o.end) end = 1;
     }
     if (block > 0) {
         i32 st = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "blocks/listacc.h"
+#include "core/codedio.h"
 #include "core/host.h"
 #include "core/prcwrd.h"
 #include "core/records.h"
@@ -37,15 +38,6 @@ bool behind(i32 number)
     return st == 0;
 }
 
-// The reference volume per unit of length of the feed stage: the pass
-// width x the pass depth of the procedure (0.8 D and 0.25 D, within D and
-// the cut length, when the procedure gives none), at least 0.025 D^2.
-f32 reference_volume(f32 D, f32 L)
-{
-    const f32 depth = std::min(0.25f * D, L > 0.0f ? L : 0.25f * D), width = 0.8f * D;
-    return std::max(width * depth, 0.025f * D * D);
-}
-
 // The stock of the rewritten path: the first height put back as it was
 // before the stages and the path stamped into it.
 void restamp_path(i32& status)
@@ -60,6 +52,37 @@ void restamp_path(i32& status)
     if (bh >= 0) MM_CLOSE(bh, st);
 }
 }  // namespace
+
+f32 optim_ref_volume = 0.0f;
+
+void optim_pass_size(const i32& code, f32& width, f32& depth)
+{
+    width = depth = 0.0f;
+    // Procedures of the surface types keep their pass sizes under code 81,
+    // those of types 1 and 7 under code 3305; the item holds the pass width
+    // and, when it has a second value, the pass depth. Other procedures give
+    // none: the defaults of the reference volume stand in.
+    const i32 item = code == 34 || code == 38 ? 81 : code == 1 || code == 7 ? 3305 : 0;
+    if (item == 0) return;
+    f32 v[2] = {0.0f, 0.0f};
+    i32 n = 2, st = 0;
+    TPGETC(MED_LIST, GR_LOCAL, item, n, DT_REAL, v, st);
+    if (st != 0) return;
+    if (n >= 1 && v[0] > 0.0f) width = v[0];
+    if (n >= 2 && v[1] > 0.0f) depth = v[1];
+}
+
+f32 optim_reference_volume(const f32& width, const f32& depth, const f32& D, const f32& L)
+{
+    // A pass cannot be wider than the tool nor deeper than its cut length:
+    // both limits hold for the values read as for the defaults (0.8 D and
+    // 0.25 D) that replace a size of 0.
+    f32 w = width > 0.0f ? width : 0.8f * D;
+    f32 d = depth > 0.0f ? depth : 0.25f * D;
+    w = std::min(w, D);
+    if (L > 0.0f) d = std::min(d, L);
+    return std::max(w * d, 0.025f * D * D);
+}
 
 void optim_enlarged_stage(i32& status)
 {
@@ -137,7 +160,10 @@ void optim_run_stages(i32& status)
     }
     const i32 feed = CMPBLK[CMP_FEED];
     if (status == 0 && (feed == 2 || feed == 3)) {
-        optim_feed_stage(reference_volume(D, L), status);
+        // The procedure's own pass sizes (read by the run at its block), so
+        // that a cut of the procedure's step-over counts as the nominal one.
+        const f32 ref = optim_ref_volume > 0.0f ? optim_ref_volume : optim_reference_volume(0.0f, 0.0f, D, L);
+        optim_feed_stage(ref, status);
         stk_restore_h1();
     }
     if (status == 0) restamp_path(status);

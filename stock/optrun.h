@@ -14,3 +14,13 @@ void optim_run_stages(i32& status);
 // rapid moves rebuilt as a link measured with the tool widened by the
 // enlargement percentage (and every holder section).
 void optim_enlarged_stage(i32& status);
+// The pass width and depth of the procedure of code `code` whose block is
+// at the cursor: 0 each when the procedure gives none.
+void optim_pass_size(const i32& code, f32& width, f32& depth);
+// The reference volume per unit of length of the feed stage: the pass width
+// x the pass depth (0.8 D and 0.25 D for a size of 0), the width at most D
+// and the depth at most the cut length L, at least 0.025 D^2.
+f32 optim_reference_volume(const f32& width, const f32& depth, const f32& D, const f32& L);
+// The reference volume the run read for its procedure (0: none read, the
+// defaults hold).
+extern f32 optim_ref_volume;

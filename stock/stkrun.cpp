@@ -127,6 +127,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
 {
     status = 0;
     CMPBLK[CMP_CHANGED] = 0;
+    optim_ref_volume = 0.0f;
     if (stk_grid.hdl < 0) {
         eroutc("stk_optim_run, NO STOCK GRID", 0);
         status = -1;
@@ -148,6 +149,13 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         if (STKPOS) {
             STKPOS(proc, status);
             if (status < 0) return;
+            // The feed stage measures against the procedure's own passes.
+            const i32 feed = CMPBLK[CMP_FEED];
+            if (feed == 2 || feed == 3) {
+                f32 width = 0, depth = 0;
+                optim_pass_size(nu_sgcd_get_code(), width, depth);
+                optim_ref_volume = optim_reference_volume(width, depth, D, L);
+            }
             i32 st = 0;
             OPNMVL(2, st);
             if (st < 0) return;

@@ -27,15 +27,17 @@ constexpr f32 REF = 20.0f;  // a full slot of width 10 and depth 2
 
 struct FeedStage : ::testing::Test {
     i32 tool = 0;
-    void SetUp() override
+    void SetUp() override { set_up(0.25f, 90.0f); }
+    // The grid of `cell` over x -30 .. x1, |y| < 30, with the block x 0..50.
+    void set_up(f32 cell, f32 x1)
     {
-        stocktest::fresh(0.25f);
+        stocktest::fresh(cell);
         CMPDEF();
         CMPBLK[CMP_FEED] = 2;
         opttest::machine();
         tool = opttest::tool("SLOTTER", D, 0.0f, 20.0f, 30.0f, {});
         CURTOL = tool;
-        ASSERT_EQ(stocktest::open(-30, -30, 90, 30), 0);
+        ASSERT_EQ(stocktest::open(-30, -30, x1, 30), 0);
         block(0.0f, 50.0f, 0.0f);
         i32 st = 0;
         stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
@@ -373,4 +375,36 @@ TEST_F(FeedStage, ACurveWhoseFeedStaysWithinTheBandIsNotCut)
     ASSERT_EQ(m.size(), 3u);
     EXPECT_EQ(m[2].type, 5);
     EXPECT_EQ(m[2].feed, 1100.0f);
+}
+
+TEST_F(FeedStage, ACurveCutInItsFirstSegmentKeepsThatPiecesFeedAndAZeroLengthLastMoveEndsThePath)
+{
+    // On cells of 1 the stand-in's polyline of a straight curve from x 44
+    // to 150 has segments of 106 / 21, longer than half the tool: the first
+    // is searched in samples, and the change to the air (ratio below 0.5
+    // once the axis passes 45.67) lies inside it. The piece up to the change
+    // still cuts the full slot over most of its length: 100 %, not the
+    // start value 110 %. A repeated end point as the last move ends the
+    // path with status 0.
+    set_up(1.0f, 160.0f);
+    Path p = start(20.0f, -2.0f);
+    p.line(44.0f, 0.0f, -2.0f);
+    const std::vector<f64> U{0, 0, 1, 1}, P{44, 0, -2, 150, 0, -2};
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 2, 2, U.data(), P.data(), p.next++, st);
+    ASSERT_EQ(st, 0);
+    p.line(150.0f, 0.0f, -2.0f);
+    const std::vector<Move> m = run(p);
+    size_t c = 0;  // the curve's first piece
+    while (c < m.size() && m[c].type != 5) ++c;
+    ASSERT_LT(c + 2, m.size());
+    EXPECT_EQ(m[c - 1].p[0], 44.0f);
+    EXPECT_EQ(m[c - 1].feed, 1000.0f);
+    EXPECT_GT(m[c].p[0], 44.0f);
+    EXPECT_LT(m[c].p[0], 50.0f);
+    EXPECT_EQ(m[c].feed, 1000.0f);
+    EXPECT_EQ(m[c + 1].type, 5);
+    EXPECT_EQ(m[c + 1].p[0], 150.0f);
+    EXPECT_EQ(m[c + 1].feed, 1100.0f);
+    EXPECT_EQ(m.back().p[0], 150.0f);
 }

@@ -10,8 +10,11 @@
 #include "frame/cmpblk.h"
 #include "optpath.h"
 #include "path.h"
+#include "blocks/procblk.h"
+#include "core/codedio.h"
 #include "stock/holder.h"
 #include "stock/optedit.h"
+#include "stock/optrun.h"
 #include "stock/stkrun.h"
 #include "stock/stkstamp.h"
 
@@ -226,6 +229,61 @@ TEST_F(OptimRun, AHolderSectionWithoutSizesIsRefusedWithItsNumber)
     EXPECT_TRUE(norak::transcript_has("THE HOLDER SECTION HAS NO DIAMETER: 3"));
     EXPECT_EQ(opttest::snapshot(), before);
     EXPECT_EQ(holder_steps.n, 0);
+}
+
+// The reference volume of the feed stage follows the pass sizes that a
+// procedure keeps in its block (code 81 for the surface types 34 and 38,
+// 3305 for types 1 and 7: the width, then the depth when the item holds
+// two), within the tool (width at most D = 10, depth at most the cut
+// length 20); a size of 0 or none takes 0.8 D and 0.25 D.
+std::vector<f32> pass_item;
+i32 pass_code = 0;
+void pass_params(const i32&, const i32& medium, i32& counter, i32& status)
+{
+    status = 0;
+    if (!pass_item.empty())
+        tpptntl(medium, pass_code, static_cast<i32>(pass_item.size()), DT_REAL, pass_item.data(), counter, status);
+}
+void no_callback(const i32&, const i32&, i32&, i32& status) { status = 0; }
+
+TEST(ReferenceVolume, ThePassSizesOfTheProceduresBlockWithinTheTool)
+{
+    struct Case {
+        i32 type, item;
+        std::vector<f32> values;
+        f32 L, ref;
+    } cases[] = {
+        {34, 81, {5.0f, 1.0f}, 20.0f, 5.0f},     // a half-width slot 1 deep
+        {38, 81, {4.0f}, 20.0f, 10.0f},          // width only: depth 0.25 D
+        {1, 3305, {6.0f, 3.0f}, 20.0f, 18.0f},
+        {7, 3305, {0.0f, 4.0f}, 20.0f, 32.0f},   // width 0: 0.8 D
+        {1, 3305, {15.0f, 30.0f}, 20.0f, 200.0f}, // at most D wide and L deep
+        {1, 3305, {15.0f}, 2.0f, 20.0f},          // the default depth within L
+        {1, 3305, {0.5f, 0.1f}, 20.0f, 2.5f},     // at least 0.025 D^2
+        {34, 3305, {5.0f, 1.0f}, 20.0f, 20.0f},   // not the code of its type
+        {12, 81, {5.0f, 1.0f}, 20.0f, 20.0f},     // a type that keeps none
+    };
+    for (const Case& c : cases) {
+        stocktest::fresh(0.25f);
+        norak::start_toolpath();
+        i32 a = 0, st = 0;
+        lacces(3, a);
+        pass_item = c.values;
+        pass_code = c.item;
+        char text[21] = "PASSES";
+        GSTXT1(2, text);
+        PTBT12(c.type, 1, -1, no_callback, pass_params, no_callback, 22, st);
+        ASSERT_EQ(st, 0);
+        CLSSBL(st);
+        lclos();
+        ltop();
+        lacces(2, a);
+        FNDTYP(12, st);
+        ASSERT_GE(st, 0);
+        f32 width = -1, depth = -1;
+        optim_pass_size(c.type, width, depth);
+        EXPECT_NEAR(optim_reference_volume(width, depth, D, c.L), c.ref, 1e-4f) << c.type << " " << c.item;
+    }
 }
 
 }  // namespace

@@ -34,23 +34,53 @@ f32 len3(const f32* a, const f32* b)
 }
 f32 len2(const f32* a, const f32* b) { return static_cast<f32>(std::hypot(f64(b[0]) - a[0], f64(b[1]) - a[1])); }
 
-// The current section image at the fraction t of the lifted move: clear
+// What the holder move keeps between calls.
+struct HolderMove {
+    f32 prev[3] = {0, 0, 0};  // where the tool stands
+    bool known = false;       // prev is a position of the tool
+    f32 saved_feed = -1.0f;   // feed of the current move
+    f32 last_feed = -1.0f;    // feed of the last move that had one
+    // The pending split of a line: transitions still to write (0 none),
+    // where the next is searched, the line as it was measured and its mask.
+    i32 pending = 0, search = 1, S = 0;
+    f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
+    std::vector<char> mask;
+    f32 sample_len = 0, sample_run = 0, min_len = 0, max_len = 0;
+    f32 section[HOLDER_SECTIONS_MAX] = {};  // depth of each section's last chord walked
+    f32 lift = 0;                           // clearance of the section selected
+} HM;
+
+// Selects section i's image (slot i + 1) and its clearance over the tip.
+void select_section(i32 i, f32 safety, i32& status)
+{
+    stk_image_select(i + 1, status);
+    HM.lift = holder_steps.z[i] - safety;
+}
+
+// Depth of the current section image at the tool point p (lifted by its
+// clearance); measures only.
+f32 depth_at(const f32* p)
+{
+    f32 q[3] = {p[0], p[1], p[2] + HM.lift}, md = 0, sd = 0;
+    stk_tool_at(0, q, 0, md, sd);
+    return md;
+}
+
+// The current section image at the fraction t of the move Q to P: clear
 // when it finds no stock there.
 bool clear_at(const f32* Q, const f32* P, f64 t)
 {
-    f32 pt[3], md = 0, sd = 0;
+    f32 pt[3];
     optim_lerp3(Q, P, static_cast<f32>(t), pt);
-    stk_tool_at(0, pt, 0, md, sd);
-    return eqval0(md) != 0;
+    return eqval0(depth_at(pt)) != 0;
 }
 
-// Bisection between a clear fraction and a contact fraction: the clear end
-// of the last bracket (at most 10 halvings, down to one cell along the
-// move, so that with the rounding to samples the border stays within three
-// cells of the contact).
+// Bisection between a clear fraction and a contact fraction of the move: the
+// clear end of the last bracket (at most 10 halvings, stopping when the
+// bracket is shorter than three cells along the move).
 f64 border(const f32* Q, const f32* P, f64 clear, f64 contact, f64 L)
 {
-    const f64 stop = stk_grid.cell / std::max(L, 1e-9);
+    const f64 stop = 3.0 * stk_grid.cell / std::max(L, 1e-9);
     for (i32 k = 0; k < 10 && std::fabs(contact - clear) >= stop; ++k) {
         const f64 m = 0.5 * (clear + contact);
         (clear_at(Q, P, m) ? clear : contact) = m;
@@ -58,8 +88,11 @@ f64 border(const f32* Q, const f32* P, f64 clear, f64 contact, f64 L)
     return clear;
 }
 
-// The contact flags of the current section along the lifted move Q to P
-// (S steps), each run's borders refined and the samples up to them flagged.
+// The contact flags of the current section along the move Q to P (S
+// samples), each run's borders refined by bisection and the samples between
+// a border and its run flagged: before a run from sample a the bracket
+// reaches back three quarters of the half width, after a run to sample b it
+// runs from the next sample over seven eighths of the width.
 void refine(const f32* Q, const f32* P, i32 S, f32 width, f32 run, f64 L, std::vector<char>& f)
 {
     const i32 half = static_cast<i32>(width * 0.5f / std::max(run, 1e-6f) + 0.99f);
@@ -78,10 +111,10 @@ void refine(const f32* Q, const f32* P, i32 S, f32 width, f32 run, f64 L, std::v
             for (i32 k = static_cast<i32>(std::ceil(x * S)); k < a; ++k) out[std::max(k, 0)] = 1;
         }
         if (b < S) {
-            const f64 hi = std::min(1.0, f64(b + 1 + (7 * whole) / 8) / S);
-            const f64 x = border(Q, P, hi, f64(b) / S, L);
+            const f64 lo = std::min(1.0, f64(b + 1) / S), hi = std::min(1.0, f64(b + 1 + (7 * whole) / 8) / S);
+            const f64 x = border(Q, P, hi, lo, L);
             const f64 at = x * S;
-            i32 end = static_cast<i32>(at) + (at - std::floor(at) > 0.0 ? 1 : 0);
+            const i32 end = static_cast<i32>(at) + (at - std::floor(at) > 0.0 ? 1 : 0);
             for (i32 k = b + 1; k <= std::min(end, S); ++k) out[k] = 1;
         }
         a = b + 1;
@@ -110,12 +143,127 @@ void close_gaps(std::vector<char>& m, i32 S, f32 sample, f32 D, f32 free_before)
     if (S >= 1 && m[1]) m[0] = 1;
 }
 
-// Depth of the current section image at a point lifted by `lift`.
-f32 depth_at(const f32* p, f32 lift)
+// The tool path's own feed of a contact piece of pass code k: the holder
+// mode's percentage of the feed where the feed is the base feed or the
+// named feed (mode 5 also a feed that an earlier tool row made of them),
+// any other feed kept; mode 4 changes feeds for code 100 only.
+f32 contact_feed(i32 k, f32 F)
 {
-    f32 q[3] = {p[0], p[1], p[2] + lift}, md = 0, sd = 0;
-    stk_tool_at(0, q, 0, md, sd);
-    return md;
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    f32 factor = 1.0f;
+    if (k >= 1 && mode == 5) factor = static_cast<f32>(CMPBLK[CMP_ROW_FEED + std::min(k, 10) - 1]) * 0.01f;
+    if (k >= 1 && mode == 4) factor = wrd2r(CMPBLK[CMP_HOLDER_FEED]) * 0.01f;
+    const f32 base = wrd2r(PRM9[0]), named = base * static_cast<f32>(PRM9[4]) / 100.0f;
+    if (mode == 5 && k >= 0 && F > 0.0f) {
+        if (F == base || F == named) return F * factor;
+        auto p = [](i32 j) { return static_cast<f32>(CMPBLK[CMP_ROW_FEED + j - 1]); };
+        for (i32 j = 1; j <= std::min(k, 10); ++j)
+            if (F == base * p(j) / 100.0f) return base * factor;
+        for (i32 j = 1; j <= std::min(k, 10); ++j)
+            if (F == named * p(j) / 100.0f) return named * factor;
+        return F;
+    }
+    if (mode == 4 && k == 100 && F > 0.0f && (F == base || F == named)) return F * factor;
+    return F;
+}
+
+// The contact piece's feed written around the move `number` handled whole:
+// in front of it, and the move's own feed behind it for what follows.
+void feed_around(i32 number, f32 feed, f32 F, i32& status)
+{
+    if (feed == F) return;
+    CMPBLK[CMP_CHANGED] = 1;
+    put_feed(feed, number, status);
+    i32 a = 0;
+    if (status >= 0) goto_block(1, number, status);
+    if (status < 0) return;
+    lacces(0, a);
+    optim_feed_here(F, status);
+}
+
+// Cuts the piece Q to P into the stock with the cutter (slot 0).
+void stamp(const f32* a, const f32* b, i32 move, i32& status)
+{
+    f32 md = 0, ed = 0, v = 0, ev = 0, q[3], len = 0;
+    stk_image_select(0, status);
+    if (status == 0) stk_move(1, 0, a, b, move, md, ed, v, ev, q, len, status);
+}
+
+// The chords of the handled piece cut into the stock: every piece in mode
+// 2 (the path stays as it is), else only the pieces the tool still cuts.
+void stamp_piece(const f32* from, const std::vector<f32>& pts, i32 number, bool contact, i32& status)
+{
+    if (contact && CMPBLK[CMP_HOLDER] != 2) return;
+    f32 Q[3] = {from[0], from[1], from[2]};
+    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
+        stamp(Q, pts.data() + k, number, status);
+        std::copy(pts.data() + k, pts.data() + k + 3, Q);
+    }
+}
+
+// Measures the line Q to P for every section (steps 3 to 6 of a line): the
+// mask of the move's samples (any section too close), the required lengths
+// raised. Answers 1 when some section came too close; vertical is set for a
+// move along Z (measured at its ends only); steps: the sample count.
+i32 measure_line(const f32* Q, const f32* P, const f32* widths, f32 free_before, f32* required,
+                 std::vector<char>& mask, i32& steps, bool& vertical, f32* entry, i32& status)
+{
+    status = 0;
+    steps = 0;
+    mask.assign(1, 0);
+    const f32 s = optim_safety(status);
+    if (status < 0) return 0;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    const i32 N = std::min(holder_steps.n, HOLDER_SECTIONS_MAX);
+    const f32 cell = stk_grid.cell, L = len3(Q, P), h = len2(Q, P);
+    const f32 dx = P[0] - Q[0], dy = P[1] - Q[1];
+    vertical = (eqval0(dx) != 0 && eqval0(dy) != 0) || (leval(std::fabs(dx), cell) != 0 && leval(std::fabs(dy), cell) != 0) ||
+               std::lround(std::atan2(std::fabs(f64(P[2]) - Q[2]), f64(h)) * 180.0 / M_PI) >= 90;
+    bool any = false;
+    HM.min_len = 1e30f, HM.max_len = 0.0f;
+    f32 cross = P[2] < Q[2] ? -1e30f : 1e30f;  // where the first section enters or leaves the stock
+    for (i32 i = 0; i < N; ++i) {
+        select_section(i, s, status);
+        if (status != 0) return 0;
+        if (vertical) {
+            // Measured at the end, and at the start of a move up.
+            const f32 de = depth_at(P), ds = P[2] > Q[2] ? depth_at(Q) : 0.0f;
+            const f32 d = std::max(de, ds);
+            required[i] = std::max(required[i], d);
+            if (gtval(d, 0.0f) != 0) {
+                any = true, mask[0] = 1;
+                // Going down it enters where its bottom passes the stock
+                // under the end; going up it leaves where it passes the
+                // stock under the start.
+                if (P[2] < Q[2])
+                    cross = std::max(cross, P[2] + de);
+                else if (gtval(ds, 0.0f) != 0)
+                    cross = std::min(cross, Q[2] + ds);
+            }
+            continue;
+        }
+        const f32 q[3] = {Q[0], Q[1], Q[2] + HM.lift}, p[3] = {P[0], P[1], P[2] + HM.lift};
+        f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
+        stk_move(0, 2, q, p, 0, md, ed, v, ev, pt, len, status);
+        if (status < 0) return 0;
+        const i32 S = std::max(1, std::min(stk_sweep.steps, STK_STEPS_MAX));
+        if (steps == 0) steps = S, mask.assign(static_cast<size_t>(S) + 1, 0);
+        std::vector<char> f(stk_sweep.flags, stk_sweep.flags + std::min(S, steps) + 1);
+        f.resize(static_cast<size_t>(steps) + 1, 0);
+        if (!(md > 0.0f)) continue;
+        any = true;
+        required[i] = std::max(required[i], md);
+        HM.sample_len = L / f32(steps), HM.sample_run = h / f32(steps);
+        HM.min_len = std::min(HM.min_len, HM.sample_len), HM.max_len = std::max(HM.max_len, HM.sample_len);
+        refine(Q, P, steps, widths[i], HM.sample_run, L, f);
+        for (i32 k = 0; k <= steps; ++k) mask[k] = mask[k] || f[k];
+    }
+    if (entry) *entry = cross;
+    i32 st = 0;
+    stk_image_select(0, st);
+    if (any && steps > 0) close_gaps(mask, steps, L / f32(steps), D, free_before);
+    return any ? 1 : 0;
 }
 }  // namespace
 
@@ -127,48 +275,564 @@ void optim_lerp3(const f32* A, const f32* B, const f32& t, f32* out)
 i32 optim_holder_line_check(const f32* Q, const f32* P, const f32* widths, const f32& free_before, f32* required,
                             std::vector<char>& mask, i32& steps, i32& status)
 {
+    bool vertical = false;
+    const i32 any = measure_line(Q, P, widths, free_before, required, mask, steps, vertical, nullptr, status);
+    if (vertical) steps = 0;
+    return any;
+}
+
+void optim_feed_here(const f32& feed, i32& status)
+{
     status = 0;
-    steps = 0;
-    mask.assign(1, 0);
+    // A move without a feed of its own keeps the one in force.
+    if (feed != 0.0f) write_feed_form(feed, status);
+}
+
+void optim_holder_line(const f32* prev, f32* end, const f32* split_start, const f32* split, i32& block, i32& k,
+                       i32& status)
+{
+    // The handled piece (up to the split, through the split start when that
+    // lies apart) runs at the feed of pass code k; the rest keeps the move's
+    // own feed, so that what follows runs as before.
+    const f32 F = HM.saved_feed, fk = contact_feed(k, F);
+    MOVST.point[0] = prev[0], MOVST.point[1] = prev[1], MOVST.point[2] = prev[2];
+    CMPBLK[CMP_CHANGED] = 1;
+    i32 a = 0;
+    goto_block(-1, block, status);
+    if (status < 0) return;
+    lacces(0, a);
+    PathEdit edit;
+    edit.begin();
+    edit.doom();
+    const bool from_start = eqpt3(split_start, prev) != 0;
+    i32 piece = block;
+    if (!from_start) {
+        optim_feed_here(fk, status);
+        RSTMOV();
+        if (status >= 0) optim_line(split_start, status);
+        piece = optim_block_here();
+    }
+    if (status >= 0) optim_feed_here(from_start ? fk : F, status);
+    RSTMOV();
+    if (status >= 0) optim_line(split, status);
+    if (from_start) piece = optim_block_here();
+    if (status >= 0 && eqpt3(end, split) == 0) {
+        optim_feed_here(F, status);
+        if (status >= 0) optim_line(end, status);
+    }
+    edit.finish(status);
+    if (status < 0) return;
+    const f32* e = from_start ? split : split_start;
+    end[0] = e[0], end[1] = e[1], end[2] = e[2];
+    block = piece;
+    k = static_cast<i32>(fk);
+    goto_block(-1, piece, status);
+}
+
+void optim_holder_arc(const f32* prev, f32* end, const f32& a1, i32& block, i32& k, i32& status)
+{
+    // As the line: the first piece (angle a1) at the feed of pass code k,
+    // the rest about the same centre at the move's own feed.
+    const f32 F = HM.saved_feed, fk = contact_feed(k, F);
+    CMPBLK[CMP_CHANGED] = 1;
+    i32 number = 0, type = 0, size = 0, cls = 0, plane = 0;
+    f32 angle = 0, step = 0, c[2], e[3], v[3];
+    goto_block(1, block, status);
+    if (status >= 0) TPBLKH(MV_LIST, size, type, cls, status);
+    if (status >= 0 && !mv_arc(type)) status = -1;
+    if (status >= 0) RDBT3(MV_LIST, type, number, plane, angle, step, c, e, v, status);
+    if (status < 0) return;
+    f32 A[3];
+    arc_point_at(prev, plane, c, e, a1, A);
+    for (i32 j = 0; j < 3; ++j) DSP8[j] = r2wrd(prev[j]), MOVST.point[j] = prev[j];
+    i32 a = 0;
+    goto_block(-1, block, status);
+    if (status < 0) return;
+    lacces(0, a);
+    PathEdit edit;
+    edit.begin();
+    edit.doom();
+    optim_feed_here(fk, status);
+    if (status >= 0) PARCOP(1, plane, a1, c, A, v, status);
+    const i32 piece = optim_block_here();
+    if (status >= 0) optim_feed_here(F, status);
+    if (status >= 0) PARCOP(1, plane, angle - a1, c, e, v, status);
+    edit.finish(status);
+    if (status < 0) return;
+    std::copy(A, A + 3, end);
+    block = piece;
+    k = static_cast<i32>(fk);
+    goto_block(-1, piece, status);
+}
+
+i32 optim_arc_border(const i32& direction, const f32* start, const f32* end, const i32& plane, const f32* centre,
+                     f32& angle, f32* point)
+{
+    int u = 0, v = 1, w = 2;
+    plane_axes(plane, u, v, w);
+    const f64 r = std::hypot(f64(start[u]) - centre[0], f64(start[v]) - centre[1]);
+    const f64 stop = 3.0 * stk_grid.cell / std::max(r, 1e-9);
+    // direction 1: clear at the start, contact at the angle (a clear trial
+    // moves the low end on); -1: contact at the start, clear at the angle.
+    f64 lo = 0.0, hi = angle;
+    for (i32 k = 0; k < 10 && std::fabs(hi - lo) >= stop; ++k) {
+        const f64 m = 0.5 * (lo + hi);
+        f32 pt[3];
+        arc_point_at(start, plane, centre, end, static_cast<f32>(m), pt);
+        const bool clear = eqval0(depth_at(pt)) != 0;
+        if (direction > 0)
+            (clear ? lo : hi) = m;
+        else
+            (clear ? hi : lo) = m;
+    }
+    const f64 b = direction > 0 ? lo : hi;
+    if (std::fabs(b) < stop) {
+        angle = 0.0f;
+        std::copy(start, start + 3, point);
+        return 0;
+    }
+    if (std::fabs(f64(angle) - b) < stop) {
+        std::copy(end, end + 3, point);
+        return 0;
+    }
+    angle = static_cast<f32>(b);
+    arc_point_at(start, plane, centre, end, angle, point);
+    return 1;
+}
+
+namespace {
+// The scan of optim_holder_scan; `after` looks only past the first run (a
+// piece that begins at a border found before).
+void scan_border(const f32* P0, const f32* P1, f32 width, bool after, f32* border_point, i32& status);
+}  // namespace
+
+void optim_holder_scan(const f32* P0, const f32* P1, const f32& width, f32* border_point, i32& status)
+{
+    scan_border(P0, P1, width, false, border_point, status);
+}
+
+namespace {
+void scan_border(const f32* P0, const f32* P1, f32 width, bool after, f32* border_point, i32& status)
+{
+    status = 0;
+    const f32 q0[3] = {P0[0], P0[1], P0[2] + HM.lift}, q1[3] = {P1[0], P1[1], P1[2] + HM.lift};
+    f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
+    stk_move(0, 2, q0, q1, 0, md, ed, v, ev, pt, len, status);
+    std::copy(P1, P1 + 3, border_point);
+    if (status < 0) return;
+    const i32 S = std::min(stk_sweep.steps, STK_STEPS_MAX);
+    const f32 L = len3(P0, P1), run = len2(P0, P1);
+    const f32 sample = S >= 1 ? L / f32(S) : L, srun = S >= 1 ? run / f32(S) : run;
+    const i32 w = static_cast<i32>(width / std::max(srun, 1e-6f) + 0.99f);
+    std::vector<char> f(stk_sweep.flags, stk_sweep.flags + std::max(S, 0) + 1);
+    if (eqval0(v) != 0 && eqval0(ev) != 0) {
+        if (!after && eqval0(depth_at(P0)) != 0) {
+            std::copy(P0, P0 + 3, border_point);
+            return;
+        }
+        f[0] = 1;
+    }
+    auto trial = [&](f64 samples) {
+        const f64 t = std::clamp(samples * sample / std::max(f64(L), 1e-9), 0.0, 1.0);
+        optim_lerp3(P0, P1, static_cast<f32>(t), pt);
+        return eqval0(depth_at(pt)) != 0;
+    };
+    for (i32 i = 0; i <= S; ++i) {
+        if (!f[size_t(i)]) continue;
+        if (!after && trial(f64(i) - 2.0)) {
+            std::copy(pt, pt + 3, border_point);
+            return;
+        }
+        i32 e = i;
+        while (e + 1 <= S && f[size_t(e + 1)]) ++e;
+        for (f64 x : {0.5, 0.75, 1.0})
+            if (trial(f64(e + 1) + x * w)) {
+                std::copy(pt, pt + 3, border_point);
+                return;
+            }
+        i = e;
+    }
+}
+
+}  // namespace
+
+namespace {
+// Reads the move at the cursor as find_move found it and handles it (or
+// the first piece of it); the handled piece ends at P.
+struct Handled {
+    i32 number = 0;
+    bool contact = false;
+    f32 length = 0;
+};
+
+// A line (types 2, 22, 222) from the tool's point to P.
+void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& free_before, i32 k, i32 in_contact,
+               i32& status)
+{
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    const f32* Q = HM.prev;
+    if (eqpt3(P, Q) != 0) {
+        // Nothing moves: the contact stays as it was, no split is pending.
+        h.contact = in_contact != 0;
+        HM.pending = 0, HM.search = 1;
+        return;
+    }
+    f32 Q0[3] = {Q[0], Q[1], Q[2]};
+    if (HM.pending == 0) {
+        bool vertical = false;
+        f32 cross = 0;
+        i32 S = 0;
+        const bool any = measure_line(Q, P, widths, free_before, required, HM.mask, S, vertical, &cross, status) != 0;
+        if (status < 0) return;
+        if (vertical) {
+            h.contact = any;
+            const f32 F = HM.saved_feed;
+            if (any && mode >= 3 && mode <= 5 && F > 0.0f) {
+                // The section enters the stock part-way down (or leaves it
+                // part-way up): the move is split there, the part in the
+                // stock a contact piece at the reduced feed.
+                const f32 t = (cross - Q[2]) / (P[2] - Q[2]);
+                if (t > 0.0f && t < 1.0f) {
+                    f32 X[3], E[3] = {P[0], P[1], P[2]};
+                    optim_lerp3(Q, P, t, X);
+                    if (eqpt3(X, Q) == 0 && eqpt3(X, P) == 0) {
+                        const bool down = P[2] < Q[2];
+                        i32 code = down ? -1 : k;
+                        optim_holder_line(Q, E, Q, X, h.number, code, status);
+                        if (status < 0) return;
+                        std::copy(E, E + 3, P);
+                        h.contact = !down;
+                        std::fill(HM.section, HM.section + HOLDER_SECTIONS_MAX, 0.0f);
+                    }
+                }
+            }
+            if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, F), F, status);
+            return;
+        }
+        if (!any) {
+            h.contact = false;
+            return;
+        }
+        HM.S = S;
+        std::copy(Q, Q + 3, HM.start);
+        std::copy(P, P + 3, HM.end);
+        i32 n = 0;  // transitions before the end point
+        for (i32 i = 1; i < S; ++i) n += HM.mask[size_t(i)] != HM.mask[size_t(i - 1)] ? 1 : 0;
+        HM.pending = n + 1;
+        HM.search = 1;
+    }
+    const std::vector<char>& m = HM.mask;
+    if (mode == 2 || HM.pending == 1) {
+        // Nothing left to cut here: the rest of the move is one piece.
+        h.contact = m[size_t(std::max(HM.search - 1, 0))] != 0;
+        if (mode == 2 || HM.search == 1) h.contact = false;
+        if (mode == 2 || HM.search == 1)
+            for (char c : m) h.contact = h.contact || c != 0;
+        HM.pending = 0, HM.search = 1;
+        if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
+        return;
+    }
+    if (HM.pending == 2 && HM.S == 1) {
+        h.contact = m[0] != 0 || m[1] != 0;
+        HM.pending = 0, HM.search = 1;
+        if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
+        return;
+    }
+    // The next transition: the piece up to it is written and handled now,
+    // the rest of the move is the next call's. A change of the flags at the
+    // end point itself is no transition: the move after it is measured by
+    // itself.
+    i32 i = HM.search;
+    while (i < HM.S && m[size_t(i)] == m[size_t(i - 1)]) ++i;
+    h.contact = m[size_t(i - 1)] != 0;
+    f32 X[3];
+    optim_lerp3(HM.start, HM.end, f32(i) / f32(HM.S), X);
+    f32 E[3] = {P[0], P[1], P[2]};
+    i32 code = h.contact ? k : -1;
+    if (i < HM.S && eqpt3(X, Q0) == 0 && eqpt3(X, P) == 0) {
+        optim_holder_line(Q0, E, Q0, X, h.number, code, status);
+        if (status < 0) return;
+        std::copy(E, E + 3, P);
+    }
+    --HM.pending;
+    HM.search = i + 1;
+    if (i >= HM.S) HM.pending = 0, HM.search = 1;
+}
+
+// An arc (types 3, 23, 223): its chords walked for every section.
+void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, const f32& free_before, i32 k,
+              std::vector<f32>& handled, i32& status)
+{
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    std::vector<f32> pts;
+    i32 plane = 0;
+    f32 angle = 0, centre[2] = {0, 0};
+    arc_chords(type, HM.prev, pts, P, plane, angle, status, centre);
+    handled = pts;
+    if (status < 0 || pts.empty()) return;
     const f32 s = optim_safety(status);
-    if (status < 0) return 0;
+    if (status < 0) return;
     f32 D = 0;
     GTDIAM(CURTOL, D);
     const i32 N = std::min(holder_steps.n, HOLDER_SECTIONS_MAX);
-    const f32 cell = stk_grid.cell, L = len3(Q, P), h = len2(Q, P);
-    const bool vertical = (std::fabs(P[0] - Q[0]) <= cell && std::fabs(P[1] - Q[1]) <= cell) ||
-                          std::atan2(std::fabs(f64(P[2]) - Q[2]), f64(h)) * 180.0 / M_PI >= 89.5;
-    bool any = false;
+    const size_t n = pts.size() / 3;
+    std::vector<char> c(n, 0);
+    std::vector<f32> l(n, 0.0f);
+    i32 contact_section = -1;
     for (i32 i = 0; i < N; ++i) {
-        stk_image_select(i + 1, status);
-        if (status != 0) return 0;
-        const f32 lift = holder_steps.z[i] - s;
-        if (vertical) {
-            // Measured at the end, and at the start of a move up.
-            f32 d = depth_at(P, lift);
-            if (P[2] > Q[2]) d = std::max(d, depth_at(Q, lift));
-            required[i] = std::max(required[i], d);
-            if (gtval(d, 0.0f) != 0) any = true, mask[0] = 1;
-            continue;
+        select_section(i, s, status);
+        if (status != 0) return;
+        f32 Q[3] = {HM.prev[0], HM.prev[1], HM.prev[2]};
+        for (size_t j = 0; j < n; ++j) {
+            const f32* E = pts.data() + 3 * j;
+            const f32 q[3] = {Q[0], Q[1], Q[2] + HM.lift}, e[3] = {E[0], E[1], E[2] + HM.lift};
+            f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
+            stk_move(0, 0, q, e, 0, md, ed, v, ev, pt, len, status);
+            if (status < 0) return;
+            required[i] = std::max(required[i], md);
+            HM.section[i] = md;
+            if (gtval(md, 0.0f) != 0) {
+                c[j] = 1;
+                if (contact_section < 0) contact_section = i;
+            }
+            l[j] = len3(Q, E);
+            std::copy(E, E + 3, Q);
         }
-        const f32 q[3] = {Q[0], Q[1], Q[2] + lift}, p[3] = {P[0], P[1], P[2] + lift};
-        f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
-        stk_move(0, 2, q, p, 0, md, ed, v, ev, pt, len, status);
-        if (status < 0) return 0;
-        const i32 S = std::max(1, std::min(stk_sweep.steps, STK_STEPS_MAX));
-        if (steps == 0) steps = S, mask.assign(static_cast<size_t>(S) + 1, 0);
-        std::vector<char> f(stk_sweep.flags, stk_sweep.flags + std::min(S, steps) + 1);
-        f.resize(static_cast<size_t>(steps) + 1, 0);
-        if (!(md > 0.0f)) continue;
-        any = true;
-        required[i] = std::max(required[i], md);
-        refine(q, p, steps, widths[i], h / steps, L, f);
-        for (i32 k = 0; k <= steps; ++k) mask[k] = mask[k] || f[k];
     }
     i32 st = 0;
     stk_image_select(0, st);
-    if (any && steps > 0) close_gaps(mask, steps, L / steps, D, free_before);
-    return any ? 1 : 0;
+    bool any = false;
+    for (char x : c) any = any || x != 0;
+    h.contact = any;
+    if (mode == 2 || !any) return;
+    // The walk: a contact after more than 2 D clear (the free length before
+    // the move counted while no contact was met on the arc) ends the handled
+    // piece where the contact begins; after a contact, a clear stretch longer
+    // than 2 D ends it where that stretch begins. Shorter gaps go with the
+    // contact.
+    const f32 step = angle / f32(n);
+    f32 free = free_before;
+    bool seen = false;
+    size_t free_from = 0;
+    i32 dir = 0;
+    size_t at = 0;
+    for (size_t j = 0; j < n && dir == 0; ++j) {
+        if (!c[j]) {
+            if (free == 0.0f || (seen && j > 0 && c[j - 1])) free_from = j;
+            free += l[j];
+            continue;
+        }
+        if (!seen && free > 2.0f * D && j > 0)
+            dir = 1, at = j;
+        else if (seen && free > 2.0f * D)
+            dir = -1, at = free_from;
+        seen = true;
+        free = 0.0f;
+    }
+    if (dir == 0 && seen && free > 2.0f * D && !c[n - 1]) dir = -1, at = free_from;
+    if (dir == 0) return;  // handled whole, in contact
+    // The border inside chord `at`, by halving its angle.
+    select_section(contact_section, s, status);
+    if (status != 0) return;
+    f32 A0[3];
+    arc_point_at(HM.prev, plane, centre, P, step * f32(at), A0);
+    f32 a = step, X[3];
+    const i32 found = optim_arc_border(dir, A0, P, plane, centre, a, X);
+    stk_image_select(0, st);
+    const f32 a1 = step * f32(at) + (found != 0 ? a : dir > 0 ? 0.0f : step);
+    if (std::fabs(a1) <= 0.0f || std::fabs(a1) >= std::fabs(angle)) return;
+    h.contact = dir < 0;
+    i32 code = h.contact ? k : -1;
+    f32 E[3];
+    optim_holder_arc(HM.prev, E, a1, h.number, code, status);
+    if (status < 0) return;
+    std::copy(E, E + 3, P);
+    int u = 0, v = 1, w = 2;
+    plane_axes(plane, u, v, w);
+    const f32 r = static_cast<f32>(std::hypot(f64(HM.prev[u]) - centre[0], f64(HM.prev[v]) - centre[1]));
+    h.length = r * std::fabs(a1);
+    handled.clear();
+    arc_points(HM.prev, plane, a1, centre, E, 0.25f * stk_grid.cell, 0, handled);
+}
+
+// A NURBS move (types 5, 25, 225): its polyline measured piece by piece;
+// outside mode 2 the move is cut at the border next to the first piece with
+// contact.
+void curve_move(Handled& h, i32 size, f32* P, const f32* widths, f32* required, i32 k, std::vector<f32>& handled,
+                i32& status)
+{
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    NurbsMove c;
+    std::vector<f32> pts;
+    const i32 curve = nurbs_move_open(size, c, pts, P, status);
+    handled = pts;
+    if (status < 0 || pts.empty()) {
+        if (curve != 0) evbfre(curve);
+        return;
+    }
+    const f32 s = optim_safety(status);
+    const i32 N = std::min(holder_steps.n, HOLDER_SECTIONS_MAX);
+    f32 Q[3] = {HM.prev[0], HM.prev[1], HM.prev[2]}, Q0[3] = {0, 0, 0};
+    i32 hit = -1;       // the section of the first piece with contact
+    size_t first = 0;  // that piece
+    for (size_t j = 0; j + 2 < pts.size() && status >= 0; j += 3) {
+        const f32* E = pts.data() + j;
+        for (i32 i = 0; i < N && status >= 0; ++i) {
+            select_section(i, s, status);
+            if (status != 0) break;
+            const f32 q[3] = {Q[0], Q[1], Q[2] + HM.lift}, e[3] = {E[0], E[1], E[2] + HM.lift};
+            f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
+            stk_move(0, 0, q, e, 0, md, ed, v, ev, pt, len, status);
+            required[i] = std::max(required[i], md);
+            if (gtval(md, 0.0f) != 0 && hit < 0) hit = i, first = j, std::copy(Q, Q + 3, Q0);
+        }
+        std::copy(E, E + 3, Q);
+    }
+    h.contact = hit >= 0;
+    if (status >= 0 && hit >= 0 && mode != 2 && curve != 0) {
+        // The border next to the first contact: before its run when that
+        // piece starts clear (the handled part is then clear), after it when
+        // the piece starts in contact (the handled part is the contact).
+        const f32* E = pts.data() + first;
+        f32 B[3];
+        select_section(hit, s, status);
+        bool start_clear = status == 0 && eqval0(depth_at(Q0)) != 0;
+        if (status == 0) optim_holder_scan(Q0, E, widths[hit], B, status);
+        if (status >= 0 && first == 0 && len3(B, HM.prev) <= 3.0f * stk_grid.cell) {
+            // The move begins at the border of a cut before: its handled
+            // part is the contact, up to the clear point past the run.
+            scan_border(Q0, E, widths[hit], true, B, status);
+            start_clear = false;
+        }
+        if (status >= 0 && eqpt3(B, HM.prev) == 0 && eqpt3(B, P) == 0) {
+            f64 t = 0, cut[3];
+            crv_nearest(curve, B, t, cut, status);
+            i32 block = h.number;
+            if (status >= 0 && crv_cut_at(c, t, cut, HM.prev, block, status) == 1) {
+                for (int a = 0; a < 3; ++a) P[a] = static_cast<f32>(cut[a]);
+                h.number = block;
+                h.contact = !start_clear;
+                handled.assign(pts.begin(), pts.begin() + static_cast<long>(first));
+                handled.insert(handled.end(), P, P + 3);
+            }
+        }
+    }
+    i32 st = 0;
+    stk_image_select(0, st);
+    if (curve != 0) evbfre(curve);
+    if (status >= 0 && h.contact && mode >= 3)
+        feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
+}
+}  // namespace
+
+void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& contact, i32& code_end, f32* required,
+                       f32& length, const f32& free_before, i32& status)
+{
+    (void)list;
+    status = 0;
+    length = 0.0f;
+    const i32 k = code_end, in_contact = contact;
+    code_end = 0;
+    contact = 0;
+    if (block == -1 || block == -2) {
+        HM.saved_feed = HM.last_feed = -1.0f;
+        std::fill(HM.section, HM.section + HOLDER_SECTIONS_MAX, 0.0f);
+        HM.pending = 0, HM.search = 1;
+        HM.known = false;
+        if (block == -2) {
+            // The tool stands at the end of the move at the cursor: the walk
+            // goes on behind it.
+            i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+            f32 feed = 0;
+            find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+            if (st >= 0) move_end_point(HM.prev, st);
+            if (st >= 0) {
+                if (move_feed_read != 0) HM.last_feed = feed;
+                HM.known = true;
+                TPJUMP(1, st);
+            }
+            if (st != 0) {
+                block = 0;
+                code_end = 1;
+                return;
+            }
+        }
+    }
+    block = 0;
+    Handled h;
+    f32 P[3] = {0, 0, 0};
+    std::vector<f32> pts;  // the handled piece's chords (empty: a straight piece)
+    bool curved = false;
+    while (true) {
+        i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
+        f32 feed = 0;
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        if (st < 0) {
+            // No move left (the cursor cannot tell its end from a failed read).
+            code_end = 1;
+            return;
+        }
+        if (move_feed_read == 0) feed = HM.last_feed;  // no feed of its own
+        HM.last_feed = feed;
+        if (mv_string(type)) {
+            BRKSTR(1, status);
+            if (status < 0) return;
+            continue;
+        }
+        if (!(mv_line(type) || mv_arc(type) || mv_nurbs(type))) {
+            // Another motion (a cycle): nothing is measured.
+            TPJUMP(1, st);
+            if (st != 0) {
+                code_end = 1;
+                return;
+            }
+            continue;
+        }
+        if (HM.pending == 0) HM.saved_feed = feed;
+        h.number = number;
+        if (!HM.known) {
+            // The first move only places the tool.
+            move_end_point(P, status);
+            if (status < 0) return;
+        } else if (mv_line(type)) {
+            move_end_point(P, status);
+            if (status >= 0) line_move(h, P, widths, required, free_before, k, in_contact, status);
+        } else if (mv_arc(type)) {
+            curved = true;
+            arc_move(h, type, P, widths, required, free_before, k, pts, status);
+        } else {
+            curved = true;
+            curve_move(h, size, P, widths, required, k, pts, status);
+        }
+        if (status < 0) return;
+        break;
+    }
+    if (HM.known && HM.saved_feed >= 0.0f) {
+        if (curved)
+            stamp_piece(HM.prev, pts, h.number, h.contact, status);
+        else if (!(h.contact && CMPBLK[CMP_HOLDER] != 2))
+            stamp(HM.prev, P, h.number, status);
+        if (status < 0) return;
+    }
+    if (HM.known && h.length == 0.0f) {
+        f32 Q[3] = {HM.prev[0], HM.prev[1], HM.prev[2]};
+        if (curved)
+            for (size_t j = 0; j + 2 < pts.size(); j += 3) h.length += len3(Q, pts.data() + j), std::copy(pts.data() + j, pts.data() + j + 3, Q);
+        else
+            h.length = len3(Q, P);
+    }
+    std::copy(P, P + 3, HM.prev);
+    HM.known = true;
+    block = h.number;
+    contact = h.contact ? 1 : 0;
+    length = HM.saved_feed < 0.0f ? -h.length : h.length;
+    // One block past the handled move (its pieces' feed behind it passed too
+    // by the next find_move).
+    i32 st = 0;
+    goto_block(-1, block, st);
+    if (st < 0) goto_block(1, block, st);
+    if (st >= 0) TPJUMP(1, st);
+    code_end = st != 0 ? 1 : 0;
 }
 
 namespace {
@@ -179,8 +843,6 @@ struct Stretch {
 
 // What the walk of the stage keeps.
 struct Walk {
-    f32 point[3] = {0, 0, 0};
-    bool known = false;
     i32 prev = -1;        // the last move walked (or piece written)
     f32 free = 0;         // clear length since the last contact
     bool open = false;    // a stretch is open
@@ -188,13 +850,6 @@ struct Walk {
     std::vector<Stretch> done;
     bool contact = false;  // any section came too close
 };
-
-void stamp(const f32* a, const f32* b, i32 move, i32& status)
-{
-    f32 md = 0, ed = 0, v = 0, ev = 0, q[3], len = 0;
-    stk_image_select(0, status);
-    if (status == 0) stk_move(1, 0, a, b, move, md, ed, v, ev, q, len, status);
-}
 
 // A piece walked: its contact opens or extends the stretch, a clear piece
 // ends it.
@@ -209,189 +864,6 @@ void piece(Walk& w, i32 number, bool contact, f32 length)
         w.free += length;
     }
     w.prev = number;
-}
-
-// A line Q to P (block `number`): checked, cut at the contact borders in
-// modes 3 to 5, each piece stamped with the cutter.
-void holder_line(Walk& w, i32 number, f32 feed, f32* P, const f32* widths, f32* required, i32 mode, i32& status)
-{
-    std::vector<char> mask;
-    i32 steps = 0;
-    const bool contact = optim_holder_line_check(w.point, P, widths, w.free, required, mask, steps, status) != 0;
-    if (status < 0) return;
-    w.contact = w.contact || contact;
-    if (mode == 2 || !contact || steps < 1) {
-        // Outside mode 2 the tool leaves a contact piece: it is not stamped.
-        if (mode == 2 || !contact) stamp(w.point, P, number, status);
-        piece(w, number, contact, len3(w.point, P));
-        return;
-    }
-    // Cut at every change of the mask, piece by piece from the start.
-    const f32 end[3] = {P[0], P[1], P[2]};
-    f32 Q[3] = {w.point[0], w.point[1], w.point[2]};
-    i32 at = number;
-    i32 k = 1;
-    while (status >= 0) {
-        i32 t = k;
-        while (t <= steps && mask[t] == mask[k - 1]) ++t;
-        const bool last = t > steps;
-        f32 X[3] = {end[0], end[1], end[2]};
-        if (!last) optim_lerp3(w.point, end, f32(t) / f32(steps), X);
-        f32 B[3] = {end[0], end[1], end[2]};
-        if (!last && eqpt3(X, Q) == 0 && eqpt3(X, end) == 0) {
-            optim_scan_feed = feed;
-            optim_split_line(Q, B, Q, X, at, status);
-            if (status < 0) return;
-        }
-        if (mask[k - 1] == 0) stamp(Q, X, at, status);
-        piece(w, at, mask[k - 1] != 0, len3(Q, X));
-        if (last) break;
-        std::copy(X, X + 3, Q);
-        // On to the rest of the line, the piece after the one written.
-        i32 st = 0, type = 0, size = 0, tc = 0;
-        f32 f = 0;
-        TPJUMP(1, st);
-        find_move(MV_LIST, 1, at, type, size, f, tc, st);
-        if (st < 0) return;
-        k = t + 1;
-    }
-}
-
-// A stretch of samples of one state along an arc or a curve: from and to
-// as path lengths from the move's start, contact when a section came too
-// close there.
-struct Span {
-    f32 from, to;
-    bool contact;
-};
-
-void add_span(std::vector<Span>& sp, f32 from, f32 to, bool contact)
-{
-    if (!sp.empty() && sp.back().contact == contact)
-        sp.back().to = to;
-    else
-        sp.push_back(Span{from, to, contact});
-}
-
-// The chords of an arc or a curve from the walk point checked for every
-// section (the required lengths raised): the spans of contact and clear
-// samples along the move. contact: any section came too close.
-std::vector<Span> chord_spans(const Walk& w, const std::vector<f32>& pts, const f32* widths, f32* required,
-                              bool& contact, i32& status)
-{
-    std::vector<Span> sp;
-    f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, s = 0;
-    contact = false;
-    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
-        const f32* E = pts.data() + k;
-        // The clear length before the chord closes a short leading gap.
-        const f32 free = sp.empty() ? w.free : !sp.back().contact ? sp.back().to - sp.back().from : 0.0f;
-        std::vector<char> mask;
-        i32 steps = 0;
-        const bool c = optim_holder_line_check(Q, E, widths, free, required, mask, steps, status) != 0;
-        const f32 L = len3(Q, E);
-        contact = contact || c;
-        if (!c || steps < 1) {
-            add_span(sp, s, s + L, c && mask[0] != 0);
-        } else {
-            i32 from = 0;
-            for (i32 t = 1; t <= steps; ++t)
-                if (t == steps || mask[t] != mask[from]) {
-                    const i32 to = mask[t] != mask[from] ? t : steps;
-                    add_span(sp, s + L * f32(from) / f32(steps), s + L * f32(to) / f32(steps), mask[from] != 0);
-                    if (to < steps) from = to;
-                }
-        }
-        s += L;
-        std::copy(E, E + 3, Q);
-    }
-    return sp;
-}
-
-// Where an arc or a curve is cut (path length), -1 when nowhere: its first
-// border between a contact span and a clear one, not within a cell of
-// either end. A curve is cut at every border; an arc only beside a clear
-// span longer than 2 D (the span at its start counting the free length
-// before it), shorter gaps machined with the contact.
-f32 first_border(const std::vector<Span>& sp, bool arc, f32 free_before, f32 D)
-{
-    if (sp.empty()) return -1.0f;
-    const f32 cell = stk_grid.cell, total = sp.back().to;
-    for (size_t k = 0; k + 1 < sp.size(); ++k) {
-        const f32 at = sp[k].to;
-        if (at < cell || at > total - cell) continue;
-        if (!arc) return at;
-        const Span& clear = sp[k].contact ? sp[k + 1] : sp[k];
-        const f32 len = clear.to - clear.from + (k == 0 && !sp[0].contact ? free_before : 0.0f);
-        if (len > 2.0f * D) return at;
-    }
-    return -1.0f;
-}
-
-// An arc or a NURBS move at the cursor: what the holder walk reads of it.
-struct Bent {
-    bool arc = false;
-    i32 plane = 0;
-    f32 angle = 0, centre[2] = {0, 0};
-    NurbsMove c;
-    i32 curve = 0;  // the host curve of a NURBS move (0 none)
-};
-
-// Cuts the arc or curve `number` at path length `at` along its chords
-// (pts from the walk point, P its end); the cursor stays before the first
-// piece. false when the move stays whole (a curve point at its end).
-bool cut_bent(const Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts, f32 at, f32* P, i32& status)
-{
-    f32 X[3];
-    const f64 pos = poly_point_at(w.point, pts, at, X);
-    if (b.arc) {
-        const f32 a1 = static_cast<f32>(f64(b.angle) * pos / f64(pts.size() / 3));
-        f32 A[3];
-        arc_point_at(w.point, b.plane, b.centre, P, a1, A);
-        i32 piece = number, piece2 = 0, st = 0;
-        goto_block(-1, number, status);
-        if (status >= 0) TPJUMP(-1, st);
-        if (status >= 0 && st == 0) optim_split_arc(w.point, P, A, P, a1, b.angle - a1, piece, piece2, status);
-        if (st != 0) status = -1;
-        return status >= 0;
-    }
-    f64 t = 0, cut[3];
-    crv_nearest(b.curve, X, t, cut, status);
-    i32 block = number;
-    return status >= 0 && crv_cut_at(b.c, t, cut, w.point, block, status) == 1;
-}
-
-// An arc or a curve: measured chord by chord for every section. Outside
-// mode 2 it is cut at its first border that counts (true: the walk reads
-// the first piece next); else walked as one piece, stamped with the cutter
-// unless a section came too close outside mode 2 (the tool leaves it).
-bool holder_bent(Walk& w, i32 number, const Bent& b, const std::vector<f32>& pts, f32* P, const f32* widths,
-                 f32* required, i32 mode, i32& status)
-{
-    bool contact = false;
-    std::vector<Span> sp = chord_spans(w, pts, widths, required, contact, status);
-    if (status < 0) return false;
-    // A contact span within a cell of an end (where a piece was cut at a
-    // border, rounded to samples) counts as clear.
-    const f32 cell = stk_grid.cell;
-    if (sp.size() > 1 && sp.front().contact && sp.front().to - sp.front().from < cell) sp.front().contact = false;
-    if (sp.size() > 1 && sp.back().contact && sp.back().to - sp.back().from < cell) sp.back().contact = false;
-    contact = false;
-    for (const Span& x : sp) contact = contact || x.contact;
-    w.contact = w.contact || contact;
-    f32 D = 0;
-    GTDIAM(CURTOL, D);
-    const f32 at = mode == 2 || !contact ? -1.0f : first_border(sp, b.arc, w.free, D);
-    if (at > 0.0f && (b.arc || b.curve != 0) && cut_bent(w, number, b, pts, at, P, status)) return true;
-    if (status < 0) return false;
-    f32 Q[3] = {w.point[0], w.point[1], w.point[2]}, length = 0;
-    for (size_t k = 0; k + 2 < pts.size() && status >= 0; k += 3) {
-        if (mode == 2 || !contact) stamp(Q, pts.data() + k, number, status);
-        length += len3(Q, pts.data() + k);
-        std::copy(pts.data() + k, pts.data() + k + 3, Q);
-    }
-    piece(w, number, contact, length);
-    return false;
 }
 
 // The lengths the tool needs, as extensions of its clear length (ext[0])
@@ -431,82 +903,41 @@ void report(const f32* required, const f32* lengths, i32 N)
     }
 }
 
-// Reads and walks the move find_move found; true when it was cut and the
-// walk reads its first piece next.
-bool walk_move(Walk& w, i32 number, i32 type, i32 size, f32 feed, const f32* widths, f32* required, i32 mode,
-               i32& status)
-{
-    f32 P[3];
-    if (feed < 0.0f || !w.known) {
-        move_end_point(P, status);
-        if (status >= 0) piece(w, number, false, w.known ? len3(w.point, P) : 0.0f);
-    } else if (mv_line(type)) {
-        move_end_point(P, status);
-        if (status >= 0 && eqpt3(P, w.point) == 0) holder_line(w, number, feed, P, widths, required, mode, status);
-    } else if (mv_arc(type) || mv_nurbs(type)) {
-        Bent b;
-        std::vector<f32> pts;
-        b.arc = mv_arc(type);
-        if (b.arc)
-            arc_chords(type, w.point, pts, P, b.plane, b.angle, status, b.centre);
-        else
-            b.curve = nurbs_move_open(size, b.c, pts, P, status);
-        const bool cut = status >= 0 && !pts.empty() &&
-                         holder_bent(w, number, b, pts, P, widths, required, mode, status);
-        if (b.curve != 0) evbfre(b.curve);
-        if (cut || pts.empty()) return cut;
-    } else {
-        return false;
-    }
-    if (status >= 0) std::copy(P, P + 3, w.point), w.known = true;
-    return false;
-}
-}  // namespace
-
-namespace {
 // Walks the moves after block `from` (-1: the whole list) with the holder of
-// the current tool, its images built: every move checked and stamped with
-// the cutter, cut at the contact borders outside mode 2.
-void walk_pass(i32 from, const f32* widths, f32* required, i32 mode, Walk& w, i32& status)
+// the current tool, its images built: every move checked by the holder
+// move (pass code k) and cut with the cutter, split at the contact borders
+// outside mode 2.
+void walk_pass(i32 from, i32 k, const f32* widths, f32* required, Walk& w, i32& status)
 {
-    i32 a = 0, counter = 0, st = 0;
+    i32 a = 0, counter = 0, block = -1;
     lacces(2, a);
     if (from > 0) {
         // The cutter stands at the end of block `from`.
         goto_block(1, from, status);
-        if (status >= 0) move_end_point(w.point, status);
         if (status < 0) return;
-        w.known = true;
         w.prev = from;
-        TPJUMP(1, st);
-        if (st != 0) return;
+        block = -2;
     }
-    f32 last_feed = -1.0f;
-    while (true) {
+    i32 end = 0;
+    while (end == 0) {
         if (optim_progress(1, counter, 25) != 0) {
             status = 1000;
             return;
         }
-        i32 number = 0, type = 0, size = 0, tc = 0;
-        f32 feed = 0;
-        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) break;
-        if (move_feed_read == 0) feed = last_feed;  // no feed of its own
-        last_feed = feed;
-        if (mv_string(type)) {
-            BRKSTR(1, status);
-            if (status < 0) return;
-            continue;
-        }
-        const bool cut = walk_move(w, number, type, size, feed, widths, required, mode, status);
+        i32 contact = 0, code = k;
+        f32 length = 0;
+        optim_holder_move(MV_LIST, widths, block, contact, code, required, length, w.free, status);
         if (status < 0) return;
-        if (cut) continue;
-        TPJUMP(1, st);
-        if (st != 0) break;
+        end = code;
+        if (block <= 0) break;
+        w.contact = w.contact || contact != 0;
+        piece(w, block, contact != 0, std::fabs(length));
     }
     if (w.open) w.done.push_back(w.cur), w.open = false;
 }
+}  // namespace
 
+namespace {
 // The contact stretches rebuilt as links over the stock: the tool leaves
 // them uncut.
 void relink(const Walk& w, i32& status)
@@ -622,7 +1053,12 @@ void optim_holder_stage(i32& status)
         const i32 N = holder_steps.n;  // at most the record's 12 (the images refuse more)
         f32 required[HOLDER_SECTIONS_MAX] = {0};
         Walk w;
-        if (N > 0) walk_pass(from, upper, required, mode, w, status);
+        // The first walk leaves its contact pieces' feeds as they are (they
+        // are machined by the next tool, or linked over); the walks of the
+        // later passes reduce them by the pass code: 100 for the adapted
+        // tool, the tool row of the pass in mode 5.
+        const i32 pass_code = pass == 0 ? -1 : mode == 4 ? 100 : pass;
+        if (N > 0) walk_pass(from, pass_code, upper, required, w, status);
         if (status != 0) break;
         if (mode == 2) {
             if (w.contact) report(required, lengths, N);

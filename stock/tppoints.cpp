@@ -14,13 +14,14 @@
 #include "stock/stkgrid.h"
 #include "tools/toolcache.h"
 
-namespace {
 void plane_axes(i32 plane, int& u, int& v, int& w)
 {
     u = plane == 3 ? 1 : 0;
     v = plane == 1 ? 1 : 2;
     w = plane == 1 ? 2 : plane == 2 ? 1 : 0;
 }
+
+namespace {
 
 // The growing point and block arrays.
 struct PointList {

@@ -12,6 +12,9 @@ constexpr f32 TP_TOOLREC = 1.0e8f;  // first X of a tool record
 // A point of the list that starts a tool record.
 inline bool tp_is_tool(const f32* p) { return p[0] > 1.0e7f; }
 
+// The axes of an arc plane (1 XY, 2 XZ, 3 YZ): the two in the plane (u, v,
+// those of the centre's two values) and the one across it (w).
+void plane_axes(i32 plane, int& u, int& v, int& w);
 // The points of an arc from `start` (excluded) to its end (included),
 // flattened in its own plane (1 XY, 2 XZ, 3 YZ; the centre's two values
 // on the plane's axes), the third coordinate that of the end point.

@@ -353,4 +353,76 @@ TEST_F(HolderStage, ModeFourThroughTheWholeRunKeepsTheCopyAfterTheCleanUp)
     EXPECT_EQ(end_tool, tool);
 }
 
+// A line whose end lies where the holder's contact begins (the contact from
+// x 21.056 on; for some places of the joint within the line's last sample):
+// the next line is measured itself, cut at the far border, and cuts on
+// behind it, for every place of the joint near the border.
+TEST_F(HolderStage, ALineEndingWhereTheContactBeginsLeavesTheNextLineMeasured)
+{
+    const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
+    for (f32 joint = 20.5f; joint < 22.5f; joint += 0.05f) {
+        fresh({{30.0f, 50.0f}}, [joint](Path& p) { p.line(joint, 0.0f, -1.0f); });
+        CMPBLK[CMP_HOLDER] = 3;
+        ASSERT_EQ(stage(), 0);
+        const std::vector<f32> x = cuts();
+        ASSERT_GE(x.size(), 3u) << joint;
+        EXPECT_NEAR(x[x.size() - 2], 50.0f + edge, three) << joint;
+        EXPECT_EQ(x.back(), 110.0f) << joint;
+        EXPECT_EQ(height(80.0f, 0.0f), -1.0f) << joint;
+        EXPECT_EQ(height(40.0f, 0.0f), 0.0f) << joint;
+    }
+}
+
+// A plunge at x 40 beside the wall of 30: the section (bottom 19 over the
+// tip) enters the wall when the tip passes z 11. Walked move by move in
+// mode 4 with the adapted tool's pass code, the plunge is cut there: the
+// part above at its own feed, the part below a contact piece at word 4 %
+// (50) of it, and the moves after it back at their own feed once the
+// section leaves the wall.
+TEST_F(HolderStage, APlungeIntoStockUnderASectionIsSplitWhereItEntersAndRunsBelowAtTheReducedFeed)
+{
+    fresh({{30.0f, 50.0f}}, [](Path& p) {
+        p.line(40.0f, 0.0f, -1.0f);
+        p.feed(-1.0f);
+        p.line(40.0f, 0.0f, 40.0f);
+        p.feed(1000.0f);
+        p.line(40.0f, 0.0f, -1.0f);
+    });
+    CMPBLK[CMP_HOLDER] = 4;
+    CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+    f32 lengths[HD_MAXS], upper[HD_MAXS], required[HOLDER_SECTIONS_MAX] = {0};
+    i32 flag = 0, st = 0, a = 0;
+    optim_holder_images(CURTOL, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    lacces(2, a);
+    i32 block = -1, end = 0, contacts = 0;
+    f32 free = 0;
+    while (end == 0) {
+        i32 contact = 0;
+        end = 100;
+        f32 length = 0;
+        optim_holder_move(MV_LIST, upper, block, contact, end, required, length, free, st);
+        ASSERT_EQ(st, 0);
+        if (block <= 0) break;
+        contacts += contact;
+        free = contact != 0 ? 0.0f : free + std::fabs(length);
+    }
+    EXPECT_GT(contacts, 0);
+    EXPECT_NEAR(required[0], 12.0f, 0.01f);  // the wall 12 over the section's bottom at the slot
+    const std::vector<Move> m = opttest::moves();
+    size_t k = 0;
+    while (k < m.size() && !(m[k].p[2] == 40.0f)) ++k;
+    ASSERT_LT(k + 4, m.size());
+    EXPECT_NEAR(m[k + 1].p[2], 11.0f, 0.01f);
+    EXPECT_EQ(m[k + 1].feed, 1000.0f);
+    EXPECT_EQ(m[k + 2].p[2], -1.0f);
+    EXPECT_EQ(m[k + 2].feed, 500.0f);
+    // On along the wall: a contact piece to its far border, then the rest.
+    const f32 edge = std::sqrt(144.0f - 64.0f);
+    EXPECT_NEAR(m[k + 3].p[0], 50.0f + edge, 3.0f * stk_grid.cell);
+    EXPECT_EQ(m[k + 3].feed, 500.0f);
+    EXPECT_EQ(m[k + 4].p[0], 110.0f);
+    EXPECT_EQ(m[k + 4].feed, 1000.0f);
+}
+
 }  // namespace

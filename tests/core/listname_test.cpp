@@ -76,6 +76,14 @@ TEST(ListName, FileNamesAndTheQuestionBeforeReplacingOne)
     EXPECT_EQ(norak::replies_left(), 0u);
     EXPECT_EQ(norak::transcript_count("question: FILE"), 2u);
 
+    // A name past the 256-character field is refused, not cut.
+    norak::settings().part_file = std::string(247, 'P');
+    Named longer = make(5, "crit_list");
+    EXPECT_EQ(longer.status, -3);
+    EXPECT_TRUE(norak::transcript_has("internal: CRTPNM, CANNOT CREATE FILE NAME"));
+    norak::settings().part_file = std::string(245, 'P');
+    EXPECT_EQ(make(5, "crit_list").name.size(), 255u);
+
     // No part file name: nothing is made.
     norak::settings().part_file = "";
     EXPECT_EQ(make(1, "TP_LIST").status, -3);

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -396,5 +399,25 @@ std::vector<std::string> printed(F&& print)
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     return lines;
 }
+
+// A scratch working folder for the files written with the standard file
+// calls (criteria lists and the like), left and removed at the end.
+struct InTempDir {
+    std::string home, dir;
+    InTempDir()
+    {
+        char cwd[4096];
+        home = getcwd(cwd, sizeof cwd) ? cwd : ".";
+        char tmpl[] = "/tmp/tavrek-crit-XXXXXX";
+        dir = mkdtemp(tmpl) ? tmpl : "";
+        if (!dir.empty() && chdir(dir.c_str()) != 0) dir.clear();
+    }
+    ~InTempDir()
+    {
+        if (chdir(home.c_str()) != 0) return;
+        if (!dir.empty()) std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    std::string file(const std::string& name) const { return read_file(dir + "/" + name); }
+};
 
 }  // namespace fix

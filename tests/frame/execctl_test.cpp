@@ -308,4 +308,11 @@ TEST_F(Menu, DisplayOptionsSetModeClearanceAndOrigin)
     EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 25.0f);
     EXPECT_EQ(DSPMOD, 2);
     EXPECT_EQ(norak::replies_left(), 0u);
+    // The leave reply ends the menu as accept does.
+    norak::reset();
+    norak::load_session_text(R"({"replies": [{"menu": "LEAVE", "exit": true}]})");
+    const i32 clear_only[3] = {1, 0, 0}, none[4] = {0, 0, 0, 0};
+    DSPOPT(0, clear_only, none, inserted, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
 }

@@ -142,13 +142,17 @@ TEST_F(Frame, MachineParameterDefaults)
 {
     std::memset(CMPBLK, 0x55, sizeof CMPBLK);
     CMPDEF();
-    EXPECT_EQ(CMPBLK[0], 1);
-    EXPECT_EQ(wrd2r(CMPBLK[7]), -99999.99f);
-    EXPECT_EQ(CMPBLK[14], 23);
-    EXPECT_EQ(wrd2r(CMPBLK[41]), -75.0f);
-    EXPECT_EQ(CMPBLK[47], 30);
-    EXPECT_EQ(CMPBLK[67], -1);
-    EXPECT_EQ(CMPBLK[88], 100);
+    // Every default of the block's table: integers, then reals.
+    const i32 ints[][2] = {{0, 1},   {3, 1},   {6, 1},   {9, 1},   {10, 1},  {13, 1},  {14, 23}, {15, 1},
+                           {18, 1},  {20, 10}, {21, 1},  {25, 0},  {31, 110}, {36, 30}, {42, 110}, {47, 30},
+                           {48, 3},  {55, 2},  {56, 0},  {57, 0},  {58, -1}, {67, -1}, {68, 1},  {69, 100},
+                           {88, 100}};
+    for (const auto& w : ints) EXPECT_EQ(CMPBLK[w[0]], w[1]) << w[0];
+    const std::pair<i32, f32> reals[] = {{1, -0.5f},      {2, 20.0f},  {4, 100.0f}, {5, 100.0f}, {7, -99999.99f},
+                                         {8, 99999.99f},  {11, 0.0f},  {12, 90.0f}, {16, 90.0f}, {17, 90.0f},
+                                         {19, 10.0f},     {22, 10.0f}, {23, 10.0f}, {26, 0.5f},  {30, 3.0f},
+                                         {37, 30.0f},     {41, -75.0f}};
+    for (const auto& w : reals) EXPECT_EQ(wrd2r(CMPBLK[w.first]), w.second) << w.first;
     // Words without a default are left alone.
     EXPECT_EQ(CMPBLK[24], 0x55555555);
     EXPECT_EQ(CMPBLK[89], 0x55555555);
@@ -614,6 +618,22 @@ TEST_F(Frame, SegmentsStepsAndTheTechnologyInitialisation)
     EXPECT_DOUBLE_EQ(dv[0], 0.0);
     EXPECT_DOUBLE_EQ(dv[2], 1.0);
 
+    // Parameter 5 by its own sets; parameter 1 of the GO sets from the
+    // machine values.
+    for (i32 set : {1, 2, 4, 21, 22, 23, 25, 26}) {
+        MACTYP = 0;
+        INITMC(set);
+        EXPECT_EQ(TECHST.status[5], set == 2 || set == 4 || set == 23 ? 0 : 1) << set;
+    }
+    MACTYP = MACTYP_CLEARAREA;
+    INITMC(2);
+    EXPECT_EQ(TECHST.status[5], 1);
+    MACTYP = 0;
+    for (i32 set : {3, 20}) {
+        INITMC(set);
+        EXPECT_EQ(TECHST.status[1], 2) << set;
+        EXPECT_EQ(TECHST.requested[1], 1) << set;
+    }
     PRM9[2] = 1;
     INITMC(5);
     EXPECT_TRUE(norak::transcript_has("internal: INITMC, FOR CODE=5 NO INITIALIZATION IS DONE"));

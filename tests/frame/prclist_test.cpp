@@ -159,25 +159,7 @@ std::string golden(const char* name)
     return fix::read_file(std::string(TAVREK_SOURCE_DIR) + "/tests/frame/data/" + name);
 }
 
-// A scratch working folder for the files the criteria lists write with the
-// standard file calls.
-struct InTempDir {
-    std::string home, dir;
-    InTempDir()
-    {
-        char cwd[4096];
-        home = getcwd(cwd, sizeof cwd) ? cwd : ".";
-        char tmpl[] = "/tmp/tavrek-crit-XXXXXX";
-        dir = mkdtemp(tmpl) ? tmpl : "";
-        if (!dir.empty() && chdir(dir.c_str()) != 0) dir.clear();
-    }
-    ~InTempDir()
-    {
-        if (chdir(home.c_str()) != 0) return;
-        if (!dir.empty()) std::system(("rm -rf '" + dir + "'").c_str());
-    }
-    std::string file(const std::string& name) const { return fix::read_file(dir + "/" + name); }
-};
+using fix::InTempDir;
 }  // namespace
 
 TEST(ProcList, ThreeProceduresAndTwoToolsMatchTheGoldenFiles)
@@ -434,6 +416,16 @@ TEST(ToolList, MovementEntitiesAndProceduresWithinSubLists)
     norak::settings().part_file = "";
     TOLTBL(-1, 2, st);
     EXPECT_EQ(st, -3);
+}
+
+// A stored entity that is no tool path is not listed as one.
+TEST(ProcList, AProcedureEntityIsNoToolPathToList)
+{
+    three_procedures();
+    const i32 proc = stored_procedure(7, 28, "NOT A TP", {BALL});
+    PROCTL(proc, 1);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCTL, ERRORS  IN OPENNING ENTITY"));
+    EXPECT_FALSE(norak::transcript_has("host: segrun"));
 }
 
 // A procedure redrawn: the sub-lists within it are entered by the display

@@ -292,6 +292,40 @@ TEST(ChangeSnapshot, AnotherUcsIsComputedAgainWhenItRotatesElseUpdated)
     }
 }
 
+// One setting changed after the snapshot: the heights and the modal-state
+// reset word call for a recompute, frequent backup for an update, another
+// coordinate system (word 17) for the triangle model again and an update.
+TEST(ChangeSnapshot, EachSettingCallsForItsOwnRerun)
+{
+    struct Case {
+        const char* what;
+        void (*change)();
+        i32 rc, up;
+    };
+    const Case cases[] = {
+        {"clearance", [] { HEI8[HEI8_CLEARANCE] = r2wrd(wrd2r(HEI8[HEI8_CLEARANCE]) + 5.0f); }, 1, 0},
+        {"modal-state reset", [] { MODRST = 1 - MODRST; }, 1, 0},
+        {"height mode", [] { HEI8[HEI8_ABSOLUTE] = 1 - HEI8[HEI8_ABSOLUTE]; }, 1, 0},
+        {"frequent backup", [] { UPW2[UPW2_SWITCH] = r2wrd(2.0f); }, 0, 1},
+        {"machine value 17", [] { PRM9[PRM9_UCS] += 1; }, 0, 1},
+        {"tool", [] { PRM9[PRM9_TOOL] += 1; }, 1, 0},
+    };
+    for (const Case& c : cases) {
+        fresh();
+        new_procedure();
+        CMPDEF();
+        UPW2[UPW2_SWITCH] = r2wrd(1.0f);
+        i32 rc = 0, up = 0, level = 0;
+        CHGSNP(1, 0, nullptr, nullptr, nullptr, rc, up, 0, level);
+        PRCCST.rebuild = 0;
+        c.change();
+        CHGSNP(2, 0, nullptr, nullptr, nullptr, rc, up, 0, level);
+        EXPECT_EQ(rc, c.rc) << c.what;
+        EXPECT_EQ(up, c.up) << c.what;
+        EXPECT_EQ(PRCCST.rebuild, std::string(c.what) == "machine value 17" ? 1 : 0) << c.what;
+    }
+}
+
 TEST(ParameterPage, TheApproximationToleranceFollowsThePartToleranceWhileItIsAPlainNumber)
 {
     for (bool expression : {false, true}) {

@@ -13,6 +13,7 @@
 #include "frame/driver.h"
 #include "frame/intctl.h"
 #include "proc_common.h"
+#include "tests/edit/fixture.h"
 #include "tools/toolcache.h"
 #include "tools/toollib.h"
 
@@ -471,16 +472,25 @@ TEST(ServiceMenu, TheRotaryAxisOfAFourAxisMachineTheOriginAndTheCriteriaList)
     service(R"([{"menu": "CHANGE ORIGIN"}, {"menu": 0}])");
     EXPECT_TRUE(has("host: part heights updated"));
     EXPECT_TRUE(has("host: part box message 1"));
-    // the criteria list of a procedure with criteria, named by its type
+    // the criteria list of a procedure with criteria, named by its type,
+    // written where the part is; with no class flagged, the whole tool
+    // path's criteria list
+    fix::InTempDir tmp;
+    ASSERT_FALSE(tmp.dir.empty());
     proct::fresh(R"([{"menu": "CRITERIA LIST"}, {"menu": 0}])");
     nu_sgcd_set_code(9);
     DRVST.proc = 3;
     CRTCLS[0] = 1;
     i32 f[7] = {1, 1, 1, 1, 1, 1, 0}, st = 0, pc = 0, whole = 1;
     SRVMNU(0, whole, pc, 1, ALL, f, st);
-    CRTCLS[0] = 0;
     EXPECT_TRUE(has("PART.tavrek03.crit_list"));
-    EXPECT_EQ(std::remove("PART.tavrek03.crit_list"), 0);  // written where the part is
+    EXPECT_FALSE(tmp.file("PART.tavrek03.crit_list").empty());
+    proct::fresh(R"([{"menu": "CRITERIA LIST"}, {"menu": 0}])");
+    const i32 none[5] = {0, 0, 0, 0, 0}, standard[5] = {0, 1, 0, 0, 0};
+    CRTFLG(none);
+    SRVMNU(0, whole, pc, 1, ALL, f, st);
+    CRTFLG(standard);
+    EXPECT_NE(tmp.file("PART.CRIT_LIST").find("--- CRITERIA LIST FOR TOOLPATH ---"), std::string::npos);
 }
 
 // The information texts of a stored tool path: its header's name and
@@ -524,10 +534,17 @@ TEST(ServiceMenu, InformationTextsOfAStoredToolPath)
     ASSERT_EQ(loop, next + 1);
     TPHDRF(loop, 0, name, size, left, type, level, macsys);
     EXPECT_EQ(text(size), pad(""));
-    // A sub-tool-path is counted whole.
-    const i32 outer = norak::add_toolpath_entity(header, {{2, tp}});
+    // A sub-tool-path is counted whole, a procedure with its movement.
+    i32 proc = 0, number = 3, code = 9, nw = 0, ng = 0, st = 0;
+    dbd_proc(3, proc, number, code, nullptr, nw, nullptr, ng, st);
+    ASSERT_EQ(st, 0);
+    norak::Entity moves = axes;
+    const i32 movement = norak::add_entity(moves);
+    norak::movement_entities()[proc] = movement;
+    const i32 outer = norak::add_toolpath_entity(header, {{2, tp}, {1, proc}});
     TPHDRF(outer, 0, name, size, left, type, level, macsys);
-    const size_t all = words + norak::entities()[outer].words.size();
+    const size_t all = words + norak::entities()[outer].words.size() + norak::entities()[proc].words.size() +
+                       moves.words.size();
     EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * all) + " BYTES"));
 }
 

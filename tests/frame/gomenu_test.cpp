@@ -629,14 +629,14 @@ TEST(MachineSet, GoToPointSetsTheMachineStateAndNotesTheNewProcedure)
     EXPECT_FALSE(norak::transcript_has("user: NOTE: PARAMETERS SET IN "));
 
     // The tool menu of a milling GO: feed, spindle and speed, the modal
-    // code 3 choice and the tool selection, no integer machine values.
+    // code 3 choice and the tool selection (">"), no integer machine values.
     go_fresh(R"([{"menu": "MACHINE PARAMS ..."}, {"menu": 0}, {"escape": true}])");
     MCHSET(1, 1, st);
     EXPECT_EQ(norak::replies_left(), 0u);
     std::string tools;
     for (const auto& l : norak::transcript())
         if (l.rfind("menu: ", 0) == 0 && l.find("TOOL=") != std::string::npos) tools = l;
-    for (const char* row : {"@FEED", "SELECT NEW TOOL", "SPINDLE"}) EXPECT_NE(tools.find(row), std::string::npos) << row;
+    for (const char* row : {"@FEED", "@SPINDLE SPEED", "@CUTTING SPEED", "@COOLANT", ">@"}) EXPECT_NE(tools.find(row), std::string::npos) << tools;
     EXPECT_EQ(tools.find("MACHINE VALUE"), std::string::npos) << tools;
 }
 

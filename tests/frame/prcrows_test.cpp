@@ -143,30 +143,26 @@ TEST(ProcRows, RowsShowToolsCommentsAndMarksAndHighlightingSkipsBlanked)
     EXPECT_NE(m.find("S----      TAVREK  =20 | CU TOOL = MULTI TOOLS | C2 | "), std::string::npos) << m;
     EXPECT_NE(m.find("-----      TAVREK  *30 |  | C3 | "), std::string::npos) << m;
     PRCTAB.state[1] = 4;
-    norak::add_reply([] {
-        norak::Reply r;
-        r.kind = "menu";
-        r.answer = "0";
-        return r;
-    }());
-    modinz();
-    MLTTLS(1, 1, ids, 0);
-    modrpl(ids[4]);
+    // The rows again, read back by a leave reply.
+    const auto rows_again = [&ids](i32 colour) {
+        norak::add_reply([] {
+            norak::Reply r;
+            r.kind = "menu";
+            r.answer = "0";
+            return r;
+        }());
+        modinz();
+        MLTTLS(1, 1, ids, colour);
+        modrpl(ids[4]);
+    };
+    rows_again(0);
     EXPECT_EQ(last_menu().rfind("s----      TAVREK  =10 | -U TOOL = BALL 10 | C1 | ", 0), 0u) << last_menu();
     EXPECT_EQ(ids[0], 1);
     EXPECT_EQ(ids[3], 4);  // past the count: a blank row with its entry id
     // With colour: the procedure's colour cell after its row.
     i32 colour = 5, pen = 2, a = 0, b = 0;
     gs_proc_color_pen(3, colour, pen, a, b);
-    norak::add_reply([] {
-        norak::Reply r;
-        r.kind = "menu";
-        r.answer = "0";
-        return r;
-    }());
-    modinz();
-    MLTTLS(1, 1, ids, 1);
-    modrpl(ids[4]);
+    rows_again(1);
     EXPECT_NE(last_menu().find("-U TOOL = BALL 10 | C1 | NO_UCS | COLOUR 5"), std::string::npos) << last_menu();
 
     PRCATT(1, 2, 0, 0);

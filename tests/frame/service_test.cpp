@@ -380,25 +380,23 @@ TEST(ToolMenu, TheToolCheckShowsWordThirteenAsItIsAndHostItemsOutliveTheCall)
 TEST(ToolMenu, LatheSpeedModePunchChoicesAndAToolWithoutASize)
 {
     i32 st = 0, pc = 0;
-    proct::fresh(R"([{"menu": "SPEED MODE", "value": 2}, {"menu": "SPINDLE SPEED", "value": 1200},
-                     {"menu": 0}])", MACH_LATHE);
-    MACTYP = 5;
-    PRM9[PRM9_SPMODE] = 1;
-    PRM9[PRM9_DIR] = 1;
-    PRM9[PRM9_SPIN] = 500;
-    TOLMNU(pc, TOOLOPTS, 0, st);
+    // The tool menu of a lathe procedure in speed mode 1, spindle at 500.
+    const auto lathe = [&](const char* replies) {
+        proct::fresh(replies, MACH_LATHE);
+        MACTYP = 5;
+        PRM9[PRM9_SPMODE] = 1;
+        PRM9[PRM9_DIR] = 1;
+        PRM9[PRM9_SPIN] = 500;
+        TOLMNU(pc, TOOLOPTS, 0, st);
+    };
+    lathe(R"([{"menu": "SPEED MODE", "value": 2}, {"menu": "SPINDLE SPEED", "value": 1200}, {"menu": 0}])");
     EXPECT_EQ(PRM9[PRM9_SPMODE], 2);
     EXPECT_EQ(PRM9[PRM9_SPIN], 1200);
     EXPECT_EQ(DSM4[DSM4_SPIN], 1200);
     EXPECT_NE(last_menu().find("SPINDLE SPEED = 1200"), std::string::npos) << last_menu();
     EXPECT_EQ(last_menu().find("CUTTING SPEED"), std::string::npos) << last_menu();
     // Speed mode 1: a cutting speed sets modal code 10 alone.
-    proct::fresh(R"([{"menu": "CUTTING SPEED", "value": 80}, {"menu": 0}])", MACH_LATHE);
-    MACTYP = 5;
-    PRM9[PRM9_SPMODE] = 1;
-    PRM9[PRM9_DIR] = 1;
-    PRM9[PRM9_SPIN] = 500;
-    TOLMNU(pc, TOOLOPTS, 0, st);
+    lathe(R"([{"menu": "CUTTING SPEED", "value": 80}, {"menu": 0}])");
     EXPECT_FLOAT_EQ(wrd2r(DSM4[DSM4_SPEED]), 80.0f);
     EXPECT_EQ(PRM9[PRM9_SPIN], 500);
 
@@ -546,6 +544,10 @@ TEST(ServiceMenu, InformationTextsOfAStoredToolPath)
     const size_t all = words + norak::entities()[outer].words.size() + norak::entities()[proc].words.size() +
                        moves.words.size();
     EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * all) + " BYTES"));
+    // A movement id of 0 names no entity: the procedure alone is counted.
+    norak::movement_entities()[proc] = 0;
+    TPHDRF(outer, 0, name, size, left, type, level, macsys);
+    EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * (all - moves.words.size())) + " BYTES"));
 }
 
 TEST(ProcedureText, TheOldTextIsShownUnderscoredAndANewOneReplacesIt)

@@ -130,6 +130,8 @@ void pkdbg_switches(const i32& dump_counter, const i32& normals)
 
 i32 pkdbg_colour_now() { return sw.colour; }
 
+i32 pkdbg_dump_counter() { return sw.dump; }
+
 i32 pokarr_draw(const pokarr& a) { return pokarr_draw_body(a, 0); }
 
 i32 pokarr_draw_body(const pokarr& a, const i32& world)

@@ -36,3 +36,5 @@ i32 pkdbg_drawf(const i32& dims, const f32* pts, const i32& n);
 i32 lup_draw(i32 row);
 // The colour in force (for checks).
 i32 pkdbg_colour_now();
+// The dump counter: -1 while dumps are off.
+i32 pkdbg_dump_counter();

@@ -6,6 +6,7 @@
 
 #include "core/host.h"
 #include "pocket/comlup.h"
+#include "pocket/pkdebug.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"
 #include "pocket/pokvals.h"
@@ -272,6 +273,13 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
     pk_desc_box(seg, xl, yl, xh, yh);
     i32 anext = self ? pk_seg_step(b, aseg, 1) : -1, aprev = self ? pk_seg_step(b, aseg, 2) : -1;
     if (chunk0 < 0) chunk0 = 0;
+    // On one loop only B's segments numbered above A's are searched: the
+    // walk over A's segments runs upwards, so every pair is met once, from
+    // its lower segment. A neighbour of A is searched when one of the two is
+    // an arc (an arc can cross its neighbour away from their joint); only the
+    // joint they share is no crossing. The crossings at A's own start that
+    // the three-dimensional run's crossing copy holds play no part here: the
+    // copy belongs to that run, and a pair is never met twice.
     for (i32 k = chunk0; k < box.count; ++k) {
         if (k != chunk0 && !pk_box_ovl2(box.xmin[k], box.ymin[k], box.xmax[k], box.ymax[k], xl, yl, xh, yh)) continue;
         if (self && box.start[k + 1] <= aseg) continue;  // the loop's own segments before this one
@@ -391,6 +399,7 @@ i32 cut2d(const pokarr& src)
             (b == 0 ? t.u1 : t.u2)[k] = u;
         }
     }
+    if (pkdbg_dump_counter() >= 0) ingos(pkdbg_dump_counter(), n, t.ingo, t.ingo1, t.xing, t.ying, t.u1, t.u2);
     i32 last_entry = src.count - 1;
     for (i32 L = 0; L <= n; ++L) {
         i32 st = 0, cs, side, ce, start;
@@ -434,7 +443,12 @@ i32 cut2d(const pokarr& src)
         }
         i32 from = L > 0 ? L - 1 : 0;
         for (i32 steps = 0;; ++steps) {
-            if (steps > 2 * n + 2) return 2;  // the walk does not close
+            // A loop that has not closed after more steps than its crossings
+            // allow goes round without end: the cut fails (status 2) and the
+            // caller drops the offset or tries it again at another distance,
+            // rather than take loop 0 alone as the whole cut and lose the rest
+            // of the offset without a word.
+            if (steps > 2 * n + 2) return 2;
             f64 pos = cs + (side == 1 ? t.u1[ce] : t.u2[ce]);
             f64 best = 1e25;
             i32 bk = -1, bside = 0;
@@ -457,7 +471,11 @@ i32 cut2d(const pokarr& src)
                 }
             }
             if (best >= 1e20) {
-                if (L > 0) return 2;  // a loop that cannot close
+                // A loop after loop 0 that finds no next crossing cannot
+                // close: the table is inconsistent. The cut fails (status 2)
+                // instead of handing out the loops made so far, which would
+                // drop this part of the offset as if the cut had succeeded.
+                if (L > 0) return 2;
                 if (!append_range(src, cs, last_entry, w)) return 11;
                 break;
             }
@@ -500,6 +518,9 @@ void DELUPS(const pokarr& src, pokarr& result, i32& more, i32& status)
         return;
     }
     if (run_state != 1) {
+        // A nested run is refused after the message: the crossing table and
+        // the loop store are the running cut's, and going on would overwrite
+        // the loops it has still to hand out.
         eroutc("[DELUPS] We shouldnt be meeting like this!", 0);
         status = 2;
         return;

@@ -12,19 +12,44 @@
 #include "pocket/pkmath.h"
 #include "pocket/pokvals.h"
 
-namespace {
+PkCrossCopy pkcross;
 
-// The crossing copy the next-crossing search reads: per crossing its two
-// segments (negative: that branch walked) and the point.
-struct CrossCopy {
-    i32 count = 0;
-    i32 seg1[PKINGO_MAX], seg2[PKINGO_MAX];
-    f64 x[PKINGO_MAX], y[PKINGO_MAX], z[PKINGO_MAX];
-} copy;
+namespace {
 
 // Hits of each recorded crossing in the current walk; sides walked.
 i32 hits[PK3_MAX];
 i32 left1[PK3_MAX], left2[PK3_MAX];
+
+// Crossings the current walk met and did not take (a touch, a tangent
+// contact, a crossing at the walk's very start), each with the segment it
+// lies on. The search of the walk drops them: a crossing not taken is
+// stepped past, not met again at once from the same point, which would hold
+// the walk at it until its guard ran out.
+struct Passed {
+    i32 count = 0;
+    i32 seg[PK3_MAX];
+    f64 x[PK3_MAX], y[PK3_MAX];
+} passed;
+
+bool was_passed(i32 seg, const f64* p)
+{
+    for (i32 k = 0; k < passed.count; ++k) {
+        const f64 q[2] = {passed.x[k], passed.y[k]};
+        if (passed.seg[k] == seg && pk_eqpt2(p, q)) return true;
+    }
+    return false;
+}
+
+// Remembers a crossing passed over; false when the list is full.
+bool pass_over(i32 seg, const f64* p)
+{
+    if (passed.count >= PK3_MAX) return false;
+    passed.seg[passed.count] = seg;
+    passed.x[passed.count] = p[0];
+    passed.y[passed.count] = p[1];
+    ++passed.count;
+    return true;
+}
 
 // A crossing is known by its segment pair and its place in plan: the heights
 // of its two branches may differ, and the walk meets it on either.
@@ -51,13 +76,13 @@ f64 kind_on(const PkSegDesc& d, const f64* p)
 
 void publish()
 {
-    copy.count = pkingo.count;
+    pkcross.count = pkingo.count;
     for (i32 k = 0; k < pkingo.count; ++k) {
-        copy.seg1[k] = left1[k] ? -pkingo.ingo[k] : pkingo.ingo[k];
-        copy.seg2[k] = left2[k] ? -pkingo.ingo1[k] : pkingo.ingo1[k];
-        copy.x[k] = pkingo.xing[k];
-        copy.y[k] = pkingo.ying[k];
-        copy.z[k] = pkingo.zing[k];
+        pkcross.seg1[k] = left1[k] ? -pkingo.ingo[k] : pkingo.ingo[k];
+        pkcross.seg2[k] = left2[k] ? -pkingo.ingo1[k] : pkingo.ingo1[k];
+        pkcross.x[k] = pkingo.xing[k];
+        pkcross.y[k] = pkingo.ying[k];
+        pkcross.z[k] = pkingo.zing[k];
     }
 }
 
@@ -92,10 +117,37 @@ f64 along(const PkSegDesc& w, const f64* p, const f64* q, const f64* x)
 
 // ------------------------------------------------------------ next crossing
 
+namespace {
+
+// Whether P is a crossing of the copy whose two branches are both walked.
+bool both_walked(const f64* p)
+{
+    for (i32 k = 0; k < pkcross.count; ++k) {
+        const f64 q[2] = {pkcross.x[k], pkcross.y[k]};
+        if (pkcross.seg1[k] < 0 && pkcross.seg2[k] < 0 && pk_eqpt2(p, q)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void pk_known_cross1(i32 s, const f64* p, i32& known)
+{
+    known = 0;
+    s = std::abs(s);
+    for (i32 k = 0; k < pkcross.count; ++k) {
+        const f64 q[2] = {pkcross.x[k], pkcross.y[k]};
+        if ((std::abs(pkcross.seg1[k]) == s || std::abs(pkcross.seg2[k]) == s) && pk_eqpt2(p, q)) {
+            known = 1;
+            return;
+        }
+    }
+}
+
 void pk_known_cross3(const pokarr& a, i32 sa, i32 sb, const f64* p, i32& known)
 {
     known = 0;
-    if (copy.count == 0) return;
+    if (pkcross.count == 0) return;
     auto adjust = [&](i32 s) {
         PkSegDesc d;
         s = std::abs(s);
@@ -106,13 +158,13 @@ void pk_known_cross3(const pokarr& a, i32 sa, i32 sb, const f64* p, i32& known)
     };
     i32 x = adjust(sa), y = adjust(sb);
     i32 lo = std::min(x, y), hi = std::max(x, y);
-    for (i32 k = 0; k < copy.count; ++k) {
-        i32 c[4] = {std::abs(copy.seg1[k]), std::abs(copy.seg2[k]), std::abs(copy.seg1[k]), std::abs(copy.seg2[k])};
+    for (i32 k = 0; k < pkcross.count; ++k) {
+        i32 c[4] = {std::abs(pkcross.seg1[k]), std::abs(pkcross.seg2[k]), std::abs(pkcross.seg1[k]), std::abs(pkcross.seg2[k])};
         bool has_lo = std::find(c, c + 4, lo) != c + 4, has_hi = std::find(c, c + 4, hi) != c + 4;
         // a point at a vertex may be recorded on either neighbour
         has_lo = has_lo || std::find(c, c + 4, std::abs(sa)) != c + 4;
         has_hi = has_hi || std::find(c, c + 4, std::abs(sb)) != c + 4;
-        const f64 q[2] = {copy.x[k], copy.y[k]};
+        const f64 q[2] = {pkcross.x[k], pkcross.y[k]};
         if (has_lo && has_hi && pk_eqpt2(p, q)) {
             known = 1;
             return;
@@ -124,14 +176,17 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
                     const f64* guide, const pokarr& a, i32 start_seg, i32 end_seg, const f64* r, const PkBox& box,
                     i32& other, i32& chunk, f64* x, i32& found)
 {
+    // No guide points: the crossings are sought by the pair routine below,
+    // which carries no guide. The end segment counts only through the rule
+    // on the start segment's last neighbour, kept below.
     (void)guide;
     (void)end_seg;
-    i32 in_other = other, in_chunk = chunk;
+    i32 in_chunk = chunk;
     found = 0;
     other = 0;
     chunk = 0;
     bool skip = false, known_check = false, special = false;
-    i32 limit = 0, check_first = seg, special_seg = 0;
+    i32 limit = 0, check_first = seg;
     if (mode >= 6) {
         mode -= 10;
         skip = true;
@@ -149,7 +204,6 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
         if (mode > 1) {
             mode -= 1;
             special = true;
-            special_seg = in_other;
         }
     }
     PkSegDesc piece = w;  // W from P to Q
@@ -176,6 +230,16 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             f64 bx[4];
             pk_desc_box(kd, bx[0], bx[1], bx[2], bx[3]);
             if (!pk_box_ovl2(bx[0], bx[1], bx[2], bx[3], xl, yl, xh, yh)) continue;
+            // The crossings of W with k, by one pair routine for every kind
+            // of the two, in plan: the straight pair by the 2-D intersection
+            // with the lower-numbered segment first, a straight piece and an
+            // arc by LINCIRC with both its candidates (the look at the arc's
+            // other crossing made at once), two arcs along W both ways. A loop
+            // along surfaces crosses itself in plan with its two branches at
+            // heights that differ by the chord error, so an exact meeting in
+            // space would miss nearly every crossing; each branch keeps its
+            // own height (height_on) and the walk steps at the crossing where
+            // they differ.
             f64 pts[2][2];
             i32 touch[2];
             i32 n = pk_pair_cross(piece, kd, seg < kn, neighbour, pts, touch);
@@ -186,12 +250,21 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
                     i32 known = 0;
                     pk_known_cross3(a, check_first, kn, X, known);
                     if (known) continue;
-                    if (special && kn != special_seg) continue;
+                    if (special && !both_walked(X)) continue;
                 }
                 if (at_p && r && seg == -3 && pk_eqpt2(X, r)) continue;
+                // a crossing the walk passed over is not met again
+                if (known_check && was_passed(kn, X)) continue;
                 // the joints of W's segment with its neighbours
                 if (neighbour && ((kn == prev && at_p) || (kn == next && pk_eqpt2(X, q)))) continue;
-                if (seg == start_seg && kn == pk_seg_last(a) && pk_eqpt2(X, a.x[0] == X[0] ? X : p) && at_p) continue;
+                // On the walk's start segment a crossing at P with the array's
+                // last segment is the loop's closing joint or the crossing the
+                // walk set out from: dropped. Elsewhere along W a crossing with
+                // the last segment is a real one and stays: leaving the last
+                // segment out of the search, right for the walk from the
+                // loop's start (whose start segment it joins), would lose it
+                // on a walk that sets out from a middle segment.
+                if (seg == start_seg && kn == pk_seg_last(a) && at_p) continue;
                 f64 pos = along(piece, p, q, X);
                 if (found && pos > best) continue;
                 best = pos;
@@ -208,6 +281,18 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
 
 // ----------------------------------------------------------------- records
 
+// The walk's record of its crossings keeps, per crossing, the sides it has
+// been left by: left2 when the walk left along the second branch, left1
+// along the first (the signs of the published copy). A crossing met for the
+// first time is recorded and left along its second branch; met again, it is
+// left along the branch the walk did not come by, and a side left before
+// means the walk is going round again: quiet only on the first hit at the
+// walk's own start, else status 1 to the walk. A crossing flag carried by
+// the walk would have to say the same thing, but the walk gives it no start
+// value and no rule that sets it, so the side marks stand in its place. The
+// marks stay set from walk to walk: a later walk sets out only from a
+// crossing whose first branch no walk has left by, and a branch walked once
+// is never walked again, so no loop is made twice.
 i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64* start, i32& entry)
 {
     PkIngo& t = pkingo;
@@ -222,7 +307,7 @@ i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64
         bool arrive_first = std::abs(t.ingo[k]) == i;
         i32& left = arrive_first ? left2[k] : left1[k];
         if (left) {
-            if (same_point(x, start)) return 0;
+            if (same_point(x, start) && hits[k] == 1) return 0;
             if (gncalw()) eroutc("[ckintr] INTERSECTION POINT ALREADY ENCOUNTERED", 0);
             return 1;
         }
@@ -261,6 +346,7 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         return;
     }
     for (i32 k = 0; k < PK3_MAX; ++k) hits[k] = 0;
+    passed.count = 0;
     if (src.dims != 3) eroutc("[delups] ONLY 3D ARRAYS SUPPORTED BY DELUPS", 0);
     const f64 S[3] = {start[0], start[1], z1};
     if (!append_to(src, -1, S[0], S[1], z1, result)) {
@@ -270,9 +356,7 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
     f64 P[3] = {start[0], start[1], z1};
     i32 seg = start_seg, last = pk_seg_last(src);
     const f64 s0[2] = {src.x[0], src.y[0]};
-    bool first_step = true, from_crossing = start_seg != 1 || !pk_eqpt2(start, s0);
-    i32 tangent_skip = -1;
-    f64 tangent_at[2] = {1e300, 1e300};
+    bool first_step = true, from_crossing = start_seg != 1 || !pk_eqpt2(start, s0), ended = false;
     for (i32 guard = 0; guard < 4 * src.count + 4 * PK3_MAX; ++guard) {
         PkSegDesc d;
         if (!pk_seg_desc(src, seg, d)) {
@@ -280,7 +364,10 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             return;
         }
         if (pk_eqpt2(P, d.e)) {  // nothing left of this segment
-            if (seg == end_seg && !from_crossing) break;
+            if (seg == end_seg && !from_crossing) {
+                ended = true;
+                break;
+            }
             seg = seg >= last ? 1 : pk_seg_step(src, seg, 1);
             continue;
         }
@@ -296,7 +383,10 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             P[0] = d.e[0];
             P[1] = d.e[1];
             first_step = false;
-            if (seg == end_seg && !from_crossing) break;
+            if (seg == end_seg && !from_crossing) {
+                ended = true;
+                break;
+            }
             seg = seg >= last ? 1 : pk_seg_step(src, seg, 1);
             continue;
         }
@@ -312,30 +402,32 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         const f64 c0[2] = {src.x[0], src.y[0]};
         bool closing_joint = pk_eqpt2(X, c0) && ((seg == 1 && other == last) || (seg == last && other == 1));
         if (closing_joint) take = false;
-        // tangent branches: passed over once
+        // tangent branches: passed over, and remembered so that the next
+        // step does not take the contact either
         f64 cr = pk_cross_mag(2, aout, bout), dt = pk_dot2(aout[0], aout[1], bout[0], bout[1]);
-        if (take && std::fabs(cr) < 1e-6 && !(dt <= -0.98 && std::fabs(pk_cross_mag(2, ain, bin)) < 1e-6)) {
-            if (tangent_skip == other && pk_eqpt2(X, tangent_at)) {
-                take = true;
-            } else {
-                tangent_skip = other;
-                tangent_at[0] = X[0];
-                tangent_at[1] = X[1];
-                take = false;
-            }
-        }
+        if (take && std::fabs(cr) < 1e-6 && !(dt <= -0.98 && std::fabs(pk_cross_mag(2, ain, bin)) < 1e-6))
+            take = false;
         if (take && (ka != -99.0 || kb != -99.0)) {
             i32 res = 0;
             chkjunc(1, ain, aout, bin, bout, res);
             take = res == 0;
         }
-        if (take && from_crossing && pk_eqpt2(X, S)) {
+        if (!take) {
+            // stepped past: the walk goes on along its segment from where it is
+            if (!pass_over(other, X)) {
+                status = 2;
+                return;
+            }
+            continue;
+        }
+        if (from_crossing && pk_eqpt2(X, S)) {
             // back at the walk's start: the closing below adds it
             if (seg >= 1 && pk_arc_at(src.x[seg])) {
                 i32 s2 = 0;
                 pokarr_append_part(3, src, seg, result, s2);
                 if (s2 != 0) status = 11;
             }
+            ended = true;
             break;
         }
         if (!append_to(src, seg, X[0], X[1], za, result)) {
@@ -345,7 +437,6 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         P[0] = X[0];
         P[1] = X[1];
         first_step = false;
-        if (!take) continue;
         i32 entry = -1;
         i32 r = ckintr(seg, other, X, za, zb, ka, kb, S, entry);
         if (r < 0) {
@@ -360,7 +451,20 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             status = 2;
             return;
         }
+        if (pk_eqpt2(X, S)) {
+            // the walk from the loop's start is back at it through a crossing
+            // (its start lies on a later segment): the loop is closed
+            ended = true;
+            break;
+        }
         seg = other;
+    }
+    // A walk that neither reached its end segment nor came back to its start
+    // ran out of its guard: it went round without end, which is a failure,
+    // not a loop.
+    if (!ended) {
+        status = 2;
+        return;
     }
     // close on the start point: the second height, then the first
     if (!append_to(src, -1, S[0], S[1], z2, result) || (!pk_eqval(z1, z2) && !append_to(src, -1, S[0], S[1], z1, result)))
@@ -371,7 +475,7 @@ i32 delups3d(const pokarr& src, pokarr* store, i32& made)
 {
     made = 0;
     pkingo.count = 0;
-    copy.count = 0;
+    pkcross.count = 0;
     if (src.count < 2) return 2;
     PkBox box;
     pkbox_make(src, box);

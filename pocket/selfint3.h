@@ -12,6 +12,17 @@
 // Crossings one 3-D run records at most.
 constexpr i32 PK3_MAX = 750;
 
+// The crossing copy of the loop table: the crossings recorded so far, each
+// with its two segments (negative: that branch walked) and its point;
+// published by the run before each step of a walk, read by the searches
+// below.
+struct PkCrossCopy {
+    i32 count = 0;
+    i32 seg1[PKINGO_MAX], seg2[PKINGO_MAX];
+    f64 x[PKINGO_MAX], y[PKINGO_MAX], z[PKINGO_MAX];
+};
+extern PkCrossCopy pkcross;
+
 // Cuts a 3-D loop into loops (into store[0..made-1]); status as DELUPS's.
 i32 delups3d(const pokarr& src, pokarr* store, i32& made);
 // One walk from `start` (heights z1 on the first branch, z2 on the other)
@@ -28,10 +39,14 @@ i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64
 // another segment of the array: its point (with W's height), the crossed
 // segment and its chunk; found 0 or 1. Mode: 6 and above skip the segments up
 // to the limit given in `chunk`; -3 or above 2 check crossings at P against
-// the recorded ones; a remaining 0 starts after `seg` in the first chunk.
+// the recorded ones (and drop those the current walk passed over); then a
+// value above 1 keeps a crossing at P only where a recorded crossing has
+// both branches walked; a remaining 0 starts after `seg` in the first chunk.
 void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, const f64* p, const f64* q,
                     const f64* guide, const pokarr& a, i32 start_seg, i32 end_seg, const f64* r, const PkBox& box,
                     i32& other, i32& chunk, f64* x, i32& found);
 // Whether P is a crossing already recorded for segments a and b (either
 // taken as its neighbour when P lies at its end).
 void pk_known_cross3(const pokarr& a, i32 sa, i32 sb, const f64* p, i32& known);
+// Whether P is a crossing already recorded on segment s.
+void pk_known_cross1(i32 s, const f64* p, i32& known);

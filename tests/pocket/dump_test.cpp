@@ -157,6 +157,21 @@ TEST(PocketDumps, DrawingsChordArcsAndColourEntities)
     POKREL(1, st2);
     const f32 fp[4] = {0, 0, 1, 1};
     EXPECT_GT(pkdbg_drawf(2, fp, 2), 0);
+    // with the dump counter set, a plane self-intersection run writes its
+    // crossing table
+    Loop eight;
+    eight.pt(0, 0).pt(2, 2).pt(2, 0).pt(0, 2).close();
+    pokarr e8 = make(eight), r8;
+    pokarr_init(2, r8);
+    i32 more = 0;
+    DELUPS(e8, r8, more, st2);
+    EXPECT_EQ(st2, 0);
+    DELREL();
+    std::string table = read("pkingo012.txt");
+    EXPECT_NE(table.find("ingos: 1\n"), std::string::npos);
+    EXPECT_NE(table.find("|          1 |          1 | "), std::string::npos) << table;
+    pokarr_free(e8);
+    pokarr_free(r8);
     pkdbg_set(0);
     pkdbg_switches(-1, 0);
     pokarr_free(a);

@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "core/host.h"
 #include "pocket/selfint.h"
+#include "pocket/selfint3.h"
 #include "tests/pocket/common.h"
 
 using namespace pk;
@@ -333,5 +335,201 @@ TEST(SelfIntersections, RandomLoopsWithHeightsBecomeSimpleLoopsOfTheSameArea)
     }
     EXPECT_LT(refused, 10);
     EXPECT_GT(pieces, 600);
+    pkdm_rel_all();
+}
+
+// Loops with heights that touch themselves: at a vertex, a vertex on a
+// segment, the start point on a later segment. The walk steps past a touch
+// it does not take: no loop is lost (the areas add up to the source's),
+// every vertex of the source stands in a loop, and no loop goes round twice.
+struct Touching {
+    const char* name;
+    std::vector<P> pts;
+};
+
+class TouchingLoops : public ::testing::TestWithParam<Touching> {};
+
+TEST_P(TouchingLoops, AreWalkedPastTheTouchWithNothingLost)
+{
+    fresh();
+    Loop l;
+    for (const P& p : GetParam().pts) l.pt(p.x, p.y);
+    for (i32 dim : {2, 3}) {
+        pokdim = dim;
+        pokarr a = with_heights(l, 0.0);
+        f64 want = signed_area(a);
+        std::vector<pokarr> out;
+        ASSERT_EQ(cut(a, out), 0) << GetParam().name << " pokdim " << dim;
+        f64 sum = 0.0;
+        for (pokarr& o : out) {
+            sum += signed_area(o);
+            EXPECT_LE(o.count, a.count + 2) << GetParam().name;
+        }
+        EXPECT_NEAR(sum, want, 1e-12) << GetParam().name << " pokdim " << dim;
+        for (i32 k = 0; k < a.count; ++k) {
+            bool seen = false;
+            for (pokarr& o : out)
+                for (i32 m = 0; m < o.count && !seen; ++m) seen = o.x[m] == a.x[k] && o.y[m] == a.y[k];
+            EXPECT_TRUE(seen) << GetParam().name << " vertex " << k;
+        }
+        free_all(out);
+        pokarr_free(a);
+    }
+    pokdim = 2;
+    pkdm_rel_all();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SelfIntersections, TouchingLoops,
+    ::testing::Values(Touching{"TwoTrianglesAtAVertex", {{0, 0}, {4, 0}, {2, 2}, {4, 4}, {0, 4}, {2, 2}, {0, 0}}},
+                      Touching{"AVertexOnASegment", {{0, 0}, {4, 0}, {4, 3}, {2, 0}, {0, 3}, {0, 0}}},
+                      Touching{"TheStartOnALaterSegment",
+                               {{2, 0}, {3, 2}, {5, 2}, {4, 0}, {0, 0}, {0, -2}, {2, -2}, {2, 0}}}),
+    [](const ::testing::TestParamInfo<Touching>& i) { return std::string(i.param.name); });
+
+// A walk that neither reaches its end segment nor comes back to its start
+// runs into its guard: that is a failure (status 2), not a loop.
+TEST(SelfIntersections, AWalkThatNeverEndsFails)
+{
+    fresh();
+    pokdim = 3;
+    pokarr a = with_heights(square(0, 0, 1), 0.0), r;
+    pokarr_init(3, r);
+    PkBox box;
+    pkbox_make(a, box);
+    const f64 start[2] = {0.5, 0.0};
+    i32 st = 0;
+    delups(1, 99, start, 0.0, 0.0, a, box, r, st);
+    EXPECT_EQ(st, 2);
+    pokdim = 2;
+    for (pokarr* p : {&a, &r}) pokarr_free(*p);
+    pkdm_rel_all();
+}
+
+namespace {
+
+// A loop with heights: the point list, z rising by `step` an entry.
+pokarr loop3(const std::vector<P>& pts, f64 step)
+{
+    Loop l;
+    for (const P& p : pts) l.pt(p.x, p.y);
+    return with_heights(l, step);
+}
+
+// The next crossing along segment `seg` of `a` from P to the segment's end.
+struct Next {
+    i32 found, other, chunk;
+    f64 x[3];
+};
+Next next_cross(i32 mode, i32 seg, const pokarr& a, const PkBox& box, const f64* p, i32 other = 0, i32 chunk = 0)
+{
+    PkSegDesc d;
+    EXPECT_TRUE(pk_seg_desc(a, seg, d));
+    Next n{0, other, chunk, {0, 0, 0}};
+    pk_next_cross3(mode, seg, 0, d, p, d.e, nullptr, a, seg, pk_seg_last(a), nullptr, box, n.other, n.chunk, n.x,
+                   n.found);
+    return n;
+}
+
+}  // namespace
+
+// The next crossing of a walk on a loop with heights: the nearest along the
+// walked piece, never at a joint of its own segment, the later one on a tie,
+// later chunks searched only where their box meets the piece's, the skip
+// limit and the checks of crossings already recorded at the piece's start.
+TEST(NextCrossing, NearestAlongThePieceWithTheRecordedOnesLeftOut)
+{
+    fresh();
+    pokdim = 3;
+    pkcross.count = 0;
+    // a comb: its teeth (segments 4, 6, 8, 10) cross segment 1 at x 8, 6, 4, 2
+    pokarr comb = loop3({{0, 0}, {10, 0}, {10, 1}, {8, 1}, {8, -1}, {6, -1}, {6, 1}, {4, 1}, {4, -1}, {2, -1}, {2, 1},
+                         {0, 1}, {0, 0}},
+                        0.0);
+    comb.z[1] = 1.0;  // segment 1 rises from 0 to 1
+    PkBox box;
+    pkbox_make(comb, box);
+    const f64 o[3] = {0, 0, 0}, at2[3] = {2, 0, 0.2};
+    Next n = next_cross(3, 1, comb, box, o);
+    EXPECT_EQ(n.found, 1);
+    EXPECT_EQ(n.other, 10);
+    EXPECT_EQ(n.x[0], 2.0);
+    EXPECT_EQ(n.x[1], 0.0);
+    EXPECT_NEAR(n.x[2], 0.2, 1e-12);  // the walked branch's height
+    // the skip flag: no segment up to the limit
+    EXPECT_EQ(next_cross(13, 1, comb, box, o, 0, 10).found, 0);
+    EXPECT_EQ(next_cross(13, 1, comb, box, o, 0, 9).other, 10);
+    // a crossing at the start recorded for the pair is known and left out
+    pkcross.count = 1;
+    pkcross.seg1[0] = 1;
+    pkcross.seg2[0] = -10;
+    pkcross.x[0] = 2.0;
+    pkcross.y[0] = 0.0;
+    n = next_cross(3, 1, comb, box, at2);
+    EXPECT_EQ(n.other, 8);
+    EXPECT_EQ(n.x[0], 4.0);
+    i32 known = -1;
+    pk_known_cross3(comb, 10, 1, at2, known);
+    EXPECT_EQ(known, 1);
+    pk_known_cross3(comb, 1, 8, at2, known);
+    EXPECT_EQ(known, 0);
+    for (i32 seg : {1, -1, 10, 8}) {  // the one-segment form
+        pk_known_cross1(seg, at2, known);
+        EXPECT_EQ(known, seg == 8 ? 0 : 1) << seg;
+    }
+    pk_known_cross1(1, o, known);
+    EXPECT_EQ(known, 0);
+    // at a vertex the segment is taken as its neighbour: (0, 0) starts 1
+    // and ends 12
+    pkcross.seg1[0] = 12;
+    pkcross.seg2[0] = 5;
+    pkcross.x[0] = 0.0;
+    pk_known_cross3(comb, 1, 5, o, known);
+    EXPECT_EQ(known, 1);
+    // the special flag (mode 4): a crossing at the start counts only where a
+    // recorded crossing has both branches walked
+    pkcross.seg1[0] = 4;
+    pkcross.seg2[0] = 6;
+    pkcross.x[0] = 2.0;
+    EXPECT_EQ(next_cross(4, 1, comb, box, at2).other, 8);
+    pkcross.seg1[0] = -4;
+    pkcross.seg2[0] = -6;
+    EXPECT_EQ(next_cross(4, 1, comb, box, at2).other, 10);
+    EXPECT_EQ(next_cross(3, 1, comb, box, at2).other, 10);  // a crossing at P, not recorded for the pair
+    pkcross.count = 0;
+    pk_known_cross3(comb, 1, 10, at2, known);
+    EXPECT_EQ(known, 0);  // an empty copy knows nothing
+    pk_known_cross1(1, at2, known);
+    EXPECT_EQ(known, 0);
+
+    // two crossings at one point of the piece (segments 4 and 8 at (5, 0)):
+    // the later one in the chunk order; a later chunk whose box misses the
+    // piece is not searched, the first chunk always is
+    pokarr x = loop3({{0, 0}, {10, 0}, {10, 2}, {5, 2}, {5, -2}, {-1, -2}, {-1, 4}, {5, 4}, {5, -3}, {0, -3}, {0, 0}},
+                     0.1);
+    PkBox xb;
+    pkbox_make(x, xb);
+    ASSERT_EQ(xb.count, 3);
+    n = next_cross(3, 1, x, xb, o);
+    EXPECT_EQ(n.other, 8);
+    EXPECT_EQ(n.chunk, 2);
+    EXPECT_EQ(n.x[0], 5.0);
+    for (i32 c : {0, 2}) {
+        xb.xmin[c] = xb.xmax[c] = 100.0;
+        xb.ymin[c] = xb.ymax[c] = 100.0;
+    }
+    n = next_cross(3, 1, x, xb, o);
+    EXPECT_EQ(n.other, 4);
+    EXPECT_EQ(n.chunk, 0);
+
+    // an arc next to the piece meets it at their joint only: no crossing
+    Loop j;
+    j.pt(0, 0).pt(10, 0).arc(11, 1, 11, 0, -1).pt(11, 3).pt(0, 3).close();
+    pokarr ja = with_heights(j, 0.0);
+    PkBox jb;
+    pkbox_make(ja, jb);
+    EXPECT_EQ(next_cross(3, 1, ja, jb, o).found, 0);
+    for (pokarr* p : {&comb, &x, &ja}) pokarr_free(*p);
+    pokdim = 2;
     pkdm_rel_all();
 }

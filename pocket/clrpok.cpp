@@ -22,10 +22,13 @@ void clrpok(i32 a1, i32 a2, const f32& a3, const f32& a4, i32 n, const i32* coun
     if (status >= 0) {
         clr_clean_area(21, status);
         if (status == 0) {
+            // What the output step wrote stands, also when it stopped at the
+            // caller's table (-10) or the point limit (-11): its loop count
+            // is that of the loops written in full.
             nloops = room;
             clr_output(a4, 7000, looppoints, nloops, loopcounts, status);
             if (status > 0) status = 0;
-            out = status == 0;
+            out = true;
         } else {
             status = status == 17 ? 0 : -1;
         }
@@ -36,5 +39,9 @@ void clrpok(i32 a1, i32 a2, const f32& a3, const f32& a4, i32 n, const i32* coun
         if (loopcounts) loopcounts[0] = 0;
     }
     clr_save_state(2);
+    // The pool is emptied when the outermost clearing returns. A clearing
+    // nested in another has had the buffers it took given back by the
+    // restore above; emptying the whole pool here would free the buffers
+    // the outer clearing still holds.
     if (clr_save_depth() == 0) pkdm_rel_all();
 }

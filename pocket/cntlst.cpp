@@ -17,14 +17,23 @@ ContourList CNTLST = {};
 
 namespace {
 
+// The contour the refill is having the host delete (-1: none).
+i32 deleting = -1;
+
 // Deletes the contour with the order number from the list (the host's
 // deletion callback): its definition leaves the element buffer and the
-// following contours move up one place.
+// following contours move up one place. The contour the refill asked about
+// goes when it carries the number: order numbers need not be unique (the
+// host numbers the contours it appends after the highest), and the first
+// contour carrying it may be one the refill has just kept.
 void delete_by_order(i32 order)
 {
     ContourList& c = CNTLST;
     i32 k = 0;
-    while (k < c.count && c.order[k] != order) ++k;
+    if (deleting >= 0 && deleting < c.count && c.order[deleting] == order)
+        k = deleting;
+    else
+        while (k < c.count && c.order[k] != order) ++k;
     if (k >= c.count) return;
     const i32* d = cnt_def(k);
     i32 len = d ? dfcgld(d) : 0, end = 0;
@@ -46,6 +55,14 @@ void delete_by_order(i32 order)
         std::memcpy(c.host[m], c.host[m + 1], sizeof c.host[m]);
     }
     --c.count;
+}
+
+// A first-element vector that is (0, 0, 0) within the host's tolerance: the
+// contour is a solid's loop.
+bool null_vector(const f64* v)
+{
+    const f64 zero[3] = {0.0, 0.0, 0.0};
+    return eqptd(3, v, zero) != 0;
 }
 
 // Elements of list contour k (head included).
@@ -88,6 +105,10 @@ void refill(i32 kind, i32& changed, bool contour_set, bool solids)
     i32 found = 0;
     get_num_cnt(found);
     if (found != selected || (found == 0 && rest == 0)) changed = 1;
+    // The contours of the wanted kind are checked. The contour set holds
+    // closed contours only (kind 2, and the solid loops and solids of kinds
+    // 3 and 4, closed too), so there every selected contour is of the wanted
+    // kind, as the count of the selected ones above takes them.
     for (i32 k = 0; k < c.count;) {
         bool wanted = contour_set || c.kind[k] == (kind == 2 ? 2 : 1);
         if (!c.selected[k] || !wanted) {
@@ -96,16 +117,24 @@ void refill(i32 kind, i32& changed, bool contour_set, bool solids)
         }
         const i32* d = cnt_def(k);
         i32 ne = d ? dfdgnc(d) : 0, f = 0, l = 0;
-        if (d && ne > 0) std::memcpy(c.work, d, static_cast<size_t>(2 * (ne + 1)) * sizeof(i32));
+        // The work buffer holds one contour of up to CNT_LOOP_MAX elements,
+        // its head included; a longer contour (the element buffer holds
+        // them) is read where it stands instead of being copied past the
+        // buffer's end.
+        const i32* w = d;
+        if (d && ne > 0 && ne + 1 <= CNT_LOOP_MAX) {
+            std::memcpy(c.work, d, static_cast<size_t>(2 * (ne + 1)) * sizeof(i32));
+            w = c.work;
+        }
         f64 v[3];
         i32 s1 = 0, s2 = 0;
         if (ne > 0) {
-            dfdget(c.work, 1, 1, f, v, s1);
-            dfdget(c.work, 1, ne, l, v, s2);
+            dfdget(w, 1, 1, f, v, s1);
+            dfdget(w, 1, ne, l, v, s2);
         }
         if (c.kind[k] == CNT_CLOSED && ne > 1 && f == l) --ne;
         bool match = false;
-        for (i32 m = 0; m < found && !match; ++m) match = compare_cnt(c.work, ne, f, l, m) == 1;
+        for (i32 m = 0; m < found && !match; ++m) match = compare_cnt(w, ne, f, l, m) == 1;
         if (match) {
             ++k;
             continue;
@@ -117,11 +146,16 @@ void refill(i32 kind, i32& changed, bool contour_set, bool solids)
             ++k;
             continue;
         }
-        i32 order = c.order[k];
+        i32 order = c.order[k], before = c.count;
+        deleting = k;
         if (contour_set)
             pktdel_by_OrderNum(order);
         else
             prfdel_by_OrderNum(order);
+        deleting = -1;
+        // A host that deleted nothing leaves the contour in place: the check
+        // goes on with the next one rather than ask about this one forever.
+        if (c.count >= before) ++k;
     }
     multi_lst_destroy(list);
     geomask_id_rls(mask);
@@ -155,7 +189,7 @@ void set_contour_kinds()
         dfdget(d, 1, 1, id, v, st);
         if (st == 0 && ncs_id_is_not_solid(id) == 0)
             c.kind[k] = CNT_SOLID;
-        else if (st == 0 && v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0)
+        else if (st == 0 && null_vector(v))
             c.kind[k] = CNT_SOLID_LOOP;
         p += dfcgld(d);
     }
@@ -196,9 +230,12 @@ void copy_contour_def(i32* def, i32& orientation, i32& status)
     i32 id = 0, st = 0;
     f64 v[3] = {0, 0, 0};
     dfdget(block, 1, 1, id, v, st);
-    if (st == 0 && v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0 && ncs_id_is_not_solid(id) == 0) {
+    if (st == 0 && null_vector(v) && ncs_id_is_not_solid(id) == 0) {
+        // The block holds CNT_LOOP_MAX elements, its head among them: the
+        // loop may explode into one element fewer, so that a host that
+        // writes the head and `capacity` elements stays within it.
         i32 ne = 0;
-        ncs_explode_loop_to_wfbuf(block, CNT_LOOP_MAX, ne, st);
+        ncs_explode_loop_to_wfbuf(block, CNT_LOOP_MAX - 1, ne, st);
         if (st != 0) {
             DM_FREE(block, bytes);
             status = st;
@@ -235,26 +272,33 @@ void cntset_load(const i32& mode, i32& changed)
 {
     ContourList& c = CNTLST;
     changed = 0;
-    i32 p = 1, order = 1;
+    i32 p = 1, g = 1, order = 1;
     for (i32 k = 0; k < c.count; ++k) {
         c.pos[k] = p;
         const i32* d = cnt_def(k);
         if (!d) break;
+        // The contour's entry in the procedure geometry's element buffer,
+        // which runs beside the list's; a geometry buffer the host left
+        // without this entry gives the contour as the list holds it.
+        const i32* gd = g >= 1 && g <= CNT_ELEMS ? c.geom + 2 * (g - 1) : nullptr;
+        i32 glen = gd ? dfcgld(gd) : 0;
+        if (gd && (dfdgnc(gd) < 1 || g - 1 + glen > CNT_ELEMS)) gd = nullptr;
         if (c.last[k] < c.first[k]) {
             i32 before = 0, after = 0;
             sllen(before);
-            LOPSRF(d, 1, p);
+            LOPSRF(gd ? gd : d, 1, p);
             sllen(after);
             c.first[k] = before;
             c.last[k] = after - 1;
         }
+        g += glen > 0 ? glen : 1;
         if (mode == 1) {
             c.kind[k] = CNT_OPEN;
             c.order[k] = order;
             i32 id = 0, st = 0, step = 1;
             f64 v[3] = {0, 0, 0};
             dfdget(d, 1, 1, id, v, st);
-            if (st == 0 && v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0) {
+            if (st == 0 && null_vector(v)) {
                 c.kind[k] = ncs_id_is_not_solid(id) == 0 ? CNT_SOLID_LOOP : CNT_CLOSED;
                 if (id > 0) {
                     i32 cnt = 1, s2 = 0;

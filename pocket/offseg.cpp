@@ -190,6 +190,8 @@ void planar_cut(pokarr& a, i32 s, i32 e)
     if (hasx) {
         a.x[s] = X[0];
         a.y[s] = X[1];
+        // the loop's first point moved: its closing copy follows, so that
+        // the loop stays closed
         if (s == 0) pokarr_copy_entry(a, a.count - 1, 0);
     }
 }
@@ -199,6 +201,9 @@ void planar_cut(pokarr& a, i32 s, i32 e)
 bool spatial_cut(pokarr& a, i32& s, i32 e)
 {
     i32 n = a.count;
+    // The line after the spike runs through e and the entry after it: with
+    // e the last entry there is none, and a plane array has no heights to
+    // meet in; the planar cut is made instead.
     if (e + 1 >= n || a.dims < 3) return false;
     i32 before = s == 0 ? n - 2 : s - 1;
     f64 pts[12] = {a.x[before], a.y[before], a.z[before], a.x[s], a.y[s], a.z[s],
@@ -233,7 +238,12 @@ void one_pass(pokarr& a, i32 keep, f64 T, f64 L)
     f64 R[3] = {a.x[0], a.y[0], a.dims >= 3 ? a.z[0] : 0.0};
     f64 as[3] = {1, 0, 0}, ae[3] = {1, 0, 0}, bs[3] = {1, 0, 0};
     bool plane = pokdim == 2;
-    for (i32 s = 0, guard = 0; s < a.count - 1 && guard < 4 * n + 16; ++guard) {
+    // Every step either moves s on or cuts entries out, so a pass ends by
+    // itself within twice the entries it started with; the guard, taken
+    // from that start count, only bounds a pass that went wrong and never
+    // stops one that shrinks the loop a lot.
+    const i32 n0 = n;
+    for (i32 s = 0, guard = 0; s < a.count - 1 && guard < 4 * n0 + 16; ++guard) {
         n = a.count;
         i32 e = seg_end(a, s);
         if (e > n - 1) break;

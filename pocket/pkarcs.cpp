@@ -201,6 +201,9 @@ void pk_arr_box(const pokarr& a, f64& xl, f64& yl, f64& xh, f64& yh)
             k += 1;
         }
     }
+    // An array of one entry has no segment to walk; its box is that point,
+    // as its box table's one chunk is, not the empty start box, which no
+    // box would be found to overlap.
     if (a.count == 1) widen(a.x[0], a.y[0], a.x[0], a.y[0]);
 }
 
@@ -236,6 +239,10 @@ void pokarr_start_at(pokarr& a, i32 i, i32 mode, const f64& t, f64& px, f64& py,
 {
     status = 0;
     i32 n = a.count;
+    // No segment i to restart on (a number outside 1 .. n - 1, an arc block
+    // cut short by the array's end) or an array without points: refused
+    // with the status of a failed restart (11), the loop unchanged, rather
+    // than read outside the array.
     if (i < 1 || i >= n || a.dims < 2) {
         status = 11;
         return;
@@ -253,7 +260,11 @@ void pokarr_start_at(pokarr& a, i32 i, i32 mode, const f64& t, f64& px, f64& py,
         return;
     }
     f64 P[3] = {px, py, 0.0}, nrm[3] = {0.0, 0.0, 1.0};
-    bool past_start = true;  // the point lies beyond the arc's start
+    // An arc is split whenever the point lies beyond its start: in mode 0
+    // the given point decides it, t being no part of that call (keyed on t,
+    // a mode-0 split in the arc's middle would close the loop with a chord
+    // from the arc's start to the point).
+    bool past_start = true;
     if (mode == 0) {
         if (arc) {
             f64 cx = a.x[i + 2], cy = a.y[i + 2], r = a.x[i + 1], ux = px - cx, uy = py - cy, l = 0.0;
@@ -275,22 +286,32 @@ void pokarr_start_at(pokarr& a, i32 i, i32 mode, const f64& t, f64& px, f64& py,
         past_start = t > 0.0 && !pk_eqval0(t);
     }
     if (a.dims >= 3) {
+        // The height of P: on a straight segment where the segment-height
+        // routine puts it; on an arc the height of its centre entry, which
+        // is an arc's height in the segment model.
+        i32 e = arc ? i + 3 : i;
+        f64 u = 0.0;
         if (arc) {
             P[2] = a.z[i + 2];
+            pk_arc_range(a.x[i + 1], a.y[i + 1] < 0.0 ? -1 : 1, a.x[i + 2], a.y[i + 2], a.x[i - 1], a.y[i - 1],
+                         a.x[e], a.y[e], P[0], P[1], u);
         } else {
             f64 v[3];
             i32 flat = 0, st = 0;
             pk_get_seg(a, i, P, v, flat, st);
-            if (a.dims == 4) {
-                // The normal at the point: the start's and end's blended.
-                f64 u = 0.0;
-                const f64 e0[3] = {a.x[i - 1], a.y[i - 1], 0.0}, e1[3] = {a.x[i], a.y[i], 0.0};
-                pk_max_axis(2, e0, e1, P, u);
-                if (u < 0.0 || u > 1.0) u = u < 0.0 ? 0.0 : 1.0;
-                for (int c = 0; c < 3; ++c) nrm[c] = (1.0 - u) * a.vec[3 * (i - 1) + c] + u * a.vec[3 * i + c];
-                f64 l = 0.0;
-                if (!pk_unit3(nrm, l)) nrm[0] = nrm[1] = 0.0, nrm[2] = 1.0;
-            }
+            const f64 e0[3] = {a.x[i - 1], a.y[i - 1], 0.0}, e1[3] = {a.x[i], a.y[i], 0.0};
+            pk_max_axis(2, e0, e1, P, u);
+        }
+        if (a.dims == 4) {
+            // The normal at P: the start's and the end's blended by P's place
+            // along the segment, made a unit vector again. The segment-height
+            // routine blends them by the height fraction, which on a level
+            // segment gives the end's normal all along it, and leaves the
+            // blend unnormalised.
+            if (u < 0.0 || u > 1.0) u = u < 0.0 ? 0.0 : 1.0;
+            for (int c = 0; c < 3; ++c) nrm[c] = (1.0 - u) * a.vec[3 * (i - 1) + c] + u * a.vec[3 * e + c];
+            f64 l = 0.0;
+            if (!pk_unit3(nrm, l)) nrm[0] = nrm[1] = 0.0, nrm[2] = 1.0;
         }
     }
     auto fail = [&]() {
@@ -332,6 +353,10 @@ void pokarr_start_at(pokarr& a, i32 i, i32 mode, const f64& t, f64& px, f64& py,
                     (w.dims == 2 || pk_eqval0(w.z[c - 1] - w.z[c - 2]));
         if (same) --w.count;
     }
+    // A caller's static window takes the new loop by a copy: one it cannot
+    // hold is refused here, with the loop unchanged, rather than emptied by
+    // the copy's failure.
+    if (a.storage == PKS_STATIC && a.room < w.count) return fail();
     pokarr_move(w, a, status);
     pokarr_free(w);
     if (status != 0) status = 11;

@@ -203,6 +203,102 @@ void pk_del_short(pokarr& a)
     pk_merge_arcs(a);
 }
 
+namespace {
+
+// The unit vector from p to q and its length; false for one below 1e-6.
+bool unit_between(const f64* p, const f64* q, f64* u, f64& len)
+{
+    for (int c = 0; c < 3; ++c) u[c] = q[c] - p[c];
+    return pk_unit3(u, len) && len >= 1e-6;
+}
+
+f64 cross_len(const f64* u, const f64* w)
+{
+    f64 cx = u[1] * w[2] - u[2] * w[1], cy = u[2] * w[0] - u[0] * w[2], cz = u[0] * w[1] - u[1] * w[0];
+    return std::sqrt(cx * cx + cy * cy + cz * cz);
+}
+
+// Whether a forward turn from u to w is straight: in a plane array by its
+// sine or by the point's distance from the chord h (l1 the length along u),
+// else by the sine of the 3-vectors.
+bool straight_turn(bool flat, const f64* u, const f64* w, const f64* h, f64 l1, f64 tS, f64 tD)
+{
+    if (flat) {
+        f64 s = std::fabs(pk_cross2(u[0], u[1], w[0], w[1]));
+        f64 d = std::fabs(pk_cross2(h[0], h[1], u[0], u[1])) * l1;
+        return s < tS || d < tD;
+    }
+    return cross_len(u, w) < tS;
+}
+
+// Entry i into the collector, unless the chord h runs (nearly) vertically.
+void collect(pokarr* collector, const pokarr& a, i32 i, const f64* h)
+{
+    if (!collector || std::fabs(h[2]) >= 0.9995) return;
+    i32 st = 0;
+    const f64 y = a.y[i], z = a.dims >= 3 ? a.z[i] : 0.0;
+    pokarr_add_vals(a.x[i], &y, &z, nullptr, *collector, st);
+}
+
+// Two arcs of one circle meeting at the closing point become one; true when
+// they did.
+bool close_arcs(pokarr& a)
+{
+    i32 n = a.count;
+    if (n <= 9 || !marker(a, 1) || !marker(a, n - 4)) return false;
+    f64 f[3] = {a.x[0], a.y[0], a.dims >= 3 ? a.z[0] : 0.0}, g[3] = {a.x[n - 1], a.y[n - 1], a.dims >= 3 ? a.z[n - 1] : 0.0};
+    bool same_ends = pk_eq(f[0], g[0]) && pk_eq(f[1], g[1]) && pk_eq(f[2], g[2]);
+    bool same_arc = std::fabs(a.x[2] - a.x[n - 3]) <= 0.001 && std::fabs(a.y[2] - a.y[n - 3]) <= 0.001 &&
+                    std::fabs(a.x[3] - a.x[n - 2]) <= 0.001 && std::fabs(a.y[3] - a.y[n - 2]) <= 0.001;
+    if (!same_ends || !same_arc) return false;
+    f64 cx = a.x[3], cy = a.y[3], l = 0.0;
+    f64 q1[2] = {a.x[n - 5] - cx, a.y[n - 5] - cy}, q2[2] = {a.x[4] - cx, a.y[4] - cy};
+    pk_unit2(q1[0], q1[1], l);
+    pk_unit2(q2[0], q2[1], l);
+    i32 dir = a.y[2] < 0.0 ? -1 : 1;
+    if (!pk_ge0(dir * pk_cross2(q1[0], q1[1], q2[0], q2[1])) || !(pk_dot2(q1[0], q1[1], q2[0], q2[1]) > 0.5))
+        return false;
+    pokarr_copy_entry(a, 0, n - 5);
+    a.count = n - 4;
+    return true;
+}
+
+// The closing point of a closed loop whose first and last segments are
+// straight: removed when the loop runs straight through it.
+void close_point(pokarr& a, bool usez, f64 tS, f64 tD, pokarr* collector)
+{
+    i32 n = a.count;
+    if (n < 3 || marker(a, 1) || (n > 4 && marker(a, n - 4))) return;
+    // u and w carry z for any array with heights, the chord h as the walk's
+    // triples do (z only with the z flag); a null last segment (u) removes
+    // the closing point at once, as on the walk.
+    auto at = [&](i32 k, bool z, f64* p) {
+        p[0] = a.x[k];
+        p[1] = a.y[k];
+        p[2] = z ? a.z[k] : 0.0;
+    };
+    const bool heights = a.dims >= 3;
+    f64 p0[3], pl[3], pm[3], p1[3], u[3], w[3], h[3] = {0.0, 0.0, 0.0}, l1 = 0.0, l2 = 0.0, l3 = 0.0;
+    at(0, heights, p0);
+    at(n - 1, heights, pl);
+    at(n - 2, heights, pm);
+    at(1, heights, p1);
+    bool null_u = !unit_between(pm, pl, u, l1);
+    bool ok = unit_between(p0, p1, w, l2);
+    at(n - 2, usez, pm);
+    at(1, usez, p1);
+    ok = ok && unit_between(pm, p1, h, l3);
+    if (null_u) h[0] = h[1] = h[2] = 0.0;
+    bool mark = null_u || (ok && u[0] * w[0] + u[1] * w[1] + u[2] * w[2] > 0.0 &&
+                           straight_turn(a.dims == 2, u, w, h, l1, tS, tD));
+    if (!mark) return;
+    collect(collector, a, n - 1, h);
+    pokarr_copy_entry(a, 0, n - 2);
+    a.count = n - 1;
+}
+
+}  // namespace
+
 void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
 {
     f64 tD = pk_colin_dist_tol(), tS = pk_colin_sin_tol();
@@ -216,24 +312,13 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
         p[1] = a.y[k];
         p[2] = usez ? a.z[k] : 0.0;
     };
-    auto unit = [&](const f64* p, const f64* q, f64* u, f64& len) {
-        for (int c = 0; c < 3; ++c) u[c] = q[c] - p[c];
-        return pk_unit3(u, len) && len >= 1e-6;
-    };
-    auto cross_len = [](const f64* u, const f64* w) {
-        f64 cx = u[1] * w[2] - u[2] * w[1], cy = u[2] * w[0] - u[0] * w[2], cz = u[0] * w[1] - u[1] * w[0];
-        return std::sqrt(cx * cx + cy * cy + cz * cz);
-    };
     auto drop = [&](i32 i, const f64* h) {
         i32 st = 0;
         if (plane) {
             const f64 p[3] = {a.x[i], a.y[i], a.dims >= 3 ? a.z[i] : 0.0};
             pokarr_add_pnt(p, gone, st);
         }
-        if (collector && std::fabs(h[2]) < 0.9995) {
-            const f64 y = a.y[i], z = a.dims >= 3 ? a.z[i] : 0.0;
-            pokarr_add_vals(a.x[i], &y, &z, nullptr, *collector, st);
-        }
+        collect(collector, a, i, h);
         pokarr_drop(a, i, 1);
     };
     // Whether P[i] is on the straight run from P[i-1] to P[i+1]; h the chord.
@@ -243,19 +328,14 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
         P(i, p1);
         P(ip, p2);
         remove_now = false;
-        if (!unit(p0, p1, u, l1)) {
+        if (!unit_between(p0, p1, u, l1)) {
             h[0] = h[1] = h[2] = 0.0;
             remove_now = true;
             return true;
         }
-        if (!unit(p1, p2, w, l2) || !unit(p0, p2, h, l3)) return false;
+        if (!unit_between(p1, p2, w, l2) || !unit_between(p0, p2, h, l3)) return false;
         if (u[0] * w[0] + u[1] * w[1] + u[2] * w[2] <= 0.0) return false;
-        if (flat) {
-            f64 s = std::fabs(pk_cross2(u[0], u[1], w[0], w[1]));
-            f64 d = std::fabs(pk_cross2(h[0], h[1], u[0], u[1])) * l1;
-            return s < tS || d < tD;
-        }
-        return cross_len(u, w) < tS;
+        return straight_turn(flat, u, w, h, l1, tS, tD);
     };
     for (i32 i = 1; i < a.count - 1;) {
         if (marker(a, i)) {
@@ -277,10 +357,9 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
             f64 p0[3], p2[3], hh[3], l3 = 0.0;
             P(i - 1, p0);
             P(i + 1, p2);
-            if (unit(p0, p2, hh, l3))
+            if (unit_between(p0, p2, hh, l3))
                 for (i32 k = 0; k < gone.count && mark; ++k) {
-                    f64 q[3] = {gone.x[k] - p0[0], gone.y[k] - p0[1], 0.0}, lq = 0.0;
-                    f64 qq[3] = {q[0], q[1], q[2]};
+                    f64 qq[3] = {gone.x[k] - p0[0], gone.y[k] - p0[1], 0.0}, lq = 0.0;
                     if (!pk_unit3(qq, lq)) continue;
                     if (std::fabs(pk_cross2(hh[0], hh[1], qq[0], qq[1])) * lq >= tD) mark = false;
                 }
@@ -292,54 +371,7 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
         gone.count = 0;
         ++i;
     }
-    i32 n = a.count;
-    bool arcs_closed = false;
-    if (n > 9 && marker(a, 1) && marker(a, n - 4)) {
-        f64 f[3] = {a.x[0], a.y[0], a.dims >= 3 ? a.z[0] : 0.0}, g[3] = {a.x[n - 1], a.y[n - 1], a.dims >= 3 ? a.z[n - 1] : 0.0};
-        bool same_ends = pk_eq(f[0], g[0]) && pk_eq(f[1], g[1]) && pk_eq(f[2], g[2]);
-        bool same_arc = std::fabs(a.x[2] - a.x[n - 3]) <= 0.001 && std::fabs(a.y[2] - a.y[n - 3]) <= 0.001 &&
-                        std::fabs(a.x[3] - a.x[n - 2]) <= 0.001 && std::fabs(a.y[3] - a.y[n - 2]) <= 0.001;
-        if (same_ends && same_arc) {
-            f64 cx = a.x[3], cy = a.y[3], l = 0.0;
-            f64 q1[2] = {a.x[n - 5] - cx, a.y[n - 5] - cy}, q2[2] = {a.x[4] - cx, a.y[4] - cy};
-            pk_unit2(q1[0], q1[1], l);
-            pk_unit2(q2[0], q2[1], l);
-            i32 dir = a.y[2] < 0.0 ? -1 : 1;
-            if (pk_ge0(dir * pk_cross2(q1[0], q1[1], q2[0], q2[1])) && pk_dot2(q1[0], q1[1], q2[0], q2[1]) > 0.5) {
-                pokarr_copy_entry(a, 0, n - 5);
-                a.count = n - 4;
-                arcs_closed = true;
-            }
-        }
-    }
-    n = a.count;
-    if (!arcs_closed && closed && n >= 3 && !marker(a, 1) && (n <= 4 || !marker(a, n - 4))) {
-        f64 p0[3], pl[3], pm[3], p1[3], u[3], w[3], h[3], l1 = 0.0, l2 = 0.0, l3 = 0.0;
-        P(0, p0);
-        P(n - 1, pl);
-        P(n - 2, pm);
-        P(1, p1);
-        bool ok = unit(pm, pl, u, l1) && unit(p0, p1, w, l2) && unit(pm, p1, h, l3);
-        if (ok && u[0] * w[0] + u[1] * w[1] + u[2] * w[2] > 0.0) {
-            bool mark;
-            if (flat) {
-                f64 s = std::fabs(pk_cross2(u[0], u[1], w[0], w[1]));
-                f64 d = std::fabs(pk_cross2(h[0], h[1], u[0], u[1])) * l1;
-                mark = s < tS || d < tD;
-            } else {
-                mark = cross_len(u, w) < tS;
-            }
-            if (mark) {
-                if (collector && std::fabs(h[2]) < 0.9995) {
-                    i32 st = 0;
-                    const f64 y = a.y[n - 1], z = a.dims >= 3 ? a.z[n - 1] : 0.0;
-                    pokarr_add_vals(a.x[n - 1], &y, &z, nullptr, *collector, st);
-                }
-                pokarr_copy_entry(a, 0, n - 2);
-                a.count = n - 1;
-            }
-        }
-    }
+    if (!close_arcs(a) && closed) close_point(a, usez, tS, tD, collector);
     pk_merge_arcs(a);
     pokarr_free(gone);
 }

@@ -67,6 +67,17 @@ void pk_arc_frac_xy(const f64&, const i32& dir, const f64& cx, const f64& cy, co
         frac = 0.0;
         return;
     }
+    // A point that coincides with an end is at that end: one a hair behind
+    // the start would otherwise measure nearly a full turn and rank last.
+    const f64 p[2] = {px, py}, s[2] = {sx, sy}, e[2] = {ex, ey};
+    if (pk_eqpt2(p, s)) {
+        frac = 0.0;
+        return;
+    }
+    if (pk_eqpt2(p, e)) {
+        frac = 1.0;
+        return;
+    }
     frac = pk_arc_sweep(dir, cx, cy, sx, sy, px, py) / a12;
 }
 
@@ -501,6 +512,9 @@ void pk_lnln_off(i32 mode, const f64* a1in, const f64* a2in, const f64* b1in, co
         eb1 = std::sqrt(sq2(rb1, b1));
         eb2 = std::sqrt(sq2(rb2, b1));
         i32 hs = 0;
+        // A working segment without length has no direction to intersect
+        // along: degenerate (2), as a reference segment too short is, and no
+        // division by its zero length.
         if (!oka || !okb) {
             status = 2;
             return;
@@ -576,6 +590,9 @@ void pk_lnln_off(i32 mode, const f64* a1in, const f64* a2in, const f64* b1in, co
 void pk_lnln2(const f64* p1, const f64* p2, const f64* q1, const f64* q2, f64* x, i32& status)
 {
     f64 dp[2] = {p2[0] - p1[0], p2[1] - p1[1]}, dq[2] = {q2[0] - q1[0], q2[1] - q1[1]}, lp = 0.0, lq = 0.0;
+    // A segment without length has no direction: no intersection (0). This
+    // plain test has no degenerate answer of its own; its 2 is only the
+    // host's answer for parallel lines.
     if (!pk_unit2(dp[0], dp[1], lp) || !pk_unit2(dq[0], dq[1], lq)) {
         status = 0;
         return;
@@ -626,7 +643,12 @@ f64 dist3(const f64* a, const f64* b)
 }
 
 // 3-D line intersection: nearest points of two lines through p and q along
-// unit u and v; x the point on the first line; -2 parallel.
+// unit u and v; x the point on the first line; -2 parallel. Lines that pass
+// each other without meeting answer their nearest points, not a failure:
+// the 3-D segments the kernel intersects lie on surfaces, and two that cross
+// there pass each other at heights apart by the chords' error, so only the
+// parallel answer (-2) is a failure of the 3-D segment test.
+
 void intvv3(const f64* p, const f64* u, const f64* q, const f64* v, f64* x, f64& sp, f64& sq, i32& status)
 {
     f64 w[3];
@@ -751,14 +773,17 @@ void pk_ln3_plane(const f64* p, const f64* u, const f64* q, const f64* v, f64* x
     status = 0;
     f64 w[3], l = 0.0;
     sub3(q, p, w);
-    if (!pk_unit3(w, l)) {
+    // Q coincides with P as points of the kernel do (squared distance below
+    // 1e-12); closer still, w would be round-off and the two lines found in
+    // no one plane.
+    if (pk_eqpt3(q, p) || !pk_unit3(w, l)) {
         tp = tq = 0.0;
         for (int k = 0; k < 3; ++k) x[k] = p[k];
         return;
     }
     f64 n[3];
     cross3(u, w, n);
-    if (!pk_unit3(n, l)) {
+    if (!pk_unit3(n, l) || l < 1e-6) {  // u along w within the kernel's tolerance
         f64 d[3];
         sub3(q, p, d);
         tp = dot3(d, u);
@@ -823,7 +848,7 @@ void pk_lnln_dim(i32 mode, const f64* a1in, const f64* a2in, const f64* b1in, co
         sub3(a2, a1, da);
         sub3(b2, b1, db);
         if (!pk_unit3(da, la) || !pk_unit3(db, lb)) {
-            status = 2;
+            status = 2;  // a working segment without length: degenerate, as in the 2-D form
             return;
         }
         ea1 = dist3(ra1, a1);

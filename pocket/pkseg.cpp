@@ -104,6 +104,9 @@ void pokarr_seg_lengths(i32 mode, const pokarr& a, pokarr* out, f64& total, i32&
         f64 len;
         i32 next;
         if (pk_arc_at(a.x[k + 1]) && k + 4 < a.count) {
+            // An arc runs from its start in its own direction (its sweep in
+            // [0, 2 pi)): one that turns more than a half turn, before it is
+            // split, is as long as its sweep makes it, not its complement.
             i32 dir = a.y[k + 2] < 0.0 ? -1 : 1;
             len = a.x[k + 2] * pk_arc_sweep(dir, a.x[k + 3], a.y[k + 3], a.x[k], a.y[k], a.x[k + 4], a.y[k + 4]);
             next = k + 4;
@@ -240,8 +243,12 @@ void pk_arc_point_ang(const f64& r, const i32& dir, const f64& cx, const f64& cy
 {
     const f64 full = 6.283185308;
     f64 as = std::atan2(sy - cy, sx - cx), ae = std::atan2(ey - cy, ex - cx);
-    f64 sweep = pk_turn(dir == 1 ? ae - as : as - ae, full);
-    if (sweep <= 0.01) {
+    // The angle between the ends is tested before it is brought into a
+    // turn: an arc whose end lies a hair behind its start is round-off of a
+    // null arc and takes the straight interpolation, not the whole circle.
+    f64 raw = dir == 1 ? ae - as : as - ae;
+    f64 sweep = pk_turn(raw, full);
+    if (std::fabs(raw) <= 0.01) {
         x = sx + t * (ex - sx);
         y = sy + t * (ey - sy);
         return;
@@ -256,6 +263,8 @@ void pk_seg_normal(const i32& which, const f64& cx, const f64& cy, const f64&, c
 {
     f64 rx = (which == 1 ? sx : ex) - cx, ry = (which == 1 ? sy : ey) - cy;
     f64 l = std::sqrt(rx * rx + ry * ry);
+    // A point at the centre has no tangent: (0, 0), a segment without
+    // direction to the callers, and no division by a null radius.
     if (l < 1e-300) {
         tx = ty = 0.0;
         return;

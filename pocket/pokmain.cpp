@@ -114,8 +114,12 @@ void POKCPT(const f64* p, i32& n, i32& status)
     if (n - 1 >= cpt_cap) {
         i32 size = stride() * static_cast<i32>(sizeof(f64));
         void* b = nullptr;
-        if (cpt_cap > 0 && n - 1 > cpt_cap) {
-            status = -1;  // positions are filled one after the other
+        // Positions are filled one after the other: one growth of 5000
+        // points makes room for position n only when n is the next one past
+        // the capacity, on a fresh array as on a grown one. A position
+        // farther on is refused instead of written past the array.
+        if (n - 1 > cpt_cap) {
+            status = -1;
             return;
         }
         if (cpt_cap > 0)
@@ -178,6 +182,8 @@ void POKCPY(const i32& capacity, const i32& attempt, const i32& n, i32& status)
     i32 want = capacity;
     PokAllocMainArray(want, status);
     if (status < 0) return;
+    // Only points both arrays hold are copied: a count beyond either
+    // capacity would read or write past an array.
     if (n < 0 || n > cpt_cap || n > main_cap) {
         status = -1;
         return;
@@ -247,6 +253,9 @@ void POKGPX(const i32& n, const i32& i, f64* x, f64* y, i32& status)
     pokarr a;
     i32 room = with_normals() ? n / 2 : n;
     pokarr_init_static(2, x, y, nullptr, nullptr, 0, a, room > 0 ? room : 1);
+    // A static window holds at most PK_STATIC_MAX entries (the caller's
+    // arrays are the size of the static arrays of the kernel); more is
+    // refused rather than written past them.
     if (room > PK_STATIC_MAX) {
         status = -1;
         return;
@@ -261,6 +270,10 @@ void POKPUT(const pokarr& arr, const i32& i, i32& status)
         status = -1;
         return;
     }
+    // Normals are stored behind the points only in a pocket of dimension
+    // mode 4: only there are the rows of the main array laid out with room
+    // for them (twice the count) and read back with them; elsewhere they
+    // would be written over the next row.
     bool nrm = arr.dims == 4 && with_normals();
     i32 need = i + arr.count + (nrm ? arr.count : 0);
     if (i < 1) {
@@ -274,6 +287,8 @@ void POKPUT(const pokarr& arr, const i32& i, i32& status)
         f64* p = main_base + s * (k0 + k);
         p[0] = arr.x[k];
         p[1] = arr.y[k];
+        // A plane loop stored in a main array with heights gets height 0,
+        // not whatever an earlier loop left at these places.
         if (s == 3) p[2] = arr.dims >= 3 ? arr.z[k] : 0.0;
     }
     if (nrm && s == 3)
@@ -356,6 +371,8 @@ void POKSEG(const i32& flag, const i32& i, const i32& j, f64* out, const i32& ro
     status = 0;
     n = 0;
     if (j - 1 < i) return;
+    // The caller's array holds `room` points: a longer copy is refused, not
+    // written past it.
     if (j - i > room) {
         status = -1;
         return;
@@ -408,6 +425,12 @@ void POKREL(const i32& mode, i32& status)
                 status = -1;
                 return;
             }
+            // Closed: forgotten at once, so that a failing close of the
+            // contour-point array below leaves no view of freed storage to
+            // read from and no handle to close a second time.
+            main_handle = -1;
+            main_base = nullptr;
+            main_cap = 0;
         }
         if (cpt_cap > 0 && cpt_handle >= 0) {
             MM_CLOSE(cpt_handle, status);

@@ -145,7 +145,11 @@ void polbuf_init(const i32& mode, const i32& capacity, i32& status)
         MM_OPEN_ARRAY(4, capacity > 0 ? capacity : 1, b.handle, p, status);
         if (status != 0) {
             // The buffers opened before this one are given back: a refused
-            // start leaves no array open.
+            // start leaves no array open. They count as never opened again,
+            // so that every operation on them answers that the package is
+            // used before it is initialised, rather than find an empty
+            // buffer. The refusal is said, not left to the caller alone,
+            // and the call ends with the host's status.
             for (i32 j = 0; j <= k; ++j) {
                 Buffer& o = pkg.buf[j];
                 if (j < k && o.handle >= 0) {
@@ -153,10 +157,8 @@ void polbuf_init(const i32& mode, const i32& capacity, i32& status)
                     MM_CLOSE(o.handle, st);
                 }
                 o = Buffer{};
-                o.handle = -1;
             }
             eroutc("[polbuf_init] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
-            status = -1;
             return;
         }
         b.capacity = capacity > 0 ? capacity : 1;
@@ -204,7 +206,7 @@ void polbuf_release_all(const i32& mode, i32& status)
 void POLB_PKG(const i32& n, i32& status)
 {
     status = 0;
-    if (n < 0 || n >= POLBUF_N) {
+    if (n < 0 || n >= POLBUF_N || pkg.buf[n].handle == -99) {
         eroutc("[POLBUF_PKG] USED BEFORE INITIALIZED", 0);
         status = -1;
         return;
@@ -221,10 +223,10 @@ void polbuf_select(const i32& mode, i32& n, i32& status)
 {
     status = 0;
     if (mode == PB_GET) {
-        n = pkg.cur;
+        if (current(status)) n = pkg.cur;
         return;
     }
-    if (n < 0 || n >= POLBUF_N) {
+    if (n < 0 || n >= POLBUF_N || pkg.buf[n].handle == -99) {
         eroutc("[POLBUF_PKG] USED BEFORE INITIALIZED", 0);
         status = -1;
         return;
@@ -366,6 +368,10 @@ void polbuf_from_contour(const i32& k, const i32* contour, const f64& arg, i32& 
             status = -1;
             return;
         }
+        // The host writes from polygon k's first point and takes its limit
+        // in points: the room left behind polygon k's count word, not the
+        // buffer's whole capacity, which would let it write past the buffer
+        // for any polygon after the first.
         i32 room = (b->capacity - off - 1) / 2;
         i32* w = words_of(*b);
         i32 n = 0;
@@ -374,6 +380,8 @@ void polbuf_from_contour(const i32& k, const i32* contour, const f64& arg, i32& 
             if (!enlarge(*b, 1, status)) return;
             continue;
         }
+        // Still too small after the tenth enlargement (-2), or no points
+        // (0): the contour is refused, nothing is counted.
         if (n <= 0) {
             status = -1;
             return;
@@ -567,9 +575,12 @@ void DRWCRV(const i32& dim, const i32& cycle, const i32& figure, const i32& n, c
     crcmpl(n, d, id, status);
     DM_FREE(d, 24 * (n > 0 ? n : 1));
     if (status != 0 || id == 0) return;
+    // The curve's vector is read as stored (frame 1) and written back in
+    // the work-plane frame (frame 2); read and written in the same frame it
+    // would come back as it was.
     f64 v[3];
     i32 st = 0;
-    DBDPTW(1, id, 2, v, st);
+    DBDPTW(1, id, 1, v, st);
     if (st == 0) DBDPTW(2, id, 2, v, st);
     i32 c = pkg.scolour, pen = pkg.spen;
     eattc(id, 2, "CO", c);

@@ -43,7 +43,9 @@ void polbuf_get_npol(i32& n, i32& status);  // the number of polygons of the cur
 // The two package values.
 void polbuf_set_vals(const f32& a, const f32& b, i32& status);
 void polbuf_get_vals(f64& a, f64& b, i32& status);  // the two package values
-// Point j of polygon k (the buffer grows to hold it).
+// Point j of polygon k (the buffer grows to hold it). Points are written in
+// place: a polygon is filled whole before the next one is begun, for the
+// words behind its count belong to the polygon that follows.
 void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i32& status);
 void polbuf_get_point(const i32& k, const i32& j, f32& x, f32& y, i32& status);  // point j of polygon k
 // Enlarges the current buffer by m x 1000 words.

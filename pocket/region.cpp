@@ -197,8 +197,35 @@ void reg_add_poly(const i32& mode, const f32* pts, const i32& n, const i32& pos,
     f32* p = at<f32>(regw(*r, REG_PTS));
     i32 fl = floats_of(*r), start = 0;
     for (i32 k = 0; k < pos; ++k) start += c[k];
-    std::memmove(c + pos + 1, c + pos, static_cast<size_t>(np - pos) * sizeof(i32));
-    std::memmove(p + fl * (start + n), p + fl * start, static_cast<size_t>(fl * (total - start)) * sizeof(f32));
+    // The counts at and behind the position, then the points behind the new
+    // polygon's start, go out to a temporary host array and come back one
+    // place (n points) further on.
+    auto shift = [&](void* base, i32 bytes, i32 by) {
+        if (bytes <= 0) return true;
+        i32 h = -1, st = 0;
+        void* tmp = nullptr;
+        MM_OPEN_ARRAY(1, bytes, h, tmp, st);
+        if (st != 0) {
+            eroutc("reg_add_poly, MEMORY ALLOCATION ERROR", 0);
+            status = st;
+            return false;
+        }
+        std::memcpy(tmp, base, static_cast<size_t>(bytes));
+        std::memcpy(static_cast<char*>(base) + by, tmp, static_cast<size_t>(bytes));
+        MM_CLOSE(h, st);
+        if (st != 0) {
+            eroutc("reg_add_poly, MEMORY CLOSE ERROR", 0);
+            status = st;
+            return false;
+        }
+        return true;
+    };
+    if (!shift(c + pos, (np - pos) * 4, 4)) return;
+    if (!shift(p + fl * start, fl * (total - start) * 4, fl * n * 4)) {
+        // the counts go back to their places: the region stays as it was
+        std::memmove(c + pos, c + pos + 1, static_cast<size_t>(np - pos) * sizeof(i32));
+        return;
+    }
     std::memcpy(p + fl * start, pts, static_cast<size_t>(fl * n) * sizeof(f32));
     c[pos] = n;
     regw(*r, REG_NPOL) = np + 1;
@@ -425,6 +452,10 @@ void reg_set_tmp_sons(const i32& i, const i32& j, const i32& value, Region* r, i
         status = -1;
         return;
     }
+    // The matrix is brought up to date before the store: after a polygon was
+    // added it still has its old size (one entry after the start), so a
+    // plain store at row i would land outside it, and the next rebuild would
+    // throw the value away all the same.
     reg_update_sons(r, status);
     if (status != 0) return;
     at<i32>(regw(*r, REG_TSONS))[i * (n + 1) + j] = value;
@@ -575,30 +606,30 @@ void n0_lvls_adjust_fs(const i32& n, i32* level, i32& status)
     }
 }
 
-void n0_lvls_next_region(const i32& mode, i32& status)
+i32* n0_lvls_next_region(const i32& mode, i32& status)
 {
     status = 0;
     if (!lv.init) {
         eroutc("n0_lvls_next_region, USING BEFORE INIT", 0);
         status = -1;
-        return;
+        return nullptr;
     }
     if (lv.cur < 0 || lv.cur >= lv.nlev || lv.handle < 0) {
         eroutc("n0_lvls_next_region, CURRENT LEVEL IS WRONG", 0);
         status = -1;
-        return;
+        return nullptr;
     }
     i32* level = level_rec(lv.cur);
     i32 c = level[LVL_CUR - 1];
     if (c >= level[LVL_NREG - 1] && c != -1) {
         eroutc("n0_lvls_next_region, CURRENT REGION IS WRONG", 0);
         status = -1;
-        return;
+        return nullptr;
     }
     if (mode != level[LVL_MODE - 1]) {
         eroutc("n0_lvls_next_region, WRONG MODE VALUE", 0);
         status = -1;
-        return;
+        return nullptr;
     }
     if (c + 1 == level[LVL_RCAP - 1]) {
         void* b = nullptr;
@@ -612,26 +643,36 @@ void n0_lvls_next_region(const i32& mode, i32& status)
             eroutc(fresh ? "n0_lvls_next_region, MEMORY ALLOCATION ERROR" : "n0_lvls_next_region, MEMORY RESIZE ERROR",
                    0);
             status = -1;
-            return;
+            return nullptr;
         }
         level = level_rec(lv.cur);
         n0_lvls_adjust_fs(5, level, status);
-        if (status != 0) return;
+        if (status != 0) return nullptr;
         Region* regs = at<Region>(level[LVL_REGS - 1]);
         if (!regs) {
             eroutc("n0_lvls_next_region, DYNAMIC MEMORY ERROR", 0);
             status = -1;
-            return;
+            return nullptr;
         }
-        for (i32 k = level[LVL_RCAP - 1]; k < level[LVL_RCAP - 1] + 5; ++k) {
+        i32 cap = level[LVL_RCAP - 1];
+        for (i32 k = cap; k < cap + 5; ++k) {
             reg_init(level[LVL_MODE - 1], &regs[k], status);
-            if (status != 0) return;
-            regs = at<Region>(level[LVL_REGS - 1]);
+            if (status != 0) {
+                // The capacity stays where it was, so the records made in
+                // this growth are given back here: nothing else would ever
+                // close their arrays.
+                for (i32 j = cap; j < k; ++j) {
+                    i32 st = 0;
+                    reg_release(&regs[j], st);
+                }
+                return nullptr;
+            }
         }
         level[LVL_RCAP - 1] += 5;
     }
     level[LVL_CUR - 1] = c + 1;
     if (c + 1 >= level[LVL_NREG - 1]) level[LVL_NREG - 1] = c + 2;
+    return level;
 }
 
 void n0_lvls_add_region(const i32& mode, const Region& r, i32& status)
@@ -644,7 +685,15 @@ void n0_lvls_add_region(const i32& mode, const Region& r, i32& status)
         status = -1;
         return;
     }
-    if (!current("n0_lvls_add_region", level, regs, status)) return;
+    // Without a current level there is no region record to store over:
+    // that is the store's memory error, as for a missing record.
+    if (lv.cur < 0 || lv.cur >= lv.nlev || lv.handle < 0) {
+        eroutc("n0_lvls_add_region, DYNAMIC MEMORY ERROR", 0);
+        status = -1;
+        return;
+    }
+    level = level_rec(lv.cur);
+    regs = at<Region>(level[LVL_REGS - 1]);
     if (mode != level[LVL_MODE - 1]) {
         eroutc("n0_lvls_add_region, WRONG MODE VALUE", 0);
         status = -1;
@@ -656,6 +705,9 @@ void n0_lvls_add_region(const i32& mode, const Region& r, i32& status)
         status = -1;
         return;
     }
+    // The current record given back to the store (a caller that filled it
+    // in place) is there already: releasing it first would empty it.
+    if (&r == &regs[c]) return;
     reg_release(&regs[c], status);
     if (status != 0) return;
     regs[c] = r;  // the store takes over the handles

@@ -99,8 +99,9 @@ void n0_lvls_init(const i32& mode);
 void n0_lvls_open_level(const i32& mode, i32& status);
 // The current region record of the current level (null on failure).
 void n0_lvls_get_cur(Region*& r, i32& status);
-// Makes the next region of the current level current, growing the level.
-void n0_lvls_next_region(const i32& mode, i32& status);
+// Makes the next region of the current level current, growing the level;
+// answers the level record (null on failure).
+i32* n0_lvls_next_region(const i32& mode, i32& status);
 // Grows the level's two per-region arrays by n records (0, 0, -1, 0).
 void n0_lvls_adjust_fs(const i32& n, i32* level, i32& status);
 // Releases the current region record and stores the given one in its place;

@@ -28,7 +28,8 @@ i32 delups3d(const pokarr& src, pokarr* store, i32& made);
 // One walk from `start` (heights z1 on the first branch, z2 on the other)
 // along segment start_seg: to the end of end_seg for the walk from the
 // loop's start, else back to `start`; the loop into `result`. Status 0, 1
-// too many crossings, 2 a crossing met again away from the start, 11 storage.
+// too many crossings, 2 a crossing met again away from the start or a walk
+// that reaches neither its end nor its start, 11 storage.
 void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const pokarr& src, const PkBox& box,
             pokarr& result, i32& status);
 // Records a crossing met by a walk (segments i walked, j the other, the

@@ -17,6 +17,7 @@ namespace {
 struct CritState {
     std::vector<std::vector<i32>> found;  // criteria contours: (curve id, reversed) pairs
     CntDelFn del = nullptr;
+    bool deletes = true;  // a deletion by order number calls the module back
     i32* count = nullptr;
     i32 *first = nullptr, *last = nullptr, *pos = nullptr, *kind = nullptr, *order = nullptr, *selected = nullptr;
     i32* elems = nullptr;
@@ -100,6 +101,7 @@ f64 area2(const f32* pts, i32 n)
 }  // namespace
 
 void set_crit_contours(const std::vector<std::vector<i32>>& contours) { C().found = contours; }
+void set_crit_deletes(bool on) { C().deletes = on; }
 
 }  // namespace norak
 
@@ -311,7 +313,7 @@ i32 compare_cnt(const i32* work, const i32& n, const i32& first, const i32& last
 
 void prfdel_by_OrderNum(const i32& order)
 {
-    if (C().del) C().del(order);
+    if (C().del && C().deletes) C().del(order);
 }
 void pktdel_by_OrderNum(const i32& order) { prfdel_by_OrderNum(order); }
 

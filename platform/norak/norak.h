@@ -306,6 +306,9 @@ bool stock_left_uncomputed();
 // ---- contours found by the selection criteria: per contour its curve
 // elements as (curve entity id, 1 when reversed) pairs
 void set_crit_contours(const std::vector<std::vector<i32>>& contours);
+// Whether the deletion of a contour by its order number calls the module's
+// deletion routine back (true after a reset); false: the host deletes nothing.
+void set_crit_deletes(bool on);
 
 // ---- files the module writes
 std::string out_path(const std::string& name);

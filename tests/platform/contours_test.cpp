@@ -206,7 +206,12 @@ TEST_F(Contours, CriteriaContoursAreAppendedOnceAndSelected)
     set_pdel_callback(on_delete);
     pktdel_by_OrderNum(2);
     EXPECT_EQ(deleted_orders, std::vector<i32>{2});
+    norak::set_crit_deletes(false);  // a host that deletes nothing
+    pktdel_by_OrderNum(3);
+    EXPECT_EQ(deleted_orders, std::vector<i32>{2});
     set_pdel_callback(nullptr);
+    // no entity is a solid: a curve answers 1 as a surface does
+    EXPECT_EQ(ncs_id_is_not_solid(1), 1);
 }
 
 TEST_F(Contours, LineFiguresKeepTheirColourAndStrokes)

@@ -242,7 +242,20 @@ TEST(ArcConditioning, HalfTurnsAreSplitFlatArcsStraightenedShortArcsPointed)
     EXPECT_EQ(p.count, 7);
     for (i32 k = 1; k <= 3; ++k) EXPECT_NEAR(std::hypot(p.x[k], p.y[k]), 1.0, 1e-12);
     EXPECT_GT(p.y[2], p.y[1]);
-    for (pokarr* q : {&a, &b, &c1, &c2, &f1, &f2, &f3, &p}) pokarr_free(*q);
+    // a chord of 0.035 is not short: the arc stays
+    Loop s2;
+    s2.pt(1, 0).arc(std::cos(0.035), std::sin(0.035), 0, 0, 1).pt(0, 0).close();
+    pokarr p2 = make(s2);
+    pk_arc_to_pts(p2);
+    EXPECT_TRUE(pk_arc_at(p2.x[1]));
+    // an arc whose end lies a hair behind its start is a null arc: its three
+    // points stay at its ends, no circle is drawn round
+    Loop s3;
+    s3.pt(5, 0).arc(5 * std::cos(-1e-8), 5 * std::sin(-1e-8), 0, 0, 1).pt(0, 0).close();
+    pokarr p3 = make(s3);
+    pk_arc_to_pts(p3);
+    for (i32 k = 1; k <= 3; ++k) EXPECT_LT(std::hypot(p3.x[k] - 5, p3.y[k]), 1e-6) << k;
+    for (pokarr* q : {&a, &b, &c1, &c2, &f1, &f2, &f3, &p, &p2, &p3}) pokarr_free(*q);
     pkdm_rel_all();
 }
 
@@ -262,6 +275,14 @@ TEST(ArcConditioning, ArcsOfOneCircleMergeBelowTheCosineLimit)
     pokarr b = make(h);
     pk_merge_arcs(b);
     EXPECT_EQ(b.count, 10);
+    // two arcs of 80 degrees: merged they would open to a cosine below -0.9
+    const f64 r80 = 80 * M_PI / 180;
+    Loop e;
+    e.pt(1, 0).arc(std::cos(r80), std::sin(r80), 0, 0, 1).arc(std::cos(2 * r80), std::sin(2 * r80), 0, 0, 1).pt(0, 0).close();
+    pokarr c = make(e);
+    pk_merge_arcs(c);
+    EXPECT_EQ(c.count, 11);
+    pokarr_free(c);
     pokarr_free(a);
     pokarr_free(b);
     pkdm_rel_all();
@@ -387,5 +408,72 @@ TEST(LoopRestart, StartsAtAPointOfASegmentWithoutDoubledPoints)
     pokarr_start_at(e, 1, 0, 0.0, px, py, st);
     EXPECT_NEAR(e.y[0], 1.0, 1e-12);
     for (pokarr* q : {&a, &b, &c, &d, &e}) pokarr_free(*q);
+    pkdm_rel_all();
+}
+
+// Restarting loops with heights: the point's height where the segment puts
+// it (an arc: its centre entry's), its normal the segment ends' blended by
+// its place and made a unit vector; refusals (status 11) leave the loop as
+// it was.
+TEST(LoopRestart, LoopsWithHeightsAndNormalsAndTheRefusals)
+{
+    fresh();
+    i32 st = 0;
+    f64 px = 0, py = 0;
+    pokarr a = make(square(0, 0, 4), 4);
+    for (i32 k = 0; k < 4; ++k) a.z[k] = k;
+    a.z[4] = 0.0;
+    a.vec[3 * 2 + 0] = 1.0;  // the normal at (4, 4) points along x
+    a.vec[3 * 2 + 2] = 0.0;
+    pokarr_start_at(a, 2, 1, 0.25, px, py, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(a.count, 6);
+    const f64 l = std::hypot(0.25, 0.75);
+    for (i32 k : {0, 5}) {
+        EXPECT_EQ(a.x[k], 4.0);
+        EXPECT_EQ(a.y[k], 1.0);
+        EXPECT_NEAR(a.z[k], 1.25, 1e-12);
+        EXPECT_NEAR(a.vec[3 * k], 0.25 / l, 1e-12);
+        EXPECT_NEAR(a.vec[3 * k + 1], 0.0, 1e-12);
+        EXPECT_NEAR(a.vec[3 * k + 2], 0.75 / l, 1e-12);
+    }
+    EXPECT_EQ(a.z[1], 2.0);
+    // a half turn at height 2, its end's normal along y
+    Loop h;
+    h.pt(1, 0).arc(-1, 0, 0, 0, 1).pt(1, 0);
+    pokarr b = make(h, 4);
+    for (i32 k = 0; k < b.count; ++k) b.z[k] = 2.0;
+    b.vec[3 * 4 + 1] = 1.0;
+    b.vec[3 * 4 + 2] = 0.0;
+    pokarr_start_at(b, 1, 1, 0.5, px, py, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(b.y[0], 1.0, 1e-12);
+    EXPECT_EQ(b.z[0], 2.0);
+    EXPECT_NEAR(b.vec[1], std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(b.vec[2], std::sqrt(0.5), 1e-9);
+    // refused: no such segment, an arc block cut short, a static window too
+    // small for the restarted loop
+    pokarr c = make(square(0, 0, 4), 3);
+    for (i32 i : {0, 5, -1}) {
+        pokarr_start_at(c, i, 1, 0.5, px, py, st);
+        EXPECT_EQ(st, 11) << i;
+        EXPECT_EQ(c.count, 5);
+    }
+    Loop cut;
+    cut.pt(1, 0).pt(0, 1);
+    cut.x.push_back(PK_ARC_MARK);
+    cut.y.push_back(0.0);
+    pokarr d = make(cut);
+    pokarr_start_at(d, 2, 1, 0.5, px, py, st);
+    EXPECT_EQ(st, 11);
+    EXPECT_EQ(d.count, 3);
+    std::vector<f64> x{0, 4, 4, 0, 0}, y{0, 0, 4, 4, 0};
+    pokarr s;
+    pokarr_init_static(2, x.data(), y.data(), nullptr, nullptr, 5, s, 5);
+    pokarr_start_at(s, 1, 1, 0.5, px, py, st);
+    EXPECT_EQ(st, 11);
+    EXPECT_EQ(s.count, 5);
+    EXPECT_EQ(x[1], 4.0);
+    for (pokarr* q : {&a, &b, &c, &d}) pokarr_free(*q);
     pkdm_rel_all();
 }

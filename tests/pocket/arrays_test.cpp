@@ -336,6 +336,36 @@ TEST(PocketMain, ArraysGrowInTheirStepsAndKeepTheOrigin)
     EXPECT_EQ(pokmain_capacity(), 0);
     EXPECT_EQ(norak::open_arrays(), 2);
     norak::reset();
+    // a position past the next one is refused, on a fresh array too
+    fresh();
+    n = 6001;
+    POKCPT(p, n, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(n, 6001);
+    n = 1;
+    POKCPT(p, n, st);
+    n = 5002;
+    POKCPT(p, n, st);
+    EXPECT_EQ(st, -1);
+    // a close that fails on the contour-point array: the main array, closed
+    // already, is forgotten and read no more
+    POKGRW(10, st);
+    PokMainState ms;
+    pokmain_take(ms);
+    i32 h = ms.cpt_handle;
+    MM_CLOSE(h, st);
+    pokmain_give(ms, st);
+    POKREL(1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: POKREL, CLOSE DYNAMIC MEMORY ERROR"));
+    EXPECT_EQ(pokmain_capacity(), 0);
+    pokarr g;
+    pokarr_init(2, g);
+    POKGPA(2, 1, g, st);
+    EXPECT_EQ(st, -1);
+    pokarr_free(g);
+    POKREL(0, st);  // the dead contour-point array forgotten
+    norak::reset();
 }
 
 TEST(PocketMain, CopiesOutForwardAndBackwardWithArcsAndBounds)

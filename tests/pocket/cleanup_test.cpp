@@ -239,6 +239,22 @@ TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
     Loop a;
     a.pt(0, 0).pt(5, 0).pt(4.9, 0.002).arc(0, 0.002, 2.45, 0.002, 1);
     EXPECT_EQ(run(a, 0, 0).size(), 7u);
+    // seven entries, the arc's marker at entry 2 (= n - 5): the short step
+    // back from the arc's end would be a spike, but no pass cuts
+    Loop a7;
+    a7.pt(4.9, 0.002).pt(10, 0.002).arc(5, 0, 5, 6250, 1).close();
+    EXPECT_EQ(run(a7, 0, 0).size(), 7u);
+    // a right-angle step narrower than T (back along the path, then up at
+    // 90 degrees and a little forward) is cut; one of width 2 T is not
+    for (const f64 w : {0.0008, 0.002}) {
+        Loop ra;
+        ra.pt(0, 0).pt(5, 0).pt(5 - w, 0).pt(5 - w + 0.005, 1).pt(10, 1).pt(10, 5).pt(0, 5).close();
+        EXPECT_EQ(run(ra, 0, 0).size(), w < T ? 7u : 8u) << w;
+    }
+    // a reversal with a cosine of -0.5 is cut in modes 0 and 2, not in mode 1
+    Loop hz;
+    hz.pt(0, 0).pt(5, 0).pt(4.999, 0.0017).pt(10, 0.0017).pt(10, 5).pt(0, 5).close();
+    for (i32 mode : {0, 1, 2}) EXPECT_EQ(run(hz, mode, 0).size(), mode == 1 ? 7u : 6u) << mode;
     // a spike between two arcs that do not meet: the second arc is refit to
     // start where the first ends, its radius kept
     const f64 yp = -100 + std::sqrt(100.0 * 100 - 100), yb = -99.998 + std::sqrt(100.0 * 100 - 5.1 * 5.1);
@@ -439,6 +455,28 @@ TEST(LoopCleanup, StraightRunsKeepTurnsBackAndCloseOnTheirFirstPoint)
     }
     EXPECT_LE(worst, pk_colin_dist_tol() + 1e-12);
     pokarr_free(gc);
+    // the closing point: a null last segment (the point doubled) goes; on a
+    // loop with heights the closing test sees the heights of the two
+    // segments meeting there whatever the z flag, so a point where the path
+    // climbs stays though it is straight in plan
+    Loop dbl;
+    dbl.pt(0, 0).pt(2, 0).pt(2, 2).pt(0, 2).pt(0, 0).pt(0, 0);
+    pokarr f = make(dbl);
+    pk_del_colin(closed, 1, f, nullptr);
+    EXPECT_EQ(f.count, 5);
+    Loop kink;
+    kink.pt(0, 0).pt(1, 0).pt(1, 1).pt(-1, 1).pt(-1, 0).close();
+    for (i32 zf : {0, 1}) {
+        pokdim = 3;
+        pokarr k3 = make(kink, 3);
+        k3.z[1] = 1.0;  // the first segment climbs
+        pk_del_colin(closed, zf, k3, nullptr);
+        EXPECT_EQ(k3.count, 6) << "z flag " << zf;
+        EXPECT_EQ(k3.x[0], 0.0);
+        pokarr_free(k3);
+        pokdim = 2;
+    }
+    pokarr_free(f);
     // the caller's arrays
     std::vector<f64> x{0, 1, 2, 3, 3, 0, 0}, y{0, 0, 0, 0, 3, 3, 0};
     i32 n = 7;
@@ -488,4 +526,29 @@ TEST(LoopCleanup, ARefitArcMeetsTheNextArcAgainWithinItsSpan)
         pokarr_free(a);
         pkdm_rel_all();
     }
+    // mode 1 on the closing arc (its start at entry n - 5), refit to start
+    // at the entry before it: its end, the loop's closing point, is met
+    // again with the first segment's arc (radius 1.001 about the origin)
+    // across the loop's end, and entry 0 follows it
+    fresh();
+    pk_tol = 0.05;  // joints re-made within 0.1
+    Loop c;
+    c.pt(1, 0);
+    c.x.insert(c.x.end(), {PK_ARC_MARK, 1.001, 0.0, 0.0});
+    c.y.insert(c.y.end(), {0.0, 1.0, 0.0, 1.0});
+    c.pt(-0.7, -0.7).pt(0.05, -1).arc(1, 0, 0, 0, 1);
+    pokarr a = make(c);
+    ASSERT_EQ(a.count, 11);
+    a.x[8] = 1.0;  // the closing arc's radius
+    pk_loop_fix(6, 5, 1, a);
+    const f64 nc[2] = {a.x[9], a.y[9]};
+    EXPECT_NEAR(std::hypot(nc[0] + 0.7, nc[1] + 0.7), 1.0, 1e-12);
+    EXPECT_LT(std::hypot(nc[0], nc[1]), 0.2);
+    EXPECT_NEAR(std::hypot(a.x[10], a.y[10]), 1.001, 1e-9);
+    EXPECT_NEAR(std::hypot(a.x[10] - nc[0], a.y[10] - nc[1]), 1.0, 1e-9);
+    EXPECT_LT(std::hypot(a.x[10] - 1.0, a.y[10]), 0.1);
+    EXPECT_EQ(a.x[0], a.x[10]);
+    EXPECT_EQ(a.y[0], a.y[10]);
+    pokarr_free(a);
+    pkdm_rel_all();
 }

@@ -166,6 +166,14 @@ TEST(ClearingSetUp, NestedClearingsLeaveTheOuterStateAsItWas)
     EXPECT_EQ(std::memcmp(lc, alone_c, sizeof(i32) * 2), 0);
     EXPECT_EQ(std::memcmp(lp.data(), alone.data(), sizeof(f32) * 2 * static_cast<size_t>(lc[0] + lc[1])), 0);
     EXPECT_EQ(clr_save_depth(), 2);
+    // a nested clearing that fails (a loop table of one for two loops:
+    // -10, the loop written in full kept) leaves the state as it was too
+    i32 one = 1, lc1[1] = {0};
+    clrpok(0, 0, 1.0f, 1.0f, 2, counts, pts.data(), allow, one, lc1, lp.data(), st);
+    EXPECT_EQ(st, -10);
+    EXPECT_EQ(one, 1);
+    EXPECT_EQ(lc1[0], alone_c[0]);
+    EXPECT_EQ(clr_save_depth(), 2);
     clr_save_state(2);  // the inner one ends without freeing its array
     EXPECT_EQ(clr_save_depth(), 1);
     EXPECT_EQ(snapshot(), before);
@@ -211,6 +219,26 @@ TEST(ClearingSetUp, SizingRefusesWhatCannotBeSized)
     EXPECT_EQ(st, -1);
     EXPECT_EQ(nloops, 0);
     EXPECT_EQ(lc[0], 0);
+    EXPECT_EQ(pkdm_entries(), 0);
+    EXPECT_EQ(clr_save_depth(), 0);
+    // loops of more than the 7000 points the output holds (a ring between
+    // two circles of 3600 corners): -11 from the output reaches the caller
+    // as -1
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    std::vector<f32> ring;
+    for (const f32 r : {1000.0f, 500.0f})
+        for (i32 k = 0; k <= 3600; ++k) {
+            const f64 t = 2 * M_PI * (k % 3600) / 3600 * (r > 600 ? 1 : -1);
+            ring.insert(ring.end(), {static_cast<f32>(r * std::cos(t)), static_cast<f32>(r * std::sin(t))});
+        }
+    const i32 two[2] = {3601, 3601};
+    const f32 half[2] = {0.5f, 0.5f};
+    nloops = 5;
+    clrpok(0, 0, 0.01f, 0.01f, 2, two, ring.data(), half, nloops, lc, lp.data(), st);
+    EXPECT_EQ(st, -1);
+    ASSERT_EQ(nloops, 1);  // the loop written in full stands
+    EXPECT_GT(lc[0], 3500);
     EXPECT_EQ(pkdm_entries(), 0);
     EXPECT_EQ(clr_save_depth(), 0);
 }

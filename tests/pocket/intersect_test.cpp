@@ -361,6 +361,54 @@ TEST(SegmentIntersections, ThreeDimensionalSegmentsAndNearMisses)
     pk_ln3_plane(P, U, Q2, U, X, tp, tq, st);
     EXPECT_EQ(st, -2);
     EXPECT_EQ(tp, 3.0);
+    // starts closer than the kernel's point tolerance coincide: the shared
+    // point, in the function and through the 3-D segment intersection
+    const f64 Qn[3] = {0, 5e-7, 1e-7}, Z[3] = {0, 0, 1};
+    pk_ln3_plane(P, U, Qn, Z, X, tp, tq, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(tp, 0.0);
+    EXPECT_EQ(X[0], 0.0);
+    EXPECT_EQ(X[1], 0.0);
+    pokdim = 3;
+    const f64 A2[3] = {10, 0, 0}, B2[3] = {0, 5e-7, 10}, none[2] = {PK_NOGUIDE, PK_NOGUIDE};
+    pk_lnln_dim(0, P, A2, Qn, B2, P, A2, Qn, B2, none, none, X, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(X[0], 0.0);
+    EXPECT_EQ(X[2], 0.0);
+    pokdim = 2;
+}
+
+// Which of two candidates a straight segment and an arc give: a candidate
+// at 98 % of the segment turns the segment round once, after which pick 1
+// along it takes the candidate nearer its old end; with a shared end point
+// the candidate farther from it; a point a hair behind the arc's start is
+// at the start.
+TEST(SegmentIntersections, TheCandidateALineAndAnArcGive)
+{
+    const f64 S[2] = {1, 0}, E[2] = {-1, 0};
+    LinCirc sel;
+    sel.snap = 1;
+    sel.order = 2;
+    sel.pick = 1;
+    const f64 p1[2] = {-1.0, 0.5}, p2[2] = {0.9, 0.5};
+    i32 mode = 1, n = 0;
+    f64 x = 0, y = 0;
+    LINCIRC(mode, sel, 0.0, 0.0, 1.0, 1, p1, p2, S, E, p1, p2, x, y, n);
+    ASSERT_EQ(n, 1);
+    EXPECT_NEAR(x, std::sqrt(0.75), 1e-12);
+    EXPECT_NEAR(y, 0.5, 1e-12);
+    sel.order = 1;
+    sel.pick = 0;
+    const f64 j2[2] = {-1, 1};
+    LINCIRC(mode, sel, 0.0, 0.0, 1.0, 1, S, j2, S, E, S, j2, x, y, n);
+    ASSERT_EQ(n, 1);
+    EXPECT_NEAR(x, -0.6, 1e-12);
+    EXPECT_NEAR(y, 0.8, 1e-12);
+    f64 f = -1;
+    pk_arc_frac_xy(1.0, 1, 0.0, 0.0, S[0], S[1], 0.0, 1.0, std::cos(-1e-9), std::sin(-1e-9), f);
+    EXPECT_EQ(f, 0.0);
+    pk_arc_frac_xy(1.0, 1, 0.0, 0.0, S[0], S[1], 0.0, 1.0, std::cos(M_PI / 2 + 1e-9), std::sin(M_PI / 2 + 1e-9), f);
+    EXPECT_EQ(f, 1.0);
 }
 
 TEST(SegmentIntersections, TwoDimensionalLinesByParameters)

@@ -2,6 +2,7 @@
 // buffers and their drawing, contour lists, and the regions of a level.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -109,6 +110,19 @@ TEST(Regions, PolygonsAreInsertedWithTheirCountsAndStarts)
     EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, WRONG POLYGON NUMBER"));
     reg_add_poly(3, p10.data(), 1, 0, &t, st);
     EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, WRONG MODE VALUE"));
+    // the counts, then the points, move through a temporary host array: when
+    // it cannot be had the region stays as it was
+    for (i32 fail : {1, 2}) {
+        norak::fail_alloc_after(fail);
+        reg_add_poly(2, p10.data(), 3, 0, &s, st);
+        norak::fail_alloc_after(0);
+        EXPECT_LT(st, 0);
+        EXPECT_EQ(regw(s, REG_NPOL), 1);
+        EXPECT_EQ(regw(s, REG_NPT), 15);
+        reg_get_npbuf(0, &s, n, st);
+        EXPECT_EQ(n, 15);
+    }
+    EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, MEMORY ALLOCATION ERROR"));
     reg_init(4, &t, st);
     EXPECT_TRUE(norak::transcript_has("internal: reg_init, WRONG MODE VALUE"));
     for (Region* q : {&r, &s, &t}) reg_release(q, st);
@@ -177,13 +191,29 @@ TEST(Regions, TheLevelStoreHandsOutItsRegionsAndTakesOverRecords)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_get_ng, USING BEFORE INIT"));
     n0_lvls_init(2);
-    n0_lvls_next_region(2, st);
+    EXPECT_EQ(n0_lvls_next_region(2, st), nullptr);
     EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_next_region, CURRENT LEVEL IS WRONG"));
+    Region none;
+    n0_lvls_add_region(2, none, st);  // no level: no record to store over
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_add_region, DYNAMIC MEMORY ERROR"));
     n0_lvls_open_level(2, st);
-    n0_lvls_next_region(3, st);
+    EXPECT_EQ(n0_lvls_next_region(3, st), nullptr);
     EXPECT_TRUE(norak::transcript_has("internal: n0_lvls_next_region, WRONG MODE VALUE"));
-    n0_lvls_next_region(2, st);
+    i32* level = n0_lvls_next_region(2, st);
     ASSERT_EQ(st, 0);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level[LVL_CUR - 1], 0);
+    EXPECT_EQ(level[LVL_RCAP - 1], 5);
+    // the current record given back as it was filled in place stays whole
+    Region* cur = nullptr;
+    n0_lvls_get_cur(cur, st);
+    auto q = sq(5, 5, 1);
+    reg_replace_end(2, q.data(), 4, cur, st);
+    n0_lvls_add_region(2, *cur, st);
+    EXPECT_EQ(st, 0);
+    n0_lvls_get_ng(n, st);
+    EXPECT_EQ(n, 1);
     Region mine;
     reg_init(2, &mine, st);
     auto p = sq(0, 0, 1);
@@ -200,6 +230,14 @@ TEST(Regions, TheLevelStoreHandsOutItsRegionsAndTakesOverRecords)
     EXPECT_EQ(n, 0);
     n0_lvls_init(2);  // the level array closed with its regions
     EXPECT_EQ(norak::open_arrays(), 0);
+    // a growth that fails at its third region record gives back the two
+    // made before it
+    n0_lvls_open_level(2, st);
+    norak::fail_alloc_after(3 + 2 * 9 + 3);  // the record arrays, then the region records (nine arrays each)
+    EXPECT_EQ(n0_lvls_next_region(2, st), nullptr);
+    EXPECT_EQ(st, -1);
+    n0_lvls_init(2);
+    EXPECT_EQ(norak::open_arrays(), 0);
     pasbuf_init(2, 3, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: pasbuf_init, to many entries in pasbuf array"));
@@ -213,10 +251,33 @@ TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
 {
     fresh();
     i32 st = 0, n = 0;
-    polbuf_init(1, 0, st);
-    polbuf_get_npol(n, st);
-    EXPECT_EQ(st, -1);
-    EXPECT_TRUE(norak::transcript_has("internal: [POLBUF_PKG] USED BEFORE INITIALIZED"));
+    // after the start that opens nothing every operation, the selection
+    // included, answers that the package is used before it is initialised;
+    // so after a start whose third open fails (the first two given back)
+    i32 cur = -1;
+    for (i32 fail : {0, 3}) {
+        if (fail == 0) {
+            polbuf_init(1, 0, st);
+        } else {
+            norak::fail_alloc_after(fail);
+            polbuf_init(2, 1000, st);
+            EXPECT_LT(st, 0);
+            EXPECT_TRUE(norak::transcript_has("internal: [polbuf_init] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE"));
+            EXPECT_EQ(norak::open_arrays(), 0);
+        }
+        const char* used = "internal: [POLBUF_PKG] USED BEFORE INITIALIZED";
+        size_t before = norak::transcript_count(used);
+        polbuf_get_npol(n, st);
+        EXPECT_EQ(st, -1);
+        i32 two = 2;
+        polbuf_select(0, two, st);
+        EXPECT_EQ(st, -1);
+        polbuf_select(PB_GET, cur, st);
+        EXPECT_EQ(st, -1);
+        POLB_PKG(1, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(norak::transcript_count(used), before + 4);
+    }
     polbuf_init(2, 1000, st);
     ASSERT_EQ(st, 0);
     // polygon 1 with no points takes one word; polygon 2 follows it
@@ -246,7 +307,6 @@ TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
     EXPECT_EQ(st, 0);
     polbuf_get_point(2, last + 1, x, y, st);
     EXPECT_EQ(st, -1);
-    i32 cur = -1;
     polbuf_select(PB_GET, cur, st);
     EXPECT_EQ(cur, 0);
     POLB_PKG(0, st);
@@ -311,6 +371,15 @@ TEST(PolygonBuffers, APointLiesInTheRegionOfBufferOne)
     EXPECT_EQ(st, 0);
     polbuf_inpol(near, 0.0001f, st);
     EXPECT_EQ(st, 1);
+    // polygons of fewer than three points make no outer polygon: -1, which
+    // the clipping reads as no boundary at all
+    polbuf_select(2, one, st);
+    put(1, {0, 0, 1, 1});
+    put(2, {5, 5});
+    polbuf_inpol(in, 0.0001f, st);
+    EXPECT_EQ(st, -1);
+    put(1, sq(4, 4, 2));
+    put(2, sq(0, 0, 10));
     i32 cur = -1;
     polbuf_select(PB_GET, cur, st);
     EXPECT_EQ(cur, 1);
@@ -573,6 +642,24 @@ TEST(PolygonBuffers, ContoursValuesGrowthAndStringPens)
     polbuf_set_point(2, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(polbuf_capacity(0), 3005);
+    // a point one past a full buffer grows it by a thousand words, once
+    polbuf_put_point(1, 1502, 7.0f, 8.0f, st);  // the last point that fits
+    EXPECT_EQ(polbuf_capacity(0), 3005);
+    polbuf_put_point(1, 1503, 7.0f, 8.0f, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(polbuf_capacity(0), 4005);
+    polbuf_put_point(1, 1504, 7.0f, 8.0f, st);
+    EXPECT_EQ(polbuf_capacity(0), 4005);
+    // a contour of more points than ten enlargements make room for: refused
+    polbuf_init(2, 5, st);
+    std::vector<i32> many{5100, 0};
+    for (i32 k = 0; k < 5100; ++k) {
+        f64 a0 = 2 * M_PI * k / 5100, a1 = 2 * M_PI * (k + 1) / 5100;
+        many.insert(many.end(), {line(50 * std::cos(a0), 50 * std::sin(a0), 50 * std::cos(a1), 50 * std::sin(a1)), 0});
+    }
+    polbuf_from_contour(1, many.data(), 0.01, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(polbuf_capacity(0), 10005);
     // a string drawn as a figure cycles the colour counter from where it was set
     const f32 pts[4] = {0, 0, 1, 1};
     i32 id = -1;
@@ -613,4 +700,59 @@ TEST(ContourLists, SolidsExplodedBeforeTheCriteriaSearch)
     EXPECT_EQ(changed, 0);
     EXPECT_EQ(CNTLST.count, 2);
     EXPECT_TRUE(norak::transcript_has("host message 320/30"));
+}
+
+// The check of the contours kept before: a contour longer than the work
+// buffer of one contour is compared where it stands; the contour the check
+// found missing is the one deleted when another carries the same order
+// number; a host that deletes nothing does not hold the check at it.
+TEST(ContourLists, TheCheckOfTheKeptContoursLosesNothingAndEnds)
+{
+    fresh();
+    CNTLST = ContourList{};
+    auto place = [](const std::vector<i32>& d, i32 order) {
+        ContourList& c = CNTLST;
+        i32 at = c.count == 0 ? 1 : c.pos[c.count - 1] + dfcgld(cnt_def(c.count - 1));
+        std::copy(d.begin(), d.end(), c.elems + 2 * (at - 1));
+        c.pos[c.count] = at;
+        c.first[c.count] = 0;
+        c.last[c.count] = -1;
+        c.kind[c.count] = CNT_CLOSED;
+        c.order[c.count] = order;
+        c.selected[c.count] = 1;
+        ++c.count;
+    };
+    // a polygon of 5000 edges, more elements than the work buffer holds
+    const i32 n = CNT_LOOP_MAX + 500;
+    std::vector<i32> big{n, 0};
+    for (i32 k = 0; k < n; ++k) {
+        f64 a0 = 2 * M_PI * k / n, a1 = 2 * M_PI * ((k + 1) % n) / n;
+        big.insert(big.end(), {line(100 * std::cos(a0), 100 * std::sin(a0), 100 * std::cos(a1), 100 * std::sin(a1)), 0});
+    }
+    place(big, 1);
+    norak::set_crit_contours({std::vector<i32>(big.begin() + 2, big.end())});
+    std::fill(CNTLST.work, CNTLST.work + 2 * CNT_LOOP_MAX, -7);
+    i32 changed = -1;
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(CNTLST.count, 1);
+    // the work buffer, the list's last column, is not written for it
+    EXPECT_EQ(CNTLST.work[0], -7);
+    EXPECT_EQ(CNTLST.work[2 * CNT_LOOP_MAX - 1], -7);
+    // two contours numbered 2: only the second is found missing and goes
+    CNTLST = ContourList{};
+    std::vector<i32> a = square_def(0, 0, 4), b = square_def(10, 0, 2);
+    place(a, 2);
+    place(b, 2);
+    norak::set_crit_contours({std::vector<i32>(a.begin() + 2, a.end())});
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 1);
+    ASSERT_EQ(CNTLST.count, 1);
+    EXPECT_EQ(cnt_def(0)[2], a[2]);
+    // the host deletes nothing: the check ends with the list as it was
+    place(b, 3);
+    norak::set_crit_deletes(false);
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(CNTLST.count, 2);
 }

@@ -45,6 +45,9 @@ void STCORN(i32& changed, i32& status)
     status = 0;
     modinz();
     prmptc("IND.START CORNR/EXIT");
+    // The host's point-pick mode, 8 at first; kept from pick to pick (and
+    // procedure to procedure) as the host hands it back, as the host keeps
+    // the mode a user has switched to.
     static i32 pick_mode = 8;
     i32 st = 0;
     do {
@@ -65,6 +68,8 @@ void STCORN(i32& changed, i32& status)
             f32 p[3];
             i32 npk = 0;
             PCKPSR(gd::srfid(0), npk, p, stc() + SC_START, pick_mode, nullptr, nullptr, st);
+            // A positive status (a point the host could not place on the
+            // surface) asks again, like -3: it names no corner.
             if (st > 0) st = -3;
         }
     } while (st == -3);
@@ -179,6 +184,9 @@ void PCKWID(i32& widdef, const f32& tol, i32& status)
     if (MACTYP == MACTYP_ONESURF) {
         nc_surf_count(1, 2, n, status);
         if (status != 0) return;
+        // The list's count is checked before the work arrays are sized
+        // from it, and a refused allocation is reported: an id written past
+        // the arrays or a list read into nothing would corrupt memory.
         if (n < 1 || n > MAXSRF) {
             status = -1;
             return;

@@ -21,7 +21,9 @@ void ENDRET(i32& status)
     // The mode is the integer every writer stores (0 to 4), not a real.
     const i32 tler = TLER[TLER_MODE];
     if (tler >= TLER_HIDE) TLER[TLER_MODE] = TLER_SHOW;
-    // The tool stands where the move writers left it.
+    // The tool stands where the move writers left it: the display record's
+    // position (DSP8) is set when a procedure's blocks are shown, not by
+    // every move, and lags behind the passes just written.
     f32 pos[3], axis2[3];
     for (int c = 0; c < 3; ++c) {
         pos[c] = MOVST.point[c];

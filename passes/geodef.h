@@ -132,11 +132,11 @@ constexpr i32 SLOT_ARW = 4;  // first of its two arrow figures
 // Shows the markers of surface id in slot: its four corner points (the first coloured) and two arrows along the
 // passes; slot 0 also keeps the corners for the start corner. Status -1 for a bad slot, negative on failure.
 void SRFDSP(const i32& id, const i32& slot, const i32* lim, const i32* crn, i32& status);
-// Forgets the marker ids of every slot and the side arrows, the display untouched.
+// Forgets the marker ids of every slot and the surfaces' normal arrows, the display untouched.
 void FIGCLR();
 // Erases and deletes the markers of slot.
 void FIGDEL(const i32& slot);
-// FIGDEL for every slot; the side arrows erased.
+// FIGDEL for every slot; the surfaces' normal arrows erased.
 void FIGDAL();
 // Final retract after the passes of an execution.
 void ENDRET(i32& status);

@@ -535,9 +535,8 @@ void PSLOOP(i32& status)
         if (st == 0) BSURAL(0, st);
         if (st < 0) break;
     }
-    // A piece that could not be milled stops the loop, as the Part has it,
-    // but is no success: the driver hears of it (the failing routine has
-    // said why).
+    // A piece that could not be milled stops the loop, and is no success:
+    // the driver hears of it (the failing routine has said why).
     if (st < 0) status = -1;
     // The tilting angle is the procedure's again.
     if (TILT.set) pws(TLTCMP, TILT.angle);

@@ -68,6 +68,8 @@ void FIGCLR()
 {
     for (auto& s : SRFGEO.SRFFIG)
         for (i32& w : s) w = 0;
+    // The normal arrows shown beside the markers (the width point's) go
+    // with them: kept, a new procedure would inherit them.
     ARWCLR(0);
 }
 
@@ -94,5 +96,8 @@ void FIGDEL(const i32& slot)
 void FIGDAL()
 {
     for (i32 s = 0; s < MAXSRF; ++s) FIGDEL(s);
+    // The normal arrows the width point left shown are erased with the
+    // markers: nothing else takes them away once the procedure is released
+    // or its surfaces picked again.
     ARWCLR(1);
 }

@@ -15,6 +15,10 @@ void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32
     GTCRNR(CURTOL, r);
     if (d < 0 || r < 0) return;
     GTTAPA(CURTOL, a);
+    // A negative taper (a flank widening downwards, which no mill has) would
+    // put the corner's centre farther in than its radius and make the flat
+    // radius negative, throwing every position off the surface: the tool is
+    // taken as straight.
     if (a < 0) a = 0;
     f32 nrm[3];
     i32 st = 0;
@@ -37,7 +41,8 @@ void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32
         status = st == -1 ? -1 : 0;
         if (status < 0 || MACTYP != MACTYP_ONESURF || !onmodel) return;
         // Under machining type 14 on the model the tool stands over the
-        // triangle model: the normal found there becomes its axis.
+        // triangle model: its position there, and the normal found there as
+        // its axis.
         f32 res[3], con[3], tn[3];
         i32 srf = 0, ps = 0;
         const i32 m0 = 0;
@@ -46,7 +51,7 @@ void NCEVS1(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32
             status = -1;
             return;
         }
-        for (i32 k = 0; k < 3; ++k) out[3 + k] = tn[k];
+        for (i32 k = 0; k < 3; ++k) out[k] = res[k], out[3 + k] = tn[k];
         return;
     }
     f32 dir[3] = {1.0f, 0.0f, 0.0f};

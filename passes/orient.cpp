@@ -419,6 +419,10 @@ void SCLHT3(const f32& d, const f32& r, const i32& flag1, const i32& flag2, cons
 void SCLHTA(const f32& d, const f32& r, const i32& flag1, const i32& flag2, const f32* p1, const f32* p2,
             const f32* axis1, const f32* axis2, const f32* mean, f32& height, i32& status)
 {
+    // The rotation that takes the mean axis to Z: the rows of the frame
+    // whose z axis points from the origin along it (a frame with that third
+    // row turns the axis onto Z; the heights across the positions do not
+    // depend on how the frame turns about it).
     f32 m[9];
     const f32 org[3] = {0, 0, 0};
     zsys3(org, mean, m, status);

@@ -69,6 +69,7 @@ struct Probe {
     bool halved = false; // the target's parameters were drawn back
     bool flat = false;   // both normals almost vertical
     f64 ndot = 0;        // the normals' dot product
+    f32 sp[3]{}, sn[3]{}, mp[3]{}, mn[3]{};  // the points and normals of both surfaces
 };
 
 // The solver's state over all its probes: the target's current parameters
@@ -108,9 +109,11 @@ public:
 
     bool any() const { return best_.d < NONE; }
     const Probe& best() const { return best_; }
-    // The meeting taken: the nearest within the near distance or on flat
-    // ground, else the nearest.
-    const Probe& chosen() const { return pref_.d < NONE ? pref_ : best_; }
+    // The meeting taken among those nearer than the acceptance distance:
+    // the nearest within the near distance or on flat ground, else the
+    // nearest. A preferred meeting beyond the acceptance (flat ground far
+    // off) does not hide a nearer one that is accepted.
+    const Probe& chosen(f64 accept) const { return pref_.d < accept ? pref_ : best_; }
     bool preferred() const { return pref_.d < NONE; }
 
 private:
@@ -169,6 +172,10 @@ private:
         p.reach = dist(sp, tipm);
         p.flat = std::fabs(sn[2]) > 0.999f && std::fabs(mn[2]) > 0.999f;
         p.ndot = dot3f(sn, mn);
+        std::memcpy(p.sp, sp, sizeof p.sp);
+        std::memcpy(p.sn, sn, sizeof p.sn);
+        std::memcpy(p.mp, mp, sizeof p.mp);
+        std::memcpy(p.mn, mn, sizeof p.mn);
         if (p.d < best_.d) best_ = p;
         if ((p.d < near_ || p.flat) && p.d < pref_.d) pref_ = p;
         return true;
@@ -187,7 +194,7 @@ private:
 
 }  // namespace
 
-void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malong, f32* tool, f32& best,
+void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malong, MetRes& res, f32& best,
             i32& status)
 {
     status = -1;
@@ -197,6 +204,8 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     GTCRNR(CURTOL, tl.r);
     GTTAPA(CURTOL, tl.a);
     if (tl.d < 0.0f || tl.r < 0.0f) return;
+    // A negative taper is no mill's flank: the tool is taken as straight
+    // (taken as it is, it would put the corner's centre beyond its radius).
     if (tl.a < 0.0f) tl.a = 0.0f;
     const f64 accept = tl.d > 0.0f ? std::sqrt(2.0) * 0.5 * tl.d : 1.0e10;
     const bool flatbottom = 0.5f * tl.d - tl.r > 0.0f && !eqval0(0.5f * tl.d - tl.r);
@@ -247,7 +256,7 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
         for (i32 it = 0; it < 1000; ++it) {
             if (static_cast<f32>(t + step) == static_cast<f32>(t)) break;
             t += step;
-            if ((mode == 0 ? t < 0.01 : t > 0.99) || std::fabs(t) > 3.0) break;
+            if ((mode == 0 ? t < 0.01 : t > 1.0) || std::fabs(t) > 3.0) break;
             Probe q;
             if (!mt.at(t, q)) {
                 round = 2;
@@ -269,13 +278,19 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
         damp *= 0.2;
     }
     if (!mt.any()) return;
-    const Probe& b = mt.chosen();
+    const Probe& b = mt.chosen(accept);
     if (!(b.d < accept)) return;
     best = static_cast<f32>(b.d);
     m.pass = static_cast<f32>(m.pcode == 1 ? b.u : b.v);
     malong = static_cast<f32>(m.pcode == 1 ? b.v : b.u);
     salong = static_cast<f32>(alongat(s, b.t));
-    std::memcpy(tool, b.tips, sizeof b.tips);
+    // Three-axis: the tool stands along Z.
+    std::memcpy(res.tool, b.tips, sizeof b.tips);
+    res.axis[0] = 0.0f, res.axis[1] = 0.0f, res.axis[2] = 1.0f;
+    std::memcpy(res.spnt, b.sp, sizeof b.sp);
+    std::memcpy(res.snrm, b.sn, sizeof b.sn);
+    std::memcpy(res.mpnt, b.mp, sizeof b.mp);
+    std::memcpy(res.mnrm, b.mn, sizeof b.mn);
     status = 0;
 }
 
@@ -290,6 +305,8 @@ void PASMET(const i32& mode, MetSrf& first, MetSrf& second, f32& along1, f32& al
     for (i32 k = 0; k < 2; ++k) {
         f64 uv[2];
         uvof(srf[k]->pcode, srf[k]->pass, alongat(*srf[k], at[k]), uv);
+        // A surface that cannot be evaluated there has no point to show:
+        // the warning names the origin in its place.
         f32 sp[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0}, n[3] = {0, 0, 1};
         const bool ok = evalat(*srf[k], uv[0], uv[1], sp, n);
         if (!ok || n[2] < -0.0001f) {
@@ -300,9 +317,13 @@ void PASMET(const i32& mode, MetSrf& first, MetSrf& second, f32& along1, f32& al
     if (eqval(first.along[0], first.along[1]) || eqval(second.along[0], second.along[1])) return;
     MetSrf& s = mode == 0 ? first : second;
     MetSrf& m = mode == 0 ? second : first;
-    f32 sa = 0, ma = 0, tool[3], best = 0;
+    // The solver steps towards the edge in thousandths of the along range
+    // (the step the evaluations at 0.999 and 0.001 leave); a thousandth
+    // never exceeds the along span, which is the range's own length.
+    f32 sa = 0, ma = 0, best = 0;
+    MetRes res{};
     i32 st = 0;
-    METSLV(mode, s, m, sa, ma, tool, best, st);
+    METSLV(mode, s, m, sa, ma, res, best, st);
     if (st < 0) return;
     along1 = mode == 0 ? sa : ma;
     along2 = mode == 0 ? ma : sa;

@@ -12,6 +12,7 @@
 #include "passes/pasdat.h"
 #include "passes/pasmet.h"
 #include "passes/trmlin.h"
+#include "passes/trmpol.h"
 #include "surfaces/srfbuf.h"
 #include "tools/toolcache.h"
 
@@ -163,6 +164,9 @@ void adjlim(i32& status)
             }
         }
         for (i32 x = 0; x < n; ++x) (stage == 0 ? PASTAB.PSTART[x] : PASTAB.PEND[x]) = w[x];
+        // The current pass starts where the stepping range starts: a start
+        // moved here moves it too, or the first pass would lie off the
+        // adjusted start.
         if (stage == 0)
             for (i32 x = 0; x < n; ++x) PASTAB.PCUR[x] = PASTAB.PSTART[x];
     }
@@ -172,32 +176,91 @@ void adjlim(i32& status)
 void PASLIM(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& dist, const f32& start, i32& status)
 {
     status = 0;
-    const i32 fix = mode == 0 ? i - 1 : i, mov = mode == 0 ? i : i - 1;
-    f32& pfix = mode == 0 ? prev : cur;
-    f32& pmov = mode == 0 ? cur : prev;
-    pmov = start;
-    LDPSRF(fix, buf_a, status);
-    if (status >= 0) LDPSRF(mov, buf_b, status);
+    (mode == 0 ? cur : prev) = start;
+    // Surface i - 1 in buf_a at the end of its second range, surface i in
+    // buf_b at its start: the point of each pass there and the two corners
+    // of that edge (a trimmed surface: the crossing of its pass line with
+    // its boundary, and the corners its corner record holds).
+    LDPSRF(i - 1, buf_a, status);
+    if (status >= 0) LDPSRF(i, buf_b, status);
     if (status < 0) return;
-    const i32* lf = limof(fix);
-    const i32* lm = limof(mov);
-    // The fixed pass point at its edge next to the moving surface.
-    f32 uv[2], pf[3], ev[9], nrm[3];
-    PARPAIR(lf[LR_CODE], pfix, limr(lf, mode == 0 ? LR_SEND : LR_SST), uv);
-    evsrfn(buf_a, uv[0], uv[1], 1, ev, nrm, status);
-    if (status < 0) return;
-    std::memcpy(pf, ev, sizeof pf);
-    widpt[0][0] = uv[0], widpt[0][1] = uv[1];
-    // The nearest point of the moving surface's edge, within a tenth of its
-    // first range either side of the start value.
-    const f32 a = limr(lm, LR_FST), b = limr(lm, LR_FEND), win = 0.1f * std::fabs(b - a);
-    const f32 from = clampr(start - win, a, b), to = clampr(start + win, a, b);
+    struct Edge {
+        const i32* lim;
+        bool trimmed;
+        f32 uv[3][2];  // the pass point, then the two corners
+        f32 xyz[3][3];
+        i32 fc;  // the first coordinate of a (u, v) pair
+    } e[2];
+    for (i32 s = 0; s < 2; ++s) {
+        const i32 k = i - 1 + s, x = MACTYP == MACTYP_ONESURF ? 0 : k - 1;
+        Edge& g = e[s];
+        g.lim = limof(k);
+        g.trimmed = SRFGEO.CRNREC[x][CR_HELD] != 0;
+        g.fc = g.lim[LR_CODE] == 1 ? 0 : 1;
+        f32 pass = s == 0 ? prev : cur;
+        if (g.trimmed) {
+            f32 first[2], last[2];
+            trmpar(k, pass, first, last, status);
+            if (status < 0) return;
+            std::memcpy(g.uv[0], s == 0 ? last : first, sizeof g.uv[0]);
+        } else {
+            PARPAIR(g.lim[LR_CODE], pass, limr(g.lim, s == 0 ? LR_SEND : LR_SST), g.uv[0]);
+        }
+        for (i32 c = 1; c <= 2; ++c) SRFCNR(g.lim[LR_CODE], g.lim, SRFGEO.CRNREC[x], s == 0 ? c + 1 : c - 1, g.uv[c]);
+        for (i32 c = 0; c < 3; ++c) {
+            f32 ev[9], nrm[3];
+            evsrfn(s == 0 ? buf_a : buf_b, g.uv[c][0], g.uv[c][1], 1, ev, nrm, status);
+            if (status < 0) return;
+            std::memcpy(g.xyz[c], ev, sizeof g.xyz[c]);
+        }
+    }
+    Edge& fx = e[mode == 0 ? 0 : 1];
+    Edge& mv = e[mode == 0 ? 1 : 0];
+    // The moving pass at a corner of its edge, and that edge collapsed.
+    const bool at1 = std::fabs(mv.uv[0][mv.fc] - mv.uv[1][mv.fc]) < 0.05f;
+    const bool at2 = std::fabs(mv.uv[0][mv.fc] - mv.uv[2][mv.fc]) < 0.05f;
+    const bool degenerate = dist3(mv.xyz[1], mv.xyz[2]) < 0.001f;
+    widpt[0][0] = fx.uv[0][0], widpt[0][1] = fx.uv[0][1];
+    // The point of the moving surface's edge nearest to the fixed pass
+    // point: within a tenth of its first range either side of the start
+    // value, or where its boundary meets the edge line.
+    const i32* lm = mv.lim;
     const f32 edge = limr(lm, mode == 0 ? LR_SST : LR_SEND);
     f32 best = start, bp[3] = {0, 0, 0};
-    EDGNRS(pf, buf_b, lm[LR_CODE], edge, from, to, best, bp);
+    if (mv.trimmed) {
+        i32 id = 0, side = 1;
+        f32 d = 0;
+        if (!idside(mode == 0 ? i : i - 1, id, side)) {
+            status = -1;
+            return;
+        }
+        EDGTRM(fx.xyz[0], id, mode == 0 ? buf_b : buf_a, lm[LR_CODE], edge, best, d, status);
+        if (status < 0) return;
+    } else {
+        const f32 a = limr(lm, LR_FST), b = limr(lm, LR_FEND), win = 0.1f * std::fabs(b - a);
+        const f32 from = clampr(start - win, a, b), to = clampr(start + win, a, b);
+        EDGNRS(fx.xyz[0], mode == 0 ? buf_b : buf_a, lm[LR_CODE], edge, from, to, best, bp);
+    }
+    // On a collapsed edge every point of it lies where the other's pass
+    // ends: a pass at one corner stays there rather than jumping to the
+    // other one.
+    if (degenerate && (at1 || at2)) {
+        const i32 here = at1 ? 1 : 2, there = at1 ? 2 : 1;
+        f32 f[2];
+        PARPAIR(lm[LR_CODE], best, edge, f);
+        const bool nearer = mv.trimmed
+                                ? std::hypot(f[0] - mv.uv[there][0], f[1] - mv.uv[there][1]) <
+                                      std::hypot(f[0] - mv.uv[here][0], f[1] - mv.uv[here][1])
+                                : std::fabs(best - mv.uv[there][mv.fc]) < std::fabs(best - mv.uv[here][mv.fc]);
+        if (nearer) best = mv.uv[here][mv.fc];
+    }
     PARPAIR(lm[LR_CODE], best, edge, widpt[1]);
-    pmov = best;
-    status = dist3(pf, bp) > 2.0f * dist ? 1 : 0;
+    f32 ev[9], nrm[3];
+    evsrfn(mode == 0 ? buf_b : buf_a, widpt[1][0], widpt[1][1], 1, ev, nrm, status);
+    if (status < 0) return;
+    std::memcpy(bp, ev, sizeof bp);
+    (mode == 0 ? cur : prev) = best;
+    status = dist3(fx.xyz[0], bp) > 2.0f * dist ? 1 : 0;
 }
 
 void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, f32& start, f32& prevend,

@@ -28,6 +28,10 @@ void read_entry(i32 index, i32& id, i32& uid, i32& status)
     if (status < 0) return;
     if (!face) {
         id = ent;
+        // The host's unique id of the surface, not its id: the host's
+        // procedure surface lists and the template's unique ids (turned back
+        // into ids through them) know a surface by it, and the surface's own
+        // id would name no entity there.
         uid = euid(ent);
         return;
     }
@@ -226,7 +230,9 @@ Loop pick_loop(i32& count, i32& status)
     return Loop::end;
 }
 
-// Middle of the parameter ranges of a surface entity.
+// Middle of the parameter ranges of a surface entity: a point in (u, v)
+// needs a value of both ranges, and the middle of each is taken, for a face
+// as for the retry of a point the host could not use.
 void middle(i32 id, f32& u, f32& v, i32& status)
 {
     f32 vals[4];
@@ -366,6 +372,7 @@ void PCKSRS(const i32& repick, const i32& flip, const f32& tol, i32& defined, i3
     }
     GEOKEY(2, g_pickmode);
     // Chain fitting: each surface's width to its predecessor, then back.
+    // The first surface begins the chain: its connection flag is always 1.
     g.SRFLNK[0] = 1;
     for (i32 i = 0; i + 1 < g.NSRF; ++i) {
         LIMRST(i + 1, 0, status);
@@ -592,7 +599,11 @@ i32 next_of(std::vector<ChnEntry>& t, i32 e, i32 corners[2])
             }
         }
         if (bn < 0) continue;
-        // Keep the two corners with the smallest distances.
+        // Keep the two corners with the smallest distances: a new one
+        // replaces the larger kept one when it is not greater (tolerantly)
+        // than that one. (Replacing only when it is not greater than both
+        // would drop a distance lying between the two and keep a larger
+        // one.)
         int slot = !have[0] ? 0 : !have[1] ? 1 : (kd[0] >= kd[1] ? 0 : 1);
         if (have[0] && have[1] && !levald(bd, kd[slot])) continue;
         have[slot] = true;

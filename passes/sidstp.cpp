@@ -174,19 +174,28 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
         }
     }
     if (!okA) return;
+    // The distance ratio divides by the clean-up value: one of 0 (not set)
+    // is taken as the thousandth the execution puts in its place.
     const f32 clnmin = pwr(CLNMIN) > 0 ? pwr(CLNMIN) : 0.001f;
     i32 retries = 0;
+    bool lastgood = false;
     for (i32 it = 0; it < 20; ++it) {
         bool atlim = false;
         if ((range >= 0 && p0 + s >= limit) || (range < 0 && p0 + s <= limit)) {
             s = limit - p0;
             atlim = true;
         }
+        // Back halfway towards the largest good step, a retry; no change
+        // leaves nothing usable.
+        auto back = [&]() {
+            const f32 ns = 0.5f * (s + good);
+            if (eqval(ns, s)) return false;
+            s = ns;
+            return true;
+        };
         if (!tool(buf, pcode, p0 + s, x, da, side, axsmod, a1, a2, evb, pb)) {
             if (++retries > 12) break;
-            const f32 ns = 0.5f * (s + good);
-            if (eqval(ns, s)) break;
-            s = ns;
+            if (!back()) return;
             continue;
         }
         f32 mean[3] = {pa[3] + pb[3], pa[4] + pb[4], pa[5] + pb[5]}, len = 0, h = 0;
@@ -196,6 +205,13 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
             SCLHT3(d, r, 0, 0, pa, pb, mean, h, st);
         else
             SCLHTA(d, r, 0, 0, pa, pb, pa + 3, pb + 3, mean, h, st);
+        if (st > 0 && lastgood) {
+            // An answer without a height after a good trial forms no ratio:
+            // back towards the good step.
+            if (++retries > 12) break;
+            if (!back()) return;
+            continue;
+        }
         if (st == 0) {
             static const f32 up[3] = {0.0f, 0.0f, 1.0f};
             h += concave_excess(buf, pcode, p0, s, x, side, eva, evb, pa, pb, axsmod == 1 ? up : mean, d, r);
@@ -210,6 +226,7 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
         } else {
             ratio = q, tol = 0.1f, isgood = q <= 1.1f;
         }
+        lastgood = isgood;
         if (isgood) {
             if (std::fabs(s) > std::fabs(good)) good = s;
         } else {
@@ -226,6 +243,10 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
         else
             prop = xy > 0 ? s * std::fmin(3.0f, std::fmax(1.1f, d / xy)) : 3.0f * s;
         if (s < 0 && ratio >= 0.05f && ratio < 1.0f) prop = std::fmax(s / std::sqrt(ratio), 3.0f * s);
+        // The size the bracket lets a step reach: three times the previous
+        // step, as much as a proposal grows. With the previous step's own
+        // size a larger proposal would be cut back to the step itself, which
+        // ends the search: the step could never grow.
         i32 bst = 0;
         SCLBRK(good, bad, range, 3.0f * std::fabs(s), prop, s, bst);
         if (bst != 0) break;
@@ -251,6 +272,7 @@ void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart_in, const f32& 
 {
     const f32 twelfth = whole / 12.0f;
     f32 step = guess > 0 ? std::fmin(guess, twelfth) : std::fmax(guess, twelfth);
+    // A first step of 0 makes no progress and no ratio: a twelfth instead.
     if (step == 0.0f) step = twelfth;
     f32 pcur = pcur_in, astart = astart_in, aend = aend_in;
     off_degenerate(buf, pcode, step, pend, 12, pcur, astart, aend);
@@ -281,6 +303,8 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
     status = 0;
     const f32 e = std::fmin(tol, 0.01f);
     f32 step = guess;
+    // A guess of 0 would never move off the pass: a thirtieth of what
+    // remains of the range instead.
     if (step == 0.0f) step = (pend - pcur_in) / 30.0f;
     f32 pcur = pcur_in, astart = astart_in, aend = aend_in;
     off_degenerate(buf, pcode, step, pend, 10, pcur, astart, aend);
@@ -350,9 +374,14 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
             found = true;
         }
     }
+    // At the iteration limit the last good value, when there is one: the
+    // current value and the step may lie beyond the side step, the last good
+    // one keeps within it.
     if (!found) res = lastgood != pcur ? lastgood : pcur + step;
-    // A result that does not move: half the known step instead.
-    if (eqval(res * 1000.0f, pcur * 1000.0f)) {
+    // A result that does not move while the search moved (a distance or a
+    // step): half the known step instead, added until it moves; 30 times at
+    // most, for a known step of 0 never moves it.
+    if (eqval(res * 1000.0f, pcur * 1000.0f) && (metric > 0.0f || step != 0.0f)) {
         guess = 0.5f * known;
         res = pcur + guess;
         for (i32 k = 0; k < 30 && eqval(res * 1000.0f, pcur * 1000.0f); ++k) res += guess;

@@ -37,8 +37,12 @@ void SURM1T(i32& work, i32& status)
         CLNEND(status, false);
         return;
     }
-    // Hatch angle: lines of constant v when v is stepped, turned by a
-    // quarter when u is; by a half turn more when the passes step backwards.
+    // Hatch angle: lines of constant v when v is stepped (PCODE 2), turned
+    // by a quarter when u is (PCODE 1); by a half turn more when the passes
+    // step backwards. The stepped parameter is named by PCODE as the pass
+    // table names it (1 u, 2 v), so that every hatch line is a line of
+    // constant pass parameter, and the first-guess step read for the extra
+    // half turn is that parameter's (USTEP for u, VSTEP for v).
     const PasTab& p = PASTAB;
     f32 angle = p.PCODE[0] == 2 ? 0.0f : 0.5f * 3.1415925f;
     if ((p.PCODE[0] == 1 ? p.USTEP[0] : p.VSTEP[0]) < 0.0f) angle += 3.1415925f;
@@ -52,6 +56,9 @@ void SURM1T(i32& work, i32& status)
     ROTPOL(cs, sn, nloops, hpol, 1, none, 0.0f, lo, hi);
     HATSET(dir, pw(ZIGSEL), hpol, pwr(SIDSTP) / 10.0f, cs, sn);
     HATCRE(hpol, ys, ye, nloops, st);
+    // Nothing to hatch (-2) skips the milling but not the release below:
+    // the polygon set, the hatch path and the host's polygon store were
+    // opened and are closed whatever the creation found.
     if (st == -1) {
         eroutc("SURM1T,CLRCRE PROBLEMS !!", 0);
         status = -1;
@@ -62,6 +69,9 @@ void SURM1T(i32& work, i32& status)
         if (st < 0) status = -1;
     }
     ROTPOL(cs, -sn, nloops, hpol, 1, none, 0.0f, lo, hi);
+    // The hatch path and the polygon store are released even when the
+    // polygon set would not close (clspb has said so): kept open they would
+    // outlive the procedure.
     clspb(hpol, st);
     HATREL(st);
     clspol(st);

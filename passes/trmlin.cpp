@@ -251,6 +251,10 @@ void trmcnt(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pc
         status = 0;
         return;
     }
+    // Ends whose boundary points lie on different loops (the edge line
+    // crossing a hole) have no stretch of one loop between them: the walk
+    // would take the second end's segment number on the first end's loop.
+    // Refused, the caller links another way.
     if (end[0].loop != end[1].loop) return;
     // The walk runs with the loop's order or against it as the side step
     // and the passes turn.
@@ -362,7 +366,7 @@ void CLSLNS(i32& status)
     hsg_handle = -1;
 }
 
-void LOOPOR(const i32& id, f32* l, i32& best, f32& area)
+f64 LOOPSM(const f32* l)
 {
     const i32 m = plcnt(l);
     f64 s = 0;
@@ -370,6 +374,13 @@ void LOOPOR(const i32& id, f32* l, i32& best, f32& area)
         const f32 *p = plvtx(l, j), *q = plvtx(l, j + 1);
         s += (f64(q[0]) - p[0]) * (f64(q[1]) + p[1]);
     }
+    return s;
+}
+
+void LOOPOR(const i32& id, f32* l, i32& best, f32& area)
+{
+    const i32 m = plcnt(l);
+    const f64 s = LOOPSM(l);
     if (s > 0) revdim(m, 2, l + 1);
     const f32 a = static_cast<f32>(0.5 * std::fabs(s));
     if (a > area) {
@@ -391,6 +402,7 @@ void HATRNG(const f32& cs, const f32& sn, const i32& nloops, const i32& mode, co
             ymin = std::fmin(ymin, p[1]);
             ymax = std::fmax(ymax, p[1]);
         }
+    // A grid of no step has no line to move to: the smallest stays.
     if (mode == 2 && step != 0.0f) {
         f32 r[2] = {ref[0], ref[1]};
         hatchx(cs, sn, r);

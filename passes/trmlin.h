@@ -56,6 +56,9 @@ i32* HSGREC(i32 n);
 // Closes the store.
 void CLSLNS(i32& status);
 
+// The sum of (x2 - x1)(y2 + y1) over the edges of loop l (count word
+// first): negative for a loop that runs counter-clockwise.
+f64 LOOPSM(const f32* l);
 // Orients loop l (count word first) counter-clockwise; its id and area
 // become the best when its area is the largest so far.
 void LOOPOR(const i32& id, f32* l, i32& best, f32& area);

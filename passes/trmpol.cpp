@@ -58,18 +58,34 @@ void chnpol(const i32& flag3d, const i32& id, const i32& nloops, i32* counts, i3
         fail();
         return;
     }
+    // A loop without a vertex is no boundary: refused before its closing
+    // point would be read from beyond the raw array (the callers name the
+    // data base).
+    for (i32 l = 0; l < nloops; ++l)
+        if (counts[l] < 1) {
+            drop(huv);
+            drop(hxyz);
+            status = -1;
+            return;
+        }
     f32* uv = static_cast<f32*>(base);
     // Loops after the first run the other way round.
     for (i32 l = 1, at = counts[0]; l < nloops; at += counts[l], ++l) revdim(counts[l], 2, uv + 2 * at);
     LDSRFB(id, srf_buf, status);
     f32 lim[6], len[2];
     if (status >= 0) SBFLIM(1, srf_buf, lim, status);
+    // The parameter-to-length data are asked with the tolerance alone: the
+    // host's call takes no limit value besides, and the polygons read none
+    // of its answer (a failure still ends the polygons).
     if (status >= 0) srfcds(srf_buf, pwr(PRTTOL), len, status);
     f32 umin = 0, umax = 0, vmin = 0, vmax = 0;
     if (status >= 0) SBFUVR(1, srf_buf, umin, umax, vmin, vmax, status);
     if (status < 0) return;
     // The longest edge allowed in u and in v: a 29th of the range, not more
-    // than the surface's own parameter increment.
+    // than the surface's own parameter increment (its size: a negative one
+    // is a step downwards). An increment of 0 sets no limit: taken as it
+    // is it would allow no edge at all and split every one into pieces
+    // without end.
     auto most = [](f32 range, f32 inc) {
         f32 m = std::fabs(range) * 0.03448276f;
         if (std::fabs(inc) > 0.0f && std::fabs(inc) < m) m = std::fabs(inc);
@@ -152,14 +168,15 @@ void chnpol(const i32& flag3d, const i32& id, const i32& nloops, i32* counts, i3
         std::memcpy(l + 1 + 2 * counts[k], uv + 2 * at, 2 * sizeof(f32));
         l = plnext(l);
     }
-    // Every loop counter-clockwise; the 3D points follow the first loop.
+    // Every loop runs with a negative sum of (x2 - x1)(y2 + y1), that is
+    // counter-clockwise in (u, v): the sense in which the side step walks
+    // the boundary (trmcnt). A loop of no area is turned too, as one of
+    // the wrong sense. The 3D points follow the first loop.
     l = out;
     for (i32 k = 1; k <= nloops; ++k, l = plnext(l)) {
-        i32 best = 0;
-        f32 area = 0;
-        const f32 v2[2] = {l[3], l[4]};
-        LOOPOR(k, l, best, area);
-        if (k == 1 && xyz && (v2[0] != l[3] || v2[1] != l[4])) {
+        if (LOOPSM(l) < 0) continue;
+        revdim(plcnt(l), 2, l + 1);
+        if (k == 1 && xyz) {
             mmcptr(hxyz, base);
             revdim(counts[0] + 1, 3, static_cast<f32*>(base));
         }

@@ -186,6 +186,11 @@ void TWLLNK(const i32& mode, f64& value, i32& status)
 
 void ANGRHT(const f32& r, const f32& h, f32& angle)
 {
+    // A sagitta beyond the diameter (a middle piece whose radius, half the
+    // gap, is small against the chord tolerance) or a circle of no radius has
+    // no chord: the half angle is bounded to a half turn, and 0 for no
+    // radius, where acos would give no number and the step counts built on
+    // it none either.
     if (!(r > 0.0f)) {
         angle = 0.0f;
         return;

@@ -60,7 +60,7 @@ void search(f64* point, f64& t, const i32& curve, bool world, const Target& f, i
     f64 a = std::max(t - STEP, lo0), b = std::min(t + STEP, hi0), pa[3], pb[3];
     f64 fa = at(curve, world, a, pa, f, status), fb = at(curve, world, b, pb, f, status);
     if (status != 0) return;
-    // The Part's moves, bounded: a curve that turns between the ends can
+    // The window's moves, bounded: a curve that turns between the ends can
     // send the window back and forth.
     const i32 budget = 2 * static_cast<i32>(std::ceil((hi0 - lo0) / STEP)) + 4;
     for (i32 moves = 0; fa * fb > 0.0 && moves < budget; ++moves) {

@@ -184,7 +184,7 @@ TEST_F(Strings, FlatGroundAndCheckSurfaces)
     for (i32 k = 0; k < o2.tot; ++k) negative |= o2.flg[k] < 0;
     EXPECT_FALSE(negative);  // only positive runs become strings
     HEI8[77 - 1] = 0;
-    // Flat ground, a line over the plate only: the spacing of the Part,
+    // Flat ground, a line over the plate only: the positioning's own spacing,
     // thinned to its ends.
     f32 c[3] = {-20, 20, 0}, d[3] = {20, 20, 0};
     Out o3 = line(c, d, tol);

@@ -420,7 +420,7 @@ TEST(GoMenu, AVerticalPartPlaneIsRefusedThenThePointGoesOnThePlane)
 TEST(GoMenu, TheWireTypesDeltaAndItsTopAndBasePoints)
 {
     // Wire: the fourth kind is the indicated point with its tool axis (two
-    // points); top and base the same are refused with the Part's spelling.
+    // points); top and base the same are refused with the module's own spelling.
     go_fresh(R"([{"menu": "GO DELTA"}, {"menu": "DX", "value": 2}, {"menu": 0},
         {"menu": "GO IND. POINT 4X"}, {"point": [1,1,1]}, {"point": [1,1,1]},
         {"point": [0,0,0]}, {"point": [0,0,5]}, {"escape": true}])",

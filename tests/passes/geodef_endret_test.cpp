@@ -71,4 +71,36 @@ TEST_F(EndRet, ToolGoesUpToTheClearancePlane)
     }
 }
 
+TEST_F(EndRet, FromTheToolsOwnPositionAndMultiAxisOnlyAtTheLastPassPoint)
+{
+    // The display record's position lags behind (it is set when blocks are
+    // shown): the retract starts where the tool stands, the last pass point.
+    const f32 p[3] = {5, 6, 2}, a[3] = {0, 0, 1};
+    i32 status = 0;
+    MOVLIN(2, p, a, status);
+    for (int c = 0; c < 3; ++c) DSP8[c] = r2wrd(50.0f);
+    std::memcpy(PASOUT.last, p, sizeof p);
+    PASOUT.npnts = 4;
+    ENDRET(status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(MOVST.point[0], 5.0f);
+    EXPECT_EQ(MOVST.point[2], 100.0f);
+    // Multi-axis: the final link at the last pass point (its retract
+    // markers around it), nothing elsewhere.
+    pw(AXSMOD) = 2;
+    HEI8[HEI8_INCR] = r2wrd(20.0f);
+    MOVLIN(2, p, a, status);
+    size_t before = norak::element_count();
+    ENDRET(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_GT(norak::element_count(), before);
+    EXPECT_GT(MOVST.point[2], 2.0f);
+    const f32 q[3] = {9, 9, 2};
+    MOVLIN(2, q, a, status);
+    before = norak::element_count();
+    ENDRET(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(norak::element_count(), before);
+}
+
 }  // namespace

@@ -40,6 +40,24 @@ TEST(GeoMarkers, RedisplayReplacesPointsAndArrows)
     EXPECT_EQ(live_arrow_figures(), 0);
 }
 
+TEST(GeoMarkers, AnArrowAtAPoleIsLeftOut)
+{
+    // A patch whose edge u = 0 is one point: at corner 0 the tangent along
+    // v has no length and that arrow is left out; the other is drawn.
+    start({R"({"kind":"nurbs_surface","id":31,"degree":[1,1],"counts":[2,2],"u_knots":[0,0,1,1],"v_knots":[0,0,1,1],)"
+           R"("points":[[0,0,0],[10,0,0],[0,0,0],[10,10,0]]})"});
+    i32* l = SRFGEO.LIMREC[0];
+    i32* c = SRFGEO.CRNREC[0];
+    LIMSET(4, 0, 1, 0, 1, l, c);
+    i32 status = 9;
+    SRFDSP(31, 2, l, c, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(SRFGEO.SRFFIG[2][4], 0);
+    EXPECT_NE(SRFGEO.SRFFIG[2][5], 0);
+    EXPECT_EQ(live_arrow_figures(), 1);
+    FIGDEL(2);
+}
+
 TEST(GeoMarkers, SlotZeroFillsTheStartCornerBlock)
 {
     start({strip(11, 2)});

@@ -2,6 +2,8 @@
 // of the part surfaces.
 #include <gtest/gtest.h>
 
+#include "surfaces/svap.h"
+
 #include "passes/srfbox.h"
 #include "tests/passes/common.h"
 
@@ -121,6 +123,26 @@ TEST(GeometryRecord, ChangeDetectionKindsAndKey)
     SRFGEO.SRFSID[1] = 1;
     CHGGEO(changed);
     EXPECT_EQ(changed, 1);
+    // Machining type 14: no count, ids or sides are kept or compared, only
+    // the first surface's limit record and connection flag.
+    MACTYP = MACTYP_ONESURF;
+    SAVGEO();
+    changed = 0;
+    SRFGEO.NSRF = 5;
+    SRFGEO.SRFIDS[0] = 77;
+    SRFGEO.LIMREC[1][LR_CODE] = 2;
+    CHGGEO(changed);
+    EXPECT_EQ(changed, 0);
+    SRFGEO.SRFLNK[0] = 1 - SRFGEO.SRFLNK[0];
+    CHGGEO(changed);
+    EXPECT_EQ(changed, 1);
+    SRFGEO.SRFLNK[0] = 1 - SRFGEO.SRFLNK[0];
+    changed = 0;
+    limput(SRFGEO.LIMREC[0], LR_SEND, limr(SRFGEO.LIMREC[0], LR_SEND) + 1.0f);
+    CHGGEO(changed);
+    EXPECT_EQ(changed, 1);
+    MACTYP = MACTYP_SURFACES;
+    chain({1, 2}, {1, -1});
     // Start and end on the same pass.
     i32 kind = 9;
     LIMKND(kind);
@@ -196,6 +218,24 @@ TEST(PartSurfaceBox, UnionSkipsAndFailures)
     const i32 missing[] = {99};
     SURFSBOX(missing, 1, box, st);
     EXPECT_LT(st, 0);
+
+    // A saved approximation: the box of its header, mapped into the world.
+    SvapMesh m;
+    m.xyz = {1, 2, 3, 4, 5, 6, 2, 8, 1};
+    m.nrm = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    m.tri = {1, 2, 3};
+    i32 eid = 0;
+    lin_svap_save(0, 1, 0.01f, 0.0f, 0, m, eid, st);
+    ASSERT_EQ(st, 0);
+    const f64 turn[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, shift[3] = {10, 0, 0};
+    norak::set_model_to_world(turn, shift);
+    const i32 apx[] = {eid};
+    SURFSBOX(apx, 1, box, st);
+    const f64 zero[3] = {0, 0, 0};
+    norak::set_model_to_world(turn, zero);
+    ASSERT_EQ(st, 0);
+    const f64 wbox[6] = {11, 2, 1, 14, 8, 6};
+    for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(box[k], wbox[k]) << k;
 }
 
 }  // namespace

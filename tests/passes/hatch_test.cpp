@@ -354,6 +354,18 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     EXPECT_NEAR(lv.front().v0, 0.8f, 0.01f);  // from the start of the passes
     // Half a turn: the turned x is -u, and the pieces run along it: u falling.
     for (const Piece& p : lv) EXPECT_GT(p.u0, p.u1);
+    // Passes in u stepping down: lines of constant u, three quarters of a
+    // turn (the turned x is v), taken in the hatch direction: v rising.
+    LIMSET(5, 0.2f, 0.8f, 0.2f, 0.8f, SRFGEO.LIMREC[0], SRFGEO.CRNREC[0]);
+    SRFGEO.CRNREC[0][CR_HELD] = 1;
+    CLIMIT(st);
+    ASSERT_EQ(PASTAB.PCODE[0], 1);
+    ASSERT_LT(PASTAB.USTEP[0], 0);
+    const auto lu = pieces(hatch_path(1, 0));
+    ASSERT_FALSE(lu.empty());
+    EXPECT_EQ(lu.front().u0, lu.front().u1);
+    EXPECT_NEAR(lu.front().u0, 0.8f, 0.01f);
+    for (const Piece& p : lu) EXPECT_LT(p.v0, p.v1);
 
     // A region beyond the levels of the passes, which no line meets: nothing
     // to hatch, no message; the driver writes nothing and fails nothing.
@@ -374,6 +386,15 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     EXPECT_EQ(st, 0);
     EXPECT_FALSE(norak::transcript_has("internal:"));
     EXPECT_EQ(norak::open_arrays(), arrays);
+    // The same with the clean-up on: its grid is built, the clean-up runs
+    // on nothing and everything is released once.
+    pw(CLNFLG) = 1;
+    SURM1T(work, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("internal:"));
+    EXPECT_FALSE(norak::transcript_has("user:"));
+    EXPECT_EQ(norak::open_arrays(), arrays);
+    pw(CLNFLG) = 2;
     // A surface the data base cannot give: its message and a failure.
     SRFGEO.SRFIDS[0] = 99;
     SURM1T(work, st);
@@ -383,6 +404,84 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     i32 again = 0;
     opnpol(again);
     EXPECT_EQ(again, 0);  // the polygon store was closed
+}
+
+// Zigzag pieces milled one by one: the tilting angle is turned on the
+// pieces that run back against the first one, is the procedure's own on the
+// boundary moves (kind 6) and after the loop, and stays as it stands on the
+// pieces that run as the first. A backup before every third piece counted.
+TEST(TrimmedDriver, TheTiltFollowsThePiecesAndBackupsComeEveryFewPieces)
+{
+    host({trm::trimmed(dome(1), REGION)});
+    trimmed_run(1, 0.1f, 0.9f, 0.12f, 0.88f, 3, 6.0f);
+    f32 sn = 0, cs = 1;
+    i32 h = -1, nl = 0, st = 0;
+    TRMRT1(1, 0, sn, cs, h, nl, st);
+    ASSERT_EQ(st, 0);
+    i32 dir = 0;
+    f32 extra = 0, ys = 0, ye = 0, c = 1, s2 = 0, lo = 0, hi = 0;
+    HATDIR(0.5f * 3.1415925f, dir, extra, ys, ye);
+    HATCSN(0.5f * 3.1415925f + extra, c, s2);
+    const f32 none[2] = {0, 0};
+    ROTPOL(c, s2, nl, h, 1, none, 0, lo, hi);
+    HATSET(dir, 1, h, 0.0f, c, s2);
+    HATCRE(h, ys, ye, nl, st);
+    ASSERT_EQ(st, 0);
+    f64 buf[SB_CAP];
+    LDSRFB(1, buf, st);
+    i32 hpar = -1;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(4, 100, hpar, base, st);
+    pws(TLTCMP, 30.0f);
+    i32 firstsign = 0, back = 0, along = 0, links = 0;
+    f32 prev = 30.0f;
+    HLNRWD();
+    for (i32 first = 1; !HLNEND(); first = 0) {
+        RSTPAS();
+        trmlin(hpar, buf, 1, first, st);
+        ASSERT_GE(st, 0);
+        if (st != 0) continue;
+        const PasStr& ps = PASSTR;
+        const f32 dv = ps.PSPNTS[ps.PSNPNT - 1][1] - ps.PSPNTS[0][1];
+        const i32 sign = std::fabs(dv) < 1e-3f ? 0 : dv > 0 ? 1 : -1;
+        f32 want = prev;  // a piece running neither way keeps the angle
+        if (ps.PSKIND[0] == 6) {
+            want = 30.0f;
+            ++links;
+        } else if (firstsign == 0) {
+            firstsign = sign;
+            want = 30.0f;
+        } else if (sign == -firstsign) {
+            want = -30.0f;
+            ++back;
+        } else if (sign == firstsign) {
+            ++along;
+        }
+        EXPECT_EQ(pwr(TLTCMP), want) << ps.PSKIND[0];
+        prev = pwr(TLTCMP);
+    }
+    EXPECT_GT(back, 2);
+    EXPECT_GT(along, 2);
+    EXPECT_GT(links, 2);
+    MM_CLOSE(hpar, st);
+    HATREL(st);
+    clspb(h, st);
+
+    // The driver: every third piece backed up; the angle its own after.
+    lp::fresh_run();
+    lp::clearlist();
+    pw(ZIGSEL) = 1;
+    pws(TLTCMP, 30.0f);
+    UPW2[0] = r2wrd(2.0f);
+    UPW2[1] = r2wrd(3.0f);
+    NBKUP = 0;
+    i32 work = 0;
+    SURM1T(work, st);
+    UPW2[0] = UPW2[1] = 0;
+    EXPECT_EQ(st, 0);
+    EXPECT_GT(NBKUP, 6);
+    EXPECT_EQ(norak::transcript_count(" PASSES COMPLETED. BACKUP STARTING"), static_cast<size_t>(NBKUP / 3));
+    EXPECT_EQ(pwr(TLTCMP), 30.0f);
 }
 
 TEST(TrimmedDriver, AnAllocationRefusedAnywhereIsAFailureWithItsMessage)

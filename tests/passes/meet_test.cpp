@@ -109,9 +109,11 @@ TEST(PassMeeting, TheSolverFindsWhereTheToolsOfBothSurfacesMeet)
             if (mode == 1) fl.pass = 24.0f, sc.pass = c.pass;
             MetSrf& s = mode == 0 ? fl : sc;
             MetSrf& m = mode == 0 ? sc : fl;
-            f32 sa = 0, ma = 0, tool[3], best = 0;
+            f32 sa = 0, ma = 0, best = 0;
+            MetRes res{};
             i32 st = 9;
-            METSLV(mode, s, m, sa, ma, tool, best, st);
+            METSLV(mode, s, m, sa, ma, res, best, st);
+            const f32* tool = res.tool;
             ASSERT_EQ(st, 0) << mode;
             // The moving surface's pass lies where the fixed one's does.
             EXPECT_NEAR(m.pass, mode == 0 ? c.pass : 20.0f, 0.01f) << mode;
@@ -126,6 +128,13 @@ TEST(PassMeeting, TheSolverFindsWhereTheToolsOfBothSurfacesMeet)
             EXPECT_LT(dist(t1, t2), 0.1 * D) << mode;
             EXPECT_LT(best, 0.1 * D) << mode;
             EXPECT_LT(dist(tool, mode == 0 ? t1 : t2), 0.01) << mode;
+            // The points of both surfaces there, the tool on the sampled one
+            // standing along Z.
+            EXPECT_EQ(res.axis[2], 1.0f);
+            f32 e[9], n[3];
+            evsrfn(ba.data(), static_cast<f32>(fa), 20.0f, 2, e, n, st);
+            EXPECT_LT(dist(mode == 0 ? res.spnt : res.mpnt, e), 0.01) << mode;
+            EXPECT_NEAR((mode == 0 ? res.snrm : res.mnrm)[2], 1.0f, 1e-5f) << mode;
             std::printf("MEASURE meeting %s, mode %d: along %.4f on the floor, %.4f on the second, the tools %.5f "
                         "apart (acceptance %.3f, preferred %.3f)\n",
                         c.name, mode, fa, sca, best, std::sqrt(2.0) * 0.5 * D, 0.1 * D);
@@ -160,8 +169,8 @@ Met meet(i32 mode, i32 tool)
     MetSrf& s = mode == 0 ? fl : sc;
     MetSrf& m = mode == 0 ? sc : fl;
     Met r{9, -1, -1, 0, 0};
-    f32 tool3[3];
-    METSLV(mode, s, m, r.sa, r.ma, tool3, r.best, r.st);
+    MetRes res{};
+    METSLV(mode, s, m, r.sa, r.ma, res, r.best, r.st);
     r.pass = m.pass;
     return r;
 }
@@ -200,6 +209,36 @@ TEST(PassMeeting, OnFlatGroundTheToolsMeetBeyondTheEdge)
         EXPECT_EQ(r.pass, 16.0f) << mode;
         EXPECT_EQ(r.sa, -1.0f) << mode;
     }
+}
+
+TEST(PassMeeting, FlatGroundFarOffDoesNotHideANearerMeeting)
+{
+    // A floor that rises 45 degrees over its last 5 mm to the height of a
+    // level face beyond it: over the convex edge the tools come within the
+    // acceptance. Back on the floor's level part, both faces level, the
+    // tools lie farther apart than the acceptance: flat ground, but no
+    // meeting to take, and the nearer meeting is accepted.
+    const std::string step =
+        R"({"kind":"nurbs_surface","id":1,"degree":[1,1],"counts":[3,2],"u_knots":[0,0,0.9,1,1],"v_knots":[0,0,1,1],)"
+        R"("points":[[0,0,0],[45,0,0],[50,0,5],[0,40,0],[45,40,0],[50,40,5]]})";
+    host({step, floor_at(2, 50, 5)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const std::vector<f64> ba = loaded(1), bb = loaded(2);
+    MetSrf st1{ba.data(), 2, 0.5f, 1, {0.0f, 1.0f, 1.0f}};
+    MetSrf lv{bb.data(), 2, 16.0f, 1, {0.0f, 50.0f, 50.0f}};
+    f32 sa = 0, ma = 0, best = 0;
+    MetRes res{};
+    i32 st = 9;
+    METSLV(0, st1, lv, sa, ma, res, best, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(lv.pass, 20.0f, 1e-3f);
+    // The nearest pair the floor gives (it cannot be evaluated beyond its
+    // end): the ball on the ramp's top end and the one at the level face's
+    // start, (3.536, 1.464) apart.
+    EXPECT_NEAR(best, std::hypot(2.5 * std::sqrt(2.0), 5.0 - 2.5 * std::sqrt(2.0)), 0.01);
+    EXPECT_NEAR(sa, 1.0f, 1e-3f);
+    EXPECT_NEAR(ma, 0.0f, 0.01f);
 }
 
 TEST(PassMeeting, OverAConvexEdgeTheNearestToolsAreAccepted)

@@ -341,6 +341,13 @@ TEST(PassPositions, CleanUpOnTheModelTakesTheModelsNormal)
     ASSERT_EQ(st, 0);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(on[3 + c], plain[6 + c], 1e-4) << c;
     EXPECT_LT(on[5], 0.95f);
+    // And it stands there: over the point, its tip where the ball rests on
+    // the tilted plane, R (1 / nz - 1) above the point (the clean-up's
+    // vertical placing leaves the tip on the point itself).
+    EXPECT_FLOAT_EQ(on[0], plain[0]);
+    EXPECT_FLOAT_EQ(on[1], plain[1]);
+    EXPECT_NEAR(on[2], ev[2] + 5.0f * (1.0f / plain[8] - 1.0f), 2e-3f);
+    EXPECT_NEAR(plain[2], ev[2], 1e-4f);
     // Beyond the model (the plane is 100 long) nothing is under the tool.
     NCEVS1(buf().data(), 130, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 1, ev, on, st);
     EXPECT_EQ(st, -1);

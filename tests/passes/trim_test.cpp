@@ -206,6 +206,58 @@ TEST(TrimPolygons, DensifiedOrientedTurnedWithTheirPointsInSpace)
     EXPECT_EQ(norak::open_arrays(), arrays);
 }
 
+TEST(TrimPolygons, LoopsArrivingTheWrongWayAreTurnedWithTheirPointsAndEmptyLoopsRefused)
+{
+    // The outline given clockwise: turned, with its points in space.
+    const Loop cw = {{0.1, 0.1}, {0.1, 0.9}, {0.9, 0.9}, {0.9, 0.1}};
+    host({trm::trimmed(R"({"kind":"plane_patch","id":5,"origin":[0,0,2],"u_axis":[10,0,0],"v_axis":[0,10,0]})", {cw})});
+    single(5);
+    const i32 arrays = norak::open_arrays();
+    f32 sn = 0, cs = 0;
+    i32 h = -1, h3 = -1, nl = 0, st = 0;
+    TRMRT2(5, 0, sn, cs, h, nl, h3, st);
+    ASSERT_EQ(st, 0);
+    const f32* l = polygon(h);
+    const f32* xyz = polygon(h3);
+    EXPECT_GT(area(l), 0.6);  // counter-clockwise now
+    for (i32 j = 1; j <= plcnt(l); ++j) {  // each point in space still with its (u, v)
+        EXPECT_NEAR(xyz[3 * (j - 1)], 10 * plvtx(l, j)[0], 1e-4) << j;
+        EXPECT_NEAR(xyz[3 * (j - 1) + 1], 10 * plvtx(l, j)[1], 1e-4) << j;
+    }
+    clspb(h, st);
+    clspb(h3, st);
+
+    // Raw loops as the host's reads hand them over: the outline, then a
+    // hole of no area (three points on a line), which arrives reversed as
+    // every hole does, (0.3, 0.4, 0.2), and is turned round once more.
+    auto raw = [&](const std::vector<f32>& uv, i32& handle) {
+        void* b = nullptr;
+        MM_OPEN_ARRAY(4, static_cast<i32>(uv.size()), handle, b, st);
+        std::memcpy(b, uv.data(), uv.size() * sizeof(f32));
+    };
+    i32 huv = -1, hxyz = -1;
+    raw({0.1f, 0.1f, 0.9f, 0.1f, 0.9f, 0.9f, 0.1f, 0.9f, 0.2f, 0.5f, 0.4f, 0.5f, 0.3f, 0.5f}, huv);
+    i32 counts[2] = {4, 3}, total = 7;
+    chnpol(0, 5, 2, counts, huv, hxyz, total, h, st);
+    ASSERT_EQ(st, 0);
+    const f32* hole = plnext(polygon(h));
+    ASSERT_EQ(plcnt(hole), 4);
+    const f32 want[4] = {0.3f, 0.2f, 0.4f, 0.3f};
+    for (i32 j = 1; j <= 4; ++j) EXPECT_FLOAT_EQ(plvtx(hole, j)[0], want[j - 1]) << j;
+    clspb(h, st);
+    MM_CLOSE(huv, st);
+
+    // A last loop without a vertex: refused, nothing read beyond the raw
+    // array, the raw arrays closed.
+    raw({0.1f, 0.1f, 0.9f, 0.1f, 0.9f, 0.9f, 0.1f, 0.9f}, huv);
+    i32 empty[2] = {4, 0};
+    total = 4;
+    chnpol(0, 5, 2, empty, huv, hxyz, total, h, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(h, -1);
+    EXPECT_EQ(norak::open_arrays(), arrays);
+}
+
 TEST(TrimPolygons, TolerancesRectanglesAndGridLines)
 {
     host({R"({"kind":"plane_patch","id":6,"origin":[0,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[2,5],"v":[1,4]})"});
@@ -485,6 +537,62 @@ TEST(PassPieces, SideStepsFollowTheBoundaryWhereTheEdgeLineLeavesTheRegion)
     // A line that misses the disc gives no step.
     const f32 m1[2] = {0.1f, 1.0f};
     trmcnt(1, 400, n, pts, 1, ref, m1, e2, st);
+    EXPECT_EQ(st, -1);
+    // Passes along u (direction code 2) at v = 0.4 and 0.45 ending at the
+    // edge u = 1: the step runs along the right arc, with the loop's order.
+    const f32 rref[2] = {0.0f, 0.4f}, r1[2] = {1.0f, 0.4f}, r2[2] = {1.0f, 0.45f};
+    trmcnt(1, 400, n, pts, 2, rref, r1, r2, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GE(n, 3);
+    for (i32 k = 0; k < n; ++k) {
+        EXPECT_LT(trm::border(disc[0], pts[3 * k + 1], pts[3 * k + 2]), 1e-5);
+        EXPECT_GT(pts[3 * k + 1], 0.5f);  // the right arc
+    }
+    EXPECT_NEAR(pts[2], 0.4f, 1e-6);
+    EXPECT_NEAR(pts[3 * (n - 1) + 2], 0.45f, 1e-6);
+
+    // Two islands: ends whose lines meet different loops have no stretch
+    // of one loop between them: no step.
+    host({patch(8, {{{0.1, 0.1}, {0.4, 0.1}, {0.4, 0.9}, {0.1, 0.9}}, {{0.6, 0.1}, {0.9, 0.1}, {0.9, 0.9}, {0.6, 0.9}}})});
+    single(8);
+    const f32 a1[2] = {0.3f, 1.0f}, a2[2] = {0.7f, 1.0f};
+    trmcnt(1, 400, n, pts, 1, ref, a1, a2, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(n, 0);
+}
+
+TEST(PassPieces, BoundaryWalksWrapPastTheEndOfTheLoop)
+{
+    // A hexagon of vertices 1 to 6 (segment 6 closes it): walks between
+    // boundary points on its segments, both ways, over its first vertex.
+    std::vector<f32> hex = trm::polset({{{0, 0}, {1, 0}, {2, 1}, {1, 2}, {0, 2}, {-1, 1}}});
+    const f32 p1[2] = {0.5f, 0.0f}, p2[2] = {-0.5f, 1.5f};
+    f32 pts[3 * 20];
+    i32 n = 0, st = 0;
+    auto walk = [&](i32 a, i32 b, i32 sense, const f32* q1, const f32* q2) {
+        BNDWLK(hex.data(), a, b, sense, q1, q2, 20, n, pts, st);
+        std::vector<std::pair<f32, f32>> out;
+        for (i32 k = 0; k < n; ++k) out.push_back({pts[3 * k + 1], pts[3 * k + 2]});
+        return out;
+    };
+    using V = std::vector<std::pair<f32, f32>>;
+    // Against the order from segment 1 to segment 5: vertex 1, then 6.
+    EXPECT_EQ(walk(1, 5, -1, p1, p2), (V{{0.5f, 0.0f}, {0, 0}, {-1, 1}, {-0.5f, 1.5f}}));
+    // With the order from segment 5 over the end to segment 1.
+    EXPECT_EQ(walk(5, 1, 1, p2, p1), (V{{-0.5f, 1.5f}, {-1, 1}, {0, 0}, {0.5f, 0.0f}}));
+    // To the closing segment 6 with the order: vertex 6 alone; a last point
+    // on the last vertex is not repeated.
+    const f32 on6[2] = {-1.0f, 1.0f};
+    EXPECT_EQ(walk(5, 6, 1, p2, on6), (V{{-0.5f, 1.5f}, {-1, 1}}));
+    // Against the order from segment 2 down to the closing segment 6:
+    // vertices 2 and 1.
+    const f32 q2[2] = {1.5f, 0.5f}, q6[2] = {-0.5f, 0.5f};
+    EXPECT_EQ(walk(2, 6, -1, q2, q6), (V{{1.5f, 0.5f}, {1, 0}, {0, 0}, {-0.5f, 0.5f}}));
+    // The same segment: the two points.
+    EXPECT_EQ(walk(3, 3, 1, q2, p2).size(), 2u);
+    EXPECT_EQ(st, 0);
+    // No room: a failure.
+    BNDWLK(hex.data(), 1, 5, -1, p1, p2, 2, n, pts, st);
     EXPECT_EQ(st, -1);
 }
 

@@ -137,8 +137,9 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     i32 n1 = 0, n2 = 0;
     SRFCNT(n1, n2);
     const f32 a = static_cast<f32>(EDTCX.linka), b = static_cast<f32>(EDTCX.linkb);
-    SETMOC(EDTCX.onsurf != 0 ? EDTCX.linkkind : 1, EDTCX.linklen, EDTCX.linkfac, 0.0f, EDTCX.zup, EDTCX.linktol, a, b, 1, n1, n2,
-           HEI8 + HEI8_INCR, HEI8 + HEI8_ABSOLUTE);
+    const f32 dists[2] = {0.0f, 0.0f};
+    SETMOC(EDTCX.onsurf != 0 ? EDTCX.linkkind : 1, EDTCX.linklen, EDTCX.linkfac, dists, EDTCX.zup, EDTCX.linktol, a, b, 1, n1, n2,
+           HEI8 + HEI8_ABSOLUTE, HEI8 + HEI8_INCR);
     i32 on1 = 0, on2 = 0;
     // Without an edit context (the whole tool path) the links are vertical.
     const bool surfaces = EDTCX.linkkind != 1 && EDTCX.onsurf != 0;

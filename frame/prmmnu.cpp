@@ -512,8 +512,9 @@ void finish(const Prm& p)
     else pw(LNKSTA) = 1;
     pws(RLXTOL, 1.5f * pwr(WRKTOL));
     pw(ZIGZAG) = pw(ZIGSEL) == 1 ? 1 : 0;
-    SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), pwr(LNKDS1), pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
-           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[HEI8_CLEARANCE], &HEI8[HEI8_PLANE2]);
+    const f32 dists[2] = {pwr(LNKDS1), pwr(LNKDS2)};
+    SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), dists, pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
+           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[HEI8_ABSOLUTE], &HEI8[HEI8_INCR]);
     MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
 }
 

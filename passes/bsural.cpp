@@ -108,6 +108,8 @@ void switch_feed(i32 code, i32& open)
 
 }  // namespace
 
+void PLGRST() { dnfeed = 0; }
+
 void PLGFED(const f32* q, const f32* p, i32& open)
 {
     if (!dnfeed && p[2] < q[2]) {

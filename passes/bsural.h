@@ -42,3 +42,6 @@ void BJMPWR(const f32* p, const f32* v, i32& status);
 // Switches to the down-feed (code 26) for a descending step q to p where it is slower than the feed in force, and
 // back to the cutting feed when the steps stop descending; open: whether a string is open.
 void PLGFED(const f32* q, const f32* p, i32& open);
+// The down-feed taken as off (after a move that has set the feed itself, an
+// approach); no feed is requested.
+void PLGRST();

@@ -109,7 +109,6 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
             const i32& n, const i32& firststr, const i32& apponly, const i32& total, const f32* second,
             const i32& scode, const i32& ecode, const i32& cls, i32& status)
 {
-    (void)feeds;
     (void)total;
     status = 0;
     if (n < 1) return;
@@ -127,7 +126,6 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
     const i32 unreduced = link;
     if (link > 10) link -= 10;
     const i32 code = nu_sgcd_get_code();
-    (void)code;
     if (scode != 0) flush_spline(status);
     if (status >= 0) PUTMRK(1, cls, scode, 0.0f, 0, status);
     f32 p1[3], p2[3];
@@ -145,11 +143,14 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
                 if (status >= 0 && !eqpt2(p1, MOVST.point)) STREND(dim, p1, a1, 3, z0, status);
                 if (status >= 0) PLNZUP(dim, p1, a1, z0, status);
                 mst.code2 = 1;
+                PLGRST();
                 if (status >= 0 && !eqpt3(p1, MOVST.point)) straight(dim, p1, a1, status);
             }
         } else if (apponly == 1 && firststr) {
             flush_spline(status);
             if (status >= 0) SRFAPR(dim, p1, p2, a1, ZUP, n > 1 ? n : 2, status);
+            // The approach ends at the cutting feed: the down-feed is off.
+            PLGRST();
         } else if (first == 0) {
             if (unreduced > 10 && p1[2] < MOVST.point[2]) {
                 flush_spline(status);
@@ -167,7 +168,16 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
             i32 bn = 0;
             MSTGET(bp, bax, bn);
             if (status >= 0) SRFRET(dim, MOVST.point, bp, bax, ZUP, bn, status);
+            // Machining type 11, first string: a retract that has risen by
+            // the incremental height (flag B) lets the approach's fast move
+            // travel at the height reached (flag A) instead of rising again,
+            // except in the procedures 34, 38 and 48, which cross by their
+            // clearance path.
+            if (status >= 0 && MACTYP == MACTYP_TYPE4 && firststr && LNKPAR.clrB != 0 && code != 34 && code != 38 &&
+                code != 48)
+                LNKPAR.clrA = 1;
             if (status >= 0) SRFAPR(dim, p1, p2, a1, ZUP, n > 1 ? n : 2, status);
+            PLGRST();
         }
     }
     if (status >= 0 && cont) {
@@ -190,8 +200,8 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
                 PLGFED(MOVST.point, p2, open);
             }
             if (SPLOUT() == 1 && !multi) {
-                const i32 two = 1;
-                SPLWRT(two, p2, nullptr, nullptr, status);
+                const i32 one = 1;
+                SPLWRT(one, p2, ax ? ax + 3 : nullptr, feeds ? feeds + 1 : nullptr, status);
             } else {
                 MOVLIN(multi ? 3 : 2, p2, multi ? A(1) : ZUP, status);
             }
@@ -209,10 +219,12 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
             }
             PCLST1();
         } else {
-            // The spline writer takes the whole string, its first point included.
+            // The spline writer takes the whole string, its first point
+            // included, with its axes (dimension 2) and its feed words, by
+            // which it ends a chain.
             std::vector<f32> lifted(3 * static_cast<size_t>(n));
             for (i32 k = 0; k < n; ++k) P(k, &lifted[3 * static_cast<size_t>(k)]);
-            SPLWRT(n, lifted.data(), nullptr, nullptr, status);
+            SPLWRT(n, lifted.data(), ax, feeds, status);
         }
     }
     if (status >= 0 && ecode != 0) flush_spline(status);

@@ -13,6 +13,8 @@
 namespace {
 
 
+// Made unit length: a direction that is no unit vector (a record's vector
+// as it comes) would scale the link's distances.
 void unit(f32* v)
 {
     f32 l = 0;
@@ -101,14 +103,19 @@ void MXRETR(const f32* rec, i32 kind, i32 vecflag, i32& status)
             MXFINL(status);
         }
     } else if (NPASS != 0 || kind != 3) {
-        PUTMRK(1, 6, 11, 0.0f, 0, status);
+        // The retract's markers carry the pass direction and the tilting
+        // reference, the words as they stand.
+        PUTMRK(1, 6, 11, pwr(ZIGZAG), pw(TLTREF), status);
         const f32 q1[3] = {p0[0] + near * dir[0], p0[1] + near * dir[1], p0[2] + near * dir[2]};
         mv(q1, ac, status);
         STPV01(4);
         const f32 q2[3] = {p0[0] + far * dir[0], p0[1] + far * dir[1], p0[2] + far * dir[2]};
         mv(q2, ac, status);
+        // The end marker is written after a failed move too, its status
+        // kept: the start marker stands in the list and is closed, so that
+        // the list's markers stay paired.
         i32 s2 = 0;
-        PUTMRK(2, 6, 12, 0.0f, 0, s2);
+        PUTMRK(2, 6, 12, pwr(ZIGZAG), pw(TLTREF), s2);
         if (status >= 0) status = s2;
     }
     if (status >= 0 && HEI8[HEI8_AXIS] == 2 && !eqval(MOVST.point[2], hei8r(HEI8_CLEARANCE))) {
@@ -141,6 +148,12 @@ void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
         }
     } else {
         mv(q, a, status);
+    }
+    // A failed move to Q ends the link: the start marker would clear the
+    // status and the approach run on from wherever the tool stands.
+    if (status < 0) {
+        PASOUT.recsw = 0;
+        return;
     }
     PUTMRK(1, 5, 9, 0.0f, 0, status);
     STPV01(4);

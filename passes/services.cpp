@@ -69,16 +69,16 @@ void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32
     NCEVS1(buf, u, v, wu, wv, side, axsmod, flag3, lead, tilt, onmodel, evrec, result, status);
 }
 
-void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,
-            const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hei8a,
-            const i32* hei8b)
+void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32* w87, const f32& w89, const f32& w15,
+            const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hmode,
+            const i32* hinc)
 {
     LnkPar& l = LNKPAR;
     l.kind = w4;
     l.length = w39;
     l.radius = w63;
-    l.dist[0] = w87;
-    l.dist[1] = pwr(LNKDS2);
+    l.dist[0] = w87[0];
+    l.dist[1] = w87[1];
     l.safety = w89;
     l.tol = w15;
     l.pofs = w283;
@@ -86,10 +86,8 @@ void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const
     l.gouge = flag;
     l.nsrf = nsrf;
     l.count = npart2;
-    // The heights record's mode (word 77) and incremental height (word 49).
-    (void)hei8a, (void)hei8b;
-    l.hmode = HEI8[HEI8_ABSOLUTE];
-    l.hinc = hei8r(HEI8_INCR);
+    l.hmode = *hmode;
+    l.hinc = wrd2r(*hinc);
     l.clrA = l.clrB = 0;
 }
 

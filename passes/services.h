@@ -64,10 +64,14 @@ void FITINI(const i32& mode, const f32& tol);
 void NCEVSW(const f64* buf, const f32& u, const f32& v, const f32& wu, const f32& wv, const i32& side,
             const i32& axsmod, i32& flag3, const f32& lead, const f32& tilt, f32* result, i32& status);
 
-// Link-parameter block from the procedure's words.
-void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32& w87, const f32& w89, const f32& w15,
-            const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hei8a,
-            const i32* hei8b);
+// Link-parameter block, the values stored as given: link kind, approach
+// length, arc radius, the two link distances, safety distance, tolerance,
+// part and check offsets, gouge-check flag, surface count, a count of the
+// caller's, the heights record's height mode (an integer word) and
+// incremental height (a real word). The clearance-move flags are cleared.
+void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32* w87, const f32& w89, const f32& w15,
+            const f32& w283, const f32& w307, const i32& flag, const i32& nsrf, const i32& npart2, const i32* hmode,
+            const i32* hinc);
 // The items of the up/down option menu: the mode, and the slope angle for
 // modes 2 and 3, padded with blank rows to four; item advances by four and
 // numbers receives the item numbers shown (0 for a blank).

@@ -52,7 +52,7 @@ void line(const f64* p, i32& status)
     const f32 q[3] = {static_cast<f32>(p[0]), static_cast<f32>(p[1]), static_cast<f32>(p[2])};
     i32 open = 0;
     PLGFED(MOVST.point, q, open);
-    MOVLIN(2, q, ZUP, status);
+    MOVLIN(1, q, ZUP, status);
 }
 
 void tool(f64& d, f64& rc)
@@ -104,6 +104,11 @@ bool fit(const std::vector<Pick>& picks, std::vector<f64>& knots, std::vector<f6
         }
     }
     if (st < 0 || nctrl < 4) return false;
+    // The control points stay in the frame of the chain (the tool path's
+    // world frame): the curve is measured against the chain's points and
+    // written as the block, both in that frame, and control points turned
+    // into the model frame would be compared with world points wherever the
+    // two frames differ.
     evbcre_bsp(3, nctrl, knots.data(), ctrl.data(), handle, st);
     return st >= 0;
 }
@@ -121,6 +126,9 @@ f64 far2(i32 handle, const f64* p)
 void FITINI(const i32&, const f32& tol)
 {
     F = Fit{};
+    // A tolerance of 0 or less would take every point as apart and verify
+    // every chain against nothing (the samples a length divided by 0): the
+    // fit keeps a hundredth instead.
     F.t = tol > 0 ? tol : 0.01;
     F.t4 = F.t * F.t / 4;
     F.t2x2 = 2 * F.t * F.t;
@@ -272,6 +280,9 @@ void SPLFLS(i32& status)
     std::vector<f64> knots, ctrl;
     i32 handle = 0, inserted = 0;
     bool refined = false, ok = false, failed = false;
+    // Samples a quarter diameter or ten tolerances apart; a tool without a
+    // diameter (no step: the sample count a division by 0) samples at ten
+    // tolerances.
     const f64 step = std::min(D / 4, 10 * F.t) > 0 ? std::min(D / 4, 10 * F.t) : 10 * F.t;
     while (!ok && !failed) {
         if (handle) evbfre(handle);

@@ -182,6 +182,8 @@ void write_runs(i32 nrun, i32& status)
                 const i32 first = !firstbuf && eqpt3(P() + 3 * s, MOVST.point) ? 0 : 1;
                 const i32 n = e - s + 1;
                 const i32 app = ++UDBUF.written == 1 ? 1 : 0;
+                // A stretch without a marker code (0) is written without
+                // markers: an end code of 1 would close a marker never opened.
                 const i32 ec = k ? k + 1 : 0, cls = k ? (k + 1) / 2 : 0;
                 // The buffer may move while written: copy the stretch.
                 std::vector<f32> pts(P() + 3 * s, P() + 3 * (e + 1)), axs(X() + 3 * s, X() + 3 * (e + 1));
@@ -259,7 +261,7 @@ i32 UDSPLT(i32& status)
         if (end > 0 && end < last) {
             const f32* p = P();
             if (same(p + 3 * end, p + 3 * (end + 1))) {
-            } else if (end - 1 > start && same(p + 3 * end, p + 3 * (end - 1))) {
+            } else if (same(p + 3 * end, p + 3 * (end - 1))) {
                 --end;
             } else {
                 i32 grown = 0;
@@ -352,7 +354,10 @@ void UDFLSH(i32& status)
         const i32 n = UDBUF.count;
         MSTPUT(P() + 3 * (n > 1 ? n - 2 : 0), X() + 3 * (n - 1), n);
     }
-    if (status >= 0) UDBUF.count = 0;
+    // Emptied on a failure too: by then the buffer has been split, doubled
+    // and reversed in place and some stretches written, and a later flush
+    // (the release at the end of every execution) would write them again.
+    UDBUF.count = 0;
 }
 
 void UDRELS(i32& status)
@@ -378,16 +383,24 @@ void UDMILB(const i32& link, const i32& dim, const i32& first, const f32* pts, c
         if (status < 0) return;
         i32 join = 0;
         MSTJGS(1, join);
+        // A marker that cannot be written ends the call with its status:
+        // the string would be buffered as if it stood in the list.
         if (join) PUTMRK(2, 2, 4, 0.0f, 0, status);
+        if (status < 0) return;
         f32 bp[3], bx[3];
         i32 bn = 0;
         MSTGET(bp, bx, bn);
         PUTMRK(1, 2, 3, 0.0f, bn, status);
+        if (status < 0) return;
         join = 1;
         MSTJGS(2, join);
     }
     UDBUF.link = std::abs(link);
-    UDBUF.dim = dim == 3 ? 1 : dim;
+    UDBUF.dim = dim;
+    if (dim == 3) {
+        eroutc("UDMILB, ONLY DIM2/3 IS PERMITTED ", 0);
+        UDBUF.dim = 1;
+    }
     if (first != 0 && UDBUF.count > 0) {
         UDFLSH(status);
         if (status < 0) return;

@@ -602,8 +602,9 @@ void project_on_surf(const i32& surfaces, i32& continuing, const i32&, const i32
     f32 diameter = 0;
     GTDIAM(PRM9[PRM9_TOOL], diameter);
     if (eqval0(diameter) != 0) diameter = 10.0f;
-    SETMOC(1, diameter, 0.5f * diameter, 0.0f, ALTPDF.zup, pr.tol, 0.0f, 0.0f, 1, surfaces, 0, HEI8 + HEI8_INCR,
-           HEI8 + HEI8_ABSOLUTE);
+    const f32 dists[2] = {0.0f, 0.0f};
+    SETMOC(1, diameter, 0.5f * diameter, dists, ALTPDF.zup, pr.tol, 0.0f, 0.0f, 1, surfaces, 0, HEI8 + HEI8_ABSOLUTE,
+           HEI8 + HEI8_INCR);
     const i32 clearance = HEI8[HEI8_CLEARANCE];
     UITSET(1);
     i32 st = 0;

@@ -165,14 +165,57 @@ void itrnrpt(const i32& n, const f64* pts, const f64& tol, const i32& cap, i32& 
     status = -1;
     nctrl = 0;
     if (n < 2) return;
-    std::vector<f64> kept(pts, pts + 3 * n);
+    // The points the thinning keeps (a subsequence of the input), then the
+    // point farthest from the curve through them added while any lies
+    // beyond the tolerance: the curve keeps within it of every point.
+    std::vector<f64> thin(pts, pts + 3 * n);
     i32 m = n;
-    diluld(3, tol, kept.data(), m);
-    if (m > cap) return;
-    cal_i_knt(m, kept.data(), knots, status);
-    if (status < 0) return;
-    calbsp(m, kept.data(), knots, ctrl, status);
-    if (status >= 0) nctrl = std::max(m, 4);
+    diluld(3, tol, thin.data(), m);
+    std::vector<bool> keep(static_cast<size_t>(n), false);
+    for (i32 i = 0, j = 0; i < n && j < m; ++i)
+        if (pts[3 * i] == thin[3 * j] && pts[3 * i + 1] == thin[3 * j + 1] && pts[3 * i + 2] == thin[3 * j + 2])
+            keep[static_cast<size_t>(i)] = true, ++j;
+    keep.front() = keep.back() = true;
+    // A point repeating the one kept before it adds nothing the curve could
+    // miss, and interpolation cannot take it.
+    for (i32 i = 1, last = 0; i < n; ++i) {
+        if (!keep[static_cast<size_t>(i)]) continue;
+        if (pts[3 * i] == pts[3 * last] && pts[3 * i + 1] == pts[3 * last + 1] && pts[3 * i + 2] == pts[3 * last + 2] &&
+            i != n - 1)
+            keep[static_cast<size_t>(i)] = false;
+        else
+            last = i;
+    }
+    while (true) {
+        std::vector<f64> kept;
+        for (i32 i = 0; i < n; ++i)
+            if (keep[static_cast<size_t>(i)]) kept.insert(kept.end(), pts + 3 * i, pts + 3 * i + 3);
+        m = static_cast<i32>(kept.size() / 3);
+        if (m > cap) {
+            status = -1;
+            return;
+        }
+        cal_i_knt(m, kept.data(), knots, status);
+        if (status >= 0) calbsp(m, kept.data(), knots, ctrl, status);
+        if (status < 0) return;
+        const i32 nc = std::max(m, 4);
+        CURVES[0] = Curve{std::vector<f64>(knots, knots + nc + 4), std::vector<f64>(ctrl, ctrl + 3 * nc), nc};
+        f64 worst = tol * tol;
+        i32 wi = -1;
+        for (i32 i = 0; i < n; ++i) {
+            if (keep[static_cast<size_t>(i)]) continue;
+            f64 c[3], d2 = 0;
+            i32 st = 0;
+            cptcrv2(0, pts + 3 * i, c, d2, st);
+            if (st == 0 && d2 > worst) worst = d2, wi = i;
+        }
+        CURVES.erase(0);
+        if (wi < 0) {
+            nctrl = nc;
+            return;
+        }
+        keep[static_cast<size_t>(wi)] = true;
+    }
 }
 
 void evbcre_bsp(const i32& degree, const i32& nctrl, const f64* knots, const f64* ctrl, i32& handle, i32& status)

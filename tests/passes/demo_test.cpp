@@ -176,9 +176,11 @@ std::string example(const char* name, double tol, const char* heights, const std
     // there.
     const nlohmann::json session = nlohmann::json::parse(text);
     const double clear = session["records"]["HEI8"]["words"][0].get<double>();
-    for (const Move& m : moves)
-        if (m.feed == 4 && std::hypot(m.b[0] - m.a[0], m.b[1] - m.a[1]) > 1.0 && std::fabs(m.b[2] - m.a[2]) < 1e-4)
+    for (const Move& m : moves) {
+        if (m.feed == 4 && std::hypot(m.b[0] - m.a[0], m.b[1] - m.a[1]) > 1.0 && std::fabs(m.b[2] - m.a[2]) < 1e-4) {
             EXPECT_FLOAT_EQ(m.b[2], clear) << m.a[0] << " " << m.a[1];
+        }
+    }
     EXPECT_FLOAT_EQ(moves.front().a[2], clear);
     EXPECT_FLOAT_EQ(moves.back().b[2], clear);
 

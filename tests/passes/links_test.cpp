@@ -9,8 +9,10 @@
 #include "cutter/loccom.h"
 #include "core/modflg.h"
 #include "passes/bsural.h"
+#include "passes/milbf.h"
 #include "passes/mxlink.h"
 #include "passes/retract.h"
+#include "passes/services.h"
 #include "pocket/polbuf.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
@@ -22,6 +24,8 @@ using namespace pt;
 using lp::Pt;
 using lp::clearlist;
 using lp::moves;
+
+const f32 ZUP3[3] = {0, 0, 1};
 
 double dist(const Pt& a, const f32* b) { return std::sqrt(std::pow(a.x - b[0], 2) + std::pow(a.y - b[1], 2) + std::pow(a.z - b[2], 2)); }
 
@@ -468,6 +472,100 @@ TEST(MultiAxisLink, TheLinkOverTheClearancePlaneEndsOnItsTarget)
     bool cleared = false;
     for (const Pt& r : m) cleared = cleared || std::fabs(r.z - 100.0) < 1e-3;
     EXPECT_TRUE(cleared);
+}
+
+// A move of the link that cannot be written fails it: from the move to
+// above the target on, a refused element is never answered by success (the
+// approach's start marker used to clear the failure of the move before it).
+TEST(MultiAxisLink, AFailedMoveFailsTheLink)
+{
+    const f32 from[3] = {10, 20, 5};
+    const f32 rec[12] = {40, 20, 5, 0.6f, 0, 0.8f, 0, 0, 1, 0, 0, 1};
+    auto run = [&](long long fail, i32& st) {
+        host({});
+        stand(from, 1);
+        TPMACH = 25;
+        NPASS = 1;
+        const long long before = norak::allocations();
+        if (fail > 0) norak::fail_alloc_after(static_cast<i32>(fail));
+        MXLINK(rec, 2, 1, st);
+        norak::fail_alloc_after(0);
+        tp_mrkr_fin(1);
+        return norak::allocations() - before;
+    };
+    i32 st = 0;
+    host({});
+    stand(from, 1);
+    TPMACH = 25;
+    NPASS = 1;
+    long long before = norak::allocations();
+    MXRETR(rec, 2, 1, st);
+    const long long retract = norak::allocations() - before;
+    const long long total = run(0, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(total, retract);
+    for (long long k = retract + 1; k <= total; ++k) {
+        run(k, st);
+        EXPECT_LT(st, 0) << k;
+    }
+}
+
+// A string entered by a retract and an approach: the approach leaves the
+// cutting feed, so the down-feed counts as off and a string descending from
+// its first point takes it again. Under machining type 11 the approach after
+// a retract that rose by the incremental height travels at the height reached.
+TEST(Links, AfterARetractAndAnApproach)
+{
+    const f32 from[3] = {0, 0, 10}, s3[9] = {20, 0, 5, 21, 0, 4, 22, 0, 3};
+    const i32 n3 = 3;
+    auto first_string = [&](i32 mactyp) {
+        host({});
+        params(1, 0.01f);
+        stand(from, 1);
+        std::memset(PRM9, 0, sizeof PRM9);
+        PRM9[0] = r2wrd(1000.0f);
+        PRM9[6] = 50;  // the down-feed: 50 %
+        TECHCL();
+        STPV01(1);
+        i32 open = 0, st = 0;
+        const f32 up[3] = {0, 0, 12};
+        PLGRST();
+        PLGFED(up, from, open);  // the down-feed on
+        EXPECT_EQ(TECHST.requested[1], 26);
+        MACTYP = mactyp;
+        MSTPUT(from, ZUP3, 2);
+        MILBF2(3, 1, 1, s3, nullptr, nullptr, 1, &n3, 0, 5, 6, 3, st);
+        MACTYP = MACTYP_SURFACES;
+        EXPECT_EQ(st, 0);
+        f64 top = -1e9;
+        for (const Pt& p : moves()) top = std::max(top, p.z);
+        return top;
+    };
+    // Retract to 10 + 20, the approach down onto the string; the descent
+    // along it at the down-feed.
+    EXPECT_DOUBLE_EQ(first_string(MACTYP_SURFACES), 50.0);
+    EXPECT_EQ(TECHST.requested[1], 26);
+    // Type 11: the fast move of the approach at the retract's height.
+    EXPECT_DOUBLE_EQ(first_string(MACTYP_TYPE4), 30.0);
+    EXPECT_EQ(LNKPAR.clrA, 0);
+}
+
+// The link parameters as the caller gives them: both link distances and the
+// heights record's mode and incremental height; the clearance flags cleared.
+TEST(Links, TheLinkParametersAreStoredAsGiven)
+{
+    LNKPAR.clrA = LNKPAR.clrB = 1;
+    const f32 dists[2] = {3.0f, 4.0f};
+    const i32 hmode = 1, hinc = r2wrd(7.5f);
+    SETMOC(5, 6.0f, 7.0f, dists, 8.0f, 0.01f, 0.2f, 0.3f, 1, 4, 2, &hmode, &hinc);
+    EXPECT_EQ(LNKPAR.kind, 5);
+    EXPECT_EQ(LNKPAR.dist[0], 3.0f);
+    EXPECT_EQ(LNKPAR.dist[1], 4.0f);
+    EXPECT_EQ(LNKPAR.safety, 8.0f);
+    EXPECT_EQ(LNKPAR.count, 2);
+    EXPECT_EQ(LNKPAR.hmode, 1);
+    EXPECT_EQ(LNKPAR.hinc, 7.5f);
+    EXPECT_EQ(LNKPAR.clrA + LNKPAR.clrB, 0);
 }
 
 TEST(Links, ShortHopLiftsAndComesDownAtTheApproachFeed)

@@ -4,6 +4,7 @@
 // to straight moves. And the host's spline services each on their own.
 #include <gtest/gtest.h>
 
+#include "passes/milbf.h"
 #include "passes/spline.h"
 #include "tests/passes/loop_common.h"
 #include "tests/passes/nurbs_read.h"
@@ -164,6 +165,44 @@ TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
     EXPECT_EQ(st, -1);
 }
 
+// The string writer hands a string to the spline writer with its axes
+// (dimension 2) and its feed words: an axis that turns by more than 40
+// degrees, or a feed word that changes, ends the chain there.
+TEST(Spline, TheStringsAxesAndFeedWordsBreakTheChain)
+{
+    std::vector<f32> p, ax;
+    std::vector<i32> fw;
+    for (int k = 0; k < 40; ++k) {
+        p.insert(p.end(), {f32(20 * std::sin(k * 0.01)), f32(20 - 20 * std::cos(k * 0.01)), 0});
+        ax.insert(ax.end(), {k < 20 ? 0.0f : 0.8660254f, 0, k < 20 ? 1.0f : 0.5f});
+        fw.push_back(k < 20 ? 1 : 2);
+    }
+    const i32 n = 40;
+    auto chains = [&](const f32* axes, const i32* feeds) {
+        pt::host({});
+        pt::params(1, 0.01f);
+        CURTOL = pt::BALL;
+        lp::fresh_run();
+        lp::clearlist();
+        PRM9[22] = 1;
+        FITINI(3, 0.01f);
+        i32 st = 0;
+        MILBF2(3, 2, 0, p.data(), axes, feeds, 1, &n, 0, 0, 0, 0, st);
+        EXPECT_EQ(st, 0);
+        SPLFLS(st);
+        PRM9[22] = 2;
+        return nurbs().size();
+    };
+    const std::vector<f32> up = [&] {
+        std::vector<f32> u;
+        for (int k = 0; k < n; ++k) u.insert(u.end(), {0, 0, 1});
+        return u;
+    }();
+    EXPECT_EQ(chains(up.data(), nullptr), 1u);
+    EXPECT_EQ(chains(ax.data(), nullptr), 2u);
+    EXPECT_EQ(chains(up.data(), fw.data()), 2u);
+}
+
 TEST(HostSplines, InterpolationPassesThroughItsPointsAndTheClosestPointIsClosest)
 {
     std::vector<f64> pts;
@@ -207,6 +246,34 @@ TEST(HostSplines, InterpolationPassesThroughItsPointsAndTheClosestPointIsClosest
     cptcrv2(h, three + 3, cl2, d2, st);
     EXPECT_LT(d2, 1e-16);
     evbfre(h);
+}
+
+TEST(HostSplines, TheApproximationKeepsWithinItsToleranceOfEveryPoint)
+{
+    // Right-angle chains, one with a repeated point (which interpolation
+    // cannot take): every point within the tolerance of the curve.
+    for (f64 tol : {0.001, 0.05}) {
+        std::vector<f64> pts;
+        for (int k = 0; k <= 10; ++k) pts.insert(pts.end(), {f64(k), 0.0, 0.0});
+        pts.insert(pts.end(), {10.0, 0.0, 0.0});
+        for (int k = 1; k <= 10; ++k) pts.insert(pts.end(), {10.0, f64(k), 0.0});
+        const i32 n = static_cast<i32>(pts.size() / 3);
+        std::vector<f64> u(size_t(n) + 4), c(3 * size_t(n));
+        i32 nc = 0, st = 0;
+        itrnrpt(n, pts.data(), tol, n, nc, u.data(), c.data(), st);
+        ASSERT_EQ(st, 0) << tol;
+        i32 h = 0;
+        evbcre_bsp(3, nc, u.data(), c.data(), h, st);
+        for (i32 k = 0; k < n; ++k) {
+            f64 cl[3], d2 = 1;
+            cptcrv2(h, &pts[size_t(3 * k)], cl, d2, st);
+            EXPECT_LE(std::sqrt(d2), tol * (1 + 1e-9)) << tol << " point " << k;
+        }
+        evbfre(h);
+        // No room for the points it needs: a failure.
+        itrnrpt(n, pts.data(), tol, 3, nc, u.data(), c.data(), st);
+        EXPECT_EQ(st, -1) << tol;
+    }
 }
 
 }  // namespace

@@ -241,6 +241,67 @@ TEST(UpDown, OnePointMovesAndGrowth)
     EXPECT_EQ(UDBUF.hpts, -1);
 }
 
+// A write that fails partway empties the buffer (the release at the end of
+// the execution writes nothing twice); a join marker that cannot be written
+// fails the call, which then buffers nothing; a dimension code 3 is refused
+// with the writer's own message and taken as 1.
+TEST(UpDown, FailuresEndTheWriteAndWriteNothingTwice)
+{
+    // Up, then a steep fall, then up: three runs, the middle one reversed.
+    const f32 pts[] = {0, 0, 0, 10, 0, 5, 12, 0, 0, 22, 0, 5, 32, 0, 9};
+    const i32 n = 5;
+    auto buffered = [&]() {
+        setup(2, 0, 1);
+        i32 st = 0;
+        UDMILB(3, 1, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+        ASSERT_EQ(st, 0);
+    };
+    buffered();
+    long long before = norak::allocations();
+    i32 st = 0;
+    UDFLSH(st);
+    ASSERT_EQ(st, 0);
+    const long long total = norak::allocations() - before;
+    const size_t whole = norak::main_list().elems.size();
+    ASSERT_GT(total, 3);
+    i32 failed = 0;
+    for (long long k = 1; k <= total; ++k) {
+        buffered();
+        norak::fail_alloc_after(static_cast<i32>(k));
+        UDFLSH(st);
+        norak::fail_alloc_after(0);
+        if (st < 0) ++failed;
+        EXPECT_EQ(UDBUF.count, 0) << k;
+        const size_t written = norak::main_list().elems.size();
+        UDRELS(st);
+        EXPECT_EQ(norak::main_list().elems.size(), written) << k;
+        EXPECT_LE(written, whole) << k;
+        tp_mrkr_fin(1);
+    }
+    EXPECT_GT(failed, 0);
+
+    // The join markers of a continuation: the first that cannot be written
+    // ends the call.
+    buffered();
+    UDFLSH(st);
+    MILCMD = 3;
+    norak::fail_alloc_after(1);
+    UDMILB(-3, 1, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+    norak::fail_alloc_after(0);
+    MILCMD = 0;
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(UDBUF.count, 0);
+    tp_mrkr_fin(1);
+
+    // Dimension code 3.
+    buffered();
+    UDMILB(3, 3, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(UDBUF.dim, 1);
+    EXPECT_EQ(norak::transcript_count("internal: UDMILB, ONLY DIM2/3 IS PERMITTED "), 1u);
+    UDRELS(st);
+}
+
 // Buffers whose host arrays were released behind the up/down state are not
 // written through their old handles: they are opened afresh.
 TEST(UpDown, BuffersWhoseArraysAreGoneAreOpenedAfresh)

@@ -569,6 +569,9 @@ void nc_surf_put_uids(i32 count, const i32* uids, i32& status);  // unique ids o
 void nc_surf_atrs(i32* atrs, i32 capacity, i32& status);  // attribute words of the current list
 void nc_surf_put_atrs(i32 count, const i32* atrs, i32& status);  // replaces the attribute words of the current list
 void nc_surf_psrf(i32 count, const f32* records, i32& status);  // surface records, 9 reals each
+// The surface records of the current list (9 reals each, as nc_surf_psrf
+// stored them, zeros where none was), at most capacity surfaces.
+void nc_surf_get_psrf(f32* records, i32 capacity, i32& status);
 // Entity ids of surfaces from their unique ids (0 for a surface that is gone).
 void ncs_update_surfaces(i32 count, const i32* uids, i32* ids, i32& status);
 void ncs_table_re_explode(i32& status);  // explodes the solids of the surface table again

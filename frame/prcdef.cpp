@@ -407,8 +407,11 @@ void PRCINI(const i32& mode, i32& status)
     if (status < 0) return;
     polbuf_init(2, 9000, status);
     if (status < 0) return;
+    // A new procedure starts without a geometry key: a key left by an
+    // earlier procedure's pick would make the first pick of this one skip
+    // the side question and keep that procedure's cut direction.
     i32 key = 0;
-    GEOKEY(1, key);
+    GEOKEY(2, key);
     TRIMDL[TM_SRFHDL] = -1;
     status = 0;
 }

@@ -192,6 +192,22 @@ bool shared_piece(const Bnd& a, const Bnd& b, f64 tol, i32& first, i32& last, f6
     return true;
 }
 
+// The shared piece as places on both outlines (A's first). A's points are
+// walked against B's outline, and, when that finds nothing, B's against
+// A's: a piece shorter than two of A's sample spacings (a small surface
+// beside a large one) holds too few of A's points, but B's.
+bool common_piece(const Bnd& a, const Bnd& b, f64 tol, f64& pa0, f64& pa1, f64& pb0, f64& pb1)
+{
+    i32 first = 0, last = 0;
+    if (shared_piece(a, b, tol, first, last, pb0, pb1)) {
+        pa0 = first, pa1 = last;
+        return true;
+    }
+    if (!shared_piece(b, a, tol, first, last, pa0, pa1)) return false;
+    pb0 = first, pb1 = last;
+    return true;
+}
+
 i32 along_code(const f32* e0, const f32* e1, const Bnd& s)
 {
     f32 ue = std::fabs(s.box[1] - s.box[0]), ve = std::fabs(s.box[3] - s.box[2]);
@@ -200,27 +216,70 @@ i32 along_code(const f32* e0, const f32* e1, const Bnd& s)
     return std::fabs(e1[0] - e0[0]) / ue >= std::fabs(e1[1] - e0[1]) / ve ? 1 : 2;
 }
 
+// The inward point of a piece: its first end moved by a little along it
+// (the smaller of 0.01 and 1.25 % of its length in (u, v)).
+void inward(const f32* e0, const f32* e1, f32* p)
+{
+    const f64 du = f64(e1[0]) - e0[0], dv = f64(e1[1]) - e0[1], len = std::hypot(du, dv);
+    const f64 step = len > 0 ? std::min(0.01, 0.0125 * len) / len : 0.0;
+    p[0] = static_cast<f32>(e0[0] + step * du);
+    p[1] = static_cast<f32>(e0[1] + step * dv);
+}
+
 // Limit mode of a trimmed surface from the side of the piece on which its
-// trimmed region lies: a probe across the piece's middle.
-void dir_tsurf(const i32& which, const Bnd& s, const i32& code, const f32* e0, const f32* e1, i32& mode)
+// trimmed region lies: probes across the piece, both ways, from the point of
+// its outline nearest to the inward point (on the piece itself: a curved
+// piece's chord runs off it, inside or outside the region).
+void dir_tsurf(const i32& which, const Bnd& s, const i32& code, const f32* e0, const f32* e1, i32& mode, i32& status)
 {
     const int c = code == 1 ? 0 : 1, o = 1 - c;
-    f32 mid[2] = {0.5f * (e0[0] + e1[0]), 0.5f * (e0[1] + e1[1])};
+    f32 in[2], on[2] = {e0[0], e0[1]};
+    inward(e0, e1, in);
+    f64 best = 1e30;
+    for (i32 k = 0; k < s.n; ++k) {
+        const f32 *a = s.uv() + 2 * k, *b = s.uv() + 2 * ((k + 1) % s.n);
+        const f32 a3[3] = {a[0], a[1], 0}, b3[3] = {b[0], b[1], 0}, p3[3] = {in[0], in[1], 0};
+        f64 t = 0;
+        const f64 d = seg_dist(p3, a3, b3, t);
+        if (d < best) {
+            best = d;
+            on[0] = static_cast<f32>(a[0] + t * (f64(b[0]) - a[0]));
+            on[1] = static_cast<f32>(a[1] + t * (f64(b[1]) - a[1]));
+        }
+    }
     const f32 ext = std::fabs(s.box[2 * o + 1] - s.box[2 * o]);
     const f32 h = std::max(ext * 0.01f, 1e-4f);
-    f32 up[2] = {mid[0], mid[1]};
-    up[o] += h;
-    // Points of all loops for the inside test, outer loop first.
-    std::vector<f32> pts;
+    // The points of all loops for the inside test, outer loop first, in a
+    // work array of the host.
+    i32 total = 0;
     std::vector<i32> counts;
     for (const auto& l : s.loops) {
-        pts.insert(pts.end(), l.begin(), l.end());
         counts.push_back(static_cast<i32>(l.size() / 2));
+        total += counts.back();
     }
-    i32 ans = 3;
+    i32 h2 = -1;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(8, total, h2, base, status);
+    if (status != 0) return;
+    f32* pts = static_cast<f32*>(base);
+    for (const auto& l : s.loops) pts = std::copy(l.begin(), l.end(), pts);
     const i32 nl = static_cast<i32>(counts.size());
-    inpolr(get_tolerance(), pts.data(), counts.data(), nl, up, ans);
-    const bool inside_high = ans == 1;
+    auto inside = [&](f32 dh) {
+        f32 q[2] = {on[0], on[1]};
+        q[o] += dh;
+        i32 ans = 3;
+        inpolr(get_tolerance(), static_cast<const f32*>(base), counts.data(), nl, q, ans);
+        return ans == 1;
+    };
+    const bool hi = inside(h), lo = inside(-h);
+    MM_CLOSE(h2, status);
+    if (status != 0) {
+        eroutc("dir_tsurf,PROBLEMS IN CLOSING THE DYNAMIC MEMEORY", 0);
+        return;
+    }
+    // Inside on the high side only; where both probes or neither lie
+    // inside, the region lies towards the middle of its box.
+    const bool inside_high = hi != lo ? hi : 0.5f * (s.box[2 * o] + s.box[2 * o + 1]) > on[o];
     const bool fdown = e1[c] < e0[c];
     // The second surface starts at the piece, the first ends there.
     const bool sdown = which == 1 ? !inside_high : inside_high;
@@ -233,14 +292,16 @@ void orient(const i32& which, Bnd& s, i32 index, const f32* e0, const f32* e1, i
     const i32 code = along_code(e0, e1, s);
     i32 mode = 0;
     if (!s.trimmed) {
-        f32 mid[2] = {0.5f * (e0[0] + e1[0]), 0.5f * (e0[1] + e1[1])};
+        f32 in[2];
+        inward(e0, e1, in);
         f32 dir[2] = {e1[0] - e0[0], e1[1] - e0[1]};
-        DIRPLN(which, s.id, code, mid, dir, mode, status);
+        DIRPLN(which, s.id, code, in, dir, mode, status);
         if (status < 0) return;
         LIMSET(mode, s.box[0], s.box[1], s.box[2], s.box[3], lim, crn);
         return;
     }
-    dir_tsurf(which, s, code, e0, e1, mode);
+    dir_tsurf(which, s, code, e0, e1, mode, status);
+    if (status != 0) return;
     // The trimmed-surface tables again from the outer trim boundary.
     read_loops(s, status);
     if (status != 0) return;
@@ -325,9 +386,8 @@ void CMNEDG(const i32& mode, const i32& ida, const i32& idb, const i32& ia, cons
     gt_tolvars(idb, tb, st);
     if (st < 0) tb = 0;
     const f64 tol = std::max({1.0e-3, 10.0 * get_tolerance(), f64(ta), f64(tb)});
-    i32 first = 0, last = 0;
-    f64 pb0 = 0, pb1 = 0;
-    if (!shared_piece(a, b, tol, first, last, pb0, pb1)) {
+    f64 pa0 = 0, pa1 = 0, pb0 = 0, pb1 = 0;
+    if (!common_piece(a, b, tol, pa0, pa1, pb0, pb1)) {
         userrc("SELECTED SURFACES DO NOT HAVE A COMMON EDGE", 0);
         status = -1;
         i32 s2 = 0;
@@ -335,10 +395,8 @@ void CMNEDG(const i32& mode, const i32& ida, const i32& idb, const i32& ia, cons
         return;
     }
     f32 ea[2][2], eb[2][2];
-    for (int c = 0; c < 2; ++c) {
-        ea[0][c] = a.uv()[2 * first + c];
-        ea[1][c] = a.uv()[2 * last + c];
-    }
+    uv_at(a, pa0, ea[0]);
+    uv_at(a, pa1, ea[1]);
     uv_at(b, pb0, eb[0]);
     uv_at(b, pb1, eb[1]);
     if (mode == 2) {

@@ -211,6 +211,19 @@ void CUTASK(const i32& index, const i32& code, const i32& ask, i32& chosen, i32*
     chosen = code;
     status = 0;
     const f32* ref = SRFGEO.SRFPNT[index];
+    // Machining type 14: the record the host keeps with the surface of the
+    // procedure's list.
+    std::vector<f32> recs;
+    if (MACTYP == MACTYP_ONESURF) {
+        i32 n = 0;
+        nc_surf_count(1, 2, n, status);
+        if (status >= 0 && (n < 1 || index < 0 || index >= n)) status = -1;
+        if (status < 0) return;
+        recs.resize(9 * static_cast<size_t>(n));
+        nc_surf_get_psrf(recs.data(), n, status);
+        if (status < 0) return;
+        ref = recs.data() + 9 * index;
+    }
     f32 vec[2][3];
     for (int c = 0; c < 3; ++c) {
         vec[0][c] = ref[(code == 2 ? 3 : 6) + c];

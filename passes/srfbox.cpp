@@ -4,6 +4,7 @@
 
 #include "core/host.h"
 #include "surfaces/srfbuf.h"
+#include "surfaces/svap.h"
 
 void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)
 {
@@ -27,7 +28,9 @@ void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)
         eclose();
         f64 b[6], w[6];
         if (cls == ESRF_CLASS) {
-            // A trimmed surface gives the box of its trimmed region.
+            // Plain and trimmed surfaces alike: the host keeps a trimmed
+            // surface in the class of surfaces (type 4), and the surface
+            // buffer's box routine gives the box of its trimmed region.
             DBDSRX(1, id, b, st);
             if (st < 0) {
                 status = st;
@@ -35,6 +38,18 @@ void SURFSBOX(const i32* ids, const i32& count, f64* box, i32& status)
             }
             madm2w(b, w);
             madm2w(b + 3, w + 3);
+        } else if (cls == SVA_CLASS && type == SVA_TYPE) {
+            // A saved approximation: the box of its header, in single
+            // precision.
+            f32 sb[6], sw[6];
+            dbdsl1(id, sb, st);
+            if (st < 0) {
+                status = st;
+                return;
+            }
+            mapm2w(sb, sw);
+            mapm2w(sb + 3, sw + 3);
+            for (i32 k = 0; k < 6; ++k) w[k] = sw[k];
         } else {
             eroutc("SURFSBOX : UNKNOWN SURFACE TYPE ", 0);
             status = -1;

@@ -10,7 +10,14 @@ void width_point(const i32& id, i32 index, bool offer, i32& adjust, f32* pt, f32
 {
     modinz();
     prmp1c("IND. WIDTH POINT", index, "I", "");
-    if (offer) adjust = 2;
+    if (offer) {
+        // The option shown beside the pick; the host answers it through the
+        // pick's status, which picks again.
+        setir();
+        i32 choice = 0;
+        modmc("ADJUST ALL SURFACES", choice);
+        adjust = 2;
+    }
     i32 npk = 0;
     do PCKPSR(id, npk, pt, uv, mode, nullptr, nullptr, status);
     while (status > 0 || status == -3);

@@ -94,7 +94,6 @@ void nc_tool_disp_hide(i32) {}
 
 void segchk(const char*, i32, i32, i32& result) { result = 0; }
 
-void setir() {}
 void enatpo() { tp_pick().enabled = true; }
 void setatn(i32 on)
 {

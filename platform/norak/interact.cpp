@@ -175,11 +175,46 @@ void msg_get(i32 module, i32 number, char* text, i32 length)
 
 // --------------------------------------------------- menus and prompts
 
+namespace norak {
+namespace {
+// The menu of the next pick: set up by setir, its items added by modmc.
+struct Preset {
+    bool on = false;
+    std::string options;
+};
+Preset& P() { return ext_state<Preset>("preset"); }
+}  // namespace
+
+bool preset_reply(i32& status)
+{
+    Host& h = H();
+    const Preset p = P();
+    P() = Preset{};
+    if (!p.on || p.options.empty() || h.next_reply >= h.replies.size() || h.replies[h.next_reply].kind != "menu")
+        return false;
+    const Reply& r = next_reply("menu", p.options);
+    const auto opts = split_options(p.options);
+    const i32 choice = r.escape ? -2 : r.end ? -3 : answer_choice(r.answer, opts).value_or(0);
+    if (choice == 0 || choice > static_cast<i32>(opts.size()))
+        throw session_error(where(r) + " answers \"" + r.answer + "\", which is no option of menu \"" + p.options + "\"");
+    status = choice;
+    return true;
+}
+}  // namespace norak
+
 void modinz() {}
+void setir() { P().on = true; }
 void modmc(const char* options, i32& choice)
 {
     if (column_form()) {
         column_options(options, choice, 0);
+        return;
+    }
+    if (P().on) {
+        // Shown beside the next pick, which reads the reply.
+        note(std::string("menu: ") + options);
+        P().options += (P().options.empty() ? "" : "@") + std::string(options);
+        choice = 0;
         return;
     }
     choice = menu_choice(options);

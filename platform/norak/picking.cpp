@@ -85,9 +85,11 @@ namespace {
 i32 answer_pick(const char* prompt, i32& id, const Reply*& picked)
 {
     note(std::string("pick: ") + prompt);
-    const Reply& r = next_reply("pick", prompt);
     id = 0;
     picked = nullptr;
+    i32 chosen = 0;
+    if (preset_reply(chosen)) return chosen;
+    const Reply& r = next_reply("pick", prompt);
     if (r.escape) return -2;
     if (r.exit) return -1;
     if (r.end) return -3;
@@ -243,6 +245,10 @@ void pick(i32& status)
     }
     std::string text = asked();
     note("pick: " + text);
+    if (preset_reply(status)) {
+        note("reply: " + std::to_string(status));
+        return;
+    }
     const Reply& r = next_reply("pick", text);
     if (r.escape) {
         status = -2;

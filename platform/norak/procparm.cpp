@@ -688,8 +688,6 @@ void nc_surf_put_atrs(i32 count, const i32* atrs, i32& status)
     status = 0;
 }
 
-void nc_surf_psrf(i32, const f32*, i32& status) { status = 0; }
-
 void ncs_update_surfaces(i32 count, const i32* uids, i32* ids, i32& status)
 {
     for (i32 k = 0; k < count; ++k) ids[k] = euid2id(uids[k]);

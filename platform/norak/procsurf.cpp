@@ -9,6 +9,7 @@ namespace norak {
 namespace {
 struct Row {
     i32 id = 0, uid = 0, nrm = 1;
+    std::array<f32, 9> ref{};  // the surface record (point and two tangents)
 };
 struct ProcSurf {
     std::vector<Row> lists[3];
@@ -78,6 +79,25 @@ void nc_surf_put(i32 count, const i32* ids, const i32* nrms, i32& status)
         l[static_cast<size_t>(k)].uid = euid(ids[k]);
         l[static_cast<size_t>(k)].nrm = nrms ? nrms[k] : 1;
     }
+    status = 0;
+}
+
+void nc_surf_psrf(i32 count, const f32* records, i32& status)
+{
+    auto& l = cur();
+    status = -1;
+    if (count != static_cast<i32>(l.size())) return;
+    for (i32 k = 0; k < count; ++k)
+        std::copy(records + 9 * k, records + 9 * k + 9, l[static_cast<size_t>(k)].ref.begin());
+    status = 0;
+}
+
+void nc_surf_get_psrf(f32* records, i32 capacity, i32& status)
+{
+    auto& l = cur();
+    status = -1;
+    if (static_cast<i32>(l.size()) > capacity) return;
+    for (size_t k = 0; k < l.size(); ++k) std::copy(l[k].ref.begin(), l[k].ref.end(), records + 9 * k);
     status = 0;
 }
 

@@ -135,6 +135,12 @@ void column_empty();  // an empty item
 // An integer (vkind 1) or real field bound to word, within lo and hi.
 void column_field(const char* label, i32* word, i32 vkind, f64 lo, f64 hi, i32 mark);
 i32 column_read();  // reads the form's reply
+// The menu shown beside the next pick (interact.cpp): after setir, the items
+// of modmc are shown and not read; the next pick answers a menu reply naming
+// one of them with its number (escape -2, end -3). False (nothing taken) when
+// no such menu is shown or the next reply is no menu reply; the menu is
+// dropped either way.
+bool preset_reply(i32& status);
 // Picking of tool path blocks (editing.cpp): enabled by enatpo for the next
 // pick, which then takes the block of the reply's number in the current list.
 struct TpPick {

@@ -58,7 +58,13 @@ void seg(i32 code, i32 count, i32 type, const void* v)
 TEST(ProcTransfer, ListRoundTripRestoresEveryCarriedWordAndTheGeometry)
 {
     fresh();
+    // A key left by an earlier procedure's pick: a new procedure starts
+    // without one.
+    i32 key = 3;
+    GEOKEY(2, key);
     new_procedure();
+    GEOKEY(1, key);
+    EXPECT_EQ(key, 0);
     two_surfaces();
     for (i32 w : carried()) pw(w) = 1000 + w;
     for (i32 k = 0; k < 4; ++k) pw(GMASKS + k) = 0;

@@ -1,4 +1,6 @@
 // Common edge of trimmed surfaces in a chain.
+#include <cmath>
+
 #include "tests/passes/geodef_util.h"
 
 using namespace gdt;
@@ -27,6 +29,47 @@ TEST(GeoCommonEdge, TwoTrimmedPatchesMeetAtTheirSharedEdge)
     SRFCRN(2, 0, 1, 0.01f, connected, status);
     EXPECT_EQ(connected, 1);
     EXPECT_EQ(norak::open_arrays(), 0);
+}
+
+TEST(GeoCommonEdge, AShortEdgeBesideALargeSurfaceAndACurvedEdgeAreShared)
+{
+    // A patch of 10 x 5 along a side of one of 100 x 100: their shared edge
+    // is shorter than two of the large outline's samples.
+    start({trimmed(21, 0, 0, 100, 100, "[[0,0],[100,0],[100,100],[0,100]]"),
+           trimmed(22, 100, 40, 10, 5, "[[0,0],[10,0],[10,5],[0,5]]")},
+          "[" + pk(21, 50, 50) + "," + pk(22, 5, 2) + "," + EXIT + "," + SIDE_YES + "]");
+    i32 defined = 0, status = 9;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_FALSE(norak::transcript_has("SELECTED SURFACES DO NOT HAVE A COMMON EDGE"));
+    EXPECT_EQ(SRFGEO.NSRF, 2);
+    EXPECT_EQ(norak::open_arrays(), 0);
+
+    // A 20 x 20 patch cut in two along an arc from (0, 10) to (20, 10)
+    // bulging up by b: the passes of the lower part end on the arc (their
+    // second range rising to its top), those of the upper part start on it.
+    for (double bulge : {0.0, 0.5, 2.0, 5.0}) {
+        SCOPED_TRACE(bulge);
+        std::string arc_up, arc_down;
+        for (int k = 0; k <= 20; ++k) {
+            const std::string p = "[" + std::to_string(k) + "," + std::to_string(10 + bulge * std::sin(M_PI * k / 20)) + "]";
+            arc_up += "," + p;
+            arc_down = "," + p + arc_down;
+        }
+        const std::string lower = "[[0,0],[20,0]" + arc_down + "]", upper = "[[0,20]" + arc_up + ",[20,20]]";
+        start({trimmed(21, 0, 0, 20, 20, lower), trimmed(22, 0, 0, 20, 20, upper)},
+              "[" + pk(21, 10, 3) + "," + pk(22, 10, 18) + "," + EXIT + "," + SIDE_YES + "]");
+        PCKSRS(1, 0, 0.01f, defined, status);
+        ASSERT_EQ(status, 0);
+        ASSERT_EQ(SRFGEO.NSRF, 2);
+        const f32 top = static_cast<f32>(10 + bulge);
+        EXPECT_EQ(SRFGEO.LIMREC[0][LR_CODE], 1);
+        EXPECT_NEAR(w(SRFGEO.LIMREC[0], LR_SST), 0.0f, 1e-4f);
+        EXPECT_NEAR(w(SRFGEO.LIMREC[0], LR_SEND), top, 1e-3f);
+        EXPECT_NEAR(w(SRFGEO.LIMREC[1], LR_SST), 10.0f, 1e-3f);
+        EXPECT_NEAR(w(SRFGEO.LIMREC[1], LR_SEND), 20.0f, 1e-4f);
+        EXPECT_EQ(norak::open_arrays(), 0);
+    }
 }
 
 TEST(GeoCommonEdge, ACornerTouchIsNoCommonEdge)

@@ -91,6 +91,26 @@ TEST(GeoCutDir, NoTwiceShowsTheFirstArrowAgainAndYesAfterNoTurnsASingleSurface)
     EXPECT_EQ(live_arrow_figures(), 2 + 2 + 1);  // cut arrows, markers, side arrows
 }
 
+TEST(GeoCutDir, YesAfterNoRebuildsASingleTrimmedSurfacesRecords)
+{
+    // The records of the trimmed surface made again with v first: the
+    // limits from the trim boundary's box, the corners held.
+    start({trimmed(21, 0, 0, 20, 60, "[[0,0],[10,0],[10,50],[0,50]]")},
+          "[" + pk(21, 5, 25) + "," + SIDE_YES + "," + OK_NO + "," + OK_YES + "]");
+    i32 status = 9, changed = 0;
+    PCKTRM(status);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(lim(0), "1 0 10 0 50");
+    CUTDIR(1, changed, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(lim(0), "2 0 50 0 10");
+    const i32* c = SRFGEO.CRNREC[0];
+    EXPECT_EQ(c[0], 1);
+    EXPECT_EQ(w(c, 3), 0.0f);  // corner 1 at (0, 50): the end of the first range, v
+    EXPECT_EQ(w(c, 4), 50.0f);
+}
+
 TEST(GeoCutDir, ChainTogglesItsCutWordAndKeepsTheRecords)
 {
     start({strip(11, 0), strip(12, 1)},
@@ -107,6 +127,32 @@ TEST(GeoCutDir, ChainTogglesItsCutWordAndKeepsTheRecords)
     // Shown without asking: the arrows of the other parameter now.
     CUTDIR(0, changed, status);
     EXPECT_EQ(cut_arrows(), "(0 1 0)(0 -1 0)");
+}
+
+TEST(GeoCutDir, TheSurfaceOfTheCleanUpShowsItsArrowsFromTheHostsRecord)
+{
+    // Machining type 14: the reference point and tangents are the record
+    // the host keeps with the surface of the procedure's list.
+    start({strip(11, 0)});
+    MACTYP = MACTYP_ONESURF;
+    i32 n = 1, st = 0;
+    const i32 id = 11, nrm = 1;
+    nc_surf_count(2, 2, n, st);
+    nc_surf_put(1, &id, &nrm, st);
+    const f32 rec[9] = {1, 2, 3, 1, 0, 0, 0, 1, 0};
+    nc_surf_psrf(1, rec, st);
+    ASSERT_EQ(st, 0);
+    i32 chosen = 0;
+    CUTASK(0, 1, -1, chosen, SRFGEO.CUTFIG, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(cut_arrows(), "(0 1 0)(0 -1 0)");
+    const auto& f = norak::figures()[static_cast<size_t>(SRFGEO.CUTFIG[0] - 1)];
+    EXPECT_EQ(f.arrows[0].from[0], 1.0f);
+    EXPECT_EQ(f.arrows[0].from[2], 3.0f);
+    // A list without the surface asked for: a failure.
+    CUTASK(1, 1, -1, chosen, SRFGEO.CUTFIG, st);
+    EXPECT_LT(st, 0);
+    MACTYP = MACTYP_SURFACES;
 }
 
 TEST(GeoCutDir, EscapeAndLeaveKeepTheDirection)

@@ -154,6 +154,31 @@ TEST(GeoWidth, ChainTurnedByTheStartCornerFollowsTheWidthPoints)
     expect_width(2, 10, 40);
 }
 
+TEST(GeoWidth, TheAdjustOptionIsShownBesideThePicksOfPickedSurfaces)
+{
+    // Picked part surfaces: "ADJUST ALL SURFACES" beside each pick, the
+    // adjust word 2; the option taken instead of a point asks again.
+    start({strip(11, 0)}, "[{\"menu\":\"ADJUST ALL SURFACES\"}," + pk(11, 3, 10) + "," + pk(11, 8, 10) + "]");
+    f32 p1[3], p2[3], uv1[2], uv2[2];
+    i32 adjust = 0, m1 = 12, m2 = 12, status = 9;
+    WIDPNT(11, p1, p2, adjust, uv1, m1, uv2, m2, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(adjust, 2);
+    EXPECT_NEAR(uv1[0], 3.0f, 1e-5f);
+    EXPECT_NEAR(uv2[0], 8.0f, 1e-5f);
+    EXPECT_EQ(norak::transcript_count("menu: ADJUST ALL SURFACES"), 2u);
+    EXPECT_EQ(norak::transcript_count("prompt: IND. WIDTH POINT 1"), 1u);
+    // One trimmed surface: no option, the word untouched.
+    start({strip(11, 0)}, "[" + pk(11, 3, 10) + "," + pk(11, 8, 10) + "]");
+    MACTYP = MACTYP_TRIMMED;
+    adjust = 0;
+    WIDPNT(11, p1, p2, adjust, uv1, m1, uv2, m2, status);
+    MACTYP = MACTYP_SURFACES;
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(adjust, 0);
+    EXPECT_FALSE(norak::transcript_has("ADJUST ALL SURFACES"));
+}
+
 TEST(GeoWidth, EscapeAtTheSecondPointAsksTheFirstAgain)
 {
     start({strip(11, 0)}, "[" + pk(11, 5, 25) + "," + EXIT + "," + SIDE_YES + "," + pk(11, 2, 10) + "," + ESC + "," +

@@ -164,6 +164,35 @@ TEST_F(Host, RepliesAnswerMenusAndRefuseMismatches)
     EXPECT_THROW(modmc("A@B", c), norak::session_error);  // no such option
 }
 
+TEST_F(Host, AMenuBesideAPickIsAnsweredByThePick)
+{
+    // After setir the items of modmc wait beside the next pick: a menu
+    // reply answers that pick with the item's number, a pick reply picks;
+    // the pick drops the menu either way, and a later modmc reads again.
+    norak::load_session_text(R"({"entities": [{"kind":"plane_patch","id":7,"origin":[0,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0]}],
+        "replies": [{"menu": "B"}, {"pick": 7, "u": 0.5, "v": 0.25}, {"menu": "B"}, {"menu": 1, "escape": true}]})");
+    i32 c = 9, id = 0, st = 9;
+    f64 u = 0, v = 0;
+    setir();
+    modmc("A", c);
+    modmc("B", c);
+    EXPECT_EQ(c, 0);
+    pckpnt("WHERE", id, u, v, st);
+    EXPECT_EQ(st, 2);
+    EXPECT_TRUE(norak::transcript_has("menu: A"));
+    setir();
+    modmc("A@B", c);
+    pckpnt("WHERE", id, u, v, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(id, 7);
+    modmc("A@B", c);  // the pick dropped the menu: read at once
+    EXPECT_EQ(c, 2);
+    setir();
+    modmc("A", c);
+    pick(st);
+    EXPECT_EQ(st, -2);
+}
+
 TEST_F(Host, ListCursorAppendsInsertsAndDeletes)
 {
     i32 ans = 0, st = 0;

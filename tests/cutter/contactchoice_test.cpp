@@ -119,7 +119,7 @@ TEST(ContactChoice, ALevelTopGovernsAReversedWallOfTheSameHeight)
         f32 d, r;
     } tools[] = {{10.0f, 0.0f}, {10.0f, 5.0f}, {10.0f, 2.0f}};
     // The wall's lean: the x offset of its foot over its height of 10.
-    const f64 leans[] = {2.0e-5, 1.0e-4, 1.0e-2};
+    const f64 leans[] = {1.0e-6, 2.0e-5, 1.0e-4, 1.0e-2};
     // Along lines across the edge, from outside in and back (the last
     // winner is examined first).
     const f32 xs[] = {4.9f, 2.5f, 1.0f, 0.3f, 0.0f, -0.2f, -1.0f, -4.0f, -6.0f, -4.0f, -1.0f, -0.2f, 0.0f, 0.3f, 1.0f, 2.5f};

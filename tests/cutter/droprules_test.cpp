@@ -412,6 +412,27 @@ TEST_F(Rules, FloorsAndLimitedDrops)
     EXPECT_EQ(st, 1);
 }
 
+// Under the surface-milling types a nearly level face (normal's z above
+// 0.999) leaves a grown end's contact where the grown end touches, on the
+// face; a ball's is taken on the ball itself, the allowance above the face.
+TEST_F(Rules, ContactsOnANearlyLevelFaceUnderAnAllowance)
+{
+    const f32 s = 0.03f;  // the face z = s x: normal's z 0.99955
+    ASSERT_EQ(meshes::build({triangle({-20, -20, -20 * s, 20, -20, 20 * s, 0, 20, 0})}), 0);
+    MACTYP = MACTYP_SURFACES;
+    const f32 up[3] = {0, 0, 1}, e = 0.5f;
+    for (f32 r : {5.0f, 2.0f, 0.0f}) {
+        tooldefs::use_mill(10.0f, r);
+        LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+        f32 p[3] = {1.0f, 2.0f, -100.0f}, res[3], con[3], nrm[3];
+        i32 srf = 0, st = 9;
+        PNTNET(0, p, 0.01f, e, e, res, con, nrm, srf, st);
+        ASSERT_EQ(st, 0) << r;
+        const f32 above = (con[2] - s * con[0]) / std::sqrt(1.0f + s * s);
+        EXPECT_NEAR(above, r == 5.0f ? e : 0.0f, 1e-4) << r;
+    }
+}
+
 TEST_F(Rules, ToolsThatCannotDrop)
 {
     ASSERT_EQ(meshes::build({triangle({-20, -20, 1, 20, -20, 1, 0, 20, 1})}), 0);

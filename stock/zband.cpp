@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "blocks/format.h"
@@ -9,8 +10,10 @@
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
 #include "core/host.h"
+#include "core/modflg.h"
 #include "core/prcwrd.h"
 #include "stock/airlink.h"
+#include "stock/airscan.h"
 #include "stock/crvtrim.h"
 #include "stock/feedcopy.h"
 #include "stock/movecur.h"
@@ -27,6 +30,7 @@ struct Band {
     f32 point[3] = {0, 0, 0};  // where the tool stands
     bool known = false;
     i32 prev = -1;            // the previous move
+    f32 prev_feed = -1.0f;    // its feed
     i32 open_first = -2;      // first move of a run left open at the list's end (-2 none)
     bool trust = false;       // the next curve is the piece before a cut: taken as it is
 } BZ;
@@ -48,6 +52,11 @@ f32 crossed(f32 z0, f32 z1)
     if (out(z0)) return above(z0) ? hi : lo;  // coming back in
     return up ? hi : lo;                      // going out
 }
+
+// The move a run opens behind: the previous move when it cut (a feed above
+// 0); a run after a rapid or at the path's start opens from the start (-1),
+// so that its link comes down from the clearance level.
+i32 first_of_run() { return BZ.prev_feed > 0.0f ? BZ.prev : -1; }
 
 // A run being collected.
 struct Run {
@@ -76,7 +85,7 @@ void place(const f32* P)
 
 // A straight move Q to P: false when it was cut at the limit and the scan
 // goes on with its first piece; done set when the run ended. A run opens
-// behind the move before it, whatever its feed (-1 only at the path's start).
+// behind the move before it when that cut (first_of_run).
 // A move from above the band to below it (or back) in mode 4 is cut at both
 // limits, in the order it meets them: the piece between them stays in the
 // band and the pieces outside end one run and begin the next.
@@ -94,7 +103,7 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
     }
     if (!r.open && out(P[2])) {
         r.open = true;
-        r.first = BZ.prev;
+        r.first = first_of_run();
         r.side = above(P[2]) ? 2 : 1;
         r.length = 0;
     }
@@ -161,7 +170,7 @@ bool curve_move(Run& r, i32 number, i32 size, f32* P, bool& done, i32& status)
     }
     if (!r.open && side != 0) {
         r.open = true;
-        r.first = BZ.prev;
+        r.first = first_of_run();
         r.side = side;
         r.length = 0;
     }
@@ -258,6 +267,7 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         }
         place(P);
         BZ.prev = number;
+        BZ.prev_feed = feed;
         if (done) {
             first = r.first, last = number, side = r.returned(), length = r.length;
             return;
@@ -272,51 +282,316 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
 }
 
 namespace {
-// A run below the band kept in place: every move of it after `first` up to
-// `last` that ends below the lower limit, and every curve, put onto it.
-void floor_run(i32 first, i32 last, i32& status)
+// The clearance level of a link over a point at height z: the clearance
+// height while the host holds its flag, else the link clearance when the
+// heights record asks for it, else z raised by the record's distance.
+f32 clearance(f32 z)
+{
+    i32 held = 0;
+    HFLGET(held);
+    if (held != 0) return wrd2r(HEI8[0]);
+    if (HEI8[76] != 0) return wrd2r(HEI8[24]);
+    return z + wrd2r(HEI8[48]);
+}
+
+bool same_xy(const f32* a, const f32* b) { return eqval(a[0], b[0]) != 0 && eqval(a[1], b[1]) != 0; }
+
+// Puts the cursor behind the move `number` (the list's start for none).
+void behind(i32 number, i32& status)
 {
     i32 a = 0, st = 0;
+    status = 0;
     lacces(2, a);
-    if (first > 0) {
-        goto_block(1, first, status);
+    if (number <= 0) return;
+    goto_block(1, number, status);
+    if (status >= 0) TPJUMP(1, st);
+    if (st != 0) status = -2;  // nothing behind it
+}
+
+// The cursor on the move `number` (negative: just behind its number),
+// searched from the list's start.
+void seek(i32 number, i32& status)
+{
+    i32 a = 0;
+    lacces(2, a);
+    goto_block(1, number, status);
+}
+
+// Writes the feed in front of the move `number`, searched back from the
+// list's end.
+void feed_before(f32 feed, i32 number, i32& status)
+{
+    i32 a = 0;
+    lacces(3, a);
+    put_feed(feed, number, status);
+}
+
+// Straight moves of the link written at the list position: the writer's
+// last point is `from`, then each point in turn.
+void link_lines(const f32* from, const std::vector<const f32*>& pts, i32& status)
+{
+    for (i32 c = 0; c < 3; ++c) MOVST.point[c] = from[c];
+    const f32* last = from;
+    for (const f32* q : pts) {
         if (status < 0) return;
-        TPJUMP(1, st);
-    }
-    CMPBLK[CMP_CHANGED] = 1;
-    while (st == 0) {
-        i32 number = 0, type = 0, size = 0, tc = 0, cls = 0;
-        f32 feed = 0, P[3];
-        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) return;
-        move_end_point(P, st);
-        if (st >= 0 && (mv_nurbs(type) || ltval(P[2], lower()) != 0)) {
-            TPBLKH(MV_LIST, size, type, cls, st);
-            i32 n = 0;
-            if (st >= 0) NRBCNV(MV_LIST, 0, type, size, lower(), 0.25 * stk_grid.cell, n, status);
-            if (status < 0) return;
-        }
-        if (number == last) return;
-        TPJUMP(1, st);
+        if (eqpt3(q, last) != 0) continue;
+        optim_line(q, status);
+        last = q;
     }
 }
 
-// A run below the band stays in place when the floor mode asks for it, or
-// when it is not longer than twice the tool's size.
-bool stays(i32 side, f32 length)
+// Removes the moves after `first` (from the path's start when below 1) up to
+// `last` (to the list's end when below 1), each by optim_zband_drop.
+void drop_run(i32 first, i32 last, i32 side, i32& status)
 {
-    f32 size = 0;
-    GTTSIZ(CURTOL, size);
-    const i32 floor = CMPBLK[CMP_ZCHOICE];
-    return side == 1 && (floor == 2 || (floor == 1 && length <= 2.0f * size));
+    i32 from = first;
+    while (status >= 0) {
+        i32 st = 0;
+        behind(from, st);
+        if (st < 0) return;
+        i32 number = 0, type = 0, size = 0, tc = 0;
+        f32 feed = 0;
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        if (st < 0) return;
+        const bool stays = CMPBLK[CMP_ZCHOICE] == 2 && side == 1;
+        optim_zband_drop(MV_LIST, side, status);
+        if (stays) from = number;
+        if (number == last) return;
+    }
 }
 }  // namespace
+
+void optim_zband_drop(const i32& mode, const i32& side, i32& status)
+{
+    status = 0;
+    i32 size = 0, type = 0, cls = 0;
+    TPBLKH(mode, size, type, cls, status);
+    if (status < 0) return;
+    if (CMPBLK[CMP_ZCHOICE] == 2 && side == 1) {
+        // Kept in place: what ends below the lower limit, and every curve,
+        // is put onto it.
+        f32 P[3];
+        move_end_point(P, status);
+        if (status >= 0 && (mv_nurbs(type) || ltval(P[2], lower()) != 0)) {
+            TPBLKH(mode, size, type, cls, status);
+            i32 n = 0;
+            if (status >= 0) NRBCNV(mode, 0, type, size, lower(), 0.25 * stk_grid.cell, n, status);
+        }
+        return;
+    }
+    i32 a = 0;
+    lacces(0, a);
+    TPDELB(1, status);
+}
+
+namespace {
+// The run's end E straight above its start S (the run removed): the moves
+// after it that stay at S's XY above it are taken out; the tool rises by
+// rapid to the last point kept before a move leaves that XY, and a move down
+// below S plunges from the safety distance d over S (at the plunge feed when
+// the point kept is within it). fN: the feed in force after the run.
+void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& status)
+{
+    i32 a = 0, st = 0;
+    PathEdit edit;
+    f32 kept[3] = {E[0], E[1], E[2]};
+    while (status >= 0) {
+        behind(first, st);
+        if (st < 0) break;
+        i32 number = 0, type = 0, size2 = 0, tc = 0;
+        f32 feed = 0, P[3];
+        find_move(MV_LIST, 1, number, type, size2, feed, tc, st);
+        if (st < 0) break;
+        move_end_point(P, st);
+        if (st < 0 || !mv_line(type) || !same_xy(P, S)) {
+            // Leaving S's XY: a rapid up to where the path stood.
+            if (eqpt3(kept, S) == 0) {
+                seek(first, status);
+                if (status < 0) return;
+                lacces(0, a);
+                edit.begin();
+                write_feed_code(27, status);
+                link_lines(S, {kept}, status);
+                edit.finish(status);
+                if (status >= 0 && number > 0) feed_before(feed != 0.0f ? feed : fN, number, status);
+            }
+            break;
+        }
+        if (!(P[2] < S[2])) {
+            std::copy(P, P + 3, kept);
+            optim_zband_drop(MV_LIST, 2, status);
+            continue;
+        }
+        // Down below S: a plunge at the plunge feed from the point kept
+        // when that is within the safety distance, else from there.
+        if (kept[2] < S[2] + d) {
+            const f32 plunge = static_cast<f32>(PRM9[4]) * wrd2r(PRM9[0]) * 0.01f;
+            seek(first, status);
+            if (status < 0) return;
+            lacces(0, a);
+            edit.begin();
+            if (eqpt3(kept, S) == 0) {
+                write_feed_code(27, status);
+                link_lines(S, {kept}, status);
+            }
+            edit.finish(status);
+            if (status >= 0) feed_before(plunge, number, status);
+        } else {
+            const f32 Z[3] = {S[0], S[1], S[2] + d};
+            optim_zband_drop(MV_LIST, 2, status);
+            seek(first, status);
+            if (status < 0) return;
+            lacces(0, a);
+            edit.begin();
+            write_feed_code(27, status);
+            link_lines(S, {Z}, status);
+            if (status >= 0) write_feed_code(3, status);
+            if (status >= 0) optim_line(P, status);
+            edit.finish(status);
+            std::copy(P, P + 3, kept);
+        }
+        break;
+    }
+    optim_air_point(kept);
+}
+
+}  // namespace
+
+void optim_zband_link(const i32& first, const i32& last, const i32& message, f32& safety, const i32& side,
+                      f32& length, i32& status)
+{
+    status = 0;
+    CMPBLK[CMP_CHANGED] = 1;
+    // The floor mode switched for one run: a short run below the band stays.
+    const i32 floor = CMPBLK[CMP_ZCHOICE];
+    f32 size = 0;
+    GTTSIZ(CURTOL, size);
+    if (floor == 1 && side == 1 && length <= 2.0f * size) CMPBLK[CMP_ZCHOICE] = 2;
+    struct FloorBack {
+        i32 v;
+        ~FloorBack() { CMPBLK[CMP_ZCHOICE] = v; }
+    } back{floor};
+    const bool stays = CMPBLK[CMP_ZCHOICE] == 2 && side == 1;
+    // A safety word of 0 takes the caller's distance; so does one not set
+    // (negative): the caller's is the optimizer's own.
+    const f32 w = wrd2r(CMPBLK[CMP_SAFETY]), d = w > 0.0f ? w : safety;
+    f32 E[3] = {0, 0, 0}, S[3] = {0, 0, 0}, fN = 0;
+    i32 N = -1, a = 0, st = 0;
+    lacces(2, a);
+    if (last > 0) {
+        // The run's end and the move after it, with the feed in force there.
+        goto_block(1, last, status);
+        if (status >= 0) move_end_point(E, status);
+        if (status < 0) return;
+        TPJUMP(1, st);
+        i32 type = 0, size2 = 0, tc = 0;
+        f32 feed = 0;
+        if (st == 0) find_move(MV_LIST, 1, N, type, size2, feed, tc, st);
+        if (st >= 0 && N > 0) {
+            lacces(2, a);
+            feed_at_move(1, N, fN, status);
+        }
+        if (status < 0) return;
+        if (st < 0) N = -1;
+    }
+    if (first > 0) {
+        lacces(2, a);
+        seek(first, status);
+        if (status >= 0) move_end_point(S, status);
+        if (status < 0) return;
+    } else if (last < 0) {
+        // The whole path: the tool ends where the path ended.
+        i32 end = 0;
+        jump_moves(99, end, status);
+        if (status >= 0) goto_block(1, end, status);
+        if (status >= 0) move_end_point(E, status);
+        if (status < 0) return;
+    }
+    drop_run(first, last, side, status);
+    if (status < 0 || stays) return;
+    PathEdit edit;
+    if (first > 0 && last > 0) {
+        if (!same_xy(S, E) || !(E[2] > S[2])) {
+            // Up from S, across at the clearance level, down to the safety
+            // distance over E and the plunge onto it.
+            const f32 C = clearance(std::max(S[2], E[2]));
+            const f32 R[3] = {S[0], S[1], C}, T[3] = {E[0], E[1], C}, D[3] = {E[0], E[1], E[2] + d};
+            seek(first, status);
+            if (status < 0) return;
+            lacces(0, a);
+            edit.begin();
+            if (eqpt3(R, T) == 0) {
+                write_feed_code(27, status);
+                link_lines(S, {R, T, D}, status);
+                if (status >= 0 && eqpt3(D, E) == 0) {
+                    write_feed_code(3, status);
+                    if (status >= 0) optim_line(E, status);
+                }
+            } else if (E[2] < S[2]) {
+                // The run comes back below its start at one XY: the clearance
+                // points coincide and no link is written; the tool goes down
+                // from the run's start to its end at the plunge feed, so the
+                // move after it starts where it did.
+                write_feed_code(3, status);
+                link_lines(S, {E}, status);
+            }
+            edit.finish(status);
+            if (status >= 0 && N > 0) feed_before(fN, N, status);
+            return;
+        }
+        above_start(first, S, E, fN, d, status);
+        return;
+    }
+    if (first <= 0 && last > 0) {
+        // From the top down onto the run's end, in front of the move after it
+        // (so that a tool change before it stays first).
+        if (N <= 0) return;
+        seek(-N, status);
+        if (status >= 0) TPJUMP(-1, status);
+        if (status < 0) return;
+        const f32 T[3] = {E[0], E[1], clearance(E[2])}, D[3] = {E[0], E[1], E[2] + d};
+        edit.begin();
+        write_feed_code(4, status);
+        if (status >= 0) optim_line(T, status);
+        link_lines(T, {D}, status);
+        if (status >= 0 && eqpt3(D, E) == 0) {
+            write_feed_code(3, status);
+            if (status >= 0) optim_line(E, status);
+        }
+        edit.finish(status);
+        if (status >= 0) feed_before(fN, N, status);
+        return;
+    }
+    if (first > 0) {
+        // Up from the run's start to the clearance level, and the path ends.
+        seek(first, status);
+        if (status < 0) return;
+        lacces(0, a);
+        const f32 R[3] = {S[0], S[1], clearance(S[2])};
+        edit.begin();
+        write_feed_code(4, status);
+        link_lines(S, {R}, status);
+        edit.finish(status);
+        return;
+    }
+    // The whole path out of the band: one rapid to where it ended.
+    lacces(3, a);
+    edit.begin();
+    write_feed_code(4, status);
+    if (status >= 0) optim_line(E, status);
+    edit.finish(status);
+    char t[16];
+    std::snprintf(t, sizeof t, "%d", message);
+    msg_mdlt(339, 10, t);
+}
 
 void optim_zband_stage(i32& status)
 {
     status = 0;
     i32 last = -1, side = 0, at_end = 0, counter = 0;
     f32 length = 0;
+    f32 safety = optim_safety(status);
+    if (status < 0) return;
     // Each run found is linked and the scan starts again from the list's
     // start: the linked moves lie in the band or are rapids.
     while (true) {
@@ -328,15 +603,10 @@ void optim_zband_stage(i32& status)
         optim_zband_scan(first, last, side, length, at_end, status);
         if (status < 0) return;
         if (at_end != 0) break;
-        CMPBLK[CMP_CHANGED] = 1;
-        if (stays(side, length))
-            floor_run(first, last, status);
-        else
-            optim_air_link(first, last, 0, status);
+        optim_zband_link(first, last, 0, safety, side, length, status);
         if (status < 0) return;
     }
-    if (BZ.open_first > 0) {
-        CMPBLK[CMP_CHANGED] = 1;
-        optim_air_link(BZ.open_first, -1, 0, status);
-    }
+    // A run left open at the list's end (from the path's start: the whole
+    // path) is linked to the end.
+    if (BZ.open_first != -2) optim_zband_link(BZ.open_first, -1, 0, safety, side, length, status);
 }

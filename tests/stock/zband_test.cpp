@@ -268,4 +268,44 @@ TEST_F(ZBand, InBothModesAMoveThroughTheBandIsCutAtBothLimitsAndKeepsItsPieceIns
     EXPECT_TRUE(from_upper);
 }
 
+// Runs that touch the path's end: left open after a cut at the limit
+// (x 3.75) it is removed and the tool retracts from there to the link
+// clearance (4); a path whose every feed move is above the band loses them
+// all for one rapid to where it ended, with host message 10 of 339.
+TEST_F(ZBand, ARunToThePathsEndIsRetractedAndAWholePathOutOfTheBandBecomesOneRapid)
+{
+    for (bool whole : {false, true}) {
+        SetUp();
+        HEI8[76] = 1;
+        if (whole) {
+            p = Path{};
+            p.tool(tool);
+            p.feed(-1.0f);
+            p.line(0.0f, 0.0f, 10.0f);
+            p.feed(500.0f);
+            p.line(10.0f, 0.0f, 8.0f);
+        } else {
+            p.line(10.0f, 0.0f, 8.0f);
+        }
+        p.line(20.0f, 0.0f, 8.0f);
+        ASSERT_EQ(stage(), 0) << whole;
+        const std::vector<Move> m = opttest::moves();
+        ASSERT_FALSE(m.empty());
+        for (const Move& k : m) {
+            if (k.feed > 0.0f) {
+                EXPECT_LE(k.p[2], 3.0f + 1e-4f) << whole;
+            }
+        }
+        EXPECT_LT(m.back().feed, 0.0f) << whole;
+        if (whole) {
+            EXPECT_EQ(m.back().p[0], 20.0f);
+            EXPECT_EQ(m.back().p[2], 8.0f);
+            EXPECT_TRUE(norak::transcript_has("339/10"));
+        } else {
+            EXPECT_NEAR(m.back().p[0], 3.75f, 1e-4f);
+            EXPECT_EQ(m.back().p[2], 4.0f);
+        }
+    }
+}
+
 }  // namespace

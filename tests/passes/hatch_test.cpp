@@ -1,6 +1,7 @@
 // Hatch lines over one trimmed surface and the trimmed-surface driver: the
 // whole square gives the passes of the untrimmed surface, the pieces of
-// every level are the line inside the region, one way and zigzag chaining,
+// every level are the line inside the region, one way and zigzag chaining
+// (each join the short way round its loop, wherever the loop starts),
 // every cutting point inside the region and no move into the surface; the
 // hatch direction and the driver's roads without a pass.
 #include <gtest/gtest.h>
@@ -249,6 +250,44 @@ TEST(HatchLines, PiecesOfEveryLevelAreTheLineInsideTheRegion)
             EXPECT_LT(worst, 0.3);
         }
     }
+
+    // Three lines over a disc whose loop starts at each vertex in turn: one
+    // zigzag chain over the lines in order, each join the short way round
+    // the loop, also where that way passes the loop's first vertex.
+    const double r = 0.35;
+    const int n = 48;
+    int past = 0;  // starts whose first vertex a join passes
+    for (int k0 = 0; k0 < n; k0 += 2) {
+        SCOPED_TRACE(k0);
+        Loop disc;
+        for (int k = 0; k < n; ++k)
+            disc.push_back({0.5 + r * std::cos(2 * M_PI * (k + k0) / n), 0.5 + r * std::sin(2 * M_PI * (k + k0) / n)});
+        host({trm::trimmed(dome(1), {disc})});
+        trimmed_run(1, 0.2f, 0.8f, 0.2f, 0.8f, 2, 3);
+        std::vector<Piece> cut;
+        double walk = 0;
+        bool passed = false;
+        auto angle = [](f32 u, f32 v) { return std::atan2(v - 0.5, u - 0.5); };
+        for (const Piece& p : pieces(hatch_path(1, 1))) {
+            if (p.kind == 6.0f) {
+                walk += std::hypot(p.u1 - p.u0, p.v1 - p.v0);
+                passed = passed || std::hypot(p.u1 - disc[0].first, p.v1 - disc[0].second) < 1e-6;
+                continue;
+            }
+            if (!cut.empty()) {
+                const double a = std::fabs(angle(p.u0, p.v0) - angle(cut.back().u1, cut.back().v1));
+                EXPECT_LE(walk, r * std::min(a, 2 * M_PI - a) + 1e-5) << cut.size();
+                EXPECT_GT(p.u0, cut.back().u0);
+                EXPECT_LT((p.v1 - p.v0) * (cut.back().v1 - cut.back().v0), 0.0f);
+            }
+            EXPECT_EQ(p.kind, cut.empty() ? 3.0f : 1.0f);
+            cut.push_back(p);
+            walk = 0;
+        }
+        EXPECT_EQ(cut.size(), 3u);
+        past += passed;
+    }
+    EXPECT_GT(past, 0);
 }
 
 // The ball's contact with the dome under a written tool tip: the foot of

@@ -1,7 +1,8 @@
 // The offset driver's island stages and its failures: an island inside the
 // union of two others is retired, the distance of the second island pass
-// to the pocket loops, the progress of the levels, and a failing stage that
-// ends the run with its status and message.
+// to the pocket loops, the progress of the levels, a failing stage that
+// ends the run with its status and message, and the islands' own allowances
+// kept by their passes over several levels.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "cleanup/clrarea.h"
+#include "cleanup/clrout.h"
 #include "cleanup/clrset.h"
 #include "pocket/clrpok.h"
 #include "pocket/rrpock.h"
@@ -208,3 +210,73 @@ TEST(OffsetDriver, AnIslandTurnedOutOfTheOuterContourTakesTheLevelsDistance)
     EXPECT_EQ(widths(r), (std::multiset<i32>{15, 34}));
 }
 
+TEST(OffsetDriver, IslandPassesKeepTheirOwnAllowanceOverSeveralLevels)
+{
+    // Levels until nothing is left (first distance the tool radius 5, then
+    // the side step s) around two islands with allowances of their own,
+    // unlike the pocket's: the islands meet each other, or one meets the
+    // first wall offset. Measured against the island outlines (GEOS): the
+    // first island pass runs at the island's allowance plus the tool radius;
+    // the second pass, cut next to the first island, a thin step further;
+    // no tour comes nearer any island than its first pass and that step.
+    struct Case {
+        f32 w, s, allow[3];
+    };
+    Geos g;
+    for (const Case& c : {Case{60, 4, {1.0f, 3.0f, 0.5f}}, Case{100, 4, {0.0f, 2.0f, 4.0f}},
+                          Case{80, 6, {2.5f, 0.5f, 1.5f}}}) {
+        SCOPED_TRACE(testing::Message() << "pocket " << c.w << ", step " << c.s);
+        fresh();
+        tooldefs::use_mill(10.0f, 0.0f);
+        i32 st = 0;
+        clr_save_state(1);
+        clr_set_params(0, 0, 0.0f, 0.01f, 3, c.allow, st);
+        pokpar.cut_mode = 5;
+        pokpar.extra = 5.0;
+        pokpar.radius = c.s;
+        const std::vector<f32> loops[3] = {rect(0, 0, c.w, c.w), rect(15, 20, 12, 8), rect(c.w - 25, c.w - 22, 8, 10)};
+        for (i32 k = 0; k < 3; ++k) clr_add_contour(k == 0 ? 1 : 0, 5, loops[k].data(), st);
+        cmtpk1(0, st);
+        ASSERT_EQ(st, 0);
+        GEOSGeometry* isl[2];
+        for (i32 n = 0; n < 2; ++n) {
+            std::vector<P> p;
+            for (size_t k = 0; k < loops[n + 1].size(); k += 2) p.push_back({loops[n + 1][k], loops[n + 1][k + 1]});
+            isl[n] = g.polygon(p);
+        }
+        // per island: the nearest live loop of the offsets, the nearest tour
+        f64 live[2] = {1e30, 1e30}, tour[2] = {1e30, 1e30};
+        i32 levels = 0;
+        for (i32 r = 1; r <= lup_count; ++r) {
+            const LupRow& row = lup_row(r);
+            if (row.key == 9999) continue;
+            pokarr a;
+            pokarr_init(2, a);
+            lup_get_pokarr(r, a, st);
+            EXPECT_EQ(st, 0);
+            const bool cut = r >= clr_cut_mark;
+            if (a.count > 1 && row.key < 9999) levels = std::max(levels, std::abs(row.subkey));
+            if (a.count > 1 && (cut || row.subkey > 0)) {
+                GEOSGeometry* l = g.line(dense(a));
+                for (i32 n = 0; n < 2; ++n) {
+                    f64& d = (cut ? tour : live)[n];
+                    d = std::min(d, g.distance(l, isl[n]));
+                }
+                g.free(l);
+            }
+            pokarr_free(a);
+        }
+        clr_save_state(2);
+        const f64 thin = tour[0] - live[0];
+        std::printf("MEASURE islands over %d levels (step %g): first passes %g, %g; nearest tours %g, %g\n", levels,
+                    c.s, live[0], live[1], tour[0], tour[1]);
+        EXPECT_GE(levels, 3);
+        EXPECT_GE(thin, 0.013);
+        EXPECT_LE(thin, 0.2 * c.s);
+        for (i32 n = 0; n < 2; ++n) {
+            EXPECT_NEAR(live[n], c.allow[n + 1] + 5.0, 1e-6) << n;
+            EXPECT_GE(tour[n], c.allow[n + 1] + 5.0 + thin - 1e-6) << n;
+            g.free(isl[n]);
+        }
+    }
+}

@@ -61,6 +61,21 @@ bool concave_interval(G g, f64& lo, f64& hi)
     return true;
 }
 
+// Cuts [lo, hi] of the line z(t) = z0 + t dz to its part above the tip
+// plane z = 0; a line whose dz lies within the slack of level is left whole
+// (its points count at the tip's level). False when nothing is left.
+bool above_tip(f64 z0, f64 dz, f64 slack, f64& lo, f64& hi)
+{
+    if (std::fabs(dz) > slack) {
+        const f64 t0 = -z0 / dz;
+        if (dz > 0.0)
+            lo = std::fmax(lo, t0);
+        else
+            hi = std::fmin(hi, t0);
+    }
+    return lo <= hi;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- edges
@@ -221,12 +236,19 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
     auto at = [&](f64 t, f64* q) {
         for (i32 k = 0; k < 3; ++k) q[k] = s[k] + t * d[k];
     };
+    // The edge is first cut to its part above the tip plane, and the section
+    // searched within that part: the depth in the section, Rz(z) - |y|, is
+    // concave only above the plane. Had points below it counted as outside
+    // by a depth that jumps to Rz(0) - |y| at the plane, an edge rising
+    // through the tip plane inside the bottom, first met where it crosses the
+    // plane, would have led the search to the jump, and the edge would have
+    // been taken as outside or met late.
+    f64 lo = 0.0, hi = 1.0;
+    if (!above_tip(s[2], d[2], PRF_SLACK * std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), lo, hi)) return;
     auto width = [&](f64 t) {  // negative outside the section
         f64 q[3];
         at(t, q);
-        if (q[2] < 0.0) return q[2] - W;
-        f64 r = rz(q[2], W, rc);
-        return r - std::fabs(q[1]);
+        return rz(std::fmax(q[2], 0.0), W, rc) - std::fabs(q[1]);
     };
     auto half = [&](f64 t) {
         f64 q[3];
@@ -234,7 +256,6 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
         f64 r = rz(std::fmax(q[2], 0.0), W, rc);
         return std::sqrt(std::fmax(r * r - q[1] * q[1], 0.0));
     };
-    f64 lo = 0.0, hi = 1.0;
     if (!concave_interval(width, lo, hi)) return;
     auto ahead = [&](f64 t) {
         f64 q[3];
@@ -343,14 +364,7 @@ void PRFCLP(const f64* va_yz, const f64* e_yz, f64* range, i32& status)
     // tip plane inside the bottom), and the edge would be taken as outside.
     status = -1;
     f64 lo = range[0], hi = range[1];
-    if (std::fabs(e_yz[1]) > PRF_SLACK) {
-        const f64 s0 = -va_yz[1] / e_yz[1];
-        if (e_yz[1] > 0.0)
-            lo = std::fmax(lo, s0);
-        else
-            hi = std::fmin(hi, s0);
-        if (lo > hi) return;
-    }
+    if (!above_tip(va_yz[1], e_yz[1], PRF_SLACK, lo, hi)) return;
     auto g = [&](f64 s) { return PRFRAD(va_yz[1] + s * e_yz[1]) - std::fabs(va_yz[0] + s * e_yz[0]); };
     if (!concave_interval(g, lo, hi)) return;
     range[0] = lo;

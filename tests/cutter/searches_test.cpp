@@ -171,48 +171,69 @@ TEST(Searches, EdgeJustBeyondTheRim)
     LOCRST();
 }
 
-TEST(Searches, EdgeTravelOfACornerRadiusTool)
+// The horizontal travel to an edge against the exact first touch, for a
+// corner-radius tool and flat tools of several widths: random edges, and
+// edges rising through the tip plane beside the axis, first met where they
+// cross it (the tool's bottom rim meets them at its own level).
+TEST(Searches, EdgeTravelMeetsTheFirstTouch)
 {
-    std::mt19937 g(11);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    const double W = 3.0, rc = 1.0, L = 20.0;
-    const dropref::Tool ref{3, W, rc};
-    double worst = 0, worst_far = 0;
-    int n = 0;
-    for (int i = 0; i < 20000; ++i) {
-        double s[3] = {2 + u(g) * 6, u(g) * 3, u(g) * 1.5}, e[3] = {2 + u(g) * 6, u(g) * 3, u(g) * 1.5};
-        double dist = 0, pt[3];
-        i32 st = 2;
-        EDGTRV(0.01, s, e, L, W, rc, dist, pt, st);
-        if (st != 0) continue;
-        // Exact: the first x at which the tool, moving along +x at tip
-        // height 0, meets the edge.
-        auto over = [&](double x) {
-            const double P[2] = {x, 0.0};
-            const double v[3][3] = {{s[0], s[1], s[2]}, {e[0], e[1], e[2]}, {e[0], e[1], e[2]}};
-            return dropref::drop(ref, P, v);
-        };
-        double lo = -1.0, hi = L;
-        if (over(lo) > 0 || !(over(hi) > 0)) {
-            double x = lo;
-            while (x < hi && !(over(x) > 0)) x += 0.01;
-            if (x >= hi || x <= lo) continue;
-            hi = x, lo = x - 0.01;
+    const double L = 20.0;
+    const double rising[][6] = {{5, -10, -6, 5, 10, 4},  {5, 10, 4, 5, -10, -6}, {4, -8, -3, 9, 8, 2},
+                                {6, -3, -1, 3, 6, 5},    {3, 1, -2, 3.5, 7, 2},  {5, -1, -0.5, 8, -9, 3.5}};
+    for (const dropref::Tool ref : {dropref::Tool{3, 3.0, 1.0}, dropref::Tool{2, 3.0, 0.0}, dropref::Tool{2, 5.0, 0.0},
+                                    dropref::Tool{2, 8.0, 0.0}}) {
+        const double W = ref.R, rc = ref.r;
+        std::mt19937 g(11);
+        std::uniform_real_distribution<double> u(-1.0, 1.0);
+        double worst = 0, worst_far = 0;
+        int n = 0;
+        for (int i = 0; i < 20000 + 6; ++i) {
+            const double x0 = W - 1.0;  // ahead of the tool's front at the start
+            double s[3] = {x0 + u(g) * 6, u(g) * 3, u(g) * 1.5}, e[3] = {x0 + u(g) * 6, u(g) * 3, u(g) * 1.5};
+            if (i >= 20000)
+                for (int k = 0; k < 3; ++k) s[k] = rising[i - 20000][k], e[k] = rising[i - 20000][3 + k];
+            double dist = 0, pt[3];
+            i32 st = 2;
+            EDGTRV(0.01, s, e, L, W, rc, dist, pt, st);
+            // Exact: the first x at which the tool, moving along +x at tip
+            // height 0, meets the edge.
+            auto over = [&](double x) {
+                const double P[2] = {x, 0.0};
+                const double v[3][3] = {{s[0], s[1], s[2]}, {e[0], e[1], e[2]}, {e[0], e[1], e[2]}};
+                return dropref::drop(ref, P, v);
+            };
+            // (The edges rising through the tip plane from behind, where the
+            // widest tool already stands on them.)
+            double lo = i < 20000 ? -1.0 : -L, hi = L;
+            if (over(lo) > 0 || !(over(hi) > 0)) {
+                double x = lo;
+                while (x < hi && !(over(x) > 0)) x += 0.01;
+                if (x >= hi || x <= lo) {
+                    EXPECT_TRUE(i < 20000 || st != 0) << W << "/" << rc << " edge " << i << " travel " << dist;
+                    continue;
+                }
+                hi = x, lo = x - 0.01;
+            }
+            for (int it = 0; it < 80; ++it) {
+                double m = 0.5 * (lo + hi);
+                (over(m) > 0 ? hi : lo) = m;
+            }
+            const double exact = std::max(hi, 0.0);
+            if (i >= 20000) {
+                EXPECT_EQ(st, 0) << W << "/" << rc << " edge " << i - 20000;
+                EXPECT_NEAR(dist, exact, 1e-6) << W << "/" << rc << " edge " << i - 20000;
+            }
+            if (st != 0) continue;
+            worst = std::max(worst, std::fabs(dist - exact));
+            worst_far = std::max(worst_far, dist - exact);  // travelled past the contact
+            ++n;
         }
-        for (int it = 0; it < 80; ++it) {
-            double m = 0.5 * (lo + hi);
-            (over(m) > 0 ? hi : lo) = m;
-        }
-        const double exact = std::max(hi, 0.0);
-        worst = std::max(worst, std::fabs(dist - exact));
-        worst_far = std::max(worst_far, dist - exact);  // travelled past the contact
-        ++n;
+        std::printf("edge travel %g/%g, %d edges: largest difference %.3g, largest travel past the contact %.3g\n", W,
+                    rc, n, worst, worst_far);
+        EXPECT_LT(worst_far, 0.01);
+        EXPECT_LT(worst, 1e-6);  // nor short of it
+        EXPECT_GE(n, 5000);
     }
-    std::printf("edge travel, %d edges: largest difference %.3g, largest travel past the contact %.3g\n", n, worst,
-                worst_far);
-    EXPECT_LT(worst_far, 0.01);
-    EXPECT_LT(worst, 1e-6);  // nor short of it
-    EXPECT_GE(n, 5000);
 }
 
 // The 2-D normalisation: a direction within about 4.5e-7 of an axis (its

@@ -40,6 +40,8 @@ void eopen_block_clear();  // sets the entity-block mode off
 // The current list has a cursor on an element and a word position in it.
 // lacces modes: 1 next, -1 previous, 0 current, 2 first, 3 last element;
 // answer: the element code (1 or more), -1 no such element, -2 list error.
+// So the end of a list is -1, as every list walk of the module and the block
+// routines read it; -2 is kept for a list that cannot be used.
 void lacces(const i32& mode, i32& answer);
 void lputd(i32& status, const i32& count, const void* buf);  // status: words written
 void lgetd(i32& status, const i32& count, void* buf);        // status: words read
@@ -161,20 +163,22 @@ struct hval {
     hval(f64 v) : isint(false), i(0), r(v) {}
 };
 void errout(const char* text, const i32& code, const i32& length);  // an error line of length characters with its code
-void eroutc(const char* text, i32 zero);  // internal error
-void erou1c(const char* text, hval v1, const char* tail = "");  // internal error with one value
-void erou2c(const char* text, hval v1, hval v2, const char* tail = "");  // internal error with two values
-void erou3c(const char* text, hval v1, hval v2, hval v3, const char* tail = "");  // internal error with three values
+void eroutc(const char* text, const i32& zero);  // internal error
+void erou1c(const char* text, const hval& v1, const char* tail = "");  // internal error with one value
+void erou2c(const char* text, const hval& v1, const hval& v2, const char* tail = "");  // internal error with two values
+// Internal error with three values.
+void erou3c(const char* text, const hval& v1, const hval& v2, const hval& v3, const char* tail = "");
 // Internal error with four values.
-void erou4c(const char* text, hval v1, hval v2, hval v3, hval v4, const char* tail = "");
+void erou4c(const char* text, const hval& v1, const hval& v2, const hval& v3, const hval& v4, const char* tail = "");
 // Internal error with five values.
-void erou5c(const char* text, hval v1, hval v2, hval v3, hval v4, hval v5, const char* tail = "");
-void userrc(const char* text, i32 zero);  // user error
-void user1c(const char* text, hval v1, const char* tail = "");  // user error with one value
+void erou5c(const char* text, const hval& v1, const hval& v2, const hval& v3, const hval& v4, const hval& v5,
+            const char* tail = "");
+void userrc(const char* text, const i32& zero);  // user error
+void user1c(const char* text, const hval& v1, const char* tail = "");  // user error with one value
 // User error of five texts joined.
 void user5c(const char* t1, const char* t2, const char* t3, const char* t4, const char* t5);
 void usmsgc(const char* text);                 // user message
-void usms1c(const char* text, hval v1);  // user message with one value
+void usms1c(const char* text, const hval& v1);  // user message with one value
 void shmsgc(const char* text);                 // status line message
 void shlmsg(const char* text, const i32& length);  // message window line
 void msg_mdls(i32 module, i32 number);         // numbered host message
@@ -189,7 +193,7 @@ void irepyc(const char* question, i32& reply);       // 1 yes, 0 no, -2 escape
 void prmptc(const char* text);                       // show a prompt
 void prmreal(const char* text, f32& value, i32& status);  // ask for a real
 void prmint(const char* text, i32& value, i32& status);   // ask for an integer
-void prmtxt(const char* text, char* value, i32 length, i32& status);  // ask for a text
+void prmtxt(const char* text, char* value, const i32& length, i32& status);  // ask for a text
 void gupdat(i32& key);                               // keyboard poll, -1 nothing
 void modint(const i32* words, i32& status);          // menu interaction with layout words
 i32 modhix();                                        // screen height in pixels
@@ -221,15 +225,13 @@ i32 nu_mod_get_flag();  // 1 while the host drives the menus itself, else 0
 void nu_mod_title(const char* text);  // the title of the menus the host drives
 
 // ------------------------------------------------------------ status line
-void bmshow(i32 window, i32 line, i32 field, const char* text, i32 zero, i32 width);
+void bmshow(const i32& window, const i32& line, const i32& field, const char* text, const i32& zero, const i32& width);
 void grpupd();  // brings the graphics up to date
 void gsncpt(const i32* npt1);  // hands the NPT1 record to the status line
 void gsdisp(const i32* dsp8);  // hands the DSP8 record to the status line
 void gsdism(const i32* dsm4);  // hands the DSM4 record to the status line
 void gsmach(const i32* prm9);  // hands the machine values to the status line
 void gstlpr(const i32* header);  // hands the tool words to the status line
-void gs_paint_begin();  // starts a repaint of the status line
-void gs_paint_end();  // ends a repaint of the status line
 
 // ---------------------------------------------------- tolerant comparisons
 // One tolerance, the host's (see get_tolerance); reals in single and double.
@@ -508,7 +510,7 @@ void pkspsh(const i32& id);  // pushes an entity onto the pick stack
 void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
 void pksrej(const i32& count);  // drop the last count entries
 i32 pkscnt();  // the entries of the pick stack
-void pksget(i32* ids, i32 capacity, i32& count);  // the entities of the pick stack, at most capacity
+void pksget(i32* ids, const i32& capacity, i32& count);  // the entities of the pick stack, at most capacity
 
 // Bad-surface buffer: ids of surfaces that could not be approximated.
 void init_badsrf();
@@ -533,7 +535,7 @@ void dbdnew(const i32& cls, const i32& type, const i32& count, const i32* words,
 void asatt1(const i32& id, const i32& attribute, i32& status);  // attach an attribute to an entity
 // Text of the current procedure's parameters: code 29 (20 characters) or 30 (12).
 void gtprtx(const i32& proc, const i32& code, char* text, i32& status);
-void gtenam(const i32& id, char* name, i32 length, i32& status);  // entity name, blank-padded
+void gtenam(const i32& id, char* name, const i32& length, i32& status);  // entity name, blank-padded
 void ncd_update_current_attrs(i32 mode, i32& colour, i32& pen);  // the procedure's colour and pen
 void ncd_update_blank_attribute(i32 blank);  // the blank attribute of the current procedure's display
 void ascopy(const i32& a, const i32& source, const i32& b, const i32& target);  // copy block associations
@@ -727,7 +729,7 @@ void repos_proc(i32 a, i32 b, i32 c);  // the host's repositioning of the proced
 i32 gs_operation();  // the host's current operation
 i32 gs_selected_procs();  // the procedures the host selected
 void gs_interpt(i32 mode, i32& answer);  // the host's interrupt answer (mode 2 sets it)
-i32 gnccod(i32 code);  // 1 when the host marks the procedure code as the user's
+i32 gnccod(const i32& code);  // 1 when the host marks the procedure code as the user's
 i32 if_geom_by_crit();  // 1 when the geometry is chosen by criteria
 i32 if_rotate_ucs();  // 1 when the UCS change rotates
 i32 if_was_alerr();  // 1 after an approximation error
@@ -803,7 +805,7 @@ void set_get_stock_vars(i32 mode, i32& handle, i32& nx, i32& ny, i32& ncells, f3
 // size and four flag words.
 void init_nc_df_stk_vars(i32 not_display, const void* base, i32 handle, i32 nx, i32 ny, const f32* box, f32 cell,
                          const i32* flags);
-void gsvnum(i32 mode, i32& value);  // mode 1: number of the current stock (0 to 47)
+void gsvnum(const i32& mode, i32& value);  // mode 1: number of the current stock (0 to 47)
 i32 sim_work_on(i32 mode);  // the stock-simulation counter; mode 2 advances it
 void sim_invalidate(i32 counter, i32 value);  // invalidates the stock simulation from a counter on
 
@@ -826,17 +828,17 @@ void tm_inst_delete();  // deletes the registered tool image
 i32 get_fdflg();  // the fast-display flag
 void set_fdflg_on();  // fast display on
 void set_fdflg_off();  // fast display off
-void darrow(const f32* point, const f32* dir, i32 on);  // draws (on 1) or erases an arrow at a point
-void edele1(i32 figure);  // deletes a figure's entity
+void darrow(const f32* point, const f32* dir, const i32& on);  // draws (on 1) or erases an arrow at a point
+void edele1(const i32& figure);  // deletes a figure's entity
 
 // Status window, prompts and messages of the procedure frame.
 i32 col1st();
 void dblnk(i32 column, i32 count);  // blanks count columns of the status window from column
-void dntxtc(const char* text, i32 column);  // a text in the status window from a column
+void dntxtc(const char* text, const i32& column);  // a text in the status window from a column
 void win_start_paint_on_main_wnd();  // starts painting in the main window
 void win_end_paint_on_main_wnd();  // ends painting in the main window
-void rdprmc(char* text, i32 length);     // the current prompt
-void prmpxc(const char* text, i32 mode);  // restore a prompt
+void rdprmc(char* text, const i32& length);     // the current prompt
+void prmpxc(const char* text, const i32& mode);  // restore a prompt
 void msg_prompt(i32 module, i32 number);  // a numbered host message as the prompt
 void msg_quest(i32 module, i32 number, i32& reply);  // a numbered host message as a yes/no question
 // A question with an answer set ("YES@NO@..."): choice from 1, -2 escape.
@@ -849,33 +851,39 @@ i32 maxcol();  // columns of the message window
 // rows of width characters each (packed one after another), dmnsel shows the
 // prompt and reads a row (1..count, -2 escape, -3 end), dmnmrk marks (1) or
 // unmarks (0) a row, dmncls closes it.
-void dmnini(const char* rows, i32 count, i32 width);
+void dmnini(const char* rows, const i32& count, const i32& width);
 void dmnsel(const char* prompt, i32& choice);  // shows the prompt, reads a row
-void dmnmrk(i32 row, i32 on);  // marks (1) or unmarks (0) a row
+void dmnmrk(const i32& row, const i32& on);  // marks (1) or unmarks (0) a row
 void dmncls();  // closes the dynamic-menu window
 // The dialog area beside it: dlgclr clears it, dsptx7 shows a text of length
 // characters at a row and column, rtextr reads at most width characters at a
 // row and column (length read; status 0, -2 escape, -3 end).
 void dlgclr();
-void dsptx7(i32 row, i32 column, const char* text, i32 length);  // a text in the dialog area
-void rtextr(i32 row, i32 column, i32 width, char* text, i32& length, i32& status);  // reads a text there
+void dsptx7(const i32& row, const i32& column, const char* text, const i32& length);  // a text in the dialog area
+// Reads a text there.
+void rtextr(const i32& row, const i32& column, const i32& width, char* text, i32& length, i32& status);
 // Prefix and text joined and cut to width.
-void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width, char* out, i32& outlen);
-void mktxtc(const char* text, char* out, i32 limit, i32& length);  // a C text into a field of at most limit characters
+void maktx4(const char* prefix, const i32& plen, const char* text, const i32& tlen, const i32& width, char* out,
+            i32& outlen);
+// A C text into a field of at most limit characters.
+void mktxtc(const char* text, char* out, const i32& limit, i32& length);
 // A text and a value in the format into a field.
-void mktx1c(const char* text, i32 value, const char* format, char* out, i32 limit, i32& length);
+void mktx1c(const char* text, const i32& value, const char* format, char* out, const i32& limit, i32& length);
 // One, two or three texts each followed by a real, into a line; the reals
 // laid out by the host's number format ("U": a length in the part's unit).
-void maktx1(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1);
+void maktx1(char* out, const i32& limit, i32& length, const char* format, const char* t1, const f32& v1);
 // Two texts and reals into a line.
-void maktx2(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2);
+void maktx2(char* out, const i32& limit, i32& length, const char* format, const char* t1, const f32& v1, const char* t2,
+            const f32& v2);
 // Three texts and reals into a line.
-void maktx3(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2,
-            const char* t3, f32 v3);
-void sheerx(const char* text, i32 length);  // an error line in the message window
-void usrmes(const char* text, i32 length);  // a user message line
-void usrme5(const char* t1, i32 l1, const char* sep, const char* t2, i32 l2);  // two message lines joined by sep
-void usrer5(const char* t1, i32 l1, const char* t2, i32 l2, const char* t3, i32 l3);  // a three-line user error
+void maktx3(char* out, const i32& limit, i32& length, const char* format, const char* t1, const f32& v1, const char* t2,
+            const f32& v2, const char* t3, const f32& v3);
+void sheerx(const char* text, const i32& length);  // an error line in the message window
+void usrmes(const char* text, const i32& length);  // a user message line
+// Two message lines joined by sep.
+void usrme5(const char* t1, const i32& l1, const char* sep, const char* t2, const i32& l2);
+// A three-line user error.
+void usrer5(const char* t1, const i32& l1, const char* t2, const i32& l2, const char* t3, const i32& l3);
 void shlms1(const char* label, const char* code, const i32* values);  // a message-window line of a label and values
 void trfoff();  // the host's transformation off
 void trfon();  // the host's transformation on
@@ -886,7 +894,7 @@ void llines(i32& count);  // elements of the current list
 // action line).
 void prcont();
 // A row of alternatives, current shown; highlight marks it.
-void modmc2(const char* options, i32& current, i32 highlight);
+void modmc2(const char* options, i32& current, const i32& highlight);
 void modic(const char* label, i32& value, i32 low, i32 high);  // an integer field row within low and high
 void modbln();  // a blank row
 void modtxt(const char* text);                     // a text row
@@ -933,7 +941,7 @@ void setmf();  // the host's multi-pick mode
 void pickm_enable(const i32& mode);  // 2 faces of solids may be picked, 0 no more
 // Prompt made of a text, a value (format "S": an ordinal, "I": an integer)
 // and a second text.
-void prmp1c(const char* before, hval value, const char* format, const char* after);
+void prmp1c(const char* before, const hval& value, const char* format, const char* after);
 // A menu of options joined by "@": choice from 1, -1 exit, -2 escape, -3 repeat.
 void menuc(const char* options, i32& choice);
 // A point indicated in space: 0, or -1 exit, -2 escape, -3 end.
@@ -1269,10 +1277,10 @@ void partbox_not_calculated_msg(i32 on);  // the part-box-not-calculated message
 // with " " (an empty item), modmc (alternatives, unmarked), mdmpc2 (two
 // alternatives), modic2 and modrc2 (an integer or real field; a field whose
 // low and high equal its value cannot be changed).
-void modcls(i32 count, const i32* attributes);
-void modic2(const char* label, i32& value, i32 low, i32 high, i32 mark);  // an integer field
-void modrc2(const char* label, f32& value, f32 low, f32 high, i32 mark);  // a real field
-void mdmpc2(const char* options, i32& current, i32 mark);  // two alternatives
+void modcls(const i32& count, const i32* attributes);
+void modic2(const char* label, i32& value, const i32& low, const i32& high, const i32& mark);  // an integer field
+void modrc2(const char* label, f32& value, const f32& low, const f32& high, const i32& mark);  // a real field
+void mdmpc2(const char* options, i32& current, const i32& mark);  // two alternatives
 void setcolr(i32 mode, i32 colour, i32 position, i32& out);  // colour of the items from a position on
 // Display blocks by block key (a depth, then the list number and the block
 // number; depth 1 names the whole list): the attention mark on or off, and
@@ -1293,13 +1301,13 @@ i32 nu_modl_get_did_init();          // 1 when the module's numbered texts are r
 i32 get_win_mode();                  // nonzero when the graphics window hides the tool image itself
 void EnableHideTool();  // lets the tool image be hidden
 void nc_tool_disp_hide(i32 on);  // hides (on 1) or shows the tool image
-void segchk(const char* name, i32 length, i32 mode, i32& result);  // 1 when the named segment is active
+void segchk(const char* name, const i32& length, const i32& mode, i32& result);  // 1 when the named segment is active
 // Picking of tool path blocks: enatpo lets the next pick take a block (its
 // display block's entity goes on the pick stack; slpopb and ncd_get_picked
 // give its key).
 void setir();
 void enatpo();  // lets the next pick take a block
-void setatn(i32 on);  // ends (on 1) the block pick
+void setatn(const i32& on);  // ends (on 1) the block pick
 void ncs_get_point(i32 mode, f32* point, i32& status);  // a point indicated in space: 0, -1, -2, -3
 i32 split_by_tool_get_set(i32 mode, i32 value);  // the split-by-tool setting: mode 1 get, 2 set
 // Division of a procedure by its tools. copy_current_proc puts a copy of the
@@ -1307,13 +1315,16 @@ i32 split_by_tool_get_set(i32 mode, i32 value);  // the split-by-tool setting: m
 // directly behind it; status -3 when the list cannot take it.
 void copy_current_proc(i32& status);
 // Drops the association between a procedure and a tool.
-void asdetl(i32 mode, i32 procedure, i32 kind, i32 tool);
+void asdetl(const i32& mode, const i32& procedure, const i32& kind, const i32& tool);
 // The part's tool path table: the tool paths' procedure tables loaded (mode
 // 2, of the table's tool path `list`) or the current one's restored (mode 3).
 void update_tp_flags(i32 mode, i32 list);
 // The procedure ids of the table's tool path at index (from 1), at most
 // capacity of them (status -1 past the table's end).
 void get_tp_proc_ids(i32 index, i32* ids, i32 capacity, i32& count, i32& status);
+// The 8-character name of the table's tool path at index (from 1), blank-
+// padded; 8 blanks and status -1 past the table's end.
+void get_tp_name(i32 index, char* name, i32& status);
 // The closest points of two lines in space, the first through a1 and a2, the
 // second through b1 and b2 (double precision): pa on the first, pb on the
 // second, and their distance. Status 0; 1 for parallel lines (pa = a1, pb

@@ -63,7 +63,7 @@ void copy_current_proc(i32& status)
     status = 0;
 }
 
-void asdetl(i32, i32 procedure, i32, i32 tool)
+void asdetl(const i32&, const i32& procedure, const i32&, const i32& tool)
 {
     note("host: tool " + std::to_string(tool) + " detached from procedure " + std::to_string(procedure));
 }

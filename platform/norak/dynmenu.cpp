@@ -33,7 +33,7 @@ std::string shown_rows()
 
 using namespace norak;
 
-void dmnini(const char* rows, i32 count, i32 width)
+void dmnini(const char* rows, const i32& count, const i32& width)
 {
     DynMenu& d = D();
     d.rows.clear();
@@ -68,7 +68,7 @@ void dmnsel(const char* prompt, i32& choice)
     note("reply: " + std::to_string(choice));
 }
 
-void dmnmrk(i32 row, i32 on)
+void dmnmrk(const i32& row, const i32& on)
 {
     DynMenu& d = D();
     if (row >= 1 && row <= static_cast<i32>(d.rows.size())) d.marked[static_cast<size_t>(row - 1)] = on != 0;
@@ -82,13 +82,13 @@ void dmncls()
 
 void dlgclr() { note("dialog: cleared"); }
 
-void dsptx7(i32 row, i32 column, const char* text, i32 length)
+void dsptx7(const i32& row, const i32& column, const char* text, const i32& length)
 {
     note("dialog " + std::to_string(row) + "." + std::to_string(column) + ": " +
          std::string(text, strnlen(text, static_cast<size_t>(std::max(length, 0)))));
 }
 
-void rtextr(i32 row, i32 column, i32 width, char* text, i32& length, i32& status)
+void rtextr(const i32& row, const i32& column, const i32& width, char* text, i32& length, i32& status)
 {
     const std::string asked = "DIALOG " + std::to_string(row) + "." + std::to_string(column) + " " + H().nc.prompt;
     note("prompt: " + asked);

@@ -35,26 +35,26 @@ void blank_blocks(i32 from, i32 to, bool all, bool blank)
 
 using namespace norak;
 
-void modcls(i32 count, const i32* attributes)
+void modcls(const i32& count, const i32* attributes)
 {
     (void)count;
     (void)attributes;
     column_start();
 }
 
-void modic2(const char* label, i32& value, i32 low, i32 high, i32 mark)
+void modic2(const char* label, i32& value, const i32& low, const i32& high, const i32& mark)
 {
     column_start();
     column_field(label, &value, 1, low, high, mark);
 }
 
-void modrc2(const char* label, f32& value, f32 low, f32 high, i32 mark)
+void modrc2(const char* label, f32& value, const f32& low, const f32& high, const i32& mark)
 {
     column_start();
     column_field(label, reinterpret_cast<i32*>(&value), 8, low, high, mark);
 }
 
-void mdmpc2(const char* options, i32& current, i32 mark)
+void mdmpc2(const char* options, i32& current, const i32& mark)
 {
     column_start();
     column_options(options, current, mark);
@@ -92,10 +92,10 @@ i32 get_win_mode() { return 0; }
 void EnableHideTool() {}
 void nc_tool_disp_hide(i32) {}
 
-void segchk(const char*, i32, i32, i32& result) { result = 0; }
+void segchk(const char*, const i32&, const i32&, i32& result) { result = 0; }
 
 void enatpo() { tp_pick().enabled = true; }
-void setatn(i32 on)
+void setatn(const i32& on)
 {
     if (on) tp_pick().enabled = false;
 }

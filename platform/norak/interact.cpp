@@ -2,6 +2,7 @@
 // builders and host settings. What is shown goes into the transcript; what
 // is asked is answered from the reply script.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -131,32 +132,32 @@ void errout(const char* text, const i32& code, const i32& length)
 {
     note("error: " + std::string(text, strnlen(text, static_cast<size_t>(std::max(length, 0)))));
 }
-void eroutc(const char* text, i32) { note(std::string("internal: ") + text); }
-void erou1c(const char* t, hval a, const char* tail) { note(std::string("internal: ") + t + fmt(a) + tail); }
-void erou2c(const char* t, hval a, hval b, const char* tail)
+void eroutc(const char* text, const i32&) { note(std::string("internal: ") + text); }
+void erou1c(const char* t, const hval& a, const char* tail) { note(std::string("internal: ") + t + fmt(a) + tail); }
+void erou2c(const char* t, const hval& a, const hval& b, const char* tail)
 {
     note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + tail);
 }
-void erou3c(const char* t, hval a, hval b, hval c, const char* tail)
+void erou3c(const char* t, const hval& a, const hval& b, const hval& c, const char* tail)
 {
     note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + tail);
 }
-void erou4c(const char* t, hval a, hval b, hval c, hval d, const char* tail)
+void erou4c(const char* t, const hval& a, const hval& b, const hval& c, const hval& d, const char* tail)
 {
     note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + " " + fmt(d) + tail);
 }
-void erou5c(const char* t, hval a, hval b, hval c, hval d, hval e, const char* tail)
+void erou5c(const char* t, const hval& a, const hval& b, const hval& c, const hval& d, const hval& e, const char* tail)
 {
     note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + " " + fmt(d) + " " + fmt(e) + tail);
 }
-void userrc(const char* text, i32) { note(std::string("user: ") + text); }
-void user1c(const char* t, hval a, const char* tail) { note(std::string("user: ") + t + fmt(a) + tail); }
+void userrc(const char* text, const i32&) { note(std::string("user: ") + text); }
+void user1c(const char* t, const hval& a, const char* tail) { note(std::string("user: ") + t + fmt(a) + tail); }
 void user5c(const char* a, const char* b, const char* c, const char* d, const char* e)
 {
     note(std::string("user: ") + a + b + c + d + e);
 }
 void usmsgc(const char* text) { note(std::string("message: ") + text); }
-void usms1c(const char* text, hval v) { note(std::string("message: ") + text + fmt(v)); }
+void usms1c(const char* text, const hval& v) { note(std::string("message: ") + text + fmt(v)); }
 void shmsgc(const char* text) { note(std::string("status: ") + text); }
 void shlmsg(const char* text, const i32& length)
 {
@@ -278,7 +279,7 @@ void prmint(const char* text, i32& value, i32& status)
     note("reply: " + r.answer);
 }
 
-void prmtxt(const char* text, char* value, i32 length, i32& status)
+void prmtxt(const char* text, char* value, const i32& length, i32& status)
 {
     const Reply& r = value_reply(text, status);
     if (status != 0 || length <= 0) return;
@@ -315,7 +316,14 @@ void gupdat(i32& key)
     note("key: " + std::to_string(key));
 }
 
-void modint(const i32* words, i32& status) { status = 0; }
+void modint(const i32* words, i32& status)
+{
+    // The first three layout words; the third is the number of menu lines.
+    auto& kept = ext_state<std::array<i32, 3>>("modint");
+    std::copy(words, words + 3, kept.begin());
+    status = 0;
+}
+const std::array<i32, 3>& norak::menu_layout() { return ext_state<std::array<i32, 3>>("modint"); }
 i32 modhix() { return H().settings.screen_height; }
 void gsclr(const i32& mode) {}
 void ncr_mdnxt_set(i32 index) { H().mdnxt = index; }
@@ -324,7 +332,7 @@ void mdnxt_set(i32 index) { H().mdnxt = index; }
 
 // ------------------------------------------------------------ status line
 
-void bmshow(i32 window, i32 line, i32 field, const char* text, i32, i32 width)
+void bmshow(const i32& window, const i32& line, const i32& field, const char* text, const i32&, const i32& width)
 {
     const std::string shown(text, strnlen(text, static_cast<size_t>(std::max(width, 0))));
     keep_status_field(line, field, shown);
@@ -335,9 +343,16 @@ void gsncpt(const i32*) {}
 void gsdisp(const i32*) {}
 void gsdism(const i32*) {}
 void gsmach(const i32*) {}
-void gstlpr(const i32*) {}
-void gs_paint_begin() {}
-void gs_paint_end() {}
+void gstlpr(const i32* header)
+{
+    // The tool fields are formatted from the tool header handed last.
+    auto& kept = ext_state<std::array<i32, norak::TOOL_HEADER_WORDS>>("statustool");
+    std::copy(header, header + norak::TOOL_HEADER_WORDS, kept.begin());
+}
+const std::array<i32, norak::TOOL_HEADER_WORDS>& norak::status_tool_header()
+{
+    return ext_state<std::array<i32, norak::TOOL_HEADER_WORDS>>("statustool");
+}
 
 // ---------------------------------------------------- tolerant comparisons
 

@@ -473,6 +473,25 @@ void get_tp_proc_ids(i32 index, i32* ids, i32 capacity, i32& count, i32& status)
     }
 }
 
+void get_tp_name(i32 index, char* name, i32& status)
+{
+    std::memset(name, ' ', 8);
+    status = -1;
+    i32 k = 0;
+    for (const auto& entry : L().entries) {
+        if (++k != index) continue;
+        // The name: the first two header words of the stored tool path.
+        i32 header[24];
+        get_set_tp_header(1, entry.first, header);
+        for (size_t c = 0; c < 8; ++c) {
+            const char ch = reinterpret_cast<const char*>(header)[c];
+            if (ch != '\0') name[c] = ch;
+        }
+        status = 0;
+        return;
+    }
+}
+
 i32 gs_check_movmnt(i32) { return iv("check_movmnt"); }
 
 // ----------------------------------------------------------- associations

@@ -379,7 +379,6 @@ void orbis_version_set(i32) {}
 void tp_vnum_set(i32 version) { H().settings.tp_version = version; }
 i32 gs_proc_id() { return iv("proc_id"); }
 void gs_param(i32, i32& value) { value = 0; }
-void get_geom_buf(i32, i32*, i32, i32& count) { count = 0; }
 void get_set_tp_header(i32 mode, i32 tp, i32* header)
 {
     std::memset(header, 0, 24 * sizeof(i32));
@@ -428,7 +427,7 @@ void gs_interpt(i32 mode, i32& answer)
 {
     if (mode == 2) N().interrupt = answer;
 }
-i32 gnccod(i32) { return iv("user_code"); }
+i32 gnccod(const i32&) { return iv("user_code"); }
 i32 if_geom_by_crit() { return iv("geom_by_crit"); }
 i32 if_rotate_ucs() { return iv("rotate_ucs"); }
 i32 if_was_alerr() { return N().alerr; }
@@ -565,14 +564,14 @@ void tm_inst_delete()
 i32 get_fdflg() { return N().fdflg; }
 void set_fdflg_on() { N().fdflg = 1; }
 void set_fdflg_off() { N().fdflg = 0; }
-void darrow(const f32*, const f32*, i32 on) { note(on ? "graphics: arrow drawn" : "graphics: arrow erased"); }
-void edele1(i32) {}
+void darrow(const f32*, const f32*, const i32& on) { note(on ? "graphics: arrow drawn" : "graphics: arrow erased"); }
+void edele1(const i32&) {}
 
 // ---------------------------------------------------- status window
 
 i32 col1st() { return 1; }
 void dblnk(i32, i32) {}
-void dntxtc(const char* text, i32 column)
+void dntxtc(const char* text, const i32& column)
 {
     std::string t = text;
     while (!t.empty() && t.back() == ' ') t.pop_back();
@@ -580,12 +579,12 @@ void dntxtc(const char* text, i32 column)
 }
 void win_start_paint_on_main_wnd() {}
 void win_end_paint_on_main_wnd() {}
-void rdprmc(char* text, i32 length)
+void rdprmc(char* text, const i32& length)
 {
     if (length <= 0) return;
     std::snprintf(text, static_cast<size_t>(length), "%s", N().prompt.c_str());
 }
-void prmpxc(const char* text, i32)
+void prmpxc(const char* text, const i32&)
 {
     N().prompt = text;
     if (text[0] != '\0') note(std::string("prompt: ") + text);
@@ -629,7 +628,8 @@ void rplyal(const char* question, i32& reply) { irepyc(question, reply); }
 
 i32 maxcol() { return 80; }
 
-void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width, char* out, i32& outlen)
+void maktx4(const char* prefix, const i32& plen, const char* text, const i32& tlen, const i32& width, char* out,
+            i32& outlen)
 {
     std::string s = std::string(prefix, strnlen(prefix, static_cast<size_t>(std::max(plen, 0)))) +
                     std::string(text, strnlen(text, static_cast<size_t>(std::max(tlen, 0))));
@@ -639,7 +639,7 @@ void maktx4(const char* prefix, i32 plen, const char* text, i32 tlen, i32 width,
     outlen = static_cast<i32>(s.size());
 }
 
-void mktxtc(const char* text, char* out, i32 limit, i32& length)
+void mktxtc(const char* text, char* out, const i32& limit, i32& length)
 {
     size_t n = strnlen(text, static_cast<size_t>(std::max(limit, 0)));
     std::memcpy(out, text, n);
@@ -647,7 +647,7 @@ void mktxtc(const char* text, char* out, i32 limit, i32& length)
     length = static_cast<i32>(n);
 }
 
-void mktx1c(const char* text, i32 value, const char* format, char* out, i32 limit, i32& length)
+void mktx1c(const char* text, const i32& value, const char* format, char* out, const i32& limit, i32& length)
 {
     (void)format;
     char b[96];
@@ -674,27 +674,28 @@ void maktx(char* out, i32 limit, i32& length, const char* format,
 }
 }  // namespace
 
-void maktx1(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1)
+void maktx1(char* out, const i32& limit, i32& length, const char* format, const char* t1, const f32& v1)
 {
     maktx(out, limit, length, format, {{t1, v1}});
 }
-void maktx2(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2)
+void maktx2(char* out, const i32& limit, i32& length, const char* format, const char* t1, const f32& v1, const char* t2,
+            const f32& v2)
 {
     maktx(out, limit, length, format, {{t1, v1}, {t2, v2}});
 }
-void maktx3(char* out, i32 limit, i32& length, const char* format, const char* t1, f32 v1, const char* t2, f32 v2,
-            const char* t3, f32 v3)
+void maktx3(char* out, const i32& limit, i32& length, const char* format, const char* t1, const f32& v1, const char* t2,
+            const f32& v2, const char* t3, const f32& v3)
 {
     maktx(out, limit, length, format, {{t1, v1}, {t2, v2}, {t3, v3}});
 }
 
-void sheerx(const char* text, i32 length) { note("error: " + field(text, length)); }
-void usrmes(const char* text, i32 length) { note("message: " + field(text, length)); }
-void usrme5(const char* t1, i32 l1, const char* sep, const char* t2, i32 l2)
+void sheerx(const char* text, const i32& length) { note("error: " + field(text, length)); }
+void usrmes(const char* text, const i32& length) { note("message: " + field(text, length)); }
+void usrme5(const char* t1, const i32& l1, const char* sep, const char* t2, const i32& l2)
 {
     note("message: " + field(t1, l1) + sep + field(t2, l2));
 }
-void usrer5(const char* t1, i32 l1, const char* t2, i32 l2, const char* t3, i32 l3)
+void usrer5(const char* t1, const i32& l1, const char* t2, const i32& l2, const char* t3, const i32& l3)
 {
     std::string s;
     for (const std::string& p : {field(t1, l1), field(t2, l2), field(t3, l3)})
@@ -721,7 +722,7 @@ void prcont()
     N().actions.clear();
 }
 
-void modmc2(const char* options, i32& current, i32 highlight)
+void modmc2(const char* options, i32& current, const i32& highlight)
 {
     if (column_form()) {
         column_options(options, current, highlight);

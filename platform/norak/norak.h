@@ -222,6 +222,13 @@ struct DisplayBlock {
 const std::vector<DisplayBlock>& display_blocks();  // the registered display blocks in order
 // The text a status-line field (line, field) shows, "" when none was shown.
 std::string status_field(i32 line, i32 field);
+// The words of the tool header the module handed the status line last
+// (gstlpr), all 0 before any.
+constexpr i32 TOOL_HEADER_WORDS = 22;
+const std::array<i32, TOOL_HEADER_WORDS>& status_tool_header();
+// The first three words of the last menu interaction (modint): the third
+// is the number of menu lines; all 0 before any.
+const std::array<i32, 3>& menu_layout();
 // What the module handed to the host's simulation recording, in order.
 struct Recorded {
     std::string what;  // "move", "feed", "spin", "cool", "org", "tool", "type", "ijk"

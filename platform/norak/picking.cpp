@@ -165,7 +165,7 @@ void pksrej(const i32& count)
     p.resize(p.size() - n);
 }
 i32 pkscnt() { return static_cast<i32>(S().stack.size()); }
-void pksget(i32* ids, i32 capacity, i32& count)
+void pksget(i32* ids, const i32& capacity, i32& count)
 {
     auto& p = S().stack;
     count = std::min<i32>(capacity, static_cast<i32>(p.size()));
@@ -233,15 +233,17 @@ void sldel(const i32& index, i32& status)
 void pick(i32& status)
 {
     {
-        // While the editor's menu columns are shown, the user may answer the
-        // pick with a choice of that menu instead.
+        // While a menu is shown and not read (the editor's columns or the
+        // procedure menus' rows), the user may answer the pick with a choice
+        // of that menu instead; a pick given leaves the menu unread.
         Host& h = H();
-        if (column_form() && h.next_reply < h.replies.size() && h.replies[h.next_reply].kind == "menu") {
+        if ((column_form() || form_shown()) && h.next_reply < h.replies.size() &&
+            h.replies[h.next_reply].kind == "menu") {
             tp_pick().enabled = false;
             status = column_read();
             return;
         }
-        column_drop();
+        form_drop();
     }
     std::string text = asked();
     note("pick: " + text);
@@ -319,7 +321,7 @@ void enatrs() {}
 void setmf() {}
 void pickm_enable(const i32&) {}
 
-void prmp1c(const char* before, hval value, const char* format, const char* after)
+void prmp1c(const char* before, const hval& value, const char* format, const char* after)
 {
     std::string v = value.isint ? (format && format[0] == 'S' ? ordinal(value.i) : std::to_string(value.i))
                                 : num(value.r);

@@ -346,6 +346,20 @@ void column_field(const char* label, i32* word, i32 vkind, f64 lo, f64 hi, i32 m
 
 i32 column_read() { return read_form(); }
 
+bool form_shown()
+{
+    const Form& f = F();
+    return !f.columns && !f.read && !f.rows.empty();
+}
+
+void form_drop()
+{
+    Form& f = F();
+    if (f.read) return;
+    f.rows.clear();
+    f.columns = false;
+}
+
 namespace {
 
 // --------------------------------------------------- masks, flags, rows

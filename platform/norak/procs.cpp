@@ -123,7 +123,7 @@ void param_io(const i32& mode, const i32& proc, bool machine, i32& id, i32* word
 
 using namespace norak;
 
-void gtenam(const i32& id, char* name, i32 length, i32& status)
+void gtenam(const i32& id, char* name, const i32& length, i32& status)
 {
     std::memset(name, ' ', static_cast<size_t>(std::max(length, 0)));
     auto it = H().entities.find(id);
@@ -272,6 +272,16 @@ void dbd_proc(const i32& mode, i32& proc, i32& number, i32& code, i32* words, i3
         build(*e, r);
         status = 0;
     }
+}
+
+void get_geom_buf(i32 proc, i32* ids, i32 capacity, i32& count)
+{
+    count = 0;
+    Entity* e = find(proc, PROC_TYPE);
+    ProcRec r;
+    if (!e || !parse(*e, r)) return;
+    count = std::min(std::max(capacity, 0), static_cast<i32>(r.geoms.size()));
+    std::copy(r.geoms.begin(), r.geoms.begin() + count, ids);
 }
 
 void get_mchprm_info(const i32& proc, i32& id, i32& count, i32& status) { param_info(proc, true, id, count, status); }

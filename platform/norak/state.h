@@ -141,6 +141,10 @@ i32 column_read();  // reads the form's reply
 // no such menu is shown or the next reply is no menu reply; the menu is
 // dropped either way.
 bool preset_reply(i32& status);
+// A form of the procedure menus' rows (not columns) shown and not read yet;
+// form_drop leaves it unread (a pick was given instead).
+bool form_shown();
+void form_drop();
 // Picking of tool path blocks (editing.cpp): enabled by enatpo for the next
 // pick, which then takes the block of the reply's number in the current list.
 struct TpPick {

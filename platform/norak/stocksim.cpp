@@ -63,7 +63,7 @@ void init_nc_df_stk_vars(i32 not_display, const void* base, i32 handle, i32 nx, 
     note(line);
 }
 
-void gsvnum(i32 mode, i32& value)
+void gsvnum(const i32& mode, i32& value)
 {
     if (mode != 1) return;
     value = static_cast<i32>(nc_value("stock_number"));

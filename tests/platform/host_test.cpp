@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -446,4 +447,72 @@ TEST_F(Host, ProcedureMenuServicesKeepTheirStatesAndNoteTheirSteps)
                                            "host: current directory", "host: menu title MILL 3X",
                                            "host: part box recalculated"};
     EXPECT_EQ(norak::transcript(), want);
+}
+
+TEST_F(Host, FrameServicesKeepWhatTheModuleHandsThemAndAnswerTheTables)
+{
+    // The list end is -1; a list that cannot be used answers -2.
+    i32 ans = 0;
+    lacces(1, ans);
+    EXPECT_EQ(ans, -1);
+    norak::settings().tp_open = 0;
+    lacces(1, ans);
+    EXPECT_EQ(ans, -2);
+    norak::settings().tp_open = 1;
+    // The tool header and the menu layout words handed last.
+    i32 header[22];
+    for (i32 k = 0; k < 22; ++k) header[k] = 7 * k;
+    gstlpr(header);
+    EXPECT_EQ(norak::status_tool_header()[21], 147);
+    const i32 words[3] = {0, 18, 4};
+    i32 st = -5;
+    modint(words, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::menu_layout()[2], 4);
+    // The tool path table's names by index; past its end blanks and -1.
+    std::vector<i32> h(24, 0);
+    std::memcpy(h.data(), "FIRST", 5);
+    norak::add_toolpath_entity(h, {});
+    std::memcpy(h.data(), "SECOND12", 8);
+    norak::add_toolpath_entity(h, {});
+    char name[8];
+    get_tp_name(2, name, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(std::string(name, 8), "SECOND12");
+    get_tp_name(1, name, st);
+    EXPECT_EQ(std::string(name, 8), "FIRST   ");
+    get_tp_name(3, name, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(std::string(name, 8), "        ");
+    // The geometry entities of a procedure entity, at most the capacity.
+    i32 proc = 0, number = 1, code = 9, nw = 0, ng = 3, st2 = 0;
+    i32 geoms[3] = {41, 42, 43};
+    dbd_proc(3, proc, number, code, nullptr, nw, nullptr, ng, st2);
+    dbd_proc(2, proc, number, code, nullptr, nw, geoms, ng, st2);
+    i32 got[3] = {0, 0, 0}, n = 0;
+    get_geom_buf(proc, got, 2, n);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(got[1], 42);
+    get_geom_buf(proc + 1000, got, 3, n);
+    EXPECT_EQ(n, 0);
+}
+
+TEST_F(Host, APickAnswersTheMenuShownWithAMenuReplyAndDropsItWithAPick)
+{
+    norak::load_session_text(R"({"entities": [{"kind": "line", "id": 5, "from": [0, 0, 0], "to": [1, 0, 0]}],
+        "replies": [{"menu": "SECOND"}, {"pick": 5}, {"menu": 1}]})");
+    modm("FIRST");
+    modm("SECOND");
+    i32 st = 0;
+    pick(st);
+    EXPECT_EQ(st, 2);  // the form was read
+    modm("THIRD");
+    pick(st);
+    EXPECT_EQ(st, 0);  // a pick: the form stays unread and is dropped
+    modm("FOURTH");
+    i32 reply = 0;
+    modrpl(reply);
+    EXPECT_EQ(reply, 1);
+    EXPECT_TRUE(norak::transcript_has("menu: FOURTH"));
+    EXPECT_FALSE(norak::transcript_has("menu: THIRD"));
 }

@@ -4,6 +4,7 @@
 
 #include "blocks/dspblk.h"
 #include "blocks/movement.h"
+#include "blocks/stfield.h"
 #include "blocks/tech.h"
 #include "core/host.h"
 #include "core/modflg.h"
@@ -26,9 +27,6 @@ void HLDDSP(const i32& mode, i32& status)
 // ------------------------------------------------------- one-block display
 
 namespace {
-// The tool display's copies of the position, axis and third vector.
-f32 TLDCPY[9];
-
 bool same3(const i32* a, const i32* b)
 {
     for (int k = 0; k < 3; ++k)
@@ -44,7 +42,9 @@ void DISPLB(const i32& mode, i32& flag, i32& status)
         status = -1;
         return;
     }
-    std::memcpy(TLDCPY, DSP8, sizeof TLDCPY);
+    // The tool display keeps no copies of the position, axis and third
+    // vector of its own: nothing would read them, the tool symbol is moved
+    // from the previous-position words of DSP8 below.
     std::memcpy(DSP8 + 9, DSP8, 6 * sizeof(i32));
     cltrin(-1, nullptr);
     ncd_pull_color_font_pen();

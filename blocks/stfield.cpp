@@ -5,6 +5,7 @@
 #include "blocks/dspblk.h"
 #include "blocks/modal.h"
 #include "core/host.h"
+#include "core/names.h"
 #include "core/records.h"
 #include "core/util.h"
 #include "tools/toolcache.h"
@@ -98,6 +99,25 @@ void MUTPRC(const i32& context)
     for (int k = 0; k < 8; ++k) f[3 + k] = name[k] == '\0' ? ' ' : name[k];
     show(context, FLD_PATH, f);
     show(context, FLD_MACHINE, MCHNAM(machine(), RAXN[0]));
+}
+
+void MUTPSW(const i32& window)
+{
+    gsncpt(NPT1);
+    gsdisp(DSP8);
+    gsdism(DSM4);
+    gsmach(PRM9);
+    // The tool words are the current tool's header, as every other field
+    // hands them; the machine values are not a tool's words.
+    gstlpr(TLCBLK.hdr);
+    MUTPRC(window);
+    win_start_paint_on_main_wnd();
+    f32 pos[3], axis[3], origin[3];
+    std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
+    std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
+    std::memcpy(origin, NPT1 + NPT1_ORIGIN, sizeof origin);
+    MUTPOS(window, pos, axis, origin);
+    win_end_paint_on_main_wnd();
 }
 
 void MUCOOL(const i32& context)

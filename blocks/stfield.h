@@ -18,6 +18,9 @@ const char* COOLTX(const i32& code);
 void MUTLNM(const i32& context);
 // Field 11: "TP=" and the tool path's name; field 12: its machine name.
 void MUTPRC(const i32& context);
+// Hands the records and the current tool's header to the host, refreshes the
+// machine name fields and repaints the position fields.
+void MUTPSW(const i32& window);
 // Field 6: the coolant text.
 void MUCOOL(const i32& context);
 // Field 5: the spindle text.

@@ -139,6 +139,8 @@ void MUTPOS(const i32& window, const f32* position, const f32* axis, const f32* 
     };
     char t[48];
     auto coord = [&](int k) { return (static_cast<f64>(position[k]) - origin[k]) / unit; };
+    // The machine kind is the header's third word, word 2 counted from 0 as
+    // the header record is laid out (after the two words of the name).
     if (NPT1[NPT1_MACHINE] == 31) {
         // The two headings are whole 12-character labels, not values.
         char head[13];
@@ -173,22 +175,6 @@ void MUTPOS(const i32& window, const f32* position, const f32* axis, const f32* 
         }
     }
     grpupd();
-}
-
-void MUTPSW(const i32& window)
-{
-    gsncpt(NPT1);
-    gsdisp(DSP8);
-    gsdism(DSM4);
-    gsmach(PRM9);
-    gstlpr(PRM9);
-    gs_paint_begin();
-    f32 pos[3], axis[3], origin[3];
-    std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
-    std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
-    std::memcpy(origin, NPT1 + NPT1_ORIGIN, sizeof origin);
-    MUTPOS(window, pos, axis, origin);
-    gs_paint_end();
 }
 
 void MNULAY()

@@ -15,7 +15,6 @@ void MUTTX8(const i32& window, const char* text, const i32& number);  // MUTTXT 
 // The position and axis fields, relative to the origin, at the host's unit
 // and precision.
 void MUTPOS(const i32& window, const f32* position, const f32* axis, const f32* origin);
-void MUTPSW(const i32& window);  // hands the records to the host and repaints the status line
 
 // Menu layout words handed to the host's menu interaction.
 struct MenuLayout {

@@ -6,6 +6,7 @@
 #include "blocks/marker.h"
 #include "blocks/movement.h"
 #include "blocks/procblk.h"
+#include "blocks/stfield.h"
 #include "blocks/tech.h"
 #include "core/codedio.h"
 #include "frame/defrel.h"
@@ -78,6 +79,11 @@ i32 after_execution(i32& status)
         if (st < 0) return 1;
         if (st == 1) word = 0;
         if (!off && word < 4 && !DRVST.stopped) {
+            // The list stays on the procedure block just finished, whose state
+            // words are changed below: the stock series finds the procedures
+            // it processes in the procedure tables by their counter, so no
+            // positioning at the counter-th procedure block (NXTCNT) is made
+            // before it or after it.
             update_tp_flags();
             EXTIME(5, 0, 0);
             i32 table[DRV_KEYS] = {0};
@@ -102,7 +108,8 @@ i32 after_execution(i32& status)
             }
         }
     }
-    // Gouge check against the stock.
+    // Gouge check against the stock. The types 22, 23, 25 and 26 that allow
+    // it are machine types of the tool path (tool types run from 1 to 10).
     const i32 m = NPT1[NPT1_MACHINE];
     if (DRVST.verify == 2 && (m == MACH_MILL25 || m == MACH_MILL3 || m == MACH_MILL4 || m == MACH_MILL5)) {
         i32 sw = 1;

@@ -11,6 +11,7 @@
 #include "blocks/dspblk.h"
 #include "blocks/marker.h"
 #include "blocks/movement.h"
+#include "blocks/stfield.h"
 #include "blocks/tech.h"
 #include "cleanup/services.h"
 #include "cutter/prjbrg.h"
@@ -273,7 +274,9 @@ static void exec_menu(const i32& mode)
 
     while (true) {
         prcont();
-        i32 words[4] = {0, 18, three ? 4 : 3, 1};
+        // With menu mode 1 the menu has four lines also in the editor's trim,
+        // where the execution line offers no BY STEP but MANUAL EDIT stays.
+        i32 words[4] = {0, 18, mode == 1 ? 4 : 3, 1};
         i32 mst = 0;
         modint(words, mst);
         if (mst < 0) break;
@@ -340,7 +343,10 @@ static void exec_menu(const i32& mode)
         DSPMOD = OPT_MODE[opt];
         if (opt == 4) set_fdflg_on();
         INTST.disp_changed = 1;
-        if (opt == 4) {
+        // Option 4 is the one choice that gives display mode 4, so the test of
+        // the mode chosen serves outside orbis mode (option 4) and in it (the
+        // display mode 4 taking that option's role) alike.
+        if (DSPMOD == 4) {
             INTST.other = 1;
             if (mode == 2) INTST.keep = 0;
         } else {
@@ -379,23 +385,31 @@ static void mark_motion(const i32& mode, i32& nomotion, i32& status)
         status = -1;
         return;
     }
-    // Looking forward from a list just opened (the cursor before its first
-    // block) starts with the first block.
-    bool moved = false;
-    while (true) {
+    // The block under the cursor is looked at first: it is the block last
+    // written (or reached), and the list position is after it, so it
+    // precedes the position; stepping away from it first would miss the only
+    // motion of a tool path that has one. Before the first block (a list
+    // just opened) nothing precedes the position, and looking forward starts
+    // with the first block: the header of no block is read there.
+    i32 pos = 0, jst = 0;
+    lgtpos(pos);
+    bool more = true;
+    if (pos <= 0) {
+        if (step == 1) TPJUMP(1, jst);
+        more = step == 1 && jst != -1 && jst != -2;
+    }
+    while (more) {
         i32 size = 0, type = 0, cls = 0, hst = 0;
         TPBLKH(3, size, type, cls, hst);
-        if (hst < 0 && (moved || step != 1)) {
+        if (hst < 0) {
             status = -1;
             break;
         }
-        if (hst >= 0 && cls == BC_MOVE) {
+        if (cls == BC_MOVE) {
             nomotion = 0;
             break;
         }
-        i32 jst = 0;
         TPJUMP(step, jst);
-        moved = true;
         if (jst == -1 || jst == -2) break;
     }
     i32 tst = 0;

@@ -753,6 +753,18 @@ TEST_F(DisplayTest, StatusFieldsOfTheMachineState)
     MUTPRC(1);
     EXPECT_EQ(norak::status_field(1, FLD_PATH), "TP=DOMEPATH ");
     EXPECT_EQ(norak::status_field(1, FLD_MACHINE), "MILL 5X     ");
+    // The position repaint hands the host the current tool's header (not
+    // the machine values) and refreshes the machine name fields with it.
+    for (i32 k = 0; k < PRM9_N; ++k) PRM9[k] = 500 + k;
+    for (i32 k = 0; k < TLHDR_N; ++k) TLCBLK.hdr[k] = 900 + k;
+    const char other[9] = "OTHERTP ";
+    movt2i(other, 8, NPT1);
+    NPT1[NPT1_MACHINE] = 23;
+    MUTPSW(1);
+    for (i32 k = 0; k < TLHDR_N; ++k) EXPECT_EQ(norak::status_tool_header()[static_cast<size_t>(k)], 900 + k) << k;
+    EXPECT_EQ(norak::status_field(1, FLD_PATH), "TP=OTHERTP  ");
+    EXPECT_EQ(norak::status_field(1, FLD_MACHINE), "MILL 3X     ");
+    EXPECT_EQ(norak::status_field(1, 1).substr(0, 2), "X=");
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "core/host.h"
@@ -85,7 +86,16 @@ TEST_F(Names, PositionFieldsByMachineKind)
     EXPECT_TRUE(norak::transcript_has("field 1.10: [Y=18.000    ]"));
     EXPECT_TRUE(norak::transcript_has("field 1.2: [X=18.000    ]"));
     EXPECT_TRUE(norak::transcript_has("field 1.3: [Z=9.000     ]"));
+    // A value that cannot be converted ends the display after the fields
+    // already drawn.
+    norak::reset();
     NPT1[NPT1_MACHINE] = 0;
+    pos[1] = std::nanf("");
+    MUTPOS(1, pos, axis, origin);
+    EXPECT_TRUE(norak::transcript_has("field 1.1: [X=9.000     ]"));
+    EXPECT_TRUE(norak::transcript_has("internal: MUTPOS, ERROR IN CVR2TD"));
+    EXPECT_FALSE(norak::transcript_has("field 1.2:"));
+    EXPECT_FALSE(norak::transcript_has("field 1.8:"));
 }
 
 TEST_F(Names, MenuLayoutFollowsScreenHeight)

@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "blocks/format.h"
 #include "frame/dspopt.h"
 #include "core/host.h"
+#include "core/intchk.h"
 #include "frame/intctl.h"
 #include "core/modflg.h"
+#include "core/mactyp.h"
 #include "core/progress.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
@@ -226,11 +229,64 @@ TEST_F(Menu, EmptyListOffersResumeAndStopOnly)
     EXPECT_FALSE(norak::transcript_has("MANUAL EDIT"));
     EXPECT_TRUE(norak::transcript_has("reply: 0"));
     EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(norak::menu_layout()[2], 3);  // three menu lines
+    // Menu mode 1 in the editor's trim: no BY STEP, but MANUAL EDIT makes
+    // the fourth line the host is told of.
+    norak::load_session_text(R"({"replies": [{"menu": "ACCEPT", "expect": "MANUAL EDIT"}]})");
+    uitr(1);
+    const i32 keep = MACTYP;
+    MACTYP = MACTYP_ALTER;
+    INTMNU(1);
+    MACTYP = keep;
+    EXPECT_EQ(norak::menu_layout()[2], 4);
+    EXPECT_EQ(norak::replies_left(), 0u);
     // Without an interruptible execution the menu does nothing.
     uitr(0);
     size_t n = t.size();
     INTMNU(1);
     EXPECT_EQ(norak::transcript().size(), n);
+}
+
+TEST_F(Menu, MotionLookUpCountsTheBlockUnderTheCursorAndKeepsThePosition)
+{
+    // Each case: the blocks of the list (their types), the cursor (0 before
+    // the first, k on block k), the direction mode and the answer.
+    struct Case {
+        std::vector<i32> types;
+        i32 cursor, mode, nomotion;
+    } cases[] = {
+        {{BT_HEADER, BT_LINE}, 2, 2, 0},  // the one motion is the block last written
+        {{BT_HEADER, BT_LINE, BT_TEXT}, 3, 2, 0},
+        {{BT_HEADER, BT_TEXT}, 2, 2, 1},
+        {{BT_LINE, BT_HEADER}, 0, 1, 0},  // forward from a list just opened
+        {{BT_HEADER, BT_TEXT}, 0, 1, 1},
+        {{BT_HEADER, BT_TEXT, BT_LINE}, 1, 1, 0},
+        {{BT_LINE, BT_HEADER}, 0, 2, 1},  // nothing precedes the first block
+    };
+    for (const Case& c : cases) {
+        norak::reset();
+        i32 st = 0, ans = 0;
+        // Before the first: a block put in front and deleted again.
+        std::vector<i32> types = c.types;
+        if (c.cursor == 0) types.insert(types.begin(), BT_TEXT);
+        for (size_t k = 0; k < types.size(); ++k) {
+            i32 words[5] = {types[k], static_cast<i32>(k + 1), r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f)};
+            lacces(1, ans);
+            lcreat(ans == -1 ? 0 : -1, st);
+            lputd(st, 5, words);
+        }
+        lclos();
+        lacces(2, ans);
+        if (c.cursor == 0) ldelet(1, st);
+        for (i32 k = 1; k < c.cursor; ++k) lacces(1, ans);
+        i32 before = 0, after = 0, nomotion = -1;
+        lgtpos(before);
+        MRKPOS(c.mode, nomotion, st);
+        lgtpos(after);
+        EXPECT_EQ(st, 0) << c.cursor;
+        EXPECT_EQ(nomotion, c.nomotion) << c.types.size() << " blocks, cursor " << c.cursor << " mode " << c.mode;
+        EXPECT_EQ(after, before);
+    }
 }
 
 TEST_F(Menu, DisplayOptionChangesOnlyWhenDifferent)

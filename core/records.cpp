@@ -39,6 +39,8 @@ void PUTRECS(i32& status)
     plg_mchtbl_mdput(1, MCHTBL);
     WRREC("WRMB", RK_WORDS, WRMB, WRMB_N, st);
     WRREC("NPT1", RK_WORDS, NPT1, NPT1_N, st);
+    // The part plane's words 1, 3, 4 and 9, counted from 1 as the record set
+    // counts them ("NPT1" word 3, the machine kind, is the header's index 2).
     PLN1[0] = 0;
     PLN1[2] = PLN1[3] = PLN1[8] = -1;
     WRREC("PLN1", RK_WORDS, PLN1, PLN1_N, st);
@@ -116,6 +118,7 @@ void PUTTXT(i32& status) { WRREC("TXT2", RK_TEXT, TXT2, TXT2_N, status); }
 
 void EDARST(const i32& flag)
 {
+    // Words 2, 3 and 6 counted from 1: the driver's words 1, 2 and 5.
     std::memset(EDA2, 0, sizeof EDA2);
     EDA2[1] = EDA2[2] = EDA2[5] = -1;
     if (flag != 0) {

@@ -35,7 +35,9 @@ inline void blsk_note(i32 level, i32 number)
     BLSK[BLSK_LEVEL] = level;
     BLSK[level] = number;
 }
-constexpr i32 CLP1_SIM = 0;                   // handed with the counter when the stock simulation is invalidated
+// Number of the current tool path in the part's tool path table; handed
+// with the counter when the stock simulation is invalidated.
+constexpr i32 CLP1_SIM = 0, CLP1_NUMBER = 0;
 constexpr i32 CLP1_TOOLPATH = 1;              // id of the current tool path; the listings' selector
 constexpr i32 CLP1_COLOUR = 2, CLP1_PEN = 3;
 constexpr i32 CLP1_LEVEL = 4;                 // level number of the current tool path

@@ -309,6 +309,8 @@ void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
     status = 0;
     for (i32 k = 0; k < entries.n && status == 0; ++k) {
         const i32 kind = entries.pairs[2 * k], id = entries.pairs[2 * k + 1];
+        // An item that cannot be opened ends the walk like a procedure of the
+        // wrong class: the entity answers -1 after its internal error.
         if (kind == 1) {
             eopen(id, cls, type, len, st);
             if (st < 0) {
@@ -334,8 +336,6 @@ void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
                 eroutc("proch1_ent, PROBLEMS IN OPENNING ENTITY", 0);
                 status = -1;
             } else {
-                i32 movement = id;
-                gs_proc_id(2, movement);
                 entity_header(unit, tp, scale, type, st);
                 rule(unit, kind == 4 ? '-' : '=');
             }
@@ -347,12 +347,15 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
 {
     status = 0;
     if (id >= 1 && id != CLP1[CLP1_TOOLPATH]) {
+        // A tool path nested deeper than the cap (one that holds itself) is
+        // not walked again: -1 stops that nesting, the walk above goes on.
         if (nest >= MAX_NEST) {
             status = -1;
             return;
         }
         ++nest;
-        proch1_ent(id, unit, scale, status);
+        i32 st = 0;
+        proch1_ent(id, unit, scale, st);
         --nest;
     } else {
         i32 answer = 0, type = 0, st = 0;
@@ -362,6 +365,9 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
         while (answer >= 0) {
             PRTBLK(LM_HEADS, unit, AM_LIST, id, scale, type, st);
             if (st < 0) break;
+            // The plain block the walk goes straight on from is the tool
+            // path's header (type 0); every other block the printer reports
+            // by its own type, and only 4, 10 and 12 draw a rule after them.
             if (type == BT_HEADER) {
                 // After the tool path's header: a double rule, unless a
                 // rotation axes block (which draws its own after it) follows.
@@ -383,6 +389,9 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
         }
     }
     for (int k = 0; k < 4; ++k) lnblank(unit);
+    // The walker ends with 0 whatever the entities held: their failures are
+    // reported where they happen and the listing goes on.
+    status = 0;
 }
 
 void PROCHD(const i32& selector)

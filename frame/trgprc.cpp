@@ -15,12 +15,39 @@
 namespace {
 constexpr i32 PAGE = 20;      // lines a page shows
 constexpr i32 FIXED = 6;      // rows above the procedure lines
+constexpr i32 R_LIST = 1;     // "SELECT FROM LIST", the one row of the pick mode
 constexpr i32 R_CONTINUE = 2, R_CANCEL = 3, R_PGUP = 5, R_PGDN = 6;
+
+// The tool path's 8-character name from the part's tool path table; the
+// open tool path's entry is its header, which NPT1 holds.
+std::string tool_path_name(i32 number)
+{
+    char name[8];
+    if (number == CLP1[CLP1_NUMBER]) {
+        std::memcpy(name, NPT1, 8);
+        for (char& c : name)
+            if (c == '\0') c = ' ';
+    } else {
+        i32 st = 0;
+        get_tp_name(number, name, st);
+    }
+    return std::string(name, 8);
+}
+
+// Takes the highlight off a procedure's blocks (attention 0), as PRCATT
+// puts it on: not for a blanked procedure nor for the place after the last.
+void unhighlight(i32 index)
+{
+    if (index < 1 || index > PRCTAB.count || index > PRT_MAX || PRCTAB.blank[index] == 2) return;
+    ncd_set_range_blocks_attention(PRCTAB.number[index], 0, 0);
+}
 }  // namespace
 
 void TRGPRC(i32& chosen, const i32& tp, i32& status)
 {
     status = 0;
+    // The procedure count is that of the procedure tables loaded, the current
+    // tool path's unless the caller loaded another's.
     const i32 count = std::min(PRCTAB.count, PRT_MAX);
     if (count < 1) {
         chosen = 1;
@@ -29,11 +56,20 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
     bool list = tp >= 1;
     const i32 entries = count + 1;
     const bool paging = entries > PAGE;
+    // Only the chosen index is kept: the list rows show the procedure tables'
+    // own marks (MLTTLS takes no mark table), so a table of this call's marks
+    // would have no reader.
     chosen = -1;
     i32 first = 1;
-    // The tool path's name: the current one's from its header record.
-    const std::string header = "TP=" + std::string(reinterpret_cast<const char*>(NPT1), 8);
-    auto unmark = [&] { chosen = -1; };
+    const std::string header = "TP=" + tool_path_name(tp >= 1 ? tp : CLP1[CLP1_NUMBER]);
+    i32 shown = -1;     // menu lines of the list last shown
+    bool full = true;   // the menu area is cleared fully before the next list
+    // A choice withdrawn loses its highlight with it: the graphics show no
+    // target that no longer stands.
+    auto unmark = [&] {
+        unhighlight(chosen);
+        chosen = -1;
+    };
     auto leave = [&](i32 st) {
         status = st;
         MNUCLR();
@@ -41,20 +77,19 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
     };
     while (true) {
         statbl();
-        i32 reply = 0;
         if (!list) {
             MNUCLR();
             prmptc("TARGET:PICK PROC.");
             modm("SELECT FROM LIST");
-            // A pick in the graphics, the offered row (the end reply), or a way out.
-            i32 st = 0;
-            pick(st);
-            reply = st == 0 ? FIXED + 1 : st == -3 ? 1 : st;
         } else {
             const i32 last = std::min(first + PAGE - 1, entries);
-            MNUCLR();
+            const i32 lines = FIXED + last - first + 1;
+            gsclr(full || lines != shown ? MNULYW.clear_area : MNULYW.clear_change);
+            shown = lines;
+            full = false;
             i32 st = 0;
             MNUIN3("TARGET", st);
+            // The menu cannot be shown: no target is chosen, as after a cancel.
             if (st < 0) return leave(-1);
             prmptc("TARGET:SELECT PROC.");
             if (paging) usmsgc(first == 1 ? "MORE STR" : last == entries ? "MORE END" : "MORE    ");
@@ -72,8 +107,13 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
             }
             i32 ids[PAGE];
             MLTTLS(first, last, ids, 0);
-            modrpl(reply);
         }
+        // A pick in the graphics (0) or a row of the menu shown, with the
+        // host's pick attention off while the user picks.
+        i32 reply = 0;
+        setatn(0);
+        pick(reply);
+        setatn(1);
         if (reply == -1 || (list && reply == R_CONTINUE)) return leave(0);
         if (reply == -2 || (list && reply == R_CANCEL)) {
             unmark();
@@ -83,15 +123,17 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
             if (first + 10 <= entries) first += 10;
         } else if (list && paging && reply == R_PGUP) {
             first = std::max(1, first - 20);
-        } else if (!list && reply == 1) {
+        } else if (!list && reply == R_LIST) {
             list = true;
-        } else if (reply > FIXED) {
+        } else if (reply == 0 || (list && reply > FIXED)) {
             unmark();
             i32 index = -1, block = -1;
-            PCKPGT(list ? reply : 0, 1, first, FIXED + 1, index, block);
+            PCKPGT(reply, 1, first, FIXED + 1, index, block);
             if (index >= 0) {
                 PRCATT(1, index, 0, 0);
                 chosen = index;
+            } else {
+                full = true;
             }
         }
     }

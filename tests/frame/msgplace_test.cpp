@@ -44,15 +44,15 @@ void three_procedures(i32 count, const std::string& replies)
 
 std::vector<std::string> blocks() { return fix::list_blocks(); }
 
-// The list of targets (after a pick that ends), the rows chosen (the
+// The list of targets (offered in the pick mode), the rows chosen (the
 // procedure lines start at row 7), one message typed, the insertion menu
 // left, the next target cancelled.
 std::string insert_at(std::initializer_list<i32> rows, const char* text)
 {
-    std::string r = R"([{"pick": 0, "end": true})";
+    std::string r = R"([{"menu": "SELECT FROM LIST"})";
     for (i32 row : rows) r += R"(, {"menu": )" + std::to_string(row) + "}";
     return r + R"(, {"menu": "CONTINUE"}, {"menu": "MESSAGE"}, {"answer": ")" + text +
-           R"("}, {"menu": 0, "escape": true}, {"pick": 0, "end": true}, {"menu": 0, "escape": true}])";
+           R"("}, {"menu": 0, "escape": true}, {"menu": 0, "escape": true}])";
 }
 
 TEST(MessagePlace, BeforeTheChosenProcedureOrAfterTheLast)
@@ -80,7 +80,7 @@ TEST(MessagePlace, BeforeTheChosenProcedureOrAfterTheLast)
 TEST(MessagePlace, AListWithoutTheProcedureCountedIsAnError)
 {
     // Five procedures counted, three in the list: the fourth is not found.
-    three_procedures(5, R"([{"pick": 0, "end": true}, {"menu": 10}, {"menu": "CONTINUE"}])");
+    three_procedures(5, R"([{"menu": "SELECT FROM LIST"}, {"menu": 10}, {"menu": "CONTINUE"}])");
     // (row 10: the fourth procedure)
     i32 inserted = 0, st = 0;
     INSMSG(1, inserted, st);

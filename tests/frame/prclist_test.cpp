@@ -679,6 +679,20 @@ TEST(ProcList, TheHeaderListOfAStoredToolPathRulesEachEntry)
     norak::entities()[bad].attrs["VN"] = 1;
     PROCHD(bad);
     EXPECT_TRUE(norak::transcript_has("internal: proch1_ent, NOT A PROCEDURE ENTITY. id = " + std::to_string(movement)));
+    // A movement that cannot be opened ends the walk too: the procedure after
+    // it is not listed. The walker still ends with status 0.
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_HDR EXISTS. OVERWRITE?"));
+    const i32 lost = norak::add_toolpath_entity(stored_header("LOST"), {{4, a}, {1, a}});
+    norak::entities()[lost].attrs["VN"] = 1;
+    PROCHD(lost);
+    EXPECT_TRUE(norak::transcript_has("internal: proch1_ent, PROBLEMS IN OPENNING ENTITY"));
+    lines = lines_of(fix::listing("CAVITY_CAV-1.PROC_HDR"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), col), 0);
+    for (const i32 id : {lost, bad, other}) {
+        i32 st = 5;
+        PRCHLW(id, 77, 1.0f, st);
+        EXPECT_EQ(st, 0) << id;
+    }
 }
 
 TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)

@@ -23,6 +23,7 @@ void procedures(i32 n, const std::string& replies = "[]")
     proct::fresh(replies);
     std::memset(&PRCTAB, 0, sizeof PRCTAB);
     std::memcpy(NPT1, "TP-T    ", 8);
+    CLP1[CLP1_NUMBER] = 1;          // the open tool path is the table's first
     norak::settings().extflag = 1;  // procedure-type names
     PRCTAB.count = n;
     for (i32 k = 1; k <= n && k <= PRT_MAX; ++k) {
@@ -201,7 +202,7 @@ TEST(TargetProcedure, ACancelledTargetInsertsNoMessage)
 {
     // The message insertion asks the target first: cancelled there, no
     // insertion menu is offered and nothing is inserted.
-    procedures(3, R"([{"pick": 0, "end": true}, {"menu": 0, "escape": true}])");
+    procedures(3, R"([{"menu": "SELECT FROM LIST"}, {"menu": 0, "escape": true}])");
     i32 inserted = 7, st = 5;
     INSMSG(1, inserted, st);
     EXPECT_EQ(st, 0);
@@ -233,15 +234,19 @@ TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)
     TRGPRC(chosen, 2, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(chosen, -1);
-    // Pick mode: a pick in the graphics, then the list by the offered row.
-    procedures(3, R"([{"pick": 11}, {"pick": 0, "end": true}, {"menu": 10}, {"menu": "CONTINUE"}])");
+    // Pick mode: a pick in the graphics, an end reply (nothing: it pages only
+    // the list), then the list by the offered row and the line below the last.
+    procedures(3, R"([{"pick": 11}, {"pick": 0, "end": true}, {"menu": "SELECT FROM LIST"}, {"menu": 10},
+                      {"menu": "CONTINUE"}])");
     norak::entities()[11].attrs["PN"] = 20;
     TRGPRC(chosen, 0, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(chosen, 4);  // the line below the last: after procedure 3
     EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 20, all blocks"));
-    EXPECT_TRUE(norak::transcript_has("prompt: TARGET:PICK PROC."));
+    EXPECT_TRUE(norak::transcript_has("display: attention 0 on procedure 20, all blocks"));  // no longer the choice
+    EXPECT_EQ(norak::transcript_count("prompt: TARGET:PICK PROC."), 3u);
     EXPECT_TRUE(norak::transcript_has("prompt: TARGET:SELECT PROC."));
+    EXPECT_EQ(norak::replies_left(), 0u);
     // One procedure is asked for like any other count.
     procedures(1, R"([{"menu": 8}, {"menu": "CONTINUE"}])");
     TRGPRC(chosen, 1, st);
@@ -252,6 +257,72 @@ TEST(TargetProcedure, EscapeCancelsAndThePickModeOffersTheList)
     TRGPRC(chosen, 0, st);
     EXPECT_EQ(chosen, 1);
     EXPECT_EQ(st, 0);
+}
+
+TEST(TargetProcedure, AChoiceReplacedOrWithdrawnLosesItsHighlight)
+{
+    // A, then B by a pick in the graphics, then CONTINUE: only B stays
+    // highlighted. A choice, then escape: its highlight goes with it.
+    procedures(3, R"([{"menu": 7}, {"pick": 11}, {"menu": "CONTINUE"}])");
+    norak::entities()[11].attrs["PN"] = 30;
+    i32 chosen = 0, st = 0;
+    TRGPRC(chosen, 1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(chosen, 3);
+    EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 10, all blocks"));
+    EXPECT_TRUE(norak::transcript_has("display: attention 0 on procedure 10, all blocks"));
+    EXPECT_TRUE(norak::transcript_has("display: attention 50 on procedure 30, all blocks"));
+    EXPECT_FALSE(norak::transcript_has("display: attention 0 on procedure 30"));
+    procedures(3, R"([{"menu": 8}, {"menu": 0, "escape": true}])");
+    TRGPRC(chosen, 1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(chosen, -1);
+    EXPECT_TRUE(norak::transcript_has("display: attention 0 on procedure 20, all blocks"));
+}
+
+TEST(TargetProcedure, PagingStartsAtTwentyOneEntriesAndTheHeaderNamesTheToolPath)
+{
+    // procedures, replies, the procedure chosen, whether the list pages.
+    struct Case {
+        i32 count;
+        const char* replies;
+        i32 chosen;
+        bool paged;
+    } cases[] = {
+        {19, R"([{"menu": 26}, {"menu": "CONTINUE"}])", 20, false},  // 20 entries: one page
+        {20, R"([{"menu": "Pg Dn"}, {"menu": 7}, {"menu": "CONTINUE"}])", 11, true},
+        // Down to 11, up by 20 back to 1.
+        {20, R"([{"menu": "Pg Dn"}, {"menu": "Pg Up"}, {"menu": 7}, {"menu": "CONTINUE"}])", 1, true},
+        {20, R"([{"menu": 0, "end": true}, {"menu": 8}, {"menu": "CONTINUE"}])", 12, true},  // the end pages down
+        // Down to 11, to 21 (the last entry alone), no further.
+        {20, R"([{"menu": 0, "end": true}, {"menu": 0, "end": true}, {"menu": 0, "end": true}, {"menu": 7},
+                 {"menu": "CONTINUE"}])", 21, true},
+    };
+    for (const Case& c : cases) {
+        procedures(c.count, c.replies);
+        i32 chosen = 0, st = 0;
+        TRGPRC(chosen, 1, st);
+        EXPECT_EQ(st, 0) << c.replies;
+        EXPECT_EQ(chosen, c.chosen) << c.replies;
+        EXPECT_EQ(norak::transcript_has("message: MORE STR"), c.paged) << c.replies;
+        EXPECT_EQ(norak::replies_left(), 0u) << c.replies;
+        EXPECT_TRUE(norak::transcript_has("menu: TP=TP-T    @")) << c.replies;
+    }
+    // Another tool path of the part's table: its own name.
+    procedures(2, R"([{"menu": "CANCEL"}])");
+    std::vector<i32> header(24, 0);
+    std::memcpy(header.data(), "OTHER", 5);
+    norak::add_toolpath_entity(header, {});
+    i32 chosen = 0, st = 0;
+    TRGPRC(chosen, 1, st);  // the open tool path
+    EXPECT_TRUE(norak::transcript_has("menu: TP=TP-T    @"));
+    procedures(2, R"([{"menu": "CANCEL"}])");
+    norak::add_toolpath_entity(header, {});
+    norak::add_toolpath_entity(header, {});
+    CLP1[CLP1_NUMBER] = 1;
+    TRGPRC(chosen, 2, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("menu: TP=OTHER   @"));
 }
 
 TEST(CriteriaItems, PrefixesTellDefinitionAndCriteriaState)

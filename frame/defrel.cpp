@@ -145,6 +145,8 @@ bool apply(i32 code, f32 R)
     if (code == 467) {
         set_expr(467, "%r", 0, 0);
         rel_nc_min_max_set(467, 0, 9999.9);
+        // 3400 takes its expression only where the host keeps that relation:
+        // the host refuses an expression for a code it has no entry of.
         if (exists(3400)) {
             set_expr(3400, "%r*0.5", 3021, 0);
             rel_nc_min_max_set(3400, 0, 9999.9);
@@ -373,6 +375,9 @@ void SRFREC(const i32& kind, const i32& keep, i32& status)
     nc_surf_list_count(1, kind, n, status);
     if (status < 0) return;
     if (keep == 1) cntset_keep(0);
+    // The host keeps a list's surfaces by its count: a count of 0 deletes
+    // every surface of the list, what deleting them one by one by id comes
+    // to, and needs no buffer of their ids.
     i32 zero = 0;
     nc_surf_list_count(2, kind, zero, status);
     bool ok = status >= 0;

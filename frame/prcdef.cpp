@@ -232,7 +232,12 @@ bool geometry_cycle(Def& d)
 }
 
 // The approximation values most used by the procedures, offered to the
-// parameter menu when the module keeps them.
+// parameter menu when the module keeps them. A saved approximation records
+// the mode, the tolerance it was made with and the third mode's value, so
+// the proposal reads and sets word 5, the tolerance of the mode (word 113,
+// or 137 for mode 2, as the change detection takes it) and word 161; the
+// tolerances of the passes and the check surfaces (words 15 and 357) are not
+// values of an approximation, and none is proposed for them.
 void most_used_approximation(const Def& d)
 {
     if (!lin_svap_flag()) return;
@@ -320,6 +325,9 @@ bool parameter_step(Def& d)
 
 }  // namespace
 
+// The end-after-definition flag is not touched: the parameter menu takes
+// no such flag (its arguments are the error word, the seven out-flags and
+// the status), so nothing here could set it.
 void PRCDEF(const i32& proc, const i32& defonly, const i32& moved, const i32& copied, const i32& append,
             const i32& back, i32& reread, i32&, i32& status)
 {
@@ -364,8 +372,13 @@ void PRCINI(const i32& mode, i32& status)
     PRCDST.dirflag = PRCDST.dirflag2 = 0;
     PRCGUS[0] = PRCGUS[1] = 0;
     UDINIT(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3));
-    i32 st = 0;
-    RELSYM(st);
+    // Without the part's heights the height relations have nothing to refer
+    // to: the procedure is not set up, and the user is told why.
+    RELSYM(status);
+    if (status < 0) {
+        userrc("PRCINI, THE PART HEIGHTS CANNOT BE HAD", 0);
+        return;
+    }
     f32 r = 0.0f;
     GTCRNR(PRM9[PRM9_TOOL], r);
     rel_nc_add_tool_data(tool_diameter(), r < 0.0f ? 0.0f : r, status);
@@ -400,6 +413,10 @@ void PRCINI(const i32& mode, i32& status)
     PRCCST.tol = pwr(APXTL1);
     RSTTRI();
     FIGCLR();
+    // Of the engine words a new procedure starts, only the code-112 word is
+    // named: the two set to 0 and 1 and the one cleared with it are not, and
+    // the engines here keep no such words outside what INIGEO and the resets
+    // above start.
     NPASS = 0;
     nc_surf_init(2, 1);
     INIGEO();
@@ -468,6 +485,12 @@ void PRCSRF(const i32& mode, const i32& geoarg, i32& flag, i32& status)
         }
         if (status >= 0 && PRCGUS[1] && !collected.empty()) {
             SRFASO(cid, geoarg, static_cast<i32>(collected.size()), collected.data());
+            // The check list's unique ids are stored back whole: the list keeps
+            // one per row, and the collected ones alone would cut the rows of
+            // the surfaces that are not check surfaces.
+            i32 cnt = 0;
+            nc_surf_list_count(1, 1, cnt, status);
+            if (status >= 0) nc_surf_put_uids(m, cuids.data(), status);
         }
     } else if (mode == 3) {
         flag = 1;

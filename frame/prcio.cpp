@@ -99,6 +99,7 @@ struct Reader {
     ChkRead chk;
     bool got_uids = false, got25 = false, got218 = false, got258 = false, got607 = false;
     i32 geomid = 0;  // open geometry entity
+    i32 legacy = 0;  // the caller's fourth word, handed on to the reads of type 3
 };
 
 // The segments of the part surfaces, their links, limits and corners.
@@ -231,7 +232,8 @@ bool read_state(Reader& rd, i32 code, i32 count, i32& status)
         return true;
     case 97:
     case 98:
-        if (fits(code, count, CNT_MAX, status)) tpget3(m, count, DT_LEGACY, code == 97 ? CNTLST.first : CNTLST.last, status);
+        if (fits(code, count, CNT_MAX, status))
+            tpget3(m, count, rd.legacy, code == 97 ? CNTLST.first : CNTLST.last, status);
         return true;
     case 404: {
         i32 text[64] = {0};
@@ -345,19 +347,13 @@ void geometry_ids(Reader& rd, std::vector<i32>& ids, i32& status)
     i32 count = 0;
     status = 0;
     if (rd.medium == MED_ENTITY) {
+        // The procedure read from an entity is the one the host keeps: its
+        // geometry entities are the host's, whatever procedure the module
+        // wrote last.
         eclose();
-        i32 nwords = 0, ngeom = 0;
-        get_proc_info(PRCENT, nwords, ngeom, status);
-        if (status < 0 || ngeom <= 0) {
-            ids.clear();
-            status = 0;
-            return;
-        }
-        std::vector<i32> words(static_cast<size_t>(std::max(nwords, 1)));
-        ids.assign(static_cast<size_t>(ngeom), 0);
-        i32 proc = PRCENT, number = 0, code = 0;
-        dbd_proc(1, proc, number, code, words.data(), nwords, ids.data(), ngeom, status);
-        count = status < 0 ? 0 : ngeom;
+        ids.assign(2 * NSLOTS, 0);
+        get_geom_buf(gs_proc_id(), ids.data(), 2 * NSLOTS, count);
+        count = std::clamp(count, 0, 2 * NSLOTS);
     } else {
         find_geom_buf(GSLOTS, count, ids.data(), status);
         rd.medium = MED_ENTITY;
@@ -489,7 +485,7 @@ void PRCGEO(const i32&, const i32& medium, i32& position, i32& status)
     }
 }
 
-void block_read_tavrek(const i32& medium, const i32& type, const i32& version, const i32&, i32& remaining,
+void block_read_tavrek(const i32& medium, const i32& type, const i32& version, const i32& legacy, i32& remaining,
                        i32& status)
 {
     status = 0;
@@ -499,6 +495,7 @@ void block_read_tavrek(const i32& medium, const i32& type, const i32& version, c
     }
     Reader rd;
     rd.medium = medium;
+    rd.legacy = legacy;
     EntityGuard guard;
     bool geometry = medium != MED_TPLREAD;
     if (medium != MED_PARLINE)
@@ -532,14 +529,15 @@ void block_read_tavrek(const i32& medium, const i32& type, const i32& version, c
         }
         if (guard.open) eclose();
         guard.open = false;
-        if (medium == MED_TPLREAD) rel_nc_refresh_symb_tab();
-        else store_lists(rd, status);
+        store_lists(rd, status);
         if (status < 0) return;
         // The surfaces of a stored procedure are defined.
-        if (medium != MED_TPLREAD && SRFGEO.NSRF > 0) SRFGEO.GEODEF = 1;
-    } else if (medium == MED_TPLREAD) {
-        rel_nc_refresh_symb_tab();
+        if (SRFGEO.NSRF > 0) SRFGEO.GEODEF = 1;
     }
+    // A template read has no geometry phase; the refresh of the relation
+    // symbol table that the end of that phase gives a template is made here,
+    // so that the host knows the expressions the template brought.
+    if (medium == MED_TPLREAD) rel_nc_refresh_symb_tab();
     status = 0;
     if (type == 28)
         for (auto& r : SRFGEO.CRNREC) r[CR_HELD] = 1;

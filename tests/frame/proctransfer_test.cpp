@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "blocks/procblk.h"
 #include "tests/frame/proc_common.h"
 
 using namespace proct;
@@ -116,6 +117,45 @@ TEST(ProcTransfer, ListRoundTripRestoresEveryCarriedWordAndTheGeometry)
     nc_surf_ids(ids, 4, st);
     EXPECT_EQ(ids[0], 11);
     EXPECT_EQ(ids[1], 12);
+}
+
+TEST(ProcTransfer, AProcedureReadFromAnEntityTakesTheHostsGeometryEntities)
+{
+    // The parameters in an entity of their own, the geometry in the entities
+    // of the procedure the host keeps (not the one the module wrote last).
+    fresh();
+    new_procedure();
+    two_surfaces();
+    PRCGUS[0] = 1;
+    const SrfGeo saved = SRFGEO;
+    i32 st = 0, pos = 0, eid = 0;
+    estore(9, 6, eid, st);
+    ASSERT_EQ(st, 0);
+    PRCPRM(9, MED_ENTITY, pos, st);
+    ASSERT_EQ(st, 0);
+    eclose();
+    i32 gpos = 0;
+    PRCGEO(9, MED_LIST, gpos, st);
+    ASSERT_EQ(st, 0);
+    i32 geoms[2 * NSLOTS], ng = 0;
+    find_geom_buf(GSLOTS, ng, geoms, st);
+    ASSERT_GT(ng, 0);
+    i32 proc = 0, number = 4, code = 9, nw = 0;
+    dbd_proc(3, proc, number, code, nullptr, nw, nullptr, ng, st);
+    dbd_proc(2, proc, number, code, nullptr, nw, geoms, ng, st);
+    ASSERT_EQ(st, 0);
+    gs_proc_id(2, proc);
+    PRCENT = -1;
+
+    std::memset(&SRFGEO, 0, sizeof SRFGEO);
+    nc_surf_init(1, 1);
+    i32 cls = 0, type = 0, len = 0;
+    eopen(eid, cls, type, len, st);
+    block_read_tavrek(MED_ENTITY, 9, 900, 0, pos, st);
+    ASSERT_EQ(st, 0) << norak::transcript().back();
+    ASSERT_EQ(SRFGEO.NSRF, 2);
+    for (i32 i = 0; i < 2; ++i) EXPECT_EQ(SRFGEO.SRFIDS[i], saved.SRFIDS[i]);
+    EXPECT_EQ(norak::open_entity(), 0);
 }
 
 TEST(ProcTransfer, FixUpsOfOlderAndIncompleteRecords)

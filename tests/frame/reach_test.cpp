@@ -4,6 +4,7 @@
 // save switch of the record set.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/cmpblk.h"
@@ -269,6 +270,48 @@ TEST(SurfaceLists, TheUpdateRecomputesTheIdsOfBothLists)
     i32 n = 0;
     nc_surf_list_count(1, 0, n, st);
     EXPECT_EQ(n, 2);
+}
+
+TEST(SurfaceLists, TheAssociationLinksPartAndFreeCheckSurfacesAndKeepsTheCheckRows)
+{
+    fresh();
+    new_procedure();
+    two_surfaces();
+    // Check list: surface 13 (attribute 0, linked) and 12 (attribute 1, not).
+    i32 st = 0, m = 2;
+    const i32 ids[2] = {13, 12}, atrs[2] = {0, 1};
+    nc_surf_list_count(2, 1, m, st);
+    nc_surf_put(m, ids, nullptr, st);
+    nc_surf_put_atrs(m, atrs, st);
+    PRCGUS[0] = PRCGUS[1] = 1;
+    for (const i32 id : {11, 12, 13}) {
+        i32 v = 0;
+        eattc(id, 2, "AS", v);
+    }
+    i32 flag = 0;
+    PRCSRF(2, 77, flag, st);
+    EXPECT_EQ(st, 0);
+    for (const auto& [id, want] : {std::pair{11, 77}, std::pair{12, 77}, std::pair{13, 77}}) {
+        i32 v = -1;
+        eattc(id, 1, "AS", v);
+        EXPECT_EQ(v, want) << id;
+    }
+    // Only the linked check surface: without the part surfaces 12 stays.
+    PRCGUS[0] = 0;
+    i32 zero = 0;
+    eattc(12, 2, "AS", zero);
+    PRCSRF(2, 55, flag, st);
+    i32 v12 = -1, v13 = -1;
+    eattc(12, 1, "AS", v12);
+    eattc(13, 1, "AS", v13);
+    EXPECT_EQ(v12, 0);
+    EXPECT_EQ(v13, 55);
+    i32 uids[2] = {0, 0};
+    nc_surf_list_count(1, 1, m, st);
+    EXPECT_EQ(m, 2);
+    nc_surf_uids(uids, 2, st);
+    EXPECT_EQ(uids[0], euid(13));
+    EXPECT_EQ(uids[1], euid(12));
 }
 
 TEST(ChangeSnapshot, AnotherUcsIsComputedAgainWhenItRotatesElseUpdated)

@@ -33,6 +33,8 @@ void tpget(const i32& medium, const i32& count, const i32& type, void* buf, i32&
         convert = true;
     }
     if (medium == MED_ENTITY) {
+        // An entity that holds fewer words than asked is a short read, as on
+        // the list: the caller must not take the zeros for stored words.
         if (egetn(count, buf) < count) status = -2;
     } else if (is_list(medium)) {
         lgetd(status, count, buf);
@@ -102,6 +104,9 @@ void TPSKIP(const i32& medium, const i32& count, const i32&, i32& status)
             status = -1;
             return;
         }
+        // The words are passed over record by record up to the count: an
+        // item's values are one record of count words, so skipping one record
+        // per word would swallow the segments after it.
         template_skip_words(file, count, status);
     } else {
         lskip(status, count);
@@ -118,11 +123,14 @@ void tpskpn(const i32& medium, i32 count, i32 type, i32& status) { TPSKIP(medium
 void TPPUT(const i32& medium, const i32& count, const i32& type, const void* buf, i32& status)
 {
     status = 0;
+    // A negative count writes nothing: it is refused rather than handed on.
     if (count < 0) {
         status = -1;
         return;
     }
-    // Texts go out NUL-padded from the end of the text to the full run.
+    // Texts go out NUL-padded from the end of the text to the full run. The
+    // padding is made in a copy, so that a caller's text shorter than the
+    // run is neither changed nor written past.
     std::vector<char> padded;
     if (type == DT_TEXT && count > 0) {
         padded.assign(static_cast<size_t>(count) * 4, '\0');

@@ -192,6 +192,10 @@ void PRGSTG(const i32& kind, const i32& stage)
     set_title(kind);
     i32 mode = 3;
     if (PRGSTA.last < 1) {
+        // The label's pieces are joined with one blank between the stage
+        // number and "STAGE. PATCHES=", and the total and "DONE=" follow
+        // with a blank between them: the numbers themselves carry no blank
+        // in the host's formats, so the pieces stay readable.
         char stg[16];
         i32 ls = 0;
         mktx1c("", stage, "S", stg, 16, ls);

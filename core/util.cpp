@@ -69,6 +69,9 @@ void GTSZ20(i32& size) { size = 20; }
 void SHFTUP(i32* words, const i32& capacity, const i32& n, const i32& k, i32& status)
 {
     status = 0;
+    // A negative count or shift is refused like an overflow: a negative k
+    // would write below the array's first word, and n + k alone cannot
+    // catch it.
     if (n < 0 || k < 0 || n + k > capacity) {
         status = -1;
         return;

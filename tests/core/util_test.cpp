@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <cmath>
+#include <utility>
 
 #include "core/host.h"
 #include "core/ptwarn.h"
@@ -73,6 +74,12 @@ TEST(Util, ShiftUpRefusesOverflowAndHandlesOverlap)
     EXPECT_EQ(st, 0);
     const i32 want[10] = {1, 2, 3, 4, 1, 2, 3, 4, 5, 6};
     for (int k = 0; k < 10; ++k) EXPECT_EQ(w[k], want[k]) << k;
+    // A negative count or shift is refused and moves nothing.
+    for (auto [n, k] : {std::pair{-1, 2}, std::pair{3, -1}}) {
+        SHFTUP(w, 10, n, k, st);
+        EXPECT_EQ(st, -1) << n << " " << k;
+        for (int j = 0; j < 10; ++j) EXPECT_EQ(w[j], want[j]) << j;
+    }
 }
 
 TEST(Util, EopchChecksClassTypeAndLength)

@@ -22,6 +22,7 @@
 #include "frame/gocomp.h"
 #include "frame/machtype.h"
 #include "frame/prmmnu.h"
+#include "core/mactyp.h"
 #include "core/modflg.h"
 #include "core/prcwrd.h"
 #include "core/progress.h"
@@ -576,6 +577,71 @@ TEST_F(Frame, ProgressPercentSteps)
     PRGSHW(99);
     EXPECT_EQ(std::string(PRGSTA.title, 17), "M A C H I N I N G");
     EXPECT_EQ(PRGSTA.ltitle, 20);
+}
+
+TEST_F(Frame, ProgressStagesTextsAndLoops)
+{
+    // The stage display: what each call paints (the progress fields written),
+    // for the stage, total and done given; "" paints nothing.
+    struct Case {
+        i32 stage, total, done;
+        bool fresh;  // nothing shown yet
+        std::string label, value;
+    } cases[] = {
+        {1, 15, 0, true, "", ""},  // stage 1: only a total on the step of 10
+        {1, 20, 0, true, "1 STAGE. PATCHES=", "20"},
+        {2, 23, 15, true, "", ""},
+        {2, 23, 20, true, "2 STAGE. PATCHES=23 DONE=", "20"},
+        {2, 23, 23, true, "2 STAGE. PATCHES=23 DONE=", "23"},  // the last, off the step
+        {2, 23, 20, false, "", "20"},                            // shown before: the value alone
+        {2, 0, 0, true, "", ""},                                 // no total
+    };
+    for (const Case& c : cases) {
+        PRGINI();
+        if (!c.fresh) PRGSTA.last = 10;
+        PRGCNT(1, c.total);
+        PRGCNT(2, c.done);
+        const size_t before = norak::transcript().size();
+        PRGSTG(6, c.stage);
+        std::string painted;
+        for (size_t k = before; k < norak::transcript().size(); ++k) painted += norak::transcript()[k] + "|";
+        const std::string what = std::to_string(c.stage) + "/" + std::to_string(c.total) + "/" + std::to_string(c.done);
+        if (c.value.empty()) {
+            EXPECT_EQ(painted, "") << what;
+            continue;
+        }
+        EXPECT_EQ(std::string(PRGSTA.value, static_cast<size_t>(PRGSTA.lvalue)), c.value) << what;
+        EXPECT_EQ(PRGSTA.last, std::stoi(c.value)) << what;
+        if (!c.label.empty()) {
+            EXPECT_EQ(std::string(PRGSTA.label, static_cast<size_t>(PRGSTA.llabel)), c.label) << what;
+            EXPECT_NE(painted.find("[" + c.label + "]"), std::string::npos) << painted;
+        }
+    }
+    // A free text: mode 0 sets the title and paints all; mode 1 takes the
+    // text's length as the title's but keeps its text; loops and offsets.
+    PRGTXT(0, "FIRST TITLE", 5);
+    EXPECT_EQ(std::string(PRGSTA.title, static_cast<size_t>(PRGSTA.ltitle)), "FIRST TITLE");
+    EXPECT_EQ(std::string(PRGSTA.label, static_cast<size_t>(PRGSTA.llabel)), " ");
+    PRGTXT(1, "ABC", 6);
+    EXPECT_EQ(PRGSTA.ltitle, 3);
+    EXPECT_EQ(std::string(PRGSTA.title, 3), "FIR");
+    EXPECT_EQ(std::string(PRGSTA.value, static_cast<size_t>(PRGSTA.lvalue)), "6");
+    PRGLOP(3, 0, 4);
+    EXPECT_EQ(std::string(PRGSTA.title, static_cast<size_t>(PRGSTA.ltitle)), "NUMBER OF OFFSETS DONE:");
+    PRGLOP(4, 0, 9);
+    EXPECT_EQ(std::string(PRGSTA.title, static_cast<size_t>(PRGSTA.ltitle)), "NUMBER OF OFFSETS DONE:");
+    EXPECT_EQ(std::string(PRGSTA.value, static_cast<size_t>(PRGSTA.lvalue)), "9");
+    PRGLOP(0, 12, 1);
+    EXPECT_EQ(std::string(PRGSTA.title, static_cast<size_t>(PRGSTA.ltitle)), "TOTAL NUMBER OF LOOPS 12. DONE:");
+    // Machining type 36: the percentage step is the key poll alone.
+    const i32 keep = MACTYP;
+    MACTYP = 36;
+    PRGINI();
+    PRGCNT(1, 10);
+    PRGCNT(2, 10);
+    PRGPCT(5);
+    MACTYP = keep;
+    EXPECT_EQ(PRGSTA.last, -1);
 }
 
 TEST_F(Frame, SegmentsStepsAndTheTechnologyInitialisation)

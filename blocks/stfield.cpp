@@ -103,13 +103,10 @@ void MUTPRC(const i32& context)
 
 void MUTPSW(const i32& window)
 {
+    // The records go to the host in the order NPT1, DSP8, DSM4, PRM9 and the
+    // current tool's header (not the machine values: they are no tool's
+    // words); the machine name fields hand the last four themselves.
     gsncpt(NPT1);
-    gsdisp(DSP8);
-    gsdism(DSM4);
-    gsmach(PRM9);
-    // The tool words are the current tool's header, as every other field
-    // hands them; the machine values are not a tool's words.
-    gstlpr(TLCBLK.hdr);
     MUTPRC(window);
     win_start_paint_on_main_wnd();
     f32 pos[3], axis[3], origin[3];

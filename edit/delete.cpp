@@ -124,7 +124,11 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         const i32 code = 1;
         i32 st = 0;
         PRVMCH(2, 1, &code, st);
-        feed = wrd2r(PRM9[PRM9_FEED]);
+        // The feed in force before the gap (the modal one just restored), not
+        // the machine feed: it is written back after the link, so the moves
+        // kept after the gap run at the feed they had. DELETE TO END restores
+        // it too, or the value written back would be none at all.
+        feed = wrd2r(DSM4[DSM4_FEED]);
         PRMFLG(0, st);
         STPV01(1);
         TECHST.status[1] = 2;

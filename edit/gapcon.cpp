@@ -92,10 +92,26 @@ i32 GAPDIR(const i32& side, const f32& x, const f32& y, const f32& z, f32* vecto
     return found;
 }
 
+namespace {
+// The words of the positioning context that a reconnection's positionings
+// set, kept to be put back.
+struct PositionContext {
+    i32 surface = LOCSRF, code = LOCTCD, zcl = LOCZCL, axm = LOCAXM;
+    f32 n1[3] = {LOCSN1[0], LOCSN1[1], LOCSN1[2]}, n2[3] = {LOCSN2[0], LOCSN2[1], LOCSN2[2]};
+    f32 aux = LOCAUX, radius = LOCTL2, zmin = LOCZMN, zmax = LOCZMX, a = LOCOFA, b = LOCOFB;
+    void put_back() const
+    {
+        LOCSRF = surface, LOCTCD = code, LOCZCL = zcl, LOCAXM = axm;
+        for (i32 k = 0; k < 3; ++k) LOCSN1[k] = n1[k], LOCSN2[k] = n2[k];
+        LOCAUX = aux, LOCTL2 = radius, LOCZMN = zmin, LOCZMX = zmax, LOCOFA = a, LOCOFB = b;
+    }
+};
+}  // namespace
+
 i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
 {
     flag = 0;
-    LOCSET(0, ZUP, ZUP, 1, 0.0f, EDTCX.linktol);
+    LOCSET(-1, ZUP, ZUP, 1, 0.0f, EDTCX.linktol);
     // The tool is dropped at the point's XY (a flat line of no length, with
     // contact codes). The line lies far under any model, so the rule that
     // raises a point to the ends of a line in surface milling leaves the
@@ -105,8 +121,7 @@ i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
     f32 xyz[3 * 8], nrm[3 * 8];
     i32 flg[8] = {0}, len[4] = {0}, nst = 0, tot = 0, st = 0;
     const i32 codes = 4;
-    LINNTB(1, 0, p, p, EDTCX.linktol, static_cast<f32>(EDTCX.linka), static_cast<f32>(EDTCX.linkb), 3 * 8, 0, codes,
-           xyz, nrm, flg, nst, 4, len, tot, st);
+    LINNTB(1, 0, p, p, EDTCX.linktol, EDTCX.linka, EDTCX.linkb, 3 * 8, 0, codes, xyz, nrm, flg, nst, 4, len, tot, st);
     if (st != 0 || tot < 1) return 0;
     flag = flg[0];
     return flag != 0 && z - xyz[2] < 0.03f ? 1 : 0;
@@ -116,12 +131,16 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
 {
     const f32 p1[3] = {p1x, p1y, p1z}, p2[3] = {p2x, p2y, p2z};
     const i32 oldclear = HEI8[HEI8_CLEARANCE];
-    const f32 oldzup = EDTCX.zup, olda = LOCOFA, oldb = LOCOFB;
+    const f32 oldzup = EDTCX.zup;
+    const PositionContext oldpos;
     f32 v1[3], v2[3];
     const i32 before = GAPDIR(1, p1x, p1y, p1z, v1);
     const i32 after = GAPDIR(0, p2x, p2y, p2z, v2);
-    // A side without a motion has no point: only the other side's move.
-    if ((before == 0 && after == 0) || (before != 0 && after != 0 && eqpt3(p1, p2))) return;
+    // Coinciding ends need no link. A side without a motion has no point of
+    // its own (the caller hands the other end again), so only two real ends
+    // are compared; a gap with no motion on either side still restores and
+    // writes the machine state and sets the feed in force.
+    if (before != 0 && after != 0 && eqpt3(p1, p2)) return;
     i32 st = 0;
     const i32 feedcode = 1;
     PRVMCH(2, 1, &feedcode, st);
@@ -136,16 +155,18 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     HFLSET(before == 0 || after == 0 ? 1 : 0);
     i32 n1 = 0, n2 = 0;
     SRFCNT(n1, n2);
-    const f32 a = static_cast<f32>(EDTCX.linka), b = static_cast<f32>(EDTCX.linkb);
     const f32 dists[2] = {0.0f, 0.0f};
-    SETMOC(EDTCX.onsurf != 0 ? EDTCX.linkkind : 1, EDTCX.linklen, EDTCX.linkfac, dists, EDTCX.zup, EDTCX.linktol, a, b, 1, n1, n2,
-           HEI8 + HEI8_ABSOLUTE, HEI8 + HEI8_INCR);
+    // The factor's item is the approach length and the length's item the arc
+    // radius, as the procedure's own links take them.
+    SETMOC(EDTCX.onsurf != 0 ? EDTCX.linkkind : 1, EDTCX.linkfac, EDTCX.linklen, dists, EDTCX.zup, EDTCX.linktol,
+           EDTCX.linka, EDTCX.linkb, 1, n1, n2, HEI8 + HEI8_ABSOLUTE, HEI8 + HEI8_INCR);
     i32 on1 = 0, on2 = 0;
     // Without an edit context (the whole tool path) the links are vertical.
     const bool surfaces = EDTCX.linkkind != 1 && EDTCX.onsurf != 0;
     if (surfaces) {
-        LOCOFA = a;
-        LOCOFB = b;
+        LOCTL2 = EDTCX.linktol;
+        LOCOFA = EDTCX.linka;
+        LOCOFB = EDTCX.linkb;
         GAPMDL();
         i32 flag = 0;
         on2 = GAPPOS(p2x, p2y, p2z, flag);
@@ -164,7 +185,9 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
             MOVRPD(2, up, ZUP, 1, st);
         }
     }
-    if (after != 0 && st >= 0) {
+    // The approach is written even after a failed retract: that motion has
+    // told its own failure, and the gap would otherwise stay open.
+    if (after != 0) {
         if (before == 0) {
             // Nothing before: the tool comes down from the clearance height
             // over the point.
@@ -172,8 +195,9 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
             std::memcpy(MOVST.point, over, sizeof over);
             std::memcpy(MOVST.axis, ZUP, sizeof over);
         }
-        if (on2 == 0) ZAPR(2, p2, ZUP, st);
-        else SRFAPR(2, p2, p2, v2, ZUP, 1, st);
+        i32 ast = 0;
+        if (on2 == 0) ZAPR(2, p2, ZUP, ast);
+        else SRFAPR(2, p2, p2, v2, ZUP, 1, ast);
     }
     PTAMCH(st);
     // The feed in force after the link, by the requested feed code.
@@ -189,8 +213,7 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     // too, or the next build would park a half-closed state whose node
     // arrays the store frees on leaving.
     if (surfaces) model_leave_live();
-    LOCOFA = olda;
-    LOCOFB = oldb;
+    oldpos.put_back();
     HEI8[HEI8_CLEARANCE] = oldclear;
     EDTCX.zup = oldzup;
     nu_sgcd_set_code(segcode);

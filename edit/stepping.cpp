@@ -14,6 +14,7 @@
 #include "core/names.h"
 #include "core/records.h"
 #include "edit/alter/search.h"
+#include "tools/tooldsp.h"
 
 StepState MOVSTA = {};
 i32 MOVRST[7] = {0, 0, 0, 0, 0, 0, 0};
@@ -110,14 +111,15 @@ void hide_tool()
 }
 
 // Walks in the direction to the next motion (the block at the cursor first)
-// and breaks a string of two or more points in the split mode.
+// and breaks a string of two or more points in the split mode (0: a string
+// stays whole).
 bool to_motion(i32 dir, i32 split, Head& h, i32& status, bool& end)
 {
     end = false;
     while (true) {
         if (!read_head(h, status)) return false;
         if (h.cls == BC_MOVE) {
-            if (bt_string(h.type) && string_points(h) >= 2) {
+            if (split != 0 && bt_string(h.type) && string_points(h) >= 2) {
                 BRKSTR(split, status);
                 if (status < 0) return false;
                 if (!read_head(h, status)) return false;
@@ -289,9 +291,9 @@ void JPENDP(i32& number, i32& type, i32& status)
     if (status < 0) return fail();
     Head h;
     bool end = false;
-    if (!to_motion(-1, 0, h, status, end) && status < 0) {
-        // a string at the end stays whole: only the head was wanted
-    }
+    // A string at the end stays whole: only the last motion's number is
+    // wanted.
+    to_motion(-1, 0, h, status, end);
     if (status < 0) return fail();
     if (end || h.cls != BC_MOVE) {
         TPTOP(SLOT_KEEP, status);
@@ -647,8 +649,31 @@ struct Stepper {
     bool end = false, zjump = false, forced = false, forward = false, layerflag = false, traced = false,
          started = false, slow = false, done = false;
     i32 tgt = 0, st = 0, number = -1, dmode = 3;
+    i32 tool = 0;  // the tool in force where the move started
     f32 shift = 0.0f;
 };
+
+// After a move past a tool change a shown tool image is still the old
+// tool's: it is replaced by the new tool at the shown point and axis, and
+// the user is told. Nothing is drawn where no image is shown.
+void redraw_changed_tool(i32& tool)
+{
+    if (DSM4[DSM4_TOOL] == tool) return;
+    tool = DSM4[DSM4_TOOL];
+    i32 inst = 0;
+    tm_inst_id(1, inst);
+    if (inst == 0) return;
+    tm_inst_delete();
+    f32 p[3], a[3];
+    for (int k = 0; k < 3; ++k) {
+        p[k] = wrd2r(DSP8[DSP8_POS + k]);
+        a[k] = wrd2r(DSP8[DSP8_AXIS + k]);
+    }
+    i32 fig = -1;
+    DISPT1(tool, p, a, fig);
+    if (fig >= 0) tm_inst_id(2, fig);
+    msg_mdls(317, 11);
+}
 
 // A layer or pass step (STEP 2 while moving) becomes a jump to the block the
 // step reaches, or to the start or end. False: the layer walk failed.
@@ -709,6 +734,7 @@ void single_steps(Stepper& s, bool back)
         if (s.st == 2) s.layerflag = true;
         if (s.number >= 0) s.key[2] = s.number;
         if (back || MOVSTA.follow != 2) {
+            redraw_changed_tool(s.tool);
             i32 dst = 0;
             display(s.dmode, dst);
             if (dst < 0) {
@@ -768,6 +794,12 @@ void jump_end(Stepper& s)
         JPSTRP(s.number, s.type, s.st);
         s.started = true;
         MOVSTA.direction = 1;
+        // The blocks passed were shown, the tool's change with them: only
+        // the message is left.
+        if (s.st >= 0 && DSM4[DSM4_TOOL] != s.tool) {
+            s.tool = DSM4[DSM4_TOOL];
+            msg_mdls(317, 11);
+        }
     } else {
         JPENDP(s.number, s.type, s.st);
         s.forced = true;
@@ -821,7 +853,10 @@ bool move(Stepper& s)
     if (MOVSTA.direction == 1) step_forward(s);
     else if (MOVSTA.direction == 2) step_backward(s);
     else if (MOVSTA.jump == 1 || MOVSTA.jump == 2) jump_end(s);
-    else return jump_block(s);
+    else if (MOVSTA.jump == 4) return jump_block(s);
+    // JUMP LAYER/Z still standing here means its Z search failed: no move,
+    // and the failure is reported, not taken for a JUMP BLOCK asking for a
+    // pick.
     return true;
 }
 
@@ -848,6 +883,7 @@ void finish(Stepper& s)
     }
     const bool show_final = s.dir0 == 3 || MOVSTA.step == 2 || s.delay <= 0.0f || s.forced;
     if (show_final && !(s.traced && s.forward && s.dir0 == 1) && !s.started) {
+        redraw_changed_tool(s.tool);
         i32 dst = 0;
         display(s.dmode, dst);
         if (dst < 0) s.status = -3;
@@ -864,6 +900,7 @@ void STEPTL(const i32& target, const i32& delstart, const i32& mode, i32* key, i
 {
     Stepper s{target, delstart, mode, key, type, delay, z, status};
     s.tler = TLER[TLER_MODE];
+    s.tool = DSM4[DSM4_TOOL];
     s.dir0 = MOVSTA.direction;
     s.jump0 = MOVSTA.jump;
     status = -3;

@@ -44,6 +44,10 @@ bool item(i32 code, i32 type, T& value)
 
 // The store: two snapshot slots, the models that were live when a slot was
 // got (put back when that slot's model is dropped) and the surface set.
+// A copy that cannot be allocated throws before the slot or set is
+// replaced: the store keeps what it held, and the failure ends the run at
+// the runner like any other instead of leaving an empty slot that a caller
+// would take for a model never saved.
 struct Store {
     std::optional<ModelSnapshot> slot[2];
     std::vector<ModelSnapshot> parked;
@@ -223,8 +227,10 @@ void EDTCTX(const i32& procedure, i32& status)
     c.side2 = c.side;
     item(59, DT_REAL, c.side2);
     item(63, DT_INT, c.srfkind);
-    item(55, DT_INT, c.linka);
-    item(56, DT_INT, c.linkb);
+    // The part and check offsets are real expression items: read as reals,
+    // or an offset of 0.5 would reach the positioning as its bit pattern.
+    item(55, DT_REAL, c.linka);
+    item(56, DT_REAL, c.linkb);
     SRFSET();
     status = 0;
 }

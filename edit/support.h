@@ -19,7 +19,7 @@ struct EditContext {
     f32 side;         // side offset
     f32 side2;        // second side offset
     i32 srfkind;      // surface kind
-    i32 linka, linkb; // link values A and B
+    f32 linka, linkb; // link values A and B: the part and check offsets
     i32 linkkind;     // 1 vertical moves only
     f32 linkfac, linklen;
     i32 onsurf;       // reconnection on surfaces allowed

@@ -61,7 +61,12 @@ void next_motion(const i32& n, i32& number, i32& type, f32* point, f32* normal, 
         lclos();
         if (n > 0) {
             TPJUMP(1, status);
-            if (status == -2) status = -1;  // the end of the list: no motion
+            // The end of the list: no motion, answered -1 as the block
+            // header reader answers a read past the list's end. The readers
+            // here take every negative status as "no motion"; one answer for
+            // the end whichever call meets it keeps them from telling apart
+            // what the list layer cannot.
+            if (status == -2) status = -1;
             if (status < 0) return;
         } else {
             i32 answer = 0;

@@ -1,5 +1,6 @@
 #include "edit/alter/pick.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/navig.h"
+#include "blocks/readers.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "edit/alter/motion.h"
@@ -21,14 +23,18 @@ const char* const LABELS[3] = {" SINGLE  ", "  CHAIN  ", "VERTICAL "};
 enum Mode { SINGLE = 1, CHAIN = 2, VERTICAL = 3 };
 
 // One motion of the current list: its number, end point and the point
-// before it.
+// before it. Each point of a string is a motion of its own; block is the
+// number the string's block is found by and points its point count (1 for
+// any other motion).
 struct Motion {
-    i32 number, type, points;  // points: the points of a string, else 1
+    i32 number, type, block, points;
     f32 end[3], prev[3];
 };
 
-// The motions of the current list in order; strings give one motion per
-// point when broken, else one for the whole string. Status of the reader.
+// The motions of the current list in order, each point of a string one
+// motion with the point before it as its previous point, so that a walk
+// judges the motion after a string from the string's last point. Nothing is
+// broken here. Status of the reader.
 std::vector<Motion> list_motions(i32& status)
 {
     std::vector<Motion> out;
@@ -42,22 +48,32 @@ std::vector<Motion> list_motions(i32& status)
         f32 n[3];
         next_motion(1, m.number, m.type, m.end, n, status);
         if (status < 0) break;
-        m.points = 1;
-        if (bt_string(m.type)) {
-            i32 size = 0, type = 0, cls = 0;
-            TPBLKH(AM_LIST, size, type, cls, status);
-            lclos();
-            m.points = (size - 1) / bt_point_words(type);
-        }
         if (first) {
             i32 number = 0, st = 0;
             f32 dir[3];
             PRVPNT(0, prev, dir, number, st);
             first = false;
         }
-        std::memcpy(m.prev, prev, sizeof prev);
-        std::memcpy(prev, m.end, sizeof prev);
-        out.push_back(m);
+        m.block = m.number;
+        m.points = 1;
+        std::vector<Motion> points{m};
+        if (bt_string(m.type)) {
+            i32 size = 0, type = 0, cls = 0, records = 0;
+            TPBLKH(AM_LIST, size, type, cls, status);
+            m.points = (size - 1) / bt_point_words(type);
+            points.clear();
+            for (i32 r = 0; r < m.points && status >= 0; ++r) {
+                RDBT2(AM_LIST, type, size, records, m.number, m.end, n, status);
+                points.push_back(m);
+            }
+            lclos();
+            if (status < 0) break;
+        }
+        for (Motion& q : points) {
+            std::memcpy(q.prev, prev, sizeof prev);
+            std::memcpy(prev, q.end, sizeof prev);
+            out.push_back(q);
+        }
         lacces(1, answer);
     }
     EDTFED = keep;
@@ -68,12 +84,13 @@ std::vector<Motion> list_motions(i32& status)
 i32 index_of(const std::vector<Motion>& list, i32 block)
 {
     for (size_t k = 0; k < list.size(); ++k)
-        if (block >= list[k].number && block < list[k].number + list[k].points) return static_cast<i32>(k);
+        if (list[k].number == block) return static_cast<i32>(k);
     return -1;
 }
 
-// Breaks the string of the list index into lines, each point a block.
-void break_string(const Motion& m, i32& status)
+// Breaks the string found by the number into lines, each point a block of
+// its own with the point's number.
+void break_string(i32 block, i32& status)
 {
     i32 answer = 0;
     lacces(2, answer);
@@ -82,29 +99,27 @@ void break_string(const Motion& m, i32& status)
     const f32 keep = EDTFED;
     while (status >= 0) {
         next_motion(1, number, type, p, n, status);
-        if (status < 0 || number == m.number) break;
+        if (status < 0 || number == block) break;
         lacces(1, answer);
     }
     EDTFED = keep;
     if (status >= 0) BRKSTR(0, status);
 }
 
-// The motions of the list with every string from index a to b broken
-// into lines (the indexes following the picks).
-std::vector<Motion> broken_between(i32 first, i32 last, i32& status)
+// Breaks every string that holds a motion of the indexes a to b (either
+// order, clipped to the list). The points keep their numbers, so the list
+// read before stays valid.
+void break_strings(std::vector<Motion>& list, i32 a, i32 b, i32& status)
 {
-    while (true) {
-        std::vector<Motion> list = list_motions(status);
-        if (status < 0) return list;
-        i32 a = index_of(list, first), b = index_of(list, last);
-        if (a > b) std::swap(a, b);
-        bool broke = false;
-        for (i32 k = a; k >= 0 && k <= b && !broke; ++k)
-            if (bt_string(list[static_cast<size_t>(k)].type) && list[static_cast<size_t>(k)].points > 1) {
-                break_string(list[static_cast<size_t>(k)], status);
-                broke = status >= 0;
-            }
-        if (!broke) return list;
+    if (a > b) std::swap(a, b);
+    a = std::max(a, 0);
+    b = std::min(b, static_cast<i32>(list.size()) - 1);
+    for (i32 k = a; k <= b && status >= 0; ++k) {
+        const Motion m = list[static_cast<size_t>(k)];
+        if (m.points < 2) continue;
+        break_string(m.block, status);
+        for (Motion& q : list)
+            if (q.block == m.block) q.points = 1, q.block = q.number;
     }
 }
 
@@ -145,10 +160,12 @@ void highlight(i32 first, i32 last, i32 on)
 void chain_range(Picks& p, i32& status)
 {
     PickEntry* e = p.base();
-    const std::vector<Motion> list = broken_between(e[p.count - 2].block, e[p.count - 1].block, status);
+    std::vector<Motion> list = list_motions(status);
     if (status < 0) return;
     i32 a = index_of(list, e[p.count - 2].block), b = index_of(list, e[p.count - 1].block);
     if (a < 0 || b < 0) return;
+    break_strings(list, a, b, status);
+    if (status < 0) return;
     if (a > b) {
         swap_picks(e[p.count - 2], e[p.count - 1]);
         std::swap(a, b);
@@ -193,7 +210,7 @@ void vertical_walk(const std::vector<Motion>& list, i32 at, i32 step, std::vecto
 
 // A VERTICAL pick: the run around the picked motion, asked for when the
 // picked motion is itself vertical. False when the user left.
-bool vertical_pick(Picks& p, const std::vector<Motion>& list, i32 at, i32& answer, i32& status)
+bool vertical_pick(Picks& p, std::vector<Motion>& list, i32 at, i32& answer, i32& status)
 {
     const Motion& picked = list[static_cast<size_t>(at)];
     const bool vertical = is_vertical(picked.end, picked.prev, 2.0f) != 0;
@@ -228,6 +245,10 @@ bool vertical_pick(Picks& p, const std::vector<Motion>& list, i32 at, i32& answe
             lo = std::min(lo, k);
             hi = std::max(hi, k);
         }
+        // The strings the walks met, up to the motion that ended each walk,
+        // become lines, so that every motion of the run is a block of its own.
+        break_strings(list, lo - 1, hi + 1, status);
+        if (status < 0) return false;
         highlight(list[static_cast<size_t>(lo)].number, list[static_cast<size_t>(hi)].number, 1);
         if (vertical) {
             prmptc("THIS CHAIN ?");
@@ -381,7 +402,8 @@ void pick_blocks(i32& count, i32& handle, i32& status)
         }
         if (reply == -2) {
             const PickEntry gone = p.base()[--count];
-            highlight(gone.block, gone.block, 0);
+            // A second entry of a block leaves the block picked and shown.
+            if (gone.chained == 0) highlight(gone.block, gone.block, 0);
             if (mode == CHAIN && second) second = false;
             continue;
         }
@@ -395,7 +417,9 @@ void pick_blocks(i32& count, i32& handle, i32& status)
         if (id != 0) ncd_get_picked(id, key, 2, n);
         if (n < 2 || key[0] != level) continue;
         i32 st = 0;
-        const std::vector<Motion> list = broken_between(key[1], key[1], st);
+        // Read only: a string is broken where a CHAIN range or a VERTICAL walk
+        // takes its points, not by a pick that may be taken back.
+        std::vector<Motion> list = list_motions(st);
         if (st < 0) {
             status = -3;
             break;
@@ -410,8 +434,11 @@ void pick_blocks(i32& count, i32& handle, i32& status)
             if (st < 0) status = -3;
             continue;
         }
-        if (mode == SINGLE && find_pick(0, key[1], p.base(), count, idx) != 0) continue;
-        if (!p.add({key[1], prev, next, 0}, st)) {
+        const bool again = find_pick(0, key[1], p.base(), count, idx) != 0;
+        if (mode == SINGLE && again) continue;
+        // A CHAIN pick of a block picked before keeps its entry for the range
+        // but flagged as taken: the block is worked on once, in one chain.
+        if (!p.add({key[1], prev, next, again ? 1 : 0}, st)) {
             status = -3;
             break;
         }

@@ -519,7 +519,9 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     a.kind = a.action == ACT_MOVE ? ZK_DELTA : a.proj == PRJ_ALL_Z ? ZK_ALL : ZK_BELOW;
     a.connect = zqa(ZQA_CONNECT);
     if (a.connect == CON_ALONG && (continuing != 0 || at_end != 0)) a.connect = CON_CLEAR;
-    a.zcase = a.action == ACT_PROJECT;
+    // Only the projections onto the Z plane are the Z-plane case: a surface
+    // projection writes no move to that plane before its region.
+    a.zcase = a.action == ACT_PROJECT && (a.proj == PRJ_BELOW_Z || a.proj == PRJ_ALL_Z);
     TrimState& t = trim_state;
     // The region's first block and the point before it.
     goto_block(first_block, status);
@@ -550,7 +552,7 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         }
     }
     if (a.connect == CON_ALONG && fast(EDTFED)) a.connect = CON_DIRECT;
-    if (a.action != ACT_DELETE) prepare_heights(a, start_point, clear_level, continuing, z_level, status);
+    if (a.zcase || a.action == ACT_MOVE) prepare_heights(a, start_point, clear_level, continuing, z_level, status);
     if (status >= 0) block_loop(a, first_block, last_block, dim_kind, z_level, status);
     if (a.surfaces) {
         if (status >= 0) project_region(a, clear_level, surf_word, continuing, first_block, last_block, status);

@@ -805,7 +805,14 @@ Step answer(Call& c, i32 reply)
         return Step::End;
     }
     if (reply == R_TITLE) {
+        // The title row gives up the selection as escape does: the contour,
+        // its figure and the region shown go, and the next walk starts from
+        // the beginning, so nothing shown for the old contour is worked on.
+        contour_figure_delete();
+        trim_polygon_release();
         clear_highlight();
+        t.first = t.last = 0;
+        t.restart = 1;
         close_picks(c);
         return Step::Select;
     }

@@ -13,6 +13,7 @@
 #include "edit/alter/motion.h"
 #include "edit/alter/project.h"
 #include "edit/alter/state.h"
+#include "stock/crvtrim.h"
 
 namespace {
 // The parameter of q on the line p1-p2 from the larger of its XY extents.
@@ -84,6 +85,9 @@ void write_projected(i32 dim, f32* s, const f32* sn, const f32* e, const f32* en
 
 // Kind 1 on a line: split where it crosses the plane, else put onto the
 // plane (DEL Z-UP above it at rapid or maximum feed) when its end is below.
+// The start point goes on to the end as written, not as read: the next
+// block now starts there, so its crossing test is made from where the tool
+// really is.
 void line_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
                 i32& status)
 {
@@ -134,7 +138,10 @@ std::vector<f32> arc_points(const f32* s, const f32* sn, i32 plane, f32 angle, c
 // Kind 1 on an arc. An arc in the XY plane that does not start below is put
 // onto the plane when its end is below. Any other arc with a point below
 // the plane is resampled (within the chord tolerance) and written as lines
-// projected like lines.
+// projected like lines, so that no part of it stays below the plane: an
+// arc in XZ or YZ that dips below between its ends, or one that crosses the
+// plane and ends above it, would otherwise still cut below the plane the
+// projection is meant to keep the tool above.
 void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
                i32& status)
 {
@@ -169,15 +176,21 @@ void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 
     TPDELB(1, status);
     if (status < 0) return;
     copy3(MOVST.point, s);
-    const f32 up[3] = {0, 0, 1};
-    for (size_t i = 1; i < n && status >= 0; ++i)
-        write_projected(dim, s, i == 1 ? sn : up, &pts[3 * i], i + 1 == n ? en : up, plane, split, status);
+    // The tool axis of each line goes from the arc's start vector to its end
+    // vector by the part of the sweep passed, so a tilted axis stays tilted.
+    f32 from[3], to[3];
+    copy3(from, sn);
+    for (size_t i = 1; i < n && status >= 0; ++i) {
+        normal_at(sn, en, static_cast<f64>(i) / static_cast<f64>(n - 1), to);
+        write_projected(dim, s, from, &pts[3 * i], to, plane, split, status);
+        copy3(from, to);
+    }
     LSTBLN(block);
 }
 
 // Kind 1 on a string: at the first segment that crosses the plane the
 // string is broken into lines, which are then projected one by one; with no
-// crossing and its last point not above the plane it is put onto the plane.
+// crossing and none of its points above the plane it is put onto the plane.
 void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block, i32& status)
 {
     i32 size = 0, type = 0, cls = 0, records = 0, number = 0;
@@ -187,7 +200,7 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
     const i32 m = (size - 1) / rec;
     f32 prev[3], p[3], v[3];
     copy3(prev, s);
-    bool cut = false;
+    bool cut = false, above = false;
     for (i32 i = 0; i < m && status >= 0; ++i) {
         RDBT2(AM_LIST, type, size, records, number, p, v, status);
         if (status < 0) break;
@@ -195,13 +208,16 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
             cut = true;
             break;
         }
+        above = above || gtval(p[2], plane) != 0;
         copy3(prev, p);
     }
     lclos();
     if (status > 0) status = 0;
     if (status < 0) return;
     if (!cut) {
-        if (m > 0 && geval(plane, prev[2]) != 0) {
+        // Only a string with no point above the plane goes onto it: one that
+        // comes down from above and ends on the plane stays where it is.
+        if (m > 0 && !above && geval(plane, prev[2]) != 0) {
             set_heights(0, plane, block, status);
             prev[2] = plane;
         }
@@ -210,6 +226,9 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
         return;
     }
     BRKSTR(1, status);
+    // Each piece starts with the vector of the piece before it.
+    f32 n0[3];
+    copy3(n0, sn);
     for (i32 i = 0; i < m && status >= 0; ++i) {
         i32 answer = 0;
         if (i > 0) lacces(1, answer);
@@ -218,13 +237,18 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
         next_motion(1, number, t, e, en, status);
         if (status < 0) return;
         block = number;
-        line_below(e, en, s, sn, dim, plane, split, block, status);
+        line_below(e, en, s, n0, dim, plane, split, block, status);
+        copy3(n0, en);
     }
     split = 0;
 }
 
 // The highest height of the block at the cursor (end of a line or arc, the
-// highest point of a string, the highest control point of a NURBS).
+// highest point of a string, the highest control point of a NURBS). The
+// shift of MOVE BY DELTA Z is clamped by it rather than by the end height
+// alone: a string or curve that rises above its end would otherwise be
+// lifted above the absolute clearance. A curve lies within its control
+// points, so their highest is a bound the curve never passes.
 f32 block_top(const f32* end, i32& status)
 {
     i32 size = 0, type = 0, cls = 0;
@@ -298,7 +322,7 @@ bool nurbs_polygon(const Nurbs& c, std::vector<f64>& poly, f64& t0, f64& t1)
 }
 
 // Kind 1 on a NURBS: split at the first polygon segment that crosses the
-// plane, else put onto the plane when its last point is not above it.
+// plane, else put onto the plane when none of its points is above it.
 void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& status)
 {
     Nurbs c;
@@ -317,10 +341,20 @@ void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& s
         const f32 a[3] = {0, 0, static_cast<f32>(poly[3 * i - 1])};
         const f32 b[3] = {0, 0, static_cast<f32>(poly[3 * i + 2])};
         if (!crosses(a, b, plane)) continue;
-        // The polygon's points stand at even parameters: the crossing's
-        // parameter by the fraction along its segment.
-        const f64 f = (static_cast<f64>(plane) - a[2]) / (static_cast<f64>(b[2]) - a[2]);
-        const f64 t = t0 + (t1 - t0) * (i - 1 + f) / (m - 1);
+        // The crossing on the polygon, the curve's parameter nearest to it,
+        // refined to where the curve itself reaches the plane.
+        const f32 pa[3] = {static_cast<f32>(poly[3 * i - 3]), static_cast<f32>(poly[3 * i - 2]), a[2]};
+        const f32 pb[3] = {static_cast<f32>(poly[3 * i]), static_cast<f32>(poly[3 * i + 1]), b[2]};
+        f32 q[3] = {0, 0, plane};
+        f64 tq = 0;
+        line_point_at_z(pa, pb, q, tq);
+        f64 t = 0, on[3];
+        const i32 curve = nurbs_curve(c, status);
+        if (status < 0) return;
+        crv_nearest(curve, q, t, on, status);
+        if (status >= 0) bcrv_par_at_z(on, t, curve, static_cast<f64>(plane), status);
+        evbfre(curve);
+        if (status < 0) return;
         split_nurbs_at_z(t, plane, status);
         if (status < 0) return;
         split = 1;
@@ -329,7 +363,10 @@ void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& s
         if (ltval(s[2], plane) != 0) s[2] = plane;
         return;
     }
-    if (geval(plane, static_cast<f32>(poly[poly.size() - 1])) != 0) {
+    // Only a curve with no point above the plane goes onto it (see the strings).
+    bool above = false;
+    for (i32 i = 0; i < m; ++i) above = above || gtval(static_cast<f32>(poly[static_cast<size_t>(3 * i + 2)]), plane) != 0;
+    if (!above && geval(plane, static_cast<f32>(poly[poly.size() - 1])) != 0) {
         set_heights(0, plane, block, status);
         copy3(s, e);
         s[2] = plane;
@@ -420,6 +457,8 @@ void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status)
         if (!flatten_piece(second, z_plane)) status = -1;
     }
     if (status < 0) return;
+    // The block is deleted only once both pieces are made: a failed trim or
+    // interpolation leaves the curve in the list instead of losing it.
     TPDELB(1, status);
     if (status < 0) return;
     i32 answer = 0;

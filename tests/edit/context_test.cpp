@@ -105,8 +105,8 @@ void expect_context(const EditContext& c, const EditContext& want)
     EXPECT_FLOAT_EQ(c.side, want.side);
     EXPECT_FLOAT_EQ(c.side2, want.side2);
     EXPECT_EQ(c.srfkind, want.srfkind);
-    EXPECT_EQ(c.linka, want.linka);
-    EXPECT_EQ(c.linkb, want.linkb);
+    EXPECT_FLOAT_EQ(c.linka, want.linka);
+    EXPECT_FLOAT_EQ(c.linkb, want.linkb);
     EXPECT_EQ(c.linkkind, want.linkkind);
     EXPECT_FLOAT_EQ(c.linkfac, want.linkfac);
     EXPECT_FLOAT_EQ(c.linklen, want.linklen);
@@ -116,11 +116,12 @@ void expect_context(const EditContext& c, const EditContext& want)
 TEST(EditContext, EveryFieldComesFromItsItem)
 {
     KeepContext keep;
-    // Item 58 goes before item 57 for the link tolerance.
+    // Item 58 goes before item 57 for the link tolerance; the part and check
+    // offsets (items 55, 56) are reals.
     expect_context(context(27, {rval(16, 3.5f), rval(57, 0.2f), rval(58, 0.05f), rval(25, 0.02f), rval(298, 1.5f),
-                                rval(59, 2.5f), ival(63, 2), ival(55, 4), ival(56, 7), ival(230, 3), rval(266, 0.5f),
+                                rval(59, 2.5f), ival(63, 2), rval(55, 0.5f), rval(56, 7.25f), ival(230, 3), rval(266, 0.5f),
                                 rval(234, 6.0f)}),
-                   {27, 3.5f, 0.05f, 0.02f, 10.0f, 1.5f, 2.5f, 2, 4, 7, 3, 0.5f, 6.0f, 1});
+                   {27, 3.5f, 0.05f, 0.02f, 10.0f, 1.5f, 2.5f, 2, 0.5f, 7.25f, 3, 0.5f, 6.0f, 1});
 }
 
 TEST(EditContext, MissingItemsLeaveTheDefaults)

@@ -152,11 +152,15 @@ TEST(Delete, DirectlyWritesOneJoiningLineAndKeepsTheTechnologyBlocks)
     EXPECT_EQ(norak::replies_left(), 0u) << script();
 }
 
+// The moves kept after the link run at the feed in force before the gap
+// (800), not at the machine feed (500).
 TEST(Delete, ThroughClearWithVerticalLinksRetractsAndApproaches)
 {
+    KeepFeeds keep;
     ed::fresh();
     path();
     vertical_links();
+    PRM9[PRM9_FEED] = r2wrd(500.0f);
     ASSERT_EQ(delete_range(2, 5, [] {
                   ed::menu("THROUGH CLEAR");
                   ed::menu("ACCEPT");
@@ -180,6 +184,10 @@ TEST(Delete, ThroughClearWithVerticalLinksRetractsAndApproaches)
     EXPECT_NEAR(link.back().p[2], 0.0f, 1e-4f);
     for (const Motion& m : link) EXPECT_GE(m.p[2], -1e-4f);
     EXPECT_NEAR(b.back().p[0], 40.0f, 1e-4f);
+    f32 feed = 0.0f;
+    for (const auto& e : norak::main_list().elems)
+        if (e.words.size() >= 5 && e.words[0] == 1 && e.words[2] == 1) feed = wrd2r(e.words[4]);
+    EXPECT_EQ(feed, 800.0f) << shown(b);
 }
 
 TEST(Delete, DecliningLeavesTheListUnchanged)

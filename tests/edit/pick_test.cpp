@@ -2,6 +2,11 @@
 // the picking itself: a block picked twice, a picked entry taken back.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
+#include "blocks/format.h"
+#include "blocks/writers.h"
 #include "edit/alter/pick.h"
 #include "tests/edit/alter_common.h"
 
@@ -163,6 +168,72 @@ TEST(Picks, AVerticalPickTakesTheRunBetweenVerticalMotions)
     Picked p = pick_all();
     EXPECT_EQ(p.st, 0);
     EXPECT_EQ(p.blocks(), (std::vector<i32>{2, 3, 4, 5}));
+    MM_CLOSE(p.handle, p.st);
+}
+
+// A string of lines (type 7) through the absolute points.
+void string_at(std::vector<std::array<f32, 3>> points)
+{
+    i32 st = 0;
+    BLKOPN(AM_APPEND, 7, 1, st);
+    const f32 v[3] = {0, 0, 1};
+    for (const auto& q : points) {
+        i32 number = 0;
+        NXTBLN(number);
+        PTSTRP(AM_APPEND, 7, number, q.data(), v, st);
+    }
+    BLKCLS(AM_APPEND);
+}
+
+// The motions after a string are judged from its last point: the run goes
+// through the string's points up to the rise after it, each point an entry
+// and a line of its own; the string is broken only when a walk takes it.
+TEST(Picks, AVerticalWalkTakesAStringPointByPoint)
+{
+    alt::fresh({0, 0, 10});
+    alt::feed(100.0f);                                    // 1
+    alt::line(0, 0, 0);                                   // 2 down
+    alt::line(5, 0, 0);                                   // 3
+    string_at({{10, 0, 0}, {20, 0, 0}, {30, 0, 0}});      // 4 .. 6
+    alt::line(30, 0, 10);                                 // 7 up
+    alt::line(40, 0, 10);                                 // 8
+    alt::line(40, 0, 0);                                  // 9 down
+    string_at({{50, 0, 0}, {60, 0, 0}});                  // 10, 11: no walk meets it
+    pick_mode("VERTICAL");
+    pick_reply(3);
+    pick_reply(0, true);
+    Picked p = pick_all();
+    EXPECT_EQ(p.st, 0);
+    EXPECT_EQ(p.blocks(), (std::vector<i32>{2, 3, 4, 5, 6, 7}));
+    std::vector<i32> types;
+    for (const alt::Move& m : alt::moves()) types.push_back(m.type);
+    EXPECT_EQ(types, (std::vector<i32>{2, 2, 2, 2, 2, 2, 2, 2, 7, 7}));
+    MM_CLOSE(p.handle, p.st);
+}
+
+// A CHAIN from a block picked before in SINGLE: the block stays one entry
+// of a free chain, the chains are the blocks once each; a SINGLE pick on a
+// string leaves it whole.
+TEST(Picks, AChainFromABlockPickedBeforeTakesItOnce)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);                                                     // 1
+    for (f32 x : {10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 6
+    string_at({{60, 0, 0}, {70, 0, 0}, {80, 0, 0}});                       // 7 .. 9
+    pick_reply(3);
+    pick_reply(8);
+    pick_mode("CHAIN");
+    pick_reply(3);
+    pick_reply(5);
+    pick_reply(0, true);
+    Picked p = pick_all();
+    EXPECT_EQ(p.st, 0);
+    ASSERT_EQ(p.blocks(), (std::vector<i32>{3, 8, 3, 4, 5}));
+    EXPECT_EQ(p.e[1].prev, 7);
+    EXPECT_EQ(p.e[1].next, 9);
+    EXPECT_EQ(alt::moves()[6].type, 7);
+    std::vector<PickEntry> e(p.e, p.e + p.count);
+    EXPECT_EQ(pairs(e.data(), p.count), (std::vector<i32>{3, 5, 8, 8}));
     MM_CLOSE(p.handle, p.st);
 }
 

@@ -253,6 +253,33 @@ TEST(ProjectOnSurfaces, TheTrimActionResamplesTheRegionAndLaysItOnTheSurface)
     EXPECT_EQ(trim_state.arrays[TA_SCRATCH], -1);
 }
 
+// A surface projection has no Z plane: a region under the plane of the
+// alterations gets no move up to it, and a check leaves the path as it was.
+TEST(ProjectOnSurfaces, TheTrimActionWritesNoMoveToTheZPlane)
+{
+    const f32 up[3] = {0, 0, 1};
+    for (const i32 option : {PRJ_BELOW_SRF, PRJ_ALL_SRF, PRJ_CHECK}) {
+        fresh(FLAT_SURFACE, option);
+        alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+        i32 st = 0;
+        for (const f32 x : {10.0f, 30.0f, 70.0f, 90.0f}) {
+            const f32 p[3] = {x, Y, 20};
+            PTBT2(AM_APPEND, 2, p, up, 0, st);
+        }
+        std::vector<std::vector<i32>> before;
+        for (const auto& e : norak::main_list().elems) before.push_back(e.words);
+        f32 sp[3], sd[3];
+        i32 first = 2, last = 3, continuing = 0;
+        delete_trimed_blocks(first, last, sp, sd, 100.0f, 1, continuing, 1, 0, 50.0f, st);
+        EXPECT_GE(st, 0) << option;
+        for (const Motion& m : motions()) EXPECT_GT(std::fabs(m.p[2] - 50.0f), 1e-3f) << option << " at x " << m.p[0];
+        if (option != PRJ_CHECK) continue;
+        std::vector<std::vector<i32>> after;
+        for (const auto& e : norak::main_list().elems) after.push_back(e.words);
+        EXPECT_EQ(after, before);
+    }
+}
+
 TEST(ProjectOnSurfaces, AContinuingRegionStartsAfterTheRepeatedAndRapidMotions)
 {
     // The last written point is (10, Y, 60); the region's first motion

@@ -19,6 +19,7 @@
 #include "surfaces/trimodel.h"
 #include "tests/edit/editor_common.h"
 #include "tools/toolcache.h"
+#include "tools/tooldsp.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ void plane_surfaces()
     SGTOOL(3, fix::TOOL, st);
     CURTOL = PRM9[PRM9_TOOL] = fix::TOOL;
     EDTCX.linktol = 0.01f;
-    EDTCX.linka = EDTCX.linkb = 0.0;
+    EDTCX.linka = EDTCX.linkb = 0.0f;
     const i32 ids[1] = {1}, flags[1] = {1};
     SRFSNW(1, 0, ids, flags, nullptr, nullptr);
 }
@@ -124,7 +125,60 @@ TEST(EditRefusals, AClosedToolPathOrAMissingBlockIsAnErrorInTheList)
     MVBCWD(count, number, type, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("MVBCWD, ERRORS IN LIST"));
+    // A JUMP LAYER/Z whose search fails is a failed move, not a call for a pick.
+    MOVSTA.direction = 3, MOVSTA.jump = 3, MOVSTA.layering = 4, MOVSTA.layerz = 10.0f;
+    i32 key[KEY_N] = {2, 1, 2};
+    STEPTL(-1, -1, 1, key, type, 0.0f, 5.0f, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("LYRSTP, ERRORS IN LIST"));
+    EXPECT_FALSE(norak::transcript_has("PLEASE INDICATE ON ONE OF THE PROCEDURE BLOCKS"));
     norak::settings().tp_open = 1;
+}
+
+// JUMP END stands on the last motion of the list as it is: a string at the
+// end stays whole.
+TEST(EditorMark, JumpEndLeavesAStringAtTheEndWhole)
+{
+    path();
+    fix::string(7, {{30, 0, 0}, {40, 0, 0}, {50, 0, 0}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}});
+    const size_t blocks = ed::blocks().size();
+    i32 number = -1, type = 0, st = 0;
+    JPENDP(number, type, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(type, 7);
+    EXPECT_EQ(number, 4);
+    EXPECT_EQ(here(), 4);
+    EXPECT_EQ(ed::blocks().size(), blocks);
+}
+
+// A step past a tool change replaces the shown tool image by the new tool
+// and says so.
+TEST(EditorMark, AStepPastAToolChangeShowsTheNewTool)
+{
+    ed::fresh();
+    ed::line(0);                   // 1
+    fix::tech(100, 0, fix::TOOL);  // 2
+    ed::line(10);                  // 3
+    ed::line(20);                  // 4
+    DSM4[DSM4_TOOL] = 0;
+    i32 answer = 0, st = 0, single = 0, at_end = 0, type = 0;
+    lacces(2, answer);
+    STPINI(single, at_end, st);
+    SGTOOL(3, fix::TOOL, st);
+    i32 fig = 0;
+    DISPT0(fix::TOOL, MOVST.point, fig);
+    ASSERT_NE(fig, 0);
+    tm_inst_id(2, fig);  // a tool image shown
+    MOVSTA.direction = 1, MOVSTA.count = 2;
+    i32 key[KEY_N];
+    blkkey(key, 1);
+    STEPTL(-1, -1, 1, key, type, -1.0f, 0.0f, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(key[2], 3);
+    EXPECT_EQ(DSM4[DSM4_TOOL], fix::TOOL);
+    EXPECT_EQ(norak::transcript_count("host message 317/11"), 1u);
+    tm_inst_id(1, fig);
+    EXPECT_NE(fig, 0);
 }
 
 TEST(EditorMark, ThePositionBeforeTheEditorIsFoundAgain)
@@ -360,8 +414,9 @@ Written link_on_plane(i32 kind)
     }
     EDTCX.linkkind = kind;
     EDTCX.onsurf = 1;
-    EDTCX.linklen = 10.0f;
-    EDTCX.linkfac = 1.0f;
+    // The approach length (the link factor's item) 10, the arc radius 1.
+    EDTCX.linkfac = 10.0f;
+    EDTCX.linklen = 1.0f;
     EDTCX.side = 3.3f;
     lacces(2, answer);
     TPJUMP(2, st);
@@ -383,7 +438,7 @@ Written link_on_plane(i32 kind)
 }  // namespace
 
 // Both ends lie on the surfaces: a surface retract (its markers 11 and 12)
-// along the tool axis by the link length, over, and a surface approach (9
+// along the tool axis by the approach length, over, and a surface approach (9
 // and 10) down the axis to Z-up and to the point; the model built for it
 // stays in slot 1 only.
 TEST(ReconnectionModel, ALinkBetweenPointsOnTheSurfacesIsASurfaceRetractAndApproach)

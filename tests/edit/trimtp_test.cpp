@@ -216,11 +216,11 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
 }
 
 namespace {
-// The square 10..30 as four line entities, counter-clockwise (else
-// clockwise).
-std::array<i32, 4> square_contour(bool counter_clockwise = true)
+// The square 10..30 (or from `at` on) as four line entities,
+// counter-clockwise (else clockwise).
+std::array<i32, 4> square_contour(bool counter_clockwise = true, f64 at = 10)
 {
-    f64 c[5][2] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
+    f64 c[5][2] = {{at, at}, {at + 20, at}, {at + 20, at + 20}, {at, at + 20}, {at, at}};
     if (!counter_clockwise) std::swap(c[1], c[3]);
     std::array<i32, 4> sides{};
     for (size_t k = 0; k < 4; ++k) {
@@ -413,4 +413,31 @@ TEST(Alterations, AContourGivenUpLeadsBackToTheSelection)
                                            "prompt: BLOCKS SELECTION OP.:", "prompt: BLOCKS SELECTION OP.:"};
     EXPECT_EQ(prompts, want) << script();
     EXPECT_EQ(norak::replies_left(), 0u);
+}
+
+// The title row gives up the region shown with the contour: a new contour
+// that no motion crosses finds nothing, and nothing is deleted.
+TEST(Alterations, TheTitleRowGivesUpTheRegionShown)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
+    alt::feed(100.0f);     // 1
+    alt::line(0, 15, 0);   // 2
+    alt::line(40, 15, 0);  // 3: through the square
+    alt::line(40, 35, 0);  // 4
+    ed::menu("BY CONTOUR:XY PLANE");
+    pick_square();
+    ed::menu("FORWARD: SINGLE");  // the region in line 3 is shown
+    ed::menu("BY CONTOUR:XY PLANE");  // the title row
+    ed::menu("BY CONTOUR:XY PLANE");
+    SIDES = square_contour(true, 100);
+    pick_square();
+    ed::menu("FORWARD: SINGLE");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 0) << script();
+    // Line 3 stays whole in its place, only cut where the first walk met the
+    // old contour.
+    expect_moves({{0, 15, 0}, {10, 15, 0}, {30, 15, 0}, {40, 15, 0}, {40, 35, 0}});
 }

@@ -12,11 +12,11 @@
 
 namespace {
 // The action over the whole procedure as ALL PROCEDURE BLOCKS runs it.
-i32 whole(i32 first, i32 last, i32 at_end = 1)
+i32 whole(i32 first, i32 last, i32 at_end = 1, i32 dim_kind = 1)
 {
     f32 sp[3], sd[3];
     i32 continuing = 1, st = 0;
-    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), trim_state.nsurf, continuing, 1, at_end,
+    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), trim_state.nsurf, continuing, dim_kind, at_end,
                          alt_zplane(), st);
     return st;
 }
@@ -32,6 +32,19 @@ void string3(const f32 (&pts)[3][3])
         PTSTRP(AM_APPEND, 7, number, p, v, st);
     }
     BLKCLS(AM_APPEND);
+}
+// The points and tool axes of the lines with axes (type 22) of the list.
+struct Axis {
+    f32 p[3], v[3];
+};
+std::vector<Axis> axes()
+{
+    std::vector<Axis> out;
+    for (const auto& e : norak::main_list().elems)
+        if (e.words.size() >= 8 && e.words[0] == 22)
+            out.push_back({{wrd2r(e.words[2]), wrd2r(e.words[3]), wrd2r(e.words[4])},
+                           {wrd2r(e.words[5]), wrd2r(e.words[6]), wrd2r(e.words[7])}});
+    return out;
 }
 // The trim action MOVE BY DELTA Z by the amount, the clearance at 50.
 void move_by(f32 dz)
@@ -290,4 +303,84 @@ TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
     for (i32 k = 0; k < nb; ++k) EXPECT_NEAR(point(b, k, 2), 10.0f, 1e-4) << k;
     EXPECT_NEAR(point(b, nb - 1, 0), 30.0f, 1e-2);
     EXPECT_NEAR(point(b, 0, 0), 15.0f, 1e-2);
+}
+
+// A string or curve that comes down from above and only ends on the plane
+// has nothing below it: it stays as it is, like the same path in lines.
+TEST(ZPlane, AStringOrCurveEndingOnThePlaneFromAboveStays)
+{
+    alt::fresh({0, 0, 40});
+    alt::feed(100.0f);  // 1
+    const f32 pts[3][3] = {{10, 0, 30}, {20, 0, 25}, {30, 0, 10}};
+    string3(pts);
+    project_below(10.0f);
+    const auto before = alt::moves();
+    EXPECT_EQ(whole(before[0].number, before[0].number), 0);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 3u);
+    for (size_t k = 0; k < 3; ++k) expect_move(m[k], pts[k][0], pts[k][1], pts[k][2]);
+
+    alt::fresh({0, 0, 20});
+    alt::feed(100.0f);  // 1
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    const f64 cp[12] = {0, 0, 20, 10, 0, 50.0 / 3, 20, 0, 40.0 / 3, 30, 0, 10};
+    i32 st = 0;
+    PTBT5(AM_APPEND, 5, 4, 4, knots, cp, 0, st);  // 2: a straight descent from 20 to 10
+    ASSERT_EQ(st, 0);
+    project_below(10.0f);
+    ALTPDF.srftol = 0.01f;
+    EXPECT_EQ(whole(2, 2), 0);
+    std::vector<i32> curve;
+    for (const auto& e : norak::main_list().elems)
+        if (!e.words.empty() && e.words[0] == 5) curve = e.words;
+    ASSERT_GE(curve.size(), 8u);
+    EXPECT_NEAR(wrd2r(curve[4 + 1 + 2]), 20.0f, 1e-4);  // the first point's height
+}
+
+// The lines made from a tilted arc or string below the plane carry axes
+// blended from their own ends: the arc's from its start to its end vector,
+// each string piece from the vector of the point before it.
+TEST(ZPlane, ProjectedPiecesKeepTheAxesOfTheirEnds)
+{
+    alt::fresh({0, 0, 10});
+    alt::feed(100.0f);  // 1
+    // A half circle in the XZ plane dipping 10 below its ends, its end axis
+    // tilted towards x.
+    const f32 centre[2] = {10, 10}, end[3] = {20, 0, 10}, tilt[3] = {0.6f, 0, 0.8f};
+    i32 st = 0;
+    PTBT3(AM_APPEND, 23, 2, 3.14159265f, 0.1f, centre, end, tilt, 0, st);  // 2
+    project_below(5.0f);
+    ALTPDF.srftol = 0.05f;
+    EXPECT_EQ(whole(2, 2, 1, 3), 0);
+    const auto a = axes();
+    ASSERT_GT(a.size(), 3u);
+    for (const Axis& x : a) EXPECT_GT(x.v[0], 0.0f) << "at x " << x.p[0];
+    EXPECT_NEAR(a.back().v[0], 0.6f, 1e-4);
+
+    // A string whose axes turn from z to x to y, crossing the plane at 10 in
+    // its last segment (20, 0, 20) to (30, 0, 0): the cut halfway between x
+    // and y.
+    alt::fresh({0, 0, 20});
+    alt::feed(100.0f);  // 1
+    BLKOPN(AM_APPEND, 27, 1, st);
+    const f32 sp[3][3] = {{10, 0, 20}, {20, 0, 20}, {30, 0, 0}}, sv[3][3] = {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}};
+    for (i32 k = 0; k < 3; ++k) {
+        i32 number = 0;
+        NXTBLN(number);
+        PTSTRP(AM_APPEND, 27, number, sp[k], sv[k], st);
+    }
+    BLKCLS(AM_APPEND);
+    project_below(10.0f);
+    const auto before = alt::moves();
+    EXPECT_EQ(whole(before[0].number, before[0].number, 1, 3), 0);
+    bool cut = false;
+    for (const Axis& x : axes()) {
+        if (std::fabs(x.p[0] - 25.0f) > 1e-3f) continue;
+        cut = true;
+        EXPECT_NEAR(x.p[2], 10.0f, 1e-4);
+        EXPECT_NEAR(x.v[0], std::sqrt(0.5f), 1e-4);
+        EXPECT_NEAR(x.v[1], std::sqrt(0.5f), 1e-4);
+        EXPECT_NEAR(x.v[2], 0.0f, 1e-4);
+    }
+    EXPECT_TRUE(cut);
 }

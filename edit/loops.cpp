@@ -247,7 +247,10 @@ void trim_one_loop(const Loop& loop, i32* key, i32& changed, i32& status)
     bool inside = false;
     while (status >= 0) {
         i32 size = 0, type = 0, cls = 0, number = 0;
-        if (!head(size, type, cls, number)) break;
+        if (!head(size, type, cls, number)) {
+            status = -1;
+            break;
+        }
         if (cls == BC_MOVE && number == loop.number1) inside = true;
         if (inside && cls == BC_MOVE) {
             blkkey(key, number);
@@ -273,6 +276,9 @@ void trim_one_loop(const Loop& loop, i32* key, i32& changed, i32& status)
                     PTBT2(AM_LIST, vertical ? 2 : 222, loop.p, loop.v, loop.number1, status);
                 }
             }
+            // A block that could not be cut or written is a list error, not
+            // lost under the next step's status.
+            if (status < 0) break;
         }
         TPJUMP(1, status);
     }
@@ -314,6 +320,10 @@ RunEnd collect(i32* end, std::vector<LoopPoint>& pts)
             q.type = type;
             q.number = number;
             TPBLKH(AM_LIST, size, type, cls, st);
+            if (st < 0) {
+                lclos();
+                return RunEnd::Error;
+            }
             if (is_line(type)) {
                 i32 records = 0, n = 0;
                 RDBT2(AM_LIST, type, size, records, n, q.p, q.v, st);
@@ -351,8 +361,10 @@ RunEnd collect(i32* end, std::vector<LoopPoint>& pts)
             user1c("NUMBER OF POINTS THAT CAN BE TAKEN AT A TIME IS LIMITTED TO", LOOP_POINTS);
             return RunEnd::Full;
         }
+        // The range's end block ends the walk; a list that cannot step on
+        // before it has failed.
         TPJUMP(1, st);
-        if (st < 0) return RunEnd::Range;
+        if (st < 0) return RunEnd::Error;
     }
 }
 }  // namespace
@@ -381,6 +393,7 @@ void EDTLOP(i32* start, i32* end, i32& type, i32& changed, i32& request, i32& st
         return;
     }
     TPTOP(SLOT_RUN, st);
+    if (st < 0) return list_error();
     while (true) {
         std::vector<LoopPoint> pts;
         LoopPoint first{};
@@ -404,25 +417,28 @@ void EDTLOP(i32* start, i32* end, i32& type, i32& changed, i32& request, i32& st
             i32 key[KEY_N];
             for (i32 k = 0; k < nloops; ++k) {
                 TPTOP(SLOT_RUN, st);
-                trim_one_loop(loops[k], key, changed, st);
+                if (st >= 0) trim_one_loop(loops[k], key, changed, st);
                 if (st < 0) return list_error();
             }
         }
+        TPTOP(SLOT_RUNEND, st);
+        if (st >= 0 && how != RunEnd::Marker) UPDBOT(st);
+        if (st < 0) return list_error();
         if (how != RunEnd::Marker) {
-            TPTOP(SLOT_RUNEND, st);
-            UPDBOT(st);
+            // A range that ends the list has no motion to step to: that is
+            // no list error, and the block stays marked where it is.
             i32 key[KEY_N];
             blkkey(key, -1);
             MRKSTP(1, key, type, st);
             status = 0;
             break;
         }
-        TPTOP(SLOT_RUNEND, st);
         i32 answer = 0;
         lmark(1, SLOT_RUN, answer);
         i32 size = 0, t = 0, cls = 0;
-        head(size, t, cls, start[2]);
+        if (answer < 1 || !head(size, t, cls, start[2])) return list_error();
         PRVPNT(0, prev, pdir, prevblock, st);
+        if (st < 0) return list_error();
     }
     if (changed == 0) request = 0;
 }

@@ -427,19 +427,18 @@ void Projection::compare(const i32 i, const Positioned& s)
         mark_gouge_point(q, height);
     };
     if (eqpt2(a, b) != 0) {
-        // A vertical segment: raised to the surface where it lies below.
+        // A vertical segment, taken in its own direction: an end below the
+        // surface is replaced by the surface point. A plunge through the
+        // surface therefore stops on it, and a rise through it starts there;
+        // taking the upper end after the surface point whatever the direction
+        // would send a plunge back up to its start and down again.
         const f32* q = s.p(0);
-        const f32* hi = a[2] >= b[2] ? a : b;
-        const f32* lo = a[2] >= b[2] ? b : a;
-        if (ltval(lo[2], q[2]) != 0) gouge(q, lo[2]);
-        if (ltval(lo[2], q[2]) != 0 && geval(hi[2], q[2]) != 0) {
-            out.add(q, s.n(0));
-            out.add(hi, hi == a ? V + 3 * i : V + 3 * (i + 1));
-        } else if (ltval(hi[2], q[2]) != 0) {
-            out.add(q, s.n(0));
-        } else {
-            out.add(b, V + 3 * (i + 1));
-        }
+        const bool a_below = ltval(a[2], q[2]) != 0, b_below = ltval(b[2], q[2]) != 0;
+        if (a_below || b_below) gouge(q, std::fmin(a[2], b[2]));
+        if (a_below) out.add(q, s.n(0));
+        else if (out.empty() || eqpt3(out.last(), a) == 0) out.add(a, V + 3 * i);
+        if (!b_below) out.add(b, V + 3 * (i + 1));
+        else if (!a_below) out.add(q, s.n(0));
         return;
     }
     f64 pown[3] = {0, 0, 0}, psrf[3] = {0, 0, 0};

@@ -83,7 +83,7 @@ using namespace norak;
 void lacces(const i32& mode, i32& answer)
 {
     Host& h = H();
-    if (!list_usable()) {
+    if (!list_usable() || call_fails("lacces")) {
         answer = -2;
         return;
     }

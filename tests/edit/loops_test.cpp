@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/movement.h"
 #include "blocks/readers.h"
 #include "blocks/writers.h"
 #include "edit/delete.h"
@@ -226,4 +227,40 @@ TEST(DeleteLoop, TheCrossingsHeightIsTheMeanOfBothSegmentsHeights)
     EXPECT_NEAR(loops[0].p[0], 5.0f, 1e-3f);
     EXPECT_NEAR(loops[0].p[1], 5.0f, 1e-3f);
     EXPECT_NEAR(loops[0].p[2], 0.75f, 1e-3f);
+}
+
+TEST(DeleteLoop, AListCallRefusedAnywhereIsNeverReportedAsSuccessOverAWrongPath)
+{
+    // The figure eight, with the n-th list access from the command on
+    // refused, for every n the command makes: the command either ends as a
+    // list error or, where the refusal cost only a display or a search
+    // that stops at the list's start, still cuts the lobe out.
+    // The range starts at the procedure's first motion, so that the search
+    // for the point before it reaches the list's start with or without a
+    // refusal, and takes the writers' position, here the figure's start.
+    auto figure_eight = [] {
+        ed::fresh();
+        for (int k = 0; k < 3; ++k) MOVST.point[k] = fix::ORIGIN[k];
+        ed::line(10, 10);
+        ed::line(10, 0);
+        ed::line(0, 10);
+        ed::line(0, 0);
+    };
+    figure_eight();
+    i32 changed = 0;
+    ASSERT_EQ(delete_loop(1, 4, changed), 0);
+    const auto clean = read_back();
+    ASSERT_EQ(clean.size(), 3u) << script();
+    for (i32 n = 1;; ++n) {
+        figure_eight();
+        norak::fail_list_call("lacces", n);
+        const i32 st = delete_loop(1, 4, changed);
+        const bool refused = norak::transcript_has("list: lacces refused");
+        norak::fail_list_call("lacces", 0);
+        if (!refused) break;
+        if (st != 0) continue;
+        const auto got = read_back();
+        ASSERT_EQ(got.size(), clean.size()) << "refused call " << n << "\n" << script();
+        for (size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k].w, clean[k].w) << "refused call " << n;
+    }
 }

@@ -555,3 +555,42 @@ TEST(ProjectOnSurfaces, AGapBetweenSurfacesIsBridgedAtTheMotionsOwnHeight)
 }
 
 }  // namespace
+
+namespace {
+
+// The heights, in order, of the new motion points at x 20 (the vertical
+// segment's XY), a point repeated in place counted once.
+std::vector<f32> heights_at_20()
+{
+    std::vector<f32> z;
+    for (const Motion& m : motions())
+        if (std::fabs(m.p[0] - 20.0f) < 1e-3f && std::fabs(m.p[1] - Y) < 1e-3f &&
+            (z.empty() || std::fabs(z.back() - m.p[2]) > 1e-4f))
+            z.push_back(m.p[2]);
+    return z;
+}
+
+TEST(ProjectOnSurfaces, AVerticalSegmentThroughTheSurfaceStopsOnItOnceEitherWay)
+{
+    // Over the plane at z 5, below the surfaces only: a plunge from 60 to
+    // -40 ends on the surface without going back up; a rise from -40 to 60
+    // starts on it; one wholly below stays on it; one wholly above is kept.
+    struct Case {
+        f32 from, to;
+        std::vector<f32> want;
+    };
+    for (const Case& c : {Case{60, -40, {60, 5}}, Case{-40, 60, {5, 60}}, Case{-40, -20, {5}},
+                          Case{60, 30, {60, 30}}, Case{30, 60, {30, 60}}}) {
+        fresh(FLAT_SURFACE, PRJ_BELOW_SRF);
+        const i32 last = region({{10, Y, c.from}, {20, Y, c.from}, {20, Y, c.to}, {30, Y, c.to}});
+        i32 continuing = 0, st = 0;
+        project_on_surf(1, continuing, 2, last, st);
+        EXPECT_EQ(st, 0);
+        close_input();
+        std::vector<f32> got = heights_at_20();
+        ASSERT_EQ(got.size(), c.want.size()) << c.from << " to " << c.to;
+        for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], c.want[k], 1e-3f) << c.from << " to " << c.to;
+    }
+}
+
+}  // namespace

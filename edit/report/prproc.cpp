@@ -285,6 +285,12 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
     status = 0;
 }
 
+namespace {
+// Whether the associations of the tool path are worked out on a tree of
+// its own: the current tool path, named by -1 or by its id while it is open.
+bool own_tree(const i32 tp) { return tp == -1 || (tp == CLP1[CLP1_TOOLPATH] && lopnls() != 0); }
+}  // namespace
+
 void ASCTRE(const i32& count, i32& status)
 {
     to_top(status);
@@ -322,7 +328,7 @@ void PRCASC(const i32& mode, const i32& tp, const i32& count, const i32* numbers
             i32* status, i32* uflag)
 {
     if (count < 1 || mode < 1 || mode > 3 || (count != 1 && mode != 1)) return;
-    const bool own = tp == -1 || (tp == CLP1[CLP1_TOOLPATH] && lopnls() != 0);
+    const bool own = own_tree(tp);
     if (own) {
         i32 st = 0;
         ASCTRE(PRCTAB.count < PRT_MAX ? PRCTAB.count : PRT_MAX, st);
@@ -484,7 +490,13 @@ void PRBT12(const i32& medium, const i32& tp, const i32& entity, const i32& mode
     }
     if (status < 0) return;
     PRCASC(2, tp, 1, &p.number[s], &c47, &p.flagb[s], &p.status[s], &p.uflag[s]);
-    if (tp == -1 && medium != AM_ENTITY) {
+    // The association tree of the current tool path walks its list and ends
+    // at the top, whether the current tool path was named by -1 or by its
+    // own id: back to the procedure block in both cases, or a walker that
+    // steps on from here meets the same block again and never ends. A block
+    // read from a procedure entity set no list mark to go back to, and its
+    // tool path's tree, when one was built, moved no entity.
+    if (own_tree(tp) && medium != AM_ENTITY) {
         TPTOP(MARK_PROC, status);
         if (status < 0) return;
     }

@@ -626,3 +626,28 @@ TEST(Printers, TheAssociationRulesTakeModesOneToThreeAndManyProceduresOnlyInMode
     EXPECT_EQ(uflag[0], 0);
     EXPECT_EQ(uflag[1], 0);
 }
+
+TEST(Printers, AProcedureBlockLeavesTheCursorOnItWhenTheCurrentToolPathIsListed)
+{
+    // The current tool path, named by -1 or by its own id (0, or 77 as
+    // "CLP1" word 2 says): the association tree built for it walks the list,
+    // and the cursor must come back to the procedure block, or a walker
+    // stepping on from there meets the same block again.
+    fix::fresh();
+    fix::build();
+    LSTRST();
+    for (const auto& [current, tp] : std::vector<std::pair<i32, i32>>{{0, -1}, {0, 0}, {77, 77}, {77, -1}}) {
+        CLP1[CLP1_TOOLPATH] = current;
+        for (const i32 mode : {LM_PROCS, LM_HEADS}) {
+            at(3);
+            i32 before = 0, after = 0, t = 0, st = 0;
+            lgtpos(before);
+            printed([&] { PRTBLK(mode, LST_UNIT, AM_LIST, tp, 1.0f, t, st); });
+            lgtpos(after);
+            EXPECT_EQ(st, 0);
+            EXPECT_EQ(t, 12);
+            EXPECT_EQ(after, before) << "current " << current << " listed " << tp << " mode " << mode;
+        }
+    }
+    CLP1[CLP1_TOOLPATH] = 0;
+}

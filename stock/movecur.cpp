@@ -12,6 +12,7 @@
 #include "core/host.h"
 #include "core/records.h"
 #include "stock/optedit.h"
+#include "stock/tppoints.h"
 #include "tools/toolcache.h"
 
 i32 MVLEFT = 0;
@@ -263,10 +264,19 @@ void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)
             TPBLKH(MV_LIST, s, t, cls, st);
             if (st >= 0) RDBT3(MV_LIST, type, number, plane, angle, stp, c2, e, v, st);
             if (st < 0) break;
-            const f32 r = std::hypot(e[0] - c2[0], e[1] - c2[1]);
+            // The centre's two values lie on the arc plane's own axes (x, y;
+            // x, z; y, z): the radius is taken there, and the box grows by
+            // centre +- radius only along the axes of the plane; across it
+            // the arc keeps its end's coordinate.
+            int iu = 0, iv = 1, iw = 2;
+            plane_axes(plane, iu, iv, iw);
+            const f32 r = std::hypot(e[iu] - c2[0], e[iv] - c2[1]);
             length += r * std::fabs(angle);
-            for (int c = 0; c < 2; ++c)
-                box_min[c] = std::min(box_min[c], c2[c] - r), box_max[c] = std::max(box_max[c], c2[c] + r);
+            for (int c = 0; c < 2; ++c) {
+                const f32 lo = c == iu ? c2[0] - r : c == iv ? c2[1] - r : e[c];
+                const f32 hi = c == iu ? c2[0] + r : c == iv ? c2[1] + r : e[c];
+                box_min[c] = std::min(box_min[c], lo), box_max[c] = std::max(box_max[c], hi);
+            }
             for (int c = 0; c < 3; ++c) prev[c] = e[c];
         } else if (mv_nurbs(type)) {
             i32 s = 0, t = 0, cls = 0, k = 0, n = 0;

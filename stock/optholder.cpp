@@ -288,6 +288,33 @@ void optim_feed_here(const f32& feed, i32& status)
     if (feed != 0.0f) write_feed_form(feed, status);
 }
 
+namespace {
+// A contact piece rewritten in place of the move `block`: the edit starts on
+// the move, which goes when the pieces are committed.
+bool replace_move(i32 block, PathEdit& edit, i32& status)
+{
+    i32 a = 0;
+    goto_block(-1, block, status);
+    if (status < 0) return false;
+    lacces(0, a);
+    edit.begin();
+    edit.doom();
+    return true;
+}
+
+// The pieces committed: the handled piece (block `piece`, ending at `at`,
+// feed fk) becomes the current move, with the cursor just behind its number.
+void replaced(PathEdit& edit, const f32* at, i32 piece, f32 fk, f32* end, i32& block, i32& k, i32& status)
+{
+    edit.finish(status);
+    if (status < 0) return;
+    std::copy(at, at + 3, end);
+    block = piece;
+    k = static_cast<i32>(fk);
+    goto_block(-1, piece, status);
+}
+}  // namespace
+
 void optim_holder_line(const f32* prev, f32* end, const f32* split_start, const f32* split, i32& block, i32& k,
                        i32& status)
 {
@@ -297,13 +324,8 @@ void optim_holder_line(const f32* prev, f32* end, const f32* split_start, const 
     const f32 F = HM.saved_feed, fk = contact_feed(k, F);
     MOVST.point[0] = prev[0], MOVST.point[1] = prev[1], MOVST.point[2] = prev[2];
     CMPBLK[CMP_CHANGED] = 1;
-    i32 a = 0;
-    goto_block(-1, block, status);
-    if (status < 0) return;
-    lacces(0, a);
     PathEdit edit;
-    edit.begin();
-    edit.doom();
+    if (!replace_move(block, edit, status)) return;
     const bool from_start = eqpt3(split_start, prev) != 0;
     i32 piece = block;
     if (!from_start) {
@@ -320,13 +342,7 @@ void optim_holder_line(const f32* prev, f32* end, const f32* split_start, const 
         optim_feed_here(F, status);
         if (status >= 0) optim_line(end, status);
     }
-    edit.finish(status);
-    if (status < 0) return;
-    const f32* e = from_start ? split : split_start;
-    end[0] = e[0], end[1] = e[1], end[2] = e[2];
-    block = piece;
-    k = static_cast<i32>(fk);
-    goto_block(-1, piece, status);
+    replaced(edit, from_start ? split : split_start, piece, fk, end, block, k, status);
 }
 
 void optim_holder_arc(const f32* prev, f32* end, const f32& a1, i32& block, i32& k, i32& status)
@@ -345,24 +361,14 @@ void optim_holder_arc(const f32* prev, f32* end, const f32& a1, i32& block, i32&
     f32 A[3];
     arc_point_at(prev, plane, c, e, a1, A);
     for (i32 j = 0; j < 3; ++j) DSP8[j] = r2wrd(prev[j]), MOVST.point[j] = prev[j];
-    i32 a = 0;
-    goto_block(-1, block, status);
-    if (status < 0) return;
-    lacces(0, a);
     PathEdit edit;
-    edit.begin();
-    edit.doom();
+    if (!replace_move(block, edit, status)) return;
     optim_feed_here(fk, status);
     if (status >= 0) PARCOP(1, plane, a1, c, A, v, status);
     const i32 piece = optim_block_here();
     if (status >= 0) optim_feed_here(F, status);
     if (status >= 0) PARCOP(1, plane, angle - a1, c, e, v, status);
-    edit.finish(status);
-    if (status < 0) return;
-    std::copy(A, A + 3, end);
-    block = piece;
-    k = static_cast<i32>(fk);
-    goto_block(-1, piece, status);
+    replaced(edit, A, piece, fk, end, block, k, status);
 }
 
 i32 optim_arc_border(const i32& direction, const f32* start, const f32* end, const i32& plane, const f32* centre,

@@ -235,8 +235,12 @@ void pick_z(const Screen& s, i32 entry6)
 void check_z(const Screen& s, f32 high_before, f32 low_before)
 {
     if (CMPBLK[CMP_ZRANGE] != 4 || R(CMP_ZHIGH) > R(CMP_ZLOW)) return;
-    if (R(CMP_ZHIGH) != high_before) CMPBLK[CMP_ZLOW] = s.copy[CMP_ZLOW];
-    if (R(CMP_ZLOW) != low_before) CMPBLK[CMP_ZHIGH] = s.copy[CMP_ZHIGH];
+    // Which Z was edited is decided before either goes back: once the lower
+    // Z is restored it differs from its value before the reply, and the
+    // upper Z just typed would be put back as well.
+    const bool high_edited = R(CMP_ZHIGH) != high_before, low_edited = R(CMP_ZLOW) != low_before;
+    if (high_edited) CMPBLK[CMP_ZLOW] = s.copy[CMP_ZLOW];
+    if (low_edited && !high_edited) CMPBLK[CMP_ZHIGH] = s.copy[CMP_ZHIGH];
     if (R(CMP_ZHIGH) >= 99999.0f) set(CMP_ZHIGH, top_height() - R(CMP_SAFETY));
     if (R(CMP_ZLOW) <= -99999.0f) set(CMP_ZLOW, R(CMP_ZHIGH) - R(CMP_SAFETY));
     msg_mdls(MOD, 115);

@@ -282,7 +282,14 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
             RDBT3(MV_LIST, type, h, plane, angle, step, c, p, v, status);
             const f32 pct = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
             const f32 t = std::min(pct * D * 0.01f, cell) * 0.25f;
-            if (status >= 0) arc_points(SS.known ? SS.point : p, plane, angle, c, p, t, 0, pts);
+            // With no known position the arc's start is unknown too: chords
+            // turned from its end would sweep on past it and cut where the
+            // tool never went. Like a line there, it only places the tool
+            // at its end.
+            if (status >= 0 && SS.known)
+                arc_points(SS.point, plane, angle, c, p, t, 0, pts);
+            else if (status >= 0)
+                pts.assign(p, p + 3);
         } else {
             nurbs_points(MV_LIST, size, cell * 0.25f, h, pts, status);
         }

@@ -477,17 +477,21 @@ void stk_move_cross(const f32* pa, const f32* pb, const f32& z, f32* point, i32&
         p.h = dropped[2];
         return p;
     };
-    i32 a = 0, b = n, m = 0, probes = 0;
-    Probe prev{}, cur{};
+    // The probes at the two ends of the bracket are kept: the crossing is
+    // interpolated between the last probe at or below z and the last one
+    // above it. The last two probes taken can lie on the same side of z
+    // (below, then two above), and a line through them would reach z only
+    // outside the bracket.
+    i32 a = 0, b = n, m = 0;
+    Probe low{}, high{}, cur{};
+    bool have_low = false;
     do {
         m = (a + b) / 2;
-        prev = cur;
         cur = probe(m);
-        ++probes;
         if (cur.h <= z)
-            a = m;
+            a = m, low = cur, have_low = true;
         else
-            b = m;
+            b = m, high = cur;
     } while (b - a > 1);
     point[2] = z;
     if (m == 0) {
@@ -499,15 +503,15 @@ void stk_move_cross(const f32* pa, const f32* pb, const f32& z, f32* point, i32&
         status = 1;
         return;
     }
-    if (probes < 2) prev = probe(0);  // one probe: the lower end is the earlier one
-    if (cur.h == prev.h) {
-        point[0] = prev.xy[0], point[1] = prev.xy[1];
+    if (!have_low) low = probe(0);  // the bracket still starts at the lower end
+    if (high.h == low.h) {
+        point[0] = low.xy[0], point[1] = low.xy[1];
         return;
     }
-    f64 t = (f64(z) - prev.h) / (f64(cur.h) - prev.h);
+    f64 t = (f64(z) - low.h) / (f64(high.h) - low.h);
     t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
-    point[0] = static_cast<f32>(prev.xy[0] + t * (f64(cur.xy[0]) - prev.xy[0]));
-    point[1] = static_cast<f32>(prev.xy[1] + t * (f64(cur.xy[1]) - prev.xy[1]));
+    point[0] = static_cast<f32>(low.xy[0] + t * (f64(high.xy[0]) - low.xy[0]));
+    point[1] = static_cast<f32>(low.xy[1] + t * (f64(high.xy[1]) - low.xy[1]));
 }
 
 void stk_tool_change(const i32& cut, const f32* record, i32& status)

@@ -53,6 +53,35 @@ f32 crossed(f32 z0, f32 z1)
     return up ? hi : lo;                      // going out
 }
 
+// The limit at which a straight step from z0 to z1 is cut first; false when
+// it is not cut. A step out of the band or back into it is cut at the limit
+// it crosses unless it starts or ends on a limit; one from above the band to
+// below it (or back) at the limit it meets first; one that starts on a limit
+// and ends beyond the other limit (mode 4: the piece after a cut at the
+// first) at that other limit, so that no piece runs through the band.
+bool cut_level(f32 z0, f32 z1, f32& z)
+{
+    if (on_limit(z1)) return false;
+    if ((above(z0) && below(z1)) || (below(z0) && above(z1))) {
+        z = above(z0) ? upper() : lower();
+        return true;
+    }
+    if (out(z0) == out(z1)) return false;
+    if (!on_limit(z0)) {
+        z = crossed(z0, z1);
+        return true;
+    }
+    if (above(z1) && eqval(z0, lower()) != 0) {
+        z = upper();
+        return true;
+    }
+    if (below(z1) && eqval(z0, upper()) != 0) {
+        z = lower();
+        return true;
+    }
+    return false;
+}
+
 // The move a run opens behind: the previous move when it cut (a feed above
 // 0); a run after a rapid or at the path's start opens from the start (-1),
 // so that its link comes down from the clearance level.
@@ -93,10 +122,9 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
 {
     const f32* Q = BZ.point;
     const bool through = (above(Q[2]) && below(P[2])) || (below(Q[2]) && above(P[2]));
-    const bool crosses = out(P[2]) != out(Q[2]) && !on_limit(Q[2]) && !on_limit(P[2]);
-    if (BZ.known && (through || crosses)) {
+    f32 first = 0.0f;
+    if (BZ.known && cut_level(Q[2], P[2], first)) {
         i32 piece = number;
-        const f32 first = crossed(Q[2], P[2]);
         const f32 second = through ? (first == upper() ? lower() : upper()) : P[2];
         optim_zband_clip(Q, P, first, second, piece, status);
         return false;
@@ -113,20 +141,44 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
     }
     return true;
 }
-// Cuts the curve (read as c, polyline pts from the scan point) where a
-// segment first crosses a limit without starting or ending on one: at the
-// parameter where the curve's Z equals the limit, found from the curve
-// point nearest to the segment's point at that Z. true when it was cut.
+// Whether a path from z0 to z1 changes side: out of the band and back, or
+// from above it to below it.
+bool changes(f32 z0, f32 z1)
+{
+    return out(z0) != out(z1) || (above(z0) && below(z1)) || (below(z0) && above(z1));
+}
+
+// Cuts the curve (read as c, polyline pts from the scan point) where it
+// first crosses a limit: inside the first segment to be cut (cut_level),
+// or at a polyline point that lies on a limit when the curve changes side
+// there (a point of the polyline is no block end, so the curve could not
+// end a run or begin one there). The cut is made at the parameter where
+// the curve's Z equals the limit, found from the curve point nearest to
+// the point at that Z. true when it was cut.
 bool curve_cut(const NurbsMove& c, i32 curve, const std::vector<f32>& pts, i32 number, i32& status)
 {
     const f32* Q = BZ.point;
+    const f32* before = nullptr;  // the polyline point before Q, none at the curve's start
     for (size_t k = 0; k + 2 < pts.size(); k += 3) {
         const f32* E = pts.data() + k;
-        if (out(E[2]) != out(Q[2]) && !on_limit(Q[2]) && !on_limit(E[2])) {
-            const f64 z = crossed(Q[2], E[2]);
+        f32 level = 0.0f;
+        f64 R[3] = {Q[0], Q[1], Q[2]};
+        bool cut = false;
+        if (before && on_limit(Q[2]) && changes(before[2], E[2])) {
+            level = eqval(Q[2], upper()) != 0 ? upper() : lower();
+            R[2] = level;
+            cut = true;
+        } else if (cut_level(Q[2], E[2], level)) {
+            // A segment through the whole band is cut at the limit it meets
+            // first; the piece after that cut starts on it and is cut at
+            // the other limit when the scan comes to it.
             const f64 q[3] = {Q[0], Q[1], Q[2]}, e[3] = {E[0], E[1], E[2]};
-            f64 R[3], pt[3], t = 0;
-            optim_pt_at_z(q, e, z, R);
+            optim_pt_at_z(q, e, level, R);
+            cut = true;
+        }
+        if (cut) {
+            const f64 z = level;
+            f64 pt[3], t = 0;
             const f32 at[3] = {f32(R[0]), f32(R[1]), f32(R[2])};
             crv_nearest(curve, at, t, pt, status);
             if (status >= 0) bcrv_par_at_z(pt, t, curve, z, status);
@@ -137,6 +189,7 @@ bool curve_cut(const NurbsMove& c, i32 curve, const std::vector<f32>& pts, i32 n
             i32 block = number;
             return crv_cut_at(c, t, pt, BZ.point, block, status) == 1;
         }
+        before = Q;
         Q = E;
     }
     return false;
@@ -385,6 +438,26 @@ void optim_zband_drop(const i32& mode, const i32& side, i32& status)
 }
 
 namespace {
+// The move after `number` and the feed in force at it (fN when no feed
+// block lies before it); after stays -1 when there is none, or when its own
+// feed block stands between the two.
+void move_after(i32 number, f32 fN, i32& after, f32& feed)
+{
+    after = -1;
+    feed = 0.0f;
+    i32 st = 0, next = 0, type = 0, size = 0, tc = 0;
+    f32 f = 0.0f;
+    seek(number, st);
+    if (st >= 0) TPJUMP(1, st);
+    if (st != 0) return;
+    find_move(MV_LIST, 1, next, type, size, f, tc, st);
+    if (st < 0 || move_feed_read != 0) return;
+    feed_at_move(1, next, feed, st);
+    if (st < 0) return;
+    if (feed == 0.0f) feed = fN;
+    if (feed != 0.0f) after = next;
+}
+
 // The run's end E straight above its start S (the run removed): the moves
 // after it that stay at S's XY above it are taken out; the tool rises by
 // rapid to the last point kept before a move leaves that XY, and a move down
@@ -424,6 +497,11 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
         }
         // Down below S: a plunge at the plunge feed from the point kept
         // when that is within the safety distance, else from there.
+        i32 after = -1;
+        f32 f_after = 0.0f;
+        move_after(number, fN, after, f_after);
+        seek(number, status);
+        if (status < 0) return;
         if (kept[2] < S[2] + d) {
             const f32 plunge = static_cast<f32>(PRM9[4]) * wrd2r(PRM9[0]) * 0.01f;
             seek(first, status);
@@ -450,6 +528,10 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
             edit.finish(status);
             std::copy(P, P + 3, kept);
         }
+        // The plunge feed (or code 3) written for the move down would hold
+        // for the moves after it too: the feed in force there is written
+        // back in front of the next one.
+        if (status >= 0 && after > 0) feed_before(f_after, after, status);
         break;
     }
     optim_air_point(kept);

@@ -103,6 +103,20 @@ TEST_F(Screen, AZRangeAboveTheBandAsksForItsUpperZFromAPickedPoint)
     }
 }
 
+TEST_F(Screen, AnUpperZEditedBelowTheLowerZInTheBandKeepsTheEditAndPutsTheLowerZBack)
+{
+    // Mode 4 with the range filled on entry (40 / 30): the upper Z edited to
+    // 25 stays, the lower Z goes back to its entry value (-99999.99) and from
+    // there to 25 - 10.
+    CMPBLK[CMP_ZRANGE] = 4;
+    norak::add_reply(prompt("UPPER Z", "25"));
+    norak::add_reply(menu("ACCEPT", "1"));
+    EXPECT_EQ(open(), 0);
+    EXPECT_TRUE(norak::transcript_has("339/115"));
+    EXPECT_EQ(wrd2r(CMPBLK[CMP_ZHIGH]), 25.0f);
+    EXPECT_EQ(wrd2r(CMPBLK[CMP_ZLOW]), 15.0f);
+}
+
 TEST_F(Screen, TheResetActionPutsTheDefaultsBackInEveryFeedMode)
 {
     const OptDefFn saved = OPTDEF;

@@ -461,14 +461,18 @@ TEST_F(Sweep, CrossingsNearTheHigherEnd)
         stk_tool_drop(xy, p, st);
         return p[2];
     };
-    ASSERT_LT(drop(94), drop(95));
     f32 p[3];
     i32 st = 0;
-    stk_move_cross(a, b, 0.5f * (drop(94) + drop(95)), p, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_GT(p[0], -3.0 + 94 * 6.0 / 96);
-    EXPECT_LT(p[0], -3.0 + 95 * 6.0 / 96);
-    EXPECT_EQ(p[1], 0.3f);
+    // Every crossing lies between the two steps whose heights bracket z,
+    // whatever order the bisection probed them in.
+    for (int k = 0; k < 95; ++k) {
+        ASSERT_LT(drop(k), drop(k + 1));
+        stk_move_cross(a, b, 0.5f * (drop(k) + drop(k + 1)), p, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_GT(p[0], -3.0 + k * 6.0 / 96) << k;
+        EXPECT_LT(p[0], -3.0 + (k + 1) * 6.0 / 96) << k;
+        EXPECT_EQ(p[1], 0.3f);
+    }
     stk_move_cross(a, b, 0.5f * (drop(95) + drop(96)), p, st);
     EXPECT_EQ(st, 1);
     EXPECT_EQ(p[0], 3.0f);

@@ -3,6 +3,8 @@
 // other and against straight sweeps; arcs flattened in their own plane.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -227,6 +229,30 @@ TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
     EXPECT_GT(at(12, 0), 8.0f - 5.0f);
 }
 
+TEST_F(ToolPathStock, AWalkThatStartsOnAFeedArcOnlyTakesItsEndAsThePoint)
+{
+    // No position is known before the half circle about (5, 0) to (10, 0):
+    // like a line there, it leaves the stock whole and only places the
+    // tool at its end, from where the line after it is cut.
+    tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    grid(-5, -7, 25, 7, 10.0f);
+    path.feed(300.0f);
+    path.arc(1, static_cast<f32>(M_PI), 5.0f, 0.0f, 10.0f, 0.0f, 8.0f);
+    path.line(14.0f, 0.0f, 8.0f);
+    i32 st = 0;
+    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    walk();
+    const StkCell* c = stk_cells();
+    auto at = [&](double x, double y) {
+        const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
+        const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
+        return c[j * stk_grid.nx + i].h1;
+    };
+    for (const auto& q : {std::array<double, 2>{5, 5}, {5, -5}, {0, 0}, {8, 0}}) EXPECT_EQ(at(q[0], q[1]), 10.0f);
+    EXPECT_NEAR(at(12, 0), 8.0f, 1e-3);
+}
+
 TEST_F(ToolPathStock, AToolChangeInsideThePathStampsWithTheNewToolFromWhereTheOldOneStood)
 {
     const i32 t1 = tooldefs::use_mill(2.0f, 1.0f, 30.0f);
@@ -342,6 +368,44 @@ TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLas
     EXPECT_EQ(lo[1], -5.0f);
     EXPECT_EQ(hi[0], 10.0f);
     EXPECT_EQ(hi[1], 5.0f);
+}
+
+// The box ahead over a half circle in each plane: the centre's two values lie
+// on the plane's own axes, the axis across the plane keeps the arc's height,
+// and the arc's length (15.7) stays below twice the D8 so the next line joins
+// the box and the one after it does not.
+TEST_F(ToolPathStock, TheBoxAheadOfAnArcFollowsTheArcsPlane)
+{
+    for (i32 plane = 1; plane <= 3; ++plane) {
+        SCOPED_TRACE(plane);
+        SetUp();
+        tooldefs::use_mill(8.0f, 1.0f);
+        i32 a = 0, st = 0;
+        path = Path{};
+        Path& p = path;
+        int u = 0, v = 0, w = 0;
+        plane_axes(plane, u, v, w);
+        f32 s[3], e[3];
+        s[u] = 0, s[v] = 0, s[w] = 3;
+        e[u] = 10, e[v] = 0, e[w] = 3;
+        const i32 m = p.line(s[0], s[1], s[2]);
+        p.arc(plane, static_cast<f32>(M_PI), 5.0f, 0.0f, e[0], e[1], e[2]);
+        p.line(e[0] + 1, e[1] + 1, e[2]);
+        p.line(-50, -50, e[2]);
+        lacces(2, a);
+        goto_block(1, m, st);
+        ASSERT_EQ(st, 0);
+        f32 lo[2] = {s[0], s[1]}, hi[2];
+        path_ahead_box(s, lo, hi, st);
+        f32 want_lo[3] = {0, 0, 0}, want_hi[3] = {0, 0, 0};
+        want_lo[u] = 0, want_hi[u] = 10;
+        want_lo[v] = -5, want_hi[v] = 5;
+        want_lo[w] = want_hi[w] = 3;
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_NEAR(lo[c], want_lo[c], 1e-4);
+            EXPECT_NEAR(hi[c], std::max(want_hi[c], e[c] + 1), 1e-4);
+        }
+    }
 }
 
 TEST_F(ToolPathStock, ASpaceKeyStopsTheRunWith1000AndLeavesTheGridWhole)

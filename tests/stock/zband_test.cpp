@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "common.h"
 #include "frame/cmpblk.h"
@@ -266,6 +268,70 @@ TEST_F(ZBand, InBothModesAMoveThroughTheBandIsCutAtBothLimitsAndKeepsItsPieceIns
         if (std::fabs(m[k].p[0] - 20.0f) < 1e-3f && m[k].feed > 0.0f)
             from_upper = std::fabs(m[k - 1].p[0] - 15.0f) < 1e-3f && std::fabs(m[k - 1].p[2] - 3.0f) < 1e-4f;
     EXPECT_TRUE(from_upper);
+}
+
+TEST_F(ZBand, InBothModesACurveThroughTheBandIsCutAtBothLimitsAndKeepsItsPieceInside)
+{
+    // The road above with the move through the band a straight cubic from
+    // (10, 0, 8) to (25, 0, -7), whose polyline steps 15/19 in Z: in the
+    // band -2 .. 3 a polyline point lies on the lower limit; in the band
+    // -0.5 .. 0 one segment crosses both limits. The piece inside stays,
+    // from the upper limit to the lower one (x = 18 - lower).
+    for (const std::pair<f32, f32> band : {std::pair<f32, f32>{3.0f, -2.0f}, {0.0f, -0.5f}}) {
+        SCOPED_TRACE(band.first);
+        SetUp();
+        CMPBLK[CMP_ZRANGE] = 4;
+        CMPBLK[CMP_ZHIGH] = r2wrd(band.first);
+        CMPBLK[CMP_ZLOW] = r2wrd(band.second);
+        p.line(5.0f, 0.0f, 0.0f);
+        p.line(10.0f, 0.0f, 8.0f);
+        const opttest::Cubic c({10, 0, 8, 15, 0, 3, 20, 0, -2, 25, 0, -7});
+        i32 st = 0;
+        PTBT5(AM_LIST, 5, 4, 4, c.U.data(), c.P.data(), p.next++, st);
+        ASSERT_EQ(st, 0);
+        p.line(40.0f, 0.0f, -7.0f);
+        p.line(45.0f, 0.0f, 0.0f);
+        ASSERT_EQ(stage(), 0);
+        std::vector<Move> inside;
+        for (const Move& m : opttest::moves()) {
+            if (m.feed <= 0.0f) continue;
+            EXPECT_LE(m.p[2], band.first + 1e-3f) << m.number;
+            EXPECT_GE(m.p[2], band.second - 1e-3f) << m.number;
+            if (m.type == 5) inside.push_back(m);
+        }
+        ASSERT_EQ(inside.size(), 1u);
+        EXPECT_NEAR(inside[0].p[0], 18.0f - band.second, 1e-2f);
+        EXPECT_NEAR(inside[0].p[2], band.second, 1e-3f);
+    }
+}
+
+TEST_F(ZBand, ARunEndingStraightAboveItsStartPlungesToTheMoveBelowAndTheFeedAfterItIsBack)
+{
+    // S (5, 0, 0), the run's end straight above it, the move after it down to
+    // z -3 and a cut at 500 from there: from a run ending at z 4 the tool
+    // drops by rapid to S.z + 1 and plunges; from one ending at 0.5 (within
+    // the safety distance 1) the move down runs at the plunge feed. Either
+    // way the cut after it runs at its own feed again.
+    for (f32 top : {4.0f, 0.5f}) {
+        SCOPED_TRACE(top);
+        SetUp();
+        const i32 first = p.line(5.0f, 0.0f, 0.0f);
+        const i32 last = p.line(5.0f, 0.0f, top);
+        p.line(5.0f, 0.0f, -3.0f);
+        p.line(12.0f, 0.0f, -3.0f);
+        opttest::counter_past(p.next);
+        f32 safety = 1.0f, length = 100.0f;
+        i32 st = 0;
+        optim_zband_link(first, last, 0, safety, 2, length, st);
+        ASSERT_EQ(st, 0);
+        const std::vector<Move> m = opttest::moves();
+        ASSERT_GE(m.size(), 2u);
+        const Move& down = m[m.size() - 2];
+        EXPECT_EQ(down.p[2], -3.0f);
+        EXPECT_EQ(down.feed, 200.0f);
+        EXPECT_EQ(m.back().p[0], 12.0f);
+        EXPECT_EQ(m.back().feed, 500.0f);
+    }
 }
 
 // Runs that touch the path's end: left open after a cut at the limit

@@ -85,6 +85,29 @@ bool grow_list(i32* h, i32 added)
     return st == 0;
 }
 
+// The entries the turned copies' list and the index array hold. Each keeps
+// its own count instead of following the list's capacity: a gathering
+// outside tool-axis mode grows the list without its copies, and a refused
+// growth of the index leaves the index shorter than the list, so a later
+// gathering sized by the list alone would write past them.
+i32 cpy_held = 0;
+i32 idx_held = 0;
+
+// Makes the list h (its entries of elsize bytes, `held` of them while it is
+// open) hold at least `want` entries: opened when closed, else grown by
+// what it lacks. False when the host refuses.
+bool hold(i32* h, i32& held, i32 elsize, i32 want)
+{
+    if (h[0] < 0) {
+        held = 0;
+        if (!open_list(h, elsize, want)) return false;
+    } else if (held < want) {
+        if (!grow_list(h, want - held)) return false;
+    }
+    if (held < want) held = want;
+    return true;
+}
+
 }  // namespace
 
 i32* elmlst() { return static_cast<i32*>(elmbase(ELMLST)); }
@@ -102,13 +125,8 @@ void list_memory_error(i32& count, i32& status)
 // count 0) when they cannot be had.
 bool grow_lists(bool copies, i32& capacity, i32& count, i32& status)
 {
-    bool ok;
-    if (capacity == 0) {
-        ok = open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) && (!copies || open_list(ELMCPY, TRG_WORDS * 4, ELM_STEP));
-    } else {
-        ok = grow_list(ELMLST, ELM_STEP) && (!copies || ELMCPY[0] < 0 || grow_list(ELMCPY, ELM_STEP));
-        if (ok && copies && ELMCPY[0] < 0) ok = open_list(ELMCPY, TRG_WORDS * 4, capacity + ELM_STEP);
-    }
+    const bool ok = (capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP)) &&
+                    (!copies || hold(ELMCPY, cpy_held, TRG_WORDS * 4, capacity + ELM_STEP));
     if (!ok) {
         list_memory_error(count, status);
         return false;
@@ -116,6 +134,13 @@ bool grow_lists(bool copies, i32& capacity, i32& count, i32& status)
     capacity += ELM_STEP;
     ELMCAP = capacity;
     return true;
+}
+
+bool copies_fit(i32 capacity, i32& count, i32& status)
+{
+    if (hold(ELMCPY, cpy_held, TRG_WORDS * 4, capacity)) return true;
+    list_memory_error(count, status);
+    return false;
 }
 
 // A tree that still holds entries while the model's surface records or
@@ -132,14 +157,9 @@ bool arrays_open(const char* routine, i32& status)
 
 // Makes the index array as large as the list and fills it with 0..count-1;
 // false (status -1, count 0) when the array cannot be had.
-bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status)
+bool identity_index(i32 capacity, i32& count, i32& status)
 {
-    bool ok = true;
-    if (ELMIDX[0] < 0)
-        ok = open_list(ELMIDX, 4, capacity);
-    else if (capacity > cap_in)
-        ok = grow_list(ELMIDX, capacity - cap_in);
-    if (!ok) {
+    if (!hold(ELMIDX, idx_held, 4, capacity)) {
         list_memory_error(count, status);
         return false;
     }

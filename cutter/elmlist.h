@@ -16,8 +16,11 @@ bool grow_lists(bool copies, i32& capacity, i32& count, i32& status);
 // False (said under the routine's name, status -1) when the model's surface
 // records or nodes are released while its tree still holds entries.
 bool arrays_open(const char* routine, i32& status);
+// Makes the turned copies' list hold `capacity` entries, as the list does;
+// false (said once, status -1, count 0) when it cannot be had.
+bool copies_fit(i32 capacity, i32& count, i32& status);
 // Makes the index array as large as the list and fills it with 0..count-1;
 // false (status -1, count 0) when the array cannot be had.
-bool identity_index(i32 capacity, i32 cap_in, i32& count, i32& status);
+bool identity_index(i32 capacity, i32& count, i32& status);
 // Forgets the side notes of the last point gathering (the lists went away).
 void elm_side_drop();

@@ -135,6 +135,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     if (!(d > 0.0f)) return;
     GTCRNR(CURTOL, cr);
     const f32 R = d * 0.5f;
+    const bool flat_end = eqval0(cr) != 0;
     const f32 tol = tolerance;
     f64 len3 = std::sqrt((f64(end[0]) - start[0]) * (f64(end[0]) - start[0]) +
                          (f64(end[1]) - start[1]) * (f64(end[1]) - start[1]) +
@@ -172,7 +173,8 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             LOCTAX[k] = r.axs[k];
         }
         const Ln5Rec& prev = i == 0 ? ln5_carry : W[i - 1];
-        if (eqvl0d(dist3_sq(r.lin, prev.lin)) && eqvl0d(dist3_sq(r.axs, prev.axs)) && (prev.ok || i == 0)) {
+        if (eqvl0d(std::sqrt(dist3_sq(r.lin, prev.lin))) && eqvl0d(std::sqrt(dist3_sq(r.axs, prev.axs))) &&
+            (prev.ok || i == 0)) {
             const f32 par = r.par;
             r = prev;
             r.par = par;
@@ -219,7 +221,7 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             } else {
                 bool same = W[i].far == W[i - 1].far && W[i].ok == W[i - 1].ok &&
                             (!W[i].ok || d2 <= f64(R) * R) && dot3f(W[i].nrm, W[i - 1].nrm) >= 0.9962 &&
-                            (i < 2 || net_fits(W[i - 2].pos, W[i - 1].pos, W[i].pos, tol, false, false) ||
+                            (i < 2 || net_fits(W[i - 2].pos, W[i - 1].pos, W[i].pos, tol, flat_end, false) ||
                              !W[i].ok);
                 accept = (dp <= tol || same) && (W[i].tri == W[i - 1].tri || !W[i].ok || !W[i - 1].ok);
             }

@@ -273,6 +273,8 @@ void finish_early(NetCall& c)
     if (c.loaded) LOCRST();
 }
 
+bool net_bind(NetCall& c, i32 h);
+
 // The mode's switches, the tolerance, the model's pointers, the tool, the
 // projection road and the work array. False when the call ends here.
 bool net_open(NetCall& c, i32 mode_in)
@@ -288,6 +290,7 @@ bool net_open(NetCall& c, i32 mode_in)
     if (eqval0(c.tol)) {
         userrc("[LINNET]ALGORITHM CANNOT WORK WITH ZERO TOLERANCE", 0);
         c.status = -1;
+        finish_early(c);
         return false;
     }
     i32 st = 0;
@@ -307,11 +310,24 @@ bool net_open(NetCall& c, i32 mode_in)
             return false;
         }
     }
+    // Projection road: the work array alone, opened when it is not (the
+    // projector needs no profile tables).
+    i32 h = -1;
+    void* base = nullptr;
+    if (c.avail) {
+        CUTHKS.net_open(NET_START, h, base, st);
+        if (st != 0) {
+            c.status = -1;
+            finish_early(c);
+            return false;
+        }
+        if (h != net_handle) NETCNT = 0, work_cap = NET_START;
+        net_handle = h;
+        return net_bind(c, h);
+    }
     // Work array: opened with the stock's profile tables, which answer -1
     // when they are not built (the array went with them).
-    i32 h = -1;
     CUTHKS.net_hdl(1, h);
-    void* base = nullptr;
     if (h >= 0 && !(array_open(h) && array_open(CUTHKS.net_rec()))) {
         // Tables whose host arrays are gone are forgotten (not closed: their
         // numbers may name other arrays now) and built again.
@@ -338,6 +354,14 @@ bool net_open(NetCall& c, i32 mode_in)
         if (h != net_handle) NETCNT = 0, work_cap = NET_START;
         net_handle = h;
     }
+    return net_bind(c, h);
+}
+
+// The work array h as the call's records, and the z range of the heights
+// record. True.
+bool net_bind(NetCall& c, i32 h)
+{
+    void* base = nullptr;
     mmcptr(h, base);
     c.W.b = static_cast<f32*>(base);
     c.W.cap = work_cap;
@@ -375,6 +399,8 @@ void net_line(NetCall& c)
     const f32 tol = c.tol, L = c.L;
     c.step = std::fmax(2.0f * tol, LOCDIA / 6.0f);
     if (c.step > L / 2 && L > 0) c.step = L / 2;
+    // The segment-length limit holds only when set: a limit of 0 (none
+    // handed over) would make a step of 0, and the line would never end.
     if (LOCCST == 3 && !c.raw && c.step > LOCSLM && LOCSLM > 0) c.step = LOCSLM;
     c.flat = std::fmax(4.0f * tol, 0.4f * c.step);
     if (c.raw) c.step = 0.5f, c.flat = 0.4f;
@@ -404,13 +430,18 @@ bool net_normal_approach(NetCall& c, f32* r, const f32* p)
     f32 q[3] = {p[0], p[1], 0}, qz = 0;
     i32 zs = 0;
     ZONSEG(LOCSP1, LOCSP2, q, qz, zs);
-    q[2] = qz;
-    f32 nq[3];
+    // Without the line's height at the point the approach fails at both
+    // distances: the point keeps the height it was handed.
+    q[2] = zs < 0 ? p[2] : qz;
+    f32 nq[3] = {0, 0, 1};
     i32 ns = 0;
-    NRMINT(LOCSP1, LOCSP2, LOCSN1, LOCSN2, q, nq, ns);
-    if (zs < 0 || (eqval0(nq[0]) && eqval0(nq[1]))) return false;
+    if (zs >= 0) {
+        NRMINT(LOCSP1, LOCSP2, LOCSN1, LOCSN2, q, nq, ns);
+        if (eqval0(nq[0]) && eqval0(nq[1])) return false;
+    }
     bool done = false;
     for (f32 dd : {0.1f * LOCDIA, 0.2f * LOCDIA}) {
+        if (zs < 0) break;
         f32 A[3] = {q[0] + dd * nq[0], q[1] + dd * nq[1], q[2] + dd * nq[2]};
         f32 B[3] = {q[0] - dd * nq[0], q[1] - dd * nq[1], q[2] - dd * nq[2]};
         f32 pos[3], con[3], nrm[3];
@@ -772,6 +803,10 @@ void net_carry(NetCall& c)
 {
     Work& W = c.W;
     if (c.n > 1) std::memcpy(W.rec(1), W.rec(c.n), NR_WORDS * sizeof(f32));
+    // With the string switch on, record 1 holds the normal approach's last
+    // point, which a continuation is matched against.
+    if (c.swt)
+        for (i32 k = 0; k < 3; ++k) W.pnt(1)[k] = last_normal_point[k];
     W.par(1) = 0.0f;
     if (c.pntnst > 0 && c.last_len > 1) {
         const f32* xyz = c.pntxyz;
@@ -813,6 +848,9 @@ void net_ends(NetCall& c)
         }
         return;
     }
+    // The two points of the upright string need room for two; with less, the
+    // one point stands as positioned rather than being written past the
+    // caller's arrays.
     if (c.capacity / 3 < 2) return;
     const bool nrm_out = c.tool_normals(), snm_out = c.surface_normals(), flg_out = c.codes_out();
     f32 p[3] = {xyz[0], xyz[1], xyz[2]}, pn[3] = {0, 0, 1}, ps[3] = {0, 0, 1};
@@ -845,13 +883,22 @@ void net_finish(NetCall& c)
 {
     NETCNT = 0;
     if (c.pntnst > 0 && c.last_len > 1) {
-        const f32* lp = c.pntxyz + 3 * (c.pnttot - 1);
-        if (eqval(lp[0], c.end[0]) && eqval(lp[1], c.end[1])) NETCNT = c.last_len > 2 ? 3 : 2;
+        // The string switch on: the normal approach's last point, and the
+        // last positioned point on something.
+        const f32* lp = c.swt ? last_normal_point : c.pntxyz + 3 * (c.pnttot - 1);
+        if (eqval(lp[0], c.end[0]) && eqval(lp[1], c.end[1]) && (!c.swt || (c.n >= 1 && c.W.code(c.n) > 0)))
+            NETCNT = c.last_len > 2 ? 3 : 2;
     }
     if (HEI8[HEI8_CLAMP] != 0)
         for (i32 j = 0; j < c.pnttot; ++j)
             c.pntxyz[3 * j + 2] = std::fmin(std::fmax(c.pntxyz[3 * j + 2], LOCZMN), LOCZMX);
-    if (c.status >= 0 && HEI8[HEI8_ABSOLUTE] != 0 && c.n >= c.f && c.W.code(c.n) == 0) c.status = 1;
+    if (c.status >= 0 && HEI8[HEI8_ABSOLUTE] != 0 && c.n >= c.f && c.W.code(c.n) == 0) {
+        c.status = 1;
+        // The run's code carried negated (-54) marks the line's end over
+        // nothing as -2. A code cannot be 54 and negative at once: the
+        // negated code is the one taken.
+        if (nu_sgcd_get_code() == -54) c.status = -2;
+    }
     LOCRST();
     if (NETAXM == 2 && c.mode != 2)
         NETNCH(c.thin, c.pntxyz, c.pntnrm, c.surface_normals() ? c.pntsnm : nullptr,

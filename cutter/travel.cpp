@@ -272,9 +272,13 @@ bool Travel::open()
     uxy = std::sqrt(f64(u[0]) * u[0] + f64(u[1]) * u[1]);
     const i32 ust = v2unit(u);
     m4 = mode == 4;
+    // The travel runs from p1 toward p2 in both modes. The horizontal travel
+    // does not start from the lower end: its direction u and frame M point
+    // from p1 to p2 whatever the ends' heights, so a start at p2 (for p1
+    // above p2, as the clean-up's moves fall from z + 10 to z - 10) would
+    // put every contact behind the start and report a blocked move free.
     A = p1;
     B = p2;
-    if (!m4 && !leval(p1[2], p2[2])) A = p2, B = p1;
     for (i32 k = 0; k < 3; ++k) Ad[k] = A[k];
     i32 st = 0;
     if (m4) {

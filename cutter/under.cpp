@@ -201,7 +201,7 @@ static inline void elm_reset(i32& count, i32& best, f32& best_z, i32& part_seen,
 // cells it meets gathered (unless mode 1), and in tool-axis mode the point turned into the axis's
 // frame (turned; ixy and the square follow it). A point or a reach the grid's words cannot hold is
 // refused before any of it is computed: false, status set.
-static inline bool elm_square(i32 mode, const f32* point, i32* ixy, f32 radius, i32* sq, f32* turned, i32& status)
+static inline bool elm_square(i32 mode, f32* point, i32* ixy, f32 radius, i32* sq, f32* turned, i32& status)
 {
     const f64 reach = elm_reach();
     if (!elm_fits(point, mode == 2 ? f64(radius) : reach)) {
@@ -228,6 +228,7 @@ static inline bool elm_square(i32 mode, const f32* point, i32* ixy, f32 radius, 
     if (LOCAXM) {
         f32 keep[3] = {point[0], point[1], point[2]};
         FRMROT(keep, LOCTAX, turned);
+        point[0] = turned[0], point[1] = turned[1], point[2] = turned[2];
         if (!elm_fits(turned, mode == 2 ? f64(radius) : reach)) {
             eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
             status = -1;
@@ -240,12 +241,35 @@ static inline bool elm_square(i32 mode, const f32* point, i32* ixy, f32 radius, 
     return true;
 }
 
+i32 ELMSRT = 0;
+
+void elm_sort(i32 count)
+{
+    const i32* lst = elmlst();
+    i32* idx = elmidx();
+    if (!lst || !idx) return;
+    auto key = [&](i32 i) { return wrd2r(lst[static_cast<size_t>(i) * ELM_WORDS + ELM_KEY]); };
+    // Insertion by key: an entry moves ahead only of those lower by more
+    // than the margin, so equal keys keep the list's order.
+    for (i32 i = 1; i < count; ++i) {
+        const i32 v = idx[i];
+        const f32 k = key(v);
+        i32 j = i;
+        for (; j > 0 && key(idx[j - 1]) < k - 1.0e-4f; --j) idx[j] = idx[j - 1];
+        idx[j] = v;
+    }
+}
+
 // Closes the gathering: the side index ends at count, and a list that holds entries gets its
-// index array, as large as the list. false (status set, count 0) when that array cannot be had.
-static inline bool elm_close(i32& capacity, i32 cap_in, i32& count, i32& status)
+// index array, as large as the list (sorted by key under the switch). false (status set, count
+// 0) when that array cannot be had.
+static inline bool elm_close(i32& capacity, i32& count, i32& status)
 {
     side_end(count);
-    return count < 1 || identity_index(capacity, cap_in, count, status);
+    if (count < 1) return true;
+    if (!identity_index(capacity, count, status)) return false;
+    if (ELMSRT) elm_sort(count);
+    return true;
 }
 
 // The tool of a surface's allowance e: its reach R (the radius, or the
@@ -315,12 +339,15 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
 {
     elm_reset(count, best, best_z, part_seen, check_seen, other_seen, status);
-    const i32 cap_in = capacity;
     f32 B = -1.0e10f;
     i32 best_pos = 0;
     i32 cached = -1;
     i32 sq[4];
     f32 turned[3];
+    // The point as handed in: in tool-axis mode the point is turned into
+    // the tool's frame in place (the caller gets it back turned), and the
+    // triangles are turned about the frame of the point as handed in.
+    const f32 at[3] = {point[0], point[1], point[2]};
     if (!elm_square(mode, point, ixy, radius, sq, turned, status)) return;
     // The keys are estimated from the point's thousandths as they are, not
     // truncated as the square is (as the drop's box bound does).
@@ -329,7 +356,10 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     f32 e = 0, R = 0, Rc = 0;
     i32 kind = 0, reported = 0, rzero = 0;
     i32* lst = elmlst();
-    f32* cpy = static_cast<f32*>(elmbase(ELMCPY));
+    // The turned copies' list, fetched when the first copy is stored: made
+    // as large as the list first, since gatherings outside tool-axis mode
+    // grow the list alone.
+    f32* cpy = nullptr;
     side_begin();
     // One entry whose box meets the square, in list order: admitted by its
     // class, given its key (with the reach test when the key could raise the
@@ -365,11 +395,17 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         if (capacity == 0 || count >= capacity) {
             if (!grow_lists(LOCAXM != 0, capacity, count, status)) return false;
             lst = elmlst();
-            cpy = static_cast<f32*>(elmbase(ELMCPY));
+            cpy = nullptr;
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         // a turned entry is listed as its copy, the others by node and index
-        if (copy) std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
+        if (copy) {
+            if (!cpy) {
+                if (!copies_fit(capacity, count, status)) return false;
+                cpy = static_cast<f32*>(elmbase(ELMCPY));
+            }
+            std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
+        }
         le[ELM_NODE] = copy ? -1 : node;
         le[ELM_INDEX] = copy ? count : k;
         le[ELM_KEY] = r2wrd(key);
@@ -390,7 +426,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             const i32* box = ent + TRG_BOX;
             i32 tbox[4];
             if (LOCAXM) {
-                TRGROT(point, LOCTAX, CNTNDB, ent, copy, tbox, corners);
+                TRGROT(at, LOCTAX, CNTNDB, ent, copy, tbox, corners);
                 box = tbox;
             }
             if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
@@ -457,7 +493,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         // node holds; the index covers them all.
         return qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n) : each_entry(node, base, n);
     });
-    if (!walked || !elm_close(capacity, cap_in, count, status)) return;
+    if (!walked || !elm_close(capacity, count, status)) return;
     best_z = B;
     best = best_pos;
 }
@@ -468,7 +504,6 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     status = 0;
     count = 0;
     part_seen = check_seen = other_seen = 0;
-    const i32 cap_in = capacity;
     const f64 reach = elm_reach();
     if (!elm_fits(a, reach) || !elm_fits(b, reach)) {
         eroutc("elm2n2, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
@@ -542,5 +577,5 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     });
     if (!walked) return;
     if (count < 1) return;
-    if (!identity_index(capacity, cap_in, count, status)) return;
+    if (!identity_index(capacity, count, status)) return;
 }

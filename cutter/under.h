@@ -23,6 +23,12 @@ extern i32 ELMIDX[2];  // handle and check word of the index array
 extern i32 ELMCPY[2];  // handle and check word of the turned copies (tool-axis mode)
 extern i32 ELMCAP;     // capacity of the arrays, in entries; 0 while closed
 extern i32 ELMNCL;     // rows in ELMCLS
+// Switch of the sort of a gathering's index array by key, highest first
+// (keys within 1e-4 of each other equal, in list order): 0 at load and set
+// by no routine, so the lists keep the cells' order.
+extern i32 ELMSRT;
+// Sorts the index array's first count entries so.
+void elm_sort(i32 count);
 extern i32 ELMCLS[QT_NODES * QC_ROW];  // the quadtree rows under the tool
 
 // Closes the working lists (with the triangle model).

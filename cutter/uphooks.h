@@ -20,11 +20,13 @@ struct CutHooks {
     void (*tool_drop)(const f32* xy, f32* point, i32& status);
     void (*move_cross)(const f32* pa, const f32* pb, const f32& z, f32* point, i32& status);
     // The string positioning's profile tables and record array
-    // (stock/netgrid.h: stk_net_hdl, stk_net_prof, and the record array's handle).
+    // (stock/netgrid.h: stk_net_hdl, stk_net_prof, stk_net_open, and the
+    // record array's handle).
     void (*net_hdl)(const i32& mode, i32& handle);
     void (*net_prof)(const f32& tol, const f32& S, const f32& R, const f32& L, const f32& T, const i32& index,
                      const f32& allowance, const i32& count, i32& rec_handle, void*& rec_base, i32& status);
     i32 (*net_rec)();
+    void (*net_open)(const i32& count, i32& handle, void*& base, i32& status);
     // The point test against polygon buffer 1 and the drawing of closed
     // polygons (pocket/polbuf.h: polbuf_inpol, DRWPOL).
     void (*inpol)(const f32* p, const f32& tol, i32& status);

@@ -225,6 +225,75 @@ TEST_F(CutterFailures, GatheringsRefuseAModelWhoseArraysAreReleased)
     LOCRST();
 }
 
+// The lists outlive a gathering and serve the next at whatever size the
+// gatherings before it left them: a tilted drop after upright ones (which
+// grow the list without its turned copies: unopened, then shorter than the
+// list), and any drop after one whose growth the host refused at any of its
+// arrays, gives what it gives on fresh lists.
+TEST_F(CutterFailures, ListsLeftByEarlierGatheringsServeTheNext)
+{
+    const f32 axis[3] = {0.3f, 0.2f, 0.9327379f};
+    const f32 tol = 0.01f;
+    // A drop at (0.5, 0.5) of a ball of diameter 6 or a flat end of 40
+    // (whose square holds about every triangle), tilted or upright.
+    struct Drop {
+        f32 res[3] = {0, 0, 0};
+        i32 st = 0;
+    };
+    auto drop = [&](bool big, bool tilted) {
+        tooldefs::use_mill(big ? 40.0f : 6.0f, big ? 0.0f : 3.0f);
+        Drop d;
+        f32 p[3] = {0.5f, 0.5f, 30.0f}, con[3], nrm[3];
+        i32 srf = 0;
+        if (!tilted) {
+            PNTLC1(0, p, tol, 0.0f, 0.0f, d.res, con, nrm, srf, d.st);
+            return d;
+        }
+        LOCSET(-1, axis, axis, 1, 0.0f, tol);
+        LOCAXM = 1;
+        for (int c = 0; c < 3; ++c) LOCTAX[c] = LOCAN1[c] = LOCAN2[c] = axis[c];
+        PNTNET(0, p, tol, 0.0f, 0.0f, d.res, con, nrm, srf, d.st);
+        LOCAXM = 0;
+        return d;
+    };
+    auto fresh = [&] {
+        FRETRI();
+        ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
+    };
+    for (const bool tilted : {false, true}) {
+        fresh();
+        const Drop want = drop(true, tilted);
+        ASSERT_EQ(want.st, 0) << tilted;
+        // Before it: small drops, upright then tilted or the other way, and
+        // a large upright one.
+        for (const auto& before : std::vector<std::vector<std::pair<bool, bool>>>{
+                 {{false, false}}, {{false, true}, {true, false}}, {{false, false}, {false, true}}}) {
+            fresh();
+            for (const auto& [big, t] : before) ASSERT_EQ(drop(big, t).st, 0);
+            const Drop got = drop(true, tilted);
+            EXPECT_EQ(got.st, 0) << tilted;
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(got.res[c], want.res[c]) << tilted << " " << c;
+        }
+        // After a small drop, the large one refused at its k-th array: it
+        // fails, and the next large drop gives what fresh lists give.
+        int refused = 0;
+        for (int k = 1; k <= 12; ++k) {
+            fresh();
+            ASSERT_EQ(drop(false, tilted).st, 0);
+            norak::fail_alloc_after(k);
+            const Drop failed = drop(true, tilted);
+            norak::fail_alloc_after(0);
+            if (failed.st == 0) break;
+            EXPECT_EQ(failed.st, -1) << tilted << " " << k;
+            ++refused;
+            const Drop got = drop(true, tilted);
+            EXPECT_EQ(got.st, 0) << tilted << " " << k;
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(got.res[c], want.res[c]) << tilted << " " << k << " " << c;
+        }
+        EXPECT_GE(refused, 4) << tilted;
+    }
+}
+
 // The link string: its work array refused (the host's refusal is the only
 // text) or the triangle lists of its first drop refused, the call fails and
 // keeps no string; granted, it works again.

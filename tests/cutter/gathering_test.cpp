@@ -218,6 +218,51 @@ TEST_F(Gathering, ListsWhatTheSquareMeetsInTheCellsOrder)
     EXPECT_GT(lists, 1000);
 }
 
+// Under the sort switch the index array takes the list by key, highest
+// first, keys within 1e-4 of each other in list order; the list itself and
+// the best entry are those of the unsorted gathering.
+TEST_F(Gathering, TheSortSwitchOrdersTheIndexByKey)
+{
+    ASSERT_EQ(meshes::build(mixed()), 0);
+    tooldefs::use_mill(10, 5);
+    context(0.4f, 1.5f);
+    std::mt19937 g(7);
+    std::uniform_real_distribution<f32> c(-8.0f, 108.0f);
+    int sorted = 0;
+    for (int k = 0; k < 60; ++k) {
+        f32 p[3] = {c(g), c(g), 0.0f};
+        i32 ixy[2] = {static_cast<i32>(p[0] * 1000.0f), static_cast<i32>(p[1] * 1000.0f)};
+        i32 n = 0, best = 0, part = 0, check = 0, other = 0, st = 0;
+        f32 bz = 0;
+        elm2nd(0, p, ixy, 0.01f, ELMCAP, n, best, bz, part, check, other, st);
+        const std::vector<i32> plain(elmlst(), elmlst() + static_cast<size_t>(n) * ELM_WORDS);
+        ELMSRT = 1;
+        i32 sn = 0, sbest = 0;
+        f32 sbz = 0;
+        elm2nd(0, p, ixy, 0.01f, ELMCAP, sn, sbest, sbz, part, check, other, st);
+        ELMSRT = 0;
+        ASSERT_EQ(st, 0);
+        ASSERT_EQ(sn, n);
+        EXPECT_EQ(sbest, best);
+        EXPECT_EQ(sbz, bz);
+        if (n < 2) continue;
+        ++sorted;
+        const i32* lst = elmlst();
+        ASSERT_TRUE(std::equal(plain.begin(), plain.end(), lst));
+        const i32* idx = elmidx();
+        std::vector<char> seen(static_cast<size_t>(n), 0);
+        for (i32 i = 0; i < n; ++i) {
+            ASSERT_TRUE(idx[i] >= 0 && idx[i] < n && !seen[static_cast<size_t>(idx[i])]);
+            seen[static_cast<size_t>(idx[i])] = 1;
+            if (i == 0) continue;
+            const f32 a = wrd2r(lst[idx[i - 1] * ELM_WORDS + ELM_KEY]), b = wrd2r(lst[idx[i] * ELM_WORDS + ELM_KEY]);
+            ASSERT_GE(a, b - 1.0e-4f) << k << " " << i;
+            if (std::fabs(a - b) <= 1.0e-4f) ASSERT_LT(idx[i - 1], idx[i]) << k << " " << i;
+        }
+    }
+    EXPECT_GT(sorted, 30);
+}
+
 // The height estimate over an entry's box: the ball and the corner end
 // sink by their arc at the farthest box corner (or the nearest point, for
 // the box bound), the flat and the tapered tools keep the top.

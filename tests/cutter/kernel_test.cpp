@@ -184,6 +184,30 @@ TEST(Kernel, TravelAlongAHorizontalEdge)
     }
 }
 
+// Faces exactly upright (every vertex at one x or one y), met from either
+// side along level and inclined moves: the face's own contact, which a ball
+// meets at its equator inside the face, away from every edge.
+TEST(Kernel, TravelAgainstAnUprightFace)
+{
+    std::mt19937 g(31);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (const Variant& c : variants()) {
+        int checked = 0;
+        for (int i = 0; i < 200; ++i) {
+            const double side = i % 2 ? 4.0 : -4.0, rise = i % 4 < 2 ? 0.0 : 0.3 * u(g);
+            double v[3][3];
+            for (auto& p : v) p[0] = side, p[1] = 6.0 * u(g), p[2] = 4.0 * u(g);
+            if (i % 8 >= 4)
+                for (auto& p : v) std::swap(p[0], p[1]);
+            const double P[3] = {u(g), u(g), u(g) - 2.0};
+            const double a = i % 8 >= 4 ? 1.0 : 0.0, sgn = side > 0 ? 1.0 : -1.0, h = std::sqrt(1.0 - rise * rise);
+            const double d[3] = {sgn * h * (1.0 - a), sgn * h * a, rise};
+            if (travel_matches(c, v, P, d, "upright", i)) ++checked;
+        }
+        EXPECT_GT(checked, 50) << c.name;
+    }
+}
+
 TEST(Kernel, EdgeCases)
 {
     const double flat[9] = {-5, -5, 1, 5, -5, 1, 0, 5, 1};

@@ -125,6 +125,18 @@ TEST_F(Travel, HorizontalTravelOverTheHemisphere)
             f32 pos[3], con[3], nrm[3];
             i32 st = 0;
             LINNETH(1, p1, p2, z, 0.01f, 0.0f, 0.0f, pos, con, nrm, st);
+            // The move at height z between ends of any heights (the clean-up
+            // hands its moves falling, from z + 10 to z - 10) is the same
+            // travel from p1 toward p2.
+            for (const f32 fall : {10.0f, -10.0f}) {
+                const f32 q1[3] = {p1[0], p1[1], z + fall}, q2[3] = {p2[0], p2[1], z - fall};
+                f32 qpos[3], qcon[3], qnrm[3];
+                i32 qst = 0;
+                LINNETH(0, q1, q2, z, 0.01f, 0.0f, 0.0f, qpos, qcon, qnrm, qst);
+                ASSERT_EQ(qst, st) << t.ref.shape << " segment " << i << " falling " << fall;
+                if (st == 0)
+                    for (int c = 0; c < 3; ++c) ASSERT_EQ(qpos[c], pos[c]) << t.ref.shape << " segment " << i;
+            }
             const double s0 = first_meeting(over, len);
             if (s0 < 0) {
                 EXPECT_EQ(st, 1) << t.ref.shape << " segment " << i;

@@ -373,8 +373,11 @@ void CONSEG(const f32* p0, const f32* p1, const f32& rad, f32* contact, f32& z, 
     if (gevald(h2, h1)) Q = Q2, h = h2;
     z = static_cast<f32>(h);
     for (i32 k = 0; k < 3; ++k) contact[k] = static_cast<f32>(Q[k]);
-    // Where on the tool the cone touches: below the flank the corner
-    // decides (-10), above it the top (10).
+    // Where on the tool the cone touches: 1 on the flank, below it -10
+    // (the corner decides), above it 10 (the top). The shape routines and
+    // the grid drop send the segment to the corner or to the tool's top by
+    // this answer; a status of 1 alone would leave them measuring the flank
+    // where it does not reach.
     f64 rho = std::sqrt(Q[0] * Q[0] + Q[1] * Q[1]);
     if (rho < CGRCRN) status = -10;
     else if (rho > CGRTP2) status = 10;

@@ -1,6 +1,7 @@
 #include "cutter/gridln.h"
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "cutter/congeo.h"
@@ -10,6 +11,7 @@
 #include "cutter/planar.h"
 #include "core/host.h"
 #include "cutter/uphooks.h"
+#include "surfaces/srfbuf.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -18,11 +20,30 @@ namespace {
 // Height of an empty cell.
 constexpr f32 EMPTY = 1.0e6f;
 
+// The diagnostics' drawing of a kept segment (relative to the point px, py):
+// a temporary figure and a line entity.
+void draw_segment(const f32* A, const f32* B, f32 px, f32 py)
+{
+    const f32 a[3] = {A[0] + px, A[1] + py, A[2]}, b[3] = {B[0] + px, B[1] + py, B[2]};
+    i32 fig = 0, id = 0, st = 0;
+    gfgtmp(fig);
+    figopa(fig);
+    moveto(a[0], a[1], a[2]);
+    drawto(b[0], b[1], b[2]);
+    figcls();
+    LINE(id, a, b, st);
+}
+
 }  // namespace
+
+i32 GRDDBG = 0;
 
 void GRDFRE(i32& handle)
 {
-    if (handle > 0 || handle == 0) {
+    // The host numbers its arrays from 0: handle 0 is an array like any
+    // other, and left open it would be lost; only a negative handle names
+    // none.
+    if (handle >= 0) {
         i32 st = 0;
         MM_CLOSE(handle, st);
     }
@@ -88,6 +109,7 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
             if (count >= cap) break;
             for (i32 c = 0; c < 3; ++c) seg[6 * count + c] = A[c], seg[6 * count + 3 + c] = B[c];
             ++count;
+            if (GRDDBG) draw_segment(A, B, px, py);
         }
         line.clear();
     };
@@ -128,6 +150,7 @@ void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, 
         reach = static_cast<f32>(1.0e-4 + CGRTOP);
     }
     bool found = false;
+    i32 measured = 0;
     for (i32 k = 0; k < count; ++k) {
         const f32* A = segs + 6 * k;
         const f32* B = A + 3;
@@ -136,6 +159,7 @@ void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, 
         if (v2unit(u) != 0) continue;
         f64 d = -(f64(u[1]) * A[0] - f64(u[0]) * A[1]);
         if (std::fabs(d) > reach) continue;
+        ++measured;
         PlnEdge e{};
         e.e[0] = u[0], e.e[1] = u[1];
         e.len = std::hypot(f64(B[0]) - A[0], f64(B[1]) - A[1]);
@@ -159,7 +183,9 @@ void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, 
             if (cs == 10) {
                 // The top: an end of the rim's radius and rounding, whose tip
                 // lies the rounding below the cut length (as in the planar
-                // contact's edge road).
+                // contact's edge road). The height where the flank ends,
+                // CGLENE, would put the tool lower by CGALLW (1 - sin a)
+                // under an allowance, into the segment.
                 const f32 rt = static_cast<f32>(CGRTOP), ra = static_cast<f32>(CGALLW);
                 shape(eqval0(ra) ? 2 : 3, rt, ra);
                 if (st >= 0) z -= static_cast<f32>(CGLENG - CGALLW);
@@ -188,6 +214,7 @@ void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, 
         }
     }
     if (!found) status = 1;
+    if (GRDDBG) std::printf("trigt on %d from %d\n", measured, count);
 }
 
 void LINNET_ON_GRID_LINES(const f32* point, const f32& tolerance, f32* result, i32& status)
@@ -200,6 +227,10 @@ void LINNET_ON_GRID_LINES(const f32* point, const f32& tolerance, f32* result, i
     result[0] = point[0];
     result[1] = point[1];
     result[2] = -1.0e10f;
+    // A tool with a negative value (not a milling cutter) skips the drop
+    // and is answered as a failure, -1: the lines give no height for it,
+    // and 1 would tell the caller that nothing lies under a tool that was
+    // never measured. The tool's values are written back as on every end.
     if (!LOCTOL(LOCOFA, LOCOFB)) {
         status = -1;
         LOCRST();

@@ -15,3 +15,9 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
 void GRDDRP(const f32* point, const f32& tolerance, const f32* segs, i32 count, f32* result, i32& status);
 // Closes a segment array.
 void GRDFRE(i32& handle);
+
+// Diagnostics switch of the grid lines: 0 at load and set by no routine.
+// When set, each segment kept is drawn (a temporary figure and a line
+// entity) and each drop prints "trigt on %d from %d\n" (the segments
+// measured, the segments given) on the console.
+extern i32 GRDDBG;

@@ -132,6 +132,9 @@ bool net_fits(const f32* P0, const f32* P1, const f32* P2, f32 tol, bool flat_en
     return dev <= limit && sg <= limit;
 }
 
+// The span check runs on the triangle road only: with the projector the
+// line is positioned by the segment projection, whose points need no
+// check, so the diagonal projection's travel-only form has no caller here.
 i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
 {
     status = 0;
@@ -474,7 +477,10 @@ bool net_normal_approach(NetCall& c, f32* r, const f32* p)
         r[NRTNM + 2] = 1.0f;
         reinterpret_cast<i32*>(r)[NRCOD] = -1;
     }
-    for (i32 k = 0; k < 3; ++k) last_normal_point[k] = r[NRPNT + k];
+    // The road's last point is the line's point it positioned at: a
+    // continuation starts at the line's end, and the tool stands off the
+    // line along the normal, so its position would never meet that start.
+    for (i32 k = 0; k < 3; ++k) last_normal_point[k] = q[k];
     return true;
 }
 

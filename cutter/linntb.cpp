@@ -397,9 +397,7 @@ void LINNTB(const i32& restart, const i32& line3d, const f32* start, const f32* 
         const f32 xy[4] = {start[0], start[1], end[0], end[1]}, z = 0.0f;
         CUTHKS.drwpol(one, counts, xy, z, status);
     }
-    Block<f32> snm;
-    const bool clip = BNDACT && snm.get(capacity);
-    if (!clip) {
+    if (!BNDACT) {
         LINNETN(restart, line3d, start, end, tolerance, allowance_a, allowance_b, capacity, mode, pntxyz, pntnrm,
                 nullptr, pntflg, pntnst, pntmxs, pntlen, pnttot, status);
         return;
@@ -413,12 +411,15 @@ void LINNTB(const i32& restart, const i32& line3d, const f32* start, const f32* 
         LOCSLM = d < tolerance ? 100.0f * tolerance : d;
         LOCCST = 3;
     }
-    const i32 m = mode + 100;
-    LINNETN(restart, line3d, start, end, tolerance, allowance_a, allowance_b, capacity, m, pntxyz, pntnrm, snm.p,
-            pntflg, pntnst, pntmxs, pntlen, pnttot, status);
+    // Without room for the surface normals the line is positioned in the
+    // same pieces and not clipped: the strings and the status stand.
+    Block<f32> snm;
+    const bool room = snm.get(capacity);
+    LINNETN(restart, line3d, start, end, tolerance, allowance_a, allowance_b, capacity, room ? mode + 100 : mode,
+            pntxyz, pntnrm, room ? snm.p : nullptr, pntflg, pntnst, pntmxs, pntlen, pnttot, status);
     LOCCST = kept_mode;
     LOCSLM = kept_limit;
-    if (pntnst < 1) return;
+    if (!room || pntnst < 1) return;
     const std::int64_t N = pnttot;
     Block<f32> cp, cs, ct, sp, ss, st;
     Block<i32> cc, cl, sc, sl;

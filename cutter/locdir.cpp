@@ -23,7 +23,7 @@ void LOCDIR(const f32* from, const f32* to, const f32& height, f32* position, f3
     status = 1;
     i32 flags = 0;
     GTPFLG(flags);
-    if (flags & 0xFF & ~0xC0) {
+    if (flags & ~0xC0) {
         if (prj_get_avail()) {
             const i32 index = prj_tool_index();
             if (index < 0) {

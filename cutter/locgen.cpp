@@ -97,6 +97,9 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
         f64 d = 0.0, pts[6];
         CNTSLV(tool, tip, tri, d, pts);
         if (!(d < best)) continue;
+        // v as floats: the difference taken in double and then rounded, so
+        // that two points a rounding apart in float but apart in double
+        // still give their direction, and two that coincide give none.
         f32 v[3] = {static_cast<f32>(pts[0] - pts[3]), static_cast<f32>(pts[1] - pts[4]),
                     static_cast<f32>(pts[2] - pts[5])};
         f32 len = 0.0f;

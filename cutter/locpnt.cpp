@@ -1,7 +1,6 @@
 #include "cutter/locpnt.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
@@ -233,6 +232,11 @@ struct Drop {
     bool examine();
     [[gnu::always_inline]] inline i32 admit(Cand& q, i32 p, bool early, i32 pass);
     [[gnu::always_inline]] inline i32 contact(Cand& q);
+    // The border road's inside test is pending: it runs on every triangle
+    // whose vertices are read, so no triangle is passed over unread.
+    bool probing() const { return border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f); }
+    // The triangle's vertices, in the tool's frame in tool-axis mode.
+    void vertices(Cand& q) const;
     [[gnu::always_inline]] inline i32 on_segment(Cand& q);
     [[gnu::always_inline]] inline i32 filter(Cand& q);
     [[gnu::always_inline]] inline i32 take(Cand& q, i32 p);
@@ -385,7 +389,7 @@ bool Drop::examine()
                 p = pm, early = true;
             } else {
                 p = slot;
-                if (quick && p % BLK == 0 && p + BLK <= ntri) {
+                if (quick && !probing() && p % BLK == 0 && p + BLK <= ntri) {
                     // A whole block passed over: the tests below, for its
                     // highest top and its one surface.
                     if (limited && B > zl + 0.1f * tol) break;
@@ -402,7 +406,7 @@ bool Drop::examine()
             if (noted && !early) {
                 const unsigned char bit = pass == 0 ? 1 : 2;
                 if (!(side.pass[p] & bit)) continue;
-                if (quick && side.srf[p] == prev_srf && passed_over(side.top[p] + prev_e)) continue;
+                if (quick && !probing() && side.srf[p] == prev_srf && passed_over(side.top[p] + prev_e)) continue;
             }
             i32 go = admit(q, p, early, pass);
             if (go == GO) go = contact(q);
@@ -451,6 +455,17 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
         prev_code = row.code;
     }
     q.top = wrd2r(q.le[ELM_TOP]);
+    // The border road's axis test takes the vertices in the tool's frame,
+    // where the point already stands in tool-axis mode: the outline of the
+    // unturned vertices about the turned point would mean nothing, and about
+    // the point itself would be the outline along the vertical, not along
+    // the tool's axis. Without tool-axis mode the frames are one. It runs
+    // once the vertices are read, before the bounds may pass the triangle
+    // over: a low triangle under the axis still counts.
+    if (probing()) {
+        vertices(q);
+        if (PTINTR(point, q.v[0], q.v[1], q.v[2]) != 0) BRDINS = 1;
+    }
     if (surfchg && q.top + q.e > B - Rz) {
         note = true;
         surfchg = false;
@@ -477,20 +492,18 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
 
 // The contact of the grown tool with the triangle, the allowance added, and
 // the floor against which the segment positioning and the filter measure it.
-i32 Drop::contact(Cand& q)
+void Drop::vertices(Cand& q) const
 {
     for (i32 j = 0; j < 3; ++j) {
         const f32* nd = nodept(LOCNDB, q.ent[TRG_NODE + j]);
         q.v[j][0] = nd[0], q.v[j][1] = nd[1], q.v[j][2] = nd[2];
         if (axis) FRMROT(orig, LOCTAX, q.v[j]);
     }
-    // The border road's axis test takes the vertices in the tool's frame,
-    // where the point already stands in tool-axis mode: the outline of the
-    // unturned vertices about the turned point would mean nothing, and about
-    // the point itself would be the outline along the vertical, not along
-    // the tool's axis. Without tool-axis mode the frames are one.
-    if (border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f) && PTINTR(point, q.v[0], q.v[1], q.v[2]) != 0)
-        BRDINS = 1;
+}
+
+i32 Drop::contact(Cand& q)
+{
+    vertices(q);
     // Contact with the grown tool.
     f32 wp[3] = {point[0], point[1], point[2]};
     f32 zc = 0;
@@ -508,6 +521,9 @@ i32 Drop::contact(Cand& q)
     q.nz = wrd2r(q.ent[TRG_NRM + 2]);
     q.tn[0] = wrd2r(q.ent[TRG_NRM]), q.tn[1] = wrd2r(q.ent[TRG_NRM + 1]), q.tn[2] = q.nz;
     q.zz = zc;
+    // The normal whose Z decides here is the triangle's own: on a face all
+    // but level the enlarged tool's height less its allowance is the tool's
+    // own, whatever normal the drop was handed.
     if (smooth || q.e == 0.0f || dzero || ((LOCSGM || F23) && 2.0f * r2 < D2 && q.nz > 0.999f)) {
         q.zz += q.e;
     } else {
@@ -524,12 +540,19 @@ i32 Drop::contact(Cand& q)
     q.steep = (F23 && !LOCSGM) ? q.nz < 0.0015f : eqval0(q.nz) != 0;
     q.parallel = false;
     q.h = hs;
+    // The reference normal is the normal the drop was set up with (the
+    // segment's normal at the point), not what the output cell holds by now.
     q.nr[0] = nrm_preset[0], q.nr[1] = nrm_preset[1], q.nr[2] = nrm_preset[2];
     if (LOCSGM || F23) {
         if (q.cls == SCL_PART && M == 2 && REFSWT && LOCDIA * 0.5f > LOCSW3) {
             for (i32 j = 1; j <= 2; ++j) {
                 f32 rp[3], rn[3];
-                if (REFGET(q.rec[SRF_INDEX], j, rp, rn) && dist3(rp, orig) <= tol) {
+                // A record serves when it lies within the tolerance of the
+                // point as it stands now, at the contact's height: the
+                // records hold points at their heights, and the point as
+                // handed in (at whatever height the caller passed) would
+                // match none.
+                if (REFGET(q.rec[SRF_INDEX], j, rp, rn) && dist3(rp, point) <= tol) {
                     q.nr[0] = rn[0], q.nr[1] = rn[1], q.nr[2] = rn[2];
                     q.h = rp[2];
                     break;

@@ -108,7 +108,7 @@ void LOCSEG(const f32* point, f32* position, f32* normal, i32& status)
     position[2] = -1.0e10f;
     i32 flags = 0;
     GTPFLG(flags);
-    if (flags & 0xFF & ~0xC0) {
+    if (flags & ~0xC0) {
         if (prj_get_avail()) {
             f32 contact[3];
             LOCSGP(point, 2, position, contact, normal, status);
@@ -166,7 +166,7 @@ void LOCPTD(f32* point, i32& flag, i32& status)
         CUTHKS.tool_at(mode, point, move, depth, second);
         if (depth > 0.1f * tol) flag = 1;
     }
-    if (!(flags & 0xFF & ~0xC0) || flag == 1) return;
+    if (!(flags & ~0xC0) || flag == 1) return;
     standard_context();
     // The exact clearance at the point: distance, then its direction.
     f32 result[3], contact[3], n[4] = {0.0f, 0.0f, 0.0f, 0.0f};

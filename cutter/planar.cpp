@@ -521,10 +521,12 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
         const f32* b = u[(k + 1) % 3];
         f32 dv[2] = {b[0] - a[0], b[1] - a[1]}, len = 0;
         V2NRMS(dv, len, est[k]);
-        // The unit direction again in double precision.
+        // The unit direction again in double precision; one that the
+        // normalisation put onto an axis stays there exactly.
         f64 dx = f64(b[0]) - a[0], dy = f64(b[1]) - a[1], l = std::sqrt(dx * dx + dy * dy);
-        edges[k].e[0] = est[k] == 0 ? dx / l : dv[0];
-        edges[k].e[1] = est[k] == 0 ? dy / l : dv[1];
+        const bool fine = est[k] == 0 && dv[0] != 0.0f && dv[1] != 0.0f;
+        edges[k].e[0] = fine ? dx / l : dv[0];
+        edges[k].e[1] = fine ? dy / l : dv[1];
         edges[k].len = len;
     }
     const f32 nd[4] = {wrd2r(entry[TRG_NRM]), wrd2r(entry[TRG_NRM + 1]), wrd2r(entry[TRG_NRM + 2]),

@@ -49,6 +49,8 @@ bool direction(const f32* a, const f32* b, f32* d)
 
 }  // namespace
 
+// A library that cannot be used on this machine is never marked available:
+// each road would otherwise be taken and fail at the library's first call.
 void prj_set_avail(i32 value) { prj.avail = value != 0 && library().available() ? 1 : 0; }
 i32 prj_get_avail() { return prj.avail; }
 void prj_set_use(i32 value) { prj.use = prj.avail != 0 && value != 0 ? 1 : 0; }
@@ -146,6 +148,10 @@ void prj_segment(i32 index, const f32* start, const f32* end)
     prj.at_start = true;
 }
 
+// The walk over the result is "first (or next) segment, then next point
+// while it answers": the first segment call leaves the walk before the
+// segment's first point, so that the next-point call answers that point.
+// Were the first point current already, the walk would pass it over.
 i32 prj_seg_first()
 {
     PrjSegResult& r = shared_result();

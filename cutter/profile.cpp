@@ -222,6 +222,12 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
         (s[0] < PRF_SLACK && e[0] < PRF_SLACK))
         return;
     const f64 Lp = 1.001 * L;
+    // The cheap rejections at the edge's height: an edge wholly beside the
+    // section there (the radius at the higher end while both ends lie in the
+    // corner), or wholly beyond the tool's front at the move's end, is not
+    // met (status 2).
+    const f64 Rz = (rc >= PRF_SLACK && s[2] < rc && e[2] < rc) ? rz(std::fmax(s[2], e[2]), W, rc) : W;
+    if ((s[1] >= Rz && e[1] >= Rz) || (s[1] <= -Rz && e[1] <= -Rz) || (s[0] >= Rz + L && e[0] >= Rz + L)) return;
     // A mend of the edge travel: in place of the nearest point to the axis
     // refined by a sampled search (which can settle on a point that is not
     // the first touched, and travel past the contact), the travel is the
@@ -231,7 +237,11 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
     // travel q.x - w(q), w the half-width of the tool's section at q's height,
     // sqrt(Rz(q.z)^2 - q.y^2). The section is convex, so along the edge w is
     // concave and the travel convex: the edge's travel is the minimum over
-    // the part of the edge inside the section and not behind the tool.
+    // the part of the edge inside the section and not behind the tool. The
+    // edges along an axis need no rule of their own: the minimum is the
+    // higher end of an upright edge, the point nearest y = 0 of an edge
+    // along y, and the nearer end of an edge along x; a point-like edge is
+    // its own minimum.
     const f64 d[3] = {e[0] - s[0], e[1] - s[1], e[2] - s[2]};
     auto at = [&](f64 t, f64* q) {
         for (i32 k = 0; k < 3; ++k) q[k] = s[k] + t * d[k];
@@ -392,9 +402,13 @@ void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32&
         return PRFVTX(tolerance, p, t);
     };
     f64 step = (range[1] - range[0]) / 11.0, best = 99999999.9;
+    // The coarse scan asks the vertex contact alone (which allows a point a
+    // tolerance below the tip plane); the refinement also counts a point
+    // below the plane as a failure.
     for (f64 u = range[0]; u < range[1]; u += step) {
         f64 t = 0;
-        if (trv(u, t) == 0 && t < best) best = t, s = u;
+        const f64 p[3] = {va[0] + u * e[0], va[1] + u * e[1], va[2] + u * e[2]};
+        if (PRFVTX(tolerance, p, t) == 0 && t < best) best = t, s = u;
     }
     if (!(best < 99999999.9)) return;
     status = 0;
@@ -412,6 +426,8 @@ void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32&
         cur += step;
         f64 t = 0;
         if (trv(cur, t) != 0) {
+            // Failures counted from 1: the first reverses the step, and
+            // then each fifth after it (the sixth, the eleventh, ...).
             if (fails == 0 || fails % 5 == 0) {
                 if (std::fabs(step) < tolerance) return;
                 step *= -2.0 / 9.0;

@@ -3,7 +3,11 @@
 // direction, along a segment or along a lane over the surfaces. The module
 // reaches the library only through this interface; the library linked here
 // answers "not available", and a test may put its own behind the bridge
-// (prj_set_library, cutter/prjbrg.h).
+// (prj_set_library, cutter/prjbrg.h). The library's own classes (its
+// manager, its queries and results, its lists, vectors and allocator) and
+// their layouts are not at hand: the bridge makes the library's calls
+// through this interface and keeps what they answer in the module's own
+// records below, which carry the fields the library's records carry.
 #pragma once
 
 #include <vector>

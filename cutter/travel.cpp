@@ -336,6 +336,10 @@ bool Travel::grown(const i32* rec, i32 pass)
     if (!class_of(rec[SRF_CLASS], flags, t) || t.pass != pass) return false;
     if (rec[SRF_ID] != prev_id) {
         tool = t;
+        // The tool grown as the drop grows it, also in length: for a negative
+        // allowance a tapered tool's cut length shrinks by (1 - sin a) e, not
+        // by e, so that the travel and the drop measure one tool and a
+        // position the one finds free the other does not find cutting.
         const GrownTool g = loc_grown(tool.e);
         tool.d = g.d, tool.r = g.r, tool.l = g.l;
         STDIAM(tool.d);

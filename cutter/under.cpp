@@ -228,6 +228,7 @@ static inline bool elm_square(i32 mode, f32* point, i32* ixy, f32 radius, i32* s
     if (LOCAXM) {
         f32 keep[3] = {point[0], point[1], point[2]};
         FRMROT(keep, LOCTAX, turned);
+        // Turned in place: the caller gets the point back in the tool's frame.
         point[0] = turned[0], point[1] = turned[1], point[2] = turned[2];
         if (!elm_fits(turned, mode == 2 ? f64(radius) : reach)) {
             eroutc("elm2nd, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
@@ -325,6 +326,20 @@ static inline void note_seen(i32 reported, i32& part_seen, i32& check_seen, i32&
     else other_seen = 1;
 }
 
+// Stores a turned entry as copy `count` of the copies' list. The list is
+// fetched (cpy null) after being made as large as the list: gatherings
+// outside tool-axis mode grow the list alone. False (status set, count 0)
+// when it cannot be had.
+static inline bool put_copy(f32*& cpy, i32 capacity, i32& count, const i32* copy, i32& status)
+{
+    if (!cpy) {
+        if (!copies_fit(capacity, count, status)) return false;
+        cpy = static_cast<f32*>(elmbase(ELMCPY));
+    }
+    std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
+    return true;
+}
+
 // One list entry of the node's k-th triangle, keyed by its top plus the
 // allowance e.
 static inline void put_entry(i32* le, i32 node, i32 k, f32 top, f32 e)
@@ -344,10 +359,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     i32 cached = -1;
     i32 sq[4];
     f32 turned[3];
-    // The point as handed in: in tool-axis mode the point is turned into
-    // the tool's frame in place (the caller gets it back turned), and the
-    // triangles are turned about the frame of the point as handed in.
-    const f32 at[3] = {point[0], point[1], point[2]};
+    const f32 at[3] = {point[0], point[1], point[2]};  // as handed in (turned in place below)
     if (!elm_square(mode, point, ixy, radius, sq, turned, status)) return;
     // The keys are estimated from the point's thousandths as they are, not
     // truncated as the square is (as the drop's box bound does).
@@ -356,10 +368,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     f32 e = 0, R = 0, Rc = 0;
     i32 kind = 0, reported = 0, rzero = 0;
     i32* lst = elmlst();
-    // The turned copies' list, fetched when the first copy is stored: made
-    // as large as the list first, since gatherings outside tool-axis mode
-    // grow the list alone.
-    f32* cpy = nullptr;
+    f32* cpy = nullptr;  // the turned copies' list, fetched by the first copy stored
     side_begin();
     // One entry whose box meets the square, in list order: admitted by its
     // class, given its key (with the reach test when the key could raise the
@@ -399,13 +408,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         // a turned entry is listed as its copy, the others by node and index
-        if (copy) {
-            if (!cpy) {
-                if (!copies_fit(capacity, count, status)) return false;
-                cpy = static_cast<f32*>(elmbase(ELMCPY));
-            }
-            std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
-        }
+        if (copy && !put_copy(cpy, capacity, count, copy, status)) return false;
         le[ELM_NODE] = copy ? -1 : node;
         le[ELM_INDEX] = copy ? count : k;
         le[ELM_KEY] = r2wrd(key);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -97,6 +98,28 @@ TEST_F(GridLines, EmptyCellsAndOutside)
     EXPECT_NEAR(res[2], 4.0f, 1e-5);  // the ball rests on the row under its axis
     LINNET_ON_GRID_LINES(p, 0.0f, res, st);
     EXPECT_EQ(st, -1);
+    // Under the diagnostics switch the same drop prints its counts and draws
+    // each kept segment, as a figure and as a line entity at its place.
+    const size_t figs = norak::figures().size(), ents = norak::entities().size();
+    GRDDBG = 1;
+    testing::internal::CaptureStdout();
+    LINNET_ON_GRID_LINES(p, 0.01f, res, st);
+    const std::string out = testing::internal::GetCapturedStdout();
+    GRDDBG = 0;
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(res[2], 4.0f, 1e-5);
+    int measured = 0, given = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "trigt on %d from %d\n", &measured, &given), 2) << out;
+    EXPECT_EQ(out.back(), '\n');
+    EXPECT_GT(measured, 0);
+    EXPECT_LE(measured, given);
+    ASSERT_EQ(norak::figures().size() - figs, static_cast<size_t>(given));
+    EXPECT_EQ(norak::entities().size() - ents, static_cast<size_t>(given));
+    for (size_t k = figs; k < norak::figures().size(); ++k) {
+        const auto& f = norak::figures()[k];
+        ASSERT_EQ(f.strokes.size(), 1u);
+        for (const f32* q : {f.strokes[0].from, f.strokes[0].to}) EXPECT_LE(std::hypot(q[0] - p[0], q[1] - p[1]), 6.0f);
+    }
 }
 
 // The front end with the grid lines: the grid alone leaves the status at -1

@@ -505,9 +505,15 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
         i32 nst = 0, tot = 0, ls = 0;
         const f32 s0[3] = {0, 0, 0}, s1[3] = {10, 0, 0};
         prj_set_use(0);
+        stk_net_rels();
         LINNETN(1, 0, s0, s1, 0.01f, 0.0f, 0.0f, 600, 5, xyz.data(), nrm.data(), nullptr, flg.data(), nst, 20,
                 len.data(), tot, ls);
         EXPECT_EQ(ls, 0);
+        // the work array alone: the projector needs no profile tables
+        EXPECT_GE(stk_net.rec, 0);
+        i32 tables = 0;
+        stk_net_hdl(1, tables);
+        EXPECT_EQ(tables, -1);
         EXPECT_EQ(fake.calls[2], 3);
         ASSERT_EQ(nst, 2);
         EXPECT_EQ(len[0], 2);  // a straight run: thinned to its ends

@@ -389,6 +389,31 @@ TEST_F(Roads, BorderWinnerBesideTheAxisOverAPlateStays)
     EXPECT_EQ(BRDFLG, 1);
 }
 
+// With an allowance, a plate far below that holds the axis counts for the
+// inside test though the bounds pass it over behind a raised triangle's
+// win: the raised edge beside the axis stays a border winner.
+TEST_F(Roads, ALowTriangleUnderTheAxisCountsThoughPassedOver)
+{
+    meshes::Mesh plate, step;
+    i32 a = plate.node(-20, -20, -5), b = plate.node(20, -20, -5), c = plate.node(20, 20, -5), d = plate.node(-20, 20, -5);
+    plate.add(a, b, c);
+    plate.add(a, c, d);
+    i32 e = step.node(2, -5, 1), f = step.node(10, -5, 1), h = step.node(2, 5, 1);
+    step.add(e, f, h);
+    step.id = 2;
+    ASSERT_EQ(meshes::build({plate, step}), 0);
+    tooldefs::use_mill(10.0f, 0.0f);
+    DRPBRD = 1;
+    f32 p[3] = {0, 0.5f, 0}, res[3], con[3], n[3];
+    i32 srf = 0, st = 0;
+    PNTNET(0, p, 0.01f, 0.5f, 0.5f, res, con, n, srf, st);
+    DRPBRD = 0;
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(res[2], 1.5f, 1e-5);
+    EXPECT_EQ(BRDINS, 1);
+    EXPECT_EQ(BRDFLG, 1);
+}
+
 TEST_F(Roads, FreeBorderSteppingEndsAlongAnEdgeLine)
 {
     meshes::Mesh m;

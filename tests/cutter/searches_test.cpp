@@ -236,6 +236,35 @@ TEST(Searches, EdgeTravelMeetsTheFirstTouch)
     }
 }
 
+// The edge travel's answers by where the edge lies, for a flat end and a
+// corner-radius end of radius 3 on a move of 10: wholly beyond the tool's
+// front at the move's end, beside the section at the edge's height, below
+// the tip plane or behind the tool: no contact (2); ahead but beyond 1.001
+// of the move: 1 with its travel; met on the way or where the tool stands: 0.
+TEST(Searches, EdgeTravelAnswersByWhereTheEdgeLies)
+{
+    const double L = 10.0, W = 3.0;
+    struct Case {
+        double rc, s[3], e[3];
+        i32 st;
+        double dist;  // -1: not checked
+    } cases[] = {
+        {0.0, {13.5, 0, 1}, {14, 1, 2}, 2, -1},         {1.0, {13.2, -1, 0.5}, {20, 1, 3}, 2, -1},
+        {1.0, {4, 2.7, 0.2}, {9, 2.8, 0.1}, 2, -1},     {0.0, {4, 3.0, 1}, {9, 3.5, 1}, 2, -1},
+        {0.0, {4, -1, -0.5}, {9, 1, -0.2}, 2, -1},      {0.0, {-1, -1, 1}, {-3, 1, 1}, 2, -1},
+        {0.0, {12.9, 2.9, 2}, {18, 2.9, 2}, 1, 12.9 - std::sqrt(9.0 - 2.9 * 2.9)},
+        {0.0, {8, -1, 1}, {8, 1, 1}, 0, 5.0},           {1.0, {8, -1, 0.5}, {8, 1, 4}, 0, 5.0},
+        {0.0, {2, -1, 1}, {2, 1, 1}, 0, 0.0},           {0.0, {6, 0.5, 1}, {6, 0.5, 7}, 0, 6.0 - std::sqrt(8.75)},
+    };
+    for (const Case& c : cases) {
+        double dist = -7, pt[3];
+        i32 st = -7;
+        EDGTRV(0.01, c.s, c.e, L, W, c.rc, dist, pt, st);
+        EXPECT_EQ(st, c.st) << c.rc << " " << c.s[0] << " " << c.s[1];
+        if (c.dist >= 0) EXPECT_NEAR(dist, c.dist, 1e-9) << c.rc << " " << c.s[0] << " " << c.s[1];
+    }
+}
+
 // The 2-D normalisation: a direction within about 4.5e-7 of an axis (its
 // unit component beyond 1 - 1e-13) becomes that axis exactly, as edges
 // parallel to an axis but for rounding must; one a little farther off keeps

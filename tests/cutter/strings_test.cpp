@@ -17,6 +17,7 @@
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
+#include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"
 #include "platform/norak/norak.h"
@@ -257,6 +258,12 @@ TEST_F(Strings, HeightsRecordWordsDriveTheirBehaviour)
     for (i32 k = 0; k < o4.tot; ++k) EXPECT_EQ(o4.xyz[3 * k + 2], 0.0f) << k;
     const f32 c[3] = {20, 0, 0}, d[3] = {40, 0, 0};  // runs off the plate
     EXPECT_EQ(line(c, d, tol).status, 1);
+    // The procedure's code carried negated (-54) makes that end -2.
+    for (const i32 sgcd : {54, -54, -53}) {
+        nu_sgcd_set_code(sgcd);
+        EXPECT_EQ(line(c, d, tol).status, sgcd == -54 ? -2 : 1) << sgcd;
+    }
+    nu_sgcd_set_code(0);
     HEI8[76] = 0;
     EXPECT_EQ(line(c, d, tol).status, 0);
 }
@@ -661,6 +668,17 @@ TEST_F(Strings, NormalApproachStandsTheToolOnTheLinesSurface)
     NETFLG(0);
     ASSERT_GE(o.status, 0);
     ASSERT_GE(o.tot, 2);
+    // The line's last approach point lies at its end, on the plane: a
+    // continuation may follow. A refused tolerance clears the mark.
+    EXPECT_EQ(NETCNT, o.len[static_cast<size_t>(o.nst) - 1] > 2 ? 3 : 2);
+    LINNETN(1, 1, a, b, 0.0f, 0.0f, 0.0f, cap, 5, o.xyz.data(), o.nrm.data(), nullptr, o.flg.data(), o.nst, maxs,
+            o.len.data(), o.tot, o.status);
+    EXPECT_EQ(o.status, -1);
+    EXPECT_EQ(NETCNT, 0);
+    NETFLG(1);
+    LINNETN(1, 1, a, b, tol, 0.0f, 0.0f, cap, 5, o.xyz.data(), o.nrm.data(), nullptr, o.flg.data(), o.nst, maxs,
+            o.len.data(), o.tot, o.status);
+    NETFLG(0);
     for (i32 k = 0; k < o.tot; ++k) {
         const f32* p = &o.xyz[3 * static_cast<size_t>(k)];
         const f64 c[3] = {p[0], p[1], f64(p[2]) + 3.0};

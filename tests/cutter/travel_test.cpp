@@ -252,6 +252,26 @@ TEST(TravelList, MergesIntervalsAsASet)
         ASSERT_FALSE(blocked[cell(0.5 * (lo + hi))]);
         TRVCLS(st);
     }
+    // A full list (its hundred entries) that merges its last blocked
+    // intervals: the entries after them move down within the list.
+    {
+        i32 st = 0;
+        TRVOPN(st);
+        TRVINI(0.0, 1000.0);
+        const double p[3] = {0, 0, 0};
+        for (int k = 0; k < 48; ++k) TRVADD(1.0 + 10 * k, 5.0 + 10 * k, p, p, 0, 0, st);
+        ASSERT_EQ(TRVCNT_N, 100);
+        TRVADD(403.0, 473.0, p, p, 0, 0, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_EQ(TRVCNT_N, 86);
+        const TrvEnt* b = trvbas();
+        EXPECT_EQ(b[81].t, 395.0);
+        EXPECT_EQ(b[82].t, 401.0);
+        EXPECT_EQ(b[83].t, 475.0);
+        EXPECT_EQ(b[84].t, 1000.0);
+        EXPECT_EQ(b[85].t, 1.0e10);
+        TRVCLS(st);
+    }
     // Growth that the host refuses is reported, not ignored.
     i32 st = 0;
     TRVOPN(st);

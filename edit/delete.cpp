@@ -218,10 +218,16 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         MOVST.closed = 0;
         MOVST.restart = 1;
     }
+    // The display goes on from the motion before the gap, or from the top of
+    // the list when there is none.
     i32 st = 0;
+    ncd_set_block_position(before ? prevblock : -1, reconnect == 0 ? -1 : 1, st);
     if (before) {
-        ncd_set_block_position(prevblock, reconnect == 0 ? -1 : 1, st);
         ncd_set_attrs_as_curr_block();
+    } else if (st < 0) {
+        eroutc("DLTBLK, ERRORS IN THE DISPLAY FILE", 0);
+        status = -3;
+        return finish();
     }
     if (reconnect == 0) {
         ncd_connect_toolpath();
@@ -280,6 +286,8 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     MOVSTA.direction = direction;
 }
 
+i32 MNDSAV[7] = {0, 0, 0, 0, 0, 0, 0};
+
 void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw, i32& status)
 {
     status = 0;
@@ -295,6 +303,8 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
             const i32 two = 2;
             TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, status);
             if (status < 0) return fail();
+            if (MNDSAV[6] != 0)
+                for (i32 k = 0; k < 6; ++k) DSP8[DSP8_POS + k] = MNDSAV[k];
             f32 first[3], fdir[3], last[3], ldir[3];
             i32 none = 1;
             FSTLST(first, fdir, last, ldir, none, status);

@@ -196,6 +196,9 @@ struct Editor {
     i32 picksave[2] = {0, 0};
     bool picksaved = false;
     i32 msgcount = 0;
+    // The start on the last motion is asked once: the first start-up clears
+    // it, so a start-up after a change leaves the tool where the change put it.
+    i32 atend = start_at_end;
     At at = At::Startup;
     i32 reply = 0;
     // Item state words (the host writes the chosen alternative into them).
@@ -235,6 +238,7 @@ void enter(Editor& e)
         if (st == 0 && count >= 1) e.delay = wrd2r(word);
     }
     MOVSTA.layerz = 0.0f;
+    MNDSAV[6] = 0;  // kept by each take-over in single-procedure mode
     if (nu_modl_get_did_init() == 0) {
         nu_modl_init(modl_area1, modl_area2);
         e.registered = 1;
@@ -278,6 +282,8 @@ bool startup(Editor& e)
         }
         e.open = 1;
         CURPRC.number = e.procedure;
+        for (i32 k = 0; k < 6; ++k) MNDSAV[k] = DSP8[DSP8_POS + k];
+        MNDSAV[6] = 1;
         if (e.first) {
             // The procedure's user name in the status line.
             PPNGET();
@@ -303,8 +309,7 @@ bool startup(Editor& e)
         usmsgc("NOTE: NO MOVEMENTS IN PROCEDURE LIST");
         return false;
     }
-    i32 atend = e.start_at_end;
-    STPINI(e.single ? 1 : 0, atend, st);
+    STPINI(e.single ? 1 : 0, e.atend, st);
     if (st < 0) {
         e.errors();
         return false;
@@ -487,8 +492,10 @@ bool build_menu(Editor& e)
     e.ex = 1;
     modmc2("EXIT", e.ex, 0);
     setcolr(0, -2, IT_EXIT + 1, colour);
-    if (e.single && EDTHKS.tools) EDTHKS.tools(e.procedure);
-    setcolr(0, -1, IT_EXIT + 1, colour);
+    // The tools added behind EXIT keep their colour: the default comes back
+    // only after the last of them.
+    const i32 added = e.single && EDTHKS.tools ? EDTHKS.tools(e.procedure) : 0;
+    setcolr(0, -1, IT_EXIT + 1 + added, colour);
     e.at = At::Wait;
     return true;
 }
@@ -581,6 +588,8 @@ bool delete_to_end(Editor& e)
 
 // ALTERATIONS: the trimming, then the list opened again unless the path was
 // split by tool. False: leave.
+// The host here offers no setting of its solid-face and whole-database
+// picking (only the face test), so ALTERATIONS runs with them as they stand.
 bool alterations(Editor& e)
 {
     if (e.pickmade == 0) EDTACT = 0;

@@ -16,10 +16,11 @@ extern i32 EDTACT;
 // The procedure frame's services the editor needs in single-procedure mode,
 // handed down when the module is loaded (the frame lies above the editor):
 // take the procedure over as the current commands (status 0 or negative),
-// add the procedure's tools to the menu, redisplay the procedure list.
+// add the procedure's tools to the menu (answers the items added),
+// redisplay the procedure list.
 struct EdtHooks {
     void (*take)(const i32& procedure, i32& status);
-    void (*tools)(const i32& procedure);
+    i32 (*tools)(const i32& procedure);
     void (*display)(const i32& mode, i32& status);
 };
 extern EdtHooks EDTHKS;

@@ -337,8 +337,10 @@ void EDTDRL(i32*, i32& changed, i32& request, i32& status)
     PRVPNT(1, prev, dir, number, st);
     if (st >= 0) ncd_set_block_position(number, 1, st);
     if (st < 0) {
+        // Back where the edit began, as after a list failure.
         fail("EDTDRL, ERRORS IN THE DISPLAY FILE");
         status = -1;
+        TPTOP(SLOT_A, st);
         return;
     }
     DrillState now = before;

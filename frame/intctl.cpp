@@ -457,12 +457,14 @@ void edit_take(const i32& procedure, i32& status)
     updtcm(2, procedure, row, 2, 1, 0, 0, status);
 }
 
-void edit_tools(const i32& procedure)
+// One row for the procedure; the items added.
+i32 edit_tools(const i32& procedure)
 {
     const i32 row = proc_row(procedure);
-    if (row < 1) return;
+    if (row < 1) return 0;
     i32 ids[1] = {0};
     MLTTLS(row, row, ids, 1);
+    return 1;
 }
 
 [[maybe_unused]] const bool EDIT_HANDED_DOWN = (EDTHKS = EdtHooks{edit_take, edit_tools, DSPROC}, true);

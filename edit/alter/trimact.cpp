@@ -408,11 +408,21 @@ void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kin
             copy3(sn, normal);
         }
         if (number == last) return;
-        // A key pressed while the region is rewritten opens the interrupt
-        // menu (its STOP unwinds to ALTERATIONS).
-        i32 hit = 0;
-        SPCHIT(hit);
-        if (hit != 0) INTMNU(1);
+        // A key pressed while the region is rewritten asks FORWARD: TO END to
+        // stop after this region and opens the interrupt menu (its STOP
+        // unwinds to ALTERATIONS at once). The keyboard is polled until the
+        // request stands. Deletions and Z moves are polled as the surface
+        // projections are: a long region of them could not be interrupted
+        // otherwise. (The writers' display polls too; see the end of
+        // delete_trimed_blocks.)
+        if (trim_state.interrupt == 0) {
+            i32 hit = 0;
+            SPCHIT(hit);
+            if (hit != 0) {
+                trim_state.interrupt = 1;
+                INTMNU(1);
+            }
+        }
     }
 }
 
@@ -510,6 +520,17 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
                           const i32& at_end, const f32& z_level, i32& status)
 {
     status = 0;
+    // Every way out joins the drawn tool path again, and an interrupt menu
+    // opened while the region was worked on (by the poll below or by the
+    // writers' display) asks FORWARD: TO END to stop after it.
+    struct Exit {
+        i32 menus = INTCNT;
+        ~Exit()
+        {
+            if (INTCNT != menus) trim_state.interrupt = 1;
+            ncd_connect_toolpath();
+        }
+    } exit;
     UITSET(1);
     Action a;
     a.saved.save();
@@ -523,6 +544,10 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     // projection writes no move to that plane before its region.
     a.zcase = a.action == ACT_PROJECT && (a.proj == PRJ_BELOW_Z || a.proj == PRJ_ALL_Z);
     TrimState& t = trim_state;
+    // No drawn blocks are deleted before the rewrite: this host's
+    // ncd_delete_blocks drops the display of the one block its key names,
+    // and every block written here is drawn as it is written, the joined
+    // path connected again on the way out.
     // The region's first block and the point before it.
     goto_block(first_block, status);
     if (status < 0) return;
@@ -562,5 +587,4 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     else if (status >= 0)
         finish_heights(a, dim_kind, at_end, z_level, status);
     if (status > 0) status = 0;
-    ncd_connect_toolpath();
 }

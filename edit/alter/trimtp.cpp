@@ -11,6 +11,7 @@
 #include "core/names.h"
 #include "core/params.h"
 #include "core/prcwrd.h"
+#include "core/progress.h"
 #include "core/mactyp.h"
 #include "core/records.h"
 #include "edit/alter/contour.h"
@@ -30,6 +31,7 @@
 #include "stock/optwords.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/srflist.h"
+#include "tools/toolcache.h"
 
 namespace {
 const f32 UP[3] = {0, 0, 1};
@@ -61,6 +63,7 @@ struct Call {
     i32 asked = 2;             // the last answer of "O.K. TO EXECUTE?" (2 NO)
     i32 layout = 0;
     bool interrupted = false;
+    bool modelling = false;  // the stop came while the reference model was built
     // The contour walk: where it stands, and whether the pending region
     // begins at the procedure start.
     f32 point[3] = {0, 0, 0}, normal[3] = {0, 0, 1};
@@ -140,8 +143,12 @@ void build_rows(Call& c, Values& v)
         modmc2("DELETE:ALL SELECT BLK.", alteration_defaults[ZQA_DELOPT], 0);
     else
         empty();
-    if (surface_option())
-        modrc2("REF.SRF.OFFSET", v.srfoff, -ALTPDF.arcrad * 0.0f - 999.999f, 999.999f, 0);
+    if (surface_option()) {
+        // No offset may take more off the surfaces than the tool's corner.
+        f32 corner = 0.0f;
+        GTCRNR(PRM9[PRM9_TOOL], corner);
+        modrc2("REF.SRF.OFFSET", v.srfoff, -corner, 999.999f, 0);
+    }
     else if (action == ACT_PROJECT)
         modmc2("ENTER Z VALUES@IND. Z PLANE", c.choice5, 0);
     else if (action == ACT_DELETE && (connect == CON_CLEAR || connect == CON_ALONG))
@@ -164,8 +171,10 @@ void build_rows(Call& c, Values& v)
         empty();
     modmc2("SHOW PROC DEFAULTS@HIDE PROC DEFAULTS", c.show, 0);
     column(8);
+    // The criteria rows are marked when what they select exists: here the
+    // count of reference surfaces chosen.
     if (surface_option())
-        modmc2("REF. SURFACES", c.one[1], 0);
+        modmc2("REF. SURFACES", c.one[1], t.nsurf > 0 ? 1 : 0);
     else
         empty();
     if (mode <= SEL_PLANE)
@@ -493,12 +502,23 @@ bool run_contour(Call& c, bool to_end, i32& status)
         t.restart = 0;
     }
     while (true) {
+        // A key pressed anywhere in this round (the region's rewrite or the
+        // walk to the next one) opened the interrupt menu: TO END stops
+        // after it as the workers ask.
+        const i32 menus = INTCNT;
         if (t.first > 0 && t.last > 0) {
             f32 sp[3], sd[3];
             i32 st = 0;
             delete_trimed_blocks(t.first, t.last, sp, sd, alt_clearance(), t.nsurf, c.continuing, c.region_dim,
                                  t.at_end, alt_zplane(), st);
             if (st >= 0) ++t.ops;
+            if (zqa(ZQA_ACTION) == ACT_PROJECT && zqa(ZQA_PROJOPT) == PRJ_CHECK) {
+                // A check leaves the path as it was: its region is no longer shown.
+                i32 a[KEY_N], b[KEY_N];
+                blkkey(a, t.first);
+                blkkey(b, t.last);
+                ncd_set_blocks_attention(-1, a, b, 0);
+            }
             c.continuing = 0;
             std::copy(MOVST.point, MOVST.point + 3, c.point);
             i32 answer = 0;
@@ -529,6 +549,7 @@ bool run_contour(Call& c, bool to_end, i32& status)
         t.last = last;
         if (cut == t.first) t.first = last;
         if (end) t.at_end = 1;
+        if (INTCNT != menus) t.interrupt = 1;
         if (t.to_end != 0 && t.interrupt != 0) {
             t.to_end = 0;
             t.interrupt = 0;
@@ -646,6 +667,13 @@ Step end_operation(Call& c)
     MNUCLR();
     if (c.interrupted) {
         c.interrupted = false;
+        // A model stopped half-built gives its work arrays back.
+        if (c.modelling) {
+            i32 st = 0;
+            allfre(st);
+            c.modelling = false;
+        }
+        PRGEND();
         trim_arrays_close();
         t.mode = t.last_mode;
         return t.mode > 0 ? Step::Menu : Step::Leave;
@@ -750,6 +778,20 @@ bool surface_model()
     return true;
 }
 
+// The reference model a surface option needs, built where a STOP of the
+// interrupt menu can reach ALTERATIONS too. False: the operation ends
+// (the build failed or was stopped).
+bool modelled(Call& c)
+{
+    if (!surface_option()) return true;
+    bool built = false;
+    if (stoppable([&] { built = surface_model(); })) {
+        c.interrupted = c.modelling = true;
+        return false;
+    }
+    return built;
+}
+
 // FORWARD: SINGLE or TO END in a contour mode; the next step.
 Step contour_forward(Call& c, bool all)
 {
@@ -762,12 +804,13 @@ Step contour_forward(Call& c, bool all)
         t.rebuild = 1;
         return Step::Menu;
     }
-    if (all && !confirmed(c)) return Step::Menu;
+    // Missing surfaces are told before anything is asked.
     if (surface_option() && t.nsurf == 0) {
         usmsgc("NO SURFACES DEFINED, DEFINE SURFACES");
         return Step::Menu;
     }
-    if (surface_option() && !surface_model()) return Step::End;
+    if (all && !confirmed(c)) return Step::Menu;
+    if (!modelled(c)) return Step::End;
     i32 st = 0;
     if (stoppable([&] { run_contour(c, all, st); })) {
         c.interrupted = true;
@@ -866,7 +909,7 @@ Step answer(Call& c, i32 reply)
             return Step::Menu;
         }
         if (!confirmed(c)) return Step::Menu;
-        if (surface_option() && !surface_model()) return Step::End;
+        if (!modelled(c)) return Step::End;
         t.to_end = 1;
         i32 st = 0;
         c.interrupted = stoppable([&] { run_selection(c, st); });

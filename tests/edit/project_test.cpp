@@ -325,6 +325,57 @@ TEST(ProjectOnSurfaces, AContinuingRegionStartsAfterTheRepeatedAndRapidMotions)
     }
 }
 
+// The offset from the reference surfaces goes down to minus the tool's
+// corner radius (5), no further.
+TEST(ProjectOnSurfaces, TheSurfaceOffsetStopsAtTheToolsCorner)
+{
+    all_blocks_onto_the_flat_surface();
+    ed::menu("REF.SRF.OFFSET", "-7");
+    ed::menu("REF.SRF.OFFSET", "-5");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    trim_tp(0, 1, reply);
+    EXPECT_TRUE(norak::transcript_has("VALUE OUT OF RANGE -5"));
+    EXPECT_EQ(zqar(ZQA_SRFOFF), -5.0f);
+}
+
+// A STOP while the reference surfaces are modelled comes back to the menu
+// of the same mode: the model's work arrays are given back and the path is
+// left as it was.
+TEST(ProjectOnSurfaces, AStopWhileModellingComesBackToTheMenu)
+{
+    all_blocks_onto_the_flat_surface();
+    const auto before = motions();
+    const size_t arrays = norak::open_arrays();
+    ed::menu("FORWARD: TO END");
+    norak::Reply r;
+    r.kind = "question";
+    r.answer = "YES";
+    norak::add_reply(r);
+    r = norak::Reply{};
+    r.kind = "key";
+    r.after_polls = 1;
+    norak::add_reply(r);
+    r = norak::Reply{};
+    r.kind = "menu";
+    r.answer = "EXECUTION:STOP";
+    r.expect = "EXECUTION:RESUME@";
+    norak::add_reply(r);
+    ed::menu("ACCEPT");
+    r = norak::Reply{};
+    r.kind = "question";
+    r.answer = "YES";  // STOP EXECUTION?
+    norak::add_reply(r);
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(trim_tp(0, 1, reply));
+    EXPECT_EQ(reply, 0);
+    EXPECT_FALSE(norak::transcript_has("INTSTP, NO EXECUTION TO STOP"));
+    EXPECT_EQ(motions().size(), before.size());
+    for (const Motion& m : motions()) EXPECT_NEAR(m.p[2], 60.0f, 1e-4f);
+    EXPECT_LE(norak::open_arrays(), arrays);
+}
+
 TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)
 {
     all_blocks_onto_the_flat_surface();

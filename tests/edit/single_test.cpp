@@ -17,12 +17,19 @@ const i32 DATE[6] = {2024, 5, 17, 9, 30, 0};
 
 std::vector<std::string> calls;
 
+// The take-over shows the tool before the procedure at (1, 2, 3).
 void take(const i32& procedure, i32& status)
 {
     calls.push_back("take " + std::to_string(procedure));
+    const f32 before[6] = {1, 2, 3, 0, 0, 1};
+    for (i32 k = 0; k < 6; ++k) DSP8[DSP8_POS + k] = r2wrd(before[k]);
     status = 0;
 }
-void tools(const i32& procedure) { calls.push_back("tools " + std::to_string(procedure)); }
+i32 tools(const i32& procedure)
+{
+    calls.push_back("tools " + std::to_string(procedure));
+    return 1;
+}
 void display(const i32& mode, i32& status)
 {
     calls.push_back("display " + std::to_string(mode));
@@ -89,6 +96,31 @@ TEST(EditorHooks, OneProcedureTakesItOverShowsItsToolsAndNameAndRedisplaysAfterA
     for (const std::string& l : norak::transcript())
         if (l.find("ROUGHING=1") != std::string::npos) ++named;
     EXPECT_EQ(named, 1u) << script();
+}
+
+// The tool starts on the last motion once: after a deletion the editor
+// starts again with the tool where the deletion left it.
+TEST(EditorHooks, AfterADeletionTheToolIsNotSentToTheEndAgain)
+{
+    ASSERT_EQ(single_procedure({0, 10, 20, 30, 40, 50}), 0);
+    FakeHooks hooks;
+    ed::menu("JUMP START");
+    ed::menu("JUMP BLOCK");
+    ed::menu("L:BLK", "2");
+    ed::menu("DELETE");
+    ed::menu("L:BLK", "3");
+    ed::menu("EXIT");
+    ed::menu("DIRECTLY");
+    ed::escape();
+    const i32 flags[EDF_N] = {1, 0, 0, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(1, flags, 1, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    EXPECT_EQ(ed::marked_before_menu(1), 5) << script();  // the last motion (numbers from 0)
+    EXPECT_EQ(ed::marked_before_menu(7), 0) << script();  // the list opened again: its first motion
+    // The changed path is shown again from the procedure's start.
+    EXPECT_EQ(wrd2r(DSP8[DSP8_POS]), 1.0f);
+    EXPECT_EQ(wrd2r(DSP8[DSP8_POS + 2]), 3.0f);
 }
 
 TEST(EditorHooks, TheWholeToolPathCallsNoneOfThem)

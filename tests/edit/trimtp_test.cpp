@@ -441,3 +441,37 @@ TEST(Alterations, TheTitleRowGivesUpTheRegionShown)
     // old contour.
     expect_moves({{0, 15, 0}, {10, 15, 0}, {30, 15, 0}, {40, 15, 0}, {40, 35, 0}});
 }
+
+// A key pressed while FORWARD: TO END runs asks it to stop after the round
+// it came in: in the walk to the first region nothing is worked on (the
+// region is only shown); while the first region is deleted, that one only.
+TEST(Alterations, AKeyDuringToEndStopsAfterTheRegion)
+{
+    for (const auto& [polls, regions] : {std::pair<i32, i32>{0, 0}, {5, 1}}) {
+        alt::fresh({0, 0, 0});
+        SIDES = square_contour();
+        alt::feed(100.0f);     // 1
+        alt::line(0, 15, 0);   // 2
+        alt::line(15, 15, 0);  // 3: in at x 10
+        alt::line(20, 15, 0);  // 4
+        alt::line(40, 15, 0);  // 5: out at x 30
+        alt::line(40, 25, 0);  // 6
+        alt::line(0, 25, 0);   // 7: in and out again
+        ed::menu("BY CONTOUR:XY PLANE");
+        pick_square();
+        ed::menu("CONNECT: DIRECTLY");
+        ed::menu("FORWARD: TO END");
+        answer("question", "YES");
+        key_after(polls);
+        norak::Reply r;
+        r.kind = "menu";
+        r.answer = "EXECUTION:RESUME";
+        r.expect = "EXECUTION:RESUME@";
+        norak::add_reply(r);
+        ed::menu("ACCEPT");
+        ed::menu("EXIT");
+        i32 reply = 0;
+        EXPECT_NO_THROW(run(reply)) << script();
+        EXPECT_EQ(reply, regions) << polls << script();
+    }
+}

@@ -59,6 +59,12 @@ void arc_sweep(i32 plane, const f32* centre, const f32* start, const f32* end, f
         return;
     }
     sweep = std::atan2(u[0] * w[1] - u[1] * w[0], u[0] * w[0] + u[1] * w[1]);
+    // A crossing at the arc's very end leaves no arc: a sweep of about 0,
+    // turned into the arc's sense, would be a whole circle.
+    if (eqval0(sweep) != 0) {
+        sweep = 0.0f;
+        return;
+    }
     // The short angle turns the wrong way when more than half a turn is
     // left of the arc: the arc keeps its sense.
     if (sense > 0.0f && sweep < 0.0f) sweep += TWO_PI;
@@ -87,6 +93,11 @@ void ARC2PL(i32 first, i32 plane, f32 sweep, const f32* centre, const f32* start
         std::memcpy(q.v, svec, sizeof q.v);
     }
     const f32 a0 = std::atan2(start[b] - centre[1], start[a] - centre[0]);
+    // The third co-ordinate goes linearly from the start's to the end's and
+    // the last point is the arc's end itself: a helical arc keeps its rise,
+    // so the crossing heights on it are right and the polygon meets the next
+    // block. The vectors blend from the start's to the end's, point k taking
+    // k/n of the end's, so the last point carries the arc's end vector.
     for (i32 k = 1; k <= n; ++k) {
         LoopPoint& q = out[added++];
         const f32 t = static_cast<f32>(k) / static_cast<f32>(n);
@@ -214,6 +225,16 @@ void find_loops(LoopPoint* points, i32 n, i32 maxloops, Loop* loops, i32& nloops
 }
 
 namespace {
+// Shows the block at the position again (the blocks of the loop were taken
+// off the display). The display reads the block from the list: a failure
+// there is a list failure, after which the position cannot be trusted.
+void redisplay(i32& status)
+{
+    if (status < 0) return;
+    i32 flag = 0;
+    DISPLB(1, flag, status);
+}
+
 // Rewrites the arc at the position from `from` to `to` (the other end kept
 // when null) in its own sense; the block keeps its number.
 void cut_arc(i32 type, const f32* from, const f32* to, i32& status)
@@ -267,13 +288,25 @@ void trim_one_loop(const Loop& loop, i32* key, i32& changed, i32& status)
             if (number == loop.number1 && is_arc(type)) {
                 cut_arc(type, nullptr, loop.p, status);
                 lmark(1, SLOT_RUN, answer);
+                redisplay(status);
             } else {
                 TPDELB(1, status);
                 if (status < 0) break;
                 if (number == loop.number1) {
                     // The first crossing line now ends at the crossing.
-                    const bool vertical = eqval0(loop.v[0]) != 0 && eqval0(loop.v[1]) != 0;
+                    // Only the upward axis is the plain line's; any other,
+                    // (0, 0, -1) too, needs the line that carries it.
+                    const bool vertical = eqval0(loop.v[0]) != 0 && eqval0(loop.v[1]) != 0 && loop.v[2] > 0.0f;
                     PTBT2(AM_LIST, vertical ? 2 : 222, loop.p, loop.v, loop.number1, status);
+                    // The next loop is searched from here: the run's
+                    // start may have been the block just replaced.
+                    if (status >= 0) lmark(1, SLOT_RUN, answer);
+                    // The display goes on from the new line: the second
+                    // crossing block, which always follows it, is its next
+                    // point.
+                    i32 dst = 0;
+                    if (status >= 0) ncd_set_block_position(loop.number1, 1, dst);
+                    redisplay(status);
                 }
             }
             // A block that could not be cut or written is a list error, not
@@ -282,26 +315,36 @@ void trim_one_loop(const Loop& loop, i32* key, i32& changed, i32& status)
         }
         TPJUMP(1, status);
     }
-    if (status < 0) {
-        status = -3;
-        return;
-    }
-    i32 flag = 0, st = 0;
-    DISPLB(1, flag, st);
+    redisplay(status);
+    if (status < 0) status = -3;
 }
 
 namespace {
 enum class RunEnd { Range, Marker, Full, Refused, Error };
 
+// The cursor forward onto the block of the number, from the position on.
+bool find_forward(const i32 number)
+{
+    while (true) {
+        i32 size = 0, type = 0, cls = 0, n = 0, st = 0;
+        if (!head(size, type, cls, n)) return false;
+        if (n == number) return true;
+        TPJUMP(1, st);
+        if (st < 0) return false;
+    }
+}
+
 // Collects the points of one run from the position on: lines and arcs
 // outside a marked section, until the range's end block, a closing marker
-// or a full buffer. The position after each block is list mark 8.
-RunEnd collect(i32* end, std::vector<LoopPoint>& pts)
+// or a full buffer. The position after each block is list mark 8, and
+// last the number of that block.
+RunEnd collect(i32* end, std::vector<LoopPoint>& pts, i32& last)
 {
     bool section = false;
     while (true) {
         i32 size = 0, type = 0, cls = 0, number = 0, st = 0;
         if (!head(size, type, cls, number)) return RunEnd::Error;
+        last = number;
         if (type == BT_MARKER) {
             i32 bn = 0, kind = 0, iv = 0;
             f32 rv = 0;
@@ -401,7 +444,8 @@ void EDTLOP(i32* start, i32* end, i32& type, i32& changed, i32& request, i32& st
         std::memcpy(first.v, pdir, sizeof pdir);
         first.number = prevblock;
         pts.push_back(first);
-        const RunEnd how = collect(end, pts);
+        i32 last = -1;
+        const RunEnd how = collect(end, pts, last);
         if (how == RunEnd::Error) return list_error();
         if (how == RunEnd::Refused) {
             TPTOP(SLOT_EDITOR, st);
@@ -422,6 +466,15 @@ void EDTLOP(i32* start, i32* end, i32& type, i32& changed, i32& request, i32& st
             }
         }
         TPTOP(SLOT_RUNEND, st);
+        // A second crossing arc that ended the run was written again and
+        // took its mark with it: the run's end is found again by its
+        // number, from the run's start.
+        if (st < 0) {
+            TPTOP(SLOT_RUN, st);
+            if (st >= 0 && !find_forward(last)) st = -1;
+            i32 answer = 0;
+            if (st >= 0) lmark(1, SLOT_RUNEND, answer);
+        }
         if (st >= 0 && how != RunEnd::Marker) UPDBOT(st);
         if (st < 0) return list_error();
         if (how != RunEnd::Marker) {

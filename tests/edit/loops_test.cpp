@@ -80,6 +80,11 @@ TEST(DeleteLoop, AFigureEightLosesOneLobeAndRunsThroughTheCrossing)
     EXPECT_NEAR(rel(b[1], 2), 0.0f, 1e-3f);
     EXPECT_EQ(b[2].number, 4);
     EXPECT_EQ(b[3].number, 5);
+    // Both changed blocks are shown again: the new line to the crossing and
+    // the second crossing block after it.
+    std::vector<i32> shown;
+    for (const auto& r : norak::display_log()) shown.push_back(r.key1);
+    EXPECT_EQ(shown, (std::vector<i32>{2, 4}));
 }
 
 TEST(DeleteLoop, LinesThatDoNotCrossAreLeftAlone)
@@ -144,6 +149,14 @@ TEST(DeleteLoop, TheSweepOfAnArcFollowsItsSense)
     const f32 s3[3] = {5, 0, 10}, e3[3] = {5, 10, 0};
     arc_sweep(3, c, s3, e3, -1.0f, sweep, st);
     EXPECT_NEAR(sweep, -1.5707964f, 1e-4f);
+    // A crossing at the arc's own start or end leaves no sweep in either
+    // sense, never a whole turn.
+    const f32 near[3] = {10.0f, -1e-6f, 0.0f};
+    for (const f32 sense : {1.0f, -1.0f})
+        for (const f32* e0 : {s, near}) {
+            arc_sweep(1, c, s, e0, sense, sweep, st);
+            EXPECT_NEAR(sweep, 0.0f, 1e-4f) << sense;
+        }
 }
 
 TEST(DeleteLoop, FindLoopsWorksInTheFittedPlane)
@@ -263,4 +276,53 @@ TEST(DeleteLoop, AListCallRefusedAnywhereIsNeverReportedAsSuccessOverAWrongPath)
         ASSERT_EQ(got.size(), clean.size()) << "refused call " << n << "\n" << script();
         for (size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k].w, clean[k].w) << "refused call " << n;
     }
+}
+
+TEST(DeleteLoop, ASecondCrossingArcThatEndsTheRangeIsCutAndTheCommandSucceeds)
+{
+    ed::fresh();
+    ed::line(-10, 0);  // 1: the point before the range
+    ed::line(10, 0);   // 2
+    ed::line(5, 8);    // 3
+    // 4: half a turn anticlockwise about (5, 0) from (5, 8) to (5, -8),
+    // through (-3, 0) on block 2.
+    const f32 centre[2] = {fix::ORIGIN[0] + 5.0f, fix::ORIGIN[1]};
+    const f32 end[3] = {fix::ORIGIN[0] + 5.0f, fix::ORIGIN[1] - 8.0f, fix::ORIGIN[2]};
+    const f32 up[3] = {0, 0, 1};
+    i32 st = 0;
+    PTBT3(AM_APPEND, 3, 1, 3.1415927f, 0.1f, centre, end, up, 0, st);
+    ASSERT_EQ(st, 0);
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 4, changed), 0) << script();
+    EXPECT_EQ(changed, 1);
+    EXPECT_FALSE(norak::transcript_has("internal: EDTLOP, ERRORS IN LIST")) << script();
+    const auto b = read_back();
+    ASSERT_EQ(b.size(), 3u) << script();
+    EXPECT_EQ(b[1].number, 2);
+    EXPECT_NEAR(rel(b[1], 0), -3.0f, 0.05f);
+    EXPECT_EQ(b[2].number, 4);
+    EXPECT_EQ(b[2].type, 3);
+}
+
+TEST(DeleteLoop, TwoLoopsInOneRunAreBothCutWhenTheFirstStartsTheRun)
+{
+    ed::fresh();
+    ed::line(0, 0);     // 1: the point before the range
+    ed::line(10, 10);   // 2: the run's first block crosses 4 at (5, 5)
+    ed::line(10, 0);    // 3
+    ed::line(0, 10);    // 4
+    ed::line(0, 20);    // 5
+    ed::line(10, 30);   // 6: crosses 8 at (5, 25)
+    ed::line(10, 20);   // 7
+    ed::line(0, 30);    // 8
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 8, changed), 0) << script();
+    EXPECT_EQ(changed, 1);
+    const auto b = read_back();
+    std::vector<i32> numbers;
+    for (const Seen& s : b) numbers.push_back(s.number);
+    EXPECT_EQ(numbers, (std::vector<i32>{1, 2, 4, 5, 6, 8})) << script();
+    ASSERT_EQ(b.size(), 6u);
+    EXPECT_NEAR(rel(b[1], 1), 5.0f, 1e-3f);
+    EXPECT_NEAR(rel(b[4], 1), 25.0f, 1e-3f);
 }

@@ -30,6 +30,7 @@ struct SourceTechnology {
     i32 tool = -1;
     f32 feed = 0;
     i32 p6 = 0;
+    bool has_feed = false, has_p6 = false;  // read: a value that is not is not scaled either
 };
 SourceTechnology SRCTEC;
 
@@ -101,9 +102,21 @@ bool at_split(const i32 procedure, i32& found, i32& tool)
     return true;
 }
 
+// The id of the procedure at a position (from 1) of the current tool path:
+// the tool associations and the display know a procedure by its id, which
+// is not its position once procedures were copied or moved. The tables are
+// read again, as every copy shifts the procedures after it.
+i32 proc_id(const i32 procedure)
+{
+    i32 st = 0;
+    PRCTBF(st);
+    return st >= 0 && procedure >= 1 && procedure <= PRCTAB.count ? PRCTAB.number[procedure] : procedure;
+}
+
 // In the procedure: every block after the split block, then the split block.
 bool cut_after_split(const i32 procedure)
 {
+    const i32 id = proc_id(procedure);
     i32 found = 0, tool = 0;
     if (!at_split(procedure, found, tool) || found == 0) return false;
     i32 answer = 0;
@@ -112,7 +125,7 @@ bool cut_after_split(const i32 procedure)
         if (answer < 0) break;
         i32 type = 0, cls = 0, code = 0, value = 0;
         if (!read_block(type, cls, code, value)) return false;
-        if (type == TECH && code == TOOL_CHANGE) asdetl(-1, procedure, 1, value);
+        if (type == TECH && code == TOOL_CHANGE) asdetl(-1, id, 1, value);
         i32 st = 0;
         TPDELB(1, st);  // the cursor lands on the block before
         if (st < 0) return false;
@@ -128,6 +141,7 @@ bool cut_after_split(const i32 procedure)
 // its split block; messages, markers and other settings stay.
 bool cut_before_split(const i32 procedure)
 {
+    const i32 id = proc_id(procedure);
     i32 found = 0, tool = 0;
     if (!at_split(procedure, found, tool) || found == 0) return false;
     i32 answer = 0;
@@ -137,7 +151,7 @@ bool cut_before_split(const i32 procedure)
         i32 type = 0, cls = 0, code = 0, value = 0;
         if (!read_block(type, cls, code, value)) return false;
         const bool setting = type == TECH && (code == 1 || code == 2 || code == TOOL_CHANGE);
-        if (type == TECH && code == TOOL_CHANGE) asdetl(-1, procedure, 1, value);
+        if (type == TECH && code == TOOL_CHANGE) asdetl(-1, id, 1, value);
         if (cls == BC_MOVE || setting) {
             i32 st = 0;
             TPDELB(-1, st);  // the cursor lands on the block after
@@ -158,11 +172,32 @@ i32 global_int(const i32 code, const i32 dflt)
 }
 
 // Whether procedure row k (of the current tool path) is numbered with key.
+// The sub-procedure count is not tested: the procedure tables of this tool
+// path hold none, and no procedure here has sub-procedures of its own.
 bool qualifies(const i32 k, const i32 key)
 {
     if (PRCTAB.state[k] == 2 || PRCTAB.gflag[k] != 0 || PRCTAB.type[k] == 53) return false;
     if (!at_procedure(k)) return false;
     return global_int(40, 0) < 4 && global_int(120, -1) == key;
+}
+
+// The rest of the numbering rule for a procedure stored in another tool
+// path: not suspended (its state, item 81, is not 2) and not of procedure
+// type 53. Its "G" flag and sub-procedure count are kept by the host's
+// tables of that tool path, which the module cannot read; they are not
+// tested.
+bool stored_qualifies(const i32 id)
+{
+    i32 state = 0, s = 0;
+    gs_param(3, id, 9, 4, 81, &state, s);
+    if (s == 0 && state == 2) return false;
+    i32 nwords = 0, ngeom = 0;
+    get_proc_info(id, nwords, ngeom, s);
+    if (s < 0) return true;
+    std::vector<i32> words(static_cast<size_t>(nwords) + 1), geoms(static_cast<size_t>(ngeom) + 1);
+    i32 proc = id, number = 0, type = 0;
+    dbd_proc(1, proc, number, type, words.data(), nwords, geoms.data(), ngeom, s);
+    return s < 0 || type != 53;
 }
 
 // The procedures of the part's other tool paths after the current one.
@@ -175,12 +210,13 @@ void renumber_other_toolpaths(const i32 key, i32& counter)
         get_tp_proc_ids(index, ids.data(), PRT_MAX, count, st);
         if (st < 0) break;
         for (i32 k = 0; k < count; ++k) {
+            const i32 id = ids[static_cast<size_t>(k)];
             i32 code40 = 0, code120 = -1, s = 0;
-            gs_param(3, ids[static_cast<size_t>(k)], 9, 4, 40, &code40, s);
+            gs_param(3, id, 9, 4, 40, &code40, s);
             if (s != 0) code40 = 0;
-            gs_param(3, ids[static_cast<size_t>(k)], 9, 4, 120, &code120, s);
+            gs_param(3, id, 9, 4, 120, &code120, s);
             if (s != 0) code120 = -1;
-            if (code40 >= 4 || code120 != key) continue;
+            if (code40 >= 4 || code120 != key || !stored_qualifies(id)) continue;
             i32 next = counter + 1;
             gs_param(2, ids[static_cast<size_t>(k)], 9, 4, 121, &next, s);
             if (s == 0) counter = next;
@@ -224,12 +260,21 @@ void read_proc_technology(const i32& procedure, i32& status)
     }
     i32 n = 1;
     TPGETN(AM_LIST, GR_MACHINE, 10, n, DT_INT, &SRCTEC.tool, status);
-    if (status < 0) return;
+    if (status < 0) {
+        lclos();
+        return;
+    }
+    // Only a failed tool read skips the others: parameter 6 is read even
+    // when parameter 1 is missing, and the first failure is answered.
+    i32 st1 = 0, st6 = 0;
     n = 1;
-    TPGETN(AM_LIST, GR_MACHINE, 1, n, DT_REAL, &SRCTEC.feed, status);
+    TPGETN(AM_LIST, GR_MACHINE, 1, n, DT_REAL, &SRCTEC.feed, st1);
     n = 1;
-    if (status >= 0) TPGETN(AM_LIST, GR_MACHINE, 6, n, DT_INT, &SRCTEC.p6, status);
+    TPGETN(AM_LIST, GR_MACHINE, 6, n, DT_INT, &SRCTEC.p6, st6);
     lclos();
+    SRCTEC.has_feed = st1 >= 0;
+    SRCTEC.has_p6 = st6 >= 0;
+    status = st1 < 0 ? st1 : st6;
 }
 
 void find_tool_split(const i32& procedure, i32& found, i32& tool, i32& status)
@@ -273,6 +318,7 @@ void make_division_labels(const i32& n, const i32& p0)
 void set_division_technology(const i32& p, const i32& i, i32& status)
 {
     status = 0;
+    const i32 id = proc_id(p);
     if (!at_procedure(p) || i < 0 || i >= DIVISION_MAX) {
         status = -1;
         return;
@@ -284,9 +330,11 @@ void set_division_technology(const i32& p, const i32& i, i32& status)
         const i32 one = 1;
         i32 unset[DIVISION_MAX], full[DIVISION_MAX];
         for (i32 k = 0; k < DIVISION_MAX; ++k) unset[k] = -1, full[k] = 100;
-        TPCHNN(AM_LIST, GR_MACHINE, 1, DT_REAL, &feed, status);
+        // A source value that could not be read is not scaled: the copy
+        // keeps its own rather than a 0.
+        if (SRCTEC.has_feed) TPCHNN(AM_LIST, GR_MACHINE, 1, DT_REAL, &feed, status);
         if (status >= 0) TPCHNN(AM_LIST, GR_MACHINE, 10, DT_INT, &f.tool, status);
-        if (status >= 0) TPCHNN(AM_LIST, GR_MACHINE, 6, DT_INT, &p6, status);
+        if (status >= 0 && SRCTEC.has_p6) TPCHNN(AM_LIST, GR_MACHINE, 6, DT_INT, &p6, status);
         if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 126, DT_INT, &one, status);
         if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 125, DT_INT, unset, status);
         if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 127, DT_INT, full, status);
@@ -298,7 +346,7 @@ void set_division_technology(const i32& p, const i32& i, i32& status)
     lclos();
     if (status >= 0 && EDTHKS.display) {
         i32 st = 0;
-        EDTHKS.display(1000 + p, st);
+        EDTHKS.display(1000 + id, st);
     }
 }
 
@@ -322,9 +370,9 @@ void renumber_proc_sequence(const i32& p0)
 void divide_by_tool(const i32& procedure, i32& status)
 {
     const i32 p0 = procedure;
-    i32 p = p0, k = 0, st = 0;
+    i32 p = p0, k = 0, st = 0, read = 0;
     reset_tool_factors();
-    read_proc_technology(p0, st);
+    read_proc_technology(p0, read);
     // Each pass splits off the procedure's first tool; the tables take ten
     // procedures, so the tenth keeps whatever tool changes remain.
     while (k < DIVISION_MAX - 1) {
@@ -372,5 +420,7 @@ void divide_by_tool(const i32& procedure, i32& status)
     }
     renumber_proc_sequence(p0);
     if (at_procedure(p0)) OPNSBL(st);
-    if (status >= 0) status = 1;
+    // A source technology value that could not be read is passed on.
+    if (read < 0) status = read;
+    else if (status >= 0) status = 1;
 }

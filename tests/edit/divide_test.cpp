@@ -4,6 +4,7 @@
 // them, and the limit of ten procedures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -150,12 +151,15 @@ std::vector<std::vector<i32>> words_of(const norak::Element* p)
 
 // A procedure stored in another tool path of the part: its key and running
 // number (group-24 items 120 and 121); answers its entity id.
-i32 stored_procedure(i32 key)
+i32 stored_procedure(i32 key, i32 type = 9, i32 state = 0)
 {
     norak::Entity p;
     p.cls = 9;
     p.type = norak::PROC_TYPE;
-    p.words = {0, 0, 0, 1, 9, 8, 120, 2, 0, key, 121, 2, 0, 1};
+    // three zeros, number, type, the group-24 items; no machine or local
+    // parameters, no header, eleven item words and no geometry
+    p.words = {0, 0, 0, 1, type, 12, 120, 2, 0, key, 121, 2, 0, 1, 81, 2, 0, state, -1, -1, 0};
+    p.words.insert(p.words.end(), 12, 0);
     const i32 id = norak::add_entity(p);
     norak::add_toolpath_entity({}, {{1, id}});
     return id;
@@ -169,6 +173,7 @@ i32 stored_number(i32 id)
 }
 
 i32 LATER_SAME = 0, LATER_OTHER = 0;
+std::vector<i32> LATER_LEFT;
 
 // The three-tool procedure, a procedure of another key and one of the same
 // key after it; two procedures in another tool path of the part.
@@ -179,6 +184,7 @@ void three_tools()
     plain("OTHER", OTHER_KEY);
     plain("SAME KEY", KEY);
     LATER_OTHER = stored_procedure(OTHER_KEY);
+    LATER_LEFT = {stored_procedure(KEY, 9, 2), stored_procedure(KEY, 53)};
     LATER_SAME = stored_procedure(KEY);
 }
 
@@ -221,6 +227,8 @@ void check_three(f32 feed2, i32 p62, f32 feed3, i32 p63)
     EXPECT_EQ(values_of(4).number, 1);
     EXPECT_EQ(stored_number(LATER_SAME), 5);
     EXPECT_EQ(stored_number(LATER_OTHER), 1);
+    // Suspended, or of procedure type 53: not numbered.
+    for (const i32 id : LATER_LEFT) EXPECT_EQ(stored_number(id), 1);
     EXPECT_EQ(split_by_tool_get_set(1, 0), 1);
 }
 
@@ -237,10 +245,12 @@ TEST(DivideByTool, ThreeToolsWithOnePairOfPercentages)
     check_three(500.0f, 2400, 500.0f, 2400);
     // The procedure after them is untouched.
     EXPECT_EQ(words_of(procs()[3]), other);
-    // The tools of removed tool changes are no longer the procedures'.
+    // The tools of removed tool changes are no longer the procedures', each
+    // named by its id: the copies are numbered as new blocks (5 and 6), not
+    // by their places.
     EXPECT_TRUE(norak::transcript_has("host: tool 103 detached from procedure 1"));
-    EXPECT_TRUE(norak::transcript_has("host: tool 101 detached from procedure 2"));
-    EXPECT_TRUE(norak::transcript_has("host: tool 102 detached from procedure 3"));
+    EXPECT_TRUE(norak::transcript_has("host: tool 101 detached from procedure 5"));
+    EXPECT_TRUE(norak::transcript_has("host: tool 102 detached from procedure 6"));
 }
 
 TEST(DivideByTool, ThreeToolsWithThePerToolTable)
@@ -325,4 +335,36 @@ TEST(DivideByTool, AlterationsAskFirstAndCountTheDivisionInTheReplyWord)
     EXPECT_EQ(reply, 1);
     check_three(500.0f, 2400, 500.0f, 2400);
     CMPBLK[3] = 0;
+}
+
+TEST(DivideByTool, ASourceValueThatCannotBeReadIsPassedOnAndNotScaled)
+{
+    // Parameter 1 or parameter 6 of group 23 missing from the divided
+    // procedure: the other is still read and scaled, the missing one is
+    // not written as 0, and the division answers the read's failure.
+    for (const i32 missing : {1, 6}) {
+        three_tools();
+        CMPBLK[3] = 4;
+        CMPBLK[4] = r2wrd(50.0f);
+        CMPBLK[5] = r2wrd(80.0f);
+        auto& elems = norak::main_list().elems;
+        auto& w = std::find_if(elems.begin(), elems.end(), [](const auto& e) { return e.words[0] == 12; })->words;
+        const i32 value = missing == 1 ? r2wrd(1000.0f) : 3000;
+        bool renamed = false;
+        for (size_t k = 3; k < w.size() && !renamed; ++k)
+            if (w[k] == value && w[k - 3] == missing && w[k - 2] == 2) w[k - 3] = 990, renamed = true;
+        ASSERT_TRUE(renamed);
+        i32 st = 0;
+        divide_by_tool(1, st);
+        EXPECT_LT(st, 0) << missing;
+        ASSERT_EQ(procs().size(), 5u);
+        const Values b = values_of(2);
+        EXPECT_EQ(b.tool, 102);
+        if (missing == 1) {
+            EXPECT_EQ(b.p6, 2400);
+        } else {
+            EXPECT_FLOAT_EQ(b.feed, 500.0f);
+            EXPECT_EQ(b.p6, 0) << "no parameter 6 written";
+        }
+    }
 }

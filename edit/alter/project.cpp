@@ -102,6 +102,9 @@ bool arc_points(const i32 type, const i32 n, const f32* start, const f32* svec, 
     radius = std::hypot(da, db);
     f32 angle = sweep / static_cast<f32>(n < 1 ? 1 : n);
     i32 steps = 1;
+    // The host's arc subdivision takes the arc's angle and the step wished
+    // for, as for every other arc the module subdivides; the radius plays
+    // no part in a subdivision by angle.
     setdel_nc(sweep, angle, steps);
     if (steps < 1) steps = 1;
     angle = sweep / static_cast<f32>(steps);
@@ -399,7 +402,10 @@ void Projection::follow(const i32 i, const Positioned& s)
 void Projection::segment_end(const i32 i, const Positioned& s)
 {
     // A segment that leaves the surfaces before its end goes on at its own
-    // height to its end point.
+    // height to its end point, as it crosses a gap between two positioned
+    // strings: otherwise the output would run straight from the last point
+    // on the surfaces to wherever the next segment or the path after the
+    // region begins, across the surfaces' edge and through what lies there.
     const f32* b = P + 3 * (i + 1);
     const f32* q = s.p(s.tot - 1);
     if (eqpt2(q, b) != 0) return;
@@ -625,8 +631,13 @@ void project_on_surf(const i32& surfaces, i32& continuing, const i32&, const i32
         PRGCNT(1, pr.count);
         PRGSHW(4);
     }
-    MDLRST();
-    if (!project_segments(pr, st)) {
+    // Without the reference surfaces' model in the store the positioning
+    // would stand on whatever model is live (the procedure's own surfaces):
+    // nothing is projected and the path stays as it was.
+    if (MDLRST() == 0) {
+        eroutc("project_on_surf, NO MODEL OF THE REFERENCE SURFACES", 0);
+        status = -1;
+    } else if (!project_segments(pr, st)) {
         status = st;
     } else if (pr.out.nstr == 0) {
         status = 1;

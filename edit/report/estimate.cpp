@@ -338,7 +338,11 @@ void estimate_time(i32& first, const i32& scope, i32& status)
     i32 walk = 0;
     estimate_blocks(first, r, scope, walk);
     close_time_report(r, status);
-    // A failed walk stays failed whatever the closing answers.
+    // A failed walk stays failed whatever the closing answers: a file cut
+    // short is not announced as the output. A walk that the list access
+    // ended (status 2) wrote its summary and closing rule like any other,
+    // so its file is announced.
+    const bool whole = walk >= 0 && status == 0;
     if (walk < 0 || (status == 0 && walk != 0)) status = walk;
-    if (status == 0 && wrote) usrms4("OUTPUT TO FILE", r.path, r.length);
+    if (whole && wrote) usrms4("OUTPUT TO FILE", r.path, r.length);
 }

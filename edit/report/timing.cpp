@@ -109,6 +109,10 @@ void ARCMNZ(const f32* centre, const f32* end, const f32& sweep, f32& minz)
     const f32 start_z = centre[1] - s * dh + c * dz;
     // The angle from the start to the lowest point (straight down) in the
     // arc's direction of turn; the arc passes there when its sweep reaches it.
+    // Testing instead whether the centre lies between the ends horizontally
+    // would lower the minimum for an upper arc over the centre, which never
+    // goes down there, and miss an arc of more than half a turn through its
+    // bottom with both ends on one side.
     const f32 start_angle = std::atan2(start_z - centre[1], c * dh + s * dz);
     const f32 down = -0.5f * PI2 / 2.0f;
     f32 ahead = sweep >= 0 ? down - start_angle : start_angle - down;
@@ -165,7 +169,8 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
         case 227: {
             // Point by point; only the records the block's size holds are
             // read. As the walk's first motion the string starts at its
-            // first point.
+            // first point, as a first line does: measured from the origin
+            // it would be timed with a move from a place the tool never was.
             const i32 rec = bt_point_words(type), records = (size - 1) / rec;
             f32 t = 0;
             for (i32 k = 0; k < records; ++k) {
@@ -195,6 +200,9 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             RDBT3(access, type, number, plane, sweep, step, c, e, v, status);
             if (status < 0) break;
             f32 r = 0;
+            // The centre's first two words: in plane 1 its X and Y, so the
+            // radius is measured in XY (the arc lies in a plane of constant
+            // Z); in planes 2 and 3 the centre's co-ordinates in that plane.
             if (plane == 2 || plane == 3) {
                 const f32 centre[2] = {c[0], c[1]}, endp[2] = {plane == 2 ? e[0] : e[1], e[2]};
                 ARCMNZ(centre, endp, sweep, minz);
@@ -207,6 +215,8 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             time = length / BTMST.rate;
             if (BTMST.kind == MK_FEED) mlength += length;
             std::memcpy(BTMST.pos, e, sizeof e);
+            // The position is now a real one: a line after the arc is timed
+            // from the arc's end, not taken as the walk's first point.
             BTMST.first = 0;
             result = BTMST.kind;
             break;
@@ -218,6 +228,7 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             if (status < 0) break;
             time = length / BTMST.rate;
             if (BTMST.kind == MK_FEED) mlength += length;
+            // As after an arc: the curve's end is a real position.
             BTMST.first = 0;
             result = BTMST.kind;
             break;

@@ -577,3 +577,97 @@ TEST_F(Estimate, WithoutAPartFileNameNothingIsShownOrWritten)
         EXPECT_FALSE(noted_since(mark, "message: OUTPUT TO FILE")) << mode;
     }
 }
+
+TEST_F(Estimate, AToolUsedAgainAddsToItsLifeAndAChangeToTheSameToolChangesNothing)
+{
+    // FLAT 8 (life 0.75 min, or 0) mills 60 at 100, BALL 6 30, FLAT 8 again
+    // 30, then a change to FLAT 8 while it is in use, and 30 more.
+    for (const char* life : {"0.0125", "0"}) {
+        fresh_two_tools(life);
+        fix::procedure(9, "AGAIN", DATE);
+        fix::tech(100, 0, T1);
+        fix::tech(1, 100.0f);
+        line(0, 0, 0);
+        line(60, 0, 0);
+        fix::tech(100, 0, T2);
+        line(60, 30, 0);
+        fix::tech(100, 0, T1);
+        line(90, 30, 0);
+        fix::tech(100, 0, T1);
+        line(120, 30, 0);
+        i32 st = 0;
+        CLSSBL(st);
+        i32 first = 1;
+        SRVPOS(1, 0, st);
+        estimate_time(first, 2, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(ESTST.used, 2);
+        EXPECT_EQ(ESTST.ntools, 3) << "two changes of tool, not three";
+        EXPECT_NEAR(ESTST.table[0].time, 1.2f, 1e-5f);
+        const std::string text = file_text("FIXPART_TP-A.TIME_1");
+        size_t warnings = 0;
+        for (size_t at = text.find("BEFORE BLOCK #"); at != std::string::npos; at = text.find("BEFORE BLOCK #", at + 1))
+            ++warnings;
+        // Life 0.75 min: past it only once the second use is added to the
+        // first (0.6 + 0.3). Life 0: before every timed feed block of it.
+        EXPECT_EQ(warnings, std::string(life) == "0" ? 3u : 1u) << text;
+        std::remove("FIXPART_TP-A.TIME_1");
+    }
+}
+
+TEST_F(Estimate, AWalkEndedByTheListAccessStillAnnouncesItsFile)
+{
+    // The n-th list access of the walk refused: wherever that ends the walk
+    // with status 2, the file was written whole and is announced.
+    bool ended = false;
+    for (i32 n = 1; n <= 12; ++n) {
+        fresh_two_tools();
+        fix::procedure(9, "CUT", DATE);
+        fix::tech(100, 0, T1);
+        line(0, 0, 0);
+        line(10, 0, 0);
+        i32 st = 0;
+        CLSSBL(st);
+        i32 first = 1;
+        SRVPOS(1, 0, st);
+        norak::fail_list_call("lacces", n);
+        estimate_time(first, 2, st);
+        norak::fail_list_call("lacces", 0);
+        if (st != 2) continue;
+        ended = true;
+        EXPECT_TRUE(norak::transcript_has("message: OUTPUT TO FILE FIXPART_TP-A.TIME_1")) << n;
+        const std::string text = file_text("FIXPART_TP-A.TIME_1");
+        EXPECT_EQ(text.substr(text.size() - 62), "\t===========================================================\n\n");
+    }
+    EXPECT_TRUE(ended);
+}
+
+TEST(BlockTiming, BlocksOfOtherTypesAnswerNothingAndLeaveThePosition)
+{
+    // A message (4), blocks of types 8, 9 and 21, and a marker between two
+    // lines: none is timed, and the second line is timed from the first.
+    fresh_two_tools();
+    fix::procedure(9, "OTHERS", DATE);
+    fix::tech(1, 100.0f);
+    line(0, 0, 0);
+    fix::message("NOT A MOTION");
+    i32 st = 0;
+    for (const i32 type : {8, 9, 21}) {
+        BLKOPN(AM_APPEND, type, 1, st);
+        ASSERT_EQ(st, 0);
+        BLKCLS(AM_APPEND);
+    }
+    fix::marker(3, 5.0f);
+    line(10, 0, 0);
+    CLSSBL(st);
+    f32 ml = 0, minz = 1e8f;
+    const auto t = time_all(ml, minz);
+    ASSERT_EQ(t.size(), 8u);
+    for (size_t k = 2; k < 7; ++k) {
+        EXPECT_EQ(t[k].kind, MK_NONE) << k;
+        EXPECT_EQ(t[k].time, 0.0f) << k;
+    }
+    EXPECT_EQ(t[7].kind, MK_FEED);
+    EXPECT_NEAR(t[7].time, 0.1f, 1e-6f);
+    EXPECT_NEAR(ml, 10.0f, 1e-4f);
+}

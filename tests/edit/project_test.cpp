@@ -513,7 +513,7 @@ TEST(ProjectOnSurfaces, MotionsOffTheSurfacesStayAndAToolOfDiameterZeroLinksAsTe
     EXPECT_FLOAT_EQ(LNKPAR.length, 10.0f);
 }
 
-TEST(ProjectOnSurfaces, NothingToProjectAnswersOne)
+TEST(ProjectOnSurfaces, NothingToProjectAnswersOneAndNoModelFails)
 {
     fresh(FLAT_SURFACE, PRJ_ALL_SRF);
     region({{10, Y, 20}});
@@ -521,6 +521,21 @@ TEST(ProjectOnSurfaces, NothingToProjectAnswersOne)
     project_on_surf(1, continuing, 1, 1, st);
     EXPECT_EQ(st, 1);
     close_input();
+    // No model of the reference surfaces kept: the path stays as it was.
+    fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+    const i32 last = region({{10, Y, 60}, {30, Y, 60}, {70, Y, 60}});
+    std::vector<std::vector<i32>> before;
+    for (const auto& e : norak::main_list().elems) before.push_back(e.words);
+    MDLDRP(0);
+    st = 0;
+    project_on_surf(1, continuing, 2, last, st);
+    close_input();
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: project_on_surf, NO MODEL OF THE REFERENCE SURFACES"));
+    std::vector<std::vector<i32>> after;
+    for (const auto& e : norak::main_list().elems) after.push_back(e.words);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(trim_state.arrays[TA_OUTPTS], -1);
 }
 
 TEST(BlockToPoints, LinesStringsAndArcs)

@@ -238,6 +238,7 @@ void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key,
             }
             if (st != -2) {
                 std::memcpy(key, result, KEY_N * sizeof(i32));
+                status = st;  // 0, or 17 from a range at the first motion
                 return;
             }
         }
@@ -253,7 +254,7 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
     i32 tool[30] = {}, display[20] = {}, options[11] = {}, flags[2] = {}, values[2] = {}, mode = 0;
     options[3 - 1] = display[4 - 1] = tool[11 - 1] = 1;
     f32 point[3] = {0, 0, 0}, direction[3] = {0, 0, 1};
-    i32 found = -1, layer = 0, deleted = 0, st = 0;
+    i32 found = -1, layer = 0, deleted = 0, st = 0, went = 0;
     if (!go_options(NPT1[NPT1_MACHINE], mode, flags, values, tool, display)) {
         errout("WRONG TYPE OF MACHINING TYPE", 0, 28);
         status = -1;
@@ -273,10 +274,12 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
         modinz();
         if (key[2] != -1) ncd_set_blocks_attention(-1, key, key, 0);
         CURBLK(current);
+        went = inserted;
         if (current == found) inserted = 0;
         // Without GO motions the technology blocks of the insertion go again:
-        // the list stays as it was.
-        if (inserted == 0) remove_written(SLOT_STATE, state_blocks, st);
+        // the list stays as it was. GO motions that need no re-entry keep
+        // the state blocks written before them.
+        if (went == 0) remove_written(SLOT_STATE, state_blocks, st);
         bool restore = inserted == 0;
         if (inserted != 0) {
             EDTGOF(point, direction, found, key, type, deleted, st);
@@ -287,5 +290,8 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
     }
     ncd_connect_toolpath();
     if (inserted != 0 && (layer != 0 || deleted != 0)) changed = 1;
-    if (inserted == 0 && current == found) inserted = changed = 1;
+    // GO motions at the insertion point that needed no re-entry changed the
+    // path; when the GO menu inserted nothing the list was put back as it
+    // was, and the caller is not told of a change.
+    if (inserted == 0 && current == found && went != 0) inserted = changed = 1;
 }

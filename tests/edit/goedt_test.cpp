@@ -10,6 +10,7 @@
 #include "blocks/listacc.h"
 #include "blocks/movement.h"
 #include "core/records.h"
+#include "edit/framehk.h"
 #include "edit/goedt.h"
 #include "frame/gomenu.h"
 #include "tests/edit/editor_common.h"
@@ -176,3 +177,57 @@ TEST(AddGo, BlockSearchFromTheCursor)
 }
 
 }  // namespace
+
+namespace {
+// A GO menu standing in for the frame's: one GO line (or none) at the list
+// position, and the list's block counter put back to the insertion's block,
+// as when the insertion point is the editor's current block.
+bool GO_WRITES = true;
+void go_at_current(const i32&, const i32*, const i32*, const i32*, i32& inserted, i32& status)
+{
+    status = 0;
+    inserted = 0;
+    if (GO_WRITES) {
+        const f32 p[3] = {fix::ORIGIN[0] + GO[0], fix::ORIGIN[1] + GO[1], fix::ORIGIN[2] + GO[2]}, v[3] = {0, 0, 1};
+        PTBT2(AM_LIST, 2, p, v, 0, status);
+        inserted = 1;
+    }
+    i32 list = 0, found = 2;
+    gtlstn(1, list);
+    gsblkn(2, list, found);
+}
+}  // namespace
+
+TEST(AddGo, AtTheCurrentBlockNoReEntryIsAskedAndTheStateBlocksStayWithTheMotions)
+{
+    const auto hook = FRMHKS.go_menu;
+    FRMHKS.go_menu = go_at_current;
+    for (const bool writes : {true, false}) {
+        GO_WRITES = writes;
+        path();
+        std::vector<std::vector<i32>> before;
+        for (const auto& e : norak::main_list().elems) before.push_back(e.words);
+        i32 key[KEY_N] = {2, 1, 2}, type = 2, inserted = 0, changed = 0, st = -9;
+        EDTGO(key, type, inserted, changed, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_FALSE(norak::transcript_has("prompt: PICK RE-ENTRY BLOCK"));
+        std::vector<std::vector<i32>> after;
+        for (const auto& e : norak::main_list().elems) after.push_back(e.words);
+        if (!writes) {
+            EXPECT_EQ(inserted, 0);
+            EXPECT_EQ(changed, 0);
+            EXPECT_EQ(after, before);
+            continue;
+        }
+        EXPECT_EQ(inserted, 1);
+        EXPECT_EQ(changed, 1);
+        // Between block 2 and block 3: the GO line and the restated state
+        // (technology blocks), kept.
+        size_t at = 0, tech = 0;
+        while (at < after.size() && !(after[at][0] == 2 && after[at][1] == 2)) ++at;
+        for (++at; at < after.size() && !(after[at][0] == 2 && after[at][1] == 3); ++at) tech += after[at][0] == 1;
+        EXPECT_GT(tech, 0u) << "the state blocks of the insertion stay";
+        ASSERT_GE(line_to(GO[0], GO[1], GO[2]), 1);
+    }
+    FRMHKS.go_menu = hook;
+}

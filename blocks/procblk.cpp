@@ -50,6 +50,15 @@ struct Group {
     }
 };
 
+// The frequent-backup switch and the passes between backups are the reals
+// of "UPW2", which the pass loop reads; the block keeps them as integers.
+// A value no count can be (negative, too large, not a number) is kept as 0.
+i32 backup_word(i32 word)
+{
+    const f32 r = wrd2r(word);
+    return r >= 0.0f && r <= 1.0e6f ? static_cast<i32>(r + 0.5f) : 0;
+}
+
 bool is_wire(i32 code) { return code == 24 || code == 25 || code == 26 || code == 41 || code == 50 || code == 51; }
 }  // namespace
 
@@ -78,8 +87,8 @@ void wglprm(const i32& medium, i32& count, i32& status)
                g.i(58, EDA2[EDA2_BYCRIT] != 0 ? 2 : 1) && g.seg(36, 24, DT_EXPR, HEI8) &&
                g.i(37, HEI8[HEI8_RETRACT] == 0 ? 2 : 1) &&
                g.i(48, HEI8[HEI8_ABSOLUTE] == 0 ? 2 : 1) && g.seg(49, 24, DT_EXPR, HEI8 + HEI8_PLANE2) &&
-               g.seg(50, 24, DT_EXPR, HEI8 + HEI8_INCR) && g.i(129, HEI8[HEI8_AXIS]) && g.i(38, FBKSW) &&
-               g.i(39, FBKPAS) &&
+               g.seg(50, 24, DT_EXPR, HEI8 + HEI8_INCR) && g.i(129, HEI8[HEI8_AXIS]) &&
+               g.i(38, backup_word(UPW2[UPW2_SWITCH])) && g.i(39, backup_word(UPW2[UPW2_PASSES])) &&
                g.seg(5, 3, DT_REAL, DSP8 + DSP8_POS) && g.seg(27, 3, DT_REAL, DSP8 + DSP8_AXIS) &&
                g.i(7, NPT1[NPT1_VIEW]) &&
                g.seg(9, 1, DT_REAL, NPT1 + NPT1_VIEWPAR) && g.seg(11, 3, DT_REAL, NPT1 + NPT1_ORIGIN) &&

@@ -67,7 +67,10 @@ void tpget(const i32& medium, const i32& count, const i32& type, void* buf, i32&
         return;
     }
     if (status < 0) return;
-    if (convert) rel_nc_init_expr(buf);
+    // Only a plain real that was read is turned into an expression item: the
+    // medium that reads nothing (7) leaves the caller's item as it was,
+    // expression text and all, instead of rebuilding it from its first word.
+    if (convert && medium != MED_NONE) rel_nc_init_expr(buf);
     if (type == DT_LOGICAL) {
         i32* w = static_cast<i32*>(buf);
         for (i32 k = 0; k < count; ++k)
@@ -123,7 +126,10 @@ void tpskpn(const i32& medium, i32 count, i32 type, i32& status) { TPSKIP(medium
 void TPPUT(const i32& medium, const i32& count, const i32& type, const void* buf, i32& status)
 {
     status = 0;
-    // A negative count writes nothing: it is refused rather than handed on.
+    // A negative count is refused with status -1 rather than handed on: no
+    // medium can write a negative run, the host would take it as a length,
+    // and the text padding below would size its copy from it. The caller
+    // reports the failed write by its status, as for any other.
     if (count < 0) {
         status = -1;
         return;

@@ -188,6 +188,11 @@ void msg_mdlt(i32 module, i32 number, const char* text);  // numbered host messa
 // ---------------------------------------------- menus, prompts and replies
 void modinz();                                       // start a menu
 void modmc(const char* options, i32& choice);        // options joined by "@", choice from 1
+// The procedure menus of this host are forms of rows (below), not menus of
+// "@"-joined options answered by a choice: modumc and moduc2 add the
+// one-blank placeholder row, which keeps the numbers of the later rows and
+// cannot be chosen, so there is no choice to answer; nu_mod_exec edits the
+// word bound to its row, and the row's number comes back from modrpl.
 void modumc(const char* options, i32& choice);  // a menu row without an option (a blank in a column form)
 void irepyc(const char* question, i32& reply);       // 1 yes, 0 no, -2 escape
 void prmptc(const char* text);                       // show a prompt

@@ -99,6 +99,9 @@ void CRTPNM(const i32& kind, const char* suffix, const i32& slen, char* name, i3
         name[plen] = '.';
         std::memcpy(name + plen + 1, suffix, static_cast<size_t>(slen));
         length = plen + 1 + slen;
+        // The name is used as built: this host keeps file names as they are
+        // given and has no conversion of a name's characters (convcs) to
+        // make it the host's own.
     }
     status = 0;
     if ((kind == 1 || kind == 3 || kind == 5) && sexist(name, length) != 0) {

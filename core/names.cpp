@@ -263,7 +263,10 @@ void SPCHIT(i32& hit)
 
 void SPCARM(const i32& count)
 {
-    // A count of 0 or less disarms the countdown.
+    // A count of 0 or less disarms the countdown instead of arming it: armed,
+    // it would break at the very next poll (the countdown is already spent),
+    // a stop the step mode never asked for; disarmed, the space bar alone
+    // breaks, as without a step.
     forced_break = count > 0;
     break_countdown = count;
 }

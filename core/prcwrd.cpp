@@ -1,7 +1,5 @@
 #include "core/prcwrd.h"
 
-i32 FBKSW = 0;
-i32 FBKPAS = 0;
 i32 MOTKND = 3;
 i32 MCHSTW[2] = {0, 0};
 i32 CMPBLK[CMPBLK_N];

@@ -34,8 +34,10 @@ void EOPCH(const i32& id, const i32& cls, const i32& type, i32& status)
 void GETDTM(i32* dt)
 {
     std::time_t now = std::time(nullptr);
+    // The standard library's local time: the module is single-threaded, so
+    // its shared result is read at once, before anything else can ask.
     std::tm t{};
-    localtime_r(&now, &t);
+    if (const std::tm* local = std::localtime(&now)) t = *local;
     dt[0] = t.tm_year + 1900;
     dt[1] = t.tm_mon + 1;
     dt[2] = t.tm_mday;

@@ -184,9 +184,13 @@ void CURCOM(const i32& common, const i32& machine, const i32& display, const i32
         if (st < 0) goto fail;
     }
     if (upw) {
-        f32 r = 0;
-        if (item(GR_GLOBAL, 38, 1, DT_REAL, &r, st) == 0) UPW2[UPW2_SWITCH] = r2wrd(r);
-        if (item(GR_GLOBAL, 39, 1, DT_REAL, &r, st) == 0) UPW2[UPW2_PASSES] = r2wrd(r);
+        // The block keeps the frequent-backup switch and the passes between
+        // backups as integers; "UPW2" holds them as reals. A switch other
+        // than 2 (on) is off, 1.0: blocks written before the switch was kept
+        // hold 0 there.
+        i32 v = 0;
+        if (item(GR_GLOBAL, 38, 1, DT_INT, &v, st) == 0) UPW2[UPW2_SWITCH] = r2wrd(v == 2 ? UPW2_ON : UPW2_OFF);
+        if (item(GR_GLOBAL, 39, 1, DT_INT, &v, st) == 0) UPW2[UPW2_PASSES] = r2wrd(static_cast<f32>(v));
         if (st < 0) goto fail;
     }
     {

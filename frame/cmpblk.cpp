@@ -243,6 +243,8 @@ void CMPPUT(const i32* old, i32& result)
     if (nw[3] == 5) {
         bool changed = false;
         for (i32 k = 58; k <= 67; ++k) changed |= nw[k] != o[k];
+        // Rows 69-78 and 79-88 hold ten entries each: a count in word 68
+        // beyond that is not read past the rows into the words after them.
         i32 m = nw[68] - 1;
         if (m > 10) m = 10;
         for (i32 k = 0; k < m; ++k) changed |= nw[69 + k] != o[69 + k] || nw[79 + k] != o[79 + k];
@@ -541,6 +543,12 @@ void GSLOT2()
     if (GSLOTS[0] != 0) GSLOTS[2] = 1;
 }
 
+// The host here takes the common arguments as whole records: "NPT1" holds
+// the machine-system matrix, home point, origin, UCS id, view number and
+// view parameter; "HEI8" holds its word 24; "PRM9" machine value 17; so
+// handing the four records over gives the host every one of the values,
+// and taking them back takes every one back. There is no call of single
+// values to hand them one by one.
 void RPSPRC(const i32& a, const i32& b, const i32& c)
 {
     gs_common_arguments(1, NPT1, DSP8, HEI8, PRM9);

@@ -215,9 +215,17 @@ void DEFREL(i32& status)
     for (i32 k = 0; k < n; ++k) {
         rel_entry& e = rel_nc_cptr()[k];
         const i32 code = e.code;
+        // The default mark goes on every entry the walk handles, and only on
+        // those: a kind-3 code the table does not know and a kind-2 code left
+        // alone keep theirs.
+        bool handled = true;
         if (e.kind == 3) {
-            if (!apply(code, R)) eroutc("INIT RELATION VALUES ERROR", 0);
-            rel_nc_cptr()[k].dflt = 1;
+            handled = apply(code, R);
+            if (!handled) eroutc("INIT RELATION VALUES ERROR", 0);
+            // 501 and 502 take their expression and then have their value
+            // record initialised from it.
+            rel_entry& after = rel_nc_cptr()[k];
+            if (handled && (code == 501 || code == 502) && after.value) rel_nc_init_expr(after.value);
         } else if (e.kind == 2) {
             if (code == 3301 || code == 3302) {
                 if (e.value) rel_nc_init_expr(e.value);
@@ -226,10 +234,13 @@ void DEFREL(i32& status)
                 rel_nc_min_max_set(code, -9999.9, 9999.9);
             } else if (code == 3304) {
                 rel_nc_min_max_set(code, 0, 999.9);
+            } else {
+                handled = false;
             }
         } else {
             rel_nc_min_max_set(code, 0, 0);
         }
+        if (handled) rel_nc_cptr()[k].dflt = 1;
     }
     RELCHK();
 }
@@ -387,6 +398,10 @@ void SRFREC(const i32& kind, const i32& keep, i32& status)
         if (status >= 0) nc_surf_list_count(1, kind, n, status);
         ok = status >= 0;
     }
+    // The defined flag tells whether the list is now as the template asks:
+    // selected by its criteria, or emptied where it has none active. So it
+    // follows the deletion as well as the selection, and a failure of either
+    // leaves it 0, as it leaves the template-read flag unset.
     if (kind == 0 || kind == 1) SRFDEF[k2] = ok ? 1 : 0;
     if (keep == 1) {
         i32 changed = 0;

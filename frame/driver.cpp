@@ -264,6 +264,9 @@ void DRVCRE(const i32& first, i32& status)
             RDPFLG(st);
         }
     }
+    // Flags that cannot be read mean a procedure block that is not whole:
+    // the procedure is not opened over it, as a failing block read below
+    // would not open it either, rather than run with the slots of another.
     if (st < 0) return leave_by_release(status);
     RDPINF(DRVARG.cb5, EDA2[EDA2_NOQUEST], OLDVER, st);
     if (st < 0) return leave_by_release(status);

@@ -51,6 +51,9 @@ void finish_end(i32& status)
 }
 
 // A failure of the finish step: the common exit runs with the failure.
+// The status is made -1 before the common exit, not only after it: the exit
+// reads it, and a failure must reset the procedure's colour and pen and
+// read the surface tables back, as it does for every other failure.
 void finish_fail(i32& status)
 {
     status = -1;
@@ -314,6 +317,8 @@ void DRVEXE(const i32& reentry, i32& status)
         if (st >= 0) JMPEND(st);
     }
     if (st < 0) {
+        // -1 before the common exit as well as after it: the exit treats the
+        // procedure as failed only by a negative status.
         status = -1;
         DRVEND(status);
         return;
@@ -341,7 +346,9 @@ void DRVEXE(const i32& reentry, i32& status)
         i32 mst = 0;
         MRKPOS(2, DRVST.no_motion, mst);
         // Neither a failed execution nor one that wrote no motion is announced
-        // as created; each says so once.
+        // as created; each says so once. An execution that wrote no motion
+        // is a failure here, not a success: its block stands but holds no
+        // tool path, and reporting it created would hide that from the user.
         if (DRVST.no_motion != 0) {
             userrc("DRVEXE, THE EXECUTION WROTE NO MOTION", 0);
             DRVST.unmade = 1;
@@ -365,8 +372,13 @@ void DRVFIN(i32& status)
         if (st < 0) return finish_fail(status);
     }
     const bool suspended = EDA2[EDA2_SUSP] != 0;
-    // The optimization-only road updates the header; the optimizer's own
-    // positioning at other procedures comes with the optimizer.
+    // The optimization-only road updates the header. It does not step the
+    // stock-simulation counter to the next procedure block (NXTCNT) to hand
+    // the host that block's count and step back: the optimizer of this
+    // module runs on the procedure just finished, which the list stays on,
+    // and finds the procedures it processes in the procedure tables by their
+    // counter (below), so a block counter set from another procedure's block
+    // would only mislead the host's numbering of this one's blocks.
     if (DRVST.level == 1 || !DRVST.exenow) WUPDSL(EDA2[EDA2_SUSP]);
     if (DRVST.stock_disp) return finish_end(status);
     if (!suspended) {
@@ -392,6 +404,10 @@ void DRVFIN(i32& status)
     if (DRVST.exenow && !(DRVORB() && is_new())) EXTIME(2, 0, 0);
     stk_grid_vars(2);
     sim_get_set(2, DRVST.stock_disp, CMPBLK);
+    // A new procedure whose execution failed or made nothing does not start
+    // the next define cycle: the next one, made with the same parameters,
+    // would fail the same way. The run ends through the common exit, which
+    // saves what was defined and reports what was made.
     if (status >= 0 && is_new() && if_was_alerr() != 1 && !DRVST.unmade) {
         i32 cst = 0;
         copy_geom_assoc(1, cst);
@@ -437,7 +453,9 @@ void DRVEND(i32& status)
         RDREC("NPRC", &nprc, 1, st);
         i32 count = nprc - DRVST.nprc;
         // The procedure whose execution made nothing is not counted: only
-        // the ones before it are reported.
+        // the ones before it are reported. Its block stays in the tool path,
+        // where the user can change it and run it again, but the report
+        // counts the procedures that made a tool path.
         if (DRVST.unmade) {
             DRVST.last_block = DRVST.proc_block - 1;
             --count;

@@ -160,6 +160,11 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
 
 // ------------------------------------------------------------- question
 
+// The question with a default, for the questions "DRAW ALL TRIANGLES ?"
+// (the caller's default) and "OK TO CONTINUE ?" (default 0). No routine of
+// this module asks either of them: the question is kept for a caller that
+// does, reached today through its own routine alone.
+
 void PRMRPL(const char* question, const i32& dflt, i32& reply)
 {
     if (EDA2[EDA2_NOQUEST] != 0) {

@@ -95,6 +95,11 @@ void MCHSET(const i32& kind, const i32& keep, i32& status)
         GOMENU(GO_TYPE_OF_KIND[k], 1, items.tool, items.display, items.options, moved, changed, status);
         char name[9] = {0};
         FNCNAM(GO_CODE_OF_KIND[k], name);
+        // The note, the closing of the sub-list and the block update follow
+        // the GO menu's opened procedure block (moved), not each motion
+        // (changed): with no block opened there is no sub-list to close nor
+        // block to update, and the note would speak of a procedure that was
+        // never written.
         if (moved != 0) {
             if (keep == 0 && status == 0)
                 user5c("NOTE: PARAMETERS SET IN ", name, " WILL NOT AFFECT ACTIVE FUNCTION", "", "");

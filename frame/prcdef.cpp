@@ -126,6 +126,11 @@ Next pick(Def& d, i32& st)
         if (picked && st >= 0 && SRFGEO.NSRF > 0) PRCDST.dirflag = 1;
     }
     d.picked_any = d.picked_any || picked;
+    // An escape from the picker leaves the definition with -2, as the
+    // cycle's own step has it, rather than showing the picker again: the
+    // driver brings a -2 back into the definition with its back-to-definition
+    // request, so the user is not held in a picker the escape was meant to
+    // leave.
     if (st == -2) {
         d.status = -2;
         return Next::Leave;
@@ -232,12 +237,15 @@ bool geometry_cycle(Def& d)
 }
 
 // The approximation values most used by the procedures, offered to the
-// parameter menu when the module keeps them. A saved approximation records
-// the mode, the tolerance it was made with and the third mode's value, so
-// the proposal reads and sets word 5, the tolerance of the mode (word 113,
-// or 137 for mode 2, as the change detection takes it) and word 161; the
-// tolerances of the passes and the check surfaces (words 15 and 357) are not
-// values of an approximation, and none is proposed for them.
+// parameter menu when the module keeps them. A saved approximation is found
+// again by its mode, the tolerance it was made with and the third mode's
+// value, and records nothing else of the procedure; so those three are all
+// a most used set can propose: word 5, the mode's own tolerance (word 113,
+// or 137 for mode 2, as the change detection takes it) and word 161. Word
+// 15 goes the other way: after the menu it is handed to the saved
+// approximations as their user tolerance; word 357, the check surfaces'
+// tolerance, is not recorded with an approximation. Neither has a most used
+// value, and both are left as the procedure has them.
 void most_used_approximation(const Def& d)
 {
     if (!lin_svap_flag()) return;
@@ -362,10 +370,16 @@ void PRCINI(const i32& mode, i32& status)
         FIGDAL();
         nc_surf_init(2, 1);
         DELGEO();
+        // Every release runs, also after one fails, so that a pocket array
+        // that cannot be let go does not keep the polygon buffers or the
+        // model's arrays held; the first failure is handed on, not taken
+        // for success.
         POKREL(1, status);
-        if (status >= 0) polbuf_release_all(1, status);
+        i32 st = 0;
+        polbuf_release_all(1, st);
+        if (status >= 0) status = st;
         FRESRF(TRIMDL[TM_SRFHDL]);
-        status = 0;
+        if (status > 0) status = 0;
         return;
     }
     SRFGEO.NSRF = 0;
@@ -507,8 +521,10 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     i32 id = 0, code = 1, nrm = 1;
     bool swap = false;
     if (MACTYP == MACTYP_ONESURF) {
+        // The one surface of type 14 and its side: the first of the host's
+        // list 1, as the passes take them.
         i32 n = 0;
-        nc_surf_list_count(1, 0, n, status);
+        nc_surf_list_count(1, 1, n, status);
         if (status < 0 || n < 1) {
             status = -1;
             return;

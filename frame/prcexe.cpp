@@ -48,7 +48,11 @@ struct RunState {
 RunState RUN;
 
 // Restores what an execution changed; runs when the execution ends, fails
-// or is stopped by an interruption unwinding through it.
+// or is stopped by an interruption unwinding through it. An interruption is
+// an exception here, not a jump past the closing step, so word 405, the
+// machining type and the cached tool's diameter are put back on that road
+// too: the procedure that is saved after the stop, and the next run, see
+// the values the user set rather than the ones the run set for itself.
 struct Restore {
     ~Restore()
     {
@@ -177,6 +181,10 @@ void PRCEXE(const i32& mode, i32& status)
             CLIMIT(status);
         }
         if (!failed && status >= 0) {
+            // Only the trimmed-surface type (3) runs the loop over one
+            // trimmed surface; the surface clean-up's type 14 runs the pass
+            // loops of type 2, which take its one surface and side from the
+            // host's surface list: that loop is the one built for it.
             if (MACTYP == MACTYP_TRIMMED) SURM1T(work, status);
             else pass_loops(work, status);
         }

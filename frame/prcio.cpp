@@ -66,7 +66,10 @@ struct ChkRead {
 
 void list_error() { eroutc("[block_read_tavrek] ERRORS IN LIST", 0); }
 
-// Refuses a segment longer than the area it is read into.
+// Refuses a segment longer than the area it is read into: the stored count
+// decides how much is read, so a corrupt or foreign count would otherwise
+// write past the module's word, record or buffer. The segment is reported
+// and the read fails, as for any list error.
 bool fits(i32 code, i32 count, i32 capacity, i32& status)
 {
     if (count >= 0 && count <= capacity) return true;
@@ -307,7 +310,7 @@ bool read_loop(Reader& rd, i32& remaining, i32& status)
                 if (template_eof(get_template_file_ptr())) return true;
                 char name[256] = {0};
                 template_get_name(name, sizeof name);
-                user5c("CANNOT READ FROM FILE", " ", name, "|READING TERMINATED", "");
+                user5c("CANNOT READ FROM FILE", name, "|READING TERMINATED", "", "");
                 eroutc("block_read_tavrek, ERRORS IN TEMPLATE LIST", 0);
                 return false;
             }
@@ -477,6 +480,11 @@ void PRCGEO(const i32&, const i32& medium, i32& position, i32& status)
             if (status >= 0) tpptntl(MED_ENTITY, 248, m, DT_INT, nrms.data(), position, status);
             if (status >= 0) tpptntl(MED_ENTITY, 402, m, DT_INT, atrs.data(), position, status);
         }
+        // The criteria go into the check surfaces' geometry entity, the
+        // medium everything else of this step is written to: read back, they
+        // come with the entity's other segments in the geometry phase. The
+        // caller's medium would put them into the block, apart from the
+        // surfaces they select.
         if (status >= 0) CRTPUT(MED_ENTITY, 1, status);
         if (status < 0) return;
         eclose();
@@ -531,7 +539,11 @@ void block_read_tavrek(const i32& medium, const i32& type, const i32& version, c
         guard.open = false;
         store_lists(rd, status);
         if (status < 0) return;
-        // The surfaces of a stored procedure are defined.
+        // The surfaces of a stored procedure are defined: the word the
+        // surface selection sets is set for them too, or the parameter page
+        // would refuse the limit and geometry items of a reopened procedure
+        // with "PART SURFACES ARE NOT UPDATED" although its surfaces are
+        // there.
         if (SRFGEO.NSRF > 0) SRFGEO.GEODEF = 1;
     }
     // A template read has no geometry phase; the refresh of the relation

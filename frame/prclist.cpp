@@ -59,6 +59,9 @@ bool close_output(const char* routine, const char* name, i32 length)
         eroutc((std::string(routine) + ", CANNOT CLOSE THE FILE").c_str(), 0);
         return false;
     }
+    // The user message with a file name is usrms4 on this host, one call
+    // for every listing of the module; it takes the label as a text of its
+    // own length, so the label's width (14) is not handed over.
     usrms4("OUTPUT TO FILE", name, length);
     return true;
 }
@@ -187,7 +190,10 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
             if (!procedure_listing(unit, index, code, true)) status = -1;
         } else if (kind == 2) {
             // A sub-tool-path: the procedures of the tool path it names,
-            // listed into the output already open.
+            // listed into the output already open. It is listed by its own
+            // id: the selector would list the same tool path again, entry
+            // for entry, without end (the nesting cap only stops it), and
+            // its sub-tool-path's procedures never.
             const i32 mode = id < 1 || id == CLP1[CLP1_TOOLPATH] ? 2 : 1;
             if (nest >= MAX_NEST) {
                 status = -1;
@@ -280,6 +286,11 @@ void rule(i32 unit, char kind)
     filtxt(unit, line, 76);
 }
 
+// The block printer here takes the listing's layout as its mode (the
+// header list's one-row-per-block layout, LM_HEADS) and tells an entity's
+// header from the block at the list position by the access mode (AM_ENTITY
+// or AM_LIST), where a printer with print modes 1 and 2 tells them by the
+// mode: the same two prints, in the layout of this list.
 void entity_header(i32 unit, i32 tp, f32 scale, i32& type, i32& status)
 {
     PRTBLK(LM_HEADS, unit, AM_ENTITY, tp, scale, type, status);
@@ -509,9 +520,21 @@ void collect_current(i32 slot)
             last = 0;
             continue;
         }
-        i32 type = 0;
+        // The block's head: its size and type, the type's class checked as
+        // the header reader checks it, so that an element of no size or of
+        // an unknown type ends the walk as a failed read; the cursor is
+        // already on the block, which the header reader would step off and
+        // back onto.
+        i32 type = 0, size = 0;
+        lleng(size);
+        if (size < 1) return;
         tpget(AM_LIST, 1, DT_INT, &type, st);
         if (st < 0) return;
+        if (size > 1) {
+            i32 cls = 0;
+            PLSUPR(type, cls);
+            if (cls == BC_ILLEGAL) return;
+        }
         if (type == BT_TECH) {
             i32 number = 0, ptype = 0, kind = 0, iv = 0;
             f32 rv = 0;
@@ -620,6 +643,9 @@ void TOLTBL(const i32& selector, const i32& mode, i32& status)
     bool marked = false;
     auto finish = [&] {
         if (!stored) {
+            // The list goes back only to a position that was kept: after a
+            // refused mark there is none, and going to an empty slot would
+            // move the cursor somewhere the caller never stood.
             if (marked) TPTOP(MARK, st);
             SAVSTA(selector, 3, st);
         }

@@ -126,6 +126,11 @@ void common_item(const i32 reply, const i32 u, const i32 tens, i32* index, PrcPu
         status = 0;
     } else if (reply == index[IX_APPLY]) {
         MNUCLR();
+        // The menu's shift flags are kept: the template's own shift sets
+        // others for its heights.
+        i32 flags[7];
+        std::memcpy(flags, HGTFLS, sizeof flags);
+        const i32 alt = HGTALT;
         HGTNPT(2);
         template_dir(1);
         template_init_load();
@@ -139,7 +144,14 @@ void common_item(const i32 reply, const i32 u, const i32 tens, i32* index, PrcPu
             fetch_from_host(fetched);
             if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
         }
-        if (st == 11 || st == 12) HGTNPT(1);
+        // The menu goes on with its heights relative again, whatever the read
+        // answered, not only for 11 and 12: heights left absolute after an
+        // applied template would be shifted up by the origin's Z once more
+        // when the page is accepted, and saved so. The template's shift
+        // made them absolute at this origin; the menu's flags shift them.
+        std::memcpy(HGTFLS, flags, sizeof flags);
+        HGTALT = alt;
+        HGTNPT(1);
         template_set_read_mode(3);
         template_dir(2);
         status = 0;

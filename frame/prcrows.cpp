@@ -69,6 +69,8 @@ void PCKPGT(const i32& row, const i32& per, const i32& first, const i32& top, i3
             }
         return;
     }
+    // Fewer than one row per entry cannot be divided by: the row then names
+    // no procedure, and the index stays -1 as for a row above the first.
     if (per < 1) return;
     const i32 k = (row - top) / per + first;
     if (k < 1) return;

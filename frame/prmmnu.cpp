@@ -52,6 +52,9 @@ const char* const D_CHKTOL = "CHECK TOLERANCE";
 const char* const D_PRTOFS = "PART OFFSET";
 const char* const D_PRTTOL = "TOLERANCE";
 
+// The current-tool cache answers -1.0 when there is no current tool. It is
+// taken as a tool of no size: the limits [0, D] and [-R, 999] and the checks
+// below then stay well-formed instead of running below zero.
 f32 tool_diameter()
 {
     f32 d = 0.0f;
@@ -279,6 +282,9 @@ void build_passes(Prm& p)
     if (w4 == LINK_VERTICAL) p.blank();
     else if (link_straight(w4)) p.value(it.aprlen, 8, D_APRLEN, 48, pwa(APRLEN), 0, 9999.0f);
     else p.value(it.aprrad, 8, D_APRRAD, 49, pwa(APRRAD), 0.0001f, 9999.0f);
+    // "Surface mode 1" is read as the machining type of picked part surfaces
+    // (2): the only type whose passes can take the surfaces one at a time in
+    // their picking order (word 466), so the only one offered the choice.
     if (SRFGEO.NSRF >= 2 && MACTYP == MACTYP_SURFACES) {
         p.value(it.order, 4, D_ORDER, 1229, pwa(SPLMOD), 1, 2);
     } else if (SRFGEO.NSRF >= 2) {
@@ -461,7 +467,14 @@ Next answer(Prm& p)
     i32 Rp = 0, toolchanged = 0, st = 0;
     PRCMND(p.m, p.error, TOOLFLAGS, SRVFLAGS, p.index, PRCPRM, PRCGEO, block_read_tavrek, Rp, toolchanged, st);
     if (toolchanged) tool_changed(p);
-    if (Rp > 0 && Rp == p.index[IX_APPLY]) return p.single ? Next::Done : Next::Restart;
+    // The template applied, the menu has its heights relative again; when
+    // the page ends here (a single procedure read from a template) they go
+    // back to absolute values, as on every other way out.
+    if (Rp > 0 && Rp == p.index[IX_APPLY]) {
+        if (!p.single) return Next::Restart;
+        HGTNPT(2);
+        return Next::Done;
+    }
     // Without interaction the menu start records no shown menu; the
     // menu then ends with the reply it was given.
     const bool interactive = EDA2[EDA2_HELD] == 0 && EDA2[EDA2_NOQUEST] == 0 && !p.menuflag;
@@ -513,6 +526,9 @@ void finish(const Prm& p)
     pws(RLXTOL, 1.5f * pwr(WRKTOL));
     pw(ZIGZAG) = pw(ZIGSEL) == 1 ? 1 : 0;
     const f32 dists[2] = {pwr(LNKDS1), pwr(LNKDS2)};
+    // The two ranges of the heights record are read as the words the links
+    // take from it: the height mode (word 76) and the incremental height
+    // item (word 48 on).
     SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), dists, pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
            pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[HEI8_ABSOLUTE], &HEI8[HEI8_INCR]);
     MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
@@ -539,8 +555,20 @@ void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
     p.single = is_read_singlePROC() != 0;
     p.menuflag = nu_mod_get_flag() != 0;
     p.restart();
+    // The page is built anew before every showing, also where the reply
+    // only asks for the same menu again: a menu form of this host is used up
+    // by its reply, and built from unchanged words it shows the same items
+    // with the same numbers.
     while (true) {
-        if (!build_page(p)) return;
+        if (!build_page(p)) {
+            // A menu that cannot be started ends the page as every other exit
+            // does: the heights go back to absolute values and the words of
+            // the leaving are set, so that nothing is saved relative to the
+            // origin's Z. The failure's status is kept.
+            HGTNPT(2);
+            finish(p);
+            return;
+        }
         const Next n = answer(p);
         if (n == Next::Done) break;
         if (n == Next::Restart) p.restart();

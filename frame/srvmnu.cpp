@@ -141,7 +141,9 @@ void TXTEDT(i32& status)
     char text[24] = {0};
     std::memcpy(text, shown.data(), 20);
     i32 st = 0;
-    prmtxt("NEW TEXT= ", text, 20, st);
+    // The length is the field's size with its terminator: 21 lets all 20
+    // characters of a name in.
+    prmtxt("NEW TEXT= ", text, 21, st);
     i32 n = st == 0 ? static_cast<i32>(strnlen(text, 20)) : 0;
     if (n >= 1) {
         char field[24];
@@ -476,6 +478,10 @@ void accept(Srv& v)
         const i32 c = v.tooldsp >= 1 && v.tooldsp <= 5 ? v.tooldsp : 3;
         TLER[TLER_MODE] = TLER_OF_CHOICE[c];
         if (c == 4) set_fdflg_on();
+        // The module's copy of the host's display mode follows the choice at
+        // once: the execution, the display options and the GO menu read the
+        // copy, and would otherwise draw by the mode held before the choice
+        // until "TLER" is read again.
         DSPMOD = TLER[TLER_MODE];
     }
     v.common_exit();

@@ -321,7 +321,7 @@ void modint(const i32* words, i32& status)
     // The first three layout words; the third is the number of menu lines.
     auto& kept = ext_state<std::array<i32, 3>>("modint");
     std::copy(words, words + 3, kept.begin());
-    status = 0;
+    status = call_fails("modint") ? -1 : 0;
 }
 const std::array<i32, 3>& norak::menu_layout() { return ext_state<std::array<i32, 3>>("modint"); }
 i32 modhix() { return H().settings.screen_height; }

@@ -206,6 +206,16 @@ TEST_F(CodedIO, OldToolPathsKeepAPlainRealForAnExpression)
     EXPECT_GE(st, 0);
     EXPECT_EQ(raw[0], r2wrd(7.75f));
     EXPECT_EQ(raw[23], 0);
+
+    // A medium that reads nothing leaves the caller's item as it was, also
+    // on an old tool path: there is no plain real to turn into an item.
+    norak::settings().tp_version = 829;
+    std::vector<i32> kept = expr(2.5f);
+    std::memcpy(&kept[2], "A+B ", 4);  // the expression the value came from
+    const std::vector<i32> before = kept;
+    tpget(MED_NONE, 24, DT_EXPR, kept.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(kept, before);
 }
 
 TEST_F(CodedIO, LogicalReadsFoldToOne)
@@ -306,6 +316,20 @@ TEST_F(CodedIO, SkippingBackwardsAndWriteFailures)
     EXPECT_EQ(w, 3);
     TPSKIP(MED_LIST, -10, DT_INT, st);  // only 4 words lie behind
     EXPECT_EQ(st, -2);
+
+    // A negative count is refused on every medium and writes nothing.
+    i32 length = 0;
+    lleng(length);
+    for (i32 m : {MED_LIST, MED_ENTITY, MED_TPLWRITE}) {
+        for (i32 type : {DT_INT, DT_TEXT}) {
+            st = 0;
+            TPPUT(m, -1, type, words, st);
+            EXPECT_EQ(st, -1) << m;
+        }
+    }
+    i32 after = 0;
+    lleng(after);
+    EXPECT_EQ(after, length);
 }
 
 TEST_F(CodedIO, BadItemTypeIsReportedTwiceAndWritten)

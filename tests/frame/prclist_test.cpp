@@ -428,6 +428,58 @@ TEST(ProcList, AProcedureEntityIsNoToolPathToList)
     EXPECT_FALSE(norak::transcript_has("host: segrun"));
 }
 
+// The n-th procedure block forward: found, or past the end with a message
+// only when n was positive; n = 0 stays.
+TEST(ProcDisplay, TheNthBlockOfAClassIsCountedForward)
+{
+    struct Case {
+        i32 n, status;
+        bool message;
+    };
+    for (const Case c : {Case{0, 0, false}, Case{2, 0, false}, Case{3, 0, false}, Case{-4, -1, false},
+                         Case{4, -1, true}}) {
+        three_procedures();
+        i32 answer = 0;
+        lclos();
+        ltop();
+        lacces(2, answer);
+        i32 st = 9;
+        NXTCNT(BC_PROC, c.n, st);
+        EXPECT_EQ(st, c.status) << c.n;
+        EXPECT_EQ(norak::transcript_has("internal: NXTCNT, ERROR IN LIST"), c.message) << c.n;
+        if (c.status == 0 && c.n > 0) {
+            i32 size = 0, type = 0, cls = 0;
+            TPBLKH(3, size, type, cls, st);
+            EXPECT_EQ(type, BT_PROC) << c.n;
+        }
+    }
+}
+
+// The frequent-backup switch and the passes between backups go into the
+// procedure block as integers and come back into "UPW2" as its reals; a
+// block written before the switch was kept (0) reads as off.
+TEST(ProcDisplay, TheFrequentBackupWordsComeBackFromTheProcedureBlock)
+{
+    struct Case {
+        f32 written, passes, read;
+    };
+    for (const Case c : {Case{2.0f, 7.0f, 2.0f}, Case{1.0f, 3.0f, 1.0f}, Case{0.0f, 0.0f, 1.0f}}) {
+        fix::fresh_session(session());
+        i32 st = 0, answer = 0;
+        lacces(3, answer);
+        UPW2[UPW2_SWITCH] = r2wrd(c.written);
+        UPW2[UPW2_PASSES] = r2wrd(c.passes);
+        const i32 dt[6] = {2025, 1, 3, 0, 0, 0};
+        fix::procedure(9, "BACKUP", dt);
+        CLSSBL(st);
+        UPW2[UPW2_SWITCH] = UPW2[UPW2_PASSES] = r2wrd(9.0f);
+        CURCOM(0, 0, 0, 0, 1, 1, st);
+        EXPECT_EQ(st, 0) << c.written;
+        EXPECT_EQ(wrd2r(UPW2[UPW2_SWITCH]), c.read) << c.written;
+        EXPECT_EQ(wrd2r(UPW2[UPW2_PASSES]), c.passes) << c.written;
+    }
+}
+
 // A procedure redrawn: the sub-lists within it are entered by the display
 // of their procedure blocks and left at their end, every block shown, and
 // the list is back at the procedure's level.

@@ -121,6 +121,9 @@ TEST(MainMenu, TheNameIsEditedAndKeptWhenNothingIsTyped)
         const char* name;
     };
     const Case cases[] = {{R"({"prompt": "NEW TEXT= ", "answer": "NEWNAME"})", "NEWNAME"},
+                          {R"({"prompt": "NEW TEXT= ", "answer": "TWENTY CHARACTERS 20"})", "TWENTY CHARACTERS 20"},
+                          {R"({"prompt": "NEW TEXT= ", "answer": "TWENTY CHARACTERS 20 AND MORE"})",
+                           "TWENTY CHARACTERS 20"},
                           {R"({"prompt": "NEW TEXT= ", "answer": ""})", "OLDNAME"},
                           {R"({"prompt": "NEW TEXT= ", "exit": true})", "OLDNAME"},
                           {R"({"prompt": "NEW TEXT= ", "escape": true})", "OLDNAME"}};

@@ -194,7 +194,12 @@ TEST(ProcDefaults, NewProcedureWordsAndRelations)
     const rel_entry* e = rel_nc_cptr() + rel_nc_find(55);
     EXPECT_EQ(e->limits, 1);
     EXPECT_DOUBLE_EQ(e->lo, -5.0);
-    EXPECT_EQ(rel_nc_cptr()[rel_nc_find(57)].dflt, 1);
+    // Every entry the defaults handle is marked: the relations and the
+    // height symbols alike.
+    for (i32 code : {57, 366, 3303, 3304}) {
+        ASSERT_GE(rel_nc_find(code), 0) << code;
+        EXPECT_EQ(rel_nc_cptr()[rel_nc_find(code)].dflt, 1) << code;
+    }
     EXPECT_FALSE(norak::transcript_has("INIT RELATION VALUES ERROR"));
 }
 
@@ -301,4 +306,18 @@ TEST(ProcNormal, StartsWithTheToolAtTheFirstCorner)
     EXPECT_NEAR(nrm[2], std::cos(20.0 * M_PI / 180.0), 1e-4);
     EXPECT_NEAR(std::fabs(nrm[1]), std::sin(20.0 * M_PI / 180.0), 1e-4);
     EXPECT_NEAR(nrm[0], 0.0f, 1e-4);
+
+    // The surface clean-up's one surface is the one its passes machine, the
+    // first of the check list, not the first part surface.
+    MACTYP = MACTYP_ONESURF;
+    pw(AXSMOD) = 1;
+    const i32 check[1] = {12}, side[1] = {1};
+    i32 one = 1;
+    nc_surf_list_count(2, 1, one, st);
+    nc_surf_put(1, check, side, st);
+    ASSERT_EQ(st, 0);
+    PRCNRM(1, count, pt, dirs, dir, nrms, nrm, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(pt[0], 62.5f, 1e-4);
+    EXPECT_NEAR(pt[1], 30.0f, 1e-4);
 }

@@ -408,3 +408,37 @@ TEST(ParameterPage, InPrintModeTheToolAndServiceMenusFollowByThePageKind)
         EXPECT_EQ(norak::transcript_count("listing:"), want[m]) << m;
     }
 }
+
+TEST(ParameterPage, TheClearanceHeightsLeaveThePageAbsoluteWhateverEndsIt)
+{
+    // The page shows the clearance heights relative to the origin's Z and
+    // hands them back absolute: when accepted, after a template saved and
+    // applied here, and when its menu cannot even be started.
+    struct Case {
+        const char* what;
+        const char* replies;
+        bool refuse_start;
+        i32 status;
+    };
+    const Case cases[] = {
+        {"accepted", R"([{"menu": 0}])", false, 0},
+        {"template applied", R"([{"menu": "TEMPLATE:SAVE"}, {"menu": "TEMPLATE:APPLY"}, {"menu": 0}])", false, 0},
+        {"menu start refused", "[]", true, -1},
+    };
+    for (const Case& c : cases) {
+        fresh(c.replies);
+        new_procedure();
+        NPT1[NPT1_ORIGIN + 2] = r2wrd(10.0f);
+        norak::settings().nc["template_z"] = 10;
+        i32 st = 0, error = 0, out[7];
+        rel_nc_set_text(366, "50", 1, st);
+        rel_nc_set_text(3303, "30", 1, st);
+        ASSERT_EQ(st, 0);
+        if (c.refuse_start) norak::fail_list_call("modint", 1);
+        PRMMNU(0, 0, error, out, st);
+        EXPECT_EQ(st, c.status) << c.what;
+        EXPECT_EQ(norak::replies_left(), 0u) << c.what;
+        EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 50.0f) << c.what;
+        EXPECT_EQ(wrd2r(HEI8[HEI8_PLANE2]), 30.0f) << c.what;
+    }
+}

@@ -24,13 +24,14 @@ constexpr i32 LST_UNIT = 19;  // the unit of the tool path listing
 
 // Lists a tool path into "TP_LIST": the current one for an id of 0 or below
 // or the current tool path's id ("CLP1" word 2), else the stored tool path
-// entity of that id. A nonzero unit switch writes lengths in the part's unit
-// (divided by the host's measuring unit factor), 0 as stored.
-void NCLIST(const i32& tp, const i32& units);
+// entity of that id. Lengths are written in the part's unit (divided by the
+// host's measuring unit factor). The listing mode is handed on to the
+// stored tool path's listing; the tool path listing itself is mode 1.
+void NCLIST(const i32& tp, const i32& mode);
 // Closes the open entity, if any, and forgets the open procedure.
 void close_entity();
 // Lists the stored tool path entity of that id into "TP_LIST".
-void nclist_ent(const i32& id, const i32& units);
+void nclist_ent(const i32& id, const i32& mode);
 // Prints the block at the current position of the medium (2 the current
 // tool path list; 1 the open entity: at its start a tool path entity's
 // header or a procedure entity's block, else the block there) in the listing

@@ -110,6 +110,9 @@ void FMTVAL(const i32& mode, f32* values, const f32& scale)
     switch (mode) {
     case 1:
     case 2: {
+        // A vector component is cut, not rounded, to four decimals, in the
+        // single precision it is stored in: a stored 0.7071 (0.70709997)
+        // shows 0.7070, as the block itself holds less than 0.7071.
         if (mode == 2)
             for (int k = 0; k < 3; ++k)
                 values[k] = std::trunc(values[k] * 10000.0f) * 0.0001f;

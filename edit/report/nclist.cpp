@@ -82,7 +82,8 @@ bool open_file(char* name, i32& length, i32& plen)
     return true;
 }
 
-f32 scale_of(const i32& units) { return units != 0 ? 1.0f / gtmesu() : 1.0f; }
+// The lengths of the tool path listing in the part's unit.
+f32 listing_scale() { return 1.0f / gtmesu(); }
 
 // Prints the count blocks of the open movement entity; false when one failed.
 bool entity_blocks(i32 count, i32 tp, f32 scale)
@@ -105,17 +106,17 @@ void close_entity()
     reset_open_proc();
 }
 
-void NCLIST(const i32& tp, const i32& units)
+void NCLIST(const i32& tp, const i32& mode)
 {
     if (tp > 0 && tp != CLP1[CLP1_TOOLPATH]) {
-        nclist_ent(tp, units);
+        nclist_ent(tp, mode);
         return;
     }
     i32 none = -1, answer = 0, st = 0;
     gs_proc_id(2, none);
     lmark(1, MARK_LIST, answer);
     if (answer <= 0) return;
-    const f32 scale = scale_of(units);
+    const f32 scale = listing_scale();
     char name[NAMLEN];
     i32 length = 0, plen = 0;
     if (open_file(name, length, plen)) {
@@ -123,6 +124,10 @@ void NCLIST(const i32& tp, const i32& units)
         levels.save();
         LSTRST();
         heading(name, plen, false);
+        // The tool path's elements are those of its main list, wherever the
+        // cursor stood (an empty movement sub-list holds none).
+        lclos();
+        ltop();
         i32 lines = 0;
         llines(lines);
         if (lines < 1) {
@@ -173,6 +178,9 @@ void NCLIST(const i32& tp, const i32& units)
                         eroutc("NCLIST, ERRORS IN CREATING TOOL PATH LIST", 0);
                         break;
                     }
+                    // No sub-list was opened, so no end of one will close
+                    // this procedure: its end is written here, as for a
+                    // stored tool path's procedure.
                     procedure_end();
                     continue;
                 }
@@ -191,11 +199,11 @@ void NCLIST(const i32& tp, const i32& units)
     TPTOP(MARK_LIST, st);
 }
 
-void nclist_ent(const i32& id, const i32& units)
+void nclist_ent(const i32& id, const i32&)
 {
     i32 answer = 0, st = 0;
     lmark(1, MARK_LIST, answer);
-    const f32 scale = scale_of(units);
+    const f32 scale = listing_scale();
     char name[NAMLEN];
     i32 length = 0, plen = 0;
     if (!open_file(name, length, plen)) {
@@ -232,6 +240,7 @@ void nclist_ent(const i32& id, const i32& units)
                 if (st < 0 || cls != EC_NC || type != ET_PROC) {
                     erou1c("nclist_ent, NOT A PROCEDURE ENTITY. id = ", entry);
                     st = -1;
+                    close_entity();  // what was opened is not left open
                     break;
                 }
                 set_open_proc(entry);

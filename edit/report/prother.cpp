@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "blocks/format.h"
+#include "blocks/copy.h"
 #include "blocks/listacc.h"
+#include "blocks/modal.h"
 #include "core/codedio.h"
+#include "core/host.h"
 #include "core/listname.h"
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
@@ -114,6 +117,18 @@ void PRBT05(const i32& mode, const i32& unit, const i32& medium, const i32& size
         tpget(m, 1, DT_REAL, &value, status);
         if (status >= 0 && e < n) tpget(m, 3, DT_REAL, p, status);
         if (status < 0) return;
+        // Read through the block conversion, a point is placed as the
+        // readers place every other point: the list's placement, then the
+        // conversion.
+        if (e < n && (medium == AM_LISTCNV || medium == AM_ENTCNV)) {
+            f32 m[9], t[3];
+            lgtrns(m, t);
+            TRMPTV(p, nullptr, m, t);
+            CNVPNT(p, p);
+        }
+        // In the tool path listing every point is shown from the listing
+        // origin, as the header's note lines say; a curve's points too, or
+        // they would stand apart from the lines around them.
         if (mode == LM_TPLIST)
             for (int c = 0; c < 3; ++c) p[c] -= LSTST.origin[c];
         PRTNRB(unit, number, scale, e < n ? 1 : 0, value, p);
@@ -128,13 +143,14 @@ void PRBT04(const i32& mode, const i32& unit, const i32& number, const i32& leng
     i32 kind = -1;
     char marker = text[0], label[4], prompt[18], menu[19];
     MSGENT(kind, marker, label, prompt, menu);
-    const i32 len = length < 1 ? 1 : length > 80 ? 80 : length;
+    const i32 len = length < 0 ? 0 : length > 80 ? 80 : length;
     if (mode == LM_TPLIST) {
-        // "<", the text after its marker character, ">".
+        // "<", the text after its marker character, ">" after it: for an
+        // empty text the ">" takes the place of the "<".
         char shown[82];
         std::memset(shown, ' ', sizeof shown);
         shown[0] = '<';
-        std::memcpy(shown + 1, text + 1, static_cast<size_t>(len - 1));
+        if (len > 1) std::memcpy(shown + 1, text + 1, static_cast<size_t>(len - 1));
         shown[len] = '>';
         i32 level = 0;
         gtlstn(1, level);

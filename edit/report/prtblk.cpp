@@ -307,6 +307,9 @@ bool print_block(Blk& b)
         if (b.status >= 0) PRBT04(b.mode, b.unit, b.number, length, text);
         break;
     }
+    // Every NURBS type goes to the NURBS printer: refused as unexpected,
+    // a curve with axes would be left out of the listing, and in an entity
+    // stream its words would be read as the next blocks.
     case 5:
     case 25:
     case 225: PRBT05(b.mode, b.unit, b.medium, b.size, b.type, b.scale, b.status); break;

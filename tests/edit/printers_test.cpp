@@ -651,3 +651,37 @@ TEST(Printers, AProcedureBlockLeavesTheCursorOnItWhenTheCurrentToolPathIsListed)
     }
     CLP1[CLP1_TOOLPATH] = 0;
 }
+
+TEST(Printers, AnEmptyMessageShowsItsClosingMarkAloneAndANurbsThroughTheConversionIsPlaced)
+{
+    // A message of no characters: ">" alone after the label; of three: "<"
+    // with the characters after the marker and ">".
+    fix::fresh();
+    LSTRST();
+    for (const auto& [length, shown] : std::vector<std::pair<i32, std::string>>{{0, ">"}, {3, "<AB>"}}) {
+        char text[80];
+        std::memset(text, ' ', 80);
+        std::memcpy(text, " AB", 3);
+        const auto lines = printed([&, length = length] { PRBT04(1, LST_UNIT, 1, length, text); });
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].substr(lines[0].size() - shown.size()), shown) << length;
+        EXPECT_EQ(lines[0].find('<'), shown[0] == '<' ? lines[0].size() - shown.size() : std::string::npos);
+    }
+    // The fixture's NURBS read through the conversion of the list shifted
+    // by (1, 2, 3): its first point, stored at the origin, is shown there.
+    fix::fresh();
+    fix::build();
+    const f32 ident[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, shift[3] = {1, 2, 3};
+    auto lines = printed([&] {
+        at(3, 17);
+        norak::set_list_transform(ident, shift);
+        i32 size = 0, type = 0, cls = 0, st = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        ASSERT_EQ(type, 5);
+        PRBT05(LM_PROCS, LST_UNIT, AM_LISTCNV, size, type, 1.0f, st);
+        EXPECT_EQ(st, 0);
+    });
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =    26.4000   Y =   -48.8000   Z =    15.7000" +
+                            std::string(18, ' '));
+}

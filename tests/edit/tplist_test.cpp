@@ -305,6 +305,8 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     const i32 bad = norak::add_toolpath_entity(header, {{1, fix::UCS}});
     NCLIST(bad, 1);
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, NOT A PROCEDURE ENTITY. id = 60"));
+    eginfo(open, position, id);
+    EXPECT_EQ(open, 0) << "the entry opened is closed again";
     EXPECT_NE(fix::listing().find("   0  HEADER\n"), std::string::npos);
     EXPECT_EQ(fix::listing().substr(fix::listing().size() - 17), "END OF TOOL PATH\n");
     // An entry of the tool path class but not of the procedure type.
@@ -387,4 +389,23 @@ TEST(TpList, TheDemoWritesItsListingBesideTheOtherOutputs)
         if (l.size() == 80 && l[4] == '-' && l.compare(11, 24, std::string(21, ' ') + "X =") == 0) ++listed;
     EXPECT_EQ(listed, points);
     EXPECT_EQ(lines_of(listing).back(), "END OF TOOL PATH");
+}
+
+TEST(TpList, AnyListingModeAndAnyCursorListTheWholeToolPathInThePartsUnit)
+{
+    // In inches, with the cursor in the empty movement list of a procedure
+    // added at the end: mode 0 lists as mode 1 does, and the tool path is
+    // not taken for empty.
+    fix::fresh(25.4);
+    fix::build();
+    norak::add_reply(yes_to(OVERWRITE));
+    NCLIST(-1, 1);
+    const std::string one = fix::listing();
+    const i32 dt[6] = {2024, 1, 1, 0, 0, 0};
+    fix::procedure(9, "EMPTY", dt);
+    NCLIST(-1, 0);
+    const std::string zero = fix::listing();
+    EXPECT_FALSE(norak::transcript_has("message: TOOL PATH LIST IS EMPTY"));
+    EXPECT_EQ(zero.substr(0, one.rfind("END OF TOOL PATH") - 30), one.substr(0, one.rfind("END OF TOOL PATH") - 30));
+    EXPECT_NE(zero.find("\"EMPTY"), std::string::npos) << zero;
 }

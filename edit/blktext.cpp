@@ -26,9 +26,18 @@ i32 CHKLYR(i32& status)
         return 0;
     };
     if (answer < 1) return fail();
+    // Once the search has stepped back, every way out goes back to the
+    // block it started from: the callers write at that place whatever the
+    // answer, so a failed read must not leave them some blocks before it.
+    // A marker that cannot be read answers 0 without a message.
+    auto back = [&](bool failed) {
+        i32 tst = 0;
+        TPTOP(SLOT_LAYER, tst);
+        return failed || tst < 0 ? fail() : 0;
+    };
     i32 size = 0, type = 0, cls = 0, st = 0;
     TPBLKH(AM_LIST, size, type, cls, st);
-    if (st < 0) return fail();
+    if (st < 0) return back(true);
     i32 inside = 0;
     while (true) {
         if (type == BT_MARKER) {
@@ -36,7 +45,7 @@ i32 CHKLYR(i32& status)
             f32 rv = 0;
             RDBHED(AM_LIST, number, kind, rv, iv, st);
             lclos();
-            if (st < 0) return 0;  // left where the search stopped
+            if (st < 0) return back(false);
             if (kind == 3 || kind == 4) {
                 inside = kind == 3 ? 1 : 0;
                 break;
@@ -48,7 +57,7 @@ i32 CHKLYR(i32& status)
         TPJUMP(-1, jst);
         if (jst < 0) break;
         TPBLKH(AM_LIST, size, type, cls, st);
-        if (st < 0) return fail();
+        if (st < 0) return back(true);
     }
     TPTOP(SLOT_LAYER, st);
     if (st < 0) return fail();
@@ -76,7 +85,9 @@ void MSGMRK(i32* key, i32& status)
         return;
     }
     lclos();
-    MRKSTP(1, key, type, status);  // forward to the next motion
+    // The block after the message is marked: forward to the next motion.
+    // (Direction 2 would step back, to the motion before the message.)
+    MRKSTP(1, key, type, status);
     if (status > 0) status = 0;
 }
 
@@ -102,9 +113,15 @@ void CHTEXT(const i32& access, const i32& group, const i32& code, const char* te
         return;
     }
     const i32 n = head[0] - 1;
+    // An item of no words takes no text: nothing to replace.
+    if (n == 0) {
+        lclos();
+        status = 0;
+        return;
+    }
     // An item claiming more words than its code holds is not rewritten: the
     // words after it belong to other items.
-    if (n < 1 || n > (code == 29 ? 5 : 3)) {
+    if (n < 0 || n > (code == 29 ? 5 : 3)) {
         lclos();
         eroutc("CHTEXT, TEXT ITEM LONGER THAN ITS CODE ALLOWS", 0);
         return;

@@ -50,6 +50,20 @@ TEST(LayerCheck, AnswersWhetherTheNearestLayerMarkerBeforeOpensALayer)
         EXPECT_EQ(st, 0);
         EXPECT_EQ(current_number(), before) << "the position is kept";
     }
+    // A block whose header cannot be read between the current block and
+    // the marker: a list failure, and the position is still kept.
+    i32 answer = 0, st = 0;
+    stand_on(3);
+    lcreat(-1, st);  // an element of no words after block 3
+    lclos();
+    ASSERT_EQ(st, 0);
+    stand_on(5);
+    const i32 before = current_number();
+    EXPECT_EQ(CHKLYR(st), 0);
+    EXPECT_EQ(st, -3);
+    EXPECT_TRUE(norak::transcript_has("internal: CHKLYR,ERRORS IN LIST"));
+    EXPECT_EQ(current_number(), before);
+    (void)answer;
 }
 
 TEST(MessageMark, AMotionIsMarkedItselfAnotherBlockMarksTheNextMotion)
@@ -69,6 +83,13 @@ TEST(MessageMark, AMotionIsMarkedItselfAnotherBlockMarksTheNextMotion)
     MSGMRK(key, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(key[2], 3);
+    // A message that ends the list has no motion after it: nothing is
+    // marked, and that is no failure.
+    fix::message("LAST");  // 4
+    stand_on(4);
+    MSGMRK(key, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(key[2], -1);
 }
 
 TEST(BlockTexts, ItemsAreRewrittenInPlaceAndWhatDoesNotFitIsRefused)
@@ -112,6 +133,16 @@ TEST(BlockTexts, ItemsAreRewrittenInPlaceAndWhatDoesNotFitIsRefused)
     EXPECT_EQ(st, -1);
     EXPECT_EQ(norak::main_list().elems[1].words, claimed);
     EXPECT_EQ(words.size(), claimed.size());
+    // An item of no words: nothing to replace, and no refusal.
+    PLFIND(GR_GLOBAL, 29, st);
+    i32 none = 1;
+    lchang(1, &none, st);
+    lclos();
+    claimed = norak::main_list().elems[1].words;
+    CHTEXT(AM_LIST, GR_GLOBAL, 29, "Z", st, 1);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::main_list().elems[1].words, claimed);
+    EXPECT_EQ(norak::transcript_count("internal: CHTEXT, TEXT ITEM LONGER THAN ITS CODE ALLOWS"), 1u);
 }
 
 TEST(EditFlags, TheRestatedParametersFollowTheNcKind)

@@ -141,14 +141,19 @@ void BLKLST(i32& status)
         PRCNAM(CURPRC.code, fname);
         lnout(u, {lnB(11), lnS("FUNCTION NAME    : "), lnX(), lnS("\""), lnT(fname, 8), lnS("\"")});
         lnblank(u);
+        // The listing starts at the editor's current block: the host's
+        // access of the current element (in this host mode 2 is the list's
+        // first). Without a current element nothing is listed, and the
+        // file ends without end lines.
         lacces(0, answer);
+        const bool any = answer >= 0;
         while (answer >= 0) {
             i32 type = 0;
             PRTBLK(LM_TPLIST, u, AM_LIST, -1, scale, type, st);
             if (st < 0) break;
             lacces(1, answer);
         }
-        if (st >= 0 && answer == -1) {
+        if (any && st >= 0 && answer == -1) {
             lnblank(u);
             lnout(u, {lnS("END PROCEDURE NUMBER = "), lnI(CURPRC.number), lnS(" ")});
             std::memset(LSTST.lval, '-', sizeof LSTST.lval);

@@ -111,3 +111,54 @@ TEST(BlockList, RefusalsLeaveThePositionAndWriteNothing)
     EXPECT_FALSE(norak::transcript_has("message: OUTPUT TO FILE"));
     EXPECT_TRUE(where() == before);
 }
+
+TEST(BlockList, NoCurrentBlockOrARefusedBlockEndsWithoutEndLinesAndAFiveDigitNumberKeepsFour)
+{
+    fix::fresh();
+    fix::build();
+    i32 st = 0;
+    // The cursor before the first block of the procedure's list, as its
+    // list stands when just opened: nothing to list.
+    SRVPOS(3, 10, st);
+    ASSERT_EQ(st, 0);
+    lclos();
+    ltop();
+    lsubop(st);
+    ASSERT_EQ(st, 0);
+    BLKLST(st);
+    EXPECT_EQ(st, -1);
+    std::string text = fix::listing(NAME);
+    EXPECT_EQ(text.find("END PROCEDURE NUMBER"), std::string::npos) << text;
+    EXPECT_FALSE(norak::transcript_has("message: OUTPUT TO FILE"));
+
+    // A block the printer cannot read after the current one.
+    norak::Reply yes;
+    yes.kind = "question";
+    yes.expect = std::string("FILE ") + NAME + " EXISTS. OVERWRITE?";
+    yes.answer = "yes";
+    norak::add_reply(yes);
+    SRVPOS(3, 10, st);
+    const std::vector<i32> broken = {2, 999};
+    i32 answer = 0;
+    lacces(1, answer);
+    lcreat(-1, st);  // before block 11
+    lputd(st, 2, broken.data());
+    lclos();
+    SRVPOS(3, 10, st);
+    ASSERT_EQ(st, 0);
+    BLKLST(st);
+    EXPECT_EQ(st, -1);
+    text = fix::listing(NAME);
+    EXPECT_NE(text.find("   3-    10"), std::string::npos) << text;
+    EXPECT_EQ(text.find("END PROCEDURE NUMBER"), std::string::npos) << text;
+    EXPECT_FALSE(norak::transcript_has("message: OUTPUT TO FILE"));
+
+    // Procedure 12345: the name keeps the number's first four digits.
+    fix::fresh();
+    fix::build();
+    SRVPOS(3, 10, st);
+    CURPRC.number = 12345;
+    BLKLST(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("message: OUTPUT TO FILE FIXPART_TP-A.BLOCK_1234"));
+}

@@ -63,13 +63,20 @@ void preset(const i32& reset, const i32& slot)
     PRCTRF(2, slot, blank);
 }
 
-// Flag A from the value of code 21 (kept while the host modifies the procedure).
-void rule21(i32 slot, i32 value)
+// The value of flag A from code 21 (the flag as it is while the host
+// modifies the procedure). It becomes the flag only for a procedure whose
+// status is 2 (rule44).
+i32 rule21(i32 slot, i32 value)
 {
     i32 modify = 0;
     gs_modify(1, modify);
-    if (modify == 1) return;
-    PRCINF.flaga[slot] = value == 2 && ISMTYP(PRCINF.type[slot]) == 0 ? 1 : 0;
+    if (modify == 1) return PRCINF.flaga[slot];
+    return value == 2 && ISMTYP(PRCINF.type[slot]) == 0 ? 1 : 0;
+}
+
+void rule44(i32 slot, i32 flaga)
+{
+    if (PRCINF.status[slot] == 2) PRCINF.flaga[slot] = flaga;
 }
 
 // Flag B from the value of code 35.
@@ -130,7 +137,7 @@ void PRCINB(const i32& reset, const i32& tp, const i32& entity, const i32& slot,
         if (v119 == 2) p.flagb[slot] = 1;
     };
     status = 0;
-    i32 v = 0, st = 0;
+    i32 v = 0, st = 0, flaga = p.flaga[slot];
     item(false, GR_LEAD, 33, 1, &p.number[slot], status);
     if (status >= 0) item(false, GR_LEAD, 34, 1, &p.type[slot], status);
     if (status >= 0 && p.type[slot] == 48) {
@@ -138,7 +145,7 @@ void PRCINB(const i32& reset, const i32& tp, const i32& entity, const i32& slot,
         if (st == 0 && v == 1) p.deleted[slot] = -1;
     }
     if (status >= 0) item(false, GR_GLOBAL, 21, 1, &v, status);
-    if (status >= 0) rule21(slot, v);
+    if (status >= 0) flaga = rule21(slot, v);
     if (status >= 0) item(false, GR_GLOBAL, 35, 1, &v, status);
     if (status >= 0) rule35(slot, v);
     item(true, GR_GLOBAL, 119, 1, &v119, st);
@@ -153,6 +160,7 @@ void PRCINB(const i32& reset, const i32& tp, const i32& entity, const i32& slot,
     p.status[slot] = -1;
     item(true, GR_GLOBAL, 44, 1, &p.status[slot], st);
     if (st == 1) p.status[slot] = 1;
+    rule44(slot, flaga);
     p.c57[slot] = p.c58[slot] = 0;
     item(true, GR_GLOBAL, 57, 1, &p.c57[slot], st);
     if (st == 1) p.c57[slot] = 1;
@@ -230,24 +238,27 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
     };
     auto g24 = [&](i32 c, i32 n, i32* values, i32& st) { get(entity, 4, c, n, values, st); };
     auto g23 = [&](i32 c, i32* values, i32& st) { get(mchprm, 5, c, 1, values, st); };
-    i32 v = 0, st = 0;
+    i32 v = 0, st = 0, flaga = p.flaga[slot];
     if (code == 48) {
         gs_param(1, lclprm, 9, 6, 320, &v, st);
         if (st == 0 && v == 1) p.deleted[slot] = -1;
     }
     g24(21, 1, &v, st);
-    if (st == 0) rule21(slot, v);
+    if (st == 0) flaga = rule21(slot, v);
     g24(35, 1, &v, st);
     if (st == 0) rule35(slot, v);
+    // A failed read of code 119 counts as its preset value 1, which sets
+    // nothing; only the value 2 sets flag B.
     i32 v119 = 1;
     g24(119, 1, &v119, st);
-    if (st != 0 || v119 == 2) p.flagb[slot] = 1;
+    if (st == 0 && v119 == 2) p.flagb[slot] = 1;
     g24(22, 1, &v, st);
     p.subs[slot] = st == 0 && v == 1 ? 1 : 0;
     g24(31, 1, &p.c31[slot], st);
     if (st != 0) p.c31[slot] = -1;
     g24(44, 1, &p.status[slot], st);
     if (st != 0) p.status[slot] = 1;
+    rule44(slot, flaga);
     p.c57[slot] = p.c58[slot] = 0;
     g24(57, 1, &p.c57[slot], st);
     if (st != 0) p.c57[slot] = 1;

@@ -353,15 +353,24 @@ TEST(Printers, ProcedureFlagsMarksAndTypes)
     ASSERT_GT(lines.size(), 3u);
     EXPECT_EQ(lines[3], "   3  *** PROCEDURE NUMBER = 3");
 
-    // Flag B from code 35, flag A from code 21 of a procedure of its own movements.
+    // Flag B from code 35, flag A from code 21 of a procedure of its own
+    // movements, taken only by a procedure of status 2 (code 44).
     at(3);
     const i32 one = 1, two = 2;
     TPCHNN(AM_LIST, GR_GLOBAL, 35, DT_INT, &one, st);
     TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, st);
+    TPCHNN(AM_LIST, GR_GLOBAL, 44, DT_INT, &one, st);
     i32 c47 = 0, date[6];
+    PRCINF.flaga[5] = 0;
     PRCINB(1, -1, -1, 5, c47, date, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(PRCINF.flagb[5], 1);
+    EXPECT_EQ(PRCINF.flaga[5], 0);
+    at(3);
+    TPCHNN(AM_LIST, GR_GLOBAL, 44, DT_INT, &two, st);
+    ASSERT_EQ(st, 0);
+    PRCINB(1, -1, -1, 5, c47, date, st);
+    EXPECT_EQ(st, 0);
     EXPECT_EQ(PRCINF.flaga[5], 1);
     EXPECT_EQ(PRCINF.number[5], 3);
     EXPECT_EQ(date[0], 2024);

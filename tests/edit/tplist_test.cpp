@@ -299,6 +299,7 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     EXPECT_EQ(PRCINF.tool[PI_LIST], fix::TOOL);
     EXPECT_EQ(PRCINF.c31[PI_LIST], -1);  // absent
     EXPECT_EQ(PRCINF.status[PI_LIST], 1);
+    EXPECT_EQ(PRCINF.flagb[PI_LIST], 0) << "no code 119 stored: its preset 1 sets nothing";
 
     // An entry that is no procedure ends the entries; the file still ends.
     norak::add_reply(yes_to(OVERWRITE));

@@ -188,6 +188,18 @@ TEST(ProcList, ThreeProceduresAndTwoToolsMatchTheGoldenFiles)
     EXPECT_TRUE(fix::same_lines(fix::listing("CAVITY_CAV-1.PROC_HDR"), golden("proc_hdr.txt")));
     lgtpos(after);
     EXPECT_EQ(after, before);
+    // The current tool path named by its own id: the walk ends, with the
+    // same rows (its level is then the tool path entity's own).
+    CLP1[CLP1_TOOLPATH] = 77;
+    norak::add_reply(yes_to("FILE CAVITY_CAV-1.PROC_HDR EXISTS. OVERWRITE?"));
+    PROCHD(77);
+    const auto by_id = lines_of(fix::listing("CAVITY_CAV-1.PROC_HDR")), want = lines_of(golden("proc_hdr.txt"));
+    ASSERT_EQ(by_id.size(), want.size());
+    for (size_t k = 0; k < want.size(); ++k)
+        if (want[k].find("LEVEL=") == std::string::npos) EXPECT_EQ(by_id[k], want[k]) << k;
+    CLP1[CLP1_TOOLPATH] = 0;
+    lgtpos(after);
+    EXPECT_EQ(after, before);
 
     i32 st = 0;
     TOLTBL(-1, 2, st);

@@ -61,7 +61,10 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
         for (i32 k = 0; k < n; ++k) {
             i32 ent[TRG_WORDS];
             const i32* t = elmtrg(llst + static_cast<size_t>(lidx[ctri[k] - 1]) * ELM_WORDS);
-            if (t) std::memcpy(ent, t, TRG_WORDS * sizeof(i32));
+            // A contact whose triangle cannot be had (its node's array or
+            // the turned copies gone) is passed over, not read from nothing.
+            if (!t) continue;
+            std::memcpy(ent, t, TRG_WORDS * sizeof(i32));
             const i32* rec = srfrec(srf, ent[TRG_SRF]);
             const i32 cls = rec[0];
             const i32 kind = (cls == SCL_CHECK || cls == SCL_PART) ? 2 : ((cls == SCL_MACHINED || cls == SCL_ACTIVE) ? 1 : cls);

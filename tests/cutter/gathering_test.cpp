@@ -14,6 +14,7 @@
 #include "common/positioning.h"
 #include "common/tooldefs.h"
 #include "cutter/congeo.h"
+#include "cutter/frames.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/planar.h"
@@ -261,6 +262,32 @@ TEST_F(Gathering, TheSortSwitchOrdersTheIndexByKey)
         }
     }
     EXPECT_GT(sorted, 30);
+}
+
+// In tool-axis mode the gathering turns the point into the tool's frame in
+// place and hands it back so, with its thousandths.
+TEST_F(Gathering, ATiltedGatheringHandsThePointBackTurned)
+{
+    ASSERT_EQ(meshes::build(mixed()), 0);
+    tooldefs::use_mill(10, 5);
+    context(0.0f, 0.0f);
+    const f32 axes[][3] = {{0.0f, 0.0f, 1.0f}, {0.6f, 0.0f, 0.8f}, {0.0f, -0.28f, 0.96f}, {0.36f, 0.48f, 0.8f}};
+    for (const auto& a : axes) {
+        f32 p[3] = {40.0f, 60.0f, 30.0f}, want[3] = {p[0], p[1], p[2]};
+        const f32 at[3] = {p[0], p[1], p[2]};
+        FRMROT(at, a, want);
+        LOCAXM = 1;
+        for (int c = 0; c < 3; ++c) LOCTAX[c] = a[c];
+        i32 ixy[2] = {40000, 60000}, n = 0, best = 0, part = 0, check = 0, other = 0, st = 0;
+        f32 bz = 0;
+        elm2nd(0, p, ixy, 0.01f, ELMCAP, n, best, bz, part, check, other, st);
+        LOCAXM = 0;
+        ASSERT_EQ(st, 0);
+        EXPECT_GT(n, 0);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(p[c], want[c]) << a[0] << " " << c;
+        EXPECT_EQ(ixy[0], static_cast<i32>(want[0] * 1000.0f));
+        EXPECT_EQ(ixy[1], static_cast<i32>(want[1] * 1000.0f));
+    }
 }
 
 // The height estimate over an entry's box: the ball and the corner end

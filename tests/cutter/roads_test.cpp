@@ -363,55 +363,36 @@ TEST_F(Roads, BorderRoadKeepsTheHeightsAndReportsItsWinner)
 
 // With an allowance the free-border test runs only while no examined
 // triangle holds the axis: a raised triangle's edge that wins beside the
-// axis, over a plate triangle that holds it (examined first as the last
-// drop's winner), stays a border winner.
+// axis stays a border winner over a plate that holds the axis, whether the
+// plate is examined first (the last drop's winner) or lies far below and is
+// passed over by the bounds behind the raised triangle's win.
 TEST_F(Roads, BorderWinnerBesideTheAxisOverAPlateStays)
 {
-    meshes::Mesh plate, step;
-    i32 a = plate.node(-20, -20, 0), b = plate.node(20, -20, 0), c = plate.node(20, 20, 0), d = plate.node(-20, 20, 0);
-    plate.add(a, b, c);
-    plate.add(a, c, d);
-    i32 e = step.node(2, -5, 1), f = step.node(10, -5, 1), h = step.node(2, 5, 1);
-    step.add(e, f, h);
-    step.id = 2;
-    ASSERT_EQ(meshes::build({plate, step}), 0);
-    tooldefs::use_mill(10.0f, 0.0f);
-    DRPBRD = 1;
-    f32 q[3] = {-15, 0, 0}, p[3] = {0, 0.5f, 0}, res[3], con[3], n[3];
-    i32 srf = 0, st = 0;
-    PNTNET(0, q, 0.01f, 0.5f, 0.5f, res, con, n, srf, st);
-    ASSERT_EQ(st, 0);
-    PNTNET(0, p, 0.01f, 0.5f, 0.5f, res, con, n, srf, st);
-    DRPBRD = 0;
-    ASSERT_EQ(st, 0);
-    EXPECT_NEAR(res[2], 1.5f, 1e-5);
-    EXPECT_EQ(BRDINS, 1);
-    EXPECT_EQ(BRDFLG, 1);
-}
-
-// With an allowance, a plate far below that holds the axis counts for the
-// inside test though the bounds pass it over behind a raised triangle's
-// win: the raised edge beside the axis stays a border winner.
-TEST_F(Roads, ALowTriangleUnderTheAxisCountsThoughPassedOver)
-{
-    meshes::Mesh plate, step;
-    i32 a = plate.node(-20, -20, -5), b = plate.node(20, -20, -5), c = plate.node(20, 20, -5), d = plate.node(-20, 20, -5);
-    plate.add(a, b, c);
-    plate.add(a, c, d);
-    i32 e = step.node(2, -5, 1), f = step.node(10, -5, 1), h = step.node(2, 5, 1);
-    step.add(e, f, h);
-    step.id = 2;
-    ASSERT_EQ(meshes::build({plate, step}), 0);
-    tooldefs::use_mill(10.0f, 0.0f);
-    DRPBRD = 1;
-    f32 p[3] = {0, 0.5f, 0}, res[3], con[3], n[3];
-    i32 srf = 0, st = 0;
-    PNTNET(0, p, 0.01f, 0.5f, 0.5f, res, con, n, srf, st);
-    DRPBRD = 0;
-    ASSERT_EQ(st, 0);
-    EXPECT_NEAR(res[2], 1.5f, 1e-5);
-    EXPECT_EQ(BRDINS, 1);
-    EXPECT_EQ(BRDFLG, 1);
+    for (const f64 z : {0.0, -5.0}) {
+        FRETRI();
+        meshes::Mesh plate, step;
+        i32 a = plate.node(-20, -20, z), b = plate.node(20, -20, z), c = plate.node(20, 20, z), d = plate.node(-20, 20, z);
+        plate.add(a, b, c);
+        plate.add(a, c, d);
+        i32 e = step.node(2, -5, 1), f = step.node(10, -5, 1), h = step.node(2, 5, 1);
+        step.add(e, f, h);
+        step.id = 2;
+        ASSERT_EQ(meshes::build({plate, step}), 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        DRPBRD = 1;
+        f32 q[3] = {-15, 0, 0}, p[3] = {0, 0.5f, 0}, res[3], con[3], n[3];
+        i32 srf = 0, st = 0;
+        if (z == 0.0) {
+            PNTNET(0, q, 0.01f, 0.5f, 0.5f, res, con, n, srf, st);
+            ASSERT_EQ(st, 0);
+        }
+        PNTNET(0, p, 0.01f, 0.5f, 0.5f, res, con, n, srf, st);
+        DRPBRD = 0;
+        ASSERT_EQ(st, 0);
+        EXPECT_NEAR(res[2], 1.5f, 1e-5) << z;
+        EXPECT_EQ(BRDINS, 1) << z;
+        EXPECT_EQ(BRDFLG, 1) << z;
+    }
 }
 
 TEST_F(Roads, FreeBorderSteppingEndsAlongAnEdgeLine)

@@ -204,6 +204,18 @@ TEST_F(Travel, IntoAVerticalWall)
     LOCPNTH(3, 0, p1, p2, p1[2], 0.01f, st, pos, con, nrm, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("[LOCPNTH] MODE 3 NOT SOPPORTED"));
+    // A zero tolerance (with the host's message) and a tool that is not a
+    // milling tool give no travel and write no position, in both modes.
+    for (const i32 mode : {1, 4})
+        for (const bool mill : {true, false}) {
+            CURTOL = tooldefs::make_tool(mill ? 2 : 1, 6.0f, 0.0f, 30.0f, 0.0f);
+            f32 q[3] = {7, 7, 7};
+            st = 0;
+            LINNETH(mode, p1, p2, p1[2], mill ? 0.0f : 0.01f, 0.0f, 0.0f, q, con, nrm, st);
+            EXPECT_EQ(st, -1) << mode << mill;
+            EXPECT_EQ(q[0], 7.0f) << mode << mill;
+        }
+    EXPECT_TRUE(norak::transcript_has("TOLERANCE MUST BE ABOVE ZERO"));
 }
 
 TEST(TravelList, MergesIntervalsAsASet)

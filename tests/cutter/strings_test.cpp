@@ -230,6 +230,15 @@ TEST_F(Strings, HeightsRecordWordsDriveTheirBehaviour)
     for (i32 k = 0; k < plain.tot; ++k) top = std::max(top, plain.xyz[3 * k + 2]), low = std::min(low, plain.xyz[3 * k + 2]);
     EXPECT_EQ(top, 3.0f);  // no lift without word 48
     EXPECT_EQ(low, 0.0f);
+    // From the start's height (mode 10 or more): a drop above it ends the
+    // call at once with no strings; started above the block, the line gives
+    // its strings.
+    for (const f32 z : {1.0f, 5.0f}) {
+        const f32 s0[3] = {-20, 0, z}, s1[3] = {20, 0, z};
+        const Out h = line(s0, s1, tol, 9000, 50, 1, 15);
+        EXPECT_EQ(h.status, 0) << z;
+        EXPECT_EQ(h.nst, z < 3.0f ? 0 : plain.nst) << z;
+    }
     // Word 48: the lifted run stands that much above the block.
     HEI8[48] = r2wrd(2.5f);
     Out o = line(a, b, tol);

@@ -200,6 +200,9 @@ void walk(i32 dir, i32 trace, i32& count, i32& number, i32& type, bool& closed, 
                 display(2, status);
                 if (status < 0) return fail();
             } else if (dir < 0 && h.cls == BC_TECH) {
+                // Walking back, a technology block passed is not shown: its
+                // value is not the one in force where the walk ends. The
+                // state there is shown once, by the restoring after the walk.
                 i32 code = 0;
                 if (!tech_code(code, status)) return fail();
                 for (i32 k = 0; k < 7; ++k)
@@ -839,6 +842,9 @@ bool jump_block(Stepper& s)
     if (s.st >= 0 || s.st == -2) s.key[2] = s.tgt;
     MOVSTA.direction = s.dir0;
     MOVSTA.jump = s.jump0;
+    // A block not found in the list keeps its -2: the user has been told,
+    // the tool stays, and the editor goes on instead of ending on a list
+    // error as it would for -1.
     if (s.st == -2) {
         TLER[TLER_MODE] = s.tler;
         s.status = -2;

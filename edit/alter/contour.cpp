@@ -27,6 +27,8 @@ f64 contour_length(const f64* points, const i32& n, const i32& first_seg, const 
     if (a == b) {
         const f64 len = seg_length(points, a);
         if (first_frac < last_frac) return (last_frac - first_frac) * len;
+        // Both on one segment, the first not before the last: the way goes
+        // forward round the whole polygon back to that segment.
         f64 perimeter = 0;
         for (i32 k = 1; k < n; ++k) perimeter += seg_length(points, k);
         return perimeter - (first_frac - last_frac) * len;
@@ -55,7 +57,10 @@ std::vector<f64> definition_polygon(const i32* def, f64 tol)
     return out;
 }
 
-// Orientation of a closed polygon: +1 counter-clockwise, -1 clockwise.
+// Orientation of a closed polygon: +1 counter-clockwise, -1 clockwise. It
+// is worked out from the polygon itself, in the sense of this host's
+// dfcof2, which offsets a positive distance to the left of the contour's
+// way: inside a counter-clockwise contour is then the positive side.
 f64 orientation(const std::vector<f64>& p)
 {
     f64 a = 0;
@@ -70,6 +75,8 @@ void cgp1_io(const i32& mode, f64& value)
         value = 0.1;
         i32 words[3] = {0, 0, 0}, count = 3, st = 0;
         mdgetn("CGP1", words, count, st);
+        // A stored value that is no tolerance (not finite, not positive)
+        // leaves the default: the contour definition could not use it.
         if (st == 0 && count == 2) {
             f64 v = 0;
             std::memcpy(&v, words, sizeof v);
@@ -101,16 +108,21 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
         dfdtol(2, tol);
         dfdc(4, 0, CNT_ITEMS, CNTDEF, status);
         if (status < 0) return false;
+        // This host gives no entity id of a defined contour, so none is kept
+        // and an entity made for the selection is left to the host.
         t.contour = 0;
         t.contour_made = status == 1 ? 1 : 0;
-        // A contour in any plane lies in the plane of the view; the view of
-        // the stand-in is the XY plane, so its transformation is the
-        // identity.
+        // A contour in any plane lies in the plane of the view. This host
+        // offers neither the definition in the view's plane nor the work
+        // plane, the view rotation and the plane matrices that would carry
+        // the path into it: its contours are defined in the XY plane, so the
+        // plane transformation stays the identity and the contour is worked
+        // on as an XY one.
         t.inplane = t.mode == SEL_PLANE ? 1 : 0;
         MNUCLR();
     }
     const std::vector<f64> own = definition_polygon(CNTDEF, tol);
-    if (own.size() < 8) {
+    if (own.size() < 8) {  // as below: no area, no inside
         usmsgc(CANNOT);
         return false;
     }
@@ -125,6 +137,8 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
         i32 st = 0;
         CNTOFF[0] = CNTOFF[1] = 0;
         dfcof2(CNTDEF, 0, dist, CNT_ITEMS, CNTOFF, st);
+        // A failed offset is told in either plane: a contour left without
+        // a polygon and without a word would only show blank FORWARD rows.
         if (st < 0 || dfdgnc(CNTOFF) < 1) {
             usmsgc(t.mode == SEL_PLANE && st >= 0 ? "OFFSET CANNOT BE DEFINED" : CANNOT);
             return false;
@@ -132,6 +146,8 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
         poly = definition_polygon(CNTOFF, ALTPDF.contol);
         dfcgnr(-2, -1, 0, CNTOFF);
     }
+    // Fewer than four points with the closing repeat enclose nothing: no
+    // inside to walk against, so such a polygon is refused as no polygon.
     const i32 m = static_cast<i32>(poly.size() / 2);
     if (m < 4) {
         usmsgc(CANNOT);

@@ -11,6 +11,7 @@
 #include "blocks/readers.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "core/records.h"
 #include "edit/alter/motion.h"
 #include "edit/alter/search.h"
 #include "edit/stepping.h"
@@ -278,6 +279,57 @@ bool vertical_pick(Picks& p, std::vector<Motion>& list, i32 at, i32& answer, i32
 
 }  // namespace
 
+void locate_picked_motion(const i32& block, f32* point, f32* normal, f32* previous, i32& dim_kind, i32& status)
+{
+    status = 0;
+    const f32 keep = EDTFED;
+    i32 answer = 0, type = 0;
+    lacces(2, answer);
+    bool found = false;
+    while (!found && answer >= 1) {
+        i32 number = 0;
+        next_motion(1, number, type, point, normal, status);
+        if (status < 0) break;
+        if (bt_string(type)) {
+            // The point of that number inside the string: the string is
+            // broken there and the cursor taken to the point's own line.
+            i32 size = 0, t = 0, cls = 0, records = 0, at = -1;
+            TPBLKH(AM_LIST, size, t, cls, status);
+            const i32 m = (size - 1) / bt_point_words(t);
+            for (i32 r = 0; r < m && status >= 0 && at < 0; ++r) {
+                i32 n = 0;
+                f32 p[3], v[3];
+                RDBT2(AM_LIST, t, size, records, n, p, v, status);
+                if (status >= 0 && n == block) at = r;
+            }
+            lclos();
+            if (status < 0) break;
+            if (at >= 0) {
+                if (m > 1) BRKSTR(1, status);
+                if (status >= 0 && at > 0) TPJUMP(at, status);
+                if (status >= 0) next_motion(1, number, type, point, normal, status);
+                if (status < 0) break;
+                found = true;
+            }
+        } else {
+            found = number == block;
+        }
+        if (!found) lacces(1, answer);
+    }
+    EDTFED = keep;
+    if (!found) {
+        if (status >= 0) status = -1;
+        return;
+    }
+    dim_kind = bt_dim_kind(type);
+    f32 dir[3];
+    i32 pnum = 0;
+    PRVPNT(0, previous, dir, pnum, status);
+    if (status < 0) return;
+    status = 0;
+    for (i32 k = 0; k < 3; ++k) LSP2[LSP2_POS + k] = DSP8[DSP8_POS + k] = r2wrd(previous[k]);
+}
+
 i32 find_pick(const i32& start, const i32& block, const PickEntry* entries, const i32& count, i32& index)
 {
     for (i32 k = start < 0 ? 0 : start; k < count; ++k)
@@ -381,6 +433,9 @@ void pick_blocks(i32& count, i32& handle, i32& status)
         modcls(1, attrs);  // the count shown while the user picks
         BLKCNT(count);
         prmptc(mode != CHAIN ? "PICK BLOCK/EXIT" : second ? "PICK 2ND BLOCK" : "PICK 1ST BLOCK/EXIT");
+        // The mode's label belongs in status field 2, but this host has no
+        // call that writes a status field's text; the mode menu is offered
+        // with menuc, as it has no pull-down menu either.
         (void)LABELS;
         i32 reply = 0;
         setir();
@@ -426,10 +481,24 @@ void pick_blocks(i32& count, i32& handle, i32& status)
         }
         const i32 at = index_of(list, key[1]);
         if (at < 0) continue;
+        // The neighbours are the motions before and after it in the list as
+        // read here: this host gives no keys of a picked block's neighbours.
+        // Picked motions with only non-motion blocks between them therefore
+        // join into one chain, as the motions themselves follow each other.
         const i32 prev = at > 0 ? list[static_cast<size_t>(at - 1)].number : 0;
         const i32 next = at + 1 < static_cast<i32>(list.size()) ? list[static_cast<size_t>(at + 1)].number : 0;
         i32 idx = -1;
         if (mode == VERTICAL) {
+            // On the picked motion, its string broken there; the list read
+            // again as it now stands.
+            f32 end[3], nrm[3], before[3];
+            i32 dim = 1;
+            locate_picked_motion(key[1], end, nrm, before, dim, st);
+            if (st >= 0) list = list_motions(st);
+            if (st < 0) {
+                status = -3;
+                break;
+            }
             vertical_pick(p, list, at, answer, st);
             if (st < 0) status = -3;
             continue;

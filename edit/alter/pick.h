@@ -30,6 +30,12 @@ PickEntry chain_first(const i32& index, PickEntry* entries, const i32& count);
 // Follows the next-block words on from the chain's first entry, flagging
 // each entry reached; a copy of the last one is returned.
 PickEntry chain_last(const i32& index, const PickEntry& first, PickEntry* entries, const i32& count);
+// Goes to the motion of the block number from the start of the list (a
+// string holding it is broken into lines, the point a block of its own, the
+// cursor left on it): its end point and normal, the point before it (also
+// put into the first words of "LSP2" and "DSP8") and its dimension kind.
+// Status -1 when the list holds no such motion.
+void locate_picked_motion(const i32& block, f32* point, f32* normal, f32* previous, i32& dim_kind, i32& status);
 // 1 when the motion from the previous point to the end is within the angle
 // (degrees) of the Z axis, or has no length.
 i32 is_vertical(const f32* end, const f32* prev, const f32& angle);

@@ -56,6 +56,9 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
             }
         }
     }
+    // The search is not cut short at the block a forward jump started from:
+    // it runs back to the blocks that set each code, so the state shown is
+    // the one in force here, whatever was shown before the jump.
     while (nfound < n) {
         i32 size = 0, type = 0, cls = 0;
         TPBLKH(AM_LIST, size, type, cls, status);

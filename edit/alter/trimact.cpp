@@ -53,6 +53,10 @@ struct MachineValues {
 };
 
 // Puts the cursor on the block of the number, from the start of the list.
+// The region is found by its first block's number rather than through the
+// caller's list marks, which the region search and the walk set in
+// different places; the cursor is left after the last block written, where
+// ALTERATIONS goes on from.
 void goto_block(i32 number, i32& status)
 {
     i32 answer = 0;
@@ -110,6 +114,11 @@ void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
 
 // The connection along the contour: both ends on the offset polygon, the
 // vertices between them on the shorter way, the heights spread by length.
+// The heights follow the length actually travelled from the exit, segment
+// by segment in the walk's own direction (the part of the first segment
+// on the side walked): taking a fixed neighbouring segment, or the exit's
+// remainder whatever the direction, would put the heights out of
+// proportion on a backward or wrapped walk.
 void along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& status)
 {
     const TrimState& t = trim_state;
@@ -351,6 +360,9 @@ void prepare_heights(Action& a, const f32* start_point, const f32& clear_level, 
                      const f32& z_level, i32& status)
 {
     TrimState& t = trim_state;
+    // The movement writers of this module have no link flag to set for the
+    // first chain picked (what its value 2 does is open): the pending link is
+    // only taken.
     if (t.mode == SEL_PICK && t.pending_link != 0) t.pending_link = 0;
     f32* region = t.region;
     if (a.zcase) {
@@ -399,6 +411,9 @@ void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kin
             TPDELB(1, status);
             if (status < 0) return;
         } else {
+            // A block split at the plane does not end the region: the blocks
+            // after it are still below the plane and are projected too (the
+            // pieces written keep the numbering going).
             i32 split = 0, block = -1;
             move_block_z(end, normal, s, sn, a.kind, dim_kind, z_level, split, block, status);
             if (status < 0 && number != last) return;
@@ -432,7 +447,11 @@ void join_deletion(Action& a, const f32* start_point, const f32& clear_level, i3
                    const i32& dim_kind, const i32& at_end, i32& status)
 {
     const bool follows = next_block_exists() != 0;
-    if (a.connect == CON_CLEAR || a.connect == CON_INCR) {
+    // The join goes by the option chosen: ALONG CONT. turned into THROUGH
+    // CLEAR for a continuing region still joins it as a continuing one
+    // (and ends the editing when nothing follows).
+    const i32 option = zqa(ZQA_CONNECT);
+    if (option == CON_CLEAR || option == CON_INCR) {
         // Through clear links at the clearance level (the absolute link
         // height), through incremental clear at the incremental clearance
         // over the ends.
@@ -497,7 +516,9 @@ void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32
 }
 
 // After the loop of the Z-plane case and of MOVE BY DELTA Z: back down to
-// the last block's end as read, unless the region runs to the end.
+// the last block's end as read, unless the region runs to the end: there no
+// motion follows that would start from that end, and a move back down would
+// only undo the lift at the path's last point.
 void finish_heights(Action& a, const i32& dim_kind, const i32& at_end, const f32& z_level, i32& status)
 {
     if (at_end == 0) {

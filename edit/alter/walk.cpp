@@ -179,7 +179,8 @@ struct Step {
 
 // The test point before the crossing: the middle of the way from the
 // motion's start, or on an arc or NURBS the point that begins the crossing's
-// segment when that lies nearer to the start.
+// segment when that lies nearer to the start. The start itself is never
+// taken: it may lie on the contour, where it tells no side.
 i32 side_before(const Step& s, const Cross& q)
 {
     f32 m[3];
@@ -586,6 +587,9 @@ void at_crossing(Step& s, std::vector<Cross>& cx, Scratch& scratch)
     if (is_nurbs(s.type)) return cut_nurbs(s, q);
     if (is_string(s.type)) {
         BRKSTR(1, s.status);
+        // The break leaves the cursor on the line of the first segment (the
+        // resampled points begin with the motion's start), so the line of
+        // segment mseg lies mseg - 1 steps on.
         const i32 step = q.mseg - 1;
         if (s.status >= 0 && step > 0) TPJUMP(step, s.status);
         if (s.status > 0) s.status = 0;
@@ -621,6 +625,9 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     Step s{point, prev_point, normal, prev_normal, inside_side, cut_block, before_in, after_in, type, region_block,
            contour_seg, contour_frac, dim_kind, status, 0, {}};
     next_motion(1, s.number, type, point, normal, status);
+    // The list layer answers -1 both past the list's end and on a failure;
+    // either way there is no motion to walk, and ALTERATIONS ends its walk
+    // as at the procedure's end.
     if (status < 0) {
         status = -2;
         return;

@@ -193,20 +193,40 @@ TEST(Delete, ThroughClearWithVerticalLinksRetractsAndApproaches)
 TEST(Delete, DecliningLeavesTheListUnchanged)
 {
     // The connect option escaped (NC kind 22), "OK TO DELETE ?" answered no
-    // (another NC kind) and DELETE TO END answered no.
-    for (int road = 0; road < 3; ++road) {
+    // (another NC kind),
+    // DELETE TO END answered no, DELETE left by escape, and a DELETE whose
+    // range is the one block the tool stands on (nothing asked).
+    for (int road = 0; road < 5; ++road) {
         ed::fresh();
         if (road == 1) NPT1[NPT1_MACHINE] = 12;
         path();
         const auto before = read_back();
         i32 changed = 0;
-        if (road < 2) {
+        if (road >= 3) {
+            ed::menu("JUMP START");
+            ed::menu("JUMP BLOCK");
+            ed::menu("L:BLK", "2");
+            ed::menu("DELETE");
+            if (road == 3) {
+                ed::menu("L:BLK", "5");
+                ed::escape();
+            }
+            ed::menu("EXIT");
+            if (road == 4) ed::menu("EXIT");  // the deletion of nothing starts the editor again
+            const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+            i32 st = 99;
+            manedt(-1, flags, 1, 0, changed, st);
+            ASSERT_EQ(st, 0) << script();
+            EXPECT_FALSE(norak::transcript_has("SEL. CONNECT OPTION")) << road;
+        } else if (road < 2) {
             ASSERT_EQ(delete_range(2, 5, [road] {
                           if (road == 0) ed::escape();
                           else question("no");
                       }, &changed),
                       0)
                 << script();
+            // Declined: the tool goes back to the range's end and one motion on.
+            if (road == 1) EXPECT_EQ(ed::marked_before_menu(7), 6) << script();
         } else {
             ed::menu("JUMP START");
             ed::menu("DELETE TO END");

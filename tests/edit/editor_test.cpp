@@ -90,14 +90,17 @@ TEST(Editor, ACountBeyondTheEndStopsOnTheLastMotionAndTurnsTheDirection)
     ed::menu("JUMP START");
     ed::menu("COUNT", "99");
     ed::menu("FORWARD");
+    ed::menu("FORWARD");
     ed::menu("EXIT");
     ASSERT_EQ(ed::run(), 0) << script();
     const auto m = ed::menus();
-    ASSERT_EQ(m.size(), 4u);
+    ASSERT_EQ(m.size(), 5u);
     EXPECT_NE(m[2].find("@FORWARD*@BACKWARD@"), std::string::npos) << m[2];
     EXPECT_EQ(ed::marked_before_menu(4), 5);
     // BACKWARD is now the direction: the next FORWARD only turns it.
     EXPECT_NE(m[3].find("@FORWARD@BACKWARD*@"), std::string::npos) << m[3];
+    EXPECT_NE(m[4].find("@FORWARD*@BACKWARD@"), std::string::npos) << m[4];
+    EXPECT_EQ(ed::marked_before_menu(5), 5);
 }
 
 TEST(Editor, JumpEndStandsOnTheLastMotionAndJumpStartOnTheFirst)

@@ -237,6 +237,34 @@ TEST(Picks, AChainFromABlockPickedBeforeTakesItOnce)
     MM_CLOSE(p.handle, p.st);
 }
 
+// A picked motion located from the list's start: inside a string the string
+// is broken there; the point before it goes into the shown and written
+// positions. A number no motion has is a failure.
+TEST(Picks, APickedMotionIsLocatedAndItsStringBroken)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);                                // 1
+    alt::line(10, 0, 0, 22);                          // 2
+    string_at({{20, 0, 0}, {30, 0, 5}, {40, 0, 0}});  // 3 .. 5
+    f32 p[3], n[3], before[3];
+    i32 dim = 0, st = 9;
+    locate_picked_motion(4, p, n, before, dim, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(p[0], 30.0f);
+    EXPECT_EQ(p[2], 5.0f);
+    EXPECT_EQ(before[0], 20.0f);
+    EXPECT_EQ(dim, 1);
+    EXPECT_EQ(wrd2r(LSP2[LSP2_POS]), 20.0f);
+    EXPECT_EQ(wrd2r(DSP8[DSP8_POS]), 20.0f);
+    std::vector<i32> types;
+    for (const alt::Move& m : alt::moves()) types.push_back(m.type);
+    EXPECT_EQ(types, (std::vector<i32>{22, 2, 2, 2}));
+    locate_picked_motion(2, p, n, before, dim, st);
+    EXPECT_EQ(dim, 3);
+    locate_picked_motion(99, p, n, before, dim, st);
+    EXPECT_EQ(st, -1);
+}
+
 TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighbours)
 {
     alt::fresh({0, 0, 0});

@@ -57,3 +57,27 @@ TEST(RegionSearch, FindsTheRangeInListOrderAndBreaksAStringThatHoldsAPick)
     EXPECT_EQ(st, -2);
     EXPECT_TRUE(norak::transcript_has("FNDRNG, THE INDICATED REGION WAS NOT FOUND WITHIN THE CURRENT PROCEDURE"));
 }
+
+// Codes that no block before sets: the search runs back to the top of the
+// list, ends with status 0 and leaves the cursor where it was; a code that
+// is set is shown.
+TEST(RegionSearch, TheMachineStateSearchRunsToTheTopForCodesNeverSet)
+{
+    ed::fresh();
+    fix::tech(1, 700.0f);  // 1
+    ed::line(0);           // 2
+    ed::line(10);          // 3
+    i32 answer = 0, st = 9;
+    lacces(3, answer);
+    const i32 never[2] = {52, 53}, feed[1] = {1};
+    PRVMCH(3, 2, never, st);
+    EXPECT_EQ(st, 0);
+    i32 size = 0, type = 0, cls = 0, number = -1;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    tpget(AM_LIST, 1, DT_INT, &number, st);
+    lclos();
+    EXPECT_EQ(number, 3);
+    PRVMCH(3, 1, feed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(wrd2r(DSM4[DSM4_FEED]), 700.0f);
+}

@@ -111,6 +111,25 @@ TEST(TrimDelete, AContinuingRegionComesBackDelZupAboveTheResumePoint)
     EXPECT_NEAR(m.back().x, 40.0f, 1e-4);
 }
 
+// ALONG CONT. for a continuing region joins it as a continuing one: with no
+// motion after it the editing must end and nothing is written after it.
+TEST(TrimDelete, AContinuingRegionAlongTheContourAtTheEndEndsTheEditing)
+{
+    alt::fresh({0, 0, 20});
+    alt::feed(100.0f);     // 1
+    alt::line(10, 0, 20);  // 2
+    alt::line(20, 0, 0);   // 3
+    alt::line(30, 0, 1);   // 4
+    alteration_defaults[ZQA_ACTION] = ACT_DELETE;
+    alteration_defaults[ZQA_CONNECT] = CON_ALONG;
+    f32 sp[3], sd[3];
+    i32 first = 3, last = 4, continuing = 1, st = 0;
+    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(trim_state.must_end, 1);
+    expect_moves({{10, 0, 20}});
+}
+
 TEST(TrimDelete, AlongTheContourWritesTheVertexMovesWithSpreadHeights)
 {
     alt::fresh({0, 0, 0});

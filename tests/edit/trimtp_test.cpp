@@ -475,3 +475,22 @@ TEST(Alterations, AKeyDuringToEndStopsAfterTheRegion)
         EXPECT_EQ(reply, regions) << polls << script();
     }
 }
+
+// ALL PROCEDURE BLOCKS offers no DELETE: the stored action DELETE (the
+// default) is shown as PROJECT.
+TEST(Alterations, AllProcedureBlocksShowsAStoredDeleteAsProject)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    ASSERT_EQ(alteration_defaults[ZQA_ACTION], ACT_DELETE);
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    std::string shown;
+    for (const std::string& l : norak::transcript())
+        if (l.rfind("menu: ALL PROCEDURE BLOCKS@", 0) == 0) shown = l;
+    EXPECT_NE(shown.find("@PROJECT MOTIONS@"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("DELETE"), std::string::npos) << shown;
+    EXPECT_EQ(zqa1()[ZQA_ACTION], ACT_PROJECT);
+}

@@ -51,6 +51,20 @@ inline void arc(i32 plane, f32 sweep, std::array<f32, 2> centre, std::array<f32,
     PTBT3(AM_APPEND, 3, plane, sweep, 0.1f, centre.data(), end.data(), v, 0, st);
 }
 
+// A string of lines (type 7) through the absolute points.
+inline void string(const std::vector<std::array<f32, 3>>& points)
+{
+    i32 st = 0;
+    BLKOPN(AM_APPEND, 7, 1, st);
+    const f32 v[3] = {0, 0, 1};
+    for (const auto& q : points) {
+        i32 number = 0;
+        NXTBLN(number);
+        PTSTRP(AM_APPEND, 7, number, q.data(), v, st);
+    }
+    BLKCLS(AM_APPEND);
+}
+
 // A feed block of the value (-1 rapid).
 inline void feed(f32 value) { fix::tech(1, value); }
 

@@ -171,20 +171,6 @@ TEST(Picks, AVerticalPickTakesTheRunBetweenVerticalMotions)
     MM_CLOSE(p.handle, p.st);
 }
 
-// A string of lines (type 7) through the absolute points.
-void string_at(std::vector<std::array<f32, 3>> points)
-{
-    i32 st = 0;
-    BLKOPN(AM_APPEND, 7, 1, st);
-    const f32 v[3] = {0, 0, 1};
-    for (const auto& q : points) {
-        i32 number = 0;
-        NXTBLN(number);
-        PTSTRP(AM_APPEND, 7, number, q.data(), v, st);
-    }
-    BLKCLS(AM_APPEND);
-}
-
 // The motions after a string are judged from its last point: the run goes
 // through the string's points up to the rise after it, each point an entry
 // and a line of its own; the string is broken only when a walk takes it.
@@ -194,11 +180,11 @@ TEST(Picks, AVerticalWalkTakesAStringPointByPoint)
     alt::feed(100.0f);                                    // 1
     alt::line(0, 0, 0);                                   // 2 down
     alt::line(5, 0, 0);                                   // 3
-    string_at({{10, 0, 0}, {20, 0, 0}, {30, 0, 0}});      // 4 .. 6
+    alt::string({{10, 0, 0}, {20, 0, 0}, {30, 0, 0}});      // 4 .. 6
     alt::line(30, 0, 10);                                 // 7 up
     alt::line(40, 0, 10);                                 // 8
     alt::line(40, 0, 0);                                  // 9 down
-    string_at({{50, 0, 0}, {60, 0, 0}});                  // 10, 11: no walk meets it
+    alt::string({{50, 0, 0}, {60, 0, 0}});                  // 10, 11: no walk meets it
     pick_mode("VERTICAL");
     pick_reply(3);
     pick_reply(0, true);
@@ -219,7 +205,7 @@ TEST(Picks, AChainFromABlockPickedBeforeTakesItOnce)
     alt::fresh({0, 0, 0});
     alt::feed(100.0f);                                                     // 1
     for (f32 x : {10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 6
-    string_at({{60, 0, 0}, {70, 0, 0}, {80, 0, 0}});                       // 7 .. 9
+    alt::string({{60, 0, 0}, {70, 0, 0}, {80, 0, 0}});                       // 7 .. 9
     pick_reply(3);
     pick_reply(8);
     pick_mode("CHAIN");
@@ -245,7 +231,7 @@ TEST(Picks, APickedMotionIsLocatedAndItsStringBroken)
     alt::fresh({0, 0, 0});
     alt::feed(100.0f);                                // 1
     alt::line(10, 0, 0, 22);                          // 2
-    string_at({{20, 0, 0}, {30, 0, 5}, {40, 0, 0}});  // 3 .. 5
+    alt::string({{20, 0, 0}, {30, 0, 5}, {40, 0, 0}});  // 3 .. 5
     f32 p[3], n[3], before[3];
     i32 dim = 0, st = 9;
     locate_picked_motion(4, p, n, before, dim, st);

@@ -23,15 +23,7 @@ i32 whole(i32 first, i32 last, i32 at_end = 1, i32 dim_kind = 1)
 // A string (type 7) through the three points.
 void string3(const f32 (&pts)[3][3])
 {
-    i32 st = 0;
-    BLKOPN(AM_APPEND, 7, 1, st);
-    const f32 v[3] = {0, 0, 1};
-    for (const auto& p : pts) {
-        i32 number = 0;
-        NXTBLN(number);
-        PTSTRP(AM_APPEND, 7, number, p, v, st);
-    }
-    BLKCLS(AM_APPEND);
+    alt::string({{pts[0][0], pts[0][1], pts[0][2]}, {pts[1][0], pts[1][1], pts[1][2]}, {pts[2][0], pts[2][1], pts[2][2]}});
 }
 // The points and tool axes of the lines with axes (type 22) of the list.
 struct Axis {

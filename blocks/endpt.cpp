@@ -15,7 +15,7 @@ void ENDPT(f32* point, f32* dir, i32& number, i32& status)
             status = -1;
             return;
         }
-        if (cls == BC_MOVE) {
+        if (gives_position(type, cls)) {
             WENDPT(AM_LIST, type, size, point, dir, number, status);
             if (status < 0) {
                 eroutc("ENDPT,ERRORS IN LIST", 0);

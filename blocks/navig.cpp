@@ -13,6 +13,8 @@
 #include "core/host.h"
 #include "core/records.h"
 
+bool gives_position(const i32& type, const i32& cls) { return cls == BC_MOVE && type != BT_OBSOLETE; }
+
 void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* direction, i32& number,
             i32& status)
 {
@@ -103,6 +105,10 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         reals(3, point);
         break;
     default:
+        // Type 8 (and any block that moves nothing) holds no end point: the
+        // caller's point is left as it was, so the answer is a failure rather
+        // than a position that was never read.
+        status = -1;
         break;
     }
     if (status > 0) status = 0;
@@ -181,7 +187,7 @@ void position(i32 way, const i32& include, f32* point, f32* direction, i32& numb
             status = -1;
             return;
         }
-        if (cls == BC_MOVE) {
+        if (gives_position(type, cls)) {
             found = true;
             break;
         }
@@ -196,7 +202,7 @@ void position(i32 way, const i32& include, f32* point, f32* direction, i32& numb
         if (at > 0) {
             i32 size = 0, type = 0, cls = 0, hst = 0;
             TPBLKH(AM_LIST, size, type, cls, hst);
-            here = hst >= 0 && cls == BC_MOVE;
+            here = hst >= 0 && gives_position(type, cls);
             if (!here) restore();
         }
         if (!here) {
@@ -240,6 +246,9 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
         status = -1;
         return;
     }
+    // The value of item 27 is taken as the word after its code, the flag
+    // group's length: a group without segments (length 0) is a procedure
+    // that was never run and has no moves to look for.
     PLFIND(GR_TOP, GR_FLAGS, status);
     i32 length = 0;
     if (status >= 0) tpget(AM_APPEND, 1, DT_INT, &length, status);
@@ -251,14 +260,20 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
         eroutc("FSTLST - list errors", 0);
         return;
     }
-    // From the sub-list's start to its first movement block.
+    // From the sub-list's start to its first movement block. A block whose
+    // header cannot be read is a list failure, not the end of the moves:
+    // answering "no movement" there would leave the caller's first and last
+    // positions as they were and report nothing.
     lacces(2, answer);
     bool moves = false;
     while (answer > 0) {
         i32 hst = 0;
         TPBLKH(AM_LIST, size, type, cls, hst);
-        if (hst < 0) break;
-        if (cls == BC_MOVE) {
+        if (hst < 0) {
+            status = -1;
+            break;
+        }
+        if (gives_position(type, cls)) {
             moves = true;
             break;
         }
@@ -296,7 +311,10 @@ i32 entity_words(i32 id)
 // its blocks lie in its sub-list.
 bool procedure_words(i32& words, bool& descend)
 {
+    // The slots a flag group leaves out stay empty: get_flags fills only the
+    // codes the group holds, and an unset word would be taken for an entity.
     i32 f[6] = {0, 0, 0, 0, 0, 0}, slots[2 * NSLOTS], count = 0, st = 0;
+    init_geom_slots(slots);
     PLFIND(GR_TOP, GR_FLAGS, st);
     if (st >= 0) get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, count, st);
     if (st < 0) return false;

@@ -5,9 +5,13 @@
 
 #include "core/words.h"
 
+// Whether a block of this type and class gives a tool position: every
+// movement block but the obsolete type 8, which holds no point and is passed
+// over like a block that moves nothing.
+bool gives_position(const i32& type, const i32& cls);
 // End point and direction of the movement block at the cursor, whose header
 // (type, size) was read; the direction is (0, 0, 1) unless the block carries
-// one.
+// one. A block without a point (type 8, or no movement) fails: nothing is read.
 void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* direction, i32& number,
             i32& status);
 // The tool position before the cursor (the block at the cursor included

@@ -309,7 +309,13 @@ TEST_F(NavTest, SizeOfTheToolPathCountsEveryElementAndTheProceduresEntities)
     norak::movement_entities()[pid] = mid;
 
     build(gid);
-    put_block(proc_words(16, pid, 0, 0));
+    // A procedure whose second slot holds the geometry entity, then one whose
+    // flag group names no second slot: its size counts no entity there.
+    Words slot2 = proc_words(16, 0, 0, 0);
+    slot2.insert(slot2.begin() + 23, {94, 2, 0, gid});
+    slot2[10] += 4;
+    put_block(slot2);
+    put_block(proc_words(17, pid, 0, 0));
     go(3);
     const auto at = cursor();
 
@@ -319,7 +325,7 @@ TEST_F(NavTest, SizeOfTheToolPathCountsEveryElementAndTheProceduresEntities)
     for (const auto& e : dump::main_list()) words += static_cast<long long>(e.size()) + 1;
     for (size_t k = 0; k < norak::main_list().elems.size(); ++k)
         for (const auto& e : dump::sub_list(k)) words += static_cast<long long>(e.size()) + 1;
-    words += 17 + 41;
+    words += 17 + 17 + 41;
     EXPECT_EQ(size, 4 * words);
     EXPECT_EQ(cursor(), at);
 
@@ -328,5 +334,106 @@ TEST_F(NavTest, SizeOfTheToolPathCountsEveryElementAndTheProceduresEntities)
     OPNSBL(st);
     GTTPSZ(size, st);
     EXPECT_EQ(st, -1);
+    CLSSBL(st);
+}
+
+
+// The obsolete type 8 is a movement by its class but holds no point: every
+// search passes over it to the next block that moves the tool, and its own
+// end point is refused.
+TEST_F(NavTest, ObsoleteBlocksArePassedOverAsTheyHoldNoPoint)
+{
+    line(2, 1, 1, 1, UP, 1);
+    put_block({8, 2, 0, 0, 0});
+    line(2, 2, 2, 2, UP, 3);
+    put_block({8, 4, 0, 0, 0});
+    text("END", 5);
+    struct Case {
+        const char* what;
+        i32 at;
+        void (*search)(f32*, f32*, i32&, i32&);
+        f32 x;
+        i32 number;
+    };
+    const Case cases[] = {
+        {"ENDPT", 2, [](f32* p, f32* d, i32& n, i32& s) { ENDPT(p, d, n, s); }, 2, 3},
+        {"PRVPNT with the block", 4, [](f32* p, f32* d, i32& n, i32& s) { PRVPNT(1, p, d, n, s); }, 2, 3},
+        {"PRVPNT", 3, [](f32* p, f32* d, i32& n, i32& s) { PRVPNT(0, p, d, n, s); }, 1, 1},
+        {"NXTPOI with the block", 2, [](f32* p, f32* d, i32& n, i32& s) { NXTPOI(1, p, d, n, s); }, 2, 3},
+        {"NXTPOI", 1, [](f32* p, f32* d, i32& n, i32& s) { NXTPOI(0, p, d, n, s); }, 2, 3},
+    };
+    for (const Case& c : cases) {
+        go(c.at);
+        f32 p[3] = {-9, -9, -9}, d[3] = {-9, -9, -9};
+        i32 number = -9, st = -9;
+        c.search(p, d, number, st);
+        EXPECT_GE(st, 0) << c.what;
+        expect_point(p, c.x, c.x, c.x);
+        expect_point(d, 0, 0, 1);
+        EXPECT_EQ(number, c.number) << c.what;
+    }
+    go(2);
+    i32 size = 0, type = 0, cls = 0, st = 0, number = 0;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    f32 p[3], d[3];
+    WENDPT(AM_LIST, type, size, p, d, number, st);
+    EXPECT_LT(st, 0);
+}
+
+// A sub-list whose blocks cannot be read is a list failure, not a procedure
+// without moves.
+TEST_F(NavTest, FirstAndLastPositionsFailOnABlockThatCannotBeRead)
+{
+    put_block(proc_words(1, 0, 1, 0));
+    i32 st = 0;
+    OPNSBL(st);
+    ASSERT_EQ(st, 0);
+    put_block({15, 1, 0});
+    line(2, 1, 1, 1, UP, 2);
+    CLSSBL(st);
+    ASSERT_EQ(st, 0);
+    go(1);
+    f32 f[3], fd[3], l[3], ld[3];
+    i32 none = 0;
+    FSTLST(f, fd, l, ld, none, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(none, 1);
+    EXPECT_TRUE(norak::transcript_has("FSTLST - list errors"));
+    i32 level = 0;
+    gtlstn(1, level);
+    EXPECT_EQ(level, 1);
+}
+
+// Two sub-list levels down, the searches come back to the block they
+// started from, at the level they started at.
+TEST_F(NavTest, PositionsTwoSubListLevelsDown)
+{
+    put_block(proc_words(1, 0, 1, 0));
+    i32 st = 0;
+    OPNSBL(st);
+    line(2, 1, 1, 1, UP, 1);
+    put_block(proc_words(2, 0, 1, 0));
+    OPNSBL(st);
+    ASSERT_EQ(st, 0);
+    tech(1);
+    line(2, 3, 3, 3, UP, 2);
+    text("X", 3);
+    line(2, 4, 4, 4, UP, 4);
+    go(3);
+    const auto at = cursor();
+    f32 p[3], d[3];
+    i32 number = 0;
+    PRVPNT(0, p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 3, 3, 3);
+    EXPECT_EQ(cursor(), at);
+    NXTPOI(0, p, d, number, st);
+    EXPECT_EQ(st, 0);
+    expect_point(p, 4, 4, 4);
+    EXPECT_EQ(cursor(), at);
+    i32 level = 0;
+    gtlstn(1, level);
+    EXPECT_EQ(level, 3);
+    CLSSBL(st);
     CLSSBL(st);
 }

@@ -1082,6 +1082,7 @@ void ncd_update_current_vptr(i32 view);  // the display's current view
 i32 ncs_table_initialized();  // 1 once the surface table is initialised
 void ncs_table_init();  // initialises the surface table
 void ncs_table_set_table_id(i32 id);  // sets the surface table's id
+i32 ncs_table_get_table_id();  // the surface table's id, 0 until one is set
 void rdrint_int();        // the host's own work after each displayed block
 void gstlgn2(const char* name);  // the current tool's name for the status line (20 characters)
 // Tool figure moved to a point (model coordinates) with its orientation

@@ -106,12 +106,15 @@ Curve* curve_of(i32 id)
 
 i32 record(const char* what, std::vector<f64> values)
 {
+    if (ext_state<std::string>("refused_recording") == what) return -1;
     D().recording.push_back({what, std::move(values)});
     return 0;
 }
 }  // namespace
 
 const std::vector<DisplayBlock>& display_blocks() { return D().blocks; }
+
+void refuse_recording(const std::string& what) { ext_state<std::string>("refused_recording") = what; }
 
 std::string status_field(i32 line, i32 field)
 {
@@ -289,9 +292,11 @@ void ncd_update_current_vptr(i32) {}
 
 i32 ncs_table_initialized() { return ext_state<i32>("ncs_table_init"); }
 void ncs_table_init() { ext_state<i32>("ncs_table_init") = 1; }
-void ncs_table_set_table_id(i32) {}
+void ncs_table_set_table_id(i32 id) { ext_state<i32>("ncs_table_id") = id; }
+i32 ncs_table_get_table_id() { return ext_state<i32>("ncs_table_id"); }
 void rdrint_int() { ++D().shown; }
-void gstlgn2(const char*) {}
+void gstlgn2(const char* name) { ext_state<std::string>("tool_name") = std::string(name, strnlen(name, 20)); }
+const std::string& norak::status_tool_name() { return ext_state<std::string>("tool_name"); }
 
 void figmvx(const i32& figure, const f32* matrix, const f32* point, const f32&, const i32&)
 {
@@ -572,7 +577,7 @@ void bcrtrme(const i32& k, i32& n, f64* knots, f64* points, const i32& dim, cons
     status = 0;
 }
 
-void srfdds(f32& tol) { tol = 0.01f; }
+void srfdds(f32& tol) { tol = H().settings.display_tolerance; }
 
 i32 mrm_tpmov(const f32* p, i32 number) { return record("move", {p[0], p[1], p[2], f64(number)}); }
 i32 mrm_feed(f32 feed) { return record("feed", {feed}); }

@@ -29,6 +29,7 @@ struct Settings {
     i32 tp_version = 900;   // version number of the current tool path
     i32 tp_open = 1;        // a tool path is open
     f64 tolerance = 1.0e-5; // the host's comparison tolerance, absolute
+    f32 display_tolerance = 0.01f;  // the display tolerance (srfdds)
     i32 list_capacity = 64 * 1024 * 1024;  // words the tool path may hold
     i32 element_capacity = 32768;  // words one list element may hold
     std::vector<std::string> user_names;  // user procedure names, 8 characters
@@ -230,12 +231,14 @@ const std::array<i32, TOOL_HEADER_WORDS>& status_tool_header();
 // The first three words of the last menu interaction (modint): the third
 // is the number of menu lines; all 0 before any.
 const std::array<i32, 3>& menu_layout();
+const std::string& status_tool_name();  // the tool name last handed for the status line (gstlgn2)
 // What the module handed to the host's simulation recording, in order.
 struct Recorded {
     std::string what;  // "move", "feed", "spin", "cool", "org", "tool", "type", "ijk"
     std::vector<f64> values;
 };
 const std::vector<Recorded>& recording();  // the recording road's entries
+void refuse_recording(const std::string& what);  // recording calls of that kind answer -1 (until a reset)
 // Blocks the module displayed (each ends with the host's rdrint_int).
 i32 blocks_displayed();
 // Every registration of a display block in order, with the points added to

@@ -56,7 +56,6 @@ void show_symbols()
 // The height words of "HEI8" that follow home Z.
 void home_heights(f32 z)
 {
-    if (eqval0(z)) z = 0.0f;
     HEI8[HEI8_CLEARANCE] = r2wrd(z);
     HEI8[HEI8_PLANE2] = r2wrd(z);
     HEI8[HEI8_ZPLANE] = r2wrd(z);
@@ -123,14 +122,15 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
     DSPBEG(source, mode, number);
     DSPMOV(source, mode, number, status);
     if (status < 0) return;
+    // A recording that refuses the machine type still fails the header, as
+    // a refused move fails its block; the display state below is completed
+    // all the same, so that the blocks after the header start from it.
+    bool refused = false;
     if (source == 8 || source == 9) {
         char name[9];
         movi2t(header, 8, name);
         name[8] = '\0';
-        if (mrm_tptype(header[NPT1_MACHINE], name) < 0) {
-            status = -1;
-            return;
-        }
+        refused = mrm_tptype(header[NPT1_MACHINE], name) < 0;
     }
     put3(DSP8 + DSP8_AXIS, ZUP);
     put3(DSP8 + DSP8_NORMAL, ZUP);
@@ -140,6 +140,7 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
     std::memcpy(DSP8 + DSP8_FIGPOS, DSP8 + DSP8_POS, 6 * sizeof(i32));
     std::memcpy(DSP8 + DSP8_FIGMAT, header + NPT1_FRAME, 9 * sizeof(i32));
     DSPATT(source, mode, 4, DSPST.colour, DSPST.pen);
+    if (refused) status = -1;
 }
 
 namespace {
@@ -148,10 +149,20 @@ void ucs_change(const i32& source, const i32& eff, i32& status)
 {
     const i32 ucs = DSP8[DSP8_UCS];
     i32 state[2] = {0, 0};
-    if (eff == 1)
+    if (eff == 1) {
+        // The tool path entity is closed while the coordinate system's own
+        // entity is read, its place kept to open it there again; a block
+        // read from the entity with no entity open cannot be taken further.
         eginfo(state);
-    else
+        if (state[0] == 0) {
+            eroutc("DIPBT1,UNABLE TO TEMPORARILY CLOSE THE TP ID", 0);
+            status = -1;
+            return;
+        }
+        eclose();
+    } else {
         hide_symbols();
+    }
     f32 origin[3], m[9];
     i32 st = -1;
     if (DSPUCS) DSPUCS(ucs, origin, m, st);
@@ -182,6 +193,9 @@ void ucs_change(const i32& source, const i32& eff, i32& status)
     NPT1[NPT1_UCS] = ucs;
     if (source != 10) view_words(view, wrd2r(NPT1[NPT1_VIEWPAR]), m);
     ncd_update_current_vptr(view);
+    // The coordinate system's origin is a model point: the header keeps it
+    // in world coordinates, as the rotation block's origin is kept.
+    mapm2w(origin, origin);
     put3(NPT1 + NPT1_ORIGIN, origin);
     if (!reopen()) {
         status = -1;
@@ -206,7 +220,9 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
     if (code == 1 || code == 59 || code == 52 || code == 53) {
         i32 font = -1, colour = -1, pen = -1;
         if (code == 1 || code == 59) {
-            const f32 feed = wrd2r(DSM4[code == 1 ? DSM4_FEED : DSM4_FEED2]);
+            // The second feed (code 59) is treated as code 1 is: the line
+            // attributes follow the modal feed, as the drill moves' do.
+            const f32 feed = wrd2r(DSM4[DSM4_FEED]);
             if (feed == -1.0f)
                 font = RAPID_FONT, colour = RAPID_COLOUR, pen = RAPID_PEN;
             else if (feed <= -2.0f)
@@ -312,6 +328,9 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
         }
         if (status < 0) return;
     } else if (mode == 1) {
+        // Only a drawn arc is defined to the host: in mode 2 no point is
+        // drawn, and a definition handed then would stay pending and bend
+        // the next move that is drawn.
         f32 ang = angle, cu = centre[0], cv = centre[1], st[3];
         std::memcpy(st, start, sizeof st);
         if (TRS1[TRS1_ON] == 1) {
@@ -332,6 +351,9 @@ void DIPBT3(const i32& source, const i32& mode, const i32& type, const i32& numb
         const f32 du = st[u] - cu, dv = st[v] - cv;
         f32 a0 = std::atan2(dv, du);
         if (a0 < 0.0f) a0 += 6.28318f;
+        // The arc's height is the start point's coordinate off its plane: Z
+        // for the XY plane, Y for XZ, X for YZ; the plane goes with it, so
+        // that the host places an arc of the XZ or YZ plane in that plane.
         const f32 def[7] = {a0, ang, step, cu, cv, st[3 - u - v], std::sqrt(du * du + dv * dv)};
         ncd_update_arc_def(def, pl);
     }
@@ -461,6 +483,8 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
         }
     i32 v = 0;
     trchk(rframe, v);
+    // A frame that no view fits (-3) leaves the view in force: no such view
+    // can be made current.
     if (v > 0) {
         setwv(v);
         setdsp(v);
@@ -494,7 +518,9 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     COORUP();
     if (showtool != 0) redraw_tool();
     if (access != 1) show_symbols();
-    home_heights(home[2]);
+    // Home turned and mapped there and back comes back with rounding: a Z
+    // that is 0 within the tolerance is taken as exactly 0.
+    home_heights(eqval0(home[2]) ? 0.0f : home[2]);
 }
 
 void DIPB10(const i32& i1, const f32* first, const f32* second, const i32& i2, const f32& r)

@@ -20,6 +20,7 @@
 #include "tools/toolcache.h"
 
 DispatchState DSPKPT = {-1, 0.0f, 0, 0.0f, 0};
+ProcVisibility DSPVIS = nullptr;
 
 namespace {
 // The current list's transformation: p -> M p + t.
@@ -239,6 +240,9 @@ bool show_cycles(Show& c, i32 type, i32& st)
         RDBT31(c.access, c.size, c.number, p, d, i1, st);
         if (st < 0) return true;
         if (DSPKPT.cyflag == 0 && DSPKPT.lasttype == BT_CYCLE) {
+            // The cycle's last real is its retract height, which the cycle
+            // state holds as the retract and the running height: lowered,
+            // both follow, or the drill moves would not see it.
             DSPKPT.cylast -= p[2];
             CYCST.height = CYCST.running = DSPKPT.cylast;
         }
@@ -351,8 +355,14 @@ void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status)
         gs_proc_color_pen(1, colour, pen, a, b);
         DSP8[DSP8_COLOUR] = colour;
         DSP8[DSP8_PEN] = pen;
-        i32 zero = 0;
-        gs_param(107, zero);
+        i32 zero = 0, pst = 0;
+        gs_param(2, index, 9, 4, 107, &zero, pst);
+        // The sub-procedure counter picks the row; it is never reset here,
+        // so a row past the table (or a table that was never handed down)
+        // reads as not 1 and the blocks are drawn blanked.
+        const i32 entry = DSPVIS ? DSPVIS(DSPKPT.subprocs) : 0;
+        DSPST.procblank = entry == 1 ? 0 : 1;
+        ncd_update_blank_attribute(DSPST.procblank);
         dm = 1;
     }
     i32 movement = -1;
@@ -364,6 +374,9 @@ void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status)
         eroutc(" PROBLEMS IN OPENNING ENTITY", 0);
         return;
     }
+    // The block count is the movement entity's own count word (its fourth);
+    // the walk ends at the first block that cannot be shown, those before
+    // it staying shown, as a count above the blocks stored ends it.
     i32 head[5] = {0, 0, 0, 0, 0};
     egeti(5, head);
     const i32 count = head[3];
@@ -417,11 +430,7 @@ void MUTOOL(const i32& mode)
         i32 type = -1;
         GTTTYP(CURTOL, type);
     }
-    gsdisp(DSP8);
-    gsdism(DSM4);
-    gsmach(PRM9);
-    gstlpr(TLCBLK.hdr);
-    MUTLNM(mode);
+    hand_status_state(mode);
     char f[13];
     std::memset(f, ' ', 12);
     f[12] = '\0';

@@ -29,7 +29,14 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
 // Display state of a walk: blank, move-to and fast-blank set, default
 // attributes from "DSP8", attributes kept unless the mode is 3.
 void DSPINI(const i32& mode);
+// The entry of a row of the procedure visibility table (1 shown), handed
+// down by the procedure tables when the module is loaded.
+using ProcVisibility = i32 (*)(i32 row);
+extern ProcVisibility DSPVIS;
 // Shows the blocks of a procedure's movement entity (procedure entity id).
+// Mode 4 shows them as mode 1 when the procedure's parameter 107 is set,
+// handing the host 0 for it, blanked unless the sub-procedure's row of the
+// visibility table is 1.
 void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status);
 // Moves the tool figure to a point with its axis.
 void TOLMOV(const i32& figure, const f32* point, const f32* axis, const i32& mode);

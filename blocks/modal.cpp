@@ -107,6 +107,8 @@ void UPDRAX(const f32* origin, const f32* matrix)
     updax(model, axis, 1.5f);
 }
 
+// Both small readers read mode 4 from the list and mode 5 from the entity
+// (rdmode): a block never stands on the parameter-line medium 5.
 void RDBHED(const i32& mode, i32& number, i32& kind, f32& rvalue, i32& ivalue, i32& status)
 {
     status = 0;

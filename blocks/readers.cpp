@@ -9,6 +9,10 @@
 #include "core/codedio.h"
 #include "core/host.h"
 
+// The medium a reader reads from: the list for 4, the entity for 5 (the
+// conversion is the reader's own). Every reader maps both, also those that
+// would otherwise hand 5 on unchanged: 5 is the coded I/O's parameter-line
+// medium, never a block's, and the entity is where a mode-5 block stands.
 i32 rdmode(const i32& mode)
 {
     if (mode == AM_LISTCNV) return AM_LIST;
@@ -70,6 +74,9 @@ void RDBT0(const i32& mode, const i32& size, i32& number, i32* header, i32& stat
     status = 0;
     In in{rdmode(mode), status};
     if (mode == AM_NONE) return;
+    // Only the header sizes that exist are read: a shorter block would be
+    // read past its end by the 27 words every header holds, and any other
+    // longer one by the 20-word tail of the full header.
     if (size != 27 && size != 28 && size != 29 && size != 49) {
         erou1c("RDBT0, WRONG HEADER SIZE ", size);
         status = -1;
@@ -155,6 +162,8 @@ void RDBT4(const i32& mode, const i32& unused, i32& number, i32& length, char* t
     In in{rdmode(mode), status};
     if (mode == AM_NONE) return;
     if (!in.i(number) || !in.i(length)) return;
+    // A text holds 80 characters at the most: a longer count is a corrupt
+    // block, whose words would run past the text.
     if (length < 0 || length > 80) {
         erou1c("RDBT4, WRONG TEXT LENGTH ", length);
         status = -1;

@@ -15,6 +15,10 @@ DisplayState DSPST = {4, 0, 0, 0, 0, 1, 1, 0};
 
 namespace {
 constexpr i32 RECORDING = 8;  // sources from 8 on take the recording road
+// The most placements of the tool figure along one move or curve: a step
+// length tiny beside the move would otherwise ask for more than an int can
+// count, and for a walk without end.
+constexpr f64 MAX_STEPS = 100000.0;
 
 f32 modal_feed() { return wrd2r(DSM4[DSM4_FEED]); }
 
@@ -126,7 +130,9 @@ void DSPMOV(const i32& source, const i32& mode, const i32& number, i32& status)
         if (DSPST.blank == 0) DSPST.keep = 0;
     }
     if (mode == 1) ncd_update_fast_blank_attribute(DSPST.fastblank);
-    if (ncd_add_registered_block(p) == 3 || ncd_move_to(p) != 0) status = -1;
+    const bool added = ncd_add_registered_block(p) != 3;
+    const bool moved = ncd_move_to(p) == 0;
+    if (!added || !moved) status = -1;
 }
 
 void DSPDRL(const i32& source, const i32& mode, const i32& kind, const i32& number, i32& status)
@@ -238,7 +244,8 @@ void TOLLIN(const i32& count, const f32* points, const f32* axes, const f32* sta
         const f32* tax = axes + 3 * m;
         const f32 len = distance(prev, to);
         if (len != 0.0f) {
-            const i32 k = static_cast<i32>(len / step - 0.01f);
+            const f64 ratio = static_cast<f64>(len) / step - 0.01;
+            const i32 k = !(ratio > 0.0) ? 0 : ratio > MAX_STEPS ? static_cast<i32>(MAX_STEPS) : static_cast<i32>(ratio);
             const f32 s = len / static_cast<f32>(k + 1);
             for (i32 j = 1; j <= k; ++j) {
                 const f32 w = static_cast<f32>(j) * s / len;
@@ -285,9 +292,13 @@ void TOLSPL(const i32& k, const i32& n, const f64* points, const f64* knots, con
     if (st != 0) return;
     f32 tol = 0;
     srfdds(tol);
+    // The polygon has room for (knot n+1 - knot 1) / tolerance + 1 points,
+    // counted in double so that a tiny tolerance cannot overflow the count;
+    // without a tolerance (0 or less, which divides nothing) the two ends
+    // alone, and never more than the placements one walk may make.
     const f64 span = knots[n] - knots[0];
-    i32 cap = tol > 0.0f ? static_cast<i32>(span / tol) + 1 : 2;
-    cap = cap < 2 ? 2 : cap > 100000 ? 100000 : cap;
+    const f64 want = tol > 0.0f ? span / tol + 1.0 : 2.0;
+    const i32 cap = !(want > 2.0) ? 2 : want > MAX_STEPS ? static_cast<i32>(MAX_STEPS) : static_cast<i32>(want);
     std::vector<f64> poly(static_cast<size_t>(3 * cap));
     i32 count = 0;
     crvpld2(curve, tol, cap, count, poly.data(), st);

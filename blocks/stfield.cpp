@@ -42,15 +42,16 @@ void labelled(const i32& context, i32 field, const char* label, const char* valu
     show(context, field, f);
 }
 
-// The state the host's status line is formatted from.
-void hand_state()
+}  // namespace
+
+void hand_status_state(const i32& context)
 {
     gsdisp(DSP8);
     gsdism(DSM4);
     gsmach(PRM9);
     gstlpr(TLCBLK.hdr);
+    MUTLNM(context);
 }
-}  // namespace
 
 const char* MCHNAM(const i32& machine, const i32& axis)
 {
@@ -88,7 +89,7 @@ void MUTLNM(const i32& context)
 
 void MUTPRC(const i32& context)
 {
-    hand_state();
+    hand_status_state(context);
     char name[9];
     movi2t(NPT1, 8, name);
     name[8] = '\0';
@@ -119,14 +120,14 @@ void MUTPSW(const i32& window)
 
 void MUCOOL(const i32& context)
 {
-    hand_state();
+    hand_status_state(context);
     const i32 m = machine();
     show(context, FLD_COOL, mach_punch(m) || mach_wire(m) ? " " : COOLTX(DSM4[DSM4_COOL]));
 }
 
 void MUSPIN(const i32& context)
 {
-    hand_state();
+    hand_status_state(context);
     const i32 m = machine();
     if (mach_wire(m)) {
         show(context, FLD_SPIN, " ");
@@ -161,7 +162,7 @@ void MUSPIN(const i32& context)
 
 void MUFEED(const i32& context)
 {
-    hand_state();
+    hand_status_state(context);
     const i32 m = machine();
     if (mach_wire(m)) {
         show(context, FLD_FEED, " ");
@@ -239,5 +240,8 @@ void SMD100(const i32& context, const i32& tool)
 {
     (void)context;
     SETMOD(100, tool, 0.0f);
+    // The tool's own field of the status line, with the tool's name: the
+    // position the tool stands at is the block display's and not changed by
+    // a new tool number.
     MUTOOL(2);
 }

@@ -16,6 +16,9 @@ const char* COOLTX(const i32& code);
 
 // Hands the current tool's name to the host.
 void MUTLNM(const i32& context);
+// Hands the host the state its status line is formatted from: the display
+// record, the modal state, the machine values, the tool's header and name.
+void hand_status_state(const i32& context);
 // Field 11: "TP=" and the tool path's name; field 12: its machine name.
 void MUTPRC(const i32& context);
 // Hands the records and the current tool's header to the host, refreshes the

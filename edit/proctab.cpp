@@ -2,12 +2,21 @@
 
 #include <cstring>
 
+#include "blocks/dspblk.h"
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "core/codedio.h"
 #include "core/host.h"
 
 ProcTables PRCTAB = {};
+
+namespace {
+// The block display's visibility table: a row's blank state, 1 shown; 0 for
+// a row the tables do not hold.
+i32 visibility(i32 row) { return row >= 1 && row <= PRCTAB.count && row <= PRT_MAX ? PRCTAB.blank[row] : 0; }
+
+[[maybe_unused]] const bool HANDED_DOWN = (DSPVIS = visibility, true);
+}  // namespace
 
 void PRCTBF(i32& status)
 {

@@ -236,6 +236,14 @@ TEST_F(DisplayTest, HeaderBlockSetsTheToolPathsState)
     norak::records().erase("STVW");
     EXPECT_EQ(show(1, 1, AM_APPEND), 0);
     EXPECT_EQ(norak::records().count("STVW"), 0u);
+    // A recording that refuses the machine type fails the header; the
+    // state after it is set all the same.
+    norak::refuse_recording("type");
+    for (int k = 0; k < 3; ++k) DSP8[DSP8_AXIS + k] = R(k == 0 ? 1.0f : 0.0f);
+    LSP2[11] = 0;
+    EXPECT_EQ(show(1, 1, 9), -1);
+    EXPECT_EQ(wrd2r(DSP8[DSP8_AXIS + 2]), 1.0f);
+    EXPECT_EQ(LSP2[11], 1);
     // The copier's procedure display: level 1 for a block of the entity.
     DIPB1C(AM_ENTITY, 2, 33, 1);
     EXPECT_EQ(BLSK[0], 1);
@@ -337,6 +345,28 @@ TEST_F(DisplayTest, ArcPlanes)
         EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0f, 1e-4f);
     }
     EXPECT_EQ(wrd2r(DSP8[DSP8_AXIS]), 0.6f);  // a type-23 arc carries the tool axis
+
+    // An arc of the YZ plane started off the origin in X, and one of the XZ
+    // plane off it in Y, through the transformation of "TRS1" (Z raised by
+    // 10): drawn on the circle of their plane at their own X or Y.
+    TRS1[TRS1_ON] = 1;
+    for (int k = 0; k < 9; ++k) TRS1[TRS1_MATRIX + k] = R(k % 4 == 0 ? 1.0f : 0.0f);
+    TRS1[TRS1_SHIFT + 2] = R(10.0f);
+    for (const i32 plane : {3, 2}) {
+        const int off = plane == 3 ? 0 : 1, u = plane == 3 ? 1 : 0;
+        f32 from[3] = {0, 0, 0}, to[3] = {0, 0, 1};
+        from[off] = to[off] = 5.0f;
+        from[u] = 1.0f;
+        DIPBT2(AM_LIST, 1, 2, 4, from, UP, 23, 0, st);  // the pen at the start
+        DIPBT3(AM_LIST, 1, 3, 5, plane, 1.5708f, 0.2f, c, to, UP, 23, 0, st);
+        EXPECT_EQ(st, 0);
+        const auto& strokes = norak::display_blocks().back().strokes;
+        ASSERT_FALSE(strokes.empty()) << plane;
+        for (const auto& p : strokes.back()) {
+            EXPECT_NEAR(p[static_cast<size_t>(off)], 5.0f, 1e-5f) << plane;
+            EXPECT_NEAR(std::hypot(p[static_cast<size_t>(u)], p[2] - 10.0f), 1.0f, 1e-4f) << plane;
+        }
+    }
 }
 
 TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
@@ -368,12 +398,17 @@ TEST_F(DisplayTest, RapidAndBlankAttributesOfTheRegisteredBlocks)
     PTBT1V(AM_LIST, 53, 0, 1, 0.0f, 9, st);
     EXPECT_EQ(show(9), 0);
     EXPECT_EQ(norak::display_blocks().back().font, RAPID_FONT);
-    // The other feed (code 59) at rapid draws rapid too.
+    // The other feed (code 59) takes its line attributes from the modal
+    // feed, as code 1 does: the feed's after a feed, rapid after a rapid.
     PTBT1V(AM_LIST, 59, 1, 0, -1.0f, 10, st);
     PTBT2(AM_LIST, 2, a, UP, 11, st);
     EXPECT_EQ(show(5), 0);  // back to the feed's attributes
     EXPECT_EQ(show(6), 0);
     EXPECT_EQ(norak::display_blocks().back().font, 4);
+    EXPECT_EQ(show(10), 0);
+    EXPECT_EQ(show(11), 0);
+    EXPECT_EQ(norak::display_blocks().back().font, 4);
+    EXPECT_EQ(show(1), 0);
     EXPECT_EQ(show(10), 0);
     EXPECT_EQ(show(11), 0);
     EXPECT_EQ(norak::display_blocks().back().font, RAPID_FONT);
@@ -404,6 +439,7 @@ TEST_F(DisplayTest, CyclesAndDrillLocations)
     EXPECT_EQ(CYCST.first, 0.0f);  // the flag word 0 clears the first value
     EXPECT_EQ(show(2), 0);
     EXPECT_EQ(CYCST.height, 7.0f);  // lowered by the point's Z once
+    EXPECT_EQ(CYCST.running, 7.0f);  // the running height with it
     EXPECT_EQ(show(3), 0);
     EXPECT_EQ(CYCST.height, 7.0f);  // not again
     // The drill moves: down to the depth below the point and back up.
@@ -559,6 +595,26 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     EXPECT_NEAR(m.back()[0], 3.0f, 1e-5f);
     EXPECT_EQ(m.back()[2], 5.0f);
     for (size_t k = n0 + 1; k < m.size(); ++k) EXPECT_LE(m[k][0] - m[k - 1][0], 1.0f + 1e-5f);
+    // Without a display tolerance the bent spline is walked along its
+    // chord; with a tiny one the polygon's count is bounded, not overflowed.
+    const f64 bent[9] = {0, 0, 5, 1.5, 3, 5, 3, 0, 5};
+    for (const f32 tol : {0.0f, 1e-30f}) {
+        norak::settings().display_tolerance = tol;
+        const size_t n1 = m.size();
+        TOLSPL(3, 3, bent, knots, 1.0f);
+        ASSERT_GT(m.size(), n1 + 2) << tol;
+        EXPECT_NEAR(m.back()[0], 3.0f, 1e-5f) << tol;
+        if (tol == 0.0f)
+            for (size_t k = n1; k < m.size(); ++k) EXPECT_NEAR(m[k][1], 0.0f, 1e-5f) << k;
+    }
+    norak::settings().display_tolerance = 0.01f;
+    // A step tiny beside the move: the figure is placed a bounded number of
+    // times, the last at the end.
+    const size_t n2 = m.size();
+    const f32 far_end[3] = {1000, 0, 0};
+    TOLLIN(1, far_end, UP, origin, UP, 1e-6f);
+    EXPECT_EQ(m.size(), n2 + 100001);
+    EXPECT_EQ(m.back()[0], 1000.0f);
     // The rotary axis shown from an origin along a frame's third column.
     const f32 turn[9] = {1, 0, 0, 0, 0, -1, 0, 1, 0};
     UPDRAX(end, turn);
@@ -584,8 +640,10 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     WRMB[3] = 7;
     char text[21] = "CONTOUR FINISH";
     GSTXT1(2, text);
+    TYPFLT(0, 2);
     i32 st = 0;
     SAVSTA(0, 2, st);
+    TYPFLT(1, 1);
     PRM9[PRM9_TOOL] = 102;
     DSM4[0] = R(-1.0f);
     HEI8[HEI8_CLEARANCE] = R(10.0f);
@@ -601,6 +659,8 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     EXPECT_EQ(wrd2r(DSM4[0]), 600.0f);
     EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 50.0f);
     EXPECT_EQ(WRMB[3], 7);
+    EXPECT_EQ(TLFILT[0], 0);  // the tool-type filter as it was saved
+    EXPECT_EQ(TLFILT[1], 1);
     char back[21] = {0};
     GSTXT1(1, back);
     EXPECT_EQ(std::string(back, 14), "CONTOUR FINISH");
@@ -767,6 +827,42 @@ TEST_F(DisplayTest, StatusFieldsOfTheMachineState)
     EXPECT_EQ(norak::status_field(1, 1).substr(0, 2), "X=");
 }
 
+// The spindle field on a lathe: the cutting speed unless the tool is of
+// type 8 or the speed is zero, in feet for the imperial units, also without
+// a current tool; the feed divided by the host's unit factor unless that is
+// 0 or 1; every field hands the host the current tool's name first.
+TEST_F(DisplayTest, LatheSpindleFeedUnitAndTheToolNameHandedFirst)
+{
+    norak::load_session_text(LIBRARY);
+    TLCCLR();
+    NPT1[NPT1_MACHINE] = 31;
+    PRM9[PRM9_DIR] = 1;
+    PRM9[PRM9_SPMODE] = 1;
+    DSM4[DSM4_SPIN] = 1500;
+    struct Case {
+        i32 tool, unit;
+        f32 speed;
+        const char* field;
+    };
+    for (const Case& c : {Case{0, 0, 94.2f, "VC=94.200   "}, Case{140, 0, 94.2f, "VC=94.200   "},
+                          Case{140, 4, 10.0f, "VC=32.808   "}, Case{111, 0, 94.2f, "SPIN=1500   "},
+                          Case{140, 0, 0.0f, "SPIN=1500   "}}) {
+        CURTOL = c.tool;
+        i32 st = 0;
+        mdputn("USUN", RK_WORDS, 1, &c.unit, st);
+        SMOD10(1, c.speed);
+        EXPECT_EQ(norak::status_field(1, FLD_SPIN), c.field) << c.tool << " " << c.unit;
+        EXPECT_EQ(norak::status_tool_name(), c.tool > 0 ? name20(c.tool) : std::string(20, ' ')) << c.tool;
+    }
+    NPT1[NPT1_MACHINE] = 23;
+    for (const auto& [unit, field] : {std::pair{0.0f, "FEED=254.000"}, std::pair{1.0f, "FEED=254.000"},
+                                      std::pair{25.4f, "FEED=10.000 "}}) {
+        norak::settings().unit = unit;
+        SMOD01(1, 254.0f);
+        EXPECT_EQ(norak::status_field(1, FLD_FEED), field) << unit;
+    }
+}
+
 namespace {
 void ucs_three(const i32& id, f32* origin, f32* matrix, i32& status)
 {
@@ -796,6 +892,121 @@ TEST_F(DisplayTest, UcsSettingTakesTheHostsUcs)
     EXPECT_TRUE(norak::transcript_has("DIPBT1,UNABLE TO GET UCS DATA"));
     EXPECT_EQ(NPT1[20], 3);  // the last UCS stays
     DSPUCS = keep;
+}
+
+namespace {
+void ucs_tilted(const i32& id, f32* origin, f32* matrix, i32& status)
+{
+    // UCS 5: origin (1, 2, 3) in model coordinates, turned about X so that
+    // its Z axis is the world's -Y.
+    status = id == 5 ? 0 : -1;
+    const f32 m[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
+    for (int k = 0; k < 3; ++k) origin[k] = static_cast<f32>(k + 1);
+    for (int k = 0; k < 9; ++k) matrix[k] = m[k];
+}
+i32 row_three_shown(i32 row) { return row == 3 ? 1 : 2; }
+}  // namespace
+
+// The UCS's origin kept in world coordinates; on a lathe the rotary axis
+// along the UCS's Z; from the entity the tool path entity is closed while
+// the UCS is read and opened again where it stood, and with no entity open
+// the block fails.
+TEST_F(DisplayTest, UcsSettingFromTheEntityAndInWorldCoordinates)
+{
+    const UcsReader keep = DSPUCS;
+    DSPUCS = ucs_tilted;
+    const f64 rot[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, shift[3] = {10, 0, 0};
+    norak::set_model_to_world(rot, shift);
+    NPT1[NPT1_MACHINE] = 31;
+    i32 st = 0;
+    DIPBT1(AM_LIST, 1, 1, 55, 5, 0.0f, 31, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN]), 11.0f);
+    EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN + 1]), 2.0f);
+    EXPECT_TRUE(norak::transcript_has("display: rotary axis at 11 2 3 along 0 -1 0"));
+
+    const i32 id = open_stream();
+    const i32 words[6] = {1, 2, 3, 4, 5, 6};
+    eputn(6, words);
+    rewind(id);
+    eskipn(4);
+    for (const i32 source : {AM_ENTITY, 8}) {
+        DIPBT1(source, 1, 1, 55, 5, 0.0f, 0, 0, st);
+        EXPECT_EQ(st, 0) << source;
+        EXPECT_EQ(norak::open_entity(), id) << source;
+        i32 next = 0;
+        egeti(1, &next);
+        EXPECT_EQ(next, 5) << source;
+        eskipn(-1);
+    }
+    eclose();
+    DIPBT1(AM_ENTITY, 1, 1, 55, 5, 0.0f, 0, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("DIPBT1,UNABLE TO TEMPORARILY CLOSE THE TP ID"));
+    DSPUCS = keep;
+    const f64 none[3] = {0, 0, 0};
+    norak::set_model_to_world(rot, none);
+}
+
+// Displayers held to their own rules: the second feed's line attributes
+// follow the modal feed; a home block keeps its Z as given; a rotated frame
+// that no view fits leaves the working view alone; a procedure's
+// sub-procedure shown in mode 4 hands the host 0 for its parameter 107 and
+// is blanked unless its row of the visibility table is 1; through the
+// recording road of the list (11) a block is moved by the list's
+// transformation in the reader and again by the dispatcher.
+TEST_F(DisplayTest, DisplayersHeldToTheirOwnRules)
+{
+    i32 st = 0;
+    for (const auto& [modal, font] : {std::pair{100.0f, 4}, std::pair{-1.0f, 5}}) {
+        DSM4[DSM4_FEED] = R(modal);
+        DSP8[DSP8_FONT] = 0;
+        DIPBT1(AM_LIST, 1, 1, 59, 0, -1.0f, 23, 0, st);
+        EXPECT_EQ(DSP8[DSP8_FONT], font) << modal;
+    }
+
+    const f32 home[3] = {1, 2, 1e-9f};
+    DIPBT6(AM_LIST, 1, 1, home, 0, st);
+    EXPECT_EQ(HEI8[HEI8_CLEARANCE], R(1e-9f));
+
+    for (int k = 0; k < 9; ++k) NPT1[NPT1_FRAME + k] = R(k % 4 == 0 ? 2.0f : 0.0f);
+    const f32 centre[3] = {0, 0, 0}, p[3] = {1, 2, 3};
+    DIPBT9(AM_LIST, 1, 1, 3, centre, 0.5f, 1, 0.5f, p, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("display: working view -3"));
+    EXPECT_EQ(NPT1[19], 1);
+
+    // A procedure entity with parameter 107 at 5, its movement entity of
+    // one line; the third sub-procedure shown is the visible one.
+    const i32 g24[4] = {107, 2, 0, 5};
+    i32 proc = 0, number = 1, code = 9, nw = 4, ng = 0;
+    dbd_proc(3, proc, number, code, const_cast<i32*>(g24), nw, nullptr, ng, st);
+    const i32 mov = open_stream();
+    const i32 head[5] = {0, 0, 0, 1, 0};
+    eputn(5, head);
+    PTBT2(AM_ENTITY, 2, p, UP, 1, st);
+    eclose();
+    norak::movement_entities()[proc] = mov;
+    const ProcVisibility keep = DSPVIS;
+    DSPVIS = row_three_shown;
+    BLKDSW = 1;
+    for (const bool blank : {true, true, false}) {
+        DSPPRC(2, 4, proc, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(norak::display_blocks().back().blank, blank) << DSPKPT.subprocs;
+        i32 v = -1;
+        gs_param(3, proc, 9, 4, 107, &v, st);
+        EXPECT_EQ(v, 0);
+    }
+    BLKDSW = 0;
+    DSPVIS = keep;
+
+    const f32 twice[3] = {10, 0, 0}, id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    norak::set_list_transform(id, twice);
+    PTBT2(AM_LIST, 2, p, UP, 1, st);
+    EXPECT_EQ(show(1, 1, 11), 0);
+    EXPECT_EQ(norak::recording().back().what, "move");
+    EXPECT_EQ(norak::recording().back().values[0], 21.0);
 }
 
 // A drill cycle on the recording road, from the entity (8) or the list (9):

@@ -262,13 +262,16 @@ std::vector<Case> cases()
                          EXPECT_TRUE(std::memcmp(x, mat, 36) == 0 && eq3(t, Q));
                      }});
     }
-    // Markers: kind 3 carries a real, kind 9 an integer, kind 1 nothing.
-    for (i32 kind : {1, 3, 9}) {
+    // Markers: kind 3 carries a real, the kinds 9, 33, 35, 37, 39, 45, 53,
+    // 59, 60 and 61 an integer, the others nothing.
+    for (i32 kind : {1, 3, 9, 33, 34, 35, 37, 39, 45, 53, 59, 60, 61, 62}) {
+        const bool integer = kind != 34 && kind != 62 && kind >= 9;
         Words d{kind};
         if (kind == 3) d.push_back(R(2.5f));
-        if (kind == 9) d.push_back(44);
-        c.push_back({"marker", 99, kind == 1 ? 3 : 4, [kind](i32 m, i32 n, i32& st) { PTBT99(m, kind, 2.5f, 44, n, st); },
-                     d, [kind](i32 m, i32 size, i32 n) {
+        if (integer) d.push_back(44);
+        c.push_back({"marker", 99, kind == 1 || kind == 34 || kind == 62 ? 3 : 4,
+                     [kind](i32 m, i32 n, i32& st) { PTBT99(m, kind, 2.5f, 44, n, st); }, d,
+                     [kind, integer](i32 m, i32 size, i32 n) {
                          i32 num = -1, k = 0, iv = -1, st = 0;
                          f32 rv = -1;
                          RDBHED(m, num, k, rv, iv, st);
@@ -276,7 +279,7 @@ std::vector<Case> cases()
                          EXPECT_EQ(num, n);
                          EXPECT_EQ(k, kind);
                          EXPECT_EQ(rv, kind == 3 ? 2.5f : -1.0f);
-                         EXPECT_EQ(iv, kind == 9 ? 44 : -1);
+                         EXPECT_EQ(iv, integer ? 44 : -1);
                      }});
     }
     // Technology: a real value (parameter 1), an integer value (2), a code.
@@ -301,6 +304,19 @@ std::vector<Case> cases()
                      EXPECT_EQ(kind, 0);
                      EXPECT_EQ(iv, -1200);
                      (void)vs, (void)vt;
+                 }});
+    // A second feed read as a technology item: its value a real by the
+    // parameter's type.
+    c.push_back({"technology item real", 1, 5, [](i32 m, i32 n, i32& st) { PTBT1V(m, 59, DT_REAL, 0, -2.5f, n, st); },
+                 Words{59, 0, R(-2.5f)}, [](i32 m, i32 size, i32 n) {
+                     i32 num = -1, p = 0, vs = -1, vt = -1, iv = 0, st = 0;
+                     f32 rv = 0;
+                     RDBHD2(m, num, p, vs, vt, iv, rv, st);
+                     EXPECT_EQ(st, 0);
+                     EXPECT_EQ(p, 59);
+                     EXPECT_EQ(vs, 0);
+                     EXPECT_EQ(vt, 1);
+                     EXPECT_EQ(rv, -2.5f);
                  }});
     c.push_back({"technology code", 1, 5, [](i32 m, i32 n, i32& st) { PTBT1C(m, 3, 6, n, st); }, Words{3, 1, 6},
                  [](i32 m, i32 size, i32 n) {
@@ -448,6 +464,17 @@ TEST_F(BlocksTest, OlderHeaderSizesReadTheirOptionalWords)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(hdr[20], 22);
     EXPECT_EQ(hdr[24], 26);
+    // Size 28: the first optional int only.
+    Words w28(w27.begin(), w27.begin() + 20);
+    w28.insert(w28.end(), {21, 22, 23, 24, 25, 0, 0});
+    e.words = w28;
+    id = norak::add_entity(e);
+    rewind(id);
+    RDBT0(AM_ENTITY, 28, number, hdr, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(hdr[20], 22);
+    EXPECT_EQ(hdr[23], 25);
+    EXPECT_EQ(hdr[24], 0);
     RDBT0(AM_ENTITY, 30, number, hdr, st);
     EXPECT_LT(st, 0);
 }

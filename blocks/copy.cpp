@@ -8,6 +8,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/modal.h"
+#include "blocks/navig.h"
 #include "blocks/procblk.h"
 #include "blocks/readers.h"
 #include "blocks/tpent.h"
@@ -17,6 +18,7 @@
 #include "core/records.h"
 #include "tools/toolcache.h"
 #include "tools/tooldsp.h"
+#include "tools/toollib.h"
 
 CopyTransform CPYTRF = {0, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}};
 
@@ -204,7 +206,14 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         CPYTRF.active = 0;
         if (source == AM_ENTITY && header[21] < 600) usmsgc("TOOLPATH WAS CREATED IN VER. 5.0!");
         header[21] = prgvrs();
-        if (list_medium(source)) gsblkn(1, 1, header[22]);
+        if (target == AM_ENTITY) {
+            // The header of a stored tool path describes what is stored: the
+            // surface table in force and, copied from the list, the number of
+            // blocks of its main list. A copy into the list keeps the
+            // source's words, which describe the tool path they came from.
+            if (ncs_table_initialized() != 0) header[24] = ncs_table_get_table_id();
+            if (list_medium(source)) gsblkn(1, 1, header[22]);
+        }
         PTBT0(target, header, number, status);
         break;
     }
@@ -381,6 +390,8 @@ bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& n
         RDBHED(source, number, kind, rv, iv, status);
         if (status < 0) return true;
         if (xf && kind == 3) {
+            // The real of kind 3 is a height: it moves as the Z of the point
+            // (0, 0, height) does.
             f32 p[3] = {0, 0, rv};
             TRMPTV(p, nullptr, m, t);
             rv = p[2];
@@ -484,6 +495,10 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
     }
     if (source == AM_NONE) return;
     i32 cls = 0;
+    // A type the class table does not know (15, or any above 227) is refused
+    // here by the header read with its own message; the copy's message below
+    // is for the types the table passes and no copy handles (25, 225, and
+    // the one-word blocks).
     if (!(source == AM_ENTITY && type == BT_PROC)) TPBLKH(source, size, type, cls, status);
     if (status < 0) return;
     i32 number = 0;
@@ -507,10 +522,13 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
 void SAVSTA(const i32& skip, const i32& mode, i32& status)
 {
     // One save area: the machine values, the modal state, the procedure's
-    // two texts, the heights, the modal technology values and the frame's
-    // words of the technology case, the tool and the tool display.
+    // two texts, the heights, the modal technology values, the tool-type
+    // filter (which the machine type sets together with the technology case)
+    // and the frame's words of the technology case, the tool and the tool
+    // display. All 23 machine values come back, the coordinate system's word
+    // among them: the restore returns the state of before the operation.
     struct Saved {
-        i32 prm9[PRM9_N], dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N];
+        i32 prm9[PRM9_N], dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N], filter[10];
         char text[20], table[12];
         i32 techcase, tool, tler;
     };
@@ -522,6 +540,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
         std::memcpy(s.dsm4, DSM4, sizeof s.dsm4);
         std::memcpy(s.hei8, HEI8, sizeof s.hei8);
         std::memcpy(s.wrmb, WRMB, sizeof s.wrmb);
+        std::memcpy(s.filter, TLFILT, sizeof s.filter);
         GSTXT1(1, s.text);
         GSTXT2(1, s.table);
         s.techcase = TLTCAS;
@@ -533,6 +552,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     std::memcpy(DSM4, s.dsm4, sizeof s.dsm4);
     std::memcpy(HEI8, s.hei8, sizeof s.hei8);
     std::memcpy(WRMB, s.wrmb, sizeof s.wrmb);
+    std::memcpy(TLFILT, s.filter, sizeof s.filter);
     char text[21], table[13];
     std::memcpy(text, s.text, 20);
     text[20] = '\0';
@@ -544,7 +564,9 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     CURTOL = s.tool;
     TLER[TLER_MODE] = s.tler;
     if (PRM9[PRM9_TOOL] > 0) {
-        // The restored tool drawn again at the current tool position.
+        // The restored tool drawn again at the current tool position, as the
+        // frame's tool display does for a tool id (its routine stands above
+        // this layer).
         f32 p[3], a[3];
         for (int k = 0; k < 3; ++k) {
             p[k] = wrd2r(DSP8[DSP8_POS + k]);
@@ -595,15 +617,10 @@ bool tp_words(i32 tp, i32 depth, long long& words)
         i32 movement = -1;
         get_set_movmnt_id(1, id, movement);
         if (movement > 0 && !entity_words(movement, words)) return false;
-        i32 nwords = 0, ngeom = 0, st = 0;
-        get_proc_info(id, nwords, ngeom, st);
+        i32 bytes = 0, st = 0;
+        GTGEOS(id, bytes, st);
         if (st < 0) return false;
-        if (ngeom < 1) continue;
-        std::vector<i32> geoms(static_cast<size_t>(ngeom));
-        i32 count = 0;
-        get_geom_buf(id, geoms.data(), ngeom, count);
-        for (i32 g = 0; g < count && g < ngeom; ++g)
-            if (geoms[static_cast<size_t>(g)] > 0 && !entity_words(geoms[static_cast<size_t>(g)], words)) return false;
+        words += bytes / 4;
     }
     return true;
 }

@@ -8,9 +8,9 @@
 #include "core/codedio.h"
 #include "core/host.h"
 
+LastXY TPLAST = {0, 0.0f, 0.0f};
+
 namespace {
-// The X and Y of the last point changed, for the repeated-XY check.
-f32 LASTXY[2] = {0, 0};
 
 struct Changer {
     const i32& medium;
@@ -55,9 +55,11 @@ struct Changer {
         if (status >= 0) tpget(medium, 2, DT_REAL, xy, status);
         if (status > 0) status = 0;
         if (status < 0) return false;
-        if (eqpt2(xy, LASTXY) != 0) return false;
-        LASTXY[0] = xy[0];
-        LASTXY[1] = xy[1];
+        // Before any point was changed there is no last point to repeat: a
+        // first point at X and Y 0 is changed like any other.
+        const f32 last[2] = {TPLAST.x, TPLAST.y};
+        if (TPLAST.set != 0 && eqpt2(xy, last) != 0) return false;
+        TPLAST = {1, xy[0], xy[1]};
         return true;
     }
 };
@@ -124,13 +126,19 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
         std::vector<f64> nk(static_cast<size_t>(n + k + 16)), np(static_cast<size_t>(3 * n));
         if (st == 0) evbget_bsp(curve, k2, n2, nk.data(), np.data(), n, st);
         evbfre(curve);
-        if (st != 0 || n2 < 1 || k2 != k || n2 != n) {
+        // In the list the rebuilt curve takes a block of its own, whatever
+        // its order and point count. In the entity stream it is written over
+        // the old words, which hold exactly the old order and count: a curve
+        // of any other shape would overrun the block or leave part of it.
+        const bool fits = medium != AM_ENTITY || (k2 == k && n2 == n);
+        if (st != 0 || n2 < 1 || k2 < 1 || !fits) {
             eroutc("TPSETZ, THE CURVE COULD NOT BE REBUILT", 0);
             status = -1;
             break;
         }
         if (medium == AM_ENTITY) {
-            // The same order and count: the words are replaced in place.
+            // The words replaced in place, the trailing knots too, so that
+            // the stream stands at the block's end as after any other block.
             c.skip(-(4 * n + k));
             for (i32 j = 0; j < n && status >= 0; ++j) {
                 const f32 w[4] = {static_cast<f32>(nk[static_cast<size_t>(j)]),
@@ -139,6 +147,8 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
                                   static_cast<f32>(np[static_cast<size_t>(3 * j + 2)])};
                 TPPUT(medium, 4, DT_REAL, w, status);
             }
+            for (i32 j = 0; j < k; ++j) rest[static_cast<size_t>(j)] = static_cast<f32>(nk[static_cast<size_t>(n + j)]);
+            if (status >= 0) TPPUT(medium, k, DT_REAL, rest.data(), status);
             break;
         }
         // In the list the new block goes after the old one, which is

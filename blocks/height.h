@@ -14,6 +14,14 @@
 // returns the block's number. Other blocks are left unchanged.
 void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const f32& value, const f64& tol,
             const i32& skipxy, i32& number, i32& status);
+// The X and Y of the last point changed, for the repeated-XY check; set is 0
+// until a point has been changed.
+struct LastXY {
+    i32 set;
+    f32 x, y;
+};
+extern LastXY TPLAST;
+
 // TPSETZ without the repeated-XY check.
 void NRBCNV(const i32& medium, const i32& mode, i32 type, const i32& size, const f32& value, const f64& tol,
             i32& number, i32& status);

@@ -30,3 +30,6 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
 // each procedure's geometry entities and, for a procedure whose blocks lie
 // in its movement entity, of that entity. Only on the main list.
 void GTTPSZ(i32& size, i32& status);
+// Size in bytes of the geometry entities of a procedure entity; status -1
+// when its record or one of them cannot be read.
+void GTGEOS(const i32& procedure, i32& size, i32& status);

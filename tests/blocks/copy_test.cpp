@@ -299,3 +299,70 @@ TEST_F(CopyTest, ProcedureBlockThroughAnEntityTakesThePresentColourAndPen)
     want.insert(want.end(), tail.begin(), tail.end());
     EXPECT_EQ(l[1], want);
 }
+
+// A header copied into an entity describes the stored tool path: the
+// surface table in force (once one is set up) and the main list's block
+// count; a copy into the list keeps the source's words.
+TEST_F(CopyTest, HeaderIntoAnEntityCarriesTheSurfaceTableAndTheBlockCount)
+{
+    i32 header[HDR_WORDS] = {0}, st = 0;
+    header[22] = 77;  // word 24
+    header[24] = 55;  // word 26
+    PTBT0(AM_LIST, header, 0, st);
+    const f32 p[3] = {1, 2, 3};
+    PTBT2(AM_LIST, 2, p, UP, 1, st);
+    i32 blocks = 42;
+    gsblkn(2, 1, blocks);
+    struct Case {
+        bool table;
+        i32 target, word24, word26;
+    };
+    for (const Case& c : {Case{false, AM_ENTITY, 42, 55}, Case{true, AM_ENTITY, 42, 9}, Case{true, AM_APPEND, 77, 55}}) {
+        if (c.table) {
+            ncs_table_init();
+            ncs_table_set_table_id(9);
+        }
+        i32 answer = 0, type = 0, size = 0;
+        lacces(2, answer);
+        const i32 id = c.target == AM_ENTITY ? open_stream() : 0;
+        CPYBLK(AM_LIST, c.target, type, size, st);
+        EXPECT_EQ(st, 0);
+        Words w;
+        if (c.target == AM_ENTITY) {
+            eclose();
+            w = dump::entity(id);
+        } else {
+            w = dump::main_list()[1];  // the copy, right after the header it came from
+        }
+        ASSERT_GE(w.size(), 27u);
+        EXPECT_EQ(w[24], c.word24) << c.table << c.target;
+        EXPECT_EQ(w[26], c.word26) << c.table << c.target;
+    }
+}
+
+// A movement entity with a NURBS variant that no copy handles: the copy
+// into the sub-list stops at it, the blocks before it copied.
+TEST_F(CopyTest, AnUnhandledBlockEndsTheMovementEntitysCopy)
+{
+    const i32 mov = open_stream();
+    const i32 head[5] = {0, 0, 0, 3, 0};
+    eputn(5, head);
+    i32 st = 0;
+    const f32 a[3] = {1, 0, 0}, b[3] = {2, 0, 0};
+    PTBT2(AM_ENTITY, 2, a, UP, 1, st);
+    const f64 kn[6] = {0, 0, 0, 1, 1, 1}, cp[9] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+    PTBT5(AM_ENTITY, 225, 3, 3, kn, cp, 2, st);
+    PTBT2(AM_ENTITY, 2, b, UP, 3, st);
+    eclose();
+    put_block({12, 1, 9, 24, 4, 20, 2, 0, 0, 27, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
+    open_sub_list(2, mov, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("DSPBLK - UNEXPECTED BLOCK TYPE"));
+    const auto sub = dump::sub_list(0);
+    ASSERT_EQ(sub.size(), 1u);
+    EXPECT_EQ(sub[0], (Words{2, 0, R(1), R(0), R(0)}));
+    i32 level = 0;
+    gtlstn(1, level);
+    EXPECT_EQ(level, 1);
+    EXPECT_EQ(norak::open_entity(), 0);
+}

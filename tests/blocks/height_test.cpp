@@ -153,3 +153,50 @@ TEST_F(HeightTest, ABlockCutShortFails)
     EXPECT_LT(change(1, 1, 1.0f), 0);
     EXPECT_LT(change(2, 2, 1.0f), 0);
 }
+
+// The repeated-XY check has no last point before a point was changed: a
+// first point at X and Y 0 is changed, a second one there left alone.
+TEST_F(HeightTest, NoLastPointBeforeTheFirstChange)
+{
+    i32 st = 0;
+    const f32 p[3] = {0, 0, 10};
+    PTBT2(AM_LIST, 2, p, UP, 1, st);
+    PTBT2(AM_LIST, 2, p, UP, 2, st);
+    TPLAST = {0, 0.0f, 0.0f};
+    EXPECT_EQ(change(1, 1, 1.0f, 1), 0);
+    EXPECT_EQ(change(2, 1, 1.0f, 1), 0);
+    EXPECT_EQ(dump::main_list()[0], (Words{2, 1, R(0), R(0), R(11)}));
+    EXPECT_EQ(dump::main_list()[1], (Words{2, 2, R(0), R(0), R(10)}));
+}
+
+// A NURBS block rebuilt in the entity stream leaves the stream at its end,
+// where the next block is read; one rebuilt as the list's first block takes
+// its place there.
+TEST_F(HeightTest, NurbsRebuiltInTheEntityAndFirstInTheList)
+{
+    i32 st = 0;
+    const f64 knots[7] = {0, 0, 0, 0.5, 1, 1, 1}, pts[12] = {0, 0, 5, 1, 0, 5, 2, 1, 6, 3, 1, 7};
+    const f32 p[3] = {4, 5, 6};
+    const i32 id = open_stream();
+    PTBT5(AM_ENTITY, 5, 3, 4, knots, pts, 9, st);
+    PTBT2(AM_ENTITY, 2, p, UP, 10, st);
+    rewind(id);
+    i32 size = 0, type = 0, cls = 0, number = 0;
+    TPBLKH(AM_ENTITY, size, type, cls, st);
+    NRBCNV(AM_ENTITY, 1, type, size, 1.0f, 0.01, number, st);
+    EXPECT_EQ(st, 0);
+    TPBLKH(AM_ENTITY, size, type, cls, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(size, 5);
+    EXPECT_EQ(type, 2);
+
+    PTBT5(AM_LIST, 5, 3, 4, knots, pts, 1, st);
+    PTBT2(AM_LIST, 2, p, UP, 2, st);
+    EXPECT_EQ(change(1, 2, 3.0f), 0);
+    const auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(l[0][0], 5);
+    EXPECT_EQ(l[0][1], 1);
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(l[0][4 + 4 * k + 3], R(3.0f)) << k;
+    EXPECT_EQ(l[1], (Words{2, 2, R(4), R(5), R(6)}));
+}

@@ -437,3 +437,46 @@ TEST_F(NavTest, PositionsTwoSubListLevelsDown)
     CLSSBL(st);
     CLSSBL(st);
 }
+
+// A stored tool path's size: its own entity, every entity its entries name,
+// the geometry of its procedures, and a nested tool path.
+TEST_F(NavTest, SizeOfAStoredToolPathAndItsBuffers)
+{
+    auto entity = [](i32 type, size_t words) {
+        norak::Entity e;
+        e.cls = 9;
+        e.type = type;
+        e.words.assign(words, 0);
+        return norak::add_entity(e);
+    };
+    const i32 g1 = entity(7, 17), g2 = entity(7, 9), mov = entity(8, 41);
+    const i32 g24[4] = {20, 2, 0, 0};
+    i32 proc = 0, number = 1, code = 9, nw = 4, ng = 0, st = 0;
+    dbd_proc(3, proc, number, code, const_cast<i32*>(g24), nw, nullptr, ng, st);
+    ASSERT_EQ(st, 0);
+    i32 geoms[2] = {g1, g2};
+    nw = 8, ng = 2;
+    dbd_proc(2, proc, number, code, nullptr, nw, geoms, ng, st);
+    ASSERT_EQ(st, 0);
+    i32 bytes = 0;
+    GTGEOS(proc, bytes, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(bytes, 4 * (17 + 9));
+
+    const i32 inner = norak::add_toolpath_entity({}, {{{4, mov}}});
+    const i32 outer = norak::add_toolpath_entity({}, {{{1, proc}}, {{2, inner}}});
+    const long long tp = static_cast<long long>(dump::entity(outer).size());
+    const long long pr = static_cast<long long>(dump::entity(proc).size());
+    get_tp_size_bytes(outer, bytes, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(bytes, 4 * (tp + pr + 17 + 9 + tp + 41));
+
+    // A procedure whose record cannot be read, or whose geometry is gone.
+    GTGEOS(mov, bytes, st);
+    EXPECT_EQ(st, -1);
+    norak::entities().erase(g2);
+    GTGEOS(proc, bytes, st);
+    EXPECT_EQ(st, -1);
+    get_tp_size_bytes(outer, bytes, st);
+    EXPECT_EQ(st, -1);
+}

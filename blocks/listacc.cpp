@@ -68,6 +68,9 @@ void FNDTYP(const i32& type, i32& status)
     while (true) {
         i32 size = 0, t = -1, cls = 0;
         TPBLKH(AM_APPEND, size, t, cls, status);
+        // A block of a type the class table does not know is reported by
+        // the header read and passed over like any block of another type;
+        // any other failure of the read ends the search.
         if (status < 0 && cls != BC_ILLEGAL) return;
         if (status >= 0 && t == type) {
             status = 0;
@@ -117,7 +120,7 @@ void CLSSBL(i32& status)
     gtlstn(1, level);
     i32 blocks = 0;
     gsblkn(1, level + 1, blocks);
-    TPCHNN(AM_LIST, GR_GLOBAL, 20, DT_INT, &blocks, status);
+    change_values(AM_LIST, GR_GLOBAL, 20, DT_INT, 1, &blocks, status);
 }
 
 void TPNEWL(i32& list, i32& status)
@@ -348,7 +351,9 @@ void TPCHNG(const i32& count, const void* value, i32& status)
     }
 }
 
-void TPCHNN(const i32& mode, const i32& group, const i32& code, const i32& itype, const void* value, i32& status)
+namespace {
+// TPCHNN with the caller's count of values; -1 when the caller gives none.
+void change(const i32& mode, const i32& group, const i32& code, const void* value, i32 capacity, i32& status)
 {
     status = 0;
     if (mode == AM_ENTITY) {
@@ -377,7 +382,26 @@ void TPCHNN(const i32& mode, const i32& group, const i32& code, const i32& itype
         status = -1;
         return;
     }
+    if (capacity >= 0 && n > capacity) {
+        erou2c("TPCHNN, ITEM LONGER THAN ITS AREA, CODE = ", code, n);
+        status = -1;
+        return;
+    }
     TPCHNG(n, value, status);
+}
+}  // namespace
+
+void TPCHNN(const i32& mode, const i32& group, const i32& code, const i32& itype, const void* value, i32& status)
+{
+    (void)itype;
+    change(mode, group, code, value, -1, status);
+}
+
+void change_values(const i32& mode, const i32& group, const i32& code, const i32& itype, const i32& count,
+                   const void* value, i32& status)
+{
+    (void)itype;
+    change(mode, group, code, value, count < 0 ? 0 : count, status);
 }
 
 

@@ -32,6 +32,10 @@ void TPGETC(const i32& mode, const i32& group, const i32& code, i32& count, cons
 // Overwrites the values of the segment (group, code) of the block at the
 // cursor in place (not on an entity, not the texts 29 and 30).
 void TPCHNN(const i32& mode, const i32& group, const i32& code, const i32& itype, const void* value, i32& status);
+// As TPCHNN from count words: a segment holding more than count words is
+// refused, so that its words are never taken from past the caller's values.
+void change_values(const i32& mode, const i32& group, const i32& code, const i32& itype, const i32& count,
+                   const void* value, i32& status);
 void TPCHNG(const i32& count, const void* value, i32& status);  // overwrites count words at the word position
 // Puts the word position after the segment (group, code) of the block at
 // the cursor; a missing one is reported.

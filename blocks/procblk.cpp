@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "blocks/dspblk.h"
 #include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
@@ -102,7 +103,13 @@ void wglprm(const i32& medium, i32& count, i32& status)
     };
     auto tail = [&]() {
         if (prgvrs() != tp_vnum_get()) mark_geom_version();
-        if (CMPBLK[CMP_RERUN] != 0 && EDA2[EDA2_SUSP] != 0) CMPBLK[CMP_RERUN] = 4;
+        // Code 81 is the rerun word, made 4 for a suspended procedure as it
+        // is written (and only then: a group that ends before it leaves the
+        // word as it was).
+        auto rerun = [&]() {
+            if (CMPBLK[CMP_RERUN] != 0 && EDA2[EDA2_SUSP] != 0) CMPBLK[CMP_RERUN] = 4;
+            return CMPBLK[CMP_RERUN];
+        };
         return g.i(43, prgvrs()) && g.i(113, prgvrs()) && g.i(116, colour) && g.i(117, pen) && g.i(107, 0) &&
                g.i(119, get_ProcGeomStatus()) && g.i(59, c[0]) && g.seg(60, 1, DT_REAL, c + 1) &&
                g.seg(61, 1, DT_REAL, c + 2) && g.i(114, c[48]) && g.i(62, c[3]) && g.seg(63, 1, DT_REAL, c + 4) &&
@@ -111,7 +118,7 @@ void wglprm(const i32& medium, i32& count, i32& status)
                g.seg(70, 1, DT_REAL, c + 12) && g.i(71, c[13]) && g.i(72, c[14]) && g.i(73, c[15]) &&
                g.seg(74, 1, DT_REAL, c + 16) && g.seg(75, 1, DT_REAL, c + 17) && g.i(76, c[18]) &&
                g.seg(77, 1, DT_REAL, c + 19) && g.i(108, c[20]) && g.i(78, c[21]) && g.seg(79, 1, DT_REAL, c + 22) &&
-               g.seg(80, 1, DT_REAL, c + 23) && g.i(81, c[25]) && g.seg(109, 5, DT_REAL, c + 26) &&
+               g.seg(80, 1, DT_REAL, c + 23) && g.i(81, rerun()) && g.seg(109, 5, DT_REAL, c + 26) &&
                g.seg(110, 6, DT_INT, c + 31) && g.seg(111, 5, DT_REAL, c + 37) && g.seg(112, 6, DT_INT, c + 42) &&
                g.i(115, c[55]) && g.i(120, c[56]) && g.i(121, c[57]) && g.seg(125, 10, DT_INT, c + 58) &&
                g.i(126, c[68]) && g.seg(127, 10, DT_INT, c + 69) && g.seg(128, 10, DT_INT, c + 79);
@@ -249,6 +256,7 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
         DSP8[DSP8_FONT] = 4;
         DSP8[DSP8_COLOUR] = colour;
         DSP8[DSP8_PEN] = pen;
+        DSPINI(3);
         TPPUT(AM_APPEND, 1, DT_INT, &code, status);
     }
     i32 count = 0;

@@ -57,6 +57,9 @@ void get_flags(i32& flag2, i32& flag1, i32& flag3, i32& flag4, i32& flag5, i32& 
         length -= 3;
         i32* target = flag_word(head[0], &flag2, &flag1, &flag3, &flag4, &flag5, &flag6, slots);
         i32 n = head[1] - 1;
+        // Every flag and slot is one word: a segment of another count is a
+        // corrupt group, whose words would run into the next flag or past
+        // the caller's word.
         if (!target || n != 1) {
             eroutc("get_flags, ERRORS IN LIST", 0);
             status = -1;
@@ -80,14 +83,15 @@ void get_proc_flags(i32& status)
 void update_flags(i32& status)
 {
     PLFIND(GR_TOP, GR_FLAGS, status);
-    if (status < 0) return;
     i32 length = 0;
-    list_word(length, status);
+    if (status >= 0) list_word(length, status);
     while (status >= 0 && length > 0) {
         i32 head[3];
         tpget(AM_APPEND, 3, DT_INT, head, status);
         if (status < 0) break;
         i32* source = flag_word(head[0], &PRCFLG[1], &PRCFLG[0], &PRCFLG[2], &PRCFLG[3], &PRCFLG[4], &PRCFLG[5], GSLOTS);
+        // One word from one module word: a segment of another count is
+        // refused, as get_flags refuses it, rather than written from past it.
         if (!source || head[1] != 2) {
             status = -1;
             break;
@@ -104,10 +108,10 @@ void update_flags(i32& status)
 }
 
 namespace {
-// Overwrites the values of a segment of the block at the cursor.
-void change(i32 group, i32 code, const void* values, i32& status)
+// Overwrites the n values of a segment of the block at the cursor.
+void change(i32 group, i32 code, const void* values, i32 n, i32& status)
 {
-    if (status >= 0) TPCHNN(AM_LIST, group, code, DT_INT, values, status);
+    if (status >= 0) change_values(AM_LIST, group, code, DT_INT, n, values, status);
 }
 }  // namespace
 
@@ -119,10 +123,10 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
         i32 none = 1;
         FSTLST(v[0], v[1], v[2], v[3], none, status);
         if (status >= 0 && none == 0) {
-            change(GR_GLOBAL, 5, v[0], status);
-            change(GR_GLOBAL, 27, v[1], status);
-            change(GR_GLOBAL, 6, v[2], status);
-            change(GR_GLOBAL, 28, v[3], status);
+            change(GR_GLOBAL, 5, v[0], 3, status);
+            change(GR_GLOBAL, 27, v[1], 3, status);
+            change(GR_GLOBAL, 6, v[2], 3, status);
+            change(GR_GLOBAL, 28, v[3], 3, status);
         }
         if (status < 0) {
             eroutc("PTUB12, ERRORS IN LIST", 0);
@@ -131,7 +135,12 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
     }
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
-    if (status < 0 || cls != BC_PROC) {
+    if (status < 0) {
+        eroutc("PTUB12, ERRORS IN LIST", 0);
+        status = -1;
+        return;
+    }
+    if (cls != BC_PROC) {
         eroutc("PTUB12, THE CURRENT BLOCK IS NOT A PROCEDURE", 0);
         status = -1;
         return;
@@ -139,23 +148,23 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
     i32 level = 0, blocks = 0;
     gtlstn(1, level);
     gsblkn(1, level + 1, blocks);
-    change(GR_GLOBAL, 8, &NPT1[NPT1_VIEW], status);
-    change(GR_GLOBAL, 10, &NPT1[NPT1_VIEWPAR], status);
-    change(GR_GLOBAL, 13, &NPT1[NPT1_ORIGIN], status);
-    change(GR_GLOBAL, 14, &NPT1[NPT1_HOME], status);
+    change(GR_GLOBAL, 8, &NPT1[NPT1_VIEW], 1, status);
+    change(GR_GLOBAL, 10, &NPT1[NPT1_VIEWPAR], 1, status);
+    change(GR_GLOBAL, 13, &NPT1[NPT1_ORIGIN], 3, status);
+    change(GR_GLOBAL, 14, &NPT1[NPT1_HOME], 3, status);
     if (status >= 0) PLFIND(GR_GLOBAL, 36, status);
     if (status >= 0) TPSKIP(AM_LIST, 2, DT_INT, status);
     if (status >= 0) TPCHNG(1, HEI8 + HEI8_CLEARANCE, status);
-    change(GR_GLOBAL, 20, &blocks, status);
+    change(GR_GLOBAL, 20, &blocks, 1, status);
     i32 proc = 0, one = 1;
     if (status >= 0) TPGETN(AM_LIST, GR_LEAD, 34, one, DT_INT, &proc, status);
-    if (proc == 100) change(GR_MACHINE, 10, &PRM9[PRM9_TOOL], status);
+    if (proc == 100) change(GR_MACHINE, 10, &PRM9[PRM9_TOOL], 1, status);
     if (quiet != 0) {
         const i32 three = 3, two = 2;
-        change(GR_GLOBAL, 44, &three, status);
-        change(GR_GLOBAL, 22, &two, status);
+        change(GR_GLOBAL, 44, &three, 1, status);
+        change(GR_GLOBAL, 22, &two, 1, status);
     }
-    if (set31 != 0) change(GR_GLOBAL, 31, &value31, status);
+    if (set31 != 0) change(GR_GLOBAL, 31, &value31, 1, status);
     if (status < 0) {
         eroutc("PTUB12, ERRORS IN LIST", 0);
         status = -1;
@@ -178,9 +187,15 @@ void WUPDSL(const i32& suspended)
             return;
         }
     }
-    i32 sonh[8] = {0};
-    i32 n = 8, st = 0;
+    // The take-over of a procedure stores the header as nine words (the
+    // item's eight and a word after them); the first eight are the header.
+    i32 sonh[9] = {0};
+    i32 n = 9, st = 0;
     mdgetn("SONH", sonh, n, st);
+    // Without a header record (no procedure was taken over) the unsuspended
+    // update has nothing to write: the header stays as the run left it,
+    // where zeros in its place would lose the sub-list's block count.
+    if (suspended == 0 && st != 0) return;
     const i32 zeros[8] = {0};
     if (status >= 0) PLFIND(GR_TOP, 1, status);
     if (status >= 0) TPSKIP(AM_LIST, 2, DT_INT, status);
@@ -191,10 +206,10 @@ void WUPDSL(const i32& suspended)
         gsblkn(2, level + 1, sonh[1]);
     }
     const i32 count = suspended != 0 ? 0 : sonh[1];
-    change(GR_GLOBAL, 20, &count, status);
+    change(GR_GLOBAL, 20, &count, 1, status);
     if (suspended != 0) {
         const i32 one = 1;
-        change(GR_FLAGS, 82, &one, status);
+        change(GR_FLAGS, 82, &one, 1, status);
     }
     if (status < 0) eroutc("WUPDSL, ERRORS IN LIST", 0);
 }
@@ -236,7 +251,9 @@ void save_geom_entities(const i32* slots, i32& count, i32* ids, i32& status)
 }
 
 namespace {
-// Words of a group read from the list: its code, length and words.
+// Words of a group read from the list: its code, length and words. A group
+// out of its place, or of a length below 0 or beyond any block, is a corrupt
+// block: its words would be taken for another group's or not fit in memory.
 bool read_group(i32 expect, std::vector<i32>& words, i32& status)
 {
     i32 head[2] = {0, 0};
@@ -249,6 +266,21 @@ bool read_group(i32 expect, std::vector<i32>& words, i32& status)
     words.assign(static_cast<size_t>(head[1]), 0);
     tpget(AM_APPEND, head[1], DT_INT, words.data(), status);
     return status >= 0;
+}
+
+// The record of a procedure entity: its block number, procedure code,
+// global words and geometry ids.
+void read_record(i32 proc, i32& number, i32& code, std::vector<i32>& global, std::vector<i32>& geoms, i32& status)
+{
+    i32 nwords = 0, ngeom = 0;
+    get_proc_info(proc, nwords, ngeom, status);
+    if (status < 0) return;
+    global.assign(static_cast<size_t>(nwords) + 1, 0);
+    geoms.assign(static_cast<size_t>(ngeom) + 1, 0);
+    dbd_proc(1, proc, number, code, global.data(), nwords, geoms.data(), ngeom, status);
+    if (status < 0) return;
+    global.resize(static_cast<size_t>(nwords));
+    geoms.resize(static_cast<size_t>(ngeom));
 }
 
 void to_database(i32& status)
@@ -276,6 +308,20 @@ void to_database(i32& status)
     get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, count, status);
     if (status < 0) return;
     i32 proc = f[0];
+    if (proc > 0) {
+        // The procedure entity the block names must still be there: one that
+        // is gone fails here, before anything is stored for it.
+        i32 number = 0, code = 0;
+        std::vector<i32> old, geoms;
+        read_record(proc, number, code, old, geoms, status);
+        if (status < 0) {
+            eroutc("cpbt12, ERRORS IN LIST", 0);
+            status = -1;
+            return;
+        }
+    }
+    // A flag 1 of 0 names no entity either: a new one is made, as for a
+    // negative flag, rather than entity 0 taken for the procedure.
     if (proc <= 0 || f[1] != 0) {
         i32 nw = static_cast<i32>(global.size()), ng = 0;
         dbd_proc(3, proc, lead[0], lead[1], global.data(), nw, nullptr, ng, status);
@@ -328,15 +374,10 @@ void to_database(i32& status)
 
 void from_database(i32& status)
 {
-    i32 nwords = 0, ngeom = 0;
-    get_proc_info(PRCENT, nwords, ngeom, status);
-    if (status < 0) {
-        eroutc("cpbt12, ERRORS IN LIST", 0);
-        return;
-    }
-    std::vector<i32> global(static_cast<size_t>(nwords) + 1), geoms(static_cast<size_t>(ngeom) + 1);
+    std::vector<i32> global, geoms;
     i32 proc = PRCENT, number = 0, code = 0;
-    dbd_proc(1, proc, number, code, global.data(), nwords, geoms.data(), ngeom, status);
+    read_record(proc, number, code, global, geoms, status);
+    const i32 nwords = static_cast<i32>(global.size()), ngeom = static_cast<i32>(geoms.size());
     if (status < 0) {
         eroutc("cpbt12, ERRORS IN LIST", 0);
         return;
@@ -386,6 +427,11 @@ void from_database(i32& status)
 
 void cpbt12(const i32& source, const i32& target, const i32& record, i32& status)
 {
+    // The block always goes to the list as an element of its own (whichever
+    // list medium is named: 2 to 4 are the list alike), and the host's
+    // procedure-record calls here take no record argument to hand on.
+    (void)target;
+    (void)record;
     status = 0;
     if (source == AM_ENTITY)
         from_database(status);

@@ -193,6 +193,9 @@ i32 NTBDEF(const i32& code)
 
 i32 PRMDEF(const i32& type)
 {
+    // Parameter 34 is an integer: the modal state keeps it among the integer
+    // words of the codes 20 to 34, so that a value written, read back and
+    // set as a mode stays the same word; 35 to 40 are the real ones.
     i32 t = type;
     if ((t >= 2 && t <= 5) || t == 9 || (t >= 11 && t <= 34) || t == 52 || t == 53 || t == 55 || t == 56 || t == 100)
         return 0;
@@ -240,14 +243,19 @@ void RMCHTB(const i32& medium, i32& count, i32& status)
         if (status >= 0) tpget(medium, 1, DT_INT, &head[1], status);
         if (status >= 0) tpget(medium, 1, DT_INT, &head[2], status);
         i32 n = head[1] - 1;
-        if (status >= 0 && (n < 0 || n > 24)) {
+        // A negative count is no segment at all: what follows cannot be
+        // found again. A longer segment than a value needs is read for its
+        // first 24 words and the rest passed over, and reading goes on.
+        if (status >= 0 && n < 0) {
             erou1c("RMCHTB: WRONG PARAMETER, PARAMETER =", head[0]);
             status = -1;
         }
         i32 value[24] = {0};
         if (status >= 0) {
             i32 type = head[2] == -1 ? NTBDEF(head[0]) : head[2];
-            tpget(medium, n, type == DT_REAL ? DT_REAL : DT_INT, value, status);
+            tpget(medium, n < 24 ? n : 24, type == DT_REAL ? DT_REAL : DT_INT, value, status);
+            if (status >= 0 && n > 24) TPSKIP(medium, n - 24, DT_INT, status);
+            if (status > 0) status = 0;
         }
         if (status < 0) {
             if (medium == MED_TPLREAD) {

@@ -1,5 +1,6 @@
 // The procedure definition block: written with its groups, updated, read
 // back, copied through the database, and its geometry slots.
+#include <algorithm>
 #include <string>
 
 #include "blocks/copy.h"
@@ -112,10 +113,16 @@ TEST_F(ProcTest, BlockHasItsGroupsInOrderAndOpensItsSubList)
     const f32 p[3] = {0, 0, 50}, v[3] = {0, 0, 1};
     i32 st = 0;
     PTBT2(AM_APPEND, 2, p, v, 0, st);
+    DSPST.keep = 1;
     write_proc(st);
     ASSERT_EQ(st, 0);
     EXPECT_EQ(level(), 2);
     EXPECT_EQ(MOVST.newproc, 1);
+    // The block display starts over for the procedure's blocks, in the
+    // procedure's colour and pen, the attributes set at the first move.
+    EXPECT_EQ(DSPST.moveto, 1);
+    EXPECT_EQ(DSPST.keep, 0);
+    EXPECT_EQ(DSPST.colour, CLP1[CLP1_COLOUR]);
     EXPECT_EQ(surface_calls, 1);
     i32 nprc[1] = {0}, n = 1;
     mdgetn("NPRC", nprc, n, st);
@@ -280,6 +287,18 @@ TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
     EXPECT_TRUE(norak::transcript_has("status: PROCEDURE HEADER IS UPDATED"));
     EXPECT_EQ(get(GR_TOP, 1, 8), std::vector<i32>(sonh, sonh + 8));
     EXPECT_EQ(get(GR_GLOBAL, 20, 1), (std::vector<i32>{7}));
+    // The header as the take-over stores it (nine words) is written; with
+    // no header record the unsuspended update leaves the block as it is.
+    const i32 taken[9] = {0, 9, 8, 7, 6, 5, 4, 3, 0};
+    mdputn("SONH", RK_TEXT, 9, taken, st);
+    WUPDSL(0);
+    EXPECT_EQ(get(GR_TOP, 1, 8), std::vector<i32>(taken, taken + 8));
+    EXPECT_EQ(get(GR_GLOBAL, 20, 1), (std::vector<i32>{9}));
+    norak::records().erase("SONH");
+    const auto unread = dump::main_list();
+    WUPDSL(0);
+    EXPECT_EQ(dump::main_list(), unread);
+    EXPECT_FALSE(norak::transcript_has("WUPDSL, ERRORS IN LIST"));
     // With flag 6 at 0 the unsuspended update leaves the block alone.
     const i32 zero = 0;
     TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
@@ -541,4 +560,188 @@ TEST_F(ProcTest, ProcedureTexts)
     EXPECT_EQ(std::string(n, 6), "UCS_A ");
     PRCUID[4] = 0;
     PRCTRF(2, 201, "XXXX");  // outside the table: nothing
+}
+
+namespace {
+// The values of a segment of a group written into the element at the
+// cursor, from the group's first segment on.
+i32 item(const Words& w, size_t first, i32 code)
+{
+    for (size_t k = first; k + 3 < w.size(); k += static_cast<size_t>(w[k + 1]) + 2)
+        if (w[k] == code) return w[k + 3];
+    return -999;
+}
+
+// The global group written alone into a new element of the list.
+Words global_group(i32& count, i32& status)
+{
+    BLKOPN(AM_LIST, 12, 0, status);
+    wglprm(AM_APPEND, count, status);
+    BLKCLS(AM_LIST);
+    return dump::main_list().back();
+}
+}  // namespace
+
+// Codes 21, 44 and 81 of the global group from the request record, the
+// criteria flag and the modify state; the rerun word made 4 when code 81 is
+// written for a suspended procedure.
+TEST_F(ProcTest, GlobalGroupItemsOfTheRequestRecord)
+{
+    struct Case {
+        i32 manual, susp, intr, rerun, crit, modify;
+        i32 c21, c44, c81;
+    };
+    const Case cases[] = {{0, 0, 0, 0, 1, 0, 1, 1, 0}, {1, 0, 0, 0, 1, 0, 2, 1, 0}, {1, 0, 0, 0, 0, 1, 2, 1, 0},
+                          {1, 1, 0, 0, 0, 1, 1, 2, 0}, {0, 0, 1, 0, 0, 1, 1, 3, 0}, {0, 0, 1, 0, 0, 0, 1, 1, 0},
+                          {0, 1, 0, 5, 0, 0, 1, 2, 4}, {0, 0, 0, 5, 0, 0, 1, 1, 5}};
+    for (const Case& c : cases) {
+        EDA2[EDA2_MANUAL] = c.manual;
+        EDA2[EDA2_SUSP] = c.susp;
+        EDA2[EDA2_INTR] = c.intr;
+        CMPBLK[CMP_RERUN] = c.rerun;
+        norak::settings().criteria = c.crit;
+        norak::settings().modify = c.modify;
+        i32 count = 0, st = 0;
+        const Words w = global_group(count, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(w[1], GR_GLOBAL);
+        EXPECT_EQ(w[2], count);
+        EXPECT_EQ(item(w, 3, 21), c.c21) << c.manual << c.crit << c.modify;
+        EXPECT_EQ(item(w, 3, 44), c.c44) << c.susp << c.intr << c.modify;
+        EXPECT_EQ(item(w, 3, 81), c.c81) << c.rerun << c.susp;
+        EXPECT_EQ(CMPBLK[CMP_RERUN], c.c81);
+    }
+
+    // A segment that fails between codes 43 and 81: what was written keeps
+    // its length, the status is 0, and the rerun word is not made 4.
+    EDA2[EDA2_SUSP] = 1;
+    CMPBLK[CMP_RERUN] = 5;
+    const Words whole = dump::main_list().back();
+    size_t at = 3;
+    while (whole[at] != 60) at += static_cast<size_t>(whole[at + 1]) + 2;
+    norak::settings().element_capacity = static_cast<i32>(at);
+    i32 count = 0, st = 0;
+    const Words cut = global_group(count, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("[wglprm , ]ERRORS IN LIST"));
+    EXPECT_EQ(cut[2], count);
+    EXPECT_EQ(static_cast<size_t>(count), at - 3);
+    EXPECT_EQ(item(cut, 3, 43), prgvrs());
+    EXPECT_EQ(CMPBLK[CMP_RERUN], 5);
+}
+
+// Updates that cannot read or write a block whole fail with their message:
+// a flag group that cannot be found, a header that cannot be read, and
+// segments holding more words than the update gives.
+TEST_F(ProcTest, UpdatesRefuseWhatTheyCannotReadOrWriteWhole)
+{
+    i32 st = 0;
+    const f32 c[3] = {0, 0, 0};
+    PTBT2(AM_APPEND, 2, c, c, 0, st);
+    update_flags(st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("[update_flags], ERRORS IN LIST"));
+    put_block({15, 1, 0});
+    PTUB12(0, 0, 0, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("PTUB12, ERRORS IN LIST"));
+    EXPECT_FALSE(norak::transcript_has("PTUB12, THE CURRENT BLOCK IS NOT A PROCEDURE"));
+
+    // A stored block whose code 20 holds three words.
+    write_proc(st);
+    ASSERT_EQ(st, 0);
+    Words& w = norak::main_list().elems.back().words;
+    ASSERT_EQ(w[5], 20);
+    w[6] = 4;
+    w.insert(w.begin() + 9, {0, 0});
+    w[4] += 2;
+    const Words bad = w;
+    CLSSBL(st);  // its count is not written into the block
+    EXPECT_LT(st, 0);
+    PTUB12(0, 0, 0, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("TPCHNN, ITEM LONGER THAN ITS AREA, CODE = 20 3"));
+    const i32 sonh[8] = {0, 7, 1, 2, 3, 4, 5, 6};
+    mdputn("SONH", RK_WORDS, 8, sonh, st);
+    for (i32 suspended : {0, 1}) {
+        const size_t before = norak::transcript_count("WUPDSL, ERRORS IN LIST");
+        WUPDSL(suspended);
+        EXPECT_EQ(norak::transcript_count("WUPDSL, ERRORS IN LIST"), before + 1) << suspended;
+    }
+    EXPECT_EQ(Words(w.begin() + 5, w.begin() + 11), Words(bad.begin() + 5, bad.begin() + 11));
+}
+
+// The copy into the database: a block naming a procedure entity that is
+// gone fails before anything is stored; a block asking for a new entity
+// without the machine group's flag stores no machine values for it.
+TEST_F(ProcTest, CopyIntoTheDatabaseChecksTheEntityTheBlockNames)
+{
+    i32 st = 0;
+    write_proc(st);
+    ASSERT_EQ(st, 0);
+    CLSSBL(st);
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    ASSERT_EQ(st, 0);
+    const i32 stored = PRCENT;
+    auto flags = [&](i32 f1, i32 f2) {
+        i32 answer = 0, s = 0;
+        lacces(0, answer);
+        const i32 zero = 0;
+        TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &f1, s);
+        TPCHNN(AM_LIST, GR_FLAGS, 52, DT_INT, &f2, s);
+        TPCHNN(AM_LIST, GR_FLAGS, 54, DT_INT, &zero, s);
+        TPCHNN(AM_LIST, GR_FLAGS, 55, DT_INT, &zero, s);
+        lacces(0, answer);
+    };
+    flags(stored, 1);
+    const size_t entities = norak::entities().size();
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NE(PRCENT, stored);
+    EXPECT_EQ(norak::entities().size(), entities + 1);  // the procedure entity alone
+    i32 mid = 0, n = 0;
+    get_mchprm_info(PRCENT, mid, n, st);
+    EXPECT_LE(mid, 0);
+
+    const i32 fresh = PRCENT;
+    edelet(fresh, st);
+    flags(fresh, 0);
+    const size_t now = norak::entities().size();
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("cpbt12, ERRORS IN LIST"));
+    EXPECT_EQ(norak::entities().size(), now);
+}
+
+// Storing the geometry: a working copy of kind 10012 is dropped with the
+// slot's entity left out; any other copy is copied onto the slot's entity,
+// which is registered and listed.
+TEST_F(ProcTest, GeometryWorkingCopiesAreStoredOrDropped)
+{
+    auto geometry = [](i32 kind, i32 word) {
+        norak::Entity e;
+        e.cls = 9, e.type = 7;
+        e.words = {-1, 0, 0, 0, kind, 0, word};
+        return norak::add_entity(e);
+    };
+    const i32 a = geometry(10001, 1), b = geometry(10002, 3);
+    i32 ta = geometry(10012, 2), tb = geometry(10002, 4), st = 0;
+    get_set_idtmp(2, a, ta);
+    get_set_idtmp(2, b, tb);
+    add_nc_entity(ta, st);
+    add_nc_entity(tb, st);
+    i32 table[24];
+    init_geom_slots(table);
+    set_geom_slot(1, 10001, a, table);
+    set_geom_slot(1, 10002, b, table);
+    i32 count = 0, ids[NSLOTS];
+    save_geom_entities(table, count, ids, st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(ids[0], b);
+    EXPECT_EQ(norak::entities().count(ta), 0u);
+    EXPECT_EQ(dump::entity(b).back(), 4);
+    const auto& nc = norak::nc_entities();
+    EXPECT_EQ(std::count(nc.begin(), nc.end(), b), 1);
+    EXPECT_EQ(std::count(nc.begin(), nc.end(), ta) + std::count(nc.begin(), nc.end(), tb), 0);
 }

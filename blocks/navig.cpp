@@ -417,17 +417,14 @@ void GTTPSZ(i32& size, i32& status)
 void GTGEOS(const i32& procedure, i32& size, i32& status)
 {
     size = 0;
-    i32 nwords = 0, ngeom = 0;
-    get_proc_info(procedure, nwords, ngeom, status);
-    if (status < 0) return;
-    std::vector<i32> words(static_cast<size_t>(nwords) + 1), geoms(static_cast<size_t>(ngeom) + 1);
-    i32 proc = procedure, number = 0, code = 0;
-    dbd_proc(1, proc, number, code, words.data(), nwords, geoms.data(), ngeom, status);
+    i32 number = 0, code = 0;
+    std::vector<i32> words, geoms;
+    read_proc_record(procedure, number, code, words, geoms, status);
     if (status < 0) return;
     long long total = 0;
-    for (i32 k = 0; k < ngeom; ++k) {
+    for (const i32 g : geoms) {
         i32 cls = 0, type = 0, count = 0, st = 0;
-        dbdget(geoms[static_cast<size_t>(k)], cls, type, nullptr, count, st);
+        dbdget(g, cls, type, nullptr, count, st);
         if (st == -1) {
             status = -1;  // a geometry entity the host does not hold
             return;

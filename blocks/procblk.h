@@ -4,6 +4,8 @@
 // the copy between the database and the list, and its reader.
 #pragma once
 
+#include <vector>
+
 #include "core/words.h"
 
 // A procedure callback: (mode or procedure code, medium or flag, word counter
@@ -44,6 +46,10 @@ void PTUB12(const i32& first, const i32& quiet, const i32& set31, const i32& val
 void WUPDSL(const i32& suspended);
 // Copies the procedure block from the entity to the list or back.
 void cpbt12(const i32& source, const i32& target, const i32& record, i32& status);
+// The record of a procedure entity: its block number, procedure code,
+// global words and geometry ids.
+void read_proc_record(const i32& proc, i32& number, i32& code, std::vector<i32>& global, std::vector<i32>& geoms,
+                      i32& status);
 // The ids of the slots' geometry entities, working copies made permanent.
 void save_geom_entities(const i32* slots, i32& count, i32* ids, i32& status);
 

@@ -214,6 +214,21 @@ void WUPDSL(const i32& suspended)
     if (status < 0) eroutc("WUPDSL, ERRORS IN LIST", 0);
 }
 
+void read_proc_record(const i32& proc, i32& number, i32& code, std::vector<i32>& global, std::vector<i32>& geoms,
+                      i32& status)
+{
+    i32 nwords = 0, ngeom = 0;
+    get_proc_info(proc, nwords, ngeom, status);
+    if (status < 0) return;
+    global.assign(static_cast<size_t>(nwords) + 1, 0);
+    geoms.assign(static_cast<size_t>(ngeom) + 1, 0);
+    i32 id = proc;
+    dbd_proc(1, id, number, code, global.data(), nwords, geoms.data(), ngeom, status);
+    if (status < 0) return;
+    global.resize(static_cast<size_t>(nwords));
+    geoms.resize(static_cast<size_t>(ngeom));
+}
+
 void save_geom_entities(const i32* slots, i32& count, i32* ids, i32& status)
 {
     status = 0;
@@ -268,21 +283,6 @@ bool read_group(i32 expect, std::vector<i32>& words, i32& status)
     return status >= 0;
 }
 
-// The record of a procedure entity: its block number, procedure code,
-// global words and geometry ids.
-void read_record(i32 proc, i32& number, i32& code, std::vector<i32>& global, std::vector<i32>& geoms, i32& status)
-{
-    i32 nwords = 0, ngeom = 0;
-    get_proc_info(proc, nwords, ngeom, status);
-    if (status < 0) return;
-    global.assign(static_cast<size_t>(nwords) + 1, 0);
-    geoms.assign(static_cast<size_t>(ngeom) + 1, 0);
-    dbd_proc(1, proc, number, code, global.data(), nwords, geoms.data(), ngeom, status);
-    if (status < 0) return;
-    global.resize(static_cast<size_t>(nwords));
-    geoms.resize(static_cast<size_t>(ngeom));
-}
-
 void to_database(i32& status)
 {
     i32 lead[2] = {0, 0};
@@ -313,7 +313,7 @@ void to_database(i32& status)
         // is gone fails here, before anything is stored for it.
         i32 number = 0, code = 0;
         std::vector<i32> old, geoms;
-        read_record(proc, number, code, old, geoms, status);
+        read_proc_record(proc, number, code, old, geoms, status);
         if (status < 0) {
             eroutc("cpbt12, ERRORS IN LIST", 0);
             status = -1;
@@ -376,7 +376,7 @@ void from_database(i32& status)
 {
     std::vector<i32> global, geoms;
     i32 proc = PRCENT, number = 0, code = 0;
-    read_record(proc, number, code, global, geoms, status);
+    read_proc_record(proc, number, code, global, geoms, status);
     const i32 nwords = static_cast<i32>(global.size()), ngeom = static_cast<i32>(geoms.size());
     if (status < 0) {
         eroutc("cpbt12, ERRORS IN LIST", 0);

@@ -437,44 +437,36 @@ TEST_F(BlocksTest, HeaderHasNoTypeWordInTheStreamAndReadsBackWhole)
 
 TEST_F(BlocksTest, OlderHeaderSizesReadTheirOptionalWords)
 {
-    // Size 27: no optional int, two skipped words, no tail.
-    Words w27{0, 'A', 'B', 5};
-    for (int k = 0; k < 16; ++k) w27.push_back(R(static_cast<f32>(k)));
-    w27.insert(w27.end(), {21, 23, 24, 25, 0, 0});
-    norak::Entity e;
-    e.cls = 9, e.type = 1, e.words = w27;
-    i32 id = norak::add_entity(e);
-    rewind(id);
+    // The 20 words every header holds, then by size: 27 no optional int, two
+    // skipped words and no tail; 28 the first optional int only; 29 both.
+    // Size 30 is refused.
+    Words head{0, 'A', 'B', 5};
+    for (int k = 0; k < 16; ++k) head.push_back(R(static_cast<f32>(k)));
+    struct Case {
+        i32 size;
+        Words rest;
+        i32 first, second;  // the optional ints (header words 20 and 24)
+    };
+    const Case cases[] = {
+        {27, {21, 23, 24, 25, 0, 0}, 0, 0},
+        {28, {21, 22, 23, 24, 25, 0, 0}, 22, 0},
+        {29, {21, 22, 23, 24, 25, 26, 0, 0}, 22, 26},
+    };
     i32 hdr[HDR_WORDS], number = -1, st = 0;
-    RDBT0(AM_ENTITY, 27, number, hdr, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(hdr[19], 21);
-    EXPECT_EQ(hdr[20], 0);
-    EXPECT_EQ(hdr[21], 23);
-    EXPECT_EQ(hdr[23], 25);
-    EXPECT_EQ(hdr[24], 0);
-    EXPECT_EQ(hdr[27], 0);
-    // Size 29: both optional ints.
-    Words w29(w27.begin(), w27.begin() + 20);
-    w29.insert(w29.end(), {21, 22, 23, 24, 25, 26, 0, 0});
-    e.words = w29;
-    id = norak::add_entity(e);
-    rewind(id);
-    RDBT0(AM_ENTITY, 29, number, hdr, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(hdr[20], 22);
-    EXPECT_EQ(hdr[24], 26);
-    // Size 28: the first optional int only.
-    Words w28(w27.begin(), w27.begin() + 20);
-    w28.insert(w28.end(), {21, 22, 23, 24, 25, 0, 0});
-    e.words = w28;
-    id = norak::add_entity(e);
-    rewind(id);
-    RDBT0(AM_ENTITY, 28, number, hdr, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(hdr[20], 22);
-    EXPECT_EQ(hdr[23], 25);
-    EXPECT_EQ(hdr[24], 0);
+    for (const Case& c : cases) {
+        norak::Entity e;
+        e.cls = 9, e.type = 1, e.words = head;
+        e.words.insert(e.words.end(), c.rest.begin(), c.rest.end());
+        rewind(norak::add_entity(e));
+        RDBT0(AM_ENTITY, c.size, number, hdr, st);
+        EXPECT_EQ(st, 0) << c.size;
+        EXPECT_EQ(hdr[19], 21) << c.size;
+        EXPECT_EQ(hdr[20], c.first) << c.size;
+        EXPECT_EQ(hdr[21], 23) << c.size;
+        EXPECT_EQ(hdr[23], 25) << c.size;
+        EXPECT_EQ(hdr[24], c.second) << c.size;
+        EXPECT_EQ(hdr[27], 0) << c.size;
+    }
     RDBT0(AM_ENTITY, 30, number, hdr, st);
     EXPECT_LT(st, 0);
 }

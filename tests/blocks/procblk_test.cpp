@@ -647,20 +647,20 @@ TEST_F(ProcTest, UpdatesRefuseWhatTheyCannotReadOrWriteWhole)
     EXPECT_TRUE(norak::transcript_has("PTUB12, ERRORS IN LIST"));
     EXPECT_FALSE(norak::transcript_has("PTUB12, THE CURRENT BLOCK IS NOT A PROCEDURE"));
 
-    // A stored block whose code 20 holds three words.
+    // A stored block whose code 20 holds two words.
     write_proc(st);
     ASSERT_EQ(st, 0);
     Words& w = norak::main_list().elems.back().words;
     ASSERT_EQ(w[5], 20);
-    w[6] = 4;
-    w.insert(w.begin() + 9, {0, 0});
-    w[4] += 2;
+    w[6] = 3;
+    w.insert(w.begin() + 9, 0);
+    w[4] += 1;
     const Words bad = w;
     CLSSBL(st);  // its count is not written into the block
     EXPECT_LT(st, 0);
     PTUB12(0, 0, 0, 0, st);
     EXPECT_EQ(st, -1);
-    EXPECT_TRUE(norak::transcript_has("TPCHNN, ITEM LONGER THAN ITS AREA, CODE = 20 3"));
+    EXPECT_TRUE(norak::transcript_has("TPCHNN, ITEM LONGER THAN ITS AREA, CODE = 20 2"));
     const i32 sonh[8] = {0, 7, 1, 2, 3, 4, 5, 6};
     mdputn("SONH", RK_WORDS, 8, sonh, st);
     for (i32 suspended : {0, 1}) {
@@ -668,7 +668,7 @@ TEST_F(ProcTest, UpdatesRefuseWhatTheyCannotReadOrWriteWhole)
         WUPDSL(suspended);
         EXPECT_EQ(norak::transcript_count("WUPDSL, ERRORS IN LIST"), before + 1) << suspended;
     }
-    EXPECT_EQ(Words(w.begin() + 5, w.begin() + 11), Words(bad.begin() + 5, bad.begin() + 11));
+    EXPECT_EQ(Words(w.begin() + 5, w.begin() + 10), Words(bad.begin() + 5, bad.begin() + 10));
 }
 
 // The copy into the database: a block naming a procedure entity that is
@@ -711,6 +711,13 @@ TEST_F(ProcTest, CopyIntoTheDatabaseChecksTheEntityTheBlockNames)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("cpbt12, ERRORS IN LIST"));
     EXPECT_EQ(norak::entities().size(), now);
+
+    // A flag 1 of 0 names no entity: a new one is made.
+    flags(0, 0);
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_GT(PRCENT, 0);
+    EXPECT_EQ(norak::entities().size(), now + 1);
 }
 
 // Storing the geometry: a working copy of kind 10012 is dropped with the

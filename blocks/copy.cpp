@@ -400,7 +400,7 @@ bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& n
         break;
     }
     default:
-        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
+        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE", type);
         status = -1;
         return true;
     }
@@ -499,7 +499,13 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
     // here by the header read with its own message; the copy's message below
     // is for the types the table passes and no copy handles (25, 225, and
     // the one-word blocks).
-    if (!(source == AM_ENTITY && type == BT_PROC)) TPBLKH(source, size, type, cls, status);
+    // In an entity stream a header block and a procedure block stand
+    // without a type word, so only the caller can know them: it names a
+    // procedure block by the type 12, and a header block by the type 0 with
+    // the size word it read (49). Reading the header of such a block would
+    // take its block number for the type and read the words one off.
+    const bool named = source == AM_ENTITY && (type == BT_PROC || (type == BT_HEADER && size == HDR_WORDS + 2));
+    if (!named) TPBLKH(source, size, type, cls, status);
     if (status < 0) return;
     i32 number = 0;
     bool written = true;

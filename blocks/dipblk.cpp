@@ -381,6 +381,9 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
     const i32 cap = size > 4 ? size : 4;
     std::vector<f32> knots(static_cast<size_t>(cap)), pts(static_cast<size_t>(3 * (cap / 4 + 1)));
     i32 number = 0, k = 0, n = 0;
+    // The block is read whole before its display begins, so that the
+    // cursor stands after it in every mode, display mode 0 included, as
+    // after any other block.
     RDBT5(source, cap, cap / 4 + 1, number, k, n, knots.data(), pts.data(), status);
     if (status < 0) return;
     DSPBEG(source, mode, number);

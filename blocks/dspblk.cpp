@@ -313,7 +313,7 @@ void DSPBLK(const i32& mode, const i32& source, i32& type, i32& hit, i32& status
     if (st < 0) return;
     c.x = list_xf();
     if (!show_moves(c, type, st) && !show_elements(c, type, st) && !show_cycles(c, type, st)) {
-        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE ", type);
+        erou1c("DSPBLK - UNEXPECTED BLOCK TYPE", type);
         return;
     }
     if (st < 0) return;
@@ -365,6 +365,10 @@ void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status)
         ncd_update_blank_attribute(DSPST.procblank);
         dm = 1;
     }
+    // The host answers a procedure's movement entity by its own call and has
+    // no call for the movement's block count: the entity comes from that
+    // call (none, or the host's -1: nothing shown), and the count from the
+    // entity's head below. The procedure record itself is not needed here.
     i32 movement = -1;
     get_set_movmnt_id(1, index, movement);
     if (movement <= 0) return;

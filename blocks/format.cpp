@@ -102,6 +102,9 @@ void TPBLKH(const i32& mode, i32& size, i32& type, i32& cls, i32& status)
     status = 0;
     if (mode == AM_NONE) return;
     BlockModeOff keep;
+    // Mode 5 reads the entity stream too: it names an entity read under
+    // conversion, and as a medium of its own it would be the parameter
+    // lines, where no block stands.
     if (mode == AM_ENTITY || mode == AM_ENTCNV) {
         tpget(AM_ENTITY, 1, DT_INT, &size, status);
         if (status >= 0) tpget(AM_ENTITY, 1, DT_INT, &type, status);

@@ -118,7 +118,7 @@ void create_geom_ent(i32 kind, const char* name, i32& newid, i32& slotid, i32& s
     get_geom_slot(kind, GSLOTS, slotid, flag);
     estore(EC_NC, ET_GEOM, newid, status);
     if (status < 0) {
-        erou1c("create_geom_ent, PROBLEMS IN CREATING ENTITY ", status);
+        erou1c("create_geom_ent, PROBLEMS IN CREATING ENTITY", status);
         newid = -1;
         return;
     }

@@ -152,7 +152,10 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
             break;
         }
         // In the list the new block goes after the old one, which is
-        // deleted.
+        // deleted. It is written by the block writer alone, keeping the
+        // old block's type and number: the curve is the same move changed in
+        // height, and a movement writer would also write technology
+        // parameters, shift the tool state and number it anew.
         PTBT5(AM_LIST, type, k2, n2, nk.data(), np.data(), number, status);
         if (status < 0) break;
         i32 answer = 0;

@@ -33,12 +33,12 @@ i32 TPJUMP(const i32& n, i32& status)
     }
     i32 now = 0;
     lgtpos(now);
-    if (now <= 0)
+    if (now == 0)
         status = -1;
     else if (n != 0 && now == pos)
         status = -2;
-    else if (now == 1)
-        status = 1;
+    else if (now == 1 || now < 0)
+        status = 1;  // at the first element, or at no position (the list's start)
     return now;
 }
 
@@ -102,6 +102,8 @@ void OPNSBL(i32& status)
     count = 1;
     TPGETN(AM_LIST, GR_LEAD, 33, count, DT_INT, &number, status);
     if (status < 0) return;
+    // The block counters and numbers are kept per level in a table of fixed
+    // size: a level outside it would be written past the table.
     if (level < 1 || level >= BLSK_N - 1) {
         erou1c("OPNSBL, LIST LEVEL OUT OF RANGE ", level);
         status = -1;
@@ -132,6 +134,10 @@ void TPNEWL(i32& list, i32& status)
     gsblkn(2, list, zero);
 }
 
+// The new level is kept in the module's level table alone: the host makes a
+// list level current only by descending into a block's sub-list, and the
+// level opened here (for a procedure read from an entity) has none; the
+// display of its blocks reads the level from the table.
 void TPDNLV(const i32& value)
 {
     i32 level = 0;
@@ -263,6 +269,8 @@ i32 lead_word(i32 code, const char* who, i32& status)
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
     if (status < 0) return -1;
+    // Each of the three routines names itself in this text, as it does in
+    // its other refusals, so that a wrong code points at its caller.
     if (code != 33 && code != 34) {
         std::string m = std::string(who) + ", ERROR IN CODE";
         eroutc(m.c_str(), 0);
@@ -281,6 +289,8 @@ void getn(bool quiet, const i32& mode, const i32& group, const i32& code, i32& c
 {
     const char* who = quiet ? "TPGETC" : "TPGETN";
     status = 0;
+    // The count handed in is the room of the caller's area: an item holding
+    // more words is refused rather than read past that area.
     i32 capacity = count;
     if (mode == AM_ENTITY) {
         std::string m = std::string(who) + ", WHERE=1 IS NOT PERMITTED";
@@ -356,6 +366,7 @@ namespace {
 void change(const i32& mode, const i32& group, const i32& code, const void* value, i32 capacity, i32& status)
 {
     status = 0;
+    // Named as the routine that refuses, like the reads' refusal.
     if (mode == AM_ENTITY) {
         eroutc("TPCHNN, WHERE=1 IS NOT PERMITTED", 0);
         status = -1;
@@ -432,7 +443,9 @@ void TPINSC(const i32& group, const i32& anchor, const i32& code, const i32& ity
     seg[2] = itype;
     if (count > 0) std::memcpy(seg.data() + 3, values, static_cast<size_t>(count) * 4);
     if (st >= 0) TPCHNG(count + 3, seg.data(), st);
-    // The group that holds the anchor grows by the new segment.
+    // The group that holds the anchor grows by the new segment: its length
+    // word counts its segments, and readers walking the group by it would
+    // otherwise stop short of the segment inserted or misread what follows.
     if (st >= 0 && glen >= 0) {
         i32 len = 0;
         lacces(0, answer);
@@ -471,6 +484,7 @@ void GTTEXT(const i32& mode, const i32& proc, const i32& group, const i32& code,
     tpget(AM_LIST, 2, DT_INT, head, status);
     if (status < 0) return;
     i32 words = head[0] - 1;
+    // A text longer than the caller's buffer would be copied past it.
     if (words < 0 || 4 * words > buflen) {
         erou1c("GTTEXT, TEXT LONGER THAN ITS AREA, CODE = ", code);
         status = -1;

@@ -75,6 +75,10 @@ void tp_mrkr_fin(const i32& quiet)
     s.top = -1;
 }
 
+// Used only after a run that failed or was stopped, whose passes written so
+// far are kept: their sections would otherwise stay open for the
+// post-processor, which needs every start marker paired. After a run that
+// ends normally nothing is repaired; the finish check only warns.
 void tp_mrkr_close(i32& status)
 {
     status = 0;

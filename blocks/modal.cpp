@@ -53,7 +53,7 @@ void SETMOD(const i32& code, const i32& ivalue, const f32& rvalue)
     } else if (code >= 35 && code <= 40) {
         WRMB[code - 14] = r2wrd(rvalue);
     } else {
-        erou1c("SETMOD: WRONG PARAMETER ", code);
+        erou1c("SETMOD: WRONG PARAMETER", code);
     }
 }
 

@@ -32,14 +32,20 @@ bool same3(const f32* a, const f32* b)
 
 bool splits(i32 machine) { return mach_punch(machine) || machine == MACH_MILL25 || machine == MACH_LATHE; }
 
+// Shows the block just written; true when a pause was asked.
+bool shown(i32 display)
+{
+    if (display != 1) return false;
+    i32 flag = 0, status = 0;
+    DISPLB(1, flag, status);
+    return flag != 0;
+}
+
 // Shows the block just written and opens the execution menu when a pause
 // was asked.
 void show(i32 display)
 {
-    if (display != 1) return;
-    i32 flag = 0, status = 0;
-    DISPLB(1, flag, status);
-    if (flag != 0) INTMNU(1);
+    if (shown(display)) INTMNU(1);
 }
 
 // The segments of a move: one, or two for a machine that cannot move on
@@ -107,12 +113,13 @@ void PLINE(const i32& kind, const f32* point, const f32* vector, const i32& disp
     f32 seg[2][3];
     i32 n = segments(point, seg);
     i32 first = 0;
+    bool pause = false;
     if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_LINE5) {
         PTBT2(AM_APPEND, BT_LINE5, seg[0], ZAXIS, 0, status);
         if (status < 0) return;
         MOVST.closed = 0;
         MOVST.strtype = 0;
-        show(disp);
+        pause = shown(disp);
         if (type == BT_LINE) first = 1;
     }
     MOVST.newproc = 0;
@@ -121,9 +128,12 @@ void PLINE(const i32& kind, const f32* point, const f32* vector, const i32& disp
         if (status < 0) return;
         MOVST.closed = 0;
         MOVST.strtype = 0;
-        show(disp);
+        pause = shown(disp) || pause;
     }
+    // The execution menu comes after the state is updated: a stop taken
+    // there leaves the last point at the move just written.
     update(type, point, vector);
+    if (pause) INTMNU(1);
 }
 
 void MOVLIN(const i32& kind, const f32* point, const f32* vector, i32& status)
@@ -187,6 +197,8 @@ void room_for(i32 kind, i32 type, i32& status)
     open_string(kind, type, status);
     if (status < 0) return;
     lroom(words, room);
+    // One new block is tried: when even an empty string block cannot take
+    // the point, opening more would loop without end.
     if (room == 0) {
         eroutc("MOVSTR, A STRING POINT DOES NOT FIT A LIST ELEMENT", 0);
         status = -1;
@@ -216,6 +228,9 @@ void MOVSTR(const i32& kind, const f32* point, const f32* vector, i32& status)
     }
     MOVST.newproc = 0;
     for (i32 s = first; s < n; ++s) {
+        // A new string block also when the element under the cursor is not
+        // the open string of this type: points appended to another element
+        // would corrupt it.
         if (MOVST.restart != 0 || !string_open(type)) {
             open_string(k, type, status);
             if (status < 0) return;
@@ -243,20 +258,24 @@ void PCIRC(const i32& kind, const i32& plane, const f32& angle, const f32& step,
     i32 type = kind == 1 ? 3 : kind == 2 ? 223 : 23;
     PTAMCH(status);
     if (status < 0) return;
+    bool pause = false;
     if (MOVST.newproc != 0 && multax(TPMACH) && type != BT_ARC5) {
         // The shown tool position.
         const f32 here[3] = {wrd2r(DSP8[DSP8_POS]), wrd2r(DSP8[DSP8_POS + 1]), wrd2r(DSP8[DSP8_POS + 2])};
         PTBT2(AM_APPEND, BT_LINE5, here, ZAXIS, 0, status);
         if (status < 0) return;
-        show(disp);
+        pause = shown(disp);
     }
     MOVST.newproc = 0;
     PTBT3(AM_APPEND, type, plane, angle, step, centre, end, vector, 0, status);
     if (status < 0) return;
     MOVST.closed = 0;
     MOVST.strtype = 0;
-    show(disp);
+    pause = shown(disp) || pause;
     update(type, end, vector);
+    // A pause asked while an arc is shown is honoured as after a line (the
+    // request would otherwise be lost), once the state is updated.
+    if (pause) INTMNU(1);
 }
 
 f32 arc_step_angle(const f32& tolerance, const f32& radius, const f32& angle)

@@ -213,6 +213,9 @@ void position(i32 way, const i32& include, f32* point, f32* direction, i32& numb
     }
     i32 est = 0;
     ENDPT(point, direction, number, est);
+    // Back at the mark in every case, the block at the mark included: the
+    // end point read leaves the cursor inside that block's words, where the
+    // caller's next read would start mid-block.
     restore();
     if (est < 0) {
         eroutc(listerr, 0);

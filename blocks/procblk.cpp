@@ -38,7 +38,10 @@ struct Group {
     }
     bool i(i32 code, i32 value) { return seg(code, 1, DT_INT, &value); }
     bool r(i32 code, f32 value) { return seg(code, 1, DT_REAL, &value); }
-    // Patches the length; a successful patch is the group's status.
+    // Patches the length of what was written. A failed segment stays the
+    // group's status even when the patch succeeds: the group is then short
+    // of its segments, and a block writer going on as if it were whole
+    // would keep a procedure block that readers cannot rely on.
     void close(const char* message)
     {
         bool failed = status < 0;
@@ -46,7 +49,7 @@ struct Group {
         if (length > 0) {
             i32 st = 0;
             ljmpcg(length, st);
-            status = st;
+            if (st < 0) status = st;
         }
     }
 };
@@ -215,8 +218,10 @@ void PTBT12(const i32& code, const i32& assoc, const i32& source, PrcCallback su
         return;
     }
     // The counter and the new-procedure flag go back when the block cannot
-    // be written whole (a mend: a counter left raised would count deleted
-    // blocks against the tool path's limit of procedures).
+    // be written whole: a counter left raised would count deleted blocks
+    // against the tool path's limit of procedures, and a flag left raised
+    // would make the next move open a procedure start that no procedure
+    // block heads.
     auto undo = [&]() {
         MOVST.newproc = newproc;
         i32 s = 0;

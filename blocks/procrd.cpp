@@ -26,6 +26,9 @@ void template_failure(const char* who)
     eroutc(who, 0);
 }
 
+// The display table handed to the host with the value of code 45. The block
+// display keeps no table of its own for this value, so a table of zeros
+// kept here goes with it: the host's transformation starts from none.
 i32 display_table[4] = {0, 0, 0, 0};
 }  // namespace
 
@@ -49,6 +52,9 @@ void rmchtb(const i32& medium, i32& count, i32& status)
         i32 head[3] = {0, 0, 0};
         for (int k = 0; k < 3 && status >= 0; ++k) tpget(medium, 1, DT_INT, &head[k], status);
         i32 code = head[0], n = head[1] - 1;
+        // A count that is negative or beyond any item is a damaged block:
+        // reading or skipping by it would run past the group. So are the
+        // items below whose size differs from the words they are read into.
         if (status >= 0 && (n < 0 || n > MAX_ITEM)) {
             erou1c("rmchtb, BAD ITEM COUNT, CODE = ", code);
             status = -1;
@@ -77,12 +83,13 @@ void rmchtb(const i32& medium, i32& count, i32& status)
             }
         }
         if (status < 0) {
-            if (medium == MED_TPLREAD) {
-                if (status == -2)
-                    status = 0;  // the end of the template file
-                else
-                    template_failure("rmchtb, ERRORS IN TEMPLATE LIST");
+            // The end of a template file ends the walk as its last segment
+            // would: what was read is completed below.
+            if (medium == MED_TPLREAD && status == -2) {
+                status = 0;
+                break;
             }
+            if (medium == MED_TPLREAD) template_failure("rmchtb, ERRORS IN TEMPLATE LIST");
             return;
         }
         switch (code) {
@@ -93,7 +100,10 @@ void rmchtb(const i32& medium, i32& count, i32& status)
         case 107: BLKDSW = v, had107 = true; break;
         case 116: CLP1[CLP1_COLOUR] = v, DSP8[DSP8_COLOUR] = v; break;
         case 117: CLP1[CLP1_PEN] = v, DSP8[DSP8_PEN] = v; break;
-        case 129: HEI8[HEI8_AXIS] = v != 0 ? 1 : 0; break;
+        // Kept as stored: the link moves act on the value 2 (the tool axis
+        // turned vertical at the clearance plane), which a logical would
+        // make 1, dropping those moves after the block is read back.
+        case 129: HEI8[HEI8_AXIS] = v; break;
         default: break;
         }
         done += n + 3;
@@ -110,12 +120,15 @@ void RDSBLH(const i32& medium, i32& count, i32& status)
     i32 head[3] = {1, 0, 0};
     if (medium == MED_ENTITY) {
         tpget(medium, 3, DT_INT, head, status);
+        // Any other code is not the sub-list item the entity must hold here;
+        // the caller reports the failure.
         if (status >= 0 && head[0] != 1) status = -1;
     } else {
         PLFIND(GR_TOP, 1, status);
         if (status >= 0) tpget(medium, 2, DT_INT, head + 1, status);
     }
     count = head[1] - 1;
+    // A count out of range would skip past the block.
     if (status >= 0 && (count < 0 || count > MAX_ITEM)) {
         erou1c("RDSBLH, BAD ITEM COUNT ", count);
         status = -1;
@@ -124,6 +137,9 @@ void RDSBLH(const i32& medium, i32& count, i32& status)
     if (status > 0) status = 0;
 }
 
+// Each group is found by its code within the block (PLFIND bounds the search
+// by the block itself), so the caller's remaining word count is not needed
+// to bound it and is left as given.
 void RDBT12(const i32& medium, i32& remaining, i32& number, i32& status)
 {
     status = 0;

@@ -47,26 +47,27 @@ void get_flags(i32& flag2, i32& flag1, i32& flag3, i32& flag4, i32& flag5, i32& 
                i32& status)
 {
     status = 0;
+    // Any read that fails is a list failure, reported as such.
+    const auto failed = [&]() {
+        eroutc("get_flags, ERRORS IN LIST", 0);
+        status = -1;
+    };
     i32 length = 0;
-    if (list_word(length, status) < 0) return;
+    if (list_word(length, status) < 0) return failed();
     count = length;
     while (length > 0) {
         i32 head[3];
         tpget(AM_APPEND, 3, DT_INT, head, status);
-        if (status < 0) return;
+        if (status < 0) return failed();
         length -= 3;
         i32* target = flag_word(head[0], &flag2, &flag1, &flag3, &flag4, &flag5, &flag6, slots);
         i32 n = head[1] - 1;
         // Every flag and slot is one word: a segment of another count is a
         // corrupt group, whose words would run into the next flag or past
         // the caller's word.
-        if (!target || n != 1) {
-            eroutc("get_flags, ERRORS IN LIST", 0);
-            status = -1;
-            return;
-        }
+        if (!target || n != 1) return failed();
         tpget(AM_APPEND, 1, DT_INT, target, status);
-        if (status < 0) return;
+        if (status < 0) return failed();
         length -= n;
     }
     status = 0;
@@ -195,7 +196,10 @@ void WUPDSL(const i32& suspended)
     // Without a header record (no procedure was taken over) the unsuspended
     // update has nothing to write: the header stays as the run left it,
     // where zeros in its place would lose the sub-list's block count.
-    if (suspended == 0 && st != 0) return;
+    if (suspended == 0 && st != 0) {
+        if (status < 0) eroutc("WUPDSL, ERRORS IN LIST", 0);  // flag 6 could not be read
+        return;
+    }
     const i32 zeros[8] = {0};
     if (status >= 0) PLFIND(GR_TOP, 1, status);
     if (status >= 0) TPSKIP(AM_LIST, 2, DT_INT, status);

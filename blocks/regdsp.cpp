@@ -268,9 +268,12 @@ void TOLARC(const f32* centre, const f32& height, const f32* axis, const f32& u,
 {
     if (!(step > 0.0f) || TOLFIG() <= 0) return;
     const f32 radius = std::sqrt(u * u + v * v);
-    const f32 x = std::fabs(radius * angle / step);
-    if (!(x > 1.0f)) return;
-    const i32 n = static_cast<i32>(x + 0.99f);
+    // The count of turns is taken in double and bounded like the steps of a
+    // line: a step tiny beside the arc would otherwise overflow the count or
+    // place the figure without end.
+    const f64 x = std::fabs(static_cast<f64>(radius) * angle / step);
+    if (!(x > 1.0)) return;
+    const i32 n = x + 0.99 > MAX_STEPS ? static_cast<i32>(MAX_STEPS) : static_cast<i32>(x + 0.99);
     if (n <= 1) return;
     const f32 turn = angle / static_cast<f32>(n);
     const f32 c = std::cos(turn), s = std::sin(turn);

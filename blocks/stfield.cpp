@@ -181,6 +181,7 @@ void MUFEED(const i32& context)
         show(context, FLD_FEED, "RAPID FEED  ");
     } else {
         const f32 unit = gtmesu();
+        // A unit factor of 0 would divide by zero: the feed is shown as it is.
         if (unit != 1.0f && unit != 0.0f) feed /= unit;
         char t[48];
         i32 len = 0, st = 0;

@@ -103,8 +103,13 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
             case 27: rv = rw(21); compare = false; break;
             default: rv = t.feed; compare = false; break;
             }
+            // The second feed (word 21) is a maximum or rapid feed when it is
+            // -2.0 or below; it is written unless the feed slot already holds
+            // such a feed. The slot is tested, not word 21: word 21 holds the
+            // negative maximum feed, so testing it would never write the
+            // rapid feed and rapids would go on at the last cutting feed.
             if (mode == 27)
-                write = forced || rv > -2.0f;  // word 21 at -2.0 or below holds no second feed
+                write = forced || t.feed > -2.0f;
             else
                 write = forced || !compare || neval(rv, t.feed);
             if (write) t.feed = rv;
@@ -128,6 +133,9 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
             if (write) t.rslot[p] = rv;
         } else if (modal_code(p)) {
             i32 w = p <= 16 ? p - 11 : p - 14;
+            // The codes whose value the parameter table gives as a real (35
+            // to 40) are written as reals: readers take such a block's value
+            // by the same table, and an integer word would be read as a real.
             if (PRMDEF(p) == 1) {
                 itype = DT_REAL;
                 rv = wrd2r(WRMB[w]);
@@ -142,13 +150,19 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
         if (write) {
             PTBT1V(AM_APPEND, p, itype, iv, rv, 0, st);
             written = true;
+            // The tool (100) and the parameter 55 entity are associated when
+            // their value is written: the association goes with the block
+            // that names it, and a value not written again is associated
+            // already.
             if (st >= 0 && (p == 100 || p == 55)) {
                 i32 value = PRM9[p == 100 ? 11 : 17];
                 i32 ast = -1;
                 if (value > 0) ASATTW(value, ast);
                 if (ast < 0) {
                     eroutc("PT1MCH, ERRORS IN WRITTING ASSOCIATION", 0);
-                    st = -1;
+                    t.wflag[p] = 1;
+                    status = -1;
+                    return;
                 }
             }
             if (p == 55) show = false;

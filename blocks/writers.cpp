@@ -56,7 +56,9 @@ void PTBT0(const i32& mode, const i32* header, const i32& number, i32& status)
     if (status < 0) return;
     const i32 zero[2] = {0, 0};
     b.out.ints(3, header);            // name (2 words), int
-    b.out.ints(16, header + 3);       // 3 + 3 + 9 reals and one real, as words
+    f32 reals[16];                    // 3 + 3 + 9 reals and one real
+    std::memcpy(reals, header + 3, sizeof reals);
+    b.out.reals(16, reals);
     b.out.ints(6, header + 19);       // six ints: words 21-26
     b.out.ints(2, zero);              // reserved
     b.out.ints(20, header + 27);
@@ -138,6 +140,8 @@ void PTBT5(const i32& mode, const i32& type, const i32& k, const i32& n, const f
            const i32& number, i32& status)
 {
     status = 0;
+    // A negative order or count would give a size below the block's frame
+    // and a write of no defined length: refused.
     if (k < 0 || n < 0) {
         erou2c("PTBT5, WRONG ORDER OR NUMBER OF POINTS ", k, n);
         status = -1;

@@ -89,6 +89,7 @@ TEST_F(CopyTest, MirrorOfAMovementEntityIsAppliedAndNotWritten)
     i32 cl = 0, ty = 0, len = 0;
     eopen(id, cl, ty, len, st);
     eskipn(15 + 11 + 6 + 6);
+    type = size = 0;  // nothing named: the block's header is read
     CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
     EXPECT_EQ(st, 0);
     l = dump::main_list();
@@ -96,6 +97,24 @@ TEST_F(CopyTest, MirrorOfAMovementEntityIsAppliedAndNotWritten)
     EXPECT_EQ(l[4][0], 0);
     EXPECT_EQ(l[4][23], prgvrs());  // the copy carries the program's version
     EXPECT_EQ(l[5], (Words{2, 5, R(1), R(2), R(3)}));
+    // A header in an entity stands without a type word: named by the caller
+    // with the size it read, it is copied whole; an old one is announced.
+    for (i32 k = 0; k < HDR_WORDS; ++k) header[k] = 100 + k;
+    header[21] = 500;
+    const i32 hid = open_stream();
+    PTBT0(AM_ENTITY, header, 3, st);
+    eclose();
+    rewind(hid);
+    type = 0;
+    TPBLKS(AM_ENTITY, size, st);
+    CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("TOOLPATH WAS CREATED IN VER. 5.0!"));
+    Words want{0, 3};
+    for (i32 k = 0; k < HDR_WORDS; ++k) want.push_back(k == 21 ? prgvrs() : k == 25 || k == 26 ? 0 : 100 + k);
+    const Words got = dump::main_list().back();
+    ASSERT_GE(got.size(), want.size());
+    EXPECT_EQ(Words(got.begin(), got.begin() + static_cast<long>(want.size())), want);
 }
 
 TEST_F(CopyTest, ListToEntityToListKeepsEveryBlock)

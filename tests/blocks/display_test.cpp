@@ -604,8 +604,9 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
         TOLSPL(3, 3, bent, knots, 1.0f);
         ASSERT_GT(m.size(), n1 + 2) << tol;
         EXPECT_NEAR(m.back()[0], 3.0f, 1e-5f) << tol;
-        if (tol == 0.0f)
+        if (tol == 0.0f) {
             for (size_t k = n1; k < m.size(); ++k) EXPECT_NEAR(m[k][1], 0.0f, 1e-5f) << k;
+        }
     }
     norak::settings().display_tolerance = 0.01f;
     // A step tiny beside the move: the figure is placed a bounded number of
@@ -615,6 +616,13 @@ TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
     TOLLIN(1, far_end, UP, origin, UP, 1e-6f);
     EXPECT_EQ(m.size(), n2 + 100001);
     EXPECT_EQ(m.back()[0], 1000.0f);
+    // So is an arc's: a half turn ends at its end point.
+    for (const f32 tiny : {1e-5f, 1e-30f}) {
+        const size_t n3 = m.size();
+        TOLARC(centre, 0.0f, UP, 1.0f, 0.0f, 3.1415927f, tiny);
+        ASSERT_EQ(m.size(), n3 + 100000) << tiny;
+        EXPECT_NEAR(m.back()[0], -1.0f, 1e-2f) << tiny;
+    }
     // The rotary axis shown from an origin along a frame's third column.
     const f32 turn[9] = {1, 0, 0, 0, 0, -1, 0, 1, 0};
     UPDRAX(end, turn);

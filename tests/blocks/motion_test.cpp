@@ -336,20 +336,33 @@ TEST_F(BlocksTest, FeedModesAndTheSecondFeed)
     EXPECT_EQ(l[1][4], R(100.0f));
     EXPECT_EQ(l[2][4], R(100.0f));
     EXPECT_EQ(l[3][4], R(-1.0f));
-    // Parameter 59: nothing while no second feed is set, then its value.
+    // The second feed, a negative maximum feed (parameter 59, and the fast
+    // feed mode turned 27 while the hold is released): written unless the
+    // feed slot holds such a feed already, and again after a cutting feed.
     TECHST.status[59] = 2;
+    PRM9[21] = R(-5000.0f);
     PT1MCH(1, 59, st);
-    EXPECT_EQ(dump::main_list().size(), 4u);
-    PRM9[21] = R(80.0f);
     PT1MCH(1, 59, st);
-    EXPECT_EQ(dump::main_list().back(), (Words{1, 4, 59, 0, R(80.0f)}));
+    STPV01(1);
+    PT1MCH(1, 1, st);
+    HFLSET(0);
+    for (int k = 0; k < 2; ++k) {
+        STPV01(4);
+        PT1MCH(1, 1, st);
+    }
+    HFLINI();
+    l = dump::main_list();
+    ASSERT_EQ(l.size(), 7u);
+    EXPECT_EQ(l[4], (Words{1, 4, 59, 0, R(-5000.0f)}));
+    EXPECT_EQ(l[5][4], R(200.0f));
+    EXPECT_EQ(l[6], (Words{1, 6, 1, 0, R(-5000.0f)}));
     // A status-1 parameter writes its code when it changes.
     TECHST.status[5] = 1;
     TECHST.requested[5] = 9;
     PT1MCH(1, 5, st);
     PT1MCH(1, 5, st);
-    EXPECT_EQ(dump::main_list().back(), (Words{1, 5, 5, 1, 9}));
-    EXPECT_EQ(dump::main_list().size(), 6u);
+    EXPECT_EQ(dump::main_list().back(), (Words{1, 7, 5, 1, 9}));
+    EXPECT_EQ(dump::main_list().size(), 8u);
     TECHST.status[6] = 3;
     PT1MCH(1, 6, st);
     EXPECT_TRUE(norak::transcript_has("PUTMCH, ERROR IN PARAMETER STATUS"));
@@ -360,4 +373,5 @@ TEST_F(BlocksTest, FeedModesAndTheSecondFeed)
     PT1MCH(1, 100, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("PT1MCH, ERRORS IN WRITTING ASSOCIATION"));
+    EXPECT_FALSE(norak::transcript_has("PT1MCH, ERRORS IN LIST"));  // the block itself was written
 }

@@ -82,7 +82,7 @@ struct ProcTest : BlocksTest {
         std::memset(CMPBLK, 0, sizeof CMPBLK);
         for (i32 k = 0; k < 79; ++k) HEI8[k] = R(static_cast<f32>(k) + 0.5f);
         HEI8[HEI8_ABSOLUTE] = 1;
-        HEI8[HEI8_AXIS] = 1;
+        HEI8[HEI8_AXIS] = 2;  // the tool axis turned vertical at the clearance plane
         for (i32 k = 0; k < 23; ++k) PRM9[k] = 10 + k;
         PRM9[0] = R(300.0f);
         PRM9[1] = R(4.5f);
@@ -335,7 +335,7 @@ TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
     EXPECT_EQ(std::memcmp(mcht, MCHTBL, sizeof mcht), 0);
     EXPECT_EQ(std::memcmp(hei8 + 24, HEI8 + 24, 48 * 4), 0);
     EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 1);
-    EXPECT_EQ(HEI8[HEI8_AXIS], 1);
+    EXPECT_EQ(HEI8[HEI8_AXIS], 2);  // kept as stored, not made a logical
     EXPECT_EQ(CLP1[2], colour);
     EXPECT_EQ(CLP1[3], pen);
     EXPECT_EQ(DSP8[16], colour);
@@ -428,6 +428,16 @@ TEST_F(ProcTest, StoredBlockWithOversizedItemsIsRefused)
     EXPECT_LT(st, 0);
     EXPECT_TRUE(norak::transcript_has("get_flags, ERRORS IN LIST"));
     EXPECT_EQ(std::memcmp(flags, PRCFLG, sizeof flags), 0);
+    // A flag group cut short by the element's end: the failed read is
+    // reported as a list error too.
+    const size_t said = norak::transcript_count("get_flags, ERRORS IN LIST");
+    const Words cut{12, 5, 9, 24, 0, 23, 0, 25, 0, 27, 8, 51, 2};
+    BLKOPN(AM_LIST, 12, 0, st);
+    TPPUT(AM_LIST, static_cast<i32>(cut.size()) - 1, DT_INT, cut.data() + 1, st);
+    BLKCLS(AM_LIST);
+    RDBT12(AM_LIST, remaining, number, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(norak::transcript_count("get_flags, ERRORS IN LIST"), said + 1);
 
     // An expression item of group 24 longer than its 24 words.
     Words bad2{12, 4, 9, 24, 33, 49, 31, 10};
@@ -544,8 +554,8 @@ TEST_F(ProcTest, GeometrySlotsAndMovementSubList)
 
 TEST_F(ProcTest, ProcedureTexts)
 {
-    char t[21] = {0};
-    PRCTX1(2, 5, "FINISH PASSES");
+    char t[21] = {0}, finish[21] = "FINISH PASSES";
+    PRCTX1(2, 5, finish);
     PRCTX1(1, 5, t);
     EXPECT_EQ(std::string(t, 20), "FINISH PASSES       ");
     PRCTX2(1, 6, t);
@@ -559,7 +569,8 @@ TEST_F(ProcTest, ProcedureTexts)
     PRCUCS(1, 5, n);
     EXPECT_EQ(std::string(n, 6), "UCS_A ");
     PRCUID[4] = 0;
-    PRCTRF(2, 201, "XXXX");  // outside the table: nothing
+    char name[5] = "XXXX";
+    PRCTRF(2, 201, name);  // outside the table: nothing
 }
 
 namespace {
@@ -613,7 +624,7 @@ TEST_F(ProcTest, GlobalGroupItemsOfTheRequestRecord)
     }
 
     // A segment that fails between codes 43 and 81: what was written keeps
-    // its length, the status is 0, and the rerun word is not made 4.
+    // its length, the write fails, and the rerun word is not made 4.
     EDA2[EDA2_SUSP] = 1;
     CMPBLK[CMP_RERUN] = 5;
     const Words whole = dump::main_list().back();
@@ -622,12 +633,41 @@ TEST_F(ProcTest, GlobalGroupItemsOfTheRequestRecord)
     norak::settings().element_capacity = static_cast<i32>(at);
     i32 count = 0, st = 0;
     const Words cut = global_group(count, st);
-    EXPECT_EQ(st, 0);
+    EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("[wglprm , ]ERRORS IN LIST"));
     EXPECT_EQ(cut[2], count);
     EXPECT_EQ(static_cast<size_t>(count), at - 3);
     EXPECT_EQ(item(cut, 3, 43), prgvrs());
     EXPECT_EQ(CMPBLK[CMP_RERUN], 5);
+}
+
+// The flag, machine and local groups cut short by a full element: the length
+// of the one segment written is patched, and the write fails.
+TEST_F(ProcTest, GroupWritersFailWhenASegmentCannotBeWritten)
+{
+    const auto flags = [](i32& st) { wflags(st); };
+    const auto machine = [](i32& st) {
+        i32 count = 0;
+        wmchtb(AM_APPEND, 22, count, st);
+    };
+    const auto local = [](i32& st) { wlcprm(7, param_cb, st); };
+    const std::pair<const char*, void (*)(i32&)> writers[] = {
+        {"[wflags], ERRORS IN LIST", flags},
+        {"[wmchtb , ]ERRORS IN LIST", machine},
+        {"[wlcprm - ]ERROR IN INSERT DATA FOR SEGMENT WITH CODE", local}};
+    for (const auto& [text, write] : writers) {
+        i32 st = 0;
+        BLKOPN(AM_LIST, 12, 0, st);
+        norak::settings().element_capacity = 7;
+        write(st);
+        BLKCLS(AM_LIST);
+        norak::settings().element_capacity = 32768;
+        EXPECT_EQ(st, -1) << text;
+        EXPECT_TRUE(norak::transcript_has(text)) << text;
+        const Words w = dump::main_list().back();
+        EXPECT_EQ(w.size(), 7u) << text;
+        EXPECT_EQ(w[2], 4) << text;
+    }
 }
 
 // Updates that cannot read or write a block whole fail with their message:

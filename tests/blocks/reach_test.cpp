@@ -317,6 +317,16 @@ TEST_F(BlocksTest, TemplateReadFailureIsReportedWithTheFileName)
     EXPECT_EQ(st, 0);
     EXPECT_FLOAT_EQ(wrd2r(PRM9[0]), 1.5f);
     EXPECT_FALSE(norak::transcript_has("CANNOT READ FROM FILE"));
+    // The global group's end of file completes the read: the status code
+    // answers and the missing code 107 clears its word.
+    norak::templates()["MILL10"] = {{0, {31}}, {0, {2}}, {0, {DT_INT}}, {0, {3}}};
+    norak::template_open("MILL10", false);
+    BLKDSW = 5;
+    count = 100;
+    rmchtb(MED_TPLREAD, count, st);
+    norak::template_close();
+    EXPECT_EQ(st, 2);
+    EXPECT_EQ(BLKDSW, 0);
 }
 
 TEST_F(BlocksTest, MachineTableWordsAreTheMachineAndItsValues)

@@ -11,6 +11,7 @@
 #include "core/params.h"
 #include "frame/callbacks.h"
 #include "core/records.h"
+#include "passes/pasdat.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
 #include "surfaces/allsrf.h"
@@ -36,7 +37,8 @@ namespace {
 
 // What an execution changes for its own run and puts back on every road:
 // word 405, the machining type, the cached tool's diameter, and the
-// surface-milling geometry while the surfaces are machined one at a time.
+// surface-milling geometry and pass table while the surfaces are machined
+// one at a time.
 struct RunState {
     i32 w405 = 0;
     i32 mactyp = 2;
@@ -44,6 +46,7 @@ struct RunState {
     bool tool_kept = false;
     bool mactyp_kept = false;
     std::unique_ptr<SrfGeo> geometry;  // kept while the one-surface loop runs
+    std::unique_ptr<PasTab> table;     // likewise
 };
 RunState RUN;
 
@@ -59,6 +62,10 @@ struct Restore {
         if (RUN.geometry) {
             SRFGEO = *RUN.geometry;
             RUN.geometry.reset();
+        }
+        if (RUN.table) {
+            PASTAB = *RUN.table;
+            RUN.table.reset();
         }
         if (RUN.mactyp_kept) MACTYP = RUN.mactyp;
         if (RUN.tool_kept) STDIAM(RUN.diameter);
@@ -82,6 +89,19 @@ void first_place(const SrfGeo& all, i32 i)
     std::memcpy(g.LIMORG[0], all.LIMORG[i], sizeof g.LIMORG[0]);
     std::memcpy(g.SRFFIG[0], all.SRFFIG[i], sizeof g.SRFFIG[0]);
     g.SRFDLT[0] = all.SRFDLT[i];
+}
+
+// Moves the pass table entries of surface i into the first slot: each
+// surface runs from its own start to its own end, not from the first
+// surface's (where that one's run left the current pass at its end).
+void first_slot(const PasTab& all, i32 i)
+{
+    PasTab& p = PASTAB;
+    for (const auto f : {&PasTab::PSTART, &PasTab::PEND, &PasTab::ASTART, &PasTab::AEND, &PasTab::PCUR,
+                         &PasTab::USTEP, &PasTab::VSTEP, &PasTab::PDELTA})
+        (p.*f)[0] = (all.*f)[i];
+    p.PCODE[0] = all.PCODE[i];
+    p.REVFLG[0] = all.REVFLG[i];
 }
 
 // The triangle model over the picked part surfaces and the check surfaces.
@@ -115,14 +135,18 @@ void pass_loops(i32& work, i32& status)
     if (status < 0) return;
     if (SRFGEO.NSRF > 1 && pw(SPLMOD) == 2) {
         RUN.geometry = std::make_unique<SrfGeo>(SRFGEO);
+        RUN.table = std::make_unique<PasTab>(PASTAB);
         const SrfGeo& all = *RUN.geometry;
         for (i32 i = 0; i < all.NSRF && status >= 0; ++i) {
             first_place(all, i);
+            first_slot(*RUN.table, i);
             NPASS = 0;
             SURM1(work, status);
         }
         SRFGEO = all;
+        PASTAB = *RUN.table;
         RUN.geometry.reset();
+        RUN.table.reset();
         return;
     }
     SURM1(work, status);

@@ -538,7 +538,9 @@ void PSLOOP(i32& status)
     // A piece that could not be milled stops the loop, and is no success:
     // the driver hears of it (the failing routine has said why).
     if (st < 0) status = -1;
-    // The tilting angle is the procedure's again.
+    // The tilting angle is the procedure's again: the loop changed word 209
+    // for its pieces, and a procedure left with a piece's angle would write
+    // its next execution with it.
     if (TILT.set) pws(TLTCMP, TILT.angle);
     MM_CLOSE(hpar, st);
     if (st < 0) {

@@ -111,6 +111,8 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
 {
     (void)total;
     status = 0;
+    // A string without points has nothing to link, write or remember: the
+    // state of the last string stays as it was.
     if (n < 1) return;
     // The link distance lifts the points for this call only: the caller's
     // arrays are left as they were.
@@ -144,6 +146,8 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
                 if (status >= 0) PLNZUP(dim, p1, a1, z0, status);
                 mst.code2 = 1;
                 PLGRST();
+                // A move onto the point the tool stands on would be a move of
+                // nothing in the tool path.
                 if (status >= 0 && !eqpt3(p1, MOVST.point)) straight(dim, p1, a1, status);
             }
         } else if (apponly == 1 && firststr) {
@@ -182,13 +186,19 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
     }
     if (status >= 0 && cont) {
         flush_spline(status);
-        i32 s2 = 0;
-        PUTMRK(2, cls, ecode, 0.0f, 0, s2);
-        PUTMRK(1, 2, 3, 0.0f, mst.count, s2);
-        mst.join = 1;
-        PUTMRK(1, cls, scode, 0.0f, 0, s2);
-        RSTMOV();
-        if (!eqpt3(p1, MOVST.point)) MOVLIN(2, p1, ZUP, status);
+        // Each marker that cannot be written ends the string with its status
+        // (a marker starts its status afresh, so one status for all three
+        // would keep only the last).
+        if (status >= 0) PUTMRK(2, cls, ecode, 0.0f, 0, status);
+        if (status >= 0) PUTMRK(1, 2, 3, 0.0f, mst.count, status);
+        if (status >= 0) {
+            mst.join = 1;
+            PUTMRK(1, cls, scode, 0.0f, 0, status);
+        }
+        if (status >= 0) {
+            RSTMOV();
+            if (!eqpt3(p1, MOVST.point)) MOVLIN(2, p1, ZUP, status);  // no move of nothing
+        }
     }
     if (status >= 0 && n > 1) {
         const bool multi = dim == 2 && pw(AXSMOD) != 1;

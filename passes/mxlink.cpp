@@ -35,7 +35,10 @@ void dists(i32 kind, f32& far, f32& near)
 }
 
 // Direction of a link move, made unit: without the vector flag up, or the
-// tool axis under link kind 2; with it the given vector.
+// tool axis under link kind 2; with it the given vector. "The link kind" is
+// read as the procedure's link kind (LNKPAR), not the kind argument of the
+// call: that argument counts the distances (3 adds the safety distance),
+// while kind 2 of the procedure is the link along the tool axis.
 void link_dir(i32 vecflag, const f32* axis, const f32* vec, f32* dir)
 {
     const f32 up[3] = {0, 0, 1};
@@ -52,6 +55,11 @@ void MXVERT(const i32& mode, const f32* pa, i32& status)
     const f32* p = pa;
     const f32* a = pa + 3;
     const f32 H = hei8r(HEI8_CLEARANCE);
+    // A vertical axis: one move between the point and the clearance plane,
+    // in either mode. Mode 2 is called with the point above the pass (the
+    // far end of the approach), so the move to its XY at the clearance
+    // plane is the one that stands over it; the way down is the approach's
+    // own next moves (to the near point, then onto the pass).
     if (eqpt3(a, z)) {
         const f32 q[3] = {p[0], p[1], H};
         mv(q, z, status);
@@ -137,6 +145,9 @@ void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
     const f32* p = rec;
     const f32* a = rec + 3;
     f32 dir[3];
+    // The pass-record switch is read after the retract above, which clears
+    // it: the approach takes the record's own vector (reading: the switch
+    // belongs to the retract it was set for).
     link_dir(vecflag, a, PASOUT.recsw ? PASOUT.pasrec : rec + 9, dir);
     const f32 q[3] = {p[0] + far * dir[0], p[1] + far * dir[1], p[2] + far * dir[2]};
     if (HEI8[HEI8_AXIS] == 2 && eqval(MOVST.point[2], hei8r(HEI8_CLEARANCE))) {

@@ -183,7 +183,9 @@ void SURCRC(const i32& kind, const i32& mode, const f64* buf, const i32& side, c
     PasStr& s = PASSTR;
     status = 0;
     if (s.PSNSRF >= PS_SRF || s.PSNCIR >= PS_CIR) {
-        eroutc("surlin,BUFFER IS NOT LARGE ENOUGH", 0);
+        // The tables are bounded: a pass that would fill them is refused,
+        // in this routine's own name, rather than written past them.
+        eroutc("SURCRC,BUFFER IS NOT LARGE ENOUGH", 0);
         status = -1;
         return;
     }
@@ -223,7 +225,14 @@ void SURCRC(const i32& kind, const i32& mode, const f64* buf, const i32& side, c
     st = 0;
     NCEVS1(buf, pcode == 1 ? pcur : second, pcode == 1 ? second : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead, tlt,
            0, ev, r2, st);
-    if (st < 0) return;
+    // Without its second end there is no circle: the surface entry made for
+    // it is taken back and the pass fails, or the entry would be written
+    // with whatever circle its slot last held.
+    if (st < 0) {
+        --s.PSNSRF;
+        status = -1;
+        return;
+    }
     const i32 c = s.PSNCIR++;
     s.PSCFLG[c] = 1;
     s.PSCANG[c] = ang;

@@ -408,6 +408,8 @@ void SCLHT3(const f32& d, const f32& r, const i32& flag1, const i32& flag2, cons
     const P2 t{chp.x + R * uz, chp.z - R * ux};
     const f64 ht = std::fabs((k.x - t.x) * uz - (k.z - t.z) * ux);
     // Blend by how much the direction runs across the line between the positions.
+    // Positions that coincide in XY give no line to run across: the
+    // direction takes no part (w = 0) rather than a division by nothing.
     f64 w = 0;
     if (dxy > 0) w = std::fabs((f64(dir[0]) * -ey + f64(dir[1]) * ex) / dxy);
     if (eqvald(w, 1.0))

@@ -15,7 +15,9 @@
 namespace {
 
 constexpr i32 REC = 9;         // tool point, tool axis, surface normal
-constexpr i32 MAXIT = 200;     // trials of one step
+// Trials of one step: a search whose deviation keeps changing would neither
+// accept nor halve to nothing, and would run on; it ends with the best trial.
+constexpr i32 MAXIT = 200;
 constexpr i32 PNTLIM = 99997;  // points before a string must be thinned
 
 // Evaluation of the tool point record at (u, v), travelling along (du, dv).
@@ -128,6 +130,9 @@ void surstp(const i32& seg, const f64* buf, const i32& side, f32& u, const f32& 
         return;
     }
     f32 us = seg == 1 ? 0.0f : ustep, vs = seg == 2 ? 0.0f : vstep;
+    // A zero step carried over from the last call would try the previous
+    // point again and never move: it becomes the rest of the segment, which
+    // the search halves as it needs.
     if (movu && us == 0.0f) us = ue - up;
     if (movv && vs == 0.0f) vs = ve - vp;
     iu = sgnlike(iu, us);
@@ -305,6 +310,9 @@ i32 segsteps(LineWalk& w, Line& ln, i32 seg, f32 ua, f32 va, f32 ub, f32 vb, f32
                 return -1;
             }
         }
+        // The previous point opens the string; later steps start on the
+        // point the step before stored as its next one, which is not
+        // stored twice.
         if (s.PSNPNT == ln.strbeg) putpt(prev);
         if (dev > steptol || eqval(dev, steptol)) putpt(mid);
         putpt(next);
@@ -325,6 +333,8 @@ i32 segend(const LineWalk& w, const Line& ln, i32 before, const f32* prev)
         std::memcpy(PASOUT.pasrec + 3, prev + 6, 3 * sizeof(f32));
     else if ((w.firstentry && w.cutflp == 1) || w.cutflp == 2)
         std::memcpy(PASOUT.pasrec, prev + 6, 3 * sizeof(f32));
+    // Only a string still empty gets the start point twice: a segment that
+    // added nothing to a string with points already ends on its last point.
     if (s.PSNPNT == before && s.PSNPNT == ln.strbeg) {
         if (s.PSNPNT >= 99999) {
             fullmsg();
@@ -424,6 +434,8 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
     // Walk the line; asked to start near the previous line's end (nearflag) and ending nearer it than
     // it began, walk it once more the other way round.
     for (;;) {
+        // The angles follow the reverse flag, so a walk the other way round
+        // takes them afresh.
         w.revflag = revflag;
         w.a1 = kind == 6 ? -tlt : (revflag ? -lead : lead);
         w.a2 = kind == 6 ? CUTSGN * lead : CUTSGN * tlt;

@@ -34,16 +34,16 @@ void setevl()
 }
 
 // The start both pass loops share: a test hook set runs instead of the loop
-// (mode 1 one way, 2 the other); else the loop runs when the clean-up lets it,
-// with the evaluation switch set for the tool.
+// (mode 1 one way, 2 the other); else the loop runs when the clean-up grid
+// could be laid (status negative otherwise), with the evaluation switch set
+// for the tool.
 bool loop_starts(i32 mode, i32& status)
 {
     if (SRMHOOK) {
         SRMHOOK(mode, status);
         return false;
     }
-    status = 0;
-    if (!CLNGON()) return false;
+    if (!CLNGON(status)) return false;
     setevl();
     return true;
 }
@@ -65,7 +65,8 @@ void propose(i32 i, f32& next, f32& metric, i32& status)
     const i32 dirsign = p.AEND[x] - p.ASTART[x] < 0 ? -1 : 1;
     f32 guess = p.PCODE[x] == 1 ? p.USTEP[x] : p.VSTEP[x];
     const f32 five = 0.05f * (p.PEND[x] - p.PCUR[x]);
-    i32 side = SRFGEO.SRFSID[MACTYP == MACTYP_ONESURF ? 0 : x];
+    i32 id = 0, side = 1;
+    idside(i, id, side);
     status = 0;
     if (pw(STPMOD) == 1) {
         SCLSTP(srf_buf, pwr(SCLHGT), p.ASTART[x], p.AEND[x], guess, p.PCUR[x], p.PEND[x], p.PEND[x] - p.PSTART[x],
@@ -111,23 +112,24 @@ void CLNEND(const i32& status, const bool& run)
     strrel(st);
 }
 
-bool CLNGON()
+bool CLNGON(i32& status)
 {
+    status = 0;
     if (pw(CLNFLG) != 1) return true;
     f64 box[6] = {0, 0, 0, 0, 0, 0};
-    i32 st = 0;
-    SURFSBOX(SRFGEO.SRFIDS, nsurf(), box, st);
-    f32 fbox[6];
-    for (i32 k = 0; k < 6; ++k) fbox[k] = static_cast<f32>(box[k]);
-    if (st < 0) {
-        // No box to lay the grid over: the passes are made without the
-        // clean-up (the grid stays closed and every clean-up call accepts it).
-        clnrls(st);
-        strrel(st);
-        return true;
+    SURFSBOX(SRFGEO.SRFIDS, nsurf(), box, status);
+    if (status >= 0) {
+        f32 fbox[6];
+        for (i32 k = 0; k < 6; ++k) fbox[k] = static_cast<f32>(box[k]);
+        clnini(fbox, status);
     }
-    clnini(fbox, st);
-    return st >= 0;
+    if (status >= 0) return true;
+    // No grid (no part box to lay it over, or no room for it): no pass is
+    // made, and whatever the clean-up holds is released.
+    i32 st = 0;
+    clnrls(st);
+    strrel(st);
+    return false;
 }
 
 namespace {
@@ -135,8 +137,9 @@ namespace {
 // The pass ends: points and directions at both ends of the new pass (of
 // every surface into DIRTAB when every surface is gouge-checked), and
 // whether the pass closes on itself (CLSFLG: its ends meet within dmin,
-// going the same way). False when an end cannot be evaluated.
-bool pass_ends(i32 n, f32 dmin);
+// going the same way). 1 when done, 0 when an end cannot be evaluated,
+// negative when a surface cannot be loaded (said).
+i32 pass_ends(i32 n, f32 dmin);
 
 // The pass's start and end along surface x (0-based) from the limits of
 // surface number `surface`, in the cut direction's parameter.
@@ -148,7 +151,7 @@ void pass_range(i32 surface, i32 x)
     PASTAB.AEND[x] = SRFGEO.CUTFLP == 1 ? v[3] : v[1];
 }
 
-bool pass_ends(i32 n, f32 dmin)
+i32 pass_ends(i32 n, f32 dmin)
 {
     PasTab& p = PASTAB;
     f32 sp[3] = {0, 0, 0}, sd[3] = {0, 0, 0}, ep[3] = {0, 0, 0}, ed[3] = {0, 0, 0};
@@ -158,8 +161,14 @@ bool pass_ends(i32 n, f32 dmin)
         const i32 x = i - 1;
         i32 st = 0;
         LDPSRF(i, srf_buf, st);
+        if (st < 0) {
+            DIRVLD = 0;
+            eroutc("newtc,ERRORS IN DATA BASE", 0);
+            return st;
+        }
         const bool pu = SRFGEO.LIMREC[MACTYP == MACTYP_ONESURF ? 0 : x][LR_CODE] == 1;
-        const i32 side = SRFGEO.SRFSID[MACTYP == MACTYP_ONESURF ? 0 : x];
+        i32 id = 0, side = 1;
+        idside(i, id, side);
         for (i32 end = 0; end < 2; ++end) {
             if (!all && ((i == 1 && end == 1 && n > 1) || (i == n && end == 0 && n > 1))) continue;
             const f32 a = end == 0 ? p.ASTART[x] : p.AEND[x];
@@ -168,9 +177,9 @@ bool pass_ends(i32 n, f32 dmin)
             i32 est = -1;
             NCEVS1(srf_buf, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
                    pwr(LEADAN), pwr(TLTCMP), 0, ev, out, est);
-            if (est == -1 || st < 0) {
+            if (est == -1) {
                 DIRVLD = 0;
-                return false;
+                return 0;
             }
             f32 dir[3] = {pu ? ev[6] : ev[3], pu ? ev[7] : ev[4], pu ? ev[8] : ev[5]}, len = 0;
             i32 ust = 0;
@@ -188,7 +197,7 @@ bool pass_ends(i32 n, f32 dmin)
     if (pw(GCHMOD) == 3) DIRVLD = 1;
     const f32 gap = std::sqrt((sp[0] - ep[0]) * (sp[0] - ep[0]) + (sp[1] - ep[1]) * (sp[1] - ep[1]) + (sp[2] - ep[2]) * (sp[2] - ep[2]));
     CLSFLG = gap < dmin && sd[0] * ed[0] + sd[1] * ed[1] + sd[2] * ed[2] > 0.985f ? 1 : 0;
-    return true;
+    return 1;
 }
 
 }  // namespace
@@ -247,6 +256,10 @@ void newtc(const i32& npass, i32& status)
     if (pw(STPMOD) == 1 && npass > 0) {
         pass_range(MACTYP == MACTYP_ONESURF ? 1 : imin, imin - 1);
         for (i32 j = imin - 1; j >= 1; --j) {
+            // A pair whose second surface does not continue the first has no
+            // common edge for the passes to meet at: adjusting it would pull
+            // the pass towards an edge the two do not share (the forward
+            // adjustment below skips such a pair too).
             if (SRFGEO.SRFLNK[j] == 0) continue;
             f32 before = p.PCUR[j - 1], s = p.PCUR[j - 1];
             i32 st = 0;
@@ -302,6 +315,7 @@ void newtc(const i32& npass, i32& status)
             // pair (k, k + 1): surface k moves in mode 1, k + 1 in mode 0.
             auto sweep = [&](i32 mode, i32 k) {
                 const i32 mv = mode == 1 ? k - 1 : k;  // index of the surface that moves
+                // An unlinked pair shares no edge: nothing to meet at.
                 if (SRFGEO.SRFLNK[k] == 0) return true;
                 const f32 was = p.PCUR[mv];
                 f32 s2 = p.PCUR[mv];
@@ -321,9 +335,12 @@ void newtc(const i32& npass, i32& status)
                 if (!sweep(0, k - 1)) return;
         }
     }
-    // Pass ends: directions and points at both ends of the pass.
-    if (!pass_ends(n, dmin)) {
-        status = reached;
+    // Pass ends: directions and points at both ends of the pass. An end
+    // that cannot be evaluated ends the step as it is; a surface that cannot
+    // be loaded is a failure.
+    const i32 ends = pass_ends(n, dmin);
+    if (ends <= 0) {
+        status = ends < 0 ? ends : reached;
         return;
     }
     for (i32 x = 0; x < n; ++x)
@@ -360,6 +377,9 @@ void BKUPNC(const i32& count, i32& status)
         eroutc("BKUPNC: PROBLEMS WITH SEGFIN", 0);
         return;
     }
+    // The host's one-value message shows its value after the text, so the
+    // line reads " PASSES COMPLETED. BACKUP STARTING" followed by the count;
+    // the host places the value, the module cannot put it in front.
     usms1c(" PASSES COMPLETED. BACKUP STARTING", count);
     updtwa(2);
     usmsgc("BACKUP FINISHED");

@@ -14,8 +14,8 @@ void SRFSTP(const i32& i, const f64* buf, i32& status);
 // status negative when the records could not be written.
 void BKUPNC(const i32& count, i32& status);
 // The clean-up grid over the part box when the procedure asks for the
-// clean-up; false when it cannot be built.
-bool CLNGON();
+// clean-up; false, with the status negative, when it cannot be built.
+bool CLNGON(i32& status);
 // The clean-up of what the passes left (run set and the status not
 // negative) and the release of its arrays, when the procedure asks for it.
 void CLNEND(const i32& status, const bool& run);

@@ -21,27 +21,6 @@ namespace {
 f64 buf_a[SB_CAP], buf_b[SB_CAP];
 f32 widpt[2][2];
 
-// Id and side of surface i; machining type 14 takes its one surface from
-// the procedure's list 1.
-bool idside(i32 i, i32& id, i32& side)
-{
-    if (MACTYP != MACTYP_ONESURF) {
-        id = SRFGEO.SRFIDS[i - 1];
-        side = SRFGEO.SRFSID[i - 1];
-        return true;
-    }
-    i32 count = 0, st = 0;
-    nc_surf_count(1, 1, count, st);
-    if (st < 0 || count < 1) return false;
-    std::vector<i32> ids(static_cast<size_t>(count)), nrms(static_cast<size_t>(count));
-    nc_surf_ids(ids.data(), count, st);
-    if (st >= 0) nc_surf_nrms(nrms.data(), count, st);
-    if (st < 0) return false;
-    id = ids[0];
-    side = nrms[0] < 0 ? -1 : 1;
-    return true;
-}
-
 f32 lo(f32 a, f32 b) { return a < b ? a : b; }
 f32 hi(f32 a, f32 b) { return a < b ? b : a; }
 f32 clampr(f32 v, f32 a, f32 b) { return v < lo(a, b) ? lo(a, b) : (v > hi(a, b) ? hi(a, b) : v); }
@@ -63,6 +42,25 @@ void resetalong(i32 i)
 
 
 }  // namespace
+
+bool idside(i32 i, i32& id, i32& side)
+{
+    if (MACTYP != MACTYP_ONESURF) {
+        id = SRFGEO.SRFIDS[i - 1];
+        side = SRFGEO.SRFSID[i - 1];
+        return true;
+    }
+    i32 count = 0, st = 0;
+    nc_surf_count(1, 1, count, st);
+    if (st < 0 || count < 1) return false;
+    std::vector<i32> ids(static_cast<size_t>(count)), nrms(static_cast<size_t>(count));
+    nc_surf_ids(ids.data(), count, st);
+    if (st >= 0) nc_surf_nrms(nrms.data(), count, st);
+    if (st < 0) return false;
+    id = ids[0];
+    side = nrms[0] < 0 ? -1 : 1;
+    return true;
+}
 
 void LDPSRF(const i32& i, f64* buf, i32& status)
 {
@@ -101,6 +99,11 @@ void CLIMIT(i32& status)
             if (status == 0) LDSRFB(id, buf_a, status);
         }
         if (status >= 0) SBFLIM(1, buf_a, lim, status);
+        // The third and sixth limits are the surface's own parameter
+        // increments, which a surface buffer only ever holds positive (its
+        // writer refuses others): a zero or a value that is no number read
+        // back is a damaged surface record, refused like a failed read
+        // rather than stepped with a first guess of nothing.
         if (status < 0 || !(std::fabs(lim[2]) > 0.0f) || !(std::fabs(lim[5]) > 0.0f)) {
             eroutc("CLIMIT,ERRORS IN DATA BASE", 0);
             status = -1;
@@ -118,8 +121,13 @@ void CLIMIT(i32& status)
         }
         p.PCUR[x] = p.PSTART[x];
     }
+    // The fixed count spaces the passes over the whole range, the first on
+    // its start and the last on its end. A resumed run (NPASS > 0) goes on
+    // from the last pass written (the pass loop puts the current pass
+    // there) at that same spacing: a spacing of one pass more would leave
+    // the passes uneven and make one pass too many.
     i32 k = 30;
-    if (pw(STPMOD) == 2) k = NPASS == 0 ? pw(NPSREQ) - 1 : pw(NPSREQ);
+    if (pw(STPMOD) == 2) k = pw(NPSREQ) - 1;
     for (i32 x = 0; x < n; ++x)
         PASTAB.PDELTA[x] = k > 0 ? (PASTAB.PEND[x] - PASTAB.PCUR[x]) / static_cast<f32>(k) : PASTAB.PEND[x] - PASTAB.PCUR[x];
 }

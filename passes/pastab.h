@@ -4,6 +4,9 @@
 
 #include "core/words.h"
 
+// Id and side of surface i (from 1) of the chain; machining type 14 takes its one surface and its side from the
+// procedure's surface list 1. False when that list cannot be read.
+bool idside(i32 i, i32& id, i32& side);
 // Loads surface i (from 1) of the chain with the part offset on its side.
 void LDPSRF(const i32& i, f64* buf, i32& status);
 // Fills the pass table from the limit records: pass and across ranges, parameter steps, revolution flags, the current

@@ -340,6 +340,9 @@ void PCKSRS(const i32& repick, const i32& flip, const f32& tol, i32& defined, i3
             }
             Loop r = pick_loop(count, status);
             if (r == Loop::leave) {
+                // An escaped new pick leaves the procedure with the surfaces
+                // it had: cleared here and not restored, the procedure would
+                // lose its whole definition to an escape.
                 if (status == -2 && restart) restore_geometry();
                 stmpok(g_pickmode);
                 return;

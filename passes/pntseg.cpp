@@ -43,6 +43,9 @@ bool core(const f32* x, const f32* a, const f32* b, f64 factor, bool narrow, f64
     };
     const f64 pa[3] = {a[0], a[1], a[2]}, pb[3] = {b[0], b[1], b[2]};
     const f32 sf = static_cast<f32>(s), lf = static_cast<f32>(l);
+    // A point before A (s < 0, within t of it) or past B is measured to that
+    // end, not to A + s d: the foot would lie off the segment and make the
+    // point look nearer to it than it is.
     if (s <= 0 || eqval(sf, 0.0f)) {
         dist = static_cast<f32>(from(pa));
     } else if (s >= l || eqval(sf, lf)) {

@@ -255,6 +255,8 @@ void vertret(i32 dim, const f32* p, const f32* axis, i32& st)
         if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrB = 1;
     }
     PUTMRK(1, 6, 11, 0.0f, 0, st);
+    // A tool already above the retract height stays at its own height: a
+    // retract never moves the tool down towards the part.
     f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(p), cur()[2])};
     if (st >= 0) MOVRPD(dim, q, axis, 1, st);
     i32 s2 = 0;
@@ -459,7 +461,7 @@ void apr_fallback(i32 dm, const f32* p, const f32* axis2, i32& status)
 // A gouging shaped approach: the warning with the point, then the vertical approach.
 void apr_gouging(const f32* where, i32 dm, const f32* p, const f32* axis2, i32& status)
 {
-    WRNPNT("WARNING:  APPROACH MOTION AT:", 3, where, "|GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH");
+    WRNPNT("WARNING:  APPROACH MOTION AT:", 3, where, "GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH");
     vertapr(dm, p, axis2, status);
 }
 
@@ -645,7 +647,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     }
     f32 where[3];
     auto gougewarn = [&]() {
-        WRNPNT("WARNING: RETRACT MOTION AT:", 3, where, "|GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT");
+        WRNPNT("WARNING: RETRACT MOTION AT:", 3, where, "GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT");
         k = 1;
     };
     const f32 L = LNKPAR.length, R = LNKPAR.radius;

@@ -23,14 +23,14 @@ void SURM1T(i32& work, i32& status)
     status = 0;
     i32 sign = 0, st = 0;
     PASSGN(1, sign, st);
-    if (!CLNGON()) {
-        CLNEND(status, false);
-        return;
-    }
+    if (!CLNGON(status)) return;
     opnpol(st);
     i32 hpol = -1, nloops = 0;
     TRMPLY(SRFGEO.SRFIDS[0], hpol, nloops, st);
     if (st < 0) {
+        // Nothing is machined, but the polygon store just opened and the
+        // clean-up grid laid above are given back: left open they would
+        // outlive the procedure.
         eroutc("SURM1T, ERRORS IN DATA BASE", 0);
         status = -1;
         clspol(st);

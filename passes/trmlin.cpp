@@ -402,7 +402,11 @@ void HATRNG(const f32& cs, const f32& sn, const i32& nloops, const i32& mode, co
             ymin = std::fmin(ymin, p[1]);
             ymax = std::fmax(ymax, p[1]);
         }
-    // A grid of no step has no line to move to: the smallest stays.
+    // A grid of no step has no line to move to: the smallest stays (the
+    // move below would divide by it). Otherwise the smallest goes down to
+    // the grid line through the turned reference point below it and half a
+    // step further: the grid mode's minimum is taken by this rule, not left
+    // on the grid line itself.
     if (mode == 2 && step != 0.0f) {
         f32 r[2] = {ref[0], ref[1]};
         hatchx(cs, sn, r);

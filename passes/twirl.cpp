@@ -285,6 +285,8 @@ void TWLLEG(const i32& mode, const f32* p, const f32* q, const f32* toward, i32&
             v.clear();
         } else {
             leg_points(q, u, s, rad, th, v);
+            // The shrunken leg is tested again: a leg that still runs under
+            // the part would gouge, and is given up for the point itself.
             if (under()) v.clear();
         }
         if (v.empty()) add(v, q[0], q[1], q[2]);

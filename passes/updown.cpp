@@ -58,7 +58,9 @@ void room(i32 n, i32& grown, i32& status)
     grown = 0;
     if (UDBUF.count + n <= UDBUF.cap) return;
     for (i32 step : {UD_STEP, UD_SMALL}) {
-        // Grow in steps until the points fit.
+        // Grow in steps until the points fit: one step may be fewer than
+        // the points asked for, and a buffer grown short would be written
+        // past.
         i32 add = step;
         while (UDBUF.count + n > UDBUF.cap + add) add += step;
         void* b = nullptr;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/defrel.h"
+#include "passes/pasdat.h"
 #include "tests/frame/proc_common.h"
 
 using namespace proct;
@@ -15,6 +16,7 @@ namespace {
 struct Run {
     i32 loop, nsrf, first, mactyp;
     f32 w405, diameter;
+    PasTab table;  // the pass table as the run found it
 };
 std::vector<Run> runs;
 i32 fail_at = -1;     // the run that fails
@@ -29,7 +31,8 @@ void hook(i32 loop, i32& status)
     f32 d = 0;
     GTDIAM(PRM9[PRM9_TOOL], d);
     STDIAM(d + 100.0f);  // the run changes the cached tool
-    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d});
+    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d, PASTAB});
+    PASTAB.PCUR[0] = PASTAB.PEND[0];  // the run steps its surface to the end
     const i32 n = static_cast<i32>(runs.size());
     if (n == fail_at) status = -1;
     if (n == stop_at) throw Stop();
@@ -126,6 +129,16 @@ TEST(ProcExec, OneSurfaceAtATimeKeepsTheGeometry)
     EXPECT_EQ(runs[1].nsrf, 1);
     EXPECT_EQ(runs[1].first, 12);
     EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+    // Each surface runs over its own pass table entries, moved into the
+    // first slot, and the table is whole again afterwards.
+    const PasTab& all = runs[0].table;
+    const PasTab& two = runs[1].table;
+    EXPECT_EQ(two.PCODE[0], all.PCODE[1]);
+    for (const auto f : {&PasTab::PSTART, &PasTab::PEND, &PasTab::ASTART, &PasTab::AEND, &PasTab::PCUR,
+                         &PasTab::USTEP, &PasTab::VSTEP, &PasTab::PDELTA})
+        EXPECT_EQ((two.*f)[0], (all.*f)[1]);
+    EXPECT_NE(all.PEND[0], all.PEND[1]);
+    EXPECT_EQ(0, std::memcmp(&PASTAB, &all, sizeof PASTAB));
 
     // The second surface fails: the geometry is whole all the same.
     prepare();
@@ -141,6 +154,7 @@ TEST(ProcExec, OneSurfaceAtATimeKeepsTheGeometry)
     stop_at = 1;
     EXPECT_THROW(PRCEXE(1, st), Stop);
     EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+    EXPECT_EQ(0, std::memcmp(&PASTAB, &runs[0].table, sizeof PASTAB));
     EXPECT_EQ(pwr(CLNMIN), 0.0f);
     PRCEXE(2, st);
     EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));

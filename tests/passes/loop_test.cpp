@@ -293,6 +293,28 @@ TEST(PassLoop, CountModeGivesEquallySpacedPassesAndSideStepKeepsTheGap)
     ASSERT_EQ(p.strings.size(), 7u);
     for (size_t k = 1; k < 7; ++k) EXPECT_NEAR(p.strings[k][0].x - p.strings[k - 1][0].x, 100.0 / 6, 1e-3) << k;
 
+    // The same passes over executions of at most three passes each: a
+    // resumed run keeps the spacing and ends on the last pass.
+    for (i32 zig : {0}) {
+        {
+            i32 cst = 0;
+            ltop();
+            lclrnw(cst);
+        }
+        params(1, 0.01f);
+        pw(STPMOD) = 2;
+        pw(NPSREQ) = 7;
+        pw(ZIGZAG) = zig;
+        chain({1}, {1}, 4);
+        lp::fresh_run();
+        pw(MAXPAS) = 3;
+        for (int run = 0; run < 3; ++run) ASSERT_GE(lp::run_surm1(), 0) << zig << run;
+        p = lp::written();
+        ASSERT_EQ(p.strings.size(), 7u) << zig;
+        for (size_t k = 1; k < 7; ++k)
+            EXPECT_NEAR(p.strings[k][0].x - p.strings[k - 1][0].x, 100.0 / 6, 1e-3) << zig << k;
+    }
+
     // Side step in space over the cap: no point of a pass lies farther than
     // the side step from the pass before it.
     params(1, 0.01f);
@@ -497,3 +519,74 @@ TEST(PassStrings, TablesAreBoundedWithTheirMessage)
 }
 
 }  // namespace
+
+// With the clean-up asked for, a part whose box cannot be taken has no grid
+// to lay: neither loop makes a pass, and both fail.
+TEST(PassLoop, NoCleanUpGridMakesNoPass)
+{
+    host({R"({"kind":"plane_patch","id":1,"origin":[2e9,0,0],"u_axis":[1,0,0],"v_axis":[0,1,0],"u":[0,100],"v":[0,80]})"});
+    for (i32 loop : {1, 2}) {
+        params(1, 0.01f);
+        pw(STPMOD) = 2;
+        pw(NPSREQ) = 3;
+        pw(CLNFLG) = 1;
+        CURTOL = BALL;
+        chain({1}, {1}, 4);
+        lp::fresh_run();
+        i32 st = 0, work = 0;
+        CLIMIT(st);
+        ASSERT_EQ(st, 0);
+        if (loop == 1) SURM1(work, st);
+        else SURMP1(work, st);
+        EXPECT_LT(st, 0) << loop;
+        EXPECT_TRUE(lp::written().strings.empty()) << loop;
+        EXPECT_TRUE(norak::transcript_has("MAY HAVE A WRONG BOUNDING BOX")) << loop;
+    }
+}
+
+// A surface that cannot be loaded for the pass ends is a failure of the
+// step, said, not a pass made without its ends.
+TEST(PassLoop, ThePassEndsOfAMissingSurfaceFailTheStep)
+{
+    host({dome(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {1}, 4);
+    i32 st = 0;
+    CLIMIT(st);
+    ASSERT_EQ(st, 0);
+    SRFGEO.SRFIDS[0] = 99;
+    newtc(0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_EQ(DIRVLD, 0);
+    EXPECT_TRUE(norak::transcript_has("newtc,ERRORS IN DATA BASE"));
+}
+
+// A circular pass whose second end cannot be evaluated has no circle: it
+// fails and leaves no surface entry that would be written with another
+// circle's data.
+TEST(PassLoop, ACircleWithoutItsSecondEndLeavesNoEntry)
+{
+    const char* cap = R"({"kind":"revolution","id":1,"origin":[50,40,0],"axis":[0,0,1],"ref":[1,0,0],"angle":[0,360],)"
+                      R"("profile":{"degree":1,"count":2,"knots":[0,0,1,1],"points":[[30,0,0],[10,0,20]]}})";
+    host({cap});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {upside(1)}, 4);
+    i32 st = 0;
+    CLIMIT(st);
+    ASSERT_EQ(st, 0);
+    LDSRFB(1, buf().data(), st);
+    RSTPAS();
+    const PasTab& p = PASTAB;
+    SURCRC(3, 1, buf().data(), 1, 1, p.REVFLG[0], 0, p.PCUR[0], std::nanf(""), p.AEND[0], p.PCODE[0], st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(PASSTR.PSNSRF, 0);
+    EXPECT_EQ(PASSTR.PSNCIR, 0);
+    // A full circle table is refused in the routine's own name.
+    PASSTR.PSNCIR = PS_CIR;
+    SURCRC(3, 1, buf().data(), 1, 1, p.REVFLG[0], 0, p.PCUR[0], p.ASTART[0], p.AEND[0], p.PCODE[0], st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(PASSTR.PSNSRF, 0);
+    EXPECT_TRUE(norak::transcript_has("SURCRC,BUFFER IS NOT LARGE ENOUGH"));
+}

@@ -293,6 +293,22 @@ TEST(UpDown, FailuresEndTheWriteAndWriteNothingTwice)
     EXPECT_EQ(UDBUF.count, 0);
     tp_mrkr_fin(1);
 
+    // The string writer's own join markers likewise: a host refusal from
+    // the second allocation of the call on fails the continuation.
+    MILCMD = 3;
+    for (long long k = 2; k <= 12; ++k) {
+        setup(2, 0, 1);
+        const size_t refused = norak::transcript_count("memory: allocation refused");
+        norak::fail_alloc_after(k);
+        MILBF2(-3, 1, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+        norak::fail_alloc_after(0);
+        if (norak::transcript_count("memory: allocation refused") > refused) {
+            EXPECT_LT(st, 0) << k;
+        }
+        tp_mrkr_fin(1);
+    }
+    MILCMD = 0;
+
     // Dimension code 3.
     buffered();
     UDMILB(3, 3, 0, pts, nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);

@@ -276,10 +276,10 @@ void clnini(const f32* box, i32& status)
     close_grid();
     clntrc_release();
     ClnGrd& g = CLNGRD;
-    if (!t.mill) {
-        usmsgc("WARNING, THE TOOL IS NOT A MILL: NO CLEAN-UP");
-        return;
-    }
+    // A tool that is not a mill still gets its grid, and the comparisons,
+    // which stop on such a tool, file nothing into it; only a diameter of
+    // zero opens none, since its cells would have no size.
+    if (!(t.d > 0)) return;
     const f32 D = t.d;
     g.z[0] = box[2], g.z[1] = box[5];
     g.lo[0] = box[0] - 2 * D, g.lo[1] = box[1] - 2 * D;
@@ -294,6 +294,10 @@ void clnini(const f32* box, i32& status)
         if (n[k] < 1) n[k] = 1;
         cells *= n[k];
     }
+    // The grid is taken whole before a single spot is known (28 bytes a
+    // cell with its stack entry): a fine tool over a large part would ask
+    // for hundreds of megabytes or more. Past CLN_MAXCELLS (about 56 MB) the
+    // passes are made without the clean-up, and the user is told so.
     if (cells > CLN_MAXCELLS) {
         usmsgc("WARNING, THE PART IS TOO LARGE FOR THE CLEAN-UP GRID: NO CLEAN-UP");
         return;
@@ -389,6 +393,9 @@ void clndsp(i32& status)
 
 void clnrls(i32& status)
 {
+    // The grid, the chain and the polyline store are the module's own
+    // growable arrays: their release cannot fail, so there is no close
+    // error to post.
     status = 0;
     clntrc_release();
     close_grid();

@@ -14,6 +14,8 @@ ClnBuf CLNBUF;
 
 namespace {
 
+// The buffers are the module's own growable arrays, not host arrays: their
+// release cannot fail, so neither storps nor strrel has a close to report.
 void empty(i32 b)
 {
     std::vector<f32>().swap(CLNBUF.pts[b]);
@@ -32,6 +34,8 @@ void storps(const f32& step, const i32& key, const f32* pts, const f32* nrms, co
     GTDIAM(CURTOL, D);
     ClnBuf& s = CLNBUF;
     if (s.npass == 0) {
+        // (the clean-up display keeps no entity list to empty: clndsp draws
+        // nothing, see there)
         s.key = -1;
         s.cur = 1;
     }
@@ -46,38 +50,48 @@ void storps(const f32& step, const i32& key, const f32* pts, const f32* nrms, co
         ++s.npass;
         s.key = key;
     }
+    // A string without points or pieces stores nothing: there is no first
+    // new point to measure from and no first piece to join.
     if (npts <= 0 || npcs <= 0) return;
     const i32 c = s.cur;
     const i32 n = s.npnt[c];
-    const f32* last = n > 0 ? &s.pts[c][3 * (n - 1)] : nullptr;
+    std::vector<i32>& tab = s.lens[c];
+    // Only a buffer that holds a piece is joined onto: an empty one has no
+    // last point, and its "last piece" would not exist (with D <= 0 the
+    // ten-diameter distance would not keep it apart).
+    const f32* last = n > 0 && !tab.empty() ? &s.pts[c][3 * (n - 1)] : nullptr;
     const f32 d = last ? std::hypot(pts[0] - last[0], pts[1] - last[1]) : 10.0f * D;
-    i32 from = 0;  // first point taken
+    // Room for the whole string is made before anything changes, so that a
+    // string that cannot be stored leaves the buffer as it was.
     try {
-        std::vector<i32>& tab = s.lens[c];
-        if (last && leval(d, D) && !tab.empty()) {
-            if (d >= 0.001f) {
-                tab.back() += lens[0];
-            } else {
-                const f32* ln = &s.nrms[c][3 * (n - 1)];
-                const f32 dot = ln[0] * nrms[0] + ln[1] * nrms[1] + ln[2] * nrms[2];
-                if (dot > 0.993f) {
-                    tab.back() += lens[0] - 1;
-                    from = 1;
-                } else {
-                    tab.back() += lens[0];
-                }
-            }
-            tab.insert(tab.end(), lens + 1, lens + npcs);
-        } else {
-            tab.insert(tab.end(), lens, lens + npcs);
-        }
-        s.pts[c].insert(s.pts[c].end(), pts + 3 * from, pts + 3 * npts);
-        s.nrms[c].insert(s.nrms[c].end(), nrms + 3 * from, nrms + 3 * npts);
+        s.pts[c].reserve(s.pts[c].size() + 3 * static_cast<size_t>(npts));
+        s.nrms[c].reserve(s.nrms[c].size() + 3 * static_cast<size_t>(npts));
+        tab.reserve(tab.size() + static_cast<size_t>(npcs));
     } catch (const std::bad_alloc&) {
         eroutc("storps,dynamic memory error", 0);
         status = -1;
         return;
     }
+    i32 from = 0;  // first point taken
+    if (last && leval(d, D)) {
+        if (d >= 0.001f) {
+            tab.back() += lens[0];
+        } else {
+            const f32* ln = &s.nrms[c][3 * (n - 1)];
+            const f32 dot = ln[0] * nrms[0] + ln[1] * nrms[1] + ln[2] * nrms[2];
+            if (dot > 0.993f) {
+                tab.back() += lens[0] - 1;
+                from = 1;
+            } else {
+                tab.back() += lens[0];
+            }
+        }
+        tab.insert(tab.end(), lens + 1, lens + npcs);
+    } else {
+        tab.insert(tab.end(), lens, lens + npcs);
+    }
+    s.pts[c].insert(s.pts[c].end(), pts + 3 * from, pts + 3 * npts);
+    s.nrms[c].insert(s.nrms[c].end(), nrms + 3 * from, nrms + 3 * npts);
     s.npnt[c] += npts - from;
 }
 

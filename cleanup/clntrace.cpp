@@ -13,6 +13,7 @@
 #include "cleanup/clngrid.h"
 #include "core/host.h"
 #include "pocket/clrpok.h"
+#include "surfaces/cntsrf.h"
 #include "pocket/findreg.h"
 
 namespace {
@@ -45,7 +46,7 @@ struct Trace {
     i32 group = 0;           // first polyline of the patch being traced
     i32 patch = -1;
     i32 remcell = -1;        // empty cell of the last hole found
-    std::vector<char> tried; // cells taken as a hole start in this patch
+    std::vector<char> tried; // cells taken as a hole start in this patch (see hole_cell)
     std::vector<char> mine;  // cells of the patch: spot cells joined to its start
     std::vector<i32> marked; // cells set in tried or mine, cleared at the next patch
     std::vector<Ref> taken;  // records appended to a chain in this patch
@@ -189,7 +190,9 @@ void cndins(const Ref& f, i32& status)
     if (n >= 3 && T.chain[n - 3].ref == f) ++rec(T.chain[n - 2].ref).visits;
 }
 
-// Area (not signed) and box of a polygon.
+// Area (not signed) and box of a polygon. The area is kept by its size:
+// the direction flag takes "area <= 0" as no direction and asks polccw
+// otherwise, which only makes sense for an area without sign.
 void area_box(const f32* xy, i32 n, f32& area, std::array<f32, 4>& box)
 {
     plarea(xy, n, area);
@@ -360,7 +363,14 @@ f32 hole_distance(const f32* p)
     return d;
 }
 
-// Whether the empty cell k may start a hole of the patch.
+// Whether the empty cell k may start a hole of the patch. A cell already
+// taken as a hole start in this patch is refused, the remembered one
+// included: an enclosed cell keeps its label, and its outline, traced
+// again, is dropped as a duplicate, so the search would take the same cell
+// again without end. Trying the remembered cell again, even with free
+// spots only, repeats without end as well where a patch stands inside the
+// hole; so the remembered cell is never tried a second time, and the full
+// scan always runs for the next hole.
 bool hole_cell(i32 k, f32 R, i32 L)
 {
     const i32 r = k / G().ncol, c = k % G().ncol;
@@ -485,6 +495,8 @@ Ref clnfnd(const Ref& around, const f32* c, f32 R)
     each(window(around.row, around.col), [&](const Ref& f) {
         if (out.ok()) return;
         const ClnSpot& s = rec(f);
+        // visited spots and finished ones are passed over: a finished spot
+        // belongs to a patch already done and is no free spot
         if (s.state == CLN_DONE || s.visits != 0) return;
         if (ltval(std::hypot(s.spot[0] - c[0], s.spot[1] - c[1]), R)) out = f;
     });
@@ -507,6 +519,8 @@ i32 clnhol(f32 R, const Ref& from, const f32* z, Ref& start)
         clnctr(p, q, R, 1, c2, h);
         const Ref f1 = clnfnd(cho, c1, R), f2 = clnfnd(cho, c2, R);
         if (!f1.ok() || !f2.ok()) {
+            // the pair (last, chosen) lies on the boundary: the chain starts
+            // at its first point, the one the walk stood on
             start = last;
             return 1;
         }
@@ -573,9 +587,24 @@ Ref new_start()
     return out;
 }
 
+// A kept loop shown as a curve entity at height 0: the host's polyline
+// curve through its points, which are thinned within 0.01 already.
+void show_loop(const f32* pts, i32 n)
+{
+    std::vector<f64> p;
+    for (i32 k = 0; k < n; ++k) p.insert(p.end(), {f64(pts[2 * k]), f64(pts[2 * k + 1]), 0.0});
+    i32 id = 0, st = 0;
+    crcmpl(n, p.data(), id, st);
+    if (st != 0 || id == 0) return;
+    f64 level[3] = {0.0, 0.0, 0.0};
+    DBDPTW(2, id, 2, level, st);
+    edisp(id, 1);
+}
+
 // Clears the patch's outlines through the pocket engine and keeps the tours
-// in their place.
-void clnpok(f32 R)
+// in their place; with the option set each kept tour is also shown as a
+// curve entity.
+void clnpok(f32 R, i32 option)
 {
     const i32 n = static_cast<i32>(T.poly.size()) - T.group;
     if (n <= 0) return;  // nothing traced: no contour to clear
@@ -604,11 +633,15 @@ void clnpok(f32 R)
             at += 2 * static_cast<size_t>(lc[k]);
             f32 a = 0;
             plarea(pts.data(), lc[k], a);
+            // The host's area is signed (negative for a clockwise loop): a
+            // loop is kept by the size of its area, whichever way it turns,
+            // or every clockwise tour would be lost.
             if (!(std::fabs(a) > R * R * 0.25f)) continue;
             Poly p{lc[k], 0, 0, {}, 0, T.patch};
             if (p.npt > 3) dilula(p.npt, pts.data(), 2, nullptr, 0, 0.01f);
             area_box(pts.data(), p.npt, p.area, p.box);
             p.dir = direction(pts.data(), p.npt, p.area);
+            if (option != 0) show_loop(pts.data(), p.npt);
             xy.insert(xy.end(), pts.begin(), pts.begin() + 2 * p.npt);
             poly.push_back(p);
         }
@@ -644,6 +677,8 @@ void clntrc_clear()
 
 void clntrc_release()
 {
+    // The chain and the stores are the module's own growable arrays: their
+    // release cannot fail, so there is no close error to post.
     std::vector<ChainEnt>().swap(T.chain);
     std::vector<f32>().swap(T.xy);
     std::vector<Poly>().swap(T.poly);
@@ -660,7 +695,6 @@ i32 clntrc_spots() { return T.spots; }
 
 void clndrv(const i32& mode, const i32& option, i32& status)
 {
-    (void)option;  // curve entities of the cleared loops: no caller asks for them
     status = 0;
     T.kept.clear();
     T.clearings = 0;
@@ -688,7 +722,7 @@ void clndrv(const i32& mode, const i32& option, i32& status)
         Ref start;
         f32 z[2];
         if (newpatch) {
-            if (mode == 1) clnpok(R);
+            if (mode == 1) clnpok(R, option);
             T.group = static_cast<i32>(T.poly.size());
             start = new_start();
             if (!start.ok()) break;

@@ -3,6 +3,7 @@
 #include "cleanup/clrarea.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "cleanup/clrclean.h"
@@ -155,13 +156,15 @@ void give_back(const AreaEntry& e)
     std::copy(e.allow.begin(), e.allow.end(), pokpar.allow);
 }
 
-// A run for the cleaning: loops only, cut from the inside out, the other
-// direction, no end point.
-void cleaning_run_words(const AreaEntry& e)
+// A run for the cleaning: loops only, cut from the inside out, the
+// direction turned, no end point. The direction is turned from where it
+// stands: the second pass of the tries starts before the first one's words
+// are given back, so it runs in the entry's direction again.
+void cleaning_run_words()
 {
     pkoff.loops_on = 1;
     pokpar.cut_mode = 1;
-    pokpar.direction = -e.dir;
+    pokpar.direction = -pokpar.direction;
     pkoff.end_mode = 0;
 }
 
@@ -191,7 +194,7 @@ enum class Tries { final_run, end };
 Tries run_tries(const AreaEntry& e, i32 kind, bool outer_fixed, i32& status)
 {
     for (i32 pass = 1; pass <= 2; ++pass) {
-        cleaning_run_words(e);
+        cleaning_run_words();
         pokpar.end_val = 0.0;
         bool again = false;
         for (i32 t = pass == 1 ? 0 : 1; t <= 1 && !again; ++t) {
@@ -247,7 +250,13 @@ void cmtpk1(const i32& kind, i32& status)
     f64 e = pokpar.end_val;
     i32 f = pokpar.end_flag != 0 ? 1 : 0;
     bool repeat = false;
+    // A run moves the allowances of the islands that follow one dropped at
+    // load to their new keys, and gives islands split off the outer contour
+    // theirs; a rerun loads the contours under their first keys again, so
+    // it starts from the allowances as they stood before the first run.
+    const std::vector<f64> allow(pokpar.allow, pokpar.allow + PK_NALLOW);
     for (i32 a = 1;;) {
+        std::copy(allow.begin(), allow.end(), pokpar.allow);
         clr_release_own();
         POKCPY(pk_capacity, a, P, status);
         if (status != 0) return;
@@ -270,7 +279,9 @@ void cmtpk1(const i32& kind, i32& status)
                 return;
             }
             if (pokpar.end_val > 0.0 && pokpar.end_flag == 0) {
-                msg_mdls(331, g_cut_mode_entry == 1 ? 50 : 41);
+                char text[32];
+                std::snprintf(text, sizeof text, "%.4f", pokpar.small_val);
+                msg_mdlt(331, g_cut_mode_entry == 1 ? 50 : 41, text);
                 return;
             }
             if (kind == 0) usmsgc("WARNING: POCKET WAS TOO SMALL TO BE CALCULATED");
@@ -295,7 +306,7 @@ void clr_clean_area(const i32& code, i32& status)
     clr_kind = kind;
     if (GTCLPM(2) != 0) {
         // pre-pass with every allowance widened by the extra allowance
-        cleaning_run_words(e);
+        cleaning_run_words();
         for (f64& v : pokpar.allow) v += pokpar.extra;
         cmtpk1(kind, status);
         give_back(e);

@@ -75,13 +75,16 @@ void clr_clean_contours(const f32& dist, i32& status)
         if (r.key == 9999 || r.subkey != 1) continue;
         lup_get_pokarr(row, loop, st);
         if (st != 0) {
-            status = -1;
+            status = st;  // the copy's failure, as it came
             break;
         }
         if (loop.count < 1) continue;
         ++n;
         if (sw != 0 && loop.count > 1) {
-            // where the narrowed tool stands at the loop's first point
+            // where the narrowed tool stands at the loop's first point: the
+            // tool placed at one point of the plane (LOCSEG, the point form
+            // of the positioning; LOCPTD here answers only whether a lane
+            // point is usable, not the height)
             f32 p[3] = {static_cast<f32>(loop.x[0] + pokorigin[0]), static_cast<f32>(loop.y[0] + pokorigin[1]), 0.0f};
             f32 pos[3], nrm[3];
             LOCSEG(p, pos, nrm, st);
@@ -102,6 +105,11 @@ void clr_clean_contours(const f32& dist, i32& status)
     STCRNR(c);
 }
 
+// The core keeps of its surface work only the orientation of the
+// polygons: it sits behind a switch that nothing in the module sets, and
+// the following of the polygons over the part surfaces (the rebuilt
+// triangle model, the tool positions along the segments, the joints
+// between surfaces) is left out.
 void clr_clean_core(const f32& dist, i32& status)
 {
     (void)dist;
@@ -138,6 +146,9 @@ void clr_clean_core(const f32& dist, i32& status)
     for (i32 k = 1; k <= n && status == 0; ++k) clr_nest_clear(k, status);
 }
 
+// The polygon is cleared as it stands in the buffer: the buffer holds the
+// pocket's own plane coordinates (its two values 1 and 0, no turn), which
+// are those of the work plane, so there is nothing to turn.
 void clr_nest_clear(i32 k, i32& status)
 {
     std::vector<f32> xy;

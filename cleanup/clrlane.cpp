@@ -414,6 +414,10 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     }
     if (cur == 0) return;
     i32 prev = 0;
+    // Every lane cuts a row or steps to another one, so a sound walk ends
+    // long before 4 x cap + 10 lanes; the bound only keeps a walk that
+    // steps among the same rows from running without end. What was cut
+    // stays, closed by its terminator.
     for (i32 guard = 0; guard <= 4 * cap + 10; ++guard) {
         i32 next = 0, count = 0, nc = 0;
         notlif(select, guard == 0 ? 10 : 0, radius, clr_links, cur, direction, next, count);

@@ -42,6 +42,8 @@ bool lnk_has(const ClrLinks& l, i32 row) { return row >= 1 && static_cast<size_t
 
 i32 lnk_seg(const ClrLinks& l, i32 row) { return lnk_has(l, row) ? l.index[static_cast<size_t>(row)] : 0; }
 
+// The links are found on the loops' plans (the loops are read in x and y),
+// so the link height is kept 0.
 void lnk_set(ClrLinks& l, i32 row, i32 seg, f64 frac, const f64* p)
 {
     if (!lnk_has(l, row)) return;
@@ -201,8 +203,22 @@ i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 pa
                 if (loop.direction == 0) pokarr_area(loop);
                 const std::vector<i32> segs = lup_link_segs(loop);
                 const i32 last = static_cast<i32>(segs.size());
+                // in 3-D, from the third fraction on, only segments of at
+                // least 0.05 of the loop's length are tried
+                f64 shortest = 0.0;
+                if (pokdim != 2 && k >= 2) {
+                    for (i32 sg : segs) {
+                        PkSegDesc d;
+                        if (pk_seg_desc(loop, sg, d)) shortest += seg_length(d);
+                    }
+                    shortest *= 0.05;
+                }
                 for (i32 j = 0; j < last; ++j) {
                     const i32 seg = segs[static_cast<size_t>(isl ? last - 1 - j : j)];
+                    if (shortest > 0.0) {
+                        PkSegDesc d;
+                        if (!pk_seg_desc(loop, seg, d) || seg_length(d) < shortest) continue;
+                    }
                     f64 pt[2], far[2], in[2], x[2], pf = 0.0;
                     i32 st = 0, found = 0, ps = 0;
                     lup_link_dir(series, alts[a], seg, f, loop, radius, pt, far, in, st);
@@ -259,6 +275,8 @@ i32 link_fixed(i32 cur, pokarr& loop, i32 par, const pokarr& ploop, f64 radius, 
 i32 link_split(i32 par, ClrLinks& l)
 {
     const i32 old = lup_row(par).key, last = lup_count;
+    // Key 9999 marks the terminator rows: a new chain may never take it,
+    // so the split is refused as too many loops before it would.
     if (l.n_chains + 1 >= 9999) return 10;
     i32 st = 0;
     lup_add_ref(1 + lup_row(par).subkey, old, par, st);
@@ -292,13 +310,13 @@ i32 link_chain(i32 end, f64 radius, ClrLinks& l, i32& handled)
         if (lnk_seg(l, cur) != 0) {
             got = link_fixed(cur, cl, par, pl, radius, l, c);
         } else {
-            // rows that compete for the same parent
+            // rows that compete for the same parent: same sub-key and
+            // parent, islands included
             std::vector<i32> alts{cur};
             std::vector<pokarr> loops{cl};
             for (i32 r = lup_count; r >= 1 && alts.size() < 250; --r) {
                 const LupRow& w = lup_row(r);
-                if (r == cur || w.parent != par || w.subkey != lup_row(cur).subkey || w.key != lup_row(cur).key ||
-                    lnk_seg(l, r) != 0)
+                if (r == cur || w.parent != par || w.subkey != lup_row(cur).subkey || lnk_seg(l, r) != 0)
                     continue;
                 pokarr a;
                 pokarr_init(2, a);
@@ -385,16 +403,17 @@ bool lup_link_locate(const pokarr& loop, const f64* p, i32& seg, f64& frac, f64*
 namespace {
 
 // The chain of the first contour re-linked from the start point outward:
-// 100 done, 0 a link would cross an island, negative a failed search.
+// 100 done, 0 nothing to move or a link would cross an island, negative a
+// failed search.
 i32 relink_from_start(const f64& radius, ClrLinks& l)
 {
     const i32 mark = pk_isl_skip + 1;
     i32 end = 0;
     for (i32 r = lup_count; r >= 1 && end == 0; --r)
         if (lup_row(r).key == 1 && lup_row(r).subkey < 0) end = r;
-    if (end == 0) return 100;
+    if (end == 0) return 0;
     i32 cur = std::abs(lup_row(end).parent);
-    if (cur <= mark || cur > lup_count) return 100;
+    if (cur <= mark || cur > lup_count) return 0;
     pokarr cl, pl;
     pokarr_init(2, cl);
     pokarr_init(2, pl);
@@ -457,6 +476,10 @@ void cutluk(const f64& radius, const i32& direction, ClrLinks& l, i32& status)
         status = 10;
         return;
     }
+    // 100 tells the caller that the start was moved: only a walk that
+    // reaches the chain's end answers it. With no first-contour chain to
+    // move, or when a link would cross an island (the links are given back
+    // as they were), the start was not moved: 0 (both count as success).
     const ClrLinks kept = l;
     status = relink_from_start(radius, l);
     if (status == 0) l = kept;

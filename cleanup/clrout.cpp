@@ -50,6 +50,11 @@ void clr_tour_xy(const pokarr& loop, const f32& tol, std::vector<f32>& xy)
     }
 }
 
+// The work arrays of a loop are the module's own growable arrays, not
+// 7000-point static arrays with host arrays for longer loops: a loop of any
+// length is read the same way, no host array is opened or closed here, and
+// a memory failure ends the run as the module's memory failures do. Status
+// -1 is the failure to read a taken row back from the main arrays.
 void clr_output(const f32& tol, i32 max_points, f32* points, i32& npol, i32* counts, i32& status)
 {
     const i32 room = npol;
@@ -66,23 +71,35 @@ void clr_output(const f32& tol, i32 max_points, f32* points, i32& npol, i32* cou
     for (i32 row = lup_count; row >= clr_cut_mark && status == 0; --row) {
         const LupRow& r = lup_row(row);
         if (r.key == 9999 || r.subkey != 1) continue;
-        i32 st = 0;
+        i32 st = 0, np = 0;
+        lup_np(row, np);
+        if (np < 1) continue;
         lup_get_pokarr(row, loop, st);
-        if (st != 0 || loop.count < 1) continue;
+        if (st != 0) {
+            // a taken row that cannot be read back is a lost cut tour: a
+            // failure, not a row passed over in silence
+            status = -1;
+            break;
+        }
+        if (loop.count < 1) continue;
         if (npol == room) {
             status = -10;
             break;
         }
+        // The polygon is counted first and its points written while there
+        // is room: a polygon that does not fit stays in the output with the
+        // points written, and the status tells that points are missing.
         clr_tour_xy(loop, tol, xy);
         const i32 m = static_cast<i32>(xy.size() / 2);
-        if (m > max_points - written) {
+        const i32 fit = std::min(m, max_points - written);
+        std::copy(xy.begin(), xy.begin() + 2 * fit, points + 2 * written);
+        written += fit;
+        counts[npol] = fit;
+        ++npol;
+        if (fit < m) {
             status = -11;
             break;
         }
-        std::copy(xy.begin(), xy.end(), points + 2 * written);
-        written += m;
-        counts[npol] = m;
-        ++npol;
     }
     pokarr_free(loop);
     if (status == 0 && npol == 0) status = 1;

@@ -9,6 +9,7 @@
 #include "core/host.h"
 #include "core/records.h"
 #include "pocket/luptab.h"
+#include "pocket/pkdebug.h"
 #include "pocket/pokarr.h"
 #include "pocket/pokmain.h"
 #include "pocket/polbuf.h"
@@ -40,6 +41,7 @@ void clr_reset_box()
 {
     for (i32 k = 0; k < 3; ++k) pokorigin[k] = pk_boxmin[k] = pk_boxmax[k] = 0.0;
     pk_extent = 0.0;
+    pkdbg_set(0);  // the pocket's drawings off
 }
 
 void clr_set_params(const i32& mode, i32 has_end, const f32& end_val, const f32& side, const i32& count,
@@ -53,7 +55,10 @@ void clr_set_params(const i32& mode, i32 has_end, const f32& end_val, const f32&
     p.extra = 0.0;
     p.radius = d * 0.5;
     p.side = side;
-    for (i32 k = 0; k < count && k < PK_NALLOW; ++k) p.allow[k == 0 ? 0 : 10000 + k - 1] = allowances[k];
+    // the n-th contour's allowance goes to entry 10000 + n - 2; a contour
+    // beyond the table gets none (clr_add_contour refuses it), so nothing
+    // is written past the table into the words after it
+    for (i32 k = 0; k < count && k < PK_MAXCONT; ++k) p.allow[k == 0 ? 0 : 10000 + k - 1] = allowances[k];
     p.retry_allow = 0.0;
     f32 npt = 0.0f;
     std::memcpy(&npt, &NPT1[8], sizeof(f32));
@@ -115,8 +120,8 @@ void clr_add_contour(const i32& outer, const i32& count, const f32* points, i32&
         POKORG(pokorigin[0], pokorigin[1], pokorigin[2], cap);
         pk_capacity = cap;
     }
-    if (t.count + 1 > PK_NALLOW) {
-        eroutc("CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 10700", 0);
+    if (t.count + 1 > PK_MAXCONT) {
+        eroutc("CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 701", 0);
         status = -1;
         return;
     }

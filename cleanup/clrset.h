@@ -7,6 +7,11 @@
 #include "core/words.h"
 #include "pocket/pokvals.h"
 
+// Contours an area clearing takes: the outer contour and the islands whose
+// allowances the table of the parameter record holds (keys 10001 up to
+// 10000 + PK_NALLOW - 10000), 701 in all.
+constexpr i32 PK_MAXCONT = PK_NALLOW - 9999;
+
 // The input contour table: rows from 1, one a contour, in the columns of
 // the loop table they become; row count + 1 holds the next free index.
 struct ClrContab {
@@ -30,7 +35,8 @@ void clr_set_params(const i32& mode, i32 has_end, const f32& end_val, const f32&
 // else 3); the outer one first sets the box and the origin. Status 0 or the
 // main arrays' failing status.
 void clr_add_contour(const i32& outer, const i32& count, const f32* points, i32& status);
-// Clears the origin, the box and the extent.
+// Clears the origin, the box and the extent, and turns the pocket's drawings
+// off.
 void clr_reset_box();
 // Mode 1 pushes the engine's state (parameters, box, input table, main
 // arrays, loop table, polygon buffer 1, the pool's taken buffers) and hands

@@ -53,6 +53,8 @@ void combcont(const f64& v, const i32& n, const f64* points, const f64* normals,
               const f64& lower, const f64& ref, const f64& start, f64& out, i32& status)
 {
     status = 0;
+    // The work lists are the module's own growable arrays: releasing them
+    // cannot fail, so there is no close to report.
     const f64 tol = std::min(v, 0.01);
     // the tool at every sample itself; samples it cannot reach are left out
     std::vector<i32> kept;
@@ -91,7 +93,10 @@ void combcont(const f64& v, const i32& n, const f64* points, const f64* normals,
             hi = d;
         }
         if (hi >= 0.0) {
-            // bracketed: the middle, until the brackets meet
+            // bracketed: the middle, until the brackets meet. Then the middle
+            // itself is the answer, not half of it (nor half the first
+            // distance when no bracket had a positive m): halving would give
+            // half the step that was looked for.
             d = 0.5 * (lo + hi);
             out = m_lo > 0.0 ? lo : d;
             if (eqvl0d(hi - lo) != 0) {

@@ -442,6 +442,8 @@ bool boundary_kinds(Fill& f, i32& count, i32& flag, i32& status)
 
 void pkhatch_drop(i32 k, i32 i, f32* uv, i32* sides, i32* loops, i32* edges, i32& count)
 {
+    // Entries that do not exist are not moved: an index or a count beyond
+    // the list would read and write past its arrays; the list stays as it is.
     if (i < 0 || k < 0 || i + k >= count + 1) return;
     std::memmove(uv + 2 * i, uv + 2 * i + 2, sizeof(f32) * 2 * static_cast<size_t>(k));
     std::memmove(sides + i, sides + i + 1, sizeof(i32) * static_cast<size_t>(k));
@@ -544,6 +546,9 @@ void pkbound_walk(i32& kind, const f32* loops, const i32& nloops, const i32& a, 
                   const i32& k, i32& count, HatchOut& out, i32& status)
 {
     status = 0;
+    // A loop or an edge that the set does not hold gives no walk: reading it
+    // would go past the loop buffer. Nothing is gathered; the fill goes on
+    // with the crossings it has (status 0, as for two crossings on one edge).
     if (a == b || k < 1 || k > nloops) return;
     i32 n = 0;
     const f32* pts = nth_loop(loops, k, n);
@@ -568,6 +573,9 @@ void pkbound_walk(i32& kind, const f32* loops, const i32& nloops, const i32& a, 
         }
         return idx;
     };
+    // The length of a trial is that of the boundary points it walks (the
+    // crossings, which the walk does not receive, are not part of it): a
+    // walk of one point is 0 long, under 0.1, and the other way is taken.
     auto length = [&](const std::vector<i32>& idx) {
         f64 l = 0.0;
         for (size_t q = 1; q < idx.size(); ++q) {

@@ -42,6 +42,11 @@ void lup_seg_cross(const i32& mode, const f64* from, const f64* to, const pokarr
             hits.push_back({std::hypot(p[k][0] - from[0], p[k][1] - from[1]), p[k][0], p[k][1], seg, f});
         }
     }
+    // The crossing given back is the one nearest to `from`, in every mode,
+    // not the first one met walking the loop: along a link ray or a lane
+    // the nearest crossing is where the move meets the loop, while the
+    // first in the loop's order depends on where the loop happens to start
+    // (on a loop the ray crosses twice it would give the far side).
     std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.at < b.at; });
     // a crossing through a joint is met on both segments that share it
     std::vector<Hit> kept;

@@ -51,7 +51,14 @@ std::vector<GPoint> grid_points(const pokarr& a, const f64* off)
 }
 
 // Puts g on the grid under it with the triangle's normal; false on a
-// mapping failure (said by the index search).
+// mapping failure (said by the index search). Every mode drops the points
+// straight down, not onto the nearest point of the surface: the contours
+// and lanes handed over are plan geometry (at height 0 or their drawn
+// height), and a nearest projection from there would move them in plan on
+// a slope (by the height gap times the slope's sine), so that the pocket
+// and its lanes would no longer be the ones given. The pieces of a 3-D
+// offset (modes 0 and 2) lie on the grid already, and the drop leaves them
+// where they are.
 bool drop(GPoint& g)
 {
     i32 i = 0, j = 0, t = 0, st = 0;
@@ -139,7 +146,7 @@ void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status)
 {
     status = 0;
     if (arr.count < 1) return;
-    if (!grid_usable("lan_on_grid", status)) return;
+    if (!grid_usable(status)) return;
     const f64 zero[3] = {0.0, 0.0, 0.0};
     const f64* off = mode == 3 ? zero : pokorigin;
     std::vector<GPoint> in = grid_points(arr, off), out;

@@ -166,7 +166,7 @@ void grid_nrm_at(const f64* p, f64* normal, i32& status)
     status = 0;
     normal[0] = normal[1] = 0.0;
     normal[2] = 1.0;
-    if (!grid_usable("grid_nrm_at", status)) return;
+    if (!grid_usable(status)) return;
     const f64 u = (p[0] - map_grid.x0) / map_grid.cell, v = (p[1] + 0.001 - map_grid.y0) / map_grid.cell;
     const f64 iu = std::floor(u), iv = std::floor(v);
     f64 fu = u - iu, fv = v - iv;
@@ -280,7 +280,7 @@ void lan_on_srf(const i32& local, const i32& smooth, const i32& raw_out, const i
     (void)smooth;  // the smoothing of the collected points is not made
     const i32 n = in.count;
     if (n < 1) return;
-    if (!grid_usable("lan_on_srf", status)) return;
+    if (!grid_usable(status)) return;
     const i32 with = in.dims == 4 ? 1 : 0;
     SrfPts w;
     w.p.assign(3 * static_cast<size_t>(n), 1.0e10);

@@ -32,13 +32,15 @@ void map_grid_clear()
     map_grid = MapGrid{};
 }
 
-bool grid_usable(const char* who, i32& status)
+bool grid_usable(i32& status)
 {
     const MapGrid& g = map_grid;
     if (g.cell > 0.0 && std::isfinite(g.cell) && g.nx >= 2 && g.ny >= 2 &&
         g.h.size() >= static_cast<size_t>(g.nx) * static_cast<size_t>(g.ny))
         return true;
-    eroutc((std::string("[") + who + "] MAP GRID HAS NO CELLS").c_str(), 0);
+    // An unfilled grid maps no point: every operation fails as the index
+    // search does for a point outside the grid.
+    eroutc("[get_grid_index] UNABLE TO MAP POINT", 0);
     status = -1;
     return false;
 }
@@ -185,7 +187,7 @@ void get_grid_index(const f64* p, i32& i, i32& j, i32& status)
 {
     status = 0;
     i = j = -1;
-    if (!grid_usable("get_grid_index", status)) return;
+    if (!grid_usable(status)) return;
     const f64 u = (p[0] - map_grid.x0) / map_grid.cell, v = (p[1] - map_grid.y0) / map_grid.cell;
     // floor, not truncation: a point less than a cell left of or below the
     // origin lies outside the grid
@@ -300,9 +302,12 @@ bool walking_dir(const Cell& c, i32 t, i32 mode, const f64* d, Step& s)
 // The triangle under p that the walk goes on with: among the triangles of
 // the cells around p that hold it, those with room ahead; the one whose
 // normal meets d most squarely when it exceeds 0.01, else the longest
-// step. False when no triangle has room ahead.
-bool next_step(const f64* p, i32 mode, const f64* d, Step& best)
+// step. False when no triangle has room ahead; no_tangent then tells
+// whether a triangle under p had no walking direction at all (d along its
+// normal).
+bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangent)
 {
+    no_tangent = false;
     const f64 s = map_grid.cell, tol = 1.0e-9 * s;
     const f64 u = (p[0] - map_grid.x0) / s, v = (p[1] - map_grid.y0) / s;
     const i32 i0 = static_cast<i32>(std::floor(u)), j0 = static_cast<i32>(std::floor(v));
@@ -315,7 +320,10 @@ bool next_step(const f64* p, i32 mode, const f64* d, Step& best)
             for (i32 t : {0, 3}) {
                 if (!holds(c.c, t, p[0], p[1], tol)) continue;
                 c.t = t;
-                if (!walking_dir(c.c, t, mode, d, c)) continue;
+                if (!walking_dir(c.c, t, mode, d, c)) {
+                    no_tangent = true;
+                    continue;
+                }
                 c.len = exit_length(c.c, t, p[0], p[1], c.w);
                 if (!(c.len > 1.0e-12 * s)) continue;
                 const bool better = !found || (std::fabs(c.dn) + 1.0e-12 < std::fabs(best.dn) &&
@@ -346,7 +354,7 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
                  i32& status)
 {
     status = 0;
-    if (!grid_usable("seg_on_grid", status)) return;
+    if (!grid_usable(status)) return;
     f64 p[3] = {walk[0] + pokorigin[0], walk[1] + pokorigin[1], walk[2] + pokorigin[2]}, n[3] = {0.0, 0.0, 1.0};
     i32 i = 0, j = 0, t = 0;
     grid_height(p, p[2], n, i, j, t, status);
@@ -368,7 +376,21 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
     bool tail = false;  // the current point is the last one appended
     for (i32 k = 0; k < most && walked < length;) {
         Step s;
-        if (!next_step(p, mode, d, s)) {
+        bool no_tangent = false;
+        if (!next_step(p, mode, d, s, no_tangent)) {
+            if (no_tangent) {
+                // the direction runs along the triangle's normal: there is no
+                // way to walk, and the start is no answer. In mode 1 with the
+                // grid mode word set this is the steep failure; else the
+                // walk fails as a direction that cannot be made tangent.
+                if (mode == 1 && grid_mode != 0) {
+                    grid_mode = 0;
+                    status = -3;
+                } else {
+                    status = -1;
+                }
+                return;
+            }
             // nowhere to go from here: nudge along the direction, at most 7 times
             if (++stuck > 7) break;
             const f64 q[3] = {p[0] + 1.0e-7 * map_grid.cell * d[0], p[1] + 1.0e-7 * map_grid.cell * d[1], 0.0};

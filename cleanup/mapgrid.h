@@ -58,9 +58,9 @@ void map_setup(const f64* allow, i32& status);
 // Seconds the last map_setup spent filling the node heights.
 f64 map_setup_seconds();
 
-// Whether the grid has cells; otherwise -1 in status with a message naming
-// the operation.
-bool grid_usable(const char* who, i32& status);
+// Whether the grid has cells; otherwise -1 in status with
+// "[get_grid_index] UNABLE TO MAP POINT".
+bool grid_usable(i32& status);
 // Cell (i, j) of a point in grid coordinates (x, y): status 0 for a valid
 // cell (0 <= i <= nx - 2, 0 <= j <= ny - 2), else -1 with
 // "[get_grid_index] UNABLE TO MAP POINT" (points left of or below the origin

@@ -48,10 +48,14 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
             continue;
         }
         i32 bestj = -1, bestdir = 0;
-        f64 bc[2] = {0.0, 0.0}, br = 0.0;
+        f64 bc[2] = {0.0, 0.0}, br = 0.0, bvalue = 0.0;
         for (i32 j = i + MIN_WINDOW - 1; j <= end; ++j) {
             if (pk_arc_at(x[j])) break;
             if (j - (bestj >= 0 ? bestj : i) > MAX_GROWTH) break;
+            // past 15 points from the start and 10 beyond the accepted arc,
+            // the window grows on only while that arc's fit value is above
+            // 5 tolerances
+            if (bestj >= 0 && j - i >= 15 && j - bestj >= 10 && !(bvalue > 5.0 * tol)) break;
             f64 c[2], r = 0.0, value = 0.0;
             i32 dir = 0;
             if (!pk_arc_fit(x + i, y + i, j - i + 1, tol, c, r, dir, value)) break;
@@ -62,6 +66,7 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
             }
             bestj = j;
             bestdir = dir;
+            bvalue = value;
             bc[0] = c[0];
             bc[1] = c[1];
             br = r;
@@ -201,10 +206,9 @@ void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, co
                 } else {
                     if (!copy_through(pts, off, n, out)) return fail();
                 }
-                // a crossing fit in any pass marks the piece kept (the next
-                // pass cannot fit what this one refused)
-                if (ask != 0 && k == npieces - 1 && (cross != 0 || pass == (start_pass < 1 ? 1 : start_pass)))
-                    keep = cross != 0 ? 1 : 0;
+                // the keep flag tells of the last piece as the last pass
+                // left it: a later pass that fits it cleanly clears it
+                if (ask != 0 && k == npieces - 1) keep = cross != 0 ? 1 : 0;
             }
             newsizes[static_cast<size_t>(k)] = out.count - before;
             off += n;

@@ -27,6 +27,9 @@ void clrpok(i32 a1, i32 a2, const f32& a3, const f32& a4, i32 n, const i32* coun
             // is that of the loops written in full.
             nloops = room;
             clr_output(a4, 7000, looppoints, nloops, loopcounts, status);
+            // the output counts the polygon the point limit cut short: only
+            // the loops written in full are handed back
+            if (status == -11 && nloops > 0) --nloops;
             if (status > 0) status = 0;
             out = true;
         } else {

@@ -181,6 +181,9 @@ void pk_load_contours(const f64& value, i32& status)
         g_set.level[static_cast<size_t>(i)] = lup_row(i + 1).level;
         g_set.key[static_cast<size_t>(i)] = lup_row(i + 1).key;
     }
+    // the contours are read from the copies above: the table is emptied
+    // now, so that a load that fails leaves no contour rows behind
+    lup_reset();
     const std::vector<f64> allow(pokpar.allow, pokpar.allow + PK_NALLOW);
     if (n > 0 && starts[static_cast<size_t>(n)] - 1 > pokmain_capacity()) {
         status = 8;
@@ -226,14 +229,18 @@ void pk_load_contours(const f64& value, i32& status)
     }
     if (status == 0 && pk_arc_mode != 0 && pokdim == 2) pk_fit_contour_arcs(pk_arc_mode, status);
     if (status == 0) {
-        lup_reset();
         i32 made = 0;
         for (i32 i = 0; i < n && status == 0; ++i) {
             const auto u = static_cast<size_t>(i);
             if (!present(i)) continue;
             ++made;
             const i32 key = i == 0 ? 1 : made + 9999;
-            // an island keeps its own allowance under its new key
+            // An island keeps its own allowance under its new key: after a
+            // dropped island the keys close up, and the offset reads each
+            // island's allowance by key, so without the move every later
+            // island would take the allowance of the one before it. The run
+            // that loads again (cmtpk1) starts from the allowances as they
+            // stood before the first load.
             if (i > 0) {
                 const i32 old = g_set.key[u];
                 if (old > 10000 && old - 1 < PK_NALLOW && key - 1 < PK_NALLOW)

@@ -296,10 +296,16 @@ void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, poka
         // the final mapping: thinned, and carried onto the grid with a step
         f64 step = pk3_step_factor * distance;
         if (step > 0.5 * map_grid.cell) step = 0.5 * map_grid.cell;
+        // The loop is thinned once, within pk3_thin2, and carried onto the
+        // grid with the step; no corner smoothing against the contour offset
+        // parameter runs before: which turns would remove a corner point is
+        // not fixed, and the mapping with the step keeps the loop on the
+        // surface as it is.
         if (step > pk3_point_tol) {
             pokarr_dilul(result, pk3_thin2, nullptr, ierr);
             if (ierr != 0) throw Fail{11};
             if (result.count < 3) {
+                result.count = 0;  // too few points for a loop: an empty result
                 status = 1;
                 return;
             }

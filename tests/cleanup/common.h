@@ -63,11 +63,11 @@ inline std::vector<Spot> spots()
 }
 
 // Traces (mode 0 unless said) after the grid's reset.
-inline const std::vector<ClnOutline>& trace(i32 mode = 0)
+inline const std::vector<ClnOutline>& trace(i32 mode = 0, i32 option = 0)
 {
     clnrst();
     i32 st = -9;
-    clndrv(mode, 0, st);
+    clndrv(mode, option, st);
     EXPECT_EQ(st, 0);
     return clntrc_outlines();
 }

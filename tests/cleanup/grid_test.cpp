@@ -93,7 +93,7 @@ TEST(PassStore, StringsJoinIntoPiecesAndANewPassComparesTheLastOne)
     EXPECT_TRUE(CLNBUF.pts[0].empty() && CLNBUF.pts[1].empty());
 }
 
-TEST(CleanUpGrid, SizedByTheToolOrNotOpenedWithOneWarning)
+TEST(CleanUpGrid, SizedByTheToolOrNotOpened)
 {
     // Extents that are multiples of D give no extra cell: 80 + 4 D = 120.
     cl::grid(10.0f, 5.0f, 0, 0, 80, 30);
@@ -107,23 +107,24 @@ TEST(CleanUpGrid, SizedByTheToolOrNotOpenedWithOneWarning)
     EXPECT_EQ(CLNGRD.ncol, 13);
     EXPECT_FLOAT_EQ(CLNGRD.hi[0], 110);
 
-    // A tool that is not a mill, a mill of no diameter, and a part too large
-    // for the grid: status 0, one warning, no grid; every later call accepts
-    // the closed grid and the store keeps nothing to compare.
+    // A tool that is not a mill (its grid open, silently), a mill of no
+    // diameter (no grid, silently), and a part too large for the grid (no
+    // grid, one warning): status 0; every later call accepts the grid as it
+    // is and finds nothing.
     const f32 box[6] = {0, 0, 0, 100, 100, 10}, huge[6] = {0, 0, 0, 1e5f, 1e5f, 10};
     for (int road = 0; road < 3; ++road) {
         norak::reset();
-        if (road == 0) CURTOL = tooldefs::make_tool(3, 10, 0, 30, 0);  // a drill
+        if (road == 0) tooldefs::use_mill(10.0f, 5.0f, 30.0f, -5.0f);  // a negative taper: not a mill
         if (road == 1) tooldefs::use_mill(0.0f, 0.0f);
         if (road == 2) tooldefs::use_mill(10.0f, 5.0f);
         i32 st = -9;
         clnini(road == 2 ? huge : box, st);
         EXPECT_EQ(st, 0) << road;
-        EXPECT_FALSE(CLNGRD.open) << road;
-        EXPECT_TRUE(CLNGRD.cells.empty()) << road;
+        EXPECT_EQ(CLNGRD.open, road == 0) << road;
+        EXPECT_EQ(CLNGRD.cells.empty(), road != 0) << road;
         size_t warnings = 0;
         for (const std::string& l : norak::transcript()) warnings += l.find("WARNING") != std::string::npos;
-        EXPECT_EQ(warnings, 1u) << road;
+        EXPECT_EQ(warnings, road == 2 ? 1u : 0u) << road;
         std::vector<f32> p, n;
         vpass(0, 5, 1, 50, p, n);
         store(0, p, n);
@@ -212,6 +213,59 @@ TEST(PassComparison, BallAcrossAVGrooveLeavesSpotsAlongTheGroove)
     ASSERT_EQ(out.size(), 1u);
     EXPECT_NEAR(out[0].box[1], 0, 1e-4);
     EXPECT_NEAR(out[0].box[3], 20, 1e-4);
+}
+
+TEST(PassComparison, AClosedPassComparesItsLastPointWithItsFirst)
+{
+    // One pass across the groove taken from the right of its bottom round
+    // to the left of it: the only step across the bottom is the closing one
+    // (the jump back from the far right is beyond the reach limit).
+    cl::grid(10.0f, 5.0f, 0, 0, 100, 40);
+    std::vector<f32> p, n, q, m;
+    vpass(10, 5, 1, 50, p, n);
+    for (int i = 41; i != 41 + 81; ++i) {
+        const size_t k = size_t(i % 81);
+        q.insert(q.end(), p.begin() + 3 * k, p.begin() + 3 * k + 3);
+        m.insert(m.end(), n.begin() + 3 * k, n.begin() + 3 * k + 3);
+    }
+    store(0, q, m);
+    i32 st = -9;
+    clnpas(0.02f, 0, st);
+    ASSERT_EQ(st, 0);
+    const auto s = cl::spots();
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_NEAR(s[0].x, 50, 1e-4);
+    EXPECT_NEAR(s[0].y, 10, 1e-4);
+}
+
+TEST(PassComparison, AStepBetweenPassesIsASpotOnlyByItsHeight)
+{
+    // Two level passes 2 apart in y and 5 apart in height, ball of radius 5:
+    // the tips' plane spread is too small for the first test, and the
+    // second chance on the height difference decides. Normals leaning into
+    // the corner between them (the lower pass towards the higher, the
+    // higher back over the lower) make a spot; leaning the same way, the
+    // other way, or level, none.
+    struct Case {
+        f32 ny_prev, ny_cur;
+        bool spots;
+    } cases[] = {{0.1f, -0.1f, true}, {-0.1f, 0.1f, false}, {0.1f, 0.1f, false}, {0.0f, 0.0f, false}};
+    for (const Case& c : cases) {
+        cl::grid(10.0f, 5.0f, 0, 0, 100, 40);
+        for (int pass = 0; pass < 2; ++pass) {
+            std::vector<f32> p, n;
+            const f32 ny = pass == 0 ? c.ny_prev : c.ny_cur, nz = std::sqrt(1 - ny * ny);
+            for (int i = 0; i <= 40; ++i) {
+                p.insert(p.end(), {10 + 0.5f * f32(i), 10 + 2.0f * f32(pass), 5.0f * f32(pass)});
+                n.insert(n.end(), {0, ny, nz});
+            }
+            store(pass, p, n);
+        }
+        i32 st = -9;
+        clnpas(0.02f, 0, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(filed() > 0, c.spots) << c.ny_prev << " " << c.ny_cur;
+    }
 }
 
 TEST(PassComparison, SpotsBeyondThePairArrayAreAllFiled)

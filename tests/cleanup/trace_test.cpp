@@ -140,9 +140,12 @@ TEST(Outlines, ModeOneClearsEachPatchOnceInsideItsOutline)
     ring(75, 20, 0, 5, 0.25);
     const std::vector<ClnOutline> traced = cl::trace(0);
     ASSERT_EQ(traced.size(), 2u);
-    const auto& tours = cl::trace(1);
+    // with the option, every tour kept is also a curve entity
+    const size_t before = norak::entities().size();
+    const auto& tours = cl::trace(1, 1);
     EXPECT_EQ(clntrc_clearings(), 2);
     ASSERT_GE(tours.size(), 2u);
+    EXPECT_EQ(norak::entities().size() - before, tours.size());
     bool seen[2] = {false, false};
     for (const ClnOutline& t : tours) {
         ASSERT_TRUE(t.patch == 0 || t.patch == 1);

@@ -12,6 +12,7 @@
 #include "cleanup/clrout.h"
 #include "cleanup/clrset.h"
 #include "pocket/clrpok.h"
+#include "pocket/pkdebug.h"
 #include "pocket/pokmain.h"
 #include "tests/common/tooldefs.h"
 #include "tests/pocket/common.h"
@@ -123,6 +124,26 @@ TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
     EXPECT_DOUBLE_EQ(pokpar.end_val, 0.0);
     clr_set_params(2, 0, 0.3f, 1.0f, 1, al, st);
     EXPECT_EQ(pokpar.cut_mode, -2);
+    // more contours than the allowance table holds: the set-up writes
+    // nothing past the table, and the contour beyond it is refused
+    const std::vector<f32> many(PK_MAXCONT + 6, 1.0f);
+    pokpar.small_val = 7.5;
+    clr_set_params(0, 0, 0.0f, 1.0f, PK_MAXCONT + 6, many.data(), st);
+    EXPECT_DOUBLE_EQ(pokpar.small_val, 7.5);
+    EXPECT_DOUBLE_EQ(pokpar.allow[PK_NALLOW - 1], 1.0);
+    std::vector<f32> o = rect(0, 0, 1, 1);
+    for (i32 k = 0; k < PK_MAXCONT && st == 0; ++k) clr_add_contour(k == 0 ? 1 : 0, 5, o.data(), st);
+    EXPECT_EQ(st, 0);
+    clr_add_contour(0, 5, o.data(), st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 701"));
+    EXPECT_EQ(clr_contab.count, PK_MAXCONT);
+    // a new outer contour turns the pocket's drawings off
+    pkdbg_set(1);
+    clr_add_contour(1, 5, o.data(), st);
+    pokarr sq = make(square(0, 0, 1));
+    EXPECT_EQ(pokarr_draw(sq), 0);
+    pokarr_free(sq);
 }
 
 TEST(ClearingSetUp, NestedClearingsLeaveTheOuterStateAsItWas)
@@ -282,9 +303,24 @@ TEST(ClearingOutput, CutToursAsFloatPolygons)
     npol = 1;
     clr_output(0.01f, 7000, pts.data(), npol, counts, st);
     EXPECT_EQ(st, -10);
+    // room for the first polygon and two points more: the square is
+    // counted with the two points written; exactly full: no failure
     npol = 4;
-    clr_output(0.01f, 10, pts.data(), npol, counts, st);
+    clr_output(0.01f, 3 + chords + 2, pts.data(), npol, counts, st);
     EXPECT_EQ(st, -11);
+    ASSERT_EQ(npol, 2);
+    EXPECT_EQ(counts[0], 3 + chords);
+    EXPECT_EQ(counts[1], 2);
+    npol = 4;
+    clr_output(0.01f, 3 + chords + 5, pts.data(), npol, counts, st);
+    EXPECT_EQ(st, 0);
+    // a taken row that cannot be read back (the main arrays gone): -1
+    PokMainState gone;
+    pokmain_take(gone);
+    npol = 4;
+    clr_output(0.01f, 7000, pts.data(), npol, counts, st);
+    EXPECT_EQ(st, -1);
+    pokmain_give(gone, st);
     // an arc of radius below half the tolerance: one chord, no failure
     fresh();
     clr_cut_mark = 1;
@@ -403,6 +439,23 @@ TEST(ClearingRoad, OuterInsideAnIslandAndTooSmallPockets)
     EXPECT_EQ(c.status, 0);
     EXPECT_EQ(c.n, 0);
     EXPECT_EQ(pkdm_entries(), 0);
+    // too small with an end value not in force: the host's message (41, or
+    // 50 cutting from the inside out) with the small value
+    for (i32 mode : {0, 1}) {
+        fresh();
+        tooldefs::use_mill(10.0f, 0.0f);
+        const f32 al[1] = {0.6f};
+        clr_save_state(1);
+        clr_set_params(mode, 1, 0.3f, 2.0f, 1, al, st);
+        pokpar.small_val = 0.25;
+        std::vector<f32> s = rect(0, 0, 1, 1);
+        clr_add_contour(1, 5, s.data(), st);
+        clr_clean_area(21, st);  // kind 1: past the host's calculation flag
+        EXPECT_EQ(st, 17);
+        EXPECT_TRUE(norak::transcript_has(mode == 1 ? "host message 331/50" : "host message 331/41")) << mode;
+        EXPECT_TRUE(norak::transcript_has("0.2500")) << mode;
+        clr_save_state(2);
+    }
 }
 
 TEST(ClearingRoad, LaterLevelsStepByTheSideStep)
@@ -488,4 +541,32 @@ TEST(ClearingRoad, AnIslandDroppedAtLoadingLeavesTheOthersTheirAllowances)
     EXPECT_NEAR(a[0], 12.0 * 12.0, 1e-2);  // the last island by its 1
     EXPECT_NEAR(a[1], 26.0 * 26.0, 1e-2);  // the middle one by its 3
     EXPECT_NEAR(a[2], 100.0 * 100.0, 1e-2);
+}
+
+TEST(ClearingRoad, ARerunOfTheRunKeepsTheIslandsAllowances)
+{
+    // an island dropped at load, six after it; an end point the run cannot
+    // use with the end mode that reruns without it: the contours are loaded
+    // a second time, and every island keeps its own allowance
+    fresh();
+    tooldefs::use_mill(10.0f, 0.0f);
+    std::vector<std::vector<f32>> cs = {rect(0, 0, 100, 100), {10, 10, 10.0001f, 10, 12, 10, 10, 10}};
+    std::vector<f32> allow = {0.0f, 5.0f};
+    for (i32 k = 1; k <= 6; ++k) {
+        cs.push_back(rect(f32(14 * k), 50, 4, 4));
+        allow.push_back(0.1f * f32(k));
+    }
+    i32 st = 0;
+    clr_save_state(1);
+    clr_set_params(1, 0, 0.0f, 2.0f, 8, allow.data(), st);
+    for (size_t k = 0; k < cs.size(); ++k)
+        clr_add_contour(k == 0 ? 1 : 0, static_cast<i32>(cs[k].size() / 2), cs[k].data(), st);
+    ASSERT_EQ(st, 0);
+    pkoff.end_mode = 2;
+    pkoff.start[0] = pkoff.start[1] = 5.0e6;
+    cmtpk1(1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(pkoff.end_mode, 0);  // the rerun without the end point
+    for (i32 k = 1; k <= 6; ++k) EXPECT_FLOAT_EQ(static_cast<f32>(pokpar.allow[10000 + k - 1]), 0.1f * f32(k)) << k;
+    clr_save_state(2);
 }

@@ -4,21 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "cleanup/lansrf.h"
 #include "cleanup/pkentry.h"
 #include "cleanup/pknear.h"
+#include "cleanup/twlst.h"
+#include "core/modflg.h"
 #include "core/records.h"
 #include "cutter/loccom.h"
+#include "passes/updown.h"
+#include "pocket/pokmain.h"
+#include "pocket/polbuf.h"
 #include "tests/pocket/surface.h"
 
 using namespace pksrf;
 
 namespace {
 
-void entry_fresh()
+// The heights and entry words of the tests, on an empty tool path.
+void entry_words()
 {
-    fresh();
     empty_path();
     std::memset(HEI8, 0, sizeof HEI8);
     HEI8[HEI8_CLEARANCE] = r2wrd(50.0f);
@@ -31,6 +38,12 @@ void entry_fresh()
     pokpar.small_val = 0.0;
     pokpar.drv_sw3[2] = -1;
     pokdim = 2;
+}
+
+void entry_fresh()
+{
+    fresh();
+    entry_words();
 }
 
 f64 ramp_z(f64 a, f64 z, f64 H) { return z + (1.0 - std::sqrt(1.0 - a * a)) * H; }
@@ -218,7 +231,7 @@ TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
     lan_on_srf(1, 0, 1, 0, piece, out, raw, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(out.count, 0);
-    EXPECT_TRUE(norak::transcript_has("internal: [lan_on_srf] MAP GRID HAS NO CELLS"));
+    EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] UNABLE TO MAP POINT"));
     pokarr_free(piece);
     FRETRI();
 }
@@ -265,4 +278,152 @@ TEST(EntryMoves, LinkStringAlongTheNearestContourIsBounded)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(link.empty());
     EXPECT_TRUE(norak::transcript_has("internal: [pknear_contour] LINK STRING TOO LONG"));
+    // the spline entry along the contour (both module flags set): two points
+    // a link apart make the two-point string outside stage 2, while stage 2
+    // always positions the link, here onto the contour
+    entry_words();
+    pokpar.retry_sw_a = 1;
+    LOCDIA = 10.0f;
+    i32 on = 1;
+    f32 onr = 1.0f;
+    MFLGS1(2, on);
+    MFLGS2(2, onr);
+    auto G = at(0.0, 99.0), H = at(0.5, 99.0);
+    for (i32 stage : {3, 2}) {
+        i32 v = 2;
+        pkentry(v, stage, G.data(), H.data(), st);
+        EXPECT_NEAR(pk_last_pos[0], stage == 2 ? at(0.5, 100.0)[0] : H[0], 1e-3) << stage;
+    }
+    on = 0;
+    onr = 0.0f;
+    MFLGS1(2, on);
+    MFLGS2(2, onr);
+    pokpar.retry_sw_a = 0;
+}
+
+namespace {
+
+// Polygon buffer 1, current, in the plane's own frame: the square
+// [0, 100] x [0, 100] and the island [40, 60] x [40, 60].
+void square_with_island()
+{
+    i32 st = 0;
+    polbuf_init(2, 9000, st);
+    i32 one = 1;
+    polbuf_select(0, one, st);
+    const f32 sq[2][5][2] = {{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}},
+                             {{40, 40}, {40, 60}, {60, 60}, {60, 40}, {40, 40}}};
+    for (i32 k = 1; k <= 2; ++k) {
+        for (i32 j = 1; j <= 5; ++j) polbuf_put_point(k, j, sq[k - 1][j - 1][0], sq[k - 1][j - 1][1], st);
+        polbuf_set_np(k, 5, st);
+    }
+    polbuf_set_npol(2, st);
+    polbuf_set_vals(1.0f, 0.0f, st);
+    ASSERT_EQ(st, 0);
+}
+
+}  // namespace
+
+TEST(EntryMoves, AStraightLinkStaysInsideWhenBothEndsShareAnInsideStretch)
+{
+    entry_fresh();
+    square_with_island();
+    struct Case {
+        f32 a[2], b[2];
+        f64 allow;
+        i32 inside;
+    } cases[] = {
+        {{10, 10}, {30, 20}, 0.0, 1},    // one stretch of the area
+        {{10, 50}, {90, 50}, 0.0, 0},    // across the island
+        {{45, 50}, {55, 50}, 0.0, 0},    // inside the island: an even interval
+        {{-10, 50}, {10, 50}, 0.0, 0},   // from outside
+        {{-0.5f, 10}, {30, 10}, 0.0, 0}, // just outside the edge
+        {{-0.5f, 10}, {30, 10}, 1.0, 1}, // within 1.5 x the retry allowance of it
+        {{30, 30}, {35, 35}, 0.0, 1},    // on the line through the corners
+    };
+    for (const Case& c : cases) {
+        pokpar.retry_allow = c.allow;
+        EXPECT_EQ(pkline_inside(c.a, c.b), c.inside) << c.a[0] << " " << c.a[1] << " " << c.b[0] << " " << c.b[1];
+    }
+    pokpar.retry_allow = 0.0;
+    // a line that grazes at every offset (one open edge: an odd count), and
+    // more hits than the list holds
+    std::vector<i32> buf(1 + 2 * 2);
+    const f32 edge[4] = {5, -1, 5, 1};
+    buf[0] = 2;
+    std::memcpy(&buf[1], edge, sizeof edge);
+    std::vector<f32> hits(ZCLRLN_MAX);
+    std::vector<i32> pols(ZCLRLN_MAX);
+    const f32 a[2] = {0, 0}, b[2] = {10, 0};
+    i32 ia = 0, ib = 0, count = 0, st = 0;
+    ZCLRLN(buf.data(), 1, 0.0f, a, b, ia, ib, count, hits.data(), pols.data(), st);
+    EXPECT_EQ(st, -1);
+    const i32 n = ZCLRLN_MAX + 2;  // a zigzag across the line
+    std::vector<i32> zig(1 + 2 * static_cast<size_t>(n));
+    zig[0] = n;
+    for (i32 k = 0; k < n; ++k) {
+        const f32 p[2] = {0.01f * k, k % 2 ? 1.0f : -1.0f};
+        std::memcpy(&zig[1 + 2 * static_cast<size_t>(k)], p, sizeof p);
+    }
+    ZCLRLN(zig.data(), 1, 0.0f, a, b, ia, ib, count, hits.data(), pols.data(), st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: ZCLRLN,ARRAY OF HATCH POINTS IS NOT LARGE ENOUGH"));
+    // the intervals of the square and island along y = 50: 4 hits
+    const f32 c[2] = {10, 50}, d[2] = {50, 50};
+    i32 one = 1;
+    polbuf_select(0, one, st);
+    ZCLRLN(static_cast<const i32*>(polbuf_get_pol(1, 1, st)), 2, 0.0f, c, d, ia, ib, count, hits.data(),
+           pols.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(ia, 1);
+    EXPECT_EQ(ib, 2);
+    EXPECT_EQ(pols[1], 2);  // the island's first hit
+}
+
+TEST(EntryMoves, TheSplineEntryWritesItsLinkString)
+{
+    entry_fresh();
+    pokpar.retry_sw_a = 1;
+    LOCDIA = 10.0f;  // links within 5 are two points
+    tooldefs::use_mill(10.0f, 0.0f);
+    const f64 P[3] = {1.0, 2.0, 0.0}, Q[3] = {4.0, 6.0, 0.0};
+    // the tool already at P: the two points written as cutting moves, the
+    // link done, P's successor stored as the entry point
+    for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(static_cast<f32>(P[k]));
+    pk_link_done = 0;
+    pk_note = 1;
+    i32 state = 1, v = 2, st = -1;
+    pkflag_gs(PK_PUT, state);
+    pkentry(v, 3, P, Q, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(pk_link_done, 1);
+    EXPECT_NEAR(pk_last_pos[0], 4.0, 1e-6);
+    EXPECT_NEAR(pk_last_pos[1], 6.0, 1e-6);
+    // the string's two points as cutting moves with their axes
+    std::vector<std::array<f64, 3>> cut;
+    for (const auto& e : norak::main_list().elems)
+        if (e.words.size() >= 5 && e.words[0] == 22) cut.push_back({wrd2r(e.words[2]), wrd2r(e.words[3]), wrd2r(e.words[4])});
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_NEAR(cut[0][0], 1.0, 1e-5);
+    EXPECT_NEAR(cut[1][1], 6.0, 1e-5);
+    // the notice of a full approach, once
+    EXPECT_TRUE(norak::transcript_has("ENTRY POINT:"));
+    EXPECT_EQ(pk_note, 0);
+    pkflag_gs(PK_GET, state);
+    EXPECT_EQ(state, 0);
+    // the twirl: the string of a new phase gives the start pair and the
+    // twirl entry runs (and resets the state); otherwise its end pair is kept
+    pk_twirl_switch = 1;
+    TWLRST();
+    pkentry(v, 3, P, Q, st);
+    EXPECT_EQ(TWLST.endflag, 1);
+    EXPECT_FLOAT_EQ(TWLST.q1[0], 4.0f);
+    TWLST.phase = 1;
+    pkentry(v, 3, P, Q, st);
+    EXPECT_EQ(TWLST.wanted, 0);  // reset by the twirl entry
+    EXPECT_EQ(TWLST.startflag, 0);
+    pk_twirl_switch = 0;
+    TWLRST();
+    pokpar.retry_sw_a = 0;
 }

@@ -92,18 +92,18 @@ TEST(MapGrid, ZeroOrNegativeCellIsRefusedByEveryOperation)
         i32 i = 0, j = 0, st = 0;
         get_grid_index(p, i, j, st);
         EXPECT_EQ(st, -1);
-        EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] MAP GRID HAS NO CELLS"));
+        EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] UNABLE TO MAP POINT"));
         grid_project_point(1, p, i, j, d, st);
         EXPECT_EQ(st, -1);
         f64 walk[12] = {1, 1, 1}, dir[3] = {1, 0, 0};
         seg_on_grid(0, walk, dir, 2.0, nullptr, st);
         EXPECT_EQ(st, -1);
-        EXPECT_TRUE(norak::transcript_has("internal: [seg_on_grid] MAP GRID HAS NO CELLS"));
+        EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] UNABLE TO MAP POINT"));
         pokarr a = make(square(0, 0, 1), 3);
         lan_on_grid(0, a, nullptr, st);
         EXPECT_EQ(st, -1);
         EXPECT_EQ(a.count, 5);  // untouched
-        EXPECT_TRUE(norak::transcript_has("internal: [lan_on_grid] MAP GRID HAS NO CELLS"));
+        EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] UNABLE TO MAP POINT"));
         pokarr_free(a);
     }
     // nodes too few for a cell
@@ -249,6 +249,28 @@ TEST(MapGrid, WalksFollowTheSurface)
     EXPECT_EQ(st, 0);
     pokarr_free(pts);
     FRETRI();
+}
+
+TEST(MapGrid, AWalkWithNoDirectionOnTheSurfaceFails)
+{
+    // a flat grid walked along its normal: no tangent to walk along, in
+    // either mode; mode 1 with the grid mode word set fails first with -3
+    reset();
+    std::vector<f32> h(11 * 11, 0.0f);
+    map_grid_set(11, 11, 0.0, 0.0, 1.0, h.data());
+    const f64 up[3] = {0.0, 0.0, 1.0};
+    struct Case {
+        i32 mode, grid_mode, status, after;
+    } cases[] = {{0, 1, -1, 1}, {1, 1, -3, 0}, {1, 0, -1, 0}};
+    for (const Case& c : cases) {
+        grid_mode = c.grid_mode;
+        f64 walk[12] = {3.5, 4.5, 0.0};
+        i32 st = 0;
+        seg_on_grid(c.mode, walk, up, 2.0, nullptr, st);
+        EXPECT_EQ(st, c.status) << c.mode << " " << c.grid_mode;
+        EXPECT_EQ(grid_mode, c.after) << c.mode << " " << c.grid_mode;
+    }
+    grid_mode = 1;
 }
 
 TEST(MapGrid, LanesEqualTheAnalyticLine)

@@ -251,7 +251,7 @@ TEST(LoopOffset, Refusals)
     pokarr sq = make(square(0, 0, 10), 3);
     lup_offset(-1, 0, 1.0, sq, res, st);
     EXPECT_EQ(st, -1);  // no surface map grid: the walks are refused
-    EXPECT_TRUE(norak::transcript_has("internal: [seg_on_grid] MAP GRID HAS NO CELLS"));
+    EXPECT_TRUE(norak::transcript_has("internal: [get_grid_index] UNABLE TO MAP POINT"));
     pokarr_free(sq);
     pokarr_free(res);
 }

@@ -193,6 +193,7 @@ struct StampState {
     i32 known = 0;             // 1 once the point is a position of the tool
     f32 last_feed = -1.0f;     // feed of the previous move
     i32 foot = 0;              // 1 while no cut has stamped the tool at the point
+    i32 skip = 0;              // 1: the next feed move is passed over
 } SS;
 
 void sweep_to(const f32* q, i32 move, i32& status)
@@ -223,6 +224,7 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         // A walk that starts from the list's start knows no position yet;
         // one that continues starts from the point given.
         if (cont == 0) SS.known = 0;
+        SS.skip = cont == 0 ? 1 : 0;
         SS.last_feed = -1.0f;
         i32 a = 0;
         lacces(2, a);
@@ -256,9 +258,25 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         stk_tool_at(1, SS.point, number, dm, dv);
         SS.foot = 0;
     }
-    if (feed < 0.0f) {
+    if (feed >= 0.0f && SS.skip != 0) {
+        // An ordinary walk passes over the first feed move of the walk and
+        // the one after each rapid: the walk of the enlarged tool hands the
+        // rapids to the relink as soon as that move is found, and the relink
+        // must measure the stock as it was before this move: with the move
+        // stamped it finds the move's own cut and rapids down through the
+        // stock that the move is still to cut at its feed.
+        // The move after it is cut from the point the tool stood at; with
+        // no point known yet the tool is only placed at this move's end.
+        SS.skip = 0;
+        if (SS.known == 0) {
+            f32 e[3];
+            move_end_point(e, status);
+            if (status >= 0) std::copy(e, e + 3, SS.point), SS.known = 1, SS.foot = 0;
+        }
+    } else if (feed < 0.0f) {
         // A rapid carries the point along; the move after it is cut from there.
         rapid = 1;
+        SS.skip = cont == 0 ? 1 : 0;
         if (mv_line(type) || mv_string(type)) {
             i32 records = 1;
             for (i32 r = 0; r < records && status >= 0; ++r) RDBT2(MV_LIST, type, size, records, h, p, v, status);

@@ -224,6 +224,38 @@ void planted_gouges_found(const std::string& name, json session)
     EXPECT_GT(std::count(all.begin(), all.end(), '\n'), 10) << name << ": gouge lines in the report";
 }
 
+// No rapid move of the session comes down into its raw block: every point a
+// rapid (feed code 4 or 27, or a negative feed) goes to over the block, the
+// tool's radius around it, stays at or above the block's top. (The examples'
+// rapids run from and to the clearance height, above the block.)
+void rapids_above_stock(const std::string& name, const json& session, const std::string& dump, double radius)
+{
+    const json* block = nullptr;
+    for (const json& e : entities(session))
+        if (e["kind"] == "stock_procedure" && e["code"] == 52) block = &e["box"];
+    if (!block) return;
+    const json& b = *block;
+    bool rapid = false;
+    size_t seen = 0;
+    std::istringstream in(dump);
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<long long> w = dump_words(line);
+        if (w.empty()) continue;
+        const long long t = w[0];
+        if (t == 1 && w.size() >= 5 && w[2] == 1)
+            rapid = w[3] == 1 ? (w[4] == 4 || w[4] == 27) : wrd2r(static_cast<i32>(w[4])) < 0.0f;
+        if (!rapid || (t != 2 && t != 22 && t != 222)) continue;
+        const double x = wrd2r(static_cast<i32>(w[2])), y = wrd2r(static_cast<i32>(w[3])), z = wrd2r(static_cast<i32>(w[4]));
+        ++seen;
+        const bool over = x > b[0].get<double>() - radius && x < b[3].get<double>() + radius &&
+                          y > b[1].get<double>() - radius && y < b[4].get<double>() + radius;
+        if (over) {
+            EXPECT_GE(z, b[5].get<double>() - 1e-3) << name << ": a rapid into the raw block at " << x << " " << y << " " << z;
+        }
+    }
+    EXPECT_GT(seen, 0u) << name << ": no rapid found";
+}
+
 struct Examples : ::testing::TestWithParam<std::string> {};
 
 TEST_P(Examples, CompletesClearOfThePartWithItsGoldenReports)
@@ -242,6 +274,8 @@ TEST_P(Examples, CompletesClearOfThePartWithItsGoldenReports)
     if (stock) {
         stock_is_cut(name, read_file(r.dir + "/out/stock.png"));
         if (session.value("settings", json::object()).value("verify", 0) == 2) planted_gouges_found(name, session);
+        const json* tool = session_tool(session);
+        rapids_above_stock(name, session, r.toolpath, tool ? 0.5 * (*tool)["diameter"].get<double>() : 0.0);
     }
 
     const std::vector<Pos> path = positions(r.toolpath);

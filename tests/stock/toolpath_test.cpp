@@ -89,11 +89,11 @@ struct ToolPathStock : ::testing::Test {
         }
     }
     // The walk of stk_stamp_move over the whole list.
-    void walk()
+    void walk(i32 cont = 0)
     {
         i32 move = -1, rapid = 0, st = 0, guard = 0;
         do {
-            stk_stamp_move(move, rapid, 0, st);
+            stk_stamp_move(move, rapid, cont, st);
         } while (st == 0 && ++guard < 10000);
         EXPECT_EQ(st, -2);
     }
@@ -202,55 +202,68 @@ TEST_F(ToolPathStock, TheWalkAndThePointListLeaveTheStockOfTheSweepsInOrder)
     MM_CLOSE(bh, st);
     EXPECT_EQ(heights(), by_hand);
 
-    // The move-by-move walk: the plunge after the rapid is cut, the arc at its radius.
+    // The move-by-move walk passes over the plunge after each rapid and cuts
+    // the move after it from the rapid's end: never deeper than the point
+    // list, the plunges left whole, the cut after the first one a ramp down
+    // from z 20, the arc at its radius as before.
     stocktest::fill(10.0f);
     walk();
     const std::vector<f32> walked = heights();
-    i32 differ = 0;
-    for (size_t k = 0; k < walked.size(); ++k)
-        if (std::fabs(walked[k] - by_hand[k]) > 1e-4f) ++differ;
-    EXPECT_EQ(differ, 0);
-
-    // The plunge's hole and the cut: a ball of radius 1 with its tip at 8.
-    const StkCell* c = stk_cells();
-    auto at = [&](double x, double y) {
+    for (size_t k = 0; k < walked.size(); ++k) ASSERT_GE(walked[k], by_hand[k] - 1e-4f) << k;
+    auto at = [&](const std::vector<f32>& h, double x, double y) {
         const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
         const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
-        return c[j * stk_grid.nx + i].h1;
+        return h[size_t(j * stk_grid.nx + i)];
     };
-    EXPECT_NEAR(at(0, 0), 8.0f, 1e-3);
-    EXPECT_NEAR(at(5, 0), 8.0f, 1e-3);
-    EXPECT_NEAR(at(2, -3), 9.0f, 1e-3);  // the plunge after the rapid across
-    EXPECT_EQ(at(8, -3), 10.0f);
+    // The point list's stock: the plunge's hole and the cut, a ball of
+    // radius 1 with its tip at 8; the plunge after the rapid across to 9.
+    EXPECT_NEAR(at(by_hand, 0, 0), 8.0f, 1e-3);
+    EXPECT_NEAR(at(by_hand, 5, 0), 8.0f, 1e-3);
+    EXPECT_NEAR(at(by_hand, 2, -3), 9.0f, 1e-3);
+    EXPECT_EQ(at(by_hand, 8, -3), 10.0f);
+    EXPECT_EQ(at(walked, 0, 0), 10.0f);
+    EXPECT_EQ(at(walked, 5, 0), 10.0f);  // the ramp's tip at 14 there
+    EXPECT_GT(at(walked, 8.5, 0), 9.0f);  // the ramp's tip at 9.8 there
+    EXPECT_LT(at(walked, 8.5, 0), 9.5f);
+    EXPECT_EQ(at(walked, 2, -3), 10.0f);
     // The XZ half circle of radius 5 about (15, 8): its tip down to 3 at x 15,
     // 8 - 4 = 4 at x 12 (ball tip within a chord's sag and the ball's width).
-    EXPECT_NEAR(at(15, 0), 3.0f, 0.02);
-    EXPECT_NEAR(at(12, 0), 8.0f - 4.0f - 0.0f, 0.35);
-    EXPECT_GT(at(12, 0), 8.0f - 5.0f);
+    for (const std::vector<f32>* h : {&by_hand, &walked}) {
+        EXPECT_NEAR(at(*h, 15, 0), 3.0f, 0.02);
+        EXPECT_NEAR(at(*h, 12, 0), 8.0f - 4.0f - 0.0f, 0.35);
+        EXPECT_GT(at(*h, 12, 0), 8.0f - 5.0f);
+    }
 }
 
 TEST_F(ToolPathStock, AWalkThatStartsOnAFeedArcOnlyTakesItsEndAsThePoint)
 {
     // No position is known before the half circle about (5, 0) to (10, 0):
-    // like a line there, it leaves the stock whole and only places the
-    // tool at its end, from where the line after it is cut.
-    tooldefs::use_mill(2.0f, 1.0f, 30.0f);
-    grid(-5, -7, 25, 7, 10.0f);
-    path.feed(300.0f);
-    path.arc(1, static_cast<f32>(M_PI), 5.0f, 0.0f, 10.0f, 0.0f, 8.0f);
-    path.line(14.0f, 0.0f, 8.0f);
-    i32 st = 0;
-    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
-    ASSERT_EQ(st, 0);
-    walk();
-    const StkCell* c = stk_cells();
-    auto at = [&](double x, double y) {
-        const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
-        const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
-        return c[j * stk_grid.nx + i].h1;
-    };
-    for (const auto& q : {std::array<double, 2>{5, 5}, {5, -5}, {0, 0}, {8, 0}}) EXPECT_EQ(at(q[0], q[1]), 10.0f);
-    EXPECT_NEAR(at(12, 0), 8.0f, 1e-3);
+    // in an ordinary walk (the first feed move passed over) as in one that
+    // continues from no point, it leaves the stock whole and only places
+    // the tool at its end, from where the line after it is cut.
+    for (i32 cont : {0, 1}) {
+        SCOPED_TRACE(cont);
+        SetUp();
+        path = Path{};
+        tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+        grid(-5, -7, 25, 7, 10.0f);
+        i32 st = 0, none = -1, rapid = 0;
+        stk_stamp_move(none, rapid, 0, st);  // an empty list: no point known
+        path.feed(300.0f);
+        path.arc(1, static_cast<f32>(M_PI), 5.0f, 0.0f, 10.0f, 0.0f, 8.0f);
+        path.line(14.0f, 0.0f, 8.0f);
+        stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        walk(cont);
+        const StkCell* c = stk_cells();
+        auto at = [&](double x, double y) {
+            const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
+            const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
+            return c[j * stk_grid.nx + i].h1;
+        };
+        for (const auto& q : {std::array<double, 2>{5, 5}, {5, -5}, {0, 0}, {8, 0}}) EXPECT_EQ(at(q[0], q[1]), 10.0f);
+        EXPECT_NEAR(at(12, 0), 8.0f, 1e-3);
+    }
 }
 
 TEST_F(ToolPathStock, AToolChangeInsideThePathStampsWithTheNewToolFromWhereTheOldOneStood)

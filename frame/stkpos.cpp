@@ -7,6 +7,7 @@
 #include "core/host.h"
 #include "frame/cmpblk.h"
 #include "frame/driver.h"
+#include "frame/gocomp.h"
 #include "stock/optim.h"
 #include "stock/stkrun.h"
 #include "stock/stkseries.h"
@@ -36,6 +37,8 @@ void position_at_proc(const i32& proc, i32& status)
 }
 // Fills the machining-parameter block from the procedure block at the cursor.
 void params_of_proc(i32& status) { CMPGTP(status); }
+// The host's common arguments from the records.
+void common_arguments() { GSCARG(0, 0); }
 // The optimizer screen's change check: changed when a rerun is needed.
 void optim_changed(const i32* old, i32& changed)
 {
@@ -44,5 +47,6 @@ void optim_changed(const i32* old, i32& changed)
     changed = level != RR_NONE ? 1 : 0;
 }
 [[maybe_unused]] const bool HANDED_DOWN =
-    (STKPOS = position_at_proc, STKGTP = params_of_proc, OPTDEF = CMPDEF, OPTPUT = optim_changed, true);
+    (STKPOS = position_at_proc, STKGTP = params_of_proc, STKARG = common_arguments, OPTDEF = CMPDEF,
+     OPTPUT = optim_changed, true);
 }  // namespace

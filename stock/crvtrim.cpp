@@ -101,6 +101,9 @@ void search(f64* point, f64& t, const i32& curve, bool world, const Target& f, i
         }
     }
     for (i32 k = 0; k < HALVINGS; ++k) {
+        // The middle of the bracket as it is, not its absolute value: a
+        // curve whose parameters run below 0 would otherwise be probed
+        // outside the bracket.
         const f64 m = (a + b) / 2.0;
         f64 pm[3];
         const f64 fm = at(curve, world, m, pm, f, status);
@@ -177,6 +180,10 @@ void trim_nurbs_move(const f64* trim1, const f64* trim2, const f64* start, const
     edit.begin();
     edit.doom();
     for (i32 c = 0; c < 3; ++c) MOVST.point[c] = static_cast<f32>(trim1[c]);
+    // The first piece starts and the last piece ends at the ends of the
+    // curve's domain (knots k-1 and n), which are its first and last knots
+    // for the clamped knots the paths carry; for unclamped knots the knots
+    // outside the domain give no point of the curve.
     const bool head = eqptd(3, trim1, start) == 0, tail = eqptd(3, trim2, end) == 0;
     if (head) write_piece(k, n, knots, points, dim, knots[k - 1], t1, block, status);
     if (status >= 0 && head) optim_feed_code(v, status);

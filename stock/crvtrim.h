@@ -41,7 +41,10 @@ i32 crv_cut_at(const NurbsMove& c, const f64& t, const f64* cut, const f32* star
 // Runs tp_drop_verticals then tp_join_rapids over the tool path list.
 void tp_clean_moves(const i32& mode, i32& status);
 // Deletes the moves of a vertical descent and rapid ascent between two
-// traverses.
+// traverses. Status 0 at the end of the tool path, a read or edit error's
+// status otherwise.
 void tp_drop_verticals(i32& status);
-// Lifts runs of two or more rapid moves to the working clearance height.
+// Lifts runs of rapid moves after a move at feed, of two or more when the
+// first and those that move in X or Y are counted, to the working clearance
+// height. Status as tp_drop_verticals.
 void tp_join_rapids(i32& status);

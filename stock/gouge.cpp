@@ -85,6 +85,9 @@ void gouge_rep_line(const i32& number, const i32& block, const f32& x, const f32
     char line[200];
     std::snprintf(line, sizeof line, "    %4d         %4d     % 6.6f\t% 6.6f", number, block, static_cast<double>(x),
                   static_cast<double>(y));
+    // The host's line writers answer no status, so a line the file refused
+    // cannot be told here and the write error's message (339/122) has
+    // nothing to be shown on.
     fltxtc(GR_UNIT, line);
 }
 
@@ -110,6 +113,9 @@ void gouge_check_tool(f32 D, const f32& R, const f32& L, const f32& T, i32& stat
         status = GOUGE_NOT_CHECKABLE;
         return;
     }
+    // The corner radius kept as it is would exceed the narrowed tool's
+    // radius for a ball or a near-ball: its flat radius D/2 - R would turn
+    // negative and lift the tip off zero. The radius is held to D/2.
     stk_tool_image(0, D, std::min(R, 0.5f * D), L, T, status);
 }
 
@@ -126,7 +132,9 @@ void stk_gouge_points(const i32& code, const i32& number, const i32& points, con
     f32* p = static_cast<f32*>(pb);
     const i32* b = static_cast<const i32*>(bb);
     // Every position one cell higher: the reference surface is only known
-    // to a cell.
+    // to a cell. The two slots of a tool record are passed over: they hold
+    // the new tool's sizes, not a position, and raising them would add a
+    // cell to the tool's corner radius (its second slot's Z).
     for (i32 j = 0; j < count; ++j) {
         if (tp_is_tool(p + 3 * j)) {
             ++j;

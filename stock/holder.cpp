@@ -120,12 +120,14 @@ void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* hol
     RDTHLD(CURTOL, holder, st);
     const i32 n = std::clamp(holder[HD_NSTEP], 0, HD_MAXS);
     const f32 r0 = required[0], r1 = n > 0 ? required[1] : 0.0f;
-    if (mode == 1 || (mode == 2 && r0 == 0.0f && r1 == 0.0f)) {
+    // A holder with no room for another section takes the lengths as mode 1
+    // does: a copy left as it is would make a "new" tool the same as the
+    // old one, whose holder still reaches the stock.
+    if (mode == 1 || (mode == 2 && r0 == 0.0f && r1 == 0.0f) || n >= HD_MAXS) {
         mill[ML_CLRLNG] += r0;
         for (i32 i = 1; i < n; ++i) grow(holder, HD_STEP, i - 1, required[i]);
         return;
     }
-    if (n >= HD_MAXS) return;  // no room for another section: the copy stays as it is
     const f32 first_lower = hreal(holder, HD_LOWER, 0);
     shift_down(holder);
     holder[HD_NSTEP] = n + 1;
@@ -138,6 +140,16 @@ void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* hol
     mill[ML_LNGTHN] = 1.0f;
     mill[ML_CLRLNG] += r0;
     for (i32 j = 0; j < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
+}
+
+void optim_pass_blocks(const i32& pass, const i32& base, i32& first, i32& next)
+{
+    // Passes are counted from 0; holder mode 5 makes one pass per tool row
+    // in use, the last of them numbered rows - 1.
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    const bool last = pass >= CMPBLK[CMP_TOOL_ROWS] - 1;
+    next = mode == 5 && !last ? base + (5 * pass + 5) * 200 : mode == 4 ? base + 10000 : base;
+    first = pass < 1 ? base : base + 1000 * pass;
 }
 
 void optim_new_tool(const f32* mill, const i32* holder, i32& new_id, i32& status) { CPYTOL(mill, holder, new_id, status); }
@@ -154,6 +166,10 @@ void optim_tool_change(const i32& tool, const i32& value, i32& status)
 {
     // The tool (parameter 100) and the spindle (parameter 2) are written from
     // the machine values; the feed is requested again in its named form 1.
+    // In this machine-state writer that is each parameter's status (2: from
+    // the machine values) and its written flag (2: written whatever was
+    // written before): the tool change must carry all three, also when the
+    // path before it already had the same values.
     for (i32 p : {1, 2, 100}) TECHST.status[p] = 2, TECHST.wflag[p] = 2;
     STPV01(1);
     PRM9[7] = value;

@@ -28,6 +28,10 @@ void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i
 // first two zero), with a new first section, or with the tool lengthened
 // and the sections moved up.
 void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* holder);
+// The block-number bases of holder pass `pass` (from 0): the first number
+// of the pass and the base of the next, by the holder mode (word 3) and, in
+// mode 5, the tool rows in use (word 68).
+void optim_pass_blocks(const i32& pass, const i32& base, i32& first, i32& next);
 // Creates a tool from the current one with the given MILL values and
 // holder under the first free name "<name>_nnn"; new_id -1 on failure.
 void optim_new_tool(const f32* mill, const i32* holder, i32& new_id, i32& status);

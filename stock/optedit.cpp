@@ -82,6 +82,11 @@ void write_feed_form(const f32& feed, i32& status)
         write_feed_code(form, status);
         return;
     }
+    write_feed_value(feed, status);
+}
+
+void write_feed_value(const f32& feed, i32& status)
+{
     // The explicit form: the value itself, from the base feed word replaced
     // for the time of the write.
     BaseFeedKeep keep;

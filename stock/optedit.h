@@ -44,6 +44,8 @@ const f32* optim_ref_point();  // the reference point stored
 // 25, 2, in that order of test), any other value in its explicit form (the
 // value itself, never the base feed's code).
 void write_feed_form(const f32& feed, i32& status);
+// Writes the feed as an explicit value (form 1), whatever named feed it equals.
+void write_feed_value(const f32& feed, i32& status);
 // Writes technology parameter 1 as the code of a named form (3, 4, 27, ...).
 void write_feed_code(const i32& code, i32& status);
 // A straight move of the optimizer to a point (tool axis vertical).

@@ -33,7 +33,10 @@ f32 R(i32 w) { return wrd2r(CMPBLK[w]); }
 void set(i32 w, f32 v) { CMPBLK[w] = r2wrd(v); }
 
 // A choice row: the row's text with each alternative; the word holds the
-// alternative from 1.
+// alternative from 1. The row's text is the host's message; the texts of
+// the alternatives (and the shown/hidden and percentage labels of the tool
+// list) are given by no message number, and the host's table of module 339
+// holds none for them: they are the screen's own.
 void choice(i32 word, i32 msg, const char* alternatives)
 {
     const std::string label = text(msg);
@@ -75,6 +78,7 @@ struct Screen {
     i32 list = 2;    // the tool list: 1 shown, 2 hidden
     i32 tables = -9, reset = -9;  // rows of the two actions
     i32 tool_rows = -9;           // row of the first tool row's first item (the list shown)
+    bool checked = false;         // the tool rows cleaned since the list was last shown
 };
 
 // The heights record's word 24: the top the Z range is worked out from.
@@ -149,6 +153,8 @@ void build(Screen& s, i32& row)
     prcont();
     row = 0;
     modmc2((text(1060) + ": 1@" + text(1060) + ": 2").c_str(), s.local, 0);
+    // A tool whose clear length leaves no room above 0.3 keeps 0.3 as its
+    // one value: the upper bound is not let below the lower one.
     real(CMP_SAFETY, 980, 0.3f, std::max(0.3f, s.clear - 0.1f * s.diam));
     real(CMP_ENLARGE_PCT, 981, 1.0f, 9999.99f);
     CMPBLK[CMP_ENLARGE] = enlarged_forced() ? 2 : s.chosen;
@@ -199,6 +205,8 @@ void build(Screen& s, i32& row)
     modbln();
     // The header and the current tool's row, then the tool rows.
     s.tool_rows = s.list == 1 ? row + 5 : -9;
+    if (s.list == 1 && !s.checked) optim_check_tools();  // once each time the list is shown
+    s.checked = s.list == 1;
     if (s.list == 1) optim_tool_rows();
 }
 
@@ -247,7 +255,10 @@ void check_z(const Screen& s, f32 high_before, f32 low_before)
 }
 
 // The tool rows: each laid out as its tool, three actions and its two
-// percentages; the actions of row i follow the rows above it.
+// percentages; the actions of row i follow the rows above it. The host's
+// menu here answers the item picked but no flag per row, so insert and
+// remove, which would share one item told apart by that flag, are actions
+// of their own beside the pick.
 constexpr i32 ROW_ITEMS = 6;
 enum RowItem { ROW_INSERT = 1, ROW_PICK = 2, ROW_REMOVE = 3 };
 
@@ -380,18 +391,23 @@ void optim_tool_rows()
 
 void optim_check_tools()
 {
-    const i32 n = std::min(CMPBLK[CMP_TOOL_ROWS], 10);
     f32 d0 = 0, r0 = 0, t0 = 0;
     GTDIAM(CURTOL, d0);
     GTCRNR(CURTOL, r0);
     GTTAPA(CURTOL, t0);
-    for (i32 k = 0; k + 1 < n; ++k) {
+    // The rows in use but the last; a tool gone from the library takes its
+    // row with it (the count of rows in use drops), so the row that moved
+    // up into its place is looked at next.
+    for (i32 k = 0; k + 1 < std::min(CMPBLK[CMP_TOOL_ROWS], 10);) {
         const i32 id = CMPBLK[CMP_TOOLS + k];
-        if (id < 1) continue;
+        if (id < 1) {
+            ++k;
+            continue;
+        }
         i32 type = 0;
         GTTTYP(id, type);
-        if (type < 0) {  // the tool no longer exists
-            CMPBLK[CMP_TOOLS + k] = -1;
+        if (type < 0) {
+            remove_row(k);
             continue;
         }
         f32 d = 0, r = 0, t = 0;
@@ -403,6 +419,7 @@ void optim_check_tools()
             optim_tool_name(id, name);
             msg_mdlt(MOD, 158, name);
         }
+        ++k;
     }
     pack_tool_rows();
 }
@@ -454,6 +471,9 @@ void optim_tables(i32& status)
 
 void optim_menu(const i32& mode, const i32& tool, i32& status)
 {
+    // The host's menu module is set up with the parameter descriptions when
+    // the session starts (the procedure frame) and its set-up answers no
+    // status: there is no failure of it for the screen to end on.
     (void)tool;
     Screen s;
     std::memcpy(s.copy, CMPBLK, sizeof s.copy);

@@ -108,9 +108,19 @@ struct Passes {
         form(3);
         line(B);
     }
+    // The cutting moves' feed: the feed in force as an explicit value, also
+    // when it equals a named feed of the machine values.
+    void cut_feed()
+    {
+        if (status < 0) return;
+        if (feed < 0.0f)
+            write_feed_form(feed, status);
+        else
+            write_feed_value(feed, status);
+    }
     void copy(const RunMove& m, f32 off)
     {
-        if (status >= 0) write_feed_form(feed, status);
+        cut_feed();
         const f32 e[3] = {m.end[0], m.end[1], m.end[2] + off};
         if (m.type == 2) {
             line(e);
@@ -154,6 +164,17 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     std::vector<RunMove> run;
     if (status >= 0) read_run(j3, run, w.feed, status);
     if (status < 0) return;
+    // The move after the run and the feed in force there (its own, else the
+    // one found back from it), read before the path changes.
+    i32 after = -1;
+    f32 after_feed = 0.0f;
+    {
+        i32 st = 0, type = 0, size = 0, tc = 0;
+        TPJUMP(1, st);
+        if (st == 0) find_move(MV_LIST, 1, after, type, size, after_feed, tc, st);
+        if (st >= 0 && after > 0 && after_feed == 0.0f) feed_at_move(1, after, after_feed, st);
+        if (st < 0) after = -1;
+    }
     // The lines after j1 up to j2 give way to one rapid above P0.
     std::vector<i32> gone;
     lacces(2, a);
@@ -166,6 +187,9 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         f32 f = 0;
         TPJUMP(1, status);
         if (status >= 0) find_move(MV_LIST, 1, number, type, size, f, tc, status);
+        // The deletion stops at the first move that is no line: an arc or
+        // a curve kept between deleted lines would start from a point the
+        // tool no longer reaches; the lines after it stay with it.
         if (status < 0 || !mv_line(type)) break;
         lgtpos(pos);
         gone.push_back(pos);
@@ -211,7 +235,12 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         if (in_air) std::copy(air, air + 3, last);
     }
     if (n > 1) w.link(last, P0);
-    if (w.status >= 0) write_feed_form(w.feed, w.status);
+    w.cut_feed();
     status = w.status;
     edit.finish(status);
+    // The move after the run keeps its feed: written again in front of it.
+    if (status >= 0 && after > 0 && after_feed != 0.0f) {
+        lacces(3, a);
+        put_feed(after_feed, after, status);
+    }
 }

@@ -99,6 +99,9 @@ bool open_new_grid(const f32* local, const i32 k, const bool display, const i32 
         i64 nx0 = cells_along(f64(local[3]) - local[0], h), ny0 = cells_along(f64(local[4]) - local[1], h);
         f64 scale = 1.0;
         if (!set) {
+            // A box narrower than one cell (a flat box) counts no cell:
+            // taken as one, or the refinement's target sqrt(1e5 / n) would
+            // be infinite and the scale loop would never end.
             const f64 n = std::fmax(1.0, f64(nx0) * f64(ny0));
             if (n < 100000.0) {
                 const f64 s = std::sqrt(100000.0 / n);
@@ -161,10 +164,17 @@ bool open_new_grid(const f32* local, const i32 k, const bool display, const i32 
 // kept whole. False, with its message, when the cells cannot be had.
 bool enlarge_grid(const f32* local, const i32 many)
 {
-    // Enlarge: the union of the two boxes, the old cells kept whole.
-    const f32 nb[6] = {std::fmin(local[0], stk_grid.box[0]), std::fmin(local[1], stk_grid.box[1]), 0.0f,
-                       std::fmax(local[3], stk_grid.box[3]), std::fmax(local[4], stk_grid.box[4]), 0.0f};
+    // Enlarge: the union of the two boxes, the old cells kept whole. The new
+    // minimum is taken on the old grid's lattice (at or below the local
+    // box's): with a cell that does not divide the distance between the two
+    // minima (a display cell of 2 or more), the union's own minimum would
+    // place every old cell half a cell off by the rounding of its offset.
     const f64 cell = stk_grid.cell;
+    auto on_lattice = [&](f32 lo, f32 old) {
+        return lo < old ? static_cast<f32>(old - std::ceil((f64(old) - lo) / cell - 1e-6) * cell) : old;
+    };
+    const f32 nb[6] = {on_lattice(local[0], stk_grid.box[0]), on_lattice(local[1], stk_grid.box[1]), 0.0f,
+                       std::fmax(local[3], stk_grid.box[3]), std::fmax(local[4], stk_grid.box[4]), 0.0f};
     const i64 nx = static_cast<i64>(std::floor((f64(nb[3]) - nb[0]) / cell + 1.0));
     const i64 ny = static_cast<i64>(std::floor((f64(nb[4]) - nb[1]) / cell + 1.0));
     if (!(f64(nx) * f64(ny) <= f64(STK_MAXCELLS))) {

@@ -196,6 +196,10 @@ void stk_image_select(const i32& slot, i32& status)
 void stk_image_free(const i32& slot)
 {
     if (slot == -1) {
+        // -1 frees the temporary image, also when a cached slot is the
+        // current image: closing that slot's arrays through the current
+        // image would leave the cache holding closed handles. A slot is
+        // freed by its own number.
         if (stk_img.slot == -1) forget_current(-2);
         close_image(temp, true);
         return;

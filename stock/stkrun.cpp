@@ -13,6 +13,7 @@
 #include "core/names.h"
 #include "core/prcwrd.h"
 #include "core/progress.h"
+#include "core/records.h"
 #include "stock/movecur.h"
 #include "stock/optim.h"
 #include "stock/optrun.h"
@@ -128,6 +129,19 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     status = 0;
     CMPBLK[CMP_CHANGED] = 0;
     optim_ref_volume = 0.0f;
+    if (mode != 3) {
+        // The procedure's row of the current level: a stock procedure cuts
+        // nothing; one that has to be executed again has no tool path to
+        // stamp yet.
+        i32 row[PTAB_N], st = 0;
+        get_proc_table(CLP1[0] < 1 ? 1 : CLP1[0], proc, row, st);
+        if (st == 0 && (row[PTAB_CODE] == 52 || row[PTAB_CODE] == 53)) return;
+        if (st == 0 && row[PTAB_EXEC] == 4) {
+            userrc("CANNOT CALCULATE STOCK, PROC. HAS TO RERUN FIRST", 0);
+            status = -1;
+            return;
+        }
+    }
     if (stk_grid.hdl < 0) {
         eroutc("stk_optim_run, NO STOCK GRID", 0);
         status = -1;

@@ -21,6 +21,7 @@
 #include "tools/toolcache.h"
 
 StkProcParFn STKGTP = nullptr;
+StkArgFn STKARG = nullptr;
 
 namespace {
 constexpr i32 MAX_ROWS = 100000;  // rows looked at in one level's table
@@ -99,6 +100,10 @@ void stk_find_proc(const i32& code, const i32& proc, i32& found, i32& level, i32
         for (i32 k = (lv == cur ? std::min(proc, proc_rows(lv)) : proc_rows(lv)) - 1; k >= 0; --k) {
             i32 row[PTAB_N];
             if (!proc_row(lv, k, row) || row[PTAB_CODE] != want) continue;
+            // The same coordinate system is the same id in the procedure
+            // tables: the host's if_rotate_ucs answers for the current
+            // change of system only and takes no pair of systems, so it
+            // cannot judge a row of another procedure.
             i32 why = 0;
             if (code != 999 && row[PTAB_CALC] != 1)
                 why = 1;
@@ -145,6 +150,9 @@ void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& stat
     NPT1[19] = r2wrd(npt[0]);
     NPT1[18] = r2wrd(npt[1]);
     NPT1[3] = r2wrd(npt[2]);
+    // The host's common arguments take the words just read before the
+    // stock is set up from the host.
+    if (STKARG) STKARG();
     stk_init_table(table, code, status);
     if (status < 0) return;
     // The stock's box and its Z limits: the two heights for a stock of kind
@@ -167,6 +175,7 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     stk_grid_vars(1);
     i32 st = 0;
     RDREC("CLP1", CLP1, CLP1_N, st);
+    RDREC("TPFO", TPFO, TPFO_N, st);
     const i32 cur = current_level(), ucs = current_ucs(proc);
 
     i32 found = 0, slv = 0, six = 0, sid = 0, reason = 0;
@@ -177,6 +186,11 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
         return;
     }
     auto flagged = [&](i32 lv, i32 k) { return lv == cur && flags && k >= 0 && flags[k] != 0; };
+    // "Flagged" in the checks of the series reads as flagged as changed, as
+    // in the search for the stock procedure and in the note of 339/50 (not
+    // computed or changed): a procedure to be executed again is let through
+    // when it is changed, and refused when it is only to be optimized, since
+    // the optimizer would work on its stale tool path.
     // Walks the series: the procedures after the stock procedure, level by
     // level, up to the last one of the current level.
     auto series = [&](i32 from_lv, i32 from_k, auto&& visit) {
@@ -195,7 +209,7 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     bool told50 = false, told40 = false;
     const bool usable = series(slv, six + 1, [&](i32 lv, i32 k, const i32* row) {
         const bool before = lv < cur || k < last;
-        if (before && row[PTAB_EXEC] == 4 && row[PTAB_CALC] != 2 && !flagged(lv, k)) {
+        if (before && row[PTAB_EXEC] == 4 && row[PTAB_CALC] != 2 && row[PTAB_CHANGED] == 0) {
             msg_mdls(339, 41);
             return false;
         }
@@ -203,6 +217,9 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
             msg_mdls(339, 50);
             told50 = true;
         }
+        // The block value is read for the procedures of the current level
+        // only: the list cursor reaches the blocks of that level alone, and
+        // the host gives no such item for a procedure of another level.
         if ((row[PTAB_UCS] != ucs || (lv == cur && block_value(k) > 3) || row[PTAB_LINK] > 0) && !told40) {
             msg_mdls(339, 40);
             told40 = true;
@@ -259,6 +276,10 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                 if (rs >= 0 && optimize && flagged(lv, k) && k >= proc) {
                     m = omode;
                     staged = optim_all_off() == 0;
+                    // The link stage is switched off for every procedure of
+                    // codes 38 and 54: no item of the procedure's block is
+                    // named that would mark one of them for it, and keeping
+                    // the stage off is the side that rewrites nothing.
                     if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2) {
                         if (row[PTAB_CODE] == 38) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 130);
                         if (row[PTAB_CODE] == 54) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 131);
@@ -286,9 +307,10 @@ void stk_gouge_run(const i32& proc, i32& status)
 {
     status = 0;
     i32 found = 0;
+    // The set-up says why when it finds no stock (or asks for the zoomed
+    // stock instead): the run ends on its messages alone.
     stk_setup_from_proc(53, proc, found, status);
     if (status < 0 || !found) {
-        userrc("stk_gouge_run, NOT CHECKED FOR GOUGES: NO STOCK BEFORE THE PROCEDURE", 0);
         if (status >= 0) status = -1;
         return;
     }

@@ -9,6 +9,10 @@
 // failure.
 using StkProcParFn = void (*)(i32& status);
 extern StkProcParFn STKGTP;
+// Hands the host the common arguments from the records (set by the
+// procedure frame when it is loaded).
+using StkArgFn = void (*)();
+extern StkArgFn STKARG;
 
 // The last procedure of `code` before procedure `proc` (code 999: of code
 // 53 in any state) that is computed, unchanged and in the current

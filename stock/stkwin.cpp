@@ -115,6 +115,9 @@ void restore_array(const i32& slot, i32& status)
         status = -1;
         return;
     }
+    // The words go back into the window they were saved from, not the one
+    // last set: a window set on the slot after the save (for the next trial)
+    // would place the saved words on other cells.
     const i32* in = static_cast<const i32*>(base);
     const i32 nx = stk_grid.nx;
     for (i32 j = w->s[2]; j <= w->s[3]; ++j)

@@ -14,28 +14,48 @@ namespace {
 constexpr i32 SLOT_WALK = 5;  // list mark of the walk while it deletes
 
 // One step of the walk over the moves: the move's type, its end point, the
-// feed in force and the list position. Status below 0 at the end.
+// feed in force and the list position. next() answers false at the end of
+// the tool path (status 0) and on a read error (its status, passed up).
+// Drilling-cycle blocks, which the cursor also stops at, are no moves of the
+// path: the walk steps over them and goes on, so that a cycle does not end
+// the clean-up of the moves after it.
 struct Walk {
     f32 feed = -1.0f;
     f32 prev[3] = {0, 0, 0}, p[3] = {0, 0, 0};
     i32 type = 0, pos = 0, number = 0;
     bool started = false, tool = false;
-    void next(i32& status)
+    bool next(i32& status)
     {
         i32 size = 0, tc = 0;
         f32 f = 0;
-        if (started) {
+        bool step = started, changed = !started;
+        if (started)
             for (i32 c = 0; c < 3; ++c) prev[c] = p[c];
-            TPJUMP(1, status);
-            if (status < 0) return;
+        while (true) {
+            if (step) {
+                TPJUMP(1, status);
+                if (status == -2) {  // the list's end
+                    status = 0;
+                    return false;
+                }
+                if (status < 0) return false;
+            }
+            step = true;
+            find_move(MV_LIST, 1, number, type, size, f, tc, status);
+            if (status == -2) {  // only blocks without a move up to the end
+                status = 0;
+                return false;
+            }
+            if (status < 0) return false;
+            if (f != 0.0f) feed = f;
+            changed = changed || tc != 0;
+            if (type != 30 && type != 34 && type != 36) break;
         }
-        find_move(MV_LIST, 1, number, type, size, f, tc, status);
-        if (status < 0) return;
-        if (f != 0.0f) feed = f;
-        tool = tc != 0 || !started;
+        tool = changed;
         started = true;
         lgtpos(pos);
         move_end_point(p, status);
+        return status >= 0;
     }
     bool xy() const { return eqval0(static_cast<f32>(std::hypot(p[0] - prev[0], p[1] - prev[1]))) == 0; }
 };
@@ -63,9 +83,7 @@ void tp_drop_verticals(i32& status)
     f32 open_z = 0.0f, rise_z = 0.0f;
     std::vector<i32> between;  // moves since the open traverse
     i32 rise = 0;              // position of the rapid ascent
-    while (true) {
-        w.next(status);
-        if (status < 0) break;
+    while (w.next(status)) {
         if (w.tool) {
             open = descent = false, rise = 0, between.clear();
             continue;
@@ -73,9 +91,11 @@ void tp_drop_verticals(i32& status)
         const bool line = mv_line(w.type);
         if (line && w.feed < 0.0f && w.xy()) {
             if (open && descent && rise > 0) {
-                // The excursion goes; its closing ascent too when it ends
-                // where the traverse before it ended, else it stays so that
-                // the path stays continuous.
+                // The excursion's moves go; its closing ascent too when it
+                // ends where the traverse before it ended, else it stays so
+                // that the path stays continuous. Technology and other blocks
+                // between them stay: a feed, spindle or tool block there
+                // still holds for the moves after the excursion.
                 std::vector<i32> gone;
                 for (i32 k : between)
                     if (k < rise || (k == rise && eqval(rise_z, open_z))) gone.push_back(k);
@@ -98,7 +118,6 @@ void tp_drop_verticals(i32& status)
             open = descent = false, rise = 0, between.clear();
         }
     }
-    status = 0;
 }
 
 void tp_join_rapids(i32& status)
@@ -109,16 +128,19 @@ void tp_join_rapids(i32& status)
     bool open = false, after_feed = false, plunged = false;
     f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
     std::vector<i32> run;
-    while (true) {
-        w.next(status);
-        if (status < 0) break;
+    i32 counted = 0;  // the rapid that opened the run and those after it that move in X or Y
+    while (w.next(status)) {
         const bool line = mv_line(w.type);
         if (line && w.feed < 0.0f && !w.tool) {
             if (!open && after_feed) {
-                open = true, run.clear();
+                open = true, run.clear(), counted = 0;
                 for (i32 c = 0; c < 3; ++c) start[c] = plunged ? w.p[c] : w.prev[c];
             }
             if (open) {
+                // A vertical rapid in the run goes with it but is not
+                // counted: a single traverse with a rise or a drop beside
+                // it is left as it is.
+                if (run.empty() || w.xy()) ++counted;
                 run.push_back(w.pos);
                 for (i32 c = 0; c < 3; ++c) end[c] = w.p[c];
             }
@@ -128,10 +150,14 @@ void tp_join_rapids(i32& status)
         const bool down = line && !w.xy() && w.p[2] < w.prev[2];
         if (open && !down) {
             open = false;
-            if (run.size() >= 2) {
+            if (counted >= 2) {
                 // The run's moves go; in their place a rise to the working
                 // clearance height, the traverse there and the descent to
-                // where the run ended.
+                // where the run ended. The rapid code and the descent are
+                // written even when the run already lies at the clearance
+                // height: the move after the run starts where the run ended,
+                // which the rise and the traverse alone would not reach when
+                // the run ends below that height.
                 i32 here = 0;
                 lmark(1, SLOT_WALK, here);
                 list_goto(run.back(), status);
@@ -151,10 +177,9 @@ void tp_join_rapids(i32& status)
                 lgtpos(w.pos);
             }
         }
-        after_feed = w.feed > 0.0f || w.tool;
+        after_feed = w.feed > 0.0f;
         plunged = down;
     }
-    status = 0;
 }
 
 void tp_clean_moves(const i32& mode, i32& status)

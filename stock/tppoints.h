@@ -19,7 +19,9 @@ void plane_axes(i32 plane, int& u, int& v, int& w);
 // flattened in its own plane (1 XY, 2 XZ, 3 YZ; the centre's two values
 // on the plane's axes), the third coordinate that of the end point.
 // n_steps > 0 gives the step count; otherwise the steps follow the chord
-// tolerance (acos(1 - tol / r), r the in-plane radius of the end point).
+// tolerance (acos(1 - tol / r), r the in-plane radius of the end point: for
+// an arc in the XZ or YZ plane the centre holds (x, z) or (y, z), and a
+// distance in XY from it would mix a Z into the radius).
 void arc_points(const f32* start, const i32& plane, const f32& angle, const f32* centre, const f32* end,
                 const f32& tol, i32 n_steps, std::vector<f32>& out);
 // The points of the NURBS move at the cursor (its header read), read in the
@@ -70,10 +72,13 @@ f64 poly_point_at(const f32* start, const std::vector<f32>& pts, const f32& s, f
 void move_chords(const i32& type, const i32& size, const f32* start, std::vector<f32>& out, f32* end,
                  i32& status);
 
-// Turns the tool path (reading mode 1 or 2, Part of the move cursor) into
-// the point array (X, Y, Z reals) and the block-number array (host arrays,
+// Turns the tool path (reading mode 1 or 2 of the move cursor) into the
+// point array (X, Y, Z reals) and the block-number array (host arrays,
 // handles out, -1 when none), count points. Status 0 at the end of the tool
-// path, 1000 when the user stopped at a key, the host's status when an array
+// path, 1000 when the user stopped at a key (the stop status of the stock
+// run itself, so that its callers end the same way whether the stop came
+// while the points were gathered or while they were stamped; a status of 1
+// would read as a success), the host's status when an array
 // could not be opened or grown (both arrays then closed). Purpose 3 writes
 // no tool records.
 void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks, i32& count, i32& status);

@@ -102,9 +102,19 @@ TEST(OptimizerSession, ANewProcedureStartsFromTheOptimizerDefaults)
 TEST(OptimizerSession, AirMovesOnAPathWithoutAFeedKeepEveryCutAndNoRapidEndsInTheStock)
 {
     constexpr double TOP = 2.0;  // the raw stock's top
-    const RunResult plain = run_session(cavity_with({}), "opt_noair");
+    // The example without its feed and with the safety distance left at 1,
+    // as it was first written: no feed set, and an approach into the stock.
+    auto first_written = [](const std::string& text) {
+        json s = json::parse(text);
+        json& r = s["replies"];
+        for (size_t k = r.size(); k-- > 0;)
+            if (r[k].value("menu", json()) == "FEED" || r[k].value("menu", json()) == "SAFETY DISTANCE")
+                r.erase(r.begin() + static_cast<long>(k));
+        return s.dump();
+    };
+    const RunResult plain = run_session(first_written(cavity_with({})), "opt_noair");
     ASSERT_EQ(plain.rc, 0) << plain.err;
-    const RunResult air = run_session(cavity_with({"AIR MOVES: ON"}), "opt_air");
+    const RunResult air = run_session(first_written(cavity_with({"AIR MOVES: ON"})), "opt_air");
     ASSERT_EQ(air.rc, 0) << air.err;
     EXPECT_NE(air.transcript.find("PROC. OPTIMIZATION START TIME"), std::string::npos);
     const std::vector<Move> before = moves_of(plain.toolpath), after = moves_of(air.toolpath);

@@ -139,13 +139,17 @@ TEST_F(AirLink, TheLinkOverARaisedBlockClearsEverySectionByTheSafetyDistanceInEv
             EXPECT_GE(across.p[2], 12.0f + S - 1e-4f);
             EXPECT_EQ(depth(up.p, across.p), 0.0f);
             for (size_t k = 2; k < l.size(); ++k) {
-                if (l[k].feed < 0.0f) EXPECT_EQ(depth(l[k - 1].p, l[k].p), 0.0f) << k;
+                if (l[k].feed < 0.0f) {
+                    EXPECT_EQ(depth(l[k - 1].p, l[k].p), 0.0f) << k;
+                }
                 EXPECT_FLOAT_EQ(l[k].p[0], 40.0f);
             }
             EXPECT_FLOAT_EQ(l.back().p[2], 0.0f);
             EXPECT_GT(l.back().feed, 0.0f);  // the plunge at the approach feed
             EXPECT_GE(rapid_top, across.p[2]);
-            if (mode == 3) EXPECT_GE(across.p[2], 4.0f);
+            if (mode == 3) {
+                EXPECT_GE(across.p[2], 4.0f);
+            }
             // The feed after the link: the cut's own 300, written again.
             f32 F = 0;
             feed_at_move(-1, next, F, st);

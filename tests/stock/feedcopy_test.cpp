@@ -69,7 +69,9 @@ TEST_F(FeedCopy, TheCopyCarriesTheFeedsOverOrScalesThemByTheArgument)
         EXPECT_EQ(start, c[0].number);
         EXPECT_FLOAT_EQ(c[0].p[0], 0.0f);
         for (int i = 0; i < 4; ++i) {
-            if (arg != 10000 || i != 0) EXPECT_FLOAT_EQ(c[static_cast<size_t>(i + 1)].feed, want[i]) << arg << " move " << i;
+            if (arg != 10000 || i != 0) {
+                EXPECT_FLOAT_EQ(c[static_cast<size_t>(i + 1)].feed, want[i]) << arg << " move " << i;
+            }
         }
         EXPECT_EQ(c[3].type, 3);
         EXPECT_FLOAT_EQ(c[3].p[0], 15.0f);

@@ -3,6 +3,7 @@
 // the grid on either side of its minimum, and what the host is handed.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -164,53 +165,82 @@ TEST(StockGrid, BoxesOutOfRangeAreRefused)
 
 TEST(StockGrid, EnlargingKeepsEveryOldCellWhole)
 {
-    stocktest::fresh(0.25f);
-    ASSERT_EQ(stocktest::open(0, 0, 10, 8), 0);
-    const i32 onx = stk_grid.nx, ony = stk_grid.ny;
-    const f32 ox = stk_grid.box[0], oy = stk_grid.box[1];
-    std::mt19937 rng(3);
-    std::vector<StkCell> old(static_cast<size_t>(stk_grid.ncells));
-    StkCell* c = stk_cells();
-    for (i32 k = 0; k < stk_grid.ncells; ++k) {
-        c[k] = StkCell{static_cast<u16>(rng()), static_cast<u16>(rng()), static_cast<i32>(rng()),
-                       std::ldexp(static_cast<f32>(rng() % 1000), -7), -static_cast<f32>(rng() % 1000)};
-        old[k] = c[k];
-    }
-    const i32 oldh = stk_grid.hdl;
-    i32 sx = 1, sy = 1;
-    ASSERT_EQ(stocktest::open(-5, -3, 12, 9, &sx, &sy), 0);
-    EXPECT_NE(stk_grid.hdl, oldh);
-    EXPECT_EQ(norak::open_arrays(), 1);  // the old array is closed
-    EXPECT_EQ(norak::stock_sim().key, stk_grid.hdl);
-    EXPECT_EQ(sx, 0);  // the grid's corner is the box's now
-    EXPECT_EQ(sy, 0);
-    EXPECT_FLOAT_EQ(stk_grid.box[0], -5.001f);
-    EXPECT_FLOAT_EQ(stk_grid.box[3], 12.0f);
-    const i32 di = static_cast<i32>(std::lround((ox - stk_grid.box[0]) / 0.25f));
-    const i32 dj = static_cast<i32>(std::lround((oy - stk_grid.box[1]) / 0.25f));
-    EXPECT_EQ(di, 20);
-    EXPECT_EQ(dj, 12);
-    EXPECT_EQ(stk_grid.nx, 69);
-    EXPECT_EQ(stk_grid.ny, 49);
-    c = stk_cells();
-    i32 kept = 0, fresh_cells = 0;
-    for (i32 j = 0; j < stk_grid.ny; ++j)
-        for (i32 i = 0; i < stk_grid.nx; ++i) {
-            const StkCell& n = c[j * stk_grid.nx + i];
-            const i32 oi = i - di, oj = j - dj;
-            if (oi >= 0 && oi < onx && oj >= 0 && oj < ony) {
-                ASSERT_EQ(std::memcmp(&n, &old[oj * onx + oi], sizeof n), 0) << i << " " << j;
-                ++kept;
-            } else {
-                ASSERT_EQ(n.h1, STK_NONE);
-                ASSERT_EQ(n.h2, STK_NONE);
-                ASSERT_EQ(n.move, 0);
-                ASSERT_EQ(n.w1 | n.w2, 0);
-                ++fresh_cells;
-            }
+    // A cell of 0.25, and one of 2 that does not divide the 5 and 3 units
+    // the box grows by: the new corner is taken on the old lattice, so every
+    // old cell keeps its place (a whole number of cells from the new corner).
+    struct Case {
+        f32 cell, box0;
+        i32 di, dj;
+    } cases[] = {{0.25f, -5.001f, 20, 12}, {2.0f, -6.001f, 3, 2}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.cell);
+        stocktest::fresh(k.cell);
+        ASSERT_EQ(stocktest::open(0, 0, 10, 8), 0);
+        ASSERT_EQ(stk_grid.cell, k.cell);
+        const i32 onx = stk_grid.nx, ony = stk_grid.ny;
+        const f32 ox = stk_grid.box[0], oy = stk_grid.box[1];
+        std::mt19937 rng(3);
+        std::vector<StkCell> old(static_cast<size_t>(stk_grid.ncells));
+        StkCell* c = stk_cells();
+        for (i32 n = 0; n < stk_grid.ncells; ++n) {
+            c[n] = StkCell{static_cast<u16>(rng()), static_cast<u16>(rng()), static_cast<i32>(rng()),
+                           std::ldexp(static_cast<f32>(rng() % 1000), -7), -static_cast<f32>(rng() % 1000)};
+            old[n] = c[n];
         }
-    EXPECT_EQ(kept, onx * ony);
-    EXPECT_GT(fresh_cells, 0);
+        const i32 oldh = stk_grid.hdl;
+        i32 sx = 1, sy = 1;
+        ASSERT_EQ(stocktest::open(-5, -3, 12, 9, &sx, &sy), 0);
+        EXPECT_NE(stk_grid.hdl, oldh);
+        EXPECT_EQ(norak::open_arrays(), 1);  // the old array is closed
+        EXPECT_EQ(norak::stock_sim().key, stk_grid.hdl);
+        EXPECT_FLOAT_EQ(stk_grid.box[0], k.box0);
+        EXPECT_GE(stk_grid.box[3], 12.0f);
+        const f64 fi = (f64(ox) - stk_grid.box[0]) / k.cell, fj = (f64(oy) - stk_grid.box[1]) / k.cell;
+        EXPECT_NEAR(fi, std::round(fi), 1e-4);
+        EXPECT_NEAR(fj, std::round(fj), 1e-4);
+        const i32 di = static_cast<i32>(std::lround(fi)), dj = static_cast<i32>(std::lround(fj));
+        EXPECT_EQ(di, k.di);
+        EXPECT_EQ(dj, k.dj);
+        if (k.cell == 0.25f) {
+            EXPECT_EQ(sx, 0);  // the grid's corner is the box's now
+            EXPECT_EQ(sy, 0);
+            EXPECT_EQ(stk_grid.nx, 69);
+            EXPECT_EQ(stk_grid.ny, 49);
+        }
+        c = stk_cells();
+        i32 kept = 0, fresh_cells = 0;
+        for (i32 j = 0; j < stk_grid.ny; ++j)
+            for (i32 i = 0; i < stk_grid.nx; ++i) {
+                const StkCell& n = c[j * stk_grid.nx + i];
+                const i32 oi = i - di, oj = j - dj;
+                if (oi >= 0 && oi < onx && oj >= 0 && oj < ony) {
+                    ASSERT_EQ(std::memcmp(&n, &old[oj * onx + oi], sizeof n), 0) << i << " " << j;
+                    ++kept;
+                } else {
+                    ASSERT_EQ(n.h1, STK_NONE);
+                    ASSERT_EQ(n.h2, STK_NONE);
+                    ASSERT_EQ(n.move, 0);
+                    ASSERT_EQ(n.w1 | n.w2, 0);
+                    ++fresh_cells;
+                }
+            }
+        EXPECT_EQ(kept, onx * ony);
+        EXPECT_GT(fresh_cells, 0);
+    }
+}
+
+TEST(StockGrid, AFlatWorkingBoxCountsAsOneCellForItsRefinement)
+{
+    // A working stock with no cell given, over a box no wider than a cell:
+    // opened with a finite cell, not refined without end.
+    for (const std::array<double, 4>& b : {std::array<double, 4>{0, 0, 0, 10}, {0, 0, 0, 0}}) {
+        stocktest::fresh(0.0f, true);
+        ASSERT_EQ(stocktest::open(b[0], b[1], b[2], b[3]), 0) << b[3];
+        EXPECT_GT(stk_grid.cell, 0.0f);
+        EXPECT_TRUE(std::isfinite(stk_grid.cell));
+        EXPECT_GE(stk_grid.nx, 1);
+        EXPECT_GE(stk_grid.ny, 1);
+    }
 }
 
 TEST(StockGrid, ABoxInsideGivesTheOffsetOfItsCornerOnEitherSide)
@@ -302,10 +332,11 @@ TEST(StockGrid, CellsAreAddressedByTheNearestCentreOnEitherSideOfTheMinimum)
             for (i32 i = 0; i < 8; ++i) {
                 const double r = std::hypot(stocktest::cx(i) - p[0], stocktest::cy(j) - p[1]);
                 const StkCell& c = stk_cells()[j * stk_grid.nx + i];
-                if (r < 0.14)
+                if (r < 0.14) {
                     EXPECT_EQ(c.h1, -1.0f) << off << ": " << i << " " << j;
-                else if (r > 0.16)
+                } else if (r > 0.16) {
                     EXPECT_EQ(c.h1, 0.0f) << off << ": " << i << " " << j;
+                }
             }
     }
 }

@@ -137,12 +137,30 @@ TEST_F(Holder, TheDropFlagTakesTheFirstSectionOutAndAFullHolderGetsNoSectionMore
     CURTOL = opttest::tool("FULL HOLDER", 4.0f, 1.0f, 12.0f, 20.0f, std::vector<opttest::Step>(HD_MAXS, {20, 20, 0, 5}));
     f32 mill[MLREC_N];
     i32 hold[HLDREC_N];
-    const f32 grow[3] = {2.0f, 1.0f, 0.0f};
+    // No room for a section more: the lengths go onto the clear length and
+    // the sections as they are, so the copy is not the same tool.
+    f32 grow[HD_MAXS] = {2.0f, 1.0f};
     optim_extend_tool(grow, 2, mill, hold);
     EXPECT_EQ(hold[HD_NSTEP], HD_MAXS);
-    EXPECT_FLOAT_EQ(mill[ML_CLRLNG], 20.0f);
+    EXPECT_FLOAT_EQ(mill[ML_CLRLNG], 22.0f);
     EXPECT_FLOAT_EQ(mill[ML_LNGTHN], 0.0f);
-    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP]), 5.0f);
+    EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP]), 6.0f);
+}
+
+TEST(HolderPasses, TheBlockNumberBasesOfAPassFollowTheHolderMode)
+{
+    // base 500; mode 5 with four rows in use (passes 0 to 3), mode 4, mode 3.
+    struct Case {
+        i32 mode, pass, first, next;
+    } cases[] = {{5, 0, 500, 1500}, {5, 2, 2500, 3500}, {5, 3, 3500, 500}, {4, 1, 1500, 10500}, {3, 0, 500, 500}};
+    for (const Case& c : cases) {
+        CMPBLK[CMP_HOLDER] = c.mode;
+        CMPBLK[CMP_TOOL_ROWS] = 4;
+        i32 first = 0, next = 0;
+        optim_pass_blocks(c.pass, 500, first, next);
+        EXPECT_EQ(first, c.first) << c.mode << " " << c.pass;
+        EXPECT_EQ(next, c.next) << c.mode << " " << c.pass;
+    }
 }
 
 TEST_F(Holder, TheReplacementIsTheToolOfSmallestClearLengthWithinTheLengthenedProfile)

@@ -227,6 +227,24 @@ TEST_F(Screen, ToolRowsArePickedInsertedAndRemovedAndAnAbandonedInsertLeavesNoRo
     for (i32 k = 2; k < 10; ++k) EXPECT_EQ(CMPBLK[CMP_TOOLS + k], -1) << k;
 }
 
+TEST_F(Screen, ShowingTheToolListDropsTheRowOfAToolGoneAndWarnsOfOneThatCutsOtherwise)
+{
+    // Rows: a tool no longer in the library, one of another diameter and the
+    // empty last row. Shown, the first goes (the count of rows in use with
+    // it) and the second is named by 339/158.
+    const i32 b = opttest::tool("OTHER", 12.0f, 0.0f, 20.0f, 40.0f, {});
+    CMPBLK[CMP_HOLDER] = 5;
+    CMPBLK[CMP_TOOLS] = 9999, CMPBLK[CMP_TOOLS + 1] = b;
+    CMPBLK[CMP_TOOL_ROWS] = 3;
+    norak::add_reply(menu("TOOL LIST", "TOOL LIST: SHOWN"));
+    norak::add_reply(menu("ACCEPT", "ACCEPT"));
+    EXPECT_EQ(open(), 0);
+    EXPECT_TRUE(norak::transcript_has("339/158"));
+    EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], 2);
+    EXPECT_EQ(CMPBLK[CMP_TOOLS], b);
+    EXPECT_EQ(CMPBLK[CMP_TOOLS + 1], -1);
+}
+
 TEST_F(Screen, NoRowIsInsertedBehindTheEighthOrWhenTenAreInUse)
 {
     // Nine tools without the empty row: the ninth row takes none in front

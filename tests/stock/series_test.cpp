@@ -405,11 +405,25 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     stk_calc_procs(0, p4, nullptr, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("A PROCEDURE BEFORE THIS ONE HAS TO BE EXECUTED AGAIN"));
-    const i32 flags[8] = {0, 1, 0, 0, 0, 0, 0, 0};  // flagged: it runs now
+    const i32 flags[8] = {0, 1, 0, 0, 0, 0, 0, 0};  // only to be optimized: still refused
     stk_calc_procs(1, p4, flags, st);
-    EXPECT_EQ(st, 0);
+    EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("CALCULATING THE STOCK OF THE PROCEDURES"));
-    EXPECT_EQ(heights(), series);
+    EXPECT_FALSE(norak::transcript_has("CANNOT CALCULATE STOCK"));
+    // Flagged as changed, it passes the check; its own stock run refuses it
+    // with the user's message, nothing stamped, and the series fails.
+    again.changed = 1;
+    norak::set_proc_row(1, p1, again);
+    stocktest::fill(10.0f);
+    const std::vector<f32> whole = heights();
+    stk_calc_procs(0, p4, nullptr, st);
+    EXPECT_EQ(st, -2);
+    EXPECT_TRUE(norak::transcript_has("CANNOT CALCULATE STOCK, PROC. HAS TO RERUN FIRST"));
+    // The stock procedure itself (row 0) stamps nothing.
+    stocktest::fill(10.0f);
+    stk_optim_run(0, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(heights(), whole);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ constexpr f32 S = 1.0f;
 
 struct StepDown : ::testing::Test {
     i32 j1 = 0, j2 = 0, j3 = 0;
-    void fresh()
+    void fresh(f32 feed = 300.0f)
     {
         stocktest::fresh(0.25f);
         std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
@@ -37,7 +37,7 @@ struct StepDown : ::testing::Test {
         // Down at (0, 0) to 4, along X at 4 with a bridge up to 14 between
         // x 12 and 15, up and away at rapid.
         stocktest::Path p;
-        p.feed(300.0f);
+        p.feed(feed);
         j1 = p.line(0, 0, 20);
         j2 = p.line(0, 0, 4);
         p.line(10, 0, 4);
@@ -112,6 +112,33 @@ TEST_F(StepDown, OnePassWritesNoCopyAndAFailedWriteKeepsThePathWhole)
                                               },
                                               4);
     EXPECT_GT(failed, 10);
+}
+
+// A run at the plunge feed (20 % of 1000): its copies and the run after
+// them take that feed as an explicit value, not the plunge feed's code; the
+// rapid after the run gets its code again in front of it.
+TEST_F(StepDown, TheCopiesTakeTheFeedAsAValueAndTheMoveAfterTheRunKeepsItsFeed)
+{
+    fresh(200.0f);
+    i32 st = 0;
+    step_down_passes(j1, j2, j3, 3, 6.0f, 10.0f, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<std::vector<i32>> list = opttest::snapshot();
+    i32 values = 0;
+    for (const std::vector<i32>& w : list)
+        values += w.size() >= 5 && w[0] == 1 && w[2] == 1 && w[3] == 0 && w[4] == r2wrd(200.0f);
+    EXPECT_GE(values, 3);  // a copy in each raised pass and the run's own feed
+    // In front of the rapid after the run: its own feed block and the one
+    // written again.
+    ASSERT_GE(list.size(), 3u);
+    for (size_t k : {list.size() - 2, list.size() - 3}) {
+        ASSERT_GE(list[k].size(), 5u);
+        EXPECT_EQ(list[k][0], 1);
+        EXPECT_EQ(list[k][2], 1);
+    }
+    const std::vector<Move> m = opttest::moves();
+    EXPECT_LT(m.back().feed, 0.0f);
+    EXPECT_EQ(m[m.size() - 2].feed, 200.0f);
 }
 
 }  // namespace

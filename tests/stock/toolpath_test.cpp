@@ -17,6 +17,7 @@
 #include "core/codedio.h"
 #include "core/names.h"
 #include "core/prcwrd.h"
+#include "core/records.h"
 #include "stock/movecur.h"
 #include "stock/optwords.h"
 #include "stock/stkrun.h"
@@ -418,6 +419,43 @@ TEST_F(ToolPathStock, TheBoxAheadOfAnArcFollowsTheArcsPlane)
             EXPECT_NEAR(lo[c], want_lo[c], 1e-4);
             EXPECT_NEAR(hi[c], std::max(want_hi[c], e[c] + 1), 1e-4);
         }
+    }
+}
+
+// A feed written in front of a move takes the code of the named feed it
+// equals (base 1000: plunge 20 %, then 80, 70 and 50 %), the rapid codes for
+// negative feeds, and its value otherwise.
+TEST_F(ToolPathStock, AFeedPutInFrontOfAMoveIsWrittenInTheFormOfTheNamedFeedItEquals)
+{
+    struct Case {
+        f32 feed;
+        i32 kind, word;  // kind 1: the code in word; 0: the value's bits
+    } cases[] = {{200.0f, 1, 3}, {800.0f, 1, 26}, {700.0f, 1, 25}, {500.0f, 1, 2},
+                 {300.0f, 0, r2wrd(300.0f)}, {-5.0f, 1, 27}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.feed);
+        SetUp();
+        PRM9[0] = r2wrd(1000.0f);
+        PRM9[3] = 50, PRM9[4] = 20, PRM9[5] = 70, PRM9[6] = 80;
+        path = Path{};
+        path.feed(100.0f);
+        path.line(0, 0, 0);
+        const i32 m = path.line(5, 0, 0);
+        i32 a = 0, st = 0;
+        lacces(3, a);
+        put_feed(c.feed, m, st);
+        ASSERT_EQ(st, 0);
+        const auto& list = norak::main_list().elems;
+        size_t at = 0;
+        for (size_t k = 0; k < list.size(); ++k)
+            if (list[k].words.size() > 1 && list[k].words[0] == 2 && list[k].words[1] == m) at = k;
+        ASSERT_GT(at, 0u);
+        const std::vector<i32>& w = list[at - 1].words;
+        ASSERT_GE(w.size(), 5u);
+        EXPECT_EQ(w[0], 1);
+        EXPECT_EQ(w[2], 1);
+        EXPECT_EQ(w[3], c.kind);
+        EXPECT_EQ(w[4], c.word);
     }
 }
 

@@ -80,4 +80,40 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
     EXPECT_FLOAT_EQ(m[5].feed, 300.0f);
 }
 
+// A drilling-cycle block does not end the clean-up of the excursion after
+// it; a rapid traverse with one vertical rapid beside it counts as one
+// traverse and stays as it is.
+TEST_F(TpClean, ACycleBlockIsSteppedOverAndAVerticalRapidDoesNotMakeARun)
+{
+    p.feed(-1.0f);
+    p.line(0, 0, 10);
+    p.raw({30, p.next++, 1, 0});
+    p.line(10, 0, 10);
+    p.feed(300.0f);
+    p.line(10, 0, 2);
+    p.feed(-1.0f);
+    p.line(10, 0, 10);
+    p.line(20, 0, 10);
+    opttest::counter_past(p.next);
+    i32 st = 0;
+    tp_drop_verticals(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(points(), (P{{0, 0, 10}, {10, 0, 10}, {20, 0, 10}}));
+
+    SetUp();
+    p = stocktest::Path{};
+    p.feed(300.0f);
+    p.line(0, 0, 0);
+    p.line(5, 0, 0);
+    p.feed(-1.0f);
+    p.line(9, 0, 0);
+    p.line(9, 0, 3);
+    p.feed(300.0f);
+    p.line(12, 0, 3);
+    opttest::counter_past(p.next);
+    tp_join_rapids(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(points(), (P{{0, 0, 0}, {5, 0, 0}, {9, 0, 0}, {9, 0, 3}, {12, 0, 3}}));
+}
+
 }  // namespace

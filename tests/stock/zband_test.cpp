@@ -134,7 +134,7 @@ TEST_F(ZBand, AMoveThatDoesNotReachBothLevelsInTurnIsNotCut)
     const f32 P[3] = {0, 0, 0};
     f32 Q[3] = {10, 0, 8};
     i32 piece = 7, st = 0;
-    for (const std::pair<f32, f32> levels : {std::pair<f32, f32>{3.0f, -2.0f}, {9.0f, 8.0f}, {-1.0f, 8.0f}}) {
+    for (const std::pair<f32, f32>& levels : {std::pair<f32, f32>{3.0f, -2.0f}, {9.0f, 8.0f}, {-1.0f, 8.0f}}) {
         optim_zband_clip(P, Q, levels.first, levels.second, piece, st);
         EXPECT_EQ(st, -1) << levels.first;
     }
@@ -277,7 +277,7 @@ TEST_F(ZBand, InBothModesACurveThroughTheBandIsCutAtBothLimitsAndKeepsItsPieceIn
     // band -2 .. 3 a polyline point lies on the lower limit; in the band
     // -0.5 .. 0 one segment crosses both limits. The piece inside stays,
     // from the upper limit to the lower one (x = 18 - lower).
-    for (const std::pair<f32, f32> band : {std::pair<f32, f32>{3.0f, -2.0f}, {0.0f, -0.5f}}) {
+    for (const std::pair<f32, f32>& band : {std::pair<f32, f32>{3.0f, -2.0f}, {0.0f, -0.5f}}) {
         SCOPED_TRACE(band.first);
         SetUp();
         CMPBLK[CMP_ZRANGE] = 4;

@@ -286,7 +286,8 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     MOVSTA.direction = direction;
 }
 
-i32 MNDSAV[7] = {0, 0, 0, 0, 0, 0, 0};
+i32 MNDSAV[6] = {0, 0, 0, 0, 0, 0};
+bool MNDKPT = false;
 
 void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw, i32& status)
 {
@@ -303,8 +304,7 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
             const i32 two = 2;
             TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, status);
             if (status < 0) return fail();
-            if (MNDSAV[6] != 0)
-                for (i32 k = 0; k < 6; ++k) DSP8[DSP8_POS + k] = MNDSAV[k];
+            if (MNDKPT) std::memcpy(DSP8 + DSP8_POS, MNDSAV, sizeof MNDSAV);
             f32 first[3], fdir[3], last[3], ldir[3];
             i32 none = 1;
             FSTLST(first, fdir, last, ldir, none, status);

@@ -25,6 +25,7 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
 // word 5 of the modal state, refreshes the status line, redraws on request.
 void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw, i32& status);
 // The procedure's point and axis before its first motion as its take-over
-// left them in "DSP8" (words 1-6; word 7 nonzero when kept): a changed path
+// left them in "DSP8" (words 1-6), and whether they are kept: a changed path
 // is shown from there again.
-extern i32 MNDSAV[7];
+extern i32 MNDSAV[6];
+extern bool MNDKPT;

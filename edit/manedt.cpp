@@ -238,7 +238,7 @@ void enter(Editor& e)
         if (st == 0 && count >= 1) e.delay = wrd2r(word);
     }
     MOVSTA.layerz = 0.0f;
-    MNDSAV[6] = 0;  // kept by each take-over in single-procedure mode
+    MNDKPT = false;  // kept by each take-over in single-procedure mode
     if (nu_modl_get_did_init() == 0) {
         nu_modl_init(modl_area1, modl_area2);
         e.registered = 1;
@@ -282,8 +282,8 @@ bool startup(Editor& e)
         }
         e.open = 1;
         CURPRC.number = e.procedure;
-        for (i32 k = 0; k < 6; ++k) MNDSAV[k] = DSP8[DSP8_POS + k];
-        MNDSAV[6] = 1;
+        std::memcpy(MNDSAV, DSP8 + DSP8_POS, sizeof MNDSAV);
+        MNDKPT = true;
         if (e.first) {
             // The procedure's user name in the status line.
             PPNGET();

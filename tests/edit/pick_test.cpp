@@ -182,9 +182,8 @@ TEST(Picks, AVerticalWalkTakesAStringPointByPoint)
     alt::line(5, 0, 0);                                   // 3
     alt::string({{10, 0, 0}, {20, 0, 0}, {30, 0, 0}});      // 4 .. 6
     alt::line(30, 0, 10);                                 // 7 up
-    alt::line(40, 0, 10);                                 // 8
-    alt::line(40, 0, 0);                                  // 9 down
-    alt::string({{50, 0, 0}, {60, 0, 0}});                  // 10, 11: no walk meets it
+    alt::line(40, 0, 10);                                 // 8: ends the walk
+    alt::string({{50, 0, 10}, {60, 0, 10}});                // 9, 10: after the walk's end
     pick_mode("VERTICAL");
     pick_reply(3);
     pick_reply(0, true);
@@ -193,7 +192,7 @@ TEST(Picks, AVerticalWalkTakesAStringPointByPoint)
     EXPECT_EQ(p.blocks(), (std::vector<i32>{2, 3, 4, 5, 6, 7}));
     std::vector<i32> types;
     for (const alt::Move& m : alt::moves()) types.push_back(m.type);
-    EXPECT_EQ(types, (std::vector<i32>{2, 2, 2, 2, 2, 2, 2, 2, 7, 7}));
+    EXPECT_EQ(types, (std::vector<i32>{2, 2, 2, 2, 2, 2, 2, 7, 7}));
     MM_CLOSE(p.handle, p.st);
 }
 

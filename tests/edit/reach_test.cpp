@@ -179,6 +179,12 @@ TEST(EditorMark, AStepPastAToolChangeShowsTheNewTool)
     EXPECT_EQ(norak::transcript_count("host message 317/11"), 1u);
     tm_inst_id(1, fig);
     EXPECT_NE(fig, 0);
+    // A slow step back that passes no layer end keeps the layer Z.
+    MOVSTA.layerz = 123.0f;
+    MOVSTA.direction = 2, MOVSTA.count = 1;
+    STEPTL(-1, -1, 1, key, type, 0.001f, 0.0f, st);
+    EXPECT_GE(st, 0);
+    EXPECT_EQ(MOVSTA.layerz, 123.0f);
 }
 
 TEST(EditorMark, ThePositionBeforeTheEditorIsFoundAgain)

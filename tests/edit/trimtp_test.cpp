@@ -292,24 +292,26 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
 
 TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOverTheRapidsOut)
 {
-    alt::fresh({0, 0, 0});
-    SIDES = square_contour();
-    alt::feed(100.0f);       // 1
-    alt::line(0, 20, 0);     // 2
-    alt::feed(-1.0f);        // 3
-    alt::line(20, 20, 0);    // 4: rapid in at x 10
-    alt::feed(100.0f);       // 5
-    alt::line(25, 20, 0);    // 6
-    alt::line(25, 25, 0);    // 7
-    alt::feed(-1.0f);        // 8
-    alt::line(40, 25, 0);    // 9: rapid out at x 30
-    alt::feed(100.0f);       // 10
-    alt::line(50, 25, 0);    // 11
-    EXPECT_EQ(delete_in_square("CONNECT: DIRECTLY"), 1);
-    // The rapid in stays (cut where it crossed); the region runs from the
-    // first feed motion inside to the end of the rapid out, joined directly.
-    const std::vector<std::array<f32, 3>> want = {{0, 20, 0}, {10, 20, 0}, {20, 20, 0}, {40, 25, 0}, {50, 25, 0}};
-    expect_moves(want);
+    for (const f32 fast : {-1.0f}) {
+        alt::fresh({0, 0, 0});
+        SIDES = square_contour();
+        alt::feed(100.0f);       // 1
+        alt::line(0, 20, 0);     // 2
+        alt::feed(fast);         // 3
+        alt::line(20, 20, 0);    // 4: rapid in at x 10
+        alt::feed(100.0f);       // 5
+        alt::line(25, 20, 0);    // 6
+        alt::line(25, 25, 0);    // 7
+        alt::feed(fast);         // 8
+        alt::line(40, 25, 0);    // 9: rapid out at x 30
+        alt::feed(100.0f);       // 10
+        alt::line(50, 25, 0);    // 11
+        EXPECT_EQ(delete_in_square("CONNECT: DIRECTLY"), 1) << fast;
+        // The rapid in stays (cut where it crossed); the region runs from the
+        // first feed motion inside to the end of the rapid out, joined directly.
+        const std::vector<std::array<f32, 3>> want = {{0, 20, 0}, {10, 20, 0}, {20, 20, 0}, {40, 25, 0}, {50, 25, 0}};
+        expect_moves(want);
+    }
 }
 
 TEST(Alterations, AFirstMotionEndingOnTheContourGivesNoRegionFromTheStart)
@@ -493,4 +495,27 @@ TEST(Alterations, AllProcedureBlocksShowsAStoredDeleteAsProject)
     EXPECT_NE(shown.find("@PROJECT MOTIONS@"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("DELETE"), std::string::npos) << shown;
     EXPECT_EQ(zqa1()[ZQA_ACTION], ACT_PROJECT);
+}
+
+// FORWARD: SINGLE first only shows the first region; the next FORWARD:
+// SINGLE deletes it and shows the second.
+TEST(Alterations, ForwardSingleShowsARegionAndTheNextOneDeletesIt)
+{
+    for (const i32 forwards : {1, 2}) {
+        alt::fresh({0, 0, 0});
+        SIDES = square_contour();
+        alt::feed(100.0f);     // 1
+        alt::line(0, 15, 0);   // 2
+        alt::line(40, 15, 0);  // 3: through the square
+        alt::line(40, 25, 0);  // 4
+        alt::line(0, 25, 0);   // 5: through it again
+        ed::menu("BY CONTOUR:XY PLANE");
+        pick_square();
+        ed::menu("CONNECT: DIRECTLY");
+        for (i32 k = 0; k < forwards; ++k) ed::menu("FORWARD: SINGLE");
+        ed::menu("EXIT");
+        i32 reply = 0;
+        EXPECT_NO_THROW(run(reply)) << script();
+        EXPECT_EQ(reply, forwards - 1) << forwards << script();
+    }
 }

@@ -107,13 +107,15 @@ TEST(Walk, ARapidThatEntersAndLeavesDuringADeletionIsNotCut)
     EXPECT_EQ(s.before, 0);
     EXPECT_EQ(s.after, 0);
     EXPECT_EQ(alt::moves().size(), 2u);
-    // The same move at a feed is cut.
-    setup(100.0f);
-    alt::line(40, 20, 0);
-    const Step f = first_step();
-    EXPECT_EQ(f.cut, 2);
-    EXPECT_EQ(alt::moves().size(), 2u);
-    EXPECT_NEAR(alt::moves()[0].x, 10.0f, 1e-4);
+    // The same move at a feed is cut, and so is a rapid that only enters.
+    for (const auto& [feed, end] : {std::pair<f32, f32>{100.0f, 40.0f}, {-1.0f, 20.0f}}) {
+        setup(feed);
+        alt::line(end, 20, 0);
+        const Step f = first_step();
+        EXPECT_EQ(f.cut, 2) << feed;
+        EXPECT_EQ(alt::moves().size(), 2u) << feed;
+        EXPECT_NEAR(alt::moves()[0].x, 10.0f, 1e-4) << feed;
+    }
 }
 
 TEST(Walk, ALineThatEndsOnTheContourIsNotSplit)

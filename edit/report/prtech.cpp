@@ -159,10 +159,17 @@ void PRTBT1(const i32& mode, const i32& unit, const i32& number, const i32& code
         head({lnI(ivalue), lnS(" ")});
         LSTST.last = LK_INT;
     } else if (code == 2) {
+        // The speed is shown without its sign; the magnitude of the most
+        // negative word (a corrupt block) does not fit a word and is shown
+        // from its wider form.
+        const std::int64_t speed = ivalue > 0 ? ivalue : -static_cast<std::int64_t>(ivalue);
+        const std::string wide = std::to_string(speed);
         if (ivalue == 0)
             head({lnS("STOP")});
+        else if (speed <= INT32_MAX)
+            head({lnI(static_cast<i32>(speed)), lnS(ivalue > 0 ? " CW" : " CCW")});
         else
-            head({lnI(ivalue > 0 ? ivalue : -ivalue), lnS(ivalue > 0 ? " CW" : " CCW")});
+            head({lnS(wide.c_str()), lnS(" CCW")});
         LSTST.last = LK_SPIN;
     } else if (code == 3 || code == 5 || code == 9 || code == 15 || code == 52 || code == 53 || code == 56) {
         const char* text = value_text(code, ivalue);

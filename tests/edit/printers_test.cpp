@@ -141,6 +141,7 @@ TEST(Printers, TechnologyValuesReadAsTheirParameter)
         {2, 0, 0, "SPIN    = STOP", 105},
         {2, 1200, 0, "SPIN    = 1200 CW", 105},
         {2, -800, 0, "SPIN    = 800 CCW", 105},
+        {2, INT32_MIN, 0, "SPIN    = 2147483648 CCW", 105},  // a corrupt word: no overflow
         {3, 6, 0, nullptr, 106},
         {3, 2, 0, "COOL    = FLOOD  ", 106},
         {5, -1, 0, "CUT.COM_= NOT IN USE", 106},

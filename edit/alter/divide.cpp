@@ -354,6 +354,9 @@ void renumber_proc_sequence(const i32& p0)
 {
     if (!at_procedure(p0)) return;
     const i32 key = global_int(120, -1);
+    // A procedure without a key is numbered with no other: the -1 that a
+    // missing key reads as would match every procedure that has none.
+    if (key == -1) return;
     i32 counter = global_int(121, 0);
     i32 st = 0;
     PRCTBF(st);

@@ -368,3 +368,31 @@ TEST(DivideByTool, ASourceValueThatCannotBeReadIsPassedOnAndNotScaled)
         }
     }
 }
+
+TEST(DivideByTool, AProcedureWithoutAKeyRenumbersNoOther)
+{
+    // Neither the divided procedure nor the one after it has code 120: the
+    // one after keeps its running number.
+    three_tools();
+    CMPBLK[3] = 4;
+    CMPBLK[4] = CMPBLK[5] = r2wrd(100.0f);
+    auto& elems = norak::main_list().elems;
+    i32 renamed = 0;
+    for (auto& e : elems) {
+        if (e.words[0] != 12) continue;
+        for (size_t k = 3; k < e.words.size(); ++k)
+            if (e.words[k - 3] == 120 && e.words[k - 2] == 2 && (e.words[k] == KEY || e.words[k] == OTHER_KEY)) {
+                e.words[k - 3] = 990;
+                ++renamed;
+                break;
+            }
+    }
+    ASSERT_EQ(renamed, 3);
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 1);
+    ASSERT_EQ(procs().size(), 5u);
+    EXPECT_EQ(values_of(4).number, 1);
+    EXPECT_EQ(values_of(5).number, 1);
+    EXPECT_EQ(stored_number(LATER_SAME), 1);
+}

@@ -660,3 +660,33 @@ TEST(ProjectOnSurfaces, AVerticalSegmentThroughTheSurfaceStopsOnItOnceEitherWay)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProjectOnSurfaces, ASegmentLeavingTheSurfacesGoesOnAtItsOwnHeightToItsEnd)
+{
+    // All onto the plate (z 5 over x 0..100): from x 60 to 150 at z 0 the
+    // ball stays on the plate up to its edge at x 105, goes down there to
+    // the segment's own height and runs on to the segment's end.
+    fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+    const i32 last = region({{50, Y, 0}, {60, Y, 0}, {150, Y, 0}});
+    i32 continuing = 0, st = 0;
+    project_on_surf(1, continuing, 2, last, st);
+    EXPECT_EQ(st, 0);
+    close_input();
+    std::vector<Motion> after;
+    for (const Motion& m : motions())
+        if (m.p[0] > 60.5f) after.push_back(m);
+    ASSERT_GE(after.size(), 3u);
+    EXPECT_NEAR(after.back().p[0], 150.0f, 1e-3f);
+    EXPECT_NEAR(after.back().p[2], 0.0f, 1e-3f);
+    const Motion& off = after[after.size() - 2];
+    EXPECT_NEAR(off.p[0], 105.0f, 0.01f);
+    EXPECT_NEAR(off.p[2], 0.0f, 1e-3f);
+    // The last point of the tool on the plate's edge, above the own height.
+    const Motion& edge = after[after.size() - 3];
+    EXPECT_NEAR(edge.p[0], 105.0f, 0.01f);
+    EXPECT_GT(edge.p[2], 0.0f);
+}
+
+}  // namespace

@@ -236,8 +236,9 @@ void redisplay(i32& status)
 }
 
 // Rewrites the arc at the position from `from` to `to` (the other end kept
-// when null) in its own sense; the block keeps its number.
-void cut_arc(i32 type, const f32* from, const f32* to, i32& status)
+// when null) in its own sense, ending with to_vec when cut at `to`; the
+// block keeps its number.
+void cut_arc(i32 type, const f32* from, const f32* to, const f32* to_vec, i32& status)
 {
     i32 number = 0, plane = 1;
     f32 angle = 0, step = 0, centre[3] = {0, 0, 0}, end[3], vec[3];
@@ -257,7 +258,9 @@ void cut_arc(i32 type, const f32* from, const f32* to, i32& status)
     arc_sweep(plane, centre, s, e, angle, sweep, st);
     TPDELB(1, status);
     if (status < 0) return;
-    PTBT3(AM_LIST, type, plane, sweep, step, centre, e, vec, number, status);
+    // An arc cut short ends at the crossing with the crossing's vector, as
+    // the line to the crossing does.
+    PTBT3(AM_LIST, type, plane, sweep, step, centre, e, to ? to_vec : vec, number, status);
 }
 }  // namespace
 
@@ -282,11 +285,11 @@ void trim_one_loop(const Loop& loop, i32* key, i32& changed, i32& status)
             if (number == loop.number2) {
                 // An arc goes on from the crossing to its end; a line
                 // already starts there.
-                if (is_arc(type)) cut_arc(type, loop.p, nullptr, status);
+                if (is_arc(type)) cut_arc(type, loop.p, nullptr, nullptr, status);
                 break;
             }
             if (number == loop.number1 && is_arc(type)) {
-                cut_arc(type, nullptr, loop.p, status);
+                cut_arc(type, nullptr, loop.p, loop.v, status);
                 lmark(1, SLOT_RUN, answer);
                 redisplay(status);
             } else {

@@ -326,3 +326,29 @@ TEST(DeleteLoop, TwoLoopsInOneRunAreBothCutWhenTheFirstStartsTheRun)
     EXPECT_NEAR(rel(b[1], 1), 5.0f, 1e-3f);
     EXPECT_NEAR(rel(b[4], 1), 25.0f, 1e-3f);
 }
+
+TEST(DeleteLoop, AFirstCrossingArcCutShortEndsWithTheCrossingsVector)
+{
+    // As the arc left over more than half a turn, its axis tilting towards
+    // (0, 0.6, 0.8) at its end: cut at the crossing, it ends with the axis
+    // there, not with the one of the end it no longer reaches.
+    ed::fresh();
+    ed::line(10, 0);
+    const f32 centre[2] = {fix::ORIGIN[0], fix::ORIGIN[1]};
+    const f32 end[3] = {fix::ORIGIN[0], fix::ORIGIN[1] - 10.0f, fix::ORIGIN[2]};
+    const f32 tilted[3] = {0, 0.6f, 0.8f};
+    i32 st = 0;
+    PTBT3(AM_APPEND, 223, 1, 4.712389f, 0.1f, centre, end, tilted, 0, st);
+    ASSERT_EQ(st, 0);
+    ed::line(-3, -3);
+    ed::line(-10, -10);
+    i32 changed = 0;
+    EXPECT_EQ(delete_loop(2, 4, changed), 0) << script();
+    const auto& w = norak::main_list().elems[2].words;
+    ASSERT_EQ(w[0], 223);
+    ASSERT_GE(w.size(), 13u);
+    const f32 v[3] = {wrd2r(w[10]), wrd2r(w[11]), wrd2r(w[12])};
+    EXPECT_NEAR(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), 1.0f, 1e-4f);
+    EXPECT_GT(v[2], 0.8f + 1e-3f) << "between the start's axis and the end's";
+    EXPECT_GT(v[1], 1e-3f);
+}

@@ -183,8 +183,12 @@ namespace {
 // position, and the list's block counter put back to the insertion's block,
 // as when the insertion point is the editor's current block.
 bool GO_WRITES = true;
-void go_at_current(const i32&, const i32*, const i32*, const i32*, i32& inserted, i32& status)
+std::vector<i32> OFFERED;  // the 30, 20 and 11 option words handed, one after another
+void go_at_current(const i32&, const i32* tool, const i32* display, const i32* options, i32& inserted, i32& status)
 {
+    OFFERED.assign(tool, tool + 30);
+    OFFERED.insert(OFFERED.end(), display, display + 20);
+    OFFERED.insert(OFFERED.end(), options, options + 11);
     status = 0;
     inserted = 0;
     if (GO_WRITES) {
@@ -211,6 +215,13 @@ TEST(AddGo, AtTheCurrentBlockNoReEntryIsAskedAndTheStateBlocksStayWithTheMotions
         EDTGO(key, type, inserted, changed, st);
         EXPECT_EQ(st, 0);
         EXPECT_FALSE(norak::transcript_has("prompt: PICK RE-ENTRY BLOCK"));
+        // Machining type 22: tool entries 4, 5, 6, 8, 9 and 11, display
+        // entries 1 and 4, option 3.
+        std::vector<i32> want(61, 0);
+        for (const i32 k : {4, 5, 6, 8, 9, 11}) want[static_cast<size_t>(k - 1)] = 1;
+        for (const i32 k : {1, 4}) want[static_cast<size_t>(30 + k - 1)] = 1;
+        want[50 + 3 - 1] = 1;
+        EXPECT_EQ(OFFERED, want);
         std::vector<std::vector<i32>> after;
         for (const auto& e : norak::main_list().elems) after.push_back(e.words);
         if (!writes) {

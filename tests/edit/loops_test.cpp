@@ -2,6 +2,7 @@
 // crossing found by the plane fit, arcs cut at the crossing in their sense.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -178,6 +179,16 @@ TEST(DeleteLoop, FindLoopsWorksInTheFittedPlane)
     EXPECT_NEAR(loops[0].p[0], 5.0f, 1e-3f);
     EXPECT_NEAR(loops[0].p[1], 5.0f, 1e-3f);
     EXPECT_NEAR(loops[0].p[2], 5.0f, 1e-3f);
+    // A path that ends on its own first segment, or starts on its last,
+    // makes no loop there.
+    for (const auto& path : std::vector<std::vector<std::array<f32, 2>>>{
+             {{0, 0}, {10, 0}, {10, 10}, {5, 10}, {5, 0}}, {{5, 0}, {5, 10}, {10, 10}, {10, 0}, {0, 0}}}) {
+        std::vector<LoopPoint> c;
+        for (const auto& q : path) c.push_back(LoopPoint{{q[0], q[1], 0}, {0, 0, 1}, 2, static_cast<i32>(c.size()) + 1});
+        find_loops(c.data(), 5, LOOP_MAX, loops, n, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(n, 0) << path[0][0];
+    }
     // Points on one line define no plane; two points are too few.
     for (LoopPoint& q : p) q.p[1] = q.p[0];
     find_loops(p.data(), 5, LOOP_MAX, loops, n, st);

@@ -695,3 +695,41 @@ TEST(Printers, AnEmptyMessageShowsItsClosingMarkAloneAndANurbsThroughTheConversi
     EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =    26.4000   Y =   -48.8000   Z =    15.7000" +
                             std::string(18, ' '));
 }
+
+TEST(Printers, AnEditedGeometryElementSuspendsByItsKindAndANurbsOfWrongCountsIsRefused)
+{
+    // An edited element that procedure 3 uses: points and the curves of
+    // sub-kind 15 suspend it; other kinds only set flag B (its code 47 is
+    // not 1).
+    struct Case {
+        i32 kind, sub;
+        bool suspended;
+    };
+    for (const Case c : {Case{4, 1, true}, Case{1, 15, true}, Case{2, 15, true}, Case{3, 15, false}, Case{4, 2, false}}) {
+        fix::fresh();
+        fix::build();
+        PRCTAB.count = 2;
+        norak::Assoc a;
+        a.edited = true;
+        a.proc = 55, a.element = 600, a.kind = c.kind, a.sub = c.sub, a.users = {3};
+        norak::associations().push_back(a);
+        NCLIST(-1, 1);
+        const std::string text = fix::listing();
+        EXPECT_EQ(text.find("\"DOME FINISH         \" \n           SUSPENDED\n") != std::string::npos, c.suspended)
+            << c.kind << " " << c.sub;
+        PRCTAB.count = 0;
+    }
+    // A NURBS whose counts do not fill its block exactly is refused before
+    // anything is read.
+    fix::fresh();
+    i32 answer = 0, type = 0, st = 0;
+    lacces(3, answer);
+    element({5, 7, 2, 1, 0, 0, 0, 0, 0, 0, 0});  // order 2, one point: 11 words, not 13
+    auto lines = printed([&] {
+        at(1);
+        PRTBLK(LM_PROCS, LST_UNIT, AM_LIST, -1, 1.0f, type, st);
+    });
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: PRBT05, NURBS LARGER THAN ITS BLOCK, ORDER AND POINTS = 2 1"));
+    EXPECT_TRUE(lines.empty());
+}

@@ -169,6 +169,10 @@ TEST_F(Strings, FlatGroundAndCheckSurfaces)
     // The part before the block, the lifted run over it, the part after.
     ASSERT_EQ(o.nst, 3);
     EXPECT_EQ(o.flg[0], 1);
+    // Mode 4 gives the contact codes as mode 5 does.
+    const Out m4 = line(a, b, tol, 9000, 50, 1, 4);
+    ASSERT_EQ(m4.tot, o.tot);
+    EXPECT_TRUE(std::equal(o.flg.begin(), o.flg.begin() + o.tot, m4.flg.begin()));
     // The first point of the first string is the line's start.
     EXPECT_NEAR(o.xyz[0], -20.0f, 1e-5);
     EXPECT_NEAR(o.xyz[2], 0.0f, 1e-5);

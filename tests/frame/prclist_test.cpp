@@ -8,7 +8,9 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "edit/proctab.h"
 #include "frame/bookkeep.h"
@@ -255,6 +257,32 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     EXPECT_EQ(fix::listing("CAVITY_CAV-1.PROC_HDR"), "");
     EXPECT_EQ(fix::listing("CAVITY_CAV-1.TOOLS_LIST"), "");
 
+    // A list position the host will not keep: no list is written.
+    three_procedures();
+    norak::fail_list_call("lmark", 1);
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(fix::listing("CAVITY_CAV-1.TOOLS_LIST"), "");
+
+    // An element of an unknown block type ends the walk as a failed read:
+    // the list names the tools found before it, none here.
+    three_procedures();
+    {
+        i32 ans = 0;
+        lclos();
+        ltop();
+        lacces(2, ans);
+        lcreat(0, st);
+        const i32 odd[2] = {999, 0};
+        TPPUT(MED_LIST, 2, DT_INT, odd, st);
+        lclos();
+        ASSERT_EQ(st, 0);
+    }
+    TOLTBL(-1, 2, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: PLSUPR - ILLEGAL BLOCK TYPE 999"));
+    EXPECT_NE(fix::listing("CAVITY_CAV-1.TOOLS_LIST").find("NUMBER OF TOOLS = 0"), std::string::npos);
+
     // A list without its header block is in error.
     three_procedures();
     i32 answer = 0;
@@ -464,6 +492,32 @@ TEST(ProcDisplay, TheNthBlockOfAClassIsCountedForward)
             TPBLKH(3, size, type, cls, st);
             EXPECT_EQ(type, BT_PROC) << c.n;
         }
+    }
+}
+
+// The routines that read the procedure block under the cursor refuse any
+// other block, each with its own message.
+TEST(ProcDisplay, BlocksThatAreNoProcedureAreRefused)
+{
+    three_procedures();
+    i32 answer = 0;
+    lclos();
+    ltop();
+    lacces(2, answer);  // the tool path's header
+    f32 p[3], a[3], np[3], na[3];
+    i32 top = 0, end = 0;
+    const std::pair<const char*, std::function<void(i32&)>> calls[] = {
+        {"PRCPOS, CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", [&](i32& s) { PRCPOS(p, a, np, na, s); }},
+        {"GETPOS, THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK",
+         [&](i32& s) { GETPOS(p, a, top, np, na, end, s); }},
+        {"UPDCMC-THE CURRENT BLOCK IS NOT A PROCEDURE", [&](i32& s) { UPDCMC(s); }},
+        {"DSPROC,THE CURRENT BLOCK IS NOT A PROCEDURE", [&](i32& s) { DSPROC(2, s); }},
+    };
+    for (const auto& [message, call] : calls) {
+        i32 st = 0;
+        call(st);
+        EXPECT_EQ(st, -1) << message;
+        EXPECT_TRUE(norak::transcript_has(std::string("internal: ") + message)) << message;
     }
 }
 

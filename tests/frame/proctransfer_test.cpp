@@ -306,6 +306,33 @@ TEST(ProcTransfer, TemplatesCarryParametersWithoutGeometry)
     ASSERT_EQ(st, 0);
     EXPECT_EQ(pwr(PRTTOL), tol);
     EXPECT_EQ(nc_geomsk_lst_count(1), 1);
+
+    // Load mode 1 takes everything but the masks and criteria texts.
+    fresh();
+    norak::templates()["T1"] = tpl;
+    new_procedure();
+    template_set_read_mode(1);
+    norak::template_open("T1", false);
+    rem = 1 << 30;
+    block_read_tavrek(MED_TPLREAD, 9, 900, 0, rem, st);
+    norak::template_close();
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(pwr(PRTTOL), 0.02f);
+    EXPECT_EQ(nc_geomsk_lst_count(1), 0);
+
+    // A template whose item head cannot be read short of its end: the read
+    // fails, naming the file.
+    fresh();
+    norak::templates()["T2"] = {{0, {57, 58}}, {0, {2}}, {0, {DT_REAL}}, {0, {r2wrd(1.0f)}}};
+    new_procedure();
+    template_set_read_mode(3);
+    norak::template_open("T2", false);
+    rem = 1 << 30;
+    block_read_tavrek(MED_TPLREAD, 9, 900, 0, rem, st);
+    norak::template_close();
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("CANNOT READ FROM FILET2|READING TERMINATED"));
+    EXPECT_TRUE(norak::transcript_has("block_read_tavrek, ERRORS IN TEMPLATE LIST"));
 }
 
 TEST(ProcTransfer, ChangeDetectionByGroups)

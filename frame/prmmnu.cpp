@@ -215,6 +215,7 @@ struct Prm {
         i32 st = 0;
         at = item++;
         nu_mod_exec(kind, d, code, word, lo, hi, st);
+        if (st < 0 && status >= 0) status = st;  // the page is not shown
     }
     // The local choices taken again from the parameter words.
     void restart()
@@ -381,7 +382,8 @@ void build_geometry(Prm& p)
     p.blank();
 }
 
-// Builds the page. False: the menu could not be started (status set).
+// Builds the page. False: the menu could not be started or an item not
+// added (status set).
 bool build_page(Prm& p)
 {
     p.it = Items{};
@@ -394,7 +396,7 @@ bool build_page(Prm& p)
     build_passes(p);
     build_checks(p);
     build_geometry(p);
-    return true;
+    return p.status >= 0;
 }
 
 // A new tool: the limits, the scallop and triangle side it bounds, the

@@ -171,8 +171,9 @@ void add_param_line(const std::vector<std::string>& values);
 i32 open_arrays();
 i32 open_blocks();  // dynamic blocks not freed
 void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
-// The n-th call from now of a list routine ("ldelet", "lmark", "lacces") or
-// of the menu start ("modint", status -1) fails (0: none).
+// The n-th call from now of a list routine ("ldelet", "lmark", "lacces"), of
+// the menu start ("modint") or of a menu item ("nu_mod_exec", both status
+// -1) fails (0: none).
 void fail_list_call(const std::string& routine, i32 n);
 // Keyboard polls: poll_mark starts the measurement (the stretch before the
 // first poll counts from it); poll_stats gives the polls since, and the

@@ -603,7 +603,7 @@ void modmsl(const char* options, i32& current)
 void nu_mod_exec(i32 kind, const char* descriptor, i32 code, i32* word, f32 lo, f32 hi, i32& status)
 {
     status = -1;
-    if (!word || !descriptor) return;
+    if (!word || !descriptor || call_fails("nu_mod_exec")) return;
     Row& r = add_row();
     r.kind = 5;
     r.vkind = kind;

@@ -535,14 +535,17 @@ TEST(ProcDisplay, TheFrequentBackupWordsComeBackFromTheProcedureBlock)
         lacces(3, answer);
         UPW2[UPW2_SWITCH] = r2wrd(c.written);
         UPW2[UPW2_PASSES] = r2wrd(c.passes);
+        HEI8[HEI8_AXIS] = 3;
         const i32 dt[6] = {2025, 1, 3, 0, 0, 0};
         fix::procedure(9, "BACKUP", dt);
         CLSSBL(st);
         UPW2[UPW2_SWITCH] = UPW2[UPW2_PASSES] = r2wrd(9.0f);
-        CURCOM(0, 0, 0, 0, 1, 1, st);
+        HEI8[HEI8_AXIS] = 0;
+        CURCOM(0, 0, 0, 1, 1, 1, st);
         EXPECT_EQ(st, 0) << c.written;
         EXPECT_EQ(wrd2r(UPW2[UPW2_SWITCH]), c.read) << c.written;
         EXPECT_EQ(wrd2r(UPW2[UPW2_PASSES]), c.passes) << c.written;
+        EXPECT_EQ(HEI8[HEI8_AXIS], 3) << c.written;  // with the heights
     }
 }
 

@@ -417,13 +417,14 @@ TEST(ParameterPage, TheClearanceHeightsLeaveThePageAbsoluteWhateverEndsIt)
     struct Case {
         const char* what;
         const char* replies;
-        bool refuse_start;
+        const char* refused;  // the host call that fails
         i32 status;
     };
     const Case cases[] = {
-        {"accepted", R"([{"menu": 0}])", false, 0},
-        {"template applied", R"([{"menu": "TEMPLATE:SAVE"}, {"menu": "TEMPLATE:APPLY"}, {"menu": 0}])", false, 0},
-        {"menu start refused", "[]", true, -1},
+        {"accepted", R"([{"menu": 0}])", "", 0},
+        {"template applied", R"([{"menu": "TEMPLATE:SAVE"}, {"menu": "TEMPLATE:APPLY"}, {"menu": 0}])", "", 0},
+        {"menu start refused", "[]", "modint", -1},
+        {"item refused", "[]", "nu_mod_exec", -1},
     };
     for (const Case& c : cases) {
         fresh(c.replies);
@@ -434,7 +435,7 @@ TEST(ParameterPage, TheClearanceHeightsLeaveThePageAbsoluteWhateverEndsIt)
         rel_nc_set_text(366, "50", 1, st);
         rel_nc_set_text(3303, "30", 1, st);
         ASSERT_EQ(st, 0);
-        if (c.refuse_start) norak::fail_list_call("modint", 1);
+        if (*c.refused) norak::fail_list_call(c.refused, 1);
         PRMMNU(0, 0, error, out, st);
         EXPECT_EQ(st, c.status) << c.what;
         EXPECT_EQ(norak::replies_left(), 0u) << c.what;

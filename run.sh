@@ -5,6 +5,7 @@
 #   ./run.sh bench  Release build, run the benchmarks
 #   ./run.sh coverage  the test build with coverage counters: which routines
 #                      of the module no test reaches (out/coverage/)
+#   TAVREK_WERROR=ON (set by CI) makes every compiler warning an error.
 set -euo pipefail
 cd "$(dirname "$0")"
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
@@ -26,7 +27,7 @@ need_packages() {  # need_packages [extra packages...]
 build() {  # build DIR TYPE [cmake options...]
   local dir=$1 type=$2
   shift 2
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" -DTAVREK_WERROR="${TAVREK_WERROR:-OFF}" "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 

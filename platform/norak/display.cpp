@@ -72,7 +72,7 @@ void smnew(const i32& count, const i32* ids, i32& master, i32& status)
     master = H().next_master++;
     status = 0;
     std::string l = "master " + std::to_string(master) + ":";
-    for (i32 k = 0; k < count; ++k) l += " " + std::to_string(ids[k]);
+    for (i32 k = 0; k < count; ++k) (l += ' ') += std::to_string(ids[k]);
     note(l);
 }
 

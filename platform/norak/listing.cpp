@@ -361,7 +361,11 @@ void gtalev(char* name)
 
 void gultab(const i32&) {}
 
-void gsname(const i32&, const i32& index, char* name) { pad(name, 6, "L" + std::to_string(index - 1)); }
+void gsname(const i32&, const i32& index, char* name)
+{
+    std::string level = "L";
+    pad(name, 6, level += std::to_string(index - 1));
+}
 
 void gvtdat(const i32& view, i32& kind, char* name)
 {

@@ -302,7 +302,7 @@ void mpckfc(const char* prompt, i32& status)
             i32 id = static_cast<i32>(p[0]);
             need_entity(r, id);
             push(id, p[1], p[2]);
-            got += " " + std::to_string(id);
+            (got += ' ') += std::to_string(id);
         }
         status = 0;
     } else {

@@ -245,7 +245,7 @@ i32 read_form()
     Form& f = F();
     std::string asked;
     for (size_t k = 0; k < f.rows.size(); ++k)
-        asked += (k ? "@" : "") + shown(f.rows[k]) + (f.rows[k].mark ? "*" : "");
+        ((asked += k ? "@" : "") += shown(f.rows[k])) += f.rows[k].mark ? "*" : "";
     note("menu: " + asked);
     const bool columns = f.columns;
     f.columns = false;
@@ -421,7 +421,7 @@ void rel_nc_set_auto_expr(i32 code, const char* expr, i32 base, i32 base2, i32& 
     int used = 0;
     for (size_t p = 0; p < in.size(); ++p) {
         if (in[p] == '%' && p + 1 < in.size() && in[p + 1] == 'r') {
-            out += "#" + std::to_string(bases[std::min(used, 1)]);
+            (out += '#') += std::to_string(bases[std::min(used, 1)]);
             ++used;
             ++p;
         } else {

@@ -155,14 +155,15 @@ TEST_F(Clipping, AnIslandSplitsTheStringAndCrossingsLieOnTheBoundary)
             const std::vector<f32>* rects[4] = {&outer, &island, &island, &outer};
             for (i32 j = 0; j < 4; ++j) {
                 const std::vector<f32> c = contact_at(xs[j]);
-                if (steady) EXPECT_LE(to_rect(c.data(), *rects[j]), lim) << k.name << " " << xs[j][0];
+                if (steady) { EXPECT_LE(to_rect(c.data(), *rects[j]), lim) << k.name << " " << xs[j][0]; }
             }
             // every point lies on the plate with a unit tool normal free of
             // the tapered marker; the points between the crossings inside
             for (i32 i = 0; i < o.tot; ++i) {
                 const f32* p = &o.xyz[3 * i];
-                if (p != first && p != last && p != second && p != end)
+                if (p != first && p != last && p != second && p != end) {
                     EXPECT_TRUE((p[0] > 0 && p[0] < 15) || (p[0] > 25 && p[0] < 40)) << k.name << " " << p[0];
+                }
                 EXPECT_NEAR(p[2], 0.0f, 1e-4);
                 const f32* n = &o.nrm[3 * i];
                 EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4) << k.name << " " << n[0];

@@ -121,8 +121,9 @@ bool travel_matches(const Variant& c, const double v[3][3], const double* P, con
     }
     if (best <= 1e-6) {
         // No overlap anywhere along the line (or a graze).
-        if (best < -1e-6 && !(st == 0 && std::fabs(travel) > 35.0))
+        if (best < -1e-6 && !(st == 0 && std::fabs(travel) > 35.0)) {
             EXPECT_NE(st, 0) << c.name << " " << what << " " << i << " travel " << travel << " best " << best;
+        }
         return false;
     }
     EXPECT_EQ(st, 0) << c.name << " " << what << " " << i;

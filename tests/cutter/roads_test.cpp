@@ -342,7 +342,7 @@ TEST_F(Roads, BorderRoadKeepsTheHeightsAndReportsItsWinner)
             EXPECT_EQ(a[2], b[2]) << k.name;
             // no tapered marker; the contact under the tool
             EXPECT_LT(std::fabs(nb[0]), 1.0001f) << k.name;
-            if (k.taper == 0) EXPECT_LE(std::hypot(cb[0] - b[0], cb[1] - b[1]), 0.5f * k.d + 1e-3f) << k.name;
+            if (k.taper == 0) { EXPECT_LE(std::hypot(cb[0] - b[0], cb[1] - b[1]), 0.5f * k.d + 1e-3f) << k.name; }
             EXPECT_EQ(BRDINS, k.taper > 0 ? BRDINS : 1);
             EXPECT_EQ(BRDDIA, k.d);
             const i32 kind = BRDKND % 10;

@@ -105,9 +105,10 @@ TEST_F(TriModel, RecordsHoldTheirTriangles)
             }
             // Smallest node whose cell holds the box: in this cell (the
             // root takes everything) and in none of its children.
-            if (n > 0) ASSERT_TRUE(holds(cells[n], e + TRG_BOX, 5)) << n;
-            if (4 * n + 1 < QT_NODES)
+            if (n > 0) { ASSERT_TRUE(holds(cells[n], e + TRG_BOX, 5)) << n; }
+            if (4 * n + 1 < QT_NODES) {
                 for (i32 c = 4 * n + 1; c <= 4 * n + 4; ++c) ASSERT_FALSE(holds(cells[c], e + TRG_BOX)) << n;
+            }
             // Node bounds hold the box.
             EXPECT_GE(wrd2r(qtrow(n)[QT_XMAX]), e[TRG_BOX + 2] * 0.001f - 1e-3f);
             EXPECT_LE(wrd2r(qtrow(n)[QT_XMIN]), e[TRG_BOX] * 0.001f + 1e-3f);

@@ -195,7 +195,7 @@ void geometry(i32 kind, const std::vector<std::pair<i32, std::vector<i32>>>& ite
 std::vector<i32> surfaces(i32 n)
 {
     std::vector<i32> ids;
-    for (i32 k = 0; k < n; ++k) ids.push_back(norak::add_entity({0, 3, 128, {}, {}}));
+    for (i32 k = 0; k < n; ++k) ids.push_back(norak::add_entity({0, 3, 128, {}, {}, ""}));
     return ids;
 }
 }  // namespace

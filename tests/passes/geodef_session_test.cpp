@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -54,13 +53,19 @@ std::string session(const std::vector<std::string>& ents, const std::string& cal
 void expect_arrows_gone(const std::string& transcript)
 {
     std::set<std::string> drawn, deleted;
-    std::regex arrow("figure ([0-9]+): arrow"), gone("figure ([0-9]+): deleted");
     std::istringstream s(transcript);
     std::string line;
-    std::smatch m;
+    // "figure N: arrow ..." and "figure N: deleted": the number N of each.
+    auto figure = [&](const char* what) {
+        const size_t at = line.find("figure "), colon = line.find(": ", at == std::string::npos ? 0 : at);
+        if (at == std::string::npos || colon == std::string::npos || line.compare(colon + 2, std::strlen(what), what) != 0)
+            return std::string();
+        const std::string n = line.substr(at + 7, colon - at - 7);
+        return !n.empty() && n.find_first_not_of("0123456789") == std::string::npos ? n : std::string();
+    };
     while (std::getline(s, line)) {
-        if (std::regex_search(line, m, arrow)) drawn.insert(m[1]);
-        if (std::regex_search(line, m, gone)) deleted.insert(m[1]);
+        if (const std::string n = figure("arrow"); !n.empty()) drawn.insert(n);
+        if (const std::string n = figure("deleted"); !n.empty()) deleted.insert(n);
     }
     EXPECT_FALSE(drawn.empty());
     for (const auto& f : drawn) EXPECT_TRUE(deleted.count(f)) << "figure " << f;

@@ -144,7 +144,7 @@ TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
         SPLWRT(4, poly.data(), nullptr, nullptr, st);
         SPLFLS(st);
         EXPECT_EQ(nurbs().size(), tol > 0.5f ? 1u : 0u) << tol;
-        if (tol < 0.5f) EXPECT_EQ(lines(), 4);
+        if (tol < 0.5f) { EXPECT_EQ(lines(), 4); }
     }
     // A long segment after a short one stays in the chain while it is not
     // 20 times longer than the segment before that one too.

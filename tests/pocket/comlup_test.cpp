@@ -331,7 +331,7 @@ TEST(CommonLoops, AFurtherOffsetThatVanishesSetsTheCommonLoopAsideOrEndsThePair)
         comlup_pokarr(0, a, br, 1, c.dist, 1, ra, rb, 0, 0, counter, outrow, lastrow, st);
         EXPECT_EQ(st, c.status) << c.sw << " " << c.end;
         EXPECT_EQ(lup_count - first + 1, c.rows) << c.sw << " " << c.end;
-        if (c.rows == 1) EXPECT_NEAR(areas(first, first)[0], 2.0, 1e-9);
+        if (c.rows == 1) { EXPECT_NEAR(areas(first, first)[0], 2.0, 1e-9); }
         pokarr_free(a);
         pokarr_free(br);
         EXPECT_EQ(pkdm_in_use(), 0);

@@ -74,7 +74,7 @@ TEST(LaneConnections, DrawnAcrossTheGridAndPutInFrontOfTheNextLane)
     for (i32 k = 0; k < piece.count; ++k) {
         EXPECT_NEAR(piece.y[k], 30.0, 1e-9) << k;
         EXPECT_NEAR(piece.z[k], h, 1e-6) << k;
-        if (k > 0) EXPECT_GT(piece.x[k], piece.x[k - 1]) << k;
+        if (k > 0) { EXPECT_GT(piece.x[k], piece.x[k - 1]) << k; }
     }
     EXPECT_NEAR(piece.x[piece.count - 1], 45.0, 1e-9);  // the lane itself follows
     const i32 drawn = piece.count;

@@ -219,8 +219,9 @@ TEST(SegmentIntersections, LineAndArcAgreeWithLongDoubleOrTakeTheJoint)
             EXPECT_TRUE(endpoint || computed) << k;
             if (!endpoint)
                 for (int m = 0; m < 2; ++m)
-                    if (near_ref(x, y, ref[m][0], ref[m][1], 1e-9))
+                    if (near_ref(x, y, ref[m][0], ref[m][1], 1e-9)) {
                         EXPECT_EQ(near_end(ref[m][0], ref[m][1], {p1, p2, S, E}), nullptr) << "a joint not snapped " << k;
+                    }
             i32 code = 0;
             pk_pnt_on_arc(c[0], c[1], r, dir, S[0], S[1], E[0], E[1], x, y, code);
             EXPECT_NE(code, 0) << k;
@@ -302,10 +303,11 @@ TEST(SegmentIntersections, TwoArcsAgreeWithLongDouble)
             if (n != 1) continue;
             ++found;
             L ref[2][2];
-            if (ref_circles(c1, r1, c2, r2, ref) == 2)
+            if (ref_circles(c1, r1, c2, r2, ref) == 2) {
                 EXPECT_TRUE(near_ref(x, y, ref[0][0], ref[0][1], 1e-9) || near_ref(x, y, ref[1][0], ref[1][1], 1e-9) ||
                             is_end(x, y, {S1, E1, S2, E2}))
                     << k;
+            }
             i32 k1 = 0, k2 = 0;
             pk_pnt_on_arc(c1[0], c1[1], r1, d1, S1[0], S1[1], E1[0], E1[1], x, y, k1);
             pk_pnt_on_arc(c2[0], c2[1], r2, d2, S2[0], S2[1], E2[0], E2[1], x, y, k2);

@@ -288,7 +288,7 @@ TEST(MapGrid, LanesEqualTheAnalyticLine)
         const f64 x = a.x[k] + o[0], y = a.y[k] + o[1];
         EXPECT_NEAR(a.z[k] + o[2], bowl(x, y), 0.0025) << k;
         EXPECT_NEAR((a.y[k] - 3.0) * 68.0, (a.x[k] - 2.0) * 48.0, 1e-7) << k;
-        if (k > 0) EXPECT_GT(a.x[k], a.x[k - 1]);
+        if (k > 0) { EXPECT_GT(a.x[k], a.x[k - 1]); }
     }
     // with a step, neighbours closer than it are merged
     pokarr b = make(Loop().pt(2.0, 3.0).pt(70.0, 51.0), 3);
@@ -327,7 +327,7 @@ TEST(MapGrid, AnArcIsWalkedOnItsCircleWithoutRepeatingItsEnd)
     for (i32 k = 0; k < a.count; ++k) {
         EXPECT_NEAR(std::hypot(a.x[k] - 20.0, a.y[k] - 20.0), 10.0, 0.06) << k;
         EXPECT_NEAR(a.z[k], 2.0, 1e-6) << k;
-        if (k > 0) EXPECT_GT(std::hypot(a.x[k] - a.x[k - 1], a.y[k] - a.y[k - 1]), 1e-6) << k;
+        if (k > 0) { EXPECT_GT(std::hypot(a.x[k] - a.x[k - 1], a.y[k] - a.y[k - 1]), 1e-6) << k; }
     }
     EXPECT_NEAR(a.x[a.count - 1], 30.0, 1e-9);
     EXPECT_NEAR(a.y[a.count - 1], 20.0, 1e-9);

@@ -295,7 +295,7 @@ TEST_F(Images, TheTorusSilhouette)
                     EXPECT_NEAR(std::hypot(dr, dz), Rt, 1e-9);
                     const f64 nrm[3] = {dr / Rt * p[0] / rad, dr / Rt * p[1] / rad, dz / Rt};
                     EXPECT_NEAR(nrm[0] * n[0] + nrm[1] * n[1] + nrm[2] * n[2], 0.0, 1e-9);
-                    if (beta > 1.5) EXPECT_LE(p[2], Rt + 1e-9);  // the lower half
+                    if (beta > 1.5) { EXPECT_LE(p[2], Rt + 1e-9); }  // the lower half
                 }
                 // In turn from the first root to the second.
                 for (i32 k = 1; k < 41; ++k) {

@@ -1,4 +1,4 @@
 #include "cutter/uphooks.h"
 
 // Filled in by the stock and the pocket geometry when the module is loaded.
-CutHooks CUTHKS = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+CutHooks CUTHKS{};  // every hook null until filled

@@ -258,7 +258,9 @@ TEST_F(Gathering, TheSortSwitchOrdersTheIndexByKey)
             if (i == 0) continue;
             const f32 a = wrd2r(lst[idx[i - 1] * ELM_WORDS + ELM_KEY]), b = wrd2r(lst[idx[i] * ELM_WORDS + ELM_KEY]);
             ASSERT_GE(a, b - 1.0e-4f) << k << " " << i;
-            if (std::fabs(a - b) <= 1.0e-4f) ASSERT_LT(idx[i - 1], idx[i]) << k << " " << i;
+            if (std::fabs(a - b) <= 1.0e-4f) {
+                ASSERT_LT(idx[i - 1], idx[i]) << k << " " << i;
+            }
         }
     }
     EXPECT_GT(sorted, 30);

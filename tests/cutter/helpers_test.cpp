@@ -563,7 +563,9 @@ TEST(GrownTool, ShrunkTaperedFlankMovesAlongItsNormal)
         // offset by e along the outward flank normal (cos a, -sin a), with
         // heights taken from the offset tip (the tip moves down by e).
         const f64 top_z = 30.0 - e * std::sin(f64(a)) + e;
-        if (e < 0.0f) EXPECT_NEAR(g.l, top_z, 1e-5);
+        if (e < 0.0f) {
+            EXPECT_NEAR(g.l, top_z, 1e-5);
+        }
         else EXPECT_NEAR(g.l, 30.0 + e, 1e-5);
         // The grown diameter at the tip's level: the flat bottom's edge
         // moves out by e along the corner's bisector.

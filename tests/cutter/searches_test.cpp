@@ -261,7 +261,9 @@ TEST(Searches, EdgeTravelAnswersByWhereTheEdgeLies)
         i32 st = -7;
         EDGTRV(0.01, c.s, c.e, L, W, c.rc, dist, pt, st);
         EXPECT_EQ(st, c.st) << c.rc << " " << c.s[0] << " " << c.s[1];
-        if (c.dist >= 0) EXPECT_NEAR(dist, c.dist, 1e-9) << c.rc << " " << c.s[0] << " " << c.s[1];
+        if (c.dist >= 0) {
+            EXPECT_NEAR(dist, c.dist, 1e-9) << c.rc << " " << c.s[0] << " " << c.s[1];
+        }
     }
 }
 

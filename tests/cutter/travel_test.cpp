@@ -134,8 +134,11 @@ TEST_F(Travel, HorizontalTravelOverTheHemisphere)
                 i32 qst = 0;
                 LINNETH(0, q1, q2, z, 0.01f, 0.0f, 0.0f, qpos, qcon, qnrm, qst);
                 ASSERT_EQ(qst, st) << t.ref.shape << " segment " << i << " falling " << fall;
-                if (st == 0)
-                    for (int c = 0; c < 3; ++c) ASSERT_EQ(qpos[c], pos[c]) << t.ref.shape << " segment " << i;
+                if (st == 0) {
+                    for (int c = 0; c < 3; ++c) {
+                        ASSERT_EQ(qpos[c], pos[c]) << t.ref.shape << " segment " << i;
+                    }
+                }
             }
             const double s0 = first_meeting(over, len);
             if (s0 < 0) {

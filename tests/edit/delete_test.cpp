@@ -226,7 +226,9 @@ TEST(Delete, DecliningLeavesTheListUnchanged)
                       0)
                 << script();
             // Declined: the tool goes back to the range's end and one motion on.
-            if (road == 1) EXPECT_EQ(ed::marked_before_menu(7), 6) << script();
+            if (road == 1) {
+                EXPECT_EQ(ed::marked_before_menu(7), 6) << script();
+            }
         } else {
             ed::menu("JUMP START");
             ed::menu("DELETE TO END");

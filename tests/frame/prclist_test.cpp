@@ -198,7 +198,9 @@ TEST(ProcList, ThreeProceduresAndTwoToolsMatchTheGoldenFiles)
     const auto by_id = lines_of(fix::listing("CAVITY_CAV-1.PROC_HDR")), want = lines_of(golden("proc_hdr.txt"));
     ASSERT_EQ(by_id.size(), want.size());
     for (size_t k = 0; k < want.size(); ++k)
-        if (want[k].find("LEVEL=") == std::string::npos) EXPECT_EQ(by_id[k], want[k]) << k;
+        if (want[k].find("LEVEL=") == std::string::npos) {
+            EXPECT_EQ(by_id[k], want[k]) << k;
+        }
     CLP1[CLP1_TOOLPATH] = 0;
     lgtpos(after);
     EXPECT_EQ(after, before);

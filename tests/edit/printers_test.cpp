@@ -380,20 +380,29 @@ TEST(Printers, ProcedureFlagsMarksAndTypes)
 
 TEST(Printers, ANurbsBlockReadThroughTheConvertingListAccess)
 {
-    fix::fresh();
-    fix::build();
-    auto lines = printed([] {
-        at(3, 17);  // the NURBS block: the sub-list's 18th element
-        i32 size = 0, type = 0, cls = 0, st = 0;
-        TPBLKH(AM_LIST, size, type, cls, st);
-        ASSERT_EQ(type, 5);
-        PRBT05(LM_PROCS, LST_UNIT, AM_LISTCNV, size, type, 1.0f, st);
-        EXPECT_EQ(st, 0);
-    });
-    ASSERT_EQ(lines.size(), 11u);
-    // As stored in the procedure lists: the first point is the origin.
-    EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =    25.4000   Y =   -50.8000   Z =    12.7000" +
-                            std::string(18, ' '));
+    // As stored in the procedure lists the first point is the origin; with
+    // the list's conversion shifted by (1, 2, 3) it is shown there.
+    const f32 ident[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, none[3] = {0, 0, 0}, shift[3] = {1, 2, 3};
+    const struct {
+        const f32* shift;
+        const char* first;
+    } cases[] = {{none, "K =  0.0000   X =    25.4000   Y =   -50.8000   Z =    12.7000"},
+                 {shift, "K =  0.0000   X =    26.4000   Y =   -48.8000   Z =    15.7000"}};
+    for (const auto& c : cases) {
+        fix::fresh();
+        fix::build();
+        auto lines = printed([&] {
+            at(3, 17);  // the NURBS block: the sub-list's 18th element
+            if (c.shift != none) norak::set_list_transform(ident, c.shift);
+            i32 size = 0, type = 0, cls = 0, st = 0;
+            TPBLKH(AM_LIST, size, type, cls, st);
+            ASSERT_EQ(type, 5);
+            PRBT05(LM_PROCS, LST_UNIT, AM_LISTCNV, size, type, 1.0f, st);
+            EXPECT_EQ(st, 0);
+        });
+        ASSERT_EQ(lines.size(), 11u);
+        EXPECT_EQ(lines[3], std::string(21, ' ') + c.first + std::string(18, ' '));
+    }
 }
 
 TEST(Printers, TheAssociationTreeOfTheCurrentToolPath)
@@ -677,23 +686,6 @@ TEST(Printers, AnEmptyMessageShowsItsClosingMarkAloneAndANurbsThroughTheConversi
         EXPECT_EQ(lines[0].substr(lines[0].size() - shown.size()), shown) << length;
         EXPECT_EQ(lines[0].find('<'), shown[0] == '<' ? lines[0].size() - shown.size() : std::string::npos);
     }
-    // The fixture's NURBS read through the conversion of the list shifted
-    // by (1, 2, 3): its first point, stored at the origin, is shown there.
-    fix::fresh();
-    fix::build();
-    const f32 ident[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, shift[3] = {1, 2, 3};
-    auto lines = printed([&] {
-        at(3, 17);
-        norak::set_list_transform(ident, shift);
-        i32 size = 0, type = 0, cls = 0, st = 0;
-        TPBLKH(AM_LIST, size, type, cls, st);
-        ASSERT_EQ(type, 5);
-        PRBT05(LM_PROCS, LST_UNIT, AM_LISTCNV, size, type, 1.0f, st);
-        EXPECT_EQ(st, 0);
-    });
-    ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =    26.4000   Y =   -48.8000   Z =    15.7000" +
-                            std::string(18, ' '));
 }
 
 TEST(Printers, AnEditedGeometryElementSuspendsByItsKindAndANurbsOfWrongCountsIsRefused)

@@ -7,6 +7,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
+#include "blocks/writers.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/prcwrd.h"
@@ -226,8 +227,16 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     if (status < 0) return;
     const f32 Z1 = P1[2], Z2 = P2[2], C = hei8_link_clear();
     const bool same = eqpt2(P1, P2) != 0;
+    // The heights are measured for every link, also one that falls from P1
+    // to P2 away in XY: the stock between two cuts can stand higher than
+    // either end, and a link measured at its ends only would rapid through it.
+    // The safe height is never below the higher end: a working clearance
+    // under both ends would let the traverse dip below P1 or P2 and reach
+    // P2 from below.
     const f32 safe = std::max(std::min(std::max(Z1, Z2) + s, rapid_top), std::max(Z1, Z2));
     f32 T = E1 < C || !same ? std::max(E1 + s, safe) : std::max(E1, safe);
+    // A feed of 0 after the link is a cut as well (a path without a feed
+    // set): its approach stops above Z2 as for any other feed.
     if (!(F < 0.0f)) E2 = std::max(E2, Z2);
     rapid_top_raise(T);
     OldRun old;
@@ -236,7 +245,7 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     old_run(N, old);
     const i32 mode = CMPBLK[CMP_LINK_HEIGHT];
     const f32 L = mode == 3 ? std::max(C, T) : (mode == 1 ? std::max(old.top, T) : T);
-    const f32 plunge = Z2 - s < E2 ? std::min(E2 + s, L) : Z2;
+    const f32 plunge = Z2 - s < E2 ? std::min(E2 + s, T) : Z2;
     const f32 A[3] = {P1[0], P1[1], L}, B[3] = {P2[0], P2[1], L}, D[3] = {P2[0], P2[1], plunge};
     Writer w;
     w.open(old, status);
@@ -255,7 +264,13 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     w.edit.finish(status);
 }
 
-void link_first(i32 second, i32 code, i32& status)
+// The first link of a cut: the moves before `second` go and the tool comes
+// down onto its start from above (form: the feed code of that descent, 27
+// for a cut's first link of the holder stage, 4 for a path's start relinked).
+// The link is written just before the move after `second`, behind the
+// blocks kept there, so that a tool change or marker in front of the cut
+// stays in front of the tool's first move.
+void link_first(i32 second, i32 code, i32 form, i32& status)
 {
     const f32 s = optim_safety(status);
     if (status < 0) return;
@@ -273,6 +288,33 @@ void link_first(i32 second, i32 code, i32& status)
     lacces(2, a);
     lacces(-1, a);
     old_run(N, old);
+    if (form == 4 && old.any && eqpt2(old.first, P2) == 0) {
+        // A path that starts away from its first cut in XY: the tool
+        // traverses from above the first move's end when the stock between
+        // asks for a level above the cut's start.
+        f32 E1 = NONE, E2 = NONE;
+        needed(old.first, P2, E1, E2, status);
+        if (status < 0) return;
+        f32 T = std::max(old.first[2], E1 + s);
+        if (T > P2[2]) {
+            const f32 A = P2[2] - s < E2 ? E2 + s : P2[2];
+            T = std::max(T, A);
+            rapid_top_raise(T);
+            const f32 R[3] = {old.first[0], old.first[1], T}, X[3] = {P2[0], P2[1], T}, D[3] = {P2[0], P2[1], A};
+            Writer w;
+            w.open(old, status);
+            if (status >= 0) write_feed_code(27, status);
+            RSTMOV();
+            MOVST.point[0] = R[0], MOVST.point[1] = R[1], MOVST.point[2] = R[2];
+            if (status >= 0) optim_line(R, status);
+            if (status >= 0) optim_line(X, status);
+            if (status >= 0 && eqpt3(D, X) == 0) optim_line(D, status);
+            if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
+            if (status >= 0 && N > 0) write_feed_form(F, status);
+            w.edit.finish(status);
+            return;
+        }
+    }
     const f32 drop = dropped(P2);
     const f32 U = std::max({hei8_clear(), old.any ? old.first[2] : NONE, drop + s, P2[2]});
     const f32 plunge = std::min(U, std::max(P2[2], drop + s));
@@ -280,7 +322,7 @@ void link_first(i32 second, i32 code, i32& status)
     const f32 top[3] = {P2[0], P2[1], U}, D[3] = {P2[0], P2[1], plunge};
     Writer w;
     w.open(old, status);
-    if (status >= 0) write_feed_code(4, status);
+    if (status >= 0) write_feed_code(form, status);
     // The approach starts above its target: the writers' last point is put
     // there and the first move written even so.
     RSTMOV();
@@ -310,6 +352,34 @@ void link_last(i32 first, i32& status)
     if (status >= 0) optim_line(up, status);
     w.edit.finish(status);
 }
+// Both numbers below 0: the whole path goes. The tool is taken at rapid to
+// where the path ended, between a start marker (kind 3) and the end marker
+// that follows it (kind 4), and the user is told.
+void link_all(i32& status)
+{
+    CMPBLK[CMP_CHANGED] = 1;
+    i32 a = 0, end = 0;
+    lacces(2, a);
+    jump_moves(99, end, status);
+    if (status < 0) return;
+    f32 E[3];
+    end_of(end, E, status);
+    if (status < 0) return;
+    OldRun old;
+    lacces(2, a);
+    lacces(-1, a);
+    old_run(-1, old);
+    Writer w;
+    w.open(old, status);
+    if (status >= 0) PTBT99(AM_APPEND, 3, 0.0f, 0, 0, status);
+    if (status >= 0) write_feed_code(4, status);
+    RSTMOV();
+    MOVST.point[0] = E[0], MOVST.point[1] = E[1], MOVST.point[2] = E[2];
+    if (status >= 0) optim_line(E, status);
+    if (status >= 0) PTBT99(AM_APPEND, 4, 0.0f, 0, 0, status);
+    w.edit.finish(status);
+    if (status >= 0) msg_mdls(339, 10);
+}
 }  // namespace
 
 f32 optim_holder_feed(const f32& feed, const i32& code) { return holder_feed(feed, decode(code)); }
@@ -321,9 +391,11 @@ void optim_air_link(const i32& first, const i32& second, const i32& code, i32& s
     if (first > 0 && second > 0)
         link_inside(first, second, code, status);
     else if (first < 0 && second > 0)
-        link_first(second, code, status);
+        link_first(second, code, 27, status);
     else if (first > 0 && second < 0)
         link_last(first, status);
+    else if (first < 0 && second < 0)
+        link_all(status);
 }
 
 void optim_air_link_forced(const i32& first, const i32& second, const i32& code, i32& status)
@@ -336,7 +408,14 @@ void optim_air_link_forced(const i32& first, const i32& second, const i32& code,
 void optim_relink(const i32& from, const i32& to, i32& status)
 {
     status = 0;
-    if (from > 0 || to > 0) optim_air_link(from > 0 ? from : -1, to > 0 ? to : -1, 0, status);
+    if (from <= 0 && to > 0) {
+        // The start of a path: the rapids up to `to` make way for a descent
+        // at rapid (form 4), or a traverse from the first move's end.
+        BaseFeedKeep keep;
+        link_first(to, 0, 4, status);
+    } else if (from > 0 || to > 0) {
+        optim_air_link(from > 0 ? from : -1, to > 0 ? to : -1, 0, status);
+    }
 }
 
 void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const i32& pass, i32& status)
@@ -427,7 +506,9 @@ void optim_final_retract(const i32& count, i32* run)
     if (st >= 0) feed_at_move(1, number, F, st);
     if (st >= 0 && count > 0 && F > 0.0f) {
         move_end_point(P, st);
-        const f32 up[3] = {P[0], P[1], hei8_clear()};
+        // The clearance height: the second item of "HEI8" when its switch
+        // word is set, as for the links.
+        const f32 up[3] = {P[0], P[1], hei8_link_clear()};
         lacces(3, a);
         PathEdit edit;
         edit.begin();

@@ -42,19 +42,21 @@ Factor factor_of(i32 arg)
 }
 
 // The feed form of one copied feed (K: the feed value rounded to a whole
-// number, V the plunge value; an explicit feed is written as it was).
+// number, V the plunge value). A feed of the copy is written as its value
+// (form 1), even where it equals a named feed: the copy's feeds follow the
+// factor of the run, not the named feeds of the machine.
 void copy_feed(f32 feed, i32 V, const Factor& fac, f32 F0, i32& status)
 {
     const i32 K = static_cast<i32>(std::lround(feed));
     if (K == V) {
         if (fac.on)
-            write_feed_form(static_cast<f32>(PRM9[4]) * fac.f * 0.01f * F0, status);
+            write_feed_value(static_cast<f32>(PRM9[4]) * fac.f * 0.01f * F0, status);
         else
             write_feed_code(3, status);
     } else if (K == -1) {
         write_feed_code(4, status);
     } else if (K >= 0) {
-        write_feed_form(fac.on ? fac.f * F0 : feed, status);
+        write_feed_value(fac.on ? fac.f * F0 : feed, status);
     } else {
         write_feed_code(27, status);
     }
@@ -147,6 +149,9 @@ i32 optim_block_here()
 void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const i32& hand_on, i32& new_start,
                      i32& status)
 {
+    // The base feed goes back to F0 at the end, also when a factor was in
+    // force: the rapid worker handed the copy scales by the factor itself,
+    // and would scale the copied feeds a second time from a scaled base.
     BaseFeedKeep keep;
     const f32 F0 = wrd2r(PRM9[0]);
     const Factor fac = factor_of(feed_arg);

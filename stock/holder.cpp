@@ -251,7 +251,12 @@ i32 optim_find_tool(const i32& current, const f32* extension, i32& best, i32& st
     for (i32 k = 1; k <= count; ++k) {
         i32 id = 0, st = 0;
         TLSGET(LIST_SLOT, k, id, st);
-        if (st != 0) return best >= 0 ? 1 : 0;
+        if (st != 0) {
+            // A list that cannot be read to its end gives no answer: a
+            // candidate accepted so far may not be the best of the list.
+            best = -1;
+            break;
+        }
         f32 d = 0, r = 0, t = 0, c = 0;
         GTDIAM(id, d), GTCRNR(id, r), GTTAPA(id, t), GTCLRL(id, c);
         if (id == current || neval(d, D) || neval(r, R) || neval(t, T)) continue;

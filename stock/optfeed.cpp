@@ -64,19 +64,22 @@ Cut stamp(const f32* a, const f32* b, i32 move, i32& status)
 f32 table_factor(f32 ratio, f32 slope) { return feed_factor(1, ratio) * feed_factor(2, slope); }
 
 // The pass count of a volume V over a length l and its flag: 1 when the
-// passes are nearly full, -1 when the last one is nearly empty. A count of
-// 2 whose last pass is nearly empty after a one-pass state stays 1.
-i32 pass_count(f32 V, f32 l, f32 ref, f32 running, i32& flag)
+// passes are nearly full, -1 when the last one is nearly empty. With `rule`
+// (lines, curve segments and the samples of a split), a count of 2 whose
+// last pass is nearly empty after a one-pass state stays 1; the chords of
+// an arc count without it. Only the samples of a split (`cap`) are held to
+// the highest pass count here; the stage caps every other count itself.
+i32 pass_count(f32 V, f32 l, f32 ref, f32 running, i32& flag, bool rule = true, bool cap = false)
 {
     flag = 0;
     const f32 r = V / (l * ref);
     i32 n = static_cast<i32>(std::max(1.0f, V / (l * ref * ALLOW) + 0.999f));
-    n = std::min(n, std::max(1, CMPBLK[CMP_PASSES]));
+    if (cap) n = std::min(n, std::max(1, CMPBLK[CMP_PASSES]));
     if (f32(n) * ALLOW - r <= 0.1f)
         flag = 1;
     else if (r - f32(n - 1) * ALLOW <= 0.1f)
         flag = -1;
-    if (n == 2 && running == 1.0f && flag == -1) n = 1, flag = 0;
+    if (rule && n == 2 && running == 1.0f && flag == -1) n = 1, flag = 0;
     return n;
 }
 
@@ -177,7 +180,7 @@ void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, Out& o
         if (FR.mode == 3) {
             if (l > 0.0f && c.volume / l > ALLOW * ref) {
                 i32 flag = 0;
-                passes = std::max(passes, f32(pass_count(c.volume, l, ref, o.entry, flag)));
+                passes = std::max(passes, f32(pass_count(c.volume, l, ref, o.entry, flag, false)));
             }
         } else if (l > 0.0f) {
             const f32 a = c.volume / (l * ref);
@@ -389,7 +392,11 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
             end = 1;
             break;
         }
-        if (move_feed_read == 0) feed = FR.last_feed;  // no feed of its own
+        // A move with no feed block of its own takes the last feed. A feed
+        // block of 0 is kept as 0: it is the feed of a path whose feed is
+        // not set, whose moves are cuts; taking the last feed for it would
+        // make the first of them, after the run's start value of -1, a rapid.
+        if (move_feed_read == 0) feed = FR.last_feed;
         FR.last_feed = feed;
         block = number;
         done = handle(type, size, feed, ref, block, o, status);
@@ -435,7 +442,7 @@ i32 optim_feed_split(const f32* Q, const f32* P, f32* first_start, f32* split, c
         bool change = false;
         if (FR.mode == 3) {
             i32 flag = 0;
-            const i32 m = l > 0.0f ? pass_count(c.volume, l, ref, R, flag) : 1;
+            const i32 m = l > 0.0f ? pass_count(c.volume, l, ref, R, flag, true, true) : 1;
             if (k == 1) {
                 R = f32(m);
             } else if (f32(m) == R) {

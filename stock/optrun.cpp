@@ -84,6 +84,12 @@ f32 optim_reference_volume(const f32& width, const f32& depth, const f32& D, con
     return std::max(w * d, 0.025f * D * D);
 }
 
+// The enlarged-tool stage walks the path with the tool widened and, instead
+// of handing each run of touching moves to a worker, relinks every run of
+// rapids before a feed move over the stock (optim_relink): a rapid run is
+// the only place where a widened tool's touch is a gouge, and the relink
+// measures the stock under the widened tool and every holder section, which
+// is the touch test and its mend in one.
 void optim_enlarged_stage(i32& status)
 {
     status = 0;
@@ -126,6 +132,12 @@ void optim_enlarged_stage(i32& status)
     if (rapids && last_feed > 0) optim_relink(last_feed, -1, status);
 }
 
+// The stages keep no technology state of their own across a run: every
+// feed they write is written with its state set (write_feed_code,
+// write_feed_value), and the tool changes of the holder stage set theirs.
+// So no technology word is reset at the start: a reset would force the
+// machine state of parameters that no stage writes into the first block
+// written.
 void optim_run_stages(i32& status)
 {
     status = 0;

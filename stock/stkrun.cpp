@@ -160,6 +160,13 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     i32 rmode = MV_LIST;
     bool sub = false;  // the procedure's sub-list was opened here
     if (mode != 3) {
+        // The procedure's three limits, with their copy taken at the start
+        // of the run. The procedure block keeps no item for them (its writer
+        // stores none), so they stand as the stock set-up left them; the
+        // rest of the procedure's words are read back by the series, which
+        // positions the list on the procedure and reads its block before
+        // this run.
+        for (i32 w = 0; w < 3; ++w) CMPBLK[CMP_LIMITS_COPY + w] = CMPBLK[CMP_LIMITS + w];
         if (STKPOS) {
             STKPOS(proc, status);
             if (status < 0) return;
@@ -170,6 +177,12 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
                 optim_pass_size(nu_sgcd_get_code(), width, depth);
                 optim_ref_volume = optim_reference_volume(width, depth, D, L);
             }
+            // The output list is the tool path (kind 2) for every mode: the
+            // procedure's movement entity is opened into its sub-list, so
+            // that the stock of mode 0 is stamped from the very blocks that
+            // the optimizer stages read and rewrite; the stock comes out
+            // the same from either. The Z-range limits are the procedure's
+            // words 7 and 8, read with its block.
             i32 st = 0;
             OPNMVL(2, st);
             if (st < 0) return;

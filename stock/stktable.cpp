@@ -55,9 +55,12 @@ bool grid_for(const f32* box, i32 kind, Writer& w, i32& status)
     return true;
 }
 
+// A table of no columns or rows sets the grid up and writes nothing. A
+// negative count, or one past the cells a grid can hold, asks for a scratch
+// row that cannot be had: the table is refused.
 bool sizes_ok(i32 cols, i32 rows)
 {
-    if (cols >= 1 && rows >= 1 && cols <= STK_MAXCELLS && rows <= STK_MAXCELLS) return true;
+    if (cols >= 0 && rows >= 0 && cols <= STK_MAXCELLS && rows <= STK_MAXCELLS) return true;
     erou2c("stk_init_table, WRONG SIZE OF THE STOCK TABLE: ", cols, rows);
     return false;
 }
@@ -110,6 +113,11 @@ void stk_init_table(i32 table, i32 kind, i32& status)
         i32 runs = 0;
         in.ints(&runs, 1);
         if (in.ok() && (bad = !sizes_ok(cr[0], cr[1])) == false && grid_for(box, kind, w, status)) {
+            // A run shorter than 1 writes nothing (a negative length would
+            // move the column back before the row's start), and the runs
+            // past the table's last row have no cells to fill: the walk ends
+            // there, also for a table of no columns, whose rows take nothing
+            // of a run's length.
             i64 row = 0, col = 0;
             for (i32 r = 0; r < runs && in.ok() && row < cr[1]; ++r) {
                 i32 len = 0;

@@ -121,6 +121,8 @@ TEST_F(AirLink, TheLinkOverARaisedBlockClearsEverySectionByTheSafetyDistanceInEv
             SCOPED_TRACE("mode " + std::to_string(mode) + " Z1 " + std::to_string(z1));
             fresh();
             CMPBLK[CMP_LINK_HEIGHT] = mode;
+            // Mode 3 with the heights' switch set: the second clearance of 50.
+            if (mode == 3) HEI8[76] = 1, HEI8[24] = r2wrd(50.0f);
             const f32 p2[3] = {40.0f, 0.0f, 0.0f};
             path(z1, p2);
             i32 st = 0;
@@ -146,9 +148,13 @@ TEST_F(AirLink, TheLinkOverARaisedBlockClearsEverySectionByTheSafetyDistanceInEv
             }
             EXPECT_FLOAT_EQ(l.back().p[2], 0.0f);
             EXPECT_GT(l.back().feed, 0.0f);  // the plunge at the approach feed
-            EXPECT_GE(rapid_top, across.p[2]);
+            // The working clearance rises to the traverse level (mode 3's
+            // link above it at the second clearance does not raise it).
+            if (mode != 3) {
+                EXPECT_GE(rapid_top, across.p[2]);
+            }
             if (mode == 3) {
-                EXPECT_GE(across.p[2], 4.0f);
+                EXPECT_FLOAT_EQ(across.p[2], 50.0f);
             }
             // The feed after the link: the cut's own 300, written again.
             f32 F = 0;
@@ -169,7 +175,7 @@ TEST_F(AirLink, WithoutAHolderTheWidenedToolAloneKeepsTheFirstApproachOverTheBlo
     ASSERT_EQ(holder_steps.n, 0);
     const f32 p2[3] = {20.0f, 0.0f, 5.0f};
     path(0.0f, p2);
-    optim_relink(-1, second, st);
+    optim_air_link(-1, second, 0, st);
     ASSERT_EQ(st, 0);
     const std::vector<Move> m = opttest::moves();
     ASSERT_GE(m.size(), 3u);
@@ -177,6 +183,58 @@ TEST_F(AirLink, WithoutAHolderTheWidenedToolAloneKeepsTheFirstApproachOverTheBlo
     EXPECT_NEAR(m[0].p[2], 10.0f + S, 1e-4f);
     EXPECT_EQ(m[1].p[2], 5.0f);
     EXPECT_GT(m[1].feed, 0.0f);
+}
+
+TEST_F(AirLink, APathStartingAwayFromItsFirstCutTraversesAboveTheStockBetween)
+{
+    // Rapids to (0, 0, 2), then to (30, 0, 2) through the block of 10; the
+    // first cut starts there. Without a holder the widened tool asks for 11.
+    tool = opttest::tool("BARE", 4.0f, 0.0f, 12.0f, 20.0f, {});
+    CURTOL = tool;
+    i32 flag = 0, st = 0;
+    optim_holder_images(tool, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(0.0f, 0.0f, 2.0f);
+    second = p.line(30.0f, 0.0f, 2.0f);
+    p.feed(300.0f);
+    next = p.line(35.0f, 0.0f, 2.0f);
+    opttest::counter_past(p.next);
+    optim_relink(-1, second, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_EQ(m.size(), 4u);
+    const f32 want[3][3] = {{0, 0, 11}, {30, 0, 11}, {30, 0, 2}};
+    for (size_t k = 0; k < 3; ++k) {
+        EXPECT_FLOAT_EQ(m[k].p[0], want[k][0]) << k;
+        EXPECT_NEAR(m[k].p[2], want[k][2], 1e-3f) << k;
+        EXPECT_LT(m[k].feed, 0.0f) << k;
+    }
+    EXPECT_EQ(m[3].number, next);
+    EXPECT_FLOAT_EQ(m[3].feed, 300.0f);
+    EXPECT_GE(rapid_top, 11.0f - 1e-3f);
+}
+
+TEST_F(AirLink, ALinkFromNoMoveToNoMoveTakesTheWholePathAwayBetweenMarkers)
+{
+    const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    path(0.0f, p2);
+    const Move last = opttest::moves().back();
+    i32 st = 0;
+    optim_air_link(-1, -1, 0, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_EQ(m.size(), 1u);
+    for (i32 a = 0; a < 3; ++a) EXPECT_FLOAT_EQ(m[0].p[a], last.p[a]);
+    EXPECT_LT(m[0].feed, 0.0f);
+    std::vector<i32> markers;
+    for (const auto& e : norak::main_list().elems)
+        if (e.words.size() > 2 && e.words[0] == BT_MARKER) markers.push_back(e.words[2]);
+    EXPECT_EQ(markers, (std::vector<i32>{3, 4}));
+    EXPECT_TRUE(norak::transcript_has("339/10"));
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
 }
 
 TEST_F(AirLink, ALinkFromAMoveNotInThePathFailsAndChangesNothing)
@@ -272,7 +330,7 @@ TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
     const f32 p2[3] = {20.0f, 0.0f, 11.0f};
     path(0.0f, p2);
     i32 st = 0;
-    optim_relink(-1, second, st);
+    optim_air_link(-1, second, 0, st);
     ASSERT_EQ(st, 0);
     std::vector<Move> m = opttest::moves();
     ASSERT_GE(m.size(), 3u);
@@ -284,13 +342,16 @@ TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
         else EXPECT_FLOAT_EQ(x.p[0], 20.0f);
     // The end of the path: the last move at a feed retracts to the clearance
     // height at the maximum feed.
+    // The clearance height is the second item of "HEI8" (30) only while
+    // its switch word is set.
     fresh();
     path(0.0f, p2);
+    HEI8[24] = r2wrd(30.0f);
     optim_final_retract(1, nullptr);
     m = opttest::moves();
     EXPECT_FLOAT_EQ(m.back().p[2], 11.0f);  // already above the clearance height of 4
     const i32 n = static_cast<i32>(m.size());
-    HEI8[0] = r2wrd(30.0f);
+    HEI8[76] = 1;
     optim_final_retract(1, nullptr);
     m = opttest::moves();
     ASSERT_EQ(static_cast<i32>(m.size()), n + 1);

@@ -76,6 +76,16 @@ TEST_F(FeedCopy, TheCopyCarriesTheFeedsOverOrScalesThemByTheArgument)
         EXPECT_EQ(c[3].type, 3);
         EXPECT_FLOAT_EQ(c[3].p[0], 15.0f);
         EXPECT_EQ(PRM9[0], r2wrd(1000.0f));
+        // The copy's feeds are written as values, also the 500 that equals
+        // the named feed of 50 %: codes only for the plunge and the rapids.
+        const auto& list = norak::main_list().elems;
+        bool in_copy = false;
+        for (const auto& e : list) {
+            if (e.words.size() > 1 && e.words[0] == 2 && e.words[1] == start) in_copy = true;
+            if (in_copy && e.words.size() >= 5 && e.words[0] == 1 && e.words[2] == 1 && e.words[3] == 1) {
+                EXPECT_TRUE(e.words[4] == 3 || e.words[4] == 4 || e.words[4] == 27) << arg << " code " << e.words[4];
+            }
+        }
     }
     const i32 failed = opttest::every_failure([&] { fresh(); },
                                               [&] {

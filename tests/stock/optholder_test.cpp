@@ -115,6 +115,13 @@ TEST_F(HolderStage, ModeThreeCutsTheSlotWhereTheHolderReachesTheWallAndLinksOver
 {
     // The widened section (radius 12) reaches the wall (y from 8) while its
     // axis is within sqrt(144 - 64) = 8.944 of the wall's x range 30..50.
+    // A drilling cycle closes the path: the walk ends on it.
+    i32 a = 0;
+    lacces(3, a);
+    Path cycle;
+    cycle.next = 1000;
+    cycle.raw({30, cycle.next++, 1, 0});
+    opttest::counter_past(cycle.next);
     CMPBLK[CMP_HOLDER] = 3;
     ASSERT_EQ(stage(), 0);
     EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);

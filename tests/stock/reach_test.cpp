@@ -371,6 +371,18 @@ TEST_F(PointsOfAPath, ANurbsMoveBecomesPointsOnItsCurveTaggedWithItsBlock)
     i32 s2 = 0;
     MM_CLOSE(ph, s2);
     MM_CLOSE(bh, s2);
+    // However fine the tolerance, one NURBS move gives at most 1000 points
+    // (the first, where the move before it ended, left out).
+    i32 a = 0, number = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0;
+    lacces(2, a);
+    goto_block(1, curve, st);
+    find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+    ASSERT_EQ(number, curve);
+    std::vector<f32> fine;
+    nurbs_points(MV_LIST, size, 1.0e-7f, number, fine, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(fine.size(), 3u * 999u);
 }
 
 TEST_F(PointsOfAPath, AnArrayThatCannotBeOpenedFailsAndLeavesNoArrayOpen)

@@ -155,11 +155,22 @@ TEST_F(StockTable, ShortOrBadTablesFailWithAMessageAndTheZoomedStockIsNotAvailab
     EXPECT_EQ(run(t), -1);
     EXPECT_TRUE(norak::transcript_has("stk_init_table, THE STOCK TABLE ENDS TOO EARLY"));
 
-    t = head(2);
-    ints(t, {0, 2});
-    reals(t, {0, 0, 0, 2, 1, 5});
-    ints(t, {1, 5}), reals(t, {1});
-    EXPECT_EQ(run(t), -1);  // no columns: a run would never end
+    // A table of no columns or no rows sets the grid up, clears it and
+    // fills nothing (the runs of format 2 end with its rows); a negative
+    // count is refused.
+    for (i32 format : {1, 2, 5})
+        for (auto [cols, rows] : {std::pair{0.0, 2.0}, {2.0, 0.0}, {-1.0, 2.0}}) {
+            SCOPED_TRACE(std::to_string(format) + ": " + std::to_string(cols) + " x " + std::to_string(rows));
+            t = head(format);
+            ints(t, {cols, rows});
+            reals(t, {0, 0, 0, 2, 1, 5});
+            if (format == 2) ints(t, {1}), ints(t, {5}), reals(t, {1});
+            if (format == 1) reals(t, {0, 0});
+            EXPECT_EQ(run(t), cols < 0 ? -1 : 0);
+            if (cols >= 0) {
+                EXPECT_EQ(filled(), 0);
+            }
+        }
 
     i32 st = 0;
     stk_init_table(999, 52, st);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cleanup/lanecut.h"
+#include "cleanup/lansrf.h"
 #include "cleanup/mapgrid.h"
 #include "core/host.h"
 #include "pocket/crossing.h"
@@ -186,13 +187,18 @@ bool load_row(i32 k, pokarr& loop)
     return st == 0;
 }
 
-// Whether the two loops cross (mode of the crossing walk), -1 on failure.
-i32 crossing(i32 mode, const pokarr& a, const pokarr& b)
+// Whether the two loops cross (mode of the crossing walk), -1 on failure
+// (`st` then holds the search's status, 11 when it failed without one).
+i32 crossing(i32 mode, const pokarr& a, const pokarr& b, i32& st)
 {
     CrossTable t;
-    i32 count = 0, st = 0;
+    i32 count = 0;
+    st = 0;
     lup_intersect_kept(mode, a, b, t, count, st);
-    if (st < 0) return -1;
+    if (st < 0 || count < 0) {
+        if (st >= 0) st = 11;
+        return -1;
+    }
     return count != 0 ? 1 : 0;
 }
 
@@ -220,8 +226,13 @@ void lup_vs_islands(i32 mode, i32 skip, i32 ownrow, const pokarr& loop, i32& res
         if (key == skip || n <= pk_isl_skip) continue;
         i32 row = 0;
         if (mode == 1 || mode == 2) {
+            // island n sits at row n + 1; a row that cannot be loaded is a
+            // failure, not an island passed over with no answer
             row = n + 1;
-            if (row > lup_count || !load_row(row, isl)) continue;
+            if (row > lup_count || !load_row(row, isl)) {
+                status = 11;
+                break;
+            }
         } else {
             lup_find(0, 1, key, 1, row, isl, status);
             if (status != 0) {
@@ -247,7 +258,7 @@ void lup_vs_islands(i32 mode, i32 skip, i32 ownrow, const pokarr& loop, i32& res
             break;
         }
         result = 0;
-        i32 c = crossing(100, isl, loop);
+        i32 cst = 0, c = crossing(100, isl, loop, cst);
         if (c < 0) {
             status = 11;
             break;
@@ -294,7 +305,10 @@ void lup_vs_loops(i32 count, const pokarr& loop, i32& stop, i32& status)
             lup_side(found, loop, key < 10000 ? 1 : -1, pokpar.radius, ans, status);
         else
             lup_inside(loop.x[0], loop.y[0], found, ans, status);
-        if (status != 0) break;
+        if (status != 0) {
+            status = 11;  // a failed test (the grid walk's own status too)
+            break;
+        }
         if (ans == 1) stop = 1;
     }
     if (status == 0 && any && pk_cnt_kind(1) == 2) {
@@ -355,7 +369,9 @@ bool vs_island3d(i32 mode, const pokarr& loop, const pokarr& isl, i32& result, i
     i32 count = 0, st = 0;
     lup_intersect_kept(mode, loop, isl, t, count, st);
     if (st < 0 || count < 0) {
-        status = 11;
+        // lup_vs_loops3d (mode 2) hands a negative status of the crossing
+        // search on as it is; lup_vs_comlup makes every failure 11
+        status = mode == 2 && st < 0 ? st : 11;
         return true;
     }
     if (count == 0) {
@@ -380,6 +396,10 @@ bool vs_island3d(i32 mode, const pokarr& loop, const pokarr& isl, i32& result, i
             return true;
         }
     }
+    // The walk goes along the loop's segment of that crossing as the
+    // crossing table names it, for lup_vs_comlup as well: the table's
+    // segment is the one the crossing search's line intersection and arc
+    // point compare found, which is the pair that routine would name.
     const size_t u = static_cast<size_t>(bk);
     const f64 za = t.h1[u], dz = t.h2[u] - za;
     f64 z = 0.0;
@@ -403,9 +423,9 @@ void lup_vs_loops3d(const pokarr& loop, const i32& keya, const i32& keyb, i32& r
     if (loop.count < 1) return;
     each_island(loop.dims, keya, keyb, status, [&](const pokarr& isl, i32) {
         if (loop.dims != 2) return vs_island3d(2, loop, isl, result, status);
-        i32 c = crossing(100, loop, isl);
+        i32 cst = 0, c = crossing(100, loop, isl, cst);
         if (c < 0) {
-            status = 11;
+            status = cst;  // a negative status of the crossing search as it is
             return true;
         }
         if (c > 0) {
@@ -440,11 +460,14 @@ void lup_vs_comlup(const pokarr& loop, const i32& keya, const i32& keyb, i32& re
             return true;
         }
         if (ans != 0) {
+            // The side is taken against the island found here: the island of
+            // key k sits at row k - 10000 + 1 (the outer contour at row 1),
+            // so row "key - 10000" would be the island before it.
             lup_side(isl, loop, -1, pokpar.radius, result, status);
             if (status != 0) status = 11;
             return true;
         }
-        i32 c = crossing(100, loop, isl);
+        i32 cst = 0, c = crossing(100, loop, isl, cst);
         if (c < 0) {
             status = 11;
             return true;
@@ -512,6 +535,16 @@ void lane_cross_find(i32 rowa, i32 rowb, const pokarr& lane, const f64* lanedata
         return true;
     };
     bool done = false;
+    if (d3ds_running()) {
+        // The surface algorithm's variant: the rows that end a loop (negative
+        // sub-key) stand for their parents, tested while those are live.
+        for (i32 k = 1; k <= lup_count && !done; ++k) {
+            const i32 p = lup_row(k).parent;
+            if (lup_row(k).subkey < 0 && p >= 1 && p <= lup_count && lup_row(p).subkey > 0) done = test(p);
+        }
+        pokarr_free(loop);
+        return;
+    }
     for (i32 n = 1; n <= pk_nisland && !done; ++n) {
         i32 key = 10000 + n;
         if (pk_cnt_kind(key) == 2) continue;
@@ -524,6 +557,8 @@ void lane_cross_find(i32 rowa, i32 rowb, const pokarr& lane, const f64* lanedata
             done = test(k);
         }
     }
+    // Every island row of sub-key 1: no row is passed over for its island's
+    // kind here (the kind table is indexed by island, not by row).
     for (i32 k = 1; k <= lup_count && !done; ++k)
         if (lup_row(k).key >= 10001 && lup_row(k).subkey == 1) done = test(k);
     pokarr_free(loop);
@@ -755,7 +790,9 @@ void pk_seg_locate(i32 dim, const f64* p, const pokarr& loop, i32& seg, f64& t, 
         foot[1] = fy;
     } else {
         near_scan3(p, loop, seg, t, foot, dist);
-        // near the reference: the way over the surfaces to the foot
+        // Near the reference the distance becomes the way over the surfaces
+        // to the foot found: the way to the loop's last point would measure
+        // a point that has nothing to do with the nearest one.
         f64 len = 0.0;
         if (reference && dist < ref + 1.0e-6 && pk_surf_dist(p, foot, len) == 0) dist = len;
     }
@@ -826,6 +863,55 @@ void lup_min_dist(const f64& margin, const f64* x2, const f64* y2, const i32& n2
     });
 }
 
+namespace {
+
+// One segment of a pocket array in space: its number (the closing entry, or
+// an arc's marker) and its ends; an arc is taken as its chord.
+struct Seg3 {
+    i32 num;
+    f64 s[3], e[3];
+};
+
+template <class Visit>
+void each_seg3(const pokarr& a, Visit visit)
+{
+    for (i32 k = 1; k < a.count;) {
+        Seg3 g{};
+        g.num = k;
+        i32 end = k;
+        if (pk_arc_at(a.x[k])) {
+            if (k + 3 >= a.count) break;
+            end = k + 3;
+        }
+        entry3(a, k - 1, g.s);
+        entry3(a, end, g.e);
+        if (!visit(g)) break;
+        k = end + 1;
+    }
+}
+
+// Distance of p from the segment, its foot and parameter.
+f64 foot3(const Seg3& g, const f64* p, f64* f, f64& t)
+{
+    const f64 u[3] = {g.e[0] - g.s[0], g.e[1] - g.s[1], g.e[2] - g.s[2]};
+    const f64 uu = u[0] * u[0] + u[1] * u[1] + u[2] * u[2];
+    t = uu > 0.0 ? ((p[0] - g.s[0]) * u[0] + (p[1] - g.s[1]) * u[1] + (p[2] - g.s[2]) * u[2]) / uu : 0.0;
+    t = std::min(1.0, std::max(0.0, t));
+    for (i32 c = 0; c < 3; ++c) f[c] = g.s[c] + t * u[c];
+    return dist3(p, f);
+}
+
+// Box of a segment in space grown by m.
+void seg3_box(const Seg3& g, f64 m, f64* lo, f64* hi)
+{
+    for (i32 c = 0; c < 3; ++c) {
+        lo[c] = std::min(g.s[c], g.e[c]) - m;
+        hi[c] = std::max(g.s[c], g.e[c]) + m;
+    }
+}
+
+}  // namespace
+
 void pk_nearest_pair(f64 margin, const pokarr& a, i32 a0, i32 a1, const pokarr& b, i32 b0, i32 b1, i32& sega,
                      f64& ta, i32& segb, f64& tb, f64& dist, f64* point, i32& kind)
 {
@@ -834,18 +920,42 @@ void pk_nearest_pair(f64 margin, const pokarr& a, i32 a0, i32 a1, const pokarr& 
     sega = segb = 0;
     ta = tb = 0.0;
     f64 m = margin + 1.0e-6;
-    auto take = [&](f64 d, i32 sa, f64 pa, i32 sb, f64 pb, f64 x, f64 y, i32 k) {
+    const bool space = a.dims != 2;
+    auto take = [&](f64 d, i32 sa, f64 pa, i32 sb, f64 pb, const f64* q, i32 k) {
         if (d <= dist) {
             dist = d;
             sega = sa;
             ta = pa;
             segb = sb;
             tb = pb;
-            point[0] = x;
-            point[1] = y;
+            for (i32 c = 0; c < (space ? 3 : 2); ++c) point[c] = q[c];
             kind = k;
         }
     };
+    if (space) {
+        // A on the surfaces: the same candidates measured in space
+        each_seg3(a, [&](const Seg3& sa) {
+            if (sa.num < a0) return true;
+            if (sa.num > a1) return false;
+            f64 alo[3], ahi[3];
+            seg3_box(sa, m, alo, ahi);
+            each_seg3(b, [&](const Seg3& sb) {
+                if (sb.num < b0) return true;
+                if (sb.num > b1) return false;
+                f64 blo[3], bhi[3], f[3], t = 0.0;
+                seg3_box(sb, m, blo, bhi);
+                if (!pk_box_ovln(3, 0.0, alo, ahi, blo, bhi)) return true;
+                take(dist3(sa.s, sb.s), sa.num, 0.0, sb.num, 0.0, sa.s, 0);
+                take(foot3(sa, sb.s, f, t), sa.num, t, sb.num, 0.0, f, 1);
+                if (sb.num >= b1) take(foot3(sa, sb.e, f, t), sa.num, t, sb.num, 1.0, f, 2);
+                take(foot3(sb, sa.s, f, t), sa.num, 0.0, sb.num, t, sa.s, 3);
+                if (sa.num >= a1) take(foot3(sb, sa.e, f, t), sa.num, 1.0, sb.num, t, sa.e, 4);
+                return true;
+            });
+            return true;
+        });
+        return;
+    }
     each_seg(a.x, a.y, a.count, [&](const ListSeg& sa) {
         if (sa.num < a0) return true;
         if (sa.num > a1) return false;
@@ -857,19 +967,20 @@ void pk_nearest_pair(f64 margin, const pokarr& a, i32 a0, i32 a1, const pokarr& 
             f64 blo[2], bhi[2];
             list_seg_box(sb, m, blo, bhi);
             if (!pk_box_ovln(2, 0.0, alo, ahi, blo, bhi)) return true;
-            f64 d = 0.0, fx = 0.0, fy = 0.0, t = 0.0;
-            take(std::hypot(sa.sx - sb.sx, sa.sy - sb.sy), sa.num, 0.0, sb.num, 0.0, sa.sx, sa.sy, 0);
-            seg_foot(sa, sb.sx, sb.sy, d, fx, fy, t);
-            take(d, sa.num, t, sb.num, 0.0, fx, fy, 1);
-            if (sb.num == b1 || (b1 > 0 && sb.num >= b1)) {
-                seg_foot(sa, sb.ex, sb.ey, d, fx, fy, t);
-                take(d, sa.num, t, sb.num, 1.0, fx, fy, 2);
+            f64 d = 0.0, t = 0.0, f[2] = {0.0, 0.0};
+            const f64 as[2] = {sa.sx, sa.sy}, ae[2] = {sa.ex, sa.ey};
+            take(std::hypot(sa.sx - sb.sx, sa.sy - sb.sy), sa.num, 0.0, sb.num, 0.0, as, 0);
+            seg_foot(sa, sb.sx, sb.sy, d, f[0], f[1], t);
+            take(d, sa.num, t, sb.num, 0.0, f, 1);
+            if (sb.num >= b1) {
+                seg_foot(sa, sb.ex, sb.ey, d, f[0], f[1], t);
+                take(d, sa.num, t, sb.num, 1.0, f, 2);
             }
-            seg_foot(sb, sa.sx, sa.sy, d, fx, fy, t);
-            take(d, sa.num, 0.0, sb.num, t, sa.sx, sa.sy, 3);
+            seg_foot(sb, sa.sx, sa.sy, d, f[0], f[1], t);
+            take(d, sa.num, 0.0, sb.num, t, as, 3);
             if (sa.num >= a1) {
-                seg_foot(sb, sa.ex, sa.ey, d, fx, fy, t);
-                take(d, sa.num, 1.0, sb.num, t, sa.ex, sa.ey, 4);
+                seg_foot(sb, sa.ex, sa.ey, d, f[0], f[1], t);
+                take(d, sa.num, 1.0, sb.num, t, ae, 4);
             }
             return true;
         });

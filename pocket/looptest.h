@@ -71,7 +71,8 @@ void lup_min_dist(const f64& margin, const f64* x2, const f64* y2, const i32& n2
                   const i32& n1, i32& seg, f64& t, f64& fx, f64& fy, f64& dist, i32& word);
 // Closest approach of two stretches of pocket arrays; kind 0 start
 // vertices, 1 B's start to A's segment, 2 B's end, 3 A's start to B's
-// segment, 4 A's end.
+// segment, 4 A's end. Measured in space when A is not 2-D (arcs by their
+// chords); the point then has three coordinates, else two.
 void pk_nearest_pair(f64 margin, const pokarr& a, i32 a0, i32 a1, const pokarr& b, i32 b0, i32 b1, i32& sega,
                      f64& ta, i32& segb, f64& tb, f64& dist, f64* point, i32& kind);
 // Largest distance from the vertices of loop 2 to loop 1, stopping above

@@ -95,3 +95,27 @@ TEST(IslandsOnTheSurface, HeightsAndTheSlopeDecideWhetherALoopMeetsAnIsland)
     EXPECT_EQ(seen[0], 1);  // walked back downhill: the island is on its side
     EXPECT_EQ(seen[1], 0);
 }
+
+TEST(IslandsOnTheSurface, SidesOfLoopsOnTheSurfaceAndAWalkOffTheGrid)
+{
+    // B 3 above A where they cross: the side follows the way the plane rises
+    // along A (walked with the sign), so the two signs answer apart
+    pokarr isl = island(0.0);
+    pokarr a = on_plane(30, 32, 15, 5, 0.0), b = on_plane(40, 30, 10, 10, 3.0, false);
+    i32 r[2] = {-1, -1}, st = 0;
+    lup_side(a, b, 1, 10.0, r[0], st);
+    EXPECT_EQ(st, 0);
+    lup_side(a, b, -1, 10.0, r[1], st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(r[0] + r[1], 1);
+    // a pocket loop off the map grid that a new loop crosses 3 above it: the
+    // walk cannot be made, and the search fails with 11
+    pokarr off = on_plane(95, 30, 10, 10, 0.0), over = on_plane(100, 32, 10, 5, 3.0);
+    i32 start = 0;
+    lup_add(1, 1, 0, 0, 0, 0.0, 0, off, start, st);
+    ASSERT_EQ(st, 0);
+    i32 stop = -1;
+    lup_vs_loops(1, over, stop, st);
+    EXPECT_EQ(st, 11);
+    for (pokarr* p : {&isl, &a, &b, &off, &over}) pokarr_free(*p);
+}

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "core/host.h"
+#include "cutter/prjbrg.h"
+#include "cutter/projection.h"
 #include "pocket/looptest.h"
 #include "pocket/luptab.h"
 #include "tests/pocket/common.h"
@@ -356,5 +358,121 @@ TEST(NearestPoints, DistancesBetweenLoops)
         pokarr_free(a);
         pokarr_free(b);
     }
+    pkdm_rel_all();
+}
+
+namespace {
+
+// A projection library that is only there: the surface algorithm counts
+// as running while its use is on.
+class ThereLib : public ProjectionLibrary {
+public:
+    int available() override { return 1; }
+    void prepare(int) override {}
+    int vertical(int, const float*, PrjVert&) override { return 1; }
+    int diagonal(int, const float*, const float*, PrjDiag&) override { return 1; }
+    void segment(int, const float*, const float*, PrjSegResult& r) override { r.pieces.clear(); }
+    int lane(int, float, const float*, const float*, int, std::vector<float>&) override { return 1; }
+};
+
+}  // namespace
+
+TEST(Containment, TheSearchesOverTheTableFailOnAMissingRowAndTakeTheRowsTheyName)
+{
+    fresh();
+    pokpar.side = 0.01;
+    pokarr outer = make(square(0, 0, 10)), i1 = make(square(1, 1, 2)), i2 = make(square(5, 5, 3));
+    i32 start = 0, st = 0, r = -1;
+    lup_add(1, 1, 0, 0, 0, 0.0, 1, outer, start, st);
+    lup_add(1, 10001, 0, 0, 0, 0.0, 1, i1, start, st);
+    lup_add(1, 10002, 0, 0, 0, 0.0, 1, i2, start, st);
+    pk_nisland = 2;
+    // a loop inside the second island: the side is taken against that
+    // island (row 3), not the row before it
+    pokarr in2 = make(square(6, 6, 1));
+    lup_vs_comlup(in2, 0, 0, r, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(r, 1);
+    // with its own row the loop's box only touching an island's box is
+    // still tested: the loop lies on the island's edge and crosses it
+    pokarr touching = make(square(8, 6, 1));
+    lup_add(1, 5, 0, 0, 0, 0.0, 1, touching, start, st);
+    lup_vs_islands(0, 0, lup_count, touching, r, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(r, 2);
+    // an outer contour of kind 2: a new loop crossing it stops the offsets (2)
+    pk_set_cnt_kind(1, 2);
+    pokarr across = make(square(8, 8, 4));
+    i32 stop = -1;
+    lup_vs_loops(1, across, stop, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(stop, 2);
+    pk_set_cnt_kind(1, 1);
+    // a lane across the first island's row twice is reported even for row a;
+    // once it is passed over for row a
+    Loop twice, once;
+    twice.pt(0.5, 2).pt(3.5, 2);
+    once.pt(2, 2).pt(3.5, 2);
+    pokarr l2 = make(twice), l1 = make(once);
+    i32 row = -1;
+    lane_cross_find(2, 0, l2, nullptr, row, st);
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(st, 2);
+    lane_cross_find(2, 0, l1, nullptr, row, st);
+    EXPECT_EQ(row, 0);
+    EXPECT_EQ(st, 0);
+    // with the surface algorithm running, the rows that end a loop stand for
+    // their live parents: the second island, which no such row names, is
+    // not searched
+    lup_add_ref(2, 10001, 2, st);
+    Loop into2;
+    into2.pt(4, 6).pt(6, 6);
+    pokarr l3 = make(into2);
+    lane_cross_find(0, 0, l3, nullptr, row, st);
+    EXPECT_EQ(row, 3);
+    ThereLib lib;
+    prj_set_library(&lib);
+    prj_set_avail(1);
+    prj_set_use(1);
+    lane_cross_find(0, 0, l3, nullptr, row, st);
+    EXPECT_EQ(row, 0);
+    lane_cross_find(0, 0, l1, nullptr, row, st);
+    prj_set_library(nullptr);
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(st, 1);
+    pokarr_free(l3);
+    // islands taken by their rows (modes 1 and 2): a row that cannot be
+    // loaded is a failure
+    lup_row(4).start = 1000000;
+    for (i32 mode : {1, 2}) {
+        lup_vs_islands(mode, 0, -1, in2, r, st);
+        EXPECT_EQ(st, 11) << mode;
+    }
+    for (pokarr* p : {&outer, &i1, &i2, &in2, &touching, &across, &l2, &l1}) pokarr_free(*p);
+    POKREL(1, st);
+    pkdm_rel_all();
+}
+
+TEST(NearestPoints, OnTheSurfacesTheNearestPairIsMeasuredInSpace)
+{
+    fresh();
+    // two loops one above the other: 3 apart in space, touching in plan
+    Loop l = square(0, 0, 2);
+    pokarr a = make(l, 3), b = make(l, 3);
+    for (i32 k = 0; k < b.count; ++k) b.z[k] = 3.0;
+    i32 sa = 0, sb = 0, kind = -1;
+    f64 ta = 0, tb = 0, d = 0, pt[3] = {0, 0, -1};
+    pk_nearest_pair(2.0, a, 1, a.count - 1, b, 1, b.count - 1, sa, ta, sb, tb, d, pt, kind);
+    EXPECT_NEAR(d, 3.0, 1e-12);
+    EXPECT_EQ(pt[2], 0.0);
+    EXPECT_GE(kind, 0);
+    // a point with itself is 0 without a grid to walk
+    map_grid_clear();
+    const f64 p[3] = {1, 2, 3};
+    f64 len = -1.0;
+    EXPECT_EQ(pk_surf_dist(p, p, len), 0);
+    EXPECT_EQ(len, 0.0);
+    pokarr_free(a);
+    pokarr_free(b);
     pkdm_rel_all();
 }

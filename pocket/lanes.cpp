@@ -12,6 +12,7 @@
 #include "core/host.h"
 #include "pocket/crossing.h"
 #include "pocket/looptest.h"
+#include "pocket/pkdebug.h"
 #include "pocket/luptab.h"
 #include "pocket/pkgeom.h"
 #include "pocket/pkmath.h"
@@ -64,8 +65,9 @@ void window(const PkPieces& s, i32 i, pokarr& w)
 // vertex followed by a marker is the arc's end, four entries on.
 i32 next_vertex(const pokarr& a, i32 k) { return k + 1 < a.count && pk_arc_at(a.x[k + 1]) ? k + 4 : k + 1; }
 
-// Rebuilds the sub-loops in the given order; status 11 on a pool failure.
-void take_order(PkPieces& s, const std::vector<i32>& order, i32& status)
+// Rebuilds the sub-loops in the given order (`draw`: the result and each
+// sub-loop drawn); status 11 on a pool failure.
+void take_order(PkPieces& s, const std::vector<i32>& order, i32& status, bool draw = false)
 {
     PkPieces o;
     pokarr_init(s.pts.dims, o.pts);
@@ -78,6 +80,15 @@ void take_order(PkPieces& s, const std::vector<i32>& order, i32& status)
     if (ierr == 0) {
         s.pts.count = 0;
         pokarr_append_part(o.pts.count, o.pts, 0, s.pts, ierr);
+    }
+    if (ierr == 0 && draw) {
+        // the reordered array, then each sub-loop in its new place
+        pokarr_draw(s.pts);
+        for (i32 k = 0, at = 0; k < o.n(); at += o.counts[static_cast<size_t>(k)], ++k) {
+            pokarr w;
+            pokarr_init_child(s.pts, at, o.counts[static_cast<size_t>(k)], w);
+            pokarr_draw(w);
+        }
     }
     pokarr_free(o.pts);
     if (ierr != 0) {
@@ -145,7 +156,7 @@ void lup_sort_sub(i32 mode, PkPieces& s, i32& status)
     } else {
         order = others_first(s, T);
     }
-    take_order(s, order, status);
+    take_order(s, order, status, sort_sub_draw != 0);
 }
 
 void lup_split_cross(const PkPieces& s, i32& status)
@@ -199,34 +210,142 @@ void lup_chk_sub(const PkPieces& s, const pokarr& other, i32& result, i32& statu
 
 namespace {
 
-// The polyline at one chord tolerance; false when it passes 7,000 points.
-bool lane_poly_at(const pokarr& a, f64 tol, std::vector<f32>& buf)
+// The points of a 2-D loop as a polyline: straight entries as they are,
+// each arc by its points at the chord tolerance (its start already given),
+// the first point repeated at the end when the loop does not close on it
+// (a closed loop repeats it already). `put` answers false to stop.
+template <class Put>
+void poly_points(const pokarr& a, f64 tol, Put put)
 {
-    buf.assign(1, 0.0f);
-    i32 n = 0;
-    auto put = [&](f64 x, f64 y) {
-        buf.push_back(static_cast<f32>(x));
-        buf.push_back(static_cast<f32>(y));
-        ++n;
-    };
-    for (i32 k = 0; k < a.count && n <= PK_STATIC_MAX; ++k) {
+    for (i32 k = 0; k < a.count; ++k) {
         if (pk_arc_at(a.x[k]) && k > 0 && k + 3 < a.count) {
             f64 ox[91], oy[91];
             i32 m = 0;
             lup_arc_chords(tol, a.x[k + 1], a.y[k + 1] < 0.0 ? -1 : 1, a.x[k + 2], a.y[k + 2], a.x[k - 1], a.y[k - 1],
                            a.x[k + 3], a.y[k + 3], ox, oy, m);
-            for (i32 j = 1; j < m; ++j) put(ox[j], oy[j]);
+            for (i32 j = 1; j < m; ++j)
+                if (!put(ox[j], oy[j])) return;
             k += 3;
             continue;
         }
-        put(a.x[k], a.y[k]);
+        if (!put(a.x[k], a.y[k])) return;
     }
     if (a.count > 0 && (a.x[a.count - 1] != a.x[0] || a.y[a.count - 1] != a.y[0])) put(a.x[0], a.y[0]);
+}
+
+// The polyline at one chord tolerance; false when it passes 7,000 points.
+bool lane_poly_at(const pokarr& a, f64 tol, std::vector<f32>& buf)
+{
+    buf.assign(1, 0.0f);
+    i32 n = 0;
+    poly_points(a, tol, [&](f64 x, f64 y) {
+        buf.push_back(static_cast<f32>(x));
+        buf.push_back(static_cast<f32>(y));
+        return ++n <= PK_STATIC_MAX;
+    });
     std::memcpy(buf.data(), &n, sizeof(i32));
     return n <= PK_STATIC_MAX;
 }
 
 }  // namespace
+
+void lup_poly_arcs(const pokarr& loop, pokarr& poly, i32& status)
+{
+    status = 0;
+    pokarr_clear(poly, loop.count + 1, status);
+    if (status != 0 || poly.dims < 2) {
+        status = 11;
+        return;
+    }
+    poly_points(loop, 0.01, [&](f64 x, f64 y) {
+        const f64 p[3] = {x, y, 0.0};
+        pokarr_insert_pnt(p, nullptr, poly, poly.count, status);
+        return status == 0;
+    });
+    if (status != 0) status = 11;
+}
+
+void lup_poly_xy(const f64* x, const f64* y, const i32& n, f64* ox, f64* oy, const i32& room, i32& on, i32& status)
+{
+    on = 0;
+    pokarr in, out;
+    pokarr_init_static(2, const_cast<f64*>(x), const_cast<f64*>(y), nullptr, nullptr, n, in);
+    pokarr_init(2, out);
+    lup_poly_arcs(in, out, status);
+    if (status == 0 && out.count > room) status = 11;  // the caller's arrays cannot hold it
+    if (status == 0) {
+        for (i32 k = 0; k < out.count; ++k) {
+            ox[k] = out.x[k];
+            oy[k] = out.y[k];
+        }
+        on = out.count;
+    }
+    pokarr_free(out);
+}
+
+void lup_polyline(const pokarr& l, std::vector<f64>& x, std::vector<f64>& y)
+{
+    x.clear();
+    y.clear();
+    for (i32 k = 0; k < l.count; ++k) {
+        if (pk_arc_at(l.x[k])) {
+            k += 2;
+            continue;
+        }
+        x.push_back(l.x[k]);
+        y.push_back(l.y[k]);
+    }
+    if (x.size() > 1 && x.front() == x.back() && y.front() == y.back()) {
+        x.pop_back();
+        y.pop_back();
+    }
+}
+
+void lup_dilute(const i32& rowa, const i32& rowb, f64& dist, i32& status)
+{
+    dist = 1.0e10;
+    status = 0;
+    std::vector<f64> px[2], py[2];
+    pokarr l;
+    pokarr_init(pk_dims(), l);
+    const i32 rows[2] = {rowa, rowb};
+    const f64 tol = 10.0 * std::max(0.01, pkoff.side);
+    for (i32 m = 0; m < 2 && status == 0; ++m) {
+        lup_get_pokarr(rows[m], l, status);
+        if (status != 0) break;
+        // the polyline thinned in packed x, y pairs; the closing point
+        // dropped when it repeats the first
+        std::vector<f64> x, y;
+        lup_polyline(l, x, y);
+        if (!x.empty()) x.push_back(x.front()), y.push_back(y.front());
+        std::vector<f64> xy;
+        for (size_t k = 0; k < x.size(); ++k) xy.insert(xy.end(), {x[k], y[k]});
+        i32 n = static_cast<i32>(x.size());
+        if (n > 2) diluld(2, tol, xy.data(), n);
+        for (i32 k = 0; k < n; ++k) {
+            px[m].push_back(xy[static_cast<size_t>(2 * k)]);
+            py[m].push_back(xy[static_cast<size_t>(2 * k + 1)]);
+        }
+        if (px[m].size() > 1 && px[m].front() == px[m].back() && py[m].front() == py[m].back()) {
+            px[m].pop_back();
+            py[m].pop_back();
+        }
+    }
+    pokarr_free(l);
+    if (status != 0) {
+        status = 11;
+        return;
+    }
+    // every vertex is measured (a margin that takes in every segment)
+    for (i32 dir = 0; dir < 2; ++dir) {
+        const i32 u = dir, w = 1 - dir;
+        i32 seg = 0, word = 0;
+        f64 t = 0.0, fx = 0.0, fy = 0.0, d = 0.0;
+        lup_min_dist(1.0e9, px[u].data(), py[u].data(), static_cast<i32>(px[u].size()), px[w].data(), py[w].data(),
+                     static_cast<i32>(px[w].size()), seg, t, fx, fy, d, word);
+        if (d < 1.0e7) dist = std::min(dist, d);
+    }
+}
 
 void lup_lane_poly(const pokarr& loop, std::vector<f32>& buf, i32& status)
 {
@@ -240,6 +359,8 @@ void lup_lane_poly(const pokarr& loop, std::vector<f32>& buf, i32& status)
 }
 
 i32 oneoff_lanes_alt_on = 0;
+i32 lanes_alt_draw[3] = {0, 0, 0};
+i32 sort_sub_draw = 0;
 
 namespace {
 
@@ -270,8 +391,9 @@ f64 sub_area(const PkPieces& s, i32 k) { return std::fabs(s.areas[static_cast<si
 // Nested test of sub-loop i: whether it lies inside another sub-loop (or on
 // one larger than it). `every`: every entry is tested, the closing point
 // included, of a sub-loop with a point; else the entries up to the third
-// from the end of a sub-loop of 3 points or more. Status 11 on a failure.
-bool nested_drop(const PkPieces& s, i32 i, i32 t, bool every, i32& status)
+// from the end of a sub-loop of 3 points or more. `draw`: each other
+// sub-loop is drawn before it is tested. Status 11 on a failure.
+bool nested_drop(const PkPieces& s, i32 i, i32 t, bool every, bool draw, i32& status)
 {
     const size_t si = static_cast<size_t>(i);
     if (s.tags[si] != t || s.counts[si] < (every ? 1 : 3)) return false;
@@ -282,6 +404,7 @@ bool nested_drop(const PkPieces& s, i32 i, i32 t, bool every, i32& status)
         if (j == i) continue;
         pokarr wj;
         window(s, j, wj);
+        if (draw) pokarr_draw(wj);
         const bool F = sub_area(s, i) < sub_area(s, j);
         bool remembered = false, ended = false;
         for (i32 k = 0; k <= upto && !ended; k = next_vertex(wi, k)) {
@@ -301,22 +424,34 @@ bool nested_drop(const PkPieces& s, i32 i, i32 t, bool every, i32& status)
     return false;
 }
 
-// Near test of sub-loop i: small and within d of a larger sub-loop.
-bool near_drop(const PkPieces& s, i32 i, const LaneVals& v)
+// Near test of sub-loop i: small and within d of a larger sub-loop (its
+// first point, with its height in a split array on the surfaces, located on
+// the larger one against the reference distance D0); on the surfaces a
+// sub-loop whose first point lies on the larger one is marked kind 5 and
+// dropped. `draw`: the other sub-loop is drawn before it is tested.
+bool near_drop(PkPieces& s, i32 i, const LaneVals& v, bool draw)
 {
     if (!(sub_area(s, i) <= v.R)) return false;
     pokarr wi;
     window(s, i, wi);
-    const f64 P[3] = {wi.x[0], wi.y[0], 0.0};
+    const bool flat = s.pts.dims == 2;
+    const f64 P[3] = {wi.x[0], wi.y[0], flat ? 0.0 : wi.z[0]};
+    i32& kind = s.kinds[static_cast<size_t>(i)];
     for (i32 j = 0; j < s.n(); ++j) {
         if (j == i || !(sub_area(s, j) > v.N) || !(sub_area(s, j) > sub_area(s, i))) continue;
         pokarr wj;
         window(s, j, wj);
+        if (draw) pokarr_draw(wj);
         i32 seg = -2, vx = 0;
-        f64 tt = 0.0, Q[3] = {0, 0, 0}, e = 0.0, far[3] = {0, 0, 0};
+        f64 tt = 0.0, Q[3] = {0, 0, 0}, e = v.D0, far[3] = {0, 0, 0};
         pk_seg_locate(3, P, wj, seg, tt, Q, e);
-        if (levald(e, v.D0)) pk_far_vertex(3, Q, wi, vx, tt, far, e);
-        if (levald(e, v.d)) return true;
+        if (levald(e, v.D0)) {
+            if (eqvl0d(e) && !flat)
+                kind = 5;
+            else
+                pk_far_vertex(3, Q, wi, vx, tt, far, e);
+        }
+        if (levald(e, v.d) || (!flat && kind == 5)) return true;
     }
     return false;
 }
@@ -328,6 +463,8 @@ bool near_drop(const PkPieces& s, i32 i, const LaneVals& v)
 bool lane_start(const pokarr& wi, i32 attempt, const pokarr& loop, f64 L, f64* P, f64* Q, i32& seg)
 {
     i32 g = static_cast<i32>(wi.count * (attempt == 0 ? 0.75 : 0.25));
+    // segments are numbered from 1: a sub-loop of three entries or fewer
+    // would give segment 0 at the second try, which has no point
     g = std::min(std::max(g, 1), wi.count - 1);
     f64 e = 0.0, tt = 0.0;
     pokarr_point_at(wi, g, 0.5, P);
@@ -421,15 +558,21 @@ bool lane_taken3d(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& 
 }
 
 // The lane pass: every sub-loop a lane takes is dropped; `restart`: the
-// pass then starts again from the first sub-loop. Status 11 on a failure
-// of the removal, 19 when the grid refuses a 3-D lane walk.
-void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart, i32& status)
+// pass then starts again from the first sub-loop; `draw`: each sub-loop is
+// drawn before it is tried. Status 11 on a failure of the removal, 19 when
+// the grid refuses a 3-D lane walk.
+void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart, bool draw, i32& status)
 {
     const bool flat = loop.dims == 2;
     pokarr walked;
     if (!flat) pokarr_init(loop.dims == 4 ? 4 : 3, walked);
     std::vector<f32> buf;
     for (i32 i = 0; i < s.n() && status == 0;) {
+        if (draw) {
+            pokarr wi;
+            window(s, i, wi);
+            pokarr_draw(wi);
+        }
         const bool taken = flat ? lane_taken(loop, s, i, v, buf) : lane_taken3d(loop, s, i, v, walked, status);
         if (!taken) {
             ++i;
@@ -464,9 +607,9 @@ void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nes
     if (s.n() >= 2) {
         // each sub-loop nested, then near, before the next
         for (i32 i = 0; i < s.n();) {
-            bool dropped = nested_drop(s, i, t, false, status);
+            bool dropped = nested_drop(s, i, t, false, false, status);
             if (status != 0) return;
-            if (!dropped) dropped = near_drop(s, i, v);
+            if (!dropped) dropped = near_drop(s, i, v, false);
             if (!dropped) {
                 ++i;
                 continue;
@@ -483,7 +626,7 @@ void oneoff_lanes(i32 lanemode, const pokarr& loop, const f64& b, const f64& nes
     }
     // lanes from the loop being offset into small sub-loops; after a lane
     // the pass starts again from the first
-    lane_pass(loop, s, v, true, status);
+    lane_pass(loop, s, v, true, false, status);
     if (status != 0) return;
     if (lanemode != 0 && s.n() >= 2) take_order(s, others_first(s, T), status);
 }
@@ -495,10 +638,18 @@ void oneoff_lanes_alt(i32 lanemode, const pokarr& loop, const f64& b, const f64&
     if (s.n() == 0) return;
     const LaneVals v = lane_vals(s, b, nest, d, r, t);
     i32 ierr = 0;
-    // the nested test over all sub-loops, then the near test over all
+    // the nested test over all sub-loops, then the near test over all (the
+    // debug switches draw the sub-loop under test, the one it is tested
+    // against, and the sub-loop of the lane pass)
     for (i32 pass = 0; pass < 2 && s.n() >= 2; ++pass)
         for (i32 i = 0; i < s.n();) {
-            const bool dropped = pass == 0 ? nested_drop(s, i, t, true, status) : near_drop(s, i, v);
+            if (lanes_alt_draw[0] != 0) {
+                pokarr wi;
+                window(s, i, wi);
+                pokarr_draw(wi);
+            }
+            const bool draw = lanes_alt_draw[1] != 0;
+            const bool dropped = pass == 0 ? nested_drop(s, i, t, true, draw, status) : near_drop(s, i, v, draw);
             if (status != 0) return;
             if (!dropped) {
                 ++i;
@@ -511,7 +662,7 @@ void oneoff_lanes_alt(i32 lanemode, const pokarr& loop, const f64& b, const f64&
             }
         }
     // lanes; after a lane the pass goes on with the sub-loop now at its place
-    lane_pass(loop, s, v, false, status);
+    lane_pass(loop, s, v, false, lanes_alt_draw[2] != 0, status);
     if (status != 0) return;
     lup_sort_sub(lanemode, s, status);
 }
@@ -525,7 +676,8 @@ i32 lup_tree_find(i32 rowa, i32 rowb, i32 deep)
         p = a.inherited;
         q = 0;
     }
-    // the relation test, following next siblings (and first sons when deep)
+    // the relation test, following one chain: the next sibling, otherwise
+    // (deep) the first son; a row with both is not searched down both ways
     for (i32 b = rowb, guard = 0; b >= 1 && b <= lup_count && guard <= lup_count; ++guard) {
         const LupRow& r = lup_row(b);
         const i32 p2 = r.tag1, q2 = r.tag2;

@@ -44,6 +44,12 @@ void oneoff_lanes_alt(i32 lanemode, const pokarr& loop, const f64& b, const f64&
 // Switch that hands oneoff_lanes' work to oneoff_lanes_alt (0 at load; no
 // set-up changes it).
 extern i32 oneoff_lanes_alt_on;
+// Debug drawing switches (0 at load; nothing sets them): oneoff_lanes_alt
+// draws the sub-loop under test in its nested and near stages [0], the
+// other sub-loop it is tested against [1], and the sub-loop of its lane
+// pass [2]; lup_sort_sub draws the reordered array and each sub-loop.
+extern i32 lanes_alt_draw[3];
+extern i32 sort_sub_draw;
 // Removes sub-loop i (0-based) with its table entries; ierr -1 on failure.
 void lup_drop_sub(i32 i, PkPieces& s, i32& ierr);
 // Orders the sub-loops round the largest (first of equal) and its tag T:
@@ -57,6 +63,21 @@ void lup_split_cross(const PkPieces& s, i32& status);
 // given back at once), then a crossing of the two gives 2. Result 0 when
 // none is inside, on or crossing.
 void lup_chk_sub(const PkPieces& s, const pokarr& other, i32& result, i32& status);
+// A 2-D loop as a polyline: straight entries as they are, each arc by its
+// points at the chord tolerance 0.01, the loop closed on its first point;
+// status 11 when the polyline's array cannot be sized.
+void lup_poly_arcs(const pokarr& loop, pokarr& poly, i32& status);
+// lup_poly_arcs over caller arrays (n entries in; `room` entries out at
+// most, status 11 when the polyline needs more).
+void lup_poly_xy(const f64* x, const f64* y, const i32& n, f64* ox, f64* oy, const i32& room, i32& on, i32& status);
+// A loop of the table as a polyline: its vertices (arcs by their end
+// points), the closing point dropped when it repeats the first.
+void lup_polyline(const pokarr& l, std::vector<f64>& x, std::vector<f64>& y);
+// The smallest distance between the loops of rows a and b: both as
+// polylines thinned within 10 x max(0.01, the side value), each vertex of
+// one to the segments of the other; 1.0e10 when none. Status 11 when a row
+// cannot be loaded.
+void lup_dilute(const i32& rowa, const i32& rowb, f64& dist, i32& status);
 // Float polyline of a 2-D loop for the hatch fill (count word, then x, y
 // pairs; the first point repeated): arcs by chords at 0.01, or at the side
 // value when that passes 7,000 points. Status 11 when the side value is

@@ -630,26 +630,6 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     }
 }
 
-// A loop of the table as a polyline: arcs by their end points, the closing
-// point dropped when it repeats the first.
-void polyline_of(const pokarr& l, std::vector<f64>& x, std::vector<f64>& y)
-{
-    x.clear();
-    y.clear();
-    for (i32 k = 0; k < l.count; ++k) {
-        if (pk_arc_at(l.x[k])) {
-            k += 2;
-            continue;
-        }
-        x.push_back(l.x[k]);
-        y.push_back(l.y[k]);
-    }
-    if (x.size() > 1 && x.front() == x.back() && y.front() == y.back()) {
-        x.pop_back();
-        y.pop_back();
-    }
-}
-
 }  // namespace
 
 void lup_min_isl_dist(i32 psub, i32 isub, i32 keys, i32 islands, const f64& d2, f64& dist)
@@ -668,7 +648,7 @@ void lup_min_isl_dist(i32 psub, i32 isub, i32 keys, i32 islands, const f64& d2, 
             const i32 row = last_row(k, sub, l, st);
             if (st != 0 || row == 0) continue;
             Poly q;
-            polyline_of(l, q.x, q.y);
+            lup_polyline(l, q.x, q.y);
             if (q.x.empty()) continue;
             q.box[0] = *std::min_element(q.x.begin(), q.x.end());
             q.box[1] = *std::min_element(q.y.begin(), q.y.end());

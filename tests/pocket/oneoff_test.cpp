@@ -259,6 +259,37 @@ TEST(SubLoops, NestedAndNearSubLoopsAreDropped)
     pokarr_free(loop);
 }
 
+TEST(SubLoops, OnTheSurfacesTheNearTestTakesTheHeightAndASubLoopStartingOnALargerOne)
+{
+    // sub-loops 50 above the plane: a small square whose far side lies
+    // within d of the large one, and a triangle starting on the large one's
+    // edge with its far vertex 3.2 away (marked kind 5): both are dropped
+    fresh();
+    pkoff.second_area = 0.0;
+    pokarr loop = make(square(-50, -50, 100), 3);
+    PkPieces s;
+    pokarr_init(3, s.pts);
+    i32 ierr = 0, st = 0;
+    auto put = [&](const Loop& l) {
+        pokarr q = make(l, 3);
+        for (i32 k = 0; k < q.count; ++k) q.z[k] = 50.0;
+        f64 a = signed_area(q);
+        s.add(q, 0, q.count, 1, a, 1, ierr);
+        pokarr_free(q);
+    };
+    Loop tri;
+    tri.pt(20, 10).pt(23, 10).pt(23, 11).close();
+    put(square(0, 0, 20));
+    put(square(20.5, 0, 1));
+    put(tri);
+    for (i32 k = 0; k < loop.count; ++k) loop.z[k] = 50.0;
+    oneoff_lanes(0, loop, 0.0, 1.0, 2.0, 1.0, 1, s, st);
+    ASSERT_EQ(s.n(), 1);
+    EXPECT_DOUBLE_EQ(s.areas[0], 400.0);
+    pokarr_free(s.pts);
+    pokarr_free(loop);
+}
+
 TEST(SubLoops, AShortLaneReachesASmallSubLoop)
 {
     // the loop being offset runs along y = 0; a small triangle whose far
@@ -584,6 +615,23 @@ TEST(SubLoops, TheOtherArrangementTestsEveryEntryAndOrdersByTheLaneMode)
     EXPECT_EQ(s.areas, (std::vector<f64>{-9, 400, 16}));
     oneoff_lanes_alt(0, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
     EXPECT_EQ(s.areas, (std::vector<f64>{400, 16, -9}));
+    // oneoff_lanes orders the largest first and, with a lane mode other
+    // than 0, then puts the other tags first
+    oneoff_lanes(1, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+    EXPECT_EQ(s.areas, (std::vector<f64>{-9, 400, 16}));
+    oneoff_lanes(0, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+    EXPECT_EQ(s.areas, (std::vector<f64>{400, 16, -9}));
+    // the debug switches draw: each sub-loop under test in both stages (6),
+    // each other sub-loop a nested test meets (2 sub-loops of tag 1, 4),
+    // each sub-loop of the lane pass (3), the reordered array and its
+    // sub-loops (4)
+    const size_t before = norak::figures().size();
+    lanes_alt_draw[0] = lanes_alt_draw[1] = lanes_alt_draw[2] = 1;
+    sort_sub_draw = 1;
+    oneoff_lanes_alt(0, loop, 0.0, 1.0, 1.0, 1.0, 1, s, st);
+    lanes_alt_draw[0] = lanes_alt_draw[1] = lanes_alt_draw[2] = 0;
+    sort_sub_draw = 0;
+    EXPECT_EQ(norak::figures().size() - before, 17u);
     pokarr_free(s.pts);
     pokarr_free(loop);
 }
@@ -660,4 +708,50 @@ TEST(OneOffset, WithTheEndModeTheOffsetStartsNearestTheStartPoint)
         pokarr_free(a);
         pkoff.end_mode = 0;
     }
+}
+
+TEST(SubLoops, LoopsAsPolylinesAndTheSmallestDistanceOfTwoRows)
+{
+    fresh();
+    pkoff.side = 0.01;
+    // a half disc: the arc by chords of at most 0.01, the loop closed
+    Loop h;
+    h.pt(-2, 0).pt(2, 0).arc(-2, 0, 0, 0, 1);
+    pokarr a = make(h), p;
+    pokarr_init(2, p);
+    i32 st = -1;
+    lup_poly_arcs(a, p, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(p.x[0], p.x[p.count - 1]);
+    EXPECT_EQ(p.y[0], p.y[p.count - 1]);
+    EXPECT_EQ(p.count, 18);  // 16 chords of the arc (at most 0.2 radians at radius 2)
+    for (i32 k = 2; k < p.count; ++k) EXPECT_NEAR(std::hypot(p.x[k], p.y[k]), 2.0, 1e-12) << k;
+    EXPECT_NEAR(signed_area(p), 32.0 * std::sin(M_PI / 16.0), 1e-9);
+    // over caller arrays, refused when they cannot hold it
+    std::vector<f64> ox(static_cast<size_t>(p.count)), oy(ox.size());
+    i32 on = 0;
+    lup_poly_xy(a.x, a.y, a.count, ox.data(), oy.data(), p.count, on, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(on, p.count);
+    EXPECT_EQ(ox[static_cast<size_t>(on / 2)], p.x[on / 2]);
+    lup_poly_xy(a.x, a.y, a.count, ox.data(), oy.data(), p.count - 1, on, st);
+    EXPECT_EQ(st, 11);
+    EXPECT_EQ(on, 0);
+    // two rows 3 apart, one of them with many points along its sides
+    Loop dense_sq;
+    dense_sq.pt(5, 0);
+    for (i32 k = 1; k <= 20; ++k) dense_sq.pt(5 + 0.1 * k, 0);
+    dense_sq.pt(7, 2).pt(5, 2).close();
+    pokarr s1 = make(square(0, 0, 2)), s2 = make(dense_sq);
+    i32 start = 0;
+    lup_add(1, 1, 0, 0, 0, 0.0, 0, s1, start, st);
+    lup_add(1, 2, 0, 0, 0, 0.0, 0, s2, start, st);
+    f64 d = 0.0;
+    lup_dilute(1, 2, d, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(d, 3.0, 1e-12);
+    lup_dilute(1, 9, d, st);
+    EXPECT_EQ(st, 11);
+    for (pokarr* q : {&a, &p, &s1, &s2}) pokarr_free(*q);
+    POKREL(1, st);
 }

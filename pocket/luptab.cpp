@@ -27,6 +27,9 @@ struct Init {
 // Entries a loop of n points takes in the main arrays.
 i32 entries_of(i32 n) { return pokdim == 4 ? 2 * n : n; }
 
+// Both adders refuse a row past LUP_LAST (49,998). lup_add_ref takes the
+// same limit as lup_add rather than 50,000: a row writes the next row's
+// start, and a reference row at 50,000 would write it past the columns.
 bool table_full(const char* who)
 {
     if (lup_count + 1 <= LUP_LAST) return false;
@@ -89,9 +92,19 @@ void lup_add(const i32& subkey, const i32& key, const i32& parent, const i32& ta
     i32 k = lup_count + 1;
     LupRow& r = rows[k];
     i32 first = r.start >= 1 ? r.start : 1;
-    // The points first: a failed store leaves the table as it was.
+    // The points first: a failed store leaves the table as it was. In
+    // dimension mode 4 a loop without vectors is stored with (0, 0, 1) ones,
+    // so that the row's second half holds normals and not what was there.
     if (loop.count > 0) {
-        POKPUT(loop, first, ierr);
+        if (pokdim == 4 && loop.dims != 4) {
+            pokarr w;
+            pokarr_init(4, w);
+            pokarr_copy(loop, w, ierr);
+            if (ierr == 0) POKPUT(w, first, ierr);
+            pokarr_free(w);
+        } else {
+            POKPUT(loop, first, ierr);
+        }
         if (ierr != 0) return;
     }
     lup_count = k;
@@ -206,6 +219,8 @@ void lup_box(i32 rowkey, i32 subkey, pokarr& loop, f64* box, i32& ierr)
     if (subkey != -1) {
         lup_find(0, 1, rowkey, subkey, row, loop, ierr);
         if (ierr != 0) return;
+        // No row of that key: -1 and no box, rather than row 0's box column
+        // (which holds no loop).
         if (row == 0) {
             ierr = -1;
             return;
@@ -252,6 +267,8 @@ void lup_box_close()
     cache_handle = -1;
     cache = nullptr;
     cache_size = cache_used = 0;
+    // The rows forget their places in the closed cache: a row kept pointing
+    // into it would read freed memory, or after a reopen another row's box.
     for (i32 k = 1; k <= lup_count; ++k) rows[k].box = -1;
 }
 

@@ -200,14 +200,25 @@ i32 pokarr_draw_body(const pokarr& a, const i32& world)
         pokarr_free(col);
         return 0;
     }
-    i32 n = col.count / per, id = 0, st = 0;
+    // The curve runs through the points; with the normals each point's
+    // vector (the last three of its six numbers) goes into the curve as the
+    // figure draws it: to the point plus its vector and back.
+    i32 n = col.count / per, id = 0, st = 0, m = 0;
     pokarr pts;  // x, y, z a point for the curve
     pokarr_init(1, pts);
     for (i32 k = 0; k < n; ++k) {
-        const f64 y = col.x[per * k + 1], z = per >= 3 ? col.x[per * k + 2] : 0.0;
-        pokarr_add_vals(col.x[per * k], &y, &z, nullptr, pts, st);
+        const f64* q = col.x + per * k;
+        const f64 x = q[0], y = q[1], z = per >= 3 ? q[2] : 0.0;
+        pokarr_add_vals(x, &y, &z, nullptr, pts, st);
+        ++m;
+        if (per == 6) {
+            const f64 ty = y + q[4], tz = z + q[5];
+            pokarr_add_vals(x + q[3], &ty, &tz, nullptr, pts, st);
+            pokarr_add_vals(x, &y, &z, nullptr, pts, st);
+            m += 2;
+        }
     }
-    crcmpl(n, pts.x, id, st);
+    crcmpl(m, pts.x, id, st);
     pokarr_free(pts);
     pokarr_free(col);
     if (st != 0) return st;

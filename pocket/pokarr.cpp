@@ -593,6 +593,8 @@ void pokarr_copy(const pokarr& src, pokarr& tgt, i32& ierr)
     if (m < 0) {
         eroutc("[pokarr_copy] UNABLE TO CONVERT 1D ARRAYS", 0);
         ierr = -1;
+        // count 0, not n: nothing was copied, and n entries would show what
+        // the target held before (or lie past its storage)
         if (tgt.storage != PKS_CHILD) tgt.count = 0;
         return;
     }
@@ -880,23 +882,27 @@ void pokarr_dilul(pokarr& rec, const f64& tol, pokarr* out, i32& ierr)
         if (out) pokarr_copy(rec, *out, ierr);
         return;
     }
-    i32 dims = rec.dims;
-    if (o.dims != dims) {
-        ierr = -1;
-        return;
-    }
+    // The output keeps its own dimension and is refilled from the packed
+    // results: a 1-D output takes the packed numbers (2 or 3 a point), one
+    // of points a Z of 0.0 from a plane record and (0, 0, 1) vectors from a
+    // record without them.
+    const i32 dims = rec.dims;
     std::vector<f64> v;
     if (dims == 4) v.assign(rec.vec, rec.vec + 3 * n);
-    pokarr_clear(o, m, ierr);
+    pokarr_clear(o, o.dims == 1 ? s * m : m, ierr);
     if (ierr != 0) return;
     i32 j = 0;
     for (i32 k = 0; k < n; ++k) {
         if (!keep[static_cast<size_t>(k)]) continue;
-        put_entry(o, j, p[static_cast<size_t>(s * k)], p[static_cast<size_t>(s * k + 1)],
-                  s == 3 ? p[static_cast<size_t>(s * k + 2)] : 0.0, dims == 4 ? v.data() + 3 * k : nullptr);
+        const f64* q = p.data() + s * k;
+        if (o.dims == 1) {
+            for (i32 c = 0; c < s; ++c) o.x[s * j + c] = q[c];
+        } else {
+            put_entry(o, j, q[0], q[1], s == 3 ? q[2] : 0.0, dims == 4 ? v.data() + 3 * k : nullptr);
+        }
         ++j;
     }
-    o.count = m;
+    o.count = o.dims == 1 ? s * m : m;
 }
 
 i32 pokarr_free(pokarr& rec)

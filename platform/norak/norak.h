@@ -170,7 +170,8 @@ void add_param_line(const std::vector<std::string>& values);
 // ---- dynamic memory
 i32 open_arrays();
 i32 open_blocks();  // dynamic blocks not freed
-void fail_alloc_after(i32 n);  // the n-th allocation from now fails (0: none)
+// The n-th allocation from now fails (0: none), and the times - 1 after it.
+void fail_alloc_after(i32 n, i32 times = 1);
 // The n-th call from now of a list routine ("ldelet", "lmark", "lacces"), of
 // the menu start ("modint") or of a menu item ("nu_mod_exec", both status
 // -1) fails (0: none).

@@ -100,6 +100,11 @@ bool alloc_fails()
     if (h.fail_countdown <= 0) return false;
     if (--h.fail_countdown == 0) {
         note("memory: allocation refused");
+        if (h.fail_more > 0) {
+            // the next one is refused as well
+            --h.fail_more;
+            h.fail_countdown = 1;
+        }
         return true;
     }
     return false;
@@ -113,7 +118,11 @@ i32 open_arrays()
 }
 
 i32 open_blocks() { return static_cast<i32>(H().blocks.size()); }
-void fail_alloc_after(i32 n) { H().fail_countdown = n; }
+void fail_alloc_after(i32 n, i32 times)
+{
+    H().fail_countdown = n;
+    H().fail_more = n > 0 && times > 1 ? times - 1 : 0;
+}
 
 bool call_fails(const std::string& routine)
 {

@@ -78,6 +78,7 @@ struct Host {
     std::map<void*, i32> blocks;
     i32 fail_countdown = 0;
     std::map<std::string, i32> fail_calls;  // list routine -> calls until one fails
+    i32 fail_more = 0;  // allocations refused after the counted one
     long long allocations = 0;  // allocations asked for since the reset
 
     i32 mdnxt = 0;

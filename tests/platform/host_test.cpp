@@ -344,6 +344,16 @@ TEST_F(Host, MemoryCountsAndInjectedFailures)
     EXPECT_EQ(norak::element_count(), 0u);
     // Two arrays, a resize, a block and an element were asked for.
     EXPECT_EQ(norak::allocations() - asked, 5);
+    // refusals in a row: the counted one and the next
+    norak::fail_alloc_after(2, 2);
+    void* b1 = DM_ALLOC(8);
+    EXPECT_NE(b1, nullptr);
+    EXPECT_EQ(DM_ALLOC(8), nullptr);
+    EXPECT_EQ(DM_ALLOC(8), nullptr);
+    void* b2 = DM_ALLOC(8);
+    EXPECT_NE(b2, nullptr);
+    DM_FREE(b1, 8);
+    DM_FREE(b2, 8);
 }
 
 TEST_F(Host, KeyedRecordsAndTemplatesRefuseOversizedReads)

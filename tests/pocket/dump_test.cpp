@@ -95,6 +95,22 @@ TEST(PocketDumps, MatchTheHandWrittenFiles)
     ingos(7, 2, ingo, ingo1, xi, yi, nullptr, nullptr);
     std::string plain = read("pkingo007.txt");
     EXPECT_NE(plain.find("    0 |     3 |    -9 |       1.25 |       -0.5 \n"), std::string::npos);
+    // a list of numbers under id 1234 (file 234), then appended to by id -234
+    pokarr nums;
+    i32 st = 0;
+    pokarr_init_dyn(1, 2, nums, st);
+    nums.x[0] = 0.5;
+    nums.x[1] = -3.0;
+    nums.count = 2;
+    pokarr_dump(&nums, 1234, 0, -1);
+    const std::string want = "Dimensions: 1\nNo of Points: 2\nIndex ,      N     \n======,============\n"
+                             "    0 ,        0.5 \n    1 ,         -3 \n\n\n";
+    const std::string one = read("pokarr234.txt");
+    EXPECT_NE(one.find(want), std::string::npos) << one;
+    EXPECT_EQ(one.find("Origin"), std::string::npos);
+    pokarr_dump(&nums, -234, 0, -1);
+    EXPECT_EQ(read("pokarr234.txt"), one + one);
+    pokarr_free(nums);
     pokarr_free(a);
     pokarr_free(four);
     pkdm_rel_all();
@@ -172,6 +188,29 @@ TEST(PocketDumps, DrawingsChordArcsAndColourEntities)
     EXPECT_NE(table.find("|          1 |          1 | "), std::string::npos) << table;
     pokarr_free(e8);
     pokarr_free(r8);
+    // with the normals switch a point of an array with vectors is drawn to
+    // the point plus its vector and back, in a figure and in a curve alike
+    Loop two;
+    two.pt(0, 0).pt(2, 0);
+    pokarr n4 = make(two, 4);
+    n4.vec[0] = 0.6;
+    n4.vec[2] = 0.8;
+    pkdbg_switches(-1, 1);
+    pkdbg_set(0);
+    EXPECT_EQ(pokarr_draw_body(n4, 1), 0);
+    const auto& s4 = norak::figures().back().strokes;
+    ASSERT_EQ(s4.size(), 5u);  // up and back at the first point, across, up and back
+    EXPECT_NEAR(s4[0].to[0], 0.6, 1e-6);
+    EXPECT_NEAR(s4[0].to[2], 0.8, 1e-6);
+    pkdbg_set(1);
+    i32 id4 = pokarr_draw_body(n4, 1);
+    ASSERT_GT(id4, 0);
+    const auto& w4 = norak::entities().at(id4).words;
+    std::vector<f64> c4(w4.size() / 2);
+    std::memcpy(c4.data(), w4.data(), c4.size() * sizeof(f64));
+    ASSERT_GE(c4.size(), 2u);
+    EXPECT_EQ(c4[1], 6.0);  // six curve points
+    pokarr_free(n4);
     pkdbg_set(0);
     pkdbg_switches(-1, 0);
     pokarr_free(a);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "cleanup/mapgrid.h"
@@ -40,6 +41,16 @@ struct Call {
 // A status that ends the call (set by the steps below).
 struct Stop {
     i32 status;
+};
+
+// A working pocket array given back when it goes out of scope, so that a
+// stop thrown by any step frees it as well.
+struct Owned {
+    pokarr a;
+    explicit Owned(i32 dims) { pokarr_init(dims, a); }
+    ~Owned() { pokarr_free(a); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
 };
 
 void clear_all()
@@ -188,8 +199,10 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
     const bool turned = p.direction != c.expdir;
     if (turned && c.inward < 1 && !(c.level == 1 && c.inward == 0 && c.outward)) return false;
     if (p.area <= c.A) return false;
+    // a distance below 0.013: kept without the crossing, loop and repair steps
+    if (c.d < 0.013) return p.count >= 4;
     bool keep = true;
-    if (!(c.d < 0.013)) {
+    {
         CrossTable t;
         i32 count = 0, st = 0;
         lup_intersect_kept(102, given, p, t, count, st);
@@ -203,8 +216,12 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
             keep = p.dims != 2 && keep3d(c, given, t, count);
         }
         if (!keep) {
-            if (c.talk)
-                erou2c("[oneoff_pokarr] LANE: ", lup_count, g_pieces.n(), " INTERSECTS PREVIOUS OFFSET");
+            if (c.talk) {
+                char text[120];
+                std::snprintf(text, sizeof text, "[oneoff_pokarr] LANE: %d OFFSET %d INTERSECTS PREVIOUS OFFSET",
+                              lup_count, g_pieces.n());
+                eroutc(text, 0);
+            }
             if (MACTYP == MACTYP_TYPE48 && !(c.inward == 1 && c.level == 1)) {
                 keep = true;
                 if (p.dims > 2) kind = 5;
@@ -233,21 +250,15 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
 bool split(const Call& c, const pokarr& raw, bool same, const pokarr& given, bool phase1, bool radius, PkPieces& into)
 {
     i32 more = 0, st = 0;
-    pokarr piece;
-    pokarr_init(raw.dims, piece);
+    Owned held(raw.dims);
+    pokarr& piece = held.a;
     DELUPS(raw, piece, more, st);
     if (st == 1) throw Stop{10};
     if (st == 11 && same) throw Stop{11};
     if (st != 0) return false;
     for (i32 k = 0;; ++k) {
         i32 kind = 1, ierr = 0;
-        bool kept = false;
-        try {
-            kept = keep_piece(c, piece, given, k == 0, phase1, kind);
-        } catch (...) {
-            pokarr_free(piece);
-            throw;
-        }
+        const bool kept = keep_piece(c, piece, given, k == 0, phase1, kind);
         if (kept) {
             if (into.n() >= PK_PIECES_MAX) ierr = 10;
             if (ierr == 0) into.add(piece, 0, piece.count, piece.direction, piece.area * piece.direction,
@@ -259,10 +270,7 @@ bool split(const Call& c, const pokarr& raw, bool same, const pokarr& given, boo
         pokarr_init(raw.dims, piece);
         i32 m = more;
         DELUPS(raw, piece, m, st);
-        if (st != 0) {
-            pokarr_free(piece);
-            return false;
-        }
+        if (st != 0) return false;
     }
     return true;
 }
@@ -278,8 +286,10 @@ void lanes_of(const Call& c, PkPieces& list, const pokarr& last, f64 dist)
 
 // Registers a piece as a row (kind 0) or collects it (kinds 1, 2) with the
 // keys of its kind; `plain` tells that a piece of the expected direction
-// was registered before in this call.
-void register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 levelword, bool& plain)
+// was registered before in this call. `lane`: a lane loop, whose tag 1 is
+// its parent. Answers the parent row the piece was given.
+i32 register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 levelword, bool& plain,
+                   bool lane = false)
 {
     i32 sub = c.level, key = c.key, parent = c.row;
     bool island = false;
@@ -299,11 +309,11 @@ void register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 
     i32 st = 0;
     if (c.kind == 0) {
         i32 start = 0;
-        lup_add(sub, key, parent, c.row, 0, value, levelword, p, start, st);
+        lup_add(sub, key, parent, lane ? parent : c.row, 0, value, levelword, p, start, st);
         if (st != 0) throw Stop{st};
         if (turned) lup_row(lup_count).inherited = c.row;
         if (island) ++pk_nisland;
-        return;
+        return parent;
     }
     ComlupStore& second = comlup_second();
     if (second.pts.storage == PKS_EMPTY) pokarr_init(p.dims, second.pts);
@@ -311,12 +321,14 @@ void register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 
     if (st != 0) throw Stop{11};
     second.counts.push_back(p.count);
     second.dirs.push_back(p.direction);
+    return parent;
 }
 
 // Sub-loop i of a list as a pocket array of its own (freed by the caller).
 void take(const PkPieces& l, i32 i, pokarr& p)
 {
     i32 st = 0;
+    pokarr_free(p);
     pokarr_init(l.pts.dims, p);
     pokarr_copy_range(l.counts[static_cast<size_t>(i)], l.pts, l.start(i), p, st);
     if (st != 0) throw Stop{11};
@@ -324,15 +336,14 @@ void take(const PkPieces& l, i32 i, pokarr& p)
     pokarr_area(p);
 }
 
-// The lane merge for a registered piece S: the lane loops are cut back to
-// what the step offset leaves between S and its offset by r + eps.
-void lane_merge(const Call& c, const pokarr& S, i32 sd)
+// The lane merge for a registered piece S (given the parent row `sparent`):
+// the lane loops are cut back to what the step offset leaves between S and
+// its offset by r + eps.
+void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
 {
     i32 st = 0, seg = 0;
-    pokarr w, raw, P;
-    pokarr_init(S.dims, w);
-    pokarr_init(S.dims, raw);
-    pokarr_init(S.dims, P);
+    Owned hw(S.dims), hraw(S.dims), hp(S.dims);
+    pokarr &w = hw.a, &raw = hraw.a, &P = hp.a;
     pokarr_copy(S, w, st);
     f64 px = 0.0, py = 0.0;
     if (st == 0) {
@@ -361,10 +372,7 @@ void lane_merge(const Call& c, const pokarr& S, i32 sd)
             DELUPS(raw, P, m, st);
         }
     }
-    pokarr_free(w);
-    pokarr_free(raw);
     if (!found) {
-        pokarr_free(P);
         DELREL();
         g_lanes.clear();
         return;
@@ -372,7 +380,8 @@ void lane_merge(const Call& c, const pokarr& S, i32 sd)
     pokarr_reverse(P);
     g_lanework.clear();
     for (i32 i = 0; i < g_lanes.n(); ++i) {
-        pokarr L;
+        Owned hl(g_lanes.pts.dims);
+        pokarr& L = hl.a;
         take(g_lanes, i, L);
         const i32 lkind = g_lanes.kinds[static_cast<size_t>(i)];
         ComlupStore& col = comlup_collection();
@@ -381,7 +390,7 @@ void lane_merge(const Call& c, const pokarr& S, i32 sd)
         col.dirs.clear();
         const f64 side = pkoff.side;
         pkoff.side = 0.0001;
-        i32 outrow = 0, lastrow = 0, parent = c.row;
+        i32 outrow = 0, lastrow = 0, parent = sparent;
         comlup_pokarr(1, L, P, parent, c.d, c.level, parent, 0, 0, 0, *c.K, outrow, lastrow, st);
         pkoff.side = side;
         i32 ierr = 0;
@@ -411,17 +420,12 @@ void lane_merge(const Call& c, const pokarr& S, i32 sd)
             const i32 ans = first_decided(L, P);
             g_lanework.add(L, 0, L.count, L.direction, L.area * L.direction, ans != 0 ? 1 : lkind, ierr);
         }
-        pokarr_free(L);
         pokarr_free(col.pts);
         pokarr_init(pk_dims(), col.pts);
         col.counts.clear();
         col.dirs.clear();
-        if (ierr != 0) {
-            pokarr_free(P);
-            throw Stop{11};
-        }
+        if (ierr != 0) throw Stop{11};
     }
-    pokarr_free(P);
     std::swap(g_lanes, g_lanework);
     g_lanework.clear();
     DELREL();
@@ -481,35 +485,24 @@ void register_lanes(Call& c, i32 lanemode, bool had_pieces, bool& plain, i32& ma
     for (i32 i = 0; i < g_lanes.n(); ++i) {
         const i32 k = g_lanes.kinds[static_cast<size_t>(i)];
         if (k != 2 && k != 4) continue;
-        pokarr L;
+        Owned hl(g_lanes.pts.dims);
+        pokarr& L = hl.a;
         take(g_lanes, i, L);
         i32 res = 0;
         lup_vs_loops3d(L, 0, 0, res, st);
         if (st == 0 && res == 0) lup_chk_sub(g_pieces, L, res, st);
-        if (st != 0) {
-            pokarr_free(L);
-            throw Stop{st};
+        if (st != 0) throw Stop{st};
+        if (res != 0 || L.area <= c.floor) continue;
+        if (lanemode == 2 && (c.kind == 1 || c.kind == 2)) {
+            register_piece(c, L, false, c.r, 0, plain);
+        } else {
+            Call lc = c;
+            lc.outward = 0;
+            const bool turned = L.direction != c.expdir;
+            const i32 sub_if = turned && c.inward == 1 ? 1 : c.level;
+            register_piece(lc, L, turned, c.r, sub_if == 1 ? 6 : (had_pieces ? 4 : 5), plain, true);
         }
-        if (res != 0 || L.area <= c.floor) {
-            pokarr_free(L);
-            continue;
-        }
-        try {
-            if (lanemode == 2 && (c.kind == 1 || c.kind == 2)) {
-                register_piece(c, L, false, c.r, 0, plain);
-            } else {
-                Call lc = c;
-                lc.outward = 0;
-                const bool turned = L.direction != c.expdir;
-                const i32 sub_if = turned && c.inward == 1 ? 1 : c.level;
-                register_piece(lc, L, turned, c.r, sub_if == 1 ? 6 : (had_pieces ? 4 : 5), plain);
-            }
-            ++made;
-        } catch (...) {
-            pokarr_free(L);
-            throw;
-        }
-        pokarr_free(L);
+        ++made;
     }
 }
 
@@ -538,9 +531,8 @@ i32 run(Call& c, i32 lanemode)
     bool over = over0;
     f64 cur = over ? c.d + e : c.d, rad = c.level == 1 || lanemode == 2 ? c.d : c.r, regd = c.d;
     i32 failures = 0;
-    pokarr raw, w;
-    pokarr_init(loop.dims, raw);
-    pokarr_init(loop.dims, w);
+    Owned hraw(loop.dims), hw(loop.dims);
+    pokarr &raw = hraw.a, &w = hw.a;
     bool had_pieces = false;
     for (;;) {
         clear_all();
@@ -565,7 +557,6 @@ i32 run(Call& c, i32 lanemode)
             std::swap(g_first, g_pieces);
             g_pieces.clear();
             for (i32 i = 0; i < g_first.n() && failed == nullptr; ++i) {
-                pokarr_free(w);
                 take(g_first, i, w);
                 pk_longest_seg(w, seg);
                 pokarr_start_at(w, seg, 1, 0.5, px, py, st);
@@ -587,6 +578,10 @@ i32 run(Call& c, i32 lanemode)
                 }
             }
         }
+        // A failed split restarts phase 1 at the distance it was made with,
+        // reduced: in the overshoot mode that is d + e, so phase 2 still
+        // takes the whole e off (reducing d alone and adding no e back would
+        // leave the offset e short).
         if (failed != nullptr) {
             ++failures;
             if (c.talk) erou1c("[oneoff_pokarr] DELUPS HAS FAILED ", failures, " TIMES");
@@ -596,31 +591,22 @@ i32 run(Call& c, i32 lanemode)
         }
         break;
     }
-    pokarr_free(raw);
-    pokarr_free(w);
     had_pieces = g_pieces.n() > 0;
 
     // registration
     i32 made = 0;
     bool plain = false;
     for (i32 i = 0; i < g_pieces.n(); ++i) {
-        pokarr p;
+        Owned hp(g_pieces.pts.dims);
+        pokarr& p = hp.a;
         take(g_pieces, i, p);
         const bool turned = p.direction != c.expdir;
         if ((turned && c.inward < 1 && !(c.level == 1 && c.inward == 0 && c.outward)) || p.area <= c.A ||
-            p.count < 4) {
-            pokarr_free(p);
+            p.count < 4)
             continue;
-        }
-        try {
-            register_piece(c, p, turned, regd, 0, plain);
-            ++made;
-            if (lanes) lane_merge(c, p, sd);
-        } catch (...) {
-            pokarr_free(p);
-            throw;
-        }
-        pokarr_free(p);
+        const i32 parent = register_piece(c, p, turned, regd, 0, plain);
+        ++made;
+        if (lanes) lane_merge(c, p, parent, sd);
     }
     if (lanes) register_lanes(c, lanemode, had_pieces, plain, made);
     if (made == 0) return 1;

@@ -37,8 +37,12 @@ struct Run {
     i32 islands = 0;   // live islands
     bool flag_ils = true, flag_lan = true, flag_rev = false;
     bool retry = false;
+    // The merge records live in a vector that grows as the table does (no
+    // host array of 1,000 records to open, grow and close: nothing of them
+    // is handed to the host).
     std::vector<Record> records;
     std::vector<i32> marks;
+    bool cross_failed = false;  // the island merge's crossing test failed (-1)
 };
 
 // The last row of a key and sub-key (searched backwards) with its loop.
@@ -101,7 +105,9 @@ void lanpok(Run& run, f64 d, i32 i, bool& made, i32& status)
         const i32 out = outward ? 1 : 0;
         oneoff_pokarr(0, loop, 0, -1, run.r, d, prev, row, i, k, run.keys, out, run.retry ? 1 : 0, st);
         if (st == 13) st = 1;
-        if (st == 9 || st == 10 || st == 11 || st == 15 || st == 21) {
+        // A negative status (the grid walk refused) is a failure too: it
+        // ends the stage and the run instead of counting as an offset made.
+        if (st == 9 || st == 10 || st == 11 || st == 15 || st == 21 || st < 0) {
             status = st;
             break;
         }
@@ -123,11 +129,9 @@ void lanpok(Run& run, f64 d, i32 i, bool& made, i32& status)
                 oneoff_pokarr(0, loop, 0, -1, run.r, t, prev, row, i, k, run.keys, out, 0, st);
                 if (st == 13) st = 1;
             }
-            if (st > 1 && st != 1) {
-                if (st == 9 || st == 10 || st == 11 || st == 15 || st == 21) {
-                    status = st;
-                    break;
-                }
+            if (st == 9 || st == 10 || st == 11 || st == 15 || st == 21 || st < 0) {
+                status = st;
+                break;
             }
         }
         if (st != 1) {
@@ -269,6 +273,7 @@ void retire_inside(Run& run, const IlsPair& m, i32 r, const pokarr& lr, i32& sta
         pk_arr_int(102, lj, lr, cross);
         if (cross < 0) {
             status = -1;
+            run.cross_failed = true;
             break;
         }
         if (cross != 0) continue;
@@ -519,6 +524,33 @@ void partial_retire(i32 ra, i32 rb, const pokarr& pa, const pokarr& pb, f64 D, i
     pokarr_free(q);
 }
 
+// The row that is `child`'s parent (when there is one) takes `parent` as
+// its parent.
+void parent_takes(i32 child, i32 parent)
+{
+    if (child >= 1 && child <= lup_count) lup_row(child).parent = parent;
+}
+
+// Second island pass, a pocket loop merged with island j's offset (row b)
+// into new rows from `first`: the records of row b get state -2 (unless an
+// earlier row of key j has sub-key -2), every first-level row of key j or
+// under row b hangs under the first new row, and row b under the last such
+// row of key j.
+void second_pass_merged(Run& run, i32 j, i32 rb, i32 first)
+{
+    if (!earlier_minus2(j, rb))
+        for (Record& rec : run.records)
+            if (rec.island == rb) rec.state = -2;
+    i32 lastj = 0;
+    for (i32 r = 1; r <= lup_count; ++r) {
+        LupRow& row = lup_row(r);
+        if (row.subkey != 1 || !(row.key == j || row.parent == rb)) continue;
+        row.parent = first;
+        if (row.key == j) lastj = r;
+    }
+    if (lastj != 0) lup_row(rb).parent = lastj;
+}
+
 // "lancom": the pocket loops of level i merged with the islands' offsets of
 // pass p.
 void lancom(Run& run, i32 i, i32 p, i32& status)
@@ -552,13 +584,19 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
             }
             if (st == 1) {
                 const i32 inh = lup_row(ra).inherited;
+                const size_t held = run.records.size();
                 for (i32 r = first; r <= lup_count; ++r) {
                     if (inh) lup_row(r).inherited = inh;
+                    // the records of row a hold for each new row in its place
+                    for (size_t q = 0; q < held; ++q)
+                        if (run.records[q].pocket == ra)
+                            run.records.push_back({run.records[q].island, r, run.records[q].state});
                     run.records.push_back({rb, r, 0});
                     drop_clockwise(r);
                 }
                 lup_row(ra).subkey = 0;
                 set_mark(run, rb, 1);
+                if (p == 2) second_pass_merged(run, j, rb, first);
                 ra = last_row(k, i, pa, status);
                 if (status != 0 || ra == 0) break;
                 n = 0;  // the islands again from the first
@@ -567,6 +605,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
             if (st == 3) {
                 const i32 sk = lup_row(ra).subkey;
                 lup_row(ra).subkey = sk >= 2 && !earlier_minus2(k, ra) ? -2 : 0;
+                parent_takes(lup_row(rb).parent, lup_row(ra).parent);
                 set_mark(run, rb, 1);
                 if (i == 1 && p == 1) ++m;
                 continue;
@@ -586,10 +625,23 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 break;
             }
             if (partial == 1) continue;
+            // Another live pocket loop at level 1; an island's offset is no
+            // pocket loop that carries the pocket on, and counting one would
+            // leave this key's loop without its end row. When the loop of key 1
+            // goes, the keys above it move down one (k follows, so that the
+            // key moved into its place is taken next).
             bool other = false;
             if (i == 1)
-                for (i32 r = pk_nisland + 1; r <= lup_count; ++r)
-                    if (r != ra && r != rb && lup_row(r).subkey > 0 && lup_row(r).key <= 10000) other = true;
+                for (i32 r = pk_nisland + 1; r <= lup_count; ++r) {
+                    LupRow& row = lup_row(r);
+                    if (r == ra || r == rb || row.subkey <= 0 || row.key > 10000) continue;
+                    other = true;
+                    if (lup_row(ra).key == 1 && row.key >= 2 && row.key <= 9999 && --row.key == k) --k;
+                }
+            if (i >= 2 && rb > 1)
+                for (i32 r = 1; r < rb; ++r)
+                    if (lup_row(r).subkey > 0 && lup_row(r).parent == rb) lup_row(r).parent = lup_row(ra).parent;
+            parent_takes(lup_row(rb).parent, lup_row(ra).parent);
             set_mark(run, rb, 1);
             if (i == 1 && !other) {
                 i32 e = 0;
@@ -627,6 +679,19 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
             lup_row(r).subkey = neg ? 0 : -lup_row(r).subkey;
             --run.islands;
         }
+    }
+    // a retired pocket loop whose parent still has a live loop of another
+    // branch ends there (sub-key 0)
+    for (i32 r = 1; r <= lup_count; ++r) {
+        const LupRow& row = lup_row(r);
+        if (mark(run, r) != 2 || row.subkey >= 0 || row.parent < 1 || row.parent > lup_count ||
+            row.key == lup_row(row.parent).key)
+            continue;
+        for (i32 q = 1; q <= lup_count; ++q)
+            if (q != r && lup_row(q).parent == row.parent && mark(run, q) != 2 && lup_row(q).subkey > 0) {
+                lup_row(r).subkey = 0;
+                break;
+            }
     }
 }
 
@@ -690,6 +755,9 @@ void island_passes(Run& run, i32 i, i32 levels, i32& status)
 {
     lanile(run, run.r0, 1, status);
     if (status == 0 && run.islands >= 2 && run.flag_ils) ilscom(run, 1, status);
+    // A failed crossing test of the island merge (-1) ends that merge only:
+    // the run goes on with the islands as they stand.
+    if (status == -1 && run.cross_failed) status = 0;
     if (status == 0 && run.flag_lan) lancom(run, i, 1, status);
     if (status != 0 || levels <= 1) return;
     f64 d2 = 0.2 * (run.r != 0.0 ? std::min(run.s, run.r) : run.s);
@@ -701,6 +769,7 @@ void island_passes(Run& run, i32 i, i32 levels, i32& status)
     if (d2 < 0.013) d2 = std::max(0.013, pkoff.side);
     lanile(run, d2, 2, status);
     if (status == 0 && run.islands >= 2 && run.flag_ils) ilscom(run, 2, status);
+    if (status == -1 && run.cross_failed) status = 0;
     if (status == 0 && run.flag_lan) lancom(run, i, 2, status);
 }
 
@@ -859,8 +928,9 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
                 }
             }
     }
-    if (status == 0 && all_levels) {
-        // an island's first offset whose parent went: the next live row of that key
+    if (status == 0) {
+        // an island's first offset whose parent went: the next live row of
+        // that key (also after a level that made no offset)
         for (i32 r = 1; r <= lup_count; ++r) {
             LupRow& row = lup_row(r);
             if (row.key <= 10000 || row.key == 9999 || row.subkey != 1) continue;
@@ -904,9 +974,10 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
         }
         if (left && gncalw() != 0) eroutc("[rrpock] NOT ALL ISLANDS WILL BE MACHINED", 0);
         if (count != 0 && lup_count > 0 && pokdim != 2) pock_dir(status);
+        // a failed direction choice is a failure, not "nothing to machine"
         if (count != 0 && lup_count > 0 && status == 0)
             clr_cut(0, run.s, direction, cut_mode, status);
-        else
+        else if (status == 0)
             status = 17;
     }
     lup_box_close();

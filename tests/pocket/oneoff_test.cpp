@@ -681,6 +681,25 @@ TEST(OneOffset, TheLaneModeAddsLoopsWhereTheStepLeavesMaterial)
     }
 }
 
+TEST(OneOffset, BelowADistanceOf0013APieceIsKeptWithoutItsTests)
+{
+    // the loop lies inside an island: an offset by 0.02 is dropped by the
+    // island test, one by 0.01 is kept without it
+    for (const f64 d : {0.01, 0.02}) {
+        fresh();
+        pokpar.side = 0.01;
+        pokarr a = make(square(0, 0, 10)), isl = make(square(-5, -5, 20, false));
+        row_of(a, 1);
+        row_of(isl, 10001);
+        pk_nisland = 1;
+        i32 keys = 1;
+        EXPECT_EQ(offset(a, d, keys), d < 0.013 ? 0 : 1) << d;
+        EXPECT_EQ(lup_count, d < 0.013 ? 3 : 2) << d;
+        pokarr_free(a);
+        pokarr_free(isl);
+    }
+}
+
 TEST(OneOffset, WithTheEndModeTheOffsetStartsNearestTheStartPoint)
 {
     for (const f64 sy : {5.0, 7.5}) {

@@ -417,6 +417,18 @@ void angpnt(const i32& mode, const f32* centre, const f32* from, const f32* to, 
 // A curve entity (a polyline) through n points (x, y, z doubles); id 0 and
 // status -1 on failure.
 void crcmpl(const i32& n, const f64* pts, i32& id, i32& status);
+// The placement point of a curve entity (a line's start, an arc's centre, a
+// B-spline curve's first control point; model coordinates): mode 1 gets it,
+// mode 2 moves the whole curve so that it lies at the point. Status -1 for
+// no such curve or another mode.
+void crvplc(const i32& mode, const i32& id, f64* point, i32& status);
+// An arc entity about the centre in the plane of the normal, of the radius,
+// from angle a0 to a1 (degrees, counter-clockwise about the normal from the
+// plane's x axis: the x axis laid into the plane, the y axis when the normal
+// runs nearly along x); id 0 and status -1 for a radius not above 0, a
+// normal of no length or an angle that is not finite.
+void crarc(const f64* centre, const f64* normal, const f64& radius, const f64& a0, const f64& a1, i32& id,
+           i32& status);
 // Figure drawing between figopa and figcls: pen up to, line to a point; a
 // figure opened with a colour.
 void moveto(const f32& x, const f32& y, const f32& z);

@@ -212,6 +212,67 @@ void crcmpl(const i32& n, const f64* pts, i32& id, i32& status)
     status = 0;
 }
 
+void crvplc(const i32& mode, const i32& id, f64* point, i32& status)
+{
+    status = -1;
+    auto it = H().entities.find(id);
+    if (it == H().entities.end() || it->second.cls != CRV_CLASS || (mode != 1 && mode != 2)) return;
+    Entity& e = it->second;
+    std::vector<f64> d(e.words.size() / 2);
+    std::memcpy(d.data(), e.words.data(), d.size() * 8);
+    // where the x of the placement point and of every point moving with it lie
+    std::vector<size_t> at;
+    switch (e.type) {
+    case CRV_LINE: at = {0, 3}; break;
+    case CRV_ARC: at = {0}; break;
+    case CRV_BSPLINE: {
+        if (d.size() < 2) return;
+        const size_t p = static_cast<size_t>(d[0]), n = static_cast<size_t>(d[1]), base = 2 + n + p + 1;
+        for (size_t k = 0; k < n; ++k) at.push_back(base + 4 * k);
+        break;
+    }
+    default: return;
+    }
+    if (at.empty() || d.size() < at.back() + 3) return;
+    if (mode == 1) {
+        for (size_t c = 0; c < 3; ++c) point[c] = d[at[0] + c];
+        status = 0;
+        return;
+    }
+    const f64 by[3] = {point[0] - d[at[0]], point[1] - d[at[0] + 1], point[2] - d[at[0] + 2]};
+    for (size_t a : at)
+        for (size_t c = 0; c < 3; ++c) d[a + c] += by[c];
+    std::memcpy(e.words.data(), d.data(), d.size() * 8);
+    status = 0;
+}
+
+void crarc(const f64* centre, const f64* normal, const f64& radius, const f64& a0, const f64& a1, i32& id,
+           i32& status)
+{
+    id = 0;
+    status = -1;
+    const f64 ln = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+    if (!(radius > 0.0) || !(ln > 0.0) || !std::isfinite(a0) || !std::isfinite(a1) || alloc_fails()) return;
+    const f64 n[3] = {normal[0] / ln, normal[1] / ln, normal[2] / ln};
+    // the plane's x axis: the world x axis laid into the plane (y when the
+    // normal runs nearly along x), its y axis the normal across it
+    f64 r[3] = {1, 0, 0};
+    if (std::fabs(n[0]) > 0.9) r[0] = 0, r[1] = 1;
+    const f64 dot = r[0] * n[0] + r[1] * n[1] + r[2] * n[2];
+    f64 x[3] = {r[0] - dot * n[0], r[1] - dot * n[1], r[2] - dot * n[2]};
+    const f64 lx = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    for (f64& v : x) v /= lx;
+    const f64 y[3] = {n[1] * x[2] - n[2] * x[1], n[2] * x[0] - n[0] * x[2], n[0] * x[1] - n[1] * x[0]};
+    const std::vector<f64> d = {centre[0], centre[1], centre[2], x[0], x[1], x[2], y[0], y[1], y[2], radius, a0, a1};
+    Entity e;
+    e.cls = CRV_CLASS;
+    e.type = CRV_ARC;
+    e.words.resize(d.size() * 2);
+    std::memcpy(e.words.data(), d.data(), d.size() * 8);
+    id = add_entity(e);
+    status = 0;
+}
+
 // ------------------------------------------------------- selection by criteria
 
 void set_pdel_callback(CntDelFn fn) { C().del = fn; }

@@ -152,6 +152,55 @@ TEST_F(Contours, PolylineCurvesRunThroughTheirPoints)
     EXPECT_EQ(id, 0);
 }
 
+TEST_F(Contours, CurvesMoveWithTheirPlacementPointAndArcsAreMadeInAPlane)
+{
+    quarter_disc();
+    const f64 p[6] = {0, 0, 1, 3, 4, 1};
+    i32 poly = 0, st = -1;
+    crcmpl(2, p, poly, st);
+    // the placement point: a line's start, an arc's centre, a curve's first point
+    f64 q[3] = {9, 9, 9}, o[6];
+    for (const auto& [id, want] : std::vector<std::pair<i32, std::vector<f64>>>{{1, {0, 0, 0}}, {2, {0, 0, 0}}, {poly, {0, 0, 1}}}) {
+        crvplc(1, id, q, st);
+        EXPECT_EQ(st, 0) << id;
+        EXPECT_EQ(std::vector<f64>(q, q + 3), want) << id;
+    }
+    // moved there, the whole curve follows
+    const f64 to[3] = {1, 2, 3};
+    for (i32 id : {1, 2, poly}) {
+        f64 t0 = 0, t1 = 0, before[6];
+        crvrng(id, t0, t1, st);
+        evcrv(id, t1, before, st);
+        crvplc(1, id, q, st);
+        const f64 by[3] = {to[0] - q[0], to[1] - q[1], to[2] - q[2]};
+        f64 there[3] = {to[0], to[1], to[2]};
+        crvplc(2, id, there, st);
+        EXPECT_EQ(st, 0);
+        evcrv(id, t1, o, st);
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(o[c], before[c] + by[c], 1e-12) << id;
+    }
+    crvplc(3, 1, q, st);
+    EXPECT_EQ(st, -1);
+    crvplc(1, 99, q, st);
+    EXPECT_EQ(st, -1);
+    // an arc about a normal along x: its x axis is the world y laid into the plane
+    const f64 c[3] = {1, 2, 3}, nx[3] = {2, 0, 0};
+    i32 arc = 0;
+    crarc(c, nx, 5.0, 0.0, 90.0, arc, st);
+    ASSERT_EQ(st, 0);
+    evcrv(arc, 0.0, o, st);
+    EXPECT_NEAR(o[0], 1.0, 1e-12);
+    EXPECT_NEAR(o[1], 7.0, 1e-12);
+    evcrv(arc, 90.0, o, st);
+    EXPECT_NEAR(o[2], 8.0, 1e-12);  // y axis: x cross y = z
+    const f64 zero[3] = {0, 0, 0};
+    crarc(c, zero, 5.0, 0.0, 90.0, arc, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(arc, 0);
+    crarc(c, nx, 0.0, 0.0, 90.0, arc, st);
+    EXPECT_EQ(st, -1);
+}
+
 namespace {
 std::vector<i32> deleted_orders;
 void on_delete(i32 order) { deleted_orders.push_back(order); }

@@ -187,7 +187,8 @@ i32 FIND_REGIONS(const f32& tol)
     f64 ctol = 10.0 * tol;
     if (ctol > 0.1) ctol = 0.1;
     // The list of an earlier call is given back: it does not grow from one
-    // call to the next.
+    // call to the next, so that the table of FR_MAX entries a call may fill
+    // is never overrun by the calls after it.
     free_entries();
     if (fr.npol < 1 && !fr.built) return -1;
     i32 status = 0;

@@ -485,11 +485,15 @@ bool lane_taken(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v,
         f64 P[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
         i32 seg = -1;
         if (!lane_start(wi, attempt, loop, v.L, P, Q, seg)) return false;
+        // P on the loop itself gives no direction: that try is passed over
         f64 ux = P[0] - Q[0], uy = P[1] - Q[1], len = 0.0;
         if (!pk_unit2(ux, uy, len)) continue;
         i32 st = 0;
         lup_lane_poly(wi, buf, st);
-        if (st != 0) continue;  // no lane over an over-long polyline
+        // No fill over a polyline that could not be made whole (cut at 7,000
+        // points, or no second tolerance): the fill would answer for another
+        // loop than the sub-loop, and its status could take the lane.
+        if (st != 0) continue;
         const f64 target[2] = {Q[0] + v.d * ux, Q[1] + v.d * uy};
         i32 got = 0, flag = 0;
         g_lane_out.offset = 0;

@@ -350,6 +350,8 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
         pk_longest_seg(w, seg);
         pokarr_start_at(w, seg, 1, 0.5, px, py, st);
     }
+    // away from the side the pass took (the given side, turned with the
+    // outward switch), so that the merge looks back across the step
     if (st == 0) lup_offset(-sd, c.inward, c.r + c.eps, w, raw, st);
     bool found = false;
     if (st == 0 && raw.count >= 3) {

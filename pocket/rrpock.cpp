@@ -610,14 +610,20 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 if (i == 1 && p == 1) ++m;
                 continue;
             }
-            // nothing in common: the pocket loop may lie in the island's offset
-            i32 side = 0, ss = 0;
-            lup_side(pb, pa, -1, D, side, ss);
-            if (ss != 0 && ss != 2) {
-                status = 11;
-                break;
+            // Status 2 (the pair's further offset vanished in part) puts the
+            // pocket loop in the island's offset; with nothing in common
+            // (status 0) the side test tells.
+            bool lies_in = st == 2;
+            if (!lies_in) {
+                i32 side = 0, ss = 0;
+                lup_side(pb, pa, -1, D, side, ss);
+                if (ss != 0) {
+                    status = 11;
+                    break;
+                }
+                lies_in = side == 1 || side == 2;
             }
-            if (!(ss == 2 || side == 1 || side == 2)) continue;
+            if (!lies_in) continue;
             i32 partial = 0;
             partial_retire(ra, rb, pa, pb, D, partial);
             if (partial < 0) {

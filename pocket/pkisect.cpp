@@ -823,6 +823,10 @@ void pk_lnln_dim(i32 mode, const f64* a1in, const f64* a2in, const f64* b1in, co
                  i32& status)
 {
     mode = mode % 2;
+    // Along the surfaces (pocket dimension other than 2) the two lines are
+    // met in space: they must lie in one plane, and two lines that pass
+    // each other at different heights do not cross. In the plane the
+    // heights play no part.
     const i32 nd = pokdim == 2 ? 2 : 3;
     f64 a1[3], a2[3], b1[3], b2[3], ra1[3], ra2[3], rb1[3], rb2[3];
     for (int k = 0; k < 3; ++k) {

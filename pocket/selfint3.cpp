@@ -303,7 +303,14 @@ i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64
         if (!pair || !same_point(x, q)) continue;
         ++hits[k];
         entry = k;
-        // met again: the walk leaves on the branch it did not come by
+        // Met again: the walk leaves on the branch it did not come by. Each
+        // entry says which of its two branches a walk has already left by,
+        // in place of a sign on each segment number, a crossing flag and a
+        // test of the pair's order: a walk that would leave again by a
+        // branch already walked answers 1, unless it is back at its own
+        // start on its first meeting, so every branch of every crossing is
+        // walked once and no walk retraces another. The hit counters only
+        // tell that first meeting.
         bool arrive_first = std::abs(t.ingo[k]) == i;
         i32& left = arrive_first ? left2[k] : left1[k];
         if (left) {

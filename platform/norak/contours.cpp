@@ -98,6 +98,17 @@ f64 area2(const f32* pts, i32 n)
     return s / 2.0;
 }
 
+// A curve entity of the type whose words hold the doubles d; its id.
+i32 add_curve(i32 type, const std::vector<f64>& d)
+{
+    Entity e;
+    e.cls = CRV_CLASS;
+    e.type = type;
+    e.words.resize(d.size() * 2);
+    std::memcpy(e.words.data(), d.data(), d.size() * 8);
+    return add_entity(e);
+}
+
 }  // namespace
 
 void set_crit_contours(const std::vector<std::vector<i32>>& contours) { C().found = contours; }
@@ -203,12 +214,7 @@ void crcmpl(const i32& n, const f64* pts, i32& id, i32& status)
     for (i32 k = 1; k <= n - 2; ++k) d.push_back(k);
     d.insert(d.end(), {f64(n - 1), f64(n - 1)});
     for (i32 k = 0; k < n; ++k) d.insert(d.end(), {pts[3 * k], pts[3 * k + 1], pts[3 * k + 2], 1.0});
-    Entity e;
-    e.cls = CRV_CLASS;
-    e.type = CRV_BSPLINE;
-    e.words.resize(d.size() * 2);
-    std::memcpy(e.words.data(), d.data(), d.size() * 8);
-    id = add_entity(e);
+    id = add_curve(CRV_BSPLINE, d);
     status = 0;
 }
 
@@ -264,12 +270,7 @@ void crarc(const f64* centre, const f64* normal, const f64& radius, const f64& a
     for (f64& v : x) v /= lx;
     const f64 y[3] = {n[1] * x[2] - n[2] * x[1], n[2] * x[0] - n[0] * x[2], n[0] * x[1] - n[1] * x[0]};
     const std::vector<f64> d = {centre[0], centre[1], centre[2], x[0], x[1], x[2], y[0], y[1], y[2], radius, a0, a1};
-    Entity e;
-    e.cls = CRV_CLASS;
-    e.type = CRV_ARC;
-    e.words.resize(d.size() * 2);
-    std::memcpy(e.words.data(), d.data(), d.size() * 8);
-    id = add_entity(e);
+    id = add_curve(CRV_ARC, d);
     status = 0;
 }
 

@@ -49,6 +49,19 @@ std::vector<i32> square_def(f64 x0, f64 y0, f64 s, bool cw = false)
     return d;
 }
 
+// Appends a contour definition to the contour list, its surface range
+// empty; its place in the list.
+i32 pk_place(const std::vector<i32>& d)
+{
+    ContourList& c = CNTLST;
+    i32 at = c.count == 0 ? 1 : c.pos[c.count - 1] + dfcgld(cnt_def(c.count - 1));
+    std::copy(d.begin(), d.end(), c.elems + 2 * (at - 1));
+    c.pos[c.count] = at;
+    c.first[c.count] = 0;
+    c.last[c.count] = -1;
+    return c.count++;
+}
+
 // A fresh level store with one level open and one region current.
 Region* level_with(const std::vector<std::vector<f32>>& polys)
 {
@@ -429,18 +442,9 @@ TEST(ContourLists, KindsCountsOrientationAndCriteria)
     EXPECT_EQ(num_open_contours(), 0);
     std::vector<i32> a = square_def(0, 0, 4), b = square_def(10, 0, 2, true);
     std::vector<i32> open{2, 0, line(0, 10, 5, 10), 0, line(5, 10, 5, 15), 0};
-    auto place = [](const std::vector<i32>& d) {
-        ContourList& c = CNTLST;
-        i32 at = c.count == 0 ? 1 : c.pos[c.count - 1] + dfcgld(cnt_def(c.count - 1));
-        std::copy(d.begin(), d.end(), c.elems + 2 * (at - 1));
-        c.pos[c.count] = at;
-        c.first[c.count] = 0;
-        c.last[c.count] = -1;
-        ++c.count;
-    };
-    place(a);
-    place(b);
-    place(open);
+    pk_place(a);
+    pk_place(b);
+    pk_place(open);
     set_contour_kinds();
     EXPECT_EQ(num_closed_contours(), 2);
     EXPECT_EQ(num_open_contours(), 1);
@@ -711,16 +715,10 @@ TEST(ContourLists, TheCheckOfTheKeptContoursLosesNothingAndEnds)
     fresh();
     CNTLST = ContourList{};
     auto place = [](const std::vector<i32>& d, i32 order) {
-        ContourList& c = CNTLST;
-        i32 at = c.count == 0 ? 1 : c.pos[c.count - 1] + dfcgld(cnt_def(c.count - 1));
-        std::copy(d.begin(), d.end(), c.elems + 2 * (at - 1));
-        c.pos[c.count] = at;
-        c.first[c.count] = 0;
-        c.last[c.count] = -1;
-        c.kind[c.count] = CNT_CLOSED;
-        c.order[c.count] = order;
-        c.selected[c.count] = 1;
-        ++c.count;
+        const i32 k = pk_place(d);
+        CNTLST.kind[k] = CNT_CLOSED;
+        CNTLST.order[k] = order;
+        CNTLST.selected[k] = 1;
     };
     // a polygon of 5000 edges, more elements than the work buffer holds
     const i32 n = CNT_LOOP_MAX + 500;
@@ -755,4 +753,34 @@ TEST(ContourLists, TheCheckOfTheKeptContoursLosesNothingAndEnds)
     get_crit_contours(2, changed);
     EXPECT_EQ(changed, 1);
     EXPECT_EQ(CNTLST.count, 2);
+}
+
+TEST(ContourLists, LoadingGathersTheSurfacesEachLoopBoundsAndKeepingOneDropsTheOthers)
+{
+    fresh();
+    // two patches within the square at 20, one within the square at 0
+    norak::load_session_text(R"({"entities": [
+        {"kind": "plane_patch", "id": 1, "origin": [1, 1, 0], "u_axis": [1, 0, 0], "v_axis": [0, 1, 0], "u": [0, 2], "v": [0, 2]},
+        {"kind": "plane_patch", "id": 2, "origin": [21, 1, 0], "u_axis": [1, 0, 0], "v_axis": [0, 1, 0], "u": [0, 2], "v": [0, 2]},
+        {"kind": "plane_patch", "id": 3, "origin": [22, 2, 0], "u_axis": [1, 0, 0], "v_axis": [0, 1, 0], "u": [0, 1], "v": [0, 1]}]})");
+    CNTLST = ContourList{};
+    pk_place(square_def(0, 0, 4));
+    pk_place(square_def(20, 0, 4));
+    i32 changed = -1;
+    cntset_load(1, changed);
+    EXPECT_EQ(changed, 0);
+    i32 len = 0;
+    sllen(len);
+    EXPECT_EQ(len, 3);
+    EXPECT_EQ(CNTLST.first[0], 0);
+    EXPECT_EQ(CNTLST.last[0], 0);
+    EXPECT_EQ(CNTLST.first[1], 1);
+    EXPECT_EQ(CNTLST.last[1], 2);
+    EXPECT_EQ(CNTLST.order[1], 2);  // a line stands for one contour
+    cntset_keep(1);
+    sllen(len);
+    EXPECT_EQ(len, 2);
+    EXPECT_EQ(CNTLST.last[0], CNTLST.first[0] - 1);
+    EXPECT_EQ(CNTLST.first[1], 0);
+    EXPECT_EQ(CNTLST.last[1], 1);
 }

@@ -217,6 +217,23 @@ TEST(ArcConditioning, HalfTurnsAreSplitFlatArcsStraightenedShortArcsPointed)
     pk_split_arcs(c2, st);
     EXPECT_EQ(c1.count, 10);
     EXPECT_EQ(c2.count, 6);
+    // an array that cannot grow: the split fails and the arc stays whole
+    {
+        f64 hx[6], hy[6];
+        for (i32 k = 0; k < 6; ++k) {
+            hx[k] = h.x[static_cast<size_t>(k)];
+            hy[k] = h.y[static_cast<size_t>(k)];
+        }
+        pokarr fix;
+        pokarr_init_static(2, hx, hy, nullptr, nullptr, 6, fix, 6);
+        pk_split_arcs(fix, st);
+        EXPECT_NE(st, 0);
+        ASSERT_EQ(fix.count, 6);
+        for (i32 k = 0; k < 6; ++k) {
+            EXPECT_EQ(hx[k], h.x[static_cast<size_t>(k)]) << k;
+            EXPECT_EQ(hy[k], h.y[static_cast<size_t>(k)]) << k;
+        }
+    }
     // radius 100: 0.2 degrees become a straight segment, 0.3 degrees stay
     auto flat = [](f64 deg, i32 dir) {
         f64 t = deg * M_PI / 180;
@@ -265,6 +282,15 @@ TEST(ArcConditioning, ArcsOfOneCircleMergeBelowTheCosineLimit)
     f64 s = std::sqrt(0.5);
     Loop l;
     l.pt(1, 0).arc(s, s, 0, 0, 1).arc(0, 1, 0, 0, 1).pt(0, 0).close();
+    // a plane array merges alike in any pocket dimension mode
+    for (const i32 dim : {3, 4}) {
+        pokdim = dim;
+        pokarr d = make(l);
+        pk_merge_arcs(d);
+        EXPECT_EQ(d.count, 7) << dim;
+        pokarr_free(d);
+    }
+    pokdim = 2;
     pokarr a = make(l);
     pk_merge_arcs(a);
     ASSERT_EQ(a.count, 7);

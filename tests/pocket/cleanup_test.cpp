@@ -552,3 +552,55 @@ TEST(LoopCleanup, ARefitArcMeetsTheNextArcAgainWithinItsSpan)
     pokarr_free(a);
     pkdm_rel_all();
 }
+
+// Cuts beside arcs: at the loop's first point and in a pocket with heights,
+// the loop stays closed and every arc starts and ends on its circle.
+TEST(LoopCleanup, SpikeCutsBesideArcsKeepTheLoopClosedAndArcsOnTheirCircles)
+{
+    fresh();
+    const f64 T = 0.001;
+    auto sound = [](const pokarr& a, const char* what) {
+        ASSERT_GT(a.count, 3) << what;
+        EXPECT_NEAR(a.x[a.count - 1], a.x[0], 1e-12) << what;
+        EXPECT_NEAR(a.y[a.count - 1], a.y[0], 1e-12) << what;
+        for (i32 k = 1; k + 3 < a.count; ++k)
+            if (pk_arc_at(a.x[k])) {
+                const f64 r = a.x[k + 1], cx = a.x[k + 2], cy = a.y[k + 2];
+                EXPECT_NEAR(std::hypot(a.x[k - 1] - cx, a.y[k - 1] - cy), r, 1e-9) << what << " arc at " << k;
+                EXPECT_NEAR(std::hypot(a.x[k + 3] - cx, a.y[k + 3] - cy), r, 1e-9) << what << " arc at " << k;
+            }
+    };
+    // a straight spike between two crossing arcs, the loop starting at the
+    // spike: the closing arc and the arc after the spike end and start at
+    // their crossing
+    pokdim = 2;
+    const f64 by = -0.498 + std::sqrt(0.25 - 0.09);
+    Loop xa;
+    xa.pt(5, 0).pt(4.9, 0.002).arc(5.2, by, 4.9, -0.498, -1).pt(6, 3).pt(4, 3).pt(4, -1).arc(5, 0, 5, -1, -1);
+    pokarr x0 = make(xa);
+    OFFSEG(0, 0, T, x0);
+    EXPECT_EQ(x0.count, 12);
+    sound(x0, "cut at the first point");
+    pokarr_free(x0);
+    // in a pocket with heights, a spike turning the same way twice before
+    // a gentle arc (turned by 30 degrees, so that the arc's marker makes a
+    // line that meets the one before the spike)
+    pokdim = 3;
+    const f64 c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
+    auto rot = [&](f64 x, f64 y) { return P{c30 * x - s30 * y, s30 * x + c30 * y}; };
+    const f64 mx = 7.4, my = -0.098, hx = 0.2, hy = 5.0, hl = std::hypot(hx, hy);
+    const f64 h = std::sqrt(1000.0 * 1000.0 - 2.5 * 2.5 - 0.1 * 0.1);
+    const P S = rot(4.9, 0.002), E = rot(9.9, -0.198), C = rot(mx + h * hx / hl, my + h * hy / hl);
+    Loop ga;
+    for (const P& q : {rot(0, 0), rot(5, 0)}) ga.pt(q.x, q.y);
+    ga.pt(S.x, S.y).arc(E.x, E.y, C.x, C.y, 1);
+    for (const P& q : {rot(10, 5), rot(0, 5), rot(0, 0)}) ga.pt(q.x, q.y);
+    pokarr g3 = make(ga, 3);
+    for (i32 q = 0; q < g3.count; ++q) g3.z[q] = 1.0;
+    OFFSEG(0, 0, T, g3);
+    EXPECT_LT(g3.count, ga.n());
+    sound(g3, "cut with heights before an arc");
+    pokarr_free(g3);
+    pokdim = 2;
+    pkdm_rel_all();
+}

@@ -202,3 +202,34 @@ TEST(ContourLoading, AnOpenContourIsFittedOnItsWayOutAndRetracedOnItsWayBack)
     pokarr_free(w);
     EXPECT_EQ(pkdm_in_use(), 0);
 }
+
+TEST(ContourLoading, ASplitThatCannotGrowTheContourFailsTheFit)
+{
+    // a half-circle arc on a row of unit steps: the fit splits it, and at
+    // the pool's kilobyte edges the split must grow the contour; any host
+    // array refused on the way fails the load or leaves the contour whole
+    for (const i32 w : {54, 55, 56, 57}) {
+        const f64 want = 10.0 * w + M_PI * w * w / 8.0;
+        bool failed = false;
+        for (i32 n = 1; n <= 12; ++n) {
+            fresh();
+            pkoff.seg_tol = 0.001;
+            pk_tol = 0.01;
+            Loop c;
+            for (i32 k = 0; k <= w; ++k) c.pt(k, 0);
+            c.pt(w, 10).arc(0, 10, 0.5 * w, 10, 1).close();
+            reg(c, 1);
+            pk_arc_mode = 1;
+            norak::fail_alloc_after(n, 2);
+            i32 st = 0;
+            pk_load_contours(0.0, st);
+            norak::fail_alloc_after(0);
+            if (st != 0) {
+                failed = true;
+                continue;
+            }
+            EXPECT_NEAR(row_area(1), want, 1e-6) << w << " refused at " << n;
+        }
+        EXPECT_TRUE(failed) << w;
+    }
+}

@@ -140,6 +140,9 @@ TEST(OffsetDriver, LevelsShowTheirProgressAndAFailingStageEndsTheRun)
     EXPECT_EQ(st, 0);
     EXPECT_TRUE(norak::transcript_has("NUMBER OF OFFSETS DONE:"));
     EXPECT_EQ(pokpar.cut_mode, 5);  // given back
+    // the run's radius value reaches the short-arc rule of the offsets
+    EXPECT_GT(pokpar.radius, 0.0);
+    EXPECT_EQ(pk_radius, pokpar.radius);
     clr_save_state(2);
     pkdm_rel_all();
     // a host array refused at each point in turn (ASan watching): a negative

@@ -89,6 +89,11 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
         g_set.state[u] = 1;
         i32 st = 0;
         pk_split_arcs(a, st);
+        if (st != 0) {
+            // the split of a half-turn arc could not grow the contour
+            status = 11;
+            break;
+        }
         const i32 m = l3 ? (a.count - 1) / 2 + 1 : a.count;
         pokarr pts;
         pokarr_init(2, pts);

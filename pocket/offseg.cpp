@@ -132,6 +132,9 @@ void planar_cut(pokarr& a, i32 s, i32 e)
                     pokarr_drop(a, e + 1, 4);
                     pokarr_drop(a, s + 2, 3);
                 }
+                // a cut at the loop's first point moves that point: its
+                // closing copy follows, or the loop would be left open
+                if (s == 0) pokarr_copy_entry(a, a.count - 1, 0);
                 return;
             }
             pk_loop_fix(e, s, 1, a);
@@ -205,6 +208,14 @@ bool spatial_cut(pokarr& a, i32& s, i32 e)
     // e the last entry there is none, and a plane array has no heights to
     // meet in; the planar cut is made instead.
     if (e + 1 >= n || a.dims < 3) return false;
+    // Lines only stand for straight segments. Beside an arc the entry
+    // before a is the arc's centre and the entry after e its marker, and
+    // cutting out an arc's end would leave its block ending off its circle:
+    // where the segment before the spike, the spike or the one after it is
+    // an arc, the planar cut, which meets arcs on their circles, is made.
+    bool parc = false;
+    seg_before(a, s, parc);
+    if (parc || e != s + 1 || mk(a, e + 1)) return false;
     i32 before = s == 0 ? n - 2 : s - 1;
     f64 pts[12] = {a.x[before], a.y[before], a.z[before], a.x[s], a.y[s], a.z[s],
                    a.x[e],      a.y[e],      a.z[e],      a.x[e + 1], a.y[e + 1], a.z[e + 1]};
@@ -324,6 +335,8 @@ void one_pass(pokarr& a, i32 keep, f64 T, f64 L)
 
 void OFFSEG(i32 mode, i32 keep, const f64& tol, pokarr& a)
 {
+    // A 1-D array holds numbers, not a loop: there are no segments to
+    // examine nor short ones to remove, and it is left as it is.
     if (a.dims < 2) return;
     f64 T = tol;
     f64 t0 = pokdim == 2 ? (0.1 * T > 0.0001 ? 0.1 * T : 0.0001) : 1.0e-6;

@@ -38,16 +38,23 @@ void pk_split_arcs(pokarr& a, i32& status)
         f64 s = 0.0, c = 0.0;
         arc_sc(sx, sy, cx, cy, ex, ey, r, dir, s, c);
         if (s < -1e-6 || (s < 0.035 && c < -0.99)) {
-            // The first arc ends a quarter turn from its start; the rest follows.
-            a.x[k + 3] = cx - dir * (sy - cy);
-            a.y[k + 3] = cy + dir * (sx - cx);
+            // The second arc (marker, radius, centre, the old end) goes in
+            // behind the first; only when all four entries are in does the
+            // first arc end a quarter turn from its start. An insertion that
+            // fails takes out the entries put in before it, so that the
+            // arc is left whole, with its end point, and not as a part block.
             const f64 mk[3] = {PK_ARC_MARK, 0.0, 0.0}, rd[3] = {r, a.y[k + 1], 0.0}, ce[3] = {cx, cy, 0.0},
                       en[3] = {ex, ey, 0.0};
             const f64* ins[4] = {mk, rd, ce, en};
             for (i32 j = 0; j < 4; ++j) {
                 pokarr_add_pnt_at(ins[j], a, k + 4 + j, status);
-                if (status != 0) return;
+                if (status != 0) {
+                    pokarr_drop(a, k + 4, j);
+                    return;
+                }
             }
+            a.x[k + 3] = cx - dir * (sy - cy);
+            a.y[k + 3] = cy + dir * (sx - cx);
             continue;  // the quarter arc passes; the rest is examined next
         }
         k += 4;
@@ -116,7 +123,9 @@ void pk_merge_arcs(pokarr& a)
             ++k;
             continue;
         }
-        const f64 c1[2] = {a.x[k + 2], a.y[k + 2]}, c2[2] = {a.x[k + 6], a.y[k + 6]};
+        // The point compare reads three coordinates outside a plane pocket:
+        // the centres of this plane array carry a height of 0.
+        const f64 c1[3] = {a.x[k + 2], a.y[k + 2], 0.0}, c2[3] = {a.x[k + 6], a.y[k + 6], 0.0};
         bool same = pk_eq(a.x[k + 1], a.x[k + 5]) && pk_eq(a.y[k + 1], a.y[k + 5]) && pk_eqpt(c1, c2);
         if (same) {
             f64 s = 0.0, c = 0.0;

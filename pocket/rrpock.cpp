@@ -860,6 +860,9 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     const i32 mode_in = cut_mode, loops_in = pkoff.loops_on;
     Run run;
     run.s = radius;
+    // the short-arc rule of the arc conditioning reads the pocket's radius
+    // value: kept for the pocket being computed
+    pk_radius = radius;
     run.r0 = par.extra;
     i32 levels = 9999;
     if (cut_mode == -1 || cut_mode == -11 || cut_mode == -2 || cut_mode == 1) levels = 1;

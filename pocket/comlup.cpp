@@ -263,6 +263,9 @@ bool accepted(const Accept& c, i32 counter, pokarr& w, bool& hole, i32& status)
     pokarr_reverse(w);
     if (c.kind == 2) return true;
     i32 res = 0, st = 0;
+    // One test for both kinds of loop: the island test of common loops
+    // takes a loop on the surfaces along its own road in space, so it stands
+    // for the 3-D island test as well.
     lup_vs_comlup(w, c.keya, c.keyb, res, st);
     if (st == 11) status = 11;
     if (st != 0 || res == 1) return false;
@@ -299,6 +302,9 @@ void take_loop(const Accept& c, const pokarr& w, bool hole, bool collect, i32& t
         return;
     }
     if (hole) lup_row(lup_count).inherited = c.parent;
+    // The out row is read as the row of the largest loop registered so far
+    // (its new row, which is also the last row then); a loop that went to
+    // the collection store has no row yet and sets nothing.
     if (w.area > best) {
         best = w.area;
         outrow = lastrow = lup_count;
@@ -383,6 +389,10 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
 // The common loop that starts at crossing k: A from k to the next crossing
 // j, then B from j to the crossing i that follows j along B, into the walk
 // buffer; in 3-D the points carry A's height on A's piece and B's on B's.
+// "The crossing point with the height on A, then the height on B" is read
+// as the height each piece gives it: a crossing is put in once, at the
+// height of the piece it starts or ends (A's at k and j, B's at i), not
+// twice as a vertical step.
 // Answers i (-1 when j has no successor); false in `ok` on a pool failure.
 i32 walk_from(const pokarr& a, const pokarr& b, const ComlupLists& l, i32 n, i32 k, pokarr& w, bool& ok)
 {
@@ -405,7 +415,11 @@ i32 walk_from(const pokarr& a, const pokarr& b, const ComlupLists& l, i32 n, i32
     ok = ok && walk_piece(a, t.aseg[k], t.aseg[j], round_a, t.x[j], t.y[j], t.h1[j], w);
     ok = ok && walk_piece(b, std::abs(t.bseg[j]), std::abs(t.bseg[i]), round_b, t.x[i], t.y[i], t.h2[i], w);
     if (!ok) return i;
-    // The walk closes where it began (its first entry repeated).
+    // The walk closes where it began (its first entry repeated). With the
+    // crossings in pairs i is k and this only makes the closing exact; for
+    // other input (where the successor along B is left open) the walk ends at
+    // another crossing, and the copy closes it there so that a loop, not an
+    // open piece, is judged and kept.
     pokarr_copy_entry(w, w.count - 1, 0);
     return i;
 }
@@ -436,7 +450,7 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
         keyb > 10000 && lup_tree_find(rowa, rowb, 0) != 0)
         reject_dir = 1;
     if (a.dims != b.dims) {
-        if (clr_kind == 0) eroutc("[comlup_pokarr] DIMENSIONS OF ARRAYS DIFFER", 0);
+        eroutc("[comlup_pokarr] DIMENSIONS OF ARRAYS DIFFER", 0);
         return;
     }
     const Accept acc{kind,     subkey,  parent,  rowa,    rowb, keya, keyb, reject_dir, distance,
@@ -484,6 +498,9 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     if (taken > 0) status = 1;
     i32 got = 0;
     if (one_more && !collection.counts.empty()) {
+        // The walks' status 1 is set back: their loops were only collected,
+        // not registered, and the further offset's result (its loops, or
+        // status 2 or 3 below) is what this call answers.
         status = 0;
         got = one_more_offset(acc, a.dims, island, first_row, counter, best_area, outrow, lastrow, status);
         if (status > 1) return;

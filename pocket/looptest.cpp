@@ -125,8 +125,10 @@ bool walk_along(const pokarr& a, i32 seg, f64 sign, f64 x, f64 y, f64 z, f64 len
         status = 11;
         return false;
     }
-    f64 d[3] = {sign * (a.x[seg] - a.x[seg - 1]), sign * (a.y[seg] - a.y[seg - 1]),
-                sign * (a.z[seg] - a.z[seg - 1])},
+    // An arc segment is numbered by its marker entry, which holds no point:
+    // the walk then goes along the arc's chord, to its end entry.
+    const i32 e = seg + 3 < a.count && pk_arc_at(a.x[seg]) ? seg + 3 : seg;
+    f64 d[3] = {sign * (a.x[e] - a.x[seg - 1]), sign * (a.y[e] - a.y[seg - 1]), sign * (a.z[e] - a.z[seg - 1])},
         l = 0.0;
     if (!pk_unit3(d, l)) {
         status = 11;
@@ -149,6 +151,8 @@ void lup_side(const pokarr& a, const pokarr& b, i32 sign, const f64& distance, i
 {
     status = 0;
     result = 2;
+    // The height test needs heights on both loops: with either of them a
+    // plane loop there is none to compare, and the plane test below decides.
     if (a.dims != 2 && b.dims != 2) {
         // on the surfaces: the first crossing whose heights differ enough
         // tells the side by the way the surface rises along A there
@@ -703,7 +707,11 @@ void entry3(const pokarr& a, i32 k, f64* q)
 
 // The nearest-point scan in 3-D (segments straight from entry to entry,
 // an arc taken from its start to its end point), with the tie rule and the
-// exclusion of the previous answer of the plane scan.
+// exclusion of the previous answer of the plane scan. An arc goes along its
+// chord: the arcs a loop on the surfaces keeps are the short ones left in
+// plane stretches, and a chord's foot lies on the loop's path within the
+// arc's small rise. Every segment, straight or arc, is named by its end
+// entry, so that the numbers given back run alike over both kinds.
 void near_scan3(const f64* p, const pokarr& a, i32& seg, f64& t, f64* foot, f64& dist)
 {
     const bool has_prev = seg > 0;
@@ -825,6 +833,10 @@ void pk_far_vertex(i32 dim, const f64* p, const pokarr& loop, i32& vertex, f64& 
     }
 }
 
+// "Each vertex of loop 2 (its segment boxes, also enlarged)" is read as the
+// vertex's own box, a point enlarged by the margin on every side: the
+// candidates are vertices, and a vertex near a segment of loop 1 is exactly
+// one whose margin box meets that segment's margin box.
 void lup_min_dist(const f64& margin, const f64* x2, const f64* y2, const i32& n2, const f64* x1, const f64* y1,
                   const i32& n1, i32& seg, f64& t, f64& fx, f64& fy, f64& dist, i32& word)
 {

@@ -199,6 +199,9 @@ void POKGRW(const i32& wanted, i32& status)
     long long cap = c + (static_cast<long long>(wanted - c) / 7000 + 1) * 7000;
     i32 want = cap > INT_MAX ? INT_MAX : static_cast<i32>(cap);
     PokAllocMainArray(want, status);
+    // A capacity cut down to the largest count a word holds can stay below
+    // the wanted number: that is a failure too, or the caller would write
+    // past the array's end.
     if (status < 0 || want < wanted) {
         status = 15;
         return;
@@ -241,6 +244,9 @@ void POKGPA(const i32& n, const i32& i, pokarr& arr, i32& status)
         if (arr.dims >= 2) arr.y[k] = p[1];
         if (arr.dims >= 3) arr.z[k] = s == 3 ? p[2] : 0.0;
         if (arr.dims == 4) {
+            // Only rows of dimension mode 4 hold normals behind their points;
+            // elsewhere the words there are the next row's points, and the
+            // array gets upright normals instead.
             const f64* v = main_base + s * (k0 + npts + k);
             for (i32 c = 0; c < 3; ++c) arr.vec[3 * k + c] = with_normals() && s == 3 ? v[c] : (c == 2 ? 1.0 : 0.0);
         }
@@ -266,10 +272,11 @@ void POKGPX(const i32& n, const i32& i, f64* x, f64* y, i32& status)
 void POKPUT(const pokarr& arr, const i32& i, i32& status)
 {
     status = 0;
-    if (arr.count <= 0 || arr.dims < 2) {
+    if (arr.dims < 2) {
         status = -1;
         return;
     }
+    if (arr.count <= 0) return;  // nothing to store
     // Normals are stored behind the points only in a pocket of dimension
     // mode 4: only there are the rows of the main array laid out with room
     // for them (twice the count) and read back with them; elsewhere they
@@ -341,6 +348,9 @@ bool world_copy(i32 flag, i32 i, i32 j, Put put)
     for (i32 k = 0; k < n;) {
         const f64* p = main_base + s * (i - 1 + k);
         f64 z = s == 3 ? p[2] : 0.0;
+        // A marker is "above 1e20", as every reader of the arc blocks has it;
+        // no coordinate of a model comes near that value, so the limit
+        // itself (exactly 1e20) decides nothing.
         if (pk_arc_at(p[0]) && k + 2 < n) {
             const f64* r = p + s;
             const f64* c = p + 2 * s;

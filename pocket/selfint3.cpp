@@ -131,6 +131,10 @@ bool both_walked(const f64* p)
 
 }  // namespace
 
+// The known-crossing tests compare points in plan: a crossing of a loop on
+// the surfaces has a height on each of its branches, and the copy holds the
+// first branch's only, so a compare in space would miss the same crossing
+// met along its second branch.
 void pk_known_cross1(i32 s, const f64* p, i32& known)
 {
     known = 0;
@@ -381,6 +385,9 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         publish();
         i32 other = 0, chunk = 0, found = 0;
         f64 X[3];
+        // The search starts at the first chunk, not at the chunk of the
+        // walk's segment: a walk crosses segments before its own as well as
+        // after it, and the chunk boxes keep the search short either way.
         pk_next_cross3(3, seg, 0, d, P, d.e, nullptr, src, start_seg, end_seg, nullptr, box, other, chunk, X, found);
         if (!found) {
             if (!append_to(src, seg, d.e[0], d.e[1], height_on(src, seg, d.e[0], d.e[1]), result)) {
@@ -454,7 +461,9 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             status = 11;
             return;
         }
-        if (r == 1) {
+        // A crossing walked before ends the walk as a failure, except at the
+        // walk's own start, where the walk has come round and simply ends.
+        if (r == 1 && !pk_eqpt2(X, S)) {
             status = 2;
             return;
         }

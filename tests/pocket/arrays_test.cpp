@@ -376,6 +376,10 @@ TEST(PocketMain, CopiesOutForwardAndBackwardWithArcsAndBounds)
     Loop l;
     l.pt(1, 0).arc(0, 1, 0, 0, 1).pt(0, 0);
     pokarr a = make(l);
+    pokarr none;
+    pokarr_init(2, none);
+    POKPUT(none, 1, st);  // an empty array stores nothing and succeeds
+    EXPECT_EQ(st, 0);
     POKPUT(a, 1, st);
     ASSERT_EQ(st, 0);
     f64 out[12];

@@ -186,6 +186,10 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
     const f64* ve = loop.dims == 4 ? loop.vec + 3 * en : nullptr;
     // An arc on either side keeps its end: the moved point is inserted beside
     // it (before the start of the arc after, behind the end of the arc before).
+    // The arc is left whole and on its circle, and the loop stays closed, so
+    // there is no arc to refit and no entry to take out; the short step to
+    // the moved point is a straight segment that the offset repair below
+    // judges with the rest.
     if (arc_after) {
         const f64 v[3] = {ve ? ve[0] : 0.0, ve ? ve[1] : 0.0, ve ? ve[2] : 1.0};
         pokarr_insert_pnt(pe, v, loop, en, status);
@@ -299,6 +303,10 @@ restart:
             continue;
         }
         LupsegHit prev, hit;
+        // The tens mode of the search is read as that of the walk: the
+        // search itself runs alike in every mode (B's chunks from the first,
+        // every segment to B's last), so it takes no mode, and the tens digit
+        // acts through the clean-up's nudge below.
         for (;;) {
             LUPSEG(d, seg, b, *box, 0, self, prev, hit);
             if (!hit.found) break;
@@ -368,6 +376,12 @@ restart:
                       *bo = &work.bout[2 * k];
             if (same_dir(ai, bi) || same_dir(ai, bo) || same_dir(ao, bi) || same_dir(ao, bo)) {
                 work.mark[k] = 1;
+                // "Once per crossing": a restart builds the table again from
+                // count 0, so a crossing has no lasting number to be marked
+                // by. The walk does not nudge again at the crossing it has
+                // just nudged at, and gives up after a fixed number of
+                // restarts, so that loops running along each other at many
+                // points cannot restart it without end.
                 if (tens && nudged_at != k && restarts_made >= luplup_max_restarts && (a.dims == 2 || a.storage < 0)) {
                     // the walk keeps being restarted: given up with a status
                     if (talk) eroutc("[LUPLUP] TOO MANY RESTARTS OF THE CROSSING WALK", 0);

@@ -50,6 +50,9 @@ i32 span(f64 mx, f64 my, f64 sx, f64 sy, f64 ex, f64 ey, i32 dir, f64 xx, f64 xy
 void pk_loop_fix(i32 a, i32 b, i32 mode, pokarr& arr)
 {
     i32 n = arr.count;
+    // An arc block takes five entries with its start; an array shorter than
+    // that, one without points (1-D) or a new end outside the array holds no
+    // arc to refit, and reading one would run past the entries: left as it is.
     if (n < 5 || arr.dims < 2) return;
     bool closed = pk_eq(arr.x[0], arr.x[n - 1]) && pk_eq(arr.y[0], arr.y[n - 1]);
     f64 S[2], E[2];

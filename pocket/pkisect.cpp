@@ -164,6 +164,8 @@ void pk_circ_circ_xy(const f64& c1x, const f64& c1y, const f64& r1, const f64& c
     y2 = p[3];
 }
 
+// The host interface offers no point-to-segment distance: it is computed
+// here, in one form, so the flag the callers pass selects nothing.
 void pk_dist_seg(const i32&, const f64& px, const f64& py, const f64& x1, const f64& y1, const f64& x2, const f64& y2,
                  f64& dist, f64& fx, f64& fy)
 {
@@ -444,6 +446,10 @@ void pk_arc_arc(const i32& pick, const i32& exclude, const f64& c1x, const f64& 
 }
 
 // ------------------------------------------------ straight intersections
+// The host interface has no line intersection (2-D or 3-D) nor 2-vector
+// helpers: the intersections below compute them themselves in double
+// precision, with lines taken as parallel when the determinant of their unit
+// directions is below 1e-14 in magnitude (the answer -2, as the host's).
 
 void pk_intvv2(const f64* p, const f64* u, const f64* q, const f64* v, f64* x, f64& sp, f64& sq, i32& status)
 {
@@ -676,6 +682,9 @@ void pk_lnln3(const f64* pts, const f64* boxes, f64* x, f64& ta, f64& tb, i32& s
         b1[k] = pts[6 + k];
         b2[k] = pts[9 + k];
     }
+    // On a failure the fractions stay 0: parallel lines or a segment
+    // without length have no meeting to measure, and callers read the
+    // fractions only with status 1.
     ta = tb = 0.0;
     f64 da[3], db[3], la = 0.0, lb = 0.0;
     sub3(a2, a1, da);
@@ -915,6 +924,10 @@ void pk_lnln_dim(i32 mode, const f64* a1in, const f64* a2in, const f64* b1in, co
         };
         f64 P[3], s1 = 0.0, s2 = 0.0;
         i32 hs = 0;
+        // Guide directions have as many coordinates as the points: pairs in
+        // two dimensions, triples in three (the procedure is the same over
+        // points of three coordinates). "No guide" needs its first value
+        // only, so a pair of 1e25 serves in either.
         f64 g[3] = {ga[0], ga[1], nd == 3 ? ga[2] : 0.0}, h[3] = {gb[0], gb[1], nd == 3 ? gb[2] : 0.0};
         if (seg_dist(ra2, rb1, rb2) < 1e-6) {
             if (nd == 2)

@@ -176,6 +176,8 @@ void swap_entry(pokarr& a, i32 i, i32 j, bool coords_only)
 void pokarr_reverse(pokarr& a)
 {
     i32 n = a.count;
+    // A 1-D array holds numbers, not a loop: it has no order of points nor a
+    // direction to turn, and is left as it is.
     if (a.dims < 2) return;
     if (n >= 5)
         for (i32 k = 1; k + 2 < n; ++k)
@@ -329,6 +331,9 @@ void pk_arc_range(const f64& r, const i32& dir, const f64& cx, const f64& cy, co
         return;
     }
     t = ang / sweep;
+    // Any direction other than +1 is measured clockwise, from E back
+    // (above): counted from S that is 1 - t, for -1 and for any stray value
+    // alike, so the answer always runs from the arc's start.
     if (dir != 1) t = 1.0 - t;
 }
 

@@ -381,6 +381,9 @@ void pokarr_init_static(i32 dims, f64* x, f64* y, f64* z, f64* vec, i32 count, p
     rec.vec = vec;
     rec.count = count;
     rec.storage = PKS_STATIC;
+    // The window holds what the caller's arrays hold (its room, at most
+    // PK_STATIC_MAX), not a fixed maximum: growing past the caller's arrays
+    // would write past them.
     i32 r = room > 0 ? room : count;
     rec.room = r < PK_STATIC_MAX ? r : PK_STATIC_MAX;
     if (rec.room < count) rec.room = count;
@@ -706,6 +709,7 @@ void pokarr_remove_pnts(pokarr& rec, i32 closed, i32 i, i32 n, i32& ierr)
     i32 old = rec.count;
     if (n > old - i) n = old - i;
     shift_down(rec, i, n);
+    // nothing removed: a closed loop is still closed on its first point
     if (!closed || n == 0) return;
     bool to_end = i + n == old;
     if (to_end) {
@@ -786,7 +790,11 @@ void pokarr_area(pokarr& rec)
                 if (r > 0.0) {
                     f64 a1 = (ax - cx) / r, a2 = (ay - cy) / r, e1 = (ex - cx) / r, e2 = (ey - cy) / r;
                     f64 s = a1 * e2 - a2 * e1, c = a1 * e1 + a2 * e2;
-                    // The sweep in the arc's own direction, a half turn or more included.
+                    // The sweep in the arc's own direction, a half turn or more
+                    // included: contours carry arcs of more than a half turn
+                    // until they are split, and an angle folded to a half turn
+                    // would count such an arc's area on the wrong side of its
+                    // chord.
                     f64 t = std::atan2(d * s, c);
                     if (t < 0.0) t += 2.0 * M_PI;
                     sum += (d * t - s) * r * r / 2.0;
@@ -913,6 +921,9 @@ i32 pokarr_free(pokarr& rec)
             pkdm_free(rec.storage, 0);
             ans = 0;
         } else {
+            // An index the pool does not hold is not handed to the pool
+            // (which would read past its table): the failure is reported and
+            // answered here rather than given back as a release.
             eroutc("[pokarr_free] UNABLE TO FIND DYNAMIC ARRAY", 0);
             ans = -1;
         }

@@ -171,6 +171,10 @@ void polbuf_init(const i32& mode, const i32& capacity, i32& status)
     }
 }
 
+// The operations that name a buffer (release, select, mark in use, the
+// copy's two buffers) check that buffer, not the current one: it is the one
+// they act on, and a buffer never opened has no array to release or fill,
+// whatever buffer is current.
 void polbuf_release_pol(const i32& n, const i32& mode, i32& status)
 {
     status = 0;
@@ -328,7 +332,9 @@ void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i3
         status = -1;
         return;
     }
-    // Grow by whole thousands of words until the point's two words fit.
+    // Grow by whole thousands of words until the point's two words fit: one
+    // thousand at a time would leave a point far beyond the end (j larger
+    // than the room a thousand words add) to be written past the array.
     long long need = static_cast<long long>(off) + 1 + 2LL * j;
     if (need > b->capacity) {
         long long m = (need - b->capacity + 999) / 1000;

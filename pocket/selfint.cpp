@@ -185,6 +185,11 @@ void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64*
 
 // ------------------------------------------------ first crossing (LUPSEG)
 
+// The answer codes read here: a straight pair counts as crossing when the
+// 2-D intersection finds its point directly (1) or through its nearly
+// parallel branch (3); a touching contact is a crossing with an arc where the
+// two run tangent (the radius at the point square to the line, or the two
+// radii in line), which is marked so that the caller can tell it.
 i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2])
 {
     i32 n = 0;
@@ -334,6 +339,9 @@ void store_clear()
 
 // Appends entries from..to of the source, an arc block whole, leaving out a
 // point that repeats the last one and an arc that would end where it starts.
+// A crossing at a vertex puts the same point in twice; kept, it would make a
+// null segment without a direction for the side tests and the clean-up, and
+// an arc from a point back to it would be read as a whole circle.
 bool append_range(const pokarr& src, i32 from, i32 to, pokarr& w)
 {
     i32 st = 0;
@@ -415,6 +423,11 @@ i32 cut2d(const pokarr& src)
             side = 2;
             ce = 0;
             start = -1;
+            // Loop 0 starts at the array's first point, not at crossing 0:
+            // it closes by running on to the array's end. Its second side is
+            // marked left at once, so that the walk does not stop on meeting
+            // crossing 0 again and leave out the piece from the array's
+            // start to it.
             t.left2[0] = 1;
         } else {
             start = -1;
@@ -443,6 +456,9 @@ i32 cut2d(const pokarr& src)
         }
         i32 from = L > 0 ? L - 1 : 0;
         for (i32 steps = 0;; ++steps) {
+            // A loop meets each crossing at most twice; the limit allows two
+            // steps more (loop 0's run from the array's start and on to its
+            // end), so that no loop that can close is stopped by it.
             // A loop that has not closed after more steps than its crossings
             // allow goes round without end: the cut fails (status 2) and the
             // caller drops the offset or tries it again at another distance,

@@ -206,7 +206,11 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
         CrossTable t;
         i32 count = 0, st = 0;
         lup_intersect_kept(102, given, p, t, count, st);
-        if (st != 0 || count < 0) throw Stop{11};
+        // Status 1 with no crossing left says that every contact found was a
+        // touch and taken out: the piece does not cross the loop, and is
+        // judged by its vertices like one that meets it nowhere. Only a
+        // failure of the crossing search (negative) ends the run.
+        if (st < 0 || count < 0) throw Stop{11};
         if (count == 0) {
             const i32 ans = first_decided(p, given);
             bool drop = (c.inward < 1 && ans == 0) || (c.inward >= 1 && ans == 1);

@@ -535,7 +535,9 @@ void parent_takes(i32 child, i32 parent)
 // into new rows from `first`: the records of row b get state -2 (unless an
 // earlier row of key j has sub-key -2), every first-level row of key j or
 // under row b hangs under the first new row, and row b under the last such
-// row of key j.
+// row of key j. Row b so becomes the end of the island's own chain: the
+// cutting takes the island's first pass, at the island's allowance, as its
+// last tour, one thin step inside the pocket's tour beside it.
 void second_pass_merged(Run& run, i32 j, i32 rb, i32 first)
 {
     if (!earlier_minus2(j, rb))

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -146,15 +147,24 @@ double depth(const Part& part, const chk::Tool& tool, const Pos& at)
     return d;
 }
 
-// A text output as kept: wall-clock stamps as letters, and in the tool path
-// dump the procedure blocks' dates and times as zeros.
+// A banner line of the module's load with its build date ("Mmm dd hh:mm:ss
+// yyyy", the compiler's clock) as letters: it changes with every build.
+std::string build_date_out(const std::string& line)
+{
+    for (const char* label : {"Program build date : ", "Module build date  : "})
+        if (const size_t at = line.find(label); at != std::string::npos)
+            return line.substr(0, at + std::strlen(label)) + "Mmm dd hh:mm:ss yyyy";
+    return line;
+}
+
+// A text output as kept: wall-clock stamps and build dates as letters, and in
+// the tool path dump the procedure blocks' dates and times as zeros.
 std::string as_kept(const std::string& file, const std::string& text)
 {
-    std::string out = stamps_out(text, "YYYY-MM-DD hh:mm:ss");
-    if (file != "toolpath.txt") return out;
-    std::istringstream in(out);
+    std::istringstream in(stamps_out(text, "YYYY-MM-DD hh:mm:ss"));
     std::string kept;
-    for (std::string line; std::getline(in, line);) kept += dump_line_stamps_out(line) + "\n";
+    for (std::string line; std::getline(in, line);)
+        kept += (file == "toolpath.txt" ? dump_line_stamps_out(line) : build_date_out(line)) + "\n";
     return kept;
 }
 

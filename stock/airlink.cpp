@@ -147,6 +147,9 @@ f32 dropped(const f32* P)
 // The old blocks after the cursor up to the move numbered `stop` (-1: the
 // list's end): moves and feed settings, noted for deletion, the highest Z
 // of the moves and the end of the first. anchor: the last element walked.
+// Other blocks (markers, tool changes, other technology) stay, and the link
+// is written behind them: they belong to the path around the link, and a
+// tool change taken away would leave the next cut with the wrong tool.
 struct OldRun {
     std::vector<i32> doomed;
     i32 anchor = 0;
@@ -196,7 +199,9 @@ void approach(const f32* P2, const HolderCode& h, f32 base, i32& status)
     if (status >= 0) optim_line(P2, status);
 }
 
-// Writes the new blocks behind the anchor, then deletes the old ones.
+// Writes the new blocks behind the anchor, then deletes the old ones. A
+// write that fails takes the new blocks away and leaves the old ones: a
+// link half written would send the tool through the stock.
 struct Writer {
     PathEdit edit;
     void open(const OldRun& r, i32& status)
@@ -257,7 +262,10 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
         if (status >= 0) optim_line(B, status);
         if (status >= 0 && eqpt3(D, B) == 0) optim_line(D, status);
     } else if (status >= 0 && eqpt3(D, P1) == 0) {
-        optim_line(D, status);  // one XY: straight up or down only
+        // One XY: straight up or down only. The moves after the link that go
+        // on down at that XY stay: they are the next stretch's cuts, and
+        // taking them away would leave their stock uncut.
+        optim_line(D, status);
     }
     if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
     if (status >= 0 && N > 0) write_feed_form(F, status);
@@ -371,16 +379,22 @@ void link_all(i32& status)
     old_run(-1, old);
     Writer w;
     w.open(old, status);
-    if (status >= 0) PTBT99(AM_APPEND, 3, 0.0f, 0, 0, status);
-    if (status >= 0) write_feed_code(4, status);
-    RSTMOV();
-    MOVST.point[0] = E[0], MOVST.point[1] = E[1], MOVST.point[2] = E[2];
-    if (status >= 0) optim_line(E, status);
-    if (status >= 0) PTBT99(AM_APPEND, 4, 0.0f, 0, 0, status);
+    if (status >= 0) optim_whole_rapid(E, status);
     w.edit.finish(status);
     if (status >= 0) msg_mdls(339, 10);
 }
 }  // namespace
+
+void optim_whole_rapid(const f32* E, i32& status)
+{
+    PTBT99(AM_APPEND, 3, 0.0f, 0, 0, status);
+    if (status >= 0) write_feed_code(4, status);
+    // The move is written even where the writers' last point lies at E.
+    RSTMOV();
+    MOVST.point[0] = E[0], MOVST.point[1] = E[1], MOVST.point[2] = E[2];
+    if (status >= 0) optim_line(E, status);
+    if (status >= 0) PTBT99(AM_APPEND, 4, 0.0f, 0, 0, status);
+}
 
 f32 optim_holder_feed(const f32& feed, const i32& code) { return holder_feed(feed, decode(code)); }
 
@@ -482,7 +496,13 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
         }
     }
     // The replay goes on from the list position (not from the list's start),
-    // the first move from the reference point.
+    // the first move from the reference point. A stretch whose end does not
+    // rise is replayed from the mark as well, not its given move alone: the
+    // moves between the mark and that move are not in the stock yet either,
+    // and the given move stamped alone would start from wherever the last
+    // stamp left the tool.
+    // The reference point of that replay is the one the holder stage set
+    // for the stretch.
     i32 at = 0, touch = 0, guard = 0;
     if (block != 0) do {
             optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);

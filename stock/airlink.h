@@ -16,6 +16,10 @@
 // to 9999 the tool row code / 1000 of mode 5, below 1000 none. A failed
 // write leaves the tool path as it was; status below 0.
 void optim_air_link(const i32& first, const i32& second, const i32& code, i32& status);
+// Writes at the list position what stands for a path taken away whole: a
+// start marker (kind 3), the rapid form and one move to E (the point where
+// the path ended), and the end marker (kind 4).
+void optim_whole_rapid(const f32* E, i32& status);
 // The same with the forced-link flag set: the retract and the traverse are
 // written even when they have no length.
 void optim_air_link_forced(const i32& first, const i32& second, const i32& code, i32& status);

@@ -67,7 +67,11 @@ void open_run(Run& r)
     r.first = SC.candidate;
 }
 
-// A move in the air: its length joins the run.
+// A move in the air: its length joins the run, which it opens when none is
+// open. A run of feed moves in the air is a run to link over whether or not
+// a rapid comes before it: the stage is to find every feed move that cuts
+// nothing, and linking from the last cut is what turns such moves into
+// rapids over the stock.
 void air_move(Run& r, f32 length)
 {
     r.air += length;
@@ -223,6 +227,10 @@ bool curve_move(Run& r, i32 number, i32 size, f32* P, i32& status)
 bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
 {
     f32 P[3];
+    // A string is broken into its lines as soon as it is met: any of its
+    // points may need a cut where the cutter enters or leaves the stock, and
+    // as lines each is read, cut and linked as a move of its own (the lines
+    // are the string's own moves, so the path cuts as before).
     if (mv_string(type)) {
         BRKSTR(1, status);
         return status < 0;
@@ -366,6 +374,8 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         stk_image_select(0, st);
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) {
+            // The cursor answers the list's end and a failed step alike: both
+            // end the scan. A failed read of the move itself is passed up.
             at_end = 1;
             if (r.open) SC.open_first = r.first;
             return;

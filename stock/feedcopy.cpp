@@ -180,6 +180,8 @@ void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const 
     }
     if (status >= 0) copy_run(to, fac, F0, status);
     lacces(3, a);
+    // A copy that fails is taken away whole: a part of a run left at the
+    // path's end would be machined as if it were the run.
     edit.finish(status);
     if (status < 0 || hand_on == 0) return;
     optim_air_link(before, new_start, feed_arg, status);

@@ -27,6 +27,9 @@ void rapid_top_raise(const f32& z)
 f32 optim_safety(i32& status)
 {
     status = 0;
+    // A distance not set (the word's default, negative) is worked out from
+    // the tool as the screen proposes it: a negative distance would put the
+    // links below the stock they are to clear.
     const f32 s = wrd2r(CMPBLK[CMP_SAFETY]);
     if (s >= 0.0f) return s;
     f32 clear = 0.0f, cut = 0.0f;

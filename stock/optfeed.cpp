@@ -387,7 +387,9 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, status);
         if (status < 0) {
-            // No move left: the run ends here.
+            // No move left: the run ends here. The cursor answers the list's
+            // end and a failed step alike; a failed read of the move itself
+            // is passed up by the reads below.
             status = 0;
             end = 1;
             break;
@@ -495,16 +497,33 @@ struct PassRun {
     i32 R = 1;                // its pass count
     i32 first = -1;           // the block before its first move
     i32 before_air = -1;      // the last cutting move before an air move
-    i32 dec_block = -1;       // where a lower count began
+    i32 dec_block = -1;       // where a lower count began (the run's last move)
+    i32 dec_m = 0;            // that lower count
     i32 alt_end = -1;         // a later end of the same lower count
     f32 length = 0, depth = 0, top = -10000.0f;
-    f32 dec_len = 0, saved = -1.0f;
+    f32 dec_len = 0, dec_run = 0, saved = -1.0f;
     bool switched = false;    // the count was raised once on a short run
 };
 
+// Windows of the stock ahead: kept as each move joins the run (2) or becomes
+// its alternative end (3), so that the moves walked after the run's end are
+// measured again against the stock they met the first time.
+constexpr i32 WIN_RUN = 2, WIN_ALT = 3;
+i32 RESUME = 0;  // the block the walk went back behind when a run closed
+
+// Keeps in `slot` the stock over the end point P of the move just walked
+// and the path ahead of it.
+void keep_ahead(i32 slot, const f32* P, i32& status)
+{
+    f32 lo[3] = {P[0], P[1], P[2]}, hi[3] = {P[0], P[1], P[2]};
+    path_ahead_box(P, lo, hi, status);
+    if (status >= 0) save_array_aside(slot, lo, hi, status);
+}
+
 // Closes the run at block `end`: its moves repeated at rising depths in
-// front of it, the walk going on behind `end`.
-void close_run(PassRun& r, i32 end, i32 m, i32& status)
+// front of it; the walk goes on behind `end`, from its end point (`point`),
+// over the stock as it was when `end` was walked (window `win`).
+void close_run(PassRun& r, i32 end, i32 win, i32 m, f32* point, i32& status)
 {
     const bool real = r.R > 1 && (r.saved < 0.0f || r.saved >= 0.02f * FR.D || m != 1);
     if (real && end > 0) {
@@ -515,7 +534,10 @@ void close_run(PassRun& r, i32 end, i32 m, i32& status)
             i32 a = 0, st = 0;
             lacces(2, a);
             goto_block(1, end, status);
+            if (status >= 0) move_end_point(point, status);
+            if (status >= 0) restore_array(win, status);
             if (status >= 0) TPJUMP(1, st);
+            if (status >= 0) RESUME = end;
         }
     }
     const i32 keep = r.before_air;
@@ -523,32 +545,52 @@ void close_run(PassRun& r, i32 end, i32 m, i32& status)
     r.before_air = keep;
 }
 
+// Closes a run in a lower count at its alternative end, else where the
+// lower count began.
+void close_lower(PassRun& r, i32 m, f32* point, i32& status)
+{
+    if (r.alt_end > 0)
+        close_run(r, r.alt_end, WIN_ALT, m, point, status);
+    else
+        close_run(r, r.dec_block, WIN_RUN, m, point, status);
+}
+
 // One move of the walk of feed mode 3 (its pass count m, length, depth,
-// top, pass flag) joined to, opening or closing the run.
+// top, pass flag, end point P) joined to, opening or closing the run.
 void track(PassRun& r, i32 block, i32 prev, bool cut_before, i32 m, i32 flag, f32 len, f32 depth, f32 top,
-           i32& status)
+           f32* P, i32& status)
 {
     if (m == 1 && !cut_before) r.before_air = -1;
     auto join = [&]() {
         r.length += len;
         r.depth = std::max(r.depth, depth);
         r.top = std::max(r.top, top);
-        r.dec_len = 0, r.saved = -1.0f, r.dec_block = r.alt_end = -1;
+        r.dec_len = r.dec_run = 0, r.saved = -1.0f, r.dec_block = r.alt_end = -1, r.dec_m = 0;
+        keep_ahead(WIN_RUN, P, status);
     };
     if (!r.open) {
         if (m >= 2) r.open = true, r.R = m, r.first = prev, r.length = 0, r.depth = 0, join();
     } else if (m == r.R || (m == r.R - 1 && flag == 1) || (m == r.R + 1 && flag == -1)) {
         join();
     } else if (m < r.R) {
-        if (r.dec_block < 0) r.saved = r.length, r.dec_block = prev;
+        // A lower count: the run's length is kept aside and the lower
+        // stretch counted from 0; within a diameter of it, a move of the
+        // same lower count is the run's alternative end.
+        if (r.dec_block < 0) r.saved = r.length, r.dec_block = prev, r.dec_m = m;
         r.dec_len += len;
-        r.alt_end = block;
-        if (r.dec_len > 2.0f * FR.D) close_run(r, r.dec_block, m, status);
+        r.dec_run += len;
+        if (r.dec_run > FR.D) {
+            r.alt_end = -1;
+        } else if (m == r.dec_m) {
+            r.alt_end = block;
+            keep_ahead(WIN_ALT, P, status);
+        }
+        if (r.dec_len > 2.0f * FR.D) close_lower(r, m, P, status);
     } else if (r.length <= FR.D && !r.switched) {
         r.R = m, r.switched = true;
         join();
     } else {
-        close_run(r, prev, m, status);
+        close_run(r, prev, WIN_RUN, m, P, status);
     }
 }
 
@@ -568,20 +610,30 @@ void pass_runs(const f32& ref, i32& status)
         f32 len = 0, depth = 0, top = 0;
         optim_feed_move(block, end, plunge, ref, len, factor, depth, pass, point, top, status);
         if (status < 0 || block <= 0) break;
+        RESUME = 0;
         if (factor < 0.0f || plunge != 0) {
-            // An air move or a plunge ends the run; a plunge's top counts.
-            if (r.open) close_run(r, prev, 1, status);
-            if (plunge != 0) r.top = std::max(r.top, top);
-            if (cut_before) r.before_air = prev;
-            cut_before = false;
+            // An air move or a plunge ends the run (one in a lower count at
+            // its alternative end); a plunge's top counts.
+            if (r.open && r.dec_block > 0)
+                close_lower(r, 1, point, status);
+            else if (r.open)
+                close_run(r, prev, WIN_RUN, 1, point, status);
+            if (RESUME == 0) {
+                if (plunge != 0) r.top = std::max(r.top, top);
+                if (cut_before) r.before_air = prev;
+                cut_before = false;
+            }
         } else {
             const i32 m = std::clamp(static_cast<i32>(factor), 1, std::max(1, CMPBLK[CMP_PASSES]));
-            track(r, block, prev, cut_before, m, pass, len, depth, top, status);
+            track(r, block, prev, cut_before, m, pass, len, depth, top, point, status);
             cut_before = true;
         }
-        prev = block;
+        // A run closed behind an earlier move: the walk goes on from there,
+        // after a cut.
+        if (RESUME > 0) cut_before = true;
+        prev = RESUME > 0 ? RESUME : block;
     }
-    if (status >= 0 && r.open) close_run(r, prev, 1, status);
+    if (status >= 0 && r.open) close_run(r, prev, WIN_RUN, 1, point, status);
 }
 
 // The walk of feed mode 2: the factor's feed written in front of every move.

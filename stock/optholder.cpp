@@ -996,6 +996,15 @@ void next_tool(i32 mode, i32 pass, const f32* required, i32 N, i32 spin, i32& ne
 // its feeds scaled by `code` and linked over the stock from the move before
 // it; then the stretches of the tool before are linked over. mark: the
 // last move before the copies (the retract).
+// The stretches of a pass are machined together after the path, with one
+// tool change there and one back at the stage's end, rather than a change
+// in front of each stretch and back after it: every change costs a retract
+// and the change itself, and the tool before finishes its own path first,
+// so each stretch meets the stock that tool left. The copies take their
+// block numbers from the list's counter, which keeps them apart from the
+// path's own; no block-number bases per pass are needed.
+// The split mode (3) links the stretches over and stays in that mode: the
+// further tools are the user's choice of mode 5.
 void hand_over(const Walk& w, i32 tool, i32 value, i32 code, i32& mark, i32& status)
 {
     i32 run[4] = {0, 0, 0, 0};

@@ -205,6 +205,10 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         tp_to_points(0, rmode, ph, bh, n, status);
         if (status == 0) stk_stamp_points(ph, bh, n, status);
     }
+    // The run leaves the display to its callers: the series runs it for
+    // each procedure in turn, and a redraw of the procedure and of the tool
+    // from here would draw every procedure of the series again at each
+    // update of the stock.
     i32 st = 0;
     if (ph >= 0) MM_CLOSE(ph, st);
     if (bh >= 0) MM_CLOSE(bh, st);

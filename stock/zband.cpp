@@ -123,6 +123,9 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
     const f32* Q = BZ.point;
     const bool through = (above(Q[2]) && below(P[2])) || (below(Q[2]) && above(P[2]));
     f32 first = 0.0f;
+    // A move that leaves the band is cut at the limit also right after a
+    // rapid: its piece inside the band cuts there like any other move in the
+    // band; taken out whole it would leave that material behind.
     if (BZ.known && cut_level(Q[2], P[2], first)) {
         i32 piece = number;
         const f32 second = through ? (first == upper() ? lower() : upper()) : P[2];
@@ -281,6 +284,8 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         f32 feed = 0, P[3];
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) {
+            // The cursor answers the list's end and a failed step alike: both
+            // end the walk. A failed read of the move itself is passed up.
             at_end = 1;
             if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
             return;
@@ -288,6 +293,10 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         bool done = false;
+        // A string is broken into its lines as soon as it is met: each of its
+        // points may be a place to cut at a limit or to end a run, and as
+        // lines they are read, cut and removed as moves of their own. The
+        // lines are the string's own moves, so the path cuts as before.
         if (mv_string(type)) {
             BRKSTR(1, status);
             if (status < 0) return;
@@ -303,7 +312,11 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
                 status = -1;
                 return;
             }
-            if (r.open) r.length += static_cast<f32>(std::hypot(f64(P[0]) - c[0], f64(P[1]) - c[1]) * std::fabs(angle));
+            // A rapid arc only carries the scan point (out of the XY plane
+            // too: it cuts nothing that the band could take out); a feed
+            // arc adds its length to an open run.
+            if (r.open && feed >= 0.0f)
+                r.length += static_cast<f32>(std::hypot(f64(P[0]) - c[0], f64(P[1]) - c[1]) * std::fabs(angle));
         } else if (feed >= 0.0f && mv_nurbs(type)) {
             if (!curve_move(r, number, size, P, done, status)) continue;
             if (status < 0) return;
@@ -548,7 +561,9 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
     const i32 floor = CMPBLK[CMP_ZCHOICE];
     f32 size = 0;
     GTTSIZ(CURTOL, size);
-    if (floor == 1 && side == 1 && length <= 2.0f * size) CMPBLK[CMP_ZCHOICE] = 2;
+    // Only a run with both ends inside the path is switched; one that
+    // touches an end stays in place only under floor mode 2 itself.
+    if (floor == 1 && side == 1 && length <= 2.0f * size && first > 0 && last > 0) CMPBLK[CMP_ZCHOICE] = 2;
     struct FloorBack {
         i32 v;
         ~FloorBack() { CMPBLK[CMP_ZCHOICE] = v; }
@@ -626,10 +641,14 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
     }
     if (first <= 0 && last > 0) {
         // From the top down onto the run's end, in front of the move after it
-        // (so that a tool change before it stays first).
-        if (N <= 0) return;
-        seek(-N, status);
-        if (status >= 0) TPJUMP(-1, status);
+        // (so that a tool change before it stays first), or at the list's
+        // end when the run's end is the path's last move.
+        if (N > 0) {
+            seek(-N, status);
+            if (status >= 0) TPJUMP(-1, status);
+        } else {
+            lacces(3, a);
+        }
         if (status < 0) return;
         const f32 T[3] = {E[0], E[1], clearance(E[2])}, D[3] = {E[0], E[1], E[2] + d};
         edit.begin();
@@ -641,7 +660,7 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
             if (status >= 0) optim_line(E, status);
         }
         edit.finish(status);
-        if (status >= 0) feed_before(fN, N, status);
+        if (status >= 0 && N > 0) feed_before(fN, N, status);
         return;
     }
     if (first > 0) {
@@ -659,8 +678,7 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
     // The whole path out of the band: one rapid to where it ended.
     lacces(3, a);
     edit.begin();
-    write_feed_code(4, status);
-    if (status >= 0) optim_line(E, status);
+    optim_whole_rapid(E, status);
     edit.finish(status);
     char t[16];
     std::snprintf(t, sizeof t, "%d", message);

@@ -151,6 +151,20 @@ TEST_F(Gouge, AClearPathGivesNoLineAndNoFileAndRunsThatCannotCheckSaySo)
     tooldefs::use_mill(0.5f, 0.0f);
     EXPECT_EQ(run(), GOUGE_NOT_CHECKABLE);
     EXPECT_TRUE(norak::transcript_has("NOT CHECKABLE FOR GOUGES"));
+
+    // A report name of 257 characters or more is refused: 339/121 with an
+    // empty name, and no report is opened; one of 256 is taken.
+    const i32 code = nu_sgcd_get_code();
+    norak::settings().part_file = "P";
+    const size_t n1 = gouge_rep_name(code, 3).size();
+    for (size_t want : {size_t(256), size_t(257)}) {
+        norak::settings().part_file = std::string(1 + want - n1, 'P');
+        EXPECT_EQ(gouge_rep_name(code, 3).size(), want == 256 ? want : 0u);
+    }
+    gouge_rep_open(code, 3);
+    EXPECT_EQ(GOUGRP.open, 0);
+    EXPECT_TRUE(norak::transcript_has("339/121"));
+    norak::settings().part_file = "PART";
 }
 
 TEST_F(Gouge, AfterAToolChangeTheCheckToolIsAgainTwoCellsNarrower)

@@ -310,6 +310,30 @@ TEST_F(FeedStage, AStretchThatNeedsThreePassesIsSteppedDownInFrontOfItself)
     for (const Move& k : m) EXPECT_TRUE(k.feed == 1000.0f || k.feed < 0.0f || k.feed == 200.0f) << k.feed;
 }
 
+TEST_F(FeedStage, AStretchOfFewerPassesAfterARunIsSteppedDownByItsOwnCount)
+{
+    // Depth 5 (three passes) up to x 10, then depth 3 (ratio 1.5: two
+    // passes) on to 45: the second stretch is measured against the stock as
+    // it was before it, and stepped down in two passes of 1.5.
+    CMPBLK[CMP_FEED] = 3;
+    CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+    Path p = start(-12.0f, -5.0f);
+    p.line(10.0f, 0.0f, -5.0f);
+    p.line(10.0f, 0.0f, -3.0f);
+    p.line(45.0f, 0.0f, -3.0f);
+    p.feed(-1.0f);
+    p.line(45.0f, 0.0f, 10.0f);
+    const std::vector<Move> m = run(p);
+    std::vector<f32> levels;
+    for (const Move& k : m)
+        if (k.feed > 0.0f && k.p[0] > 30.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
+            levels.push_back(k.p[2]);
+    std::sort(levels.begin(), levels.end());
+    ASSERT_EQ(levels.size(), 2u);
+    EXPECT_NEAR(levels[0], -3.0f, 1e-4);
+    EXPECT_NEAR(levels[1], -1.5f, 1e-4);
+}
+
 }  // namespace
 
 namespace {

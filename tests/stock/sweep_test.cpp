@@ -348,6 +348,13 @@ TEST_F(Sweep, TheFreeStretchBetweenTwoStocksStartsWhereTheToolLeavesTheFirst)
     stk_move_sweep(0, 2, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
     EXPECT_NEAR(pt[0], -1.0f, 0.26f);
     EXPECT_NEAR(len, 5.0f, 0.26f);
+    // No stock after the free stretch: it runs to the move's end, 9 long.
+    for (i32 j = 0; j < stk_grid.ny; ++j)
+        for (i32 i = 0; i < stk_grid.nx; ++i)
+            if (stocktest::cx(i) >= 4.0) c[j * stk_grid.nx + i].h1 = STK_NONE;
+    stk_move_sweep(0, 2, p0, p1, 0, mx, ed, top, vol, evol, pt, len, st);
+    EXPECT_NEAR(pt[0], -1.0f, 0.26f);
+    EXPECT_NEAR(len, 9.0f, 0.26f);
 }
 
 TEST_F(Sweep, DropsCrossingsAndTops)

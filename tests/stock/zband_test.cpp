@@ -367,11 +367,34 @@ TEST_F(ZBand, ARunToThePathsEndIsRetractedAndAWholePathOutOfTheBandBecomesOneRap
             EXPECT_EQ(m.back().p[0], 20.0f);
             EXPECT_EQ(m.back().p[2], 8.0f);
             EXPECT_TRUE(norak::transcript_has("339/10"));
+            // The rapid stands between a start and an end marker.
+            std::vector<i32> markers;
+            for (const auto& e : norak::main_list().elems)
+                if (e.words.size() > 2 && e.words[0] == BT_MARKER) markers.push_back(e.words[2]);
+            EXPECT_EQ(markers, (std::vector<i32>{3, 4}));
         } else {
             EXPECT_NEAR(m.back().p[0], 3.75f, 1e-4f);
             EXPECT_EQ(m.back().p[2], 4.0f);
         }
     }
+    // A run from the path's start that comes back onto the limit with the
+    // path's last move: the tool comes down from the clearance level onto
+    // where the run ended, at the list's end.
+    SetUp();
+    p = Path{};
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(0.0f, 0.0f, 10.0f);
+    p.feed(500.0f);
+    p.line(10.0f, 0.0f, 8.0f);
+    p.line(20.0f, 0.0f, 3.0f);
+    ASSERT_EQ(stage(), 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_EQ(m.front().p[0], 20.0f);
+    EXPECT_EQ(m.front().p[2], 4.0f);  // the clearance height
+    EXPECT_EQ(m.back().p[0], 20.0f);
+    EXPECT_EQ(m.back().p[2], 3.0f);
 }
 
 }  // namespace

@@ -302,7 +302,9 @@ bool pick_tool(i32 k)
         if (st != 0) break;
         char name[21];
         optim_tool_name(id, name);
-        options += (options.empty() ? "" : "@") + std::string(optim_same_tool(id, CURTOL) ? "= " : "  ") + name;
+        if (!options.empty()) options += '@';
+        options += optim_same_tool(id, CURTOL) ? "= " : "  ";
+        options += name;
         ids.push_back(id);
     }
     i32 choice = 0;

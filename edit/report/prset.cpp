@@ -37,7 +37,10 @@ std::string cycle_name(i32 code)
     GTCYNM(code, name);
     i32 n = 20;
     while (n > 0 && name[n - 1] == ' ') --n;  // the library blanks a name's NULs
-    return n == 0 ? std::string() : "\"" + std::string(name, static_cast<size_t>(n)) + "\"";
+    if (n == 0) return std::string();
+    std::string quoted(1, '"');
+    quoted.append(name, static_cast<size_t>(n));
+    return quoted += '"';
 }
 }  // namespace
 

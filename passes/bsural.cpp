@@ -58,6 +58,11 @@ f32 d3(const f32* a, const f32* b)
 }
 f32 dxy(const f32* a, const f32* b) { return static_cast<f32>(std::hypot(f64(a[0]) - b[0], f64(a[1]) - b[1])); }
 
+// The tool's last position: the up/down buffers and the spline writer hold
+// points the tool path has not received yet, so the position of the last
+// move written is not where the tool will stand.
+void toolpos(f32* p) { UDLAST(MOVST.point, p); }
+
 void record(const f32* p, const f32* axis)
 {
     std::memcpy(PASOUT.prev, PASOUT.last, sizeof PASOUT.prev);
@@ -227,6 +232,11 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
     }
     if (t3 && (updown() || spline())) {
         // The up/down buffers, or the spline writer, take the points at once.
+        // No down-feed switch and no string block here: both hold the points
+        // back, so a feed code written now would land in front of points
+        // still waiting in them, and one fitted curve or buffered run cannot
+        // change its feed part-way (the up/down writer and the string writer
+        // behind it set the feeds of what they write).
         i32 k = k0;
         if (k == 0 && pw(GCHMOD) == 1 && d3(pts[0], PASOUT.last) == 0.0f) ++k;
         if (k < n) {
@@ -266,7 +276,9 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
     const i32 kind = s.PSKIND[e];
     const f32 tol = pwr(PRTTOL);
     const f32 f = eqval0(pwr(LEADAN)) && eqval0(pwr(TLTCMP)) ? 2.0f : 10.0f;
-    const f32 d0 = d3(PASOUT.last, s.PSPNTS[pnt]);
+    f32 here[3];
+    toolpos(here);
+    const f32 d0 = d3(here, s.PSPNTS[pnt]);
     const bool far_jump = kind != 3 && kind != 4 && d0 > f * tol && (j > 1 || pw(ZIGZAG) != 0);
     const bool later = j > 1;
     if (pw(CLNFLG) == 1 && kind != 6) {
@@ -295,6 +307,9 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
             code = d3(s.PSPNTS[i], PASOUT.last) <= f * tol ? 0 : kind;
             newstr = 1;
         }
+        // Every piece hands its own points' vectors: a link made on a later
+        // piece approaches point i, whose own normal is the one to come in
+        // along (the point before it lies a whole step back).
         const f32 (*pp)[3] = &s.PSPNTS[i];
         const f32 (*vv)[6] = &s.PSVECS[i];
         BPNTWR(pp, vv, 2, code, newstr, open, status);
@@ -406,6 +421,10 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
         for (i32 k = 0; k < total; ++k) flags[k] = 0;
         if (status >= 0 && total == 0) {
             // Nothing positioned along the link: the step stays straight.
+            // Returning nothing would leave the step out of the pass (a step
+            // without result closes the collection and is skipped), so a
+            // multi-axis pass would lose its moves; a failed check takes the
+            // straight step too.
             std::memcpy(pts, A, sizeof A);
             std::memcpy(pts + 3, B, sizeof B);
             std::memcpy(vecs, TA, sizeof TA);
@@ -522,7 +541,8 @@ struct GugRun {
 // on from the tool.
 void gugmerge(GugRun& r, const f32* f0, bool& clrfirst, bool& joined, i32& status)
 {
-    const f32 here[3] = {MOVST.point[0], MOVST.point[1], MOVST.point[2]};
+    f32 here[3];
+    toolpos(here);
     i32 st = 0;
     GUGLNK(r.tol, pwr(PRTOFS), pwr(CHKOFS), here, f0, PASOUT.axis, col_set.n, PASOUT.axis, col_set.v, link_set.p, link_set.v,
            link_set.n, link_set.f, link_set.nst, link_set.len, link_set.tot, r.srf, 0, 0, st);
@@ -615,7 +635,9 @@ void gugwrite(GugRun& r, i32& status)
     // chords stay within the tolerance of the gouge-free positions.
     if (r.n > 1) thin(col_set, 0.2f * r.tol, r.revflag != 0);
     const f32* f0 = col_set.p;
-    f32 d = dxy(MOVST.point, f0);
+    f32 here[3];
+    toolpos(here);
+    f32 d = dxy(here, f0);
     if (r.netsw != 0 && d < 5.0f * r.tol) d = 1.5f * r.tol;
     const bool cand = !PNDAPP && !r.written && (r.kind == 1 || r.kind == 2 || r.kind == 6) && d > 2.0f * r.tol && r.j == 1;
     bool clrfirst = false, merge = false, joined = false;
@@ -689,6 +711,8 @@ void gugadd(GugRun& r, i32 i, i32& status)
         gugwrite(r, status);
         joins = false;
     } else if (col_set.tot > 0 && 3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
+        // Thinned as at the write (a fifth of the tolerance), so that a full
+        // collection keeps the same chords as any other.
         thin(col_set, 0.2f * r.tol, r.revflag != 0);
         if (3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
             gugwrite(r, status);

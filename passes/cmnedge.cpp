@@ -217,7 +217,11 @@ i32 along_code(const f32* e0, const f32* e1, const Bnd& s)
 }
 
 // The inward point of a piece: its first end moved by a little along it
-// (the smaller of 0.01 and 1.25 % of its length in (u, v)).
+// (the smaller of 0.01 and 1.25 % of its length in (u, v)). The second
+// surface's too is moved along the chord, not towards the neighbouring point
+// of its outline: the point serves only to find the piece next to its first
+// end (the trimmed side takes the outline's nearest point to it), and a
+// hundredth along either direction finds the same place.
 void inward(const f32* e0, const f32* e1, f32* p)
 {
     const f64 du = f64(e1[0]) - e0[0], dv = f64(e1[1]) - e0[1], len = std::hypot(du, dv);

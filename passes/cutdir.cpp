@@ -31,6 +31,10 @@ void analyse_trimmed(i32 i, i32 id, i32& status)
     std::vector<std::vector<f32>> lp;
     gd::loops(id, lp, status);
     if (status != 0) return;
+    // The outer loop alone: the holes lie inside it, so its points hold the
+    // bounds, and the points found near a collapsed side are walked along
+    // one loop (a walk over the loops run together would step from the end
+    // of one loop to the start of the next).
     TRMBND(i, lp[0].data(), static_cast<i32>(lp[0].size() / 2), id);
 }
 }  // namespace

@@ -32,6 +32,9 @@ bool within(f32 x, f32 a, f32 b) { return a <= b ? (x >= a && x < b) : (x <= a &
 
 // Crossings of the parameter line (first parameter of code) = f with the
 // loops: the second-parameter values, at most MAXINT; n counts them all.
+// The line runs along a parameter axis, so the crossings are found in the
+// (u, v) of the loops as they are: the hatching's turn of the loops onto the
+// line's direction would be no turn at all here.
 std::vector<f32> crossings(const std::vector<std::vector<f32>>& lp, i32 code, f32 f, i32& n)
 {
     const int c = code == 1 ? 0 : 1, s = 1 - c;
@@ -216,6 +219,9 @@ void LIMFIT(const i32& i, const f32& p0, const f32& p1, const f32& p2, const f32
     status = 0;
     i32 *lim = SRFGEO.LIMREC[i], *crn = SRFGEO.CRNREC[i];
     const i32 code = lim[LR_CODE];
+    // The candidate in the order of the points given, not sorted low to
+    // high: so the order in which the points were picked can turn the chain
+    // (see the exchange at the end); sorted, it never could.
     f32 fa = code == 1 ? p0 : p1, sa = code == 1 ? p1 : p0;
     f32 fb = code == 1 ? p2 : p3, sb = code == 1 ? p3 : p2;
     const i32* org = SRFGEO.LIMORG[i];

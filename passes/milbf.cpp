@@ -46,6 +46,27 @@ void straight(i32 dim, const f32* p, const f32* axis, i32& status)
     MOVLIN(dim == 2 && pw(AXSMOD) != 1 ? 3 : 2, p, dim == 2 ? axis : ZUP, status);
 }
 
+// The continuation of a string after its link: its markers closed and
+// opened again around the join marker, then a straight move to its first
+// point.
+void continuation(i32 cls, i32 scode, i32 ecode, const f32* p1, i32& status)
+{
+    flush_spline(status);
+    // Each marker that cannot be written ends the string with its status
+    // (a marker starts its status afresh, so one status for all three
+    // would keep only the last).
+    if (status >= 0) PUTMRK(2, cls, ecode, 0.0f, 0, status);
+    if (status >= 0) PUTMRK(1, 2, 3, 0.0f, mst.count, status);
+    if (status >= 0) {
+        mst.join = 1;
+        PUTMRK(1, cls, scode, 0.0f, 0, status);
+    }
+    if (status >= 0) {
+        RSTMOV();
+        if (!eqpt3(p1, MOVST.point)) MOVLIN(2, p1, ZUP, status);  // no move of nothing
+    }
+}
+
 }  // namespace
 
 i32 SPLOUT() { return PRM9[PRM9_FIT] == 1 ? 1 : 2; }
@@ -130,12 +151,17 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
     const i32 code = nu_sgcd_get_code();
     if (scode != 0) flush_spline(status);
     if (status >= 0) PUTMRK(1, cls, scode, 0.0f, 0, status);
+    const bool started = status >= 0;
     f32 p1[3], p2[3];
     P(0, p1);
-    if (n > 1)
+    if (n > 1) {
         P(1, p2);
-    else
+    } else {
+        // The direction point of a one-point string is raised with the
+        // string, so that the approach's direction stays level with it.
         std::memcpy(p2, second, sizeof p2);
+        p2[2] += lift;
+    }
     const f32* a1 = A(0);
     if (status >= 0) {
         if (link == 2) {
@@ -184,22 +210,7 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
             PLGRST();
         }
     }
-    if (status >= 0 && cont) {
-        flush_spline(status);
-        // Each marker that cannot be written ends the string with its status
-        // (a marker starts its status afresh, so one status for all three
-        // would keep only the last).
-        if (status >= 0) PUTMRK(2, cls, ecode, 0.0f, 0, status);
-        if (status >= 0) PUTMRK(1, 2, 3, 0.0f, mst.count, status);
-        if (status >= 0) {
-            mst.join = 1;
-            PUTMRK(1, cls, scode, 0.0f, 0, status);
-        }
-        if (status >= 0) {
-            RSTMOV();
-            if (!eqpt3(p1, MOVST.point)) MOVLIN(2, p1, ZUP, status);  // no move of nothing
-        }
-    }
+    if (status >= 0 && cont) continuation(cls, scode, ecode, p1, status);
     if (status >= 0 && n > 1) {
         const bool multi = dim == 2 && pw(AXSMOD) != 1;
         if (n == 2) {
@@ -238,7 +249,13 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
         }
     }
     if (status >= 0 && ecode != 0) flush_spline(status);
-    if (status >= 0) PUTMRK(2, cls, ecode, 0.0f, 0, status);
+    // The end marker closes a started string also after a failure, so that
+    // the markers of the list stay in pairs; the failure is what is passed on.
+    if (started) {
+        i32 s2 = 0;
+        PUTMRK(2, cls, ecode, 0.0f, 0, s2);
+        if (status >= 0) status = s2;
+    }
     if (link != 2) {
         if (n >= 2) {
             f32 q[3];

@@ -258,7 +258,12 @@ void walktols(LineWalk& w)
 i32 segstart(LineWalk& w, Line& ln, f32 ua, f32 va, f32 du, f32 dv, i32& firstpt, f32* prev, f32& tol)
 {
     if (evalpt(w.buf, ua, va, du, dv, w.side, w.a1, w.a2, prev) == -1) {
-        eroutc("surlin,THE SURFACE CANNOT BE EVALUATED", 0);
+        // The tool placing names its own failures; a surface the host cannot
+        // evaluate at all is named by nobody else, so it is named here, once.
+        f32 ev[9], nrm[3];
+        i32 hs = 0;
+        evsrfn(w.buf, ua, va, 2, ev, nrm, hs);
+        if (hs < 0) eroutc("surlin,THE SURFACE CANNOT BE EVALUATED", 0);
         return -1;
     }
     if (firstpt) {

@@ -52,11 +52,26 @@ void release_face(i32 uid)
     ncs_table_delete_faces(1, &uid, st);
 }
 
-// Takes the pick of a surface off the stack.
-void unpick(i32 id)
+// Takes the pick of a surface off the stack: its entry is found by the
+// entity picked, or for a face by the face's id (the stack holds the face,
+// not the surface it explodes to). Found rather than rejected from the top:
+// after a multi-pick, ordered into the chain, the last surface of the chain
+// need not be the last entry of the stack.
+void unpick(i32 id, i32 uid)
 {
     i32 idx = 0, st = 0;
-    slfind(id, idx);
+    if (ncs_id_is_not_solid(uid)) {
+        slfind(id, idx);
+    } else {
+        i32 l = 0;
+        sllen(l);
+        for (i32 e = l; e > 0 && idx == 0; --e) {
+            i32 ent = 0, face = 0, faceid = 0;
+            f32 uv[2];
+            slseq3m(e, ent, uv, face, faceid, st);
+            if (st >= 0 && face && faceid == uid) idx = e;
+        }
+    }
     if (idx > 0) sldel(idx, st);
 }
 
@@ -65,7 +80,7 @@ void unpick(i32 id)
 void take_back(i32& count)
 {
     --count;
-    unpick(G().SRFIDS[count]);
+    unpick(G().SRFIDS[count], G().SRFUID[count]);
     FIGDEL(count);
     if (count == 1) FIGDEL(0);
     release_face(G().SRFUID[count]);
@@ -109,6 +124,20 @@ void restore_geometry()
     g.CUTFIG[1] = now.CUTFIG[1];
 }
 
+// The faces a new pick released at its start are registered again when the
+// pick is escaped: the surfaces restored name them.
+void reregister_faces()
+{
+    const SrfGeo& g = G();
+    for (i32 i = 0; i < g.NSRF; ++i) {
+        if (ncs_id_is_not_solid(g.SRFUID[i])) continue;
+        i32 gen = 0, st = 0;
+        static const i32 none[5] = {-1, -1, -1, -1, -1};
+        ncs_get_generation_number(g.SRFUID[i], gen, st);
+        if (st >= 0) ncs_table_insert(g.SRFUID[i], gen, g.SRFUID[i], none, st);
+    }
+}
+
 enum class Loop { end, leave, leave_defined };
 
 // The surfaces picked several at once, ordered after the chain; back to the
@@ -129,6 +158,8 @@ Loop multi_pick(i32& count, i32& status)
         return Loop::end;  // back to the single picks
     }
     if (st == -2) {
+        // The surfaces of the escaped multi-pick leave the stack with the
+        // last surface: they would stay there as picks of the procedure.
         for (i32 e = l0 + m; e > l0; --e) sldel(e, status);
         take_back(count);
         return Loop::end;
@@ -145,7 +176,7 @@ Loop multi_pick(i32& count, i32& status)
            uids.data(), ents.data(), chained, st);
     if (st < 0) chained = 0;
     for (i32 q = chained; q < m; ++q) {
-        unpick(ids[static_cast<size_t>(q)]);
+        unpick(ids[static_cast<size_t>(q)], uids[static_cast<size_t>(q)]);
         release_face(uids[static_cast<size_t>(q)]);
     }
     for (i32 q = 0; q < chained; ++q) {
@@ -157,7 +188,7 @@ Loop multi_pick(i32& count, i32& status)
         if (st >= 0) continue;
         // Not accepted: none of this pick joins the chain.
         for (i32 r = 0; r < chained; ++r) {
-            unpick(ids[static_cast<size_t>(r)]);
+            unpick(ids[static_cast<size_t>(r)], uids[static_cast<size_t>(r)]);
             release_face(uids[static_cast<size_t>(r)]);
             FIGDEL(count + r);
         }
@@ -216,7 +247,10 @@ Loop pick_loop(i32& count, i32& status)
             if (count == 1) prmptc("PLEASE WAIT");
             SRFSET(count, st);
             if (st < 0) {
-                unpick(id);
+                // The pick just made is the stack's last entry. Its face is
+                // released too: registered by the reading, it would stay
+                // registered for a surface the chain does not hold.
+                slrjct();
                 FIGDEL(count);
                 if (count == 1) FIGDEL(0);
                 release_face(uid);
@@ -232,7 +266,8 @@ Loop pick_loop(i32& count, i32& status)
 
 // Middle of the parameter ranges of a surface entity: a point in (u, v)
 // needs a value of both ranges, and the middle of each is taken, for a face
-// as for the retry of a point the host could not use.
+// (of the chain or the one trimmed surface) as for the retry of a point the
+// host could not use.
 void middle(i32 id, f32& u, f32& v, i32& status)
 {
     f32 vals[4];
@@ -252,12 +287,20 @@ void reference_points(i32& status)
         if (ncs_id_is_not_solid(g.SRFUID[i])) {
             slgtuv(g.PCKRNG[0][0] + 1 + i, ent, u, v, status);
             idx = 0;
-            if (MACTYP != MACTYP_ONESURF)
+            if (status < 0) {
+                // No pick entry for this surface (the stack holds fewer
+                // entries than surfaces): its own middle point, as for a
+                // face, rather than a point of no entity read into surface 0.
+                idx = i;
+                middle(g.SRFIDS[i], u, v, status);
+                if (status < 0) return;
+            } else if (MACTYP != MACTYP_ONESURF) {
                 for (i32 k = 0; k < g.NSRF; ++k)
                     if (g.SRFIDS[k] == ent) {
                         idx = k;
                         break;
                     }
+            }
         } else {
             middle(g.SRFIDS[i], u, v, status);
             if (status < 0) return;
@@ -343,7 +386,10 @@ void PCKSRS(const i32& repick, const i32& flip, const f32& tol, i32& defined, i3
                 // An escaped new pick leaves the procedure with the surfaces
                 // it had: cleared here and not restored, the procedure would
                 // lose its whole definition to an escape.
-                if (status == -2 && restart) restore_geometry();
+                if (status == -2 && restart) {
+                    restore_geometry();
+                    reregister_faces();
+                }
                 stmpok(g_pickmode);
                 return;
             }
@@ -353,6 +399,9 @@ void PCKSRS(const i32& repick, const i32& flip, const f32& tol, i32& defined, i3
         }
         reference_points(status);
         if (status < 0) return out();
+        // The key word as it stands, also after a new pick: a nonzero key
+        // (a pick mode the host keeps) takes the sides as the reference
+        // points gave them, without the question.
         if (g.GEOKWD == 0) {
             i32 st = 0;
             SIDEOK(1, 0, 1, g.NSRF, g.SRFIDS, g.SRFPNT, g.SRFNRM, g.SRFSID, g.SIDFIG, 4, 1, g.PCKRNG, st);
@@ -431,6 +480,8 @@ void PCKTRM(i32& status)
             return;
         }
         if (st == -2) {
+            // An escaped pick leaves the procedure with the surface it had,
+            // as an escaped new chain does.
             restore_geometry();
             status = -2;
             return;
@@ -450,10 +501,7 @@ void PCKTRM(i32& status)
             i32 ent = 0;
             slgtuv(g.PCKRNG[0][0] + 1, ent, u, v, status);
         } else {
-            f32 vals[4];
-            SRFPRS(1, g.SRFIDS[0], vals, status);
-            u = vals[0] + 0.5f * vals[1];
-            v = vals[2] + 0.5f * vals[3];
+            middle(g.SRFIDS[0], u, v, status);
         }
         if (status < 0) return;
         WRGNRM(0, g.SRFIDS[0], u, v, g.SRFSID[0], g.SRFPNT[0], g.SRFNRM[0], status);

@@ -186,6 +186,10 @@ f32 rethgt(const f32* p)
 // the triangle model along it, and the motion gouges where it runs more than
 // the tolerance below a position.
 bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad);
+// Set while a motion of dimension code 4 is tested: the caller's target is
+// the motion's own end, reached by the motion whatever lies there, so the
+// last position along it takes the motion's own height and never counts.
+bool GUGEND = false;
 bool gouges(const f32* a, const f32* b, f32* where)
 {
     if (LNKPAR.gouge == 0) return false;
@@ -208,12 +212,15 @@ bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
     i32 nstr = 0, total = 0;
     LINNTB(1, 0, a, b, LNKPAR.tol, LNKPAR.pofs, LNKPAR.cofs, CAP, 0, 1, pts, nrm, flg, nstr, MAXS, lens, total, st);
     bool bad = false;
+    // The difference is compared as it stands: the positioning gives no
+    // factor per point here (every point weighs 1).
     for (i32 k = 0; k < total && !bad; ++k) {
         const f32* q = pts + 3 * k;
         f32 z = 0;
         i32 zs = 0;
         ZONSEG(a, b, q, z, zs);
-        if (q[2] - z > LNKPAR.tol) {
+        const f32 zq = GUGEND && k == total - 1 ? z : q[2];
+        if (zq - z > LNKPAR.tol) {
             bad = true;
             std::memcpy(where, q, sizeof(f32) * 3);
         }
@@ -354,6 +361,9 @@ void STREND(const i32& dim, const f32* point, const f32* axis, const i32& mode, 
             const f32 q[3] = {cur()[0], cur()[1], h};
             mv(q, axis, status);
         }
+        // A tool above the height crosses at its own height: a slanted move
+        // down to the height over the part could cut into what lies between;
+        // the way down is made above the point by the caller's next move.
         const f32 a[3] = {point[0], point[1], std::fmax(h, cur()[2])};
         if (status >= 0) mv(a, axis, status);
         return;
@@ -409,10 +419,15 @@ void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, 
             const f32 q[3] = {cur()[0], cur()[1], point[2]};
             if (status >= 0) mv(q, axis, status);
         }
-        const f32 a[3] = {point[0], point[1], std::fmax(cur()[2], point[2])};
+        // Above p at the height found (a tool that crossed higher comes
+        // down to it there, at the fast feed), or at p's own height when p
+        // lies higher.
+        const f32 a[3] = {point[0], point[1], point[2] > h ? point[2] : h};
         if (status >= 0) mv(a, axis, status);
         if (again) STPV01(4);
     }
+    // The feed flag sets the cutting feed (code 1) again for the last move
+    // down onto p: the fast feed set above is for the moves over the part.
     if (feed) STPV01(1);
     if (status >= 0 && cur()[2] >= point[2]) mv(point, axis, status);
 }
@@ -468,10 +483,9 @@ void apr_gouging(const f32* where, i32 dm, const f32* p, const f32* axis2, i32& 
 // Link kind 7: the horizontal arc of radius R ending tangentially at p,
 // turning to the side of the move across the axis; a move along the axis
 // takes kind 6. True when a fallback or kind 6 wrote the approach instead.
-bool arc_approach(const i32& dim, const f32* target, const f32* dirpt, const f32* axis, const f32* axis2,
-                  const i32& count, i32 dm, i32& status)
+void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, const f32* axis2, i32 dm, i32& status);
+void arc_approach(const f32* p, const f32* dirpt, const f32* axis, const f32* axis2, i32 dm, i32& status)
 {
-    const f32* p = target;
     const f32 R = LNKPAR.radius;
     f32 where[3];
     // Horizontal arc ending tangentially at p.
@@ -479,21 +493,20 @@ bool arc_approach(const i32& dim, const f32* target, const f32* dirpt, const f32
     i32 st = 0;
     if (!hdir(dirpt, p, m)) {
         apr_fallback(dm, p, axis2, status);
-        return true;
+        return;
     }
     for (f32& c : m) c = -c;  // the move runs from the start towards p
     v2unit(h, l, st);
     if (st < 0) {
         apr_fallback(dm, p, axis2, status);
-        return true;
+        return;
     }
     const f32 cr = m[0] * h[1] - m[1] * h[0];
     if (eqval0(cr)) {
+        // Kind 6 in its place, the end-of-pass link being made already.
         usmsgc("[SRFAPR]MOVEMENT IN NORMAL DIRECTION,  PERFORM NORMAL HORIZONTAL APPROACH");
-        LNKPAR.kind = LINK_NORMAL;
-        SRFAPR(dim, target, dirpt, axis, axis2, count, status);
-        LNKPAR.kind = LINK_HARC;
-        return true;
+        shaped_approach(LINK_NORMAL, p, dirpt, axis, axis2, dm, status);
+        return;
     }
     f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
     dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
@@ -515,7 +528,7 @@ bool arc_approach(const i32& dim, const f32* target, const f32* dirpt, const f32
         onarc(na, q);
         if (gouges(q, prev, where)) {
             apr_gouging(where, dm, p, axis2, status);
-            return true;
+            return;
         }
         std::memcpy(prev, q, sizeof prev);
         ang = na;
@@ -526,38 +539,18 @@ bool arc_approach(const i32& dim, const f32* target, const f32* dirpt, const f32
     i32 s2 = 0;
     PUTMRK(2, 5, 10, 0.0f, 0, s2);
     if (status >= 0) status = s2;
-    return false;
 }
 
 }  // namespace
 
-void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis, const f32* axis2, const i32& count,
-            i32& status)
+namespace {
+
+// The shaped approach of link kind k to p, the end-of-pass link already made.
+void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, const f32* axis2, i32 dm, i32& status)
 {
-    status = 0;
-    if (count == 0) return;
-    i32 d = dim;
-    if (d != 1 && d != 2 && d != 4) {
-        eroutc("SRFAPR, ONLY DIM2/3 IS PERMITTED  ", 0);
-        d = 1;
-    }
-    const i32 dm = d == 4 ? 2 : d;
-    const f32* p = target;
-    i32 k = LNKPAR.kind;
-    if (k == LINK_VERTICAL || count == 1) {
-        vertapr(dm, p, axis2, status);
-        return;
-    }
-    if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15)
-        ENDPLK(status);
-    if (status < 0) return;
     // Every shape that cannot be built from the points given falls back to
     // the vertical approach after the host's message.
     auto fallback = [&]() { apr_fallback(dm, p, axis2, status); };
-    if (k >= LINK_VARC_A && k <= LINK_INLINE && eqpt3(dirpt, p)) {
-        fallback();
-        return;
-    }
     f32 where[3];
     auto gougewarn = [&]() { apr_gouging(where, dm, p, axis2, status); };
     const f32 L = LNKPAR.length, R = LNKPAR.radius;
@@ -606,14 +599,20 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         // The arc ends at p (270 degrees), coming from the side away from
         // the direction point.
         for (f32& c : h) c = -c;
-        const f32 a0 = k == LINK_VARC_A ? 225.0f : 315.0f;
+        const f32 a0 = k == LINK_VARC_A ? 225.0f : 315.0f, da = (270.0f - a0) / 4.0f;
         f32 pts[5][3];
-        for (i32 i = 0; i < 5; ++i) arcpt(p, h, R, a0 + (270.0f - a0) * static_cast<f32>(i) / 4.0f, pts[i]);
-        for (i32 i = 0; i < 4; ++i)
-            if (gouges(pts[i], pts[i + 1], where)) {
+        for (i32 i = 0; i < 5; ++i) arcpt(p, h, R, a0 + da * static_cast<f32>(i), pts[i]);
+        for (i32 i = 0; i < 4; ++i) {
+            // Under machining type 2 the first chord is tested from half a
+            // step further out.
+            f32 from[3];
+            std::memcpy(from, pts[i], sizeof from);
+            if (i == 0 && MACTYP == MACTYP_SURFACES) arcpt(p, h, R, a0 - 0.5f * da, from);
+            if (gouges(from, pts[i + 1], where)) {
                 gougewarn();
                 return;
             }
+        }
         PUTMRK(1, 5, 9, 0.0f, 0, status);
         if (status >= 0) ZAPR(dm, pts[0], axis2, status);
         STPV01(3);
@@ -625,8 +624,45 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
         PUTMRK(2, 5, 10, 0.0f, 0, s2);
         if (status >= 0) status = s2;
     } else {
-        if (arc_approach(dim, target, dirpt, axis, axis2, count, dm, status)) return;
+        arc_approach(p, dirpt, axis, axis2, dm, status);
     }
+}
+
+}  // namespace
+
+void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis, const f32* axis2, const i32& count,
+            i32& status)
+{
+    status = 0;
+    if (count == 0) return;
+    i32 d = dim;
+    if (d != 1 && d != 2 && d != 4) {
+        eroutc("SRFAPR, ONLY DIM2/3 IS PERMITTED  ", 0);
+        d = 1;
+    }
+    const i32 dm = d == 4 ? 2 : d;
+    const f32* p = target;
+    const i32 k = LNKPAR.kind;
+    // Dimension code 4 ends the gouge test's positions at the target's own
+    // height (see cuts).
+    GUGEND = d == 4;
+    if (k == LINK_VERTICAL || count == 1) {
+        vertapr(dm, p, axis2, status);
+    } else if (k >= LINK_VARC_A && k <= LINK_INLINE && eqpt3(dirpt, p)) {
+        // No direction to shape the approach by: the host's message with
+        // the target, before anything else is written.
+        char at[161] = {0};
+        i32 len = 0;
+        PNTTXT(3, p, at, len);
+        msg_mdlt(320, 240, at);
+        vertapr(dm, p, axis2, status);
+    } else {
+        if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15)
+            ENDPLK(status);
+        if (status >= 0) shaped_approach(k, p, dirpt, axis, axis2, dm, status);
+    }
+    GUGEND = false;
+    // Every failure of the approach, also of its fallbacks, is named once.
     if (status < 0) eroutc("SRFAPR, ERRORS IN LIST", 0);
 }
 
@@ -637,6 +673,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     LNKPAR.clrB = 0;
     if (count == 0) return;
     const i32 d = dimok(dim, "SRFRET, ONLY DIM2/3 IS PERMITTED");
+    GUGEND = d == 4;
     const f32 plane = hold() != 0 ? hei8r(HEI8_CLEARANCE) : (HEI8[HEI8_ABSOLUTE] != 0 ? hei8r(HEI8_PLANE2) : 1.0e30f);
     if (plane < cur()[2]) warnlow();
     const f32* p = start;
@@ -686,8 +723,12 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         f32 h[3];
         hdir(before, p, h);
         f32 pts[4][3], prev[3] = {p[0], p[1], p[2]};
+        const f32 da = k == LINK_VARC_A ? -11.25f : 11.25f;
+        // Under machining type 2 the first chord is tested from the point
+        // half a step along the arc.
+        if (MACTYP == MACTYP_SURFACES) arcpt(p, h, R, 270.0f + 0.5f * da, prev);
         for (i32 i = 0; i < 4; ++i) {
-            arcpt(p, h, R, k == LINK_VARC_A ? 270.0f - 11.25f * (i + 1) : 270.0f + 11.25f * (i + 1), pts[i]);
+            arcpt(p, h, R, 270.0f + da * static_cast<f32>(i + 1), pts[i]);
             if (gouges(prev, pts[i], where)) {
                 gougewarn();
                 break;
@@ -744,21 +785,31 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     if (!shaped) {
         vertret(d, p, axis2, status);
     } else {
-        // Common tail: up to the retract height, never downwards.
+        // Common tail: up to the retract height, never downwards; a rapid
+        // move, but a straight one after the vertical arcs.
+        const bool arced = k == LINK_VARC_A || k == LINK_VARC_B;
+        auto rise = [&](const f32* q) {
+            if (status < 0) return;
+            if (arced)
+                mv(q, axis2, status);
+            else
+                MOVRPD(d, q, axis2, 1, status);
+        };
         if (hold() == 0) {
             if (!stepped()) {
                 if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrA = 1;
                 const f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(cur()), cur()[2])};
-                if (status >= 0) mv(q, axis2, status);
+                rise(q);
             }
         } else if (HEI8[HEI8_RETRACT] != 0) {
             const f32 q[3] = {cur()[0], cur()[1], std::fmax(hei8r(HEI8_CLEARANCE), cur()[2])};
-            if (status >= 0) mv(q, axis2, status);
+            rise(q);
         }
         i32 s2 = 0;
         PUTMRK(2, 6, 12, 0.0f, 0, s2);
         if (status >= 0) status = s2;
     }
+    GUGEND = false;
     if (status < 0) {
         eroutc("SRFRET, ERRORS IN LIST", 0);
         status = -1;

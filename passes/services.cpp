@@ -100,10 +100,17 @@ void UDOPTM(i32& w429, i32* item431, i32& w455, i32& item, i32* numbers)
     nu_mod_exec(3, "UP/DOWN MILLING:OFF@UP@DOWN", MACTYP == MACTYP_TYPE5 ? 883 : 529, &w429, 1, 3, st);
     if (w429 == 2 || w429 == 3) {
         numbers[shown++] = item + 1;
+        // The angle row offers 0 to 90 degrees and shows the value stored.
+        // It is not preset to 90 here: the page is built again after every
+        // reply, and 0 is a setting of its own (every falling stretch steep),
+        // which a preset would overwrite.
         nu_mod_exec(8, "SLOPE ANGLE", 275, item431, 0, 90, st);
     }
     // Up milling asks for the writer's direction test under machining type 12.
     if (w429 == 2) w455 = MACTYP == MACTYP_TYPE5 ? 2 : 1;
+    // Padded to the four item positions the parameter page keeps for these
+    // rows: its one caller numbers the items after them by that count, so
+    // neither a count nor an unpadded form is asked for.
     for (i32 k = shown; k < 4; ++k) moduc2();
     item += 4;
 }

@@ -340,6 +340,7 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
     f32 lastgood = pcur, lastd = 0, hibr = 0;
     bool bisect = false;
     f32 res = pcur + step;
+    f32 resd = -1.0f;  // the largest distance of the result, -1 while not measured
     bool found = false;
     for (i32 it = 0; it < 20 && !found; ++it) {
         f32 p;
@@ -352,7 +353,7 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
         const f32 d = dmax(p);
         metric = d;
         if (bisect && (d - lastd < e || std::fabs(d - sidstp) < e)) {
-            res = p;
+            res = p, resd = d;
             found = true;
             break;
         }
@@ -360,7 +361,7 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
             lastgood = p;
             lastd = d;
             if (p == pend) {
-                res = p;
+                res = p, resd = d;
                 found = true;
                 break;
             }
@@ -370,14 +371,15 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
             bisect = true;
         }
         if (bisect && eqvl0d(f64(hibr) - f64(lastgood))) {
-            res = lastgood;
+            res = lastgood, resd = lastd;
             found = true;
         }
     }
     // At the iteration limit the last good value, when there is one: the
     // current value and the step may lie beyond the side step, the last good
     // one keeps within it.
-    if (!found) res = lastgood != pcur ? lastgood : pcur + step;
+    if (!found && lastgood != pcur) res = lastgood, resd = lastd;
+    if (!found && lastgood == pcur) res = pcur + step;
     // A result that does not move while the search moved (a distance or a
     // step): half the known step instead, added until it moves; 30 times at
     // most, for a known step of 0 never moves it.
@@ -385,7 +387,12 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
         guess = 0.5f * known;
         res = pcur + guess;
         for (i32 k = 0; k < 30 && eqval(res * 1000.0f, pcur * 1000.0f); ++k) res += guess;
+        resd = -1.0f;
     }
+    // The metric compares the surfaces by the step each takes: the distance of
+    // the value returned, measured again where the search ended elsewhere (a
+    // bad last trial, the iteration limit, the guard).
+    metric = resd >= 0.0f ? resd : dmax(res);
     guess = res - pcur_in;
     next = res;
 }

@@ -210,8 +210,16 @@ void TWLCHK(const i32& mode, const nbcrv& curve, i32& reject, i32& status)
         return;
     }
     status = 0;
-    // Mode 1 (a height bound) serves the twirl link only, which draws nothing.
-    if (mode != 0) return;
+    if (mode != 0) {
+        // Mode 1 serves the twirl link of the clearance path: its curve must
+        // keep under the height the clearance path travels at most (the
+        // higher of the clearance plane and the second plane); the first
+        // sample above it rejects the curve.
+        const f64 bound = std::max(hei8r(HEI8_CLEARANCE), hei8r(HEI8_PLANE2));
+        for (i32 k = 0; k < n && !reject; ++k)
+            if (s[3 * static_cast<size_t>(k) + 2] > bound) reject = 1;
+        return;
+    }
     for (i32 k = 0; k + 1 < n; ++k) {
         const f32 a[3] = {f32(s[3 * k]), f32(s[3 * k + 1]), f32(s[3 * k + 2])};
         const f32 b[3] = {f32(s[3 * k + 3]), f32(s[3 * k + 4]), f32(s[3 * k + 5])};
@@ -531,9 +539,12 @@ void TWLENT(const TwlSt& rec)
             TWLCHK(0, ap, reject, cs);
         }
         if (s >= 0 && !reject) {
+            // The curve's block ends the entry, written or not: a tool path
+            // list that refused it would refuse the polyline's moves as well
+            // (the entry keeps its statuses inside).
             i32 ws = 0;
             PNURB1(ap.order, ap.count, dam_ptr(ap.knots), dam_ptr(ap.points), ws);
-            written = ws >= 0;
+            written = true;
         }
         // The polyline road.
         if (!written) {

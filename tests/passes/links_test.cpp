@@ -170,6 +170,19 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     for (const Pt& r : moves()) EXPECT_NEAR(r.x, 34.9, 1e-4);
     EXPECT_FALSE(gouging(false, 6, away, q));
     EXPECT_NEAR(moves().front().x, 28.9, 1e-4);
+    // A target just under the floor, reached along a slanted axis: only the
+    // tool at the target stands higher than the motion. Dimension code 4
+    // takes the motion's own end there and writes the approach as drawn;
+    // code 2 counts it as a gouge.
+    const f32 under[3] = {20, 40, -0.02f}, q2[3] = {20, 50, -0.02f}, slant[3] = {0.6f, 0, 0.8f};
+    for (i32 dim : {2, 4}) {
+        stand(from, LINK_AXIS);
+        LNKPAR.gouge = 1;
+        const size_t before = norak::transcript_count("EXECUTING Z_UP APPROACH");
+        SRFAPR(dim, under, q2, slant, up, 3, st);
+        EXPECT_EQ(st, 0) << dim;
+        EXPECT_EQ(norak::transcript_count("EXECUTING Z_UP APPROACH") > before, dim == 2) << dim;
+    }
     FRETRI();
     allfre(st);
 }
@@ -297,6 +310,9 @@ TEST(Approach, DegenerateTargetsFallBackOrWriteNothing)
     EXPECT_TRUE(moves().empty());
     for (i32 kind = 3; kind <= 5; ++kind) {
         stand(from, kind);
+        MACTYP = MACTYP_SURFACES;
+        std::memcpy(PASOUT.last, from, sizeof PASOUT.last);
+        PASOUT.npnts = 2, PASOUT.retknd = 1;
         const size_t said = norak::transcript().size();
         SRFAPR(2, p, p, axis, up, 3, st);
         ASSERT_EQ(st, 0) << kind;
@@ -307,10 +323,20 @@ TEST(Approach, DegenerateTargetsFallBackOrWriteNothing)
         EXPECT_NEAR(m[m.size() - 2].x, 50, 1e-4) << kind;
         EXPECT_NEAR(m[m.size() - 2].y, 40, 1e-4) << kind;
         EXPECT_NEAR(m[m.size() - 2].z, 12, 1e-4) << kind;
+        // The message names the target; no end-of-pass retract comes first.
         bool told = false;
         for (size_t k = said; k < norak::transcript().size(); ++k)
-            told = told || norak::transcript()[k].find("host message 320/240") != std::string::npos;
+            told = told || (norak::transcript()[k].find("host message 320/240") != std::string::npos &&
+                            norak::transcript()[k].find("X =") != std::string::npos);
         EXPECT_TRUE(told) << kind;
+        EXPECT_EQ(PASOUT.npnts, 2) << kind;
+        // A list that refuses the moves fails the approach in its own name.
+        stand(from, kind);
+        norak::fail_list_call("lacces", 1);
+        SRFAPR(2, p, p, axis, up, 3, st);
+        norak::fail_list_call("lacces", 0);
+        EXPECT_LT(st, 0) << kind;
+        EXPECT_TRUE(norak::transcript_has("SRFAPR, ERRORS IN LIST")) << kind;
     }
     // Hold state on: the switch decides; 0 writes nothing, 1 goes to the
     // clearance plane.
@@ -887,6 +913,38 @@ TEST(Links, AFastMoveFromAboveItsPlaneCrossesAtItsOwnHeight)
     for (const Pt& r : m) EXPECT_GE(r.z, 2 - 1e-4);
     EXPECT_LT(dist(m.back(), to), 1e-4);
     EXPECT_TRUE(norak::transcript_has("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW"));
+    // Over the point it comes down to its plane first, then onto the point.
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_NEAR(m[m.size() - 2].x, 50, 1e-4);
+    EXPECT_NEAR(m[m.size() - 2].z, 5, 1e-4);
+}
+
+// A horizontal arc approach that falls back to the horizontal normal (the
+// move runs along the axis) is that approach exactly: the end-of-pass link
+// is made once.
+TEST(Approach, AHorizontalArcAlongTheAxisIsTheNormalApproach)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 p[3] = {50, 40, 10}, up[3] = {0, 0, 1};
+    const f32 from[3] = {0, 40, 30}, q[3] = {60, 40, 10}, ax[3] = {0.6f, 0, 0.8f};
+    std::vector<Pt> seen[2];
+    for (i32 k = 0; k < 2; ++k) {
+        stand(from, k == 0 ? LINK_NORMAL : LINK_HARC);
+        MACTYP = MACTYP_SURFACES;
+        std::memcpy(PASOUT.last, from, sizeof PASOUT.last);
+        PASOUT.npnts = 2, PASOUT.retknd = 1;
+        i32 st = 0;
+        SRFAPR(2, p, q, ax, up, 3, st);
+        EXPECT_EQ(st, 0) << k;
+        seen[k] = moves();
+    }
+    ASSERT_EQ(seen[0].size(), seen[1].size());
+    for (size_t k = 0; k < seen[0].size(); ++k) {
+        EXPECT_NEAR(seen[1][k].x, seen[0][k].x, 1e-4) << k;
+        EXPECT_NEAR(seen[1][k].z, seen[0][k].z, 1e-4) << k;
+    }
 }
 
 // The clearance-plane warning shows once in a procedure and again in the

@@ -220,6 +220,19 @@ TEST(PassPositions, ZeroStepsEndAndAZeroIncrementIsReported)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("surlin,THE SURFACE CANNOT BE EVALUATED"));
     EXPECT_FLOAT_EQ(pwr(WRKTOL), 0.01f);  // the working tolerance is restored
+    // A tool that cannot be placed (four axes without a rotary axis) is named
+    // by the placing alone.
+    LDSRFB(1, buf().data(), st);
+    params(3, 0.01f);
+    RAXN[0] = 0;
+    const size_t from = norak::transcript().size();
+    RSTPAS();
+    surlin(1, 3, 1, nearf, rev, buf().data(), 1, 1, 1, seg, 2, PASTAB.USTEP[0], PASTAB.VSTEP[0], st);
+    EXPECT_EQ(st, -1);
+    std::string said;
+    for (size_t k = from; k < norak::transcript().size(); ++k) said += norak::transcript()[k] + "\n";
+    EXPECT_NE(said.find("IS NOT POSSIBLE"), std::string::npos) << said;
+    EXPECT_EQ(said.find("surlin,"), std::string::npos) << said;
 }
 
 // Under machining type 14 with the gouge check against all part surfaces, a
@@ -425,6 +438,29 @@ TEST(SideStep, SamplesAwayFromACollapsedEdge)
     SCLSTP(buf().data(), h, 0.0f, 1.0f, 0.001f, 0.2f, 1.0f, 1.0f, 2, 1, 2, 1, 10.0f, 0.0f, next, metric);
     EXPECT_GT(next - 0.2f, 0.003f);
     EXPECT_LT(next - 0.2f, 0.05f);
+}
+
+// The space step's metric is the largest distance of the value it returns,
+// wherever its search ended: at a converged trial, at the range's end, at the
+// iteration limit after a bad trial, or moved by the guard.  On a plane the
+// distance is the step times the u axis's length.
+TEST(SideStep, SpaceStepMetricIsTheDistanceOfTheResult)
+{
+    host({tilted_plane(1)});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    i32 st = 0;
+    LDSRFB(1, buf().data(), st);
+    ASSERT_EQ(st, 0);
+    const f32 ulen = std::sqrt(1.0f + 0.36397f * 0.36397f);
+    struct Case { f32 guess, sidstp, tol, pcur, pend; };
+    for (const Case c : {Case{0.05f, 2.0f, 0.01f, 0.0f, 100.0f}, Case{1e-6f, 2.0f, 1e-12f, 0.0f, 100.0f},
+                         Case{1e-5f, 3.0f, 1e-12f, 10.0f, 100.0f}, Case{0.05f, 2.0f, 0.01f, 99.0f, 100.0f}}) {
+        f32 guess = c.guess, next = 0, metric = -1;
+        SPCSTP(buf().data(), c.sidstp, c.tol, c.pcur, c.pend, guess, 0.0f, 80.0f, 1, 1, 1, next, metric, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_NEAR(metric, (next - c.pcur) * ulen, 2e-4f) << c.guess << " " << c.tol << " " << c.pcur;
+    }
 }
 
 TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)

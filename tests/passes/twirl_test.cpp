@@ -7,6 +7,7 @@
 
 #include "common/dropref.h"
 #include "common/meshes.h"
+#include "core/records.h"
 #include "cutter/loccom.h"
 #include "passes/milbf.h"
 #include "passes/services.h"
@@ -423,6 +424,16 @@ TEST(HostCurves, TwirlCurveItsApproximationAndItsSamples)
     small.count = 3;
     nb_c0approx(c, 0.01, small, st);
     EXPECT_EQ(st, -1);
+    // The height-bound check: the curve at z 0 passes under a bound at 0 or
+    // above (the higher of the two planes), and is rejected under one below.
+    for (const f32 planes : {-1.0f, 0.0f, 10.0f}) {
+        HEI8[HEI8_CLEARANCE] = r2wrd(planes);
+        HEI8[HEI8_PLANE2] = r2wrd(planes - 5.0f);
+        i32 reject = -1;
+        TWLCHK(1, c, reject, st);
+        EXPECT_EQ(st, 0) << planes;
+        EXPECT_EQ(reject, planes < 0.0f ? 1 : 0) << planes;
+    }
     dam_end();
     // Points compared on their first coordinates only.
     const f64 p[3] = {1, 2, 3}, q[3] = {1, 2 + 1e-7, 9};

@@ -143,7 +143,9 @@ void BJMPWR(const f32* p, const f32* v, i32& status)
     const f32 jmp = d > 0 ? d : 100.0f * tol;
     i32 open = 1;
     if (three()) {
-        const f32 dd = dxy(MOVST.point, p);
+        f32 at[3];
+        toolpos(at);
+        const f32 dd = dxy(at, p);
         if (spline()) SPLFLS(status);
         if (updown()) {
             // The up/down buffers take the point, after what they hold

@@ -450,6 +450,9 @@ void ZAPR(const i32& dim, const f32* point, const f32* axis, i32& status)
     if (status >= 0 && LNKPAR.safety != 0.0f) MOVLN3(d, point, axis, status);
 }
 
+// Three-axis output retracts as retract kind 1 whatever kind the pass
+// output holds: the multi-axis final link writes moves with tool axes, which
+// a three-axis tool path does not take.
 void ENDPLK(i32& status)
 {
     status = 0;

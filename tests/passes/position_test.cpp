@@ -305,13 +305,21 @@ TEST(PassPositions, ReversedPassAndDegenerateLine)
     EXPECT_EQ(PASSTR.PSNPNT, 0);
 }
 
-TEST(PassPositions, SideAndToolKindOfTheSurfacePoint)
+// The tilted plane in the surface buffer, the ball, three axes at 0.01;
+// the status of the load.
+i32 plane_loaded()
 {
     host({tilted_plane(1)});
     params(1, 0.01f);
     CURTOL = BALL;
     i32 st = 0;
     LDSRFB(1, buf().data(), st);
+    return st;
+}
+
+TEST(PassPositions, SideAndToolKindOfTheSurfacePoint)
+{
+    i32 st = plane_loaded();
     f32 ev[9], up[9], dn[9];
     NCEVS1(buf().data(), 50, 40, 0, 1, 1, 1, SRFEVL, 0, 0, 0, ev, up, st);
     ASSERT_EQ(st, 0);
@@ -446,11 +454,7 @@ TEST(SideStep, SamplesAwayFromACollapsedEdge)
 // distance is the step times the u axis's length.
 TEST(SideStep, SpaceStepMetricIsTheDistanceOfTheResult)
 {
-    host({tilted_plane(1)});
-    params(1, 0.01f);
-    CURTOL = BALL;
-    i32 st = 0;
-    LDSRFB(1, buf().data(), st);
+    i32 st = plane_loaded();
     ASSERT_EQ(st, 0);
     const f32 ulen = std::sqrt(1.0f + 0.36397f * 0.36397f);
     struct Case { f32 guess, sidstp, tol, pcur, pend; };

@@ -544,7 +544,10 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     if (g.CUTFLP == 2) {
         swap = true;
     } else if (!(pw(ZIGZAG) == 0 || NPASS <= 0 || NPASS % 2 == 0)) {
-        s = g.NSRF;
+        // An odd count of zigzag passes ends on the last surface. The one
+        // surface of the surface clean-up holds no part surface (NSRF 0):
+        // its record is the first, never one before the table.
+        s = std::max(g.NSRF, 1);
     }
     if (MACTYP != MACTYP_ONESURF) {
         id = g.SRFIDS[s - 1];

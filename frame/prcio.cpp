@@ -553,18 +553,27 @@ void block_read_tavrek(const i32& medium, const i32& type, const i32& version, c
     status = 0;
     if (type == 28)
         for (auto& r : SRFGEO.CRNREC) r[CR_HELD] = 1;
-    if (!rd.got218) pw(CHKTOL) = pw(PRTTOL);
-    if (!rd.got25) pw(WRKTOL) = pw(PRTTOL);
-    if (version < 627) {
-        if (pw(STPMOD) == 2) pw(STPMOD) = 3;
-        else if (pw(STPMOD) == 3) pw(STPMOD) = 2;
+    // A template loaded for its masks alone (load mode 2) reads no word of
+    // the procedure's own: the defaults and version conversions below stand
+    // in for words a record did not bring, so here they would overwrite the
+    // procedure's check and working tolerances, its step mode, lead angle,
+    // minimum clean-up width and original limits with values it never had
+    // (and convert the lead angle a second time).
+    const bool masks_only = medium == MED_TPLREAD && rd.loadmode == 2;
+    if (!masks_only) {
+        if (!rd.got218) pw(CHKTOL) = pw(PRTTOL);
+        if (!rd.got25) pw(WRKTOL) = pw(PRTTOL);
+        if (version < 627) {
+            if (pw(STPMOD) == 2) pw(STPMOD) = 3;
+            else if (pw(STPMOD) == 3) pw(STPMOD) = 2;
+        }
+        if (version < 628) {
+            f64 a = static_cast<f64>(pwr(LEADAN)) * 3.141592653589793 * (1.0 / 180.0);
+            pws(LEADAN, static_cast<f32>(a));
+        }
+        if (!rd.got258 && medium != MED_NONE) pws(CLNMIN, 0.0f);
+        if (!rd.got607) std::memcpy(SRFGEO.LIMORG, SRFGEO.LIMREC, sizeof SRFGEO.LIMREC);
     }
-    if (version < 628) {
-        f64 a = static_cast<f64>(pwr(LEADAN)) * 3.141592653589793 * (1.0 / 180.0);
-        pws(LEADAN, static_cast<f32>(a));
-    }
-    if (!rd.got258 && medium != MED_NONE) pws(CLNMIN, 0.0f);
-    if (!rd.got607) std::memcpy(SRFGEO.LIMORG, SRFGEO.LIMREC, sizeof SRFGEO.LIMREC);
     if (medium == MED_TPLREAD && rd.loadmode != 1) SRFREC(1, 1, status);
 }
 

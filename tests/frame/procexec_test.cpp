@@ -334,4 +334,14 @@ TEST(ProcNormal, StartsWithTheToolAtTheFirstCorner)
     ASSERT_EQ(st, 0);
     EXPECT_NEAR(pt[0], 62.5f, 1e-4);
     EXPECT_NEAR(pt[1], 30.0f, 1e-4);
+    // Zigzag over an odd count of passes ends on the last surface; the one
+    // surface of the clean-up holds no part surface of its own, and its
+    // first record stays the one to start from.
+    SRFGEO.NSRF = 0;
+    pw(ZIGZAG) = 1;
+    NPASS = 3;
+    PRCNRM(1, count, pt, dirs, dir, nrms, nrm, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(pt[0], 62.5f, 1e-4);
+    EXPECT_NEAR(pt[1], 30.0f, 1e-4);
 }

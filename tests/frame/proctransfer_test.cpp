@@ -315,6 +315,29 @@ TEST(ProcTransfer, TemplatesCarryParametersWithoutGeometry)
         EXPECT_EQ(nc_geomsk_lst_count(1), mode == 1 ? 0 : 1) << mode;
     }
 
+    // Mode 2 brings no word of the procedure's own, so no default or
+    // version conversion may touch them, whatever the template's version.
+    for (i32 version : {900, 626}) {
+        fresh();
+        norak::templates()["T1"] = tpl;
+        new_procedure();
+        valex_setp(218, 0.03f, st);  // check tolerance
+        valex_setp(25, 0.04f, st);   // working tolerance
+        valex_setp(258, 0.5f, st);   // minimum clean-up width
+        pws(LEADAN, 0.25f);
+        pw(STPMOD) = 2;
+        SRFGEO.LIMORG[0][1] = 7;
+        const std::vector<i32> own(PRCPAR, PRCPAR + PRCPAR_N);
+        template_set_read_mode(2);
+        norak::template_open("T1", false);
+        rem = 1 << 30;
+        block_read_tavrek(MED_TPLREAD, 9, version, 0, rem, st);
+        norak::template_close();
+        ASSERT_EQ(st, 0) << version;
+        EXPECT_EQ(std::vector<i32>(PRCPAR, PRCPAR + PRCPAR_N), own) << version;
+        EXPECT_EQ(SRFGEO.LIMORG[0][1], 7) << version;
+    }
+
     // A template whose item head cannot be read short of its end: the read
     // fails, naming the file.
     read_into_new("T2", {{0, {57, 58}}, {0, {2}}, {0, {DT_REAL}}, {0, {r2wrd(1.0f)}}}, 3);

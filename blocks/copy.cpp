@@ -453,6 +453,10 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
         BLKOPN(target, BT_PROC, 0, status);
         if (status >= 0) TPPUT(target, static_cast<i32>(w.size()), DT_INT, w.data(), status);
         BLKCLS(target);
+        // The colour, pen and display codes and the transformed positions
+        // are set in the list copy, where the block's items can be found by
+        // code; an entity copy keeps the words as stored, and a copy brought
+        // back into the list from it is updated then.
         if (status >= 0 && target != AM_ENTITY) {
             TPRCTC(target, status);
             if (status >= 0 && xf) TRPRCB(AM_LIST, m, t, status);

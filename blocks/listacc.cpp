@@ -264,16 +264,14 @@ void PLFNDG(const i32& mode, i32& budget, const i32& group, const i32& code, i32
 namespace {
 // Group 32: the block number (code 33) or the word after it (code 34). The
 // word position is left on the word.
-i32 lead_word(i32 code, const char* who, i32& status)
+i32 lead_word(i32 code, i32& status)
 {
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_LIST, size, type, cls, status);
     if (status < 0) return -1;
-    // Each of the three routines names itself in this text, as it does in
-    // its other refusals, so that a wrong code points at its caller.
+    // The three routines share this text, the reader's name in it.
     if (code != 33 && code != 34) {
-        std::string m = std::string(who) + ", ERROR IN CODE";
-        eroutc(m.c_str(), 0);
+        eroutc("TPGETN, ERROR IN CODE", 0);
         status = -1;
         return -1;
     }
@@ -305,7 +303,7 @@ void getn(bool quiet, const i32& mode, const i32& group, const i32& code, i32& c
         return;
     }
     if (group == GR_LEAD) {
-        if (lead_word(code, who, status) < 0) return;
+        if (lead_word(code, status) < 0) return;
         if (capacity < 1) {
             std::string m = std::string(who) + ", ITEM LONGER THAN ITS AREA, CODE = ";
             erou1c(m.c_str(), code);
@@ -366,9 +364,9 @@ namespace {
 void change(const i32& mode, const i32& group, const i32& code, const void* value, i32 capacity, i32& status)
 {
     status = 0;
-    // Named as the routine that refuses, like the reads' refusal.
+    // The change shares the reader's refusal text.
     if (mode == AM_ENTITY) {
-        eroutc("TPCHNN, WHERE=1 IS NOT PERMITTED", 0);
+        eroutc("TPGETN, WHERE=1 IS NOT PERMITTED", 0);
         status = -1;
         return;
     }
@@ -378,7 +376,7 @@ void change(const i32& mode, const i32& group, const i32& code, const void* valu
         return;
     }
     if (group == GR_LEAD) {
-        if (lead_word(code, "TPCHNN", status) < 0) return;
+        if (lead_word(code, status) < 0) return;
         TPCHNG(1, value, status);
         return;
     }

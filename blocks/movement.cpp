@@ -283,6 +283,9 @@ f32 arc_step_angle(const f32& tolerance, const f32& radius, const f32& angle)
     const f64 cap = 36.0 * M_PI / 180.0;
     if (radius == 0) return 0;
     f64 c = 1.0 - static_cast<f64>(tolerance) / static_cast<f64>(radius);
+    // Outside -1..1 the arccos has no value: a tolerance above the diameter
+    // takes the half turn (then the cap), a negative one (or a negative
+    // radius) the step 0, that is the whole angle.
     if (c > 1.0) c = 1.0;
     if (c < -1.0) c = -1.0;
     f64 step = 2.0 * std::acos(c);
@@ -336,6 +339,8 @@ void PNURBS(const i32& unused, const i32& display, const i32& k, const i32& n, c
     if (status < 0) return;
     MOVST.closed = 0;
     MOVST.strtype = 0;
+    // A curve is a movement writer too: it takes the procedure's first move,
+    // so the next line must not open a procedure start behind it.
     MOVST.newproc = 0;
     if (n > 0) {
         const f32 last[3] = {static_cast<f32>(points[3 * n - 3]), static_cast<f32>(points[3 * n - 2]),

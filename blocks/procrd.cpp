@@ -1,7 +1,6 @@
 // Reading a procedure block back into the module's words, and the
 // per-procedure texts.
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "blocks/format.h"
@@ -17,12 +16,14 @@
 namespace {
 constexpr i32 MAX_ITEM = 1 << 16;  // the longest item passed over
 
+// The text, the file's name and the closing line are handed to the host as
+// three texts of one user message, as the procedure's own template reader
+// does, so the module says this failure alike wherever it is met.
 void template_failure(const char* who)
 {
     char name[81] = {0};
     template_get_name(name, 80);
-    std::string text = std::string("CANNOT READ FROM FILE ") + name + "|READING TERMINATED";
-    userrc(text.c_str(), 0);
+    user5c("CANNOT READ FROM FILE", name, "|READING TERMINATED", "", "");
     eroutc(who, 0);
 }
 
@@ -195,9 +196,14 @@ namespace {
 constexpr i32 TEXT_SLOTS = 201;
 char TEXT1[TEXT_SLOTS][20], TEXT2[TEXT_SLOTS][20], TRNAME[TEXT_SLOTS][4];
 
+// A procedure number outside the table stores nothing and gets blanks: the
+// caller's text is filled all the same, never left as it was.
 void text_io(char (*table)[20], const i32& mode, const i32& proc, char* text)
 {
-    if (proc < 1 || proc > TEXT_SLOTS) return;
+    if (proc < 1 || proc > TEXT_SLOTS) {
+        if (mode == 1) std::memset(text, ' ', 20);
+        return;
+    }
     if (mode == 1) {
         for (int k = 0; k < 20; ++k) text[k] = table[proc - 1][k] == '\0' ? ' ' : table[proc - 1][k];
     } else
@@ -212,7 +218,10 @@ void PRCTX2(const i32& mode, const i32& proc, char* text) { text_io(TEXT2, mode,
 
 void PRCTRF(const i32& mode, const i32& proc, char* text)
 {
-    if (proc < 1 || proc > TEXT_SLOTS) return;
+    if (proc < 1 || proc > TEXT_SLOTS) {
+        if (mode == 1) std::memset(text, ' ', 4);
+        return;
+    }
     if (mode == 1) {
         for (int k = 0; k < 4; ++k) text[k] = TRNAME[proc - 1][k] == '\0' ? ' ' : TRNAME[proc - 1][k];
     } else
@@ -221,8 +230,9 @@ void PRCTRF(const i32& mode, const i32& proc, char* text)
 
 void PRCUCS(const i32& mode, const i32& proc, char* name)
 {
-    if (mode != 1 || proc < 1 || proc > 200) return;
-    i32 id = PRCUID[proc - 1];
+    if (mode != 1) return;
+    // A number outside the table has no coordinate system either.
+    i32 id = proc >= 1 && proc <= 200 ? PRCUID[proc - 1] : 0;
     i32 st = -1;
     if (id >= 1) gtenam(id, name, 6, st);
     if (st < 0) std::memcpy(name, "NO_UCS", 6);

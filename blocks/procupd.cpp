@@ -386,6 +386,9 @@ void from_database(i32& status)
         eroutc("cpbt12, ERRORS IN LIST", 0);
         return;
     }
+    // The element is made as every block's is (the host's create at the
+    // cursor, after it at the list's end), so the copy lands where a block
+    // written in its place would.
     TPCREL(status);
     if (status < 0) {
         eroutc("cpbt12 - CANNOT APPEND LINE TO LIST", 0);

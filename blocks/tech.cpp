@@ -1,7 +1,6 @@
 #include "blocks/tech.h"
 
 #include <cstring>
-#include <string>
 
 #include "core/entity.h"
 #include "blocks/format.h"
@@ -153,7 +152,8 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
             // The tool (100) and the parameter 55 entity are associated when
             // their value is written: the association goes with the block
             // that names it, and a value not written again is associated
-            // already.
+            // already. A status-1 parameter writes a code of the machine
+            // table, which names no entity, so it associates nothing.
             if (st >= 0 && (p == 100 || p == 55)) {
                 i32 value = PRM9[p == 100 ? 11 : 17];
                 i32 ast = -1;
@@ -174,6 +174,8 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
         status = -1;
         return;
     }
+    // Only a block just written is shown: the block under the cursor is
+    // otherwise another one, shown already.
     if (written && show && display == 0) {
         i32 flag = 0, dst = 0;
         DISPLB(1, flag, dst);
@@ -228,12 +230,13 @@ i32 prm9_word(i32 code)
     return -1;
 }
 
+// Said as the global group's reader says it (three texts of one user
+// message).
 void template_failure()
 {
     char name[81] = {0};
     template_get_name(name, 80);
-    std::string text = std::string("CANNOT READ FROM FILE ") + name + "|READING TERMINATED";
-    userrc(text.c_str(), 0);
+    user5c("CANNOT READ FROM FILE", name, "|READING TERMINATED", "", "");
     eroutc("rmchtb, ERRORS IN TEMPLATE LIST", 0);
 }
 }  // namespace

@@ -120,10 +120,17 @@ void PUTBT4(const i32& mode, const i32& type, const i32& length, const char* tex
 {
     status = 0;
     if (length <= 0) return;
+    // A text too long for a block is refused with a failure status: the
+    // message is not written, and a caller that replaces an old message by
+    // the new one must not go on to delete the old one.
     if (length > 80) {
         eroutc("PUTBT4, TOO LONG MESSAGE (>80 CHARACTERS)", 0);
+        status = -1;
         return;
     }
+    // The text is copied up to its end or its length, whichever comes
+    // first, onto blanks: a caller's text shorter than the length it names
+    // is not read past its end.
     char buf[80];
     std::memset(buf, ' ', sizeof buf);
     std::memcpy(buf, text, strnlen(text, static_cast<size_t>(length)));

@@ -20,7 +20,7 @@ void PTBT2(const i32& mode, const i32& type, const f32* point, const f32* vector
 // Arc (3, 23, 223): plane, angle, step, centre, end, and the vector for 23 and 223.
 void PTBT3(const i32& mode, const i32& type, const i32& plane, const f32& angle, const f32& step, const f32* centre,
            const f32* end, const f32* vector, const i32& number, i32& status);
-// Text message (4) of at most 80 characters (a longer one is reported and not written).
+// Text message (4) of at most 80 characters (a longer one is reported, not written, and fails).
 void PUTBT4(const i32& mode, const i32& type, const i32& length, const char* text, const i32& number, i32& status);
 // NURBS (5, 25, 225): order k, n points and the knots.
 void PTBT5(const i32& mode, const i32& type, const i32& k, const i32& n, const f64* knots, const f64* points,

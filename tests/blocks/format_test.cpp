@@ -480,6 +480,12 @@ TEST_F(BlocksTest, SizesOfTextNurbsAndMarkers)
     Words w = dump::entity(id);
     EXPECT_EQ(w[0], 4);
     EXPECT_EQ(w[5], 23);
+    // 81 characters: refused with a failure, nothing written.
+    const std::string longer(81, 'Z');
+    PUTBT4(AM_ENTITY, 4, 81, longer.c_str(), 0, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("PUTBT4, TOO LONG MESSAGE (>80 CHARACTERS)"));
+    EXPECT_EQ(dump::entity(id), w);
     // k = 4, n = 5: 27 data words and size 28; knots 6 to 9 close the block.
     const f64 kn[9] = {0, 0, 0, 0, 0.5, 1, 1, 1, 1};
     f64 pt[15];

@@ -222,6 +222,18 @@ TEST_F(BlocksTest, ParametersByGroupAndCodeStopAtTheGroupEnd)
     TPGETN(AM_ENTITY, GR_GLOBAL, 5, count, DT_REAL, back, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("TPGETN, WHERE=1 IS NOT PERMITTED"));
+    // The change and the quiet read refuse in the reader's words.
+    const size_t where1 = norak::transcript_count("TPGETN, WHERE=1 IS NOT PERMITTED");
+    const size_t code35 = norak::transcript_count("TPGETN, ERROR IN CODE");
+    TPCHNN(AM_ENTITY, GR_GLOBAL, 5, DT_REAL, back, st);
+    EXPECT_EQ(st, -1);
+    count = 1;
+    TPGETC(AM_LIST, GR_LEAD, 35, count, DT_INT, &n, st);
+    EXPECT_EQ(st, -1);
+    TPCHNN(AM_LIST, GR_LEAD, 35, DT_INT, &n, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(norak::transcript_count("TPGETN, WHERE=1 IS NOT PERMITTED"), where1 + 1);
+    EXPECT_EQ(norak::transcript_count("TPGETN, ERROR IN CODE"), code35 + 2);
 
     // Insert before an anchor: the group grows and later items still answer.
     const i32 colour[1] = {6};

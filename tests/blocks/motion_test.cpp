@@ -375,3 +375,95 @@ TEST_F(BlocksTest, FeedModesAndTheSecondFeed)
     EXPECT_TRUE(norak::transcript_has("PT1MCH, ERRORS IN WRITTING ASSOCIATION"));
     EXPECT_FALSE(norak::transcript_has("PT1MCH, ERRORS IN LIST"));  // the block itself was written
 }
+
+// Each parameter written from the machine values takes its own word, and the
+// coordinate system's parameter 55 is associated but not shown.
+TEST_F(BlocksTest, MachineValueParametersTakeTheirWords)
+{
+    i32 st = 0;
+    for (i32 w = 0; w < PRM9_N; ++w) PRM9[w] = 40 + w;
+    const i32 ints[][2] = {{3, 9}, {52, 14}, {53, 15}, {55, 17}, {56, 18}, {100, 11}};
+    for (const auto& pw : ints) {
+        TECHST.status[pw[0]] = 2;
+        const i32 shown = norak::blocks_displayed();
+        PT1MCH(0, pw[0], st);
+        EXPECT_EQ(st, 0) << pw[0];
+        EXPECT_EQ(dump::main_list().back(), (Words{1, dump::main_list().back()[1], pw[0], 0, 40 + pw[1]})) << pw[0];
+        EXPECT_EQ(norak::blocks_displayed(), shown + (pw[0] == 55 ? 0 : 1)) << pw[0];
+    }
+    // The requests of parameters 1, 52 and 53 land on their own parameter.
+    STPV01(11);
+    STPV52(12);
+    STPV53(13);
+    EXPECT_EQ(TECHST.requested[1], 11);
+    EXPECT_EQ(TECHST.requested[52], 12);
+    EXPECT_EQ(TECHST.requested[53], 13);
+    EXPECT_EQ(TECHST.requested[51] + TECHST.requested[54], 0);
+}
+
+// What each movement writer leaves as the last move: the end point, the tool
+// direction of a multi-axis move and the normal of a move with normals, and
+// (0, 0, 1) in their place after any other move.
+TEST_F(BlocksTest, EachMoveLeavesItsOwnDirectionAndNormal)
+{
+    PRM9[12] = 1;  // moves with normals are kept
+    const f32 v[3] = {0, 0.6f, 0.8f}, other[3] = {1, 0, 0}, z[3] = {0, 0, 1};
+    const f32 centre[2] = {0, 0};
+    enum Writer { LINE, STRING, ARC };
+    struct Case {
+        Writer writer;
+        i32 kind, type;
+        bool axis, normal;
+    };
+    const Case cases[] = {{LINE, 1, 2, false, false},   {LINE, 2, 222, false, true},  {LINE, 3, 22, true, false},
+                          {STRING, 1, 7, false, false}, {STRING, 2, 227, false, true}, {STRING, 3, 27, true, false},
+                          {ARC, 1, 3, false, false},    {ARC, 2, 223, false, true},    {ARC, 3, 23, true, false}};
+    f32 x = 1;
+    for (const Case& c : cases) {
+        std::memcpy(MOVST.axis, other, sizeof other);
+        std::memcpy(MOVST.normal, other, sizeof other);
+        const f32 p[3] = {x, 0, 0};
+        x += 1;
+        i32 st = 0;
+        if (c.writer == LINE) PLINE(c.kind, p, v, 2, st);
+        if (c.writer == STRING) MOVSTR(c.kind, p, v, st);
+        if (c.writer == ARC) PCIRC(c.kind, 1, 1.0f, 0.5f, centre, p, v, 2, st);
+        ASSERT_EQ(st, 0) << c.type;
+        PCLSST(2);
+        EXPECT_EQ(dump::main_list().back()[0], c.type);
+        EXPECT_EQ(std::memcmp(MOVST.point, p, sizeof p), 0) << c.type;
+        EXPECT_EQ(std::memcmp(MOVST.axis, c.axis ? v : z, sizeof v), 0) << c.type;
+        EXPECT_EQ(std::memcmp(MOVST.normal, c.normal ? v : z, sizeof v), 0) << c.type;
+    }
+}
+
+// An arc that starts a procedure on a multi-axis machine is preceded by a
+// vertical line to the tool position shown; a multi-axis arc is not.
+TEST_F(BlocksTest, ArcStartingAProcedureGoesUprightToTheShownPosition)
+{
+    TPMACH = 26;
+    for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = R(static_cast<f32>(k + 7));
+    const f32 centre[2] = {0, 0}, end[3] = {1, 0, 0}, v[3] = {0, 0.6f, 0.8f};
+    i32 st = 0;
+    MOVST.newproc = 1;
+    PCIRC(1, 1, 1.0f, 0.5f, centre, end, v, 1, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(MOVST.newproc, 0);
+    EXPECT_EQ(types(), (std::vector<i32>{22, 3}));
+    EXPECT_EQ(dump::main_list()[0], (Words{22, 0, R(7), R(8), R(9), R(0), R(0), R(1)}));
+    EXPECT_EQ(norak::blocks_displayed(), 2);
+
+    norak::reset();
+    MOVCLR();
+    MOVST.newproc = 1;
+    PCIRC(3, 1, 1.0f, 0.5f, centre, end, v, 2, st);
+    EXPECT_EQ(types(), (std::vector<i32>{23}));
+    EXPECT_EQ(MOVST.newproc, 0);
+    // On a three-axis machine no line either.
+    norak::reset();
+    MOVCLR();
+    TPMACH = 22;
+    MOVST.newproc = 1;
+    PCIRC(1, 1, 1.0f, 0.5f, centre, end, v, 2, st);
+    EXPECT_EQ(types(), (std::vector<i32>{3}));
+}

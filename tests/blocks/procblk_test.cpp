@@ -359,6 +359,13 @@ TEST_F(ProcTest, CopiedThroughTheDatabaseReadsBackIdentical)
     cpbt12(AM_LIST, AM_ENTITY, 0, st);
     ASSERT_EQ(st, 0);
     ASSERT_GT(PRCENT, 0);
+    // The procedure entity keeps a zeroed sub-list header of the block's
+    // eight words.
+    const Words pe = dump::entity(PRCENT);
+    const size_t at = 6 + static_cast<size_t>(pe[5]) + 2;
+    ASSERT_GT(pe.size(), at + 8);
+    EXPECT_EQ(Words(pe.begin() + static_cast<long>(at), pe.begin() + static_cast<long>(at) + 9),
+              (Words{8, 0, 0, 0, 0, 0, 0, 0, 0}));
     i32 mid = -1, mn = 0, lid = -1, ln = 0;
     get_mchprm_info(PRCENT, mid, mn, st);
     get_lclprm_info(PRCENT, lid, ln, st);
@@ -571,6 +578,22 @@ TEST_F(ProcTest, ProcedureTexts)
     PRCUID[4] = 0;
     char name[5] = "XXXX";
     PRCTRF(2, 201, name);  // outside the table: nothing
+    // A number outside the tables reads as blanks and no coordinate system,
+    // never as what the caller's text held.
+    for (i32 proc : {0, -3, 202}) {
+        std::memset(t, 'X', 20);
+        PRCTX1(1, proc, t);
+        EXPECT_EQ(std::string(t, 20), std::string(20, ' ')) << proc;
+        std::memset(t, 'X', 20);
+        PRCTX2(1, proc, t);
+        EXPECT_EQ(std::string(t, 20), std::string(20, ' ')) << proc;
+        std::memcpy(name, "XXXX", 4);
+        PRCTRF(1, proc, name);
+        EXPECT_EQ(std::string(name, 4), "    ") << proc;
+        std::memcpy(n, "XXXXXX", 6);
+        PRCUCS(1, proc == 202 ? 201 : proc, n);
+        EXPECT_EQ(std::string(n, 6), "NO_UCS") << proc;
+    }
 }
 
 namespace {

@@ -296,7 +296,7 @@ TEST_F(BlocksTest, TemplateReadFailureIsReportedWithTheFileName)
     rmchtb(MED_TPLREAD, count, st);
     norak::template_close();
     EXPECT_LT(st, 0);
-    EXPECT_TRUE(norak::transcript_has("CANNOT READ FROM FILE MILL7|READING TERMINATED"));
+    EXPECT_TRUE(norak::transcript_has("CANNOT READ FROM FILEMILL7|READING TERMINATED"));
     EXPECT_TRUE(norak::transcript_has("rmchtb, ERRORS IN TEMPLATE LIST"));
 
     norak::reset();
@@ -305,7 +305,7 @@ TEST_F(BlocksTest, TemplateReadFailureIsReportedWithTheFileName)
     RMCHTB(MED_TPLREAD, count, st);
     norak::template_close();
     EXPECT_LT(st, 0);
-    EXPECT_TRUE(norak::transcript_has("CANNOT READ FROM FILE MILL8|READING TERMINATED"));
+    EXPECT_TRUE(norak::transcript_has("CANNOT READ FROM FILEMILL8|READING TERMINATED"));
     EXPECT_TRUE(norak::transcript_has("rmchtb, ERRORS IN TEMPLATE LIST"));
 
     // At the end of the file reading stops well.

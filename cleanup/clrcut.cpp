@@ -56,6 +56,9 @@ void lup_cut_step(const ClrLinks& l, i32 row, const i32& direction, i32& status)
         if (status == 0) lup_row(lup_count).inherited = r.inherited;
     }
     pokarr_free(loop);
+    // Any failure is 11, handed back as the status word rather than written
+    // negated into the link row: the cutting ends on it either way, and the
+    // link arrays keep only links.
     if (status != 0) status = 11;
 }
 

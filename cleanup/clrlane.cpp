@@ -1,6 +1,7 @@
 // The lane stage of the pocket cutting.
 #include "cleanup/clrlane.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "pocket/luptab.h"
 #include "pocket/pkclean.h"
 #include "pocket/pkgeom.h"
+#include "pocket/pkmath.h"
 #include "pocket/pokvals.h"
 #include "pocket/selfint.h"
 
@@ -34,6 +36,34 @@ namespace {
 // kept from one lane to the next.
 f64 prev_end[3] = {0.0, 0.0, 0.0}, prev_nrm[3] = {0.0, 0.0, 1.0}, prev_proj[3] = {0.0, 0.0, 0.0};
 
+// The point of segment s of the loop `a` at the plan point x, with its
+// height and, in 4-D, its normal: on a straight segment the height where
+// the segment-height routine puts it and the normal blended between the
+// segment's ends; on an arc the height of its centre entry.
+void seg_point(const pokarr& a, i32 s, const f64* x, bool arc, f64* p, f64* nrm)
+{
+    p[0] = x[0];
+    p[1] = x[1];
+    p[2] = 0.0;
+    nrm[0] = nrm[1] = 0.0;
+    nrm[2] = 1.0;
+    if (a.dims < 3) return;
+    if (arc) {
+        p[2] = a.z[s + 2];
+        return;
+    }
+    f64 v[3];
+    i32 flat = 0, st = 0;
+    pk_get_seg(a, s, p, v, flat, st);
+    if (a.dims != 4) return;
+    const f64 dx = a.x[s] - a.x[s - 1], dy = a.y[s] - a.y[s - 1], l2 = dx * dx + dy * dy;
+    f64 u = l2 > 0.0 ? ((x[0] - a.x[s - 1]) * dx + (x[1] - a.y[s - 1]) * dy) / l2 : 1.0;
+    u = std::clamp(u, 0.0, 1.0);
+    for (i32 c = 0; c < 3; ++c) nrm[c] = (1.0 - u) * a.vec[3 * (s - 1) + c] + u * a.vec[3 * s + c];
+    f64 l = 0.0;
+    if (!pk_unit3(nrm, l)) nrm[0] = nrm[1] = 0.0, nrm[2] = 1.0;
+}
+
 // Keeps the loop `a` (a closed loop starting at the lane's entry point)
 // from its start up to the point x on its segment s.
 void cut_at(pokarr& a, i32 s, const f64* x, i32& status)
@@ -43,16 +73,25 @@ void cut_at(pokarr& a, i32 s, const f64* x, i32& status)
         status = 11;
         return;
     }
+    // The lane's end takes the loop's height there (and its normal in 4-D),
+    // read before the loop is cut: the exit is a plan point, and a lane
+    // that ended at height 0 (or at whatever follows the plan point in
+    // memory) would dive to the floor at its last move.
+    f64 p[3], nrm[3];
+    seg_point(a, s, x, d.arc != 0, p, nrm);
     a.count = s;
     if (d.arc != 0)
-        pokarr_add_arc(x[0], x[1], nullptr, d.c[0], d.c[1], d.r, d.dir, a, status);
+        pokarr_add_arc(x[0], x[1], &p[2], d.c[0], d.c[1], d.r, d.dir, a, status);
     else if (!pk_eqpt2(x, d.s))
-        pokarr_add_pnt(x, a, status);
+        pokarr_insert_pnt(p, nrm, a, a.count, status);
 }
 
 // The exit row of the lane from the entry's link point: the row made from
 // the entry whose link point comes next along the entry loop in the cutting
-// direction. Out: the exit row (0 none), its point, the candidates.
+// direction. Out: the exit row (0 none), its point, the candidates. A row
+// that ends its chain on another key is chosen by the same rule: the lane
+// may end at it, and ending there at once would leave the rest of the entry
+// loop uncut.
 i32 lane_exit(const ClrLinks& l, i32 row, const pokarr& loop, const i32& direction, f64* xp, i32& count)
 {
     const size_t e = static_cast<size_t>(row);
@@ -104,6 +143,9 @@ void lane_3d(bool first, pokarr& piece, i32& status)
     f64 start[3] = {piece.x[0], piece.y[0], piece.z != nullptr ? piece.z[0] : 0.0};
     if (lane_proj == 0) {
         if (!first) connect_lanes(prev_end, prev_nrm, start, up, prev_proj, start, piece, status);
+        // while the library's road runs, a connection that fails is left
+        // out and the lane taken as drawn; otherwise the lane ends on it
+        if (status != 0 && d3ds_running()) status = 0;
         return;
     }
     pokarr out, raw;
@@ -179,6 +221,7 @@ void notlif(i32 select, i32 mode, const f64& radius, ClrLinks& l, i32 row, const
             if (st == 0 && loop.count > 1) {
                 const i32 k = loop.count - 1;
                 prev_end[0] = loop.x[k], prev_end[1] = loop.y[k], prev_end[2] = loop.z != nullptr ? loop.z[k] : 0.0;
+                for (i32 c = 0; c < 3; ++c) prev_nrm[c] = loop.dims == 4 ? loop.vec[3 * k + c] : (c == 2 ? 1.0 : 0.0);
                 i32 start = 0;
                 lup_add(r.subkey, r.key, row, count, count, r.value, 0, loop, start, st);
                 if (st == 0) lup_row(lup_count).inherited = r.inherited;
@@ -210,6 +253,26 @@ i32 chain_of(i32 key, i32 cap, bool from_last)
     return 0;
 }
 
+// Whether the straight move from the link point of row a to that of row b
+// (a's own point when b has no link yet) crosses a loop.
+bool crosses(const ClrLinks& l, i32 a, i32 b, i32& st)
+{
+    const f64 pa[2] = {l.x[static_cast<size_t>(a)], l.y[static_cast<size_t>(a)]};
+    const bool linked = lnk_seg(l, b) != 0;
+    const f64 pb[2] = {linked ? l.x[static_cast<size_t>(b)] : pa[0], linked ? l.y[static_cast<size_t>(b)] : pa[1]};
+    pokarr lane;
+    pokarr_init_dyn(2, 2, lane, st);
+    i32 ans = 0;
+    if (st == 0) {
+        lane.x[0] = pa[0], lane.y[0] = pa[1], lane.x[1] = pb[0], lane.y[1] = pb[1];
+        lane.count = 2;
+        i32 hit = 0;
+        lane_cross_find(a, b, lane, nullptr, hit, ans);
+    }
+    pokarr_free(lane);
+    return ans != 0;
+}
+
 }  // namespace
 
 void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& level, i32& next_row, i32 n_chains)
@@ -230,27 +293,27 @@ void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& lev
         next = std::abs(c.parent);
         if (next < 1 || next > cap || lup_row(next).subkey <= 0 || lnk_seg(l, next) < 0) next = 0;
     } else {
-        // the loop this one was made from, when its lane is still to cut
+        // The loop this one was made from comes first, when its lane is
+        // still to cut; only then another chain of the same key, then a
+        // loop made from the same parent. Taking another chain first would
+        // leave the outer loops of this one uncut: its end row is taken
+        // already, so nothing leads back to them.
         const i32 p = std::abs(c.parent);
         if (p > mark && p <= cap && lup_row(p).key == c.key && lup_row(p).subkey > 0 && lnk_seg(l, p) >= 0) {
             next = p;
             outward = true;
-            const f64 a[2] = {l.x[static_cast<size_t>(cur)], l.y[static_cast<size_t>(cur)]};
-            const f64 b[2] = {lnk_has(l, p) ? l.x[static_cast<size_t>(p)] : a[0],
-                              lnk_has(l, p) ? l.y[static_cast<size_t>(p)] : a[1]};
-            pokarr lane;
-            pokarr_init_dyn(2, 2, lane, st);
-            if (st == 0) {
-                lane.x[0] = a[0], lane.y[0] = a[1], lane.x[1] = b[0], lane.y[1] = b[1];
-                lane.count = 2;
-                i32 hit = 0, ans = 0;
-                lane_cross_find(cur, p, lane, nullptr, hit, ans);
-                if (ans != 0) terminate();
-            }
-            pokarr_free(lane);
+            if (crosses(l, cur, p, st)) terminate();
         }
         // another chain of the same key
         if (next == 0) next = chain_of(c.key, cap, true);
+        // a loop made from the same parent whose lane is still to cut; a
+        // move to it that crosses a loop starts a new chain
+        for (i32 r = mark + 1; next == 0 && p != 0 && r <= cap; ++r) {
+            const LupRow& w = lup_row(r);
+            if (r == cur || std::abs(w.parent) != p || w.key != c.key || w.subkey <= 0 || lnk_seg(l, r) < 0) continue;
+            next = r;
+            if (crosses(l, cur, r, st)) terminate();
+        }
     }
     if (next == 0) {
         // the next level with a chain left
@@ -268,6 +331,12 @@ void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& lev
             }
         }
     }
+    // A row without a link is reported only on the move outward, where the
+    // link that joins the two loops should be. The first loop of a chain
+    // reached from its end row, or a loop of the same parent, has none when
+    // it was never linked (a chain of one loop): its lane takes a link at
+    // the middle of its first segment, and reporting it would break a sound
+    // walk with a terminator.
     if (outward && lnk_seg(l, next) == 0) {
         // the loop made from the current one should carry the link that joins them
         char text[80];

@@ -269,8 +269,21 @@ void check_lane(Fill& f, i32& flag, i32& status)
         }
         return;
     }
+    // The stretches tested run from the start over the crossings to the
+    // target: only the crossings between the two are handed on. The kinds 4
+    // and 5 keep those before the start and beyond the target in the table;
+    // handed on, they would make the test run stretches backwards from the
+    // start and on past the target, over ground the lane never crosses.
+    std::vector<f32> uv;
+    std::vector<i32> loops;
+    for (i32 i = 0; i < t.n; ++i) {
+        const f32 u = t.uv[2 * i];
+        if (f.k >= 4 && (ltval(u, f.S[0]) || gtval(u, f.T[0]))) continue;
+        uv.insert(uv.end(), {u, t.uv[2 * i + 1]});
+        loops.push_back(t.loop[i]);
+    }
     i32 hit = 0;
-    pkhatch_segment(f.start, f.target, t.uv, t.loop, t.n, hit, status);
+    pkhatch_segment(f.start, f.target, uv.data(), loops.data(), static_cast<i32>(loops.size()), hit, status);
     if (hit != 0) flag = 1;
 }
 
@@ -483,6 +496,8 @@ void lan_hatch_fill(const i32& kind, const f32* setb, const i32& nb, const f32* 
     f.setb = setb;
     f.nb = nb;
     f.out = &out;
+    // A kind the fill does not have is refused rather than taken for one of
+    // its neighbours: the kinds decide what is written where.
     if (f.k < 1 || f.k > 6) {
         eroutc("LAN_HATCH_FILL, KIND NOT AVAILABLE", 0);
         status = -1;

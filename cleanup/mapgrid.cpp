@@ -391,7 +391,9 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
                 }
                 return;
             }
-            // nowhere to go from here: nudge along the direction, at most 7 times
+            // nowhere to go from here: nudge along the direction, at most 7
+            // times. (A point of the walk always lies on a triangle of the
+            // four cells looked at, so it never needs projecting again.)
             if (++stuck > 7) break;
             const f64 q[3] = {p[0] + 1.0e-7 * map_grid.cell * d[0], p[1] + 1.0e-7 * map_grid.cell * d[1], 0.0};
             f64 z = 0.0;
@@ -437,4 +439,35 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
             walk[9 + m] = w[m];
         }
     if (!tail && !add_point(points, p, n)) status = -1;
+}
+
+void grid_clamp_uv(f64* uv)
+{
+    for (i32 k = 0; k < 2; ++k) uv[k] = std::clamp(uv[k], 0.0, map_grid.cell > 0.0 ? map_grid.cell : 0.0);
+}
+
+void grid_nudge(f64* p, const f64* q)
+{
+    f64 d[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]}, l = 0.0;
+    if (!pk_unit3(d, l)) return;  // p is q: no way to go
+    for (i32 k = 0; k < 3; ++k) p[k] += 0.0001 * d[k];
+}
+
+void grid_plane_project(const f64* p, const f64* origin, const f64* normal, f64* result, f64& distance)
+{
+    f64 n[3] = {normal[0], normal[1], normal[2]}, l = 0.0;
+    for (i32 k = 0; k < 3; ++k) result[k] = p[k];
+    distance = 0.0;
+    if (!pk_unit3(n, l)) return;
+    const f64 s = (p[0] - origin[0]) * n[0] + (p[1] - origin[1]) * n[1] + (p[2] - origin[2]) * n[2];
+    for (i32 k = 0; k < 3; ++k) result[k] = p[k] - s * n[k];
+    distance = std::fabs(s);
+}
+
+void grid_line_foot(const f64* p, const f64* a, const f64* b, f64* foot)
+{
+    const f64 d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const f64 dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    const f64 t = dd > 0.0 ? ((p[0] - a[0]) * d[0] + (p[1] - a[1]) * d[1] + (p[2] - a[2]) * d[2]) / dd : 0.0;
+    for (i32 k = 0; k < 3; ++k) foot[k] = a[k] + t * d[k];
 }

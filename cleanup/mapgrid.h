@@ -95,3 +95,16 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
 // array cannot grow; -1 with "[lan_on_grid] UNABLE TO PROJECT SEGMENT" when a
 // segment needs more points than the lane walk holds, or a mapping failure.
 void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status);
+
+// Small helpers of the walks over the grid.
+// Clamps cell-local (u, v) into [0, cell]: below 0 to 0, above the cell size
+// to the cell size.
+void grid_clamp_uv(f64* uv);
+// Moves p by 0.0001 toward q (p stays when it is q).
+void grid_nudge(f64* p, const f64* q);
+// The foot of p on the plane through `origin` with `normal`, and its
+// absolute distance; a normal that cannot be made a unit vector gives p
+// itself and distance 0.
+void grid_plane_project(const f64* p, const f64* origin, const f64* normal, f64* result, f64& distance);
+// The foot of p on the line through a and b (a itself when a is b).
+void grid_line_foot(const f64* p, const f64* a, const f64* b, f64* foot);

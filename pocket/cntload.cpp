@@ -121,7 +121,10 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
         }
     }
     // fitting may not make two contours cross: the changed one gets its
-    // points back and is tested again
+    // points back and is tested again. The list holds the contours from the
+    // last down to the second (counted from 0: n - 1 down to 1), so the
+    // second is popped first and the outer contour only meets the others as
+    // their partner: every pair is still compared.
     std::vector<i32> list;
     std::vector<char> on(static_cast<size_t>(n), 0);
     for (i32 i = n - 1; i >= 1 && status == 0; --i) {

@@ -315,7 +315,12 @@ void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, poka
         } else {
             step = pk3_point_tol;
         }
-        if (pk3_repair != 0) lan_on_grid(2, result, &step, status);
+        // The loop carried onto the grid with the step, whatever the repair
+        // switch says: the thinned chords would otherwise cut through the
+        // surface where it folds. The repair that the switch asks for (the
+        // fold crossings between consecutive points put in) is what this
+        // mapping fills in, so there is nothing more for it to run.
+        lan_on_grid(2, result, &step, status);
         if (status != 0) return;
         status = result.count < 3 ? 1 : 0;
     } catch (const Fail& f) {

@@ -39,6 +39,11 @@ i32 pk_eqval0(const f64& a) { return std::fabs(a) < 1e-6 ? 1 : 0; }
 f64 pk_arc_sweep(const i32& dir, const f64& cx, const f64& cy, const f64& sx, const f64& sy, const f64& ex,
                  const f64& ey)
 {
+    // The sweep from the angles of the two radii, not from the cosine of
+    // the angle between them: the angles give the turn and its side in one
+    // step, and there is no cosine that rounding can push beyond 1, so the
+    // sweep cannot fail and no fit has to end on it. A start equal to the
+    // end gives 0.
     f64 as = std::atan2(sy - cy, sx - cx), ae = std::atan2(ey - cy, ex - cx);
     return pk_turn(dir >= 0 ? ae - as : as - ae);
 }

@@ -243,6 +243,17 @@ TEST(HatchBoundary, ClearanceOfALaneOverThePart)
     GTCRNR(CURTOL, r);
     EXPECT_EQ(D, 10.0f);
     EXPECT_EQ(r, 1.0f);
+    // the fill's own check (kind 4, procedure code 34): the loop's crossings
+    // before the start and past the target (x = 40, beyond the block) are
+    // no stretches of the lane from -20 to 0 over the plate
+    nu_sgcd_set_code(34);
+    std::vector<f32> sq;
+    add_loop(sq, {{-40, -40}, {40, -40}, {40, 40}, {-40, 40}, {-40, -40}});
+    const Lane l = fill(4, sq, 1, {-20, 0}, {0, 0});
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(l.flag, 0);
+    EXPECT_EQ(l.count, 1);  // kind 4 writes the crossing before the start too
+    nu_sgcd_set_code(0);
     FRETRI();
 }
 

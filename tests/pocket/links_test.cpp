@@ -421,3 +421,86 @@ TEST(PocketLanes, LanesAreTakenAsDrawnWhenTheHeightsRecordAsks)
     HEI8[HEI8_ABSOLUTE] = a;
     HEI8[HEI8_INCR] = i;
 }
+
+TEST(PocketLanes, ALaneOfASurfacePocketEndsAtTheLoopsHeightAndNormal)
+{
+    // a loop rising with x (z = x), its normals turning with y; the lane of
+    // a runs from (5, 0) to the foot (10, 5) of the exit's link on a
+    for (i32 dims : {3, 4}) {
+        Table t;
+        i32 st = 0;
+        POKREL(1, st);
+        pokdim = dims;  // the main arrays hold heights
+        POKCPY(4000, 1, 0, st);
+        lane_proj_on = 0;  // the lanes taken as drawn: no surfaces needed
+        auto row = [&](i32 subkey, i32 parent, const Loop& l) {
+            pokarr p = make(l, dims);
+            for (i32 k = 0; k < p.count; ++k) {
+                p.z[k] = p.x[k];
+                if (dims == 4) {
+                    const f64 w = 0.05 * M_PI * p.y[k];
+                    p.vec[3 * k] = 0.0, p.vec[3 * k + 1] = std::sin(w), p.vec[3 * k + 2] = std::cos(w);
+                }
+            }
+            i32 start = 0;
+            lup_add(subkey, 1, parent, 0, 0, 1.0, 0, p, start, st);
+            pokarr_free(p);
+            EXPECT_EQ(st, 0);
+            return lup_count;
+        };
+        row(0, 0, square(-5, -5, 30));
+        const i32 a = row(1, 1, square(0, 0, 10));
+        const i32 b = row(2, a, square(2, 2, 6));
+        lnk_clear(clr_links, 20);
+        clr_cut_mark = lup_count + 1;
+        const f64 on_b[3] = {8.0, 5.0, 8.0}, on_a[3] = {5.0, 0.0, 5.0};
+        lnk_set(clr_links, b, 2, 0.5, on_b);
+        lnk_set(clr_links, a, 1, 0.5, on_a);
+        i32 next = 0, count = 0;
+        notlif(0, 10, 2.0, clr_links, a, 1, next, count);
+        EXPECT_EQ(next, b) << dims;
+        pokarr lane;
+        pokarr_init(dims, lane);
+        lup_get_pokarr(lup_count, lane, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_EQ(lane.count, 3) << dims;
+        const i32 k = lane.count - 1;
+        EXPECT_NEAR(lane.x[k], 10.0, 1e-9);
+        EXPECT_NEAR(lane.y[k], 5.0, 1e-9);
+        EXPECT_NEAR(lane.z[k], 10.0, 1e-9) << dims;
+        if (dims == 4) {
+            EXPECT_NEAR(lane.vec[3 * k + 1], std::sqrt(0.5), 1e-9);
+            EXPECT_NEAR(lane.vec[3 * k + 2], std::sqrt(0.5), 1e-9);
+        }
+        pokarr_free(lane);
+        lane_proj_on = 1;
+        pokdim = 2;
+    }
+}
+
+TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)
+{
+    // two loops made from p, an island between them; p's lane is cut
+    for (const f64 y : {6.0, 3.0}) {
+        Table t(2);
+        t.row(0, 1, 0, square(-5, -5, 60));
+        t.row(0, 10001, 0, square(14, 4, 4, false));
+        t.row(1, 10001, 2, square(15, 5, 2, false));
+        const i32 p = t.row(1, 1, 1, square(0, 0, 40));
+        const i32 c1 = t.row(2, 1, p, square(2, 2, 10));
+        const i32 c2 = t.row(2, 1, p, square(20, 2, 10));
+        lnk_clear(clr_links, 20);
+        clr_cut_mark = lup_count + 1;
+        const f64 at1[2] = {12.0, y}, at2[2] = {20.0, y}, atp[2] = {0.0, y};
+        lnk_set(clr_links, c1, 2, 0.5, at1);
+        lnk_set(clr_links, c2, 4, 0.5, at2);
+        lnk_set(clr_links, p, 4, 0.5, atp);
+        clr_links.index[static_cast<size_t>(p)] = -clr_links.index[static_cast<size_t>(p)];
+        i32 nc = 0, level = 1, next = 0;
+        notlf2(0, nc, clr_links, c1, 0, level, next, 1);
+        EXPECT_EQ(next, c2) << y;
+        // the move at y 6 crosses the island: a new chain starts
+        EXPECT_EQ(nc, y == 6.0 ? 1 : 0);
+        EXPECT_EQ(lup_row(lup_count).key == 9999, y == 6.0);
+    }
+}

@@ -333,3 +333,48 @@ TEST(MapGrid, AnArcIsWalkedOnItsCircleWithoutRepeatingItsEnd)
     EXPECT_NEAR(a.y[a.count - 1], 20.0, 1e-9);
     pokarr_free(a);
 }
+
+TEST(MapGrid, HelpersClampNudgeAndDropFeet)
+{
+    reset();
+    std::vector<f32> h(11 * 11, 0.0f);
+    map_grid_set(11, 11, 0.0, 0.0, 2.0, h.data());
+    // cell-local (u, v) into [0, cell]
+    struct Clamp {
+        f64 u, v, cu, cv;
+    } clamps[] = {{-0.5, 1.0, 0.0, 1.0}, {2.5, -1e-9, 2.0, 0.0}, {0.3, 2.0, 0.3, 2.0}};
+    for (const Clamp& c : clamps) {
+        f64 uv[2] = {c.u, c.v};
+        grid_clamp_uv(uv);
+        EXPECT_EQ(uv[0], c.cu);
+        EXPECT_EQ(uv[1], c.cv);
+    }
+    // 0.0001 toward q; a point that is q stays
+    f64 p[3] = {1.0, 1.0, 1.0};
+    const f64 q[3] = {1.0, 4.0, 5.0};
+    grid_nudge(p, q);
+    EXPECT_NEAR(p[1], 1.0 + 0.00006, 1e-15);
+    EXPECT_NEAR(p[2], 1.0 + 0.00008, 1e-15);
+    f64 same[3] = {1.0, 4.0, 5.0};
+    grid_nudge(same, q);
+    EXPECT_EQ(same[2], 5.0);
+    // feet on a plane (a normal of no length gives the point, distance 0)
+    // and on a line
+    struct Plane {
+        f64 n[3], foot[3], dist;
+    } planes[] = {{{0, 0, 2}, {3, 4, 1}, 4.0}, {{0, 0, 0}, {3, 4, 5}, 0.0}, {{1, 0, 0}, {1, 4, 5}, 2.0}};
+    const f64 pt[3] = {3, 4, 5}, org[3] = {1, 0, 1};
+    for (const Plane& c : planes) {
+        f64 f[3], d = -1.0;
+        grid_plane_project(pt, org, c.n, f, d);
+        for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(f[k], c.foot[k], 1e-12);
+        EXPECT_NEAR(d, c.dist, 1e-12);
+    }
+    const f64 a[3] = {0, 0, 0}, b[3] = {2, 0, 0};
+    f64 foot[3];
+    grid_line_foot(pt, a, b, foot);
+    EXPECT_EQ(foot[0], 3.0);
+    EXPECT_EQ(foot[1], 0.0);
+    grid_line_foot(pt, a, a, foot);
+    EXPECT_EQ(foot[0], 0.0);
+}

@@ -95,8 +95,15 @@ TEST(SurfaceOffset, BowlOffsetLiesAtItsDistanceAlongTheSurface)
     ASSERT_EQ(st, 0);
     pokarr r;
     pokarr_init(3, r);
+    // the final mapping runs without the repair switch as well
+    pk3_repair = 0;
+    lup_offset3d(-1, 4.0, a, r, st);
+    ASSERT_EQ(st, 0);
+    const i32 unrepaired = r.count;
+    pk3_repair = 1;
     lup_offset3d(-1, 4.0, a, r, st);  // inward
     ASSERT_EQ(st, 0);
+    EXPECT_EQ(r.count, unrepaired);
     // the bowl is a surface of revolution: inward by 4 along it is a circle
     // whose radius in plan follows from the meridian's arc length
     auto arc = [](f64 rr) {  // arc length of z = -0.002 rr^2 from 0 to rr

@@ -147,6 +147,12 @@ void BJMPWR(const f32* p, const f32* v, i32& status)
         toolpos(at);
         const f32 dd = dxy(at, p);
         if (spline()) SPLFLS(status);
+        // A chain the list refused ends the jump with its status: the move
+        // written after it would answer for it and report success.
+        if (status < 0) {
+            LNKPAR.kind = kind;
+            return;
+        }
         if (updown()) {
             // The up/down buffers take the point, after what they hold
             // unless the tool stands beside it.
@@ -204,8 +210,11 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
     case 4:
         closeopen(open);
         if (t3 && spline()) SPLFLS(status);
+        // A chain the list refused ends the writing: the approach would
+        // overwrite its status and the pass go on as if it stood there.
+        if (status < 0) return;
         if (t3 && updown()) {
-            if (status >= 0) UDFLSH(status);
+            UDFLSH(status);
             if (status >= 0) udput(pts[0], 1, status);
         } else if (t3) {
             if (code == 3) {

@@ -4,6 +4,7 @@
 // to straight moves. And the host's spline services each on their own.
 #include <gtest/gtest.h>
 
+#include "passes/bsural.h"
 #include "passes/milbf.h"
 #include "passes/spline.h"
 #include "tests/passes/loop_common.h"
@@ -201,6 +202,38 @@ TEST(Spline, TheStringsAxesAndFeedWordsBreakTheChain)
     EXPECT_EQ(chains(up.data(), nullptr), 1u);
     EXPECT_EQ(chains(ax.data(), nullptr), 2u);
     EXPECT_EQ(chains(up.data(), fw.data()), 2u);
+}
+
+// A chain whose flush the list refuses fails the link written after it:
+// the jump, and the approaches of link codes 3 and 4, report the failure
+// rather than the status of their own moves.
+TEST(Spline, AFailedFlushFailsTheLinkAfterIt)
+{
+    const f32 chain[6] = {0, 0, 0, 10, 0, 0}, vec[6] = {0, 0, 1, 0, 0, 1};
+    for (i32 code : {0, 2, 3, 4}) {
+        pt::host({});
+        pt::params(1, 0.01f);
+        CURTOL = pt::BALL;
+        lp::fresh_run();
+        lp::clearlist();
+        PRM9[22] = 1;
+        FITINI(3, 0.01f);
+        i32 st = 0;
+        SPLWRT(2, chain, nullptr, nullptr, st);
+        ASSERT_EQ(st, 0);
+        // The flush's first move is refused; every write after it is taken.
+        norak::fail_list_call("lacces", 1);
+        const f32 to[3] = {10, 0, 0};
+        i32 open = 0;
+        if (code == 0)
+            BJMPWR(to, vec, st);
+        else
+            BPNTWR(reinterpret_cast<const f32(*)[3]>(to), reinterpret_cast<const f32(*)[6]>(vec), 1, code, 1, open, st);
+        norak::fail_list_call("lacces", 0);
+        PRM9[22] = 2;
+        EXPECT_LT(st, 0) << code;
+        EXPECT_TRUE(norak::transcript_has("list: lacces refused")) << code;
+    }
 }
 
 TEST(HostSplines, InterpolationPassesThroughItsPointsAndTheClosestPointIsClosest)

@@ -846,7 +846,10 @@ void MXFINL(i32& status)
     const f32 p0[3] = {cur()[0], cur()[1], cur()[2]}, a0[3] = {MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
     f32 q[3];
     for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + first * dir[c];
-    if (hold() != 0) STPV01(4);
+    // Along the exit vector the first move leaves the part at the feed in
+    // force; only the other leave (along the axis or straight up) is rapid
+    // from its start while the hold state is set.
+    if (pw(TLTREF) != 2 && hold() != 0) STPV01(4);
     if (status >= 0) MOVLIN(3, q, a0, status);
     for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + second * dir[c];
     STPV01(4);

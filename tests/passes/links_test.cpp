@@ -536,6 +536,61 @@ TEST(MultiAxisLink, AFailedMoveFailsTheLink)
     }
 }
 
+// The final link of a multi-axis pass: along the exit vector (word 465 = 2),
+// first at the feed in force, then rapid by the incremental height less the
+// rotary axis's height; else along the tool axis (link kind 2) or straight
+// up, at the rapid feed when the hold state is set, then on by the
+// incremental height. Each row: word 465, link kind, expected ends of both
+// moves along its direction, the feed code of the first move.
+TEST(MultiAxisLink, TheFinalLinkLeavesByItsWordAndKind)
+{
+    struct Row {
+        i32 ref, kind;
+        f32 dir[3], first, second;
+        i32 feed;
+    };
+    const Row rows[] = {{2, 1, {0.6f, 0, 0.8f}, 8, 23, 1}, {1, 2, {0, 0.6f, 0.8f}, 6, 26, 4}, {1, 1, {0, 0, 1}, 2, 22, 4}};
+    const f32 from[3] = {10, 20, 5}, axis[3] = {0, 0.6f, 0.8f};
+    for (const Row& r : rows) {
+        host({});
+        params(1, 0.01f);
+        CURTOL = BALL;
+        stand(from, r.kind);
+        TPMACH = 25;
+        i32 st = 0;
+        MOVLIN(3, from, axis, st);
+        clearlist();
+        pw(TLTREF) = r.ref;
+        NPT1[5] = r2wrd(5.0f);
+        PASOUT.exitv[0] = 0.6f, PASOUT.exitv[1] = 0, PASOUT.exitv[2] = 0.8f;
+        HFLSET(1);
+        HEI8[HEI8_RETRACT] = 1;
+        TECHST.status[1] = 1;  // feed codes written as codes
+        STPV01(1);
+        MXFINL(st);
+        ASSERT_EQ(st, 0) << r.ref << r.kind;
+        std::vector<std::pair<Pt, i32>> m;
+        i32 feed = 1;
+        for (const auto& e : norak::main_list().elems) {
+            const auto& w = e.words;
+            if (w.size() >= 5 && w[0] == 1 && w[2] == 1) feed = w[4];
+            if (w.size() >= 5 && (w[0] == 2 || w[0] == 22 || w[0] == 222))
+                m.push_back({Pt{wrd2r(w[2]), wrd2r(w[3]), wrd2r(w[4])}, feed});
+        }
+        ASSERT_EQ(m.size(), 2u) << r.ref << r.kind;
+        for (int k = 0; k < 2; ++k) {
+            const f32 t = k == 0 ? r.first : r.second;
+            const f32 q[3] = {from[0] + t * r.dir[0], from[1] + t * r.dir[1], from[2] + t * r.dir[2]};
+            EXPECT_LT(dist(m[static_cast<size_t>(k)].first, q), 1e-3) << r.ref << r.kind << k;
+        }
+        EXPECT_EQ(m[0].second, r.feed) << r.ref << r.kind;
+        EXPECT_EQ(m[1].second, 4) << r.ref << r.kind;
+        i32 h = 0;
+        HFLGET(h);
+        EXPECT_EQ(h, 0) << r.ref << r.kind;
+    }
+}
+
 // A string entered by a retract and an approach: the approach leaves the
 // cutting feed, so the down-feed counts as off and a string descending from
 // its first point takes it again. Under machining type 11 the approach after

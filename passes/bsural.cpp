@@ -249,6 +249,9 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
         // change its feed part-way (the up/down writer and the string writer
         // behind it set the feeds of what they write).
         i32 k = k0;
+        // A first point on the last point written is left out for the
+        // spline writer as well: its chain ends on that point already, and
+        // a repeated point gives the fit a chord of no length.
         if (k == 0 && pw(GCHMOD) == 1 && d3(pts[0], PASOUT.last) == 0.0f) ++k;
         if (k < n) {
             if (updown())
@@ -347,7 +350,11 @@ namespace {
 
 // Surface states of the triangle model for a gouge check on surface srf of
 // the procedure's list: the machined surface 1, the other part surfaces 3
-// (checked against all part surfaces) or 0, the check surfaces 2.
+// (checked against all part surfaces) or 0, the check surfaces 2. The
+// surface is found by its id: when each picked surface is machined by
+// itself (word 466 = 2) the execute callback makes the surface the only one
+// of the geometry for its run, so its number 1 names it and no lookup of
+// the first picked surface or resetting of the counts is needed here.
 void gugsta(i32 srf)
 {
     i32* base = srfbas();

@@ -257,6 +257,9 @@ void walktols(LineWalk& w)
 // to step with.  Status -1 when the surface cannot be evaluated.
 i32 segstart(LineWalk& w, Line& ln, f32 ua, f32 va, f32 du, f32 dv, i32& firstpt, f32* prev, f32& tol)
 {
+    // -1 is the answer of a tool that cannot be placed and of a surface the
+    // host cannot evaluate (its evaluation answers -1 for every failure), so
+    // it is the one status that ends the line here.
     if (evalpt(w.buf, ua, va, du, dv, w.side, w.a1, w.a2, prev) == -1) {
         // The tool placing names its own failures; a surface the host cannot
         // evaluate at all is named by nobody else, so it is named here, once.
@@ -421,6 +424,9 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
     w.n = n;
     w.cutflp = cutflp;
 
+    // The entry table holds one entry per surface of the procedure (120): a
+    // pass that would need another is stopped like a full point table
+    // rather than written past the table's end.
     if (s.PSNSRF >= PS_SRF) {
         fullmsg();
         status = -1;

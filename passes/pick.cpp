@@ -174,6 +174,8 @@ Loop multi_pick(i32& count, i32& status)
     i32 chained = m;
     CHNORD(G().SRFIDS[count - 1], G().SRFUID[count - 1], G().LIMREC[count - 1], G().CRNREC[count - 1], ids.data(),
            uids.data(), ents.data(), chained, st);
+    // Surfaces whose corners the host cannot give cannot be ordered: none
+    // of the multi-pick joins the chain, and all of it leaves the stack.
     if (st < 0) chained = 0;
     for (i32 q = chained; q < m; ++q) {
         unpick(ids[static_cast<size_t>(q)], uids[static_cast<size_t>(q)]);
@@ -559,6 +561,10 @@ void SIDPRP(i32& status)
         evsrfn(ba, a2[0], a2[1], 2, ea, na, status);
         if (status >= 0) evsrfn(bb, b0[0], b0[1], 2, eb, nb, status);
         if (status < 0) return;
+        // The closer pair is looked for at the same thirds of the two first
+        // ranges, each surface evaluated there: the pair adjuster of the pass
+        // table works on the pass table's entries, which the execution
+        // builds and which do not exist while the surfaces are picked.
         if (!gd::eqpt(ea, eb)) {
             f64 best = std::sqrt(dist3_sq(ea, eb));
             const int sa = la[LR_CODE] == 1 ? 1 : 0, sb = lb[LR_CODE] == 1 ? 1 : 0;

@@ -702,6 +702,9 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         } else {
             f32 h[3];
             bool ok = k == LINK_INLINE ? hdir(before, p, h) : false;
+            // The horizontal normal needs no last move: a point before that
+            // lies over the start refuses the arc (kind 7), which follows
+            // the last move, not this leave along the axis's projection.
             if (k == LINK_NORMAL) {
                 h[0] = axis[0], h[1] = axis[1], h[2] = 0;
                 f32 l = 0;

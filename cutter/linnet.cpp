@@ -10,7 +10,6 @@
 #include "cutter/under.h"
 #include "core/host.h"
 #include "core/params.h"
-#include "core/proc.h"
 #include "surfaces/trimodel.h"
 
 namespace {
@@ -158,5 +157,11 @@ void PNTLC2(const i32& mode_code, const f32* point, f32* result, f32* contact, f
     const f32 tol = pwr(PRTTOL);
     LOCSET(none, up, up, code, aux, tol);
     f32 p[3] = {point[0], point[1], 0.0f};
-    PNTNET(mode_code, p, tol, PRCSTK, PRCCHK, result, contact, normal, surface, status);
+    // The part stock and the check stock are the procedure's own, read from
+    // its machining values beside the chordal tolerance, as the passes hand
+    // them to PNTLC1. (The module's stock cells are not filled from the
+    // procedure: with them the tool would stand on the bare surfaces and cut
+    // away the stock the procedure is to leave.)
+    const f32 part_stock = pwr(PRTOFS), check_stock = pwr(CHKOFS);
+    PNTNET(mode_code, p, tol, part_stock, check_stock, result, contact, normal, surface, status);
 }

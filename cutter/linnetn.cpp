@@ -765,10 +765,15 @@ void net_strings(NetCall& c, const NetRun& run)
         i32 np = static_cast<i32>(e - k);
         if (np > 2) {
             const i32 dim = 3, pd = 8;
+            // The temporary records are thinned with their points in every
+            // mode, mode 2 too: the surface normals of mode 102 and the last
+            // two records kept for a continuation are read from them by the
+            // points' new places, which untouched records would not match
+            // (a normal or a code of some point thinned away).
             if (LOCCST == 3)
-                dladst(np, pts.data(), dim, c.mode == 2 ? nullptr : tmp.data(), pd, c.thin, LOCSLM);
+                dladst(np, pts.data(), dim, tmp.data(), pd, c.thin, LOCSLM);
             else
-                dilula(np, pts.data(), dim, c.mode == 2 ? nullptr : tmp.data(), pd, c.thin);
+                dilula(np, pts.data(), dim, tmp.data(), pd, c.thin);
         }
         if (c.pnttot + np > most) {
             erou1c("[LINNETN] MAXIMUM NUMBER OF POINTS IN A STRING :", hval(most));

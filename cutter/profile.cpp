@@ -289,7 +289,13 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
     if (travel(hi) < travel(t)) t = hi;
     dist = travel(t);
     at(t, point);
-    // The tool already touches the edge where it stands.
+    // The tool already touches the edge where it stands: travel 0, wherever
+    // the deepest point lies. The minimum can lie behind the axis while the
+    // edge also runs through the front of the tool; taking only a point
+    // ahead of the axis as a touch would give such an edge its negative
+    // travel and status 1, and the tool would travel through it. An edge
+    // met only behind the axis, which the tool leaves, stops it at its start
+    // as well: a stop too early, never a cut.
     if (-L < dist && dist < 0.0) dist = 0.0;
     status = (-PRF_SLACK < dist && dist < Lp) ? 0 : 1;
 }

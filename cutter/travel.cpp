@@ -309,7 +309,11 @@ bool Travel::open()
             for (i32 c = 0; c < 3; ++c) Mt[3 * r + c] = M[3 * c + r];
         // Quarter turns only for a move exactly along an axis: a direction
         // within the host's tolerance of one (up to 0.0045 rad away) would
-        // travel along the axis instead of the segment.
+        // travel along the axis instead of the segment. A move without XY
+        // length keeps u = (0, 0) and falls in class 2: its travel has length
+        // 0, so it finds only what the tool touches where it stands. (The
+        // turn M built from u = (0, 0) would put every vertex on the tool's
+        // axis.)
         if (u[1] == 0.0f)
             dircls = u[0] > 0.0f ? 1 : 2;
         else if (u[0] == 0.0f)

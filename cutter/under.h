@@ -170,6 +170,11 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 [[gnu::always_inline]] inline void trg_reach(const f32* point, const f32& R, const f32* verts, const i32& r_zero,
                                              const f32* edges, const i32* edge_status, i32& result)
 {
+    // The offsets from the point and the distances from the edges' lines are
+    // taken in double: in single precision a coordinate of a thousand units
+    // carries a rounding of about 6e-5, the size of the 0.0001 band that
+    // tells a point on an edge's line, and the side found for such a point
+    // would follow the rounding.
     f64 w[3][2], g[3];
     for (i32 k = 0; k < 3; ++k) {
         w[k][0] = f64(verts[3 * k]) - point[0];

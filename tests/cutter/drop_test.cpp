@@ -119,8 +119,21 @@ TEST_F(Drop, AllowanceGrowsTheTool)
             ASSERT_EQ(d, s.d);
             ASSERT_EQ(r, s.r);
             ASSERT_NEAR(z, ref, 1e-5 * (1 + std::fabs(ref))) << s.name;
+            // The wrapper without stock arguments leaves the procedure's
+            // part and check stock, not the module's stock cells.
+            pwrs(PRCPAR, PRTTOL, 0.01f);
+            pwrs(PRCPAR, PRTOFS, e);
+            pwrs(PRCPAR, CHKOFS, e);
+            PRCSTK = PRCCHK = 0.0f;
+            f32 pt[3] = {x, y, 0.0f}, res[3], con[3], nrm[3];
+            i32 srf = 0;
+            PNTLC2(0, pt, res, con, nrm, srf, st);
+            ASSERT_EQ(st, 0);
+            ASSERT_EQ(res[2], z) << s.name;
         }
     }
+    pwrs(PRCPAR, PRTOFS, 0.0f);
+    pwrs(PRCPAR, CHKOFS, 0.0f);
 }
 
 TEST_F(Drop, TaperedRimOnASteepFace)

@@ -547,22 +547,33 @@ TEST_F(Strings, RawModesAndSurfaceNormals)
     Out o = line(a, b, tol, 9000, 50, 1, 5, snm.data());
     ASSERT_EQ(o.status, 0);
     EXPECT_TRUE(std::all_of(snm.begin(), snm.end(), [](f32 v) { return v == 7.0f; }));
-    o = line(a, b, tol, 9000, 50, 1, 105, snm.data());
-    ASSERT_EQ(o.status, 0);
-    i32 on_cap = 0;
-    for (i32 k = 0; k < o.tot; ++k) {
-        const f32* n = &snm[3 * k];
-        const f32* t = &o.nrm[3 * k];
-        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4f) << k;
-        const f32* p = &o.xyz[3 * k];
-        const f64 c[3] = {p[0], p[1], p[2] + 3.0};
-        const f64 l = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-        if (p[2] < 2.0f || std::fabs(l - 23.0) > 0.05) continue;
-        ++on_cap;
-        EXPECT_GT((n[0] * c[0] + n[1] * c[1] + n[2] * c[2]) / l, 0.99) << k;
-        EXPECT_GT(n[0] * t[0] + n[1] * t[1] + n[2] * t[2], 0.99f) << k;
+    // Mode 102 (no tool normals) thins the same points and keeps each
+    // surface normal with its point.
+    for (const i32 mode : {105, 102}) {
+        o = line(a, b, tol, 9000, 50, 1, mode, snm.data());
+        ASSERT_EQ(o.status, 0);
+        i32 on_cap = 0, on_plate = 0;
+        for (i32 k = 0; k < o.tot; ++k) {
+            const f32* n = &snm[3 * k];
+            const f32* t = &o.nrm[3 * k];
+            EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4f) << mode << " " << k;
+            const f32* p = &o.xyz[3 * k];
+            if (std::fabs(p[0]) > 24.0f) {
+                ++on_plate;
+                EXPECT_GT(n[2], 0.9999f) << mode << " " << k;
+            }
+            const f64 c[3] = {p[0], p[1], p[2] + 3.0};
+            const f64 l = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+            if (p[2] < 2.0f || std::fabs(l - 23.0) > 0.05) continue;
+            ++on_cap;
+            EXPECT_GT((n[0] * c[0] + n[1] * c[1] + n[2] * c[2]) / l, 0.99) << mode << " " << k;
+            if (mode == 105) {
+                EXPECT_GT(n[0] * t[0] + n[1] * t[1] + n[2] * t[2], 0.99f) << k;
+            }
+        }
+        EXPECT_GT(on_cap, 10) << mode;
+        EXPECT_GE(on_plate, 2) << mode;
     }
-    EXPECT_GT(on_cap, 10);
 }
 
 // Notches: two points close together below the straight line of their

@@ -1,5 +1,7 @@
 #include "edit/alter/divide.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -237,8 +239,13 @@ i32 store_tool_factors(const i32& tool, const i32& index)
     if (index < 0 || index >= DIVISION_MAX) return -1;
     const i32 mode = CMPBLK[CMP_MODE];
     if (mode == 4) {
-        DIVTFT[index] = ToolFactor{tool, static_cast<i32>(wrd2r(CMPBLK[CMP_FIRST])),
-                                   static_cast<i32>(wrd2r(CMPBLK[CMP_SECOND]))};
+        // The percentages are truncated toward zero; one that is not a
+        // number or that no integer holds is no percentage, and the tool
+        // is taken as not found rather than scaled by an undefined value.
+        const f32 first = wrd2r(CMPBLK[CMP_FIRST]), second = wrd2r(CMPBLK[CMP_SECOND]);
+        auto whole = [](f32 v) { return std::isfinite(v) && v > -2147483648.0f && v < 2147483648.0f; };
+        if (!whole(first) || !whole(second)) return -1;
+        DIVTFT[index] = ToolFactor{tool, static_cast<i32>(first), static_cast<i32>(second)};
         return 0;
     }
     if (mode != 5) return -1;
@@ -326,22 +333,34 @@ void set_division_technology(const i32& p, const i32& i, i32& status)
     if (i > 0) {
         const ToolFactor& f = DIVTFT[i - 1];
         const f32 feed = static_cast<f32>(f.first) * SRCTEC.feed * 0.01f;
-        const i32 p6 = static_cast<i32>(static_cast<f64>(f.second * SRCTEC.p6) * 0.01);
+        // The product of the percentage and parameter 6 is taken in 64 bits:
+        // in 32 it overflows for large values and gives a wrong parameter.
+        // A result that no 32-bit parameter holds is refused, not cut.
+        const f64 scaled = static_cast<f64>(static_cast<std::int64_t>(f.second) * SRCTEC.p6) * 0.01;
+        if (SRCTEC.has_p6 && (scaled >= 2147483648.0 || scaled <= -2147483649.0)) {
+            erou1c("set_division_technology, PARAMETER 6 OUT OF RANGE. TOOL = ", f.tool);
+            lclos();
+            status = -1;
+            return;
+        }
+        const i32 p6 = SRCTEC.has_p6 ? static_cast<i32>(scaled) : 0;
         const i32 one = 1;
         i32 unset[DIVISION_MAX], full[DIVISION_MAX];
         for (i32 k = 0; k < DIVISION_MAX; ++k) unset[k] = -1, full[k] = 100;
+        // Each value is written with the count of its area: an item stored
+        // longer than that is refused rather than filled from past the area.
         // A source value that could not be read is not scaled: the copy
         // keeps its own rather than a 0.
-        if (SRCTEC.has_feed) TPCHNN(AM_LIST, GR_MACHINE, 1, DT_REAL, &feed, status);
-        if (status >= 0) TPCHNN(AM_LIST, GR_MACHINE, 10, DT_INT, &f.tool, status);
-        if (status >= 0 && SRCTEC.has_p6) TPCHNN(AM_LIST, GR_MACHINE, 6, DT_INT, &p6, status);
-        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 126, DT_INT, &one, status);
-        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 125, DT_INT, unset, status);
-        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 127, DT_INT, full, status);
-        if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 128, DT_INT, full, status);
+        if (SRCTEC.has_feed) change_values(AM_LIST, GR_MACHINE, 1, DT_REAL, 1, &feed, status);
+        if (status >= 0) change_values(AM_LIST, GR_MACHINE, 10, DT_INT, 1, &f.tool, status);
+        if (status >= 0 && SRCTEC.has_p6) change_values(AM_LIST, GR_MACHINE, 6, DT_INT, 1, &p6, status);
+        if (status >= 0) change_values(AM_LIST, GR_GLOBAL, 126, DT_INT, 1, &one, status);
+        if (status >= 0) change_values(AM_LIST, GR_GLOBAL, 125, DT_INT, DIVISION_MAX, unset, status);
+        if (status >= 0) change_values(AM_LIST, GR_GLOBAL, 127, DT_INT, DIVISION_MAX, full, status);
+        if (status >= 0) change_values(AM_LIST, GR_GLOBAL, 128, DT_INT, DIVISION_MAX, full, status);
     }
     const i32 two = 2;
-    if (status >= 0) TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, status);
+    if (status >= 0) change_values(AM_LIST, GR_GLOBAL, 21, DT_INT, 1, &two, status);
     if (status >= 0) CHTEXT(AM_LIST, GR_GLOBAL, 29, DIVLBL[i], status, 20);
     lclos();
     if (status >= 0 && EDTHKS.display) {
@@ -363,7 +382,7 @@ void renumber_proc_sequence(const i32& p0)
     for (i32 k = p0 + 1; k <= PRCTAB.count; ++k) {
         if (!qualifies(k, key)) continue;
         const i32 next = counter + 1;
-        TPCHNN(AM_LIST, GR_GLOBAL, 121, DT_INT, &next, st);
+        change_values(AM_LIST, GR_GLOBAL, 121, DT_INT, 1, &next, st);
         lclos();
         if (st >= 0) counter = next;
     }

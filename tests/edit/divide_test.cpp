@@ -396,3 +396,95 @@ TEST(DivideByTool, AProcedureWithoutAKeyRenumbersNoOther)
     EXPECT_EQ(values_of(5).number, 1);
     EXPECT_EQ(stored_number(LATER_SAME), 1);
 }
+
+namespace {
+// An item of the divided procedure stored one value longer than the area
+// the division writes it from (group, code, values the division writes).
+struct LongItem {
+    i32 group, code, area;
+};
+class DivideLongItem : public testing::TestWithParam<LongItem> {};
+
+// The cursor on the procedure block of the number (from 1).
+void at_proc(i32 procedure)
+{
+    ltop();
+    i32 answer = 0, seen = 0, st = 0;
+    for (lacces(2, answer); answer >= 0; lacces(1, answer)) {
+        i32 size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        lclos();
+        if (type == 12 && ++seen == procedure) return;
+    }
+    FAIL() << "no procedure " << procedure;
+}
+}  // namespace
+
+TEST_P(DivideLongItem, IsRefusedAndKeepsItsValues)
+{
+    // The longer item is put before the stored one, which it hides; the
+    // copies inherit it. Writing it from the division's area would take
+    // words from past that area.
+    const LongItem item = GetParam();
+    three_tools();
+    CMPBLK[3] = 4;
+    CMPBLK[4] = CMPBLK[5] = r2wrd(100.0f);
+    std::vector<i32> stored(static_cast<size_t>(item.area) + 1);
+    for (size_t k = 0; k < stored.size(); ++k) stored[k] = 4000 + static_cast<i32>(k);
+    i32 st = 0;
+    at_proc(1);
+    TPINSC(item.group, item.code, item.code, DT_INT, item.area + 1, stored.data(), st);
+    lclos();
+    ASSERT_EQ(st, 0);
+    divide_by_tool(1, st);
+    EXPECT_TRUE(norak::transcript_has("TPCHNN, ITEM LONGER THAN ITS AREA, CODE = " + std::to_string(item.code)));
+    // The running numbers are written without a status of their own.
+    EXPECT_EQ(st, item.code == 121 ? 1 : -1);
+    ASSERT_EQ(procs().size(), 5u);
+    for (const i32 p : {1, 2, 3}) {
+        at_proc(p);
+        std::vector<i32> back(stored.size() + 1, 0);
+        i32 n = static_cast<i32>(back.size());
+        TPGETN(AM_LIST, item.group, item.code, n, DT_INT, back.data(), st);
+        lclos();
+        ASSERT_EQ(n, item.area + 1) << p;
+        back.resize(stored.size());
+        EXPECT_EQ(back, stored) << "procedure " << p;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, DivideLongItem,
+                         testing::Values(LongItem{GR_GLOBAL, 125, 10}, LongItem{GR_GLOBAL, 127, 10},
+                                         LongItem{GR_GLOBAL, 128, 10}, LongItem{GR_GLOBAL, 126, 1},
+                                         LongItem{GR_GLOBAL, 21, 1}, LongItem{GR_GLOBAL, 121, 1},
+                                         LongItem{GR_MACHINE, 10, 1}));
+
+TEST(DivideByTool, PercentagesThatNoIntegerHoldsAreRefused)
+{
+    // Mode 4: a percentage beyond any integer is taken as a tool not found.
+    // Mode 5: parameter 6 scaled beyond a 32-bit value is refused for that
+    // procedure; the product itself is taken in 64 bits.
+    for (const f32 bad : {3.0e9f, -3.0e9f}) {
+        three_tools();
+        CMPBLK[3] = 4;
+        CMPBLK[4] = r2wrd(100.0f);
+        CMPBLK[5] = r2wrd(bad);
+        i32 st = 0;
+        divide_by_tool(1, st);
+        EXPECT_EQ(st, -1) << bad;
+        EXPECT_TRUE(norak::transcript_has("host message 317/34")) << bad;
+        EXPECT_EQ(procs().size(), 3u) << bad;
+    }
+    three_tools();
+    CMPBLK[3] = 5;
+    for (i32 k = 0; k < 10; ++k) CMPBLK[58 + k] = -1, CMPBLK[69 + k] = CMPBLK[79 + k] = 100;
+    CMPBLK[58] = 102, CMPBLK[79] = 2000000;      // 3000 x 2,000,000 x 0.01 = 60,000,000
+    CMPBLK[59] = 103, CMPBLK[79 + 1] = 900000000;  // 3000 x 900,000,000 x 0.01: beyond 32 bits
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("set_division_technology, PARAMETER 6 OUT OF RANGE. TOOL = 103"));
+    ASSERT_EQ(procs().size(), 5u);
+    EXPECT_EQ(values_of(2).p6, 60000000);
+    EXPECT_EQ(values_of(3).p6, 3000) << "the copy keeps its own value";
+}

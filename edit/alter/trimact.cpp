@@ -5,6 +5,7 @@
 
 #include "blocks/format.h"
 #include "blocks/listacc.h"
+#include "blocks/listdsp.h"
 #include "blocks/movement.h"
 #include "blocks/navig.h"
 #include "blocks/readers.h"
@@ -21,6 +22,7 @@
 #include "edit/alter/state.h"
 #include "edit/alter/zmove.h"
 #include "edit/gapcon.h"
+#include "edit/prmflg.h"
 #include "edit/support.h"
 #include "passes/retract.h"
 
@@ -119,25 +121,25 @@ void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
 // on the side walked): taking a fixed neighbouring segment, or the exit's
 // remainder whatever the direction, would put the heights out of
 // proportion on a backward or wrapped walk.
-void along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& status)
+bool along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& status)
 {
     const TrimState& t = trim_state;
     const i32 n = t.npoly;
-    if (n < 3) return;
+    if (n < 3) return false;
     const f64* p = t.polygon.data();
     const f64 a[2] = {gap_start[0], gap_start[1]}, b[2] = {resume[0], resume[1]};
     i32 on1 = 0, on2 = 0;
     inpold(0.0006, p, n, 1, a, on1);
     inpold(0.0006, p, n, 1, b, on2);
-    if (on1 != 2 || on2 != 2) return;
+    if (on1 != 2 || on2 != 2) return false;
     // The gap runs from where the region was entered to where it was left.
     const ContourPos from = t.entering, to = t.leaving;
     f64 forward = contour_length(p, n, from.seg, to.seg, from.frac, to.frac);
-    if (forward < 0) return;
+    if (forward < 0) return false;
     f64 perimeter = contour_length(p, n, 1, n - 1, 0.0, 1.0);
     const i32 dir = perimeter - forward < forward ? -1 : 1;
     const f64 L = dir > 0 ? forward : perimeter - forward;
-    if (L <= 0) return;
+    if (L <= 0) return false;
     f32 region[3];
     copy3(region, MOVST.point);
     const f32 z0 = region[2], dz = resume[2] - z0;
@@ -161,6 +163,7 @@ void along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& s
         done += seg_len(seg);
     }
     if (status >= 0) MOVLIN(dim_kind, resume, UP, status);
+    return true;
 }
 }  // namespace
 
@@ -179,6 +182,9 @@ i32 next_block_exists()
     i32 answer = 0, st = 0;
     lmark(1, 16, answer);
     if (answer < 1) return 0;
+    // Only a look ahead: the cursor goes back to where it was, and so does
+    // the current feed, which is that of the motions up to the cursor (a
+    // feed met on the way would otherwise stand for the gap's start feed).
     const f32 keep = EDTFED;
     lacces(1, answer);
     i32 number = 0, type = 0;
@@ -223,7 +229,9 @@ void connect_trim_gap(const i32& mode, const f32& clear_level, const f32& start_
     MachineValues saved;
     saved.save();
     if (mode == 4) {
-        along_contour(resume_point, gap_start, dim_kind, status);
+        // No way along the contour (an end off it, or no length between
+        // them): nothing at all is written, not even the machine state.
+        if (!along_contour(resume_point, gap_start, dim_kind, status) && status >= 0) return;
     } else if (mode == 3) {
         PRM9[M_FEED] = r2wrd(ALTPDF.feed);
         // With no motion after the gap the feed stays as it was.
@@ -265,7 +273,9 @@ struct Action {
 };
 
 // Opens the accumulated points, their vectors and the resampling scratch
-// (50 entries of three floats each).
+// (50 entries of three floats each). Only a surface projection opens them:
+// no other action reads them, and a deletion or a Z move must not fail for
+// want of memory it does not use.
 bool open_surface_arrays(Action& a, i32& status)
 {
     for (const i32 slot : {TA_POINTS, TA_VECTORS, TA_SCRATCH}) {
@@ -354,12 +364,84 @@ void skip_joining_motions(f32* start_point, const f32& clear_level, const i32& l
     if (end[2] >= clear_level) copy3(start_point, end);
 }
 
-// The preparation of the Z-plane case and of MOVE BY DELTA Z: the vertical
-// move to the new height before the region.
-void prepare_heights(Action& a, const f32* start_point, const f32& clear_level, i32& continuing,
-                     const f32& z_level, i32& status)
+// The start of the redisplay of a Z-plane or delta-Z region (slot 15): the
+// nearest technology block before the region, or the top of the list; the
+// cursor stays where it was (slot 14).
+void mark_display_start()
+{
+    i32 answer = 0, st = 0;
+    lmark(1, 14, answer);
+    while (true) {
+        lacces(-1, answer);
+        if (answer < 0) break;
+        i32 size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        lclos();
+        if (st < 0 || type == 1) break;
+    }
+    lmark(1, 15, answer);
+    TPTOP(14, st);
+}
+
+// The display start of a continuing region: the block before the cursor,
+// which the region's rewrite leaves in place (a mark on the region's first
+// block would go with it); the cursor stays.
+void mark_continuing_display_start()
+{
+    i32 answer = 0;
+    lacces(-1, answer);
+    lmark(1, 15, answer);
+    if (answer >= 0) lacces(1, answer);
+}
+
+// A region that continues a split motion and stays below the clearance:
+// the motions that only repeat the writers' last point are deleted (the
+// region's last block never is), the string ends with the Z-up link at the
+// last of the points so read (the repeated point, where the tool stands),
+// and the region starts with the first motion left, where the cursor is
+// left; that motion's number is the region's first block. The link is made
+// at the maximum feed; the feed in force is asked for again after it, or
+// the region's motions would follow at that feed.
+void end_repeated_motions(i32& first_block, const i32& last_block, f32* start_point, i32& status)
+{
+    f32 last[3], read[3];
+    copy3(last, MOVST.point);
+    copy3(read, last);
+    i32 number = 0, type = 0, answer = 0;
+    f32 end[3], normal[3];
+    next_motion(1, number, type, end, normal, status);
+    while (status >= 0 && number != last_block && eqpt2(end, last) != 0) {
+        copy3(read, end);
+        TPDELB(1, status);  // the cursor lands on the block before
+        if (status < 0) return;
+        lacces(1, answer);
+        next_motion(1, number, type, end, normal, status);
+    }
+    if (status < 0) return;
+    status = 0;
+    const i32 code = feed_code(EDTFED);
+    lacces(-1, answer);
+    STREND(2, read, UP, 1, ALTPDF.zup, status);
+    if (status < 0) return;
+    STPV01(code);
+    PTAMCH(status);
+    if (status < 0) return;
+    status = 0;
+    first_block = number;
+    copy3(start_point, read);
+    lacces(1, answer);
+}
+
+// The preparation of the Z-plane case and of MOVE BY DELTA Z: the start of
+// the redisplay, and the vertical move to the new height before the region
+// or, for a continuing region below the clearance, the end of the string.
+void prepare_heights(Action& a, f32* start_point, const f32& clear_level, i32& continuing, const f32& z_level,
+                     i32& first_block, const i32& last_block, i32& status)
 {
     TrimState& t = trim_state;
+    // A continuing region marks its display start after the motions it
+    // deletes: a mark on a deleted block would be lost.
+    if (continuing == 0) mark_display_start();
     // The movement writers of this module have no link flag to set for the
     // first chain picked (what its value 2 does is open): the pending link is
     // only taken.
@@ -367,10 +449,14 @@ void prepare_heights(Action& a, const f32* start_point, const f32& clear_level, 
     f32* region = t.region;
     if (a.zcase) {
         if (continuing == 0 || clear_level < z_level) {
+            if (continuing != 0) mark_continuing_display_start();
             if ((a.proj == PRJ_ALL_Z && region[2] != z_level) || region[2] < z_level)
                 vertical_move(region, z_level, continuing, status);
             else
                 copy3(MOVST.point, start_point);
+        } else {
+            end_repeated_motions(first_block, last_block, start_point, status);
+            mark_continuing_display_start();
         }
         return;
     }
@@ -381,8 +467,12 @@ void prepare_heights(Action& a, const f32* start_point, const f32& clear_level, 
         t.msg31 = 1;
     }
     if (continuing == 0 || height >= clear_level) {
+        if (continuing != 0) mark_continuing_display_start();
         vertical_move(region, height, continuing, status);
         continuing = 0;
+    } else {
+        end_repeated_motions(first_block, last_block, start_point, status);
+        mark_continuing_display_start();
     }
 }
 
@@ -500,6 +590,8 @@ void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32
     PRM9[M_FEED] = r2wrd(ALTPDF.feed);
     PRM9[M_DOWN] = ALTPDF.down;
     PRM9[M_PLUNGE] = ALTPDF.plunge;
+    // The point at the clearance is dropped only from a region of more than
+    // one point: a region of one point would be left with none to project.
     if (t.npoints > 1 && (t.at_end != 0 || t.mode == SEL_ALL)) {
         void* pb = nullptr;
         mmcptr(t.arrays[TA_POINTS], pb);
@@ -513,6 +605,51 @@ void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32
     i32 st = 0;
     PTAMCH(st);
     if (st < 0 && status >= 0) status = st;
+}
+
+// The region drawn again from the display start: every block that is not a
+// motion, and the motions from the region's first block on (from the block
+// after it for a continuing region, which is joined there), up to its last
+// block; a pause asked for while a block is shown opens the interrupt menu.
+// The blocks the per-block work changed in place are shown as they are now.
+// The cursor is kept. A display start that was rewritten away starts the
+// walk at the top of the list. A failure ends the redrawing only: the region
+// is rewritten already, and the move that closes it must still be written.
+void redisplay(const i32& first_block, const i32& last_block, i32& continuing)
+{
+    i32 answer = 0, st = 0;
+    lmark(1, 14, answer);
+    TPTOP(15, st);
+    if (st < 0) {
+        st = 0;
+        lacces(2, answer);
+    } else {
+        lacces(0, answer);
+    }
+    bool drawing = false;
+    while (st >= 0 && answer >= 0) {
+        i32 size = 0, type = 0, cls = 0, number = -1;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        if (st >= 0) tpget(AM_LIST, 1, DT_INT, &number, st);
+        lclos();
+        if (st < 0) break;
+        const bool motion = cls == BC_MOVE;
+        if (motion && number == first_block && continuing == 0) drawing = true;
+        if (!motion || drawing) {
+            i32 pause = 0;
+            DISPLB(1, pause, st);
+            if (st < 0) break;
+            if (pause != 0) INTMNU(1);
+        }
+        if (motion && number == first_block && continuing != 0) {
+            drawing = true;
+            continuing = 0;
+        }
+        if (motion && number == last_block) break;
+        lacces(1, answer);
+    }
+    i32 back = 0;
+    TPTOP(14, back);
 }
 
 // After the loop of the Z-plane case and of MOVE BY DELTA Z: back down to
@@ -565,6 +702,14 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     // projection writes no move to that plane before its region.
     a.zcase = a.action == ACT_PROJECT && (a.proj == PRJ_BELOW_Z || a.proj == PRJ_ALL_Z);
     TrimState& t = trim_state;
+    // The technology blocks written around the region restate what the
+    // edit flags ask (flag 0, as for every edit of the editor); a check
+    // writes nothing and leaves them alone. The point before the region is
+    // then read from the block before the cursor (mode 0).
+    if (!(a.action == ACT_PROJECT && a.proj == PRJ_CHECK)) {
+        i32 st = 0;
+        PRMFLG(0, st);
+    }
     // No drawn blocks are deleted before the rewrite: this host's
     // ncd_delete_blocks drops the display of the one block its key names,
     // and every block written here is drawn as it is written, the joined
@@ -598,14 +743,17 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         }
     }
     if (a.connect == CON_ALONG && fast(EDTFED)) a.connect = CON_DIRECT;
-    if (a.zcase || a.action == ACT_MOVE) prepare_heights(a, start_point, clear_level, continuing, z_level, status);
+    if (a.zcase || a.action == ACT_MOVE)
+        prepare_heights(a, start_point, clear_level, continuing, z_level, first_block, last_block, status);
     if (status >= 0) block_loop(a, first_block, last_block, dim_kind, z_level, status);
     if (a.surfaces) {
         if (status >= 0) project_region(a, clear_level, surf_word, continuing, first_block, last_block, status);
         close_surface_arrays();
     } else if (status >= 0 && a.action == ACT_DELETE)
         join_deletion(a, start_point, clear_level, continuing, dim_kind, at_end, status);
-    else if (status >= 0)
+    else if (status >= 0) {
+        redisplay(first_block, last_block, continuing);
         finish_heights(a, dim_kind, at_end, z_level, status);
+    }
     if (status > 0) status = 0;
 }

@@ -112,6 +112,8 @@ void open_time_report(const i32& scope, Report& r, i32& status)
 
 void print_procedure_header(Report& r)
 {
+    // The name's nine characters are read as the eight of the procedure
+    // type's name and its end byte: PRCNAM gives eight.
     char fname[9] = {0};
     PRCNAM(CURPRC.code, fname);
     line(r, RULE);
@@ -125,7 +127,9 @@ void print_milling_length(Report& r)
     f32 factor = 1;
     const std::string unit = unit_name(factor);
     line(r, "\t\t");
-    line(r, "MILLING LENGTH IS: " + std::to_string(static_cast<i32>(ESTST.mlength / factor)) + " " + unit);
+    // The number and the unit's name follow the label directly, as the
+    // host's text builders join them.
+    line(r, "MILLING LENGTH IS: " + std::to_string(static_cast<i32>(ESTST.mlength / factor)) + unit);
     ESTST.mlength = 0;
 }
 
@@ -150,7 +154,7 @@ void close_account(Report& r, bool change)
     line(r, std::string("\t\tTOOL \"") + ESTST.tool + "\" TIME IS: " + timed(ESTST.tooltime));
     print_milling_length(r);
     line(r, "\t\t");
-    line(r, "TOOL LIFE VALUE IS: " + real(e.life) + " HOURS");
+    line(r, "TOOL LIFE VALUE IS: " + real(e.life) + "HOURS");
     if (change) ESTST.tooltime = 0;
 }
 
@@ -222,6 +226,8 @@ void add_block_time(i32& first, Report& r, const i32& access, i32& status)
         i32 index = 0;
         find_tool_entry(id, index, st);
         if (st < 0) {
+            // A full table ends the walk; the message says why, since the
+            // report is then cut short at this block.
             erou1c("estimate_time, TOO MANY TOOLS. TOOL = ", id);
             status = -1;
             return;
@@ -258,7 +264,7 @@ void print_procedure_summary(Report& r)
         const std::string unit = unit_name(factor);
         const f32 z = ESTST.minz / factor - wrd2r(NPT1[NPT1_ORIGIN + 2]);
         line(r, "\n\t\t");
-        line(r, "MINIMUM Z IN PROCEDURE IS: " + real(z) + " " + unit);
+        line(r, "MINIMUM Z IN PROCEDURE IS:" + real(z) + unit);
     }
     line(r, RULE);
 }

@@ -170,7 +170,7 @@ TEST_F(Estimate, TheWorkedToolPathMatchesItsGoldenReport)
     EXPECT_TRUE(file_text("FIXPART_TP-A.TIME_1").empty());
     EXPECT_FALSE(noted_since(mark, "message: OUTPUT TO FILE"));
     EXPECT_FALSE(noted_since(mark, "prompt: W R I T I N G"));
-    EXPECT_TRUE(noted_since(mark, "status: TOOL LIFE VALUE IS: 0.0125 HOURS"));
+    EXPECT_TRUE(noted_since(mark, "status: TOOL LIFE VALUE IS: 0.0125HOURS"));
     EXPECT_TRUE(noted_since(mark, "status: BEFORE BLOCK #5"));
     EXPECT_EQ(ESTST.used, 2);
     EXPECT_FLOAT_EQ(ESTST.table[0].time, 0.1f + 0.5f + 0.15707964f);
@@ -383,7 +383,7 @@ TEST_F(Estimate, AFailedWalkIsReportedAsFailedAndItsFileStillClosed)
     // The summary of what was timed, and the closing rule: the file was
     // ended and closed.
     const std::string text = file_text("FIXPART_TP-A.TIME_1");
-    EXPECT_NE(text.find("MILLING LENGTH IS: 10 MM\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MILLING LENGTH IS: 10MM\n"), std::string::npos) << text;
     EXPECT_EQ(text.substr(text.size() - 62), "\t===========================================================\n\n");
 }
 
@@ -551,7 +551,7 @@ TEST(EstimateDemo, TheDomesFeedTimeIsItsPathLengthOverTheFeed)
     EXPECT_GT(want, 60.0);
     EXPECT_NEAR(static_cast<f64>(got), want, want * 0.01) << report;
     // The milling length of the one tool's account, in whole millimetres.
-    EXPECT_NE(report.find("MILLING LENGTH IS: " + std::to_string(static_cast<long>(length)) + " MM\n"), std::string::npos)
+    EXPECT_NE(report.find("MILLING LENGTH IS: " + std::to_string(static_cast<long>(length)) + "MM\n"), std::string::npos)
         << length << "\n" << report;
 }
 

@@ -5,9 +5,11 @@
 
 #include <cmath>
 
+#include "blocks/tech.h"
 #include "core/records.h"
 #include "edit/alter/contour.h"
 #include "edit/alter/trimact.h"
+#include "edit/prmflg.h"
 #include "edit/support.h"
 #include "tests/edit/alter_common.h"
 
@@ -67,8 +69,13 @@ TEST(TrimDelete, DirectlyJoinsTheGapWithOneMove)
     alt::line(40, 0, 0);  // 5
     alteration_defaults[ZQA_ACTION] = ACT_DELETE;
     alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+    i32 st = 0;
+    PRMFL0(st);
     EXPECT_EQ(remove(3, 4), 0);
     expect_moves({{10, 0, 0}, {30, 0, 0}, {40, 0, 0}});
+    // The edit flags were asked for the technology the join restates.
+    EXPECT_EQ(TECHST.status[100], 2);
+    EXPECT_EQ(TECHST.requested[100], 12);
 }
 
 TEST(TrimDelete, DirectlyJoinsTheLastMotionsWhenOnlyAFeedBlockFollows)
@@ -198,6 +205,10 @@ TEST(TrimDelete, AlongTheContourWithAnEndOffItWritesNoJoin)
     alteration_defaults[ZQA_CONNECT] = CON_ALONG;
     EXPECT_EQ(remove(3, 4), 0);
     expect_moves({{10, 5, 0}, {0, 10, 4}});
+    // Not even a feed request or a machine state is written.
+    size_t tech = 0;
+    for (const auto& e : norak::main_list().elems) tech += !e.words.empty() && e.words[0] == 1;
+    EXPECT_EQ(tech, 1u);
 }
 
 TEST(TrimDelete, ThroughClearRisesToTheClearanceAndComesBackDown)

@@ -73,9 +73,14 @@ TEST(Alterations, AllBlocksMoveByDeltaZCountsOneAndKeepsTheChoices)
     EXPECT_EQ(reply, 1) << script();
     EXPECT_EQ(MACTYP, 2);
     EXPECT_EQ(TRMJMP, 0);
+    // The whole procedure continues from its start, the end of its first
+    // motion: that motion only repeats the start and is deleted, the string
+    // ends there with the DEL Z-UP link (up 2), then every motion raised.
     const auto m = alt::moves();
     ASSERT_EQ(m.size(), 4u);
-    for (const auto& x : m) EXPECT_NEAR(x.z, 15.0f, 1e-4f) << x.number;
+    EXPECT_NEAR(m[0].x, 10.0f, 1e-4f);
+    EXPECT_NEAR(m[0].z, 2.0f, 1e-4f);
+    for (size_t k = 1; k < m.size(); ++k) EXPECT_NEAR(m[k].z, 15.0f, 1e-4f) << m[k].number;
     // The choices are stored.
     const auto w = zqa1();
     ASSERT_EQ(w.size(), 10u);
@@ -145,7 +150,8 @@ TEST(Alterations, AStopComesBackToTheMenuOfTheSameModeAndTheTypeIsPutBack)
     // The path as far as it was changed: the first motions raised, the rest not.
     const auto m = alt::moves();
     ASSERT_EQ(m.size(), 8u);
-    EXPECT_NEAR(m.front().z, 5.0f, 1e-4f);
+    EXPECT_NEAR(m.front().z, 2.0f, 1e-4f);  // the DEL Z-UP link at the start
+    EXPECT_NEAR(m[1].z, 5.0f, 1e-4f);
     EXPECT_NEAR(m.back().z, 0.0f, 1e-4f);
     // Two menus of ALL PROCEDURE BLOCKS were shown: before and after the stop.
     EXPECT_GE(alt::count("menu: ALL PROCEDURE BLOCKS"), 2u) << script();

@@ -129,6 +129,15 @@ TEST(DeltaZ, ARegionInsideThePathGoesUpAndComesBackDown)
     expect_move(m[4], 30, 0, 0);  // back down to the region's end as it was
     expect_move(m[5], 40, 0, 0);
     EXPECT_FLOAT_EQ(sp[2], 0.0f);  // the point before the region
+    // The region's blocks are drawn again where they now are.
+    for (const i32 block : {3, 4}) {
+        const norak::DisplayBlock* shown = nullptr;
+        for (const auto& d : norak::display_blocks())
+            if (d.key1 == block) shown = &d;
+        ASSERT_NE(shown, nullptr) << block;
+        ASSERT_FALSE(shown->points.empty()) << block;
+        EXPECT_NEAR(shown->points.back()[2], 5.0f, 1e-4f) << block;
+    }
 }
 
 TEST(ZPlane, BelowThePlaneLinesAreSplitAndTheirEndsLifted)
@@ -164,11 +173,11 @@ TEST(ZPlane, RapidsGoDelZupAboveAndAllOnThePlaneLiftsRapidsByFive)
     ALTPDF.zup = 3.0f;
     ALTPDF.clear = 100.0f;
     EXPECT_EQ(whole(2, 2), 0);
-    expect_move(alt::moves()[0], 10, 0, 13);
+    expect_move(alt::moves().back(), 10, 0, 13);
 
     alteration_defaults[ZQA_PROJOPT] = PRJ_ALL_Z;
     EXPECT_EQ(whole(2, 2), 0);
-    expect_move(alt::moves()[0], 10, 0, 15);
+    expect_move(alt::moves().back(), 10, 0, 15);
 }
 
 TEST(ZPlane, ArcsInAnyPlaneAreResampledSoNothingStaysBelow)
@@ -222,6 +231,10 @@ TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOw
     EXPECT_EQ(whole(2, 2), 0);
     m = alt::moves();
     ASSERT_GT(m.size(), 2u);
+    // The string ends at the start where the tool stands (the link of a
+    // continuing region); the arc's lines come after it.
+    expect_move(m.front(), 0, 0, 0);
+    m.erase(m.begin());
     EXPECT_EQ(m.front().type, 2);
     for (const auto& x : m) EXPECT_GE(x.z, 1.0f - 1e-4f) << "block " << x.number;
     expect_move(m.back(), 10, 0, 10);
@@ -375,4 +388,58 @@ TEST(ZPlane, ProjectedPiecesKeepTheAxesOfTheirEnds)
         EXPECT_NEAR(x.v[2], 0.0f, 1e-4);
     }
     EXPECT_TRUE(cut);
+}
+
+namespace {
+// The feed in force at the first motion of the list that ends at x.
+f32 feed_at(f32 x)
+{
+    i32 answer = 0, st = 0, number = 0, type = 0;
+    f32 p[3], n[3];
+    lacces(2, answer);
+    for (next_motion(1, number, type, p, n, st); st >= 0; next_motion(1, number, type, p, n, st)) {
+        if (std::fabs(p[0] - x) < 1e-4f) return EDTFED;
+        lacces(1, answer);
+        if (answer < 0) break;
+    }
+    return 0.0f;
+}
+}  // namespace
+
+// A region that continues a split motion and stays below the clearance
+// (MOVE BY DELTA Z, and a Z plane under the clearance): the motion that only
+// repeats the tool's last point is deleted, the string ends there with the
+// DEL Z-UP link, and the region starts with its first real motion, at the
+// feed it had.
+TEST(TrimHeights, AContinuingRegionBelowTheClearanceEndsTheStringAtItsStart)
+{
+    for (const bool zplane : {false, true}) {
+        alt::fresh({0, 0, 10});
+        alt::feed(100.0f);     // 1
+        alt::line(0, 0, 10);   // 2 repeats the last point
+        alt::line(10, 0, 10);  // 3
+        alt::line(20, 0, 10);  // 4
+        alt::line(30, 0, 10);  // 5
+        if (zplane)
+            project_below(5.0f);
+        else
+            move_by(5.0f);
+        ALTPDF.zup = 2.0f;
+        f32 sp[3], sd[3];
+        i32 first = 2, last = 4, continuing = 1, st = 0;
+        delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+        EXPECT_EQ(st, 0) << zplane;
+        EXPECT_EQ(first, 3) << zplane;
+        EXPECT_FLOAT_EQ(sp[2], 10.0f) << zplane;
+        const auto m = alt::moves();
+        ASSERT_GE(m.size(), 4u) << zplane;
+        // Up by DEL Z-UP over the start, then the region.
+        expect_move(m[0], 0, 0, 12);
+        const f32 z = zplane ? 10.0f : 15.0f;
+        expect_move(m[1], 10, 0, z);
+        expect_move(m[2], 20, 0, z);
+        expect_move(m.back(), 30, 0, 10);
+        for (const auto& x : m) EXPECT_FALSE(x.x == 0.0f && x.z == 10.0f) << "the repeated motion is gone";
+        EXPECT_FLOAT_EQ(feed_at(10.0f), 100.0f) << "the region is not cut at the link's maximum feed";
+    }
 }

@@ -428,7 +428,14 @@ void from_database(i32& status)
     }
     if (status >= 0) put_zero_lst(status);
     lclos();
-    if (status < 0) eroutc("cpbt12, ERRORS IN LIST", 0);
+    if (status < 0) {
+        eroutc("cpbt12, ERRORS IN LIST", 0);
+        // A block that could not be written whole is taken out again, as the
+        // procedure block writer takes out its own: left in the list, it
+        // would stand as a procedure block without its groups.
+        i32 dst = 0;
+        TPDELB(1, dst);
+    }
 }
 }  // namespace
 

@@ -420,6 +420,31 @@ TEST_F(ProcTest, CopiedThroughTheDatabaseReadsBackIdentical)
     EXPECT_EQ(mid2, mid);
 }
 
+// A stored procedure whose machine values are gone cannot be brought back:
+// the copy fails and leaves no half-written block in the list.
+TEST_F(ProcTest, CopyFromTheDatabaseThatFailsLeavesNoBlock)
+{
+    i32 st = 0;
+    write_proc(st);
+    ASSERT_EQ(st, 0);
+    CLSSBL(st);
+    cpbt12(AM_LIST, AM_ENTITY, 0, st);
+    ASSERT_EQ(st, 0);
+    i32 mid = -1, n = 0;
+    get_mchprm_info(PRCENT, mid, n, st);
+    ASSERT_GT(mid, 0);
+    edelet(mid, st);
+    i32 answer = 0;
+    lacces(0, answer);
+    TPDELB(1, st);
+    ASSERT_TRUE(dump::main_list().empty());
+    cpbt12(AM_ENTITY, AM_LIST, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("cpbt12, ERRORS IN LIST"));
+    EXPECT_TRUE(dump::main_list().empty());
+    EXPECT_EQ(norak::open_elements(), 0);
+}
+
 TEST_F(ProcTest, StoredBlockWithOversizedItemsIsRefused)
 {
     // Group 27 with a flag item of five values.
@@ -662,6 +687,30 @@ TEST_F(ProcTest, GlobalGroupItemsOfTheRequestRecord)
     EXPECT_EQ(static_cast<size_t>(count), at - 3);
     EXPECT_EQ(item(cut, 3, 43), prgvrs());
     EXPECT_EQ(CMPBLK[CMP_RERUN], 5);
+}
+
+// Each optimizer and machining word of the global group carries its own
+// words of the machining-parameter block, as many as its item holds.
+TEST_F(ProcTest, GlobalGroupCarriesTheMachiningParameterWords)
+{
+    for (i32 k = 0; k < CMPBLK_N; ++k) CMPBLK[k] = 700 + k;
+    const i32 rows[][3] = {{59, 0, 1},   {60, 1, 1},   {61, 2, 1},   {114, 48, 1}, {62, 3, 1},   {63, 4, 1},
+                           {64, 5, 1},   {65, 6, 1},   {66, 7, 1},   {67, 8, 1},   {122, 9, 1},  {68, 10, 1},
+                           {69, 11, 1},  {70, 12, 1},  {71, 13, 1},  {72, 14, 1},  {73, 15, 1},  {74, 16, 1},
+                           {75, 17, 1},  {76, 18, 1},  {77, 19, 1},  {108, 20, 1}, {78, 21, 1},  {79, 22, 1},
+                           {80, 23, 1},  {81, 25, 1},  {109, 26, 5}, {110, 31, 6}, {111, 37, 5}, {112, 42, 6},
+                           {115, 55, 1}, {120, 56, 1}, {121, 57, 1}, {125, 58, 10}, {126, 68, 1}, {127, 69, 10},
+                           {128, 79, 10}};
+    i32 count = 0, st = 0;
+    const Words w = global_group(count, st);
+    ASSERT_EQ(st, 0);
+    for (const auto& r : rows) {
+        size_t k = 3;
+        while (k + 2 < w.size() && w[k] != r[0]) k += static_cast<size_t>(w[k + 1]) + 2;
+        ASSERT_LT(k + 2, w.size()) << r[0];
+        EXPECT_EQ(w[k + 1], r[2] + 1) << r[0];
+        for (i32 j = 0; j < r[2]; ++j) EXPECT_EQ(w[k + 3 + static_cast<size_t>(j)], 700 + r[1] + j) << r[0] << " " << j;
+    }
 }
 
 // The flag, machine and local groups cut short by a full element: the length

@@ -44,10 +44,12 @@ bool item(i32 code, i32 type, T& value)
 
 // The store: two snapshot slots, the models that were live when a slot was
 // got (put back when that slot's model is dropped) and the surface set.
-// A copy that cannot be allocated throws before the slot or set is
-// replaced: the store keeps what it held, and the failure ends the run at
-// the runner like any other instead of leaving an empty slot that a caller
-// would take for a model never saved.
+// A copy that cannot be allocated leaves its slot or the set empty, which
+// every reader takes for nothing saved: std::bad_alloc is caught at each
+// store operation, because only a stop is caught above the editor and any
+// other exception would end the host's process. The comparisons and the
+// release of a model read the live words in place, so that making room for
+// a snapshot is the only allocation that can fail.
 struct Store {
     std::optional<ModelSnapshot> slot[2];
     std::vector<ModelSnapshot> parked;
@@ -68,11 +70,24 @@ ModelSnapshot take_live()
     return s;
 }
 
-bool same(const ModelSnapshot& a, const ModelSnapshot& b);
+// Two states name the same model when they share their open arrays.
+bool same(const i32* block_a, const i32* tree_a, const i32* block_b, const i32* tree_b)
+{
+    for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL})
+        if (block_a[w] != block_b[w]) return false;
+    for (i32 n = 0; n < QT_NODES; ++n)
+        if (tree_a[n * QT_ROW + QT_HANDLE] != tree_b[n * QT_ROW + QT_HANDLE]) return false;
+    return true;
+}
+bool same(const ModelSnapshot& a, const ModelSnapshot& b)
+{
+    return same(a.block.data(), a.tree.data(), b.block.data(), b.tree.data());
+}
+bool same_as_live(const ModelSnapshot& s) { return same(TRIMDL, QTNODE, s.block.data(), s.tree.data()); }
 
 void put_live(const ModelSnapshot& s)
 {
-    const bool other = !same(take_live(), s);
+    const bool other = !same_as_live(s);
     std::copy(s.block.begin(), s.block.end(), TRIMDL);
     std::copy(s.header.begin(), s.header.end(), QTBOX);
     std::copy(s.tree.begin(), s.tree.end(), QTNODE);
@@ -80,65 +95,64 @@ void put_live(const ModelSnapshot& s)
     if (other) trm_replaced();
 }
 
-// A snapshot holds a model when a model array or a quadtree node array is open.
-bool holds(const std::vector<i32>& block, const std::vector<i32>& tree)
+// A state holds a model when a model array or a quadtree node array is open.
+bool holds(const i32* block, const i32* tree)
 {
     if (block[TM_STATE] != 0 || block[TM_SRFHDL] >= 0 || block[TM_NODHDL] >= 0 || block[TM_NRMHDL] >= 0 ||
         block[TM_STGHDL] >= 0)
         return true;
     for (i32 n = 0; n < QT_NODES; ++n)
-        if (tree[static_cast<size_t>(n * QT_ROW + QT_HANDLE)] >= 0) return true;
+        if (tree[n * QT_ROW + QT_HANDLE] >= 0) return true;
     return false;
 }
-bool holds(const ModelSnapshot& s) { return holds(s.block, s.tree); }
+bool holds(const ModelSnapshot& s) { return holds(s.block.data(), s.tree.data()); }
+bool holds_live() { return holds(TRIMDL, QTNODE); }
 
-// Two states name the same model when they share their open arrays.
-bool same(const ModelSnapshot& a, const ModelSnapshot& b)
-{
-    for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL})
-        if (a.block[static_cast<size_t>(w)] != b.block[static_cast<size_t>(w)]) return false;
-    for (i32 n = 0; n < QT_NODES; ++n) {
-        size_t k = static_cast<size_t>(n * QT_ROW + QT_HANDLE);
-        if (a.tree[k] != b.tree[k]) return false;
-    }
-    return true;
-}
-
-// Whether some slot or parked state other than `except` names the model.
-bool kept_elsewhere(const ModelSnapshot& m, const ModelSnapshot* except)
+// Whether some slot or parked state other than `except` names the model
+// (the live one when m is null).
+bool kept_elsewhere(const ModelSnapshot* m, const ModelSnapshot* except)
 {
     Store& st = store();
+    auto names = [&](const ModelSnapshot& s) { return m ? same(s, *m) : same_as_live(s); };
     for (auto& s : st.slot)
-        if (s && &*s != except && same(*s, m)) return true;
+        if (s && &*s != except && names(*s)) return true;
     for (auto& p : st.parked)
-        if (&p != except && same(p, m)) return true;
+        if (&p != except && names(p)) return true;
     return false;
+}
+
+// Exchanges the live state with the words of the snapshot.
+void swap_live(ModelSnapshot& s)
+{
+    std::swap_ranges(s.block.begin(), s.block.end(), TRIMDL);
+    std::swap_ranges(s.header.begin(), s.header.end(), QTBOX);
+    std::swap_ranges(s.tree.begin(), s.tree.end(), QTNODE);
 }
 
 // Frees the arrays of a model that is not live: it is made live for the
-// release, and the live state is put back.
-void free_model(const ModelSnapshot& m)
+// release, and the live state is put back (the snapshot is left empty).
+void free_model(ModelSnapshot& m)
 {
-    ModelSnapshot live = take_live();
-    put_live(m);
+    swap_live(m);
+    trm_replaced();
     i32 st = 0;
     FRETRI(st);
     ++MDLFRE;
-    put_live(live);
+    swap_live(m);
+    trm_replaced();
 }
 
 // Whether some slot or parked state shares an open array with the live model.
 bool live_named()
 {
-    const ModelSnapshot live = take_live();
     auto shares = [&](const ModelSnapshot& s) {
         for (i32 w : {TM_SRFHDL, TM_NODHDL, TM_NRMHDL, TM_STGHDL}) {
             const size_t k = static_cast<size_t>(w);
-            if (live.block[k] >= 0 && live.block[k] == s.block[k]) return true;
+            if (TRIMDL[w] >= 0 && TRIMDL[w] == s.block[k]) return true;
         }
         for (i32 n = 0; n < QT_NODES; ++n) {
-            const size_t k = static_cast<size_t>(n * QT_ROW + QT_HANDLE);
-            if (live.tree[k] >= 0 && live.tree[k] == s.tree[k]) return true;
+            const i32 h = qtrow(n)[QT_HANDLE];
+            if (h >= 0 && h == s.tree[static_cast<size_t>(n * QT_ROW + QT_HANDLE)]) return true;
         }
         return false;
     };
@@ -159,13 +173,14 @@ void detach_live()
     FRETRI();
 }
 
-// Forgets every slot and parked state that names the model (its arrays are gone).
-void forget(const ModelSnapshot& m)
+// Forgets every slot and parked state that names the live model (its
+// arrays are gone).
+void forget_live()
 {
     Store& st = store();
     for (auto& s : st.slot)
-        if (s && same(*s, m)) s.reset();
-    st.parked.erase(std::remove_if(st.parked.begin(), st.parked.end(), [&](const ModelSnapshot& p) { return same(p, m); }),
+        if (s && same_as_live(*s)) s.reset();
+    st.parked.erase(std::remove_if(st.parked.begin(), st.parked.end(), [&](const ModelSnapshot& p) { return same_as_live(p); }),
                     st.parked.end());
 }
 
@@ -305,15 +320,20 @@ void MDLPUT(const i32& slot)
 {
     if (slot < 0 || slot > 1) return;
     Store& st = store();
-    ModelSnapshot live = take_live();
-    if (st.slot[slot] && holds(*st.slot[slot]) && !same(*st.slot[slot], live) &&
-        !kept_elsewhere(*st.slot[slot], &*st.slot[slot])) {
+    if (st.slot[slot] && holds(*st.slot[slot]) && !same_as_live(*st.slot[slot]) &&
+        !kept_elsewhere(&*st.slot[slot], &*st.slot[slot])) {
         // The model the slot held would be lost: free it first.
-        ModelSnapshot old = *st.slot[slot];
+        ModelSnapshot old = std::move(*st.slot[slot]);
         st.slot[slot].reset();
         free_model(old);
     }
-    st.slot[slot] = std::move(live);
+    st.slot[slot].reset();
+    try {
+        st.slot[slot] = take_live();
+    } catch (const std::bad_alloc&) {
+        // No room for the copy: the slot stays empty and the model live.
+        st.slot[slot].reset();
+    }
 }
 
 i32 MDLGET(const i32& slot)
@@ -321,9 +341,19 @@ i32 MDLGET(const i32& slot)
     if (slot < 0 || slot > 1) return 0;
     Store& st = store();
     if (!st.slot[slot]) return 0;
-    ModelSnapshot live = take_live();
-    if (holds(live) && !same(live, *st.slot[slot]) && !kept_elsewhere(live, nullptr))
-        st.parked.push_back(std::move(live));  // put back when this slot is dropped
+    if (holds_live() && !same_as_live(*st.slot[slot]) && !kept_elsewhere(nullptr, nullptr)) {
+        // The live model is put back when this slot is dropped. One that
+        // cannot be kept is released now, counted like every model the
+        // store frees, so that its owner builds it again instead of
+        // reading arrays nobody holds any more.
+        try {
+            st.parked.push_back(take_live());
+        } catch (const std::bad_alloc&) {
+            i32 fst = 0;
+            FRETRI(fst);
+            ++MDLFRE;
+        }
+    }
     put_live(*st.slot[slot]);
     return 1;
 }
@@ -341,12 +371,11 @@ i32 MDLRST() { return MDLGET(0); }
 void MDLDRP(const i32& slot)
 {
     if (MDLGET(slot) == 0) return;
-    ModelSnapshot dropped = take_live();
+    MDLREL(slot);
+    forget_live();
     i32 st = 0;
     FRETRI(st);
     ++MDLFRE;
-    MDLREL(slot);
-    forget(dropped);
     Store& s = store();
     if (!s.parked.empty()) {
         put_live(s.parked.back());
@@ -356,18 +385,24 @@ void MDLDRP(const i32& slot)
 
 void SRFSNW(const i32& n1, const i32& n2, const i32* ids1, const i32* flags1, const i32* ids2, const i32* flags2)
 {
-    auto set = std::make_unique<SurfaceSet>();
-    set->count1 = n1 > 0 ? n1 : 0;
-    set->count2 = n2 > 0 ? n2 : 0;
-    auto copy = [](std::vector<i32>& to, const i32* from, i32 n) {
-        if (from && n > 0) to.assign(from, from + n);
-        else to.assign(static_cast<size_t>(n > 0 ? n : 0), 0);
-    };
-    copy(set->ids1, ids1, set->count1);
-    copy(set->flags1, flags1, set->count1);
-    copy(set->ids2, ids2, set->count2);
-    copy(set->flags2, flags2, set->count2);
-    store().set = std::move(set);
+    store().set.reset();
+    try {
+        auto set = std::make_unique<SurfaceSet>();
+        set->count1 = n1 > 0 ? n1 : 0;
+        set->count2 = n2 > 0 ? n2 : 0;
+        auto copy = [](std::vector<i32>& to, const i32* from, i32 n) {
+            if (from && n > 0) to.assign(from, from + n);
+            else to.assign(static_cast<size_t>(n > 0 ? n : 0), 0);
+        };
+        copy(set->ids1, ids1, set->count1);
+        copy(set->flags1, flags1, set->count1);
+        copy(set->ids2, ids2, set->count2);
+        copy(set->flags2, flags2, set->count2);
+        store().set = std::move(set);
+    } catch (const std::bad_alloc&) {
+        // No room for the set: none, which every reader counts as 0 surfaces.
+        store().set.reset();
+    }
 }
 
 namespace {
@@ -406,23 +441,28 @@ void read_group(i32 geom, i32 ncount, i32 nuids, i32 nids, i32 nflags, SurfaceGr
 
 void SRFSET()
 {
-    i32 st = 0;
-    get_proc_flags(st);
-    SurfaceGroup part, check;
-    std::vector<i32> geoms(NSLOTS, 0);
-    i32 count = 0;
-    find_geom_buf(GSLOTS, count, geoms.data(), st);
-    if (st < 0) count = 0;
-    for (i32 k = 0; k < count; ++k) {
-        i32 kind = 0;
-        get_geom_type(geoms[static_cast<size_t>(k)], kind, st);
-        if (st < 0) continue;
-        // Part surfaces are stored under 10004 by the procedure writer; 10001
-        // is taken as well.
-        if (kind == 10001 || kind == 10004) read_group(geoms[static_cast<size_t>(k)], 43, 308, 246, 247, part);
-        else if (kind == 10002) read_group(geoms[static_cast<size_t>(k)], 44, 309, 245, 248, check);
+    try {
+        i32 st = 0;
+        get_proc_flags(st);
+        SurfaceGroup part, check;
+        std::vector<i32> geoms(NSLOTS, 0);
+        i32 count = 0;
+        find_geom_buf(GSLOTS, count, geoms.data(), st);
+        if (st < 0) count = 0;
+        for (i32 k = 0; k < count; ++k) {
+            i32 kind = 0;
+            get_geom_type(geoms[static_cast<size_t>(k)], kind, st);
+            if (st < 0) continue;
+            // Part surfaces are stored under 10004 by the procedure writer; 10001
+            // is taken as well.
+            if (kind == 10001 || kind == 10004) read_group(geoms[static_cast<size_t>(k)], 43, 308, 246, 247, part);
+            else if (kind == 10002) read_group(geoms[static_cast<size_t>(k)], 44, 309, 245, 248, check);
+        }
+        SRFSNW(part.count, check.count, part.ids.data(), part.flags.data(), check.ids.data(), check.flags.data());
+    } catch (const std::bad_alloc&) {
+        // No room to read the surfaces: no set, as when it cannot be copied.
+        store().set.reset();
     }
-    SRFSNW(part.count, check.count, part.ids.data(), part.flags.data(), check.ids.data(), check.flags.data());
 }
 
 void SRFCNT(i32& n1, i32& n2)
@@ -448,23 +488,52 @@ void SRFGT2(i32* ids, i32* flags)
     std::copy(s->flags2.begin(), s->flags2.end(), flags);
 }
 
-void model_leave_live() { detach_live(); }
+void model_leave_live()
+{
+    // A model no slot could keep (its copy found no room) is released here,
+    // or nothing would hold its arrays any more.
+    if (!holds_live() || live_named()) {
+        detach_live();
+    } else {
+        FRETRI();
+        ++MDLFRE;
+    }
+}
+
+void model_free_live()
+{
+    if (!holds_live()) return;
+    if (live_named()) {
+        detach_live();
+        return;
+    }
+    FRETRI();
+    ++MDLFRE;
+}
 
 i32 GAPMDL()
 {
     if (MDLGET(1) == 1) return 1;
-    // The build releases the live model: one the store still names stays there.
-    if (live_named()) detach_live();
+    // The build releases the live model: one the store still names stays
+    // there, another is freed and counted.
+    model_free_live();
     allrst();
-    i32 n1 = 0, n2 = 0;
-    SRFCNT(n1, n2);
-    std::vector<i32> ids1(static_cast<size_t>(n1) + 1), fl1(static_cast<size_t>(n1) + 1),
-        ids2(static_cast<size_t>(n2) + 1), fl2(static_cast<size_t>(n2) + 1);
-    SRFGT1(ids1.data(), fl1.data());
-    SRFGT2(ids2.data(), fl2.data());
-    const f32 tol = EDTCX.srfkind == 2 ? EDTCX.side2 : EDTCX.linktol;
-    i32 work = 0, st = 0;
-    allsrf(1, n1, ids1.data(), fl1.data(), n2, ids2.data(), fl2.data(), EDTCX.srfkind, tol, EDTCX.side, 2, work, st);
+    try {
+        i32 n1 = 0, n2 = 0;
+        SRFCNT(n1, n2);
+        std::vector<i32> ids1(static_cast<size_t>(n1) + 1), fl1(static_cast<size_t>(n1) + 1),
+            ids2(static_cast<size_t>(n2) + 1), fl2(static_cast<size_t>(n2) + 1);
+        SRFGT1(ids1.data(), fl1.data());
+        SRFGT2(ids2.data(), fl2.data());
+        const f32 tol = EDTCX.srfkind == 2 ? EDTCX.side2 : EDTCX.linktol;
+        i32 work = 0, st = 0;
+        allsrf(1, n1, ids1.data(), fl1.data(), n2, ids2.data(), fl2.data(), EDTCX.srfkind, tol, EDTCX.side, 2, work,
+               st);
+    } catch (const std::bad_alloc&) {
+        // No room for the surface lists: no model, so the ends of the gap
+        // count as off the surfaces and the links are vertical.
+        return 1;
+    }
     MDLPUT(1);
     EDTRDF();
     return 1;

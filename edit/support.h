@@ -85,5 +85,9 @@ extern i32 MDLFRE;
 // answers 1.
 i32 GAPMDL();
 // Leaves the live model to the model store: every live handle of the model and
-// of its quadtree is closed without releasing its arrays.
+// of its quadtree is closed without releasing its arrays (a model no slot
+// holds is released).
 void model_leave_live();
+// Makes room for another live model: one a slot or parked state holds is
+// left to the store, another is freed and counted in MDLFRE.
+void model_free_live();

@@ -3,6 +3,8 @@
 // snapshot is dropped, nothing is left open; and the surface set.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "edit/support.h"
@@ -124,6 +126,89 @@ TEST(ModelStore, ASlotOutsideTheTwoHoldsNothingAndTakesNothing)
     EXPECT_EQ(MDLFRE, freed);
     FRETRI();
     EXPECT_EQ(norak::open_arrays(), base);
+}
+
+// While armed, every allocation of the standard library fails, as it would
+// on a host whose memory is spent. (Every form allocates and releases
+// through the same two C calls, so the sanitizer sees one kind of
+// allocation; they are called through pointers the compiler cannot follow,
+// or it would take the pairs of new and free for mismatched ones.)
+namespace {
+bool ALLOC_FAILS = false;
+void* (*volatile const ALLOC)(std::size_t) = std::malloc;
+void (*volatile const RELEASE)(void*) = std::free;
+}  // namespace
+void* operator new(std::size_t n)
+{
+    if (ALLOC_FAILS) throw std::bad_alloc();
+    if (void* p = ALLOC(n != 0 ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return ::operator new(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return ALLOC_FAILS ? nullptr : ALLOC(n != 0 ? n : 1); }
+void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return ::operator new(n, t); }
+void operator delete(void* p) noexcept { RELEASE(p); }
+void operator delete[](void* p) noexcept { RELEASE(p); }
+void operator delete(void* p, std::size_t) noexcept { RELEASE(p); }
+void operator delete[](void* p, std::size_t) noexcept { RELEASE(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { RELEASE(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { RELEASE(p); }
+
+namespace {
+// Runs the store operation with allocations failing; whether it threw.
+template <class F> bool threw_without_memory(F f)
+{
+    bool threw = false;
+    ALLOC_FAILS = true;
+    try {
+        f();
+    } catch (...) {
+        threw = true;
+    }
+    ALLOC_FAILS = false;
+    return threw;
+}
+}  // namespace
+
+// A copy the store cannot allocate leaves its slot or the set empty and
+// loses no model: nothing escapes to the caller (only a stop is caught
+// above the editor).
+TEST(ModelStore, WithoutMemoryASlotOrTheSetStaysEmptyAndNoModelIsLost)
+{
+    norak::reset();
+    MDLDRP(0);
+    MDLDRP(1);
+    FRETRI();
+    const i32 base = norak::open_arrays();
+    ASSERT_EQ(build(5.0), 0);
+    const std::vector<i32> a = live();
+    // Saving: slot 0 stays empty, A stays live.
+    EXPECT_FALSE(threw_without_memory([] { MDLPUT(0); }));
+    EXPECT_FALSE(MDLHAS(0));
+    EXPECT_EQ(MDLGET(0), 0);
+    EXPECT_EQ(live(), a);
+    // Getting a slot while B, held by no slot, is live: B cannot be kept
+    // aside, so it is freed and counted (its owner builds it again).
+    MDLPUT(1);
+    forget_live();
+    ASSERT_EQ(build(9.0), 0);
+    const i32 freed = MDLFRE;
+    i32 got = 0;
+    EXPECT_FALSE(threw_without_memory([&] { got = MDLGET(1); }));
+    EXPECT_EQ(got, 1);
+    EXPECT_EQ(live(), a);
+    EXPECT_EQ(MDLFRE, freed + 1);
+    MDLDRP(1);
+    EXPECT_EQ(TRIMDL[TM_STATE], 0);
+    EXPECT_EQ(norak::open_arrays(), base);
+    // The surface set: none, counts 0.
+    const i32 ids[2] = {11, 12}, flags[2] = {1, 1};
+    SRFSNW(2, 0, ids, flags, nullptr, nullptr);
+    EXPECT_FALSE(threw_without_memory([&] { SRFSNW(2, 2, ids, flags, ids, flags); }));
+    i32 n1 = -1, n2 = -1;
+    SRFCNT(n1, n2);
+    EXPECT_EQ(n1, 0);
+    EXPECT_EQ(n2, 0);
 }
 
 TEST(ModelStore, TheSurfaceSetKeepsItsOwnCopiesAndIsReplacedWhole)

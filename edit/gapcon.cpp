@@ -81,10 +81,20 @@ i32 GAPDIR(const i32& side, const f32& x, const f32& y, const f32& z, f32* vecto
     lmark(1, 3, answer);
     if (answer < 1) return 0;
     i32 found = 0, st = 0;
+    // The links go in after the block under the cursor, so walking back
+    // that block is the first one met: skipping it would give the gap the
+    // end vector of the motion before the last one kept.
+    bool here = side == 1;
     while (found == 0) {
-        i32 jst = 0;
-        TPJUMP(side == 1 ? -1 : 1, jst);
-        if (jst < 0) break;
+        if (!here) {
+            i32 jst = 0;
+            TPJUMP(side == 1 ? -1 : 1, jst);
+            if (jst < 0) break;
+        }
+        here = false;
+        i32 position = 0;
+        lgtpos(position);
+        if (position < 1) break;
         if (motion_vector(side, given, vector, st)) found = 1;
         if (st < 0) break;
     }

@@ -248,17 +248,20 @@ TEST(GapEnds, EachMotionKindGivesItsVectorOnTheSideOfTheGap)
 {
     gap_path();
     const Case cases[] = {
-        {1, 1, {0, 0, 0}, 0, {0, 0, 1}, "only the header before the first line"},
+        // Walking back the block under the cursor comes first: the gap
+        // follows it.
+        {0, 1, {0, 0, 0}, 0, {0, 0, 1}, "only the header before the first line"},
+        {1, 1, {0, 0, 0}, 1, {0, 0.6f, 0.8f}, "the line the gap follows: its vector"},
         {1, 0, {0, 0, 0}, 1, {1, 2, 3}, "the NURBS after it: its first control point"},
-        {2, 1, {0, 0, 0}, 1, {0, 0.6f, 0.8f}, "the line before the NURBS: its vector"},
+        {2, 1, {0, 0, 0}, 1, {10, 11, 12}, "the NURBS the gap follows: its last control point"},
         {2, 0, {0, 0, 0}, 1, {1, 0, 0}, "the string after it: its first point's vector"},
-        {3, 1, {0, 0, 0}, 1, {10, 11, 12}, "the NURBS before the string: its last control point"},
+        {3, 1, {0, 0, 0}, 1, {0.6f, 0, 0.8f}, "the string the gap follows: its last point's vector"},
         // The marker is passed over; the arc gives the point beside its end,
         // square to the radius on the side it turns to, at the end's height.
         {3, 0, {0, 0, 0}, 1, {40, 20, 4}, "the arc after the string, past the marker"},
         {4, 1, {0, 0, 0}, 1, {0.6f, 0, 0.8f}, "the string before the marker: its last point's vector"},
         // Walking backward the arc takes the given point as its end.
-        {6, 1, {30, 0, 2}, 1, {40, 0, 2}, "the arc before the last line"},
+        {5, 1, {30, 0, 2}, 1, {40, 0, 2}, "the arc the gap follows"},
         {6, 0, {0, 0, 0}, 0, {0, 0, 1}, "nothing after the last line"},
     };
     for (const Case& c : cases) {
@@ -304,7 +307,7 @@ TEST(GapEnds, AMovementBlockThatIsNoMotionIsPassedOver)
     PTBT9(AM_APPEND, 2, centre, 1.5707964f, 0, 0.0f, 1, 0.0f, p1, 0, st);
     PTBT2(AM_APPEND, 2, p1, v1, 0, st);
     ASSERT_EQ(st, 0);
-    stand_on(4);
+    stand_on(3);
     f32 v[3] = {-7, -7, -7};
     EXPECT_EQ(GAPDIR(1, 0, 0, 0, v), 1);
     EXPECT_EQ(V(v, v + 3), (V{0, 0.6f, 0.8f}));
@@ -316,14 +319,14 @@ TEST(GapEnds, AMotionThatCannotBeReadEndsTheSearch)
 {
     gap_path();
     norak::main_list().elems[2].words[3] = 1000;
-    stand_on(3);
+    stand_on(2);
     f32 v[3] = {-7, -7, -7};
     EXPECT_EQ(GAPDIR(1, 0, 0, 0, v), 0);
     EXPECT_EQ(V(v, v + 3), (V{0, 0, 1}));
     EXPECT_TRUE(norak::transcript_has("NURBS LARGER THAN ITS AREA"));
     i32 position = 0;
     lgtpos(position);
-    EXPECT_EQ(position, 4);
+    EXPECT_EQ(position, 3);
 }
 
 // The entry run of a procedure: from its first motion to the first motion

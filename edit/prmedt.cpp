@@ -227,6 +227,19 @@ f32 DRLTIP(const char* zero_angle_message)
 
 namespace {
 
+// The depth field shows the depth without the tip allowance: less by it for
+// a depth of 0 or more, more by it below 0.
+f32 shown_depth(f32 depth, f32 allowance) { return depth >= 0.0f ? depth - allowance : depth + allowance; }
+
+// The depth from the field: the allowance goes back the way it was taken
+// off the depth the field was filled from. Deciding by the field's own sign
+// would move a depth shallower than the tip (field below 0) to the other
+// side, and every point taken without an edit would get a new depth.
+f32 drill_depth(f32 shown, f32 filled_from, f32 allowance)
+{
+    return filled_from >= 0.0f ? shown + allowance : shown - allowance;
+}
+
 // Depth and del-Z surface in force.
 struct DrillState {
     f32 depth = 0, surface = 0;
@@ -346,7 +359,7 @@ void EDTDRL(i32*, i32& changed, i32& request, i32& status)
     DrillState now = before;
     f32 depth = before.depth;  // the depth asked for, the allowance in it
     while (true) {
-        f32 shown = depth >= 0.0f ? depth - allowance : depth + allowance;
+        f32 shown = shown_depth(depth, allowance);
         const i32 attrs[1] = {2};
         modcls(1, attrs);
         modrc2("DEPTH", shown, DEPTH_LOW, DEPTH_HIGH, 0);
@@ -354,7 +367,7 @@ void EDTDRL(i32*, i32& changed, i32& request, i32& status)
         f32 point[3] = {0, 0, 0};
         i32 reply = 0;
         getpt(1, point, reply);
-        depth = shown >= 0.0f ? shown + allowance : shown - allowance;
+        depth = drill_depth(shown, depth, allowance);
         if (reply > 0 || reply == -3) continue;  // the field was edited: shown again
         if (reply < 0) break;
         DrillState want = now;
@@ -421,7 +434,7 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
     const f32 allowance = DRLTIP("EDTDPT - ZERO TIP ANGLE IN DRILL TOOL");
     i32 first[3] = {start[0], start[1], start[2]}, last[3] = {end[0], end[1], end[2]};
     ncd_set_blocks_attention(-1, first, last, 1);
-    f32 shown = d.depth >= 0.0f ? d.depth - allowance : d.depth + allowance;
+    f32 shown = shown_depth(d.depth, allowance);
     modinz();
     prmptc("DEF. DRILLING DEPTH");
     modrc("DEPTH", shown, DEPTH_LOW, DEPTH_HIGH);
@@ -429,7 +442,7 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
     i32 action = 0;
     modif1(action);
     ncd_set_blocks_attention(-1, first, last, 0);
-    const f32 depth = shown >= 0.0f ? shown + allowance : shown - allowance;
+    const f32 depth = drill_depth(shown, d.depth, allowance);
     if (action < 0 || eqval(depth, d.depth) != 0) return;
     // The new depth before the range, the old one after it.
     TPTOP(10, st);

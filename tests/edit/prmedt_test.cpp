@@ -279,25 +279,39 @@ TEST(DrillEdits, DrillPointsTakeTheDepthInForceAndANewOneIsSetAndSetBack)
     EXPECT_FLOAT_EQ(wrd2r(e[5].words[2]), 9.0f);
 }
 
-TEST(DrillEdits, ADepthOfTheTipAloneIsKeptWhenItsFieldShowsZero)
+TEST(DrillEdits, ADepthTakenWithoutAnEditIsKeptWhateverTheTipAllowance)
 {
-    // A cycle of depth 5 on a drill of tip allowance 5: the field shows 0,
-    // and a point taken without an edit keeps the depth in force.
-    drill_path(5.0f);
-    i32 st = 0;
-    norak::Reply pt;
-    pt.kind = "point";
-    pt.point[0] = 5;
-    norak::add_reply(pt);
-    pt = norak::Reply{};
-    pt.kind = "point";
-    pt.escape = true;
-    norak::add_reply(pt);
-    i32 key[KEY_N] = {}, changed = 0, request = 0;
-    EDTDRL(key, changed, request, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(norak::replies_left(), 0u);
-    EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31}));
+    // A drill of tip allowance 5 under cycles of depth 5 (the field shows
+    // 0), 3 (shallower than the tip: -2) and -3 (2): a point taken without
+    // an edit keeps the depth in force, and so does a range accepted as it
+    // was shown.
+    for (const f32 depth : {5.0f, 3.0f, -3.0f}) {
+        drill_path(depth);
+        i32 st = 0;
+        norak::Reply pt;
+        pt.kind = "point";
+        pt.point[0] = 5;
+        norak::add_reply(pt);
+        pt = norak::Reply{};
+        pt.kind = "point";
+        pt.escape = true;
+        norak::add_reply(pt);
+        i32 key[KEY_N] = {}, changed = 0, request = 0;
+        EDTDRL(key, changed, request, st);
+        EXPECT_EQ(st, 0) << depth;
+        EXPECT_EQ(norak::replies_left(), 0u) << depth;
+        EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31})) << depth;
+
+        drill_path(depth);
+        ed::menu("ACCEPT");
+        i32 start[KEY_N] = {2, 1, 2}, end[KEY_N] = {2, 1, 2};
+        changed = 0;
+        EDTDPT(start, end, changed, request, st);
+        EXPECT_EQ(st, 0) << depth;
+        EXPECT_EQ(changed, 0) << depth;
+        EXPECT_EQ(norak::replies_left(), 0u) << depth;
+        EXPECT_EQ(types(), (std::vector<i32>{30, 31})) << depth;
+    }
 }
 
 // The value typed into the form's DEPTH field.

@@ -172,7 +172,9 @@ void build_rows(Call& c, Values& v)
     modmc2("SHOW PROC DEFAULTS@HIDE PROC DEFAULTS", c.show, 0);
     column(8);
     // The criteria rows are marked when what they select exists: here the
-    // count of reference surfaces chosen.
+    // count of reference surfaces chosen. They are built here as marked
+    // option rows: the frame's criteria rows (with the surface count in the
+    // row) lie above the editor, which cannot call them.
     if (surface_option())
         modmc2("REF. SURFACES", c.one[1], t.nsurf > 0 ? 1 : 0);
     else
@@ -323,7 +325,24 @@ void chain_action(Call& c, i32 first, i32 last, i32& continuing, i32 run_first, 
     i32 a = pa[2], b = pb[2];
     if (a == run_first || a == run_last) continuing = 1;
     if (a == run_last && run_first > 0) a = run_first;
+    // The chain's motions are rewritten and joined in the kind of its first
+    // motion: a fixed kind 1 would write three-axis lines without their
+    // tool axes into a four- or five-axis path.
     i32 dim = 1;
+    for (i32 guard = 0; guard <= b - a + 1; ++guard) {
+        i32 jst = 0, size = 0, type = 0, cls = 0, hst = 0;
+        TPJUMP(1, jst);
+        if (jst < 0) break;
+        TPBLKH(AM_LIST, size, type, cls, hst);
+        lclos();
+        if (hst < 0) break;
+        if (cls == BC_MOVE) {
+            dim = bt_dim_kind(type);
+            break;
+        }
+    }
+    i32 back = 0;
+    TPTOP(10, back);
     delete_trimed_blocks(a, b, sp, sd, alt_clearance(), t.nsurf, continuing, dim, t.at_end, alt_zplane(), status);
     (void)c;
 }
@@ -762,7 +781,11 @@ bool surface_model()
     t.rebuild = 1;
     msg_prompt(317, 30);
     MDLDRP(0);
-    FRETRI();
+    // The model live here may be the procedure's own: it is freed through
+    // the store, which counts it so that the procedure builds it again, and
+    // one the store still holds (the reconnection's) is left to it, not
+    // freed under it.
+    model_free_live();
     allrst();
     i32 work = 0, st = 0;
     allsrf(1, t.nsurf, t.surf_ids.data(), t.surf_nrms.data(), 0, nullptr, nullptr, 1, ALTPDF.srftol, 9999.999f, 2,
@@ -873,8 +896,9 @@ Step answer(Call& c, i32 reply)
         return Step::Menu;
     }
     if (reply == R_SURFACES && surface_option()) {
-        if (!ref_surfaces()) t.leave = 1;
-        return t.leave != 0 ? Step::End : Step::Menu;
+        // A failed surface menu ends the operation, not the command: the
+        // end step comes back to this mode's menu.
+        return ref_surfaces() ? Step::Menu : Step::End;
     }
     if (reply == R_CRITERIA && t.mode == SEL_PICK) {
         if (!close_picks(c)) return Step::End;
@@ -944,6 +968,13 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     TLER[TLER_MODE] = TLER_HIDE;
     trim_state_reset();
     TrimState& t = trim_state;
+    // The procedure's surface lists start empty and its display unblanked.
+    // The live triangle model is not marked closed here: the store frees
+    // or keeps it when the reference model is built (surface_model), and
+    // closing its handles without that would leave its arrays held by
+    // nothing and the procedure reading a model that is gone.
+    nc_surf_init(2, 0);
+    ncd_update_blank_attribute(0);
     ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;
     ALTPDF.feed = wrd2r(PRM9[0]);
     ALTPDF.plunge = PRM9[4];

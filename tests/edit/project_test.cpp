@@ -347,6 +347,18 @@ TEST(ProjectOnSurfaces, AStopWhileModellingComesBackToTheMenu)
     all_blocks_onto_the_flat_surface();
     const auto before = motions();
     const size_t arrays = norak::open_arrays();
+    // The procedure's own model is live (no slot holds it): the reference
+    // model replaces it, so it is freed and counted, and the procedure
+    // builds it again, even though no reference model is kept.
+    {
+        const i32 ids[1] = {DOME}, nrm[1] = {1};
+        i32 work = 0, st = 0;
+        allrst();
+        allsrf(1, 1, ids, nrm, 0, nullptr, nullptr, 1, 0.01f, 0.0f, 2, work, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_GE(TRIMDL[TM_SRFHDL], 0);
+    }
+    const i32 freed = MDLFRE;
     ed::menu("FORWARD: TO END");
     norak::Reply r;
     r.kind = "question";
@@ -374,6 +386,7 @@ TEST(ProjectOnSurfaces, AStopWhileModellingComesBackToTheMenu)
     EXPECT_EQ(motions().size(), before.size());
     for (const Motion& m : motions()) EXPECT_NEAR(m.p[2], 60.0f, 1e-4f);
     EXPECT_LE(norak::open_arrays(), arrays);
+    EXPECT_GT(MDLFRE, freed);
 }
 
 TEST(ProjectOnSurfaces, AlterationsModelTheChosenSurfaceAndLayAllBlocksOnIt)

@@ -221,6 +221,36 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
     EXPECT_EQ(alt::count("@BLOCKS@"), 1u) << script();
 }
 
+// A chain of a five-axis path deleted and joined directly: the joining
+// line is of the path's kind too.
+TEST(Alterations, AChainIsJoinedWithLinesOfThePathsKind)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);  // 1
+    for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0, 222);  // 2 .. 7
+    EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};
+    ed::menu("BY SELECT MOTIONS");
+    pick_end(false);
+    ed::menu("CHAIN");
+    pick_block(4);
+    pick_block(6);
+    pick_end(true);
+    ed::menu("CONNECT: DIRECTLY");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    PRM9[PRM9_SHOWTOOL] = 1;  // the procedure writes normals
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    PRM9[PRM9_SHOWTOOL] = 0;
+    EXPECT_EQ(reply, 1) << script();
+    const auto m = alt::moves();
+    ASSERT_GE(m.size(), 3u) << script();
+    EXPECT_NEAR(m[1].x, 10, 1e-4);
+    EXPECT_NEAR(m.back().x, 50, 1e-4);
+    for (const auto& move : m) EXPECT_EQ(move.type, 222) << move.x << script();
+}
+
 namespace {
 // The square 10..30 (or from `at` on) as four line entities,
 // counter-clockwise (else clockwise).

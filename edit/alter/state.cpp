@@ -5,6 +5,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/records.h"
+#include "tools/toolcache.h"
 
 i32 alteration_defaults[ZQA1_N];
 AlterDefaults ALTPDF;
@@ -65,6 +66,12 @@ void zqa1_read()
         else
             set_default(w);
     }
+    // The surface offset goes no deeper than the current tool's corner, as
+    // its menu row allows: a deeper one kept from a tool with a larger
+    // corner would lay the tool into the surfaces it is projected onto.
+    f32 corner = 0.0f;
+    GTCRNR(PRM9[PRM9_TOOL], corner);
+    if (zqar(ZQA_SRFOFF) < -std::fmax(corner, 0.0f)) set_default(ZQA_SRFOFF);
 }
 
 void zqa1_write()

@@ -1,5 +1,6 @@
 #include "edit/alter/trimtp.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "blocks/format.h"
@@ -144,10 +145,11 @@ void build_rows(Call& c, Values& v)
     else
         empty();
     if (surface_option()) {
-        // No offset may take more off the surfaces than the tool's corner.
+        // No offset may take more off the surfaces than the tool's corner
+        // (a tool type without one answers -1: no offset below 0).
         f32 corner = 0.0f;
         GTCRNR(PRM9[PRM9_TOOL], corner);
-        modrc2("REF.SRF.OFFSET", v.srfoff, -corner, 999.999f, 0);
+        modrc2("REF.SRF.OFFSET", v.srfoff, -std::fmax(corner, 0.0f), 999.999f, 0);
     }
     else if (action == ACT_PROJECT)
         modmc2("ENTER Z VALUES@IND. Z PLANE", c.choice5, 0);

@@ -79,6 +79,31 @@ TEST(AlterDefaults, DefaultsRoundTripAndBadWordsFallBack)
     EXPECT_FLOAT_EQ(zqar(ZQA_DELTAZ), 50.0f);
 }
 
+// A stored surface offset deeper than the current tool's corner (kept from
+// a tool with a larger one) takes its default; one within it stays.
+TEST(AlterDefaults, ASurfaceOffsetDeeperThanTheToolsCornerFallsBack)
+{
+    struct Case {
+        i32 tool;
+        f32 stored, read;
+    };
+    const Case cases[] = {{101, -5.0f, -5.0f}, {101, -5.5f, 0.0f}, {102, -0.5f, 0.0f}, {102, 2.0f, 2.0f}};
+    for (const Case& c : cases) {
+        norak::reset();
+        norak::load_session_text(R"({"entities": [
+          {"kind": "tool", "id": 101, "type": "MILL", "name": "BALL 10", "diameter": 10, "corner_radius": 5},
+          {"kind": "tool", "id": 102, "type": "MILL", "name": "FLAT 10", "diameter": 10}]})",
+                                 "offsets");
+        PRM9[PRM9_TOOL] = c.tool;
+        zqa1_defaults();
+        zqas(ZQA_SRFOFF, c.stored);
+        zqa1_write();
+        zqa1_read();
+        EXPECT_FLOAT_EQ(zqar(ZQA_SRFOFF), c.read) << c.tool << " " << c.stored;
+    }
+    norak::reset();
+}
+
 TEST(AlterDefaults, HeightsAreRelativeToTheZBase)
 {
     zqa1_defaults();

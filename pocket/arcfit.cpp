@@ -47,6 +47,9 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
             i += 4;
             continue;
         }
+        // A window of at least 6 points must fit before the piece's end; it
+        // may then grow up to the end (the last points of a piece can close
+        // an arc as well as its first ones open one).
         i32 bestj = -1, bestdir = 0;
         f64 bc[2] = {0.0, 0.0}, br = 0.0, bvalue = 0.0;
         for (i32 j = i + MIN_WINDOW - 1; j <= end; ++j) {

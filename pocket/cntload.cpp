@@ -100,6 +100,9 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
         pokarr_copy_range(m, a, 0, pts, st);
         i32 size = m, keep = 1;
         if (st == 0) pk_fit_arcs(pk_tol, pts, 1, &size, mode, keep, st);
+        // Work room that cannot be had fails the load (11), for an island
+        // as for the outer contour: dropping the island instead would leave
+        // the pocket to be cut through it.
         if (st != 0) {
             pokarr_free(pts);
             status = 11;

@@ -53,12 +53,14 @@ f32 holder_feed(f32 F, const HolderCode& h)
     const f32 base = wrd2r(PRM9[0]);
     const f32 named = base * static_cast<f32>(PRM9[4]) / 100.0f;  // machine-table word 9
     if (F == base || F == named) return F * h.factor;
-    if (h.mode == 5)
-        for (i32 j = 1; j < h.row; ++j) {
-            const f32 p = static_cast<f32>(CMPBLK[CMP_TOOL_ROWS + j]) / 100.0f;
-            if (F == base * p) return base * h.factor;
-            if (F == named * p) return named * h.factor;
-        }
+    if (h.mode != 5) return F;
+    // A feed an earlier tool row made of the base feed is looked for in
+    // every row before one made of the named feed.
+    auto p = [](i32 j) { return static_cast<f32>(CMPBLK[CMP_TOOL_ROWS + j]) / 100.0f; };
+    for (i32 j = 1; j < h.row; ++j)
+        if (F == base * p(j)) return base * h.factor;
+    for (i32 j = 1; j < h.row; ++j)
+        if (F == named * p(j)) return named * h.factor;
     return F;
 }
 
@@ -212,7 +214,9 @@ struct Writer {
     }
 };
 
-void link_inside(i32 first, i32 second, i32 code, i32& status)
+// relink: the rapid link of the enlarged-tool stage (optim_relink), whose
+// levels follow the stock alone (below); else the air link.
+void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
 {
     const f32 s = optim_safety(status);
     if (status < 0) return;
@@ -230,6 +234,7 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     f32 E1 = NONE, E2 = NONE;
     needed(P1, P2, E1, E2, status);
     if (status < 0) return;
+    const f32 E2r = E2;  // the stock's own second height
     const f32 Z1 = P1[2], Z2 = P2[2], C = hei8_link_clear();
     const bool same = eqpt2(P1, P2) != 0;
     // The heights are measured for every link, also one that falls from P1
@@ -243,6 +248,15 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     // A feed of 0 after the link is a cut as well (a path without a feed
     // set): its approach stops above Z2 as for any other feed.
     if (!(F < 0.0f)) E2 = std::max(E2, Z2);
+    if (relink) {
+        // The rapids of the enlarged-tool stage replace rapids: their level
+        // is the safety distance above the stock under the traverse, never
+        // below either end, and the tool comes down at rapid as far as the
+        // stock at Q leaves it the safety distance, as the rapids it
+        // replaces came down onto Q.
+        T = std::max({Z1, Z2, E1 + s});
+        E2 = E2r;
+    }
     rapid_top_raise(T);
     OldRun old;
     seek(first, status);
@@ -262,7 +276,11 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
         if (status >= 0) optim_line(B, status);
         if (status >= 0 && eqpt3(D, B) == 0) optim_line(D, status);
     } else if (status >= 0 && eqpt3(D, P1) == 0) {
-        // One XY: straight up or down only. The moves after the link that go
+        // One XY: straight up or down only, at the rapid form written above.
+        // Without the vertical move the approach (or, with no approach, the
+        // next cut) would start from P1 and slant down through the stock.
+        // The up or down move is written at rapid as the retract and plunge
+        // of a link between two cuts. The moves after the link that go
         // on down at that XY stay: they are the next stretch's cuts, and
         // taking them away would leave their stock uncut.
         optim_line(D, status);
@@ -270,6 +288,8 @@ void link_inside(i32 first, i32 second, i32 code, i32& status)
     if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
     if (status >= 0 && N > 0) write_feed_form(F, status);
     w.edit.finish(status);
+    // Over one XY the holder stage goes on from the last point written.
+    if (status >= 0 && same) optim_set_last_point(P2);
 }
 
 // The first link of a cut: the moves before `second` go and the tool comes
@@ -296,6 +316,7 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     lacces(2, a);
     lacces(-1, a);
     old_run(N, old);
+    f32 level = NONE;  // the level the stock asks for between the first move and the cut
     if (form == 4 && old.any && eqpt2(old.first, P2) == 0) {
         // A path that starts away from its first cut in XY: the tool
         // traverses from above the first move's end when the stock between
@@ -304,6 +325,7 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
         needed(old.first, P2, E1, E2, status);
         if (status < 0) return;
         f32 T = std::max(old.first[2], E1 + s);
+        level = T;
         if (T > P2[2]) {
             const f32 A = P2[2] - s < E2 ? E2 + s : P2[2];
             T = std::max(T, A);
@@ -324,9 +346,17 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
         }
     }
     const f32 drop = dropped(P2);
+    // The descent starts above the cut's start, never below it: from a
+    // start under the cut, "down" to the approach would climb.
     const f32 U = std::max({hei8_clear(), old.any ? old.first[2] : NONE, drop + s, P2[2]});
     const f32 plunge = std::min(U, std::max(P2[2], drop + s));
-    rapid_top_raise(U);
+    // A path's start relinked raises the rapids' top only by the level the
+    // stock asks for: its start at the clearance or at the path's own first
+    // height is no rise past the clearance that the stock forced.
+    if (form == 4 && old.any && eqpt2(old.first, P2) == 0)
+        rapid_top_raise(level);
+    else
+        rapid_top_raise(form == 4 ? drop + s : U);
     const f32 top[3] = {P2[0], P2[1], U}, D[3] = {P2[0], P2[1], plunge};
     Writer w;
     w.open(old, status);
@@ -401,9 +431,12 @@ f32 optim_holder_feed(const f32& feed, const i32& code) { return holder_feed(fee
 void optim_air_link(const i32& first, const i32& second, const i32& code, i32& status)
 {
     status = 0;
+    // The base feed word, which the link's explicit feeds replace for the
+    // time of their write, goes back on every road, a failed link's too:
+    // every named feed written after the link is counted from it.
     BaseFeedKeep keep;
     if (first > 0 && second > 0)
-        link_inside(first, second, code, status);
+        link_inside(first, second, code, false, status);
     else if (first < 0 && second > 0)
         link_first(second, code, 27, status);
     else if (first > 0 && second < 0)
@@ -427,8 +460,15 @@ void optim_relink(const i32& from, const i32& to, i32& status)
         // at rapid (form 4), or a traverse from the first move's end.
         BaseFeedKeep keep;
         link_first(to, 0, 4, status);
-    } else if (from > 0 || to > 0) {
-        optim_air_link(from > 0 ? from : -1, to > 0 ? to : -1, 0, status);
+    } else if (from > 0 && to > 0) {
+        // Between two moves at one XY the link rises to the higher end (and
+        // the safety distance) and plunges, without going up to the link
+        // level of the heights first: with no traverse there is nothing for
+        // a clearance height to clear.
+        BaseFeedKeep keep;
+        link_inside(from, to, 0, true, status);
+    } else if (from > 0) {
+        optim_air_link(from, -1, 0, status);
     }
 }
 

@@ -323,6 +323,10 @@ i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32*
     depth = md;
     const i32 steps = std::min(stk_sweep.steps, STK_STEPS_MAX);
     if (status < 0 || steps <= 0 || !(md > 0.0f)) return 0;
+    // The last step touches when the cutter stands in the stock at the
+    // move's end (its end depth): with the deepest cut of the move every
+    // move that touches at all would touch at its end, and none would be
+    // cut where it leaves the stock.
     if (ed > 0.0f) stk_sweep.flags[steps] = 1;
     i32 k0 = 0, k1 = steps;
     while (k0 <= steps && !stk_sweep.flags[k0]) ++k0;

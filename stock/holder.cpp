@@ -242,9 +242,16 @@ i32 optim_find_tool(const i32& current, const f32* extension, i32& best, i32& st
     i32 steps = 0;
     const std::vector<f32> mine = profile(current, clear, extension, D, false, steps);
     TLSRST(LIST_SLOT);
-    CRTTAB(TT_MILL, status);
-    if (status == 0) LSTTLB(TT_MILL, LIST_SLOT, status);
-    if (status != 0) return 0;
+    i32 listed = 0;
+    CRTTAB(TT_MILL, listed);
+    if (listed == 0) LSTTLB(TT_MILL, LIST_SLOT, listed);
+    // A library that cannot be listed holds no tool that fits, as one whose
+    // list cannot be read to its end: the search answers 0 and the run goes
+    // on as for any library without a fitting tool. The listing's failure is
+    // not handed on as the search's status: the adapting mode would make its
+    // lengthened copy and then stop on that status, leaving a tool in the
+    // library that no path uses.
+    if (listed != 0) return 0;
     i32 count = 0;
     TLSCNT(LIST_SLOT, count);
     f32 best_clear = 0.0f;

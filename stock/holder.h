@@ -48,5 +48,6 @@ void optim_tool_name(const i32& id, char* text);
 // that cuts alike (equal diameter, corner radius and taper) and whose side
 // profile of cutter and holder lies within the current tool's profile with
 // the extension lengths; the one with the smallest clear length wins.
-// Answers 1 with its id in best, else 0.
+// Answers 1 with its id in best, else 0 (also for a library that cannot
+// be listed or read to its end; status stays 0).
 i32 optim_find_tool(const i32& current, const f32* extension, i32& best, i32& status);

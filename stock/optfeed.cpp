@@ -613,7 +613,10 @@ void pass_runs(const f32& ref, i32& status)
         RESUME = 0;
         if (factor < 0.0f || plunge != 0) {
             // An air move or a plunge ends the run (one in a lower count at
-            // its alternative end); a plunge's top counts.
+            // its alternative end); a plunge's top counts. An air move is
+            // not taken as a move of one pass that a run may pass over: the
+            // copies of a run are cut at the feed of its first move, and a
+            // rapid inside the run would be copied as a cut at that feed.
             if (r.open && r.dec_block > 0)
                 close_lower(r, 1, point, status);
             else if (r.open)

@@ -132,7 +132,10 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     if (mode != 3) {
         // The procedure's row of the current level: a stock procedure cuts
         // nothing; one that has to be executed again has no tool path to
-        // stamp yet.
+        // stamp yet. Mode 3 stamps a procedure of an earlier level, whose
+        // index is not one of the current level's rows: the series passes
+        // over stock procedures itself, and checked those procedures'
+        // states before the run.
         i32 row[PTAB_N], st = 0;
         get_proc_table(CLP1[0] < 1 ? 1 : CLP1[0], proc, row, st);
         if (st == 0 && (row[PTAB_CODE] == 52 || row[PTAB_CODE] == 53)) return;
@@ -181,8 +184,9 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
             // procedure's movement entity is opened into its sub-list, so
             // that the stock of mode 0 is stamped from the very blocks that
             // the optimizer stages read and rewrite; the stock comes out
-            // the same from either. The Z-range limits are the procedure's
-            // words 7 and 8, read with its block.
+            // the same from either. The procedure's flag, which only makes
+            // the list kind 2, is not read for that reason. The Z-range
+            // limits are the procedure's words 7 and 8, read with its block.
             i32 st = 0;
             OPNMVL(2, st);
             if (st < 0) return;
@@ -209,10 +213,14 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     // each procedure in turn, and a redraw of the procedure and of the tool
     // from here would draw every procedure of the series again at each
     // update of the stock.
+    // A close that fails after a run that went well is the run's status.
+    auto closed = [&](i32 st) {
+        if (st < 0 && (status == 0 || status == 1000)) status = st;
+    };
     i32 st = 0;
-    if (ph >= 0) MM_CLOSE(ph, st);
-    if (bh >= 0) MM_CLOSE(bh, st);
-    if (sub) CLSSBL(st);
+    if (ph >= 0) MM_CLOSE(ph, st), closed(st);
+    if (bh >= 0) MM_CLOSE(bh, st), closed(st);
+    if (sub) CLSSBL(st), closed(st);
     PRGCLR();
 }
 

@@ -221,14 +221,20 @@ void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::
 {
     status = 0;
     if (curve == 0) {
-        // Not a curve: its control points stand for it.
-        for (i32 i = 1; i < c.n; ++i)
+        // Not a curve: its control points stand for it, at most 999 of them
+        // after the first, as many as the host's flattening gives, evenly
+        // spread and the last always kept: a move never gives more than
+        // 1000 points, however many control points it holds.
+        const i32 m = std::min(c.n - 1, NURBS_POINTS_MAX - 1);
+        for (i32 j = 1; j <= m; ++j) {
+            const i32 i = m == c.n - 1 ? j : static_cast<i32>((static_cast<long long>(j) * (c.n - 1) + m - 1) / m);
             for (i32 a = 0; a < 3; ++a) out.push_back(static_cast<f32>(c.pts[static_cast<size_t>(3 * i + a)]));
+        }
         return;
     }
-    std::vector<f64> poly(3000);
+    std::vector<f64> poly(3 * NURBS_POINTS_MAX);
     i32 count = 0;
-    crvpld2(curve, tol, 1000, count, poly.data(), status);
+    crvpld2(curve, tol, NURBS_POINTS_MAX, count, poly.data(), status);
     if (status != 0) {
         status = -1;
         return;

@@ -24,6 +24,9 @@ void plane_axes(i32 plane, int& u, int& v, int& w);
 // distance in XY from it would mix a Z into the radius).
 void arc_points(const f32* start, const i32& plane, const f32& angle, const f32* centre, const f32* end,
                 const f32& tol, i32 n_steps, std::vector<f32>& out);
+// Points of one NURBS move at most (its first, where the move before it
+// ended, included).
+constexpr i32 NURBS_POINTS_MAX = 1000;
 // The points of the NURBS move at the cursor (its header read), read in the
 // given mode and flattened within tol into at most 1000 points (world
 // coordinates). Status below 0 on a read or curve failure.

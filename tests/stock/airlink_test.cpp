@@ -217,6 +217,48 @@ TEST_F(AirLink, APathStartingAwayFromItsFirstCutTraversesAboveTheStockBetween)
     EXPECT_GE(rapid_top, 11.0f - 1e-3f);
 }
 
+TEST_F(AirLink, TheRapidLinkOfTheEnlargedToolStageRisesOnlyAsTheStockAsksAndRapidsOntoAnEndClearOfIt)
+{
+    // Without a holder, from (0, y, 5) to (40, y, 3): over the block of 10
+    // (y 0) the traverse runs at 11; beside it (y -12) at the higher end, 5,
+    // however high the rapids may go. The end lies 3 above the stock: the
+    // tool comes down onto it at rapid.
+    for (f32 y : {0.0f, -12.0f}) {
+        SCOPED_TRACE(y);
+        fresh();
+        tool = opttest::tool("BARE", 4.0f, 0.0f, 12.0f, 20.0f, {});
+        CURTOL = tool;
+        i32 flag = 0, st = 0;
+        optim_holder_images(tool, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        rapid_top = 20.0f;
+        Path p;
+        p.tool(tool);
+        p.feed(300.0f);
+        p.line(-5.0f, y, 5.0f);
+        first = p.line(0.0f, y, 5.0f);
+        p.feed(-1.0f);
+        p.line(0.0f, y, 25.0f);
+        p.line(40.0f, y, 25.0f);
+        second = p.line(40.0f, y, 3.0f);
+        p.feed(300.0f);
+        next = p.line(45.0f, y, 3.0f);
+        opttest::counter_past(p.next);
+        optim_relink(first, second, st);
+        ASSERT_EQ(st, 0);
+        const std::vector<Move> l = link();
+        ASSERT_FALSE(l.empty());
+        f32 top = -1e9f;
+        for (const Move& m : l) {
+            top = std::max(top, m.p[2]);
+            EXPECT_LT(m.feed, 0.0f);
+        }
+        EXPECT_NEAR(top, y == 0.0f ? 10.0f + S : 5.0f, 1e-3f);
+        EXPECT_FLOAT_EQ(l.back().p[0], 40.0f);
+        EXPECT_FLOAT_EQ(l.back().p[2], 3.0f);
+    }
+}
+
 TEST_F(AirLink, ALinkFromNoMoveToNoMoveTakesTheWholePathAwayBetweenMarkers)
 {
     const f32 p2[3] = {40.0f, 0.0f, 0.0f};
@@ -276,9 +318,13 @@ TEST_F(AirLink, ALinkOverOneXYIsVerticalAndAHolderCodeRewritesTheFeedAfterIt)
         fresh();
         const f32 p2[3] = {0.0f, 0.0f, 1.0f};
         path(z1, p2, 1000.0f);
+        const f32 away[3] = {-7.0f, -7.0f, -7.0f};
+        optim_set_last_point(away);
         i32 st = 0;
         optim_air_link(first, second, 10000, st);
         ASSERT_EQ(st, 0);
+        // The holder stage is handed the last point written: P2.
+        EXPECT_EQ(std::vector<f32>(optim_last_point(), optim_last_point() + 3), std::vector<f32>(p2, p2 + 3));
         for (const Move& m : link()) {
             EXPECT_FLOAT_EQ(m.p[0], 0.0f);
             EXPECT_FLOAT_EQ(m.p[1], 0.0f);

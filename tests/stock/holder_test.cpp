@@ -133,6 +133,25 @@ TEST_F(Holder, TheDropFlagTakesTheFirstSectionOutAndAFullHolderGetsNoSectionMore
     optim_holder_images(t, lengths, upper, flag, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(holder_steps.n, 0);
+    // A full holder whose first section is dropped: every later section
+    // moves down whole, the last one too.
+    std::vector<opttest::Step> steps;
+    auto d = [](i32 k) { return 10.0f + 1.37f * f32(k); };
+    auto len = [](i32 k) { return 3.1f + 0.29f * f32(k); };
+    for (i32 k = 0; k < HD_MAXS; ++k) steps.push_back({d(k), d(k), 0.0f, len(k)});
+    const i32 full = opttest::tool("FULL DROPPED", 4.0f, 1.0f, 12.0f, 20.0f, steps);
+    norak::entities()[norak::entities()[full].words[TH_HOLD]].words[HD_DROP] = 1;
+    TLCCLR();
+    optim_holder_images(full, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(holder_steps.n, HD_MAXS - 1);
+    f32 z = 20.0f;
+    for (i32 i = 0; i < HD_MAXS - 1; ++i) {
+        EXPECT_FLOAT_EQ(lengths[i], len(i + 1)) << i;
+        EXPECT_NEAR(upper[i], d(i + 1) * 1.2f, 1e-4f) << i;
+        EXPECT_NEAR(holder_steps.z[i], z, 1e-4f) << i;
+        z += len(i + 1);
+    }
 
     CURTOL = opttest::tool("FULL HOLDER", 4.0f, 1.0f, 12.0f, 20.0f, std::vector<opttest::Step>(HD_MAXS, {20, 20, 0, 5}));
     f32 mill[MLREC_N];

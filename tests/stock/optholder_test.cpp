@@ -23,6 +23,7 @@
 #include "stock/optedit.h"
 #include "stock/optholder.h"
 #include "stock/stkrun.h"
+#include "tools/toollib.h"
 
 namespace {
 
@@ -115,44 +116,62 @@ TEST_F(HolderStage, ModeThreeCutsTheSlotWhereTheHolderReachesTheWallAndLinksOver
 {
     // The widened section (radius 12) reaches the wall (y from 8) while its
     // axis is within sqrt(144 - 64) = 8.944 of the wall's x range 30..50.
-    // A drilling cycle closes the path: the walk ends on it.
-    i32 a = 0;
-    lacces(3, a);
-    Path cycle;
-    cycle.next = 1000;
-    cycle.raw({30, cycle.next++, 1, 0});
-    opttest::counter_past(cycle.next);
-    CMPBLK[CMP_HOLDER] = 3;
-    ASSERT_EQ(stage(), 0);
-    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
-    const std::vector<f32> x = cuts();
-    // The plunge, the cut up to the first border, the approach at the
-    // second, the rest of the cut.
-    ASSERT_EQ(x.size(), 4u);
-    const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
-    EXPECT_NEAR(x[1], 30.0f - edge, three);
-    EXPECT_NEAR(x[2], 50.0f + edge, three);
-    EXPECT_EQ(x[3], 110.0f);
-    // The cut goes on from the other border: the link lands there.
-    const std::vector<Move> m = opttest::moves();
-    bool landed = false;
-    for (size_t k = 0; k + 1 < m.size(); ++k)
-        if (m[k + 1].p[0] == 110.0f && m[k + 1].feed > 0.0f) {
-            EXPECT_NEAR(m[k].p[0], 50.0f + edge, three);
-            EXPECT_EQ(m[k].p[2], -1.0f);
-            landed = true;
+    // A drilling cycle closes the path: the walk ends on it; or one stands
+    // after the plunge: the walk passes over it.
+    for (bool inside : {false, true}) {
+        SCOPED_TRACE(inside);
+        if (inside) fresh({{30.0f, 50.0f}}, [](Path& p) { p.raw({30, p.next++, 1, 0}); });
+        i32 a = 0;
+        lacces(3, a);
+        Path cycle;
+        cycle.next = 1000;
+        if (!inside) cycle.raw({30, cycle.next++, 1, 0});
+        opttest::counter_past(cycle.next);
+        CMPBLK[CMP_HOLDER] = 3;
+        ASSERT_EQ(stage(), 0);
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+        const std::vector<f32> x = cuts();
+        // The plunge, the cut up to the first border, the approach at the
+        // second, the rest of the cut.
+        ASSERT_EQ(x.size(), 4u);
+        const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
+        EXPECT_NEAR(x[1], 30.0f - edge, three);
+        EXPECT_NEAR(x[2], 50.0f + edge, three);
+        EXPECT_EQ(x[3], 110.0f);
+        // The cuts kept leave the holder the safety distance clear all along.
+        {
+            f32 lengths[HD_MAXS], widths[HD_MAXS], required[HD_MAXS] = {0};
+            i32 flag = 0, st = 0, steps = 0;
+            optim_holder_images(CURTOL, lengths, widths, flag, st);
+            ASSERT_EQ(st, 0);
+            const f32 from[2][3] = {{0.0f, 0.0f, -1.0f}, {x[2], 0.0f, -1.0f}}, to[2][3] = {{x[1], 0.0f, -1.0f},
+                                                                                         {110.0f, 0.0f, -1.0f}};
+            for (i32 k = 0; k < 2; ++k) {
+                std::vector<char> mask;
+                EXPECT_EQ(optim_holder_line_check(from[k], to[k], widths, 0.0f, required, mask, steps, st), 0) << k;
+            }
         }
-    EXPECT_TRUE(landed);
-    // Over the wall the link runs where the section clears it by the distance.
-    for (const Move& k : m)
-        if (k.p[0] > 30.0f - edge + 1.0f && k.p[0] < 50.0f + edge - 1.0f) {
-            EXPECT_GE(k.p[2], 30.0f - 20.0f + 1.0f - 1e-4f);
-        }
-    // The stock the walk leaves: the slot cut where the tool still goes, not
-    // under the stretch it leaves.
-    EXPECT_EQ(height(10.0f, 0.0f), -1.0f);
-    EXPECT_EQ(height(80.0f, 0.0f), -1.0f);
-    EXPECT_EQ(height(40.0f, 0.0f), 0.0f);
+        // The cut goes on from the other border: the link lands there.
+        const std::vector<Move> m = opttest::moves();
+        bool landed = false;
+        for (size_t k = 0; k + 1 < m.size(); ++k)
+            if (m[k + 1].p[0] == 110.0f && m[k + 1].feed > 0.0f) {
+                EXPECT_NEAR(m[k].p[0], 50.0f + edge, three);
+                EXPECT_EQ(m[k].p[2], -1.0f);
+                landed = true;
+            }
+        EXPECT_TRUE(landed);
+        // Over the wall the link runs where the section clears it by the distance.
+        for (const Move& k : m)
+            if (k.p[0] > 30.0f - edge + 1.0f && k.p[0] < 50.0f + edge - 1.0f) {
+                EXPECT_GE(k.p[2], 30.0f - 20.0f + 1.0f - 1e-4f);
+            }
+        // The stock the walk leaves: the slot cut where the tool still goes, not
+        // under the stretch it leaves.
+        EXPECT_EQ(height(10.0f, 0.0f), -1.0f);
+        EXPECT_EQ(height(80.0f, 0.0f), -1.0f);
+        EXPECT_EQ(height(40.0f, 0.0f), 0.0f);
+    }
 }
 
 TEST_F(HolderStage, GapsShorterThanOneAndAHalfDiametersAreClosedLongerOnesKept)
@@ -340,6 +359,22 @@ TEST_F(HolderStage, ModeFourTakesALibraryToolWhoseHolderStaysClear)
     bool used = false;
     for (const Move& k : opttest::moves(&end_tool)) used = used || k.tool == fits;
     EXPECT_TRUE(used);
+}
+
+TEST_F(HolderStage, ModeFourWithALibraryThatCannotBeListedGoesOnAndUsesEveryToolItMakes)
+{
+    // The mill table cannot be read: the search finds no tool, and the stage
+    // neither stops nor leaves a tool it made unused.
+    CMPBLK[CMP_HOLDER] = 4;
+    const i32 table = TLTBID[TT_MILL - 1];
+    TLTBID[TT_MILL - 1] = 0;
+    const i32 st = stage();
+    TLTBID[TT_MILL - 1] = table;
+    EXPECT_EQ(st, 0);
+    i32 made = 0, end_tool = 0;
+    for (const Move& k : opttest::moves(&end_tool)) made = k.tool != tool && k.tool != 0 ? k.tool : made;
+    EXPECT_EQ(norak::transcript_count("339/86"), made > 0 ? 1u : 0u);
+    EXPECT_EQ(end_tool, tool);
 }
 
 TEST_F(HolderStage, ModeFourThroughTheWholeRunKeepsTheCopyAfterTheCleanUp)

@@ -87,6 +87,11 @@ TEST_F(Reach, TheHolderFeedOfALinkCodeScalesOnlyTheBaseAndNamedFeeds)
     EXPECT_FLOAT_EQ(optim_holder_feed(800.0f, 2000), 300.0f);
     EXPECT_FLOAT_EQ(optim_holder_feed(160.0f, 2000), 60.0f);
     EXPECT_EQ(optim_holder_feed(800.0f, 1000), 800.0f);  // row 1 has no earlier row
+    // A feed that row 2 made of the base feed (16 % of 1000) and row 1 of
+    // the named feed (80 % of 200) alike is taken as made of the base feed.
+    CMPBLK[CMP_ROW_FEED + 1] = 16;
+    CMPBLK[CMP_ROW_FEED + 2] = 50;  // tool row 3
+    EXPECT_FLOAT_EQ(optim_holder_feed(160.0f, 3000), 500.0f);
 }
 
 TEST_F(Reach, TheAirScanCandidateIsKeptUntilSetAgain)
@@ -383,6 +388,20 @@ TEST_F(PointsOfAPath, ANurbsMoveBecomesPointsOnItsCurveTaggedWithItsBlock)
     nurbs_points(MV_LIST, size, 1.0e-7f, number, fine, st);
     ASSERT_EQ(st, 0);
     EXPECT_EQ(fine.size(), 3u * 999u);
+    // So does a move that makes no curve, whose control points stand for
+    // it: 999 of its 2000 (or all of 500) after the first, its last kept.
+    for (i32 n : {2000, 500}) {
+        NurbsMove many;
+        many.n = n, many.k = 2;
+        for (i32 i = 0; i < n; ++i) many.pts.insert(many.pts.end(), {f64(i), 0.0, 1.0});
+        std::vector<f32> poly;
+        nurbs_move_poly(many, 0, 0.1f, poly, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_EQ(poly.size(), 3u * static_cast<size_t>(std::min(n - 1, 999)));
+        EXPECT_EQ(poly[0], n == 500 ? 1.0f : 3.0f);
+        EXPECT_EQ(poly[poly.size() - 3], f32(n - 1));
+        for (size_t k = 3; k < poly.size(); k += 3) EXPECT_GT(poly[k], poly[k - 3]);
+    }
 }
 
 TEST_F(PointsOfAPath, AnArrayThatCannotBeOpenedFailsAndLeavesNoArrayOpen)

@@ -359,6 +359,39 @@ TEST_F(Series, TheStockProcedureIsSearchedBackAndTheReasonsWhyNoneServes)
     EXPECT_TRUE(norak::transcript_has("NO STOCK PROCEDURE BEFORE THE PROCEDURE"));
 }
 
+TEST_F(Series, TheNoteOfProceduresLeftOutNamesAnotherSystemALinkOrABlockValueAboveThree)
+{
+    // A procedure before the last one, in another coordinate system, linked
+    // or with its block's value set: the note comes for each reason alone.
+    struct Case {
+        i32 ucs, link, value;
+        bool note;
+    };
+    for (const Case& c : {Case{0, -1, 0, false}, Case{4, -1, 0, true}, Case{0, 0, 0, false}, Case{0, 1, 0, true},
+                          Case{0, -1, 3, false}, Case{0, -1, 4, true}}) {
+        SCOPED_TRACE(std::to_string(c.ucs) + " " + std::to_string(c.link) + " " + std::to_string(c.value));
+        SetUp();
+        procs = 0;
+        const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+        stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+        norak::ProcRow row = milling(t);
+        row.ucs = c.ucs, row.link = c.link;
+        const i32 k = procedure(row, {{true, {0, 0, 20}}, {false, {0, 0, 8}}});
+        const i32 last = procedure(milling(t), {{true, {9, 0, 20}}, {false, {9, 0, 8}}});
+        i32 st = 0;
+        at_proc(k, st);
+        ASSERT_EQ(st, 0);
+        PLFIND(GR_GLOBAL, 81, st);
+        ASSERT_GE(st, 0);
+        TPSKIP(MED_LIST, 2, DT_INT, st);
+        TPCHNG(1, &c.value, st);
+        ASSERT_GE(st, 0);
+        stk_calc_procs(0, last, nullptr, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(norak::transcript_has("339/40"), c.note);
+    }
+}
+
 TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsNotInTheChain)
 {
     const Tool flat{"flat D4", 4.0, 0.0, 30.0, 0.0};

@@ -207,9 +207,16 @@ void renumber_other_toolpaths(const i32 key, i32& counter)
 {
     for (i32 index = CLP1[0] + 1;; ++index) {
         update_tp_flags(2, index);
+        // The ids are fetched into an array as large as the tool path needs:
+        // a full array is fetched again twice as large, so that no procedure
+        // beyond the first 200 is left out of the numbering.
         std::vector<i32> ids(PRT_MAX);
         i32 count = 0, st = 0;
-        get_tp_proc_ids(index, ids.data(), PRT_MAX, count, st);
+        while (true) {
+            get_tp_proc_ids(index, ids.data(), static_cast<i32>(ids.size()), count, st);
+            if (st < 0 || count < static_cast<i32>(ids.size())) break;
+            ids.resize(2 * ids.size());
+        }
         if (st < 0) break;
         for (i32 k = 0; k < count; ++k) {
             const i32 id = ids[static_cast<size_t>(k)];

@@ -488,3 +488,29 @@ TEST(DivideByTool, PercentagesThatNoIntegerHoldsAreRefused)
     EXPECT_EQ(values_of(2).p6, 60000000);
     EXPECT_EQ(values_of(3).p6, 3000) << "the copy keeps its own value";
 }
+
+TEST(DivideByTool, EveryProcedureOfALargeToolPathIsRenumbered)
+{
+    // A later tool path of 250 procedures under the key: each gets its
+    // running number, the last one too.
+    fresh();
+    tooled("PART A", {101, 102});
+    CMPBLK[3] = 4;
+    CMPBLK[4] = CMPBLK[5] = r2wrd(100.0f);
+    std::vector<std::array<i32, 2>> entries;
+    for (i32 k = 0; k < 250; ++k) {
+        norak::Entity p;
+        p.cls = 9;
+        p.type = norak::PROC_TYPE;
+        p.words = {0, 0, 0, 1, 9, 12, 120, 2, 0, KEY, 121, 2, 0, 1, 81, 2, 0, 0, -1, -1, 0};
+        p.words.insert(p.words.end(), 12, 0);
+        entries.push_back({1, norak::add_entity(p)});
+    }
+    norak::add_toolpath_entity({}, entries);
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(values_of(2).number, 2);
+    EXPECT_EQ(stored_number(entries.front()[1]), 3);
+    EXPECT_EQ(stored_number(entries.back()[1]), 252);
+}

@@ -6,6 +6,7 @@
 
 #include "core/host.h"
 #include "core/params.h"
+#include "surfaces/allsrf.h"
 #include "cutter/projection.h"
 #include "tools/toolcache.h"
 
@@ -54,6 +55,9 @@ bool direction(const f32* a, const f32* b, f32* d)
 void prj_set_avail(i32 value) { prj.avail = value != 0 && library().available() ? 1 : 0; }
 i32 prj_get_avail() { return prj.avail; }
 void prj_set_use(i32 value) { prj.use = prj.avail != 0 && value != 0 ? 1 : 0; }
+// The surface switches of the triangle model (SRKON, SRKOFF), which sit below
+// the bridge, set the use flag through this hook.
+[[maybe_unused]] const bool USE_HANDED_DOWN = (SRKUSE = prj_set_use, true);
 i32 prj_get_use() { return prj.use; }
 
 void prj_set_library(ProjectionLibrary* lib)

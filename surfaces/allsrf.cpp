@@ -17,6 +17,7 @@
 AllStats ALLSTA = {0, 0, 0, 0, 0};
 i32 NUVARR[4] = {-1, 0, 0, 0};
 i32 SRKPRJ = 0;
+void (*SRKUSE)(i32 value) = nullptr;
 
 namespace {
 
@@ -391,6 +392,7 @@ void SRKON(i32& status)
     for (i32 k = 0; k < nrec(); ++k)
         if (record(k)[SRF_CLASS] == SCL_CHECK) record(k)[SRF_CLASS] = SCL_ACTIVE;
     SRKPRJ = 1;
+    if (SRKUSE) SRKUSE(1);
 }
 
 void SRKOFF(i32& status)
@@ -405,6 +407,7 @@ void SRKOFF(i32& status)
         if (r[SRF_CLASS] == SCL_ACTIVE) r[SRF_CLASS] = SCL_CHECK;
     }
     SRKPRJ = 0;
+    if (SRKUSE) SRKUSE(0);
 }
 
 namespace {

@@ -75,3 +75,7 @@ void SRKCLR(const i32* ids, const i32& n);
 void SRKCLI(const i32* ids, const i32& n);
 // Projector use switched by SRKON and SRKOFF.
 extern i32 SRKPRJ;
+// The projection library's use switch, set by SRKON with 1 and by SRKOFF with
+// 0; the cutter location hands it down when the module is loaded (none:
+// nothing is switched).
+extern void (*SRKUSE)(i32 value);

@@ -21,6 +21,7 @@
 #include "stock/netgrid.h"
 #include "stock/stkgrid.h"
 #include "stock/stkstamp.h"
+#include "surfaces/allsrf.h"
 
 namespace {
 
@@ -540,9 +541,17 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
     // a tapered tool never gets a projector
     tooldefs::use_mill(10.0f, 2.0f, 30.0f, 5.0f);
     EXPECT_EQ(prj_tool_index(), -1);
+    // the surface switches of the model set the use flag
+    i32 ks = 0;
+    SRKOFF(ks);
+    EXPECT_EQ(prj_get_use(), 0);
+    SRKON(ks);
+    EXPECT_EQ(prj_get_use(), 1);
     // the procedure start clears the availability
     prj_set_avail(0);
     EXPECT_EQ(prj_get_avail(), 0);
+    SRKON(ks);
+    EXPECT_EQ(prj_get_use(), 0);
 }
 
 }  // namespace

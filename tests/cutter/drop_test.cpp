@@ -123,7 +123,7 @@ TEST_F(Drop, AllowanceGrowsTheTool)
             // part and check stock, not the module's stock cells.
             pwrs(PRCPAR, PRTTOL, 0.01f);
             pwrs(PRCPAR, PRTOFS, e);
-            pwrs(PRCPAR, CHKOFS, e);
+            pwrs(PRCPAR, CHKOFS, 2.0f * e);  // the model holds machined surfaces alone
             PRCSTK = PRCCHK = 0.0f;
             f32 pt[3] = {x, y, 0.0f}, res[3], con[3], nrm[3];
             i32 srf = 0;

@@ -3,6 +3,7 @@
 // defaults and relations.
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "frame/defrel.h"
@@ -204,6 +205,17 @@ TEST(ProcDefaults, NewProcedureWordsAndRelations)
     valex_setp(57, 0.03f, st);
     EXPECT_FLOAT_EQ(pwr(CHKTOL), 0.03f);
     EXPECT_FLOAT_EQ(pwr(APXTL1), 0.03f);
+    // Each expression item is known to the host's relations by its code: a
+    // value set there by the code lands in the item's word.
+    const std::pair<i32, i32> symbols[] = {{57, PRTTOL}, {218, CHKTOL}, {48, APRLEN}, {49, APRRAD},
+                                           {16, SAFDST}, {217, AXSTRN}, {54, SCLHGT}, {55, PRTOFS},
+                                           {56, CHKOFS}, {425, LEADAN}, {26, SIDSTP}, {58, APXTL1},
+                                           {59, APXTL2}, {298, APXTL3}, {258, CLNMIN}, {275, UDSLOP},
+                                           {214, TILTAN}};
+    for (const auto& [code, word] : symbols) {
+        valex_setp(code, 0.375f, st);
+        EXPECT_EQ(pwr(word), 0.375f) << code;
+    }
     // Limits of the offsets follow the corner radius.
     const rel_entry* e = rel_nc_cptr() + rel_nc_find(55);
     EXPECT_EQ(e->limits, 1);

@@ -187,6 +187,21 @@ TEST(ProcSession, BlankRowsKeepTheReplyNumbers)
     EXPECT_EQ(count[11], " ");
 }
 
+TEST(ProcSession, GeometryRowsOfThePageAskForTheirGeometryAgain)
+{
+    // REDEF. START CORNER on the parameter page asks the corner again, and only
+    // the corner: no surface is picked anew and no side is asked again.
+    const std::string replies = DEFINE.substr(0, DEFINE.find("{\"menu\":\"MACHINING")) +
+                                R"({"menu":"--REDEF. START CORNER"}, {"pick":0,"exit":true}, {"menu":"ACCEPT"}, {"menu":-1})";
+    RunResult r = run_session(session(R"("tavrek")", replies), "pagecorner");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    const size_t page = r.transcript.find("reply: ", r.transcript.find("REDEF. START CORNER"));
+    ASSERT_NE(page, std::string::npos) << r.transcript;
+    const std::string after = r.transcript.substr(page);
+    EXPECT_EQ(count_lines_with(after, "prompt: IND.START CORNR/EXIT"), 1) << after;
+    EXPECT_EQ(count_lines_with(after, "MILLING SIDE OK?"), 0) << after;
+}
+
 TEST(ProcSession, ChangeDetectionDecidesTheQuestions)
 {
     // Reopened and accepted unchanged: no re-execution is offered; the

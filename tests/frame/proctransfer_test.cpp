@@ -1,5 +1,6 @@
 // The procedure's parameters and geometry written as coded segments and
 // read back from the tool path list, templates and geometry entities.
+#include <iterator>
 #include <set>
 #include <vector>
 
@@ -190,6 +191,47 @@ TEST(ProcTransfer, FixUpsOfOlderAndIncompleteRecords)
     EXPECT_FLOAT_EQ(pwr(LEADAN), 1.5707964f);
     read_procedure(words, 628, st);
     EXPECT_EQ(pwr(LEADAN), 90.0f);
+}
+
+// Stored procedures are read by their item codes: a record another build
+// wrote, each item holding a value of its own, puts every value in the word
+// the code names (words counted from 1), whatever the order of the items.
+TEST(ProcTransfer, StoredItemsLandInTheWordsTheirCodesName)
+{
+    struct Stored {
+        i32 code, word, type;
+    };
+    const Stored items[] = {
+        {217, 259, DT_EXPR}, {24, 1, DT_INT},    {82, 2, DT_INT},     {468, 3, DT_INT},    {17, 4, DT_INT},
+        {63, 5, DT_INT},     {61, 6, DT_INT},    {83, 7, DT_INT},     {81, 8, DT_INT},     {80, 9, DT_INT},
+        {62, 10, DT_INT},    {85, 11, DT_INT},   {149, 12, DT_INT},   {400, 465, DT_INT},  {506, 466, DT_INT},
+        {57, 15, DT_EXPR},   {48, 39, DT_EXPR},  {49, 63, DT_EXPR},   {14, 87, DT_REAL},   {16, 89, DT_EXPR},
+        {58, 113, DT_EXPR},  {59, 137, DT_EXPR}, {298, 161, DT_EXPR}, {425, 185, DT_EXPR}, {214, 211, DT_EXPR},
+        {54, 235, DT_EXPR},  {55, 283, DT_EXPR}, {56, 307, DT_EXPR},  {26, 331, DT_EXPR},  {87, 355, DT_REAL},
+        {88, 356, DT_REAL},  {218, 357, DT_EXPR}, {258, 405, DT_EXPR}, {25, 381, DT_EXPR}, {274, 429, DT_INT},
+        {275, 431, DT_EXPR}, {276, 455, DT_INT}, {277, 456, DT_INT},  {278, 457, DT_INT}};
+    fresh();
+    new_procedure();
+    i32 st = 0, words = 0;
+    ltop();
+    lcreat(0, st);
+    for (size_t k = 0; k < std::size(items); ++k) {
+        const Stored& it = items[k];
+        const i32 n = it.type == DT_EXPR ? 24 : it.code == 14 ? 2 : 1;
+        std::vector<i32> v(static_cast<size_t>(n), 0);
+        v[0] = it.type == DT_INT ? static_cast<i32>(k) + 1 : r2wrd(0.25f * static_cast<f32>(k + 1));
+        seg(it.code, n, it.type, v.data());
+        words += 3 + n;
+    }
+    lclos();
+    read_procedure(words, 900, st);
+    ASSERT_EQ(st, 0);
+    for (size_t k = 0; k < std::size(items); ++k) {
+        const Stored& it = items[k];
+        const i32 w = PRCPAR[it.word - 1];
+        if (it.type == DT_INT) EXPECT_EQ(w, static_cast<i32>(k) + 1) << "code " << it.code;
+        else EXPECT_EQ(wrd2r(w), 0.25f * static_cast<f32>(k + 1)) << "code " << it.code;
+    }
 }
 
 TEST(ProcTransfer, BadSegmentsAreRefusedAndNothingIsWrittenPastAnArea)

@@ -296,6 +296,13 @@ TEST(SurfaceLists, TheAssociationLinksPartAndFreeCheckSurfacesAndKeepsTheCheckRo
         eattc(id, 1, "AS", v);
         EXPECT_EQ(v, want) << id;
     }
+    // The part list keeps its rows, their unique ids written into them.
+    i32 n0 = 0;
+    nc_surf_list_count(1, 0, n0, st);
+    ASSERT_EQ(n0, SRFGEO.NSRF);
+    std::vector<i32> puids(static_cast<size_t>(n0));
+    nc_surf_uids(puids.data(), n0, st);
+    for (i32 k = 0; k < n0; ++k) EXPECT_EQ(puids[static_cast<size_t>(k)], SRFGEO.SRFUID[k]) << k;
     // Only the linked check surface: without the part surfaces 12 stays.
     PRCGUS[0] = 0;
     i32 zero = 0;
@@ -306,6 +313,12 @@ TEST(SurfaceLists, TheAssociationLinksPartAndFreeCheckSurfacesAndKeepsTheCheckRo
     eattc(13, 1, "AS", v13);
     EXPECT_EQ(v12, 0);
     EXPECT_EQ(v13, 55);
+    // Check surfaces not newly defined are not linked either.
+    PRCGUS[1] = 0;
+    eattc(13, 2, "AS", zero);
+    PRCSRF(2, 66, flag, st);
+    eattc(13, 1, "AS", v13);
+    EXPECT_EQ(v13, 0);
     i32 uids[2] = {0, 0};
     nc_surf_list_count(1, 1, m, st);
     EXPECT_EQ(m, 2);

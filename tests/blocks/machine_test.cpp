@@ -253,3 +253,29 @@ TEST_F(BlocksTest, ModalStateByParameterCode)
     PT1MCH(1, 2, st);
     EXPECT_TRUE(dump::main_list().empty());  // nothing changed since the table was read
 }
+
+// After the parameter status is applied, each parameter written from the
+// machine values holds the value of its own word as the last one written:
+// the same value is not written again, a changed one is.
+TEST_F(BlocksTest, ParameterStatusPrimesEachSlotFromItsWord)
+{
+    const auto real = [](i32 w) { return w == 1 || w == 13 || w == 16 || w == 19 || w == 20; };
+    for (i32 w = 0; w < PRM9_N; ++w) PRM9[w] = real(w) ? R(1.5f + static_cast<f32>(w)) : 5 + w;
+    PRM9[PRM9_DIR] = 1;
+    const i32 params[][2] = {{2, 7}, {3, 9}, {100, 11}, {55, 17}, {10, 1}, {51, 13},
+                             {54, 16}, {56, 18}, {57, 19}, {58, 20}};
+    for (const auto& pw : params) TECHST.status[pw[0]] = 2;
+    i32 st = 0;
+    PRMSTS(st);
+    EXPECT_EQ(st, 0);
+    for (const auto& pw : params) {
+        PT1MCH(1, pw[0], st);
+        EXPECT_TRUE(dump::main_list().empty()) << pw[0];
+    }
+    for (const auto& pw : params) {
+        PRM9[pw[1]] = real(pw[1]) ? R(wrd2r(PRM9[pw[1]]) + 1.0f) : PRM9[pw[1]] + 1;
+        const size_t before = dump::main_list().size();
+        PT1MCH(1, pw[0], st);
+        EXPECT_EQ(dump::main_list().size(), before + 1) << pw[0];
+    }
+}

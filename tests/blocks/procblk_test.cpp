@@ -516,6 +516,35 @@ TEST_F(ProcTest, OldToolPathsKeepOneWordForTheHeightItems)
     tp_vnum_set(1100);
 }
 
+// The value of code 45 goes to the host as stored, except that a code 46 of
+// 2 turns it into -1 when the group is read from the list (media 2, 3); from
+// an entity and in the converting list read (4) it stays.
+TEST_F(ProcTest, CodeFortyFiveIsTurnedOffByCodeFortySixOnTheList)
+{
+    for (i32 medium : {AM_LIST, AM_APPEND, AM_LISTCNV, AM_ENTITY})
+        for (i32 c46 : {1, 2}) {
+            const Words segs{45, 2, 0, 7, 46, 2, 0, c46};
+            const i32 length = static_cast<i32>(segs.size());
+            i32 st = 0, count = 0;
+            if (medium == AM_ENTITY) {
+                const i32 id = open_stream();
+                TPPUT(AM_ENTITY, 1, DT_INT, &length, st);
+                TPPUT(AM_ENTITY, length, DT_INT, segs.data(), st);
+                rewind(id);
+            } else {
+                Words blk{12, 4, 9, 24, length};
+                blk.insert(blk.end(), segs.begin(), segs.end());
+                put_block(blk);
+                i32 skip = 0;
+                tpget(AM_LIST, 1, DT_INT, &skip, st);
+            }
+            CLTVAL = 99;
+            rmchtb(medium, count, st);
+            EXPECT_EQ(st, 0) << medium << " " << c46;
+            EXPECT_EQ(CLTVAL, c46 == 2 && medium != AM_ENTITY && medium != AM_LISTCNV ? -1 : 7) << medium << " " << c46;
+        }
+}
+
 TEST_F(ProcTest, GeometrySlotsAndMovementSubList)
 {
     i32 table[24];

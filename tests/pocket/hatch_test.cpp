@@ -199,6 +199,14 @@ TEST(HatchBoundary, TheBoundaryWalkKeepsItsSenseUnlessTheOtherWayIsShorter)
         EXPECT_EQ(o[0], first.x);
         EXPECT_EQ(o[1], first.y);
         EXPECT_GE(out.capacity, 2 * count);  // grown past the 4 doubles opened
+        // an edge number beyond the loop (either end) gathers nothing
+        for (const i32 eb : {1, 3}) {
+            i32 s2 = 1, c2 = 0;
+            const i32 ea = eb == 1 ? 7 : 1, ec = eb == 1 ? 1 : 7;
+            pkbound_walk(kind, b.data(), 1, ea, ec, s2, 1, c2, out, st);
+            EXPECT_EQ(st, 0);
+            EXPECT_EQ(c2, 0) << ea << " " << ec;
+        }
         hatch_close(out);
     }
 }

@@ -188,6 +188,19 @@ TEST(MapGrid, ProjectionsOntoTheTriangles)
     EXPECT_NEAR(r[0], 3.5, 1e-9);
     EXPECT_NEAR(r[2], 8.5, 1e-9);
     EXPECT_EQ(i, 3);
+    // the same roof turned to run along x (height 10 - |y - 5|): the nearest
+    // point moves in y
+    for (i32 j2 = 0; j2 <= 10; ++j2)
+        for (i32 i2 = 0; i2 <= 10; ++i2) h[static_cast<size_t>(j2 * 11 + i2)] = static_cast<f32>(10 - std::abs(j2 - 5));
+    map_grid_set(11, 11, 0.0, 0.0, 1.0, h.data());
+    f64 y[3] = {3.5, 2.5, 9.5};
+    grid_project_point(3, y, i, j, d, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NEAR(d, 2.0 / std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(y[0], 3.5, 1e-9);
+    EXPECT_NEAR(y[1], 3.5, 1e-9);
+    EXPECT_NEAR(y[2], 8.5, 1e-9);
+    EXPECT_EQ(j, 3);
 }
 
 TEST(MapGrid, WalksFollowTheSurface)

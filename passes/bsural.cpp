@@ -859,8 +859,10 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     }
     if (status < 0) return;
     if (k6) STPV01(1);
-    if (status >= 0 && spline() && three()) SPLFLS(status);
-    if (!(updown() && three())) PUTMRK(2, k6 ? 8 : 3, k6 ? 16 : 6, 0.0f, 0, status);
+    if (spline() && three()) SPLFLS(status);
+    // A chain the list refused ends the surface as a failed string does:
+    // the end marker would clear its status, and the pass go on as written.
+    if (status >= 0 && !(updown() && three())) PUTMRK(2, k6 ? 8 : 3, k6 ? 16 : 6, 0.0f, 0, status);
     if (status < 0) eroutc("BSURPS, ERRORS IN LIST", 0);
 }
 

@@ -234,6 +234,35 @@ TEST(Spline, AFailedFlushFailsTheLinkAfterIt)
         EXPECT_LT(st, 0) << code;
         EXPECT_TRUE(norak::transcript_has("list: lacces refused")) << code;
     }
+    // The same chain flushed at the end of a surface's strings: whichever
+    // write the list refuses (the markers, the flushed moves) fails the
+    // surface with its message; a refused display of a written block is
+    // only reported.
+    i32 writes = 0;
+    for (i32 k = 1; k <= 6; ++k) {
+        pt::host({});
+        pt::params(1, 0.01f);
+        CURTOL = pt::BALL;
+        lp::fresh_run();
+        lp::clearlist();
+        PRM9[22] = 1;
+        FITINI(3, 0.01f);
+        i32 st = 0;
+        SPLWRT(2, chain, nullptr, nullptr, st);
+        RSTPAS();
+        PASSTR.PSNSRF = 1, PASSTR.PSMODE[0] = 1, PASSTR.PSKIND[0] = 1, PASSTR.PSSURF[0] = 1, PASSTR.PSSCNT[0] = 1;
+        PASSTR.PSSLEN[0] = 0;
+        norak::fail_list_call("lacces", k);
+        i32 str = 0, pnt = 0, cir = 0;
+        BSURPS(0, str, pnt, cir, 0, st);
+        norak::fail_list_call("lacces", 0);
+        PRM9[22] = 2;
+        if (!norak::transcript_has("list: lacces refused") || norak::transcript_has("DISPLB - ERROR IN LIST")) continue;
+        ++writes;
+        EXPECT_LT(st, 0) << k;
+        EXPECT_TRUE(norak::transcript_has("BSURPS, ERRORS IN LIST")) << k;
+    }
+    EXPECT_GE(writes, 2);
 }
 
 TEST(HostSplines, InterpolationPassesThroughItsPointsAndTheClosestPointIsClosest)

@@ -13,6 +13,8 @@
 // Rows the columns hold (row 0 unused); the last row a loop may take.
 constexpr i32 LUP_ROWS = 50000;
 constexpr i32 LUP_LAST = 49998;
+// The last contour key: 9999 ends a chain of cut pieces, islands take 10001 on.
+constexpr i32 LUP_KEY_LAST = 9998;
 
 // Column words of one row.
 struct LupRow {
@@ -68,5 +70,7 @@ void lup_take(LupSaved& s);  // takes the rows out
 void lup_give(const LupSaved& s);  // puts the rows back
 // Closes the box cache.
 void lup_box_close();
+// The same, answering the host's status of the close (0 when no cache was open).
+void lup_box_close(i32& status);
 // Boxes computed into the cache since it was opened (for checks).
 i32 lup_box_computed();

@@ -35,6 +35,7 @@ struct Call {
     f64 r, d, prevd, eps, A, base, floor;
     i32 expdir;
     bool talk, start_choice;
+    bool three;  // the loop came with exactly three entries
     pokarr* loop;
 };
 
@@ -192,7 +193,8 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
     if (p.count < 4) return false;
     p.direction = 0;
     pokarr_area(p);
-    if (first && c.loop->count == 3 && c.level == 1 && c.outward && p.direction == -1) {
+    // the loop as it came (its start, chosen since, adds an entry)
+    if (first && c.three && c.level == 1 && c.outward && p.direction == -1) {
         pokarr_reverse(p);
         p.direction = 1;
     }
@@ -297,17 +299,25 @@ i32 register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 l
 {
     i32 sub = c.level, key = c.key, parent = c.row;
     bool island = false;
+    // A new contour key must stay below 9999, the key that ends a chain of
+    // cut pieces (islands follow from 10001): a row keyed past it would be
+    // read as a chain's end or as an island. Too many contours fail the run
+    // as a full table does, and the key count is left as it was.
+    auto new_key = [&c]() {
+        if (*c.K >= LUP_KEY_LAST) throw Stop{10};
+        return ++*c.K;
+    };
     if (c.level == 1 && c.inward == 0 && c.outward && turned) {
         key = 10000 + lup_count;
         sub = 0;
         parent = 0;
         island = true;
     } else if (turned && c.inward == 1) {
-        key = ++*c.K;
+        key = new_key();
         sub = 1;
         parent = 1;
     } else if (plain) {
-        key = ++*c.K;
+        key = new_key();
     }
     if (!turned) plain = true;
     i32 st = 0;
@@ -443,7 +453,7 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
 void prepare_loop(Call& c, pokarr& loop)
 {
     // clean-up of the loop
-    if (!(loop.count == 3 && c.level == 1 && c.outward)) {
+    if (!(c.three && c.level == 1 && c.outward)) {
         pk_del_short(loop);
         if (loop.count <= 2) throw Stop{1};
         pk_del_colin(1, 0, loop, nullptr);
@@ -571,6 +581,9 @@ i32 run(Call& c, i32 lanemode)
                 if (!split(c, raw, same, loop, false, false, g_pieces)) failed = &cur;
             }
             if (failed == nullptr) {
+                // The pieces of this phase lie d from the loop (d + e out,
+                // e back): the lanes measure with d, the distance the pieces
+                // are registered with, not with the back offset e alone.
                 if (g_first.n() > 0) lanes_of(c, g_pieces, w, regd);
                 if (g_pieces.n() >= 2) {
                     lup_split_cross(g_pieces, st);
@@ -616,6 +629,8 @@ i32 run(Call& c, i32 lanemode)
     }
     if (lanes) register_lanes(c, lanemode, had_pieces, plain, made);
     if (made == 0) return 1;
+    // the first loop to cut is chosen among rows this call added; loops
+    // handed to the common-loop builder (kinds 1, 2) are no rows yet
     if (pkoff.end_mode >= 1 && c.kind == 0 && lup_count > rows0) {
         const i32 a = rows0 + 1, b = lup_count;
         lup_pick_first(a, b, st);
@@ -647,6 +662,7 @@ void oneoff_pokarr(const i32& kind, pokarr& loop, const i32& inward, const i32& 
     c.expdir = inward < 1 ? 1 : -1;
     c.talk = gncalw() != 0;
     c.start_choice = false;
+    c.three = loop.count == 3;
     c.loop = &loop;
     try {
         status = run(c, lanemode);

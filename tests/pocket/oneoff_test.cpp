@@ -132,6 +132,27 @@ TEST(OneOffset, PinchedOffsetGivesTwoKeys)
     pokarr_free(c);
 }
 
+TEST(OneOffset, NewContourKeysStayBelowTheChainEnd)
+{
+    // the pinch's second piece takes the next contour key while that is
+    // below 9999 (the key that ends a chain of cut pieces); past it the call
+    // fails as a full table, and no row carries a key out of range
+    for (const i32 entry : {9997, 9998}) {
+        SCOPED_TRACE(entry);
+        fresh();
+        pokarr a = make(dumbbell(3.0));
+        row_of(a, 1);
+        i32 keys = entry;
+        const i32 st = offset(a, 2.0, keys);
+        EXPECT_EQ(st, entry == 9997 ? 0 : 10);
+        EXPECT_EQ(keys, 9998);
+        for (i32 r = 1; r <= lup_count; ++r) EXPECT_LT(lup_row(r).key, 9999) << r;
+        EXPECT_EQ(lup_row(lup_count).key, entry == 9997 ? 9998 : 1);
+        pokarr_free(a);
+        EXPECT_EQ(pkdm_in_use(), 0);
+    }
+}
+
 TEST(OneOffset, OvershootRemovesNarrowPartsAndComesBack)
 {
     // the corridor of width 4.4 survives an offset by 2 (0.4 wide) but not

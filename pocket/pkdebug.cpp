@@ -21,7 +21,9 @@ struct Switches {
 
 FILE* open_numbered(const char* pattern, i32 id, const char* mode, i32& number)
 {
-    number = std::abs(id) % 1000;
+    // the remainder first: the farthest negative id has no absolute value
+    // in 32 bits, its remainder has
+    number = std::abs(id % 1000);
     char name[32];
     std::snprintf(name, sizeof name, pattern, number);
     return std::fopen(name, mode);
@@ -29,9 +31,12 @@ FILE* open_numbered(const char* pattern, i32 id, const char* mode, i32& number)
 
 }  // namespace
 
+i32 pkdbg_trace = 0;
+
 void pokarr_dump(const pokarr* a, i32 id, i32 first, i32 last)
 {
     if (!a) return;
+    if (pkdbg_trace != 0) id = 0;
     i32 num = 0;
     FILE* f = open_numbered("pokarr%03d.txt", id, id >= 0 ? "wt" : "at", num);
     if (!f) return;
@@ -137,6 +142,8 @@ i32 pokarr_draw(const pokarr& a) { return pokarr_draw_body(a, 0); }
 i32 pokarr_draw_body(const pokarr& a, const i32& world)
 {
     if (sw.dump >= 0) pokarr_dump(&a, sw.dump, 0, -1);
+    // a list of numbers (1-D) has no points to draw: refused like an empty
+    // array rather than read as coordinates it does not hold
     if (a.count <= 0 || a.dims < 2) return -1;
     f64 off[3] = {0.0, 0.0, 0.0};
     if (world != 1)

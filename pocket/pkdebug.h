@@ -11,6 +11,9 @@
 // Writes the array's dump file (id: the file number is |id| mod 1000, a
 // negative id appends) with the entries from `first` to `last`.
 void pokarr_dump(const pokarr* a, i32 id, i32 first, i32 last);
+// Trace switch of the dumps, 0 at load: when set, every dump is written to
+// file 0 from its start (the id is taken as 0).
+extern i32 pkdbg_trace;
 // Writes the intersection file; u1 and u2 may be null.
 void ingos(const i32& id, const i32& count, const i32* ingo, const i32* ingo1, const f64* xing, const f64* ying,
            const f64* u1, const f64* u2);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,19 @@ TEST(PocketDumps, MatchTheHandWrittenFiles)
     EXPECT_EQ(one.find("Origin"), std::string::npos);
     pokarr_dump(&nums, -234, 0, -1);
     EXPECT_EQ(read("pokarr234.txt"), one + one);
+    // the farthest negative id still names a file of three digits (648),
+    // appended to; an intersection table under it as well
+    pokarr_dump(&nums, INT32_MIN, 0, -1);
+    EXPECT_NE(read("pokarr648.txt").find("File id: 648\n"), std::string::npos);
+    ingos(INT32_MIN, 2, ingo, ingo1, xi, yi, u1, u2);
+    EXPECT_NE(read("pkingo648.txt").find("File id: 648\n"), std::string::npos);
+    // under the trace switch every dump goes to file 0, written anew
+    pkdbg_trace = 1;
+    pokarr_dump(&nums, -5, 0, -1);
+    pokarr_dump(&e, 17, 0, -1);
+    pkdbg_trace = 0;
+    EXPECT_EQ(read("pokarr000.txt"), std::string("Pocket array\n~~~~~~~~~~~~\n\nFile id: 0\n\nType: Empty\n"));
+    EXPECT_FALSE(std::filesystem::exists("pokarr005.txt"));
     pokarr_free(nums);
     pokarr_free(a);
     pokarr_free(four);

@@ -568,6 +568,9 @@ bool lane_taken3d(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& 
 void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart, bool draw, i32& status)
 {
     const bool flat = loop.dims == 2;
+    // The walk's point list takes the dimension of the loop the walk starts
+    // from: the sub-loops are pieces of that loop's offset and share it, and
+    // a walk over the surfaces always carries heights.
     pokarr walked;
     if (!flat) pokarr_init(loop.dims == 4 ? 4 : 3, walked);
     std::vector<f32> buf;

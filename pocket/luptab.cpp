@@ -260,10 +260,16 @@ void lup_box(i32 rowkey, i32 subkey, pokarr& loop, f64* box, i32& ierr)
 
 void lup_box_close()
 {
-    if (cache_handle >= 0) {
-        i32 st = 0;
-        MM_CLOSE(cache_handle, st);
-    }
+    i32 st = 0;
+    lup_box_close(st);
+}
+
+void lup_box_close(i32& status)
+{
+    status = 0;
+    // the host's status of the close is answered; the cache is forgotten
+    // either way, so that no row reads a box of a store given up
+    if (cache_handle >= 0) MM_CLOSE(cache_handle, status);
     cache_handle = -1;
     cache = nullptr;
     cache_size = cache_used = 0;

@@ -561,6 +561,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     run.records.clear();
     run.marks.assign(static_cast<size_t>(lup_count) + 2, 0);
     i32 m = 0;
+    bool at_once = false;  // a failed end row: the stage returns as it stands
     pokarr pa, pb;
     pokarr_init(pk_dims(), pa);
     pokarr_init(pk_dims(), pb);
@@ -605,6 +606,9 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 continue;
             }
             if (st == 3) {
+                // Read as two rules: the sub-key (0, or -2 from 2 on) and,
+                // whatever the sub-key was, the island's parent row hanging
+                // under row a's parent, as in the full retirement below.
                 const i32 sk = lup_row(ra).subkey;
                 lup_row(ra).subkey = sk >= 2 && !earlier_minus2(k, ra) ? -2 : 0;
                 parent_takes(lup_row(rb).parent, lup_row(ra).parent);
@@ -656,6 +660,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 lup_add_ref(1, k, ra, e);
                 if (e != 0) {
                     status = e;
+                    at_once = true;
                     break;
                 }
             } else {
@@ -671,6 +676,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     }
     pokarr_free(pa);
     pokarr_free(pb);
+    if (at_once) return;
     for (const Record& r : run.records) {
         if (lup_row(r.island).subkey > 0) --run.islands;
         lup_row(r.island).subkey = r.state;
@@ -855,6 +861,22 @@ void pock_dir(i32& status)
     }
 }
 
+namespace {
+
+// The end of every run: the box cache of the loop table closed (a failure
+// there becomes the run's status), the entry values of `loops_on` and of
+// the caller's cut mode given back.
+void finish(i32 mode_in, i32 loops_in, i32& cut_mode, i32& status)
+{
+    i32 st = 0;
+    lup_box_close(st);
+    if (st != 0) status = st;
+    cut_mode = mode_in;
+    pkoff.loops_on = loops_in;
+}
+
+}  // namespace
+
 void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32& direction, const i32& f,
             const f64& side, const f64& e, i32& status)
 {
@@ -871,13 +893,17 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     run.flag_ils = cut_mode != -1;
     run.flag_lan = cut_mode != -11;
     run.flag_rev = cut_mode == -2;
+    // The radius and the tool half diameter take the diameter in double
+    // precision (the single-precision word differs only by its rounding);
+    // the corner-radius rule compares the single-precision words.
     f64 D = 0.0;
     f32 Df = 0.0f, cr = 0.0f;
     GTDIAD(CURTOL, D);
     GTDIAM(CURTOL, Df);
     GTCRNR(CURTOL, cr);
     run.r = run.r0 != 0.0 ? run.r0 : D / 2.0;
-    const f64 F = static_cast<f64>(Df) - 2.0 * static_cast<f64>(cr);
+    const f32 Fs = Df - 2.0f * cr;  // the tool's words in single precision
+    const f64 F = static_cast<f64>(Fs);
     if (run.s < F && run.r <= F && F / 2.0 < run.r) run.r = F / 2.0;
     // the offset parameters
     const f64 ex = par.extra;
@@ -896,8 +922,7 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     map_setup(allow, st);
     if (st != 0) {
         status = st;
-        cut_mode = mode_in;
-        pkoff.loops_on = loops_in;
+        finish(mode_in, loops_in, cut_mode, status);
         return;
     }
     if (gncalw() != 0 && pokdim != 2) {
@@ -991,7 +1016,5 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
         else if (status == 0)
             status = 17;
     }
-    lup_box_close();
-    cut_mode = mode_in;
-    pkoff.loops_on = loops_in;
+    finish(mode_in, loops_in, cut_mode, status);
 }

@@ -229,6 +229,7 @@ void MM_CLOSE(i32& handle, i32& status)
     Host& h = H();
     status = -1;
     if (handle < 0 || handle >= static_cast<i32>(h.arrays.size()) || !h.arrays[handle].open) return;
+    if (call_fails("MM_CLOSE")) return;  // refused: the array stays open
     std::free(h.arrays[handle].base);
     h.arrays[handle] = MemSlot{};
     handle = -1;

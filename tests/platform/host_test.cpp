@@ -335,7 +335,15 @@ TEST_F(Host, MemoryCountsAndInjectedFailures)
     ASSERT_NE(blk, nullptr);
     EXPECT_EQ(norak::open_blocks(), 1);
     DM_FREE(blk, 64);
+    // a refused close keeps the array and its handle; the next one closes it
+    norak::fail_list_call("MM_CLOSE", 1);
+    const i32 kept = h1;
     MM_CLOSE(h1, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(h1, kept);
+    EXPECT_EQ(norak::open_arrays(), 1);
+    MM_CLOSE(h1, st);
+    EXPECT_EQ(st, 0);
     EXPECT_EQ(h1, -1);
     EXPECT_EQ(norak::open_arrays(), 0);
     EXPECT_EQ(norak::open_blocks(), 0);

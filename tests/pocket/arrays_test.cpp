@@ -531,7 +531,17 @@ TEST(LoopTable, FindFollowsItsSearchModesAndFilters)
     lup_get_pts(2, x, y, n);
     EXPECT_EQ(n, 5);
     EXPECT_EQ(y[2], 7.0);
-    lup_box_close();
+    // closing answers the host's status; a refused close still forgets the
+    // cache (the box is computed again), and a close without a cache is 0
+    norak::fail_list_call("MM_CLOSE", 1);
+    lup_box_close(st);
+    EXPECT_EQ(st, -1);
+    lup_box(2, -1, got, box, st);
+    EXPECT_EQ(lup_box_computed(), before + 2);
+    lup_box_close(st);
+    EXPECT_EQ(st, 0);
+    lup_box_close(st);
+    EXPECT_EQ(st, 0);
     for (pokarr* p : {&a, &b, &got}) pokarr_free(*p);
     POKREL(1, st);
     pkdm_rel_all();

@@ -553,6 +553,18 @@ void second_pass_merged(Run& run, i32 j, i32 rb, i32 first)
     if (lastj != 0) lup_row(rb).parent = lastj;
 }
 
+// Nothing left of a pocket loop (row a of key k) and an island's offset
+// (row b). Read as two rules: row a's sub-key (0, or -2 from 2 on) and,
+// whatever that sub-key was, the island's parent row hanging under row a's
+// parent, as in the full retirement; row b is marked.
+void both_vanished(Run& run, i32 k, i32 ra, i32 rb)
+{
+    const i32 sk = lup_row(ra).subkey;
+    lup_row(ra).subkey = sk >= 2 && !earlier_minus2(k, ra) ? -2 : 0;
+    parent_takes(lup_row(rb).parent, lup_row(ra).parent);
+    set_mark(run, rb, 1);
+}
+
 // "lancom": the pocket loops of level i merged with the islands' offsets of
 // pass p.
 void lancom(Run& run, i32 i, i32 p, i32& status)
@@ -606,13 +618,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 continue;
             }
             if (st == 3) {
-                // Read as two rules: the sub-key (0, or -2 from 2 on) and,
-                // whatever the sub-key was, the island's parent row hanging
-                // under row a's parent, as in the full retirement below.
-                const i32 sk = lup_row(ra).subkey;
-                lup_row(ra).subkey = sk >= 2 && !earlier_minus2(k, ra) ? -2 : 0;
-                parent_takes(lup_row(rb).parent, lup_row(ra).parent);
-                set_mark(run, rb, 1);
+                both_vanished(run, k, ra, rb);
                 if (i == 1 && p == 1) ++m;
                 continue;
             }
@@ -740,6 +746,9 @@ void lup_min_isl_dist(i32 psub, i32 isub, i32 keys, i32 islands, const f64& d2, 
     std::vector<Poly> isl, pock;
     gather(10001, 10000 + pk_nisland, isub, isl);
     gather(1, keys, psub, pock);
+    // d2 and the side value make the margin of the distance search: only a
+    // distance below 2 x d2 can lower d2, so vertices farther than that
+    // (with the side value to spare) are not measured
     const f64 margin = 2.0 * d2 + pkoff.side;
     for (const Poly& i : isl)
         for (const Poly& p : pock) {

@@ -1,6 +1,7 @@
 #include "edit/alter/trimtp.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "blocks/format.h"
@@ -331,7 +332,7 @@ void chain_action(Call& c, i32 first, i32 last, i32& continuing, i32 run_first, 
     // motion: a fixed kind 1 would write three-axis lines without their
     // tool axes into a four- or five-axis path.
     i32 dim = 1;
-    for (i32 guard = 0; guard <= b - a + 1; ++guard) {
+    for (i32 guard = 0; guard <= std::abs(b - a) + 1; ++guard) {
         i32 jst = 0, size = 0, type = 0, cls = 0, hst = 0;
         TPJUMP(1, jst);
         if (jst < 0) break;

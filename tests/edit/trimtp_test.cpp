@@ -326,6 +326,20 @@ TEST(Alterations, AContourOverAZigzagDeletesItsRegionsInOrderJoinedAlongTheConto
     expect_moves(want);
 }
 
+// A path that starts inside the square: its region begins at the
+// procedure's start and ends where the path leaves the square.
+TEST(Alterations, APathStartingInsideDeletesFromItsStartToWhereItLeaves)
+{
+    alt::fresh({20, 20, 0});
+    SIDES = square_contour();
+    alt::feed(100.0f);        // 1
+    alt::line(25, 20, 0);     // 2: inside
+    alt::line(40, 20, 0);     // 3: out at x 30
+    alt::line(50, 20, 0);     // 4
+    EXPECT_EQ(delete_in_square("CONNECT: DIRECTLY"), 1);
+    expect_moves({{30, 20, 0}, {40, 20, 0}, {50, 20, 0}});
+}
+
 TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOverTheRapidsOut)
 {
     for (const f32 fast : {-1.0f}) {

@@ -340,6 +340,31 @@ TEST(Alterations, APathStartingInsideDeletesFromItsStartToWhereItLeaves)
     expect_moves({{30, 20, 0}, {40, 20, 0}, {50, 20, 0}});
 }
 
+// Outside wanted, a first motion that ends on the contour and a path that
+// then goes inside: no region from the start; the region outside begins
+// where the path leaves.
+TEST(Alterations, OutsideWantedAPathGoingInFromTheContourGivesNoRegionFromTheStart)
+{
+    alt::fresh({0, 0, 0});
+    SIDES = square_contour();
+    alt::feed(100.0f);     // 1
+    alt::line(10, 20, 0);  // 2: ends on the left side
+    alt::line(20, 20, 0);  // 3: in
+    alt::line(40, 20, 0);  // 4: out at x 30
+    alt::line(40, 40, 0);  // 5
+    ed::menu("BY CONTOUR:XY PLANE");
+    pick_square();
+    ed::menu("DEL.: OUTSIDE CONTOUR");
+    ed::menu("CONNECT: DIRECTLY");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(reply, 1) << script();
+    expect_moves({{10, 20, 0}, {20, 20, 0}, {30, 20, 0}});
+}
+
 TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOverTheRapidsOut)
 {
     for (const f32 fast : {-1.0f}) {

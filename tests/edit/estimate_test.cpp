@@ -671,3 +671,48 @@ TEST(BlockTiming, BlocksOfOtherTypesAnswerNothingAndLeaveThePosition)
     EXPECT_NEAR(t[7].time, 0.1f, 1e-6f);
     EXPECT_NEAR(ml, 10.0f, 1e-4f);
 }
+
+TEST_F(Estimate, FeedBeforeAnyToolAndAFullToolTable)
+{
+    // Feed lines before any tool block: timed, but no tool is accounted for
+    // them (no life rule, no tool lines), and the totals are still printed.
+    fresh_two_tools();
+    fix::procedure(9, "NOTOOL", DATE);
+    fix::tech(1, 100.0f);
+    line(0, 0, 0);
+    line(50, 0, 0);
+    i32 st = 0;
+    CLSSBL(st);
+    i32 first = 1;
+    SRVPOS(1, 0, st);
+    estimate_time(first, 2, st);
+    EXPECT_EQ(st, 0);
+    std::string text = file_text("FIXPART_TP-A.TIME_1");
+    EXPECT_EQ(text.find("TOOL \""), std::string::npos) << text;
+    EXPECT_EQ(text.find("BEFORE BLOCK"), std::string::npos) << text;
+    EXPECT_NE(text.find("FEED TIME          :\t\t 30 SECONDS"), std::string::npos) << text;
+    EXPECT_NE(text.find("MINIMUM Z IN PROCEDURE IS:0.0000MM"), std::string::npos) << text;
+    std::remove("FIXPART_TP-A.TIME_1");
+
+    // 499 tools fill the table; the 500th ends the walk, named, with the
+    // summary still written and no "OUTPUT TO FILE".
+    for (const i32 tools : {499, 500}) {
+        fresh_two_tools();
+        fix::procedure(9, "MANY", DATE);
+        fix::tech(1, 100.0f);
+        for (i32 t = 0; t < tools; ++t) fix::tech(100, 0, 1000 + t);
+        line(0, 0, 0);
+        line(10, 0, 0);
+        CLSSBL(st);
+        first = 1;
+        SRVPOS(1, 0, st);
+        estimate_time(first, 2, st);
+        EXPECT_EQ(st, tools == 499 ? 0 : -1) << tools;
+        EXPECT_EQ(ESTST.used, 499) << tools;
+        EXPECT_EQ(norak::transcript_has("internal: estimate_time, TOO MANY TOOLS. TOOL = 1499"), tools == 500);
+        EXPECT_EQ(norak::transcript_has("message: OUTPUT TO FILE"), tools == 499) << tools;
+        text = file_text("FIXPART_TP-A.TIME_1");
+        EXPECT_EQ(text.substr(text.size() - 62), "\t===========================================================\n\n");
+        std::remove("FIXPART_TP-A.TIME_1");
+    }
+}

@@ -506,3 +506,28 @@ TEST_F(ToolPathStock, ASpaceKeyStopsTheRunWith1000AndLeavesTheGridWhole)
 }
 
 }  // namespace
+
+namespace {
+// A point turned about an arc's centre in each plane: the start itself at no
+// angle, a quarter turn counterclockwise on the plane's own axes, the third
+// coordinate that of the end.
+TEST(ArcPoint, TheStartTurnedAboutTheCentreOnThePlanesAxes)
+{
+    const f32 centre[2] = {1.0f, 2.0f};
+    for (i32 plane : {1, 2, 3}) {
+        SCOPED_TRACE(plane);
+        int u = 0, v = 1, w = 2;
+        plane_axes(plane, u, v, w);
+        f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
+        start[u] = 1.0f, start[v] = 7.0f, start[w] = 3.0f;  // 5 from the centre along v
+        end[w] = 9.0f;
+        for (const f32 a : {0.0f, f32(M_PI / 2)}) {
+            f32 p[3];
+            arc_point_at(start, plane, centre, end, a, p);
+            EXPECT_NEAR(p[u], a == 0.0f ? 1.0f : -4.0f, 1e-5f);
+            EXPECT_NEAR(p[v], a == 0.0f ? 7.0f : 2.0f, 1e-5f);
+            EXPECT_EQ(p[w], 9.0f);
+        }
+    }
+}
+}  // namespace

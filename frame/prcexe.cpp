@@ -9,6 +9,7 @@
 #include "core/host.h"
 #include "core/progress.h"
 #include "core/params.h"
+#include "core/proc.h"
 #include "frame/callbacks.h"
 #include "core/records.h"
 #include "passes/pasdat.h"
@@ -176,6 +177,12 @@ void PRCEXE(const i32& mode, i32& status)
         // A tool the positioning grid cannot hold is refused before anything
         // is computed with it.
         ELMTOL(pwr(PRTOFS), pwr(CHKOFS), status);
+        // The positioning's stock cells are the procedure's own for the
+        // whole run, also when it runs again without its parameter page (the
+        // page's link set-up fills them too): every helper that positions
+        // the tool leaves this stock on the part and check surfaces.
+        PRCSTK = pwr(PRTOFS);
+        PRCCHK = pwr(CHKOFS);
         // So is a part surface the module cannot hold.
         if (status >= 0 && MACTYP != MACTYP_ONESURF) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
         if (status < 0) failed = true;

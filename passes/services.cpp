@@ -8,6 +8,7 @@
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/params.h"
+#include "core/proc.h"
 #include "core/records.h"
 #include "passes/ncevs.h"
 #include "passes/retract.h"
@@ -83,6 +84,12 @@ void SETMOC(const i32& w4, const f32& w39, const f32& w63, const f32* w87, const
     l.tol = w15;
     l.pofs = w283;
     l.cofs = w307;
+    // The positioning's stock cells take the same part and check stock: the
+    // tool-shape helpers, the clean-up and the clearance path read them, and
+    // left at 0 they would put the tool on the bare surfaces and cut away
+    // the stock that the procedure (or the editor's link values) leaves.
+    PRCSTK = w283;
+    PRCCHK = w307;
     l.gouge = flag;
     l.nsrf = nsrf;
     l.count = npart2;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/proc.h"
 #include "frame/defrel.h"
 #include "passes/pasdat.h"
 #include "tests/frame/proc_common.h"
@@ -17,6 +18,7 @@ namespace {
 struct Run {
     i32 loop, nsrf, first, mactyp;
     f32 w405, diameter;
+    f32 stock[2];   // the positioning's part and check stock during the run
     PasTab table;  // the pass table as the run found it
 };
 std::vector<Run> runs;
@@ -32,7 +34,7 @@ void hook(i32 loop, i32& status)
     f32 d = 0;
     GTDIAM(PRM9[PRM9_TOOL], d);
     STDIAM(d + 100.0f);  // the run changes the cached tool
-    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d, PASTAB});
+    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d, {PRCSTK, PRCCHK}, PASTAB});
     PASTAB.PCUR[0] = PASTAB.PEND[0];  // the run steps its surface to the end
     const i32 n = static_cast<i32>(runs.size());
     if (n == fail_at) status = -1;
@@ -62,12 +64,20 @@ f32 diameter()
 
 TEST(ProcExec, RunValuesArePutBackOnEveryRoad)
 {
-    // A plain run over both surfaces together.
+    // A plain run over both surfaces together, which positions with the
+    // procedure's part and check stock.
     prepare();
+    pws(PRTOFS, 0.3f);
+    pws(CHKOFS, 0.4f);
+    PRCSTK = PRCCHK = 0.0f;
     i32 st = 0;
     PRCEXE(1, st);
     ASSERT_EQ(st, 0);
     ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].stock[0], 0.3f);
+    EXPECT_EQ(runs[0].stock[1], 0.4f);
+    pws(PRTOFS, 0.0f);
+    pws(CHKOFS, 0.0f);
     EXPECT_EQ(runs[0].nsrf, 2);
     EXPECT_EQ(runs[0].w405, 0.001f);
     EXPECT_EQ(pwr(CLNMIN), 0.0f);

@@ -5,7 +5,10 @@
 #include <array>
 
 #include "blocks/format.h"
+#include "common/meshes.h"
+#include "core/proc.h"
 #include "cutter/linntb.h"
+#include "cutter/locdir.h"
 #include "cutter/loccom.h"
 #include "core/modflg.h"
 #include "passes/bsural.h"
@@ -647,6 +650,40 @@ TEST(Links, TheLinkParametersAreStoredAsGiven)
     EXPECT_EQ(LNKPAR.hmode, 1);
     EXPECT_EQ(LNKPAR.hinc, 7.5f);
     EXPECT_EQ(LNKPAR.clrA + LNKPAR.clrB, 0);
+    PRCSTK = PRCCHK = 0.0f;
+}
+
+// The link set-up's part and check stock reach the tool-shape helpers: over a
+// plate of the part class the tool stands higher by the part stock, over one
+// of the check class by the check stock (both roads of the point helper).
+TEST(Links, TheLinkSetUpGivesThePositioningItsStocks)
+{
+    host({});
+    params(1, 0.01f);
+    CURTOL = BALL;
+    const f32 dists[2] = {0.0f, 0.0f};
+    const i32 hmode = 0, hinc = 0;
+    for (const i32 cls : {1, 2}) {
+        meshes::Mesh plate = meshes::grid(-50, -50, 50, 50, 1, 1, [](f64, f64) { return 0.0; });
+        plate.cls = cls;
+        FRETRI();
+        ASSERT_EQ(meshes::build({plate}), 0);
+        STPFLG(0x3F);
+        PRCSTK = PRCCHK = 0.0f;
+        SETMOC(1, 5.0f, 5.0f, dists, 2.0f, 0.01f, 0.25f, 0.5f, 1, 1, 0, &hmode, &hinc);
+        const f32 stock = cls == 1 ? 0.25f : 0.5f, p[3] = {3.0f, -2.0f, 0.0f};
+        f32 pos[3], con[3], nrm[3];
+        i32 st = -5;
+        LOCSEG(p, pos, nrm, st);
+        EXPECT_EQ(st, 0) << cls;
+        EXPECT_NEAR(pos[2], stock, 1e-5) << cls;
+        st = -5;
+        LOCSGP(p, 2, pos, con, nrm, st);
+        EXPECT_EQ(st, cls == 1 ? 0 : 4) << cls;  // 4: the contact lies on a check surface
+        EXPECT_NEAR(pos[2], stock, 1e-5) << cls;
+    }
+    FRETRI();
+    PRCSTK = PRCCHK = 0.0f;
 }
 
 TEST(Links, ShortHopLiftsAndComesDownAtTheApproachFeed)

@@ -197,6 +197,9 @@ void MNUIN2(const i32& mode, const i32& width, const i32& menu, i32& current, i3
     if (current < 1) MNUCLR();
     if (mode == 0) {
         if (current == menu)
+            // Showing the same menu again is a menu change for the host's
+            // clearing (mode 1): the area is cleared for the rows that follow,
+            // not wiped as a whole area (mode 0) as leaving a menu does.
             gsclr(MNULYW.clear_change);
         else
             current = menu;

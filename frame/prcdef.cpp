@@ -315,7 +315,12 @@ bool parameter_step(Def& d)
     if (MACTYP == MACTYP_SURFACES && SRFGEO.NSRF == 1 && SRFGEO.CRNREC[0][CR_HELD] == 1) MACTYP = MACTYP_TRIMMED;
     most_used_approximation(d);
     i32 error = 0, out[7] = {0, 0, 0, 0, 0, 0, 0};
-    PRMMNU(0, 0, error, out, d.status);
+    // The append flag makes the page's check strict: passes appended to a
+    // run whose start and end lie on the same pass would add nothing.
+    PRMMNU(d.append, 0, error, out, d.status);
+    // The machining type shown for the menus is put back on every way out,
+    // the menu-flag and single-procedure exits included: the procedure
+    // keeps its own type whatever the page showed.
     if (d.menuflag) {
         MACTYP = mactyp;
         return false;

@@ -121,6 +121,10 @@ bool read_geometry(Reader& rd, i32 code, i32 count, i32& status)
     case 153:
     case 607:
         if (!fits(code, count, MAXSRF * LIMR_N, status)) return true;
+        // Code 607 counts as present even when it is too short to hold a
+        // record and is skipped: its writer wrote it on purpose, and copying
+        // the limit records over it would invent original limits the
+        // procedure never had.
         if (code == 607) rd.got607 = true;
         if (count > 4)
             read_records(m, count, LIMR_N, code == 153 ? &g.LIMREC[0][0] : &g.LIMORG[0][0], status);
@@ -319,6 +323,8 @@ bool read_loop(Reader& rd, i32& remaining, i32& status)
         }
         i32 code = head[0], count = head[1] - 1, type = head[2];
         remaining -= count + 3;
+        // A head whose count is below one names no word to read: taken as
+        // it stands, the skip would run backwards through the list.
         if (count < 0) {
             list_error();
             status = -1;
@@ -506,7 +512,12 @@ void block_read_tavrek(const i32& medium, const i32& type, const i32& version, c
     rd.legacy = legacy;
     EntityGuard guard;
     bool geometry = medium != MED_TPLREAD;
-    if (medium != MED_PARLINE)
+    // The held-corner word comes back with the trimmed-surface records
+    // (code 210). A template carries no such records, so clearing the word
+    // on a template read would lose it for good: a held surface's start
+    // corner would be taken from its limits and a one-surface procedure no
+    // longer machined as a trimmed surface. The procedure keeps its own.
+    if (medium != MED_PARLINE && medium != MED_TPLREAD)
         for (auto& r : SRFGEO.CRNREC) r[CR_HELD] = 0;
     str_init();
     if (medium == MED_TPLREAD) {

@@ -23,7 +23,12 @@
 
 namespace {
 
-// Item descriptors of the parameter page (label, then the choices).
+// Item descriptors of the parameter page (label, then the choices). The
+// host still fills its descriptor table at the procedure's start and frees
+// it at the end (PARDSC1/PARDSC2), but what it writes there is its own
+// layout, which this module is not given; the page hands the host these
+// texts instead, so that every item shows the same label and choices
+// whatever host runs it.
 const char* const D_AXIS26 = "AXES:3 AXES@5 AXES@4 AXES";
 const char* const D_AXIS25 = "AXES:3 AXES@4 AXES@4 AXES BY SURFACE";
 const char* const D_STEP = "SIDE STEP:SCALLOP HEIGHT@NUMBER OF PASSES@SIDE STEP";
@@ -485,6 +490,9 @@ Next answer(Prm& p)
     const bool geo_item = Rp > 0 && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
     if (Rp == 0 || Rp == -1 || Rp == -2 || (Rp > 0 && Rp == it.part2) || geo_item) HGTNPT(2);
     if (Rp == 0) {
+        // "Word 22" of the machine values is the fitting word, counted from
+        // 0 as the record's words are indexed here; counted from 1 it would
+        // be the maximum feed, which a multi-axis page has no cause to set.
         if (pw(AXSMOD) != 1) PRM9[PRM9_FIT] = 2;
         PRMCHK(p.strict, p.error);
         if (p.error) {

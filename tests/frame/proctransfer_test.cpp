@@ -369,6 +369,7 @@ TEST(ProcTransfer, TemplatesCarryParametersWithoutGeometry)
         pws(LEADAN, 0.25f);
         pw(STPMOD) = 2;
         SRFGEO.LIMORG[0][1] = 7;
+        SRFGEO.CRNREC[0][CR_HELD] = 1;  // a template brings no trimmed-surface records
         const std::vector<i32> own(PRCPAR, PRCPAR + PRCPAR_N);
         template_set_read_mode(2);
         norak::template_open("T1", false);
@@ -378,6 +379,7 @@ TEST(ProcTransfer, TemplatesCarryParametersWithoutGeometry)
         ASSERT_EQ(st, 0) << version;
         EXPECT_EQ(std::vector<i32>(PRCPAR, PRCPAR + PRCPAR_N), own) << version;
         EXPECT_EQ(SRFGEO.LIMORG[0][1], 7) << version;
+        EXPECT_EQ(SRFGEO.CRNREC[0][CR_HELD], 1) << version;
     }
 
     // A template whose item head cannot be read short of its end: the read

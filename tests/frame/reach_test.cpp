@@ -405,6 +405,19 @@ TEST(ParameterPage, TheApproximationToleranceFollowsThePartToleranceWhileItIsAPl
     }
 }
 
+TEST(ParameterPage, TheApproximationByMaxSideIsModeThree)
+{
+    // Offered while every surface is checked, with no check surfaces.
+    fresh(R"([{"menu": "APPROXIMATION", "value": 2}, {"menu": 0}])");
+    new_procedure();
+    pw(GCHMOD) = 3;
+    i32 st = 0, error = 0, out[7];
+    PRMMNU(0, 0, error, out, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(pw(APXMOD), 3);
+}
+
 TEST(ParameterPage, InPrintModeTheToolAndServiceMenusFollowByThePageKind)
 {
     // page kinds 0 and 2 print the tool menu and the service menu, kind 1 the
@@ -438,6 +451,8 @@ TEST(ParameterPage, TheClearanceHeightsLeaveThePageAbsoluteWhateverEndsIt)
         {"template applied", R"([{"menu": "TEMPLATE:SAVE"}, {"menu": "TEMPLATE:APPLY"}, {"menu": 0}])", "", 0},
         {"menu start refused", "[]", "modint", -1},
         {"item refused", "[]", "nu_mod_exec", -1},
+        {"cancelled", R"([{"menu": -2}])", "", -2},
+        {"second part surfaces asked", R"([{"menu": "E-EDIT   SECOND PART SURFACES"}])", "", 0},
     };
     for (const Case& c : cases) {
         fresh(c.replies);

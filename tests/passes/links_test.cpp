@@ -539,6 +539,28 @@ TEST(MultiAxisLink, AFailedMoveFailsTheLink)
     }
 }
 
+// A straight move with the rapid flag runs at the rapid feed and leaves the
+// cutting feed behind it; without the flag the other way round.
+TEST(Links, ARapidMoveLeavesTheCuttingFeed)
+{
+    const f32 from[3] = {10, 20, 5}, to[3] = {10, 20, 25};
+    for (i32 rapid : {1, 0}) {
+        host({});
+        stand(from, 1);
+        HFLSET(1);  // the rapid feed written as itself, not as travel over the part
+        TECHST.status[1] = 1;
+        STPV01(3);
+        i32 st = 0;
+        MOVRPD(2, to, nullptr, rapid, st);
+        ASSERT_EQ(st, 0) << rapid;
+        i32 feed = 0;
+        for (const auto& e : norak::main_list().elems)
+            if (e.words.size() >= 5 && e.words[0] == 1 && e.words[2] == 1) feed = e.words[4];
+        EXPECT_EQ(feed, rapid == 1 ? 4 : 1) << rapid;
+        EXPECT_EQ(TECHST.requested[1], rapid == 1 ? 1 : 4) << rapid;
+    }
+}
+
 // The final link of a multi-axis pass: along the exit vector (word 465 = 2),
 // first at the feed in force, then rapid by the incremental height less the
 // rotary axis's height; else along the tool axis (link kind 2) or straight

@@ -279,3 +279,13 @@ TEST_F(BlocksTest, ParameterStatusPrimesEachSlotFromItsWord)
         EXPECT_EQ(dump::main_list().size(), before + 1) << pw[0];
     }
 }
+
+// A parameter type outside the table is reported and read as an integer.
+TEST_F(BlocksTest, ParameterTypeOutsideTheTableIsReported)
+{
+    for (i32 t : {0, 6, 8, 41, 50, 60, 99, 101}) {
+        const size_t before = norak::transcript_count("PRMDEF: ERROR IN PARAMETER TYPE, PRMTYP =");
+        EXPECT_EQ(PRMDEF(t), 0) << t;
+        EXPECT_EQ(norak::transcript_count("PRMDEF: ERROR IN PARAMETER TYPE, PRMTYP ="), before + 1) << t;
+    }
+}

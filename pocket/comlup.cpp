@@ -283,7 +283,17 @@ void take_loop(const Accept& c, const pokarr& w, bool hole, bool collect, i32& t
 {
     i32 key = c.keya, sub = c.subkey, par = c.parent, st = 0;
     if (hole && c.subkey < 2) sub = par = 1;
-    if (c.kind == 0 ? (taken > 0 || hole) : hole) key = ++counter;
+    if (c.kind == 0 ? (taken > 0 || hole) : hole) {
+        // A new loop key must stay below 9999, the key that ends a chain of
+        // cut pieces (islands follow from 10001): a row keyed past it would
+        // be read as a chain's end or as an island. Too many loops fail as a
+        // full loop table does, the counter left as it was.
+        if (counter >= LUP_KEY_LAST) {
+            status = 10;
+            return;
+        }
+        key = ++counter;
+    }
     ++taken;
     if (collect) {
         pokarr_append_part(w.count, w, 0, collection.pts, st);

@@ -108,6 +108,30 @@ TEST(CommonLoops, TwoCrossingSquaresGiveTheUnionAndTheDifference)
     pkdm_rel_all();
 }
 
+TEST(CommonLoops, NewLoopKeysStayBelowTheChainEnd)
+{
+    // A bar across the pocket leaves two loops: the second takes a new key,
+    // unless the keys are used up to the chain's end key.
+    for (const i32 start : {100, LUP_KEY_LAST}) {
+        fresh();
+        pkoff.side = 0.01;
+        Loop lp, lb;
+        lp.pt(0, 0).pt(10, 0).pt(10, 6).pt(0, 6).close();
+        lb.pt(4, -1).pt(6, -1).pt(6, 7).pt(4, 7).close();
+        pokarr p = make(lp), br = reversed(lb);
+        const i32 rp = row_of(p, 1), rb = row_of(br, 10001);
+        i32 counter = start, out = 0, last = 0, st = 0;
+        comlup_pokarr(0, p, br, 1, 0.5, 1, rp, rb, 0, 0, counter, out, last, st);
+        EXPECT_EQ(st, start == 100 ? 1 : 10) << start;
+        if (start == 100) EXPECT_GT(counter, 100);
+        else EXPECT_EQ(counter, LUP_KEY_LAST);
+        for (i32 k = 1; k <= lup_count; ++k) EXPECT_LT(lup_row(k).key == 10001 ? 0 : lup_row(k).key, 9999) << k;
+        for (pokarr* q : {&p, &br}) pokarr_free(*q);
+        POKREL(1, st);
+        pkdm_rel_all();
+    }
+}
+
 TEST(CommonLoops, APocketWithAnIslandAndAChainOfThreeLoops)
 {
     fresh();

@@ -418,6 +418,21 @@ TEST(ParameterPage, TheApproximationByMaxSideIsModeThree)
     EXPECT_EQ(pw(APXMOD), 3);
 }
 
+TEST(ParameterPage, AGougeCheckOfSecondPartSurfacesWithoutThemShowsThePartSurfaces)
+{
+    // Gouge-check mode 2 names the second part surfaces; with none there it
+    // is the part surfaces' check, shown and kept as mode 1.
+    fresh(R"([{"menu": 0}])");
+    new_procedure();
+    pw(GCHMOD) = 2;
+    i32 st = 0, error = 0, out[7];
+    PRMMNU(0, 0, error, out, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(norak::transcript_has("GOUGE CHECK : PART SURFACES"));
+    EXPECT_FALSE(norak::transcript_has("GOUGE CHECK : ALL SURFACES"));
+    EXPECT_EQ(pw(GCHMOD), 1);
+}
+
 TEST(ParameterPage, InPrintModeTheToolAndServiceMenusFollowByThePageKind)
 {
     // page kinds 0 and 2 print the tool menu and the service menu, kind 1 the

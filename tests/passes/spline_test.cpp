@@ -26,6 +26,19 @@ int lines()
 
 bool near(const Pt& a, const Pt& b) { return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-3; }
 
+// A run with a ball of the stand-in host, an empty tool path and point chains
+// fitted by splines at tolerance 0.01.
+void fitting_run()
+{
+    pt::host({});
+    pt::params(1, 0.01f);
+    CURTOL = pt::BALL;
+    lp::fresh_run();
+    lp::clearlist();
+    PRM9[22] = 1;
+    FITINI(3, 0.01f);
+}
+
 // The dome's passes, written straight: their strings.
 std::vector<std::vector<Pt>> dome_strings(f32 tol)
 {
@@ -100,13 +113,7 @@ TEST(Spline, DomeBlocksLieWithinTheToleranceOfTheirChains)
 
 TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
 {
-    pt::host({});
-    pt::params(1, 0.01f);
-    CURTOL = pt::BALL;
-    lp::fresh_run();
-    lp::clearlist();
-    PRM9[22] = 1;
-    FITINI(3, 0.01f);
+    fitting_run();
     // An arc of 20 points, then a turn of 60 degrees and a second arc.
     std::vector<f32> p;
     for (int k = 0; k < 20; ++k) p.insert(p.end(), {f32(10 * std::sin(k * 0.02)), f32(10 - 10 * std::cos(k * 0.02)), 0});
@@ -180,13 +187,7 @@ TEST(Spline, TheStringsAxesAndFeedWordsBreakTheChain)
     }
     const i32 n = 40;
     auto chains = [&](const f32* axes, const i32* feeds) {
-        pt::host({});
-        pt::params(1, 0.01f);
-        CURTOL = pt::BALL;
-        lp::fresh_run();
-        lp::clearlist();
-        PRM9[22] = 1;
-        FITINI(3, 0.01f);
+        fitting_run();
         i32 st = 0;
         MILBF2(3, 2, 0, p.data(), axes, feeds, 1, &n, 0, 0, 0, 0, st);
         EXPECT_EQ(st, 0);
@@ -211,13 +212,7 @@ TEST(Spline, AFailedFlushFailsTheLinkAfterIt)
 {
     const f32 chain[6] = {0, 0, 0, 10, 0, 0}, vec[6] = {0, 0, 1, 0, 0, 1};
     for (i32 code : {0, 2, 3, 4}) {
-        pt::host({});
-        pt::params(1, 0.01f);
-        CURTOL = pt::BALL;
-        lp::fresh_run();
-        lp::clearlist();
-        PRM9[22] = 1;
-        FITINI(3, 0.01f);
+        fitting_run();
         i32 st = 0;
         SPLWRT(2, chain, nullptr, nullptr, st);
         ASSERT_EQ(st, 0);
@@ -240,13 +235,7 @@ TEST(Spline, AFailedFlushFailsTheLinkAfterIt)
     // only reported.
     i32 writes = 0;
     for (i32 k = 1; k <= 6; ++k) {
-        pt::host({});
-        pt::params(1, 0.01f);
-        CURTOL = pt::BALL;
-        lp::fresh_run();
-        lp::clearlist();
-        PRM9[22] = 1;
-        FITINI(3, 0.01f);
+        fitting_run();
         i32 st = 0;
         SPLWRT(2, chain, nullptr, nullptr, st);
         RSTPAS();

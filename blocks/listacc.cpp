@@ -33,6 +33,8 @@ i32 TPJUMP(const i32& n, i32& status)
     }
     i32 now = 0;
     lgtpos(now);
+    // A jump of 0 asks where the cursor is: it reaches no end of the list,
+    // so it is not answered -2 although the position stays.
     if (now == 0)
         status = -1;
     else if (n != 0 && now == pos)
@@ -228,7 +230,9 @@ void PLFIND(const i32& group, const i32& code, i32& status)
 {
     i32 pos = 0, glen = 0;
     status = seek(true, group, code, nullptr, pos, glen);
-    if (status == 0) return;
+    // Only a code that is not there is reported here; a failed list read
+    // (-1) is left to the caller's list error, not said as "not found".
+    if (status <= 0) return;
     erou1c("PLFIND, INFINITE LOOP, GROUP = ", group);
     erou1c("CODE = ", code);
     status = -1;
@@ -244,10 +248,8 @@ void PLFNDH(const i32& group, const i32& code, i32& position, i32& status)
 {
     i32 pos = 0, glen = 0;
     status = seek(true, group, code, nullptr, pos, glen);
-    if (status == 0) {
-        position = pos - 1;
-        return;
-    }
+    if (status == 0) position = pos - 1;
+    if (status <= 0) return;  // as PLFIND: a failed read is no "not found"
     eroutc("PLFNDG, REQUESTED CODE WAS NOT FOUND", 0);
     status = -1;
 }
@@ -256,7 +258,7 @@ void PLFNDG(const i32& mode, i32& budget, const i32& group, const i32& code, i32
 {
     i32 pos = 0, glen = 0;
     status = seek(false, group, code, &budget, pos, glen);
-    if (status == 0) return;
+    if (status <= 0) return;  // as PLFIND: a failed read is no "not found"
     eroutc("PLFNDG, REQUESTED CODE WAS NOT FOUND", 0);
     status = -1;
 }

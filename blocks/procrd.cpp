@@ -31,9 +31,10 @@ void template_failure(const char* who)
 // display keeps no table of its own for this value, so a table of zeros
 // kept here goes with it: the host's transformation starts from none.
 i32 display_table[4] = {0, 0, 0, 0};
-}  // namespace
 
-void rmchtb(const i32& medium, i32& count, i32& status)
+// Reads the global group from `medium`; `given` is the medium the caller
+// named, by which the value of code 45 is kept or turned off.
+void read_global_group(const i32& medium, const i32 given, i32& count, i32& status)
 {
     status = 0;
     if (medium == MED_ENTITY) {
@@ -110,10 +111,13 @@ void rmchtb(const i32& medium, i32& count, i32& status)
         done += n + 3;
     }
     if (!had107) BLKDSW = 0;
-    if (medium != 1 && medium != 4 && medium != 6 && medium != MED_TPLREAD && CLT46 == 2) CLTVAL = -1;
+    if (given != 1 && given != 4 && given != 6 && given != MED_TPLREAD && CLT46 == 2) CLTVAL = -1;
     cltrin(CLTVAL, display_table);
     status = code31 == 2 ? 1 : code31 == 3 ? 2 : 0;
 }
+}  // namespace
+
+void rmchtb(const i32& medium, i32& count, i32& status) { read_global_group(medium, medium, count, status); }
 
 void RDSBLH(const i32& medium, i32& count, i32& status)
 {
@@ -147,6 +151,11 @@ void RDBT12(const i32& medium, i32& remaining, i32& number, i32& status)
     i32 m = medium;
     bool registered = m > 7;
     if (registered) m -= 7;
+    // The converting reads (4 from the list, 6 from an entity) read as 2 and
+    // 1, but the global group is told the medium as given: those reads keep
+    // the value of code 45 whatever code 46 holds, which a lowered medium
+    // would lose for the block display.
+    const i32 given = m;
     if (m == 4) m = 2;
     if (m == 6) m = 1;
     if (m == AM_NONE) return;
@@ -158,7 +167,7 @@ void RDBT12(const i32& medium, i32& remaining, i32& number, i32& status)
     if (registered) mrm_proc(code, number);
     i32 count = 0, answer = 0;
     if (m != MED_ENTITY) {
-        rmchtb(m, count, status);
+        read_global_group(m, given, count, status);
         if (status < 0) return;
         answer = status;
         PLFIND(GR_TOP, GR_FLAGS, status);
@@ -167,7 +176,7 @@ void RDBT12(const i32& medium, i32& remaining, i32& number, i32& status)
         if (status >= 0) RMCHTB(m, count, status);
         if (status >= 0) RDSBLH(m, count, status);
     } else {
-        rmchtb(m, count, status);
+        read_global_group(m, given, count, status);
         if (status < 0) return;
         answer = status;
         i32 words[3] = {0, 0, 0};

@@ -303,13 +303,19 @@ TEST_F(CopyTest, ProcedureBlockThroughAnEntityTakesThePresentColourAndPen)
     clear_list();
 
     rewind(id);
+    // A procedure block copied into the list only notes its level and
+    // number: the display's attributes are not restored for it.
+    DSPST.colour = 33;
     for (int k = 0; k < 2; ++k) {
         i32 size = 0, st = 0, type = 12;
         TPBLKS(AM_ENTITY, size, st);
         EXPECT_EQ(size, 0);
         CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
         EXPECT_EQ(st, 0);
+        EXPECT_EQ(BLSK[0], 1);
+        EXPECT_EQ(BLSK[1], 7 + k);
     }
+    EXPECT_EQ(DSPST.colour, 33);
     const auto l = dump::main_list();
     ASSERT_EQ(l.size(), 2u);
     EXPECT_EQ(l[0], full);

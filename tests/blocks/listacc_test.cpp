@@ -295,6 +295,28 @@ TEST_F(BlocksTest, SearchWithAWordBudget)
     EXPECT_EQ(dump::main_list()[0][static_cast<size_t>(where)], 82);
 }
 
+// A list that cannot be read is a failure of the search, not a code that
+// is missing: none of the searches says "not found" for it.
+TEST_F(BlocksTest, FailedListReadIsNoMissingCode)
+{
+    put_block(proc_words(4, 0));
+    for (int which : {0, 1, 2}) {
+        i32 st = 0, where = 0, budget = 100;
+        if (which == 2) {
+            norak::settings().tp_open = 0;  // no list to read from
+            PLFNDG(3, budget, GR_GLOBAL, 31, st);
+            norak::settings().tp_open = 1;
+        } else {
+            norak::fail_list_call("lacces", 1);
+            if (which == 0) PLFIND(GR_GLOBAL, 31, st);
+            if (which == 1) PLFNDH(GR_GLOBAL, 31, where, st);
+        }
+        EXPECT_EQ(st, -1) << which;
+        EXPECT_FALSE(norak::transcript_has("PLFIND, INFINITE LOOP, GROUP = ")) << which;
+        EXPECT_FALSE(norak::transcript_has("PLFNDG, REQUESTED CODE WAS NOT FOUND")) << which;
+    }
+}
+
 TEST_F(BlocksTest, BreakingAStringIntoLines)
 {
     for (i32 mode : {1, 2}) {

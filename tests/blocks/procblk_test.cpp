@@ -543,6 +543,18 @@ TEST_F(ProcTest, CodeFortyFiveIsTurnedOffByCodeFortySixOnTheList)
             EXPECT_EQ(st, 0) << medium << " " << c46;
             EXPECT_EQ(CLTVAL, c46 == 2 && medium != AM_ENTITY && medium != AM_LISTCNV ? -1 : 7) << medium << " " << c46;
         }
+    // The block reader reads a converting medium as the plain list, yet the
+    // value stays for it as it does when the group is read directly.
+    for (i32 medium : {AM_LIST, AM_LISTCNV, AM_LISTCNV + 7}) {
+        put_block({12, 4, 9, 24, 8, 45, 2, 0, 7, 46, 2, 0, 2, 27, 0, 23, 0, 25, 0, 1, 1, 0});
+        i32 st = 0, remaining = 0, number = 0, size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        CLTVAL = 99;
+        RDBT12(medium, remaining, number, st);
+        EXPECT_EQ(st, 0) << medium;
+        EXPECT_EQ(number, 4) << medium;
+        EXPECT_EQ(CLTVAL, medium == AM_LIST ? -1 : 7) << medium;
+    }
 }
 
 TEST_F(ProcTest, GeometrySlotsAndMovementSubList)

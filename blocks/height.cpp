@@ -41,6 +41,9 @@ struct Changer {
             if (status < 0 || !skip(-1)) return false;
             w = old + value;
         }
+        // The list's words are changed by the host's change call; an entity
+        // has no such call, and its word is overwritten in place by a write
+        // at the position just read.
         if (medium == AM_ENTITY)
             TPPUT(medium, 1, DT_REAL, &w, status);
         else
@@ -101,6 +104,9 @@ void TPSETZ(const i32& medium, const i32& mode, i32 type, const i32& size, const
         i32 kn[2] = {0, 0};
         if (!c.read(1, &number) || !c.read(1, &kn[0]) || !c.read(1, &kn[1])) break;
         const i32 k = kn[0], n = kn[1];
+        // An order or a point count that the block cannot hold is a damaged
+        // block: the reads by them would run past it. It is refused before
+        // anything is changed.
         if (k < 1 || n < 1 || 4 * n + k + 3 > size - 1) {
             erou2c("TPSETZ, WRONG ORDER OR POINT COUNT ", k, n);
             status = -1;

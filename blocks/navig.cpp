@@ -46,6 +46,8 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         // The first point, the middle points passed over, the last point.
         const i32 rec = bt_point_words(type);
         const i32 m_points = (size - 1) / rec;
+        // A string without a point has no end point: reading one would run
+        // past the block, so it fails like a block that moves nothing.
         if (m_points < 1) {
             status = -1;
             break;
@@ -70,6 +72,8 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
         i32 kn[3] = {0, 0, 0};
         ints(3, kn);
         number = kn[0];
+        // Without a control point there is none to answer (and the skip to
+        // control point n would go backwards): the block fails.
         if (status >= 0 && kn[2] < 1) {
             status = -1;
             break;
@@ -82,6 +86,8 @@ void WENDPT(const i32& mode, const i32& type, const i32& size, f32* point, f32* 
     case BT_DRILLPT:
         ints(1, &number);
         reals(3, point);
+        // A drill location too short to hold its direction keeps (0, 0, 1)
+        // rather than reading words beyond the block.
         if (size >= 7) reals(3, direction);
         break;
     case BT_ROTATION:

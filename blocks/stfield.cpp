@@ -154,6 +154,9 @@ void MUSPIN(const i32& context)
         labelled(context, FLD_SPIN, "VC=", t, len);
         return;
     }
+    // Every other case shows the spindle speed, a lathe whose speed mode is
+    // neither 1 nor 2 included: the field then still tells the speed in force
+    // rather than a text left from an earlier state.
     char t[16];
     i32 len = 0, st = 0;
     cvi2t(DSM4[DSM4_SPIN], t, len, st);

@@ -862,6 +862,10 @@ TEST_F(DisplayTest, LatheSpindleFeedUnitAndTheToolNameHandedFirst)
         EXPECT_EQ(norak::status_field(1, FLD_SPIN), c.field) << c.tool << " " << c.unit;
         EXPECT_EQ(norak::status_tool_name(), c.tool > 0 ? name20(c.tool) : std::string(20, ' ')) << c.tool;
     }
+    // A speed mode that is neither 1 nor 2 shows the spindle speed.
+    PRM9[PRM9_SPMODE] = 3;
+    SMOD10(1, 94.2f);
+    EXPECT_EQ(norak::status_field(1, FLD_SPIN), "SPIN=1500   ");
     NPT1[NPT1_MACHINE] = 23;
     for (const auto& [unit, field] : {std::pair{0.0f, "FEED=254.000"}, std::pair{1.0f, "FEED=254.000"},
                                       std::pair{25.4f, "FEED=10.000 "}}) {

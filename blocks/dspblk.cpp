@@ -357,8 +357,10 @@ void DSPPRC(const i32& source, const i32& mode, const i32& index, i32& status)
         DSP8[DSP8_PEN] = pen;
         i32 zero = 0, pst = 0;
         gs_param(2, index, 9, 4, 107, &zero, pst);
-        // The sub-procedure counter picks the row; it is never reset here,
-        // so a row past the table (or a table that was never handed down)
+        // The sub-procedure counter picks the row. It counts the
+        // sub-procedures shown in the module's life and is never reset (a
+        // reading: no display names a point where the rows start over), so
+        // a row past the table (or a table that was never handed down)
         // reads as not 1 and the blocks are drawn blanked.
         const i32 entry = DSPVIS ? DSPVIS(DSPKPT.subprocs) : 0;
         DSPST.procblank = entry == 1 ? 0 : 1;
@@ -439,6 +441,8 @@ void MUTOOL(const i32& mode)
     std::memset(f, ' ', 12);
     f[12] = '\0';
     std::memcpy(f, "T=", 2);
+    // The name comes from the tool cache: with no tool in it there is no
+    // name to show, and the label stands alone as for tool number 0.
     if (mode != 1 && DSM4[DSM4_TOOL] > 0 && CURTOL > 0) {
         char name[21];
         GTTNAM(CURTOL, name, 20);

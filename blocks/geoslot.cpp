@@ -147,6 +147,8 @@ void copy_geom_assoc(const i32& mode, i32& status)
         if (first > 0) get_set_idtmp(1, first, second);
         if (second > 0) {
             get_set_idtmp(2, id, second);
+            // The deleted copy's own link is cleared too, so that no id is
+            // left naming an entity that no longer exists.
             i32 none = -1, st = 0;
             get_set_idtmp(2, first, none);
             asdeta(first);
@@ -179,7 +181,7 @@ void open_sub_list(const i32& mode, const i32& id, i32& status)
     if (cls != EC_NC || type != ET_MOVES) {
         erou1c("open_sub_list, NOT A MOVMNT ENTITY. id = ", id);
         status = -1;
-        eclose();
+        eclose();  // opened above: not left open for whatever is read next
         return;
     }
     eskipn(3);

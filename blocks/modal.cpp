@@ -57,6 +57,9 @@ void SETMOD(const i32& code, const i32& ivalue, const f32& rvalue)
     }
 }
 
+// The conversion starts as the identity, not as zeros: nothing in the
+// module sets it before a converting read, and a zero matrix would turn every
+// point and vector read in modes 4 and 5 into the origin. CNVSET replaces it.
 BlockConversion BLKCNV = {{1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}, {0, 0}};
 
 void CNVSET(const f64* matrix, const f64* offset, const f64* reference)

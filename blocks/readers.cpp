@@ -183,6 +183,9 @@ void RDBT5(const i32& mode, const i32& kcap, const i32& pcap, i32& number, i32& 
     In in{rdmode(m), status};
     if (m == AM_NONE) return;
     if (!in.i(number) || !in.i(k) || !in.i(n)) return;
+    // A negative order or point count, or one larger than the caller's
+    // arrays (which the block's size bounds), is a damaged block: it is
+    // refused as a failed read, and nothing is read past it.
     if (k < 0 || n < 0 || n > pcap || k > kcap - n) {
         erou2c("RDBT5, NURBS LARGER THAN ITS AREA, ORDER AND POINTS = ", k, n);
         status = -1;

@@ -36,11 +36,17 @@ const char* const TOGGLE = "USE OPTIMIZER : OFF  >@USE OPTIMIZER : ON   >";
 
 i32 machine() { return NPT1[NPT1_MACHINE]; }
 
-// The tool menu's option table as the main menu passes it.
-void tool_options(i32* t)
+// The tool menu's option table as the main menu passes it: the caller's
+// (the parameter page's own when it hands none), with the axis-mode option
+// offered on a one-axis-mode page.
+void tool_options(const i32* base, i32* t)
 {
-    std::memset(t, 0, 13 * sizeof(i32));
-    for (i32 k : {1, 2, 4, 5, 6, 8, 11, 12}) t[k - 1] = 1;
+    if (base) {
+        std::memcpy(t, base, 13 * sizeof(i32));
+    } else {
+        std::memset(t, 0, 13 * sizeof(i32));
+        for (i32 k : {1, 2, 4, 5, 6, 8, 11, 12}) t[k - 1] = 1;
+    }
     if (pw(AXSMOD) == 1) t[6] = 1;
 }
 
@@ -58,15 +64,19 @@ i32 machine_class()
 // GO TO POINT off for 4, ORIGIN off for 2, BLANK PROCEDURE only for a
 // stored procedure not yet blanked; a table of its own for 5. The last
 // flag word tells the sub-mode 2 of the procedure.
-void service_options(i32 u, i32* t)
+void service_options(i32 u, const i32* base, i32* t)
 {
     static constexpr i32 FIVE[SRV_OPTIONS] = {1, 1, 0, 0, 0, 1, 1, 0, 0};
+    static constexpr i32 STANDARD[SRV_OPTIONS] = {1, 1, 1, 1, 0, 1, 1, 1, 0};
     if (u == 5) {
         std::memcpy(t, FIVE, sizeof FIVE);
     } else {
-        const i32 std_table[SRV_OPTIONS] = {1, 1, 1, u == 4 ? 0 : 1, 0, 1, 1, u == 2 ? 0 : 1,
-                                            EDA2[EDA2_OPENED] != 0 && EDA2[EDA2_BLANK] == 0 ? 1 : 0};
-        std::memcpy(t, std_table, sizeof std_table);
+        // The caller's table, with what the mode and the procedure decide:
+        // GO TO POINT and ORIGIN taken off, BLANK PROCEDURE set by the state.
+        std::memcpy(t, base ? base : STANDARD, SRV_OPTIONS * sizeof(i32));
+        if (u == 4) t[3] = 0;
+        if (u == 2) t[7] = 0;
+        t[8] = EDA2[EDA2_OPENED] != 0 && EDA2[EDA2_BLANK] == 0 ? 1 : 0;
     }
     SRVFLG[6] = pw(AXSMOD) == 2 ? 1 : 0;
 }
@@ -76,21 +86,21 @@ void service_options(i32 u, i32* t)
 // only those.
 i32 load_mode() { return TPLSUB == 2 ? 1 : TPLSUB == 3 ? 2 : 3; }
 
-void run_side_menus(i32 u, i32 tens)
+void run_side_menus(i32 u, i32 tens, const i32* toolflags, const i32* srvflags)
 {
     i32 st = 0, opts[13];
-    tool_options(opts);
+    tool_options(toolflags, opts);
     if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
     if (u != 3 && u != 5) {
         i32 ctx = 0, whole = 1, srv[SRV_OPTIONS];
-        service_options(u, srv);
+        service_options(u, srvflags, srv);
         SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
     }
 }
 
 // A common item chosen in the menu.
-void common_item(const i32 reply, const i32 u, const i32 tens, i32* index, PrcPutCb prm, PrcPutCb geo,
-                 PrcReadCb reader, i32& toolchanged, i32& status)
+void common_item(const i32 reply, const i32 u, const i32 tens, const i32* toolflags, const i32* srvflags, i32* index,
+                 PrcPutCb prm, PrcPutCb geo, PrcReadCb reader, i32& toolchanged, i32& status)
 {
     if (reply == index[IX_NAME]) {
         MNUCLR();
@@ -103,7 +113,7 @@ void common_item(const i32 reply, const i32 u, const i32 tens, i32* index, PrcPu
         char name[24] = {0};
         GSTXT1(1, name);
         i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
-        tool_options(opts);
+        tool_options(toolflags, opts);
         TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
         if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
         GSTXT1(2, name);
@@ -118,7 +128,7 @@ void common_item(const i32 reply, const i32 u, const i32 tens, i32* index, PrcPu
         i32 filter[10];
         std::memcpy(filter, TLFILT, sizeof filter);
         i32 ctx = 0, whole = 1, st = 0, srv[SRV_OPTIONS];
-        service_options(u, srv);
+        service_options(u, srvflags, srv);
         SRVMNU(ctx, whole, EDA2[EDA2_HELD], machine_class(), srv, SRVFLG, st);
         GSTXT1(2, name);
         std::memcpy(PRCSTT, stt, sizeof stt);
@@ -274,8 +284,8 @@ void PRCMNU(i32& m, i32& shown, const i32* groups, i32* index, i32& item, i32& s
     }
 }
 
-void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, PrcPutCb prm, PrcPutCb geo,
-            PrcReadCb reader, i32& reply, i32& toolchanged, i32& status)
+void PRCMND(const i32& m, const i32& error, const i32* toolflags, const i32* srvflags, i32* index, PrcPutCb prm,
+            PrcPutCb geo, PrcReadCb reader, i32& reply, i32& toolchanged, i32& status)
 {
     i32 mm = m >= 100 ? m - 100 : m;
     const i32 u = mm % 10, tens = mm / 10;
@@ -296,14 +306,14 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
         char title[11] = {0};
         MCHTNM(machine(), title);
         nu_mod_title(title);
-        run_side_menus(u, tens);
+        run_side_menus(u, tens, toolflags, srvflags);
         status = 1;
         reply = -1;
         index[IX_APPLY] = 0;
     } else if (EDA2[EDA2_HELD] != 0) {
         modrpl(reply);
         MNUMOD(EDA2[EDA2_HELD], status);
-        run_side_menus(u, tens);
+        run_side_menus(u, tens, toolflags, srvflags);
         status = 1;
         reply = -1;
     } else {
@@ -313,7 +323,7 @@ void PRCMND(const i32& m, const i32& error, const i32*, const i32*, i32* index, 
         if (u == 3 && EDA2[EDA2_OPENED] != 0) contin(reply);
         else modrpl(reply);
         if (reply == -2 && EDA2[EDA2_OPENED] != 0) reply = -1;
-        if (reply > 0) common_item(reply, u, tens, index, prm, geo, reader, toolchanged, status);
+        if (reply > 0) common_item(reply, u, tens, toolflags, srvflags, index, prm, geo, reader, toolchanged, status);
     }
     if (reply == 0) {
         i32 st = 0;

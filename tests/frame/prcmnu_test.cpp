@@ -3,6 +3,7 @@
 // the template save and apply, the optimizer screens, the accept).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -229,5 +230,25 @@ TEST(MainMenu, LeavingTheOptimizerScreensIsNoFailureOfTheMenu)
         EXPECT_EQ(menu.answer(0, changed, st), menu.index[IX_OPTIM]);
         EXPECT_EQ(norak::replies_left(), 0u) << leave;
         EXPECT_EQ(st, 0) << leave;
+    }
+}
+
+// The SERVICE menu offers what the caller's option table offers (the mode
+// then takes off what it decides); without a table, the page's own.
+TEST(MainMenu, TheServiceMenuOffersTheOptionsOfTheCallersTable)
+{
+    const i32 page[9] = {1, 1, 1, 1, 0, 1, 1, 1, 1};
+    const i32 fewer[9] = {0, 1, 1, 1, 0, 0, 1, 1, 1};
+    for (const i32* table : {page, fewer, static_cast<const i32*>(nullptr)}) {
+        Menu menu(0, R"([{"menu": "SERVICE ..."}, {"menu": -1}])");
+        i32 reply = 0, changed = 0, st = 0;
+        PRCMND(0, 0, nullptr, table, menu.index, PRCPRM, PRCGEO, block_read_tavrek, reply, changed, st);
+        EXPECT_EQ(reply, menu.index[IX_SERVICE]);
+        EXPECT_EQ(norak::replies_left(), 0u);
+        const std::vector<std::string> rows = last_menu_rows();
+        const bool all = table != fewer;
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), "TOOL LIST"), all ? 1 : 0);
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), "TP LIST"), all ? 1 : 0);
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), "PROCEDURE HEADER LIST"), 1);
     }
 }

@@ -121,6 +121,12 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
         EDA2[EDA2_INTR] = PRCTAB.state[index] == 3 ? 1 : 0;
         // Blanked: a blank state other than 1 (shown), that is 2 or 3.
         EDA2[EDA2_BLANK] = PRCTAB.blank[index] == 2 || PRCTAB.blank[index] == 3 ? 1 : 0;
+    } else {
+        // A procedure outside the tables has no state there: its words take
+        // the reset values, so that a procedure taken over before it does
+        // not lend it its suspended, interrupted or blanked state.
+        EDA2[EDA2_TABLE] = -1;
+        for (i32 k = EDA2_SUSPST; k <= EDA2_BLANK; ++k) EDA2[k] = 0;
     }
     EDA2[EDA2_NOQUEST] = flag11;
     EDA2[EDA2_SUSP] = flag12;

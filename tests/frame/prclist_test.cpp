@@ -876,9 +876,13 @@ TEST(ProcList, TheTakeOverStopsAtAFailingReadAndNumbersFromTheBlock)
     TPGETN(AM_LIST, GR_LEAD, 33, count, DT_INT, &number, st);
     ASSERT_EQ(st, 0);
     EDA2[EDA2_OPENED] = 0;
+    // The state words of a procedure taken over before it do not stay.
+    for (i32 k = EDA2_TABLE; k <= EDA2_BLANK; ++k) EDA2[k] = 1;
     updtcm(1, -1, 0, 2, 1, 0, 0, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(EDA2[EDA2_PROC], number);
+    EXPECT_EQ(EDA2[EDA2_TABLE], -1);
+    for (i32 k = EDA2_SUSPST; k <= EDA2_BLANK; ++k) EXPECT_EQ(EDA2[k], 0) << k;
 
     // The block loses its item 35.
     second_block();

@@ -343,6 +343,9 @@ void NXTCNT(const i32& cls, const i32& n, i32& status)
     const i32 want = n < 0 ? -n : n;
     i32 found = 0;
     status = 0;
+    // A count of 0 asks for no block: the list stays where it stands, with
+    // success. Stepping on would run to the end of the list and answer a
+    // failure for a request that asked for nothing.
     if (want == 0) return;
     while (true) {
         i32 jst = 0;
@@ -496,6 +499,12 @@ void DSPROC(const i32& mode, i32& status)
             i32 pst = 0, cst = 0;
             DSPPRC(lmode, shown, PRCFLG[0], pst);
             cltran(cst);
+            // A failed entity display or closing ends the redraw with the
+            // blocks shown so far, and with status 0: the entity display
+            // reports its own failure, the procedure's blocks and records
+            // are untouched, and the callers (the finish step, the editor)
+            // go on with the procedure as it is; a failure status would
+            // make them treat a picture as lost data.
             if (pst < 0 || cst != 0) {
                 close_all();
                 return;

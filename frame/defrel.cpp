@@ -420,6 +420,9 @@ void CRTTXR(const i32& medium, const i32& code, const i32& count, i32& status)
         TPSKIP(medium, count, DT_INT, status);
         return;
     }
+    // A text longer than its area (a count that does not leave the
+    // terminator room) is refused, not read: it would be written past the
+    // 10,000-character buffer. A negative count is a corrupt item.
     if (count < 0 || count * 4 >= CRTTXL) {
         erou2c("CRTTXR, TEXT LONGER THAN ITS AREA. code, count=", code, count);
         status = -1;

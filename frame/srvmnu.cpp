@@ -457,6 +457,9 @@ bool build_menu(Srv& v)
         v.common_exit();
         return false;
     }
+    // The option state words are cleared, and stay so: this host's menu
+    // rows answer by their number through the one reply (modrpl), and an
+    // action row keeps no state word of its own to be handed.
     std::memset(v.m.state, 0, sizeof v.m.state);
     v.m.rows = 0;
     v.clbuilt = v.clmode;

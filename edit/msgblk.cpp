@@ -309,6 +309,9 @@ i32 replace(MsgEdit& e, const i32 row)
     i32 st = 0;
     MSGNEW(row - FIRST_KIND + 1, MSG_ROW, e.width, e.shown, st);
     dmnmrk(row, 0);
+    // An entry that brought no text (MSGNEW's -2: empty or escaped, the one
+    // answer of its own kind it gives besides success and failure) keeps
+    // replace mode and the message shown; no block was written.
     if (st == -2) return 0;
     if (st < 0) return -1;
     e.replace = false;

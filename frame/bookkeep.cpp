@@ -499,12 +499,9 @@ void DSPROC(const i32& mode, i32& status)
             i32 pst = 0, cst = 0;
             DSPPRC(lmode, shown, PRCFLG[0], pst);
             cltran(cst);
-            // A failed entity display or closing ends the redraw with the
-            // blocks shown so far, and with status 0: the entity display
-            // reports its own failure, the procedure's blocks and records
-            // are untouched, and the callers (the finish step, the editor)
-            // go on with the procedure as it is; a failure status would
-            // make them treat a picture as lost data.
+            // Ends the redraw with status 0: the entity display reports its
+            // own failure, and the procedure's blocks and records are whole,
+            // so its callers go on with the picture as far as it was drawn.
             if (pst < 0 || cst != 0) {
                 close_all();
                 return;

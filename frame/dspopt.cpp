@@ -78,6 +78,9 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
             row += 4;
         }
         if (actions) {
+            // Under a relation the row opens the host's relation dialog of
+            // the clearance when chosen: this form has no row kind that
+            // holds a relation item itself.
             if (relation)
                 modact("CLEAR");
             else

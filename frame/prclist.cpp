@@ -117,9 +117,9 @@ bool list_walk(i32 unit)
         eroutc("PROCTL, ERRORS IN LIST", 0);
         return false;
     }
-    i32 count = 0;
-    FNDTYP(12, st);
-    while (st == 0) {
+    i32 count = 0, found = 0;
+    FNDTYP(12, found);
+    while (found == 0) {
         PRTBLK(LM_PROCS, unit, AM_LIST, -1, 1.0f, type, st);
         if (st < 0 || type != BT_PROC || ++count > PRCTAB.count) {
             eroutc("PROCTL, ERRORS IN LIST", 0);
@@ -132,8 +132,15 @@ bool list_walk(i32 unit)
         const i32 code = PRCINF.type[PI_LIST];
         if (ISMTYP(code) == 0 && !procedure_listing(unit, count, code, false)) return false;
         TPJUMP(1, st);
-        if (st < 0) break;
-        FNDTYP(12, st);
+        if (st < 0) return true;
+        FNDTYP(12, found);
+    }
+    // The search for the next procedure ends at the list's end (-2); any
+    // other failure is a block that cannot be read, and the listing would
+    // be given out as complete while procedures after it are missing.
+    if (found != -2) {
+        eroutc("PROCTL, ERRORS IN LIST", 0);
+        return false;
     }
     return true;
 }

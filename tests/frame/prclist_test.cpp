@@ -285,6 +285,23 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     EXPECT_TRUE(norak::transcript_has("internal: PLSUPR - ILLEGAL BLOCK TYPE 999"));
     EXPECT_NE(fix::listing("CAVITY_CAV-1.TOOLS_LIST").find("NUMBER OF TOOLS = 0"), std::string::npos);
 
+    // A block between the procedures that cannot be read is a list error,
+    // not the end of the list: the listing is not given out as complete.
+    // (A motion first, where the search for the tool's next position stops.)
+    three_procedures();
+    {
+        auto& main = norak::main_list().elems;
+        norak::Element motion;
+        motion.code = main[1].sub->elems.back().code;
+        motion.words = main[1].sub->elems.back().words;
+        main.insert(main.begin() + 2, norak::Element{});
+        main.insert(main.begin() + 2, std::move(motion));
+    }
+    PROCTL(-1, 2);
+    EXPECT_TRUE(norak::transcript_has("internal: PROCTL, ERRORS IN LIST"));
+    EXPECT_FALSE(norak::transcript_has("OUTPUT TO FILE"));
+    EXPECT_EQ(norak::transcript_count("host: segrun"), 1u);
+
     // A list without its header block is in error.
     three_procedures();
     i32 answer = 0;

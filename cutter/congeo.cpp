@@ -33,6 +33,8 @@ void TAPSET(const i32& tool_id)
     CGAXIS[2] = static_cast<f32>(CGSINA);
     CGRCRN = R + r * (1.0 - CGSINA) * CGTANA;
     CGRTP2 = R + l * CGTANA;
+    // Asked for a tool without taper, the geometry has no apex: 0 stands in
+    // for R / tan a rather than an infinity that later sums would carry.
     CGZAPX = CGTANA != 0.0 ? R / CGTANA : 0.0;
     CGRTOP = R + l * CGTANA;
     CGALLW = 0.0;

@@ -46,6 +46,11 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
         LOCRST();
         return;
     }
+    // The contact arrays (10,000 entries each, about 240 KB in all) are the
+    // module's own static storage rather than the call's frame: off the heap
+    // as the drop needs, and off the stack of the host's thread, whose size
+    // the module does not choose. Nothing here is reentrant, so one set
+    // serves every call.
     static f32 cz[CONTACT_LIMIT];
     static i32 ckind[CONTACT_LIMIT];
     static i32 cpos[CONTACT_LIMIT];

@@ -473,6 +473,11 @@ bool net_normal_approach(NetCall& c, f32* r, const f32* p)
         break;
     }
     if (!done) {
+        // Both approaches failed: the point keeps its XY and stands at the
+        // line's own height there (the height it was handed only when the
+        // line gave none). The line's height is what the caller asked to
+        // follow; the handed-in height is 0 or the start's and would put
+        // the point off the line by the line's whole slope.
         r[NRPNT] = p[0], r[NRPNT + 1] = p[1], r[NRPNT + 2] = q[2];
         r[NRTNM + 2] = 1.0f;
         reinterpret_cast<i32*>(r)[NRCOD] = -1;
@@ -744,6 +749,10 @@ void net_strings(NetCall& c, const NetRun& run)
 {
     Work& W = c.W;
     const i32 most = c.capacity / 3;
+    // The points of a run and their 8-word records (tool normal, surface
+    // normal, code, dot flag) are held in the call's own vectors rather than
+    // a host block: they are freed on every road out of the call, a stop's
+    // unwinding included, where a host block would stay allocated.
     std::vector<f32> pts, tmp;
     size_t k = 0;
     while (k < run.order.size()) {
@@ -775,6 +784,10 @@ void net_strings(NetCall& c, const NetRun& run)
             else
                 dilula(np, pts.data(), dim, tmp.data(), pd, c.thin);
         }
+        // A run that does not fit whole after thinning is refused whole:
+        // a string cut at the array's end would be written as a pass that
+        // stops short on the surface, with nothing to tell its end from a
+        // real one. The strings written before it stay.
         if (c.pnttot + np > most) {
             erou1c("[LINNETN] MAXIMUM NUMBER OF POINTS IN A STRING :", hval(most));
             c.status = -1;

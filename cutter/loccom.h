@@ -96,8 +96,11 @@ void NETFLG(i32 value);
 // Gives the string switch word NETSWT.
 void GTNFLG(i32& value);
 
-// Tool position over point's XY (see LINNET): a mode code of 10 or more asks
-// for the clearance at the point and takes FOUR floats in normal. PNTLC1 and
+// Tool position over point's XY (see LINNET). A mode code below 10 is a free
+// drop; 10 or more is a drop limited to point's Z, except for a tool the exact
+// clearance can measure, which is measured standing at the point instead:
+// normal then receives FOUR floats (signed distance, then its unit
+// direction), so a caller giving 10 or more passes room for four. PNTLC1 and
 // PNTLC2 set the standard context and pass their mode code on.
 void PNTNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& allowance_a, const f32& allowance_b,
             f32* result, f32* contact, f32* normal, i32& surface, i32& status);

@@ -57,6 +57,8 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
     status = 0;
     // The grid lines run through the cells' second heights (the reference
     // surface of the stock), not the stock top that cutting lowers.
+    // Without a stock grid there are no lines: no segments, and the caller
+    // answers that nothing lies under the tool.
     const StkCell* cells = CUTHKS.cells();
     if (!cells) return;
     const f32 R = LOCDIA * 0.5f;
@@ -85,7 +87,10 @@ void GRDSEG(const i32& mode, const f32* input, const f32& tolerance, i32& count,
     }
     f32* seg = static_cast<f32*>(b);
     const f32 level = mode == 1 ? input[6] : -1.0e30f;
-    std::vector<f32> line;  // the line work array: nodes of one grid line
+    // The line work array (the nodes of one grid line) is the call's own
+    // vector rather than a host array: it is released on every road out,
+    // a stop's unwinding included, where a host array would stay open.
+    std::vector<f32> line;
     auto flush = [&]() {
         // Drop interior nodes on a straight run of equal height steps: a node
         // goes when the step to it equals the step from it to the next (the

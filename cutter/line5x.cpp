@@ -200,6 +200,12 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         status = ps;
         return;
     }
+    // Every pass accepts a record or inserts one, and an insertion halves a
+    // gap that is accepted at a quarter of the tolerance, so the walk ends by
+    // itself. The bound only stops a walk that runs away all the same; it
+    // then holds half a million records or more, far beyond any caller's
+    // point capacity, so the strings below report the failure (status -1)
+    // rather than a cut walk passing as whole.
     for (i32 guard = 0; guard < 1000000; ++guard) {
         if (i > ln5_cap - 3 || n > ln5_cap - 3) {
             void* b = nullptr;
@@ -256,6 +262,9 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             return;
         }
     }
+    // The record that reached the link's end counts among the walk's records
+    // even when it was the newest: left out, the strings would stop a step
+    // short of the end and the end's stretch would go untested.
     if (i > n) n = i;
     i32 cur = -1;
     ln5_strings(W, n, R, maxpoints, maxstrings, points, axes, nstrings, counts, total, cur, status);

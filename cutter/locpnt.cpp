@@ -180,6 +180,9 @@ struct Drop {
     f32 Na[3] = {0, 0, 1};
     i32 ma = 0;
     bool classified = false, pending = false, Ep = false;
+    // Da is the axis distance of the contact handled before; the first
+    // contact of a drop has none before it and compares with 0, so its
+    // outline move asks only that the tool have a flat part.
     f32 Dw = 1.0e10f, Da = 0.0f, Q[2] = {0.0f, 0.0f};
     bool brd_win = false;
     i32 Rr = 1, Ss = 0;
@@ -738,6 +741,9 @@ i32 Drop::take(Cand& q, i32 p)
         Q[1] = q.pc[1];
         if (tie) Rr = 0;
     }
+    // A contact that the border's tie rule let through won against a
+    // lowered height, that is by height: the region state counts it as such,
+    // and only an equal height that won the winner test itself is a tie win.
     (void)dropped_tie;
     B = q.zz;
     win_at = count - 1;
@@ -794,6 +800,9 @@ void Drop::end_rule()
         // record's normal. Records left by an earlier classification go.
         f32 rn[3];
         i32 cs = 0;
+        // The list answers into its own cell: the drop's status (0, 1, 4, 10
+        // and above) is what the caller reads, and the list's 1, 2 or -1 only
+        // choose the normal.
         if (pending) {
             CRSLST(2, 0, 0.0f, tol, rn, cs);
             const f32 g = Na[0] * rn[0] + Na[1] * rn[1] + Na[2] * rn[2];
@@ -802,6 +811,8 @@ void Drop::end_rule()
         } else if (crslst_count() > 0) {
             CRSLST(2, 0, 0.0f, tol, rn, cs);
         }
+        // With no contact classified the alternative normal holds only its
+        // preset: the drop's own normal stands.
         if (classified)
             for (i32 j = 0; j < 3; ++j) normal[j] = Na[j];
     }
@@ -835,6 +846,9 @@ bool loc_model_and_tool(const f32& allowance_a, const f32& allowance_b)
     i32 st = 0;
     CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
     if (st >= 0) LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    // Without the model's addresses the tool was not read yet: writing the
+    // context's tool back here would put the previous call's values into the
+    // cache in place of the current tool's.
     if (st < 0) return false;
     if (!LOCTOL(allowance_a, allowance_b)) {
         LOCRST();

@@ -265,6 +265,9 @@ void PlnSolve::end_model()
         f32 w[2] = {n[0], n[1]}, wl;
         i32 ws;
         V2NRMS(w, wl, ws);
+        // A level face has no downhill direction: the end's flat part then
+        // rests on it about the axis. (Its normal's XY left as it is would
+        // move the point by less than a millionth of the radius.)
         if (ws != 0) w[0] = w[1] = 0.0f;
         q[0] = -(f64(R) - r) * w[0] - f64(r) * n[0];
         q[1] = -(f64(R) - r) * w[1] - f64(r) * n[1];

@@ -125,6 +125,7 @@ void SMTNRM(const f32* fallback, const f32* point, const i32* triangle, const f3
 {
     status = 0;
     for (i32 k = 0; k < 3; ++k) normal[k] = fallback[k];
+    // A model without node normals has nothing to blend: the fallback.
     if (!node_normals) return;
     f32 m[3][3];
     const f32* V[3];
@@ -199,6 +200,9 @@ void PTNSEG(const f32* a, const f32* b, const f32* point, const f32& tolerance, 
 
 void BRDCLS(const i32* triangle, const f32* point, const f32& tolerance, i32& cls)
 {
+    // A failed distance on the last edge tested answers -1 rather than 0, so
+    // that a caller can tell it from a point off the border; both are no
+    // border to the drop, which takes 1 and 2 alone.
     cls = 0;
     const i32 edges = (triangle[TRG_FLAGS] >> 8) & 0xFF, verts = (triangle[TRG_FLAGS] >> 16) & 0xFF;
     const f32* V[3];

@@ -526,3 +526,39 @@ TEST(EdgeTravel, TaperedToolsMeetEdgesAtTheirFirstTouch)
         EXPECT_EQ(wrong, 0) << "tool " << t.d << "/" << t.r << "/" << t.deg << " of " << met;
     }
 }
+
+// The tool profile joins its pieces without a step (corner arc to flank,
+// flank to top rounding, rounding to the largest radius), stores a flat
+// radius within 1e-5 of 0 as exactly 0, and refuses the shapes it cannot
+// describe.
+TEST(ToolProfile, PiecesJoinAndImpossibleShapesAreRefused)
+{
+    struct Shape {
+        f64 d, r, deg, e, L;
+    };
+    // Tapered ends with large, small and no corners, with and without an
+    // allowance; the last has its flat radius 4e-6 above zero.
+    const f64 a10 = 10.0 * PI / 180.0, flat0 = 2.0 * (1.0 - std::sin(a10)) * 1.5 / std::cos(a10);
+    for (const Shape s : {Shape{6, 3, 5, 0, 20}, Shape{10, 1, 30, 0.5, 25}, Shape{8, 0, 15, 0.2, 12},
+                          Shape{12, 2, 45, 1, 30}, Shape{flat0 + 8e-6, 1.5, 10, 0.3, 18}}) {
+        ASSERT_EQ(PRFSET(s.d, s.r, s.deg * PI / 180.0, s.e, s.L), 0) << s.d;
+        if (std::fabs(s.d * 0.5 - (1.0 - std::sin(s.deg * PI / 180.0)) * s.r / std::cos(s.deg * PI / 180.0)) <
+            1e-5) {
+            EXPECT_EQ(PRRFLT, 0.0) << s.d;
+        }
+        // At the corner's top the arc may sit off the flank by the snapped
+        // flat radius.
+        const f64 dh = 1e-9;
+        if (PRHCRN > 0.0) {
+            EXPECT_NEAR(PRFRAD(PRHCRN - dh), PRFRAD(PRHCRN + dh), 1.01e-5) << s.d;
+        }
+        EXPECT_NEAR(PRFRAD(PRHFLK - dh), PRFRAD(PRHFLK + dh), 1e-6) << s.d;
+        EXPECT_NEAR(PRFRAD(PRLENG - dh), PRFRAD(PRLENG + dh), 1e-6) << s.d;
+        EXPECT_EQ(PRFRAD(PRLENG + 1.0), PRRMAX);
+        EXPECT_EQ(PRFRAD(-1.0), PRRFLT);
+    }
+    EXPECT_EQ(PRFSET(6, 1, -0.1, 0, 20), -1);
+    EXPECT_EQ(PRFSET(6, 1, 1.5707963267948966, 0, 20), -1);
+    EXPECT_EQ(PRFSET(6, -0.5, 0.2, 0, 20), -1);
+    EXPECT_EQ(PRFSET(1, 2, 0.2, 0, 20), -1);  // corner wider than the tool
+}

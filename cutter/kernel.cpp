@@ -1072,6 +1072,49 @@ void TRICNB(const f64* tri, const f64* p, const f64& radius, const f64& corner, 
     kernel(k, tri, p, dir, travel, contact, position, status);
 }
 
+SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir)
+{
+    SweepFloor f;
+    const f64 hd = hlen(dir);
+    // The kernel keeps this direction as given (neither level nor vertical).
+    if (!(dir[2] <= -TOL_LEVEL) || std::fabs(dir[0]) + std::fabs(dir[1]) < TOL_LEVEL || !(hd > 0.0)) return f;
+    if (!(radius > 0.0)) return f;
+    i32 shp = 0;
+    classify(corner, radius, f.r, shp);
+    f.R = radius;
+    f.ring = radius - f.r;
+    copy(f.p, p);
+    f.hx = dir[0] / hd, f.hy = dir[1] / hd;
+    f.fall = -dir[2] / hd;
+    f.grad = std::sqrt(1.0 + f.fall * f.fall);
+    f.base = p[2] + f.r - f.fall * f.ring;
+    f.on = std::isfinite(f.base) && std::isfinite(f.grad);
+    return f;
+}
+
+bool SweepFloor::clears(const f64* tri) const
+{
+    // Far wider than the kernel's own rounding: a triangle this close to the
+    // floor is left to the kernel.
+    constexpr f64 slack = 1e-4;
+    if (!on) return false;
+    f64 qmax = -HUGE_VAL, smin = HUGE_VAL, smax = -HUGE_VAL;
+    for (i32 j = 0; j < 3; ++j) {
+        const f64 dx = tri[3 * j] - p[0], dy = tri[3 * j + 1] - p[1];
+        const f64 q = tri[3 * j + 2] + fall * (dx * hx + dy * hy);
+        const f64 side = dy * hx - dx * hy;
+        qmax = std::fmax(qmax, q);
+        smin = std::fmin(smin, side);
+        smax = std::fmax(smax, side);
+    }
+    // Sideways beyond the flat ring by `out`: the corner rises there.
+    const f64 away = smin > 0.0 ? smin : (smax < 0.0 ? -smax : 0.0);
+    const f64 out = std::fmax(0.0, away - ring);
+    if (out > r + slack) return true;
+    const f64 floor = base - grad * sq0(r * r - out * out);
+    return qmax < floor - slack;
+}
+
 void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64& a, const f64& h, const f64& off,
             const f64* dir, f64& travel, f64* contact, f64* position, i32& status)
 {

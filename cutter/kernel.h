@@ -53,5 +53,28 @@ void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64
 void TRICNB(const f64* tri, const f64* p, const f64& radius, const f64& corner, const f64* dir, f64& travel,
             f64* contact, f64* position, i32& status);
 
+// The underside of the cylindrical variant's cutter swept along the whole
+// line through p in a downward direction, as a floor under which no point of
+// the cutter passes: each point's height plus its run along the move times
+// the move's descent per unit run is constant along the move, and over the
+// cutter it is least at the rear of the underside. A triangle wholly under
+// that floor, or wholly beside the cutter's reach, is never touched, so the
+// kernel could find no contact on it. Built for the cutter TRICNB is given
+// (the same corner classes); `on` is false for a direction the kernel
+// would turn level or vertical, which the floor does not model.
+struct SweepFloor {
+    bool on = false;
+    f64 p[3] = {0, 0, 0};
+    f64 hx = 0, hy = 0;  // the move's horizontal unit direction
+    f64 fall = 0;        // descent per unit run along the move
+    f64 grad = 0;        // length of the floor's gradient, sqrt(1 + fall^2)
+    f64 ring = 0, r = 0, R = 0;
+    f64 base = 0;        // the floor straight under the flat ring's rear
+    // True when no point of the triangle (three corners, nine values) can
+    // meet the cutter anywhere along the line.
+    bool clears(const f64* tri) const;
+};
+SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir);
+
 // Root of f between t0 and t1 by a safeguarded secant search.
 f64 SRCH1D(f64 t0, f64 t1, const std::function<f64(f64)>& f);

@@ -180,6 +180,10 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
     // A meeting counts when its horizontal run lies between tol and 2 tol
     // short of the span's: none can when that range is empty.
     if (hz * span - 2.0 * tol < tol) return 0;
+    // The floor of the tool swept along the move, for the allowance last met.
+    SweepFloor floor;
+    f32 floor_e = 0.0f;
+    bool floor_set = false;
     ElmRun run;
     for (i32 i = 0; i < count; ++i) {
         const i32* le = lst + static_cast<size_t>(idx[i]) * ELM_WORDS;
@@ -212,6 +216,10 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         f64 travel = 0, con[3], pos[3];
         i32 ks = 0;
         const f64 Rr = R + e, rr = r + e;
+        // A triangle under the swept tool's floor, or beside its reach,
+        // gives the kernel no contact at all: it cannot be hit.
+        if (!floor_set || e != floor_e) floor = TRICNB_floor(P, Rr, rr, dv), floor_e = e, floor_set = true;
+        if (floor.clears(tri)) continue;
         TRICNB(tri, P, Rr, rr, dv, travel, con, pos, ks);
         if (ks != 0 || travel < 0.0 || travel > span) continue;
         f64 d = hz * travel;

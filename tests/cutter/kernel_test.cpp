@@ -290,6 +290,50 @@ TEST(Kernel, TrianglesAwayFromTheTrackAreNeverMet)
     EXPECT_EQ(checked, 4000);
 }
 
+// The floor of the tool swept along a move clears only triangles the kernel
+// finds no contact on at all, for each end shape (a corner within the
+// kernel's rounding of flat or of a ball too, an allowance on both radii)
+// and triangles strewn about the tool's track from well under it to above.
+TEST(Kernel, TrianglesTheSweptFloorClearsAreNeverMet)
+{
+    struct Shape {
+        f64 R, r;
+    };
+    const Shape shapes[] = {{3.0, 0.0}, {3.0, 3.0}, {3.0, 1.0}, {3.2, 1.2}, {3.0, 2.99998}, {3.0, 1e-7}, {0.5, 0.5}};
+    std::mt19937 g(29);
+    std::uniform_real_distribution<f64> u(-1.0, 1.0);
+    for (const Shape& sh : shapes) {
+        i32 cleared = 0, met = 0;
+        for (i32 n = 0; n < 3000; ++n) {
+            f64 P[3] = {10 * u(g), 10 * u(g), 5 * u(g)};
+            f64 dv[3] = {u(g), u(g), -std::fabs(u(g))};
+            if (n % 7 == 0) dv[2] = -0.001;  // the flattest move the span check makes
+            f64 l = std::sqrt(dv[0] * dv[0] + dv[1] * dv[1] + dv[2] * dv[2]);
+            for (f64& c : dv) c /= l;
+            const SweepFloor fl = TRICNB_floor(P, sh.R, sh.r, dv);
+            if (!fl.on) continue;
+            const f64 hl = std::hypot(dv[0], dv[1]), ux = dv[0] / hl, uy = dv[1] / hl, fall = -dv[2] / hl;
+            f64 tri[9];
+            const f64 s0 = 8 * u(g), t0 = (sh.R + 1) * u(g), spread = n % 2 ? 0.3 : 3.0;
+            for (i32 j = 0; j < 3; ++j) {
+                const f64 s = s0 + spread * u(g), t = t0 + spread * u(g);
+                tri[3 * j] = P[0] + s * ux - t * uy;
+                tri[3 * j + 1] = P[1] + s * uy + t * ux;
+                tri[3 * j + 2] = P[2] - fall * s + 1.5 * sh.R * u(g);
+            }
+            f64 travel = 0, con[3], pos[3];
+            i32 ks = 0;
+            TRICNB(tri, P, sh.R, sh.r, dv, travel, con, pos, ks);
+            if (ks == 0) ++met;
+            if (!fl.clears(tri)) continue;
+            ++cleared;
+            ASSERT_NE(ks, 0) << "R " << sh.R << " r " << sh.r << " case " << n << " travel " << travel;
+        }
+        EXPECT_GT(cleared, 300) << sh.R << " " << sh.r;
+        EXPECT_GT(met, 300) << sh.R << " " << sh.r;
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -1103,6 +1103,8 @@ bool SweepFloor::clears(const f64* tri) const
         const f64 dx = tri[3 * j] - p[0], dy = tri[3 * j + 1] - p[1];
         const f64 q = tri[3 * j + 2] + fall * (dx * hx + dy * hy);
         const f64 side = dy * hx - dx * hy;
+        // A corner that is not a number is left to the kernel, as it was.
+        if (!std::isfinite(q) || !std::isfinite(side)) return false;
         qmax = std::fmax(qmax, q);
         smin = std::fmin(smin, side);
         smax = std::fmax(smax, side);

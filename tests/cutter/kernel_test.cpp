@@ -332,6 +332,10 @@ TEST(Kernel, TrianglesTheSweptFloorClearsAreNeverMet)
         EXPECT_GT(cleared, 300) << sh.R << " " << sh.r;
         EXPECT_GT(met, 300) << sh.R << " " << sh.r;
     }
+    // A corner that is not a number, far under the track: left to the kernel.
+    const f64 P[3] = {0, 0, 0}, dv[3] = {0.6, 0, -0.8};
+    const f64 tri[9] = {0, 0, -50, 1, 0, -50, 0, std::nan(""), -50};
+    EXPECT_FALSE(TRICNB_floor(P, 3.0, 1.0, dv).clears(tri));
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ struct SweepFloor {
     // meet the cutter anywhere along the line.
     bool clears(const f64* tri) const;
 };
+// The floor of TRICNB's cutter (radius and corner with any offset added)
+// swept along dir from the tip p; not on for a level or vertical dir.
 SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir);
 
 // Root of f between t0 and t1 by a safeguarded secant search.

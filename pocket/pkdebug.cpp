@@ -158,17 +158,21 @@ i32 pokarr_draw_body(const pokarr& a, const i32& world)
         figopa(fig);
     }
     bool first = true;
+    // The collection holds at most PK_MAXVALS numbers: the first point it
+    // refuses ends the drawing with that status, for a curve made of the
+    // points that fitted would be reported as the whole array.
+    i32 full = 0;
     auto put = [&](f64 x, f64 y, f64 z, const f64* v) {
         x += off[0];
         y += off[1];
         z += off[2];
         if (sw.display) {
-            i32 st = 0;
+            if (full != 0) return;
             const f64 yy = y, zz = z;
             if (per == 2)
-                pokarr_add_vals(x, &yy, nullptr, nullptr, col, st);
+                pokarr_add_vals(x, &yy, nullptr, nullptr, col, full);
             else
-                pokarr_add_vals(x, &yy, &zz, normals ? v : nullptr, col, st);
+                pokarr_add_vals(x, &yy, &zz, normals ? v : nullptr, col, full);
             return;
         }
         if (first)
@@ -187,7 +191,9 @@ i32 pokarr_draw_body(const pokarr& a, const i32& world)
     for (i32 k = 0; k < a.count; ++k) {
         if (pk_arc_at(a.x[k]) && k > 0 && k + 3 < a.count) {
             f64 cx = a.x[k + 2], cy = a.y[k + 2], r = a.x[k + 1];
-            i32 dir = a.y[k + 1] < 0.0 ? -1 : 1;
+            // the sweep is turned only for a direction above or below 0: a
+            // direction of 0 keeps the plain angle from start to end
+            const f64 dir = a.y[k + 1];
             f64 as = std::atan2(a.y[k - 1] - cy, a.x[k - 1] - cx), ae = std::atan2(a.y[k + 3] - cy, a.x[k + 3] - cx);
             f64 swp = ae - as;
             if (dir > 0 && swp < 0.0) swp += PK_2PI;
@@ -210,22 +216,25 @@ i32 pokarr_draw_body(const pokarr& a, const i32& world)
     // The curve runs through the points; with the normals each point's
     // vector (the last three of its six numbers) goes into the curve as the
     // figure draws it: to the point plus its vector and back.
-    i32 n = col.count / per, id = 0, st = 0, m = 0;
+    // The curve is made only of points the array holds: a refused add (three
+    // numbers a point, so past PK_MAXVALS / 3 points) ends the drawing with
+    // its status instead of handing the host a count beyond the stored data.
+    i32 n = col.count / per, id = 0, st = full, m = 0;
     pokarr pts;  // x, y, z a point for the curve
     pokarr_init(1, pts);
-    for (i32 k = 0; k < n; ++k) {
+    for (i32 k = 0; k < n && st == 0; ++k) {
         const f64* q = col.x + per * k;
         const f64 x = q[0], y = q[1], z = per >= 3 ? q[2] : 0.0;
         pokarr_add_vals(x, &y, &z, nullptr, pts, st);
-        ++m;
-        if (per == 6) {
+        if (st == 0) ++m;
+        if (per == 6 && st == 0) {
             const f64 ty = y + q[4], tz = z + q[5];
             pokarr_add_vals(x + q[3], &ty, &tz, nullptr, pts, st);
-            pokarr_add_vals(x, &y, &z, nullptr, pts, st);
-            m += 2;
+            if (st == 0) pokarr_add_vals(x, &y, &z, nullptr, pts, st);
+            if (st == 0) m += 2;
         }
     }
-    crcmpl(m, pts.x, id, st);
+    if (st == 0) crcmpl(m, pts.x, id, st);
     pokarr_free(pts);
     pokarr_free(col);
     if (st != 0) return st;

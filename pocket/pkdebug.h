@@ -28,7 +28,8 @@ void pkdbg_switches(const i32& dump_counter, const i32& normals);
 i32 pokarr_draw(const pokarr& a);
 // Draws an array (world 1: the points are world coordinates, no origin is
 // added); the curve entity's id with the display switch on, 0 else, -1 for an
-// empty array.
+// empty array, and the failing status when the points do not fit the curve's
+// collection.
 i32 pokarr_draw_body(const pokarr& a, const i32& world);
 // Packed points (dims 2 or 3) drawn in world (draw1) or pocket coordinates.
 i32 pkdbg_draw1(const i32& dims, const f64* pts, const i32& n);

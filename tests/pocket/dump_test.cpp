@@ -230,3 +230,62 @@ TEST(PocketDumps, DrawingsChordArcsAndColourEntities)
     pokarr_free(a);
     pkdm_rel_all();
 }
+
+// A drawing is made only of points it could collect: past the room of the
+// collection (three numbers a curve point, nine with the normals) the call
+// fails and adds no entity; an arc's chord points take the arc's height and
+// vector; an arc of direction 0 keeps its plain sweep.
+TEST(PocketDumps, DrawingsPastTheirRoomFailAndArcsKeepTheirHeightsAndVectors)
+{
+    fresh();
+    InTemp tmp;
+    pkdbg_set(1);
+    struct Case {
+        i32 arcs, straight, dims;
+        bool fits;
+    };
+    // 40 points an arc: 3,749 arcs fit in 150,000 points, 3,751 do not;
+    // 4-D with the normals takes three curve points a point
+    for (const Case c : {Case{3749, 0, 2, true}, Case{3751, 0, 2, false}, Case{0, 49999, 4, true},
+                         Case{0, 50001, 4, false}}) {
+        Loop l;
+        l.pt(0, 0);
+        for (i32 k = 0; k < c.arcs; ++k) l.arc(2.0 * (k + 1), 0, 2.0 * k + 1, 0, k % 2 ? 1 : -1);
+        for (i32 k = 1; k < c.straight; ++k) l.pt(k, k % 2);
+        pokarr a = make(l, c.dims);
+        pkdbg_switches(-1, c.dims == 4 ? 1 : 0);
+        const size_t before = norak::entities().size();
+        i32 id = pokarr_draw_body(a, 1);
+        EXPECT_EQ(id > 0, c.fits) << c.arcs << " " << c.straight << " " << id;
+        EXPECT_EQ(norak::entities().size(), before + (c.fits ? 1u : 0u));
+        pokarr_free(a);
+    }
+    pkdbg_set(0);
+    // a quarter circle with heights and vectors, drawn as a figure
+    Loop q;
+    q.pt(1, 0).arc(0, 1, 0, 0, 1);
+    pokarr a4 = make(q, 4);
+    for (i32 k = 0; k < a4.count; ++k) a4.z[k] = 10.0 + k;
+    a4.vec[3 * 3] = 0.6;  // the centre entry's vector
+    a4.vec[3 * 3 + 2] = 0.8;
+    pkdbg_switches(-1, 1);
+    EXPECT_EQ(pokarr_draw_body(a4, 1), 0);
+    const auto& s4 = norak::figures().back().strokes;
+    ASSERT_GE(s4.size(), 5u);  // up and back at the start, then to the first chord point
+    EXPECT_NEAR(s4[2].to[2], 13.0, 1e-5);  // the centre entry's height
+    EXPECT_NEAR(s4[3].to[0] - s4[2].to[0], 0.6, 1e-5);
+    EXPECT_NEAR(s4[3].to[2] - s4[2].to[2], 0.8, 1e-5);
+    pokarr_free(a4);
+    pkdbg_switches(-1, 0);
+    // direction 0 from (1, 0) to (0, -1): a quarter turn clockwise
+    Loop d0;
+    d0.pt(1, 0).arc(0, -1, 0, 0, 0);
+    pokarr a0 = make(d0);
+    EXPECT_EQ(pokarr_draw_body(a0, 1), 0);
+    const auto& s0 = norak::figures().back().strokes;
+    ASSERT_EQ(s0.size(), 40u);
+    EXPECT_LT(s0[0].to[1], 0.0);
+    EXPECT_GT(s0[0].to[0], 0.99);
+    pokarr_free(a0);
+    pkdm_rel_all();
+}

@@ -290,6 +290,19 @@ void lanes_of(const Call& c, PkPieces& list, const pokarr& last, f64 dist)
     if (st == 11) throw Stop{11};
 }
 
+// Appends a loop with its point count to the common-loop builder's second
+// collection.
+void collect_second(const pokarr& p)
+{
+    i32 st = 0;
+    ComlupStore& second = comlup_second();
+    if (second.pts.storage == PKS_EMPTY) pokarr_init(p.dims, second.pts);
+    pokarr_append_part(p.count, p, 0, second.pts, st);
+    if (st != 0) throw Stop{11};
+    second.counts.push_back(p.count);
+    second.dirs.push_back(p.direction);
+}
+
 // Registers a piece as a row (kind 0) or collects it (kinds 1, 2) with the
 // keys of its kind; `plain` tells that a piece of the expected direction
 // was registered before in this call. `lane`: a lane loop, whose tag 1 is
@@ -329,12 +342,7 @@ i32 register_piece(const Call& c, const pokarr& p, bool turned, f64 value, i32 l
         if (island) ++pk_nisland;
         return parent;
     }
-    ComlupStore& second = comlup_second();
-    if (second.pts.storage == PKS_EMPTY) pokarr_init(p.dims, second.pts);
-    pokarr_append_part(p.count, p, 0, second.pts, st);
-    if (st != 0) throw Stop{11};
-    second.counts.push_back(p.count);
-    second.dirs.push_back(p.direction);
+    collect_second(p);
     return parent;
 }
 
@@ -482,6 +490,11 @@ void prepare_loop(Call& c, pokarr& loop)
         } else {
             pokarr_start_at(loop, 1, 1, pkoff.start[2], px, py, st);
         }
+        // Read as: the start choice is on for this call's raw offsets at
+        // every level where the loop is turned to the kept start, not at
+        // level 1 alone: a later level's offsets then begin nearest the
+        // driver's start point as the first level's did, so the cut enters
+        // each level at the same place.
         c.start_choice = true;
     } else {
         pk_longest_seg(loop, seg);
@@ -510,7 +523,9 @@ void register_lanes(Call& c, i32 lanemode, bool had_pieces, bool& plain, i32& ma
         if (st != 0) throw Stop{st};
         if (res != 0 || L.area <= c.floor) continue;
         if (lanemode == 2 && (c.kind == 1 || c.kind == 2)) {
-            register_piece(c, L, false, c.r, 0, plain);
+            // only collected: the common-loop builder keys what it makes of
+            // it, so no contour key is taken here
+            collect_second(L);
         } else {
             Call lc = c;
             lc.outward = 0;

@@ -795,3 +795,32 @@ TEST(SubLoops, LoopsAsPolylinesAndTheSmallestDistanceOfTwoRows)
     for (pokarr* q : {&a, &p, &s1, &s2}) pokarr_free(*q);
     POKREL(1, st);
 }
+
+TEST(OneOffset, LaneLoopsOfTheCommonLoopKindsAreCollectedWithoutNewKeys)
+{
+    // the overshoot mode cuts the corridor of the dumbbell away; lane mode 2
+    // gives it back as a lane loop. As rows (kind 0) the second square and
+    // the lane loop take new keys (the lane merges take two more); for the
+    // common-loop builder (kinds 1, 2) the lane loop is only collected, and
+    // keeps the key count as it was
+    for (const i32 kind : {0, 1, 2}) {
+        fresh();
+        pkoff.second_area = 0.0;
+        pkoff.phase = 1;
+        pkoff.end_val = 0.3;
+        pokarr a = make(dumbbell(4.4));
+        row_of(a, 1);
+        ComlupStore& second = comlup_second();
+        second.counts.clear();
+        i32 keys = 1, st = 0;
+        oneoff_pokarr(kind, a, 0, -1, 0.5, 2.0, 2.0, 1, 1, 1, keys, 0, 2, st);
+        EXPECT_EQ(st, 0) << kind;
+        EXPECT_EQ(keys, kind == 0 ? 5 : 4) << kind;
+        EXPECT_EQ(second.counts.size(), kind == 0 ? 0u : 3u) << kind;
+        EXPECT_EQ(lup_count, kind == 0 ? 4 : 1) << kind;
+        EXPECT_EQ(kind == 0 ? lup_row(4).level : 6, 6);
+        pokarr_free(a);
+        pokarr_free(second.pts);  // the pool is released by the next run
+        pokarr_init(2, second.pts);
+    }
+}

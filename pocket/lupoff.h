@@ -3,6 +3,9 @@
 // the surfaces of the map grid.
 #pragma once
 
+#include <array>
+#include <vector>
+
 #include "core/words.h"
 #include "pocket/pokarr.h"
 
@@ -24,9 +27,15 @@ void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const p
 // while the grid's projection mode is on).
 void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, pokarr& result, i32& status);
 
+// The append rule of the offset along the surfaces: a point within 1e-6 of
+// the last kept point in every coordinate is left out while the left-out
+// run's squared length stays below pk3_append_min, and so is a point where
+// the way goes straight on (cross of the unit directions in and out below
+// 0.0005, dot not below 0). Answers the points kept, in order.
+std::vector<std::array<f64, 3>> lup_append3d(const std::vector<std::array<f64, 3>>& pts);
+
 // The values of the offset along the surfaces: sampling step of a segment,
-// shortest segment, point tolerance, join tolerance, least squared spacing of
-// appended points, thinning tolerance of the finished loop, the repair switch
+// shortest segment, point tolerance, join tolerance, the append threshold, thinning tolerance of the finished loop, the repair switch
 // (1: the finished loop is carried onto the grid once more, its folds
 // filled in), and the step factor of the final mapping (times the distance,
 // at most half a cell).

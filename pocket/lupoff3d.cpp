@@ -38,24 +38,29 @@ struct Fail {
 f64 dot(const f64* a, const f64* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 // A walk of `len` from p along (mode 0) or across (mode 1) direction d; the
-// end and the last walking direction.
-void walk(i32 mode, const f64* p, const f64* d, f64 len, f64* end, f64* wdir)
+// end and the last walking direction. Answers 0, or -2 for a walk that
+// stopped short: its end is kept as the walk left it; any other status ends
+// the offset with it.
+i32 walk(i32 mode, const f64* p, const f64* d, f64 len, f64* end, f64* wdir)
 {
     f64 rec[12] = {p[0], p[1], p[2], 0, 0, 0, 0, 0, 1, 0, 0, 0};
     i32 st = 0;
     seg_on_grid(mode, rec, d, len, nullptr, st);
-    if (st != 0) throw Fail{st};
+    if (st != 0 && st != -2) throw Fail{st};
     for (i32 k = 0; k < 3; ++k) {
         end[k] = rec[3 + k];
         if (wdir) wdir[k] = rec[9 + k];
     }
+    return st;
 }
 
-// The offset walk from the point at t on p-q, end and walking direction.
+// The offset walk from the point at t on p-q, end and walking direction;
+// `whole` is false for a walk that answered -2.
 struct Sample {
     f64 t;
     f64 e[3];
     f64 w[3];
+    bool whole;
 };
 
 Sample sample(const f64* p, const f64* q, const f64* d, f64 t, f64 r)
@@ -63,16 +68,19 @@ Sample sample(const f64* p, const f64* q, const f64* d, f64 t, f64 r)
     Sample s;
     s.t = t;
     const f64 a[3] = {p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]), p[2] + t * (q[2] - p[2])};
-    walk(1, a, d, r, s.e, s.w);
+    s.whole = walk(1, a, d, r, s.e, s.w) == 0;
     return s;
 }
 
 // The walks between two samples where their directions part, up to 16
-// parts between them.
+// parts between them. A walk that answered -2 (cut short, so its last
+// direction says nothing of the surface) is not refined: no walks are put
+// in beside it. The grid walk as built answers only 0, -1 and -3, so this
+// is the walk's documented status kept for a walker that stops short.
 void refine(const f64* p, const f64* q, const f64* d, f64 r, const Sample& a, const Sample& b, i32 depth,
             std::vector<V3>& out)
 {
-    if (depth < 4 && dot(a.w, b.w) < 0.9995) {
+    if (depth < 4 && a.whole && b.whole && dot(a.w, b.w) < 0.9995) {
         const Sample m = sample(p, q, d, 0.5 * (a.t + b.t), r);
         refine(p, q, d, r, a, m, depth + 1, out);
         out.push_back({{m.e[0], m.e[1], m.e[2]}});
@@ -233,21 +241,66 @@ std::vector<V3> offset_polygon(const std::vector<V3>& v, f64 r)
     return turned;
 }
 
-// Writes the points into the result, leaving out repeats of the point
-// before, and closes it.
+}  // namespace
+
+std::vector<std::array<f64, 3>> lup_append3d(const std::vector<std::array<f64, 3>>& pts)
+{
+    // repeats: within 1e-6 of the last kept point in every coordinate, while
+    // the left-out run's squared length stays below the append threshold
+    std::vector<std::array<f64, 3>> kept;
+    f64 run = 0.0;
+    for (const auto& p : pts) {
+        if (!kept.empty()) {
+            const auto& k = kept.back();
+            const f64 dx = p[0] - k[0], dy = p[1] - k[1], dz = p[2] - k[2];
+            if (std::fabs(dx) < 1.0e-6 && std::fabs(dy) < 1.0e-6 && std::fabs(dz) < 1.0e-6) {
+                const f64 g = dx * dx + dy * dy + dz * dz;
+                if (run + g < pk3_append_min) {
+                    run += g;
+                    continue;
+                }
+            }
+        }
+        run = 0.0;
+        kept.push_back(p);
+    }
+    // points where the way goes straight on: the cross of the directions in
+    // and out below 0.0005 with a dot not below 0
+    std::vector<std::array<f64, 3>> out;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (!out.empty() && i + 1 < kept.size()) {
+            f64 u[3], v[3], lu = 0.0, lv = 0.0;
+            for (i32 c = 0; c < 3; ++c) {
+                u[c] = kept[i][static_cast<size_t>(c)] - out.back()[static_cast<size_t>(c)];
+                v[c] = kept[i + 1][static_cast<size_t>(c)] - kept[i][static_cast<size_t>(c)];
+            }
+            pk_unit3(u, lu);
+            pk_unit3(v, lv);
+            if (lu > 0.0 && lv > 0.0) {
+                const f64 cx = u[1] * v[2] - u[2] * v[1], cy = u[2] * v[0] - u[0] * v[2], cz = u[0] * v[1] - u[1] * v[0];
+                if (std::sqrt(cx * cx + cy * cy + cz * cz) < 0.0005 && dot(u, v) >= 0.0) continue;
+            }
+        }
+        out.push_back(kept[i]);
+    }
+    return out;
+}
+
+namespace {
+
+// Writes the points into the result by the append rule and closes it.
 void write(const std::vector<V3>& pts, pokarr& result)
 {
+    std::vector<std::array<f64, 3>> in;
+    in.reserve(pts.size());
+    for (const V3& p : pts) in.push_back({p.p[0], p.p[1], p.p[2]});
+    const std::vector<std::array<f64, 3>> keep = lup_append3d(in);
     i32 ierr = 0;
-    pokarr_clear(result, static_cast<i32>(pts.size()) + 1, ierr);
+    pokarr_clear(result, static_cast<i32>(keep.size()) + 1, ierr);
     if (ierr != 0) throw Fail{11};
     const f64 up[3] = {0.0, 0.0, 1.0};
-    for (const V3& p : pts) {
-        if (result.count > 0) {
-            const i32 k = result.count - 1;
-            const f64 dx = p.p[0] - result.x[k], dy = p.p[1] - result.y[k], dz = p.p[2] - result.z[k];
-            if (dx * dx + dy * dy + dz * dz < pk3_append_min) continue;
-        }
-        pokarr_add_pnt_nrm(p.p, up, result, ierr);
+    for (const auto& p : keep) {
+        pokarr_add_pnt_nrm(p.data(), up, result, ierr);
         if (ierr != 0) throw Fail{11};
     }
     if (result.count > 0) {

@@ -3,7 +3,9 @@
 // along the surface.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "pocket/looptest.h"
 #include "pocket/lupoff.h"
@@ -150,4 +152,33 @@ TEST(SurfaceOffset, WayOverTheSurfaceAndItsFailure)
     EXPECT_NEAR(len, 20.0, 1e-12);
     pokarr_free(sq);
     FRETRI();
+}
+
+TEST(SurfaceOffset, TheAppendRuleLeavesOutRepeatsAndStraightOnPoints)
+{
+    using Pts = std::vector<std::array<f64, 3>>;
+    struct Case {
+        const char* what;
+        f64 threshold;
+        Pts in;
+        std::vector<size_t> kept;  // indices of the input points kept
+    };
+    const Case cases[] = {
+        {"straight on", 1e-8, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}}, {0, 2, 3}},
+        {"straight on in space", 1e-8, {{0, 0, 0}, {1, 0, 1}, {2, 0, 2}, {2, 1, 2}}, {0, 2, 3}},
+        {"turned back", 1e-8, {{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {0, 1, 2}},
+        {"repeat within 1e-6", 1e-8, {{0, 0, 0}, {5e-7, 0, 0}, {1, 1, 0}}, {0, 2}},
+        {"one coordinate 1e-5 off", 1e-8, {{0, 0, 0}, {1e-5, 0, 0}, {1, 1, 0}}, {0, 1, 2}},
+        {"the left-out run reaches the threshold", 1e-12, {{0, 0, 0}, {5e-7, 0, 0}, {9e-7, 0, 0}, {1, 1, 0}},
+         {0, 2, 3}},
+    };
+    const f64 old = pk3_append_min;
+    for (const Case& c : cases) {
+        pk3_append_min = c.threshold;
+        const Pts out = lup_append3d(c.in);
+        Pts want;
+        for (size_t k : c.kept) want.push_back(c.in[k]);
+        EXPECT_EQ(out, want) << c.what;
+    }
+    pk3_append_min = old;
 }

@@ -24,6 +24,15 @@ void lup_seg_cross(const i32& mode, const f64* from, const f64* to, const pokarr
         f64 frac;
     };
     std::vector<Hit> hits;
+    // Mode 3 on a loop with heights (from and to then carry theirs): a
+    // crossing is passed over when both ends of the segment lie more than
+    // 1e6 above it, or both more than 1e6 below it; the height there is
+    // taken along the loop segment by its fraction.
+    const bool heights = mode == 3 && loop.dims >= 3;
+    auto over_or_under = [&](f64 zs, f64 ze, f64 f) {
+        const f64 z = zs + f * (ze - zs);
+        return (from[2] - z > 1.0e6 && to[2] - z > 1.0e6) || (z - from[2] > 1.0e6 && z - to[2] > 1.0e6);
+    };
     const i32 last = pk_seg_last(loop);
     for (i32 seg = 1; seg <= last; seg += pk_arc_at(loop.x[seg]) ? 4 : 1) {
         PkSegDesc d;
@@ -39,6 +48,7 @@ void lup_seg_cross(const i32& mode, const f64* from, const f64* to, const pokarr
                 const f64 len = std::hypot(d.e[0] - d.s[0], d.e[1] - d.s[1]);
                 f = len > 0.0 ? std::hypot(p[k][0] - d.s[0], p[k][1] - d.s[1]) / len : 0.0;
             }
+            if (heights && over_or_under(loop.z[seg - 1], loop.z[d.arc != 0 ? seg + 3 : seg], f)) continue;
             hits.push_back({std::hypot(p[k][0] - from[0], p[k][1] - from[1]), p[k][0], p[k][1], seg, f});
         }
     }

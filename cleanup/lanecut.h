@@ -5,12 +5,12 @@
 #include "core/words.h"
 #include "pocket/pokarr.h"
 
-// Crossings of the segment from-to with the plane loop; found: 0 none,
-// else the number of crossings (mode 1: only the first, found 1), the one
-// nearest `from` in `pt`. Mode 3 is the lane test's: its height test (a
-// crossing passed over when both ends lie more than 1e6 above or below it)
-// needs heights, and its callers hand plane points and plane loops, so it
-// acts as 0.
+// Crossings of the segment from-to with the loop, found in plan; found: 0
+// none, else the number of crossings (mode 1: only the first, found 1), the
+// one nearest `from` in `pt`. Mode 3 is the lane test's: on a loop with
+// heights (from and to then hold x, y, z) a crossing is passed over when
+// both ends lie more than 1e6 above or both more than 1e6 below the loop's
+// height there; on a plane loop it acts as 0.
 // When given, seg and frac receive the loop segment of that crossing (its
 // closing entry) and the fraction along it.
 void lup_seg_cross(const i32& mode, const f64* from, const f64* to, const pokarr& loop, f64* pt, i32& found,

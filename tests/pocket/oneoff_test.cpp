@@ -539,6 +539,27 @@ TEST(LaneCrossings, ASegmentAcrossALoop)
     lup_seg_cross(3, o0, o1, a, pt, found);
     EXPECT_EQ(found, 0);
     pokarr_free(a);
+    // a loop with heights, its right side 2e6 up: in mode 3 a crossing is
+    // passed over when both ends of the lane lie more than 1e6 above or
+    // below the loop there; mode 0 counts every crossing
+    pokarr h = make(l, 3);
+    h.z[1] = h.z[2] = 2.0e6;
+    struct Case {
+        i32 mode;
+        f64 z0, z1;
+        i32 found;
+        f64 x;
+    };
+    for (const Case c : {Case{3, 0.0, 0.0, 1, 0.0}, Case{3, 2.0e6, 2.0e6, 1, 10.0}, Case{3, -2.0e6, -2.0e6, 0, 0.0},
+                         Case{3, 2.0e6, -2.0e6, 2, 0.0}, Case{3, 1.0e6, 1.0e6, 2, 0.0}, Case{0, 4.0e6, 4.0e6, 2, 0.0}}) {
+        const f64 f3[3] = {-5, 5, c.z0}, t3[3] = {15, 5, c.z1};
+        lup_seg_cross(c.mode, f3, t3, h, pt, found);
+        EXPECT_EQ(found, c.found) << c.mode << " " << c.z0 << " " << c.z1;
+        if (found > 0) {
+            EXPECT_NEAR(pt[0], c.x, 1e-9) << c.z0;
+        }
+    }
+    pokarr_free(h);
 }
 
 TEST(LoopTree, RelativesThroughSonsAndSiblings)

@@ -89,7 +89,9 @@ void pkdm_alloc(i32 bytes, i32& index)
         free_memory(pool[small]);
         slot = small;
     }
-    // Whole kilobytes, always one more than the request needs.
+    // Whole kilobytes, always one more than the request needs. A request
+    // whose rounded size no longer fits the host's 32-bit size word fails as
+    // a refused allocation does, instead of asking for a wrapped size.
     long long want = static_cast<long long>(bytes / 1024) * 1024 + 1024;
     if (want > 0x7fffffff) {
         eroutc("[pkdm_alloc] UNABLE TO ALLOCATE MEMORY\n", 0);
@@ -348,6 +350,9 @@ void pokarr_init_dyn(i32 dims, i32 n, pokarr& rec, i32& ierr)
     }
     if (n == 0) return;
     i32 dpp = pokarr_dpp(dims);
+    // Points past what a 32-bit byte count can hold (with the pool's
+    // rounding to whole kilobytes) are refused here: the product would wrap
+    // and the block would be smaller than the arrays carved from it.
     long long bytes = 8LL * dpp * n;
     if (bytes > 0x7ffff000) {
         ierr = -1;
@@ -392,6 +397,8 @@ void pokarr_init_static(i32 dims, f64* x, f64* y, f64* z, f64* vec, i32 count, p
 void pokarr_init_child(const pokarr& src, i32 i, i32 n, pokarr& rec)
 {
     if (src.count <= 0 || src.storage == PKS_EMPTY) return;
+    // A negative start or length is taken as 0, so the window never starts
+    // before the source's storage nor gets a negative count.
     if (i < 0) i = 0;
     if (i >= src.count) i = src.count - 1;
     if (n < 0) n = 0;
@@ -725,7 +732,10 @@ void pokarr_remove_pnts(pokarr& rec, i32 closed, i32 i, i32 n, i32& ierr)
         ++rec.count;
     } else if (i == 0 && rec.count > 0) {
         // The last entry repeated the removed first one: it now repeats the
-        // new first entry.
+        // new first entry. It is overwritten rather than a copy appended
+        // behind it, for the removed first point is the same vertex as that
+        // closing entry: kept, the vertex the caller removed would stay in
+        // the loop (as it goes when the stretch reaches the end).
         copy_entry(rec, rec.count - 1, 0);
     }
 }

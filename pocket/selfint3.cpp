@@ -244,6 +244,19 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             // space would miss nearly every crossing; each branch keeps its
             // own height (height_on) and the walk steps at the crossing where
             // they differ.
+            // The per-kind routines with their mode, pick and exclude codes,
+            // the guide directions and the second look at an arc's other
+            // crossing are not used: those codes choose one of an arc's two
+            // candidates per call and look again for the other, and the
+            // guides settle an overlap of two straight pieces in space. The
+            // pair routine answers both candidates of a pair in one call, each
+            // with its touch flag, and the walk's list of crossings passed
+            // over stands in for the exclusions; in plan the guides have
+            // nothing to settle. So the special segment passed in `other` and
+            // the end segment, which only steer those codes, are read nowhere.
+            // Where a loop wraps, its last segment and its first share the
+            // closing joint: they are neighbours as much as two segments whose
+            // numbers differ by one, so `neighbour` takes the wrapped step.
             f64 pts[2][2];
             i32 touch[2];
             i32 n = pk_pair_cross(piece, kd, seg < kn, neighbour, pts, touch);

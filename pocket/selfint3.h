@@ -43,6 +43,8 @@ i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64
 // the recorded ones (and drop those the current walk passed over); then a
 // value above 1 keeps a crossing at P only where a recorded crossing has
 // both branches walked; a remaining 0 starts after `seg` in the first chunk.
+// There is no earlier-loop argument: the run never passes one, and nothing
+// says what an earlier loop would change in the search.
 void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, const f64* p, const f64* q,
                     const f64* guide, const pokarr& a, i32 start_seg, i32 end_seg, const f64* r, const PkBox& box,
                     i32& other, i32& chunk, f64* x, i32& found);

@@ -92,7 +92,7 @@ void PLSUPR(const i32& type, i32& cls)
         break;
     case BT_PROC: cls = BC_PROC; break;
     default:
-        erou1c("PLSUPR - ILLEGAL BLOCK TYPE ", type);
+        erou1c("PLSUPR - ILLEGAL BLOCK TYPE", type);
         cls = BC_ILLEGAL;
     }
 }
@@ -123,6 +123,7 @@ void TPBLKH(const i32& mode, i32& size, i32& type, i32& cls, i32& status)
             return;
         }
         lleng(size);
+        // An element without words has no type word to read: it is no block.
         if (size < 1) {
             status = -1;
             return;

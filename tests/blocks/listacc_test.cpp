@@ -365,7 +365,7 @@ TEST_F(BlocksTest, BadInputIsRefusedAndTheListIsKept)
     TPBLKH(AM_LIST, size, type, cls, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(cls, BC_ILLEGAL);
-    EXPECT_TRUE(norak::transcript_has("PLSUPR - ILLEGAL BLOCK TYPE 15"));
+    EXPECT_TRUE(norak::transcript_has("PLSUPR - ILLEGAL BLOCK TYPE15"));
 
     // A text count larger than the reader's 80 characters.
     put_block(Words{4, 0, 200, 1, 2, 3});

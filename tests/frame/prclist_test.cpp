@@ -282,7 +282,7 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     }
     TOLTBL(-1, 2, st);
     EXPECT_EQ(st, 0);
-    EXPECT_TRUE(norak::transcript_has("internal: PLSUPR - ILLEGAL BLOCK TYPE 999"));
+    EXPECT_TRUE(norak::transcript_has("internal: PLSUPR - ILLEGAL BLOCK TYPE999"));
     EXPECT_NE(fix::listing("CAVITY_CAV-1.TOOLS_LIST").find("NUMBER OF TOOLS = 0"), std::string::npos);
 
     // A block between the procedures that cannot be read is a list error,

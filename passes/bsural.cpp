@@ -221,6 +221,11 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
                 if (n > 1)
                     SRFAPR(2, pts[0], pts[1], PASOUT.appnrm, vecs[1], n, status);
                 else
+                    // One point: it is its own direction point, and its own
+                    // vector serves as the axis vector and the second vector
+                    // alike (both are that point's normal; the approach
+                    // normal was taken for a step this point has no second
+                    // end of).
                     SRFAPR(2, pts[0], pts[0], vecs[0], vecs[0], 2, status);
             } else {
                 ZAPR(2, pts[0], ZUP, status);
@@ -733,6 +738,10 @@ void gugadd(GugRun& r, i32 i, i32& status)
         // collection keeps the same chords as any other.
         thin(col_set, 0.2f * r.tol, r.revflag != 0);
         if (3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {
+            // Still too large: the collection starts again from this step.
+            // What it holds is written first, as at the limit of strings,
+            // rather than thrown away: every position in it is gouge-free
+            // and the tool path would otherwise have a gap.
             gugwrite(r, status);
             joins = false;
         }
@@ -799,6 +808,11 @@ void BSURCR(const i32& e, const i32& cir, i32& status)
         code = 3;
         PNDAPP = 0;
     }
+    // The circle lies in the horizontal plane through its start (plane code
+    // 1 for the arc writer, as the circle's flag has it) about the stored
+    // centre; the turning sign is the sign of the stored angle. A side point
+    // lies beside the start (or the end) on the circle's tangent there, one
+    // radius out, as the circle builder takes its own side point.
     const f32* beg = s.PSCBEG[cir];
     const f32* end = s.PSCEND[cir];
     const f32 cen[3] = {s.PSCCEN[cir][0], s.PSCCEN[cir][1], beg[2]};
@@ -858,8 +872,11 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
         ++cir;
     }
     if (status < 0) return;
-    if (k6) STPV01(1);
+    // The chain the spline writer still holds is the surface's last cut: it
+    // is flushed while the surface's feed is in force (a mend: with the feed
+    // set back first, a kind-6 surface's last chain went out at feed 1).
     if (spline() && three()) SPLFLS(status);
+    if (k6) STPV01(1);
     // A chain the list refused ends the surface as a failed string does:
     // the end marker would clear its status, and the pass go on as written.
     if (status >= 0 && !(updown() && three())) PUTMRK(2, k6 ? 8 : 3, k6 ? 16 : 6, 0.0f, 0, status);

@@ -49,7 +49,11 @@ struct PasStr {
     i32 PSSURF[PS_SRF];   // surface number in the procedure's list, from 1
     i32 PSSCNT[PS_SRF];   // strings of the entry
     i32 PSSLEN[PS_STR];   // points of each string
-    f32 PSPNTS[PS_PNT][3];  // tool points
+    // Tool points, always xyz: the tool axis of every point is kept beside
+    // it in PSVECS, so the values-per-point word (468) is not read; the
+    // parameter page sets it to 3 on every accept, and a 6 left in an old
+    // record changes nothing (the axis would be read from PSVECS anyway).
+    f32 PSPNTS[PS_PNT][3];
     f32 PSVECS[PS_PNT][6];  // tool axis (three-axis: the placing normal), surface normal
     // circles
     i32 PSCFLG[PS_CIR];

@@ -135,6 +135,10 @@ bool direction_ok(i32 a, i32 b, i32& status)
     const f32 r = rtol();
     i32 k = a + 1;
     while (k <= b && std::hypot(p[3 * k] - p[3 * a], p[3 * k + 1] - p[3 * a + 1]) == 0.0f) ++k;
+    // A stretch that never leaves its first point's XY only moves the tool
+    // up or down its own axis: there is no side to test, and it passes (a
+    // dropped stretch would leave the tool short of the height the next
+    // stretch starts from).
     if (k > b) return true;
     const f64 dx = p[3 * k] - p[3 * a], dy = p[3 * k + 1] - p[3 * a + 1], l = std::hypot(dx, dy);
     const f32 ux = static_cast<f32>(dx / l), uy = static_cast<f32>(dy / l);
@@ -346,6 +350,10 @@ void UDALLC(i32& status)
 void UDFLSH(i32& status)
 {
     status = 0;
+    // Arrays the host no longer holds (closed behind the buffer's back) took
+    // their points with them: there is nothing left to write, and the count
+    // is emptied so that no later write reads through handles that may name
+    // other arrays now (UDALLC forgets those handles when it opens afresh).
     if (UDBUF.mode == 1 || UDBUF.count == 0 || !reachable()) {
         UDBUF.count = 0;
         return;

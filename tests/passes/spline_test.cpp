@@ -4,6 +4,7 @@
 // to straight moves. And the host's spline services each on their own.
 #include <gtest/gtest.h>
 
+#include "blocks/format.h"
 #include "passes/bsural.h"
 #include "passes/milbf.h"
 #include "passes/spline.h"
@@ -324,6 +325,44 @@ TEST(HostSplines, TheApproximationKeepsWithinItsToleranceOfEveryPoint)
         // No room for the points it needs: a failure.
         itrnrpt(n, pts.data(), tol, 3, nc, u.data(), c.data(), st);
         EXPECT_EQ(st, -1) << tol;
+    }
+}
+
+// A surface of pass kind 6 is cut at feed code 25 up to its last point: the
+// chain the spline writer still holds at the surface's end is flushed before
+// the feed goes back to 1. An ordinary surface leaves the feed alone.
+TEST(Spline, TheLastChainOfAKindSixSurfaceKeepsItsFeed)
+{
+    for (i32 kind : {6, 1}) {
+        fitting_run();
+        TECHST.status[1] = 1;  // feed codes written as codes
+        RSTPAS();
+        PASSTR.PSNSRF = 1, PASSTR.PSMODE[0] = 1, PASSTR.PSKIND[0] = kind, PASSTR.PSSURF[0] = 1, PASSTR.PSSCNT[0] = 1;
+        const i32 n = 12;
+        PASSTR.PSSLEN[0] = n;
+        for (i32 k = 0; k < n; ++k) {
+            const f32 p[3] = {f32(10 * std::sin(k * 0.05)), f32(10 - 10 * std::cos(k * 0.05)), 0};
+            const f32 v[6] = {0, 0, 1, 0, 0, 1};
+            std::memcpy(PASSTR.PSPNTS[k], p, sizeof p);
+            std::memcpy(PASSTR.PSVECS[k], v, sizeof v);
+        }
+        PNDAPP = 0;
+        i32 str = 0, pnt = 0, cir = 0, st = 0;
+        BSURPS(0, str, pnt, cir, 0, st);
+        PRM9[22] = 2;
+        ASSERT_EQ(st, 0) << kind;
+        i32 feed = 0, moves = 0;
+        for (const auto& e : norak::main_list().elems) {
+            const auto& w = e.words;
+            if (w.size() >= 5 && w[0] == 1 && w[2] == 1) feed = w[4];
+            if (!w.empty() && (w[0] == 2 || bt_nurbs(w[0]) || w[0] == 7)) {
+                ++moves;
+                EXPECT_EQ(feed, kind == 6 ? 25 : 0) << kind << " move " << moves;
+            }
+        }
+        EXPECT_GE(nurbs().size(), 1u) << kind;
+        // The cutting feed is asked for the moves after the surface.
+        EXPECT_EQ(TECHST.requested[1], kind == 6 ? 1 : 0) << kind;
     }
 }
 

@@ -222,4 +222,34 @@ TEST(GougeCheck, DeviationOfPositionsFromASegment)
     EXPECT_EQ(dev, -1.0e10f);
 }
 
+// A string that turns straight back at its first point, its axis upright,
+// starts one point later. Not trimmed when the string goes on the same way, when its first
+// axis leans, or when it has only one step. Rows: the second string, its
+// first axis upright, whether its first point is left out.
+TEST(GougeCheck, AStringTurningBackAtItsFirstPointStartsOneLater)
+{
+    struct Row {
+        std::vector<f32> second;
+        bool upright, trimmed;
+    };
+    const Row rows[] = {{{30, 20, 10}, true, true}, {{30, 35, 38}, true, false}, {{30, 20, 10}, false, false}, {{30, 20}, true, false}};
+    const Ridge r(12, 5);
+    const f32 at[3] = {5, 40, 0};
+    for (const Row& w : rows) {
+        setup(r, 2, at);
+        pass(1, {{5, 15, 30}, w.second});
+        if (!w.upright) PASSTR.PSVECS[3][0] = 0.6f, PASSTR.PSVECS[3][2] = 0.8f;
+        i32 st = 0;
+        BSURAL(0, st);
+        ASSERT_EQ(st, 0);
+        // Left out, the turning point no longer lies at the tool: the string
+        // is entered afresh over the clearance plane; kept, it goes on from
+        // the tool along the floor.
+        const auto mv = lp::moves();
+        ASSERT_FALSE(mv.empty());
+        EXPECT_EQ(top(mv) > 50, w.trimmed) << w.second.size() << w.upright << w.second[1];
+        EXPECT_NEAR(mv.back().x, w.second.back(), 1e-4);
+    }
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "core/params.h"
 #include "core/proc.h"
 #include "frame/callbacks.h"
+#include "frame/prmmnu.h"
 #include "core/records.h"
 #include "passes/pasdat.h"
 #include "passes/services.h"
@@ -183,6 +184,15 @@ void PRCEXE(const i32& mode, i32& status)
         // the tool leaves this stock on the part and check surfaces.
         PRCSTK = pwr(PRTOFS);
         PRCCHK = pwr(CHKOFS);
+        // The links of the run are the procedure's own, set up afresh with
+        // their clearance flags cleared: the manual editor and the projection
+        // fill the same block with their values, and a run without its page
+        // linked by whatever they left there.
+        {
+            i32 npart2 = 0, s2 = 0;
+            nc_surf_srfbuf(1, npart2, s2);
+            PRMLNK(s2 >= 0 ? npart2 : 0);
+        }
         // So is a part surface the module cannot hold.
         if (status >= 0 && MACTYP != MACTYP_ONESURF) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
         if (status < 0) failed = true;

@@ -535,16 +535,21 @@ void finish(const Prm& p)
     else pw(LNKSTA) = 1;
     pws(RLXTOL, 1.5f * pwr(WRKTOL));
     pw(ZIGZAG) = pw(ZIGSEL) == 1 ? 1 : 0;
+    PRMLNK(P);
+    MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
+}
+
+}  // namespace
+
+void PRMLNK(const i32& npart2)
+{
     const f32 dists[2] = {pwr(LNKDS1), pwr(LNKDS2)};
     // The two ranges of the heights record are read as the words the links
     // take from it: the height mode (word 76) and the incremental height
     // item (word 48 on).
     SETMOC(pw(LNKKND), pwr(APRLEN), pwr(APRRAD), dists, pwr(SAFDST), pwr(PRTTOL), pwr(PRTOFS), pwr(CHKOFS),
-           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, P, &HEI8[HEI8_ABSOLUTE], &HEI8[HEI8_INCR]);
-    MOTKND = pw(AXSMOD) != 1 ? 5 : 3;
+           pw(GCHMOD) != 1 ? 1 : 0, SRFGEO.NSRF, npart2, &HEI8[HEI8_ABSOLUTE], &HEI8[HEI8_INCR]);
 }
-
-}  // namespace
 
 void PRMMNU(const i32& strict, const i32&, i32& error, i32* out, i32& status)
 {

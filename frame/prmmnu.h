@@ -38,6 +38,9 @@ void REDGEO(const i32& flag, i32& status);
 
 // Parameter page: out-flags are redefine part surfaces, first and second
 // geometry request, start corner, (unused), part-2 edit, (unused).
+// The link parameters (SETMOC) from the procedure's words, with the count of
+// second part surfaces.
+void PRMLNK(const i32& npart2);
 void PRMMNU(const i32& strict, const i32& spare, i32& error, i32* outflags, i32& status);
 // Checks the parameters against the tool and the surfaces into the message
 // box; error 1 for a value that is refused.

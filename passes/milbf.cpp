@@ -187,10 +187,20 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
                 STPV01(3);
                 if (status >= 0) MOVLIN(2, p1, ZUP, status);
                 STPV01(1);
-            } else if (!eqpt3(p1, MOVST.point) && (dim == 2 || n == 1 || SPLOUT() == 2)) {
+            } else if (dim == 2 || n == 1 || SPLOUT() == 2) {
                 // A string that does not begin where the tool stands is
-                // reached by a straight move, whatever its kind.
-                straight(dim, p1, a1, status);
+                // reached by a straight move, whatever its kind. The tool
+                // stands where the chain the spline writer holds ends; that
+                // chain is flushed before the move (a mend: written ahead of
+                // the chain, the move came out of order in the tool path).
+                f32 here[3];
+                i32 fs = -1;
+                if (SPLOUT() == 1) FITLST(here, fs);
+                if (fs < 0) std::memcpy(here, MOVST.point, sizeof here);
+                if (!eqpt3(p1, here)) {
+                    flush_spline(status);
+                    if (status >= 0) straight(dim, p1, a1, status);
+                }
             }
         } else {
             flush_spline(status);
@@ -212,6 +222,9 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
     }
     if (status >= 0 && cont) continuation(cls, scode, ecode, p1, status);
     if (status >= 0 && n > 1) {
+        // Multi-axis strings go to the string writer also with spline output
+        // on: the fitted curves are three-axis blocks without the tool axis,
+        // so a multi-axis string fitted would lose its axes.
         const bool multi = dim == 2 && pw(AXSMOD) != 1;
         if (n == 2) {
             if (scode == 15)
@@ -230,6 +243,12 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
             i32 open = 0;
             PLGFED(MOVST.point, p2, open);
             PCLSRQ(status);
+            // The string counts as open from here: a feed switch between its
+            // points then closes the block and opens a new one behind the
+            // new feed (a mend: a feed code changed inside an open block is
+            // written only in front of the next block, so the down-feed
+            // missed the descending points it was switched on for).
+            open = 1;
             f32 prev[3], q[3];
             std::memcpy(prev, p1, sizeof prev);
             for (i32 k = 1; k < n && status >= 0; ++k) {

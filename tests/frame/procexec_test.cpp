@@ -9,6 +9,7 @@
 #include "core/proc.h"
 #include "frame/defrel.h"
 #include "passes/pasdat.h"
+#include "passes/retract.h"
 #include "tests/frame/proc_common.h"
 
 using namespace proct;
@@ -20,6 +21,7 @@ struct Run {
     f32 w405, diameter;
     f32 stock[2];   // the positioning's part and check stock during the run
     PasTab table;  // the pass table as the run found it
+    LnkPar link;   // the link parameters the run links by
 };
 std::vector<Run> runs;
 i32 fail_at = -1;     // the run that fails
@@ -34,7 +36,7 @@ void hook(i32 loop, i32& status)
     f32 d = 0;
     GTDIAM(PRM9[PRM9_TOOL], d);
     STDIAM(d + 100.0f);  // the run changes the cached tool
-    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d, {PRCSTK, PRCCHK}, PASTAB});
+    runs.push_back({loop, SRFGEO.NSRF, SRFGEO.SRFIDS[0], MACTYP, pwr(CLNMIN), d, {PRCSTK, PRCCHK}, PASTAB, LNKPAR});
     PASTAB.PCUR[0] = PASTAB.PEND[0];  // the run steps its surface to the end
     const i32 n = static_cast<i32>(runs.size());
     if (n == fail_at) status = -1;
@@ -70,12 +72,25 @@ TEST(ProcExec, RunValuesArePutBackOnEveryRoad)
     pws(PRTOFS, 0.3f);
     pws(CHKOFS, 0.4f);
     PRCSTK = PRCCHK = 0.0f;
+    // The link parameters the editor left behind are not the run's: the
+    // run links by the procedure's own.
+    pw(LNKKND) = 3;
+    pws(APRLEN, 6.0f);
+    const f32 dists[2] = {0, 0};
+    const i32 hmode = 0, hinc = 0;
+    SETMOC(7, 99.0f, 1.0f, dists, 1.0f, 0.5f, 0.0f, 0.0f, 0, 1, 0, &hmode, &hinc);
+    LNKPAR.clrA = LNKPAR.clrB = 1;
     i32 st = 0;
     PRCEXE(1, st);
     ASSERT_EQ(st, 0);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].stock[0], 0.3f);
     EXPECT_EQ(runs[0].stock[1], 0.4f);
+    EXPECT_EQ(runs[0].link.kind, 3);
+    EXPECT_EQ(runs[0].link.length, 6.0f);
+    EXPECT_EQ(runs[0].link.tol, pwr(PRTTOL));
+    EXPECT_EQ(runs[0].link.pofs, 0.3f);
+    EXPECT_EQ(runs[0].link.clrA + runs[0].link.clrB, 0);
     pws(PRTOFS, 0.0f);
     pws(CHKOFS, 0.0f);
     EXPECT_EQ(runs[0].nsrf, 2);

@@ -1154,4 +1154,48 @@ TEST(Links, APlaneMoveComesDownAcrossFromAboveOnly)
     EXPECT_LT(dist(m[1], p), 1e-4);
 }
 
+// Inside one string the down-feed reaches the moves it belongs to: the
+// string block is closed and opened again around each switch, so the feed
+// written in front of a descending point is the down-feed, and the cutting
+// feed comes back with the first point that no longer descends. Strings of
+// three and more points, and of two (a straight move): the feed written in
+// front of each point.
+TEST(Links, TheDownFeedSwitchesInsideAString)
+{
+    struct Row {
+        std::vector<f32> z;   // heights of points 1, 2, ... at x = 0, 10, ...
+        std::vector<i32> feed;  // the feed in force at points 2, 3, ...
+    };
+    const Row rows[] = {{{10, 10, 5, 5, 8}, {1, 26, 1, 1}}, {{10, 5, 5, 2, 2}, {26, 1, 26, 1}}, {{10, 4}, {26}}};
+    for (const Row& r : rows) {
+        const f32 from[3] = {0, 0, r.z[0]};
+        host({});
+        params(1, 0.01f);
+        stand(from, 1);
+        std::memset(PRM9, 0, sizeof PRM9);
+        PRM9[0] = r2wrd(1000.0f);
+        PRM9[6] = 50;  // the down-feed: 50 %
+        TECHCL();
+        TECHST.status[1] = 1;  // feed codes written as codes
+        STPV01(1);
+        PLGRST();
+        std::vector<f32> p;
+        for (size_t k = 0; k < r.z.size(); ++k) p.insert(p.end(), {10.0f * f32(k), 0, r.z[k]});
+        const i32 n = static_cast<i32>(r.z.size());
+        i32 st = 0;
+        MILBF2(1, 1, 0, p.data(), nullptr, nullptr, 1, &n, 0, 5, 6, 3, st);
+        ASSERT_EQ(st, 0) << n;
+        std::vector<i32> got;
+        i32 feed = 0;
+        for (const auto& e : norak::main_list().elems) {
+            const auto& w = e.words;
+            if (w.size() >= 5 && w[0] == 1 && w[2] == 1) feed = w[4];
+            if (!w.empty() && (w[0] == 2 || w[0] == 22 || w[0] == 222)) got.push_back(feed);
+            if (!w.empty() && (w[0] == 7 || w[0] == 27 || w[0] == 227))
+                for (size_t k = 1; k + 4 <= w.size(); k += 4) got.push_back(feed);
+        }
+        EXPECT_EQ(got, r.feed) << n;
+    }
+}
+
 }  // namespace

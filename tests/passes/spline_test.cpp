@@ -366,4 +366,33 @@ TEST(Spline, TheLastChainOfAKindSixSurfaceKeepsItsFeed)
     }
 }
 
+// A straight move that reaches a string's first point comes behind the chain
+// the spline writer still holds: the chain is flushed first, so the moves
+// stay in the order they were asked for. A one-point string, without and
+// with axes (dimension 2).
+TEST(Spline, AStraightMoveToAStringComesBehindTheHeldChain)
+{
+    for (i32 dim : {1, 2}) {
+        fitting_run();
+        const f32 chain[9] = {0, 0, 0, 5, 1, 0, 10, 0, 0}, far[6] = {30, 0, 0, 40, 0, 0}, ax[6] = {0, 0, 1, 0, 0, 1};
+        i32 st = 0;
+        SPLWRT(3, chain, nullptr, nullptr, st);
+        const i32 n = 1;
+        MILBF2(1, dim, 0, far, ax, nullptr, 1, &n, 0, 0, 0, 0, st);
+        EXPECT_EQ(st, 0) << dim;
+        SPLFLS(st);
+        PRM9[22] = 2;
+        // The place in the list of the fitted chain and of the move to 30.
+        int at = 0, chain_at = -1, move_at = -1;
+        for (const auto& e : norak::main_list().elems) {
+            const auto& w = e.words;
+            if (!w.empty() && bt_nurbs(w[0])) chain_at = at;
+            if (w.size() >= 5 && (w[0] == 2 || w[0] == 22 || w[0] == 222) && std::fabs(wrd2r(w[2]) - 30) < 1e-4) move_at = at;
+            ++at;
+        }
+        ASSERT_GE(chain_at, 0) << dim;
+        EXPECT_GT(move_at, chain_at) << dim;
+    }
+}
+
 }  // namespace

@@ -36,11 +36,11 @@ void PRCMND(const i32& m, const i32& error, const i32* toolflags, const i32* srv
 // after an escape (status 1 redefine, -2 escape, 2 again).
 void REDGEO(const i32& flag, i32& status);
 
-// Parameter page: out-flags are redefine part surfaces, first and second
-// geometry request, start corner, (unused), part-2 edit, (unused).
 // The link parameters (SETMOC) from the procedure's words, with the count of
 // second part surfaces.
 void PRMLNK(const i32& npart2);
+// Parameter page: out-flags are redefine part surfaces, first and second
+// geometry request, start corner, (unused), part-2 edit, (unused).
 void PRMMNU(const i32& strict, const i32& spare, i32& error, i32* outflags, i32& status);
 // Checks the parameters against the tool and the surfaces into the message
 // box; error 1 for a value that is refused.

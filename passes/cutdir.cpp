@@ -79,6 +79,9 @@ void SRFSET(const i32& i, i32& status)
             DIR_TWO_SURF(ida, idb, lima, lim, crna, crn, status);
         else
             CMNEDG(0, ida, idb, 0, 1, lima, lim, crna, crn, status);
+        // A set-up that failed keeps no record: the picking refuses the
+        // surface, and its slot is set up afresh by the next surface picked
+        // there (the same holds for a failed first or further surface).
         if (status < 0) return;
         SRFDSP(ida, 0, lima, crna, status);
         if (status == 0) SRFDSP(idb, 1, lim, crn, status);

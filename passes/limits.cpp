@@ -477,6 +477,9 @@ void TRMLIM(const i32& redo, i32& status)
             std::vector<std::vector<f32>> lp;
             gd::loops(id, lp, status);
             if (status != 0) return;
+            // The outer loop's points, as when the surface was set up: the
+            // holes lie inside it and add nothing to the bounds, and the walk
+            // along a side touched in one point must stay on one loop.
             TRMBND(i, lp[0].data(), static_cast<i32>(lp[0].size() / 2), id);
         }
     }

@@ -67,6 +67,31 @@ void continuation(i32 cls, i32 scode, i32 ecode, const f32* p1, i32& status)
     }
 }
 
+// The points after the first of a string of n points (raised by lift) as
+// string blocks, the down-feed switched between them.
+void string_block(const f32* pts, const f32* ax, i32 n, f32 lift, bool multi, const f32* p1, const f32* p2,
+                  i32& status)
+{
+    i32 open = 0;
+    PLGFED(MOVST.point, p2, open);
+    PCLSRQ(status);
+    // The string counts as open from here: a feed switch between its points
+    // then closes the block and opens a new one behind the new feed (a mend:
+    // a feed code changed inside an open block is written only in front of
+    // the next block, so the down-feed missed the descending points it was
+    // switched on for).
+    open = 1;
+    f32 prev[3], q[3];
+    std::memcpy(prev, p1, sizeof prev);
+    for (i32 k = 1; k < n && status >= 0; ++k) {
+        q[0] = pts[3 * k], q[1] = pts[3 * k + 1], q[2] = pts[3 * k + 2] + lift;
+        PLGFED(prev, q, open);
+        MOVSTR(multi ? 3 : 2, q, multi ? (ax ? ax + 3 * k : ZUP) : ZUP, status);
+        std::memcpy(prev, q, sizeof prev);
+    }
+    PCLST1();
+}
+
 }  // namespace
 
 i32 SPLOUT() { return PRM9[PRM9_FIT] == 1 ? 1 : 2; }
@@ -240,24 +265,7 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
                 MOVLIN(multi ? 3 : 2, p2, multi ? A(1) : ZUP, status);
             }
         } else if (SPLOUT() == 2 || multi) {
-            i32 open = 0;
-            PLGFED(MOVST.point, p2, open);
-            PCLSRQ(status);
-            // The string counts as open from here: a feed switch between its
-            // points then closes the block and opens a new one behind the
-            // new feed (a mend: a feed code changed inside an open block is
-            // written only in front of the next block, so the down-feed
-            // missed the descending points it was switched on for).
-            open = 1;
-            f32 prev[3], q[3];
-            std::memcpy(prev, p1, sizeof prev);
-            for (i32 k = 1; k < n && status >= 0; ++k) {
-                P(k, q);
-                PLGFED(prev, q, open);
-                MOVSTR(multi ? 3 : 2, q, multi ? A(k) : ZUP, status);
-                std::memcpy(prev, q, sizeof prev);
-            }
-            PCLST1();
+            string_block(pts, ax, n, lift, multi, p1, p2, status);
         } else {
             // The spline writer takes the whole string, its first point
             // included, with its axes (dimension 2) and its feed words, by

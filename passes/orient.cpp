@@ -284,6 +284,11 @@ void TL5PN1(const f32& d, const f32& r, const f32& a, const f32* sp, const f32* 
 {
     f32 v[3];
     if (!leaned(normal, dir, lead, tilt, v, "TL5PN1, UNALBE TO CALCULATE THE LEADING AND TILTING VECTOR", status)) return;
+    // An under-cut in the frame of the leaned axis is taken as the four-axis
+    // leaned placement takes it: the position turned back and the axis
+    // written, status 0. The point stands as a success for the pass line
+    // either way, and a position left in the axis frame with no axis would
+    // put the tool somewhere else entirely.
     inframe(d, r, a, sp, normal, v, true, "TL5PN1, THE ROTATION AXIS IS A ZEROED  VECTOR!", pos, status);
 }
 

@@ -43,6 +43,10 @@ void resetalong(i32 i)
 
 }  // namespace
 
+// The surface i of the procedure, its id and side. Under machining type 14
+// the one surface comes from the procedure's surface list (host list 1) for
+// every caller: the pair adjusters, which would read host list 0, are never
+// reached then, as a single surface has no neighbour to meet.
 bool idside(i32 i, i32& id, i32& side)
 {
     if (MACTYP != MACTYP_ONESURF) {
@@ -274,6 +278,9 @@ void PASLIM(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& dist,
 void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, f32& start, f32& prevend,
             f32& curstart, i32& status)
 {
+    // The offset argument is not applied a second time: every caller hands
+    // the part offset (word 283), which the surface loader (LDPSRF) already
+    // puts on each surface's own side.
     (void)ofs;
     const f32 keepend = prevend, keepstart = curstart;
     LDPSRF(i - 1, buf_a, status);

@@ -290,6 +290,8 @@ void TWLLEG(const i32& mode, const f32* p, const f32* q, const f32* toward, i32&
     if (const size_t j = under()) {
         rad = dxy(q, v.data() + 3 * (j - 1)) / (1.0 + std::cos(th - PI));
         if (rad < r) {
+            // A radius below the tolerance is no arc (as for a twirl radius
+            // below it, the leg is its end point alone).
             v.clear();
         } else {
             leg_points(q, u, s, rad, th, v);

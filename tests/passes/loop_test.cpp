@@ -294,25 +294,38 @@ TEST(PassLoop, CountModeGivesEquallySpacedPassesAndSideStepKeepsTheGap)
     for (size_t k = 1; k < 7; ++k) EXPECT_NEAR(p.strings[k][0].x - p.strings[k - 1][0].x, 100.0 / 6, 1e-3) << k;
 
     // The same passes over executions of at most three passes each: a
-    // resumed run keeps the spacing and ends on the last pass.
-    for (i32 zig : {0}) {
-        {
-            i32 cst = 0;
-            ltop();
-            lclrnw(cst);
+    // resumed run writes what one execution writes, one way and zigzag (whose
+    // side-step links along the surface read as strings of their own: 7
+    // passes and 6 links).
+    for (i32 zig : {0, 1}) {
+        std::vector<std::vector<Pt>> whole;
+        for (i32 most : {99999, 3}) {
+            {
+                i32 cst = 0;
+                ltop();
+                lclrnw(cst);
+            }
+            params(1, 0.01f);
+            pw(STPMOD) = 2;
+            pw(NPSREQ) = 7;
+            pw(ZIGZAG) = zig;
+            chain({1}, {1}, 4);
+            lp::fresh_run();
+            pw(MAXPAS) = most;
+            for (int run = 0; run < (most == 3 ? 3 : 1); ++run) ASSERT_GE(lp::run_surm1(), 0) << zig << run;
+            p = lp::written();
+            ASSERT_EQ(p.strings.size(), zig ? 13u : 7u) << zig << most;
+            if (most != 3) {
+                whole = p.strings;
+                continue;
+            }
+            for (size_t k = 0; k < whole.size(); ++k) {
+                ASSERT_EQ(p.strings[k].size(), whole[k].size()) << zig << k;
+                for (size_t m = 0; m < whole[k].size(); ++m)
+                    EXPECT_LT(std::hypot(p.strings[k][m].x - whole[k][m].x, p.strings[k][m].y - whole[k][m].y), 1e-3)
+                        << zig << k << m;
+            }
         }
-        params(1, 0.01f);
-        pw(STPMOD) = 2;
-        pw(NPSREQ) = 7;
-        pw(ZIGZAG) = zig;
-        chain({1}, {1}, 4);
-        lp::fresh_run();
-        pw(MAXPAS) = 3;
-        for (int run = 0; run < 3; ++run) ASSERT_GE(lp::run_surm1(), 0) << zig << run;
-        p = lp::written();
-        ASSERT_EQ(p.strings.size(), 7u) << zig;
-        for (size_t k = 1; k < 7; ++k)
-            EXPECT_NEAR(p.strings[k][0].x - p.strings[k - 1][0].x, 100.0 / 6, 1e-3) << zig << k;
     }
 
     // Side step in space over the cap: no point of a pass lies farther than

@@ -46,8 +46,10 @@ f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side,
 {
     const f64 R = 0.5 * d, flat = R - r;
     // Distance along the ray q + t n to where it enters the tool of tip t0
-    // (1.0e30 when it passes by the tool).
-    auto entry = [&](const f64* q, const f64* n, const f32* t0) {
+    // (1.0e30 when it passes by the tool). Once the ray is known to stay
+    // outside the tool up to `beyond`, the search stops with 1.0e30: the
+    // entry lies past `beyond` and the caller needs no more than that.
+    auto entry = [&](const f64* q, const f64* n, const f32* t0, f64 beyond) {
         auto inside = [&](f64 t) {
             f64 v[3];
             for (i32 k = 0; k < 3; ++k) v[k] = q[k] + t * n[k] - t0[k];
@@ -64,14 +66,16 @@ f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side,
         };
         if (inside(0.0)) return 0.0;
         f64 lo = 0.0, hi = 0.0005;
+        if (lo >= beyond) return 1.0e30;
         while (!inside(hi)) {
             lo = hi;
             hi *= 1.25;
-            if (hi > 2.0 * R) return 1.0e30;
+            if (hi > 2.0 * R || lo >= beyond) return 1.0e30;
         }
         for (i32 it = 0; it < 40 && hi - lo > 1.0e-9; ++it) {
             const f64 m = 0.5 * (lo + hi);
             (inside(m) ? hi : lo) = m;
+            if (lo >= beyond) return 1.0e30;
         }
         return hi;
     };
@@ -91,7 +95,9 @@ f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side,
             f64 q[3];
             for (i32 k = 0; k < 3; ++k) q[k] = line ? ea[k] + w * (f64(eb[k]) - ea[k]) : ev[k];
             const f64 n[3] = {side == -1 ? -nv[0] : nv[0], side == -1 ? -nv[1] : nv[1], side == -1 ? -nv[2] : nv[2]};
-            const f64 ha = entry(q, n, ta), hb = entry(q, n, tb);
+            // Past the first tool's entry the second's only has to be
+            // known to lie further: the nearer entry and the side are the same.
+            const f64 ha = entry(q, n, ta, 1.0e30), hb = entry(q, n, tb, ha);
             const f64 h = std::fmin(ha, hb);
             if (h < 1.0e29) best = std::fmax(best, h);
             if (ha < hb)

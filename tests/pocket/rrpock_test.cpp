@@ -295,3 +295,37 @@ TEST(OffsetDriver, IslandPassesKeepTheirOwnAllowanceOverSeveralLevels)
         }
     }
 }
+
+TEST(OffsetDriver, TheRetryFlagAddsTheLaneLoopsOfTheLastLevel)
+{
+    // a 68 x 100 pocket, tool radius 5: steps of 9 reach 27 and vanish at
+    // 36; with the end flag (f = 1), s at most 2 r and e + s above r, the
+    // retry flag puts the lane loops of the level in (level word 5, at the
+    // radius); a step of 11 is above 2 r, and without the flag nothing
+    struct Case {
+        i32 flag;
+        f64 step;
+        bool lanes;
+    };
+    for (const Case c : {Case{0, 9.0, false}, Case{1, 9.0, true}, Case{1, 11.0, false}}) {
+        fresh();
+        tooldefs::use_mill(10.0f, 0.0f);
+        i32 st = 0;
+        std::vector<f32> o = rect(0, 0, 68, 100);
+        const f32 allow1[1] = {0.0f};
+        clr_save_state(1);
+        clr_set_params(0, 0, 0.0f, 1.0f, 1, allow1, st);
+        clr_add_contour(1, 5, o.data(), st);
+        pokpar.cut_mode = 5;
+        pokpar.radius = c.step;
+        pokpar.end_flag = c.flag;
+        cmtpk1(1, st);
+        EXPECT_EQ(st, 0);
+        bool lanes = false;
+        for (i32 r = 1; r <= lup_count; ++r) lanes = lanes || (lup_row(r).level == 5 && lup_row(r).value == 5.0);
+        EXPECT_EQ(lanes, c.lanes) << c.flag << " " << c.step;
+        pokpar.end_flag = 0;
+        clr_save_state(2);
+        pkdm_rel_all();
+    }
+}

@@ -329,3 +329,37 @@ TEST(OffsetDriver, TheRetryFlagAddsTheLaneLoopsOfTheLastLevel)
         pkdm_rel_all();
     }
 }
+
+TEST(OffsetDriver, TheCuttingDirectionOfASurfacePocketFollowsItsFirstOffset)
+{
+    // the first offset of the outer contour (sub-key 1, parent 1) against
+    // the last loops (the parents of the rows that end a branch): wholly
+    // below them the upward flag is set to 1, wholly above it is cleared and
+    // the vertical step turned round
+    struct Case {
+        f64 first_z;
+        i32 flag_in, flag_out;
+        f64 step_out;
+    };
+    for (const Case c : {Case{-5.0, 0, 1, 1.0}, Case{5.0, 1, 0, -1.0}, Case{5.0, 0, 0, 1.0}}) {
+        fresh();
+        pokdim = 3;
+        pokarr o = make(square(0, 0, 20), 3), f = make(square(2, 2, 16), 3), l = make(square(5, 5, 10), 3);
+        for (i32 k = 0; k < f.count; ++k) f.z[k] = c.first_z;
+        i32 st = 0, start = 0;
+        lup_add(0, 1, 0, 0, 0, 0.0, 1, o, start, st);
+        lup_add(1, 1, 1, 0, 0, 2.0, 0, f, start, st);
+        lup_add(2, 1, 2, 0, 0, 3.0, 0, l, start, st);
+        lup_add_ref(3, 1, 3, st);  // ends the branch
+        lup_add(0, 10001, 0, 0, 0, 0.0, 1, l, start, st);  // a row after it
+        ASSERT_EQ(st, 0);
+        pokpar.drv_sw3[1] = c.flag_in;
+        pokpar.drv_val[1] = 1.0;
+        pock_dir(st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(pokpar.drv_sw3[1], c.flag_out) << c.first_z << " " << c.flag_in;
+        EXPECT_EQ(pokpar.drv_val[1], c.step_out) << c.first_z << " " << c.flag_in;
+        for (pokarr* p : {&o, &f, &l}) pokarr_free(*p);
+        pokdim = 2;
+    }
+}

@@ -251,4 +251,18 @@ TEST(MainMenu, TheServiceMenuOffersTheOptionsOfTheCallersTable)
         EXPECT_EQ(std::count(rows.begin(), rows.end(), "TP LIST"), all ? 1 : 0);
         EXPECT_EQ(std::count(rows.begin(), rows.end(), "PROCEDURE HEADER LIST"), 1);
     }
+    // The tool menu likewise: option 6 is the coolant row.
+    const i32 tools[13] = {1, 1, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0};
+    const i32 no_coolant[13] = {1, 1, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 0};
+    for (const i32* table : {tools, no_coolant}) {
+        Menu menu(0, R"([{"menu": "MACHINING PARAMS ..."}, {"menu": -1}])");
+        i32 reply = 0, changed = 0, st = 0;
+        PRCMND(0, 0, table, nullptr, menu.index, PRCPRM, PRCGEO, block_read_tavrek, reply, changed, st);
+        EXPECT_EQ(reply, menu.index[IX_MACH]);
+        EXPECT_EQ(norak::replies_left(), 0u);
+        const std::vector<std::string> rows = last_menu_rows();
+        const bool coolant = std::any_of(rows.begin(), rows.end(),
+                                         [](const std::string& r) { return r.find("COOLANT") != std::string::npos; });
+        EXPECT_EQ(coolant, table == tools);
+    }
 }

@@ -235,6 +235,20 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "  PROCEDURE NUMBER = 3"), 1);
     EXPECT_NE(lines.back(), "END OF TOOL PATH");
 
+    // The user does not let the old listing be overwritten: it stays as it
+    // was, and no listing is given out.
+    {
+        const std::string old = fix::listing("CAVITY_CAV-1.PROC_LIST");
+        norak::Reply no = yes_to("FILE CAVITY_CAV-1.PROC_LIST EXISTS. OVERWRITE?");
+        no.answer = "no";
+        norak::add_reply(no);
+        PRCTAB.count = 3;
+        PROCTL(-1, 2);
+        EXPECT_EQ(norak::replies_left(), 0u);
+        EXPECT_EQ(fix::listing("CAVITY_CAV-1.PROC_LIST"), old);
+        EXPECT_FALSE(norak::transcript_has("OUTPUT TO FILE"));
+    }
+
     // A file that cannot be opened.
     PRCTAB.count = 3;
     norak::settings().nc["file_open_fails"] = 1;

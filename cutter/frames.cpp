@@ -314,7 +314,11 @@ void CNTNRM(const f32& d, const f32& r, const f32& a, const f32& e, const f32& l
             return;
         }
         if (rho > rt) {
-            // Beyond the top of the flank: its edge taken as a sharp corner.
+            // Beyond the top of the flank: its edge taken as a sharp corner,
+            // without the corner radius of the tip as well as without its
+            // flat part: the normal then runs from the contact to the tool
+            // point. (The tip's corner radius belongs to the bottom of the
+            // tool and says nothing of the edge at the top.)
             rf = 0.0;
             rr = 0.0;
         }
@@ -330,6 +334,8 @@ void CNTNRM(const f32& d, const f32& r, const f32& a, const f32& e, const f32& l
             v[0] = f64(tool_point[0]) - contact[0], v[1] = f64(tool_point[1]) - contact[1],
             v[2] = f64(tool_point[2]) - contact[2];
         }
+        // A contact at the corner's centre itself gives no direction: the
+        // normal of a level touch stands in rather than a vector of no length.
         if (v3unitd(v) != 0) v[0] = 0, v[1] = 0, v[2] = 1;
         for (i32 k = 0; k < 3; ++k) normal[k] = static_cast<f32>(v[k]);
         return;

@@ -458,7 +458,10 @@ void LINNTB(const i32& restart, const i32& line3d, const f32* start, const f32* 
         return;
     }
     std::memcpy(pntxyz, cp.p, sizeof(f32) * 3 * static_cast<size_t>(total));
-    // The tool normals of the clipped points, without the tapered marker.
+    // The tool normals of the clipped points, without the tapered marker:
+    // left as positioned, the normals would belong to the points before the
+    // clipping, and a caller would pair each clipped point with another
+    // point's normal (the crossings added, the points cut away).
     for (i32 i = 0; i < total; ++i) {
         copy3(ct.p + 3 * i, pntnrm + 3 * i);
         strip_marker(pntnrm + 3 * i, cs.p + 3 * i);

@@ -200,12 +200,9 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         status = ps;
         return;
     }
-    // Every pass accepts a record or inserts one, and an insertion halves a
-    // gap that is accepted at a quarter of the tolerance, so the walk ends by
-    // itself. The bound only stops a walk that runs away all the same; it
-    // then holds half a million records or more, far beyond any caller's
-    // point capacity, so the strings below report the failure (status -1)
-    // rather than a cut walk passing as whole.
+    // The walk ends by itself (insertions halve gaps down to tol / 4); a walk
+    // stopped by the bound holds 500,000 records or more, past any caller's
+    // capacity, so the strings report its failure rather than pass it whole.
     for (i32 guard = 0; guard < 1000000; ++guard) {
         if (i > ln5_cap - 3 || n > ln5_cap - 3) {
             void* b = nullptr;
@@ -262,14 +259,15 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             return;
         }
     }
-    // The record that reached the link's end counts among the walk's records
-    // even when it was the newest: left out, the strings would stop a step
-    // short of the end and the end's stretch would go untested.
+    // The record at the link's end counts even when newest: left out, the
+    // strings would stop a step short and the end's stretch go untested.
     if (i > n) n = i;
     i32 cur = -1;
     ln5_strings(W, n, R, maxpoints, maxstrings, points, axes, nstrings, counts, total, cur, status);
     ln5_carry = W[n];
     ln5_thin(thin, cur, points, axes, counts, total);
-    nstrings = cur + 1 > 1 ? cur + 1 : 1;
+    // Nothing stored: one string of no points, in the room given for it; with
+    // no room, 0 (a count of 1 would have the caller read past its array).
+    nstrings = cur + 1 > 1 ? cur + 1 : (maxstrings > 0 ? 1 : 0);
     (void)ln5_ready;
 }

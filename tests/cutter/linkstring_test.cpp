@@ -70,7 +70,7 @@ TEST(LinkString, PointsOverTheHemisphere)
 // A link at the height of a block's top, from over a plate onto the block: a
 // flat tool's positions jump onto the top, on the link, which starts a
 // second string. Room for one string only: the message, status -1, and the
-// string stored is thinned as with room for more.
+// string stored is thinned as with room for more; room for none: no string.
 TEST(LinkString, TooFewStringsKeepsTheStoredStringThinned)
 {
     positioning::reset();
@@ -104,6 +104,14 @@ TEST(LinkString, TooFewStringsKeepsTheStoredStringThinned)
     EXPECT_EQ(ns, 1);
     EXPECT_EQ(cnt[0], first);
     EXPECT_EQ(tot, first);
+    // No room for a string at all: none is reported, and nothing stored.
+    LN5INI();
+    const size_t said = norak::transcript_count("[LINE5X]ONLY ");
+    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 0, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(norak::transcript_count("[LINE5X]ONLY "), said + 1);
+    EXPECT_EQ(ns, 0);
+    EXPECT_EQ(tot, 0);
     i32 s0 = 0;
     LN5FRE(s0);
     LOCAXM = 0;

@@ -3,7 +3,8 @@
 // passes run in the air, then the stages one after the other as an
 // optimizer run orders them, and the holder stage that cuts the path last.
 // The tool gets a holder of three sections. Reports the time of each stage
-// and the process's peak memory after it.
+// and the process's peak memory after it, and a hash of what each stage
+// leaves (the path, the host's transcript, the stock).
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -76,6 +77,45 @@ void give_holder(i32 tool)
     TLCCLR();
 }
 
+// FNV-1a over 32-bit words.
+struct Hash {
+    unsigned long long h = 1469598103934665603ULL;
+    void add(const void* p, size_t n)
+    {
+        const unsigned char* b = static_cast<const unsigned char*>(p);
+        for (size_t k = 0; k < n; ++k) h = (h ^ b[k]) * 1099511628211ULL;
+    }
+    void word(i32 w) { add(&w, sizeof w); }
+};
+
+// Every block of a list and of its sub-lists: code, size and words.
+void hash_list(const norak::List& l, Hash& h)
+{
+    h.word(static_cast<i32>(l.elems.size()));
+    for (const norak::Element& e : l.elems) {
+        h.word(e.code);
+        h.word(static_cast<i32>(e.words.size()));
+        if (!e.words.empty()) h.add(e.words.data(), e.words.size() * sizeof(i32));
+        h.word(e.sub ? 1 : 0);
+        if (e.sub) hash_list(*e.sub, h);
+    }
+}
+
+// What a stage leaves: the procedure's moves (every block), what the stage
+// said on the host (messages, reports; from line said_from of the
+// transcript) and the stock's cells; for the identity check of
+// bench/identity_optim.sh.
+void print_identity(const char* stage, size_t said_from)
+{
+    Hash path, said, stock;
+    // The procedure's moves (its header holds the time it was computed).
+    if (at_moves()) hash_list(norak::current_list(), path);
+    const std::vector<std::string>& lines = norak::transcript();
+    for (size_t k = said_from; k < lines.size(); ++k) said.add(lines[k].data(), lines[k].size()), said.word(-1);
+    if (const StkCell* c = stk_cells()) stock.add(c, sizeof(StkCell) * static_cast<size_t>(stk_grid.ncells));
+    std::printf("IDENTITY %-16s path %016llx transcript %016llx stock %016llx\n", stage, path.h, said.h, stock.h);
+}
+
 // The cavity path, a stock 1 below its highest cutting point, the tool in slot 0.
 bool set_up()
 {
@@ -137,11 +177,13 @@ void BM_OptimizerStages(benchmark::State& state)
         };
         for (const Stage& s : stages) {
             at_moves();
+            const size_t said_from = norak::transcript().size();
             i32 st = 0;
             stk_image_select(0, st);
             const auto t0 = std::chrono::steady_clock::now();
             s.run(st);
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            print_identity(s.name, said_from);
             stk_restore_h1();
             std::printf("MEASURE optimizer stage %-16s %9.1f ms  status %d  peak %.1f MiB\n", s.name, ms, st,
                         peak_mib());

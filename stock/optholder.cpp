@@ -20,6 +20,7 @@
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
+#include "stock/stkpeak.h"
 #include "stock/stkrun.h"
 #include "stock/stkstamp.h"
 #include "stock/tppoints.h"
@@ -50,6 +51,23 @@ struct HolderMove {
     f32 lift = 0;                           // clearance of the section selected
 } HM;
 
+// The stock's peaks over blocks of cells while the stage walks the path:
+// the sections stand high above most of the stock, and the measures pass
+// over the blocks they cannot reach. Built when a walk starts, told the box
+// of every cut the walk makes, dropped when it ends; outside a walk the
+// measures visit every cell (with the same answers).
+StkPeaks peaks;
+
+// The sweep of the current image from a to b measuring the first height
+// (stk_move, cut 0): mode 2 records the engagement per step.
+void measure(i32 mode, const f32* a, const f32* b, f32& md, f32& ed, f32& v, f32& ev, f32* pt, f32& len, i32& status)
+{
+    if (peaks.ready())
+        stk_move_depth(mode, a, b, peaks, md, ed, v, ev, pt, len, status);
+    else
+        stk_move(0, mode, a, b, 0, md, ed, v, ev, pt, len, status);
+}
+
 // Selects section i's image (slot i + 1) and its clearance over the tip.
 void select_section(i32 i, f32 safety, i32& status)
 {
@@ -62,7 +80,10 @@ void select_section(i32 i, f32 safety, i32& status)
 f32 depth_at(const f32* p)
 {
     f32 q[3] = {p[0], p[1], p[2] + HM.lift}, md = 0, sd = 0;
-    stk_tool_at(0, q, 0, md, sd);
+    if (peaks.ready())
+        stk_tool_depth(q, peaks, md, sd);
+    else
+        stk_tool_at(0, q, 0, md, sd);
     return md;
 }
 
@@ -187,6 +208,11 @@ void stamp(const f32* a, const f32* b, i32 move, i32& status)
     f32 md = 0, ed = 0, v = 0, ev = 0, q[3], len = 0;
     stk_image_select(0, status);
     if (status == 0) stk_move(1, 0, a, b, move, md, ed, v, ev, q, len, status);
+    // The cells the cutter may have lowered: within its outer radius of the
+    // piece, two cells more for the end stamp's window.
+    const f64 r = f64(stk_img.diam) * 0.5 + 2.0 * stk_grid.cell;
+    peaks.lowered(std::fmin(a[0], b[0]) - r, std::fmin(a[1], b[1]) - r, std::fmax(a[0], b[0]) + r,
+                  std::fmax(a[1], b[1]) + r);
 }
 
 // The chords of the handled piece cut into the stock: every piece in mode
@@ -245,7 +271,7 @@ i32 measure_line(const f32* Q, const f32* P, const f32* widths, f32 free_before,
         }
         const f32 q[3] = {Q[0], Q[1], Q[2] + HM.lift}, p[3] = {P[0], P[1], P[2] + HM.lift};
         f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
-        stk_move(0, 2, q, p, 0, md, ed, v, ev, pt, len, status);
+        measure(2, q, p, md, ed, v, ev, pt, len, status);
         if (status < 0) return 0;
         const i32 S = std::max(1, std::min(stk_sweep.steps, STK_STEPS_MAX));
         if (steps == 0) steps = S, mask.assign(static_cast<size_t>(S) + 1, 0);
@@ -423,7 +449,7 @@ void scan_border(const f32* P0, const f32* P1, f32 width, bool after, f32* borde
     status = 0;
     const f32 q0[3] = {P0[0], P0[1], P0[2] + HM.lift}, q1[3] = {P1[0], P1[1], P1[2] + HM.lift};
     f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
-    stk_move(0, 2, q0, q1, 0, md, ed, v, ev, pt, len, status);
+    measure(2, q0, q1, md, ed, v, ev, pt, len, status);
     std::copy(P1, P1 + 3, border_point);
     if (status < 0) return;
     const i32 S = std::min(stk_sweep.steps, STK_STEPS_MAX);
@@ -593,7 +619,7 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
             const f32* E = pts.data() + 3 * j;
             const f32 q[3] = {Q[0], Q[1], Q[2] + HM.lift}, e[3] = {E[0], E[1], E[2] + HM.lift};
             f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
-            stk_move(0, 0, q, e, 0, md, ed, v, ev, pt, len, status);
+            measure(0, q, e, md, ed, v, ev, pt, len, status);
             if (status < 0) return;
             required[i] = std::max(required[i], md);
             HM.section[i] = md;
@@ -688,7 +714,7 @@ void curve_move(Handled& h, i32 size, f32* P, const f32* widths, f32* required, 
             if (status != 0) break;
             const f32 q[3] = {Q[0], Q[1], Q[2] + HM.lift}, e[3] = {E[0], E[1], E[2] + HM.lift};
             f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
-            stk_move(0, 0, q, e, 0, md, ed, v, ev, pt, len, status);
+            measure(0, q, e, md, ed, v, ev, pt, len, status);
             required[i] = std::max(required[i], md);
             if (gtval(md, 0.0f) != 0 && hit < 0) hit = i, first = j, std::copy(Q, Q + 3, Q0);
         }
@@ -915,6 +941,11 @@ void report(const f32* required, const f32* lengths, i32 N)
 // outside mode 2.
 void walk_pass(i32 from, i32 k, const f32* widths, f32* required, Walk& w, i32& status)
 {
+    // The peaks hold while the walk lowers the stock by its own cuts only.
+    struct Peaks {
+        Peaks() { peaks.build(); }
+        ~Peaks() { peaks.drop(); }
+    } in_walk;
     i32 a = 0, counter = 0, block = -1;
     lacces(2, a);
     if (from > 0) {

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "core/prcwrd.h"
 #include "core/host.h"
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
+#include "stock/stkpeak.h"
 
 StkSweep stk_sweep = {0, -100000.0f, {}};
 
@@ -25,6 +28,7 @@ enum Op {
     LIFT1,  // lift the tool onto the first height
     LIFT2,  // lift the tool onto the second height
     TOP,    // the highest contact of the tool surface, whatever its height
+    PEEK1,  // MEAS1 passing over the cells whose block cannot reach the tool
 };
 
 struct Acc {
@@ -125,6 +129,101 @@ void place(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
     }
 }
 
+// What a measure passing over blocks works with: the peaks, the bounds of
+// the current image, and for a sweep the blocks around the move (by0 rows
+// of bw from bx0) that may hold stock above the tool's lowest point over it.
+// A block column of a placement: its first and last step, and whether it
+// is taken in the block row at hand.
+struct PeekCol {
+    i32 q0, q1;
+    bool hot;
+};
+struct PeekRun {
+    StkPeaks* peaks = nullptr;
+    const StkPeaks::Bounds* bounds = nullptr;
+    i32 bx0 = 0, by0 = 0, bw = 0, bh = 0;
+    std::vector<char> hot;
+    std::vector<PeekCol> cols;  // kept between placements: no allocation once grown
+};
+PeekRun peek;
+
+// Floor and ceiling of a / b for b > 0.
+i32 floor_div(i32 a, i32 b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+i32 ceil_div(i32 a, i32 b) { return -floor_div(-a, b); }
+
+// The smallest |v0 + 8 q| for q from qa to qb.
+i32 least_abs(i32 v0, i32 qa, i32 qb)
+{
+    const i32 a = v0 + 8 * qa, b = v0 + 8 * qb;
+    if (a >= 0) return a;
+    if (b <= 0) return -b;
+    return 0;
+}
+
+// place<MEAS1> over the cells of the blocks that can reach the tool surface:
+// the same cells in the same order (rows along X, then up), less those of a
+// block whose peak lies at or below the lowest surface the image can put
+// over it (its lowest entry at the block's least distance from the axis),
+// where no cell can hold stock above the tool.
+void place_peek(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
+{
+    const StkGrid& g = stk_grid;
+    const f32* img = stk_img.image;
+    const i32 k8 = stk_img.k8, n = stk_img.n, k = k8 / 8;
+    const Anchor an = anchor(p[0], p[1]);
+    if (!an.ok) return;
+    i32 c0 = an.cx - k, ic0 = an.ix - k8, r0 = an.cy - k, ir0 = an.iy - k8;
+    if (an.ix < 0) c0 += 1, ic0 += 8;
+    if (an.iy < 0) r0 += 1, ir0 += 8;
+    // The steps q of the window that place() takes: column c0 + q with
+    // image column ic0 + 8 q inside both the grid and the image.
+    const i32 qa = std::max({0, -c0, ceil_div(-k8 - ic0, 8)});
+    const i32 qb = std::min(g.nx - 1 - c0, floor_div(n - 1 - ic0, 8));
+    const i32 ra = std::max({0, -r0, ceil_div(-k8 - ir0, 8)});
+    const i32 rb = std::min(g.ny - 1 - r0, floor_div(n - 1 - ir0, 8));
+    if (qa > qb || ra > rb) return;
+    const StkPeaks::Bounds& b = *peek.bounds;
+    const size_t rings = b.ring.size();
+    const i32 ca = c0 + qa, cb = c0 + qb;
+    const i32 ba = ca >> StkPeaks::SHIFT, bb = cb >> StkPeaks::SHIFT;
+    if (peek.cols.size() < static_cast<size_t>(bb - ba + 1)) peek.cols.resize(static_cast<size_t>(bb - ba + 1));
+    PeekCol* col = peek.cols.data();
+    for (i32 bc = ba; bc <= bb; ++bc) {
+        PeekCol& x = col[bc - ba];
+        x.q0 = std::max(qa, (bc << StkPeaks::SHIFT) - c0);
+        x.q1 = std::min(qb, ((bc + 1) << StkPeaks::SHIFT) - 1 - c0);
+    }
+    i32 br_at = -1;
+    for (i32 q = ra; q <= rb; ++q) {
+        const i32 gr = r0 + q, ir = ir0 + 8 * q;
+        const i32 br = gr >> StkPeaks::SHIFT;
+        if (br != br_at) {
+            br_at = br;
+            const i32 s0 = std::max(ra, (br << StkPeaks::SHIFT) - r0);
+            const i32 s1 = std::min(rb, ((br + 1) << StkPeaks::SHIFT) - 1 - r0);
+            const f64 ir_min = least_abs(ir0, s0, s1);
+            for (i32 bc = ba; bc <= bb; ++bc) {
+                PeekCol& x = col[bc - ba];
+                const f64 ic_min = least_abs(ic0, x.q0, x.q1);
+                const size_t r = static_cast<size_t>(std::sqrt(ic_min * ic_min + ir_min * ir_min));
+                const f32 v = r < rings ? b.ring[r] : std::numeric_limits<f32>::infinity();
+                const f32 s = v + z;  // the lowest tool surface over the block
+                x.hot = peek.peaks->peak(bc, br) > s;
+            }
+        }
+        const f32* row = img + static_cast<size_t>(std::abs(ir)) * n;
+        StkCell* crow = cells + static_cast<size_t>(gr) * g.nx;
+        for (i32 bc = ba; bc <= bb; ++bc) {
+            const PeekCol& x = col[bc - ba];
+            if (!x.hot) continue;
+            for (i32 qq = x.q0; qq <= x.q1; ++qq) {
+                const f32 v = row[std::abs(ic0 + 8 * qq)];
+                apply<MEAS1>(crow[c0 + qq], v + z, v, move, a);
+            }
+        }
+    }
+}
+
 // The move as the rows walk it.
 struct Move {
     f64 p0[3], d[3];  // start and displacement
@@ -190,6 +289,14 @@ void walk(StkCell* cells, const Move& mv, const f32* prow, const f64* s, f64 ro,
         const f64 mcell = m0 + (c - c_lo) * step;
         if (!(mcell >= 0.0 && mcell < nm)) continue;
         const i32 cm = static_cast<i32>(mcell);
+        if constexpr (OP == PEEK1) {
+            // A cell of a block that cannot reach the tool over the move is
+            // passed over (a cell outside the blocks looked at is taken).
+            const i32 bi = ((M == 0 ? c : cm) >> StkPeaks::SHIFT) - peek.bx0;
+            const i32 bj = ((M == 0 ? cm : c) >> StkPeaks::SHIFT) - peek.by0;
+            if (bi >= 0 && bj >= 0 && bi < peek.bw && bj < peek.bh && !peek.hot[static_cast<size_t>(bj) * peek.bw + bi])
+                continue;
+        }
         const f64 x = (M == 0 ? cM : gm + cm * cell) - mv.p0[0], y = (M == 0 ? gm + cm * cell : cM) - mv.p0[1];
         const f64 lat = x * mv.nrm[0] + y * mv.nrm[1];
         const f64 along = x * mv.u[0] + y * mv.u[1];
@@ -259,6 +366,7 @@ void place_op(i32 op, StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
     case MEAS2: place<MEAS2>(cells, p, z, move, a); break;
     case LIFT1: place<LIFT1>(cells, p, z, move, a); break;
     case LIFT2: place<LIFT2>(cells, p, z, move, a); break;
+    case PEEK1: place_peek(cells, p, z, move, a); break;
     default: place<TOP>(cells, p, z, move, a); break;
     }
 }
@@ -269,11 +377,46 @@ void rows_op(i32 op, StkCell* cells, const Move& mv, i32 move, Acc& a)
     case MEAS1: rows<MEAS1>(cells, mv, move, a); break;
     case CUT1: rows<CUT1>(cells, mv, move, a); break;
     case MEAS2: rows<MEAS2>(cells, mv, move, a); break;
+    case PEEK1: rows<PEEK1>(cells, mv, move, a); break;
     default: rows<TOP>(cells, mv, move, a); break;
     }
 }
 
 bool ready() { return stk_cells() != nullptr && stk_img.image != nullptr && stk_img.profile != nullptr; }
+
+// The blocks a sweep's rows may reach (the cells within the outer radius
+// of the move, a margin of two cells around them) marked where their peak
+// lies above the lowest tool surface over the move: the tip's lower end
+// plus the lowest height of the move's profile row or of the level row.
+// The rows compute each surface height as (start Z + h) + t dZ with t from
+// 0 to 1, which is never below (start Z + lowest h) + min(0, dZ) in the
+// same arithmetic. False when no block is marked: the rows find nothing.
+bool peek_blocks(const Move& mv, const f32* p0, const f32* p1)
+{
+    const StkGrid& g = stk_grid;
+    const f64 reach = f64(stk_img.diam) * 0.5 + 2.0 * g.cell;
+    auto block = [&](f64 v, f64 origin, i32 n) {
+        f64 q = std::floor((v - origin) / g.cell);
+        q = q < 0.0 ? 0.0 : (q > n - 1 ? n - 1 : q);
+        return static_cast<i32>(q) >> StkPeaks::SHIFT;
+    };
+    const i32 x0 = block(std::fmin(p0[0], p1[0]) - reach, g.box[0], g.nx);
+    const i32 x1 = block(std::fmax(p0[0], p1[0]) + reach, g.box[0], g.nx);
+    const i32 y0 = block(std::fmin(p0[1], p1[1]) - reach, g.box[1], g.ny);
+    const i32 y1 = block(std::fmax(p0[1], p1[1]) + reach, g.box[1], g.ny);
+    peek.bx0 = x0, peek.by0 = y0, peek.bw = x1 - x0 + 1, peek.bh = y1 - y0 + 1;
+    peek.hot.assign(static_cast<size_t>(peek.bw) * peek.bh, 0);
+    const f64 lowest = mv.p0[2] + f64(peek.bounds->row[static_cast<size_t>(mv.a)]);
+    const f32 z = static_cast<f32>(lowest + std::fmin(0.0, mv.d[2]));
+    bool any = false;
+    for (i32 j = y0; j <= y1; ++j)
+        for (i32 i = x0; i <= x1; ++i) {
+            const bool h = peek.peaks->peak(i, j) > z;
+            peek.hot[static_cast<size_t>(j - y0) * peek.bw + (i - x0)] = h;
+            any = any || h;
+        }
+    return any;
+}
 
 // What a sweep gives back.
 struct SweepOut {
@@ -325,7 +468,7 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
             const f64 s = std::floor(std::fabs(mv.d[mv.major]) / cell);
             clear_flags(s > STK_STEPS_MAX ? STK_STEPS_MAX : static_cast<i32>(s));
         }
-        rows_op(op_rows, cells, mv, move, o.move);
+        if (op_rows != PEEK1 || peek_blocks(mv, p0, p1)) rows_op(op_rows, cells, mv, move, o.move);
     }
     // The end point.
     place_op(op_end, cells, p1, p1[2], move, o.end);
@@ -364,8 +507,12 @@ void stk_tool_drop(const f32* xy, f32* point, i32& status)
     status = point[2] <= NO_TOP ? 1 : 0;
 }
 
-void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,
-                    f32& end_depth, f32& top, f32& volume, f32& end_volume, f32* point, f32& length, i32& status)
+namespace {
+// stk_move_sweep with its operations along the rows and at the end point
+// (peek: the measures of the first height that pass over blocks).
+void move_sweep(bool peeks, const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move,
+                f32& max_depth, f32& end_depth, f32& top, f32& volume, f32& end_volume, f32* point, f32& length,
+                i32& status)
 {
     max_depth = end_depth = volume = end_volume = length = 0.0f;
     top = NO_TOP;
@@ -376,8 +523,9 @@ void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p
         status = -1;
         return;
     }
-    const i32 op_rows = cut != 0 ? CUT1 : (mode == 3 ? MEAS2 : MEAS1);
-    const i32 op_end = mode == 3 ? MEAS2 : (cut != 0 ? CUT1 : MEAS1);
+    const i32 meas1 = peeks ? PEEK1 : MEAS1;
+    const i32 op_rows = cut != 0 ? CUT1 : (mode == 3 ? MEAS2 : meas1);
+    const i32 op_end = mode == 3 ? MEAS2 : (cut != 0 ? CUT1 : meas1);
     const bool flags = mode == 1 || mode == 2;
     SweepOut o;
     sweep(op_rows, op_end, flags, p0, p1, move, o);
@@ -414,6 +562,47 @@ void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p
         length = dM > 0.0 ? static_cast<f32>((s1 - s0) * f64(stk_grid.cell) * dist / dM) : 0.0f;
         at_step(s0);
     }
+}
+
+// Makes the peaks and the current image's bounds those of the measures that
+// pass over blocks; false when they cannot be used (the plain measure then
+// gives the same answers).
+bool peek_with(StkPeaks& peaks)
+{
+    if (!ready() || !peaks.ready()) return false;
+    peek.peaks = &peaks;
+    peek.bounds = peaks.bounds();
+    return peek.bounds != nullptr;
+}
+}  // namespace
+
+void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,
+                    f32& end_depth, f32& top, f32& volume, f32& end_volume, f32* point, f32& length, i32& status)
+{
+    move_sweep(false, cut, mode, p0, p1, move, max_depth, end_depth, top, volume, end_volume, point, length, status);
+}
+
+void stk_move_depth(const i32& mode, const f32* p0, const f32* p1, StkPeaks& peaks, f32& max_depth, f32& end_depth,
+                    f32& volume, f32& end_volume, f32* point, f32& length, i32& status)
+{
+    f32 top = 0.0f;
+    static const i32 NO_CUT = 0, NO_MOVE = 0;
+    move_sweep(peek_with(peaks), NO_CUT, mode, p0, p1, NO_MOVE, max_depth, end_depth, top, volume, end_volume,
+               point, length, status);
+}
+
+void stk_tool_depth(const f32* point, StkPeaks& peaks, f32& max_depth, f32& sum_depth)
+{
+    if (!peek_with(peaks)) {
+        f32 p[3] = {point[0], point[1], point[2]};
+        static const i32 MEASURE = 0, NOMOVE = 0;
+        stk_tool_at(MEASURE, p, NOMOVE, max_depth, sum_depth);
+        return;
+    }
+    Acc a;
+    place_peek(stk_cells(), point, point[2], 0, a);
+    max_depth = a.max;
+    sum_depth = a.sum;
 }
 
 void stk_move(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,

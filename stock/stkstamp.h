@@ -7,6 +7,8 @@
 
 #include "core/words.h"
 
+class StkPeaks;
+
 constexpr i32 STK_STEPS_MAX = 32767;  // steps of a move whose engagement is recorded
 
 // Engagement of the last sweep of mode 1 or 2: one flag a step along the
@@ -41,6 +43,14 @@ void stk_move_sweep(const i32& cut, const i32& mode, const f32* p0, const f32* p
 // The sweep of the tool from p0 to p1 without the highest top (stk_move_sweep).
 void stk_move(const i32& cut, const i32& mode, const f32* p0, const f32* p1, const i32& move, f32& max_depth,
               f32& end_depth, f32& volume, f32& end_volume, f32* point, f32& length, i32& status);
+// The measures of stk_tool_at (mode 0) and stk_move (cut 0, any mode) with
+// the same answers, engagement flags included, that pass over the blocks of
+// cells whose peaks show no stock above the tool: fast while the tool stays
+// high above most of the stock. The highest top seen (stk_sweep.top) is not
+// kept. The peaks must hold for the grid as it stands (stock/stkpeak.h).
+void stk_tool_depth(const f32* point, StkPeaks& peaks, f32& max_depth, f32& sum_depth);
+void stk_move_depth(const i32& mode, const f32* p0, const f32* p1, StkPeaks& peaks, f32& max_depth, f32& end_depth,
+                    f32& volume, f32& end_volume, f32* point, f32& length, i32& status);
 // The heights at which the tool moved in XY from p0 to p1 clears the stock:
 // over the whole move (the tool at p0 included) and at its end. Status 1
 // when no stock lies under the move.

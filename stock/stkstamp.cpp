@@ -132,18 +132,18 @@ void place(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
 // What a measure passing over blocks works with: the peaks, the bounds of
 // the current image, and for a sweep the blocks around the move (by0 rows
 // of bw from bx0) that may hold stock above the tool's lowest point over it.
-// A block column of a placement: its first and last step, and whether it
-// is taken in the block row at hand.
+// A block column of a placement: its first and last step.
 struct PeekCol {
     i32 q0, q1;
-    bool hot;
 };
 struct PeekRun {
     StkPeaks* peaks = nullptr;
     const StkPeaks::Bounds* bounds = nullptr;
     i32 bx0 = 0, by0 = 0, bw = 0, bh = 0;
     std::vector<char> hot;
-    std::vector<PeekCol> cols;  // kept between placements: no allocation once grown
+    // A placement's block columns, and those of a block row that can reach
+    // the tool; kept between placements: no allocation once grown.
+    std::vector<PeekCol> cols, live;
 };
 PeekRun peek;
 
@@ -186,39 +186,44 @@ void place_peek(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
     const size_t rings = b.ring.size();
     const i32 ca = c0 + qa, cb = c0 + qb;
     const i32 ba = ca >> StkPeaks::SHIFT, bb = cb >> StkPeaks::SHIFT;
-    if (peek.cols.size() < static_cast<size_t>(bb - ba + 1)) peek.cols.resize(static_cast<size_t>(bb - ba + 1));
+    if (peek.cols.size() < static_cast<size_t>(bb - ba + 1)) {
+        peek.cols.resize(static_cast<size_t>(bb - ba + 1));
+        peek.live.resize(peek.cols.size());
+    }
     PeekCol* col = peek.cols.data();
     for (i32 bc = ba; bc <= bb; ++bc) {
         PeekCol& x = col[bc - ba];
         x.q0 = std::max(qa, (bc << StkPeaks::SHIFT) - c0);
         x.q1 = std::min(qb, ((bc + 1) << StkPeaks::SHIFT) - 1 - c0);
     }
-    i32 br_at = -1;
-    for (i32 q = ra; q <= rb; ++q) {
-        const i32 gr = r0 + q, ir = ir0 + 8 * q;
-        const i32 br = gr >> StkPeaks::SHIFT;
-        if (br != br_at) {
-            br_at = br;
-            const i32 s0 = std::max(ra, (br << StkPeaks::SHIFT) - r0);
-            const i32 s1 = std::min(rb, ((br + 1) << StkPeaks::SHIFT) - 1 - r0);
-            const f64 ir_min = least_abs(ir0, s0, s1);
-            for (i32 bc = ba; bc <= bb; ++bc) {
-                PeekCol& x = col[bc - ba];
-                const f64 ic_min = least_abs(ic0, x.q0, x.q1);
-                const size_t r = static_cast<size_t>(std::sqrt(ic_min * ic_min + ir_min * ir_min));
-                const f32 v = r < rings ? b.ring[r] : std::numeric_limits<f32>::infinity();
-                const f32 s = v + z;  // the lowest tool surface over the block
-                x.hot = peek.peaks->peak(bc, br) > s;
-            }
-        }
-        const f32* row = img + static_cast<size_t>(std::abs(ir)) * n;
-        StkCell* crow = cells + static_cast<size_t>(gr) * g.nx;
+    const f32 lowest = b.ring[0] + z;  // the lowest tool surface anywhere
+    const i32 brb = (r0 + rb) >> StkPeaks::SHIFT;
+    for (i32 br = (r0 + ra) >> StkPeaks::SHIFT; br <= brb; ++br) {
+        const i32 s0 = std::max(ra, (br << StkPeaks::SHIFT) - r0);
+        const i32 s1 = std::min(rb, ((br + 1) << StkPeaks::SHIFT) - 1 - r0);
+        const f64 ir_min = least_abs(ir0, s0, s1);
+        // The block columns of this block row that can reach the tool.
+        i32 live = 0;
         for (i32 bc = ba; bc <= bb; ++bc) {
             const PeekCol& x = col[bc - ba];
-            if (!x.hot) continue;
-            for (i32 qq = x.q0; qq <= x.q1; ++qq) {
-                const f32 v = row[std::abs(ic0 + 8 * qq)];
-                apply<MEAS1>(crow[c0 + qq], v + z, v, move, a);
+            const f32 top = peek.peaks->peak(bc, br);
+            if (!(top > lowest)) continue;
+            const f64 ic_min = least_abs(ic0, x.q0, x.q1);
+            const size_t r = static_cast<size_t>(std::sqrt(ic_min * ic_min + ir_min * ir_min));
+            const f32 v = r < rings ? b.ring[r] : std::numeric_limits<f32>::infinity();
+            const f32 s = v + z;  // the lowest tool surface over the block
+            if (top > s) peek.live[static_cast<size_t>(live++)] = x;
+        }
+        for (i32 q = s0; q <= s1 && live > 0; ++q) {
+            const i32 gr = r0 + q, ir = ir0 + 8 * q;
+            const f32* row = img + static_cast<size_t>(std::abs(ir)) * n;
+            StkCell* crow = cells + static_cast<size_t>(gr) * g.nx;
+            for (i32 l = 0; l < live; ++l) {
+                const PeekCol& x = peek.live[static_cast<size_t>(l)];
+                for (i32 qq = x.q0; qq <= x.q1; ++qq) {
+                    const f32 v = row[std::abs(ic0 + 8 * qq)];
+                    apply<MEAS1>(crow[c0 + qq], v + z, v, move, a);
+                }
             }
         }
     }

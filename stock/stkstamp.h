@@ -48,7 +48,9 @@ void stk_move(const i32& cut, const i32& mode, const f32* p0, const f32* p1, con
 // cells whose peaks show no stock above the tool: fast while the tool stays
 // high above most of the stock. The highest top seen (stk_sweep.top) is not
 // kept. The peaks must hold for the grid as it stands (stock/stkpeak.h).
+// The tool at a point, as stk_tool_at in mode 0, measured by the peaks.
 void stk_tool_depth(const f32* point, StkPeaks& peaks, f32& max_depth, f32& sum_depth);
+// The sweep of stk_move (cut 0, mode as there) measured by the peaks.
 void stk_move_depth(const i32& mode, const f32* p0, const f32* p1, StkPeaks& peaks, f32& max_depth, f32& end_depth,
                     f32& volume, f32& end_volume, f32* point, f32& length, i32& status);
 // The heights at which the tool moved in XY from p0 to p1 clears the stock:

@@ -351,6 +351,9 @@ TEST_F(BlocksTest, EveryTypeInTheEntityStream)
         ASSERT_EQ(st, 0);
         EXPECT_EQ(type, c.type);
         c.check(AM_ENTITY, size, 7);
+        // Past the last block the stream holds no header to read.
+        TPBLKH(AM_ENTITY, size, type, cls, st);
+        EXPECT_LT(st, 0);
         eclose();
     }
 }

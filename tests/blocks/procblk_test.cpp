@@ -409,6 +409,24 @@ TEST_F(ProcTest, CopiedThroughTheDatabaseReadsBackIdentical)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(number, 0);
     for (i32 word : {0, 1, 2, 7, 8, 9, 10, 11, 12, 17}) EXPECT_EQ(PRM9[word], prm9[word]) << word;
+    // The same entity with no words behind its word count reads alike: a
+    // count of 0 is no damaged count.
+    {
+        const Words w = dump::entity(PRCENT);
+        const size_t at = 5 + 1 + static_cast<size_t>(w[5]) + 2;  // the count after the machine id and one word
+        ASSERT_LT(at, w.size());
+        Words none(w.begin(), w.begin() + static_cast<long>(at));
+        none.push_back(0);
+        none.insert(none.end(), w.begin() + static_cast<long>(at) + 1 + w[at], w.end());
+        const i32 id = open_stream();
+        eputn(static_cast<i32>(none.size()), none.data());
+        eclose();
+        std::memset(PRM9, 0, sizeof PRM9);
+        eopen(id, c, t, l, st);
+        RDBT12(AM_ENTITY, remaining, number, st);
+        EXPECT_EQ(st, 0);
+        for (i32 word : {0, 1, 2, 7, 8, 9, 10, 11, 12, 17}) EXPECT_EQ(PRM9[word], prm9[word]) << word;
+    }
 
     // A copy whose machine and local flags are 0 keeps the stored entities.
     answer = 0;
@@ -642,8 +660,13 @@ TEST_F(ProcTest, ProcedureTexts)
     PRCUCS(1, 5, n);
     EXPECT_EQ(std::string(n, 6), "UCS_A ");
     PRCUID[4] = 0;
-    char name[5] = "XXXX";
-    PRCTRF(2, 201, name);  // outside the table: nothing
+    char name[5] = "XXXX", mirror[5] = "MIRR";
+    PRCTRF(2, 7, mirror);
+    PRCTRF(1, 7, name);
+    EXPECT_EQ(std::string(name, 4), "MIRR");
+    PRCTRF(1, 6, name);
+    EXPECT_EQ(std::string(name, 4), "    ");
+    PRCTRF(2, 201, name);  // the scratch slot
     // A number outside the tables reads as blanks and no coordinate system,
     // never as what the caller's text held.
     for (i32 proc : {0, -3, 202}) {

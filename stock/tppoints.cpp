@@ -94,7 +94,10 @@ void tool_record(i32 id, f32* two)
             D = 0.01f;  // no shape known: a needle that leaves the stock as it is
         }
     }
-    const f32 rec[6] = {TP_TOOLREC, D, std::max(R, 0.0f), std::max(L, 0.0f), std::max(T, 0.0f), 0.0f};
+    // The values go as the tool gives them: a negative corner radius, cut
+    // length or taper is a broken tool, which the stamping refuses with its
+    // own message rather than cutting the stock with another shape.
+    const f32 rec[6] = {TP_TOOLREC, D, R, L, T, 0.0f};
     std::copy(rec, rec + 6, two);
 }
 }  // namespace
@@ -115,6 +118,9 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
             n = a > 0.0 ? static_cast<i32>(std::min(1.0e6, std::fabs(f64(angle) / a))) + 1 : 1;
         }
     }
+    // n chords: n - 1 points rotated by 1 .. n - 1 steps, then the end
+    // point itself. A point rotated by the n-th step would be the end again
+    // (the step is the angle / n), one chord of no length.
     const f64 s = f64(angle) / n;
     f64 du = f64(start[u]) - centre[0], dv = f64(start[v]) - centre[1];
     const f64 cs = std::cos(s), sn = std::sin(s);
@@ -239,6 +245,9 @@ void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::
         status = -1;
         return;
     }
+    // The curve's first point is its start, the end of the move before it,
+    // already in the list: appending it would give a chord of no length and
+    // take one of the move's 1000 points.
     for (i32 i = 1; i < count; ++i) {
         f64 wq[3];
         madm2w(poly.data() + 3 * i, wq);
@@ -297,6 +306,8 @@ void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks,
         i32 hit = 0;
         SPCHIT(hit);
         if (hit != 0) {
+            // The stock and optimizer's user stop: 1000, which the stock and
+            // gouge runs hand up as a stop, not as a failure.
             status = 1000;
             break;
         }
@@ -340,8 +351,14 @@ void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks,
             nurbs_points(mode, size, tol, h, add, st);
         } else if (type == 30) {
             i32 code = 0, i1 = 0;
-            f32 r4 = 0;
-            RDBT30(mode, h, code, i1, H, Dp, R, K, r4, st);
+            // The activation's reals: del-Z surface, depth, clearance, then
+            // the initial distance. Retract mode 2 retracts to the initial
+            // plane and 1 to the R-plane, so the height H a cycle starts at
+            // and retracts to in mode 2 is the initial distance (made
+            // absolute at the first location), and the retract offset R
+            // above each point the clearance; the del-Z surface is not used.
+            f32 surface = 0;
+            RDBT30(mode, h, code, i1, surface, Dp, R, K, H, st);
             K2 = K;
             first = 1;
         } else if (type == 34) {

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "blocks/movement.h"
 #include "common.h"
+#include "core/records.h"
 #include "optpath.h"
 #include "path.h"
 #include "stock/airlink.h"
@@ -398,6 +400,10 @@ TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
     EXPECT_FLOAT_EQ(m.back().p[2], 11.0f);  // already above the clearance height of 4
     const i32 n = static_cast<i32>(m.size());
     HEI8[76] = 1;
+    // The writers left at the clearance above the end (as an earlier link
+    // may leave them): the retract still starts from the end itself.
+    MOVST.point[0] = 20.0f, MOVST.point[1] = 0.0f, MOVST.point[2] = 30.0f;
+    LSP2[LSP2_MOVED] = 1;
     optim_final_retract(1, nullptr);
     m = opttest::moves();
     ASSERT_EQ(static_cast<i32>(m.size()), n + 1);

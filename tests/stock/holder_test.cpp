@@ -236,3 +236,22 @@ TEST_F(Holder, TheSearchLooksAtTheFirstToolListedAndTakesANarrowFirstExtensionIn
 }
 
 }  // namespace
+
+namespace {
+// The current tool's holder narrows to a neck over its first 10 above the
+// clear length: a tool whose holder is wide right from the lengthened clear
+// length would stand where the neck leaves room, and is no replacement even
+// when listed first; one of the same holder is.
+TEST_F(Holder, TheSearchKeepsTheNeckOfTheCurrentHolder)
+{
+    const std::vector<opttest::Step> necked{{6, 6, 0, 10}, {10, 10, 0, 30}};
+    const i32 cur = opttest::tool("CURRENT", 4.0f, 1.0f, 12.0f, 20.0f, necked);
+    CURTOL = cur;
+    opttest::tool("WIDE", 4.0f, 1.0f, 12.0f, 25.0f, {{10, 10, 0, 30}});
+    const i32 same = opttest::tool("SAME", 4.0f, 1.0f, 12.0f, 25.0f, necked);
+    const f32 ext[3] = {5.0f, 0.0f, 0.0f};
+    i32 best = 0, st = 0;
+    EXPECT_EQ(optim_find_tool(cur, ext, best, st), 1);
+    EXPECT_EQ(best, same);
+}
+}  // namespace

@@ -304,6 +304,61 @@ TEST_F(ToolPathStock, AToolChangeInsideThePathStampsWithTheNewToolFromWhereTheOl
     EXPECT_NEAR(c[j * stk_grid.nx + i].h1, 8.0 - (3.0 + std::sqrt(2.5 * 2.5 - 2.25 * 2.25)) / 6.0, 0.01);
 }
 
+TEST_F(ToolPathStock, ADrillingCycleGivesPlungesFromItsInitialPlaneToTheRetractPlaneItsModeNames)
+{
+    // Del-Z surface 1, depth 4, clearance 2, retract to the R-plane (mode 1),
+    // initial distance 10 above the first point; then mode 2 (the initial
+    // plane) for the third point.
+    tooldefs::use_mill(2.0f, 1.0f);
+    i32 st = 0;
+    PTBT30(AM_LIST, 81, 0, 1.0f, 4.0f, 2.0f, 1, 10.0f, path.next++, st);
+    const f32 z[3] = {0, 0, 1}, a[3] = {0, 0, 0}, b[3] = {10, 0, -1}, c[3] = {20, 0, 0};
+    PTBT31(AM_LIST, a, z, 0, path.next++, st);
+    PTBT31(AM_LIST, b, z, 0, path.next++, st);
+    PTBT34(AM_LIST, 2, 0, path.next++, st);
+    PTBT31(AM_LIST, c, z, 0, path.next++, st);
+    ASSERT_EQ(st, 0);
+    std::vector<i32> blocks;
+    const std::vector<f32> p = points(blocks, 3);
+    // The second point's retract stays at its R-plane (1) until the third
+    // point, which starts from the initial plane, raises it there.
+    const std::vector<f32> want = {0,  0, 10, 0,  0, -4, 0,  0, 2,  10, 0, 1,  10, 0, -5,
+                                   10, 0, 10, 20, 0, 10, 20, 0, -4, 20, 0, 10};
+    EXPECT_EQ(p, want);
+}
+
+TEST_F(ToolPathStock, AToolOfABrokenShapeStopsTheStampingWithTheToolsMessage)
+{
+    // A corner radius below 0 goes into the tool record as it is; the stamping
+    // refuses that shape, keeping what it cut before the change.
+    const i32 t1 = tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    const i32 t2 = tooldefs::make_tool(2, 4.0f, -0.5f, 30.0f, 0.0f);
+    grid(-5, -5, 25, 5, 10.0f);
+    path.tool(t1);
+    path.feed(200.0f);
+    path.line(0, 0, 8);
+    path.line(6, 0, 8);
+    path.tool(t2);
+    path.line(12, 0, 8);
+    std::vector<i32> b;
+    const std::vector<f32> p = points(b);
+    ASSERT_TRUE(tp_is_tool(&p[3 * 2]));
+    EXPECT_EQ(p[3 * 2 + 2], -0.5f);
+    i32 st = 0, ph = -1, bh = -1, n = 0, acc = 0;
+    stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+    lacces(2, acc);
+    tp_to_points(0, MV_LIST, ph, bh, n, st);
+    stk_stamp_points(ph, bh, n, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("stk_tool_image, WRONG TOOL SHAPE"));
+    MM_CLOSE(ph, st);
+    MM_CLOSE(bh, st);
+    const StkCell* cells = stk_cells();
+    const i32 i = stk_cell_round((3.0 - stk_grid.box[0]) / stk_grid.cell);
+    const i32 j = stk_cell_round((0.0 - stk_grid.box[1]) / stk_grid.cell);
+    EXPECT_NEAR(cells[j * stk_grid.nx + i].h1, 8.0f, 1e-3);
+}
+
 TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLastMove)
 {
     const i32 t1 = tooldefs::use_mill(2.0f, 1.0f);

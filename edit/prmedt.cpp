@@ -220,6 +220,9 @@ f32 DRLTIP(const char* zero_angle_message)
         fail(zero_angle_message);
         return 0.0f;
     }
+    // A flat tip (180) has no allowance; a tip angle or diameter below 0 is
+    // no drill shape, and its tangent would give the depth a wrong-signed
+    // allowance: none either.
     if (eqval(angle, 180.0f) != 0 || angle < 0.0f || diameter < 0.0f) return 0.0f;
     const f64 half = static_cast<f64>(angle) * 0.5 * 3.14159265358979323846 / 180.0;
     return static_cast<f32>(static_cast<f64>(diameter) * 0.5 / std::tan(half));
@@ -368,7 +371,9 @@ void EDTDRL(i32*, i32& changed, i32& request, i32& status)
         i32 reply = 0;
         getpt(1, point, reply);
         depth = drill_depth(shown, depth, allowance);
-        if (reply > 0 || reply == -3) continue;  // the field was edited: shown again
+        if (reply > 0) continue;  // the field was edited: shown again
+        // Exit, escape and end (-3, the host's "end" of an indication) all
+        // end the indication; the values in force before are set back.
         if (reply < 0) break;
         DrillState want = now;
         want.depth = depth;
@@ -445,6 +450,10 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
     const f32 depth = drill_depth(shown, d.depth, allowance);
     if (action < 0 || eqval(depth, d.depth) != 0) return;
     // The new depth before the range, the old one after it.
+    // With no block before the range's first (the list's first element,
+    // which in a tool path list is its header, never a drill location) the
+    // new depth goes right after that element: still ahead of every drill
+    // location of the range.
     TPTOP(10, st);
     if (st >= 0) TPJUMP(-1, st);
     if (st == -2) st = 0;

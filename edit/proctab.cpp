@@ -4,7 +4,9 @@
 
 #include "blocks/dspblk.h"
 #include "blocks/format.h"
+#include "blocks/geoslot.h"
 #include "blocks/listacc.h"
+#include "blocks/procblk.h"
 #include "core/codedio.h"
 #include "core/host.h"
 
@@ -16,6 +18,23 @@ namespace {
 i32 visibility(i32 row) { return row >= 1 && row <= PRCTAB.count && row <= PRT_MAX ? PRCTAB.blank[row] : 0; }
 
 [[maybe_unused]] const bool HANDED_DOWN = (DSPVIS = visibility, true);
+
+// The "G" flag of the procedure block at the cursor: one of its geometry
+// slots holds an entity whose geometry changed since the block was stored
+// (the slot's flag 1). Read into a copy, so the current procedure's own
+// flags and slots stay as they are; a block without a readable flag group
+// has no flag.
+bool geometry_changed()
+{
+    i32 f[6] = {0, 0, 0, 0, 0, 0}, slots[2 * NSLOTS], count = 0, st = 0;
+    init_geom_slots(slots);
+    PLFIND(GR_TOP, GR_FLAGS, st);
+    if (st >= 0) get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, count, st);
+    if (st < 0) return false;
+    for (i32 s = 0; s < NSLOTS; ++s)
+        if (slots[2 * s] == 1 && slots[2 * s + 1] > 0) return true;
+    return false;
+}
 }  // namespace
 
 void PRCTBF(i32& status)
@@ -50,6 +69,7 @@ void PRCTBF(i32& status)
                 TPGETC(AM_LIST, GR_GLOBAL, 21, n, DT_INT, &word, st);
                 PRCTAB.manual[k] = st == 0 && word == 2 ? 1 : 0;
                 PRCTAB.blank[k] = 1;
+                PRCTAB.gflag[k] = geometry_changed() ? 1 : 0;
                 char text[21] = {0};
                 i32 length = 0, textlen = 0;
                 GTTEXT(AM_LIST, 0, GR_GLOBAL, 29, 20, length, text, st, textlen);

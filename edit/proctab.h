@@ -35,9 +35,11 @@ extern ProcTables PRCTAB;
 // Fills the tables from the procedure blocks of the main list of the open
 // tool path, in list order: function code, number, state (item 81 of group
 // 24), manual change (item 21 equal to 2), the comment (text 29), blank state
-// 1; the other words are cleared. The list position is kept. Status 0; -1
-// when the list cannot be read (the tables are then empty); more procedures
-// than the tables hold are left out with "PRCTBF, MORE THAN 200 PROCEDURES".
+// 1, the "G" flag from the geometry slots (one holding an entity changed
+// since the block was stored); the other words are cleared. The list
+// position is kept. Status 0; -1 when the list cannot be read (the tables
+// are then empty); more procedures than the tables hold are left out with
+// "PRCTBF, MORE THAN 200 PROCEDURES".
 void PRCTBF(i32& status);
 
 // The row of a procedure in the tables, -1 when it has none.

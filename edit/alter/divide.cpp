@@ -443,6 +443,11 @@ void divide_by_tool(const i32& procedure, i32& status)
     }
     if (k == 0) return;
     make_division_labels(k, p0);
+    // The copies are in the tool path already: a procedure whose values
+    // cannot be written keeps its own, the others are still written and the
+    // numbering still runs, and status -1 tells that the division is not
+    // complete. Stopping at the first refusal would leave the later copies
+    // unlabelled and unnumbered as well.
     for (i32 i = 0; i <= k; ++i) {
         set_division_technology(p0 + i, i, st);
         if (st < 0) status = -1;

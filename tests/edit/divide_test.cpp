@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/geoslot.h"
 #include "blocks/listacc.h"
 #include "blocks/procblk.h"
 #include "core/prcwrd.h"
@@ -513,4 +514,25 @@ TEST(DivideByTool, EveryProcedureOfALargeToolPathIsRenumbered)
     EXPECT_EQ(values_of(2).number, 2);
     EXPECT_EQ(stored_number(entries.front()[1]), 3);
     EXPECT_EQ(stored_number(entries.back()[1]), 252);
+}
+
+TEST(DivideByTool, AProcedureWhoseGeometryChangedKeepsItsNumber)
+{
+    // The procedure of the same key after the divided one has a geometry
+    // slot whose entity changed since the block was stored (its "G" flag):
+    // it is not renumbered; the copies still are.
+    fresh();
+    tooled("PART A", {101, 102});
+    GSLOTS[0] = 1;
+    GSLOTS[1] = 77;
+    plain("CHANGED", KEY);
+    init_geom_slots(GSLOTS);
+    CMPBLK[3] = 4;
+    CMPBLK[4] = CMPBLK[5] = r2wrd(100.0f);
+    i32 st = 0;
+    divide_by_tool(1, st);
+    EXPECT_EQ(st, 1);
+    ASSERT_EQ(procs().size(), 3u);
+    EXPECT_EQ(values_of(2).number, 2);
+    EXPECT_EQ(values_of(3).number, 1);
 }

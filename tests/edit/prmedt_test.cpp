@@ -314,6 +314,27 @@ TEST(DrillEdits, ADepthTakenWithoutAnEditIsKeptWhateverTheTipAllowance)
     }
 }
 
+TEST(DrillEdits, TheEndOfTheIndicationEndsIt)
+{
+    // The host's "end" of a point indication (-3) ends it as exit and escape
+    // do: no further point is asked for.
+    drill_path(12.0f);
+    norak::Reply pt;
+    pt.kind = "point";
+    pt.point[0] = 5;
+    norak::add_reply(pt);
+    pt = norak::Reply{};
+    pt.kind = "point";
+    pt.end = true;
+    norak::add_reply(pt);
+    i32 key[KEY_N] = {}, changed = 0, request = 0, st = 0;
+    EDTDRL(key, changed, request, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(types(), (std::vector<i32>{30, 31, 31}));
+}
+
 // The value typed into the form's DEPTH field.
 void depth_reply(const char* value)
 {

@@ -20,7 +20,9 @@ constexpr f32 STK_NONE = 1.0e10f;     // the height of an empty cell
 // 0 at its min Y, is element j * nx + i; its centre lies at (min X + i *
 // cell, min Y + j * cell).
 struct StkGrid {
-    i32 hdl;         // host array of StkCell (-1: none)
+    // Host array of StkCell; -1 when there is none: the host's array
+    // handles start at 0, so 0 is a grid's handle like any other.
+    i32 hdl;
     i32 nx, ny;      // cells along X and Y
     i32 ncells;      // nx * ny
     f32 cell;        // cell size

@@ -137,6 +137,9 @@ bool open_new_grid(const f32* local, const i32 k, const bool display, const i32 
     i32 hdl = -1, st = 0;
     void* base = nullptr;
     MM_OPEN_ARRAY(static_cast<i32>(sizeof(StkCell)), ncells, hdl, base, st);
+    // The grid replaced is closed already: the host forgets its handle
+    // rather than keep one that names a closed array (or, after a failed
+    // MM_SYSTEM, the new array, closed here so it is not lost).
     if (st != 0 || !base) {
         msg_mdls(339, many);
         sim_stk_key_set(-1);
@@ -220,6 +223,8 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
     status = STK_GRID_FAIL;
     i32 k = 0;
     gsvnum(1, k);
+    // The stock's entry in "DX79": an index the record does not have would
+    // read and write past its 48 values; the first entry stands for it.
     if (k < 0 || k >= STK_DX79_N) k = 0;
     i32 valid = -1, level = 0, ucs = 0, key = -1;
     sim_get_valid(valid, level, ucs);
@@ -261,13 +266,17 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
     }
     if (exists) {
         // Where the box's corner lies in the grid (zero or negative), rounded
-        // to the nearest cell on either side.
+        // to the nearest cell on either side: adding 0.5 and truncating
+        // toward zero rounds a negative offset up, a cell short of its
+        // nearest one from -0.5 down.
         shift_x = stk_cell_round((f64(stk_grid.box[0]) - local[0]) / stk_grid.cell);
         shift_y = stk_cell_round((f64(stk_grid.box[1]) - local[1]) / stk_grid.cell);
     }
 
     const i32 not_display = display ? 0 : 1;
     sim_mark_valid(0, CLP1[0], 0);
+    // The four flag words handed with the grid. Three values are known for
+    // them, -1, -2 and 0, in that order: the -1 is taken for the first two.
     static const i32 FLAGS[4] = {-1, -1, -2, 0};
     init_nc_df_stk_vars(not_display, stk_cells(), stk_grid.hdl, stk_grid.nx, stk_grid.ny, stk_grid.box,
                         stk_grid.cell, FLAGS);
@@ -279,6 +288,8 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
         mdputn("DX79", 4, STK_DX79_N, dx, st);
     }
     i32 nd = not_display;
+    // The host keeps the grid's counts, box and cell with its handle between
+    // procedures: the next procedure takes the grid from there (mode 1).
     stk_grid_vars(2);
     sim_get_set(2, nd, CMPBLK);
     status = 0;

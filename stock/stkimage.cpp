@@ -11,6 +11,7 @@ i32 stk_sections = 0;
 namespace {
 
 constexpr f64 DEG = M_PI / 180.0;
+// An empty slot: handles -1, since the host's array handles start at 0.
 constexpr StkImage EMPTY_IMAGE = {-1, -1, 0, 0, 0.0f, {0, 0, 0, 0}};
 constexpr i32 SIL_MAX = 10001;  // silhouette points of one profile row
 
@@ -134,6 +135,8 @@ void torus_silhouette(const f64& A, const f64& Rt, const f64& beta, const f64* n
                       i32& status)
 {
     status = -1;
+    // An even count, or one below 3, has no middle point: the two halves
+    // would be filled past each other.
     if ((n[0] == 0.0 && n[1] == 0.0) || n[2] <= 1.0e-7 || count < 3 || count % 2 == 0) return;
     const f64 phi0 = std::atan2(n[1], n[0]);
     const i32 half = (count - 1) / 2;
@@ -144,7 +147,10 @@ void torus_silhouette(const f64& A, const f64& Rt, const f64& beta, const f64* n
     };
     if (M_PI * 0.5 - beta <= 1.0e-7) {
         // The whole lower half: from phi0 - pi/2 to phi0 + pi/2, filled from
-        // both ends towards phi0 in the middle.
+        // both ends towards phi0 in the middle, evenly: count - 1 steps over
+        // the range. Each half in (count - 1)/2 - 1 steps would end on phi0,
+        // where the middle point lies already: two points the same, one
+        // sample of the silhouette lost.
         const f64 step = (M_PI * 0.5) / half;
         for (i32 i = 0; i < half; ++i) {
             const f64 phi = phi0 - M_PI * 0.5 + i * step;
@@ -205,6 +211,8 @@ void stk_image_free(const i32& slot)
         return;
     }
     if (slot < 0 || slot >= STK_SLOTS) return;
+    // A slot that is the current image takes the current image's arrays
+    // with it: the current image is forgotten, not left on closed arrays.
     const bool was_current = stk_img.slot == slot;
     close_image(cache[slot], true);
     if (was_current)
@@ -217,6 +225,9 @@ void stk_tool_image(const i32& slot, const f32& D, const f32& R, const f32& L, c
 {
     status = -1;
     if (slot < -1 || slot > 19 || !(D > 0.0f)) return;
+    // A corner radius or cut length below 0, or a taper outside 0 to 90
+    // degrees, is no tool: the shape function would divide by tan(90) or
+    // give heights below the tip. Refused, with nothing freed.
     if (!(R >= 0.0f) || !(T >= 0.0f && T < 90.0f) || !(L >= 0.0f)) {
         userrc("stk_tool_image, WRONG TOOL SHAPE", 0);
         return;
@@ -231,6 +242,8 @@ void stk_tool_image(const i32& slot, const f32& D, const f32& R, const f32& L, c
     } else {
         stk_image_free(-1);
     }
+    // Without a grid the image has no step to be sampled at (k would be
+    // infinite).
     const f64 cell = stk_grid.cell;
     if (!(cell > 0.0)) {
         userrc("stk_tool_image, NO STOCK GRID", 0);
@@ -241,6 +254,9 @@ void stk_tool_image(const i32& slot, const f32& D, const f32& R, const f32& L, c
     // covers the whole tool.
     const f64 kr = std::ceil(q.ro / cell - 1.0e-4);
     const f64 nr = 8.0 * std::max(kr < 3.0 ? 2.0 : kr, 2.0) + 1.0;
+    // The images of all slots together are held to 256 MB: a tool many
+    // cells wide on a fine grid would otherwise ask the host for arrays of
+    // gigabytes, or sizes past 32 bits.
     const f64 need = (slot >= 0 ? nr * nr * 4.0 : 0.0) + STK_ROWS * nr * 8.0;
     if (!(need + f64(stk_image_bytes()) <= f64(STK_IMAGE_CAP))) {
         userrc("stk_tool_image, IMAGE MEMORY IS LIMITED TO 256 MB", 0);

@@ -486,6 +486,8 @@ i32 stk_tool_at(const i32& mode, f32* point, const i32& move, f32& max_depth, f3
 {
     max_depth = sum_depth = 0.0f;
     const bool lift = mode == 2 || mode == 3;
+    // Without a grid or an image nothing is measured or cut, and a lifted
+    // point stays where it was.
     if (!ready()) return lift ? 1 : 0;
     StkCell* cells = stk_cells();
     Acc a;
@@ -524,6 +526,8 @@ void move_sweep(bool peeks, const i32& cut, const i32& mode, const f32* p0, cons
     stk_sweep.top = NO_TOP;
     for (i32 k = 0; k < 3; ++k) point[k] = p1[k];
     status = 0;
+    // Without a grid or an image the sweep fails rather than report a move
+    // through no stock.
     if (!ready()) {
         status = -1;
         return;
@@ -559,6 +563,8 @@ void move_sweep(bool peeks, const i32& cut, const i32& mode, const f32* p0, cons
         i32 s0 = 0;
         while (s0 <= sn && stk_sweep.flags[s0]) ++s0;
         if (s0 > sn) s0 = sn;
+        // No flagged step after the free one: the free length runs to the
+        // last step.
         i32 s1 = s0 + 1;
         while (s1 <= sn && !stk_sweep.flags[s1]) ++s1;
         if (s1 > sn) s1 = sn;
@@ -624,7 +630,8 @@ void stk_move_top(const f32* p0, const f32* p1, f32& top_move, f32& top_end, i32
     status = 1;
     if (!ready()) return;
     // The move at tip height 0: the highest contact over the cells is the
-    // height at which the tool clears the stock.
+    // height at which the tool clears the stock. Measured from -200000.0 in
+    // single precision, the heights would come back in steps of 1/64.
     const f32 q0[3] = {p0[0], p0[1], 0.0f}, q1[3] = {p1[0], p1[1], 0.0f};
     SweepOut o;
     stk_sweep.top = NO_TOP;
@@ -653,6 +660,8 @@ void stk_move_cross(const f32* pa, const f32* pb, const f32& z, f32* point, i32&
     const f32* lo = pa[2] <= pb[2] ? pa : pb;
     const f32* hi = lo == pa ? pb : pa;
     const f64 dxy = std::hypot(f64(hi[0]) - lo[0], f64(hi[1]) - lo[1]);
+    // The probe count kept finite and within an integer, also without a grid
+    // or for a move of no sense; the bisection takes its log anyway.
     const f64 cell = stk_grid.cell > 0.0f ? stk_grid.cell : 1.0;
     const f64 nn = std::floor(2.0 * dxy / cell);
     const i32 n = nn < 1.0 ? 1 : (nn > 1.0e6 ? 1000000 : static_cast<i32>(nn));
@@ -722,6 +731,8 @@ void stk_tool_change(const i32& cut, const f32* record, i32& status)
     f32 pct = stk_grid.cell * 200.0f / D;
     const f32 least = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
     if (least > pct) pct = least;
+    // The enlarged copy goes after the holder sections (slot 1 when there
+    // are none): built in slot 1 it would overwrite the first section.
     const i32 slot = stk_enlarged_slot();
     stk_tool_image(slot, D * (1.0f + 0.01f * pct), R * (1.0f + 0.005f * pct), L, T, status);
     if (status != 0) return;

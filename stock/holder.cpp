@@ -66,6 +66,8 @@ void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i
     GTDIAM(tool, D);
     GTCRNR(tool, R);
     GTTAPA(tool, T);
+    // The percentage is taken over the diameter: a tool without one (not a
+    // milling tool) has no images to build.
     if (!(D > 0.0f)) {
         userrc("optim_holder_images, THE TOOL IS NO MILLING TOOL", 0);
         status = -1;
@@ -103,7 +105,8 @@ void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i
         holder_steps.z[i] = z;
         z += step;
         // A section that narrows upwards is imaged as the cylinder of its
-        // lower diameter (the stock images take no negative taper).
+        // lower diameter (the stock images take no negative taper), and one
+        // of a length below 0 as a disc: the images refuse both shapes.
         f32 taper = l <= 0.01f ? 0.0f : static_cast<f32>(std::atan((d2 - d1) / l * 0.5) * 180.0 / M_PI);
         taper = std::max(taper, 0.0f);
         stk_tool_image(i + 1, d1 * factor, 0.0f, std::max(l, 0.0f), taper, status);
@@ -128,6 +131,8 @@ void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* hol
         for (i32 i = 1; i < n; ++i) grow(holder, HD_STEP, i - 1, required[i]);
         return;
     }
+    // Both ways put a new first section in front: the step count grows by
+    // one with it, or the last section would fall off the record.
     const f32 first_lower = hreal(holder, HD_LOWER, 0);
     shift_down(holder);
     holder[HD_NSTEP] = n + 1;

@@ -169,6 +169,7 @@ TEST(SurfaceOffset, TheAppendRuleLeavesOutRepeatsAndStraightOnPoints)
         {"turned back", 1e-8, {{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {0, 1, 2}},
         {"repeat within 1e-6", 1e-8, {{0, 0, 0}, {5e-7, 0, 0}, {1, 1, 0}}, {0, 2}},
         {"one coordinate 1e-5 off", 1e-8, {{0, 0, 0}, {1e-5, 0, 0}, {1, 1, 0}}, {0, 1, 2}},
+        {"y exactly 1e-6 off", 1e-8, {{0, 0, 0}, {0, 1e-6, 0}, {1, 1, 0}}, {0, 1, 2}},
         {"the left-out run reaches the threshold", 1e-12, {{0, 0, 0}, {5e-7, 0, 0}, {9e-7, 0, 0}, {1, 1, 0}},
          {0, 2, 3}},
     };

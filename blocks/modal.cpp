@@ -101,11 +101,19 @@ void CNVZVL(f32& height)
     height = p[2];
 }
 
+// The origin comes in world coordinates, as the tool path header keeps it,
+// and the rotary-axis display takes it in model coordinates: it is mapped
+// with the host's world-to-model map (madw2m). mapw2m answers machine
+// coordinates, another frame, and would show the axis elsewhere as soon as
+// the two differ.
 void UPDRAX(const f32* origin, const f32* matrix)
 {
     f32 model[3], axis[3];
     const f32 up[3] = {0, 0, 1};
-    mapw2m(origin, model);
+    const f64 world[3] = {origin[0], origin[1], origin[2]};
+    f64 m[3];
+    madw2m(world, m);
+    for (int k = 0; k < 3; ++k) model[k] = static_cast<f32>(m[k]);
     m3vec(matrix, up, axis);
     updax(model, axis, 1.5f);
 }

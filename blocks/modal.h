@@ -23,7 +23,7 @@ void CNVPNT(const f32* in, f32* out);  // a point converted
 void CNVVEC(const f32* in, f32* out);  // a vector turned by M
 void CNVZVL(f32& height);  // a height converted as the point at the reference XY
 void CNVPTD(const f64* in, f64* out);  // a point converted in double precision
-void UPDRAX(const f32* origin, const f32* matrix);  // draws the rotated Z axis at the origin
+void UPDRAX(const f32* origin, const f32* matrix);  // draws the rotated Z axis at a world origin
 
 // Reads a marker block: number, kind and the kind's real or integer value.
 void RDBHED(const i32& mode, i32& number, i32& kind, f32& rvalue, i32& ivalue, i32& status);

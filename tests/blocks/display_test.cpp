@@ -920,7 +920,7 @@ i32 row_three_shown(i32 row) { return row == 3 ? 1 : 2; }
 }  // namespace
 
 // The UCS's origin kept in world coordinates; on a lathe the rotary axis
-// along the UCS's Z; from the entity the tool path entity is closed while
+// along the UCS's Z at the origin in model coordinates; from the entity the tool path entity is closed while
 // the UCS is read and opened again where it stood, and with no entity open
 // the block fails.
 TEST_F(DisplayTest, UcsSettingFromTheEntityAndInWorldCoordinates)
@@ -935,7 +935,8 @@ TEST_F(DisplayTest, UcsSettingFromTheEntityAndInWorldCoordinates)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN]), 11.0f);
     EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN + 1]), 2.0f);
-    EXPECT_TRUE(norak::transcript_has("display: rotary axis at 11 2 3 along 0 -1 0"));
+    // The rotary axis is shown at the UCS's origin in model coordinates.
+    EXPECT_TRUE(norak::transcript_has("display: rotary axis at 1 2 3 along 0 -1 0"));
 
     const i32 id = open_stream();
     const i32 words[6] = {1, 2, 3, 4, 5, 6};

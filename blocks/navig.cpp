@@ -255,15 +255,21 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
         status = -1;
         return;
     }
-    // The value of item 27 is taken as the word after its code, the flag
-    // group's length: a group without segments (length 0) is a procedure
-    // that was never run and has no moves to look for.
+    // Item 27 is the flag group, not one value; its "0" is read as the
+    // group saying the sub-list holds none of the procedure's moves: a group
+    // without segments (length 0, a procedure never run), or flag 6 at 0
+    // with a procedure entity named (flag 1 above 0), whose moves lie in its
+    // movement entity until they are loaded into the sub-list (OPNMVL sets
+    // flag 6 then, and so does an execution). Either answers no movement
+    // without opening the sub-list: the list has nothing of it to walk, and
+    // opening would leave the host an empty sub-list under the block.
     PLFIND(GR_TOP, GR_FLAGS, status);
-    i32 length = 0;
-    if (status >= 0) tpget(AM_APPEND, 1, DT_INT, &length, status);
+    i32 f[6] = {0, 0, 0, 0, 0, 1}, slots[2 * NSLOTS], length = 0;
+    init_geom_slots(slots);
+    if (status >= 0) get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, length, status);
     if (status < 0) return;
     status = 0;
-    if (length == 0) return;
+    if (length == 0 || (f[5] == 0 && f[0] > 0)) return;
     OPNSBL(status);
     if (status < 0) {
         eroutc("FSTLST - list errors", 0);

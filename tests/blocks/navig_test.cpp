@@ -271,6 +271,15 @@ TEST_F(NavTest, ProcedureWithoutMovesAndTheWrongBlock)
     FSTLST(f, fd, l, ld, none, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(none, 1);
+    // A stored procedure whose moves lie in its movement entity (flag 6 at
+    // 0, a procedure entity named) has none in the list: no movement, and
+    // no sub-list is opened under its block.
+    put_block(proc_words(2, 7, 0, 0));
+    none = 0;
+    FSTLST(f, fd, l, ld, none, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(none, 1);
+    EXPECT_FALSE(norak::main_list().elems.back().sub);
     // A sub-list without its block count cannot be opened.
     put_block({12, 2, 9, 24, 0, 27, 4, 82, 2, 0, 1, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0});
     FSTLST(f, fd, l, ld, none, st);

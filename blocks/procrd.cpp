@@ -27,9 +27,14 @@ void template_failure(const char* who)
     eroutc(who, 0);
 }
 
-// The display table handed to the host with the value of code 45. The block
-// display keeps no table of its own for this value, so a table of zeros
-// kept here goes with it: the host's transformation starts from none.
+// The display table handed to the host's transformation (cltrin) with the
+// value of code 45. The block display names no table for this value: its
+// tables are the procedures' visibility and identifier entries and the
+// host's NC table, none of them a transformation, and the one-block display
+// resets the transformation with -1 and no table at all. Read here as a
+// table of zeros: the host gets a table it can read (no null pointer) that
+// adds nothing of its own to the value, so the transformation starts from
+// none as it does after the one-block display's reset.
 i32 display_table[4] = {0, 0, 0, 0};
 
 // Reads the global group from `medium`; `given` is the medium the caller
@@ -125,9 +130,13 @@ void RDSBLH(const i32& medium, i32& count, i32& status)
     i32 head[3] = {1, 0, 0};
     if (medium == MED_ENTITY) {
         tpget(medium, 3, DT_INT, head, status);
-        // Any other code is not the sub-list item the entity must hold here;
-        // the caller reports the failure.
-        if (status >= 0 && head[0] != 1) status = -1;
+        // Any other code is not the sub-list item the entity must hold here.
+        // The failure is reported here: the procedure reader and the block
+        // display that call it hand the status on without a message.
+        if (status >= 0 && head[0] != 1) {
+            erou1c("RDSBLH, WRONG ITEM CODE ", head[0]);
+            status = -1;
+        }
     } else {
         PLFIND(GR_TOP, 1, status);
         if (status >= 0) tpget(medium, 2, DT_INT, head + 1, status);

@@ -426,6 +426,17 @@ TEST_F(ProcTest, CopiedThroughTheDatabaseReadsBackIdentical)
         RDBT12(AM_ENTITY, remaining, number, st);
         EXPECT_EQ(st, 0);
         for (i32 word : {0, 1, 2, 7, 8, 9, 10, 11, 12, 17}) EXPECT_EQ(PRM9[word], prm9[word]) << word;
+        // Where the sub-list item stands another code: the read fails and
+        // says so.
+        none[at + 1] = 2;
+        const i32 bad = open_stream();
+        eputn(static_cast<i32>(none.size()), none.data());
+        eclose();
+        eopen(bad, c, t, l, st);
+        RDBT12(AM_ENTITY, remaining, number, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_TRUE(norak::transcript_has("RDSBLH, WRONG ITEM CODE 2"));
+        eclose();
     }
 
     // A copy whose machine and local flags are 0 keeps the stored entities.

@@ -17,8 +17,11 @@ i32 TPJUMP(const i32& n, i32& status)
     status = 0;
     i32 pos = 0;
     lgtpos(pos);
-    // No tool path open: no position. Before the first block (position 0)
-    // a move forward reaches the first one; a list without blocks stays at
+    // "No position" is read as a negative host position: no tool path is
+    // open, so there is no list to move in. Position 0 is not taken for it:
+    // it is the place before the first element, a real position of an open
+    // list from which a move forward reaches the first block (NXTPOI from
+    // before the first block relies on it); a list without blocks stays at
     // 0 and answers -1 below.
     if (pos < 0) {
         status = -1;
@@ -62,6 +65,10 @@ void TPTOP(const i32& slot, i32& status)
     ltop();
     i32 answer = 0;
     lmark(2, slot, answer);
+    // The host answers 1 for a position given back and below 1 for a
+    // failure; the answer is turned into the module's status (0 or -1)
+    // rather than handed on, because a status of 1 is read by the callers
+    // as an answer of its own (first position, not found), not as success.
     status = answer < 1 ? -1 : 0;
 }
 

@@ -8,9 +8,10 @@
 
 struct FrameHooks {
     // The tool menu over the machine values "PRM9" with the item list (30
-    // words, 1 offers the item) and the feed kind (1 feed, 2 rapid); changed
-    // is set to 1 when the menu changed a machine value. Status 0 or negative.
-    void (*tool_menu)(const i32& feed_kind, const i32* items, i32& changed, i32& status);
+    // words, 1 offers the item) and the feed kind (1 feed, 2 rapid), which
+    // comes back as the menu left it (its FEED/RAPID item); changed is set to
+    // 1 when the menu changed a machine value. Status 0 or negative.
+    void (*tool_menu)(i32& feed_kind, const i32* items, i32& changed, i32& status);
     // The GO menu of the GO mode (1 to 5) with its three option arrays (30,
     // 20 and 11 words) writing GO motions at the list position; inserted is
     // set to 1 when it wrote any. Status nonzero on a list failure.

@@ -187,9 +187,11 @@ void EDTPRM(i32*, i32& changed, i32& request, i32& status)
         PRMSTS(st);
         written = write_state_counted(SLOT_C, st);
     }
-    const i32 feed_kind = fed ? 1 : 2;
+    i32 feed_kind = fed ? 1 : 2;
     choose_items(kind);
     i32 menu_changed = 0, mst = 0;
+    // The menu's FEED/RAPID item updates the feed kind: the code asked for
+    // below is the kind the user left, not the one taken before the menu.
     if (FRMHKS.tool_menu) FRMHKS.tool_menu(feed_kind, PRMITM, menu_changed, mst);
     if (st >= 0 && mst >= 0 && menu_changed != 0) {
         if (mach_mill(kind) || kind == MACH_LATHE) STPV01(feed_kind == 1 ? 1 : 4);

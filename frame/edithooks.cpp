@@ -11,14 +11,16 @@
 namespace {
 
 // The tool menu between two snapshots of the machine values: changed when
-// the second reports a value that differs from the first.
-void tool_menu(const i32& feed_kind, const i32* items, i32& changed, i32& status)
+// the second reports a value that differs from the first. The feed kind goes
+// into the menu's FEED/RAPID item and comes back as the user left it there.
+void tool_menu(i32& feed_kind, const i32* items, i32& changed, i32& status)
 {
     i32 recompute = 0, update = 0, feedchg = 0;
     CPYROT(1, recompute, update, feedchg);
     FEEDMD = feed_kind;
     i32 printcell = 0;
     TOLMNU(printcell, items, 0, status);
+    feed_kind = FEEDMD;
     if (status < 0) return;
     CPYROT(2, recompute, update, feedchg);
     changed = recompute != 0 || update != 0 || feedchg != 0 ? 1 : 0;

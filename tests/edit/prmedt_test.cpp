@@ -117,6 +117,25 @@ TEST(MachParams, AnUnchangedMenuLeavesTheListExactlyAsItWas)
     EXPECT_FLOAT_EQ(wrd2r(PRM9[0]), 55.0f);  // the editor's machine values back
 }
 
+TEST(MachParams, TheFeedKindChosenInTheMenuGivesTheFeedCode)
+{
+    // FEED to RAPID and RAPID to FEED in the tool menu: the technology block
+    // written after it asks for the code of the kind chosen (1 feed, 4 rapid).
+    for (const f32 modal : {100.0f, -1.0f}) {
+        SCOPED_TRACE(modal);
+        path();
+        DSM4[0] = r2wrd(modal);
+        ed::menu("MOTION", modal >= 0.0f ? "RAPID" : "FEED");
+        ed::menu("SPINDLE SPEED", "4000");
+        ed::menu("0");
+        i32 key[KEY_N] = {}, changed = 0, request = 0, st = 0;
+        EDTPRM(key, changed, request, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(changed, 1);
+        EXPECT_EQ(TECHST.requested[1], modal >= 0.0f ? 4 : 1);
+    }
+}
+
 TEST(MachParams, MachineValuesComeFromTheModalStateByKind)
 {
     ed::fresh();

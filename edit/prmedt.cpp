@@ -274,6 +274,11 @@ bool take_drill_values(const i32 type, i32 size, DrillState& d)
 // The depth and surface in force at the cursor: back to the nearest cycle
 // or depth block, then forward again over the blocks that set them. The
 // cursor ends where it was. False on a list failure.
+// The forward walk reads every cycle, depth and del-Z surface block up to
+// the cursor, the last one read winning, rather than stopping at the first
+// one after the block found going back: the new points are drilled at the
+// values in force at the cursor, and the values written back after them
+// must be exactly those, else the points that follow would change depth.
 bool drill_values(DrillState& d)
 {
     i32 here = 0;
@@ -430,6 +435,11 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
         status = -1;
         return;
     }
+    // The depth is the one in force at the range, as the drill points take
+    // it: a del-Z surface block after the cycle or depth block sets it as
+    // well. Taking only the cycle or depth block would show a depth the
+    // range is not drilled at, and the "old" depth written back after the
+    // range would move every drill point after it to that block's depth.
     TPTOP(10, st);
     DrillState d;
     if (st < 0 || !drill_values(d)) {

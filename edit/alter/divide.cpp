@@ -173,21 +173,41 @@ i32 global_int(const i32 code, const i32 dflt)
     return st == 0 ? value : dflt;
 }
 
+// The sub-procedure count of the procedure block under the cursor, from its
+// flags: a procedure whose blocks are not in its own sub-list (flag 6, item
+// 82, is 0) but in a movement entity (flag 1, item 51, above 0) has that
+// entity as its one sub-procedure; any other has none. The count is read
+// from the block because the procedure tables of the open tool path are
+// built from its blocks and keep no such column.
+i32 subprocedures()
+{
+    i32 in_sublist = 1, movement = 0, n = 1, st = 0;
+    TPGETC(AM_LIST, GR_FLAGS, 82, n, DT_INT, &in_sublist, st);
+    lclos();
+    if (st != 0) return 0;
+    n = 1;
+    TPGETC(AM_LIST, GR_FLAGS, 51, n, DT_INT, &movement, st);
+    lclos();
+    return st == 0 && in_sublist == 0 && movement > 0 ? 1 : 0;
+}
+
 // Whether procedure row k (of the current tool path) is numbered with key.
-// The sub-procedure count is not tested: the procedure tables of this tool
-// path hold none, and no procedure here has sub-procedures of its own.
 bool qualifies(const i32 k, const i32 key)
 {
     if (PRCTAB.state[k] == 2 || PRCTAB.gflag[k] != 0 || PRCTAB.type[k] == 53) return false;
     if (!at_procedure(k)) return false;
+    if (subprocedures() >= 1) return false;
     return global_int(40, 0) < 4 && global_int(120, -1) == key;
 }
 
 // The rest of the numbering rule for a procedure stored in another tool
 // path: not suspended (its state, item 81, is not 2) and not of procedure
-// type 53. Its "G" flag and sub-procedure count are kept by the host's
-// tables of that tool path, which the module cannot read; they are not
-// tested.
+// type 53. Its "G" flag and sub-procedure count are not tested: the host's
+// update_tp_flags loads them into the host's own tables of that tool path,
+// and the host interface has no call that hands those tables, or a stored
+// procedure's flags group, to the module (gs_param reads a stored
+// procedure's group-24 items only). A procedure is then renumbered as if it
+// had neither, which only gives it a running number it may not need.
 bool stored_qualifies(const i32 id)
 {
     i32 state = 0, s = 0;

@@ -370,6 +370,32 @@ TEST(DivideByTool, ASourceValueThatCannotBeReadIsPassedOnAndNotScaled)
     }
 }
 
+TEST(DivideByTool, AProcedureWithSubProceduresKeepsItsNumber)
+{
+    // The procedure of the same key after the divided one keeps its blocks
+    // in a movement entity (flag 6 cleared, flag 1 naming the entity): it
+    // has a sub-procedure and is not renumbered. With the blocks back in its
+    // sub-list it is.
+    for (const i32 in_sublist : {0, 1}) {
+        SCOPED_TRACE(in_sublist);
+        three_tools();
+        CMPBLK[3] = 4;
+        CMPBLK[4] = CMPBLK[5] = r2wrd(100.0f);
+        const i32 movement = 5;
+        i32 st = 0;
+        values_of(3);
+        TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &movement, st);
+        TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &in_sublist, st);
+        lclos();
+        ASSERT_EQ(st, 0);
+        divide_by_tool(1, st);
+        EXPECT_EQ(st, 1);
+        ASSERT_EQ(procs().size(), 5u);
+        EXPECT_EQ(values_of(5).number, in_sublist == 0 ? 1 : 4);
+        EXPECT_EQ(stored_number(LATER_SAME), in_sublist == 0 ? 4 : 5);
+    }
+}
+
 TEST(DivideByTool, AProcedureWithoutAKeyRenumbersNoOther)
 {
     // Neither the divided procedure nor the one after it has code 120: the

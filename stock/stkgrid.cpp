@@ -277,6 +277,11 @@ void stk_grid_open(const f32* box, i32& shift_x, i32& shift_y, i32& status)
     sim_mark_valid(0, CLP1[0], 0);
     // The four flag words handed with the grid. Three values are known for
     // them, -1, -2 and 0, in that order: the -1 is taken for the first two.
+    // Reading: the list names the distinct values of four words, so one of
+    // them stands twice; the leading -1 is repeated because the order keeps
+    // -2 before the closing 0, and a trailing 0 is what a word left unset
+    // would hold. The host keeps the words without reading them into the
+    // grid, so no stored stock depends on the choice.
     static const i32 FLAGS[4] = {-1, -1, -2, 0};
     init_nc_df_stk_vars(not_display, stk_cells(), stk_grid.hdl, stk_grid.nx, stk_grid.ny, stk_grid.box,
                         stk_grid.cell, FLAGS);

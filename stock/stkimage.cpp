@@ -177,6 +177,14 @@ void torus_silhouette(const f64& A, const f64& Rt, const f64& beta, const f64* n
             while (r < phi0 - M_PI) r += 2.0 * M_PI;
         }
         if (roots[0] > roots[1]) std::swap(roots[0], roots[1]);
+        // Filled in order from the first root to the second, count - 1 even
+        // steps, not from both ends mirrored about phi0: the roots solve
+        // sin(phi - phi0) = const, so they lie symmetric about a direction a
+        // quarter turn from phi0 and not about phi0; phi0 is no middle point
+        // of this range, and a mirror
+        // about it would place half the points off the silhouette. The
+        // array still runs from one end of the silhouette to the other, as
+        // the profile's interpolation between neighbours needs.
         const f64 step = (roots[1] - roots[0]) / (count - 1);
         for (i32 i = 0; i < count; ++i) point(roots[0] + i * step, points + 3 * i);
     }

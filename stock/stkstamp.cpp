@@ -85,6 +85,11 @@ Anchor anchor(f64 px, f64 py)
 {
     const StkGrid& g = stk_grid;
     const f64 x = px - g.box[0], y = py - g.box[1];
+    // The nearest cell is floor(offset + 0.5), not (offset + 0.5) truncated:
+    // truncation toward zero gives cell 0 for an axis up to 1.5 cells left of
+    // (or below) the grid's minimum, so the image would be laid a cell off
+    // and cut the cells at the rim with the heights of the wrong ring. Both
+    // agree for an axis at or past the minimum.
     Anchor an{stk_cell_round(x / g.cell), stk_cell_round(y / g.cell), 0, 0, false};
     const f64 e = (f64(stk_img.diam) * 0.5) / stk_img.k8;  // the image step
     const f64 ox = (f64(an.cx) * g.cell - x) / e, oy = (f64(an.cy) * g.cell - y) / e;

@@ -83,6 +83,10 @@ void tool_record(i32 id, f32* two)
             GTDRTA(id, T);
             T *= 0.5f;
             if (T > 89.0f) {
+                // A flat-tipped drill is stamped as a cylinder of its own
+                // diameter and cut length, as the stock run shapes the
+                // procedure's own tool. A 0.01 wide record with no taper
+                // would stamp a needle that cuts no stock under the drill.
                 T = 0.0f;
                 D = d;
                 GTDRCU(id, L);

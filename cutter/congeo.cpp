@@ -40,6 +40,8 @@ void TAPSET(const i32& tool_id)
     CGALLW = 0.0;
     CGLENE = l;
     CGLENG = l;
+    // At a right-angled taper cos a is 0 and (1 - sin a) / cos a is 0 / 0;
+    // it tends to 0 (it is about cos a / 2), so R, its limit, stands in.
     CGRFLT = CGCOSA != 0.0 ? R - r * (1.0 - CGSINA) / CGCOSA : R;
 }
 

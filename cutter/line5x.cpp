@@ -175,6 +175,9 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         const Ln5Rec& prev = i == 0 ? ln5_carry : W[i - 1];
         if (eqvl0d(std::sqrt(dist3_sq(r.lin, prev.lin))) && eqvl0d(std::sqrt(dist3_sq(r.axs, prev.axs))) &&
             (prev.ok || i == 0)) {
+            // The record keeps its own distance: for the first record the
+            // carried one's is the previous link's length, and the walk
+            // would start there, far along, or stop at once at the end.
             const f32 par = r.par;
             r = prev;
             r.par = par;

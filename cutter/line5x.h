@@ -13,5 +13,8 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
             i32& nstrings, i32* counts, i32& total, i32& status);
 // Forgets the walk's work array and its carried record (the module's load).
 void LN5INI();
-// Closes the walk's work array.
+// Closes the walk's work array and forgets it as LN5INI does. The host's
+// close status is handed back so that a caller can tell a close the host
+// refused; the state is forgotten either way, and callers that need no
+// answer leave it unread.
 void LN5FRE(i32& status);

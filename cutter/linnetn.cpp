@@ -34,8 +34,13 @@ constexpr i32 CONTACTS = 10000;
 
 i32 net_handle = -1;
 // Records the work array holds: 10,000 when it is opened, raised with every
-// growth. The host's handles are reused, so an array opened afresh is told
-// by its opening here, not by its handle.
+// growth. It follows the array actually open rather than being set back to
+// 10,000 on every call: set back, a grown array would grow again by 10,000
+// records on every long line, without end over a run. The host's handles are
+// reused, so an array opened afresh is told by its opening (here, or by the
+// stock's owner when it had none), never by its handle: a released array
+// reopened at 10,000 under the same number must not keep the grown count, or
+// records would be written past it.
 i32 work_cap = NET_START;
 f32 last_normal_point[3] = {0, 0, 0};
 
@@ -222,6 +227,9 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         if (floor.clears(tri)) continue;
         TRICNB(tri, P, Rr, rr, dv, travel, con, pos, ks);
         if (ks != 0 || travel < 0.0 || travel > span) continue;
+        // The horizontal run is measured from where the travel starts, the
+        // first end handed to the kernel (the higher one): that end keeps the
+        // one-tolerance margin, the end the tool travels to the two.
         f64 d = hz * travel;
         if (d > hz * span - 2.0 * tol || d < tol) continue;
         return 1;
@@ -326,13 +334,14 @@ bool net_open(NetCall& c, i32 mode_in)
     i32 h = -1;
     void* base = nullptr;
     if (c.avail) {
+        const bool fresh = CUTHKS.net_rec() < 0;  // the owner opens it now
         CUTHKS.net_open(NET_START, h, base, st);
         if (st != 0) {
             c.status = -1;
             finish_early(c);
             return false;
         }
-        if (h != net_handle) NETCNT = 0, work_cap = NET_START;
+        if (fresh || h != net_handle) NETCNT = 0, work_cap = NET_START;
         net_handle = h;
         return net_bind(c, h);
     }
@@ -577,6 +586,9 @@ bool net_grow(NetCall& c, i32 need)
     i32 gs = 0;
     MM_RESIZE_ARRAY(net_handle, NET_START, nb, gs);
     if (gs != 0) {
+        // The line is given up (no strings): the message tells the user why
+        // a pass is missing, and the callers set -1, so that the empty result
+        // is not taken for a line with nothing under the tool (status 0).
         eroutc("LINNETN, DYNAMIC MEMORY ERROR", 0);
         return false;
     }

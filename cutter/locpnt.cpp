@@ -674,7 +674,6 @@ i32 Drop::take(Cand& q, i32 p)
     if (smooth)
         smooth_classify(E, Ep, q.zz, B, tol, q.ent, q.rec[SRF_ID], q.pc, point, D2, r2, q.e, L2, q.tn, nrmk, Na, ma,
                         pending, classified);
-    bool dropped_tie = false;
     if (border) {
         // Near the axis: on an edge with the alternative normal
         // vertical, the contact moves onto the outline.
@@ -693,9 +692,11 @@ i32 Drop::take(Cand& q, i32 p)
             near = true;
         }
         Da = dist_xy(q.pc, point);
+        // The tie is dropped: against the lowered height the contact wins
+        // by height, and the region state below counts it so. Only an equal
+        // height that wins the winner test itself is a tie win.
         if (brd_win && (eqvald(q.zz, B) || (near && eqval(q.zz, B) && Da < Dw)) && (!E || Da < Dw)) {
             B = q.zz - 1.0f;
-            dropped_tie = true;
             Dw = Da;
         }
     }
@@ -741,10 +742,6 @@ i32 Drop::take(Cand& q, i32 p)
         Q[1] = q.pc[1];
         if (tie) Rr = 0;
     }
-    // A contact that the border's tie rule let through won against a
-    // lowered height, that is by height: the region state counts it as such,
-    // and only an equal height that won the winner test itself is a tie win.
-    (void)dropped_tie;
     B = q.zz;
     win_at = count - 1;
     if (axis) {

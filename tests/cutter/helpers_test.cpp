@@ -582,6 +582,56 @@ TEST(GrownTool, ShrunkTaperedFlankMovesAlongItsNormal)
     }
 }
 
+// A projector whose segment answers one piece of `count` points.
+class LongLib : public FakeLib {
+public:
+    int count = 0;
+    void segment(int, const float* a, const float* b, PrjSegResult& r) override
+    {
+        r.pieces.assign(1, {});
+        for (int k = 0; k < count; ++k) {
+            PrjPoint q{};
+            const float t = float(k) / float(count);
+            for (int c = 0; c < 3; ++c) q.pos[c] = a[c] + t * (b[c] - a[c]);
+            q.v1[2] = q.v2[2] = 1.0f;
+            q.code1 = 5;
+            q.valid = true;
+            r.pieces[0].push_back(q);
+        }
+    }
+};
+
+// The work array grown on one run and released with it is opened again at
+// its first size, under the same host number: the next long line grows it
+// again before it writes past it.
+TEST_F(Helpers, ReopenedWorkArrayIsGrownAgainOnTheProjectionRoad)
+{
+    tooldefs::use_mill(10.0f, 2.0f);
+    LongLib lib;
+    prj_set_library(&lib);
+    prj_set_avail(1);
+    ASSERT_EQ(prj_get_avail(), 1);
+    i32 ts = 0;
+    prj_add_tool(5, 10.0f, 2.0f, ts);
+    const f32 s0[3] = {0, 0, 0}, s1[3] = {10, 0, 0};
+    std::vector<f32> xyz(30), nrm(30);
+    std::vector<i32> flg(10), len(4);
+    i32 handle = -1;
+    for (int count : {12000, 15000}) {
+        stk_net_rels();
+        lib.count = count;
+        i32 nst = 0, tot = 0, ls = 0;
+        LINNETN(1, 0, s0, s1, 0.01f, 0.0f, 0.0f, 30, 6, xyz.data(), nrm.data(), nullptr, flg.data(), nst, 4,
+                len.data(), tot, ls);
+        EXPECT_EQ(ls, 0) << count;
+        EXPECT_EQ(tot, count + 1) << count;  // the guard record and the points
+        if (handle >= 0) {
+            EXPECT_EQ(stk_net.rec, handle);
+        }
+        handle = stk_net.rec;
+    }
+}
+
 TEST_F(Helpers, MoveTowardsAWallTakesTheNearerOfTheTrianglesAndTheGrid)
 {
     // The wall at x = 10 stops a flat tool of diameter 6 at x = 7; the grid

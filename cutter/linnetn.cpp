@@ -153,8 +153,11 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
     f64 reach = r == 0.0 ? R : std::cos(a) * ((R - r) + std::tan(a) * r);
     f64 w0 = tol, w1 = l - tol;
     if (eqval0(static_cast<f32>(u[2])) && w1 <= w0) return 0;
-    const f32* lo = A[2] <= B[2] ? A : B;
-    const f32* hi = A[2] <= B[2] ? B : A;
+    // Only a move that rises is turned round: a level one travels from A
+    // to B, as handed in.
+    const bool rises = B[2] > A[2];
+    const f32* lo = rises ? A : B;
+    const f32* hi = rises ? B : A;
     i32 count = 0, ps, cs, os, st = 0;
     elm2n2(0, lo, hi, lo[2], ELMCAP, count, ps, cs, os, st);
     if (st < 0) {

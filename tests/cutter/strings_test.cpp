@@ -498,6 +498,34 @@ TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
     LOCRST();
 }
 
+// A level move travels as handed in, from its first end to its second: a
+// wall standing within the tolerance ahead of the first end is taken for the
+// contact the tool stands at there, while the move handed the other way
+// round meets that wall far along its travel.
+TEST_F(Strings, LevelSpanCheckTravelsFromItsFirstEnd)
+{
+    meshes::Mesh wall;
+    const f64 x = 0.505;  // the tool's side at x = 0.5 from the first end
+    wall.node(x, -5, -5);
+    wall.node(x, 5, -5);
+    wall.node(x, 5, 5);
+    wall.node(x, -5, 5);
+    wall.add(1, 2, 3);
+    wall.add(1, 3, 4);
+    ASSERT_EQ(meshes::build({wall}), 0);
+    tooldefs::use_mill(1.0f, 0.0f);
+    i32 st = 0;
+    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    const f32 tol = 0.01f;
+    const f32 A[3] = {0, 0, 0}, B[3] = {10, 0, 0};
+    EXPECT_EQ(NETSPN(A, B, tol, st), 0);
+    EXPECT_EQ(NETSPN(B, A, tol, st), 1);
+    EXPECT_EQ(st, 0);
+    LOCRST();
+}
+
 // Raw positions: mode 6 leaves the records a half apart at most; mode 7 walks
 // the line without positioning, the records keep points they held; surface
 // normals come out only when asked for.

@@ -227,6 +227,9 @@ void OPNMVL(const i32& mode, i32& status)
             status = is_open_proc() != 0 ? 1 : 0;
             return;
         }
+        // A movement entity that cannot be opened leaves flag 6 and the
+        // sub-list alone: setting the flag would send the next reader to a
+        // sub-list that never received the procedure's moves.
         if (status < 0) return;
         const i32 one = 1;
         TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &one, status);

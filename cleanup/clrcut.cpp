@@ -41,6 +41,10 @@ void lup_cut_step(const ClrLinks& l, i32 row, const i32& direction, i32& status)
             pk_arc_to_pts(loop);
             pk_flat_arcs(loop);
         }
+        // The projection rule is evaluated here rather than read from the
+        // word `lane_proj`: that word is set at the start of each lane, and
+        // a run of loop steps alone would find it at its load value 0 or
+        // left over from an earlier cutting under other height settings.
         if (pokdim != 2 && lane_proj_now() == 1) {
             // carried onto the part surfaces
             pokarr out, raw;

@@ -120,6 +120,12 @@ i32 lane_exit(const ClrLinks& l, i32 row, const pokarr& loop, const i32& directi
 
 // The lane's piece: the entry loop from the entry's link point to the exit
 // point in the cutting direction, once round when there is no exit.
+// "With no exit row the lane runs to the end of the chain" is read as once
+// round the loop back to the entry point: the loop is turned to start at the
+// link, so its end is the entry point again. Running only to the stored
+// loop's last entry (forward without wrap) would leave the stretch from the
+// loop's first entry to the link uncut, a stretch that depends only on where
+// the loop happened to be started.
 void lane_piece(const ClrLinks& l, i32 row, pokarr& loop, const i32& direction, i32 exit, const f64* xp,
                 i32& status)
 {
@@ -290,6 +296,10 @@ void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& lev
     bool outward = false;
     if (cur == prev || (c.subkey < 0 && c.parent < 0)) {
         // the end row of a chain: its loop comes next
+        // Besides sub-key 0, a parent with a negative sub-key (the end row
+        // of another chain), a used link (negated once its lane is cut) or
+        // a row past the cut mark (a lane of this cutting) also goes to the
+        // level step: taking it would cut a loop a second time.
         next = std::abs(c.parent);
         if (next < 1 || next > cap || lup_row(next).subkey <= 0 || lnk_seg(l, next) < 0) next = 0;
     } else {
@@ -316,7 +326,11 @@ void notlf2(i32 select, i32& new_chain, ClrLinks& l, i32 cur, i32 prev, i32& lev
         }
     }
     if (next == 0) {
-        // the next level with a chain left
+        // The next level with a chain left. The step goes on past n_chains
+        // to the island keys 10001 and up: the island loops' chains are cut
+        // like the others (the run itself starts at the first island when no
+        // level holds a chain), and stopping at n_chains would leave every
+        // island chain uncut once a plain level was cut.
         i32 top = 10000;
         for (i32 r = 1; r <= cap; ++r)
             if (lup_row(r).key > top && lup_row(r).key != 9999) top = lup_row(r).key;

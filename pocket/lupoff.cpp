@@ -107,7 +107,9 @@ void lup_corner(const i32& mode, const f64* a, const f64* v, const f64* nxt, con
     pts[0] = v[0] + r * nb[0] + sigma * run * b[0];
     pts[1] = v[1] + r * nb[1] + sigma * run * b[1];
     kind = 1;
-    if (mode == 3 && std::fabs(t) == 1.0 && (t > 0.0) != (first_turn > 0.0)) {
+    // opposite: of the other sign; a first turn of exactly 0 (a start on a
+    // straight run) has no side, so no turn is opposite to it
+    if (mode == 3 && std::fabs(t) == 1.0 && t * first_turn < 0.0) {
         const f64 dx = pts[0] - v[0], dy = pts[1] - v[1];
         if (dx * dx + dy * dy > lenq) {  // farther than 2 L from the vertex
             pts[0] = v[0] + r * na[0] + e * a[0];
@@ -119,6 +121,9 @@ void lup_corner(const i32& mode, const f64* a, const f64* v, const f64* nxt, con
 void lup_end_offset(const i32& which, const i32& side, const f64& distance, const pokarr& loop, const i32& index,
                     f64& x, f64& y, i32& status)
 {
+    // An index outside 1 .. count-1, or an arc block running past the
+    // loop's end, names a segment the loop does not hold: status 11 rather
+    // than an offset computed from entries past the stored ones.
     status = 11;
     if (index < 1 || index >= loop.count) return;
     const f64* px = loop.x;
@@ -157,6 +162,10 @@ void lup_offset(const i32& side, const i32& mode, const f64& distance, const pok
 void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const pokarr& loop, pokarr& result,
                   i32& status)
 {
+    // Besides the empty and the over-long caller loop, a loop of fewer than
+    // 2 entries (no segment) or one that is not 2-D gives status 11 too: the
+    // walk below reads entries 0 and 1, and a loop with heights belongs to
+    // the offset along the surfaces, whose heights a plane offset would drop.
     status = 11;
     const i32 n = loop.count;
     if (loop.storage == PKS_EMPTY || (loop.storage == PKS_STATIC && n > PK_STATIC_MAX) || n < 2 || loop.dims != 2)
@@ -173,7 +182,7 @@ void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const p
     f64 a[2], lim;
     i32 k;
     if (pk_arc_at(px[1])) {
-        if (last < 4) return;
+        if (last < 4) return;  // the first arc block needs entries 1 .. 4: status 11
         arc_tangent(loop, 1, 1, a);
         lim = 0.0001;
         k = 0;
@@ -220,7 +229,9 @@ void lup_offset2d(const i32& side, const i32& mode, const f64& distance, const p
             k = j;
             continue;
         }
-        if (j + 3 > last) return;  // an arc block cut short
+        // An arc block cut short by the loop's end: its radius, centre or end
+        // would be read past the stored entries, so the offset ends with 11.
+        if (j + 3 > last) return;
         f64 t[2];
         arc_tangent(loop, j, 1, t);
         const f64 nxt[2] = {v[0] + 100.0 * t[0], v[1] + 100.0 * t[1]};

@@ -590,13 +590,14 @@ void pokarr_copy(const pokarr& src, pokarr& tgt, i32& ierr)
 {
     ierr = 0;
     if (&src == &tgt) return;
-    f64 area = src.area;
-    i32 dir = src.direction, ind = src.indicator, n = src.count;
+    // The target takes the source's area, direction and indicator first,
+    // whether or not the entries can then be copied.
+    const i32 n = src.count;
+    tgt.area = src.area;
+    tgt.direction = src.direction;
+    tgt.indicator = src.indicator;
     if (n <= 0 || src.storage == PKS_EMPTY) {
         if (tgt.storage != PKS_CHILD) tgt.count = 0;
-        tgt.area = area;
-        tgt.direction = dir;
-        tgt.indicator = ind;
         return;
     }
     i32 m = converted_count(src.dims, tgt.dims, n);
@@ -616,9 +617,6 @@ void pokarr_copy(const pokarr& src, pokarr& tgt, i32& ierr)
     }
     convert_into(src, 0, n, tgt, 0);
     tgt.count = m;
-    tgt.area = area;
-    tgt.direction = dir;
-    tgt.indicator = ind;
 }
 
 void pokarr_move(pokarr& src, pokarr& tgt, i32& ierr)
@@ -661,6 +659,9 @@ static void place_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32 j, bool
         ierr = -1;
         return;
     }
+    // j is clamped to 0 .. the target's count for the part copy as well as
+    // for the insert: a j past the count would leave entries inside the new
+    // count that were never set.
     if (j < 0) j = 0;
     if (j > tgt.count) j = tgt.count;
     if (&src == &tgt) {
@@ -752,6 +753,8 @@ void pokarr_copy_entry(pokarr& rec, i32 to, i32 from) { copy_entry(rec, to, from
 void pokarr_from_flat(i32 dims_in, const f64* pts, const f64* vecs, i32 n, pokarr& rec, i32& ierr)
 {
     ierr = 0;
+    // A 1-D record has no Y (nor Z) array to fill, and a negative count no
+    // entries: both are refused like a bad dims in.
     if (dims_in < 2 || dims_in > 4 || rec.dims < 2 || n < 0) {
         ierr = -1;
         return;
@@ -769,6 +772,7 @@ void pokarr_to_flat(i32 dims_out, f64* pts, f64* vecs, i32& n, const pokarr& rec
 {
     ierr = 0;
     n = 0;
+    // A 1-D record holds numbers, not points: it has no Y array to read.
     if (dims_out < 2 || dims_out > 4 || rec.dims < 2) {
         ierr = -1;
         return;

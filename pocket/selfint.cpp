@@ -190,7 +190,8 @@ void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64*
 // parallel branch (3); a touching contact is a crossing with an arc where the
 // two run tangent (the radius at the point square to the line, or the two
 // radii in line), which is marked so that the caller can tell it.
-i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2])
+i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2],
+                  i32 lc_mode, i32 line_snap)
 {
     i32 n = 0;
     auto add = [&](f64 x, f64 y, i32 t) {
@@ -216,11 +217,11 @@ i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool nei
         const PkSegDesc& L = A.arc ? B : A;
         const PkSegDesc& C = A.arc ? A : B;
         LinCirc sel;
-        sel.snap = 1;
+        sel.snap = A.arc ? 1 : line_snap;
         sel.order = A.arc ? 1 : 2;
         for (i32 pick : {0, 2}) {
             sel.pick = pick;
-            i32 mode = 1, cnt = 0;
+            i32 mode = lc_mode, cnt = 0;
             f64 x = 0.0, y = 0.0;
             LINCIRC(mode, sel, C.c[0], C.c[1], C.r, C.dir, L.s, L.e, C.s, C.e, L.s, L.e, x, y, cnt);
             if (cnt != 1) continue;

@@ -49,7 +49,11 @@ void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64*
 // The crossings (at most two) of two segments, each with a touch flag (1 for
 // a tangent contact); `a_first`: A is passed first to the straight-segment
 // intersection; `neighbour`: the two meet at a joint, which is no crossing.
-i32 pk_pair_cross(const PkSegDesc& a, const PkSegDesc& b, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2]);
+// lc_mode is the LINCIRC mode of a straight/arc pair (1: a tangent point is
+// no crossing, 2: it is one, 3: as 1); line_snap the snap code when `a` is
+// the straight one.
+i32 pk_pair_cross(const PkSegDesc& a, const PkSegDesc& b, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2],
+                  i32 lc_mode = 1, i32 line_snap = 1);
 
 // A crossing of one segment with a loop, as LUPSEG answers it: found 0 none,
 // 1 a crossing, 2 a touching contact; B's segment, the chunk it lies in, the

@@ -186,6 +186,7 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
     (void)guide;
     (void)end_seg;
     i32 in_chunk = chunk;
+    const i32 special_seg = other;  // the special segment comes in `other`
     found = 0;
     other = 0;
     chunk = 0;
@@ -244,22 +245,27 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             // space would miss nearly every crossing; each branch keeps its
             // own height (height_on) and the walk steps at the crossing where
             // they differ.
-            // The per-kind routines with their mode, pick and exclude codes,
-            // the guide directions and the second look at an arc's other
-            // crossing are not used: those codes choose one of an arc's two
-            // candidates per call and look again for the other, and the
-            // guides settle an overlap of two straight pieces in space. The
-            // pair routine answers both candidates of a pair in one call, each
-            // with its touch flag, and the walk's list of crossings passed
-            // over stands in for the exclusions; in plan the guides have
-            // nothing to settle. So the special segment passed in `other` and
-            // the end segment, which only steer those codes, are read nowhere.
+            // The pick and exclude codes, the guide directions and the second
+            // look at an arc's other crossing are not used: those codes
+            // choose one of an arc's two candidates per call and look again
+            // for the other, and the guides settle an overlap of two straight
+            // pieces in space. The pair routine answers both candidates of a
+            // pair in one call, each with its touch flag, and the walk's list
+            // of crossings passed over stands in for the exclusions; in plan
+            // the guides have nothing to settle. The end segment, which only
+            // steers those codes, is read nowhere. The mode of a straight/arc
+            // pair is kept: 2 (a tangent point is a crossing) with the
+            // special flag where k or seg is the special segment, or for a
+            // piece off the loop below -1; 3 with the skip flag; else 1. A
+            // straight W snaps a joint candidate to its own end point.
             // Where a loop wraps, its last segment and its first share the
             // closing joint: they are neighbours as much as two segments whose
             // numbers differ by one, so `neighbour` takes the wrapped step.
             f64 pts[2][2];
             i32 touch[2];
-            i32 n = pk_pair_cross(piece, kd, seg < kn, neighbour, pts, touch);
+            const bool at_special = special && special_seg != 0 && (kn == special_seg || seg == special_seg);
+            const i32 lc_mode = skip ? 3 : (at_special || seg < -1 ? 2 : 1);
+            i32 n = pk_pair_cross(piece, kd, seg < kn, neighbour, pts, touch, lc_mode, 2);
             for (i32 m = 0; m < n; ++m) {
                 const f64* X = pts[m];
                 bool at_p = pk_eqpt2(X, p) != 0;

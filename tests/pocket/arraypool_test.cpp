@@ -58,11 +58,18 @@ TEST(PocketArrays, NumberListsConvertByWholePointsAndThinningKeepsTheOutputsDime
         EXPECT_EQ(t.x[0], 1.0);
         pokarr_free(t);
     }
-    // numbers into an array with vectors: refused, and nothing left in it
+    // numbers into an array with vectors: refused, and nothing left in it;
+    // the source's area, direction and indicator are taken all the same
     pokarr v = make(square(0, 0, 1), 4);
+    nums.area = 2.5;
+    nums.direction = -1;
+    nums.indicator = 3;
     pokarr_copy(nums, v, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(v.count, 0);
+    EXPECT_EQ(v.area, 2.5);
+    EXPECT_EQ(v.direction, -1);
+    EXPECT_EQ(v.indicator, 3);
     EXPECT_TRUE(norak::transcript_has("internal: [pokarr_copy] UNABLE TO CONVERT 1D ARRAYS"));
     // thinning a plane line of five points into arrays of three
     // dimensions and of numbers: the middle points go, heights 0

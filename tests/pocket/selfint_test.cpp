@@ -533,3 +533,34 @@ TEST(NextCrossing, NearestAlongThePieceWithTheRecordedOnesLeftOut)
     pokdim = 2;
     pkdm_rel_all();
 }
+
+// A straight piece touching an arc of the loop: the touch is a crossing only
+// in the mode the special segment gives (k or seg the special one), and
+// it is found at the tangent point.
+TEST(NextCrossing, ATangentArcCountsOnlyAtTheSpecialSegment)
+{
+    fresh();
+    pokdim = 3;
+    pkcross.count = 0;
+    // the arc (entries 5 .. 8) about (5, 1) touches segment 1 at (5, 0)
+    Loop l;
+    l.pt(0, 0).pt(10, 0).pt(10, 3).pt(6, 3).pt(6, 1).arc(4, 1, 5, 1, -1).pt(4, 3).pt(0, 3).close();
+    pokarr a = make(l, 3);
+    PkBox box;
+    pkbox_make(a, box);
+    const f64 o[3] = {0, 0, 0};
+    struct Case {
+        i32 mode, special, found;
+    } cases[] = {{1, 0, 0}, {2, 0, 0}, {2, 3, 0}, {2, 5, 1}, {2, 1, 1}};
+    for (const Case& c : cases) {
+        const Next n = next_cross(c.mode, 1, a, box, o, c.special);
+        EXPECT_EQ(n.found, c.found) << c.mode << " " << c.special;
+        if (n.found == 0) continue;
+        EXPECT_EQ(n.other, 5);
+        EXPECT_NEAR(n.x[0], 5.0, 1e-9);
+        EXPECT_NEAR(n.x[1], 0.0, 1e-9);
+    }
+    pokdim = 2;
+    pokarr_free(a);
+    pkdm_rel_all();
+}

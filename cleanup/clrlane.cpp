@@ -145,10 +145,12 @@ void lane_piece(const ClrLinks& l, i32 row, pokarr& loop, const i32& direction, 
 void lane_3d(bool first, pokarr& piece, i32& status)
 {
     status = 0;
+    // the next start with its normal: the piece's own in dimension mode 4
     const f64 up[3] = {0.0, 0.0, 1.0};
+    const f64* snrm = piece.dims == 4 && piece.vec != nullptr ? piece.vec : up;
     f64 start[3] = {piece.x[0], piece.y[0], piece.z != nullptr ? piece.z[0] : 0.0};
     if (lane_proj == 0) {
-        if (!first) connect_lanes(prev_end, prev_nrm, start, up, prev_proj, start, piece, status);
+        if (!first) connect_lanes(prev_end, prev_nrm, start, snrm, prev_proj, start, piece, status);
         // while the library's road runs, a connection that fails is left
         // out and the lane taken as drawn; otherwise the lane ends on it
         if (status != 0 && d3ds_running()) status = 0;
@@ -163,7 +165,7 @@ void lane_3d(bool first, pokarr& piece, i32& status)
         status = -1;
     } else {
         const f64 q[3] = {out.x[0], out.y[0], out.z != nullptr ? out.z[0] : 0.0};
-        if (!first) connect_lanes(prev_end, prev_nrm, start, up, prev_proj, q, out, status);
+        if (!first) connect_lanes(prev_end, prev_nrm, start, snrm, prev_proj, q, out, status);
         const i32 k = out.count - 1;
         prev_proj[0] = out.x[k], prev_proj[1] = out.y[k], prev_proj[2] = out.z != nullptr ? out.z[k] : 0.0;
         if (status == 0) pokarr_copy(out, piece, status);
@@ -223,11 +225,19 @@ void notlif(i32 select, i32 mode, const f64& radius, ClrLinks& l, i32 row, const
                 pk_arc_to_pts(loop);
                 pk_flat_arcs(loop);
             }
+            // The lane's own last point (with its normal in mode 4) is the
+            // next lane's previous end, taken before the piece is carried
+            // onto the surfaces; the projected end is kept apart by lane_3d.
+            f64 end[3] = {0.0, 0.0, 0.0}, end_nrm[3] = {0.0, 0.0, 1.0};
+            if (loop.count > 1) {
+                const i32 k = loop.count - 1;
+                end[0] = loop.x[k], end[1] = loop.y[k], end[2] = loop.z != nullptr ? loop.z[k] : 0.0;
+                if (loop.dims == 4)
+                    for (i32 c = 0; c < 3; ++c) end_nrm[c] = loop.vec[3 * k + c];
+            }
             if (loop.count > 1 && pokdim != 2) lane_3d(first, loop, st);
             if (st == 0 && loop.count > 1) {
-                const i32 k = loop.count - 1;
-                prev_end[0] = loop.x[k], prev_end[1] = loop.y[k], prev_end[2] = loop.z != nullptr ? loop.z[k] : 0.0;
-                for (i32 c = 0; c < 3; ++c) prev_nrm[c] = loop.dims == 4 ? loop.vec[3 * k + c] : (c == 2 ? 1.0 : 0.0);
+                for (i32 c = 0; c < 3; ++c) prev_end[c] = end[c], prev_nrm[c] = end_nrm[c];
                 i32 start = 0;
                 lup_add(r.subkey, r.key, row, count, count, r.value, 0, loop, start, st);
                 if (st == 0) lup_row(lup_count).inherited = r.inherited;

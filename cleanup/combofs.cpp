@@ -86,9 +86,11 @@ void combcont(const f64& v, const i32& n, const f64* points, const f64* normals,
             if (hi < 0.0)
                 d *= m < 0.2 * target ? 3.0 : (m < 0.5 * target ? 2.0 : 1.5);
         } else {
-            // "below the lower limit" is read of the distance d, not of m:
-            // here m already exceeds the target, and the lower limit bounds
-            // the distance (the result is d, at least the lower limit)
+            // "below the lower limit" is read of the distance d, not of m
+            // (the sentence allows either): here m already exceeds the
+            // target, so read of m it could hold only with a lower limit
+            // above the target, and the lower limit bounds the distance (the
+            // result is d, at least the lower limit)
             if (std::fabs(m - target) <= tol || (m_lo >= 0.0 && std::fabs(m - m_lo) <= tol) || d < lower) {
                 out = std::max(d, lower);
                 return;

@@ -295,18 +295,20 @@ void write(const std::vector<V3>& pts, pokarr& result)
     in.reserve(pts.size());
     for (const V3& p : pts) in.push_back({p.p[0], p.p[1], p.p[2]});
     const std::vector<std::array<f64, 3>> keep = lup_append3d(in);
+    // A result that cannot grow ends the offset with the array's own status
+    // (only the thinning and the smoothing answer 11).
     i32 ierr = 0;
     pokarr_clear(result, static_cast<i32>(keep.size()) + 1, ierr);
-    if (ierr != 0) throw Fail{11};
+    if (ierr != 0) throw Fail{ierr};
     const f64 up[3] = {0.0, 0.0, 1.0};
     for (const auto& p : keep) {
         pokarr_add_pnt_nrm(p.data(), up, result, ierr);
-        if (ierr != 0) throw Fail{11};
+        if (ierr != 0) throw Fail{ierr};
     }
     if (result.count > 0) {
         const f64 first[3] = {result.x[0], result.y[0], result.z[0]};
         pokarr_add_pnt_nrm(first, up, result, ierr);
-        if (ierr != 0) throw Fail{11};
+        if (ierr != 0) throw Fail{ierr};
     }
 }
 
@@ -349,13 +351,10 @@ void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, poka
         // the final mapping: thinned, and carried onto the grid with a step
         f64 step = pk3_step_factor * distance;
         if (step > 0.5 * map_grid.cell) step = 0.5 * map_grid.cell;
-        // The loop is thinned once, within pk3_thin2, and carried onto the
-        // grid with the step; no corner smoothing against the contour offset
-        // parameter runs before: which turns would remove a corner point is
-        // not fixed, and the mapping with the step keeps the loop on the
-        // surface as it is.
+        // The loop is thinned to the minimum segment length and closed, then
+        // carried onto the grid with the step.
         if (step > pk3_point_tol) {
-            pokarr_dilul(result, pk3_thin2, nullptr, ierr);
+            pokarr_dilul(result, pk3_min_seg, nullptr, ierr);
             if (ierr != 0) throw Fail{11};
             if (result.count < 3) {
                 result.count = 0;  // too few points for a loop: an empty result

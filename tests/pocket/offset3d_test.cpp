@@ -70,6 +70,14 @@ TEST(SurfaceOffset, TiltedPlaneEqualsThePlaneOffsetInItsOwnFrame)
         EXPECT_DOUBLE_EQ(r.x[0], r.x[r.count - 1]);  // closed
         pokarr_free(r);
     }
+    // a result on caller storage too small for the offset: the array's own
+    // refusal (-1) ends it
+    f64 sx[5], sy[5], sz[5];
+    pokarr small;
+    pokarr_init_static(3, sx, sy, sz, nullptr, 0, small, 5);
+    i32 sst = 0;
+    lup_offset3d(1, 3.0, a, small, sst);
+    EXPECT_EQ(sst, -1);
     // an empty loop gives an empty result and status 1
     pokarr e, r;
     pokarr_init(3, e);

@@ -13,6 +13,7 @@
 #include "frame/callbacks.h"
 #include "frame/prmmnu.h"
 #include "core/records.h"
+#include "passes/milbf.h"
 #include "passes/pasdat.h"
 #include "passes/services.h"
 #include "passes/srfgeo.h"
@@ -193,6 +194,11 @@ void PRCEXE(const i32& mode, i32& status)
             nc_surf_srfbuf(1, npart2, s2);
             PRMLNK(s2 >= 0 ? npart2 : 0);
         }
+        // The string writer's state belongs to this run: no code-2 link done
+        // yet and no last string to retract from. Kept from an earlier run,
+        // a code-2 link would enter this run's first string with no link at
+        // all, and a retract would start from the earlier run's last string.
+        MSTRST();
         // So is a part surface the module cannot hold.
         if (status >= 0 && MACTYP != MACTYP_ONESURF) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
         if (status < 0) failed = true;

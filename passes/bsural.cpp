@@ -246,6 +246,9 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
         std::memcpy(prev, pts[0], sizeof prev);
         k0 = 1;
     }
+    // Only three-axis points go to the spline writer: its fitted curves are
+    // three-axis blocks with no tool axis, so multi-axis points are written
+    // as string blocks with their axes also with spline output on.
     if (t3 && (updown() || spline())) {
         // The up/down buffers, or the spline writer, take the points at once.
         // No down-feed switch and no string block here: both hold the points
@@ -875,6 +878,8 @@ void BSURPS(const i32& e, i32& str, i32& pnt, i32& cir, const i32& revflag, i32&
     // The chain the spline writer still holds is the surface's last cut: it
     // is flushed while the surface's feed is in force (a mend: with the feed
     // set back first, a kind-6 surface's last chain went out at feed 1).
+    // Only a three-axis pass hands its points to the spline writer (the fit
+    // would drop the tool axes), so only then is there a chain to flush.
     if (spline() && three()) SPLFLS(status);
     if (k6) STPV01(1);
     // A chain the list refused ends the surface as a failed string does:

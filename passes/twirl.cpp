@@ -260,6 +260,9 @@ void TWLLEG(const i32& mode, const f32* p, const f32* q, const f32* toward, i32&
     f64 u[3] = {f64(q[0]) - p[0], f64(q[1]) - p[1], f64(q[2]) - p[2]};
     const f64 lu = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
     const f64 lh = std::hypot(u[0], u[1]);
+    // A lane end on its start, or one straight above or below it, gives no
+    // direction to turn from or no horizontal normal for the arc's plane:
+    // no leg can be built, and the leg is its end point q alone.
     if (!(lu > 0.0) || !(lh > 0.0)) {
         single();
         return;

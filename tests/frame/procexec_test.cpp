@@ -8,6 +8,8 @@
 
 #include "core/proc.h"
 #include "frame/defrel.h"
+#include "blocks/movement.h"
+#include "passes/milbf.h"
 #include "passes/pasdat.h"
 #include "passes/retract.h"
 #include "tests/frame/proc_common.h"
@@ -184,6 +186,49 @@ TEST(ProcExec, OneSurfaceAtATimeKeepsTheGeometry)
     EXPECT_EQ(pwr(CLNMIN), 0.0f);
     PRCEXE(2, st);
     EXPECT_EQ(0, std::memcmp(&SRFGEO, &before, sizeof SRFGEO));
+}
+
+namespace {
+
+// Each run links one one-point string by a code-2 link and stores one by a
+// code-3 link, at a place of its own: what the string writer holds when the
+// run starts, and where the code-2 link left the tool.
+std::vector<std::pair<i32, bool>> linked;
+void link_hook(i32, i32& status)
+{
+    f32 bp[3], bx[3];
+    i32 bn = -1;
+    MSTGET(bp, bx, bn);
+    const f32 at = 10.0f * static_cast<f32>(linked.size() + 1);
+    const f32 p[3] = {at, at, 5.0f};
+    const i32 one = 1;
+    MILBF2(2, 1, 0, p, nullptr, nullptr, 1, &one, 0, 0, 0, 0, status);
+    const bool reached = MOVST.point[0] == p[0] && MOVST.point[1] == p[1];
+    if (status >= 0) MILBF2(3, 1, 0, p, nullptr, nullptr, 1, &one, 0, 0, 0, 0, status);
+    linked.emplace_back(bn, reached);
+    PASTAB.PCUR[0] = PASTAB.PEND[0];
+}
+
+}  // namespace
+
+TEST(ProcExec, EveryRunStartsTheStringWriterAfresh)
+{
+    // Without the fresh start the second run's code-2 link was taken as done
+    // already (its string entered with no move to it), and its retract would
+    // start from the first run's last string.
+    linked.clear();
+    for (int run = 0; run < 2; ++run) {
+        prepare();
+        SRMHOOK = link_hook;
+        i32 st = 0;
+        PRCEXE(1, st);
+        ASSERT_EQ(st, 0) << run;
+    }
+    ASSERT_EQ(linked.size(), 2u);
+    for (const auto& [count, reached] : linked) {
+        EXPECT_EQ(count, 0);
+        EXPECT_TRUE(reached);
+    }
 }
 
 TEST(ProcExec, GougeCheckBuildsTheTriangleModelOrSaysWhy)

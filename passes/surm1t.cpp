@@ -37,15 +37,19 @@ void SURM1T(i32& work, i32& status)
         CLNEND(status, false);
         return;
     }
-    // Hatch angle: lines of constant v when v is stepped (PCODE 2), turned
-    // by a quarter when u is (PCODE 1); by a half turn more when the passes
-    // step backwards. The stepped parameter is named by PCODE as the pass
-    // table names it (1 u, 2 v), so that every hatch line is a line of
-    // constant pass parameter, and the first-guess step read for the extra
-    // half turn is that parameter's (USTEP for u, VSTEP for v).
+    // Hatch angle: lines of constant v when v is the pass parameter
+    // (PCODE 2, the lines run along u), turned by a quarter when u is
+    // (PCODE 1, the lines run along v); by a half turn more when the
+    // first-guess step along the lines is negative (USTEP for PCODE 2, VSTEP
+    // for PCODE 1: the along steps of the pass table). The pass direction
+    // is HATDIR's: with both signs the turned polygon runs from the pass
+    // start level upwards, and the direction it answers makes the hatch
+    // lines' sense turn over with the along step's sign. (With the host's
+    // counter-clockwise turn, lines of constant v run from the along start
+    // and lines of constant u, turned a quarter, from the along end.)
     const PasTab& p = PASTAB;
     f32 angle = p.PCODE[0] == 2 ? 0.0f : 0.5f * 3.1415925f;
-    if ((p.PCODE[0] == 1 ? p.USTEP[0] : p.VSTEP[0]) < 0.0f) angle += 3.1415925f;
+    if ((p.PCODE[0] == 2 ? p.USTEP[0] : p.VSTEP[0]) < 0.0f) angle += 3.1415925f;
     i32 dir = 1;
     f32 extra = 0, ys = 0, ye = 0;
     HATDIR(angle, dir, extra, ys, ye);

@@ -54,7 +54,7 @@ std::vector<Node> hatch_path(i32 id, i32 zig, i32* status = nullptr)
     EXPECT_EQ(st, 0);
     const PasTab& p = PASTAB;
     f32 angle = p.PCODE[0] == 2 ? 0.0f : 0.5f * 3.1415925f;
-    if ((p.PCODE[0] == 1 ? p.USTEP[0] : p.VSTEP[0]) < 0) angle += 3.1415925f;
+    if ((p.PCODE[0] == 2 ? p.USTEP[0] : p.VSTEP[0]) < 0) angle += 3.1415925f;
     i32 dir = 0;
     f32 extra = 0, ys = 0, ye = 0, c = 1, s = 0, lo = 0, hi = 0;
     HATDIR(angle, dir, extra, ys, ye);
@@ -391,10 +391,11 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     ASSERT_FALSE(lv.empty());
     EXPECT_EQ(lv.front().v0, lv.front().v1);  // lines of constant v
     EXPECT_NEAR(lv.front().v0, 0.8f, 0.01f);  // from the start of the passes
-    // Half a turn: the turned x is -u, and the pieces run along it: u falling.
-    for (const Piece& p : lv) EXPECT_GT(p.u0, p.u1);
-    // Passes in u stepping down: lines of constant u, three quarters of a
-    // turn (the turned x is v), taken in the hatch direction: v rising.
+    // The lines run from the along start: u rising (the along step's sign).
+    for (const Piece& p : lv) EXPECT_LT(p.u0, p.u1);
+    // Passes in u stepping down, v stepping up: lines of constant u, a
+    // quarter turn and half a turn more from the levels (the turned x is v),
+    // taken against it (direction -1): v falling.
     LIMSET(5, 0.2f, 0.8f, 0.2f, 0.8f, SRFGEO.LIMREC[0], SRFGEO.CRNREC[0]);
     SRFGEO.CRNREC[0][CR_HELD] = 1;
     CLIMIT(st);
@@ -404,7 +405,7 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     ASSERT_FALSE(lu.empty());
     EXPECT_EQ(lu.front().u0, lu.front().u1);
     EXPECT_NEAR(lu.front().u0, 0.8f, 0.01f);
-    for (const Piece& p : lu) EXPECT_LT(p.v0, p.v1);
+    for (const Piece& p : lu) EXPECT_GT(p.v0, p.v1);
 
     // A region beyond the levels of the passes, which no line meets: nothing
     // to hatch, no message; the driver writes nothing and fails nothing.
@@ -443,6 +444,50 @@ TEST(TrimmedDriver, HatchDirectionAndTheRoadsWithoutAPass)
     i32 again = 0;
     opnpol(again);
     EXPECT_EQ(again, 0);  // the polygon store was closed
+}
+
+// Every corner the passes may start from, one way: the first cutting line
+// lies at the start of the passes, every line runs in one sense, and that
+// sense turns over with the sign of the along step (not with the pass
+// step's); lines of constant v run from the along start. Before, the half
+// turn followed the pass step and the along step never turned the lines.
+TEST(TrimmedDriver, HatchLinesTurnOverWithTheAlongStep)
+{
+    host({trm::trimmed(dome(1), {{{0.2, 0.2}, {0.8, 0.2}, {0.8, 0.8}, {0.2, 0.8}}})});
+    f32 sense[8] = {0};
+    for (i32 mode = 0; mode < 8; ++mode) {
+        SCOPED_TRACE(mode);
+        trimmed_run(1, 0.2f, 0.8f, 0.2f, 0.8f, 2, 3);
+        LIMSET(mode, 0.25f, 0.75f, 0.25f, 0.75f, SRFGEO.LIMREC[0], SRFGEO.CRNREC[0]);
+        SRFGEO.CRNREC[0][CR_HELD] = 1;
+        i32 st = 0, work = 0;
+        CLIMIT(st);
+        const bool ualong = PASTAB.PCODE[0] == 2;
+        const f32 start = PASTAB.PSTART[0];
+        lp::fresh_run();
+        lp::clearlist();
+        SURM1T(work, st);
+        ASSERT_EQ(st, 0);
+        LDSRFB(1, buf().data(), st);
+        size_t cut = 0;
+        for (const drp::Move& m : drp::moves()) {
+            if (!m.cuts || std::hypot(m.b[0] - m.a[0], m.b[1] - m.a[1]) < 0.5) continue;
+            double ua = 0, va = 0, ub = 0, vb = 0;
+            ASSERT_TRUE(contact_uv({m.a[0], m.a[1], m.a[2]}, ua, va));
+            ASSERT_TRUE(contact_uv({m.b[0], m.b[1], m.b[2]}, ub, vb));
+            const f32 s = (ualong ? ub - ua : vb - va) > 0 ? 1.0f : -1.0f;
+            if (cut++ == 0) {
+                EXPECT_NEAR(ualong ? va : ua, start, 0.02);
+                sense[mode] = s;
+            }
+            EXPECT_EQ(s, sense[mode]);
+        }
+        EXPECT_GT(cut, 0u);
+        if (ualong) {
+            EXPECT_EQ(sense[mode], PASTAB.USTEP[0] > 0 ? 1.0f : -1.0f);
+        }
+    }
+    for (i32 mode : {0, 1, 4, 5}) EXPECT_EQ(sense[mode], -sense[mode | 2]) << mode;
 }
 
 // Zigzag pieces milled one by one: the tilting angle is turned on the

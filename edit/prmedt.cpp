@@ -68,18 +68,27 @@ void choose_items(const i32 kind)
     else if (mach_wire(kind)) offer({8});
 }
 
+// A list failure of the walk to the next motion: reported, so that the
+// command's failure never goes unexplained.
+bool list_failed()
+{
+    fail("EDTPRM, ERRORS IN LIST");
+    return false;
+}
+
 // Walks forward from the cursor to the next motion block, remembering the
 // block before it in slot B, and sets the display position just before it
-// (the list's end when there is none). False on a list or display failure.
+// (the list's end when there is none). False on a list or display failure,
+// each reported with its own message.
 bool before_next_motion()
 {
     i32 answer = 0;
     lmark(1, SLOT_B, answer);
-    if (answer < 1) return false;
+    if (answer < 1) return list_failed();
     while (true) {
         i32 jst = 0;
         TPJUMP(1, jst);
-        if (jst == -1) return false;
+        if (jst == -1) return list_failed();
         if (jst == -2) {
             i32 st = 0;
             ncd_set_block_position(0, 99, st);
@@ -87,10 +96,10 @@ bool before_next_motion()
             return st >= 0;
         }
         i32 type = 0, cls = 0;
-        if (!header(type, cls)) return false;
+        if (!header(type, cls)) return list_failed();
         if (cls == BC_MOVE) {
             i32 number = 0;
-            if (!number_here(number)) return false;
+            if (!number_here(number)) return list_failed();
             i32 st = 0;
             ncd_set_block_position(number, -1, st);
             if (st < 0) fail("EDTPRM, ERRORS IN THE DISPLAY FILE");
@@ -98,7 +107,7 @@ bool before_next_motion()
         }
         lclos();
         lmark(1, SLOT_B, answer);
-        if (answer < 1) return false;
+        if (answer < 1) return list_failed();
     }
 }
 
@@ -202,6 +211,9 @@ void EDTPRM(i32*, i32& changed, i32& request, i32& status)
         // again, so that the list is exactly as it was.
         remove_written(SLOT_C, written, st);
     }
+    // A machine state or technology block that could not be written is a
+    // failure, not a success: the caller must not take the parameters as
+    // changed in the list when the list refused them.
     if (st < 0) fail("EDTPRM, ERRORS IN LIST");
     status = st < 0 ? -1 : 0;
     ncd_connect_toolpath();

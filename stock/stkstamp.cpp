@@ -465,7 +465,9 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
         if (flags) clear_flags(0);
         if (mv.d[2] >= 0.0) return;  // up: nothing is stamped
     } else if (std::fabs(mv.d[0]) <= cell && std::fabs(mv.d[1]) <= cell) {
+        // One step in every mode; the flags are kept only where they are read.
         if (flags) clear_flags(1);
+        else mv.steps = stk_sweep.steps = 1;
     } else {
         mv.u[0] = mv.d[0] / mv.dist, mv.u[1] = mv.d[1] / mv.dist;
         mv.nrm[0] = -mv.u[1], mv.nrm[1] = mv.u[0];

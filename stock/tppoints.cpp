@@ -366,6 +366,10 @@ void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks,
             K2 = K;
             first = 1;
         } else if (type == 34) {
+            // The retract mode in force after the block is its first int:
+            // the tool path display takes the same word as the cycle's
+            // retract mode, so the stock follows the moves the user is
+            // shown. The second int is not used here.
             i32 b = 0;
             RDBT34(mode, h, K, b, st);
             K2 = K;

@@ -439,8 +439,12 @@ void divide_by_tool(const i32& procedure, i32& status)
             break;
         }
         split_by_tool_get_set(2, 1);
-        // A tool the table does not hold ends the division; the divisions
-        // made before stay, labelled and scaled.
+        // A tool the table does not hold ends the division, but the step
+        // after the loop still runs for the divisions made before: each copy
+        // already stands in the tool path with p0's tool, technology and
+        // label and without the running number of its place, so returning
+        // here would leave procedures that machine with the wrong tool and
+        // cannot be told apart. The status still reports the failure.
         if (store_tool_factors(tool, k) < 0) {
             msg_mdls(317, 34);
             status = -1;

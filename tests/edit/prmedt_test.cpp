@@ -220,6 +220,25 @@ TEST(MachParams, TheMachineStateWrittenIsCountedAndRemovedAgain)
     EXPECT_EQ(words(), before);
 }
 
+// A list refusal on the walk to the next motion (the mark of the block
+// before it) fails the command with the list message; the list is kept.
+TEST(MachParams, AListFailureBeforeTheNextMotionIsReported)
+{
+    path();
+    const auto before = words();
+    ed::menu("FEED", "250");
+    ed::menu("0");
+    norak::fail_list_call("lmark", 2);
+    i32 key[KEY_N] = {}, changed = 0, request = 0, st = 0;
+    EDTPRM(key, changed, request, st);
+    norak::fail_list_call("lmark", 0);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(changed, 0);
+    EXPECT_TRUE(norak::transcript_has("EDTPRM, ERRORS IN LIST"));
+    EXPECT_FALSE(norak::transcript_has("ERRORS IN THE DISPLAY FILE"));
+    EXPECT_EQ(words(), before);
+}
+
 TEST(DrillEdits, TipAllowance)
 {
     norak::reset();

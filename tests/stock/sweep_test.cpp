@@ -290,6 +290,11 @@ TEST_F(Sweep, UpwardVerticalMovesStampNothingAndShortMovesOnlyTheirEnd)
         stk_tool_at(0, at, 0, m2, s2);
         EXPECT_NEAR(vol, s2 * CELL * CELL, 1e-6) << t.name;
         EXPECT_EQ(vol, evol);
+        // Its step count is 1 in every sweep mode.
+        for (const i32 mode : {0, 1, 2, 3}) {
+            stk_move(0, mode, a, b, 6, mx, ed, vol, evol, pt, len, st);
+            EXPECT_EQ(stk_sweep.steps, 1) << t.name << " mode " << mode;
+        }
     }
 }
 

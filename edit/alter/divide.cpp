@@ -202,12 +202,12 @@ bool qualifies(const i32 k, const i32 key)
 
 // The rest of the numbering rule for a procedure stored in another tool
 // path: not suspended (its state, item 81, is not 2) and not of procedure
-// type 53. Its "G" flag and sub-procedure count are not tested: the host's
-// update_tp_flags loads them into the host's own tables of that tool path,
-// and the host interface has no call that hands those tables, or a stored
-// procedure's flags group, to the module (gs_param reads a stored
-// procedure's group-24 items only). A procedure is then renumbered as if it
-// had neither, which only gives it a running number it may not need.
+// type 53. Its "G" flag and sub-procedure count are not tested yet:
+// update_tp_flags loads that tool path's procedure tables on the host's
+// side, while this module's tables (PRCTAB) are filled from the open list's
+// blocks only, and no host call here hands the loaded rows over yet. Until
+// one does, such a procedure is renumbered as if it had neither flag nor
+// sub-procedure, which only gives it a running number it may not need.
 bool stored_qualifies(const i32 id)
 {
     i32 state = 0, s = 0;

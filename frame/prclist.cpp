@@ -169,7 +169,6 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
     }
     TpEntries entries(selector);
     status = entries.n < 0 ? -1 : 0;
-    i32 index = 0;
     for (i32 k = 0; k < entries.n && status == 0; ++k) {
         const i32 kind = entries.pairs[2 * k], id = entries.pairs[2 * k + 1];
         if (kind == 1) {
@@ -186,15 +185,15 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
                 status = -1;
                 break;
             }
-            ++index;
             // The type of the procedure just printed, of this tool path:
-            // not the current tool path's table at this position.
+            // not the current tool path's table at this position. The
+            // take-over is given no row of those tables either (index 0).
             const i32 code = PRCINF.type[PI_LIST];
             if (ISMTYP(code) != 0) {
                 close_entity();
                 continue;
             }
-            if (!procedure_listing(unit, index, code, true)) status = -1;
+            if (!procedure_listing(unit, 0, code, true)) status = -1;
         } else if (kind == 2) {
             // A sub-tool-path: the procedures of the tool path it names,
             // listed into the output already open. It is listed by its own

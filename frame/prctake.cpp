@@ -4,6 +4,7 @@
 #include "frame/prctake.h"
 
 #include <cstring>
+#include <vector>
 
 #include "blocks/listacc.h"
 #include "blocks/tech.h"
@@ -19,7 +20,31 @@
 
 namespace {
 i32 UPDSAV = 1;  // the record set is saved by updtcm
+
+// The procedure-type code of a stored procedure entity; 0 when it cannot be
+// read.
+i32 stored_code(i32 proc)
+{
+    i32 nwords = 0, ngeom = 0, st = 0;
+    get_proc_info(proc, nwords, ngeom, st);
+    if (st < 0) return 0;
+    std::vector<i32> words(static_cast<size_t>(nwords) + 1), geoms(static_cast<size_t>(ngeom) + 1);
+    i32 id = proc, number = 0, code = 0;
+    dbd_proc(1, id, number, code, words.data(), nwords, geoms.data(), ngeom, st);
+    return st < 0 ? 0 : code;
 }
+
+// The 20-character comment of a stored procedure entity (item 29 of its
+// procedure group); left empty when the entity has none.
+void stored_comment(i32 proc, char* comment)
+{
+    i32 words[GS_PARAM_MAX], st = 0;
+    std::memset(words, 0, sizeof words);
+    gs_param(3, proc, 9, 4, 29, words, st);
+    if (st != 0) return;
+    std::memcpy(comment, words, 20);
+}
+}  // namespace
 
 void UPDFLG(const i32& value) { UPDSAV = value; }
 
@@ -28,7 +53,12 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
 {
     status = 0;
     const bool in_list = medium == 2 || medium == 3;
-    const bool row = index >= 1 && index <= PRT_MAX;
+    // The procedure tables are the current tool path's, filled up to their
+    // count. Only a procedure of the list has a row there: a stored procedure
+    // entity's position belongs to another tool path, and its row would lend
+    // it another procedure's comment, number, states and status column. It
+    // takes what its own entity holds and the reset state otherwise.
+    const bool row = in_list && index >= 1 && index <= PRCTAB.count && index <= PRT_MAX;
     f32 point[3] = {0, 0, 0}, axis[3] = {0, 0, 1};
     if (in_list) {
         CURCOM(1, 1, 0, 1, 1, 1, status);
@@ -41,7 +71,7 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
         std::memcpy(DSP8 + 3, axis, sizeof axis);
         std::memcpy(DSP8 + 6, axis, sizeof axis);
     }
-    const i32 code = row ? PRCTAB.type[index] : 0;
+    const i32 code = row ? PRCTAB.type[index] : in_list ? 0 : stored_code(proc);
     if (held == 0 && code != 52 && code != 53) {
         TMINST(PRM9[PRM9_TOOL], point, axis, status);
         if (status < 0) return;
@@ -50,6 +80,7 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
     char comment[21], text[13];
     std::memset(comment, 0, sizeof comment);
     if (row) std::memcpy(comment, PRCTAB.comment[index], 20);
+    if (!in_list) stored_comment(proc, comment);
     GSTXT1(2, comment);
     // The take-over stops at the first read or store that fails, with its
     // status: the records must not be left half of this procedure's.
@@ -122,9 +153,10 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
         // Blanked: a blank state other than 1 (shown), that is 2 or 3.
         EDA2[EDA2_BLANK] = PRCTAB.blank[index] == 2 || PRCTAB.blank[index] == 3 ? 1 : 0;
     } else {
-        // A procedure outside the tables has no state there: its words take
-        // the reset values, so that a procedure taken over before it does
-        // not lend it its suspended, interrupted or blanked state.
+        // A procedure outside the tables (a stored entity among them) has no
+        // state there: its words take the reset values, so that a procedure
+        // taken over before it does not lend it its suspended, interrupted or
+        // blanked state.
         EDA2[EDA2_TABLE] = -1;
         for (i32 k = EDA2_SUSPST; k <= EDA2_BLANK; ++k) EDA2[k] = 0;
     }
@@ -132,8 +164,9 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
     EDA2[EDA2_SUSP] = flag12;
     for (i32 k = 14; k <= 18; ++k) EDA2[k] = 0;
     WRREC("EDA2", 3, EDA2, EDA2_N, st);
-    // The procedure menus' status text is the procedure's list column.
-    PRCCLW(index, PRCSTT);
+    // The procedure menus' status text is the procedure's list column; a
+    // procedure without a row shows the column's empty form.
+    PRCCLW(row ? index : 0, PRCSTT);
     PRCSTT[19] = '\0';
     if (held == 0) CMPGTP(st);
 }

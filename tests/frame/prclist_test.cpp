@@ -849,6 +849,45 @@ TEST(ProcList, TheHeaderListOfAStoredToolPathRulesEachEntry)
     }
 }
 
+// A stored tool path's procedure is taken over from its own entity: the
+// current tool path's row at its position (here an interrupted, blanked,
+// commented procedure) lends it nothing.
+struct TakenOver {
+    i32 eda2[EDA2_N];
+    char comment[24];
+    char column[20];
+};
+std::vector<TakenOver>& taken() { static std::vector<TakenOver> t; return t; }
+
+TEST(ProcList, AStoredProcedureTakesNothingFromTheCurrentTables)
+{
+    three_procedures();
+    taken().clear();
+    norak::set_segrun(28, [](i32) {
+        TakenOver t{};
+        std::memcpy(t.eda2, EDA2, sizeof t.eda2);
+        GSTXT1(1, t.comment);
+        std::memcpy(t.column, PRCSTT, 19);
+        taken().push_back(t);
+    });
+    std::strcpy(PRCTAB.comment[1], "ROUGHING AGAIN");
+    PRCTAB.state[1] = 3;
+    PRCTAB.blank[1] = 2;
+    PRCTAB.table[1] = 77;
+    PRCTAB.gflag[1] = 1;
+    const i32 b = stored_procedure(5, 28, "FINISH", {BALL});
+    const i32 tp = norak::add_toolpath_entity(stored_header("OUTER"), {{1, b}});
+    norak::entities()[tp].attrs["VN"] = 1;
+    PROCTL(tp, 1);
+    ASSERT_EQ(taken().size(), 1u);
+    const TakenOver& t = taken()[0];
+    EXPECT_EQ(t.eda2[EDA2_PROC], b);  // the host knows a stored procedure by its id
+    EXPECT_EQ(t.eda2[EDA2_TABLE], -1);
+    for (i32 k = EDA2_SUSPST; k <= EDA2_BLANK; ++k) EXPECT_EQ(t.eda2[k], 0) << k;
+    EXPECT_EQ(std::string(t.comment, 20), "FINISH              ");
+    EXPECT_EQ(std::string(t.column, 19), "-----              ");
+}
+
 TEST(ProcList, TheTakeOverOfAProcedureFillsTheRequestRecord)
 {
     three_procedures();

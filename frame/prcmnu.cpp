@@ -162,6 +162,10 @@ void common_item(const i32 reply, const i32 u, const i32 tens, const i32* toolfl
         std::memcpy(HGTFLS, flags, sizeof flags);
         HGTALT = alt;
         HGTNPT(1);
+        // The host keeps the read mode after the read: the sub-menu's choice
+        // (technology only, geometry only) is this apply's alone, so the mode
+        // goes back to the whole read (3) for the template loads that follow
+        // (a procedure created from a template must not lose half of it).
         template_set_read_mode(3);
         template_dir(2);
         status = 0;

@@ -50,7 +50,7 @@ void INITMC(const i32& set)
     const bool G3 = s == 3, G20 = s == 20;
     const bool other = (s >= 16 && s <= 19);
     if (!(A || B || P26 || G3 || G20 || other)) {
-        erou1c("INITMC, FOR CODE=", set, " NO INITIALIZATION IS DONE");
+        erou1c("INITMC, FOR CODE=", set, "NO INITIALIZATION IS DONE");
         return;
     }
     const i32 mv2 = PRM9[PRM9_SPMODE];

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +54,16 @@ std::string fmt(const hval& v)
     else
         std::snprintf(b, sizeof b, "%g", v.r);
     return b;
+}
+
+// The closing text of a message with values: a tail that starts with a
+// letter or a digit is set off from the last value by one blank (a value
+// never runs into a word); a tail that starts with a blank or a sign is
+// joined as given.
+std::string tail_of(const char* tail)
+{
+    const unsigned char c = static_cast<unsigned char>(tail[0]);
+    return std::isalnum(c) != 0 ? std::string(" ") + tail : std::string(tail);
 }
 
 
@@ -133,25 +144,25 @@ void errout(const char* text, const i32& code, const i32& length)
     note("error: " + std::string(text, strnlen(text, static_cast<size_t>(std::max(length, 0)))));
 }
 void eroutc(const char* text, const i32&) { note(std::string("internal: ") + text); }
-void erou1c(const char* t, const hval& a, const char* tail) { note(std::string("internal: ") + t + fmt(a) + tail); }
+void erou1c(const char* t, const hval& a, const char* tail) { note(std::string("internal: ") + t + fmt(a) + tail_of(tail)); }
 void erou2c(const char* t, const hval& a, const hval& b, const char* tail)
 {
-    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + tail);
+    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + tail_of(tail));
 }
 void erou3c(const char* t, const hval& a, const hval& b, const hval& c, const char* tail)
 {
-    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + tail);
+    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + tail_of(tail));
 }
 void erou4c(const char* t, const hval& a, const hval& b, const hval& c, const hval& d, const char* tail)
 {
-    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + " " + fmt(d) + tail);
+    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + " " + fmt(d) + tail_of(tail));
 }
 void erou5c(const char* t, const hval& a, const hval& b, const hval& c, const hval& d, const hval& e, const char* tail)
 {
-    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + " " + fmt(d) + " " + fmt(e) + tail);
+    note(std::string("internal: ") + t + fmt(a) + " " + fmt(b) + " " + fmt(c) + " " + fmt(d) + " " + fmt(e) + tail_of(tail));
 }
 void userrc(const char* text, const i32&) { note(std::string("user: ") + text); }
-void user1c(const char* t, const hval& a, const char* tail) { note(std::string("user: ") + t + fmt(a) + tail); }
+void user1c(const char* t, const hval& a, const char* tail) { note(std::string("user: ") + t + fmt(a) + tail_of(tail)); }
 void user5c(const char* a, const char* b, const char* c, const char* d, const char* e)
 {
     note(std::string("user: ") + a + b + c + d + e);

@@ -165,6 +165,32 @@ TEST_F(Host, RepliesAnswerMenusAndRefuseMismatches)
     EXPECT_THROW(modmc("A@B", c), norak::session_error);  // no such option
 }
 
+// The values of a message stand one blank apart; a tail that begins with a
+// word is set off from the last value, any other tail is joined as given.
+TEST_F(Host, MessageTailsNeverRunIntoTheirValue)
+{
+    struct Case {
+        const char* tail;
+        const char* line;
+    };
+    const Case cases[] = {{"NO INITIALIZATION IS DONE", "internal: CODE=5 NO INITIALIZATION IS DONE"},
+                          {" STRINGS ARE AVAILABLE", "internal: CODE=5 STRINGS ARE AVAILABLE"},
+                          {" - unknown.", "internal: CODE=5 - unknown."},
+                          {".", "internal: CODE=5."},
+                          {"", "internal: CODE=5"}};
+    for (const Case& c : cases) {
+        norak::reset();
+        erou1c("CODE=", 5, c.tail);
+        ASSERT_FALSE(norak::transcript().empty());
+        EXPECT_EQ(norak::transcript().back(), c.line) << c.tail;
+    }
+    norak::reset();
+    erou2c("AT ", 1, 2, "3D");
+    user1c("MAX ", 7, "TRIANGLES");
+    EXPECT_EQ(norak::transcript()[0], "internal: AT 1 2 3D");
+    EXPECT_EQ(norak::transcript()[1], "user: MAX 7 TRIANGLES");
+}
+
 TEST_F(Host, AMenuBesideAPickIsAnsweredByThePick)
 {
     // After setir the items of modmc wait beside the next pick: a menu

@@ -136,7 +136,13 @@ void TXTEDT(i32& status)
     size_t last = shown.find_last_not_of(' ');
     for (size_t k = last == std::string::npos ? 0 : last + 1; k < 20; ++k) shown[k] = '_';
     // The old text after its label in the status window, and the new one read
-    // with the old one as the field's contents: the host's prompt for a text.
+    // with the old one as the field's contents. The host interface here
+    // (core/host.h) has no call that shows a label and a text at given widths
+    // in a form, nor one that reads a text at a column of a form: its
+    // status-window text (dntxtc) shows the 9-character label and the
+    // 20-character text as one line from the first column, and its prompt
+    // for a text (prmtxt) reads the answer. That prompt hands back the text,
+    // not a count, so the number of characters read is the answer's length.
     dntxtc(("OLD TEXT=" + shown).c_str(), col);
     char text[24] = {0};
     std::memcpy(text, shown.data(), 20);
@@ -519,7 +525,6 @@ void clearance_mode(Srv& v)
         v.clmode = 1;
     }
     HEI8[HEI8_ABSOLUTE] = v.clmode == 1 ? 1 : 0;
-    v.restart = 1;
     v.build = true;
 }
 
@@ -631,10 +636,7 @@ void act(Srv& v, i32 slot)
     }
     case S_CLMODE: clearance_mode(v); break;
     case S_HEIGHT:
-    case S_CLVALUE:
-        v.restart = 1;
-        v.build = true;
-        break;
+    case S_CLVALUE: v.build = true; break;
     default:
         break;  // choices, info rows and blanks leave the menu as it is
     }
@@ -681,8 +683,14 @@ void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& mac
             return;
         }
         v.texts_anew = false;
-        v.restart = 0;
-        act(v, v.m.slot_of_row(reply));
+        const i32 slot = v.m.slot_of_row(reply);
+        act(v, slot);
+        // The restart word is the menu number the first build left in it:
+        // the rebuilds after the heights items and a clearance-mode choice
+        // keep it, so the menu start clears the rows and redraws the menu in
+        // place; every other rebuild starts from 0 and clears the whole menu
+        // area first.
+        if (v.build && slot != S_HEIGHT && slot != S_CLVALUE && slot != S_CLMODE) v.restart = 0;
         if (v.texts_anew && v.opt(2)) TPHDRT(0, 1, v.texts);
     }
 }

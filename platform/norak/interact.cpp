@@ -336,7 +336,8 @@ void modint(const i32* words, i32& status)
 }
 const std::array<i32, 3>& norak::menu_layout() { return ext_state<std::array<i32, 3>>("modint"); }
 i32 modhix() { return H().settings.screen_height; }
-void gsclr(const i32& mode) {}
+void gsclr(const i32& mode) { ext_state<std::vector<i32>>("gsclr").push_back(mode); }
+const std::vector<i32>& norak::menu_clears() { return ext_state<std::vector<i32>>("gsclr"); }
 void ncr_mdnxt_set(i32 index) { H().mdnxt = index; }
 i32 ncr_mdnxt_get() { return H().mdnxt; }
 void mdnxt_set(i32 index) { H().mdnxt = index; }

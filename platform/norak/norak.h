@@ -233,6 +233,9 @@ const std::array<i32, TOOL_HEADER_WORDS>& status_tool_header();
 // The first three words of the last menu interaction (modint): the third
 // is the number of menu lines; all 0 before any.
 const std::array<i32, 3>& menu_layout();
+// The modes of the menu-area clears (gsclr: 0 the whole area, 1 the rows of
+// a menu shown again), in order since the session started.
+const std::vector<i32>& menu_clears();
 const std::string& status_tool_name();  // the tool name last handed for the status line (gstlgn2)
 // What the module handed to the host's simulation recording, in order.
 struct Recorded {

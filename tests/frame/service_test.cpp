@@ -146,6 +146,34 @@ TEST(ServiceMenu, HeightsRecordWords)
     EXPECT_EQ(norak::transcript_count("menu: "), 0u);
 }
 
+// The menu area is cleared whole (0) at the first build, after most actions
+// and on leaving; the rebuilds after the heights items and a clearance-mode
+// choice clear only the rows and redraw the menu in place (1).
+TEST(ServiceMenu, HeightRebuildsRedrawInPlace)
+{
+    struct Case {
+        const char* replies;
+        std::vector<i32> clears;
+    };
+    const Case cases[] = {
+        {R"([{"menu": 25, "value": 12.5}, {"menu": 0}])", {0, 1, 0}},
+        {R"([{"menu": 28, "value": 4}, {"menu": 0}])", {0, 1, 0}},
+        {R"([{"menu": 27, "value": 1}, {"menu": 0}])", {0, 1, 0}},
+        // The point indication clears the area for its prompt.
+        {R"([{"menu": 27, "value": 2}, {"point": [0, 0, 0], "escape": true}, {"menu": 0}])", {0, 0, 1, 0}},
+        {R"([{"menu": 27, "value": 2}, {"point": [0, 0, 0]}, {"menu": 0}])", {0, 0, 1, 0}},
+        {R"([{"menu": 27, "value": 2}, {"point": [0, 0, 9]}, {"menu": 0}])", {0, 0, 1, 0}},
+        {R"([{"menu": "CALCULATE PARTBOX"}, {"menu": 0}])", {0, 0, 0}},
+        {R"([{"menu": 25, "value": 1}, {"menu": "CALCULATE PARTBOX"}, {"menu": 28, "value": 2}, {"menu": 0}])",
+         {0, 1, 0, 1, 0}},
+    };
+    MNULAY();  // the clear modes, as the procedure start sets them
+    for (const Case& c : cases) {
+        service(c.replies);
+        EXPECT_EQ(norak::menu_clears(), c.clears) << c.replies;
+    }
+}
+
 TEST(ServiceMenu, ActionsReachTheirServices)
 {
     service(R"([{"menu": "TP LIST"}, {"menu": 0}])");

@@ -29,13 +29,23 @@ i32 TPJUMP(const i32& n, i32& status)
     }
     i32 mode = n > 0 ? 1 : -1;
     i32 steps = n > 0 ? n : -n;
+    bool failed = false;
     for (i32 k = 0; k < steps; ++k) {
         i32 answer = 0;
         lacces(mode, answer);
+        failed = answer < -1;
         if (answer < 0) break;
     }
     i32 now = 0;
     lgtpos(now);
+    // Only "no such element" (-1) is an end of the list. A failed access
+    // (-2) is a list in error: answered as a cursor without a position, so
+    // that a walk stops on it as on an error, and does not take the blocks
+    // after it for the end of the list and give itself out as complete.
+    if (failed) {
+        status = -1;
+        return now;
+    }
     // A jump of 0 asks where the cursor is: it reaches no end of the list,
     // so it is not answered -2 although the position stays.
     if (now == 0)

@@ -56,6 +56,16 @@ TEST_F(BlocksTest, WalkingForwardAndBackWithMarks)
     EXPECT_EQ(TPJUMP(-1, st), 1);
     EXPECT_EQ(st, -2);
 
+    // A failed access in the middle of a jump is an error, not the list's
+    // end, whichever step of the jump fails.
+    for (const i32 at : {1, 2}) {
+        norak::fail_list_call("lacces", at);
+        TPJUMP(2, st);
+        EXPECT_EQ(st, -1) << at;
+        norak::fail_list_call("lacces", 0);
+        TPJUMP(-4, st);
+    }
+
     // A mark survives an insert before it and a move to the end.
     i32 answer = 0;
     EXPECT_EQ(TPJUMP(1, st), 2);

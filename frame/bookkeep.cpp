@@ -483,10 +483,8 @@ void DSPROC(const i32& mode, i32& status)
             }
             continue;
         }
-        // The position before the block becomes the previous one. The modal
-        // state is not copied: it keeps no position, and no record holds a
-        // second modal state to copy it into; it stands as the last blocks
-        // left it, and the block's displayer brings it on.
+        // The position before the block becomes the previous one; the modal state
+        // keeps no position and no record holds a second one: it is not copied.
         std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 6 * sizeof(i32));
         i32 btype = 0, hit = 0, dst = -1;
         DSPBLK(shown, lmode, btype, hit, dst);

@@ -289,11 +289,20 @@ bool step(MsgEdit& e, const i32 dir)
 // messages: the count stays).
 i32 remove(MsgEdit& e)
 {
-    i32 st = 0;
+    i32 st = 0, before = 0, now = 0;
+    lgtpos(before);
     TPDELB(e.last > 0 ? 1 : -1, st);
     if (st < 0) return -1;
     dlgclr();
     e.after = e.last;
+    // A backward deletion stands on the block that followed the deleted one;
+    // when the deleted one was the list's last, nothing followed and the list
+    // stands on the block before it instead, as after a forward deletion.
+    // The next step is then taken as after a forward deletion: otherwise GET
+    // NEXT would show the block behind as the next message, and GET PREV
+    // would pass over it.
+    lgtpos(now);
+    if (e.last < 0 && now < before) e.after = 1;
     e.shown = 0;
     e.exceeded = 0;
     if (--e.count > 0) return 1;

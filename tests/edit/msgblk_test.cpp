@@ -187,6 +187,30 @@ TEST(MessageBlocks, ListFailuresAreListErrorsAndTheHeadOfTheListIsNone)
     EXPECT_EQ(norak::replies_left(), 0u);
 }
 
+// The list ends in two messages; the last, reached moving backward, is
+// deleted: nothing follows it, so GET NEXT finds no message and GET PREV
+// the one before it.
+TEST(MessageBlocks, TheTailOfTheListIsNoneAfterABackwardDeletion)
+{
+    fix::fresh();
+    i32 answer = 0, st = 0;
+    lacces(3, answer);
+    fix::line(2, {0, 0, 10});
+    fix::message(" A");
+    fix::message(" B");
+    lacces(2, answer);
+    for (const auto& r : {menu("GET NEXT"), menu("GET NEXT"), menu("GET NEXT"), menu("GET PREV"), menu("DELETE"),
+                          menu("GET NEXT"), menu("GET PREV"), menu("", true)})
+        norak::add_reply(r);
+    EDTMSG(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(blocks(), (std::vector<std::string>{"H", "L", " A"}));
+    EXPECT_EQ(norak::transcript_count("dialog 1.1: LAST MESSAGE EXCEEDED"), 2u);
+    EXPECT_EQ(norak::transcript_count("MSG=A"), 2u);
+    EXPECT_FALSE(has("FIRST MESSAGE EXCEEDED"));
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
 TEST(MessageBlocks, MessagesRunningToTheEndOfTheListAreSkippedWithoutError)
 {
     // The list ends in two messages: the cursor lands on the last of them

@@ -242,6 +242,9 @@ void INSMSG(const i32& pick, i32& inserted, i32& status)
             MSGNEW(choice, MSG_ROW, width, 0, st);
             dmnmrk(choice, 0);
             if (st == -3) {
+                // The block could not be written: a list failure, said as
+                // such, so that the caller's status is not the only trace.
+                list_error("INSMSG, ERRORS IN LIST");
                 dmncls();
                 status = -3;
                 return;
@@ -353,6 +356,10 @@ void EDTMSG(i32& status)
     dmnini(EDIT_ROWS, 8, ROW_WIDTH);
     while (true) {
         i32 choice = 0;
+        // The input line is not cleared by a call of its own before "SEL.
+        // EDIT OPTION": this host offers no call for it (core/host.h has
+        // none for the dynamic-menu window), and its dmnsel reads every
+        // choice afresh, so no text typed for an earlier question stands there.
         dmnsel(e.replace ? "SEL. REPLACE OPTION" : "SEL. EDIT OPTION", choice);
         if (choice < 1) break;
         if (e.replace && choice < REPLACE) {

@@ -185,6 +185,18 @@ TEST(MessageBlocks, ListFailuresAreListErrorsAndTheHeadOfTheListIsNone)
     EXPECT_FALSE(has("ERRORS IN LIST"));
     EXPECT_EQ(norak::transcript_count("MSG=B"), 1u);
     EXPECT_EQ(norak::replies_left(), 0u);
+
+    // An insertion whose block the list refuses ends as a list error, said.
+    tool_path(2);
+    for (const auto& r : {menu("MESSAGE"), text("HELLO")}) norak::add_reply(r);
+    norak::fail_alloc_after(1);
+    i32 inserted = -1;
+    INSMSG(0, inserted, st);
+    EXPECT_EQ(st, -3);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_TRUE(has("error: INSMSG, ERRORS IN LIST"));
+    EXPECT_EQ(blocks().size(), 7u);
+    EXPECT_EQ(norak::replies_left(), 0u);
 }
 
 // The list ends in two messages; the last, reached moving backward, is

@@ -44,10 +44,11 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
         opt = 3;
         DSPMOD = 2;
     }
-    // The clearance is shown and edited from the origin's Z at the start: a
-    // change of origin within the menu does not move the clearance itself.
-    const f32 oz = wrd2r(NPT1[NPT1_ORIGIN + 2]);
-    f32 value = wrd2r(HEI8[HEI8_CLEARANCE]) - oz;
+    // The clearance is shown and edited as a height over the tool path
+    // origin's Z, and stored over the origin as it stands on leaving: after
+    // a change of origin within the menu it keeps its height over the new
+    // origin.
+    f32 value = wrd2r(HEI8[HEI8_CLEARANCE]) - wrd2r(NPT1[NPT1_ORIGIN + 2]);
     const bool relation = relations != 0 && rel_nc_get_num(CLEARANCE_RELATION) > 0;
     inserted = 0;
     status = 0;
@@ -116,7 +117,7 @@ void DSPOPT(const i32& relations, const i32* options, const i32* display, i32& i
             gsclr(0);
         }
     }
-    if (actions && !relation) HEI8[HEI8_CLEARANCE] = r2wrd(oz + value);
+    if (actions && !relation) HEI8[HEI8_CLEARANCE] = r2wrd(wrd2r(NPT1[NPT1_ORIGIN + 2]) + value);
     set_fdflg_off();
     DSPMOD = OPT_MODE[opt >= 1 && opt <= 5 ? opt : 3];
     if (opt == 4) set_fdflg_on();

@@ -28,6 +28,7 @@ const std::map<std::string, f64>& nc_defaults()
         {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0}, {"stock_number", 0},
         {"file_open_fails", 0}, {"check_movmnt", 0}, {"level", 1}, {"bytes_left", 8000000},
         {"minmax_warned", 0}, {"partbox_warned", 0}, {"min_surface_offset", 0}, {"drill_points", 0},
+        {"origin_dz", 0},
     };
     return d;
 }
@@ -408,7 +409,14 @@ void gtmdla(i32& colour, i32& pen)
     colour = 7;
     pen = 1;
 }
-void gs_common_arguments(i32, i32*, i32*, i32*, i32*) {}
+// The common arguments taken back after a change of origin carry the moved
+// origin: its Z is "NPT1" word 5. Nothing else of them changes here.
+void gs_common_arguments(i32 mode, i32* npt1, i32*, i32*, i32*)
+{
+    if (mode != 2 || !npt1 || N().origin_moved == 0.0) return;
+    npt1[5] = r2wrd(static_cast<f32>(wrd2r(npt1[5]) + N().origin_moved));
+    N().origin_moved = 0.0;
+}
 void curmac(const i32& a, const i32& b) { note("host: current machine " + std::to_string(a) + " " + std::to_string(b)); }
 
 void repos_proc(i32, i32, i32)
@@ -550,7 +558,11 @@ void mrm_set_reallocation_size(i32) {}
 void cltran(i32& status) { status = 0; }
 i32 rel_nc_get_num(i32) { return 0; }
 void nu_mod_exec(i32 relation, i32*) { note("host: relation item " + std::to_string(relation)); }
-void orgchn() { note("host: change of origin"); }
+void orgchn()
+{
+    note("host: change of origin");
+    N().origin_moved += nc_value("origin_dz");
+}
 void tm_inst_id(i32 mode, i32& id)
 {
     if (mode == 1) id = N().tm_inst;

@@ -29,6 +29,7 @@ struct NcHost {
     i32 geom_status = 0;
     i32 interrupt = 0;          // the answer to "STOP EXECUTION?"
     i32 colour = 7, pen = 1;    // the procedure's colour and pen
+    f64 origin_moved = 0.0;     // the origin's Z moved by orgchn, not yet taken back
     i32 crit_change[4] = {0, 0, 0, 0}, masks[4] = {0, 0, 0, 0};
     // Global parameters kept by the template write, handed back by the read.
     bool globals = false;

@@ -371,4 +371,17 @@ TEST_F(Menu, DisplayOptionsSetModeClearanceAndOrigin)
     DSPOPT(0, clear_only, none, inserted, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(norak::replies_left(), 0u);
+
+    // The clearance is kept relative to the origin: after the host moved the
+    // origin by 10, the unchanged clearance of 50 stands 50 above the new one.
+    norak::reset();
+    norak::load_session_text(R"({"replies": [{"menu": "CHANGE ORIGIN"}, {"menu": "ACCEPT"}]})");
+    norak::settings().nc["origin_dz"] = 10;
+    NPT1[NPT1_ORIGIN + 2] = r2wrd(5.0f);
+    HEI8[HEI8_CLEARANCE] = r2wrd(55.0f);
+    DSPOPT(0, options, none, inserted, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN + 2]), 15.0f);
+    EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 65.0f);
+    EXPECT_EQ(norak::replies_left(), 0u);
 }

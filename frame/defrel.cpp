@@ -23,6 +23,11 @@ char CRTTXT[4][CRTTXL];
 
 namespace {
 
+// The current tool's corner radius for the limits and the side-step value.
+// The tool cache answers -1 for a tool that is no milling tool, or for no
+// tool at all; that is no radius, and taken as one it would turn the limits
+// [-R, 999.9] into [1, 999.9], leaving the default 0 outside its own limits.
+// Such a tool has no corner rounding: 0.
 f32 corner_radius()
 {
     f32 r = 0.0f;

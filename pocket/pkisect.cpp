@@ -649,11 +649,13 @@ f64 dist3(const f64* a, const f64* b)
 }
 
 // 3-D line intersection: nearest points of two lines through p and q along
-// unit u and v; x the point on the first line; -2 parallel. Lines that pass
-// each other without meeting answer their nearest points, not a failure:
-// the 3-D segments the kernel intersects lie on surfaces, and two that cross
-// there pass each other at heights apart by the chords' error, so only the
-// parallel answer (-2) is a failure of the 3-D segment test.
+// unit u and v; x the point on the first line; -2 parallel, 1 lines that
+// pass each other without meeting. Lines whose nearest points lie within
+// SKEW_MEET of each other meet: the 3-D segments the kernel intersects lie
+// on surfaces, and two that cross there pass each other by the chords'
+// error, far below that bound. Lines farther apart do not meet at all: two
+// segments far apart in height that cross only in plan are no crossing.
+constexpr f64 SKEW_MEET = 1.0e-3;
 
 void intvv3(const f64* p, const f64* u, const f64* q, const f64* v, f64* x, f64& sp, f64& sq, i32& status)
 {
@@ -667,8 +669,12 @@ void intvv3(const f64* p, const f64* u, const f64* q, const f64* v, f64* x, f64&
     }
     sp = (d - b * e) / den;
     sq = (b * d - e) / den;
-    for (int k = 0; k < 3; ++k) x[k] = p[k] + sp * u[k];
-    status = 0;
+    f64 y[3];
+    for (int k = 0; k < 3; ++k) {
+        x[k] = p[k] + sp * u[k];
+        y[k] = q[k] + sq * v[k];
+    }
+    status = dist3(x, y) > SKEW_MEET ? 1 : 0;
 }
 
 }  // namespace

@@ -319,14 +319,21 @@ TEST(SegmentIntersections, TwoArcsAgreeWithLongDouble)
 
 TEST(SegmentIntersections, ThreeDimensionalSegmentsAndNearMisses)
 {
-    // skew segments: their nearest points
-    const f64 skew[12] = {0, 0, 0, 1, 0, 0, 0.5, -1, 1, 0.5, 1, 1};
+    // segments crossing in plan: a height gap of a chord's error still
+    // meets (at the nearest point on A); a real gap in height does not,
+    // and is no crossing without boxes too
     f64 X[3], ta = 0, tb = 0;
     i32 st = 0;
-    pk_lnln3(skew, nullptr, X, ta, tb, st);
-    EXPECT_EQ(st, 1);
-    EXPECT_NEAR(X[0], 0.5, 1e-12);
-    EXPECT_NEAR(X[2], 0.0, 1e-12);
+    for (const f64 gap : {0.0, 1e-5, 5e-4, 0.01, 1.0, 50.0}) {
+        const f64 g[12] = {0, 0, 0, 1, 0, 0, 0.5, -1, gap, 0.5, 1, gap};
+        pk_lnln3(g, nullptr, X, ta, tb, st);
+        EXPECT_EQ(st, gap < 1e-3 ? 1 : 2) << gap;
+        if (st == 1) {
+            EXPECT_NEAR(X[0], 0.5, 1e-12) << gap;
+            EXPECT_NEAR(X[2], 0.0, 1e-12) << gap;
+        }
+    }
+    const f64 skew[12] = {0, 0, 0, 1, 0, 0, 0.5, -1, 1, 0.5, 1, 1};
     // boxes apart: none
     const f64 boxes[12] = {0, 0, 0, 1, 0, 0, 0.5, -1, 1.5, 0.5, 1, 1.6};
     pk_lnln3(skew, boxes, X, ta, tb, st);

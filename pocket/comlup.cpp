@@ -344,7 +344,7 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
         pokarr_area(orig);
         i32 hole = collection.dirs[k] < 0 ? c.kind : 0, kw = k == 0 ? 1 : 2, keys = counter;
         if (st == 0) {
-            oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, c.distance, c.distance, c.rowa, c.subkey, c.keya, keys,
+            oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, c.distance, c.distance, c.parent, c.subkey, c.keya, keys,
                           0, island ? 2 : 0, st);
             counter = keys;
         }

@@ -66,15 +66,18 @@ void clear_all()
 bool near0(f64 v) { return std::fabs(v) <= 1.0e-6; }
 
 // Rotates a result to start on its segment nearest the start point, at the
-// kept parameter.
+// kept parameter. Throws the status of a failed search (9: no segment
+// reaches the start point) or rotation: a result that could not be turned
+// to its start is not cut from a start the run did not choose.
 void start_near(pokarr& a)
 {
     i32 seg = 0, st = 0;
     f64 t = 0.0, fx = 0.0, fy = 0.0;
     lup_nearest_seg(0.0, a.x, a.y, a.count, seg, t, fx, fy, st);
-    if (st != 0) return;
+    if (st != 0) throw Stop{st};
     f64 px = 0.0, py = 0.0;
     pokarr_start_at(a, seg, 1, pkoff.start[2], px, py, st);
+    if (st != 0) throw Stop{st};
 }
 
 // Makes and cleans the raw offset of `src` by `dist` to side `sd` into
@@ -92,7 +95,10 @@ void raw_offset(const Call& c, const pokarr& src, f64 dist, i32 sd, bool back, p
         lup_offset(sd, c.inward, dist, src, raw, st);
         if (raw.count < 3 && st == -3) {
             // the loop leaves the surface: carried onto the grid, and the
-            // offset made again with the grid's projection mode off
+            // offset made again with the grid's projection mode off. A copy
+            // is carried, not the loop itself: the loop keeps the heights its
+            // row holds, and the pieces are tested for crossings against it
+            // as it was given (the other sweep offsets it as given as well).
             pokarr w;
             pokarr_init(src.dims, w);
             pokarr_copy(src, w, st);
@@ -224,7 +230,9 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
         if (!keep) {
             if (c.talk) {
                 char text[120];
-                std::snprintf(text, sizeof text, "[oneoff_pokarr] LANE: %d OFFSET %d INTERSECTS PREVIOUS OFFSET",
+                // the three texts joined to their numbers as the host joins a
+                // number and the text after it: with nothing between
+                std::snprintf(text, sizeof text, "[oneoff_pokarr] LANE: %dOFFSET %d INTERSECTS PREVIOUS OFFSET",
                               lup_count, g_pieces.n());
                 eroutc(text, 0);
             }
@@ -251,6 +259,17 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
     return p.count >= 4;
 }
 
+// The split's status on each piece it gives, the first or a later one:
+// too many loops (1) end the call with 10, an internal failure (11) on the
+// loop itself ends it with 11 (a retry at a smaller distance would split
+// the same loop again), any other failure is a split failure (false).
+bool split_went(i32 st, bool same)
+{
+    if (st == 1) throw Stop{10};
+    if (st == 11 && same) throw Stop{11};
+    return st == 0;
+}
+
 // Splits a raw offset into pieces and collects the kept ones into `into`
 // (kind 2 in the radius sweep); false on a split failure.
 bool split(const Call& c, const pokarr& raw, bool same, const pokarr& given, bool phase1, bool radius, PkPieces& into)
@@ -259,9 +278,7 @@ bool split(const Call& c, const pokarr& raw, bool same, const pokarr& given, boo
     Owned held(raw.dims);
     pokarr& piece = held.a;
     DELUPS(raw, piece, more, st);
-    if (st == 1) throw Stop{10};
-    if (st == 11 && same) throw Stop{11};
-    if (st != 0) return false;
+    if (!split_went(st, same)) return false;
     for (i32 k = 0;; ++k) {
         i32 kind = 1, ierr = 0;
         const bool kept = keep_piece(c, piece, given, k == 0, phase1, kind);
@@ -276,7 +293,7 @@ bool split(const Call& c, const pokarr& raw, bool same, const pokarr& given, boo
         pokarr_init(raw.dims, piece);
         i32 m = more;
         DELUPS(raw, piece, m, st);
-        if (st != 0) return false;
+        if (!split_went(st, same)) return false;
     }
     return true;
 }
@@ -487,15 +504,11 @@ void prepare_loop(Call& c, pokarr& loop)
             if (pk_eqval0(t) || pk_eqval(t, 1.0)) t = 0.5;
             pkoff.start[2] = t;
             pokarr_start_at(loop, seg, 1, t, px, py, st);
+            // the raw offsets of this call start nearest the start point too
+            c.start_choice = true;
         } else {
             pokarr_start_at(loop, 1, 1, pkoff.start[2], px, py, st);
         }
-        // Read as: the start choice is on for this call's raw offsets at
-        // every level where the loop is turned to the kept start, not at
-        // level 1 alone: a later level's offsets then begin nearest the
-        // driver's start point as the first level's did, so the cut enters
-        // each level at the same place.
-        c.start_choice = true;
     } else {
         pk_longest_seg(loop, seg);
         pokarr_start_at(loop, seg, 1, 0.5, px, py, st);
@@ -591,15 +604,14 @@ i32 run(Call& c, i32 lanemode)
                 take(g_first, i, w);
                 pk_longest_seg(w, seg);
                 pokarr_start_at(w, seg, 1, 0.5, px, py, st);
-                if (st != 0) throw Stop{11};
+                if (st != 0) throw Stop{st};
                 raw_offset(c, w, e, -sd, true, raw, same);
                 if (!split(c, raw, same, loop, false, false, g_pieces)) failed = &cur;
             }
             if (failed == nullptr) {
-                // The pieces of this phase lie d from the loop (d + e out,
-                // e back): the lanes measure with d, the distance the pieces
-                // are registered with, not with the back offset e alone.
-                if (g_first.n() > 0) lanes_of(c, g_pieces, w, regd);
+                // The lanes measure from the offset they are handed, the last
+                // first-phase piece, and its pieces of this phase lie e from it.
+                if (g_first.n() > 0) lanes_of(c, g_pieces, w, e);
                 if (g_pieces.n() >= 2) {
                     lup_split_cross(g_pieces, st);
                     if (st == 11) throw Stop{11};
@@ -615,7 +627,10 @@ i32 run(Call& c, i32 lanemode)
         // A failed split restarts phase 1 at the distance it was made with,
         // reduced: in the overshoot mode that is d + e, so phase 2 still
         // takes the whole e off (reducing d alone and adding no e back would
-        // leave the offset e short).
+        // leave the offset e short). Only the failed sweep's distance is
+        // reduced and kept for the rest of the call: the radius sweep and
+        // the step sweep offset by distances of their own (r and d), and the
+        // sweep whose split went through needs no other distance.
         if (failed != nullptr) {
             ++failures;
             if (c.talk) erou1c("[oneoff_pokarr] DELUPS HAS FAILED ", failures, " TIMES");

@@ -769,6 +769,28 @@ TEST(OneOffset, WithTheEndModeTheOffsetStartsNearestTheStartPoint)
         pokarr_free(a);
         pkoff.end_mode = 0;
     }
+    // at a later level the loop starts on its first segment at the kept
+    // fraction, and its offsets are not turned to the start point again
+    fresh();
+    pkoff.end_mode = 1;
+    pkoff.start[0] = 11.0;
+    pkoff.start[1] = 5.0;
+    pkoff.start[2] = 0.25;
+    pokarr a = make(square(0, 0, 10));
+    row_of(a, 1);
+    i32 keys = 1;
+    ASSERT_EQ(offset(a, 2.0, keys, 2), 0);
+    pokarr w;
+    pokarr_init(2, w);
+    i32 st = 0;
+    lup_get_pokarr(lup_count, w, st);
+    EXPECT_NEAR(a.x[0], 2.5, 1e-9);
+    EXPECT_NEAR(a.y[0], 0.0, 1e-9);
+    EXPECT_GT(std::fabs(w.x[0] - 8.0), 1e-6) << w.y[0];
+    EXPECT_NEAR(signed_area(w), 36.0, 1e-9);
+    pokarr_free(w);
+    pokarr_free(a);
+    pkoff.end_mode = 0;
 }
 
 TEST(SubLoops, LoopsAsPolylinesAndTheSmallestDistanceOfTwoRows)

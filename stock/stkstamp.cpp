@@ -108,6 +108,21 @@ bool image_takes(const Anchor& an, i32 gc, i32 gr)
     return stk_img.image[ir * stk_img.n + ic] < STK_EMPTY;
 }
 
+// The first cell (column c0, row r0) of the image's window around an anchor
+// and its image offsets (ic0, ir0, in eighths of a cell): k cells each side,
+// one fewer on the side the axis leans away from.
+struct Window {
+    i32 c0, ic0, r0, ir0;
+};
+Window window_at(const Anchor& an, i32 k8)
+{
+    const i32 k = k8 / 8;
+    Window w{an.cx - k, an.ix - k8, an.cy - k, an.iy - k8};
+    if (an.ix < 0) w.c0 += 1, w.ic0 += 8;
+    if (an.iy < 0) w.r0 += 1, w.ir0 += 8;
+    return w;
+}
+
 // The current image at a point: the window of cells around the axis, each
 // taken with the image value at its offset (in eighths of a cell).
 template <int OP>
@@ -115,13 +130,11 @@ void place(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
 {
     const StkGrid& g = stk_grid;
     const f32* img = stk_img.image;
-    const i32 k8 = stk_img.k8, n = stk_img.n, k = k8 / 8;
+    const i32 k8 = stk_img.k8, n = stk_img.n;
     const Anchor an = anchor(p[0], p[1]);
     if (!an.ok) return;
-    const i32 cx = an.cx, cy = an.cy, ix = an.ix, iy = an.iy;
-    i32 c0 = cx - k, ic0 = ix - k8, r0 = cy - k, ir0 = iy - k8;
-    if (ix < 0) c0 += 1, ic0 += 8;
-    if (iy < 0) r0 += 1, ir0 += 8;
+    const Window w = window_at(an, k8);
+    const i32 c0 = w.c0, ic0 = w.ic0, r0 = w.r0, ir0 = w.ir0;
     for (i32 gr = r0, ir = ir0; ir < n && gr < g.ny; ++gr, ir += 8) {
         if (gr < 0 || ir < -k8) continue;
         const f32* row = img + static_cast<size_t>(std::abs(ir)) * n;
@@ -174,12 +187,11 @@ void place_peek(StkCell* cells, const f32* p, f32 z, i32 move, Acc& a)
 {
     const StkGrid& g = stk_grid;
     const f32* img = stk_img.image;
-    const i32 k8 = stk_img.k8, n = stk_img.n, k = k8 / 8;
+    const i32 k8 = stk_img.k8, n = stk_img.n;
     const Anchor an = anchor(p[0], p[1]);
     if (!an.ok) return;
-    i32 c0 = an.cx - k, ic0 = an.ix - k8, r0 = an.cy - k, ir0 = an.iy - k8;
-    if (an.ix < 0) c0 += 1, ic0 += 8;
-    if (an.iy < 0) r0 += 1, ir0 += 8;
+    const Window w = window_at(an, k8);
+    const i32 c0 = w.c0, ic0 = w.ic0, r0 = w.r0, ir0 = w.ir0;
     // The steps q of the window that place() takes: column c0 + q with
     // image column ic0 + 8 q inside both the grid and the image.
     const i32 qa = std::max({0, -c0, ceil_div(-k8 - ic0, 8)});

@@ -111,6 +111,21 @@ TEST(MessageBlocks, EditStepsDeletesAndReplacesInThePlaceOfTheOld)
     EXPECT_EQ(norak::replies_left(), 0u);
 }
 
+// An empty entry while replacing writes nothing and leaves the message and
+// the replace mode as they were: the menu comes back with REPLACE marked.
+TEST(MessageBlocks, AnEmptyReplacementKeepsTheMessageAndTheReplaceMode)
+{
+    tool_path(1);
+    for (const auto& r : {menu("GET NEXT"), menu("REPLACE"), menu("SEQ. CODE"), text(""), menu("", true)})
+        norak::add_reply(r);
+    i32 st = 0;
+    EDTMSG(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(blocks(), (std::vector<std::string>{"H", "L", " FIRST", "L", "$N10", "*M08", "L"}));
+    EXPECT_GE(norak::transcript_count("menu: GET NEXT@GET PREV@DELETE@REPLACE*@MESSAGE@SEQ. CODE@NO SEQ.CODE@USER DEF."), 2u);
+    EXPECT_EQ(norak::replies_left(), 0u);
+}
+
 TEST(MessageBlocks, NoMessagesAndTheLastOneDeleted)
 {
     fix::fresh();

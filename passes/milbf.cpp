@@ -136,6 +136,9 @@ void MILBF2(const i32& link, const i32& dim, const i32& first, const f32* pts, c
     const i32 l = std::abs(link);
     i32 total = 0;
     for (i32 j = 0; j < nstr; ++j) total += cnt[j] > 0 ? cnt[j] : 0;
+    // A set of one point has no second point: its first stands in for it, so
+    // the link's direction is read from a point that exists, not past the
+    // caller's array.
     const f32* second = total > 1 ? pts + 3 : pts;
     i32 at = 0;
     for (i32 j = 0; j < nstr && status >= 0; ++j) {

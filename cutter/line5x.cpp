@@ -121,6 +121,29 @@ void LN5FRE(i32& status)
     LN5INI();
 }
 
+namespace {
+// Opens the walk's work array when none is open, with room for the caller's
+// points; status is the host's answer when it refuses.
+void ln5_open(i32 maxpoints, i32& status)
+{
+    if (ln5_handle >= 0) return;
+    void* b = nullptr;
+    i32 st = 0;
+    // At least 8 records: the walk writes its first records before it
+    // first grows the array (with three records' margin), so a caller's
+    // capacity of a few points, or none, must not leave it writing past
+    // the array.
+    const i32 cap = maxpoints > 8 ? maxpoints : 8;
+    MM_OPEN_ARRAY(static_cast<i32>(sizeof(Ln5Rec)), cap, ln5_handle, b, st);
+    if (st != 0) {
+        ln5_handle = -1;
+        status = st;
+        return;
+    }
+    ln5_cap = cap;
+}
+}  // namespace
+
 void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tolerance, const f32& allowance_a,
             const f32& allowance_b, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
             i32& nstrings, i32* counts, i32& total, i32& status)
@@ -146,22 +169,8 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     const f32 farlim = std::fmax(std::fmin(10.0f * tol, R / 2), cr);
     const f32 thin = tol / 4;
     LOCAXM = 1;
-    if (ln5_handle < 0) {
-        void* b = nullptr;
-        i32 st = 0;
-        // At least 8 records: the walk writes its first records before it
-        // first grows the array (with three records' margin), so a caller's
-        // capacity of a few points, or none, must not leave it writing past
-        // the array.
-        const i32 cap = maxpoints > 8 ? maxpoints : 8;
-        MM_OPEN_ARRAY(static_cast<i32>(sizeof(Ln5Rec)), cap, ln5_handle, b, st);
-        if (st != 0) {
-            ln5_handle = -1;
-            status = st;
-            return;
-        }
-        ln5_cap = cap;
-    }
+    ln5_open(maxpoints, status);
+    if (status != 0) return;
     Ln5Rec* W = ln5_base();
     W[0].par = 0.0f;
     auto position = [&](i32 i) -> i32 {

@@ -366,6 +366,21 @@ void NXTCNT(const i32& cls, const i32& n, i32& status)
     }
 }
 
+namespace {
+// The procedures ahead of procedure `number` in the table that have display
+// blocks of their own.
+i32 procedures_shown_ahead(i32 number)
+{
+    i32 shown_ahead = 0;
+    for (i32 k = 1; k <= PRCTAB.count && k <= PRT_MAX; ++k) {
+        if (PRCTAB.number[k] == number) break;
+        const bool none = PRCTAB.state[k] == 2 || PRCTAB.type[k] == 52 || PRCTAB.type[k] == 53 || PRCTAB.number[k] == 0;
+        if (!none) ++shown_ahead;
+    }
+    return shown_ahead;
+}
+}  // namespace
+
 void DSPROC(const i32& mode, i32& status)
 {
     status = 0;
@@ -426,14 +441,7 @@ void DSPROC(const i32& mode, i32& status)
         }
     }
 
-    // The procedures ahead of this one, and those among them with display
-    // blocks of their own.
-    i32 shown_ahead = 0;
-    for (i32 k = 1; k <= PRCTAB.count && k <= PRT_MAX; ++k) {
-        if (PRCTAB.number[k] == number) break;
-        const bool none = PRCTAB.state[k] == 2 || PRCTAB.type[k] == 52 || PRCTAB.type[k] == 53 || PRCTAB.number[k] == 0;
-        if (!none) ++shown_ahead;
-    }
+    const i32 shown_ahead = procedures_shown_ahead(number);
     if (t != 2 && t != 4) {
         ncd_set_block_position(shown_ahead > 0 ? number : 0, 99, st);
         if (st < 0 && t != 3) {

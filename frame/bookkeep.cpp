@@ -257,10 +257,17 @@ void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& ate
         i32 t = 0;
         TPTOP(1, t);
     };
+    // TPJUMP answers -1 for a move onto position 0, before the first block
+    // (an end of the walk, as -2 is), and also for a list access that
+    // failed, which leaves the cursor on a block (or on no list at all).
+    // Only the first ends the walk: a failure taken for the top or the end
+    // would hand back the home point, or no next procedure, with status 0.
+    auto failed = [](i32 jst, i32 at) { return jst == -1 && at != 0; };
     // Backwards: the position the tool had before the procedure.
     while (true) {
         i32 jst = 0;
-        TPJUMP(-1, jst);
+        const i32 at = TPJUMP(-1, jst);
+        if (failed(jst, at)) return fail();
         if (jst == -1 || jst == -2) {
             attop = 1;
             std::memcpy(point, NPT1 + NPT1_HOME, 3 * sizeof(f32));
@@ -295,7 +302,8 @@ void GETPOS(f32* point, f32* axis, i32& attop, f32* npoint, f32* naxis, i32& ate
     // Forwards: where the next procedure starts.
     while (true) {
         i32 jst = 0;
-        TPJUMP(1, jst);
+        const i32 at = TPJUMP(1, jst);
+        if (failed(jst, at)) return fail();
         if (jst == -2 || jst == -1) {
             atend = 1;
             break;

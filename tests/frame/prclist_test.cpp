@@ -623,6 +623,32 @@ TEST(ProcDisplay, SubListsWithinAProcedureAreShownAndLeft)
     GETPOS(p, a, top, np, na, end, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: GETPOS, CANNOT SET A MARKER"));
+
+    // A list access refused anywhere on the way, in either walk, is a
+    // failure, never the top or the end of the list; after a refusal within
+    // the walks the list is back on the procedure.
+    i32 walks = 0;
+    for (i32 n = 1; n <= 64; ++n) {
+        second_block();
+        const size_t seen = norak::transcript_count("list: lacces refused");
+        const size_t said = norak::transcript_count("internal: GETPOS, ERRORS IN LIST");
+        norak::fail_list_call("lacces", n);
+        GETPOS(p, a, top, np, na, end, st);
+        norak::fail_list_call("lacces", 0);
+        if (norak::transcript_count("list: lacces refused") == seen) {  // past GETPOS's last access
+            EXPECT_EQ(st, 0) << n;
+            EXPECT_EQ(top + end, 0) << n;
+            break;
+        }
+        EXPECT_EQ(st, -1) << n;
+        if (norak::transcript_count("internal: GETPOS, ERRORS IN LIST") > said) {
+            ++walks;
+            i32 at = 0;
+            lgtpos(at);
+            EXPECT_EQ(at, 3) << n;
+        }
+    }
+    EXPECT_GE(walks, 2);
 }
 
 namespace {

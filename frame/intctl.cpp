@@ -103,6 +103,7 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
     slclr();
     MCHSTW[0] = 0;
     MCHSTW[1] = 0;
+    SVAPRX = 1;
     PRMRED = 1;
     MOVSTW = 0;
     CNTLST = ContourList{};

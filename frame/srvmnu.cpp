@@ -30,7 +30,6 @@
 #include "surfaces/srfbuf.h"
 
 i32 SRVFLG[SRV_FLAGS] = {1, 1, 1, 1, 0, 1, 0};
-i32 SVAPRX = 1;
 
 namespace {
 constexpr i32 SLOTS = 28;
@@ -412,6 +411,10 @@ void build_services(Srv& v)
     }
     if (!v.column[6]) return;
     if (v.relations >= 1) {
+        // The label is the module's own: the host's text for its
+        // clear-relations entry is named by no message number or parameter
+        // code this host interface could ask for, and a row of this form
+        // shows only the text it is given.
         action(m, S_RELCLR, "CLEAR RELATIONS");
         action(m, S_RELLIST, "RELATION LIST");
     } else {
@@ -424,6 +427,11 @@ void build_services(Srv& v)
 }
 
 // Column 7: the clearance height, the relative toggle, the clearance mode and value.
+// The labels (and a choice's options) are the module's own texts: the host's
+// texts for these parameter codes lie in the item-descriptor table it fills
+// at a procedure's start in a layout of its own, which this module is not
+// given, and its value row shows the label and options of the descriptor it
+// is handed, with none of its own for a code (as on the parameter page).
 void build_heights(Srv& v)
 {
     Menu& m = v.m;

@@ -3,14 +3,13 @@
 #pragma once
 
 #include "core/names.h"
+#include "core/prcwrd.h"
 #include "core/words.h"
 
 // Option table words (from 1) and flag words (from 1) of the SERVICE menu.
 constexpr i32 SRV_OPTIONS = 9, SRV_FLAGS = 7;
 // The flag words the parameter menu fills before the main menu runs.
 extern i32 SRVFLG[SRV_FLAGS];
-// SAVE APPROX. FILE switch: 1 off, 2 on; 1 at the start of every procedure.
-extern i32 SVAPRX;
 
 // Runs the SERVICE menu until the user leaves it; status is the last reply.
 void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& machine, const i32* options,

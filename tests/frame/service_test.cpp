@@ -184,6 +184,12 @@ TEST(ServiceMenu, ActionsReachTheirServices)
     service(R"([{"menu": "GO TO POINT"}, {"escape": true}, {"menu": "BLANK PROCEDURE"}, {"menu": 0}])");
     EXPECT_TRUE(has("prompt: INDICATE POINT"));
     EXPECT_EQ(SVAPRX, 1);
+    // So does the start of every procedure.
+    SVAPRX = 2;
+    i32 machtype = 0, pausable = 0, st = -9;
+    MODSTR(-1, machtype, pausable, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(SVAPRX, 1);
     EXPECT_NE(last_menu().find("TYPE = MILL 3X@ @TOOL: DISPLAY"), std::string::npos) << last_menu();
     // EDIT MESSAGE in the editing context: no message in the list.
     service(R"([{"menu": "EDIT MESSAGE"}, {"menu": 0}])", ALL, 1);

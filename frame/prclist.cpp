@@ -74,6 +74,10 @@ bool procedure_listing(i32 unit, i32 index, i32 code, bool in_entity)
 {
     i32 st = 0;
     updtcm(2, gs_proc_id(), index, in_entity ? 1 : 2, 1, 0, 0, st);
+    // A take-over that fails is a list error in both walks, a stored tool
+    // path's too: "EDA2" then names neither this procedure nor print mode,
+    // so its module would run interactively in the middle of the listing,
+    // or on records left half of this procedure's.
     if (st < 0) {
         eroutc("PROCTL, ERRORS IN LIST", 0);
         return false;
@@ -101,6 +105,10 @@ bool procedure_listing(i32 unit, i32 index, i32 code, bool in_entity)
 bool list_walk(i32 unit)
 {
     i32 answer = 0, st = 0, type = 0;
+    // From the top of the main list, wherever the cursor stands: within a
+    // procedure's sub-list the first element would be that sub-list's, and
+    // the listing would miss the tool path's header and the procedures
+    // around it. The remembered position is taken back at the end.
     lclos();
     ltop();
     lacces(2, answer);
@@ -110,7 +118,9 @@ bool list_walk(i32 unit)
     // The printer is told the tool path by -1, the one the list holds,
     // whatever the selector: a positive tool path id would make it read the
     // procedures' records from that entity and keep the list's place no more.
-    // A list without its header block (type 0) is a list in error too.
+    // A list without its header block (type 0) is a list in error too, and
+    // so is a printer's failure (negative), whatever type it names: the
+    // block would be missing from a listing given out as complete.
     FNDTYP(0, st);
     if (st == 0) PRTBLK(LM_PROCS, unit, AM_LIST, -1, 1.0f, type, st);
     if (st < 0 || (st != 0 && type != BT_HEADER)) {
@@ -163,6 +173,10 @@ void PROCT2(const i32& selector, const i32& unit, i32& status)
     i32 st = 0;
     PRTBLK(LM_PROCS, unit, AM_ENTITY, selector, 1.0f, type, st);
     close_entity();
+    // The printer answers 0, or a negative status when it could not read or
+    // print the block (it says so itself); that fails whatever type it names,
+    // here and for each procedure below: the block is missing from the
+    // listing, which would otherwise be given out as complete.
     if (st < 0 || (st != 0 && type != BT_HEADER)) {
         status = -1;
         return;

@@ -17,6 +17,11 @@ constexpr i32 ATTENTION = 50;  // the attention code of a highlighted procedure
 bool in_table(i32 k) { return k >= 1 && k <= PRCTAB.count && k <= PRT_MAX; }
 }  // namespace
 
+// The procedure lists' status column from the procedure tables. It goes by
+// the name its callers here know (the take-over, the list rows): PRCCOL is
+// the name of the tool path listing's column, a different one built from the
+// printer's procedure entries (edit/report/prproc.cpp), and one name cannot
+// stand for both.
 void PRCCLW(const i32& k, char* column)
 {
     std::memcpy(column, "-----              ", 19);

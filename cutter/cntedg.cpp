@@ -359,6 +359,10 @@ void CNLNCN()
             S.NCNSOL = 0;
             return;
         }
+        // The reciprocals u = (-b -+ sqrt D) / e in the same stable form, the
+        // second through a / q: a u that vanishes (its t beyond the line) is
+        // then exactly 0 only where a is, and a rounded-away near-zero u gives
+        // a t far outside the edge, which no caller takes as in range.
         const f64 r = std::sqrt(D);
         const f64 q = -(b + std::copysign(r, b));
         f64 u1 = q / e, u2 = q != 0.0 ? a / q : u1;

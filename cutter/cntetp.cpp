@@ -172,13 +172,17 @@ f64 outward_at_corner(const Edge& e, const Level& L0)
         CNCIRP();
         for (i32 k = 0; k < 3; ++k) n[k] = L0.X[k] - S.CRNCTR[k];
         const f64 s = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
+        // X0 on the junction circle itself (corner centres at the flank's
+        // top) has no direction from it: n stays 0 and the slope w is 0, so
+        // the edge is taken as not leading outward; a division by the zero
+        // length would give no number, and every test after it would fail.
         if (s > 0.0) n[0] /= s, n[1] /= s, n[2] /= s;
     }
     return n[0] * e.d[0] + n[1] * e.d[1] + n[2] * e.d[2];
 }
 
-// Steps 1 to 3 of the ball-tipped sub-shapes: the level edge, the apex of
-// cone 0 and the top level. False when the edge is done; else the top
+// The common start of the ball-tipped sub-shapes: the level edge, the apex
+// of cone 0 and the top level. False when the edge is done; else the top
 // level's slope w and whether X4 lies inside the top circle.
 bool ball_levels(const Edge& e, Level& L4, f64& w, bool& in4)
 {
@@ -271,8 +275,11 @@ void CNTE05()
     if (upper) {
         if (probe_axis(4) || probe_flank()) return;
         crossings(0, z4, z5, 1, 5);
-        // The bottom's bisector reaching the axis above the flank's top: the
-        // edge may pass the bottom's region there too.
+        // The bottom's bisector reaching the axis above the flank's top: an
+        // edge of this upper side may pass through the bottom's region there
+        // too, so the crossings of that region's boundary with the flank's
+        // are measured as on the inner side. Without them a steep-flanked
+        // tool would be measured too far from such an edge.
         if (z1 > z4) crossings(2, z0, z1, 3, 1);
     } else if (inner) {
         if (probe_flank()) return;
@@ -280,7 +287,11 @@ void CNTE05()
         crossings(2, z0, z1, 3, 1);
     } else {
         if (probe_corner() || probe_flank()) return;
-        // Far out under a steep flank the edge can face the junction.
+        // Far out under a steep flank the edge can face the junction of
+        // flank and shank: when neither the corner nor the flank accepts its
+        // point, the rounding of the junction is nearest, and without this
+        // probe the edge would record nothing and the tool stand measured
+        // too far from it.
         probe_top();
     }
 }

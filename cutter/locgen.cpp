@@ -50,6 +50,9 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
     if (m == b - 1) m = -1;
     const i32 flags = LOCFLG;
     const f64 deep = -10.0 * f64(tolerance);
+    // The smallest distance so far is kept and compared in double, as the
+    // solver gives it, not as the float handed back: against a float rounded
+    // up, a triangle a little farther than the kept one could replace it.
     f64 best = 1000.0;
     i32 srf_id = -1;
     f32 e = 0.0f, flat = 0.0f;
@@ -66,6 +69,8 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
         }
         if (best < deep) break;
         const i32* ent = elmtrg(entry(k));
+        // A triangle whose array the host would no longer give (none can,
+        // right after the gathering) is passed over, not read through null.
         if (!ent) continue;
         const i32* rec = srfrec(LOCSRB, ent[TRG_SRF]);
         if (rec[SRF_ID] != srf_id) {

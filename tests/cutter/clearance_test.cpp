@@ -657,6 +657,23 @@ TEST(Clearance, EdgeThroughTheAxisAtTheFlanksTop)
     }
 }
 
+// A tapered tool with a flat bottom and a steep flank (31 degrees), and a
+// triangle whose nearest edge passes far out under the flank, where neither
+// the corner nor the flank accepts its point: the rounding of the junction
+// is measured, and the distance is the reference's.
+TEST(Clearance, EdgeFarOutUnderASteepFlankFacesTheJunction)
+{
+    const f64 tool[5] = {4.0238700627176325, 3.0350414297795556, 3.6594969444355323, 0.54502432424668568, 0};
+    const f64 tip[3] = {8.2391953986617992, -2.6736096908482532, -4.5039307464838974};
+    const f64 tri[9] = {3.4812960972237246, 3.268137031315165,  -1.8583770356115461, 11.971986357153861, 2.8753293317885467,
+                        -6.6372963584058375, 10.402865650138114, 2.3677903730946763, -1.3845273220006353};
+    f64 d = 0, pts[6];
+    CNTSLV(tool, tip, tri, d, pts);
+    ASSERT_EQ(CNTSOL.SUBSHP, SUB_FLAT);
+    const clearref::Tool ref = clearref::taper(tool[0], tool[1], tool[2], tool[3], tool[4]);
+    EXPECT_NEAR(d, clearref::clearance(ref, tip, tri), 1e-7 * longest(tri));
+}
+
 // A tapered tool whose corner is wider than the flank leaves room for (its
 // corner-centre circle of negative radius): near the axis under the corner
 // centres the corner is nearest, not the bottom.

@@ -8,7 +8,9 @@
 
 namespace {
 // A sweep plane whose normal's Z is below this has no side point over the
-// tool's rim.
+// tool's rim: the plane is upright within rounding, and the division by
+// that Z would put the point at a height no contact has (1e15 times the
+// plane's offset and more).
 constexpr f64 SIDE_NZ = 1e-15;
 // A sweep plane's normal shorter than this: the edge runs along the move.
 constexpr f64 SWEEP_NORMAL = 1e-11;
@@ -88,7 +90,9 @@ void select_part(KrnBlk& k, i32 upper)
     k.prtsel = upper;
 }
 
-// Corner point with outward normal u.
+// Corner point with outward normal u. A vertical u is the normal of the
+// flat bottom's whole circle, which has no one point: the point under the
+// centre is taken, so that a search passing through it reads a number.
 void corner_point(const KrnBlk& k, const f64* u, f64* out)
 {
     f64 h = hlen(u);
@@ -251,6 +255,9 @@ i32 vtxcon(KrnBlk& k, const f64* V)
             f64 r1 = (w - be) / al, r2 = (-w - be) / al;
             s = al > 0.0 ? std::fmax(r1, r2) : std::fmin(r1, r2);
         } else {
+            // The reversed quadratic's root 0 is the line's root at infinity
+            // (the line parallel to a generator): it is no contact, and the
+            // other root, the one finite one, is taken.
             f64 q1 = (w - be) / ga, q2 = (-w - be) / ga;
             if (q1 == 0.0 && q2 == 0.0) return 1;
             f64 r1 = q1 != 0.0 ? 1.0 / q1 : -HUGE_VAL, r2 = q2 != 0.0 ? 1.0 / q2 : -HUGE_VAL;
@@ -483,6 +490,9 @@ struct EdgeSweep {
 // The move along the tool's direction of sense.
 i32 EdgeSweep::along_direction(f64& t)
 {
+    // A climb keeps a horizontal part of at least 1e-8 (the direction step
+    // ends the others), so hd is never 0 here; the guard only keeps the
+    // division safe.
     f64 hd = hlen(d);
     f64 hh[3] = {hd > 0 ? d[0] / hd : 1.0, hd > 0 ? d[1] / hd : 0.0, 0.0};
     if (std::fabs(E[0]) + std::fabs(E[1]) < TOL_ZERO) {
@@ -503,6 +513,8 @@ i32 EdgeSweep::along_direction(f64& t)
         f64 del = dot3(e1, w);
         if (R * R - del * del < 0.0) return 1;
         if (k.tapered && k.shp == KS_FLAT) {
+            // f runs the way the edge rises; a level edge rises neither way
+            // and keeps its own sense, A - B.
             f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
             if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
             if (dot3(f, d) <= 0.0) return 1;
@@ -552,7 +564,7 @@ i32 EdgeSweep::along_direction(f64& t)
         if (dot3(e1p, d) < 0.0) e1p[0] = -e1p[0], e1p[1] = -e1p[1], e1p[2] = -e1p[2];
         ball_section(dl, e1p);
         if (T[2] > C[2] + TOL_LEVEL) return 1;
-        t = edgprm(k);
+        t = closest();
         return 0;
     }
     f64 mh = hlen(m);
@@ -617,6 +629,9 @@ i32 EdgeSweep::vertical_plane(f64& t)
     if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
     if (k.shp == KS_FLAT) {
         f64 dh = hlen(d);
+        // A straight drop of the cylindrical cutter has no horizontal
+        // direction to choose the rim point by; it takes the tapered
+        // cutter's rule (no caller passes one).
         if (k.tapered || dh == 0.0) {
             if (std::fabs(E[0]) + std::fabs(E[1]) < TOL_ZERO) return 1;
             f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
@@ -817,6 +832,9 @@ bool accept_edge(KrnBlk& k, i32 i)
         const f64* n2 = k.cntnr2;
         for (const f64* v : {aq, bq, wq})
             if (dot3(n, v) < -TOL_LEVEL && dot3(n2, v) < -TOL_LEVEL) return false;
+        // Two parallel normals leave no crease line: c stays zero (it cannot
+        // be made a unit vector), g is zero and the edge is accepted, the
+        // test above having been the plain one with the one normal.
         f64 c[3];
         cross(n, n2, c);
         unit(c);
@@ -928,7 +946,9 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
             }
         }
     }
-    // Feature walk: every vertex, then every edge.
+    // Feature walk: every vertex, then every edge. Each round makes a
+    // feature current or clears one, so the walk ends within twelve rounds;
+    // the bound of 64 only keeps a slip from looping.
     i32 cur_edge = -1, cur_vtx = -1;
     for (i32 guard = 0; guard < 64; ++guard) {
         if (cur_edge >= 0) {
@@ -994,10 +1014,18 @@ bool direction(KrnBlk& k, const f64* dir)
     k.dirsns = 0;
     if (std::fabs(d[2]) >= TOL_LEVEL) {
         k.dirsns = d[2] <= 0.0 ? 2 : 1;
-        if (d[2] > 0.0 && std::fabs(d[0]) + std::fabs(d[1]) < TOL_ZERO) return false;
+        // A climb is straight up, and meets nothing, for every horizontal part
+        // that turns a move vertical below (1e-8), not only below 1e-10: with
+        // the narrower bound a climb of 1e-10 to 1e-8 across was turned into
+        // the straight drop and reported the triangle under the tool as met,
+        // the cutter moved down against the climb.
+        if (d[2] > 0.0 && std::fabs(d[0]) + std::fabs(d[1]) < TOL_LEVEL) return false;
     } else {
         d[2] = 0.0;
         k.dircls = 2;
+        // A zero direction, which no caller passes, is not divided by its
+        // length: it stays zero and becomes the straight drop below, where
+        // the division would leave every value of the call not a number.
         f64 l = hlen(d);
         if (l > 0.0) d[0] /= l, d[1] /= l;
     }

@@ -121,6 +121,7 @@ i32 prj_vertical(i32 index, const f32* point, f32& height, f32* contact, f32* ve
 i32 prj_diagonal(i32 index, const f32* from, const f32* to, f32& travel, f32* contact, f32* vec, f32* normal,
                  f32* extra)
 {
+    // Coinciding points give no direction to project along: nothing is met.
     f32 d[3];
     if (!direction(from, to, d)) return 1;
     PrjDiag g{};
@@ -218,13 +219,18 @@ void prj_lane_on_srf(const f32* points, const f32* second, i32 n, i32 index, con
         if (m >= 3 && kept[m - 3] == out[k] && kept[m - 2] == out[k + 1] && kept[m - 1] == out[k + 2]) continue;
         kept.insert(kept.end(), out.begin() + static_cast<long>(k), out.begin() + static_cast<long>(k) + 3);
     }
+    // The library's own polyline thinning is not at hand here: the host's
+    // thinning stands in with the same tolerance (two points or fewer have
+    // nothing to thin).
     i32 np = static_cast<i32>(kept.size() / 3);
     if (np > 2) {
         const i32 dim = 3, pardim = 0;
         const f32 thin = 0.002f;
         dilula(np, kept.data(), dim, nullptr, pardim, thin);
     }
-    if (np < 1) return;
+    // A lane of no points gets its array too (of no points): the caller
+    // closes the handle it is given, and a handle of -1 would have it report
+    // a memory fault where there is none.
     void* base = nullptr;
     MM_OPEN_ARRAY(4, 3 * np, handle, base, status);
     if (status != 0) {
@@ -232,6 +238,6 @@ void prj_lane_on_srf(const f32* points, const f32* second, i32 n, i32 index, con
         status = -1;
         return;
     }
-    std::memcpy(base, kept.data(), sizeof(f32) * 3 * static_cast<size_t>(np));
+    if (np > 0) std::memcpy(base, kept.data(), sizeof(f32) * 3 * static_cast<size_t>(np));
     count = np;
 }

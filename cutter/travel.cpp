@@ -111,6 +111,9 @@ void TRVADD(f64 lo, f64 hi, const f64* p_lo, const f64* p_hi, i32 node, i32 inde
         status = -1;
         return;
     }
+    // The searches stop before the last sentinel: an end at +1.0e10 or
+    // beyond lies in the blocked stretch that the sentinel closes, so
+    // nothing is ever put after the sentinel and it stays the last entry.
     i32 i = 0, j = 0;
     while (i + 1 < TRVCNT_N - 1 && b[i + 1].t <= lo) ++i;
     j = i;

@@ -46,5 +46,8 @@ void LINNETH(i32 mode, const f32* p1, const f32* p2, const f32& z, const f32& to
 // without the tool set-up): mode 1 the nearest contact along p1-p2 at
 // height z, mode 4 the blocked stretches of the segment; count the
 // triangles gathered. Status 0 contact, 1 none, negative on failure.
+// The gathering's list, index and capacity are not handed in: they are the
+// gathering's own module arrays (ELMLST, ELMIDX, ELMCAP), the only ones it
+// fills, and this walk reads them where the gathering left them.
 void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, const f32& z, const f32& tolerance,
              i32& count, f32* position, f32* contact, f32* normal, i32& status);

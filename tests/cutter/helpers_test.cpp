@@ -402,10 +402,11 @@ public:
                 r.pieces[piece].push_back(q);
             }
     }
-    int lane(int, float, const float*, const float*, int, std::vector<float>& out) override
+    int lane(int, float, const float*, const float*, int n, std::vector<float>& out) override
     {
         ++calls[3];
         out = {0, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0};
+        if (n == 0) out.clear();
         return 0;
     }
 };
@@ -538,6 +539,14 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
     EXPECT_EQ(n, 2);
     i32 cs = 0;
     if (h >= 0) MM_CLOSE(h, cs);
+    // a lane of no points still comes back in an array, which the caller closes
+    h = -1;
+    prj_lane_on_srf(a, b, 0, 5, 0.01f, n, h, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(n, 0);
+    cs = -1;
+    MM_CLOSE(h, cs);
+    EXPECT_EQ(cs, 0);
     // a tapered tool never gets a projector
     tooldefs::use_mill(10.0f, 2.0f, 30.0f, 5.0f);
     EXPECT_EQ(prj_tool_index(), -1);

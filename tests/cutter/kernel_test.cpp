@@ -233,6 +233,18 @@ TEST(Kernel, EdgeCases)
     TRICNB(flat, P, 2.0, 0.5, down5, travel, con, pos, st);
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(travel, 3.0, 1e-12);
+    // A climb whose horizontal part is below 1e-8 is straight up in both
+    // variants (flat, torus and cone): it meets nothing, and never the
+    // triangle under the tool.
+    for (const double across : {0.0, 5e-11, 2e-9, 6e-9}) {
+        const double climb[3] = {across, -0.5 * across, 1.0};
+        TRICNB(flat, P, 2.0, 0.0, climb, travel, con, pos, st);
+        EXPECT_EQ(st, 1) << across;
+        TRICNA(flat, P, 4.0, 0.5, 0.0, 3.0, 0.2, climb, travel, con, pos, st);
+        EXPECT_EQ(st, 1) << across;
+        TRICNA(flat, P, 4.0, 0.5, 0.2, 3.0, 0.0, climb, travel, con, pos, st);
+        EXPECT_EQ(st, 1) << across;
+    }
     // The root search.
     int calls = 0;
     EXPECT_EQ(SRCH1D(0.0, 1.0, [&](double t) { ++calls; return t; }), 0.0);

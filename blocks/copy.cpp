@@ -623,10 +623,10 @@ bool tp_words(i32 tp, i32 depth, long long& words)
         }
         if (!entity_words(id, words)) return false;
         if (kind != 1) continue;
-        // A procedure: its movement and the geometry it keeps.
-        i32 movement = -1;
-        get_set_movmnt_id(1, id, movement);
-        if (movement > 0 && !entity_words(movement, words)) return false;
+        // A procedure adds the geometry it keeps. Its movement entity is not
+        // added here: the tool path names its movement entities among its own
+        // entries (kinds 4 and 10), where each is counted once; added again
+        // through its procedure it would be counted twice.
         i32 bytes = 0, st = 0;
         GTGEOS(id, bytes, st);
         if (st < 0) return false;

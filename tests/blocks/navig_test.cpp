@@ -479,6 +479,14 @@ TEST_F(NavTest, SizeOfAStoredToolPathAndItsBuffers)
     get_tp_size_bytes(outer, bytes, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(bytes, 4 * (tp + pr + 17 + 9 + tp + 41));
+    // The procedure's movement entity is one of the tool path's entries:
+    // counted there, once.
+    i32 m = mov;
+    get_set_movmnt_id(2, proc, m);
+    const i32 both = norak::add_toolpath_entity({}, {{{1, proc}}, {{4, mov}}});
+    get_tp_size_bytes(both, bytes, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(bytes, 4 * (tp + pr + 17 + 9 + 41));
 
     // A procedure whose record cannot be read, or whose geometry is gone.
     GTGEOS(mov, bytes, st);

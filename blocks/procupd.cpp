@@ -289,13 +289,16 @@ bool read_group(i32 expect, std::vector<i32>& words, i32& status)
 
 void to_database(i32& status)
 {
+    // Every list failure of the copy is said in the copy's words: the
+    // searches report only a code that is not there, a failed read not.
+    const auto failed = [&]() {
+        eroutc("cpbt12, ERRORS IN LIST", 0);
+        status = -1;
+    };
     i32 lead[2] = {0, 0};
     i32 answer = 0;
     lacces(0, answer);
-    if (answer < 0) {
-        status = -1;
-        return;
-    }
+    if (answer < 0) return failed();
     TPSKIP(AM_APPEND, 1, DT_INT, status);
     if (status >= 0) tpget(AM_APPEND, 2, DT_INT, lead, status);
     std::vector<i32> global, words;
@@ -371,9 +374,10 @@ void to_database(i32& status)
     PLFIND(GR_TOP, 1, status);
     i32 b = 0;
     if (status >= 0) tpget(AM_APPEND, 1, DT_INT, &b, status);
-    if (status < 0) return;
+    if (status < 0) return failed();
     i32 nw = b - 1, num = 0, pc = 0;
     dbd_proc(2, proc, num, pc, nullptr, nw, ids, nids, status);
+    if (status < 0) failed();
 }
 
 void from_database(i32& status)

@@ -905,6 +905,17 @@ TEST_F(ProcTest, CopyIntoTheDatabaseChecksTheEntityTheBlockNames)
     EXPECT_EQ(st, 0);
     EXPECT_GT(PRCENT, 0);
     EXPECT_EQ(norak::entities().size(), now + 1);
+
+    // A list that cannot be read, at the block or at its sub-list item, is
+    // a failure of the copy and said as one.
+    for (i32 call : {1, 2}) {
+        flags(PRCENT, 0);
+        const size_t said = norak::transcript_count("cpbt12, ERRORS IN LIST");
+        norak::fail_list_call("lacces", call);
+        cpbt12(AM_LIST, AM_ENTITY, 0, st);
+        EXPECT_EQ(st, -1) << call;
+        EXPECT_EQ(norak::transcript_count("cpbt12, ERRORS IN LIST"), said + 1) << call;
+    }
 }
 
 // Storing the geometry: a working copy of kind 10012 is dropped with the

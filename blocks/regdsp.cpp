@@ -176,6 +176,9 @@ void DSPRST(const i32& source, const i32& mode)
     DSPATT(source, mode, DSPST.font, DSPST.colour, DSPST.pen);
 }
 
+// The plane goes with the arc's values to the host's arc call, which reads
+// the centre's two coordinates and the third one in that plane; the
+// displayers draw in their frame's XY plane (1).
 void DSPARC(const i32& source, const i32& mode, const f32* arc, const i32& plane)
 {
     if (!shown(source, mode)) return;
@@ -298,7 +301,9 @@ void TOLSPL(const i32& k, const i32& n, const f64* points, const f64* knots, con
     // The polygon has room for (knot n+1 - knot 1) / tolerance + 1 points,
     // counted in double so that a tiny tolerance cannot overflow the count;
     // without a tolerance (0 or less, which divides nothing) the two ends
-    // alone, and never more than the placements one walk may make.
+    // alone, and never more than the placements one walk may make. It has
+    // room for two points at the least, also where that count is below 2:
+    // a polygon of one point has no move along which the figure could go.
     const f64 span = knots[n] - knots[0];
     const f64 want = tol > 0.0f ? span / tol + 1.0 : 2.0;
     const i32 cap = !(want > 2.0) ? 2 : want > MAX_STEPS ? static_cast<i32>(MAX_STEPS) : static_cast<i32>(want);

@@ -310,8 +310,14 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
             FSTLST(first, fdir, last, ldir, none, status);
             if (status < 0) return fail();
             if (none == 0) {
+                // The first position and direction go to codes 5 and 27, the
+                // last to 6 and 28, as the header update after execution
+                // stores them and as the procedure's positions are read back
+                // (codes 5 and 27 its start, 6 and 28 its end). Stored the
+                // other way round, the procedure after an edited one would
+                // take the edited one's first position for where it ended.
                 const f32* values[4] = {first, fdir, last, ldir};
-                const i32 codes[4] = {6, 28, 5, 27};
+                const i32 codes[4] = {5, 27, 6, 28};
                 for (i32 k = 0; k < 4 && status >= 0; ++k) TPCHNN(AM_LIST, GR_GLOBAL, codes[k], DT_REAL, values[k], status);
                 if (status < 0) return fail();
             }

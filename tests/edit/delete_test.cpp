@@ -485,3 +485,31 @@ TEST(Delete, OnlyExitOrTheConfirmEndsAMarkedRange)
     EXPECT_TRUE(norak::transcript_has("display: attention on list 1 block 5")) << script();
     EXPECT_EQ(norak::replies_left(), 0u) << script();
 }
+
+// After a change the procedure block takes its first position and direction
+// as its start (codes 5 and 27) and its last as its end (6 and 28), where
+// the header update stores them and the take-over reads them.
+TEST(Delete, AfterAnEditTheFirstPositionIsTheStartAndTheLastTheEnd)
+{
+    ed::fresh();
+    const i32 dt[6] = {2024, 1, 2, 3, 4, 5};
+    fix::procedure(9, "EDITED", dt);
+    fix::line(22, {1, 2, 3}, {0, 0, 1});
+    fix::line(22, {4, 5, 6}, {0, 0.6f, 0.8f});
+    i32 open = 1, st = 0;
+    mnedup(open, 1, 0, 0, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(open, 0);
+    const f32 want[4][3] = {{fix::ORIGIN[0] + 1, fix::ORIGIN[1] + 2, fix::ORIGIN[2] + 3},
+                            {0, 0, 1},
+                            {fix::ORIGIN[0] + 4, fix::ORIGIN[1] + 5, fix::ORIGIN[2] + 6},
+                            {0, 0.6f, 0.8f}};
+    const i32 codes[4] = {5, 27, 6, 28};
+    for (i32 k = 0; k < 4; ++k) {
+        f32 v[3] = {-1, -1, -1};
+        i32 count = 3;
+        TPGETN(AM_LIST, GR_GLOBAL, codes[k], count, DT_REAL, v, st);
+        ASSERT_EQ(st, 0) << codes[k];
+        for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(v[c], want[k][c]) << "code " << codes[k] << " word " << c;
+    }
+}

@@ -566,21 +566,23 @@ TEST(ServiceMenu, InformationTextsOfAStoredToolPath)
     ASSERT_EQ(loop, next + 1);
     TPHDRF(loop, 0, name, size, left, type, level, macsys);
     EXPECT_EQ(text(size), pad(""));
-    // A sub-tool-path is counted whole, a procedure with its movement.
+    // A sub-tool-path is counted whole, a procedure with its geometry, and
+    // its movement entity as the tool path's entry it is.
     i32 proc = 0, number = 3, code = 9, nw = 0, ng = 0, st = 0;
     dbd_proc(3, proc, number, code, nullptr, nw, nullptr, ng, st);
     ASSERT_EQ(st, 0);
     norak::Entity moves = axes;
     const i32 movement = norak::add_entity(moves);
     norak::movement_entities()[proc] = movement;
-    const i32 outer = norak::add_toolpath_entity(header, {{2, tp}, {1, proc}});
+    const i32 outer = norak::add_toolpath_entity(header, {{2, tp}, {1, proc}, {4, movement}});
     TPHDRF(outer, 0, name, size, left, type, level, macsys);
     const size_t all = words + norak::entities()[outer].words.size() + norak::entities()[proc].words.size() +
                        moves.words.size();
     EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * all) + " BYTES"));
-    // A movement id of 0 names no entity: the procedure alone is counted.
-    norak::movement_entities()[proc] = 0;
-    TPHDRF(outer, 0, name, size, left, type, level, macsys);
+    // Named by its procedure alone, the movement entity is no entry: not
+    // counted.
+    const i32 bare = norak::add_toolpath_entity(header, {{2, tp}, {1, proc}});
+    TPHDRF(bare, 0, name, size, left, type, level, macsys);
     EXPECT_EQ(text(size), pad("TP SIZE = " + std::to_string(4 * (all - moves.words.size())) + " BYTES"));
 }
 

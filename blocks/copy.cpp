@@ -500,9 +500,10 @@ void CPYBLK(const i32& source, const i32& target, i32& type, i32& size, i32& sta
     if (source == AM_NONE) return;
     i32 cls = 0;
     // A type the class table does not know (15, or any above 227) is refused
-    // here by the header read with its own message; the copy's message below
-    // is for the types the table passes and no copy handles (25, 225, and
-    // the one-word blocks).
+    // here by the header read with its own message: the header is read
+    // before the type is looked at, and its failure ends the copy as any
+    // read failure does. The copy's message below is thus for the types the
+    // table passes and no copy handles (25, 225, and the one-word blocks).
     // In an entity stream a header block and a procedure block stand
     // without a type word, so only the caller can know them: it names a
     // procedure block by the type 12, and a header block by the type 0 with

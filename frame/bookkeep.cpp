@@ -114,10 +114,7 @@ void EDA2IO(const i32& mode, const char* key, const i32& count, i32* block, PrcI
     } else {
         const i32 m = NPT1[NPT1_MACHINE];
         const bool wire = m == 61 || m == 62 || m == 63 || m == 65 || m == 80;
-        if (!wire && PRM9[PRM9_TOOL] > 0) {
-            SGTOOL(3, PRM9[PRM9_TOOL], st);
-            if (st != 0) st = -1;
-        }
+        if (!wire && PRM9[PRM9_TOOL] > 0) SGTOOL(3, PRM9[PRM9_TOOL], st);
     }
     if (st < 0) {
         status = mode == 3 ? -11 : st;

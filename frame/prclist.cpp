@@ -112,9 +112,14 @@ bool list_walk(i32 unit)
     lclos();
     ltop();
     lacces(2, answer);
-    // An empty tool path lists as one with nothing in it (head and tail):
-    // no block of it is in error.
-    if (answer < 0) return true;
+    // An empty tool path (no first element, -1) lists as one with nothing in
+    // it (head and tail): no block of it is in error. An access that fails
+    // (-2) is a list in error, not an empty one.
+    if (answer == -1) return true;
+    if (answer < 0) {
+        eroutc("PROCTL, ERRORS IN LIST", 0);
+        return false;
+    }
     // The printer is told the tool path by -1, the one the list holds,
     // whatever the selector: a positive tool path id would make it read the
     // procedures' records from that entity and keep the list's place no more.
@@ -141,8 +146,13 @@ bool list_walk(i32 unit)
         // procedure's module for another's block).
         const i32 code = PRCINF.type[PI_LIST];
         if (ISMTYP(code) == 0 && !procedure_listing(unit, count, code, false)) return false;
+        // The step on ends the walk at the list's end (-2, the procedure
+        // was the last block); an access that fails (-1: the cursor is on
+        // a block still) is a list error, or the listing would be given out
+        // as complete without the procedures after this one.
         TPJUMP(1, st);
-        if (st < 0) return true;
+        if (st == -2) return true;
+        if (st < 0) break;
         FNDTYP(12, found);
     }
     // The search for the next procedure ends at the list's end (-2); any

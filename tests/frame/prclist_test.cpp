@@ -326,6 +326,24 @@ TEST(ProcList, FailuresAreReportedAndLeaveNoFileOpen)
     PROCTL(-1, 2);
     EXPECT_TRUE(norak::transcript_has("internal: PROCTL, ERRORS IN LIST"));
     EXPECT_FALSE(norak::transcript_has("host: segrun"));
+
+    // A list access refused anywhere: a listing given out ("OUTPUT TO
+    // FILE") holds every procedure; the walk's first access and its step on
+    // from a listed procedure fail it as a list error, never as an empty
+    // list or the list's end.
+    for (i32 n = 1; n < 1000; ++n) {
+        three_procedures();
+        norak::fail_list_call("lacces", n);
+        PROCTL(-1, 2);
+        norak::fail_list_call("lacces", 0);
+        if (!norak::transcript_has("list: lacces refused")) break;
+        if (!norak::transcript_has("OUTPUT TO FILE")) continue;
+        const auto lines = lines_of(fix::listing("CAVITY_CAV-1.PROC_LIST"));
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& l) { return l.find("PROCEDURE NUMBER = ") != std::string::npos; }),
+                  3)
+            << n;
+    }
 }
 
 TEST(ProcList, AStoredToolPathListsItsOwnProcedureTypesAndNestsSubToolPaths)
@@ -649,6 +667,31 @@ TEST(ProcDisplay, SubListsWithinAProcedureAreShownAndLeft)
         }
     }
     EXPECT_GE(walks, 2);
+}
+
+// The parameters of a procedure kept by the host come with its tool: a tool
+// that cannot be loaded fails the load with the loader's own status, or -11
+// when a template is read.
+TEST(ProcDisplay, AToolThatCannotBeLoadedFailsTheParameterLoad)
+{
+    three_procedures();
+    norak::Entity bad;
+    bad.id = 300;
+    bad.cls = 20;
+    bad.type = 2;
+    bad.words = {700, 2};  // a tool entity without its header
+    norak::add_entity(bad);
+    i32 st = 0, block[478] = {};
+    EDA2[EDA2_HELD] = 1;
+    WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);
+    struct Case {
+        i32 tool, mode, status;
+    };
+    for (const Case c : {Case{300, 1, -2}, Case{300, 3, -11}, Case{999, 1, -1}, Case{BALL, 1, 0}}) {
+        PRM9[PRM9_TOOL] = c.tool;
+        EDA2IO(c.mode, "TV27", 478, block, nullptr, st);
+        EXPECT_EQ(st, c.status) << c.tool << " " << c.mode;
+    }
 }
 
 namespace {

@@ -476,6 +476,8 @@ void PROCHD(const i32& selector)
     if (st != 0) return finish();
     aopen(HDR_UNIT, name, length, 2, st);
     if (st != 0) {
+        // This host's error with a file name takes the label at its own
+        // length (24) and the name's length, as usrms4 does.
         errou4("PROCHD, CANNOT OPEN FILE", name, length);
         return finish();
     }

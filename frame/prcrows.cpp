@@ -14,6 +14,8 @@
 
 namespace {
 constexpr i32 ATTENTION = 50;  // the attention code of a highlighted procedure
+// Rows past the count hold no procedure of this tool path (nothing, or a
+// procedure of one listed before): such a row gets the column's empty form.
 bool in_table(i32 k) { return k >= 1 && k <= PRCTAB.count && k <= PRT_MAX; }
 }  // namespace
 

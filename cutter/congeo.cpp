@@ -51,6 +51,9 @@ void TAPOFS(const f32& d, const f32& l, const f32& e, const f32& r)
     CGRCRN = R + r * (1.0 - CGSINA) * CGTANA;
     CGRTOP = R + l * CGTANA - (1.0 / CGCOSA - 1.0) * ee;
     CGRTP2 = CGRTOP - (1.0 - CGCOSA) * ee;
+    // The angle is the one TAPSET left; when that tool had no taper there is
+    // no apex for the enlarged tool either, and 0 stands in for R' / tan a as
+    // it does there, rather than an infinity that later sums would carry.
     CGZAPX = CGTANA != 0.0 ? R / CGTANA : 0.0;
     CGALLW = ee;
     CGLENE = l - ee * CGSINA;

@@ -244,6 +244,13 @@ void probe_inside(Str& w, i32 n, i32& np, i32* lengths, i32& status)
         copy3(w.q + 3 * (n - 1), w.q + 6);
         if (w.c) w.c[2] = w.c[n - 1];
         w.f[2] = w.f[n - 1];
+        // PNTNET marks a tapered tool's normal with +-1000 in its first
+        // component, where the string's own points carry unit normals. The
+        // probe's normal goes on as its surface normal, which BNDTRM hands
+        // to CNTTIP for the test point (the marker would throw that point far
+        // aside, a false step for the trimming of the start), and as its tool
+        // normal; so the unit normal is rebuilt, its side taken from the
+        // first and the last point between which the probe lies.
         f32 hint[3] = {w.t[0] + w.t[6], w.t[1] + w.t[7], w.t[2] + w.t[8]};
         strip_marker(pn, hint);
         copy3(pr, w.p + 3);
@@ -332,6 +339,10 @@ void BNDSTR(const f32* points, const f32* normals, const f32* tnormals, const i3
         i32 code = -1;
         BNDCRS(w.p + 3 * out, w.p + 3 * in, x, nrm, code, status);
         if (status != 0) return;
+        // As for the chord's probe: the crossing's normal from PNTNET carries
+        // a tapered tool's +-1000 marker, and BNDTRM hands the written normals
+        // to CNTTIP for the test points, so the unit normal is rebuilt, its
+        // side taken from the two points the crossing lies between.
         f32 hint[3] = {w.t[3 * out] + w.t[3 * in], w.t[3 * out + 1] + w.t[3 * in + 1],
                        w.t[3 * out + 2] + w.t[3 * in + 2]};
         strip_marker(nrm, hint);

@@ -433,7 +433,17 @@ void PRFSRC(f64 tolerance, const f64* va, f64 length, const f64* e, f64& s, i32&
         f64 t = 0;
         if (trv(cur, t) != 0) {
             // Failures counted from 1: the first reverses the step, and
-            // then each fifth after it (the sixth, the eleventh, ...).
+            // then each fifth after it (the sixth, the eleventh, ...), not
+            // the fifth, tenth, ... of the whole count. The reversed step is
+            // 2/9 of the one that failed, so five of them (10/9 of it) carry
+            // the walk back past the last point that answered. Reversing at
+            // the fifth failure of the whole count would cut that walk to
+            // four steps and turn it outward again 1/9 of a step short of
+            // that point: where the section ends that close to it, the
+            // search never gets back in and idles until its step shrinks
+            // away. The two counts gave the same contacts in every test and
+            // example and over some 140,000 random edges, as the edge travel
+            // clamps s to the edge.
             if (fails == 0 || fails % 5 == 0) {
                 if (std::fabs(step) < tolerance) return;
                 step *= -2.0 / 9.0;

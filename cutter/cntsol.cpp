@@ -253,7 +253,9 @@ void CNTCLS()
             S.SUBSHP = SUB_NONE;
     } else if (S.CRNHGT > S.TOPHGT) {
         // Corner centres above the flank's top: the corner meets the
-        // junction with the shank directly, which no edge case measures.
+        // junction with the shank directly, which no edge case measures
+        // (taken by the flat bottom's cases, such a tool's distances come
+        // out wrong).
         S.SUBSHP = SUB_NONE;
     } else if (S.BISLOW > S.BISTOP) {
         // The bisectors of the bottom corner and of the flank's top cross

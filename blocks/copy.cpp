@@ -15,6 +15,7 @@
 #include "blocks/writers.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "core/prcwrd.h"
 #include "core/records.h"
 #include "tools/toolcache.h"
 #include "tools/tooldsp.h"
@@ -538,8 +539,11 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     // and the frame's words of the technology case, the tool and the tool
     // display. All 23 machine values come back, the coordinate system's word
     // among them: the restore returns the state of before the operation.
+    // The two machine-state words go with the machine values: the procedure
+    // block is written from them, and an operation that reads another
+    // procedure sets them from that one.
     struct Saved {
-        i32 prm9[PRM9_N], dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N], filter[10];
+        i32 prm9[PRM9_N], mchstw[2], dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N], filter[10];
         char text[20], table[12];
         i32 techcase, tool, tler;
     };
@@ -548,6 +552,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     if (skip > 0) return;
     if (mode != 1 && mode != 3) {
         std::memcpy(s.prm9, PRM9, sizeof s.prm9);
+        std::memcpy(s.mchstw, MCHSTW, sizeof s.mchstw);
         std::memcpy(s.dsm4, DSM4, sizeof s.dsm4);
         std::memcpy(s.hei8, HEI8, sizeof s.hei8);
         std::memcpy(s.wrmb, WRMB, sizeof s.wrmb);
@@ -560,6 +565,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
         return;
     }
     std::memcpy(PRM9, s.prm9, sizeof s.prm9);
+    std::memcpy(MCHSTW, s.mchstw, sizeof s.mchstw);
     std::memcpy(DSM4, s.dsm4, sizeof s.dsm4);
     std::memcpy(HEI8, s.hei8, sizeof s.hei8);
     std::memcpy(WRMB, s.wrmb, sizeof s.wrmb);

@@ -717,6 +717,12 @@ void DIPB33(const f32& value)
     CYCST.first = value;
 }
 
+// The retract mode in force from a retract-mode block on is the block's
+// first int (the caller hands it): the display and the stock, the two
+// readers that act on the mode, both take that word, so the drill moves
+// shown and the stock computed from them follow one mode. The listing
+// prints the two ints as they stand, the first under "OLD"; it acts on
+// neither, and the module writes no such block whose order could settle it.
 void DIPB34(const i32& retract) { CYCST.retract = retract; }
 void DIPB35() { CYCST.active = 0; }
 void DIPB36(const f32& depth) { CYCST.depth = depth; }

@@ -56,7 +56,8 @@ struct Group {
 
 // The frequent-backup switch and the passes between backups are the reals
 // of "UPW2", which the pass loop reads; the block keeps them as integers.
-// A value no count can be (negative, too large, not a number) is kept as 0.
+// A value no switch or count can be is kept as 0: none is negative, and a
+// value too large or not a number has no integer to convert to.
 i32 backup_word(i32 word)
 {
     const f32 r = wrd2r(word);
@@ -160,10 +161,17 @@ void wmchtb(const i32& medium, const i32& machine, i32& count, i32& status)
     Group g(medium, GR_MACHINE);
     auto i = [&](bool when, i32 code, i32 value) { return !when || g.i(code, value); };
     auto r = [&](bool when, i32 code, i32 word) { return !when || g.seg(code, 1, DT_REAL, &word); };
-    if (t == -1) {
-        PRM9[PRM9_TOOL] = -1;
-        PRM9[PRM9_SHOWTOOL] = 1;
-    }
+    // Machine type -1 writes the tool word as -1 and the show-tool word as 1
+    // and keeps them in the machine record, each when its segment is
+    // reached: a group that ends before leaves the words as they were.
+    auto tool = [&]() {
+        if (t == -1) PRM9[PRM9_TOOL] = -1;
+        return PRM9[PRM9_TOOL];
+    };
+    auto showtool = [&]() {
+        if (t == -1) PRM9[PRM9_SHOWTOOL] = 1;
+        return PRM9[PRM9_SHOWTOOL];
+    };
     const i32* m = MCHTBL;
     const bool T16 = t == 16 || t == 17, T24 = t == 24;
     const bool NORM = t == 1 || t == 2 || t == 21 || t == 22 || t == 25 || t == 26 || t == -1;
@@ -171,8 +179,8 @@ void wmchtb(const i32& medium, const i32& machine, i32& count, i32& status)
     bool ok = g.status >= 0 && i(true, 0, t) && r(PQR, 1, PRM9[PRM9_FEED]) && r(PQR, 2, PRM9[PRM9_SPEED]) &&
               i(P, 4, PRM9[PRM9_PCT2]) && i(P || t == 21, 5, PRM9[PRM9_PCT3]) && i(P, 51, PRM9[PRM9_PCT25]) &&
               i(P, 52, PRM9[PRM9_PCT26]) && i(PQR, 6, PRM9[PRM9_SPIN]) && i(PQR, 7, PRM9[PRM9_DIR]) &&
-              i(PQR, 8, PRM9[PRM9_COOL]) && i(TOOL, 10, PRM9[PRM9_TOOL]) && i(true, 47, PRM9[PRM9_UCS]) &&
-              i(NORM, 11, PRM9[PRM9_SHOWTOOL]) && i(Q, 3, PRM9[PRM9_SPMODE]) && i(T24, 48, PRM9[PRM9_P56]) &&
+              i(PQR, 8, PRM9[PRM9_COOL]) && (!TOOL || g.i(10, tool())) && i(true, 47, PRM9[PRM9_UCS]) &&
+              (!NORM || g.i(11, showtool())) && i(Q, 3, PRM9[PRM9_SPMODE]) && i(T24, 48, PRM9[PRM9_P56]) &&
               r(T24, 49, PRM9[PRM9_P57]) && r(T24, 50, PRM9[PRM9_P58]) && i(T16, 12, PRM9[PRM9_P52]) &&
               i(T16, 14, PRM9[PRM9_P53]) && i(R, 55, m[0]) && i(R, 56, m[1]) && r(R, 57, m[2]) && i(R, 61, m[6]) &&
               r(R, 58, m[3]) && i(R, 62, m[7]) && r(R, 59, m[4]) && i(R, 63, m[8]) && r(R, 60, m[5]) &&
@@ -186,10 +194,10 @@ void wmchtb(const i32& medium, const i32& machine, i32& count, i32& status)
 void wlcprm(const i32& code, PrcCallback params, i32& status)
 {
     Group g(AM_APPEND, GR_LOCAL);
-    if (g.status >= 0) {
-        params(code, AM_APPEND, g.length, g.status);
-        if (g.status < 0) erou1c("[wlcprm - ]ERROR IN INSERT DATA FOR SEGMENT WITH CODE", code);
-    }
+    if (g.status >= 0) params(code, AM_APPEND, g.length, g.status);
+    // A group whose code and length word cannot be written is reported as
+    // a failed callback is: the local group is missing either way.
+    if (g.status < 0) erou1c("[wlcprm - ]ERROR IN INSERT DATA FOR SEGMENT WITH CODE", code);
     g.close(nullptr);
     status = g.status;
 }

@@ -255,7 +255,7 @@ void RMCHTB(const i32& medium, i32& count, i32& status)
     if (status < 0) return;
     i32 done = 0;
     while (done < count) {
-        i32 head[3];
+        i32 head[3] = {0, 0, 0};
         tpget(medium, 1, DT_INT, &head[0], status);
         if (status >= 0) tpget(medium, 1, DT_INT, &head[1], status);
         if (status >= 0) tpget(medium, 1, DT_INT, &head[2], status);
@@ -285,11 +285,13 @@ void RMCHTB(const i32& medium, i32& count, i32& status)
         }
         i32 code = head[0];
         i32 w = prm9_word(code);
+        // A segment of count 0 holds no value: its word keeps what it held,
+        // not a zero that was never read.
         if (code == 0) {
         } else if (w >= 0) {
-            PRM9[w] = code == 11 ? (value[0] != 0 ? 1 : 0) : value[0];
+            if (n > 0) PRM9[w] = code == 11 ? (value[0] != 0 ? 1 : 0) : value[0];
         } else if (code >= 55 && code <= 64) {
-            MCHTBL[code - 55] = value[0];
+            if (n > 0) MCHTBL[code - 55] = value[0];
         } else {
             erou1c("RMCHTB: WRONG PARAMETER, PARAMETER =", code);
         }
@@ -309,6 +311,8 @@ void get_mchprm(const i32& id, i32& count, i32& status)
     if (cls != EC_NC || type != ET_MCHPRM) {
         erou1c("get_mchprm, NOT A MCHPRM ENTITY. id = ", id);
         status = -1;
+        // The entity opened here is closed again: left open, it would stay
+        // the current entity of the caller's next entity reads and writes.
         eclose();
         return;
     }

@@ -28,7 +28,8 @@ extern i32 MCHTBL[MCHT_N];  // the host's machine table (codes 55 to 64)
 // (words 1 and 2 name the display block).
 constexpr i32 BLSK_LEVEL = 0;
 // Notes that the last sub-list was opened from block `number` at list level
-// `level`; a level outside the table is not noted.
+// `level`; a level outside the table is not noted (its word would lie past
+// the table).
 inline void blsk_note(i32 level, i32 number)
 {
     if (level < 1 || level >= BLSK_N) return;

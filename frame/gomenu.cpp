@@ -252,7 +252,9 @@ void open_procedure(const i32& type, const i32 feed, i32& moved, i32& status)
     STLINE(-1, GO_CODE[type], 0);
     i32 st = 0, set = 0, pausable = 0;
     MCHTYP(GO_CODE[type], set, pausable, st);
-    PTBT12(GO_CODE[type], 1, 0, NOGEOM, NOGEOM, NOGEOM, set, st);
+    // No associations are copied (flag 1), so no procedure is named as
+    // their source (-1).
+    PTBT12(GO_CODE[type], 1, -1, NOGEOM, NOGEOM, NOGEOM, set, st);
     if (st != 0) {
         status = -1;
         return;

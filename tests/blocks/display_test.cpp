@@ -8,6 +8,7 @@
 #include "blocks/copy.h"
 #include "blocks/procblk.h"
 #include "blocks/stfield.h"
+#include "core/prcwrd.h"
 #include "tests/blocks/common.h"
 #include "tests/tools/library.h"
 
@@ -643,6 +644,8 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     norak::load_session_text(LIBRARY);
     TLCCLR();
     PRM9[PRM9_TOOL] = 101;
+    MCHSTW[0] = 3;
+    MCHSTW[1] = 4;
     DSM4[0] = R(600.0f);
     HEI8[HEI8_CLEARANCE] = R(50.0f);
     WRMB[3] = 7;
@@ -653,6 +656,7 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     SAVSTA(0, 2, st);
     TYPFLT(1, 1);
     PRM9[PRM9_TOOL] = 102;
+    MCHSTW[0] = MCHSTW[1] = 0;
     DSM4[0] = R(-1.0f);
     HEI8[HEI8_CLEARANCE] = R(10.0f);
     WRMB[3] = 0;
@@ -664,6 +668,9 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     SAVSTA(0, 3, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(PRM9[PRM9_TOOL], 101);
+    EXPECT_EQ(MCHSTW[0], 3);  // the machine-state words with the machine values
+    EXPECT_EQ(MCHSTW[1], 4);
+    MCHSTW[0] = MCHSTW[1] = 0;
     EXPECT_EQ(wrd2r(DSM4[0]), 600.0f);
     EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 50.0f);
     EXPECT_EQ(WRMB[3], 7);

@@ -128,6 +128,41 @@ TEST_F(BlocksTest, MachineGroupResolvesEveryValue)
     put_group23(Words{1, 40, 1});
     RMCHTB(AM_APPEND, count, st);
     EXPECT_LT(st, 0);
+    // Segments of count 0 carry no value: their words keep what they held.
+    MCHTBL[2] = 44;
+    put_group23(Words{1, 1, 1, 57, 1, 1, 3, 2, 0, 12});
+    RMCHTB(AM_APPEND, count, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(wrd2r(PRM9[0]), 7.5f);
+    EXPECT_EQ(MCHTBL[2], 44);
+    EXPECT_EQ(PRM9[2], 12);
+}
+
+// A machine-parameter entity is read with its group; an id that cannot be
+// opened, or names another kind of entity, fails with its message and
+// leaves no entity open and the machine values as they were.
+TEST_F(BlocksTest, MachineParameterEntityIsCheckedBeforeItIsRead)
+{
+    const i32 good = norak::add_entity({0, 9, norak::MCHPRM_TYPE, {0, 0, 0, 4, 1, 2, 1, R(55.0f)}, {}, ""});
+    const i32 other = norak::add_entity({0, 9, norak::LCLPRM_TYPE, {0, 0, 0, 4, 1, 2, 1, R(66.0f)}, {}, ""});
+    struct Case {
+        i32 id, status;
+        const char* text;
+        f32 feed;
+    };
+    const Case cases[] = {{good, 0, nullptr, 55.0f},
+                          {other, -1, "get_mchprm, NOT A MCHPRM ENTITY. id = ", 55.0f},
+                          {other + 50, -1, "get_mchprm, PROBLEMS IN OPENNING ENTITY", 55.0f}};
+    for (const Case& c : cases) {
+        i32 count = -1, st = 0;
+        get_mchprm(c.id, count, st);
+        EXPECT_EQ(st, c.status) << c.id;
+        if (c.text) {
+            EXPECT_TRUE(norak::transcript_has(c.text)) << c.id;
+        }
+        EXPECT_EQ(norak::open_entity(), 0) << c.id;
+        EXPECT_EQ(wrd2r(PRM9[0]), c.feed) << c.id;
+    }
 }
 
 TEST_F(BlocksTest, TechnologyParametersKeepOneTypePerCode)

@@ -815,6 +815,34 @@ TEST_F(ProcTest, GroupWritersFailWhenASegmentCannotBeWritten)
         EXPECT_EQ(w.size(), 7u) << text;
         EXPECT_EQ(w[2], 4) << text;
     }
+    // No room for the group's code and length: each writer still fails
+    // with its message and leaves the block as it was.
+    for (const auto& [text, write] : writers) {
+        const size_t before = norak::transcript_count(text);
+        i32 st = 0;
+        BLKOPN(AM_LIST, 12, 0, st);
+        norak::settings().element_capacity = 1;
+        write(st);
+        BLKCLS(AM_LIST);
+        norak::settings().element_capacity = 32768;
+        EXPECT_EQ(st, -1) << text;
+        EXPECT_EQ(norak::transcript_count(text), before + 1) << text;
+        EXPECT_EQ(dump::main_list().back().size(), 1u) << text;
+    }
+    // Machine type -1 cut at code 0: the tool and show-tool words of the
+    // machine record stay as they were, their segments never reached.
+    PRM9[PRM9_TOOL] = 8;
+    PRM9[PRM9_SHOWTOOL] = 0;
+    i32 st = 0, count = 0;
+    BLKOPN(AM_LIST, 12, 0, st);
+    norak::settings().element_capacity = 3;
+    wmchtb(AM_APPEND, -1, count, st);
+    BLKCLS(AM_LIST);
+    norak::settings().element_capacity = 32768;
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(PRM9[PRM9_TOOL], 8);
+    EXPECT_EQ(PRM9[PRM9_SHOWTOOL], 0);
 }
 
 // Updates that cannot read or write a block whole fail with their message:

@@ -186,7 +186,11 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
     i32 side = 0;
     bool outside = false;
     for (i32 k = 0; k < 3; ++k) {
-        f64 gk = g[k];
+        f64& gk = g[k];
+        // A needle's distance within the margin takes the next edge's side
+        // and keeps it: the third edge's next is the first, as it stands by
+        // then, so a point within the margin of the first vertex lies on the
+        // side of the edge across from it.
         if (std::fabs(gk) <= eps) {
             if (!r_zero) return;
             gk = g[(k + 1) % 3] < 0.0 ? -std::fabs(gk) : std::fabs(gk);

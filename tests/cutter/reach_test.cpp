@@ -236,6 +236,36 @@ TEST(BoxDistances, NearestAndFarthestInUnits)
     EXPECT_EQ(d, 1.0f);
 }
 
+// The reach test of the gathering over the triangle (0,0) (1,0) (0,1): 0
+// where the tool of radius R at the point reaches it (or, with R zero, where
+// the point lies within the needle's margin of 0.004), 1 where it does not.
+TEST(BoxDistances, TriangleWithinTheToolsReach)
+{
+    const f32 v[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const f32 h = std::sqrt(0.5f);
+    const f32 ed[9] = {1, 0, 0, -h, h, 0, 0, -1, 0};
+    const i32 es[3] = {0, 0, 0};
+    struct Case {
+        f32 x, y, R;
+        i32 want;
+    };
+    const Case cases[] = {
+        {-0.001f, -0.001f, 0.0f, 0},  // just outside the first vertex: the margin's sides agree
+        {1.002f, -0.001f, 0.0f, 1},   // just outside the second: the sides carried disagree
+        {0.2f, 0.2f, 0.0f, 0},        // inside
+        {0.5f, 0.00005f, 0.5f, 0},    // on an edge's line
+        {0.5f, -0.3f, 0.5f, 0},       // outside, the circle crossing the first edge
+        {2.0f, -0.3f, 0.5f, 1},       // outside, every edge missed
+        {3.0f, 3.0f, 0.5f, 1},        // farther than R from every edge's line
+    };
+    for (const Case& c : cases) {
+        const f32 p[2] = {c.x, c.y};
+        i32 res = -1;
+        TRGRCH(p, c.R, v, c.R == 0.0f ? 1 : 0, ed, es, res);
+        EXPECT_EQ(res, c.want) << c.x << " " << c.y << " R " << c.R;
+    }
+}
+
 TEST(EdgeRefinements, BallCornerZoneAndDistance)
 {
     // The ball of radius 1 meets a vertical edge at the height of its centre.

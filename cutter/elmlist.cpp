@@ -54,6 +54,9 @@ const i32* elmtrg(const i32* entry)
 void* elmbase(const i32* h)
 {
     if (h[0] < 0) return nullptr;
+    // The check word set when the array was opened is tested before the
+    // handle is used: a handle overwritten since would hand out another
+    // array's address, and the lists would be read and written there.
     if (h[1] != hdlchk(h[0])) {
         eroutc("elm2nd, CHECK WORD OF A LIST IS WRONG", 0);
         return nullptr;

@@ -4,6 +4,7 @@
 
 #include "cutter/congeo.h"
 #include "core/host.h"
+#include "core/hostmat.h"
 #include "surfaces/trimodel.h"
 
 namespace {
@@ -12,48 +13,6 @@ namespace {
 f32 last_axis[3] = {-10.0f, -10.0f, -10.0f};
 f32 last_point[3] = {-99999.0f, -99999.0f, -99999.0f};
 f32 M[9], MI[9];
-
-// Rotation that takes the plane's normal onto +Z: rows u, v, w.
-void plrot(const f64* plane, f32* m)
-{
-    f64 w[3] = {plane[0], plane[1], plane[2]};
-    if (v3unitd(w) != 0) w[0] = 0, w[1] = 0, w[2] = 1;
-    f64 u[3];
-    if (std::fabs(w[0]) < 1e-12 && std::fabs(w[1]) < 1e-12) {
-        u[0] = 1, u[1] = 0, u[2] = 0;
-    } else {
-        f64 t[3] = {-w[1], w[0], 0.0};  // horizontal, across the tilt
-        v3unitd(t);
-        cross3(t, w, u);
-        v3unitd(u);
-    }
-    f64 v[3];
-    cross3(w, u, v);
-    for (i32 k = 0; k < 3; ++k) {
-        m[k] = static_cast<f32>(u[k]);
-        m[3 + k] = static_cast<f32>(v[k]);
-        m[6 + k] = static_cast<f32>(w[k]);
-    }
-}
-
-i32 m3inv(const f32* m, f32* mi)
-{
-    f64 a = m[0], b = m[1], c = m[2], d = m[3], e = m[4], f = m[5], g = m[6], h = m[7], i = m[8];
-    f64 det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-    if (std::fabs(det) < 1e-20) return -1;
-    f64 r[9] = {e * i - f * h, c * h - b * i, b * f - c * e, f * g - d * i, a * i - c * g,
-                c * d - a * f, d * h - e * g, b * g - a * h, a * e - b * d};
-    for (i32 k = 0; k < 9; ++k) mi[k] = static_cast<f32>(r[k] / det);
-    return 0;
-}
-
-void mul(const f32* m, const f32* p, f32* out)
-{
-    f64 x = f64(m[0]) * p[0] + f64(m[1]) * p[1] + f64(m[2]) * p[2];
-    f64 y = f64(m[3]) * p[0] + f64(m[4]) * p[1] + f64(m[5]) * p[2];
-    f64 z = f64(m[6]) * p[0] + f64(m[7]) * p[1] + f64(m[8]) * p[2];
-    out[0] = static_cast<f32>(x), out[1] = static_cast<f32>(y), out[2] = static_cast<f32>(z);
-}
 
 }  // namespace
 
@@ -64,26 +23,24 @@ void FRMSET(const f32* point, const f32* axis)
         if (std::fabs(axis[k] - last_axis[k]) > 1e-5f || std::fabs(point[k] - last_point[k]) > 1e-4f) same = false;
     if (same) return;
     for (i32 k = 0; k < 3; ++k) last_axis[k] = axis[k], last_point[k] = point[k];
-    f64 plane[4] = {axis[0], axis[1], axis[2],
-                    -(f64(point[0]) * axis[0] + f64(point[1]) * axis[1] + f64(point[2]) * axis[2])};
+    const f32 plane[4] = {axis[0], axis[1], axis[2],
+                          static_cast<f32>(-(f64(point[0]) * axis[0] + f64(point[1]) * axis[1] + f64(point[2]) * axis[2]))};
     plrot(plane, M);
-    if (m3inv(M, MI) != 0)
+    i32 st = 0;
+    m3inv(M, MI, st);
+    if (st != 0)
         for (i32 k = 0; k < 9; ++k) MI[k] = M[k];
 }
 
 void FRMROT(const f32* point, const f32* axis, f32* p)
 {
     FRMSET(point, axis);
-    f32 q[3];
-    mul(M, p, q);
-    p[0] = q[0], p[1] = q[1], p[2] = q[2];
+    m3vec(M, p, p);
 }
 
 void FRMBCK(f32* p)
 {
-    f32 q[3];
-    mul(MI, p, q);
-    p[0] = q[0], p[1] = q[1], p[2] = q[2];
+    m3vec(MI, p, p);
 }
 
 void TRGROT(const f32* point, const f32* axis, const f32* nodes, const i32* entry, i32* copy, i32* box,
@@ -91,9 +48,9 @@ void TRGROT(const f32* point, const f32* axis, const f32* nodes, const i32* entr
 {
     FRMSET(point, axis);
     for (i32 k = 0; k < TRG_WORDS; ++k) copy[k] = entry[k];
-    for (i32 v = 0; v < 3; ++v) mul(M, nodept(nodes, entry[TRG_NODE + v]), corners + 3 * v);
+    for (i32 v = 0; v < 3; ++v) m3vec(M, nodept(nodes, entry[TRG_NODE + v]), corners + 3 * v);
     f32 n[3] = {wrd2r(entry[TRG_NRM]), wrd2r(entry[TRG_NRM + 1]), wrd2r(entry[TRG_NRM + 2])}, nt[3];
-    mul(M, n, nt);
+    m3vec(M, n, nt);
     f32 d = -(corners[0] * nt[0] + corners[1] * nt[1] + corners[2] * nt[2]);
     if (nt[2] < 0.0f) {
         for (f32& c : nt) c = -c;

@@ -30,6 +30,9 @@ namespace {
 // keeps bad surfaces, the surface entered among them; status -1.
 void overflow(i32 surface_id, const f32* point, i32& status)
 {
+    // The message's four pieces are joined end to end, as the host's text
+    // builder joins texts, nothing put between them, with the surface's id
+    // and the point's X and Y filled in.
     char text[256];
     std::snprintf(text, sizeof text, "LOCPNT, TOO MANY TRIANGLES UNDER TOOL  ID=%dUSE A SMALLER TOOL OR INCREASE TOLERANCE X=%f Y=%f",
                   surface_id, point[0], point[1]);
@@ -317,6 +320,10 @@ void Drop::floor_rule()
 // beyond the grid or the gathering fails.
 bool Drop::gather()
 {
+    // The point's XY goes into the grid's words in thousandths just below: a
+    // point beyond what a word holds would wrap there (an undefined
+    // conversion) and gather the triangles of some other place, so it is
+    // refused first, with a message and status -1.
     if (!elm_fits(orig, 0.0)) {
         eroutc("LOCPNT, POINT BEYOND THE TRIANGLE GRID", 0);
         status = -1;
@@ -325,6 +332,10 @@ bool Drop::gather()
     i32 ixy[2] = {static_cast<i32>(orig[0] * 1000.0f), static_cast<i32>(orig[1] * 1000.0f)};
     i32 st = 0;
     f32 bz = 0;
+    // The gathering is handed the point as it came, not as turned into the
+    // tool's frame above: it turns the point into that frame itself (and
+    // gathers the cells about the unturned point), so a point turned here
+    // would be turned twice.
     f32 gp[3] = {orig[0], orig[1], orig[2]};
     elm2nd(tool_type & 1, gp, ixy, tol, ELMCAP, ntri, m, bz, part, check, other, st);
     if (st < 0) {
@@ -395,7 +406,7 @@ bool Drop::examine()
                 if (quick && !probing() && p % BLK == 0 && p + BLK <= ntri) {
                     // A whole block passed over: the tests below, for its
                     // highest top and its one surface.
-                    if (limited && B > zl + 0.1f * tol) break;
+                    if (limited && !border && B > zl + 0.1f * tol) break;
                     const i32 b = p / BLK;
                     blocks.sum(b, side);
                     if (blocks.srf[b] == prev_srf && passed_over(blocks.top[b] + prev_e)) {
@@ -405,7 +416,13 @@ bool Drop::examine()
                 }
                 if (p == p0 || p == pm) continue;
             }
-            if (limited && B > zl + 0.1f * tol) break;
+            // Once B stands above the limit every further triangle is
+            // skipped. B only rises during a drop, but for the border road's
+            // tie, which lowers it: outside that road the pass ends at once.
+            if (limited && B > zl + 0.1f * tol) {
+                if (!border) break;
+                continue;
+            }
             if (noted && !early) {
                 const unsigned char bit = pass == 0 ? 1 : 2;
                 if (!(side.pass[p] & bit)) continue;
@@ -429,6 +446,8 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
 {
     q.le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
     q.ent = run.triangle(q.le);
+    // An entry whose triangle cannot be had (its node's array or the turned
+    // copies gone) is passed over, not read from nothing.
     if (!q.ent) return SKIP;
     LOCNEX += 1.0;
     q.srfno = q.ent[TRG_SRF];
@@ -815,13 +834,17 @@ void Drop::end_rule()
     }
     if (border && BRDINS == 0 && BRDFLG == 1 && LOCOFA != 0.0f)
         BRDFLG = FREBRD(res.cpt, orig, ntri, elmlst(), elmidx()) == 1 ? 1 : 0;
+    // "No last winner" is read as no winner in this drop: LOCLST may still
+    // name a triangle won at an earlier point, which the next drop has no
+    // reason to try first when this one found nothing to win.
     LOCNRM = (count == 0 || !winner) ? 1 : 0;
+    // The point leaves with the drop's height, outside tool-axis mode too,
+    // not with the height of the last contact examined: that one need not
+    // have won, and a caller reading the point back reads the answer.
+    point[2] = B;
     if (axis) {
-        point[2] = B;
         FRMSET(orig, LOCTAX);
         FRMBCK(point);
-    } else {
-        point[2] = B;
     }
 }
 

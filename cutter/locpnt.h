@@ -31,7 +31,10 @@ extern f64 LOCNTS, LOCNGT, LOCNEX, LOCNCT;
 // gathered. Mode 10 or more starts below point's Z; mode % 10 = 2 only
 // with other-part triangles; bit 0 of tool_type reuses the last cells.
 // Status 0 contact, 1 none (4 in mode 3 over triangles), + 10 when a
-// second surface reached the top; negative on failure.
+// second surface reached the top; negative on failure. The gathering's
+// lists (ELMLST, ELMIDX and their capacity ELMCAP) are not arguments: they
+// are the module's own cells, which every caller would hand in, and the
+// drop reaches them where they live.
 void LOCPNT(const i32& mode, const i32& tool_type, f32* point, const f32& tolerance, i32& ntri, f32& z,
             f32* normal, const i32& capacity, i32& count, const LocRes& res, i32& status);
 

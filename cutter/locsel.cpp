@@ -48,6 +48,8 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
         }
     }
     const i32* srf = srfbas();
+    // With no contact at all there is no first entry to read: the choice
+    // then finds nothing (status -2), as for contacts none of which counts.
     if (n >= 1 && ctri[0] == -1) {
         H = z;
         for (i32 k = 0; k < 3; ++k) contact[k] = cpt[k];

@@ -104,6 +104,9 @@ void EDGZON(const f64* s, const f64* d, f64 rc, f64 W, f64* range, i32& status)
     // corner circles, centred at (+-(W - rc), rc), in the quarter of each
     // that bounds the tool (outward of and below its centre).
     status = -1;
+    // A level edge crosses neither plane of the band (the crossings'
+    // parameters would divide by zero): it lies within the band or beside
+    // it as a whole, so its range is the whole line.
     if (d[2] == 0.0) {
         range[0] = -1.0e300;
         range[1] = 1.0e300;
@@ -112,6 +115,8 @@ void EDGZON(const f64* s, const f64* d, f64 rc, f64 W, f64* range, i32& status)
         range[0] = std::fmin(t0, t1);
         range[1] = std::fmax(t0, t1);
     }
+    // An edge along x projects onto the YZ plane as one point: no line to
+    // meet the circles with, so neither gives an intersection (status -1).
     const f64 a = d[1] * d[1] + d[2] * d[2];
     if (!(a > 0.0)) return;
     bool met = false;
@@ -125,7 +130,10 @@ void EDGZON(const f64* s, const f64* d, f64 rc, f64 W, f64* range, i32& status)
         // Is the point at t in the bounding quarter of this circle?
         auto quarter = [&](f64 t) { return side * (py + t * d[1]) > 0.0 && pz + t * d[2] < 0.0; };
         if (disc <= 1e-12 * (b * b + std::fabs(a * c))) {
-            // A tangent there: the edge touches the corner at one point.
+            // A tangent there: the edge touches the corner at one point. Its
+            // one parameter is the first, which raises range[0] as for two
+            // crossings (the touch lies within the band, so it never lowers
+            // it); the refinement is handed the touch in range[0].
             const f64 t = -b / a;
             if (quarter(t)) {
                 range[0] = t;

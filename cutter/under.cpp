@@ -200,7 +200,8 @@ static inline void elm_reset(i32& count, i32& best, f32& best_z, i32& part_seen,
 // The tool's square in the grid about ixy (half-width the radius in mode 2, else the reach), the
 // cells it meets gathered (unless mode 1), and in tool-axis mode the point turned into the axis's
 // frame (turned; ixy and the square follow it). A point or a reach the grid's words cannot hold is
-// refused before any of it is computed: false, status set.
+// refused before any of it is computed, with a message: false, status -1. Its thousandths would
+// wrap in the conversion to a word (undefined), and the square would gather another place's cells.
 static inline bool elm_square(i32 mode, f32* point, i32* ixy, f32 radius, i32* sq, f32* turned, i32& status)
 {
     const f64 reach = elm_reach();

@@ -14,6 +14,15 @@
 // List entry: the triangle's quadtree node (-1: a turned copy in ELMCPY),
 // its index in that node's array (or in ELMCPY), its key (f32) and the
 // highest Z of its vertices (f32, in the tool's frame in tool-axis mode).
+// The triangle is named by node and index, not by its address: an address
+// does not fit a 32-bit word on every host, and node and index stay right
+// when a node's array moves as it grows, or the copies' array with it, so
+// no entry needs pointing again after a growth. For that the rows of the
+// cells gathered (ELMCLS) carry their node's number after the node's row.
+// The top beside the key spares the drop a reading of the three vertices.
+// The gathering's lists are not handed to the routines below as arguments
+// (nor LOCSEL's two arguments that are passed and never read): they are
+// the module's own cells, which every caller would hand in.
 constexpr i32 ELM_WORDS = 4;
 constexpr i32 ELM_NODE = 0, ELM_INDEX = 1, ELM_KEY = 2, ELM_TOP = 3;
 constexpr i32 ELM_STEP = 500;  // the lists grow 500 entries at a time
@@ -88,7 +97,10 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status);
 // Height estimate of a tool of kind `code` over a triangle's box: kind 1
 // farthest box corner, 2 nearest box point (status 1: out of reach). pxy is
-// the point in thousandths.
+// the point in thousandths as they are, not truncated to whole ones: from a
+// truncated point a box distance could come out up to a thousandth and a
+// half off, the nearest one too long (the drop's bound then too low, and a
+// triangle the tool touches passed over) or the farthest one too short.
 void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
             const i32& code, f32& estimate, i32& status);
 // The two box distances of BOXNEA and BOXFAR, expanded where the height

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "core/hostmat.h"
 #include "platform/norak/thin.h"
 
 namespace {
@@ -100,6 +101,52 @@ void m3vec(const f32* m, const f32* v, f32* out)
     out[0] = r[0];
     out[1] = r[1];
     out[2] = r[2];
+}
+
+void plrot(const f32* plane, f32* m)
+{
+    // unit length in place; false for a vector of no length
+    auto unit = [](f64* a) {
+        const f64 l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+        if (l == 0.0) return false;
+        a[0] /= l, a[1] /= l, a[2] /= l;
+        return true;
+    };
+    auto cross = [](const f64* a, const f64* b, f64* c) {
+        c[0] = a[1] * b[2] - a[2] * b[1], c[1] = a[2] * b[0] - a[0] * b[2], c[2] = a[0] * b[1] - a[1] * b[0];
+    };
+    f64 w[3] = {plane[0], plane[1], plane[2]};
+    if (!unit(w)) w[0] = 0, w[1] = 0, w[2] = 1;
+    f64 u[3];
+    if (std::fabs(w[0]) < 1e-12 && std::fabs(w[1]) < 1e-12) {
+        u[0] = 1, u[1] = 0, u[2] = 0;
+    } else {
+        f64 t[3] = {-w[1], w[0], 0.0};  // horizontal, across the tilt
+        unit(t);
+        cross(t, w, u);
+        unit(u);
+    }
+    f64 v[3];
+    cross(w, u, v);
+    for (int k = 0; k < 3; ++k) {
+        m[k] = static_cast<f32>(u[k]);
+        m[3 + k] = static_cast<f32>(v[k]);
+        m[6 + k] = static_cast<f32>(w[k]);
+    }
+}
+
+void m3inv(const f32* m, f32* out, i32& status)
+{
+    const f64 a = m[0], b = m[1], c = m[2], d = m[3], e = m[4], f = m[5], g = m[6], h = m[7], i = m[8];
+    const f64 det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    if (std::fabs(det) < 1e-20) {
+        status = -1;
+        return;
+    }
+    const f64 r[9] = {e * i - f * h, c * h - b * i, b * f - c * e, f * g - d * i, a * i - c * g,
+                      c * d - a * f, d * h - e * g, b * g - a * h, a * e - b * d};
+    for (int k = 0; k < 9; ++k) out[k] = static_cast<f32>(r[k] / det);
+    status = 0;
 }
 
 void m3tpos(const f32* m, f32* out)

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/host.h"
+#include "core/hostmat.h"
 #include "platform/norak/norak.h"
 
 namespace {
@@ -78,3 +79,55 @@ TEST(Planes, TheModelToWorldMapAndBack)
 }
 
 }  // namespace
+
+// The plane rotation turns the plane's normal onto +Z with the rows the
+// stand-in's README gives; the inverse undoes a matrix, and a singular one
+// is refused with its output untouched.
+TEST(Planes, PlaneRotationAndMatrixInverse)
+{
+    const f32 b = 0.3f, sb = std::sin(b), cb = std::cos(b);
+    struct Case {
+        f32 n[3];
+        f32 u[3];  // the first row the README gives
+    };
+    const Case cases[] = {
+        {{0, 0, 1}, {1, 0, 0}},
+        {{0, 0, -2}, {1, 0, 0}},
+        {{0, 0, 0}, {1, 0, 0}},
+        {{sb, 0, cb}, {cb, 0, -sb}},
+        {{0, 3 * sb, 3 * cb}, {0, cb, -sb}},
+    };
+    for (const Case& c : cases) {
+        const f32 plane[4] = {c.n[0], c.n[1], c.n[2], 7.0f};
+        f32 m[9];
+        plrot(plane, m);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(m[k], c.u[k], 1e-6) << k;
+        // orthonormal rows, and the normal turned onto +Z
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_NEAR(m[3 * i] * m[3 * j] + m[3 * i + 1] * m[3 * j + 1] + m[3 * i + 2] * m[3 * j + 2],
+                            i == j ? 1.0 : 0.0, 1e-6);
+        const f64 ln = std::sqrt(f64(c.n[0]) * c.n[0] + f64(c.n[1]) * c.n[1] + f64(c.n[2]) * c.n[2]);
+        if (ln > 0.0) {
+            f32 w[3] = {c.n[0], c.n[1], c.n[2]};
+            m3vec(m, w, w);
+            EXPECT_NEAR(w[0], 0.0, 1e-6);
+            EXPECT_NEAR(w[1], 0.0, 1e-6);
+            EXPECT_NEAR(w[2], ln, 1e-6);
+        }
+        f32 mi[9];
+        i32 st = -5;
+        m3inv(m, mi, st);
+        EXPECT_EQ(st, 0);
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_NEAR(mi[3 * i] * m[j] + mi[3 * i + 1] * m[3 + j] + mi[3 * i + 2] * m[6 + j], i == j ? 1.0 : 0.0,
+                            1e-6);
+    }
+    const f32 flat[9] = {1, 2, 3, 2, 4, 6, 0, 1, 0};
+    f32 out[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
+    i32 st = 0;
+    m3inv(flat, out, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(out[0], 9.0f);
+}

@@ -682,7 +682,9 @@ void SRVMNU(const i32& editing, const i32& whole, i32& printcell, const i32& mac
         }
         prcont();
         REDSPL();
-        // The reply of the procedure menus' form (the host's modif1 of it).
+        // The rows of this host's procedure menu form are read with modrpl;
+        // its modif1 reads the execution and column forms, whose rows and
+        // state words this menu does not build.
         i32 reply = 0;
         modrpl(reply);
         status = reply;

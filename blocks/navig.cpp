@@ -250,7 +250,10 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
     lacces(0, answer);
     i32 size = 0, type = 0, cls = 0;
     TPBLKH(AM_APPEND, size, type, cls, status);
-    if (status < 0 || type != BT_PROC) {
+    // A refused access (-2) leaves the word position where it was, so the
+    // header read after it may start inside the block: the block counts as
+    // unread, as when the header read itself fails, not as a procedure.
+    if (answer < -1 || status < 0 || type != BT_PROC) {
         eroutc("FSTLST,THE CURRENT BLOCK IS NOT A PROCEDURE DEFINITION BLOCK", 0);
         status = -1;
         return;
@@ -267,7 +270,13 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
     i32 f[6] = {0, 0, 0, 0, 0, 1}, slots[2 * NSLOTS], length = 0;
     init_geom_slots(slots);
     if (status >= 0) get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, length, status);
-    if (status < 0) return;
+    // The search leaves a failed list read to its caller: told here as this
+    // routine's list error, so that no failure goes without a message.
+    if (status < 0) {
+        eroutc("FSTLST - list errors", 0);
+        status = -1;
+        return;
+    }
     status = 0;
     if (length == 0 || (f[5] == 0 && f[0] > 0)) return;
     OPNSBL(status);
@@ -278,10 +287,15 @@ void FSTLST(f32* first, f32* firstdir, f32* last, f32* lastdir, i32& none, i32& 
     // From the sub-list's start to its first movement block. A block whose
     // header cannot be read is a list failure, not the end of the moves:
     // answering "no movement" there would leave the caller's first and last
-    // positions as they were and report nothing.
+    // positions as they were and report nothing. So is an access the host
+    // refuses (-2): only "no such element" (-1) is the end of the sub-list.
     lacces(2, answer);
     bool moves = false;
-    while (answer > 0) {
+    while (answer != -1) {
+        if (answer < 1) {
+            status = -1;
+            break;
+        }
         i32 hst = 0;
         TPBLKH(AM_LIST, size, type, cls, hst);
         if (hst < 0) {

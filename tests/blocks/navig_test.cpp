@@ -413,6 +413,39 @@ TEST_F(NavTest, FirstAndLastPositionsFailOnABlockThatCannotBeRead)
     EXPECT_EQ(level, 1);
 }
 
+// A list access the host refuses anywhere in the search ends it as a list
+// failure: it is never answered as a procedure without moves.
+TEST_F(NavTest, FirstAndLastPositionsFailOnARefusedListAccess)
+{
+    build();
+    for (i32 n = 1;; ++n) {
+        go(5);
+        const size_t refusals = norak::transcript_count("list: lacces refused");
+        const size_t before = norak::transcript_count("FSTLST");
+        norak::fail_list_call("lacces", n);
+        f32 f[3] = {}, fd[3] = {}, l[3] = {}, ld[3] = {};
+        i32 none = 0, st = 0;
+        FSTLST(f, fd, l, ld, none, st);
+        const bool refused = norak::transcript_count("list: lacces refused") > refusals;
+        norak::fail_list_call("lacces", 0);
+        i32 level = 0;
+        gtlstn(1, level);
+        if (level != 1) {
+            CLSSBL(level);
+            ADD_FAILURE() << "left in the sub-list, refused call " << n;
+        }
+        if (!refused) {
+            EXPECT_EQ(st, 0);
+            EXPECT_EQ(none, 0);
+            expect_point(l, 8, 8, 8);
+            EXPECT_GT(n, 2);
+            break;
+        }
+        EXPECT_EQ(st, -1) << "refused call " << n;
+        EXPECT_EQ(norak::transcript_count("FSTLST"), before + 1) << "refused call " << n;
+    }
+}
+
 // Two sub-list levels down, the searches come back to the block they
 // started from, at the level they started at.
 TEST_F(NavTest, PositionsTwoSubListLevelsDown)

@@ -21,6 +21,7 @@
 
 DispatchState DSPKPT = {-1, 0.0f, 0, 0.0f, 0};
 ProcVisibility DSPVIS = nullptr;
+const i32* DSPVTB = nullptr;
 
 namespace {
 // The current list's transformation: p -> M p + t.

@@ -33,6 +33,10 @@ void DSPINI(const i32& mode);
 // down by the procedure tables when the module is loaded.
 using ProcVisibility = i32 (*)(i32 row);
 extern ProcVisibility DSPVIS;
+// The words of that table (row r at index r, rows 1 to DSP_ROWS, index 0
+// unused), handed down with it; null until then.
+constexpr i32 DSP_ROWS = 200;
+extern const i32* DSPVTB;
 // Shows the blocks of a procedure's movement entity (procedure entity id).
 // Mode 4 shows them as mode 1 when the procedure's parameter 107 is set,
 // handing the host 0 for it, blanked unless the sub-procedure's row of the

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "blocks/dspblk.h"
 #include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
@@ -27,15 +28,18 @@ void template_failure(const char* who)
     eroutc(who, 0);
 }
 
-// The display table handed to the host's transformation (cltrin) with the
-// value of code 45. The block display names no table for this value: its
-// tables are the procedures' visibility and identifier entries and the
-// host's NC table, none of them a transformation, and the one-block display
-// resets the transformation with -1 and no table at all. Read here as a
-// table of zeros: the host gets a table it can read (no null pointer) that
-// adds nothing of its own to the value, so the transformation starts from
-// none as it does after the one-block display's reset.
-i32 display_table[4] = {0, 0, 0, 0};
+// The table handed to the host's transformation (cltrin) with the value of
+// code 45 is the block display's procedure visibility table (DSPVTB: a
+// row's entry 1 when the procedure is shown), the one the display of a
+// procedure's sub-procedures reads. It is chosen because it is the only
+// table of the block display that the module keeps: the NC table is the
+// host's own (the module only sets its id and has it read), and the list
+// transformation is fetched from the host, not a table of ours. The value
+// of code 45 is itself the procedure's entry of the procedure tables (the
+// word the block stores from "EDA2" word 5), so value and table come from
+// the same rows. Before the tables are handed down the host gets a table of
+// the same rows all 0 (none shown), never a null pointer.
+const i32 NO_ROWS[DSP_ROWS + 1] = {};
 
 // Reads the global group from `medium`; `given` is the medium the caller
 // named, by which the value of code 45 is kept or turned off.
@@ -117,7 +121,7 @@ void read_global_group(const i32& medium, const i32 given, i32& count, i32& stat
     }
     if (!had107) BLKDSW = 0;
     if (given != 1 && given != 4 && given != 6 && given != MED_TPLREAD && CLT46 == 2) CLTVAL = -1;
-    cltrin(CLTVAL, display_table);
+    cltrin(CLTVAL, DSPVTB ? DSPVTB : NO_ROWS);
     status = code31 == 2 ? 1 : code31 == 3 ? 2 : 0;
 }
 }  // namespace

@@ -17,7 +17,8 @@ namespace {
 // a row the tables do not hold.
 i32 visibility(i32 row) { return row >= 1 && row <= PRCTAB.count && row <= PRT_MAX ? PRCTAB.blank[row] : 0; }
 
-[[maybe_unused]] const bool HANDED_DOWN = (DSPVIS = visibility, true);
+static_assert(PRT_MAX == DSP_ROWS, "the block display reads as many rows as the tables hold");
+[[maybe_unused]] const bool HANDED_DOWN = (DSPVIS = visibility, DSPVTB = PRCTAB.blank, true);
 
 // The "G" flag of the procedure block at the cursor: one of its geometry
 // slots holds an entity whose geometry changed since the block was stored

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/words.h"
@@ -176,6 +177,8 @@ void fail_alloc_after(i32 n, i32 times = 1);
 // the menu start ("modint") or of a menu item ("nu_mod_exec", both status
 // -1) fails (0: none).
 void fail_list_call(const std::string& routine, i32 n);
+// The value and the table last handed to `cltrin` ({0, null} before any).
+std::pair<i32, const i32*> transformation_in();
 // Keyboard polls: poll_mark starts the measurement (the stretch before the
 // first poll counts from it); poll_stats gives the polls since, and the
 // longest stretch in seconds between the mark, two polls, or the last poll

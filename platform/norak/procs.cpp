@@ -150,7 +150,8 @@ void prgrel(i32& r1, i32& r2, i32& r3) { r1 = 9, r2 = 0, r3 = 0; }
 void prgpsn(i32& position) { position = 1; }
 void prgsrn(i32& source) { source = 2; }
 i32 get_ProcGeomStatus() { return 1; }
-void cltrin(const i32&, const i32*) {}
+void cltrin(const i32& value, const i32* table) { ext_state<std::pair<i32, const i32*>>("cltrin") = {value, table}; }
+std::pair<i32, const i32*> norak::transformation_in() { return ext_state<std::pair<i32, const i32*>>("cltrin"); }
 void mrm_proc(const i32&, const i32&) {}
 
 void get_set_idtmp(const i32& mode, const i32& id, i32& copy)

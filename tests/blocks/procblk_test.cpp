@@ -4,6 +4,7 @@
 #include <string>
 
 #include "blocks/copy.h"
+#include "blocks/dspblk.h"
 #include "blocks/geoslot.h"
 #include "blocks/navig.h"
 #include "blocks/procblk.h"
@@ -584,6 +585,23 @@ TEST_F(ProcTest, CodeFortyFiveIsTurnedOffByCodeFortySixOnTheList)
         EXPECT_EQ(number, 4) << medium;
         EXPECT_EQ(CLTVAL, medium == AM_LIST ? -1 : 7) << medium;
     }
+    // The value goes to the host with the block display's visibility table;
+    // before that table is handed down, with one of the same rows all 0.
+    const i32* keep = DSPVTB;
+    i32 rows[DSP_ROWS + 1] = {0, 1, 2};
+    for (const i32* table : {static_cast<const i32*>(rows), static_cast<const i32*>(nullptr)}) {
+        DSPVTB = table;
+        put_block({12, 4, 9, 24, 4, 45, 2, 0, 7, 27, 0, 23, 0, 25, 0, 1, 1, 0});
+        i32 st = 0, remaining = 0, number = 0, size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        RDBT12(AM_LIST, remaining, number, st);
+        const auto [value, given] = norak::transformation_in();
+        EXPECT_EQ(value, 7);
+        ASSERT_NE(given, nullptr);
+        if (table) EXPECT_EQ(given, table);
+        if (!table) EXPECT_EQ(std::count(given, given + DSP_ROWS + 1, 0), DSP_ROWS + 1);
+    }
+    DSPVTB = keep;
 }
 
 TEST_F(ProcTest, GeometrySlotsAndMovementSubList)

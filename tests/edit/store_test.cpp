@@ -232,6 +232,7 @@ TEST(ModelStore, TheSurfaceSetKeepsItsOwnCopiesAndIsReplacedWhole)
     EXPECT_EQ(n2, 2);
 }
 
+#include "blocks/dspblk.h"
 #include "edit/proctab.h"
 #include "tests/edit/fixture.h"
 
@@ -253,6 +254,7 @@ TEST(ProcTables, AreFilledFromTheProcedureBlocksAndKeepThePosition)
     EXPECT_EQ(std::string(PRCTAB.comment[1]), "DOME FINISH         ");
     EXPECT_EQ(std::string(PRCTAB.comment[2]), "RAW STOCK           ");
     EXPECT_EQ(PRCTAB.blank[1], 1);
+    EXPECT_EQ(DSPVTB, PRCTAB.blank);  // the block display's visibility table
     EXPECT_EQ(PRCTAB.manual[1], 0);
     EXPECT_GT(PRCTAB.number[2], PRCTAB.number[1]);
     i32 after = 0;

@@ -598,8 +598,11 @@ TEST_F(ProcTest, CodeFortyFiveIsTurnedOffByCodeFortySixOnTheList)
         const auto [value, given] = norak::transformation_in();
         EXPECT_EQ(value, 7);
         ASSERT_NE(given, nullptr);
-        if (table) EXPECT_EQ(given, table);
-        if (!table) EXPECT_EQ(std::count(given, given + DSP_ROWS + 1, 0), DSP_ROWS + 1);
+        if (table) {
+            EXPECT_EQ(given, table);
+        } else {
+            EXPECT_EQ(std::count(given, given + DSP_ROWS + 1, 0), DSP_ROWS + 1);
+        }
     }
     DSPVTB = keep;
 }

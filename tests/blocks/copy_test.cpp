@@ -391,3 +391,37 @@ TEST_F(CopyTest, AnUnhandledBlockEndsTheMovementEntitysCopy)
     EXPECT_EQ(level, 1);
     EXPECT_EQ(norak::open_entity(), 0);
 }
+
+// A procedure block brought into the list under a transformation: its
+// start and end positions and directions move with it, and code 35 says so.
+TEST_F(CopyTest, ProcedureBlockUnderATransformationMovesItsPositions)
+{
+    i32 st = 0;
+    PTBT40(AM_LIST, MIRROR, SHIFT, 1, st);
+    auto block = [](f32 sx, f32 ex, f32 dx, i32 moved) {
+        Words w{12, 7, 9, 24, 48, 20, 2, 0, 0, 116, 2, 0, 6, 117, 2, 0, 2, 107, 2, 0, 0, 35, 2, 0, moved};
+        const Words seg{5, 4, 1, R(sx), R(2), R(3), 27, 4, 1, R(dx), R(0), R(0),
+                        6, 4, 1, R(ex), R(5), R(6), 28, 4, 1, R(dx), R(1), R(0), 43, 2, 0, 1100};
+        w.insert(w.end(), seg.begin(), seg.end());
+        const Words tail{27, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+        w.insert(w.end(), tail.begin(), tail.end());
+        return w;
+    };
+    put_block(block(1, 4, 1, 0));
+    CLP1[CLP1_COLOUR] = 6;
+    CLP1[CLP1_PEN] = 2;
+    const i32 id = into_entity();
+    clear_list();
+    rewind(id);
+    i32 type = 0, size = 0;
+    CPYBLK(AM_ENTITY, AM_LIST, type, size, st);  // the transformation, not written
+    ASSERT_EQ(st, 0);
+    type = 12;
+    TPBLKS(AM_ENTITY, size, st);
+    CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
+    ASSERT_EQ(st, 0);
+    const auto l = dump::main_list();
+    ASSERT_EQ(l.size(), 1u);
+    // x mirrored and shifted by 10: 1 -> 9, 4 -> 6; the directions mirrored.
+    EXPECT_EQ(l[0], block(9, 6, -1, 1));
+}

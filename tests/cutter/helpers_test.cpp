@@ -406,6 +406,7 @@ public:
     {
         ++calls[3];
         out = {0, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0};
+        if (n == 3) out = {0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0};
         if (n == 0) out.clear();
         return 0;
     }
@@ -539,6 +540,17 @@ TEST_F(Helpers, ProjectionRoadIsTakenOnlyWhenTheLibraryAnswers)
     EXPECT_EQ(n, 2);
     i32 cs = 0;
     if (h >= 0) MM_CLOSE(h, cs);
+    // only exact repeats go: a lane that turns keeps its corner
+    prj_lane_on_srf(a, b, 3, 5, 0.01f, n, h, st);
+    ASSERT_EQ(n, 3);
+    {
+        void* base = nullptr;
+        mmcptr(h, base);
+        const f32* q = static_cast<const f32*>(base);
+        const f32 want[9] = {0, 0, 0, 1, 0, 0, 1, 1, 0};
+        for (i32 k = 0; q && k < 9; ++k) EXPECT_EQ(q[k], want[k]) << k;
+    }
+    MM_CLOSE(h, cs);
     // a lane of no points still comes back in an array, which the caller closes
     h = -1;
     prj_lane_on_srf(a, b, 0, 5, 0.01f, n, h, st);

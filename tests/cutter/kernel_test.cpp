@@ -163,6 +163,8 @@ TEST(Kernel, TravelAlongRandomDirections)
 // along X over a mesh with edges along X): the sweep plane of that edge is
 // vertical, a case random directions never meet. Climbing, level and
 // descending moves, the edge ahead of the tool, beside it and behind it.
+// Every fourth move crosses the edge at a slant instead, whose sweep plane
+// is inclined (the corner spheres' sections and the bottom's edge).
 TEST(Kernel, TravelAlongAHorizontalEdge)
 {
     std::mt19937 g(29);
@@ -177,7 +179,8 @@ TEST(Kernel, TravelAlongAHorizontalEdge)
             const double ex = v[1][0] - v[0][0], ey = v[1][1] - v[0][1], el = std::hypot(ex, ey);
             if (el < 0.1) continue;
             const double sz = i % 3 == 0 ? 0.0 : u(g), sh = std::sqrt(1.0 - sz * sz), sgn = i % 2 ? 1.0 : -1.0;
-            const double d[3] = {sgn * sh * ex / el, sgn * sh * ey / el, sz};
+            const double turn = i % 4 == 3 ? u(g) * 1.5 : 0.0, ct = std::cos(turn), st = std::sin(turn);
+            const double d[3] = {sgn * sh * (ct * ex - st * ey) / el, sgn * sh * (st * ex + ct * ey) / el, sz};
             const double P[3] = {nd(g), nd(g), nd(g)};
             if (travel_matches(c, v, P, d, "edge-parallel", i)) ++checked;
         }

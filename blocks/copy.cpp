@@ -541,9 +541,10 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     // among them: the restore returns the state of before the operation.
     // The two machine-state words go with the machine values: the procedure
     // block is written from them, and an operation that reads another
-    // procedure sets them from that one.
+    // procedure sets them from that one. The SAVE APPROX. FILE switch is kept
+    // with them as the procedure's own.
     struct Saved {
-        i32 prm9[PRM9_N], mchstw[2], dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N], filter[10];
+        i32 prm9[PRM9_N], mchstw[2], svaprx, dsm4[DSM4_N], hei8[HEI8_N], wrmb[WRMB_N], filter[10];
         char text[20], table[12];
         i32 techcase, tool, tler;
     };
@@ -553,6 +554,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     if (mode != 1 && mode != 3) {
         std::memcpy(s.prm9, PRM9, sizeof s.prm9);
         std::memcpy(s.mchstw, MCHSTW, sizeof s.mchstw);
+        s.svaprx = SVAPRX;
         std::memcpy(s.dsm4, DSM4, sizeof s.dsm4);
         std::memcpy(s.hei8, HEI8, sizeof s.hei8);
         std::memcpy(s.wrmb, WRMB, sizeof s.wrmb);
@@ -566,6 +568,7 @@ void SAVSTA(const i32& skip, const i32& mode, i32& status)
     }
     std::memcpy(PRM9, s.prm9, sizeof s.prm9);
     std::memcpy(MCHSTW, s.mchstw, sizeof s.mchstw);
+    SVAPRX = s.svaprx;
     std::memcpy(DSM4, s.dsm4, sizeof s.dsm4);
     std::memcpy(HEI8, s.hei8, sizeof s.hei8);
     std::memcpy(WRMB, s.wrmb, sizeof s.wrmb);

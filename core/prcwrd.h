@@ -9,7 +9,8 @@ extern i32 MCHSTW[2];  // the two machine-state words, cleared at procedure star
 // SAVE APPROX. FILE switch of the SERVICE menu: 1 off, 2 on. It is kept with
 // the machine-state words above: like them it belongs to one procedure, is
 // set afresh (to 1) at the start of every procedure and by GO TO POINT, which
-// makes a new one, and no record or block stores it.
+// makes a new one, and is saved and restored with the machine state (SAVSTA);
+// no record or block stores it.
 extern i32 SVAPRX;
 
 // The 92-word machining-parameter block (optimizer switches, feed tables,

@@ -646,6 +646,7 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     PRM9[PRM9_TOOL] = 101;
     MCHSTW[0] = 3;
     MCHSTW[1] = 4;
+    SVAPRX = 2;
     DSM4[0] = R(600.0f);
     HEI8[HEI8_CLEARANCE] = R(50.0f);
     WRMB[3] = 7;
@@ -657,6 +658,7 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     TYPFLT(1, 1);
     PRM9[PRM9_TOOL] = 102;
     MCHSTW[0] = MCHSTW[1] = 0;
+    SVAPRX = 1;
     DSM4[0] = R(-1.0f);
     HEI8[HEI8_CLEARANCE] = R(10.0f);
     WRMB[3] = 0;
@@ -670,7 +672,9 @@ TEST_F(DisplayTest, MachineStateSavedAndRestored)
     EXPECT_EQ(PRM9[PRM9_TOOL], 101);
     EXPECT_EQ(MCHSTW[0], 3);  // the machine-state words with the machine values
     EXPECT_EQ(MCHSTW[1], 4);
+    EXPECT_EQ(SVAPRX, 2);  // and the SAVE APPROX. FILE switch with them
     MCHSTW[0] = MCHSTW[1] = 0;
+    SVAPRX = 1;
     EXPECT_EQ(wrd2r(DSM4[0]), 600.0f);
     EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 50.0f);
     EXPECT_EQ(WRMB[3], 7);

@@ -48,6 +48,13 @@ struct Edge {
             L.u[0] = L.r[0] / L.rho;
             L.u[1] = L.r[1] / L.rho;
         }
+        // A level point exactly on the axis has no radial direction: u and v
+        // stay 0 rather than 0/0. The edge's line then meets the axis at that
+        // level, so its nearest approach to the axis is where the tool meets
+        // it: with v = 0 the probes read v.d as 0 and take the "v.d <= 0"
+        // branch, the axis probe, where a NaN would make every comparison
+        // false and send the edge down the outward branch as if it leaned
+        // away from the axis.
         const f64 s1 = std::fabs(L.r[0]) + std::fabs(L.r[1]);
         if (s1 > 0.0) {
             L.v[0] = L.r[0] / s1;

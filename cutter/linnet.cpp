@@ -85,6 +85,10 @@ void LINNET(const i32& mode_code, f32* point, const f32& tolerance, const f32& a
     f32 sel_normal[3];
     i32 higher = 0, sel = 0;
     const i32 ref = -1;
+    // The contact choice is not handed the lists of triangles under the tool,
+    // their count or the limit: it reads them from the gathering's own cells
+    // (ELMLST, ELMIDX), the very ones the drop above filled, so handing them
+    // in could only name the same lists again.
     LOCSEL(tolerance, wp, z, sel_normal, contact, surface, ref, count, cz, ckind, cpos, cpt, higher, sel);
     status = sel;
     if (sel != 0 && sel != 4) {

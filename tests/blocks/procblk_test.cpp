@@ -823,32 +823,26 @@ TEST_F(ProcTest, GroupWritersFailWhenASegmentCannotBeWritten)
         {"[wflags], ERRORS IN LIST", flags},
         {"[wmchtb , ]ERRORS IN LIST", machine},
         {"[wlcprm - ]ERROR IN INSERT DATA FOR SEGMENT WITH CODE", local}};
-    for (const auto& [text, write] : writers) {
-        i32 st = 0;
-        BLKOPN(AM_LIST, 12, 0, st);
-        norak::settings().element_capacity = 7;
-        write(st);
-        BLKCLS(AM_LIST);
-        norak::settings().element_capacity = 32768;
-        EXPECT_EQ(st, -1) << text;
-        EXPECT_TRUE(norak::transcript_has(text)) << text;
-        const Words w = dump::main_list().back();
-        EXPECT_EQ(w.size(), 7u) << text;
-        EXPECT_EQ(w[2], 4) << text;
-    }
-    // No room for the group's code and length: each writer still fails
-    // with its message and leaves the block as it was.
-    for (const auto& [text, write] : writers) {
-        const size_t before = norak::transcript_count(text);
-        i32 st = 0;
-        BLKOPN(AM_LIST, 12, 0, st);
-        norak::settings().element_capacity = 1;
-        write(st);
-        BLKCLS(AM_LIST);
-        norak::settings().element_capacity = 32768;
-        EXPECT_EQ(st, -1) << text;
-        EXPECT_EQ(norak::transcript_count(text), before + 1) << text;
-        EXPECT_EQ(dump::main_list().back().size(), 1u) << text;
+    // Room for the first segment only (7 words), then none even for the
+    // group's code and length (1 word): each writer fails with its message,
+    // and in the second case leaves the block as it was.
+    for (const i32 room : {7, 1}) {
+        for (const auto& [text, write] : writers) {
+            const size_t before = norak::transcript_count(text);
+            i32 st = 0;
+            BLKOPN(AM_LIST, 12, 0, st);
+            norak::settings().element_capacity = room;
+            write(st);
+            BLKCLS(AM_LIST);
+            norak::settings().element_capacity = 32768;
+            EXPECT_EQ(st, -1) << text << " " << room;
+            EXPECT_EQ(norak::transcript_count(text), before + 1) << text << " " << room;
+            const Words w = dump::main_list().back();
+            ASSERT_EQ(w.size(), static_cast<size_t>(room)) << text;
+            if (room == 7) {
+                EXPECT_EQ(w[2], 4) << text;
+            }
+        }
     }
     // Machine type -1 cut at code 0: the tool and show-tool words of the
     // machine record stay as they were, their segments never reached.

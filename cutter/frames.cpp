@@ -214,6 +214,10 @@ f32 SEGTOR(const f32* p1, const f32* p2, const f32* u, const f32* ax, const f32&
             if (t >= te) break;
         }
         if (std::fabs(step) < 0.1 || b < -1.0e9) break;
+        // The zoomed interval is held to the segment, 0 to L: one step either
+        // side of the best sample can reach past an end, and a sample there
+        // would measure the segment's extension, a point the tool never
+        // passes, and could pick it as the highest.
         if (tb != ta) ta = std::fmax(0.0, tb - step);
         if (tb != te) te = std::fmin(L, tb + step);
         step = (te - ta) / 10.0;

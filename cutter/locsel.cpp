@@ -71,8 +71,12 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
             const i32 cls = rec[0];
             const i32 kind = (cls == SCL_CHECK || cls == SCL_PART) ? 2 : ((cls == SCL_MACHINED || cls == SCL_ACTIVE) ? 1 : cls);
             if (kind == 1 && S < cz[k]) S = cz[k];
+            // The lift test (e1) and the same/other-surface test (e2) are
+            // the host's two double-precision equalities; this host keeps
+            // one tolerance for all its comparisons, so its eqvald answers
+            // both, and the two tests stay apart by their use only.
             const bool e1 = eqvald(cz[k], zin) != 0;
-            const bool e2 = eqval(cz[k], zin) != 0;
+            const bool e2 = eqvald(cz[k], zin) != 0;
             i32 g = 0;
             if (cz[k] > H + 3.0f * tol) {
                 higher = ctri[k];

@@ -12,6 +12,12 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
 // within L, 1 beyond, 2 missed.
 void TRGTRV(const f64& tol, const f64* v, const f64& L, const f64& W, const f64& rc, f64& dist, f64* point,
             i32& status);
+// The edge's sampled search below (EDGDST, EDGZON, EDGTOR, EDGBAL) is kept as
+// routines of its own, each tested through itself, though EDGTRV no longer
+// calls it: EDGTRV takes the exact minimum of the travel over the edge, which
+// the sampled search can miss (it can settle on a point that is not the first
+// touched). The routines stay so the search can be run beside the exact
+// minimum and checked against it.
 // Travel of the tool (W, corner rc; rc2 unused) to the edge's point s + t d; status -1 where the point lies outside
 // the tool's section.
 void EDGDST(const f64* s, const f64* d, f64 t, f64 rc, f64 rc2, f64 W, f64& value, i32& status);

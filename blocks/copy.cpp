@@ -69,7 +69,12 @@ bool read_procedure(const i32& source, const i32& size, std::vector<i32>& w, i32
 }
 
 // Shows a block just copied into the list: the state of the display follows
-// it; a procedure block only sets its level and blank state.
+// it; a procedure block only sets its level and blank state. Its type's
+// displayer runs in display mode 2, which keeps the display state (modal
+// values, last position, tool) and draws nothing: the blocks copied are the
+// moves of a procedure opened for an edit or a block listing, already on the
+// screen from the procedure's display, and drawing them again would draw each
+// twice; what the edit writes after them starts from the state they leave.
 void show_copied(i32 type, i32 number)
 {
     if (type == BT_PROC) {
@@ -391,8 +396,10 @@ bool copy_marks(const i32& source, const i32& target, i32 type, i32 size, i32& n
         RDBHED(source, number, kind, rv, iv, status);
         if (status < 0) return true;
         if (xf && kind == 3) {
-            // The real of kind 3 is a height: it moves as the Z of the point
-            // (0, 0, height) does.
+            // The position of a marker under a transformation is its kind-3
+            // real, the one coordinate a marker block holds (the other kinds
+            // hold codes and counts, copied as they are): a height, so it
+            // moves as the Z of the point (0, 0, height) does.
             f32 p[3] = {0, 0, rv};
             TRMPTV(p, nullptr, m, t);
             rv = p[2];

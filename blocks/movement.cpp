@@ -223,6 +223,10 @@ void MOVSTR(const i32& kind, const f32* point, const f32* vector, i32& status)
         PTBT2(AM_APPEND, BT_LINE5, seg[0], ZAXIS, 0, status);
         if (status < 0) return;
         MOVST.strtype = 0;
+        // The start line is shown as every line is, and like them opens the
+        // execution menu when the user asked for a pause at its display: the
+        // host reports that request once, and no string point after it is
+        // shown to report it again.
         show(1);
         if (type == BT_STRING) first = 1;
     }

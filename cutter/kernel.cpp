@@ -514,7 +514,12 @@ i32 EdgeSweep::along_direction(f64& t)
         if (R * R - del * del < 0.0) return 1;
         if (k.tapered && k.shp == KS_FLAT) {
             // f runs the way the edge rises; a level edge rises neither way
-            // and keeps its own sense, A - B.
+            // and keeps its own sense, A - B. That sense decides no travel:
+            // with either sense (or the test below turned round) the travels
+            // along level edges met in their own vertical plane, from either
+            // side and climbing, agree with the swept tool's own (the kernel
+            // tests' tapered flat end), so the edge's stored order is kept
+            // rather than a rule of its own for the level case.
             f64 f[3] = {E[0] / exy, E[1] / exy, 0.0};
             if (E[2] < 0.0) f[0] = -f[0], f[1] = -f[1];
             if (dot3(f, d) <= 0.0) return 1;

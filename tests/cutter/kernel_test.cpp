@@ -86,6 +86,7 @@ std::vector<Variant> variants()
     dropref::Tool taper{4, 2.0, 0.5, a, 3.0};
     out.push_back({"taper", taper, true, 4.0, 0.5, a, 3.0, 0.0});
     out.push_back({"taper+0.3", taper.grown(0.3), true, 4.0, 0.5, a, 3.0, 0.3});
+    out.push_back({"taper flat", dropref::Tool{4, 2.0, 0.0, a, 3.0}, true, 4.0, 0.0, a, 3.0, 0.0});
     out.push_back({"no cone+0.2", dropref::Tool{3, 2.2, 0.7}, true, 4.0, 0.5, 0.00005, 3.0, 0.2});
     out.push_back({"no cone ball", dropref::Tool{1, 2.0, 2.0}, true, 4.0, 2.0, 0.00005, 3.0, 0.0});
     return out;

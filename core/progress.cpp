@@ -1,5 +1,7 @@
 #include "core/progress.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -165,7 +167,12 @@ void PRGPCT(const i32& kind)
     if (PRGSTA.total <= 0) return;
     if (PRGSTA.last < 0) PRGSTA.last = 0;
     set_title(kind);
-    i32 p = PRGSTA.done == PRGSTA.total ? 100 : ((PRGSTA.done * 100) / PRGSTA.total) / 5 * 5;
+    // done x 100 is formed in 64 bits: counts of triangles or points pass
+    // 21,474,836, where the 32-bit product would overflow and the display
+    // would show a wrong (negative, so never painted) percentage.
+    const std::int64_t pct =
+        PRGSTA.done == PRGSTA.total ? 100 : (static_cast<std::int64_t>(PRGSTA.done) * 100) / PRGSTA.total / 5 * 5;
+    const i32 p = static_cast<i32>(std::min<std::int64_t>(pct, INT32_MAX));
     if (p <= PRGSTA.last) return;
     i32 mode = 3;
     if (PRGSTA.last < 1) {

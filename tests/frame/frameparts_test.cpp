@@ -574,6 +574,14 @@ TEST_F(Frame, ProgressPercentSteps)
     PRGCNT(2, 9);
     PRGPCT(5);
     EXPECT_EQ(PRGSTA.last, 100);
+    // Counts past 21,474,836 (done x 100 beyond 32 bits) still give the
+    // percentage: 29,000,000 of 30,000,000 is 96, shown as 95.
+    PRGINI();
+    PRGCNT(1, 30000000);
+    PRGCNT(2, 29000000);
+    PRGPCT(5);
+    EXPECT_EQ(PRGSTA.last, 95);
+    EXPECT_EQ(std::string(PRGSTA.value, static_cast<size_t>(PRGSTA.lvalue)), "95");
     PRGSHW(99);
     EXPECT_EQ(std::string(PRGSTA.title, 17), "M A C H I N I N G");
     EXPECT_EQ(PRGSTA.ltitle, 20);

@@ -81,6 +81,9 @@ void MRGGST(const i32& join, const i32& attr, const i32& acap, f32* apts, f32* a
                 put_front(A, atot, B, 0, n - 1, vec, ints);
                 alens[0] += n - 1;
             }
+            // The one string is placed (or, ending where it starts, has
+            // nothing to add): B is left empty, so it is not put in front a
+            // second time.
             bscount = 0;
             return;
         }
@@ -89,7 +92,10 @@ void MRGGST(const i32& join, const i32& attr, const i32& acap, f32* apts, f32* a
             --blens[0];
             --btot;
         }
-        if (btot > 0 && same(bpts + 3 * (bfirst + btot - 1), apts)) {
+        // B's last point is joined only when it ends B's last string: an
+        // empty last string would take A's first string one point shorter
+        // and lose that point from A.
+        if (btot > 0 && blens[bscount - 1] > 0 && same(bpts + 3 * (bfirst + btot - 1), apts)) {
             const i32 last = blens[bscount - 1];
             const i32 k = last - 1;
             const i32 from = bfirst + btot - last;

@@ -84,6 +84,8 @@ TEST_F(BlocksTest, MergeUnderAttributeThreeKeepsVectorsAndIntegersBesideTheirPoi
         {"one string ending on A", {0, 1, 10}, {3}, -1, {0, 1, 10, 11}, 1},
         {"one string from the tool to A", {5, 1, 2, 10}, {4}, 5, {1, 2, 10, 11}, 1},
         {"the tool's point dropped, the last string joined", {5, 3, 4, 10}, {2, 2}, 5, {3, 4, 10, 11}, 2},
+        // An empty last string holds no end to join: nothing of A is lost.
+        {"an empty last string", {0, 10}, {2, 0}, -1, {0, 10, 10, 11}, 3},
     };
     for (const Case& c : cases) {
         f32 apts[30] = {10, 0, 0, 11, 0, 0}, avec[30] = {0, 0, 10, 0, 0, 11};

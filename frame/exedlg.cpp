@@ -116,6 +116,9 @@ void EXEDLG(PrcNrmFn cb9, i32& pausable, i32& update, const i32& geom_kept, i32&
             i32 sst = 0;
             SHOWTL(CURTOL, p, nrms ? NRMNRM + 3 * k : zero, NRMFIG[k], sst);
             if (sst < 0) {
+                // The display stops with status -1 and no question; the
+                // positions drawn so far (this one included) are still
+                // erased below, so no arrow or tool figure stays on screen.
                 status = -1;
                 count = k + 1;
                 break;
@@ -202,6 +205,11 @@ void RRNOTE(DlgFlags& f, const i32& suspended)
                     const char* reasons[3] = {w6 ? "SUSPENDED" : w9 ? "INTERRUPTED" : nullptr,
                                               f.oldver ? "FROM OLD VERSION" : nullptr,
                                               w7 ? "MANUALLY CHANGED" : nullptr};
+                    // The reasons' column counts from the start of their
+                    // own sentence. When the geometric warning already holds
+                    // line 2 the sentence begins at its column 61 and the
+                    // line is cut at 80 inside the lead text, so the reasons
+                    // counted either way would not show.
                     bool firstr = true;
                     for (const char* r : reasons) {
                         if (!r) continue;

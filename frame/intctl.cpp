@@ -76,6 +76,8 @@ void tool_at_display()
     f32 pos[3], axis[3];
     std::memcpy(pos, DSP8 + DSP8_POS, sizeof pos);
     std::memcpy(axis, DSP8 + DSP8_AXIS, sizeof axis);
+    // A display record that holds no axis yet (all zero) draws the tool
+    // upright: a tool along no direction has no figure the host can draw.
     if (axis[0] == 0.0f && axis[1] == 0.0f && axis[2] == 0.0f) axis[2] = 1.0f;
     i32 fig = -1;
     DISPT1(CURTOL, pos, axis, fig);

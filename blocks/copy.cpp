@@ -456,6 +456,13 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
             status = -1;
             return true;
         }
+        // The procedure block is written as its words are read: the block
+        // frame's own open and close around them, not the procedure block
+        // writer, which builds a new procedure's block from the module's
+        // state (its counter, flags and groups) rather than from a block
+        // already stored, and not the procedure copy into the database,
+        // which reads the host's procedure records. A word-for-word copy
+        // keeps every group the stored block holds, whichever writer made it.
         number = w[0];
         if (target == AM_APPEND) NXTBLN(w[0]);
         BLKOPN(target, BT_PROC, 0, status);

@@ -4,8 +4,9 @@
 
 #include "core/words.h"
 
-// Holds the retract switch and, when the retract on a stop is asked for
-// ("HEI8"), moves up to the clearance height over the shown position.
+// Releases the hold of the retract switch and, when the retract on a stop is
+// asked for ("HEI8"), moves up to the clearance height over the shown
+// position.
 void HLDDSP(const i32& mode, i32& status);
 
 // Shows the block at the list position (display modes 0-3) and moves the

@@ -41,7 +41,9 @@ void eopen_block_clear();  // sets the entity-block mode off
 // lacces modes: 1 next, -1 previous, 0 current, 2 first, 3 last element;
 // answer: the element code (1 or more), -1 no such element, -2 list error.
 // So the end of a list is -1, as every list walk of the module and the block
-// routines read it; -2 is kept for a list that cannot be used.
+// routines read it; -2 is kept for a list that cannot be used. Taking -2 as
+// the end would let a list that cannot be read pass for one read to its end,
+// and a walk would go on with half a list as if it were whole.
 void lacces(const i32& mode, i32& answer);
 void lputd(i32& status, const i32& count, const void* buf);  // status: words written
 void lgetd(i32& status, const i32& count, void* buf);        // status: words read

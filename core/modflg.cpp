@@ -93,6 +93,9 @@ void MSGBOX(const i32& mode, const i32& severity, const i32& length, const char*
     if (mode == 0) {
         MB.width = maxcol();
         if (MB.width > 80) MB.width = 80;
+        // A host that answers no usable width still gets one column: the
+        // join cuts its line to the width, and a width of 0 or less would
+        // hand back a line of no or negative length to keep as line 1 or 2.
         if (MB.width < 1) MB.width = 1;
         MB.count = 0;
         for (auto& l : MB.line) {

@@ -17,9 +17,10 @@ void MFLGT2(i32& iresult, f32& rresult);  // the integer and real pair
 void MFLGS1(i32 mode, i32& value);  // the stored integer: mode 1 get, 2 set
 void MFLGS2(i32 mode, f32& value);  // the stored real: mode 1 get, 2 set
 void MFLGS3(const i32& mode, i32& value);  // the link word (armed: the clearance-plane warning may show): mode 1 get, else set
-void HFLINI();  // the hold on, the retract switch kept, the link word 1
-// State 0 releases the hold: the retract switch saved and set; another
-// state restores it.
+void HFLINI();  // hold state 1 (released), the retract switch kept, the link word 1
+// A state other than the one held is stored: state 0 holds the retract
+// switch (its value saved and forced to 1), any other state releases it
+// (the saved value put back).
 void HFLSET(const i32& state);
 void HFLGET(i32& result);  // the hold state
 // Resets the flags at the start of a procedure.

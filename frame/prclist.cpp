@@ -344,6 +344,10 @@ void proch1_ent(const i32& tp, const i32& unit, const f32& scale, i32& status)
         status = -1;
         return;
     }
+    // Marked as the host's open procedure, the entity is what the printer's
+    // look for movements reads (else it would read the current list, another
+    // tool path's); the close after each header clears the mark again, so
+    // the listing leaves no procedure open behind it.
     set_open_proc(tp);
     entity_header(unit, tp, scale, type, st);
     rule(unit, '=');
@@ -405,6 +409,9 @@ void PRCHLW(const i32& id, const i32& unit, const f32& scale, i32& status)
         lacces(2, answer);
         while (answer >= 0) {
             PRTBLK(LM_HEADS, unit, AM_LIST, id, scale, type, st);
+            // A block the printer cannot read (reported there) ends the walk:
+            // the list no longer allows going on, and its words past the
+            // failure would be printed as blocks they are not.
             if (st < 0) break;
             // The plain block the walk goes straight on from is the tool
             // path's header (type 0); every other block the printer reports

@@ -93,6 +93,10 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
             if (st < 0) return leave(-1);
             prmptc("TARGET:SELECT PROC.");
             if (paging) usmsgc(first == 1 ? "MORE STR" : last == entries ? "MORE END" : "MORE    ");
+            // Each row is shown in the colour the host gives its kind (the
+            // header a text row, the choices option rows, the gaps blank
+            // rows): no row of this menu has a colour of its own, so none is
+            // set here.
             modmtx(header.c_str());
             if (chosen >= 0) modm("CONTINUE");
             else moduc2();

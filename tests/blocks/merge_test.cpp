@@ -111,4 +111,13 @@ TEST_F(BlocksTest, MergeUnderAttributeThreeKeepsVectorsAndIntegersBesideTheirPoi
             EXPECT_EQ(aint[k], static_cast<i32>(apts[3 * k])) << c.what << " integer " << k;
         }
     }
+    // A string of A without points holds no first point to join to, whatever
+    // its buffer still holds: B goes in front whole.
+    f32 apts[30] = {10, 0, 0}, bpts[6] = {0, 0, 0, 10, 0, 0};
+    i32 alens[4] = {0}, acount = 1, blens[1] = {2}, bcount = 1, st = 0;
+    MOVST.point[0] = -1.0f;
+    MRGGST(1, 0, 30, apts, nullptr, nullptr, 4, acount, alens, 6, bpts, nullptr, nullptr, 0, bcount, blens, st);
+    EXPECT_EQ(acount, 2);
+    EXPECT_EQ(alens[0], 2);
+    EXPECT_EQ(apts[3], 10.0f);
 }

@@ -452,6 +452,13 @@ bool copy_others(const i32& source, const i32& target, i32 type, i32 size, i32& 
     case BT_PROC: {
         std::vector<i32> w;
         if (!read_procedure(source, size, w, status) || w.empty()) {
+            // A failed read ends the copy with -1 and a message of the copy's
+            // own, not the reader's status alone: a short read of the entity
+            // stream gives a status and no text, and the block can be refused
+            // before any read, for a size below 2 or above the largest
+            // procedure block, with no reader status to hand back at all. One
+            // status and one text for every case tell the caller, and the
+            // user, that this block was not copied.
             eroutc("CPYBLK, ERRORS IN THE PROCEDURE BLOCK", 0);
             status = -1;
             return true;

@@ -89,8 +89,10 @@ void* DM_ALLOC(i32 bytes);                 // null on failure
 void DM_FREE(void* ptr, i32 bytes);  // frees a block DM_ALLOC gave
 
 // ---------------------------------------------------------- keyed records
-// Records are read back whole; `count` holds the caller's capacity in words
-// on entry and the words delivered on return. Status -1: no such record;
+// A key is the first four characters of the text given; the host takes no
+// key length beside it, so none is passed. Records are read back whole;
+// `count` holds the caller's capacity in words on entry and the words
+// delivered on return. Status -1: no such record;
 // -2: the record is larger than the capacity (nothing is delivered).
 void mdputn(const char* key, const i32& kind, const i32& count, const void* data, i32& status);
 void mdgetn(const char* key, void* data, i32& count, i32& status);  // reads a record whole (see above)
@@ -274,7 +276,9 @@ i32 gtdgts();   // digits shown
 void gsvnum(i32& view);  // current MACSYS view number, 0 none
 void tbinit();  // initialises the host's tables
 // User procedure names: up to 100 names of 8 characters, their count, and a
-// map from procedure code 1-100 to a name index 1..count.
+// map from procedure code 1-100 to a name index 1..count. The host fills the
+// names in fixed 8-character fields; this interface takes no text lengths,
+// so the lengths 9 and 8 that the host's own call carries are not passed.
 void gtncfn(char* names, i32& count, i32* map);
 void setwap(const f32* frame);  // sets the working plane from a frame
 void setdsp(const i32& view);  // sets the display view

@@ -182,7 +182,9 @@ extern i32 NCFCNT;
 extern i32 NCFMAP[100];
 
 // Reads one record whole into an area of `words` words; a missing record
-// leaves the area as it was.
+// leaves the area as it was. The area's size goes with the read, so that a
+// stored record larger than the area is refused (and the area kept) instead
+// of being written past its end.
 void RDREC(const char* key, i32* data, i32 words, i32& status);
 void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status);  // writes one record whole
 

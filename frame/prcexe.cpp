@@ -2,7 +2,6 @@
 // decides whether the stored tool path and the triangle model still fit.
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "cutter/services.h"
 #include "cutter/under.h"
@@ -76,6 +75,14 @@ struct Restore {
     }
 };
 
+// The triangle model must be built again; the second model flag goes with
+// every such request.
+void need_rebuild()
+{
+    PRCCST.rebuild = 1;
+    PRCCST.second = 0;
+}
+
 // Moves the entries of surface i into the first place of the geometry.
 void first_place(const SrfGeo& all, i32 i)
 {
@@ -107,6 +114,28 @@ void first_slot(const PasTab& all, i32 i)
     p.REVFLG[0] = all.REVFLG[i];
 }
 
+// A buffer of check-surface words taken from the host's dynamic memory and
+// given back when it goes out of scope, on every road.
+struct ChkBuf {
+    i32* w = nullptr;
+    i32 bytes = 0;
+    ChkBuf() = default;
+    ChkBuf(const ChkBuf&) = delete;
+    ChkBuf& operator=(const ChkBuf&) = delete;
+    ~ChkBuf()
+    {
+        if (w) DM_FREE(w, bytes);
+    }
+    // False when the host cannot give m words (or m is beyond a byte count).
+    bool take(i32 m)
+    {
+        if (m > 0x1fffffff) return false;
+        bytes = 4 * m;
+        w = static_cast<i32*>(DM_ALLOC(bytes));
+        return w != nullptr;
+    }
+};
+
 // The triangle model over the picked part surfaces and the check surfaces.
 void build_model(i32& status)
 {
@@ -114,16 +143,24 @@ void build_model(i32& status)
     i32 m = 0;
     nc_surf_list_count(1, 1, m, status);
     if (status < 0) return;
-    std::vector<i32> cids(static_cast<size_t>(m > 0 ? m : 1)), cnrms(static_cast<size_t>(m > 0 ? m : 1));
+    ChkBuf cids, cnrms;
     if (m > 0) {
-        nc_surf_ids(cids.data(), m, status);
-        if (status >= 0) nc_surf_nrms(cnrms.data(), m, status);
+        // The two buffers come from the host's memory, which answers a
+        // refusal: a count the host cannot serve ends the run with a failure
+        // status and the gouge-check message, where a buffer of our own would
+        // throw out of the execution past its closing step.
+        if (!cids.take(m) || !cnrms.take(m)) {
+            status = -1;
+            return;
+        }
+        nc_surf_ids(cids.w, m, status);
+        if (status >= 0) nc_surf_nrms(cnrms.w, m, status);
         if (status < 0) return;
     }
     TRMOPT = pw(AXSMOD) > 1 ? 1 : 0;
     const f32 tol = PRCATL(PRCPAR);
     i32 work = 0;
-    allsrf(1, SRFGEO.NSRF, SRFGEO.SRFIDS, SRFGEO.SRFSID, m, cids.data(), cnrms.data(), pw(APXMOD), tol, pwr(APXTL3),
+    allsrf(1, SRFGEO.NSRF, SRFGEO.SRFIDS, SRFGEO.SRFSID, m, cids.w, cnrms.w, pw(APXMOD), tol, pwr(APXTL3),
            pw(APXOPT), work, status);
 }
 
@@ -203,7 +240,7 @@ void PRCEXE(const i32& mode, i32& status)
         if (status >= 0 && MACTYP != MACTYP_ONESURF) SRFCKL(SRFGEO.SRFIDS, SRFGEO.NSRF, status);
         if (status < 0) failed = true;
         // A model the editor freed since it was built is not there any more.
-        if (PRCCST.freed != MDLFRE) PRCCST.rebuild = 1;
+        if (PRCCST.freed != MDLFRE) need_rebuild();
         if (!failed && PRCCST.rebuild) {
             if (pw(GCHMOD) == 2 || pw(GCHMOD) == 3) {
                 build_model(status);
@@ -251,7 +288,7 @@ void PRCEXE(const i32& mode, i32& status)
 
 void PRCCHG(i32& changed, i32&, i32& status)
 {
-    if (PRCCST.freed != MDLFRE) PRCCST.rebuild = 1;  // the editor freed the model
+    if (PRCCST.freed != MDLFRE) need_rebuild();  // the editor freed the model
 
     const i32* b = PRCPAR;
     const i32* c = PRCCPY;
@@ -263,13 +300,9 @@ void PRCCHG(i32& changed, i32&, i32& status)
     if (w10 == 2 || w10 == 3) {
         f32 tol = PRCATL(b);
         if (!PRCCST.first && w5 == PRCCST.mode) {
-            if (neval(tol, PRCCST.tol)) {
-                PRCCST.rebuild = 1;
-                PRCCST.second = 0;
-            }
+            if (neval(tol, PRCCST.tol)) need_rebuild();
         } else {
-            PRCCST.rebuild = 1;
-            PRCCST.second = 0;
+            need_rebuild();
         }
         PRCCST.tol = tol;
         PRCCST.mode = w5;

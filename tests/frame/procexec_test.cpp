@@ -9,6 +9,7 @@
 #include "core/proc.h"
 #include "frame/defrel.h"
 #include "blocks/movement.h"
+#include "edit/support.h"
 #include "passes/milbf.h"
 #include "passes/pasdat.h"
 #include "passes/retract.h"
@@ -248,6 +249,35 @@ TEST(ProcExec, GougeCheckBuildsTheTriangleModelOrSaysWhy)
     EXPECT_TRUE(norak::transcript_has("user: PROBLEMS WITH GOUGE CHECK. PLEASE CHANGE OPTION"));
     EXPECT_EQ(PRCCST.rebuild, 1);
     EXPECT_TRUE(runs.empty());
+
+    // The check-surface buffers come from the host's memory: when it refuses
+    // them the run ends the same way, with nothing left taken.
+    prepare();
+    pw(GCHMOD) = 3;
+    const i32 check[1] = {12}, side[1] = {1};
+    i32 one = 1;
+    nc_surf_list_count(2, 1, one, st);
+    nc_surf_put(1, check, side, st);
+    ASSERT_EQ(st, 0);
+    const i32 held = norak::open_blocks();
+    norak::fail_alloc_after(1);
+    PRCEXE(1, st);
+    norak::fail_alloc_after(0);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("user: PROBLEMS WITH GOUGE CHECK. PLEASE CHANGE OPTION"));
+    EXPECT_EQ(norak::open_blocks(), held);
+    EXPECT_TRUE(runs.empty());
+
+    // A model the editor freed is built again, and the second model flag
+    // goes with the request, as with every other.
+    prepare();
+    PRCCST.rebuild = 0;
+    PRCCST.second = 1;
+    PRCCST.freed = MDLFRE - 1;
+    i32 changed = 0, geo = 0;
+    PRCCHG(changed, geo, st);
+    EXPECT_EQ(PRCCST.rebuild, 1);
+    EXPECT_EQ(PRCCST.second, 0);
 }
 
 TEST(ProcDefaults, NewProcedureWordsAndRelations)

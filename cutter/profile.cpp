@@ -246,10 +246,10 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
     // sqrt(Rz(q.z)^2 - q.y^2). The section is convex, so along the edge w is
     // concave and the travel convex: the edge's travel is the minimum over
     // the part of the edge inside the section and not behind the tool. The
-    // edges along an axis need no rule of their own: the minimum is the
-    // higher end of an upright edge, the point nearest y = 0 of an edge
-    // along y, and the nearer end of an edge along x; a point-like edge is
-    // its own minimum.
+    // edges along y or x need no rule of their own: the minimum is the point
+    // nearest y = 0 of an edge along y, and the nearer end of an edge along
+    // x; a point-like edge is its own minimum. An upright edge is taken at
+    // its higher end below.
     const f64 d[3] = {e[0] - s[0], e[1] - s[1], e[2] - s[2]};
     auto at = [&](f64 t, f64* q) {
         for (i32 k = 0; k < 3; ++k) q[k] = s[k] + t * d[k];
@@ -286,25 +286,43 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
         at(t, q);
         return q[0] - half(t);
     };
-    f64 x0 = lo, x1 = hi;
-    for (i32 it = 0; it < 100; ++it) {
-        f64 c = x1 - 0.6180339887498949 * (x1 - x0), dd = x0 + 0.6180339887498949 * (x1 - x0);
-        if (travel(c) > travel(dd)) x0 = c;
-        else x1 = dd;
+    f64 t;
+    const f64 dl = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (std::fabs(d[0]) <= PRF_SLACK * dl && std::fabs(d[1]) <= PRF_SLACK * dl && std::fabs(d[2]) > PRF_SLACK * dl) {
+        // An upright edge is met at its higher end: the section widens
+        // upward, so no point of the edge is met earlier, and where the
+        // travel is level along it (above the corner) the search below would
+        // settle on the lowest point of that stretch instead. The widening
+        // also keeps the higher end inside the cut interval.
+        t = d[2] > 0.0 ? hi : lo;
+    } else {
+        f64 x0 = lo, x1 = hi;
+        for (i32 it = 0; it < 100; ++it) {
+            f64 c = x1 - 0.6180339887498949 * (x1 - x0), dd = x0 + 0.6180339887498949 * (x1 - x0);
+            if (travel(c) > travel(dd)) x0 = c;
+            else x1 = dd;
+        }
+        t = 0.5 * (x0 + x1);
+        if (travel(lo) < travel(t)) t = lo;
+        if (travel(hi) < travel(t)) t = hi;
     }
-    f64 t = 0.5 * (x0 + x1);
-    if (travel(lo) < travel(t)) t = lo;
-    if (travel(hi) < travel(t)) t = hi;
     dist = travel(t);
     at(t, point);
+    // The touching point is never below the tip plane: a near-level edge
+    // kept whole above may dip below it by the slack, and the travel already
+    // counts such a point at the tip's level.
+    point[2] = std::fmax(point[2], 0.0);
     // The tool already touches the edge where it stands: travel 0, wherever
-    // the deepest point lies. The minimum can lie behind the axis while the
-    // edge also runs through the front of the tool; taking only a point
-    // ahead of the axis as a touch would give such an edge its negative
-    // travel and status 1, and the tool would travel through it. An edge
-    // met only behind the axis, which the tool leaves, stops it at its start
-    // as well: a stop too early, never a cut.
-    if (-L < dist && dist < 0.0) dist = 0.0;
+    // the deepest point lies. Every point searched lies inside the section
+    // and not behind the tool's rear, so a negative travel means the edge
+    // runs through the tool at its start, however far behind the axis its
+    // deepest point lies (down to twice the radius). Taking only a point
+    // ahead of the axis, or only a travel above -L, as a touch would give
+    // such an edge status 1, and a triangle lying inside the tool at its
+    // start would be taken as not met and cut through. An edge met only
+    // behind the axis, which the tool leaves, stops it at its start as
+    // well: a stop too early, never a cut.
+    if (dist < 0.0) dist = 0.0;
     status = (-PRF_SLACK < dist && dist < Lp) ? 0 : 1;
 }
 

@@ -267,6 +267,40 @@ TEST(Searches, EdgeTravelAnswersByWhereTheEdgeLies)
     }
 }
 
+// Edges the tool stands in or on at its start, and where the touch lies:
+// an edge running through the tool whose deepest point lies far behind the
+// axis (travel down to -2W, below -L) is met where the tool stands, as is a
+// triangle lying inside the tool; an upright edge is met at its higher end
+// also where the travel is level along it; a near-level edge dipping below
+// the tip plane by less than the slack touches at the tip's level.
+TEST(Searches, EdgeTravelTouchesWhereTheToolStands)
+{
+    struct Case {
+        double W, rc, L, s[3], e[3], dist, p[3];
+    } cases[] = {
+        {1, 0, 1, {-0.9, 0, 0.5}, {0.1, 0, 0.5}, 0.0, {-0.9, 0, 0.5}},
+        {3, 0, 2, {-2, 1, 1}, {0.5, -1, 1}, 0.0, {-2, 1, 1}},
+        {3, 0, 10, {5, 0.5, 1}, {5, 0.5, 7}, 5.0 - std::sqrt(8.75), {5, 0.5, 7}},
+        {3, 1, 10, {5, 0.5, 6}, {5, 0.5, 0.2}, 5.0 - std::sqrt(8.75), {5, 0.5, 6}},
+        {3, 0, 10, {4, 1, -4e-6}, {8, 1, -1e-6}, 4.0 - std::sqrt(8.0), {4, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        double dist = -7, pt[3] = {-7, -7, -7};
+        i32 st = -7;
+        EDGTRV(0.01, c.s, c.e, c.L, c.W, c.rc, dist, pt, st);
+        EXPECT_EQ(st, 0) << c.s[0] << " " << c.s[2];
+        EXPECT_NEAR(dist, c.dist, 1e-9) << c.s[0] << " " << c.s[2];
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(pt[k], c.p[k], 1e-6) << c.s[0] << " " << c.s[2] << " " << k;
+    }
+    const double W = 1, rc = 0, L = 1, tol = 0.01;
+    const double inside[9] = {-0.9, -0.2, 0.5, -0.9, 0.2, 0.5, 0.1, 0, 0.5};
+    double dist = -7, pt[3];
+    i32 st = -7;
+    TRGTRV(tol, inside, L, W, rc, dist, pt, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(dist, 0.0);
+}
+
 // The 2-D normalisation: a direction within about 4.5e-7 of an axis (its
 // unit component beyond 1 - 1e-13) becomes that axis exactly, as edges
 // parallel to an axis but for rounding must; one a little farther off keeps

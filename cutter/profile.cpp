@@ -240,7 +240,13 @@ void EDGTRV(f64 tol, const f64* s, const f64* e, f64 L, f64 W, f64 rc, f64& dist
     // refined by a sampled search (which can settle on a point that is not
     // the first touched, and travel past the contact), the travel is the
     // exact minimum over the edge. The early rejections, the touch where the
-    // tool stands and the status rule stay.
+    // tool stands and the status rule stay. Its cost: an edge past the
+    // rejections is measured at up to about 1,000 points (two interval cuts
+    // and one golden section, each point with a square root), about 420 on
+    // average over edges spread around the tool, some 11 to 17 microseconds
+    // an edge in an optimised build here, where the sampled search took 11
+    // samples and at most 150 steps, and those only in the corner. It is
+    // kept for that price: a travel past the first touch is a cut.
     // The tool meets a point q of the edge when its front reaches it: at
     // travel q.x - w(q), w the half-width of the tool's section at q's height,
     // sqrt(Rz(q.z)^2 - q.y^2). The section is convex, so along the edge w is

@@ -175,6 +175,9 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     W[0].par = 0.0f;
     auto position = [&](i32 i) -> i32 {
         Ln5Rec& r = W[i];
+        // A link of no length has every record at its start: weight 0, as
+        // p / L would be 0 / 0 and carry NaN into the point, the axis and
+        // the front end.
         const f64 w = L > 0 ? f64(r.par) / L : 0.0;
         for (i32 k = 0; k < 3; ++k) {
             r.lin[k] = static_cast<f32>((1.0 - w) * start[k] + w * end[k]);
@@ -197,6 +200,15 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
         const i32 m0 = 0;
         PNTNET(m0, p, tol, allowance_a, allowance_b, res, con, r.nrm, srf, st);
         if (st < 0) return st;
+        if (st == 1) {
+            // Nothing under the tool: the front end gives no position (only
+            // its Z marker -1e10, X and Y unset) and no normal. The tool
+            // stands free at the link point itself, along its own axis; the
+            // record is still stored outside machining type 14, and a marker
+            // height or stale X/Y would go out as a link position.
+            for (i32 k = 0; k < 3; ++k) res[k] = r.lin[k], r.nrm[k] = r.axs[k];
+            srf = -1;
+        }
         for (i32 k = 0; k < 3; ++k) r.pos[k] = res[k];
         // A contact on a protected surface counts where the tool stands on
         // the link itself.

@@ -12,6 +12,7 @@
 #include "cutter/linnetn.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
+#include "core/mactyp.h"
 #include "core/params.h"
 #include "platform/norak/norak.h"
 #include "surfaces/trimodel.h"
@@ -119,3 +120,46 @@ TEST(LinkString, TooFewStringsKeepsTheStoredStringThinned)
 }
 
 }  // namespace
+
+// A link that runs off the model: where nothing is under the tool it stands
+// at the link point itself, never at the front end's -1e10 marker or an
+// unset X/Y (every record is stored outside machining type 14).
+TEST(LinkString, OffTheModelTheToolStandsOnTheLink)
+{
+    positioning::reset();
+    LN5INI();
+    meshes::Mesh plate;
+    const i32 a0 = plate.node(-60, -60, 0), b0 = plate.node(0, -60, 0), c0 = plate.node(0, 60, 0),
+              d0 = plate.node(-60, 60, 0);
+    plate.add(a0, b0, c0);
+    plate.add(a0, c0, d0);
+    ASSERT_EQ(meshes::build({plate}), 0);
+    tooldefs::use_mill(6.0f, 0.0f);
+    const f32 up[3] = {0, 0, 1};
+    LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+    const i32 keep = MACTYP;
+    MACTYP = 0;
+    const i32 maxp = 3000, unused = 0;
+    std::vector<f32> pts(3 * maxp), axs(3 * maxp);
+    std::vector<i32> cnt(20);
+    const f32 a[3] = {-20, 3, 5}, b[3] = {40, 3, 5};
+    i32 ns = 0, tot = 0, st = 0;
+    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 20, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    MACTYP = keep;
+    ASSERT_EQ(st, 0);
+    ASSERT_GT(tot, 0);
+    i32 off = 0;
+    for (i32 k = 0; k < tot; ++k) {
+        const f32* p = &pts[3 * k];
+        ASSERT_TRUE(p[0] >= -20.001f && p[0] <= 40.001f && std::fabs(p[1] - 3.0f) < 1e-4f && p[2] > -1.0e9f) << k;
+        if (p[0] > 4.0f) {
+            EXPECT_NEAR(p[2], 5.0f, 1e-4f) << k;
+            ++off;
+        }
+    }
+    EXPECT_GT(off, 0);
+    i32 s0 = 0;
+    LN5FRE(s0);
+    LOCAXM = 0;
+    FRETRI();
+}

@@ -167,6 +167,13 @@ bool identity_index(i32 capacity, i32& count, i32& status)
         return false;
     }
     i32* idx = elmidx();
+    // A wrong check word (said by elmbase) gives no address: the gathering
+    // fails rather than write the index through nothing.
+    if (!idx) {
+        status = -1;
+        count = 0;
+        return false;
+    }
     for (i32 i = 0; i < count; ++i) idx[i] = i;
     return true;
 }
@@ -175,6 +182,10 @@ void TRGGET(const i32& k, i32* entry)
 {
     const i32* idx = elmidx();
     const i32* lst = elmlst();
+    // Lists refused for a wrong check word (said by elmbase): the entry is
+    // left as handed in, as for a triangle that cannot be had; the copy has
+    // no status word to report it through.
+    if (!idx || !lst) return;
     const i32* t = elmtrg(lst + static_cast<size_t>(idx[k - 1]) * ELM_WORDS);
     if (t) std::memcpy(entry, t, TRG_WORDS * sizeof(i32));
 }

@@ -166,6 +166,12 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
     }
     const i32* lst = elmlst();
     const i32* idx = elmidx();
+    // Lists refused for a wrong check word (said by elmbase): a failure, not
+    // a read through nothing.
+    if (count > 0 && (!lst || !idx)) {
+        status = -1;
+        return 0;
+    }
     const i32 flags = LOCFLG;
     // The tool travels from the higher end towards the lower one: the XY
     // track of its axis, from the higher end along ux, uy for `track`.

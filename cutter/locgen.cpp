@@ -34,6 +34,12 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
     if (status < 0 || n == 0) return;
     const i32* lst = elmlst();
     const i32* idx = elmidx();
+    // Lists refused for a wrong check word (said by elmbase): a failure, not
+    // a read through nothing.
+    if (!lst || !idx) {
+        status = -1;
+        return;
+    }
     auto entry = [&](i32 k) { return lst + static_cast<size_t>(idx[k]) * ELM_WORDS; };
     // The last winner of the drop is tried first, then the best estimate of
     // the gathering: a deep penetration found early ends the loop.

@@ -359,6 +359,12 @@ bool Drop::examine()
 {
     lst = elmlst();
     idx = elmidx();
+    // Lists refused for a wrong check word (said by elmbase): the drop fails
+    // rather than read the entries through nothing.
+    if (!lst || !idx) {
+        status = -1;
+        return false;
+    }
     // The gathering's notes beside its list: where the last winner
     // stands, the tops, surfaces and class passes of the entries.
     noted = !axis && elm_side(ntri, side);

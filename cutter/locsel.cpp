@@ -60,6 +60,12 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
         // The list and its index are fetched once for all the contacts.
         const i32* lidx = n > 0 ? elmidx() : nullptr;
         const i32* llst = n > 0 ? elmlst() : nullptr;
+        // Lists refused for a wrong check word (said by elmbase): the choice
+        // fails (status -1) rather than read the contacts through nothing.
+        if (n > 0 && (!lidx || !llst)) {
+            status = -1;
+            return;
+        }
         for (i32 k = 0; k < n; ++k) {
             i32 ent[TRG_WORDS];
             const i32* t = elmtrg(llst + static_cast<size_t>(lidx[ctri[k] - 1]) * ELM_WORDS);

@@ -376,7 +376,9 @@ i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, c
 {
     const i32 last[ELM_WORDS] = {LOCLST[0], LOCLST[1], 0, 0};
     const i32* win = elmtrg(last);
-    if (!win) return 0;
+    // Lists refused for a wrong check word (said by elmbase) give no
+    // entries: no border, rather than a read through nothing.
+    if (!win || (ntri > 0 && (!entries || !index))) return 0;
     const f32* V[3];
     vertices(win, V);
     f32 q[2] = {contact[0], contact[1]};

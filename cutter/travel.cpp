@@ -513,6 +513,9 @@ void LOCPNTH(const i32& mode, const i32& gather, const f32* p1, const f32* p2, c
     }
     const i32* lst = elmlst();
     const i32* idx = elmidx();
+    // Lists refused for a wrong check word (said by elmbase): a failure, not
+    // a read through nothing.
+    if (!lst || !idx) return w.leave(-1);
     w.flags = LOCFLG;
     for (i32 pass = 1; pass <= 2; ++pass) {
         for (i32 i = 0; i < count; ++i) {

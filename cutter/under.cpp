@@ -336,6 +336,13 @@ static inline bool put_copy(f32*& cpy, i32 capacity, i32& count, const i32* copy
     if (!cpy) {
         if (!copies_fit(capacity, count, status)) return false;
         cpy = static_cast<f32*>(elmbase(ELMCPY));
+        // A wrong check word (said by elmbase): no copy is written through
+        // nothing; the gathering fails.
+        if (!cpy) {
+            status = -1;
+            count = 0;
+            return false;
+        }
     }
     std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
     return true;
@@ -406,6 +413,13 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             if (!grow_lists(LOCAXM != 0, capacity, count, status)) return false;
             lst = elmlst();
             cpy = nullptr;
+        }
+        // A list refused for a wrong check word (said by elmbase) fails the
+        // gathering instead of being written through nothing.
+        if (!lst) {
+            status = -1;
+            count = 0;
+            return false;
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         // a turned entry is listed as its copy, the others by node and index
@@ -544,6 +558,13 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         if (capacity == 0 || count >= capacity) {
             if (!grow_lists(false, capacity, count, status)) return false;
             lst = elmlst();
+        }
+        // A list refused for a wrong check word (said by elmbase) fails the
+        // gathering instead of being written through nothing.
+        if (!lst) {
+            status = -1;
+            count = 0;
+            return false;
         }
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         le[ELM_NODE] = node;

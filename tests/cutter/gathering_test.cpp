@@ -518,3 +518,61 @@ TEST_F(Gathering, PassedOverEntriesAfterASurfaceChangeKeepTheNote)
 }
 
 }  // namespace
+
+namespace {
+
+// A list whose check word no longer matches its handle is refused with the
+// check word message: every routine that lists or reads through it fails
+// with status -1 instead of writing or reading through the refused address.
+TEST_F(Gathering, AWrongCheckWordFailsTheCallerWithStatusMinusOne)
+{
+    ASSERT_EQ(meshes::build(mixed()), 0);
+    tooldefs::use_mill(10, 5);
+    context(0.0f, 0.0f);
+    const f32 tilt[3] = {0.6f, 0.0f, 0.8f};
+    enum Road { Point, Tilted, Move, Choice };
+    const struct {
+        i32* word;
+        Road road;
+    } cases[] = {{ELMLST, Point}, {ELMIDX, Point}, {ELMCPY, Tilted}, {ELMLST, Move},
+                 {ELMIDX, Move},  {ELMLST, Choice}, {ELMIDX, Choice}};
+    for (const auto& cs : cases) {
+        // A sound gathering first opens every list, the turned copies too.
+        for (const i32 axis : {1, 0}) {
+            f32 p[3] = {40.0f, 60.0f, 30.0f};
+            i32 ixy[2] = {40000, 60000}, n = 0, best = 0, part = 0, check = 0, other = 0, st = 0;
+            f32 bz = 0;
+            LOCAXM = axis;
+            for (int c = 0; c < 3; ++c) LOCTAX[c] = tilt[c];
+            elm2nd(0, p, ixy, 0.01f, ELMCAP, n, best, bz, part, check, other, st);
+            LOCAXM = 0;
+            ASSERT_EQ(st, 0);
+            ASSERT_GT(n, 0);
+        }
+        const size_t said = norak::transcript_count("elm2nd, CHECK WORD OF A LIST IS WRONG");
+        cs.word[1] += 1;
+        i32 st = 0, n = 0, part = 0, check = 0, other = 0;
+        if (cs.road == Point || cs.road == Tilted) {
+            f32 p[3] = {40.0f, 60.0f, 30.0f}, bz = 0;
+            i32 ixy[2] = {40000, 60000}, best = 0;
+            LOCAXM = cs.road == Tilted;
+            elm2nd(0, p, ixy, 0.01f, ELMCAP, n, best, bz, part, check, other, st);
+            LOCAXM = 0;
+        } else if (cs.road == Move) {
+            const f32 a[2] = {30.0f, 60.0f}, b[2] = {50.0f, 60.0f};
+            elm2n2(0, a, b, -100.0f, ELMCAP, n, part, check, other, st);
+        } else {
+            const f32 p[3] = {40.0f, 60.0f, 30.0f}, cz[1] = {1.0f}, cpt[3] = {40.0f, 60.0f, 1.0f};
+            const i32 ckind[1] = {1}, ctri[1] = {1};
+            f32 z = 1.0f, nrm[3], con[3];
+            i32 srf = -1, higher = 0;
+            LOCSEL(0.01f, p, z, nrm, con, srf, -1, 1, cz, ckind, ctri, cpt, higher, st);
+        }
+        cs.word[1] -= 1;
+        EXPECT_EQ(st, -1) << cs.road;
+        EXPECT_EQ(n, 0) << cs.road;
+        EXPECT_GT(norak::transcript_count("elm2nd, CHECK WORD OF A LIST IS WRONG"), said) << cs.road;
+    }
+}
+
+}  // namespace

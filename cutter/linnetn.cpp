@@ -523,6 +523,12 @@ bool net_drop(NetCall& c, f32* r, f32* p)
     const f32 tol = c.tol;
     i32 ntri = 0, count = 0, ds = 0;
     f32 z = 0, dn[3] = {0, 0, 1};
+    // The drop is handed type 0, not the tool-type code worked out for the
+    // line: the drop reads the tool's kind from the context (LOCKDA, LOCKDB
+    // set from that same code), and the type word only steers the gathering.
+    // An odd code (ball end 1, corner radius 3, 11, 13) would reuse the
+    // previous point's quadtree cells, which one step along the line need
+    // not cover the tool's square, so triangles could be missed.
     const i32 dmode = c.from_height ? 11 : 1, ttype = 0;
     LOCPNT(dmode, ttype, p, tol, ntri, z, dn, CONTACTS, count, c.res, ds);
     if (ds < 0) {
@@ -571,7 +577,10 @@ bool net_position(NetCall& c, i32 i, f32 t)
     if (++c.npos % 200 == 0) CHKINT();
     f32* r = c.W.rec(i);
     if (c.mode == 7) {
-        // The walk keeps its distances; the record keeps what it held.
+        // Nothing is positioned and the record keeps what it held, but its
+        // distance is stored: the walk steps on from the distances and
+        // measures its spacing by them, so with a stale distance it would
+        // end at once or never reach the line's end.
         r[NRPAR] = t;
         return true;
     }
@@ -947,9 +956,11 @@ void net_finish(NetCall& c)
             c.pntxyz[3 * j + 2] = std::fmin(std::fmax(c.pntxyz[3 * j + 2], LOCZMN), LOCZMX);
     if (c.status >= 0 && HEI8[HEI8_ABSOLUTE] != 0 && c.n >= c.f && c.W.code(c.n) == 0) {
         c.status = 1;
-        // The run's code carried negated (-54) marks the line's end over
-        // nothing as -2. A code cannot be 54 and negative at once: the
-        // negated code is the one taken.
+        // Reading chosen: the line's end over nothing gives -2 when the
+        // host's current segment code is -54. A code cannot be 54 and
+        // negative at once; -54 is the one value that is code 54 (by its
+        // size) and negative, where a test for 54 would drop the sign
+        // condition altogether.
         if (nu_sgcd_get_code() == -54) c.status = -2;
     }
     LOCRST();

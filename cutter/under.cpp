@@ -348,6 +348,15 @@ static inline bool put_copy(f32*& cpy, i32 capacity, i32& count, const i32* copy
     return true;
 }
 
+// A list refused for a wrong check word (said by elmbase): the gathering
+// fails (status -1, count 0) instead of writing through no address.
+static inline bool list_refused(i32& count, i32& status)
+{
+    status = -1;
+    count = 0;
+    return false;
+}
+
 // One list entry of the node's k-th triangle, keyed by its top plus the
 // allowance e.
 static inline void put_entry(i32* le, i32 node, i32 k, f32 top, f32 e)
@@ -414,13 +423,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             lst = elmlst();
             cpy = nullptr;
         }
-        // A list refused for a wrong check word (said by elmbase) fails the
-        // gathering instead of being written through nothing.
-        if (!lst) {
-            status = -1;
-            count = 0;
-            return false;
-        }
+        if (!lst) return list_refused(count, status);
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         // a turned entry is listed as its copy, the others by node and index
         if (copy && !put_copy(cpy, capacity, count, copy, status)) return false;

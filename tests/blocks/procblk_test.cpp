@@ -785,6 +785,32 @@ TEST_F(ProcTest, GlobalGroupItemsOfTheRequestRecord)
     EXPECT_EQ(CMPBLK[CMP_RERUN], 5);
 }
 
+// The global group's positions and frame come twice, each pair from the
+// same words: position 5/6 and axis 27/28 from the shown tool, view 7/8,
+// view parameter 9/10, origin 11/13 and home 12/14 from the machine frame.
+TEST_F(ProcTest, GlobalGroupRepeatsItsPositionsAndFrame)
+{
+    for (i32 k = 0; k < 6; ++k) DSP8[DSP8_POS + k] = 300 + k;
+    for (i32 k = 0; k < NPT1_N; ++k) NPT1[k] = 100 + k;
+    i32 count = 0, st = 0;
+    const Words w = global_group(count, st);
+    ASSERT_EQ(st, 0);
+    const auto values = [&](i32 code, i32 n) {
+        Words out;
+        for (size_t k = 3; k + 2 < w.size(); k += static_cast<size_t>(w[k + 1]) + 2)
+            if (w[k] == code) out.assign(w.begin() + static_cast<std::ptrdiff_t>(k) + 3, w.begin() + static_cast<std::ptrdiff_t>(k) + 3 + n);
+        return out;
+    };
+    const i32 pairs[][5] = {{5, 6, 3, 300, 0},     {27, 28, 3, 303, 0},         {7, 8, 1, 100 + NPT1_VIEW, 0},
+                            {9, 10, 1, 100 + NPT1_VIEWPAR, 0}, {11, 13, 3, 100 + NPT1_ORIGIN, 0}, {12, 14, 3, 100 + NPT1_HOME, 0}};
+    for (const auto& p : pairs) {
+        Words want;
+        for (i32 j = 0; j < p[2]; ++j) want.push_back(p[3] + j);
+        EXPECT_EQ(values(p[0], p[2]), want) << p[0];
+        EXPECT_EQ(values(p[1], p[2]), want) << p[1];
+    }
+}
+
 // Each optimizer and machining word of the global group carries its own
 // words of the machining-parameter block, as many as its item holds.
 TEST_F(ProcTest, GlobalGroupCarriesTheMachiningParameterWords)

@@ -173,17 +173,23 @@ void ucs_change(const i32& source, const i32& eff, i32& status)
         if (rst < 0) eroutc("DIPBT1,UNABLE TO REOPEN THE TOOL PATH", 0);
         return rst >= 0;
     };
+    // A change that cannot be made leaves the display as it found it: the
+    // tool path entity opened again, or the symbols hidden for the change
+    // shown again, so a failed block does not leave the screen without them.
+    auto give_up = [&](i32 failed) {
+        reopen();
+        if (eff != 1) show_symbols();
+        status = failed;
+    };
     if (st < 0) {
         eroutc("DIPBT1,UNABLE TO GET UCS DATA", 0);
-        reopen();
-        status = -1;
+        give_up(-1);
         return;
     }
     i32 view = 0;
     trchk(m, view);
     if (view == -3) {
-        reopen();
-        status = -3;
+        give_up(-3);
         return;
     }
     f32 t[9];
@@ -626,6 +632,11 @@ void DIPB14(const i32& source, const i32& mode, const i32& number, const f32* st
         get3(DSP8 + DSP8_PREV, prev);
         get3(DSP8 + DSP8_PREVAXIS, pax);
         TOLLIN(1, end, axis, prev, pax, six[1]);
+        // "The previous position becomes the current one" is read as the
+        // previous position taking the current one's value: the figure now
+        // stands at the groove's end, so the next move's figure starts from
+        // there; the other reading would put the current position back to
+        // where the figure started, behind the groove just drawn.
         std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 3 * sizeof(i32));
     }
     const i32 access = source >= RECORDING ? source - 7 : source;

@@ -83,6 +83,12 @@ void RDBT0(const i32& mode, const i32& size, i32& number, i32* header, i32& stat
         return;
     }
     std::memset(header, 0, HDR_WORDS * sizeof(i32));
+    // The twenty words after the block number mix integers and reals (reals
+    // kept as their words) and are read as one group of words: a header block
+    // comes from the list or the entity, whose reads hand every word back as
+    // stored whatever item type is asked (the type converts only on the
+    // template and parameter-line media), so one call keeps each word intact
+    // where twenty typed calls would read the same words more slowly.
     if (!in.i(number) || !in.ints(20, header)) return;
     if (size >= 28 && !in.i(header[20])) return;
     if (!in.ints(3, header + 21)) return;

@@ -449,7 +449,8 @@ void gtncfn(char* names, i32& count, i32* map)
 
 void setwap(const f32*) {}
 void setdsp(const i32&) {}
-void edsym(const i32&, const i32&) {}
+void edsym(const i32&, const i32& on) { ext_state<bool>("edsym") = on == 0; }
+bool norak::symbols_hidden() { return ext_state<bool>("edsym"); }
 void mapw2m(const f32* world, f32* machine)
 {
     for (int k = 0; k < 3; ++k) machine[k] = world[k];

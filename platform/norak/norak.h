@@ -179,6 +179,8 @@ void fail_alloc_after(i32 n, i32 times = 1);
 void fail_list_call(const std::string& routine, i32 n);
 // The value and the table last handed to `cltrin` ({0, null} before any).
 std::pair<i32, const i32*> transformation_in();
+// Whether the last `edsym` hid the symbols (false before any call).
+bool symbols_hidden();
 // Keyboard polls: poll_mark starts the measurement (the stretch before the
 // first poll counts from it); poll_stats gives the polls since, and the
 // longest stretch in seconds between the mark, two polls, or the last poll

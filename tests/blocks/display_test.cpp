@@ -914,6 +914,7 @@ TEST_F(DisplayTest, UcsSettingTakesTheHostsUcs)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("DIPBT1,UNABLE TO GET UCS DATA"));
     EXPECT_EQ(NPT1[20], 3);  // the last UCS stays
+    EXPECT_FALSE(norak::symbols_hidden());  // hidden for the change, shown again
     DSPUCS = keep;
 }
 

@@ -200,7 +200,10 @@ void ucs_change(const i32& source, const i32& eff, i32& status)
     if (source != 10) view_words(view, wrd2r(NPT1[NPT1_VIEWPAR]), m);
     ncd_update_current_vptr(view);
     // The coordinate system's origin is a model point: the header keeps it
-    // in world coordinates, as the rotation block's origin is kept.
+    // in world coordinates, as the rotation block's origin is kept. Where it
+    // goes back is read as the header's origin words (3-5), the place of the
+    // origin of the machine system the change makes current, which the
+    // coordinate update and the rotary-axis display below read.
     mapm2w(origin, origin);
     put3(NPT1 + NPT1_ORIGIN, origin);
     if (!reopen()) {
@@ -394,6 +397,9 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
     if (status < 0) return;
     DSPBEG(source, mode, number);
     if (mode == 0) return;
+    // A curve of no control points or of order below 1 has no first point
+    // to move to and no span to draw: its evaluation would read knots and
+    // points that are not there, so it is refused with its counts.
     if (n < 1 || k < 1) {
         erou2c("DIPBT5, WRONG ORDER OR POINT COUNT ", k, n);
         status = -1;

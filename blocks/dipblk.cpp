@@ -243,6 +243,10 @@ void DIPBT1(const i32& source, const i32& mode, const i32& number, const i32& co
         }
         DSPATT(source, mode, font, colour, pen);
     }
+    // The recording sources 8 to 11 reduce to 1 to 4 by taking 7 off, the
+    // block display's rule for every displayer: source 10 is the current
+    // list (3), and so not "the entity" of the coordinate-system change.
+    // Only the header displayer reads 10 as 1, by a rule of its own.
     const i32 eff = source >= RECORDING ? source - 7 : source;
     if (code == 54) {
         DSP8[DSP8_ROTANG] = PRM9[PRM9_COMP];
@@ -462,6 +466,7 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     status = 0;
     DSPBEG(source, mode, number);
     if (mode == 0) return;
+    // Sources 8 to 11 reduce by taking 7 off (10 is the list, 3), as above.
     const i32 access = source >= RECORDING ? source - 7 : source;
     f32 before[3];
     get3(DSP8 + DSP8_POS, before);
@@ -645,6 +650,7 @@ void DIPB14(const i32& source, const i32& mode, const i32& number, const f32* st
         // where the figure started, behind the groove just drawn.
         std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 3 * sizeof(i32));
     }
+    // Sources 8 to 11 reduce by taking 7 off (10 is the list, 3), as above.
     const i32 access = source >= RECORDING ? source - 7 : source;
     if (access == 3) TOLMOV(TOLFIG(), end, axis, 1);
 }

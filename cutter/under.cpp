@@ -327,6 +327,15 @@ static inline void note_seen(i32 reported, i32& part_seen, i32& check_seen, i32&
     else other_seen = 1;
 }
 
+// A list refused for a wrong check word (said by elmbase): the gathering
+// fails (status -1, count 0) instead of writing through no address.
+static inline bool list_refused(i32& count, i32& status)
+{
+    status = -1;
+    count = 0;
+    return false;
+}
+
 // Stores a turned entry as copy `count` of the copies' list. The list is
 // fetched (cpy null) after being made as large as the list: gatherings
 // outside tool-axis mode grow the list alone. False (status set, count 0)
@@ -336,25 +345,10 @@ static inline bool put_copy(f32*& cpy, i32 capacity, i32& count, const i32* copy
     if (!cpy) {
         if (!copies_fit(capacity, count, status)) return false;
         cpy = static_cast<f32*>(elmbase(ELMCPY));
-        // A wrong check word (said by elmbase): no copy is written through
-        // nothing; the gathering fails.
-        if (!cpy) {
-            status = -1;
-            count = 0;
-            return false;
-        }
+        if (!cpy) return list_refused(count, status);
     }
     std::memcpy(cpy + static_cast<size_t>(count) * TRG_WORDS, copy, TRG_WORDS * sizeof(i32));
     return true;
-}
-
-// A list refused for a wrong check word (said by elmbase): the gathering
-// fails (status -1, count 0) instead of writing through no address.
-static inline bool list_refused(i32& count, i32& status)
-{
-    status = -1;
-    count = 0;
-    return false;
 }
 
 // One list entry of the node's k-th triangle, keyed by its top plus the
@@ -477,7 +471,8 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         const f32 rtop = qs->rtop[run];
         if (!(rtop < B - e) || !(rtop + e <= B - 0.001f)) return 0;
         const i32 n = k1 - k0;
-        if (capacity == 0 || count + n > capacity) return 0;
+        // A refused list (!lst) goes to the entry road, which fails the gathering.
+        if (capacity == 0 || count + n > capacity || !lst) return 0;
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         const f32* top = &qs->top[static_cast<size_t>(i0)];
         i32 m = 0;
@@ -562,13 +557,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             if (!grow_lists(false, capacity, count, status)) return false;
             lst = elmlst();
         }
-        // A list refused for a wrong check word (said by elmbase) fails the
-        // gathering instead of being written through nothing.
-        if (!lst) {
-            status = -1;
-            count = 0;
-            return false;
-        }
+        if (!lst) return list_refused(count, status);
         i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
         le[ELM_NODE] = node;
         le[ELM_INDEX] = k;

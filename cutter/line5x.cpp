@@ -144,6 +144,69 @@ void ln5_open(i32 maxpoints, i32& status)
 }
 }  // namespace
 
+namespace {
+// The link context one record is positioned in: the link's ends and length,
+// the tolerance, the allowances and the distance beyond which a position
+// counts as far from the link.
+struct Ln5Link {
+    const f32* start;
+    const f32* end;
+    f32 L, tol, allowance_a, allowance_b, farlim;
+};
+
+// Positions record i of the work array W at its distance along the link:
+// 0, or a negative status of the front end.
+i32 ln5_position(const Ln5Link& c, Ln5Rec* W, i32 i)
+{
+    const f32* start = c.start;
+    const f32* end = c.end;
+    const f32 L = c.L, tol = c.tol, allowance_a = c.allowance_a, allowance_b = c.allowance_b, farlim = c.farlim;
+    Ln5Rec& r = W[i];
+    // A link of no length has every record at its start: weight 0, as
+    // p / L would be 0 / 0 and carry NaN into the point, the axis and
+    // the front end.
+    const f64 w = L > 0 ? f64(r.par) / L : 0.0;
+    for (i32 k = 0; k < 3; ++k) {
+        r.lin[k] = static_cast<f32>((1.0 - w) * start[k] + w * end[k]);
+        r.axs[k] = static_cast<f32>((1.0 - w) * LOCSN1[k] + w * LOCSN2[k]);
+        LOCTAX[k] = r.axs[k];
+    }
+    const Ln5Rec& prev = i == 0 ? ln5_carry : W[i - 1];
+    if (eqvl0d(std::sqrt(dist3_sq(r.lin, prev.lin))) && eqvl0d(std::sqrt(dist3_sq(r.axs, prev.axs))) &&
+        (prev.ok || i == 0)) {
+        // The record keeps its own distance: for the first record the
+        // carried one's is the previous link's length, and the walk
+        // would start there, far along, or stop at once at the end.
+        const f32 par = r.par;
+        r = prev;
+        r.par = par;
+        return 0;
+    }
+    f32 p[3] = {r.lin[0], r.lin[1], r.lin[2]}, res[3], con[3];
+    i32 srf = -1, st = 0;
+    const i32 m0 = 0;
+    PNTNET(m0, p, tol, allowance_a, allowance_b, res, con, r.nrm, srf, st);
+    if (st < 0) return st;
+    if (st == 1) {
+        // Nothing under the tool: the front end gives no position (only
+        // its Z marker -1e10, X and Y unset) and no normal. The tool
+        // stands free at the link point itself, along its own axis; the
+        // record is still stored outside machining type 14, and a marker
+        // height or stale X/Y would go out as a link position.
+        for (i32 k = 0; k < 3; ++k) res[k] = r.lin[k], r.nrm[k] = r.axs[k];
+        srf = -1;
+    }
+    for (i32 k = 0; k < 3; ++k) r.pos[k] = res[k];
+    // A contact on a protected surface counts where the tool stands on
+    // the link itself.
+    if (MACTYP != MACTYP_ONESURF && st == 4 && dist3_sq(r.pos, r.lin) <= f64(tol) * tol) st = 0;
+    r.tri = srf;
+    r.ok = st == 0 ? 1 : 0;
+    r.far = (MACTYP != MACTYP_ONESURF && r.ok && dist3_sq(r.pos, r.lin) >= f64(farlim) * farlim) ? 1 : 0;
+    return 0;
+}
+}  // namespace
+
 void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tolerance, const f32& allowance_a,
             const f32& allowance_b, const i32& maxpoints, const i32& maxstrings, f32* points, f32* axes,
             i32& nstrings, i32* counts, i32& total, i32& status)
@@ -173,51 +236,8 @@ void LINE5X(const i32& unused, const f32* start, const f32* end, const f32& tole
     if (status != 0) return;
     Ln5Rec* W = ln5_base();
     W[0].par = 0.0f;
-    auto position = [&](i32 i) -> i32 {
-        Ln5Rec& r = W[i];
-        // A link of no length has every record at its start: weight 0, as
-        // p / L would be 0 / 0 and carry NaN into the point, the axis and
-        // the front end.
-        const f64 w = L > 0 ? f64(r.par) / L : 0.0;
-        for (i32 k = 0; k < 3; ++k) {
-            r.lin[k] = static_cast<f32>((1.0 - w) * start[k] + w * end[k]);
-            r.axs[k] = static_cast<f32>((1.0 - w) * LOCSN1[k] + w * LOCSN2[k]);
-            LOCTAX[k] = r.axs[k];
-        }
-        const Ln5Rec& prev = i == 0 ? ln5_carry : W[i - 1];
-        if (eqvl0d(std::sqrt(dist3_sq(r.lin, prev.lin))) && eqvl0d(std::sqrt(dist3_sq(r.axs, prev.axs))) &&
-            (prev.ok || i == 0)) {
-            // The record keeps its own distance: for the first record the
-            // carried one's is the previous link's length, and the walk
-            // would start there, far along, or stop at once at the end.
-            const f32 par = r.par;
-            r = prev;
-            r.par = par;
-            return 0;
-        }
-        f32 p[3] = {r.lin[0], r.lin[1], r.lin[2]}, res[3], con[3];
-        i32 srf = -1, st = 0;
-        const i32 m0 = 0;
-        PNTNET(m0, p, tol, allowance_a, allowance_b, res, con, r.nrm, srf, st);
-        if (st < 0) return st;
-        if (st == 1) {
-            // Nothing under the tool: the front end gives no position (only
-            // its Z marker -1e10, X and Y unset) and no normal. The tool
-            // stands free at the link point itself, along its own axis; the
-            // record is still stored outside machining type 14, and a marker
-            // height or stale X/Y would go out as a link position.
-            for (i32 k = 0; k < 3; ++k) res[k] = r.lin[k], r.nrm[k] = r.axs[k];
-            srf = -1;
-        }
-        for (i32 k = 0; k < 3; ++k) r.pos[k] = res[k];
-        // A contact on a protected surface counts where the tool stands on
-        // the link itself.
-        if (MACTYP != MACTYP_ONESURF && st == 4 && dist3_sq(r.pos, r.lin) <= f64(tol) * tol) st = 0;
-        r.tri = srf;
-        r.ok = st == 0 ? 1 : 0;
-        r.far = (MACTYP != MACTYP_ONESURF && r.ok && dist3_sq(r.pos, r.lin) >= f64(farlim) * farlim) ? 1 : 0;
-        return 0;
-    };
+    const Ln5Link link{start, end, L, tol, allowance_a, allowance_b, farlim};
+    auto position = [&](i32 i) { return ln5_position(link, W, i); };
     i32 i = 0, n = 0;
     i32 ps = position(0);
     if (ps < 0) {

@@ -18,6 +18,28 @@
 #include "surfaces/trimodel.h"
 
 namespace {
+// A flat strip from x0 to x1 across y -60 to 60 at height z: two triangles.
+void quad(meshes::Mesh& m, f64 x0, f64 x1, f64 z)
+{
+    const i32 a = m.node(x0, -60, z), b = m.node(x1, -60, z), c = m.node(x1, 60, z), d = m.node(x0, 60, z);
+    m.add(a, b, c);
+    m.add(a, c, d);
+}
+
+// LINE5X over the link a-b at tolerance 0.01 with no allowances, with room
+// for 3000 points and the strings asked.
+struct Link {
+    static constexpr i32 MAXP = 3000;
+    std::vector<f32> pts = std::vector<f32>(3 * MAXP), axs = std::vector<f32>(3 * MAXP);
+    std::vector<i32> cnt = std::vector<i32>(20);
+    i32 ns = 0, tot = 0, st = 0;
+    void run(const f32* a, const f32* b, i32 strings)
+    {
+        const i32 unused = 0;
+        LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, MAXP, strings, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    }
+};
+
 
 TEST(LinkString, PointsOverTheHemisphere)
 {
@@ -77,11 +99,6 @@ TEST(LinkString, TooFewStringsKeepsTheStoredStringThinned)
     positioning::reset();
     LN5INI();
     meshes::Mesh plate, block;
-    auto quad = [](meshes::Mesh& m, f64 x0, f64 x1, f64 z) {
-        i32 a = m.node(x0, -60, z), b = m.node(x1, -60, z), c = m.node(x1, 60, z), d = m.node(x0, 60, z);
-        m.add(a, b, c);
-        m.add(a, c, d);
-    };
     quad(plate, -60, 60, 0.0);
     quad(block, 10, 30, 10.0);
     block.id = 2;
@@ -89,30 +106,27 @@ TEST(LinkString, TooFewStringsKeepsTheStoredStringThinned)
     tooldefs::use_mill(6.0f, 0.0f);
     const f32 up[3] = {0, 0, 1};
     LOCSET(-1, up, up, 1, 0.0f, 0.01f);
-    const i32 maxp = 3000, unused = 0;
-    std::vector<f32> pts(3 * maxp), axs(3 * maxp);
-    std::vector<i32> cnt(20);
     const f32 a[3] = {-20, 3, 10}, b[3] = {25, 3, 10};
-    i32 ns = 0, tot = 0, st = 0;
-    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 20, pts.data(), axs.data(), ns, cnt.data(), tot, st);
-    ASSERT_EQ(st, 0);
-    ASSERT_EQ(ns, 2);
-    const i32 first = cnt[0];
+    Link l;
+    l.run(a, b, 20);
+    ASSERT_EQ(l.st, 0);
+    ASSERT_EQ(l.ns, 2);
+    const i32 first = l.cnt[0];
     LN5INI();
-    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 1, pts.data(), axs.data(), ns, cnt.data(), tot, st);
-    EXPECT_EQ(st, -1);
+    l.run(a, b, 1);
+    EXPECT_EQ(l.st, -1);
     EXPECT_TRUE(norak::transcript_has("[LINE5X]ONLY "));
-    EXPECT_EQ(ns, 1);
-    EXPECT_EQ(cnt[0], first);
-    EXPECT_EQ(tot, first);
+    EXPECT_EQ(l.ns, 1);
+    EXPECT_EQ(l.cnt[0], first);
+    EXPECT_EQ(l.tot, first);
     // No room for a string at all: none is reported, and nothing stored.
     LN5INI();
     const size_t said = norak::transcript_count("[LINE5X]ONLY ");
-    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 0, pts.data(), axs.data(), ns, cnt.data(), tot, st);
-    EXPECT_EQ(st, -1);
+    l.run(a, b, 0);
+    EXPECT_EQ(l.st, -1);
     EXPECT_EQ(norak::transcript_count("[LINE5X]ONLY "), said + 1);
-    EXPECT_EQ(ns, 0);
-    EXPECT_EQ(tot, 0);
+    EXPECT_EQ(l.ns, 0);
+    EXPECT_EQ(l.tot, 0);
     i32 s0 = 0;
     LN5FRE(s0);
     LOCAXM = 0;
@@ -129,28 +143,22 @@ TEST(LinkString, OffTheModelTheToolStandsOnTheLink)
     positioning::reset();
     LN5INI();
     meshes::Mesh plate;
-    const i32 a0 = plate.node(-60, -60, 0), b0 = plate.node(0, -60, 0), c0 = plate.node(0, 60, 0),
-              d0 = plate.node(-60, 60, 0);
-    plate.add(a0, b0, c0);
-    plate.add(a0, c0, d0);
+    quad(plate, -60, 0, 0.0);
     ASSERT_EQ(meshes::build({plate}), 0);
     tooldefs::use_mill(6.0f, 0.0f);
     const f32 up[3] = {0, 0, 1};
     LOCSET(-1, up, up, 1, 0.0f, 0.01f);
     const i32 keep = MACTYP;
     MACTYP = 0;
-    const i32 maxp = 3000, unused = 0;
-    std::vector<f32> pts(3 * maxp), axs(3 * maxp);
-    std::vector<i32> cnt(20);
     const f32 a[3] = {-20, 3, 5}, b[3] = {40, 3, 5};
-    i32 ns = 0, tot = 0, st = 0;
-    LINE5X(unused, a, b, 0.01f, 0.0f, 0.0f, maxp, 20, pts.data(), axs.data(), ns, cnt.data(), tot, st);
+    Link l;
+    l.run(a, b, 20);
     MACTYP = keep;
-    ASSERT_EQ(st, 0);
-    ASSERT_GT(tot, 0);
+    ASSERT_EQ(l.st, 0);
+    ASSERT_GT(l.tot, 0);
     i32 off = 0;
-    for (i32 k = 0; k < tot; ++k) {
-        const f32* p = &pts[3 * k];
+    for (i32 k = 0; k < l.tot; ++k) {
+        const f32* p = &l.pts[3 * static_cast<size_t>(k)];
         ASSERT_TRUE(p[0] >= -20.001f && p[0] <= 40.001f && std::fabs(p[1] - 3.0f) < 1e-4f && p[2] > -1.0e9f) << k;
         if (p[0] > 4.0f) {
             EXPECT_NEAR(p[2], 5.0f, 1e-4f) << k;

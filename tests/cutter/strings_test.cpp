@@ -47,6 +47,15 @@ protected:
         NETAXM = 0;
         MACTYP = MACTYP_SURFACES;
     }
+    // Points the contact and positioning routines at the model just built,
+    // with no tolerance and no allowance; false when that is refused.
+    static bool on_model()
+    {
+        i32 st = 0;
+        CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
+        return LOCTOL(0.0f, 0.0f);
+    }
     // The work records of the last call.
     static const f32* work()
     {
@@ -466,9 +475,7 @@ TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
     ASSERT_EQ(meshes::build({step}), 0);
     tooldefs::use_mill(6.0f, 0.0f);
     i32 st = 0;
-    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    ASSERT_TRUE(on_model());
     const f32 tol = 0.01f;
     const f32 A[3] = {0, 0, 1}, B[3] = {4, 0, 0}, C[3] = {-4, 0, 1};
     EXPECT_EQ(NETSPN(A, B, tol, st), 1);  // descending: it cuts the step
@@ -491,9 +498,7 @@ TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
     spike.node(20, 1, 0.6);
     spike.add(1, 2, 3);
     ASSERT_EQ(meshes::build({spike}), 0);
-    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    ASSERT_TRUE(on_model());
     EXPECT_EQ(NETSPN(A, B, tol, st), 1);
     LOCRST();
 }
@@ -515,9 +520,7 @@ TEST_F(Strings, LevelSpanCheckTravelsFromItsFirstEnd)
     ASSERT_EQ(meshes::build({wall}), 0);
     tooldefs::use_mill(1.0f, 0.0f);
     i32 st = 0;
-    CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
-    ASSERT_TRUE(LOCTOL(0.0f, 0.0f));
+    ASSERT_TRUE(on_model());
     const f32 tol = 0.01f;
     const f32 A[3] = {0, 0, 0}, B[3] = {10, 0, 0};
     EXPECT_EQ(NETSPN(A, B, tol, st), 0);

@@ -65,6 +65,15 @@ f32 diameter()
     return d;
 }
 
+
+// Surface 12, on side 1, as the one surface of the check list.
+void one_check_surface(i32& st)
+{
+    const i32 check[1] = {12}, side[1] = {1};
+    i32 one = 1;
+    nc_surf_list_count(2, 1, one, st);
+    nc_surf_put(1, check, side, st);
+}
 }  // namespace
 
 TEST(ProcExec, RunValuesArePutBackOnEveryRoad)
@@ -254,10 +263,7 @@ TEST(ProcExec, GougeCheckBuildsTheTriangleModelOrSaysWhy)
     // them the run ends the same way, with nothing left taken.
     prepare();
     pw(GCHMOD) = 3;
-    const i32 check[1] = {12}, side[1] = {1};
-    i32 one = 1;
-    nc_surf_list_count(2, 1, one, st);
-    nc_surf_put(1, check, side, st);
+    one_check_surface(st);
     ASSERT_EQ(st, 0);
     const i32 held = norak::open_blocks();
     norak::fail_alloc_after(1);
@@ -437,10 +443,7 @@ TEST(ProcNormal, StartsWithTheToolAtTheFirstCorner)
     // first of the check list, not the first part surface.
     MACTYP = MACTYP_ONESURF;
     pw(AXSMOD) = 1;
-    const i32 check[1] = {12}, side[1] = {1};
-    i32 one = 1;
-    nc_surf_list_count(2, 1, one, st);
-    nc_surf_put(1, check, side, st);
+    one_check_surface(st);
     ASSERT_EQ(st, 0);
     PRCNRM(1, count, pt, dirs, dir, nrms, nrm, st);
     ASSERT_EQ(st, 0);

@@ -58,6 +58,10 @@ void COORUP()
 {
     i32 st = 0;
     RDREC("COOR", COOR, COOR_N, st);
+    // The frame and origin positions of "NPT1" and "COOR" are told counting
+    // from 1 (NPT1 10-18 and 4-6, COOR 1-9), as every table of these two
+    // records is; NPT1_FRAME, NPT1_ORIGIN and COOR_FRAME are those places
+    // less one, so the 0-based arrays get the same words.
     std::memcpy(COOR + COOR_FRAME, NPT1 + NPT1_FRAME, 9 * 4);
     f32 origin[3], mach[3];
     std::memcpy(origin, NPT1 + NPT1_ORIGIN, sizeof origin);

@@ -295,6 +295,9 @@ struct NetCall {
 f32 axis_dot(const f32* r) { return NETAXM == 1 ? static_cast<f32>(dot3f(r + NRTNM, r + NRSNM)) : 1.0f; }
 
 // Leaves a call that ends early: no continuation, the tool's values back.
+// The tool is written back only when LOCTOL has loaded it for this call: an
+// end before that (zero tolerance, or a tool that is not a milling tool)
+// would otherwise write the previous call's values into the tool cache.
 void finish_early(NetCall& c)
 {
     NETCNT = 0;

@@ -143,6 +143,10 @@ void build_model(i32& status)
     i32 m = 0;
     nc_surf_list_count(1, 1, m, status);
     if (status < 0) return;
+    // The check-surface buffers live only while the model is built: allsrf
+    // copies what it needs into the model and keeps no pointer into them, so
+    // they go back to the host here on every road, not at the run's closing
+    // step, and no run can leave them behind.
     ChkBuf cids, cnrms;
     if (m > 0) {
         // The two buffers come from the host's memory, which answers a
@@ -174,6 +178,11 @@ void pass_loops(i32& work, i32& status)
     adjlim(status);
     if (status < 0) return;
     if (SRFGEO.NSRF > 1 && pw(SPLMOD) == 2) {
+        // The whole geometry and pass-table structures are saved, not the
+        // 4,082 and 1,444 words of the older word layout: our structures hold
+        // those values under their own layout, and a copy of the whole puts
+        // back every per-surface value, whatever its place, so nothing the
+        // one-surface loop moves is left behind.
         RUN.geometry = std::make_unique<SrfGeo>(SRFGEO);
         RUN.table = std::make_unique<PasTab>(PASTAB);
         const SrfGeo& all = *RUN.geometry;

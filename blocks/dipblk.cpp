@@ -440,6 +440,15 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
             }
             evbfre(curve);
         }
+        // A curve the host cannot make or turn into points would leave its
+        // moves out of the recording while the block reported success: it
+        // fails the block instead. Nothing of it has been recorded then, and
+        // a curve that was made is freed above.
+        if (st != 0) {
+            eroutc("DIPBT5, ERRORS IN SIMULATION CURVE", 0);
+            status = -1;
+            return;
+        }
     } else {
         DSPMOV(source, mode, number, status);
     }

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "core/host.h"
+#include "platform/norak/curvecalls.h"
 #include "platform/norak/geometry.h"
 #include "platform/norak/state.h"
 
@@ -380,11 +381,32 @@ void wvputc(const char*, const f32&) {}
 void wvsave() { note("display: working view " + std::to_string(H().settings.view) + " saved"); }
 void setuap(const i32&, const f32&) {}
 
+namespace {
+// Calls left until the refused one, per curve routine.
+std::map<std::string, i32>& curve_refusals() { return ext_state<std::map<std::string, i32>>("curve_refusals"); }
+
+bool curve_call_refused(const std::string& routine)
+{
+    auto it = curve_refusals().find(routine);
+    if (it == curve_refusals().end() || it->second <= 0 || --it->second > 0) return false;
+    note("curve: " + routine + " refused");
+    return true;
+}
+}  // namespace
+
+void norak::refuse_curve_call(const std::string& routine, i32 n) { curve_refusals()[routine] = n; }
+
+i32 norak::live_curves()
+{
+    return static_cast<i32>(std::count_if(D().curves.begin(), D().curves.end(), [](const Curve& c) { return c.live; }));
+}
+
 void evbcre_bsp(const i32& k, const i32& n, const f64* knots, const f64* points, const i32&, const i32&, i32& curve,
                 i32& status)
 {
     curve = 0;
     status = -1;
+    if (curve_call_refused("evbcre_bsp")) return;
     if (k < 2 || k > 16 || n < k || n > 100000) return;
     for (i32 i = 1; i < n + k; ++i)
         if (!(knots[i] >= knots[i - 1])) return;
@@ -404,6 +426,7 @@ void crvpld2(const i32& curve, const f32& tol, const i32& capacity, i32& count, 
 {
     count = 0;
     status = -1;
+    if (curve_call_refused("crvpld2")) return;
     Curve* c = curve_of(curve);
     if (!c || capacity < 2) return;
     // Even steps over the curve's range, as many as the tolerance asks for
@@ -439,6 +462,11 @@ void evbget_bsp(const i32& curve, i32& k, i32& n, f64* knots, f64* points, const
 
 void evbfre(const i32& curve)
 {
+    if (curve > CUBIC_CURVES) {  // a cubic curve object of the spline services
+        i32 handle = curve;
+        evbfre(handle);
+        return;
+    }
     if (Curve* c = curve_of(curve)) {
         c->live = false;
         c->knots.clear();

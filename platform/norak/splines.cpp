@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "core/host.h"
+#include "platform/norak/curvecalls.h"
 
 namespace {
 
@@ -14,7 +16,7 @@ struct Curve {
     i32 n = 0;
 };
 std::map<i32, Curve> CURVES;
-i32 NEXT = 1;
+i32 NEXT = norak::CUBIC_CURVES + 1;
 
 // The four non-zero cubic basis values at t in span s (knots[s] <= t < knots[s+1]).
 void basis(const std::vector<f64>& U, i32 s, f64 t, f64* N)
@@ -234,7 +236,10 @@ void evbcre_bsp(const i32& degree, const i32& nctrl, const f64* knots, const f64
 
 void evbfre(i32& handle)
 {
-    CURVES.erase(handle);
+    if (handle > 0 && handle <= norak::CUBIC_CURVES)
+        evbfre(std::as_const(handle));  // one of the display's curves
+    else
+        CURVES.erase(handle);
     handle = 0;
 }
 

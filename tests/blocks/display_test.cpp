@@ -9,6 +9,7 @@
 #include "blocks/procblk.h"
 #include "blocks/stfield.h"
 #include "core/prcwrd.h"
+#include "platform/norak/curvecalls.h"
 #include "tests/blocks/common.h"
 #include "tests/tools/library.h"
 
@@ -535,6 +536,28 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     EXPECT_EQ(show(at, 1, 9), 0);
     ASSERT_EQ(norak::recording().back().what, "spin");
     EXPECT_EQ(norak::recording().back().values[2], 3000.0);
+}
+
+// A curve the recording cannot make or turn into points fails its block with
+// a message: none of its moves is recorded and no curve is left behind.
+TEST_F(DisplayTest, NurbsTheRecordingCannotTakeFailsItsBlock)
+{
+    const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {0, 0, 5, 1, 2, 5, 2, 0, 5};
+    const f32 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, none[3] = {0, 0, 0};
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 3, 3, knots, pts, 1, st);
+    for (const char* call : {"evbcre_bsp", "crvpld2"}) {
+        norak::refuse_curve_call(call, 1);
+        i32 answer = 0, size = 0, type = 0, cls = 0;
+        lacces(2, answer);
+        TPBLKH(AM_LIST, size, type, cls, st);
+        const size_t moves = norak::recording().size();
+        DIPBT5(9, 1, size, id, none, 0, st);
+        EXPECT_EQ(st, -1) << call;
+        EXPECT_TRUE(norak::transcript_has("DIPBT5, ERRORS IN SIMULATION CURVE")) << call;
+        EXPECT_EQ(norak::recording().size(), moves) << call;
+        EXPECT_EQ(norak::live_curves(), 0) << call;
+    }
 }
 
 TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)

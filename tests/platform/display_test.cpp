@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "core/host.h"
 #include "core/words.h"
+#include "platform/norak/curvecalls.h"
 #include "platform/norak/norak.h"
 #include "session_util.h"
 
@@ -118,4 +120,35 @@ TEST_F(Display, KeyIsPressedAfterTheGivenNumberOfRegisteredBlocks)
     EXPECT_EQ(norak::key_seen_at(), 3);
     EXPECT_THROW(norak::load_session_text(R"({"replies": [{"key": "space", "after_blocks": 0}]})"),
                  norak::session_error);
+}
+
+// A refused curve call answers -1 and makes nothing; the calls around it
+// answer. Both forms of evbfre free whichever curve their handle names.
+TEST_F(Display, CurveCallsCanBeRefusedAndEveryCurveIsFreedByItsHandle)
+{
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1}, pts[12] = {0, 0, 0, 1, 1, 0, 2, 1, 0, 3, 0, 0};
+    for (const char* call : {"evbcre_bsp", "crvpld2"}) {
+        norak::refuse_curve_call(call, 2);
+        std::vector<i32> statuses;
+        for (int round = 0; round < 3; ++round) {
+            i32 curve = 0, st = 0, count = 0;
+            f64 poly[30];
+            evbcre_bsp(4, 4, knots, pts, -1, 3, curve, st);
+            if (st == 0) crvpld2(curve, 0.01f, 10, count, poly, st);
+            statuses.push_back(st);
+            evbfre(curve);  // a display curve freed through the cubic form
+        }
+        EXPECT_EQ(statuses, (std::vector<i32>{0, -1, 0})) << call;
+        EXPECT_TRUE(norak::transcript_has(std::string("curve: ") + call + " refused"));
+        EXPECT_EQ(norak::live_curves(), 0) << call;
+    }
+    i32 cubic = 0, st = 0;
+    evbcre_bsp(3, 4, knots, pts, cubic, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_GT(cubic, norak::CUBIC_CURVES);
+    evbfre(static_cast<const i32&>(cubic));  // and a cubic one through the display's form
+    f64 near[3], d2 = 0;
+    const f64 p[3] = {1, 1, 0};
+    cptcrv2(cubic, p, near, d2, st);
+    EXPECT_EQ(st, -1);
 }

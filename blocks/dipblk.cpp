@@ -121,16 +121,17 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
     DSPINI(source == 10 ? 1 : eff);
     DSPBEG(source, mode, number);
     DSPMOV(source, mode, number, status);
-    if (status < 0) return;
-    // A recording that refuses the machine type still fails the header, as
-    // a refused move fails its block; the display state below is completed
-    // all the same, so that the blocks after the header start from it.
-    bool refused = false;
+    // A move to home or a machine type that the display or the recording
+    // refuses fails the header, as a refused move fails any block, where a
+    // status 0 would report the failure as success; the display state below
+    // is completed all the same, so that the blocks after the header start
+    // from it.
+    bool refused = status < 0;
     if (source == 8 || source == 9) {
         char name[9];
         movi2t(header, 8, name);
         name[8] = '\0';
-        refused = mrm_tptype(header[NPT1_MACHINE], name) < 0;
+        if (mrm_tptype(header[NPT1_MACHINE], name) < 0) refused = true;
     }
     put3(DSP8 + DSP8_AXIS, ZUP);
     put3(DSP8 + DSP8_NORMAL, ZUP);
@@ -549,6 +550,9 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     put3(NPT1 + NPT1_ORIGIN, origin);
     put3(NPT1 + NPT1_HOME, home);
     COORUP();
+    // Drawn again as the home block draws it: the figure shown before the
+    // turn is deleted and the new one registered, so that the moves after
+    // the turn move the figure that is shown, not a deleted one.
     if (showtool != 0) redraw_tool();
     if (access != 1) show_symbols();
     // Home turned and mapped there and back comes back with rounding: a Z
@@ -616,6 +620,9 @@ void DIPB12(const i32& source, const i32& mode, const i32& number, const i32& bl
     if (source == AM_ENTITY) {
         TPDNLV(number);
     } else if (PRCFLG[5] != 0) {
+        // A sub-list that cannot be opened fails the block with its status:
+        // the display would otherwise go on reading the procedure's blocks
+        // from the parent list.
         OPNSBL(status);
         if (status > 0) status = 0;
     } else {
@@ -653,10 +660,12 @@ void DIPB14(const i32& source, const i32& mode, const i32& number, const f32* st
         get3(DSP8 + DSP8_PREVAXIS, pax);
         TOLLIN(1, end, axis, prev, pax, six[1]);
         // "The previous position becomes the current one" is read as the
-        // previous position taking the current one's value: the figure now
-        // stands at the groove's end, so the next move's figure starts from
-        // there; the other reading would put the current position back to
-        // where the figure started, behind the groove just drawn.
+        // previous position taking the current one's value, the groove's
+        // start point, where the tool stands again after going to the end
+        // and back: the next move's figure starts from there. The other
+        // reading would set the current position back to the one before the
+        // groove, and the next move would be drawn from there, not from the
+        // groove's start.
         std::memcpy(DSP8 + DSP8_PREV, DSP8 + DSP8_POS, 3 * sizeof(i32));
     }
     // Sources 8 to 11 reduce by taking 7 off (10 is the list, 3), as above.

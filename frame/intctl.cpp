@@ -139,10 +139,8 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
     tp_mrkr_init();
     pkflag_reset();
     n0_lvls_init(1);
-    i32* b = DRVARG.block;
     // The passes' up/down state starts from the module's own option words.
     static i32 udw[28];
-    (void)b;
     UDINIT(udw[0], udw + 1, udw[25], udw[26], udw[27]);
 
     status = 0;
@@ -269,6 +267,9 @@ static void exec_menu(const i32& mode)
         cur = 3;
         DSPMOD = 2;
     }
+    // The host keys a block of its display list by one word (the key that
+    // ncd_set_block_position takes back, as for the saved procedure block
+    // keys), so the key remembered here is that one word, not three.
     i32 key = 0;
     if (mode == 1) ncd_get_last_block(key);
     MUTPSW(1);
@@ -393,18 +394,22 @@ static void mark_motion(const i32& mode, i32& nomotion, i32& status)
         status = -1;
         return;
     }
-    // The block under the cursor is looked at first: it is the block last
-    // written (or reached), and the list position is after it, so it
-    // precedes the position; stepping away from it first would miss the only
-    // motion of a tool path that has one. Before the first block (a list
-    // just opened) nothing precedes the position, and looking forward starts
-    // with the first block: the header of no block is read there.
+    // Looking back, the block under the cursor is looked at first: it is the
+    // block last written (or reached), and the list position is after it, so
+    // it precedes the position; stepping away from it first would miss the
+    // only motion of a tool path that has one. Looking forward, the first
+    // step is taken before any header is read: the block under the cursor
+    // does not follow the position. Before the first block (a list just
+    // opened) nothing precedes the position, and the forward step lands on
+    // the first block: the header of no block is read there.
     i32 pos = 0, jst = 0;
     lgtpos(pos);
     bool more = true;
-    if (pos <= 0) {
-        if (step == 1) TPJUMP(1, jst);
-        more = step == 1 && jst != -1 && jst != -2;
+    if (step == 1) {
+        TPJUMP(1, jst);
+        more = jst != -1 && jst != -2;
+    } else if (pos <= 0) {
+        more = false;
     }
     while (more) {
         i32 size = 0, type = 0, cls = 0, hst = 0;
@@ -445,8 +450,9 @@ static void stop_execution()
             }
         }
     }
-    // Only a waiting runner or trim may be unwound to; without one the
-    // computation goes on.
+    // Only a waiting runner or trim may be unwound to: a stop that nothing
+    // catches would end the host's own process with the part unsaved. Without
+    // one the stop is reported and the computation goes on.
     if (MACTYP == MACTYP_ALTER && TRMJMP != 0) throw ExecStop{2};
     if (INTST.running != 0) throw ExecStop{1};
     eroutc("INTSTP, NO EXECUTION TO STOP", 0);

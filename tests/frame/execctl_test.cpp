@@ -262,6 +262,8 @@ TEST_F(Menu, MotionLookUpCountsTheBlockUnderTheCursorAndKeepsThePosition)
         {{BT_HEADER, BT_TEXT}, 0, 1, 1},
         {{BT_HEADER, BT_TEXT, BT_LINE}, 1, 1, 0},
         {{BT_LINE, BT_HEADER}, 0, 2, 1},  // nothing precedes the first block
+        {{BT_HEADER, BT_LINE}, 2, 1, 1},  // looking forward, the block under the cursor does not follow
+        {{BT_LINE, BT_TEXT}, 1, 1, 1},
     };
     for (const Case& c : cases) {
         norak::reset();

@@ -71,6 +71,14 @@ TEST_F(Display, BlocksKeepTheirAttributesPointsAndStrokes)
     EXPECT_EQ(steps, 4);
     setdel(0.6f, 0.3f, steps);
     EXPECT_EQ(steps, 2);
+    // The last block's key is one word, and setting the position back to it
+    // is accepted.
+    i32 key[2] = {-5, -7}, st = -5;
+    ncd_get_last_block(key[0]);
+    ncd_set_block_position(key[0], 99, st);
+    EXPECT_EQ(key[0], 0);
+    EXPECT_EQ(key[1], -7);
+    EXPECT_EQ(st, 0);
 }
 
 TEST_F(Display, PictureIsDrawnFromTheRegisteredBlocks)

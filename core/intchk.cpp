@@ -22,6 +22,10 @@ void CHKINT()
             prmptc(" E X E C U T I N G... ");
             return;
         }
+        // Any answer but yes abandons the computation as the execution
+        // menu's STOP does: nothing sets a point of its own to return to,
+        // and the runner's (or the editor trim's) is the one that closes the
+        // work (execute mode 2). Escape counts as no, as it stops there too.
         INTSTP();
         return;
     }

@@ -25,6 +25,8 @@ void STWPNT(const i32& mode, const char* t1, const char* t2, const char* t3, con
     i32 c3 = c2 + l2;
     win_start_paint_on_main_wnd();
     auto text = [](const char* t, i32 len, i32 col) {
+        // The fields are 40 characters long: a longer length is cut to the
+        // field rather than read past it.
         char buf[41];
         i32 n = len < 40 ? len : 40;
         std::memcpy(buf, t, static_cast<size_t>(n));

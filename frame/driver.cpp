@@ -66,6 +66,9 @@ void fetch_from_host(i32& status)
         i32 st = 0;
         RLDTOL(newtool, st);
         if (st == 0) {
+            // The machine values name the tool now loaded: left at the old id,
+            // the procedure block would be written with the old tool while
+            // the cache holds the template's.
             PRM9[PRM9_TOOL] = newtool;
             if (rmode != 1001) rel_nc_update_tool_data();
         }
@@ -178,6 +181,8 @@ void DRVCRE(const i32& first, i32& status)
     rel_nc_init();
 
     DRVST.stock_disp = get_disp_stock() == 0 ? 1 : 0;
+    // The host hands the stock parameters (the Z-map grid) by a call of
+    // their own beside the stock-display flag and the block.
     sim_get_set(1, DRVST.stock_disp, CMPBLK);
     stk_grid_vars(1);
 
@@ -261,6 +266,10 @@ void DRVCRE(const i32& first, i32& status)
                 if (gst == 0) set_geom_slot(1, kind, ids[k], GSLOTS);
             }
         } else {
+            // -1 (no procedure kept) reads the flags from the tool path; so
+            // does any other id that names no procedure entity, which has no
+            // geometry buffer to fill the slots from: they are not left as
+            // the previous procedure set them.
             RDPFLG(st);
         }
     }
@@ -286,7 +295,9 @@ void DRVCRE(const i32& first, i32& status)
     if (!defonly) {
         // One block back: the procedure is written anew after it. The first
         // block of a list has none before it; the new block then follows
-        // the old one, which the host replaces.
+        // the old one, which the host replaces. A cursor on no block (before
+        // the first) stands on no procedure block to write anew, so that is
+        // a failed jump.
         i32 jst = 0, pos = 0;
         lgtpos(pos);
         TPJUMP(-1, jst);
@@ -358,7 +369,10 @@ void DRVTPL(i32& status)
     if (TPLACT()) {
         i32 defined = 0, st = 0;
         DRVTMR(DRVARG.type, DRVARG.cb3, DRVARG.cb4, DRVARG.cb5, defined, st);
-        if (st < 0) return leave_by_release(status);
+        // Any status the transfer leaves is a failure: a template read that
+        // answered neither 0 nor 11 (no data) has not read the procedure, and
+        // a positive answer is such a failure as much as a negative one.
+        if (st != 0) return leave_by_release(status);
     }
     if (DRVST.crit_check) GEODEF = 1;
     if (DRVST.tplread_needed && DRVST.clp1_refresh) {
@@ -471,6 +485,8 @@ void POSLBK(const i32& direction, const i32& count, i32& status)
 {
     status = 0;
     const i32 dir = direction > 0 ? -1 : 99;
+    // A count beyond the table starts at its last key: the table holds
+    // DRV_KEYS keys, and a larger count would read past it.
     for (i32 i = count < DRV_KEYS ? count : DRV_KEYS - 1; i >= 1; --i) {
         i32 st = 0;
         ncd_set_block_position(DRVBKT[i], dir, st);

@@ -286,6 +286,8 @@ void DRVSAV(i32& status)
         GSLOT2();
         i32 st = 0;
         PTBT12(DRVARG.type, newword, DRVST.proc, DRVARG.cb8, DRVARG.cb3, DRVARG.cb4, DRVST.machtype, st);
+        // The surface tables are written only after a block written whole:
+        // after a failed block the common exit reads them back from the host.
         if (st == 0) ncs_table_write_table(st);
         if (st != 0) {
             // The common exit runs with the failure, not as after a save.
@@ -333,7 +335,8 @@ void DRVEXE(const i32& reentry, i32& status)
         INTSTA(DRVARG.cb2, DRVST.pausable, 0, DRVST.stopped, DRVST.interrupted, DRVST.display_change, est);
         TLXOFF();
         // A failure or a stop keeps the passes written so far, with their
-        // markers closed.
+        // markers closed: a start marker left without its end marker would
+        // leave the tool path unbalanced for every reader of its markers.
         if (est < 0 || DRVST.stopped != 0) {
             i32 mst = 0;
             tp_mrkr_close(mst);
@@ -402,6 +405,7 @@ void DRVFIN(i32& status)
     DRVST.interrupted = 0;
     DRVST.stopped = 0;
     if (DRVST.exenow && !(DRVORB() && is_new())) EXTIME(2, 0, 0);
+    // The stock parameters (the Z-map grid) go back by their own host call.
     stk_grid_vars(2);
     sim_get_set(2, DRVST.stock_disp, CMPBLK);
     // A new procedure whose execution failed or made nothing does not start

@@ -242,6 +242,27 @@ TEST(TemplateTransfer, WrittenThenReadBackWithTheParametersOfTheHost)
     norak::settings().nc.erase("template_tp");
 }
 
+// The template step leaves the driver on any status of the transfer but 0:
+// a template write whose parameter writer answered 1 wrote no procedure.
+TEST(TemplateTransfer, AnyStatusButZeroFailsTheTemplateStep)
+{
+    static i32 answer = 0;
+    for (i32 a : {1, -1, 0}) {
+        fresh();
+        new_procedure();
+        norak::settings().nc["template_manage"] = 2;
+        const DrvArg keep = DRVARG;
+        answer = a;
+        DRVARG.cb3 = [](const i32&, const i32&, i32&, i32& status) { status = answer; };
+        DRVARG.cb4 = nullptr;
+        i32 st = 0;
+        DRVTPL(st);
+        DRVARG = keep;
+        norak::settings().nc.erase("template_manage");
+        EXPECT_EQ(st, a == 0 ? 0 : -1) << a;
+    }
+}
+
 TEST(BlockKeys, AGoBackPastTheKeyTableStaysInsideIt)
 {
     fresh();

@@ -24,15 +24,17 @@ struct IntHooks {
 };
 extern IntHooks INTHKS;
 
-// The interrupt poll: a pressed space key opens the execution menu (in the
-// manual editor's mode 36 the question "CONTINUE?").
+// The interrupt poll: a pressed space key opens the execution menu (in
+// machining type 36, whose progress display polls the keys itself, the
+// question "CONTINUE?").
 void CHKINT();
 // The execution menu opened when the user asks for a pause: mode 1 with the
 // list at a motion block (RESUME, BY STEP, STOP), 2 without (RESUME, STOP).
 void INTMNU(const i32& mode);
 extern i32 INTCNT;  // times the menu was asked for
-// Sets the list position to the nearest motion block, backwards (mode 2) or
-// forwards (mode 1); nomotion is 1 when there is none.
+// Looks for a motion block from the list position, backwards (mode 2) or
+// forwards (mode 1), and leaves the position where it was; nomotion is 1
+// when there is none.
 void MRKPOS(const i32& mode, i32& nomotion, i32& status);
 // Stops the running computation: unwinds to the runner (or to the editor's
 // trim while it waits, TRMJMP set). Returns only when nothing runs.

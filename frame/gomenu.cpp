@@ -52,6 +52,7 @@ const char* const SPEEDS = "GO AT FEED           >@GO FAST              >";
 enum GoRow : i32 { R_BLOCK = 1, R_COMMENT, R_PARAMS, R_SERVICE, R_KIND, R_FIRST, R_SECOND, R_THIRD, R_SPEED };
 
 constexpr f32 LIMIT = 99999.0f;
+constexpr i32 GO_MENU_NUMBER = 1;  // the menu number the interaction is started with
 
 void empty()
 {
@@ -251,6 +252,11 @@ void open_procedure(const i32& type, const i32 feed, i32& moved, i32& status)
     status = 0;
     STLINE(-1, GO_CODE[type], 0);
     i32 st = 0, set = 0, pausable = 0;
+    // The machining type was decided, and its refusal seen, when the menu
+    // was set up; it is asked again only for the machine-parameter set the
+    // procedure block and the block initialisation need, which the set-up
+    // keeps nowhere. The same type gives the same answer, so its status is
+    // not tested a second time.
     MCHTYP(GO_CODE[type], set, pausable, st);
     // No associations are copied (flag 1), so no procedure is named as
     // their source (-1).
@@ -280,6 +286,8 @@ void tool_figure()
 {
     i32 shown = 0;
     tm_inst_id(1, shown);
+    // Without a current tool there is no figure to draw: the motion goes
+    // out all the same.
     if (shown <= 0 && DSPMOD < 2 && CURTOL > 0) {
         i32 figure = -1;
         DISPT1(CURTOL, MOVST.point, MOVST.axis, figure);
@@ -490,6 +498,9 @@ void plane_by_normal(f32* plane, i32& status)
         if (status != 0) return;
         for (int k = 0; k < 3; ++k) n[k] = b[k] - a[k];
         if (unit3(n)) break;
+        // Shown as a message rather than as the prompt: the first point is
+        // asked again at once under its own prompt, which would take the
+        // prompt line before the user could read why.
         msg_mdls(320, 150);
     }
     i32 answer = 2;
@@ -517,6 +528,8 @@ void plane_by_points(f32* plane, i32& status)
         if (status == 0) point_after(180, p[1], status);
         if (status != 0) return;
         point_after(190, p[2], status);
+        // The third point is "not given" when the user ends the point input
+        // (the host's end answer -3); an exit or escape leaves the definition.
         const f32 u[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
         f32 v[3] = {-u[1], u[0], 0};
         if (status == 0) {
@@ -568,6 +581,9 @@ void plane_by_level(f32* plane, i32& status)
     i32 choice = 0;
     menuc(options.c_str(), choice);
     if (choice < 1) {
+        // A menu left without a choice gives no level: the definition ends
+        // as an escape, so that the caller does not take a plane unchanged
+        // for a new one.
         status = choice < 0 ? choice : -2;
         return;
     }
@@ -593,6 +609,9 @@ void plane_by_level(f32* plane, i32& status)
 // The definition of PLNDEF, the picks it makes left on the pick stack.
 void plane_way(const char* title, i32& way, f32* plane, i32& status)
 {
+    // The title names the definition in the host's own menu of ways; the
+    // numbered menu texts here carry their own head, and menuc takes no
+    // title, so it is not shown again.
     (void)title;
     status = 0;
     GoState& g = GOST;
@@ -616,6 +635,8 @@ void plane_way(const char* title, i32& way, f32* plane, i32& status)
     case 6:
     case 7:
         if (g.plane_defined != 0) {
+            // Nothing stored to take: after the message the definition ends
+            // as a leave (-1), and the GO menu keeps the point's own Z.
             msg_mdls(320, 220);
             status = -1;
             break;
@@ -676,6 +697,12 @@ bool go_setup(const i32 type, i32& status)
     i32 st = 0;
     if (type == GT_MILL || type == GT_MULTI || type == GT_TURN) SETMOD(1, 0, -1.0f);
     reset_geom_slots(st);
+    // The menu's interaction, started once here and switched off when the
+    // menu ends; a host that will not start it ends the menu with its status.
+    i32 current = 0;
+    MNUINT(0, GO_MENU_NUMBER, current, status);
+    if (status < 0) return false;
+    status = 0;
     return true;
 }
 
@@ -717,7 +744,15 @@ void menu_reply(const i32 type, const i32 reply, const i32 moved, GoMenuRows& m,
         if (moved == 0) TXTEDT(st);
         else usrerr("IN GO POINT, THE COMMENT MAY BE ENTERED ONLY BEFORE THE FIRST MOVEMENT");
         return;
-    case R_PARAMS: TOLMNU(EDA2[EDA2_HELD], toolflags, 1, st); return;
+    case R_PARAMS: {
+        // The tool menu gets a print-mode cell of its own and caller kind 0:
+        // the procedure's host-kept word would run it in print mode, shown
+        // and left at once with nothing stored, whenever the procedure is
+        // kept by the host.
+        i32 cell = 0;
+        TOLMNU(cell, toolflags, 0, st);
+        return;
+    }
     case R_SERVICE: {
         i32 inserted = 0;
         DSPOPT(0, options, display, inserted, st);

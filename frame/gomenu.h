@@ -32,7 +32,8 @@ extern GoState GOST;
 // The GO menu of the GO type (1 to 5): in a tool path (intp nonzero) the
 // first motion opens the procedure block; moved is set then, changed after
 // every motion. toolflags go to the tool menu, display/options to the
-// display options. Status 0, -3 when a motion could not be written.
+// display options. Status 0, -3 when a motion could not be written, or the
+// negative status of a refused machining type or menu start.
 void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* display, const i32* options,
             i32& moved, i32& changed, i32& status);
 // Reads the point (and with two_point the tool axis) of the kind. Status 0,

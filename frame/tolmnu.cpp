@@ -40,6 +40,9 @@ std::string tool_option(bool select, bool picked)
     if (t.size() > 22) t.resize(22);
     if (!select) return t + "@SHOW TOOL PARAMETERS";
     if (picked) return t + "@SHOW TOOL PARAMETERS@SELECT NEW TOOL";
+    // Padded, or cut, to 21 before the ">": a 22-character name text would
+    // make the first option one wider than the two after it, which the host
+    // shows at the width of the first.
     t.resize(21, ' ');
     return t + ">@SHOW TOOL PARAMETERS >@SELECT NEW TOOL      >";
 }
@@ -54,6 +57,8 @@ void SPNSPD(const f32& diameter, const f32& speed, i32& spindle)
     constexpr f32 PI = 3.14159f;
     const long double n = std::fabs(static_cast<long double>(speed)) * 1000.0L /
                           (static_cast<long double>(diameter) * static_cast<long double>(PI));
+    // A quotient that is no number (a speed or size that is none) takes the
+    // cap as well: converting it to an integer would be undefined.
     if (!std::isfinite(static_cast<double>(n)) || n >= 999999.0L) {
         spindle = 999999;
         return;
@@ -116,8 +121,8 @@ struct Tol {
     // A value or choice item on the next row. The host's value kinds here
     // are 1 integer, 3 and 4 choices and 8 reals (with the unit handling the
     // host gives every real): its kinds 2 and 5 are both 8. The tool option
-    // is a row of options (modmsl) with or without tool selection, and the
-    // reply is that of the form (modrpl).
+    // is a row of options (modmsl) with or without tool selection: modmc and
+    // modmpc belong to the host's option menus, not to its forms.
     void item(Item it, i32 vkind, const char* label, i32 code, i32* word, f32 lo, f32 hi)
     {
         i32 s = 0;
@@ -242,6 +247,9 @@ void build_motion(Tol& t)
         const i32 m19 = PRM9[PRM9_P56];
         t.item(I_V20, 8, m19 == 1 || m19 == 4 ? "VALUE 20 A" : m19 == 2 || m19 == 5 ? "VALUE 20 B" : "VALUE 20", -1,
                &PRM9[PRM9_P57], 0.0001f, 9999.9f);
+        // The second value edits word 20, as the first does: word 21 is only
+        // cleared on leaving for modes 1 to 3, and nothing here says the item
+        // moved to it, so the word it is known to edit is kept.
         if (m19 >= 4 && m19 <= 6) t.item(I_V21, 8, "SECOND VALUE", -1, &PRM9[PRM9_P57], 0.00001f, 9999.9f);
         else t.blank();
         t.blank();
@@ -340,6 +348,9 @@ void tool_row(Tol& t)
         t.picked = true;
         t.toolopt = tool_option(t.opt(8), t.picked);
         GTTTYP(PRM9[PRM9_TOOL], t.ttype);
+        // The lathe rule is taken again for the new tool: a cutting-speed
+        // change asks the size of the tool now current for the spindle speed
+        // unless P holds. The columns stay as this call laid them out.
         t.P = t.machine == MACH_LATHE && t.ttype != 8;
         t.has_text = t.tool_text();
         t.shown_speed = r2wrd(static_cast<f32>(real(PRM9_SPEED) * 1000.0 * FEET));
@@ -456,6 +467,9 @@ void TOLMNU(i32& printcell, const i32* options, const i32& kind, i32& status)
         }
         if (printcell != 0) break;
         REDSPL();
+        // The menu is a host form (MNUINT and its value rows), so its reply
+        // comes from the form's reader (modrpl); modif1 reads the column
+        // menus of the editor and the GO menu, not a form.
         i32 reply = 0;
         modrpl(reply);
         if (reply == -3) continue;

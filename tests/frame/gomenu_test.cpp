@@ -578,17 +578,42 @@ TEST(GoMenu, FillsTheItemDescriptionsOnlyWhenNobodyHasAndReleasesThem)
     EXPECT_EQ(norak::description_fills(), 0);
     EXPECT_EQ(nu_modl_get_did_init(), 1);
     // Not registered: filled for the menu and released after it, also when
-    // the machining type does not fit (a lathe GO on a milling machine).
-    for (i32 type : {GT_MILL, GT_TURN}) {
-        go_fresh(type == GT_MILL ? R"([{"escape": true}])" : "[]");
+    // the machining type does not fit (a lathe GO on a milling machine) or
+    // the host will not start the menu's interaction; neither refusal is a
+    // success, and neither menu asks anything.
+    struct Case {
+        i32 type;
+        const char* refused;
+        i32 status;
+    };
+    for (const Case& c : {Case{GT_MILL, "", 0}, Case{GT_TURN, "", -1}, Case{GT_MILL, "modint", -1}}) {
+        go_fresh(c.status == 0 ? R"([{"escape": true}])" : "[]");
         nu_modl_rels(PARDSC1, PARDSC2);
-        GOMENU(type, 1, tool, disp, opts, moved, changed, st);
-        EXPECT_EQ(st, type == GT_TURN ? -1 : 0) << type;  // the refusal is no success
-        EXPECT_EQ(norak::description_fills(), 1) << type;
-        EXPECT_EQ(nu_modl_get_did_init(), 0) << type;
+        if (*c.refused) norak::fail_list_call(c.refused, 1);
+        GOMENU(c.type, 1, tool, disp, opts, moved, changed, st);
+        EXPECT_EQ(st, c.status) << c.type << c.refused;
+        EXPECT_EQ(norak::description_fills(), 1) << c.type;
+        EXPECT_EQ(nu_modl_get_did_init(), 0) << c.type;
         EXPECT_EQ(norak::replies_left(), 0u);
+        EXPECT_EQ(moved, 0);
+        EXPECT_EQ(norak::transcript_has("SEGMENT NOT FIT FOR CURRENT MACHINING TYPE"), c.type == GT_TURN);
     }
-    EXPECT_TRUE(norak::transcript_has("SEGMENT NOT FIT FOR CURRENT MACHINING TYPE"));
+}
+
+TEST(GoMenu, ItsToolMenuWaitsForItsOwnReplyInAProcedureTheHostKeeps)
+{
+    // The tool menu has a print-mode cell of its own: in a procedure the
+    // host keeps it still waits for its reply, so the accept goes to it and
+    // not to the GO menu as a motion.
+    go_fresh(R"([{"menu": "MACHINE PARAMS ..."}, {"menu": 0}, {"escape": true}])");
+    EDA2[EDA2_HELD] = 1;
+    GOST.kind = GO_DELTA;
+    i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+    GOMENU(GT_MILL, 1, tool, disp, opts, moved, changed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(moved, 0);
 }
 
 TEST(MachineSet, GoToPointSetsTheMachineStateAndNotesTheNewProcedure)

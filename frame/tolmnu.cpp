@@ -171,6 +171,8 @@ void build_tool(Tol& t)
         modmsl(t.toolopt.c_str(), t.choice);
         t.row_tool = ++t.row;
     }
+    // The tool's text is a row that cannot be chosen: no reply acts on it,
+    // and an option that does nothing when chosen would only invite a try.
     if (t.has_text) {
         char text[21];
         std::memcpy(text, t.ttext, 20);

@@ -169,7 +169,7 @@ void build_model(i32& status)
 }
 
 // The pass loops of the picked surfaces.
-void pass_loops(i32& work, i32& status)
+void pass_loops(const f32& work, i32& status)
 {
     if (SRFGEO.CUTFLP != 1) {
         SURMP1(work, status);
@@ -268,7 +268,8 @@ void PRCEXE(const i32& mode, i32& status)
                 PRCCST.freed = MDLFRE;
             }
         }
-        i32 work = 0;
+        // The drivers' clean-up value: word 405 as this run has it.
+        const f32 work = pwr(CLNMIN);
         if (!failed) {
             PRGSHW(1);
             CLIMIT(status);

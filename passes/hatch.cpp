@@ -482,7 +482,9 @@ void trmlin(i32& hpar, const f64* buf, const i32& side, const i32& first, i32& s
         HLNNXT();
     }
     if (n < 2) return;
-    // The tilting angle follows the piece's direction in multi-axis work.
+    // The tilting angle follows the piece's direction in multi-axis work:
+    // word 209 is the one word the hatch loop writes besides the pass
+    // line's tolerances, and it is put back when the loop ends (below).
     auto sign = [](f32 d) { return eqval0(d) ? 0 : (d > 0 ? 1 : -1); };
     const i32 su = sign(par[3 * (n - 1) + 1] - par[1]), sv = sign(par[3 * (n - 1) + 2] - par[2]);
     if (first) {

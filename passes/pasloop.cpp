@@ -92,13 +92,21 @@ void setback(i32 x, f32 old, f32 before, i32 st)
 
 }  // namespace
 
-void CLNEND(const i32& status, const bool& run)
+void CLNEND(const i32& status, const bool& run, const f32& cleanup)
 {
     if (pw(CLNFLG) != 1) return;
     i32 st = 0;
     if (run && status >= 0) {
-        // The tolerance is the side step of the comparison's reach; the
-        // neighbouring passes are always compared.
+        // The tolerance is the side step of the comparison's reach. The
+        // driver's clean-up value is not handed on in the comparison's
+        // second place: that place is the clean-up's skip-neighbour flag,
+        // and a clean-up value there (at least 0.001 for a run) would always
+        // skip comparing the last pass with the one before it, which no
+        // other call compares, so the material left between the last two
+        // passes would never be cleaned up. The value has its effect where
+        // the passes are spaced: the scallop side step keeps the passes at
+        // least that far apart (word 405, set to the run's value).
+        (void)cleanup;
         const i32 skip = 0;
         clnpas(pwr(PRTTOL), skip, st);
         if (st >= 0) clndsp(st);
@@ -240,6 +248,9 @@ void newtc(const i32& npass, i32& status)
             frac = std::fmin(frac, ratio);
         }
     }
+    // A fraction above 1 (no surface proposed a step) would carry every
+    // surface past its end, where the clamp below takes it back: held at 1
+    // it stops at the end in the first place.
     if (frac > 1.0f) frac = 1.0f;
     for (i32 i = 1; i <= n; ++i) {
         const i32 x = i - 1;
@@ -396,7 +407,10 @@ void backup(i32& status)
 }
 
 // A resumed run goes on from the last pass written: every surface's pass
-// value is put at the fraction of its range where the last pass lay.
+// value is put at the fraction of its range where the last pass lay. The
+// pass table is built afresh for every execution with each pass value at
+// its start, so without this the first step of a resumed run would be
+// taken from the start and the passes already written would be made again.
 void resume()
 {
     const i32 n = nsurf();
@@ -411,7 +425,7 @@ void resume()
 
 }  // namespace
 
-void SURM1(i32& work, i32& status)
+void SURM1(const f32& cleanup, i32& status)
 {
     if (!loop_starts(1, status)) return;
     const i32 n = nsurf();
@@ -433,7 +447,7 @@ void SURM1(i32& work, i32& status)
     newtc(NPASS, s);
     if (s < 0 || s == 2) {
         status = 1;
-        CLNEND(status, true);
+        CLNEND(status, true, cleanup);
         return;
     }
     if (NPASS == 0) SETFST();
@@ -496,11 +510,10 @@ void SURM1(i32& work, i32& status)
         }
         if (pw(ZIGZAG) != 0) rev = 1 - rev;
     }
-    (void)work;
-    CLNEND(status, true);
+    CLNEND(status, true, cleanup);
 }
 
-void SURMP1(i32& work, i32& status)
+void SURMP1(const f32& cleanup, i32& status)
 {
     if (!loop_starts(2, status)) return;
     const i32 n = nsurf();
@@ -522,6 +535,9 @@ void SURMP1(i32& work, i32& status)
         i32 first = 1, written = 0;
         i32 nearf = pw(ZIGZAG) != 0 && i > 1 ? 1 : 0;
         const i32 x = i - 1;
+        // Bounded, as a mend: a surface whose passes never reach its end
+        // must not hold the run for ever; a step that does not move is ended
+        // sooner by the no-progress test below.
         for (i32 guard = 0; guard < 100000; ++guard) {
             RSTPAS();
             const i32 lm = !first && !retry ? 3 : (i == 1 || retry ? 1 : 2);
@@ -564,7 +580,6 @@ void SURMP1(i32& work, i32& status)
                 PASTAB.PCUR[x] = PASTAB.PEND[x];
         }
     }
-    (void)work;
     status = 1;
-    CLNEND(status, true);
+    CLNEND(status, true, cleanup);
 }

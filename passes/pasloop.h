@@ -17,5 +17,6 @@ void BKUPNC(const i32& count, i32& status);
 // clean-up; false, with the status negative, when it cannot be built.
 bool CLNGON(i32& status);
 // The clean-up of what the passes left (run set and the status not
-// negative) and the release of its arrays, when the procedure asks for it.
-void CLNEND(const i32& status, const bool& run);
+// negative) and the release of its arrays, when the procedure asks for it;
+// cleanup is the driver's clean-up value.
+void CLNEND(const i32& status, const bool& run, const f32& cleanup);

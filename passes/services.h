@@ -44,12 +44,13 @@ extern i32 AXSCPY;
 extern void (*SRMHOOK)(i32 loop, i32& status);
 
 // Pass loops: over the picked surfaces, stepping their parameter lines, and
-// over one trimmed surface.
-void SURM1(i32& work, i32& status);
+// over one trimmed surface. Each takes the procedure's clean-up value for
+// the run (word 405, 0.001 in place of 0) and hands it to the clean-up.
+void SURM1(const f32& cleanup, i32& status);
 // The loop over the picked surfaces one after the other, each stepped from its start to its end pass.
-void SURMP1(i32& work, i32& status);
+void SURMP1(const f32& cleanup, i32& status);
 // The loop over one trimmed surface: its trim polygons hatched along the stepped parameter, the hatch milled.
-void SURM1T(i32& work, i32& status);
+void SURM1T(const f32& cleanup, i32& status);
 // Closes the store of hatch-segment records.
 void CLSLNS(i32& status);
 // Starts the spline fit afresh with tolerance tol (0.01 when not positive); the mode is not read.

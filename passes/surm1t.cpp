@@ -13,9 +13,8 @@
 #include "passes/services.h"
 #include "passes/trmpol.h"
 
-void SURM1T(i32& work, i32& status)
+void SURM1T(const f32& cleanup, i32& status)
 {
-    (void)work;
     if (SRMHOOK) {
         SRMHOOK(3, status);
         return;
@@ -34,19 +33,26 @@ void SURM1T(i32& work, i32& status)
         eroutc("SURM1T, ERRORS IN DATA BASE", 0);
         status = -1;
         clspol(st);
-        CLNEND(status, false);
+        CLNEND(status, false, cleanup);
         return;
     }
-    // Hatch angle: lines of constant v when v is the pass parameter
-    // (PCODE 2, the lines run along u), turned by a quarter when u is
-    // (PCODE 1, the lines run along v); by a half turn more when the
-    // first-guess step along the lines is negative (USTEP for PCODE 2, VSTEP
-    // for PCODE 1: the along steps of the pass table). The pass direction
-    // is HATDIR's: with both signs the turned polygon runs from the pass
-    // start level upwards, and the direction it answers makes the hatch
-    // lines' sense turn over with the along step's sign. (With the host's
-    // counter-clockwise turn, lines of constant v run from the along start
-    // and lines of constant u, turned a quarter, from the along end.)
+    // Hatch angle. The pass table defines PCODE 1 as u stepped and 2 as v
+    // stepped; the hatch rule names the codes the other way round ("u
+    // stepped" for 2). Reading chosen: the rule's numbers are kept as they
+    // stand (PCODE 2: angle 0, PCODE 1: a quarter turn), because with them
+    // the hatch lines are the lines of constant pass parameter the pass
+    // table asks for (v constant, running along u, for PCODE 2; u constant,
+    // running along v and so turned a quarter, for PCODE 1). The half turn
+    // follows the step of the parameter the rule names with each code (u for
+    // PCODE 2, v for PCODE 1), which is the step along the lines (USTEP for
+    // PCODE 2, VSTEP for PCODE 1): a negative along step makes the lines run
+    // the other way, which is what the half turn is for. The pass step in
+    // its place would only cancel HATDIR's own turn, and the lines would
+    // never follow the along direction. HATDIR gives the pass direction:
+    // with both signs the turned polygon runs from the pass start level
+    // upwards. (With the host's counter-clockwise turn, lines of constant v
+    // run from the along start and lines of constant u, turned a quarter,
+    // from the along end.)
     const PasTab& p = PASTAB;
     f32 angle = p.PCODE[0] == 2 ? 0.0f : 0.5f * 3.1415925f;
     if ((p.PCODE[0] == 2 ? p.USTEP[0] : p.VSTEP[0]) < 0.0f) angle += 3.1415925f;
@@ -79,5 +85,5 @@ void SURM1T(i32& work, i32& status)
     clspb(hpol, st);
     HATREL(st);
     clspol(st);
-    CLNEND(status, true);
+    CLNEND(status, true, cleanup);
 }

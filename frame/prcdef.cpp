@@ -437,6 +437,11 @@ void PRCINI(const i32& mode, i32& status)
     // the engines here keep no such words outside what INIGEO and the resets
     // above start.
     NPASS = 0;
+    // The backup rhythm counts from the new procedure (kept from the one
+    // before, a backup would fall on passes of its count), and the surface
+    // evaluation switch starts on until the pass loop sets it for the tool.
+    NBKUP = 0;
+    SRFEVL = 1;
     nc_surf_init(2, 1);
     INIGEO();
     POKREL(0, status);

@@ -289,7 +289,14 @@ TEST(ProcExec, GougeCheckBuildsTheTriangleModelOrSaysWhy)
 TEST(ProcDefaults, NewProcedureWordsAndRelations)
 {
     fresh();
+    // What an earlier procedure's run left in the pass state.
+    NPASS = 5;
+    NBKUP = 7;
+    SRFEVL = 0;
     new_procedure();
+    EXPECT_EQ(NPASS, 0);
+    EXPECT_EQ(NBKUP, 0);
+    EXPECT_EQ(SRFEVL, 1);
     EXPECT_EQ(pw(NPSREQ), 10);
     EXPECT_EQ(pw(PASEXE), 3);
     EXPECT_EQ(pwr(LNKDS1), 1.0f);

@@ -135,6 +135,12 @@ void MXRETR(const f32* rec, i32 kind, i32 vecflag, i32& status)
 
 void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
 {
+    // The pass-record switch is taken before the retract, which clears it
+    // after its own use: the switch is set for the link that enters a pass,
+    // and both halves of that link are to read it (the retract for the exit
+    // vector, the approach for the pass record's start normal). Read after
+    // the retract, the approach would never see it set.
+    const i32 recsw = PASOUT.recsw;
     i32 st = 0;
     MXRETR(rec, kind, vecflag, st);
     status = 0;
@@ -145,10 +151,7 @@ void MXLINK(const f32* rec, i32 kind, i32 vecflag, i32& status)
     const f32* p = rec;
     const f32* a = rec + 3;
     f32 dir[3];
-    // The pass-record switch is read after the retract above, which clears
-    // it: the approach takes the record's own vector (reading: the switch
-    // belongs to the retract it was set for).
-    link_dir(vecflag, a, PASOUT.recsw ? PASOUT.pasrec : rec + 9, dir);
+    link_dir(vecflag, a, recsw ? PASOUT.pasrec : rec + 9, dir);
     const f32 q[3] = {p[0] + far * dir[0], p[1] + far * dir[1], p[2] + far * dir[2]};
     if (HEI8[HEI8_AXIS] == 2 && eqval(MOVST.point[2], hei8r(HEI8_CLEARANCE))) {
         const f32 qa[6] = {q[0], q[1], q[2], a[0], a[1], a[2]};

@@ -9,6 +9,7 @@
 #include "passes/paslin.h"
 #include "core/params.h"
 #include "passes/pasdat.h"
+#include "passes/pasout.h"
 #include "passes/trmlin.h"
 #include "surfaces/srfbuf.h"
 
@@ -33,7 +34,10 @@ void PASLNK(const i32& linkmode, const i32& i, const f64* buf, i32& kind, i32& l
 {
     linked = 0;
     status = 0;
-    MXFRST = 1;
+    // The pass-record switch: the multi-axis link that enters this pass
+    // takes its directions from the pass record (the exit vector of the pass
+    // before and this pass's start normal) and clears it.
+    PASOUT.recsw = 1;
     if (linkmode == 1) {
         kind = 3;
         return;

@@ -38,7 +38,6 @@ extern f32 DIRTAB[4][DIRMAX][3];  // start points, start directions, end points,
 extern i32 SRFEVL;   // three-axis warning flag of the tool placing
 extern i32 PNDAPP;   // the next string is entered by an approach
 extern i32 CUTSGN;   // side sign of the current surface's passes
-extern i32 MXFRST;   // first move of a pass: the multi-axis link takes its stored axis
 
 // ------------------------------------------------------------ pass strings
 constexpr i32 PS_SRF = 120, PS_STR = 605, PS_PNT = 100000, PS_CIR = 120;

@@ -17,6 +17,6 @@ struct PasOut {
     f32 enaxis[3];  // tool axis at the last point of the pass
     f32 sidept[3];  // point beside the end of a circular pass
     f32 apaxis[3];  // approach axis of a circle
-    i32 recsw;      // pass-record switch of the multi-axis links
+    i32 recsw;      // pass-record switch: set as a pass is entered, cleared by the multi-axis link after use
 };
 extern PasOut PASOUT;

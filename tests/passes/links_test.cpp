@@ -539,6 +539,46 @@ TEST(MultiAxisLink, AFailedMoveFailsTheLink)
     }
 }
 
+// The pass-record switch, set as a pass is entered, turns both halves of
+// the multi-axis link that enters it: the retract leaves along the exit
+// vector of the pass before, the approach comes in along the pass's start
+// normal; the link clears it. Without it both take the record's vectors
+// (straight up here). Each row: the switch, then the first retract move
+// and the move to above the target, against the tool's place and the
+// target (far 28, near 6 for a jump).
+TEST(MultiAxisLink, ThePassRecordSwitchTurnsBothHalvesOfTheLink)
+{
+    const f32 from[3] = {10, 20, 5};
+    const f32 rec[12] = {40, 20, 5, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    struct Row {
+        i32 sw;
+        f32 out[3], in[3];
+    };
+    const Row rows[] = {{1, {0.6f, 0, 0.8f}, {0, 0.6f, 0.8f}}, {0, {0, 0, 1}, {0, 0, 1}}};
+    for (const Row& r : rows) {
+        host({});
+        stand(from, 1);
+        TPMACH = 25;
+        NPASS = 1;
+        PASOUT.exitv[0] = 0.6f, PASOUT.exitv[1] = 0, PASOUT.exitv[2] = 0.8f;
+        PASOUT.pasrec[0] = 0, PASOUT.pasrec[1] = 0.6f, PASOUT.pasrec[2] = 0.8f;
+        PASOUT.recsw = r.sw;
+        i32 st = 0;
+        MXLINK(rec, 2, 1, st);
+        ASSERT_EQ(st, 0) << r.sw;
+        EXPECT_EQ(PASOUT.recsw, 0) << r.sw;
+        const auto m = moves();
+        ASSERT_GE(m.size(), 4u) << r.sw;
+        const f32 out[3] = {from[0] + 6 * r.out[0], from[1] + 6 * r.out[1], from[2] + 6 * r.out[2]};
+        const f32 above[3] = {rec[0] + 28 * r.in[0], rec[1] + 28 * r.in[1], rec[2] + 28 * r.in[2]};
+        EXPECT_LT(dist(m[0], out), 1e-4) << r.sw;
+        bool over = false;
+        for (const Pt& q : m) over = over || dist(q, above) < 1e-4;
+        EXPECT_TRUE(over) << r.sw;
+        EXPECT_LT(dist(m.back(), rec), 1e-4) << r.sw;
+    }
+}
+
 // A straight move with the rapid flag runs at the rapid feed and leaves the
 // cutting feed behind it; without the flag the other way round.
 TEST(Links, ARapidMoveLeavesTheCuttingFeed)

@@ -121,17 +121,19 @@ void DIPBT0(const i32& source, const i32& mode, const i32& number, const i32* he
     DSPINI(source == 10 ? 1 : eff);
     DSPBEG(source, mode, number);
     DSPMOV(source, mode, number, status);
-    // A move to home or a machine type that the display or the recording
-    // refuses fails the header, as a refused move fails any block, where a
-    // status 0 would report the failure as success; the display state below
-    // is completed all the same, so that the blocks after the header start
-    // from it.
-    bool refused = status < 0;
+    // A move to home that the display or the recording refuses stops the
+    // header there, as it stops every displayer: the display goes no further
+    // than the last move it could show or record.
+    if (status < 0) return;
+    // A recording that refuses the machine type still fails the header, as
+    // a refused move fails its block; the display state below is completed
+    // all the same, so that the blocks after the header start from it.
+    bool refused = false;
     if (source == 8 || source == 9) {
         char name[9];
         movi2t(header, 8, name);
         name[8] = '\0';
-        if (mrm_tptype(header[NPT1_MACHINE], name) < 0) refused = true;
+        refused = mrm_tptype(header[NPT1_MACHINE], name) < 0;
     }
     put3(DSP8 + DSP8_AXIS, ZUP);
     put3(DSP8 + DSP8_NORMAL, ZUP);

@@ -238,15 +238,16 @@ TEST_F(DisplayTest, HeaderBlockSetsTheToolPathsState)
     norak::records().erase("STVW");
     EXPECT_EQ(show(1, 1, AM_APPEND), 0);
     EXPECT_EQ(norak::records().count("STVW"), 0u);
-    // A recording that refuses the machine type or the move to home fails
-    // the header; the state after it is set all the same.
-    for (const char* refused : {"type", "move"}) {
+    // A recording that refuses the machine type fails the header; the
+    // state after it is set all the same. One that refuses the move to home
+    // stops the header there, as it stops every displayer.
+    for (const auto& [refused, completed] : {std::pair{"type", true}, std::pair{"move", false}}) {
         norak::refuse_recording(refused);
         for (int k = 0; k < 3; ++k) DSP8[DSP8_AXIS + k] = R(k == 0 ? 1.0f : 0.0f);
         LSP2[11] = 0;
         EXPECT_EQ(show(1, 1, 9), -1) << refused;
-        EXPECT_EQ(wrd2r(DSP8[DSP8_AXIS + 2]), 1.0f) << refused;
-        EXPECT_EQ(LSP2[11], 1) << refused;
+        EXPECT_EQ(wrd2r(DSP8[DSP8_AXIS + 2]), completed ? 1.0f : 0.0f) << refused;
+        EXPECT_EQ(LSP2[11], completed ? 1 : 0) << refused;
     }
     // The copier's procedure display: level 1 for a block of the entity.
     DIPB1C(AM_ENTITY, 2, 33, 1);

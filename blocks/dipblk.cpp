@@ -424,7 +424,14 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
         const f64 w[3] = {q[0], q[1], q[2]};
         madw2m(w, dp.data() + 3 * j);
     }
-    if (ncd_update_spline_def(k, n, dk.data(), dp.data()) != 0) return;
+    // A curve the host refuses to define ends the display, and it fails the
+    // block: neither drawn nor recorded, the curve would otherwise be lost
+    // while the block reported success.
+    if (ncd_update_spline_def(k, n, dk.data(), dp.data()) != 0) {
+        eroutc("DIPBT5, ERRORS IN CURVE DEFINITION", 0);
+        status = -1;
+        return;
+    }
     if (source == 8 || source == 9) {
         i32 curve = 0, st = 0;
         evbcre_bsp(k, n, dk.data(), dp.data(), -1, 3, curve, st);

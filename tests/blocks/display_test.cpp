@@ -541,25 +541,38 @@ TEST_F(DisplayTest, RecordingRoadHandsMovesAndTechnologyToTheHost)
     EXPECT_EQ(norak::recording().back().values[2], 3000.0);
 }
 
-// A curve the recording cannot make or turn into points fails its block with
-// a message: none of its moves is recorded and no curve is left behind.
-TEST_F(DisplayTest, NurbsTheRecordingCannotTakeFailsItsBlock)
+// A curve the host refuses to define (order 3 over two points), or that the
+// recording cannot make or turn into points, fails its block with a message:
+// nothing of it is drawn or recorded and no curve is left behind.
+TEST_F(DisplayTest, NurbsTheHostCannotTakeFailsItsBlock)
 {
     const f64 knots[6] = {0, 0, 0, 1, 1, 1}, pts[9] = {0, 0, 5, 1, 2, 5, 2, 0, 5};
     const f32 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, none[3] = {0, 0, 0};
     i32 st = 0;
     PTBT5(AM_LIST, 5, 3, 3, knots, pts, 1, st);
-    for (const char* call : {"evbcre_bsp", "crvpld2"}) {
-        norak::refuse_curve_call(call, 1);
+    PTBT5(AM_LIST, 5, 3, 2, knots, pts, 2, st);
+    const struct {
+        const char* refused;
+        i32 block, source;
+        const char* text;
+    } cases[] = {{"evbcre_bsp", 1, 9, "DIPBT5, ERRORS IN SIMULATION CURVE"},
+                 {"crvpld2", 1, 9, "DIPBT5, ERRORS IN SIMULATION CURVE"},
+                 {"", 2, 9, "DIPBT5, ERRORS IN CURVE DEFINITION"},
+                 {"", 2, AM_LIST, "DIPBT5, ERRORS IN CURVE DEFINITION"}};
+    for (const auto& c : cases) {
+        const std::string name = std::string(c.refused) + " " + std::to_string(c.block) + " " + std::to_string(c.source);
+        if (*c.refused) norak::refuse_curve_call(c.refused, 1);
         i32 answer = 0, size = 0, type = 0, cls = 0;
         lacces(2, answer);
+        if (c.block == 2) lacces(1, answer);
         TPBLKH(AM_LIST, size, type, cls, st);
         const size_t moves = norak::recording().size();
-        DIPBT5(9, 1, size, id, none, 0, st);
-        EXPECT_EQ(st, -1) << call;
-        EXPECT_TRUE(norak::transcript_has("DIPBT5, ERRORS IN SIMULATION CURVE")) << call;
-        EXPECT_EQ(norak::recording().size(), moves) << call;
-        EXPECT_EQ(norak::live_curves(), 0) << call;
+        DIPBT5(c.source, 1, size, id, none, 0, st);
+        EXPECT_EQ(st, -1) << name;
+        EXPECT_TRUE(norak::transcript_has(c.text)) << name;
+        EXPECT_EQ(norak::recording().size(), moves) << name;
+        EXPECT_TRUE(norak::display_blocks().back().points.empty()) << name;
+        EXPECT_EQ(norak::live_curves(), 0) << name;
     }
 }
 

@@ -498,7 +498,9 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     PLN1[6] = r2wrd(1.0f);
     PLN1[7] = 0;
     PLN1[8] = -1;
-    // Home turned about the origin by the rotation.
+    // Home turned by the rotation about the origin, read as the tool path's
+    // origin (header words 3-5): the origin of the machine system that the
+    // block turns, converted with home below.
     const i32 k = axes > 2 ? axes - 2 : axes;
     f32 rot[9];
     m3def(k, angle, rot);

@@ -106,6 +106,10 @@ void MRGGST(const i32& join, const i32& attr, const i32& acap, f32* apts, f32* a
             --bscount;
         }
     }
+    // B's strings that are left hold no point (the join took B's only
+    // points): nothing is put in front, as a B without points adds nothing
+    // at all. Strings of length 0 in A would be passes without a point for
+    // every reader of A, and would use up A's string capacity for nothing.
     if (bscount > 0 && btot > 0) {
         put_front(A, atot, B, bfirst, btot, vec, ints);
         std::memmove(alens + bscount, alens, static_cast<size_t>(ascount) * sizeof(i32));

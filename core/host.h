@@ -5,7 +5,14 @@
 // msg_, nu_, ncd_, rel_nc_, nc_surf_, template_ or gs_ take sizes, counts and
 // message numbers by value. A trailing status is 0 on success and negative on
 // failure. Interactive calls answer -2 for escape and -3 for end.
-// Texts are NUL-terminated unless a length is passed with them.
+// Texts are NUL-terminated unless a length is passed with them. The host's
+// fixed-length text arrays stay where the host needs a field of a given
+// width or hands one back (an error line, a message window line, an entity
+// name, a converted number): the length comes with the text there. Every
+// other text (messages, prompts, menu options) is built here at run time in
+// many lengths; the terminator tells the host where it ends, so no length
+// has to be counted and kept in step with the text at every call, and a
+// text shorter than its field is never read past its end.
 #pragma once
 
 #include <cstdio>

@@ -6,8 +6,8 @@
 #include "frame/driver.h"
 #include "core/words.h"
 
-// The parameter check issued warnings (read by the execute dialog's notes;
-// the parameter check shows its findings itself and leaves it 0).
+// The last parameter check issued "WARNING" lines: set by that check
+// (PRMCHK), read by the execute dialog's notes.
 extern i32 PRMWRN;
 
 // Answers of the dialog.

@@ -8,6 +8,7 @@
 #include "frame/cmpblk.h"
 #include "frame/crit.h"
 #include "frame/defrel.h"
+#include "frame/exedlg.h"
 #include "core/host.h"
 #include "core/modflg.h"
 #include "core/params.h"
@@ -149,9 +150,16 @@ std::string host_text(i32 module, i32 number)
 void PRMCHK(const i32& strict, i32& error)
 {
     error = 0;
+    // The warnings flag speaks for this check alone: a warning of an earlier
+    // check (or of another procedure) must not show in the execute notes.
+    PRMWRN = 0;
     MSGBXT(0, 0, "");
     const f32 D = tool_diameter(), T = taper(), R = corner_radius();
     auto err = [&](const std::string& t) { MSGBXT(1, 1, t.c_str()); error = 1; };
+    // A "WARNING" line raises the flag that the execute dialog's notes read
+    // ("ATTENTION: WARNINGS ISSUED"); "ATTENTION" lines are remarks, not
+    // warnings, and leave it as it is.
+    auto warn = [&](const char* t) { MSGBXT(1, 2, t); PRMWRN = 1; };
     const f32 w283 = pwr(PRTOFS), w307 = pwr(CHKOFS);
     if (T > 0.0f && (w283 < 0.0f || w307 < 0.0f))
         err("NOT ALLOWED NEGTIVE OFFSET FOR CONIC TOOL");
@@ -165,12 +173,12 @@ void PRMCHK(const i32& strict, i32& error)
         if (k != 0) {
             const char* t = "START AND END POINT ARE ON THE SAME PASS FOR SOME SURFACES";
             if (k < 0 || (k == 1 && strict != 0)) err(t);
-            else MSGBXT(1, 2, t);
+            else warn(t);
         }
     }
     if (machine() == MACH_MILL3 && HEI8[HEI8_ABSOLUTE] == 0 && !(CMPBLK[CMP_MASTER] == 2 && CMPBLK[CMP_ENLARGE] == 2))
         msg_mdls(413, 30);
-    if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) MSGBXT(1, 2, host_text(413, 28).c_str());
+    if (pw(STPMOD) == 3 && D < pwr(SIDSTP)) warn(host_text(413, 28).c_str());
     if (pw(APXMOD) != 3) MSGBXT(1, 3, host_text(365, 30).c_str());
     i32 n = 0, st = 0;
     nc_surf_srfbuf(0, n, st);

@@ -9,6 +9,7 @@
 
 #include "frame/cmpblk.h"
 #include "frame/driver.h"
+#include "frame/exedlg.h"
 #include "frame/prctake.h"
 #include "frame/prmmnu.h"
 #include "passes/srfgeo.h"
@@ -423,6 +424,26 @@ TEST(ParameterPage, TheApproximationToleranceFollowsThePartToleranceWhileItIsAPl
         f32 v = 0;
         rel_nc_get_value(58, v, st);
         EXPECT_FLOAT_EQ(v, expression ? 0.5f : 0.02f);
+    }
+}
+
+// A "WARNING" line of the parameter check is noted again at the execute
+// question; a check without one (after one with) notes nothing of it.
+TEST(ParameterPage, AWarningOfTheCheckIsNotedAtTheExecuteQuestion)
+{
+    for (bool warned : {true, false}) {
+        fresh();
+        new_procedure();
+        pw(STPMOD) = 3;
+        pws(SIDSTP, warned ? 12.0f : 5.0f);  // a side step wider than the 10 mm tool warns
+        PRMWRN = warned ? 0 : 1;
+        i32 error = 0;
+        PRMCHK(0, error);
+        EXPECT_EQ(error, 0) << warned;
+        EXPECT_EQ(PRMWRN, warned ? 1 : 0);
+        DlgFlags f{1, 1, 0, 0, 1, 0, PRMWRN, 0, 0, 0, 0};
+        RRNOTE(f, 0);
+        EXPECT_EQ(norak::transcript_has("PROCEDURE'S PARAMETERS. ATTENTION: WARNINGS ISSUED"), warned) << warned;
     }
 }
 

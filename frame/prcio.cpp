@@ -24,6 +24,11 @@ namespace {
 
 constexpr i32 KIND_PART = 10004, KIND_CHECK = 10002;
 constexpr i32 CHK_MAX = SRFLST_MAX;  // check surfaces one procedure may hold
+// The blank name of the procedure's geometry entities. It is the full
+// 8-character field (two words) that create_geom_ent copies into the
+// entity's head: a 4-character blank text would leave the second word to
+// whatever follows it, and the copy would read past the text.
+constexpr const char* GEOM_NAME = "        ";
 
 // One parameter item: its code, first word and count (words from 1) and type.
 struct Item {
@@ -453,7 +458,7 @@ void PRCGEO(const i32&, const i32& medium, i32& position, i32& status)
     if (PRCGUS[0]) {
         position = 0;
         i32 newid = -1, slotid = -1;
-        create_geom_ent(KIND_PART, "        ", newid, slotid, status);
+        create_geom_ent(KIND_PART, GEOM_NAME, newid, slotid, status);
         if (status < 0) return;
         guard.open = true;
         i32 n = g.NSRF;
@@ -469,7 +474,7 @@ void PRCGEO(const i32&, const i32& medium, i32& position, i32& status)
     if (PRCGUS[1]) {
         position = 0;
         i32 newid = -1, slotid = -1;
-        create_geom_ent(KIND_CHECK, "        ", newid, slotid, status);
+        create_geom_ent(KIND_CHECK, GEOM_NAME, newid, slotid, status);
         if (status < 0) return;
         guard.open = true;
         i32 m = 0;

@@ -433,6 +433,10 @@ Next item_answer(Prm& p, i32 Rp, i32 A0, i32& st)
 {
     const Items& it = p.it;
     i32* out = p.out;
+    // The gouge check chosen: the page is built again also with part-2
+    // surfaces, where a changed choice could have shown the same page: the
+    // axis-turn row belongs to the second choice, and a page kept as it was
+    // would offer it for the first or leave it out for the second.
     if (Rp == it.link) {
         if (p.L == 1) pw(GCHMOD) = p.P > 0 ? 2 : 1;
         else pw(GCHMOD) = 3;
@@ -495,7 +499,13 @@ Next answer(Prm& p)
     const bool interactive = EDA2[EDA2_HELD] == 0 && EDA2[EDA2_NOQUEST] == 0 && !p.menuflag;
     if (interactive && p.shown < 1) return Next::Again;
     const Items& it = p.it;
-    const bool geo_item = Rp > 0 && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
+    // A geometry item that is refused (no part surfaces yet) shows the page
+    // again, so its heights stay relative: shifted to absolute here, they
+    // would be shifted once more when the page is left, and every clearance
+    // and part height would move by the origin's Z.
+    const bool refused = p.G == 0 && (Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
+    const bool geo_item =
+        Rp > 0 && !refused && (Rp == it.surfaces || Rp == it.geo20 || Rp == it.geo10 || Rp == it.corner);
     if (Rp == 0 || Rp == -1 || Rp == -2 || (Rp > 0 && Rp == it.part2) || geo_item) HGTNPT(2);
     if (Rp == 0) {
         // "Word 22" of the machine values is the fitting word, counted from

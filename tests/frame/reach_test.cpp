@@ -496,7 +496,8 @@ TEST(ParameterPage, TheClearanceHeightsLeaveThePageAbsoluteWhateverEndsIt)
 {
     // The page shows the clearance heights relative to the origin's Z and
     // hands them back absolute: when accepted, after a template saved and
-    // applied here, and when its menu cannot even be started.
+    // applied here, when its menu cannot even be started, and after a
+    // geometry item refused for want of surfaces kept the page open.
     struct Case {
         const char* what;
         const char* replies;
@@ -510,6 +511,7 @@ TEST(ParameterPage, TheClearanceHeightsLeaveThePageAbsoluteWhateverEndsIt)
         {"item refused", "[]", "nu_mod_exec", -1},
         {"cancelled", R"([{"menu": -2}])", "", -2},
         {"second part surfaces asked", R"([{"menu": "E-EDIT   SECOND PART SURFACES"}])", "", 0},
+        {"start corner refused before any surface", R"([{"menu": "G-REDEF. START CORNER"}, {"menu": 0}])", "", 0},
     };
     for (const Case& c : cases) {
         fresh(c.replies);

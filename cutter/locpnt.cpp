@@ -197,6 +197,7 @@ struct Drop {
     i32 win_code = 0, win_ori = 0, win_type = 0, win_cls = 0;
     i32 win_at = 0;  // the winner's own contact
     bool class5_won = false, kept_last = false, note = false;
+    bool direct = false;  // contact 0 holds a height written directly, with no winner
     // the examination
     const i32* lst = nullptr;
     const i32* idx = nullptr;
@@ -628,7 +629,7 @@ i32 Drop::on_segment(Cand& q)
         if (!to_filter) {
             if (near1 && q.zz > B) {
                 // The height is written as the result directly.
-                if (!winner) {
+                if (!winner && !direct) {
                     // Contact 0 becomes the reference. Contacts
                     // recorded before it did not win; the first
                     // gives way, and the count grows only from
@@ -639,6 +640,15 @@ i32 Drop::on_segment(Cand& q)
                     res.cpos[0] = -1;
                     for (i32 j = 0; j < 3; ++j) res.cpt[j] = q.pc[j];
                     if (count == 0) count = 1;
+                    // The height written is the drop's answer from here on,
+                    // as a later write's is: B rises to it, so a later
+                    // direct write keeps the highest and the end rule keeps
+                    // it. Left at the floor, the end rule would put the
+                    // segment's height over contact 0 whenever nothing won
+                    // (segment positioning runs only where it does so), and
+                    // the tool would stand below a triangle it touches.
+                    B = q.zz;
+                    direct = true;
                 } else if (res.cpos[0] == -1) {
                     res.cz[0] = q.zz;
                     B = q.zz;
@@ -795,7 +805,12 @@ i32 Drop::take(Cand& q, i32 p)
 // border road's last word and the point back out of the tool's frame.
 void Drop::end_rule()
 {
-    if (!winner) {
+    // The segment's height stands in for a drop that found nothing. A height
+    // written directly with no winner is found, above that floor: it stands
+    // as a winner's would (status 0, z = B, contact 0 kept), for with the
+    // segment's height put over it the tool would stand below the triangle
+    // that gave it.
+    if (!winner && !direct) {
         bool reference = floored || LOCSGM || kept_last || (hs_done && LOCTCD == 0) || (axis && M == 2);
         if (reference) {
             status = 0;

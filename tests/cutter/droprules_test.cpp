@@ -271,51 +271,58 @@ TEST_F(Rules, TiesKeepTheFirstExamined)
 }
 
 // Positioning on a known segment: a height above the best that the
-// class-1-near road writes directly, before any contact has won, makes
-// contact 0 the reference without raising the best height; a check surface
-// above the segment then wins.
+// class-1-near road writes directly, before any contact has won, becomes
+// contact 0 (position -1) and the drop's answer: the best height rises to
+// it, a lower bump or check surface after it changes nothing, a higher one
+// raises it, and the end rule does not put the segment's height (0) over
+// it, whether the plate (at the segment's height) is examined first, as the
+// last winner, or not.
 TEST_F(Rules, SegmentHeightWrittenDirectlyBecomesTheReference)
 {
     auto plate = triangle({-20, -20, 0, 20, -20, 0, 0, 20, 0}, 1, 1);
-    auto bump = triangle({-1, -1, 0.5, 1, -1, 0.5, 0, 1, 0.5}, 1, 2);
-    auto check = triangle({-1, -1, 0.3, 1, -1, 0.3, 0, 1, 0.3}, 2, 3);
-    ASSERT_EQ(meshes::build({plate, bump, check}), 0);
-    tooldefs::use_mill(10.0f, 0.0f);
-    context();
-    LOCSP1[0] = -10.0f, LOCSP2[0] = 10.0f;
-    LOCSGM = 1;
+    auto bump = [](f64 h, i32 id) { return triangle({-1, -1, h, 1, -1, h, 0, 1, h}, 1, id); };
+    auto check = triangle({-1, -1, 0.3, 1, -1, 0.3, 0, 1, 0.3}, 2, 9);
+    struct Case {
+        std::vector<meshes::Mesh> ms;
+        f32 z;
+    };
+    const Case cases[] = {
+        {{plate, bump(0.5, 2)}, 0.5f},
+        {{plate, bump(0.5, 2), check}, 0.5f},
+        {{plate, bump(0.8, 2), bump(0.5, 3)}, 0.8f},
+        {{plate, bump(0.5, 2), bump(0.8, 3)}, 0.8f},
+    };
     static f32 cz[16], cpt[48];
     static i32 ck[16], cp[16];
     const LocRes res{cz, ck, cp, cpt};
-    // The plate is examined first, as the last winner.
-    LOCNRM = 0;
-    bool found = false;
-    for (i32 nd = 0; nd < QT_NODES && !found; ++nd) {
-        const i32* e = qtnbas(nd);
-        for (i32 k = 0; k < qtrow(nd)[QT_COUNT]; ++k, e += TRG_WORDS)
-            if (srfbas()[(e[TRG_SRF] - 1) * SRF_WORDS + SRF_ID] == 1) LOCLST[0] = nd, LOCLST[1] = k, found = true;
+    for (const Case& c : cases) {
+        for (i32 plate_first : {1, 0}) {
+            SCOPED_TRACE(testing::Message() << "surfaces " << c.ms.size() << " top " << c.z << " plate first "
+                                            << plate_first);
+            FRETRI();
+            ASSERT_EQ(meshes::build(c.ms), 0);
+            tooldefs::use_mill(10.0f, 0.0f);
+            context();
+            LOCSP1[0] = -10.0f, LOCSP2[0] = 10.0f;
+            LOCNRM = 1 - plate_first;
+            for (i32 nd = 0; nd < QT_NODES && plate_first; ++nd) {
+                const i32* e = qtnbas(nd);
+                for (i32 k = 0; k < qtrow(nd)[QT_COUNT]; ++k, e += TRG_WORDS)
+                    if (srfbas()[(e[TRG_SRF] - 1) * SRF_WORDS + SRF_ID] == 1) LOCLST[0] = nd, LOCLST[1] = k;
+            }
+            f32 p[3] = {0, 0, 0}, z = 0, n[3] = {0, 0, 1};
+            i32 ntri = 0, count = 0, st = 0;
+            LOCSGM = 1;
+            LOCPNT(1, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
+            LOCSGM = 0;
+            EXPECT_EQ(st % 10, 0);
+            EXPECT_NEAR(z, c.z, 1e-5);
+            EXPECT_NEAR(p[2], c.z, 1e-5);
+            ASSERT_GE(count, 1);
+            EXPECT_EQ(cp[0], -1);
+            EXPECT_NEAR(cz[0], c.z, 1e-5);
+        }
     }
-    ASSERT_TRUE(found);
-    f32 p[3] = {0, 0, 0}, z = 0, n[3] = {0, 0, 1};
-    i32 ntri = 0, count = 0, st = 0;
-    LOCPNT(1, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
-    EXPECT_EQ(st % 10, 0);
-    EXPECT_NEAR(z, 0.3f, 1e-5);
-    ASSERT_GE(count, 2);
-    EXPECT_EQ(cp[0], -1);
-    EXPECT_NEAR(cz[0], 0.5f, 1e-5);
-    // The bump examined first (the highest key, no last winner): contact 0
-    // is the reference from the start, and the check surface's contact
-    // follows it.
-    LOCNRM = 1;
-    p[2] = 0.0f;
-    LOCPNT(1, 0, p, 0.01f, ntri, z, n, 16, count, res, st);
-    LOCSGM = 0;
-    EXPECT_NEAR(z, 0.3f, 1e-5);
-    ASSERT_GE(count, 2);
-    EXPECT_EQ(cp[0], -1);
-    EXPECT_NEAR(cz[0], 0.5f, 1e-5);
-    EXPECT_NEAR(cz[count - 1], 0.3f, 1e-5);
 }
 
 // An edge just beyond the tool's rim does not lift it: a slope rising to

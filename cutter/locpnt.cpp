@@ -52,7 +52,7 @@ void overflow(i32 surface_id, const f32* point, i32& status)
 // the tool side on a border edge; edge contacts of class 2 go to the list.
 void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i32 surface, const f32* pc,
                      const f32* point, f32 D2, f32 r2, f32 e, f32 L2, const f32* tn, const f32* nrmk, f32* Na,
-                     i32& ma, bool& pending, bool& classified)
+                     i32& ma, bool& pending, bool& classified, const f32* frame)
 {
     const bool classify = std::fabs(zz - B) < 2.1f * tol ? !(E && !Ep) : zz >= B;
     if (!classify) return;
@@ -61,7 +61,7 @@ void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i
     f32 n[3];
     i32 m = 0, cs = 0;
     i32 bc = 0;
-    if (E) BRDCLS(ent, pc, tol, bc);
+    if (E) BRDCLS(ent, pc, tol, bc, frame);
     if (E && (bc == 1 || bc == 2)) {
         f32 tp[3] = {point[0], point[1], zz};
         CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, n, cs);
@@ -69,11 +69,11 @@ void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i
             m = 1;
         } else {
             CRSLST(1, surface, zz, tol, n, cs);
-            SMTNRM(tn, pc, ent, nrmk, n, cs);
+            SMTNRM(tn, pc, ent, nrmk, n, cs, frame);
             pending = true;
         }
     } else {
-        SMTNRM(tn, pc, ent, nrmk, n, cs);
+        SMTNRM(tn, pc, ent, nrmk, n, cs, frame);
         pending = false;
     }
     const i32 ori = trgori(ent);
@@ -244,6 +244,9 @@ struct Drop {
     bool probing() const { return border && BRDINS == 0 && (LOCTPF || LOCOFA != 0.0f); }
     // The triangle's vertices, in the tool's frame in tool-axis mode.
     void vertices(Cand& q) const;
+    // The point whose tool frame the drop works in, for the roads' helpers
+    // that read the triangles themselves; none outside tool-axis mode.
+    const f32* frame() const { return axis ? orig : nullptr; }
     [[gnu::always_inline]] inline i32 on_segment(Cand& q);
     [[gnu::always_inline]] inline i32 filter(Cand& q);
     [[gnu::always_inline]] inline i32 take(Cand& q, i32 p);
@@ -708,7 +711,7 @@ i32 Drop::take(Cand& q, i32 p)
     const bool E = q.t == 3 || q.t == 4;  // a contact on an edge
     if (smooth)
         smooth_classify(E, Ep, q.zz, B, tol, q.ent, q.rec[SRF_ID], q.pc, point, D2, r2, q.e, L2, q.tn, nrmk, Na, ma,
-                        pending, classified);
+                        pending, classified, frame());
     if (border) {
         // Near the axis: on an edge with the alternative normal
         // vertical, the contact moves onto the outline.
@@ -748,7 +751,7 @@ i32 Drop::take(Cand& q, i32 p)
         if (E) {
             Dw = Da;
             i32 bc = 0;
-            BRDCLS(q.ent, q.pc, tol, bc);
+            BRDCLS(q.ent, q.pc, tol, bc, frame());
             BRDFLG = bc == 1 || bc == 2 ? 1 : 0;
         } else {
             Dw = 1.0e10f;
@@ -853,8 +856,13 @@ void Drop::end_rule()
         if (classified)
             for (i32 j = 0; j < 3; ++j) normal[j] = Na[j];
     }
+    // The free-border test is handed contact point 0 and the point as the
+    // drop holds them, in the tool's frame in tool-axis mode, and turns the
+    // triangles it reads into that frame: a contact in the tool's frame
+    // measured against the point as handed in, or against the vertices as
+    // stored, would step toward some other place and test wrong outlines.
     if (border && BRDINS == 0 && BRDFLG == 1 && LOCOFA != 0.0f)
-        BRDFLG = FREBRD(res.cpt, orig, ntri, elmlst(), elmidx()) == 1 ? 1 : 0;
+        BRDFLG = FREBRD(res.cpt, point, ntri, elmlst(), elmidx(), frame()) == 1 ? 1 : 0;
     // "No last winner" is read as no winner in this drop: LOCLST may still
     // name a triangle won at an earlier point, which the next drop has no
     // reason to try first when this one found nothing to win.

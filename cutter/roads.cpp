@@ -6,6 +6,8 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "cutter/congeo.h"
+#include "cutter/frames.h"
+#include "cutter/loccom.h"
 #include "cutter/linnetn.h"
 #include "cutter/locpnt.h"
 #include "cutter/movstw.h"
@@ -65,10 +67,17 @@ f32 foot2(const f32* a, const f32* b, const f32* q, f32* F)
     return static_cast<f32>(std::hypot(f64(q[0]) - F[0], f64(q[1]) - F[1]));
 }
 
-// The three vertices of a triangle entry.
-void vertices(const i32* tri, const f32* v[3])
+// The three vertices of a triangle entry; turned into the tool's frame at
+// the point frame (the drop's point as handed in) in tool-axis mode, where
+// the drop's points and contacts lie: compared with vertices as stored, a
+// point in the tool's frame would fall in the outline of some other place.
+void vertices(const i32* tri, f32 v[3][3], const f32* frame)
 {
-    for (i32 j = 0; j < 3; ++j) v[j] = nodept(LOCNDB, tri[TRG_NODE + j]);
+    for (i32 j = 0; j < 3; ++j) {
+        const f32* nd = nodept(LOCNDB, tri[TRG_NODE + j]);
+        v[j][0] = nd[0], v[j][1] = nd[1], v[j][2] = nd[2];
+        if (frame) FRMROT(frame, LOCTAX, v[j]);
+    }
 }
 
 // Most doublings of the free-border step: past them the step spans any part.
@@ -121,15 +130,15 @@ i32 PTINRG(const f32* point, i32& flag)
 }
 
 void SMTNRM(const f32* fallback, const f32* point, const i32* triangle, const f32* node_normals, f32* normal,
-            i32& status)
+            i32& status, const f32* frame)
 {
     status = 0;
     for (i32 k = 0; k < 3; ++k) normal[k] = fallback[k];
     // A model without node normals has nothing to blend: the fallback.
     if (!node_normals) return;
     f32 m[3][3];
-    const f32* V[3];
-    vertices(triangle, V);
+    f32 V[3][3];
+    vertices(triangle, V, frame);
     for (i32 j = 0; j < 3; ++j) {
         const f32* s = node_normals + 3 * static_cast<size_t>(triangle[TRG_NODE + j] - 1);
         const f32 sg = ltval(s[2], 0.0f) ? -1.0f : 1.0f;
@@ -138,6 +147,11 @@ void SMTNRM(const f32* fallback, const f32* point, const i32* triangle, const f3
     if (m[0][2] > 1.5f && m[1][2] > 1.5f && m[2][2] > 1.5f) return;
     for (i32 j = 0; j < 3; ++j)
         if (m[j][2] > 1.0f) m[j][2] = 0.0f;
+    // In tool-axis mode the node normals, read and marked as stored, are
+    // turned into the tool's frame with the vertices: the blend is the
+    // drop's normal there, beside the tool-side normals of the frame.
+    if (frame)
+        for (i32 j = 0; j < 3; ++j) FRMROT(frame, LOCTAX, m[j]);
     // Weights: the areas of the triangles the point makes with each edge.
     f32 a[3][3];
     for (i32 j = 0; j < 3; ++j)
@@ -198,15 +212,15 @@ void PTNSEG(const f32* a, const f32* b, const f32* point, const f32& tolerance, 
     status = d <= tolerance ? 1 : 0;
 }
 
-void BRDCLS(const i32* triangle, const f32* point, const f32& tolerance, i32& cls)
+void BRDCLS(const i32* triangle, const f32* point, const f32& tolerance, i32& cls, const f32* frame)
 {
     // A failed distance on the last edge tested answers -1 rather than 0, so
     // that a caller can tell it from a point off the border; both are no
     // border to the drop, which takes 1 and 2 alone.
     cls = 0;
     const i32 edges = (triangle[TRG_FLAGS] >> 8) & 0xFF, verts = (triangle[TRG_FLAGS] >> 16) & 0xFF;
-    const f32* V[3];
-    vertices(triangle, V);
+    f32 V[3][3];
+    vertices(triangle, V, frame);
     auto code = [](i32 byte, i32 k) { return (byte >> (4 - 2 * k)) & 3; };
     if (edges) {
         for (i32 k = 0; k < 3; ++k) {
@@ -372,15 +386,15 @@ void TRIEDP(i32 mode, const f32* v1, const f32* v2, const f32* v3, const f32* P,
     }
 }
 
-i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, const i32* index)
+i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, const i32* index, const f32* frame)
 {
     const i32 last[ELM_WORDS] = {LOCLST[0], LOCLST[1], 0, 0};
     const i32* win = elmtrg(last);
     // Lists refused for a wrong check word (said by elmbase) give no
     // entries: no border, rather than a read through nothing.
     if (!win || (ntri > 0 && (!entries || !index))) return 0;
-    const f32* V[3];
-    vertices(win, V);
+    f32 V[3][3];
+    vertices(win, V, frame);
     f32 q[2] = {contact[0], contact[1]};
     TRIEDP(2, V[0], V[1], V[2], point, q);
     f32 s = dist_xy(contact, q);
@@ -404,8 +418,8 @@ i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, c
     for (i32 p = 0; p < ntri; ++p) {
         const i32* t = elmtrg(entries + static_cast<size_t>(index[p]) * ELM_WORDS);
         if (!t) continue;
-        const f32* W[3];
-        vertices(t, W);
+        f32 W[3][3];
+        vertices(t, W, frame);
         if (PTINTR(q, W[0], W[1], W[2]) != 0) return 0;
     }
     return 1;

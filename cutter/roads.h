@@ -28,13 +28,18 @@ void brd_set_region(i32 npol, const i32* counts, const f32* xy, const i32* words
 // 1 when the point lies in an odd number of the region's contours; flag is
 // the word of the last contour that counted (0 when none, or no region).
 i32 PTINRG(const f32* point, i32& flag);
+// frame, in the helpers below that read a triangle's vertices: in tool-axis
+// mode the drop's point as handed in, whose tool frame (axis LOCTAX) the
+// points and contacts handed lie in; the vertices (and node normals) are
+// turned into it. Null: the points lie in the model's own frame.
+
 // The triangle's normal at the point interpolated from its node normals; the
 // fallback when that cannot be made.
 void SMTNRM(const f32* fallback, const f32* point, const i32* triangle, const f32* node_normals, f32* normal,
-            i32& status);
+            i32& status, const f32* frame = nullptr);
 // 1 when the point lies on an edge or at a vertex of code 1, 2 on an edge of
 // code 2, else 0 (-1 when the last edge tested failed).
-void BRDCLS(const i32* triangle, const f32* point, const f32& tolerance, i32& cls);
+void BRDCLS(const i32* triangle, const f32* point, const f32& tolerance, i32& cls, const f32* frame = nullptr);
 // 1 when the point lies within the tolerance of the segment a-b, else 0; -1
 // when a and b coincide.
 void PTNSEG(const f32* a, const f32* b, const f32* point, const f32& tolerance, i32& status);
@@ -49,6 +54,7 @@ i32 crslst_count();
 i32 PTINTR(const f32* point, const f32* v1, const f32* v2, const f32* v3);
 // 1 when a point a small step from the contact toward the axis lies in none
 // of the ntri triangles under the tool (the winning one is the drop's last).
-i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, const i32* index);
+i32 FREBRD(const f32* contact, const f32* point, i32 ntri, const i32* entries, const i32* index,
+           const f32* frame = nullptr);
 // Moves q onto the triangle's XY outline (mode 1 from the drop, 2 from FREBRD).
 void TRIEDP(i32 mode, const f32* v1, const f32* v2, const f32* v3, const f32* P, f32* q);

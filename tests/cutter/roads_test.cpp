@@ -14,6 +14,7 @@
 #include "core/params.h"
 #include "core/proc.h"
 #include "cutter/congeo.h"
+#include "cutter/frames.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
 #include "cutter/movstw.h"
@@ -419,3 +420,68 @@ TEST_F(Roads, FreeBorderSteppingEndsAlongAnEdgeLine)
 }
 
 }  // namespace
+
+// The free-border test in the tool's frame: a raised triangle whose edge
+// wins beside the axis, with a low plate under the tool that holds neither
+// the axis nor the step from the contact toward it, is a free border for a
+// vertical tool and, the model turned with it, for a tilted one. The plate's
+// outline as stored holds that step (and the raised triangle's as stored
+// does not hold its contact) once the tool is tilted, so the border is lost
+// when the frames are mixed. Over the raised face's inside, the smoothed
+// normal blended from the node normals is level in the tool's frame.
+TEST_F(Roads, FreeBorderIsJudgedInTheToolsFrame)
+{
+    const f32 frame_nodes[][3] = {{2, -5, 1}, {10, -5, 1}, {2, 5, 1}, {3, -6, -5}, {12, -6, -5}, {12, 6, -5}, {3, 6, -5}};
+    struct Axis {
+        f32 tilt, az;
+    };
+    for (const Axis ax : {Axis{0, 0}, Axis{30, 90}, Axis{20, 200}}) {
+        SCOPED_TRACE(testing::Message() << "tilt " << ax.tilt << " azimuth " << ax.az);
+        FRETRI();
+        const f32 t = ax.tilt * f32(M_PI) / 180.0f, a = ax.az * f32(M_PI) / 180.0f;
+        const f32 up[3] = {std::sin(t) * std::cos(a), std::sin(t) * std::sin(a), std::cos(t)};
+        const f32 origin[3] = {0, 0, 0};
+        FRMSET(origin, up);
+        // The model: the nodes given in the tool's frame, turned back out.
+        f32 v[7][3];
+        for (i32 k = 0; k < 7; ++k) {
+            for (i32 c = 0; c < 3; ++c) v[k][c] = frame_nodes[k][c];
+            FRMBCK(v[k]);
+        }
+        f32 p[3] = {0, 0.5f, 0};
+        FRMBCK(p);
+        meshes::Mesh step, plate;
+        step.add(step.node(v[0][0], v[0][1], v[0][2]), step.node(v[1][0], v[1][1], v[1][2]),
+                 step.node(v[2][0], v[2][1], v[2][2]));
+        step.id = 2;
+        i32 n[4];
+        for (i32 k = 0; k < 4; ++k) n[k] = plate.node(v[3 + k][0], v[3 + k][1], v[3 + k][2]);
+        plate.add(n[0], n[1], n[2]);
+        plate.add(n[0], n[2], n[3]);
+        ASSERT_EQ(meshes::build({plate, step}), 0);
+        tooldefs::use_mill(10.0f, 0.0f);
+        const f32 tol = 0.01f;
+        LOCSET(-1, up, up, 1, 0.0f, tol);
+        LOCAXM = ax.tilt > 0 ? 1 : 0;
+        for (i32 c = 0; c < 3; ++c) LOCTAX[c] = LOCAN1[c] = LOCAN2[c] = up[c];
+        DRPBRD = 1;
+        f32 res[3], con[3], nrm[3];
+        i32 srf = 0, st = 0;
+        PNTNET(0, p, tol, 0.5f, 0.5f, res, con, nrm, srf, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_NEAR(res[0] * up[0] + res[1] * up[1] + res[2] * up[2], 1.5f, 1e-4);
+        EXPECT_EQ(BRDINS, 0);
+        EXPECT_EQ(BRDFLG, 1);
+        f32 inner[3] = {6, -2, 0}, ires[3], icon[3], inrm[3];
+        FRMSET(origin, up);
+        FRMBCK(inner);
+        i32 ist = 0;
+        PNTNET(0, inner, tol, 0.5f, 0.5f, ires, icon, inrm, srf, ist);
+        DRPBRD = 0;
+        LOCAXM = 0;
+        // Over the raised face the smoothed normal is the face's, level in
+        // the tool's frame as the drop's other normals there.
+        ASSERT_EQ(ist, 0);
+        EXPECT_NEAR(inrm[2], 1.0f, 1e-5);
+    }
+}

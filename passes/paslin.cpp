@@ -21,6 +21,14 @@ constexpr i32 MAXIT = 200;
 constexpr i32 PNTLIM = 99997;  // points before a string must be thinned
 
 // Evaluation of the tool point record at (u, v), travelling along (du, dv).
+// The pass line asks for no placing on the triangle model (on-model flag 0):
+// its points stay the tool's places on the surface itself, and where the
+// model is to be followed the pass writer replaces each step by the
+// gouge-free positions over it (gouge-check modes 2 and 3). Placing every
+// sampled point on the model here as well would measure the chord and turn
+// tests of the step search against the model's facets instead of the
+// surface, and the tolerance would then no longer bound the distance to the
+// surface.
 i32 evalpt(const f64* buf, f32 u, f32 v, f32 du, f32 dv, i32 side, f32 a1, f32 a2, f32* rec)
 {
     f32 ev[9];
@@ -210,7 +218,8 @@ void surstp(const i32& seg, const f64* buf, const i32& side, f32& u, const f32& 
         return;
     }
     if (ret->u == up && ret->v == vp) {
-        // No step forward: the segment ends with the points it has.
+        // No step forward: calling again would try the same point without
+        // end, so the segment ends with the points it has.
         eroutc("surstp,NO PROGRESS ALONG THE PASS LINE", 0);
         endflag = 1;
         status = -2;
@@ -232,7 +241,10 @@ struct LineWalk {
     const f64* buf;
     i32 side, k, n, cutflp;
     bool firstentry;  // the first entry of the pass
-    bool vert;        // tool axis held vertical on a five-axis machine: every stretch samples finely
+    // Surface clean-up (machining type 14) in three-axis work: the tool axis
+    // is held at (0, 0, 1), so the slope cannot be read from it and every
+    // stretch is taken as steep and sampled at the fine tolerance.
+    bool vert;
     f32 t, fine, medium, normal;
     f32 a1, a2;  // lead and tilt of the current direction
     i32 revflag;
@@ -322,6 +334,10 @@ i32 segsteps(LineWalk& w, Line& ln, i32 seg, f32 ua, f32 va, f32 ub, f32 vb, f32
         // point the step before stored as its next one, which is not
         // stored twice.
         if (s.PSNPNT == ln.strbeg) putpt(prev);
+        // The midpoint is kept when the step's deviation reaches the
+        // tolerance the step was searched with (not the one just chosen
+        // for the next step): that is the bound the search held it to, so
+        // a step accepted only within the relaxed bound keeps its middle.
         if (dev > steptol || eqval(dev, steptol)) putpt(mid);
         putpt(next);
         if (!w.revflag)

@@ -54,20 +54,22 @@ void chnpol(const i32& flag3d, const i32& id, const i32& nloops, i32* counts, i3
     };
     void* base = nullptr;
     mmcptr(huv, base);
-    if (!base || nloops < 1) {
+    if (!base) {
         fail();
         return;
     }
-    // A loop without a vertex is no boundary: refused before its closing
-    // point would be read from beyond the raw array (the callers name the
-    // data base).
-    for (i32 l = 0; l < nloops; ++l)
-        if (counts[l] < 1) {
-            drop(huv);
-            drop(hxyz);
-            status = -1;
-            return;
-        }
+    // No loop at all, or a loop without a vertex, is no boundary: refused
+    // before a closing point would be read from beyond the raw array. It is
+    // bad data, not a want of memory, so the memory message is not given;
+    // the callers name the data base.
+    bool empty = nloops < 1;
+    for (i32 l = 0; l < nloops && !empty; ++l) empty = counts[l] < 1;
+    if (empty) {
+        drop(huv);
+        drop(hxyz);
+        status = -1;
+        return;
+    }
     f32* uv = static_cast<f32*>(base);
     // Loops after the first run the other way round.
     for (i32 l = 1, at = counts[0]; l < nloops; at += counts[l], ++l) revdim(counts[l], 2, uv + 2 * at);
@@ -121,8 +123,13 @@ void chnpol(const i32& flag3d, const i32& id, const i32& nloops, i32* counts, i3
                 f32 e[3];
                 evsrf(srf_buf, p[0], p[1], 0, e, status);
                 if (status < 0) {
+                    // A vertex the surface cannot give a point for: the
+                    // polygons fail with -1 like every other failure here,
+                    // whatever the host answered; the callers name the data
+                    // base.
                     drop(huv);
                     drop(hxyz);
+                    status = -1;
                     return;
                 }
                 nxyz.insert(nxyz.end(), e, e + 3);

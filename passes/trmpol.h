@@ -44,6 +44,10 @@ void ROTPOL(const f32& cs, const f32& sn, const i32& nloops, const i32& hpol, co
 void TRMPLY(const i32& id, i32& hpol, i32& nloops, i32& status);
 // The polygon set of trimmed surface id, turned by 90 degrees when turn is
 // 1; the sine and cosine used, the loop count. Status 0 or -1 (reported).
+// The surface is named by its entity id alone: a caller that holds the
+// surface's place in the procedure takes its id first (TRMSRF, which knows
+// where machining type 14 keeps it), so no place number, and no negated id
+// to say that an id is given instead, is handed in.
 void TRMRT1(const i32& id, const i32& turn, f32& sn, f32& cs, i32& hpol, i32& nloops, i32& status);
 // The same from the host's double-precision loops, with the 3D points of the
 // first loop in h3d.

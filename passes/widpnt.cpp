@@ -9,6 +9,9 @@ namespace {
 void width_point(const i32& id, i32 index, bool offer, i32& adjust, f32* pt, f32* uv, i32& mode, i32& status)
 {
     modinz();
+    // The prompt is "WIDTH POINT" after "IND." and before the index, the
+    // order of the module's other indicate prompts ("IND. CLEAR POINT"):
+    // "IND. WIDTH POINT 1".
     prmp1c("IND. WIDTH POINT", index, "I", "");
     if (offer) {
         // The option shown beside the pick; the host answers it through the

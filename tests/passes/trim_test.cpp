@@ -256,6 +256,13 @@ TEST(TrimPolygons, LoopsArrivingTheWrongWayAreTurnedWithTheirPointsAndEmptyLoops
     EXPECT_EQ(st, -1);
     EXPECT_EQ(h, -1);
     EXPECT_EQ(norak::open_arrays(), arrays);
+    // No loop at all: refused the same way. Neither is a want of memory.
+    raw({0.1f, 0.1f}, huv);
+    chnpol(0, 5, 0, empty, huv, hxyz, total, h, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(h, -1);
+    EXPECT_EQ(norak::open_arrays(), arrays);
+    EXPECT_FALSE(norak::transcript_has("chnpol, not enough memory"));
 }
 
 TEST(TrimPolygons, TolerancesRectanglesAndGridLines)

@@ -325,6 +325,37 @@ TEST_F(CopyTest, ProcedureBlockThroughAnEntityTakesThePresentColourAndPen)
     EXPECT_EQ(l[1], want);
 }
 
+// The procedure block's update after a copy fails when the list cannot be
+// read or cannot grow, and leaves the block as it was: a colour item that
+// cannot be read is not changed, and items that cannot be inserted are not
+// passed over.
+TEST_F(CopyTest, ProcedureBlockUpdateTheListRefusesFailsAndKeepsTheBlock)
+{
+    CLP1[CLP1_COLOUR] = 5;
+    CLP1[CLP1_PEN] = 2;
+    const Words tail{27, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    Words full{12, 7, 9, 24, 20, 20, 2, 0, 0, 116, 2, 0, 6, 117, 2, 0, 2, 107, 2, 0, 0, 43, 2, 0, 1100};
+    Words bare{12, 8, 9, 24, 8, 20, 2, 0, 0, 43, 2, 0, 1100};
+    full.insert(full.end(), tail.begin(), tail.end());
+    bare.insert(bare.end(), tail.begin(), tail.end());
+    for (const bool unreadable : {true, false}) {
+        clear_list();
+        const Words& block = unreadable ? full : bare;
+        put_block(block);
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        if (unreadable)
+            norak::fail_list_call("lacces", 1);
+        else
+            norak::settings().list_capacity = static_cast<i32>(block.size());
+        TPRCTC(AM_LIST, st);
+        norak::settings().list_capacity = 64 * 1024 * 1024;
+        EXPECT_LT(st, 0) << unreadable;
+        ASSERT_EQ(dump::main_list().size(), 1u);
+        EXPECT_EQ(dump::main_list()[0], block) << unreadable;
+    }
+}
+
 // A header copied into an entity describes the stored tool path: the
 // surface table in force (once one is set up) and the main list's block
 // count; a copy into the list keeps the source's words.

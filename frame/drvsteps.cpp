@@ -89,6 +89,8 @@ i32 after_execution(i32& status)
             // before it or after it.
             update_tp_flags();
             EXTIME(5, 0, 0);
+            // A counter outside the 201 rows of the table marks no row and
+            // reads no saved key (0), rather than reach past the tables.
             i32 table[DRV_KEYS] = {0};
             if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) table[DRVST.counter] = 1;
             change_global(81, 3, st);
@@ -390,6 +392,8 @@ void DRVFIN(i32& status)
         UPDCMC(st);
     }
     tp_mrkr_fin(DRVST.stopped);
+    // The key goes into the procedure's row of the block-key table; a counter
+    // outside the table's 201 rows has no row, and nothing is written past it.
     if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) DRVBKT[DRVST.counter] = DRVST.proc;
     if (!DRVST.crit_check) {
         i32 r = after_execution(status);

@@ -634,6 +634,10 @@ void plane_way(const char* title, i32& way, f32* plane, i32& status)
     case 5: plane_by_level(work, status); break;
     case 6:
     case 7:
+        // The plane and its normal count as stored only once a plane was
+        // defined since this GO menu was set up (its set-up makes the
+        // plane-defined word -1 again): a plane kept from an earlier menu,
+        // perhaps on another machine, is not offered as this one's.
         if (g.plane_defined != 0) {
             // Nothing stored to take: after the message the definition ends
             // as a leave (-1), and the GO menu keeps the point's own Z.

@@ -24,8 +24,7 @@ struct GoState {
     i32 two_point = 0;      // a tool axis is indicated as well as the point
     i32 pick = 0;           // the kind needs an indicated point
     i32 turn_side = 1;      // turning: 2 the reversed side
-    f32 stored_normal[3] = {0, 0, 0};
-    i32 has_normal = 0;     // a normal was stored by a plane definition
+    f32 stored_normal[3] = {0, 0, 0};  // the normal of the plane defined last
 };
 extern GoState GOST;
 

@@ -148,6 +148,8 @@ void setup(Tol& t)
     column[6] = t.opt(10);
     column[7] = t.N;
     column[8] = column[9] = column[10] = t.T38;
+    // Column 1 (the tool) is always offered, so there is always a column to
+    // show and no call leaves here for want of one.
     for (int c = 1; c <= 10; ++c) t.ncol += column[c] ? 1 : 0;
     t.S = t.P && t.opt(4) && t.opt(5) && !t.T16;
     if (t.N) {

@@ -503,6 +503,9 @@ void PRCSRF(const i32& mode, const i32& geoarg, i32& flag, i32& status)
     } else if (mode == 2) {
         if (PRCGUS[0] && g.NSRF > 0) {
             SRFASO(pid, geoarg, g.NSRF, g.SRFUID);
+            // The host's store of unique ids (its mode 3) is the put call
+            // of this interface: the list is made current by asking its
+            // count, then its unique ids are stored as they are.
             i32 cnt = 0;
             nc_surf_list_count(1, 0, cnt, status);
             if (status >= 0) nc_surf_put_uids(g.NSRF, g.SRFUID, status);

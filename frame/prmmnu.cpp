@@ -186,6 +186,9 @@ void PRMCHK(const i32& strict, i32& error)
         if (pw(STPMOD) == 1 && R != 0.0f && pwr(SCLHGT) > R) MSGBXT(1, 3, host_text(413, 26).c_str());
         if (pwr(PRTTOL) > D) MSGBXT(1, 3, host_text(413, 19).c_str());
     }
+    // The box is shown also when the part-surface list cannot be read: the
+    // lines gathered before (errors among them) must reach the user, or the
+    // page would come back after an accept without saying why.
     MSGBXT(2, 0, "");
 }
 
@@ -422,6 +425,9 @@ void tool_changed(Prm& p)
     if (D / 2.0f < pwr(SCLHGT) && plain(54)) set_real(54, SCLHGT, D / 2.0f);
     scallop_companion();
     if (plain(298)) set_real(298, APXTL3, D == 0.0f ? 10.0f : D / 2.0f);
+    // The host's update works on the tool data it was given: the new tool's
+    // diameter and corner radius are handed over first, or the relations
+    // over the tool ("%r*0.5") would be worked out for the old tool.
     i32 s2 = 0;
     rel_nc_add_tool_data(D, corner_radius(), s2);
     rel_nc_update_tool_data();

@@ -496,6 +496,10 @@ TEST(MultiAxisLink, TheLinkOverTheClearancePlaneEndsOnItsTarget)
     const auto m = moves();
     ASSERT_GE(m.size(), 3u);
     EXPECT_LT(dist(m.back(), rec), 1e-4);
+    // The turning descent ends on the far point above the target (far 28:
+    // incremental 20, safety 2, approach 6), where the approach begins.
+    const f32 far[3] = {40, 20, 33};
+    EXPECT_LT(dist(m[m.size() - 3], far), 1e-4);
     EXPECT_NEAR(m[m.size() - 2].x, 40, 1e-4);  // the approach comes straight down onto it
     EXPECT_GT(m[m.size() - 2].z, 5.0);
     bool cleared = false;

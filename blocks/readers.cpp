@@ -361,6 +361,11 @@ void RDBT34(const i32& mode, i32& number, i32& i1, i32& i2, i32& status)
     if (in.i(number) && in.i(i1)) in.i(i2);
 }
 
+// The cycle depth and its second real take no conversion in any mode: they
+// are read as stored. Mode 4 goes through rdmode like every reader's and
+// reaches tpget as 2, which reads the same list words that 4 would (tpget
+// takes 2 to 4 as the list), so the mode is in effect unchanged; only 5 is
+// turned, to the entity, for the reason given at rdmode.
 void RDBT36(const i32& mode, i32& number, f32& r1, f32& r2, i32& status)
 {
     read_pair(mode, false, number, r1, r2, true, status);

@@ -202,6 +202,7 @@ void SURCRC(const i32& kind, const i32& mode, const f64* buf, const i32& side, c
     SBFMTX(1, const_cast<f64*>(buf), org, mtx, status);
     if (status < 0) {
         eroutc("SURCRC - BAD FORMAT OF SURFACE BUFFER", 0);
+        --s.PSNSRF;
         status = -1;
         return;
     }
@@ -218,20 +219,25 @@ void SURCRC(const i32& kind, const i32& mode, const f64* buf, const i32& side, c
     const f32 dd = second - first;
     const f32 du = pcode == 1 ? 0.0f : dd, dv = pcode == 1 ? dd : 0.0f;
     f32 ev[9], r1[9], r2[9];
-    i32 st = 0;
+    // Each evaluation starts as failed: the positioning leaves the status
+    // and the point untouched for a tool that is not a mill, and a status
+    // of 0 would write the circle from points never computed.
+    i32 st = -1;
     const f32 lead = pwr(LEADAN), tlt = pwr(TLTCMP);
     NCEVS1(buf, pcode == 1 ? pcur : first, pcode == 1 ? first : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead, tlt,
            0, ev, r1, st);
     if (st == -1) {
+        --s.PSNSRF;
         status = -1;
         return;
     }
-    st = 0;
+    st = -1;
     NCEVS1(buf, pcode == 1 ? pcur : second, pcode == 1 ? second : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead, tlt,
            0, ev, r2, st);
-    // Without its second end there is no circle: the surface entry made for
-    // it is taken back and the pass fails, or the entry would be written
-    // with whatever circle its slot last held.
+    // Without both ends there is no circle: the surface entry made for it
+    // is taken back on every failure (here, at the first end and at the
+    // frame) and the pass fails, so that the table never holds an entry
+    // whose circle would be whatever its slot last held.
     if (st < 0) {
         --s.PSNSRF;
         status = -1;

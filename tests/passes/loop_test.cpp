@@ -575,9 +575,9 @@ TEST(PassLoop, ThePassEndsOfAMissingSurfaceFailTheStep)
     EXPECT_TRUE(norak::transcript_has("newtc,ERRORS IN DATA BASE"));
 }
 
-// A circular pass whose second end cannot be evaluated has no circle: it
-// fails and leaves no surface entry that would be written with another
-// circle's data.
+// A circular pass whose end cannot be evaluated, or whose tool cannot be
+// placed, has no circle: it fails and leaves no surface entry that would be
+// written with another circle's data.
 TEST(PassLoop, ACircleWithoutItsSecondEndLeavesNoEntry)
 {
     const char* cap = R"({"kind":"revolution","id":1,"origin":[50,40,0],"axis":[0,0,1],"ref":[1,0,0],"angle":[0,360],)"
@@ -596,6 +596,14 @@ TEST(PassLoop, ACircleWithoutItsSecondEndLeavesNoEntry)
     EXPECT_EQ(st, -1);
     EXPECT_EQ(PASSTR.PSNSRF, 0);
     EXPECT_EQ(PASSTR.PSNCIR, 0);
+    // A tool that is not a mill cannot be placed at either end: no circle
+    // from points never computed, and no entry left.
+    CURTOL = -5;
+    SURCRC(3, 1, buf().data(), 1, 1, p.REVFLG[0], 0, p.PCUR[0], p.ASTART[0], p.AEND[0], p.PCODE[0], st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(PASSTR.PSNSRF, 0);
+    EXPECT_EQ(PASSTR.PSNCIR, 0);
+    CURTOL = BALL;
     // A full circle table is refused in the routine's own name.
     PASSTR.PSNCIR = PS_CIR;
     SURCRC(3, 1, buf().data(), 1, 1, p.REVFLG[0], 0, p.PCUR[0], p.ASTART[0], p.AEND[0], p.PCODE[0], st);

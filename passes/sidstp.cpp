@@ -292,6 +292,9 @@ void SCLSTP(const f64* buf, const f32& sclhgt, const f32& astart_in, const f32& 
         const f32 x2 = x + d;
         const f32 target = k == 0 ? -sclhgt : sclhgt;
         i32 st = 0;
+        // The metric is the distance the scallop solver measured at the last
+        // place it solved: in XY under machining type 14, as it decides the
+        // step there by that distance (one surface, compared with none).
         SCLPOS(buf, pcur, step, x, limit, x2, side, pcode, target, axsmod, a1, a2, metric, st);
         if (st == 0 || st == 1) any = true;
         if (st == 0) limit = pcur + step;
@@ -328,6 +331,10 @@ void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur_i
     }
     if (nok == 0) {
         next = pcur + step;
+        // The guess comes back as the step taken here too: a zero guess
+        // stepped by a thirtieth, or a pass value moved off a collapsed
+        // edge, takes another step than the one handed in.
+        guess = next - pcur_in;
         status = 1;
         return;
     }

@@ -467,6 +467,23 @@ TEST(SideStep, SpaceStepMetricIsTheDistanceOfTheResult)
     }
 }
 
+// A surface that cannot be evaluated at any place: status 1, the result is
+// the current value plus the step, and the guess comes back as that step
+// (a zero guess steps by a thirtieth of what remains of the range).
+TEST(SideStep, SpaceStepNowhereEvaluatedGivesBackTheStepTaken)
+{
+    i32 st = plane_loaded();
+    ASSERT_EQ(st, 0);
+    const std::vector<f64> none(buf().size(), 0.0);
+    for (const f32 g : {0.5f, 0.0f, -2.0f}) {
+        f32 guess = g, next = 0, metric = -1;
+        SPCSTP(none.data(), 2.0f, 0.01f, 10.0f, 100.0f, guess, 0.0f, 80.0f, 1, 1, 1, next, metric, st);
+        EXPECT_EQ(st, 1) << g;
+        EXPECT_FLOAT_EQ(next, 10.0f + (g == 0.0f ? 3.0f : g)) << g;
+        EXPECT_FLOAT_EQ(guess, next - 10.0f) << g;
+    }
+}
+
 TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)
 {
     host({});

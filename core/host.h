@@ -252,6 +252,9 @@ void gstlpr(const i32* header);  // hands the tool words to the status line
 // ---------------------------------------------------- tolerant comparisons
 // One tolerance, the host's (see get_tolerance); reals in single and double.
 f32 get_tolerance();
+// The host's geometric epsilon of a kind and a form (the point tests ask
+// for kind 1, form 2); see the stand-in's rule.
+f32 gseps(const i32& kind, const i32& form);
 i32 eqval(const f32& a, const f32& b);  // a == b within the tolerance
 i32 neval(const f32& a, const f32& b);  // a != b beyond the tolerance
 i32 gtval(const f32& a, const f32& b);  // a > b beyond the tolerance

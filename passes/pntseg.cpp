@@ -7,11 +7,11 @@
 
 namespace {
 
-// The host's tolerance scaled by the segment length l: as it is up to a
-// length of 1, growing with the length up to 10 and more slowly beyond.
+// The host's geometric epsilon scaled by the segment length l: as it is up
+// to a length of 1, growing with the length up to 10 and more slowly beyond.
 f64 scaled(f64 l)
 {
-    const f64 e = get_tolerance();
+    const f64 e = gseps(1, 2);
     if (l <= 1.0) return e;
     if (l <= 10.0) return e * l;
     return e * (0.1 * l + 9.0);

@@ -369,6 +369,7 @@ const std::array<i32, norak::TOOL_HEADER_WORDS>& norak::status_tool_header()
 // ---------------------------------------------------- tolerant comparisons
 
 f32 get_tolerance() { return static_cast<f32>(H().settings.tolerance); }
+f32 gseps(const i32&, const i32&) { return static_cast<f32>(H().settings.tolerance); }
 static f64 tol() { return H().settings.tolerance; }
 i32 eqval(const f32& a, const f32& b) { return std::fabs(f64(a) - f64(b)) <= tol(); }
 i32 neval(const f32& a, const f32& b) { return !eqval(a, b); }

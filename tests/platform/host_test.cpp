@@ -560,3 +560,14 @@ TEST_F(Host, APickAnswersTheMenuShownWithAMenuReplyAndDropsItWithAPick)
     EXPECT_TRUE(norak::transcript_has("menu: FOURTH"));
     EXPECT_FALSE(norak::transcript_has("menu: THIRD"));
 }
+
+// The geometric epsilon is the session's one tolerance, whatever its kind
+// and form.
+TEST_F(Host, TheGeometricEpsilonIsTheSessionTolerance)
+{
+    for (const f64 t : {1.0e-5, 1.0e-3}) {
+        norak::settings().tolerance = t;
+        for (const i32 kind : {1, 2})
+            for (const i32 form : {1, 2}) EXPECT_FLOAT_EQ(gseps(kind, form), static_cast<f32>(t)) << kind << form;
+    }
+}

@@ -242,7 +242,7 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     f64 damp = 1.0;
     for (i32 round = 0; round <= 2; ++round) {
         f64 t = edge;
-        if (round == 0 && overshoot)
+        if (overshoot)
             t = edge - 0.04 * inward;
         else if (ahead)
             t = edge + (round == 0 ? 0.04 : 0.07) * inward;

@@ -64,7 +64,11 @@ void NCRLIN(const f32* pol, const i32& nloops, const f32& y, const i32& sense, c
         };
         // A run of segments along the line through which the boundary goes
         // on (the segments before and after the run rise alike) counts once:
-        // the segment after the run gives no crossing at its start.
+        // the segment after the run gives no crossing at its start. The two
+        // ends of the run lie apart on the line, so the merging of equal
+        // crossings below would keep both, and the line would count two
+        // crossings where the boundary passes it once: every piece after it
+        // would pair inside with outside.
         auto runs_on = [&](i32 j) {
             i32 b = before(j), q = 0;
             if (!along(b)) return false;
@@ -72,6 +76,9 @@ void NCRLIN(const f32* pol, const i32& nloops, const f32& y, const i32& sense, c
             return !along(b) && b != j && rises(b) == rises(j);
         };
         for (i32 j = 1; j <= n; ++j) {
+            // A point repeated in the loop is a segment of no length: it has
+            // no direction, and on the line it would add a crossing of its
+            // own beside those of its neighbours.
             if (zero(j)) continue;
             f32 x = 0, t = 0;
             i32 a = 0;
@@ -273,6 +280,8 @@ void BNDWLK(const f32* l, const i32& a, const i32& b, const i32& sense, const f3
 {
     status = 0;
     count = 0;
+    // The caller's array holds maxpts points: a longer chain is refused
+    // (status -1) rather than written past it.
     auto add = [&](const f32* uv) {
         if (count >= maxpts) {
             status = -1;
@@ -380,6 +389,11 @@ f64 LOOPSM(const f32* l)
 void LOOPOR(const i32& id, f32* l, i32& best, f32& area)
 {
     const i32 m = plcnt(l);
+    // The loop's area is signed by the sum of (x2 - x1)(y2 + y1), which is
+    // negative for a counter-clockwise loop: a positive one is reversed.
+    // This sign is the one the side step's walk along the boundary takes
+    // (its sense with or against the vertex order assumes loops running
+    // counter-clockwise), and the one the trim polygons are built with.
     const f64 s = LOOPSM(l);
     if (s > 0) revdim(m, 2, l + 1);
     const f32 a = static_cast<f32>(0.5 * std::fabs(s));
@@ -406,7 +420,9 @@ void HATRNG(const f32& cs, const f32& sn, const i32& nloops, const i32& mode, co
     // move below would divide by it). Otherwise the smallest goes down to
     // the grid line through the turned reference point below it and half a
     // step further: the grid mode's minimum is taken by this rule, not left
-    // on the grid line itself.
+    // on the grid line itself. The fractional part is taken as q - floor(q),
+    // never negative, so that a reference below the smallest value gives the
+    // same grid line as one above it.
     if (mode == 2 && step != 0.0f) {
         f32 r[2] = {ref[0], ref[1]};
         hatchx(cs, sn, r);

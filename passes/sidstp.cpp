@@ -200,6 +200,9 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
             return true;
         };
         if (!tool(buf, pcode, p0 + s, x, da, side, axsmod, a1, a2, evb, pb)) {
+            // Past the twelfth retry the search stops with what it found:
+            // the good or bad steps already measured are still usable, and
+            // more halvings towards them only repeat failing evaluations.
             if (++retries > 12) break;
             if (!back()) return;
             continue;

@@ -388,6 +388,10 @@ void PRCINI(const i32& mode, i32& status)
         return;
     }
     SRFGEO.NSRF = 0;
+    // A new procedure also starts with no direction to confirm and no
+    // geometry marked to be stored anew: both are left by the procedure
+    // before, and a pick that never happened in this one must not ask for a
+    // direction or store the earlier procedure's surfaces with it.
     PRCDST.dirflag = PRCDST.dirflag2 = 0;
     PRCGUS[0] = PRCGUS[1] = 0;
     UDINIT(pw(UDSWCH), pwa(UDSLOP), pw(UDOPT1), pw(UDOPT2), pw(UDOPT3));
@@ -537,6 +541,10 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
         // The one surface of type 14 and its side: the first of the host's
         // list 1, as the passes take them.
         i32 n = 0;
+        // No surface in the list (or the list unreadable) leaves with -1:
+        // there is no start to hand back, and the execute dialog stops its
+        // tool display on a failure rather than draw the tool at a point
+        // never evaluated.
         nc_surf_list_count(1, 1, n, status);
         if (status < 0 || n < 1) {
             status = -1;
@@ -549,6 +557,8 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
         id = ids[0];
         nrm = nrms[0];
     }
+    // With no picked surface nothing can be evaluated: -1, for the same
+    // reason, rather than a start read from an empty surface slot.
     if (g.NSRF < 1 && MACTYP != MACTYP_ONESURF) {
         status = -1;
         return;

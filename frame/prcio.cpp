@@ -83,8 +83,8 @@ bool fits(i32 code, i32 count, i32 capacity, i32& status)
     return false;
 }
 
-// Reads count words of a segment into an area that holds `capacity`; the
-// rest of a segment that the area takes only in part is passed over.
+// Reads count words of a segment into its area; `fits` has refused a
+// segment longer than the area before this is called.
 void read_into(i32 medium, i32 count, i32 type, void* area, i32& status)
 {
     tpget(medium, count, type, area, status);
@@ -635,6 +635,9 @@ void blkrd_area(const i32& medium, i32& status)
         tpget(m, 1, DT_INT, &tag, status);
         if (status >= 0) tpget(m, 1, DT_INT, &count, status);
         if (status < 0) return 0;
+        // The stored count decides how much is read: a corrupt or foreign
+        // count larger than the area (or negative) would write past it, so
+        // the group is refused and the read fails, as a list error does.
         if (count < 0 || count > capacity) {
             erou2c("blkrd_area, GROUP LONGER THAN ITS AREA. tag, count=", tag, count);
             status = -1;
@@ -647,6 +650,8 @@ void blkrd_area(const i32& medium, i32& status)
     i32 n = 0;
     group(DT_INT, &n, 1);
     if (status < 0) return;
+    // A surface count beyond the geometry's slots would index past them in
+    // every per-surface group after it: refused the same way.
     if (n < 0 || n > MAXSRF) {
         erou1c("blkrd_area, WRONG NUMBER OF SURFACES ", n);
         status = -1;

@@ -881,6 +881,10 @@ void net_carry(NetCall& c)
             const f32* t8 = c.tail + 8 * j;
             for (i32 d = 0; d < 3; ++d)
                 r[NRPNT + d] = xyz[3 * (o + j) + d], r[NRTNM + d] = t8[d], r[NRSNM + d] = t8[3 + d];
+            // The code carried is the temporary record's own (lifted, never
+            // negated), not the output code that axis mode 1 negates where
+            // the normals part: in a work record a negative code means a
+            // check-surface contact, which the continuation would misread.
             reinterpret_cast<i32*>(r)[NRCOD] = r2wrd(t8[6]);
             r[NRDOT] = axis_dot(r);
         }

@@ -609,9 +609,12 @@ void plane_by_level(f32* plane, i32& status)
 // The definition of PLNDEF, the picks it makes left on the pick stack.
 void plane_way(const char* title, i32& way, f32* plane, i32& status)
 {
-    // The title names the definition in the host's own menu of ways; the
-    // numbered menu texts here carry their own head, and menuc takes no
-    // title, so it is not shown again.
+    // Reading: the title (cut to 25 characters by PLNMNU) would head the
+    // host's own menu of ways. This host's menu call (menuc) takes no title
+    // and the numbered menu texts carry their own head, and no step of the
+    // definition shows the title elsewhere, so it is handed down and not
+    // shown: printing it as a message of its own would add a line the
+    // definition never asks for.
     (void)title;
     status = 0;
     GoState& g = GOST;

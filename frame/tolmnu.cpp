@@ -273,6 +273,9 @@ void build_motion(Tol& t)
 void build_table(Tol& t)
 {
     i32* g = MCHTBL;
+    // With option 13 the g1 choice gives way to a text row that cannot be
+    // chosen, as the tool's text: the row only tells which mode is in
+    // force, and an option that does nothing when chosen would invite a try.
     if (t.opt(13)) {
         modmtx("TABLE MODE");
         ++t.row;

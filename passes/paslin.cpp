@@ -15,8 +15,11 @@
 namespace {
 
 constexpr i32 REC = 9;         // tool point, tool axis, surface normal
-// Trials of one step: a search whose deviation keeps changing would neither
-// accept nor halve to nothing, and would run on; it ends with the best trial.
+// Trials of one step. A rejected trial halves until a stop rule holds, but
+// an accepted one only grows the step by at most 1.75 increments, so over a
+// long flat stretch with a small increment the growing could take very many
+// trials before the deviation or the range end stops it: the count bounds
+// that work, and at the bound the last accepted trial is the step.
 constexpr i32 MAXIT = 200;
 constexpr i32 PNTLIM = 99997;  // points before a string must be thinned
 

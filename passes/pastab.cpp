@@ -54,10 +54,18 @@ bool idside(i32 i, i32& id, i32& side)
         side = SRFGEO.SRFSID[i - 1];
         return true;
     }
+    // The one surface of machining type 14 is the first of the host's list
+    // 1, which the host hands only whole. This is asked at every side step,
+    // so the two buffers are kept and only ever grow: once they hold the
+    // list, nothing is allocated per pass.
+    static std::vector<i32> ids, nrms;
     i32 count = 0, st = 0;
     nc_surf_count(1, 1, count, st);
     if (st < 0 || count < 1) return false;
-    std::vector<i32> ids(static_cast<size_t>(count)), nrms(static_cast<size_t>(count));
+    if (ids.size() < static_cast<size_t>(count)) {
+        ids.resize(static_cast<size_t>(count));
+        nrms.resize(static_cast<size_t>(count));
+    }
     nc_surf_ids(ids.data(), count, st);
     if (st >= 0) nc_surf_nrms(nrms.data(), count, st);
     if (st < 0) return false;

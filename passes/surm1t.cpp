@@ -22,7 +22,13 @@ void SURM1T(const f32& cleanup, i32& status)
     status = 0;
     i32 sign = 0, st = 0;
     PASSGN(1, sign, st);
-    if (!CLNGON(status)) return;
+    // The driver fails with -1 whatever status the part box or the grid
+    // gave: its callers read -1 as the failure of the trimmed driver, and
+    // a host status passed through would be a value it never promises.
+    if (!CLNGON(status)) {
+        status = -1;
+        return;
+    }
     opnpol(st);
     i32 hpol = -1, nloops = 0;
     TRMPLY(SRFGEO.SRFIDS[0], hpol, nloops, st);

@@ -451,6 +451,10 @@ void optim_tables(i32& status)
         for (i32 k = 0; k < CMP_FACTOR_N; ++k) integer(CMP_ANGLE_FAC + k, ang + " % " + std::to_string(k + 1), 0, 10000);
         i32 action = 0;
         modif1(action);
+        // A cancel puts back the block as this screen found it, not the
+        // define cycle's backup (CMPBKP): the tables are a screen opened
+        // from the optimizer's screen, and going back to the cycle's start
+        // would also throw away what the user accepted there before.
         if (action == -1 || action == -2) {
             std::memcpy(CMPBLK, copy, sizeof copy);
             status = action;
@@ -491,6 +495,10 @@ void optim_menu(const i32& mode, const i32& tool, i32& status)
         i32 row = 0, action = 0;
         build(s, row);
         modif1(action);
+        // A cancel puts back the block as the screen found it, not the define
+        // cycle's backup (CMPBKP): a cancel here leaves the optimizer's
+        // values as they were before the screen, and the edits accepted in
+        // the cycle before it (its other screens) stay.
         if (action == -1 || action == -2) {
             std::memcpy(CMPBLK, s.copy, sizeof s.copy);
             status = action;

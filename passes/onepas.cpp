@@ -226,7 +226,10 @@ void SURCRC(const i32& kind, const i32& mode, const f64* buf, const i32& side, c
     const f32 lead = pwr(LEADAN), tlt = pwr(TLTCMP);
     NCEVS1(buf, pcode == 1 ? pcur : first, pcode == 1 ? first : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead, tlt,
            0, ev, r1, st);
-    if (st == -1) {
+    // Any negative status ends the circle, not only -1: the positioning can
+    // also answer the surface evaluation's own failure, and then writes no
+    // point, so the circle would be written from an end never computed.
+    if (st < 0) {
         --s.PSNSRF;
         status = -1;
         return;

@@ -77,6 +77,10 @@ i32 PNSEG2(const f32* x, const f32* d1, const f32* d2, const f32* a, const f32* 
     f64 t = 0;
     f32 dir[3];
     if (!core(x, a, b, 1000.0, true, t, dir, par, dist)) return 0;
+    // The two directions are made unit vectors before the 0.9 test: given
+    // at any length, their dot with the segment's unit direction would not
+    // be the cosine the test means (about 26 degrees), and a long vector
+    // would pass at any angle.
     bool along = false;
     for (const f32* g : {d1, d2}) {
         f32 u[3] = {g[0], g[1], g[2]}, len = 0;

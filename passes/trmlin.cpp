@@ -26,6 +26,9 @@ struct Crossing {
 
 }  // namespace
 
+// The room for crossings is the caller's (cap), not a fixed 2,000: the pass
+// and limit lines hand 2,000, the hatch driver 7,001, so that its own check
+// for more than 7,000 crossings on a line can be met at all.
 void NCRLIN(const f32* pol, const i32& nloops, const f32& y, const i32& sense, const i32& cap, i32& count, f32* pts,
             i32* loops, i32* segs, i32* kinds, i32* dirs)
 {

@@ -153,6 +153,9 @@ bool read_geometry(Reader& rd, i32 code, i32 count, i32& status)
     case 43:
         if (!fits(code, count, 1, status)) return true;
         tpget(m, count, DT_INT, &g.NSRF, status);
+        // A count beyond the geometry's slots would have every per-surface
+        // segment after it index past them: the count is refused, left at
+        // 0, and the read fails as for a list error.
         if (status >= 0 && (g.NSRF < 0 || g.NSRF > MAXSRF)) {
             erou1c("block_read_tavrek, WRONG NUMBER OF SURFACES ", g.NSRF);
             g.NSRF = 0;
@@ -183,6 +186,8 @@ bool read_checks(Reader& rd, i32 code, i32 count, i32& status)
     case 44:
         if (!fits(code, count, 1, status)) return true;
         tpget(m, count, DT_INT, &rd.chk.count, status);
+        // The same for the check surfaces: the ids and sides that follow are
+        // read into room for CHK_MAX, so a larger count is refused.
         if (status >= 0 && (rd.chk.count < 0 || rd.chk.count > CHK_MAX)) {
             erou1c("block_read_tavrek, WRONG NUMBER OF CHECK SURFACES ", rd.chk.count);
             rd.chk.count = -1;

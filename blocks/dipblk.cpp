@@ -412,7 +412,10 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
         status = -1;
         return;
     }
-    std::vector<f64> dk(static_cast<size_t>(n + k)), dp(static_cast<size_t>(3 * n));
+    // dp: the curve handed to the host's display, through "TRS1" and in
+    // model coordinates. mp: the same control points before "TRS1", in model
+    // coordinates, from which the recording's polygon is made.
+    std::vector<f64> dk(static_cast<size_t>(n + k)), dp(static_cast<size_t>(3 * n)), mp(static_cast<size_t>(3 * n));
     for (i32 j = 0; j < n + k; ++j) dk[static_cast<size_t>(j)] = knots[static_cast<size_t>(j)];
     for (i32 j = 0; j < n; ++j) {
         f32* p = pts.data() + 3 * j;
@@ -420,6 +423,8 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
         for (int r = 0; r < 3; ++r)
             q[r] = matrix[3 * r] * p[0] + matrix[3 * r + 1] * p[1] + matrix[3 * r + 2] * p[2] + translation[r];
         set_position(q);
+        const f64 u[3] = {q[0], q[1], q[2]};
+        madw2m(u, mp.data() + 3 * j);
         TRS1PT(q, q);
         const f64 w[3] = {q[0], q[1], q[2]};
         madw2m(w, dp.data() + 3 * j);
@@ -433,8 +438,16 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
         return;
     }
     if (source == 8 || source == 9) {
+        // The polygon's points become current positions, which are world
+        // points before "TRS1" as every other block leaves them, and DSPMOV
+        // hands each to the recording through "TRS1" once. The recording's
+        // curve is therefore made from the control points before "TRS1" and
+        // its points are taken back to world coordinates: made from the
+        // display's curve, every recorded move would be transformed twice
+        // and left in model coordinates, and the next blocks would start
+        // from that displaced position.
         i32 curve = 0, st = 0;
-        evbcre_bsp(k, n, dk.data(), dp.data(), -1, 3, curve, st);
+        evbcre_bsp(k, n, dk.data(), mp.data(), -1, 3, curve, st);
         if (st == 0) {
             f32 tol = 0;
             srfdds(tol);
@@ -442,9 +455,9 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
             i32 count = 0;
             crvpld2(curve, tol, 1000, count, poly.data(), st);
             for (i32 j = 1; st == 0 && j < count && status >= 0; ++j) {
-                const f32 p[3] = {static_cast<f32>(poly[static_cast<size_t>(3 * j)]),
-                                  static_cast<f32>(poly[static_cast<size_t>(3 * j + 1)]),
-                                  static_cast<f32>(poly[static_cast<size_t>(3 * j + 2)])};
+                f64 w[3];
+                madm2w(poly.data() + 3 * j, w);
+                const f32 p[3] = {static_cast<f32>(w[0]), static_cast<f32>(w[1]), static_cast<f32>(w[2])};
                 set_position(p);
                 DSPMOV(source, mode, number, status);
             }

@@ -576,6 +576,48 @@ TEST_F(DisplayTest, NurbsTheHostCannotTakeFailsItsBlock)
     }
 }
 
+// A recorded curve lies where its straight moves would: each point of its
+// polygon goes through "TRS1" once and reaches the recording in world
+// coordinates, whatever the model map, and the tool stands after the block at
+// the curve's end, untransformed, as after any other move.
+TEST_F(DisplayTest, RecordedNurbsMovesGoThroughTheTransformationOnce)
+{
+    const f64 knots[4] = {0, 0, 1, 1}, pts[6] = {1, 2, 3, 4, 6, 3};
+    const f32 id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, none[3] = {0, 0, 0};
+    i32 st = 0;
+    PTBT5(AM_LIST, 5, 2, 2, knots, pts, 1, st);
+    const f64 quarter[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, same[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const f64 shift[3] = {10, -5, 2}, zero[3] = {0, 0, 0};
+    for (const bool trs1 : {false, true})
+        for (const bool mapped : {false, true}) {
+            const std::string name = std::string(trs1 ? "TRS1" : "-") + (mapped ? " mapped" : "");
+            TRS1[TRS1_ON] = trs1 ? 1 : 0;
+            for (int k = 0; k < 9; ++k) TRS1[TRS1_MATRIX + k] = R(static_cast<f32>(quarter[k]));
+            TRS1[TRS1_SHIFT + 2] = R(10.0f);
+            norak::set_model_to_world(mapped ? quarter : same, mapped ? shift : zero);
+            i32 answer = 0, size = 0, type = 0, cls = 0;
+            lacces(2, answer);
+            TPBLKH(AM_LIST, size, type, cls, st);
+            const size_t before = norak::recording().size();
+            DIPBT5(9, 1, size, id, none, 0, st);
+            ASSERT_EQ(st, 0) << name;
+            const auto& rec = norak::recording();
+            const size_t m = rec.size() - before;  // every polygon point after the first
+            ASSERT_GE(m, 1u) << name;
+            for (size_t j = 1; j <= m; ++j) {
+                const f32 t = static_cast<f32>(j) / static_cast<f32>(m);
+                f32 p[3] = {1 + 3 * t, 2 + 4 * t, 3}, q[3];
+                TRS1PT(p, q);
+                ASSERT_EQ(rec[before + j - 1].what, "move") << name;
+                for (int c = 0; c < 3; ++c) EXPECT_NEAR(rec[before + j - 1].values[c], q[c], 1e-4) << name << " " << j;
+            }
+            EXPECT_NEAR(pos(0), 4.0f, 1e-5f) << name;
+            EXPECT_NEAR(pos(1), 6.0f, 1e-5f) << name;
+            EXPECT_NEAR(pos(2), 3.0f, 1e-5f) << name;
+        }
+    norak::set_model_to_world(same, zero);
+}
+
 TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
 {
     i32 fig = 0, st = 0;

@@ -553,7 +553,9 @@ TEST(PassLoop, NoCleanUpGridMakesNoPass)
         else if (loop == 2) SURMP1(work, st);
         else SURM1T(work, st);
         EXPECT_LT(st, 0) << loop;
-        if (loop == 3) EXPECT_EQ(st, -1);
+        if (loop == 3) {
+            EXPECT_EQ(st, -1);
+        }
         EXPECT_TRUE(lp::written().strings.empty()) << loop;
         EXPECT_TRUE(norak::transcript_has("MAY HAVE A WRONG BOUNDING BOX")) << loop;
     }

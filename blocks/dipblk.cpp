@@ -558,10 +558,14 @@ void DIPBT9(const i32& source, const i32& mode, const i32& number, const i32& ax
     const f32 arc[7] = {r > 0.0f ? std::atan2(dv, du) : 0.0f, angle, stepv, c3[0], c3[1], b3[2], r};
     DSPARC(source, mode, arc, 1);
     if (access == 3) tm_inst_delete();
-    // "STVW" takes the rotated frame, the matrix the rotation asks the view to
-    // hold: trchk made current the view that fits it, whose matrix (trget,
-    // transposed, below) is this frame; when no view fits, the frame still says
-    // how the machine system stands, which the view in force does not.
+    // "STVW" takes the rotated frame, the matrix the view was chosen for
+    // (trchk above), not the header words set from trget below. It is the
+    // one rule of every writer of "STVW": the coordinate-system change keeps
+    // the matrix it hands trchk (the UCS matrix, whose transpose becomes the
+    // header words) and the header block, which names its view instead of
+    // choosing one, keeps the header's own matrix, the one its view goes
+    // with. When no view fits, the frame still says how the machine system
+    // stands, which the view in force does not.
     view_words(view, vvalue, rframe);
     NPT1[NPT1_VIEW] = view;
     NPT1[NPT1_VIEWPAR] = r2wrd(vvalue);

@@ -95,6 +95,11 @@ void MODSTR(const i32& type, i32& machtype, i32& pausable, i32& status)
         status = -1;
         return;
     }
+    // A sub-list that cannot be closed ends the whole start-up with its
+    // failure, as the other failing steps of the start-up do: going on would
+    // set the procedure up inside that sub-list, where its block and motions
+    // would land in another procedure's list. The create step then leaves
+    // through the release.
     i32 level = 0;
     gtlstn(1, level);
     while (level > 1) {
@@ -236,6 +241,53 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
 
 // ---------------------------------------------------------- execution menu
 
+// What the menu puts back when it closes: the BY STEP countdown, the display
+// option chosen, the tool symbol, the prompt, the display list's position
+// and the relation table.
+static void close_menu(const i32& mode, bool accepted_step, i32 opt, const char* saved, i32 key)
+{
+    EXTIME(4, 0, 0);
+    if (accepted_step) {
+        SPCARM(INTST.pause);
+        INTST.bystep = 1;
+    } else {
+        SPCARM(0);
+        INTST.bystep = 0;
+    }
+
+    if (opt >= 1 && opt <= 5 && OPT_MODE[opt] != DSPMOD) {
+        set_fdflg_off();
+        DSPMOD = OPT_MODE[opt];
+        if (opt == 4) set_fdflg_on();
+        INTST.disp_changed = 1;
+        // Option 4 is the one choice that gives display mode 4, so the test of
+        // the mode chosen serves outside orbis mode (option 4) and in it (the
+        // display mode 4 taking that option's role) alike.
+        if (DSPMOD == 4) {
+            INTST.other = 1;
+            if (mode == 2) INTST.keep = 0;
+        } else {
+            INTST.keep = 1;
+            if (mode == 2) INTST.other = 0;
+        }
+    }
+    if (DSPMOD < 2 && tool_instance() == 0) tool_at_display();
+    if (DSPMOD > 1 && tool_instance() != 0) tm_inst_delete();
+
+    MNUCLR();
+    PRGRDW();
+    prmpxc(saved, 1);
+    if (mode == 1) {
+        i32 now = 0;
+        ncd_get_last_block(now);
+        if (now != key) {
+            i32 pst = 0;
+            ncd_set_block_position(key, 99, pst);
+        }
+    }
+    if (INTST.rel_on) rel_table_init_set();
+}
+
 // The menu itself; INTMNU (core/intchk.h) counts the request and calls it.
 static void exec_menu(const i32& mode)
 {
@@ -281,103 +333,76 @@ static void exec_menu(const i32& mode)
     i32 opt = cur;
     bool accepted_step = false;
 
-    while (true) {
-        prcont();
-        // With menu mode 1 the menu has four lines also in the editor's trim,
-        // where the execution line offers no BY STEP but MANUAL EDIT stays.
-        i32 words[4] = {0, 18, mode == 1 ? 4 : 3, 1};
-        i32 mst = 0;
-        modint(words, mst);
-        if (mst < 0) break;
-        modmc2(lines, sel, sel == stop ? 1 : 0);
-        if (sel == bystep) {
-            modic("COUNT", INTST.pause, 1, 10000);
-        } else {
-            modbln();
-        }
-        if (!mactyp_toolless(MACTYP))
-            modmc2(DISPOPTS, opt, 0);
-        else
-            modbln();
-        const bool edit = mode == 1 && nu_sgcd_get_code() != 38;
-        if (edit) modact("MANUAL EDIT");
-        REDSPL();
-        i32 action = 0;
-        modif1(action);
-        if (action == 0) {
-            MNUCLR();
-            if (sel != stop) {
-                accepted_step = sel == bystep;
-                break;
+    // A STOP, or the host's cancel, leaves the menu by unwinding to the
+    // runner (or the editor's trim). The menu is closed on that road as on
+    // the others: else the relation table stays suspended for every later
+    // menu (each would find it off on entry and never switch it on again),
+    // and the saved prompt, the BY STEP countdown and a display option chosen
+    // in the same visit are lost. The stop itself (its retract move and the
+    // unwinding) is not changed: the menu closes after it and the unwinding
+    // goes on.
+    try {
+        while (true) {
+            prcont();
+            // With menu mode 1 the menu has four lines also in the editor's trim,
+            // where the execution line offers no BY STEP but MANUAL EDIT stays.
+            i32 words[4] = {0, 18, mode == 1 ? 4 : 3, 1};
+            i32 mst = 0;
+            modint(words, mst);
+            if (mst < 0) break;
+            modmc2(lines, sel, sel == stop ? 1 : 0);
+            if (sel == bystep) {
+                modic("COUNT", INTST.pause, 1, 10000);
+            } else {
+                modbln();
             }
-            i32 answer = 0;
-            if ((gs_operation() == 10 || gs_operation() == 15) && gs_selected_procs() > 1)
-                rplyal("STOP EXECUTION?", answer);
+            if (!mactyp_toolless(MACTYP))
+                modmc2(DISPOPTS, opt, 0);
             else
-                irepyc("STOP EXECUTION?", answer);
-            gs_interpt(2, answer);
-            if (answer != 0) {
+                modbln();
+            const bool edit = mode == 1 && nu_sgcd_get_code() != 38;
+            if (edit) modact("MANUAL EDIT");
+            REDSPL();
+            i32 action = 0;
+            modif1(action);
+            if (action == 0) {
+                MNUCLR();
+                if (sel != stop) {
+                    accepted_step = sel == bystep;
+                    break;
+                }
+                i32 answer = 0;
+                if ((gs_operation() == 10 || gs_operation() == 15) && gs_selected_procs() > 1)
+                    rplyal("STOP EXECUTION?", answer);
+                else
+                    irepyc("STOP EXECUTION?", answer);
+                gs_interpt(2, answer);
+                if (answer != 0) {
+                    INTSTP();
+                    break;
+                }
+            } else if (action == -2) {
                 INTSTP();
                 break;
+            } else if (action == -1) {
+                MNUCLR();
+                break;
+            } else if (action == 4 && edit) {
+                // From the execution menu only MOVE TOOL and the viewing items are offered.
+                const i32 none[EDF_N] = {0, 0, 0, 0, 0, 0};
+                i32 reply = 0, edited = 0;
+                if (MACTYP == MACTYP_ALTER) EDTMRK(2, reply);
+                manedt(-1, none, 1, 0, edited, reply);
+                if (MACTYP == MACTYP_ALTER) EDTMRK(1, reply);
+            } else {
+                gsclr(0);
             }
-        } else if (action == -2) {
-            INTSTP();
-            break;
-        } else if (action == -1) {
-            MNUCLR();
-            break;
-        } else if (action == 4 && edit) {
-            // From the execution menu only MOVE TOOL and the viewing items are offered.
-            const i32 none[EDF_N] = {0, 0, 0, 0, 0, 0};
-            i32 reply = 0, edited = 0;
-            if (MACTYP == MACTYP_ALTER) EDTMRK(2, reply);
-            manedt(-1, none, 1, 0, edited, reply);
-            if (MACTYP == MACTYP_ALTER) EDTMRK(1, reply);
-        } else {
-            gsclr(0);
         }
+    } catch (...) {
+        close_menu(mode, false, opt, saved, key);
+        throw;
     }
-
-    EXTIME(4, 0, 0);
-    if (accepted_step) {
-        SPCARM(INTST.pause);
-        INTST.bystep = 1;
-    } else {
-        SPCARM(0);
-        INTST.bystep = 0;
-    }
-
-    if (opt >= 1 && opt <= 5 && OPT_MODE[opt] != DSPMOD) {
-        set_fdflg_off();
-        DSPMOD = OPT_MODE[opt];
-        if (opt == 4) set_fdflg_on();
-        INTST.disp_changed = 1;
-        // Option 4 is the one choice that gives display mode 4, so the test of
-        // the mode chosen serves outside orbis mode (option 4) and in it (the
-        // display mode 4 taking that option's role) alike.
-        if (DSPMOD == 4) {
-            INTST.other = 1;
-            if (mode == 2) INTST.keep = 0;
-        } else {
-            INTST.keep = 1;
-            if (mode == 2) INTST.other = 0;
-        }
-    }
-    if (DSPMOD < 2 && tool_instance() == 0) tool_at_display();
-    if (DSPMOD > 1 && tool_instance() != 0) tm_inst_delete();
-
-    MNUCLR();
-    PRGRDW();
-    prmpxc(saved, 1);
-    if (mode == 1) {
-        i32 now = 0;
-        ncd_get_last_block(now);
-        if (now != key) {
-            i32 pst = 0;
-            ncd_set_block_position(key, 99, pst);
-        }
-    }
-    if (INTST.rel_on) rel_table_init_set();
+    close_menu(mode, accepted_step, opt, saved, key);
 }
 
 // ------------------------------------------------------------ position mark

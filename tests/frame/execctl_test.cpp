@@ -3,6 +3,7 @@
 // options.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -135,6 +136,7 @@ TEST(ExecControl, PauseStepAndStopWithRetract)
         "test: block 8",
         std::string(MENU3) + " [2]",  // BY STEP is preselected
         "question: STOP EXECUTION?",
+        "prompt: <SPACE> TO PAUSE",  // put back on the stop's road too
         "test: execute mode 2",
         "test: define procedure 1 copied",
         "test: driver status -1, executions 2",
@@ -308,6 +310,36 @@ TEST_F(Menu, DisplayOptionChangesOnlyWhenDifferent)
     EXPECT_EQ(DSPMOD, 1);
     EXPECT_EQ(get_fdflg(), 0);
     EXPECT_EQ(INTST.keep, 1);
+}
+
+TEST_F(Menu, AStopFromTheMenuPutsBackWhatTheMenuSuspended)
+{
+    // STOP answered yes, and the host's cancel: either unwinds to the runner,
+    // and the menu still gives back the relation table and the prompt, drops
+    // the BY STEP countdown and keeps the display option chosen before.
+    for (const char* stop : {R"({"menu": "EXECUTION:STOP", "expect": "EXECUTION:"},
+                                {"menu": "TOOL:  TRACE", "expect": "TOOL:"}, {"menu": "ACCEPT"},
+                                {"question": "STOP EXECUTION?", "answer": "yes"})",
+                             R"({"menu": "TOOL:  TRACE", "expect": "TOOL:"}, {"menu": "ACCEPT", "escape": true})"}) {
+        norak::reset();
+        norak::load_session_text(std::string(R"({"replies": [)") + stop + "]}");
+        uitr(1);
+        prmptc("<SPACE> TO PAUSE");
+        DSPMOD = 0;
+        INTST.bystep = 1;
+        INTST.disp_changed = 0;
+        INTST.running = 1;
+        ASSERT_EQ(rel_table_init_get(), 1);
+        EXPECT_THROW(INTMNU(2), ExecStop) << stop;
+        INTST.running = 0;
+        EXPECT_EQ(rel_table_init_get(), 1) << stop;
+        const auto& t = norak::transcript();
+        EXPECT_EQ(std::count(t.begin(), t.end(), "prompt: <SPACE> TO PAUSE"), 2) << stop;  // shown, then put back
+        EXPECT_EQ(INTST.bystep, 0) << stop;
+        EXPECT_EQ(DSPMOD, 1) << stop;
+        EXPECT_EQ(INTST.disp_changed, 1) << stop;
+        EXPECT_EQ(norak::replies_left(), 0u) << stop;
+    }
 }
 
 TEST_F(Menu, StatusWindowFieldsAndTheDefaultAnswer)

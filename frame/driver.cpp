@@ -400,10 +400,17 @@ void DRVTPL(i32& status)
 void DRVSOL(const i32& mode, const i32& type)
 {
     if (mode != 1) {
-        ps_perm_set(SOLSAV, DBSAV);
+        // Only what this call saved is put back. A create step that fails at
+        // the module start-up or at the translation table leaves through the
+        // release before the save: the host's permissions were not touched,
+        // and restoring the saved pair would set them to 0/0 on a session's
+        // first call, or to what an earlier call found.
+        if (DRVST.perm_saved) ps_perm_set(SOLSAV, DBSAV);
+        DRVST.perm_saved = 0;
         return;
     }
     ps_perm_get(SOLSAV, DBSAV);
+    DRVST.perm_saved = 1;
     static constexpr i32 SOLID[] = {1, 2, 5, 7, 9, 27, 30, 31, 32, 35, 36, 37, 38, 48, 49, 52, 53, 54, 56};
     static constexpr i32 WHOLE[] = {5, 7, 27, 35, 37, 38, 48, 52, 53, 54, 56};
     bool solids = false, whole = false;

@@ -78,6 +78,7 @@ struct DrvState {
     i32 nprc;            // procedures in the tool path at the creation
     i32 first_block, last_block;
     i32 initialised;     // callback 7 must release at the end
+    i32 perm_saved;      // DRVSOL (1) kept the host's solid permissions in this call
     i32 showtool_old, showtool_changed;
     i32 geom_kept;       // result word of callback 8 for the execute dialog
     i32 dlg_option;
@@ -121,7 +122,9 @@ void DRVEND(i32& status);  // the common exit, for success and failure
 void DRVREL(i32& status);  // releases the relations, masks and the procedure's state (callback 7)
 
 // Helpers.
-void DRVSOL(const i32& mode, const i32& type);  // mode 1 saves and sets the solid permissions for the type, else restores
+// Mode 1 saves the solid permissions and sets them for the type; any other
+// mode puts back what mode 1 saved in this call, and nothing when it did not run.
+void DRVSOL(const i32& mode, const i32& type);
 // Loads the procedure's parameters (EDA2IO); in a template read whose tool
 // failed, reads them from the template.
 void DRVRDP(const i32& tplread, const i32& type, const char* key, const i32& size, i32* block, PrcReadFn cb5,

@@ -501,6 +501,29 @@ TEST_F(Frame, ListFailureInTheFinishStillRunsTheCommonExit)
     EXPECT_EQ(norak::open_arrays(), 0);
 }
 
+TEST_F(Frame, ACreateThatFailsBeforeTheSaveLeavesTheSolidPermissions)
+{
+    // The start-up refuses (no tool path open), or the translation table
+    // fails: the release runs before the solid permissions were saved, and
+    // leaves the host's as they were.
+    for (const bool open : {false, true}) {
+        norak::reset();
+        norak::load_session_text(std::string(R"({"settings": {"machine_type": 23, "tp_open": )") +
+                                 (open ? "1" : "0") + "}}");
+        i32 block[478] = {0}, copy[478] = {0};
+        DRVSET(9, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, ini, nullptr, nullptr,
+               [](i32& status) { status = -1; }, nullptr, "TV27", 478, block, copy);
+        ps_perm_set(1, 1);
+        i32 status = 0, solids = -1, whole = -1;
+        DRVCRE(1, status);
+        EXPECT_EQ(status, -1) << open;
+        EXPECT_EQ(norak::transcript_has("user: TOOL PATH IS NOT OPEN"), !open);
+        ps_perm_get(solids, whole);
+        EXPECT_EQ(solids, 1) << open;
+        EXPECT_EQ(whole, 1) << open;
+    }
+}
+
 // ------------------------------------------------------- small services
 
 TEST_F(Frame, MessageBoxAndRetractHold)

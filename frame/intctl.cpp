@@ -243,8 +243,11 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
 
 // What the menu puts back when it closes: the BY STEP countdown, the display
 // option chosen, the tool symbol, the prompt, the display list's position
-// and the relation table.
-static void close_menu(const i32& mode, bool accepted_step, i32 opt, const char* saved, i32 key)
+// and the relation table. After a stop the display list's position is left
+// where the stop put it: the retract move it wrote is displayed after the
+// block remembered on entry, and going back there would place the blocks
+// displayed next before that move.
+static void close_menu(const i32& mode, bool stopped, bool accepted_step, i32 opt, const char* saved, i32 key)
 {
     EXTIME(4, 0, 0);
     if (accepted_step) {
@@ -277,7 +280,7 @@ static void close_menu(const i32& mode, bool accepted_step, i32 opt, const char*
     MNUCLR();
     PRGRDW();
     prmpxc(saved, 1);
-    if (mode == 1) {
+    if (mode == 1 && !stopped) {
         i32 now = 0;
         ncd_get_last_block(now);
         if (now != key) {
@@ -399,10 +402,10 @@ static void exec_menu(const i32& mode)
             }
         }
     } catch (...) {
-        close_menu(mode, false, opt, saved, key);
+        close_menu(mode, true, false, opt, saved, key);
         throw;
     }
-    close_menu(mode, accepted_step, opt, saved, key);
+    close_menu(mode, false, accepted_step, opt, saved, key);
 }
 
 // ------------------------------------------------------------ position mark

@@ -10,22 +10,19 @@
 #include "core/params.h"
 #include "passes/pasdat.h"
 #include "passes/pasout.h"
+#include "passes/pastab.h"
 #include "passes/trmlin.h"
 #include "surfaces/srfbuf.h"
 
 namespace {
 
-// Side of the machining-type-14 surface from the host's list 1.
+// Side of the machining-type-14 surface from the host's list 1, read as the
+// pass table reads it (into buffers kept between passes, so that no pass
+// allocates).
 bool side14(i32& side)
 {
-    i32 count = 0, st = 0;
-    nc_surf_count(1, 1, count, st);
-    if (st < 0 || count < 1) return false;
-    std::vector<i32> nrms(static_cast<size_t>(count));
-    nc_surf_nrms(nrms.data(), count, st);
-    if (st < 0) return false;
-    side = nrms[0] < 0 ? -1 : 1;
-    return true;
+    i32 id = 0;
+    return idside(1, id, side);
 }
 
 }  // namespace

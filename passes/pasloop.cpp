@@ -185,7 +185,11 @@ i32 pass_ends(i32 n, f32 dmin)
             i32 est = -1;
             NCEVS1(srf_buf, pu ? p.PCUR[x] : a, pu ? a : p.PCUR[x], pu ? 0.0f : da, pu ? da : 0.0f, side, pw(AXSMOD), SRFEVL,
                    pwr(LEADAN), pwr(TLTCMP), 0, ev, out, est);
-            if (est == -1) {
+            // Any negative status, not only -1: the positioning can also
+            // answer the surface evaluation's own failure, and then writes
+            // no point, so the pass ends would be taken from values never
+            // computed.
+            if (est < 0) {
                 DIRVLD = 0;
                 return 0;
             }

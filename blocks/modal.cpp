@@ -103,9 +103,7 @@ void CNVZVL(f32& height)
 
 // The origin comes in world coordinates, as the tool path header keeps it,
 // and the rotary-axis display takes it in model coordinates: it is mapped
-// with the host's world-to-model map (madw2m). mapw2m answers machine
-// coordinates, another frame, and would show the axis elsewhere as soon as
-// the two differ.
+// with the host's world-to-model map, in double precision (madw2m).
 void UPDRAX(const f32* origin, const f32* matrix)
 {
     f32 model[3], axis[3];

@@ -293,7 +293,7 @@ void gtncfn(char* names, i32& count, i32* map);
 void setwap(const f32* frame);  // sets the working plane from a frame
 void setdsp(const i32& view);  // sets the display view
 void edsym(const i32& which, const i32& on);  // shows (on 1) or hides a display symbol
-void mapw2m(const f32* world, f32* machine);  // world to machine coordinates
+void mapw2m(const f32* world, f32* machine);  // world to model (machine) coordinates, mapm2w's inverse
 void plg_mchtbl_mdget(i32* table);  // the host's 10-word machine table
 void plg_mchtbl_mdput(i32 mode, const i32* table);  // writes the host's machine table
 void tm_inst_id(i32 value);  // forgets the registered tool image

@@ -454,7 +454,9 @@ void edsym(const i32&, const i32& on) { ext_state<bool>("edsym") = on == 0; }
 bool norak::symbols_hidden() { return ext_state<bool>("edsym"); }
 void mapw2m(const f32* world, f32* machine)
 {
-    for (int k = 0; k < 3; ++k) machine[k] = world[k];
+    f64 w[3] = {world[0], world[1], world[2]}, m[3];
+    madw2m(w, m);
+    for (int k = 0; k < 3; ++k) machine[k] = static_cast<f32>(m[k]);
 }
 void tm_inst_id(i32) { H().nc.tm_inst = 0; }
 void nu_trns_add(i32 text, i32 code, i32 kind, i32 text2, i32& status)

@@ -72,6 +72,11 @@ TEST(Planes, TheModelToWorldMapAndBack)
     EXPECT_NEAR(wf[0], -1.0f, 1e-6f);
     EXPECT_NEAR(wf[1], -1.0f, 1e-6f);
     EXPECT_NEAR(wf[2], 8.0f, 1e-6f);
+    // World to model in single precision is the same map's inverse: there
+    // and back is the identity.
+    f32 mb[3];
+    mapw2m(wf, mb);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(mb[k], mf[k], 1e-5f);
     // A reset brings the identity back.
     lines();
     madm2w(m, w);

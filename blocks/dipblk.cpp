@@ -414,8 +414,10 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
     }
     // dp: the curve handed to the host's display, through "TRS1" and in
     // model coordinates. mp: the same control points before "TRS1", in model
-    // coordinates, from which the recording's polygon is made.
-    std::vector<f64> dk(static_cast<size_t>(n + k)), dp(static_cast<size_t>(3 * n)), mp(static_cast<size_t>(3 * n));
+    // coordinates, from which the recording's polygon is made. wp: the same
+    // before "TRS1" in world coordinates, along which the tool figure goes.
+    std::vector<f64> dk(static_cast<size_t>(n + k)), dp(static_cast<size_t>(3 * n)), mp(static_cast<size_t>(3 * n)),
+        wp(static_cast<size_t>(3 * n));
     for (i32 j = 0; j < n + k; ++j) dk[static_cast<size_t>(j)] = knots[static_cast<size_t>(j)];
     for (i32 j = 0; j < n; ++j) {
         f32* p = pts.data() + 3 * j;
@@ -424,6 +426,7 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
             q[r] = matrix[3 * r] * p[0] + matrix[3 * r + 1] * p[1] + matrix[3 * r + 2] * p[2] + translation[r];
         set_position(q);
         const f64 u[3] = {q[0], q[1], q[2]};
+        for (int r = 0; r < 3; ++r) wp[static_cast<size_t>(3 * j + r)] = u[r];
         madw2m(u, mp.data() + 3 * j);
         TRS1PT(q, q);
         const f64 w[3] = {q[0], q[1], q[2]};
@@ -475,7 +478,12 @@ void DIPBT5(const i32& source, const i32& mode, const i32& size, const f32* matr
     } else {
         DSPMOV(source, mode, number, status);
     }
-    if (status >= 0 && showtool != 0) TOLSPL(k, n, dp.data(), dk.data(), figstp());
+    // The figure goes along the curve's world points before "TRS1", as it
+    // goes along every other block's moves: its placing takes world points
+    // and converts them itself, so the display's curve (already through
+    // "TRS1" and in model coordinates) would put it off the path, and the
+    // next block's figure would start from there.
+    if (status >= 0 && showtool != 0) TOLSPL(k, n, wp.data(), dk.data(), figstp());
 }
 
 void DIPBT6(const i32& source, const i32& mode, const i32& number, const f32* home, const i32& showtool,

@@ -616,6 +616,7 @@ TEST_F(DisplayTest, RecordedNurbsMovesGoThroughTheTransformationOnce)
             EXPECT_NEAR(pos(2), 3.0f, 1e-5f) << name;
         }
     norak::set_model_to_world(same, zero);
+    norak::set_model_to_world(same, zero);
 }
 
 TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)
@@ -824,6 +825,17 @@ TEST_F(DisplayTest, TracedToolFollowsLinesNurbsAndDrills)
     EXPECT_EQ(show(2), 0);
     ASSERT_GT(m.size(), 5u);
     EXPECT_FLOAT_EQ(m.back()[0], 24.0f);
+    // With the tool path transformation on, the figure still goes along the
+    // curve as stored, as along every other block's moves.
+    TRS1[TRS1_ON] = 1;
+    const f32 quarter[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+    for (int k = 0; k < 9; ++k) TRS1[TRS1_MATRIX + k] = R(quarter[k]);
+    TRS1[TRS1_SHIFT + 2] = R(10.0f);
+    EXPECT_EQ(show(2), 0);
+    EXPECT_FLOAT_EQ(m.back()[0], 24.0f);
+    EXPECT_FLOAT_EQ(m.back()[1], 0.0f);
+    EXPECT_FLOAT_EQ(m.back()[2], 0.0f);
+    TRS1[TRS1_ON] = 0;
     // A drill location: down to the depth and back up.
     PTBT30(AM_LIST, 81, 1, 0.0f, 6.0f, 2.0f, 1, 10.0f, 3, st);
     const f32 d[3] = {30, 0, 0};

@@ -249,7 +249,9 @@ void INTSTA(PrcExeFn cb, const i32& pausable, const i32& reentry, i32& stopped, 
 // displayed next before that move.
 static void close_menu(const i32& mode, bool stopped, bool accepted_step, i32 opt, const char* saved, i32 key)
 {
-    EXTIME(4, 0, 0);
+    // State line 4 notes the execution's resume time: a stopped execution
+    // does not resume, and the line would log a stop as a resume.
+    if (!stopped) EXTIME(4, 0, 0);
     if (accepted_step) {
         SPCARM(INTST.pause);
         INTST.bystep = 1;

@@ -335,6 +335,11 @@ TEST_F(Menu, AStopFromTheMenuPutsBackWhatTheMenuSuspended)
         EXPECT_EQ(rel_table_init_get(), 1) << stop;
         const auto& t = norak::transcript();
         EXPECT_EQ(std::count(t.begin(), t.end(), "prompt: <SPACE> TO PAUSE"), 2) << stop;  // shown, then put back
+        // A stopped execution is not logged as resumed.
+        EXPECT_EQ(std::count_if(t.begin(), t.end(),
+                                [](const std::string& l) { return l.find("RESUME TIME") != std::string::npos; }),
+                  0)
+            << stop;
         EXPECT_EQ(INTST.bystep, 0) << stop;
         EXPECT_EQ(DSPMOD, 1) << stop;
         EXPECT_EQ(INTST.disp_changed, 1) << stop;

@@ -324,6 +324,16 @@ bool net_open(NetCall& c, i32 mode_in)
         finish_early(c);
         return false;
     }
+    // A negative tolerance is refused like a zero one: the tolerance comes
+    // from the callers' parameter words (a stored page can hold any value),
+    // and below zero no spacing ever satisfies the refinement, which would
+    // insert points at one place until its pass bound or the memory ran out.
+    if (c.tol < 0.0f) {
+        userrc("[LINNET]ALGORITHM CANNOT WORK WITH NEGATIVE TOLERANCE", 0);
+        c.status = -1;
+        finish_early(c);
+        return false;
+    }
     i32 st = 0;
     CNTPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
     LOCPTR(TRIMDL[TM_SRFHDL], TRIMDL[TM_NODHDL], st);
@@ -703,6 +713,12 @@ bool net_refine(NetCall& c)
         return failed();
     }
     i32 i = c.g;
+    // The passes are bounded so that a line whose refinement cannot settle
+    // still ends: a step below the spacing of single-precision distances at
+    // the line's length adds points at one place for ever, and so does a
+    // coordinate that is not a number. Ten million passes lie far beyond a
+    // line that settles (its points at most a quarter tolerance apart); what
+    // was positioned until then is kept and cut into strings as usual.
     for (i32 guard = 0; guard < 10000000; ++guard) {
         if (c.point_line) break;
         const bool accept = net_accept(c, i);
@@ -856,10 +872,15 @@ void net_strings(NetCall& c, const NetRun& run)
         ++c.pntnst;
         c.pnttot += np;
         c.last_len = np;
-        if (np > 1) std::memcpy(c.tail, tmp.data() + 8 * (np - 2), sizeof c.tail);
+        if (np > 1)
+            std::memcpy(c.tail, tmp.data() + 8 * (np - 2), sizeof c.tail);
+        else  // a lone point's record, for the upright string of a vertical line
+            std::memcpy(c.tail + 8, tmp.data(), 8 * sizeof(f32));
         k = e;
     }
 }
+
+void net_carry_tail(NetCall& c);
 
 // Record 1 keeps the last positioned record, at distance 0; the last
 // string's last two points, with their normals, codes and surface normals as
@@ -873,25 +894,31 @@ void net_carry(NetCall& c)
     if (c.swt)
         for (i32 k = 0; k < 3; ++k) W.pnt(1)[k] = last_normal_point[k];
     W.par(1) = 0.0f;
-    if (c.pntnst > 0 && c.last_len > 1) {
-        const f32* xyz = c.pntxyz;
-        const i32 o = c.pnttot - 2;
-        for (i32 j = 0; j < 2; ++j) {
-            f32* r = W.rec(j);
-            const f32* t8 = c.tail + 8 * j;
-            for (i32 d = 0; d < 3; ++d)
-                r[NRPNT + d] = xyz[3 * (o + j) + d], r[NRTNM + d] = t8[d], r[NRSNM + d] = t8[3 + d];
-            // The code carried is the temporary record's own (lifted, never
-            // negated), not the output code that axis mode 1 negates where
-            // the normals part: in a work record a negative code means a
-            // check-surface contact, which the continuation would misread.
-            reinterpret_cast<i32*>(r)[NRCOD] = r2wrd(t8[6]);
-            r[NRDOT] = axis_dot(r);
-        }
-        W.par(0) = -std::sqrt((xyz[3 * (o + 1)] - xyz[3 * o]) * (xyz[3 * (o + 1)] - xyz[3 * o]) +
-                              (xyz[3 * (o + 1) + 1] - xyz[3 * o + 1]) * (xyz[3 * (o + 1) + 1] - xyz[3 * o + 1]));
-        W.par(1) = 0.0f;
+    if (c.pntnst > 0 && c.last_len > 1) net_carry_tail(c);
+}
+
+// Records 0 and 1 take the output's last two points, with the temporary
+// records of c.tail, for a line that continues the last string.
+void net_carry_tail(NetCall& c)
+{
+    Work& W = c.W;
+    const f32* xyz = c.pntxyz;
+    const i32 o = c.pnttot - 2;
+    for (i32 j = 0; j < 2; ++j) {
+        f32* r = W.rec(j);
+        const f32* t8 = c.tail + 8 * j;
+        for (i32 d = 0; d < 3; ++d)
+            r[NRPNT + d] = xyz[3 * (o + j) + d], r[NRTNM + d] = t8[d], r[NRSNM + d] = t8[3 + d];
+        // The code carried is the temporary record's own (lifted, never
+        // negated), not the output code that axis mode 1 negates where
+        // the normals part: in a work record a negative code means a
+        // check-surface contact, which the continuation would misread.
+        reinterpret_cast<i32*>(r)[NRCOD] = r2wrd(t8[6]);
+        r[NRDOT] = axis_dot(r);
     }
+    W.par(0) = -std::sqrt((xyz[3 * (o + 1)] - xyz[3 * o]) * (xyz[3 * (o + 1)] - xyz[3 * o]) +
+                          (xyz[3 * (o + 1) + 1] - xyz[3 * o + 1]) * (xyz[3 * (o + 1) + 1] - xyz[3 * o + 1]));
+    W.par(1) = 0.0f;
 }
 
 // Three-dimensional ends: the strings' ends as the drop left them, raised
@@ -927,7 +954,8 @@ void net_ends(NetCall& c)
     if (nrm_out) std::memcpy(pn, c.pntnrm, sizeof pn);
     if (snm_out) std::memcpy(ps, c.pntsnm, sizeof ps);
     const f32* lon = hi_start ? LOCSN2 : LOCSN1;
-    if (p[2] < lo[2]) {
+    const bool replaced = p[2] < lo[2];
+    if (replaced) {
         std::memcpy(p, lo, sizeof p);
         std::memcpy(pn, lon, sizeof pn);
         std::memcpy(ps, lon, sizeof ps);
@@ -943,6 +971,24 @@ void net_ends(NetCall& c)
     c.pntlen[0] = 2;
     c.pnttot = 2;
     c.last_len = 2;
+    // The continuation marker offers this string to the next line, so
+    // records 0 and 1 must hold its two points: they were carried while it
+    // still had one, and record 0 would otherwise hand a point of some
+    // earlier line to the continuing string as its first point.
+    f32 own[8];
+    std::memcpy(own, c.tail + 8, sizeof own);
+    f32* tp = c.tail + 8 * at_p;
+    f32* th = c.tail + 8 * at_hi;
+    std::memcpy(tp, own, sizeof own);
+    if (replaced) {
+        for (i32 d = 0; d < 3; ++d) tp[d] = lon[d], tp[3 + d] = lon[d];
+        tp[6] = wrd2r(LOCSRF);
+        tp[7] = 0.0f;
+    }
+    for (i32 d = 0; d < 3; ++d) th[d] = hin[d], th[3 + d] = hin[d];
+    th[6] = wrd2r(LOCSRF);
+    th[7] = 0.0f;
+    net_carry_tail(c);
 }
 
 // The end of a call that wrote its strings: the continuation marker, the

@@ -417,6 +417,24 @@ TEST_F(Strings, VerticalLinesGiveTwoPoints)
     }
     // Continuing it is the line's end.
     EXPECT_EQ(NETCNT, 2);
+    // A line continuing the upright string begins with its two points, not
+    // with a point that an earlier line left in the work array.
+    f32 e0[3] = {-10, -10, 0}, e1[3] = {-5, -10, 0};
+    ASSERT_EQ(line(e0, e1, tol).status, 0);
+    f32 a[3] = {1, 1, 2}, b[3] = {1, 1, 10}, far[3] = {6, 1, 10};
+    Out v = line(a, b, tol);
+    ASSERT_EQ(v.tot, 2);
+    ASSERT_EQ(NETCNT, 2);
+    Out c = line(b, far, tol, 9000, 50, 0);
+    ASSERT_EQ(c.status, 0);
+    ASSERT_GE(c.tot, 2);
+    // (Its first point, at the line's start XY, is raised to the start.)
+    for (i32 k : {0, 1, 3, 4, 5}) EXPECT_EQ(c.xyz[k], v.xyz[k]) << k;
+    // A negative tolerance is refused as a zero one is.
+    Out neg = line(e0, e1, -tol);
+    EXPECT_EQ(neg.status, -1);
+    EXPECT_EQ(neg.tot, 0);
+    EXPECT_TRUE(norak::transcript_has("[LINNET]ALGORITHM CANNOT WORK WITH NEGATIVE TOLERANCE"));
 }
 
 // After a string the work array's records 0 and 1 hold its last two points

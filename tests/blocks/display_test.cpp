@@ -616,7 +616,6 @@ TEST_F(DisplayTest, RecordedNurbsMovesGoThroughTheTransformationOnce)
             EXPECT_NEAR(pos(2), 3.0f, 1e-5f) << name;
         }
     norak::set_model_to_world(same, zero);
-    norak::set_model_to_world(same, zero);
 }
 
 TEST_F(DisplayTest, ToolFigureStepsAlongLinesAndArcs)

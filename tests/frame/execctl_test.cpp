@@ -312,6 +312,38 @@ TEST_F(Menu, DisplayOptionChangesOnlyWhenDifferent)
     EXPECT_EQ(INTST.keep, 1);
 }
 
+TEST_F(Menu, DisplayOptionChosenSetsModeAndDisplayClassFlags)
+{
+    // Each case: menu mode, the option chosen, the display-class flags on
+    // entry, then the display mode, fast-display flag and flags after.
+    struct Case {
+        i32 mode;
+        const char* option;
+        i32 keep, other, dspmod, fast, keep_after, other_after;
+    } cases[] = {
+        {2, "MOTION:NO DISPLAY", 0, 1, 3, 0, 1, 0},   // menu mode 2 clears the opposite flag
+        {1, "MOTION:NO DISPLAY", 0, 1, 3, 0, 1, 1},   // menu mode 1 keeps it
+        {2, "MOTION:NO FAST DSP", 1, 0, 4, 1, 0, 1},  // menu mode 2 clears the display-kept flag
+        {1, "MOTION:NO FAST DSP", 1, 0, 4, 1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        norak::reset();
+        norak::load_session_text(std::string(R"({"replies": [{"menu": ")") + c.option +
+                                 R"(", "expect": "TOOL:"}, {"menu": "ACCEPT"}]})");
+        uitr(1);
+        set_fdflg_off();
+        DSPMOD = 0;
+        INTST.keep = c.keep;
+        INTST.other = c.other;
+        INTMNU(c.mode);
+        EXPECT_EQ(DSPMOD, c.dspmod) << c.mode << c.option;
+        EXPECT_EQ(get_fdflg(), c.fast) << c.mode << c.option;
+        EXPECT_EQ(INTST.keep, c.keep_after) << c.mode << c.option;
+        EXPECT_EQ(INTST.other, c.other_after) << c.mode << c.option;
+        EXPECT_EQ(norak::replies_left(), 0u) << c.mode << c.option;
+    }
+}
+
 TEST_F(Menu, AStopFromTheMenuPutsBackWhatTheMenuSuspended)
 {
     // STOP answered yes, and the host's cancel: either unwinds to the runner,

@@ -163,10 +163,24 @@ void updtcm(const i32& list, const i32& proc, const i32& index, const i32& mediu
     EDA2[EDA2_NOQUEST] = flag11;
     EDA2[EDA2_SUSP] = flag12;
     for (i32 k = 14; k <= 18; ++k) EDA2[k] = 0;
+    // A refused store of "EDA2" ends the take-over like any failed store: the
+    // record set saved above holds the "EDA2" of the procedure taken over
+    // before, and answering success would let the procedure run as if taken
+    // from that one.
     WRREC("EDA2", 3, EDA2, EDA2_N, st);
+    if (failed(st)) return;
     // The procedure menus' status text is the procedure's list column; a
     // procedure without a row shows the column's empty form.
     PRCCLW(row ? index : 0, PRCSTT);
     PRCSTT[19] = '\0';
-    if (held == 0) CMPGTP(st);
+    if (held == 0) {
+        // The machining parameters are a read of the block like the others:
+        // one that fails ends the take-over with its status, so that a
+        // machining-parameter block half read is not answered as taken over.
+        CMPGTP(st);
+        if (failed(st)) return;
+    }
+    // The whole take-over done: status 0, whatever an earlier step answered
+    // on its way.
+    status = 0;
 }

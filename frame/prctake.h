@@ -10,7 +10,7 @@
 // 4 the host-kept flag: 1 for a listing in print mode; words 11, 12 the
 // flags given) and the menus' status text (its list column). index: the
 // procedure's row in the procedure tables. Status 0, or the first failing
-// read's.
+// read's or store's.
 void updtcm(const i32& list, const i32& proc, const i32& index, const i32& medium, const i32& held,
             const i32& flag12, const i32& flag11, i32& status);
 // Switches the saving of the record set by updtcm (1 on, the default).

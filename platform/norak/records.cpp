@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/host.h"
+#include "platform/norak/recordcalls.h"
 #include "platform/norak/state.h"
 
 namespace norak {
@@ -110,11 +111,27 @@ bool is_int_text(const std::string& t)
 
 using namespace norak;
 
+namespace {
+// Stores left until the refused one, per record key.
+std::map<std::string, i32>& store_refusals() { return ext_state<std::map<std::string, i32>>("record_refusals"); }
+
+bool store_refused(const std::string& key)
+{
+    auto it = store_refusals().find(key);
+    if (it == store_refusals().end() || it->second <= 0 || --it->second > 0) return false;
+    note("record: mdputn " + key + " refused");
+    return true;
+}
+}  // namespace
+
+void norak::refuse_record_store(const std::string& key, i32 n) { store_refusals()[key4(key.c_str())] = n; }
+
 void mdputn(const char* key, const i32& kind, const i32& count, const void* data, i32& status)
 {
     Host& h = H();
     status = -1;
     if (count < 0 || (count > 0 && !data)) return;
+    if (store_refused(key4(key))) return;
     KeyedRecord r;
     r.kind = kind;
     r.words.resize(static_cast<size_t>(count));

@@ -23,6 +23,7 @@
 #include "frame/prmmnu.h"
 #include "core/host.h"
 #include "core/records.h"
+#include "platform/norak/recordcalls.h"
 #include "tests/edit/fixture.h"
 
 namespace {
@@ -1035,6 +1036,35 @@ TEST(ProcList, TheTakeOverStopsAtAFailingReadAndNumbersFromTheBlock)
     EXPECT_LT(st, 0);
     EXPECT_TRUE(norak::transcript_has("PLFIND, INFINITE LOOP"));
     EXPECT_EQ(EDA2[EDA2_OPENED], 0);
+}
+
+// A refused store of the request record or a machining-parameter block that
+// cannot be read ends the take-over with a failure, not with status 0.
+TEST(ProcList, TheTakeOverFailsWhenTheRequestRecordOrTheMachiningParametersFail)
+{
+    three_procedures();
+    i32 st = 0;
+    second_block();
+    // The record set stores "EDA2" first; the second store is the filled one.
+    norak::refuse_record_store("EDA2", 2);
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("record: mdputn EDA2 refused"));
+
+    // Item 59, the first word of the machining parameters, claims more words
+    // than it holds.
+    second_block();
+    i32 pos = 0;
+    PLFNDH(GR_GLOBAL, 59, pos, st);
+    ASSERT_EQ(st, 0);
+    auto& l = norak::current_list();
+    auto& words = l.elems[l.cur - 1].words;
+    words[static_cast<size_t>(pos) + 1] = 99;
+    updtcm(1, -1, 2, 2, 1, 0, 0, st);
+    EXPECT_EQ(st, 0);  // host-kept: the machining parameters are not read
+    second_block();
+    updtcm(1, -1, 2, 2, 0, 0, 0, st);
+    EXPECT_LT(st, 0);
 }
 
 TEST(ProcList, TheTakeOverSavesTheRecordSetOnlyWhileItsSwitchIsOn)

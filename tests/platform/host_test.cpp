@@ -9,6 +9,7 @@
 
 #include "core/host.h"
 #include "platform/norak/norak.h"
+#include "platform/norak/recordcalls.h"
 #include "session_util.h"
 
 namespace {
@@ -414,6 +415,29 @@ TEST_F(Host, KeyedRecordsAndTemplatesRefuseOversizedReads)
     template_read_one_record(get_template_file_ptr(), small, 2, 0, st);
     EXPECT_EQ(st, -3);
     EXPECT_EQ(small[1], 9);
+}
+
+// A refused store keeps the record stored before and touches no other key;
+// the stores after it go through again.
+TEST_F(Host, ARefusedRecordStoreKeepsTheRecordStoredBefore)
+{
+    const i32 old[2] = {1, 2}, fresh[2] = {7, 8};
+    i32 st = 0, n = 2, got[2] = {0, 0};
+    mdputn("ABCD", 3, 2, old, st);
+    norak::refuse_record_store("ABCD", 2);
+    mdputn("WXYZ", 3, 2, fresh, st);
+    EXPECT_EQ(st, 0);
+    mdputn("ABCD", 3, 2, fresh, st);
+    EXPECT_EQ(st, 0);  // the first store from now
+    mdputn("ABCD", 3, 2, old, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("record: mdputn ABCD refused"));
+    mdgetn("ABCD", got, n, st);
+    EXPECT_EQ(got[0], 7);
+    mdputn("ABCD", 3, 2, old, st);
+    EXPECT_EQ(st, 0);
+    mdgetn("ABCD", got, n, st);
+    EXPECT_EQ(got[0], 1);
 }
 
 TEST_F(Host, BadSurfaceBufferKeepsEachIdOnceWhileItsFlagIsOn)

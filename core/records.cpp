@@ -25,33 +25,42 @@ void WRREC(const char* key, i32 kind, const i32* data, i32 words, i32& status)
     mdputn(key, kind, words, data, status);
 }
 
+// Every record is written even when one is refused, so that one refusal
+// loses no other record; the first refusal's status is handed back, since a
+// saved set missing a record is not a success (the take-over and the pass
+// backup report it).
 void PUTRECS(i32& status)
 {
-    i32 st = 0;
-    WRREC("BLSK", RK_WORDS, BLSK, BLSK_N, st);
-    WRREC("CLP1", RK_WORDS, CLP1, CLP1_N, st);
-    WRREC("DSM4", RK_WORDS, DSM4, DSM4_N, st);
-    WRREC("DSP8", RK_WORDS, DSP8, DSP8_N, st);
-    WRREC("EDA2", RK_TEXT, EDA2, EDA2_N, st);
-    WRREC("HEI8", RK_REAL, HEI8, HEI8_N, st);
-    WRREC("LSP2", RK_WORDS, LSP2, LSP2_N, st);
-    WRREC("PRM9", RK_WORDS, PRM9, PRM9_N, st);
+    i32 first = 0;
+    auto put = [&](const char* key, i32 kind, const i32* data, i32 words) {
+        i32 st = 0;
+        WRREC(key, kind, data, words, st);
+        if (st < 0 && first == 0) first = st;
+    };
+    put("BLSK", RK_WORDS, BLSK, BLSK_N);
+    put("CLP1", RK_WORDS, CLP1, CLP1_N);
+    put("DSM4", RK_WORDS, DSM4, DSM4_N);
+    put("DSP8", RK_WORDS, DSP8, DSP8_N);
+    put("EDA2", RK_TEXT, EDA2, EDA2_N);
+    put("HEI8", RK_REAL, HEI8, HEI8_N);
+    put("LSP2", RK_WORDS, LSP2, LSP2_N);
+    put("PRM9", RK_WORDS, PRM9, PRM9_N);
     plg_mchtbl_mdput(1, MCHTBL);
-    WRREC("WRMB", RK_WORDS, WRMB, WRMB_N, st);
-    WRREC("NPT1", RK_WORDS, NPT1, NPT1_N, st);
+    put("WRMB", RK_WORDS, WRMB, WRMB_N);
+    put("NPT1", RK_WORDS, NPT1, NPT1_N);
     // The part plane's words 1, 3, 4 and 9, counted from 1 as the record set
     // counts them ("NPT1" word 3, the machine kind, is the header's index 2).
     PLN1[0] = 0;
     PLN1[2] = PLN1[3] = PLN1[8] = -1;
-    WRREC("PLN1", RK_WORDS, PLN1, PLN1_N, st);
-    WRREC("RAXN", RK_TEXT, RAXN, RAXN_N, st);
-    WRREC("TLER", RK_REAL, TLER, TLER_N, st);
-    WRREC("TRS1", RK_WORDS, TRS1, TRS1_N, st);
-    WRREC("UPW2", RK_REAL, UPW2, UPW2_N, st);
+    put("PLN1", RK_WORDS, PLN1, PLN1_N);
+    put("RAXN", RK_TEXT, RAXN, RAXN_N);
+    put("TLER", RK_REAL, TLER, TLER_N);
+    put("TRS1", RK_WORDS, TRS1, TRS1_N);
+    put("UPW2", RK_REAL, UPW2, UPW2_N);
     tm_inst_id(-2);
     nu_trns_rels();
     end_badsrf();
-    status = 0;
+    status = first;
 }
 
 void COORUP()

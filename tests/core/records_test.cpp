@@ -7,6 +7,7 @@
 #include "core/records.h"
 #include "frame/segstr.h"
 #include "platform/norak/norak.h"
+#include "platform/norak/recordcalls.h"
 #include "session_util.h"
 #include "tools/toolcache.h"
 
@@ -64,6 +65,13 @@ TEST_F(Records, StartReadsTheSetAndSavingWritesItInTableOrder)
     EXPECT_EQ(pln[3], -1);
     EXPECT_EQ(pln[8], -1);
     EXPECT_EQ(pln[1], 501);
+    // A refused record fails the set, and every other record is still written.
+    norak::refuse_record_store("DSM4", 1);
+    before = norak::record_writes().size();
+    PUTRECS(st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(norak::record_writes().size() - before, want.size() - 1);
+    EXPECT_EQ(norak::record_writes().back(), "UPW2");
 }
 
 TEST_F(Records, ToolOfPrm9MustExist)

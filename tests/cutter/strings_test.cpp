@@ -425,6 +425,12 @@ TEST_F(Strings, VerticalLinesGiveTwoPoints)
     Out v = line(a, b, tol);
     ASSERT_EQ(v.tot, 2);
     ASSERT_EQ(NETCNT, 2);
+    // Records 0 and 1: the string's two points with their codes.
+    EXPECT_EQ(v.flg[1], 9);
+    for (i32 j = 0; j < 2; ++j) {
+        EXPECT_EQ(code(work() + static_cast<size_t>(j) * NR_WORDS), v.flg[j]) << j;
+        EXPECT_EQ(work()[static_cast<size_t>(j) * NR_WORDS + NRPNT + 2], v.xyz[3 * j + 2]) << j;
+    }
     Out c = line(b, far, tol, 9000, 50, 0);
     ASSERT_EQ(c.status, 0);
     ASSERT_GE(c.tot, 2);

@@ -850,11 +850,14 @@ void GOMENU(const i32& type, const i32& intp, const i32* toolflags, const i32* d
             // kept height or position it cannot show moves its tool.
             const i32 zmode = t == GT_MILL || t == GT_MULTI ? g.zmode : Z_FREE;
             GOMOVE(t, intp, g.kind, g.axis_mode, zmode, g.plane, moved, point, g.delta, axis, st);
+            // The display block is written out whether the motion went or
+            // not: a failed motion may already have written part of itself
+            // (GO HOME's first leg), which the display must show.
+            ncd_flush_blocks();
             if (st < 0) {
                 status = -3;
                 break;
             }
-            ncd_flush_blocks();
             changed = 1;
             continue;
         }

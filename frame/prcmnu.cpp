@@ -90,7 +90,12 @@ void run_side_menus(i32 u, i32 tens, const i32* toolflags, const i32* srvflags)
 {
     i32 st = 0, opts[13];
     tool_options(toolflags, opts);
-    if (u == 0 || u == 2 || u == 4) TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
+    if (u == 0 || u == 2 || u == 4) {
+        // The main menu's tool menu is always at feed, so its feed item sets
+        // modal code 1 whatever mode the editor's tool menu left in the word.
+        FEEDMD = 1;
+        TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
+    }
     if (u != 3 && u != 5) {
         i32 ctx = 0, whole = 1, srv[SRV_OPTIONS];
         service_options(u, srvflags, srv);
@@ -114,6 +119,9 @@ void common_item(const i32 reply, const i32 u, const i32 tens, const i32* toolfl
         GSTXT1(1, name);
         i32 before = PRM9[PRM9_TOOL], opts[13], st = 0;
         tool_options(toolflags, opts);
+        // Always at feed here, whatever mode the editor's or an earlier tool
+        // menu left in the word.
+        FEEDMD = 1;
         TOLMNU(EDA2[EDA2_HELD], opts, tens, st);
         if (PRM9[PRM9_TOOL] != before) toolchanged = 1;
         GSTXT1(2, name);

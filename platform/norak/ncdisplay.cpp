@@ -128,6 +128,7 @@ void keep_status_field(i32 line, i32 field, const std::string& text) { D().field
 const std::vector<Recorded>& recording() { return D().recording; }
 
 i32 blocks_displayed() { return D().shown; }
+i32 blocks_flushed() { return ext_state<i32>("blocks_flushed"); }
 
 const std::vector<Registered>& display_log() { return D().log; }
 i32 registrations() { return static_cast<i32>(D().log.size()); }

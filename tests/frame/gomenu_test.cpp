@@ -24,6 +24,11 @@
 #include "proc_common.h"
 #include "tools/toolcache.h"
 
+// Times the stand-in wrote the pending display blocks out (ncd_flush_blocks).
+namespace norak {
+i32 blocks_flushed();
+}
+
 namespace {
 
 struct Move {
@@ -511,6 +516,26 @@ TEST(GoMenu, GoAtFeedSetsTheFeedAndDyMovesAlongY)
     ReadBack r = read_back();
     ASSERT_FALSE(r.moves.empty());
     EXPECT_TRUE(near3(r.moves.back().p, {10, 24, 30})) << r.moves.back().p[1] << " " << r.moves.back().p[2];
+}
+
+TEST(GoMenu, WritesTheDisplayBlocksOutAfterEveryMotionThatFailedToo)
+{
+    // GO HOME from below the home height: the first leg is written before the
+    // second may fail. Every n-th allocation refused in turn: whenever the
+    // motion ran, the display blocks are written out once, failed or not.
+    i32 failed = 0;
+    for (i32 n = 1; n <= 40; ++n) {
+        go_fresh(R"([{"menu": "GO HOME"}, {"menu": 0}, {"escape": true}])");
+        NPT1[NPT1_HOME + 2] = r2wrd(100.0f);
+        i32 tool[30] = {}, disp[20] = {}, opts[11] = {}, moved = 0, changed = 0, st = 0;
+        const i32 before = norak::blocks_flushed();
+        norak::fail_alloc_after(n);
+        GOMENU(GT_MILL, 1, tool, disp, opts, moved, changed, st);
+        norak::fail_alloc_after(0);
+        if (st == -3) ++failed;
+        EXPECT_EQ(norak::blocks_flushed() - before, st == -3 || changed == 1 ? 1 : 0) << n << " " << st;
+    }
+    EXPECT_GT(failed, 0);
 }
 
 TEST(GoMenu, TheToolAxisOfTwoPointsOnAFourAxisMachine)

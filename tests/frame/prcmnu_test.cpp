@@ -11,6 +11,7 @@
 #include "frame/callbacks.h"
 #include "frame/gomenu.h"
 #include "frame/prmmnu.h"
+#include "frame/tolmnu.h"
 #include "stock/optwords.h"
 #include "tests/frame/proc_common.h"
 
@@ -265,4 +266,17 @@ TEST(MainMenu, TheServiceMenuOffersTheOptionsOfTheCallersTable)
                                          [](const std::string& r) { return r.find("COOLANT") != std::string::npos; });
         EXPECT_EQ(coolant, table == tools);
     }
+}
+
+// The main menu's tool menu starts at feed whatever the editor's tool menu
+// on a rapid motion left: its feed item sets the modal feed.
+TEST(MainMenu, ItsToolMenuStartsAtFeed)
+{
+    Menu menu(0, R"([{"menu": "MACHINING PARAMS ..."}, {"menu": "FEED", "value": 250}, {"menu": -1}])");
+    FEEDMD = 2;
+    DSM4[DSM4_FEED] = r2wrd(-1.0f);
+    menu.answer(0);
+    EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_FLOAT_EQ(wrd2r(PRM9[PRM9_FEED]), 250.0f);
+    EXPECT_FLOAT_EQ(wrd2r(DSM4[DSM4_FEED]), 250.0f);
 }

@@ -383,19 +383,15 @@ void wvsave() { note("display: working view " + std::to_string(H().settings.view
 void setuap(const i32&, const f32&) {}
 
 namespace {
-// Calls left until the refused one, per curve routine.
-std::map<std::string, i32>& curve_refusals() { return ext_state<std::map<std::string, i32>>("curve_refusals"); }
-
 bool curve_call_refused(const std::string& routine)
 {
-    auto it = curve_refusals().find(routine);
-    if (it == curve_refusals().end() || it->second <= 0 || --it->second > 0) return false;
+    if (!due_refusal("curve_refusals", routine)) return false;
     note("curve: " + routine + " refused");
     return true;
 }
 }  // namespace
 
-void norak::refuse_curve_call(const std::string& routine, i32 n) { curve_refusals()[routine] = n; }
+void norak::refuse_curve_call(const std::string& routine, i32 n) { arm_refusal("curve_refusals", routine, n); }
 
 i32 norak::live_curves()
 {

@@ -112,19 +112,15 @@ bool is_int_text(const std::string& t)
 using namespace norak;
 
 namespace {
-// Stores left until the refused one, per record key.
-std::map<std::string, i32>& store_refusals() { return ext_state<std::map<std::string, i32>>("record_refusals"); }
-
 bool store_refused(const std::string& key)
 {
-    auto it = store_refusals().find(key);
-    if (it == store_refusals().end() || it->second <= 0 || --it->second > 0) return false;
+    if (!due_refusal("record_refusals", key)) return false;
     note("record: mdputn " + key + " refused");
     return true;
 }
 }  // namespace
 
-void norak::refuse_record_store(const std::string& key, i32 n) { store_refusals()[key4(key.c_str())] = n; }
+void norak::refuse_record_store(const std::string& key, i32 n) { arm_refusal("record_refusals", key4(key.c_str()), n); }
 
 void mdputn(const char* key, const i32& kind, const i32& count, const void* data, i32& status)
 {

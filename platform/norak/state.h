@@ -163,4 +163,18 @@ T& ext_state(const char* name)
     return *static_cast<T*>(slot.get());
 }
 
+// Counted refusals a test arms: the n-th call from now of `name` under
+// `table` is refused (n of 0 or less: none). due_refusal answers whether
+// this call is that one, counting it.
+inline void arm_refusal(const char* table, const std::string& name, i32 n)
+{
+    ext_state<std::map<std::string, i32>>(table)[name] = n;
+}
+inline bool due_refusal(const char* table, const std::string& name)
+{
+    auto& left = ext_state<std::map<std::string, i32>>(table);
+    auto it = left.find(name);
+    return it != left.end() && it->second > 0 && --it->second == 0;
+}
+
 }  // namespace norak

@@ -382,15 +382,6 @@ void wvputc(const char*, const f32&) {}
 void wvsave() { note("display: working view " + std::to_string(H().settings.view) + " saved"); }
 void setuap(const i32&, const f32&) {}
 
-namespace {
-bool curve_call_refused(const std::string& routine)
-{
-    if (!due_refusal("curve_refusals", routine)) return false;
-    note("curve: " + routine + " refused");
-    return true;
-}
-}  // namespace
-
 void norak::refuse_curve_call(const std::string& routine, i32 n) { arm_refusal("curve_refusals", routine, n); }
 
 i32 norak::live_curves()
@@ -403,7 +394,7 @@ void evbcre_bsp(const i32& k, const i32& n, const f64* knots, const f64* points,
 {
     curve = 0;
     status = -1;
-    if (curve_call_refused("evbcre_bsp")) return;
+    if (due_refusal("curve_refusals", "evbcre_bsp", "curve: evbcre_bsp refused")) return;
     if (k < 2 || k > 16 || n < k || n > 100000) return;
     for (i32 i = 1; i < n + k; ++i)
         if (!(knots[i] >= knots[i - 1])) return;
@@ -423,7 +414,7 @@ void crvpld2(const i32& curve, const f32& tol, const i32& capacity, i32& count, 
 {
     count = 0;
     status = -1;
-    if (curve_call_refused("crvpld2")) return;
+    if (due_refusal("curve_refusals", "crvpld2", "curve: crvpld2 refused")) return;
     Curve* c = curve_of(curve);
     if (!c || capacity < 2) return;
     // Even steps over the curve's range, as many as the tolerance asks for

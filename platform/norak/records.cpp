@@ -111,15 +111,6 @@ bool is_int_text(const std::string& t)
 
 using namespace norak;
 
-namespace {
-bool store_refused(const std::string& key)
-{
-    if (!due_refusal("record_refusals", key)) return false;
-    note("record: mdputn " + key + " refused");
-    return true;
-}
-}  // namespace
-
 void norak::refuse_record_store(const std::string& key, i32 n) { arm_refusal("record_refusals", key4(key.c_str()), n); }
 
 void mdputn(const char* key, const i32& kind, const i32& count, const void* data, i32& status)
@@ -127,7 +118,7 @@ void mdputn(const char* key, const i32& kind, const i32& count, const void* data
     Host& h = H();
     status = -1;
     if (count < 0 || (count > 0 && !data)) return;
-    if (store_refused(key4(key))) return;
+    if (due_refusal("record_refusals", key4(key), "record: mdputn " + key4(key) + " refused")) return;
     KeyedRecord r;
     r.kind = kind;
     r.words.resize(static_cast<size_t>(count));

@@ -165,16 +165,18 @@ T& ext_state(const char* name)
 
 // Counted refusals a test arms: the n-th call from now of `name` under
 // `table` is refused (n of 0 or less: none). due_refusal answers whether
-// this call is that one, counting it.
+// this call is that one, counting it, and notes `said` when it is.
 inline void arm_refusal(const char* table, const std::string& name, i32 n)
 {
     ext_state<std::map<std::string, i32>>(table)[name] = n;
 }
-inline bool due_refusal(const char* table, const std::string& name)
+inline bool due_refusal(const char* table, const std::string& name, const std::string& said)
 {
     auto& left = ext_state<std::map<std::string, i32>>(table);
     auto it = left.find(name);
-    return it != left.end() && it->second > 0 && --it->second == 0;
+    if (it == left.end() || it->second <= 0 || --it->second > 0) return false;
+    note(said);
+    return true;
 }
 
 }  // namespace norak

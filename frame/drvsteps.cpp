@@ -394,7 +394,11 @@ void DRVFIN(i32& status)
     tp_mrkr_fin(DRVST.stopped);
     // The key goes into the procedure's row of the block-key table; a counter
     // outside the table's 201 rows has no row, and nothing is written past it.
-    if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) DRVBKT[DRVST.counter] = DRVST.proc;
+    // The key is the procedure's own block: the procedure number is set once
+    // per call, so the second and later procedures a call creates would all
+    // be keyed by the first one's block, and the stock runs and the display
+    // positioning would find that procedure instead of their own.
+    if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) DRVBKT[DRVST.counter] = DRVST.proc_block;
     if (!DRVST.crit_check) {
         i32 r = after_execution(status);
         if (r == 2) return;

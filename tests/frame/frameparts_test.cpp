@@ -490,9 +490,13 @@ TEST_F(Frame, ListFailureInTheFinishStillRunsTheCommonExit)
     DRVST.exenow = 1;
     DRVST.backup = 1;
     DRVST.initialised = 1;
+    // The second procedure of a call: the procedure number is still the
+    // first one's, its own block is 9.
+    DRVST.proc = 1, DRVST.proc_block = 9, DRVST.counter = 3;
     RELEASES = 0;
     i32 status = 0;
     DRVFIN(status);
+    EXPECT_EQ(DRVBKT[3], 9);  // keyed by its own block
     EXPECT_EQ(status, -1);
     EXPECT_TRUE(norak::transcript_has("internal: DRVFIN, ERRORS IN LIST"));
     EXPECT_EQ(RELEASES, 1);  // the save of the common exit releases the working state

@@ -94,6 +94,9 @@ struct Tol {
     bool column[11] = {false};
     char ttext[24] = {};
     f32 maxf = 0, mxf1 = 0;
+    // The menu start's word: 0 starts afresh (the area cleared whole); after
+    // that it holds the menu the start left in it, so each rebuild after a
+    // choice is the same menu shown again and its rows are cleared in place.
     i32 restart = 0;
     i32 &maxchoice = WORDS.maxchoice, &flag13 = WORDS.flag13, &shown_speed = WORDS.shown_speed, &maxw = WORDS.maxw,
         &feedmode = WORDS.feedmode, &choice = WORDS.choice;
@@ -388,7 +391,6 @@ bool cutting_speed(Tol& t)
 bool act(Tol& t, i32 reply)
 {
     const i32* row_of = t.row_of;
-    t.restart = 1;
     if (reply == t.row_tool) {
         tool_row(t);
     } else if (reply == t.row_text) {

@@ -231,8 +231,14 @@ TEST(ToolMenu, ValuesGoToTheToolCacheAndTheWarningsAreShown)
     PRM9[8] = 1;
     PRM9[21] = r2wrd(-2.0f);
     i32 st = 0, pc = 0;
+    MNULAY();  // the clear modes, as the procedure start sets them
     TOLMNU(pc, TOOLOPTS, 0, st);
     EXPECT_EQ(st, 0);
+    // The menu of several columns is cleared whole when it starts and when
+    // it is left (0); shown again after the choice that rebuilds it, its
+    // rows are cleared in place (1).
+    const std::vector<i32>& clears = norak::menu_clears();
+    EXPECT_EQ(clears, (std::vector<i32>{0, 1, 0}));
     EXPECT_FLOAT_EQ(wrd2r(PRM9[0]), 250.0f);
     EXPECT_TRUE(has("message: WARNING: SPINDLE IS CCW!"));
     EXPECT_FLOAT_EQ(wrd2r(PRM9[21]), -2.0f);  // the machine's maximum feed kept

@@ -145,7 +145,11 @@ bool read_geometry(Reader& rd, i32 code, i32 count, i32& status)
     case 202:
     case 203:
     case 204: {
-        i32 at = 9 + 18 * (code - 201);
+        // Each code holds the eight reals of one trimmed-surface record, the
+        // second, fourth, sixth and eighth: they start after that record's
+        // integer word (the area's words counted from 0), which decides
+        // whether its surface is machined as trimmed and is not overwritten.
+        i32 at = 10 + 18 * (code - 201);
         if (fits(code, count, MAXSRF * CRNR_N - at, status))
             tpget(m, count, DT_REAL, &SRFGEO.CRNREC[0][0] + at, status);
         return true;

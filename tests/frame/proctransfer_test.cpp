@@ -232,6 +232,26 @@ TEST(ProcTransfer, StoredItemsLandInTheWordsTheirCodesName)
         if (it.type == DT_INT) EXPECT_EQ(w, static_cast<i32>(k) + 1) << "code " << it.code;
         else EXPECT_EQ(wrd2r(w), 0.25f * static_cast<f32>(k + 1)) << "code " << it.code;
     }
+    // Older records: codes 201-204 hold the eight reals of the second,
+    // fourth, sixth and eighth trimmed-surface record; each record's integer
+    // word stays as the read set it.
+    fresh();
+    new_procedure();
+    ltop();
+    lcreat(0, st);
+    for (i32 c = 201; c <= 204; ++c) {
+        i32 v[8];
+        for (i32 j = 0; j < 8; ++j) v[j] = r2wrd(static_cast<f32>(c - 200) + 0.125f * static_cast<f32>(j));
+        seg(c, 8, DT_REAL, v);
+    }
+    lclos();
+    read_procedure(4 * 11, 900, st);
+    ASSERT_EQ(st, 0);
+    for (i32 c = 201; c <= 204; ++c) {
+        const i32* r = SRFGEO.CRNREC[1 + 2 * (c - 201)];
+        EXPECT_EQ(r[0], 0) << c;
+        for (i32 j = 0; j < 8; ++j) EXPECT_EQ(wrd2r(r[1 + j]), static_cast<f32>(c - 200) + 0.125f * static_cast<f32>(j)) << c;
+    }
 }
 
 TEST(ProcTransfer, BadSegmentsAreRefusedAndNothingIsWrittenPastAnArea)

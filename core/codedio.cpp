@@ -242,7 +242,11 @@ void tpgseg(const i32& medium, i32& code, i32& count, i32& type, void* buf, cons
         status = -3;
         return;
     }
-    if (count > capacity) {
+    // An older tool path's plain real is turned into a whole expression item
+    // in place, so such an item needs the room of the whole item, however
+    // few words were stored.
+    const bool grows = type == DT_EXPR && medium != MED_TPLREAD && tp_vnum_get() < 830;
+    if (count > capacity || (grows && capacity < EXPR_WORDS)) {
         erou2c("tpgseg, ITEM LONGER THAN ITS AREA, CODE AND COUNT = ", code, count);
         if (count <= MAX_PASS_OVER) {
             std::vector<i32> scratch(static_cast<size_t>(count) + EXPR_WORDS);

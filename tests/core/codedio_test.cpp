@@ -280,6 +280,8 @@ TEST_F(CodedIO, OversizedItemIsRefusedAndTheNextOneStillReads)
     tpptntl(3, 11, 40, DT_INT, big.data(), pos, st);
     i32 after[2] = {77, 78};
     tpptntl(3, 12, 2, DT_INT, after, pos, st);
+    const i32 plain = r2wrd(2.5f);
+    tpptntl(3, 13, 1, DT_EXPR, &plain, pos, st);
     lacces(0, ans);
 
     i32 area[8 + 1];
@@ -295,6 +297,15 @@ TEST_F(CodedIO, OversizedItemIsRefusedAndTheNextOneStillReads)
     EXPECT_EQ(code, 12);
     EXPECT_EQ(area[0], 77);
     EXPECT_EQ(area[1], 78);
+    // A tool path older than 830 keeps a plain real that is read as a whole
+    // expression item: an area shorter than the item is refused too.
+    const i32 version = norak::settings().tp_version;
+    norak::settings().tp_version = 829;
+    tpgseg(MED_LIST, code, count, type, area, 8, st);
+    norak::settings().tp_version = version;
+    EXPECT_EQ(st, -3);
+    EXPECT_EQ(code, 13);
+    EXPECT_EQ(area[8], 0x12345678);
 }
 
 TEST_F(CodedIO, SkippingBackwardsAndWriteFailures)

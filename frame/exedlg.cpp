@@ -224,6 +224,8 @@ void RRNOTE(DlgFlags& f, const i32& suspended)
         }
     }
     if (reason) f.recompute = 1;
+    // Level 3 (a feed change) is noted by the host's own text for it, in
+    // place of the optimization note, and is level 1 from here on.
     if (f.level == 3) {
         f.level = 1;
         n.first(host_text(339, 90));

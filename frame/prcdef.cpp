@@ -135,6 +135,10 @@ Next pick(Def& d, i32& st)
         d.status = -2;
         return Next::Leave;
     }
+    // A -1 from the picker is the user ending the picking, not a failure:
+    // the surfaces picked so far stand, the direction, corner and trim
+    // questions are dropped and the definition goes on to its parameters.
+    // Only the questions after the picking leave the definition with -1.
     if (st == -1 || PRCDST.dirflag == 0) {
         PRCDST.dirflag = 0;
         d.rq.cutdir = d.rq.corner = d.rq.trim = 0;
@@ -202,6 +206,8 @@ bool close_geometry(Def& d, i32& st)
         TPLRDF(any, part, part2, s2);
     }
     if ((d.rq.addchk || (d.isnew && d.rq.redefine)) && menu_changed) PRCGUS[1] = 1;
+    // Leaving the surface-selection menu with -1 keeps its lists as they
+    // stand and goes on, as after the picker.
     if (st == -1) st = 0;
     if (st == -2) return false;
     for (i32 list : {1, 0}) {

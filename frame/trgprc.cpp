@@ -78,7 +78,9 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
     while (true) {
         statbl();
         if (!list) {
-            MNUCLR();
+            // A fresh menu for the offer: the interaction is started anew,
+            // the area itself is left as the list or the caller drew it.
+            modinz();
             prmptc("TARGET:PICK PROC.");
             modm("SELECT FROM LIST");
         } else {

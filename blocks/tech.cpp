@@ -119,8 +119,8 @@ void PT1MCH(const i32& display, const i32& param, i32& status)
         } else if (p == 10) {
             itype = DT_REAL;
             rv = sign_r(rw(1));
-            write = forced || neval(rw(1), t.rslot[10]) || PRM9[PRM9_DIR] != t.direction;
-            if (write) t.rslot[10] = rw(1), t.direction = PRM9[PRM9_DIR];
+            write = forced || neval(rw(1), t.rslot[10]) || PRM9[PRM9_DIR] != t.direction10;
+            if (write) t.rslot[10] = rw(1), t.direction10 = PRM9[PRM9_DIR];
         } else if (int_word(p) >= 0) {
             iv = PRM9[int_word(p)];
             write = forced || iv != t.islot[p];
@@ -369,7 +369,7 @@ void PRMSTS(i32& status)
     if (t.status[3] == 2) t.islot[3] = PRM9[PRM9_COOL];
     if (t.status[100] == 2) t.islot[100] = PRM9[PRM9_TOOL];
     if (t.status[55] == 2) t.islot[55] = PRM9[PRM9_UCS];
-    if (t.status[10] == 2) t.rslot[10] = rw(1), t.direction = PRM9[PRM9_DIR];
+    if (t.status[10] == 2) t.rslot[10] = rw(1), t.direction10 = PRM9[PRM9_DIR];
     if (t.status[51] == 2) t.rslot[51] = rw(13);
     if (t.status[54] == 2) t.rslot[54] = rw(16);
     if (t.status[56] == 2) t.islot[56] = PRM9[PRM9_P56];

@@ -15,10 +15,14 @@ struct TechState {
     i32 lastcode[NTPAR + 1];   // code last written (status 1)
     i32 wflag[NTPAR + 1];      // 2: write the next value unconditionally
     // Last values written (status 2): the feed slot of parameters 1 and 59,
-    // value and direction of parameter 2 (direction shared with 10), and one
-    // slot per other parameter.
+    // value and direction of parameter 2, the direction parameter 10 was
+    // last written with, and one slot per other parameter. Parameters 2 and
+    // 10 keep a direction each: parameter 2 is written first, and a shared
+    // direction would already hold the new one when parameter 10 is
+    // compared, so a reversed spindle would leave the cutting speed's old
+    // sign in the tool path.
     f32 feed;
-    i32 spindle, direction;
+    i32 spindle, direction, direction10;
     f32 rslot[NTPAR + 1];
     i32 islot[NTPAR + 1];
 };

@@ -313,6 +313,14 @@ TEST_F(BlocksTest, ParameterStatusPrimesEachSlotFromItsWord)
         PT1MCH(1, pw[0], st);
         EXPECT_EQ(dump::main_list().size(), before + 1) << pw[0];
     }
+    // A reversed spindle rewrites the spindle speed and then the cutting
+    // speed, each with its new sign.
+    PRM9[PRM9_DIR] = 2;
+    for (i32 p : {2, 10}) {
+        const size_t before = dump::main_list().size();
+        PT1MCH(1, p, st);
+        EXPECT_EQ(dump::main_list().size(), before + 1) << p;
+    }
 }
 
 // A parameter type outside the table is reported and read as an integer.

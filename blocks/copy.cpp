@@ -26,8 +26,8 @@ CopyTransform CPYTRF = {0, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}};
 namespace {
 const f32 ZERO3[3] = {0, 0, 0};
 
-// The longest procedure block the copy passes over, in words.
-constexpr i32 MAX_PROC_WORDS = 1 << 20;
+// The longest block the copy takes, in words.
+constexpr i32 MAX_BLOCK_WORDS = 1 << 20;
 
 bool list_medium(i32 mode) { return mode == AM_LIST || mode == AM_APPEND; }
 
@@ -37,7 +37,7 @@ bool read_procedure(const i32& source, const i32& size, std::vector<i32>& w, i32
 {
     w.clear();
     if (source != AM_ENTITY) {
-        if (size < 2 || size > MAX_PROC_WORDS) return false;
+        if (size < 2 || size > MAX_BLOCK_WORDS) return false;
         w.resize(static_cast<size_t>(size) - 1);
         tpget(source, size - 1, DT_INT, w.data(), status);
         return status >= 0;
@@ -59,7 +59,7 @@ bool read_procedure(const i32& source, const i32& size, std::vector<i32>& w, i32
             if (status < 0) return false;
             w.push_back(n);
         }
-        if (n < 0 || static_cast<i32>(w.size()) + n > MAX_PROC_WORDS) return false;
+        if (n < 0 || static_cast<i32>(w.size()) + n > MAX_BLOCK_WORDS) return false;
         const size_t at = w.size();
         w.resize(at + static_cast<size_t>(n));
         if (n > 0) tpget(source, n, DT_INT, w.data() + at, status);
@@ -150,8 +150,11 @@ void TRMSWP(const i32& param, i32& code, const f32* matrix)
 
 void TRPRCB(const i32& mode, const f32* matrix, const f32* translation, i32& status)
 {
+    // Each change names the room of the value it hands over: a damaged
+    // stored item of more words than that is refused rather than filled
+    // from whatever follows the value.
     const i32 one = 1;
-    TPCHNN(mode, GR_GLOBAL, 35, DT_INT, &one, status);
+    change_values(mode, GR_GLOBAL, 35, DT_INT, 1, &one, status);
     static constexpr i32 PAIRS[2][2] = {{5, 27}, {6, 28}};
     for (const auto& pair : PAIRS) {
         if (status < 0) break;
@@ -162,8 +165,8 @@ void TRPRCB(const i32& mode, const f32* matrix, const f32* translation, i32& sta
         if (status >= 0) TPGETN(mode, GR_GLOBAL, pair[1], count, DT_REAL, v, status);
         if (status < 0) break;
         TRMPTV(p, v, matrix, translation);
-        TPCHNN(mode, GR_GLOBAL, pair[0], DT_REAL, p, status);
-        if (status >= 0) TPCHNN(mode, GR_GLOBAL, pair[1], DT_REAL, v, status);
+        change_values(mode, GR_GLOBAL, pair[0], DT_REAL, 3, p, status);
+        if (status >= 0) change_values(mode, GR_GLOBAL, pair[1], DT_REAL, 3, v, status);
     }
     if (status < 0) status = -1;
 }
@@ -172,8 +175,9 @@ void TPRCTC(const i32& mode, i32& status)
 {
     status = 0;
     if (mode == AM_APPEND) {
+        // One word of room, as for every change below.
         const i32 two = 2;
-        TPCHNN(AM_LIST, GR_GLOBAL, 31, DT_INT, &two, status);
+        change_values(AM_LIST, GR_GLOBAL, 31, DT_INT, 1, &two, status);
         if (status < 0) return;
     }
     struct Item {
@@ -188,7 +192,7 @@ void TPRCTC(const i32& mode, i32& status)
         if (status == 1)
             TPINSC(GR_GLOBAL, 43, it.code, DT_INT, 1, &it.value, status);
         else if (!it.only_when_absent)
-            TPCHNN(AM_LIST, GR_GLOBAL, it.code, DT_INT, &it.value, status);
+            change_values(AM_LIST, GR_GLOBAL, it.code, DT_INT, 1, &it.value, status);
         if (status < 0) return;
         status = 0;
     }
@@ -262,6 +266,14 @@ bool copy_moves(const i32& source, const i32& target, i32 type, i32 size, i32& n
         break;
     }
     case BT_NURBS: {
+        // The block's size word sizes the curve's buffers: a damaged word
+        // larger than any block the list can hold is refused before any
+        // room is taken for it.
+        if (size > MAX_BLOCK_WORDS) {
+            eroutc("CPYBLK, ERRORS IN THE CURVE BLOCK", 0);
+            status = -1;
+            return true;
+        }
         const i32 cap = size > 4 ? size : 4;
         std::vector<f32> knots(static_cast<size_t>(cap)), pts(static_cast<size_t>(3 * (cap / 4 + 1)));
         i32 k = 0, n = 0;

@@ -456,3 +456,40 @@ TEST_F(CopyTest, ProcedureBlockUnderATransformationMovesItsPositions)
     // x mirrored and shifted by 10: 1 -> 9, 4 -> 6; the directions mirrored.
     EXPECT_EQ(l[0], block(9, 6, -1, 1));
 }
+
+// Damaged blocks: a curve block whose size word is larger than any block
+// is refused before room is taken for it; flag items of the procedure block
+// (codes 35 and 31) that hold more words than the one value a change hands
+// over are refused and the block is kept as it was.
+TEST_F(CopyTest, DamagedSizesAndItemsAreRefusedAndNothingIsCopiedFromThem)
+{
+    const i32 id = open_stream();
+    const i32 curve[4] = {1 << 30, BT_NURBS, 3, 3};
+    eputn(4, curve);
+    eclose();
+    rewind(id);
+    i32 type = 0, size = 0, st = 0;
+    CPYBLK(AM_ENTITY, AM_LIST, type, size, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("CPYBLK, ERRORS IN THE CURVE BLOCK"));
+    EXPECT_TRUE(dump::main_list().empty());
+
+    Words block{12, 8, 9, 24, 20, 35, 4, 0, 1, 2, 3, 31, 4, 0, 1, 2, 3, 20, 2, 0, 0, 43, 2, 0, 1100};
+    const Words tail{27, 0, 23, 0, 25, 0, 1, 9, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    block.insert(block.end(), tail.begin(), tail.end());
+    for (const i32 code : {35, 31}) {
+        clear_list();
+        put_block(block);
+        i32 answer = 0;
+        lacces(2, answer);
+        st = 0;
+        if (code == 35)
+            TRPRCB(AM_LIST, MIRROR, SHIFT, st);
+        else
+            TPRCTC(AM_APPEND, st);
+        EXPECT_EQ(st, -1) << code;
+        EXPECT_TRUE(norak::transcript_has("TPCHNN, ITEM LONGER THAN ITS AREA")) << code;
+        ASSERT_EQ(dump::main_list().size(), 1u);
+        EXPECT_EQ(dump::main_list()[0], block) << code;
+    }
+}

@@ -48,6 +48,10 @@ i32 TPJUMP(const i32& n, i32& status)
     }
     // A jump of 0 asks where the cursor is: it reaches no end of the list,
     // so it is not answered -2 although the position stays.
+    // A jump that did not move met an end of the list, whichever element it
+    // stands on: a walk back that is already on the first element is told
+    // it can go no further (-2), not that it has just come to the first (1),
+    // so it stops instead of reading that element once more.
     if (now == 0)
         status = -1;
     else if (n != 0 && now == pos)

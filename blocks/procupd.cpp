@@ -184,7 +184,11 @@ void WUPDSL(const i32& suspended)
         i32 f6 = 0, one = 1;
         TPGETN(AM_LIST, GR_FLAGS, 82, one, DT_INT, &f6, status);
         if (status >= 0 && f6 == 0) {
+            // The update has no status of its own: a sub-list that cannot be
+            // opened is said here, or the procedure's moves would miss it
+            // unnoticed.
             OPNMVL(3, status);
+            if (status < 0) eroutc("WUPDSL, ERRORS IN LIST", 0);
             return;
         }
     }

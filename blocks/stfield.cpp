@@ -11,7 +11,10 @@
 #include "tools/toolcache.h"
 
 namespace {
-// The field texts, 12 characters each, used as stored.
+// The field texts, 12 characters each, used as stored. Each display keeps
+// the labels it shows beside its own values; the labels "CUR Z=" and "MCS="
+// belong to fields that no display of the module fills, so no text is kept
+// for them.
 constexpr const char* MACHINES[] = {"PUNCH       ", "PUNCH+INDX  ", "LATHE       ", "MILL2.5X    ", "MILL 3X     ",
                                     "MILL+POS    ", "MILL 4X  (X)", "MILL 4X  (Y)", "MILL 4X  (Z)", "MILL 5X     ",
                                     "AGIE        ", "CHARMILLES  ", "MAKINO      "};

@@ -306,6 +306,17 @@ TEST_F(ProcTest, HeaderUpdateSuspensionAndReadBack)
     const auto kept = dump::main_list();
     WUPDSL(0);
     EXPECT_EQ(dump::main_list(), kept);
+    // A movement sub-list that cannot be opened (its entity is gone) is said.
+    i32 movement = 0, one = 1;
+    TPGETN(AM_LIST, GR_FLAGS, 51, one, DT_INT, &movement, st);
+    const i32 gone = 9999;
+    i32 lost = 8888;  // the movement entity the host names for it is not there
+    get_set_movmnt_id(2, gone, lost);
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &gone, st);
+    WUPDSL(0);
+    EXPECT_TRUE(norak::transcript_has("WUPDSL, ERRORS IN LIST"));
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &movement, st);
+    EXPECT_EQ(dump::main_list(), kept);
 
     // The reader restores the module's words exactly.
     i32 flags[6], slots[24], prm9[PRM9_N], mcht[MCHT_N], hei8[HEI8_N];

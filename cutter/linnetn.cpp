@@ -1048,6 +1048,9 @@ void LINNETN(const i32& restart, const i32& line3d, const f32* start, const f32*
     }
     if (c.point_line && c.W.code(c.g) == 0) c.n = c.g - 1;  // nothing under the tool: no point
     if (c.raw) {
+        // The count of the work array's records in use, read from its
+        // start: record 0 (the line's guard, the continuation's point)
+        // with the line's records 1 to n.
         pnttot = c.n + 1;
         NETCNT = 0;
         LOCRST();

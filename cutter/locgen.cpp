@@ -24,6 +24,11 @@ void LOCGEN(const f32* point, const f32& tolerance, f32* tool_point, f32* part_p
         status = -1;
         return;
     }
+    // The gathering turns its point into the tool's frame in place; it is
+    // handed a copy, because the contact model below reads the triangle
+    // nodes as stored and takes the tip, its height and the horizontal
+    // distances from the point as given: the turned point there would mix
+    // the two frames.
     f32 gp[3] = {point[0], point[1], point[2]};
     i32 ixy[2] = {static_cast<i32>(point[0] * 1000.0f), static_cast<i32>(point[1] * 1000.0f)};
     i32 n = 0, b = 0, part = 0, check = 0, other = 0;

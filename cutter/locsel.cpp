@@ -140,6 +140,9 @@ void LOCSEL(const f32& tol, const f32* point, f32& z, f32* normal, f32* contact,
                 prot = 0;
                 if (surface_ref > 0) surface = surface_ref;
             }
+            // The segment-height release is one of this step's releases and
+            // stands under the same condition: a protected choice that
+            // meets none of its tests stays protected wherever it stands.
             if (modeA && seg && eqval(zin, Sseg)) prot = 0;
         }
         if (LOCSGM && LOCTCD != 2 && prot) {

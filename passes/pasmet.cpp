@@ -225,6 +225,13 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     // Ends a search: a meeting behind, or ahead with the target's along
     // value outside its limits, while the tool on the target is farther
     // than a diameter from the sampled surface's point.
+    // The test ends the scan and the round it meets, not the whole search,
+    // and is not made at the edge or at a round's start: at the edge of a
+    // concave corner or a slot the tool on the target first lies behind and
+    // far off, and the meeting lies a little inside. Ending the whole search
+    // there takes the corner's meeting 0.2 mm off the true one and leaves a
+    // slot a flat end mill bridges unbridged (the tools 2 mm apart); the next
+    // round, started further inside, finds both.
     auto beyond = [&](const Probe& q) { return (!q.ahead || q.out) && q.reach > tl.d; };
     // The first step: the nearest meeting of a scan over the along range
     // from the edge inwards.

@@ -62,6 +62,8 @@ void tpget(const i32& medium, const i32& count, const i32& type, void* buf, i32&
             template_read_one_record(file, buf, count, eff, status);
         }
     } else {
+        // A medium the reader does not know read nothing: the read fails,
+        // or the caller would take the words it holds for what was read.
         erou1c("[tpget] where = ", medium, " - unknown.");
         status = -1;
         return;

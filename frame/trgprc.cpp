@@ -120,7 +120,10 @@ void TRGPRC(i32& chosen, const i32& tp, i32& status)
         setatn(0);
         pick(reply);
         setatn(1);
-        if (reply == -1 || (list && reply == R_CONTINUE)) return leave(0);
+        // Row 2 is CONTINUE only once a procedure is chosen; before that it
+        // is the blank placeholder, and a pick on it, should the host let
+        // one through, changes nothing.
+        if (reply == -1 || (list && reply == R_CONTINUE && chosen >= 0)) return leave(0);
         if (reply == -2 || (list && reply == R_CANCEL)) {
             unmark();
             return leave(-1);

@@ -585,14 +585,21 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     f32 lim[4];
     GLMVAL(s, lim);
     GLMDIR(s, code);
+    // The record's code orders its two ranges (code 1: u first); the swap
+    // turns only the pass direction, so the start is still read from the
+    // ranges in the record's own order, and the pass runs along the first
+    // range instead of the second. Read in the swapped order, the start
+    // would take each parameter from the other's range and could lie off
+    // the surface, and the direction's sense would follow the wrong range.
+    const i32 order = code;
     if (swap) code = code == 1 ? 2 : 1;
     static f64 buf[SB_CAP];
     LDSRFB(id, buf, status);
     if (status < 0) return;
     f32 u, v;
     if ((MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF) && g.CRNREC[s - 1][CR_HELD] == 0) {
-        u = code == 1 ? lim[0] : lim[2];
-        v = code == 1 ? lim[2] : lim[0];
+        u = order == 1 ? lim[0] : lim[2];
+        v = order == 1 ? lim[2] : lim[0];
     } else {
         f32 u2 = 0, v2 = 0;
         GETCRN(u, v, u2, v2);
@@ -600,9 +607,10 @@ void PRCNRM(const i32&, i32& count, f32* points, i32& dirs_present, f32* dirs, i
     f32 ev[9];
     evsrf(buf, u, v, 2, ev, status);
     if (status < 0) return;
-    // The pass runs along the second parameter, towards its end: the
-    // weights of the movement direction in (u, v).
-    const f32 sense = ltval(lim[3] - lim[2], 0.0f) ? -1.0f : 1.0f;
+    // The pass runs along the record's second range (the first when
+    // swapped), towards its end: the weights of the movement direction in
+    // (u, v).
+    const f32 sense = ltval(swap ? lim[1] - lim[0] : lim[3] - lim[2], 0.0f) ? -1.0f : 1.0f;
     const f32 wu = code == 1 ? 0.0f : sense, wv = code == 1 ? sense : 0.0f;
     f32 tool[9];
     NCEVSW(buf, u, v, wu, wv, nrm, pw(AXSMOD), SRFEVL, pwr(LEADAN), pwr(TLTCMP), tool, status);

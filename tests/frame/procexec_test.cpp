@@ -435,6 +435,16 @@ TEST(ProcNormal, StartsWithTheToolAtTheFirstCorner)
     EXPECT_NEAR(pt[2], 0.0f, 1e-4);
     EXPECT_NEAR(dir[1], 1.0f, 1e-6);
     EXPECT_NEAR(nrm[2], 1.0f, 1e-6);
+    // The cut direction turned (code 155 = 2): the same start corner, the
+    // pass along the other parameter.
+    const i32 flip = SRFGEO.CUTFLP;
+    SRFGEO.CUTFLP = 2;
+    PRCNRM(1, count, pt, dirs, dir, nrms, nrm, st);
+    SRFGEO.CUTFLP = flip;
+    ASSERT_EQ(st, 0);
+    EXPECT_NEAR(pt[0], 12.5f, 1e-4);
+    EXPECT_NEAR(pt[1], 30.0f, 1e-4);
+    EXPECT_NEAR(std::fabs(dir[0]), 1.0f, 1e-6);
     pw(AXSMOD) = 2;
     pws(LEADAN, 20.0f);
     pws(TLTCMP, 0.0f);

@@ -17,7 +17,7 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
     trgest(pxy, box, zmax, kind, R, rc, code, estimate, status);
 }
 
-void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
+void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, f32* edges,
             const i32* edge_status, i32& result)
 {
     trg_reach(point, R, verts, r_zero, edges, edge_status, result);

@@ -180,7 +180,7 @@ void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 // TRGRCH expanded where the gathering's inner loop calls it.
 [[gnu::always_inline]] inline void trg_reach(const f32* point, const f32& R, const f32* verts, const i32& r_zero,
-                                             const f32* edges, const i32* edge_status, i32& result)
+                                             f32* edges, const i32* edge_status, i32& result)
 {
     // The offsets from the point and the distances from the edges' lines are
     // taken in double: in single precision a coordinate of a thousand units
@@ -192,6 +192,7 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
         w[k][0] = f64(verts[3 * k]) - point[0];
         w[k][1] = f64(verts[3 * k + 1]) - point[1];
         g[k] = edges[3 * k] * w[k][1] - edges[3 * k + 1] * w[k][0];
+        edges[3 * k + 2] = static_cast<f32>(g[k]);  // kept with its edge for the caller
     }
     const f64 eps = r_zero ? 0.004 : 0.0001;
     result = 0;
@@ -239,7 +240,8 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 
 // result 1 where the tool of radius R at point's XY reaches neither the triangle (verts, unit edges) nor any sound
 // edge, else 0; r_zero widens the margin.
-void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, const f32* edges,
+// Each edge's third word receives the point's signed distance from its line.
+void TRGRCH(const f32* point, const f32& R, const f32* verts, const i32& r_zero, f32* edges,
             const i32* edge_status, i32& result);
 // The 13 words of list entry index[k - 1].
 void TRGGET(const i32& k, i32* entry);

@@ -243,7 +243,7 @@ TEST(BoxDistances, TriangleWithinTheToolsReach)
 {
     const f32 v[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     const f32 h = std::sqrt(0.5f);
-    const f32 ed[9] = {1, 0, 0, -h, h, 0, 0, -1, 0};
+    const f32 unit[9] = {1, 0, 0, -h, h, 0, 0, -1, 0};
     const i32 es[3] = {0, 0, 0};
     struct Case {
         f32 x, y, R;
@@ -261,8 +261,14 @@ TEST(BoxDistances, TriangleWithinTheToolsReach)
     for (const Case& c : cases) {
         const f32 p[2] = {c.x, c.y};
         i32 res = -1;
+        f32 ed[9];
+        std::copy(unit, unit + 9, ed);
         TRGRCH(p, c.R, v, c.R == 0.0f ? 1 : 0, ed, es, res);
         EXPECT_EQ(res, c.want) << c.x << " " << c.y << " R " << c.R;
+        // Each edge keeps the point's signed distance from its line: the
+        // first edge runs along X, the third down the Y axis.
+        EXPECT_NEAR(ed[2], -c.y, 1e-6f);
+        EXPECT_NEAR(ed[8], -c.x, 1e-6f);
     }
 }
 

@@ -115,6 +115,16 @@ TEST_F(CopyTest, MirrorOfAMovementEntityIsAppliedAndNotWritten)
     const Words got = dump::main_list().back();
     ASSERT_GE(got.size(), want.size());
     EXPECT_EQ(Words(got.begin(), got.begin() + static_cast<long>(want.size())), want);
+
+    // A drill location after a mirror is mirrored too.
+    const i32 did = open_stream();
+    PTBT40(AM_ENTITY, MIRROR, SHIFT, 0, st);
+    PTBT31(AM_ENTITY, p, UP, 0, 6, st);
+    eclose();
+    into_list(did, 2);
+    const Words drill = dump::main_list().back();
+    ASSERT_GE(drill.size(), 5u);
+    EXPECT_EQ(Words(drill.begin(), drill.begin() + 5), (Words{31, 6, R(9), R(2), R(3)}));
 }
 
 TEST_F(CopyTest, ListToEntityToListKeepsEveryBlock)

@@ -294,12 +294,13 @@ TEST_F(BlocksTest, ModalStateByParameterCode)
 // the same value is not written again, a changed one is.
 TEST_F(BlocksTest, ParameterStatusPrimesEachSlotFromItsWord)
 {
-    const auto real = [](i32 w) { return w == 1 || w == 13 || w == 16 || w == 19 || w == 20; };
+    const auto real = [](i32 w) { return w == 0 || w == 1 || w == 13 || w == 16 || w == 19 || w == 20; };
     for (i32 w = 0; w < PRM9_N; ++w) PRM9[w] = real(w) ? R(1.5f + static_cast<f32>(w)) : 5 + w;
     PRM9[PRM9_DIR] = 1;
-    const i32 params[][2] = {{2, 7}, {3, 9}, {100, 11}, {55, 17}, {10, 1}, {51, 13},
+    const i32 params[][2] = {{1, 0}, {2, 7}, {3, 9}, {100, 11}, {55, 17}, {10, 1}, {51, 13},
                              {54, 16}, {56, 18}, {57, 19}, {58, 20}};
     for (const auto& pw : params) TECHST.status[pw[0]] = 2;
+    TECHST.requested[1] = 1;  // the feed itself
     i32 st = 0;
     PRMSTS(st);
     EXPECT_EQ(st, 0);

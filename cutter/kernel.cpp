@@ -615,7 +615,12 @@ i32 EdgeSweep::vertical_plane(f64& t)
         f64 tlo = std::fmin(tau[0], tau[1]), thi = std::fmax(tau[0], tau[1]);
         if (tlo <= 1.0 && thi >= 0.0) {
             t = std::fmax(tlo, 0.0);
-            f64 P[3] = {B[0] + tlo * E[0], B[1] + tlo * E[1], B[2] + tlo * E[2]};
+            // The cutter point is taken over the edge point at the clamped
+            // parameter t, the point the walk takes as the contact (B + t E):
+            // where the chord reaches back past B, the point at tlo lies off
+            // the edge, and the cutter moved onto B from it would be shifted
+            // sideways by -tlo E, off the line of the move.
+            f64 P[3] = {B[0] + t * E[0], B[1] + t * E[1], B[2] + t * E[2]};
             f64 s = d[2] != 0.0 ? (k.tip[2] - P[2]) / d[2] : 0.0;
             set(T, P[0] + s * d[0], P[1] + s * d[1], k.tip[2]);
         } else if (thi < 0.0) {

@@ -256,6 +256,36 @@ TEST(Kernel, EdgeCases)
     EXPECT_NEAR(SRCH1D(0.0, 3.0, [](double t) { return t * t - 2.0; }), std::sqrt(2.0), 1e-10);
 }
 
+// A level edge met by the bottom's chord where the chord reaches back past
+// the edge's end vertex B: the contact is at B, and the tool moves along the
+// move's line onto it. The third corner stands 5e-11 above the edge: enough
+// for the vertex test (slack 1e-11) to refuse B, within the edge test's
+// (1e-10), so the edge itself is taken. Straight drops and moves along the
+// edge, flat and torus ends.
+TEST(Kernel, ALevelEdgeTakenPastItsEndIsMetOnTheMoveLine)
+{
+    struct Case {
+        double r, bx, d[3];
+    };
+    // B beside the line of the bottom's centre, so that no face contact holds.
+    const Case cases[] = {{0.0, 0.2, {0, 0, -1}},     {0.0, 0.9, {0, 0, -1}},     {0.5, 0.2, {0, 0, -1}},
+                          {0.5, 0.45, {0, 0, -1}},    {0.5, 1.0, {0.6, 0, -0.8}}, {0.0, 1.0, {0.6, 0, -0.8}}};
+    for (const Case& c : cases) {
+        const double tri[9] = {3, 0, -1, c.bx, 0, -1, 3, -3, -1 + 5e-11};
+        const double P[3] = {0, 0, 0};
+        double travel = 0, con[3], pos[3];
+        int st = 0;
+        TRICNB(tri, P, 1.0, c.r, c.d, travel, con, pos, st);
+        ASSERT_EQ(st, 0) << c.r << " " << c.bx << " " << c.d[0];
+        EXPECT_NEAR(con[0], c.bx, 1e-12);
+        // The shift from P is along the move.
+        const double w[3] = {pos[0] - P[0], pos[1] - P[1], pos[2] - P[2]};
+        const double x[3] = {w[1] * c.d[2] - w[2] * c.d[1], w[2] * c.d[0] - w[0] * c.d[2], w[0] * c.d[1] - w[1] * c.d[0]};
+        EXPECT_NEAR(std::hypot(x[0], x[1], x[2]), 0.0, 1e-12) << c.r << " " << c.bx << " " << c.d[0];
+        EXPECT_NEAR(pos[2], -1.0, 1e-12);
+    }
+}
+
 // The span check leaves out a triangle lying, in XY, farther than the
 // tool's radius (with its allowance) plus 0.01 from the whole track of the
 // move: the contact kernel never reports such a triangle met within the

@@ -50,7 +50,7 @@ void overflow(i32 surface_id, const f32* point, i32& status)
 // Road 1: classifies a recorded contact before its winner test and keeps the
 // alternative normal Na (with its mark ma) from the node normals, or from
 // the tool side on a border edge; edge contacts of class 2 go to the list.
-void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i32 surface, const f32* pc,
+void smooth_classify(bool E, bool& Ep, f32 zz, f32 ztip, f32 B, f32 tol, const i32* ent, i32 surface, const f32* pc,
                      const f32* point, f32 D2, f32 r2, f32 e, f32 L2, const f32* tn, const f32* nrmk, f32* Na,
                      i32& ma, bool& pending, bool& classified, const f32* frame)
 {
@@ -63,7 +63,10 @@ void smooth_classify(bool E, bool& Ep, f32 zz, f32 B, f32 tol, const i32* ent, i
     i32 bc = 0;
     if (E) BRDCLS(ent, pc, tol, bc, frame);
     if (E && (bc == 1 || bc == 2)) {
-        f32 tp[3] = {point[0], point[1], zz};
+        // The grown tool with its tip where it touched, before the
+        // allowance (ztip): only there does its surface pass through pc
+        // (with the tip at zz its corner centre would stand e too high).
+        f32 tp[3] = {point[0], point[1], ztip};
         CNTNRM(D2, r2, LOCTAP, e, L2, tp, pc, n, cs);
         if (bc == 1) {
             m = 1;
@@ -145,6 +148,10 @@ struct Drop {
         f32 v[3][3];
         f32 pc[3], rc, hx;
         i32 t;
+        // The grown tool's own contact and its tip's height there, before
+        // the allowance and before the contact is carried to the tool's
+        // own shape: where that tool's surface passes through the contact.
+        f32 gpc[3], gz;
         f32 nz, tn[3], zz, z0;
         bool steep, parallel;
         f32 h, nr[3];
@@ -553,6 +560,8 @@ i32 Drop::contact(Cand& q)
     q.nz = wrd2r(q.ent[TRG_NRM + 2]);
     q.tn[0] = wrd2r(q.ent[TRG_NRM]), q.tn[1] = wrd2r(q.ent[TRG_NRM + 1]), q.tn[2] = q.nz;
     q.zz = zc;
+    q.gz = zc;
+    q.gpc[0] = q.pc[0], q.gpc[1] = q.pc[1], q.gpc[2] = q.pc[2];
     // The normal whose Z decides here is the triangle's own: on a face all
     // but level the enlarged tool's height less its allowance is the tool's
     // own, whatever normal the drop was handed.
@@ -710,7 +719,7 @@ i32 Drop::take(Cand& q, i32 p)
     ++count;
     const bool E = q.t == 3 || q.t == 4;  // a contact on an edge
     if (smooth)
-        smooth_classify(E, Ep, q.zz, B, tol, q.ent, q.rec[SRF_ID], q.pc, point, D2, r2, q.e, L2, q.tn, nrmk, Na, ma,
+        smooth_classify(E, Ep, q.zz, q.gz, B, tol, q.ent, q.rec[SRF_ID], q.pc, point, D2, r2, q.e, L2, q.tn, nrmk, Na, ma,
                         pending, classified, frame());
     if (border) {
         // Near the axis: on an edge with the alternative normal
@@ -783,9 +792,17 @@ i32 Drop::take(Cand& q, i32 p)
     B = q.zz;
     win_at = count - 1;
     if (axis) {
-        f32 tp[3] = {point[0], point[1], q.zz};
+        // The tool-side normal of the grown tool where it touched: its tip
+        // at the contact's height before the allowance (z less e; the
+        // segment positioning may since have set z to the segment), its own
+        // contact point. Only there does its surface pass through the
+        // contact: with the tip at z its corner centre stands e too high and
+        // the normal leans toward the axis; and the contact carried to the
+        // tool's own shape is, for a flat end, its sharp rim, which has no
+        // one normal.
+        f32 tp[3] = {point[0], point[1], q.gz};
         i32 cs = 0;
-        CNTNRM(D2, r2, LOCTAP, q.e, L2, tp, q.pc, normal, cs);
+        CNTNRM(D2, r2, LOCTAP, q.e, L2, tp, q.gpc, normal, cs);
     } else {
         for (i32 j = 0; j < 3; ++j) normal[j] = q.tn[j];
     }

@@ -99,6 +99,42 @@ TEST_F(Axis, TiltedDropsMatchTheTurnedReference)
     EXPECT_GE(checked, 500);
 }
 
+// In tool-axis mode the drop answers the tool-side normal at the winning
+// contact. With an allowance the grown tool touches a slope where its corner
+// (or ball) centre, the real tool's, stands on the slope's normal through
+// the contact: the answer is the slope's normal, pointing from the contact
+// to that centre.
+TEST_F(Axis, ToolSideNormalWithAnAllowanceIsTheSlopes)
+{
+    auto ms = std::vector<meshes::Mesh>{meshes::grid(-40, -40, 40, 40, 4, 4, [](f64 x, f64 y) { return 0.5 * x + 0.2 * y; })};
+    ASSERT_EQ(meshes::build(ms), 0);
+    const double sl = std::sqrt(1.0 + 0.25 + 0.04), want[3] = {-0.5 / sl, -0.2 / sl, 1.0 / sl};
+    const f32 up[3] = {0, 0, 1}, tol = 0.01f;
+    for (const auto& kind : positioning::KINDS) {
+        if (kind.taper > 0) continue;
+        tooldefs::use_mill(kind.d, kind.r, kind.l, kind.taper);
+        for (const f32 e : {0.0f, 0.5f, 2.0f}) {
+            LOCSET(-1, up, up, 1, 0.0f, tol);
+            LOCAXM = 1;
+            for (int c = 0; c < 3; ++c) LOCTAX[c] = LOCAN1[c] = LOCAN2[c] = up[c];
+            f32 p[3] = {1.0f, 2.0f, 40.0f}, res[3], con[3], nrm[3];
+            i32 srf = 0, st = 0;
+            PNTNET(0, p, tol, e, e, res, con, nrm, srf, st);
+            LOCAXM = 0;
+            ASSERT_EQ(st, 0) << kind.name << " " << e;
+            // A flat end's sharp rim, not grown round, has no one normal.
+            if (kind.r == 0.0f && e == 0.0f) continue;
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(nrm[c], want[c], 1e-5) << kind.name << " " << e << " " << c;
+            if (kind.r == 0.0f) continue;
+            // From the contact on the real tool to its corner centre.
+            const double ux = con[0] - res[0], uy = con[1] - res[1], ul = std::hypot(ux, uy);
+            const double ring = kind.d * 0.5 - kind.r;
+            const double k[3] = {res[0] + ring * ux / ul, res[1] + ring * uy / ul, res[2] + kind.r};
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR((k[c] - con[c]) / kind.r, want[c], 1e-4) << kind.name << " " << e;
+        }
+    }
+}
+
 // The nodes a tilted tool reaches: every triangle that the tool standing
 // over a point can touch (its turned XY box within the tool's reach of the
 // turned point) lies in a node the gathering lists.

@@ -171,7 +171,7 @@ void cutter_normal(KrnBlk& k, const f64* X)
 }
 
 // ------------------------------------------------ functions of the searches
-f64 vtxtor(KrnBlk& k, const f64* V, f64 s)
+f64 VTXTOR(KrnBlk& k, const f64* V, f64 s)
 {
     for (i32 j = 0; j < 3; ++j) k.featpb[j] = V[j] + s * k.movdir[j];
     f64 dx = k.featpb[0] - k.cen[0], dy = k.featpb[1] - k.cen[1];
@@ -188,12 +188,12 @@ void circle_point(KrnBlk& k, f64 t)
     for (i32 j = 0; j < 3; ++j) u[j] = k.basvc1[j] * t + k.basvc2[j] * w;
     corner_point(k, u, k.crcpnt);
 }
-f64 crclat(KrnBlk& k, f64 t)
+f64 CRCLAT(KrnBlk& k, f64 t)
 {
     circle_point(k, t);
     return k.swpoff - dot3(k.basvc1, k.crcpnt);
 }
-f64 crcedg(KrnBlk& k, f64 t)
+f64 CRCEDG(KrnBlk& k, f64 t)
 {
     circle_point(k, t);
     return k.swpoff - dot3(k.swpnrm, k.crcpnt);
@@ -205,14 +205,14 @@ f64 crcedg(KrnBlk& k, f64 t)
 void vtx_search(KrnBlk& k, const f64* V, f64 sa, f64 sb)
 {
     if (std::fabs(sa - sb) <= TOL_ROOT) {
-        vtxtor(k, V, sa);
+        VTXTOR(k, V, sa);
         return;
     }
-    SRCH1D(std::fmin(sa, sb), std::fmax(sa, sb), [&](f64 s) { return vtxtor(k, V, s); });
+    SRCH1D(std::fmin(sa, sb), std::fmax(sa, sb), [&](f64 s) { return VTXTOR(k, V, s); });
 }
 
 // Edge parameter of TOLCNT: TOLCNT - B - t E parallel to the move.
-f64 edgprm(const KrnBlk& k)
+f64 EDGPRM(const KrnBlk& k)
 {
     const f64* T = k.tolcnt;
     const f64* B = k.featpb;
@@ -232,7 +232,7 @@ f64 edgprm(const KrnBlk& k)
 
 // ------------------------------------------------------------ flank
 // 0 contact on the flank (TOLCNT set), 1 none, 2 no flank contact possible.
-i32 vtxcon(KrnBlk& k, const f64* V)
+i32 VTXCON(KrnBlk& k, const f64* V)
 {
     const f64* d = k.movdir;
     const f64 ta = k.tana;
@@ -275,7 +275,7 @@ i32 vtxcon(KrnBlk& k, const f64* V)
     return 0;
 }
 
-i32 edgcon(KrnBlk& k, const f64* A)
+i32 EDGCON(KrnBlk& k, const f64* A)
 {
     const f64* E = k.edgvec;
     const f64* d = k.movdir;
@@ -328,12 +328,12 @@ i32 cone_choice(KrnBlk& k, i32 flank)
 }
 
 // ------------------------------------------------------------ vertex
-i32 trivtx(KrnBlk& k, const f64* V)
+i32 TRIVTX(KrnBlk& k, const f64* V)
 {
     copy(k.featpa, V);
     const bool cone = k.tapered && k.toltyp == KS_CONE;
     if (cone) {
-        i32 fl = (k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa) ? vtxcon(k, V) : 2;
+        i32 fl = (k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa) ? VTXCON(k, V) : 2;
         i32 c = cone_choice(k, fl == 0 ? 0 : 1);
         if (fl != 0 && c != 2) return 1;
         if (c == 0) {
@@ -395,7 +395,7 @@ i32 trivtx(KrnBlk& k, const f64* V)
             unit(e2);
             copy(k.basvc1, e1), copy(k.basvc2, e2);
             k.swpoff = dot3(e1, V);
-            SRCH1D(-1.0, 1.0, [&](f64 t) { return crclat(k, t); });
+            SRCH1D(-1.0, 1.0, [&](f64 t) { return CRCLAT(k, t); });
             if (dot3(e2, k.crcpnt) <= dot3(e2, V)) return false;
             f64 cv[3] = {k.crcpnt[0] - V[0], k.crcpnt[1] - V[1], k.crcpnt[2] - V[2]};
             f64 sb = dot3(hh, cv) / dot3(hh, d);
@@ -537,7 +537,7 @@ i32 EdgeSweep::along_direction(f64& t)
             if (std::fabs(dl) > R) return 1;
             ball_section(dl, e1p);
             if (T[2] > C[2] + TOL_LEVEL) return 1;
-            t = edgprm(k);
+            t = EDGPRM(k);
             return 0;
         }
         if (k.tapered && std::fabs(E[2]) < TOL_ZERO * (std::fabs(E[0]) + std::fabs(E[1]) + std::fabs(E[2]))) return 1;
@@ -547,7 +547,7 @@ i32 EdgeSweep::along_direction(f64& t)
         if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
         copy(k.basvc1, e1), copy(k.basvc2, e2);
         k.swpoff = dot3(e1, A);
-        SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
+        SRCH1D(-1.0, 1.0, [&](f64 x) { return CRCLAT(k, x); });
         copy(T, k.crcpnt);
         t = closest();
         return 0;
@@ -556,7 +556,7 @@ i32 EdgeSweep::along_direction(f64& t)
     f64 Y[3];
     if (side_point(Y) && Y[2] >= C[2]) {
         copy(T, Y);
-        t = edgprm(k);
+        t = EDGPRM(k);
         return 0;
     }
     if (k.tapered && k.shp == KS_BALL) {
@@ -581,7 +581,7 @@ i32 EdgeSweep::along_direction(f64& t)
     unit(e2);
     if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
     copy(k.basvc1, n), copy(k.basvc2, e2);
-    SRCH1D(dot3(n, m), 1.0, [&](f64 x) { return crcedg(k, x); });
+    SRCH1D(dot3(n, m), 1.0, [&](f64 x) { return CRCEDG(k, x); });
     copy(T, k.crcpnt);
     t = closest();
     return 0;
@@ -598,7 +598,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
         if (std::fabs(lat) > rr) {
             f64 x = std::fabs(lat) - rr;
             set(T, C[0] + m[0] * lat, C[1] + m[1] * lat, C[2] + m[2] * lat - sq0(r * r - x * x));
-            t = edgprm(k);
+            t = EDGPRM(k);
             return 0;
         }
         f64 ee = norm(E);
@@ -659,13 +659,13 @@ i32 EdgeSweep::vertical_plane(f64& t)
         }
     } else if (k.shp == KS_TORUS) {
         copy(k.basvc1, m), copy(k.basvc2, e2);
-        SRCH1D(-1.0, 1.0, [&](f64 x) { return crclat(k, x); });
+        SRCH1D(-1.0, 1.0, [&](f64 x) { return CRCLAT(k, x); });
         copy(T, k.crcpnt);
     } else {
         f64 w = sq0(R * R - lat * lat);
         set(T, C[0] + m[0] * lat + e2[0] * w, C[1] + m[1] * lat + e2[1] * w, C[2] + m[2] * lat + e2[2] * w);
     }
-    t = edgprm(k);
+    t = EDGPRM(k);
     return 0;
 }
 
@@ -680,7 +680,7 @@ i32 EdgeSweep::horizontal_plane(f64& t)
         else if (k.shp == KS_TORUS) rad = rr + sq0(r * r - dz * dz);
     }
     set(T, C[0] + e1[0] * rad, C[1] + e1[1] * rad, A[2]);
-    t = edgprm(k);
+    t = EDGPRM(k);
     return 0;
 }
 
@@ -695,7 +695,7 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
     f64 cg[3] = {C[0] + R * gh[0], C[1] + R * gh[1], C[2]};
     if (k.swpoff <= dot3(m, cg) && side_point(Y) && Y[2] >= C[2]) {
         copy(T, Y);
-        t = edgprm(k);
+        t = EDGPRM(k);
         return 0;
     }
     f64 K[3] = {C[0] + (rr / mh + r) * m[0], C[1] + (rr / mh + r) * m[1], C[2] + r * m[2]};
@@ -729,7 +729,7 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
             unit(e2);
             if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
             copy(k.basvc1, n), copy(k.basvc2, e2);
-            SRCH1D(dot3(m, n), 1.0, [&](f64 x) { return crcedg(k, x); });
+            SRCH1D(dot3(m, n), 1.0, [&](f64 x) { return CRCEDG(k, x); });
             copy(T, k.crcpnt);
         }
     } else {
@@ -757,11 +757,11 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
             }
         }
     }
-    t = edgprm(k);
+    t = EDGPRM(k);
     return 0;
 }
 
-i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
+i32 TRIEDG(KrnBlk& k, const f64* A, const f64* B, f64& t)
 {
     copy(k.featpa, A);
     copy(k.featpb, B);
@@ -774,11 +774,11 @@ i32 triedg(KrnBlk& k, const f64* A, const f64* B, f64& t)
     if (norm(m) < SWEEP_NORMAL) return 1;
     unit(m);
     if (k.tapered && k.toltyp == KS_CONE) {
-        i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? edgcon(k, A) : 2;
+        i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? EDGCON(k, A) : 2;
         i32 c = cone_choice(k, fl);
         if (c == 1) return 1;
         if (c == 0) {
-            t = edgprm(k);
+            t = EDGPRM(k);
             return 0;
         }
     }
@@ -966,7 +966,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
             const f64* A = TRITOP.v[i].p;
             const f64* B = TRITOP.v[(i + 1) % 3].p;
             f64 t = 0;
-            i32 st = triedg(k, A, B, t);
+            i32 st = TRIEDG(k, A, B, t);
             if (st == 1) {
                 TRITOP.eact[i] = false;
             } else if (st != 0) {
@@ -987,7 +987,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
             cur_edge = -1;
         } else if (cur_vtx >= 0) {
             const i32 i = cur_vtx;
-            i32 st = trivtx(k, TRITOP.v[i].p);
+            i32 st = TRIVTX(k, TRITOP.v[i].p);
             if (st == 1) {
                 TRITOP.v[i].active = false;
             } else {

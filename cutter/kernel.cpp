@@ -26,7 +26,7 @@ constexpr f64 EDGE_HI = 1.000000001;
 KrnBlk CNTKRA = [] {
     KrnBlk k{};
     k.tapered = true;
-    k.lstang = -1.0;
+    k.LSTANG = -1.0;
     return k;
 }();
 KrnBlk CNTKRB = [] {
@@ -81,13 +81,13 @@ void classify(f64 c, f64 R, f64& r, i32& type)
 void select_part(KrnBlk& k, i32 upper)
 {
     if (!upper) {
-        k.R = k.lowR, k.r = k.lowr, k.rng = k.lowrng, k.shp = k.lowtyp;
-        copy(k.tip, k.lowtip), copy(k.cen, k.lowcen);
+        k.TOLRAD = k.LOWRAD, k.CRNRAD = k.LOWCRN, k.RNGRAD = k.LOWRNG, k.SHPTYP = k.LOWTYP;
+        copy(k.CUTTIP, k.LOWTIP), copy(k.CRNCEN, k.LOWCEN);
     } else {
-        k.R = k.uppR, k.r = k.uppr, k.rng = k.upprng, k.shp = k.upptyp;
-        copy(k.tip, k.upptip), copy(k.cen, k.uppcen);
+        k.TOLRAD = k.UPPRAD, k.CRNRAD = k.UPPCRN, k.RNGRAD = k.UPPRNG, k.SHPTYP = k.UPPTYP;
+        copy(k.CUTTIP, k.UPPTIP), copy(k.CRNCEN, k.UPPCEN);
     }
-    k.prtsel = upper;
+    k.PRTSEL = upper;
 }
 
 // Corner point with outward normal u. A vertical u is the normal of the
@@ -97,73 +97,73 @@ void corner_point(const KrnBlk& k, const f64* u, f64* out)
 {
     f64 h = hlen(u);
     f64 fx = h > 0.0 ? u[0] / h : 0.0, fy = h > 0.0 ? u[1] / h : 0.0;
-    out[0] = k.cen[0] + k.rng * fx + k.r * u[0];
-    out[1] = k.cen[1] + k.rng * fy + k.r * u[1];
-    out[2] = k.cen[2] + k.r * u[2];
+    out[0] = k.CRNCEN[0] + k.RNGRAD * fx + k.CRNRAD * u[0];
+    out[1] = k.CRNCEN[1] + k.RNGRAD * fy + k.CRNRAD * u[1];
+    out[2] = k.CRNCEN[2] + k.CRNRAD * u[2];
 }
 
 // Cutter normal at X (TOLCNT).
 void cutter_normal(KrnBlk& k, const f64* X)
 {
-    f64* n = k.cutnrm;
-    const bool cone = k.tapered && k.toltyp == KS_CONE;
-    if (k.tapered || k.shp == KS_FLAT) k.crsflg = 0;
+    f64* n = k.CUTNRM;
+    const bool cone = k.tapered && k.TOLTYP == KS_CONE;
+    if (k.tapered || k.SHPTYP == KS_FLAT) k.CRSFLG = 0;
     if (cone) {
-        if (X[2] < k.lowtnz + TOL_LEVEL) {
+        if (X[2] < k.LOWTNZ + TOL_LEVEL) {
             select_part(k, 0);
-        } else if (X[2] <= k.upptnz - TOL_LEVEL) {
-            f64 u[3] = {X[0] - k.lowcen[0], X[1] - k.lowcen[1], 0.0};
+        } else if (X[2] <= k.UPPTNZ - TOL_LEVEL) {
+            f64 u[3] = {X[0] - k.LOWCEN[0], X[1] - k.LOWCEN[1], 0.0};
             unit(u);
-            set(n, u[0], u[1], -k.tana);
+            set(n, u[0], u[1], -k.TANANG);
             unit(n);
-            if (std::fabs(X[2] - k.lowtnz) < TOL_CROSS) k.crsflg = 2, set(k.cntnr2, 0, 0, -1);
-            if (std::fabs(X[2] - k.upptnz) < TOL_CROSS) k.crsflg = 2, set(k.cntnr2, u[0], u[1], 0);
+            if (std::fabs(X[2] - k.LOWTNZ) < TOL_CROSS) k.CRSFLG = 2, set(k.CNTNR2, 0, 0, -1);
+            if (std::fabs(X[2] - k.UPPTNZ) < TOL_CROSS) k.CRSFLG = 2, set(k.CNTNR2, u[0], u[1], 0);
             return;
         } else {
             select_part(k, 1);
         }
     }
-    const f64* C = k.cen;
+    const f64* C = k.CRNCEN;
     f64 dx = X[0] - C[0], dy = X[1] - C[1];
     f64 rho = std::sqrt(dx * dx + dy * dy);
-    switch (k.shp) {
+    switch (k.SHPTYP) {
     case KS_BALL:
         set(n, dx, dy, X[2] - C[2]);
         if (X[2] >= C[2]) n[2] = 0.0;
         return;
     case KS_TORUS:
-        if (rho < k.R - k.r)
+        if (rho < k.TOLRAD - k.CRNRAD)
             set(n, 0, 0, -1);
         else if (X[2] >= C[2])
             set(n, dx, dy, 0);
         else
-            set(n, dx * (1 - (k.R - k.r) / rho), dy * (1 - (k.R - k.r) / rho), X[2] - C[2]);
+            set(n, dx * (1 - (k.TOLRAD - k.CRNRAD) / rho), dy * (1 - (k.TOLRAD - k.CRNRAD) / rho), X[2] - C[2]);
         return;
     default:
         if (!k.tapered) {
             set(n, dx, dy, 0);
-            if (rho < k.R - TOL_ZERO)
+            if (rho < k.TOLRAD - TOL_ZERO)
                 set(n, 0, 0, -1);
             else if (X[2] < C[2] + TOL_LEVEL)
-                k.crsflg = 2;
+                k.CRSFLG = 2;
             return;
         }
-        if (rho < k.R - TOL_ZERO && std::fabs(X[2] - C[2]) < TOL_ZERO) {
+        if (rho < k.TOLRAD - TOL_ZERO && std::fabs(X[2] - C[2]) < TOL_ZERO) {
             set(n, 0, 0, -1);
         } else if (X[2] >= C[2] + TOL_LEVEL) {
             set(n, dx, dy, 0);
         } else {
-            k.crsflg = 2;
-            f64 u[3] = {X[0] - k.tip[0], X[1] - k.tip[1], 0.0};
+            k.CRSFLG = 2;
+            f64 u[3] = {X[0] - k.CUTTIP[0], X[1] - k.CUTTIP[1], 0.0};
             unit(u);
             if (!cone) {
                 set(n, u[0], u[1], 0);
-                set(k.cntnr2, 0, 0, -1);
+                set(k.CNTNR2, 0, 0, -1);
             } else {
-                set(n, u[0], u[1], -k.tana);
+                set(n, u[0], u[1], -k.TANANG);
                 unit(n);
-                if (std::fabs(X[2] - k.lowtnz) < TOL_LEVEL) set(k.cntnr2, 0, 0, -1);
-                if (std::fabs(X[2] - k.upptnz) < TOL_LEVEL) set(k.cntnr2, u[0], u[1], 0);
+                if (std::fabs(X[2] - k.LOWTNZ) < TOL_LEVEL) set(k.CNTNR2, 0, 0, -1);
+                if (std::fabs(X[2] - k.UPPTNZ) < TOL_LEVEL) set(k.CNTNR2, u[0], u[1], 0);
             }
         }
         return;
@@ -173,30 +173,30 @@ void cutter_normal(KrnBlk& k, const f64* X)
 // ------------------------------------------------ functions of the searches
 f64 VTXTOR(KrnBlk& k, const f64* V, f64 s)
 {
-    for (i32 j = 0; j < 3; ++j) k.featpb[j] = V[j] + s * k.movdir[j];
-    f64 dx = k.featpb[0] - k.cen[0], dy = k.featpb[1] - k.cen[1];
-    f64 rho2 = dx * dx + dy * dy, rr = k.R - k.r;
-    if (rho2 <= rr * rr) return (k.featpb[2] - k.cen[2]) + k.r;
+    for (i32 j = 0; j < 3; ++j) k.FEATPB[j] = V[j] + s * k.MOVDIR[j];
+    f64 dx = k.FEATPB[0] - k.CRNCEN[0], dy = k.FEATPB[1] - k.CRNCEN[1];
+    f64 rho2 = dx * dx + dy * dy, rr = k.TOLRAD - k.CRNRAD;
+    if (rho2 <= rr * rr) return (k.FEATPB[2] - k.CRNCEN[2]) + k.CRNRAD;
     f64 x = std::sqrt(rho2) - rr;
-    return (k.featpb[2] - k.cen[2]) + sq0(k.r * k.r - x * x);
+    return (k.FEATPB[2] - k.CRNCEN[2]) + sq0(k.CRNRAD * k.CRNRAD - x * x);
 }
 
 void circle_point(KrnBlk& k, f64 t)
 {
     f64 w = sq0(1.0 - t * t);
     f64 u[3];
-    for (i32 j = 0; j < 3; ++j) u[j] = k.basvc1[j] * t + k.basvc2[j] * w;
-    corner_point(k, u, k.crcpnt);
+    for (i32 j = 0; j < 3; ++j) u[j] = k.BASVC1[j] * t + k.BASVC2[j] * w;
+    corner_point(k, u, k.CRCPNT);
 }
 f64 CRCLAT(KrnBlk& k, f64 t)
 {
     circle_point(k, t);
-    return k.swpoff - dot3(k.basvc1, k.crcpnt);
+    return k.SWPOFF - dot3(k.BASVC1, k.CRCPNT);
 }
 f64 CRCEDG(KrnBlk& k, f64 t)
 {
     circle_point(k, t);
-    return k.swpoff - dot3(k.swpnrm, k.crcpnt);
+    return k.SWPOFF - dot3(k.SWPNRM, k.CRCPNT);
 }
 
 // Searches the vertex line between the cylinder crossing sa and sb, ordered
@@ -214,10 +214,10 @@ void vtx_search(KrnBlk& k, const f64* V, f64 sa, f64 sb)
 // Edge parameter of TOLCNT: TOLCNT - B - t E parallel to the move.
 f64 EDGPRM(const KrnBlk& k)
 {
-    const f64* T = k.tolcnt;
-    const f64* B = k.featpb;
-    const f64* E = k.edgvec;
-    const f64* d = k.movdir;
+    const f64* T = k.TOLCNT;
+    const f64* B = k.FEATPB;
+    const f64* E = k.EDGVEC;
+    const f64* d = k.MOVDIR;
     f64 det = d[1] * E[0] - d[0] * E[1];
     if (std::fabs(det) > TOL_ZERO) return ((T[0] - B[0]) * d[1] - (T[1] - B[1]) * d[0]) / det;
     det = d[2] * E[0] - E[2] * d[0];
@@ -234,10 +234,10 @@ f64 EDGPRM(const KrnBlk& k)
 // 0 contact on the flank (TOLCNT set), 1 none, 2 no flank contact possible.
 i32 VTXCON(KrnBlk& k, const f64* V)
 {
-    const f64* d = k.movdir;
-    const f64 ta = k.tana;
-    auto rho = [&](f64 z) { return (z - k.upptnz) * ta + k.upptnr; };
-    f64 vx = V[0] - k.uppcen[0], vy = V[1] - k.uppcen[1];
+    const f64* d = k.MOVDIR;
+    const f64 ta = k.TANANG;
+    auto rho = [&](f64 z) { return (z - k.UPPTNZ) * ta + k.UPPTNR; };
+    f64 vx = V[0] - k.UPPCEN[0], vy = V[1] - k.UPPCEN[1];
     f64 al = d[0] * d[0] + d[1] * d[1] - d[2] * d[2] * ta * ta;
     f64 be = d[0] * vx + d[1] * vy - rho(V[2]) * d[2] * ta;
     f64 ga = vx * vx + vy * vy - rho(V[2]) * rho(V[2]);
@@ -270,36 +270,36 @@ i32 VTXCON(KrnBlk& k, const f64* V)
     // Also for a vertex already on the cone: a point below the apex lies on
     // the cone's mirror image, not on the flank.
     f64 X[3] = {V[0] + s * d[0], V[1] + s * d[1], V[2] + s * d[2]};
-    if (!(X[2] > k.apexzz)) return 1;
-    copy(k.tolcnt, X);
+    if (!(X[2] > k.APEXZZ)) return 1;
+    copy(k.TOLCNT, X);
     return 0;
 }
 
 i32 EDGCON(KrnBlk& k, const f64* A)
 {
-    const f64* E = k.edgvec;
-    const f64* d = k.movdir;
+    const f64* E = k.EDGVEC;
+    const f64* d = k.MOVDIR;
     f64 exy = hlen(E);
-    if (k.cosa * exy <= std::fabs(E[2]) * k.sina) return 2;
-    f64 kk = k.tana * E[2] / exy;
+    if (k.COSANG * exy <= std::fabs(E[2]) * k.SINANG) return 2;
+    f64 kk = k.TANANG * E[2] / exy;
     f64 s = sq0(1.0 - kk * kk);
     f64 m[3];
     cross(E, d, m);
-    f64 cot = k.cosa / k.sina;
+    f64 cot = k.COSANG / k.SINANG;
     f64 g[2][3] = {{(E[0] * kk + E[1] * s) / exy, (E[1] * kk - E[0] * s) / exy, 0.0},
                    {(E[0] * kk - E[1] * s) / exy, (E[1] * kk + E[0] * s) / exy, 0.0}};
     bool faces[2];
     for (i32 i = 0; i < 2; ++i) faces[i] = -g[i][0] * cot * d[0] - g[i][1] * cot * d[1] + d[2] < 0.0;
     if (!faces[0] && !faces[1]) return 2;
     for (i32 i = 0; i < 2; ++i) {
-        f64 P0[3] = {k.lowcen[0] + k.lowtnr * g[i][0], k.lowcen[1] + k.lowtnr * g[i][1], k.lowtnz};
+        f64 P0[3] = {k.LOWCEN[0] + k.LOWTNR * g[i][0], k.LOWCEN[1] + k.LOWTNR * g[i][1], k.LOWTNZ};
         f64 dir[3] = {g[i][0], g[i][1], cot};
         f64 den = dot3(m, dir);
         if (std::fabs(den) < TOL_ZERO || !faces[i]) continue;
         f64 tau = (dot3(m, A) - dot3(m, P0)) / den;
         f64 X[3] = {P0[0] + tau * dir[0], P0[1] + tau * dir[1], P0[2] + tau * dir[2]};
-        if (X[2] <= k.apexzz - TOL_LEVEL) continue;
-        copy(k.tolcnt, X);
+        if (X[2] <= k.APEXZZ - TOL_LEVEL) continue;
+        copy(k.TOLCNT, X);
         return 0;
     }
     return 1;
@@ -309,7 +309,7 @@ i32 EDGCON(KrnBlk& k, const f64* A)
 // go on with the selected part.
 i32 cone_choice(KrnBlk& k, i32 flank)
 {
-    if (!(k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa)) {
+    if (!(k.MOVDIR[2] <= 0.0 || k.MOVDIR[2] < k.COSANG)) {
         select_part(k, 1);
         return 2;
     }
@@ -318,11 +318,11 @@ i32 cone_choice(KrnBlk& k, i32 flank)
         select_part(k, 1);
         return 2;
     }
-    if (k.tolcnt[2] < k.lowtnz) {
+    if (k.TOLCNT[2] < k.LOWTNZ) {
         select_part(k, 0);
         return 2;
     }
-    if (k.tolcnt[2] <= k.upptnz) return 0;
+    if (k.TOLCNT[2] <= k.UPPTNZ) return 0;
     select_part(k, 1);
     return 2;
 }
@@ -330,31 +330,31 @@ i32 cone_choice(KrnBlk& k, i32 flank)
 // ------------------------------------------------------------ vertex
 i32 TRIVTX(KrnBlk& k, const f64* V)
 {
-    copy(k.featpa, V);
-    const bool cone = k.tapered && k.toltyp == KS_CONE;
+    copy(k.FEATPA, V);
+    const bool cone = k.tapered && k.TOLTYP == KS_CONE;
     if (cone) {
-        i32 fl = (k.movdir[2] <= 0.0 || k.movdir[2] < k.cosa) ? VTXCON(k, V) : 2;
+        i32 fl = (k.MOVDIR[2] <= 0.0 || k.MOVDIR[2] < k.COSANG) ? VTXCON(k, V) : 2;
         i32 c = cone_choice(k, fl == 0 ? 0 : 1);
         if (fl != 0 && c != 2) return 1;
         if (c == 0) {
-            cutter_normal(k, k.tolcnt);
+            cutter_normal(k, k.TOLCNT);
             return 0;
         }
     }
-    const f64* C = k.cen;
-    const f64* d = k.movdir;
-    const f64 R = k.R, r = k.r, rr = R - r;
-    f64* T = k.tolcnt;
-    if (k.dircls == 3) {
+    const f64* C = k.CRNCEN;
+    const f64* d = k.MOVDIR;
+    const f64 R = k.TOLRAD, r = k.CRNRAD, rr = R - r;
+    f64* T = k.TOLCNT;
+    if (k.DIRCLS == 3) {
         f64 dx = V[0] - C[0], dy = V[1] - C[1], rho2 = dx * dx + dy * dy;
         if (rho2 >= R * R) return 1;
         f64 rho = std::sqrt(rho2);
         if (rho <= rr)
-            set(T, V[0], V[1], k.tip[2]);
+            set(T, V[0], V[1], k.CUTTIP[2]);
         else
             set(T, V[0], V[1], C[2] - sq0(r * r - (rho - rr) * (rho - rr)));
-    } else if (k.dircls == 2) {
-        if (V[2] <= k.tip[2]) return 1;
+    } else if (k.DIRCLS == 2) {
+        if (V[2] <= k.CUTTIP[2]) return 1;
         f64 e[3] = {d[1], -d[0], 0.0};
         f64 w[3] = {V[0] - C[0], V[1] - C[1], V[2] - C[2]};
         f64 lam = dot3(e, w);
@@ -384,7 +384,7 @@ i32 TRIVTX(KrnBlk& k, const f64* V)
             f64 Xn[3] = {V[0] + t * d[0], V[1] + t * d[1], V[2] + t * d[2]};
             f64 q[3] = {Xn[0] - C[0], Xn[1] - C[1], Xn[2] - C[2]};
             f64 q2 = dot3(q, q);
-            if (k.dirsns == 1 ? q2 >= R * R : q2 > R * R) return false;
+            if (k.DIRSNS == 1 ? q2 >= R * R : q2 > R * R) return false;
             f64 s = std::sqrt(R * R - q2);
             set(T, Xn[0] + d[0] * s, Xn[1] + d[1] * s, Xn[2] + d[2] * s);
             return true;
@@ -393,33 +393,33 @@ i32 TRIVTX(KrnBlk& k, const f64* V)
             f64 e2[3];
             cross(e1, d, e2);
             unit(e2);
-            copy(k.basvc1, e1), copy(k.basvc2, e2);
-            k.swpoff = dot3(e1, V);
+            copy(k.BASVC1, e1), copy(k.BASVC2, e2);
+            k.SWPOFF = dot3(e1, V);
             SRCH1D(-1.0, 1.0, [&](f64 t) { return CRCLAT(k, t); });
-            if (dot3(e2, k.crcpnt) <= dot3(e2, V)) return false;
-            f64 cv[3] = {k.crcpnt[0] - V[0], k.crcpnt[1] - V[1], k.crcpnt[2] - V[2]};
+            if (dot3(e2, k.CRCPNT) <= dot3(e2, V)) return false;
+            f64 cv[3] = {k.CRCPNT[0] - V[0], k.CRCPNT[1] - V[1], k.CRCPNT[2] - V[2]};
             f64 sb = dot3(hh, cv) / dot3(hh, d);
             vtx_search(k, V, sa, sb);
-            copy(T, k.featpb);
+            copy(T, k.FEATPB);
             return true;
         };
         if (X[2] >= C[2] - TOL_ROOT) {
             copy(T, X);
-        } else if (k.dirsns == 1) {
-            if (k.tapered && k.shp == KS_FLAT) return 1;
-            if (k.tapered && k.shp == KS_BALL) {
+        } else if (k.DIRSNS == 1) {
+            if (k.tapered && k.SHPTYP == KS_FLAT) return 1;
+            if (k.tapered && k.SHPTYP == KS_BALL) {
                 if (!nearest_ball()) return 1;
             } else if (!circle_then_search()) {
                 return 1;
             }
-        } else if (k.shp != KS_BALL) {
-            f64 tb = (k.tip[2] - V[2]) / d[2];
+        } else if (k.SHPTYP != KS_BALL) {
+            f64 tb = (k.CUTTIP[2] - V[2]) / d[2];
             f64 Xb[3] = {V[0] + tb * d[0], V[1] + tb * d[1], V[2] + tb * d[2]};
-            f64 bx = Xb[0] - k.tip[0], by = Xb[1] - k.tip[1];
+            f64 bx = Xb[0] - k.CUTTIP[0], by = Xb[1] - k.CUTTIP[1];
             if (std::sqrt(bx * bx + by * by) <= rr + TOL_ROOT) {
                 copy(T, Xb);
             } else {
-                if (k.shp == KS_FLAT) return 1;
+                if (k.SHPTYP == KS_FLAT) return 1;
                 if (hh[0] * bx + hh[1] * by <= -R) return 1;
                 f64 tc = (C[2] - V[2]) / d[2];
                 f64 Xc[3] = {V[0] + tc * d[0], V[1] + tc * d[1], C[2]};
@@ -427,7 +427,7 @@ i32 TRIVTX(KrnBlk& k, const f64* V)
                 bool inside = k.tapered ? cd < R - TOL_ROOT : cd <= R + TOL_ROOT;
                 if (inside) {
                     vtx_search(k, V, sa, tc);
-                    copy(T, k.featpb);
+                    copy(T, k.FEATPB);
                 } else if (!circle_then_search()) {
                     return 1;
                 }
@@ -471,7 +471,7 @@ struct EdgeSweep {
         if (std::fabs(m[2]) < SIDE_NZ) return false;
         Y[0] = C[0] + R * n[0];
         Y[1] = C[1] + R * n[1];
-        Y[2] = (k.swpoff - m[0] * Y[0] - m[1] * Y[1]) / m[2];
+        Y[2] = (k.SWPOFF - m[0] * Y[0] - m[1] * Y[1]) / m[2];
         return true;
     }
     // The contact on the ball's section at distance delta from its centre along m.
@@ -512,7 +512,7 @@ i32 EdgeSweep::along_direction(f64& t)
         f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
         f64 del = dot3(e1, w);
         if (R * R - del * del < 0.0) return 1;
-        if (k.tapered && k.shp == KS_FLAT) {
+        if (k.tapered && k.SHPTYP == KS_FLAT) {
             // f runs the way the edge rises; a level edge rises neither way
             // and keeps its own sense, A - B. That sense decides no travel:
             // with either sense (or the test below turned round) the travels
@@ -528,7 +528,7 @@ i32 EdgeSweep::along_direction(f64& t)
             t = closest();
             return 0;
         }
-        if (k.tapered && k.shp == KS_BALL) {
+        if (k.tapered && k.SHPTYP == KS_BALL) {
             f64 dl = dot3(m, w);
             f64 e1p[3];
             cross(m, E, e1p);
@@ -545,21 +545,21 @@ i32 EdgeSweep::along_direction(f64& t)
         cross(e1, E, e2);
         unit(e2);
         if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-        copy(k.basvc1, e1), copy(k.basvc2, e2);
-        k.swpoff = dot3(e1, A);
+        copy(k.BASVC1, e1), copy(k.BASVC2, e2);
+        k.SWPOFF = dot3(e1, A);
         SRCH1D(-1.0, 1.0, [&](f64 x) { return CRCLAT(k, x); });
-        copy(T, k.crcpnt);
+        copy(T, k.CRCPNT);
         t = closest();
         return 0;
     }
-    k.swpoff = dot3(m, A);
+    k.SWPOFF = dot3(m, A);
     f64 Y[3];
     if (side_point(Y) && Y[2] >= C[2]) {
         copy(T, Y);
         t = EDGPRM(k);
         return 0;
     }
-    if (k.tapered && k.shp == KS_BALL) {
+    if (k.tapered && k.SHPTYP == KS_BALL) {
         f64 w[3] = {A[0] - C[0], A[1] - C[1], A[2] - C[2]};
         f64 dl = dot3(m, w);
         if (std::fabs(dl) > R) return 1;
@@ -575,14 +575,14 @@ i32 EdgeSweep::along_direction(f64& t)
     f64 mh = hlen(m);
     f64 K[3] = {C[0] + (mh > 0 ? rr / mh : 0.0) * m[0] + r * m[0], C[1] + (mh > 0 ? rr / mh : 0.0) * m[1] + r * m[1],
                 C[2] + r * m[2]};
-    if (dot3(m, K) - TOL_ROOT <= k.swpoff) return 1;
+    if (dot3(m, K) - TOL_ROOT <= k.SWPOFF) return 1;
     f64 e2[3];
     cross(n, E, e2);
     unit(e2);
     if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-    copy(k.basvc1, n), copy(k.basvc2, e2);
+    copy(k.BASVC1, n), copy(k.BASVC2, e2);
     SRCH1D(dot3(n, m), 1.0, [&](f64 x) { return CRCEDG(k, x); });
-    copy(T, k.crcpnt);
+    copy(T, k.CRCPNT);
     t = closest();
     return 0;
 }
@@ -590,9 +590,9 @@ i32 EdgeSweep::along_direction(f64& t)
 // A vertical sweep plane.
 i32 EdgeSweep::vertical_plane(f64& t)
 {
-    k.swpoff = dot3(m, A);
-    k.latoff = k.swpoff - dot3(m, C);
-    const f64 lat = k.latoff;
+    k.SWPOFF = dot3(m, A);
+    k.LATOFF = k.SWPOFF - dot3(m, C);
+    const f64 lat = k.LATOFF;
     if (R <= std::fabs(lat)) return 1;
     if (std::fabs(E[2]) < TOL_ZERO) {
         if (std::fabs(lat) > rr) {
@@ -609,7 +609,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
         f64 qa = dot3(q, A), qb = dot3(q, B);
         f64 ends[2][3];
         for (i32 s = 0; s < 2; ++s)
-            for (i32 j = 0; j < 3; ++j) ends[s][j] = k.tip[j] + m[j] * lat + (s ? -1.0 : 1.0) * eh[j] * hw;
+            for (i32 j = 0; j < 3; ++j) ends[s][j] = k.CUTTIP[j] + m[j] * lat + (s ? -1.0 : 1.0) * eh[j] * hw;
         f64 tau[2];
         for (i32 s = 0; s < 2; ++s) tau[s] = qa != qb ? (dot3(q, ends[s]) - qb) / (qa - qb) : 0.0;
         f64 tlo = std::fmin(tau[0], tau[1]), thi = std::fmax(tau[0], tau[1]);
@@ -621,8 +621,8 @@ i32 EdgeSweep::vertical_plane(f64& t)
             // the edge, and the cutter moved onto B from it would be shifted
             // sideways by -tlo E, off the line of the move.
             f64 P[3] = {B[0] + t * E[0], B[1] + t * E[1], B[2] + t * E[2]};
-            f64 s = d[2] != 0.0 ? (k.tip[2] - P[2]) / d[2] : 0.0;
-            set(T, P[0] + s * d[0], P[1] + s * d[1], k.tip[2]);
+            f64 s = d[2] != 0.0 ? (k.CUTTIP[2] - P[2]) / d[2] : 0.0;
+            set(T, P[0] + s * d[0], P[1] + s * d[1], k.CUTTIP[2]);
         } else if (thi < 0.0) {
             t = thi;
             copy(T, B);
@@ -637,7 +637,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
     if (dot3(e2, d) < 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
     unit(e2);
     if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-    if (k.shp == KS_FLAT) {
+    if (k.SHPTYP == KS_FLAT) {
         f64 dh = hlen(d);
         // A straight drop of the cylindrical cutter has no horizontal
         // direction to choose the rim point by; it takes the tapered
@@ -646,7 +646,7 @@ i32 EdgeSweep::vertical_plane(f64& t)
             if (std::fabs(E[0]) + std::fabs(E[1]) < TOL_ZERO) return 1;
             f64 e1[3] = {-E[1] / exy, E[0] / exy, 0.0};
             f64 f[3] = {e1[1], -e1[0], 0.0};
-            f64 del = (k.swpoff - dot3(m, C)) / dot3(m, e1);
+            f64 del = (k.SWPOFF - dot3(m, C)) / dot3(m, e1);
             f64 w = sq0(R * R - del * del);
             f64 de = dot3(d, E), ee = dot3(E, E), dd = dot3(d, d);
             f64 side = (dd * ee - de * de) * ((d[0] * f[0] + d[1] * f[1]) * ee - (E[0] * f[0] + E[1] * f[1]) * de);
@@ -657,10 +657,10 @@ i32 EdgeSweep::vertical_plane(f64& t)
             f64 w = sq0(R * R - lat * lat);
             set(T, C[0] + m[0] * lat + g[0] * w, C[1] + m[1] * lat + g[1] * w, C[2] + m[2] * lat);
         }
-    } else if (k.shp == KS_TORUS) {
-        copy(k.basvc1, m), copy(k.basvc2, e2);
+    } else if (k.SHPTYP == KS_TORUS) {
+        copy(k.BASVC1, m), copy(k.BASVC2, e2);
         SRCH1D(-1.0, 1.0, [&](f64 x) { return CRCLAT(k, x); });
-        copy(T, k.crcpnt);
+        copy(T, k.CRCPNT);
     } else {
         f64 w = sq0(R * R - lat * lat);
         set(T, C[0] + m[0] * lat + e2[0] * w, C[1] + m[1] * lat + e2[1] * w, C[2] + m[2] * lat + e2[2] * w);
@@ -672,12 +672,12 @@ i32 EdgeSweep::vertical_plane(f64& t)
 // A horizontal sweep plane: a horizontal edge, a horizontal move.
 i32 EdgeSweep::horizontal_plane(f64& t)
 {
-    if (A[2] < k.tip[2] - TOL_LEVEL) return 1;
+    if (A[2] < k.CUTTIP[2] - TOL_LEVEL) return 1;
     f64 e1[3] = {n[0], n[1], 0.0};
     f64 dz = C[2] - A[2], rad = R;
     if (A[2] < C[2]) {
-        if (k.shp == KS_BALL) rad = sq0(R * R - dz * dz);
-        else if (k.shp == KS_TORUS) rad = rr + sq0(r * r - dz * dz);
+        if (k.SHPTYP == KS_BALL) rad = sq0(R * R - dz * dz);
+        else if (k.SHPTYP == KS_TORUS) rad = rr + sq0(r * r - dz * dz);
     }
     set(T, C[0] + e1[0] * rad, C[1] + e1[1] * rad, A[2]);
     t = EDGPRM(k);
@@ -687,32 +687,32 @@ i32 EdgeSweep::horizontal_plane(f64& t)
 // An inclined sweep plane.
 i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
 {
-    k.swpoff = dot3(m, A);
+    k.SWPOFF = dot3(m, A);
     f64 gh[3] = {-m[0] / mh, -m[1] / mh, 0.0};
     f64 w[3] = {m[2] * m[0], m[2] * m[1], -(m[0] * m[0] + m[1] * m[1])};
     unit(w);
     f64 Y[3];
     f64 cg[3] = {C[0] + R * gh[0], C[1] + R * gh[1], C[2]};
-    if (k.swpoff <= dot3(m, cg) && side_point(Y) && Y[2] >= C[2]) {
+    if (k.SWPOFF <= dot3(m, cg) && side_point(Y) && Y[2] >= C[2]) {
         copy(T, Y);
         t = EDGPRM(k);
         return 0;
     }
     f64 K[3] = {C[0] + (rr / mh + r) * m[0], C[1] + (rr / mh + r) * m[1], C[2] + r * m[2]};
-    if (dot3(m, K) <= k.swpoff) return 1;
+    if (dot3(m, K) <= k.SWPOFF) return 1;
     if (std::fabs(E[2]) >= TOL_ZERO) {
         if (side_point(Y) && Y[2] > C[2]) {
             copy(T, Y);
-        } else if (k.shp == KS_BALL) {
-            f64 del = k.swpoff - dot3(m, C);
+        } else if (k.SHPTYP == KS_BALL) {
+            f64 del = k.SWPOFF - dot3(m, C);
             f64 e1[3];
             cross(m, E, e1);
             unit(e1);
             if (dot3(e1, d) < 0.0) e1[0] = -e1[0], e1[1] = -e1[1], e1[2] = -e1[2];
             ball_section(del, e1);
-        } else if (k.shp == KS_FLAT) {
+        } else if (k.SHPTYP == KS_FLAT) {
             f64 f[3] = {gh[1], -gh[0], 0.0};
-            f64 del = (k.swpoff - dot3(m, C)) / dot3(m, gh);
+            f64 del = (k.SWPOFF - dot3(m, C)) / dot3(m, gh);
             f64 wp = sq0(R * R - del * del);
             // The rim point that leads along the move's component across the
             // edge, in both variants (a mend: the cylindrical variant's own
@@ -728,17 +728,17 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
             cross(n, E, e2);
             unit(e2);
             if (e2[2] > 0.0) e2[0] = -e2[0], e2[1] = -e2[1], e2[2] = -e2[2];
-            copy(k.basvc1, n), copy(k.basvc2, e2);
+            copy(k.BASVC1, n), copy(k.BASVC2, e2);
             SRCH1D(dot3(m, n), 1.0, [&](f64 x) { return CRCEDG(k, x); });
-            copy(T, k.crcpnt);
+            copy(T, k.CRCPNT);
         }
     } else {
         auto section = [&](const f64* S, f64 rad, const f64* dir) {
-            f64 del = k.swpoff - dot3(m, S);
+            f64 del = k.SWPOFF - dot3(m, S);
             f64 q = sq0(rad * rad - del * del);
             set(T, S[0] + m[0] * del + dir[0] * q, S[1] + m[1] * del + dir[1] * q, S[2] + m[2] * del + dir[2] * q);
         };
-        if (k.shp == KS_BALL) {
+        if (k.SHPTYP == KS_BALL) {
             f64 wd[3] = {w[0], w[1], w[2]};
             if (dot3(wd, d) < 0.0) wd[0] = -wd[0], wd[1] = -wd[1], wd[2] = -wd[2];
             section(C, R, wd);
@@ -746,13 +746,13 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
             f64 Sp[3] = {C[0] + rr * gh[0], C[1] + rr * gh[1], C[2]};
             f64 Sm[3] = {C[0] - rr * gh[0], C[1] - rr * gh[1], C[2]};
             f64 Kp[3] = {Sp[0], Sp[1], C[2] - r}, Km[3] = {Sm[0], Sm[1], C[2] - r};
-            if (k.shp != KS_FLAT && k.swpoff <= dot3(m, Kp)) {
+            if (k.SHPTYP != KS_FLAT && k.SWPOFF <= dot3(m, Kp)) {
                 section(Sp, r, w);
-            } else if (k.swpoff <= dot3(m, Km)) {
-                f64 s = (k.swpoff - dot3(m, Km)) / dot3(m, gh);
+            } else if (k.SWPOFF <= dot3(m, Km)) {
+                f64 s = (k.SWPOFF - dot3(m, Km)) / dot3(m, gh);
                 set(T, Km[0] + s * gh[0], Km[1] + s * gh[1], Km[2]);
             } else {
-                if (k.shp == KS_FLAT) return 1;
+                if (k.SHPTYP == KS_FLAT) return 1;
                 section(Sm, r, w);
             }
         }
@@ -763,18 +763,18 @@ i32 EdgeSweep::inclined_plane(f64& t, f64 mh)
 
 i32 TRIEDG(KrnBlk& k, const f64* A, const f64* B, f64& t)
 {
-    copy(k.featpa, A);
-    copy(k.featpb, B);
-    f64* E = k.edgvec;
+    copy(k.FEATPA, A);
+    copy(k.FEATPB, B);
+    f64* E = k.EDGVEC;
     for (i32 j = 0; j < 3; ++j) E[j] = A[j] - B[j];
-    const f64* d = k.movdir;
-    f64* m = k.swpnrm;
+    const f64* d = k.MOVDIR;
+    f64* m = k.SWPNRM;
     cross(E, d, m);
     if (m[2] > 0.0) m[0] = -m[0], m[1] = -m[1], m[2] = -m[2];
     if (norm(m) < SWEEP_NORMAL) return 1;
     unit(m);
-    if (k.tapered && k.toltyp == KS_CONE) {
-        i32 fl = (d[2] <= 0.0 || d[2] < k.cosa) ? EDGCON(k, A) : 2;
+    if (k.tapered && k.TOLTYP == KS_CONE) {
+        i32 fl = (d[2] <= 0.0 || d[2] < k.COSANG) ? EDGCON(k, A) : 2;
         i32 c = cone_choice(k, fl);
         if (c == 1) return 1;
         if (c == 0) {
@@ -782,12 +782,12 @@ i32 TRIEDG(KrnBlk& k, const f64* A, const f64* B, f64& t)
             return 0;
         }
     }
-    EdgeSweep s{k, A, B, E, d, m, k.tolcnt, k.cen, k.R, k.r, k.R - k.r, hlen(E), {0, 0, 0}};
+    EdgeSweep s{k, A, B, E, d, m, k.TOLCNT, k.CRNCEN, k.TOLRAD, k.CRNRAD, k.TOLRAD - k.CRNRAD, hlen(E), {0, 0, 0}};
     if (s.exy > 0.0) {
         set(s.n, E[1] / s.exy, -E[0] / s.exy, 0.0);
         if (dot3(s.n, d) < 0.0) s.n[0] = -s.n[0], s.n[1] = -s.n[1];
     }
-    if (k.dirsns == 1) return s.along_direction(t);
+    if (k.DIRSNS == 1) return s.along_direction(t);
     if (std::fabs(m[2]) < TOL_ZERO) return s.vertical_plane(t);
     if (std::fabs(m[0]) + std::fabs(m[1]) < TOL_ZERO) return s.horizontal_plane(t);
     return s.inclined_plane(t, hlen(m));
@@ -801,16 +801,16 @@ bool accept_vertex(KrnBlk& k, i32 i)
     const f64* Pp = TRITOP.v[(i + 1) % 3].p;
     f64 em[3] = {Pm[0] - V[0], Pm[1] - V[1], Pm[2] - V[2]};
     f64 ep[3] = {Pp[0] - V[0], Pp[1] - V[1], Pp[2] - V[2]};
-    const f64* n = k.cutnrm;
+    const f64* n = k.CUTNRM;
     f64 dm = dot3(n, em), dp = dot3(n, ep);
     if (k.tapered) {
-        if (k.crsflg == 2) {
-            if (dm < 0.0) dm = dot3(k.cntnr2, em);
-            if (dp < 0.0) dp = dot3(k.cntnr2, ep);
+        if (k.CRSFLG == 2) {
+            if (dm < 0.0) dm = dot3(k.CNTNR2, em);
+            if (dp < 0.0) dp = dot3(k.CNTNR2, ep);
         }
         return dm >= -CROSS_SIDE && dp >= -CROSS_SIDE;
     }
-    if (k.crsflg == 2) {
+    if (k.CRSFLG == 2) {
         if (dm < 0.0 && em[2] < 0.0) dm = 1.0;
         if (dp < 0.0 && ep[2] < 0.0) dp = 1.0;
     }
@@ -831,15 +831,15 @@ bool accept_edge(KrnBlk& k, i32 i)
     const f64* A = TRITOP.v[i].p;
     const f64* B = TRITOP.v[(i + 1) % 3].p;
     const f64* W = TRITOP.v[(i + 2) % 3].p;
-    const f64* Q = k.tricnt;
-    const f64* n = k.cutnrm;
+    const f64* Q = k.TRICNT;
+    const f64* n = k.CUTNRM;
     f64 E[3] = {A[0] - B[0], A[1] - B[1], A[2] - B[2]};
     f64 wq[3] = {W[0] - Q[0], W[1] - Q[1], W[2] - Q[2]};
     if (k.tapered) {
         f64 aq[3] = {A[0] - Q[0], A[1] - Q[1], A[2] - Q[2]};
         f64 bq[3] = {B[0] - Q[0], B[1] - Q[1], B[2] - Q[2]};
-        if (k.crsflg != 2) return dot3(n, wq) >= -TOL_LEVEL && dot3(n, aq) >= -TOL_LEVEL && dot3(n, bq) >= -TOL_LEVEL;
-        const f64* n2 = k.cntnr2;
+        if (k.CRSFLG != 2) return dot3(n, wq) >= -TOL_LEVEL && dot3(n, aq) >= -TOL_LEVEL && dot3(n, bq) >= -TOL_LEVEL;
+        const f64* n2 = k.CNTNR2;
         for (const f64* v : {aq, bq, wq})
             if (dot3(n, v) < -TOL_LEVEL && dot3(n2, v) < -TOL_LEVEL) return false;
         // Two parallel normals leave no crease line: c stays zero (it cannot
@@ -862,7 +862,7 @@ bool accept_edge(KrnBlk& k, i32 i)
         }
         return dot3(g, wq) >= -TOL_LEVEL;
     }
-    if (k.crsflg != 2) return dot3(n, wq) >= -TOL_ZERO;
+    if (k.CRSFLG != 2) return dot3(n, wq) >= -TOL_ZERO;
     f64 nn[3] = {n[1], -n[0], 0.0}, c[3];
     cross(E, nn, c);
     f64 kk = dot3(c, wq);
@@ -874,11 +874,11 @@ bool accept_edge(KrnBlk& k, i32 i)
 // ------------------------------------------------------------ the call
 void output(KrnBlk& k, const f64* P, f64& travel, f64* contact, f64* position)
 {
-    for (i32 j = 0; j < 3; ++j) k.displc[j] = k.tricnt[j] - k.tolcnt[j];
-    travel = dot3(k.displc, k.movdir);
+    for (i32 j = 0; j < 3; ++j) k.DISPLC[j] = k.TRICNT[j] - k.TOLCNT[j];
+    travel = dot3(k.DISPLC, k.MOVDIR);
     for (i32 j = 0; j < 3; ++j) {
-        position[j] = P[j] + k.displc[j];
-        contact[j] = k.tricnt[j];
+        position[j] = P[j] + k.DISPLC[j];
+        contact[j] = k.TRICNT[j];
     }
 }
 
@@ -893,63 +893,63 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
         TRITOP.eact[i] = true;
     }
     for (i32 j = 0; j < 3; ++j) {
-        k.tried1[j] = tri[3 + j] - tri[j];
-        k.tried2[j] = tri[6 + j] - tri[j];
+        k.TRIED1[j] = tri[3 + j] - tri[j];
+        k.TRIED2[j] = tri[6 + j] - tri[j];
     }
     f64 N[3];
-    cross(k.tried1, k.tried2, N);
+    cross(k.TRIED1, k.TRIED2, N);
     if (norm(N) < TOL_ZERO) {
         status = 3;
         return;
     }
     unit(N);
-    const bool cone = k.tapered && k.toltyp == KS_CONE;
-    if (cone) select_part(k, std::fabs(N[2]) >= k.sina ? 0 : 1);
+    const bool cone = k.tapered && k.TOLTYP == KS_CONE;
+    if (cone) select_part(k, std::fabs(N[2]) >= k.SINANG ? 0 : 1);
     // Plane step.
-    if (dot3(N, V0) < dot3(N, k.cen)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
+    if (dot3(N, V0) < dot3(N, k.CRNCEN)) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
     f64 h = hlen(N);
-    const f64* C = k.cen;
+    const f64* C = k.CRNCEN;
     if (h >= TOL_ZERO) {
         if (std::fabs(N[2]) < TOL_LEVEL) {
-            set(k.plnpnt, C[0] + k.R * N[0], C[1] + k.R * N[1], C[2] + 10.0);
+            set(k.PLNPNT, C[0] + k.TOLRAD * N[0], C[1] + k.TOLRAD * N[1], C[2] + 10.0);
         } else {
             if (N[2] > 0.0) N[0] = -N[0], N[1] = -N[1], N[2] = -N[2];
-            f64 q = sq0(k.r * k.r - (k.r * N[2]) * (k.r * N[2]));
-            set(k.plnpnt, C[0] + (k.R - k.r + q) * N[0] / h, C[1] + (k.R - k.r + q) * N[1] / h, C[2] + k.r * N[2]);
+            f64 q = sq0(k.CRNRAD * k.CRNRAD - (k.CRNRAD * N[2]) * (k.CRNRAD * N[2]));
+            set(k.PLNPNT, C[0] + (k.TOLRAD - k.CRNRAD + q) * N[0] / h, C[1] + (k.TOLRAD - k.CRNRAD + q) * N[1] / h, C[2] + k.CRNRAD * N[2]);
         }
     } else {
-        set(k.plnpnt, C[0], C[1], C[2] - k.r);
+        set(k.PLNPNT, C[0], C[1], C[2] - k.CRNRAD);
     }
-    copy(k.trinrm, N);
+    copy(k.TRINRM, N);
     // Face contact.
-    copy(k.tolcnt, k.plnpnt);
-    cutter_normal(k, k.tolcnt);
+    copy(k.TOLCNT, k.PLNPNT);
+    cutter_normal(k, k.TOLCNT);
     // The face is met first only by a move toward its plane. Both variants
     // test the move against the plane's normal turned toward the cutter's
     // underside: at the rim of a flat end the cutter's own (horizontal)
     // normal would refuse faces that the rim does meet.
-    bool face = std::fabs(dot3(k.movdir, k.trinrm)) >= TOL_ZERO;
+    bool face = std::fabs(dot3(k.MOVDIR, k.TRINRM)) >= TOL_ZERO;
     f64 Nd[3] = {N[0], N[1], N[2]};
     if (Nd[2] > 0.0) Nd[0] = -Nd[0], Nd[1] = -Nd[1], Nd[2] = -Nd[2];
-    if (dot3(k.movdir, Nd) < 0.0) face = false;
+    if (dot3(k.MOVDIR, Nd) < 0.0) face = false;
     if (k.tapered && std::fabs(N[2]) < TOL_ZERO) face = false;
     if (face) {
-        // tolcnt + s d = V0 + u E1 + w E2 by Cramer's rule.
-        const f64* d = k.movdir;
-        f64 rhs[3] = {k.tolcnt[0] - V0[0], k.tolcnt[1] - V0[1], k.tolcnt[2] - V0[2]};
+        // TOLCNT + s d = V0 + u E1 + w E2 by Cramer's rule.
+        const f64* d = k.MOVDIR;
+        f64 rhs[3] = {k.TOLCNT[0] - V0[0], k.TOLCNT[1] - V0[1], k.TOLCNT[2] - V0[2]};
         f64 nd[3] = {-d[0], -d[1], -d[2]};
         auto det3 = [](const f64* a, const f64* b, const f64* c) {
             f64 x[3];
             cross(b, c, x);
             return dot3(a, x);
         };
-        f64 den = det3(k.tried1, k.tried2, nd);
+        f64 den = det3(k.TRIED1, k.TRIED2, nd);
         if (den != 0.0) {
-            f64 u = det3(rhs, k.tried2, nd) / den;
-            f64 w = det3(k.tried1, rhs, nd) / den;
+            f64 u = det3(rhs, k.TRIED2, nd) / den;
+            f64 w = det3(k.TRIED1, rhs, nd) / den;
             const f64 lo = -TOL_ROOT, hi = INSIDE_HI;
             if (u >= lo && u <= hi && w >= lo && w <= hi && u + w >= lo && u + w <= hi) {
-                for (i32 j = 0; j < 3; ++j) k.tricnt[j] = V0[j] + u * k.tried1[j] + w * k.tried2[j];
+                for (i32 j = 0; j < 3; ++j) k.TRICNT[j] = V0[j] + u * k.TRIED1[j] + w * k.TRIED2[j];
                 output(k, P, travel, contact, position);
                 status = 0;
                 return;
@@ -975,8 +975,8 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
             } else if (t < -TOL_ZERO || t > EDGE_HI) {
                 TRITOP.eact[i] = false;
             } else {
-                cutter_normal(k, k.tolcnt);
-                for (i32 j = 0; j < 3; ++j) k.tricnt[j] = B[j] + t * (A[j] - B[j]);
+                cutter_normal(k, k.TOLCNT);
+                for (i32 j = 0; j < 3; ++j) k.TRICNT[j] = B[j] + t * (A[j] - B[j]);
                 if (accept_edge(k, i)) {
                     output(k, P, travel, contact, position);
                     status = 0;
@@ -991,7 +991,7 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
             if (st == 1) {
                 TRITOP.v[i].active = false;
             } else {
-                copy(k.tricnt, TRITOP.v[i].p);
+                copy(k.TRICNT, TRITOP.v[i].p);
                 if (accept_vertex(k, i)) {
                     output(k, P, travel, contact, position);
                     status = 0;
@@ -1018,12 +1018,12 @@ void kernel(KrnBlk& k, const f64* tri, const f64* P, const f64* dir, f64& travel
 // Direction step; false when the call ends at once (status 1).
 bool direction(KrnBlk& k, const f64* dir)
 {
-    f64* d = k.movdir;
+    f64* d = k.MOVDIR;
     copy(d, dir);
-    k.dircls = 1;
-    k.dirsns = 0;
+    k.DIRCLS = 1;
+    k.DIRSNS = 0;
     if (std::fabs(d[2]) >= TOL_LEVEL) {
-        k.dirsns = d[2] <= 0.0 ? 2 : 1;
+        k.DIRSNS = d[2] <= 0.0 ? 2 : 1;
         // A climb is straight up, and meets nothing, for every horizontal part
         // that turns a move vertical below (1e-8), not only below 1e-10: with
         // the narrower bound a climb of 1e-10 to 1e-8 across was turned into
@@ -1032,7 +1032,7 @@ bool direction(KrnBlk& k, const f64* dir)
         if (d[2] > 0.0 && std::fabs(d[0]) + std::fabs(d[1]) < TOL_LEVEL) return false;
     } else {
         d[2] = 0.0;
-        k.dircls = 2;
+        k.DIRCLS = 2;
         // A zero direction, which no caller passes, is not divided by its
         // length: it stays zero and becomes the straight drop below, where
         // the division would leave every value of the call not a number.
@@ -1041,7 +1041,7 @@ bool direction(KrnBlk& k, const f64* dir)
     }
     if (std::fabs(d[0]) + std::fabs(d[1]) < TOL_LEVEL) {
         set(d, 0, 0, -1);
-        k.dircls = 3;
+        k.DIRCLS = 3;
     }
     return true;
 }
@@ -1100,13 +1100,13 @@ void TRICNB(const f64* tri, const f64* p, const f64& radius, const f64& corner, 
 {
     KrnBlk& k = CNTKRB;
     status = 1;
-    k.crsflg = 0;
+    k.CRSFLG = 0;
     if (!direction(k, dir)) return;
-    k.R = radius;
-    classify(corner, radius, k.r, k.shp);
-    k.rng = k.R - k.r;
-    copy(k.tip, p);
-    set(k.cen, p[0], p[1], p[2] + k.r);
+    k.TOLRAD = radius;
+    classify(corner, radius, k.CRNRAD, k.SHPTYP);
+    k.RNGRAD = k.TOLRAD - k.CRNRAD;
+    copy(k.CUTTIP, p);
+    set(k.CRNCEN, p[0], p[1], p[2] + k.CRNRAD);
     kernel(k, tri, p, dir, travel, contact, position, status);
 }
 
@@ -1160,45 +1160,45 @@ void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64
 {
     KrnBlk& k = CNTKRA;
     status = 1;
-    k.crsflg = 0;
-    k.offset = off;
+    k.CRSFLG = 0;
+    k.OFFSET = off;
     if (!direction(k, dir)) return;
     if (a < TOL_TAPER) {
-        k.R = d / 2 + off;
+        k.TOLRAD = d / 2 + off;
         f64 c = rc + off;
-        set(k.cen, p[0], p[1], p[2] + c);
-        classify(c, k.R, k.r, k.toltyp);
-        if (k.toltyp == KS_FLAT) set(k.cntnr2, 0, 0, -1);
-        k.rng = k.R - k.r;
-        copy(k.tip, p);
-        k.shp = k.toltyp;
+        set(k.CRNCEN, p[0], p[1], p[2] + c);
+        classify(c, k.TOLRAD, k.CRNRAD, k.TOLTYP);
+        if (k.TOLTYP == KS_FLAT) set(k.CNTNR2, 0, 0, -1);
+        k.RNGRAD = k.TOLRAD - k.CRNRAD;
+        copy(k.CUTTIP, p);
+        k.SHPTYP = k.TOLTYP;
     } else {
-        k.toltyp = KS_CONE;
-        if (std::fabs(a - k.lstang) > TOL_ZERO) {
-            k.lstang = a;
-            k.sina = std::sin(a);
-            k.sin2 = k.sina * k.sina;
-            k.cosa = std::sqrt(1.0 - k.sin2);
-            k.sinhlf = std::sin((1.5707963267948966 - a) / 2);
-            k.coshlf = std::sqrt(1.0 - k.sinhlf * k.sinhlf);
-            k.tana = k.sina / k.cosa;
+        k.TOLTYP = KS_CONE;
+        if (std::fabs(a - k.LSTANG) > TOL_ZERO) {
+            k.LSTANG = a;
+            k.SINANG = std::sin(a);
+            k.SINSQR = k.SINANG * k.SINANG;
+            k.COSANG = std::sqrt(1.0 - k.SINSQR);
+            k.SINHLF = std::sin((1.5707963267948966 - a) / 2);
+            k.COSHLF = std::sqrt(1.0 - k.SINHLF * k.SINHLF);
+            k.TANANG = k.SINANG / k.COSANG;
         }
         f64 kc = rc + off;
-        set(k.lowcen, p[0], p[1], p[2] + kc);
-        k.lowR = d / 2 - rc * k.sinhlf / k.coshlf + kc;
-        classify(kc, k.lowR, k.lowr, k.lowtyp);
-        k.lowrng = k.lowR - k.lowr;
-        copy(k.lowtip, p);
-        k.lowtnr = kc * k.cosa + k.lowrng;
-        k.lowtnz = k.lowcen[2] - kc * k.sina;
-        k.uppR = k.tana * h + d / 2 + off;
-        classify(off, k.uppR, k.uppr, k.upptyp);
-        k.upprng = k.uppR - k.uppr;
-        set(k.uppcen, p[0], p[1], p[2] + h + off);
-        set(k.upptip, p[0], p[1], p[2] + h);
-        k.upptnr = k.cosa * off + (k.uppR - off);
-        k.upptnz = k.uppcen[2] - k.sina * off;
-        k.apexzz = k.lowtnz - k.lowtnr * k.cosa / k.sina;
+        set(k.LOWCEN, p[0], p[1], p[2] + kc);
+        k.LOWRAD = d / 2 - rc * k.SINHLF / k.COSHLF + kc;
+        classify(kc, k.LOWRAD, k.LOWCRN, k.LOWTYP);
+        k.LOWRNG = k.LOWRAD - k.LOWCRN;
+        copy(k.LOWTIP, p);
+        k.LOWTNR = kc * k.COSANG + k.LOWRNG;
+        k.LOWTNZ = k.LOWCEN[2] - kc * k.SINANG;
+        k.UPPRAD = k.TANANG * h + d / 2 + off;
+        classify(off, k.UPPRAD, k.UPPCRN, k.UPPTYP);
+        k.UPPRNG = k.UPPRAD - k.UPPCRN;
+        set(k.UPPCEN, p[0], p[1], p[2] + h + off);
+        set(k.UPPTIP, p[0], p[1], p[2] + h);
+        k.UPPTNR = k.COSANG * off + (k.UPPRAD - off);
+        k.UPPTNZ = k.UPPCEN[2] - k.SINANG * off;
+        k.APEXZZ = k.LOWTNZ - k.LOWTNR * k.COSANG / k.SINANG;
     }
     kernel(k, tri, p, dir, travel, contact, position, status);
 }

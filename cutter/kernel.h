@@ -10,36 +10,45 @@
 
 #include "core/words.h"
 
-// Shape codes of the kernel's working part (KrnBlk::shp, lowtyp, upptyp,
-// toltyp): a torus end, a flat end, a ball end; toltyp KS_CONE marks the
+// Shape codes of the kernel's working part (KrnBlk::SHPTYP, LOWTYP, UPPTYP,
+// TOLTYP): a torus end, a flat end, a ball end; TOLTYP KS_CONE marks the
 // tapered cutter with its cone.
 constexpr i32 KS_TORUS = 0, KS_FLAT = 1, KS_BALL = 2, KS_CONE = 3;
 
 // State block of one variant of the kernel.
 struct KrnBlk {
     bool tapered;
-    // The working part: radius, corner, ring, shape code (KS_TORUS, KS_FLAT, KS_BALL),
-    // tip and corner-centre points.
-    f64 R, r, rng;
-    i32 shp;
-    f64 tip[3], cen[3];
-    // Tapered: lower part, upper rim, flank.
-    f64 lowR, lowr, lowrng;
-    i32 lowtyp;
-    f64 lowtip[3], lowcen[3];
-    f64 uppR, uppr, upprng;
-    i32 upptyp;
-    f64 upptip[3], uppcen[3];
-    f64 lowtnr, lowtnz, upptnr, upptnz, apexzz;
-    i32 toltyp, prtsel;
-    f64 lstang = -1.0, sina, sin2, cosa, tana, sinhlf, coshlf, offset;
-    // Per call.
-    f64 movdir[3];
-    i32 dircls, dirsns;
-    f64 trinrm[3], tried1[3], tried2[3], plnpnt[3], tolcnt[3], tricnt[3], displc[3], cutnrm[3], cntnr2[3];
-    i32 crsflg;
-    // Vertex and edge contacts.
-    f64 featpa[3], featpb[3], edgvec[3], swpnrm[3], swpoff, basvc1[3], basvc2[3], latoff, crcpnt[3];
+    // The working part: outer radius, corner radius, ring (the radius of
+    // the circle of corner centres), shape code (KS_TORUS, KS_FLAT,
+    // KS_BALL), tip and corner-centre points.
+    f64 TOLRAD, CRNRAD, RNGRAD;
+    i32 SHPTYP;
+    f64 CUTTIP[3], CRNCEN[3];
+    // Tapered: lower part, upper rim, flank (radii and heights of the two
+    // tangent circles, height of the apex).
+    f64 LOWRAD, LOWCRN, LOWRNG;
+    i32 LOWTYP;
+    f64 LOWTIP[3], LOWCEN[3];
+    f64 UPPRAD, UPPCRN, UPPRNG;
+    i32 UPPTYP;
+    f64 UPPTIP[3], UPPCEN[3];
+    f64 LOWTNR, LOWTNZ, UPPTNR, UPPTNZ, APEXZZ;
+    // The single part's shape or KS_CONE; the part selected (0 lower, 1 upper).
+    i32 TOLTYP, PRTSEL;
+    // The cone angle of the previous call and its trigonometry; the offset.
+    f64 LSTANG = -1.0, SINANG, SINSQR, COSANG, TANANG, SINHLF, COSHLF, OFFSET;
+    // Per call: the move, its class and sense; the triangle's normal and
+    // edges; the cutter point on the plane, the contact's cutter and
+    // triangle points and their difference; the cutter normal, the crease
+    // flag and the crease's second normal.
+    f64 MOVDIR[3];
+    i32 DIRCLS, DIRSNS;
+    f64 TRINRM[3], TRIED1[3], TRIED2[3], PLNPNT[3], TOLCNT[3], TRICNT[3], DISPLC[3], CUTNRM[3], CNTNR2[3];
+    i32 CRSFLG;
+    // Vertex and edge contacts: the feature's points and edge, the sweep
+    // plane, the corner-circle search's basis, the lateral offset and the
+    // last corner point.
+    f64 FEATPA[3], FEATPB[3], EDGVEC[3], SWPNRM[3], SWPOFF, BASVC1[3], BASVC2[3], LATOFF, CRCPNT[3];
 };
 
 extern KrnBlk CNTKRA;  // tapered variant

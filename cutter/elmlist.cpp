@@ -95,6 +95,11 @@ bool grow_list(i32* h, i32 added)
 // gathering sized by the list alone would write past them.
 i32 cpy_held = 0;
 i32 idx_held = 0;
+// The entries the list itself holds: a growth whose copies were refused
+// leaves the list open (or grown) while the capacity stays, and the next
+// growth takes up what it already holds instead of opening a second list
+// over the first, which would never be closed.
+i32 lst_held = 0;
 
 // Makes the list h (its entries of elsize bytes, `held` of them while it is
 // open) hold at least `want` entries: opened when closed, else grown by
@@ -128,7 +133,7 @@ void list_memory_error(i32& count, i32& status)
 // count 0) when they cannot be had.
 bool grow_lists(bool copies, i32& capacity, i32& count, i32& status)
 {
-    const bool ok = (capacity == 0 ? open_list(ELMLST, ELM_WORDS * 4, ELM_STEP) : grow_list(ELMLST, ELM_STEP)) &&
+    const bool ok = hold(ELMLST, lst_held, ELM_WORDS * 4, capacity + ELM_STEP) &&
                     (!copies || hold(ELMCPY, cpy_held, TRG_WORDS * 4, capacity + ELM_STEP));
     if (!ok) {
         list_memory_error(count, status);

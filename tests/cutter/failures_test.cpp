@@ -139,6 +139,28 @@ TEST_F(CutterFailures, DropFailsWhenTheTriangleListsAreRefused)
         EXPECT_EQ(st, 0);
         EXPECT_EQ(res[2], z);
     }
+    // In tool-axis mode the gathering keeps turned copies beside its list:
+    // whichever of its arrays is refused, the drop fails, the next one
+    // works, and nothing is left open once the model goes.
+    const f32 up[3] = {0, 0, 1};
+    for (int k = 1; k <= 3; ++k) {
+        FRETRI();
+        const i32 before = norak::open_arrays();
+        ASSERT_EQ(meshes::build(meshes::hemisphere_on_plate(10.0, 20.0, 2000)), 0);
+        LOCSET(-1, up, up, 1, 0.0f, 0.01f);
+        LOCAXM = 1;
+        for (int c = 0; c < 3; ++c) LOCTAX[c] = LOCAN1[c] = LOCAN2[c] = up[c];
+        f32 q[3] = {p[0], p[1], p[2]};
+        norak::fail_alloc_after(k);
+        PNTNET(0, q, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(st, -1) << k;
+        PNTNET(0, q, 0.01f, 0.0f, 0.0f, res, con, nrm, srf, st);
+        EXPECT_EQ(st, 0) << k;
+        LOCAXM = 0;
+        FRETRI();
+        EXPECT_EQ(norak::open_arrays(), before) << k;
+    }
 }
 
 // The span check gathers the triangles along its move: refused, it says so

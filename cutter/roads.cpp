@@ -231,7 +231,7 @@ void BRDCLS(const i32* triangle, const f32* point, const f32& tolerance, i32& cl
                 cls = 1;
                 return;
             }
-            if (st < 0) cls = -1;
+            cls = st < 0 ? -1 : 0;
         }
     }
     if (verts) {

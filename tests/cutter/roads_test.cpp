@@ -167,6 +167,15 @@ TEST_F(Roads, SmoothedNormalAndBorderClasses)
     EXPECT_EQ(cls, 2);
     BRDCLS(t.e, v3, 0.01f, cls);
     EXPECT_EQ(cls, 1);
+    // A degenerate first edge fails its distance; the next edge tested,
+    // off the point, answers for the class: 0, not the failure before it.
+    Tri pinch({0, 0, 0, 0, 0, 0, 10, 10, 0});
+    pinch.e[TRG_FLAGS] = 1 | (0x14 << 8);
+    LOCNDB = pinch.nodes.data();
+    const f32 off[3] = {3, -3, 0};
+    BRDCLS(pinch.e, off, 0.01f, cls);
+    EXPECT_EQ(cls, 0);
+    LOCNDB = t.nodes.data();
     i32 ps = 0;
     PTNSEG(v2, v2, inside, 0.01f, ps);
     EXPECT_EQ(ps, -1);

@@ -352,6 +352,16 @@ TEST_F(Frame, RedefineGeometryAnswers)
     status = 3;
     REDGEO(1, status);
     EXPECT_EQ(status, 2);
+    // Accepted without a redefinition: the note that the geometry is kept,
+    // unless the part surfaces were changed.
+    for (const i32 changed : {0, 1}) {
+        norak::reset();
+        PSCHGW = changed;
+        status = 0;
+        REDGEO(0, status);
+        EXPECT_EQ(norak::transcript_has("319/560"), changed == 0) << changed;
+    }
+    PSCHGW = 0;
     EDA2[4] = 1;
     status = 0;
     REDGEO(0, status);

@@ -344,6 +344,7 @@ TEST_F(CutterFailures, LinkStringFailsWhenItsWorkArrayIsRefused)
         EXPECT_EQ(since(from), said) << k;
         i32 s0 = 0;
         LN5FRE(s0);
+        ELMREL(s0);  // each refusal meets the lists as a fresh call does
     }
     LN5INI();
     LOCSET(none, up, up, code, aux, tol);

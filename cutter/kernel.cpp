@@ -176,9 +176,9 @@ f64 VTXTOR(KrnBlk& k, const f64* V, f64 s)
     for (i32 j = 0; j < 3; ++j) k.FEATPB[j] = V[j] + s * k.MOVDIR[j];
     f64 dx = k.FEATPB[0] - k.CRNCEN[0], dy = k.FEATPB[1] - k.CRNCEN[1];
     f64 rho2 = dx * dx + dy * dy, rr = k.TOLRAD - k.CRNRAD;
-    if (rho2 <= rr * rr) return (k.FEATPB[2] - k.CRNCEN[2]) + k.CRNRAD;
+    if (rho2 <= k.RNGSQR) return (k.FEATPB[2] - k.CRNCEN[2]) + k.CRNRAD;
     f64 x = std::sqrt(rho2) - rr;
-    return (k.FEATPB[2] - k.CRNCEN[2]) + sq0(k.CRNRAD * k.CRNRAD - x * x);
+    return (k.FEATPB[2] - k.CRNCEN[2]) + sq0(k.CRNSQR - x * x);
 }
 
 void circle_point(KrnBlk& k, f64 t)
@@ -204,6 +204,10 @@ f64 CRCEDG(KrnBlk& k, f64 t)
 // at sa.
 void vtx_search(KrnBlk& k, const f64* V, f64 sa, f64 sb)
 {
+    // The squares the search's function takes at every step, of the part
+    // in use now (a tapered tool's part is chosen just before).
+    k.CRNSQR = k.CRNRAD * k.CRNRAD;
+    k.RNGSQR = (k.TOLRAD - k.CRNRAD) * (k.TOLRAD - k.CRNRAD);
     if (std::fabs(sa - sb) <= TOL_ROOT) {
         VTXTOR(k, V, sa);
         return;

@@ -22,6 +22,9 @@ struct KrnBlk {
     // the circle of corner centres), shape code (KS_TORUS, KS_FLAT,
     // KS_BALL), tip and corner-centre points.
     f64 TOLRAD, CRNRAD, RNGRAD;
+    // r squared and (R - r) squared, filled by the vertex contact before
+    // its searches, which use them at every step.
+    f64 CRNSQR = 0, RNGSQR = 0;
     i32 SHPTYP;
     f64 CUTTIP[3], CRNCEN[3];
     // Tapered: lower part, upper rim, flank (radii and heights of the two

@@ -91,6 +91,7 @@ i32 after_execution(i32& status)
             EXTIME(5, 0, 0);
             // A counter outside the 201 rows of the table marks no row and
             // reads no saved key (0), rather than reach past the tables.
+            static_assert(DRV_KEYS == STK_PROC_ROWS, "the stock series reads the table by its rows");
             i32 table[DRV_KEYS] = {0};
             if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) table[DRVST.counter] = 1;
             change_global(81, 3, st);

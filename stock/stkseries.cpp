@@ -185,7 +185,9 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
         status = -2;
         return;
     }
-    auto flagged = [&](i32 lv, i32 k) { return lv == cur && flags && k >= 0 && flags[k] != 0; };
+    // A procedure past the table's rows has no flag: the table is the
+    // caller's, of STK_PROC_ROWS words, and a level may hold more rows.
+    auto flagged = [&](i32 lv, i32 k) { return lv == cur && flags && k >= 0 && k < STK_PROC_ROWS && flags[k] != 0; };
     // "Flagged" in the checks of the series reads as flagged as changed, as
     // in the search for the stock procedure and in the note of 339/50 (not
     // computed or changed): a procedure to be executed again is let through

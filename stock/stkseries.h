@@ -25,9 +25,12 @@ void stk_find_proc(const i32& code, const i32& proc, i32& found, i32& level, i32
 // before it; found 1 when there is one. Without a displayed stock the
 // zoomed stock is asked for, which is not available (status -1).
 void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& status);
+// The rows of a table of procedures to process, one per stock-simulation
+// counter, as the procedure driver keeps it.
+constexpr i32 STK_PROC_ROWS = 201;
 // The stock of the procedures up to `proc` (mode 0 to 4; flags: one word per
-// procedure, nonzero to optimize it). Status 0, -1, -2 (no stock), 1000
-// when the user stopped.
+// procedure, at most STK_PROC_ROWS, nonzero to optimize it). Status 0, -1,
+// -2 (no stock), 1000 when the user stopped.
 void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& status);
 // Checks procedure `proc`'s tool path for gouges against its stock's
 // reference surface and writes the gouge report. Status 0 when checked,

@@ -855,7 +855,10 @@ void Drop::end_rule()
     if (smooth) {
         // The edge contacts of several surfaces near the top: the highest
         // record's normal. Records left by an earlier classification go.
-        f32 rn[3];
+        // The resolution leaves rn unwritten when it fails (an empty list,
+        // as after a refused append): it starts at zero, so the test below
+        // never reads an unset value and keeps the normal as it was.
+        f32 rn[3] = {0, 0, 0};
         i32 cs = 0;
         // The list answers into its own cell: the drop's status (0, 1, 4, 10
         // and above) is what the caller reads, and the list's 1, 2 or -1 only

@@ -71,7 +71,18 @@ void PASSGN(const i32& i, i32& sign, i32& status)
     static f64 buf[SB_CAP];
     const i32 x = six(i);
     status = 0;
-    LDSRFB(SRFGEO.SRFIDS[x], buf, status);
+    // The surface and its side are taken as every other pass routine takes
+    // them: under machining type 14 from the host's list 1. The geometry
+    // record's ids and sides are not filled for that type (they hold 0, or
+    // whatever an earlier procedure left), so reading them would fail the
+    // first pass or take the sign from a surface that is not being cut,
+    // turning the lead and tilt the wrong way.
+    i32 id = 0, side = 1;
+    if (!idside(i, id, side)) {
+        status = -1;
+        return;
+    }
+    LDSRFB(id, buf, status);
     if (status < 0) return;
     const i32* l = SRFGEO.LIMREC[x];
     const bool ufirst = l[LR_CODE] == 1;
@@ -81,7 +92,7 @@ void PASSGN(const i32& i, i32& sign, i32& status)
     f32 ev[9], nrm[3];
     evsrfn(buf, us, vs, 2, ev, nrm, status);
     if (status < 0) return;
-    if (SRFGEO.SRFSID[x] < 0)
+    if (side < 0)
         for (f32& c : nrm) c = -c;
     f32 su[3] = {ev[3], ev[4], ev[5]}, sv[3] = {ev[6], ev[7], ev[8]}, len = 0;
     v3unit(su, len, status);

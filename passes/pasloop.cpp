@@ -43,7 +43,7 @@ bool loop_starts(i32 mode, i32& status)
         SRMHOOK(mode, status);
         return false;
     }
-    if (!CLNGON(status)) return false;
+    if (!CLNGON(status, mode == 1 ? "SURM1, ERRORS IN DATA BASE" : "SURMP1, ERRORS IN DATA BASE")) return false;
     setevl();
     return true;
 }
@@ -120,12 +120,27 @@ void CLNEND(const i32& status, const bool& run, const f32& cleanup)
     strrel(st);
 }
 
-bool CLNGON(i32& status)
+bool CLNGON(i32& status, const char* listmsg)
 {
     status = 0;
     if (pw(CLNFLG) != 1) return true;
     f64 box[6] = {0, 0, 0, 0, 0, 0};
-    SURFSBOX(SRFGEO.SRFIDS, nsurf(), box, status);
+    // The box is that of the surfaces the passes cut. Under machining type
+    // 14 that is the one surface of the host's list 1, as for every pass
+    // routine: the geometry record's ids are not filled for that type (0,
+    // or left from an earlier procedure), and a box taken from them would
+    // fail (no pass at all) or lay the grid over another surface. The
+    // clean-up switch can be on under that type: the word is read from a
+    // stored procedure or template like every other.
+    i32 id14 = 0;
+    if (MACTYP == MACTYP_ONESURF) {
+        i32 side = 1;
+        if (!idside(1, id14, side)) {
+            if (listmsg) eroutc(listmsg, 0);
+            status = -1;
+        }
+    }
+    if (status >= 0) SURFSBOX(MACTYP == MACTYP_ONESURF ? &id14 : SRFGEO.SRFIDS, nsurf(), box, status);
     if (status >= 0) {
         f32 fbox[6];
         for (i32 k = 0; k < 6; ++k) fbox[k] = static_cast<f32>(box[k]);

@@ -15,7 +15,9 @@ void SRFSTP(const i32& i, const f64* buf, i32& status);
 void BKUPNC(const i32& count, i32& status);
 // The clean-up grid over the part box when the procedure asks for the
 // clean-up; false, with the status negative, when it cannot be built.
-bool CLNGON(i32& status);
+// listmsg, when given, is said when the one surface of machining type 14
+// cannot be read from the host's list.
+bool CLNGON(i32& status, const char* listmsg = nullptr);
 // The clean-up of what the passes left (run set and the status not
 // negative) and the release of its arrays, when the procedure asks for it;
 // cleanup is the driver's clean-up value.

@@ -615,3 +615,51 @@ TEST(PassLoop, ACircleWithoutItsSecondEndLeavesNoEntry)
     EXPECT_EQ(PASSTR.PSNSRF, 0);
     EXPECT_TRUE(norak::transcript_has("SURCRC,BUFFER IS NOT LARGE ENOUGH"));
 }
+
+// Under machining type 14 the one surface and its side are those of the
+// host's list 1, for the pass sign and the clean-up box as for the passes:
+// the geometry record is not filled for that type, and may hold no surface
+// (0) or a surface and side left from an earlier procedure. Either must
+// neither fail the passes nor turn the side sign (the lead and tilt).
+TEST(PassLoop, TheOneSurfaceOfTypeFourteenComesFromTheHostList)
+{
+    host({tilted_plane(1)});
+    const i32 side = upside(1);
+    params(1, 0.01f);
+    CURTOL = BALL;
+    chain({1}, {side}, 4);
+    i32 st = 0, want = 0;
+    PASSGN(1, want, st);
+    ASSERT_EQ(st, 0);
+    for (i32 loop : {1, 2})
+        for (i32 clean : {2, 1})
+            for (i32 stale : {0, 1}) {
+                const std::string name = std::to_string(loop) + "/" + std::to_string(clean) + "/" + std::to_string(stale);
+                lp::clearlist();
+                params(1, 0.01f);
+                pw(STPMOD) = 2;
+                pw(NPSREQ) = 3;
+                pw(CLNFLG) = clean;
+                pws(CLNMIN, 0.001f);
+                CURTOL = BALL;
+                chain({1}, {side}, 4);
+                MACTYP = MACTYP_ONESURF;
+                const i32 ids[1] = {1}, nrms[1] = {side};
+                i32 count = 1;
+                nc_surf_count(2, 1, count, st);
+                nc_surf_put(1, ids, nrms, st);
+                SRFGEO.SRFIDS[0] = stale;
+                SRFGEO.SRFSID[0] = stale == 0 ? 0 : -side;
+                lp::fresh_run();
+                CUTSGN = 0;
+                i32 work = 0;
+                CLIMIT(st);
+                ASSERT_EQ(st, 0) << name;
+                if (loop == 1) SURM1(work, st);
+                else SURMP1(work, st);
+                EXPECT_EQ(st, 1) << name;
+                EXPECT_EQ(lp::written().strings.size(), 3u) << name;
+                EXPECT_EQ(CUTSGN, want) << name;
+            }
+    MACTYP = MACTYP_SURFACES;
+}

@@ -391,7 +391,11 @@ void SRFSTP(const i32& i, const f64* buf, i32& status)
         PASTAB.PCUR[x] += PASTAB.PDELTA[x];
         return;
     }
-    std::memcpy(srf_buf, buf, sizeof srf_buf);
+    // The step proposal works on the loop's own surface buffer. The pass
+    // loop hands that very buffer, and a copy of a buffer onto itself is
+    // undefined (memcpy's ranges must not overlap): it is copied only when
+    // another buffer is given.
+    if (buf != srf_buf) std::memcpy(srf_buf, buf, sizeof srf_buf);
     f32 next = PASTAB.PCUR[x], metric = 0;
     propose(i, next, metric, status);
     if (status > 0) status = 0;

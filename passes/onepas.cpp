@@ -160,7 +160,7 @@ void SURPAS(const i32& kind, const i32& i, const f64* buf, i32& nearflag, i32& r
         f32 from[3], to[3];
         setpt(from, revflag ? ae : as);
         setpt(to, revflag ? as : ae);
-        trmpas(i, MAXTRM, count, pts, p.PCODE[x], revflag, from + 1, from + 1, to + 1, status);
+        trmpas(x, MAXTRM, count, pts, p.PCODE[x], revflag, from + 1, from + 1, to + 1, status);
         if (status < 0) return;
         if (count < 2) {
             status = 0;

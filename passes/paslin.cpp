@@ -500,7 +500,7 @@ void SIDLIN(const f64* buf, const i32& side, const i32& k, const i32& n, const i
         uv(prev, a, three);
         uv(prev, b, three + 2);
         uv(cur, b, three + 4);
-        trmcnt(k, MAXTRM, count, pts, dircode, three, three + 2, three + 4, status);
+        trmcnt(k - 1, MAXTRM, count, pts, dircode, three, three + 2, three + 4, status);
         if (status < 0) return;
         const i32 w = dircode == 1 ? 2 : 1;
         for (i32 p = 0; p < count; ++p) {

@@ -305,7 +305,7 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
         PARPAIR(m.pcode, pass, a0, p0);
         PARPAIR(m.pcode, pass, a1, p1);
         i32 count = 0, st = 0;
-        trmpas(k, 400, count, pts, m.pcode, 0, p0, p0, p1, st);
+        trmpas(x, 400, count, pts, m.pcode, 0, p0, p0, p1, st);
         if (st < 0 || count < 2) return false;
         const i32 w = m.pcode == 1 ? 2 : 1;
         (last ? m.along[1] : m.along[0]) = last ? pts[3 * (count - 1) + w] : pts[w];

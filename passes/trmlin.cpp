@@ -194,9 +194,12 @@ void triple(f32* out, const f32* uv)
 
 }  // namespace
 
-void trmpas(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const i32& revflag,
+void trmpas(const i32& x, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const i32& revflag,
             const f32* online, const f32* first, const f32* last, i32& status)
 {
+    // The surface comes counted from 0, as the pass table's entries; the
+    // boundary and trim tolerance routines count it from 1.
+    const i32 i = x + 1;
     count = 0;
     status = 0;
     Boundary b;
@@ -221,9 +224,11 @@ void trmpas(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pc
     count = t.n;
 }
 
-void trmcnt(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const f32* ref, const f32* e1,
+void trmcnt(const i32& x, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const f32* ref, const f32* e1,
             const f32* e2, i32& status)
 {
+    // Counted from 0 here, from 1 by the boundary routines (as trmpas).
+    const i32 i = x + 1;
     count = 0;
     status = -1;
     Boundary b;

@@ -16,17 +16,18 @@ constexpr i32 NCRMAX = 2000;
 // 1, and in dirs (may be null) +1 for a rising segment, else -1.
 void NCRLIN(const f32* pol, const i32& nloops, const f32& y, const i32& sense, const i32& cap, i32& count, f32* pts,
             i32* loops, i32* segs, i32* kinds, i32* dirs);
-// The inside pieces of the pass line of surface i (from 1) through the (u, v)
+// The inside pieces of the pass line of surface x (counted from 0: the
+// surface number less 1, as the pass table's entries) through the (u, v)
 // point online, as pairs of (1.0, u, v) triples from the along point first
 // towards last (the other way with revflag); at most maxpts points. Status
 // 0 (count 0: the line misses the region) or negative.
-void trmpas(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const i32& revflag,
+void trmpas(const i32& x, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const i32& revflag,
             const f32* online, const f32* first, const f32* last, i32& status);
-// The side step of surface i from the end e1 of one pass to the end e2 of
-// the next, both (u, v) on one edge line, ref the other end of the first
-// pass: straight when both lie inside, else along the boundary; (1.0, u, v)
-// triples. Status 0, -1 when no crossing set is found.
-void trmcnt(const i32& i, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const f32* ref, const f32* e1,
+// The side step of surface x (counted from 0, as trmpas) from the end e1
+// of one pass to the end e2 of the next, both (u, v) on one edge line, ref
+// the other end of the first pass: straight when both lie inside, else
+// along the boundary; (1.0, u, v) triples. Status 0, -1 when no crossing set is found.
+void trmcnt(const i32& x, const i32& maxpts, i32& count, f32* pts, const i32& pcode, const f32* ref, const f32* e1,
             const f32* e2, i32& status);
 // The chain along one closed loop l (count word first) from point p1 on
 // segment a to point p2 on segment b, walking in sense (1 with the vertex

@@ -473,7 +473,7 @@ TEST(PassPieces, InsidePiecesInBothDirectionsAndLinesThatMissOrTouch)
     i32 n = 0, st = 0;
     auto pieces = [&](f32 u, f32 v0, f32 v1, i32 rev) {
         const f32 on[2] = {u, v0}, a[2] = {u, v0}, b[2] = {u, v1};
-        trmpas(1, 400, n, pts, 1, rev, on, a, b, st);
+        trmpas(0, 400, n, pts, 1, rev, on, a, b, st);
         std::vector<std::pair<f32, f32>> out;
         for (i32 k = 0; k + 1 < n; k += 2) {
             EXPECT_EQ(pts[3 * k], 1.0f);
@@ -520,7 +520,7 @@ TEST(PassPieces, SideStepsFollowTheBoundaryWhereTheEdgeLineLeavesTheRegion)
     // Passes along v at u = 0.4 and 0.45 ending at the edge v = 1, outside
     // the disc: the step runs along its arc from exit to exit.
     const f32 ref[2] = {0.4f, 0.0f}, e1[2] = {0.4f, 1.0f}, e2[2] = {0.45f, 1.0f};
-    trmcnt(1, 400, n, pts, 1, ref, e1, e2, st);
+    trmcnt(0, 400, n, pts, 1, ref, e1, e2, st);
     ASSERT_EQ(st, 0);
     ASSERT_GE(n, 3);
     const std::vector<Loop> disc = {trm::circle(0.5, 0.5, 0.3, 64)};
@@ -531,24 +531,24 @@ TEST(PassPieces, SideStepsFollowTheBoundaryWhereTheEdgeLineLeavesTheRegion)
     EXPECT_NEAR(pts[1], 0.4f, 1e-6);
     EXPECT_NEAR(pts[3 * (n - 1) + 1], 0.45f, 1e-6);
     // The other way across: from 0.45 to 0.4.
-    trmcnt(1, 400, n, pts, 1, ref, e2, e1, st);
+    trmcnt(0, 400, n, pts, 1, ref, e2, e1, st);
     ASSERT_EQ(st, 0);
     for (i32 k = 0; k < n; ++k) EXPECT_GT(pts[3 * k + 2], 0.5f);
     // Both ends inside: one straight step even though the boundary is elsewhere.
     const f32 i1[2] = {0.4f, 0.6f}, i2[2] = {0.5f, 0.6f};
-    trmcnt(1, 400, n, pts, 1, ref, i1, i2, st);
+    trmcnt(0, 400, n, pts, 1, ref, i1, i2, st);
     ASSERT_EQ(st, 0);
     ASSERT_EQ(n, 2);
     EXPECT_EQ(pts[1], 0.4f);
     EXPECT_EQ(pts[4], 0.5f);
     // A line that misses the disc gives no step.
     const f32 m1[2] = {0.1f, 1.0f};
-    trmcnt(1, 400, n, pts, 1, ref, m1, e2, st);
+    trmcnt(0, 400, n, pts, 1, ref, m1, e2, st);
     EXPECT_EQ(st, -1);
     // Passes along u (direction code 2) at v = 0.4 and 0.45 ending at the
     // edge u = 1: the step runs along the right arc, with the loop's order.
     const f32 rref[2] = {0.0f, 0.4f}, r1[2] = {1.0f, 0.4f}, r2[2] = {1.0f, 0.45f};
-    trmcnt(1, 400, n, pts, 2, rref, r1, r2, st);
+    trmcnt(0, 400, n, pts, 2, rref, r1, r2, st);
     ASSERT_EQ(st, 0);
     ASSERT_GE(n, 3);
     for (i32 k = 0; k < n; ++k) {
@@ -563,7 +563,7 @@ TEST(PassPieces, SideStepsFollowTheBoundaryWhereTheEdgeLineLeavesTheRegion)
     host({patch(8, {{{0.1, 0.1}, {0.4, 0.1}, {0.4, 0.9}, {0.1, 0.9}}, {{0.6, 0.1}, {0.9, 0.1}, {0.9, 0.9}, {0.6, 0.9}}})});
     single(8);
     const f32 a1[2] = {0.3f, 1.0f}, a2[2] = {0.7f, 1.0f};
-    trmcnt(1, 400, n, pts, 1, ref, a1, a2, st);
+    trmcnt(0, 400, n, pts, 1, ref, a1, a2, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(n, 0);
 }

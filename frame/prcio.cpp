@@ -45,7 +45,13 @@ constexpr Item ITEMS[] = {
     {87, 355, 1, DT_REAL},  {88, 356, 1, DT_REAL},  {218, 357, 24, DT_EXPR}, {258, 405, 24, DT_EXPR},
     {217, 259, 24, DT_EXPR},
 };
-// Items only read: older records.
+// Items only read: older records. The clean-up switch (word 13, code 122)
+// is read too (with the other state items, one word whatever the count) but
+// is written by no writer: the written items are the coded set that stored
+// procedures and templates are made of, and that set has no clean-up
+// switch. A procedure read with code 122 keeps the switch for as long as it
+// is open; written back and read again it has the new procedure's default
+// (off).
 constexpr Item OLD_ITEMS[] = {{25, 381, 24, DT_EXPR}, {86, 185, 24, DT_EXPR}};
 // Up/down items, written by the passes' writer.
 constexpr Item UD_ITEMS[] = {{274, 429, 1, DT_INT},  {275, 431, 24, DT_EXPR}, {276, 455, 1, DT_INT},
@@ -241,7 +247,8 @@ bool read_state(Reader& rd, i32 code, i32 count, i32& status)
         if (fits(code, count, 1, status)) tpget(m, count, DT_REAL, &LSTPAR, status);
         return true;
     case 122:
-        // One word whatever the count.
+        // Only read (see OLD_ITEMS): the switch of an older record. One word
+        // whatever the count.
         if (count < 1) return true;
         tpget(m, 1, DT_INT, pwa(CLNFLG), status);
         if (status >= 0 && count > 1) TPSKIP(m, count - 1, DT_INT, status);

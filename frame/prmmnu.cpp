@@ -422,6 +422,12 @@ void tool_changed(Prm& p)
     p.D = tool_diameter();
     const f32 D = p.D;
     tool_limits(D);
+    // A plain scallop height above half the new tool's diameter is lowered
+    // to it here, when the tool changes, and not again when the page is
+    // accepted: a typed value cannot pass the menu's range [0.0001, D/2]
+    // set just above, so the height is lowered where a new tool comes under
+    // a height chosen for an earlier one. A relation is the user's own rule
+    // and is kept.
     if (D / 2.0f < pwr(SCLHGT) && plain(54)) set_real(54, SCLHGT, D / 2.0f);
     scallop_companion();
     if (plain(298)) set_real(298, APXTL3, D == 0.0f ? 10.0f : D / 2.0f);

@@ -438,6 +438,11 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
     const i32 keep = MACTYP;
     if (mactyp_surfaces(MACTYP)) MACTYP = 0;  // no surface-milling type: the model alone
     const bool with_linntb = t3 || pw(GCHMOD) < 2;
+    // The step's arrays hold GG_CAP floats each, that is GG_CAP / 3 points
+    // (13,334). The limit handed on is counted so that both positionings
+    // stop at that many points: LINNTB reads its capacity as floats (three
+    // per point), LINE5X counts points and is given the third. A limit of
+    // GG_CAP points would let either write three times past the arrays.
     if (with_linntb)
         LINNTB(1, 0, A, B, tol, pofs, cofs, GG_CAP, 0, 5, pts, vecs, flags, nstr, GG_STR, lens, total, status);
     else

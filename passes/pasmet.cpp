@@ -41,12 +41,16 @@ struct Tool {
 };
 
 // The three-axis tool on a surface point; false when it cannot stand there.
+// Only status -1 (no normal, or the taper gouges) is a failed placing, as
+// for every other caller of the tool placing: an under-cut (-2) still
+// places the tool, with its warning, and the meeting is sought from that
+// position rather than the search being ended at the first under-cut.
 bool place(Tool& t, const f32* sp, const f32* n, f32* tip)
 {
     f32 nn[3] = {n[0], n[1], n[2]};
     i32 st = 0;
     TL3POS(t.d, t.r, t.a, sp, 0, nn, tip, st, t.warn);
-    return st != -1 && st != -2;
+    return st != -1;
 }
 
 f64 dist(const f32* a, const f32* b)

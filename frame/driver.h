@@ -78,6 +78,7 @@ struct DrvState {
     i32 nprc;            // procedures in the tool path at the creation
     i32 first_block, last_block;
     i32 initialised;     // callback 7 must release at the end
+    i32 held_at_exit;    // the common exit met a definition-only request
     i32 perm_saved;      // DRVSOL (1) kept the host's solid permissions in this call
     i32 showtool_old, showtool_changed;
     i32 geom_kept;       // result word of callback 8 for the execute dialog

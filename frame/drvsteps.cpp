@@ -476,6 +476,10 @@ void DRVEND(i32& status)
         CRTCNT(DRVST.first_block, DRVST.last_block, count);
     }
     const i32 level = DRVST.level;
+    // The save below clears the request's definition-only word; the release
+    // still has to know the request as it came, to leave the host's status
+    // line alone for a procedure the host holds.
+    DRVST.held_at_exit = defonly() ? 1 : 0;
     EDA2IO(2, DRVARG.key, DRVARG.size, DRVARG.block, DRVARG.cb7, st);
     DRVST.initialised = 0;
     if (DRVST.showtool_changed && PRM9[PRM9_SHOWTOOL] == 0) PRM9[PRM9_SHOWTOOL] = DRVST.showtool_old;
@@ -499,7 +503,9 @@ void DRVREL(i32& status)
         DRVST.initialised = 0;
     }
     nc_surf_release_lists();
-    if (!defonly()) {
+    const bool held = defonly() || DRVST.held_at_exit != 0;
+    DRVST.held_at_exit = 0;
+    if (!held) {
         char blank[9] = "        ";
         MUTTXT(1, blank, -1);
         MUTBLN(1, -1);

@@ -262,6 +262,8 @@ TEST(Driver, DefinitionOnlyRequestSavesAndExecutesNothing)
     EXPECT_EQ(record_words(record(m.records, "TV27"))[0], "101");
     EXPECT_EQ(record_words(record(m.records, "EDA2"))[4], "0");
     EXPECT_NE(m.r.transcript.find(CLEAN), std::string::npos);
+    // The host holds the procedure: its status line is left as it was.
+    EXPECT_EQ(m.r.transcript.find("field 2.13"), std::string::npos) << m.r.transcript;
 }
 
 TEST(Driver, EscapeAtTheQuestionReturnsToTheDefinition)

@@ -38,12 +38,20 @@ void flush_spline(i32& status)
     SPLFLS(status);
 }
 
-// A straight move of the string writer: feed down-switch first.
+// A straight move of the string writer to p: a multi-axis string of
+// dimension 2 moves with p's axis (block type 3), any other as a three-axis
+// line.
+void line_to(i32 dim, const f32* p, const f32* axis, i32& status)
+{
+    MOVLIN(dim == 2 && pw(AXSMOD) != 1 ? 3 : 2, p, dim == 2 ? axis : ZUP, status);
+}
+
+// The same move with the feed down-switch first.
 void straight(i32 dim, const f32* p, const f32* axis, i32& status)
 {
     i32 open = 0;
     PLGFED(MOVST.point, p, open);
-    MOVLIN(dim == 2 && pw(AXSMOD) != 1 ? 3 : 2, p, dim == 2 ? axis : ZUP, status);
+    line_to(dim, p, axis, status);
 }
 
 // The continuation of a string after its link: its markers closed and
@@ -212,8 +220,12 @@ void MILST2(i32 link, i32 dim, const i32& first, const i32& cont, const f32* pts
         } else if (first == 0) {
             if (unreduced > 10 && p1[2] < MOVST.point[2]) {
                 flush_spline(status);
+                // The approach feed (code 3) down onto p1 by the string's
+                // own straight move, with p1's axis on a multi-axis string
+                // like every other link move; without the down-feed switch,
+                // which would replace the approach feed.
                 STPV01(3);
-                if (status >= 0) MOVLIN(2, p1, ZUP, status);
+                if (status >= 0) line_to(dim, p1, a1, status);
                 STPV01(1);
             } else if (dim == 2 || n == 1 || SPLOUT() == 2) {
                 // A string that does not begin where the tool stands is

@@ -184,33 +184,50 @@ f32 rethgt(const f32* p)
 
 // Whether a straight motion from a to b gouges: the tool is positioned over
 // the triangle model along it, and the motion gouges where it runs more than
-// the tolerance below a position.
-bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad);
+// the tolerance below a position. A positioning that fails leaves status
+// negative (and answers no cut): the caller must not take that as a motion
+// found clear.
+bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad, i32& status);
 // Set while a motion of dimension code 4 is tested: the caller's target is
 // the motion's own end, reached by the motion whatever lies there, so the
 // last position along it takes the motion's own height and never counts.
 bool GUGEND = false;
-bool gouges(const f32* a, const f32* b, f32* where)
+bool gouges(const f32* a, const f32* b, f32* where, i32& status)
 {
     if (LNKPAR.gouge == 0) return false;
-    return cuts(a, b, where, mactyp_surfaces(MACTYP));
+    return cuts(a, b, where, mactyp_surfaces(MACTYP), status);
 }
 
 // Whether a straight motion from a to b cuts the part, whatever the gouge
 // flag says; empty_bad counts a positioning that found nothing as a cut.
-bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
+bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad, i32& status)
 {
     constexpr i32 CAP = 9000, MAXS = 50;
     static f32 pts[CAP], nrm[CAP];
     static i32 flg[CAP / 3], lens[MAXS];
+    status = 0;
     i32 st = 0;
     SRKON(st);
     const i32 keep = HEI8[HEI8_RETRACT];
     HEI8[HEI8_RETRACT] = 0;
     const f32 aux = 0.0f;
-    LOCSET(-1, ZUP, ZUP, 1, aux, LNKPAR.tol);
     i32 nstr = 0, total = 0;
-    LINNTB(1, 0, a, b, LNKPAR.tol, LNKPAR.pofs, LNKPAR.cofs, CAP, 0, 1, pts, nrm, flg, nstr, MAXS, lens, total, st);
+    if (st >= 0) {
+        LOCSET(-1, ZUP, ZUP, 1, aux, LNKPAR.tol);
+        LINNTB(1, 0, a, b, LNKPAR.tol, LNKPAR.pofs, LNKPAR.cofs, CAP, 0, 1, pts, nrm, flg, nstr, MAXS, lens, total,
+               st);
+    }
+    // A positioning that failed has tested nothing: its points (or the lack
+    // of them) say nothing of a gouge, so the test fails instead of
+    // answering. A positive status (the line's end over nothing) is no
+    // failure: the points found stand.
+    if (st < 0) {
+        HEI8[HEI8_RETRACT] = keep;
+        i32 off = 0;
+        SRKOFF(off);
+        status = st;
+        return false;
+    }
     bool bad = false;
     // The difference is compared as it stands: the positioning gives no
     // factor per point here (every point weighs 1).
@@ -239,10 +256,16 @@ bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad)
 // never cut the part: when the straight move would, it is made as with the
 // switch set, over the clearance plane, as the string writers do for their
 // far links.
+//
+// A test that cannot be made counts as a crossing: the way over the
+// clearance plane is safe whatever lies between.
 bool crosses(const f32* p)
 {
     f32 where[3];
-    return hold() != 0 && HEI8[HEI8_RETRACT] == 0 && !eqpt3(cur(), p) && cuts(cur(), p, where, false);
+    if (hold() == 0 || HEI8[HEI8_RETRACT] != 0 || eqpt3(cur(), p)) return false;
+    i32 st = 0;
+    const bool cut = cuts(cur(), p, where, false, st);
+    return cut || st < 0;
 }
 
 void vertapr(i32 dim, const f32* p, const f32* axis, i32& st)
@@ -529,8 +552,13 @@ void arc_approach(const f32* p, const f32* dirpt, const f32* axis, const f32* ax
         const f32 na = std::fmin(45.0f, ang + dstep);
         f32 q[3];
         onarc(na, q);
-        if (gouges(q, prev, where)) {
+        i32 gs = 0;
+        if (gouges(q, prev, where, gs)) {
             apr_gouging(where, dm, p, axis2, status);
+            return;
+        }
+        if (gs < 0) {
+            status = -1;  // untested: nothing is written
             return;
         }
         std::memcpy(prev, q, sizeof prev);
@@ -583,8 +611,13 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
             }
             s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
         }
-        if (!(k == LINK_AXIS && eqpt3(axis, ZUP)) && gouges(s, p, where)) {
+        i32 gs = 0;
+        if (!(k == LINK_AXIS && eqpt3(axis, ZUP)) && gouges(s, p, where, gs)) {
             gougewarn();
+            return;
+        }
+        if (gs < 0) {
+            status = -1;  // untested: nothing is written
             return;
         }
         PUTMRK(1, 5, 9, 0.0f, 0, status);
@@ -599,9 +632,13 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
             fallback();
             return;
         }
-        // The arc ends at p (270 degrees), coming from the side away from
-        // the direction point.
-        for (f32& c : h) c = -c;
+        // The arc lies in the vertical plane along the direction from the
+        // direction point to p and ends at p (270 degrees): kind 3 starts at
+        // 225 degrees, on the direction point's side, kind 4 at 315 degrees,
+        // behind p, and comes down moving towards the direction point. The
+        // retract measures its angles along the last move the same way, so
+        // each kind leaves a string as it enters one (kind 4 tangent to the
+        // string, kind 3 over the string's own side).
         const f32 a0 = k == LINK_VARC_A ? 225.0f : 315.0f, da = (270.0f - a0) / 4.0f;
         f32 pts[5][3];
         for (i32 i = 0; i < 5; ++i) arcpt(p, h, R, a0 + da * static_cast<f32>(i), pts[i]);
@@ -611,8 +648,13 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
             f32 from[3];
             std::memcpy(from, pts[i], sizeof from);
             if (i == 0 && MACTYP == MACTYP_SURFACES) arcpt(p, h, R, a0 - 0.5f * da, from);
-            if (gouges(from, pts[i + 1], where)) {
+            i32 gs = 0;
+            if (gouges(from, pts[i + 1], where, gs)) {
                 gougewarn();
+                return;
+            }
+            if (gs < 0) {
+                status = -1;  // untested: nothing is written
                 return;
             }
         }
@@ -649,6 +691,12 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     // Dimension code 4 ends the gouge test's positions at the target's own
     // height (see cuts).
     GUGEND = d == 4;
+    // The end-of-pass link goes before the shaped approaches only. The
+    // vertical approach climbs from where the tool stands to the retract
+    // height itself before it crosses (its fast move), so a retract in front
+    // of it would only climb a second time; and a long jump inside a pass
+    // asks for this approach (link kind 1 for the while) to cross to the
+    // next point without ending the pass.
     if (k == LINK_VERTICAL || count == 1) {
         vertapr(dm, p, axis2, status);
     } else if (k >= LINK_VARC_A && k <= LINK_INLINE && eqpt3(dirpt, p)) {
@@ -690,6 +738,15 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         WRNPNT("WARNING: RETRACT MOTION AT:", 3, where, "GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT");
         k = 1;
     };
+    // A gouge test that cannot be made fails the retract before anything is
+    // written: neither the shaped motion (it may gouge) nor the vertical one
+    // (the failure is the caller's to handle).
+    auto test = [&](const f32* a, const f32* b) {
+        i32 gs = 0;
+        if (gouges(a, b, where, gs)) gougewarn();
+        if (gs < 0) status = -1;
+        return status >= 0 && k != LINK_VERTICAL;
+    };
     const f32 L = LNKPAR.length, R = LNKPAR.radius;
     f32 s[3];
     bool shaped = false;
@@ -719,8 +776,8 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
                 s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
             }
         }
-        if (k != LINK_VERTICAL && gouges(p, s, where)) gougewarn();
-        shaped = k != LINK_VERTICAL;
+        if (k != LINK_VERTICAL) test(p, s);
+        shaped = k != LINK_VERTICAL && status >= 0;
         if (shaped) {
             PUTMRK(1, 6, 11, 0.0f, 0, status);
             if (status >= 0) MOVRPD(d, s, axis2, 1, status);
@@ -735,13 +792,10 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         if (MACTYP == MACTYP_SURFACES) arcpt(p, h, R, 270.0f + 0.5f * da, prev);
         for (i32 i = 0; i < 4; ++i) {
             arcpt(p, h, R, 270.0f + da * static_cast<f32>(i + 1), pts[i]);
-            if (gouges(prev, pts[i], where)) {
-                gougewarn();
-                break;
-            }
+            if (!test(prev, pts[i])) break;
             std::memcpy(prev, pts[i], sizeof prev);
         }
-        if (k != LINK_VERTICAL) {
+        if (k != LINK_VERTICAL && status >= 0) {
             shaped = true;
             PUTMRK(1, 6, 11, 0.0f, 0, status);
             STPV01(3);
@@ -772,23 +826,25 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
             dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
             f32 ang = 0, prev[3] = {p[0], p[1], p[2]}, q[3] = {p[0], p[1], p[2]};
-            while (ang < 45.0f && k == LINK_HARC) {
+            while (ang < 45.0f && k == LINK_HARC && status >= 0) {
                 ang = std::fmin(45.0f, ang + dstep);
                 const f64 a = side * ang * M_PI / 180.0;
                 const f64 rx = p[0] - c[0], ry = p[1] - c[1];
                 q[0] = static_cast<f32>(c[0] + rx * std::cos(a) - ry * std::sin(a));
                 q[1] = static_cast<f32>(c[1] + rx * std::sin(a) + ry * std::cos(a));
-                if (gouges(prev, q, where)) gougewarn();
+                test(prev, q);
                 std::memcpy(prev, q, sizeof prev);
             }
-            if (k == LINK_HARC) {
+            if (k == LINK_HARC && status >= 0) {
                 shaped = true;
                 PUTMRK(1, 6, 11, 0.0f, 0, status);
                 if (status >= 0) PARCLK(2, 1, side * 45.0f, c, q, axis2 ? axis2 : ZUP, status);
             }
         }
     }
-    if (!shaped) {
+    if (status < 0) {
+        // A failed gouge test: nothing written.
+    } else if (!shaped) {
         vertret(d, p, axis2, status);
     } else {
         // Common tail: up to the retract height, never downwards; a rapid

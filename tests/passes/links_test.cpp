@@ -82,7 +82,8 @@ TEST(Approach, EachKindIsWrittenAsItIsDrawn)
                 EXPECT_NEAR(r, 4.0, 1e-3) << kind;
                 EXPECT_NEAR(m[k].x, 50, 1e-4) << kind;
             }
-            EXPECT_TRUE(kind == 3 ? m[m.size() - 5].y < 40 : m[m.size() - 5].y > 40) << kind;
+            // Kind 3 starts on the direction point's side, kind 4 behind p.
+            EXPECT_TRUE(kind == 3 ? m[m.size() - 5].y > 40 : m[m.size() - 5].y < 40) << kind;
             break;
         case 5:  // in line with the first move, behind p
             EXPECT_NEAR(b.y, 40 - 6, 1e-4);
@@ -154,11 +155,12 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     EXPECT_FALSE(gouging(true, 6, away, q));
     m = moves();
     EXPECT_NEAR(m[m.size() - 2].x, 28.9, 1e-4);
-    // The vertical arcs coming down from the wall's side and from the open
-    // side (direction point behind the target).
+    // The vertical arcs coming down from the wall's side (kind 4, behind p
+    // as seen from the direction point) and from the open side (kind 3, the
+    // direction point's).
     const f32 behind[3] = {29.9f, 40, 0};
-    EXPECT_TRUE(gouging(true, 3, up, behind));
-    EXPECT_FALSE(gouging(true, 4, up, behind));
+    EXPECT_TRUE(gouging(true, 4, up, behind));
+    EXPECT_FALSE(gouging(true, 3, up, behind));
     m = moves();
     EXPECT_LT(m[m.size() - 5].x, 34.9 - 2.8);
     // Without the gouge test the gouging approach is written as drawn.
@@ -186,6 +188,39 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
         EXPECT_EQ(st, 0) << dim;
         EXPECT_EQ(norak::transcript_count("EXECUTING Z_UP APPROACH") > before, dim == 2) << dim;
     }
+    FRETRI();
+    allfre(st);
+}
+
+// A gouge test whose positioning fails (here the positioning refuses a zero
+// tolerance) has tested nothing: the shaped approach or retract fails with
+// its error and writes nothing, neither the shaped motion nor the fallback.
+TEST(Approach, AGougeTestThatCannotBeMadeFailsTheMotion)
+{
+    wall_model();
+    params(1, 0.01f);
+    CURTOL = BALL;
+    MACTYP = MACTYP_TRIMMED;
+    const f32 p[3] = {20, 40, 0}, q[3] = {20, 50, 0}, away[3] = {-1, 0, 0}, up[3] = {0, 0, 1};
+    for (bool approach : {true, false}) {
+        for (i32 kind = 2; kind <= 7; ++kind) {
+            const f32 from[3] = {0, 0, 50};
+            stand(approach ? from : p, kind);
+            LNKPAR.gouge = 1;
+            LNKPAR.tol = 0.0f;
+            const char* err = approach ? "SRFAPR, ERRORS IN LIST" : "SRFRET, ERRORS IN LIST";
+            const size_t before = norak::transcript_count(err);
+            i32 st = 0;
+            if (approach)
+                SRFAPR(2, p, q, away, up, 3, st);
+            else
+                SRFRET(2, p, q, away, up, 3, st);
+            EXPECT_EQ(st, -1) << approach << kind;
+            EXPECT_EQ(norak::transcript_count(err), before + 1) << approach << kind;
+            EXPECT_TRUE(moves().empty()) << approach << kind;
+        }
+    }
+    i32 st = 0;
     FRETRI();
     allfre(st);
 }
@@ -769,6 +804,34 @@ TEST(Links, ShortHopLiftsAndComesDownAtTheApproachFeed)
     EXPECT_NEAR(m[1].x, 3.0, 1e-5);
     EXPECT_NEAR(m[1].z, 0.5, 1e-5);
     EXPECT_NEAR(m[2].z, 0.0, 1e-5);
+}
+
+// Link code 11 with the first-string word 0 enters a string below the tool
+// by one straight move at the approach feed: on a multi-axis string a line
+// with the first point's axis, as every other link move of the string.
+TEST(Links, AStringBelowTheToolIsEnteredWithItsFirstAxis)
+{
+    host({});
+    params(2, 0.01f);
+    const f32 from[3] = {0, 0, 30};
+    stand(from, 1);
+    TPMACH = 25;  // a machine that carries the tool axis
+    const f32 pts[6] = {10, 0, 5, 20, 0, 5}, axes[6] = {0.6f, 0, 0.8f, 0.6f, 0, 0.8f};
+    const i32 n = 2;
+    i32 st = 0;
+    MILBF2(11, 2, 0, pts, axes, nullptr, 1, &n, 0, 5, 6, 3, st);
+    ASSERT_EQ(st, 0);
+    bool entered = false;
+    for (const auto& e : norak::main_list().elems) {
+        const auto& w = e.words;
+        if (w.size() < 5 || std::fabs(wrd2r(w[2]) - 10) > 1e-5 || std::fabs(wrd2r(w[4]) - 5) > 1e-5) continue;
+        entered = true;
+        ASSERT_EQ(w[0], BT_LINE5);
+        ASSERT_GE(w.size(), 8u);
+        EXPECT_NEAR(wrd2r(w[5]), 0.6, 1e-6);
+        EXPECT_NEAR(wrd2r(w[7]), 0.8, 1e-6);
+    }
+    EXPECT_TRUE(entered);
 }
 
 }  // namespace

@@ -234,7 +234,10 @@ void pkentry_plain(i32& value, const i32& stage, const f64* P0, const f64* Q0, i
             for (i32 k = 0; k < 3; ++k) P[k] = S[k];
             const f32 t[3] = {f32(P[0]), f32(P[1]), f32(P[2])}, d[3] = {f32(Q[0]), f32(Q[1]), f32(Q[2])},
                       n[3] = {f32(N[0]), f32(N[1]), f32(N[2])}, ax[3] = {0.0f, 0.0f, 1.0f};
-            SRFAPR(3, t, d, n, ax, 2, status);
+            // A three-axis approach (dimension code 1): the clean-up moves
+            // with the vertical axis; the normal found shapes the approach
+            // only.
+            SRFAPR(1, t, d, n, ax, 2, status);
             if (status < 0) return;
         }
         i32 state = 0;

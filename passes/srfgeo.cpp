@@ -22,6 +22,10 @@ void DELGEO()
 {
     i32 zero = 0, status = 0;
     if (MACTYP == MACTYP_ONESURF) {
+        // The first list that cannot be deleted ends the release, arrows
+        // included: as for the other machining types, the cut-direction
+        // arrows go only with the surface lists they belong to, and stay
+        // shown while a list of the geometry stays.
         for (i32 list = 0; list < 3 && status == 0; ++list) nc_surf_count(2, list, zero, status);
         if (status == 0) ARWDEL(2, SRFGEO.CUTFIG);
         return;

@@ -217,6 +217,17 @@ TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
     grid_nrm_at(at, nrm, st);
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(nrm[0], -0.36397 / std::sqrt(1.0 + 0.36397 * 0.36397), 1e-5);
+    // the full approach onto the surface (not a plane pocket) runs the
+    // three-axis approach without an internal error
+    entry_words();
+    pokdim = 3;
+    for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(k == 2 ? 80.0f : 10.0f);
+    const f64 P[3] = {50.0, 40.0, 30.0}, Q[3] = {55.0, 40.0, 30.0};
+    i32 v = 3;
+    pkentry(v, 3, P, Q, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("ONLY DIM2/3"));
+    pokdim = 2;
     // a grid without cells projects nothing: no division by its cell size
     map_grid.cell = 0.0;
     grid_nrm_at(at, nrm, st);

@@ -717,6 +717,37 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     if (status < 0) eroutc("SRFAPR, ERRORS IN LIST", 0);
 }
 
+namespace {
+
+// The common tail of a shaped retract: up to the retract height, never
+// downwards; a rapid move, but a straight one after the vertical arcs. The
+// retract's end marker closes it.
+void ret_tail(bool arced, i32 d, const f32* axis2, i32& status)
+{
+    auto rise = [&](const f32* q) {
+        if (status < 0) return;
+        if (arced)
+            mv(q, axis2, status);
+        else
+            MOVRPD(d, q, axis2, 1, status);
+    };
+    if (hold() == 0) {
+        if (!stepped()) {
+            if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrA = 1;
+            const f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(cur()), cur()[2])};
+            rise(q);
+        }
+    } else if (HEI8[HEI8_RETRACT] != 0) {
+        const f32 q[3] = {cur()[0], cur()[1], std::fmax(hei8r(HEI8_CLEARANCE), cur()[2])};
+        rise(q);
+    }
+    i32 s2 = 0;
+    PUTMRK(2, 6, 12, 0.0f, 0, s2);
+    if (status >= 0) status = s2;
+}
+
+}  // namespace
+
 void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis, const f32* axis2, const i32& count,
             i32& status)
 {
@@ -842,35 +873,11 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             }
         }
     }
-    if (status < 0) {
-        // A failed gouge test: nothing written.
-    } else if (!shaped) {
+    // After a failed gouge test nothing is written.
+    if (status >= 0 && !shaped)
         vertret(d, p, axis2, status);
-    } else {
-        // Common tail: up to the retract height, never downwards; a rapid
-        // move, but a straight one after the vertical arcs.
-        const bool arced = k == LINK_VARC_A || k == LINK_VARC_B;
-        auto rise = [&](const f32* q) {
-            if (status < 0) return;
-            if (arced)
-                mv(q, axis2, status);
-            else
-                MOVRPD(d, q, axis2, 1, status);
-        };
-        if (hold() == 0) {
-            if (!stepped()) {
-                if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrA = 1;
-                const f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(cur()), cur()[2])};
-                rise(q);
-            }
-        } else if (HEI8[HEI8_RETRACT] != 0) {
-            const f32 q[3] = {cur()[0], cur()[1], std::fmax(hei8r(HEI8_CLEARANCE), cur()[2])};
-            rise(q);
-        }
-        i32 s2 = 0;
-        PUTMRK(2, 6, 12, 0.0f, 0, s2);
-        if (status >= 0) status = s2;
-    }
+    else if (status >= 0)
+        ret_tail(k == LINK_VARC_A || k == LINK_VARC_B, d, axis2, status);
     GUGEND = false;
     if (status < 0) {
         eroutc("SRFRET, ERRORS IN LIST", 0);

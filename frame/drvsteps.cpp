@@ -420,7 +420,10 @@ void DRVFIN(i32& status)
     // A new procedure whose execution failed or made nothing does not start
     // the next define cycle: the next one, made with the same parameters,
     // would fail the same way. The run ends through the common exit, which
-    // saves what was defined and reports what was made.
+    // saves what was defined and reports what was made. The host's error
+    // flag is asked as it stands now, not as it was kept after the
+    // execution: an error the stock or optimizer run of this finish raised
+    // stops the next cycle too.
     if (status >= 0 && is_new() && if_was_alerr() != 1 && !DRVST.unmade) {
         i32 cst = 0;
         copy_geom_assoc(1, cst);
@@ -458,6 +461,7 @@ void DRVEND(i32& status)
         CLSSBL(st);
         DRVST.sublist_open = 0;
     }
+    // As at the finish, the host's error flag as it stands at the exit.
     if (is_new() && if_was_alerr() != 1 && !DRVST.stock_disp) {
         i32 block = 0;
         CURBLK(block);

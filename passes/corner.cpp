@@ -198,9 +198,18 @@ void PCKWID(i32& widdef, const f32& tol, i32& status)
             status = -1;
             return;
         }
+        // A refused list call leaves with the host's status: the arrays
+        // would hold no ids, and a list whose count changed between the
+        // calls no longer fits them.
+        i32 again = n;
         nc_surf_ids(work, n, status);
-        if (status == 0) nc_surf_count(1, 2, n, status);
+        if (status == 0) nc_surf_count(1, 2, again, status);
+        if (status == 0 && again != n) status = -1;
         if (status == 0) nc_surf_uids(work + n, n, status);
+        if (status != 0) {
+            DM_FREE(work, bytes);
+            return;
+        }
         ids = work;
         uids = work + n;
     }

@@ -76,13 +76,15 @@ void LIMFRM(const i32& i, const f64* ranges, i32& status);
 // picked.
 void LIMFIT(const i32& i, const f32& p0, const f32& p1, const f32& p2, const f32& p3, const i32& all, i32& status);
 // Surface j's first range fitted to surface i: mode 2 meets i's corners at the end of its second range on j's start
-// edge, else i's corners at the start on j's end edge (nearest points; on a trimmed j its boundary where nearer); tol
-// is not read.
+// edge, else i's corners at the start on j's end edge (nearest points; on a trimmed j the points where its boundary
+// meets the edge line, the whole line only when it meets none); tol is not read.
 void WIDFIT(const i32& mode, const i32& i, const i32& j, const f32& tol, i32& status);
 // Nearest point to a point in space on the parameter line at the edge value
-// of the second parameter, the first parameter running from..to.
+// of the second parameter, the first parameter running from..to. When no
+// point of the line can be evaluated: the evaluation's status, best and
+// bestpt untouched.
 void EDGNRS(const f32* point, const f64* buf, const i32& code, const f32& edge, const f32& from, const f32& to,
-            f32& best, f32* bestpt);
+            f32& best, f32* bestpt, i32& status);
 // The trim boundary's point on the parameter line at the edge value of the
 // second parameter nearest to a point in space: its first parameter (code)
 // and the distance (1.0e15 when the line meets no boundary).

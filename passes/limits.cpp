@@ -193,7 +193,25 @@ void LIMRST(const i32& i, const i32& show, i32& status)
         r[3] = u ? vmax : umax;
         LIMFRM(i, r, status);
     } else {
+        // A trimmed surface takes the bounds of its trim boundary but, like a
+        // plain one, keeps the directions its record has now: a chain turned
+        // by the start corner or by the width points must stay turned on
+        // every surface, or its passes no longer carry on from one surface to
+        // the next. Only a range of no direction yet (both ends equal) takes
+        // the direction of the set-up.
+        const bool fdown = limr(lim, LR_FST) > limr(lim, LR_FEND);
+        const bool sdown = limr(lim, LR_SST) > limr(lim, LR_SEND);
+        const bool fset = limr(lim, LR_FST) != limr(lim, LR_FEND);
+        const bool sset = limr(lim, LR_SST) != limr(lim, LR_SEND);
         TRMORI(i, lim, crn);
+        if (fset && fdown != (limr(lim, LR_FST) > limr(lim, LR_FEND))) {
+            std::swap(lim[LR_FST], lim[LR_FEND]);
+            CNRSWP1(crn);
+        }
+        if (sset && sdown != (limr(lim, LR_SST) > limr(lim, LR_SEND))) {
+            std::swap(lim[LR_SST], lim[LR_SEND]);
+            CNRSWP2(crn);
+        }
     }
     if (status == 0 && show == 1) SRFDSP(id, i, lim, crn, status);
 }
@@ -279,14 +297,24 @@ void WIDFIT(const i32& mode, const i32& i, const i32& j, const f32& tol, i32& st
         SRFCNR(limi[LR_CODE], limi, crni, k, uv);
         status = gd::eval(bi, uv[0], uv[1], 0, p);
         if (status < 0) return;
-        f32 t = 0, q[3];
-        EDGNRS(p, bj, codej, edge, limr(limj, LR_FST), limr(limj, LR_FEND), t, q);
+        f32 t = 0;
         if (trm) {
-            f32 t2 = 0, d2 = 0;
-            EDGTRM(p, idj, bj, codej, edge, t2, d2, status);
+            // On a trimmed neighbour the width ends where its trim boundary
+            // meets the edge line: a nearer point of the whole edge line may
+            // lie outside the trimmed region, on no surface the user sees,
+            // and the passes would run off the part there. The whole line is
+            // searched only when the boundary does not meet it at all.
+            f32 d = 0;
+            EDGTRM(p, idj, bj, codej, edge, t, d, status);
             if (status < 0) return;
-            if (f64(d2) * d2 < dist3_sq(p, q)) t = t2;
+            if (d < 1.0e15f) {
+                found[n] = t;
+                continue;
+            }
         }
+        f32 q[3];
+        EDGNRS(p, bj, codej, edge, limr(limj, LR_FST), limr(limj, LR_FEND), t, q, status);
+        if (status < 0) return;
         found[n] = t;
     }
     f64 ranges[4] = {found[0], found[1], limr(limj, LR_SST), limr(limj, LR_SEND)};
@@ -294,24 +322,36 @@ void WIDFIT(const i32& mode, const i32& i, const i32& j, const f32& tol, i32& st
 }
 
 void EDGNRS(const f32* point, const f64* buf, const i32& code, const f32& edge, const f32& from, const f32& to,
-            f32& best, f32* bestpt)
+            f32& best, f32* bestpt, i32& status)
 {
+    status = 0;
     f64 a = from, b = to;
     f64 bt = a, bd = 1e30;
+    bool any = false;
     for (int pass = 0; pass < 2; ++pass) {
         const f64 step = (b - a) / 128.0;
         for (int k = 0; k <= 128; ++k) {
             const f64 t = a + k * step;
             f32 uv[2], p[3];
             PARPAIR(code, static_cast<f32>(t), edge, uv);
-            if (gd::eval(buf, uv[0], uv[1], 0, p) < 0) continue;
+            const i32 st = gd::eval(buf, uv[0], uv[1], 0, p);
+            if (st < 0) {
+                // A sample that cannot be evaluated is passed over; when
+                // none of the line can be, the line has no point to give and
+                // the evaluation's failure is the answer.
+                if (!any) status = st;
+                continue;
+            }
             const f64 d = dist3_sq(point, p);
             if (d < bd) {
                 bd = d;
                 bt = t;
                 for (int c = 0; c < 3; ++c) bestpt[c] = p[c];
             }
+            any = true;
+            status = 0;
         }
+        if (!any) return;
         // Around the best, one step either side, not beyond the line.
         const f64 lo = std::min(f64(from), f64(to)), hi = std::max(f64(from), f64(to));
         a = std::clamp(bt - step, lo, hi);
@@ -501,10 +541,10 @@ void SRFCRN(const i32& kind, const i32& i, const i32& j, const f32& tol, i32& co
         f32 a[2], b[2], pa[3], pb[3];
         SRFCNR(SRFGEO.LIMREC[i][LR_CODE], SRFGEO.LIMREC[i], SRFGEO.CRNREC[i], pr[0], a);
         SRFCNR(SRFGEO.LIMREC[j][LR_CODE], SRFGEO.LIMREC[j], SRFGEO.CRNREC[j], pr[1], b);
-        if (gd::eval(bi, a[0], a[1], 0, pa) < 0 || gd::eval(bj, b[0], b[1], 0, pb) < 0) {
-            status = -1;
-            return;
-        }
+        // A corner that cannot be evaluated leaves with the host's own status.
+        status = gd::eval(bi, a[0], a[1], 0, pa);
+        if (status >= 0) status = gd::eval(bj, b[0], b[1], 0, pb);
+        if (status < 0) return;
         if (!(std::sqrt(dist3_sq(pa, pb)) < tol)) met = false;
     }
     connected = met ? 1 : 0;

@@ -259,7 +259,8 @@ void PASLIM(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& dist,
     } else {
         const f32 a = limr(lm, LR_FST), b = limr(lm, LR_FEND), win = 0.1f * std::fabs(b - a);
         const f32 from = clampr(start - win, a, b), to = clampr(start + win, a, b);
-        EDGNRS(fx.xyz[0], mode == 0 ? buf_b : buf_a, lm[LR_CODE], edge, from, to, best, bp);
+        EDGNRS(fx.xyz[0], mode == 0 ? buf_b : buf_a, lm[LR_CODE], edge, from, to, best, bp, status);
+        if (status < 0) return;
     }
     // On a collapsed edge every point of it lies where the other's pass
     // ends: a pass at one corner stays there rather than jumping to the

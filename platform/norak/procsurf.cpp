@@ -36,6 +36,7 @@ void nc_surf_init(i32 mode, i32 kind)
 void nc_surf_count(i32 mode, i32 list, i32& count, i32& status)
 {
     status = -1;
+    if (call_fails("nc_surf_count")) return;
     if (list < 0 || list > 2) return;
     P().cur = list;
     auto& l = P().lists[list];
@@ -64,8 +65,18 @@ void rows_out(i32* out, i32 capacity, i32& status, F f)
 }
 }  // namespace
 
-void nc_surf_ids(i32* ids, i32 capacity, i32& status) { rows_out(ids, capacity, status, [](const Row& r) { return r.id; }); }
-void nc_surf_uids(i32* uids, i32 capacity, i32& status) { rows_out(uids, capacity, status, [](const Row& r) { return r.uid; }); }
+void nc_surf_ids(i32* ids, i32 capacity, i32& status)
+{
+    status = -1;
+    if (call_fails("nc_surf_ids")) return;
+    rows_out(ids, capacity, status, [](const Row& r) { return r.id; });
+}
+void nc_surf_uids(i32* uids, i32 capacity, i32& status)
+{
+    status = -1;
+    if (call_fails("nc_surf_uids")) return;
+    rows_out(uids, capacity, status, [](const Row& r) { return r.uid; });
+}
 void nc_surf_nrms(i32* nrms, i32 capacity, i32& status) { rows_out(nrms, capacity, status, [](const Row& r) { return r.nrm; }); }
 
 void nc_surf_put(i32 count, const i32* ids, const i32* nrms, i32& status)

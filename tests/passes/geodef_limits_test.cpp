@@ -90,6 +90,29 @@ TEST(GeoLimits, RestoringLimitsAndWidths)
     EXPECT_EQ(lim(0), "1 0 10 50 0");
 }
 
+// A chain of a plain and a trimmed surface turned by the start corner: a
+// reset gives both their whole widths and leaves both turned, the trimmed
+// one's held corners with them.
+TEST(GeoLimits, ResetKeepsTheTurnOfPlainAndTrimmedSurfacesAlike)
+{
+    start({strip(11, 0), trimmed(22, 10, 0, 10, 50, "[[0,0],[10,0],[10,50],[0,50]]")},
+          "[" + pk(11, 5, 25) + "," + pk(22, 5, 25) + "," + EXIT + "," + SIDE_YES + "," + pk(11, 1, 49) + "]");
+    i32 defined = 0, changed = 0, status = 9;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(SRFGEO.CRNREC[1][CR_HELD], 1);
+    STCORN(changed, status);
+    ASSERT_EQ(changed, 1);
+    ASSERT_EQ(lim(1), "2 50 0 0 10");
+    limput(SRFGEO.LIMREC[1], LR_FEND, 20);
+    ALLLIM(status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(lim(0), "2 50 0 0 10");
+    EXPECT_EQ(lim(1), "2 50 0 0 10");
+    EXPECT_EQ(w(SRFGEO.CRNREC[1], 2), 50.0f);  // v of corner 0, where the first pass starts
+    EXPECT_EQ(w(SRFGEO.CRNREC[1], 4), 0.0f);   // v of corner 1, where the last pass starts
+}
+
 TEST(GeoLimits, NeighboursMeetAtTheirLimitsWithinTheTolerance)
 {
     chain3("");
@@ -231,6 +254,67 @@ TEST(GeoWidth, TrimmedEdgePointLiesOnTheEdgeLine)
     // Beyond the boundary the line meets nothing.
     EDGTRM(corner, 12, buf, 2, 15.0f, best, dist, st);
     EXPECT_GT(dist, 1.0e14f);
+}
+
+// The width fitted to a trimmed neighbour ends where its boundary meets the
+// edge line, not at nearer points of the line outside the trimmed region; a
+// neighbour whose edge line cannot be evaluated fails the fit with the
+// evaluation's status and keeps its width.
+TEST(GeoWidth, FitToATrimmedNeighbourStaysOnItsBoundaryAndFailuresLeave)
+{
+    // The trimmed patch at x = 10 meets its edge u = 0 from v = 20 to v = 30.
+    start({strip(11, 0), trimmed(12, 10, 0, 10, 50, "[[0,20],[1,0],[10,0],[10,50],[1,50],[0,30]]")},
+          "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + EXIT + "," + SIDE_YES + "]");
+    i32 defined = 0, status = 9;
+    PCKSRS(1, 0, 0.01f, defined, status);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(SRFGEO.NSRF, 2);
+    LIMRST(1, 0, status);
+    ASSERT_EQ(status, 0);
+    WIDFIT(2, 0, 1, 0.01f, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_NEAR(w(SRFGEO.LIMREC[1], LR_FST), 20.0f, 1e-3);
+    EXPECT_NEAR(w(SRFGEO.LIMREC[1], LR_FEND), 30.0f, 1e-3);
+
+    chain3("");
+    limput(SRFGEO.LIMREC[1], LR_SST, std::nanf(""));
+    limput(SRFGEO.LIMREC[1], LR_FEND, 40);
+    WIDFIT(2, 0, 1, 0.01f, status);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(w(SRFGEO.LIMREC[1], LR_FST), 0.0f);
+    EXPECT_EQ(w(SRFGEO.LIMREC[1], LR_FEND), 40.0f);
+    // A buffer the host cannot evaluate: no point, the host's status.
+    static f64 none[SB_CAP];
+    const f32 at[3] = {0, 0, 0};
+    f32 best = -7, pt[3] = {-7, -7, -7};
+    EDGNRS(at, none, 2, 0.0f, 0.0f, 50.0f, best, pt, status);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(best, -7.0f);
+    EXPECT_EQ(pt[0], -7.0f);
+}
+
+// Machining type 14: a refused call of the host's surface list leaves with
+// its status before any surface is chosen, the work arrays released.
+TEST(GeoWidth, RefusedSurfaceListLeavesWithTheHostsStatus)
+{
+    const std::pair<const char*, i32> refusals[] = {{"nc_surf_ids", 1}, {"nc_surf_count", 2}, {"nc_surf_uids", 1}};
+    for (const auto& [routine, nth] : refusals) {
+        start({strip(11, 0), strip(12, 1)});
+        MACTYP = MACTYP_ONESURF;
+        i32 n = 2, st = 0;
+        const i32 ids[2] = {11, 12}, nrm[2] = {1, 1};
+        nc_surf_count(2, 2, n, st);
+        nc_surf_put(2, ids, nrm, st);
+        ASSERT_EQ(st, 0);
+        norak::fail_list_call(routine, nth);
+        i32 widdef = 0, status = 9;
+        PCKWID(widdef, 0.01f, status);
+        MACTYP = MACTYP_SURFACES;
+        EXPECT_EQ(status, -1) << routine;
+        EXPECT_EQ(widdef, 0) << routine;
+        EXPECT_EQ(norak::open_blocks(), 0) << routine;
+        EXPECT_FALSE(norak::transcript_has("PICK SURFACE")) << routine;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "blocks/movement.h"
@@ -17,6 +18,13 @@ namespace {
 constexpr f64 COSTRN = 0.642788, COSAXS = 0.766044;
 constexpr i32 MAXINS = 30;
 
+// The chain and the fit's work arrays are kept in the module's own growing
+// arrays, not in host dynamic arrays: the chain lives from execution to
+// execution, where a host array would have to stay open across the host's
+// own clean-ups and be fetched again after every growth. A growth that the
+// memory refuses is caught where it happens and ends as a refused host
+// allocation would: a chain that cannot take a point fails the write with a
+// message, a fit that cannot get its work arrays goes to the polyline.
 struct Fit {
     f64 t = 0.01, t4 = 0.000025, t2x2 = 0.0002;  // tolerance, t^2/4, 2t^2
     std::vector<f64> chain;                      // x, y, z per point
@@ -37,14 +45,27 @@ const f64* at(i32 k) { return &F.chain[3 * static_cast<size_t>(k)]; }
 
 f64 dist(const f64* a, const f64* b) { return std::sqrt(std::pow(a[0] - b[0], 2) + std::pow(a[1] - b[1], 2) + std::pow(a[2] - b[2], 2)); }
 
-void take(const f64* p, i32 mark, const f32* axis)
+// Appends p to the chain; false (nothing taken) when the chain cannot grow.
+[[nodiscard]] bool take(const f64* p, i32 mark, const f32* axis)
 {
+    try {
+        F.chain.reserve(F.chain.size() + 3);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     F.chain.insert(F.chain.end(), p, p + 3);
     for (i32 k = 0; k < 3; ++k) F.last[k] = static_cast<f32>(p[k]);
     F.newchain = 0;
     F.lastmark = mark;
     if (cnt() == 1) F.chainmark = mark;
     if (axis) std::memcpy(F.lastaxis, axis, sizeof F.lastaxis);
+    return true;
+}
+
+void refused(i32& status)
+{
+    eroutc("SPLWRT, DYNAMIC MEMORY ERROR", 0);
+    status = -1;
 }
 
 void line(const f64* p, i32& status)
@@ -64,13 +85,14 @@ void tool(f64& d, f64& rc)
     rc = rr > 0 ? rr : 0.0;
 }
 
-// The chain as a thinned polyline of straight moves.
+// The chain as a thinned polyline of straight moves. It is thinned in place
+// (it is emptied after the flush anyway), so the fallback needs no memory of
+// its own and stays open to a chain whose fit found none.
 void fallback(i32& status)
 {
-    std::vector<f64> p = F.chain;
     i32 n = cnt();
-    diluld(3, F.t, p.data(), n);
-    for (i32 k = 0; k < n && status >= 0; ++k) line(&p[3 * static_cast<size_t>(k)], status);
+    diluld(3, F.t, F.chain.data(), n);
+    for (i32 k = 0; k < n && status >= 0; ++k) line(&F.chain[3 * static_cast<size_t>(k)], status);
     ++F.polys;
 }
 
@@ -89,11 +111,14 @@ bool fit(const std::vector<Pick>& picks, std::vector<f64>& knots, std::vector<f6
     const i32 m = std::max(n, 4);
     knots.assign(static_cast<size_t>(m + 4), 0.0);
     ctrl.assign(3 * static_cast<size_t>(m), 0.0);
+    // Knots that cannot be made leave the chain to the polyline; only a
+    // spline that cannot interpolate the chosen points is approximated.
     i32 st = FITFAIL ? -1 : 0;
     if (st >= 0) cal_i_knt(n, pts.data(), knots.data(), st);
-    if (st >= 0) calbsp(n, pts.data(), knots.data(), ctrl.data(), st);
+    if (st < 0) return false;
+    calbsp(n, pts.data(), knots.data(), ctrl.data(), st);
     i32 nctrl = m;
-    if (st < 0 && !FITFAIL) {
+    if (st < 0) {
         // The approximation within a tenth of the tolerance.
         const i32 cap = std::max(n, 4);
         std::vector<f64> k2(static_cast<size_t>(cap + 4)), c2(3 * static_cast<size_t>(cap));
@@ -182,7 +207,7 @@ void SPLWRT(const i32& n, const f32* pts, const f32* axes, const i32* marks, i32
         const f32* ax = axes ? axes + 3 * i : nullptr;
         const f64 lastp[3] = {F.last[0], F.last[1], F.last[2]};
         if (cnt() < 2) {
-            if (F.newchain || std::pow(dist(p, lastp), 2) > F.t4) take(p, mk, ax);
+            if ((F.newchain || std::pow(dist(p, lastp), 2) > F.t4) && !take(p, mk, ax)) return refused(status);
             continue;
         }
         const i32 nb = cnt();
@@ -232,13 +257,13 @@ void SPLWRT(const i32& n, const f32* pts, const f32* axes, const i32* marks, i32
         const bool axis = !ax || F.newchain ||
                           F.lastaxis[0] * ax[0] + F.lastaxis[1] * ax[1] + F.lastaxis[2] * ax[2] > COSAXS;
         if (a && marker && turn && axis) {
-            if (std::pow(dist(p, lastp), 2) > F.t4) take(p, mk, ax);
+            if (std::pow(dist(p, lastp), 2) > F.t4 && !take(p, mk, ax)) return refused(status);
             continue;
         }
         const f64 keep[3] = {b[0], b[1], b[2]};
         const i32 kmark = F.lastmark;
         SPLFLS(status);
-        if (i > 0) take(keep, kmark, nullptr);
+        if (i > 0 && !take(keep, kmark, nullptr)) return refused(status);
         --i;  // p is examined again
     }
     if (n > 0) {
@@ -269,85 +294,95 @@ void SPLFLS(i32& status)
     }
     f64 D = 0, Rc = 0;
     tool(D, Rc);
-    std::vector<i32> idx(static_cast<size_t>(m));
-    const i32 nc = FITPTS(m, idx.data());
-    std::vector<Pick> picks;
-    for (i32 k = 0; k < nc; ++k) {
-        Pick pk{static_cast<f64>(idx[static_cast<size_t>(k)]), {}};
-        std::memcpy(pk.p, at(idx[static_cast<size_t>(k)]), sizeof pk.p);
-        picks.push_back(pk);
-    }
     std::vector<f64> knots, ctrl;
-    i32 handle = 0, inserted = 0;
-    bool refined = false, ok = false, failed = false;
-    // Samples a quarter diameter or ten tolerances apart; a tool without a
-    // diameter (no step: the sample count a division by 0) samples at ten
-    // tolerances.
-    const f64 step = std::min(D / 4, 10 * F.t) > 0 ? std::min(D / 4, 10 * F.t) : 10 * F.t;
-    while (!ok && !failed) {
-        if (handle) evbfre(handle);
-        if (!fit(picks, knots, ctrl, handle)) {
-            failed = true;
-            break;
+    i32 handle = 0;
+    bool ok = false;
+    try {
+        std::vector<i32> idx(static_cast<size_t>(m));
+        const i32 nc = FITPTS(m, idx.data());
+        std::vector<Pick> picks;
+        for (i32 k = 0; k < nc; ++k) {
+            Pick pk{static_cast<f64>(idx[static_cast<size_t>(k)]), {}};
+            std::memcpy(pk.p, at(idx[static_cast<size_t>(k)]), sizeof pk.p);
+            picks.push_back(pk);
         }
-        if (m > 4 && !refined) {
-            // Between every two chosen points the chain point farthest from
-            // the curve, when beyond t/2, joins the chosen set.
-            std::vector<Pick> more;
-            for (size_t c = 0; c + 1 < picks.size(); ++c) {
-                more.push_back(picks[c]);
-                const i32 a = static_cast<i32>(std::ceil(picks[c].pos + 1e-9)), b = static_cast<i32>(picks[c + 1].pos);
-                f64 worst = F.t4;
-                i32 wk = -1;
-                for (i32 j = a; j < b; ++j) {
-                    if (j == picks[c].pos) continue;
-                    const f64 d2 = far2(handle, at(j));
-                    if (d2 > worst) {
-                        worst = d2;
-                        wk = j;
+        i32 inserted = 0;
+        bool refined = false, failed = false;
+        // Samples a quarter diameter or ten tolerances apart; a tool without a
+        // diameter (no step: the sample count a division by 0) samples at ten
+        // tolerances.
+        const f64 step = std::min(D / 4, 10 * F.t) > 0 ? std::min(D / 4, 10 * F.t) : 10 * F.t;
+        while (!ok && !failed) {
+            if (handle) evbfre(handle);
+            handle = 0;  // a fit refused its memory must leave no freed handle behind
+            if (!fit(picks, knots, ctrl, handle)) {
+                failed = true;
+                break;
+            }
+            if (m > 4 && !refined) {
+                // Between every two chosen points the chain point farthest from
+                // the curve, when beyond t/2, joins the chosen set.
+                std::vector<Pick> more;
+                for (size_t c = 0; c + 1 < picks.size(); ++c) {
+                    more.push_back(picks[c]);
+                    const i32 a = static_cast<i32>(std::ceil(picks[c].pos + 1e-9));
+                    const i32 b = static_cast<i32>(picks[c + 1].pos);
+                    f64 worst = F.t4;
+                    i32 wk = -1;
+                    for (i32 j = a; j < b; ++j) {
+                        if (j == picks[c].pos) continue;
+                        const f64 d2 = far2(handle, at(j));
+                        if (d2 > worst) {
+                            worst = d2;
+                            wk = j;
+                        }
+                    }
+                    if (wk >= 0) {
+                        Pick pk{static_cast<f64>(wk), {}};
+                        std::memcpy(pk.p, at(wk), sizeof pk.p);
+                        more.push_back(pk);
                     }
                 }
-                if (wk >= 0) {
-                    Pick pk{static_cast<f64>(wk), {}};
-                    std::memcpy(pk.p, at(wk), sizeof pk.p);
-                    more.push_back(pk);
+                more.push_back(picks.back());
+                if (more.size() != picks.size()) {
+                    picks = more;
+                    continue;
                 }
+                refined = true;
             }
-            more.push_back(picks.back());
-            if (more.size() != picks.size()) {
-                picks = more;
-                continue;
-            }
-            refined = true;
-        }
-        // Verification: samples along every chain segment.
-        bool redo = false;
-        for (i32 j = 0; j + 1 < m && !redo; ++j) {
-            const f64 L = dist(at(j), at(j + 1));
-            i32 ns = 1;
-            if (L >= 3 * F.t) {
-                ns = static_cast<i32>(L / step);
-                if (ns < 5) ns = 4;
-            }
-            for (i32 k = 0; k < ns; ++k) {
-                f64 s[3];
-                for (i32 c = 0; c < 3; ++c) s[c] = at(j)[c] + (static_cast<f64>(k) / ns) * (at(j + 1)[c] - at(j)[c]);
-                if (far2(handle, s) > (k > 0 ? F.t2x2 : F.t4)) {
-                    const f64 pos = j + static_cast<f64>(k) / ns;
-                    auto it = std::find_if(picks.begin(), picks.end(), [&](const Pick& x) { return x.pos >= pos; });
-                    if (it != picks.end() && it->pos == pos) {
-                        failed = true;  // the curve misses one of its own points
-                    } else {
-                        Pick pk{pos, {s[0], s[1], s[2]}};
-                        picks.insert(it, pk);
+            // Verification: samples along every chain segment.
+            bool redo = false;
+            for (i32 j = 0; j + 1 < m && !redo; ++j) {
+                const f64 L = dist(at(j), at(j + 1));
+                i32 ns = 1;
+                if (L >= 3 * F.t) {
+                    ns = static_cast<i32>(L / step);
+                    if (ns < 5) ns = 4;
+                }
+                for (i32 k = 0; k < ns; ++k) {
+                    f64 s[3];
+                    for (i32 c = 0; c < 3; ++c)
+                        s[c] = at(j)[c] + (static_cast<f64>(k) / ns) * (at(j + 1)[c] - at(j)[c]);
+                    if (far2(handle, s) > (k > 0 ? F.t2x2 : F.t4)) {
+                        const f64 pos = j + static_cast<f64>(k) / ns;
+                        auto it = std::find_if(picks.begin(), picks.end(), [&](const Pick& x) { return x.pos >= pos; });
+                        if (it != picks.end() && it->pos == pos) {
+                            failed = true;  // the curve misses one of its own points
+                        } else {
+                            Pick pk{pos, {s[0], s[1], s[2]}};
+                            picks.insert(it, pk);
+                        }
+                        if (++inserted >= MAXINS) failed = true;
+                        redo = true;
+                        break;
                     }
-                    if (++inserted >= MAXINS) failed = true;
-                    redo = true;
-                    break;
                 }
             }
+            if (!redo) ok = true;
         }
-        if (!redo) ok = true;
+    } catch (const std::bad_alloc&) {
+        // Work arrays the memory refused: the chain goes to the polyline.
+        ok = false;
     }
     if (ok) {
         const f32 first[3] = {static_cast<f32>(at(0)[0]), static_cast<f32>(at(0)[1]), static_cast<f32>(at(0)[2])};

@@ -8,6 +8,7 @@
 
 #include "core/host.h"
 #include "platform/norak/curvecalls.h"
+#include "platform/norak/state.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ std::vector<f64> params(i32 n, const f64* pts, bool& ok)
 void cal_i_knt(const i32& n, const f64* pts, f64* knots, i32& status)
 {
     status = -1;
+    if (norak::call_fails("cal_i_knt")) return;
     if (n < 2) return;
     bool ok = true;
     const auto t = params(n, pts, ok);

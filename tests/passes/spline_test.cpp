@@ -138,6 +138,14 @@ TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
     FITFAIL = 0;
     EXPECT_TRUE(nurbs().empty());
     EXPECT_GE(lines(), 3);
+    // Knots refused for the first chain: that chain goes straight, not to
+    // the approximation; the second is fitted.
+    lp::clearlist();
+    FITINI(3, 0.01f);
+    norak::fail_list_call("cal_i_knt", 1);
+    SPLWRT(static_cast<i32>(p.size() / 3), p.data(), nullptr, nullptr, st);
+    SPLFLS(st);
+    EXPECT_EQ(nurbs().size(), 1u);
     // A polygon of 10-long sides turning by 40 degrees: at a tolerance of 1
     // one block; at 0.01 the curve through the corners leaves the sides far
     // behind and the samples inserted pass 30: straight moves.

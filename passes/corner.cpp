@@ -204,7 +204,10 @@ void PCKWID(i32& widdef, const f32& tol, i32& status)
         i32 again = n;
         nc_surf_ids(work, n, status);
         if (status == 0) nc_surf_count(1, 2, again, status);
-        if (status == 0 && again != n) status = -1;
+        if (status == 0 && again != n) {
+            eroutc("PCKWID, THE SURFACE LIST CHANGED WHILE IT WAS READ", 0);
+            status = -1;
+        }
         if (status == 0) nc_surf_uids(work + n, n, status);
         if (status != 0) {
             DM_FREE(work, bytes);

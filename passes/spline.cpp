@@ -48,8 +48,12 @@ f64 dist(const f64* a, const f64* b) { return std::sqrt(std::pow(a[0] - b[0], 2)
 // Appends p to the chain; false (nothing taken) when the chain cannot grow.
 [[nodiscard]] bool take(const f64* p, i32 mark, const f32* axis)
 {
+    // The room grows here, ahead of the insert, so that a refusal is met
+    // before anything is taken; it doubles (300 values at first) to keep the
+    // copies of a long chain few.
     try {
-        F.chain.reserve(F.chain.size() + 3);
+        const size_t cap = F.chain.capacity();
+        if (F.chain.size() + 3 > cap) F.chain.reserve(cap + std::max<size_t>(cap, 300));
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -72,6 +72,16 @@ i32 after_execution(i32& status)
     }
     if (!suspended && (DRVST.exenow || DRVST.level == 1) && EDA2[EDA2_PENDING] == 0 && !DRVST.backup) {
         DRVST.counter = sim_work_on(1);
+        // The key goes into the procedure's row of the block-key table as
+        // soon as the host has given the row: a counter left from an earlier
+        // cycle, or the create step's 0, would key another procedure's row
+        // with this block. A counter outside the table's 201 rows has no row,
+        // and nothing is written past it. The key is the procedure's own
+        // block: the procedure number is set once per call, so the second and
+        // later procedures a call creates would all be keyed by the first
+        // one's block, and the stock runs and the display positioning would
+        // find that procedure instead of their own.
+        if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) DRVBKT[DRVST.counter] = DRVST.proc_block;
         const bool off = optim_all_off() != 0;
         if (off) {
             change_global(81, 0, st);
@@ -289,17 +299,23 @@ void DRVSAV(i32& status)
         GSLOT2();
         i32 st = 0;
         PTBT12(DRVARG.type, newword, DRVST.proc, DRVARG.cb8, DRVARG.cb3, DRVARG.cb4, DRVST.machtype, st);
-        // The surface tables are written only after a block written whole:
-        // after a failed block the common exit reads them back from the host.
-        if (st == 0) ncs_table_write_table(st);
+        // A block written whole leaves the list in its sub-list, whatever
+        // follows: the flag goes up at once, so that the common exit closes
+        // that sub-list also when the table write below fails, and the
+        // block-write failure word is raised for the block's own failure
+        // alone. The surface tables are written only after a block written
+        // whole: after a failed block the common exit reads them back.
+        if (st < 0) EDA2[EDA2_BLKFAIL] = 1;
+        if (st == 0) {
+            DRVST.sublist_open = 1;
+            ncs_table_write_table(st);
+        }
         if (st != 0) {
             // The common exit runs with the failure, not as after a save.
-            if (st < 0) EDA2[EDA2_BLKFAIL] = 1;
             status = -1;
             DRVEND(status);
             return;
         }
-        DRVST.sublist_open = 1;
     }
     status = 0;
 }
@@ -393,13 +409,6 @@ void DRVFIN(i32& status)
         UPDCMC(st);
     }
     tp_mrkr_fin(DRVST.stopped);
-    // The key goes into the procedure's row of the block-key table; a counter
-    // outside the table's 201 rows has no row, and nothing is written past it.
-    // The key is the procedure's own block: the procedure number is set once
-    // per call, so the second and later procedures a call creates would all
-    // be keyed by the first one's block, and the stock runs and the display
-    // positioning would find that procedure instead of their own.
-    if (DRVST.counter >= 0 && DRVST.counter < DRV_KEYS) DRVBKT[DRVST.counter] = DRVST.proc_block;
     if (!DRVST.crit_check) {
         i32 r = after_execution(status);
         if (r == 2) return;

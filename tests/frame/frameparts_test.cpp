@@ -500,19 +500,38 @@ TEST_F(Frame, ListFailureInTheFinishStillRunsTheCommonExit)
     DRVST.exenow = 1;
     DRVST.backup = 1;
     DRVST.initialised = 1;
-    // The second procedure of a call: the procedure number is still the
-    // first one's, its own block is 9.
-    DRVST.proc = 1, DRVST.proc_block = 9, DRVST.counter = 3;
     RELEASES = 0;
     i32 status = 0;
     DRVFIN(status);
-    EXPECT_EQ(DRVBKT[3], 9);  // keyed by its own block
     EXPECT_EQ(status, -1);
     EXPECT_TRUE(norak::transcript_has("internal: DRVFIN, ERRORS IN LIST"));
     EXPECT_EQ(RELEASES, 1);  // the save of the common exit releases the working state
     ASSERT_EQ(norak::records().count("TV27"), 1u);
     EXPECT_EQ(norak::records()["TV27"].words[0], 42);
     EXPECT_EQ(norak::open_arrays(), 0);
+
+    // The block-key table: the second procedure of a call (the procedure
+    // number still the first one's, its own block 9) is keyed by its own
+    // block in the row the host gives for its execution; a finish with
+    // nothing executed keys no row, whatever counter an earlier cycle left.
+    for (const i32 exe : {1, 0}) {
+        norak::load_session_text(R"({"settings": {"machine_type": 23}})");
+        lcreat(0, st);
+        lputd(st, 11, words);
+        lclos();
+        std::memset(&DRVST, 0, sizeof DRVST);
+        DRVST.exenow = exe;
+        DRVST.initialised = 1;
+        DRVST.proc = 1, DRVST.proc_block = 9, DRVST.counter = 3;
+        std::fill(DRVBKT, DRVBKT + DRV_KEYS, 77);
+        status = 0;
+        DRVFIN(status);
+        if (exe) {
+            EXPECT_EQ(DRVBKT[DRVST.counter], 9);
+        } else {
+            EXPECT_EQ(std::count(DRVBKT, DRVBKT + DRV_KEYS, 77), DRV_KEYS);
+        }
+    }
 }
 
 TEST_F(Frame, ACreateThatFailsBeforeTheSaveLeavesTheSolidPermissions)

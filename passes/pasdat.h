@@ -40,7 +40,11 @@ extern i32 PNDAPP;   // the next string is entered by an approach
 extern i32 CUTSGN;   // side sign of the current surface's passes
 
 // ------------------------------------------------------------ pass strings
-constexpr i32 PS_SRF = 120, PS_STR = 605, PS_PNT = 100000, PS_CIR = 120;
+// The entry table: one entry per surface of the procedure (at most 120),
+// and one more for the side-step link a pass opens with, which takes an
+// entry of its own before the surfaces' entries (a 120-surface zigzag
+// would otherwise stop on its second pass).
+constexpr i32 PS_SRF = 121, PS_STR = 605, PS_PNT = 100000, PS_CIR = 120;
 struct PasStr {
     i32 PSNSRF, PSNSTR, PSNPNT, PSNCIR;
     i32 PSMODE[PS_SRF];   // 1 strings of points, 2 one circle

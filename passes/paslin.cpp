@@ -443,9 +443,10 @@ void surlin(const i32& cutflp, const i32& kind, const i32& segmode, i32& nearfla
     w.n = n;
     w.cutflp = cutflp;
 
-    // The entry table holds one entry per surface of the procedure (120): a
-    // pass that would need another is stopped like a full point table
-    // rather than written past the table's end.
+    // The entry table holds one entry per surface of the procedure and one
+    // for the side-step link (121): a pass that would need another is
+    // stopped like a full point table rather than written past the table's
+    // end.
     if (s.PSNSRF >= PS_SRF) {
         fullmsg();
         status = -1;

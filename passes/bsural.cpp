@@ -1,5 +1,6 @@
 #include "passes/bsural.h"
 
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 
@@ -738,7 +739,11 @@ void gugadd(GugRun& r, i32 i, i32& status)
     }
     if (status < 0) return;
     if (col_set.tot > 0 && col_set.nst + step_set.nst - 1 > GG_STR) {
-        user1c("[BLNGUG]ONLY ", GG_STR, " NUMBER OF STRINGS ARE AVAILABLE");
+        // A notice to the user, not an error: the host's message with one
+        // value has no closing text, so the line is laid out here.
+        char note[64];
+        std::snprintf(note, sizeof note, "[BLNGUG]ONLY %d NUMBER OF STRINGS ARE AVAILABLE", GG_STR);
+        usmsgc(note);
         gugwrite(r, status);
         joins = false;
     } else if (col_set.tot > 0 && 3 * (col_set.tot + step_set.tot - 1) > GG_CAP) {

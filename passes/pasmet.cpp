@@ -207,6 +207,9 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     GTDIAM(CURTOL, tl.d);
     GTCRNR(CURTOL, tl.r);
     GTTAPA(CURTOL, tl.a);
+    // A negative diameter or corner radius is no tool a surface can be
+    // touched with: no meeting is sought (the corner would put the flat
+    // radius beyond the tool's own).
     if (tl.d < 0.0f || tl.r < 0.0f) return;
     // A negative taper is no mill's flank: the tool is taken as straight
     // (taken as it is, it would put the corner's centre beyond its radius).
@@ -240,9 +243,16 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     // The first step: the nearest meeting of a scan over the along range
     // from the edge inwards.
     constexpr i32 NS = 32;
+    // A probe that cannot be evaluated or placed ends the whole search with
+    // the meetings recorded so far, in the scan as in the stepping.
+    bool failed = false;
     for (i32 k = 1; k < NS; ++k) {
         Probe q;
-        if (!mt.at(edge + inward * static_cast<f64>(k) / NS, q) || beyond(q)) break;
+        if (!mt.at(edge + inward * static_cast<f64>(k) / NS, q)) {
+            failed = true;
+            break;
+        }
+        if (beyond(q)) break;
     }
     const f64 first = inward * std::fmax(std::fabs(mt.best().t - edge), 1.0 / NS);
     // The stepping: from the start, t moves by the step; when the ahead
@@ -251,7 +261,7 @@ void METSLV(const i32& mode, const MetSrf& s, MetSrf& m, f32& salong, f32& malon
     // step is reversed and halved. Up to two restarts further inside, with
     // the step damped to a fifth, when no near meeting was found.
     f64 damp = 1.0;
-    for (i32 round = 0; round <= 2; ++round) {
+    for (i32 round = 0; round <= 2 && !failed; ++round) {
         f64 t = edge;
         if (overshoot)
             t = edge - 0.04 * inward;

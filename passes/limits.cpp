@@ -28,6 +28,9 @@ i32& pick_mode(i32 k)
 // Second coordinate (in the other parameter than code) of a (u, v) pair.
 inline i32 second_of(i32 code) { return code == 1 ? 1 : 0; }
 
+// Within the half-open range from a towards b: the range is mirrored by the
+// order of its two ends as they are given (the trimmed corners always run
+// upwards), so its own first end is taken and its far end is not.
 bool within(f32 x, f32 a, f32 b) { return a <= b ? (x >= a && x < b) : (x <= a && x > b); }
 
 // Crossings of the parameter line (first parameter of code) = f with the

@@ -376,7 +376,10 @@ void SPLFLS(i32& status)
                             Pick pk{pos, {s[0], s[1], s[2]}};
                             picks.insert(it, pk);
                         }
-                        if (++inserted >= MAXINS) failed = true;
+                        // At most MAXINS points are inserted: the chain is
+                        // fitted again with the thirtieth, and only one
+                        // that needs more goes to the polyline.
+                        if (++inserted > MAXINS) failed = true;
                         redo = true;
                         break;
                     }

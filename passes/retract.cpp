@@ -781,6 +781,8 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     const f32 L = LNKPAR.length, R = LNKPAR.radius;
     f32 s[3];
     bool shaped = false;
+    // Whether the start marker of a shaped retract is in the list.
+    bool opened = false;
     if (link_straight(k)) {
         if (k == LINK_AXIS) {
             f32 u[3] = {axis[0], axis[1], axis[2]}, l = 0;
@@ -811,6 +813,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         shaped = k != LINK_VERTICAL && status >= 0;
         if (shaped) {
             PUTMRK(1, 6, 11, 0.0f, 0, status);
+            opened = status >= 0;
             if (status >= 0) MOVRPD(d, s, axis2, 1, status);
         }
     } else if (k == LINK_VARC_A || k == LINK_VARC_B) {
@@ -829,6 +832,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
         if (k != LINK_VERTICAL && status >= 0) {
             shaped = true;
             PUTMRK(1, 6, 11, 0.0f, 0, status);
+            opened = status >= 0;
             STPV01(3);
             if (status >= 0) PCLSRQ(status);
             for (i32 i = 0; i < 4 && status >= 0; ++i) MOVSTR(2, pts[i], axis2 ? axis2 : ZUP, status);
@@ -869,15 +873,23 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             if (k == LINK_HARC && status >= 0) {
                 shaped = true;
                 PUTMRK(1, 6, 11, 0.0f, 0, status);
+                opened = status >= 0;
                 if (status >= 0) PARCLK(2, 1, side * 45.0f, c, q, axis2 ? axis2 : ZUP, status);
             }
         }
     }
     // After a failed gouge test nothing is written.
-    if (status >= 0 && !shaped)
+    if (status >= 0 && !shaped) {
         vertret(d, p, axis2, status);
-    else if (status >= 0)
+    } else if (status >= 0) {
         ret_tail(k == LINK_VARC_A || k == LINK_VARC_B, d, axis2, status);
+    } else if (opened) {
+        // The shaped motion failed after its start marker was written: the
+        // tail (and its end marker) does not run, so the marker is closed
+        // here, or it would stay open in the list and on the marker stack.
+        i32 s2 = 0;
+        PUTMRK(2, 6, 12, 0.0f, 0, s2);
+    }
     GUGEND = false;
     if (status < 0) {
         eroutc("SRFRET, ERRORS IN LIST", 0);

@@ -225,6 +225,47 @@ TEST(Approach, AGougeTestThatCannotBeMadeFailsTheMotion)
     allfre(st);
 }
 
+// A shaped retract of each kind with each of its writes refused in turn:
+// once its start marker is in the list, a failure is closed by the end
+// marker. Only a refused end marker itself leaves the list without one, and
+// then everything else of the retract is written.
+TEST(Retract, AFailedShapedRetractClosesItsStartMarker)
+{
+    const f32 p[3] = {20, 40, 0}, before[3] = {20, 30, 0}, axis[3] = {0.6f, 0, 0.8f}, up[3] = {0, 0, 1};
+    auto marks = [](i32 code) {
+        int n = 0;
+        for (const auto& e : norak::main_list().elems)
+            if (e.words.size() > 2 && e.words[0] == 99 && e.words[2] == code) ++n;
+        return n;
+    };
+    for (i32 kind = 2; kind <= 7; ++kind) {
+        auto run = [&](i32 fail, i32& st) {
+            host({});
+            stand(p, kind);
+            const long long from = norak::allocations();
+            if (fail > 0) norak::fail_alloc_after(fail);
+            SRFRET(2, p, before, axis, up, 3, st);
+            norak::fail_alloc_after(0);
+            return norak::allocations() - from;
+        };
+        i32 st = 0;
+        const long long total = run(0, st);
+        ASSERT_EQ(st, 0) << kind;
+        ASSERT_EQ(marks(11), 1) << kind;
+        const size_t whole = norak::main_list().elems.size();
+        for (long long k = 1; k <= total; ++k) {
+            run(static_cast<i32>(k), st);
+            if (st >= 0 || marks(11) == 0) continue;
+            if (marks(12) == 0) {
+                EXPECT_EQ(norak::main_list().elems.size(), whole - 1) << kind << " " << k;
+            } else {
+                EXPECT_EQ(marks(12), 1) << kind << " " << k;
+            }
+        }
+        tp_mrkr_fin(1);
+    }
+}
+
 // A boundary that keeps every position of the gouge test out leaves the
 // positioning with nothing: surface milling takes that as a gouge at the
 // motion's end (the retract comes up vertically and names that point), while

@@ -296,32 +296,42 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
     if (status >= 0) LDPSRF(i, buf_b, status);
     if (status < 0) return;
     // The pass of each surface; on a trimmed surface the ends of its inside
-    // pieces bound it.
-    auto surface = [&](i32 k, const f64* buf, f32 pass, f32 a0, f32 a1, bool last, MetSrf& m) {
+    // pieces bound it. Answers 1 with the pass set up, 0 for a trimmed pass
+    // line with no inside piece (nothing to meet), negative when the pass
+    // line could not be trimmed: that is a failure of the adjustment, not
+    // an empty pass, and the callers report it.
+    auto surface = [&](i32 k, const f64* buf, f32 pass, f32 a0, f32 a1, bool last, MetSrf& m) -> i32 {
         const i32 x = k - 1;
         m = MetSrf{buf, PASTAB.PCODE[x], pass, SRFGEO.SRFSID[MACTYP == MACTYP_ONESURF ? 0 : x], {a0, a1, std::fabs(a1 - a0)}};
-        if (SRFGEO.CRNREC[MACTYP == MACTYP_ONESURF ? 0 : x][CR_HELD] == 0) return true;
+        if (SRFGEO.CRNREC[MACTYP == MACTYP_ONESURF ? 0 : x][CR_HELD] == 0) return 1;
         static f32 pts[3 * 400];
         f32 p0[2], p1[2];
         PARPAIR(m.pcode, pass, a0, p0);
         PARPAIR(m.pcode, pass, a1, p1);
         i32 count = 0, st = 0;
         trmpas(x, 400, count, pts, m.pcode, 0, p0, p0, p1, st);
-        if (st < 0 || count < 2) return false;
+        if (st < 0) return -1;
+        if (count < 2) return 0;
         const i32 w = m.pcode == 1 ? 2 : 1;
         (last ? m.along[1] : m.along[0]) = last ? pts[3 * (count - 1) + w] : pts[w];
         m.along[2] = std::fabs(m.along[1] - m.along[0]);
-        return true;
+        return 1;
     };
-    auto meet = [&](i32 md) {
+    auto meet = [&](i32 md) -> i32 {
         MetSrf a, b;
-        if (!surface(i - 1, buf_a, prev, PASTAB.ASTART[i - 2], prevend, true, a)) return;
-        if (!surface(i, buf_b, cur, curstart, PASTAB.AEND[i - 1], false, b)) return;
+        i32 got = surface(i - 1, buf_a, prev, PASTAB.ASTART[i - 2], prevend, true, a);
+        if (got <= 0) return got;
+        got = surface(i, buf_b, cur, curstart, PASTAB.AEND[i - 1], false, b);
+        if (got <= 0) return got;
         i32 st = 0;
         PASMET(md, a, b, prevend, curstart, st);
         (md == 0 ? cur : prev) = md == 0 ? b.pass : a.pass;
+        return 1;
     };
-    meet(mode);
+    if (meet(mode) < 0) {
+        status = -1;
+        return;
+    }
     const i32 mov = mode == 0 ? i : i - 1;
     f32& pm = mode == 0 ? cur : prev;
     const i32* lm = limof(mov);
@@ -343,7 +353,10 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
         return;
     }
     if (status == 1) {
-        meet(1);
+        if (meet(1) < 0) {
+            status = -1;
+            return;
+        }
         prevend = keepend;
         curstart = keepstart;
     }

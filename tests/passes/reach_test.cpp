@@ -165,6 +165,38 @@ TEST(PassWords, WidthPointsOfAChainMeetOnTheSharedBoundary)
     EXPECT_NEAR(std::fabs(std::atan2(e1[1], e1[2])) * 180.0 / M_PI, 15.0, 0.05);
 }
 
+// A pass line that cannot be trimmed (the memory for a trim boundary
+// refused) fails the adjustment of the pair, in either mode; it is not
+// taken for a pass line with no inside piece. Each allocation of the
+// adjustment is refused in turn.
+TEST(PassWords, AnUntrimmablePassLineFailsTheAdjustment)
+{
+    for (i32 mode : {0, 1}) {
+        auto run = [&](i32 fail, i32& st) {
+            two_strips(false);
+            lp::fresh_run();
+            CLIMIT(st);
+            EXPECT_GE(st, 0);
+            SRFGEO.CRNREC[0][CR_HELD] = SRFGEO.CRNREC[1][CR_HELD] = 1;
+            f32 prev = PASTAB.PCUR[0], cur = PASTAB.PCUR[1], start = cur;
+            f32 prevend = PASTAB.AEND[0], curstart = PASTAB.ASTART[1];
+            const long long from = norak::allocations();
+            if (fail > 0) norak::fail_alloc_after(fail);
+            ADJNXT(mode, 2, prev, cur, 0.0f, start, prevend, curstart, st);
+            norak::fail_alloc_after(0);
+            return norak::allocations() - from;
+        };
+        i32 st = 0;
+        const long long total = run(0, st);
+        ASSERT_GE(st, 0) << mode;
+        ASSERT_GT(total, 0) << mode;
+        for (long long k = 1; k <= total; ++k) {
+            run(static_cast<i32>(k), st);
+            EXPECT_LT(st, 0) << mode << " " << k;
+        }
+    }
+}
+
 TEST(UpDown, SingleMovesAndMarkersWaitWhileUpDownIsOn)
 {
     const f32 from[3] = {10, 20, 5}, to[3] = {30, 20, 5}, up[3] = {0, 0, 1};

@@ -353,11 +353,14 @@ void ADJNXT(const i32& mode, const i32& i, f32& prev, f32& cur, const f32& ofs, 
         return;
     }
     if (status == 1) {
+        // Surface i-1 moves to meet the clamped pass of surface i: the
+        // along end that meeting gives it is kept, so that its pass ends
+        // where it meets surface i's rather than at its own limit; only the
+        // along start of surface i is restored.
         if (meet(1) < 0) {
             status = -1;
             return;
         }
-        prevend = keepend;
         curstart = keepstart;
     }
 }

@@ -276,6 +276,45 @@ void SPLWRT(const i32& n, const f32* pts, const f32* axes, const i32* marks, i32
     }
 }
 
+void FITREF(i32 curve, const f64* points, f64* chosen, f64* index, i32& count, i32 room, bool& changed)
+{
+    changed = false;
+    if (count < 2 || room < count) return;
+    // Between every two chosen points the chain point farthest from the
+    // curve, when beyond t/2, joins the chosen set. The new set is built
+    // aside, as the scan reads the old one, and copied back within room.
+    std::vector<f64> np, ni;
+    auto keep = [&](const f64* p, f64 pos) {
+        np.insert(np.end(), p, p + 3);
+        ni.push_back(pos);
+    };
+    for (i32 c = 0; c + 1 < count; ++c) {
+        keep(chosen + 3 * c, index[c]);
+        const i32 a = static_cast<i32>(std::ceil(index[c] + 1e-9));
+        const i32 b = static_cast<i32>(index[c + 1]);
+        f64 worst = F.t4;
+        i32 wk = -1;
+        for (i32 j = a; j < b; ++j) {
+            if (j == index[c]) continue;
+            const f64 d2 = far2(curve, points + 3 * j);
+            if (d2 > worst) {
+                worst = d2;
+                wk = j;
+            }
+        }
+        // A set that would outgrow its room keeps the points found so far.
+        if (wk >= 0 && static_cast<i32>(ni.size()) + (count - c) <= room) {
+            keep(points + 3 * wk, static_cast<f64>(wk));
+            changed = true;
+        }
+    }
+    keep(chosen + 3 * (count - 1), index[count - 1]);
+    if (!changed) return;
+    count = static_cast<i32>(ni.size());
+    std::memcpy(chosen, np.data(), np.size() * sizeof(f64));
+    std::memcpy(index, ni.data(), ni.size() * sizeof(f64));
+}
+
 void SPLFLS(i32& status)
 {
     status = 0;
@@ -324,32 +363,22 @@ void SPLFLS(i32& status)
                 break;
             }
             if (m > 4 && !refined) {
-                // Between every two chosen points the chain point farthest from
-                // the curve, when beyond t/2, joins the chosen set.
-                std::vector<Pick> more;
-                for (size_t c = 0; c + 1 < picks.size(); ++c) {
-                    more.push_back(picks[c]);
-                    const i32 a = static_cast<i32>(std::ceil(picks[c].pos + 1e-9));
-                    const i32 b = static_cast<i32>(picks[c + 1].pos);
-                    f64 worst = F.t4;
-                    i32 wk = -1;
-                    for (i32 j = a; j < b; ++j) {
-                        if (j == picks[c].pos) continue;
-                        const f64 d2 = far2(handle, at(j));
-                        if (d2 > worst) {
-                            worst = d2;
-                            wk = j;
-                        }
-                    }
-                    if (wk >= 0) {
-                        Pick pk{static_cast<f64>(wk), {}};
-                        std::memcpy(pk.p, at(wk), sizeof pk.p);
-                        more.push_back(pk);
-                    }
+                const i32 room = 2 * static_cast<i32>(picks.size());
+                std::vector<f64> cp(3 * static_cast<size_t>(room)), ci(static_cast<size_t>(room));
+                i32 nc2 = 0;
+                for (const Pick& pk : picks) {
+                    std::memcpy(&cp[3 * static_cast<size_t>(nc2)], pk.p, sizeof pk.p);
+                    ci[static_cast<size_t>(nc2++)] = pk.pos;
                 }
-                more.push_back(picks.back());
-                if (more.size() != picks.size()) {
-                    picks = more;
+                bool changed = false;
+                FITREF(handle, F.chain.data(), cp.data(), ci.data(), nc2, room, changed);
+                if (changed) {
+                    picks.clear();
+                    for (i32 k = 0; k < nc2; ++k) {
+                        Pick pk{ci[static_cast<size_t>(k)], {}};
+                        std::memcpy(pk.p, &cp[3 * static_cast<size_t>(k)], sizeof pk.p);
+                        picks.push_back(pk);
+                    }
                     continue;
                 }
                 refined = true;

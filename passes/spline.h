@@ -19,6 +19,13 @@ void SPLWRT(const i32& n, const f32* pts, const f32* axes, const i32* marks, i32
 void SPLFLS(i32& status);
 // The first choice of fit points of a chain of m points: indices out, count.
 i32 FITPTS(i32 m, i32* chosen);
+// Refinement of a fit: between every two chosen points the chain point
+// (points: the chain's xyz) farthest from the curve, when its squared
+// distance exceeds t*t/4, joins the chosen set (chosen: xyz; index: each
+// one's place along the chain, a fraction for a sample between two chain
+// points; count in/out) in chain order. room: the entries chosen and index
+// hold; no insertion goes past it. changed: whether any point joined.
+void FITREF(i32 curve, const f64* points, f64* chosen, f64* index, i32& count, i32 room, bool& changed);
 // Chains and blocks written since FITINI: NURBS blocks, polyline chains.
 void FITCNT(i32& nurbs, i32& polylines);
 // Test hook: when set, the host spline routines are taken as failing.

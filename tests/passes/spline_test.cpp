@@ -308,6 +308,48 @@ TEST(HostSplines, InterpolationPassesThroughItsPointsAndTheClosestPointIsClosest
     evbfre(h);
 }
 
+// The refinement of a fit: through chain points 0, 3 and 8 of a straight
+// chain whose point 6 stands 0.5 off, the curve is the line; only point 6 is
+// farther than half the tolerance and joins, in chain order. With no room
+// for it nothing joins.
+TEST(Spline, RefinementAddsTheFarthestChainPointBetweenChosenPoints)
+{
+    fitting_run();
+    std::vector<f64> chain;
+    for (int k = 0; k < 9; ++k) chain.insert(chain.end(), {f64(k), 0.0, k == 6 ? 0.5 : 0.0});
+    auto curve = [&](const std::vector<f64>& idx) {
+        std::vector<f64> pts;
+        for (f64 i : idx) pts.insert(pts.end(), &chain[size_t(3 * i)], &chain[size_t(3 * i + 3)]);
+        const i32 n = i32(idx.size());
+        const i32 m = std::max(n, 4);
+        std::vector<f64> u(size_t(m) + 4), c(3 * size_t(m));
+        i32 st = 0, h = 0;
+        cal_i_knt(n, pts.data(), u.data(), st);
+        calbsp(n, pts.data(), u.data(), c.data(), st);
+        evbcre_bsp(3, m, u.data(), c.data(), h, st);
+        EXPECT_EQ(st, 0);
+        return h;
+    };
+    for (i32 room : {3, 8}) {
+        const i32 h = curve({0, 3, 8});
+        f64 pts[24] = {}, idx[8] = {0, 3, 8};
+        for (int k = 0; k < 3; ++k) std::memcpy(pts + 3 * k, &chain[size_t(3 * idx[k])], 3 * sizeof(f64));
+        i32 n = 3;
+        bool changed = true;
+        FITREF(h, chain.data(), pts, idx, n, room, changed);
+        evbfre(h);
+        EXPECT_EQ(changed, room > 3) << room;
+        if (room == 3) {
+            EXPECT_EQ(n, 3);
+            continue;
+        }
+        ASSERT_EQ(n, 4);
+        EXPECT_EQ(std::vector<f64>(idx, idx + 4), (std::vector<f64>{0, 3, 6, 8}));
+        EXPECT_EQ(pts[3 * 2 + 2], 0.5);
+        EXPECT_EQ(pts[3 * 3], 8.0);
+    }
+}
+
 TEST(HostSplines, TheApproximationKeepsWithinItsToleranceOfEveryPoint)
 {
     // Right-angle chains, one with a repeated point (which interpolation

@@ -19,9 +19,24 @@ constexpr i32 MAXINT = 400;  // intersections of one parameter line with a trim 
 
 i32 pick_mode_srf = 12, pick_mode_face = 7;
 
+// The host's point-pick mode of surface k, kept apart for surfaces and for
+// faces of solids. Under machining type 14 the surface is the one of host
+// list 2, whose unique id tells which it is (as the width-point pick reads
+// it); a list that cannot be read is taken as a surface.
 i32& pick_mode(i32 k)
 {
-    const i32 uid = MACTYP == MACTYP_ONESURF ? 0 : SRFGEO.SRFUID[k];
+    i32 uid = 0;
+    if (MACTYP == MACTYP_ONESURF) {
+        i32 n = 0, st = 0;
+        nc_surf_count(1, 2, n, st);
+        if (st == 0 && n >= 1 && n <= MAXSRF) {
+            std::vector<i32> uids(static_cast<size_t>(n));
+            nc_surf_uids(uids.data(), n, st);
+            if (st == 0) uid = uids[0];
+        }
+    } else {
+        uid = SRFGEO.SRFUID[k];
+    }
     return uid == 0 || ncs_id_is_not_solid(uid) ? pick_mode_srf : pick_mode_face;
 }
 
@@ -517,9 +532,20 @@ void TRMLIM(const i32& redo, i32& status)
             f32 tol = pwr(PRTTOL);
             gstrmtol(2, tol);
             const i32 id = gd::srfid(i);
+            // Each surface's boundary is read into its own host array, copied
+            // out and the array closed at once, rather than one array renewed
+            // for every surface and closed after the last: the bounds found
+            // are the same, and no array is left open when a surface fails
+            // half-way through the loop (nor a handle the host may have
+            // closed in a failed renewal closed a second time).
             std::vector<std::vector<f32>> lp;
             gd::loops(id, lp, status);
             if (status != 0) return;
+            if (lp.empty() || lp[0].size() < 2) {
+                eroutc("TRMLIM, THE SURFACE HAS NO TRIM BOUNDARY", 0);
+                status = -1;
+                return;
+            }
             // The outer loop's points, as when the surface was set up: the
             // holes lie inside it and add nothing to the bounds, and the walk
             // along a side touched in one point must stay on one loop.

@@ -104,11 +104,15 @@ void CLIMIT(i32& status)
             p.PCODE[x] = d == 1 ? 2 : 1, p.PSTART[x] = b1, p.PEND[x] = b2, p.ASTART[x] = a1, p.AEND[x] = a2;
         }
         f32 lim[6];
-        LDSRFB(SRFGEO.SRFIDS[x], buf_a, status);
+        // Under machining type 14 the one surface is the host list's; the
+        // geometry record's slot holds none for that type, and loading it
+        // first would say a surface is missing where none was asked for.
         if (MACTYP == MACTYP_ONESURF) {
             i32 id = 0, side = 1;
             status = idside(i, id, side) ? 0 : -1;
             if (status == 0) LDSRFB(id, buf_a, status);
+        } else {
+            LDSRFB(SRFGEO.SRFIDS[x], buf_a, status);
         }
         if (status >= 0) SBFLIM(1, buf_a, lim, status);
         // The third and sixth limits are the surface's own parameter

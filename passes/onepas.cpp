@@ -227,29 +227,23 @@ void SURCRC(const i32& kind, const i32& mode, const f64* buf, const i32& side, c
     const f32 dd = second - first;
     const f32 du = pcode == 1 ? 0.0f : dd, dv = pcode == 1 ? dd : 0.0f;
     f32 ev[9], r1[9], r2[9];
-    // Each evaluation starts as failed: the positioning leaves the status
-    // and the point untouched for a tool that is not a mill, and a status
-    // of 0 would write the circle from points never computed.
-    i32 st = -1;
     const f32 lead = pwr(LEADAN), tlt = pwr(TLTCMP);
-    NCEVS1(buf, pcode == 1 ? pcur : first, pcode == 1 ? first : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead, tlt,
-           0, ev, r1, st);
-    // Any negative status ends the circle, not only -1: the positioning can
-    // also answer the surface evaluation's own failure, and then writes no
-    // point, so the circle would be written from an end never computed.
-    if (st < 0) {
-        --s.PSNSRF;
-        status = -1;
-        return;
-    }
-    st = -1;
-    NCEVS1(buf, pcode == 1 ? pcur : second, pcode == 1 ? second : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead, tlt,
-           0, ev, r2, st);
+    // One end of the circle: the tool at the pass value and `along`. Each
+    // evaluation starts as failed: the positioning leaves the status and the
+    // point untouched for a tool that is not a mill. Any negative status is
+    // a failure, not only -1: the positioning can also answer the surface
+    // evaluation's own failure, and then writes no point.
+    auto end_at = [&](f32 along, f32* r) {
+        i32 st = -1;
+        NCEVS1(buf, pcode == 1 ? pcur : along, pcode == 1 ? along : pcur, du, dv, side, pw(AXSMOD), SRFEVL, lead,
+               tlt, 0, ev, r, st);
+        return st >= 0;
+    };
     // Without both ends there is no circle: the surface entry made for it
-    // is taken back on every failure (here, at the first end and at the
-    // frame) and the pass fails, so that the table never holds an entry
-    // whose circle would be whatever its slot last held.
-    if (st < 0) {
+    // is taken back on every failure (here and at the frame) and the pass
+    // fails, so that the table never holds an entry whose circle would be
+    // whatever its slot last held.
+    if (!end_at(first, r1) || !end_at(second, r2)) {
         --s.PSNSRF;
         status = -1;
         return;

@@ -227,21 +227,22 @@ i32 pass_ends(i32 n, f32 dmin)
     return 1;
 }
 
-}  // namespace
-
-void newtc(const i32& npass, i32& status)
+// A failed adjustment of a pair of surfaces ends the step with its status.
+bool adjust_failed(i32 st, i32& status)
 {
-    DIRVLD = 0;
-    CLSFLG = 0;
-    const i32 n = nsurf();
+    if (st >= 0) return false;
+    eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
+    status = st;
+    return true;
+}
+
+// The step's first phase: each surface proposes its next pass value (its
+// step kept in PDELTA); the fraction of the remaining range the step takes
+// is the smallest proposed, and imin the surface of the smallest metric.
+// Negative status when a surface cannot be loaded.
+f32 step_fraction(i32 npass, i32 n, i32& imin, i32& status)
+{
     PasTab& p = PASTAB;
-    f32 d = 0;
-    GTDIAM(CURTOL, d);
-    const f32 dmin = std::fmax(0.2f * d, 2.0f * pwr(PRTTOL));
-    f32 r[MAXSRF], old[MAXSRF];
-    for (i32 x = 0; x < n; ++x) r[x] = p.PEND[x] - p.PCUR[x];
-    i32 reached = 0, imin = 1;
-    status = 0;
     f32 frac = 100.0f;
     if (pw(STPMOD) != 2 && npass > 0) {
         f32 best = 1.0e10f;
@@ -250,7 +251,7 @@ void newtc(const i32& npass, i32& status)
             LDPSRF(i, srf_buf, status);
             if (status < 0) {
                 eroutc("newtc,ERRORS IN DATA BASE", 0);
-                return;
+                return frac;
             }
             const i32* l = SRFGEO.LIMREC[MACTYP == MACTYP_ONESURF ? 0 : x];
             if (eqval(limr(l, LR_SST), limr(l, LR_SEND))) {
@@ -270,7 +271,55 @@ void newtc(const i32& npass, i32& status)
     // A fraction above 1 (no surface proposed a step) would carry every
     // surface past its end, where the clamp below takes it back: held at 1
     // it stops at the end in the first place.
-    if (frac > 1.0f) frac = 1.0f;
+    return frac > 1.0f ? 1.0f : frac;
+}
+
+// The step's backward phase (step mode 1): the surfaces before imin are
+// adjusted to it, pair by pair towards the first. False when a pair cannot
+// be adjusted (status set).
+bool adjust_back(i32 imin, const f32* old, f32 ofs, i32& status)
+{
+    PasTab& p = PASTAB;
+    pass_range(MACTYP == MACTYP_ONESURF ? 1 : imin, imin - 1);
+    for (i32 j = imin - 1; j >= 1; --j) {
+        // A pair whose second surface does not continue the first has no
+        // common edge for the passes to meet at: adjusting it would pull
+        // the pass towards an edge the two do not share (the forward
+        // adjustment skips such a pair too).
+        if (SRFGEO.SRFLNK[j] == 0) continue;
+        f32 before = p.PCUR[j - 1], s = p.PCUR[j - 1];
+        i32 st = 0;
+        PASLIM(1, j + 1, p.PCUR[j - 1], p.PCUR[j], 2.0f * pwr(PRTTOL), s, st);
+        if (adjust_failed(st, status)) return false;
+        setback(j - 1, old[j - 1], before, st);
+        if (pw(AXSMOD) == 1) {
+            before = p.PCUR[j - 1];
+            s = p.PCUR[j - 1];
+            ADJNXT(1, j + 1, p.PCUR[j - 1], p.PCUR[j], ofs, s, p.AEND[j - 1], p.ASTART[j], st);
+            if (adjust_failed(st, status)) return false;
+            setback(j - 1, old[j - 1], before, 0);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void newtc(const i32& npass, i32& status)
+{
+    DIRVLD = 0;
+    CLSFLG = 0;
+    const i32 n = nsurf();
+    PasTab& p = PASTAB;
+    f32 d = 0;
+    GTDIAM(CURTOL, d);
+    const f32 dmin = std::fmax(0.2f * d, 2.0f * pwr(PRTTOL));
+    f32 r[MAXSRF], old[MAXSRF];
+    for (i32 x = 0; x < n; ++x) r[x] = p.PEND[x] - p.PCUR[x];
+    i32 reached = 0, imin = 1;
+    status = 0;
+    const f32 frac = step_fraction(npass, n, imin, status);
+    if (status < 0) return;
     for (i32 i = 1; i <= n; ++i) {
         const i32 x = i - 1;
         old[x] = p.PCUR[x];
@@ -283,36 +332,7 @@ void newtc(const i32& npass, i32& status)
         if (eqval(p.PCUR[x], p.PEND[x]) && (i == imin || pw(STPMOD) == 2)) reached = 1;
     }
     const f32 ofs = pwr(PRTOFS);
-    if (pw(STPMOD) == 1 && npass > 0) {
-        pass_range(MACTYP == MACTYP_ONESURF ? 1 : imin, imin - 1);
-        for (i32 j = imin - 1; j >= 1; --j) {
-            // A pair whose second surface does not continue the first has no
-            // common edge for the passes to meet at: adjusting it would pull
-            // the pass towards an edge the two do not share (the forward
-            // adjustment below skips such a pair too).
-            if (SRFGEO.SRFLNK[j] == 0) continue;
-            f32 before = p.PCUR[j - 1], s = p.PCUR[j - 1];
-            i32 st = 0;
-            PASLIM(1, j + 1, p.PCUR[j - 1], p.PCUR[j], 2.0f * pwr(PRTTOL), s, st);
-            if (st < 0) {
-                eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
-                status = st;
-                return;
-            }
-            setback(j - 1, old[j - 1], before, st);
-            if (pw(AXSMOD) == 1) {
-                before = p.PCUR[j - 1];
-                s = p.PCUR[j - 1];
-                ADJNXT(1, j + 1, p.PCUR[j - 1], p.PCUR[j], ofs, s, p.AEND[j - 1], p.ASTART[j], st);
-                if (st < 0) {
-                    eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
-                    status = st;
-                    return;
-                }
-                setback(j - 1, old[j - 1], before, 0);
-            }
-        }
-    }
+    if (pw(STPMOD) == 1 && npass > 0 && !adjust_back(imin, old, ofs, status)) return;
     pass_range(1, 0);
     for (i32 i = 2; i <= n; ++i) {
         const i32 x = i - 1;
@@ -321,21 +341,13 @@ void newtc(const i32& npass, i32& status)
         i32 st = 0;
         f32 before = p.PCUR[x], s = p.PCUR[x];
         PASLIM(0, i, p.PCUR[x - 1], p.PCUR[x], 2.0f * pwr(PRTTOL), s, st);
-        if (st < 0) {
-            eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
-            status = st;
-            return;
-        }
+        if (adjust_failed(st, status)) return;
         if (pw(AXSMOD) != 1) continue;
         if (npass > 0) setback(x, old[x], before, st);
         before = p.PCUR[x];
         s = p.PCUR[x];
         ADJNXT(0, i, p.PCUR[x - 1], p.PCUR[x], ofs, s, p.AEND[x - 1], p.ASTART[x], st);
-        if (st < 0) {
-            eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
-            status = st;
-            return;
-        }
+        if (adjust_failed(st, status)) return;
         if (npass > 0) setback(x, old[x], before, 0);
         if (st == 1) {
             for (i32 k = 1; k <= i; ++k)
@@ -351,11 +363,7 @@ void newtc(const i32& npass, i32& status)
                 f32 s2 = p.PCUR[mv];
                 i32 st2 = 0;
                 ADJNXT(mode, k + 1, p.PCUR[k - 1], p.PCUR[k], ofs, s2, p.AEND[k - 1], p.ASTART[k], st2);
-                if (st2 < 0) {
-                    eroutc("newtc,COULD NOT ADJUST SURFACES", 0);
-                    status = st2;
-                    return false;
-                }
+                if (adjust_failed(st2, status)) return false;
                 if (npass > 0) setback(mv, old[mv], was, 0);
                 return true;
             };

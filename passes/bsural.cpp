@@ -19,6 +19,7 @@
 #include "core/records.h"
 #include "passes/mxlink.h"
 #include "passes/orient.h"
+#include "passes/pastab.h"
 #include "passes/pasdat.h"
 #include "passes/retract.h"
 #include "passes/milbf.h"
@@ -425,8 +426,14 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
     }
     const f32 aux = 0.0f;
     if (MACTYP == MACTYP_ONESURF) {
-        const i32 id = srf >= 1 && srf <= SRFGEO.NSRF ? SRFGEO.SRFIDS[srf - 1] : -1;
-        LOCSET(id, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
+        // The geometry record holds no surface under machining type 14: the
+        // one surface is the first of the procedure's host list, and a list
+        // that cannot be read fails the check like a failed positioning.
+        i32 id = -1, side = 1;
+        if (idside(srf, id, side))
+            LOCSET(id, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
+        else
+            status = -1;
     } else {
         gugsta(srf);
         LOCSET(-1, t3 ? NA : TA, t3 ? NB : TB, 1, aux, tol);
@@ -444,7 +451,8 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
     // stop at that many points: LINNTB reads its capacity as floats (three
     // per point), LINE5X counts points and is given the third. A limit of
     // GG_CAP points would let either write three times past the arrays.
-    if (with_linntb)
+    if (status < 0) {
+    } else if (with_linntb)
         LINNTB(1, 0, A, B, tol, pofs, cofs, GG_CAP, 0, 5, pts, vecs, flags, nstr, GG_STR, lens, total, status);
     else
         LINE5X(0, A, B, tol, pofs, cofs, GG_CAP / 3, GG_STR, pts, vecs, nstr, lens, total, status);

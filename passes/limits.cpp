@@ -541,6 +541,10 @@ void TRMLIM(const i32& redo, i32& status)
             std::vector<std::vector<f32>> lp;
             gd::loops(id, lp, status);
             if (status != 0) return;
+            // A trimmed surface without a boundary loop has no bounds to
+            // find: TRMBND would leave the last surface's bounds in place and
+            // the passes would be cut to them, so the limits are refused
+            // rather than ended as if they had been found.
             if (lp.empty() || lp[0].size() < 2) {
                 eroutc("TRMLIM, THE SURFACE HAS NO TRIM BOUNDARY", 0);
                 status = -1;

@@ -1,6 +1,7 @@
 #include "passes/pasloop.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "blocks/movement.h"
@@ -419,10 +420,12 @@ void BKUPNC(const i32& count, i32& status)
         eroutc("BKUPNC: PROBLEMS WITH SEGFIN", 0);
         return;
     }
-    // The host's one-value message shows its value after the text, so the
-    // line reads " PASSES COMPLETED. BACKUP STARTING" followed by the count;
-    // the host places the value, the module cannot put it in front.
-    usms1c(" PASSES COMPLETED. BACKUP STARTING", count);
+    // The count leads the line. The host's one-value message would show it
+    // after the text ("... BACKUP STARTING5"), so the line is put together
+    // here and shown as a plain message.
+    char line[64];
+    std::snprintf(line, sizeof line, "%d PASSES COMPLETED. BACKUP STARTING", static_cast<int>(count));
+    usmsgc(line);
     updtwa(2);
     usmsgc("BACKUP FINISHED");
 }

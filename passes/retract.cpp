@@ -438,15 +438,17 @@ void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, 
             }
         }
         if (point[2] > h) {
+            // p lies higher: up to its height here; the move onto p is the
+            // last one, below, at the feed asked for.
             warnlow();
             const f32 q[3] = {cur()[0], cur()[1], point[2]};
             if (status >= 0) mv(q, axis, status);
+        } else {
+            // Above p at the height found (a tool that crossed higher comes
+            // down to it there, at the fast feed).
+            const f32 a[3] = {point[0], point[1], h};
+            if (status >= 0) mv(a, axis, status);
         }
-        // Above p at the height found (a tool that crossed higher comes
-        // down to it there, at the fast feed), or at p's own height when p
-        // lies higher.
-        const f32 a[3] = {point[0], point[1], point[2] > h ? point[2] : h};
-        if (status >= 0) mv(a, axis, status);
         if (again) STPV01(4);
     }
     // The feed flag sets the cutting feed (code 1) again for the last move
@@ -470,7 +472,13 @@ void ZAPR(const i32& dim, const f32* point, const f32* axis, i32& status)
     const f32 s[3] = {point[0], point[1], point[2] + LNKPAR.safety};
     const f32 allow = hei8r(HEI8_INCR) >= LNKPAR.safety ? hei8r(HEI8_INCR) - LNKPAR.safety : 0.0f;
     FAST2M(d, s, axis, 0, allow, status);
-    if (status >= 0 && LNKPAR.safety != 0.0f) MOVLN3(d, point, axis, status);
+    // Without a safety distance the fast move ends on p itself; the cutting
+    // feed is set again, or the string written next would run at the fast
+    // feed.
+    if (status >= 0 && LNKPAR.safety != 0.0f)
+        MOVLN3(d, point, axis, status);
+    else if (status >= 0)
+        STPV01(1);
 }
 
 // Three-axis output retracts as retract kind 1 whatever kind the pass
@@ -761,7 +769,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     const f32* p = start;
     i32 k = LNKPAR.kind;
     if (k >= LINK_VARC_A && k <= LINK_INLINE && (eqpt3(before, p) || count == 1)) {
-        if (count != 1) msg_mdls(320, 250);
+        if (eqpt3(before, p)) msg_mdls(320, 250);
         k = 1;
     }
     f32 where[3];

@@ -565,6 +565,7 @@ TEST(TrimmedDriver, TheTiltFollowsThePiecesAndBackupsComeEveryFewPieces)
     EXPECT_EQ(st, 0);
     EXPECT_GT(NBKUP, 6);
     EXPECT_EQ(norak::transcript_count(" PASSES COMPLETED. BACKUP STARTING"), static_cast<size_t>(NBKUP / 3));
+    EXPECT_TRUE(norak::transcript_has("message: 3 PASSES COMPLETED. BACKUP STARTING"));  // the count leads
     EXPECT_EQ(pwr(TLTCMP), 30.0f);
 }
 

@@ -1347,3 +1347,56 @@ TEST(Links, TheDownFeedSwitchesInsideAString)
 }
 
 }  // namespace
+
+// The feed in force after a fast move or an approach, and the retract's
+// message for a missing direction. Rows: a vertical approach with and
+// without a safety distance (the cutting feed follows either way); a fast
+// move with the feed flag onto a point above its plane (the move onto the
+// point at the cutting feed); a retract that needs a direction, by count and
+// whether the point before is the point itself (message 250 only then).
+TEST(Links, TheFeedAfterAnApproachAndTheRetractsDirectionMessage)
+{
+    const f32 from[3] = {0, 0, 0}, p[3] = {40, 0, 12}, up[3] = {0, 0, 1};
+    for (i32 row = 0; row < 3; ++row) {
+        host({});
+        params(1, 0.01f);
+        CURTOL = BALL;
+        stand(from, LINK_VERTICAL);
+        TECHST.status[1] = 1;  // feed codes written as codes
+        i32 st = 0;
+        if (row < 2) {
+            LNKPAR.safety = row == 0 ? 0.0f : 2.0f;
+            ZAPR(2, p, up, st);
+        } else {
+            HEI8[HEI8_ABSOLUTE] = 1;
+            HEI8[HEI8_PLANE2] = r2wrd(5.0f);
+            FAST2M(2, p, up, 1, 0.0f, st);
+        }
+        ASSERT_EQ(st, 0) << row;
+        EXPECT_EQ(TECHST.requested[1], 1) << row;
+        i32 feed = 0, last = 0;
+        for (const auto& e : norak::main_list().elems) {
+            const auto& w = e.words;
+            if (w.size() >= 5 && w[0] == 1 && w[2] == 1) feed = w[4];
+            if (w.size() >= 5 && w[0] == 2) last = feed;
+        }
+        if (row == 2) {
+            EXPECT_EQ(last, 1);
+        }
+        ASSERT_FALSE(moves().empty()) << row;
+        EXPECT_LT(dist(moves().back(), p), 1e-4) << row;
+    }
+    const f32 q[3] = {40, 0, 12}, other[3] = {30, 0, 12};
+    for (i32 count : {1, 3}) {
+        for (bool same : {true, false}) {
+            host({});
+            params(1, 0.01f);
+            CURTOL = BALL;
+            stand(q, LINK_VARC_A);
+            i32 st = 0;
+            SRFRET(2, q, same ? q : other, up, up, count, st);
+            EXPECT_EQ(st, 0);
+            EXPECT_EQ(norak::transcript_has("host message 320/250"), same) << count << same;
+        }
+    }
+}

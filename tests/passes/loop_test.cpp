@@ -7,6 +7,8 @@
 #include <map>
 #include <sstream>
 
+#include "cutter/loccom.h"
+#include "passes/bsural.h"
 #include "tests/passes/loop_common.h"
 
 namespace {
@@ -663,5 +665,15 @@ TEST(PassLoop, TheOneSurfaceOfTypeFourteenComesFromTheHostList)
                 EXPECT_EQ(lp::written().strings.size(), 3u) << name;
                 EXPECT_EQ(CUTSGN, want) << name;
             }
+    // A step's gouge check is positioned for the list's surface too, not
+    // for the record's slot (0 here).
+    static f32 pts[GG_CAP], vecs[GG_CAP], nrms[GG_CAP];
+    static i32 flags[GG_CAP / 3], lens[GG_STR];
+    const f32 a[3] = {20, 30, 20}, b[3] = {40, 30, 20}, n[3] = {0, 0, 1};
+    i32 nstr = 0, total = 0;
+    LOCSRF = -1;
+    SRFGEO.SRFIDS[0] = 0;
+    GUGLNK(0.01f, 0.0f, 0.0f, a, b, n, n, n, n, pts, vecs, nrms, flags, nstr, lens, total, 1, 0, 0, st);
+    EXPECT_EQ(LOCSRF, 1);
     MACTYP = MACTYP_SURFACES;
 }

@@ -121,4 +121,37 @@ TEST(GeoCorner, TrimmedPickLeavesAndEscapes)
     EXPECT_EQ(lim(0), before);
 }
 
+// Whether a range runs against the start corner, each range in its own
+// parameter: the first in u (code 1) or in v (code 2), the second in the
+// other. Corner j has the first parameter high when bit 0 is set and the
+// second when bit 1 is: a start there turns that range.
+TEST(GeoCorner, ARangeRunsAgainstTheStartInItsOwnParameter)
+{
+    const f32 hi[2] = {10, 50};
+    for (i32 code : {1, 2}) {
+        const int first = code == 1 ? 0 : 1;
+        for (i32 k = 0; k < 4; ++k) {
+            f32 uvs[4][2], ev[4][9] = {};
+            for (i32 j = 0; j < 4; ++j) {
+                uvs[j][first] = (j & 1) ? hi[first] : 0;
+                uvs[j][1 - first] = (j & 2) ? hi[1 - first] : 0;
+                ev[j][0] = uvs[j][0], ev[j][1] = uvs[j][1];
+            }
+            CRNSTO(ev, uvs);
+            i32* r = SRFGEO.LIMREC[0];
+            r[LR_CODE] = code;
+            limput(r, LR_FST, 0);
+            limput(r, LR_FEND, hi[first]);
+            limput(r, LR_SST, 0);
+            limput(r, LR_SEND, hi[1 - first]);
+            f32 corner[3];
+            i32 st = 9;
+            CRNNEAR(uvs[k][0], uvs[k][1], 0.0f, corner, st);
+            ASSERT_EQ(st, 0);
+            EXPECT_EQ(STCREV1(), (k & 1) != 0) << code << " " << k;
+            EXPECT_EQ(STCREV2(), (k & 2) != 0) << code << " " << k;
+        }
+    }
+}
+
 }  // namespace

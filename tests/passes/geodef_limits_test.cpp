@@ -79,6 +79,17 @@ TEST(GeoLimits, RestoringLimitsAndWidths)
     EXPECT_EQ(SRFGEO.SRFLNK[0], 1);
     EXPECT_EQ(SRFGEO.SRFLNK[1], 0);
     EXPECT_EQ(SRFGEO.SRFLNK[2], 0);
+    // The first surface gone from the host: the reset fails with its status
+    // and leaves the later surfaces and the connection flags as they are.
+    SRFGEO.SRFLNK[1] = SRFGEO.SRFLNK[2] = 1;
+    limput(SRFGEO.LIMREC[2], LR_FST, 12);
+    const i32 keep = SRFGEO.SRFIDS[0];
+    SRFGEO.SRFIDS[0] = 99;
+    ALLLIM(status);
+    SRFGEO.SRFIDS[0] = keep;
+    EXPECT_LT(status, 0);
+    EXPECT_EQ(SRFGEO.SRFLNK[1], 1);
+    EXPECT_EQ(w(SRFGEO.LIMREC[2], LR_FST), 12.0f);
 
     // A single surface: both ends of a downward range.
     start({strip(11, 0)}, "[" + pk(11, 5, 25) + "," + EXIT + "," + SIDE_YES + "]");
@@ -291,6 +302,30 @@ TEST(GeoWidth, FitToATrimmedNeighbourStaysOnItsBoundaryAndFailuresLeave)
     EXPECT_EQ(status, -1);
     EXPECT_EQ(best, -7.0f);
     EXPECT_EQ(pt[0], -7.0f);
+}
+
+// A width is fitted to the corners of the neighbour's common edge: its far
+// edge (mode 2, the next surface) or its near edge (mode 1, the one before).
+// The trimmed neighbour spans 10 .. 40 along the common edge and 0 .. 50 along
+// its other edge; the trimmed corners are found within the tolerance.
+TEST(GeoWidth, AWidthIsFittedToTheCornersOnTheCommonEdge)
+{
+    for (i32 mode : {2, 1}) {
+        const std::string ents[2] = {
+            mode == 2 ? trimmed(11, 0, 0, 10, 50, "[[0,0],[10,10],[10,40],[0,50]]") : strip(11, 0),
+            mode == 2 ? strip(12, 1) : trimmed(12, 10, 0, 10, 50, "[[0,10],[10,0],[10,50],[0,40]]")};
+        start({ents[0], ents[1]}, "[" + pk(11, 5, 25) + "," + pk(12, 5, 25) + "," + EXIT + "," + SIDE_YES + "]");
+        i32 defined = 0, status = 9;
+        PCKSRS(1, 0, 0.01f, defined, status);
+        ASSERT_EQ(status, 0) << mode;
+        ASSERT_EQ(SRFGEO.NSRF, 2) << mode;
+        const i32 i = mode == 2 ? 0 : 1, j = mode == 2 ? 1 : 0;
+        LIMRST(j, 0, status);
+        WIDFIT(mode, i, j, 0.01f, status);
+        ASSERT_EQ(status, 0) << mode;
+        EXPECT_NEAR(std::fmin(w(SRFGEO.LIMREC[j], LR_FST), w(SRFGEO.LIMREC[j], LR_FEND)), 10.0f, 0.01) << mode;
+        EXPECT_NEAR(std::fmax(w(SRFGEO.LIMREC[j], LR_FST), w(SRFGEO.LIMREC[j], LR_FEND)), 40.0f, 0.01) << mode;
+    }
 }
 
 // Machining type 14: a refused call of the host's surface list leaves with

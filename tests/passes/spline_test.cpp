@@ -212,6 +212,13 @@ TEST(Spline, TheStringsAxesAndFeedWordsBreakTheChain)
     EXPECT_EQ(chains(up.data(), nullptr), 1u);
     EXPECT_EQ(chains(ax.data(), nullptr), 2u);
     EXPECT_EQ(chains(up.data(), fw.data()), 2u);
+    // A chain keeps its first point's word: a word changing at the second
+    // point ends the chain there, two points gone straight, and the fit
+    // starts again from the second point.
+    std::vector<i32> fw2(n, 2);
+    fw2[0] = 1;
+    EXPECT_EQ(chains(up.data(), fw2.data()), 1u);
+    EXPECT_NEAR(nurbs()[0].first().x, p[3], 1e-4);
 }
 
 // A chain whose flush the list refuses fails the link written after it:

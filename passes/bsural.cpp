@@ -314,6 +314,11 @@ void BLNREG(const i32& e, const i32& j, const i32& str, const i32& pnt, i32& sta
         storps(tol, WRTPAS, s.PSPNTS[pnt], nrm[0], one, &n, n, skip, status);
         if (status < 0) return;
     }
+    // The approach into this string comes in along the surface normal at
+    // its first point: without the gouge check nothing else sets it, and the
+    // normal left by another string (or none at all) would shape the
+    // approach from a wrong direction or turn it vertical.
+    std::memcpy(PASOUT.appnrm, s.PSVECS[pnt] + 3, sizeof PASOUT.appnrm);
     i32 open = 0;
     bool ruled = false;
     for (i32 i = pnt; i < pnt + n - 1 && status >= 0; ++i) {
@@ -540,7 +545,9 @@ void thin(PtSet& s, f32 tol, bool rev)
     for (i32 k = 0; k < s.nst; ++k) {
         i32 n = s.len[k];
         for (i32 q = 0; q < n; ++q) {
-            std::memcpy(s.p + 3 * (out + q), s.p + 3 * (in + q), sizeof(f32) * 3);
+            // The strings close up in place: until a string is thinned the
+            // point is moved onto itself, so the copy may overlap.
+            std::memmove(s.p + 3 * (out + q), s.p + 3 * (in + q), sizeof(f32) * 3);
             for (i32 c = 0; c < 3; ++c) {
                 pnt6[q][c] = s.v[3 * (in + q) + c];
                 pnt6[q][3 + c] = s.n[3 * (in + q) + c];

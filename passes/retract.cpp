@@ -1,5 +1,6 @@
 #include "passes/retract.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -188,6 +189,16 @@ f32 rethgt(const f32* p)
 // negative (and answers no cut): the caller must not take that as a motion
 // found clear.
 bool cuts(const f32* a, const f32* b, f32* where, bool empty_bad, i32& status);
+
+// A gouging shaped motion is replaced by the vertical one: the warning says
+// so, then the point is posted under its label with a blank second line, as
+// every point warning of the passes is.
+void gouge_warning(const char* warning, const char* label, const f32* where)
+{
+    usmsgc(warning);
+    WRNPNT(label, 3, where, " ");
+}
+
 // Set while a motion of dimension code 4 is tested: the caller's target is
 // the motion's own end, reached by the motion whatever lies there, so the
 // last position along it takes the motion's own height and never counts.
@@ -330,6 +341,17 @@ void MOVLN3(const i32& dim, const f32* point, const f32* axis, i32& status)
     STPV01(3);
     mv(point, axis, status);
     STPV01(1);
+}
+
+// The angular step of a horizontal arc link of radius r, in degrees: the
+// step whose chord strays by half the tolerance, from 0.01 to 11.25. A
+// radius below a quarter of the tolerance (or none) has no such step: any
+// chord stays within it, so the coarsest step serves.
+f32 harc_step(f32 r)
+{
+    const f64 c = r > 0.0f ? 1.0 - 0.5 * LNKPAR.tol / r : -1.0;
+    const f64 d = 2.0 * std::acos(std::clamp(c, -1.0, 1.0)) * 180.0 / M_PI;
+    return static_cast<f32>(std::fmin(std::fmax(d, 0.01), 11.25));
 }
 
 void ZRET(const i32& dim, const f32* point, const f32* axis, i32& status)
@@ -510,7 +532,7 @@ void apr_fallback(i32 dm, const f32* p, const f32* axis2, i32& status)
 // A gouging shaped approach: the warning with the point, then the vertical approach.
 void apr_gouging(const f32* where, i32 dm, const f32* p, const f32* axis2, i32& status)
 {
-    WRNPNT("WARNING:  APPROACH MOTION AT:", 3, where, "GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH");
+    gouge_warning("GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH", "WARNING:  APPROACH MOTION AT:", where);
     vertapr(dm, p, axis2, status);
 }
 
@@ -542,8 +564,7 @@ void arc_approach(const f32* p, const f32* dirpt, const f32* axis, const f32* ax
         shaped_approach(LINK_NORMAL, p, dirpt, axis, axis2, dm, status);
         return;
     }
-    f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
-    dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
+    const f32 dstep = harc_step(R);
     const f32 side = cr > 0 ? 1.0f : -1.0f;
     // Centre R to the side of p across the move; the arc runs backwards
     // from p by up to 45 degrees.
@@ -696,9 +717,6 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     const i32 dm = d == 4 ? 2 : d;
     const f32* p = target;
     const i32 k = LNKPAR.kind;
-    // Dimension code 4 ends the gouge test's positions at the target's own
-    // height (see cuts).
-    GUGEND = d == 4;
     // The end-of-pass link goes before the shaped approaches only. The
     // vertical approach climbs from where the tool stands to the retract
     // height itself before it crosses (its fast move), so a retract in front
@@ -718,6 +736,10 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     } else {
         if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15)
             ENDPLK(status);
+        // Dimension code 4 ends the gouge test's positions at the target's
+        // own height (see cuts). Set after the end-of-pass link: its retract
+        // sets the flag for its own motion and clears it on the way out.
+        GUGEND = d == 4;
         if (status >= 0) shaped_approach(k, p, dirpt, axis, axis2, dm, status);
     }
     GUGEND = false;
@@ -774,7 +796,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     }
     f32 where[3];
     auto gougewarn = [&]() {
-        WRNPNT("WARNING: RETRACT MOTION AT:", 3, where, "GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT");
+        gouge_warning("GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT", "WARNING: RETRACT MOTION AT:", where);
         k = 1;
     };
     // A gouge test that cannot be made fails the retract before anything is
@@ -866,8 +888,7 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             }
             const f32 side = cr > 0 ? 1.0f : -1.0f;
             const f32 c[3] = {p[0] - side * R * m[1], p[1] + side * R * m[0], p[2]};
-            f32 dstep = static_cast<f32>(2.0 * std::acos(1.0 - 0.5 * LNKPAR.tol / R) * 180.0 / M_PI);
-            dstep = std::fmin(std::fmax(dstep, 0.01f), 11.25f);
+            const f32 dstep = harc_step(R);
             f32 ang = 0, prev[3] = {p[0], p[1], p[2]}, q[3] = {p[0], p[1], p[2]};
             while (ang < 45.0f && k == LINK_HARC && status >= 0) {
                 ang = std::fmin(45.0f, ang + dstep);

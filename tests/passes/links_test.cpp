@@ -148,6 +148,7 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     // Along the horizontal normal into the wall, and away from it.
     EXPECT_TRUE(gouging(true, 6, into, q));
     EXPECT_TRUE(norak::transcript_has("WARNING:  APPROACH MOTION AT:"));
+    EXPECT_TRUE(norak::transcript_has("message: GOUGING THE|SURFACES, EXECUTING Z_UP APPROACH"));
     auto m = moves();
     ASSERT_GE(m.size(), 2u);
     EXPECT_NEAR(m[m.size() - 2].x, 34.9, 1e-4);  // straight down instead
@@ -172,22 +173,33 @@ TEST(Approach, AGougingApproachFallsBackToVertical)
     // Retracts likewise: into the wall the tool only goes up.
     EXPECT_TRUE(gouging(false, 6, into, q));
     EXPECT_TRUE(norak::transcript_has("WARNING: RETRACT MOTION AT:"));
+    EXPECT_TRUE(norak::transcript_has("message: GOUGING THE|SURFACES, EXECUTING Z_UP RETRACT"));
     for (const Pt& r : moves()) EXPECT_NEAR(r.x, 34.9, 1e-4);
     EXPECT_FALSE(gouging(false, 6, away, q));
     EXPECT_NEAR(moves().front().x, 28.9, 1e-4);
     // A target just under the floor, reached along a slanted axis: only the
     // tool at the target stands higher than the motion. Dimension code 4
     // takes the motion's own end there and writes the approach as drawn;
-    // code 2 counts it as a gouge.
+    // code 2 counts it as a gouge. Under surface milling the end-of-pass
+    // retract made first (from the pass's last point, where the tool stands)
+    // leaves the rule to the approach.
     const f32 under[3] = {20, 40, -0.02f}, q2[3] = {20, 50, -0.02f}, slant[3] = {0.6f, 0, 0.8f};
-    for (i32 dim : {2, 4}) {
-        stand(from, LINK_AXIS);
-        LNKPAR.gouge = 1;
-        const size_t before = norak::transcript_count("EXECUTING Z_UP APPROACH");
-        SRFAPR(dim, under, q2, slant, up, 3, st);
-        EXPECT_EQ(st, 0) << dim;
-        EXPECT_EQ(norak::transcript_count("EXECUTING Z_UP APPROACH") > before, dim == 2) << dim;
+    for (i32 type : {MACTYP_TRIMMED, MACTYP_SURFACES}) {
+        for (i32 dim : {2, 4}) {
+            stand(from, LINK_AXIS);
+            MACTYP = type;
+            std::memcpy(PASOUT.last, from, sizeof PASOUT.last);
+            PASOUT.prev[0] = from[0] - 5, PASOUT.prev[1] = from[1], PASOUT.prev[2] = from[2];
+            std::memcpy(PASOUT.axis, up, sizeof PASOUT.axis);
+            PASOUT.npnts = 2, PASOUT.retknd = 1;
+            LNKPAR.gouge = 1;
+            const size_t before = norak::transcript_count("EXECUTING Z_UP APPROACH");
+            SRFAPR(dim, under, q2, slant, up, 3, st);
+            EXPECT_EQ(st, 0) << dim;
+            EXPECT_EQ(norak::transcript_count("EXECUTING Z_UP APPROACH") > before, dim == 2) << type << " " << dim;
+        }
     }
+    MACTYP = MACTYP_TRIMMED;
     FRETRI();
     allfre(st);
 }
@@ -1098,6 +1110,40 @@ TEST(Links, TheFirstStringOfAOneWayPassTakesThePassKindsLink)
     EXPECT_LT(dist(m[1], pts[2]), 1e-5);
 }
 
+// A string written without the gouge check (pass kind 3, the approach along
+// the horizontal normal) comes in along the surface normal at its first
+// point, whatever approach normal an earlier string left.
+TEST(Links, AnUncheckedStringIsApproachedAlongItsOwnNormal)
+{
+    for (const f32 left : {0.0f, -1.0f}) {
+        host({tilted_plane(1)});
+        params(1, 0.01f);
+        CURTOL = BALL;
+        MACTYP = MACTYP_SURFACES;
+        pw(GCHMOD) = 1;
+        const f32 from[3] = {0, 0, 30};
+        stand(from, LINK_NORMAL);
+        RSTPAS();
+        PASOUT.appnrm[0] = left, PASOUT.appnrm[1] = 0, PASOUT.appnrm[2] = 0;
+        PasStr& s = PASSTR;
+        s.PSNSRF = 1, s.PSMODE[0] = 1, s.PSKIND[0] = 3, s.PSSURF[0] = 1, s.PSSCNT[0] = 1;
+        const f32 pts[2][3] = {{10, 10, 5}, {20, 10, 5}}, nrm[6] = {0.6f, 0, 0.8f, 0.6f, 0, 0.8f};
+        for (int k = 0; k < 2; ++k) {
+            for (int c = 0; c < 3; ++c) s.PSPNTS[k][c] = pts[k][c];
+            for (int c = 0; c < 6; ++c) s.PSVECS[k][c] = nrm[c];
+        }
+        s.PSNSTR = 1, s.PSSLEN[0] = 2, s.PSNPNT = 2;
+        i32 st = 0;
+        BSURAL(0, st);
+        ASSERT_EQ(st, 0) << left;
+        EXPECT_FALSE(norak::transcript_has("host message 320/240")) << left;
+        const f32 side[3] = {16, 10, 5};  // the approach length (6) along the normal's horizontal part
+        bool seen = false;
+        for (const Pt& q : moves()) seen = seen || dist(q, side) < 1e-4;
+        EXPECT_TRUE(seen) << left;
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -1399,4 +1445,17 @@ TEST(Links, TheFeedAfterAnApproachAndTheRetractsDirectionMessage)
             EXPECT_EQ(norak::transcript_has("host message 320/250"), same) << count << same;
         }
     }
+}
+
+// The angular step of a horizontal arc link: the chord straying by half the
+// tolerance, from 0.01 to 11.25 degrees; a radius too small for any such
+// step (below a quarter of the tolerance, or none) takes the coarsest.
+TEST(Links, TheHorizontalArcsAngularStep)
+{
+    struct Row {
+        f32 r, deg;
+    };
+    const Row rows[] = {{0.0f, 11.25f}, {0.001f, 11.25f}, {0.0025f, 11.25f}, {4.0f, 5.7300f}, {1.0e8f, 0.01f}};
+    LNKPAR.tol = 0.01f;
+    for (const Row& r : rows) EXPECT_NEAR(harc_step(r.r), r.deg, 1e-3) << r.r;
 }

@@ -582,6 +582,82 @@ TEST(PassLoop, ThePassEndsOfAMissingSurfaceFailTheStep)
     EXPECT_TRUE(norak::transcript_has("newtc,ERRORS IN DATA BASE"));
 }
 
+// A step keeps in PDELTA the step its surface proposed, one way and the
+// other (the set-back rule of the adjustments reads its sign); with the
+// fixed step a surface reaching its end says so, whichever surface it is.
+TEST(PassLoop, TheStepKeepsItsDeltaAndSaysWhenASurfaceEnds)
+{
+    host({tilted_plane(1), dome(2)});
+    for (i32 mode : {1, 3})
+        for (i32 layout : {4, 5}) {
+            const std::string name = std::to_string(mode) + "/" + std::to_string(layout);
+            params(1, 0.01f);
+            pw(STPMOD) = mode;
+            pws(SIDSTP, 4.0f);
+            pws(SCLHGT, 0.05f);
+            pws(CLNMIN, 0.001f);
+            CURTOL = BALL;
+            chain({1}, {upside(1)}, layout);
+            i32 st = 0;
+            CLIMIT(st);
+            ASSERT_EQ(st, 0) << name;
+            newtc(0, st);
+            ASSERT_EQ(st, 0) << name;
+            const f32 was = PASTAB.PCUR[0];
+            newtc(1, st);
+            ASSERT_EQ(st, 0) << name;
+            const f32 moved = PASTAB.PCUR[0] - was;
+            EXPECT_GT(std::fabs(moved), 0.1f) << name;
+            EXPECT_NEAR(PASTAB.PDELTA[0], moved, 1e-3f) << name;
+        }
+    // Fixed steps: the second surface is half a step from its end, the
+    // first far from its own; the step ends the stepping all the same.
+    params(1, 0.01f);
+    pw(STPMOD) = 2;
+    pw(NPSREQ) = 5;
+    CURTOL = BALL;
+    chain({1, 2}, {1, 1}, 4);
+    i32 st = 0;
+    CLIMIT(st);
+    ASSERT_EQ(st, 0);
+    PASTAB.PCUR[1] = PASTAB.PEND[1] - 0.5f * PASTAB.PDELTA[1];
+    newtc(1, st);
+    EXPECT_EQ(st, 1);
+    EXPECT_FALSE(eqval(PASTAB.PCUR[0], PASTAB.PEND[0]));
+}
+
+// The loop ends normally (status 1) when a step fails or goes back: the
+// first step, whose surface cannot be loaded, leaves no pass made; a later
+// step that takes the pass back behind the last one (a negative fixed step
+// from the middle of the range) leaves the pass made before it alone.
+TEST(PassLoop, AStepThatFailsOrGoesBackEndsTheLoop)
+{
+    host({tilted_plane(1)});
+    for (i32 fault : {1, 2}) {
+        lp::clearlist();
+        params(1, 0.01f);
+        pw(STPMOD) = 2;
+        pw(NPSREQ) = 5;
+        pw(MAXPAS) = 4;
+        CURTOL = BALL;
+        chain({1}, {1}, 4);
+        lp::fresh_run();
+        i32 st = 0, work = 0;
+        CLIMIT(st);
+        ASSERT_EQ(st, 0) << fault;
+        if (fault == 1) {
+            SRFGEO.SRFIDS[0] = 99;
+        } else {
+            PASTAB.PCUR[0] = 0.5f * (PASTAB.PSTART[0] + PASTAB.PEND[0]);
+            PASTAB.PDELTA[0] = -PASTAB.PDELTA[0];
+        }
+        SURM1(work, st);
+        EXPECT_EQ(st, 1) << fault;
+        EXPECT_EQ(NPASS, fault - 1) << fault;
+        EXPECT_EQ(lp::written().strings.size(), size_t(fault - 1)) << fault;
+    }
+}
+
 // A circular pass whose end cannot be evaluated, or whose tool cannot be
 // placed, has no circle: it fails and leaves no surface entry that would be
 // written with another circle's data.

@@ -99,6 +99,29 @@ TEST(TrimmedChain, PassesGoOnFromPatchToPatchAtTheCommonEdge)
     EXPECT_LE(seam, 0.02);
     EXPECT_LE(off, 0.01);
     EXPECT_LE(r.deepest, 0.01 + r.sag);
+
+    // Patch after patch (passes along the common edge): each pass is cut at
+    // its own patch's loop at both ends, not stretched over the along range
+    // as a pass going on to the next patch is.
+    SRFGEO.CUTFLP = 2;
+    lp::fresh_run();
+    lp::clearlist();
+    i32 work = 0;
+    CLIMIT(st);
+    ASSERT_EQ(st, 0);
+    SURMP1(work, st);
+    ASSERT_EQ(st, 1);
+    const lp::Path q = lp::written();
+    ASSERT_GE(q.strings.size(), 4u);
+    double out = 0;
+    for (const auto& s : q.strings)
+        for (const lp::Pt& w : s) {
+            const bool first = w.x < 30.0;
+            const double u = first ? w.x : w.x - 30.0;
+            const Loop& l = first ? LEFT : RIGHT;
+            if (!trm::inside({l}, u, w.y)) out = std::max(out, trm::border(l, u, w.y));
+        }
+    EXPECT_LE(out, 0.01);
 }
 
 }  // namespace

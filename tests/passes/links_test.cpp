@@ -1431,6 +1431,13 @@ TEST(Links, TheFeedAfterAnApproachAndTheRetractsDirectionMessage)
         }
         ASSERT_FALSE(moves().empty()) << row;
         EXPECT_LT(dist(moves().back(), p), 1e-4) << row;
+        if (row == 1) {
+            // Over the part at the incremental height above p, the safety
+            // distance taken out of the allowance again.
+            double top = -1e30;
+            for (const Pt& m : moves()) top = std::max(top, m.z);
+            EXPECT_NEAR(top, p[2] + 20.0, 1e-4);
+        }
     }
     const f32 q[3] = {40, 0, 12}, other[3] = {30, 0, 12};
     for (i32 count : {1, 3}) {
@@ -1458,4 +1465,43 @@ TEST(Links, TheHorizontalArcsAngularStep)
     const Row rows[] = {{0.0f, 11.25f}, {0.001f, 11.25f}, {0.0025f, 11.25f}, {4.0f, 5.7300f}, {1.0e8f, 0.01f}};
     LNKPAR.tol = 0.01f;
     for (const Row& r : rows) EXPECT_NEAR(harc_step(r.r), r.deg, 1e-3) << r.r;
+}
+
+// The end-of-pass link: from the pass's last point the retract of the pass
+// (kind 1, or any kind on three-axis output), else the multi-axis final
+// link; from elsewhere a vertical retract for kind 1 (or three-axis) and
+// nothing otherwise. Each row: tool at the last point, retract kind, axis
+// mode, whether the tool rises straight up. The pass's count is 1 after.
+TEST(Links, TheEndOfPassLinkByWhereTheToolStandsAndTheRetractKind)
+{
+    struct Row {
+        bool at_last;
+        i32 retknd, axsmod;
+        bool rises;
+    };
+    const Row rows[] = {{false, 1, 1, true}, {false, 1, 2, true}, {false, 2, 1, true}, {false, 2, 2, false},
+                        {true, 1, 2, true}, {true, 2, 1, true}};
+    const f32 from[3] = {10, 20, 5}, other[3] = {40, 20, 5};
+    for (const Row& r : rows) {
+        host({});
+        params(1, 0.01f);
+        CURTOL = BALL;
+        stand(from, LINK_VERTICAL);
+        pw(AXSMOD) = r.axsmod;
+        std::memcpy(PASOUT.last, r.at_last ? from : other, sizeof PASOUT.last);
+        PASOUT.prev[0] = 0, PASOUT.prev[1] = 20, PASOUT.prev[2] = 5;
+        PASOUT.axis[0] = PASOUT.axis[1] = 0, PASOUT.axis[2] = 1;
+        PASOUT.npnts = 3, PASOUT.retknd = r.retknd;
+        i32 st = 0;
+        ENDPLK(st);
+        EXPECT_EQ(st, 0) << r.at_last << r.retknd << r.axsmod;
+        const auto m = moves();
+        EXPECT_EQ(!m.empty(), r.rises) << r.at_last << r.retknd << r.axsmod;
+        for (const Pt& q : m) {
+            EXPECT_NEAR(q.x, from[0], 1e-4);
+            EXPECT_NEAR(q.z, from[2] + 20, 1e-4);
+        }
+        EXPECT_EQ(PASOUT.npnts, 1);
+    }
+    pw(AXSMOD) = 1;
 }

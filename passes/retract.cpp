@@ -751,7 +751,11 @@ namespace {
 
 // The common tail of a shaped retract: up to the retract height, never
 // downwards; a rapid move, but a straight one after the vertical arcs. The
-// retract's end marker closes it.
+// retract's end marker closes it. The height is that of the point the tool
+// stands at after the shaped motion, not of the point it left: in the
+// incremental mode the tool then stands the incremental distance above where
+// it ended, whatever the shaped motion rose, as a vertical retract stands
+// above its own point.
 void ret_tail(bool arced, i32 d, const f32* axis2, i32& status)
 {
     auto rise = [&](const f32* q) {

@@ -480,8 +480,8 @@ void GUGLNK(const f32& tol, const f32& pofs, const f32& cofs, const f32* a, cons
     }
     if (status < 0) {
         eroutc("PROBLEMS IN GOUGE CHECK BETWEEN THE FOLLOWING POINTS:|NOTE: NO CHECK IS PERFORMED BETWEEN THEM", 0);
-        WRNPNT("", 3, A, "");
-        WRNPNT("", 3, B, "");
+        WRNPNT("", 3, A, " ");
+        WRNPNT("", 3, B, " ");
         return;
     }
     // Surface normals between the two ends, by distance.
@@ -781,7 +781,10 @@ void gugadd(GugRun& r, i32 i, i32& status)
         const f32* b = s.PSPNTS[i + 1];
         i32 s2 = 0;
         if (MACTYP == MACTYP_ONESURF) {
-            std::memcpy(PASOUT.appnrm, step_set.n, sizeof PASOUT.appnrm);
+            // Type 14 machines over the triangle model: the first normal the
+            // positioning found there, not one interpolated between the
+            // pass's own end normals.
+            std::memcpy(PASOUT.appnrm, step_set.v, sizeof PASOUT.appnrm);
         } else {
             NRMINT(a, b, s.PSVECS[i] + 3, s.PSVECS[i + 1] + 3, step_set.p, PASOUT.appnrm, s2);
             if (s2 < 0) std::memcpy(PASOUT.appnrm, ZUP, sizeof ZUP);

@@ -46,10 +46,10 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
 // Retract from the current point (start), the point before it and its axis.
 void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis, const f32* axis2, const i32& count,
             i32& status);
-// The link at the end of a pass, before an approach.
 // The angular step of a horizontal arc link of radius r (degrees, 0.01 to
 // 11.25) at the link tolerance.
 f32 harc_step(f32 r);
+// The link at the end of a pass, before an approach.
 void ENDPLK(i32& status);
 // The retract at the last pass point of four- and five-axis passes.
 void MXFINL(i32& status);

@@ -151,6 +151,26 @@ TEST(GougeCheck, StepsBetweenPassPointsFollowTheModel)
     EXPECT_TRUE(at20 && at80);
 }
 
+// Under machining type 14 the approach normal of a collection is the first
+// normal the positioning finds over the model (on the ridge's flank, tilted),
+// not one interpolated between the pass's own normals (straight up here).
+TEST(GougeCheck, TheApproachNormalOfTypeFourteenIsThePositionings)
+{
+    const Ridge r(12, 10);
+    const f32 at[3] = {44, 40, 30};
+    setup(r, 2, at);
+    const i32 ids[1] = {7}, nrms[1] = {1};
+    i32 count = 1, st = 0;
+    nc_surf_count(2, 1, count, st);
+    nc_surf_put(1, ids, nrms, st);
+    MACTYP = MACTYP_ONESURF;
+    pass(1, {{44, 46, 48}});
+    BSURAL(0, st);
+    MACTYP = MACTYP_SURFACES;
+    ASSERT_EQ(st, 0);
+    EXPECT_GT(std::hypot(PASOUT.appnrm[0], PASOUT.appnrm[1]), 0.3);
+}
+
 TEST(GougeCheck, AShortHopToTheNextStringGoesOverTheBump)
 {
     // The tool stands 16 before the first string of a surface with a bump

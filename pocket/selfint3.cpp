@@ -86,9 +86,37 @@ void publish()
     }
 }
 
+// Normal of a loop with normals at the point (x, y, z) of segment `seg`: a
+// point at one of the segment's ends takes that entry's normal as it stands,
+// a point inside it the segment's blend of the two; (0, 0, 1) without
+// normals. The walk's loops are pieces of the source and carry its normals:
+// the tool's tilt along the loop is read from them.
+void normal_on(const pokarr& a, i32 seg, f64 x, f64 y, f64 z, f64* v)
+{
+    v[0] = v[1] = 0.0;
+    v[2] = 1.0;
+    if (a.dims != 4 || seg < 1 || seg >= a.count) return;
+    const i32 s = seg - 1, e = pk_arc_at(a.x[seg]) && seg + 3 < a.count ? seg + 3 : seg;
+    const f64 p[2] = {x, y};
+    for (i32 k : {s, e}) {
+        const f64 q[2] = {a.x[k], a.y[k]};
+        if (!pk_eqpt2(p, q)) continue;
+        for (int c = 0; c < 3; ++c) v[c] = a.vec[3 * k + c];
+        return;
+    }
+    f64 at[3] = {x, y, z};
+    i32 flat = 0, st = 0;
+    pk_get_seg(a, seg, at, v, flat, st);
+    if (st != 0) {
+        v[0] = v[1] = 0.0;
+        v[2] = 1.0;
+    }
+}
+
 // Appends the head of arc `seg` (when it is one) and the point (x, y, z),
-// unless the point repeats the last one.
-bool append_to(const pokarr& src, i32 seg, f64 x, f64 y, f64 z, pokarr& w)
+// unless the point repeats the last one; in a loop with normals the point
+// takes the normal of segment `nseg` there.
+bool append_to(const pokarr& src, i32 seg, f64 x, f64 y, f64 z, pokarr& w, i32 nseg)
 {
     i32 st = 0;
     const f64 p[3] = {x, y, z};
@@ -100,7 +128,9 @@ bool append_to(const pokarr& src, i32 seg, f64 x, f64 y, f64 z, pokarr& w)
         pokarr_append_part(3, src, seg, w, st);
         if (st != 0) return false;
     }
-    pokarr_insert_pnt(p, nullptr, w, w.count, st);
+    f64 v[3];
+    normal_on(src, nseg, x, y, z, v);
+    pokarr_insert_pnt(p, v, w, w.count, st);
     return st == 0;
 }
 
@@ -181,8 +211,9 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
                     i32& other, i32& chunk, f64* x, i32& found)
 {
     // No guide points: the crossings are sought by the pair routine below,
-    // which carries no guide. The end segment counts only through the rule
-    // on the start segment's last neighbour, kept below.
+    // which carries no guide. The end segment is read nowhere: it would only
+    // steer the pick codes and the rule on the start segment's last
+    // neighbour, and that rule goes by where the crossing lies (below).
     (void)guide;
     (void)end_seg;
     i32 in_chunk = chunk;
@@ -244,7 +275,11 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             // heights that differ by the chord error, so an exact meeting in
             // space would miss nearly every crossing; each branch keeps its
             // own height (height_on) and the walk steps at the crossing where
-            // they differ.
+            // they differ. For the same reason the straight pair is met in
+            // plan in every dimension mode, never by the intersection of two
+            // lines in space (which meets them only where they share a
+            // plane): two branches that cross in plan at different heights
+            // cross here in a pocket on the surfaces as in a plane pocket.
             // The pick and exclude codes, the guide directions and the second
             // look at an arc's other crossing are not used: those codes
             // choose one of an arc's two candidates per call and look again
@@ -379,7 +414,7 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
     passed.count = 0;
     if (src.dims != 3) eroutc("[delups] ONLY 3D ARRAYS SUPPORTED BY DELUPS", 0);
     const f64 S[3] = {start[0], start[1], z1};
-    if (!append_to(src, -1, S[0], S[1], z1, result)) {
+    if (!append_to(src, -1, S[0], S[1], z1, result, start_seg)) {
         status = 11;
         return;
     }
@@ -409,7 +444,7 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         // after it, and the chunk boxes keep the search short either way.
         pk_next_cross3(3, seg, 0, d, P, d.e, nullptr, src, start_seg, end_seg, nullptr, box, other, chunk, X, found);
         if (!found) {
-            if (!append_to(src, seg, d.e[0], d.e[1], height_on(src, seg, d.e[0], d.e[1]), result)) {
+            if (!append_to(src, seg, d.e[0], d.e[1], height_on(src, seg, d.e[0], d.e[1]), result, seg)) {
                 status = 11;
                 return;
             }
@@ -463,7 +498,7 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             ended = true;
             break;
         }
-        if (!append_to(src, seg, X[0], X[1], za, result)) {
+        if (!append_to(src, seg, X[0], X[1], za, result, seg)) {
             status = 11;
             return;
         }
@@ -476,7 +511,7 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             status = 1;
             return;
         }
-        if (pokdim == 2 && !pk_eqval(za, zb) && !append_to(src, -1, X[0], X[1], zb, result)) {
+        if (pokdim == 2 && !pk_eqval(za, zb) && !append_to(src, -1, X[0], X[1], zb, result, other)) {
             status = 11;
             return;
         }
@@ -502,7 +537,8 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         return;
     }
     // close on the start point: the second height, then the first
-    if (!append_to(src, -1, S[0], S[1], z2, result) || (!pk_eqval(z1, z2) && !append_to(src, -1, S[0], S[1], z1, result)))
+    if (!append_to(src, -1, S[0], S[1], z2, result, end_seg) ||
+        (!pk_eqval(z1, z2) && !append_to(src, -1, S[0], S[1], z1, result, start_seg)))
         status = 11;
 }
 

@@ -2,6 +2,7 @@
 // simple loops, and the hand-out of the loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -278,17 +279,39 @@ TEST(SelfIntersections, LoopsWithHeightsAreWalkedFromCrossingToCrossing)
     fresh();
     Loop l;
     l.pt(0, 0).pt(2, 2).pt(2, 0).pt(0, 2).close();
-    pokdim = 3;
     pokarr a = with_heights(l, 1.0);
-    std::vector<pokarr> out;
-    ASSERT_EQ(cut(a, out), 0);
-    ASSERT_EQ(out.size(), 2u);
-    f64 s = 0;
-    for (pokarr& o : out) {
-        EXPECT_EQ(o.dims, 3);
-        s += signed_area(o);
+    // in a pocket on the surfaces (dimension mode 3 or 4) the branches cross
+    // in plan whatever their heights; a loop with normals keeps each
+    // vertex's normal
+    pokarr n4 = make(l, 4);
+    for (i32 k = 0; k < n4.count; ++k) {
+        n4.z[k] = a.z[k];
+        const f64 t = k == n4.count - 1 ? 0.0 : 0.1 * k, len = std::sqrt(1.0 + t * t);
+        n4.vec[3 * k] = t / len;
+        n4.vec[3 * k + 1] = 0.0;
+        n4.vec[3 * k + 2] = 1.0 / len;
     }
-    EXPECT_NEAR(s, signed_area(a), 1e-12);
+    std::vector<pokarr> out;
+    for (i32 dim : {3, 4})
+        for (pokarr* src : {&a, &n4}) {
+            pokdim = dim;
+            ASSERT_EQ(cut(*src, out), 0) << dim << " " << src->dims;
+            ASSERT_EQ(out.size(), 2u) << dim << " " << src->dims;
+            f64 s = 0;
+            for (pokarr& o : out) {
+                EXPECT_EQ(o.dims, src->dims);
+                s += signed_area(o);
+                for (i32 k = 0; k < o.count && o.dims == 4; ++k)
+                    for (i32 m = 0; m < src->count; ++m)
+                        if (o.x[k] == src->x[m] && o.y[k] == src->y[m] && o.z[k] == src->z[m]) {
+                            EXPECT_EQ(o.vec[3 * k], src->vec[3 * m]) << "vertex " << m;
+                            EXPECT_EQ(o.vec[3 * k + 2], src->vec[3 * m + 2]) << "vertex " << m;
+                        }
+            }
+            EXPECT_NEAR(s, signed_area(*src), 1e-12);
+            free_all(out);
+        }
+    pokarr_free(n4);
     // in a plane pocket the crossing of two branches at different heights
     // stands twice in the loop, once at each height
     pokdim = 2;
@@ -313,8 +336,10 @@ TEST(SelfIntersections, RandomLoopsWithHeightsBecomeSimpleLoopsOfTheSameArea)
     Geos geos;
     std::mt19937 g(808);
     i32 refused = 0, pieces = 0;
+    i32 compared = 0;
     for (int k = 0; k < 300; ++k) {
-        pokarr a = with_heights(random_loop(g, 4 + k % 7, 10.0, 0.25), 0.1);
+        const Loop l = random_loop(g, 4 + k % 7, 10.0, 0.25);
+        pokarr a = with_heights(l, 0.1);
         f64 want = signed_area(a);
         std::vector<pokarr> out;
         i32 st = cut(a, out);
@@ -324,15 +349,32 @@ TEST(SelfIntersections, RandomLoopsWithHeightsBecomeSimpleLoopsOfTheSameArea)
             continue;
         }
         f64 sum = 0.0;
+        std::vector<f64> areas, plan_areas;
         for (pokarr& o : out) {
             sum += signed_area(o);
+            areas.push_back(signed_area(o));
             EXPECT_TRUE(simple(geos, o)) << "loop " << k;
             ++pieces;
         }
         EXPECT_NEAR(sum, want, 1e-9 * 400.0) << k;
+        // the walk from crossing to crossing cuts the same loops as the cut
+        // of the plane array does: loop by loop, the same areas
+        pokarr flat = make(l);
+        std::vector<pokarr> plan;
+        if (cut(flat, plan) == 0) {
+            for (pokarr& o : plan) plan_areas.push_back(signed_area(o));
+            std::sort(areas.begin(), areas.end());
+            std::sort(plan_areas.begin(), plan_areas.end());
+            ASSERT_EQ(areas.size(), plan_areas.size()) << "loop " << k;
+            for (size_t m = 0; m < areas.size(); ++m) EXPECT_NEAR(areas[m], plan_areas[m], 1e-6) << "loop " << k;
+            ++compared;
+        }
+        free_all(plan);
+        pokarr_free(flat);
         free_all(out);
         pokarr_free(a);
     }
+    EXPECT_GT(compared, 280);
     EXPECT_LT(refused, 10);
     EXPECT_GT(pieces, 600);
     pkdm_rel_all();

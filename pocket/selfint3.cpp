@@ -321,7 +321,10 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
                 // the last segment is a real one and stays: leaving the last
                 // segment out of the search, right for the walk from the
                 // loop's start (whose start segment it joins), would lose it
-                // on a walk that sets out from a middle segment.
+                // on a walk that sets out from a middle segment. The rule goes
+                // by where the crossing lies, so it holds alike for a straight
+                // W and an arc W and whatever the kind of the walk's end
+                // segment: only the joint at P is no crossing.
                 if (seg == start_seg && kn == pk_seg_last(a) && at_p) continue;
                 f64 pos = along(piece, p, q, X);
                 if (found && pos > best) continue;

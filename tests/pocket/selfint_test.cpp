@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/host.h"
@@ -564,6 +565,19 @@ TEST(NextCrossing, NearestAlongThePieceWithTheRecordedOnesLeftOut)
     EXPECT_EQ(n.other, 4);
     EXPECT_EQ(n.chunk, 0);
 
+    // a walk that sets out on a middle segment meets the array's last
+    // segment like any other: segment 5 crosses it at (0, -1)
+    pokarr m = loop3({{0, 0}, {4, 0}, {4, 2}, {1, 2}, {1, -1}, {-1, -1}, {-1, -3}, {0, -3}, {0, 0}}, 0.1);
+    PkBox mb;
+    pkbox_make(m, mb);
+    const f64 m5[3] = {1, -1, 0.4};
+    n = next_cross(3, 5, m, mb, m5);
+    EXPECT_EQ(n.found, 1);
+    EXPECT_EQ(n.other, 8);
+    EXPECT_EQ(n.x[0], 0.0);
+    EXPECT_EQ(n.x[1], -1.0);
+    pokarr_free(m);
+
     // an arc next to the piece meets it at their joint only: no crossing
     Loop j;
     j.pt(0, 0).pt(10, 0).arc(11, 1, 11, 0, -1).pt(11, 3).pt(0, 3).close();
@@ -602,6 +616,30 @@ TEST(NextCrossing, ATangentArcCountsOnlyAtTheSpecialSegment)
         EXPECT_NEAR(n.x[0], 5.0, 1e-9);
         EXPECT_NEAR(n.x[1], 0.0, 1e-9);
     }
+    // The walk passes over a contact where the branches run tangent the same
+    // way: the loop comes back whole, and where its small arc touches its
+    // large one from inside (at (2, 0)) only the crossing at (2/3, 0) cuts
+    // it. Two arcs that touch running opposite ways meet there: two loops.
+    Loop t, u;
+    t.pt(1, -1).arc(1, 1, 1, 0, 1).pt(3, 1).arc(3, -1, 3, 0, 1).close();
+    u.pt(0, -2).arc(0, 2, 0, 0, 1).pt(1, -1).arc(1, 1, 1, 0, 1).close();
+    pokarr ta = make(t, 3), ua = make(u, 3);
+    Geos geos;
+    const std::pair<pokarr*, size_t> tangent[] = {{&a, 1}, {&ta, 2}, {&ua, 2}};
+    for (const auto& [src, loops] : tangent) {
+        std::vector<pokarr> out;
+        ASSERT_EQ(cut(*src, out), 0);
+        EXPECT_EQ(out.size(), loops) << src->count;
+        f64 sum = 0.0;
+        for (pokarr& o : out) {
+            sum += signed_area(o);
+            EXPECT_TRUE(simple(geos, o)) << src->count;
+        }
+        EXPECT_NEAR(sum, signed_area(*src), 1e-9);
+        free_all(out);
+    }
+    pokarr_free(ta);
+    pokarr_free(ua);
     pokdim = 2;
     pokarr_free(a);
     pkdm_rel_all();

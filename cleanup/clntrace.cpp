@@ -596,8 +596,14 @@ void show_loop(const f32* pts, i32 n)
     i32 id = 0, st = 0;
     crcmpl(n, p.data(), id, st);
     if (st != 0 || id == 0) return;
+    // The curve's vector is its placement point (its first point): it is
+    // read as stored and only its height is set to 0, written back in the
+    // work plane, whose coordinates the loop's points are. A vector of
+    // (0, 0, 0) put instead would move the whole loop onto the origin.
     f64 level[3] = {0.0, 0.0, 0.0};
-    DBDPTW(2, id, 2, level, st);
+    DBDPTW(1, id, 1, level, st);
+    level[2] = 0.0;
+    if (st == 0) DBDPTW(2, id, 2, level, st);
     edisp(id, 1);
 }
 

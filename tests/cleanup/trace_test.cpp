@@ -146,6 +146,18 @@ TEST(Outlines, ModeOneClearsEachPatchOnceInsideItsOutline)
     EXPECT_EQ(clntrc_clearings(), 2);
     ASSERT_GE(tours.size(), 2u);
     EXPECT_EQ(norak::entities().size() - before, tours.size());
+    // each curve runs through its tour's points, at height 0
+    for (const auto& [id, e] : norak::entities()) {
+        if (e.cls != 2) continue;
+        f64 t0 = 0, t1 = 0, o[6];
+        i32 s = 0;
+        crvrng(id, t0, t1, s);
+        evcrv(id, t0, o, s);
+        EXPECT_EQ(o[2], 0.0);
+        bool on = false;
+        for (const ClnOutline& t : tours) on = on || (std::fabs(o[0] - t.xy[0]) < 1e-4 && std::fabs(o[1] - t.xy[1]) < 1e-4);
+        EXPECT_TRUE(on) << id << ": " << o[0] << " " << o[1];
+    }
     bool seen[2] = {false, false};
     for (const ClnOutline& t : tours) {
         ASSERT_TRUE(t.patch == 0 || t.patch == 1);

@@ -174,6 +174,13 @@ void dfdget(const i32* def, const i32&, const i32& k, i32& id, f64* vec, i32& st
     vec[0] = vec[1] = vec[2] = 0.0;
     if (!def || k < 1 || k > def[0]) return;
     id = def[2 * k];
+    // An element naming a surface stands for the loops of a face: it has no
+    // direction of its own, so its vector is (0, 0, 0).
+    auto e = H().entities.find(id);
+    if (e != H().entities.end() && e->second.cls == ESRF_CLASS) {
+        status = 0;
+        return;
+    }
     f64 t0 = 0.0, t1 = 0.0, o[6];
     i32 st = 0;
     crvrng(id, t0, t1, st);

@@ -129,6 +129,17 @@ TEST_F(Contours, DefinitionsChainTheirCurvesIntoPolygons)
     dfdget(closed, 1, 4, id, v, st);
     EXPECT_EQ(st, -1);
     EXPECT_EQ(id, 0);
+    // an element naming a surface: its id and no direction, no polygon
+    norak::Entity face;
+    face.cls = ESRF_CLASS;
+    face.type = ESRF_PLAIN;
+    const i32 sid = norak::add_entity(face), loops[4] = {1, 0, sid, 0};
+    dfdget(loops, 1, 1, id, v, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(id, sid);
+    EXPECT_EQ(std::vector<f64>(v, v + 3), (std::vector<f64>{0, 0, 0}));
+    dfcpol(loops, tol, 1000, pts.data(), m);
+    EXPECT_EQ(m, 0);
 }
 
 TEST_F(Contours, PolylineCurvesRunThroughTheirPoints)

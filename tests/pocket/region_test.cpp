@@ -680,6 +680,18 @@ TEST(PolygonBuffers, ContoursValuesGrowthAndStringPens)
     ASSERT_GT(id, 0);
     EXPECT_EQ(norak::entities().at(id).attrs.at("CO"), 1);
     EXPECT_EQ(norak::entities().at(id).attrs.at("PE"), 7);
+    // the points are the work plane's: under a turned and shifted plane the
+    // curve starts at the first of them in world coordinates
+    const f64 rot[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, shift[3] = {5, -2, 1};
+    norak::set_model_to_world(rot, shift);
+    const f32 p3[6] = {3, 4, 5, 6, 7, 8};
+    DRWCRV(3, 0, 0, 2, p3, 0.0f, id, st);
+    ASSERT_EQ(st, 0);
+    f64 t0 = 0, t1 = 0, o[6], w[3];
+    crvrng(id, t0, t1, st);
+    evcrv(id, t0, o, st);
+    madm2w(o, w);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(w[c], p3[c], 1e-9) << c;
     polbuf_release_all(1, st);
     EXPECT_EQ(norak::open_arrays(), 0);
 }
@@ -783,4 +795,27 @@ TEST(ContourLists, LoadingGathersTheSurfacesEachLoopBoundsAndKeepingOneDropsTheO
     EXPECT_EQ(CNTLST.last[0], CNTLST.first[0] - 1);
     EXPECT_EQ(CNTLST.first[1], 0);
     EXPECT_EQ(CNTLST.last[1], 1);
+    // the loops come from the procedure geometry's entries (here the two
+    // squares the other way round); an element naming a face of two loops
+    // makes a closed contour whose order number steps by two
+    norak::load_session_text(R"({"entities": [
+        {"kind": "plane_patch", "id": 90, "origin": [100, 0, 0], "u_axis": [1, 0, 0], "v_axis": [0, 1, 0], "u": [0, 9], "v": [0, 9],
+         "loops": [{"points": [[1, 1], [8, 1], [8, 8], [1, 8]]}, {"points": [[3, 3], [4, 3], [4, 4], [3, 4]]}]}]})");
+    slclr();
+    CNTLST = ContourList{};
+    const std::vector<i32> s0 = square_def(0, 0, 4), s20 = square_def(20, 0, 4), face{1, 0, 90, 0}, s40 = square_def(40, 0, 4);
+    i32 g = 0;
+    for (const auto* d : {&s0, &s20, &face, &s40}) pk_place(*d);
+    for (const auto* d : {&s20, &s0, &face, &s40})
+        for (i32 w : *d) CNTLST.geom[g++] = w;
+    cntset_load(1, changed);
+    EXPECT_EQ(CNTLST.first[0], 0);
+    EXPECT_EQ(CNTLST.last[0], 1);  // the two patches within the square at 20
+    EXPECT_EQ(CNTLST.first[1], 2);
+    EXPECT_EQ(CNTLST.last[1], 2);
+    EXPECT_EQ(CNTLST.last[2], CNTLST.first[2] - 1);
+    EXPECT_EQ(CNTLST.kind[2], CNT_CLOSED);
+    EXPECT_EQ(std::vector<i32>(CNTLST.order, CNTLST.order + 4), (std::vector<i32>{1, 2, 3, 5}));
+    set_contour_kinds();
+    EXPECT_EQ(CNTLST.kind[2], CNT_SOLID_LOOP);  // no direction: a face's loops
 }

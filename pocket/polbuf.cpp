@@ -332,6 +332,11 @@ void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i3
         status = -1;
         return;
     }
+    // The polygons lie one after the other, so only the last one can take
+    // points past its count: in a polygon before it they would land on the
+    // next one's words. The writers fill the polygons in order, each the
+    // last when its points are put and its count set after them (the count
+    // is 0 while it is filled), so no limit by the count is set here.
     // Grow by whole thousands of words until the point's two words fit: one
     // thousand at a time would leave a point far beyond the end (j larger
     // than the room a thousand words add) to be written past the array.

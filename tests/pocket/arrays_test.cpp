@@ -446,8 +446,39 @@ TEST(PocketMain, CopiesOutForwardAndBackwardWithArcsAndBounds)
     EXPECT_EQ(q[0], 4.0);
     EXPECT_EQ(q[1], 5.0);
     EXPECT_EQ(q[2], 6.0);
+    // a plane loop stored over them: height 0, not the height left there
+    pokarr flat;
+    pokarr_init(2, flat);
+    pokarr_add_pnt(h1, flat, st);
+    POKPUT(flat, 2, st);
+    pokmain_point(2, q);
+    EXPECT_EQ(q[0], 1.0);
+    EXPECT_EQ(q[2], 0.0);
     POKREL(1, st);
-    pokarr_free(h);
+    // with normals: behind the points, read back and reversed with them
+    pokdim = 4;
+    Loop l4;
+    l4.pt(1, 2).pt(3, 4);
+    pokarr n4 = make(l4, 4), back4;
+    pokarr_init(4, back4);
+    for (i32 k = 0; k < 2; ++k) {
+        n4.z[k] = 10.0 + k;
+        n4.vec[3 * k] = k == 0 ? 1.0 : 0.0;
+        n4.vec[3 * k + 1] = k == 0 ? 0.0 : 1.0;
+        n4.vec[3 * k + 2] = 0.0;
+    }
+    POKPUT(n4, 1, st);
+    ASSERT_EQ(st, 0);
+    POKRVS(4, 1, st);
+    POKGPA(4, 1, back4, st);
+    ASSERT_EQ(back4.count, 2);
+    EXPECT_EQ(back4.x[0], 3.0);
+    EXPECT_EQ(back4.z[0], 11.0);
+    EXPECT_EQ(back4.vec[1], 1.0);  // the second normal first
+    EXPECT_EQ(back4.vec[3], 1.0);
+    EXPECT_EQ(back4.z[1], 10.0);
+    POKREL(1, st);
+    for (pokarr* p : {&h, &flat, &n4, &back4}) pokarr_free(*p);
     pkdm_rel_all();
 }
 

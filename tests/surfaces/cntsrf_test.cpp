@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "core/host.h"
@@ -60,12 +61,43 @@ TEST(ContourServices, TheSurfacesALoopBoundsAreGatheredOnce)
     EXPECT_TRUE(norak::transcript_has("internal: LOPSRF, WRONG MODE"));
 }
 
+// A loop with heights (a rising line, a half circle at height 3 bulging out
+// to x = 15, a line climbing to 6 and one falling back) bounds in plan:
+// surfaces tilted or far above inside it are gathered, one reaching past
+// the half circle is not.
+TEST(ContourServices, ALoopWithHeightsBoundsInPlan)
+{
+    norak::reset();
+    norak::load_session_text(R"({"entities": [
+        {"kind": "plane_patch", "id": 1, "origin": [11, 4, 2], "u_axis": [1, 0, 1], "v_axis": [0, 1, 0], "u": [0, 2], "v": [0, 2]},
+        {"kind": "plane_patch", "id": 2, "origin": [13, 4, 0], "u_axis": [1, 0, 1], "v_axis": [0, 1, 0], "u": [0, 3], "v": [0, 2]},
+        {"kind": "plane_patch", "id": 3, "origin": [1, 1, 100], "u_axis": [1, 0, 0], "v_axis": [0, 1, -1], "u": [0, 3], "v": [0, 3]},
+        {"kind": "line", "id": 10, "from": [0, 0, 0], "to": [10, 0, 3]},
+        {"kind": "arc", "id": 11, "center": [10, 5, 3], "ref": [0, -1, 0], "radius": 5, "angles": [0, 180]},
+        {"kind": "line", "id": 12, "from": [10, 10, 3], "to": [0, 10, 6]},
+        {"kind": "line", "id": 13, "from": [0, 10, 6], "to": [0, 0, 0]}]})");
+    const i32 loop[10] = {4, 0, 10, 0, 11, 0, 12, 0, 13, 0};
+    ASSERT_EQ(dfdgoc(loop), 1);
+    LOPSRF(loop, 1, 1);
+    EXPECT_EQ(stack(), (std::vector<i32>{1, 3}));
+    // the same loop with heights taken backwards bounds the same surfaces
+    slclr();
+    const i32 back[10] = {4, 0, 13, 1, 12, 1, 11, 1, 10, 1};
+    LOPSRF(back, 1, 1);
+    EXPECT_EQ(stack(), (std::vector<i32>{1, 3}));
+}
+
 TEST(ContourServices, GeometryEntitiesStandForTheirLoops)
 {
     part();
+    i32 arc = 0, spline = 0, st = 0;
+    const f32 rec[6] = {0, 0, 2, 3, 0, 270};
+    DBSARC(rec, arc, st);
+    const f64 pts[9] = {0, 0, 0, 1, 2, 3, 4, 1, 5};
+    crcmpl(3, pts, spline, st);
     struct Case {
         i32 id, count, status;
-    } cases[] = {{15, 1, 0}, {1, 1, 0}, {3, 2, 0}, {14, 0, -2}, {77, 0, -1}};
+    } cases[] = {{15, 1, 0}, {arc, 1, 0}, {spline, 1, 0}, {1, 1, 0}, {3, 2, 0}, {14, 0, -2}, {77, 0, -1}};
     for (const Case& c : cases) {
         i32 count = -1, st = 9;
         PLFGNG(c.id, count, st);
@@ -107,6 +139,51 @@ TEST(ContourServices, ACurvesVectorInTheModelAndTheWorkPlane)
     EXPECT_TRUE(norak::transcript_has("internal: DBDPTW, WRONG MODE"));
     EXPECT_TRUE(norak::transcript_has("internal: DBDPTW, WRONG FRAME"));
     EXPECT_TRUE(norak::transcript_has("internal: DBDPTW, NOT A CURVE ENTITY"));
+}
+
+// Under a work plane turned a quarter about z and shifted: an arc and a
+// curve through points with heights read their vector in either frame, and
+// a put moves the whole curve with it.
+TEST(ContourServices, ArcsAndCurvesWithHeightsMoveWholeInEitherFrame)
+{
+    part();
+    const f64 rot[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, shift[3] = {5, -2, 1};
+    norak::set_model_to_world(rot, shift);
+    i32 arc = 0, spline = 0, st = 0;
+    const f32 rec[6] = {1, 2, 3, 4, 0, 90};
+    DBSARC(rec, arc, st);
+    const f64 pts[9] = {1, 1, 1, 2, 3, 4, 6, 2, 8};
+    crcmpl(3, pts, spline, st);
+    ASSERT_GT(arc, 0);
+    ASSERT_GT(spline, 0);
+    auto ends = [](i32 id) {
+        f64 t0 = 0, t1 = 0, a[6], b[6];
+        i32 s = 0;
+        crvrng(id, t0, t1, s);
+        evcrv(id, t0, a, s);
+        evcrv(id, t1, b, s);
+        return std::vector<f64>{a[0], a[1], a[2], b[0], b[1], b[2]};
+    };
+    for (i32 id : {arc, spline}) {
+        const std::vector<f64> before = ends(id);
+        f64 m[3], w[3], want[3];
+        DBDPTW(1, id, 1, m, st);
+        ASSERT_EQ(st, 0) << id;
+        DBDPTW(1, id, 2, w, st);
+        madm2w(m, want);
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(w[c], want[c], 1e-12) << id;
+        EXPECT_GT(std::hypot(w[0] - m[0], w[1] - m[1], w[2] - m[2]), 0.1) << id;  // the frames differ
+        // put back where it was read in the work plane: nothing moves
+        DBDPTW(2, id, 2, w, st);
+        std::vector<f64> after = ends(id);
+        for (int c = 0; c < 6; ++c) EXPECT_NEAR(after[c], before[c], 1e-9) << id;
+        // put one up and one along x in the model: both ends move with it
+        m[0] += 1.0;
+        m[2] += 1.0;
+        DBDPTW(2, id, 1, m, st);
+        after = ends(id);
+        for (int c = 0; c < 6; ++c) EXPECT_NEAR(after[c], before[c] + (c % 3 == 1 ? 0.0 : 1.0), 1e-9) << id << " " << c;
+    }
 }
 
 TEST(ContourServices, AnArcRecordBecomesAnArcEntity)

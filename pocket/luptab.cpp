@@ -184,6 +184,9 @@ void lup_get_pts(const i32& row, f64* x, f64* y, i32& n)
     lup_np(row, m);
     n = 0;
     if (m <= 0) return;
+    // The copy has no status of its own: a row the caller's arrays cannot
+    // take (more points than the kernel's static arrays hold) comes back
+    // as an empty loop, nothing written, which the callers read as no loop.
     POKGPX(m, rows[row].start, x, y, st);
     if (st == 0) n = pokdim == 4 ? m / 2 : m;
 }

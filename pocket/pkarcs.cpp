@@ -72,8 +72,11 @@ void pk_flat_arcs(pokarr& a)
             i32 dir = a.y[k + 1] < 0.0 ? -1 : 1;
             f64 dot = (ex - cx) * (sx - cx) + (ey - cy) * (sy - cy);
             // Only an arc below a half turn can be nearly flat: one near a
-            // full turn has the same end radii.
-            bool short_way = pk_cross2(sx - cx, sy - cy, ex - cx, ey - cy) * dir >= 0.0;
+            // full turn has the same end radii. An end less than a sine of
+            // 1e-6 behind the start is round-off of a null arc, as the split
+            // of long arcs takes it too: that arc is flat, not a full turn
+            // whose box and area would take in the whole circle.
+            bool short_way = pk_cross2(sx - cx, sy - cy, ex - cx, ey - cy) * dir >= -1e-6 * r * r;
             if (dot > r * (r - 0.0009) && short_way) {
                 k += 2;  // marker, radius and centre dropped; the end point follows
                 continue;

@@ -250,6 +250,13 @@ TEST(ArcConditioning, HalfTurnsAreSplitFlatArcsStraightenedShortArcsPointed)
     pokarr f3 = flat(359.8, 1);
     pk_flat_arcs(f3);
     EXPECT_EQ(f3.count, 8);
+    // one whose end lies a hair behind its start is a null arc: flat
+    for (const i32 dir : {1, -1}) {
+        pokarr f4 = flat(-1e-7, dir);
+        pk_flat_arcs(f4);
+        EXPECT_EQ(f4.count, 5) << dir;
+        pokarr_free(f4);
+    }
     // the pocket radius 5 makes L = 0.1: a chord below about 0.0316 is short
     pk_radius = 5.0;
     Loop s;
@@ -501,5 +508,16 @@ TEST(LoopRestart, LoopsWithHeightsAndNormalsAndTheRefusals)
     EXPECT_EQ(s.count, 5);
     EXPECT_EQ(x[1], 4.0);
     for (pokarr* q : {&a, &b, &c, &d}) pokarr_free(*q);
+    pkdm_rel_all();
+    // the pool refuses the work array (both tries): 11, the loop as it was
+    pokarr e = make(square(0, 0, 4));
+    norak::fail_alloc_after(1, 2);
+    pokarr_start_at(e, 2, 1, 0.5, px, py, st);
+    EXPECT_EQ(st, 11);
+    EXPECT_EQ(e.count, 5);
+    EXPECT_EQ(e.x[0], 0.0);
+    EXPECT_EQ(e.y[2], 4.0);
+    norak::fail_alloc_after(0);
+    pokarr_free(e);
     pkdm_rel_all();
 }

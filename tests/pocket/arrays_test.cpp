@@ -562,6 +562,22 @@ TEST(LoopTable, FindFollowsItsSearchModesAndFilters)
     lup_get_pts(2, x, y, n);
     EXPECT_EQ(n, 5);
     EXPECT_EQ(y[2], 7.0);
+    // a row longer than the kernel's static arrays comes back empty, the
+    // caller's arrays untouched
+    {
+        pokarr big;
+        pokarr_init_dyn(2, PK_STATIC_MAX + 1, big, st);
+        for (i32 k = 0; k <= PK_STATIC_MAX; ++k) big.x[k] = big.y[k] = k;
+        big.count = PK_STATIC_MAX + 1;
+        lup_add(0, 8, 0, 0, 0, 0.0, 0, big, start, st);
+        ASSERT_EQ(st, 0);
+        std::vector<f64> bx(PK_STATIC_MAX + 1, -1.0), by(PK_STATIC_MAX + 1, -1.0);
+        n = 9;
+        lup_get_pts(lup_count, bx.data(), by.data(), n);
+        EXPECT_EQ(n, 0);
+        EXPECT_EQ(bx[0], -1.0);
+        pokarr_free(big);
+    }
     // closing answers the host's status; a refused close still forgets the
     // cache (the box is computed again), and a close without a cache is 0
     norak::fail_list_call("MM_CLOSE", 1);

@@ -311,6 +311,19 @@ TEST(LoopCleanup, SpikeRemovalCutsOnlyForwardReversals)
     std::vector<P> dr = run(d, 0, 0);
     ASSERT_EQ(dr.size(), 5u);
     EXPECT_EQ(dr[2].y, 5.0);
+    // the first segment is not examined: with t0 = 0.001 (T = 0.01) a first
+    // step of 0.0005 stays where the same step later goes
+    const f64 offtol = pk_offset_tol;
+    pk_offset_tol = 0.0002;  // the final short-segment removal below 0.0001 only
+    Loop fs;
+    fs.pt(0, 0).pt(0.0005, 0).pt(5, 0).pt(5, 0.0005).pt(5, 5).pt(0, 5).close();
+    pokarr fa = make(fs);
+    OFFSEG(0, 0, 0.01, fa);
+    ASSERT_EQ(fa.count, 6);
+    EXPECT_EQ(fa.x[1], 0.0005);
+    EXPECT_EQ(fa.y[2], 0.0005);
+    pokarr_free(fa);
+    pk_offset_tol = offtol;
     // a degenerate segment after an arc: the arc is refit to end at its end
     Loop da;
     da.pt(0, -1).arc(1, 0, 0, 0, 1).pt(1.00005, 0.00002).pt(1.5, 3).pt(-2, 3).close();

@@ -262,6 +262,30 @@ TEST(ClearingSetUp, SizingRefusesWhatCannotBeSized)
     EXPECT_GT(lc[0], 3500);
     EXPECT_EQ(pkdm_entries(), 0);
     EXPECT_EQ(clr_save_depth(), 0);
+    // each of the first allocations of a clearing refused in turn (the
+    // contour store's among them): a failure is -1 with no loops, and the
+    // pool is emptied and the state restored either way
+    i32 refused = 0;
+    for (i32 fail = 1; fail <= 6; ++fail) {
+        fresh();
+        tooldefs::use_mill(10.0f, 0.0f);
+        nloops = 5;
+        lc[0] = 9;
+        norak::fail_alloc_after(fail);
+        clrpok(0, 0, 1.0f, 1.0f, 1, counts, pts.data(), allow, nloops, lc, lp.data(), st);
+        norak::fail_alloc_after(0);
+        if (st != 0) {
+            ++refused;
+            EXPECT_EQ(st, -1) << fail;
+            EXPECT_EQ(nloops, 0) << fail;
+            EXPECT_EQ(lc[0], 0) << fail;
+        } else {
+            EXPECT_GT(nloops, 0) << fail;
+        }
+        EXPECT_EQ(pkdm_entries(), 0) << fail;
+        EXPECT_EQ(clr_save_depth(), 0) << fail;
+    }
+    EXPECT_GT(refused, 0);
 }
 
 TEST(ClearingOutput, CutToursAsFloatPolygons)

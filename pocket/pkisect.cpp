@@ -222,6 +222,12 @@ void pick_in_order(const LinCirc& sel, Cand& A, Cand& B, const f64* q1, const f6
     Cand* o;
     bool to_end;
     if (sel.pick == 1) {
+        // The first crossing, or the other one when the first lies at the
+        // start. Whichever is taken is moved onto the end it lies at, the
+        // first one as well as the other: a crossing within the kernel's
+        // tolerance of the end is that end, and the exact end point keeps
+        // the joint equal bit for bit to the point the next segment starts
+        // at.
         o = at_start(*first) ? last : first;
         to_end = true;
     } else if (sel.pick == 2 || sel.pick == 3) {

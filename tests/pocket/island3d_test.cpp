@@ -119,3 +119,30 @@ TEST(IslandsOnTheSurface, SidesOfLoopsOnTheSurfaceAndAWalkOffTheGrid)
     EXPECT_EQ(st, 11);
     for (pokarr* p : {&isl, &a, &b, &off, &over}) pokarr_free(*p);
 }
+
+// An outer contour of kind 2 on the surfaces: a new loop crossing the last
+// pocket loop found stops the offsets when the heights at a crossing lie
+// less than half the smaller of the radius and the row's value apart (the
+// radius alone when the row has no value); farther apart it goes on.
+TEST(IslandsOnTheSurface, AKindTwoOuterContourStopsAtACrossingWithinHalfTheRadiusOrTheRowValue)
+{
+    struct Case {
+        f64 lift, value;
+        i32 stop;
+    };
+    for (const Case c : {Case{2.0, 0.0, 1}, Case{3.0, 0.0, 0}, Case{2.0, 3.0, 0}, Case{1.0, 3.0, 1},
+                         Case{2.0, 8.0, 1}, Case{3.0, 8.0, 0}}) {
+        pokarr isl = island(0.0);
+        pokarr a = on_plane(30, 32, 15, 5, 0.0), b = on_plane(40, 30, 10, 10, c.lift, false);
+        i32 start = 0, st = 0, stop = -1;
+        lup_add(1, 1, 0, 0, 0, c.value, 1, a, start, st);
+        ASSERT_EQ(st, 0);
+        pk_set_cnt_kind(1, 2);
+        lup_vs_loops(1, b, stop, st);
+        pk_set_cnt_kind(1, 1);
+        EXPECT_EQ(st, 0) << c.lift << " " << c.value;
+        EXPECT_EQ(stop, c.stop) << c.lift << " " << c.value;
+        for (pokarr* p : {&isl, &a, &b}) pokarr_free(*p);
+        FRETRI();
+    }
+}

@@ -867,3 +867,43 @@ TEST(OneOffset, LaneLoopsOfTheCommonLoopKindsAreCollectedWithoutNewKeys)
         pokarr_init(2, second.pts);
     }
 }
+
+// A split that fails (here a pool refused twice in a row inside its cut) is
+// made again at 0.999 of the distance: the loop then registered lies that
+// much nearer the loop being offset. Wherever the pool refuses, the call
+// ends with a failure status (10 when the refusal made the crossing walk
+// fail, which the cut reports as too many crossings) or a whole offset, and
+// gives every buffer back.
+TEST(OneOffset, AFailedSplitIsMadeAgainAtAShorterDistance)
+{
+    bool retried = false;
+    for (i32 n = 1; n <= 12; ++n) {
+        fresh();
+        pokarr a = make(square(0, 0, 10));
+        row_of(a, 1);
+        const size_t said = norak::transcript().size();
+        i32 keys = 1;
+        norak::fail_alloc_after(n, 2);
+        const i32 st = offset(a, 2.0, keys);
+        norak::fail_alloc_after(0);
+        pokarr_free(a);
+        bool again = false;
+        for (size_t k = said; k < norak::transcript().size(); ++k)
+            again = again || norak::transcript()[k].find("DELUPS HAS FAILED 1 TIMES") != std::string::npos;
+        EXPECT_EQ(pkdm_in_use(), 0) << n;
+        if (st != 0) {
+            EXPECT_TRUE(st == 10 || st == 11) << n << " " << st;
+            continue;
+        }
+        ASSERT_EQ(lup_count, 2) << n;
+        pokarr w;
+        pokarr_init(2, w);
+        i32 e = 0;
+        lup_get_pokarr(2, w, e);
+        const f64 side = 10.0 - 2.0 * (again ? 0.999 * 2.0 : 2.0);
+        EXPECT_NEAR(signed_area(w), side * side, 1e-9) << n;
+        pokarr_free(w);
+        retried = retried || again;
+    }
+    EXPECT_TRUE(retried);
+}

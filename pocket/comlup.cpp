@@ -469,6 +469,11 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     ComlupLists& l = *lists;
     i32 n = 0;
     cre_comlups_array(0, a, b, distance, n, l);
+    // A crossing search that failed (a refused pool, or more crossings than
+    // its table holds) knows nothing of where the loops meet: answering
+    // "none found" would let the caller take the pair as apart and go on
+    // with its side test, so the call fails.
+    if (n < 0) status = 11;
     if (n <= 0) return;
     std::vector<char> used(static_cast<size_t>(n), 0);
     pokarr w;

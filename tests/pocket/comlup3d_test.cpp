@@ -76,3 +76,34 @@ TEST(CommonLoopsOnTheSurface, NeighbouringCrossingsWithAHeightJumpAreDropped)
     EXPECT_EQ(n, 0);
     for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
 }
+
+// On the surfaces too a refused pool ends the common loops with a failure
+// status or builds them whole; a failed crossing search is no "nothing in
+// common".
+TEST(CommonLoopsOnTheSurface, ARefusedPoolEndsTheCallWithAStatusOrTheWholeLoops)
+{
+    i32 failed = 0, whole = -1;
+    for (i32 n = 0; n <= 12; ++n) {
+        surface_pocket(flat);
+        pokpar.side = 0.01;
+        const i32 first = lup_count + 1, in_use = pkdm_in_use();
+        pokarr a = loop3({{0, 0, 2}, {10, 0, 2}, {10, 10, 2}, {0, 10, 2}, {0, 0, 2}});
+        pokarr b = loop3({{5, 5, 2.004}, {15, 5, 2.004}, {15, 15, 2.004}, {5, 15, 2.004}, {5, 5, 2.004}});
+        i32 counter = 1, outrow = 0, lastrow = 0, st = 0;
+        norak::fail_alloc_after(n, 2);  // n = 0: nothing refused
+        comlup_pokarr(0, a, b, 1, 1.0, 1, 0, 0, 0, 0, counter, outrow, lastrow, st);
+        norak::fail_alloc_after(0);
+        if (n == 0) whole = lup_count - first + 1;
+        if (st == 1) {
+            EXPECT_EQ(lup_count - first + 1, whole) << n;
+        } else {
+            ++failed;
+            EXPECT_EQ(st, 11) << n;
+        }
+        pokarr_free(a);
+        pokarr_free(b);
+        EXPECT_EQ(pkdm_in_use(), in_use) << n;
+    }
+    EXPECT_GT(whole, 0);
+    EXPECT_GT(failed, 0);
+}

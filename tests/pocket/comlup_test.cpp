@@ -385,3 +385,34 @@ TEST(CommonLoops, AFurtherOffsetThatVanishesSetsTheCommonLoopAsideOrEndsThePair)
     POKREL(1, st);
     pkdm_rel_all();
 }
+
+// Wherever the pool refuses (twice in a row, so that its second chance
+// fails too), the common loops of two crossing squares end with a failure
+// status or with the union whole, and the call gives its buffers back; a
+// crossing search that failed is no "nothing in common" (status 0).
+TEST(CommonLoops, ARefusedPoolEndsTheCallWithAStatusOrTheWholeUnion)
+{
+    i32 failed = 0;
+    for (i32 n = 1; n <= 40; ++n) {
+        fresh();
+        pkoff.side = 0.01;
+        pokarr a = make(square(0, 0, 2)), b = make(square(1, 1, 2));
+        i32 ra = row_of(a, 1), rb = row_of(b, 10001);
+        norak::fail_alloc_after(n, 2);
+        Built u = common(a, b, ra, rb, 1);
+        norak::fail_alloc_after(0);
+        if (u.status == 1) {
+            ASSERT_EQ(u.last, u.first) << n;
+            EXPECT_NEAR(areas(u.first, u.last)[0], 7.0, 1e-9) << n;
+        } else {
+            ++failed;
+            EXPECT_TRUE(u.status == 10 || u.status == 11) << n << " " << u.status;
+        }
+        for (pokarr* p : {&a, &b}) pokarr_free(*p);
+        EXPECT_EQ(pkdm_in_use(), 0) << n;
+        i32 st = 0;
+        POKREL(1, st);
+        pkdm_rel_all();
+    }
+    EXPECT_GT(failed, 0);
+}

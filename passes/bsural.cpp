@@ -240,6 +240,10 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
     default: break;
     }
     if (status < 0) return;
+    // A jump or an approach ends at the cutting feed: the down-feed of the
+    // string before is off, and the string's own descent switches it on
+    // again.
+    if (code >= 2 && code <= 4) PLGRST();
     f32 prev[3];
     std::memcpy(prev, open ? PASOUT.last : MOVST.point, sizeof prev);
     i32 k0 = 0;
@@ -253,6 +257,9 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
     // as string blocks with their axes also with spline output on.
     if (t3 && (updown() || spline())) {
         // The up/down buffers, or the spline writer, take the points at once.
+        // With both switched on the up/down buffers come first: they fit the
+        // splines of their runs themselves as they write them, so both the
+        // up/down order and the fitted curves are kept.
         // No down-feed switch and no string block here: both hold the points
         // back, so a feed code written now would land in front of points
         // still waiting in them, and one fitted curve or buffered run cannot

@@ -152,7 +152,14 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
                 const f32 aux = 0.0f;
                 LOCSET(none, up, up, one, aux, tol);
                 PNTNET(0, p, tol, PRCSTK, PRCCHK, res, c, nrm, srf, ps);
-                if (ps == 0 || ps == 4) top = std::fmax(top, res[2]);
+                // Nothing under the tool (1) leaves the height as it is; a
+                // positioning that failed has not found the point free, so
+                // it fails the path rather than let the travel cross there
+                // at a height never checked.
+                if (ps == 0 || ps == 4)
+                    top = std::fmax(top, res[2]);
+                else if (ps < 0)
+                    status = ps;
             }
             travel = std::fmax(top, base);
             if (incr) {
@@ -279,13 +286,24 @@ bool crosses(const f32* p)
     return cut || st < 0;
 }
 
+// Writes a link's moves between its start marker (class kind, code) and
+// its end marker (code + 1). A start marker the list refused ends the link
+// with that status: nothing more is written, and no end marker is left
+// without its start (the marker stack would close an outer one).
+template <class Body>
+void marked(i32 kind, i32 code, i32& st, Body body)
+{
+    PUTMRK(1, kind, code, 0.0f, 0, st);
+    if (st < 0) return;
+    body();
+    i32 s2 = 0;
+    PUTMRK(2, kind, code + 1, 0.0f, 0, s2);
+    if (st >= 0) st = s2;
+}
+
 void vertapr(i32 dim, const f32* p, const f32* axis, i32& st)
 {
-    PUTMRK(1, 5, 9, 0.0f, 0, st);
-    if (st >= 0) ZAPR(dim, p, axis, st);
-    i32 s2 = 0;
-    PUTMRK(2, 5, 10, 0.0f, 0, s2);
-    if (st >= 0) st = s2;
+    marked(5, 9, st, [&] { ZAPR(dim, p, axis, st); });
 }
 
 void vertret(i32 dim, const f32* p, const f32* axis, i32& st)
@@ -295,14 +313,12 @@ void vertret(i32 dim, const f32* p, const f32* axis, i32& st)
         if (stepped()) return;
         if (HEI8[HEI8_ABSOLUTE] == 0) LNKPAR.clrB = 1;
     }
-    PUTMRK(1, 6, 11, 0.0f, 0, st);
-    // A tool already above the retract height stays at its own height: a
-    // retract never moves the tool down towards the part.
-    f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(p), cur()[2])};
-    if (st >= 0) MOVRPD(dim, q, axis, 1, st);
-    i32 s2 = 0;
-    PUTMRK(2, 6, 12, 0.0f, 0, s2);
-    if (st >= 0) st = s2;
+    marked(6, 11, st, [&] {
+        // A tool already above the retract height stays at its own height:
+        // a retract never moves the tool down towards the part.
+        const f32 q[3] = {cur()[0], cur()[1], std::fmax(rethgt(p), cur()[2])};
+        MOVRPD(dim, q, axis, 1, st);
+    });
 }
 
 // Points of a vertical arc of radius r in the vertical plane through p
@@ -593,12 +609,10 @@ void arc_approach(const f32* p, const f32* dirpt, const f32* axis, const f32* ax
         std::memcpy(prev, q, sizeof prev);
         ang = na;
     }
-    PUTMRK(1, 5, 9, 0.0f, 0, status);
-    if (status >= 0) ZAPR(dm, prev, axis2, status);
-    if (status >= 0) PARCLK(2, 1, side * 45.0f, c, p, axis2 ? axis2 : ZUP, status);
-    i32 s2 = 0;
-    PUTMRK(2, 5, 10, 0.0f, 0, s2);
-    if (status >= 0) status = s2;
+    marked(5, 9, status, [&] {
+        ZAPR(dm, prev, axis2, status);
+        if (status >= 0) PARCLK(2, 1, side * 45.0f, c, p, axis2 ? axis2 : ZUP, status);
+    });
 }
 
 }  // namespace
@@ -649,12 +663,10 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
             status = -1;  // untested: nothing is written
             return;
         }
-        PUTMRK(1, 5, 9, 0.0f, 0, status);
-        if (status >= 0) ZAPR(dm, s, axis2, status);
-        if (status >= 0) MOVLN3(dm, p, axis2, status);
-        i32 s2 = 0;
-        PUTMRK(2, 5, 10, 0.0f, 0, s2);
-        if (status >= 0) status = s2;
+        marked(5, 9, status, [&] {
+            ZAPR(dm, s, axis2, status);
+            if (status >= 0) MOVLN3(dm, p, axis2, status);
+        });
     } else if (k == LINK_VARC_A || k == LINK_VARC_B) {
         f32 h[3];
         if (!hdir(dirpt, p, h)) {
@@ -687,16 +699,14 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
                 return;
             }
         }
-        PUTMRK(1, 5, 9, 0.0f, 0, status);
-        if (status >= 0) ZAPR(dm, pts[0], axis2, status);
-        STPV01(3);
-        if (status >= 0) PCLSRQ(status);
-        for (i32 i = 1; i < 5 && status >= 0; ++i) MOVSTR(2, pts[i], axis2 ? axis2 : ZUP, status);
-        PCLST1();
-        STPV01(1);
-        i32 s2 = 0;
-        PUTMRK(2, 5, 10, 0.0f, 0, s2);
-        if (status >= 0) status = s2;
+        marked(5, 9, status, [&] {
+            ZAPR(dm, pts[0], axis2, status);
+            STPV01(3);
+            if (status >= 0) PCLSRQ(status);
+            for (i32 i = 1; i < 5 && status >= 0; ++i) MOVSTR(2, pts[i], axis2 ? axis2 : ZUP, status);
+            PCLST1();
+            STPV01(1);
+        });
     } else {
         arc_approach(p, dirpt, axis, axis2, dm, status);
     }
@@ -934,40 +944,38 @@ void MXFINL(i32& status)
 {
     status = 0;
     if (HEI8[HEI8_RETRACT] == 0) return;
-    PUTMRK(1, 6, 11, 0.0f, 0, status);
-    f32 dir[3];
-    f32 first, second;
-    const f32 rise = std::fmax(0.0f, hei8r(HEI8_INCR) - wrd2r(NPT1[5]));
-    if (pw(TLTREF) == 2) {
-        std::memcpy(dir, PASOUT.exitv, sizeof dir);
-        first = LNKPAR.safety + LNKPAR.length;
-        second = first + rise;
-    } else if (LNKPAR.kind == LINK_AXIS) {
-        std::memcpy(dir, MOVST.axis, sizeof dir);
-        first = LNKPAR.length;
-        second = first + std::fmax(0.0f, hei8r(HEI8_INCR));
-    } else {
-        dir[0] = 0, dir[1] = 0, dir[2] = 1;
-        first = LNKPAR.safety;
-        second = first + std::fmax(0.0f, hei8r(HEI8_INCR));
-    }
-    f32 l = 0;
-    i32 st = 0;
-    v3unit(dir, l, st);
-    const f32 p0[3] = {cur()[0], cur()[1], cur()[2]}, a0[3] = {MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
-    f32 q[3];
-    for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + first * dir[c];
-    // Along the exit vector the first move leaves the part at the feed in
-    // force; only the other leave (along the axis or straight up) is rapid
-    // from its start while the hold state is set.
-    if (pw(TLTREF) != 2 && hold() != 0) STPV01(4);
-    if (status >= 0) MOVLIN(3, q, a0, status);
-    for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + second * dir[c];
-    STPV01(4);
-    if (status >= 0) MOVLIN(3, q, a0, status);
-    i32 s2 = 0;
-    PUTMRK(2, 6, 12, 0.0f, 0, s2);
-    if (status >= 0) status = s2;
+    marked(6, 11, status, [&] {
+        f32 dir[3];
+        f32 first, second;
+        const f32 rise = std::fmax(0.0f, hei8r(HEI8_INCR) - wrd2r(NPT1[5]));
+        if (pw(TLTREF) == 2) {
+            std::memcpy(dir, PASOUT.exitv, sizeof dir);
+            first = LNKPAR.safety + LNKPAR.length;
+            second = first + rise;
+        } else if (LNKPAR.kind == LINK_AXIS) {
+            std::memcpy(dir, MOVST.axis, sizeof dir);
+            first = LNKPAR.length;
+            second = first + std::fmax(0.0f, hei8r(HEI8_INCR));
+        } else {
+            dir[0] = 0, dir[1] = 0, dir[2] = 1;
+            first = LNKPAR.safety;
+            second = first + std::fmax(0.0f, hei8r(HEI8_INCR));
+        }
+        f32 l = 0;
+        i32 st = 0;
+        v3unit(dir, l, st);
+        const f32 p0[3] = {cur()[0], cur()[1], cur()[2]}, a0[3] = {MOVST.axis[0], MOVST.axis[1], MOVST.axis[2]};
+        f32 q[3];
+        for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + first * dir[c];
+        // Along the exit vector the first move leaves the part at the feed in
+        // force; only the other leave (along the axis or straight up) is rapid
+        // from its start while the hold state is set.
+        if (pw(TLTREF) != 2 && hold() != 0) STPV01(4);
+        if (status >= 0) MOVLIN(3, q, a0, status);
+        for (i32 c = 0; c < 3; ++c) q[c] = p0[c] + second * dir[c];
+        STPV01(4);
+        if (status >= 0) MOVLIN(3, q, a0, status);
+    });
     HFLSET(0);
 }
 

@@ -278,6 +278,51 @@ TEST(Retract, AFailedShapedRetractClosesItsStartMarker)
     }
 }
 
+// An approach (each kind) or the multi-axis final link whose list refuses
+// any of its allocations: no end marker is written without its start
+// marker, so the marker stack never finds an end it did not open.
+TEST(Approach, AnApproachWhoseStartMarkerIsRefusedWritesNoEndMarker)
+{
+    const f32 from[3] = {0, 40, 30}, p[3] = {20, 40, 0}, q[3] = {30, 40, 0}, axis[3] = {0.6f, 0, 0.8f},
+              up[3] = {0, 0, 1};
+    auto marks = [](i32 code) {
+        int n = 0;
+        for (const auto& e : norak::main_list().elems)
+            if (e.words.size() > 2 && e.words[0] == 99 && e.words[2] == code) ++n;
+        return n;
+    };
+    for (i32 kind = 1; kind <= 8; ++kind) {
+        auto run = [&](i32 fail, i32& st) {
+            host({});
+            params(1, 0.01f);
+            CURTOL = BALL;
+            stand(from, kind == 8 ? LINK_VERTICAL : kind);
+            MACTYP = MACTYP_TRIMMED;
+            HEI8[HEI8_RETRACT] = 1;
+            const long long start = norak::allocations();
+            if (fail > 0) norak::fail_alloc_after(fail);
+            if (kind == 8)
+                MXFINL(st);
+            else
+                SRFAPR(2, p, q, axis, up, 3, st);
+            norak::fail_alloc_after(0);
+            return norak::allocations() - start;
+        };
+        i32 st = 0;
+        const long long total = run(0, st);
+        ASSERT_EQ(st, 0) << kind;
+        const i32 open = kind == 8 ? 11 : 9;
+        ASSERT_EQ(marks(open), 1) << kind;
+        for (long long k = 1; k <= total; ++k) {
+            run(static_cast<i32>(k), st);
+            if (st >= 0) continue;
+            EXPECT_LE(marks(open + 1), marks(open)) << kind << " " << k;
+            EXPECT_FALSE(norak::transcript_has("MISSING MARKER")) << kind << " " << k;
+        }
+        tp_mrkr_fin(1);
+    }
+}
+
 // A boundary that keeps every position of the gouge test out leaves the
 // positioning with nothing: surface milling takes that as a gouge at the
 // motion's end (the retract comes up vertically and names that point), while
@@ -786,6 +831,29 @@ TEST(Links, AfterARetractAndAnApproach)
     // Type 11: the fast move of the approach at the retract's height.
     EXPECT_DOUBLE_EQ(first_string(MACTYP_TYPE4), 30.0);
     EXPECT_EQ(LNKPAR.clrA, 0);
+    // The pass writer's strings alike, behind a jump, an approach from
+    // beside or a vertical approach: the descent at the down-feed, though the
+    // down-feed was on before the link.
+    for (i32 code : {2, 3, 4}) {
+        host({});
+        params(1, 0.01f);
+        stand(from, 1);
+        std::memset(PRM9, 0, sizeof PRM9);
+        PRM9[0] = r2wrd(1000.0f);
+        PRM9[6] = 50;
+        TECHCL();
+        STPV01(1);
+        i32 open = 0, st = 0;
+        const f32 up[3] = {0, 0, 12};
+        PLGRST();
+        PLGFED(up, from, open);
+        const f32 pts[3][3] = {{20, 0, 5}, {21, 0, 4}, {22, 0, 3}};
+        const f32 vv[3][6] = {{0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}};
+        BPNTWR(pts, vv, 3, code, 1, open, st);
+        if (open) PCLST1();
+        EXPECT_EQ(st, 0) << code;
+        EXPECT_EQ(TECHST.requested[1], 26) << code;
+    }
 }
 
 // The link parameters as the caller gives them: both link distances and the

@@ -98,6 +98,7 @@ void cal_i_knt(const i32& n, const f64* pts, f64* knots, i32& status)
 void calbsp(const i32& n, const f64* pts, const f64* knots, f64* ctrl, i32& status)
 {
     status = -1;
+    if (norak::call_fails("calbsp")) return;
     if (n < 2) return;
     bool ok = true;
     const auto t = params(n, pts, ok);

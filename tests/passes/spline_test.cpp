@@ -146,6 +146,16 @@ TEST(Spline, SharpTurnsSplitTheChainAndFailuresGoStraight)
     SPLWRT(static_cast<i32>(p.size() / 3), p.data(), nullptr, nullptr, st);
     SPLFLS(st);
     EXPECT_EQ(nurbs().size(), 1u);
+    // The interpolation refused: the first arc is approximated, every one
+    // of its chosen points kept as a control point, and still written as one
+    // block.
+    lp::clearlist();
+    FITINI(3, 0.01f);
+    norak::fail_list_call("calbsp", 1);
+    SPLWRT(20, p.data(), nullptr, nullptr, st);
+    SPLFLS(st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(nurbs().size(), 1u);
     // A polygon of 10-long sides turning by 40 degrees: at a tolerance of 1
     // one block; at 0.01 the curve through the corners leaves the sides far
     // behind and the samples inserted pass 30: straight moves.

@@ -242,8 +242,12 @@ void BPNTWR(const f32 (*pts)[3], const f32 (*vecs)[6], const i32& n, i32 code, c
     if (status < 0) return;
     // A jump or an approach ends at the cutting feed: the down-feed of the
     // string before is off, and the string's own descent switches it on
-    // again.
-    if (code >= 2 && code <= 4) PLGRST();
+    // again. A short jump is a plain move that sets no feed, so the cutting
+    // feed is asked for here when the down-feed is still in force.
+    if (code >= 2 && code <= 4) {
+        PLGRST();
+        if (TECHST.requested[1] == 26) STPV01(1);
+    }
     f32 prev[3];
     std::memcpy(prev, open ? PASOUT.last : MOVST.point, sizeof prev);
     i32 k0 = 0;

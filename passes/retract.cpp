@@ -90,7 +90,10 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
     STCRNR(rs);
     PRCSTK = stk + 0.002f, PRCCHK = chk + 0.002f;
     STPFLG(flags & 0x3F);  // the triangle model only
-    const f32 rpos = 0.5f * ds;  // radius of the positioning tool
+    // The positioning tool is the cached tool made smaller above: its radius
+    // is half that diameter. A tool of no diameter has none, so no travel
+    // counts as short and the scan steps by the tolerance.
+    const f32 rpos = 0.5f * ds;
     const f32 D = d0 > 0.0f ? d0 : 5.0f * rpos;
     const f32 tol = pwr(PRTTOL);
     const bool incr = HEI8[HEI8_ABSOLUTE] == 0;
@@ -538,10 +541,20 @@ void ENDPLK(i32& status)
 
 namespace {
 
+// The host's message that a shaped approach cannot be built, with the
+// target's coordinates so that the user sees where.
+void apr_refused(const f32* p)
+{
+    char at[161] = {0};
+    i32 len = 0;
+    PNTTXT(3, p, at, len);
+    msg_mdlt(320, 240, at);
+}
+
 // The shaped approach's fallback: the host's message, then the vertical approach.
 void apr_fallback(i32 dm, const f32* p, const f32* axis2, i32& status)
 {
-    msg_mdls(320, 240);
+    apr_refused(p);
     vertapr(dm, p, axis2, status);
 }
 
@@ -738,10 +751,7 @@ void SRFAPR(const i32& dim, const f32* target, const f32* dirpt, const f32* axis
     } else if (k >= LINK_VARC_A && k <= LINK_INLINE && eqpt3(dirpt, p)) {
         // No direction to shape the approach by: the host's message with
         // the target, before anything else is written.
-        char at[161] = {0};
-        i32 len = 0;
-        PNTTXT(3, p, at, len);
-        msg_mdlt(320, 240, at);
+        apr_refused(p);
         vertapr(dm, p, axis2, status);
     } else {
         if (MACTYP == MACTYP_SURFACES || MACTYP == MACTYP_ONESURF || MACTYP == MACTYP_TYPE13 || MACTYP == MACTYP_TYPE15)
@@ -896,7 +906,11 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             if (st < 0 || eqval0(cr)) {
                 msg_mdls(320, 270);
                 LNKPAR.kind = LINK_NORMAL;
-                SRFRET(dim, start, before, axis, axis2, count, status);
+                // The dimension code is passed as already checked (its
+                // error said once); the retract along the normal then has
+                // its own fallback, with its own message, when the axis has
+                // no horizontal part.
+                SRFRET(d, start, before, axis, axis2, count, status);
                 LNKPAR.kind = LINK_HARC;
                 return;
             }

@@ -854,6 +854,27 @@ TEST(Links, AfterARetractAndAnApproach)
         EXPECT_EQ(st, 0) << code;
         EXPECT_EQ(TECHST.requested[1], 26) << code;
     }
+    // A jump so short that it is a plain move, into a level string: the
+    // string runs at the cutting feed, not at the down-feed left on.
+    host({});
+    params(1, 0.01f);
+    stand(from, 1);
+    std::memset(PRM9, 0, sizeof PRM9);
+    PRM9[0] = r2wrd(1000.0f);
+    PRM9[6] = 50;
+    TECHCL();
+    STPV01(1);
+    i32 open = 0, st = 0;
+    const f32 above[3] = {0, 0, 12};
+    PLGRST();
+    PLGFED(above, from, open);
+    ASSERT_EQ(TECHST.requested[1], 26);
+    const f32 level[3][3] = {{0.005f, 0, 10}, {1, 0, 10}, {2, 0, 10}};
+    const f32 vv[3][6] = {{0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}};
+    BPNTWR(level, vv, 3, 2, 1, open, st);
+    if (open) PCLST1();
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(TECHST.requested[1], 1);
 }
 
 // The link parameters as the caller gives them: both link distances and the

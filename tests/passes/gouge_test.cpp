@@ -3,6 +3,8 @@
 // the reference drop over the same triangles.
 #include <gtest/gtest.h>
 
+#include "cleanup/clnstore.h"
+
 #include "common/dropref.h"
 #include "common/meshes.h"
 #include "cutter/line5x.h"
@@ -149,6 +151,31 @@ TEST(GougeCheck, StepsBetweenPassPointsFollowTheModel)
     bool at20 = false, at80 = false;
     for (const Pt& q : mv) at20 |= std::fabs(q.x - 20) < 1e-3 && q.z < 1e-3, at80 |= std::fabs(q.x - 80) < 1e-3 && q.z < 1e-3;
     EXPECT_TRUE(at20 && at80);
+}
+
+// With the clean-up asked for, a gouge-checked string is stored with the
+// surface normals of its thinned points: here the pass's own, straight up.
+TEST(GougeCheck, AThinnedStringIsStoredWithItsNormals)
+{
+    const Ridge r(12, 10);
+    const f32 at[3] = {10, 40, 0};
+    setup(r, 2, at);
+    pw(CLNFLG) = 1;
+    i32 st = 0;
+    strrel(st);
+    std::vector<f32> xs;
+    for (int k = 0; k <= 16; ++k) xs.push_back(10.0f + 5.0f * static_cast<f32>(k));
+    pass(1, {xs});
+    BSURAL(0, st);
+    pw(CLNFLG) = 0;
+    ASSERT_EQ(st, 0);
+    const i32 b = CLNBUF.cur, n = CLNBUF.npnt[b];
+    ASSERT_GT(n, 2);
+    for (i32 k = 0; k < n; ++k) {
+        EXPECT_NEAR(CLNBUF.nrms[b][3 * static_cast<size_t>(k) + 2], 1.0f, 1e-5) << k;
+        EXPECT_NEAR(std::hypot(CLNBUF.nrms[b][3 * static_cast<size_t>(k)], CLNBUF.nrms[b][3 * static_cast<size_t>(k) + 1]), 0.0, 1e-5) << k;
+    }
+    strrel(st);
 }
 
 // Under machining type 14 the approach normal of a collection is the first

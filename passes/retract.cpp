@@ -533,7 +533,7 @@ void ENDPLK(i32& status)
             SRFRET(2, PASOUT.last, PASOUT.prev, PASOUT.axis, ZUP, PASOUT.npnts, status);
         else
             MXFINL(status);
-    } else if (PASOUT.retknd == 1 || pw(AXSMOD) == 1) {
+    } else if (!eqpt3(PASOUT.last, cur()) && (PASOUT.retknd == 1 || pw(AXSMOD) == 1)) {
         ZRET(2, cur(), ZUP, status);
     }
     PASOUT.npnts = 1;

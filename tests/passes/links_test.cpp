@@ -237,6 +237,15 @@ TEST(Approach, AGougeTestThatCannotBeMadeFailsTheMotion)
     allfre(st);
 }
 
+// Markers of the given code in the tool path list.
+int marks(i32 code)
+{
+    int n = 0;
+    for (const auto& e : norak::main_list().elems)
+        if (e.words.size() > 2 && e.words[0] == 99 && e.words[2] == code) ++n;
+    return n;
+}
+
 // A shaped retract of each kind with each of its writes refused in turn:
 // once its start marker is in the list, a failure is closed by the end
 // marker. Only a refused end marker itself leaves the list without one, and
@@ -244,12 +253,6 @@ TEST(Approach, AGougeTestThatCannotBeMadeFailsTheMotion)
 TEST(Retract, AFailedShapedRetractClosesItsStartMarker)
 {
     const f32 p[3] = {20, 40, 0}, before[3] = {20, 30, 0}, axis[3] = {0.6f, 0, 0.8f}, up[3] = {0, 0, 1};
-    auto marks = [](i32 code) {
-        int n = 0;
-        for (const auto& e : norak::main_list().elems)
-            if (e.words.size() > 2 && e.words[0] == 99 && e.words[2] == code) ++n;
-        return n;
-    };
     for (i32 kind = 2; kind <= 7; ++kind) {
         auto run = [&](i32 fail, i32& st) {
             host({});
@@ -285,12 +288,6 @@ TEST(Approach, AnApproachWhoseStartMarkerIsRefusedWritesNoEndMarker)
 {
     const f32 from[3] = {0, 40, 30}, p[3] = {20, 40, 0}, q[3] = {30, 40, 0}, axis[3] = {0.6f, 0, 0.8f},
               up[3] = {0, 0, 1};
-    auto marks = [](i32 code) {
-        int n = 0;
-        for (const auto& e : norak::main_list().elems)
-            if (e.words.size() > 2 && e.words[0] == 99 && e.words[2] == code) ++n;
-        return n;
-    };
     for (i32 kind = 1; kind <= 8; ++kind) {
         auto run = [&](i32 fail, i32& st) {
             host({});
@@ -833,8 +830,12 @@ TEST(Links, AfterARetractAndAnApproach)
     EXPECT_EQ(LNKPAR.clrA, 0);
     // The pass writer's strings alike, behind a jump, an approach from
     // beside or a vertical approach: the descent at the down-feed, though the
-    // down-feed was on before the link.
-    for (i32 code : {2, 3, 4}) {
+    // down-feed was on before the link. Last, a jump so short that it is a
+    // plain move, into a level string: that string runs at the cutting feed,
+    // not at the down-feed left on.
+    const f32 down[3][3] = {{20, 0, 5}, {21, 0, 4}, {22, 0, 3}}, level[3][3] = {{0.005f, 0, 10}, {1, 0, 10}, {2, 0, 10}};
+    const f32 vv[3][6] = {{0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}};
+    for (i32 code : {2, 3, 4, 0}) {
         host({});
         params(1, 0.01f);
         stand(from, 1);
@@ -847,34 +848,12 @@ TEST(Links, AfterARetractAndAnApproach)
         const f32 up[3] = {0, 0, 12};
         PLGRST();
         PLGFED(up, from, open);
-        const f32 pts[3][3] = {{20, 0, 5}, {21, 0, 4}, {22, 0, 3}};
-        const f32 vv[3][6] = {{0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}};
-        BPNTWR(pts, vv, 3, code, 1, open, st);
+        ASSERT_EQ(TECHST.requested[1], 26);
+        BPNTWR(code ? down : level, vv, 3, code ? code : 2, 1, open, st);
         if (open) PCLST1();
         EXPECT_EQ(st, 0) << code;
-        EXPECT_EQ(TECHST.requested[1], 26) << code;
+        EXPECT_EQ(TECHST.requested[1], code ? 26 : 1) << code;
     }
-    // A jump so short that it is a plain move, into a level string: the
-    // string runs at the cutting feed, not at the down-feed left on.
-    host({});
-    params(1, 0.01f);
-    stand(from, 1);
-    std::memset(PRM9, 0, sizeof PRM9);
-    PRM9[0] = r2wrd(1000.0f);
-    PRM9[6] = 50;
-    TECHCL();
-    STPV01(1);
-    i32 open = 0, st = 0;
-    const f32 above[3] = {0, 0, 12};
-    PLGRST();
-    PLGFED(above, from, open);
-    ASSERT_EQ(TECHST.requested[1], 26);
-    const f32 level[3][3] = {{0.005f, 0, 10}, {1, 0, 10}, {2, 0, 10}};
-    const f32 vv[3][6] = {{0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}};
-    BPNTWR(level, vv, 3, 2, 1, open, st);
-    if (open) PCLST1();
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(TECHST.requested[1], 1);
 }
 
 // The link parameters as the caller gives them: both link distances and the
@@ -1559,17 +1538,18 @@ TEST(Links, TheHorizontalArcsAngularStep)
 // The end-of-pass link: from the pass's last point the retract of the pass
 // (kind 1, or any kind on three-axis output), else the multi-axis final
 // link; from elsewhere a vertical retract for kind 1 (or three-axis) and
-// nothing otherwise. Each row: tool at the last point, retract kind, axis
-// mode, whether the tool rises straight up. The pass's count is 1 after.
+// nothing otherwise; at the last point of a pass that wrote nothing, no
+// retract. Each row: tool at the last point, points written, retract kind,
+// axis mode, whether the tool rises straight up. The pass's count is 1 after.
 TEST(Links, TheEndOfPassLinkByWhereTheToolStandsAndTheRetractKind)
 {
     struct Row {
         bool at_last;
-        i32 retknd, axsmod;
+        i32 npnts, retknd, axsmod;
         bool rises;
     };
-    const Row rows[] = {{false, 1, 1, true}, {false, 1, 2, true}, {false, 2, 1, true}, {false, 2, 2, false},
-                        {true, 1, 2, true}, {true, 2, 1, true}};
+    const Row rows[] = {{false, 3, 1, 1, true}, {false, 3, 1, 2, true}, {false, 3, 2, 1, true}, {false, 3, 2, 2, false},
+                        {true, 3, 1, 2, true},  {true, 3, 2, 1, true},  {true, 0, 1, 1, false}};
     const f32 from[3] = {10, 20, 5}, other[3] = {40, 20, 5};
     for (const Row& r : rows) {
         host({});
@@ -1580,7 +1560,7 @@ TEST(Links, TheEndOfPassLinkByWhereTheToolStandsAndTheRetractKind)
         std::memcpy(PASOUT.last, r.at_last ? from : other, sizeof PASOUT.last);
         PASOUT.prev[0] = 0, PASOUT.prev[1] = 20, PASOUT.prev[2] = 5;
         PASOUT.axis[0] = PASOUT.axis[1] = 0, PASOUT.axis[2] = 1;
-        PASOUT.npnts = 3, PASOUT.retknd = r.retknd;
+        PASOUT.npnts = r.npnts, PASOUT.retknd = r.retknd;
         i32 st = 0;
         ENDPLK(st);
         EXPECT_EQ(st, 0) << r.at_last << r.retknd << r.axsmod;

@@ -533,7 +533,11 @@ void ENDPLK(i32& status)
             SRFRET(2, PASOUT.last, PASOUT.prev, PASOUT.axis, ZUP, PASOUT.npnts, status);
         else
             MXFINL(status);
-    } else if (!eqpt3(PASOUT.last, cur()) && (PASOUT.retknd == 1 || pw(AXSMOD) == 1)) {
+    } else if (PASOUT.retknd == 1 || pw(AXSMOD) == 1) {
+        // A pass that has written nothing has no last point: the tool stands
+        // where the procedure put it, and PASOUT's point says nothing of the
+        // part there even where the two happen to meet (both start at the
+        // origin). So it retracts as a tool standing elsewhere does.
         ZRET(2, cur(), ZUP, status);
     }
     PASOUT.npnts = 1;

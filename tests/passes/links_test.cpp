@@ -1538,8 +1538,8 @@ TEST(Links, TheHorizontalArcsAngularStep)
 // The end-of-pass link: from the pass's last point the retract of the pass
 // (kind 1, or any kind on three-axis output), else the multi-axis final
 // link; from elsewhere a vertical retract for kind 1 (or three-axis) and
-// nothing otherwise; at the last point of a pass that wrote nothing, no
-// retract. Each row: tool at the last point, points written, retract kind,
+// nothing otherwise; a pass that wrote nothing has no last point, so a tool
+// standing on PASOUT's point then retracts as from elsewhere. Each row: tool at the last point, points written, retract kind,
 // axis mode, whether the tool rises straight up. The pass's count is 1 after.
 TEST(Links, TheEndOfPassLinkByWhereTheToolStandsAndTheRetractKind)
 {
@@ -1549,7 +1549,7 @@ TEST(Links, TheEndOfPassLinkByWhereTheToolStandsAndTheRetractKind)
         bool rises;
     };
     const Row rows[] = {{false, 3, 1, 1, true}, {false, 3, 1, 2, true}, {false, 3, 2, 1, true}, {false, 3, 2, 2, false},
-                        {true, 3, 1, 2, true},  {true, 3, 2, 1, true},  {true, 0, 1, 1, false}};
+                        {true, 3, 1, 2, true},  {true, 3, 2, 1, true},  {true, 0, 1, 1, true}};
     const f32 from[3] = {10, 20, 5}, other[3] = {40, 20, 5};
     for (const Row& r : rows) {
         host({});

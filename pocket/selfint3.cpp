@@ -190,16 +190,18 @@ void pk_known_cross3(const pokarr& a, i32 sa, i32 sb, const f64* p, i32& known)
         if (pk_eqpt2(p, d.e)) return pk_seg_step(a, s, 1);
         return s;
     };
-    i32 x = adjust(sa), y = adjust(sb);
-    i32 lo = std::min(x, y), hi = std::max(x, y);
+    const i32 x = adjust(sa), y = adjust(sb);
     for (i32 k = 0; k < pkcross.count; ++k) {
         i32 c[4] = {std::abs(pkcross.seg1[k]), std::abs(pkcross.seg2[k]), std::abs(pkcross.seg1[k]), std::abs(pkcross.seg2[k])};
-        bool has_lo = std::find(c, c + 4, lo) != c + 4, has_hi = std::find(c, c + 4, hi) != c + 4;
-        // a point at a vertex may be recorded on either neighbour
-        has_lo = has_lo || std::find(c, c + 4, std::abs(sa)) != c + 4;
-        has_hi = has_hi || std::find(c, c + 4, std::abs(sb)) != c + 4;
+        auto has = [&](i32 s) { return std::find(c, c + 4, s) != c + 4; };
+        // A point at a vertex may be recorded on either neighbour, so each
+        // segment is found by its adjusted number or its own. Each test keeps
+        // to its own segment: a widening that let b's own number stand in for
+        // a would call a crossing of b with a third segment known to the pair,
+        // and the answer would hang on the order of the two arguments.
+        const bool has_a = has(x) || has(std::abs(sa)), has_b = has(y) || has(std::abs(sb));
         const f64 q[2] = {pkcross.x[k], pkcross.y[k]};
-        if (has_lo && has_hi && pk_eqpt2(p, q)) {
+        if (has_a && has_b && pk_eqpt2(p, q)) {
             known = 1;
             return;
         }

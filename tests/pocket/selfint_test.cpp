@@ -2,6 +2,7 @@
 // simple loops, and the hand-out of the loops.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -512,10 +513,12 @@ TEST(NextCrossing, NearestAlongThePieceWithTheRecordedOnesLeftOut)
     EXPECT_EQ(n.other, 8);
     EXPECT_EQ(n.x[0], 4.0);
     i32 known = -1;
-    pk_known_cross3(comb, 10, 1, at2, known);
-    EXPECT_EQ(known, 1);
-    pk_known_cross3(comb, 1, 8, at2, known);
-    EXPECT_EQ(known, 0);
+    // the pair in either order; a crossing of only one of the two is not the
+    // pair's, whichever of them comes first
+    for (auto [sa, sb, want] : {std::array{10, 1, 1}, {1, 10, 1}, {1, 8, 0}, {8, 1, 0}, {10, 8, 0}, {8, 10, 0}}) {
+        pk_known_cross3(comb, sa, sb, at2, known);
+        EXPECT_EQ(known, want) << sa << " " << sb;
+    }
     for (i32 seg : {1, -1, 10, 8}) {  // the one-segment form
         pk_known_cross1(seg, at2, known);
         EXPECT_EQ(known, seg == 8 ? 0 : 1) << seg;

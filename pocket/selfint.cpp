@@ -54,9 +54,12 @@ void pkbox_make(const pokarr& a, PkBox& box)
     for (i32 k = 0; k < cnt; ++k) {
         f64 xl = 1e12, yl = 1e12, xh = -1e12, yh = -1e12;
         i32 to = box.start[k + 1] < n ? box.start[k + 1] : n;
+        // The chunk's points run up to the next chunk's first point, which
+        // the two share; an arc that starts there is the next chunk's, so
+        // its box widens that chunk only, not this one as well.
         for (i32 p = box.start[k]; p <= to;) {
             i32 e = p - 1;  // entry from 0
-            if (e + 1 < n && pk_arc_at(a.x[e + 1]) && e + 4 < n) {
+            if (p < to && e + 1 < n && pk_arc_at(a.x[e + 1]) && e + 4 < n) {
                 f64 b[4];
                 pk_arc_box(a.x[e + 3], a.y[e + 3], a.x[e + 2], a.y[e + 2] < 0.0 ? -1 : 1, a.x[e], a.y[e], a.x[e + 4],
                            a.y[e + 4], b[0], b[1], b[2], b[3]);
@@ -137,6 +140,9 @@ i32 pk_seg_step(const pokarr& a, i32 seg, i32 mode)
     return st;
 }
 
+// Directions in plan only: every user judges crossings met in plan (the
+// tangency of two branches, the sides at a junction), where a climb of one
+// branch does not change which way it runs across the other.
 void pk_seg_dir(const pokarr& a, i32 seg, i32 which, const f64* p, f64* d)
 {
     d[0] = d[1] = 0.0;
@@ -213,6 +219,8 @@ i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool nei
         if (st == 1 || st == 3) add(x, y, 0);
         return n;
     }
+    // A straight segment and an arc go to LINCIRC; two arcs to the arc pair
+    // routine, which is made for them: LINCIRC takes one side as a line.
     if (!A.arc || !B.arc) {
         const PkSegDesc& L = A.arc ? B : A;
         const PkSegDesc& C = A.arc ? A : B;
@@ -303,7 +311,10 @@ void LUPSEG(const PkSegDesc& seg, i32 aseg, const pokarr& b, const PkBox& box, i
             if (!pk_box_ovl2(bxl, byl, bxh, byh, xl, yl, xh, yh)) continue;
             f64 pts[2][2];
             i32 touch[2] = {0, 0};
-            i32 n = pk_pair_cross(seg, B, !self || aseg < bseg, neighbour, pts, touch);
+            // The lower-numbered segment goes first, on two loops as on one,
+            // so that a tie between end points snaps the same way whichever
+            // loop is A.
+            i32 n = pk_pair_cross(seg, B, aseg < bseg, neighbour, pts, touch);
             for (i32 m = 0; m < n; ++m) {
                 if (neighbour) {
                     // the joint the two neighbours share is no crossing

@@ -134,6 +134,15 @@ bool append_to(const pokarr& src, i32 seg, f64 x, f64 y, f64 z, pokarr& w, i32 n
     return st == 0;
 }
 
+// A vertical step of the source (its ends apart in height only) has nothing
+// to cross in plan and the walk steps over it, but its end keeps its height:
+// appended here, the loop steps there rather than ramping to the next point.
+bool keep_step(const pokarr& src, i32 seg, const PkSegDesc& d, pokarr& result)
+{
+    if (d.arc || src.dims < 3 || !pk_eqpt2(d.s, d.e)) return true;
+    return append_to(src, -1, d.e[0], d.e[1], src.z[seg], result, seg);
+}
+
 // Position of X along the piece W from P (distance, or the arc's fraction).
 f64 along(const PkSegDesc& w, const f64* p, const f64* q, const f64* x)
 {
@@ -282,6 +291,10 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
             // lines in space (which meets them only where they share a
             // plane): two branches that cross in plan at different heights
             // cross here in a pocket on the surfaces as in a plane pocket.
+            // The straight working line is the piece from P to Q itself, not
+            // the whole segment bounded by them: P lies on the segment (a
+            // crossing snapped onto it) or at its start, so the two lines
+            // differ by round-off only.
             // The pick and exclude codes, the guide directions and the second
             // look at an arc's other crossing are not used: those codes
             // choose one of an arc's two candidates per call and look again
@@ -315,8 +328,13 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
                 if (at_p && r && seg == -3 && pk_eqpt2(X, r)) continue;
                 // a crossing the walk passed over is not met again
                 if (known_check && was_passed(kn, X)) continue;
-                // the joints of W's segment with its neighbours
-                if (neighbour && ((kn == prev && at_p) || (kn == next && pk_eqpt2(X, q)))) continue;
+                // The joints of W's segment with its neighbours: X at P that is
+                // also the end of the segment before, X at Q that is also the
+                // start of the one after. An arc neighbour that crosses W
+                // again away from their joint is a real crossing, at P too.
+                if (neighbour && ((kn == prev && at_p && pk_eqpt2(X, kd.e)) ||
+                                  (kn == next && pk_eqpt2(X, q) && pk_eqpt2(X, kd.s))))
+                    continue;
                 // On the walk's start segment a crossing at P with the array's
                 // last segment is the loop's closing joint or the crossing the
                 // walk set out from: dropped. Elsewhere along W a crossing with
@@ -433,7 +451,15 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             status = 2;
             return;
         }
+        // Points are compared in plan here as in the search: the crossings
+        // are met in plan, with each branch at its own height, so the walk's
+        // current point and its start carry the walked branch's height and a
+        // compare in space would miss them on the other branch.
         if (pk_eqpt2(P, d.e)) {  // nothing left of this segment
+            if (!keep_step(src, seg, d, result)) {
+                status = 11;
+                return;
+            }
             if (seg == end_seg && !from_crossing) {
                 ended = true;
                 break;
@@ -477,6 +503,9 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
         if (closing_joint) take = false;
         // tangent branches: passed over, and remembered so that the next
         // step does not take the contact either
+        // Tangency in plan: the crossing was met in plan, and two branches
+        // that run together in plan at different slopes meet along a
+        // stretch, not at a point, so their climb does not make them cross.
         f64 cr = pk_cross_mag(2, aout, bout), dt = pk_dot2(aout[0], aout[1], bout[0], bout[1]);
         if (take && std::fabs(cr) < 1e-6 && !(dt <= -0.98 && std::fabs(pk_cross_mag(2, ain, bin)) < 1e-6))
             take = false;
@@ -552,7 +581,15 @@ i32 delups3d(const pokarr& src, pokarr* store, i32& made)
     made = 0;
     pkingo.count = 0;
     pkcross.count = 0;
-    if (src.count < 2) return 2;
+    // An array of fewer than two entries has no segment and so no crossing:
+    // it comes back whole as the only loop, as a plane array does.
+    if (src.count < 2) {
+        i32 st = 0;
+        pokarr_init(src.dims, store[0]);
+        pokarr_copy(src, store[0], st);
+        made = 1;
+        return st != 0 ? 11 : 0;
+    }
     PkBox box;
     pkbox_make(src, box);
     i32 last = pk_seg_last(src);

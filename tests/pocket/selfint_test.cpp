@@ -86,7 +86,17 @@ TEST(BoxTables, ChunksCountArcsAsOneSegmentAndCoverTheirBulge)
     EXPECT_EQ(box.count, 2);  // four segments: chunks of two
     EXPECT_EQ(box.start[1], 6);
     EXPECT_EQ(box.ymax[0], 1.0);  // the bulge, not only the ends
-    for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
+    // an arc that starts at the next chunk's first point widens that chunk
+    // only
+    Loop late;
+    late.pt(0, -2).pt(1, -1).pt(1, 0).arc(-1, 0, 0, 0, 1).pt(0, -2);
+    pokarr d = make(late);
+    pkbox_make(d, box);
+    ASSERT_EQ(box.count, 2);
+    EXPECT_EQ(box.start[1], 3);
+    EXPECT_EQ(box.ymax[0], 0.0);
+    EXPECT_EQ(box.ymax[1], 1.0);
+    for (pokarr* p : {&a, &b, &c, &d}) pokarr_free(*p);
     pkdm_rel_all();
 }
 
@@ -314,6 +324,27 @@ TEST(SelfIntersections, LoopsWithHeightsAreWalkedFromCrossingToCrossing)
             free_all(out);
         }
     pokarr_free(n4);
+    // a vertical step of the source stays a step: both its ends are kept;
+    // an array of one entry comes back whole
+    Loop st, one;
+    st.pt(0, 0).pt(2, 0).pt(2, 0).pt(2, 2).pt(0, 2).close();
+    one.pt(3, 4);
+    pokarr stp = make(st, 3), pt1 = make(one, 3);
+    for (i32 k = 0; k < stp.count; ++k) stp.z[k] = k >= 2 && k <= 4 ? 1.0 : 0.0;
+    pokdim = 3;
+    ASSERT_EQ(cut(stp, out), 0);
+    ASSERT_EQ(out.size(), 1u);
+    i32 ends = 0;
+    for (i32 k = 0; k < out[0].count; ++k)
+        if (out[0].x[k] == 2.0 && out[0].y[k] == 0.0) ends += out[0].z[k] == 1.0 ? 2 : 1;
+    EXPECT_EQ(ends, 3);
+    free_all(out);
+    ASSERT_EQ(cut(pt1, out), 0);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].count, 1);
+    free_all(out);
+    pokarr_free(stp);
+    pokarr_free(pt1);
     // in a plane pocket the crossing of two branches at different heights
     // stands twice in the loop, once at each height
     pokdim = 2;
@@ -588,7 +619,21 @@ TEST(NextCrossing, NearestAlongThePieceWithTheRecordedOnesLeftOut)
     PkBox jb;
     pkbox_make(ja, jb);
     EXPECT_EQ(next_cross(3, 1, ja, jb, o).found, 0);
-    for (pokarr* p : {&comb, &x, &ja}) pokarr_free(*p);
+    // the arc before segment 5 crosses it again at (2, 0), away from their
+    // joint at (0, 0): a crossing at P when the walk stands there
+    Loop ba;
+    ba.pt(1, -1).arc(0, 0, 1, 0, 1).pt(4, 0).pt(4, -3).pt(1, -3).close();
+    pokarr bk = with_heights(ba, 0.0);
+    PkBox bb;
+    pkbox_make(bk, bb);
+    const f64 o5[3] = {0, 0, 0}, x5[3] = {2, 0, 0};
+    for (const f64* p5 : {o5, x5}) {
+        n = next_cross(3, 5, bk, bb, p5);
+        EXPECT_EQ(n.found, 1) << p5[0];
+        EXPECT_EQ(n.other, 1) << p5[0];
+        EXPECT_NEAR(n.x[0], 2.0, 1e-9) << p5[0];
+    }
+    for (pokarr* p : {&comb, &x, &ja, &bk}) pokarr_free(*p);
     pokdim = 2;
     pkdm_rel_all();
 }

@@ -809,8 +809,12 @@ void pokarr_area(pokarr& rec)
                     // until they are split, and an angle folded to a half turn
                     // would count such an arc's area on the wrong side of its
                     // chord.
+                    // An end less than a sine of 1e-6 behind the start is
+                    // round-off of a null arc, as the arc split and flattening
+                    // take it too: its sweep stays a hair below 0 instead of
+                    // becoming a full turn that adds the whole circle.
                     f64 t = std::atan2(d * s, c);
-                    if (t < 0.0) t += 2.0 * M_PI;
+                    if (t < 0.0 && !(d * s >= -1e-6 && c > 0.0)) t += 2.0 * M_PI;
                     sum += (d * t - s) * r * r / 2.0;
                 }
                 k += 3;

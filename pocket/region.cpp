@@ -214,6 +214,11 @@ void reg_add_poly(const i32& mode, const f32* pts, const i32& n, const i32& pos,
         std::memcpy(static_cast<char*>(base) + by, tmp, static_cast<size_t>(bytes));
         MM_CLOSE(h, st);
         if (st != 0) {
+            // The move itself worked, but the insertion is not finished: the
+            // data goes back to where it was, so that a refused close leaves
+            // the counts and points as they were, as every other failure here
+            // does.
+            std::memmove(base, static_cast<char*>(base) + by, static_cast<size_t>(bytes));
             eroutc("reg_add_poly, MEMORY CLOSE ERROR", 0);
             status = st;
             return false;

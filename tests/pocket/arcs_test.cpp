@@ -68,6 +68,20 @@ TEST(ArcGeometry, AreaWithArcsAgreesWithADenseShoelace)
     pokarr_area(a);
     EXPECT_GT(a.area, 1.0);
     pokarr_free(a);
+    // a null arc whose end lies a round-off hair behind its start, either
+    // way round, in a unit square: it adds nothing, not a full circle
+    for (i32 dir : {1, -1}) {
+        for (f64 eps : {1e-12, 1e-9, 1e-7}) {
+            Loop n;
+            const f64 th = M_PI - dir * eps;
+            n.pt(0, 0).pt(1, 0).arc(1.5 + 0.5 * std::cos(th), 0.5 * std::sin(th), 1.5, 0, dir).pt(1, 1).pt(0, 1).close();
+            pokarr b = make(n);
+            pokarr_area(b);
+            EXPECT_NEAR(b.area, 1.0, 1e-6) << dir << " " << eps;
+            EXPECT_EQ(b.direction, 1) << dir << " " << eps;
+            pokarr_free(b);
+        }
+    }
     pkdm_rel_all();
 }
 

@@ -140,6 +140,32 @@ TEST(Regions, PolygonsAreInsertedWithTheirCountsAndStarts)
     EXPECT_TRUE(norak::transcript_has("internal: reg_init, WRONG MODE VALUE"));
     for (Region* q : {&r, &s, &t}) reg_release(q, st);
     EXPECT_EQ(norak::open_arrays(), 0);
+    // a refused close of the temporary array, after the counts or after the
+    // points have moved: the host's status, and the region as it was
+    Region u;
+    reg_init(2, &u, st);
+    const std::vector<f32> a{0, 1, 2, 3, 4, 5, 6, 7}, b{8, 9, 10, 11, 12, 13};
+    reg_replace_end(2, a.data(), 4, &u, st);
+    reg_replace_end(2, b.data(), 3, &u, st);
+    for (i32 fail : {1, 2}) {
+        norak::fail_list_call("MM_CLOSE", fail);
+        reg_add_poly(2, p10.data(), 3, 0, &u, st);
+        norak::fail_list_call("MM_CLOSE", 0);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(regw(u, REG_NPOL), 2);
+        EXPECT_EQ(regw(u, REG_NPT), 7);
+        i32 n0 = 0, n1 = 0;
+        reg_get_npbuf(0, &u, n0, st);
+        reg_get_npbuf(1, &u, n1, st);
+        EXPECT_EQ(n0, 4);
+        EXPECT_EQ(n1, 3);
+        i32 nq = 0;
+        const f32* q = reg_points(&u, 0, nq);
+        for (i32 k = 0; k < 14; ++k) EXPECT_EQ(q[k], static_cast<f32>(k)) << "fail " << fail << " at " << k;
+    }
+    EXPECT_TRUE(norak::transcript_has("internal: reg_add_poly, MEMORY CLOSE ERROR"));
+    reg_release(&u, st);
+    EXPECT_EQ(norak::open_arrays(), 2);  // the two refused temporaries stay open with the host
 }
 
 TEST(Regions, NestingGivesTheContourDirections)

@@ -326,6 +326,8 @@ pokarr& pokarr_init(i32 dims, pokarr& rec)
 {
     clear_attrs(rec);
     if (dims < 1 || dims > 4) eroutc("[pokarr_init] ILLEGAL NUMBER OF DIMENSIONS", 0);
+    // The record is emptied whatever the dimension: after a bad one it holds
+    // no stale pointers or count that a later call could read through.
     rec.dims = dims;
     rec.x = rec.y = rec.z = rec.vec = nullptr;
     rec.count = 0;
@@ -426,7 +428,10 @@ void pokarr_clear(pokarr& rec, i32 n, i32& ierr)
     clear_attrs(rec);
     pokarr_resize1(rec, n, 0, ierr);
     if (ierr == 0 && room_of(rec) < n) ierr = -1;
-    if (rec.storage != PKS_CHILD || ierr == 0) rec.count = 0;
+    // A child cannot be given room (the resize refuses it), yet it ends empty
+    // like any other record: its window only shrinks, nothing of the array
+    // it looks into is touched.
+    rec.count = 0;
 }
 
 void pokarr_resize(pokarr& rec, i32 n, i32& ierr) { pokarr_resize1(rec, n, 1, ierr); }
@@ -596,8 +601,11 @@ void pokarr_copy(const pokarr& src, pokarr& tgt, i32& ierr)
     tgt.area = src.area;
     tgt.direction = src.direction;
     tgt.indicator = src.indicator;
+    // Whatever could not be copied leaves the target empty, a child window
+    // too (its window shrinks, the array it looks into is not touched), so
+    // that it never shows entries the source does not have.
     if (n <= 0 || src.storage == PKS_EMPTY) {
-        if (tgt.storage != PKS_CHILD) tgt.count = 0;
+        tgt.count = 0;
         return;
     }
     i32 m = converted_count(src.dims, tgt.dims, n);
@@ -606,13 +614,13 @@ void pokarr_copy(const pokarr& src, pokarr& tgt, i32& ierr)
         ierr = -1;
         // count 0, not n: nothing was copied, and n entries would show what
         // the target held before (or lie past its storage)
-        if (tgt.storage != PKS_CHILD) tgt.count = 0;
+        tgt.count = 0;
         return;
     }
     pokarr_resize1(tgt, m, 0, ierr);
     if (ierr == 0 && room_of(tgt) < m) ierr = -1;
     if (ierr != 0) {
-        if (tgt.storage != PKS_CHILD) tgt.count = 0;
+        tgt.count = 0;
         return;
     }
     convert_into(src, 0, n, tgt, 0);
@@ -796,11 +804,15 @@ void pokarr_area(pokarr& rec)
         f64 x0 = rec.x[0], y0 = rec.y[0], qx = 0.0, qy = 0.0;
         for (i32 k = 1; k < rec.count; ++k) {
             if (pk_arc_at(rec.x[k])) {
+                // an arc block cut short by the array's end has no end
+                // point: the sum stops there rather than read past the count
                 if (k + 3 >= rec.count) break;
                 f64 ax = rec.x[k - 1], ay = rec.y[k - 1];
                 f64 r = rec.x[k + 1], d = rec.y[k + 1] < 0.0 ? -1.0 : 1.0;
                 f64 cx = rec.x[k + 2], cy = rec.y[k + 2];
                 f64 ex = rec.x[k + 3], ey = rec.y[k + 3];
+                // a radius of 0 or below is no arc: only its chord (the end
+                // point below) counts, instead of a division by 0
                 if (r > 0.0) {
                     f64 a1 = (ax - cx) / r, a2 = (ay - cy) / r, e1 = (ex - cx) / r, e2 = (ey - cy) / r;
                     f64 s = a1 * e2 - a2 * e1, c = a1 * e1 + a2 * e2;

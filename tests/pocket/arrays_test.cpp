@@ -100,6 +100,30 @@ TEST(PocketArrays, ResizingToTheCapacityGrowsAndKeepsTheContents)
     pokarr_resize(child, 10, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: [pokarr_resize1] ATTEMPT TO RESIZE CHILD ARRAY"));
+    // a child cleared, or copied into from an empty source or from one that
+    // needs room it cannot get, ends empty; the array it looks into is kept
+    pokarr none, more;
+    pokarr_init(2, none);
+    pokarr_init_dyn(2, 0, more, st);
+    for (i32 k = 0; k < 4; ++k) {
+        const f64 p[2] = {50.0 + k, 60.0 + k};
+        pokarr_add_pnt(p, more, st);
+    }
+    for (i32 how : {0, 1, 2}) {
+        pokarr_init_child(a, 1, 2, child);
+        ASSERT_EQ(child.count, 2);
+        if (how == 0) {
+            pokarr_clear(child, 1, st);
+            EXPECT_EQ(st, -1);
+        } else {
+            pokarr_copy(how == 1 ? none : more, child, st);
+            EXPECT_EQ(st, how == 1 ? 0 : -1);
+        }
+        EXPECT_EQ(child.count, 0) << how;
+        EXPECT_EQ(a.count, 5) << how;
+        EXPECT_EQ(a.y[1], 2.0) << how;
+    }
+    pokarr_free(more);
     pokarr_free(a);
     pkdm_rel_all();
 }

@@ -132,7 +132,10 @@ void refill(i32 kind, i32& changed, bool contour_set, bool solids)
             dfdget(w, 1, 1, f, v, s1);
             dfdget(w, 1, ne, l, v, s2);
         }
-        if (c.kind[k] == CNT_CLOSED && ne > 1 && f == l) --ne;
+        // Every contour but an open one is closed (the solid loops and solids
+        // of kinds 3 and 4 too): one whose first and last elements are the
+        // same entity counts that element once.
+        if (c.kind[k] != CNT_OPEN && ne > 1 && f == l) --ne;
         bool match = false;
         for (i32 m = 0; m < found && !match; ++m) match = compare_cnt(w, ne, f, l, m) == 1;
         if (match) {
@@ -215,6 +218,9 @@ void copy_contour_def(i32* def, i32& orientation, i32& status)
     orientation = 1;
     const i32 bytes = 36000;
     i32* block = static_cast<i32*>(DM_ALLOC(bytes));
+    // No block, or a definition longer than the block holds (4500 elements;
+    // the element buffer holds more): no orientation and -1, rather than a
+    // copy past the block's end.
     if (!block) {
         status = -1;
         return;

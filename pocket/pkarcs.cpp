@@ -13,6 +13,8 @@ namespace {
 void arc_sc(f64 sx, f64 sy, f64 cx, f64 cy, f64 ex, f64 ey, f64 r, i32 dir, f64& s, f64& c)
 {
     f64 ax = sx - cx, ay = sy - cy, bx = ex - cx, by = ey - cy, r2 = r * r;
+    // A radius of 0 opens no angle: sine and cosine 0, so that such a block
+    // is neither split nor merged, instead of dividing by 0.
     if (r2 <= 0.0) {
         s = c = 0.0;
         return;

@@ -176,6 +176,9 @@ void pk_del_short(pokarr& a)
         bool flat = a.dims == 2;
         for (i32 i = 0; i < n - 1;) {
             i32 L = marker(a, i + 1) ? 4 : 1, e = i + L;
+            // an arc block cut short by the array's end has no end point to
+            // measure to: the walk stops there and leaves it, rather than
+            // read past the entries
             if (e > n - 1) break;
             f64 dx = a.x[e] - a.x[i], dy = a.y[e] - a.y[i];
             bool shrt = std::fabs(dx) < t && std::fabs(dy) < t;

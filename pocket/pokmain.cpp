@@ -161,6 +161,7 @@ void PokAllocMainArray(i32& wanted, i32& status)
             MM_OPEN_ARRAY(size, growth, main_handle, b, status);
     }
     if (growth < 1 || status != 0) {
+        // indbug is the host's call that answers whether it runs in debug mode
         if (indbug() || growth == 0) eroutc("[PokAllocMainArray] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
         i32 st = 0;
         POKREL(1, st);

@@ -328,6 +328,8 @@ void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i3
     Buffer* b = current(status);
     if (!b) return;
     i32 off = offset_of(*b, k);
+    // No polygon k (a released buffer has none) or no point j: the point is
+    // dropped, and that is no success.
     if (off < 0 || j < 1) {
         status = -1;
         return;

@@ -99,13 +99,21 @@ void raw_offset(const Call& c, const pokarr& src, f64 dist, i32 sd, bool back, p
             // is carried, not the loop itself: the loop keeps the heights its
             // row holds, and the pieces are tested for crossings against it
             // as it was given (the other sweep offsets it as given as well).
+            // A copy the pool refuses (11) or a failed grid walk (its status)
+            // ends the call: an offset that could not be tried has not
+            // vanished.
             pokarr w;
             pokarr_init(src.dims, w);
             pokarr_copy(src, w, st);
-            if (st == 0) lan_on_grid(0, w, nullptr, st);
+            i32 fail = st != 0 ? 11 : 0;
+            if (fail == 0) {
+                lan_on_grid(0, w, nullptr, st);
+                fail = st;
+            }
             set_grid_mode(0);
-            if (st == 0) lup_offset(sd, c.inward, dist, w, raw, st);
+            if (fail == 0) lup_offset(sd, c.inward, dist, w, raw, st);
             pokarr_free(w);
+            if (fail != 0) throw Stop{fail};
         }
         if (st > 1) throw Stop{st == 9 ? 1 : st};
         if (raw.count < 3) throw Stop{1};
@@ -383,15 +391,19 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
     i32 st = 0, seg = 0;
     Owned hw(S.dims), hraw(S.dims), hp(S.dims);
     pokarr &w = hw.a, &raw = hraw.a, &P = hp.a;
+    // A copy the pool refuses (11), a failed restart (its status) or an
+    // offset failing above 1 (9 as 1) ends the call: an internal failure is
+    // not a merge that found no piece, which would drop the lanes silently.
     pokarr_copy(S, w, st);
+    if (st != 0) throw Stop{11};
     f64 px = 0.0, py = 0.0;
-    if (st == 0) {
-        pk_longest_seg(w, seg);
-        pokarr_start_at(w, seg, 1, 0.5, px, py, st);
-    }
+    pk_longest_seg(w, seg);
+    pokarr_start_at(w, seg, 1, 0.5, px, py, st);
+    if (st != 0) throw Stop{st};
     // away from the side the pass took (the given side, turned with the
     // outward switch), so that the merge looks back across the step
-    if (st == 0) lup_offset(-sd, c.inward, c.r + c.eps, w, raw, st);
+    lup_offset(-sd, c.inward, c.r + c.eps, w, raw, st);
+    if (st > 1) throw Stop{st == 9 ? 1 : st};
     bool found = false;
     if (st == 0 && raw.count >= 3) {
         pk_del_short(raw);
@@ -412,6 +424,8 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
             i32 m = more;
             DELUPS(raw, P, m, st);
         }
+        // a cut the pool refused is a failure too, not a cut with no piece
+        if (st == 11) throw Stop{11};
     }
     if (!found) {
         DELREL();

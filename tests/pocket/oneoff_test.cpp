@@ -721,6 +721,24 @@ TEST(OneOffset, TheLaneModeAddsLoopsWhereTheStepLeavesMaterial)
         EXPECT_EQ(lanes, step > 1.8 ? 4 : 0) << step;
         pokarr_free(a);
     }
+    // wherever the pool refuses, the call fails or gives the step loop and
+    // all four corner pieces: lanes are never dropped under status 0
+    for (i32 n = 1; n <= 60; ++n) {
+        fresh();
+        pkoff.second_area = 0.0;
+        pk_round_corner = 1;
+        pokarr a = make(square(0, 0, 20));
+        row_of(a, 1);
+        i32 keys = 1, st = 0;
+        norak::fail_alloc_after(n, 2);
+        oneoff_pokarr(0, a, 0, -1, 1.0, 1.9, 1.9, 1, 2, 1, keys, 0, 1, st);
+        norak::fail_alloc_after(0);
+        pokarr_free(a);
+        EXPECT_EQ(pkdm_in_use(), 0) << n;
+        if (st == 0) {
+            EXPECT_EQ(lup_count, 6) << n;
+        }
+    }
 }
 
 TEST(OneOffset, BelowADistanceOf0013APieceIsKeptWithoutItsTests)

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 #include <numeric>
+#include <utility>
 
 #include "core/host.h"
 #include "pocket/looptest.h"
@@ -331,22 +332,32 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
                     i32& lastrow, i32& status)
 {
     store_clear(second);
+    // The collected walks are taken out of the module store before they are
+    // offset: in lane mode the engine's lane merge runs this builder again,
+    // which fills and empties that same store and sets the engine's flag
+    // back to 0. Walking the store itself would read emptied entries and
+    // lose the walks after the current one; the flag is gathered over all.
+    ComlupStore walks;
+    std::swap(walks, collection);
+    pokarr_init(dims, collection.pts);
+    i32 flag = comlup_offset_flag;
     i32 at = 0;
-    for (size_t k = 0; k < collection.counts.size() && status <= 1; ++k) {
+    for (size_t k = 0; k < walks.counts.size() && status <= 1; ++k) {
         pokarr loop;
         pokarr_init(dims, loop);
         i32 st = 0;
-        pokarr_copy_range(collection.counts[k], collection.pts, at, loop, st);
+        pokarr_copy_range(walks.counts[k], walks.pts, at, loop, st);
         const size_t before = second.counts.size();
         pokarr orig;  // the walk as collected (a window)
-        pokarr_init_child(collection.pts, at, collection.counts[k], orig);
+        pokarr_init_child(walks.pts, at, walks.counts[k], orig);
         orig.direction = 0;
         pokarr_area(orig);
-        i32 hole = collection.dirs[k] < 0 ? c.kind : 0, kw = k == 0 ? 1 : 2, keys = counter;
+        i32 hole = walks.dirs[k] < 0 ? c.kind : 0, kw = k == 0 ? 1 : 2, keys = counter;
         if (st == 0) {
             oneoff_pokarr(kw, loop, hole, -1, pkoff.tool_half, c.distance, c.distance, c.parent, c.subkey, c.keya, keys,
                           0, island ? 2 : 0, st);
             counter = keys;
+            flag = flag || comlup_offset_flag;
         }
         // Set aside as it is: a walk the further offset made nothing of, when
         // it turns the way the engine keeps (a clockwise walk is one it drops
@@ -354,18 +365,20 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
         if ((st == 0 || st == 1) && second.counts.size() == before && pokpar.drv_sw2[0] == 1 && orig.direction > 0) {
             i32 ierr = 0;
             if (second.pts.storage == PKS_EMPTY) pokarr_init(dims, second.pts);
-            pokarr_append_part(collection.counts[k], collection.pts, at, second.pts, ierr);
+            pokarr_append_part(walks.counts[k], walks.pts, at, second.pts, ierr);
             if (ierr == 0) {
-                second.counts.push_back(collection.counts[k]);
-                second.dirs.push_back(collection.dirs[k]);
+                second.counts.push_back(walks.counts[k]);
+                second.dirs.push_back(walks.dirs[k]);
             } else {
                 st = 11;
             }
         }
-        at += collection.counts[k];
+        at += walks.counts[k];
         pokarr_free(loop);
         if (st != 0 && st != 1) status = st;
     }
+    comlup_offset_flag = flag;
+    pokarr_free(walks.pts);
     const i32 got = static_cast<i32>(second.counts.size());
     i32 taken = 0;
     for (size_t k = 0, at2 = 0; k < second.counts.size() && status <= 1;

@@ -197,6 +197,10 @@ void lup_chk_sub(const PkPieces& s, const pokarr& other, i32& result, i32& statu
         CrossTable t;
         i32 count = 0;
         lup_intersect_kept(100, a, other, t, count, status);
+        // Status 1 of the crossing search means contacts that were all
+        // removed as touches: the loops meet without crossing, which is an
+        // answer (no crossing), not a failure of the search.
+        if (status == 1 && count == 0) status = 0;
         if (status != 0 || count < 0) {
             status = 11;
             return;

@@ -306,6 +306,48 @@ TEST(CommonLoops, OneMoreOffsetRegistersTheOffsetOfTheCommonLoop)
     pkdm_rel_all();
 }
 
+TEST(CommonLoops, EveryCollectedLoopIsOffsetThoughTheLaneMergesBuildCommonLoopsOfTheirOwn)
+{
+    // an island strip across a 42 x 20 pocket leaves two 20 x 20 common
+    // loops; each is offset once more with the lanes of an island run, whose
+    // merges build common loops of their own in between: both offsets, one
+    // on each side of the strip, become rows
+    fresh();
+    pkoff.side = 0.01;
+    pkoff.seg_tol = 0.01;
+    pkoff.second_area = 0.0;
+    pkoff.phase = 1;
+    pkoff.end_val = 0.2;
+    pkoff.tool_half = 1.0;
+    pk_round_corner = 1;
+    Loop la, lb;
+    la.pt(0, 0).pt(42, 0).pt(42, 20).pt(0, 20).close();
+    lb.pt(20, -5).pt(22, -5).pt(22, 25).pt(20, 25).close();
+    pokarr a = make(la), br = reversed(lb);
+    i32 ra = row_of(a, 1), rb = row_of(br, 10001);
+    i32 counter = 1, outrow = 0, lastrow = 0, st = 0;
+    const i32 first = lup_count + 1;
+    comlup_pokarr(0, a, br, 1, 1.9, 1, ra, rb, 0, 1, counter, outrow, lastrow, st);
+    EXPECT_EQ(st, 1);
+    i32 left = 0, right = 0;
+    for (i32 r = first; r <= lup_count; ++r) {
+        if (lup_row(r).level != 0) continue;
+        pokarr w;
+        pokarr_init(2, w);
+        lup_get_pokarr(r, w, st);
+        f64 b[4];
+        pk_arr_box(w, b[0], b[1], b[2], b[3]);
+        if (b[2] - b[0] > 15.0) ++(b[0] < 21.0 ? left : right);
+        pokarr_free(w);
+    }
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(right, 1);
+    pk_round_corner = 0;
+    for (pokarr* p : {&a, &br}) pokarr_free(*p);
+    POKREL(1, st);
+    pkdm_rel_all();
+}
+
 TEST(CommonLoops, TheClosedWalksTableNamesTheLoopItWalked)
 {
     fresh();

@@ -609,6 +609,9 @@ void arc_approach(const f32* p, const f32* dirpt, const f32* axis, const f32* ax
         q[1] = static_cast<f32>(c[1] + rx * std::sin(a) + ry * std::cos(a));
         q[2] = p[2];
     };
+    // The chords tested are those of the arc written, its last one ending at
+    // the 45-degree start: a chord past it lies off the motion, and a gouge
+    // there would send a motion that never goes there to the vertical one.
     f32 ang = 0, prev[3] = {p[0], p[1], p[2]};
     while (ang < 45.0f) {
         const f32 na = std::fmin(45.0f, ang + dstep);

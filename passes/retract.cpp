@@ -974,6 +974,10 @@ void MXFINL(i32& status)
             first = LNKPAR.safety + LNKPAR.length;
             second = first + rise;
         } else if (LNKPAR.kind == LINK_AXIS) {
+            // Link kind 2 leaves along the tool axis of the last move (the
+            // direction the last-move record holds), as every kind-2 link
+            // leaves and enters along the axis; the direction of travel
+            // would run on into the part at the end of a descending move.
             std::memcpy(dir, MOVST.axis, sizeof dir);
             first = LNKPAR.length;
             second = first + std::fmax(0.0f, hei8r(HEI8_INCR));

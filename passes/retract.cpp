@@ -631,7 +631,8 @@ void arc_approach(const f32* p, const f32* dirpt, const f32* axis, const f32* ax
     }
     marked(5, 9, status, [&] {
         ZAPR(dm, prev, axis2, status);
-        if (status >= 0) PARCLK(2, 1, side * 45.0f, c, p, axis2 ? axis2 : ZUP, status);
+        // The arc writer takes its angle in radians: the 45 degrees tested.
+        if (status >= 0) PARCLK(2, 1, side * static_cast<f32>(M_PI / 4.0), c, p, axis2 ? axis2 : ZUP, status);
     });
 }
 
@@ -809,6 +810,18 @@ void ret_tail(bool arced, i32 d, const f32* axis2, i32& status)
 
 }  // namespace
 
+namespace {
+
+// Whether a retract of kind k from p has no direction to go by: the point
+// before is p itself, or, for a vertical arc, lies over p (a last move
+// straight up or down gives the arc no vertical plane).
+bool no_direction(i32 k, const f32* before, const f32* p)
+{
+    return eqpt3(before, p) || ((k == LINK_VARC_A || k == LINK_VARC_B) && eqpt2(before, p));
+}
+
+}  // namespace
+
 void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis, const f32* axis2, const i32& count,
             i32& status)
 {
@@ -821,8 +834,8 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
     if (plane < cur()[2]) warnlow();
     const f32* p = start;
     i32 k = LNKPAR.kind;
-    if (k >= LINK_VARC_A && k <= LINK_INLINE && (eqpt3(before, p) || count == 1)) {
-        if (eqpt3(before, p)) msg_mdls(320, 250);
+    if (k >= LINK_VARC_A && k <= LINK_INLINE && (no_direction(k, before, p) || count == 1)) {
+        if (no_direction(k, before, p)) msg_mdls(320, 250);
         k = 1;
     }
     f32 where[3];
@@ -938,7 +951,8 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
                 shaped = true;
                 PUTMRK(1, 6, 11, 0.0f, 0, status);
                 opened = status >= 0;
-                if (status >= 0) PARCLK(2, 1, side * 45.0f, c, q, axis2 ? axis2 : ZUP, status);
+                // The arc writer takes its angle in radians: the 45 degrees tested.
+                if (status >= 0) PARCLK(2, 1, side * static_cast<f32>(M_PI / 4.0), c, q, axis2 ? axis2 : ZUP, status);
             }
         }
     }

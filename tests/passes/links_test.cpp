@@ -93,10 +93,15 @@ TEST(Approach, EachKindIsWrittenAsItIsDrawn)
             EXPECT_NEAR(b.x, 56, 1e-4);
             EXPECT_NEAR(b.z, 10, 1e-4);
             break;
-        case 7:  // a horizontal arc: its start lies R from the centre beside p
+        case 7: {  // a horizontal arc: its start lies R from the centre beside p, 45 degrees round
             EXPECT_NEAR(b.z, 10, 1e-4);
             EXPECT_NEAR(std::hypot(b.x - 50, b.y - 40), 2 * 4 * std::sin(M_PI / 8), 1e-3);
+            f32 sweep = 0;
+            for (const auto& e : norak::main_list().elems)
+                if (e.words.size() > 4 && (e.words[0] == 3 || e.words[0] == 23 || e.words[0] == 223)) sweep = wrd2r(e.words[3]);
+            EXPECT_NEAR(std::fabs(sweep), M_PI / 4, 1e-5);
             break;
+        }
         }
         std::printf("MEASURE approach kind %d: %zu moves\n", kind, m.size());
     }
@@ -1506,6 +1511,20 @@ TEST(Links, TheFeedAfterAnApproachAndTheRetractsDirectionMessage)
             for (const Pt& m : moves()) top = std::max(top, m.z);
             EXPECT_NEAR(top, p[2] + 20.0, 1e-4);
         }
+    }
+    // A vertical arc retract whose last move was straight down (the point
+    // before over the start) has no plane either: the message, then up.
+    for (i32 kind : {LINK_VARC_A, LINK_VARC_B}) {
+        host({});
+        params(1, 0.01f);
+        CURTOL = BALL;
+        const f32 at[3] = {40, 0, 12}, over[3] = {40, 0, 20};
+        stand(at, kind);
+        i32 st = 0;
+        SRFRET(2, at, over, up, up, 3, st);
+        EXPECT_EQ(st, 0) << kind;
+        EXPECT_TRUE(norak::transcript_has("host message 320/250")) << kind;
+        for (const Pt& m : moves()) EXPECT_NEAR(std::hypot(m.x - 40, m.y), 0.0, 1e-4) << kind;
     }
     const f32 q[3] = {40, 0, 12}, other[3] = {30, 0, 12};
     for (i32 count : {1, 3}) {

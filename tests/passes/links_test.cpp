@@ -242,6 +242,18 @@ TEST(Approach, AGougeTestThatCannotBeMadeFailsTheMotion)
     allfre(st);
 }
 
+// Runs call with the host refusing its fail-th allocation from now (none
+// for 0), and answers how many allocations the call asked for.
+template <class Call>
+long long refusing(i32 fail, Call call)
+{
+    const long long from = norak::allocations();
+    if (fail > 0) norak::fail_alloc_after(fail);
+    call();
+    norak::fail_alloc_after(0);
+    return norak::allocations() - from;
+}
+
 // Markers of the given code in the tool path list.
 int marks(i32 code)
 {
@@ -262,11 +274,7 @@ TEST(Retract, AFailedShapedRetractClosesItsStartMarker)
         auto run = [&](i32 fail, i32& st) {
             host({});
             stand(p, kind);
-            const long long from = norak::allocations();
-            if (fail > 0) norak::fail_alloc_after(fail);
-            SRFRET(2, p, before, axis, up, 3, st);
-            norak::fail_alloc_after(0);
-            return norak::allocations() - from;
+            return refusing(fail, [&] { SRFRET(2, p, before, axis, up, 3, st); });
         };
         i32 st = 0;
         const long long total = run(0, st);
@@ -301,14 +309,12 @@ TEST(Approach, AnApproachWhoseStartMarkerIsRefusedWritesNoEndMarker)
             stand(from, kind == 8 ? LINK_VERTICAL : kind);
             MACTYP = MACTYP_TRIMMED;
             HEI8[HEI8_RETRACT] = 1;
-            const long long start = norak::allocations();
-            if (fail > 0) norak::fail_alloc_after(fail);
-            if (kind == 8)
-                MXFINL(st);
-            else
-                SRFAPR(2, p, q, axis, up, 3, st);
-            norak::fail_alloc_after(0);
-            return norak::allocations() - start;
+            return refusing(fail, [&] {
+                if (kind == 8)
+                    MXFINL(st);
+                else
+                    SRFAPR(2, p, q, axis, up, 3, st);
+            });
         };
         i32 st = 0;
         const long long total = run(0, st);

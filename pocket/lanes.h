@@ -11,7 +11,15 @@
 #include "pocket/pokarr.h"
 
 // Sub-loops held one after the other in one pocket array, with the point
-// count, tag (direction), signed area and kind of each.
+// count, tag (direction), signed area and kind of each. The routines below
+// take the whole set as one argument instead of the number of sub-loops,
+// counts, split array, tags, areas and kinds one by one: the six always
+// travel together, and held as one they cannot fall out of step (a count
+// dropped without its tag, an area left for a removed sub-loop).
+// lup_drop_sub works out the start of the sub-loop it removes from the
+// counts, so it needs no start index; lup_lane_poly takes the loop as a
+// pocket array and gives its count as the first word of the buffer the
+// hatch fill reads. All callers are inside the module.
 struct PkPieces {
     pokarr pts;
     std::vector<i32> counts, tags, kinds;

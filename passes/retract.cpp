@@ -335,8 +335,12 @@ void arcpt(const f32* p, const f32* h, f32 r, f32 deg, f32* out)
     out[2] = static_cast<f32>(p[2] + r + r * std::sin(a));
 }
 
+// The unit direction in plan from `from` to `to`; false, with no direction,
+// when the two coincide in plan within the module's tolerance (a difference
+// of rounding noise is no direction to leave or come in by).
 bool hdir(const f32* from, const f32* to, f32* h)
 {
+    if (eqpt2(from, to)) return false;
     h[0] = to[0] - from[0];
     h[1] = to[1] - from[1];
     h[2] = 0;
@@ -443,6 +447,11 @@ void FAST2M(const i32& dim, const f32* point, const f32* axis, const i32& feed, 
 {
     status = 0;
     i32 d = dim > 10 ? dim - 10 : dim;
+    // A code above 10 sets the fast feed again once the moves over the part
+    // are written (after the clearance path, or after the climb and the move
+    // across): whatever feed those moves left in force, the moves after them
+    // start from the fast feed. The clearance path's own moves keep the
+    // feeds it sets for them.
     const bool again = dim > 10;
     d = dimok(d, "FAST2M, ONLY DIM2/3 IS PERMITTED ");
     STPV01(4);

@@ -309,6 +309,9 @@ void cntset_load(const i32& mode, i32& changed)
                 if (id > 0) {
                     i32 cnt = 1, s2 = 0;
                     PLFGNG(id, cnt, s2);
+                    // An entity the host cannot count (failure, or a count
+                    // of 0) still takes one order number, so that the next
+                    // contour does not share this one's.
                     if (s2 == 0 && cnt > 0) step = cnt;
                 }
             }

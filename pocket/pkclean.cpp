@@ -154,6 +154,9 @@ void pk_loop_fix(i32 a, i32 b, i32 mode, pokarr& arr)
     } else {
         joint_before(b);
         bool arc = marker(arr, (a + 5) % n) || (a == n - 5 && marker(arr, 1));
+        // The joint is made again at entry a + 4, the candidate taken; on a
+        // loop too short for that entry to exist the arc after is left
+        // alone rather than a point written past the entries.
         if (arc && a + 4 < n) {
             i32 w = a == n - 5 ? 1 : 0;
             f64 X[2];
@@ -312,6 +315,10 @@ void pk_del_colin(const i32& closed, i32 zflag, pokarr& a, pokarr* collector)
     bool plane = pokdim == 2;
     bool usez = a.dims >= 3 && zflag;
     pokarr gone;  // points removed since the last kept one
+    // Of the array's own kind where points can be added to it (2 or 3); an
+    // array with normals (or one without points) keeps its removed points
+    // in a 3-D array, since the point store takes 2-D and 3-D arrays only
+    // and would refuse every point, leaving the distance check unmade.
     pokarr_init(a.dims >= 2 && a.dims <= 3 ? a.dims : 3, gone);
     auto P = [&](i32 k, f64* p) {
         p[0] = a.x[k];

@@ -456,6 +456,9 @@ void pokarr_resize1(pokarr& rec, i32 n, i32 keep, i32& ierr)
         pokarr_init_dyn(rec.dims, n, rec, ierr);
         return;
     }
+    // A pool index past the pool's table (left over after the pool was
+    // released) names no array either: the same message, rather than a
+    // read past the table.
     if (rec.storage < 0 || rec.storage >= pool_size) {
         eroutc("[pokarr_resize] UNKNOWN POINTER", 0);
         ierr = -1;
@@ -619,6 +622,12 @@ void pokarr_copy(const pokarr& src, pokarr& tgt, i32& ierr)
     }
     pokarr_resize1(tgt, m, 0, ierr);
     if (ierr == 0 && room_of(tgt) < m) ierr = -1;
+    // Sizing a fresh or too small target makes its record anew, which
+    // clears these three: they are set again, so that a copy that succeeds
+    // carries them as one that fails does.
+    tgt.area = src.area;
+    tgt.direction = src.direction;
+    tgt.indicator = src.indicator;
     if (ierr != 0) {
         tgt.count = 0;
         return;
@@ -710,6 +719,14 @@ void pokarr_append_part(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32& ierr)
 void pokarr_copy_range(i32 n, const pokarr& src, i32 i, pokarr& tgt, i32& ierr)
 {
     clear_attrs(tgt);
+    // The target holds the n entries and nothing else: a range of none
+    // leaves it empty (placing a part of no entries would change nothing
+    // and leave what the target held before).
+    if (n < 1) {
+        ierr = 0;
+        tgt.count = 0;
+        return;
+    }
     pokarr_copy_part(n, src, i, tgt, 0, ierr);
 }
 

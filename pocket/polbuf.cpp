@@ -432,7 +432,9 @@ void polbuf_draw(const f32& z, i32& status)
 void polbuf_copy(const i32& from, const i32& to, i32& status)
 {
     status = 0;
-    if (from < 0 || from >= POLBUF_N || to < 0 || to >= POLBUF_N || pkg.buf[from].handle < 0 ||
+    // A source released since it was opened is no error: it holds no
+    // polygon, and the copy leaves the target empty and current.
+    if (from < 0 || from >= POLBUF_N || to < 0 || to >= POLBUF_N || pkg.buf[from].handle == -99 ||
         pkg.buf[to].handle == -99) {
         eroutc("[POLBUF_PKG] USED BEFORE INITIALIZED", 0);
         status = -1;
@@ -442,7 +444,7 @@ void polbuf_copy(const i32& from, const i32& to, i32& status)
     Buffer& t = pkg.buf[to];
     i32 used = 0;
     const i32* w = words_of(s);
-    for (i32 k = 0; k < s.npol && used < s.capacity; ++k) used += w[used] < 1 ? 1 : 1 + 2 * w[used];
+    for (i32 k = 0; w && k < s.npol && used < s.capacity; ++k) used += w[used] < 1 ? 1 : 1 + 2 * w[used];
     if (used > s.capacity) used = s.capacity;
     if (t.handle < 0) {
         void* p = nullptr;
@@ -456,8 +458,8 @@ void polbuf_copy(const i32& from, const i32& to, i32& status)
     } else if (t.capacity < used) {
         if (!enlarge(t, (used - t.capacity + 999) / 1000, status)) return;
     }
-    std::memcpy(words_of(t), words_of(s), static_cast<size_t>(used) * sizeof(i32));
-    t.npol = s.npol;
+    if (used > 0) std::memmove(words_of(t), w, static_cast<size_t>(used) * sizeof(i32));
+    t.npol = w ? s.npol : 0;
     pkg.cur = to;
 }
 
@@ -472,6 +474,10 @@ void polbuf_outer(i32& k, i32& status)
     f32 best = 0.0f;
     for (i32 m = 1; m <= b->npol && off < b->capacity; ++m) {
         i32 n = w[off];
+        // A polygon of fewer than three points encloses nothing and is no
+        // outer boundary: a buffer holding only such polygons answers -1,
+        // which the clipping reads as no boundary at all, rather than a
+        // point on a stray segment counting as inside.
         if (n >= 3 && off + 1 + 2 * n <= b->capacity) {
             f32 a = 0.0f;
             plarea(reinterpret_cast<const f32*>(w + off + 1), n, a);

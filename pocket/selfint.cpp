@@ -564,7 +564,10 @@ void DELUPS(const pokarr& src, pokarr& result, i32& more, i32& status)
         if (cnt < 0) {
             status = 1;
         } else if (cnt == 0) {
-            pokarr_copy(walked, result, status);
+            // No crossing: the loop comes back as it was given, not the
+            // search's copy, which may have a stretch nudged aside where the
+            // loop runs along itself.
+            pokarr_copy(src, result, status);
             if (status != 0) status = 11;
             pokarr_free(l.loop);
             run_state = 1;

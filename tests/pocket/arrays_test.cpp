@@ -181,6 +181,20 @@ TEST(PocketArrays, CopiesConvertBetweenDimensions)
     pokarr_init_child(a, 5, 5, part);  // just past the end: the last entry too
     EXPECT_EQ(part.count, 1);
     EXPECT_EQ(part.x[0], 4.0);
+    // a copy into a fresh target carries the area, direction and indicator;
+    // a range of no entries leaves the target empty
+    a.indicator = 3;
+    pokarr c3;
+    pokarr_init(3, c3);
+    pokarr_copy(a, c3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(c3.area, 7.0);
+    EXPECT_EQ(c3.direction, 1);
+    EXPECT_EQ(c3.indicator, 3);
+    pokarr_copy_range(0, a, 0, c3, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(c3.count, 0);
+    pokarr_free(c3);
     // a failed copy (a static target too small) leaves the target empty
     f64 sx[2], sy[2];
     pokarr stat;

@@ -454,6 +454,14 @@ TEST(PolygonBuffers, APointLiesInTheRegionOfBufferOne)
     EXPECT_EQ(s1.to[2], 4.0f);
     polbuf_release_all(1, st);
     EXPECT_EQ(norak::open_arrays(), 0);
+    // a released buffer copies as an empty one, the target current
+    polbuf_copy(1, 2, st);
+    EXPECT_EQ(st, 0);
+    polbuf_select(PB_GET, cur, st);
+    EXPECT_EQ(cur, 2);
+    polbuf_get_npol(n, st);
+    EXPECT_EQ(n, 0);
+    polbuf_release_all(1, st);
     // buffer numbers past the last are refused
     polbuf_release_pol(POLBUF_N, 1, st);
     EXPECT_EQ(st, -1);

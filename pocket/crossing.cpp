@@ -215,6 +215,10 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
         }
     }
     loop.direction = 0;
+    // The repair runs at the fixed offset tolerance (0.001), not at the
+    // pocket's segment tolerance: that one reaches 0.01 of the step, and the
+    // repair drops steps shorter than a tenth of its tolerance, which would
+    // take out the 0.0005 steps made above beside an arc and undo the nudge.
     OFFSEG(1, 0, pk_offset_tol, loop);
     status = 0;
 }
@@ -315,7 +319,9 @@ restart:
             const f64 p[2] = {hit.x, hit.y};
             i32 aseg = seg, bseg = hit.bseg;
             // One entry per point: a point at a vertex found again on the
-            // neighbouring segment is dropped.
+            // neighbouring segment is dropped. The repeat is dropped before
+            // the capacity test: it is no new crossing and takes no place, so
+            // a full table that meets one is not reported as overflowing.
             bool dup = false;
             for (i32 k = 0; k < count && !dup; ++k) {
                 const f64 q[2] = {t.x[k], t.y[k]};
@@ -410,6 +416,11 @@ restart:
                     }
                     if (st == 0) {
                         ++restarts_made;
+                        // The box table searched is B's, and B is not moved
+                        // by the nudge (A is): it is rebuilt from B, so that
+                        // the walk over the moved A searches B's own
+                        // segments. A table built from A would send the
+                        // search for B's segments to A's boxes.
                         pkbox_make(b, local);
                         rebuilt = &local;
                         box = rebuilt;

@@ -279,6 +279,17 @@ void make_even(CrossTable& t, i32 count)
             }
 }
 
+// One entry per point: a point at a vertex found again on the neighbouring
+// segment of A or of B is already in the table.
+bool found_before(const pokarr& a, const pokarr& b, const CrossTable& t, i32 count, const f64* p, i32 aseg, i32 bseg)
+{
+    for (i32 k = 0; k < count; ++k) {
+        const f64 q[2] = {t.x[k], t.y[k]};
+        if (pk_eqpt2(p, q) && (neighbours(a, t.aseg[k], aseg) || neighbours(b, t.bseg[k], bseg))) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status)
@@ -318,16 +329,10 @@ restart:
             prev = hit;
             const f64 p[2] = {hit.x, hit.y};
             i32 aseg = seg, bseg = hit.bseg;
-            // One entry per point: a point at a vertex found again on the
-            // neighbouring segment is dropped. The repeat is dropped before
-            // the capacity test: it is no new crossing and takes no place, so
-            // a full table that meets one is not reported as overflowing.
-            bool dup = false;
-            for (i32 k = 0; k < count && !dup; ++k) {
-                const f64 q[2] = {t.x[k], t.y[k]};
-                if (pk_eqpt2(p, q) && (neighbours(a, t.aseg[k], aseg) || neighbours(b, t.bseg[k], bseg))) dup = true;
-            }
-            if (dup) continue;
+            // A repeat is dropped before the capacity test: it is no new
+            // crossing and takes no place, so a full table that meets one is
+            // not reported as overflowing.
+            if (found_before(a, b, t, count, p, aseg, bseg)) continue;
             if (count + 1 > cap) {
                 if (talk) eroutc("LUPLUP,TOO MANY INTERSECTION POINTS WITH ISLAND ", 0);
                 count = -1;

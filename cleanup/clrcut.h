@@ -12,7 +12,8 @@ struct ClrLinks;
 // Cuts the offset loops of the table (select: the driver's selection word,
 // 0; radius: the distance between levels; direction +1 or -1). Status 0, 100
 // (done, and the start was moved to the offset parameters' start point), or
-// the failing status.
+// the failing status. The driver's work word is not taken: the cutting has no
+// use for it.
 void clr_cut(i32 select, const f64& radius, const i32& direction, const i32& cut_mode, i32& status);
 // Cuts the loop of `row` once round from its link point (from its start when
 // it has none) as a new row (tags 1, 1, parent `row`); status 11 on a failure.

@@ -438,11 +438,13 @@ i32 walk_from(const pokarr& a, const pokarr& b, const ComlupLists& l, i32 n, i32
     ok = ok && walk_piece(a, t.aseg[k], t.aseg[j], round_a, t.x[j], t.y[j], t.h1[j], w);
     ok = ok && walk_piece(b, std::abs(t.bseg[j]), std::abs(t.bseg[i]), round_b, t.x[i], t.y[i], t.h2[i], w);
     if (!ok) return i;
-    // The walk closes where it began (its first entry repeated). With the
-    // crossings in pairs i is k and this only makes the closing exact; for
-    // other input (where the successor along B is left open) the walk ends at
-    // another crossing, and the copy closes it there so that a loop, not an
-    // open piece, is judged and kept.
+    // The walk is closed by copying its last entry (crossing i, the
+    // successor of j found by its rank along B) onto its first. With the
+    // crossings in pairs along both loops i is k and the copy only makes the
+    // closing exact. Where they do not pair up so (an odd number left once
+    // the touches are removed, say), i can be another crossing than k, and
+    // the copy still closes the walk there, so that what is judged and kept
+    // is a loop and never an open piece.
     pokarr_copy_entry(w, w.count - 1, 0);
     return i;
 }

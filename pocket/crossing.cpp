@@ -215,6 +215,10 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
         }
     }
     loop.direction = 0;
+    // The repair runs at the fixed offset tolerance (0.001), not at the
+    // pocket's segment tolerance: that one reaches 0.01 of the step, and the
+    // repair drops steps shorter than a tenth of its tolerance, which would
+    // take out the 0.0005 steps made above beside an arc and undo the nudge.
     OFFSEG(1, 0, pk_offset_tol, loop);
     status = 0;
 }
@@ -275,6 +279,17 @@ void make_even(CrossTable& t, i32 count)
             }
 }
 
+// One entry per point: a point at a vertex found again on the neighbouring
+// segment of A or of B is already in the table.
+bool found_before(const pokarr& a, const pokarr& b, const CrossTable& t, i32 count, const f64* p, i32 aseg, i32 bseg)
+{
+    for (i32 k = 0; k < count; ++k) {
+        const f64 q[2] = {t.x[k], t.y[k]};
+        if (pk_eqpt2(p, q) && (neighbours(a, t.aseg[k], aseg) || neighbours(b, t.bseg[k], bseg))) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status)
@@ -314,14 +329,10 @@ restart:
             prev = hit;
             const f64 p[2] = {hit.x, hit.y};
             i32 aseg = seg, bseg = hit.bseg;
-            // One entry per point: a point at a vertex found again on the
-            // neighbouring segment is dropped.
-            bool dup = false;
-            for (i32 k = 0; k < count && !dup; ++k) {
-                const f64 q[2] = {t.x[k], t.y[k]};
-                if (pk_eqpt2(p, q) && (neighbours(a, t.aseg[k], aseg) || neighbours(b, t.bseg[k], bseg))) dup = true;
-            }
-            if (dup) continue;
+            // A repeat is dropped before the capacity test: it is no new
+            // crossing and takes no place, so a full table that meets one is
+            // not reported as overflowing.
+            if (found_before(a, b, t, count, p, aseg, bseg)) continue;
             if (count + 1 > cap) {
                 if (talk) eroutc("LUPLUP,TOO MANY INTERSECTION POINTS WITH ISLAND ", 0);
                 count = -1;
@@ -410,6 +421,11 @@ restart:
                     }
                     if (st == 0) {
                         ++restarts_made;
+                        // The box table searched is B's, and B is not moved
+                        // by the nudge (A is): it is rebuilt from B, so that
+                        // the walk over the moved A searches B's own
+                        // segments. A table built from A would send the
+                        // search for B's segments to A's boxes.
                         pkbox_make(b, local);
                         rebuilt = &local;
                         box = rebuilt;

@@ -13,7 +13,7 @@ struct State {
     i32 ncont = 0;               // contour definitions to build from
     const i32* contours = nullptr;
     i32 built = 0;               // the level's region record is built
-    i32* entries[FR_MAX] = {};   // region list: blocks of (count + 1) words
+    i32* entries[FR_MAX + 1] = {};  // region list: blocks of (count + 1) words
     i32 nentries = 0;
 } fr;
 
@@ -96,6 +96,9 @@ void crtpol(const f64& tol, const i32& count, const i32* contours, Region* r, i3
     }
     i32 st = 0;
     MM_CLOSE(handle, st);
+    // A buffer that cannot be closed is a failure of the host's memory: it
+    // is reported with status -1, not passed off as success, so that the
+    // level's region record is not taken as built.
     if (st != 0 && status == 0) {
         eroutc("crtpol,Close dynamic memory error", 0);
         status = -1;
@@ -187,7 +190,7 @@ i32 FIND_REGIONS(const f32& tol)
     f64 ctol = 10.0 * tol;
     if (ctol > 0.1) ctol = 0.1;
     // The list of an earlier call is given back: it does not grow from one
-    // call to the next, so that the table of FR_MAX entries a call may fill
+    // call to the next, so that the table of FR_MAX + 1 entries a call may fill
     // is never overrun by the calls after it.
     free_entries();
     if (fr.npol < 1 && !fr.built) return -1;
@@ -217,7 +220,10 @@ i32 FIND_REGIONS(const f32& tol)
         i32 count = 0;
         find_next_region(list.data(), count, status);
         if (status != 0) return status;
-        if (searches >= FR_MAX) {
+        // The limit is met once more than FR_MAX searches have been counted:
+        // up to FR_MAX + 1 regions are stored, and the list holds FR_MAX + 1
+        // entries, so the last of them still has a place.
+        if (searches > FR_MAX) {
             if (fr.nentries == 0) {
                 msg_mdls(320, 10);
                 return -1;

@@ -7,7 +7,8 @@
 #include "core/words.h"
 #include "pocket/region.h"
 
-// Most regions the region list holds (the searches of one call).
+// Most searches of one call that may be made before the next one is
+// refused; the region list holds one region more than this.
 constexpr i32 FR_MAX = 700;
 
 // Reads the current level's polygon count and finds its regions; the running

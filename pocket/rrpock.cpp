@@ -422,7 +422,13 @@ bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
     const bool apart = many && status == 0 && (ba[2] < bb[0] || bb[2] < ba[0] || ba[3] < bb[1] || bb[3] < ba[1]);
     if (status == 0 && m.ra != 0 && m.rb != 0 && !apart) {
         const bool input = m.a <= 10000 + pk_isl_skip && m.b <= 10000 + pk_isl_skip;
-        // the islands' loops turned to run counter-clockwise for the union
+        // The common loops of two loops are their union only when both run
+        // counter-clockwise. Every island offset in the table runs clockwise:
+        // those of the input islands, those of islands the pocket offset
+        // turned out at level 1, and a union merged earlier (turned back
+        // below). So both loops are turned for every pair; turning only the
+        // input islands' loops would hand a clockwise loop to the union and
+        // build the islands' difference instead.
         pokarr_reverse(la);
         pokarr_reverse(lb);
         const i32 first = lup_count + 1;
@@ -438,7 +444,11 @@ bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
             if (m.p == 2 && !earlier_minus2(m.b, m.rb)) lup_row(m.rb).subkey = -2;
         }
         if (st == 1 && status == 0) {
-            // the merged loop runs clockwise again, as an island's offset
+            // The union (key a) is turned back to run clockwise like every
+            // island offset: the next pair of island a, the merge with the
+            // pocket loops and the cutting all take it as an island's offset.
+            // The holes of the union are pocket loops under keys of their own
+            // and keep their counter-clockwise run.
             m.big = lastrow;
             m.added = false;
             i32 e = 0;
@@ -1020,6 +1030,9 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
         if (left && gncalw() != 0) eroutc("[rrpock] NOT ALL ISLANDS WILL BE MACHINED", 0);
         if (count != 0 && lup_count > 0 && pokdim != 2) pock_dir(status);
         // a failed direction choice is a failure, not "nothing to machine"
+        // The cutting is handed no work word of the driver: nothing in the
+        // cutting reads or sets such a word, so it would only carry a value
+        // through unused. The selection word is 0: every row is cut.
         if (count != 0 && lup_count > 0 && status == 0)
             clr_cut(0, run.s, direction, cut_mode, status);
         else if (status == 0)

@@ -565,7 +565,7 @@ TEST(LevelRegions, RegionsComeInnermostFirstWithTheirIslands)
     // a second call does not grow the list
     find_regions_total(st);
     EXPECT_LE(find_regions_count(), 2);
-    // no polygon qualifies: the searches stop after 700
+    // no polygon qualifies: the searches stop after 701
     level_with({sq(0, 0, 1), sq(5, 0, 1)});
     n0_lvls_set_tmp_sons(0, 0, 1, st);
     n0_lvls_set_tmp_sons(0, 1, 1, st);
@@ -577,6 +577,19 @@ TEST(LevelRegions, RegionsComeInnermostFirstWithTheirIslands)
     EXPECT_EQ(find_regions_count(), 0);
     EXPECT_TRUE(norak::transcript_has("host message 320/10"));
     EXPECT_EQ(FIND_REGIONS(0.0f), -1);
+    // the limit: 701 regions by themselves are all taken, of 702 the last
+    // is left with host message 20 of module 320 (some regions stored)
+    for (i32 more : {0, 1}) {
+        std::vector<std::vector<f32>> many;
+        for (i32 k = 0; k < FR_MAX + 1 + more; ++k) many.push_back(sq(3.0f * f32(k % 30), 3.0f * f32(k / 30), 1));
+        const size_t said = norak::transcript_count("host message 320/20");
+        level_with(many);
+        find_regions_reset();
+        find_regions_set(0, nullptr, 1);
+        find_regions_total(st);
+        EXPECT_EQ(find_regions_count(), FR_MAX + 1) << more;
+        EXPECT_EQ(norak::transcript_count("host message 320/20") - said, size_t(more));
+    }
     // memory failing at each allocation in turn: a failure stops the search
     // with a status, the region entry's own with its message and no entry
     bool entry_failed = false;

@@ -894,10 +894,9 @@ TEST(OneOffset, LaneLoopsOfTheCommonLoopKindsAreCollectedWithoutNewKeys)
 
 // A split that fails (here a pool refused twice in a row inside its cut) is
 // made again at 0.999 of the distance: the loop then registered lies that
-// much nearer the loop being offset. Wherever the pool refuses, the call
-// ends with a failure status (10 when the refusal made the crossing walk
-// fail, which the cut reports as too many crossings) or a whole offset, and
-// gives every buffer back.
+// much nearer the loop being offset; a refusal in the cut's crossing search
+// is such a failure too. Wherever the pool refuses, the call ends with a
+// failure status or a whole offset, and gives every buffer back.
 TEST(OneOffset, AFailedSplitIsMadeAgainAtAShorterDistance)
 {
     bool retried = false;

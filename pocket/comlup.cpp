@@ -113,6 +113,7 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
 {
     bool talk = clr_kind == 0;
     count = 0;
+    l.refused = false;
     // Crossings whose heights on A and B lie farther apart than this are
     // height jumps (3-D).
     const f64 threshold = pokpar.side <= 0.5 * distance ? pokpar.side : 0.5 * distance;
@@ -122,23 +123,31 @@ void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& di
         return;
     }
     i32 st = 0;
-    if (mode < 10) {
-        lup_intersect_kept(3, a, b, l.a, count, st);
-    } else {
-        // The closed walk may nudge A where the loops run along each other;
-        // its table then names the nudged loop's segments, so that loop is
-        // kept for the caller to cut (a copy of A when A and B are one).
+    // The search walks a copy of A (the walk may nudge it). The closed walk
+    // of mode 10 and above keeps that copy for the caller to cut: its table
+    // names the nudged loop's segments (a copy of A when A and B are one).
+    // A copy the pool refuses is told apart from a search that found too
+    // many crossings, so that the caller can fail as a pool failure does
+    // rather than take the loop for one it cannot cut.
+    pokarr_free(l.loop);
+    pokarr_init(a.dims, l.loop);
+    pokarr_copy(a, l.loop, st);
+    if (st != 0) {
         pokarr_free(l.loop);
         pokarr_init(a.dims, l.loop);
-        pokarr_copy(a, l.loop, st);
-        if (st != 0) {
-            count = -1;
-            return;
-        }
+        l.refused = true;
+        count = -1;
+        return;
+    }
+    {
         const pokarr& bw = &a == &b ? l.loop : b;
         auto box = std::make_unique<PkBox>();
         pkbox_make(bw, *box);
-        lup_intersect(10, l.loop, bw, *box, l.a, count, st);
+        lup_intersect(mode < 10 ? 3 : 10, l.loop, bw, *box, l.a, count, st);
+    }
+    if (mode < 10) {
+        pokarr_free(l.loop);
+        pokarr_init(a.dims, l.loop);
     }
     if (count <= 0) {
         if (count < 0) count = -1;

@@ -20,6 +20,7 @@ struct ComlupLists {
     std::vector<i32> baseg, bbseg, rank;
     std::vector<f64> bx, by;
     pokarr loop;  // mode 10 and above: A as the walk left it
+    bool refused = false;  // count -1 because the pool refused the copy of A
     ComlupLists();
 };
 // Fills the A-ordered list and, for mode below 10, the B-ordered list and
@@ -27,7 +28,8 @@ struct ComlupLists {
 // positive B segment in A's order only, and `loop` holds A as the closed
 // walk left it (nudged where the loops run along each other): the table's
 // segments and points are that loop's, and the caller frees it. A and B may
-// be one loop (mode 11: the self-crossings of a loop). Count -1 on failure.
+// be one loop (mode 11: the self-crossings of a loop). Count -1 on failure;
+// `refused` then tells a copy the pool refused from a failed search.
 void cre_comlups_array(i32 mode, const pokarr& a, const pokarr& b, const f64& distance, i32& count, ComlupLists& l);
 // Orders n crossings along B: by B segment, then by the distance from that
 // segment's start (an arc by its angle); outputs hold absolute numbers.

@@ -424,7 +424,10 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
             i32 m = more;
             DELUPS(raw, P, m, st);
         }
-        // a cut the pool refused is a failure too, not a cut with no piece
+        // A cut the pool refused (its crossing search included) is a
+        // failure too, not a cut with no piece. A cut that failed on the
+        // loop's own geometry (1 too many loops, 2) leaves no piece to merge
+        // with: the lanes of this merge are dropped, the step loop stands.
         if (st == 11) throw Stop{11};
     }
     if (!found) {
@@ -448,6 +451,18 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
         i32 outrow = 0, lastrow = 0, parent = sparent;
         comlup_pokarr(1, L, P, parent, c.d, c.level, parent, 0, 0, 0, *c.K, outrow, lastrow, st);
         pkoff.side = side;
+        // 11 is the builder's pool, lookup or test failure: the call fails
+        // with it rather than drop L, which would end the offset with
+        // status 0 and the material L stands for left uncut unannounced. A
+        // full table or a key past the last (10, 15) still drops L: the
+        // lanes are extra loops, and the rows already made stay sound.
+        if (st == 11) {
+            pokarr_free(col.pts);
+            pokarr_init(pk_dims(), col.pts);
+            col.counts.clear();
+            col.dirs.clear();
+            throw Stop{11};
+        }
         i32 ierr = 0;
         if (st == 1) {
             for (size_t q = 0, at = 0; q < col.counts.size(); at += static_cast<size_t>(col.counts[q]), ++q) {

@@ -562,7 +562,10 @@ void DELUPS(const pokarr& src, pokarr& result, i32& more, i32& status)
         cre_comlups_array(11, src, src, 0.0, cnt, l);
         const pokarr& walked = l.loop.count > 0 ? l.loop : src;  // the loop the table names
         if (cnt < 0) {
-            status = 1;
+            // A crossing search the pool refused is a pool failure (11), not
+            // a loop of too many crossings: the one offset retries such a
+            // cut, or fails with 11 where a retry cannot help.
+            status = l.refused ? 11 : 1;
         } else if (cnt == 0) {
             // No crossing: the loop comes back as it was given, not the
             // search's copy, which may have a stretch nudged aside where the

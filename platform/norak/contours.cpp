@@ -375,7 +375,11 @@ i32 compare_cnt(const i32* work, const i32& n, const i32& first, const i32& last
     if (index < 0 || static_cast<size_t>(index) >= c.last_index.size()) return 0;
     const std::vector<i32>& pairs = c.found[c.last_index[static_cast<size_t>(index)]];
     i32 m = static_cast<i32>(pairs.size() / 2);
-    if (m > 1 && pairs[0] == pairs[2 * (m - 1)]) --m;
+    // A closed contour that starts and ends on the same curve has that curve
+    // once; an open contour has no closing curve and counts every element.
+    std::vector<i32> def{m, 0};
+    def.insert(def.end(), pairs.begin(), pairs.end());
+    if (m > 1 && pairs[0] == pairs[2 * (m - 1)] && closes(def.data())) --m;
     (void)work;
     return m == n && pairs[0] == first && pairs[pairs.size() - 2] == last ? 1 : 0;
 }

@@ -814,6 +814,37 @@ TEST(ContourLists, TheCheckOfTheKeptContoursLosesNothingAndEnds)
     EXPECT_EQ(CNTLST.count, 2);
 }
 
+// A kept contour whose first and last elements are the same curve: closed
+// (kind 2), a solid's loop (3) and a solid (4) count that curve once, as the
+// host does, and so still match what the criteria find; an open contour
+// counts every element. A miscount loses the contour from the list.
+TEST(ContourLists, AContourStartingAndEndingOnOneCurveIsMatchedByEveryKind)
+{
+    for (i32 kind : {CNT_CLOSED, CNT_SOLID_LOOP, CNT_SOLID, CNT_OPEN}) {
+        SCOPED_TRACE(kind);
+        fresh();
+        CNTLST = ContourList{};
+        const i32 a = line(0, 0, 4, 0), b = line(4, 0, 4, 4);
+        // closed: out along a, up b, back along a; open: on to (10, 10), a again
+        std::vector<i32> d = kind == CNT_OPEN ? std::vector<i32>{4, 0, a, 0, b, 0, line(4, 4, 10, 10), 0, a, 0}
+                                              : std::vector<i32>{3, 0, a, 0, b, 0, a, 1};
+        ASSERT_EQ(dfdgoc(d.data()), kind == CNT_OPEN ? 0 : 1);
+        const i32 k = pk_place(d);
+        CNTLST.kind[k] = kind;
+        CNTLST.order[k] = 1;
+        CNTLST.selected[k] = 1;
+        norak::set_crit_contours({std::vector<i32>(d.begin() + 2, d.end())});
+        i32 changed = -1;
+        if (kind == CNT_OPEN) {
+            get_crit_contours(1, changed);
+        } else {
+            cntset_by_crit(changed);
+        }
+        EXPECT_EQ(changed, 0);
+        EXPECT_EQ(CNTLST.count, 1);
+    }
+}
+
 TEST(ContourLists, LoadingGathersTheSurfacesEachLoopBoundsAndKeepingOneDropsTheOthers)
 {
     fresh();

@@ -260,6 +260,14 @@ TEST(ArcConditioning, HalfTurnsAreSplitFlatArcsStraightenedShortArcsPointed)
     pk_flat_arcs(f2);
     EXPECT_EQ(f1.count, 5);
     EXPECT_EQ(f2.count, 8);
+    // an arc block cut short by the array's end (its end point missing) is
+    // no arc: left as it is
+    pokarr f5 = flat(0.2, 1);
+    f5.count = 5;
+    pk_flat_arcs(f5);
+    EXPECT_EQ(f5.count, 5);
+    EXPECT_TRUE(pk_arc_at(f5.x[2]));
+    pokarr_free(f5);
     // an arc near a full turn has the same end radii but is no flat arc
     pokarr f3 = flat(359.8, 1);
     pk_flat_arcs(f3);

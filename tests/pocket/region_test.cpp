@@ -204,6 +204,10 @@ TEST(Regions, NestingGivesTheContourDirections)
     reg_get_tmp_sons(0, 5, &r, v, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("internal: reg_get_tmp_sons, WRONG INDEXES"));
+    reg_get_tmp_sons(0, 0, nullptr, v, st);
+    EXPECT_EQ(st, -1);
+    EXPECT_EQ(v, -1);
+    EXPECT_TRUE(norak::transcript_has("internal: reg_get_tmp_sons, WRONG REGION VALUE"));
     reg_release(&r, st);
     // points with heights: the nesting is that of their x and y
     Region h;

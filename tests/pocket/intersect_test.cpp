@@ -413,6 +413,17 @@ TEST(SegmentIntersections, TheCandidateALineAndAnArcGive)
     ASSERT_EQ(n, 1);
     EXPECT_NEAR(x, -0.6, 1e-12);
     EXPECT_NEAR(y, 0.8, 1e-12);
+    // the chord between the arc's ends, either way round and either arc
+    // direction: both candidates are joints, one near the end of the turned
+    // segment, the other at its start; the end the segment goes to is taken
+    for (i32 d : {1, -1})
+        for (const f64* q : {S, E}) {
+            const f64* o = q == S ? E : S;
+            LINCIRC(mode, sel, 0.0, 0.0, 1.0, d, o, q, S, E, o, q, x, y, n);
+            ASSERT_EQ(n, 1) << d;
+            EXPECT_EQ(x, q[0]) << d;
+            EXPECT_EQ(y, 0.0) << d;
+        }
     f64 f = -1;
     pk_arc_frac_xy(1.0, 1, 0.0, 0.0, S[0], S[1], 0.0, 1.0, std::cos(-1e-9), std::sin(-1e-9), f);
     EXPECT_EQ(f, 0.0);

@@ -522,6 +522,21 @@ TEST(LoopRestart, LoopsWithHeightsAndNormalsAndTheRefusals)
     pokarr_start_at(d, 2, 1, 0.5, px, py, st);
     EXPECT_EQ(st, 11);
     EXPECT_EQ(d.count, 3);
+    // a block cut short past the restart segment (its marker three from the
+    // end) is no whole block: taken entry by entry, never read past the end
+    Loop tail;
+    tail.pt(1, 0).pt(0, 1).arc(1, 0, 0, 0, -1);
+    tail.x.pop_back();
+    tail.y.pop_back();
+    pokarr f = make(tail);
+    pokarr_start_at(f, 1, 1, 0.5, px, py, st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(f.count, 6);
+    EXPECT_EQ(f.x[2], PK_ARC_MARK);
+    EXPECT_EQ(f.x[4], 0.0);
+    EXPECT_EQ(f.x[5], 0.5);
+    EXPECT_EQ(f.y[5], 0.5);
+    pokarr_free(f);
     std::vector<f64> x{0, 4, 4, 0, 0}, y{0, 0, 4, 4, 0};
     pokarr s;
     pokarr_init_static(2, x.data(), y.data(), nullptr, nullptr, 5, s, 5);

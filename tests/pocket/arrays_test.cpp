@@ -293,6 +293,24 @@ TEST(PocketArrays, FlatPointsRoundTripAndWrongDimensionsAreRefused)
     EXPECT_EQ(vec[5], 1.0);
     pokarr_from_flat(5, in, nullptr, 3, a, st);
     EXPECT_EQ(st, -1);
+    // no room for the points (the pool refuses, or a static array is too
+    // small): refused with nothing written
+    {
+        pokarr r;
+        pokarr_init(2, r);
+        norak::fail_alloc_after(1, 2);
+        pokarr_from_flat(2, in, nullptr, 3, r, st);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(r.count, 0);
+        std::vector<f64> tx(2), ty(2);
+        pokarr t;
+        pokarr_init_static(2, tx.data(), ty.data(), nullptr, nullptr, 0, t, 2);
+        pokarr_from_flat(2, in, nullptr, 3, t, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(t.count, 0);
+        pokarr_free(r);
+    }
     pokarr one;
     pokarr_init(1, one);
     const f64 p[2] = {0, 0};

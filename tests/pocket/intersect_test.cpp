@@ -345,14 +345,23 @@ TEST(SegmentIntersections, ThreeDimensionalSegmentsAndNearMisses)
     EXPECT_NEAR(ta, 0.95, 1e-12);
     EXPECT_NEAR(tb, 0.5, 1e-12);
     EXPECT_NEAR(X[0], 9.5, 1e-12);
-    // a shallow segment that misses A at its end by less than 1e-6 sideways
-    const f64 nm[12] = {0, 0, 0, 20, 0, 0, 0, -0.01, 0, 10, -1e-7, 0};
-    pk_lnln3(nm, nullptr, X, ta, tb, st);
-    EXPECT_EQ(st, 1);
-    EXPECT_EQ(tb, 1.0);
-    EXPECT_EQ(X[0], nm[9]);
-    EXPECT_EQ(X[1], nm[10]);
-    EXPECT_NEAR(ta, 0.5, 1e-5);
+    // a shallow segment whose end (given last or first) lies off A sideways:
+    // meeting A at that end when off by less than 1e-6, else no crossing
+    for (const f64 off : {1e-7, 5e-7, 5e-6})
+        for (const bool last : {true, false}) {
+            const f64 e[3] = {10, -off, 0}, o[3] = {0, -0.01, 0};
+            const f64* b1 = last ? o : e;
+            const f64* b2 = last ? e : o;
+            const f64 nm[12] = {0, 0, 0, 20, 0, 0, b1[0], b1[1], b1[2], b2[0], b2[1], b2[2]};
+            pk_lnln3(nm, nullptr, X, ta, tb, st);
+            EXPECT_EQ(st, off < 1e-6 ? 1 : 0) << off << last;
+            if (st == 1) {
+                EXPECT_EQ(tb, last ? 1.0 : 0.0) << off;
+                EXPECT_EQ(X[0], e[0]) << off;
+                EXPECT_EQ(X[1], e[1]) << off;
+                EXPECT_NEAR(ta, 0.5, 1e-5) << off;
+            }
+        }
     // a degenerate first segment
     const f64 dg[12] = {1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0, 0};
     pk_lnln3(dg, nullptr, X, ta, tb, st);
@@ -413,6 +422,17 @@ TEST(SegmentIntersections, TheCandidateALineAndAnArcGive)
     ASSERT_EQ(n, 1);
     EXPECT_NEAR(x, -0.6, 1e-12);
     EXPECT_NEAR(y, 0.8, 1e-12);
+    // the chord between the arc's ends, either way round and either arc
+    // direction: both candidates are joints, one near the end of the turned
+    // segment, the other at its start; the end the segment goes to is taken
+    for (i32 d : {1, -1})
+        for (const f64* q : {S, E}) {
+            const f64* o = q == S ? E : S;
+            LINCIRC(mode, sel, 0.0, 0.0, 1.0, d, o, q, S, E, o, q, x, y, n);
+            ASSERT_EQ(n, 1) << d;
+            EXPECT_EQ(x, q[0]) << d;
+            EXPECT_EQ(y, 0.0) << d;
+        }
     f64 f = -1;
     pk_arc_frac_xy(1.0, 1, 0.0, 0.0, S[0], S[1], 0.0, 1.0, std::cos(-1e-9), std::sin(-1e-9), f);
     EXPECT_EQ(f, 0.0);

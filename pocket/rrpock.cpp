@@ -412,15 +412,23 @@ bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
     bool merged = false;
     m.ra = last_row(m.a, m.p, la, status);
     m.rb = last_row(m.b, m.p, lb, status);
+    // A missing row (a or b without an offset of this pass) moves on to the
+    // next island before any box is taken: the boxes are compared only for
+    // two rows that both exist, and are never read unfilled.
+    if (status != 0 || m.ra == 0 || m.rb == 0) {
+        pokarr_free(la);
+        pokarr_free(lb);
+        return false;
+    }
     i32 st = 0;
-    f64 ba[4], bb[4];
-    if (status == 0 && m.ra != 0 && m.rb != 0 && many) {
+    f64 ba[4] = {}, bb[4] = {};
+    if (many) {
         lup_box(m.ra, -1, la, ba, st);
         if (st == 0) lup_box(m.rb, -1, lb, bb, st);
         if (st != 0) status = st;
     }
     const bool apart = many && status == 0 && (ba[2] < bb[0] || bb[2] < ba[0] || ba[3] < bb[1] || bb[3] < ba[1]);
-    if (status == 0 && m.ra != 0 && m.rb != 0 && !apart) {
+    if (status == 0 && !apart) {
         const bool input = m.a <= 10000 + pk_isl_skip && m.b <= 10000 + pk_isl_skip;
         // The common loops of two loops are their union only when both run
         // counter-clockwise. Every island offset in the table runs clockwise:
@@ -583,13 +591,19 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     run.records.clear();
     run.marks.assign(static_cast<size_t>(lup_count) + 2, 0);
     i32 m = 0;
-    bool at_once = false;  // a failed end row: the stage returns as it stands
+    bool at_once = false;  // a failed end row or search: the stage returns as it stands
     pokarr pa, pb;
     pokarr_init(pk_dims(), pa);
     pokarr_init(pk_dims(), pb);
     for (i32 k = 1; k <= run.keys && run.islands > 0 && status == 0; ++k) {
         i32 ra = last_row(k, i, pa, status);
-        if (status != 0 || ra == 0) continue;
+        // A failed search of a pocket loop returns 11 at once, leaving the
+        // island rows of the table as they stand (no record pass).
+        if (status != 0) {
+            at_once = true;
+            break;
+        }
+        if (ra == 0) continue;
         for (i32 n = 1; n <= pk_nisland && status == 0; ++n) {
             const i32 j = 10000 + n;
             const i32 rb = last_row(j, p, pb, status);
@@ -623,6 +637,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 set_mark(run, rb, 1);
                 if (p == 2) second_pass_merged(run, j, rb, first);
                 ra = last_row(k, i, pa, status);
+                if (status != 0) at_once = true;  // as a failed first search
                 if (status != 0 || ra == 0) break;
                 n = 0;  // the islands again from the first
                 continue;
@@ -784,6 +799,14 @@ namespace {
 // The island stages of the first level with islands: the islands offset,
 // merged with each other and with the pocket loops; for runs of several
 // levels a second, thin island pass.
+//
+// Any status other than 0 from a stage ends the run with it, a negative one
+// too: the stages give 0 on success (an island too small to offset in pass 1
+// counts as done and gives 0), so a negative status is a host failure in
+// the middle of a stage (a refused array, a failed table read). The loop
+// table is then only partly updated, and going on to the next stage or level
+// would merge and cut loops in an unknown state; the run stops and the
+// caller reports the status.
 void island_passes(Run& run, i32 i, i32 levels, i32& status)
 {
     lanile(run, run.r0, 1, status);

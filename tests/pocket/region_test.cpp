@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 #include "pocket/cntlst.h"
 #include "pocket/findreg.h"
@@ -489,6 +490,20 @@ TEST(ContourLists, KindsCountsOrientationAndCriteria)
     EXPECT_EQ(o, 1);
     copy_contour_def(b.data(), o, st);
     EXPECT_EQ(o, -1);
+    // the polygon is chained within a tenth of the part tolerance: a circle
+    // of radius 0.004 is a polygon under the fine fallback (no tolerance
+    // set), but under a part tolerance of 0.1 only its start point: refused
+    const f64 centre[3] = {5, 5, 0}, up[3] = {0, 0, 1};
+    i32 cid = 0;
+    crarc(centre, up, 0.004, 0.0, 360.0, cid, st);
+    ASSERT_EQ(st, 0);
+    std::vector<i32> tiny{1, 0, cid, 0};
+    for (f32 part : {0.0f, 0.1f}) {
+        pwrs(PRCPAR, PRTTOL, part);
+        copy_contour_def(tiny.data(), o, st);
+        EXPECT_EQ(st, part > 0.0f ? -1 : 0) << part;
+    }
+    pwrs(PRCPAR, PRTTOL, 0.0f);
     cntset_locs();
     EXPECT_EQ(CNTLST.last[2], CNTLST.first[2] - 1);  // no surfaces found for it
     EXPECT_EQ(CNTLST.kind[2], 1);

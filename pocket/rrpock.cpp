@@ -583,6 +583,32 @@ void both_vanished(Run& run, i32 k, i32 ra, i32 rb)
     set_mark(run, rb, 1);
 }
 
+// The end of "lancom" for the rows it marked: an island's offset (mark 1)
+// still live is retired; a retired pocket loop (mark 2) whose parent still
+// has a live loop of another branch ends there.
+void retire_marked(Run& run)
+{
+    for (i32 r = 1; r <= lup_count && r < static_cast<i32>(run.marks.size()); ++r) {
+        if (run.marks[static_cast<size_t>(r)] == 1 && lup_row(r).subkey >= 1) {
+            bool neg = false;
+            for (i32 q = 1; q < r; ++q) neg = neg || (lup_row(q).key == lup_row(r).key && lup_row(q).subkey < 0);
+            lup_row(r).subkey = neg ? 0 : -lup_row(r).subkey;
+            --run.islands;
+        }
+    }
+    for (i32 r = 1; r <= lup_count; ++r) {
+        const LupRow& row = lup_row(r);
+        if (mark(run, r) != 2 || row.subkey >= 0 || row.parent < 1 || row.parent > lup_count ||
+            row.key == lup_row(row.parent).key)
+            continue;
+        for (i32 q = 1; q <= lup_count; ++q)
+            if (q != r && lup_row(q).parent == row.parent && mark(run, q) != 2 && lup_row(q).subkey > 0) {
+                lup_row(r).subkey = 0;
+                break;
+            }
+    }
+}
+
 // "lancom": the pocket loops of level i merged with the islands' offsets of
 // pass p.
 void lancom(Run& run, i32 i, i32 p, i32& status)
@@ -717,27 +743,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
         status = 14;
         return;
     }
-    for (i32 r = 1; r <= lup_count && r < static_cast<i32>(run.marks.size()); ++r) {
-        if (run.marks[static_cast<size_t>(r)] == 1 && lup_row(r).subkey >= 1) {
-            bool neg = false;
-            for (i32 q = 1; q < r; ++q) neg = neg || (lup_row(q).key == lup_row(r).key && lup_row(q).subkey < 0);
-            lup_row(r).subkey = neg ? 0 : -lup_row(r).subkey;
-            --run.islands;
-        }
-    }
-    // a retired pocket loop whose parent still has a live loop of another
-    // branch ends there (sub-key 0)
-    for (i32 r = 1; r <= lup_count; ++r) {
-        const LupRow& row = lup_row(r);
-        if (mark(run, r) != 2 || row.subkey >= 0 || row.parent < 1 || row.parent > lup_count ||
-            row.key == lup_row(row.parent).key)
-            continue;
-        for (i32 q = 1; q <= lup_count; ++q)
-            if (q != r && lup_row(q).parent == row.parent && mark(run, q) != 2 && lup_row(q).subkey > 0) {
-                lup_row(r).subkey = 0;
-                break;
-            }
-    }
+    retire_marked(run);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/host.h"
+#include "core/params.h"
 #include "pocket/findreg.h"
 #include "pocket/pokvals.h"
 #include "pocket/region.h"
@@ -252,8 +253,12 @@ void copy_contour_def(i32* def, i32& orientation, i32& status)
             rewritten = st == 0;
         }
     }
-    // The tolerance of the orientation test: a tenth of the pocket tolerance.
-    f64 tol = pk_tol > 0.0 ? 0.1 * pk_tol : 0.001;
+    // The tolerance of the orientation polygon: a tenth of the procedure's
+    // part tolerance, the machining tolerance the rest of the module chains
+    // its curves by; 0.001 when none is set (not above 0), so that a
+    // procedure without one still gets a fine polygon.
+    const f64 part = pwr(PRTTOL);
+    f64 tol = part > 0.0 ? 0.1 * part : 0.001;
     Region reg;
     reg_init(2, &reg, status);
     if (status == 0) {

@@ -48,8 +48,12 @@ Buffer* current(i32& status)
     return &b;
 }
 
-// Word offset of polygon k (from 1) of a buffer; -1 past its words.
-i32 offset_of(const Buffer& b, i32 k)
+// Word offset of polygon k (from 1) of a buffer; -1 past its words. A
+// writer (at_end) may also start a new polygon exactly at the end of the
+// words, when the polygons before it fill the buffer to the last word: it
+// enlarges the buffer before writing there. A reader needs the count word
+// and finds no polygon there.
+i32 offset_of(const Buffer& b, i32 k, bool at_end = false)
 {
     const i32* w = words_of(b);
     if (!w || k < 1) return -1;
@@ -59,7 +63,7 @@ i32 offset_of(const Buffer& b, i32 k)
         i32 n = w[off];
         off += n < 1 ? 1 : 1 + 2 * n;
     }
-    return off < b.capacity ? off : -1;
+    return off < b.capacity || (at_end && off == b.capacity) ? off : -1;
 }
 
 bool enlarge(Buffer& b, i32 m, i32& status)
@@ -327,7 +331,7 @@ void polbuf_put_point(const i32& k, const i32& j, const f32& x, const f32& y, i3
     status = 0;
     Buffer* b = current(status);
     if (!b) return;
-    i32 off = offset_of(*b, k);
+    i32 off = offset_of(*b, k, true);
     // No polygon k (a released buffer has none) or no point j: the point is
     // dropped, and that is no success.
     if (off < 0 || j < 1) {
@@ -376,10 +380,20 @@ void polbuf_from_contour(const i32& k, const i32* contour, const f64& arg, i32& 
     Buffer* b = current(status);
     if (!b) return;
     for (i32 tries = 0;; ++tries) {
-        i32 off = offset_of(*b, k);
+        i32 off = offset_of(*b, k, true);
         if (off < 0) {
             status = -1;
             return;
+        }
+        // A polygon starting at the very end has not even its count word:
+        // the buffer is too small, as when the host answers -2.
+        if (off >= b->capacity) {
+            if (tries >= 10) {
+                status = -1;
+                return;
+            }
+            if (!enlarge(*b, 1, status)) return;
+            continue;
         }
         // The host writes from polygon k's first point and takes its limit
         // in points: the room left behind polygon k's count word, not the

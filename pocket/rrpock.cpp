@@ -412,15 +412,23 @@ bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
     bool merged = false;
     m.ra = last_row(m.a, m.p, la, status);
     m.rb = last_row(m.b, m.p, lb, status);
+    // A missing row (a or b without an offset of this pass) moves on to the
+    // next island before any box is taken: the boxes are compared only for
+    // two rows that both exist, and are never read unfilled.
+    if (status != 0 || m.ra == 0 || m.rb == 0) {
+        pokarr_free(la);
+        pokarr_free(lb);
+        return false;
+    }
     i32 st = 0;
-    f64 ba[4], bb[4];
-    if (status == 0 && m.ra != 0 && m.rb != 0 && many) {
+    f64 ba[4] = {}, bb[4] = {};
+    if (many) {
         lup_box(m.ra, -1, la, ba, st);
         if (st == 0) lup_box(m.rb, -1, lb, bb, st);
         if (st != 0) status = st;
     }
     const bool apart = many && status == 0 && (ba[2] < bb[0] || bb[2] < ba[0] || ba[3] < bb[1] || bb[3] < ba[1]);
-    if (status == 0 && m.ra != 0 && m.rb != 0 && !apart) {
+    if (status == 0 && !apart) {
         const bool input = m.a <= 10000 + pk_isl_skip && m.b <= 10000 + pk_isl_skip;
         // The common loops of two loops are their union only when both run
         // counter-clockwise. Every island offset in the table runs clockwise:
@@ -575,6 +583,32 @@ void both_vanished(Run& run, i32 k, i32 ra, i32 rb)
     set_mark(run, rb, 1);
 }
 
+// The end of "lancom" for the rows it marked: an island's offset (mark 1)
+// still live is retired; a retired pocket loop (mark 2) whose parent still
+// has a live loop of another branch ends there.
+void retire_marked(Run& run)
+{
+    for (i32 r = 1; r <= lup_count && r < static_cast<i32>(run.marks.size()); ++r) {
+        if (run.marks[static_cast<size_t>(r)] == 1 && lup_row(r).subkey >= 1) {
+            bool neg = false;
+            for (i32 q = 1; q < r; ++q) neg = neg || (lup_row(q).key == lup_row(r).key && lup_row(q).subkey < 0);
+            lup_row(r).subkey = neg ? 0 : -lup_row(r).subkey;
+            --run.islands;
+        }
+    }
+    for (i32 r = 1; r <= lup_count; ++r) {
+        const LupRow& row = lup_row(r);
+        if (mark(run, r) != 2 || row.subkey >= 0 || row.parent < 1 || row.parent > lup_count ||
+            row.key == lup_row(row.parent).key)
+            continue;
+        for (i32 q = 1; q <= lup_count; ++q)
+            if (q != r && lup_row(q).parent == row.parent && mark(run, q) != 2 && lup_row(q).subkey > 0) {
+                lup_row(r).subkey = 0;
+                break;
+            }
+    }
+}
+
 // "lancom": the pocket loops of level i merged with the islands' offsets of
 // pass p.
 void lancom(Run& run, i32 i, i32 p, i32& status)
@@ -583,13 +617,19 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
     run.records.clear();
     run.marks.assign(static_cast<size_t>(lup_count) + 2, 0);
     i32 m = 0;
-    bool at_once = false;  // a failed end row: the stage returns as it stands
+    bool at_once = false;  // a failed end row or search: the stage returns as it stands
     pokarr pa, pb;
     pokarr_init(pk_dims(), pa);
     pokarr_init(pk_dims(), pb);
     for (i32 k = 1; k <= run.keys && run.islands > 0 && status == 0; ++k) {
         i32 ra = last_row(k, i, pa, status);
-        if (status != 0 || ra == 0) continue;
+        // A failed search of a pocket loop returns 11 at once, leaving the
+        // island rows of the table as they stand (no record pass).
+        if (status != 0) {
+            at_once = true;
+            break;
+        }
+        if (ra == 0) continue;
         for (i32 n = 1; n <= pk_nisland && status == 0; ++n) {
             const i32 j = 10000 + n;
             const i32 rb = last_row(j, p, pb, status);
@@ -623,6 +663,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
                 set_mark(run, rb, 1);
                 if (p == 2) second_pass_merged(run, j, rb, first);
                 ra = last_row(k, i, pa, status);
+                if (status != 0) at_once = true;  // as a failed first search
                 if (status != 0 || ra == 0) break;
                 n = 0;  // the islands again from the first
                 continue;
@@ -702,27 +743,7 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
         status = 14;
         return;
     }
-    for (i32 r = 1; r <= lup_count && r < static_cast<i32>(run.marks.size()); ++r) {
-        if (run.marks[static_cast<size_t>(r)] == 1 && lup_row(r).subkey >= 1) {
-            bool neg = false;
-            for (i32 q = 1; q < r; ++q) neg = neg || (lup_row(q).key == lup_row(r).key && lup_row(q).subkey < 0);
-            lup_row(r).subkey = neg ? 0 : -lup_row(r).subkey;
-            --run.islands;
-        }
-    }
-    // a retired pocket loop whose parent still has a live loop of another
-    // branch ends there (sub-key 0)
-    for (i32 r = 1; r <= lup_count; ++r) {
-        const LupRow& row = lup_row(r);
-        if (mark(run, r) != 2 || row.subkey >= 0 || row.parent < 1 || row.parent > lup_count ||
-            row.key == lup_row(row.parent).key)
-            continue;
-        for (i32 q = 1; q <= lup_count; ++q)
-            if (q != r && lup_row(q).parent == row.parent && mark(run, q) != 2 && lup_row(q).subkey > 0) {
-                lup_row(r).subkey = 0;
-                break;
-            }
-    }
+    retire_marked(run);
 }
 
 }  // namespace
@@ -784,6 +805,14 @@ namespace {
 // The island stages of the first level with islands: the islands offset,
 // merged with each other and with the pocket loops; for runs of several
 // levels a second, thin island pass.
+//
+// Any status other than 0 from a stage ends the run with it, a negative one
+// too: the stages give 0 on success (an island too small to offset in pass 1
+// counts as done and gives 0), so a negative status is a host failure in
+// the middle of a stage (a refused array, a failed table read). The loop
+// table is then only partly updated, and going on to the next stage or level
+// would merge and cut loops in an unknown state; the run stops and the
+// caller reports the status.
 void island_passes(Run& run, i32 i, i32 levels, i32& status)
 {
     lanile(run, run.r0, 1, status);

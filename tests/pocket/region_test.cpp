@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "core/params.h"
 #include "platform/norak/norak.h"
 #include "pocket/cntlst.h"
 #include "pocket/findreg.h"
@@ -493,6 +494,20 @@ TEST(ContourLists, KindsCountsOrientationAndCriteria)
     EXPECT_EQ(o, 1);
     copy_contour_def(b.data(), o, st);
     EXPECT_EQ(o, -1);
+    // the polygon is chained within a tenth of the part tolerance: a circle
+    // of radius 0.004 is a polygon under the fine fallback (no tolerance
+    // set), but under a part tolerance of 0.1 only its start point: refused
+    const f64 centre[3] = {5, 5, 0}, up[3] = {0, 0, 1};
+    i32 cid = 0;
+    crarc(centre, up, 0.004, 0.0, 360.0, cid, st);
+    ASSERT_EQ(st, 0);
+    std::vector<i32> tiny{1, 0, cid, 0};
+    for (f32 part : {0.0f, 0.1f}) {
+        pwrs(PRCPAR, PRTTOL, part);
+        copy_contour_def(tiny.data(), o, st);
+        EXPECT_EQ(st, part > 0.0f ? -1 : 0) << part;
+    }
+    pwrs(PRCPAR, PRTTOL, 0.0f);
     cntset_locs();
     EXPECT_EQ(CNTLST.last[2], CNTLST.first[2] - 1);  // no surfaces found for it
     EXPECT_EQ(CNTLST.kind[2], 1);
@@ -705,6 +720,30 @@ TEST(PolygonBuffers, ContoursValuesGrowthAndStringPens)
     EXPECT_EQ(polbuf_capacity(0), 4005);
     polbuf_put_point(1, 1504, 7.0f, 8.0f, st);
     EXPECT_EQ(polbuf_capacity(0), 4005);
+    // polygon 1 fills the buffer to its last word (count and five points in
+    // eleven words): polygon 2 starts at the very end, and both a point and a
+    // contour written there grow the buffer and land
+    for (i32 by_contour = 0; by_contour <= 1; ++by_contour) {
+        polbuf_init(2, 11, st);
+        for (i32 j = 1; j <= 5; ++j) polbuf_put_point(1, j, want[j - 1][0], want[j - 1][1], st);
+        polbuf_set_np(1, 5, st);
+        ASSERT_EQ(polbuf_capacity(0), 11);
+        if (by_contour) {
+            polbuf_from_contour(2, d.data(), 0.01, st);
+        } else {
+            polbuf_put_point(2, 1, 9.0f, 9.5f, st);
+        }
+        EXPECT_EQ(st, 0) << by_contour;
+        EXPECT_EQ(polbuf_capacity(0), 1011) << by_contour;
+        if (!by_contour) polbuf_set_np(2, 1, st);
+        polbuf_get_np(2, n, st);
+        EXPECT_EQ(n, by_contour ? 5 : 1) << by_contour;
+        f32 x = 0, y = 0;
+        polbuf_get_point(2, 1, x, y, st);
+        EXPECT_EQ(x, by_contour ? 1.0f : 9.0f) << by_contour;
+        polbuf_get_point(1, 5, x, y, st);  // polygon 1 as it was
+        EXPECT_EQ(y, 2.0f) << by_contour;
+    }
     // a contour of more points than ten enlargements make room for: refused
     polbuf_init(2, 5, st);
     std::vector<i32> many{5100, 0};

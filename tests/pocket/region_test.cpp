@@ -849,6 +849,20 @@ TEST(ContourLists, TheCheckOfTheKeptContoursLosesNothingAndEnds)
     EXPECT_EQ(changed, 1);
     ASSERT_EQ(CNTLST.count, 1);
     EXPECT_EQ(cnt_def(0)[2], a[2]);
+    // one found missing in the middle: the contour after it moves up whole
+    CNTLST = ContourList{};
+    std::vector<i32> c = square_def(30, 0, 3);
+    place(a, 2);
+    place(b, 3);
+    place(c, 4);
+    norak::set_crit_contours({std::vector<i32>(a.begin() + 2, a.end()), std::vector<i32>(c.begin() + 2, c.end())});
+    get_crit_contours(2, changed);
+    EXPECT_EQ(changed, 1);
+    ASSERT_EQ(CNTLST.count, 2);
+    for (size_t k = 0; k < c.size(); ++k) EXPECT_EQ(cnt_def(1)[k], c[k]) << k;
+    CNTLST = ContourList{};
+    place(a, 2);
+    norak::set_crit_contours({std::vector<i32>(a.begin() + 2, a.end())});
     // the host deletes nothing: the check ends with the list as it was
     place(b, 3);
     norak::set_crit_deletes(false);

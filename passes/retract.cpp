@@ -335,6 +335,14 @@ void arcpt(const f32* p, const f32* h, f32 r, f32 deg, f32* out)
     out[2] = static_cast<f32>(p[2] + r + r * std::sin(a));
 }
 
+// Whether a motion along the axis (kind 2) goes straight up or down: a
+// vertical axis. Such a motion is not tested for gouging, the retract as the
+// approach: it leaves the point the way the vertical retract does, and its
+// string positioning, which may come out empty on a vertical line, would
+// otherwise count as gouging and turn it, with a spurious warning, into the
+// vertical retract.
+bool upaxis(i32 k, const f32* axis) { return k == LINK_AXIS && eqpt3(axis, ZUP); }
+
 // The unit direction in plan from `from` to `to`; false, with no direction,
 // when the two coincide in plan within the module's tolerance (a difference
 // of rounding noise is no direction to leave or come in by).
@@ -685,7 +693,7 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
             s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
         }
         i32 gs = 0;
-        if (!(k == LINK_AXIS && eqpt3(axis, ZUP)) && gouges(s, p, where, gs)) {
+        if (!upaxis(k, axis) && gouges(s, p, where, gs)) {
             gougewarn();
             return;
         }
@@ -829,6 +837,29 @@ bool no_direction(i32 k, const f32* before, const f32* p)
     return eqpt3(before, p) || ((k == LINK_VARC_A || k == LINK_VARC_B) && eqpt2(before, p));
 }
 
+// The horizontal direction h of a retract in line with the last move (kind
+// 5) or along the horizontal part of the axis (kind 6). The horizontal
+// normal needs no last move: a point before that lies over the start
+// refuses the arc (kind 7), which follows the last move, not this leave
+// along the axis's projection. Where there is no direction, host message 250
+// of module 320 is shown, without coordinates, and the caller retracts
+// vertically: every retract that cannot take its shape says 250, as the
+// other retract kinds do, also kind 6, whose approach says 240 with the
+// target's coordinates (a retract leaves from where the tool stands).
+bool retdir(i32 k, const f32* before, const f32* p, const f32* axis, f32* h)
+{
+    bool ok = k == LINK_INLINE ? hdir(before, p, h) : false;
+    if (k == LINK_NORMAL) {
+        h[0] = axis[0], h[1] = axis[1], h[2] = 0;
+        f32 l = 0;
+        i32 st = 0;
+        v2unit(h, l, st);
+        ok = st == 0;
+    }
+    if (!ok) msg_mdls(320, 250);
+    return ok;
+}
+
 }  // namespace
 
 void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis, const f32* axis2, const i32& count,
@@ -874,25 +905,12 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             for (i32 c = 0; c < 3; ++c) s[c] = p[c] + L * u[c];
         } else {
             f32 h[3];
-            bool ok = k == LINK_INLINE ? hdir(before, p, h) : false;
-            // The horizontal normal needs no last move: a point before that
-            // lies over the start refuses the arc (kind 7), which follows
-            // the last move, not this leave along the axis's projection.
-            if (k == LINK_NORMAL) {
-                h[0] = axis[0], h[1] = axis[1], h[2] = 0;
-                f32 l = 0;
-                i32 st = 0;
-                v2unit(h, l, st);
-                ok = st == 0;
-            }
-            if (!ok) {
-                msg_mdls(320, 250);
+            if (!retdir(k, before, p, axis, h))
                 k = LINK_VERTICAL;
-            } else {
+            else
                 s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
-            }
         }
-        if (k != LINK_VERTICAL) test(p, s);
+        if (k != LINK_VERTICAL && !upaxis(k, axis)) test(p, s);
         shaped = k != LINK_VERTICAL && status >= 0;
         if (shaped) {
             PUTMRK(1, 6, 11, 0.0f, 0, status);

@@ -68,6 +68,25 @@ void warnlow()
     usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
 }
 
+// A height taken onto the stock step grid of the pocketing procedures: the
+// grid line one step above the highest line, counted from the stock top down
+// by the stock step, that is not above z (a z at or above the stock top
+// gives the top plus one step). The line is found by division, not by
+// walking down the grid, so a stock top far above z costs nothing and no
+// walk has to be cut short. A step that is not above 0 (unset) has no grid:
+// a walk by it would never come down to z, so z is kept as it is; so it is
+// for values that are not finite.
+f32 stkgrid(f32 z)
+{
+    const f64 top = CLRSTK[0], step = CLRSTK[1];
+    if (!(step > 0.0) || !std::isfinite(top) || !std::isfinite(step) || !std::isfinite(z)) return z;
+    f64 k = std::ceil((top - z) / step);  // the lines walked down: top - k x step is the first not above z
+    if (k < 0.0) k = 0.0;
+    // A quotient rounded just past a whole number walks one line too far.
+    if (k > 0.0 && top - (k - 1.0) * step <= z) k -= 1.0;
+    return static_cast<f32>(top - (k - 1.0) * step);
+}
+
 // The clearance path from the current point to b, for the stepped
 // procedures and moves that must cross the part: the travel height is
 // found by moving the tool (a little smaller, the stocks a little larger)
@@ -99,14 +118,7 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
     const bool incr = HEI8[HEI8_ABSOLUTE] == 0;
     const f32 base = std::fmax(a[2], b[2]);
     const f32 lift = std::fmax(hei8r(HEI8_INCR), CLRSTK[2]);
-    // Codes 34 and 38 take a height onto the stock step grid: from the stock
-    // top down by the step until not above it, then one step up.
-    auto snap = [&](f32 z) {
-        if (!pocket || !(CLRSTK[1] > 0.0f)) return z;
-        f32 g = CLRSTK[0];
-        for (i32 k = 0; k < 100000 && g > z; ++k) g -= CLRSTK[1];
-        return g + CLRSTK[1];
-    };
+    auto snap = [&](f32 z) { return pocket ? stkgrid(z) : z; };
     f32 travel = base;
     i32 feed = 1;
     bool spiral = false;

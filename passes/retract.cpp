@@ -68,6 +68,25 @@ void warnlow()
     usmsgc("WARNING, CLEARANCE PLANE MIGHT BE TOO LOW");
 }
 
+// A height taken onto the stock step grid of the pocketing procedures: the
+// grid line one step above the highest line, counted from the stock top down
+// by the stock step, that is not above z (a z at or above the stock top
+// gives the top plus one step). The line is found by division, not by
+// walking down the grid, so a stock top far above z costs nothing and no
+// walk has to be cut short. A step that is not above 0 (unset) has no grid:
+// a walk by it would never come down to z, so z is kept as it is; so it is
+// for values that are not finite.
+f32 stkgrid(f32 z)
+{
+    const f64 top = CLRSTK[0], step = CLRSTK[1];
+    if (!(step > 0.0) || !std::isfinite(top) || !std::isfinite(step) || !std::isfinite(z)) return z;
+    f64 k = std::ceil((top - z) / step);  // the lines walked down: top - k x step is the first not above z
+    if (k < 0.0) k = 0.0;
+    // A quotient rounded just past a whole number walks one line too far.
+    if (k > 0.0 && top - (k - 1.0) * step <= z) k -= 1.0;
+    return static_cast<f32>(top - (k - 1.0) * step);
+}
+
 // The clearance path from the current point to b, for the stepped
 // procedures and moves that must cross the part: the travel height is
 // found by moving the tool (a little smaller, the stocks a little larger)
@@ -99,14 +118,7 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
     const bool incr = HEI8[HEI8_ABSOLUTE] == 0;
     const f32 base = std::fmax(a[2], b[2]);
     const f32 lift = std::fmax(hei8r(HEI8_INCR), CLRSTK[2]);
-    // Codes 34 and 38 take a height onto the stock step grid: from the stock
-    // top down by the step until not above it, then one step up.
-    auto snap = [&](f32 z) {
-        if (!pocket || !(CLRSTK[1] > 0.0f)) return z;
-        f32 g = CLRSTK[0];
-        for (i32 k = 0; k < 100000 && g > z; ++k) g -= CLRSTK[1];
-        return g + CLRSTK[1];
-    };
+    auto snap = [&](f32 z) { return pocket ? stkgrid(z) : z; };
     f32 travel = base;
     i32 feed = 1;
     bool spiral = false;
@@ -334,6 +346,14 @@ void arcpt(const f32* p, const f32* h, f32 r, f32 deg, f32* out)
     out[1] = static_cast<f32>(p[1] + r * std::cos(a) * h[1]);
     out[2] = static_cast<f32>(p[2] + r + r * std::sin(a));
 }
+
+// Whether a motion along the axis (kind 2) goes straight up or down: a
+// vertical axis. Such a motion is not tested for gouging, the retract as the
+// approach: it leaves the point the way the vertical retract does, and its
+// string positioning, which may come out empty on a vertical line, would
+// otherwise count as gouging and turn it, with a spurious warning, into the
+// vertical retract.
+bool upaxis(i32 k, const f32* axis) { return k == LINK_AXIS && eqpt3(axis, ZUP); }
 
 // The unit direction in plan from `from` to `to`; false, with no direction,
 // when the two coincide in plan within the module's tolerance (a difference
@@ -685,7 +705,7 @@ void shaped_approach(i32 k, const f32* p, const f32* dirpt, const f32* axis, con
             s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
         }
         i32 gs = 0;
-        if (!(k == LINK_AXIS && eqpt3(axis, ZUP)) && gouges(s, p, where, gs)) {
+        if (!upaxis(k, axis) && gouges(s, p, where, gs)) {
             gougewarn();
             return;
         }
@@ -829,6 +849,29 @@ bool no_direction(i32 k, const f32* before, const f32* p)
     return eqpt3(before, p) || ((k == LINK_VARC_A || k == LINK_VARC_B) && eqpt2(before, p));
 }
 
+// The horizontal direction h of a retract in line with the last move (kind
+// 5) or along the horizontal part of the axis (kind 6). The horizontal
+// normal needs no last move: a point before that lies over the start
+// refuses the arc (kind 7), which follows the last move, not this leave
+// along the axis's projection. Where there is no direction, host message 250
+// of module 320 is shown, without coordinates, and the caller retracts
+// vertically: every retract that cannot take its shape says 250, as the
+// other retract kinds do, also kind 6, whose approach says 240 with the
+// target's coordinates (a retract leaves from where the tool stands).
+bool retdir(i32 k, const f32* before, const f32* p, const f32* axis, f32* h)
+{
+    bool ok = k == LINK_INLINE ? hdir(before, p, h) : false;
+    if (k == LINK_NORMAL) {
+        h[0] = axis[0], h[1] = axis[1], h[2] = 0;
+        f32 l = 0;
+        i32 st = 0;
+        v2unit(h, l, st);
+        ok = st == 0;
+    }
+    if (!ok) msg_mdls(320, 250);
+    return ok;
+}
+
 }  // namespace
 
 void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis, const f32* axis2, const i32& count,
@@ -874,25 +917,12 @@ void SRFRET(const i32& dim, const f32* start, const f32* before, const f32* axis
             for (i32 c = 0; c < 3; ++c) s[c] = p[c] + L * u[c];
         } else {
             f32 h[3];
-            bool ok = k == LINK_INLINE ? hdir(before, p, h) : false;
-            // The horizontal normal needs no last move: a point before that
-            // lies over the start refuses the arc (kind 7), which follows
-            // the last move, not this leave along the axis's projection.
-            if (k == LINK_NORMAL) {
-                h[0] = axis[0], h[1] = axis[1], h[2] = 0;
-                f32 l = 0;
-                i32 st = 0;
-                v2unit(h, l, st);
-                ok = st == 0;
-            }
-            if (!ok) {
-                msg_mdls(320, 250);
+            if (!retdir(k, before, p, axis, h))
                 k = LINK_VERTICAL;
-            } else {
+            else
                 s[0] = p[0] + L * h[0], s[1] = p[1] + L * h[1], s[2] = p[2];
-            }
         }
-        if (k != LINK_VERTICAL) test(p, s);
+        if (k != LINK_VERTICAL && !upaxis(k, axis)) test(p, s);
         shaped = k != LINK_VERTICAL && status >= 0;
         if (shaped) {
             PUTMRK(1, 6, 11, 0.0f, 0, status);

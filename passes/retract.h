@@ -21,6 +21,24 @@ struct LnkPar {
 };
 extern LnkPar LNKPAR;
 
+// The stock values of the clearance path (FAST2M and STREND of the stepped
+// procedures, codes 34, 38 and 48). They belong to the calling engine's
+// positioning parameters: the engine that runs such a procedure with a stock
+// of its own sets them before its links, and zero means unset (no stock
+// grid, no stock lift, no spiral entry, short travels as usual). No engine
+// of this module sets them today, so they stay zero in its own runs.
+// CLRSTK: stock top, stock step and stock lift. Codes 34 and 38 snap the
+// travel height onto the grid of the step from the top down (a step not
+// above 0 gives no grid) and widen the short-travel limit by 1.4142135 x the
+// step; a long travel rises by the larger of the incremental height and the
+// lift.
+extern f32 CLRSTK[3];
+// Spiral switch: 2 makes a short travel of codes 34 and 38 ask for the spiral
+// entry (request 1); other values ask for none.
+extern i32 CLRSPR;
+// Code 48's stock switch: nonzero, no travel of code 48 counts as short.
+extern i32 CLRS48;
+
 // Rapid retract above point to its retract height (clearance plane, second plane or point plus the increment; never
 // below the point); none while held at the clearance plane with no retract asked. dim 3 is refused with a message.
 void ZRET(const i32& dim, const f32* point, const f32* axis, i32& status);

@@ -16,6 +16,7 @@
 #include "passes/mxlink.h"
 #include "passes/retract.h"
 #include "passes/services.h"
+#include "passes/twirl.h"
 #include "pocket/polbuf.h"
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
@@ -349,18 +350,34 @@ TEST(Retract, APositioningThatFindsNothingIsAGougeAtTheEndOnlyForSurfaceMilling)
     for (i32 j = 0; j < 4; ++j) polbuf_put_point(1, j + 1, far[2 * j], far[2 * j + 1], st);
     polbuf_set_npol(1, st);
     BNDACT = 1;
-    const f32 p[3] = {34.9f, 40, 0}, q[3] = {34.9f, 50, 0}, away[3] = {-1, 0, 0}, up[3] = {0, 0, 1};
-    stand(p, 6);
-    LNKPAR.gouge = 1;
-    const size_t from = norak::transcript().size();
-    SRFRET(2, p, q, away, up, 3, st);
-    EXPECT_EQ(st, 0);
-    const auto& t = norak::transcript();
-    std::string said;
-    for (size_t k = from; k < t.size(); ++k) said += t[k] + "\n";
-    EXPECT_NE(said.find("WARNING: RETRACT MOTION AT:"), std::string::npos) << said;
-    EXPECT_NE(said.find("28.9"), std::string::npos) << said;  // the retract's end, 6 from the wall side
-    for (const Pt& r : moves()) EXPECT_NEAR(r.x, 34.9, 1e-4);
+    const f32 p[3] = {34.9f, 40, 0}, q[3] = {34.9f, 50, 0}, up[3] = {0, 0, 1};
+    // Along the horizontal normal and along a slanted axis, each named at
+    // its end, 6 from p; along a vertical axis the retract goes straight up
+    // untested (as the approach comes straight down) and is written as drawn.
+    struct Row {
+        i32 kind;
+        f32 axis[3];
+        const char* end;  // the point the warning names; null: no warning
+    };
+    const Row rows[] = {{6, {-1, 0, 0}, "28.9"}, {2, {-0.6f, 0, 0.8f}, "31.3"}, {2, {0, 0, 1}, nullptr}};
+    for (const Row& r : rows) {
+        stand(p, r.kind);
+        LNKPAR.gouge = 1;
+        const size_t from = norak::transcript().size();
+        SRFRET(2, p, q, r.axis, up, 3, st);
+        EXPECT_EQ(st, 0);
+        const auto& t = norak::transcript();
+        std::string said;
+        for (size_t k = from; k < t.size(); ++k) said += t[k] + "\n";
+        EXPECT_EQ(said.find("WARNING: RETRACT MOTION AT:") != std::string::npos, r.end != nullptr) << said;
+        if (r.end) {
+            EXPECT_NE(said.find(r.end), std::string::npos) << said;
+        } else {
+            ASSERT_FALSE(moves().empty());
+            EXPECT_NEAR(moves().front().z, 6, 1e-4);  // up by the approach length first
+        }
+        for (const Pt& m : moves()) EXPECT_NEAR(m.x, 34.9, 1e-4) << r.kind;
+    }
     // The fast move through the wall goes straight: nothing found, no cut.
     const f32 b[3] = {30, 40, 10}, c[3] = {60, 40, 10};
     stand(b, 1);
@@ -1359,23 +1376,69 @@ TEST(Links, TheClearancePlaneWarningShowsOncePerProcedure)
 
 // The clearance path of a pocketing procedure climbs from the higher of its
 // two ends: to a target above the tool it travels the incremental height
-// over the target.
+// over the target. The calling engine's stock values change the travel: the
+// stock step grid (from the stock top down) and the wider short-travel limit
+// of codes 34 and 38, the stock lift, the spiral switch, and code 48's stock
+// switch that makes every travel long. Heights are incremental (20); the
+// ball's diameter 10 makes a travel under 20 short, and a short travel over
+// the floor keeps the height of its ends.
 TEST(Links, TheClearancePathClimbsFromTheHigherEnd)
 {
     wall_model();
     params(1, 0.01f);
     CURTOL = BALL;
     MACTYP = MACTYP_TRIMMED;
-    const f32 from[3] = {60, 40, 0}, to[3] = {95, 40, 25}, up[3] = {0, 0, 1};
-    stand(from, LINK_VERTICAL);
-    nu_sgcd_set_code(34);
+    const f32 up[3] = {0, 0, 1};
+    const f32 low[3] = {60, 40, 0}, high[3] = {95, 40, 25};  // 43 apart: long
+    const f32 a[3] = {60, 40, 10}, b25[3] = {85, 40, 10}, b15[3] = {75, 40, 10};
+    struct Row {
+        i32 code;
+        f32 stk[3];  // stock top, step, lift
+        i32 spiral, s48;
+        const f32 *from, *to;
+        double top;  // highest height of the moves
+        i32 request;  // the spiral-entry request left
+    };
+    const Row rows[] = {
+        {34, {0, 0, 0}, 0, 0, low, high, 25.0 + 20.0, 0},
+        {34, {100, 7, 0}, 0, 0, low, high, 30.0 + 20.0, 0},      // 25 onto the grid 100, 93, .., 23: 30
+        {34, {100, 15, 0}, 0, 0, low, high, 40.0 + 20.0, 0},     // 25 on a grid line: one step up
+        {34, {20, 7, 0}, 0, 0, low, high, 27.0 + 20.0, 0},       // above the stock top: the top and one step
+        {34, {1.0e6f, 0.5f, 0}, 0, 0, low, high, 25.5 + 20.0, 0},  // two million lines down
+        {34, {0, 0, 0}, 0, 0, a, b25, 10.0 + 20.0, 0},           // 25 long
+        {34, {100, 7, 0}, 0, 0, a, b25, 10.0, 0},                // short within 20 + 1.4142135 x 7
+        {38, {0, 0, 35}, 0, 0, low, high, 25.0 + 35.0, 0},       // the lift above the incremental height
+        {34, {100, 7, 0}, 2, 0, a, b25, 10.0, 1},                // short: the spiral entry asked for
+        {34, {100, 7, 0}, 2, 0, low, high, 30.0 + 20.0, 0},      // long: not
+        {34, {100, 7, 0}, 1, 0, a, b25, 10.0, 0},
+        {48, {0, 0, 0}, 0, 0, a, b15, 10.0, 0},                  // 15 short
+        {48, {0, 0, 0}, 0, 1, a, b15, 10.0 + 20.0, 0},           // the stock switch: long
+    };
     i32 st = 0;
-    FAST2M(2, to, up, 1, 0.0f, st);
-    ASSERT_EQ(st, 0);
-    double top = -1e30;
-    for (const Pt& q : moves()) top = std::max(top, q.z);
-    EXPECT_NEAR(top, 25.0 + 20.0, 0.05);
-    EXPECT_LT(dist(moves().back(), to), 1e-4);
+    for (size_t k = 0; k < std::size(rows); ++k) {
+        const Row& r = rows[k];
+        stand(r.from, LINK_VERTICAL);
+        nu_sgcd_set_code(r.code);
+        std::memcpy(CLRSTK, r.stk, sizeof CLRSTK);
+        CLRSPR = r.spiral, CLRS48 = r.s48;
+        TWLSET(1 - r.request);
+        // Code 48 takes the clearance path at the end of a string only.
+        if (r.code == 48)
+            STREND(2, r.to, up, 1, 0.0f, st);
+        else
+            FAST2M(2, r.to, up, 1, 0.0f, st);
+        ASSERT_EQ(st, 0) << k;
+        double top = -1e30;
+        for (const Pt& q : moves()) top = std::max(top, q.z);
+        EXPECT_NEAR(top, r.top, 0.05) << k;
+        EXPECT_EQ(TWLGET(), r.request) << k;
+        if (r.code != 48) {
+            EXPECT_LT(dist(moves().back(), r.to), 1e-4) << k;
+        }
+    }
+    std::memset(CLRSTK, 0, sizeof CLRSTK);
+    CLRSPR = CLRS48 = 0;
+    TWLSET(0);
     nu_sgcd_set_code(0);
     FRETRI();
     allfre(st);

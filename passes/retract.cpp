@@ -52,10 +52,16 @@ i32 dimok(const i32& dim, const char* msg)
     }
     return dim;
 }
-// A straight three-axis move (move type 2) to p: the axis is always given
-// (vertical when the caller has none), so the dimension code of the caller
-// does not change the move.
-void mv(const f32* p, const f32* axis, i32& st) { MOVLIN(2, p, axis ? axis : ZUP, st); }
+// A straight three-axis move (move type 2) to p: the axis is always given,
+// so the dimension code of the caller does not change the move. A caller
+// without axes (dimension code 1) passes none or a zero vector: the move
+// then carries the vertical, as the string writer's own three-axis moves
+// do, not a normal of no length written into the tool path.
+void mv(const f32* p, const f32* axis, i32& st)
+{
+    const bool none = !axis || (axis[0] == 0.0f && axis[1] == 0.0f && axis[2] == 0.0f);
+    MOVLIN(2, p, none ? ZUP : axis, st);
+}
 // The clearance-plane warning is shown once per procedure: the link flag of
 // the module flags is armed at the procedure's start and cleared here.
 void warnlow()

@@ -265,8 +265,11 @@ void polbuf_set_np(const i32& k, const i32& n, i32& status)
     Buffer* b = current(status);
     if (!b) return;
     i32 off = offset_of(*b, k);
-    // The count word and the n points must lie within the buffer.
-    if (off < 0 || n < 0 || static_cast<long long>(off) + 1 + 2LL * n > b->capacity) {
+    // The count word and the n points must lie within the buffer. A count
+    // below 1 is a polygon of its count word alone, as the buffer's walk
+    // reads it, and is stored like any other.
+    const long long pts = n > 0 ? 2LL * n : 0;
+    if (off < 0 || static_cast<long long>(off) + 1 + pts > b->capacity) {
         eroutc("[polbuf_set_np] BUFFER IS NOT LARGE ENOUGH", 0);
         status = -1;
         return;

@@ -738,6 +738,9 @@ void lancom(Run& run, i32 i, i32 p, i32& status)
         if (lup_row(r.island).subkey > 0) --run.islands;
         lup_row(r.island).subkey = r.state;
     }
+    // A stage that failed (a common-loop status 10, 11 or 15, a failed side
+    // test) ends here with its own status: the check for every key retired
+    // (14) would put a status over the failure that stopped the stage.
     if (status != 0) return;
     if (m >= run.keys) {
         status = 14;
@@ -816,6 +819,9 @@ namespace {
 void island_passes(Run& run, i32 i, i32 levels, i32& status)
 {
     lanile(run, run.r0, 1, status);
+    // The crossing flag speaks of the merge just made only: a flag left from
+    // the first pass would pass over a host failure (-1) of the second.
+    run.cross_failed = false;
     if (status == 0 && run.islands >= 2 && run.flag_ils) ilscom(run, 1, status);
     // A failed crossing test of the island merge (-1) ends that merge only:
     // the run goes on with the islands as they stand.
@@ -830,6 +836,7 @@ void island_passes(Run& run, i32 i, i32 levels, i32& status)
     }
     if (d2 < 0.013) d2 = std::max(0.013, pkoff.side);
     lanile(run, d2, 2, status);
+    run.cross_failed = false;
     if (status == 0 && run.islands >= 2 && run.flag_ils) ilscom(run, 2, status);
     if (status == -1 && run.cross_failed) status = 0;
     if (status == 0 && run.flag_lan) lancom(run, i, 2, status);
@@ -981,7 +988,9 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
                       dt[4], dt[5]);
         shmsgc(text);
     }
-    // the contours read in
+    // the contours read in; the islands are counted from the table the
+    // loading rebuilt, so that an island the loading dropped (too few
+    // points) is not counted and no key scan reaches a key without a row
     pk_load_contours(par.extra, status);
     pk_nisland = lup_count - 1;
     run.islands = pk_nisland;

@@ -1488,6 +1488,26 @@ TEST(Links, APlaneMoveComesDownAcrossFromAboveOnly)
     EXPECT_NEAR(m[0].x, 50, 1e-4);
     EXPECT_NEAR(m[0].z, 13, 1e-4);
     EXPECT_LT(dist(m[1], p), 1e-4);
+    // A string without axes (dimension code 1, a zero axis) written with
+    // normals: its plane moves carry the vertical, never a zero normal.
+    const f32 none[3] = {0, 0, 0};
+    for (const f32* ax : {none, static_cast<const f32*>(nullptr)}) {
+        stand(high, LINK_VERTICAL);
+        PRM9[PRM9_SHOWTOOL] = 1;
+        PLNZUP(1, p, ax, 3.0f, st);
+        PRM9[PRM9_SHOWTOOL] = 0;
+        ASSERT_EQ(st, 0);
+        i32 lines = 0;
+        for (const auto& e : norak::main_list().elems) {
+            if (e.words.size() < 8 || e.words[0] != 222) continue;
+            ++lines;
+            EXPECT_EQ(wrd2r(e.words[5]), 0.0);
+            EXPECT_EQ(wrd2r(e.words[6]), 0.0);
+            EXPECT_EQ(wrd2r(e.words[7]), 1.0);
+        }
+        EXPECT_EQ(lines, 2);
+        EXPECT_EQ(MOVST.normal[2], 1.0f);
+    }
 }
 
 // Inside one string the down-feed reaches the moves it belongs to: the

@@ -324,7 +324,10 @@ TEST(PolygonBuffers, BuffersHoldPolygonsAndGrowToWhatTheyAreGiven)
     }
     polbuf_init(2, 1000, st);
     ASSERT_EQ(st, 0);
-    // polygon 1 with no points takes one word; polygon 2 follows it
+    // polygon 1 with no points (or a negative count) takes one word;
+    // polygon 2 follows it
+    polbuf_set_np(1, -1, st);
+    EXPECT_EQ(st, 0);
     polbuf_set_np(1, 0, st);
     polbuf_set_np(2, 3, st);
     polbuf_put_point(2, 3, 5.0f, 6.0f, st);

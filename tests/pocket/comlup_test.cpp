@@ -266,6 +266,26 @@ TEST(CommonLoops, CrossingsAreOrderedAlongBothLoopsAndRanked)
     EXPECT_EQ(on_first, 2);
     pokarr_free(a);
     pokarr_free(b);
+    // a vertex of A resting on B's first segment between the crossings: the
+    // touch leaves both lists and the B-ordered points after it move up whole
+    Loop ka;
+    ka.pt(0, -1).pt(1, 1).pt(1.5, 0).pt(2, 1).pt(3, -1).pt(4, 1).pt(4, 3).pt(0, 3).close();
+    Loop kb;
+    kb.pt(-1, 0).pt(6, 0).pt(6, -2).pt(-1, -2).close();
+    a = make(ka);
+    b = make(kb);
+    cre_comlups_array(0, a, b, 0.5, n, *l);
+    ASSERT_EQ(n, 4);
+    const f64 kx[4] = {0.0, 0.5, 2.5, 3.5};
+    for (i32 k = 0; k < n; ++k) {
+        EXPECT_NEAR(l->bx[k], kx[k], 1e-9);
+        EXPECT_NEAR(l->by[k], 0.0, 1e-9);
+        i32 rk = l->rank[k];
+        ASSERT_GT(rk, 0);
+        EXPECT_EQ(l->bx[rk - 1], l->a.x[k]);
+    }
+    pokarr_free(a);
+    pokarr_free(b);
     pkdm_rel_all();
 }
 

@@ -938,13 +938,20 @@ TEST(ContourLists, LoadingGathersTheSurfacesEachLoopBoundsAndKeepingOneDropsTheO
     // makes a closed contour whose order number steps by two
     norak::load_session_text(R"({"entities": [
         {"kind": "plane_patch", "id": 90, "origin": [100, 0, 0], "u_axis": [1, 0, 0], "v_axis": [0, 1, 0], "u": [0, 9], "v": [0, 9],
-         "loops": [{"points": [[1, 1], [8, 1], [8, 8], [1, 8]]}, {"points": [[3, 3], [4, 3], [4, 4], [3, 4]]}]}]})");
+         "loops": [{"points": [[1, 1], [8, 1], [8, 8], [1, 8]]}, {"points": [[3, 3], [4, 3], [4, 4], [3, 4]]}]},
+        {"kind": "plane_patch", "id": 91, "origin": [60, 0, 0], "u_axis": [1, 0, 0], "v_axis": [0, 1, 0], "u": [0, 2], "v": [0, 2]}]})");
     slclr();
     CNTLST = ContourList{};
+    // the last one's entry is a single circle, about the patch at 60
     const std::vector<i32> s0 = square_def(0, 0, 4), s20 = square_def(20, 0, 4), face{1, 0, 90, 0}, s40 = square_def(40, 0, 4);
+    const f64 centre[3] = {61, 1, 0}, up[3] = {0, 0, 1};
+    i32 cid = 0, st = 0;
+    crarc(centre, up, 3.0, 0.0, 360.0, cid, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<i32> ring{1, 0, cid, 0};
     i32 g = 0;
     for (const auto* d : {&s0, &s20, &face, &s40}) pk_place(*d);
-    for (const auto* d : {&s20, &s0, &face, &s40})
+    for (const auto* d : {&s20, &s0, &face, &ring})
         for (i32 w : *d) CNTLST.geom[g++] = w;
     cntset_load(1, changed);
     EXPECT_EQ(CNTLST.first[0], 0);
@@ -952,6 +959,8 @@ TEST(ContourLists, LoadingGathersTheSurfacesEachLoopBoundsAndKeepingOneDropsTheO
     EXPECT_EQ(CNTLST.first[1], 2);
     EXPECT_EQ(CNTLST.last[1], 2);
     EXPECT_EQ(CNTLST.last[2], CNTLST.first[2] - 1);
+    EXPECT_EQ(CNTLST.first[3], 3);
+    EXPECT_EQ(CNTLST.last[3], 3);
     EXPECT_EQ(CNTLST.kind[2], CNT_CLOSED);
     EXPECT_EQ(std::vector<i32>(CNTLST.order, CNTLST.order + 4), (std::vector<i32>{1, 2, 3, 5}));
     set_contour_kinds();

@@ -301,17 +301,24 @@ TEST(OffsetDriver, TheRetryFlagAddsTheLaneLoopsOfTheLastLevel)
     // a 68 x 100 pocket, tool radius 5: steps of 9 reach 27 and vanish at
     // 36; with the end flag (f = 1), s at most 2 r and e + s above r, the
     // retry flag puts the lane loops of the level in (level word 5, at the
-    // radius); a step of 11 is above 2 r, and without the flag nothing
+    // radius); a step of 11 is above 2 r, and without the flag nothing.
+    // 63.96 wide, the fourth level is 9.96 wide: neither the lanes at the
+    // radius nor the step of 9 nor the retry at 0.6 s leave anything, the
+    // retry at 0.98 r does, and the levels go on from it (a reference row
+    // one level deeper ends the chain)
     struct Case {
         i32 flag;
         f64 step;
         bool lanes;
+        f32 width;
+        bool retried;
     };
-    for (const Case c : {Case{0, 9.0, false}, Case{1, 9.0, true}, Case{1, 11.0, false}}) {
+    for (const Case c : {Case{0, 9.0, false, 68.0f, false}, Case{1, 9.0, true, 68.0f, false},
+                         Case{1, 11.0, false, 68.0f, false}, Case{1, 9.0, false, 63.96f, true}}) {
         fresh();
         tooldefs::use_mill(10.0f, 0.0f);
         i32 st = 0;
-        std::vector<f32> o = rect(0, 0, 68, 100);
+        std::vector<f32> o = rect(0, 0, c.width, 100);
         const f32 allow1[1] = {0.0f};
         clr_save_state(1);
         clr_set_params(0, 0, 0.0f, 1.0f, 1, allow1, st);
@@ -324,6 +331,16 @@ TEST(OffsetDriver, TheRetryFlagAddsTheLaneLoopsOfTheLastLevel)
         bool lanes = false;
         for (i32 r = 1; r <= lup_count; ++r) lanes = lanes || (lup_row(r).level == 5 && lup_row(r).value == 5.0);
         EXPECT_EQ(lanes, c.lanes) << c.flag << " " << c.step;
+        i32 at_retry = 0, deepest = 0;
+        for (i32 r = 1; r <= lup_count; ++r) {
+            if (lup_row(r).key != 1) continue;
+            deepest = std::max(deepest, std::abs(lup_row(r).subkey));
+            if (lup_row(r).subkey > 0 && std::fabs(lup_row(r).value - 4.9) < 1e-9) at_retry = lup_row(r).subkey;
+        }
+        EXPECT_EQ(at_retry > 0, c.retried) << c.width;
+        if (c.retried) {
+            EXPECT_EQ(deepest, at_retry + 1);
+        }
         pokpar.end_flag = 0;
         clr_save_state(2);
         pkdm_rel_all();

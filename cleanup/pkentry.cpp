@@ -87,7 +87,9 @@ void approach(f64* P, bool surf, i32& status)
         P[2] += H + pokpar.approach_dist;
         f64 e = hei8r(HEI8_CLEARANCE) + pokpar.clear_extra - pokpar.approach_dist;
         if (!(e > 0.0)) e = 0.0;
-        FST2MD(3, P, AXIS, 0, e, status);
+        // The entry's links are three-axis moves (dimension code 1): they
+        // carry no axes of their own.
+        FST2MD(1, P, AXIS, 0, e, status);
         if (status != 0) return;
         P[2] -= pokpar.approach_dist;
         STPV01(3);
@@ -104,8 +106,8 @@ void approach(f64* P, bool surf, i32& status)
     // twirl-link request all belong to the move across: with M straight
     // above P no approach move is written and the request stays as it is.
     if (M[0] != P[0] || M[1] != P[1]) {
-        STRNDD(3, P, AXIS, 3, r, status);
-        if (status >= 0 && !(TWLGET() != 0 && TWLDON() != 0)) PLNZPD(3, P, AXIS, r, status);
+        STRNDD(1, P, AXIS, 3, r, status);
+        if (status >= 0 && !(TWLGET() != 0 && TWLDON() != 0)) PLNZPD(1, P, AXIS, r, status);
         TWLSET(0);
     }
 }

@@ -119,6 +119,9 @@ void clrpth(i32 d, const f32* b, const f32* axis, i32& status)
     // is half that diameter. A tool of no diameter has none, so no travel
     // counts as short and the scan steps by the tolerance.
     const f32 rpos = 0.5f * ds;
+    // D is the tool's own diameter, saved before the shrink: the travel
+    // kind and the short travel's scan are those of the tool that cuts, and
+    // the shrink only keeps the positioning clear of what it touches.
     const f32 D = d0 > 0.0f ? d0 : 5.0f * rpos;
     const f32 tol = pwr(PRTTOL);
     const bool incr = HEI8[HEI8_ABSOLUTE] == 0;

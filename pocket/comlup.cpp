@@ -351,7 +351,10 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
     pokarr_init(dims, collection.pts);
     i32 flag = comlup_offset_flag;
     i32 at = 0;
-    for (size_t k = 0; k < walks.counts.size() && status <= 1; ++k) {
+    // A negative status (a host failure of the engine, say a refused grid
+    // walk) is a failure like 9 to 11: it ends both walks below, and no
+    // loop taken after it may turn it into 1.
+    for (size_t k = 0; k < walks.counts.size() && (status == 0 || status == 1); ++k) {
         pokarr loop;
         pokarr_init(dims, loop);
         i32 st = 0;
@@ -390,7 +393,7 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
     pokarr_free(walks.pts);
     const i32 got = static_cast<i32>(second.counts.size());
     i32 taken = 0;
-    for (size_t k = 0, at2 = 0; k < second.counts.size() && status <= 1;
+    for (size_t k = 0, at2 = 0; k < second.counts.size() && (status == 0 || status == 1);
          at2 += static_cast<size_t>(second.counts[k]), ++k) {
         pokarr q;
         pokarr_init(dims, q);
@@ -402,16 +405,16 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
         } else {
             q.direction = 0;
             pokarr_area(q);
-            if (accepted(c, counter, q, hole, status) && status <= 1) {
+            if (accepted(c, counter, q, hole, status) && (status == 0 || status == 1)) {
                 take_loop(c, q, hole, false, taken, counter, best, outrow, lastrow, status);
-                if (status <= 1) status = 1;
+                if (status == 0 || status == 1) status = 1;
             }
         }
         pokarr_free(q);
     }
     store_clear(second);
     store_clear(collection);
-    if (status <= 1 && pkoff.first_loop && lup_count >= first_row) {
+    if ((status == 0 || status == 1) && pkoff.first_loop && lup_count >= first_row) {
         i32 st = 0;
         lup_pick_first(first_row, lup_count, st);
     }

@@ -145,6 +145,9 @@ void polbuf_init(const i32& mode, const i32& capacity, i32& status)
             i32 st = 0;
             MM_CLOSE(b.handle, st);
         }
+        // A buffer has at least one word: one of no words would hold an
+        // open array that its release, which closes only a buffer with
+        // room, never gives back.
         void* p = nullptr;
         MM_OPEN_ARRAY(4, capacity > 0 ? capacity : 1, b.handle, p, status);
         if (status != 0) {

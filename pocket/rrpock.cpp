@@ -427,7 +427,11 @@ bool merge_pair(Run& run, IlsPair& m, ScanWords& words, bool many, i32& status)
         if (st == 0) lup_box(m.rb, -1, lb, bb, st);
         if (st != 0) status = st;
     }
-    const bool apart = many && status == 0 && (ba[2] < bb[0] || bb[2] < ba[0] || ba[3] < bb[1] || bb[3] < ba[1]);
+    // Boxes that touch within the tolerance overlap: only a clear gap on
+    // one side keeps the pair apart.
+    const bool overlap =
+        gevald(ba[2], bb[0]) && gevald(bb[2], ba[0]) && gevald(ba[3], bb[1]) && gevald(bb[3], ba[1]);
+    const bool apart = many && status == 0 && !overlap;
     if (status == 0 && !apart) {
         const bool input = m.a <= 10000 + pk_isl_skip && m.b <= 10000 + pk_isl_skip;
         // The common loops of two loops are their union only when both run
@@ -522,6 +526,14 @@ void partial_retire(i32 ra, i32 rb, const pokarr& pa, const pokarr& pb, f64 D, i
         const i32 anc = A.parent >= 1 && lup_row(A.parent).inherited != 0 ? A.parent : A.inherited;
         lup_get_pokarr(anc, q, st);
         if (st == 0) lup_side(q, pb, -1, merge_distance(anc, rb), side, st);
+        // An ancestor loop that cannot be loaded, or a side test that fails,
+        // is a failed side test, as for the island's parent below: the scan
+        // ends with it rather than retire the loop in part on no answer.
+        if (st != 0 && st != 2) {
+            partial = -1;
+            pokarr_free(q);
+            return;
+        }
         all = st == 0 && side == 1;
     }
     if (!all) {
@@ -907,6 +919,8 @@ void pock_dir(i32& status)
         status = 11;
         return;
     }
+    // No last loops to compare with (or no first offset): nothing tells
+    // which way the levels run, and the direction is kept as it is.
     if (!first || lmin > lmax) return;
     if (gtvald(fmin, lmax) != 0 && pokpar.drv_sw3[1] != 0) {
         pokpar.drv_sw3[1] = 0;
@@ -997,6 +1011,8 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     run.keys = 1;
     bool all_levels = status == 0, islands_done = false;
     for (i32 i = 1; i <= levels && status == 0; ++i) {
+        // The progress is shown at every level on the surfaces, and in 2-D
+        // pockets at levels 1, 11, 21, ...: the first level is shown at once.
         if (levels > 1 && (pokdim != 2 || (i - 1) % 10 == 0)) PRGLOP(i == 1 ? 3 : 4, levels, i);
         bool made = false;
         one_level(run, i, levels, allow, islands_done, made, status);

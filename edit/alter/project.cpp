@@ -528,7 +528,9 @@ i32 join_start(Projection& pr, i32& continuing, i32& status)
     continuing = 0;
     for (i32 k = 0; k < 3; ++k) DSP8[k] = r2wrd(PRCSTP[k]);
     STPV01(4);
-    STREND(3, MOVST.point, ZUP, 1, ALTPDF.zup, status);
+    // The end-of-string link of a three-axis path (dimension code 1), in
+    // mode 3 (the modes that act all move alike).
+    STREND(1, MOVST.point, ZUP, 3, ALTPDF.zup, status);
     const f32 over[3] = {f0[0], f0[1], f0[2] + LNKPAR.safety};
     if (status >= 0) MOVLIN(1, over, ZUP, status);
     if (status >= 0) MOVLN3(1, f0, ZUP, status);

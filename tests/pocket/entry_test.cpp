@@ -228,6 +228,21 @@ TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
     EXPECT_EQ(st, 0);
     EXPECT_FALSE(norak::transcript_has("ONLY DIM2/3"));
     pokdim = 2;
+    // so does the plane pocket's, with and without the approach over the
+    // stock (procedure codes 0 and 34)
+    for (i32 code : {0, 34}) {
+        entry_words();
+        nu_sgcd_set_code(code);
+        for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(k == 2 ? 80.0f : 10.0f);
+        const size_t said = norak::transcript().size();
+        v = 3;
+        pkentry(v, 3, P, Q, st);
+        nu_sgcd_set_code(0);
+        EXPECT_EQ(st, 0) << code;
+        EXPECT_GT(norak::transcript().size(), 0u);
+        for (size_t k = said; k < norak::transcript().size(); ++k)
+            EXPECT_EQ(norak::transcript()[k].find("ONLY DIM2/3"), std::string::npos) << code << norak::transcript()[k];
+    }
     // a grid without cells projects nothing: no division by its cell size
     map_grid.cell = 0.0;
     grid_nrm_at(at, nrm, st);

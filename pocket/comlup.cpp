@@ -351,9 +351,8 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
     pokarr_init(dims, collection.pts);
     i32 flag = comlup_offset_flag;
     i32 at = 0;
-    // A negative status (a host failure of the engine, say a refused grid
-    // walk) is a failure like 9 to 11: it ends both walks below, and no
-    // loop taken after it may turn it into 1.
+    // A failure of the further offset ends both walks below, and no loop
+    // taken after it may turn it into 1.
     for (size_t k = 0; k < walks.counts.size() && (status == 0 || status == 1); ++k) {
         pokarr loop;
         pokarr_init(dims, loop);
@@ -387,7 +386,12 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
         }
         at += walks.counts[k];
         pokarr_free(loop);
-        if (st != 0 && st != 1) status = st;
+        // The builder answers a full table or a key past the last as they
+        // come (10, 15); any other failure of the further offset (a raw
+        // offset's own status, a refused grid walk's negative one) is a
+        // failure of the builder, 11, which every merge stage stops on,
+        // rather than a status those stages take for a merge that worked.
+        if (st != 0 && st != 1) status = st == 10 || st == 15 ? st : 11;
     }
     comlup_offset_flag = flag;
     pokarr_free(walks.pts);

@@ -544,6 +544,10 @@ void ZAPR(const i32& dim, const f32* point, const f32* axis, i32& status)
     if (code == 34 || code == 38 || code == 48) {
         f32 ofs = 0;
         if (code != 48) ofs = hei8r(HEI8_ZMAX) >= 1.0e9f ? LNKPAR.safety : LNKPAR.safety + hei8r(HEI8_ZMAX) - point[2];
+        // A target above the stock top and its safety distance is reached
+        // from above as well: a negative offset would put the plane move's
+        // point below the target and plunge the tool into the part there.
+        if (ofs < 0.0f) ofs = 0.0f;
         STREND(d, point, axis, 3, ofs, status);
         if (status >= 0) PLNZUP(d, point, axis, ofs, status);
         return;

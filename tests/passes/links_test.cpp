@@ -1508,6 +1508,23 @@ TEST(Links, APlaneMoveComesDownAcrossFromAboveOnly)
         EXPECT_EQ(lines, 2);
         EXPECT_EQ(MOVST.normal[2], 1.0f);
     }
+    // The approach of a pocketing procedure to a target above its stock top
+    // and safety distance comes down onto the target, never below it.
+    for (i32 code : {34, 38}) {
+        stand(high, LINK_VERTICAL);
+        nu_sgcd_set_code(code);
+        HEI8[HEI8_ZMAX] = r2wrd(5.0f);
+        LNKPAR.safety = 2.0f;
+        ZAPR(2, p, up, st);
+        nu_sgcd_set_code(0);
+        HEI8[HEI8_ZMAX] = r2wrd(1.0e10f);
+        LNKPAR.safety = 0.0f;
+        ASSERT_EQ(st, 0) << code;
+        m = moves();
+        ASSERT_FALSE(m.empty()) << code;
+        for (const Pt& q : m) EXPECT_GE(q.z, p[2] - 1e-4) << code;
+        EXPECT_LT(dist(m.back(), p), 1e-4) << code;
+    }
 }
 
 // Inside one string the down-feed reaches the moves it belongs to: the

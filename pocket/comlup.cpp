@@ -421,6 +421,9 @@ i32 one_more_offset(const Accept& c, i32 dims, i32 island, i32 first_row, i32& c
     if ((status == 0 || status == 1) && pkoff.first_loop && lup_count >= first_row) {
         i32 st = 0;
         lup_pick_first(first_row, lup_count, st);
+        // A row that cannot be loaded leaves the nearest loop unmarked: a
+        // lookup failure of the builder, not a merge that worked.
+        if (st != 0) status = 11;
     }
     return got;
 }

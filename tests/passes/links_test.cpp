@@ -1390,7 +1390,7 @@ TEST(Links, TheClearancePathClimbsFromTheHigherEnd)
     MACTYP = MACTYP_TRIMMED;
     const f32 up[3] = {0, 0, 1};
     const f32 low[3] = {60, 40, 0}, high[3] = {95, 40, 25};  // 43 apart: long
-    const f32 a[3] = {60, 40, 10}, b25[3] = {85, 40, 10}, b15[3] = {75, 40, 10};
+    const f32 a[3] = {60, 40, 10}, b25[3] = {85, 40, 10}, b15[3] = {75, 40, 10}, bxy[3] = {84, 60, 10};
     struct Row {
         i32 code;
         f32 stk[3];  // stock top, step, lift
@@ -1406,6 +1406,7 @@ TEST(Links, TheClearancePathClimbsFromTheHigherEnd)
         {34, {20, 7, 0}, 0, 0, low, high, 27.0 + 20.0, 0},       // above the stock top: the top and one step
         {34, {1.0e6f, 0.5f, 0}, 0, 0, low, high, 25.5 + 20.0, 0},  // two million lines down
         {34, {0, 0, 0}, 0, 0, a, b25, 10.0 + 20.0, 0},           // 25 long
+        {34, {0, 0, 0}, 0, 0, a, bxy, 10.0 + 20.0, 0},           // 31.2 long, across x and y
         {34, {100, 7, 0}, 0, 0, a, b25, 10.0, 0},                // short within 20 + 1.4142135 x 7
         {38, {0, 0, 35}, 0, 0, low, high, 25.0 + 35.0, 0},       // the lift above the incremental height
         {34, {100, 7, 0}, 2, 0, a, b25, 10.0, 1},                // short: the spiral entry asked for
@@ -1436,6 +1437,19 @@ TEST(Links, TheClearancePathClimbsFromTheHigherEnd)
             EXPECT_LT(dist(moves().back(), r.to), 1e-4) << k;
         }
     }
+    // Right after a clearance move the pocketing procedures cross at the
+    // height the tool stands at, to above the point, then down onto it.
+    stand(high, LINK_VERTICAL);
+    nu_sgcd_set_code(34);
+    LNKPAR.clrA = 1;
+    FAST2M(2, bxy, up, 1, 0.0f, st);
+    ASSERT_EQ(st, 0);
+    const auto m = moves();
+    ASSERT_EQ(m.size(), 2u);
+    const f32 across[3] = {bxy[0], bxy[1], high[2]};
+    EXPECT_LT(dist(m[0], across), 1e-4);
+    EXPECT_LT(dist(m[1], bxy), 1e-4);
+    EXPECT_EQ(LNKPAR.clrA, 0);
     std::memset(CLRSTK, 0, sizeof CLRSTK);
     CLRSPR = CLRS48 = 0;
     TWLSET(0);

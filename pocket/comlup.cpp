@@ -457,14 +457,19 @@ i32 walk_from(const pokarr& a, const pokarr& b, const ComlupLists& l, i32 n, i32
     ok = ok && walk_piece(a, t.aseg[k], t.aseg[j], round_a, t.x[j], t.y[j], t.h1[j], w);
     ok = ok && walk_piece(b, std::abs(t.bseg[j]), std::abs(t.bseg[i]), round_b, t.x[i], t.y[i], t.h2[i], w);
     if (!ok) return i;
-    // The walk is closed by copying its last entry (crossing i, the
-    // successor of j found by its rank along B) onto its first. With the
-    // crossings in pairs along both loops i is k and the copy only makes the
-    // closing exact. Where they do not pair up so (an odd number left once
-    // the touches are removed, say), i can be another crossing than k, and
-    // the copy still closes the walk there, so that what is judged and kept
-    // is a loop and never an open piece.
-    pokarr_copy_entry(w, w.count - 1, 0);
+    // The walk is closed on its first entry, crossing k. With the crossings
+    // in pairs along both loops i (the successor of j found by its rank
+    // along B) is k: the walk ends there already, and copying the first
+    // entry onto the last only makes the closing exact (in 3-D at A's height
+    // of the crossing, where the walk began). Where they do not pair up so
+    // (an odd number left once the touches are removed, say), i is another
+    // crossing: a straight step from i back to k closes the walk, so that
+    // what is judged and kept is a loop, and B's last piece (an arc, it may
+    // be) keeps its own end.
+    if (i == k)
+        pokarr_copy_entry(w, w.count - 1, 0);
+    else
+        ok = put_point(t.x[k], t.y[k], t.h1[k], w);
     return i;
 }
 
@@ -543,7 +548,12 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
         take_loop(acc, w, hole, one_more || collect != 0, taken, counter, best_area, outrow, lastrow, status);
     }
     pokarr_free(w);
-    if (status != 0) return;
+    // A failure leaves nothing collected behind: the store holds a pool
+    // array, which must not outlive the pool it came from.
+    if (status != 0) {
+        if (one_more) store_clear(collection);
+        return;
+    }
     if (taken > 0) status = 1;
     i32 got = 0;
     if (one_more && !collection.counts.empty()) {

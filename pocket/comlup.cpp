@@ -442,10 +442,12 @@ i32 walk_from(const pokarr& a, const pokarr& b, const ComlupLists& l, i32 n, i32
     ok = true;
     const i32 j = k + 1 < n ? k + 1 : 0;
     if (l.rank[static_cast<size_t>(j)] == -9999) return -1;
-    // The crossing that follows j along B: rank(j) + 1, wrapping to 1.
+    // The crossing that follows j along B: rank(j) + 1, wrapping to 1; of
+    // two crossings that share a rank (the same segments, points within
+    // 1e-6), the first in A's order.
     const i32 rj = std::abs(l.rank[static_cast<size_t>(j)]);
     i32 want = rj + 1 > n ? 1 : rj + 1, i = -1;
-    for (i32 m = 0; m < n; ++m)
+    for (i32 m = 0; m < n && i < 0; ++m)
         if (std::abs(l.rank[static_cast<size_t>(m)]) == want) i = m;
     if (i < 0) return -1;
     i32 st = 0;

@@ -93,8 +93,11 @@ void comlup_sort(i32 n, const i32* aseg, const i32* bseg, const f64* x, const f6
         idx[static_cast<size_t>(k)] = k;
         dist[static_cast<size_t>(k)] = b_dist(b, std::abs(bseg[k]), x[k], y[k]);
     }
-    // Insertion order: by B segment, then by the distance along it; equal
-    // keys keep their order.
+    // Order along B: by B segment, then by the distance from that segment's
+    // start. The sort is stable, the same result as an insertion sort run
+    // from the last entry to the first that moves an entry only past a
+    // strictly larger neighbour: crossings at one place on B (equal segment
+    // and distance) keep their order along A.
     std::stable_sort(idx.begin(), idx.end(), [&](i32 p, i32 q) {
         i32 sp = std::abs(bseg[p]), sq = std::abs(bseg[q]);
         if (sp != sq) return sp < sq;

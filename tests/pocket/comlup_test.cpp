@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "pocket/comlup.h"
@@ -477,4 +479,90 @@ TEST(CommonLoops, ARefusedPoolEndsTheCallWithAStatusOrTheWholeUnion)
         pkdm_rel_all();
     }
     EXPECT_GT(failed, 0);
+}
+
+// A bar across the pocket leaves two common loops, each offset once more by
+// the distance into a 2 x 4 row. Wherever the pool refuses, and with the
+// further offset failing on its own (a start point no segment reaches) or
+// the loop keys used up after one loop was collected, the call ends with the
+// two rows or with one of the builder's failure statuses, never a status a
+// merge stage takes for a result (2, 3), the further offset's own or a
+// negative one; a failed call leaves the collection store empty and every
+// pool buffer given back.
+TEST(CommonLoops, AFailingOneMoreOffsetEndsWithAFailureStatusAndAnEmptyStore)
+{
+    struct Case {
+        i32 first_loop, end_mode;
+        f64 start_y;
+        i32 counter, want;  // the status of the run that nothing refuses
+    } cases[] = {{0, 0, 0.0, 1, 1},              // key 1 stays on the first row
+                 {1, 0, 0.0, 1, 1},              // key 1 moves to the row nearest (0, 0)
+                 {0, 1, 1.0e7, 1, 11},           // no segment near the start: the further offset answers 9
+                 {0, 0, 0.0, LUP_KEY_LAST, 10}};  // no key for the second loop
+    i32 refused_failures = 0;
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        const Case& c = cases[k];
+        for (i32 n = 1; n < 200; ++n) {
+            fresh();
+            pkoff.side = 0.01;
+            pkoff.seg_tol = 0.01;
+            pkoff.phase = 1;
+            pkoff.end_val = 0.2;
+            pkoff.tool_half = 1.0;
+            pkoff.first_loop = c.first_loop;
+            pkoff.end_mode = c.end_mode;
+            pkoff.start[1] = c.start_y;
+            Loop lp, lb;
+            lp.pt(0, 0).pt(10, 0).pt(10, 6).pt(0, 6).close();
+            lb.pt(4, -1).pt(6, -1).pt(6, 7).pt(4, 7).close();
+            pokarr p = make(lp), br = reversed(lb);
+            const i32 rp = row_of(p, 1), rb = row_of(br, 10001), first = lup_count + 1;
+            i32 counter = c.counter, out = 0, last = 0, st = 0;
+            const long long before = norak::allocations();
+            norak::fail_alloc_after(n, 2);
+            comlup_pokarr(0, p, br, 1, 1.0, 1, rp, rb, 0, 0, counter, out, last, st);
+            norak::fail_alloc_after(0);
+            const bool refused = norak::allocations() - before >= n;
+            const std::string at = "case " + std::to_string(k) + " n " + std::to_string(n);
+            if (!refused) {
+                EXPECT_EQ(st, c.want) << at;
+            }
+            if (st == 1) {
+                EXPECT_EQ(c.want, 1) << at;
+                ASSERT_EQ(lup_count, first + 1) << at;
+                i32 key1 = 0;
+                for (i32 r = first; r <= lup_count; ++r) {
+                    pokarr w;
+                    pokarr_init(2, w);
+                    lup_get_pokarr(r, w, st);
+                    f64 b[4];
+                    pk_arr_box(w, b[0], b[1], b[2], b[3]);
+                    // a little over 8 after a failed split, retried at 0.999 of the distance
+                    EXPECT_NEAR(signed_area(w), 8.0, 0.05) << at;
+                    // key 1: the first row, right of the bar, or the row nearest
+                    // the start point (0, 0), left of it
+                    if (lup_row(r).key == 1) {
+                        ++key1;
+                        EXPECT_EQ(b[0] < 4.0, c.first_loop != 0) << at;
+                        if (!c.first_loop) {
+                            EXPECT_EQ(r, first) << at;
+                        }
+                    }
+                    pokarr_free(w);
+                }
+                EXPECT_EQ(key1, 1) << at;
+            } else {
+                refused_failures += refused;
+                EXPECT_TRUE(st == 10 || st == 11 || st == 15) << at << " status " << st;
+                EXPECT_TRUE(comlup_collection().counts.empty()) << at;
+                EXPECT_EQ(comlup_collection().pts.count, 0) << at;
+            }
+            for (pokarr* q : {&p, &br}) pokarr_free(*q);
+            EXPECT_EQ(pkdm_in_use(), 0) << at;
+            POKREL(1, st);
+            pkdm_rel_all();
+            if (!refused) break;
+        }
+    }
+    EXPECT_GT(refused_failures, 0);
 }

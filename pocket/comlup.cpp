@@ -276,9 +276,11 @@ bool accepted(const Accept& c, i32 counter, pokarr& w, bool& hole, i32& status)
     pokarr_reverse(w);
     if (c.kind == 2) return true;
     i32 res = 0, st = 0;
-    // One test for both kinds of loop: the island test of common loops
-    // takes a loop on the surfaces along its own road in space, so it stands
-    // for the 3-D island test as well.
+    // One test for both kinds of loop: the island test written for the
+    // common-loop builder (lup_vs_comlup) is 3-D aware as the general one
+    // is, and takes a loop on the surfaces along its own road in space, so
+    // it serves 3-D loops as well; the general island test is the offset
+    // engine's.
     lup_vs_comlup(w, c.keya, c.keyb, res, st);
     if (st == 11) status = 11;
     if (st != 0 || res == 1) return false;
@@ -309,6 +311,14 @@ void take_loop(const Accept& c, const pokarr& w, bool hole, bool collect, i32& t
     }
     ++taken;
     if (collect) {
+        // An empty store takes the walk's kind: a store left 2-D (as it
+        // starts, or by a plane pocket before) would drop the heights and
+        // normals of a 3-D pocket's walks. The walks of one call are all of
+        // A's kind.
+        if (collection.counts.empty() && collection.pts.dims != w.dims) {
+            pokarr_free(collection.pts);
+            pokarr_init(w.dims, collection.pts);
+        }
         pokarr_append_part(w.count, w, 0, collection.pts, st);
         if (st != 0) {
             status = 11;
@@ -327,7 +337,11 @@ void take_loop(const Accept& c, const pokarr& w, bool hole, bool collect, i32& t
     if (hole) lup_row(lup_count).inherited = c.parent;
     // The out row is read as the row of the largest loop registered so far
     // (its new row, which is also the last row then); a loop that went to
-    // the collection store has no row yet and sets nothing.
+    // the collection store has no row yet and sets nothing. A crossing has
+    // no row of the table, so the only row a walk has is the one it became;
+    // the callers read the pair so: the island merge turns the rows from the
+    // out row to the out last row back, and the lane stage hands the out
+    // last row on as the row of the largest common loop.
     if (w.area > best) {
         best = w.area;
         outrow = lastrow = lup_count;
@@ -520,6 +534,11 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     if (n < 0) status = 11;
     if (n <= 0) return;
     std::vector<char> used(static_cast<size_t>(n), 0);
+    // The walk buffer: room for (A's + B's point counts) x 6 / 5 points, and
+    // 8 more, so that two small loops still hold a walk's crossing points
+    // and an arc's entries without growing the buffer at once (it grows when
+    // a walk needs more). No one-coordinate work array is taken: no step of
+    // the walk reads one.
     pokarr w;
     pokarr_init_dyn(a.dims, (a.count + b.count) * 6 / 5 + 8, w, status);
     if (status != 0) {

@@ -49,6 +49,20 @@ TEST(CommonLoopsOnTheSurface, WalksCarryTheHeightsOfBothLoops)
         EXPECT_EQ(w.z[0], w.z[w.count - 1]);
         pokarr_free(w);
     }
+    // Collected instead (as the lane merge calls it) into a store a plane
+    // pocket left 2-D: the walks keep their heights there too.
+    ComlupStore& col = comlup_collection();
+    pokarr_free(col.pts);
+    pokarr_init(2, col.pts);
+    comlup_pokarr(1, a, b, 1, 1.0, 1, 0, 0, 0, 0, counter, outrow, lastrow, st);
+    EXPECT_EQ(st, 1);
+    ASSERT_FALSE(col.counts.empty());
+    ASSERT_EQ(col.pts.dims, 3);
+    for (i32 k = 0; k < col.pts.count; ++k) EXPECT_TRUE(col.pts.z[k] == 2.0 || col.pts.z[k] == 2.004) << k;
+    pokarr_free(col.pts);
+    pokarr_init(2, col.pts);
+    col.counts.clear();
+    col.dirs.clear();
     pokarr_free(a);
     pokarr_free(b);
 }

@@ -125,6 +125,11 @@ void chkjunc(i32 flag, const f64* ain, const f64* aout, const f64* bin, const f6
         result = 0;  // the sectors interleave: the loops cross
         return;
     }
+    // The sectors apart: a touch, unless the two lower directions are
+    // parallel. Only that pair is compared; B's lower direction is not
+    // compared with A's upper one as well, since nothing settles how a
+    // second parallel pair would change the answer, and the sectors alone
+    // decide every other case.
     const f64* al = v[alo];
     const f64* bl = v[blo];
     result = pk_eq(bl[0] * al[1], bl[1] * al[0]) ? 0 : 1;
@@ -171,6 +176,8 @@ void luplup_cut(pokarr& loop, i32 i, i32 j, i32& status)
     PkSegDesc d;
     pk_seg_desc(loop, seg, d);
     f64 dx = d.e[0] - d.s[0], dy = d.e[1] - d.s[1], l = 0.0;
+    // A segment of no length has no side to move it to: nothing is nudged,
+    // answered as for two arcs (1), so that the walk goes on unrestarted.
     if (!pk_unit2(dx, dy, l)) {
         status = 1;
         return;
@@ -437,9 +444,11 @@ restart:
             chkjunc(1, ai, ao, bi, bo, res);
             if (res == 1) t.bseg[k] = -t.bseg[k];
         }
-        settle_pairs(t, count);
-        if (units) make_even(t, count);
     }
+    // Two crossings at one point are settled in every mode, the clean-up
+    // pass above or not.
+    settle_pairs(t, count);
+    if (units) make_even(t, count);
     if (tens) join_touch_pairs(t, count);
     if (count == 0 && any) status = 1;
 }

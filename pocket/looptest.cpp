@@ -705,13 +705,11 @@ void entry3(const pokarr& a, i32 k, f64* q)
     q[2] = a.dims >= 3 ? a.z[k] : 0.0;
 }
 
-// The nearest-point scan in 3-D (segments straight from entry to entry,
-// an arc taken from its start to its end point), with the tie rule and the
-// exclusion of the previous answer of the plane scan. An arc goes along its
-// chord: the arcs a loop on the surfaces keeps are the short ones left in
-// plane stretches, and a chord's foot lies on the loop's path within the
-// arc's small rise. Every segment, straight or arc, is named by its end
-// entry, so that the numbers given back run alike over both kinds.
+// The nearest-point scan in 3-D, with the tie rule and the exclusion of the
+// previous answer of the plane scan. A straight segment runs from entry to
+// entry in space; an arc is measured in plan by the point-to-arc routine, its
+// foot at the height of the arc's centre entry, and is named by its marker
+// entry, as the plane scan names it.
 void near_scan3(const f64* p, const pokarr& a, i32& seg, f64& t, f64* foot, f64& dist)
 {
     const bool has_prev = seg > 0;
@@ -730,17 +728,36 @@ void near_scan3(const f64* p, const pokarr& a, i32& seg, f64& t, f64* foot, f64&
         }
     };
     for (i32 k = 0; k + 1 < a.count && dist > 0.0;) {
-        const i32 e = k + 1 < a.count && pk_arc_at(a.x[k + 1]) ? std::min(k + 4, a.count - 1) : k + 1;
+        const bool arc = pk_arc_at(a.x[k + 1]);
+        if (arc && k + 4 >= a.count) break;  // an arc cut short by the array's end
+        const i32 e = arc ? k + 4 : k + 1;
         f64 s0[3], s1[3];
         entry3(a, k, s0);
         entry3(a, e, s1);
-        offer(e, dist3(p, s0), s0, 0.0);
-        const f64 u[3] = {s1[0] - s0[0], s1[1] - s0[1], s1[2] - s0[2]};
-        const f64 uu = u[0] * u[0] + u[1] * u[1] + u[2] * u[2];
-        f64 ct = uu > 0.0 ? ((p[0] - s0[0]) * u[0] + (p[1] - s0[1]) * u[1] + (p[2] - s0[2]) * u[2]) / uu : 0.0;
-        ct = std::min(1.0, std::max(0.0, ct));
-        const f64 f[3] = {s0[0] + ct * u[0], s0[1] + ct * u[1], s0[2] + ct * u[2]};
-        offer(e, dist3(p, f), f, ct);
+        offer(k + 1, dist3(p, s0), s0, 0.0);
+        if (arc) {
+            ListSeg g{};
+            g.num = k + 1;
+            g.arc = true;
+            g.sx = s0[0];
+            g.sy = s0[1];
+            g.r = a.x[k + 2];
+            g.dir = a.y[k + 2] < 0.0 ? -1 : 1;
+            g.cx = a.x[k + 3];
+            g.cy = a.y[k + 3];
+            g.ex = s1[0];
+            g.ey = s1[1];
+            f64 d = 0.0, ct = 0.0, f[3] = {0.0, 0.0, a.dims >= 3 ? a.z[k + 3] : 0.0};
+            seg_foot(g, p[0], p[1], d, f[0], f[1], ct);
+            offer(k + 1, dist3(p, f), f, ct);
+        } else {
+            const f64 u[3] = {s1[0] - s0[0], s1[1] - s0[1], s1[2] - s0[2]};
+            const f64 uu = u[0] * u[0] + u[1] * u[1] + u[2] * u[2];
+            f64 ct = uu > 0.0 ? ((p[0] - s0[0]) * u[0] + (p[1] - s0[1]) * u[1] + (p[2] - s0[2]) * u[2]) / uu : 0.0;
+            ct = std::min(1.0, std::max(0.0, ct));
+            const f64 f[3] = {s0[0] + ct * u[0], s0[1] + ct * u[1], s0[2] + ct * u[2]};
+            offer(k + 1, dist3(p, f), f, ct);
+        }
         k = e;
     }
     if (has_prev && dist > pd + 1.0e-6) {
@@ -1021,6 +1038,16 @@ void oneoff_max_dist(const f64* x1, const f64* y1, const i32& n1, const f64* x2,
     }
 }
 
+// The corner question of the nearest-segment rule asks whether the offset
+// corner at v gives two points (the answer 2). The lane code's corner routine
+// gives two normals and no such answer, so the decision is the loop offset's
+// own corner rule (lup_corner) over the same two directions: the same
+// thresholds for a straight run and a reversal, two points at a concave
+// corner whose offset reaches past the limit, and at a convex one that turns
+// by more than a right angle. It is that rule cut to the decision: the turn
+// is taken as the loop runs (side +1, no side factor), and the limit is four
+// times the incoming squared length capped by the outgoing squared length,
+// as lup_corner caps its limit by the outgoing length.
 i32 lup_corner_kind(const f64* x, const f64* y, const i32& n, i32 v, const f64& distance)
 {
     if (n < 3 || v < 0 || v >= n) return 1;

@@ -112,8 +112,13 @@ void pokarr_seg_lengths(i32 mode, const pokarr& a, pokarr* out, f64& total, i32&
             // An arc runs from its start in its own direction (its sweep in
             // [0, 2 pi)): one that turns more than a half turn, before it is
             // split, is as long as its sweep makes it, not its complement.
+            // An end less than 1e-6 of a turn behind the start is round-off
+            // of a null arc (as the area and the arc flattening take it): it
+            // is as long as none, not a whole circle.
             i32 dir = a.y[k + 2] < 0.0 ? -1 : 1;
-            len = a.x[k + 2] * pk_arc_sweep(dir, a.x[k + 3], a.y[k + 3], a.x[k], a.y[k], a.x[k + 4], a.y[k + 4]);
+            f64 sweep = pk_arc_sweep(dir, a.x[k + 3], a.y[k + 3], a.x[k], a.y[k], a.x[k + 4], a.y[k + 4]);
+            if (2.0 * M_PI - sweep < 1e-6) sweep = 0.0;
+            len = a.x[k + 2] * sweep;
             next = k + 4;
         } else {
             f64 dx = a.x[k + 1] - a.x[k], dy = a.y[k + 1] - a.y[k];

@@ -443,27 +443,30 @@ TEST(LoopCrossings, ALoopPassingAPointTwiceLeavesTwoEntriesSettledByTheirSides)
 {
     fresh();
     // B passes A's vertex (0, 0) twice: once upwards, once downwards (in
-    // and out at one point: both touches), or twice upwards (one touch)
+    // and out at one point: both touches), or twice upwards (one touch);
+    // settled so with the clean-up pass (mode 3) and without it (mode 0)
     Loop a_l, inout, upup;
     a_l.pt(-3, 0).pt(0, 0).pt(3, 0).pt(3, 5).pt(-3, 5).close();
     inout.pt(-2, -2).pt(0, 0).pt(2, 2).pt(-2, 2).pt(0, 0).pt(2, -2).close();
     upup.pt(-2, -2).pt(0, 0).pt(2, 2).pt(2, -2).pt(0, 0).pt(-2, 2).close();
     pokarr a = make(a_l), b = make(inout), c = make(upup);
-    auto r = crossings(3, a, b);
-    ASSERT_EQ(r->count, 2);
-    for (i32 k = 0; k < 2; ++k) {
-        EXPECT_EQ(r->t.x[k], 0.0);
-        EXPECT_LT(r->t.bseg[k], 0) << k;
-    }
-    r = crossings(3, a, c);
-    i32 at0 = 0, touches = 0;
-    for (i32 k = 0; k < r->count; ++k)
-        if (r->t.x[k] == 0.0 && r->t.y[k] == 0.0) {
-            ++at0;
-            touches += r->t.bseg[k] < 0;
+    for (i32 mode : {3, 0}) {
+        auto r = crossings(mode, a, b);
+        ASSERT_EQ(r->count, 2) << mode;
+        for (i32 k = 0; k < 2; ++k) {
+            EXPECT_EQ(r->t.x[k], 0.0);
+            EXPECT_LT(r->t.bseg[k], 0) << mode << " " << k;
         }
-    EXPECT_EQ(at0, 2);
-    EXPECT_EQ(touches, 1);
+        r = crossings(mode, a, c);
+        i32 at0 = 0, touches = 0;
+        for (i32 k = 0; k < r->count; ++k)
+            if (r->t.x[k] == 0.0 && r->t.y[k] == 0.0) {
+                ++at0;
+                touches += r->t.bseg[k] < 0;
+            }
+        EXPECT_EQ(at0, 2) << mode;
+        EXPECT_EQ(touches, 1) << mode;
+    }
     for (pokarr* p : {&a, &b, &c}) pokarr_free(*p);
     pkdm_rel_all();
 }

@@ -269,6 +269,25 @@ TEST(NearestPoints, ArcFeetLieOnTheArc)
             best = std::min(best, std::hypot(px - r * std::cos(a), py - r * std::sin(a)));
         }
         EXPECT_NEAR(d, best, 1e-6) << k;
+        if (k % 10 != 0) continue;
+        // the arc lifted to height 2, the point at height 5: the same foot
+        // in plan at the arc's height, named by the arc's marker
+        pokarr a2 = make(l), a3;
+        pokarr_init(3, a3);
+        i32 st = 0;
+        pokarr_copy(a2, a3, st);
+        ASSERT_EQ(st, 0);
+        for (i32 m = 0; m < a3.count; ++m) a3.z[m] = 2.0;
+        const f64 q[3] = {px, py, 5.0};
+        f64 foot[3] = {0, 0, 0}, d3 = 0;
+        seg = 0;
+        pk_seg_locate(3, q, a3, seg, t, foot, d3);
+        EXPECT_EQ(seg, 1) << k;
+        EXPECT_NEAR(std::hypot(foot[0], foot[1]), r, 1e-9) << k;
+        EXPECT_EQ(foot[2], 2.0) << k;
+        EXPECT_NEAR(d3, std::hypot(best, 3.0), 1e-6) << k;
+        pokarr_free(a2);
+        pokarr_free(a3);
     }
 }
 

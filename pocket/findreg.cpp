@@ -98,10 +98,11 @@ void crtpol(const f64& tol, const i32& count, const i32* contours, Region* r, i3
     MM_CLOSE(handle, st);
     // A buffer that cannot be closed is a failure of the host's memory: it
     // is reported with status -1, not passed off as success, so that the
-    // level's region record is not taken as built.
-    if (st != 0 && status == 0) {
+    // level's region record is not taken as built. It is reported after an
+    // earlier failure too (that failure's status is kept).
+    if (st != 0) {
         eroutc("crtpol,Close dynamic memory error", 0);
-        status = -1;
+        if (status == 0) status = -1;
     }
 }
 

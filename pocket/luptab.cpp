@@ -30,14 +30,9 @@ i32 entries_of(i32 n) { return pokdim == 4 ? 2 * n : n; }
 // Both adders refuse a row past LUP_LAST (49,998). lup_add_ref takes the
 // same limit as lup_add rather than 50,000: a row writes the next row's
 // start, and a reference row at 50,000 would write it past the columns.
-bool table_full(const char* who)
-{
-    if (lup_count + 1 <= LUP_LAST) return false;
-    char text[96];
-    std::snprintf(text, sizeof text, "[%s] THE LOOP TABLE IS LIMITED TO %d LOOPS", who, LUP_LAST);
-    eroutc(text, 0);
-    return true;
-}
+// The refusal says nothing itself: its status 10 ends the offset run, whose
+// caller tells the user ("[cmtpk1] TOO MANY LOOPS").
+bool table_full() { return lup_count + 1 > LUP_LAST; }
 
 void poll(i32 k)
 {
@@ -85,7 +80,7 @@ void lup_add(const i32& subkey, const i32& key, const i32& parent, const i32& ta
              const f64& value, const i32& level, const pokarr& loop, i32& start, i32& ierr)
 {
     ierr = 0;
-    if (table_full("lup_add")) {
+    if (table_full()) {
         ierr = 10;
         return;
     }
@@ -127,7 +122,7 @@ void lup_add(const i32& subkey, const i32& key, const i32& parent, const i32& ta
 void lup_add_ref(i32 subkey, i32 key, i32 parent, i32& ierr)
 {
     ierr = 0;
-    if (table_full("lup_add_ref")) {
+    if (table_full()) {
         ierr = 10;
         return;
     }

@@ -239,8 +239,10 @@ bool keep_piece(const Call& c, pokarr& p, const pokarr& given, bool first, bool 
             if (c.talk) {
                 char text[120];
                 // the three texts joined to their numbers as the host joins a
-                // number and the text after it: with nothing between
-                std::snprintf(text, sizeof text, "[oneoff_pokarr] LANE: %dOFFSET %d INTERSECTS PREVIOUS OFFSET",
+                // value and the text after it: one blank before a text that
+                // starts with a letter, none before one that starts with a
+                // blank
+                std::snprintf(text, sizeof text, "[oneoff_pokarr] LANE: %d OFFSET %d INTERSECTS PREVIOUS OFFSET",
                               lup_count, g_pieces.n());
                 eroutc(text, 0);
             }

@@ -554,7 +554,7 @@ TEST(LoopTable, TheLastRowIsAcceptedByBothAddersAndTheNextRefused)
     lup_add(1, 6, 0, 0, 0, 0.5, 0, a, start, st);
     EXPECT_EQ(st, 10);
     EXPECT_EQ(lup_count, LUP_LAST);
-    EXPECT_TRUE(norak::transcript_has("internal: [lup_add] THE LOOP TABLE IS LIMITED TO 49998 LOOPS"));
+    EXPECT_FALSE(norak::transcript_has("LOOP TABLE"));  // the caller tells the user
     lup_count = LUP_LAST - 1;
     lup_add_ref(1, 7, 3, st);
     EXPECT_EQ(st, 0);
@@ -562,7 +562,7 @@ TEST(LoopTable, TheLastRowIsAcceptedByBothAddersAndTheNextRefused)
     lup_add_ref(1, 7, 3, st);
     EXPECT_EQ(st, 10);
     EXPECT_EQ(lup_count, LUP_LAST);
-    EXPECT_TRUE(norak::transcript_has("internal: [lup_add_ref] THE LOOP TABLE IS LIMITED TO 49998 LOOPS"));
+    EXPECT_FALSE(norak::transcript_has("LOOP TABLE"));
     pokarr_free(a);
     i32 s2 = 0;
     POKREL(1, s2);

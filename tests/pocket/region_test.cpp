@@ -674,6 +674,20 @@ TEST(LevelRegions, TheRegionRecordIsBuiltFromContoursOnce)
     n0_lvls_init(2);
     find_regions_reset();
     EXPECT_EQ(norak::open_arrays(), 0);
+    // the same with the buffer's close refused as well: both failures are
+    // told, the first one's status kept (the refused buffer stays open)
+    reg_init(2, &bad, st);
+    const size_t said = norak::transcript().size();
+    norak::fail_list_call("MM_CLOSE", 1);
+    crtpol(0.01, 1, none, &bad, st);
+    norak::fail_list_call("MM_CLOSE", 0);
+    EXPECT_EQ(st, -1);
+    std::string told;
+    for (size_t k = said; k < norak::transcript().size(); ++k) told += norak::transcript()[k] + "\n";
+    EXPECT_NE(told.find("crtpol,Unable to create the polygon"), std::string::npos) << told;
+    EXPECT_NE(told.find("crtpol,Close dynamic memory error"), std::string::npos) << told;
+    reg_release(&bad, st);
+    fresh();
 }
 
 TEST(PolygonBuffers, ContoursValuesGrowthAndStringPens)

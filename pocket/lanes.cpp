@@ -598,6 +598,10 @@ void lane_pass(const pokarr& loop, PkPieces& s, const LaneVals& v, bool restart,
         if (restart) i = 0;
     }
     if (!flat) pokarr_free(walked);
+    // The fill's output array is shared by both lane routines but closed at
+    // the end of every pass (the fill opens it again when it next needs
+    // it): an array left open between offsets would be held past the
+    // pocket run that opened it, and nothing is read from it after the pass.
     hatch_close(g_lane_out);
 }
 

@@ -43,6 +43,7 @@ struct Run {
     std::vector<Record> records;
     std::vector<i32> marks;
     bool cross_failed = false;  // the island merge's crossing test failed (-1)
+    f64* allow = nullptr;       // the allowances handed to the driver
 };
 
 // The last row of a key and sub-key (searched backwards) with its loop.
@@ -155,7 +156,7 @@ void lanile(Run& run, f64 d, i32 j, i32& status)
         const i32 row = last_row(key, j - 1, loop, status);
         if (status != 0) break;
         if (row == 0) continue;
-        f64 dist = d + (j == 1 && key - 1 < PK_NALLOW ? pokpar.allow[key - 1] : 0.0);
+        f64 dist = d + (j == 1 && run.allow && key - 1 < PK_NALLOW ? run.allow[key - 1] : 0.0);
         const i32 out = dist < 0.0 ? 1 : 0;
         dist = std::fabs(dist);
         lup_row(row).value = dist;
@@ -336,7 +337,13 @@ void remerge(Run& run, IlsPair& m, ScanWords& words, i32 r, const pokarr& lr, i3
         m.added = true;
         for (i32 q = first; q <= lup_count && status == 0; ++q) {
             lup_row(q).inherited = lup_row(r).inherited;
-            // the loop stands in r's place in the loop tree
+            // The loop stands in r's place in the loop tree, so it takes r's
+            // tags too, not the rows r and j the builder tags it with: r is
+            // retired here (sub-key 0), and a loop related only to r and the
+            // island would lose its relation to the ring of islands it lies
+            // in (the tree search compares tags), and with it its tour. A
+            // hole of a ring of islands merged with a further island keeps
+            // its place so.
             lup_row(q).tag1 = lup_row(r).tag1;
             lup_row(q).tag2 = lup_row(r).tag2;
             if (q == first) lup_row(q).key = lup_row(r).key;
@@ -622,7 +629,9 @@ void retire_marked(Run& run)
 }
 
 // "lancom": the pocket loops of level i merged with the islands' offsets of
-// pass p.
+// pass p. No genealogy of the merged loops (fathers, segment records) is
+// kept: it would be kept only under a switch nothing in the system sets, and
+// nothing reads it.
 void lancom(Run& run, i32 i, i32 p, i32& status)
 {
     status = 0;
@@ -1008,6 +1017,7 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
     pk_load_contours(par.extra, status);
     pk_nisland = lup_count - 1;
     run.islands = pk_nisland;
+    run.allow = allow;
     run.keys = 1;
     bool all_levels = status == 0, islands_done = false;
     for (i32 i = 1; i <= levels && status == 0; ++i) {

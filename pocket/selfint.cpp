@@ -191,11 +191,17 @@ void pk_dirs_at(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p, f64*
 
 // ------------------------------------------------ first crossing (LUPSEG)
 
-// The answer codes read here: a straight pair counts as crossing when the
-// 2-D intersection finds its point directly (1) or through its nearly
-// parallel branch (3); a touching contact is a crossing with an arc where the
-// two run tangent (the radius at the point square to the line, or the two
-// radii in line), which is marked so that the caller can tell it.
+// The answers read here for "found" and "touching contact": a straight pair
+// counts as crossing when the 2-D intersection finds its point directly (1)
+// or through its nearly parallel branch (3); a crossing with an arc is a
+// touching contact where the two run tangent (the radius at the point square
+// to the line, or the two radii in line), marked so that the caller can tell
+// it. Which line/arc contacts come back at all is the caller's LINCIRC mode:
+// the first-crossing search (LUPSEG) asks in mode 1, where a line that only
+// touches an arc gives no point (such a contact does not cut the loop, and
+// the walk passes it over as it passes touches), so its touching contacts
+// are those of two arcs; the walk's next-crossing search asks in mode 2
+// where a tangent point is to count.
 i32 pk_pair_cross(const PkSegDesc& A, const PkSegDesc& B, bool a_first, bool neighbour, f64 pts[2][2], i32 touch[2],
                   i32 lc_mode, i32 line_snap)
 {

@@ -325,6 +325,12 @@ void pk_next_cross3(i32 mode, i32 seg, i32 first_chunk, const PkSegDesc& w, cons
                     if (known) continue;
                     if (special && !both_walked(X)) continue;
                 }
+                // With seg -3 and a point R, a crossing at P that is R too is
+                // not taken; nothing more is read of R. No walk of this module
+                // passes seg -3 or R (delups always names W's own segment),
+                // and the pair routine gives both crossings of an arc in one
+                // call, so the second look at an arc from R has nothing left
+                // to find, and no limit on the crossed segment is set.
                 if (at_p && r && seg == -3 && pk_eqpt2(X, r)) continue;
                 // a crossing the walk passed over is not met again
                 if (known_check && was_passed(kn, X)) continue;

@@ -239,7 +239,7 @@ TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
         pkentry(v, 3, P, Q, st);
         nu_sgcd_set_code(0);
         EXPECT_EQ(st, 0) << code;
-        EXPECT_GT(norak::transcript().size(), 0u);
+        EXPECT_FALSE(norak::main_list().elems.empty()) << code;  // the entry was written
         for (size_t k = said; k < norak::transcript().size(); ++k)
             EXPECT_EQ(norak::transcript()[k].find("ONLY DIM2/3"), std::string::npos) << code << norak::transcript()[k];
     }

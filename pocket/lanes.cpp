@@ -501,6 +501,9 @@ bool lane_taken(const pokarr& loop, const PkPieces& s, i32 i, const LaneVals& v,
         const f64 target[2] = {Q[0] + v.d * ux, Q[1] + v.d * uy};
         i32 got = 0, flag = 0;
         g_lane_out.offset = 0;
+        // The polyline is handed as both loop sets, each a set of one loop:
+        // the fill reads the two words beside the sets as their loop
+        // counts, and with 0 it would scan no loop and never take a lane.
         lan_hatch_fill(6, buf.data(), 1, buf.data(), 1, Q, target, got, g_lane_out, flag, st);
         if (got >= 2 && st == 0) return true;
     }

@@ -278,9 +278,10 @@ TEST(CommonLoops, CrossingsAreOrderedAlongBothLoopsAndRanked)
     b = make(kb);
     cre_comlups_array(0, a, b, 0.5, n, *l);
     ASSERT_EQ(n, 4);
-    const f64 kx[4] = {0.0, 0.5, 2.5, 3.5};
+    const f64 kx[4] = {0.0, 0.5, 2.5, 3.5}, ax[4] = {0.5, 2.5, 3.5, 0.0};  // along B; along A
     for (i32 k = 0; k < n; ++k) {
         EXPECT_NEAR(l->bx[k], kx[k], 1e-9);
+        EXPECT_NEAR(l->a.x[k], ax[k], 1e-9) << k;
         EXPECT_NEAR(l->by[k], 0.0, 1e-9);
         i32 rk = l->rank[k];
         ASSERT_GT(rk, 0);

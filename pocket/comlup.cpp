@@ -276,11 +276,15 @@ bool accepted(const Accept& c, i32 counter, pokarr& w, bool& hole, i32& status)
     pokarr_reverse(w);
     if (c.kind == 2) return true;
     i32 res = 0, st = 0;
-    // One test for both kinds of loop: the island test written for the
-    // common-loop builder (lup_vs_comlup) is 3-D aware as the general one
-    // is, and takes a loop on the surfaces along its own road in space, so
-    // it serves 3-D loops as well; the general island test is the offset
-    // engine's.
+    // The island test of a hole: of the two island tests, this builder
+    // takes its own (lup_vs_comlup) for plane and 3-D loops alike, and never
+    // the offset engine's (lup_vs_loops3d). Both answer the same question
+    // with a 2-D and a 3-D branch each; the builder's is the one made for
+    // common loops (in 3-D it judges at the first crossing, whose segment
+    // pair the crossing table already holds, where the engine's searches
+    // all crossings again). Running both on one loop would judge it twice
+    // by two crossing searches that may disagree at a touch, and choosing
+    // by the loop's kind would split one rule over two tests.
     lup_vs_comlup(w, c.keya, c.keyb, res, st);
     if (st == 11) status = 11;
     if (st != 0 || res == 1) return false;

@@ -257,7 +257,8 @@ void join_touch_pairs(CrossTable& t, i32& count)
 // Two crossings at one point: when B leaves it once on each side of A (B's
 // directions after the point, measured counter-clockwise from A's way in
 // against A's directions after it), B goes in and out there and both are
-// touches; otherwise the later one is.
+// touches; otherwise the later one is. Such pairs are settled in every mode
+// of the search, whether its clean-up pass ran or not.
 void settle_pairs(CrossTable& t, i32 count)
 {
     for (i32 k = 0; k < count; ++k)
@@ -445,8 +446,6 @@ restart:
             if (res == 1) t.bseg[k] = -t.bseg[k];
         }
     }
-    // Two crossings at one point are settled in every mode, the clean-up
-    // pass above or not.
     settle_pairs(t, count);
     if (units) make_even(t, count);
     if (tens) join_touch_pairs(t, count);

@@ -402,9 +402,13 @@ void lane_merge(const Call& c, const pokarr& S, i32 sparent, i32 sd)
     pk_longest_seg(w, seg);
     pokarr_start_at(w, seg, 1, 0.5, px, py, st);
     if (st != 0) throw Stop{st};
-    // away from the side the pass took (the given side, turned with the
-    // outward switch), so that the merge looks back across the step
-    lup_offset(-sd, c.inward, c.r + c.eps, w, raw, st);
+    // To the opposite of the given side, whichever way the outward switch
+    // turned the pass: the offset must grow S, as the piece taken next needs
+    // an area above S's. Without the switch that looks back across the
+    // step; with it (the pass went outward, to the opposite side already)
+    // it goes on outward, and looking back would shrink S so that no piece
+    // could ever be taken and the lanes were always dropped.
+    lup_offset(-c.side, c.inward, c.r + c.eps, w, raw, st);
     if (st > 1) throw Stop{st == 9 ? 1 : st};
     bool found = false;
     if (st == 0 && raw.count >= 3) {

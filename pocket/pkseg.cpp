@@ -356,8 +356,11 @@ void pk_angle(const f64&, const i32& dir, const f64& cx, const f64& cy, const f6
     ty = dir * ux;
     // Angles measured in the arc's own direction, so that an arc of a half
     // turn or more keeps its points in order.
+    // An arc whose end lies a round-off hair behind its start (less than
+    // 1e-6 of a turn short of a full one) is a null arc, as its length and
+    // area take it: its fraction is 0 like that of an arc of no sweep.
     f64 sweep = pk_arc_sweep(dir, cx, cy, sx, sy, ex, ey);
-    if (sweep < 1e-6) {
+    if (sweep < 1e-6 || 2.0 * M_PI - sweep < 1e-6) {
         frac = 0.0;
         return;
     }

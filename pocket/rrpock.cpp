@@ -593,7 +593,10 @@ void second_pass_merged(Run& run, i32 j, i32 rb, i32 first)
 // Nothing left of a pocket loop (row a of key k) and an island's offset
 // (row b). Read as two rules: row a's sub-key (0, or -2 from 2 on) and,
 // whatever that sub-key was, the island's parent row hanging under row a's
-// parent, as in the full retirement; row b is marked.
+// parent, as in the full retirement; row b is marked. The re-parenting is
+// not tied to a sub-key of 2 or more: with both loops gone, the row that
+// hung under the island would otherwise keep a parent that no longer leads
+// to a live loop, whatever level row a had reached.
 void both_vanished(Run& run, i32 k, i32 ra, i32 rb)
 {
     const i32 sk = lup_row(ra).subkey;

@@ -278,6 +278,11 @@ f64 position_on(const PkSegDesc& A, f64 x, f64 y)
     return f;
 }
 
+// Whether a crossing at (pos, bseg) comes after one at (ppos, pbseg) along
+// the segment. Crossings at an equal distance are told apart by B's segment
+// number, the lower one first: the nearest crossing is then the one of the
+// lowest segment, and going on past the crossing found before reaches the
+// others at that distance in the order of their segments, none twice.
 bool key_after(f64 pos, i32 bseg, f64 ppos, i32 pbseg)
 {
     return pos > ppos || (pos == ppos && bseg > pbseg);

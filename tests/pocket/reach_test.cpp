@@ -41,9 +41,14 @@ TEST(ArcPoints, FractionAndTangentFollowTheArcsOwnDirection)
     // a point a quarter into a three-quarter turn
     pk_angle(0.0, 1, 0, 0, 1, 0, 0, -1, 0, 1, f, tx, ty);
     EXPECT_NEAR(f, 1.0 / 3.0, 1e-12);
-    // an arc of no sweep gives fraction 0
+    // an arc of no sweep gives fraction 0, and so does one whose end lies a
+    // round-off hair behind its start, either way round
     pk_angle(0.0, 1, 0, 0, 1, 0, 1, 0, 0, 1, f, tx, ty);
     EXPECT_EQ(f, 0.0);
+    for (i32 dir : {1, -1}) {
+        pk_angle(0.0, dir, 0, 0, 1, 0, std::cos(1e-9), -dir * std::sin(1e-9), 0, 1, f, tx, ty);
+        EXPECT_EQ(f, 0.0) << dir;
+    }
 }
 
 TEST(ArcPoints, WedgeSideOfADirection)

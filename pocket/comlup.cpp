@@ -552,6 +552,13 @@ void comlup_pokarr(const i32& collect, const pokarr& a, const pokarr& b, const i
     }
     f64 best_area = -1.0;
     i32 taken = 0, first_row = lup_count + 1;
+    // Every crossing not yet reached starts a walk, and a walk marks the
+    // crossing it closes at (and its own start) used, not the crossing j
+    // where it leaves A. Two crossing squares so give two walks, from the
+    // first crossing and from the second: the two common loops of the pair
+    // (in the union's case its outline and the part between), each judged by
+    // the acceptance below. Marking j as well would leave one walk of the
+    // two and lose the other loop.
     for (i32 k = 0; k < n && status == 0; ++k) {
         if (used[static_cast<size_t>(k)]) continue;
         bool ok = true;

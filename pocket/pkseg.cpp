@@ -367,6 +367,8 @@ void pk_angle(const f64&, const i32& dir, const f64& cx, const f64& cy, const f6
     frac = pk_arc_sweep(dir, cx, cy, sx, sy, px, py) / sweep;
 }
 
+// The points O, A, B and C come as (x, y) pairs, not as x and y apart: the
+// same values, in the form the callers hold them.
 void pk_wedge_side(const i32& dir, const f64* o, const f64* a, const f64* b, const f64* c, i32& code)
 {
     f64 ax = a[0] - o[0], ay = a[1] - o[1], bx = b[0] - o[0], by = b[1] - o[1], cx = c[0] - o[0], cy = c[1] - o[1];

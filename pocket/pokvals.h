@@ -25,8 +25,8 @@ extern f64 pk_boxmax[3];
 extern f64 pk_extent;
 
 // Pocket tolerance (set from the clearing's tolerance) and the offset
-// tolerance of the current pocket (min of the pocket tolerance and 0.01 of
-// the offset radius, at least 0.001).
+// tolerance of the loop kernel, 0.001 at every reset (the crossing walk's
+// repair after a nudge, the offset's joins and the spike removal use it).
 extern f64 pk_tol;
 extern f64 pk_offset_tol;
 

@@ -76,6 +76,18 @@ f64 geos_area(Geos& g, GEOSGeometry* x)
     return v;
 }
 
+// A fresh table with the offset parameters of the one-more-offset case:
+// overshoot on with the end value given, tool half diameter 1.
+void overshoot_fresh(f64 end = 0.2)
+{
+    fresh();
+    pkoff.side = 0.01;
+    pkoff.seg_tol = 0.01;
+    pkoff.phase = 1;
+    pkoff.end_val = end;
+    pkoff.tool_half = 1.0;
+}
+
 }  // namespace
 
 TEST(CommonLoops, TwoCrossingSquaresGiveTheUnionAndTheDifference)
@@ -297,12 +309,7 @@ TEST(CommonLoops, OneMoreOffsetRegistersTheOffsetOfTheCommonLoop)
     // with the overshoot switched on, the common loop of a pocket offset and
     // an island offset is offset once more by the distance before it becomes
     // a row: here the square less the island, shrunk by 1
-    fresh();
-    pkoff.side = 0.01;
-    pkoff.seg_tol = 0.01;
-    pkoff.phase = 1;
-    pkoff.end_val = 0.2;
-    pkoff.tool_half = 1.0;
+    overshoot_fresh();
     Geos g;
     Loop la = square(0, 0, 10), lb = square(8, 3, 10);
     pokarr a = make(la), b = make(lb), br = reversed(lb);
@@ -407,12 +414,7 @@ TEST(CommonLoops, AFurtherOffsetThatVanishesSetsTheCommonLoopAsideOrEndsThePair)
     } cases[] = {{0, 0.2, 2, 1.0, 3, 0},   // nothing left of the pair
                  {1, 0.2, 2, 1.0, 1, 1}};  // the strip is set aside and becomes a row
     for (const Case& c : cases) {
-        fresh();
-        pkoff.side = 0.01;
-        pkoff.seg_tol = 0.01;
-        pkoff.phase = 1;
-        pkoff.end_val = c.end;
-        pkoff.tool_half = 1.0;
+        overshoot_fresh(c.end);
         pokpar.drv_sw2[0] = c.sw;
         Loop la = square(0, 0, c.size), lb = square(c.size / 2, -1, c.size + 2);
         pokarr a = make(la), br = reversed(lb);
@@ -430,12 +432,7 @@ TEST(CommonLoops, AFurtherOffsetThatVanishesSetsTheCommonLoopAsideOrEndsThePair)
     // two islands merged (kind 2): a U closed by a bar round a hole; the
     // hole's further offset vanishes and what the outer walk's leaves is
     // below the large-area limit: status 2, no row
-    fresh();
-    pkoff.side = 0.01;
-    pkoff.seg_tol = 0.01;
-    pkoff.phase = 1;
-    pkoff.end_val = 0.05;
-    pkoff.tool_half = 1.0;
+    overshoot_fresh(0.05);
     Loop lu, lbar;
     lu.pt(0, 0).pt(6, 0).pt(6, 6).pt(4, 6).pt(4, 2).pt(2, 2).pt(2, 6).pt(0, 6).close();
     lbar.pt(1.5, 5).pt(4.5, 5).pt(4.5, 6.5).pt(1.5, 6.5).close();
@@ -504,12 +501,7 @@ TEST(CommonLoops, AFailingOneMoreOffsetEndsWithAFailureStatusAndAnEmptyStore)
     for (size_t k = 0; k < std::size(cases); ++k) {
         const Case& c = cases[k];
         for (i32 n = 1; n < 200; ++n) {
-            fresh();
-            pkoff.side = 0.01;
-            pkoff.seg_tol = 0.01;
-            pkoff.phase = 1;
-            pkoff.end_val = 0.2;
-            pkoff.tool_half = 1.0;
+            overshoot_fresh();
             pkoff.first_loop = c.first_loop;
             pkoff.end_mode = c.end_mode;
             pkoff.start[1] = c.start_y;

@@ -1097,9 +1097,10 @@ void rrpock(PokPar& par, f64* allow, const f64& radius, i32& cut_mode, const i32
         if (left && gncalw() != 0) eroutc("[rrpock] NOT ALL ISLANDS WILL BE MACHINED", 0);
         if (count != 0 && lup_count > 0 && pokdim != 2) pock_dir(status);
         // a failed direction choice is a failure, not "nothing to machine"
-        // The cutting is handed no work word of the driver: nothing in the
-        // cutting reads or sets such a word, so it would only carry a value
-        // through unused. The selection word is 0: every row is cut.
+        // No work word of the driver goes to the cutting (nothing there reads
+        // or sets one); the selection word 0 cuts every row. The cut mode is
+        // the caller's as it came: the driver reads it for its levels and run
+        // flags and keeps no other value in it; finish() gives it back.
         if (count != 0 && lup_count > 0 && status == 0)
             clr_cut(0, run.s, direction, cut_mode, status);
         else if (status == 0)

@@ -1503,9 +1503,11 @@ TEST(Links, APlaneMoveComesDownAcrossFromAboveOnly)
     EXPECT_NEAR(m[0].z, 13, 1e-4);
     EXPECT_LT(dist(m[1], p), 1e-4);
     // A string without axes (dimension code 1, a zero axis) written with
-    // normals: its plane moves carry the vertical, never a zero normal.
-    const f32 none[3] = {0, 0, 0};
-    for (const f32* ax : {none, static_cast<const f32*>(nullptr)}) {
+    // normals: its plane moves carry the vertical, never a zero normal; an
+    // axis that is given (one with x = 0 too) is carried as it is.
+    const f32 none[3] = {0, 0, 0}, tilt[3] = {0, 0.6f, 0.8f};
+    for (const f32* ax : {none, static_cast<const f32*>(nullptr), tilt}) {
+        const f32* want = ax == tilt ? tilt : ZUP3;
         stand(high, LINK_VERTICAL);
         PRM9[PRM9_SHOWTOOL] = 1;
         PLNZUP(1, p, ax, 3.0f, st);
@@ -1515,12 +1517,10 @@ TEST(Links, APlaneMoveComesDownAcrossFromAboveOnly)
         for (const auto& e : norak::main_list().elems) {
             if (e.words.size() < 8 || e.words[0] != 222) continue;
             ++lines;
-            EXPECT_EQ(wrd2r(e.words[5]), 0.0);
-            EXPECT_EQ(wrd2r(e.words[6]), 0.0);
-            EXPECT_EQ(wrd2r(e.words[7]), 1.0);
+            for (i32 c = 0; c < 3; ++c) EXPECT_EQ(wrd2r(e.words[5 + c]), want[c]) << c;
         }
         EXPECT_EQ(lines, 2);
-        EXPECT_EQ(MOVST.normal[2], 1.0f);
+        EXPECT_EQ(MOVST.normal[2], want[2]);
     }
     // The approach of a pocketing procedure to a target above its stock top
     // and safety distance comes down onto the target, never below it.

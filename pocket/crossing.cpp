@@ -300,6 +300,19 @@ bool found_before(const pokarr& a, const pokarr& b, const CrossTable& t, i32 cou
 
 }  // namespace
 
+// The segment offered to the nudge beside A's segment `seg` (d its
+// description) at a crossing point p: at a vertex of A the other segment
+// meeting there; inside the segment (a vertex of B) the segment itself, the
+// only one of A that passes through the point.
+namespace {
+i32 nudge_partner(const pokarr& a, i32 seg, const PkSegDesc& d, const f64* p)
+{
+    if (pk_eqpt2(p, d.e)) return pk_seg_step(a, seg, 1);
+    if (pk_eqpt2(p, d.s)) return pk_seg_step(a, seg, 2);
+    return seg;
+}
+}  // namespace
+
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status)
 {
     bool talk = clr_kind == 0;
@@ -413,9 +426,9 @@ restart:
                 // restarted over the same loop would only meet the point again.
                 if (tens && nudged_at != k && (a.dims == 2 || a.storage < 0)) {
                     // The loops run along each other here: A is moved off B
-                    // at its segments through the point, and walked again.
+                    // at a segment through the point, and walked again.
                     nudged_at = k;
-                    i32 other = pk_eqpt2(p, da.e) ? pk_seg_step(a, t.aseg[k], 1) : pk_seg_step(a, t.aseg[k], 2);
+                    i32 other = nudge_partner(a, t.aseg[k], da, p);
                     i32 st = 0;
                     luplup_cut(a, t.aseg[k], other, st);
                     if (st < 0) {

@@ -55,7 +55,10 @@ void angle_ccw_greater(const f64& r, const f64& a, const f64& b, i32& result);
 
 // Working data of the last LUPLUP call, per crossing: positions along A and
 // B from their segments' starts, touch kind (2 a touch) and the clean-up
-// pass's mark.
+// pass's mark. Whether the point is a vertex of A's or B's segment, and the
+// segment that follows on each loop, are not kept: the clean-up pass and the
+// nudge find them again from the point where they need them, and nothing
+// after the call reads them.
 struct LupWork {
     std::vector<f64> adist, bdist;
     std::vector<i32> touch, mark;

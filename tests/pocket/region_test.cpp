@@ -661,6 +661,16 @@ TEST(LevelRegions, TheRegionRecordIsBuiltFromContoursOnce)
     std::vector<i32> list(FR_MAX);
     find_regions_get(0, list.data(), n);
     EXPECT_EQ(n, 2);
+    // a level of one contour is one region
+    std::vector<i32> one = square_def(0, 0, 10);
+    n0_lvls_init(2);
+    n0_lvls_open_level(2, st);
+    find_regions_reset();
+    find_regions_set(1, one.data(), 0);
+    EXPECT_EQ(FIND_REGIONS(0.0f), 0);
+    EXPECT_EQ(find_regions_count(), 1);
+    find_regions_get(0, list.data(), n);
+    EXPECT_EQ(n, 1);
     // a contour the host cannot make a polygon of
     Region bad;
     reg_init(2, &bad, st);

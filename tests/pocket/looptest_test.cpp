@@ -315,6 +315,8 @@ TEST(NearestPoints, StartSegmentMovesOffASharpCorner)
     pkoff.start[0] = 104.0;
     pkoff.start[1] = 50.0;
     EXPECT_EQ(lup_corner_kind(s.x.data(), s.y.data(), s.n(), 1, 1.0), 1);
+    // a vertex outside the list is no corner (nothing past the list is read)
+    for (i32 v : {-1, s.n(), s.n() + 3}) EXPECT_EQ(lup_corner_kind(s.x.data(), s.y.data(), s.n(), v, 1.0), 1) << v;
     lup_nearest_seg(1.0, s.x.data(), s.y.data(), s.n(), seg, t, fx, fy, st);
     EXPECT_EQ(t, 0.0);
     EXPECT_EQ(fx, 104.0);

@@ -85,7 +85,6 @@ void remove_entry(CrossTable& t, i32& count, i32 k)
 const LupWork& luplup_work() { return work; }
 i32 luplup_restarts() { return restarts_made; }
 
-i32 luplup_max_restarts = 50;
 
 void chkjunc(i32 flag, const f64* ain, const f64* aout, const f64* bin, const f64* bout, i32& result)
 {
@@ -327,7 +326,10 @@ void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable&
     PkBox local;
     const PkBox* box = &boxb;
     bool any = false;
-    i32 nudged_at = -1;
+    // A crossing place (its number in the table) is nudged at once per call:
+    // the marks outlive the restarts, so no place starts the walk twice and
+    // the restarts end.
+    std::vector<char> nudged(static_cast<size_t>(cap) + 2, 0);
 restart:
     count = 0;
     for (i32 seg = 1; seg < a.count && !(hundreds && count >= 1);) {
@@ -408,26 +410,13 @@ restart:
                       *bo = &work.bout[2 * k];
             if (same_dir(ai, bi) || same_dir(ai, bo) || same_dir(ao, bi) || same_dir(ao, bo)) {
                 work.mark[k] = 1;
-                // "Once per crossing": a restart builds the table again from
-                // count 0, so a crossing has no lasting number to be marked
-                // by. The walk does not nudge again at the crossing it has
-                // just nudged at, and gives up after a fixed number of
-                // restarts, so that loops running along each other at many
-                // points cannot restart it without end.
-                if (tens && nudged_at != k && restarts_made >= luplup_max_restarts && (a.dims == 2 || a.storage < 0)) {
-                    // the walk keeps being restarted: given up with a status
-                    if (talk) eroutc("[LUPLUP] TOO MANY RESTARTS OF THE CROSSING WALK", 0);
-                    count = -1;
-                    status = -1;
-                    return;
-                }
                 // A loop on the surfaces held in a pool is not nudged: the
                 // nudge leaves it as it is and answers success, and a walk
                 // restarted over the same loop would only meet the point again.
-                if (tens && nudged_at != k && (a.dims == 2 || a.storage < 0)) {
+                if (tens && !nudged[static_cast<size_t>(k)] && (a.dims == 2 || a.storage < 0)) {
                     // The loops run along each other here: A is moved off B
                     // at a segment through the point, and walked again.
-                    nudged_at = k;
+                    nudged[static_cast<size_t>(k)] = 1;
                     i32 other = nudge_partner(a, t.aseg[k], da, p);
                     i32 st = 0;
                     luplup_cut(a, t.aseg[k], other, st);

@@ -38,8 +38,7 @@ void lup_intersect(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, Cros
 // cannot be made (count -1 then).
 void lup_intersect_kept(i32 mode, const pokarr& a, const pokarr& b, CrossTable& t, i32& count, i32& status);
 // The crossing finder. Status 0, or 1 when crossings were found and all
-// were removed as touches; -1 (count -1) when the closed walk had to be
-// restarted more than luplup_max_restarts times.
+// were removed as touches.
 void LUPLUP(i32 mode, pokarr& a, const pokarr& b, const PkBox& boxb, CrossTable& t, i32& count, i32& status);
 // Moves one straight segment (of i and j) of a 2-D loop 0.0005 to its right.
 // Status 0 done, 1 both segments arcs, other values from the pool.
@@ -67,5 +66,3 @@ struct LupWork {
 const LupWork& luplup_work();  // the working data of the last call
 // Walks restarted by nudges in the last call (for checks).
 i32 luplup_restarts();
-// Restarts one closed walk may make (50).
-extern i32 luplup_max_restarts;

@@ -203,11 +203,13 @@ TEST(LoopCrossings, TheFirstOnlyModeAndTheCapacities)
     pkdm_rel_all();
 }
 
-TEST(LoopCrossings, AWalkRestartedWithoutEndGivesUpWithAStatus)
+TEST(LoopCrossings, AWalkRestartedByNudgesNudgesEachPlaceOnce)
 {
     fresh();
     // A's lower side is a saw of 80 teeth that B's upper side follows tooth
-    // for tooth: a nudge leaves another vertex where they run together
+    // for tooth: a nudge leaves another vertex where they run together, and
+    // the walk is restarted, but never twice from one place of the table:
+    // it ends with its crossings
     Loop saw, below;
     saw.pt(0, 0);
     for (i32 k = 1; k <= 80; ++k) saw.pt(k, (k % 2) * 0.5);
@@ -216,13 +218,12 @@ TEST(LoopCrossings, AWalkRestartedWithoutEndGivesUpWithAStatus)
     for (i32 k = 80; k >= 1; --k) below.pt(k, (k % 2) * 0.5);
     below.close();
     pokarr a = make(saw), b = make(below);
-    luplup_max_restarts = 1;
     auto r = crossings(13, a, b);
-    luplup_max_restarts = 50;
-    EXPECT_EQ(r->status, -1);
-    EXPECT_EQ(r->count, -1);
-    EXPECT_EQ(luplup_restarts(), 1);
-    EXPECT_TRUE(norak::transcript_has("internal: [LUPLUP] TOO MANY RESTARTS OF THE CROSSING WALK"));
+    EXPECT_TRUE(r->status == 0 || r->status == 1) << r->status;
+    EXPECT_GE(r->count, 0);
+    EXPECT_GT(luplup_restarts(), 1);
+    EXPECT_LE(luplup_restarts(), LUP_CROSS_MAX10);
+    EXPECT_FALSE(norak::transcript_has("RESTARTS"));
     // loops on the surfaces are not nudged: the walk is made once
     pokarr a3 = make(saw, 3), b3 = make(below, 3);
     r = crossings(13, a3, b3);

@@ -39,9 +39,10 @@ void start_fresh()
     clr_nest_result_clear();
 }
 
-// Width and height of polygon k of buffer b, and its point count.
+// Width, height and signed area of polygon k of buffer b, and its point
+// count.
 struct Extent {
-    f32 w = 0, h = 0;
+    f32 w = 0, h = 0, area = 0;  // area signed: > 0 counter-clockwise
     i32 n = 0;
 };
 Extent extent(i32 b, i32 k)
@@ -58,6 +59,12 @@ Extent extent(i32 b, i32 k)
         x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }
     e.w = x1 - x0, e.h = y1 - y0;
+    for (i32 j = 1; j <= e.n; ++j) {
+        f32 ax = 0, ay = 0, bx = 0, by = 0;
+        polbuf_get_point(k, j, ax, ay, st);
+        polbuf_get_point(k, j % e.n + 1, bx, by, st);
+        e.area += 0.5f * (ax * by - bx * ay);
+    }
     polbuf_select(0, cur, st);
     return e;
 }
@@ -159,6 +166,7 @@ TEST(ContourCleaning, TriesRunWithTheRetryAllowanceAndGiveTheWordsBack)
     ASSERT_EQ(npol(0), 2);
     EXPECT_NEAR(extent(0, 1).w, 98.0f, 1e-4);
     EXPECT_NEAR(extent(0, 2).w, 30.0f, 1e-4);
+    const f32 first_pass = extent(0, 1).area;
     i32 n = 10, counts[10];
     std::vector<f32> pts(14000);
     clr_output(1.0f, 7000, pts.data(), n, counts, st);
@@ -169,11 +177,14 @@ TEST(ContourCleaning, TriesRunWithTheRetryAllowanceAndGiveTheWordsBack)
     clr_clean_area(1, st);
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(extent(0, 1).w, 92.0f, 1e-4);
-    // a retry allowance that leaves nothing: a second pass without it
+    // a retry allowance that leaves nothing: a second pass without it,
+    // the direction turned once more, so its tours run the other way round
+    // than the first pass's
     pokpar.retry_allow = 60.0;
     clr_clean_area(1, st);
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(extent(0, 1).w, 98.0f, 1e-4);
+    EXPECT_LT(extent(0, 1).area * first_pass, 0.0f);
     EXPECT_NEAR(extent(0, 2).w, 24.0f, 1e-4);
     EXPECT_EQ(pokpar.retry_allow, 60.0);
     clr_save_state(2);

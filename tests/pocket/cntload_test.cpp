@@ -67,11 +67,14 @@ TEST(ContourLoading, OrientsDropsAndKeepsAllowancesWithTheirIslands)
     EXPECT_NEAR(w.x[0] > 15 && w.x[0] < 35 ? 1.0 : 0.0, 1.0, 0.0);  // the island at 20
     pokarr_free(w);
     EXPECT_EQ(pkdm_in_use(), 0);
-    // an outer contour with too few points
+    // an outer contour with too few points; the failed load leaves no
+    // contour rows in the table
     fresh();
     reg(flat, 1);
+    reg(square(20, 20, 10, false), 10001);
     pk_load_contours(0.0, st);
     EXPECT_EQ(st, 16);
+    EXPECT_EQ(lup_count, 0);
     EXPECT_EQ(pkdm_in_use(), 0);
 }
 

@@ -123,17 +123,25 @@ TEST(ArcFitting, RunsPiecesAndWideArcs)
 
 // The same loop with and without a finger reaching between the chords of a
 // coarsely sampled arc and the arc itself: without it the arc is fitted;
-// with it the fitted arc would cross the finger, so the piece keeps its
-// points and the keep flag says so.
+// with it the arc that pass 1 fits would cross the finger, so the piece
+// keeps its points, and pass 2, whose band keeps the arc outside the
+// chords, fits nothing there. With the arc's first 20 degrees sampled
+// finely, pass 2 fits them cleanly: the keep flag tells of that last pass.
 TEST(ArcFitting, FitCrossingTheLoopIsUndone)
 {
     fresh();
     const f64 deg = M_PI / 180.0, tol = 0.03;
     auto polar = [](f64 r, f64 a) { return P{r * std::cos(a), r * std::sin(a)}; };
-    for (bool finger : {false, true}) {
+    for (i32 shape : {0, 1, 2}) {  // plain, finger, finger and a fine start
+        const bool finger = shape != 0, fine = shape == 2;
         Loop l;
         l.pt(0, 0);
-        for (i32 k = 0; k <= 9; ++k) l.pt(polar(10, 10 * k * deg).x, polar(10, 10 * k * deg).y);
+        for (i32 k = 0; k <= 9; ++k) {
+            if (fine && k < 2)
+                for (i32 d = 0; d < 10; ++d) l.pt(polar(10, (10 * k + d) * deg).x, polar(10, (10 * k + d) * deg).y);
+            else
+                l.pt(polar(10, 10 * k * deg).x, polar(10, 10 * k * deg).y);
+        }
         l.pt(0, 12).pt(12, 12);
         if (finger) {
             P a = polar(12, 35.1 * deg), t = polar(9.99, 35 * deg), b = polar(12, 34.9 * deg);
@@ -147,9 +155,17 @@ TEST(ArcFitting, FitCrossingTheLoopIsUndone)
         i32 sizes[1] = {a.count}, keep = 1, st = 0;
         pk_fit_arcs(tol, a, 1, sizes, 1, keep, st);
         EXPECT_EQ(st, 0);
-        EXPECT_EQ(count_arcs(a), finger ? 0 : 1);
-        EXPECT_EQ(keep, 0);  // pass 2, the last, fits nothing across the finger: no crossing
-        EXPECT_EQ(a.count, finger ? l.n() : l.n() - 5);  // ten points become one arc block
+        EXPECT_EQ(count_arcs(a), shape == 1 ? 0 : 1) << shape;
+        EXPECT_EQ(keep, 0) << shape;  // pass 2, the last, makes no crossing
+        if (shape == 2) {
+            for (i32 k = 0; k + 3 < a.count; ++k) {
+                if (pk_arc_at(a.x[k])) {
+                    EXPECT_NEAR(a.y[k + 3], polar(10, 20 * deg).y, 1e-9);  // the arc ends at 20 degrees
+                }
+            }
+        } else {
+            EXPECT_EQ(a.count, finger ? l.n() : l.n() - 5);  // ten points become one arc block
+        }
         pokarr_free(a);
     }
 }

@@ -55,9 +55,16 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
         for (i32 j = i + MIN_WINDOW - 1; j <= end; ++j) {
             if (pk_arc_at(x[j])) break;
             if (j - (bestj >= 0 ? bestj : i) > MAX_GROWTH) break;
-            // past 15 points from the start and 10 beyond the accepted arc,
+            // Past 15 points from the start and 10 beyond the accepted arc,
             // the window grows on only while that arc's fit value is above
-            // 5 tolerances
+            // 5 tolerances. The window grows one point at a time and, once
+            // an arc is accepted, the first rejected window ends the growth,
+            // so it never stands more than one point past the accepted arc:
+            // this rule, as the 60-point one after an accepted arc, stops
+            // nothing the rejection has not stopped already (and an accepted
+            // arc's fit value, its points' largest deviation, is at most 1.2
+            // tolerances). It is kept so that the growth keeps its bounds
+            // should a window ever grow past a rejected one.
             if (bestj >= 0 && j - i >= 15 && j - bestj >= 10 && !(bvalue > 5.0 * tol)) break;
             f64 c[2], r = 0.0, value = 0.0;
             i32 dir = 0;

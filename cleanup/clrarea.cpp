@@ -288,6 +288,11 @@ void cmtpk1(const i32& kind, i32& status)
             return;
         }
         if (!say(kind, status)) return;
+        // Status 8 grows the capacity fourfold for the next attempt, but not
+        // much past the sizing's limit: a few repeats more would leave the
+        // range of a 32-bit point count. Near the limit the capacity stays,
+        // and POKCPY's limit on the attempts ends the repeats with its
+        // failure.
         if (status == 8) pk_capacity = pk_capacity > SIZE_LIMIT / 4 ? pk_capacity : pk_capacity * 4;
         ++a;
     }

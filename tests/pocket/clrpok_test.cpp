@@ -116,8 +116,24 @@ TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
     EXPECT_DOUBLE_EQ(p[0], 30.0 - 10.0);
     EXPECT_DOUBLE_EQ(p[1], 40.0 - 20.0);
     EXPECT_DOUBLE_EQ(p[2], 0.0);
-    // the other cut modes
+    // an island handed over with no outer contour before it goes on from
+    // the contours stored: the next row, key and point index, the stored
+    // points and the origin left as they were
     i32 st = 0;
+    std::vector<f32> i3 = rect(12, 22, 2, 2);
+    clr_add_contour(0, 5, i3.data(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(clr_contab.count, 4);
+    EXPECT_EQ(clr_contab.key[4], 10003);
+    EXPECT_EQ(clr_contab.start[4], 16);
+    EXPECT_EQ(clr_contab.start[5], 21);
+    POKCPY(1000, 1, 20, st);
+    pokmain_point(12, p);
+    EXPECT_DOUBLE_EQ(p[0], 30.0 - 10.0);
+    pokmain_point(16, p);
+    EXPECT_DOUBLE_EQ(p[0], 12.0 - 10.0);
+    EXPECT_DOUBLE_EQ(pokorigin[0], 10.0);
+    // the other cut modes
     const f32 al[1] = {0.0f};
     clr_set_params(0, 0, 0.3f, 1.0f, 1, al, st);
     EXPECT_EQ(pokpar.cut_mode, -1);

@@ -566,7 +566,7 @@ TEST(PocketLanes, ALaneOfASurfacePocketEndsAtTheLoopsHeightAndNormal)
 
 TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)
 {
-    // two loops made from p, an island between them; p's lane is cut
+    // two loops made from p, an island between them
     for (const f64 y : {6.0, 3.0}) {
         Table t(2);
         t.row(0, 1, 0, square(-5, -5, 60));
@@ -581,8 +581,15 @@ TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)
         lnk_set(clr_links, c1, 2, 0.5, at1);
         lnk_set(clr_links, c2, 4, 0.5, at2);
         lnk_set(clr_links, p, 4, 0.5, atp);
-        clr_links.index[static_cast<size_t>(p)] = -clr_links.index[static_cast<size_t>(p)];
+        // while p's lane is still to cut, p follows c2 even when the move
+        // to it crosses the island (at y 6): then a new chain starts there
         i32 nc = 0, level = 1, next = 0;
+        const i32 rows = lup_count;
+        notlf2(0, nc, clr_links, c2, 0, level, next, 1);
+        EXPECT_EQ(next, p) << y;
+        EXPECT_EQ(nc, y == 6.0 ? 1 : 0) << y;
+        EXPECT_EQ(lup_count, rows + (y == 6.0 ? 1 : 0)) << y;
+        clr_links.index[static_cast<size_t>(p)] = -clr_links.index[static_cast<size_t>(p)];
         notlf2(0, nc, clr_links, c1, 0, level, next, 1);
         EXPECT_EQ(next, c2) << y;
         // the move at y 6 crosses the island: a new chain starts

@@ -66,6 +66,10 @@ void lan_skip_mid(const SrfPts& w, i32 a, i32 b, i32 c, i32& keep)
     const f64* pb = w.at(b);
     const f64* pc = w.at(c);
     const f64 cell = map_grid.cell;
+    // "Within 3 cells" is measured between the projected points in space,
+    // heights included: on a steep piece two points close in plan may lie
+    // far apart on the surface, and the middle point between them is then
+    // projected rather than skipped.
     const f64 d2 = (pb[0] - pc[0]) * (pb[0] - pc[0]) + (pb[1] - pc[1]) * (pb[1] - pc[1]) +
                    (pb[2] - pc[2]) * (pb[2] - pc[2]);
     if (d2 > 9.0 * cell * cell) return;
@@ -152,6 +156,11 @@ void grid_cell_nrm(i32 i, i32 j, f64* normal, f64 wu, f64 wv)
 {
     const f64 w = wu * wv;
     if (wu < 0.001 || wv < 0.001 || i >= map_grid.nx - 1 || j >= map_grid.ny - 1 || i < 0 || j < 0) return;
+    // A neighbour without surface (MAP_NO_SURFACE, or any height beyond
+    // 1e7 either way) takes the node's own height, so the difference across
+    // it is half the slope rather than a jump to the marker; a node that has
+    // no surface itself gives 0.0 for that height, as the marker's value
+    // would tilt the normal flat on its side.
     const f64 h = nrm_height(i, j, 0.0);
     const f64 c = map_grid.cell;
     f64 n[3] = {-(nrm_height(i + 1, j, h) - nrm_height(i - 1, j, h)) / (2.0 * c),

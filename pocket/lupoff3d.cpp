@@ -367,6 +367,12 @@ void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, poka
         } else {
             step = pk3_point_tol;
         }
+        // No corner smoothing against the contour offset parameter and no
+        // second thinning follow here. The corners were already joined as
+        // the plane offset joins them (squared off, met at one point, or cut
+        // at their crossing), so no spike is left for a smoothing to take
+        // out; and the second thinning value is set nowhere and stays 0, so
+        // a thinning with it would remove nothing.
         // The loop carried onto the grid with the step, whatever the repair
         // switch says: the thinned chords would otherwise cut through the
         // surface where it folds. The repair that the switch asks for (the

@@ -217,6 +217,25 @@ TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)
     grid_nrm_at(at, nrm, st);
     EXPECT_EQ(st, 0);
     EXPECT_NEAR(nrm[0], -0.36397 / std::sqrt(1.0 + 0.36397 * 0.36397), 1e-5);
+    // at the surface's edge a neighbour without surface takes the node's
+    // own height (half the slope across); a node without surface takes 0
+    {
+        const i32 i = 3, j = 3, nx = map_grid.nx;
+        auto node = [&](i32 a, i32 b) -> f32& { return map_grid.h[static_cast<size_t>(b * nx + a)]; };
+        const f64 c = map_grid.cell, left = node(i - 1, j), own = node(i, j);
+        const f32 right = node(i + 1, j);
+        for (const bool bare : {false, true}) {
+            node(i + 1, j) = MAP_NO_SURFACE;
+            if (bare) node(i, j) = MAP_NO_SURFACE;
+            f64 sum[3] = {0.0, 0.0, 0.0};
+            grid_cell_nrm(i, j, sum, 1.0, 1.0);
+            const f64 gx = ((bare ? 0.0 : own) - left) / (2.0 * c);
+            EXPECT_NEAR(sum[0] / sum[2], -gx, 1e-9) << bare;
+            EXPECT_TRUE(std::isfinite(sum[0]) && sum[2] > 0.0) << bare;
+        }
+        node(i + 1, j) = right;
+        node(i, j) = static_cast<f32>(own);
+    }
     // the full approach onto the surface (not a plane pocket) runs the
     // three-axis approach without an internal error
     entry_words();

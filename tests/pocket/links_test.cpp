@@ -263,6 +263,92 @@ TEST(PocketLinks, TooManyRowsAreRefused)
     EXPECT_EQ(lnk_seg(clr_links, LNK_ROWS + 1), 0);
 }
 
+TEST(PocketLinks, CompetingLoopsAndTheShortSegmentsOfSurfacePockets)
+{
+    // an island-keyed loop made from the same parent competes with the
+    // chain's own loop: the own one lies out of reach, the island's links
+    {
+        Table t;
+        t.row(0, 1, 0, square(-5, -5, 60));
+        const i32 par = t.row(1, 1, 1, square(16, 16, 8));
+        const i32 own = t.row(2, 1, par, square(40, 40, 2));
+        const i32 isl = t.row(2, 10001, par, square(12, 12, 16, false));
+        t.end(3, 1, own);
+        i32 st = 0;
+        clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(lnk_seg(clr_links, own), 0);
+        ASSERT_NE(lnk_seg(clr_links, isl), 0);
+        const size_t a = static_cast<size_t>(isl), b = static_cast<size_t>(par);
+        EXPECT_NEAR(std::hypot(clr_links.x[a] - clr_links.x[b], clr_links.y[a] - clr_links.y[b]), 4.0, 1e-9);
+    }
+    // A loop with a notch of side 1 reaching 4 below its parent's top; an
+    // island blocks the notch's square links at the first two fractions
+    // (x 20.0 and 19.91). In plan the third fraction links there (x 19.82).
+    // In a surface pocket, from the third fraction on, only segments of at
+    // least 0.05 of the loop's length (92) are tried: the notch is passed
+    // over, and the second series links it at its middle, the ray turned
+    // by the averaged direction past the island to the parent's top.
+    for (const i32 dim : {2, 3}) {
+        Table t(2);
+        t.row(0, 1, 0, square(-5, -5, 50));
+        t.row(0, 10001, 0, square(19.86, 37.5, 0.18));
+        t.row(1, 10001, 2, square(19.86, 37.5, 0.18, false));
+        const i32 par = t.row(1, 1, 1, square(0, 0, 40));
+        Loop n;
+        n.pt(10, 10).pt(30, 10).pt(30, 35).pt(20.5, 35).pt(20.5, 36).pt(19.5, 36).pt(19.5, 35).pt(10, 35).close();
+        const i32 child = t.row(2, 1, par, n);
+        t.end(3, 1, child);
+        pokdim = dim;
+        pokpar.lift = 0.0;
+        i32 st = 0;
+        clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+        pokdim = 2;
+        ASSERT_EQ(st, 0) << dim;
+        const size_t c = static_cast<size_t>(child), p = static_cast<size_t>(par);
+        ASSERT_NE(lnk_seg(clr_links, child), 0) << dim;
+        EXPECT_NEAR(clr_links.y[c], 36.0, 1e-9) << dim;
+        EXPECT_NEAR(clr_links.x[c], dim == 2 ? 19.82 : 20.0, 1e-9) << dim;
+        EXPECT_NEAR(clr_links.x[p], dim == 2 ? 19.82 : 24.0, 1e-9) << dim;
+        EXPECT_NEAR(clr_links.y[p], 40.0, 1e-9) << dim;
+    }
+}
+
+TEST(PocketLinks, TheStartPointStageAnswersZeroWhenItMovesNothing)
+{
+    // the first contour's chain: a rectangle and the square made from it;
+    // an island sits beside the straight move from the start point's foot
+    // (24, 20) to the rectangle's link (20, 12)
+    for (const bool first : {false, true}) {
+        Table t(2);
+        t.row(0, 1, 0, square(-5, -5, 50));
+        t.row(0, 10001, 0, square(20.8, 13.8, 0.4));
+        t.row(1, 10001, 2, square(20.8, 13.8, 0.4, false));
+        Loop r;
+        r.pt(12, 12).pt(34, 12).pt(34, 28).pt(12, 28).close();
+        const i32 key = first ? 1 : 2;
+        const i32 outer = t.row(1, key, 1, r);
+        t.end(3, key, t.row(2, key, outer, square(16, 16, 8)));
+        i32 st = 0;
+        clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_NEAR(clr_links.x[static_cast<size_t>(outer)], 20.0, 1e-9);
+        ASSERT_NEAR(clr_links.y[static_cast<size_t>(outer)], 12.0, 1e-9);
+        const ClrLinks before = clr_links;
+        pkoff.start[0] = 25.0;
+        pkoff.start[1] = 20.0;
+        pokorigin[0] = pokorigin[1] = 0.0;
+        // with no chain of the first contour, or when the move would cross
+        // the island, nothing is moved: 0, the links as they were
+        cutluk(4.0, 1, clr_links, st);
+        EXPECT_EQ(st, 0) << first;
+        EXPECT_EQ(clr_links.index, before.index) << first;
+        EXPECT_EQ(clr_links.x, before.x) << first;
+        EXPECT_EQ(clr_links.y, before.y) << first;
+        EXPECT_EQ(clr_links.frac, before.frac) << first;
+    }
+}
+
 TEST(PocketLanes, ALaneRunsFromTheEntryLinkToTheNextExitInTheCuttingDirection)
 {
     Table t;
@@ -480,7 +566,7 @@ TEST(PocketLanes, ALaneOfASurfacePocketEndsAtTheLoopsHeightAndNormal)
 
 TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)
 {
-    // two loops made from p, an island between them; p's lane is cut
+    // two loops made from p, an island between them
     for (const f64 y : {6.0, 3.0}) {
         Table t(2);
         t.row(0, 1, 0, square(-5, -5, 60));
@@ -495,8 +581,15 @@ TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)
         lnk_set(clr_links, c1, 2, 0.5, at1);
         lnk_set(clr_links, c2, 4, 0.5, at2);
         lnk_set(clr_links, p, 4, 0.5, atp);
-        clr_links.index[static_cast<size_t>(p)] = -clr_links.index[static_cast<size_t>(p)];
+        // while p's lane is still to cut, p follows c2 even when the move
+        // to it crosses the island (at y 6): then a new chain starts there
         i32 nc = 0, level = 1, next = 0;
+        const i32 rows = lup_count;
+        notlf2(0, nc, clr_links, c2, 0, level, next, 1);
+        EXPECT_EQ(next, p) << y;
+        EXPECT_EQ(nc, y == 6.0 ? 1 : 0) << y;
+        EXPECT_EQ(lup_count, rows + (y == 6.0 ? 1 : 0)) << y;
+        clr_links.index[static_cast<size_t>(p)] = -clr_links.index[static_cast<size_t>(p)];
         notlf2(0, nc, clr_links, c1, 0, level, next, 1);
         EXPECT_EQ(next, c2) << y;
         // the move at y 6 crosses the island: a new chain starts

@@ -530,6 +530,11 @@ TEST(LaneCrossings, ASegmentAcrossALoop)
     lup_seg_cross(1, back, away, a, pt, found);
     EXPECT_EQ(found, 1);
     EXPECT_NEAR(pt[0], 10.0, 1e-12);
+    // first-only still gives the nearest crossing, not the first one met
+    // along the loop (the right side comes before the left one)
+    lup_seg_cross(1, from, to, a, pt, found);
+    EXPECT_EQ(found, 1);
+    EXPECT_NEAR(pt[0], 0.0, 1e-12);
     // through a corner: one crossing, not one for each side
     const f64 c0[2] = {-5, -5}, c1[2] = {5, 5};
     lup_seg_cross(3, c0, c1, a, pt, found);

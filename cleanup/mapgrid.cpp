@@ -190,7 +190,9 @@ void get_grid_index(const f64* p, i32& i, i32& j, i32& status)
     if (!grid_usable(status)) return;
     const f64 u = (p[0] - map_grid.x0) / map_grid.cell, v = (p[1] - map_grid.y0) / map_grid.cell;
     // floor, not truncation: a point less than a cell left of or below the
-    // origin lies outside the grid
+    // origin lies outside the grid. No node carries a height there, so
+    // taking it as cell 0 would give it a height and a walk room on a
+    // surface that cell 0's triangles only extrapolate.
     if (u >= 0.0 && v >= 0.0 && u < map_grid.nx - 1 && v < map_grid.ny - 1) {
         i = static_cast<i32>(std::floor(u));
         j = static_cast<i32>(std::floor(v));

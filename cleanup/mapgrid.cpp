@@ -219,7 +219,34 @@ namespace {
 // `best`.
 void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi, i32& bj)
 {
-    if (!cell_valid(i, j)) return;
+    if (!cell_valid(i, j)) return;  // a ring reaching past the grid's edge
+    i32 t = 0, st = 0;
+    f64 d = 0.0, q[3];
+    grid_cell_walk(p, i, j, t, d, q, st);
+    if (st != 0 || !(d < best)) return;
+    best = d;
+    bi = i;
+    bj = j;
+    for (i32 k = 0; k < 3; ++k) bestp[k] = q[k];
+}
+
+// Whether the grid has cells and (i, j) is one of them; status -1 if not.
+bool cell_usable(i32 i, i32 j, i32& status)
+{
+    status = 0;
+    if (!grid_usable(status)) return false;
+    if (cell_valid(i, j)) return true;
+    status = -1;
+    return false;
+}
+
+}  // namespace
+
+void grid_cell_walk(const f64* p, const i32& i, const i32& j, i32& tri, f64& distance, f64* foot, i32& status)
+{
+    tri = 0;
+    distance = 1.0e10;
+    if (!cell_usable(i, j, status)) return;
     Cell c;
     make_cell(i, j, c);
     for (i32 t : {0, 3}) {
@@ -228,16 +255,32 @@ void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi,
         closest_on_triangle(v, p, q);
         const f64 d = std::sqrt((q[0] - p[0]) * (q[0] - p[0]) + (q[1] - p[1]) * (q[1] - p[1]) +
                                 (q[2] - p[2]) * (q[2] - p[2]));
-        if (d < best) {
-            best = d;
-            bi = i;
-            bj = j;
-            for (i32 k = 0; k < 3; ++k) bestp[k] = q[k];
+        if (d < distance) {
+            distance = d;
+            tri = t;
+            for (i32 k = 0; k < 3; ++k) foot[k] = q[k];
         }
     }
 }
 
-}  // namespace
+void grid_cell_exit(const i32& i, const i32& j, const i32& tri, const f64* p, const f64* w, f64* exit, f64& length,
+                    i32& status)
+{
+    length = 0.0;
+    for (i32 k = 0; k < 3; ++k) exit[k] = p[k];
+    if (!cell_usable(i, j, status)) return;
+    if (tri != 0 && tri != 3) {
+        status = -1;
+        return;
+    }
+    Cell c;
+    make_cell(i, j, c);
+    const i32 t = tri;
+    length = exit_length(c, t, p[0], p[1], w);
+    exit[0] = p[0] + length * w[0];
+    exit[1] = p[1] + length * w[1];
+    exit[2] = plane_z(c, t, exit[0], exit[1]);
+}
 
 void grid_project_point(const i32& mode, f64* p, i32& i, i32& j, f64& distance, i32& status)
 {
@@ -326,7 +369,9 @@ bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangen
                     no_tangent = true;
                     continue;
                 }
-                c.len = exit_length(c.c, t, p[0], p[1], c.w);
+                f64 out[3];
+                i32 st = 0;
+                grid_cell_exit(i, j, t, p, c.w, out, c.len, st);
                 if (!(c.len > 1.0e-12 * s)) continue;
                 const bool better = !found || (std::fabs(c.dn) + 1.0e-12 < std::fabs(best.dn) &&
                                                std::fabs(best.dn) > 0.01) ||

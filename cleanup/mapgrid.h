@@ -96,6 +96,20 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
 // segment needs more points than the lane walk holds, or a mapping failure.
 void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status);
 
+// The triangle of cell (i, j) nearest to p (grid coordinates): its number
+// (0 or 3, 0 on a tie), the foot of p on it and the distance; a point on
+// the cell's surface is its own foot at distance 0. Status 0; -1 for an
+// unfilled grid (with the message of the index search) or a cell outside
+// the grid.
+void grid_cell_walk(const f64* p, const i32& i, const i32& j, i32& tri, f64& distance, f64* foot, i32& status);
+// Where the walking direction w (a 3-D unit vector along triangle tri of
+// cell (i, j)) leaves that triangle from p: the exit point, on the
+// triangle's plane, and the length to it along w (0, the exit p itself,
+// when w leads straight out). Status as grid_cell_walk; -1 also for a
+// triangle number other than 0 and 3.
+void grid_cell_exit(const i32& i, const i32& j, const i32& tri, const f64* p, const f64* w, f64* exit, f64& length,
+                    i32& status);
+
 // Small helpers of the walks over the grid.
 // Clamps cell-local (u, v) into [0, cell]: below 0 to 0, above the cell size
 // to the cell size.

@@ -390,4 +390,49 @@ TEST(MapGrid, HelpersClampNudgeAndDropFeet)
     EXPECT_EQ(foot[1], 0.0);
     grid_line_foot(pt, a, a, foot);
     EXPECT_EQ(foot[0], 0.0);
+    // a cell's nearest triangle and the foot on it, and where a direction
+    // leaves a triangle, on the plane z = x over cells of 1
+    const f32 hx[9] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
+    map_grid_set(3, 3, 0.0, 0.0, 1.0, hx);
+    const f64 r = std::sqrt(0.5);
+    struct Near {
+        f64 p[3];
+        i32 i, status, tri;
+        f64 dist, foot[3];
+    } nears[] = {
+        {{0.7, 0.2, 0.7}, 0, 0, 0, 0.0, {0.7, 0.2, 0.7}},            // on triangle 0
+        {{0.2, 0.7, 0.2}, 0, 0, 3, 0.0, {0.2, 0.7, 0.2}},            // on triangle 3
+        {{0.7, 0.2, 1.7}, 0, 0, 0, std::sqrt(0.58), {1, 0.2, 1}},    // its plane's foot off the cell
+        {{0.7, 0.2, 0.7}, 2, -1, 0, 1.0e10, {9, 9, 9}},              // no such cell
+    };
+    for (const Near& c : nears) {
+        i32 tri = -1, st = 7;
+        f64 d = 0.0, f[3] = {9, 9, 9};
+        grid_cell_walk(c.p, c.i, 0, tri, d, f, st);
+        EXPECT_EQ(st, c.status) << c.p[2];
+        EXPECT_EQ(tri, c.tri) << c.p[2];
+        EXPECT_NEAR(d, c.dist, 1e-12) << c.p[2];
+        for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(f[k], c.foot[k], 1e-12) << c.p[2];
+    }
+    struct Exit {
+        i32 tri;
+        f64 p[3], w[3];
+        i32 status;
+        f64 len, at[3];
+    } exits[] = {
+        {0, {0.5, 0.2, 0.5}, {r, 0, r}, 0, 0.5 / r, {1, 0.2, 1}},    // up the slope to the right edge
+        {0, {0.5, 0.2, 0.5}, {0, 1, 0}, 0, 0.3, {0.5, 0.5, 0.5}},    // level, to the diagonal
+        {0, {0.5, 0.2, 0.5}, {0, -1, 0}, 0, 0.2, {0.5, 0, 0.5}},     // to the bottom edge
+        {0, {1, 0.2, 1}, {r, 0, r}, 0, 0.0, {1, 0.2, 1}},            // straight out
+        {3, {0.2, 0.7, 0.2}, {r, 0, r}, 0, 0.5 / r, {0.7, 0.7, 0.7}},  // triangle 3 to the diagonal
+        {5, {0.5, 0.2, 0.5}, {r, 0, r}, -1, 0.0, {0.5, 0.2, 0.5}},   // no such triangle
+    };
+    for (const Exit& c : exits) {
+        f64 at[3], len = -1.0;
+        i32 st = 7;
+        grid_cell_exit(0, 0, c.tri, c.p, c.w, at, len, st);
+        EXPECT_EQ(st, c.status) << c.tri << " " << c.w[1];
+        EXPECT_NEAR(len, c.len, 1e-12) << c.tri << " " << c.w[1];
+        for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(at[k], c.at[k], 1e-12) << c.tri << " " << c.w[1];
+    }
 }

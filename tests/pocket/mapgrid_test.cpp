@@ -435,4 +435,37 @@ TEST(MapGrid, HelpersClampNudgeAndDropFeet)
         EXPECT_NEAR(len, c.len, 1e-12) << c.tri << " " << c.w[1];
         for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(at[k], c.at[k], 1e-12) << c.tri << " " << c.w[1];
     }
+    // the debug drawings: the two triangles a walk across the diagonal
+    // enters (colour 12), the cell a projection examines (5) and the
+    // triangle it takes (6), a segment as a line entity
+    const size_t before = norak::figures().size();
+    grid_debug = 1;
+    f64 walk[12] = {0.5, 0.2, 0.0};
+    const f64 north[3] = {0.0, 1.0, 0.0};
+    i32 st = 0;
+    seg_on_grid(0, walk, north, 0.5, nullptr, st);
+    EXPECT_EQ(st, 0);
+    grid_debug = 4;
+    f64 on[3] = {0.7, 0.2, 0.7}, dist = 0.0;
+    i32 pi = 0, pj = 0;
+    grid_project_point(1, on, pi, pj, dist, st);
+    EXPECT_EQ(st, 0);
+    grid_debug = 0;
+    const auto& figs = norak::figures();
+    ASSERT_EQ(figs.size(), before + 5);
+    const i32 colours[5] = {12, 12, 5, 5, 6};
+    for (size_t k = 0; k < 5; ++k) {
+        const auto& f = figs[before + k];
+        EXPECT_EQ(f.colour, colours[k]) << k;
+        ASSERT_EQ(f.strokes.size(), 3u) << k;
+        for (const auto& e : f.strokes) EXPECT_NEAR(e.to[2], e.to[0], 1e-6) << k;  // on z = x
+    }
+    EXPECT_FLOAT_EQ(figs[before].strokes[1].to[1], 0.0f);      // triangle 0 has the corner (1, 0)
+    EXPECT_FLOAT_EQ(figs[before + 1].strokes[2].to[0], 0.0f);  // triangle 3 the corner (0, 1)
+    const f64 a3[3] = {0, 0, 0}, b3[3] = {1, 2, 3};
+    grid_draw_segment(a3, b3, 7);
+    i32 lines = 0;
+    for (const auto& [id, e] : norak::entities())
+        if (e.attrs.count("CO") && e.attrs.at("CO") == 7 && e.attrs.count("PE") && e.attrs.at("PE") == 1) ++lines;
+    EXPECT_EQ(lines, 1);
 }

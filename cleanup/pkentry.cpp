@@ -617,7 +617,9 @@ void pkentry_spline(i32& value, const i32& stage, const f64* P, const f64* Q, i3
     // 11. the string as cutting moves
     UDMILB(3, 2, full, S.p.data(), S.n.data(), nullptr, S.pieces, S.len.data(), full ? 1 : 2, 0, 0, 0, status);
     if (status < 0) return;
-    // 12. the notice of a full approach that met the entry state
+    // 12. the notice of a full approach that met the entry state (every road
+    // here has a string of a point or more, step 7 ends the entry without
+    // one: the count test only keeps the read of the first point safe)
     if (pk_note == 1 && total > 0) {
         WRNPNT("ENTRY POINT:", 3, S.at(0), "");
         pk_note = 0;

@@ -95,6 +95,14 @@ f64 dist3(const f64* a, const f64* b)
 
 // Fills in the path from a to b (both on the grid) into out, b excluded;
 // false when it needs more points than a lane walk holds.
+// The path is the one over the triangles in the vertical plane of a-b: its
+// bends are exactly where the plan segment crosses a node line or a
+// diagonal, so these crossings dropped onto the grid are the whole path.
+// Two walkers stepping across the triangles toward each other would not
+// keep to that plane: a direction made tangent to a sloping triangle turns
+// in plan, so they drift apart on a slope, need a meeting rule to join up
+// and can miss each other; the crossings give the same bends on the plane
+// of the segment and always arrive at b.
 bool fill_path(const GPoint& a, const GPoint& b, const f64* step, std::vector<GPoint>& out, bool& mapped)
 {
     std::vector<f64> ts;

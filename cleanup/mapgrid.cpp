@@ -11,9 +11,11 @@
 #include "pocket/pokarr.h"
 #include "pocket/pokvals.h"
 #include "cleanup/mapcell.h"
+#include "surfaces/srfbuf.h"
 
 MapGrid map_grid;
 i32 grid_mode = 1;
+i32 grid_debug = 0;
 
 void set_grid_mode(const i32& value) { grid_mode = value; }
 
@@ -190,7 +192,9 @@ void get_grid_index(const f64* p, i32& i, i32& j, i32& status)
     if (!grid_usable(status)) return;
     const f64 u = (p[0] - map_grid.x0) / map_grid.cell, v = (p[1] - map_grid.y0) / map_grid.cell;
     // floor, not truncation: a point less than a cell left of or below the
-    // origin lies outside the grid
+    // origin lies outside the grid. No node carries a height there, so
+    // taking it as cell 0 would give it a height and a walk room on a
+    // surface that cell 0's triangles only extrapolate.
     if (u >= 0.0 && v >= 0.0 && u < map_grid.nx - 1 && v < map_grid.ny - 1) {
         i = static_cast<i32>(std::floor(u));
         j = static_cast<i32>(std::floor(v));
@@ -215,9 +219,41 @@ namespace {
 
 // The nearest point of the triangles of cell (i, j) to p, when nearer than
 // `best`.
-void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi, i32& bj)
+void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi, i32& bj, i32& bt)
 {
-    if (!cell_valid(i, j)) return;
+    if (!cell_valid(i, j)) return;  // a ring reaching past the grid's edge
+    if (grid_debug & 4) {
+        grid_draw_cell(i, j, 0, 5);
+        grid_draw_cell(i, j, 3, 5);
+    }
+    i32 t = 0, st = 0;
+    f64 d = 0.0, q[3];
+    grid_cell_walk(p, i, j, t, d, q, st);
+    if (st != 0 || !(d < best)) return;
+    best = d;
+    bi = i;
+    bj = j;
+    bt = t;
+    for (i32 k = 0; k < 3; ++k) bestp[k] = q[k];
+}
+
+// Whether the grid has cells and (i, j) is one of them; status -1 if not.
+bool cell_usable(i32 i, i32 j, i32& status)
+{
+    status = 0;
+    if (!grid_usable(status)) return false;
+    if (cell_valid(i, j)) return true;
+    status = -1;
+    return false;
+}
+
+}  // namespace
+
+void grid_cell_walk(const f64* p, const i32& i, const i32& j, i32& tri, f64& distance, f64* foot, i32& status)
+{
+    tri = 0;
+    distance = 1.0e10;
+    if (!cell_usable(i, j, status)) return;
     Cell c;
     make_cell(i, j, c);
     for (i32 t : {0, 3}) {
@@ -226,16 +262,32 @@ void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi,
         closest_on_triangle(v, p, q);
         const f64 d = std::sqrt((q[0] - p[0]) * (q[0] - p[0]) + (q[1] - p[1]) * (q[1] - p[1]) +
                                 (q[2] - p[2]) * (q[2] - p[2]));
-        if (d < best) {
-            best = d;
-            bi = i;
-            bj = j;
-            for (i32 k = 0; k < 3; ++k) bestp[k] = q[k];
+        if (d < distance) {
+            distance = d;
+            tri = t;
+            for (i32 k = 0; k < 3; ++k) foot[k] = q[k];
         }
     }
 }
 
-}  // namespace
+void grid_cell_exit(const i32& i, const i32& j, const i32& tri, const f64* p, const f64* w, f64* exit, f64& length,
+                    i32& status)
+{
+    length = 0.0;
+    for (i32 k = 0; k < 3; ++k) exit[k] = p[k];
+    if (!cell_usable(i, j, status)) return;
+    if (tri != 0 && tri != 3) {
+        status = -1;
+        return;
+    }
+    Cell c;
+    make_cell(i, j, c);
+    const i32 t = tri;
+    length = exit_length(c, t, p[0], p[1], w);
+    exit[0] = p[0] + length * w[0];
+    exit[1] = p[1] + length * w[1];
+    exit[2] = plane_z(c, t, exit[0], exit[1]);
+}
 
 void grid_project_point(const i32& mode, f64* p, i32& i, i32& j, f64& distance, i32& status)
 {
@@ -251,18 +303,19 @@ void grid_project_point(const i32& mode, f64* p, i32& i, i32& j, f64& distance, 
         return;
     }
     f64 best = 1.0e10, q[3] = {p[0], p[1], p[2]};
-    i32 bi = i, bj = j;
-    nearest_in_cell(i, j, p, q, best, bi, bj);
+    i32 bi = i, bj = j, bt = 0;
+    nearest_in_cell(i, j, p, q, best, bi, bj, bt);
     const i32 rings = mode == 3 ? 10 : 1;
     for (i32 r = 1; r <= rings && !(best < 1.0e-6); ++r)
         for (i32 a = -r; a <= r; ++a)
             for (i32 b = -r; b <= r; ++b)
-                if (std::abs(a) == r || std::abs(b) == r) nearest_in_cell(i + a, j + b, p, q, best, bi, bj);
+                if (std::abs(a) == r || std::abs(b) == r) nearest_in_cell(i + a, j + b, p, q, best, bi, bj, bt);
     distance = best;
     if (best >= 1.0e7) {
         status = -1;
         return;
     }
+    if (grid_debug & 4) grid_draw_cell(bi, bj, bt, 6);
     i = bi;
     j = bj;
     for (i32 k = 0; k < 3; ++k) p[k] = q[k];
@@ -324,7 +377,9 @@ bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangen
                     no_tangent = true;
                     continue;
                 }
-                c.len = exit_length(c.c, t, p[0], p[1], c.w);
+                f64 out[3];
+                i32 st = 0;
+                grid_cell_exit(i, j, t, p, c.w, out, c.len, st);
                 if (!(c.len > 1.0e-12 * s)) continue;
                 const bool better = !found || (std::fabs(c.dn) + 1.0e-12 < std::fabs(best.dn) &&
                                                std::fabs(best.dn) > 0.01) ||
@@ -415,6 +470,7 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
             }
             last_cell = id;
             last_t = s.t;
+            if (grid_debug & 1) grid_draw_cell(s.c.i, s.c.j, s.t, 12);
         }
         for (i32 m = 0; m < 3; ++m) {
             n[m] = s.n[m];
@@ -439,6 +495,34 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
             walk[9 + m] = w[m];
         }
     if (!tail && !add_point(points, p, n)) status = -1;
+}
+
+void grid_draw_cell(const i32& i, const i32& j, const i32& tri, const i32& colour)
+{
+    i32 st = 0;
+    if (!cell_usable(i, j, st)) return;
+    Cell c;
+    make_cell(i, j, c);
+    f64 v[3][3];
+    corners(c, tri, v);
+    i32 fig = 0;
+    gfgtmp(fig);
+    figopa(fig, colour);
+    moveto(f32(v[2][0]), f32(v[2][1]), f32(v[2][2]));
+    for (i32 k = 0; k < 3; ++k) drawto(f32(v[k][0]), f32(v[k][1]), f32(v[k][2]));
+    figcls();
+}
+
+void grid_draw_segment(const f64* a, const f64* b, const i32& colour)
+{
+    const f32 p[3] = {f32(a[0]), f32(a[1]), f32(a[2])}, q[3] = {f32(b[0]), f32(b[1]), f32(b[2])};
+    i32 id = 0, st = 0;
+    LINE(id, p, q, st);
+    if (st < 0 || id <= 0) return;
+    i32 co = colour, pen = 1;
+    eattc(id, 2, "CO", co);
+    eattc(id, 2, "PE", pen);
+    edisp(id, 1);
 }
 
 void grid_clamp_uv(f64* uv)

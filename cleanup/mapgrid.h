@@ -96,6 +96,32 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
 // segment needs more points than the lane walk holds, or a mapping failure.
 void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status);
 
+// The triangle of cell (i, j) nearest to p (grid coordinates): its number
+// (0 or 3, 0 on a tie), the foot of p on it and the distance; a point on
+// the cell's surface is its own foot at distance 0. Status 0; -1 for an
+// unfilled grid (with the message of the index search) or a cell outside
+// the grid.
+void grid_cell_walk(const f64* p, const i32& i, const i32& j, i32& tri, f64& distance, f64* foot, i32& status);
+// Where the walking direction w (a 3-D unit vector along triangle tri of
+// cell (i, j)) leaves that triangle from p: the exit point, on the
+// triangle's plane, and the length to it along w (0, the exit p itself,
+// when w leads straight out). Status as grid_cell_walk; -1 also for a
+// triangle number other than 0 and 3.
+void grid_cell_exit(const i32& i, const i32& j, const i32& tri, const f64* p, const f64* w, f64* exit, f64& length,
+                    i32& status);
+
+// Debug drawing switch (nothing sets it, so it stays 0): bit 1 draws each
+// triangle a walk enters (colour 12), bit 4 the cells a projection examines
+// (colour 5) and the triangle it takes (colour 6).
+extern i32 grid_debug;
+// Draws the outline of triangle tri of cell (i, j) in the colour as a
+// temporary figure; nothing for a cell outside the grid.
+void grid_draw_cell(const i32& i, const i32& j, const i32& tri, const i32& colour);
+// Draws the segment a-b (grid coordinates) as a line entity of the colour
+// and pen 1, displayed; nothing when the line cannot be stored (said by the
+// line routine).
+void grid_draw_segment(const f64* a, const f64* b, const i32& colour);
+
 // Small helpers of the walks over the grid.
 // Clamps cell-local (u, v) into [0, cell]: below 0 to 0, above the cell size
 // to the cell size.

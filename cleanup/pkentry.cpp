@@ -186,8 +186,11 @@ void pkentry_plain(i32& value, const i32& stage, const f64* P0, const f64* Q0, i
     bool surf = code == 34 || code == 38;
     if (code == 48) {
         // The link value kept between procedures serves both as the link
-        // value of the link parameters and as the host's link word: it is
-        // the one link word the module keeps (0 from the start-up).
+        // value of the link parameters and as the host's link word: the
+        // link-parameter record here holds no link value of its own, and
+        // this is the one link word the module keeps (0 from the start-up,
+        // so code 48 approaches from 0 above the point with the surface
+        // approach off until a procedure stores 1).
         i32 link = 0;
         LNKVAL(1, link);
         pokpar.approach_dist = link;
@@ -614,7 +617,9 @@ void pkentry_spline(i32& value, const i32& stage, const f64* P, const f64* Q, i3
     // 11. the string as cutting moves
     UDMILB(3, 2, full, S.p.data(), S.n.data(), nullptr, S.pieces, S.len.data(), full ? 1 : 2, 0, 0, 0, status);
     if (status < 0) return;
-    // 12. the notice of a full approach that met the entry state
+    // 12. the notice of a full approach that met the entry state (every road
+    // here has a string of a point or more, step 7 ends the entry without
+    // one: the count test only keeps the read of the first point safe)
     if (pk_note == 1 && total > 0) {
         WRNPNT("ENTRY POINT:", 3, S.at(0), "");
         pk_note = 0;

@@ -147,6 +147,16 @@ TEST(EntryMoves, StraightMovesApproachListAndMode)
             std::fabs(wrd2r(e.words[2]) - 1.0) < 1e-6 && std::fabs(wrd2r(e.words[4]) - 1.0) < 1e-6)
             above = true;
     EXPECT_TRUE(above);
+    // a full approach with the tool already at P moves straight on to Q and
+    // succeeds, whatever status the caller came with
+    empty_path();
+    for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(static_cast<f32>(P[k]));
+    st = 5;
+    pkentry(v, 3, P, Q, st);
+    EXPECT_EQ(st, 0);
+    m = lines_written();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_NEAR(m[0][0], 4.0, 1e-6);
 
     // any other kind writes nothing and leaves the status
     empty_path();
@@ -170,6 +180,31 @@ TEST(EntryMoves, StraightMovesApproachListAndMode)
     EXPECT_EQ(st, 0);
     ASSERT_EQ(nc_entr_list().size(), before + 3);
     EXPECT_EQ(nc_entr_list().back(), 3.0f);
+    // the list grows past its capacity by tens; a growth the host refuses
+    // keeps the list as it was, and the next add grows it
+    f32 x = 200.0f;
+    auto add = [&](i32 fail) {
+        const f32 p[3] = {x, 2.0f, 1.0f};
+        x += 1.0f;
+        norak::fail_alloc_after(fail);
+        nc_entr_add(p, st);
+        norak::fail_alloc_after(0);
+    };
+    for (i32 k = 0; k < 25; ++k) {
+        add(0);
+        EXPECT_EQ(st, 0);
+    }
+    while (nc_entr_list().size() % 30 != 0) add(0);
+    const size_t full = nc_entr_list().size();
+    add(1);
+    EXPECT_EQ(st, -1);
+    EXPECT_TRUE(norak::transcript_has("nc_entr_add, DYNAMIC MEMORY ERROR - CANNOT ALLOCATE"));
+    EXPECT_EQ(nc_entr_list().size(), full);
+    add(0);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(nc_entr_list().size(), full + 3);
+    EXPECT_EQ(nc_entr_list()[full], x - 1.0f);
+    for (size_t k = before + 3; k < full; k += 3) EXPECT_EQ(nc_entr_list()[k + 1], 2.0f);
 }
 
 TEST(SurfaceLanes, PiecesLieOnTheToolsDropOverTheSurface)

@@ -303,6 +303,21 @@ TEST(MapGrid, LanesEqualTheAnalyticLine)
         EXPECT_NEAR((a.y[k] - 3.0) * 68.0, (a.x[k] - 2.0) * 48.0, 1e-7) << k;
         if (k > 0) { EXPECT_GT(a.x[k], a.x[k - 1]); }
     }
+    // every mode drops the lane's points straight down, in the lane's plane
+    // (mode 3 in grid coordinates), whatever height they came with
+    for (i32 mode : {1, 2, 3}) {
+        const f64 s = mode == 3 ? 1.0 : 0.0;
+        pokarr m = make(Loop().pt(2.0 + s * o[0], 3.0 + s * o[1]).pt(70.0 + s * o[0], 51.0 + s * o[1]), 3);
+        lan_on_grid(mode, m, nullptr, st);
+        ASSERT_EQ(st, 0) << mode;
+        EXPECT_EQ(m.count, a.count) << mode;
+        for (i32 k = 0; k < m.count; ++k) {
+            const f64 x = m.x[k] + (1.0 - s) * o[0], y = m.y[k] + (1.0 - s) * o[1], z = m.z[k] + (1.0 - s) * o[2];
+            EXPECT_NEAR(z, bowl(x, y), 0.0025) << mode << " " << k;
+            EXPECT_NEAR((y - o[1] - 3.0) * 68.0, (x - o[0] - 2.0) * 48.0, 1e-7) << mode << " " << k;
+        }
+        pokarr_free(m);
+    }
     // with a step, neighbours closer than it are merged
     pokarr b = make(Loop().pt(2.0, 3.0).pt(70.0, 51.0), 3);
     const f64 step = 2.0;
@@ -390,4 +405,82 @@ TEST(MapGrid, HelpersClampNudgeAndDropFeet)
     EXPECT_EQ(foot[1], 0.0);
     grid_line_foot(pt, a, a, foot);
     EXPECT_EQ(foot[0], 0.0);
+    // a cell's nearest triangle and the foot on it, and where a direction
+    // leaves a triangle, on the plane z = x over cells of 1
+    const f32 hx[9] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
+    map_grid_set(3, 3, 0.0, 0.0, 1.0, hx);
+    const f64 r = std::sqrt(0.5);
+    struct Near {
+        f64 p[3];
+        i32 i, status, tri;
+        f64 dist, foot[3];
+    } nears[] = {
+        {{0.7, 0.2, 0.7}, 0, 0, 0, 0.0, {0.7, 0.2, 0.7}},            // on triangle 0
+        {{0.2, 0.7, 0.2}, 0, 0, 3, 0.0, {0.2, 0.7, 0.2}},            // on triangle 3
+        {{0.7, 0.2, 1.7}, 0, 0, 0, std::sqrt(0.58), {1, 0.2, 1}},    // its plane's foot off the cell
+        {{0.7, 0.2, 0.7}, 2, -1, 0, 1.0e10, {9, 9, 9}},              // no such cell
+    };
+    for (const Near& c : nears) {
+        i32 tri = -1, st = 7;
+        f64 d = 0.0, f[3] = {9, 9, 9};
+        grid_cell_walk(c.p, c.i, 0, tri, d, f, st);
+        EXPECT_EQ(st, c.status) << c.p[2];
+        EXPECT_EQ(tri, c.tri) << c.p[2];
+        EXPECT_NEAR(d, c.dist, 1e-12) << c.p[2];
+        for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(f[k], c.foot[k], 1e-12) << c.p[2];
+    }
+    struct Exit {
+        i32 tri;
+        f64 p[3], w[3];
+        i32 status;
+        f64 len, at[3];
+    } exits[] = {
+        {0, {0.5, 0.2, 0.5}, {r, 0, r}, 0, 0.5 / r, {1, 0.2, 1}},    // up the slope to the right edge
+        {0, {0.5, 0.2, 0.5}, {0, 1, 0}, 0, 0.3, {0.5, 0.5, 0.5}},    // level, to the diagonal
+        {0, {0.5, 0.2, 0.5}, {0, -1, 0}, 0, 0.2, {0.5, 0, 0.5}},     // to the bottom edge
+        {0, {1, 0.2, 1}, {r, 0, r}, 0, 0.0, {1, 0.2, 1}},            // straight out
+        {3, {0.2, 0.7, 0.2}, {r, 0, r}, 0, 0.5 / r, {0.7, 0.7, 0.7}},  // triangle 3 to the diagonal
+        {5, {0.5, 0.2, 0.5}, {r, 0, r}, -1, 0.0, {0.5, 0.2, 0.5}},   // no such triangle
+    };
+    for (const Exit& c : exits) {
+        f64 at[3], len = -1.0;
+        i32 st = 7;
+        grid_cell_exit(0, 0, c.tri, c.p, c.w, at, len, st);
+        EXPECT_EQ(st, c.status) << c.tri << " " << c.w[1];
+        EXPECT_NEAR(len, c.len, 1e-12) << c.tri << " " << c.w[1];
+        for (i32 k = 0; k < 3; ++k) EXPECT_NEAR(at[k], c.at[k], 1e-12) << c.tri << " " << c.w[1];
+    }
+    // the debug drawings: the two triangles a walk across the diagonal
+    // enters (colour 12), the cell a projection examines (5) and the
+    // triangle it takes (6), a segment as a line entity
+    const size_t before = norak::figures().size();
+    grid_debug = 1;
+    f64 walk[12] = {0.5, 0.2, 0.0};
+    const f64 north[3] = {0.0, 1.0, 0.0};
+    i32 st = 0;
+    seg_on_grid(0, walk, north, 0.5, nullptr, st);
+    EXPECT_EQ(st, 0);
+    grid_debug = 4;
+    f64 on[3] = {0.7, 0.2, 0.7}, dist = 0.0;
+    i32 pi = 0, pj = 0;
+    grid_project_point(1, on, pi, pj, dist, st);
+    EXPECT_EQ(st, 0);
+    grid_debug = 0;
+    const auto& figs = norak::figures();
+    ASSERT_EQ(figs.size(), before + 5);
+    const i32 colours[5] = {12, 12, 5, 5, 6};
+    for (size_t k = 0; k < 5; ++k) {
+        const auto& f = figs[before + k];
+        EXPECT_EQ(f.colour, colours[k]) << k;
+        ASSERT_EQ(f.strokes.size(), 3u) << k;
+        for (const auto& e : f.strokes) EXPECT_NEAR(e.to[2], e.to[0], 1e-6) << k;  // on z = x
+    }
+    EXPECT_FLOAT_EQ(figs[before].strokes[1].to[1], 0.0f);      // triangle 0 has the corner (1, 0)
+    EXPECT_FLOAT_EQ(figs[before + 1].strokes[2].to[0], 0.0f);  // triangle 3 the corner (0, 1)
+    const f64 a3[3] = {0, 0, 0}, b3[3] = {1, 2, 3};
+    grid_draw_segment(a3, b3, 7);
+    i32 lines = 0;
+    for (const auto& [id, e] : norak::entities())
+        if (e.attrs.count("CO") && e.attrs.at("CO") == 7 && e.attrs.count("PE") && e.attrs.at("PE") == 1) ++lines;
+    EXPECT_EQ(lines, 1);
 }

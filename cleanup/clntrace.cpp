@@ -45,7 +45,6 @@ struct Trace {
     std::vector<Poly> poly;  // one a polyline
     i32 group = 0;           // first polyline of the patch being traced
     i32 patch = -1;
-    i32 remcell = -1;        // empty cell of the last hole found
     std::vector<char> tried; // cells taken as a hole start in this patch (see hole_cell)
     std::vector<char> mine;  // cells of the patch: spot cells joined to its start
     std::vector<i32> marked; // cells set in tried or mine, cleared at the next patch
@@ -364,13 +363,9 @@ f32 hole_distance(const f32* p)
 }
 
 // Whether the empty cell k may start a hole of the patch. A cell already
-// taken as a hole start in this patch is refused, the remembered one
-// included: an enclosed cell keeps its label, and its outline, traced
-// again, is dropped as a duplicate, so the search would take the same cell
-// again without end. Trying the remembered cell again, even with free
-// spots only, repeats without end as well where a patch stands inside the
-// hole; so the remembered cell is never tried a second time, and the full
-// scan always runs for the next hole.
+// taken as a hole start in this patch is refused: an enclosed cell keeps
+// its label, and its outline, traced again, is dropped as a duplicate, so
+// the search would take the same cell again without end.
 bool hole_cell(i32 k, f32 R, i32 L)
 {
     const i32 r = k / G().ncol, c = k % G().ncol;
@@ -403,7 +398,7 @@ void patch_cells(i32 r, i32 c)
 }
 
 // The spot of the patch nearest to the centre of cell k within two cells.
-Ref nearest_spot(i32 k, bool free_only)
+Ref nearest_spot(i32 k)
 {
     const i32 r = k / G().ncol, c = k % G().ncol;
     f32 p[2];
@@ -412,7 +407,7 @@ Ref nearest_spot(i32 k, bool free_only)
     Ref out;
     each(window(r, c, 2), [&](const Ref& f) {
         const ClnSpot& s = rec(f);
-        if (free_only ? s.state != CLN_FREE : s.state == CLN_DONE) return;
+        if (s.state == CLN_DONE) return;
         // A spot of another patch standing in the hole is no start of it.
         if (!T.mine[static_cast<size_t>(f.row) * G().ncol + f.col]) return;
         const f32 d = std::hypot(s.spot[0] - p[0], s.spot[1] - p[1]);
@@ -438,24 +433,27 @@ void cell_span(f32 a, f32 b, f32 lo, f32 size, i32 count, i32& i0, i32& i1)
 i32 clnstr(f32 R, i32 L, Ref& start, f32* z)
 {
     if (static_cast<i32>(T.poly.size()) <= T.group || T.poly[T.group].npt == 0) return 2;
-    auto take = [&](i32 k, bool rem) {
-        start = nearest_spot(k, rem);
+    // Every hole is searched by the full scan; the cell of the last hole is
+    // not tried first with the patch's free spots. That try starts, in a
+    // patch wider than a few cells, at a free spot inside the patch, and the
+    // walk from it leads back onto an outline already traced: the outer one
+    // is stored again as a hole of the patch (a disc standing in a ring's
+    // hole gave eleven outlines for three), and the tries go on for as long
+    // as free spots remain. A hole whose trace did not go all the way round
+    // is found again by the scan through its other enclosed cells.
+    auto take = [&](i32 k) {
+        start = nearest_spot(k);
         if (!start.ok()) return false;
         const f32* s = rec(start).spot;
-        if (rem && hole_distance(s) < R) return false;
         f32 p[2];
         centre_of(k / G().ncol, k % G().ncol, p);
         f32 d[2] = {p[0] - s[0], p[1] - s[1]};
         unit2(d);
         z[0] = s[0] + R * d[0], z[1] = s[1] + R * d[1];
-        T.remcell = k;
         T.tried[k] = 1;
         T.marked.push_back(k);
         return true;
     };
-    if (static_cast<i32>(T.poly.size()) - T.group > 1 && T.remcell >= 0 && hole_cell(T.remcell, R, L) &&
-        take(T.remcell, true))
-        return 0;
     // A hole lies inside the outer outline: only the cells over its box
     // (and one more each side) are scanned.
     const std::array<f32, 4>& b = T.poly[T.group].box;
@@ -475,7 +473,7 @@ i32 clnstr(f32 R, i32 L, Ref& start, f32* z)
             if (full) {
                 if (!inrun) {
                     ++runs;
-                    if (runs >= 2 && rem >= 0 && hole_cell(rem, R, L) && take(rem, false)) return 0;
+                    if (runs >= 2 && rem >= 0 && hole_cell(rem, R, L) && take(rem)) return 0;
                     rem = -1;
                 }
                 inrun = true;
@@ -739,7 +737,6 @@ void clndrv(const i32& mode, const i32& option, i32& status)
             }
             ++T.patch;
             label = 0;
-            T.remcell = -1;
             for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = T.mine[static_cast<size_t>(k)] = 0;
             T.marked.clear();
             patch_cells(start.row, start.col);

@@ -46,8 +46,9 @@ struct Trace {
     i32 group = 0;           // first polyline of the patch being traced
     i32 patch = -1;
     std::vector<char> tried; // cells taken as a hole start in this patch (see hole_cell)
-    std::vector<char> mine;  // cells of the patch: spot cells joined to its start
-    std::vector<i32> marked; // cells set in tried or mine, cleared at the next patch
+    std::vector<std::vector<char>> mine; // spots of the patch (by record array, record), see patch_spots
+    std::vector<Ref> minerefs; // spots set in mine, cleared at the next patch
+    std::vector<i32> marked; // cells set in tried, cleared at the next patch
     std::vector<Ref> taken;  // records appended to a chain in this patch
     std::vector<Ref> flagged; // records the boundary walk flagged
     i32 row0 = 0;            // rows above hold no free spot of an open cell
@@ -377,22 +378,33 @@ bool hole_cell(i32 k, f32 R, i32 L)
     return clnlab_brd(r, c, L);
 }
 
-// The cells of the patch of the start cell: the cells holding spots joined
-// to it through cells holding spots that share a side.
-void patch_cells(i32 r, i32 c)
+// The spots of the patch of the start: those joined to it through spots
+// within the pivot's reach of each other (in the window of a spot's cell,
+// at most 2 x (R + e) apart). Joining whole cells instead misses or merges
+// patches: through cells that share a side, a band running at 45 degrees to
+// the grid (its cells meet only at corners) falls apart, and a hole whose
+// nearest spots lie beyond such a corner finds no start and is lost; through
+// corners too, a patch standing in another's hole joins it wherever their
+// cells touch at a corner, though the disc never reaches across.
+void patch_spots(const Ref& from, f32 R)
 {
-    std::vector<i32> st{r * G().ncol + c};
-    T.mine[static_cast<size_t>(st[0])] = 1;
-    T.marked.push_back(st[0]);
+    const f32 reach = 2 * (R + std::clamp(0.1f * R, 0.001f, 0.01f));
+    auto add = [&](const Ref& f) {
+        T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)] = 1;
+        T.minerefs.push_back(f);
+    };
+    std::vector<Ref> st{from};
+    add(from);
     while (!st.empty()) {
-        const i32 k = st.back();
+        const Ref k = st.back();
         st.pop_back();
-        neighbours(k / G().ncol, k % G().ncol, [&](i32 r2, i32 c2) {
-            const i32 k2 = r2 * G().ncol + c2;
-            if (T.mine[static_cast<size_t>(k2)] || cell(r2, c2).count == 0) return;
-            T.mine[static_cast<size_t>(k2)] = 1;
-            T.marked.push_back(k2);
-            st.push_back(k2);
+        const f32* p = rec(k).spot;
+        each(window(k.row, k.col), [&](const Ref& f) {
+            if (T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)]) return;
+            const f32* q = rec(f).spot;
+            if (std::hypot(q[0] - p[0], q[1] - p[1]) > reach) return;
+            add(f);
+            st.push_back(f);
         });
     }
 }
@@ -409,7 +421,7 @@ Ref nearest_spot(i32 k)
         const ClnSpot& s = rec(f);
         if (s.state == CLN_DONE) return;
         // A spot of another patch standing in the hole is no start of it.
-        if (!T.mine[static_cast<size_t>(f.row) * G().ncol + f.col]) return;
+        if (!T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)]) return;
         const f32 d = std::hypot(s.spot[0] - p[0], s.spot[1] - p[1]);
         if (d < best) best = d, out = f;
     });
@@ -687,7 +699,8 @@ void clntrc_release()
     std::vector<f32>().swap(T.xy);
     std::vector<Poly>().swap(T.poly);
     std::vector<char>().swap(T.tried);
-    std::vector<char>().swap(T.mine);
+    std::vector<std::vector<char>>().swap(T.mine);
+    std::vector<Ref>().swap(T.minerefs);
     std::vector<i32>().swap(T.marked);
     std::vector<Ref>().swap(T.taken);
     std::vector<Ref>().swap(T.flagged);
@@ -719,7 +732,9 @@ void clndrv(const i32& mode, const i32& option, i32& status)
     T.flagged.clear();
     T.marked.clear();
     T.tried.assign(G().cells.size(), 0);
-    T.mine.assign(G().cells.size(), 0);
+    T.mine.assign(G().recs.size(), {});
+    for (size_t h = 0; h < G().recs.size(); ++h) T.mine[h].assign(G().recs[h].size(), 0);
+    T.minerefs.clear();
     bool newpatch = true;
     i32 label = 0;
     while (status >= 0) {
@@ -737,9 +752,11 @@ void clndrv(const i32& mode, const i32& option, i32& status)
             }
             ++T.patch;
             label = 0;
-            for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = T.mine[static_cast<size_t>(k)] = 0;
+            for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = 0;
             T.marked.clear();
-            patch_cells(start.row, start.col);
+            for (const Ref& f : T.minerefs) T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)] = 0;
+            T.minerefs.clear();
+            patch_spots(start, R);
             z[0] = s[0] - R, z[1] = s[1];
         } else {
             if (clnstr(R, label, start, z) == 2) {

@@ -45,10 +45,10 @@ struct Trace {
     std::vector<Poly> poly;  // one a polyline
     i32 group = 0;           // first polyline of the patch being traced
     i32 patch = -1;
-    i32 remcell = -1;        // empty cell of the last hole found
     std::vector<char> tried; // cells taken as a hole start in this patch (see hole_cell)
-    std::vector<char> mine;  // cells of the patch: spot cells joined to its start
-    std::vector<i32> marked; // cells set in tried or mine, cleared at the next patch
+    std::vector<std::vector<char>> mine; // spots of the patch (by record array, record), see patch_spots
+    std::vector<Ref> minerefs; // spots set in mine, cleared at the next patch
+    std::vector<i32> marked; // cells set in tried, cleared at the next patch
     std::vector<Ref> taken;  // records appended to a chain in this patch
     std::vector<Ref> flagged; // records the boundary walk flagged
     i32 row0 = 0;            // rows above hold no free spot of an open cell
@@ -364,13 +364,9 @@ f32 hole_distance(const f32* p)
 }
 
 // Whether the empty cell k may start a hole of the patch. A cell already
-// taken as a hole start in this patch is refused, the remembered one
-// included: an enclosed cell keeps its label, and its outline, traced
-// again, is dropped as a duplicate, so the search would take the same cell
-// again without end. Trying the remembered cell again, even with free
-// spots only, repeats without end as well where a patch stands inside the
-// hole; so the remembered cell is never tried a second time, and the full
-// scan always runs for the next hole.
+// taken as a hole start in this patch is refused: an enclosed cell keeps
+// its label, and its outline, traced again, is dropped as a duplicate, so
+// the search would take the same cell again without end.
 bool hole_cell(i32 k, f32 R, i32 L)
 {
     const i32 r = k / G().ncol, c = k % G().ncol;
@@ -382,28 +378,39 @@ bool hole_cell(i32 k, f32 R, i32 L)
     return clnlab_brd(r, c, L);
 }
 
-// The cells of the patch of the start cell: the cells holding spots joined
-// to it through cells holding spots that share a side.
-void patch_cells(i32 r, i32 c)
+// The spots of the patch of the start: those joined to it through spots
+// within the pivot's reach of each other (in the window of a spot's cell,
+// at most 2 x (R + e) apart). Joining whole cells instead misses or merges
+// patches: through cells that share a side, a band running at 45 degrees to
+// the grid (its cells meet only at corners) falls apart, and a hole whose
+// nearest spots lie beyond such a corner finds no start and is lost; through
+// corners too, a patch standing in another's hole joins it wherever their
+// cells touch at a corner, though the disc never reaches across.
+void patch_spots(const Ref& from, f32 R)
 {
-    std::vector<i32> st{r * G().ncol + c};
-    T.mine[static_cast<size_t>(st[0])] = 1;
-    T.marked.push_back(st[0]);
+    const f32 reach = 2 * (R + std::clamp(0.1f * R, 0.001f, 0.01f));
+    auto add = [&](const Ref& f) {
+        T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)] = 1;
+        T.minerefs.push_back(f);
+    };
+    std::vector<Ref> st{from};
+    add(from);
     while (!st.empty()) {
-        const i32 k = st.back();
+        const Ref k = st.back();
         st.pop_back();
-        neighbours(k / G().ncol, k % G().ncol, [&](i32 r2, i32 c2) {
-            const i32 k2 = r2 * G().ncol + c2;
-            if (T.mine[static_cast<size_t>(k2)] || cell(r2, c2).count == 0) return;
-            T.mine[static_cast<size_t>(k2)] = 1;
-            T.marked.push_back(k2);
-            st.push_back(k2);
+        const f32* p = rec(k).spot;
+        each(window(k.row, k.col), [&](const Ref& f) {
+            if (T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)]) return;
+            const f32* q = rec(f).spot;
+            if (std::hypot(q[0] - p[0], q[1] - p[1]) > reach) return;
+            add(f);
+            st.push_back(f);
         });
     }
 }
 
 // The spot of the patch nearest to the centre of cell k within two cells.
-Ref nearest_spot(i32 k, bool free_only)
+Ref nearest_spot(i32 k)
 {
     const i32 r = k / G().ncol, c = k % G().ncol;
     f32 p[2];
@@ -412,9 +419,9 @@ Ref nearest_spot(i32 k, bool free_only)
     Ref out;
     each(window(r, c, 2), [&](const Ref& f) {
         const ClnSpot& s = rec(f);
-        if (free_only ? s.state != CLN_FREE : s.state == CLN_DONE) return;
+        if (s.state == CLN_DONE) return;
         // A spot of another patch standing in the hole is no start of it.
-        if (!T.mine[static_cast<size_t>(f.row) * G().ncol + f.col]) return;
+        if (!T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)]) return;
         const f32 d = std::hypot(s.spot[0] - p[0], s.spot[1] - p[1]);
         if (d < best) best = d, out = f;
     });
@@ -438,24 +445,27 @@ void cell_span(f32 a, f32 b, f32 lo, f32 size, i32 count, i32& i0, i32& i1)
 i32 clnstr(f32 R, i32 L, Ref& start, f32* z)
 {
     if (static_cast<i32>(T.poly.size()) <= T.group || T.poly[T.group].npt == 0) return 2;
-    auto take = [&](i32 k, bool rem) {
-        start = nearest_spot(k, rem);
+    // Every hole is searched by the full scan; the cell of the last hole is
+    // not tried first with the patch's free spots. That try starts, in a
+    // patch wider than a few cells, at a free spot inside the patch, and the
+    // walk from it leads back onto an outline already traced: the outer one
+    // is stored again as a hole of the patch (a disc standing in a ring's
+    // hole gave eleven outlines for three), and the tries go on for as long
+    // as free spots remain. A hole whose trace did not go all the way round
+    // is found again by the scan through its other enclosed cells.
+    auto take = [&](i32 k) {
+        start = nearest_spot(k);
         if (!start.ok()) return false;
         const f32* s = rec(start).spot;
-        if (rem && hole_distance(s) < R) return false;
         f32 p[2];
         centre_of(k / G().ncol, k % G().ncol, p);
         f32 d[2] = {p[0] - s[0], p[1] - s[1]};
         unit2(d);
         z[0] = s[0] + R * d[0], z[1] = s[1] + R * d[1];
-        T.remcell = k;
         T.tried[k] = 1;
         T.marked.push_back(k);
         return true;
     };
-    if (static_cast<i32>(T.poly.size()) - T.group > 1 && T.remcell >= 0 && hole_cell(T.remcell, R, L) &&
-        take(T.remcell, true))
-        return 0;
     // A hole lies inside the outer outline: only the cells over its box
     // (and one more each side) are scanned.
     const std::array<f32, 4>& b = T.poly[T.group].box;
@@ -475,7 +485,7 @@ i32 clnstr(f32 R, i32 L, Ref& start, f32* z)
             if (full) {
                 if (!inrun) {
                     ++runs;
-                    if (runs >= 2 && rem >= 0 && hole_cell(rem, R, L) && take(rem, false)) return 0;
+                    if (runs >= 2 && rem >= 0 && hole_cell(rem, R, L) && take(rem)) return 0;
                     rem = -1;
                 }
                 inrun = true;
@@ -689,7 +699,8 @@ void clntrc_release()
     std::vector<f32>().swap(T.xy);
     std::vector<Poly>().swap(T.poly);
     std::vector<char>().swap(T.tried);
-    std::vector<char>().swap(T.mine);
+    std::vector<std::vector<char>>().swap(T.mine);
+    std::vector<Ref>().swap(T.minerefs);
     std::vector<i32>().swap(T.marked);
     std::vector<Ref>().swap(T.taken);
     std::vector<Ref>().swap(T.flagged);
@@ -721,7 +732,9 @@ void clndrv(const i32& mode, const i32& option, i32& status)
     T.flagged.clear();
     T.marked.clear();
     T.tried.assign(G().cells.size(), 0);
-    T.mine.assign(G().cells.size(), 0);
+    T.mine.assign(G().recs.size(), {});
+    for (size_t h = 0; h < G().recs.size(); ++h) T.mine[h].assign(G().recs[h].size(), 0);
+    T.minerefs.clear();
     bool newpatch = true;
     i32 label = 0;
     while (status >= 0) {
@@ -739,10 +752,11 @@ void clndrv(const i32& mode, const i32& option, i32& status)
             }
             ++T.patch;
             label = 0;
-            T.remcell = -1;
-            for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = T.mine[static_cast<size_t>(k)] = 0;
+            for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = 0;
             T.marked.clear();
-            patch_cells(start.row, start.col);
+            for (const Ref& f : T.minerefs) T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)] = 0;
+            T.minerefs.clear();
+            patch_spots(start, R);
             z[0] = s[0] - R, z[1] = s[1];
         } else {
             if (clnstr(R, label, start, z) == 2) {

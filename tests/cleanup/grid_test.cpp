@@ -140,6 +140,22 @@ TEST(CleanUpGrid, SizedByTheToolOrNotOpened)
         EXPECT_EQ(st, 0);
         strrel(st);
     }
+    // The cell limit itself: 2000 x 1000 cells are opened, one column more
+    // is refused with the warning.
+    for (const f32 w : {1996.0f, 1997.0f}) {
+        norak::reset();
+        tooldefs::use_mill(1.0f, 0.5f);
+        const f32 big[6] = {0, 0, 0, w, 996, 10};
+        i32 st = -9;
+        clnini(big, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(CLNGRD.open, w < 1997) << w;
+        EXPECT_EQ(CLNGRD.cells.size(), w < 1997 ? size_t(CLN_MAXCELLS) : 0u) << w;
+        size_t warnings = 0;
+        for (const std::string& l : norak::transcript()) warnings += l.find("TOO LARGE FOR THE CLEAN-UP GRID") != std::string::npos;
+        EXPECT_EQ(warnings, w < 1997 ? 0u : 1u) << w;
+        clnrls(st);
+    }
 }
 
 TEST(CleanUpGrid, SpotsOutsideTheGridAreClampedIntoItsBorderCells)

@@ -228,3 +228,24 @@ TEST(Outlines, ThousandsOfLoneSpotsOnALargeGridAreDoneQuickly)
     for (const ClnCell& c : CLNGRD.cells)
         for (i32 i = 0; i < c.count; ++i) EXPECT_EQ(CLNGRD.recs[c.rec][i].state, CLN_DONE);
 }
+
+TEST(Outlines, ADiamondRingWhoseCellsMeetAtCornersKeepsItsHole)
+{
+    // A thin ring, a square turned by 45 degrees with its edges on the grid's
+    // diagonals, and a tail up from its top corner holding the highest spot:
+    // the ring's cells meet only at corners, yet it is one patch with its
+    // hole, also where the hole lies far from the patch's start.
+    cl::grid(2.0f, 1.0f, 0, 0, 100, 100);
+    for (int k = 0; k < 40; ++k) {
+        const double t = 0.125 + 0.25 * k;  // never on a cell corner
+        const double xs[4] = {40 + t, 50 + t, 60 - t, 50 - t}, ys[4] = {50 + t, 60 - t, 50 - t, 40 + t};
+        for (int e = 0; e < 4; ++e) cl::spot(f32(xs[e]), f32(ys[e]));
+        if (t <= 8) cl::spot(f32(50 + t), f32(60 + t));
+    }
+    const auto& out = cl::trace();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[1].patch, 0);
+    EXPECT_NEAR(out[1].box[3], 59.375, 0.3);  // the hole, under the tail
+    EXPECT_NEAR(out[1].area, 200, 4);
+    spots_within(out);
+}

@@ -209,6 +209,31 @@ TEST(HatchBoundary, TheBoundaryWalkKeepsItsSenseUnlessTheOtherWayIsShorter)
         }
         hatch_close(out);
     }
+    // A line across the corner of a square (crossings on edges 1 and 2): the
+    // way forward is the corner point alone, a trial of no length, so the
+    // walk goes round the other three sides. A loop number outside the set,
+    // or both crossings on one edge, gathers nothing.
+    std::vector<f32> sq;
+    add_loop(sq, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
+    for (const auto& [k, a, b, n_after, sense_after] :
+         {std::tuple<i32, i32, i32, i32, i32>{1, 1, 2, 3, -1}, {0, 1, 2, 0, 1}, {2, 1, 2, 0, 1}, {1, 2, 2, 0, 1}}) {
+        HatchOut out;
+        i32 st = 0;
+        void* base = nullptr;
+        MM_OPEN_ARRAY(8, 1000, out.handle, base, st);
+        out.capacity = 1000;
+        i32 kind = 2, sense = 1, count = 0;
+        pkbound_walk(kind, sq.data(), 1, a, b, sense, k, count, out, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(count, n_after) << k << " " << a << " " << b;
+        EXPECT_EQ(sense, sense_after) << k << " " << a << " " << b;
+        if (count == 3) {
+            const f64* o = hatch_points(out);
+            const f64 want[6] = {0, 0, 0, 10, 10, 10};
+            for (int q = 0; q < 6; ++q) EXPECT_EQ(o[q], want[q]) << q;
+        }
+        hatch_close(out);
+    }
 }
 
 TEST(HatchBoundary, ClearanceOfALaneOverThePart)

@@ -92,6 +92,17 @@ void expect_points(const std::vector<P>& got, const std::vector<P>& want)
     }
 }
 
+// A walk's output array opened with room for n doubles.
+HatchOut opened(i32 n)
+{
+    HatchOut out;
+    i32 st = 0;
+    void* base = nullptr;
+    MM_OPEN_ARRAY(8, n, out.handle, base, st);
+    out.capacity = n;
+    return out;
+}
+
 }  // namespace
 
 TEST(HatchBoundary, KindsOneToThreeDetourAlongTheIslandTheyMeet)
@@ -185,12 +196,8 @@ TEST(HatchBoundary, TheBoundaryWalkKeepsItsSenseUnlessTheOtherWayIsShorter)
          {std::tuple<P, i32, P>{{10, -2}, 1, {0, 1}}, std::tuple<P, i32, P>{{5, -2}, -1, {0, 0}}}) {
         std::vector<f32> b;
         add_loop(b, {{0, 0}, {0, 1}, {10, 1}, p4, {0, -2}, {0, 0}});
-        HatchOut out;
-        i32 st = 0;
-        void* base = nullptr;
-        MM_OPEN_ARRAY(8, 4, out.handle, base, st);
-        out.capacity = 4;
-        i32 kind = 2, sense = 1, count = 0;
+        HatchOut out = opened(4);
+        i32 st = 0, kind = 2, sense = 1, count = 0;
         pkbound_walk(kind, b.data(), 1, 1, 3, sense, 1, count, out, st);
         EXPECT_EQ(st, 0);
         EXPECT_EQ(sense, sense_after);
@@ -217,12 +224,8 @@ TEST(HatchBoundary, TheBoundaryWalkKeepsItsSenseUnlessTheOtherWayIsShorter)
     add_loop(sq, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
     for (const auto& [k, a, b, n_after, sense_after] :
          {std::tuple<i32, i32, i32, i32, i32>{1, 1, 2, 3, -1}, {0, 1, 2, 0, 1}, {2, 1, 2, 0, 1}, {1, 2, 2, 0, 1}}) {
-        HatchOut out;
-        i32 st = 0;
-        void* base = nullptr;
-        MM_OPEN_ARRAY(8, 1000, out.handle, base, st);
-        out.capacity = 1000;
-        i32 kind = 2, sense = 1, count = 0;
+        HatchOut out = opened(1000);
+        i32 st = 0, kind = 2, sense = 1, count = 0;
         pkbound_walk(kind, sq.data(), 1, a, b, sense, k, count, out, st);
         EXPECT_EQ(st, 0);
         EXPECT_EQ(count, n_after) << k << " " << a << " " << b;

@@ -26,7 +26,9 @@ i32 g_half = 0;             // half the main arrays' capacity
 bool g_small_said = false;  // the too-small case was handled in this area
 i32 g_cut_mode_entry = 0;   // cut mode on entry to the clean area
 
-// Largest capacity the sizing may ask for.
+// Largest capacity the sizing may ask for: the capacity is a 32-bit word,
+// and the main arrays it sizes hold several doubles a point, so a larger
+// one would overflow the word or ask the host for more than it can give.
 constexpr long long SIZE_LIMIT = 100000000LL;
 
 // The main arrays' capacity for the stored contours; false (with a message)
@@ -34,6 +36,9 @@ constexpr long long SIZE_LIMIT = 100000000LL;
 bool size_arrays(i32 n, i32 P)
 {
     if (pokpar.radius == 0.0) pokpar.radius = pokpar.side;
+    // Without a radius (or side step) the estimate below divides by 0 and
+    // its loop of tenths would never end: no size is found, and the run
+    // fails with its own status rather than hang.
     if (!(pokpar.radius > 0.0)) {
         eroutc("[cmtpk1] NO TOOL RADIUS OR SIDE STEP TO SIZE THE POCKET", 0);
         return false;

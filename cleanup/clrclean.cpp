@@ -67,6 +67,9 @@ void clr_clean_contours(const f32& dist, i32& status)
     i32 st = 0, n = 0;
     bool above = false;
     polbuf_set_vals(1.0f, 0.0f, st);
+    // A buffer that cannot take its values fails the pass as it came (the
+    // tool's diameter and corner are put back below all the same).
+    if (st != 0) status = st;
     pokarr loop;
     pokarr_init(2, loop);
     std::vector<f32> xy;

@@ -330,6 +330,10 @@ i32 link_chain(i32 end, f64 radius, ClrLinks& l, i32& handled)
         if (got == 11) {
             status = 11;
         } else if (got == 0) {
+            // Only the two rows the link joins are set: a row takes its link
+            // entries when it is linked, and no row between the two (in the
+            // table, or among the competitors) holds a link this one would
+            // leave stale, so nothing there is cleared.
             lnk_set(l, c.row, c.seg, c.frac, c.pt);
             lnk_set(l, par, c.pseg, c.pfrac, c.cross);
             cur = par;

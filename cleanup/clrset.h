@@ -9,7 +9,10 @@
 
 // Contours an area clearing takes: the outer contour and the islands whose
 // allowances the table of the parameter record holds (keys 10001 up to
-// 10000 + PK_NALLOW - 10000), 701 in all.
+// 10000 + PK_NALLOW - 10000), 701 in all. The limit is the allowance
+// table's: island k's allowance sits at 10000 + k - 1, and a contour taken
+// beyond it would have its allowance written past the table; the 702nd is
+// refused with a message instead.
 constexpr i32 PK_MAXCONT = PK_NALLOW - 9999;
 
 // The input contour table: rows from 1, one a contour, in the columns of

@@ -126,7 +126,10 @@ void open_output(Fill& f, i32& status)
     out.offset = 0;
 }
 
-// The work copy of set B (points one loop after another) and its counts.
+// The work copy of set B (points one loop after another) and its counts,
+// in the module's own growable arrays rather than a host array: nothing of
+// it goes to the host, and growing it cannot fail with a host status to
+// hand back (a lack of memory ends the run as everywhere else).
 void copy_setb(const Fill& f)
 {
     g_counts.assign(static_cast<size_t>(f.nb), 0);

@@ -138,6 +138,12 @@ TEST(ContourCleaning, TheCutFirstOffsetsGoIntoTheCurrentBuffer)
     clr_clean_contours(1.0f, st);
     EXPECT_EQ(st, 1);
     EXPECT_EQ(npol(2), 0);
+    // no buffer to write into: the buffer's failure comes back as it came
+    polbuf_init(1, 0, st);
+    clr_clean_contours(1.0f, st);
+    EXPECT_EQ(st, -1);
+    GTDIAM(CURTOL, D);
+    EXPECT_EQ(D, 10.0f);
     clr_save_state(2);
     pkdm_rel_all();
 }

@@ -112,7 +112,10 @@ void grid_cell_exit(const i32& i, const i32& j, const i32& tri, const f64* p, co
 
 // Debug drawing switch (nothing sets it, so it stays 0): bit 1 draws each
 // triangle a walk enters (colour 12), bit 4 the cells a projection examines
-// (colour 5) and the triangle it takes (colour 6).
+// (colour 5) and the triangle it takes (colour 6). The walk-drawing word
+// coloured by lane, the walkers' colours and bit 2 (each walk step measured
+// again on the surfaces) are not kept: the lanes are filled without walkers,
+// and a switch nothing sets would only guard code no run can reach.
 extern i32 grid_debug;
 // Draws the outline of triangle tri of cell (i, j) in the colour as a
 // temporary figure; nothing for a cell outside the grid.

@@ -104,6 +104,9 @@ bool copy_through(const pokarr& src, i32 off, i32 n, pokarr& out)
 
 }  // namespace
 
+// No module-wide fit factor (0.8, stepped by 0.05 after each check) is kept
+// beside the fit: nothing inside the fit would read it, so the fit judges
+// every window by the tolerance alone.
 bool pk_arc_fit(const f64* x, const f64* y, i32 n, const f64& tol, f64* centre, f64& radius, i32& dir, f64& value)
 {
     if (n < 3) return false;

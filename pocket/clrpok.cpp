@@ -23,8 +23,12 @@ void clrpok(i32 a1, i32 a2, const f32& a3, const f32& a4, i32 n, const i32* coun
         clr_clean_area(21, status);
         if (status == 0) {
             // What the output step wrote stands, also when it stopped at the
-            // caller's table (-10) or the point limit (-11); at the point
-            // limit the polygon it cut short is left out of the count below.
+            // caller's table (-10) or the point limit (-11): the loops that
+            // fit are handed back whole with the failure status rather than
+            // thrown away, so a caller learns which limit it met and loses
+            // nothing it was given (the module's own callers drop them on a
+            // negative status). At the point limit the polygon it cut short
+            // is left out of the count below.
             nloops = room;
             clr_output(a4, 7000, looppoints, nloops, loopcounts, status);
             // the output counts the polygon the point limit cut short: only

@@ -54,6 +54,11 @@ void there_and_back(pokarr& a, i32 m, i32& st)
 
 }  // namespace
 
+// The contour set lives in the module's own growable arrays, not in host
+// arrays: nothing of it is handed to the host, so no host status can come
+// back and 15 is not answered from here (a lack of memory ends the run as
+// it does everywhere in the module); the caller's test of the status stays
+// for the set's contract.
 void pk_contours_alloc(i32& status)
 {
     status = 0;

@@ -371,8 +371,11 @@ void lup_offset3d(const i32& side, const f64& distance, const pokarr& loop, poka
         // second thinning follow here. The corners were already joined as
         // the plane offset joins them (squared off, met at one point, or cut
         // at their crossing), so no spike is left for a smoothing to take
-        // out; and the second thinning value is set nowhere and stays 0, so
-        // a thinning with it would remove nothing.
+        // out. Nor is the thinned loop thinned again with the step: points a
+        // step apart are too few for a curved surface, and a bowl's offset
+        // thinned so no longer keeps its distance along the surface (the
+        // mapping below fills in only the fold crossings between the points
+        // it is given); the loop goes to the mapping as thinned once.
         // The loop carried onto the grid with the step, whatever the repair
         // switch says: the thinned chords would otherwise cut through the
         // surface where it folds. The repair that the switch asks for (the

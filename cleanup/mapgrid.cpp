@@ -217,6 +217,28 @@ void grid_height(const f64* p, f64& z, f64* n, i32& i, i32& j, i32& tri, i32& st
 
 namespace {
 
+// The triangle of a valid cell (i, j) nearest to p: its number, the foot of
+// p on it and the distance.
+void nearest_triangle(i32 i, i32 j, const f64* p, i32& tri, f64& distance, f64* foot)
+{
+    tri = 0;
+    distance = 1.0e10;
+    Cell c;
+    make_cell(i, j, c);
+    for (i32 t : {0, 3}) {
+        f64 v[3][3], q[3];
+        corners(c, t, v);
+        closest_on_triangle(v, p, q);
+        const f64 d = std::sqrt((q[0] - p[0]) * (q[0] - p[0]) + (q[1] - p[1]) * (q[1] - p[1]) +
+                                (q[2] - p[2]) * (q[2] - p[2]));
+        if (d < distance) {
+            distance = d;
+            tri = t;
+            for (i32 k = 0; k < 3; ++k) foot[k] = q[k];
+        }
+    }
+}
+
 // The nearest point of the triangles of cell (i, j) to p, when nearer than
 // `best`.
 void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi, i32& bj, i32& bt)
@@ -226,10 +248,10 @@ void nearest_in_cell(i32 i, i32 j, const f64* p, f64* bestp, f64& best, i32& bi,
         grid_draw_cell(i, j, 0, 5);
         grid_draw_cell(i, j, 3, 5);
     }
-    i32 t = 0, st = 0;
+    i32 t = 0;
     f64 d = 0.0, q[3];
-    grid_cell_walk(p, i, j, t, d, q, st);
-    if (st != 0 || !(d < best)) return;
+    nearest_triangle(i, j, p, t, d, q);
+    if (!(d < best)) return;
     best = d;
     bi = i;
     bj = j;
@@ -254,20 +276,7 @@ void grid_cell_walk(const f64* p, const i32& i, const i32& j, i32& tri, f64& dis
     tri = 0;
     distance = 1.0e10;
     if (!cell_usable(i, j, status)) return;
-    Cell c;
-    make_cell(i, j, c);
-    for (i32 t : {0, 3}) {
-        f64 v[3][3], q[3];
-        corners(c, t, v);
-        closest_on_triangle(v, p, q);
-        const f64 d = std::sqrt((q[0] - p[0]) * (q[0] - p[0]) + (q[1] - p[1]) * (q[1] - p[1]) +
-                                (q[2] - p[2]) * (q[2] - p[2]));
-        if (d < distance) {
-            distance = d;
-            tri = t;
-            for (i32 k = 0; k < 3; ++k) foot[k] = q[k];
-        }
-    }
+    nearest_triangle(i, j, p, tri, distance, foot);
 }
 
 void grid_cell_exit(const i32& i, const i32& j, const i32& tri, const f64* p, const f64* w, f64* exit, f64& length,
@@ -377,9 +386,7 @@ bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangen
                     no_tangent = true;
                     continue;
                 }
-                f64 out[3];
-                i32 st = 0;
-                grid_cell_exit(i, j, t, p, c.w, out, c.len, st);
+                c.len = exit_length(c.c, t, p[0], p[1], c.w);
                 if (!(c.len > 1.0e-12 * s)) continue;
                 const bool better = !found || (std::fabs(c.dn) + 1.0e-12 < std::fabs(best.dn) &&
                                                std::fabs(best.dn) > 0.01) ||

@@ -430,6 +430,42 @@ i32 ckintr(i32 i, i32 j, const f64* x, f64 zi, f64 zj, f64 ki, f64 kj, const f64
 
 // ------------------------------------------------------------- one walk
 
+namespace {
+
+// Whether the walk along segment seg (d its description) takes the crossing
+// X with segment `other`, and the heights and kinds of X on both branches.
+bool take_crossing(const pokarr& src, i32 seg, const PkSegDesc& d, i32 other, const f64* X, bool first_step, i32 last,
+                   f64& za, f64& zb, f64& ka, f64& kb)
+{
+    PkSegDesc od;
+    pk_seg_desc(src, other, od);
+    za = height_on(src, seg, X[0], X[1]);
+    zb = height_on(src, other, X[0], X[1]);
+    ka = kind_on(d, X);
+    kb = kind_on(od, X);
+    f64 ain[2], aout[2], bin[2], bout[2];
+    pk_dirs_at(src, seg, d, X, ain, aout);
+    pk_dirs_at(src, other, od, X, bin, bout);
+    if (first_step && ka == 0.0) return false;
+    const f64 c0[2] = {src.x[0], src.y[0]};
+    if (pk_eqpt2(X, c0) && ((seg == 1 && other == last) || (seg == last && other == 1))) return false;
+    // tangent branches: passed over, and remembered so that the next
+    // step does not take the contact either
+    // Tangency in plan: the crossing was met in plan, and two branches
+    // that run together in plan at different slopes meet along a
+    // stretch, not at a point, so their climb does not make them cross.
+    f64 cr = pk_cross_mag(2, aout, bout), dt = pk_dot2(aout[0], aout[1], bout[0], bout[1]);
+    if (std::fabs(cr) < 1e-6 && !(dt <= -0.98 && std::fabs(pk_cross_mag(2, ain, bin)) < 1e-6)) return false;
+    if (ka != -99.0 || kb != -99.0) {
+        i32 res = 0;
+        chkjunc(1, ain, aout, bin, bout, res);
+        return res == 0;
+    }
+    return true;
+}
+
+}  // namespace
+
 void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const pokarr& src, const PkBox& box,
             pokarr& result, i32& status)
 {
@@ -495,32 +531,8 @@ void delups(i32 start_seg, i32 end_seg, const f64* start, f64 z1, f64 z2, const 
             seg = seg >= last ? 1 : pk_seg_step(src, seg, 1);
             continue;
         }
-        PkSegDesc od;
-        pk_seg_desc(src, other, od);
-        f64 za = height_on(src, seg, X[0], X[1]), zb = height_on(src, other, X[0], X[1]);
-        f64 ka = kind_on(d, X), kb = kind_on(od, X);
-        f64 ain[2], aout[2], bin[2], bout[2];
-        pk_dirs_at(src, seg, d, X, ain, aout);
-        pk_dirs_at(src, other, od, X, bin, bout);
-        bool take = true;
-        if (first_step && ka == 0.0) take = false;
-        const f64 c0[2] = {src.x[0], src.y[0]};
-        bool closing_joint = pk_eqpt2(X, c0) && ((seg == 1 && other == last) || (seg == last && other == 1));
-        if (closing_joint) take = false;
-        // tangent branches: passed over, and remembered so that the next
-        // step does not take the contact either
-        // Tangency in plan: the crossing was met in plan, and two branches
-        // that run together in plan at different slopes meet along a
-        // stretch, not at a point, so their climb does not make them cross.
-        f64 cr = pk_cross_mag(2, aout, bout), dt = pk_dot2(aout[0], aout[1], bout[0], bout[1]);
-        if (take && std::fabs(cr) < 1e-6 && !(dt <= -0.98 && std::fabs(pk_cross_mag(2, ain, bin)) < 1e-6))
-            take = false;
-        if (take && (ka != -99.0 || kb != -99.0)) {
-            i32 res = 0;
-            chkjunc(1, ain, aout, bin, bout, res);
-            take = res == 0;
-        }
-        if (!take) {
+        f64 za = 0.0, zb = 0.0, ka = 0.0, kb = 0.0;
+        if (!take_crossing(src, seg, d, other, X, first_step, last, za, zb, ka, kb)) {
             // stepped past: the walk goes on along its segment from where it is
             if (!pass_over(other, X)) {
                 status = 2;

@@ -378,6 +378,12 @@ bool hole_cell(i32 k, f32 R, i32 L)
     return clnlab_brd(r, c, L);
 }
 
+// The patch mark of spot f (set when the spot belongs to the patch traced).
+char& patch_mark(const Ref& f)
+{
+    return T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)];
+}
+
 // The spots of the patch of the start: those joined to it through spots
 // within the pivot's reach of each other (in the window of a spot's cell,
 // at most 2 x (R + e) apart). Joining whole cells instead misses or merges
@@ -390,7 +396,7 @@ void patch_spots(const Ref& from, f32 R)
 {
     const f32 reach = 2 * (R + std::clamp(0.1f * R, 0.001f, 0.01f));
     auto add = [&](const Ref& f) {
-        T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)] = 1;
+        patch_mark(f) = 1;
         T.minerefs.push_back(f);
     };
     std::vector<Ref> st{from};
@@ -400,7 +406,7 @@ void patch_spots(const Ref& from, f32 R)
         st.pop_back();
         const f32* p = rec(k).spot;
         each(window(k.row, k.col), [&](const Ref& f) {
-            if (T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)]) return;
+            if (patch_mark(f)) return;
             const f32* q = rec(f).spot;
             if (std::hypot(q[0] - p[0], q[1] - p[1]) > reach) return;
             add(f);
@@ -421,7 +427,7 @@ Ref nearest_spot(i32 k)
         const ClnSpot& s = rec(f);
         if (s.state == CLN_DONE) return;
         // A spot of another patch standing in the hole is no start of it.
-        if (!T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)]) return;
+        if (!patch_mark(f)) return;
         const f32 d = std::hypot(s.spot[0] - p[0], s.spot[1] - p[1]);
         if (d < best) best = d, out = f;
     });
@@ -754,7 +760,7 @@ void clndrv(const i32& mode, const i32& option, i32& status)
             label = 0;
             for (i32 k : T.marked) T.tried[static_cast<size_t>(k)] = 0;
             T.marked.clear();
-            for (const Ref& f : T.minerefs) T.mine[static_cast<size_t>(cell(f.row, f.col).rec)][static_cast<size_t>(f.idx)] = 0;
+            for (const Ref& f : T.minerefs) patch_mark(f) = 0;
             T.minerefs.clear();
             patch_spots(start, R);
             z[0] = s[0] - R, z[1] = s[1];

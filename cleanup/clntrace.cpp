@@ -330,6 +330,9 @@ void clnkil(i32 r, i32 c)
 
 // Labels the empty region of (r, c) with L; answers whether it is enclosed
 // (touches no border cell); a region that touches the border loses its labels.
+// Only the cells of the region tested are cleared: the labels of the holes
+// found before in the patch stay, since the next search refuses an enclosed
+// cell near one of them by its label.
 bool clnlab_brd(i32 r, i32 c, i32 L)
 {
     std::vector<i32> cells;

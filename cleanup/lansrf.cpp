@@ -260,7 +260,9 @@ void d3ds_lane_on_srf(i32 local, const pokarr& in, pokarr& out, i32& status)
         const f32* r = static_cast<const f32*>(base);
         status = 0;
         i32 ierr = 0;
-        pokarr_clear(out, count, ierr);
+        // A result of one point or none is no piece: the output keeps what
+        // it held.
+        if (r && count > 1) pokarr_clear(out, count, ierr);
         const f64 up[3] = {0.0, 0.0, 1.0};
         for (i32 k = 0; r && count > 1 && k < count && ierr == 0; ++k) {
             const f64 p[3] = {r[3 * k], r[3 * k + 1], r[3 * k + 2]};

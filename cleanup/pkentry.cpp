@@ -85,7 +85,11 @@ void approach(f64* P, bool surf, i32& status)
     if (eqptd(3, M, P) != 0) return;
     if (!surf) {
         P[2] += H + pokpar.approach_dist;
-        f64 e = hei8r(HEI8_CLEARANCE) + pokpar.clear_extra - pokpar.approach_dist;
+        // The fast move's offset above the raised point: the incremental
+        // height of the record's third item, not the clearance plane (an
+        // absolute height, which would make the least rise above a point
+        // its height over Z 0).
+        f64 e = hei8r(HEI8_INCR) + pokpar.clear_extra - pokpar.approach_dist;
         if (!(e > 0.0)) e = 0.0;
         // The entry's links are three-axis moves (dimension code 1): they
         // carry no axes of their own.
@@ -185,15 +189,15 @@ void pkentry_plain(i32& value, const i32& stage, const f64* P0, const f64* Q0, i
     const i32 code = nu_sgcd_get_code();
     bool surf = code == 34 || code == 38;
     if (code == 48) {
-        // The link value kept between procedures serves both as the link
-        // value of the link parameters and as the host's link word: the
-        // link-parameter record here holds no link value of its own, and
-        // this is the one link word the module keeps (0 from the start-up,
-        // so code 48 approaches from 0 above the point with the surface
-        // approach off until a procedure stores 1).
+        // The extra approach height is the link value of the link
+        // parameters, the first of their two link distances (the procedure's
+        // link word 87; the second is only kept). The host's link word, the
+        // link value kept between procedures, switches the surface approach
+        // on (0 from the start-up, so code 48 approaches with it off until a
+        // procedure stores 1).
         i32 link = 0;
         LNKVAL(1, link);
-        pokpar.approach_dist = link;
+        pokpar.approach_dist = LNKPAR.dist[0];
         surf = link == 1 && stage == 2;
     }
     const i32 v = value;

@@ -144,17 +144,22 @@ bool pk_arc_fit(const f64* x, const f64* y, i32 n, const f64& tol, f64* centre, 
 }
 
 i32 pk_arc_check(const f64* x, const f64* y, i32 n, const f64& tol, i32 pass, const f64* centre, const f64& radius,
-                 i32 dir)
+                 i32 dir, f64* deviation)
 {
     const f64 f1 = pass == 2 ? 1.2 : 1.0, f2 = pass == 2 ? 0.1 : 0.6;
     const f64 cx = centre[0], cy = centre[1], r = radius;
     const f64 s = pk_arc_sweep(dir, cx, cy, x[0], y[0], x[n - 1], y[n - 1]);
+    f64 dev = 0.0;
+    if (!deviation) deviation = &dev;
+    *deviation = 10.0 * tol;
     if (r < 10.0 * tol || s * r < 10.0 * tol || s > PK_2PI || s < MIN_SWEEP ||
         (s < 0.5 * PK_PI && (1.0 - std::cos(0.5 * s)) * r < 2.0 * tol))
         return 1;
+    *deviation = 0.0;
     // A point (or chord midpoint) within the band: 0, else 1 or 2 (outside R + tol).
     auto band = [&](f64 px, f64 py, f64 f) {
         const f64 d = std::hypot(px - cx, py - cy);
+        *deviation = std::max(*deviation, std::fabs(d - r));
         const bool ok = std::fabs(d - r) <= f * f1 * tol && (pass == 2 ? d >= r - f2 * tol : d <= r + f2 * tol);
         if (ok) return 0;
         return d > r + tol ? 2 : 1;

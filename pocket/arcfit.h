@@ -15,9 +15,12 @@ bool pk_arc_fit(const f64* x, const f64* y, i32 n, const f64& tol, f64* centre, 
 // Check of a fitted circle against the window's points and the midpoints of
 // their chords (band factors f1, f2 of the tolerance; pass 1 keeps the points
 // within R + f2 tol, pass 2 above R - f2 tol). 0 accepted, 2 rejected by a
-// point outside R + tol, 1 rejected otherwise.
+// point outside R + tol, 1 rejected otherwise. The deviation, when asked for,
+// is the largest radial distance from the circle of the points and chord
+// midpoints checked, or
+// 10 tol for an arc rejected by its size or sweep.
 i32 pk_arc_check(const f64* x, const f64* y, i32 n, const f64& tol, i32 pass, const f64* centre, const f64& radius,
-                 i32 dir);
+                 i32 dir, f64* deviation = nullptr);
 // Fits arcs to the 2-D list `pts` made of `npieces` consecutive pieces of
 // sizes[k] entries, passes start_pass .. 2, and splits arcs of 178.1 degrees
 // or more. A piece whose fitted form crosses itself keeps its points; `keep`

@@ -104,7 +104,11 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
         pokarr_init(2, pts);
         pokarr_copy_range(m, a, 0, pts, st);
         i32 size = m, keep = 1;
-        if (st == 0) pk_fit_arcs(pk_tol, pts, 1, &size, mode, keep, st);
+        // The contour tolerance is the segment tolerance the contour was
+        // just repaired with (the offset parameters' word, at least 0.001):
+        // the pocket tolerance stays 0 in the area clearing, and a fit
+        // within 0 would keep every contour as it is.
+        if (st == 0) pk_fit_arcs(pkoff.seg_tol, pts, 1, &size, mode, keep, st);
         // Work room that cannot be had fails the load (11), for an island
         // as for the outer contour: dropping the island instead would leave
         // the pocket to be cut through it.
@@ -184,6 +188,9 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
 
 void pk_load_contours(const f64& value, i32& status)
 {
+    // No current-loop index is cleared here: the engine keeps none (the
+    // stages that walk the loop table carry their row in their own
+    // arguments), so there is nothing a stale index could mislead.
     status = 0;
     pk_contours_alloc(status);
     if (status != 0) {

@@ -43,7 +43,9 @@ f64 pk_arc_sweep(const i32& dir, const f64& cx, const f64& cy, const f64& sx, co
     // the angle between them: the angles give the turn and its side in one
     // step, and there is no cosine that rounding can push beyond 1, so the
     // sweep cannot fail and no fit has to end on it. A start equal to the
-    // end gives 0.
+    // end gives 0, and so does a zero radius at either end (its angle would
+    // be that of no direction).
+    if (std::hypot(sx - cx, sy - cy) < 1e-9 || std::hypot(ex - cx, ey - cy) < 1e-9) return 0.0;
     f64 as = std::atan2(sy - cy, sx - cx), ae = std::atan2(ey - cy, ex - cx);
     return pk_turn(dir >= 0 ? ae - as : as - ae);
 }

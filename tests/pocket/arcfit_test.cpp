@@ -169,3 +169,36 @@ TEST(ArcFitting, FitCrossingTheLoopIsUndone)
         pokarr_free(a);
     }
 }
+
+// The sweep of an arc from its start to its end about the centre, either
+// way round; no radius at either end, or the end on the start, sweeps
+// nothing. The check reports a deviation: 10 tol for an arc refused by its
+// size, else the largest radial distance it met.
+TEST(ArcFitting, SweepsAndTheCheckDeviation)
+{
+    struct Row {
+        i32 dir;
+        f64 sx, sy, ex, ey, want;
+    } rows[] = {
+        {1, 1, 0, 0, 1, 0.5 * M_PI},  {-1, 1, 0, 0, 1, 1.5 * M_PI}, {1, 0, 1, 1, 0, 1.5 * M_PI},
+        {1, 2, 0, -2, 0, M_PI},       {1, 3, 0, 3, 0, 0.0},         {1, 0, 0, 0, 1, 0.0},
+        {-1, 1, 0, 0, 0, 0.0},        {1, 0, 0, 0, 0, 0.0},
+    };
+    for (const Row& r : rows)
+        EXPECT_NEAR(pk_arc_sweep(r.dir, 0.0, 0.0, r.sx, r.sy, r.ex, r.ey), r.want, 1e-12)
+            << r.dir << " " << r.sx << " " << r.sy << " " << r.ex << " " << r.ey;
+    const f64 tol = 0.01, c[2] = {0.0, 0.0};
+    Loop l = arc_points(0, 0, 10, 0.0, 1.5, 40);
+    l.y[20] += 0.003;  // one point off the circle, within the band
+    f64 dev = -1.0;
+    EXPECT_EQ(pk_arc_check(l.x.data(), l.y.data(), 40, tol, 1, c, 10.0, 1, &dev), 0);
+    const f64 off = std::fabs(std::hypot(l.x[20], l.y[20]) - 10.0);
+    EXPECT_GE(dev, off - 1e-12);
+    EXPECT_LE(dev, 1.5 * tol);
+    // a radius below 10 tol, or a sweep under 2 degrees, is refused at once
+    EXPECT_EQ(pk_arc_check(l.x.data(), l.y.data(), 40, 2.0, 1, c, 10.0, 1, &dev), 1);
+    EXPECT_EQ(dev, 20.0);
+    Loop tiny = arc_points(0, 0, 10, 0.0, 0.02, 6);
+    EXPECT_EQ(pk_arc_check(tiny.x.data(), tiny.y.data(), 6, tol, 1, c, 10.0, 1, &dev), 1);
+    EXPECT_EQ(dev, 10.0 * tol);
+}

@@ -22,6 +22,7 @@ namespace {
 class LaneLib : public ProjectionLibrary {
 public:
     int lanes = 0;
+    bool one = false;  // the lane comes back as one point (three repeats)
     int available() override { return 1; }
     void prepare(int) override {}
     int vertical(int, const float*, PrjVert&) override { return 1; }
@@ -31,6 +32,7 @@ public:
     {
         ++lanes;
         out = {p[0], p[1], 9.0f, p[0] + 1.0f, p[1] + 0.5f, 9.0f, p[0] + 2.0f, p[1], 9.0f};
+        if (one) out = {p[0], p[1], 9.0f, p[0], p[1], 9.0f, p[0], p[1], 9.0f};
         return 0;
     }
 };
@@ -154,11 +156,19 @@ TEST(LaneConnections, TheProjectionLibraryTakesTheLanesAndRefusesTheConnections)
     EXPECT_NEAR(raw.x[2], 12.0, 1e-5);
     EXPECT_NEAR(raw.y[1], 20.5, 1e-5);
     EXPECT_NEAR(raw.z[0] + pokorigin[2], 9.0, 1e-5);
+    // a lane that comes back as one point is no piece: the array keeps the
+    // lane it held
+    lib.one = true;
+    lan_on_srf(1, 0, 1, 0, in, out, raw, st);
+    lib.one = false;
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(lib.lanes, 2);
+    EXPECT_EQ(raw.count, 3);
     // a lane without normals is not handed over
     pokarr flat3 = lane(10.0, 20.0, 0.0, 3);
     lan_on_srf(1, 0, 1, 0, flat3, out, raw, st);
     EXPECT_EQ(st, -1);
-    EXPECT_EQ(lib.lanes, 1);
+    EXPECT_EQ(lib.lanes, 2);
     // a connection is never bridged by the library
     lane_proj = 1;
     const f64 up[3] = {0.0, 0.0, 1.0}, p1[3] = {0.0, 0.0, 0.0}, p2[3] = {5.0, 0.0, 0.0};

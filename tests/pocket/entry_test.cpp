@@ -14,6 +14,7 @@
 #include "core/modflg.h"
 #include "core/records.h"
 #include "cutter/loccom.h"
+#include "passes/retract.h"
 #include "passes/updown.h"
 #include "pocket/pokmain.h"
 #include "pocket/polbuf.h"
@@ -157,6 +158,41 @@ TEST(EntryMoves, StraightMovesApproachListAndMode)
     m = lines_written();
     ASSERT_EQ(m.size(), 1u);
     EXPECT_NEAR(m[0][0], 4.0, 1e-6);
+
+    // with no clearance plane held the fast move rises by the incremental
+    // height of the heights record above the raised point, not to the
+    // clearance plane's height; under procedure code 48 the point is raised
+    // by the first link distance of the link parameters
+    for (const i32 code : {0, 48}) {
+        entry_words();
+        HFLSET(0);
+        HEI8[HEI8_INCR] = r2wrd(5.0f);
+        pokpar.clear_extra = 2.0;
+        const f32 keep = LNKPAR.dist[0];
+        LNKPAR.dist[0] = 3.0f;
+        nu_sgcd_set_code(code);
+        for (i32 k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(k == 2 ? 0.0f : 30.0f);
+        v = 3;
+        pkentry(v, 3, P, Q, st);
+        nu_sgcd_set_code(0);
+        LNKPAR.dist[0] = keep;
+        HFLINI();
+        EXPECT_EQ(st, 0) << code;
+        const f64 raised = code == 48 ? 3.0 : 1.0;
+        f64 top = -1.0;
+        bool onto = false;
+        for (const auto& e : norak::main_list().elems)
+            if (e.words.size() >= 5 && (e.words[0] == 2 || e.words[0] == 1 || e.words[0] == 22)) {
+                top = std::max(top, static_cast<f64>(wrd2r(e.words[4])));
+                onto = onto || (std::fabs(wrd2r(e.words[2]) - 1.0) < 1e-6 && std::fabs(wrd2r(e.words[3]) - 2.0) < 1e-6 &&
+                                std::fabs(wrd2r(e.words[4]) - raised) < 1e-6);
+            }
+        EXPECT_NEAR(top, 7.0, 1e-5) << code;  // the raised point + (5 + 2 - the rise)
+        EXPECT_TRUE(onto) << code;
+        m = lines_written();
+        ASSERT_GE(m.size(), 2u);
+        EXPECT_NEAR(m[m.size() - 2][2], 0.0, 1e-6) << code;  // down onto the entry point
+    }
 
     // any other kind writes nothing and leaves the status
     empty_path();

@@ -276,9 +276,10 @@ void clnini(const f32* box, i32& status)
     close_grid();
     clntrc_release();
     ClnGrd& g = CLNGRD;
-    // A tool that is not a mill still gets its grid, and the comparisons,
-    // which stop on such a tool, file nothing into it; only a diameter of
-    // zero opens none, since its cells would have no size.
+    // No grid for a tool of no diameter, nor for one that is not a mill
+    // (its diameter is answered as -1): the cells would have no size, or a
+    // negative one, and the comparisons, which stop on such a tool, would
+    // file nothing into them anyway.
     if (!(t.d > 0)) return;
     const f32 D = t.d;
     g.z[0] = box[2], g.z[1] = box[5];
@@ -344,7 +345,10 @@ void clnins(const f32& z, const i32& npair, const f32* pairs, const f32* spots, 
     if (!g.open) return;
     auto index = [](f32 v, f32 lo, f32 size, i32 count) {
         const f32 f = (v - lo) / size;
-        // Below the lower corner, or a cell size negated, clamps at 0 too.
+        // A spot outside the grid is filed in its edge cell: below the
+        // lower corner the index would go negative, and past the last cell
+        // it would address cells that do not exist (a cell size negated
+        // clamps at 0 too).
         if (!(f >= 0)) return 0;
         if (f >= static_cast<f32>(count)) return count - 1;
         return std::min(static_cast<i32>(f), count - 1);

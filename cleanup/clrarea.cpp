@@ -57,6 +57,9 @@ bool size_arrays(i32 n, i32 P)
     if (pokpar.cut_mode == 1) {
         cap = (n + 1) * 10LL;
         if (pokdim != 2) {
+            // The surface pocket sizes by the extent over the extra
+            // allowance: with none the quotient has no bound (a division by
+            // zero), so the pocket is refused rather than sized without end.
             if (!(pokpar.extra > 0.0) || pk_extent / pokpar.extra * static_cast<f64>(cap) > SIZE_LIMIT) {
                 eroutc("[cmtpk1] NO EXTRA ALLOWANCE TO SIZE THE POCKET", 0);
                 return false;

@@ -121,7 +121,7 @@ void clr_add_contour(const i32& outer, const i32& count, const f32* points, i32&
         pk_capacity = cap;
     }
     if (t.count + 1 > PK_MAXCONT) {
-        eroutc("CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 701", 0);
+        eroutc("CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 16666", 0);
         status = -1;
         return;
     }
@@ -146,6 +146,11 @@ void clr_add_contour(const i32& outer, const i32& count, const f32* points, i32&
     t.header[2] = 1;
 }
 
+// The saved states are a stack, and each holds the main arrays, the loop
+// table, the first polygon buffer and the pool marks as well, the nested
+// clearing starting on empty ones: a nested clearing that clips its
+// boundary rewrites the first polygon buffer, which the outer one is still
+// reading, and a single copy would lose the outer state at a second level.
 void clr_save_state(i32 mode)
 {
     if (mode == 1) {

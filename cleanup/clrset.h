@@ -7,22 +7,23 @@
 #include "core/words.h"
 #include "pocket/pokvals.h"
 
-// Contours an area clearing takes: the outer contour and the islands whose
-// allowances the table of the parameter record holds (keys 10001 up to
-// 10000 + PK_NALLOW - 10000), 701 in all. The limit is the allowance
-// table's: island k's allowance sits at 10000 + k - 1, and a contour taken
-// beyond it would have its allowance written past the table; the 702nd is
-// refused with a message instead.
-constexpr i32 PK_MAXCONT = PK_NALLOW - 9999;
+// Contours an area clearing takes: as many as the input contour table has
+// rows for. The table fills 83,340 words of the saved state: five header
+// words and 16,667 rows of five words, the row after the last contour
+// holding the next free index, so 16,666 contours; the 16,667th is refused
+// with a message. Their allowances all lie within the parameter record's
+// table (the last island's at 10000 + 16,664).
+constexpr i32 PK_MAXCONT = 16666;
+static_assert(10000 + PK_MAXCONT - 1 <= PK_NALLOW, "every contour's allowance lies within the table");
 
 // The input contour table: rows from 1, one a contour, in the columns of
 // the loop table they become; row count + 1 holds the next free index.
 struct ClrContab {
-    i32 key[PK_NALLOW + 2];
-    i32 subkey[PK_NALLOW + 2];
-    i32 start[PK_NALLOW + 2];
-    i32 parent[PK_NALLOW + 2];
-    i32 level[PK_NALLOW + 2];
+    i32 key[PK_MAXCONT + 2];
+    i32 subkey[PK_MAXCONT + 2];
+    i32 start[PK_MAXCONT + 2];
+    i32 parent[PK_MAXCONT + 2];
+    i32 level[PK_MAXCONT + 2];
     i32 count;       // contours stored
     i32 islands;     // contours less one
     i32 header[3];   // 0, islands, 1

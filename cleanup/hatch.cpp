@@ -127,9 +127,9 @@ void open_output(Fill& f, i32& status)
 }
 
 // The work copy of set B (points one loop after another) and its counts,
-// in the module's own growable arrays rather than a host array: nothing of
-// it goes to the host, and growing it cannot fail with a host status to
-// hand back (a lack of memory ends the run as everywhere else).
+// in the module's own growable arrays rather than a host array: the host
+// only reads it (the point tests), and growing it cannot fail with a host
+// status to hand back (a lack of memory ends the run as everywhere else).
 void copy_setb(const Fill& f)
 {
     g_counts.assign(static_cast<size_t>(f.nb), 0);
@@ -460,7 +460,7 @@ void pkhatch_drop(i32 k, i32 i, f32* uv, i32* sides, i32* loops, i32* edges, i32
 {
     // Entries that do not exist are not moved: an index or a count beyond
     // the list would read and write past its arrays; the list stays as it is.
-    if (i < 0 || k < 0 || i + k >= count + 1) return;
+    if (i < 0 || k < 0 || i + k >= count) return;
     std::memmove(uv + 2 * i, uv + 2 * i + 2, sizeof(f32) * 2 * static_cast<size_t>(k));
     std::memmove(sides + i, sides + i + 1, sizeof(i32) * static_cast<size_t>(k));
     std::memmove(loops + i, loops + i + 1, sizeof(i32) * static_cast<size_t>(k));

@@ -46,8 +46,10 @@ extern i32 pk_arc_mode;
 extern i32 pk_capacity;
 
 // Per-contour tables are indexed by key - 1: the outer contour at 0, island
-// 10001 + j at 10000 + j (at most 700 contours).
-constexpr i32 PK_NALLOW = 10700;
+// 10001 + j at 10000 + j. The allowance table of the parameter record holds
+// 100,010 entries (the record with its box fills 200,084 words of the saved
+// state), so it has room for every island the input contour table takes.
+constexpr i32 PK_NALLOW = 100010;
 
 // Number of islands of the pocket and the islands to pass over (counted
 // from the first).

@@ -140,19 +140,19 @@ TEST(ClearingSetUp, ContoursKeysBoxAndParameters)
     EXPECT_DOUBLE_EQ(pokpar.end_val, 0.0);
     clr_set_params(2, 0, 0.3f, 1.0f, 1, al, st);
     EXPECT_EQ(pokpar.cut_mode, -2);
-    // more contours than the allowance table holds: the set-up writes
-    // nothing past the table, and the contour beyond it is refused
+    // more contours than the input table takes: the set-up writes nothing
+    // past the allowance table, and the contour beyond it is refused
     const std::vector<f32> many(PK_MAXCONT + 6, 1.0f);
     pokpar.small_val = 7.5;
     clr_set_params(0, 0, 0.0f, 1.0f, PK_MAXCONT + 6, many.data(), st);
     EXPECT_DOUBLE_EQ(pokpar.small_val, 7.5);
-    EXPECT_DOUBLE_EQ(pokpar.allow[PK_NALLOW - 1], 1.0);
+    EXPECT_DOUBLE_EQ(pokpar.allow[10000 + PK_MAXCONT - 2], 1.0);
     std::vector<f32> o = rect(0, 0, 1, 1);
     for (i32 k = 0; k < PK_MAXCONT && st == 0; ++k) clr_add_contour(k == 0 ? 1 : 0, 5, o.data(), st);
     EXPECT_EQ(st, 0);
     clr_add_contour(0, 5, o.data(), st);
     EXPECT_EQ(st, -1);
-    EXPECT_TRUE(norak::transcript_has("internal: CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 701"));
+    EXPECT_TRUE(norak::transcript_has("internal: CLR_ADD_CONTOUR, NUMBER OF CONTOURS IS LIMITED TO 16666"));
     EXPECT_EQ(clr_contab.count, PK_MAXCONT);
     // a new outer contour turns the pocket's drawings off
     pkdbg_set(1);

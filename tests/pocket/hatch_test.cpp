@@ -315,3 +315,25 @@ TEST(HatchBoundary, DebugViewTransposesOnceAndAddsTheOrigin)
     EXPECT_EQ(q[0], 8.0f);
     v = PkDbgView{};
 }
+
+// Dropping an entry of the crossing list moves the k entries after it down;
+// a drop that would read past the list leaves it as it is (the arrays are
+// exactly as long as the list, so a read past it is seen).
+TEST(HatchFill, DroppingACrossingStaysWithinTheList)
+{
+    struct Row {
+        i32 k, i, count, left, first;
+    } rows[] = {{1, 0, 2, 1, 1}, {0, 1, 2, 1, 0}, {1, 1, 2, 2, 0}, {2, 0, 2, 2, 0}, {0, 2, 2, 2, 0},
+                {-1, 0, 2, 2, 0}, {0, -1, 2, 2, 0}, {2, 0, 3, 2, 1}};
+    for (const Row& r : rows) {
+        const auto n = static_cast<size_t>(r.count);
+        std::vector<f32> uv(2 * n);
+        std::vector<i32> sides(n), loops(n), edges(n);
+        for (size_t j = 0; j < n; ++j) uv[2 * j] = static_cast<f32>(j), sides[j] = loops[j] = edges[j] = static_cast<i32>(j);
+        i32 count = r.count;
+        pkhatch_drop(r.k, r.i, uv.data(), sides.data(), loops.data(), edges.data(), count);
+        EXPECT_EQ(count, r.left) << r.k << " " << r.i;
+        EXPECT_EQ(sides[0], r.first) << r.k << " " << r.i;
+        EXPECT_EQ(uv[0], static_cast<f32>(r.first)) << r.k << " " << r.i;
+    }
+}

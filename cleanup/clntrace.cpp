@@ -647,6 +647,8 @@ void clnpok(f32 R, i32 option)
     i32 nloops = ROOM, st = 0;
     ++T.clearings;
     clrpok(0, 0, 0.01f, 0.01f, n, counts.data(), T.xy.data() + o, allow.data(), nloops, lc.data(), lp.data(), st);
+    // A clearing that fails hands back no loops: the patch keeps its traced
+    // outlines rather than losing them to an empty result.
     if (st < 0) return;
     try {
         std::vector<f32> xy(T.xy.begin(), T.xy.begin() + static_cast<std::ptrdiff_t>(o));

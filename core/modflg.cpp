@@ -35,6 +35,7 @@ i32 MFLGT0() { return MF.counter; }
 void MFLCNT(i32 value) { MF.counter = value; }
 void MFLGT1(i32& result) { result = MF.flag_b; }
 void MFLGT3(i32& result) { result = MF.flag_a; }
+void MFLST3(i32 value) { MF.flag_a = value; }
 void MFLGT2(i32& iresult, f32& rresult)
 {
     iresult = MF.pair_i;

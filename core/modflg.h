@@ -12,7 +12,8 @@ void MFLST1(i32 value);  // sets the block-display counter
 i32 MFLGT0();  // the block-display counter
 void MFLCNT(i32 value);  // the display's own advance of the counter
 void MFLGT1(i32& result);  // the second flag word
-void MFLGT3(i32& result);  // the first flag word
+void MFLGT3(i32& result);  // the first flag word: the contour loader's arc-fitting mode (0 off, 1 or 2 the first pass)
+void MFLST3(i32 value);     // sets the first flag word (the procedure start clears it; no operation of the module sets it)
 void MFLGT2(i32& iresult, f32& rresult);  // the integer and real pair
 void MFLGS1(i32 mode, i32& value);  // the stored integer: mode 1 get, 2 set
 void MFLGS2(i32 mode, f32& value);  // the stored real: mode 1 get, 2 set

@@ -52,7 +52,12 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
         // an arc as well as its first ones open one).
         i32 bestj = -1, bestdir = 0;
         f64 bc[2] = {0.0, 0.0}, br = 0.0, bvalue = 0.0;
-        for (i32 j = i + MIN_WINDOW - 1; j <= end; ++j) {
+        // No window holds an arc marker, neither among its first points nor
+        // among those it grows by: an arc standing within them starts no
+        // window here.
+        bool standing = false;
+        for (i32 k = i + 1; k < i + MIN_WINDOW - 1 && k <= end; ++k) standing = standing || pk_arc_at(x[k]);
+        for (i32 j = i + MIN_WINDOW - 1; !standing && j <= end; ++j) {
             if (pk_arc_at(x[j])) break;
             if (j - (bestj >= 0 ? bestj : i) > MAX_GROWTH) break;
             // Past 15 points from the start and 10 beyond the accepted arc,

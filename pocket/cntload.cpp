@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cleanup/mapgrid.h"
+#include "core/modflg.h"
 #include "pocket/arcfit.h"
 #include "pocket/luptab.h"
 #include "pocket/pkclean.h"
@@ -67,7 +68,7 @@ void pk_contours_alloc(i32& status)
     g_set.cnt.resize(static_cast<size_t>(g_set.n));
     g_set.backup.resize(static_cast<size_t>(g_set.n));
     for (i32 i = 0; i < g_set.n; ++i) {
-        pokarr_init(pokdim == 2 ? 2 : 3, g_set.cnt[static_cast<size_t>(i)]);
+        pokarr_init(pk_dims(), g_set.cnt[static_cast<size_t>(i)]);
         pokarr_init(2, g_set.backup[static_cast<size_t>(i)]);
     }
     g_set.state.assign(static_cast<size_t>(g_set.n), 0);
@@ -250,7 +251,9 @@ void pk_load_contours(const f64& value, i32& status)
         total += a.count;
         if (total > pokmain_capacity()) status = 8;
     }
-    if (status == 0 && pk_arc_mode != 0 && pokdim == 2) pk_fit_contour_arcs(pk_arc_mode, status);
+    i32 arc_mode = 0;
+    MFLGT3(arc_mode);
+    if (status == 0 && arc_mode != 0 && pokdim == 2) pk_fit_contour_arcs(arc_mode, status);
     if (status == 0) {
         i32 made = 0;
         for (i32 i = 0; i < n && status == 0; ++i) {

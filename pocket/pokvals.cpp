@@ -11,7 +11,6 @@ f64 pk_offset_tol = 0.001;
 f64 pk_radius = 0.0;
 i32 pk_round_corner = 0;
 i32 pk_capacity = 0;
-i32 pk_arc_mode = 0;
 i32 pk_nisland = 0;
 i32 pk_isl_skip = 0;
 PokPar pokpar;
@@ -87,7 +86,6 @@ void pkvals_reset()
     pk_radius = 0.0;
     pk_round_corner = 0;
     pk_capacity = 0;
-    pk_arc_mode = 0;
     pk_nisland = 0;
     pk_isl_skip = 0;
     for (i32& k : cnt_kind) k = 0;

@@ -38,10 +38,6 @@ extern f64 pk_radius;
 // by arcs instead of squaring the corners off.
 extern i32 pk_round_corner;
 
-// Arc-fitting word of the contour loading: 0 off, else the first fitting
-// pass (1 or 2).
-extern i32 pk_arc_mode;
-
 // Copy of the main arrays' capacity in points (the point limit of a run).
 extern i32 pk_capacity;
 

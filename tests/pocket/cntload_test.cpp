@@ -93,13 +93,13 @@ TEST(ContourLoading, ArcFittingTurnsSampledCirclesIntoArcs)
     reg(c, 1);
     reg(square(45, 45, 10, false), 10001);
     i32 st = 0;
-    pk_arc_mode = 0;
+    MFLST3(0);
     pk_load_contours(0.0, st);
     ASSERT_EQ(st, 0);
     i32 n = 0;
     lup_np(1, n);
     EXPECT_EQ(n, 181);  // no fitting: every point stays
-    pk_arc_mode = 1;
+    MFLST3(1);
     pk_load_contours(0.0, st);
     ASSERT_EQ(st, 0);
     pokarr w;
@@ -137,7 +137,7 @@ TEST(ContourLoading, AFitThatMakesTwoContoursCrossIsUndone)
             c.pt(10.0 * std::cos(t), 10.0 * std::sin(t));
         }
         reg(c, 10001);
-        pk_arc_mode = 1;
+        MFLST3(1);
         i32 st = 0;
         pk_load_contours(0.0, st);
         ASSERT_EQ(st, 0);
@@ -169,7 +169,7 @@ TEST(ContourLoading, AnOpenContourIsFittedOnItsWayOutAndRetracedOnItsWayBack)
     i32 st = 0, start = 0;
     lup_add(1, 10001, 0, 0, 0, 0.0, 3, a, start, st);
     pokarr_free(a);
-    pk_arc_mode = 1;
+    MFLST3(1);
     pk_load_contours(0.0, st);
     ASSERT_EQ(st, 0);
     ASSERT_EQ(lup_count, 2);
@@ -223,7 +223,7 @@ TEST(ContourLoading, ASplitThatCannotGrowTheContourFailsTheFit)
             for (i32 k = 0; k <= w; ++k) c.pt(k, 0);
             c.pt(w, 10).arc(0, 10, 0.5 * w, 10, 1).close();
             reg(c, 1);
-            pk_arc_mode = 1;
+            MFLST3(1);
             norak::fail_alloc_after(n, 2);
             i32 st = 0;
             pk_load_contours(0.0, st);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cleanup/mapgrid.h"
+#include "core/modflg.h"
 #include "platform/norak/norak.h"
 #include "pocket/luptab.h"
 #include "pocket/pkgeom.h"
@@ -34,6 +35,7 @@ inline void fresh()
     lup_reset();
     map_grid_clear();
     set_grid_mode(1);
+    MFLST3(0);  // contours loaded without arc fitting
 }
 
 struct P {

@@ -361,15 +361,27 @@ bool walking_dir(const Cell& c, i32 t, i32 mode, const f64* d, Step& s)
     return true;
 }
 
+// Whether the walking direction w leads from p across the grid's border:
+// p lies on a border line (within the tolerance triangles hold points by)
+// and w points out of the grid there, so the next cell is outside it.
+bool leaves_grid(const f64* p, const f64* w)
+{
+    const MapGrid& g = map_grid;
+    const f64 u = (p[0] - g.x0) / g.cell, v = (p[1] - g.y0) / g.cell, e = 1.0e-9, out = 1.0e-14;
+    return (u <= e && w[0] < -out) || (u >= g.nx - 1 - e && w[0] > out) || (v <= e && w[1] < -out) ||
+           (v >= g.ny - 1 - e && w[1] > out);
+}
+
 // The triangle under p that the walk goes on with: among the triangles of
 // the cells around p that hold it, those with room ahead; the one whose
 // normal meets d most squarely when it exceeds 0.01, else the longest
 // step. False when no triangle has room ahead; no_tangent then tells
 // whether a triangle under p had no walking direction at all (d along its
-// normal).
-bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangent)
+// normal), and off_grid whether a triangle under p leads out of the grid.
+bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangent, bool& off_grid)
 {
     no_tangent = false;
+    off_grid = false;
     const f64 s = map_grid.cell, tol = 1.0e-9 * s;
     const f64 u = (p[0] - map_grid.x0) / s, v = (p[1] - map_grid.y0) / s;
     const i32 i0 = static_cast<i32>(std::floor(u)), j0 = static_cast<i32>(std::floor(v));
@@ -387,7 +399,10 @@ bool next_step(const f64* p, i32 mode, const f64* d, Step& best, bool& no_tangen
                     continue;
                 }
                 c.len = exit_length(c.c, t, p[0], p[1], c.w);
-                if (!(c.len > 1.0e-12 * s)) continue;
+                if (!(c.len > 1.0e-12 * s)) {
+                    off_grid = off_grid || leaves_grid(p, c.w);
+                    continue;
+                }
                 const bool better = !found || (std::fabs(c.dn) + 1.0e-12 < std::fabs(best.dn) &&
                                                std::fabs(best.dn) > 0.01) ||
                                     (std::fabs(std::fabs(c.dn) - std::fabs(best.dn)) <= 1.0e-12 && c.len > best.len);
@@ -419,6 +434,16 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
     if (!grid_usable(status)) return;
     f64 p[3] = {walk[0] + pokorigin[0], walk[1] + pokorigin[1], walk[2] + pokorigin[2]}, n[3] = {0.0, 0.0, 1.0};
     i32 i = 0, j = 0, t = 0;
+    // The start is dropped straight down onto the triangle under it, not
+    // projected onto the nearest point of the surface. The callers place the
+    // start in plan on the loop or lane they work on (a point of an offset
+    // segment's chord, a loop point at its crossing height, a lane's start),
+    // and its height may be off the surface by a chord's sag or a drawn
+    // height; a nearest projection would move it in plan on a slope (by the
+    // height gap times the slope's sine), and the offset or side walk would
+    // start beside the point asked for. A point of a valid cell always has a
+    // triangle under it, so no start is left on none; a start outside the
+    // grid fails here as its projection would.
     grid_height(p, p[2], n, i, j, t, status);
     if (status != 0) return;
     f64 d[3] = {direction[0], direction[1], direction[2]}, l = 0.0;
@@ -438,8 +463,8 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
     bool tail = false;  // the current point is the last one appended
     for (i32 k = 0; k < most && walked < length;) {
         Step s;
-        bool no_tangent = false;
-        if (!next_step(p, mode, d, s, no_tangent)) {
+        bool no_tangent = false, off_grid = false;
+        if (!next_step(p, mode, d, s, no_tangent, off_grid)) {
             if (no_tangent) {
                 // the direction runs along the triangle's normal: there is no
                 // way to walk, and the start is no answer. In mode 1 with the
@@ -453,8 +478,19 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
                 }
                 return;
             }
-            // nowhere to go from here: nudge along the direction, at most 7
-            // times. (A point of the walk always lies on a triangle of the
+            if (off_grid) {
+                // the way on leads over the grid's border into a cell the
+                // grid does not have: a mapping failure. The nudge below
+                // would not find it in mode 1, which walks across d: it
+                // would slide the point along the border and end the walk
+                // short as if it were whole.
+                eroutc("[get_grid_index] UNABLE TO MAP POINT", 0);
+                status = -1;
+                return;
+            }
+            // nowhere to go from here inside the grid (the ways on of the
+            // triangles meeting here turn back into each other): nudge
+            // along the direction, at most 7 times. (A point of the walk always lies on a triangle of the
             // four cells looked at, so it never needs projecting again.)
             if (++stuck > 7) break;
             const f64 q[3] = {p[0] + 1.0e-7 * map_grid.cell * d[0], p[1] + 1.0e-7 * map_grid.cell * d[1], 0.0};

@@ -80,9 +80,10 @@ void grid_project_point(const i32& mode, f64* p, i32& i, i32& j, f64& distance, 
 // start, 3-5 end, and in mode 1 6-8 the last triangle's normal and 9-11 the
 // last walking direction) over the grid for `length`: mode 1 across the
 // direction within each triangle (the offset walk), other modes along it.
-// The start, each step's end and the end go to `points` when given. Status
-// 0; -1 on a mapping failure or a points array that cannot grow; -3 as
-// under the grid mode word.
+// The start is dropped straight down onto the grid. The start, each step's
+// end and the end go to `points` when given. Status 0; -1 on a mapping
+// failure (a walk that needs room beyond the grid's border included) or a
+// points array that cannot grow; -3 as under the grid mode word.
 void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& length, pokarr* points,
                  i32& status);
 // Carries a pocket array (2-D to 4-D) onto the grid in place: every point put

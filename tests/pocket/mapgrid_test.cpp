@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "cleanup/clrset.h"
@@ -157,6 +158,39 @@ TEST(MapGrid, PointsOutsideTheGridAreRefused)
     seg_on_grid(0, walk, dir, 20.0, nullptr, st);
     EXPECT_EQ(st, -1);
     pokarr_free(a);
+    // walks from the middle node of a flat grid of 2 x 2 cells of 1 that run
+    // into each edge of the grid, along the direction (mode 0) or across it
+    // (mode 1): one that needs room beyond the edge fails, one that ends on
+    // the edge does not
+    const f32 flat0[9] = {};
+    map_grid_set(3, 3, 0.0, 0.0, 1.0, flat0);
+    pokorigin[0] = pokorigin[1] = pokorigin[2] = 0.0;
+    const f64 s = std::sqrt(0.5);
+    struct Walk {
+        i32 mode;
+        f64 dx, dy, length;
+        i32 status;
+        f64 ex, ey;
+    } walks[] = {
+        {0, -1, 0, 5.0, -1, 0, 0},  {0, 0, -1, 5.0, -1, 0, 0},  {0, 1, 0, 5.0, -1, 0, 0},   {0, 0, 1, 5.0, -1, 0, 0},
+        {1, 0, -1, 5.0, -1, 0, 0},  {1, 1, 0, 5.0, -1, 0, 0},   {1, 0, 1, 5.0, -1, 0, 0},   {1, -1, 0, 5.0, -1, 0, 0},
+        {0, -s, -s, 2.0, -1, 0, 0}, {1, s, -s, 2.0, -1, 0, 0},  // into the corner (0, 0)
+        {0, -1, 0, 1.0, 0, 0, 1},   {1, 0, -1, 1.0, 0, 0, 1},   {1, 1, 0, 0.5, 0, 1, 0.5},  // ending on or short of an edge
+    };
+    const std::string refused = "internal: [get_grid_index] UNABLE TO MAP POINT";
+    for (const Walk& c : walks) {
+        const size_t said = norak::transcript_count(refused);
+        f64 rec[12] = {1.0, 1.0, 0.0};
+        const f64 d[3] = {c.dx, c.dy, 0.0};
+        seg_on_grid(c.mode, rec, d, c.length, nullptr, st);
+        EXPECT_EQ(st, c.status) << c.mode << " " << c.dx << " " << c.dy << " " << c.length;
+        if (c.status == 0) {
+            EXPECT_NEAR(rec[3], c.ex, 1e-12) << c.mode << " " << c.dx << " " << c.dy;
+            EXPECT_NEAR(rec[4], c.ey, 1e-12) << c.mode << " " << c.dx << " " << c.dy;
+        } else {
+            EXPECT_GT(norak::transcript_count(refused), said) << c.mode << " " << c.dx << " " << c.dy;
+        }
+    }
 }
 
 TEST(MapGrid, ProjectionsOntoTheTriangles)
@@ -247,12 +281,16 @@ TEST(MapGrid, WalksFollowTheSurface)
     EXPECT_NEAR(w3[4], 24.0, 1e-6);
     EXPECT_NEAR(w3[7], 0.0, 1e-6);    // the normal's y
     EXPECT_NEAR(w3[10], -1.0, 1e-6);  // walking direction -y
-    // a length of 0 ends where it starts
-    f64 w4[12] = {3.0, 4.0, 0.0};
-    seg_on_grid(0, w4, dir, 0.0, nullptr, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_DOUBLE_EQ(w4[3], 3.0);
-    EXPECT_DOUBLE_EQ(w4[4], 4.0);
+    // a length of 0 ends where it starts, put on the surface straight under
+    // it whatever height it came with (in plan it does not move)
+    for (f64 z0 : {0.0, 9.0, -30.0}) {
+        f64 w4[12] = {3.0, 4.0, z0};
+        seg_on_grid(0, w4, dir, 0.0, nullptr, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_DOUBLE_EQ(w4[3], 3.0);
+        EXPECT_DOUBLE_EQ(w4[4], 4.0);
+        EXPECT_NEAR(w4[5] + o[2], tilted(3.0 + o[0], 0), 1e-4) << z0;
+    }
     // a walk whose direction leaves the surface fails once with -3 in mode 1
     f64 w5[12] = {20.0, 30.0, 0.0}, up[3] = {1.0, 0.0, 0.0};
     seg_on_grid(1, w5, up, 2.0, nullptr, st);

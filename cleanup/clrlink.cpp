@@ -30,6 +30,7 @@ bool lnk_clear(ClrLinks& l, i32 rows)
         l.x.assign(n, 0.0);
         l.y.assign(n, 0.0);
         l.frac.assign(n, 0.0);
+        l.from.assign(n, 0);
     } catch (const std::bad_alloc&) {
         l = ClrLinks{};
         return false;
@@ -48,6 +49,11 @@ std::vector<i32> lup_link_segs(const pokarr& loop)
 bool lnk_has(const ClrLinks& l, i32 row) { return row >= 1 && static_cast<size_t>(row) < l.index.size(); }
 
 i32 lnk_seg(const ClrLinks& l, i32 row) { return lnk_has(l, row) ? l.index[static_cast<size_t>(row)] : 0; }
+
+void lnk_landed(ClrLinks& l, i32 row, i32 from)
+{
+    if (lnk_has(l, row)) l.from[static_cast<size_t>(row)] = from;
+}
 
 void lnk_set(ClrLinks& l, i32 row, i32 seg, f64 frac, const f64* p)
 {
@@ -359,6 +365,7 @@ i32 link_chain(i32 end, f64 radius, ClrLinks& l, i32& handled)
             // leave stale, so nothing there is cleared.
             lnk_set(l, c.row, c.seg, c.frac, c.pt);
             lnk_set(l, par, c.pseg, c.pfrac, c.cross);
+            lnk_landed(l, par, c.row);
             cur = par;
         } else {
             status = link_split(par, l);
@@ -453,7 +460,10 @@ i32 relink_from_start(const f64& radius, ClrLinks& l)
     i32 seg = 0;
     f64 frac = 0.0, foot[2] = {0.0, 0.0};
     if (!load(cur, cl) || !lup_link_locate(cl, start, seg, frac, foot)) status = -1;
-    if (status == 100) lnk_set(l, cur, seg, frac, foot);
+    if (status == 100) {
+        lnk_set(l, cur, seg, frac, foot);
+        lnk_landed(l, cur, 0);
+    }
     for (i32 steps = 0; status == 100 && steps <= lup_count; ++steps) {
         const i32 par = std::abs(lup_row(cur).parent);
         if (par <= mark || par > lup_count || lup_row(par).key != 1 || lup_row(par).subkey <= 0) break;
@@ -481,6 +491,8 @@ i32 relink_from_start(const f64& radius, ClrLinks& l)
             if (b < 0) status = b;
             if (b > 0) status = 0;
         }
+        // either way the tool leaves this loop for the parent's link point
+        lnk_landed(l, par, cur);
         cur = par;
     }
     pokarr_free(cl);

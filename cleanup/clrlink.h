@@ -23,6 +23,7 @@ struct ClrLinks {
     std::vector<i32> index;  // segment (closing entry) of the link point; 0 none; negated once used
     std::vector<f64> x, y;   // the link point on the row's loop
     std::vector<f64> frac;   // fraction along segment `index` at which the point lies
+    std::vector<i32> from;   // the row whose link ends at this row's point (0 none)
     i32 n_chains = 0;        // outer chains: the largest key up to 10000, one more for every split
 };
 // The module's link arrays (cleared by the first stage of the cutting).
@@ -39,6 +40,8 @@ bool lnk_has(const ClrLinks& l, i32 row);
 i32 lnk_seg(const ClrLinks& l, i32 row);
 // Stores the row's link: segment, fraction and point (ignored beyond the arrays).
 void lnk_set(ClrLinks& l, i32 row, i32 seg, f64 frac, const f64* p);
+// Records that the link from row `from` ends at the row's link point (0: none).
+void lnk_landed(ClrLinks& l, i32 row, i32 from);
 
 // The point at fraction `frac` of segment `index` of the row's loop, the
 // ray of 10,000 units from it square to the loop towards the loop it was

@@ -433,7 +433,36 @@ TEST(PocketLanes, ALaneRunsFromTheEntryLinkToTheNextExitInTheCuttingDirection)
         EXPECT_NEAR(e.second.x, 10.0, 1e-12);
         EXPECT_NEAR(e.second.y, 5.0, 1e-12);
     }
+    // The exit whose link ends at the entry's link point: the lane goes once
+    // round from it, also where the link met the entry loop a little
+    // obliquely (a bottom rising 1 in 30 through (20, 8), the square below
+    // it linked at (20, 12)) and the foot of the exit's point lies ahead.
+    {
+        Table s;
+        s.row(0, 1, 0, square(-5, -5, 50));
+        Loop o;
+        o.pt(8, 7.6).pt(32, 8.4).pt(32, 32).pt(8, 32).close();
+        const i32 outer = s.row(1, 1, 1, o);
+        s.end(3, 1, s.row(2, 1, outer, square(12, 12, 16)));
+        i32 st = 0;
+        clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_NEAR(clr_links.x[static_cast<size_t>(outer)], 20.0, 1e-9);
+        clr_cut_mark = lup_count + 1;
+        notlif(0, 0, 4.0, clr_links, outer, 1, next, count);
+        EXPECT_EQ(count, 1);
+        i32 n = 0;
+        lup_np(lup_count, n);
+        EXPECT_EQ(n, 6);
+        e = ends_of(lup_count);
+        EXPECT_LT(dist(e.first, e.second), 1e-9);
+        EXPECT_NEAR(e.first.y, 8.0, 1e-9);
+    }
     // an entry whose parents cycle gives -10 and no piece
+    t = Table();
+    t.row(0, 1, 0, square(-5, -5, 30));
+    t.row(1, 1, 1, square(0, 0, 10));
+    t.row(2, 1, a, square(2, 2, 6));
     lup_row(a).parent = b;
     const i32 before = lup_count;
     next = 1;

@@ -146,6 +146,11 @@ void cut_progress(CutProgress& pg)
         CHKINT();
 }
 
+// The terminator is added like any row, so its start is the next free index
+// and it holds no points. A row's points run from its start to the next
+// row's start less one: a terminator that took the previous row's start
+// would end that row where it begins, and the chain's last cut piece would
+// be read back empty and left out of the output.
 void cut_terminator(i32& status)
 {
     i32 start = 0;

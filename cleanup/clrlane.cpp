@@ -92,6 +92,15 @@ void cut_at(pokarr& a, i32 s, const f64* x, i32& status)
 // that ends its chain on another key is chosen by the same rule: the lane
 // may end at it, and ending there at once would leave the rest of the entry
 // loop uncut.
+// The places are compared on the entry loop. An exit row's own stored
+// parameter is a place on its own loop, and the two loops number their
+// segments each their own way (an arc takes four entries, an offset gains
+// and loses segments at its corners), so that parameter says nothing of
+// where the link meets the entry loop: the exit's point is found there
+// instead. The row whose link ends at the entry's own link point leaves from
+// that point, once round: the foot of its point, where its link met the
+// entry loop a little obliquely, would lie just ahead of the entry point
+// and leave a sliver of a lane with the rest of the loop uncut.
 i32 lane_exit(const ClrLinks& l, i32 row, const pokarr& loop, const i32& direction, f64* xp, i32& count)
 {
     const size_t e = static_cast<size_t>(row);
@@ -104,10 +113,13 @@ i32 lane_exit(const ClrLinks& l, i32 row, const pokarr& loop, const i32& directi
         ++count;
         const f64 p[2] = {l.x[static_cast<size_t>(r)], l.y[static_cast<size_t>(r)]};
         i32 seg = 0;
-        f64 frac = 0.0, foot[2];
-        if (!lup_link_locate(loop, p, seg, frac, foot)) continue;
-        f64 dist = direction == 1 ? seg + frac - pe : pe - (seg + frac);
-        if (dist <= 0.0) dist += n;
+        f64 frac = 0.0, foot[2] = {l.x[e], l.y[e]};
+        f64 dist = n;
+        if (l.from[e] != r) {
+            if (!lup_link_locate(loop, p, seg, frac, foot)) continue;
+            dist = direction == 1 ? seg + frac - pe : pe - (seg + frac);
+            if (dist <= 0.0) dist += n;
+        }
         if (dist < best) {
             best = dist;
             exit = r;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
+#include <utility>
 
 #include "cleanup/lanecut.h"
 #include "core/host.h"
@@ -19,15 +21,21 @@
 
 ClrLinks clr_links;
 
-void lnk_clear(ClrLinks& l, i32 rows)
+bool lnk_clear(ClrLinks& l, i32 rows)
 {
     const size_t n = static_cast<size_t>(std::clamp(rows, 0, LNK_ROWS)) + 1;
-    l.index.assign(n, 0);
-    l.x.assign(n, 0.0);
-    l.y.assign(n, 0.0);
-    l.z.assign(n, 0.0);
-    l.frac.assign(n, 0.0);
     l.n_chains = 0;
+    try {
+        l.index.assign(n, 0);
+        l.x.assign(n, 0.0);
+        l.y.assign(n, 0.0);
+        l.frac.assign(n, 0.0);
+        l.from.assign(n, 0);
+    } catch (const std::bad_alloc&) {
+        l = ClrLinks{};
+        return false;
+    }
+    return true;
 }
 
 std::vector<i32> lup_link_segs(const pokarr& loop)
@@ -42,8 +50,11 @@ bool lnk_has(const ClrLinks& l, i32 row) { return row >= 1 && static_cast<size_t
 
 i32 lnk_seg(const ClrLinks& l, i32 row) { return lnk_has(l, row) ? l.index[static_cast<size_t>(row)] : 0; }
 
-// The links are found on the loops' plans (the loops are read in x and y),
-// so the link height is kept 0.
+void lnk_landed(ClrLinks& l, i32 row, i32 from)
+{
+    if (lnk_has(l, row)) l.from[static_cast<size_t>(row)] = from;
+}
+
 void lnk_set(ClrLinks& l, i32 row, i32 seg, f64 frac, const f64* p)
 {
     if (!lnk_has(l, row)) return;
@@ -52,7 +63,6 @@ void lnk_set(ClrLinks& l, i32 row, i32 seg, f64 frac, const f64* p)
     l.frac[k] = frac;
     l.x[k] = p[0];
     l.y[k] = p[1];
-    l.z[k] = 0.0;
 }
 
 namespace {
@@ -183,13 +193,20 @@ bool at_vertex(const pokarr& loop, i32 seg, const f64* p)
     return near(d.s) || near(d.e);
 }
 
+// The squared length a link must stay below: in plan the side step with a
+// small allowance, in a surface pocket the step raised by the lift.
+f64 link_limit(f64 radius)
+{
+    return pokdim == 2 ? radius * radius + 0.001 : std::pow((pokpar.lift + 1.0) * radius * 1.2, 2);
+}
+
 // The shortest link from one of the loops `alts` (rows sharing one parent)
 // to the parent's loop, fraction after fraction: 0 found, 1 none, 11 failure.
 i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 par, const pokarr& ploop,
                 f64 radius, Cand& best)
 {
     const bool isl = lup_row(alts[0]).key > 10000;
-    const f64 limit = pokdim == 2 ? radius * radius + 0.001 : std::pow((pokpar.lift + 1.0) * radius * 1.2, 2);
+    const f64 limit = link_limit(radius);
     bool longer = false;
     for (i32 series = 1; series <= 2; ++series) {
         if (series == 2 && !longer) break;
@@ -246,27 +263,39 @@ i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 pa
     return 1;
 }
 
-// The link of a row that already carries its point (where the tool arrives
-// from the loop inside): the ray from that point. 0 found, 1 none, 11 failure.
+// The link of a row that already carries its point. That point is where the
+// tool arrives from the loop inside, and a row has one link point, where its
+// tour starts and ends: the tool leaves for the parent from the same point.
+// So the fractions and segments are not searched again (a new point would
+// move the tour's start away from the end of the link coming in, and that
+// link would no longer be the straight move that was checked); the ray from
+// the kept point is put to the same tests as a searched one: met square, in
+// the first series below the limit, in the second (only after the first
+// found a longer link) below 12 times the limit with the direction averaged
+// with the preceding segment's. 0 found, 1 none, 11 failure.
 i32 link_fixed(i32 cur, pokarr& loop, i32 par, const pokarr& ploop, f64 radius, const ClrLinks& l, Cand& c)
 {
     const size_t k = static_cast<size_t>(cur);
-    f64 pt[2], far[2], in[2], x[2], pf = 0.0;
-    i32 st = 0, found = 0, ps = 0;
     const i32 seg = std::abs(l.index[k]);
-    lup_link_dir(1, cur, seg, l.frac[k], loop, radius, pt, far, in, st);
-    if (st == 11) return 11;
-    if (st != 0) return 1;
-    pt[0] = l.x[k], pt[1] = l.y[k];
-    lup_link_cross(par, ploop, pt, far, 0, found, x, ps, pf);
-    if (found != 1) return 1;
-    const f64 d2 = (x[0] - pt[0]) * (x[0] - pt[0]) + (x[1] - pt[1]) * (x[1] - pt[1]);
-    if (d2 >= 12.0 * (radius * radius + 0.001)) return 1;
-    const i32 b = link_blocked(cur, par, pt, x);
-    if (b < 0) return 11;
-    if (b != 0) return 1;
-    c = {cur, seg, ps, l.frac[k], pf, d2, {pt[0], pt[1]}, {x[0], x[1]}};
-    return 0;
+    const f64 limit = link_limit(radius);
+    for (i32 series = 1; series <= 2; ++series) {
+        f64 pt[2], far[2], in[2], x[2], pf = 0.0;
+        i32 st = 0, found = 0, ps = 0;
+        lup_link_dir(series, cur, seg, l.frac[k], loop, radius, pt, far, in, st);
+        if (st == 11) return 11;
+        if (st != 0) return 1;
+        pt[0] = l.x[k], pt[1] = l.y[k];
+        lup_link_cross(par, ploop, pt, far, 1, found, x, ps, pf);
+        if (found != 1) return 1;
+        const f64 d2 = (x[0] - pt[0]) * (x[0] - pt[0]) + (x[1] - pt[1]) * (x[1] - pt[1]);
+        if (d2 >= (series == 1 ? limit : 12.0 * limit)) continue;
+        const i32 b = link_blocked(cur, par, pt, x);
+        if (b < 0) return 11;
+        if (b != 0) return 1;
+        c = {cur, seg, ps, l.frac[k], pf, d2, {pt[0], pt[1]}, {x[0], x[1]}};
+        return 0;
+    }
+    return 1;
 }
 
 // Ends a chain below `par`: a reference row makes `par` the end of a chain
@@ -336,6 +365,7 @@ i32 link_chain(i32 end, f64 radius, ClrLinks& l, i32& handled)
             // leave stale, so nothing there is cleared.
             lnk_set(l, c.row, c.seg, c.frac, c.pt);
             lnk_set(l, par, c.pseg, c.pfrac, c.cross);
+            lnk_landed(l, par, c.row);
             cur = par;
         } else {
             status = link_split(par, l);
@@ -360,7 +390,11 @@ void clr_link_loops(i32 select, const f64& radius, const i32& direction, const i
         status = 10;
         return;
     }
-    lnk_clear(l, 2 * (rows + 1));
+    if (!lnk_clear(l, 2 * (rows + 1))) {
+        eroutc("[clr_link_loops] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
+        status = -1;
+        return;
+    }
     for (i32 r = 1; r <= rows; ++r)
         if (lup_row(r).key <= 10000 && lup_row(r).key != 9999) l.n_chains = std::max(l.n_chains, lup_row(r).key);
     const bool shown = cut_mode != 1 && pokpar.progress_mode != 5;
@@ -426,7 +460,10 @@ i32 relink_from_start(const f64& radius, ClrLinks& l)
     i32 seg = 0;
     f64 frac = 0.0, foot[2] = {0.0, 0.0};
     if (!load(cur, cl) || !lup_link_locate(cl, start, seg, frac, foot)) status = -1;
-    if (status == 100) lnk_set(l, cur, seg, frac, foot);
+    if (status == 100) {
+        lnk_set(l, cur, seg, frac, foot);
+        lnk_landed(l, cur, 0);
+    }
     for (i32 steps = 0; status == 100 && steps <= lup_count; ++steps) {
         const i32 par = std::abs(lup_row(cur).parent);
         if (par <= mark || par > lup_count || lup_row(par).key != 1 || lup_row(par).subkey <= 0) break;
@@ -454,6 +491,8 @@ i32 relink_from_start(const f64& radius, ClrLinks& l)
             if (b < 0) status = b;
             if (b > 0) status = 0;
         }
+        // either way the tool leaves this loop for the parent's link point
+        lnk_landed(l, par, cur);
         cur = par;
     }
     pokarr_free(cl);
@@ -484,7 +523,14 @@ void cutluk(const f64& radius, const i32& direction, ClrLinks& l, i32& status)
     // reaches the chain's end answers it. With no first-contour chain to
     // move, or when a link would cross an island (the links are given back
     // as they were), the start was not moved: 0 (both count as success).
-    const ClrLinks kept = l;
+    ClrLinks kept;
+    try {
+        kept = l;
+    } catch (const std::bad_alloc&) {
+        eroutc("[cutluk] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
+        status = -1;
+        return;
+    }
     status = relink_from_start(radius, l);
-    if (status == 0) l = kept;
+    if (status == 0) l = std::move(kept);
 }

@@ -14,11 +14,16 @@
 // rows is refused with status 10.
 constexpr i32 LNK_ROWS = 33333;
 
-// The link arrays, indexed by loop-table row.
+// The link arrays, indexed by loop-table row. A link point is kept in plan
+// only, also in a 3-D pocket: every piece that starts or ends at it splits
+// its loop at the plan point on segment `index` and takes the height (and
+// normal) there from the loop, so a stored height would only repeat that
+// value, and no reader would take it.
 struct ClrLinks {
     std::vector<i32> index;  // segment (closing entry) of the link point; 0 none; negated once used
-    std::vector<f64> x, y, z;  // the link point on the row's loop (z in 3-D pockets)
+    std::vector<f64> x, y;   // the link point on the row's loop
     std::vector<f64> frac;   // fraction along segment `index` at which the point lies
+    std::vector<i32> from;   // the row whose link ends at this row's point (0 none)
     i32 n_chains = 0;        // outer chains: the largest key up to 10000, one more for every split
 };
 // The module's link arrays (cleared by the first stage of the cutting).
@@ -26,14 +31,17 @@ extern ClrLinks clr_links;
 
 // The segments of a loop (their closing entries), first to last.
 std::vector<i32> lup_link_segs(const pokarr& loop);
-// Empties the arrays and gives them rows 1 .. rows (at most LNK_ROWS).
-void lnk_clear(ClrLinks& l, i32 rows);
+// Empties the arrays and gives them rows 1 .. rows (at most LNK_ROWS);
+// false (the arrays emptied) when the memory cannot be had.
+bool lnk_clear(ClrLinks& l, i32 rows);
 // Whether the arrays hold row `row`.
 bool lnk_has(const ClrLinks& l, i32 row);
 // Segment of the row's link point (0: none, or a row beyond the arrays).
 i32 lnk_seg(const ClrLinks& l, i32 row);
 // Stores the row's link: segment, fraction and point (ignored beyond the arrays).
 void lnk_set(ClrLinks& l, i32 row, i32 seg, f64 frac, const f64* p);
+// Records that the link from row `from` ends at the row's link point (0: none).
+void lnk_landed(ClrLinks& l, i32 row, i32 from);
 
 // The point at fraction `frac` of segment `index` of the row's loop, the
 // ray of 10,000 units from it square to the loop towards the loop it was
@@ -51,7 +59,8 @@ void lup_link_cross(i32 row, const pokarr& loop, const f64* from, const f64* to,
                     f64* out_pt, i32& out_seg, f64& out_frac);
 // First stage of the cutting: links every offset loop of each chain to the
 // loop it was made from; a chain that cannot be linked is split (reference
-// row, new key). Status 0; 10 too many rows; 11 a failure of the loop kernel.
+// row, new key). Status 0; 10 too many rows; 11 a failure of the loop kernel;
+// -1 no memory for the link arrays.
 void clr_link_loops(i32 select, const f64& radius, const i32& direction, const i32& cut_mode, ClrLinks& l,
                     i32& status);
 // Nearest point of a plane loop to p: its segment (closing entry), the
@@ -60,6 +69,7 @@ bool lup_link_locate(const pokarr& loop, const f64* p, i32& seg, f64& frac, f64*
 // Moves the start of the first contour's chain to the loop point nearest the
 // offset parameters' start point and re-links the chain outward from it.
 // Status 100 when the start moved; 0 when a link would cross an island (the
-// links are then as they were); 10 too many rows; -1 in a 3-D pocket; a
-// negative status of the crossing search.
+// links are then as they were); 10 too many rows; -1 in a 3-D pocket or
+// with no memory for the copy of the links; a negative status of the
+// crossing search.
 void cutluk(const f64& radius, const i32& direction, ClrLinks& l, i32& status);

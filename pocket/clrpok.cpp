@@ -21,7 +21,9 @@ void clrpok(i32 a1, i32 a2, const f32& a3, const f32& a4, i32 n, const i32* coun
     bool out = false;
     if (status >= 0) {
         clr_clean_area(21, status);
-        if (status == 0) {
+        // 100 is a clearing that succeeded with its start moved to the
+        // start point: its loops are output like those of a 0.
+        if (status == 0 || status == 100) {
             // What the output step wrote stands, also when it stopped at the
             // caller's table (-10) or the point limit (-11): the loops that
             // fit are handed back whole with the failure status rather than

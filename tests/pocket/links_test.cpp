@@ -149,6 +149,48 @@ TEST(PocketLinks, AChainThatCannotBeLinkedIsSplitUnderANewKey)
     EXPECT_EQ(terms, 2);
 }
 
+TEST(PocketLinks, ALoopThatCarriesItsLinkPointIsLinkedOnByTheSameTests)
+{
+    // Squares 16 .. 24 and 12 .. 28 link at (20, 12); the middle square is
+    // linked on from there to the outer loop, whose bottom is slanted
+    // through (20, 8) or level at y 7.5 or 6. The square ray down is
+    // refused in plan by the slant (not met square) and by a level bottom
+    // beyond the limit (4^2 + 0.001); the second series' ray, turned half
+    // way to the preceding side, meets a level bottom at 45 degrees: too
+    // oblique in plan, enough in a surface pocket. There the first series'
+    // limit is (1.2 x 4)^2: 4.5 links square, 6 by the turned ray.
+    struct Case {
+        i32 dim;
+        f64 left, right;  // the outer bottom's heights at x 8 and x 32
+        bool linked;
+        f64 x, y;  // the outer loop's link point
+    };
+    for (const Case& k : {Case{2, 6, 10, false, 0, 0}, Case{3, 6, 10, true, 20, 8}, Case{2, 7.5, 7.5, false, 0, 0},
+                          Case{3, 7.5, 7.5, true, 20, 7.5}, Case{2, 6, 6, false, 0, 0}, Case{3, 6, 6, true, 14, 6}}) {
+        Table t;
+        t.row(0, 1, 0, square(-5, -5, 50));
+        Loop o;
+        o.pt(8, k.left).pt(32, k.right).pt(32, 32).pt(8, 32).close();
+        const i32 outer = t.row(1, 1, 1, o);
+        const i32 mid = t.row(2, 1, outer, square(12, 12, 16));
+        t.end(4, 1, t.row(3, 1, mid, square(16, 16, 8)));
+        pokdim = k.dim;
+        pokpar.lift = 0.0;
+        i32 st = 0;
+        clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+        pokdim = 2;
+        ASSERT_EQ(st, 0) << k.dim << " " << k.left;
+        const size_t m = static_cast<size_t>(mid), p = static_cast<size_t>(outer);
+        EXPECT_NEAR(clr_links.x[m], 20.0, 1e-9);
+        EXPECT_NEAR(clr_links.y[m], 12.0, 1e-9);
+        EXPECT_EQ(clr_links.n_chains, k.linked ? 1 : 2) << k.dim << " " << k.left;
+        EXPECT_EQ(lnk_seg(clr_links, outer) != 0, k.linked) << k.dim << " " << k.left;
+        if (!k.linked) continue;
+        EXPECT_NEAR(clr_links.x[p], k.x, 1e-9) << k.dim << " " << k.left;
+        EXPECT_NEAR(clr_links.y[p], k.y, 1e-9) << k.dim << " " << k.left;
+    }
+}
+
 TEST(PocketLinks, ALinkThatWouldCrossAnIslandIsMovedAlongTheLoop)
 {
     // an island on the middle link of the bottom sides: the link goes to the
@@ -391,7 +433,36 @@ TEST(PocketLanes, ALaneRunsFromTheEntryLinkToTheNextExitInTheCuttingDirection)
         EXPECT_NEAR(e.second.x, 10.0, 1e-12);
         EXPECT_NEAR(e.second.y, 5.0, 1e-12);
     }
+    // The exit whose link ends at the entry's link point: the lane goes once
+    // round from it, also where the link met the entry loop a little
+    // obliquely (a bottom rising 1 in 30 through (20, 8), the square below
+    // it linked at (20, 12)) and the foot of the exit's point lies ahead.
+    {
+        Table s;
+        s.row(0, 1, 0, square(-5, -5, 50));
+        Loop o;
+        o.pt(8, 7.6).pt(32, 8.4).pt(32, 32).pt(8, 32).close();
+        const i32 outer = s.row(1, 1, 1, o);
+        s.end(3, 1, s.row(2, 1, outer, square(12, 12, 16)));
+        i32 st = 0;
+        clr_link_loops(0, 4.0, 1, 5, clr_links, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_NEAR(clr_links.x[static_cast<size_t>(outer)], 20.0, 1e-9);
+        clr_cut_mark = lup_count + 1;
+        notlif(0, 0, 4.0, clr_links, outer, 1, next, count);
+        EXPECT_EQ(count, 1);
+        i32 n = 0;
+        lup_np(lup_count, n);
+        EXPECT_EQ(n, 6);
+        e = ends_of(lup_count);
+        EXPECT_LT(dist(e.first, e.second), 1e-9);
+        EXPECT_NEAR(e.first.y, 8.0, 1e-9);
+    }
     // an entry whose parents cycle gives -10 and no piece
+    t = Table();
+    t.row(0, 1, 0, square(-5, -5, 30));
+    t.row(1, 1, 1, square(0, 0, 10));
+    t.row(2, 1, a, square(2, 2, 6));
     lup_row(a).parent = b;
     const i32 before = lup_count;
     next = 1;

@@ -276,10 +276,11 @@ void clnini(const f32* box, i32& status)
     close_grid();
     clntrc_release();
     ClnGrd& g = CLNGRD;
-    // No grid for a tool of no diameter, nor for one that is not a mill
-    // (its diameter is answered as -1): the cells would have no size, or a
-    // negative one, and the comparisons, which stop on such a tool, would
-    // file nothing into them anyway.
+    // No grid for a diameter not above 0 (none, or the -1 answered for a
+    // tool that is not a milling tool): the cells would have no size, or a
+    // negative one. A tool that other words rule out (a negative taper, say)
+    // keeps its grid, and the comparisons, which stop on such a tool, file
+    // nothing into it.
     if (!(t.d > 0)) return;
     const f32 D = t.d;
     g.z[0] = box[2], g.z[1] = box[5];
@@ -291,7 +292,7 @@ void clnini(const f32* box, i32& status)
         const f32 w = g.hi[k] - g.lo[k];
         const f64 c = std::trunc(std::fabs(f64(w) / D));
         n[k] = c < 1.0e9 ? static_cast<i32>(c) : 1000000000;
-        if (!eqval(static_cast<f32>(n[k]) * D, std::fabs(w))) ++n[k];
+        if (!eqval(static_cast<f32>(n[k]) * D, w)) ++n[k];
         if (n[k] < 1) n[k] = 1;
         cells *= n[k];
     }

@@ -12,12 +12,11 @@ struct ClnBuf {
     i32 npass = 0;  // passes begun since the grid was opened
     i32 cur = 1;    // buffer receiving the current pass (0 or 1)
     i32 key = -1;   // pass number of the pass being stored
-    // The store keeps the tool points the passes write, with the surface
-    // normal under each, and the comparisons find the contact point of each
-    // (CNTTIP): a spot is where the contact jumps while the tool barely
-    // moves, the material a concave corner leaves beside the tool. Keeping
-    // contact points and going from them to tool points would mark instead
-    // where the tool rolls over a convex edge, which leaves nothing.
+    // The store keeps the tool points the passes write (the strings they
+    // hand over are tool positions), with the surface normal under each;
+    // the comparisons take the contact point of each from it (CNTTIP goes
+    // from a tool tip to its contact), so a spot is where the contact jumps
+    // while the tool barely moves.
     std::vector<f32> pts[2];   // tool points of each buffer, x, y, z
     std::vector<f32> nrms[2];  // unit surface normal at each point
     i32 npnt[2] = {0, 0};      // points held

@@ -529,6 +529,9 @@ i32 clnhol(f32 R, const Ref& from, const f32* z, Ref& start)
     Ref cho;
     f32 centre[2];
     start = from;
+    // With no first pivot from the hole start, the start itself begins the
+    // chain: a chain of that one point stores no outline, and the patch goes
+    // on to its next hole.
     if (clnnxt(R, from, z, cho, centre) != 0) return 1;
     Ref last = from;
     for (;;) {

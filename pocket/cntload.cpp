@@ -165,6 +165,9 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
             if (g_set.state[static_cast<size_t>(k)] != 1 && g_set.state[static_cast<size_t>(j)] != 1) continue;
             i32 st = 0;
             pk_arr_int(100, g_set.cnt[static_cast<size_t>(k)], g_set.cnt[static_cast<size_t>(j)], st);
+            // Any answer but 0 counts as a crossing: a test that failed
+            // cannot vouch for the fitted pair, so its unfitted form comes
+            // back as for a crossing found.
             if (st == 0) continue;
             if (g_set.state[static_cast<size_t>(k)] == 1) {
                 restore(k);

@@ -106,6 +106,10 @@ TEST(CleanUpGrid, SizedByTheToolOrNotOpened)
     cl::grid(10.0f, 5.0f, 0, 0, 81, 30);
     EXPECT_EQ(CLNGRD.ncol, 13);
     EXPECT_FLOAT_EQ(CLNGRD.hi[0], 110);
+    // A box given upside down (its enlarged width -10) takes the cells of
+    // its extent and one more.
+    cl::grid(10.0f, 5.0f, 0, 0, -50, 30);
+    EXPECT_EQ(CLNGRD.ncol, 2);
 
     // A tool that is not a mill (its grid open, silently), a mill of no
     // diameter (no grid, silently), and a part too large for the grid (no

@@ -388,6 +388,24 @@ TEST(SegmentGeometry, ComparisonsReversalAndPointsAtAParameter)
     pokarr_point_at(q, i, 0.5, p);
     EXPECT_EQ(p[0], 5.5);
     EXPECT_EQ(p[1], 0.0);
+    // an arc block cut off before its end point gives no point
+    ASSERT_EQ(q.count, 9);
+    q.count = 7;
+    i = 5;
+    p[0] = p[1] = 9.0;
+    pokarr_point_at(q, i, 0.5, p);
+    EXPECT_EQ(p[0], 0.0);
+    EXPECT_EQ(p[1], 0.0);
+    q.count = 9;
+    // the signed magnitude of a cross product: the plane one in 2-D; in
+    // 3-D the length, with the sign of its z part
+    const struct {
+        i32 dim;
+        f64 a[3], b[3], want;
+    } cross[] = {{2, {1, 0, 5}, {0, 1, 7}, 1.0}, {2, {0, 1, 0}, {1, 0, 0}, -1.0}, {3, {0, 0, 1}, {1, 0, 0}, 1.0},
+                 {3, {0, 0, 1}, {0, 1, 0}, 1.0},  {3, {1, 0, 0}, {0, 1, 0}, 1.0},  {3, {0, 1, 0}, {1, 0, 2}, -std::sqrt(5.0)},
+                 {3, {1, 2, 3}, {4, 5, 6}, -std::sqrt(54.0)}};
+    for (const auto& c : cross) EXPECT_NEAR(pk_cross_mag(c.dim, c.a, c.b), c.want, 1e-12) << c.dim << " " << c.want;
     // the longest segment of a lone segment is that segment
     pokarr two = make(Loop().pt(0, 0).pt(3, 4));
     i32 longest = -1;

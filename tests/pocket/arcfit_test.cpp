@@ -198,6 +198,17 @@ TEST(ArcFitting, SweepsAndTheCheckDeviation)
     // a radius below 10 tol, or a sweep under 2 degrees, is refused at once
     EXPECT_EQ(pk_arc_check(l.x.data(), l.y.data(), 40, 2.0, 1, c, 10.0, 1, &dev), 1);
     EXPECT_EQ(dev, 20.0);
+    // the centre is estimated from the middle points from n/5 + 1 to
+    // 9n/10 - 2 (3 to 7 of 10): a point moved off the circle moves the
+    // centre only there (the ends fix the chord either way)
+    for (const i32 moved : {1, 2, 3, 5, 7, 8}) {
+        Loop w = arc_points(0, 0, 10, 0.0, 1.5, 10);
+        w.x[static_cast<size_t>(moved)] *= 1.01, w.y[static_cast<size_t>(moved)] *= 1.01;
+        f64 cc[2], rr = 0.0, value = 0.0;
+        i32 dd = 0;
+        ASSERT_TRUE(pk_arc_fit(w.x.data(), w.y.data(), 10, tol, cc, rr, dd, value));
+        EXPECT_EQ(std::hypot(cc[0], cc[1]) > 1e-6, moved >= 3 && moved <= 7) << moved;
+    }
     Loop tiny = arc_points(0, 0, 10, 0.0, 0.02, 6);
     EXPECT_EQ(pk_arc_check(tiny.x.data(), tiny.y.data(), 6, tol, 1, c, 10.0, 1, &dev), 1);
     EXPECT_EQ(dev, 10.0 * tol);

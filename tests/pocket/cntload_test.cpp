@@ -2,6 +2,8 @@
 // and allowances of the islands that remain, arc fitting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "pocket/cntload.h"
@@ -32,6 +34,35 @@ f64 row_area(i32 k)
 }
 
 }  // namespace
+
+// A contour that cannot be read from the main arrays fails the load: 2 for
+// the outer contour, 3 for an island.
+TEST(ContourLoading, AContourThatCannotBeReadFailsTheLoad)
+{
+    std::vector<i32> seen;
+    for (i32 n = 1; n <= 8; ++n) {
+        fresh();
+        pkoff.seg_tol = 0.01;
+        Loop outer, island;  // contours long enough to grow the pool
+        for (i32 k = 0; k < 3000; ++k) {
+            const f64 t = 2.0 * M_PI * k / 3000.0;
+            outer.pt(50.0 + 40.0 * std::cos(t), 50.0 + 40.0 * std::sin(t));
+            if (k % 5 == 0) island.pt(50.0 + 10.0 * std::cos(t), 50.0 - 10.0 * std::sin(t));
+        }
+        reg(outer.close(), 1);
+        reg(island.close(), 10001);
+        pkdm_rel_all();  // no buffer left over from the registering
+        norak::fail_alloc_after(n, 2);
+        i32 st = 0;
+        pk_load_contours(0.0, st);
+        norak::fail_alloc_after(0);
+        seen.push_back(st);
+    }
+    // the outer contour is read first: the first allocation refused is its
+    EXPECT_EQ(seen.front(), 2);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), 3), seen.end());
+    EXPECT_EQ(seen.back(), 0);
+}
 
 TEST(ContourLoading, OrientsDropsAndKeepsAllowancesWithTheirIslands)
 {

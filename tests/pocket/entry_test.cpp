@@ -111,6 +111,14 @@ TEST(EntryMoves, StraightMovesApproachListAndMode)
     auto m = lines_written();
     ASSERT_EQ(m.size(), 1u);
     EXPECT_NEAR(m[0][0], 4.0, 1e-6);
+    // the entry's moves are three-axis lines even with the tool shown
+    // (lines that would carry a normal otherwise)
+    empty_path();
+    const i32 shown = PRM9[PRM9_SHOWTOOL];
+    PRM9[PRM9_SHOWTOOL] = 1;
+    pkentry(v, 3, P, Q, st);
+    PRM9[PRM9_SHOWTOOL] = shown;
+    EXPECT_EQ(lines_written().size(), 1u);
     empty_path();
     v = 2;
     pkentry(v, 3, P, Q, st);

@@ -289,6 +289,10 @@ TEST(HatchBoundary, ClearanceOfALaneOverThePart)
     EXPECT_EQ(l.status, 0);
     EXPECT_EQ(l.flag, 0);
     EXPECT_EQ(l.count, 1);  // kind 4 writes the crossing before the start too
+    // a lane on the block, where the tool stands above it: flagged
+    const Lane on = fill(4, sq, 1, {20, 0}, {25, 0});
+    EXPECT_EQ(on.status, 0);
+    EXPECT_EQ(on.flag, 1);
     nu_sgcd_set_code(0);
     FRETRI();
 }

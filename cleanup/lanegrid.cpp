@@ -156,8 +156,9 @@ void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status)
     if (arr.count < 1) return;
     if (!grid_usable(status)) return;
     const f64 zero[3] = {0.0, 0.0, 0.0};
-    const f64* off = mode == 3 ? zero : pokorigin;
-    std::vector<GPoint> in = grid_points(arr, off), out;
+    // Mode 3 takes its points in grid coordinates; every mode gives them
+    // back in pocket coordinates.
+    std::vector<GPoint> in = grid_points(arr, mode == 3 ? zero : pokorigin), out;
     if (in.empty()) return;
     out.reserve(in.size() * 4);
     if (!drop(in[0])) {
@@ -186,5 +187,5 @@ void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status)
         }
         out.push_back(b);
     }
-    write_back(out, off, arr, status);
+    write_back(out, pokorigin, arr, status);
 }

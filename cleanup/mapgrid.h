@@ -91,8 +91,9 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
 // straight path crosses the grid's cell edges and diagonals filled in, so
 // that the result follows the surface in the vertical plane of each segment.
 // Filled-in points closer than `step` (when given) to the point kept before
-// them or to the segment's end are left out. Mode 3 takes and gives points in
-// grid coordinates, other modes in pocket coordinates. Status 0; 11 when the
+// them or to the segment's end are left out. Mode 3 takes points in grid
+// coordinates, other modes in pocket coordinates; all give them back in
+// pocket coordinates. Status 0; 11 when the
 // array cannot grow; -1 with "[lan_on_grid] UNABLE TO PROJECT SEGMENT" when a
 // segment needs more points than the lane walk holds, or a mapping failure.
 void lan_on_grid(const i32& mode, pokarr& arr, const f64* step, i32& status);

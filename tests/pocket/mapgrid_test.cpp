@@ -342,7 +342,8 @@ TEST(MapGrid, LanesEqualTheAnalyticLine)
         if (k > 0) { EXPECT_GT(a.x[k], a.x[k - 1]); }
     }
     // every mode drops the lane's points straight down, in the lane's plane
-    // (mode 3 in grid coordinates), whatever height they came with
+    // (mode 3 takes them in grid coordinates), whatever height they came
+    // with, and gives them back in pocket coordinates
     for (i32 mode : {1, 2, 3}) {
         const f64 s = mode == 3 ? 1.0 : 0.0;
         pokarr m = make(Loop().pt(2.0 + s * o[0], 3.0 + s * o[1]).pt(70.0 + s * o[0], 51.0 + s * o[1]), 3);
@@ -350,7 +351,7 @@ TEST(MapGrid, LanesEqualTheAnalyticLine)
         ASSERT_EQ(st, 0) << mode;
         EXPECT_EQ(m.count, a.count) << mode;
         for (i32 k = 0; k < m.count; ++k) {
-            const f64 x = m.x[k] + (1.0 - s) * o[0], y = m.y[k] + (1.0 - s) * o[1], z = m.z[k] + (1.0 - s) * o[2];
+            const f64 x = m.x[k] + o[0], y = m.y[k] + o[1], z = m.z[k] + o[2];
             EXPECT_NEAR(z, bowl(x, y), 0.0025) << mode << " " << k;
             EXPECT_NEAR((y - o[1] - 3.0) * 68.0, (x - o[0] - 2.0) * 48.0, 1e-7) << mode << " " << k;
         }

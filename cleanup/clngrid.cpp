@@ -293,6 +293,8 @@ void clnini(const f32* box, i32& status)
         const f64 c = std::trunc(std::fabs(f64(w) / D));
         n[k] = c < 1.0e9 ? static_cast<i32>(c) : 1000000000;
         if (!eqval(static_cast<f32>(n[k]) * D, w)) ++n[k];
+        // A box inverted by exactly four diameters has no width at all: it
+        // still gets one cell, as a grid of none would file spots outside it.
         if (n[k] < 1) n[k] = 1;
         cells *= n[k];
     }

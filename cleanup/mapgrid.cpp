@@ -537,6 +537,9 @@ void seg_on_grid(const i32& mode, f64* walk, const f64* direction, const f64& le
             walk[6 + m] = n[m];
             walk[9 + m] = w[m];
         }
+    // The end point closes the walk's points, unless the walk stopped on its
+    // step limit, whose last step has put the point there already: a second
+    // copy would make a segment of no length.
     if (!tail && !add_point(points, p, n)) status = -1;
 }
 

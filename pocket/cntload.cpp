@@ -122,10 +122,18 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
             g_set.state[u] = 0;
         } else {
             pokarr_copy(a, g_set.backup[u], st);
-            pokarr_copy_range(size, pts, 0, a, st);
-            if (l3 && st == 0) there_and_back(a, size, st);
-            a.direction = 0;
-            if (st != 0) status = 11;
+            if (st != 0) {
+                // Without its backup the fit could not be undone should it
+                // cross another contour (the contour would come back empty
+                // and be lost): the contour keeps its own points.
+                g_set.state[u] = 0;
+                st = 0;
+            } else {
+                pokarr_copy_range(size, pts, 0, a, st);
+                if (l3 && st == 0) there_and_back(a, size, st);
+                a.direction = 0;
+                if (st != 0) status = 11;
+            }
         }
         pokarr_free(pts);
         if (status == 0 && a.count < 3) {
@@ -229,6 +237,10 @@ void pk_load_contours(const f64& value, i32& status)
         }
         const bool l3 = g_set.level[u] == 3;
         pk_del_short(a);
+        // The contour is repaired within the pocket's contour offset
+        // tolerance: the segment tolerance of the offset parameters, which
+        // the driver sets from the side value and the step (at least 0.001)
+        // before it loads the contours.
         OFFSEG(1, l3 ? 1 : 0, pkoff.seg_tol, a);
         if (!(a.count > 3 || (a.count == 3 && (l3 || (i == 0 && value < 0.0))))) {
             if (i == 0) {

@@ -183,6 +183,30 @@ TEST(ContourLoading, AFitThatMakesTwoContoursCrossIsUndone)
             EXPECT_GT(arcs, 0);
         pokarr_free(w);
     }
+    // every allocation of the load refused in turn: a load that succeeds has
+    // both contours whole
+    for (i32 n = 1; n <= 12; ++n) {
+        fresh();
+        pkoff.seg_tol = 0.01;
+        Loop outer, c;
+        outer.pt(-50, -50).pt(9.9992, -50).pt(9.9992, 50).pt(-50, 50).close();
+        for (i32 k = 0; k <= 180; ++k) {
+            const f64 t = M_PI - (2.0 * (k % 180) + 1.0) * M_PI / 180.0;
+            c.pt(10.0 * std::cos(t), 10.0 * std::sin(t));
+        }
+        reg(outer, 1);
+        reg(c, 10001);
+        pkdm_rel_all();
+        MFLST3(1);
+        norak::fail_alloc_after(n, 2);
+        i32 st = 0;
+        pk_load_contours(0.0, st);
+        norak::fail_alloc_after(0);
+        if (st != 0) continue;
+        ASSERT_EQ(lup_count, 2) << n;
+        EXPECT_GT(row_area(1), 5000.0) << n;
+        EXPECT_LT(row_area(2), -300.0) << n;
+    }
 }
 
 TEST(ContourLoading, AnOpenContourIsFittedOnItsWayOutAndRetracedOnItsWayBack)

@@ -126,6 +126,14 @@ TEST(Outlines, LoneSpotAndEmptyGridGiveNothing)
     EXPECT_TRUE(cl::trace().empty());
     EXPECT_TRUE(cl::trace(1).empty());
     EXPECT_EQ(clntrc_clearings(), 0);
+    // two spots within reach: the disc pivots from one to the other and
+    // back, an outline of its own
+    cl::grid(2.0f, 1.0f, 0, 0, 20, 20);
+    cl::spot(10, 10);
+    cl::spot(10.5, 10);
+    const auto& two = cl::trace();
+    ASSERT_EQ(two.size(), 1u);
+    EXPECT_EQ(two[0].xy.size(), 6u);  // there and back to the start
 }
 
 TEST(Outlines, ModeOneClearsEachPatchOnceInsideItsOutline)

@@ -505,7 +505,13 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     status = 0;
     const i32 cap = clr_cut_mark - 1, mark = pk_isl_skip + 1;
     const i32 n_chains = clr_links.n_chains;
-    // the row to start from: levels 1 .. n_chains, then the first island
+    // The row to start from: levels 1 .. n_chains, then the first island.
+    // Every end row met is marked taken (its parent negated); the first whose
+    // parent is an offset loop (a row past the contour rows, which end at
+    // `mark`) starts the run. The first offset, row mark + 1, is one: it ends
+    // a chain of its own when it is the only level or when the loop inside it
+    // could not be linked, and once its end row is marked nothing else leads
+    // to it.
     i32 cur = 0, level = 1;
     for (i32 k = 1; k <= n_chains + 1 && cur == 0; ++k) {
         const i32 key = k <= n_chains ? k : 10001;
@@ -514,7 +520,7 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
             if (w.key != key || w.subkey >= 0) continue;
             const i32 p = std::abs(w.parent);
             w.parent = -p;
-            if (p > mark + 1) cur = r, level = key;
+            if (p > mark) cur = r, level = key;
         }
     }
     if (cur == 0) return;

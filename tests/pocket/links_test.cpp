@@ -535,6 +535,40 @@ TEST(PocketLanes, TheNextRowFollowsTheChainOutwardThenTheNextLevel)
     EXPECT_EQ(next, 9999);
 }
 
+TEST(PocketLanes, EveryOffsetLoopIsCutOnceInEitherStage)
+{
+    // One offset level; two levels whose link is refused (the inner square
+    // lies too far inside), so that the first offset, left alone under its
+    // key, ends a chain of its own through a reference row; a loop split
+    // into two loops of one key, each the end of a chain, over two levels
+    // made from it. Lanes and loop chains alike cut every offset loop once.
+    enum Kind { ONE_LEVEL, SPLIT, SHARED };
+    for (const Kind kind : {ONE_LEVEL, SPLIT, SHARED})
+        for (const i32 loops_on : {0, 1}) {
+            Table t;
+            t.row(0, 1, 0, square(-5, -5, 60));
+            const i32 outer = t.row(1, 1, 1, square(0, 0, 50));
+            std::vector<i32> loops{outer};
+            if (kind == ONE_LEVEL) t.end(2, 1, outer);
+            if (kind == SPLIT) t.end(3, 1, loops.emplace_back(t.row(2, 1, outer, square(23, 23, 4))));
+            if (kind == SHARED) {
+                const i32 mid = loops.emplace_back(t.row(2, 1, outer, square(4, 4, 42)));
+                t.end(4, 1, loops.emplace_back(t.row(3, 1, mid, square(8, 8, 14))));
+                t.end(4, 1, loops.emplace_back(t.row(3, 1, mid, square(28, 8, 14))));
+            }
+            pkoff.loops_on = loops_on;
+            i32 st = 0;
+            clr_cut(0, 4.0, 1, 5, st);
+            ASSERT_EQ(st, 0) << kind << " " << loops_on;
+            for (i32 r : loops) {
+                i32 cuts = 0;
+                for (i32 k = clr_cut_mark; k <= lup_count; ++k)
+                    if (lup_row(k).key != 9999 && lup_row(k).parent == r) ++cuts;
+                EXPECT_EQ(cuts, 1) << kind << " " << loops_on << " row " << r;
+            }
+        }
+}
+
 TEST(PocketLinks, TheStagesAreTimedOnlyIn3DPockets)
 {
     Table t;

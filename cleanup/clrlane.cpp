@@ -531,12 +531,14 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     // stays, closed by its terminator.
     for (i32 guard = 0; guard <= 4 * cap + 10; ++guard) {
         i32 next = 0, count = 0, nc = 0;
+        const i32 rows = lup_count;
         notlif(select, guard == 0 ? 10 : 0, radius, clr_links, cur, direction, next, count);
         if (next < 0) {
             status = -next;
             return;
         }
-        cut_progress(pg);
+        // progress by the pieces cut: a chain's end row cuts none
+        if (lup_count > rows) cut_progress(pg);
         notlf2(select, nc, clr_links, cur, prev, level, next, n_chains);
         if (next < 0) {
             status = -next;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "cleanup/clrarea.h"
@@ -541,10 +542,15 @@ TEST(PocketLanes, EveryOffsetLoopIsCutOnceInEitherStage)
     // lies too far inside), so that the first offset, left alone under its
     // key, ends a chain of its own through a reference row; a loop split
     // into two loops of one key, each the end of a chain, over two levels
-    // made from it. Lanes and loop chains alike cut every offset loop once.
+    // made from it. Lanes and loop chains alike cut every offset loop once;
+    // loop chains on the surfaces too (taken as drawn), where the progress
+    // display counts the pieces up to the total it announced.
     enum Kind { ONE_LEVEL, SPLIT, SHARED };
+    struct Road {
+        i32 loops_on, dim;
+    };
     for (const Kind kind : {ONE_LEVEL, SPLIT, SHARED})
-        for (const i32 loops_on : {0, 1}) {
+        for (const auto [loops_on, dim] : {Road{0, 2}, Road{1, 2}, Road{1, 3}}) {
             Table t;
             t.row(0, 1, 0, square(-5, -5, 60));
             const i32 outer = t.row(1, 1, 1, square(0, 0, 50));
@@ -557,15 +563,28 @@ TEST(PocketLanes, EveryOffsetLoopIsCutOnceInEitherStage)
                 t.end(4, 1, loops.emplace_back(t.row(3, 1, mid, square(28, 8, 14))));
             }
             pkoff.loops_on = loops_on;
+            pokdim = dim;
+            lane_proj_on = 0;
             i32 st = 0;
             clr_cut(0, 4.0, 1, 5, st);
-            ASSERT_EQ(st, 0) << kind << " " << loops_on;
+            pokdim = 2;
+            lane_proj_on = 1;
+            ASSERT_EQ(st, 0) << kind << " " << loops_on << " " << dim;
             for (i32 r : loops) {
                 i32 cuts = 0;
                 for (i32 k = clr_cut_mark; k <= lup_count; ++k)
                     if (lup_row(k).key != 9999 && lup_row(k).parent == r) ++cuts;
-                EXPECT_EQ(cuts, 1) << kind << " " << loops_on << " row " << r;
+                EXPECT_EQ(cuts, 1) << kind << " " << loops_on << " " << dim << " row " << r;
             }
+            if (dim == 2) continue;
+            // the cutting's total (the last announced) and the last count shown
+            std::string total, done;
+            for (const std::string& line : norak::transcript()) {
+                const size_t at = line.find("TOTAL NUMBER OF LOOPS ");
+                if (at != std::string::npos) total = line.substr(at + 22, line.find('.', at) - at - 22);
+                if (line.rfind("progress 32: [", 0) == 0) done = line.substr(14, line.size() - 15);
+            }
+            EXPECT_EQ(done, total) << kind << " " << loops_on;
         }
 }
 

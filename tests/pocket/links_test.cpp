@@ -232,13 +232,19 @@ TEST(PocketLinks, TheStartPointMovesTheFirstChainsLinks)
     const std::pair<Pt, Pt> second = ends_of(clr_cut_mark + 1);
     EXPECT_NEAR(second.first.x, 28.0, 1e-9);
     EXPECT_NEAR(second.first.y, 19.0, 1e-9);
+    // the outermost loop's tour starts where the last link arrives; the
+    // chain's end row carries no link
+    const std::pair<Pt, Pt> outermost = ends_of(clr_cut_mark + 4);
+    EXPECT_NEAR(outermost.first.x, 40.0, 1e-9);
+    EXPECT_NEAR(outermost.first.y, 19.0, 1e-9);
+    EXPECT_EQ(lup_row(clr_cut_mark + 4).parent, loops.front());
+    EXPECT_EQ(lnk_seg(clr_links, loops.back() + 1), 0);
     // the start point stage refuses 3-D pockets
     pokdim = 3;
     cutluk(4.0, 1, clr_links, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("[cutluk], 3D POCKET NOT SUPPORTED !!"));
     pokdim = 2;
-    (void)loops;
 }
 
 TEST(PocketLinks, LinkRaysMeetSegmentsSquareAndArcsAlongTheirRadius)

@@ -38,8 +38,15 @@ f64 prev_end[3] = {0.0, 0.0, 0.0}, prev_nrm[3] = {0.0, 0.0, 1.0}, prev_proj[3] =
 
 // The point of segment s of the loop `a` at the plan point x, with its
 // height and, in 4-D, its normal: on a straight segment the height where
-// the segment-height routine puts it and the normal blended between the
-// segment's ends; on an arc the height of its centre entry.
+// the segment-height routine puts it; on an arc the height of its centre
+// entry. The normal is the start's and the end's blended by the point's
+// place along the segment in plan, made a unit vector again, as at the
+// point where the loop is turned to start at the lane's entry. The
+// segment-height routine blends them by the height fraction instead: the
+// same blend where the segment rises, but on a level segment it gives the
+// end's normal all along it, so that a lane ending near the start of a
+// level stretch would take the normal of its far end; and it leaves the
+// blend unnormalised.
 void seg_point(const pokarr& a, i32 s, const f64* x, bool arc, f64* p, f64* nrm)
 {
     p[0] = x[0];

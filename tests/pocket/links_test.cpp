@@ -640,58 +640,62 @@ TEST(PocketLanes, LanesAreTakenAsDrawnWhenTheHeightsRecordAsks)
 
 TEST(PocketLanes, ALaneOfASurfacePocketEndsAtTheLoopsHeightAndNormal)
 {
-    // a loop rising with x (z = x), its normals turning with y; the lane of
-    // a runs from (5, 0) to the foot (10, 5) of the exit's link on a
-    for (i32 dims : {3, 4}) {
-        Table t;
-        i32 st = 0;
-        POKREL(1, st);
-        pokdim = dims;  // the main arrays hold heights
-        POKCPY(4000, 1, 0, st);
-        lane_proj_on = 0;  // the lanes taken as drawn: no surfaces needed
-        auto row = [&](i32 subkey, i32 parent, const Loop& l) {
-            pokarr p = make(l, dims);
-            for (i32 k = 0; k < p.count; ++k) {
-                p.z[k] = p.x[k];
-                if (dims == 4) {
-                    const f64 w = 0.05 * M_PI * p.y[k];
-                    p.vec[3 * k] = 0.0, p.vec[3 * k + 1] = std::sin(w), p.vec[3 * k + 2] = std::cos(w);
+    // A loop rising with x (z = x) or with y (z = y), its normals turning
+    // with y; the lane of a runs from (5, 0) to the foot (10, 5) of the
+    // exit's link on a, on the side x = 10: level when z = x, rising when
+    // z = y. Either way the end takes the normal half way between the
+    // side's ends (45 degrees), not the far end's.
+    for (i32 dims : {3, 4})
+        for (const bool rising : {false, true}) {
+            Table t;
+            i32 st = 0;
+            POKREL(1, st);
+            pokdim = dims;  // the main arrays hold heights
+            POKCPY(4000, 1, 0, st);
+            lane_proj_on = 0;  // the lanes taken as drawn: no surfaces needed
+            auto row = [&](i32 subkey, i32 parent, const Loop& l) {
+                pokarr p = make(l, dims);
+                for (i32 k = 0; k < p.count; ++k) {
+                    p.z[k] = rising ? p.y[k] : p.x[k];
+                    if (dims == 4) {
+                        const f64 w = 0.05 * M_PI * p.y[k];
+                        p.vec[3 * k] = 0.0, p.vec[3 * k + 1] = std::sin(w), p.vec[3 * k + 2] = std::cos(w);
+                    }
                 }
+                i32 start = 0;
+                lup_add(subkey, 1, parent, 0, 0, 1.0, 0, p, start, st);
+                pokarr_free(p);
+                EXPECT_EQ(st, 0);
+                return lup_count;
+            };
+            row(0, 0, square(-5, -5, 30));
+            const i32 a = row(1, 1, square(0, 0, 10));
+            const i32 b = row(2, a, square(2, 2, 6));
+            lnk_clear(clr_links, 20);
+            clr_cut_mark = lup_count + 1;
+            const f64 on_b[3] = {8.0, 5.0, 8.0}, on_a[3] = {5.0, 0.0, 5.0};
+            lnk_set(clr_links, b, 2, 0.5, on_b);
+            lnk_set(clr_links, a, 1, 0.5, on_a);
+            i32 next = 0, count = 0;
+            notlif(0, 10, 2.0, clr_links, a, 1, next, count);
+            EXPECT_EQ(next, b) << dims;
+            pokarr lane;
+            pokarr_init(dims, lane);
+            lup_get_pokarr(lup_count, lane, st);
+            ASSERT_EQ(st, 0);
+            ASSERT_EQ(lane.count, 3) << dims;
+            const i32 k = lane.count - 1;
+            EXPECT_NEAR(lane.x[k], 10.0, 1e-9);
+            EXPECT_NEAR(lane.y[k], 5.0, 1e-9);
+            EXPECT_NEAR(lane.z[k], rising ? 5.0 : 10.0, 1e-9) << dims;
+            if (dims == 4) {
+                EXPECT_NEAR(lane.vec[3 * k + 1], std::sqrt(0.5), 1e-9) << rising;
+                EXPECT_NEAR(lane.vec[3 * k + 2], std::sqrt(0.5), 1e-9) << rising;
             }
-            i32 start = 0;
-            lup_add(subkey, 1, parent, 0, 0, 1.0, 0, p, start, st);
-            pokarr_free(p);
-            EXPECT_EQ(st, 0);
-            return lup_count;
-        };
-        row(0, 0, square(-5, -5, 30));
-        const i32 a = row(1, 1, square(0, 0, 10));
-        const i32 b = row(2, a, square(2, 2, 6));
-        lnk_clear(clr_links, 20);
-        clr_cut_mark = lup_count + 1;
-        const f64 on_b[3] = {8.0, 5.0, 8.0}, on_a[3] = {5.0, 0.0, 5.0};
-        lnk_set(clr_links, b, 2, 0.5, on_b);
-        lnk_set(clr_links, a, 1, 0.5, on_a);
-        i32 next = 0, count = 0;
-        notlif(0, 10, 2.0, clr_links, a, 1, next, count);
-        EXPECT_EQ(next, b) << dims;
-        pokarr lane;
-        pokarr_init(dims, lane);
-        lup_get_pokarr(lup_count, lane, st);
-        ASSERT_EQ(st, 0);
-        ASSERT_EQ(lane.count, 3) << dims;
-        const i32 k = lane.count - 1;
-        EXPECT_NEAR(lane.x[k], 10.0, 1e-9);
-        EXPECT_NEAR(lane.y[k], 5.0, 1e-9);
-        EXPECT_NEAR(lane.z[k], 10.0, 1e-9) << dims;
-        if (dims == 4) {
-            EXPECT_NEAR(lane.vec[3 * k + 1], std::sqrt(0.5), 1e-9);
-            EXPECT_NEAR(lane.vec[3 * k + 2], std::sqrt(0.5), 1e-9);
+            pokarr_free(lane);
+            lane_proj_on = 1;
+            pokdim = 2;
         }
-        pokarr_free(lane);
-        lane_proj_on = 1;
-        pokdim = 2;
-    }
 }
 
 TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)

@@ -78,18 +78,14 @@ void cut_time(const char* what)
     shmsgc(text);
 }
 
-// Pieces to cut: the live loops, a loop that is the parent of several live
-// loops once for each of them.
+// Pieces to cut: the live loops, each once. A loop made into several loops
+// is the parent of several chains, but both stages cut it once (see
+// cut_chains), so it is counted once and the count shown reaches the total.
 i32 count_pieces(i32 last)
 {
-    std::vector<i32> sons(static_cast<size_t>(last) + 1, 0);
     i32 n = 0;
-    for (i32 r = 1; r <= last; ++r) {
-        if (lup_row(r).subkey <= 0) continue;
-        ++n;
-        const i32 p = std::abs(lup_row(r).parent);
-        if (p >= 1 && p <= last && ++sons[static_cast<size_t>(p)] >= 2) ++n;
-    }
+    for (i32 r = 1; r <= last; ++r)
+        if (lup_row(r).subkey > 0) ++n;
     return n;
 }
 
@@ -117,7 +113,16 @@ void cut_chains(CutProgress& pg, const i32& direction, i32& status)
             if (end == 0) break;
             i32 cur = lup_row(end).parent;
             lup_row(end).parent = -cur;
-            // a row whose parent is negated has been cut already
+            // A loop is cut once. The walk stops at a row whose parent is
+            // negated: that loop was cut by an earlier chain of this key (a
+            // loop made into several loops of one key is the parent of
+            // several chains), and so were the loops outside it. Following
+            // this chain on would run the tool round all of them again over
+            // material already taken, each tour entered by a move that no
+            // link search has checked (their link points serve the first
+            // chain). A row of negative sub-key (a reference row, without
+            // points) is passed over rather than cut, should a chain lead
+            // through one.
             while (cur >= 1 && cur <= last && cur != end && lup_row(cur).key == key && lup_row(cur).subkey != 0 &&
                    lup_row(cur).parent > 0) {
                 if (lup_row(cur).subkey > 0) {

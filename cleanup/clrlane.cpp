@@ -38,8 +38,15 @@ f64 prev_end[3] = {0.0, 0.0, 0.0}, prev_nrm[3] = {0.0, 0.0, 1.0}, prev_proj[3] =
 
 // The point of segment s of the loop `a` at the plan point x, with its
 // height and, in 4-D, its normal: on a straight segment the height where
-// the segment-height routine puts it and the normal blended between the
-// segment's ends; on an arc the height of its centre entry.
+// the segment-height routine puts it; on an arc the height of its centre
+// entry. The normal is the start's and the end's blended by the point's
+// place along the segment in plan, made a unit vector again, as at the
+// point where the loop is turned to start at the lane's entry. The
+// segment-height routine blends them by the height fraction instead: the
+// same blend where the segment rises, but on a level segment it gives the
+// end's normal all along it, so that a lane ending near the start of a
+// level stretch would take the normal of its far end; and it leaves the
+// blend unnormalised.
 void seg_point(const pokarr& a, i32 s, const f64* x, bool arc, f64* p, f64* nrm)
 {
     p[0] = x[0];
@@ -505,7 +512,13 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     status = 0;
     const i32 cap = clr_cut_mark - 1, mark = pk_isl_skip + 1;
     const i32 n_chains = clr_links.n_chains;
-    // the row to start from: levels 1 .. n_chains, then the first island
+    // The row to start from: levels 1 .. n_chains, then the first island.
+    // Every end row met is marked taken (its parent negated); the first whose
+    // parent is an offset loop (a row past the contour rows, which end at
+    // `mark`) starts the run. The first offset, row mark + 1, is one: it ends
+    // a chain of its own when it is the only level or when the loop inside it
+    // could not be linked, and once its end row is marked nothing else leads
+    // to it.
     i32 cur = 0, level = 1;
     for (i32 k = 1; k <= n_chains + 1 && cur == 0; ++k) {
         const i32 key = k <= n_chains ? k : 10001;
@@ -514,7 +527,7 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
             if (w.key != key || w.subkey >= 0) continue;
             const i32 p = std::abs(w.parent);
             w.parent = -p;
-            if (p > mark + 1) cur = r, level = key;
+            if (p > mark) cur = r, level = key;
         }
     }
     if (cur == 0) return;
@@ -525,12 +538,14 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     // stays, closed by its terminator.
     for (i32 guard = 0; guard <= 4 * cap + 10; ++guard) {
         i32 next = 0, count = 0, nc = 0;
+        const i32 rows = lup_count;
         notlif(select, guard == 0 ? 10 : 0, radius, clr_links, cur, direction, next, count);
         if (next < 0) {
             status = -next;
             return;
         }
-        cut_progress(pg);
+        // progress by the pieces cut: a chain's end row cuts none
+        if (lup_count > rows) cut_progress(pg);
         notlf2(select, nc, clr_links, cur, prev, level, next, n_chains);
         if (next < 0) {
             status = -next;

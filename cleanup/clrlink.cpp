@@ -307,6 +307,11 @@ i32 link_split(i32 par, ClrLinks& l)
     // Key 9999 marks the terminator rows: a new chain may never take it,
     // so the split is refused as too many loops before it would.
     if (l.n_chains + 1 >= 9999) return 10;
+    // The reference row takes the parent's inherited word but not its start:
+    // it is added like any reference row, without points, its start the next
+    // free index. A row's points run from its start to the next row's start,
+    // so a start copied from `par` would make the new row hold the points of
+    // every row from `par` up to it.
     i32 st = 0;
     lup_add_ref(1 + lup_row(par).subkey, old, par, st);
     if (st != 0) return 10;
@@ -497,6 +502,15 @@ i32 relink_from_start(const f64& radius, ClrLinks& l)
     }
     pokarr_free(cl);
     pokarr_free(pl);
+    // The chain's last row, the one that gets an empty link, is read as its
+    // end row (the reference row the walk began from), not as the outermost
+    // loop the walk reached. That loop's link entry is the point where the
+    // link from the loop inside arrives, and its tour or lane starts there:
+    // emptied, the tour would start at the loop's first entry (the lane at
+    // its first segment's middle) and the tool would get there from the
+    // inner loop by a move that no link test has checked. The end row has no
+    // points and takes no link in the first stage; kept empty, it is never
+    // taken for the lane exit of the innermost loop it was made from.
     if (status == 100) {
         const f64 zero[2] = {0.0, 0.0};
         lnk_set(l, end, 0, 0.0, zero);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "cleanup/clrarea.h"
@@ -231,13 +232,19 @@ TEST(PocketLinks, TheStartPointMovesTheFirstChainsLinks)
     const std::pair<Pt, Pt> second = ends_of(clr_cut_mark + 1);
     EXPECT_NEAR(second.first.x, 28.0, 1e-9);
     EXPECT_NEAR(second.first.y, 19.0, 1e-9);
+    // the outermost loop's tour starts where the last link arrives; the
+    // chain's end row carries no link
+    const std::pair<Pt, Pt> outermost = ends_of(clr_cut_mark + 4);
+    EXPECT_NEAR(outermost.first.x, 40.0, 1e-9);
+    EXPECT_NEAR(outermost.first.y, 19.0, 1e-9);
+    EXPECT_EQ(lup_row(clr_cut_mark + 4).parent, loops.front());
+    EXPECT_EQ(lnk_seg(clr_links, loops.back() + 1), 0);
     // the start point stage refuses 3-D pockets
     pokdim = 3;
     cutluk(4.0, 1, clr_links, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("[cutluk], 3D POCKET NOT SUPPORTED !!"));
     pokdim = 2;
-    (void)loops;
 }
 
 TEST(PocketLinks, LinkRaysMeetSegmentsSquareAndArcsAlongTheirRadius)
@@ -535,6 +542,58 @@ TEST(PocketLanes, TheNextRowFollowsTheChainOutwardThenTheNextLevel)
     EXPECT_EQ(next, 9999);
 }
 
+TEST(PocketLanes, EveryOffsetLoopIsCutOnceInEitherStage)
+{
+    // One offset level; two levels whose link is refused (the inner square
+    // lies too far inside), so that the first offset, left alone under its
+    // key, ends a chain of its own through a reference row; a loop split
+    // into two loops of one key, each the end of a chain, over two levels
+    // made from it. Lanes and loop chains alike cut every offset loop once;
+    // loop chains on the surfaces too (taken as drawn), where the progress
+    // display counts the pieces up to the total it announced.
+    enum Kind { ONE_LEVEL, SPLIT, SHARED };
+    struct Road {
+        i32 loops_on, dim;
+    };
+    for (const Kind kind : {ONE_LEVEL, SPLIT, SHARED})
+        for (const auto [loops_on, dim] : {Road{0, 2}, Road{1, 2}, Road{1, 3}}) {
+            Table t;
+            t.row(0, 1, 0, square(-5, -5, 60));
+            const i32 outer = t.row(1, 1, 1, square(0, 0, 50));
+            std::vector<i32> loops{outer};
+            if (kind == ONE_LEVEL) t.end(2, 1, outer);
+            if (kind == SPLIT) t.end(3, 1, loops.emplace_back(t.row(2, 1, outer, square(23, 23, 4))));
+            if (kind == SHARED) {
+                const i32 mid = loops.emplace_back(t.row(2, 1, outer, square(4, 4, 42)));
+                t.end(4, 1, loops.emplace_back(t.row(3, 1, mid, square(8, 8, 14))));
+                t.end(4, 1, loops.emplace_back(t.row(3, 1, mid, square(28, 8, 14))));
+            }
+            pkoff.loops_on = loops_on;
+            pokdim = dim;
+            lane_proj_on = 0;
+            i32 st = 0;
+            clr_cut(0, 4.0, 1, 5, st);
+            pokdim = 2;
+            lane_proj_on = 1;
+            ASSERT_EQ(st, 0) << kind << " " << loops_on << " " << dim;
+            for (i32 r : loops) {
+                i32 cuts = 0;
+                for (i32 k = clr_cut_mark; k <= lup_count; ++k)
+                    if (lup_row(k).key != 9999 && lup_row(k).parent == r) ++cuts;
+                EXPECT_EQ(cuts, 1) << kind << " " << loops_on << " " << dim << " row " << r;
+            }
+            if (dim == 2) continue;
+            // the cutting's total (the last announced) and the last count shown
+            std::string total, done;
+            for (const std::string& line : norak::transcript()) {
+                const size_t at = line.find("TOTAL NUMBER OF LOOPS ");
+                if (at != std::string::npos) total = line.substr(at + 22, line.find('.', at) - at - 22);
+                if (line.rfind("progress 32: [", 0) == 0) done = line.substr(14, line.size() - 15);
+            }
+            EXPECT_EQ(done, total) << kind << " " << loops_on;
+        }
+}
+
 TEST(PocketLinks, TheStagesAreTimedOnlyIn3DPockets)
 {
     Table t;
@@ -581,58 +640,62 @@ TEST(PocketLanes, LanesAreTakenAsDrawnWhenTheHeightsRecordAsks)
 
 TEST(PocketLanes, ALaneOfASurfacePocketEndsAtTheLoopsHeightAndNormal)
 {
-    // a loop rising with x (z = x), its normals turning with y; the lane of
-    // a runs from (5, 0) to the foot (10, 5) of the exit's link on a
-    for (i32 dims : {3, 4}) {
-        Table t;
-        i32 st = 0;
-        POKREL(1, st);
-        pokdim = dims;  // the main arrays hold heights
-        POKCPY(4000, 1, 0, st);
-        lane_proj_on = 0;  // the lanes taken as drawn: no surfaces needed
-        auto row = [&](i32 subkey, i32 parent, const Loop& l) {
-            pokarr p = make(l, dims);
-            for (i32 k = 0; k < p.count; ++k) {
-                p.z[k] = p.x[k];
-                if (dims == 4) {
-                    const f64 w = 0.05 * M_PI * p.y[k];
-                    p.vec[3 * k] = 0.0, p.vec[3 * k + 1] = std::sin(w), p.vec[3 * k + 2] = std::cos(w);
+    // A loop rising with x (z = x) or with y (z = y), its normals turning
+    // with y; the lane of a runs from (5, 0) to the foot (10, 5) of the
+    // exit's link on a, on the side x = 10: level when z = x, rising when
+    // z = y. Either way the end takes the normal half way between the
+    // side's ends (45 degrees), not the far end's.
+    for (i32 dims : {3, 4})
+        for (const bool rising : {false, true}) {
+            Table t;
+            i32 st = 0;
+            POKREL(1, st);
+            pokdim = dims;  // the main arrays hold heights
+            POKCPY(4000, 1, 0, st);
+            lane_proj_on = 0;  // the lanes taken as drawn: no surfaces needed
+            auto row = [&](i32 subkey, i32 parent, const Loop& l) {
+                pokarr p = make(l, dims);
+                for (i32 k = 0; k < p.count; ++k) {
+                    p.z[k] = rising ? p.y[k] : p.x[k];
+                    if (dims == 4) {
+                        const f64 w = 0.05 * M_PI * p.y[k];
+                        p.vec[3 * k] = 0.0, p.vec[3 * k + 1] = std::sin(w), p.vec[3 * k + 2] = std::cos(w);
+                    }
                 }
+                i32 start = 0;
+                lup_add(subkey, 1, parent, 0, 0, 1.0, 0, p, start, st);
+                pokarr_free(p);
+                EXPECT_EQ(st, 0);
+                return lup_count;
+            };
+            row(0, 0, square(-5, -5, 30));
+            const i32 a = row(1, 1, square(0, 0, 10));
+            const i32 b = row(2, a, square(2, 2, 6));
+            lnk_clear(clr_links, 20);
+            clr_cut_mark = lup_count + 1;
+            const f64 on_b[3] = {8.0, 5.0, 8.0}, on_a[3] = {5.0, 0.0, 5.0};
+            lnk_set(clr_links, b, 2, 0.5, on_b);
+            lnk_set(clr_links, a, 1, 0.5, on_a);
+            i32 next = 0, count = 0;
+            notlif(0, 10, 2.0, clr_links, a, 1, next, count);
+            EXPECT_EQ(next, b) << dims;
+            pokarr lane;
+            pokarr_init(dims, lane);
+            lup_get_pokarr(lup_count, lane, st);
+            ASSERT_EQ(st, 0);
+            ASSERT_EQ(lane.count, 3) << dims;
+            const i32 k = lane.count - 1;
+            EXPECT_NEAR(lane.x[k], 10.0, 1e-9);
+            EXPECT_NEAR(lane.y[k], 5.0, 1e-9);
+            EXPECT_NEAR(lane.z[k], rising ? 5.0 : 10.0, 1e-9) << dims;
+            if (dims == 4) {
+                EXPECT_NEAR(lane.vec[3 * k + 1], std::sqrt(0.5), 1e-9) << rising;
+                EXPECT_NEAR(lane.vec[3 * k + 2], std::sqrt(0.5), 1e-9) << rising;
             }
-            i32 start = 0;
-            lup_add(subkey, 1, parent, 0, 0, 1.0, 0, p, start, st);
-            pokarr_free(p);
-            EXPECT_EQ(st, 0);
-            return lup_count;
-        };
-        row(0, 0, square(-5, -5, 30));
-        const i32 a = row(1, 1, square(0, 0, 10));
-        const i32 b = row(2, a, square(2, 2, 6));
-        lnk_clear(clr_links, 20);
-        clr_cut_mark = lup_count + 1;
-        const f64 on_b[3] = {8.0, 5.0, 8.0}, on_a[3] = {5.0, 0.0, 5.0};
-        lnk_set(clr_links, b, 2, 0.5, on_b);
-        lnk_set(clr_links, a, 1, 0.5, on_a);
-        i32 next = 0, count = 0;
-        notlif(0, 10, 2.0, clr_links, a, 1, next, count);
-        EXPECT_EQ(next, b) << dims;
-        pokarr lane;
-        pokarr_init(dims, lane);
-        lup_get_pokarr(lup_count, lane, st);
-        ASSERT_EQ(st, 0);
-        ASSERT_EQ(lane.count, 3) << dims;
-        const i32 k = lane.count - 1;
-        EXPECT_NEAR(lane.x[k], 10.0, 1e-9);
-        EXPECT_NEAR(lane.y[k], 5.0, 1e-9);
-        EXPECT_NEAR(lane.z[k], 10.0, 1e-9) << dims;
-        if (dims == 4) {
-            EXPECT_NEAR(lane.vec[3 * k + 1], std::sqrt(0.5), 1e-9);
-            EXPECT_NEAR(lane.vec[3 * k + 2], std::sqrt(0.5), 1e-9);
+            pokarr_free(lane);
+            lane_proj_on = 1;
+            pokdim = 2;
         }
-        pokarr_free(lane);
-        lane_proj_on = 1;
-        pokdim = 2;
-    }
 }
 
 TEST(PocketLanes, ALoopOfTheSameParentFollowsOnceTheParentIsCut)

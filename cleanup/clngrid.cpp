@@ -86,7 +86,10 @@ void clnone(const ClnTool& t, const ClnPass& ps, const f32& step, Pairs& out)
     const bool closed = dist2(P, P + 3 * (N - 1)) < t.d;
     const f32 L = std::fmax(5.0f * step, 0.05f * t.d), M = 0.14f * t.d;
     const f32 shortw = std::fmax(t.d / 20.0f, 0.05f);
-    auto test = [&](i32 ia, i32 ib) {
+    // A pair (a, b): a's piece starts at alo, b's piece ends before bhi, so
+    // that the neighbouring steps are taken within the pieces, never across
+    // the gap from one piece to the next.
+    auto test = [&](i32 ia, i32 ib, i32 alo, i32 bhi) {
         const f32 *a = P + 3 * ia, *b = P + 3 * ib, *na = Nr + 3 * ia, *nb = Nr + 3 * ib;
         f32 ta[3], tb[3];
         contact(t, a, na, ta);
@@ -101,7 +104,7 @@ void clnone(const ClnTool& t, const ClnPass& ps, const f32& step, Pairs& out)
             f32 wl = std::hypot(w[0], w[1]);
             if (wl < shortw) {
                 // The longer neighbouring step gives the direction.
-                const i32 ns = ib + 1 < N ? ib + 1 : -1, np = ia - 1;
+                const i32 ns = ib + 1 < bhi ? ib + 1 : -1, np = ia - 1 >= alo ? ia - 1 : -1;
                 const f32 ls = ns >= 0 ? dist2(b, P + 3 * ns) : -1.0f;
                 const f32 lp = np >= 0 ? dist2(P + 3 * np, a) : -1.0f;
                 const f32* f = nullptr;
@@ -128,8 +131,8 @@ void clnone(const ClnTool& t, const ClnPass& ps, const f32& step, Pairs& out)
     for (i32 k = 0; k < ps.npcs; ++k) {
         const i32 l = std::min(ps.lens[k], N - o);
         if (l >= 2) {
-            for (i32 i = o; i < o + l - 1; ++i) test(i, i + 1);
-            if (k == ps.npcs - 1 && closed) test(N - 1, 0);
+            for (i32 i = o; i < o + l - 1; ++i) test(i, i + 1, o, o + l);
+            if (k == ps.npcs - 1 && closed) test(N - 1, 0, o, std::min(ps.lens[0], N));
         }
         o += std::max(l, 0);
     }
@@ -298,9 +301,9 @@ void clnini(const f32* box, i32& status)
         if (n[k] < 1) n[k] = 1;
         cells *= n[k];
     }
-    // The grid is taken whole before a single spot is known (28 bytes a
+    // The grid is taken whole before a single spot is known (24 bytes a
     // cell with its stack entry): a fine tool over a large part would ask
-    // for hundreds of megabytes or more. Past CLN_MAXCELLS (about 56 MB) the
+    // for hundreds of megabytes or more. Past CLN_MAXCELLS (about 48 MB) the
     // passes are made without the clean-up, and the user is told so.
     if (cells > CLN_MAXCELLS) {
         usmsgc("WARNING, THE PART IS TOO LARGE FOR THE CLEAN-UP GRID: NO CLEAN-UP");

@@ -118,6 +118,11 @@ bool fill_path(const GPoint& a, const GPoint& b, const f64* step, std::vector<GP
             mapped = false;
             return true;
         }
+        // With a merging step every filled-in point closer than it to the
+        // point kept before or to b is left out, not only the first one after
+        // a walker's start: the crossings come as densely at every node line
+        // as at the start, and neighbouring filled-in points closer than the
+        // step are what the merging is for.
         if (step && (dist3(g.p, out.back().p) < *step || dist3(g.p, b.p) < *step)) continue;
         out.push_back(g);
     }

@@ -169,7 +169,7 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
         for (i32 j = 0; j < n; ++j) {
             if (j == k || !present(j)) continue;
             const i32 lk = g_set.level[static_cast<size_t>(k)], lj = g_set.level[static_cast<size_t>(j)];
-            if (lk >= 2 && lj >= 2 && !(lk == 3 && lj == 3)) continue;
+            if ((lk == 2 && (lj == 2 || lj == 3)) || (lk == 3 && lj == 2)) continue;
             if (g_set.state[static_cast<size_t>(k)] != 1 && g_set.state[static_cast<size_t>(j)] != 1) continue;
             i32 st = 0;
             pk_arr_int(100, g_set.cnt[static_cast<size_t>(k)], g_set.cnt[static_cast<size_t>(j)], st);

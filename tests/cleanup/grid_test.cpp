@@ -460,3 +460,20 @@ TEST(PassComparison, AShortStepTakesItsDirectionFromTheLongerNeighbour)
         EXPECT_EQ(filed(), road == 2 ? 0u : 1u) << road;
     }
 }
+
+// The direction of a short pair is taken from a neighbouring step within
+// its piece, never from the gap to the next piece: a short step across a
+// V-groove's axis after a step along the wall is no spot, where the long
+// gap along the axis to the next piece would have made it one.
+TEST(CleanUpGrid, AShortPairTakesItsDirectionWithinItsPiece)
+{
+    cl::grid(10.0f, 5.0f, -20, -20, 40, 20);
+    const f32 s = 0.5f, c = std::sqrt(1 - s * s);
+    store(0, {0, -1, 0, 0, 0, 0, 0.1f, 0, 0}, {0, -s, c, 0, -s, c, 0, s, c});
+    store(0, {20, 0, 0, 21, 0, 0}, {0, s, c, 0, s, c});
+    ASSERT_EQ(CLNBUF.lens[CLNBUF.cur], std::vector<i32>({3, 2}));
+    i32 st = -9;
+    clnpas(0.02f, 0, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_TRUE(cl::spots().empty());
+}

@@ -10,7 +10,7 @@
 // States of a spot record.
 constexpr i32 CLN_FREE = 0, CLN_TAKEN = 1, CLN_SEEN = 3, CLN_SAME = 4, CLN_DONE = 5;
 // Most cells a grid may have; a larger grid is not opened (no clean-up):
-// the whole grid is allocated at once, and this keeps it near 56 MB.
+// the whole grid is allocated at once, and this keeps it near 48 MB.
 constexpr i32 CLN_MAXCELLS = 2000000;
 // Float triples of the pair array; a full array is filed and filled again.
 constexpr i32 CLN_PAIRS = 1000;

@@ -265,6 +265,9 @@ void cmtpk1(const i32& kind, i32& status)
     const std::vector<f64> allow(pokpar.allow, pokpar.allow + PK_NALLOW);
     for (i32 a = 1;;) {
         std::copy(allow.begin(), allow.end(), pokpar.allow);
+        // Only the buffers this clearing took are given back: inside another
+        // clearing, emptying the whole pool would free the outer one's
+        // buffers, which it holds across this run (its state is saved).
         clr_release_own();
         POKCPY(pk_capacity, a, P, status);
         if (status != 0) return;

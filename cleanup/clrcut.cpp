@@ -3,7 +3,6 @@
 // by lane.
 #include "cleanup/clrcut.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -73,9 +72,7 @@ void cut_time(const char* what)
 {
     i32 dt[6] = {0, 0, 0, 0, 0, 0};
     GETDTM(dt);
-    char text[96];
-    std::snprintf(text, sizeof text, "%s%d %d %d %d %d %d", what, dt[0], dt[1], dt[2], dt[3], dt[4], dt[5]);
-    shmsgc(text);
+    shms1c(what, dt, 6, "C");
 }
 
 // Pieces to cut: the live loops, each once. A loop made into several loops

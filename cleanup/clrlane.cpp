@@ -203,6 +203,9 @@ void notlif(i32 select, i32 mode, const f64& radius, ClrLinks& l, i32 row, const
     const bool first = mode >= 10;
     count = 0;
     lane_proj = lane_proj_now();
+    // A row outside the table, or one the link arrays do not hold, has no
+    // loop and no link to cut from: the lane fails (-11) rather than read
+    // past either.
     if (row < 1 || row > lup_count || !lnk_has(l, row)) {
         next_row = -11;
         return;

@@ -116,6 +116,9 @@ void open_output(Fill& f, i32& status)
     HatchOut& out = *f.out;
     f.base = nullptr;
     if (out.handle != -1) mmcptr(out.handle, f.base);
+    // A handle the host no longer answers for (its array closed) is opened
+    // again like a first use, from the start: writing through its null base
+    // would write nowhere the caller can read.
     if (f.base != nullptr) return;
     out.capacity = f.k >= 4 ? 200 : 14000;
     MM_OPEN_ARRAY(8, out.capacity, out.handle, f.base, status);

@@ -20,7 +20,9 @@ struct GPoint {
 };
 
 // The array's points in grid coordinates, arcs cut into chords whose
-// sagitta stays under a tenth of a cell.
+// sagitta stays under a tenth of a cell: an arc's marker and data entries
+// are no points to map (the marker's 1.0e25 lies on no cell), and the
+// chords follow the arc on the grid as its points would.
 std::vector<GPoint> grid_points(const pokarr& a, const f64* off)
 {
     std::vector<GPoint> v;

@@ -191,6 +191,9 @@ void user5c(const char* t1, const char* t2, const char* t3, const char* t4, cons
 void usmsgc(const char* text);                 // user message
 void usms1c(const char* text, const hval& v1);  // user message with one value
 void shmsgc(const char* text);                 // status line message
+// Status line message with count integer values shown under the host's value
+// code ("C": whole numbers).
+void shms1c(const char* text, const i32* values, const i32& count, const char* code);
 void shlmsg(const char* text, const i32& length);  // message window line
 void msg_mdls(i32 module, i32 number);         // numbered host message
 void msg_get(i32 module, i32 number, char* text, i32 length);  // the text of a numbered host message, cut to length

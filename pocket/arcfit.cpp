@@ -169,21 +169,22 @@ i32 pk_arc_check(const f64* x, const f64* y, i32 n, const f64& tol, i32 pass, co
         if (ok) return 0;
         return d > r + tol ? 2 : 1;
     };
+    // The points first (their sweep, band and turn), then the midpoints of
+    // their chords.
     i32 side = 0;
     for (i32 k = 0; k < n; ++k) {
         if (k > 0 && k < n - 1 && pk_arc_sweep(dir, cx, cy, x[0], y[0], x[k], y[k]) > s + 1e-12) return 1;
         if (i32 b = band(x[k], y[k], 1.0)) return b;
-        if (k + 1 < n) {
-            if (i32 b = band(0.5 * (x[k] + x[k + 1]), 0.5 * (y[k] + y[k + 1]), 1.5)) return b;
-            if (n > 3) {
-                const i32 t = turn(x[k], y[k], x[k + 1], y[k + 1], cx, cy);
-                if (t != 0) {
-                    if (side != 0 && t != side) return 1;
-                    side = t;
-                }
+        if (k + 1 < n && n > 3) {
+            const i32 t = turn(x[k], y[k], x[k + 1], y[k + 1], cx, cy);
+            if (t != 0) {
+                if (side != 0 && t != side) return 1;
+                side = t;
             }
         }
     }
+    for (i32 k = 0; k + 1 < n; ++k)
+        if (i32 b = band(0.5 * (x[k] + x[k + 1]), 0.5 * (y[k] + y[k + 1]), 1.5)) return b;
     return 0;
 }
 
@@ -209,7 +210,7 @@ void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, co
         pokarr_free(piece);
         status = 11;
     };
-    for (i32 pass = start_pass < 1 ? 1 : start_pass; pass <= 2; ++pass) {
+    for (i32 pass = start_pass; pass <= 2; ++pass) {
         i32 e = 0;
         pokarr_clear(out, total + 1, e);
         if (e != 0) return fail();
@@ -223,8 +224,8 @@ void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, co
                 pokarr_clear(piece, n + 1, e);
                 if (e != 0 || !fit_piece(pts, off, n, tol, pass, piece)) return fail();
                 i32 cross = 0;
-                if (piece.count < n) pk_self_int_xy(piece.x, piece.y, piece.count, cross);
-                if (piece.count < n && cross == 0) {
+                pk_self_int_xy(piece.x, piece.y, piece.count, cross);
+                if (cross == 0) {
                     if (!copy_through(piece, 0, piece.count, out)) return fail();
                 } else {
                     if (!copy_through(pts, off, n, out)) return fail();

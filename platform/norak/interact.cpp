@@ -170,6 +170,16 @@ void user5c(const char* a, const char* b, const char* c, const char* d, const ch
 void usmsgc(const char* text) { note(std::string("message: ") + text); }
 void usms1c(const char* text, const hval& v) { note(std::string("message: ") + text + fmt(v)); }
 void shmsgc(const char* text) { note(std::string("status: ") + text); }
+void shms1c(const char* text, const i32* values, const i32& count, const char* code)
+{
+    std::string line = std::string("status: ") + text;
+    const bool whole = code && code[0] == 'C';
+    for (i32 k = 0; k < count; ++k) {
+        if (k > 0) line += ' ';
+        line += whole ? std::to_string(values[k]) : fmt(values[k]);
+    }
+    note(line);
+}
 void shlmsg(const char* text, const i32& length)
 {
     note("window: " + std::string(text, strnlen(text, static_cast<size_t>(std::max(length, 0)))));

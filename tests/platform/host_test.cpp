@@ -188,8 +188,11 @@ TEST_F(Host, MessageTailsNeverRunIntoTheirValue)
     norak::reset();
     erou2c("AT ", 1, 2, "3D");
     user1c("MAX ", 7, "TRIANGLES");
+    const i32 when[6] = {2026, 12, 10, 1, 5, 9};
+    shms1c("start: ", when, 6, "C");
     EXPECT_EQ(norak::transcript()[0], "internal: AT 1 2 3D");
     EXPECT_EQ(norak::transcript()[1], "user: MAX 7 TRIANGLES");
+    EXPECT_EQ(norak::transcript()[2], "status: start: 2026 12 10 1 5 9");
 }
 
 TEST_F(Host, AMenuBesideAPickIsAnsweredByThePick)

@@ -83,6 +83,15 @@ TEST(ArcFitting, RunsPiecesAndWideArcs)
     EXPECT_EQ(a.count, 20);
     EXPECT_EQ(count_arcs(a), 0);
     pokarr_free(a);
+    // a piece that crosses itself keeps its points and says so, fitted or not
+    a = make(Loop().pt(0, 0).pt(1, 1).pt(4, 4).pt(4, 0).pt(3, 1).pt(0, 4));
+    sizes[0] = a.count;
+    keep = 1;
+    pk_fit_arcs(tol, a, 1, sizes, 1, keep, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(a.count, 6);
+    EXPECT_EQ(keep, 1);
+    pokarr_free(a);
 
     // five points of a circle then a full arc of 30 points: two pieces
     Loop two = arc_points(0, 0, 10, 0.0, 1.0, 5);

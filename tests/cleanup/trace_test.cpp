@@ -134,6 +134,15 @@ TEST(Outlines, LoneSpotAndEmptyGridGiveNothing)
     const auto& two = cl::trace();
     ASSERT_EQ(two.size(), 1u);
     EXPECT_EQ(two[0].xy.size(), 6u);  // there and back to the start
+    // a filled triangle: one outline, thinned to its three corners and back
+    // on its start; the spots inside it, which no pivot reached, are
+    // finished with it and start no outline of their own
+    cl::grid(2.0f, 1.0f, 0, 0, 40, 40);
+    for (int i = 0; i <= 40; ++i)
+        for (int j = 0; i + j <= 40; ++j) cl::spot(5 + 0.5f * f32(i), 5 + 0.5f * f32(j));
+    const auto& tri = cl::trace();
+    ASSERT_EQ(tri.size(), 1u);
+    EXPECT_EQ(tri[0].xy.size(), 8u);
 }
 
 TEST(Outlines, ModeOneClearsEachPatchOnceInsideItsOutline)

@@ -202,6 +202,11 @@ void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, co
         return;
     }
     std::vector<i32> newsizes(static_cast<size_t>(npieces));
+    // The work arrays are pocket arrays of this call, not arrays kept for
+    // the module's life: the pool keeps a freed buffer for the next request
+    // that fits it, so a later fit gets the same room back without holding
+    // the largest piece's room to the end of the run; a growth that fails
+    // gives 11 as before.
     pokarr out, piece;
     pokarr_init(2, out);
     pokarr_init(2, piece);

@@ -101,6 +101,9 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
             break;
         }
         const i32 m = l3 ? (a.count - 1) / 2 + 1 : a.count;
+        // The contour's points go to a pocket array of their own size (the
+        // pool's buffers are reused from contour to contour) rather than to
+        // one work array of 7,000 points grown for longer contours.
         pokarr pts;
         pokarr_init(2, pts);
         pokarr_copy_range(m, a, 0, pts, st);

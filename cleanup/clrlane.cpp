@@ -179,15 +179,18 @@ void lane_3d(bool first, pokarr& piece, i32& status)
     pokarr_init(piece.dims, out);
     pokarr_init(piece.dims, raw);
     lan_on_srf(1, 0, 1, 0, piece, out, raw, status);
-    if (status != 0 || out.count == 0) {
+    // The carried lane is the raw copy, which both roads fill (the map
+    // grid's road copies it to the output as well, the library's does not).
+    if (status != 0 || raw.count == 0) {
         if (gncalw() != 0) eroutc("[notlif] UNABLE TO PROJECT LANE ONTO SURFACE", 0);
         status = -1;
     } else {
-        const f64 q[3] = {out.x[0], out.y[0], out.z != nullptr ? out.z[0] : 0.0};
-        if (!first) connect_lanes(prev_end, prev_nrm, start, snrm, prev_proj, q, out, status);
-        const i32 k = out.count - 1;
-        prev_proj[0] = out.x[k], prev_proj[1] = out.y[k], prev_proj[2] = out.z != nullptr ? out.z[k] : 0.0;
-        if (status == 0) pokarr_copy(out, piece, status);
+        const f64 q[3] = {raw.x[0], raw.y[0], raw.z != nullptr ? raw.z[0] : 0.0};
+        const i32 k = raw.count - 1;
+        const f64 last[3] = {raw.x[k], raw.y[k], raw.z != nullptr ? raw.z[k] : 0.0};
+        if (!first) connect_lanes(prev_end, prev_nrm, start, snrm, prev_proj, q, raw, status);
+        for (i32 m = 0; m < 3; ++m) prev_proj[m] = last[m];
+        if (status == 0) pokarr_copy(raw, piece, status);
     }
     pokarr_free(out);
     pokarr_free(raw);
@@ -404,22 +407,32 @@ void point_of(const pokarr& a, i32 k, f64* p)
     p[2] = a.z != nullptr ? a.z[k] : 0.0;
 }
 
-// The straight move a-b carried across the map grid (unless the library's
-// road runs) into `move`; with `onto`, carried onto the surfaces as well.
-void mapped_move(const f64* a, const f64* b, bool onto, pokarr& move, i32& status)
+// Puts p at entry i of rec (i = the count: at its end); in an array with
+// normals it carries n, or the vertical where no normal is known.
+void put_point(const f64* p, const f64* n, pokarr& rec, i32 i, i32& status)
+{
+    static const f64 up[3] = {0.0, 0.0, 1.0};
+    pokarr_insert_pnt(p, n != nullptr ? n : up, rec, i, status);
+}
+
+// The straight move a-b (normals na, nb, when known) carried across the map
+// grid (unless the library's road runs) into `move`; with `onto`, carried
+// onto the surfaces as well.
+void mapped_move(const f64* a, const f64* na, const f64* b, const f64* nb, bool onto, pokarr& move, i32& status)
 {
     status = 0;
     move.count = 0;
-    pokarr_add_pnt(a, move, status);
-    if (status == 0) pokarr_add_pnt(b, move, status);
+    put_point(a, na, move, 0, status);
+    if (status == 0) put_point(b, nb, move, 1, status);
     if (status == 0 && !d3ds_running()) lan_on_grid(0, move, nullptr, status);
     if (status != 0 || !onto) return;
     pokarr out, raw;
     pokarr_init(move.dims, out);
     pokarr_init(move.dims, raw);
     lan_on_srf(1, 0, 1, 1, move, out, raw, status);
-    if (status == 0) pokarr_copy(out, move, status);
-    if (out.count == 0) status = -1;
+    // the carried move is the raw copy, as for the lanes
+    if (status == 0) pokarr_copy(raw, move, status);
+    if (raw.count == 0) status = -1;
     pokarr_free(out);
     pokarr_free(raw);
 }
@@ -433,15 +446,12 @@ void join_end(bool start, const f64* q, pokarr& conn, i32& status)
     if (gap3(at, q) <= 1.0e-6) return;
     const f64 R = pokpar.radius;
     if (gap3(at, q) <= R) {
-        if (start)
-            pokarr_add_pnt_at(q, conn, 0, status);
-        else
-            pokarr_add_pnt(q, conn, status);
+        put_point(q, nullptr, conn, start ? 0 : conn.count, status);
         return;
     }
     pokarr g;
     pokarr_init_dyn(conn.dims, 2, g, status);
-    if (status == 0) mapped_move(start ? q : at, start ? at : q, true, g, status);
+    if (status == 0) mapped_move(start ? q : at, nullptr, start ? at : q, nullptr, true, g, status);
     if (status != 0 || g.count == 0) {
         if (gncalw() != 0)
             eroutc(start ? "[connect_lanes] UNABLE TO PROJECT START OF CONNECTION ONTO SURFACE"
@@ -464,7 +474,7 @@ void join_end(bool start, const f64* q, pokarr& conn, i32& status)
         const bool end = k == 0 || k == g.count - 1;
         if (!end && (gap3(p, ends[0]) < 0.1 * R || gap3(p, ends[1]) < 0.1 * R)) continue;
         if ((start && k == g.count - 1) || (!start && k == 0)) continue;  // the connection's own end
-        pokarr_add_pnt(p, in, status);
+        put_point(p, g.dims == 4 && g.vec != nullptr ? g.vec + 3 * k : nullptr, in, in.count, status);
     }
     if (status == 0 && in.count > 0) pokarr_copy_ins(in.count, in, 0, conn, start ? 0 : conn.count, status);
     pokarr_free(in);
@@ -476,28 +486,26 @@ void join_end(bool start, const f64* q, pokarr& conn, i32& status)
 void connect_lanes(const f64* p1, const f64* n1, const f64* p2, const f64* n2, const f64* q1, const f64* q2,
                    pokarr& piece, i32& status)
 {
-    (void)n1;
-    (void)n2;
     status = 0;
     pokarr conn;
     pokarr_init_dyn(piece.dims, 2, conn, status);
-    if (status == 0) mapped_move(p1, p2, false, conn, status);
+    if (status == 0) mapped_move(p1, n1, p2, n2, false, conn, status);
     if (status == 0 && lane_proj == 0) {
         f64 e1[3], e2[3];
         point_of(conn, 0, e1);
         point_of(conn, conn.count - 1, e2);
-        if (gap3(e1, p1) > 1e-6) pokarr_add_pnt_at(p1, conn, 0, status);
-        if (status == 0 && gap3(e2, p2) > 1e-6) pokarr_add_pnt(p2, conn, status);
+        if (gap3(e1, p1) > 1e-6) put_point(p1, n1, conn, 0, status);
+        if (status == 0 && gap3(e2, p2) > 1e-6) put_point(p2, n2, conn, conn.count, status);
     } else if (status == 0) {
         pokarr out, raw;
         pokarr_init(piece.dims, out);
         pokarr_init(piece.dims, raw);
         lan_on_srf(1, 0, 1, 1, conn, out, raw, status);
-        if (status != 0 || out.count == 0) {
+        if (status != 0 || raw.count == 0) {
             if (gncalw() != 0) eroutc("[connect_lanes] UNABLE TO PROJECT CONNECTION ONTO SURFACE", 0);
             status = -1;
         } else {
-            pokarr_copy(out, conn, status);
+            pokarr_copy(raw, conn, status);
             if (status == 0) join_end(true, q1, conn, status);
             if (status == 0) join_end(false, q2, conn, status);
         }
@@ -540,6 +548,9 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     // steps among the same rows from running without end. What was cut
     // stays, closed by its terminator.
     for (i32 guard = 0; guard <= 4 * cap + 10; ++guard) {
+        // No next row is asked of a lane (0): after each lane the walk picks
+        // the next row itself, so the ancestor test a given next row would
+        // start in the lane does not run on this road.
         i32 next = 0, count = 0, nc = 0;
         const i32 rows = lup_count;
         notlif(select, guard == 0 ? 10 : 0, radius, clr_links, cur, direction, next, count);

@@ -364,10 +364,13 @@ i32 link_chain(i32 end, f64 radius, ClrLinks& l, i32& handled)
         if (got == 11) {
             status = 11;
         } else if (got == 0) {
-            // Only the two rows the link joins are set: a row takes its link
-            // entries when it is linked, and no row between the two (in the
-            // table, or among the competitors) holds a link this one would
-            // leave stale, so nothing there is cleared.
+            // Only the two rows the link joins are set. A row between them
+            // that was linked before to the same parent (a sibling, whose end
+            // on the parent this link has just moved: the parent keeps one
+            // link point) keeps its own link all the same: its point on its
+            // own loop is still where its tour starts and ends, the point its
+            // way out was tested from; cleared, its tour would start at its
+            // loop's first point, reached by a move no link test has seen.
             lnk_set(l, c.row, c.seg, c.frac, c.pt);
             lnk_set(l, par, c.pseg, c.pfrac, c.cross);
             lnk_landed(l, par, c.row);

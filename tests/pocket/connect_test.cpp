@@ -7,7 +7,10 @@
 #include <cmath>
 #include <vector>
 
+#include "cleanup/clrcut.h"
 #include "cleanup/clrlane.h"
+#include "cleanup/clrlink.h"
+#include "pocket/luptab.h"
 #include "cleanup/lansrf.h"
 #include "cutter/prjbrg.h"
 #include "cutter/projection.h"
@@ -164,11 +167,35 @@ TEST(LaneConnections, TheProjectionLibraryTakesTheLanesAndRefusesTheConnections)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(lib.lanes, 2);
     EXPECT_EQ(raw.count, 3);
+    // a loop step carried by the library comes back in the raw copy alone:
+    // its tour is registered with the carried points
+    {
+        const i32 keep = pokdim;
+        pokdim = 4;
+        pokarr sq = lane(10.0, 20.0, 0.0, 4);
+        const f64 c[3][3] = {{15.0, 25.0, 0.0}, {10.0, 25.0, 0.0}, {10.0, 20.0, 0.0}}, up[3] = {0.0, 0.0, 1.0};
+        for (const auto& p : c) pokarr_add_pnt_nrm(p, up, sq, st);
+        lup_reset();
+        i32 start = 0;
+        lup_add(1, 1, 0, 0, 0, 0.0, 0, sq, start, st);
+        ASSERT_EQ(st, 0);
+        ClrLinks l;
+        ASSERT_TRUE(lnk_clear(l, lup_count));
+        lup_cut_step(l, 1, 1, st);
+        pokdim = keep;
+        EXPECT_EQ(st, 0);
+        i32 got = 0;
+        lup_np(lup_count, got);
+        EXPECT_EQ(lup_count, 2);
+        EXPECT_EQ(got, 6);  // the library's three points, each with its normal
+        EXPECT_EQ(lib.lanes, 3);
+        pokarr_free(sq);
+    }
     // a lane without normals is not handed over
     pokarr flat3 = lane(10.0, 20.0, 0.0, 3);
     lan_on_srf(1, 0, 1, 0, flat3, out, raw, st);
     EXPECT_EQ(st, -1);
-    EXPECT_EQ(lib.lanes, 2);
+    EXPECT_EQ(lib.lanes, 3);
     // a connection is never bridged by the library
     lane_proj = 1;
     const f64 up[3] = {0.0, 0.0, 1.0}, p1[3] = {0.0, 0.0, 0.0}, p2[3] = {5.0, 0.0, 0.0};
@@ -183,6 +210,15 @@ TEST(LaneConnections, TheProjectionLibraryTakesTheLanesAndRefusesTheConnections)
     EXPECT_EQ(st, 0);
     ASSERT_EQ(piece.count, 3);
     EXPECT_EQ(piece.x[0], 0.0);
+    // so is a lane with normals, each end of the move carrying its own
+    const f64 tilt[3] = {0.0, 0.6, 0.8};
+    pokarr piece4 = lane(5.0, 0.0, 0.0, 4);
+    connect_lanes(p1, tilt, p2, up, p1, p2, piece4, st);
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(piece4.count, 3);
+    EXPECT_EQ(piece4.x[0], 0.0);
+    EXPECT_EQ(piece4.vec[1], 0.6);
+    pokarr_free(piece4);
     prj_set_use(0);
     prj_set_library(nullptr);
     for (pokarr* a : {&in, &out, &raw, &flat3, &piece}) pokarr_free(*a);

@@ -170,15 +170,17 @@ i32 pk_arc_check(const f64* x, const f64* y, i32 n, const f64& tol, i32 pass, co
         return d > r + tol ? 2 : 1;
     };
     // The points first (their sweep, band and turn), then the midpoints of
-    // their chords.
+    // their chords. A point refused by any of its tests answers 2 when it
+    // lies outside R + tol.
+    auto refused = [&](i32 k) { return std::hypot(x[k] - cx, y[k] - cy) > r + tol ? 2 : 1; };
     i32 side = 0;
     for (i32 k = 0; k < n; ++k) {
-        if (k > 0 && k < n - 1 && pk_arc_sweep(dir, cx, cy, x[0], y[0], x[k], y[k]) > s + 1e-12) return 1;
+        if (k > 0 && k < n - 1 && pk_arc_sweep(dir, cx, cy, x[0], y[0], x[k], y[k]) > s + 1e-12) return refused(k);
         if (i32 b = band(x[k], y[k], 1.0)) return b;
         if (k + 1 < n && n > 3) {
             const i32 t = turn(x[k], y[k], x[k + 1], y[k + 1], cx, cy);
             if (t != 0) {
-                if (side != 0 && t != side) return 1;
+                if (side != 0 && t != side) return refused(k);
                 side = t;
             }
         }
@@ -235,9 +237,10 @@ void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, co
                 } else {
                     if (!copy_through(pts, off, n, out)) return fail();
                 }
-                // the keep flag tells of the last piece as the last pass
-                // left it: a later pass that fits it cleanly clears it
-                if (ask != 0 && k == npieces - 1) keep = cross != 0 ? 1 : 0;
+                // the keep flag tells of the last piece examined (one long
+                // enough to fit) as the last pass left it: a later pass that
+                // fits it cleanly clears it
+                if (ask != 0) keep = cross != 0 ? 1 : 0;
             }
             newsizes[static_cast<size_t>(k)] = out.count - before;
             off += n;

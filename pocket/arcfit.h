@@ -24,8 +24,9 @@ i32 pk_arc_check(const f64* x, const f64* y, i32 n, const f64& tol, i32 pass, co
 // Fits arcs to the 2-D list `pts` made of `npieces` consecutive pieces of
 // sizes[k] entries, passes start_pass .. 2, and splits arcs of 178.1 degrees
 // or more. A piece whose fitted form crosses itself keeps its points; `keep`
-// (in: nonzero to ask) comes back 1 when the last piece was kept so in the
-// last pass run (a pass 2 that fits it cleanly clears what pass 1 set).
+// (in: nonzero to ask) comes back 1 when the last piece examined (one of 6
+// entries or more; shorter ones are copied through) was kept so in the last
+// pass run (a pass 2 that fits it cleanly clears what pass 1 set).
 // Status 0, 11 storage failure (the list unchanged).
 void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, const i32& start_pass, i32& keep,
                  i32& status);

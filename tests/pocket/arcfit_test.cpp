@@ -83,13 +83,15 @@ TEST(ArcFitting, RunsPiecesAndWideArcs)
     EXPECT_EQ(a.count, 20);
     EXPECT_EQ(count_arcs(a), 0);
     pokarr_free(a);
-    // a piece that crosses itself keeps its points and says so, fitted or not
-    a = make(Loop().pt(0, 0).pt(1, 1).pt(4, 4).pt(4, 0).pt(3, 1).pt(0, 4));
-    sizes[0] = a.count;
+    // a piece that crosses itself keeps its points and says so, fitted or
+    // not, also when a piece too short to be examined follows it
+    a = make(Loop().pt(0, 0).pt(1, 1).pt(4, 4).pt(4, 0).pt(3, 1).pt(0, 4).pt(9, 9).pt(10, 9).pt(11, 9).pt(12, 9));
+    sizes[0] = 6;
+    sizes[1] = 4;
     keep = 1;
-    pk_fit_arcs(tol, a, 1, sizes, 1, keep, st);
+    pk_fit_arcs(tol, a, 2, sizes, 1, keep, st);
     EXPECT_EQ(st, 0);
-    EXPECT_EQ(a.count, 6);
+    EXPECT_EQ(a.count, 10);
     EXPECT_EQ(keep, 1);
     pokarr_free(a);
 

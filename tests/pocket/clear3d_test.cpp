@@ -154,5 +154,9 @@ TEST(SurfaceClearing, ALaneThatCannotBeProjectedEndsTheCutting)
     STPFLG(0x3F);
     EXPECT_EQ(c.status, -1);
     EXPECT_TRUE(norak::transcript_has("internal: [notlif] UNABLE TO PROJECT LANE ONTO SURFACE"));
+    // the cutting hands back 1, which the status table shows as a cutting
+    // error, not as a pocket with too many points (2)
+    EXPECT_TRUE(norak::transcript_has("CMTPKT ERROR 1"));
+    EXPECT_FALSE(norak::transcript_has("TOO MANY POINTS IN POCKET"));
     FRETRI();
 }

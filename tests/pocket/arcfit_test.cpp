@@ -220,6 +220,19 @@ TEST(ArcFitting, SweepsAndTheCheckDeviation)
         ASSERT_TRUE(pk_arc_fit(w.x.data(), w.y.data(), 10, tol, cc, rr, dd, value));
         EXPECT_EQ(std::hypot(cc[0], cc[1]) > 1e-6, moved >= 3 && moved <= 7) << moved;
     }
+    // a point 0.3 tol inside the circle: within pass 1's band, below pass
+    // 2's (which keeps the points above R - 0.1 tol)
+    Loop in = arc_points(0, 0, 10, 0.0, 1.5, 40);
+    in.x[20] *= 1.0 - 0.003 / 10.0, in.y[20] *= 1.0 - 0.003 / 10.0;
+    EXPECT_EQ(pk_arc_check(in.x.data(), in.y.data(), 40, tol, 1, c, 10.0, 1, &dev), 0);
+    EXPECT_EQ(pk_arc_check(in.x.data(), in.y.data(), 40, tol, 2, c, 10.0, 1, &dev), 1);
+    // piece sizes beyond the list: a storage failure, the list unchanged
+    pokarr few = make(arc_points(0, 0, 10, 0.0, 1.5, 8));
+    i32 too_many[1] = {9}, keep = 0, st = 0;
+    pk_fit_arcs(tol, few, 1, too_many, 1, keep, st);
+    EXPECT_EQ(st, 11);
+    EXPECT_EQ(few.count, 8);
+    pokarr_free(few);
     Loop tiny = arc_points(0, 0, 10, 0.0, 0.02, 6);
     EXPECT_EQ(pk_arc_check(tiny.x.data(), tiny.y.data(), 6, tol, 1, c, 10.0, 1, &dev), 1);
     EXPECT_EQ(dev, 10.0 * tol);

@@ -311,6 +311,9 @@ bool crosses(const ClrLinks& l, i32 a, i32 b, i32& st)
         lane_cross_find(a, b, lane, nullptr, hit, ans);
     }
     pokarr_free(lane);
+    // A search that failed (a negative answer) counts as a crossing: the
+    // move is not known to be free, so the walk takes the safe way (a
+    // terminator, the tool lifted) rather than stop the cutting on it.
     return ans != 0;
 }
 
@@ -547,19 +550,27 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     // long before 4 x cap + 10 lanes; the bound only keeps a walk that
     // steps among the same rows from running without end. What was cut
     // stays, closed by its terminator.
+    // The first lane of the run is the first that cuts a piece: the walk
+    // starts on a chain's end row, which holds no points, and a lane after
+    // it taken as a later one would be joined from a previous end that no
+    // lane of this run has left (the origin, or another pocket's).
+    bool first = true;
     for (i32 guard = 0; guard <= 4 * cap + 10; ++guard) {
         // No next row is asked of a lane (0): after each lane the walk picks
         // the next row itself, so the ancestor test a given next row would
         // start in the lane does not run on this road.
         i32 next = 0, count = 0, nc = 0;
         const i32 rows = lup_count;
-        notlif(select, guard == 0 ? 10 : 0, radius, clr_links, cur, direction, next, count);
+        notlif(select, first ? 10 : 0, radius, clr_links, cur, direction, next, count);
         if (next < 0) {
             status = -next;
             return;
         }
         // progress by the pieces cut: a chain's end row cuts none
-        if (lup_count > rows) cut_progress(pg);
+        if (lup_count > rows) {
+            cut_progress(pg);
+            first = false;
+        }
         notlf2(select, nc, clr_links, cur, prev, level, next, n_chains);
         if (next < 0) {
             status = -next;

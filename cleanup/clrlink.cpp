@@ -251,6 +251,11 @@ i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 pa
                     if (d2 < c.d2) c = {alts[a], seg, ps, f, pf, d2, {pt[0], pt[1]}, {x[0], x[1]}};
                 }
             }
+            // The best candidate is the shortest of this fraction; one that
+            // crosses an island or another loop is refused and the next
+            // fraction is tried, the chain ending only when none is left: a
+            // link refused at one fraction may pass at another, and each
+            // split starts a chain of its own.
             if (c.row == 0) continue;
             const i32 b = link_blocked(c.row, par, c.pt, c.cross);
             if (b < 0) return 11;

@@ -59,6 +59,9 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
         for (i32 k = i + 1; k < i + MIN_WINDOW - 1 && k <= end; ++k) standing = standing || pk_arc_at(x[k]);
         for (i32 j = i + MIN_WINDOW - 1; !standing && j <= end; ++j) {
             if (pk_arc_at(x[j])) break;
+            // "The last accepted arc": the one accepted in this window, and
+            // before one is, the window's start (an arc written earlier in
+            // the walk ended there or before): the rule bounds the window.
             if (j - (bestj >= 0 ? bestj : i) > MAX_GROWTH) break;
             // Past 15 points from the start and 10 beyond the accepted arc,
             // the window grows on only while that arc's fit value is above

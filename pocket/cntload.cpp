@@ -115,7 +115,9 @@ void pk_fit_contour_arcs(const i32& mode, i32& status)
         if (st == 0) pk_fit_arcs(pkoff.seg_tol, pts, 1, &size, mode, keep, st);
         // Work room that cannot be had fails the load (11), for an island
         // as for the outer contour: dropping the island instead would leave
-        // the pocket to be cut through it.
+        // the pocket to be cut through it, and 16 would tell the user that
+        // the outer contour has too few points, which it has not (11 is the
+        // status of a fitting work array that cannot be had).
         if (st != 0) {
             pokarr_free(pts);
             status = 11;

@@ -130,7 +130,12 @@ void lup_link_cross(i32 row, const pokarr& loop, const f64* from, const f64* to,
     lup_seg_cross(1, from, to, loop, out_pt, found, &out_seg, &out_frac);
     if (found == 0 || angle_test == 0) return;
     PkSegDesc d;
-    if (!pk_seg_desc(loop, out_seg, d)) return;
+    // A crossing on a segment that cannot be read cannot pass the angle
+    // test: it is refused.
+    if (!pk_seg_desc(loop, out_seg, d)) {
+        found = -1;
+        return;
+    }
     f64 v[2] = {to[0] - from[0], to[1] - from[1]}, l = 0.0;
     if (!pk_unit2(v[0], v[1], l)) return;
     f64 w[2];
@@ -239,6 +244,9 @@ i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 pa
                     f64 pt[2], far[2], in[2], x[2], pf = 0.0;
                     i32 st = 0, found = 0, ps = 0;
                     lup_link_dir(series, alts[a], seg, f, loop, radius, pt, far, in, st);
+                    // a segment too short is passed over; a kernel routine
+                    // that fails ends the stage with 11
+                    if (st == 11) return 11;
                     if (st != 0) continue;
                     if (lup_row(alts[a]).level != 3 && at_vertex(loop, seg, pt)) continue;
                     lup_link_cross(par, ploop, pt, far, 1, found, x, ps, pf);

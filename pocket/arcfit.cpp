@@ -80,7 +80,10 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
             if (bestj >= 0 && dir != bestdir) break;
             if (pk_arc_check(x + i, y + i, j - i + 1, tol, pass, c, r, dir) != 0) {
                 if (bestj >= 0) break;
-                continue;  // too short a sweep yet: grow
+                // no arc accepted yet: a window refused for any of the
+                // checks grows on (a longer one may sweep enough, or fit
+                // the band), within the 60 points
+                continue;
             }
             bestj = j;
             bestdir = dir;

@@ -230,6 +230,9 @@ void pk_load_contours(const f64& value, i32& status)
         pk_contours_free();
         return;
     }
+    // No point view of the main arrays is fetched: each contour is read from
+    // them by its start and count (POKGPA), and nothing else here reads
+    // the arrays.
     i32 total = 0;
     for (i32 i = 0; i < n && status == 0; ++i) {
         const auto u = static_cast<size_t>(i);
@@ -294,6 +297,10 @@ void pk_load_contours(const f64& value, i32& status)
             }
             i32 start = 0, st = 0;
             lup_add(0, key, 0, 0, 0, 0.0, g_set.level[u], g_set.cnt[u], start, st);
+            // A contour the loop table cannot take (its rows or its point
+            // space full, or no memory to put the points) fails the load
+            // as points that do not fit, 8, on which the area clearing grows
+            // its arrays and tries again, until its attempts run out.
             if (st != 0) status = 8;
         }
     }

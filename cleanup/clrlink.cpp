@@ -358,7 +358,10 @@ i32 link_chain(i32 end, f64 radius, ClrLinks& l, i32& handled)
             got = link_fixed(cur, cl, par, pl, radius, l, c);
         } else {
             // rows that compete for the same parent: same sub-key and
-            // parent, islands included
+            // parent, islands included; a row that holds its link already
+            // does not compete again: it has one link point, where its
+            // chain's link leaves it, and won again it would move that
+            // point away from the link its chain was made with
             std::vector<i32> alts{cur};
             std::vector<pokarr> loops{cl};
             for (i32 r = lup_count; r >= 1 && alts.size() < 250; --r) {

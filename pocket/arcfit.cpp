@@ -205,6 +205,10 @@ void pk_fit_arcs(const f64& tol, pokarr& pts, const i32& npieces, i32* sizes, co
     if (npieces <= 0) return;
     i32 total = 0;
     for (i32 k = 0; k < npieces; ++k) total += sizes[k];
+    // Pieces that add up to more than the list holds, or a list that is not
+    // plane, are refused as a storage failure (11, the list unchanged): the
+    // walk would read past the list's points, or fit arcs to points that
+    // are not plane.
     if (total > pts.count || pts.dims != 2) {
         status = 11;
         return;

@@ -532,7 +532,8 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
     // `mark`) starts the run. The first offset, row mark + 1, is one: it ends
     // a chain of its own when it is the only level or when the loop inside it
     // could not be linked, and once its end row is marked nothing else leads
-    // to it.
+    // to it. The scan stops above the contour rows: the loader registers
+    // them with sub-key 0, so none of them is an end row to mark.
     i32 cur = 0, level = 1;
     for (i32 k = 1; k <= n_chains + 1 && cur == 0; ++k) {
         const i32 key = k <= n_chains ? k : 10001;

@@ -19,6 +19,10 @@ constexpr i32 MIN_WINDOW = 6;
 constexpr i32 MAX_GROWTH = 60;
 
 // Orientation of three points: +1 counter-clockwise, -1 clockwise, 0 in line.
+// The exact sign of the cross product stands in for the host's orientation
+// test and its tolerant comparisons: the two differ only for points in line
+// within the host's tolerance, where the fit's window has no sweep (which
+// the check refuses) and the turn test passes over a turn of 0.
 i32 turn(f64 ax, f64 ay, f64 bx, f64 by, f64 cx, f64 cy)
 {
     const f64 c = pk_cross2(bx - ax, by - ay, cx - ax, cy - ay);
@@ -49,7 +53,11 @@ bool fit_piece(const pokarr& src, i32 off, i32 n, const f64& tol, i32 pass, poka
         }
         // A window of at least 6 points must fit before the piece's end; it
         // may then grow up to the end (the last points of a piece can close
-        // an arc as well as its first ones open one).
+        // an arc as well as its first ones open one). Stopping every window
+        // 6 points short of the end would leave the last six points of every
+        // piece as chords where they lie on the arc before them: a circle
+        // would keep six chords at its seam, and a piece of 6 to 11 points
+        // on an arc could never be fitted.
         i32 bestj = -1, bestdir = 0;
         f64 bc[2] = {0.0, 0.0}, br = 0.0, bvalue = 0.0;
         // No window holds an arc marker, neither among its first points nor

@@ -414,6 +414,9 @@ void clr_link_loops(i32 select, const f64& radius, const i32& direction, const i
         status = 10;
         return;
     }
+    // The link arrays are the module's own; memory that cannot be had for
+    // them fails the stage with -1 and a message, as the engine's pool
+    // failures do, rather than ending the run.
     if (!lnk_clear(l, 2 * (rows + 1))) {
         eroutc("[clr_link_loops] DYNAMIC MEMORY ERROR - CANNOT ALLOCATE", 0);
         status = -1;

@@ -210,17 +210,19 @@ f64 link_limit(f64 radius)
 i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 par, const pokarr& ploop,
                 f64 radius, Cand& best)
 {
-    const bool isl = lup_row(alts[0]).key > 10000;
     const f64 limit = link_limit(radius);
     bool longer = false;
     for (i32 series = 1; series <= 2; ++series) {
         if (series == 2 && !longer) break;
         const f64 lim = series == 1 ? limit : 12.0 * limit;
         for (i32 k = 0; k < 10; ++k) {
-            f64 f = 0.5 + 0.09 * k + (isl ? 0.06 : 0.0);
-            if (f > 1.0) f -= 1.0;
             Cand c;
             for (size_t a = 0; a < alts.size(); ++a) {
+                // an island's fraction and segment order are its own, also
+                // when it competes with a contour's loop for one parent
+                const bool isl = lup_row(alts[a]).key > 10000;
+                f64 f = 0.5 + 0.09 * k + (isl ? 0.06 : 0.0);
+                if (f > 1.0) f -= 1.0;
                 pokarr& loop = loops[a];
                 if (loop.direction == 0) pokarr_area(loop);
                 const std::vector<i32> segs = lup_link_segs(loop);
@@ -559,6 +561,8 @@ void cutluk(const f64& radius, const i32& direction, ClrLinks& l, i32& status)
     // reaches the chain's end answers it. With no first-contour chain to
     // move, or when a link would cross an island (the links are given back
     // as they were), the start was not moved: 0 (both count as success).
+    // The copy is the module's own memory: one that cannot be had fails the
+    // stage with -1 and a message, as for the link arrays themselves.
     ClrLinks kept;
     try {
         kept = l;

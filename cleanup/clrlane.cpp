@@ -577,9 +577,17 @@ void cut_lanes(CutProgress& pg, i32 select, const f64& radius, const i32& direct
             status = -next;
             return;
         }
-        if (next == 9999) break;
+        if (next == 9999) {
+            cut_terminator(status);
+            return;
+        }
         prev = cur;
         cur = next;
     }
+    // A walk that ran out of its bound never reached the end of the rows:
+    // what was cut stays, closed by its terminator, but the cutting fails
+    // (51, it cannot move between the loops) rather than report done a
+    // pocket it left partly uncut.
     cut_terminator(status);
+    if (status == 0) status = 51;
 }

@@ -228,7 +228,9 @@ i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 pa
                 const std::vector<i32> segs = lup_link_segs(loop);
                 const i32 last = static_cast<i32>(segs.size());
                 // in 3-D, from the third fraction on, only segments of at
-                // least 0.05 of the loop's length are tried
+                // least 0.05 of the loop's length are tried; the length is
+                // the plan length of its segments, the measure the link
+                // search works in (the links are made in plan)
                 f64 shortest = 0.0;
                 if (pokdim != 2 && k >= 2) {
                     for (i32 sg : segs) {

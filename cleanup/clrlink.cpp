@@ -211,6 +211,11 @@ i32 link_search(const std::vector<i32>& alts, std::vector<pokarr>& loops, i32 pa
                 f64 radius, Cand& best)
 {
     const f64 limit = link_limit(radius);
+    // The second series runs whenever the first met a longer link, also
+    // when it found short ones that crossings all refused: a longer link
+    // past the obstacle (its direction averaged with the segment before)
+    // keeps the chain together, where ending it would split the chain and
+    // lift the tool between its loops.
     bool longer = false;
     for (i32 series = 1; series <= 2; ++series) {
         if (series == 2 && !longer) break;

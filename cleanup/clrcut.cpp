@@ -46,18 +46,7 @@ void lup_cut_step(const ClrLinks& l, i32 row, const i32& direction, i32& status)
         // left over from an earlier cutting under other height settings.
         if (pokdim != 2 && lane_proj_now() == 1) {
             // carried onto the part surfaces
-            pokarr out, raw;
-            pokarr_init(loop.dims, out);
-            pokarr_init(loop.dims, raw);
-            lan_on_srf(1, 0, 1, 0, loop, out, raw, status);
-            // The carried piece is the raw copy: the projection library's
-            // road fills only that one, and on the map grid's road the
-            // output is a copy of it. A piece that comes back empty is a
-            // failure, not a tour of no points.
-            if (status == 0 && raw.count == 0) status = -1;
-            if (status == 0) pokarr_copy(raw, loop, status);
-            pokarr_free(out);
-            pokarr_free(raw);
+            lan_onto_srf(loop, 0, status);
         }
         i32 start = 0;
         if (status == 0) lup_add(r.subkey, r.key, row, 1, 1, r.value, 0, loop, start, status);

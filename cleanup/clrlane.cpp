@@ -429,15 +429,7 @@ void mapped_move(const f64* a, const f64* na, const f64* b, const f64* nb, bool 
     if (status == 0) put_point(b, nb, move, 1, status);
     if (status == 0 && !d3ds_running()) lan_on_grid(0, move, nullptr, status);
     if (status != 0 || !onto) return;
-    pokarr out, raw;
-    pokarr_init(move.dims, out);
-    pokarr_init(move.dims, raw);
-    lan_on_srf(1, 0, 1, 1, move, out, raw, status);
-    // the carried move is the raw copy, as for the lanes
-    if (status == 0) pokarr_copy(raw, move, status);
-    if (raw.count == 0) status = -1;
-    pokarr_free(out);
-    pokarr_free(raw);
+    lan_onto_srf(move, 1, status);
 }
 
 // The projected gap from the projected connection's end `at` to q (q1 at

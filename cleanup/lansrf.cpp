@@ -334,3 +334,15 @@ void lan_on_srf(const i32& local, const i32& smooth, const i32& raw_out, const i
         if (status != 0) status = 11;
     }
 }
+
+void lan_onto_srf(pokarr& piece, const i32& no_bridge, i32& status)
+{
+    pokarr out, raw;
+    pokarr_init(piece.dims, out);
+    pokarr_init(piece.dims, raw);
+    lan_on_srf(1, 0, 1, no_bridge, piece, out, raw, status);
+    if (status == 0 && raw.count == 0) status = -1;
+    if (status == 0) pokarr_copy(raw, piece, status);
+    pokarr_free(out);
+    pokarr_free(raw);
+}

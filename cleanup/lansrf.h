@@ -19,6 +19,13 @@ bool d3ds_running();
 // array cannot grow; -1 with a message on a grid without cells.
 void lan_on_srf(const i32& local, const i32& smooth, const i32& raw_out, const i32& no_bridge, const pokarr& in,
                 pokarr& out, pokarr& raw, i32& status);
+// Carries `piece` onto the surfaces in place by lan_on_srf (local, not
+// smoothed, the raw copy asked for, no_bridge as given) and takes the raw
+// copy: the projection library's road fills only that one, and on the map
+// grid's road the output is a copy of it. Status lan_on_srf's, -1 for a
+// piece that comes back empty (a failure, not a piece of no points), then
+// the copy's.
+void lan_onto_srf(pokarr& piece, const i32& no_bridge, i32& status);
 // The tool touch along the direction through a world point: the move from
 // the point raised by a quarter of k cells to the point lowered by k cells,
 // k = 4 then 40, handed to the positioning; a touch whose normal meets the

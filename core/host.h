@@ -768,6 +768,9 @@ void gs_interpt(i32 mode, i32& answer);  // the host's interrupt answer (mode 2 
 i32 gnccod(const i32& code);  // 1 when the host marks the procedure code as the user's
 i32 if_geom_by_crit();  // 1 when the geometry is chosen by criteria
 i32 if_rotate_ucs();  // 1 when the UCS change rotates
+// 0 when coordinate systems `ucs` and `other` (ids; 0 the world system) are
+// the same system, 1 when they differ.
+i32 if_rotate_ucs(i32 ucs, i32 other);
 i32 if_was_alerr();  // 1 after an approximation error
 void set_alerr_off();  // clears the approximation error
 void recalculate_partbox();  // recalculates the part box
@@ -1210,6 +1213,9 @@ inline lnitem lnC(const i32* date) { return {'C', nullptr, 0, 0.0, date}; }  // 
 void aopen(const i32& unit, const char* name, const i32& length, const i32& mode, i32& status);  // mode 2 write
 void aclose(const i32& unit);  // ends the file of the unit
 void fltxtc(const i32& unit, const char* text);                    // a line of one C text
+// A line of one C text, with a status: 0 written, -1 when the unit is not
+// open or the line could not be written (it is lost).
+void fltxts(const i32& unit, const char* text, i32& status);
 void filtxt(const i32& unit, const char* text, const i32& length);  // a line of one text of a length
 void filtxn(const i32& unit, const lnitem* items, const i32& count);  // a line of items
 // The listing output: one file at a time on a unit the host picks.

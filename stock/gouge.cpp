@@ -85,10 +85,11 @@ void gouge_rep_line(const i32& number, const i32& block, const f32& x, const f32
     char line[200];
     std::snprintf(line, sizeof line, "    %4d         %4d     % 6.6f\t% 6.6f", number, block, static_cast<double>(x),
                   static_cast<double>(y));
-    // The host's line writers answer no status, so a line the file refused
-    // cannot be told here and the write error's message (339/122) has
-    // nothing to be shown on.
-    fltxtc(GR_UNIT, line);
+    // Written with the host's writer that answers a status: a line the file
+    // refused is lost, and the user is told so for each line (339/122).
+    i32 st = 0;
+    fltxts(GR_UNIT, line, st);
+    if (st < 0) msg_mdlt(339, 122, GOUGRP.name.c_str());
 }
 
 void gouge_rep_close()

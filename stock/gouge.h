@@ -28,7 +28,8 @@ std::string gouge_rep_name(const i32& code, const i32& number);
 // Opens the report and writes its two heading lines; a failure shows
 // message 339/121 with the name and leaves no file.
 void gouge_rep_open(const i32& code, const i32& number);
-// Writes one gouge line (number from 1, block, X, Y) when the report is open.
+// Writes one gouge line (number from 1, block, X, Y) when the report is open;
+// a line the file refuses shows message 339/122 with the name.
 void gouge_rep_line(const i32& number, const i32& block, const f32& x, const f32& y);
 // Shows message 339/123 with the name and closes the report.
 void gouge_rep_close();

@@ -162,6 +162,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     if (status != 0) return;
     i32 rmode = MV_LIST;
     bool sub = false;  // the procedure's sub-list was opened here
+    bool entity = false;  // the procedure's movement entity was opened here
     if (mode != 3) {
         // The procedure's three limits, with their copy taken at the start
         // of the run. The procedure block keeps no item for them (its writer
@@ -180,24 +181,30 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
                 optim_pass_size(nu_sgcd_get_code(), width, depth);
                 optim_ref_volume = optim_reference_volume(width, depth, D, L);
             }
-            // The output list is the tool path (kind 2) for every mode: the
-            // procedure's movement entity is opened into its sub-list, so
-            // that the stock of mode 0 is stamped from the very blocks that
-            // the optimizer stages read and rewrite; the stock comes out
-            // the same from either. The procedure's flag, which only makes
-            // the list kind 2, is not read for that reason. The Z-range
-            // limits are the procedure's words 7 and 8, read with its block.
+            // A stock-only run reads the procedure's movement entity (kind
+            // 1) and leaves the tool path as it is; the stages read and
+            // rewrite the tool path (kind 2), so their moves are copied
+            // into the procedure's sub-list. The procedure's sub-list flag
+            // (read by OPNMVL) makes the list kind 2: its moves are there.
+            // A procedure with neither is read from its sub-list as well.
+            // The Z-range limits are the procedure's words 7 and 8, read
+            // with its block.
+            const i32 kind = mode == 0 || optim_all_off() != 0 ? 1 : 2;
             i32 st = 0;
-            OPNMVL(2, st);
+            OPNMVL(kind, st);
+            if (st >= 0 && kind == 1 && st != 2 && is_open_proc() == 0) OPNMVL(2, st);
             if (st < 0) return;
             sub = st == 2;
+            entity = kind == 1 && !sub;
         }
         i32 st = 0;
-        optim_open_list(2, st);
+        optim_open_list(entity ? 1 : 2, st);
         if (st < 0) {
             if (sub) CLSSBL(st);
+            if (entity) reset_open_proc(), eclose();
             return;
         }
+        if (entity) rmode = MV_ENTITY;
         prmptc("<SPACE> TO PAUSE");
     } else {
         rmode = is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
@@ -221,6 +228,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     if (ph >= 0) MM_CLOSE(ph, st), closed(st);
     if (bh >= 0) MM_CLOSE(bh, st), closed(st);
     if (sub) CLSSBL(st), closed(st);
+    if (entity) reset_open_proc(), eclose();
     PRGCLR();
 }
 

@@ -5,6 +5,7 @@
 #include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
+#include "blocks/tech.h"
 #include "core/codedio.h"
 #include "core/host.h"
 #include "core/prcwrd.h"
@@ -53,10 +54,22 @@ i32 current_ucs(i32 proc)
 
 bool is_stock_code(i32 code) { return code == 52 || code == 53; }
 
+// Two coordinate systems are the same when the host finds no change between
+// them: equal ids, or two systems of the same origin and axes.
+bool same_ucs(i32 a, i32 b) { return if_rotate_ucs(a, b) == 0; }
+
 // The value of item 81 of group 24 of procedure `index`'s block (the result
-// of its stock run), 0 when absent or when the block cannot be reached.
-i32 block_value(i32 index)
+// of its stock run), 0 when absent or when the block cannot be reached. A
+// procedure of another level than the current one is not in the list the
+// cursor reaches: the host gives the item from the stored procedure, whose
+// host id its row holds.
+i32 block_value(i32 level, i32 index, const i32* row)
 {
+    if (level != current_level()) {
+        i32 v[GS_PARAM_MAX] = {0}, st = 0;
+        gs_param(3, row[PTAB_ID], 9, 4, 81, v, st);
+        return st == 0 ? v[0] : 0;
+    }
     if (!STKPOS) return 0;
     i32 st = 0;
     STKPOS(index, st);
@@ -100,16 +113,12 @@ void stk_find_proc(const i32& code, const i32& proc, i32& found, i32& level, i32
         for (i32 k = (lv == cur ? std::min(proc, proc_rows(lv)) : proc_rows(lv)) - 1; k >= 0; --k) {
             i32 row[PTAB_N];
             if (!proc_row(lv, k, row) || row[PTAB_CODE] != want) continue;
-            // The same coordinate system is the same id in the procedure
-            // tables: the host's if_rotate_ucs answers for the current
-            // change of system only and takes no pair of systems, so it
-            // cannot judge a row of another procedure.
             i32 why = 0;
             if (code != 999 && row[PTAB_CALC] != 1)
                 why = 1;
             else if (row[PTAB_CHANGED] != 0)
                 why = 2;
-            else if (row[PTAB_UCS] != ucs)
+            else if (!same_ucs(row[PTAB_UCS], ucs))
                 why = 3;
             if (why != 0) {
                 if (reason == 0) reason = why;
@@ -174,6 +183,9 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     if (optimize) msg_mdls(339, 73);
     stk_grid_vars(1);
     i32 st = 0;
+    // The series writes its technology afresh: nothing of the state the last
+    // run left is taken as written already.
+    TECHCL();
     RDREC("CLP1", CLP1, CLP1_N, st);
     RDREC("TPFO", TPFO, TPFO_N, st);
     const i32 cur = current_level(), ucs = current_ucs(proc);
@@ -219,10 +231,7 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
             msg_mdls(339, 50);
             told50 = true;
         }
-        // The block value is read for the procedures of the current level
-        // only: the list cursor reaches the blocks of that level alone, and
-        // the host gives no such item for a procedure of another level.
-        if ((row[PTAB_UCS] != ucs || (lv == cur && block_value(k) > 3) || row[PTAB_LINK] > 0) && !told40) {
+        if ((!same_ucs(row[PTAB_UCS], ucs) || block_value(lv, k, row) > 3 || row[PTAB_LINK] > 0) && !told40) {
             msg_mdls(339, 40);
             told40 = true;
         }
@@ -237,8 +246,10 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     // The stock is carried on from where it was last valid, or set up again.
     i32 valid = -1, vlevel = 0, vucs = 0;
     sim_get_valid(valid, vlevel, vucs);
-    const bool carried = stk_grid.hdl >= 0 && valid >= 0 && vlevel == cur && vucs == ucs &&
-                         (slv < cur || valid >= six);
+    // A stock valid past the last procedure holds the cuts of procedures
+    // after it: the stock is set up again rather than carried.
+    const bool carried = stk_grid.hdl >= 0 && valid >= 0 && vlevel == cur && same_ucs(vucs, ucs) &&
+                         (slv < cur || valid >= six) && valid <= last;
     bool failed = false;
     i32 from_lv = slv, from_k = six + 1;
     if (carried) {
@@ -255,11 +266,11 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     bool stopped = false;
     if (!failed) {
         series(from_lv, from_k, [&](i32 lv, i32 k, const i32* row) {
-            if (row[PTAB_UCS] != ucs || row[PTAB_CALC] == 2 || row[PTAB_LINK] >= 0) {
+            if (!same_ucs(row[PTAB_UCS], ucs) || row[PTAB_CALC] == 2 || row[PTAB_LINK] >= 0) {
                 if (lv == cur && row[PTAB_CALC] == 2) put_result(k, 4);
                 return true;
             }
-            if (lv == cur && block_value(k) >= 4) return true;
+            if (block_value(lv, k, row) >= 4) return true;
             take_tool(row[PTAB_TOOL]);
             i32 rs = 0;
             bool staged = false;
@@ -279,8 +290,9 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                     m = omode;
                     staged = optim_all_off() == 0;
                     // The link stage is switched off for every procedure of
-                    // codes 38 and 54: no item of the procedure's block is
-                    // named that would mark one of them for it, and keeping
+                    // code 38 as for code 54: the mark of a code-38 block
+                    // that would single one out is read as always set,
+                    // since the procedure block carries no item for it, and
                     // the stage off is the side that rewrites nothing.
                     if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2) {
                         if (row[PTAB_CODE] == 38) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 130);
@@ -294,7 +306,10 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
             const bool changed = CMPBLK[CMP_CHANGED] != 0;
             if (lv == cur) put_result(k, staged ? (rs == 1000 && changed ? 4 : 3) : (changed ? 2 : 1));
             stopped = rs == 1000;
-            return !stopped;
+            // A failed procedure ends the series: the stock of every
+            // procedure after it would lack that procedure's cut, and marked
+            // valid it would be carried on by the next series as it is.
+            return !stopped && !failed;
         });
     }
     take_tool(tool);

@@ -190,6 +190,13 @@ void aclose(const i32& unit)
 
 void fltxtc(const i32& unit, const char* text) { put_line(unit, text ? text : ""); }
 
+void fltxts(const i32& unit, const char* text, i32& status)
+{
+    auto it = L().units.find(unit);
+    status = it == L().units.end() || iv("file_write_fails") != 0 ? -1 : 0;
+    if (status == 0) put_line(unit, text ? text : "");
+}
+
 void filtxt(const i32& unit, const char* text, const i32& length)
 {
     put_line(unit, render_item(lnT(text, length)));

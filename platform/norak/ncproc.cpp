@@ -5,6 +5,7 @@
 // message texts the procedure frame builds. Answers are those of a plain
 // session unless a setting of the session asks otherwise (README).
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,7 @@ const std::map<std::string, f64>& nc_defaults()
         {"rotate_ucs", 0},      {"proc_id", -1},     {"operation", 0},
         {"selected_procs", 1},  {"user_code", 0},    {"template_operation", 0}, {"template_create_read", 0},
         {"read_single_proc", 0}, {"saved_approximations", 0}, {"template_z", 0}, {"stock_number", 0},
-        {"file_open_fails", 0}, {"check_movmnt", 0}, {"level", 1}, {"bytes_left", 8000000},
+        {"file_open_fails", 0}, {"file_write_fails", 0}, {"check_movmnt", 0}, {"level", 1}, {"bytes_left", 8000000},
         {"minmax_warned", 0}, {"partbox_warned", 0}, {"min_surface_offset", 0}, {"drill_points", 0},
         {"origin_dz", 0},
     };
@@ -438,6 +439,32 @@ void gs_interpt(i32 mode, i32& answer)
 i32 gnccod(const i32&) { return iv("user_code"); }
 i32 if_geom_by_crit() { return iv("geom_by_crit"); }
 i32 if_rotate_ucs() { return iv("rotate_ucs"); }
+
+namespace {
+// The origin and the three axes of coordinate system `id`: the world system
+// for 0, else the words of a coordinate-system entity; false when there is
+// no such entity.
+bool ucs_frame(i32 id, f32* f)
+{
+    static constexpr f32 WORLD[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::copy(WORLD, WORLD + 12, f);
+    if (id == 0) return true;
+    auto it = H().entities.find(id);
+    if (it == H().entities.end() || it->second.cls != 8 || it->second.words.size() < 16) return false;
+    for (int k = 0; k < 12; ++k) f[k] = wrd2r(it->second.words[static_cast<size_t>(4 + k)]);
+    return true;
+}
+}  // namespace
+
+i32 if_rotate_ucs(i32 ucs, i32 other)
+{
+    if (ucs == other) return 0;
+    f32 a[12], b[12];
+    if (!ucs_frame(ucs, a) || !ucs_frame(other, b)) return 1;
+    for (int k = 0; k < 12; ++k)
+        if (std::fabs(a[k] - b[k]) > 1.0e-5f) return 1;
+    return 0;
+}
 i32 if_was_alerr() { return N().alerr; }
 void set_alerr_off() { N().alerr = 0; }
 void recalculate_partbox() { note("host: part box recalculated"); }

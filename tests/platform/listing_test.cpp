@@ -85,6 +85,21 @@ TEST_F(Listing, ALineIsItsItemsWithNothingBetweenThem)
     fltxtc(19, "NEW");
     aclose(19);
     EXPECT_EQ(*norak::text_file("OUT.TXT"), "NEW\n");
+    // The writer with a status: a line refused by the disk, or on a unit not
+    // open, is lost and says so; the lines around it stay.
+    aopen(19, "OUT.TXT", 7, 2, st);
+    fltxts(19, "FIRST", st);
+    EXPECT_EQ(st, 0);
+    norak::settings().nc["file_write_fails"] = 1;
+    fltxts(19, "LOST", st);
+    EXPECT_EQ(st, -1);
+    norak::settings().nc["file_write_fails"] = 0;
+    fltxts(20, "NOT OPEN", st);
+    EXPECT_EQ(st, -1);
+    fltxts(19, "LAST", st);
+    EXPECT_EQ(st, 0);
+    aclose(19);
+    EXPECT_EQ(*norak::text_file("OUT.TXT"), "FIRST\nLAST\n");
 }
 
 TEST_F(Listing, UnitsRefuseWhatTheyCannotOpen)

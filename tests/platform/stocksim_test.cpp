@@ -42,6 +42,38 @@ TEST_F(StockSim, KeyAndValidityAreKeptUntilTheHostIsReset)
     EXPECT_EQ(valid, -1);
 }
 
+// A coordinate-system entity of that origin and axes (x, y, z one after another).
+i32 ucs_entity(const std::vector<f32>& origin_axes)
+{
+    norak::Entity e;
+    e.cls = 8;
+    e.type = 1;
+    e.words = {0, 0, 0, r2wrd(0.0f)};
+    for (f32 v : origin_axes) e.words.push_back(r2wrd(v));
+    e.words.insert(e.words.end(), {0, 0, 0});
+    return norak::add_entity(e);
+}
+
+TEST_F(StockSim, CoordinateSystemsAreTheSameByIdOrByTheirOriginAndAxes)
+{
+    const i32 world = ucs_entity({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1});
+    const i32 shifted = ucs_entity({0, 0, 5, 1, 0, 0, 0, 1, 0, 0, 0, 1});
+    const i32 turned = ucs_entity({0, 0, 0, 0, 1, 0, -1, 0, 0, 0, 0, 1});
+    const i32 again = ucs_entity({0, 0, 5, 1, 0, 0, 0, 1, 0, 0, 0, 1.000001f});
+    struct Case {
+        i32 a, b, answer;
+    };
+    for (const Case& c : {Case{0, 0, 0}, Case{77, 77, 0}, Case{0, world, 0}, Case{world, 0, 0}, Case{shifted, again, 0},
+                          Case{0, shifted, 1}, Case{0, turned, 1}, Case{shifted, turned, 1}, Case{0, 77, 1},
+                          Case{77, 78, 1}}) {
+        EXPECT_EQ(if_rotate_ucs(c.a, c.b), c.answer) << c.a << " " << c.b;
+    }
+    // The setting answers the question without a pair.
+    EXPECT_EQ(if_rotate_ucs(), 0);
+    norak::settings().nc["rotate_ucs"] = 1;
+    EXPECT_EQ(if_rotate_ucs(), 1);
+}
+
 TEST_F(StockSim, TheGridHandedOverIsKeptAndNoted)
 {
     const f32 box[6] = {-1.5f, 2.0f, 0.0f, 10.0f, 20.25f, 0.0f};

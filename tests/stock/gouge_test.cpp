@@ -125,6 +125,14 @@ TEST_F(Gouge, EachGougingBlockIsReportedOnceAtItsEndInTheReportsFormat)
     EXPECT_EQ(*text, "Procedure " + t + " Number 3\nGouge Number Block Number X Coordinate\tY Coordinate  \n" +
                          l3 + l4 + l5);
     EXPECT_EQ(text->find('\r'), std::string::npos);
+    EXPECT_FALSE(norak::transcript_has("339/122"));
+    // Lines the disk refuses are lost: the user is told once per line, and
+    // the report keeps its heading.
+    norak::settings().nc["file_write_fails"] = 1;
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(norak::transcript_count("339/122"), 3u);
+    EXPECT_EQ(norak::text_file(name)->find("       1 "), std::string::npos);
+    norak::settings().nc["file_write_fails"] = 0;
 }
 
 TEST_F(Gouge, AClearPathGivesNoLineAndNoFileAndRunsThatCannotCheckSaySo)
@@ -165,6 +173,17 @@ TEST_F(Gouge, AClearPathGivesNoLineAndNoFileAndRunsThatCannotCheckSaySo)
     EXPECT_EQ(GOUGRP.open, 0);
     EXPECT_TRUE(norak::transcript_has("339/121"));
     norak::settings().part_file = "PART";
+
+    // A drill is checked at its own diameter, not two cells narrower: a
+    // flat drill of 2.5 reaches a wall at 1.25 beside the path that a check
+    // tool of 2.0 would pass.
+    CURTOL = tooldefs::make_tool(1, 2.5f, 0.0f, 170.0f, 0.0f);
+    reference([](f64 x, f64 y) { return x > 2.0 && y > 1.2 && y < 1.3 ? 8.0f : 5.0f; });
+    ASSERT_EQ(run(), 0);
+    EXPECT_GE(GOUGRP.count, 1);
+    reference([](f64 x, f64 y) { return x > 2.0 && y > 1.45 && y < 1.55 ? 8.0f : 5.0f; });
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(GOUGRP.count, 0);
 }
 
 TEST_F(Gouge, AfterAToolChangeTheCheckToolIsAgainTwoCellsNarrower)

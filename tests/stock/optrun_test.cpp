@@ -17,6 +17,8 @@
 #include "stock/optrun.h"
 #include "stock/stkrun.h"
 #include "stock/stkstamp.h"
+#include "stock/stkimage.h"
+#include "tests/common/tooldefs.h"
 
 namespace {
 
@@ -168,6 +170,63 @@ TEST_F(OptimRun, TheRewrittenPathRemovesWhatTheOriginalRemovesWithinOneCell)
             differ += near ? 0 : 1;
         }
     EXPECT_EQ(differ, 0);
+    // With every stage off, mode 1 is mode 0: the stock only, the path as it was.
+    fresh();
+    const auto path = opttest::snapshot();
+    ASSERT_EQ(run(0), 0);
+    EXPECT_EQ(heights(), original);
+    EXPECT_EQ(opttest::snapshot(), path);
+}
+
+// A point list whose first point begins a tool record is stamped from its
+// third point, as the same list without the record.
+TEST_F(OptimRun, APointListBeginningWithAToolRecordIsStampedFromItsThirdPoint)
+{
+    auto stamp = [&](const std::vector<f32>& pts) {
+        i32 ph = -1, bh = -1, st = 0;
+        void *pb = nullptr, *bb = nullptr;
+        const i32 n = static_cast<i32>(pts.size() / 3);
+        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+        EXPECT_EQ(st, 0);
+        MM_OPEN_ARRAY(12, n, ph, pb, st);
+        MM_OPEN_ARRAY(4, n, bh, bb, st);
+        std::copy(pts.begin(), pts.end(), static_cast<f32*>(pb));
+        for (i32 k = 0; k < n; ++k) static_cast<i32*>(bb)[k] = k + 1;
+        stk_stamp_points(ph, bh, n, st);
+        MM_CLOSE(ph, st);
+        MM_CLOSE(bh, st);
+        return st;
+    };
+    const std::vector<f32> path = {10, 0, 5, 10, 0, -1, 30, 0, -1};
+    ASSERT_EQ(stamp(path), 0);
+    const std::vector<f32> plain = heights();
+    EXPECT_LT(plain[static_cast<size_t>(stk_grid.nx * (stk_grid.ny / 2) + stk_grid.nx / 2)], 0.0f);
+    fresh();
+    std::vector<f32> with = {1.0e8f, D, 0.0f, 20.0f, 0.0f, 0.0f};
+    with.insert(with.end(), path.begin(), path.end());
+    ASSERT_EQ(stamp(with), 0);
+    EXPECT_EQ(heights(), plain);
+}
+
+// A drill is stamped as a flat cylinder of its cut length when its half tip
+// angle is above 89 degrees, else as a cone 0.01 wide of its tip's height.
+TEST(StockToolShape, ADrillIsACylinderAboveEightyNineDegreesElseTheConeOfItsTip)
+{
+    stocktest::fresh(0.25f);
+    struct Case {
+        f32 cut, D, L, T;  // the cut length (the tip angle is 10 more), the shape
+    };
+    for (const Case& c : {Case{170.0f, 6.0f, 170.0f, 0.0f}, Case{168.5f, 6.0f, 168.5f, 0.0f},
+                          Case{108.0f, 0.01f, 5.99f * 0.5f / std::tan(59.0f * f32(M_PI) / 180.0f), 59.0f},
+                          Case{167.0f, 0.01f, 5.99f * 0.5f / std::tan(88.5f * f32(M_PI) / 180.0f), 88.5f}}) {
+        const i32 drill = tooldefs::make_tool(1, 6.0f, 0.0f, c.cut, 0.0f);
+        f32 d = 0, r = -1, l = 0, t = 0;
+        stk_tool_shape(drill, d, r, l, t);
+        EXPECT_FLOAT_EQ(d, c.D) << c.cut;
+        EXPECT_EQ(r, 0.0f);
+        EXPECT_NEAR(l, c.L, 1e-4f * c.L) << c.cut;
+        EXPECT_FLOAT_EQ(t, c.T) << c.cut;
+    }
 }
 
 }  // namespace
@@ -188,6 +247,8 @@ TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
     }
     EXPECT_TRUE(over);
     EXPECT_GE(rapid_top, 11.0f - 1e-4f);
+    // The rapids rose above the clearance height: said once for the run.
+    EXPECT_EQ(norak::transcript_count("WARNING : DUE TO GOUGING - FAST MOTION EXCEEDS CLEAR HEIGHT Z = "), 1u);
 }
 
 // A holder record counting more sections than its 12 steps hold (12 steps

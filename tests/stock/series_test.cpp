@@ -16,6 +16,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/procblk.h"
+#include "blocks/tech.h"
 #include "common.h"
 #include "path.h"
 #include "core/codedio.h"
@@ -36,6 +37,16 @@ namespace {
 using stocktest::Tool;
 
 void nothing(const i32&, const i32&, i32&, i32& status) { status = 0; }
+
+// The common host arguments handed over: how often, and the stock
+// procedure's first value of "NPT1" as the host got it.
+i32 arg_calls = 0;
+f32 arg_value = 0.0f;
+void common_arguments()
+{
+    ++arg_calls;
+    arg_value = wrd2r(NPT1[19]);
+}
 
 // The test's own positioning: the k-th procedure block of the main list.
 void at_proc(const i32& proc, i32& status)
@@ -77,7 +88,7 @@ struct Series : ::testing::Test {
         STKPOS = at_proc;
         STKGTP = nullptr;
     }
-    void TearDown() override { STKPOS = nullptr; }
+    void TearDown() override { STKPOS = nullptr, STKARG = nullptr; }
     // A stock procedure of code 52 or 53: a block of height `top` over the
     // box, as its generic table (format 3), at the next index.
     i32 stock(i32 code, const std::array<f64, 6>& box, f64 top, i32 ucs = 0, i32 kind = 0)
@@ -124,6 +135,24 @@ struct Series : ::testing::Test {
         lacces(3, a);
         norak::set_proc_row(1, procs, row);
         return procs++;
+    }
+    // A movement entity of straight moves through the points.
+    static i32 movement(const std::vector<std::array<f32, 3>>& pts)
+    {
+        norak::Entity m;
+        m.cls = 9;
+        m.type = norak::MOVMNT_TYPE;
+        m.words = {0, 0, 0, static_cast<i32>(pts.size()), 0};
+        i32 n = 0;
+        for (const auto& p : pts) m.words.insert(m.words.end(), {5, 2, ++n, r2wrd(p[0]), r2wrd(p[1]), r2wrd(p[2])});
+        return norak::add_entity(m);
+    }
+    // The first height of the cell nearest (x, y).
+    static f32 height_at(double x, double y)
+    {
+        const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
+        const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
+        return stk_cells()[j * stk_grid.nx + i].h1;
     }
     norak::ProcRow milling(i32 tool) const
     {
@@ -220,13 +249,23 @@ TEST_F(Series, TheStockOfASeriesIsEachPointListStampedInOrderAndTheSweptEnvelope
     procedure(milling(tflat), m3);
 
     NPT1[5] = r2wrd(2.0f);  // the Z reference
+    // The technology state a run before left: the series starts it afresh.
+    TECHST.status[1] = 2, TECHST.requested[1] = 3, TECHST.lastcode[1] = 3, TECHST.feed = 123.0f;
+    STKARG = common_arguments;
+    arg_calls = 0;
     i32 st = 0;
     stk_calc_procs(0, 4, nullptr, st);
     ASSERT_EQ(st, 0);
+    EXPECT_EQ(TECHST.status[1], 0);
+    EXPECT_EQ(TECHST.lastcode[1], 0);
+    EXPECT_EQ(TECHST.feed, 0.0f);
     // The stock procedure's values and its stock box above the Z reference.
     EXPECT_EQ(wrd2r(NPT1[19]), 7.0f);
     EXPECT_EQ(wrd2r(NPT1[18]), 9.0f);
     EXPECT_EQ(wrd2r(NPT1[3]), 11.0f);
+    // The host's common arguments were set from them, once, at the set-up.
+    EXPECT_EQ(arg_calls, 1);
+    EXPECT_EQ(arg_value, 7.0f);
     EXPECT_EQ(stk_grid.stock[2], 2.0f);
     EXPECT_EQ(stk_grid.stock[5], 12.0f);
     const std::vector<f32> series = heights();
@@ -338,6 +377,24 @@ TEST_F(Series, TheStockProcedureIsSearchedBackAndTheReasonsWhyNoneServes)
     norak::set_proc_row(1, s1, row);
     EXPECT_EQ(find(53, p, index, reason), 0);
     EXPECT_EQ(reason, 3);
+    // Another id for the same system (the world's origin and axes) serves;
+    // one shifted along Z does not.
+    auto ucs = [](f32 z) {
+        norak::Entity e;
+        e.cls = 8, e.type = 1;
+        e.words = {0, 0, 0, 0};
+        for (f32 v : {0.0f, 0.0f, z, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f}) e.words.push_back(r2wrd(v));
+        e.words.insert(e.words.end(), {0, 0, 0});
+        return norak::add_entity(e);
+    };
+    row.ucs = ucs(0.0f);
+    norak::set_proc_row(1, s1, row);
+    EXPECT_EQ(find(53, p, index, reason), 1);
+    EXPECT_EQ(index, s1);
+    row.ucs = ucs(5.0f);
+    norak::set_proc_row(1, s1, row);
+    EXPECT_EQ(find(53, p, index, reason), 0);
+    EXPECT_EQ(reason, 3);
     i32 found = 0, st = 0;
     stk_setup_from_proc(53, p, found, st);
     EXPECT_EQ(st, -1);
@@ -428,6 +485,11 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     stamp_by_hand(p4, flat);
     EXPECT_EQ(heights(), series);
     (void)p2;
+    // Asked again for p1 with the stock valid at p4: the stock is set up
+    // again and holds p1's cut alone, not the cuts of the procedures after.
+    stk_calc_procs(0, p1, nullptr, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(heights(), after1);
 
     // Marked valid in another level: set up again and all stamped; a
     // procedure that has to be executed again before the last stops it.
@@ -452,6 +514,11 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     stk_calc_procs(0, p4, nullptr, st);
     EXPECT_EQ(st, -2);
     EXPECT_TRUE(norak::transcript_has("CANNOT CALCULATE STOCK, PROC. HAS TO RERUN FIRST"));
+    // The series ends there: no procedure after the failed one is marked
+    // valid, so the next series does not carry a stock without its cut.
+    i32 valid = 0, level = 0, ucs = 0;
+    sim_get_valid(valid, level, ucs);
+    EXPECT_LT(valid, p1);
     // The stock procedure itself (row 0) stamps nothing.
     stocktest::fill(10.0f);
     stk_optim_run(0, 0, st);
@@ -459,4 +526,85 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     EXPECT_EQ(heights(), whole);
 }
 
+
+TEST_F(Series, AStockOnlyRunReadsTheMovementEntityAndLeavesTheToolPathAsItIs)
+{
+    const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+    stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+    const i32 k = procedure(milling(t), {});
+    // The procedure's moves are kept in its movement entity, not in its sub-list.
+    norak::movement_entities()[900] = movement({{0, 0, 20}, {0, 0, 8}, {20, 0, 8}});
+    i32 st = 0;
+    at_proc(k, st);
+    ASSERT_EQ(st, 0);
+    const i32 zero = 0, proc = 900;
+    TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+    TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &proc, st);
+    ASSERT_GE(st, 0);
+    stk_calc_procs(0, k, nullptr, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(height_at(10, 0), 8.0f);
+    EXPECT_EQ(height_at(10, 8), 10.0f);
+    // No sub-list was made of the entity: the block's sub-list flag is as it was.
+    at_proc(k, st);
+    i32 flag = -1, n = 1;
+    TPGETN(AM_LIST, GR_FLAGS, 82, n, DT_INT, &flag, st);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(norak::open_entity(), 0);
+}
+
+TEST_F(Series, ProceduresOfCodes38And54RunWithoutTheLinkStageAndSaySo)
+{
+    for (i32 code : {38, 54}) {
+        SCOPED_TRACE(code);
+        SetUp();
+        procs = 0;
+        const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+        stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+        norak::ProcRow row = milling(t);
+        row.code = code;
+        const i32 k = procedure(row, {{true, {0, 0, 20}}, {false, {0, 0, 8}}, {false, {20, 0, 8}}});
+        for (i32 w : {CMP_ENLARGE, CMP_HOLDER, CMP_ZRANGE, CMP_STAGE10, CMP_STAGE15, CMP_FEED, CMP_STAGE21}) CMPBLK[w] = 1;
+        CMPBLK[CMP_LINK] = CMPBLK[CMP_MASTER] = 2;
+        i32 flags[STK_PROC_ROWS] = {0};
+        flags[k] = 1;
+        i32 st = 0;
+        stk_calc_procs(1, k, flags, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(CMPBLK[CMP_LINK], 1);
+        EXPECT_EQ(norak::transcript_has("NO LINK OPTIMIZATION FOR THIS PROCEDURE"), code == 38);
+        EXPECT_EQ(norak::transcript_has("NO LINK OPTIMIZATION FOR THIS KIND OF PROCEDURE"), code == 54);
+        EXPECT_EQ(height_at(10, 0), 8.0f);
+    }
+}
+
+TEST_F(Series, AProcedureOfAnEarlierLevelIsLeftOutForABlockValueAboveThree)
+{
+    for (i32 value : {0, 4}) {
+        SCOPED_TRACE(value);
+        SetUp();
+        procs = 0;
+        const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+        stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+        // Level 1: the stock procedure and a stored procedure whose block
+        // holds the value (item 81 of group 24), its moves in its entity.
+        norak::Entity stored;
+        stored.cls = 9;
+        stored.type = norak::PROC_TYPE;
+        stored.words = {0, 0, 0, 1, 1, 4, 81, 2, 0, value};
+        norak::ProcRow row = milling(t);
+        row.id = norak::add_entity(stored);
+        row.movement = movement({{0, 0, 20}, {0, 0, 8}, {20, 0, 8}});
+        norak::set_proc_row(1, procs++, row);
+        // Level 2, the current one: the last procedure.
+        CLP1[0] = 2;
+        norak::set_proc_row(2, 0, milling(t));
+        i32 st = 0;
+        stk_calc_procs(0, 0, nullptr, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(norak::transcript_has("339/40"), value == 4);
+        EXPECT_EQ(height_at(10, 0), value == 4 ? 10.0f : 8.0f);
+        CLP1[0] = 1;
+    }
+}
 }  // namespace

@@ -360,6 +360,10 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
     if (first == -1) {
         i32 a = 0;
         lacces(2, a);
+        // The walk starts at the path's start, where the cutter stands
+        // nowhere known: a point an earlier stage set belongs to where that
+        // stage stopped, and measured from it the first move would sweep
+        // stock the tool never met.
         SC = Scan{};
         optim_scan_feed = -1.0f;
     } else if (long_run != 0 && SC.resume > 0 && !behind(SC.resume, status)) {
@@ -425,7 +429,11 @@ void optim_aircut_stage(i32& status)
         }
         optim_air_scan(first, last, at_end, long_run, status);
         if (status < 0 || at_end != 0) break;
+        // The move after a run is the cut that ended it: a link over one XY
+        // leaves it, and the cuts below it, in place.
+        optim_air_keep_after(1);
         optim_air_link(first, last, 0, status);
+        optim_air_keep_after(0);
         if (status < 0) return;
         first = std::max(last, 0);
     }

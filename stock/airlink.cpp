@@ -130,7 +130,10 @@ void needed(const f32* P1, const f32* P2, f32& E1, f32& E2, i32& status)
 }
 
 // The highest tip height at which the widened tool and the sections,
-// dropped at P, touch the stock (NONE when nothing lies under them).
+// dropped at P, touch the stock (NONE when nothing lies under them). Every
+// section is dropped, not the widened tool alone: the approach is to come
+// down as low as the tool and each step of its holder clear the stock, and
+// a section over a wall beside the cut's start meets it first.
 f32 dropped(const f32* P)
 {
     f32 h = NONE;
@@ -641,18 +644,31 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
             TPJUMP(1, st);
         }
     }
-    // The replay goes on from the list position (not from the list's start),
-    // the first move from the reference point. A stretch whose end does not
-    // rise is replayed from the mark as well, not its given move alone: the
-    // moves between the mark and that move are not in the stock yet either,
-    // and the given move stamped alone would start from wherever the last
-    // stamp left the tool.
-    // The reference point of that replay is the one the holder stage set
-    // for the stretch.
     i32 at = 0, touch = 0, guard = 0;
-    if (block != 0) do {
-            optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
-        } while (st == 0 && at != block && ++guard < 1000000);
+    if (rose) {
+        // The replay goes on from the list position (not from the list's
+        // start), the first move from the reference point just set, every
+        // later one from where the move before it ended.
+        if (block != 0) do {
+                optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
+            } while (st == 0 && at != block && ++guard < 1000000);
+    } else if (block > 0) {
+        // The given move alone, from its own start: the end of the move
+        // before it. Started from the reference point instead, it would
+        // start from wherever an earlier stretch left that point, and cut
+        // stock between there and the move that the tool never met.
+        seek(block, st);
+        if (st >= 0) TPJUMP(-1, st);
+        i32 prev = 0;
+        if (st >= 0) find_move(MV_LIST, -1, prev, type, size, feed, tc, st);
+        f32 p[3];
+        bool from = st >= 0 && prev >= 1;
+        if (from) move_end_point(p, st), from = st >= 0;
+        if (from) optim_set_ref_point(p);
+        seek(block, st);
+        if (st >= 0) TPJUMP(-1, st);
+        if (st >= 0) optim_move_replay(at, touch, from ? 1 : 0, st);
+    }
     TPJUMP(-1, st);
     i32 a = 0;
     lmark(1, 9, a);

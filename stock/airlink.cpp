@@ -617,7 +617,10 @@ void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const
 void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
 {
     touch = 0;
-    if (replay != 0) stk_stamp_point(optim_ref_point());
+    // A replay starts a walk that goes on from the reference point: an
+    // ordinary walk that ended on a rapid before it must not make it pass
+    // over its first move.
+    if (replay != 0) stk_stamp_from(optim_ref_point());
     i32 rapid = 0;
     stk_stamp_move(block, rapid, 1, status);
     if (status == 0 && rapid == 0) touch = 1;

@@ -544,7 +544,10 @@ void optim_air_link(const i32& first, const i32& second, const i32& code, i32& s
         // The enlarged-tool stage: its levels follow the stock alone; a
         // path's start (from not above 0) comes down at rapid (form 4) or
         // traverses from the first move's end; no move to no move is
-        // nothing to link.
+        // nothing to link. Between two moves at one XY the link rises to
+        // the higher end (and the safety distance) and plunges, without
+        // going up to the link level of the heights first: with no
+        // traverse there is nothing for a clearance height to clear.
         if (first > 0 && second > 0)
             link_inside(first, second, 0, true, status);
         else if (first <= 0 && second > 0)

@@ -315,12 +315,7 @@ i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32*
             A[0] = E[0], A[1] = E[1], A[2] = H;
             return 1;
         }
-        // A plunge that ends in the stock cuts wherever it starts: one from
-        // within the safety distance above the stock top (H above both its
-        // ends) still goes down into it, and taken for air it would join a
-        // run and become a rapid into the stock.
-        const bool into = E[2] < r[2];
-        depth = into || (!(E[2] > H) && !(H > S[2] && H > E[2])) ? 1.0f : 0.0f;
+        depth = !(E[2] > H) && !(H > S[2] && H > E[2]) ? 1.0f : 0.0f;
         return 0;
     }
     f32 md = 0, ed = 0, top = 0, v = 0, ev = 0, q[3], len = 0;

@@ -135,19 +135,6 @@ TEST_F(AirCut, APlungeFromTheAirIsCutAtTheSafetyDistanceAboveTheStock)
         EXPECT_FLOAT_EQ(z[1], want);
         EXPECT_FLOAT_EQ(z[2], -2.0f);
     }
-    // Over the block's top of 0 with safety 1: a plunge from within the
-    // safety distance into the stock cuts, one that stays above it is air.
-    SetUp();
-    struct Plunge {
-        f32 from, to, depth;
-    };
-    for (const Plunge c : {Plunge{0.5f, -3.0f, 1.0f}, Plunge{0.8f, 0.3f, 0.0f}}) {
-        const f32 S[3] = {0.0f, 0.0f, c.from}, E[3] = {0.0f, 0.0f, c.to};
-        f32 A[3], B[3], depth = -1.0f;
-        i32 state = 1, st = 0;
-        EXPECT_EQ(optim_air_entry(S, E, state, 0.0f, A, B, depth, st), 0) << c.from;
-        EXPECT_EQ(depth, c.depth) << c.from;
-    }
 }
 
 TEST_F(AirCut, AMoveFromFarInTheAirIsCutHalfADiameterBeforeTheStockAndTheAirLinked)

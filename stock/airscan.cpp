@@ -315,6 +315,12 @@ i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32*
             A[0] = E[0], A[1] = E[1], A[2] = H;
             return 1;
         }
+        // A plunge that starts within the safety distance above the stock
+        // (H above both its ends) counts as air even where it ends in the
+        // stock: the link that takes its run comes down at the approach
+        // feed from the safety distance over the stock onto its end, so
+        // what it cut is still cut, and a rapid that came down into the
+        // stock before it is lifted with the run.
         depth = !(E[2] > H) && !(H > S[2] && H > E[2]) ? 1.0f : 0.0f;
         return 0;
     }

@@ -23,6 +23,8 @@
 
 namespace {
 i32 FORCED = 0;                  // the forced-link flag
+i32 RELINK = 0;                  // the link is the enlarged-tool stage's (optim_relink)
+i32 KEEP_AFTER = 0;              // the moves after a link over one XY stay (air-cut stage)
 constexpr f32 NONE = -100000.0f;  // no height needed yet
 
 // The holder code of a link or a pass: the factor and the mode it selects.
@@ -128,7 +130,10 @@ void needed(const f32* P1, const f32* P2, f32& E1, f32& E2, i32& status)
 }
 
 // The highest tip height at which the widened tool and the sections,
-// dropped at P, touch the stock (NONE when nothing lies under them).
+// dropped at P, touch the stock (NONE when nothing lies under them). Every
+// section is dropped, not the widened tool alone: the approach is to come
+// down as low as the tool and each step of its holder clear the stock, and
+// a section over a wall beside the cut's start meets it first.
 f32 dropped(const f32* P)
 {
     f32 h = NONE;
@@ -191,14 +196,78 @@ void old_run(i32 stop, OldRun& r)
     }
 }
 
+// The moves after a link over one XY that stay at that XY and end below
+// Z1, with the feed settings among them: they go with the link. keep: the
+// first move kept after them (-1: the list ends), its end and the move
+// after it. The cursor stands before the first of them on entry.
+struct Tail {
+    std::vector<i32> doomed;   // positions of the moves and feed settings
+    std::vector<i32> numbers;  // block numbers of the moves
+    i32 keep = -1, after = -1;
+    f32 end[3] = {0, 0, 0};
+};
+
+void tail_run(const f32* P1, Tail& t)
+{
+    while (true) {
+        i32 st = 0, pos = 0, size = 0, type = 0, cls = 0;
+        TPJUMP(1, st);
+        if (st < 0) return;
+        lgtpos(pos);
+        TPBLKH(MV_LIST, size, type, cls, st);
+        if (st < 0) return;
+        if (cls == BC_TECH) {
+            i32 n = 0, p = 0, kind = 0, iv = 0;
+            f32 rv = 0;
+            RDBT1(MV_LIST, n, p, kind, iv, rv, st);
+            if (st >= 0 && p == 1) t.doomed.push_back(pos);
+            continue;
+        }
+        if (cls != BC_MOVE) continue;
+        i32 number = 0;
+        tpget(MED_LIST, 1, DT_INT, &number, st);
+        f32 p[3];
+        if (st >= 0) move_end_point(p, st);
+        if (st < 0) return;
+        if (eqpt2(p, P1) == 0 || !(p[2] < P1[2])) {
+            t.keep = number;
+            std::copy(p, p + 3, t.end);
+            f32 f = 0;
+            i32 tc = 0;
+            TPJUMP(1, st);
+            if (st >= 0) find_move(MV_LIST, 1, t.after, type, size, f, tc, st);
+            if (st < 0) t.after = -1;
+            return;
+        }
+        t.doomed.push_back(pos);
+        t.numbers.push_back(number);
+    }
+}
+
 // The approach at feed onto P2 (form 3, or the explicit holder feed).
-void approach(const f32* P2, const HolderCode& h, f32 base, i32& status)
+void approach_feed(const HolderCode& h, f32 base, i32& status)
 {
     if (h.mode != 0)
         write_feed_form(static_cast<f32>(PRM9[4]) * h.factor * 0.01f * base, status);
     else
         write_feed_code(3, status);
+}
+
+void approach(const f32* P2, const HolderCode& h, f32 base, i32& status)
+{
+    approach_feed(h, base, status);
     if (status >= 0) optim_line(P2, status);
+}
+
+// The holder stage's remembered block taken away with the moves after a
+// link: the move before it, in the list as it is now, is remembered instead.
+void mark_back(const std::vector<i32>& numbers)
+{
+    if (std::find(numbers.begin(), numbers.end(), optim_get_mark_block()) == numbers.end()) return;
+    i32 number = -1, type = 0, size = 0, tc = 0, st = 0;
+    f32 feed = 0;
+    find_move(MV_LIST, -1, number, type, size, feed, tc, st);
+    optim_set_mark_block(st >= 0 ? number : -1);
 }
 
 // Writes the new blocks behind the anchor, then deletes the old ones. A
@@ -262,34 +331,70 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     seek(first, status);
     if (status < 0) return;
     old_run(N, old);
+    // Over one XY the moves after the link that go on down at that XY below
+    // the cut's end go with it: the holder met the stock there, and lower
+    // at the same XY it meets it again. The air-cut stage keeps them: there
+    // the move after a run is the cut that ended it.
+    Tail tail;
+    if (same && !relink && KEEP_AFTER == 0 && N > 0) tail_run(P1, tail);
+    const bool gone = !tail.numbers.empty();
+    if (gone) {
+        old.doomed.insert(old.doomed.end(), tail.doomed.begin(), tail.doomed.end());
+        if (tail.keep > 0) {
+            f32 f = 0;
+            i32 st = 0;
+            feed_at_move(-1, tail.keep, f, st);
+            F = holder_feed(f, h);
+        }
+        N = tail.keep;
+    }
     const i32 mode = CMPBLK[CMP_LINK_HEIGHT];
     const f32 L = mode == 3 ? std::max(C, T) : (mode == 1 ? std::max(old.top, T) : T);
     const f32 plunge = Z2 - s < E2 ? std::min(E2 + s, T) : Z2;
     const f32 A[3] = {P1[0], P1[1], L}, B[3] = {P2[0], P2[1], L}, D[3] = {P2[0], P2[1], plunge};
+    // The kept move after the moves taken away: one that ends below the
+    // cut's end and the safety distance is reached straight up from P1 to
+    // that height and then at the approach feed, not by the old link's way
+    // down to P2, whose moves on down are gone.
+    const bool rise = gone && N > 0 && tail.end[2] < Z1 + s;
+    const f32 R[3] = {P1[0], P1[1], Z1 + s};
+    f32 last[3] = {P2[0], P2[1], P2[2]};
     Writer w;
     w.open(old, status);
     if (status >= 0) write_feed_code(27, status);
     MOVST.point[0] = P1[0], MOVST.point[1] = P1[1], MOVST.point[2] = P1[2];
-    if (!same || FORCED) {
-        if (status >= 0 && (eqpt3(A, P1) == 0 || FORCED)) optim_line(A, status);
-        if (status >= 0 && FORCED) RSTMOV(), write_feed_code(27, status);
-        if (status >= 0) optim_line(B, status);
-        if (status >= 0 && eqpt3(D, B) == 0) optim_line(D, status);
-    } else if (status >= 0 && eqpt3(D, P1) == 0) {
-        // One XY: straight up or down only, at the rapid form written above.
-        // Without the vertical move the approach (or, with no approach, the
-        // next cut) would start from P1 and slant down through the stock.
-        // The up or down move is written at rapid as the retract and plunge
-        // of a link between two cuts. The moves after the link that go
-        // on down at that XY stay: they are the next stretch's cuts, and
-        // taking them away would leave their stock uncut.
-        optim_line(D, status);
+    if (rise) {
+        if (status >= 0 && eqpt3(R, P1) == 0) optim_line(R, status);
+        if (status >= 0) approach_feed(h, base, status);
+        std::copy(R, R + 3, last);
+    } else {
+        if (!same || FORCED) {
+            if (status >= 0 && (eqpt3(A, P1) == 0 || FORCED)) optim_line(A, status);
+            if (status >= 0 && FORCED) RSTMOV(), write_feed_code(27, status);
+            if (status >= 0) optim_line(B, status);
+            if (status >= 0 && eqpt3(D, B) == 0) optim_line(D, status);
+        } else if (status >= 0 && eqpt3(D, P1) == 0) {
+            // One XY: straight up or down only, at the rapid form written
+            // above. Without the vertical move the approach (or, with no
+            // approach, the next cut) would start from P1 and slant down
+            // through the stock.
+            optim_line(D, status);
+        }
+        if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
+        if (status >= 0 && N > 0) write_feed_form(F, status);
     }
-    if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
-    if (status >= 0 && N > 0) write_feed_form(F, status);
     w.edit.finish(status);
+    if (status >= 0 && gone) mark_back(tail.numbers);
+    if (status >= 0 && rise && tail.after > 0) {
+        // The kept move's own feed back behind it, for the moves after it
+        // that set none of their own.
+        i32 a = 0;
+        lacces(3, a);
+        goto_block(-1, tail.keep, status);
+        if (status >= 0) write_feed_form(F, status);
+    }
     // Over one XY the holder stage goes on from the last point written.
-    if (status >= 0 && same) optim_set_last_point(P2);
+    if (status >= 0 && same) optim_set_last_point(last);
 }
 
 // The first link of a cut: the moves before `second` go and the tool comes
@@ -435,6 +540,22 @@ void optim_air_link(const i32& first, const i32& second, const i32& code, i32& s
     // time of their write, goes back on every road, a failed link's too:
     // every named feed written after the link is counted from it.
     BaseFeedKeep keep;
+    if (RELINK != 0) {
+        // The enlarged-tool stage: its levels follow the stock alone; a
+        // path's start (from not above 0) comes down at rapid (form 4) or
+        // traverses from the first move's end; no move to no move is
+        // nothing to link. Between two moves at one XY the link rises to
+        // the higher end (and the safety distance) and plunges, without
+        // going up to the link level of the heights first: with no
+        // traverse there is nothing for a clearance height to clear.
+        if (first > 0 && second > 0)
+            link_inside(first, second, 0, true, status);
+        else if (first <= 0 && second > 0)
+            link_first(second, 0, 4, status);
+        else if (first > 0 && second < 0)
+            link_last(first, status);
+        return;
+    }
     if (first > 0 && second > 0)
         link_inside(first, second, code, false, status);
     else if (first < 0 && second > 0)
@@ -452,25 +573,16 @@ void optim_air_link_forced(const i32& first, const i32& second, const i32& code,
     FORCED = 0;
 }
 
+// The enlarged-tool stage's link is the air link with the stage's flag set,
+// as the forced link is with its own: one worker rebuilds every link.
 void optim_relink(const i32& from, const i32& to, i32& status)
 {
-    status = 0;
-    if (from <= 0 && to > 0) {
-        // The start of a path: the rapids up to `to` make way for a descent
-        // at rapid (form 4), or a traverse from the first move's end.
-        BaseFeedKeep keep;
-        link_first(to, 0, 4, status);
-    } else if (from > 0 && to > 0) {
-        // Between two moves at one XY the link rises to the higher end (and
-        // the safety distance) and plunges, without going up to the link
-        // level of the heights first: with no traverse there is nothing for
-        // a clearance height to clear.
-        BaseFeedKeep keep;
-        link_inside(from, to, 0, true, status);
-    } else if (from > 0) {
-        optim_air_link(from, -1, 0, status);
-    }
+    RELINK = 1;
+    optim_air_link(from, to, 0, status);
+    RELINK = 0;
 }
+
+void optim_air_keep_after(const i32& on) { KEEP_AFTER = on; }
 
 void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const i32& pass, i32& status)
 {
@@ -508,7 +620,10 @@ void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const
 void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
 {
     touch = 0;
-    if (replay != 0) stk_stamp_point(optim_ref_point());
+    // A replay starts a walk that goes on from the reference point: an
+    // ordinary walk that ended on a rapid before it must not make it pass
+    // over its first move.
+    if (replay != 0) stk_stamp_from(optim_ref_point());
     i32 rapid = 0;
     stk_stamp_move(block, rapid, 1, status);
     if (status == 0 && rapid == 0) touch = 1;
@@ -535,18 +650,31 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
             TPJUMP(1, st);
         }
     }
-    // The replay goes on from the list position (not from the list's start),
-    // the first move from the reference point. A stretch whose end does not
-    // rise is replayed from the mark as well, not its given move alone: the
-    // moves between the mark and that move are not in the stock yet either,
-    // and the given move stamped alone would start from wherever the last
-    // stamp left the tool.
-    // The reference point of that replay is the one the holder stage set
-    // for the stretch.
     i32 at = 0, touch = 0, guard = 0;
-    if (block != 0) do {
-            optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
-        } while (st == 0 && at != block && ++guard < 1000000);
+    if (rose) {
+        // The replay goes on from the list position (not from the list's
+        // start), the first move from the reference point just set, every
+        // later one from where the move before it ended.
+        if (block != 0) do {
+                optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
+            } while (st == 0 && at != block && ++guard < 1000000);
+    } else if (block > 0) {
+        // The given move alone, from its own start: the end of the move
+        // before it. Started from the reference point instead, it would
+        // start from wherever an earlier stretch left that point, and cut
+        // stock between there and the move that the tool never met.
+        seek(block, st);
+        if (st >= 0) TPJUMP(-1, st);
+        i32 prev = 0;
+        if (st >= 0) find_move(MV_LIST, -1, prev, type, size, feed, tc, st);
+        f32 p[3];
+        bool from = st >= 0 && prev >= 1;
+        if (from) move_end_point(p, st), from = st >= 0;
+        if (from) optim_set_ref_point(p);
+        seek(block, st);
+        if (st >= 0) TPJUMP(-1, st);
+        if (st >= 0) optim_move_replay(at, touch, from ? 1 : 0, st);
+    }
     TPJUMP(-1, st);
     i32 a = 0;
     lmark(1, 9, a);

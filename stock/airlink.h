@@ -14,7 +14,10 @@
 // the first cut up to block `second`; second below 0 the retract after the
 // last cut. The link code: 10000 and above the holder feed of mode 4, 1000
 // to 9999 the tool row code / 1000 of mode 5, below 1000 none. A failed
-// write leaves the tool path as it was; status below 0.
+// write leaves the tool path as it was; status below 0. Over one XY the
+// moves after the link that stay at that XY and end below block `first`'s
+// end go as well; the kept move after them is reached from the safety
+// distance above that end at the approach feed.
 void optim_air_link(const i32& first, const i32& second, const i32& code, i32& status);
 // Writes at the list position what stands for a path taken away whole: a
 // start marker (kind 3), the rapid form and one move to E (the point where
@@ -25,8 +28,14 @@ void optim_whole_rapid(const f32* E, i32& status);
 void optim_air_link_forced(const i32& first, const i32& second, const i32& code, i32& status);
 // The rapid link of the enlarged-tool stage between move `from` and move
 // `to` (the last rapid move before the next feed move); to below 0: the
-// path ends after `from`; from not above 0: the path begins at `to`.
+// path ends after `from`; from not above 0: the path begins at `to`. It is
+// optim_air_link with the stage's flag set: levels from the stock alone
+// (never below either end), the moves after the link kept.
 void optim_relink(const i32& from, const i32& to, i32& status);
+// 1: the links leave the moves after a link over one XY in place (the
+// air-cut stage, whose move after a run is the cut that ended it); 0: they
+// take away those that stay at that XY below the cut's end.
+void optim_air_keep_after(const i32& on);
 
 // The holder stage's driver of one cut (cut record of at least 6 words,
 // run record: first block, last block, block counter, saved counter).

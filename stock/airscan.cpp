@@ -315,6 +315,12 @@ i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32*
             A[0] = E[0], A[1] = E[1], A[2] = H;
             return 1;
         }
+        // A plunge that starts within the safety distance above the stock
+        // (H above both its ends) counts as air even where it ends in the
+        // stock: the link that takes its run comes down at the approach
+        // feed from the safety distance over the stock onto its end, so
+        // what it cut is still cut, and a rapid that came down into the
+        // stock before it is lifted with the run.
         depth = !(E[2] > H) && !(H > S[2] && H > E[2]) ? 1.0f : 0.0f;
         return 0;
     }
@@ -360,6 +366,10 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
     if (first == -1) {
         i32 a = 0;
         lacces(2, a);
+        // The walk starts at the path's start, where the cutter stands
+        // nowhere known: a point an earlier stage set belongs to where that
+        // stage stopped, and measured from it the first move would sweep
+        // stock the tool never met.
         SC = Scan{};
         optim_scan_feed = -1.0f;
     } else if (long_run != 0 && SC.resume > 0 && !behind(SC.resume, status)) {
@@ -425,7 +435,11 @@ void optim_aircut_stage(i32& status)
         }
         optim_air_scan(first, last, at_end, long_run, status);
         if (status < 0 || at_end != 0) break;
+        // The move after a run is the cut that ended it: a link over one XY
+        // leaves it, and the cuts below it, in place.
+        optim_air_keep_after(1);
         optim_air_link(first, last, 0, status);
+        optim_air_keep_after(0);
         if (status < 0) return;
         first = std::max(last, 0);
     }

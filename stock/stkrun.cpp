@@ -260,6 +260,12 @@ void stk_stamp_point(const f32* p)
     SS.foot = 1;
 }
 
+void stk_stamp_from(const f32* p)
+{
+    stk_stamp_point(p);
+    SS.skip = 0;
+}
+
 void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
 {
     rapid = 0;

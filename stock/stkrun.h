@@ -43,3 +43,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status);
 void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status);
 // The point the next stamped move starts from.
 void stk_stamp_point(const f32* p);
+// The same for a replay that goes on from p with cont set: the next feed
+// move is swept from p, none passed over as after a rapid of an ordinary
+// walk that ran before.
+void stk_stamp_from(const f32* p);

@@ -5,6 +5,7 @@
 // leaves the tool path as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -340,6 +341,74 @@ TEST_F(AirLink, ALinkOverOneXYIsVerticalAndAHolderCodeRewritesTheFeedAfterIt)
         EXPECT_FLOAT_EQ(link().back().feed, 100.0f);
 
         EXPECT_EQ(PRM9[0], r2wrd(1000.0f));
+    }
+}
+
+TEST_F(AirLink, ALinkOverOneXYTakesTheMovesOnDownThereWithItOutsideTheAirCutAndEnlargedToolStages)
+{
+    // A cut ending at (0, 0, 5), rapids up and down to (0, 0, 3), two cuts
+    // on down at that XY to 2 and -1, then away at the height kz.
+    struct Case {
+        i32 who;  // 0 the air link, 1 the air-cut stage's, 2 the enlarged-tool stage's
+        f32 kz;
+    };
+    for (const Case c : {Case{0, -1.0f}, Case{0, 7.0f}, Case{1, -1.0f}, Case{2, -1.0f}}) {
+        SCOPED_TRACE(std::to_string(c.who) + " " + std::to_string(c.kz));
+        fresh();
+        Path p;
+        p.tool(tool);
+        p.feed(300.0f);
+        p.line(-5.0f, 0.0f, 5.0f);
+        first = p.line(0.0f, 0.0f, 5.0f);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 8.0f);
+        second = p.line(0.0f, 0.0f, 3.0f);
+        p.feed(300.0f);
+        const i32 d1 = p.line(0.0f, 0.0f, 2.0f);
+        const i32 d2 = p.line(0.0f, 0.0f, -1.0f);
+        next = p.line(10.0f, 0.0f, c.kz);
+        const i32 after = p.line(10.0f, 10.0f, c.kz);
+        opttest::counter_past(p.next);
+        optim_set_mark_block(d2);
+        i32 st = 0;
+        if (c.who == 1) optim_air_keep_after(1);
+        if (c.who == 2)
+            optim_relink(first, second, st);
+        else
+            optim_air_link(first, second, 0, st);
+        optim_air_keep_after(0);
+        ASSERT_EQ(st, 0);
+        std::vector<i32> numbers;
+        for (const Move& m : opttest::moves()) numbers.push_back(m.number);
+        const bool gone = c.who == 0;
+        EXPECT_EQ(std::count(numbers.begin(), numbers.end(), d1), gone ? 0 : 1);
+        EXPECT_EQ(std::count(numbers.begin(), numbers.end(), d2), gone ? 0 : 1);
+        const std::vector<Move> l = link();
+        f32 F = 0;
+        feed_at_move(-1, after, F, st);
+        EXPECT_FLOAT_EQ(F, 300.0f);  // the cuts' own feed goes on behind the kept move
+        if (!gone) {
+            EXPECT_EQ(optim_get_mark_block(), d2);
+            continue;
+        }
+        ASSERT_FALSE(l.empty());
+        feed_at_move(-1, next, F, st);
+        if (c.kz < 5.0f + S) {
+            // Straight up from the cut's end to the safety distance above
+            // it, then at the plunge feed (200) to the kept move's end.
+            ASSERT_EQ(l.size(), 1u);
+            EXPECT_FLOAT_EQ(l[0].p[2], 5.0f + S);
+            EXPECT_LT(l[0].feed, 0.0f);
+            EXPECT_FLOAT_EQ(F, 200.0f);
+            EXPECT_EQ(optim_last_point()[2], 5.0f + S);
+            // The holder stage's remembered block went: the move before it.
+            EXPECT_EQ(optim_get_mark_block(), l[0].number);
+        } else {
+            // Away above the cut: from P2 at its own feed.
+            EXPECT_FLOAT_EQ(l.back().p[2], 3.0f);
+            EXPECT_FLOAT_EQ(F, 300.0f);
+            EXPECT_EQ(optim_last_point()[2], 3.0f);
+        }
     }
 }
 

@@ -364,4 +364,56 @@ TEST_F(AirCut, TheScanPointSetFromOutsideIsWhereTheNextMoveStarts)
     }
 }
 
+TEST_F(AirCut, RapidsAndMovesAnEarlierCutOfTheWalkClearedCountAsAirOfTheRun)
+{
+    // 0: cuts into the island along y -1 and back along y 1, then along y
+    // 0 at 9 under the island's top of 10 (2 D, air since the cuts took the
+    // stock), ending at a cut aside. 1: a cut, a rapid up of 15, a feed
+    // move of 10 and a plunge from 20 cut at 11: 19 of air from the feed
+    // moves, 34 with the rapid. 2: as 1 with the cut ramping up to 20
+    // instead of the rapid: too short a run.
+    for (i32 c : {0, 1, 2}) {
+        SCOPED_TRACE(c);
+        SetUp();
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(c == 0 ? -38.0f : -35.0f, c == 0 ? -1.0f : 0.0f, 5.0f);  // places the cutter
+        p.feed(1000.0f);
+        i32 cut = 0, back = 0;
+        if (c == 0) {
+            p.line(-12.0f, -1.0f, 5.0f);
+            p.line(-12.0f, 1.0f, 5.0f);
+            p.line(-38.0f, 1.0f, 5.0f);
+            cut = p.line(-33.0f, 0.0f, 9.0f);  // still touching where the first cut started
+            back = p.line(-13.0f, 0.0f, 9.0f);
+            p.line(-13.0f, 10.0f, 5.0f);  // into the island's stock aside
+        } else {
+            cut = p.line(-20.0f, 0.0f, c == 1 ? 5.0f : 20.0f);
+            if (c == 1) {
+                p.feed(-1.0f);
+                p.line(-20.0f, 0.0f, 20.0f);
+                p.feed(1000.0f);
+            }
+            back = p.line(-10.0f, 0.0f, 20.0f);
+            p.line(-10.0f, 0.0f, -2.0f);
+        }
+        p.line(-10.0f, 10.0f, -2.0f);
+        opttest::counter_past(p.next);
+        i32 first = -1, last = -1, at_end = 0, lr = 0, st = 0;
+        stk_image_select(0, st);
+        optim_air_scan(first, last, at_end, lr, st);
+        ASSERT_GE(st, 0);
+        if (c == 2) {
+            EXPECT_EQ(lr, 0);
+            EXPECT_EQ(at_end, 1);
+            continue;
+        }
+        EXPECT_EQ(lr, 1);
+        EXPECT_EQ(at_end, 0);
+        EXPECT_EQ(first, cut);
+        EXPECT_GE(last, back);  // the move back, or the air piece of the plunge
+    }
+}
+
 }  // namespace

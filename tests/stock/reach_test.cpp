@@ -242,7 +242,7 @@ TEST_F(OneXY, AForcedLinkWritesItsRapidWhereAPlainOnePlungesAtOnceAndTheFlagIsCl
     }
 }
 
-TEST_F(OneXY, ARestampReplaysTheMovesUpToTheBlockIntoTheStockOnlyWhenTheEndDoesNotRise)
+TEST_F(OneXY, ARestampReplaysTheBlockFromItsOwnStartIntoTheStockOnlyWhenTheEndDoesNotRise)
 {
     auto h = [](f32 x, f32 y) {
         const i32 i = static_cast<i32>(std::lround((x - stk_grid.box[0]) / stk_grid.cell));
@@ -256,7 +256,10 @@ TEST_F(OneXY, ARestampReplaysTheMovesUpToTheBlockIntoTheStockOnlyWhenTheEndDoesN
         i32 a = 0, st = 0;
         lacces(2, a);
         lmark(1, 9, a);  // the replay starts at the top of the list
-        const f32 from[3] = {-5.0f, 0.0f, 5.0f};
+        // A reference point an earlier stretch left, low in the stock far
+        // from the moves: a stretch that does not rise replays its move
+        // from that move's own start, never from there.
+        const f32 from[3] = {-8.0f, 0.0f, -2.0f};
         optim_set_ref_point(from);
         i32 cut[10] = {0, 0, 0, 0, 7, 0, 0, 0, 0, 0};
         // Z1 below Z2 by more than the extra length: nothing is replayed.

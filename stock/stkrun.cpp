@@ -235,6 +235,12 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
 // ------------------------------------------------- one move at a time
 
 namespace {
+// The stamping keeps its own last feed rather than the one the air-cut and
+// Z-band scans and the line split share: the scans hold that value for the
+// move in hand (the split writes its pieces with it), while the stamping is
+// called in the middle of other stages' walks (the holder stage replays
+// moves through it). A shared value would let a replay change the feed that
+// a scan is about to write, and hand the replay the scan's feed.
 struct StampState {
     f32 point[3] = {0, 0, 0};  // where the tool stands before the next move
     i32 known = 0;             // 1 once the point is a position of the tool
@@ -250,6 +256,26 @@ void sweep_to(const f32* q, i32 move, i32& status)
     std::copy(q, q + 3, SS.point);
     SS.known = 1;
     SS.foot = 0;
+}
+
+// The next motion block from the list position (its number, type, size and
+// the feed passed on the way). A cycle activation, retract mode or depth
+// setting is no move: it is stepped over, and a feed passed on the way to
+// it is the feed in force for the moves after it (asking such a block for
+// an end point would fail and end the walk there). Status below 0 at the
+// list's end or on failure.
+void next_stamp_move(i32& number, i32& type, i32& size, f32& feed, i32& status)
+{
+    while (true) {
+        i32 tc = 0;
+        find_move(MV_LIST, 1, number, type, size, feed, tc, status);
+        if (status < 0 || (type != 30 && type != 34 && type != 36)) return;
+        if (std::fabs(feed) >= 1.0e-6f) SS.last_feed = feed;
+        i32 a = 0;
+        lacces(0, a);
+        TPJUMP(1, status);
+        if (status != 0) return;
+    }
 }
 }  // namespace
 
@@ -282,10 +308,17 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         i32 a = 0;
         lacces(2, a);
     }
-    i32 number = 0, type = 0, size = 0, tc = 0;
+    // The next move is taken from the list position, not searched for by
+    // move_no: every call leaves the list just behind the move it handled,
+    // which is where stepping from move_no leads, and the callers that move
+    // the list in between put it back there (the enlarged-tool stage after
+    // a relink) or hand over the position they want stamped next (the
+    // holder stage's replay). A search by number on every move would cost a
+    // walk of the list per move.
+    i32 number = 0, type = 0, size = 0;
     f32 feed = 0;
-    find_move(MV_LIST, 1, number, type, size, feed, tc, status);
-    if (status < 0) {
+    next_stamp_move(number, type, size, feed, status);
+    if (status != 0) {
         rapid = 1;
         return;
     }
@@ -303,7 +336,8 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
     SS.last_feed = feed;
     i32 h = 0;
     f32 p[3], v[3];
-    if (feed >= 0.0f && cont != 0 && SS.known != 0 && SS.foot != 0) {
+    const bool shaped = mv_line(type) || mv_string(type) || mv_arc(type) || mv_nurbs(type);
+    if (shaped && feed >= 0.0f && cont != 0 && SS.known != 0 && SS.foot != 0) {
         // A continuing walk cuts the tool where it stands before a feed move
         // that follows rapids (or starts the walk): a sweep leaves its start
         // to the move before it.
@@ -311,7 +345,16 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         stk_tool_at(1, SS.point, number, dm, dv);
         SS.foot = 0;
     }
-    if (feed >= 0.0f && SS.skip != 0) {
+    if (!shaped) {
+        // Another motion (a drill location and the like) is stepped over
+        // unstamped. It is reported as no rapid whatever the feed: the
+        // enlarged-tool stage relinks runs of rapids, and a relink takes the
+        // moves of the run away, a drilling cycle's locations with them.
+        // Where the tool stands after it is not followed here, so the point
+        // is unknown: the next feed move only places the tool at its end.
+        SS.known = 0;
+        SS.foot = 0;
+    } else if (feed >= 0.0f && SS.skip != 0) {
         // An ordinary walk passes over the first feed move of the walk and
         // the one after each rapid: the walk of the enlarged tool hands the
         // rapids to the relink as soon as that move is found, and the relink
@@ -327,7 +370,11 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
             if (status >= 0) std::copy(e, e + 3, SS.point), SS.known = 1, SS.foot = 0;
         }
     } else if (feed < 0.0f) {
-        // A rapid carries the point along; the move after it is cut from there.
+        // A rapid carries the point along; the move after it is cut from
+        // there. The point is where the move ends: a string of lines is read
+        // through to its last point (its first record alone would leave the
+        // tool at the string's start), and an arc or a curve ends at its own
+        // end point, which their blocks do not hold where a line's does.
         rapid = 1;
         SS.skip = cont == 0 ? 1 : 0;
         if (mv_line(type) || mv_string(type)) {

@@ -56,8 +56,11 @@ bool grid_for(const f32* box, i32 kind, Writer& w, i32& status)
 }
 
 // A table of no columns or rows sets the grid up and writes nothing. A
-// negative count, or one past the cells a grid can hold, asks for a scratch
-// row that cannot be had: the table is refused.
+// negative count, or one past the cells a grid can hold, is refused: for the
+// formats read row by row it asks for a scratch row that cannot be had (the
+// grid is set up and cleared first, as for any scratch that fails), and the
+// runs of format 2 would fill rows of a negative length, whose cells left in
+// a row never drop below a run's length.
 bool sizes_ok(i32 cols, i32 rows)
 {
     if (cols >= 0 && rows >= 0 && cols <= STK_MAXCELLS && rows <= STK_MAXCELLS) return true;
@@ -97,7 +100,7 @@ void stk_init_table(i32 table, i32 kind, i32& status)
     } else if (in.ok() && format == STK_TAB_MAP) {
         in.ints(cr, 2);
         in.reals(box, 6);
-        if (in.ok() && (bad = !sizes_ok(cr[0], cr[1])) == false && grid_for(box, kind, w, status)) {
+        if (in.ok() && grid_for(box, kind, w, status) && (bad = !sizes_ok(cr[0], cr[1])) == false) {
             const f64 cell = stk_grid.cell;
             w.cx = stk_cell_round((f64(box[0]) - stk_grid.box[0]) / cell);
             w.cy = stk_cell_round((f64(box[1]) - stk_grid.box[1]) / cell);
@@ -143,7 +146,7 @@ void stk_init_table(i32 table, i32 kind, i32& status)
     } else if (in.ok() && format == STK_TAB_ROWS) {
         in.ints(cr, 2);
         in.reals(box, 6);
-        if (in.ok() && (bad = !sizes_ok(cr[0], cr[1])) == false && grid_for(box, kind, w, status)) {
+        if (in.ok() && grid_for(box, kind, w, status) && (bad = !sizes_ok(cr[0], cr[1])) == false) {
             std::vector<f32> row(static_cast<size_t>(cr[0]));
             for (i32 j = 0; j < cr[1] && in.ok(); ++j) {
                 in.reals(row.data(), cr[0]);

@@ -7,9 +7,9 @@
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
 
-StkWindow stk_win[STK_WINDOWS] = {{-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, -1},
-                                  {-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, -1},
-                                  {-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, -1}};
+StkWindow stk_win[STK_WINDOWS] = {{-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, 0, -1, 0.0f, 0.0f, 0.0f},
+                                  {-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, 0, -1, 0.0f, 0.0f, 0.0f},
+                                  {-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, 0, -1, 0.0f, 0.0f, 0.0f}};
 
 namespace {
 
@@ -26,7 +26,7 @@ i32 bound(f64 v, i32 top)
 void stk_arr_init(i32& status)
 {
     status = 0;
-    for (StkWindow& w : stk_win) w = StkWindow{-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, -1};
+    for (StkWindow& w : stk_win) w = StkWindow{-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, 0, -1, 0.0f, 0.0f, 0.0f};
 }
 
 void stk_arr_window(const i32& slot, const f32* p1, const f32* p2)
@@ -37,9 +37,13 @@ void stk_arr_window(const i32& slot, const f32* p1, const f32* p2)
     // The current image's outer radius: a cut reaches the cells whose
     // centres lie within it of the move, whatever the tool's shape (a
     // taper's flank, a widened tool or a holder section reach past the
-    // tool's diameter).
-    const f64 r = f64(stk_img.diam) * 0.5;
+    // tool's diameter). A cell more on every side: the tool placed at a
+    // point takes each cell's height from the image at the cell's offset
+    // truncated to whole image steps, so a cell whose centre lies up to one
+    // image step beyond the outer radius is cut as well, and a window cut
+    // off at the radius would leave it out of the save and the restore.
     const f64 cell = g.cell > 0.0f ? g.cell : 1.0;
+    const f64 r = f64(stk_img.diam) * 0.5 + cell;
     const f64 lx = std::fmin(p1[0], p2[0]) - r, hx = std::fmax(p1[0], p2[0]) + r;
     const f64 ly = std::fmin(p1[1], p2[1]) - r, hy = std::fmax(p1[1], p2[1]) + r;
     const i32 tx = g.nx - 1, ty = g.ny - 1;
@@ -87,7 +91,8 @@ void save_array_aside(const i32& slot, const f32* p1, const f32* p2, i32& status
             *out++ = c.move;
         }
     w->s[0] = w->c0, w->s[1] = w->c1, w->s[2] = w->r0, w->s[3] = w->r1;
-    w->snx = nx, w->shdl = stk_grid.hdl;
+    w->snx = nx, w->sny = stk_grid.ny, w->shdl = stk_grid.hdl;
+    w->sx0 = stk_grid.box[0], w->sy0 = stk_grid.box[1], w->scell = stk_grid.cell;
 }
 
 void restore_array(const i32& slot, i32& status)
@@ -102,8 +107,13 @@ void restore_array(const i32& slot, i32& status)
         return;
     }
     // The cells saved are written back; a grid enlarged or made anew since
-    // has moved them.
-    if (w->snx != stk_grid.nx || w->shdl != stk_grid.hdl) {
+    // has moved them. The handle alone does not tell: a grid made anew gets
+    // the handle its closed predecessor freed, and one of as many columns
+    // over another box (or of fewer rows, past whose end the saved rows
+    // would be written) would take the words at other places.
+    const StkGrid& g = stk_grid;
+    if (w->snx != g.nx || w->sny != g.ny || w->shdl != g.hdl || w->sx0 != g.box[0] || w->sy0 != g.box[1] ||
+        w->scell != g.cell) {
         eroutc("restore_array, THE STOCK GRID CHANGED SINCE THE SAVE", 0);
         status = -1;
         return;
@@ -140,7 +150,7 @@ void stk_arr_rels(i32& status)
             status = -1;
             return;
         }
-        w = StkWindow{-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, -1};
+        w = StkWindow{-1, 0, 0, 0, 0, 0, {0, -1, 0, -1}, 0, 0, -1, 0.0f, 0.0f, 0.0f};
     }
 }
 

@@ -14,7 +14,8 @@ struct StkWindow {
     i32 hdl, cap;          // array (-1: closed) and its capacity in words
     i32 c0, c1, r0, r1;    // window last set: columns and rows, inclusive
     i32 s[4];              // window saved: columns and rows
-    i32 snx, shdl;         // grid the save was taken from: columns and cell array
+    i32 snx, sny, shdl;    // grid the save was taken from: columns, rows, cell array
+    f32 sx0, sy0, scell;   // and its min corner and cell
 };
 extern StkWindow stk_win[STK_WINDOWS];
 

@@ -132,6 +132,58 @@ TEST_F(Nets, ATolerancePastHalfTheToolStillGivesAProfile)
     EXPECT_TRUE(norak::transcript_has("stk_net_prof, WRONG TABLE INDEX"));
 }
 
+TEST_F(Nets, ATableGrowsAsItsRowsNeedAndAFailedGrowthClosesIt)
+{
+    // A ball within a tolerance so fine that the thinning keeps nearly every
+    // column: the rows need more than the first room of the table, which
+    // grows and keeps the rows written before. Then the same build with the
+    // growth refused: the table is closed and forgotten, nothing else is
+    // left open, and the slot current before is current again.
+    ASSERT_EQ(stocktest::open(-5, -5, 5, 5), 0);
+    stocktest::tools()[2].make_current();
+    i32 rec = -1, st = 0;
+    void* base = nullptr;
+    stk_net_open(10000, rec, base, st);
+    ASSERT_EQ(st, 0);
+    const i32 arrays = norak::open_arrays();
+    const long long before = norak::allocations();
+    stk_net_prof(1.0e-5f, 6.0f, 3.0f, 20.0f, 0.0f, 0, 0.0f, 10000, rec, base, st);
+    ASSERT_EQ(st, 0);
+    const long long asked = norak::allocations() - before;
+    // The temporary profile, the table and the scratch row, then the growths.
+    ASSERT_GT(asked, 3);
+    const f64* p = pairs(0);
+    i32 start = 0;
+    for (i32 a = 0; a < STK_NET_ROWS; ++a) {
+        const i32 end = stk_net.ends[0][a], len = end - start;
+        ASSERT_GE(len, 7) << a;
+        ASSERT_EQ(len % 2, 1) << a;
+        ASSERT_LE(end, stk_net.cap[0]) << a;
+        const i32 m = (len - 3) / 2;
+        const f64* r = p + 2 * start;
+        ASSERT_EQ(r[0], 0.0) << a;
+        ASSERT_EQ(r[2 * m + 1], 100000.0) << a;
+        for (i32 q = 0; q < m; ++q) ASSERT_EQ(r[2 * (len - 2 - q)], -r[2 * q]) << a << " " << q;
+        ASSERT_EQ(r[2 * (len - 1) + 1], r[1]) << a;
+        start = end;
+    }
+    EXPECT_EQ(norak::open_arrays(), arrays + 1);
+    // Each growth refused in turn, the first and the last.
+    for (const long long k : {4LL, asked}) {
+        SCOPED_TRACE(k);
+        stk_net_rels();
+        stk_net_open(10000, rec, base, st);
+        norak::fail_alloc_after(static_cast<i32>(k));
+        stk_net_prof(1.0e-5f, 6.0f, 3.0f, 20.0f, 0.0f, 0, 0.0f, 10000, rec, base, st);
+        norak::fail_alloc_after(0);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(stk_net.prof[0], -1);
+        EXPECT_EQ(norak::open_arrays(), arrays);
+        EXPECT_EQ(stk_img.slot, 0);
+        EXPECT_EQ(stk_img.diam, 6.0f);
+    }
+}
+
 TEST_F(Nets, TheRecordArrayIsOpenedOnceAndTheHandlesSetTogether)
 {
     i32 h1 = -1, h2 = -1, st = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blocks/format.h"
+#include "blocks/geoslot.h"
 #include "blocks/listacc.h"
 #include "blocks/writers.h"
 #include "common.h"
@@ -265,6 +266,89 @@ TEST_F(ToolPathStock, AWalkThatStartsOnAFeedArcOnlyTakesItsEndAsThePoint)
         for (const auto& q : {std::array<double, 2>{5, 5}, {5, -5}, {0, 0}, {8, 0}}) EXPECT_EQ(at(q[0], q[1]), 10.0f);
         EXPECT_NEAR(at(12, 0), 8.0f, 1e-3);
     }
+}
+
+TEST_F(ToolPathStock, AWalkStepsOverCycleBlocksAndDrillLocationsAndGoesOn)
+{
+    // A rapid, then under its feed a drilling cycle's activation, a drill
+    // location away at x 20 and a retract mode; a plunge and a cut at feed,
+    // then a cut whose feed block holds 0 (the feed in force goes on). The
+    // walk steps over the cycle's blocks, never stamps at the drill
+    // location and cuts the moves after it, in an ordinary walk and in one
+    // that continues from a point (where the feed of 0 is looked for
+    // before the move).
+    for (i32 cont : {0, 1}) {
+        SCOPED_TRACE(cont);
+        SetUp();
+        path = Path{};
+        tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+        grid(-5, -7, 25, 7, 10.0f);
+        i32 st = 0;
+        path.feed(-1.0f);
+        path.line(0.0f, 0.0f, 20.0f);
+        const f32 z[3] = {0, 0, 1}, hole[3] = {20, 0, 0};
+        PTBT30(AM_LIST, 81, 0, 1.0f, 4.0f, 2.0f, 1, 10.0f, path.next++, st);
+        PTBT31(AM_LIST, hole, z, 0, path.next++, st);
+        PTBT34(AM_LIST, 2, 0, path.next++, st);
+        ASSERT_EQ(st, 0);
+        path.feed(300.0f);
+        path.line(0.0f, 0.0f, 8.0f);
+        path.line(10.0f, 0.0f, 8.0f);
+        path.feed(0.0f);
+        path.line(10.0f, 4.0f, 8.0f);
+        stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        const f32 above[3] = {0.0f, 0.0f, 20.0f};
+        stk_stamp_point(above);
+        walk(cont);
+        const StkCell* c = stk_cells();
+        auto at = [&](double x, double y) {
+            const i32 i = stk_cell_round((x - stk_grid.box[0]) / stk_grid.cell);
+            const i32 j = stk_cell_round((y - stk_grid.box[1]) / stk_grid.cell);
+            return c[j * stk_grid.nx + i].h1;
+        };
+        EXPECT_NEAR(at(5, 0), 8.0f, 1e-3);
+        EXPECT_NEAR(at(10, 2), 8.0f, 1e-3);
+        EXPECT_EQ(at(20, 0), 10.0f);
+        EXPECT_EQ(at(5, -3), 10.0f);
+        EXPECT_EQ(at(15, 2), 10.0f);
+    }
+}
+
+TEST_F(ToolPathStock, ThePointListOfAMovementEntityReadsTheBlocksItCounts)
+{
+    // A movement entity of four blocks (a feed, a string of two points, a
+    // motion of another kind, a line) and a fifth line past its count:
+    // every counted block is read, the one past the count never.
+    tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    norak::Entity m;
+    m.cls = 9;
+    m.type = norak::MOVMNT_TYPE;
+    auto f = [](f32 v) { return r2wrd(v); };
+    m.words = {0, 0, 0, 4, 0,
+               5, 1, 1, 1, 0, f(250.0f),
+               9, 7, 2, f(1), f(0), f(0), 2, f(2), f(0), f(0),
+               5, 8, 3, f(7), f(7), f(7),
+               5, 2, 4, f(3), f(0), f(0),
+               5, 2, 5, f(9), f(9), f(9)};
+    i32 st = 0;
+    open_sub_list(1, norak::add_entity(m), st);
+    ASSERT_EQ(st, 0);
+    i32 ph = -1, bh = -1, n = 0;
+    tp_to_points(0, MV_ENTITY, ph, bh, n, st);
+    eclose();
+    reset_open_proc();
+    EXPECT_EQ(st, 0);
+    ASSERT_EQ(n, 3);
+    void *pb = nullptr, *bb = nullptr;
+    mmcptr(ph, pb);
+    mmcptr(bh, bb);
+    const std::vector<f32> p(static_cast<const f32*>(pb), static_cast<const f32*>(pb) + 9);
+    const std::vector<i32> b(static_cast<const i32*>(bb), static_cast<const i32*>(bb) + 3);
+    EXPECT_EQ(p, (std::vector<f32>{1, 0, 0, 2, 0, 0, 3, 0, 0}));
+    EXPECT_EQ(b, (std::vector<i32>{2, 2, 4}));
+    MM_CLOSE(ph, st);
+    MM_CLOSE(bh, st);
 }
 
 TEST_F(ToolPathStock, AToolChangeInsideThePathStampsWithTheNewToolFromWhereTheOldOneStood)

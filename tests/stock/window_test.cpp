@@ -3,6 +3,7 @@
 // whole-grid copy of the first height.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -59,17 +60,23 @@ TEST_F(Windows, ATrialCutUndoneLeavesEveryCellBitForBit)
     images.push_back({1, 7.4f, 1.23f, 20.0f, 0.0f});   // an enlarged copy
     images.push_back({2, 12.0f, 0.0f, 6.0f, 14.0f});   // a holder section: a wide cone
     images.push_back({3, 3.0f, 0.5f, 30.0f, 25.0f});   // a long taper, far wider than its diameter
-    const f32 moves[][6] = {
+    std::vector<std::array<f32, 6>> moves = {
         {-6.0f, -2.0f, -1.0f, 5.0f, 3.0f, -1.0f}, {2.0f, 6.0f, 0.5f, 1.5f, -7.0f, -2.0f},
         {0.0f, 0.0f, 2.0f, 0.0f, 0.0f, -4.0f},    {-3.0f, 4.0f, -2.0f, -2.9f, 4.05f, -2.0f},
         {4.0f, -4.0f, -3.0f, -4.0f, 4.0f, 1.0f},
     };
+    // Ends anywhere within a cell, so that the image's rim and the rows'
+    // outer cells fall at every offset from the cell centres.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> xy(-6.0f, 6.0f), z(-3.0f, -0.5f);
+    for (int k = 0; k < 12; ++k) moves.push_back({xy(rng), xy(rng), z(rng), xy(rng), xy(rng), z(rng)});
     for (const Image& im : images) {
         i32 st = 0;
         stk_tool_image(im.slot, im.D, im.R, im.L, im.T, st);
         ASSERT_EQ(st, 0);
         stk_image_select(im.slot, st);
-        for (const auto& m : moves) {
+        for (const auto& mv : moves) {
+            const f32* m = mv.data();
             const std::vector<StkCell> before = snapshot();
             save_array_aside(2, m, m + 3, st);
             ASSERT_EQ(st, 0);
@@ -138,6 +145,22 @@ TEST_F(Windows, RestoringWhatCannotBeRestored)
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("restore_array, NOTHING SAVED"));
     const f32 p0[3] = {0.0f, 0.0f, 0.0f}, p1[3] = {2.0f, 0.0f, 0.0f};
+    save_array_aside(2, p0, p1, st);
+    ASSERT_EQ(st, 0);
+    // A grid made anew over another box of as many columns and rows, whose
+    // cells the host gives the same handle: the saved words belong to other
+    // places, and nothing is written back.
+    const i32 hdl = stk_grid.hdl, nx = stk_grid.nx, ny = stk_grid.ny;
+    norak::stock_sim().valid = -1;
+    ASSERT_EQ(stocktest::open(-15, -10, 15, 20), 0);
+    ASSERT_EQ(stk_grid.hdl, hdl);
+    ASSERT_EQ(stk_grid.nx, nx);
+    ASSERT_EQ(stk_grid.ny, ny);
+    stocktest::fill(5.0f);
+    restore_array(2, st);
+    EXPECT_EQ(st, -1);
+    for (i32 k = 0; k < stk_grid.ncells; ++k) ASSERT_EQ(stk_cells()[k].h1, 5.0f) << k;
+    stocktest::tools()[0].make_current();
     save_array_aside(2, p0, p1, st);
     ASSERT_EQ(st, 0);
     // The grid enlarged since: its cells moved.

@@ -79,15 +79,13 @@ void read_run(i32 j3, std::vector<RunMove>& run, f32& feed, i32& status)
 
 struct Passes {
     f32 s = 0, T = 0, feed = 0;
-    f32 at[3] = {0, 0, 0};  // where the tool stands after the last write
     i32 status = 0;
-    // A line to where the tool already stands is not written: with a
-    // safety distance of 0 the rise of a link from the stock's height and
-    // the plunge after its descent would be moves of no length.
+    // With a safety distance of 0 a link's rise from the stock's height
+    // and its plunge after the descent go to where the tool stands: the
+    // line writer writes no such move.
     void line(const f32* p)
     {
-        if (status >= 0 && eqpt3(p, at) == 0) optim_line(p, status);
-        std::copy(p, p + 3, at);
+        if (status >= 0) optim_line(p, status);
     }
     void form(i32 code)
     {
@@ -110,7 +108,6 @@ struct Passes {
         line(up);
         line(over);
         if (B[2] + s < Z) line(down);
-        if (eqpt3(B, at) != 0) return;
         form(3);
         line(B);
     }
@@ -138,7 +135,6 @@ struct Passes {
             const i32 n = static_cast<i32>(p.size() / 3);
             PNURB2(m.k, n, m.knots.data(), p.data(), status);
         }
-        std::copy(e, e + 3, at);
     }
     bool reaches(const RunMove& m, const f32* prev, f32 off) const
     {
@@ -215,7 +211,6 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     edit.begin();
     for (i32 k : gone) edit.doom_at(k);
     std::copy(here, here + 3, MOVST.point);
-    std::copy(here, here + 3, w.at);
     if (!gone.empty() && top + w.s < P0[2]) {
         const f32 above[3] = {P0[0], P0[1], std::max(top + w.s, static_cast<f32>(n - 1) * dz + P0[2])};
         w.form(27);

@@ -574,8 +574,13 @@ void track(PassRun& r, i32 block, i32 prev, bool cut_before, i32 m, i32 flag, f3
         join();
     } else if (m < r.R) {
         // A lower count: the run's length is kept aside and the lower
-        // stretch counted from 0; within a diameter of it, a move of the
-        // same lower count is the run's alternative end.
+        // stretch counted from 0 (dec_run, the run length restarted);
+        // within a diameter of it, a move of the same lower count is the
+        // run's alternative end. When the run's count comes back, the run
+        // goes on with its own length, not the restarted one: a short lower
+        // stretch passed over would otherwise make a long run look short,
+        // and the switch to a higher count below would raise the whole run
+        // for the sake of one move.
         if (r.dec_block < 0) r.saved = r.length, r.dec_block = prev, r.dec_m = m;
         r.dec_len += len;
         r.dec_run += len;
@@ -617,10 +622,15 @@ void pass_runs(const f32& ref, i32& status)
             // not taken as a move of one pass that a run may pass over: the
             // copies of a run are cut at the feed of its first move, and a
             // rapid inside the run would be copied as a cut at that feed.
-            if (r.open && r.dec_block > 0)
+            // Counted as one pass of its own, such a move is the first of a
+            // lower count: the run's length up to it is the one saved, and a
+            // run shorter than 0.02 D is not worth its copies.
+            if (r.open && r.dec_block > 0) {
                 close_lower(r, 1, point, status);
-            else if (r.open)
+            } else if (r.open) {
+                r.saved = r.length;
                 close_run(r, prev, WIN_RUN, 1, point, status);
+            }
             if (RESUME == 0) {
                 if (plunge != 0) r.top = std::max(r.top, top);
                 if (cut_before) r.before_air = prev;

@@ -80,6 +80,9 @@ void read_run(i32 j3, std::vector<RunMove>& run, f32& feed, i32& status)
 struct Passes {
     f32 s = 0, T = 0, feed = 0;
     i32 status = 0;
+    // With a safety distance of 0 a link's rise from the stock's height
+    // and its plunge after the descent go to where the tool stands: the
+    // line writer writes no such move.
     void line(const f32* p)
     {
         if (status >= 0) optim_line(p, status);
@@ -187,10 +190,16 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         f32 f = 0;
         TPJUMP(1, status);
         if (status >= 0) find_move(MV_LIST, 1, number, type, size, f, tc, status);
-        // The deletion stops at the first move that is no line: an arc or
-        // a curve kept between deleted lines would start from a point the
-        // tool no longer reaches; the lines after it stay with it.
-        if (status < 0 || !mv_line(type)) break;
+        if (status < 0) break;
+        if (!mv_line(type)) {
+            // An arc or a curve in the stretch: the stretch stays whole. An
+            // arc kept behind deleted lines would start from a point the
+            // tool no longer passes, off its own circle; the tool then
+            // stands at P0 after the stretch, as when j1 = j2.
+            gone.clear();
+            std::copy(P0, P0 + 3, here);
+            break;
+        }
         lgtpos(pos);
         gone.push_back(pos);
         if (number == j2) break;

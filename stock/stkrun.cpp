@@ -129,6 +129,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     status = 0;
     CMPBLK[CMP_CHANGED] = 0;
     optim_ref_volume = 0.0f;
+    i32 code = nu_sgcd_get_code();  // the procedure's code (its row's when read)
     if (mode != 3) {
         // The procedure's row of the current level: a stock procedure cuts
         // nothing; one that has to be executed again has no tool path to
@@ -139,6 +140,9 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         i32 row[PTAB_N], st = 0;
         get_proc_table(CLP1[0] < 1 ? 1 : CLP1[0], proc, row, st);
         if (st == 0 && (row[PTAB_CODE] == 52 || row[PTAB_CODE] == 53)) return;
+        // A series runs every procedure of the level, not only the one in
+        // hand: the pass sizes are read under the code of the procedure run.
+        if (st == 0) code = row[PTAB_CODE];
         if (st == 0 && row[PTAB_EXEC] == 4) {
             userrc("CANNOT CALCULATE STOCK, PROC. HAS TO RERUN FIRST", 0);
             status = -1;
@@ -178,7 +182,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
             const i32 feed = CMPBLK[CMP_FEED];
             if (feed == 2 || feed == 3) {
                 f32 width = 0, depth = 0;
-                optim_pass_size(nu_sgcd_get_code(), width, depth);
+                optim_pass_size(code, width, depth);
                 optim_ref_volume = optim_reference_volume(width, depth, D, L);
             }
             // A stock-only run reads the procedure's movement entity (kind

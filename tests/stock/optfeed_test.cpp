@@ -253,18 +253,34 @@ TEST_F(FeedStage, PassCountsOfTheSecondModeFollowTheAllowance)
     // Mode 3: the count is how many times 1.2 x the reference the move
     // removes; depth 2 (ratio 1) one pass, depth 5.4 (2.7) three, depth 2.5
     // (1.25) two, nearly empty (flag -1) and so back to one after a factor
-    // 1, depth 4.65 (2.325) two, nearly full (flag 1).
+    // 1, depth 4.65 (2.325) two, nearly full (flag 1). A highest pass count
+    // of 2 leaves the count and its flag as they are (the stage caps them).
+    // A half circle at depth 2.55 (1.275) needs two passes: the rule of a
+    // nearly empty last pass is the lines'. A feed of 0 is a cut's.
     CMPBLK[CMP_FEED] = 3;
     struct Case {
         f32 depth, count;
-        i32 flag;
-    } cases[] = {{2.0f, 1.0f, 0}, {5.4f, 3.0f, 0}, {2.5f, 1.0f, 0}, {4.65f, 2.0f, 1}};
+        i32 flag, highest = 0;
+        bool arc = false;
+        f32 feed = 1000.0f;
+    } cases[] = {{2.0f, 1.0f, 0},       {5.4f, 3.0f, 0},        {2.5f, 1.0f, 0},
+                 {4.65f, 2.0f, 1},      {5.4f, 3.0f, 0, 2},     {2.55f, 2.0f, 0, 0, true},
+                 {2.0f, 1.0f, 0, 0, false, 0.0f}};
     for (const Case& k : cases) {
         SetUp();
         CMPBLK[CMP_FEED] = 3;
-        Path p = start(10.0f, 5.0f);
+        if (k.highest > 0) CMPBLK[CMP_PASSES] = k.highest;
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(10.0f, 0.0f, 5.0f);
+        p.feed(k.feed);
+        p.line(10.0f, 0.0f, 5.0f);
         p.line(10.0f, 0.0f, -k.depth);  // the plunge
-        p.line(14.0f, 0.0f, -k.depth);
+        if (k.arc)
+            p.arc(1, f32(M_PI), 20.0f, 0.0f, 30.0f, 0.0f, -k.depth);
+        else
+            p.line(14.0f, 0.0f, -k.depth);
         opttest::counter_past(p.next);
         i32 a = 0;
         lacces(2, a);
@@ -276,8 +292,8 @@ TEST_F(FeedStage, PassCountsOfTheSecondModeFollowTheAllowance)
         factor = 1.0f;
         optim_feed_move(block, end, plunge, REF, len, factor, depth, pass, pt, top, st);
         ASSERT_EQ(st, 0);
-        EXPECT_EQ(factor, k.count) << "depth " << k.depth;
-        EXPECT_EQ(pass, k.flag) << "depth " << k.depth;
+        EXPECT_EQ(factor, k.count) << "depth " << k.depth << " arc " << k.arc;
+        EXPECT_EQ(pass, k.flag) << "depth " << k.depth << " arc " << k.arc;
         EXPECT_NEAR(depth, k.depth, 1e-4);
     }
 }

@@ -344,6 +344,28 @@ TEST(ReferenceVolume, ThePassSizesOfTheProceduresBlockWithinTheTool)
         f32 width = -1, depth = -1;
         optim_pass_size(c.type, width, depth);
         EXPECT_NEAR(optim_reference_volume(width, depth, D, c.L), c.ref, 1e-4f) << c.type << " " << c.item;
+        // The stock run of the procedure (row 0, of that code) reads the
+        // same, under its own code and not the one of the procedure in hand.
+        norak::ProcRow row;
+        row.code = c.type;
+        norak::set_proc_row(1, 0, row);
+        nu_sgcd_set_code(c.type == 1 ? 34 : 1);
+        CURTOL = opttest::tool("PASSES", D, 0.0f, c.L, 30.0f, {});
+        ASSERT_EQ(stocktest::open(-20, -20, 20, 20), 0);
+        CMPDEF();
+        CMPBLK[CMP_FEED] = 2;
+        STKPOS = [](const i32&, i32& status) {
+            i32 b = 0;
+            ltop();
+            lacces(2, b);
+            FNDTYP(12, status);
+            if (status > 0) status = 0;
+        };
+        stk_optim_run(0, 0, st);
+        STKPOS = nullptr;
+        nu_sgcd_set_code(0);
+        EXPECT_EQ(st, 0);
+        EXPECT_NEAR(optim_ref_volume, c.ref, 1e-4f) << c.type << " " << c.item << " in the stock run";
     }
 }
 

@@ -21,11 +21,12 @@ constexpr f32 S = 1.0f;
 
 struct StepDown : ::testing::Test {
     i32 j1 = 0, j2 = 0, j3 = 0;
-    void fresh(f32 feed = 300.0f)
+    // arc: a half circle (-2, 0) to (0, 0) at z 20 between j1 and j2.
+    void fresh(f32 feed = 300.0f, f32 safety = S, bool arc = false)
     {
         stocktest::fresh(0.25f);
         std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
-        CMPBLK[CMP_SAFETY] = r2wrd(S);
+        CMPBLK[CMP_SAFETY] = r2wrd(safety);
         opttest::machine();
         CURTOL = opttest::tool("STEPPER", 2.0f, 0.0f, 12.0f, 20.0f, {});
         ASSERT_EQ(stocktest::open(-6, -6, 26, 6), 0);
@@ -39,6 +40,10 @@ struct StepDown : ::testing::Test {
         stocktest::Path p;
         p.feed(feed);
         j1 = p.line(0, 0, 20);
+        if (arc) {
+            p.line(-2, 0, 20);
+            p.arc(1, f32(M_PI), -1, 0, 0, 0, 20);
+        }
         j2 = p.line(0, 0, 4);
         p.line(10, 0, 4);
         p.line(12, 0, 14);
@@ -139,6 +144,30 @@ TEST_F(StepDown, TheCopiesTakeTheFeedAsAValueAndTheMoveAfterTheRunKeepsItsFeed)
     const std::vector<Move> m = opttest::moves();
     EXPECT_LT(m.back().feed, 0.0f);
     EXPECT_EQ(m[m.size() - 2].feed, 200.0f);
+}
+
+// A stretch between j1 and j2 that holds an arc stays whole, the arc
+// starting where it did; with a safety distance of 0 no link writes a move
+// of no length.
+TEST_F(StepDown, AStretchWithAnArcStaysWholeAndNoLinkWritesAnEmptyMove)
+{
+    for (const bool arc : {true, false}) {
+        fresh(300.0f, arc ? S : 0.0f, arc);
+        i32 st = 0;
+        step_down_passes(j1, j2, j3, 3, 6.0f, 10.0f, st);
+        ASSERT_EQ(st, 0);
+        const std::vector<Move> m = opttest::moves();
+        size_t arcs = 0;
+        for (size_t k = 1; k < m.size(); ++k) {
+            if (m[k].type == 3) {
+                ++arcs;
+                EXPECT_EQ(m[k - 1].p[0], -2.0f) << "the arc's start";
+            }
+            const bool same = m[k].p[0] == m[k - 1].p[0] && m[k].p[1] == m[k - 1].p[1] && m[k].p[2] == m[k - 1].p[2];
+            EXPECT_FALSE(same) << "arc " << arc << ", move " << k << " at z " << m[k].p[2];
+        }
+        EXPECT_EQ(arcs, arc ? 1u : 0u);
+    }
 }
 
 }  // namespace

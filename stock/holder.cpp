@@ -169,8 +169,12 @@ i32 optim_same_tool(const i32& a, const i32& b)
 
 void optim_tool_change(const i32& tool, const i32& value, i32& status)
 {
-    // The tool (parameter 100) and the spindle (parameter 2) are written from
-    // the machine values; the feed is requested again in its named form 1.
+    // This writer keeps its state per parameter (a status and a written
+    // flag each), not as a row of state words whose values a tool change
+    // sets to 0, 0, 2, 2, 2, 2 and 5: what such a change asks for is set
+    // here parameter by parameter. The tool (parameter 100) and the spindle
+    // (parameter 2) are written from the machine values; the feed is
+    // requested again in its named form 1.
     // In this machine-state writer that is each parameter's status (2: from
     // the machine values) and its written flag (2: written whatever was
     // written before): the tool change must carry all three, also when the

@@ -548,24 +548,27 @@ void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& 
         HM.S = S;
         std::copy(Q, Q + 3, HM.start);
         std::copy(P, P + 3, HM.end);
-        i32 n = 0;  // transitions before the end point
+        // The transitions before the end point: a change at the end point
+        // would make a "piece" of the whole move, and the cursor would step
+        // on to the next move without measuring it.
+        i32 n = 0;
         for (i32 i = 1; i < S; ++i) n += HM.mask[size_t(i)] != HM.mask[size_t(i - 1)] ? 1 : 0;
         HM.pending = n + 1;
         HM.search = 1;
     }
     const std::vector<char>& m = HM.mask;
     if (mode == 2 || HM.pending == 1) {
-        // Nothing left to cut here: the rest of the move is one piece.
+        // Nothing left to cut here: the rest of the move is one piece, in
+        // contact as the flag behind its last transition (the first flag
+        // when it has none). A change at the end point itself counts for
+        // nothing: a line clear up to within its last sample is a clear
+        // piece (cut, not linked over) and the move after it, measured by
+        // itself, begins in the contact. Mode 2 cuts nothing: any contact
+        // on the move is told. A move of one sample is handled whole,
+        // in contact when either of its two flags is.
         h.contact = m[size_t(std::max(HM.search - 1, 0))] != 0;
-        if (mode == 2 || HM.search == 1) h.contact = false;
-        if (mode == 2 || HM.search == 1)
+        if (mode == 2 || HM.S == 1)
             for (char c : m) h.contact = h.contact || c != 0;
-        HM.pending = 0, HM.search = 1;
-        if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
-        return;
-    }
-    if (HM.pending == 2 && HM.S == 1) {
-        h.contact = m[0] != 0 || m[1] != 0;
         HM.pending = 0, HM.search = 1;
         if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
         return;
@@ -589,6 +592,35 @@ void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& 
     --HM.pending;
     HM.search = i + 1;
     if (i >= HM.S) HM.pending = 0, HM.search = 1;
+}
+
+// A string of lines (types 7, 27, 227) in mode 2: each of its lines
+// measured for every section, the contact told for the whole string; the
+// handled piece is the string, its points in `handled`.
+void string_move(Handled& h, i32 type, i32 size, f32* P, const f32* widths, f32* required, const f32& free_before,
+                 std::vector<f32>& handled, i32& status)
+{
+    handled.clear();
+    i32 records = 1, number = 0, cls = 0;
+    TPBLKH(MV_LIST, size, type, cls, status);
+    for (i32 r = 0; r < records && status >= 0; ++r) {
+        f32 p[3], v[3];
+        RDBT2(MV_LIST, type, size, records, number, p, v, status);
+        if (status >= 0) handled.insert(handled.end(), p, p + 3);
+    }
+    if (status < 0 || handled.empty()) return;
+    std::copy(handled.end() - 3, handled.end(), P);
+    f32 Q[3] = {HM.prev[0], HM.prev[1], HM.prev[2]}, free = free_before;
+    for (size_t k = 0; k + 2 < handled.size() && status >= 0; k += 3) {
+        const f32* E = handled.data() + k;
+        if (eqpt3(Q, E) != 0) continue;
+        std::vector<char> mask;
+        i32 steps = 0;
+        bool vertical = false;
+        if (measure_line(Q, E, widths, free, required, mask, steps, vertical, nullptr, status) != 0) h.contact = true;
+        free = h.contact ? 0.0f : free + len3(Q, E);
+        std::copy(E, E + 3, Q);
+    }
 }
 
 // An arc (types 3, 23, 223): its chords walked for every section.
@@ -643,6 +675,20 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
     // than 2 D ends it where that stretch begins. Shorter gaps go with the
     // contact.
     const f32 step = angle / f32(n);
+    // A first chord in contact after a clear way of over 2 D before the
+    // move: the arc is cut where the contact begins, unless it begins in
+    // the contact already (the border then lies at its start and there is
+    // nothing clear to cut off).
+    bool start_clear = false;
+    if (c[0] && free_before > 2.0f * D) {
+        start_clear = true;
+        for (i32 i = 0; i < N && start_clear; ++i) {
+            select_section(i, s, status);
+            if (status != 0) return;
+            start_clear = eqval0(depth_at(HM.prev)) != 0;
+        }
+        stk_image_select(0, st);
+    }
     f32 free = free_before;
     bool seen = false;
     size_t free_from = 0;
@@ -654,7 +700,7 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
             free += l[j];
             continue;
         }
-        if (!seen && free > 2.0f * D && j > 0)
+        if (!seen && free > 2.0f * D && (j > 0 || start_clear))
             dir = 1, at = j;
         else if (seen && free > 2.0f * D)
             dir = -1, at = free_from;
@@ -806,12 +852,14 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
         }
         if (move_feed_read == 0) feed = HM.last_feed;  // no feed of its own
         HM.last_feed = feed;
-        if (mv_string(type)) {
+        // A string is broken into its lines, each then handled by itself; in
+        // mode 2, which leaves the path as it is, it is measured in place.
+        if (mv_string(type) && CMPBLK[CMP_HOLDER] != 2) {
             BRKSTR(1, status);
             if (status < 0) return;
             continue;
         }
-        if (!(mv_line(type) || mv_arc(type) || mv_nurbs(type))) {
+        if (!(mv_line(type) || mv_string(type) || mv_arc(type) || mv_nurbs(type))) {
             // Another motion (a cycle): nothing is measured.
             TPJUMP(1, st);
             if (st != 0) {
@@ -829,6 +877,9 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
         } else if (mv_line(type)) {
             move_end_point(P, status);
             if (status >= 0) line_move(h, P, widths, required, free_before, k, in_contact, status);
+        } else if (mv_string(type)) {
+            curved = true;
+            string_move(h, type, size, P, widths, required, free_before, pts, status);
         } else if (mv_arc(type)) {
             curved = true;
             arc_move(h, type, P, widths, required, free_before, k, pts, status);
@@ -1083,7 +1134,9 @@ void optim_holder_stage(i32& status)
     status = 0;
     const i32 word = CMPBLK[CMP_HOLDER];
     i32 mode = word == 2 || word == 4 || word == 5 ? word : 3;
-    if (mode == 5) optim_check_tools();
+    // The tool rows are cleaned in every mode: rows whose tools left the
+    // library or cut otherwise are gone before any mode reads them.
+    optim_check_tools();
     if (mode == 5 && CMPBLK[CMP_TOOL_ROWS] <= 1) mode = 3;
     const i32 tool0 = CURTOL, feed0 = PRM9[0], spin0 = PRM9[7];
     // Passes: mode 4 the tool and its adapted copy; mode 5 the tool and

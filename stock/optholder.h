@@ -36,7 +36,8 @@ void optim_lerp3(const f32* A, const f32* B, const f32& t, f32* out);
 // contact piece; mode 5: the tool row of the pass; -1 none), out 1 at the
 // list's end. required: raised to each section's reach below its
 // clearance. length out: the handled length, negative for a rapid move.
-// free_before: the clear length before the move. Outside mode 2 a line is
+// free_before: the clear length before the move. A string of lines is
+// broken into its lines, in mode 2 measured in place. Outside mode 2 a line is
 // cut at the contact borders (one piece a call), an arc or a curve at its
 // first border that counts, a plunge where the holder enters the stock; in
 // modes 4 and 5 a contact piece runs at the pass code's feed. The handled

@@ -33,9 +33,9 @@ struct Holder : ::testing::Test {
 
 TEST_F(Holder, TheSectionsStartAboveTheClearLengthAndAreImagedWidened)
 {
-    // D4, clear 20; a cone from D10 to D14 over 5 in a step of 8, a flat
-    // step of no length, then a cylinder D20.
-    const i32 t = opttest::tool("SECTIONS", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 14, 5, 8}, {16, 16, 0, 0.005f}, {20, 20, 0, 30}});
+    // D4, clear 20; a cone from D10 to D14 over 5 in a step of 8, a step
+    // of next to no length widening from D16 to D18, then a cylinder D20.
+    const i32 t = opttest::tool("SECTIONS", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 14, 5, 8}, {16, 18, 0, 0.005f}, {20, 20, 0, 30}});
     f32 lengths[HD_MAXS], upper[HD_MAXS];
     i32 flag = -1, st = 0;
     optim_holder_images(t, lengths, upper, flag, st);
@@ -60,6 +60,10 @@ TEST_F(Holder, TheSectionsStartAboveTheClearLengthAndAreImagedWidened)
     }
     stk_image_select(1, st);
     EXPECT_GT(stk_img.diam, 12.0f);
+    // The short step is imaged as a cylinder of its widened lower diameter.
+    stk_image_select(2, st);
+    EXPECT_FLOAT_EQ(stk_img.diam, 16.0f * 1.2f);
+    EXPECT_FLOAT_EQ(upper[1], 18.0f * 1.2f);
     EXPECT_EQ(stk_enlarged_slot(), 4);
     // A holder that is not used: no sections, the widened tool in slot 1.
     const i32 u = opttest::tool("UNUSED", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 14, 5, 8}}, 1);
@@ -247,11 +251,22 @@ TEST_F(Holder, TheSearchKeepsTheNeckOfTheCurrentHolder)
     const std::vector<opttest::Step> necked{{6, 6, 0, 10}, {10, 10, 0, 30}};
     const i32 cur = opttest::tool("CURRENT", 4.0f, 1.0f, 12.0f, 20.0f, necked);
     CURTOL = cur;
-    opttest::tool("WIDE", 4.0f, 1.0f, 12.0f, 25.0f, {{10, 10, 0, 30}});
+    const i32 wide = opttest::tool("WIDE", 4.0f, 1.0f, 12.0f, 25.0f, {{10, 10, 0, 30}});
     const i32 same = opttest::tool("SAME", 4.0f, 1.0f, 12.0f, 25.0f, necked);
     const f32 ext[3] = {5.0f, 0.0f, 0.0f};
     i32 best = 0, st = 0;
     EXPECT_EQ(optim_find_tool(cur, ext, best, st), 1);
     EXPECT_EQ(best, same);
+    // A holder whose record counts its sections as two extensions, the last
+    // narrower than the one before, is measured without that last one: both
+    // candidates of clear length 25 then fit, and the first listed stays.
+    const i32 topped = opttest::tool("TOPPED", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 10, 0, 30}, {6, 6, 0, 10}});
+    std::vector<i32>& h = norak::entities()[norak::entities()[topped].words[TH_HOLD]].words;
+    h[HD_NSTEP] = 0;
+    h[HD_EXTN] = 2;
+    TLCCLR();
+    CURTOL = topped;
+    EXPECT_EQ(optim_find_tool(topped, ext, best, st), 1);
+    EXPECT_EQ(best, wide);
 }
 }  // namespace

@@ -101,15 +101,22 @@ struct HolderStage : ::testing::Test {
 
 TEST_F(HolderStage, ModeTwoReportsTheReachOfTheSectionAndLeavesThePath)
 {
-    const auto before = opttest::snapshot();
-    ASSERT_EQ(stage(), 0);
-    EXPECT_EQ(holder_steps.n, 1);
-    EXPECT_EQ(opttest::snapshot(), before);
-    EXPECT_TRUE(norak::transcript_has("339/72"));
-    // The section's bottom at 18 under the wall's 30: 12 more, after a clear
-    // length of 20: 32.
-    EXPECT_TRUE(norak::transcript_has("1 32.000"));
-    EXPECT_TRUE(norak::transcript_has("339/143"));  // no library tool fits
+    // The slot of single lines, or with a string of lines over the wall
+    // (x 20 to 60: the lines before and after it stay clear of the wall).
+    for (bool string : {false, true}) {
+        SCOPED_TRACE(string);
+        if (string) fresh({{30.0f, 50.0f}}, [](Path& p) { p.string({{{20, 0, -1}}, {{40, 0, -1}}, {{60, 0, -1}}}); });
+        const auto before = opttest::snapshot();
+        ASSERT_EQ(stage(), 0);
+        EXPECT_EQ(holder_steps.n, 1);
+        EXPECT_EQ(opttest::snapshot(), before);
+        EXPECT_TRUE(norak::transcript_has("339/72"));
+        // The section's bottom at 18 under the wall's 30: 12 more, after a
+        // clear length of 20: 32.
+        EXPECT_TRUE(norak::transcript_has("1 32.000"));
+        EXPECT_TRUE(norak::transcript_has("339/143"));  // no library tool fits
+        EXPECT_EQ(height(40.0f, 0.0f), -1.0f);          // cut as the path goes
+    }
 }
 
 TEST_F(HolderStage, ModeThreeCutsTheSlotWhereTheHolderReachesTheWallAndLinksOverIt)
@@ -412,6 +419,13 @@ TEST_F(HolderStage, ALineEndingWhereTheContactBeginsLeavesTheNextLineMeasured)
         EXPECT_EQ(x.back(), 110.0f) << joint;
         EXPECT_EQ(height(80.0f, 0.0f), -1.0f) << joint;
         EXPECT_EQ(height(40.0f, 0.0f), 0.0f) << joint;
+        // The clear way up to the near border stays cut, also when the line
+        // ends within a sample behind that border.
+        EXPECT_EQ(height(10.0f, 0.0f), -1.0f) << joint;
+        f32 reach = 0.0f;
+        for (f32 c : x)
+            if (c < 30.0f) reach = std::max(reach, c);
+        EXPECT_GE(reach, std::min(joint, 30.0f - edge) - three) << joint;
     }
 }
 
@@ -467,4 +481,55 @@ TEST_F(HolderStage, APlungeIntoStockUnderASectionIsSplitWhereItEntersAndRunsBelo
     EXPECT_EQ(m[k + 4].feed, 1000.0f);
 }
 
+}  // namespace
+
+namespace {
+// The slot's line at feed F walked move by move in holder mode `mode` with
+// pass code k: the contact piece over the wall runs at the feed the mode
+// gives it, the piece after it at F again. Base feed 1000, named feed 200
+// (20 %); word 4 50 %; tool rows 1 and 2 at 60 % and 40 %.
+TEST_F(HolderStage, AContactPieceRunsAtTheFeedOfItsModeAndPassCode)
+{
+    struct Case {
+        i32 mode, k;
+        f32 F, contact;
+    } cases[] = {
+        {3, -1, 1000, 1000}, {4, 100, 1000, 500}, {4, 100, 200, 100}, {4, 1, 1000, 1000},
+        {4, 100, 777, 777},  {5, 2, 1000, 400},   {5, 2, 200, 80},    {5, 2, 600, 400},
+        {5, 2, 120, 80},     {5, 2, 777, 777},    {5, 0, 1000, 1000}, {5, 1, 400, 400},
+    };
+    const f32 edge = std::sqrt(144.0f - 64.0f), three = 3.0f * stk_grid.cell;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.mode << " " << c.k << " " << c.F);
+        fresh({{30.0f, 50.0f}}, [&c](Path& p) { p.feed(c.F); });
+        CMPBLK[CMP_HOLDER] = c.mode;
+        CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+        CMPBLK[CMP_ROW_FEED] = 60;
+        CMPBLK[CMP_ROW_FEED + 1] = 40;
+        f32 lengths[HD_MAXS], upper[HD_MAXS], required[HOLDER_SECTIONS_MAX] = {0};
+        i32 flag = 0, st = 0, a = 0;
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        lacces(2, a);
+        i32 block = -1, end = 0;
+        f32 free = 0;
+        while (end == 0) {
+            i32 contact = 0;
+            end = c.k;
+            f32 length = 0;
+            optim_holder_move(MV_LIST, upper, block, contact, end, required, length, free, st);
+            ASSERT_EQ(st, 0);
+            if (block <= 0) break;
+            free = contact != 0 ? 0.0f : free + std::fabs(length);
+        }
+        const std::vector<Move> m = opttest::moves();
+        size_t k = 0;
+        while (k < m.size() && std::fabs(m[k].p[0] - (50.0f + edge)) > three) ++k;
+        ASSERT_LT(k + 1, m.size());
+        EXPECT_LT(m[k - 1].p[0], 30.0f - edge + three);
+        EXPECT_FLOAT_EQ(m[k].feed, c.contact);
+        EXPECT_EQ(m[k + 1].p[0], 110.0f);
+        EXPECT_FLOAT_EQ(m[k + 1].feed, c.F);
+    }
+}
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "blocks/format.h"
@@ -69,11 +70,11 @@ void search(f64* point, f64& t, const i32& curve, bool world, const Target& f, i
         // bound); at the curve's end, widen the other way instead.
         const bool low = std::fabs(fa) < std::fabs(fb);
         if ((low && a > lo0) || b >= hi0) {
-            if (low) b = a, fb = fa;
+            if (low) b = a, fb = fa, std::copy(pa, pa + 3, pb);
             a = std::max(a - STEP, lo0);
             fa = at(curve, world, a, pa, f, status);
         } else {
-            if (!low) a = b, fa = fb;
+            if (!low) a = b, fa = fb, std::copy(pb, pb + 3, pa);
             b = std::min(b + STEP, hi0);
             fb = at(curve, world, b, pb, f, status);
         }
@@ -92,6 +93,8 @@ void search(f64* point, f64& t, const i32& curve, bool world, const Target& f, i
                 if (!found && u != v && fu * fv <= 0.0) {
                     a = std::min(u, v), b = std::max(u, v);
                     fa = u < v ? fu : fv, fb = u < v ? fv : fu;
+                    std::copy(u < v ? pu : pv, (u < v ? pu : pv) + 3, pa);
+                    std::copy(u < v ? pv : pu, (u < v ? pv : pu) + 3, pb);
                     found = true;
                 }
             }
@@ -100,6 +103,15 @@ void search(f64* point, f64& t, const i32& curve, bool world, const Target& f, i
             return;
         }
     }
+    // An end already on the target is the answer: the halving keeps the
+    // target between ends of opposite sides, and an end of value zero lies
+    // on neither, so the halving could drop it and lose the target.
+    for (const auto& [u, fu, pu] : {std::tuple{a, fa, pa}, std::tuple{b, fb, pb}})
+        if (eqvl0d(fu)) {
+            t = u;
+            std::copy(pu, pu + 3, point);
+            return;
+        }
     for (i32 k = 0; k < HALVINGS; ++k) {
         // The middle of the bracket as it is, not its absolute value: a
         // curve whose parameters run below 0 would otherwise be probed
@@ -219,6 +231,10 @@ i32 crv_cut_at(const NurbsMove& c, const f64& t, const f64* cut, const f32* star
     if (!(t > c.knots[static_cast<size_t>(c.k - 1)] && t < t1)) return 0;
     const f64 S[3] = {start[0], start[1], start[2]};
     const f64* end = c.pts.data() + 3 * (c.n - 1);
+    // A cut point on the move's start or end is an end of the move too: the
+    // trim would write no piece before it (or none after it), and the piece
+    // handed back as the one before the cut would be the whole move.
+    if (eqptd(3, cut, S) != 0 || eqptd(3, cut, end) != 0) return 0;
     i32 a = 0, n = c.n, rest = 0;
     goto_block(-1, block, status);
     if (status < 0) return 0;

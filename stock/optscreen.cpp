@@ -21,44 +21,38 @@ OptPutFn OPTPUT = nullptr;
 
 namespace {
 constexpr i32 MOD = 339;  // the module of the screen's host messages
+i32 modl_area1[64], modl_area2[64];  // the host menu module's description areas
 
 std::string text(i32 n)
 {
-    char b[81] = {0};
-    msg_get(MOD, n, b, 80);
+    char b[257] = {0};  // a choice row's message holds all its alternatives
+    msg_get(MOD, n, b, 256);
     return b;
 }
 
 f32 R(i32 w) { return wrd2r(CMPBLK[w]); }
 void set(i32 w, f32 v) { CMPBLK[w] = r2wrd(v); }
 
-// A choice row: the row's text with each alternative; the word holds the
-// alternative from 1. The row's text is the host's message; the texts of
-// the alternatives (and the shown/hidden and percentage labels of the tool
-// list) are given by no message number, and the host's table of module 339
-// holds none for them: they are the screen's own.
-void choice(i32 word, i32 msg, const char* alternatives)
+// A choice row: the host's message of the row gives its text with each of
+// its alternatives ("@" between them); the word holds the alternative from
+// 1.
+void choice(i32 word, i32 msg)
 {
-    const std::string label = text(msg);
-    std::string options;
-    const char* a = alternatives;
-    while (*a) {
-        const char* e = std::strchr(a, '@');
-        const std::string one = e ? std::string(a, e) : std::string(a);
-        options += (options.empty() ? "" : "@") + label + ": " + one;
-        if (!e) break;
-        a = e + 1;
-    }
     i32 v = std::max(1, CMPBLK[word]);
-    modmc2(options.c_str(), v, 0);
+    modmc2(text(msg).c_str(), v, 0);
     CMPBLK[word] = v;
 }
 
 void real(i32 word, const std::string& label, f32 low, f32 high, f32 shift = 0.0f)
 {
-    f32 v = R(word) - shift;
+    // A value left as shown keeps its word: taking the Z reference off and
+    // adding it back need not give the same single-precision value, and an
+    // untouched Z would then count as edited (the other Z put back in its
+    // place) and as a change of the procedure.
+    const f32 shown = R(word) - shift;
+    f32 v = shown;
     modrc(label.c_str(), v, low, high);
-    set(word, v + shift);
+    if (v != shown) set(word, v + shift);
 }
 void real(i32 word, i32 msg, f32 low, f32 high, f32 shift = 0.0f) { real(word, text(msg), low, high, shift); }
 
@@ -134,7 +128,7 @@ void z_rows()
         modbln();
     } else if (w6 == 3) {
         real(CMP_ZLOW, 999, -99999.99f, 99999.99f, zr);
-        choice(CMP_ZCHOICE, 1113, "OFF@ON");
+        choice(CMP_ZCHOICE, 1113);
     } else {
         modbln();
         modbln();
@@ -142,7 +136,7 @@ void z_rows()
     if (w6 == 4) {
         modbln();
         real(CMP_ZLOW, 999, -99999.99f, 99999.99f, zr);
-        choice(CMP_ZCHOICE, 1113, "OFF@ON");
+        choice(CMP_ZCHOICE, 1113);
     }
 }
 
@@ -152,37 +146,36 @@ void build(Screen& s, i32& row)
 {
     prcont();
     row = 0;
-    modmc2((text(1060) + ": 1@" + text(1060) + ": 2").c_str(), s.local, 0);
+    modmc2(text(1060).c_str(), s.local, 0);
     // A tool whose clear length leaves no room above 0.3 keeps 0.3 as its
     // one value: the upper bound is not let below the lower one.
     real(CMP_SAFETY, 980, 0.3f, std::max(0.3f, s.clear - 0.1f * s.diam));
     real(CMP_ENLARGE_PCT, 981, 1.0f, 9999.99f);
     CMPBLK[CMP_ENLARGE] = enlarged_forced() ? 2 : s.chosen;
-    choice(CMP_ENLARGE, 979, "OFF@ON");
+    choice(CMP_ENLARGE, 979);
     if (!enlarged_forced()) s.chosen = CMPBLK[CMP_ENLARGE];
     if (CMPBLK[CMP_ENLARGE] == 2)
-        choice(CMP_LINK_HEIGHT, 1088, "ABOVE THE MOVES@COMPUTED@CLEARANCE");
+        choice(CMP_LINK_HEIGHT, 1088);
     else
         modbln();
     modbln();
-    choice(CMP_HOLDER, 989, "OFF@REPORT@SPLIT@ADAPT THE TOOL@FURTHER TOOLS");
+    choice(CMP_HOLDER, 989);
     if (CMPBLK[CMP_HOLDER] == 4) {
         real(CMP_HOLDER_FEED, 990, 0.0f, 999.99f);
         real(CMP_HOLDER_PRM9, 991, 0.0f, 999.99f);
     } else if (CMPBLK[CMP_HOLDER] == 5) {
-        const std::string t = text(1133);
-        modmc2((t + ": SHOWN@" + t + ": HIDDEN").c_str(), s.list, 0);
+        modmc2(text(1133).c_str(), s.list, 0);
         integer(CMP_TOOL_ROWS, text(1136), 0, 10);
     } else {
         modbln();
         modbln();
     }
-    choice(CMP_ZRANGE, 998, "OFF@ABOVE@BELOW@BOTH");
+    choice(CMP_ZRANGE, 998);
     z_rows();
-    choice(CMP_LINK, 1014, "OFF@ON");
+    choice(CMP_LINK, 1014);
     modbln();
     modbln();
-    choice(CMP_FEED, 1028, "OFF@BY VOLUME AND SLOPE@BY PASS COUNT");
+    choice(CMP_FEED, 1028);
     row = 16 + (CMPBLK[CMP_ZRANGE] == 4 ? 3 : 0);  // rows so far
     s.tables = -9;
     if (CMPBLK[CMP_FEED] == 2) {
@@ -258,7 +251,10 @@ void check_z(const Screen& s, f32 high_before, f32 low_before)
 // percentages; the actions of row i follow the rows above it. The host's
 // menu here answers the item picked but no flag per row, so insert and
 // remove, which would share one item told apart by that flag, are actions
-// of their own beside the pick.
+// of their own beside the pick. Their texts, and the labels that tell the
+// two percentage fields of a row apart (the host would place them under
+// the header's columns), belong to this layout of the screen's own: the
+// host has no message for them.
 constexpr i32 ROW_ITEMS = 6;
 enum RowItem { ROW_INSERT = 1, ROW_PICK = 2, ROW_REMOVE = 3 };
 
@@ -477,10 +473,16 @@ void optim_tables(i32& status)
 
 void optim_menu(const i32& mode, const i32& tool, i32& status)
 {
-    // The host's menu module is set up with the parameter descriptions when
-    // the session starts (the procedure frame) and its set-up answers no
-    // status: there is no failure of it for the screen to end on.
     (void)tool;
+    // The host's menu module is set up once: normally at the session's
+    // start, again here when its descriptions were released since. When it
+    // still answers that it is not set up, the screen ends at once with
+    // nothing changed.
+    if (nu_modl_get_did_init() == 0) nu_modl_init(modl_area1, modl_area2);
+    if (nu_modl_get_did_init() == 0) {
+        status = -2;
+        return;
+    }
     Screen s;
     std::memcpy(s.copy, CMPBLK, sizeof s.copy);
     GTCLRL(CURTOL, s.clear);

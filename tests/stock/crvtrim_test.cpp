@@ -118,6 +118,28 @@ TEST_F(CurveTrim, TheHalvingKeepsTheTargetBetweenItsEnds)
     EXPECT_NEAR(deboor(3, c.U, c.P, t)[2], 1.0, 1e-9);
 }
 
+TEST_F(CurveTrim, ABracketEndOnTheTargetIsTheParameterFound)
+{
+    // Straight curves whose bracket, clamped at the curve's start or end,
+    // ends exactly on the height sought: Z falling from 10 to 0 sought at 10
+    // from 0.05, and rising from 0 to 10 sought at 10 from 0.95.
+    struct Case {
+        f64 z0, z1, t0, want;
+    };
+    for (const Case& k : {Case{10, 0, 0.05, 0.0}, Case{0, 10, 0.95, 1.0}}) {
+        SCOPED_TRACE(k.t0);
+        Curve c{2, {0, 0, 1, 1}, {0, 0, k.z0, 10, 0, k.z1}};
+        c.make();
+        f64 p[3], t = k.t0;
+        i32 st = 0;
+        bcrv_par_at_z(p, t, c.handle, 10.0, st);
+        ASSERT_EQ(st, 0);
+        EXPECT_EQ(t, k.want);
+        EXPECT_NEAR(p[2], 10.0, 1e-9);
+        EXPECT_NEAR(p[0], 10.0 * k.want, 1e-9);
+    }
+}
+
 TEST_F(CurveTrim, TheHostTrimKeepsThePieceOnTheCurve)
 {
     const Curve c = cubic();
@@ -208,9 +230,10 @@ TEST_F(NurbsMove, AMoveCutInThreeKeepsItsFeedOnEveryPieceAndAFailedWriteKeepsItW
 
 TEST_F(NurbsMove, ACutAtAnEndOfTheCurveLeavesTheMoveWholeAndOneInsideMakesTwoPieces)
 {
-    // The move as the stages read it, cut at a parameter: its ends change
-    // nothing, 0.45 gives the piece up to there and the rest.
-    for (double t : {0.0, 1.0, 0.45}) {
+    // The move as the stages read it, cut at a parameter: its ends, and
+    // parameters whose points lie on its ends, change nothing; 0.45 gives
+    // the piece up to there and the rest.
+    for (double t : {0.0, 1.0, 1e-12, 1.0 - 1e-12, 0.45}) {
         SCOPED_TRACE(t);
         path();
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;

@@ -55,9 +55,15 @@ struct Screen : ::testing::Test {
 
 TEST_F(Screen, AnAcceptedFeedStageForcesTheEnlargedToolAndFillsTheSafetyDistance)
 {
+    // The host's menu module released before: the screen sets it up again.
+    i32 area1[64], area2[64];
+    nu_modl_rels(area1, area2);
+    const i32 fills = norak::description_fills();
     norak::add_reply(menu("FEED OPTIMIZATION", "2"));
     norak::add_reply(menu("ACCEPT", "1"));
     EXPECT_EQ(open(), 0);
+    EXPECT_EQ(norak::description_fills(), fills + 1);
+    EXPECT_EQ(nu_modl_get_did_init(), 1);
     EXPECT_EQ(CMPBLK[CMP_FEED], 2);
     EXPECT_EQ(CMPBLK[CMP_ENLARGE], 2);
     // max(0.2 x 30, 30 - 20) = 10; the range from H = 50 down.
@@ -115,6 +121,27 @@ TEST_F(Screen, AnUpperZEditedBelowTheLowerZInTheBandKeepsTheEditAndPutsTheLowerZ
     EXPECT_TRUE(norak::transcript_has("339/115"));
     EXPECT_EQ(wrd2r(CMPBLK[CMP_ZHIGH]), 25.0f);
     EXPECT_EQ(wrd2r(CMPBLK[CMP_ZLOW]), 15.0f);
+}
+
+TEST_F(Screen, TheZRowsAgainstAZReferenceChangeOnlyTheZEdited)
+{
+    // Z reference 0.1, upper Z -2 and lower Z -12, which -2.1 + 0.1 does
+    // not give back in single precision. The lower Z edited above the upper
+    // Z stays as typed and the upper Z is put back from the entry as it
+    // was; then a lower Z below it closes the screen.
+    NPT1[5] = r2wrd(0.1f);
+    CMPBLK[CMP_SAFETY] = r2wrd(10.0f);
+    CMPBLK[CMP_ZRANGE] = 4;
+    CMPBLK[CMP_ZHIGH] = r2wrd(-2.0f), CMPBLK[CMP_ZLOW] = r2wrd(-12.0f);
+    norak::add_reply(prompt("LOWER Z", "0"));
+    norak::add_reply(menu("ACCEPT", "ACCEPT"));  // refused: no room
+    norak::add_reply(prompt("LOWER Z", "-5"));
+    norak::add_reply(menu("ACCEPT", "ACCEPT"));
+    EXPECT_EQ(open(), 0);
+    EXPECT_TRUE(norak::transcript_has("field: LOWER Z = 0.000"));
+    EXPECT_EQ(norak::transcript_count("339/115"), 2u);
+    EXPECT_EQ(CMPBLK[CMP_ZHIGH], r2wrd(-2.0f));
+    EXPECT_EQ(wrd2r(CMPBLK[CMP_ZLOW]), -5.0f + 0.1f);
 }
 
 TEST_F(Screen, TheResetActionPutsTheDefaultsBackInEveryFeedMode)
@@ -245,27 +272,42 @@ TEST_F(Screen, ShowingTheToolListDropsTheRowOfAToolGoneAndWarnsOfOneThatCutsOthe
     EXPECT_EQ(CMPBLK[CMP_TOOLS + 1], -1);
 }
 
-TEST_F(Screen, NoRowIsInsertedBehindTheEighthOrWhenTenAreInUse)
+TEST_F(Screen, TheRowCountStaysWithinTenOnInsertAndPick)
 {
-    // Nine tools without the empty row: the ninth row takes none in front
-    // of it. Nine tools and the empty row (ten in use): not even the first.
-    for (const char* row : {"10... INSERT A ROW", " 2... INSERT A ROW"}) {
+    // Nine rows in use, the ninth holding a tool: no row is inserted in
+    // front of it. Ten in use (nine tools and the empty row): not even in
+    // front of the first. A pick on the last, empty row of nine opens the
+    // tenth; a pick on the ninth of ten replaces its tool, the count stays.
+    struct Case {
+        i32 tools, rows;
+        const char* action;
+        bool picks;
+        i32 after;
+    };
+    const Case cases[] = {{9, 9, "10... INSERT A ROW", false, 9},
+                          {9, 10, " 2... INSERT A ROW", false, 10},
+                          {8, 9, "10... PICK A TOOL", true, 10},
+                          {9, 10, "10... PICK A TOOL", true, 10}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
         SetUp();
         const i32 a = opttest::tool("ALIKE", 10.0f, 0.0f, 20.0f, 40.0f, {});
-        const i32 rows = row[0] == '1' ? 9 : 10;
+        const i32 b = opttest::tool("OTHER", 12.0f, 0.0f, 20.0f, 40.0f, {});
         CMPBLK[CMP_HOLDER] = 5;
         CMPBLK[CMP_FEED] = 2;
-        for (i32 k = 0; k < 9; ++k) CMPBLK[CMP_TOOLS + k] = a;
-        CMPBLK[CMP_TOOL_ROWS] = rows;
+        for (i32 k = 0; k < c.tools; ++k) CMPBLK[CMP_TOOLS + k] = a;
+        CMPBLK[CMP_TOOL_ROWS] = c.rows;
         norak::add_reply(menu("TOOL LIST", "TOOL LIST: SHOWN"));
         norak::add_reply(menu("ACCEPT", "FEED TABLES"));
         norak::add_reply(menu("ACCEPT", "LEAVE"));
-        norak::add_reply(menu("ACCEPT", row));
+        norak::add_reply(menu("ACCEPT", c.action));
+        if (c.picks) norak::add_reply(menu("OTHER", "OTHER"));
         norak::add_reply(menu("ACCEPT", "ACCEPT"));
-        EXPECT_EQ(open(), 0) << row;
-        EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], rows) << row;
-        EXPECT_EQ(CMPBLK[CMP_TOOLS + 9], -1) << row;
-        EXPECT_FALSE(norak::transcript_has("339/147")) << row;
+        EXPECT_EQ(open(), 0);
+        EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], c.after);
+        EXPECT_EQ(CMPBLK[CMP_TOOLS + 8], c.picks ? b : a);
+        EXPECT_EQ(CMPBLK[CMP_TOOLS + 9], -1);
+        EXPECT_EQ(norak::transcript_has("339/147"), c.picks);
     }
 }
 

@@ -1,6 +1,7 @@
 // The clean-up of a rewritten tool path: a down-and-up excursion between
-// two traverses removed (its closing rise kept when it ends elsewhere), a
-// run of rapid moves lifted to the working clearance height.
+// two traverses removed (its closing rise kept when it ends elsewhere, its
+// technology blocks kept), a run of rapid moves lifted to the working
+// clearance height, drilling cycles stepped over.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -43,6 +44,7 @@ TEST_F(TpClean, AnExcursionBetweenTraversesGoesAndThePathStaysContinuous)
         p.line(0, 0, 10);
         p.line(10, 0, 10);
         p.feed(300.0f);
+        p.raw({1, p.next++, 2, 0, 5000});  // a spindle block inside the excursion
         p.line(10, 0, 2);
         p.feed(-1.0f);
         p.line(10, 0, rise);
@@ -51,6 +53,8 @@ TEST_F(TpClean, AnExcursionBetweenTraversesGoesAndThePathStaysContinuous)
         i32 st = 0;
         tp_drop_verticals(st);
         EXPECT_EQ(st, 0);
+        // The excursion's moves go, its technology blocks stay in force.
+        EXPECT_EQ(opttest::moves().back().spindle, 5000);
         if (rise == 10.0f)
             EXPECT_EQ(points(), (P{{0, 0, 10}, {10, 0, 10}, {20, 0, 10}}));
         else
@@ -62,6 +66,7 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
 {
     p.feed(300.0f);
     p.line(0, 0, 0);
+    p.raw({30, p.next++, 1, 0});  // a drilling cycle before the run
     p.line(5, 0, 0);
     p.feed(-1.0f);
     p.line(5, 0, 3);

@@ -30,9 +30,9 @@ struct Band {
     f32 point[3] = {0, 0, 0};  // where the tool stands
     bool known = false;
     i32 prev = -1;            // the previous move
-    f32 prev_feed = -1.0f;    // its feed
     i32 open_first = -2;      // first move of a run left open at the list's end (-2 none)
     bool trust = false;       // the next curve is the piece before a cut: taken as it is
+    bool cut_seen = false;    // a feed move came before the scan point
 } BZ;
 
 f32 upper() { return wrd2r(CMPBLK[CMP_ZHIGH]); }
@@ -82,10 +82,13 @@ bool cut_level(f32 z0, f32 z1, f32& z)
     return false;
 }
 
-// The move a run opens behind: the previous move when it cut (a feed above
-// 0); a run after a rapid or at the path's start opens from the start (-1),
-// so that its link comes down from the clearance level.
-i32 first_of_run() { return BZ.prev_feed > 0.0f ? BZ.prev : -1; }
+// The move a run opens behind: the previous move, whatever its feed. Only a
+// run that no feed move comes before (the path's first cut, after nothing
+// but rapids) opens from the path's start (-1), so that its link comes down
+// from the clearance level. A run after a rapid, or after a move of feed 0,
+// inside the path keeps the previous move as its first: opened from the
+// start, its link would take every move from the path's start with it.
+i32 first_of_run() { return BZ.cut_seen ? BZ.prev : -1; }
 
 // A run being collected.
 struct Run {
@@ -149,6 +152,36 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
 bool changes(f32 z0, f32 z1)
 {
     return out(z0) != out(z1) || (above(z0) && below(z1)) || (below(z0) && above(z1));
+}
+
+// The points of the string of lines at the cursor (its header read); a
+// string of no point reads as the scan point.
+void string_points(std::vector<f32>& pts, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, records = 1, number = 0;
+    TPBLKH(MV_LIST, size, type, cls, status);
+    for (i32 k = 0; k < records && status >= 0; ++k) {
+        f32 p[3], v[3];
+        RDBT2(MV_LIST, type, size, records, number, p, v, status);
+        if (status >= 0) pts.insert(pts.end(), p, p + 3);
+    }
+    if (pts.empty()) pts.assign(BZ.point, BZ.point + 3);
+}
+
+// Whether a feed string of these points has to be taken as single lines:
+// a run is open, or a point of it lies out of the band or is reached by a
+// step that is cut at a limit.
+bool string_in_play(const Run& r, const std::vector<f32>& pts)
+{
+    if (r.open) return true;
+    const f32* Q = BZ.known ? BZ.point : nullptr;
+    for (size_t k = 0; k + 2 < pts.size(); k += 3) {
+        const f32* E = pts.data() + k;
+        f32 level = 0.0f;
+        if (out(E[2]) || (Q != nullptr && cut_level(Q[2], E[2], level))) return true;
+        Q = E;
+    }
+    return false;
 }
 
 // Cuts the curve (read as c, polyline pts from the scan point) where it
@@ -293,16 +326,25 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         bool done = false;
-        // A string is broken into its lines as soon as it is met: each of its
-        // points may be a place to cut at a limit or to end a run, and as
-        // lines they are read, cut and removed as moves of their own. The
-        // lines are the string's own moves, so the path cuts as before.
         if (mv_string(type)) {
-            BRKSTR(1, status);
+            // A string that the band touches is broken into its lines: each
+            // of its points may be a place to cut at a limit or to end a run,
+            // and as lines they are read, cut and removed as moves of their
+            // own (the lines are the string's own moves, so the path cuts as
+            // before). Any other string stays whole and only carries the
+            // scan point to its end, so a path the band leaves alone is not
+            // changed.
+            std::vector<f32> pts;
+            string_points(pts, status);
             if (status < 0) return;
-            continue;
-        }
-        if (mv_arc(type)) {
+            if (feed >= 0.0f && string_in_play(r, pts)) {
+                BRKSTR(1, status);
+                if (status < 0) return;
+                continue;
+            }
+            std::copy(pts.end() - 3, pts.end(), P);
+            if (feed < 0.0f) rapid_in_run(r, P);
+        } else if (mv_arc(type)) {
             i32 h = 0, plane = 0;
             f32 angle = 0, step = 0, c[2], v[3];
             RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
@@ -333,7 +375,7 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         }
         place(P);
         BZ.prev = number;
-        BZ.prev_feed = feed;
+        if (feed >= 0.0f) BZ.cut_seen = true;
         if (done) {
             first = r.first, last = number, side = r.returned(), length = r.length;
             return;
@@ -407,8 +449,9 @@ void link_lines(const f32* from, const std::vector<const f32*>& pts, i32& status
 }
 
 // Removes the moves after `first` (from the path's start when below 1) up to
-// `last` (to the list's end when below 1), each by optim_zband_drop.
-void drop_run(i32 first, i32 last, i32 side, i32& status)
+// `last` (to the list's end when below 1), each by optim_zband_drop; top is
+// raised to the highest Z they reach (an arc, flat in XY, by its end).
+void drop_run(i32 first, i32 last, i32 side, f32& top, i32& status)
 {
     i32 from = first;
     while (status >= 0) {
@@ -420,6 +463,13 @@ void drop_run(i32 first, i32 last, i32 side, i32& status)
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) return;
         const bool stays = CMPBLK[CMP_ZCHOICE] == 2 && side == 1;
+        f32 end[3];
+        if (mv_arc(type)) {
+            move_end_point(end, st);
+            if (st >= 0) top = std::max(top, end[2]);
+        } else {
+            move_top_z(type, top, st);
+        }
         optim_zband_drop(MV_LIST, side, status);
         if (stays) from = number;
         if (number == last) return;
@@ -508,8 +558,12 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
             optim_zband_drop(MV_LIST, 2, status);
             continue;
         }
-        // Down below S: a plunge at the plunge feed from the point kept
-        // when that is within the safety distance, else from there.
+        // Down below S. Whether the plunge starts within the safety distance
+        // is asked of the point the move starts from (the last point kept):
+        // its end lies below S and so always within it. From a point within
+        // it the tool rises there by rapid and the move itself runs at the
+        // plunge feed; from higher up the move is replaced by a rapid to the
+        // safety distance over S and a plunge (code 3) from there.
         i32 after = -1;
         f32 f_after = 0.0f;
         move_after(number, fN, after, f_after);
@@ -604,15 +658,24 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
         if (status >= 0) move_end_point(E, status);
         if (status < 0) return;
     }
-    drop_run(first, last, side, status);
+    f32 top = std::max(S[2], E[2]);
+    drop_run(first, last, side, top, status);
     if (status < 0 || stays) return;
     PathEdit edit;
     if (first > 0 && last > 0) {
         if (!same_xy(S, E) || !(E[2] > S[2])) {
             // Up from S, across at the clearance level, down to the safety
-            // distance over E and the plunge onto it.
-            const f32 C = clearance(std::max(S[2], E[2]));
-            const f32 R[3] = {S[0], S[1], C}, T[3] = {E[0], E[1], C}, D[3] = {E[0], E[1], E[2] + d};
+            // distance over E and the plunge onto it. The traverse passes
+            // over the whole run, so the point below it is the run's highest
+            // (its ends and every move taken out): a run above the band
+            // climbs where the part stands high, and a traverse over its
+            // ends alone would run through that. A clearance height set
+            // below that point is raised to it, so that the link never goes
+            // lower than the moves it replaces.
+            const f32 C = std::max(clearance(top), top);
+            // The approach point stays below the traverse: the tool does not
+            // rise again on its way down onto E.
+            const f32 R[3] = {S[0], S[1], C}, T[3] = {E[0], E[1], C}, D[3] = {E[0], E[1], std::min(E[2] + d, C)};
             seek(first, status);
             if (status < 0) return;
             lacces(0, a);
@@ -690,8 +753,20 @@ void optim_zband_stage(i32& status)
     status = 0;
     i32 last = -1, side = 0, at_end = 0, counter = 0;
     f32 length = 0;
-    f32 safety = optim_safety(status);
-    if (status < 0) return;
+    // The distance the links take where word 1 is 0: the one the tool gives
+    // (as for a word not set). 0 is no distance the optimizer screen lets
+    // the user give, and a link with none would come down onto the cut at
+    // rapid; a tool that gives none leaves it at 0.
+    f32 safety = 0.0f;
+    if (wrd2r(CMPBLK[CMP_SAFETY]) == 0.0f) {
+        f32 clear = 0.0f, cut = 0.0f;
+        GTCLRL(CURTOL, clear);
+        GTCUTL(CURTOL, cut);
+        safety = std::max({0.0f, 0.2f * clear, clear - cut});
+    } else {
+        safety = optim_safety(status);
+        if (status < 0) return;
+    }
     // Each run found is linked and the scan starts again from the list's
     // start: the linked moves lie in the band or are rapids.
     while (true) {

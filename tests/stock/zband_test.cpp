@@ -53,6 +53,15 @@ struct ZBand : ::testing::Test {
         p.feed(500.0f);
         p.line(0.0f, 0.0f, 0.0f);
     }
+    // Takes the opening cut to (0, 0, 0) off again: the path is the tool,
+    // the rapid to (0, 0, 10) and the feed 500 that follows.
+    void rapid_start()
+    {
+        norak::main_list().elems.pop_back();
+        i32 a = 0;
+        lacces(3, a);
+        --p.next;
+    }
     i32 stage()
     {
         opttest::counter_past(p.next);
@@ -62,26 +71,90 @@ struct ZBand : ::testing::Test {
     }
 };
 
+// The moves out and back as lines or as one string of lines; the traverse
+// runs at the clearance height, never below the run's top (8), and the
+// approach comes down onto the run's end from the safety distance over it:
+// word 1, or for a word of 0 the distance the tool gives (clear length 30
+// less cut length 20).
 TEST_F(ZBand, MovesAboveTheBandAreCutAtItsLimitAndRelinked)
 {
-    p.line(10.0f, 0.0f, 0.0f);
-    p.line(15.0f, 0.0f, 8.0f);  // out through z 3 at x 11.875
-    p.line(25.0f, 0.0f, 8.0f);
-    p.line(30.0f, 0.0f, 0.0f);  // back through z 3 at x 28.125
-    p.line(40.0f, 0.0f, 0.0f);
-    ASSERT_EQ(stage(), 0);
-    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
-    bool in = false, back = false;
-    for (const Move& m : opttest::moves()) {
-        if (m.feed > 0.0f) {
-            EXPECT_LE(m.p[2], 3.0f + 1e-4f) << m.number;
+    struct Case {
+        bool string;
+        f32 word, clear, traverse, approach;
+    } cases[] = {{false, 1.0f, 4.0f, 8.0f, 4.0f}, {true, 1.0f, 4.0f, 8.0f, 4.0f}, {false, 0.0f, 20.0f, 20.0f, 13.0f}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.string);
+        SCOPED_TRACE(k.word);
+        SetUp();
+        CMPBLK[CMP_SAFETY] = r2wrd(k.word);
+        HEI8[0] = r2wrd(k.clear);
+        p.line(10.0f, 0.0f, 0.0f);
+        // out through z 3 at x 11.875, back through it at x 28.125
+        if (k.string) {
+            p.string({{15.0f, 0.0f, 8.0f}, {25.0f, 0.0f, 8.0f}, {30.0f, 0.0f, 0.0f}});
+        } else {
+            p.line(15.0f, 0.0f, 8.0f);
+            p.line(25.0f, 0.0f, 8.0f);
+            p.line(30.0f, 0.0f, 0.0f);
         }
-        if (std::fabs(m.p[0] - 11.875f) < 1e-3f && m.p[2] == 3.0f && m.feed > 0.0f) in = true;
-        if (std::fabs(m.p[0] - 28.125f) < 1e-3f && m.p[2] == 3.0f) back = true;
+        p.line(40.0f, 0.0f, 0.0f);
+        ASSERT_EQ(stage(), 0);
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+        bool in = false, back = false;
+        const std::vector<Move> m = opttest::moves();
+        for (size_t j = 0; j < m.size(); ++j) {
+            if (m[j].feed > 0.0f) {
+                EXPECT_LE(m[j].p[2], 3.0f + 1e-4f) << m[j].number;
+            }
+            if (std::fabs(m[j].p[0] - 11.875f) < 1e-3f && m[j].p[2] == 3.0f && m[j].feed > 0.0f) in = true;
+            if (j > 1 && std::fabs(m[j].p[0] - 28.125f) < 1e-3f && m[j].p[2] == 3.0f) {
+                back = true;
+                EXPECT_NEAR(m[j - 1].p[0], 28.125f, 1e-3f);
+                EXPECT_FLOAT_EQ(m[j - 1].p[2], k.approach);
+                EXPECT_FLOAT_EQ(m[j - 2].p[2], k.traverse);
+            }
+        }
+        EXPECT_TRUE(in);
+        EXPECT_TRUE(back);
+        EXPECT_EQ(m.back().p[0], 40.0f);
     }
-    EXPECT_TRUE(in);
-    EXPECT_TRUE(back);
-    EXPECT_EQ(opttest::moves().back().p[0], 40.0f);
+}
+
+// A run that opens right after a rapid, or after a move of feed 0, inside
+// the path: only the run goes, linked from the move before it; the cuts
+// before it stay.
+TEST_F(ZBand, ARunAfterARapidOrAMoveOfFeedZeroKeepsTheCutsBeforeIt)
+{
+    for (bool rapid : {true, false}) {
+        SCOPED_TRACE(rapid);
+        SetUp();
+        p.line(10.0f, 0.0f, 0.0f);
+        if (rapid) {
+            p.feed(-1.0f);
+            p.line(10.0f, 0.0f, 10.0f);
+            p.line(20.0f, 0.0f, 10.0f);
+            p.feed(500.0f);
+        } else {
+            p.feed(0.0f);
+        }
+        p.line(25.0f, 0.0f, 8.0f);
+        p.line(30.0f, 0.0f, 0.0f);  // back through z 3 at x 28.125
+        p.line(40.0f, 0.0f, 0.0f);
+        ASSERT_EQ(stage(), 0);
+        bool start = false, cut = false, back = false;
+        for (const Move& m : opttest::moves()) {
+            if (m.feed >= 0.0f) {
+                EXPECT_LE(m.p[2], 3.0f + 1e-4f) << m.number;
+            }
+            if (m.p[0] == 0.0f && m.p[2] == 0.0f) start = true;
+            if (m.p[0] == 10.0f && m.p[2] == 0.0f) cut = true;
+            if (std::fabs(m.p[0] - 28.125f) < 1e-3f && m.p[2] == 3.0f) back = true;
+        }
+        EXPECT_TRUE(start);
+        EXPECT_TRUE(cut);
+        EXPECT_TRUE(back);
+        EXPECT_EQ(opttest::moves().back().p[0], 40.0f);
+    }
 }
 
 TEST_F(ZBand, ACurveThatLeavesTheBandIsCutWhereItsZReachesTheLimitAndRelinked)
@@ -168,28 +241,37 @@ TEST_F(ZBand, ARunThatComesBackAtItsOwnXYIsRemovedWithoutAJump)
 TEST_F(ZBand, ARunBelowTheBandStaysOnTheLowerLimitWhenShortOrAskedAndIsLinkedOtherwise)
 {
     // Lower limit -2; runs of XY length 6 (within twice the tool's 6) and
-    // 14 (beyond it), the floor mode 1 and then 2.
+    // 14 (beyond it), the floor mode 1 and then 2; a run still open at the
+    // path's end stays only under floor mode 2 itself, short or not, and is
+    // otherwise taken out for a retract from where it began.
     struct Case {
         f32 reach;
         i32 floor;
-        bool stays;
-    } cases[] = {{2.0f, 1, true}, {6.0f, 1, false}, {6.0f, 2, true}};
+        bool open_end, stays;
+    } cases[] = {{2.0f, 1, false, true}, {6.0f, 1, false, false}, {6.0f, 2, false, true},
+                 {2.0f, 2, true, true},  {2.0f, 1, true, false}};
     for (const Case& k : cases) {
+        SCOPED_TRACE(k.open_end);
         SetUp();
         CMPBLK[CMP_ZRANGE] = 3;
         CMPBLK[CMP_ZLOW] = r2wrd(-2.0f);
         CMPBLK[CMP_ZCHOICE] = k.floor;
         p.line(2.0f * k.reach, 0.0f, -4.0f);
         p.line(2.0f * k.reach + 2.0f, 0.0f, -4.0f);
-        p.line(4.0f * k.reach + 2.0f, 0.0f, 0.0f);
+        if (!k.open_end) p.line(4.0f * k.reach + 2.0f, 0.0f, 0.0f);
         ASSERT_EQ(stage(), 0);
         EXPECT_EQ(CMPBLK[CMP_ZCHOICE], k.floor);
         bool kept = false;
-        for (const Move& m : opttest::moves()) {
-            EXPECT_GE(m.p[2], -2.0f - 1e-4f);
-            if (m.p[0] == 2.0f * k.reach && m.feed > 0.0f) kept = m.p[2] == -2.0f;
+        const std::vector<Move> m = opttest::moves();
+        for (const Move& j : m) {
+            EXPECT_GE(j.p[2], -2.0f - 1e-4f);
+            if (j.p[0] == 2.0f * k.reach && j.feed > 0.0f) kept = j.p[2] == -2.0f;
         }
         EXPECT_EQ(kept, k.stays) << k.reach << " " << k.floor;
+        if (k.open_end && !k.stays) {
+            EXPECT_LT(m.back().feed, 0.0f);  // the retract from the limit at x = reach
+            EXPECT_EQ(m.back().p[0], k.reach);
+        }
     }
 }
 
@@ -197,6 +279,7 @@ TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndAnArcOutOfTheXYPlaneEndsTheRun)
 {
     CMPBLK[CMP_ZHIGH] = r2wrd(99999.99f);
     p.line(10.0f, 0.0f, 50.0f);
+    p.string({{12.0f, 0.0f, 40.0f}, {14.0f, 0.0f, 30.0f}});  // a string stays whole
     const auto before = opttest::snapshot();
     ASSERT_EQ(stage(), 0);
     EXPECT_EQ(opttest::snapshot(), before);
@@ -344,11 +427,7 @@ TEST_F(ZBand, ARunToThePathsEndIsRetractedAndAWholePathOutOfTheBandBecomesOneRap
         SetUp();
         HEI8[76] = 1;
         if (whole) {
-            p = Path{};
-            p.tool(tool);
-            p.feed(-1.0f);
-            p.line(0.0f, 0.0f, 10.0f);
-            p.feed(500.0f);
+            rapid_start();
             p.line(10.0f, 0.0f, 8.0f);
         } else {
             p.line(10.0f, 0.0f, 8.0f);
@@ -381,11 +460,7 @@ TEST_F(ZBand, ARunToThePathsEndIsRetractedAndAWholePathOutOfTheBandBecomesOneRap
     // path's last move: the tool comes down from the clearance level onto
     // where the run ended, at the list's end.
     SetUp();
-    p = Path{};
-    p.tool(tool);
-    p.feed(-1.0f);
-    p.line(0.0f, 0.0f, 10.0f);
-    p.feed(500.0f);
+    rapid_start();
     p.line(10.0f, 0.0f, 8.0f);
     p.line(20.0f, 0.0f, 3.0f);
     ASSERT_EQ(stage(), 0);
@@ -395,6 +470,43 @@ TEST_F(ZBand, ARunToThePathsEndIsRetractedAndAWholePathOutOfTheBandBecomesOneRap
     EXPECT_EQ(m.front().p[2], 4.0f);  // the clearance height
     EXPECT_EQ(m.back().p[0], 20.0f);
     EXPECT_EQ(m.back().p[2], 3.0f);
+}
+
+// Both sides: a run below the band that a rapid takes above it comes back
+// onto the upper limit straight above where it left the lower one. The move
+// after it, still over that XY, goes with the run, and the tool rises by
+// rapid to where that move ended before the cut that leaves the XY.
+TEST_F(ZBand, InBothModesARunEndingStraightAboveItsStartTakesTheMovesOverItAndRisesToTheLastOne)
+{
+    CMPBLK[CMP_ZRANGE] = 4;
+    CMPBLK[CMP_ZLOW] = r2wrd(-2.0f);
+    p.line(5.0f, 0.0f, 0.0f);
+    p.line(5.0f, 0.0f, -4.0f);  // out through the lower limit at (5, 0, -2)
+    p.line(6.0f, 0.0f, -4.0f);
+    p.feed(-1.0f);
+    p.line(6.0f, 0.0f, 6.0f);
+    p.feed(500.0f);
+    p.line(5.0f, 0.0f, 6.0f);
+    p.line(5.0f, 0.0f, 0.0f);  // back through the upper limit at (5, 0, 3)
+    p.line(12.0f, 0.0f, 0.0f);
+    ASSERT_EQ(stage(), 0);
+    const std::vector<Move> m = opttest::moves();
+    ASSERT_GE(m.size(), 3u);
+    for (const Move& k : m) {
+        if (k.feed > 0.0f) {
+            EXPECT_LE(k.p[2], 3.0f + 1e-4f) << k.number;
+            EXPECT_GE(k.p[2], -2.0f - 1e-4f) << k.number;
+        }
+        EXPECT_NE(k.p[0], 6.0f) << k.number;
+    }
+    const Move &s = m[m.size() - 3], &up = m[m.size() - 2], &cut = m.back();
+    EXPECT_EQ(s.p[0], 5.0f);
+    EXPECT_EQ(s.p[2], -2.0f);
+    EXPECT_EQ(up.p[0], 5.0f);
+    EXPECT_EQ(up.p[2], 0.0f);
+    EXPECT_LT(up.feed, 0.0f);
+    EXPECT_EQ(cut.p[0], 12.0f);
+    EXPECT_EQ(cut.feed, 500.0f);
 }
 
 }  // namespace

@@ -24,7 +24,9 @@ constexpr f64 NO_HEIGHT = 1.0e10;  // a cell the stock does not cover
 
 // Whether the session described stock procedures.
 struct SessionStock {
-    i32 rows = 0;  // stock procedures described, rows 1 on of level 1
+    i32 rows = 0;           // stock procedures described, rows 1 on of level 1
+    f64 bottom = -1.0e30;   // the lowest bottom of the raw stocks (code 52); none: far below
+    bool raw = false;       // a raw stock was described
 };
 
 std::array<f64, 6> need_box(const json& d, const std::string& w)
@@ -129,6 +131,8 @@ void load_stock_procedure(const json& d, const std::string& w)
         t.push_back({2, 0.0});
         t.push_back({2, 0.0});
     }
+    SessionStock& ss = ext_state<SessionStock>("session_stock");
+    if (code == 52) ss.bottom = ss.raw ? std::min(ss.bottom, box[2]) : box[2], ss.raw = true;
     ProcRow r;
     r.code = code;
     r.table = add_gen_table(t);
@@ -215,10 +219,22 @@ std::string write_stock_picture(const std::string& dir)
     // stock's top as the real at byte 8.
     std::vector<f32> top(static_cast<size_t>(ncells));
     const unsigned char* c = static_cast<const unsigned char*>(base);
+    // A cell whose top lies at or below the raw stock's bottom (the lowest
+    // min Z of the session's raw stocks; the grid itself keeps no Z) holds
+    // no stock either: the tool went through the block there (the ball of
+    // cavity_stock.json reaches Z -35.75 below a block ending at -30) and
+    // the cell keeps the depth the tool reached. It is drawn black like a
+    // cell no stock covers, for what a user reads in the picture is whether
+    // material is left, and there none is; drawn grey it would look like
+    // the deepest floor of stock still standing.
+    const f32 bottom = f32(std::max(ext_state<SessionStock>("session_stock").bottom, -1.0e30));
     f32 lo = 1.0e30f, hi = -1.0e30f;
     for (size_t k = 0; k < top.size(); ++k) {
         std::memcpy(&top[k], c + 16 * k + 8, sizeof(f32));
-        if (!(top[k] < 1.0e9f)) continue;
+        if (!(top[k] < 1.0e9f) || !(top[k] > bottom)) {
+            top[k] = 1.0e10f;
+            continue;
+        }
         lo = std::min(lo, top[k]);
         hi = std::max(hi, top[k]);
     }

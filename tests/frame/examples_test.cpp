@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/words.h"
@@ -231,19 +233,52 @@ void outputs_match(const std::string& name, const std::string& out)
     EXPECT_EQ(got, want) << name << ": the outputs written and the golden files";
 }
 
-// The stock picture holds a stock that the path cut: every cell covered
-// (no black), the uncut top white, the deepest cut dark grey, and many
-// levels of grey between them.
-void stock_is_cut(const std::string& name, const std::string& png)
+// The raw block of a session (stock procedure 52): its box; null when none.
+const json* raw_block(const json& session)
+{
+    for (const json& e : entities(session))
+        if (e["kind"] == "stock_procedure" && e["code"] == 52) return &e["box"];
+    return nullptr;
+}
+
+// The stock picture holds a stock that the path cut: the uncut top white,
+// the deepest cut dark grey, many levels of grey between them, and black
+// (no stock) only where the tool went through the raw block's bottom: each
+// black pixel within the tool's radius and a cell of a tool position below
+// that bottom.
+void stock_is_cut(const std::string& name, const json& session, const std::string& png, const std::vector<Pos>& path,
+                  double radius)
 {
     std::uint32_t w = 0, h = 0;
     std::vector<unsigned char> pix;
     ASSERT_TRUE(pngread::decode(png, w, h, pix)) << name << ": stock.png";
     std::set<unsigned char> levels(pix.begin(), pix.end());
-    const size_t black = size_t(std::count(pix.begin(), pix.end(), 0));
-    EXPECT_EQ(black, 0u) << name << ": cells without stock in the picture";
     EXPECT_TRUE(levels.count(255) && levels.count(40)) << name << ": no uncut top or no cut";
     EXPECT_GE(levels.size(), 20u) << name << ": grey levels of the stock";
+    const json* box = raw_block(session);
+    ASSERT_TRUE(box) << name;
+    const json& b = *box;
+    double cell = 0.5;  // the picture's cells: as the session's first stock cell size
+    if (session.contains("records") && session["records"].contains("DX79")) cell = session["records"]["DX79"]["words"][0].get<double>();
+    std::vector<const Pos*> through;
+    for (const Pos& p : path)
+        if (p.p[2] < b[2].get<double>()) through.push_back(&p);
+    size_t black = 0, stray = 0;
+    const double x0 = b[0].get<double>() - cell / 2, y1 = b[4].get<double>() + cell / 2;
+    const double sx = (b[3].get<double>() - b[0].get<double>() + cell) / w, sy = (b[4].get<double>() - b[1].get<double>() + cell) / h;
+    for (std::uint32_t y = 0; y < h; ++y)
+        for (std::uint32_t x = 0; x < w; ++x) {
+            if (pix[size_t(y) * w + x] != 0) continue;
+            ++black;
+            const double px = x0 + (x + 0.5) * sx, py = y1 - (y + 0.5) * sy;
+            const bool near = std::any_of(through.begin(), through.end(), [&](const Pos* p) {
+                return std::hypot(p->p[0] - px, p->p[1] - py) <= radius + 2 * cell;
+            });
+            if (!near) ++stray;
+        }
+    EXPECT_EQ(stray, 0u) << name << ": pixels without stock away from where the tool went through the block's bottom";
+    EXPECT_EQ(black > 0, !through.empty()) << name << ": " << black << " pixels without stock, "
+                                           << through.size() << " tool positions below the block's bottom";
 }
 
 // The session again with the reference of its gouge check made a block as
@@ -316,16 +351,16 @@ TEST_P(Examples, CompletesClearOfThePartWithItsGoldenOutputs)
     // A session with a stock leaves its picture: a PNG of the Z-map.
     const bool stock = std::any_of(entities(session).begin(), entities(session).end(),
                                    [](const json& e) { return e["kind"] == "stock_procedure"; });
+    const std::vector<Pos> path = positions(r.toolpath);
+    const json* tool = session_tool(session);
     if (stock) {
-        stock_is_cut(name, read_file(r.dir + "/out/stock.png"));
+        const double radius = tool ? 0.5 * (*tool)["diameter"].get<double>() : 0.0;
+        stock_is_cut(name, session, read_file(r.dir + "/out/stock.png"), path, radius);
         if (session.value("settings", json::object()).value("verify", 0) == 2) planted_gouges_found(name, session);
-        const json* tool = session_tool(session);
-        rapids_above_stock(name, session, r.toolpath, tool ? 0.5 * (*tool)["diameter"].get<double>() : 0.0);
+        rapids_above_stock(name, session, r.toolpath, radius);
     }
 
-    const std::vector<Pos> path = positions(r.toolpath);
     const Part part = part_of(session);
-    const json* tool = session_tool(session);
     if (path.empty() || !tool) return;
     ASSERT_FALSE(part.plain.empty() && part.trimmed.empty());
     const chk::Tool t{(*tool)["diameter"].get<double>(), tool->value("corner_radius", 0.0), tool->value("taper", 0.0)};
@@ -365,6 +400,137 @@ TEST_P(Examples, CompletesClearOfThePartWithItsGoldenOutputs)
     // A position, and every sample of a move, within the tolerance.
     EXPECT_LE(deepest, tol) << name << ": " << (middle ? "the move to position " : "position ") << worst << " at " << path[worst].p[0] << " " << path[worst].p[1]
                             << " " << path[worst].p[2];
+}
+
+// ---- the optimizer's effect on the cavity, measured
+
+// The programmed feed a session's replies set (FEED on the tool page); 0
+// when none.
+double programmed_feed(const json& s)
+{
+    double f = 0.0;
+    for (const json& r : s.value("replies", json::array()))
+        if (r.value("menu", json()) == "FEED") f = r["value"].get<double>();
+    return f;
+}
+
+// A tool path dump measured apart from the module's estimate: each straight
+// move (lines, and the points of strings one after the other) runs at the
+// feed in force, set by the feed technology blocks (parameter 1): a real
+// feed as given, a negative one or code 4 or 27 a rapid, any other code the
+// programmed feed (the sessions name no other feed).
+struct Walk {
+    double minutes = 0.0;                   // feed moves: the sum of length over feed
+    double length = 0.0, rapid = 0.0;       // length of the feed moves, of the rapids
+    double faster = 0.0, slower = 0.0;      // feed length above, below the programmed feed
+    double lowest = 1e30, highest = 0.0;    // the lowest and highest feed of a feed move
+};
+
+Walk walk(const std::string& dump, double programmed)
+{
+    Walk m;
+    double feed = programmed, at[3] = {0, 0, 0};
+    bool rapid = false, started = false;
+    auto go = [&](double x, double y, double z) {
+        const double len = started ? std::hypot(x - at[0], y - at[1], z - at[2]) : 0.0;
+        at[0] = x, at[1] = y, at[2] = z, started = true;
+        if (len <= 0.0) return;
+        if (rapid) {
+            m.rapid += len;
+            return;
+        }
+        m.length += len;
+        m.minutes += len / feed;
+        if (feed > programmed * (1 + 1e-6)) m.faster += len;
+        if (feed < programmed * (1 - 1e-6)) m.slower += len;
+        m.lowest = std::min(m.lowest, feed), m.highest = std::max(m.highest, feed);
+    };
+    std::istringstream in(dump);
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<long long> w = dump_words(line);
+        if (w.empty()) continue;
+        auto r = [&](size_t k) { return double(wrd2r(static_cast<i32>(w[k]))); };
+        const long long t = w[0];
+        if (t == 1 && w.size() >= 5 && w[2] == 1) {
+            const double v = w[3] == 1 ? 0.0 : r(4);
+            rapid = w[3] == 1 ? (w[4] == 4 || w[4] == 27) : v < 0.0;
+            feed = w[3] == 1 || v <= 0.0 ? programmed : v;
+        }
+        if ((t == 2 || t == 22 || t == 222) && w.size() >= 5) go(r(2), r(3), r(4));
+        if (t == 7 || t == 27 || t == 227)
+            for (size_t k = 1, rec = t == 7 ? 4 : 7; k + rec <= w.size(); k += rec) go(r(k + 1), r(k + 2), r(k + 3));
+    }
+    return m;
+}
+
+// The module's estimate of procedure 1 as its TIME_1 report gives it: the
+// total ("M MINUTES S SECONDS", as "M min S s") and the milling length.
+std::pair<std::string, std::string> estimate(const std::string& report)
+{
+    std::string total, length;
+    std::istringstream in(report);
+    for (std::string line; std::getline(in, line);) {
+        int mi = 0, se = 0;
+        if (const size_t k = line.find("TOTAL ESTIMATED TIME"); k != std::string::npos) {
+            const size_t c = line.find(':', k);
+            if (c != std::string::npos && std::sscanf(line.c_str() + c + 1, " %d MINUTES %d SECONDS", &mi, &se) == 2)
+                total = std::to_string(mi) + " min " + std::to_string(se) + " s";
+        }
+        if (const size_t k = line.find("MILLING LENGTH IS:"); k != std::string::npos) length = line.substr(k + 19);
+    }
+    return {total, length};
+}
+
+// The optimized cavity (cavity_optim.json) against the same path without the
+// optimizer (cavity_stock.json): both program the same feed; the stock each
+// leaves is the same cell by cell (their pictures equal pixel for pixel:
+// the heights agree within one grey step); the README quotes both time
+// estimates. The numbers are printed as MEASURE lines: this case is the one
+// command that measures them again,
+//   ./build/asan/bin/test_frame --gtest_filter='OptimizedCavity.*'
+TEST(OptimizedCavity, ProgramsTheSameFeedAndLeavesTheSameStockAsWithoutTheOptimizer)
+{
+    const std::string dir = std::string(TAVREK_SOURCE_DIR) + "/examples/";
+    struct Side {
+        std::string name;
+        json session;
+        RunResult run;
+        Walk walk;
+        std::pair<std::string, std::string> est;
+    } side[2] = {{"cavity_stock", {}, {}, {}, {}}, {"cavity_optim", {}, {}, {}, {}}};
+    for (Side& s : side) {
+        const std::string text = read_file(dir + s.name + ".json");
+        s.session = json::parse(text);
+        s.run = run_session(text, "measure_" + s.name);
+        ASSERT_EQ(s.run.rc, 0) << s.name << ": " << s.run.err;
+        const double f = programmed_feed(s.session);
+        ASSERT_GT(f, 0.0) << s.name << ": no programmed feed";
+        s.walk = walk(s.run.toolpath, f);
+        s.est = estimate(read_file(s.run.dir + "/out/session_TOOLPATH.TIME_1"));
+        ASSERT_FALSE(s.est.first.empty()) << s.name << ": no time estimate";
+        const Walk& m = s.walk;
+        std::printf("MEASURE %s: feed %.0f; the module's estimate %s, milling length %s; length over feed %.2f min "
+                    "over %.0f mm of feed moves (%.0f mm of rapids); %.0f %% of it faster than programmed, %.0f %% "
+                    "slower; feeds %.0f %% to %.0f %% of the programmed\n",
+                    s.name.c_str(), f, s.est.first.c_str(), s.est.second.c_str(), m.minutes, m.length, m.rapid,
+                    100 * m.faster / m.length, 100 * m.slower / m.length, 100 * m.lowest / f, 100 * m.highest / f);
+    }
+    EXPECT_EQ(programmed_feed(side[0].session), programmed_feed(side[1].session)) << "the two sessions' feeds";
+    // The stock left: the two pictures cell by cell.
+    std::uint32_t w[2] = {}, h[2] = {};
+    std::vector<unsigned char> pix[2];
+    for (int k = 0; k < 2; ++k)
+        ASSERT_TRUE(pngread::decode(read_file(side[k].run.dir + "/out/stock.png"), w[k], h[k], pix[k])) << side[k].name;
+    ASSERT_EQ(std::make_pair(w[0], h[0]), std::make_pair(w[1], h[1])) << "the stock pictures' sizes";
+    size_t differ = 0;
+    for (size_t k = 0; k < pix[0].size(); ++k) differ += pix[0][k] != pix[1][k];
+    std::printf("MEASURE stock: %zu of %zu pixels of the two stock pictures differ\n", differ, pix[0].size());
+    EXPECT_EQ(differ, 0u) << "the optimizer changed the stock the path leaves";
+    // The README quotes both estimates; re-measure and quote them when they move.
+    const std::string readme = read_file(std::string(TAVREK_SOURCE_DIR) + "/README.md");
+    for (const Side& s : side)
+        EXPECT_NE(readme.find(s.est.first + " for `" + s.name + ".json`"), std::string::npos)
+            << "README.md does not quote the estimate of " << s.name << ".json, " << s.est.first;
 }
 
 std::vector<std::string> example_names()

@@ -222,8 +222,12 @@ TEST(StockPicture, TheKeptGridIsDrawnNorthUpFromDarkToWhiteAndBlackWithoutStock)
     EXPECT_EQ(norak::write_stock_picture(dir), "");
     EXPECT_FALSE(std::ifstream(dir + "/stock.png").good());
 
-    // 100 x 3 cells: rising along X in the first row, empty in the second,
-    // the top in the third.
+    // 100 x 3 cells: rising along X in the first row, no stock in the
+    // second (its first half empty, its second half cut through the raw
+    // block's bottom at Z -10, keeping the depth the tool reached), the top
+    // in the third.
+    norak::load_session_text(session(R"(
+      {"kind": "stock_procedure", "code": 52, "box": [0, 0, -10, 50, 1.5, 99], "top": 99})"));
     i32 nx = 100, ny = 3, ncells = 300, handle = -1, st = 0;
     void* base = nullptr;
     MM_OPEN_ARRAY(16, ncells, handle, base, st);
@@ -231,7 +235,7 @@ TEST(StockPicture, TheKeptGridIsDrawnNorthUpFromDarkToWhiteAndBlackWithoutStock)
     Cell* c = static_cast<Cell*>(base);
     for (i32 i = 0; i < nx; ++i) {
         c[i] = {7, 7, 1, f32(i), -5.0f};
-        c[nx + i] = {0, 0, 0, 1.0e10f, 0.0f};
+        c[nx + i] = {0, 0, 0, i < nx / 2 ? 1.0e10f : -10.0f - f32(i) / 10.0f, 0.0f};
         c[2 * nx + i] = {0, 0, 0, 99.0f, 0.0f};
     }
     f32 box[6] = {0, 0, 0, 50, 1.5f, 0}, cell = 0.5f;

@@ -5,6 +5,7 @@
 #include "blocks/listacc.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "frame/bookkeep.h"
 #include "frame/cmpblk.h"
 #include "frame/driver.h"
 #include "frame/gocomp.h"
@@ -39,6 +40,8 @@ void position_at_proc(const i32& proc, i32& status)
 void params_of_proc(i32& status) { CMPGTP(status); }
 // The host's common arguments from the records.
 void common_arguments() { GSCARG(0, 0); }
+// The common words of the procedure block at the cursor, handed to the host.
+void current_commands(i32& status) { CURCOM(1, 0, 0, 0, 0, 1, status); }
 // The optimizer screen's change check: changed when a rerun is needed.
 void optim_changed(const i32* old, i32& changed)
 {
@@ -47,6 +50,6 @@ void optim_changed(const i32* old, i32& changed)
     changed = level != RR_NONE ? 1 : 0;
 }
 [[maybe_unused]] const bool HANDED_DOWN =
-    (STKPOS = position_at_proc, STKGTP = params_of_proc, STKARG = common_arguments, OPTDEF = CMPDEF,
-     OPTPUT = optim_changed, true);
+    (STKPOS = position_at_proc, STKGTP = params_of_proc, STKARG = common_arguments, STKCOM = current_commands,
+     OPTDEF = CMPDEF, OPTPUT = optim_changed, true);
 }  // namespace

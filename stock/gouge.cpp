@@ -1,6 +1,7 @@
 #include "stock/gouge.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "stock/stkrun.h"
 #include "stock/stkstamp.h"
 #include "stock/tppoints.h"
+#include "tools/toolcache.h"
 
 GougeReport GOUGRP;
 
@@ -107,17 +109,41 @@ i32 gouge_progress(i32& counter, const i32& n)
     return stk_progress_poll(counter, n, true);
 }
 
-void gouge_check_tool(f32 D, const f32& R, const f32& L, const f32& T, i32& status)
+void gouge_check_tool(const i32& id, i32& status)
 {
+    f32 D = 0, R = 0, L = 0, T = 0;
+    GTDIAM(id, D);
     D -= 2.0f * stk_grid.cell;
-    if (!(D > 0.0f)) {
-        status = GOUGE_NOT_CHECKABLE;
-        return;
+    if (D > 0.0f) {
+        GTCRNR(id, R);
+        GTCUTL(id, L);
+        GTTAPA(id, T);
+        // The corner radius kept as it is would exceed the narrowed tool's
+        // radius for a ball or a near-ball: its flat radius D/2 - R would
+        // turn negative and lift the tip off zero. The radius is held to D/2.
+        R = std::min(R, 0.5f * D);
+    } else {
+        // A drill is checked by its own shape, not narrowed. A mill no wider
+        // than two cells comes here too: the drill query answers -1 for it,
+        // the image build refuses that diameter, and the caller ends the run
+        // as a failure, since nothing of such a tool is left to check with
+        // and passing the path unchecked would read as "no gouges".
+        f32 d = 0;
+        GTDRDI(id, d);
+        D = d;
+        if (d > 0.0f) {
+            GTDRTA(id, T);
+            T *= 0.5f;
+            if (T > 89.0f) {
+                T = 0.0f;
+                GTDRCU(id, L);
+            } else {
+                D = 0.01f;
+                L = static_cast<f32>((f64(d) - 0.01) * 0.5 / std::tan(f64(T) * M_PI / 180.0));
+            }
+        }
     }
-    // The corner radius kept as it is would exceed the narrowed tool's
-    // radius for a ball or a near-ball: its flat radius D/2 - R would turn
-    // negative and lift the tip off zero. The radius is held to D/2.
-    stk_tool_image(0, D, std::min(R, 0.5f * D), L, T, status);
+    stk_tool_image(0, D, R, L, T, status);
 }
 
 void stk_gouge_points(const i32& code, const i32& number, const i32& points, const i32& blocks, const i32& count,
@@ -135,7 +161,7 @@ void stk_gouge_points(const i32& code, const i32& number, const i32& points, con
     // Every position one cell higher: the reference surface is only known
     // to a cell. The two slots of a tool record are passed over: they hold
     // the new tool's sizes, not a position, and raising them would add a
-    // cell to the tool's corner radius (its second slot's Z).
+    // cell to the tool's corner radius (its first slot's Z).
     for (i32 j = 0; j < count; ++j) {
         if (tp_is_tool(p + 3 * j)) {
             ++j;
@@ -157,11 +183,12 @@ void stk_gouge_points(const i32& code, const i32& number, const i32& points, con
         const i32 blk = b[e], e2 = seg_end(e);
         const bool inside = e2 < count && b[e2] == blk;
         if (e == i + 3) {
-            // A new tool: its check tool, two cells narrower.
-            i32 st = 0;
-            gouge_check_tool(p[3 * i + 4], p[3 * i + 5], p[3 * i + 6], p[3 * i + 7], st);
-            if (st != 0) {
-                status = st == GOUGE_NOT_CHECKABLE ? st : -1;
+            // A new tool: the check tool is the tool as the record gives it
+            // (a drill's record already holds its own shape), moved to the
+            // point before the record without cutting.
+            stk_tool_change(0, p + 3 * i, status);
+            if (status != 0) {
+                status = -1;
                 break;
             }
         }

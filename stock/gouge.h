@@ -7,9 +7,6 @@
 
 #include "core/words.h"
 
-// Outcome of a gouge run besides its status.
-constexpr i32 GOUGE_NOT_CHECKABLE = 2;  // status: the tool is at most two cells wide
-
 // The report file: its name, whether it is open, the gouges written.
 struct GougeReport {
     std::string name;  // file name, empty when none
@@ -37,13 +34,13 @@ void gouge_rep_close();
 // ("STOP EXECUTION?" on a space key). 1 when the user stopped.
 i32 gouge_progress(i32& counter, const i32& n);
 // Measures the points (tp_to_points' arrays; raised by one cell here)
-// against the second height with the check tool of slot 0, tool records
-// building the next check tool two cells narrower; reports each gouging
-// block once at its last segment. Status 0, 1000 when stopped,
-// GOUGE_NOT_CHECKABLE when a tool of the path is at most two cells wide, -1
-// on failure.
+// against the second height with the check tool of slot 0, a tool record
+// making its tool the check tool as it is recorded; reports each gouging
+// block once at its last segment. Status 0, 1000 when stopped, -1 on
+// failure.
 void stk_gouge_points(const i32& code, const i32& number, const i32& points, const i32& blocks, const i32& count,
                       i32& status);
-// The check tool for a tool of diameter D (the two cells taken off), built
-// in slot 0; status GOUGE_NOT_CHECKABLE when nothing is left of it.
-void gouge_check_tool(f32 D, const f32& R, const f32& L, const f32& T, i32& status);
+// The check tool for tool `id`, built in slot 0: a mill two cells narrower;
+// a drill, or a mill no wider than two cells, by the drill's shape (a mill
+// has no drill diameter, so the build is refused). Status -1 when refused.
+void gouge_check_tool(const i32& id, i32& status);

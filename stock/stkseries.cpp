@@ -23,6 +23,7 @@
 
 StkProcParFn STKGTP = nullptr;
 StkArgFn STKARG = nullptr;
+StkProcParFn STKCOM = nullptr;
 
 namespace {
 constexpr i32 MAX_ROWS = 100000;  // rows looked at in one level's table
@@ -150,12 +151,24 @@ void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& stat
     }
     i32 table = 0, kind = 0;
     f32 box[6], heights[2], npt[3];
+    // The values are asked of the host for a stock procedure of any level,
+    // the current one too. Its block is written by the stock procedure's own
+    // module in items this module keeps no format for, and its text id
+    // (item 419) names a generic table that only the host opens: the table
+    // number comes from the host in any case, which answers the same values
+    // from the stored procedure.
     get_stockid_and_minmax(level, index, table, box, kind, heights, npt, status);
     if (status < 0) {
         eroutc("stk_setup_from_proc, THE STOCK PROCEDURE GIVES NO STOCK", 0);
         status = -1;
         return;
     }
+    // One value per item: item 7 into the twentieth word, item 9 into the
+    // nineteenth and the first value of item 11 (the origin's X) into the
+    // fourth; the three values the host gives are those. The origin's Y and
+    // Z stay the current procedure's: the stock procedure found is in the
+    // same coordinate system, and the sixth word is the Z reference of the
+    // stock's limits below.
     NPT1[19] = r2wrd(npt[0]);
     NPT1[18] = r2wrd(npt[1]);
     NPT1[3] = r2wrd(npt[2]);
@@ -180,7 +193,7 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     const bool optimize = mode == 1 || mode == 3;
     const i32 omode = mode == 3 ? 4 : 1;
     const i32 last = mode == 2 ? proc + 1 : mode == 4 ? proc - 1 : proc;
-    if (optimize) msg_mdls(339, 73);
+    if (optimize) msg_prompt(339, 73);
     stk_grid_vars(1);
     i32 st = 0;
     // The series writes its technology afresh: nothing of the state the last
@@ -314,6 +327,10 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     }
     take_tool(tool);
     if (STKPOS) STKPOS(proc, st);
+    // A user stop gives 1000, beside 0, -1 and -2: the driver reads it to
+    // tell a series the user ended inside the optimizer (its state line and
+    // counter step) from one that ran through, and the stocks of the
+    // procedures done before the stop stay valid.
     if (stopped)
         status = 1000;
     else if (failed)
@@ -331,28 +348,31 @@ void stk_gouge_run(const i32& proc, i32& status)
         if (status >= 0) status = -1;
         return;
     }
-    f32 D = 0, R = 0, L = 0, T = 0, mill = 0;
-    GTDIAM(CURTOL, mill);
-    stk_tool_shape(CURTOL, D, R, L, T);
-    if (mill > 0.0f)
-        gouge_check_tool(D, R, L, T, status);
-    else if (D > 0.0f)
-        stk_tool_image(0, D, R, L, T, status);
-    else
-        status = GOUGE_NOT_CHECKABLE;
+    gouge_check_tool(CURTOL, status);
+    if (status != 0) {
+        userrc("stk_gouge_run, THE TOOL LEAVES NO CHECK TOOL: NOT CHECKED FOR GOUGES", 0);
+        status = -1;
+    }
     i32 ph = -1, bh = -1, n = 0;
     bool sub = false;
     if (status == 0 && STKPOS) {
         STKPOS(proc, status);
+        // The set-up put the stock procedure's words into "NPT1" and handed
+        // them to the host; the procedure's own current commands are read
+        // back from its block, so that the report's X and Y are both shifted
+        // by the procedure's origin and the words stand as the procedure's
+        // once the run is over.
+        if (status == 0 && STKCOM) STKCOM(status);
         if (status == 0) OPNMVL(2, status);
         sub = status == 2;
         if (status == 2) status = 0;
     }
     if (status == 0) optim_open_list(2, status);
     if (status == 0) tp_to_points(0, MV_LIST, ph, bh, n, status);
+    // The number in the report's name and first line is the one the run is
+    // given: the procedure's stock-simulation counter, the number under
+    // which the stock series and the driver's table know the procedure.
     if (status == 0) stk_gouge_points(nu_sgcd_get_code(), proc, ph, bh, n, status);
-    if (status == GOUGE_NOT_CHECKABLE)
-        userrc("stk_gouge_run, NOT CHECKABLE FOR GOUGES: THE TOOL IS AT MOST TWO STOCK CELLS WIDE", 0);
     i32 st = 0;
     if (ph >= 0) MM_CLOSE(ph, st);
     if (bh >= 0) MM_CLOSE(bh, st);

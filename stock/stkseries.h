@@ -13,6 +13,10 @@ extern StkProcParFn STKGTP;
 // procedure frame when it is loaded).
 using StkArgFn = void (*)();
 extern StkArgFn STKARG;
+// Reads the current commands (the common words of "NPT1", handed to the
+// host) back from the procedure block at the list cursor; status below 0 on
+// failure (set by the procedure frame when it is loaded).
+extern StkProcParFn STKCOM;
 
 // The last procedure of `code` before procedure `proc` (code 999: of code
 // 53 in any state) that is computed, unchanged and in the current
@@ -34,6 +38,6 @@ constexpr i32 STK_PROC_ROWS = 201;
 void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& status);
 // Checks procedure `proc`'s tool path for gouges against its stock's
 // reference surface and writes the gouge report. Status 0 when checked,
-// GOUGE_NOT_CHECKABLE for a tool at most two cells wide, below 0 when the
-// path could not be checked (no stock), 1000 when the user stopped.
+// below 0 when the path could not be checked (no stock, or a tool that
+// leaves no check tool), 1000 when the user stopped.
 void stk_gouge_run(const i32& proc, i32& status);

@@ -53,8 +53,12 @@ struct Gouge : ::testing::Test {
         for (i32 k = 0; k < stk_grid.ncells; ++k) c[k].h1 = 10.0f;
         reference([](f64, f64) { return 5.0f; });
         GOUGRP = GougeReport{};
+        kept = STKPOS;
         STKPOS = nullptr;  // the list in force is the procedure's
     }
+    // The frame's positioning stands again for the tests that run the frame.
+    void TearDown() override { STKPOS = kept; }
+    StkProcPosFn kept = nullptr;
     // The stock procedure before procedure 3 (index 1 of level 1) whose
     // table, full rows over the grid, gives the reference heights h(x, y);
     // it sets the report's X shift.
@@ -155,10 +159,10 @@ TEST_F(Gouge, AClearPathGivesNoLineAndNoFileAndRunsThatCannotCheckSaySo)
     EXPECT_FALSE(norak::transcript_has("NOT CHECKED FOR GOUGES"));
     norak::settings().nc["disp_stock"] = 1;
 
-    // A tool two cells wide leaves no check tool: not checkable.
+    // A mill two cells wide leaves no check tool: the run fails, saying so.
     tooldefs::use_mill(0.5f, 0.0f);
-    EXPECT_EQ(run(), GOUGE_NOT_CHECKABLE);
-    EXPECT_TRUE(norak::transcript_has("NOT CHECKABLE FOR GOUGES"));
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(norak::transcript_has("NOT CHECKED FOR GOUGES"));
 
     // A report name of 257 characters or more is refused: 339/121 with an
     // empty name, and no report is opened; one of 256 is taken.
@@ -186,27 +190,36 @@ TEST_F(Gouge, AClearPathGivesNoLineAndNoFileAndRunsThatCannotCheckSaySo)
     EXPECT_EQ(GOUGRP.count, 0);
 }
 
-TEST_F(Gouge, AfterAToolChangeTheCheckToolIsAgainTwoCellsNarrower)
+TEST_F(Gouge, AfterAToolChangeTheRecordedToolIsTheCheckToolAsItIs)
 {
     const i32 small = tooldefs::make_tool(2, 1.0f, 0.0f, 20.0f, 0.0f);
-    tooldefs::use_mill(2.0f, 0.0f);
-    feed(-1.0f);
-    line(0, 0, 20);
-    feed(200.0f);
-    line(0, 0, 5.0f);
-    tool(small);
-    line(0, 0, 5.0f);
-    // A wall of the reference at 8 beside the last cut (from x 2 on): the
-    // flat D1 checked as D0.5 reaches 0.25 from its axis; a cell at 0.5 from
-    // the path is clear of it but under a check tool built at full diameter.
-    reference([](f64 x, f64 y) { return x > 2.0 && y > 0.45 && y < 0.55 ? 8.0f : 5.0f; });
-    line(20, 0, 5.0f);
-    ASSERT_EQ(run(), 0);
-    EXPECT_EQ(GOUGRP.count, 0);
-    // The same with the wall at 0.25: the narrowed tool meets it.
-    reference([](f64 x, f64 y) { return x > 2.0 && y > 0.2 && y < 0.3 ? 8.0f : 5.0f; });
-    ASSERT_EQ(run(), 0);
-    EXPECT_GE(GOUGRP.count, 1);
+    const i32 pointed = tooldefs::make_tool(1, 2.0f, 0.0f, 118.0f, 0.0f);  // a drill's record is 0.01 wide
+    struct Case {
+        i32 tool;
+        f64 lo, hi;  // the wall of the reference at 8 beside the last cut, from x 2 on
+        bool gouges;
+    };
+    // The flat D1 reaches 0.5 from its axis; the pointed drill's record, a
+    // tip with its cone, reaches no further than the drill's radius.
+    for (const Case& c : {Case{small, 0.45, 0.55, true}, Case{small, 0.2, 0.3, true}, Case{small, 0.7, 0.8, false},
+                          Case{pointed, 0.2, 0.3, true},
+                          Case{pointed, 1.4, 1.6, false}}) {
+        path = stocktest::Path();
+        norak::start_toolpath();
+        i32 a = 0;
+        lacces(3, a);
+        tooldefs::use_mill(2.0f, 0.0f);
+        feed(-1.0f);
+        line(0, 0, 20);
+        feed(200.0f);
+        line(0, 0, 5.0f);
+        tool(c.tool);
+        line(0, 0, 5.0f);
+        reference([&](f64 x, f64 y) { return x > 2.0 && y > c.lo && y < c.hi ? 8.0f : 5.0f; });
+        line(20, 0, 5.0f);
+        ASSERT_EQ(run(), 0) << c.tool << " " << c.lo;
+        EXPECT_EQ(GOUGRP.count >= 1, c.gouges) << c.tool << " " << c.lo;
+    }
 }
 
 // The cavity example run with the gouge check against its own part: the
@@ -264,11 +277,17 @@ TEST(GougeOfTheCavity, ItsOwnPartGivesNoGougeLineAndNoFile)
     norak::ProcRow stock;
     stock.code = 53;
     stock.table = norak::add_gen_table(t);
+    // The stock procedure's own view, view parameter and origin X: taken for
+    // the set-up only, the procedure's words stand again after the run.
+    stock.npt[0] = 7.0f, stock.npt[1] = 9.0f, stock.npt[2] = 100.0f;
     norak::set_proc_row(1, 0, stock);
 
     module_load(nullptr, 1, nullptr);
     DSPMOD = 3;
     tavrek();
+    EXPECT_NE(NPT1[NPT1_VIEW], r2wrd(7.0f));
+    EXPECT_NE(NPT1[NPT1_VIEWPAR], r2wrd(9.0f));
+    EXPECT_NE(NPT1[NPT1_ORIGIN], r2wrd(100.0f));
     std::string all;
     for (const std::string& l : norak::transcript()) all += l + "\n";
     EXPECT_TRUE(norak::transcript_has("stock: display grid 241 x 201 cell 0.5")) << all;

@@ -45,6 +45,11 @@ void stk_net_hdl(const i32& mode, i32& handle)
 void stk_net_open(const i32& count, i32& handle, void*& base, i32& status)
 {
     status = 0;
+    // Already open: the array is kept, but its handle and base are handed
+    // out all the same. The positioning asks for the record array through
+    // here whether it is open or not (the projection, and the second table
+    // built while the first one's array is open) and binds to what it gets;
+    // outputs left untouched would give it the -1 and null it passed in.
     if (stk_net.rec >= 0) {
         handle = stk_net.rec;
         mmcptr(handle, base);
@@ -62,6 +67,8 @@ void stk_net_prof(const f32& tol, const f32& S, const f32& R, const f32& L, cons
 {
     stk_net_open(count, rec_handle, rec_base, status);
     if (status != 0) return;
+    // Only tables 0 and 1 exist: any other index would write the handle and
+    // row ends past their two entries.
     if (index < 0 || index > 1) {
         eroutc("stk_net_prof, WRONG TABLE INDEX", 0);
         status = -1;
@@ -74,6 +81,12 @@ void stk_net_prof(const f32& tol, const f32& S, const f32& R, const f32& L, cons
     const f32 kept = stk_grid.cell;
     const i32 was = stk_img.slot;
     f32 cell = 20.0f * tol;
+    // A tolerance of 0 or less gives no cell of its own (20 tol is none, and
+    // D'/cell no step count): it asks for no loss, so the finest cell of the
+    // range is taken. A zero tolerance would reach it anyway (D'/0 runs past
+    // 300), but a negative one would give a step count below 0 and so the
+    // coarsest cell, the opposite of what was asked, and a division by zero
+    // is not left to the floating point.
     const f64 kk = cell > 0.0f ? std::floor(f64(D) / cell * 8.0) : 1.0e9;
     if (kk < 100.0)
         cell = D * 8.0f * 0.01f;
@@ -83,6 +96,11 @@ void stk_net_prof(const f32& tol, const f32& S, const f32& R, const f32& L, cons
     static const i32 TEMP = -1;
     stk_tool_image(TEMP, D, Rc, L, T, status);
     stk_grid.cell = kept;
+    // The temporary image is freed at once rather than left until the next
+    // temporary build: it is of no use past this table. Freeing it leaves no
+    // slot current; the slot current before is selected again, and when
+    // there was none, none is current afterwards, as before the build (a
+    // stamping that follows selects its own slot).
     auto finish = [&]() {
         stk_image_free(TEMP);
         i32 st = 0;
@@ -92,6 +110,8 @@ void stk_net_prof(const f32& tol, const f32& S, const f32& R, const f32& L, cons
 
     const i32 k8 = stk_img.k8, n = k8 + 1;
     const f32* prof = stk_img.profile;
+    // A table of this index built before (a rebuild after the allowance or
+    // the tool changed) is closed first, or its array would be lost.
     close_table(index);
     const i32 chunk = (5 * n + 10) * 18;
     i32 h = -1;
@@ -116,7 +136,12 @@ void stk_net_prof(const f32& tol, const f32& S, const f32& R, const f32& L, cons
         MM_CLOSE(rh, st);
         finish();
     };
-    const f64 xs = (f64(D) * 0.5) / k8, thin = f64(tol) * 0.5;
+    // Column j of the slope profile lies j steps of ro/8k from the axis,
+    // ro the image's outer radius (half the image diameter). For a tapered
+    // tool ro = D'/2 + tan(T) L reaches past D'/2: steps of (D'/2)/8k would
+    // squeeze the profile sideways by (D'/2)/ro, narrower than the tool, and
+    // the positioning would let the flank go into walls beside the path.
+    const f64 xs = (f64(stk_img.diam) * 0.5) / k8, thin = f64(tol) * 0.5;
     for (i32 a = 0; a < STK_NET_ROWS; ++a) {
         if (stk_net.cap[index] - used < 4 * n + 8) {
             i32 st = 0;

@@ -129,7 +129,11 @@ bool open_new_grid(const f32* local, const i32 k, const bool display, const i32 
         factor -= 1.0;
     }
     const i32 ncells = static_cast<i32>(nx * ny);
-    // The grid this replaces: its array and the images sampled for it.
+    // The host marked its stock invalid (a stock set up anew) but still holds
+    // the handle of our array, so that array is open and ours: the handle is
+    // overwritten below, and the array and the images sampled on its cell
+    // would stay open with nothing left to close them. They are closed
+    // before the new array is asked for, which then has their memory too.
     if (stk_grid.hdl >= 0) {
         drop_grid(true);
         stk_image_clear(1);

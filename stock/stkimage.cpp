@@ -248,6 +248,8 @@ void stk_tool_image(const i32& slot, const f32& D, const f32& R, const f32& L, c
         }
         stk_image_free(slot);
     } else {
+        // There is one temporary image: the one built before is closed
+        // here, or its arrays would be lost when this build takes its place.
         stk_image_free(-1);
     }
     // Without a grid the image has no step to be sampled at (k would be

@@ -63,6 +63,12 @@ void save_array_aside(const i32& slot, const f32* p1, const f32* p2, i32& status
         status = -1;
         return;
     }
+    // Two words a cell, the first height and the move number, where the
+    // height alone would restore the stock's shape: a trial cut also writes
+    // its move number into every cell it lowers, and the cells go to the
+    // host's stock simulation with the number of the block that last cut
+    // each. A height put back under the trial's number would name a block
+    // that never cut the cell.
     const i32 need = 2 * (w->c1 - w->c0 + 1) * (w->r1 - w->r0 + 1);
     void* base = nullptr;
     i32 st = 0;
@@ -134,7 +140,7 @@ void restore_array(const i32& slot, i32& status)
         for (i32 i = w->s[0]; i <= w->s[1]; ++i) {
             StkCell& c = cells[static_cast<size_t>(j) * nx + i];
             std::memcpy(&c.h1, in++, 4);
-            c.move = *in++;
+            c.move = *in++;  // the trial's move number undone with its cut
         }
 }
 

@@ -29,6 +29,22 @@ const f64* pairs(i32 index)
     return static_cast<const f64*>(b);
 }
 
+// The lowest point of a tool moving at slope ta (radians) at lateral offset
+// x, lifted by lift, seen across the slope: min over the forward offset f of
+// H(hypot(x, f)) - tan(ta) f, convex in f, by ternary search up to the tool's
+// rim.
+f64 envelope(const stocktest::Tool& tt, f64 x, f64 ta, f64 lift)
+{
+    const f64 ro = tt.ro(), fm = std::sqrt(std::max(0.0, ro * ro - x * x));
+    auto g = [&](f64 ff) { return tt.H(std::min(std::hypot(x, ff), ro * (1 - 1e-9))) - std::tan(ta) * ff; };
+    f64 lo = 0, hi = fm;
+    for (int it = 0; it < 80; ++it) {
+        const f64 m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+        (g(m1) <= g(m2) ? hi : lo) = (g(m1) <= g(m2) ? m2 : m1);
+    }
+    return std::cos(ta) * (std::min(g(0.5 * (lo + hi)), g(fm)) + lift);
+}
+
 TEST_F(Nets, RowsAreClosedSymmetricPolylinesOfTheLowestEnvelope)
 {
     // A ball of radius 3 (the first tool value 6 as the positioning hands
@@ -81,14 +97,7 @@ TEST_F(Nets, RowsAreClosedSymmetricPolylinesOfTheLowestEnvelope)
         // 2 tol - allowance below it, seen across the slope.
         const stocktest::Tool tt{"table tool", D, R, 20.0, 0.0};
         for (i32 k = 0; k < n; ++k) {
-            const f64 x = r[2 * k], fm = std::sqrt(std::max(0.0, D * D / 4 - x * x));
-            auto g = [&](f64 ff) { return tt.H(std::min(std::hypot(x, ff), D / 2 * (1 - 1e-9))) - std::tan(ta) * ff; };
-            f64 lo = 0, hi = fm;
-            for (int it = 0; it < 80; ++it) {
-                const f64 m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
-                (g(m1) <= g(m2) ? hi : lo) = (g(m1) <= g(m2) ? m2 : m1);
-            }
-            const f64 want = std::cos(ta) * (std::min(g(0.5 * (lo + hi)), g(fm)) + 0.02 - 0.2);
+            const f64 want = envelope(tt, r[2 * k], ta, 0.02 - 0.2);
             // Within twice the tolerance: at the smallest slopes the corner's
             // silhouette, sampled evenly in angle, is sparse near the edge.
             EXPECT_NEAR(r[2 * k + 1], want, 0.02) << a << " " << k;
@@ -130,6 +139,43 @@ TEST_F(Nets, ATolerancePastHalfTheToolStillGivesAProfile)
     stk_net_prof(0.02f, 4.0f, 0.5f, 10.0f, 12.0f, 2, 0.1f, 10000, rec, base, st);
     EXPECT_EQ(st, -1);
     EXPECT_TRUE(norak::transcript_has("stk_net_prof, WRONG TABLE INDEX"));
+}
+
+TEST_F(Nets, ATaperedToolsRowsReachItsFlankAtItsOuterRadius)
+{
+    // Tapered tools: each row's half profile runs out to the flank's top,
+    // ro = D'/2 + tan(T) L (8.53 for D' 10, T 10 degrees, L 20, where D'/2
+    // is 5), and every point kept lies on the tool's lowest envelope at its
+    // own offset, not at one squeezed towards the axis.
+    struct Case {
+        f32 tol, S, R, L, T, allowance;
+    };
+    for (const Case c : {Case{0.01f, 10.01f, 0.0f, 20.0f, 10.0f, 0.01f}, Case{0.02f, 4.0f, 0.5f, 10.0f, 12.0f, 0.1f},
+                         Case{0.005f, 3.0f, 1.0f, 6.0f, 30.0f, 0.0f}}) {
+        SCOPED_TRACE(testing::Message() << "taper " << c.T);
+        i32 rec = -1, st = 0;
+        void* base = nullptr;
+        stk_net_prof(c.tol, c.S, c.R, c.L, c.T, 0, c.allowance, 10000, rec, base, st);
+        ASSERT_EQ(st, 0);
+        const stocktest::Tool tt{"taper", f64(c.S - 2.0f * c.tol + c.allowance), f64(c.R - c.tol + c.allowance),
+                                 f64(c.L), f64(c.T)};
+        const f64* p = pairs(0);
+        i32 start = 0;
+        f64 worst = 0;
+        for (i32 a = 0; a < STK_NET_ROWS; ++a) {
+            const i32 end = stk_net.ends[0][a], n = (end - start - 3) / 2;
+            const f64* r = p + 2 * start;
+            EXPECT_NEAR(r[2 * (n - 1)], tt.ro(), 1e-4 * tt.ro()) << a;
+            const f64 ta = a * M_PI / 180;
+            for (i32 k = 0; k < n; ++k) {
+                const f64 d = std::fabs(r[2 * k + 1] - envelope(tt, r[2 * k], ta, 2.0 * c.tol - c.allowance));
+                EXPECT_LT(d, 0.02) << a << " " << k << " x " << r[2 * k];
+                worst = std::max(worst, a < 5 ? 0.0 : d);
+            }
+            start = end;
+        }
+        EXPECT_LT(worst, 2.0 * c.tol);
+    }
 }
 
 TEST_F(Nets, ATableGrowsAsItsRowsNeedAndAFailedGrowthClosesIt)

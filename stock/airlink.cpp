@@ -81,21 +81,25 @@ void end_of(i32 number, f32* p, i32& status)
 }
 
 // The move after the cursor and the feed in force there (N -1, F 0 when
-// the path ends).
-void next_feed(i32& N, f32& F)
+// the path ends). A failed access of the list (-1, where the end answers
+// -2) is the link's failure: taken for the end, the link would take every
+// move after it for the old link and delete cuts it never read.
+void next_feed(i32& N, f32& F, i32& status)
 {
     N = -1;
     F = 0.0f;
     i32 st = 0, type = 0, size = 0, tc = 0;
     f32 f = 0;
     TPJUMP(1, st);
+    if (st == -1) status = -1;
     if (st < 0) return;
     find_move(MV_LIST, 1, N, type, size, f, tc, st);
     if (st < 0) {
+        if (st == -1) status = -1;
         N = -1;
         return;
     }
-    feed_at_move(1, N, F, st);
+    feed_at_move(1, N, F, status);
 }
 
 // Heights the tool tip needs over the stock at the start (E1, over the
@@ -165,26 +169,33 @@ struct OldRun {
     bool any = false;
 };
 
-void old_run(i32 stop, OldRun& r)
+// The walk ends at the list's end (-2); a failed access or read of a
+// block ends it with status -1: taken for the end, the walk would take
+// every move after the failure for the old link (the next cut among them)
+// and the link delete it.
+void old_run(i32 stop, OldRun& r, i32& status)
 {
     lgtpos(r.anchor);
-    while (true) {
+    while (status >= 0) {
         i32 st = 0, pos = 0, size = 0, type = 0, cls = 0;
         TPJUMP(1, st);
+        if (st == -1) status = -1;
         if (st < 0) return;
         lgtpos(pos);
-        TPBLKH(MV_LIST, size, type, cls, st);
-        if (st < 0) return;
+        TPBLKH(MV_LIST, size, type, cls, status);
+        if (status < 0 && cls == BC_ILLEGAL) status = 0;  // a block of no known type ends the walk as before
+        if (status < 0 || cls == BC_ILLEGAL) return;
         if (cls == BC_MOVE) {
             i32 number = 0;
-            tpget(MED_LIST, 1, DT_INT, &number, st);
+            tpget(MED_LIST, 1, DT_INT, &number, status);
+            if (status < 0) return;
             if (number == stop) {
                 TPJUMP(-1, st);
                 return;
             }
             r.doomed.push_back(pos);
-            move_top_z(type, r.top, st);
-            if (!r.any) move_end_point(r.first, st);
+            move_top_z(type, r.top, status);
+            if (!r.any && status >= 0) move_end_point(r.first, status);
             r.any = true;
         } else if (cls == BC_TECH) {
             i32 n = 0, p = 0, kind = 0, iv = 0;
@@ -296,7 +307,8 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     i32 N = -1;
     end_of(second, P2, status);
     if (status < 0) return;
-    next_feed(N, F);
+    next_feed(N, F, status);
+    if (status < 0) return;
     F = holder_feed(F, h);
     end_of(first, P1, status);
     if (status < 0) return;
@@ -330,7 +342,8 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     OldRun old;
     seek(first, status);
     if (status < 0) return;
-    old_run(N, old);
+    old_run(N, old, status);
+    if (status < 0) return;
     // Over one XY the moves after the link that go on down at that XY below
     // the cut's end go with it: the holder met the stock there, and lower
     // at the same XY it meets it again. The air-cut stage keeps them: there
@@ -414,13 +427,15 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     i32 N = -1;
     end_of(second, P2, status);
     if (status < 0) return;
-    next_feed(N, F);
+    next_feed(N, F, status);
+    if (status < 0) return;
     F = holder_feed(F, h);
     OldRun old;
     i32 a = 0;
     lacces(2, a);
     lacces(-1, a);
-    old_run(N, old);
+    old_run(N, old, status);
+    if (status < 0) return;
     f32 level = NONE;  // the level the stock asks for between the first move and the cut
     if (form == 4 && old.any && eqpt2(old.first, P2) == 0) {
         // A path that starts away from its first cut in XY: the tool
@@ -486,7 +501,8 @@ void link_last(i32 first, i32& status)
     end_of(first, P1, status);
     if (status < 0) return;
     OldRun old;
-    old_run(-1, old);
+    old_run(-1, old, status);
+    if (status < 0) return;
     const f32 up[3] = {P1[0], P1[1], std::max(hei8_clear(), P1[2] + s)};
     Writer w;
     w.open(old, status);
@@ -511,7 +527,8 @@ void link_all(i32& status)
     OldRun old;
     lacces(2, a);
     lacces(-1, a);
-    old_run(-1, old);
+    old_run(-1, old, status);
+    if (status < 0) return;
     Writer w;
     w.open(old, status);
     if (status >= 0) optim_whole_rapid(E, status);

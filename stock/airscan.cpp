@@ -107,9 +107,17 @@ bool line_move(Run& r, i32 number, f32 feed, f32* P, i32& status)
         f32 A[3], B[3];
         if (optim_air_entry(SC.point, P, SC.state, r.air, A, B, depth, status) == 1 && status >= 0) {
             optim_scan_feed = feed;
-            SC.trust = (eqpt3(A, SC.point) == 0 ? 1 : 0) + 1 + (eqpt3(B, P) == 0 ? 1 : 0);
+            const i32 pieces = (eqpt3(A, SC.point) == 0 ? 1 : 0) + 1 + (eqpt3(B, P) == 0 ? 1 : 0);
             i32 piece = number;
             optim_split_line(SC.point, P, A, B, piece, status);
+            // A split that failed ends the scan with its failure (answered
+            // as a move handled, so the scan's own check sees the status):
+            // read again, the whole move would be taken as one of the pieces
+            // and the next read would clear the failure, reported as success
+            // with the move never cut. The pieces are trusted only once they
+            // stand in the list.
+            if (status < 0) return true;
+            SC.trust = pieces;
             return false;
         }
     }
@@ -271,14 +279,31 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
     return true;
 }
 
+// The scan ends on the answer st of the list cursor: at the list's end
+// (-2, or a step that did not move) with status 0, a run still open left to
+// the stage; on a failed access (-1) with that failure. The two are told
+// apart because the stage closes a run open at the list's end by a retract
+// that takes every move after the run's start away: a failure taken for the
+// end would delete the cuts the scan never reached and report success.
+void scan_end(i32 st, const Run& r, i32& at_end, i32& status)
+{
+    at_end = 1;
+    if (st == -1)
+        status = -1;
+    else if (r.open)
+        SC.open_first = r.first;
+}
+
 // Places the cursor behind the move numbered `number`; false when that
-// move ends the list.
+// move ends the list or the list failed (status then below 0).
 bool behind(i32 number, i32& status)
 {
     i32 a = 0, st = 0;
     lacces(2, a);
-    goto_block(1, number, status);
+    if (a == -2) status = -1;
+    if (status >= 0) goto_block(1, number, status);
     if (status >= 0) TPJUMP(1, st);
+    if (st == -1) status = -1;
     return status >= 0 && st == 0;
 }
 }  // namespace
@@ -366,6 +391,13 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
     if (first == -1) {
         i32 a = 0;
         lacces(2, a);
+        if (a == -2) {
+            // Not at the path's start, the scan would take the list for
+            // empty and the stage report a path it never walked as done.
+            at_end = 1;
+            status = -1;
+            return;
+        }
         // The walk starts at the path's start, where the cutter stands
         // nowhere known: a point an earlier stage set belongs to where that
         // stage stopped, and measured from it the first move would sweep
@@ -387,13 +419,7 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         f32 feed = 0;
         stk_image_select(0, st);
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) {
-            // The cursor answers the list's end and a failed step alike: both
-            // end the scan. A failed read of the move itself is passed up.
-            at_end = 1;
-            if (r.open) SC.open_first = r.first;
-            return;
-        }
+        if (st < 0) return scan_end(st, r, at_end, status);
         if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         const bool was_open = r.open;
@@ -415,11 +441,7 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         }
         TPJUMP(1, st);
         SC.candidate = number;
-        if (st != 0) {
-            at_end = 1;
-            if (r.open) SC.open_first = r.first;
-            return;
-        }
+        if (st != 0) return scan_end(st, r, at_end, status);
     }
 }
 

@@ -646,6 +646,24 @@ void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
     if (status == 0 && rapid == 0) touch = 1;
 }
 
+namespace {
+// Sets the reference point to the end of the move before `block`, where the
+// tool stands when that block starts; false (the point left as it was) when
+// no move comes before it.
+bool start_of(i32 block)
+{
+    i32 st = 0, prev = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0, p[3];
+    seek(block, st);
+    if (st >= 0) TPJUMP(-1, st);
+    if (st >= 0) find_move(MV_LIST, -1, prev, type, size, feed, tc, st);
+    bool from = st >= 0 && prev >= 1;
+    if (from) move_end_point(p, st), from = st >= 0;
+    if (from) optim_set_ref_point(p);
+    return from;
+}
+}  // namespace
+
 void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, const f32& z2, const i32& skip,
                    i32& status)
 {
@@ -657,6 +675,11 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
     stk_image_select(0, st);
     i32 number = 0, type = 0, size = 0, tc = 0;
     f32 feed = 0;
+    // Whether the reference point was set here to where the first move
+    // replayed starts: only then does the replay start from it. A point left
+    // by an earlier stretch (or the load's 0, 0, 0) lies anywhere, and a
+    // move replayed from it would cut stock the tool never met.
+    bool from = false;
     if (rose) {
         find_move(MV_LIST, -1, number, type, size, feed, tc, st);
         if (st >= 0 && number >= 1 && number != block) {
@@ -665,29 +688,33 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
             optim_set_ref_point(p);
             stk_tool_at(1, p, number, d, v);
             TPJUMP(1, st);
+            from = true;
+        } else if (st >= 0 && number == block && block > 0) {
+            // The mark stands on the given block itself: that block alone
+            // is replayed, from the end of the move before it (with none
+            // before it, from where the stamping walk stands).
+            from = start_of(block);
+            seek(block, st);
+        } else {
+            // No move before the mark: the replay starts there, its first
+            // move from where the stamping walk stands.
+            TPTOP(9, st);
         }
     }
     i32 at = 0, touch = 0, guard = 0;
     if (rose) {
         // The replay goes on from the list position (not from the list's
-        // start), the first move from the reference point just set, every
-        // later one from where the move before it ended.
-        if (block != 0) do {
-                optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
+        // start), every move after the first from where the move before it
+        // ended.
+        if (block != 0 && st >= 0) do {
+                optim_move_replay(at, touch, guard == 0 && from ? 1 : 0, st);
             } while (st == 0 && at != block && ++guard < 1000000);
     } else if (block > 0) {
         // The given move alone, from its own start: the end of the move
         // before it. Started from the reference point instead, it would
         // start from wherever an earlier stretch left that point, and cut
         // stock between there and the move that the tool never met.
-        seek(block, st);
-        if (st >= 0) TPJUMP(-1, st);
-        i32 prev = 0;
-        if (st >= 0) find_move(MV_LIST, -1, prev, type, size, feed, tc, st);
-        f32 p[3];
-        bool from = st >= 0 && prev >= 1;
-        if (from) move_end_point(p, st), from = st >= 0;
-        if (from) optim_set_ref_point(p);
+        from = start_of(block);
         seek(block, st);
         if (st >= 0) TPJUMP(-1, st);
         if (st >= 0) optim_move_replay(at, touch, from ? 1 : 0, st);

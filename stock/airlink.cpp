@@ -413,9 +413,14 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
 // The first link of a cut: the moves before `second` go and the tool comes
 // down onto its start from above (form: the feed code of that descent, 27
 // for a cut's first link of the holder stage, 4 for a path's start relinked).
-// The link is written just before the move after `second`, behind the
-// blocks kept there, so that a tool change or marker in front of the cut
-// stays in front of the tool's first move.
+// The link is written just before the move after `second`, behind every
+// block kept there, not only behind the start marker and the tool change:
+// the approach is the tool's first move, and it comes down to the safety
+// distance above the stock. Every technology block in front of the cut
+// (tool change, spindle start and speed, coolant) sets the machine up for
+// that move; written in front of any of them, the tool would come down to
+// the stock with the spindle not yet running or the coolant off, or the
+// marker would no longer open the path at its first move.
 void link_first(i32 second, i32 code, i32 form, i32& status)
 {
     const f32 s = optim_safety(status);
@@ -741,13 +746,20 @@ void optim_final_retract(const i32& count, i32* run)
         // The clearance height: the second item of "HEI8" when its switch
         // word is set, as for the links.
         const f32 up[3] = {P[0], P[1], hei8_link_clear()};
-        lacces(3, a);
-        PathEdit edit;
-        edit.begin();
-        if (st >= 0) write_feed_code(27, st);
-        MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
-        if (st >= 0 && up[2] > P[2]) optim_line(up, st);
-        edit.finish(st);
+        // A last move that ends at or above the clearance height already
+        // leaves the tool clear of the stock: a move to that height would go
+        // down towards the stock at rapid, so nothing is written, not even
+        // the rapid form, which with no move after it would only change the
+        // feed in force at the path's end.
+        if (up[2] > P[2]) {
+            lacces(3, a);
+            PathEdit edit;
+            edit.begin();
+            if (st >= 0) write_feed_code(27, st);
+            MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
+            if (st >= 0) optim_line(up, st);
+            edit.finish(st);
+        }
     }
     TPTOP(10, st);
 }

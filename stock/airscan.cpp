@@ -149,28 +149,40 @@ void chord_move(Run& r, i32 number, const std::vector<f32>& pts, i32& status)
 }
 
 // An arc that runs in the air over at least 2 x D (with the air length
-// of an open run) before it touches the stock is cut at its first chord
-// that touches: the air piece joins the run, the rest ends it. true when
-// it was cut (the scan goes on with the first piece).
-bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f32 angle, i32& status)
+// of an open run) before the cutter first finds stock is cut half a
+// diameter before that contact, as a straight move or a curve is: the air
+// piece joins the run and the link that replaces it comes down clear of the
+// stock's edge, the rest ends the run and enters the stock at its feed.
+// true when it was cut (the scan goes on with the first piece).
+bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f32 angle, i32 plane,
+               const f32* centre, i32& status)
 {
     f32 D = 0;
     GTDIAM(CURTOL, D);
     const size_t n = pts.size() / 3;
-    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, air = r.open ? r.air : 0.0f;
-    size_t j = 0;
-    for (; j < n && status >= 0; ++j) {
+    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, run = 0, contact = -1.0f;
+    for (size_t j = 0; j < n && status >= 0; ++j) {
         const f32* E = pts.data() + 3 * j;
-        if (sweep_depth(Q, E, 0, false, status) > 0.0f) break;
-        air += len3(Q, E);
+        f32 md = 0, ed = 0, top = 0, v = 0, ev = 0, q[3], len = 0;
+        stk_move_sweep(0, 1, Q, E, 0, md, ed, top, v, ev, q, len, status);
+        if (md > 0.0f) {
+            contact = run + len3(Q, q);
+            break;
+        }
+        run += len3(Q, E);
         std::copy(E, E + 3, Q);
     }
-    if (status < 0 || j == 0 || j == n || air < 2.0f * D) return false;
-    const f32 a1 = static_cast<f32>(f64(angle) * f64(j) / f64(n));
+    const f32 air = (r.open ? r.air : 0.0f) + contact;
+    const f32 at = contact - 0.5f * D;
+    if (status < 0 || contact < 0.0f || air < 2.0f * D || !(at > 0.0f)) return false;
+    f32 A[3];
+    const f64 place = poly_point_at(SC.point, pts, at, A);
+    const f32 a1 = static_cast<f32>(f64(angle) * place / f64(n));
+    arc_point_at(SC.point, plane, centre, P, a1, A);
     i32 piece = number, piece2 = 0, st = 0;
     goto_block(-1, number, status);
     if (status >= 0) TPJUMP(-1, st);
-    if (status >= 0 && st == 0) optim_split_arc(SC.point, P, Q, P, a1, angle - a1, piece, piece2, status);
+    if (status >= 0 && st == 0) optim_split_arc(SC.point, P, A, P, a1, angle - a1, piece, piece2, status);
     return status >= 0 && st == 0;
 }
 
@@ -261,10 +273,10 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
     } else if (mv_arc(type)) {
         std::vector<f32> pts;
         i32 plane = 0;
-        f32 angle = 0;
-        arc_chords(type, SC.point, pts, P, plane, angle, status);
+        f32 angle = 0, centre[2] = {0, 0};
+        arc_chords(type, SC.point, pts, P, plane, angle, status, centre);
         if (status < 0 || pts.empty()) return true;
-        if (SC.known && arc_entry(r, number, pts, P, angle, status)) return false;
+        if (SC.known && arc_entry(r, number, pts, P, angle, plane, centre, status)) return false;
         if (SC.known && status >= 0) chord_move(r, number, pts, status);
     } else if (mv_nurbs(type)) {
         if (!curve_move(r, number, size, P, status)) return false;
@@ -405,12 +417,20 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         SC = Scan{};
         optim_scan_feed = -1.0f;
     } else if (long_run != 0 && SC.resume > 0 && !behind(SC.resume, status)) {
+        // After a long run the scan goes on behind the cutting move that
+        // ended it, not from a position remembered before the run: the
+        // link has replaced the run's moves, so that position is gone, and
+        // the cutting move is already cut into the stock. Scanned again it
+        // would be measured against the stock it took itself, read as air
+        // and handed to the next link.
         at_end = 1;
         long_run = 0;
         SC.open_first = -2;
         return;
     }
-    if (long_run != 0 && first >= 0) SC.candidate = SC.resume;  // the run's moves are gone
+    // The move before the next one scanned is that cutting move: the run's
+    // moves are gone, and a run that opens next starts from it.
+    if (long_run != 0 && first >= 0) SC.candidate = SC.resume;
     long_run = 0;
     SC.open_first = -2;
     Run r;
@@ -429,7 +449,11 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
             return;
         }
         if (was_open && !r.open) {
-            // A run ended: long enough, it goes to the link.
+            // A run ended: long enough, it goes to the link. The scan
+            // returns with the cursor on the cutting move that ended it,
+            // not on the run's last move: the link finds its two blocks by
+            // their numbers whatever the cursor stands on, and the next
+            // scan goes on behind that cutting move.
             if (r.air >= 2.0f * D && (r.moves > 1 || r.last != r.last_rapid)) {
                 first = r.first;
                 last = r.last;
@@ -466,6 +490,11 @@ void optim_aircut_stage(i32& status)
         first = std::max(last, 0);
     }
     if (status < 0) return;
-    // Air after the last cut: one retract from the last cut.
+    // Air after the last cut: one retract, only when a run was still open
+    // at the list's end, and from the cutting move before that run. The
+    // retract takes every move after its start away: started from the last
+    // run found (whose moves its link has since replaced) it would take
+    // away every cut after that run; with no air at the path's end there
+    // is nothing for it to replace.
     if (SC.open_first > 0) optim_air_link(SC.open_first, -1, 0, status);
 }

@@ -465,9 +465,11 @@ TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
     fresh();
     path(0.0f, p2);
     HEI8[24] = r2wrd(30.0f);
+    const auto above = opttest::snapshot();
     optim_final_retract(1, nullptr);
     m = opttest::moves();
     EXPECT_FLOAT_EQ(m.back().p[2], 11.0f);  // already above the clearance height of 4
+    EXPECT_EQ(opttest::snapshot(), above);   // and no rapid form with no move after it
     const i32 n = static_cast<i32>(m.size());
     HEI8[76] = 1;
     // The writers left at the clearance above the end (as an earlier link

@@ -1,10 +1,10 @@
 // The air-cut stage with a 10 mm flat end mill over a block: a long feed
 // move in the air becomes a rapid link and a short one stays; a plunge
 // from the air is cut at the safety distance above the stock (worked out
-// from the tool when not set); a move that starts in the air is cut before
-// the stock; a move of one step measures without dividing by zero; moves
-// at a feed of 0 are cuts; a failed list access or write ends the scan
-// with its failure.
+// from the tool when not set); a move, an arc or a curve that starts in
+// the air is cut half a diameter before the stock; a move of one step
+// measures without dividing by zero; moves at a feed of 0 are cuts; a
+// failed list access or write ends the scan with its failure.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -203,13 +203,14 @@ TEST_F(AirCut, MovesAtAFeedOfZeroAreCutsNotRapids)
     EXPECT_EQ(air_found, 0);
 }
 
-TEST_F(AirCut, AnArcLongInTheAirIsCutWhereItFirstTouchesTheStock)
+TEST_F(AirCut, AnArcLongInTheAirIsCutHalfADiameterBeforeItFirstTouchesTheStock)
 {
     // A half circle of radius 30 about the origin at z 5, from (30, 0) over
     // y 30 (no stock beyond |y| 20) down into the island below x = -11:
     // the tool (radius 5) first touches it where 30 sin a = 25, a = 123.56
-    // degrees, after 64.7 of air. The arc is cut there, both pieces on the
-    // circle, the second ending where the arc did.
+    // degrees, after 64.7 of air. The arc is cut 5 along it before there
+    // (5 / 30 rad), both pieces on the circle, the second ending where the
+    // arc did.
     heights(1000.0f);
     Path p;
     p.tool(tool);
@@ -225,7 +226,7 @@ TEST_F(AirCut, AnArcLongInTheAirIsCutWhereItFirstTouchesTheStock)
     for (const Move& m : opttest::moves())
         if (m.type == 3) arcs.push_back(m);
     ASSERT_EQ(arcs.size(), 2u);
-    const f64 touch = M_PI - std::asin(25.0 / 30.0);
+    const f64 touch = M_PI - std::asin(25.0 / 30.0) - 0.5 * D / 30.0;
     const f64 at = std::atan2(f64(arcs[0].p[1]), f64(arcs[0].p[0]));
     // Within one chord (tolerance 0.0625 at radius 30: 0.065 rad) and a cell.
     EXPECT_NEAR(at, touch, 0.065 + 0.25 / 30.0);

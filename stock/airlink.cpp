@@ -81,21 +81,25 @@ void end_of(i32 number, f32* p, i32& status)
 }
 
 // The move after the cursor and the feed in force there (N -1, F 0 when
-// the path ends).
-void next_feed(i32& N, f32& F)
+// the path ends). A failed access of the list (-1, where the end answers
+// -2) is the link's failure: taken for the end, the link would take every
+// move after it for the old link and delete cuts it never read.
+void next_feed(i32& N, f32& F, i32& status)
 {
     N = -1;
     F = 0.0f;
     i32 st = 0, type = 0, size = 0, tc = 0;
     f32 f = 0;
     TPJUMP(1, st);
+    if (st == -1) status = -1;
     if (st < 0) return;
     find_move(MV_LIST, 1, N, type, size, f, tc, st);
     if (st < 0) {
+        if (st == -1) status = -1;
         N = -1;
         return;
     }
-    feed_at_move(1, N, F, st);
+    feed_at_move(1, N, F, status);
 }
 
 // Heights the tool tip needs over the stock at the start (E1, over the
@@ -165,26 +169,33 @@ struct OldRun {
     bool any = false;
 };
 
-void old_run(i32 stop, OldRun& r)
+// The walk ends at the list's end (-2); a failed access or read of a
+// block ends it with status -1: taken for the end, the walk would take
+// every move after the failure for the old link (the next cut among them)
+// and the link delete it.
+void old_run(i32 stop, OldRun& r, i32& status)
 {
     lgtpos(r.anchor);
-    while (true) {
+    while (status >= 0) {
         i32 st = 0, pos = 0, size = 0, type = 0, cls = 0;
         TPJUMP(1, st);
+        if (st == -1) status = -1;
         if (st < 0) return;
         lgtpos(pos);
-        TPBLKH(MV_LIST, size, type, cls, st);
-        if (st < 0) return;
+        TPBLKH(MV_LIST, size, type, cls, status);
+        if (status < 0 && cls == BC_ILLEGAL) status = 0;  // a block of no known type ends the walk as before
+        if (status < 0 || cls == BC_ILLEGAL) return;
         if (cls == BC_MOVE) {
             i32 number = 0;
-            tpget(MED_LIST, 1, DT_INT, &number, st);
+            tpget(MED_LIST, 1, DT_INT, &number, status);
+            if (status < 0) return;
             if (number == stop) {
                 TPJUMP(-1, st);
                 return;
             }
             r.doomed.push_back(pos);
-            move_top_z(type, r.top, st);
-            if (!r.any) move_end_point(r.first, st);
+            move_top_z(type, r.top, status);
+            if (!r.any && status >= 0) move_end_point(r.first, status);
             r.any = true;
         } else if (cls == BC_TECH) {
             i32 n = 0, p = 0, kind = 0, iv = 0;
@@ -296,7 +307,8 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     i32 N = -1;
     end_of(second, P2, status);
     if (status < 0) return;
-    next_feed(N, F);
+    next_feed(N, F, status);
+    if (status < 0) return;
     F = holder_feed(F, h);
     end_of(first, P1, status);
     if (status < 0) return;
@@ -330,7 +342,8 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     OldRun old;
     seek(first, status);
     if (status < 0) return;
-    old_run(N, old);
+    old_run(N, old, status);
+    if (status < 0) return;
     // Over one XY the moves after the link that go on down at that XY below
     // the cut's end go with it: the holder met the stock there, and lower
     // at the same XY it meets it again. The air-cut stage keeps them: there
@@ -400,9 +413,14 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
 // The first link of a cut: the moves before `second` go and the tool comes
 // down onto its start from above (form: the feed code of that descent, 27
 // for a cut's first link of the holder stage, 4 for a path's start relinked).
-// The link is written just before the move after `second`, behind the
-// blocks kept there, so that a tool change or marker in front of the cut
-// stays in front of the tool's first move.
+// The link is written just before the move after `second`, behind every
+// block kept there, not only behind the start marker and the tool change:
+// the approach is the tool's first move, and it comes down to the safety
+// distance above the stock. Every technology block in front of the cut
+// (tool change, spindle start and speed, coolant) sets the machine up for
+// that move; written in front of any of them, the tool would come down to
+// the stock with the spindle not yet running or the coolant off, or the
+// marker would no longer open the path at its first move.
 void link_first(i32 second, i32 code, i32 form, i32& status)
 {
     const f32 s = optim_safety(status);
@@ -414,13 +432,15 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     i32 N = -1;
     end_of(second, P2, status);
     if (status < 0) return;
-    next_feed(N, F);
+    next_feed(N, F, status);
+    if (status < 0) return;
     F = holder_feed(F, h);
     OldRun old;
     i32 a = 0;
     lacces(2, a);
     lacces(-1, a);
-    old_run(N, old);
+    old_run(N, old, status);
+    if (status < 0) return;
     f32 level = NONE;  // the level the stock asks for between the first move and the cut
     if (form == 4 && old.any && eqpt2(old.first, P2) == 0) {
         // A path that starts away from its first cut in XY: the tool
@@ -486,7 +506,8 @@ void link_last(i32 first, i32& status)
     end_of(first, P1, status);
     if (status < 0) return;
     OldRun old;
-    old_run(-1, old);
+    old_run(-1, old, status);
+    if (status < 0) return;
     const f32 up[3] = {P1[0], P1[1], std::max(hei8_clear(), P1[2] + s)};
     Writer w;
     w.open(old, status);
@@ -511,7 +532,8 @@ void link_all(i32& status)
     OldRun old;
     lacces(2, a);
     lacces(-1, a);
-    old_run(-1, old);
+    old_run(-1, old, status);
+    if (status < 0) return;
     Writer w;
     w.open(old, status);
     if (status >= 0) optim_whole_rapid(E, status);
@@ -629,6 +651,24 @@ void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
     if (status == 0 && rapid == 0) touch = 1;
 }
 
+namespace {
+// Sets the reference point to the end of the move before `block`, where the
+// tool stands when that block starts; false (the point left as it was) when
+// no move comes before it.
+bool start_of(i32 block)
+{
+    i32 st = 0, prev = 0, type = 0, size = 0, tc = 0;
+    f32 feed = 0, p[3];
+    seek(block, st);
+    if (st >= 0) TPJUMP(-1, st);
+    if (st >= 0) find_move(MV_LIST, -1, prev, type, size, feed, tc, st);
+    bool from = st >= 0 && prev >= 1;
+    if (from) move_end_point(p, st), from = st >= 0;
+    if (from) optim_set_ref_point(p);
+    return from;
+}
+}  // namespace
+
 void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, const f32& z2, const i32& skip,
                    i32& status)
 {
@@ -640,6 +680,11 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
     stk_image_select(0, st);
     i32 number = 0, type = 0, size = 0, tc = 0;
     f32 feed = 0;
+    // Whether the reference point was set here to where the first move
+    // replayed starts: only then does the replay start from it. A point left
+    // by an earlier stretch (or the load's 0, 0, 0) lies anywhere, and a
+    // move replayed from it would cut stock the tool never met.
+    bool from = false;
     if (rose) {
         find_move(MV_LIST, -1, number, type, size, feed, tc, st);
         if (st >= 0 && number >= 1 && number != block) {
@@ -648,29 +693,33 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
             optim_set_ref_point(p);
             stk_tool_at(1, p, number, d, v);
             TPJUMP(1, st);
+            from = true;
+        } else if (st >= 0 && number == block && block > 0) {
+            // The mark stands on the given block itself: that block alone
+            // is replayed, from the end of the move before it (with none
+            // before it, from where the stamping walk stands).
+            from = start_of(block);
+            seek(block, st);
+        } else {
+            // No move before the mark: the replay starts there, its first
+            // move from where the stamping walk stands.
+            TPTOP(9, st);
         }
     }
     i32 at = 0, touch = 0, guard = 0;
     if (rose) {
         // The replay goes on from the list position (not from the list's
-        // start), the first move from the reference point just set, every
-        // later one from where the move before it ended.
-        if (block != 0) do {
-                optim_move_replay(at, touch, guard == 0 ? 1 : 0, st);
+        // start), every move after the first from where the move before it
+        // ended.
+        if (block != 0 && st >= 0) do {
+                optim_move_replay(at, touch, guard == 0 && from ? 1 : 0, st);
             } while (st == 0 && at != block && ++guard < 1000000);
     } else if (block > 0) {
         // The given move alone, from its own start: the end of the move
         // before it. Started from the reference point instead, it would
         // start from wherever an earlier stretch left that point, and cut
         // stock between there and the move that the tool never met.
-        seek(block, st);
-        if (st >= 0) TPJUMP(-1, st);
-        i32 prev = 0;
-        if (st >= 0) find_move(MV_LIST, -1, prev, type, size, feed, tc, st);
-        f32 p[3];
-        bool from = st >= 0 && prev >= 1;
-        if (from) move_end_point(p, st), from = st >= 0;
-        if (from) optim_set_ref_point(p);
+        from = start_of(block);
         seek(block, st);
         if (st >= 0) TPJUMP(-1, st);
         if (st >= 0) optim_move_replay(at, touch, from ? 1 : 0, st);
@@ -697,13 +746,20 @@ void optim_final_retract(const i32& count, i32* run)
         // The clearance height: the second item of "HEI8" when its switch
         // word is set, as for the links.
         const f32 up[3] = {P[0], P[1], hei8_link_clear()};
-        lacces(3, a);
-        PathEdit edit;
-        edit.begin();
-        if (st >= 0) write_feed_code(27, st);
-        MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
-        if (st >= 0 && up[2] > P[2]) optim_line(up, st);
-        edit.finish(st);
+        // A last move that ends at or above the clearance height already
+        // leaves the tool clear of the stock: a move to that height would go
+        // down towards the stock at rapid, so nothing is written, not even
+        // the rapid form, which with no move after it would only change the
+        // feed in force at the path's end.
+        if (up[2] > P[2]) {
+            lacces(3, a);
+            PathEdit edit;
+            edit.begin();
+            if (st >= 0) write_feed_code(27, st);
+            MOVST.point[0] = P[0], MOVST.point[1] = P[1], MOVST.point[2] = P[2];
+            if (st >= 0) optim_line(up, st);
+            edit.finish(st);
+        }
     }
     TPTOP(10, st);
 }

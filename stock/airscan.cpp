@@ -107,9 +107,17 @@ bool line_move(Run& r, i32 number, f32 feed, f32* P, i32& status)
         f32 A[3], B[3];
         if (optim_air_entry(SC.point, P, SC.state, r.air, A, B, depth, status) == 1 && status >= 0) {
             optim_scan_feed = feed;
-            SC.trust = (eqpt3(A, SC.point) == 0 ? 1 : 0) + 1 + (eqpt3(B, P) == 0 ? 1 : 0);
+            const i32 pieces = (eqpt3(A, SC.point) == 0 ? 1 : 0) + 1 + (eqpt3(B, P) == 0 ? 1 : 0);
             i32 piece = number;
             optim_split_line(SC.point, P, A, B, piece, status);
+            // A split that failed ends the scan with its failure (answered
+            // as a move handled, so the scan's own check sees the status):
+            // read again, the whole move would be taken as one of the pieces
+            // and the next read would clear the failure, reported as success
+            // with the move never cut. The pieces are trusted only once they
+            // stand in the list.
+            if (status < 0) return true;
+            SC.trust = pieces;
             return false;
         }
     }
@@ -141,28 +149,40 @@ void chord_move(Run& r, i32 number, const std::vector<f32>& pts, i32& status)
 }
 
 // An arc that runs in the air over at least 2 x D (with the air length
-// of an open run) before it touches the stock is cut at its first chord
-// that touches: the air piece joins the run, the rest ends it. true when
-// it was cut (the scan goes on with the first piece).
-bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f32 angle, i32& status)
+// of an open run) before the cutter first finds stock is cut half a
+// diameter before that contact, as a straight move or a curve is: the air
+// piece joins the run and the link that replaces it comes down clear of the
+// stock's edge, the rest ends the run and enters the stock at its feed.
+// true when it was cut (the scan goes on with the first piece).
+bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f32 angle, i32 plane,
+               const f32* centre, i32& status)
 {
     f32 D = 0;
     GTDIAM(CURTOL, D);
     const size_t n = pts.size() / 3;
-    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, air = r.open ? r.air : 0.0f;
-    size_t j = 0;
-    for (; j < n && status >= 0; ++j) {
+    f32 Q[3] = {SC.point[0], SC.point[1], SC.point[2]}, run = 0, contact = -1.0f;
+    for (size_t j = 0; j < n && status >= 0; ++j) {
         const f32* E = pts.data() + 3 * j;
-        if (sweep_depth(Q, E, 0, false, status) > 0.0f) break;
-        air += len3(Q, E);
+        f32 md = 0, ed = 0, top = 0, v = 0, ev = 0, q[3], len = 0;
+        stk_move_sweep(0, 1, Q, E, 0, md, ed, top, v, ev, q, len, status);
+        if (md > 0.0f) {
+            contact = run + len3(Q, q);
+            break;
+        }
+        run += len3(Q, E);
         std::copy(E, E + 3, Q);
     }
-    if (status < 0 || j == 0 || j == n || air < 2.0f * D) return false;
-    const f32 a1 = static_cast<f32>(f64(angle) * f64(j) / f64(n));
+    const f32 air = (r.open ? r.air : 0.0f) + contact;
+    const f32 at = contact - 0.5f * D;
+    if (status < 0 || contact < 0.0f || air < 2.0f * D || !(at > 0.0f)) return false;
+    f32 A[3];
+    const f64 place = poly_point_at(SC.point, pts, at, A);
+    const f32 a1 = static_cast<f32>(f64(angle) * place / f64(n));
+    arc_point_at(SC.point, plane, centre, P, a1, A);
     i32 piece = number, piece2 = 0, st = 0;
     goto_block(-1, number, status);
     if (status >= 0) TPJUMP(-1, st);
-    if (status >= 0 && st == 0) optim_split_arc(SC.point, P, Q, P, a1, angle - a1, piece, piece2, status);
+    if (status >= 0 && st == 0) optim_split_arc(SC.point, P, A, P, a1, angle - a1, piece, piece2, status);
     return status >= 0 && st == 0;
 }
 
@@ -253,10 +273,10 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
     } else if (mv_arc(type)) {
         std::vector<f32> pts;
         i32 plane = 0;
-        f32 angle = 0;
-        arc_chords(type, SC.point, pts, P, plane, angle, status);
+        f32 angle = 0, centre[2] = {0, 0};
+        arc_chords(type, SC.point, pts, P, plane, angle, status, centre);
         if (status < 0 || pts.empty()) return true;
-        if (SC.known && arc_entry(r, number, pts, P, angle, status)) return false;
+        if (SC.known && arc_entry(r, number, pts, P, angle, plane, centre, status)) return false;
         if (SC.known && status >= 0) chord_move(r, number, pts, status);
     } else if (mv_nurbs(type)) {
         if (!curve_move(r, number, size, P, status)) return false;
@@ -271,14 +291,31 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
     return true;
 }
 
+// The scan ends on the answer st of the list cursor: at the list's end
+// (-2, or a step that did not move) with status 0, a run still open left to
+// the stage; on a failed access (-1) with that failure. The two are told
+// apart because the stage closes a run open at the list's end by a retract
+// that takes every move after the run's start away: a failure taken for the
+// end would delete the cuts the scan never reached and report success.
+void scan_end(i32 st, const Run& r, i32& at_end, i32& status)
+{
+    at_end = 1;
+    if (st == -1)
+        status = -1;
+    else if (r.open)
+        SC.open_first = r.first;
+}
+
 // Places the cursor behind the move numbered `number`; false when that
-// move ends the list.
+// move ends the list or the list failed (status then below 0).
 bool behind(i32 number, i32& status)
 {
     i32 a = 0, st = 0;
     lacces(2, a);
-    goto_block(1, number, status);
+    if (a == -2) status = -1;
+    if (status >= 0) goto_block(1, number, status);
     if (status >= 0) TPJUMP(1, st);
+    if (st == -1) status = -1;
     return status >= 0 && st == 0;
 }
 }  // namespace
@@ -366,6 +403,13 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
     if (first == -1) {
         i32 a = 0;
         lacces(2, a);
+        if (a == -2) {
+            // Not at the path's start, the scan would take the list for
+            // empty and the stage report a path it never walked as done.
+            at_end = 1;
+            status = -1;
+            return;
+        }
         // The walk starts at the path's start, where the cutter stands
         // nowhere known: a point an earlier stage set belongs to where that
         // stage stopped, and measured from it the first move would sweep
@@ -373,12 +417,20 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         SC = Scan{};
         optim_scan_feed = -1.0f;
     } else if (long_run != 0 && SC.resume > 0 && !behind(SC.resume, status)) {
+        // After a long run the scan goes on behind the cutting move that
+        // ended it, not from a position remembered before the run: the
+        // link has replaced the run's moves, so that position is gone, and
+        // the cutting move is already cut into the stock. Scanned again it
+        // would be measured against the stock it took itself, read as air
+        // and handed to the next link.
         at_end = 1;
         long_run = 0;
         SC.open_first = -2;
         return;
     }
-    if (long_run != 0 && first >= 0) SC.candidate = SC.resume;  // the run's moves are gone
+    // The move before the next one scanned is that cutting move: the run's
+    // moves are gone, and a run that opens next starts from it.
+    if (long_run != 0 && first >= 0) SC.candidate = SC.resume;
     long_run = 0;
     SC.open_first = -2;
     Run r;
@@ -387,13 +439,7 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         f32 feed = 0;
         stk_image_select(0, st);
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) {
-            // The cursor answers the list's end and a failed step alike: both
-            // end the scan. A failed read of the move itself is passed up.
-            at_end = 1;
-            if (r.open) SC.open_first = r.first;
-            return;
-        }
+        if (st < 0) return scan_end(st, r, at_end, status);
         if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         const bool was_open = r.open;
@@ -403,7 +449,11 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
             return;
         }
         if (was_open && !r.open) {
-            // A run ended: long enough, it goes to the link.
+            // A run ended: long enough, it goes to the link. The scan
+            // returns with the cursor on the cutting move that ended it,
+            // not on the run's last move: the link finds its two blocks by
+            // their numbers whatever the cursor stands on, and the next
+            // scan goes on behind that cutting move.
             if (r.air >= 2.0f * D && (r.moves > 1 || r.last != r.last_rapid)) {
                 first = r.first;
                 last = r.last;
@@ -415,11 +465,7 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
         }
         TPJUMP(1, st);
         SC.candidate = number;
-        if (st != 0) {
-            at_end = 1;
-            if (r.open) SC.open_first = r.first;
-            return;
-        }
+        if (st != 0) return scan_end(st, r, at_end, status);
     }
 }
 
@@ -444,6 +490,11 @@ void optim_aircut_stage(i32& status)
         first = std::max(last, 0);
     }
     if (status < 0) return;
-    // Air after the last cut: one retract from the last cut.
+    // Air after the last cut: one retract, only when a run was still open
+    // at the list's end, and from the cutting move before that run. The
+    // retract takes every move after its start away: started from the last
+    // run found (whose moves its link has since replaced) it would take
+    // away every cut after that run; with no air at the path's end there
+    // is nothing for it to replace.
     if (SC.open_first > 0) optim_air_link(SC.open_first, -1, 0, status);
 }

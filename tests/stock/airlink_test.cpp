@@ -2,7 +2,8 @@
 // widened tool and every holder section, in each link-height mode and for
 // links that rise, stay level or fall; the vertical link over one XY; the
 // safety distance worked out when it is not set; a failed write that
-// leaves the tool path as it was.
+// leaves the tool path as it was, and a refused list access that is never
+// taken for the list's end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -464,9 +465,11 @@ TEST_F(AirLink, TheFirstApproachAndTheFinalRetractStayClearOfTheStock)
     fresh();
     path(0.0f, p2);
     HEI8[24] = r2wrd(30.0f);
+    const auto above = opttest::snapshot();
     optim_final_retract(1, nullptr);
     m = opttest::moves();
     EXPECT_FLOAT_EQ(m.back().p[2], 11.0f);  // already above the clearance height of 4
+    EXPECT_EQ(opttest::snapshot(), above);   // and no rapid form with no move after it
     const i32 n = static_cast<i32>(m.size());
     HEI8[76] = 1;
     // The writers left at the clearance above the end (as an earlier link
@@ -560,6 +563,30 @@ TEST_F(AirLink, AFailedWriteLeavesTheToolPathAsItWas)
                                                     return st;
                                                 });
     EXPECT_GT(at_start, 3);
+    // A refused list access, the n-th of the link for every n: the link
+    // fails, or goes through with its old moves gone and the two cuts after
+    // it in place; never is a failure taken for the list's end, where the
+    // cuts after the link would be taken for its old moves and deleted, or
+    // the walk over the old moves would stop and leave the rest of them.
+    i32 refused = 0;
+    for (i32 n = 1; n < 300; ++n) {
+        fresh(), path(0.0f, p2);
+        norak::fail_list_call("lacces", n);
+        optim_air_link(first, second, 0, st);
+        norak::fail_list_call("lacces", 0);
+        if (st < 0) {
+            ++refused;
+            continue;
+        }
+        i32 cuts = 0, old = 0;
+        for (const Move& m : opttest::moves()) {
+            cuts += m.number == next || m.number == next + 1 ? 1 : 0;
+            old += m.number > first && m.number <= second ? 1 : 0;
+        }
+        EXPECT_EQ(cuts, 2) << n;
+        EXPECT_EQ(old, 0) << n;  // the old link's moves all gone
+    }
+    EXPECT_GT(refused, 10);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The air-cut stage with a 10 mm flat end mill over a block: a long feed
 // move in the air becomes a rapid link and a short one stays; a plunge
 // from the air is cut at the safety distance above the stock (worked out
-// from the tool when not set); a move that starts in the air is cut before
-// the stock; a move of one step measures without dividing by zero; moves
-// at a feed of 0 are cuts.
+// from the tool when not set); a move, an arc or a curve that starts in
+// the air is cut half a diameter before the stock; a move of one step
+// measures without dividing by zero; moves at a feed of 0 are cuts; a
+// failed list access or write ends the scan with its failure.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -202,13 +203,14 @@ TEST_F(AirCut, MovesAtAFeedOfZeroAreCutsNotRapids)
     EXPECT_EQ(air_found, 0);
 }
 
-TEST_F(AirCut, AnArcLongInTheAirIsCutWhereItFirstTouchesTheStock)
+TEST_F(AirCut, AnArcLongInTheAirIsCutHalfADiameterBeforeItFirstTouchesTheStock)
 {
     // A half circle of radius 30 about the origin at z 5, from (30, 0) over
     // y 30 (no stock beyond |y| 20) down into the island below x = -11:
     // the tool (radius 5) first touches it where 30 sin a = 25, a = 123.56
-    // degrees, after 64.7 of air. The arc is cut there, both pieces on the
-    // circle, the second ending where the arc did.
+    // degrees, after 64.7 of air. The arc is cut 5 along it before there
+    // (5 / 30 rad), both pieces on the circle, the second ending where the
+    // arc did.
     heights(1000.0f);
     Path p;
     p.tool(tool);
@@ -224,7 +226,7 @@ TEST_F(AirCut, AnArcLongInTheAirIsCutWhereItFirstTouchesTheStock)
     for (const Move& m : opttest::moves())
         if (m.type == 3) arcs.push_back(m);
     ASSERT_EQ(arcs.size(), 2u);
-    const f64 touch = M_PI - std::asin(25.0 / 30.0);
+    const f64 touch = M_PI - std::asin(25.0 / 30.0) - 0.5 * D / 30.0;
     const f64 at = std::atan2(f64(arcs[0].p[1]), f64(arcs[0].p[0]));
     // Within one chord (tolerance 0.0625 at radius 30: 0.065 rad) and a cell.
     EXPECT_NEAR(at, touch, 0.065 + 0.25 / 30.0);
@@ -413,6 +415,67 @@ TEST_F(AirCut, RapidsAndMovesAnEarlierCutOfTheWalkClearedCountAsAirOfTheRun)
         EXPECT_EQ(at_end, 0);
         EXPECT_EQ(first, cut);
         EXPECT_GE(last, back);  // the move back, or the air piece of the plunge
+    }
+}
+
+// A failing list access or write ends the scan with a failure: never
+// taken for the list's end (where the stage closes a run still open by a
+// retract that takes away every move after it) nor lost to the next read
+// (where the move the split left whole is taken for its pieces). Refused:
+// the n-th list access, n over the whole walk, on a path with a long air
+// run and a cut after it; the split's write, with room in the list for n
+// words until the scan goes through. A scan that reports no failure finds
+// the run, ended by the cut after it (after a split, by the piece that
+// cuts, the air piece ending 5 before the island).
+TEST_F(AirCut, AFailedListAccessOrWriteEndsTheScanWithItsFailure)
+{
+    for (bool access : {true, false}) {
+        SCOPED_TRACE(access ? "access" : "write");
+        i32 failed = 0, done = 0;
+        for (i32 n = access ? 1 : 0; n < 200 && (access || done == 0); ++n) {
+            SetUp();
+            heights(access ? 31.0f : 1000.0f);
+            Path p;
+            p.tool(tool);
+            p.feed(-1.0f);
+            p.line(access ? -35.0f : 30.0f, 0.0f, access ? 15.0f : 5.0f);
+            p.feed(1000.0f);
+            i32 cut = 0;
+            if (access) {
+                p.line(-35.0f, 0.0f, 5.0f);        // into the first island
+                cut = p.line(-5.0f, 0.0f, 5.0f);   // out of it
+                p.line(25.0f, 0.0f, 5.0f);         // in the air over the block
+            }
+            // Into the second island; or 30 in the air, then into the first.
+            p.line(access ? 45.0f : -30.0f, 0.0f, 5.0f);
+            p.line(access ? 45.0f : -30.0f, 10.0f, 5.0f);
+            opttest::counter_past(p.next);
+            if (access)
+                norak::fail_list_call("lacces", n);
+            else
+                norak::settings().list_capacity = static_cast<i32>(norak::total_list_words()) + n;
+            i32 first = -1, last = -1, at_end = 0, lr = 0, st = 0;
+            stk_image_select(0, st);
+            optim_air_scan(first, last, at_end, lr, st);
+            norak::fail_list_call("lacces", 0);
+            norak::settings().list_capacity = 64 * 1024 * 1024;
+            if (st < 0) {
+                ++failed;
+                EXPECT_EQ(at_end, 1);
+                continue;
+            }
+            ++done;
+            EXPECT_EQ(lr, 1) << n;
+            EXPECT_EQ(at_end, 0) << n;
+            if (access) {
+                EXPECT_EQ(first, cut) << n;
+            }
+            bool split = access;
+            for (const Move& m : opttest::moves()) split = split || (m.number == last && std::fabs(m.p[0] + 1.0f) < 0.5f);
+            EXPECT_TRUE(split) << "n = " << n;
+        }
+        EXPECT_GT(failed, 0);
+        EXPECT_GT(done, 0);
     }
 }
 

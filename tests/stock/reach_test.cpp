@@ -287,34 +287,42 @@ TEST_F(OneXY, ARestampThatRoseReplaysFromItsMarkEachMoveFromTheEndOfTheOneBefore
         const i32 j = static_cast<i32>(std::lround((y - stk_grid.box[1]) / stk_grid.cell));
         return stk_cells()[j * stk_grid.nx + i].h1;
     };
-    stocktest::fill(6.0f);
-    // The mark stands on the last move replayed before: the cut at z 5.
-    i32 a = 0, st = 0, number = 0, type = 0, size = 0, tc = 0;
-    f32 feed = 0;
-    lacces(2, a);
-    find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-    while (st >= 0 && number != first) {
-        TPJUMP(1, st);
+    // The mark stands on the last move replayed before (the cut at z 5), or
+    // on the given move itself, which is then replayed alone from the end
+    // of the move before it (the plunge's foot at z 1). A reference point
+    // left high and far by an earlier stretch is never started from.
+    for (bool on_block : {false, true}) {
+        SCOPED_TRACE(on_block ? "mark on the block" : "mark before it");
+        SetUp();
+        stocktest::fill(6.0f);
+        const i32 marked = on_block ? next : first;
+        i32 a = 0, st = 0, number = 0, type = 0, size = 0, tc = 0;
+        f32 feed = 0;
+        lacces(2, a);
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        while (st >= 0 && number != marked) {
+            TPJUMP(1, st);
+            find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        }
+        ASSERT_EQ(number, marked);
+        lmark(1, 9, a);
+        const f32 stale[3] = {-9.0f, 0.0f, 9.0f};
+        optim_set_ref_point(stale);
+        i32 cut[10] = {0, 0, 0, 0, 7, 0, 0, 0, 0, 0};
+        optim_restamp(cut, next, 4.8f, 0.5f, 5.0f, 0, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(cut[4], 0);
+        // The replay starts where the move before the first one replayed ended.
+        EXPECT_EQ(optim_ref_point()[0], 0.0f);
+        EXPECT_EQ(optim_ref_point()[2], on_block ? 1.0f : 5.0f);
+        EXPECT_NEAR(h(2.5f, 0.0f), 1.0f, 1e-4f);   // the last move, at its own z 1
+        EXPECT_NEAR(h(-1.5f, 0.0f), 1.0f, 1e-4f);  // its tool at the plunge's foot
+        EXPECT_EQ(h(-3.0f, 0.0f), 6.0f);           // the moves before the mark stay out
+        // The mark is left on the replayed block.
+        TPTOP(9, st);
+        find_move(MV_LIST, 1, number, type, size, feed, tc, st);
+        EXPECT_EQ(number, next);
     }
-    ASSERT_EQ(number, first);
-    lmark(1, 9, a);
-    const f32 stale[3] = {-9.0f, 0.0f, 9.0f};
-    optim_set_ref_point(stale);
-    i32 cut[10] = {0, 0, 0, 0, 7, 0, 0, 0, 0, 0};
-    optim_restamp(cut, next, 4.8f, 0.5f, 5.0f, 0, st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(cut[4], 0);
-    // The replay starts where the marked move ended.
-    EXPECT_EQ(optim_ref_point()[0], 0.0f);
-    EXPECT_EQ(optim_ref_point()[2], 5.0f);
-    EXPECT_NEAR(h(2.5f, 0.0f), 1.0f, 1e-4f);   // the last move, at its own z 1
-    EXPECT_NEAR(h(-1.5f, 0.0f), 1.0f, 1e-4f);  // its tool at the plunge's foot
-    EXPECT_EQ(h(-3.0f, 0.0f), 6.0f);           // the moves before the mark stay out
-    // The mark is left on the replayed block.
-    TPTOP(9, st);
-    find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-    EXPECT_EQ(number, next);
 }
 
 // The point list of a path: a straight move, then a NURBS move of order 2

@@ -430,6 +430,13 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     const f32 base = wrd2r(PRM9[0]);
     f32 P2[3], F = 0;
     i32 N = -1;
+    // Block `second` is the last move of the old approach, as in a link
+    // inside the path (the last move before the next cut, replaced), not
+    // the cut's first move: it goes with the moves before it, and the new
+    // approach ends at its end P2, where the cut starts. So the callers
+    // hand it: the holder stage's driver the run record's last block (the
+    // stretch's last move, linked over), the enlarged-tool stage the last
+    // rapid before the first feed move.
     end_of(second, P2, status);
     if (status < 0) return;
     next_feed(N, F, status);
@@ -616,6 +623,18 @@ void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const
     const i32 mode = CMPBLK[CMP_HOLDER];
     if (mode != 2) {
         CMPBLK[CMP_CHANGED] = 1;
+        // The pass of a longer tool is the run copied to the path's end with
+        // its holder feeds (optim_feed_copy), not the run rewritten in its
+        // place: the holder stage machines every stretch of a pass there,
+        // after the tool before has finished its own path, with one tool
+        // change and not a change there and back around each stretch; the
+        // run's old place is then linked over below. With keep set the copy
+        // is joined to the path by a link of its own. The copies take their
+        // block numbers from the list's counter, so no count of the blocks
+        // written is needed to keep the passes' numbers apart: the run
+        // record's third word receives the copy's block instead (its first
+        // move, with keep its last), where the next link of the pass starts,
+        // and the saved counter below keeps that block.
         if (mode != 3) {
             i32 start = 0;
             optim_feed_copy(run[0], run[1], pass, keep, start, status);

@@ -227,8 +227,9 @@ void stamp_piece(const f32* from, const std::vector<f32>& pts, i32 number, bool 
     }
 }
 
-// Measures the line Q to P for every section (steps 3 to 6 of a line): the
-// mask of the move's samples (any section too close), the required lengths
+// Measures the line Q to P for every section, the part of a line's handling
+// that needs no list: the mask of the move's samples (any section too close;
+// each run's borders refined, short clear gaps closed), the required lengths
 // raised. Answers 1 when some section came too close; vertical is set for a
 // move along Z (measured at its ends only); steps: the sample count.
 i32 measure_line(const f32* Q, const f32* P, const f32* widths, f32 free_before, f32* required,
@@ -642,7 +643,7 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
     const size_t n = pts.size() / 3;
     std::vector<char> c(n, 0);
     std::vector<f32> l(n, 0.0f);
-    i32 contact_section = -1;
+    std::vector<i32> sec(n, -1);  // the first section that met the stock on each chord
     for (i32 i = 0; i < N; ++i) {
         select_section(i, s, status);
         if (status != 0) return;
@@ -657,7 +658,7 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
             HM.section[i] = md;
             if (gtval(md, 0.0f) != 0) {
                 c[j] = 1;
-                if (contact_section < 0) contact_section = i;
+                if (sec[j] < 0) sec[j] = i;
             }
             l[j] = len3(Q, E);
             std::copy(E, E + 3, Q);
@@ -689,36 +690,79 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
         }
         stk_image_select(0, st);
     }
+    // The border inside chord j, as the angle from the arc's start: the
+    // angle the halving answers, which is the chord's start or its end when
+    // the border lies within the tolerance of one of them, searched with the
+    // image of a section that met the stock on that chord.
+    auto border_at = [&](i32 dir, size_t j) {
+        select_section(sec[j] >= 0 ? sec[j] : 0, s, status);
+        f32 A0[3], X[3], a = step;
+        arc_point_at(HM.prev, plane, centre, P, step * f32(j), A0);
+        if (status == 0) optim_arc_border(dir, A0, P, plane, centre, a, X);
+        stk_image_select(0, st);
+        return step * f32(j) + a;
+    };
+    // The chord in which a contact ends, the clear run starting at chord j.
+    // A chord's sweep meets the stock ahead of the tool and under the tool
+    // at the chord's end, not under the tool at its start: the first chord
+    // of the clear run can still start in the stock, the tool's back leaving
+    // it on the way, and the contact then ends in that chord; with its start
+    // clear, it ends in the contact chord before it. Searched in the wrong
+    // one, the halving finds no border and leaves it at a chord's end.
+    auto contact_end = [&](size_t j) {
+        if (j == 0) return border_at(-1, 0);
+        f32 A[3];
+        arc_point_at(HM.prev, plane, centre, P, step * f32(j), A);
+        for (i32 i = 0; i < N && sec[j] < 0; ++i) {
+            select_section(i, s, status);
+            if (status != 0) return 0.0f;
+            if (gtval(depth_at(A), 0.0f) != 0) sec[j] = i;
+        }
+        stk_image_select(0, st);
+        return border_at(-1, sec[j] >= 0 ? j : j - 1);
+    };
     f32 free = free_before;
     bool seen = false;
     size_t free_from = 0;
     i32 dir = 0;
-    size_t at = 0;
+    f32 a1 = 0.0f;
     for (size_t j = 0; j < n && dir == 0; ++j) {
         if (!c[j]) {
             if (free == 0.0f || (seen && j > 0 && c[j - 1])) free_from = j;
             free += l[j];
             continue;
         }
-        if (!seen && free > 2.0f * D && (j > 0 || start_clear))
-            dir = 1, at = j;
-        else if (seen && free > 2.0f * D)
-            dir = -1, at = free_from;
+        if (!seen && free > 2.0f * D && (j > 0 || start_clear)) {
+            a1 = border_at(1, j);
+            if (status != 0) return;
+            // A border at the arc's start (as where the cut before ended
+            // the clear piece: that border is clear only within the
+            // halving's tolerance): nothing clear to cut off. The arc
+            // begins in the contact, and the walk goes on for where that
+            // contact ends.
+            if (std::fabs(a1) > 0.0f) dir = 1;
+        } else if (seen && free > 2.0f * D) {
+            dir = -1, a1 = contact_end(free_from);
+            if (status != 0) return;
+        }
         seen = true;
         free = 0.0f;
     }
-    if (dir == 0 && seen && free > 2.0f * D && !c[n - 1]) dir = -1, at = free_from;
-    if (dir == 0) return;  // handled whole, in contact
-    // The border inside chord `at`, by halving its angle.
-    select_section(contact_section, s, status);
-    if (status != 0) return;
-    f32 A0[3];
-    arc_point_at(HM.prev, plane, centre, P, step * f32(at), A0);
-    f32 a = step, X[3];
-    const i32 found = optim_arc_border(dir, A0, P, plane, centre, a, X);
-    stk_image_select(0, st);
-    const f32 a1 = step * f32(at) + (found != 0 ? a : dir > 0 ? 0.0f : step);
-    if (std::fabs(a1) <= 0.0f || std::fabs(a1) >= std::fabs(angle)) return;
+    if (dir == 0 && seen && free > 2.0f * D && !c[n - 1]) {
+        dir = -1, a1 = contact_end(free_from);
+        if (status != 0) return;
+    }
+    // A border at an end of the arc leaves it whole: in contact when it lies
+    // on the contact's side of that border (a contact that ends at the
+    // arc's end, or begins at its start), clear when on the other.
+    if (dir != 0 && std::fabs(a1) <= 0.0f) h.contact = dir > 0, dir = 0;
+    if (dir != 0 && std::fabs(a1) >= std::fabs(angle)) h.contact = dir < 0, dir = 0;
+    if (dir == 0) {
+        // Handled whole: in contact, at the contact feed, as a line or a
+        // curve handled whole in contact runs.
+        if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
+        return;
+    }
     h.contact = dir < 0;
     i32 code = h.contact ? k : -1;
     f32 E[3];
@@ -815,11 +859,20 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
     if (block == -1 || block == -2) {
         HM.saved_feed = HM.last_feed = -1.0f;
         std::fill(HM.section, HM.section + HOLDER_SECTIONS_MAX, 0.0f);
+        // A run begun at -1 as well as at -2 drops what an earlier walk
+        // left: its pending split belongs to a move of that walk, and its
+        // last point is no place of the tool on this one, so the first move
+        // of a run begun at -1 only places the tool.
         HM.pending = 0, HM.search = 1;
         HM.known = false;
         if (block == -2) {
             // The tool stands at the end of the move at the cursor: the walk
-            // goes on behind it.
+            // goes on behind it. Its caller puts the cursor on that move
+            // itself (goto_block onto the last move it keeps), so its end
+            // point is taken where the cursor stands, with no step first,
+            // and the cursor left one block past it, not back on it: found
+            // again, the move would be handled once more as a piece of no
+            // length from its own end.
             i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
             f32 feed = 0;
             find_move(MV_LIST, 1, number, type, size, feed, tc, st);
@@ -829,9 +882,12 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
                 HM.known = true;
                 TPJUMP(1, st);
             }
+            // The list's end answers -2: nothing behind the move, the walk
+            // is done. A failed access or read (-1) is the walk's failure.
             if (st != 0) {
                 block = 0;
                 code_end = 1;
+                if (st == -1) status = -1;
                 return;
             }
         }
@@ -846,8 +902,12 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
         if (st < 0) {
-            // No move left (the cursor cannot tell its end from a failed read).
+            // No move left at the list's end (-2). A failed access or read
+            // (-1: a block of no known type, a block that cannot be read)
+            // fails the walk: taken for the end, the rest of the path would
+            // go unchecked and the stage go on as if it had walked it all.
             code_end = 1;
+            if (st == -1) status = -1;
             return;
         }
         if (move_feed_read == 0) feed = HM.last_feed;  // no feed of its own
@@ -864,6 +924,7 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
             TPJUMP(1, st);
             if (st != 0) {
                 code_end = 1;
+                if (st == -1) status = -1;
                 return;
             }
             continue;
@@ -890,6 +951,18 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
         if (status < 0) return;
         break;
     }
+    // The handled piece is cut into the stock here, by the move handler, and
+    // not replayed by its caller: the handler holds the piece's points (the
+    // chords it walked, the pieces it wrote), where a replay would read each
+    // move from the list a second time; and the next call measures against
+    // the stock this piece left. Not cut: the first move of a run, which
+    // only places the tool (no sweep from a place it never stood); a contact
+    // piece outside mode 2, which the tool leaves (linked over, or cut by
+    // the next tool); and a rapid, with which the path's stamping (a
+    // replay's too) carries the point along and cuts nothing: a rapid
+    // through stock is no cut but a collision, lifted by the links and the
+    // rapid clean-up, and cut here it would lower the stock the later checks
+    // measure and hide a contact that the path still meets.
     if (HM.known && HM.saved_feed >= 0.0f) {
         if (curved)
             stamp_piece(HM.prev, pts, h.number, h.contact, status);
@@ -910,12 +983,15 @@ void optim_holder_move(const i32& list, const f32* widths, i32& block, i32& cont
     contact = h.contact ? 1 : 0;
     length = HM.saved_feed < 0.0f ? -h.length : h.length;
     // One block past the handled move (its pieces' feed behind it passed too
-    // by the next find_move).
+    // by the next find_move). The handled move not found either way, or a
+    // failed step (-1), is the walk's failure; only the list's end (-2)
+    // after it ends the walk.
     i32 st = 0;
     goto_block(-1, block, st);
     if (st < 0) goto_block(1, block, st);
     if (st >= 0) TPJUMP(1, st);
     code_end = st != 0 ? 1 : 0;
+    if (st == -1) status = -1;
 }
 
 namespace {
@@ -999,6 +1075,10 @@ void walk_pass(i32 from, i32 k, const f32* widths, f32* required, Walk& w, i32& 
     } in_walk;
     i32 a = 0, counter = 0, block = -1;
     lacces(2, a);
+    // A list without blocks (-1) is walked at once; a refused access (-2)
+    // is the walk's failure.
+    if (a == -2) status = -1;
+    if (a < 0) return;
     if (from > 0) {
         // The cutter stands at the end of block `from`.
         goto_block(1, from, status);

@@ -6,7 +6,8 @@
 // curve cut where the holder reaches the wall; the stock left uncut under
 // a stretch the tool leaves; the stretch
 // machined last by a longer tool of the library or a lengthened copy (mode
-// 4), or by the tools of the tool rows pass by pass (mode 5).
+// 4), or by the tools of the tool rows pass by pass (mode 5); a refused list
+// access that fails the stage.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,6 +89,27 @@ struct HolderStage : ::testing::Test {
         const i32 i = static_cast<i32>(std::lround((x - stk_grid.box[0]) / stk_grid.cell));
         const i32 j = static_cast<i32>(std::lround((y - stk_grid.box[1]) / stk_grid.cell));
         return stk_cells()[j * stk_grid.nx + i].h1;
+    }
+    // Walks the path move by move with the holder move and pass code k, as
+    // the stage's first walk does, with nothing linked over after it.
+    void walk(i32 k)
+    {
+        f32 lengths[HD_MAXS], upper[HD_MAXS], required[HOLDER_SECTIONS_MAX] = {0};
+        i32 flag = 0, st = 0, a = 0;
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        lacces(2, a);
+        i32 block = -1, end = 0;
+        f32 free = 0;
+        while (end == 0) {
+            i32 contact = 0;
+            end = k;
+            f32 length = 0;
+            optim_holder_move(MV_LIST, upper, block, contact, end, required, length, free, st);
+            ASSERT_EQ(st, 0);
+            if (block <= 0) break;
+            free = contact != 0 ? 0.0f : free + std::fabs(length);
+        }
     }
     // The feed moves at the slot's depth: their end X.
     std::vector<f32> cuts()
@@ -224,6 +246,77 @@ TEST_F(HolderStage, AnArcThroughTheWallIsCutWhereTheHolderFirstReachesItAndTheRe
     EXPECT_NEAR(20.0 * (M_PI - at), 20.0 * std::fabs(p), 3.0 * stk_grid.cell);
 }
 
+// Arcs of radius 20 about (c, 0), clockwise from (c - 20, 0) over y 20 to
+// (c + 20, 0), a point of which lies at the angle p = atan2(y, c - x) from
+// the start. A: c 40 through the wall 30..50 (the case above): the contact
+// from p0 = 0.0659 on, the clear end after it shorter than 2 D. B: the wall
+// 30..e, e from 34 on: the section leaves it where x = e + 12, at
+// acos((28 - e) / 20), and a clear end over 2 D follows. C: c 60 after the
+// slot went on to x 40 in the contact, the wall 30..e, e from 50 on: the arc
+// begins in the contact and leaves the wall at acos((48 - e) / 20). The
+// wall's end goes on by cells over a chord, so that the border falls at
+// every place in a chord. Each arc is cut at the borders it really has
+// (within the halving's three cells), not at a chord's end; in mode 3 its
+// contact pieces are linked over; walked in mode 4 with the adapted tool's
+// code they run at 50 % of the feed, an arc handled whole in contact too,
+// and the move after them at the feed again.
+TEST_F(HolderStage, AnArcIsCutAtTheBordersOfItsContactAndItsContactPiecesRunAtTheContactFeed)
+{
+    struct Piece {
+        f64 from, to;
+        bool contact;
+    };
+    struct Case {
+        char name;
+        f32 wall, c, before;
+        std::vector<Piece> pieces;
+    };
+    const f64 p0 = std::atan2(320.0, 400.0) - std::acos(420.0 / std::hypot(400.0, 320.0));
+    std::vector<Case> cases{{'A', 50.0f, 40.0f, 20.0f, {{0.0, p0, false}, {p0, M_PI, true}}}};
+    for (f32 e = 34.0f; e < 35.6f; e += 0.25f) {
+        const f64 b = std::acos((28.0 - e) / 20.0), c = std::acos((48.0 - (e + 16.0f)) / 20.0);
+        cases.push_back({'B', e, 40.0f, 20.0f, {{0.0, p0, false}, {p0, b, true}, {b, M_PI, false}}});
+        cases.push_back({'C', e + 16.0f, 60.0f, 40.0f, {{0.0, c, true}, {c, M_PI, false}}});
+    }
+    const f64 tol = 3.0 * stk_grid.cell / 20.0;
+    for (const Case& c : cases)
+        for (i32 mode : {3, 4}) {
+            SCOPED_TRACE(::testing::Message() << c.name << " wall to " << c.wall << " mode " << mode);
+            fresh({{30.0f, c.wall}}, [&c](Path& p) {
+                p.line(c.before, 0.0f, -1.0f);
+                p.arc(1, -f32(M_PI), c.c, 0.0f, c.c + 20.0f, 0.0f, -1.0f);
+            });
+            CMPBLK[CMP_HOLDER] = mode;
+            CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+            if (mode == 3) {
+                ASSERT_EQ(stage(), 0);
+            } else {
+                walk(100);
+            }
+            std::vector<Piece> want;
+            for (const Piece& x : c.pieces)
+                if (mode == 4 || !x.contact) want.push_back(x);
+            const std::vector<Move> m = opttest::moves();
+            auto at = [&c](const f32* q) { return std::atan2(std::fabs(f64(q[1])), f64(c.c) - q[0]); };
+            size_t arcs = 0;
+            for (size_t k = 1; k + 1 < m.size(); ++k) {
+                if (!mv_arc(m[k].type)) continue;
+                ASSERT_LT(arcs, want.size());
+                const Piece& x = want[arcs++];
+                EXPECT_NEAR(std::hypot(m[k].p[0] - c.c, m[k].p[1]), 20.0f, 1e-3f);
+                EXPECT_NEAR(at(m[k - 1].p), x.from, tol) << arcs;
+                EXPECT_NEAR(at(m[k].p), x.to, tol) << arcs;
+                if (mode == 4) {
+                    EXPECT_FLOAT_EQ(m[k].feed, x.contact ? 500.0f : 1000.0f) << arcs;
+                    if (x.contact) {
+                        EXPECT_FLOAT_EQ(m[k + 1].feed, 1000.0f) << arcs;
+                    }
+                }
+            }
+            EXPECT_EQ(arcs, want.size());
+        }
+}
+
 TEST_F(HolderStage, ACurveThroughTheWallIsCutAtBothBordersAndTheContactPieceLinkedOver)
 {
     // A cubic from (10, 0) to (70, 0) bowed to y 15 in place of the arc:
@@ -259,6 +352,32 @@ TEST_F(HolderStage, ACurveThroughTheWallIsCutAtBothBordersAndTheContactPieceLink
     EXPECT_EQ(before_last.p[2], -1.0f);
     EXPECT_NEAR(m[curves[1]].p[0], 70.0f, 1e-4f);
     EXPECT_GT(m[curves[1]].feed, 0.0f);
+}
+
+// A refused list access, the n-th of the stage for every n until one goes
+// through untouched: the stage fails, or it reports the section's reach over
+// the wall. A failure is never taken for the path's end, where the walk
+// would stop with the rest of the path unchecked and the stage report a
+// path it never finished as clear.
+TEST_F(HolderStage, AFailedListAccessFailsTheWalkInsteadOfEndingIt)
+{
+    i32 failed = 0;
+    bool untouched = false;
+    for (i32 n = 1; n < 5000 && !untouched; ++n) {
+        fresh({{30.0f, 50.0f}});
+        norak::fail_list_call("lacces", n);
+        const i32 st = stage();
+        norak::fail_list_call("lacces", 0);
+        untouched = !norak::transcript_has("lacces refused");
+        if (st < 0) {
+            ++failed;
+            continue;
+        }
+        EXPECT_EQ(st, 0) << n;
+        EXPECT_TRUE(norak::transcript_has("1 32.000")) << n;
+    }
+    EXPECT_TRUE(untouched);
+    EXPECT_GT(failed, 10);
 }
 
 TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAndSpindle)

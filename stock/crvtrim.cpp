@@ -125,6 +125,11 @@ void search(f64* point, f64& t, const i32& curve, bool world, const Target& f, i
             std::copy(pm, pm + 3, point);
             return;
         }
+        // The end on the same side of the target as the middle gives way
+        // to it, not the end whose value is farther from the target: that
+        // one can be the end across the target (ends at -0.01 and 0.19,
+        // middle at -0.005), and replacing it would leave both ends on one
+        // side, the target lost.
         if ((fm > 0.0) == (fa > 0.0))
             a = m, fa = fm;
         else
@@ -200,6 +205,9 @@ void trim_nurbs_move(const f64* trim1, const f64* trim2, const f64* start, const
     if (head) write_piece(k, n, knots, points, dim, knots[k - 1], t1, block, status);
     if (status >= 0 && head) optim_feed_code(v, status);
     if (status >= 0) write_piece(k, n, knots, points, dim, t1, t2, block2, status);
+    // Without a first piece the number handed in is the deleted move's:
+    // the middle piece's number goes back in its place, so that the caller
+    // and the return below find a block that is in the path.
     if (!head) block = block2;
     if (status >= 0 && tail) optim_feed_code(v, status);
     if (status >= 0 && tail) {

@@ -128,7 +128,13 @@ struct Passes {
         if (m.type == 2) {
             line(e);
         } else if (mv_arc(m.type)) {
-            if (status >= 0) PARCOP(1, m.plane, m.angle, m.centre, e, m.normal, status);
+            // The centre is raised with the arc: in the XZ and YZ planes its
+            // second value is its height, which the arc writer takes as
+            // given. Left where it was, the raised ends would lie on
+            // another circle about it, a larger arc that dips below the
+            // pass. An XY arc's centre has no height.
+            const f32 c[2] = {m.centre[0], m.plane == 1 ? m.centre[1] : m.centre[1] + off};
+            if (status >= 0) PARCOP(1, m.plane, m.angle, c, e, m.normal, status);
         } else if (status >= 0) {
             std::vector<f64> p = m.points;
             for (size_t i = 2; i < p.size(); i += 3) p[i] += off;
@@ -246,6 +252,10 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     if (n > 1) w.link(last, P0);
     w.cut_feed();
     status = w.status;
+    // A failed write takes back every block written here and the tool path
+    // is left as it was: a pass broken off part-way would end without its
+    // link back to the run, and the tool would go from there at feed
+    // straight into the moves after it. The status still tells the caller.
     edit.finish(status);
     // The move after the run keeps its feed: written again in front of it.
     if (status >= 0 && after > 0 && after_feed != 0.0f) {

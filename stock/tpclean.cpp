@@ -84,6 +84,11 @@ void tp_drop_verticals(i32& status)
     std::vector<i32> between;  // moves since the open traverse
     i32 rise = 0;              // position of the rapid ascent
     while (w.next(status)) {
+        // The first move after a tool change also closes an excursion
+        // still open: the moves before the change are the old tool's, and
+        // deleting them with the ones after it would take away the old
+        // tool's retract and start the new tool from where the old one
+        // stood. The path around a change is left as it is.
         if (w.tool) {
             open = descent = false, rise = 0, between.clear();
             continue;
@@ -128,7 +133,7 @@ void tp_join_rapids(i32& status)
     bool open = false, after_feed = false, plunged = false;
     f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
     std::vector<i32> run;
-    i32 counted = 0;  // the rapid that opened the run and those after it that move in X or Y
+    i32 counted = 0;  // the run's rapids that move in X or Y
     while (w.next(status)) {
         const bool line = mv_line(w.type);
         if (line && w.feed < 0.0f && !w.tool) {
@@ -138,15 +143,24 @@ void tp_join_rapids(i32& status)
             }
             if (open) {
                 // A vertical rapid in the run goes with it but is not
-                // counted: a single traverse with a rise or a drop beside
-                // it is left as it is.
-                if (run.empty() || w.xy()) ++counted;
+                // counted, the one that opens the run too: a single
+                // traverse with a rise or a drop beside it is left as it
+                // is. A link written as rise, traverse, descent and plunge
+                // at the safety distance counts one and keeps its height.
+                if (w.xy()) ++counted;
                 run.push_back(w.pos);
                 for (i32 c = 0; c < 3; ++c) end[c] = w.p[c];
             }
             after_feed = false;
             continue;
         }
+        // Any other move closes the run, not only a cut: a rapid arc,
+        // curve or string, and the first rapid after a tool change, too.
+        // Carried on past them, the run's lines before and after would be
+        // deleted around a move that stays, which would then start from a
+        // point the tool no longer reaches; past a tool change the old
+        // tool's rapids would go and be written again after the change,
+        // for the new tool.
         const bool down = line && !w.xy() && w.p[2] < w.prev[2];
         if (open && !down) {
             open = false;

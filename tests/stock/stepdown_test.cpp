@@ -22,7 +22,10 @@ constexpr f32 S = 1.0f;
 struct StepDown : ::testing::Test {
     i32 j1 = 0, j2 = 0, j3 = 0;
     // arc: a half circle (-2, 0) to (0, 0) at z 20 between j1 and j2.
-    void fresh(f32 feed = 300.0f, f32 safety = S, bool arc = false)
+    // plane (1 XY, 2 XZ, 3 YZ): the run is a half circle in that plane
+    // instead, from u = -5 to u = 5 at z 4 about u = 0 (and z 4), u being
+    // Y in the YZ plane and X in the others.
+    void fresh(f32 feed = 300.0f, f32 safety = S, bool arc = false, i32 plane = 0)
     {
         stocktest::fresh(0.25f);
         std::memset(CMPBLK, 0, sizeof(i32) * CMPBLK_N);
@@ -39,6 +42,17 @@ struct StepDown : ::testing::Test {
         // x 12 and 15, up and away at rapid.
         stocktest::Path p;
         p.feed(feed);
+        if (plane != 0) {
+            f32 s[3] = {0, 0, 4}, e[3] = {0, 0, 4};
+            s[plane == 3 ? 1 : 0] = -5, e[plane == 3 ? 1 : 0] = 5;
+            j1 = p.line(s[0], s[1], 20);
+            j2 = p.line(s[0], s[1], s[2]);
+            j3 = p.arc(plane, f32(M_PI), 0, plane == 1 ? 0 : 4, e[0], e[1], e[2]);
+            p.feed(-1.0f);
+            p.line(e[0], e[1], 20);
+            opttest::counter_past(p.next);
+            return;
+        }
         j1 = p.line(0, 0, 20);
         if (arc) {
             p.line(-2, 0, 20);
@@ -167,6 +181,37 @@ TEST_F(StepDown, AStretchWithAnArcStaysWholeAndNoLinkWritesAnEmptyMove)
             EXPECT_FALSE(same) << "arc " << arc << ", move " << k << " at z " << m[k].p[2];
         }
         EXPECT_EQ(arcs, arc ? 1u : 0u);
+    }
+}
+
+// An arc of the run, in each plane, is copied on its own circle raised
+// with the pass: in the XZ and YZ planes the centre's height goes up with
+// the ends.
+TEST_F(StepDown, ARaisedArcKeepsItsCircleInEachPlane)
+{
+    for (const i32 plane : {1, 2, 3}) {
+        fresh(300.0f, S, false, plane);
+        i32 st = 0;
+        step_down_passes(j1, j2, j3, 3, 6.0f, 10.0f, st);
+        ASSERT_EQ(st, 0);
+        std::vector<f32> heights;
+        i32 a = 0;
+        lacces(2, a);
+        while (a >= 0) {
+            i32 size = 0, type = 0, cls = 0, number = 0, pl = 0;
+            TPBLKH(MV_LIST, size, type, cls, st);
+            if (st < 0) break;
+            if (cls == BC_MOVE && mv_arc(type)) {
+                f32 angle = 0, step = 0, c[2], end[3], v[3];
+                RDBT3(MV_LIST, type, number, pl, angle, step, c, end, v, st);
+                EXPECT_EQ(pl, plane);
+                EXPECT_FLOAT_EQ(c[0], 0.0f) << "plane " << plane;
+                EXPECT_FLOAT_EQ(c[1], plane == 1 ? 0.0f : end[2]) << "plane " << plane << " at z " << end[2];
+                heights.push_back(end[2]);
+            }
+            lacces(1, a);
+        }
+        EXPECT_EQ(heights, (std::vector<f32>{8, 6, 4})) << "plane " << plane;
     }
 }
 

@@ -86,8 +86,10 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
 }
 
 // A drilling-cycle block does not end the clean-up of the excursion after
-// it; a rapid traverse with one vertical rapid beside it counts as one
-// traverse and stays as it is.
+// it; a rapid traverse with vertical rapids beside it counts as one
+// traverse and stays as it is: one with a rise after it, and a link as the
+// link stage writes it (rise, traverse, descent to the safety distance,
+// plunge), which keeps its low height.
 TEST_F(TpClean, ACycleBlockIsSteppedOverAndAVerticalRapidDoesNotMakeARun)
 {
     p.feed(-1.0f);
@@ -105,20 +107,37 @@ TEST_F(TpClean, ACycleBlockIsSteppedOverAndAVerticalRapidDoesNotMakeARun)
     EXPECT_EQ(st, 0);
     EXPECT_EQ(points(), (P{{0, 0, 10}, {10, 0, 10}, {20, 0, 10}}));
 
-    SetUp();
-    p = stocktest::Path{};
-    p.feed(300.0f);
-    p.line(0, 0, 0);
-    p.line(5, 0, 0);
-    p.feed(-1.0f);
-    p.line(9, 0, 0);
-    p.line(9, 0, 3);
-    p.feed(300.0f);
-    p.line(12, 0, 3);
-    opttest::counter_past(p.next);
-    tp_join_rapids(st);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(points(), (P{{0, 0, 0}, {5, 0, 0}, {9, 0, 0}, {9, 0, 3}, {12, 0, 3}}));
+    // Each move with the feed form it is written at, through the writers
+    // the link stage uses: 1 the cut's feed as a value, 27 rapid, 3 plunge.
+    struct Shape {
+        P points;
+        std::vector<i32> forms;
+    };
+    const Shape shapes[] = {
+        {{{0, 0, 0}, {5, 0, 0}, {9, 0, 0}, {9, 0, 3}, {12, 0, 3}}, {1, 1, 27, 27, 1}},
+        {{{-5, 0, 0}, {0, 0, 0}, {0, 0, 5}, {50, 0, 5}, {50, 0, 1}, {50, 0, 0}, {60, 0, 0}}, {1, 1, 27, 27, 27, 3, 1}},
+    };
+    for (const Shape& shape : shapes) {
+        SetUp();
+        i32 form = 0;
+        // The tool stands above the first point: the first line is written too.
+        std::copy(shape.points[0].begin(), shape.points[0].end(), MOVST.point);
+        MOVST.point[2] += 1.0f;
+        for (size_t k = 0; k < shape.points.size(); ++k) {
+            if (shape.forms[k] != form) {
+                form = shape.forms[k];
+                if (form == 1)
+                    write_feed_value(300.0f, st);
+                else
+                    write_feed_code(form, st);
+            }
+            optim_line(shape.points[k].data(), st);
+        }
+        ASSERT_EQ(st, 0);
+        tp_join_rapids(st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(points(), shape.points);
+    }
 }
 
 }  // namespace

@@ -147,6 +147,9 @@ void tp_join_rapids(i32& status)
                 // traverse with a rise or a drop beside it is left as it
                 // is. A link written as rise, traverse, descent and plunge
                 // at the safety distance counts one and keeps its height.
+                // A rapid across that opens the run counts as the others
+                // do: two traverses in a row are a traverse of more than
+                // one segment whichever of them came first.
                 if (w.xy()) ++counted;
                 run.push_back(w.pos);
                 for (i32 c = 0; c < 3; ++c) end[c] = w.p[c];

@@ -25,7 +25,8 @@ void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const 
 void optim_air_rapid(const i32& from, const i32& to, const i32& feed_arg, i32& status);
 // Replaces the straight move at the cursor (from P to Q) by the pieces
 // P-A, A-B and B-Q (ends that coincide dropped), each with the scans' feed
-// code; piece: block number of the first piece; Q becomes its end.
+// code (none when the scans' feed is 0); piece: block number of the first
+// piece; Q becomes its end.
 void optim_split_line(const f32* P, f32* Q, const f32* A, const f32* B, i32& piece, i32& status);
 // The same for the arc move after the cursor: pieces of angles a1, a2 and
 // the rest about the same centre; piece (in: the arc's number) and piece2

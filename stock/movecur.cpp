@@ -64,14 +64,22 @@ void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& si
     tool_changed = 0;
     move_feed_read = 0;
     const i32 med = mode == MV_ENTITY ? MED_ENTITY : MED_LIST;
+    // -2 is the end of the blocks (the step past the last one); a read that
+    // fails answers -1 even where the read itself says -2 (a short block):
+    // a walk takes -2 for its normal end, and would give itself out as
+    // complete with the moves behind the broken block never looked at.
+    auto failed = [&status] {
+        if (status == -2) status = -1;
+        return status < 0;
+    };
     while (true) {
         i32 cls = 0;
         TPBLKH(mode, size, type, cls, status);
-        if (status < 0) return;
+        if (failed()) return;
         tpget(med, 1, DT_INT, &number, status);
-        if (status < 0) return;
+        if (failed()) return;
         tpskpn(med, -1, DT_INT, status);
-        if (status < 0) return;
+        if (failed()) return;
         if (cls == BC_MOVE || type == 30 || type == 34 || type == 36) {
             status = 0;
             return;
@@ -80,7 +88,7 @@ void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& si
             i32 n = 0, p = 0, kind = 0, iv = 0;
             f32 rv = 0.0f;
             RDBT1(mode, n, p, kind, iv, rv, status);
-            if (status < 0) return;
+            if (failed()) return;
             if (p == 1) feed = rv, move_feed_read = 1;
             if (p == 100) {
                 i32 st = 0;

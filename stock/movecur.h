@@ -28,7 +28,8 @@ void next_move(const i32& mode, const i32& step, const i32& cls, const i32& size
 // Advances to the next motion block (or cycle block 30, 34, 36) and leaves
 // the cursor on its block number; feed: the last technology feed passed
 // (0.0 when none), tool_changed 1 when a tool block was passed (the tool
-// cache then holds the new tool). Status below 0 at the end or on failure.
+// cache then holds the new tool). Status -2 at the end of the blocks, another
+// negative status (-1 for a short block) when a block cannot be read.
 void find_move(const i32& mode, const i32& step, i32& number, i32& type, i32& size, f32& feed, i32& tool_changed,
                i32& status);
 // 1 when the last find_move passed a feed block (its feed may be 0: a feed

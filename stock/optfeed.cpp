@@ -386,13 +386,18 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         i32 number = 0, type = 0, size = 0, tc = 0;
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, status);
-        if (status < 0) {
-            // No move left: the run ends here. The cursor answers the list's
-            // end and a failed step alike; a failed read of the move itself
-            // is passed up by the reads below.
+        if (status == -2) {
+            // No move left: the run ends here.
             status = 0;
             end = 1;
             break;
+        }
+        if (status < 0) {
+            // A block that cannot be read, or a list that cannot be stepped:
+            // the moves behind it are not known, so the stage fails rather
+            // than end there as if the path were done.
+            eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+            return;
         }
         // A move with no feed block of its own takes the last feed. A feed
         // block of 0 is kept as 0: it is the feed of a path whose feed is
@@ -481,13 +486,22 @@ i32 optim_feed_split(const f32* Q, const f32* P, f32* first_start, f32* split, c
 void optim_line_split(const f32* prev, f32* end, const f32* first_start, const f32* split, i32& block,
                       i32& status)
 {
-    // The pieces keep the move's own feed; the stage writes its own in front.
-    optim_scan_feed = FR.last_feed;
+    // The pieces are written as lines only (the scans' feed 0 writes no
+    // feed in front of them): they run at the feed in force, as the move
+    // did, and the stage's own feed goes in front of each afterwards (mode
+    // 2) or none at all (mode 3). A feed block of the last feed written in
+    // front of each would carry it as a whole number in its explicit form:
+    // a fractional feed, or a named one, would change for the pieces and for
+    // every move behind them that runs on it.
+    const f32 scans = optim_scan_feed;
+    optim_scan_feed = 0.0f;
     i32 a = 0;
     goto_block(-1, block, status);
-    if (status < 0) return;
-    lacces(0, a);
-    optim_split_line(prev, end, first_start, split, block, status);
+    if (status >= 0) {
+        lacces(0, a);
+        optim_split_line(prev, end, first_start, split, block, status);
+    }
+    optim_scan_feed = scans;
 }
 
 namespace {
@@ -694,6 +708,12 @@ void optim_feed_stage(const f32& ref, i32& status)
     if (status != 0) return;
     i32 a = 0, st = 0;
     lacces(2, a);
+    // A path without blocks has no move to give a feed: the stage is done
+    // (the move cursor would find no block to read there).
+    if (a == -1) {
+        stk_arr_rels(st);
+        return;
+    }
     if (CMPBLK[CMP_FEED] == 3)
         pass_runs(ref, status);
     else

@@ -28,7 +28,8 @@ i32 optim_feed_split(const f32* Q, const f32* P, f32* first_start, f32* split, c
 // Rewrites the line at the cursor (from prev to end) in pieces ending at
 // first_start (when it differs from prev), at split and at the old end;
 // end becomes the end of the first piece and block its number, and the
-// cursor is left on it.
+// cursor is left on it. No feed is written: the pieces run at the feed in
+// force.
 void optim_line_split(const f32* prev, f32* end, const f32* first_start, const f32* split, i32& block,
                       i32& status);
 // 1 when A and B differ in Z only, else 0.

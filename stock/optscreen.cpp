@@ -2,6 +2,7 @@
 // the optimizer words of the machining-parameter block, shown as the
 // switches make them apply, with the checks the user's entries must pass.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -272,9 +273,52 @@ void remove_row(i32 k)
     CMPBLK[CMP_TOOL_ROWS] = std::max(1, CMPBLK[CMP_TOOL_ROWS] - 1);
 }
 
-// The user picks a library tool of the current tool's kind for row k
-// (those that cut like it marked "="); false when the pick was abandoned
-// or there is none.
+// The marks of the pick list: tools of one cutter geometry (equal
+// diameter, corner radius and taper) are marked alike, so that the user
+// sees which tools may stand in for one another. Those that cut like the
+// current tool are marked "="; every other geometry that two or more tools
+// share gets a letter (A, B, ... Z, AA, ...) in the order met; a geometry
+// no other tool shares needs no mark.
+std::vector<std::string> geometry_marks(const std::vector<i32>& ids)
+{
+    // Each tool's geometry read once: the cache holds one tool at a time.
+    using Geometry = std::array<f32, 3>;
+    auto geometry = [](i32 id) {
+        Geometry g{0, 0, 0};
+        GTDIAM(id, g[0]), GTCRNR(id, g[1]), GTTAPA(id, g[2]);
+        return g;
+    };
+    const Geometry current = geometry(CURTOL);
+    const size_t n = ids.size();
+    std::vector<Geometry> g(n);
+    for (size_t j = 0; j < n; ++j) g[j] = geometry(ids[j]);
+    std::vector<std::string> marks(n, "  ");
+    i32 letters = 0;
+    for (size_t j = 0; j < n; ++j) {
+        size_t first = 0;  // the first tool of this geometry
+        while (first < j && g[first] != g[j]) ++first;
+        if (first < j) {
+            marks[j] = marks[first];
+        } else if (g[j] == current) {
+            marks[j] = "= ";
+        } else if (std::find(g.begin() + static_cast<std::ptrdiff_t>(j) + 1, g.end(), g[j]) != g.end()) {
+            std::string m;
+            for (i32 k = ++letters; k > 0; k = (k - 1) / 26) m.insert(m.begin(), static_cast<char>('A' + (k - 1) % 26));
+            if (m.size() < 2) m += ' ';
+            marks[j] = m;
+        }
+    }
+    return marks;
+}
+
+// The user picks a library tool of the current tool's kind for row k; false
+// when the pick was abandoned or there is none. The tools are offered a page
+// at a time, with "Pg Up" and "Pg Dn" when there is more than one page (the
+// options of the module's other paged list; the host's messages have none
+// for paging): a library of any size then stays within menus the screen
+// can show, where one menu of every tool would grow without bound.
+constexpr i32 PICK_PAGE = 20;  // tools a page of the pick shows
+
 bool pick_tool(i32 k)
 {
     i32 type = 0, st = 0;
@@ -285,28 +329,49 @@ bool pick_tool(i32 k)
     if (st == 0) LSTTLB(type, SLOT, st);
     i32 count = 0;
     if (st == 0) TLSCNT(SLOT, count);
-    if (count < 1) {
-        msg_mdls(MOD, 145);
-        return false;
-    }
-    msg_mdls(MOD, 147);
     std::vector<i32> ids;
-    std::string options;
+    std::vector<std::string> names;
     for (i32 j = 1; j <= count; ++j) {
         i32 id = 0;
         TLSGET(SLOT, j, id, st);
         if (st != 0) break;
         char name[21];
         optim_tool_name(id, name);
-        if (!options.empty()) options += '@';
-        options += optim_same_tool(id, CURTOL) ? "= " : "  ";
-        options += name;
         ids.push_back(id);
+        names.emplace_back(name);
     }
-    i32 choice = 0;
-    modmc(options.c_str(), choice);
-    if (choice < 1 || choice > static_cast<i32>(ids.size())) return false;
-    CMPBLK[CMP_TOOLS + k] = ids[static_cast<size_t>(choice - 1)];
+    if (ids.empty()) {
+        msg_mdls(MOD, 145);
+        return false;
+    }
+    const std::vector<std::string> marks = geometry_marks(ids);
+    const i32 total = static_cast<i32>(ids.size());
+    const bool paging = total > PICK_PAGE;
+    i32 first = 0;  // the first tool of the page shown, from 0
+    while (true) {
+        msg_mdls(MOD, 147);
+        const i32 last = std::min(first + PICK_PAGE, total);
+        std::string options;
+        for (i32 j = first; j < last; ++j) {
+            if (!options.empty()) options += '@';
+            options += marks[static_cast<size_t>(j)] + names[static_cast<size_t>(j)];
+        }
+        if (paging) options += "@Pg Up@Pg Dn";
+        i32 choice = 0;
+        modmc(options.c_str(), choice);
+        const i32 shown = last - first;
+        if (paging && choice == shown + 1) {
+            first = std::max(0, first - PICK_PAGE);
+            continue;
+        }
+        if (paging && choice == shown + 2) {
+            if (last < total) first = last;
+            continue;
+        }
+        if (choice < 1 || choice > shown) return false;
+        CMPBLK[CMP_TOOLS + k] = ids[static_cast<size_t>(first + choice - 1)];
+        break;
+    }
     // A tool on the last, empty row opens a new empty row.
     if (k == CMPBLK[CMP_TOOL_ROWS] - 1 && CMPBLK[CMP_TOOL_ROWS] < 10) ++CMPBLK[CMP_TOOL_ROWS];
     return true;
@@ -315,7 +380,7 @@ bool pick_tool(i32 k)
 // An action of tool row k: an empty row inserted in its place (the row
 // holds a tool, fewer than 10 rows, among the first eight) and a tool
 // picked for it, kept only when one is picked; a tool picked for the row;
-// the row removed (not the empty last one).
+// the row removed.
 void edit_row(i32 k, i32 item)
 {
     const i32 rows = CMPBLK[CMP_TOOL_ROWS];
@@ -330,6 +395,11 @@ void edit_row(i32 k, i32 item)
     } else if (item == ROW_PICK) {
         pick_tool(k);
     } else if (item == ROW_REMOVE && k < rows - 1) {
+        // The empty last row stays: the count of rows in use holds it, as
+        // the passes of the further tools are counted from it (the current
+        // tool's pass and one per tool row), so a count lowered for it would
+        // leave the last tool without its pass; and a pick on it is how a
+        // further tool joins the list.
         remove_row(k);
     }
 }
@@ -347,10 +417,11 @@ i32 accept(const Screen& s, i32 is_new)
 
 namespace {
 // Clears the menu area and sets the interaction of a window of the lines
-// and columns given.
+// and columns given. The host's layout words hold the columns before the
+// lines: the third word is the number of menu lines.
 void form(i32 lines, i32 columns, i32& status)
 {
-    const i32 words[4] = {0, lines, columns, 1};
+    const i32 words[4] = {0, columns, lines, 1};
     gsclr(0);
     modint(words, status);
     ofmod(1);
@@ -393,17 +464,18 @@ void optim_check_tools()
     GTDIAM(CURTOL, d0);
     GTCRNR(CURTOL, r0);
     GTTAPA(CURTOL, t0);
-    // The rows in use but the last; a tool gone from the library takes its
-    // row with it (the count of rows in use drops), so the row that moved
-    // up into its place is looked at next.
+    // The rows in use but the last; a row without a tool (an empty row, or
+    // a tool gone from the library) is taken out and the count of rows in
+    // use drops with it, so the row that moved up into its place is looked
+    // at next.
     for (i32 k = 0; k + 1 < std::min(CMPBLK[CMP_TOOL_ROWS], 10);) {
         const i32 id = CMPBLK[CMP_TOOLS + k];
-        if (id < 1) {
-            ++k;
-            continue;
-        }
-        i32 type = 0;
-        GTTTYP(id, type);
+        // Whether the tool still exists is asked of the tool cache: the host
+        // offers this module no entity status, and the cache answers type -1
+        // for an id it cannot load as a tool (none left under it, or not a
+        // tool), which could not cut the row's pass either.
+        i32 type = -1;
+        if (id > 0) GTTTYP(id, type);
         if (type < 0) {
             remove_row(k);
             continue;

@@ -57,13 +57,13 @@ struct FeedStage : ::testing::Test {
             }
     }
     // The tool over (x, 0) at z 5, down to z outside the stock.
-    Path start(f32 x, f32 z)
+    Path start(f32 x, f32 z, f32 feed = 1000.0f)
     {
         Path p;
         p.tool(tool);
         p.feed(-1.0f);
         p.line(x, 0.0f, 5.0f);
-        p.feed(1000.0f);
+        p.feed(feed);
         p.line(x, 0.0f, z);
         return p;
     }
@@ -306,24 +306,53 @@ TEST_F(FeedStage, AStretchThatNeedsThreePassesIsSteppedDownInFrontOfItself)
 {
     // Mode 3, depth 5 through the block: ratio 2.5, three passes of 5 / 3;
     // the two higher ones are put in front of the cut, no feed is written.
-    CMPBLK[CMP_FEED] = 3;
-    CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
-    Path p = start(-12.0f, -5.0f);
-    p.line(40.0f, 0.0f, -5.0f);
-    p.feed(-1.0f);
-    p.line(40.0f, 0.0f, 10.0f);
-    const std::vector<Move> m = run(p);
-    std::vector<f32> levels;
-    for (const Move& k : m)
-        if (k.feed > 0.0f && k.p[0] > 20.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
-            levels.push_back(k.p[2]);
-    std::sort(levels.begin(), levels.end());
-    ASSERT_EQ(levels.size(), 3u);
-    EXPECT_NEAR(levels[0], -5.0f, 1e-4);
-    EXPECT_NEAR(levels[1], -5.0f + 5.0f / 3.0f, 1e-4);
-    EXPECT_NEAR(levels[2], -5.0f + 10.0f / 3.0f, 1e-4);
-    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
-    for (const Move& k : m) EXPECT_TRUE(k.feed == 1000.0f || k.feed < 0.0f || k.feed == 200.0f) << k.feed;
+    // The line is cut where the stock begins; its pieces run on at the feed
+    // in force, also where that feed is no whole number.
+    for (f32 F : {1000.0f, 499.5f}) {
+        SCOPED_TRACE(F);
+        SetUp();
+        CMPBLK[CMP_FEED] = 3;
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        Path p = start(-12.0f, -5.0f, F);
+        p.line(40.0f, 0.0f, -5.0f);
+        p.feed(-1.0f);
+        p.line(40.0f, 0.0f, 10.0f);
+        const std::vector<Move> m = run(p);
+        std::vector<f32> levels;
+        for (const Move& k : m)
+            if (k.feed > 0.0f && k.p[0] > 20.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
+                levels.push_back(k.p[2]);
+        std::sort(levels.begin(), levels.end());
+        ASSERT_EQ(levels.size(), 3u);
+        EXPECT_NEAR(levels[0], -5.0f, 1e-4);
+        EXPECT_NEAR(levels[1], -5.0f + 5.0f / 3.0f, 1e-4);
+        EXPECT_NEAR(levels[2], -5.0f + 10.0f / 3.0f, 1e-4);
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+        for (const Move& k : m) EXPECT_TRUE(k.feed == F || k.feed < 0.0f || k.feed == 200.0f) << k.feed;
+    }
+}
+
+TEST_F(FeedStage, ABlockThatCannotBeReadFailsTheStageAndAPathWithoutBlocksIsDone)
+{
+    // A feed block cut short between two cuts: the moves behind it are not
+    // known, so the stage fails in both modes instead of ending there as if
+    // the path were done. A path without any block has nothing to do.
+    for (i32 mode : {2, 3})
+        for (bool empty : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (empty ? " empty" : " cut short"));
+            SetUp();
+            CMPBLK[CMP_FEED] = mode;
+            Path p = start(-12.0f, -2.0f);
+            p.line(10.0f, 0.0f, -2.0f);
+            p.raw({1, p.next++, 1, 0});  // a feed without its value
+            p.line(30.0f, 0.0f, -2.0f);
+            i32 st = 0;
+            if (empty) lclrnw(st);
+            opttest::counter_past(p.next);
+            optim_feed_stage(REF, st);
+            EXPECT_EQ(st < 0, !empty) << st;
+            EXPECT_EQ(norak::transcript_has("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ"), !empty);
+        }
 }
 
 TEST_F(FeedStage, AStretchOfFewerPassesAfterARunIsSteppedDownByItsOwnCount)

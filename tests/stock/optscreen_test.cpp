@@ -258,18 +258,55 @@ TEST_F(Screen, ShowingTheToolListDropsTheRowOfAToolGoneAndWarnsOfOneThatCutsOthe
 {
     // Rows: a tool no longer in the library, one of another diameter and the
     // empty last row. Shown, the first goes (the count of rows in use with
-    // it) and the second is named by 339/158.
-    const i32 b = opttest::tool("OTHER", 12.0f, 0.0f, 20.0f, 40.0f, {});
+    // it) and the second is named by 339/158. Empty rows inside the rows in
+    // use go the same way: a tool and three empty rows leave the tool and
+    // the empty last row.
+    struct Case {
+        std::vector<i32> rows;  // 0 stands for the tool of another diameter
+        std::vector<i32> after;
+    };
+    const Case cases[] = {{{9999, 0, -1}, {0, -1}}, {{0, -1, -1, -1}, {0, -1}}, {{-1, 0, -1}, {0, -1}}};
+    for (const Case& c : cases) {
+        SetUp();
+        const i32 b = opttest::tool("OTHER", 12.0f, 0.0f, 20.0f, 40.0f, {});
+        CMPBLK[CMP_HOLDER] = 5;
+        for (size_t k = 0; k < c.rows.size(); ++k) CMPBLK[CMP_TOOLS + k] = c.rows[k] == 0 ? b : c.rows[k];
+        CMPBLK[CMP_TOOL_ROWS] = static_cast<i32>(c.rows.size());
+        norak::add_reply(menu("TOOL LIST", "TOOL LIST: SHOWN"));
+        norak::add_reply(menu("ACCEPT", "ACCEPT"));
+        EXPECT_EQ(open(), 0);
+        EXPECT_TRUE(norak::transcript_has("339/158"));
+        ASSERT_EQ(CMPBLK[CMP_TOOL_ROWS], static_cast<i32>(c.after.size())) << c.rows.size();
+        for (size_t k = 0; k < 10; ++k)
+            EXPECT_EQ(CMPBLK[CMP_TOOLS + k], k < c.after.size() && c.after[k] == 0 ? b : -1) << k;
+    }
+}
+
+TEST_F(Screen, TheToolPickIsPagedAndMarksToolsOfOneCutterGeometryAlike)
+{
+    // The current tool and 24 more, two pages of 20: T01 and T02 (diameter
+    // 12) share a letter, T03 cuts like the current tool, the others (each
+    // of a diameter of its own) carry no mark. Paging up on the first page
+    // and down on the last stays there.
+    std::vector<i32> ids;
+    for (i32 k = 1; k <= 24; ++k) {
+        const std::string name = (k < 10 ? "T0" : "T") + std::to_string(k);
+        const f32 d = k <= 2 ? 12.0f : k == 3 ? 10.0f : 12.0f + f32(k);
+        ids.push_back(opttest::tool(name.c_str(), d, 0.0f, 20.0f, 40.0f, {}));
+    }
     CMPBLK[CMP_HOLDER] = 5;
-    CMPBLK[CMP_TOOLS] = 9999, CMPBLK[CMP_TOOLS + 1] = b;
-    CMPBLK[CMP_TOOL_ROWS] = 3;
     norak::add_reply(menu("TOOL LIST", "TOOL LIST: SHOWN"));
+    norak::add_reply(menu("ACCEPT", " 2... PICK A TOOL"));
+    norak::add_reply(menu("= SCREENED@A T01@A T02@= T03@  T04@", "Pg Up"));
+    norak::add_reply(menu("= SCREENED@A T01@", "Pg Dn"));
+    norak::add_reply(menu("  T20@  T21@  T22@  T23@  T24@Pg Up@Pg Dn", "Pg Dn"));
+    norak::add_reply(menu("  T20@", "Pg Up"));
+    norak::add_reply(menu("  T19@Pg Up@Pg Dn", "Pg Dn"));
+    norak::add_reply(menu("  T20@", "T23"));
     norak::add_reply(menu("ACCEPT", "ACCEPT"));
     EXPECT_EQ(open(), 0);
-    EXPECT_TRUE(norak::transcript_has("339/158"));
+    EXPECT_EQ(CMPBLK[CMP_TOOLS], ids[22]);
     EXPECT_EQ(CMPBLK[CMP_TOOL_ROWS], 2);
-    EXPECT_EQ(CMPBLK[CMP_TOOLS], b);
-    EXPECT_EQ(CMPBLK[CMP_TOOLS + 1], -1);
 }
 
 TEST_F(Screen, TheRowCountStaysWithinTenOnInsertAndPick)

@@ -104,6 +104,9 @@ TEST_F(Reach, TheAirScanCandidateIsKeptUntilSetAgain)
 
 TEST_F(Reach, TheMenuWindowsClearTheAreaWriteABlankAndAnswerZero)
 {
+    // The host's layout words hold the columns (second word), then the
+    // lines (third): 6 and 14 for the main screen, 21 and 3 for the tables.
+    const i32 columns[2] = {6, 21}, lines[2] = {14, 3};
     for (i32 which : {0, 1}) {
         norak::reset();
         i32 st = -7;
@@ -113,6 +116,8 @@ TEST_F(Reach, TheMenuWindowsClearTheAreaWriteABlankAndAnswerZero)
             optim_form_b(st);
         EXPECT_EQ(st, 0);
         EXPECT_EQ(norak::transcript_count("listing:  "), 1u) << which;
+        EXPECT_EQ(norak::menu_layout()[1], columns[which]) << which;
+        EXPECT_EQ(norak::menu_layout()[2], lines[which]) << which;
     }
 }
 

@@ -336,6 +336,13 @@ bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& stat
             i32 st = 0;
             TPJUMP(1, st);
             if (st == 0) return false;
+            if (st < 0 && st != -2) {
+                // A step the list refuses is no end: the moves behind the
+                // line are not known, so the stage fails.
+                eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+                status = st;
+                return true;
+            }
             o.end = true;
             return true;
         }
@@ -412,9 +419,16 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         if (o.end) end = 1;
     }
     if (block > 0) {
+        // Behind the move handled: the list's end ends the path, a cursor
+        // that cannot be set or stepped fails the call as a failed read does.
         i32 st = 0;
         goto_block(1, block, st);
-        TPJUMP(1, st);
+        if (st >= 0) TPJUMP(1, st);
+        if (st < 0 && st != -2) {
+            eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+            status = st;
+            return;
+        }
         end = st != 0 ? 1 : 0;
     }
     plunge = o.plunge;
@@ -695,6 +709,12 @@ void feed_writes(const f32& ref, i32& status)
             return;
         }
         TPJUMP(1, st);
+        if (st < 0 && st != -2) {
+            // A step the list refuses is not the path's end: fail, so that
+            // the moves behind it are not left at feeds of the old table.
+            status = st;
+            return;
+        }
         if (st != 0) end = 1;
     }
 }

@@ -355,6 +355,49 @@ TEST_F(FeedStage, ABlockThatCannotBeReadFailsTheStageAndAPathWithoutBlocksIsDone
         }
 }
 
+TEST_F(FeedStage, AListAccessRefusedAnywhereFailsTheStageOrLeavesItsResultWhole)
+{
+    // A slot with a zero-length line in it, under each feed mode: a list
+    // access refused at any point of the walk either fails the stage or
+    // changes nothing of what the stage writes; it never ends the walk early
+    // as if the path were done.
+    for (i32 mode : {2, 3}) {
+        auto build = [&] {
+            SetUp();
+            CMPBLK[CMP_FEED] = mode;
+            Path p = start(-12.0f, -5.0f);
+            p.line(20.0f, 0.0f, -5.0f);
+            p.line(20.0f, 0.0f, -5.0f);
+            p.line(45.0f, 0.0f, -2.0f);
+            opttest::counter_past(p.next);
+        };
+        build();
+        i32 st = 0;
+        optim_feed_stage(REF, st);
+        ASSERT_EQ(st, 0);
+        const std::vector<Move> whole = opttest::moves();
+        i32 failed = 0;
+        bool untouched = false;
+        for (i32 n = 1; n < 2000 && !untouched; ++n) {
+            build();
+            norak::fail_list_call("lacces", n);
+            st = 0;
+            optim_feed_stage(REF, st);
+            norak::fail_list_call("lacces", 0);
+            untouched = !norak::transcript_has("lacces refused");
+            if (st < 0) {
+                ++failed;
+                continue;
+            }
+            const std::vector<Move> m = opttest::moves();
+            ASSERT_EQ(m.size(), whole.size()) << "mode " << mode << " refused access " << n;
+            for (size_t k = 0; k < m.size(); ++k) EXPECT_EQ(m[k].feed, whole[k].feed) << mode << " " << n << " " << k;
+        }
+        EXPECT_TRUE(untouched);
+        EXPECT_GT(failed, 3) << mode;
+    }
+}
+
 TEST_F(FeedStage, AStretchOfFewerPassesAfterARunIsSteppedDownByItsOwnCount)
 {
     // Depth 5 (three passes) up to x 10, then depth 3 (ratio 1.5: two

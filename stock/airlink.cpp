@@ -354,9 +354,12 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     if (gone) {
         old.doomed.insert(old.doomed.end(), tail.doomed.begin(), tail.doomed.end());
         if (tail.keep > 0) {
+            // A failed feed search fails the link: taken for a path with no
+            // feed set, it would have the link write a feed of 0 in front of
+            // the kept move.
             f32 f = 0;
-            i32 st = 0;
-            feed_at_move(-1, tail.keep, f, st);
+            feed_at_move(-1, tail.keep, f, status);
+            if (status < 0) return;
             F = holder_feed(f, h);
         }
         N = tail.keep;

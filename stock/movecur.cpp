@@ -212,14 +212,22 @@ void feed_at_move(const i32& step, const i32& number, f32& feed, i32& status)
     feed = 0.0f;
     goto_block(step, number, status);
     if (status < 0) return;
+    // The walk back ends at the first feed found or at the list's start
+    // (-2: no feed set before the move, 0.0). A block that cannot be read on
+    // the way fails the search with its own status: walking on past it would
+    // give an older feed, or none, as the one in force at the move.
+    i32 failed = 0;
     while (true) {
         i32 st = 0;
         TPJUMP(-1, st);
-        if (st < 0) break;
+        if (st == -2) break;
+        if (st < 0) {
+            failed = st;
+            break;
+        }
         i32 size = 0, type = 0, cls = 0;
         TPBLKH(MV_LIST, size, type, cls, st);
-        if (st < 0) break;
-        if (cls == BC_TECH) {
+        if (st >= 0 && cls == BC_TECH) {
             i32 n = 0, p = 0, kind = 0, iv = 0;
             f32 rv = 0;
             RDBT1(MV_LIST, n, p, kind, iv, rv, st);
@@ -228,8 +236,18 @@ void feed_at_move(const i32& step, const i32& number, f32& feed, i32& status)
                 break;
             }
         }
+        if (st < 0) {
+            failed = st;
+            break;
+        }
     }
+    // Back to the move whatever the walk met, so a caller that goes on
+    // reads from there; a failed walk keeps its own status and no feed.
     goto_block(1, number, status);
+    if (failed < 0) {
+        feed = 0.0f;
+        status = failed;
+    }
 }
 
 void put_feed(const f32& feed, const i32& number, i32& status)
@@ -279,6 +297,9 @@ void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)
             int iu = 0, iv = 1, iw = 2;
             plane_axes(plane, iu, iv, iw);
             const f32 r = std::hypot(e[iu] - c2[0], e[iv] - c2[1]);
+            // The angle carries the arc's sense (an arc turning the other
+            // way has a negative one): the length is its size times the
+            // radius, which such an arc would otherwise take off the sum.
             length += r * std::fabs(angle);
             for (int c = 0; c < 2; ++c) {
                 const f32 lo = c == iu ? c2[0] - r : c == iv ? c2[1] - r : e[c];

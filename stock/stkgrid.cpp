@@ -176,9 +176,19 @@ bool enlarge_grid(const f32* local, const i32 many)
     // box's): with a cell that does not divide the distance between the two
     // minima (a display cell of 2 or more), the union's own minimum would
     // place every old cell half a cell off by the rounding of its offset.
+    // The lattice point is never kept above the local minimum: the
+    // millionth of a cell allowed in the count, or the float32 rounding,
+    // can leave it a hair above (a cell of 2 from 99.999 down to -0.001
+    // lands on -0.00099945), and then the same box would find itself
+    // outside the grid on every later open and have the whole grid copied
+    // into an array of the same size each time. The local minimum itself
+    // is taken instead, within a millionth of a cell of the lattice, which
+    // the rounded offsets of the old cells absorb.
     const f64 cell = stk_grid.cell;
     auto on_lattice = [&](f32 lo, f32 old) {
-        return lo < old ? static_cast<f32>(old - std::ceil((f64(old) - lo) / cell - 1e-6) * cell) : old;
+        if (!(lo < old)) return old;
+        const f32 m = static_cast<f32>(old - std::ceil((f64(old) - lo) / cell - 1e-6) * cell);
+        return m > lo ? lo : m;
     };
     const f32 nb[6] = {on_lattice(local[0], stk_grid.box[0]), on_lattice(local[1], stk_grid.box[1]), 0.0f,
                        std::fmax(local[3], stk_grid.box[3]), std::fmax(local[4], stk_grid.box[4]), 0.0f};

@@ -328,13 +328,15 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
     }
     move_no = number;
     if (cont != 0 && std::fabs(feed) < 1.0e-6f) {
-        i32 st = 0;
-        feed_at_move(1, number, feed, st);
+        feed_at_move(1, number, feed, status);
         // The feed search leaves the list at the block's start: read its
         // header again so the move's words are read from where find_move
-        // left them.
+        // left them. A search that failed ends the walk with its status:
+        // the move would be cut at a feed that is not its own, or read from
+        // wherever the failed search left the list.
         i32 cls = 0;
-        TPBLKH(MV_LIST, size, type, cls, st);
+        if (status >= 0) TPBLKH(MV_LIST, size, type, cls, status);
+        if (status < 0) return;
     }
     if (std::fabs(feed) < 1.0e-6f) feed = SS.last_feed;
     SS.last_feed = feed;

@@ -473,6 +473,11 @@ void sweep(i32 op_rows, i32 op_end, bool flags, const f32* p0, const f32* p1, i3
         stk_sweep.steps = steps;
         std::memset(stk_sweep.flags, 0, std::min(static_cast<size_t>(steps) + 2, sizeof stk_sweep.flags));
     };
+    // A vertical or a short move clears its flags too, not only a move whose
+    // rows are walked: the contact point (mode 1) and the free length (mode
+    // 2) are read from flags 0 to the step count after every sweep, and flags
+    // left there by the sweep before would give this move the earlier
+    // move's contact, and the holder stage a free length it never had.
     if (vertical) {
         if (flags) clear_flags(0);
         if (mv.d[2] >= 0.0) return;  // up: nothing is stamped
@@ -745,6 +750,14 @@ void stk_tool_change(const i32& cut, const f32* record, i32& status)
     f32 a = 0.0f, b = 0.0f;
     stk_tool_at(mode, p, NOMOVE, a, b);
     const f32 D = record[4], R = record[5], L = record[6], T = record[7];
+    // A record of no diameter is a tool the stock has no shape for (a tool
+    // of another type, a drill of no diameter, a broken mill): the image
+    // build refuses it without a word, so the stamping says why it stops.
+    if (!(D > 0.0f)) {
+        userrc("stk_tool_change, THE TOOL HAS NO SHAPE", 0);
+        status = -1;
+        return;
+    }
     stk_tool_image(SLOT0, D, R, L, T, status);
     if (status != 0) return;
     f32 pct = stk_grid.cell * 200.0f / D;

@@ -64,19 +64,26 @@ struct PointList {
     }
 };
 
-// The two points of a tool record for tool `id`: diameter, corner radius,
-// cut length and taper of the shape the stock stamps (a drill as a 0.01
-// wide cone of its tip, or a cylinder of its cut length when its tip is
-// flat; a tool of another type as a cylinder of its diameter).
+// The two points of a tool record for tool `id`, by its type: a mill gives
+// its diameter, corner radius, cut length and taper; a drill with a
+// diameter above 0 a 0.01 wide cone of its tip, or a cylinder of its cut
+// length when its tip is flat. Any other tool, and a drill of no diameter,
+// gives the first X alone, the record's other words 0: the stamping has no
+// shape for it and refuses a diameter of 0 with its message, as it refuses
+// such a tool when it is the procedure's own, rather than cut the stock
+// with a stand-in. The words are written 0, not left as the array holds
+// them: a grown array keeps whatever was there, which could read as a tool.
 void tool_record(i32 id, f32* two)
 {
     f32 D = 0, R = 0, L = 0, T = 0;
-    GTDIAM(id, D);
-    if (D > 0.0f) {
+    i32 type = -1;
+    GTTTYP(id, type);
+    if (type == TT_MILL) {
+        GTDIAM(id, D);
         GTCRNR(id, R);
         GTCUTL(id, L);
         GTTAPA(id, T);
-    } else {
+    } else if (type == TT_DRILL) {
         f32 d = 0;
         GTDRDI(id, d);
         if (d > 0.0f) {
@@ -94,13 +101,12 @@ void tool_record(i32 id, f32* two)
                 D = 0.01f;
                 L = static_cast<f32>((d - 0.01) * 0.5 / std::tan(f64(T) * M_PI / 180.0));
             }
-        } else {
-            D = 0.01f;  // no shape known: a needle that leaves the stock as it is
         }
     }
-    // The values go as the tool gives them: a negative corner radius, cut
-    // length or taper is a broken tool, which the stamping refuses with its
-    // own message rather than cutting the stock with another shape.
+    // The values go as the tool gives them: a mill's diameter not above 0,
+    // or a negative corner radius, cut length or taper, is a broken tool,
+    // which the stamping refuses with its own message rather than cutting
+    // the stock with another shape.
     const f32 rec[6] = {TP_TOOLREC, D, R, L, T, 0.0f};
     std::copy(rec, rec + 6, two);
 }
@@ -395,7 +401,11 @@ void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks,
                 add.insert(add.end(), q, q + 9);
             }
         } else if (mode == MV_ENTITY && size > 1) {
-            tpskpn(MED_ENTITY, size - 1, DT_INT, st);  // a motion of another kind
+            // A motion the list takes nothing from: its words are passed
+            // over here. Reading an entity, the step to the next block only
+            // counts the blocks down, and find_move left the cursor on this
+            // block's number, so its words would be read as the next header.
+            tpskpn(MED_ENTITY, size - 1, DT_INT, st);
         }
         if (st < 0) break;  // a read error ends the list where it is
         const i32 np = static_cast<i32>(add.size() / 3);

@@ -168,14 +168,21 @@ TEST(StockGrid, EnlargingKeepsEveryOldCellWhole)
     // A cell of 0.25, and one of 2 that does not divide the 5 and 3 units
     // the box grows by: the new corner is taken on the old lattice, so every
     // old cell keeps its place (a whole number of cells from the new corner).
+    // From 99.999 down to -0.001 by cells of 2 the lattice point falls a
+    // hair above the box's corner: the corner is taken, and the box, opened
+    // again, finds itself inside and changes nothing.
     struct Case {
         f32 cell, box0;
         i32 di, dj;
-    } cases[] = {{0.25f, -5.001f, 20, 12}, {2.0f, -6.001f, 3, 2}};
+        std::array<double, 4> first, grown;
+    } cases[] = {{0.25f, -5.001f, 20, 12, {0, 0, 10, 8}, {-5, -3, 12, 9}},
+                 {2.0f, -6.001f, 3, 2, {0, 0, 10, 8}, {-5, -3, 12, 9}},
+                 {2.0f, -0.001f, 50, 2, {100.3, 0, 110, 8}, {0.2, -3, 112, 9}}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.cell);
+        SCOPED_TRACE(k.first[0]);
         stocktest::fresh(k.cell);
-        ASSERT_EQ(stocktest::open(0, 0, 10, 8), 0);
+        ASSERT_EQ(stocktest::open(k.first[0], k.first[1], k.first[2], k.first[3]), 0);
         ASSERT_EQ(stk_grid.cell, k.cell);
         const i32 onx = stk_grid.nx, ony = stk_grid.ny;
         const f32 ox = stk_grid.box[0], oy = stk_grid.box[1];
@@ -189,7 +196,7 @@ TEST(StockGrid, EnlargingKeepsEveryOldCellWhole)
         }
         const i32 oldh = stk_grid.hdl;
         i32 sx = 1, sy = 1;
-        ASSERT_EQ(stocktest::open(-5, -3, 12, 9, &sx, &sy), 0);
+        ASSERT_EQ(stocktest::open(k.grown[0], k.grown[1], k.grown[2], k.grown[3], &sx, &sy), 0);
         EXPECT_NE(stk_grid.hdl, oldh);
         EXPECT_EQ(norak::open_arrays(), 1);  // the old array is closed
         EXPECT_EQ(norak::stock_sim().key, stk_grid.hdl);
@@ -226,6 +233,15 @@ TEST(StockGrid, EnlargingKeepsEveryOldCellWhole)
             }
         EXPECT_EQ(kept, onx * ony);
         EXPECT_GT(fresh_cells, 0);
+        // The grown box again: inside, the same cells, its corner's offset.
+        const i32 grown = stk_grid.hdl, gnx = stk_grid.nx, gsx = sx, gsy = sy;
+        const f32 gx = stk_grid.box[0];
+        ASSERT_EQ(stocktest::open(k.grown[0], k.grown[1], k.grown[2], k.grown[3], &sx, &sy), 0);
+        EXPECT_EQ(stk_grid.hdl, grown);
+        EXPECT_EQ(stk_grid.nx, gnx);
+        EXPECT_EQ(stk_grid.box[0], gx);
+        EXPECT_EQ(sx, gsx);
+        EXPECT_EQ(sy, gsy);
     }
 }
 

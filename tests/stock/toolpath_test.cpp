@@ -443,6 +443,99 @@ TEST_F(ToolPathStock, AToolOfABrokenShapeStopsTheStampingWithTheToolsMessage)
     EXPECT_NEAR(cells[j * stk_grid.nx + i].h1, 8.0f, 1e-3);
 }
 
+// The tool record by the tool's type: a mill's own values, even of no
+// diameter; a drill's tip cone, or its cylinder when the tip is flat; any
+// other tool, a lathe drill too, and a drill of no diameter the first X
+// alone. The stamping stops at a record that carries no shape, with a message.
+TEST_F(ToolPathStock, AToolRecordCarriesTheShapeItsToolTypeGives)
+{
+    const f32 cone = static_cast<f32>(5.99 * 0.5 / std::tan(59.0 * M_PI / 180.0));
+    struct Case {
+        i32 type;
+        f32 d, r, l, t;     // the tool (a drill: d, clearance, cut, tip angle cut + 10)
+        f32 want[5];        // Y, Z of the first point; X, Y, Z of the second
+    } cases[] = {{2, 4.0f, 0.5f, 25.0f, 3.0f, {4.0f, 0.5f, 25.0f, 3.0f, 0}},
+                 {2, 0.0f, 0.5f, 25.0f, 3.0f, {0.0f, 0.5f, 25.0f, 3.0f, 0}},
+                 {1, 6.0f, 0.0f, 108.0f, 0.0f, {0.01f, 0, cone, 59.0f, 0}},
+                 {1, 6.0f, 0.0f, 170.0f, 0.0f, {6.0f, 0, 170.0f, 0, 0}},
+                 {1, 0.0f, 0.0f, 108.0f, 0.0f, {0, 0, 0, 0, 0}},
+                 {8, 6.0f, 0.0f, 108.0f, 0.0f, {0, 0, 0, 0, 0}},
+                 {3, 6.0f, 0.5f, 20.0f, 0.0f, {0, 0, 0, 0, 0}},
+                 {4, 6.0f, 0.5f, 20.0f, 0.0f, {0, 0, 0, 0, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        SCOPED_TRACE(c.d);
+        SetUp();
+        path = Path{};
+        const i32 t1 = tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+        const i32 t2 = tooldefs::make_tool(c.type, c.d, c.r, c.l, c.t);
+        grid(-5, -5, 25, 5, 10.0f);
+        path.tool(t1);
+        path.feed(200.0f);
+        path.line(0, 0, 8);
+        path.line(6, 0, 8);
+        path.tool(t2);
+        path.line(12, 0, 8);
+        std::vector<i32> b;
+        const std::vector<f32> p = points(b);
+        ASSERT_EQ(b.size(), 5u);
+        ASSERT_TRUE(tp_is_tool(&p[3 * 2]));
+        for (i32 k = 0; k < 5; ++k) EXPECT_NEAR(p[3 * 2 + 1 + k], c.want[k], 1e-4f * (1.0f + c.want[k])) << k;
+        i32 st = 0, ph = -1, bh = -1, n = 0, acc = 0;
+        stk_tool_image(0, 2.0f, 1.0f, 30.0f, 0.0f, st);
+        lacces(2, acc);
+        tp_to_points(0, MV_LIST, ph, bh, n, st);
+        stk_stamp_points(ph, bh, n, st);
+        EXPECT_EQ(st, c.want[0] > 0.0f ? 0 : -1);
+        EXPECT_EQ(norak::transcript_has("stk_tool_change, THE TOOL HAS NO SHAPE"), !(c.want[0] > 0.0f));
+        MM_CLOSE(ph, st);
+        MM_CLOSE(bh, st);
+    }
+}
+
+// The feed in force at a move: a block the walk back cannot read fails the
+// search with a failure status and no feed (an unknown machine value in a
+// feed block, a block of no known type), where walking on would give the
+// feed set before it or none; with no feed set before the move, 0.0.
+TEST_F(ToolPathStock, TheFeedInForceFailsOnABlockItCannotRead)
+{
+    struct Case {
+        std::vector<i32> bad;  // the block between the feed and the move, none when empty
+        i32 status;
+        f32 feed;
+    } cases[] = {{{}, 0, 300.0f}, {{1, 0, 1, 1, 99}, -1, 0.0f}, {{77, 0, 5}, -1, 0.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bad.size());
+        SetUp();
+        path = Path{};
+        tooldefs::use_mill(2.0f, 1.0f);
+        path.line(0, 0, 20);
+        path.feed(300.0f);
+        if (!c.bad.empty()) {
+            std::vector<i32> w = c.bad;
+            w[1] = path.next++;
+            path.raw(w);
+        }
+        const i32 m = path.line(0, 0, 5);
+        i32 a = 0, st = 0;
+        f32 feed = -5.0f;
+        lacces(3, a);
+        feed_at_move(-1, m, feed, st);
+        EXPECT_EQ(st, c.status);
+        EXPECT_EQ(feed, c.feed);
+    }
+    // No feed before the move: the list's start ends the walk.
+    SetUp();
+    path = Path{};
+    const i32 m = path.line(0, 0, 5);
+    i32 a = 0, st = 9;
+    f32 feed = -5.0f;
+    lacces(3, a);
+    feed_at_move(-1, m, feed, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(feed, 0.0f);
+}
+
 TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLastMove)
 {
     const i32 t1 = tooldefs::use_mill(2.0f, 1.0f);

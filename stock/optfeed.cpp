@@ -734,6 +734,14 @@ void optim_feed_stage(const f32& ref, i32& status)
         stk_arr_rels(st);
         return;
     }
+    // A list that cannot be put at its start: the walk would begin wherever
+    // the cursor stands and take that for the whole path.
+    if (a < -1) {
+        eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+        status = -1;
+        stk_arr_rels(st);
+        return;
+    }
     if (CMPBLK[CMP_FEED] == 3)
         pass_runs(ref, status);
     else

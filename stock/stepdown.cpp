@@ -71,6 +71,7 @@ void read_run(i32 j3, std::vector<RunMove>& run, f32& feed, i32& status)
         find_move(MV_LIST, 1, number, type, size, f, tc, status);
         if (status < 0) return;
         if (first) feed_at_move(1, number, feed, status);
+        if (status < 0) return;
         first = false;
         read_move(type, run, status);
         if (status < 0 || number == j3) return;
@@ -182,7 +183,14 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         TPJUMP(1, st);
         if (st == 0) find_move(MV_LIST, 1, after, type, size, after_feed, tc, st);
         if (st >= 0 && after > 0 && after_feed == 0.0f) feed_at_move(1, after, after_feed, st);
-        if (st < 0) after = -1;
+        // A run that ends the path has no move after it (the list's end):
+        // it is still stepped down, with no feed to write again. A step or
+        // a read the list refuses fails here, before the path changes.
+        if (st < 0 && st != -2) {
+            status = st;
+            return;
+        }
+        if (st != 0) after = -1;
     }
     // The lines after j1 up to j2 give way to one rapid above P0.
     std::vector<i32> gone;
@@ -213,6 +221,7 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     if (status < 0) return;
     lacces(2, a);
     goto_block(1, j2, status);
+    if (status < 0) return;
     PathEdit edit;
     edit.begin();
     for (i32 k : gone) edit.doom_at(k);
@@ -250,6 +259,9 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         if (in_air) std::copy(air, air + 3, last);
     }
     if (n > 1) w.link(last, P0);
+    // The run's own feed in front of it, also for a single pass: after the
+    // rapid above P0 that replaced the lines from j1 the run would
+    // otherwise go on at the rapid form.
     w.cut_feed();
     status = w.status;
     // A failed write takes back every block written here and the tool path
@@ -258,6 +270,9 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     // straight into the moves after it. The status still tells the caller.
     edit.finish(status);
     // The move after the run keeps its feed: written again in front of it.
+    // It is written last, in the same place as before the passes, so that
+    // a write taken back above leaves nothing of it; a move after which no
+    // feed stands anywhere (0) gets none.
     if (status >= 0 && after > 0 && after_feed != 0.0f) {
         lacces(3, a);
         put_feed(after_feed, after, status);

@@ -394,6 +394,13 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
             // above. Without the vertical move the approach (or, with no
             // approach, the next cut) would start from P1 and slant down
             // through the stock.
+            // The link goes up to D (for the enlarged-tool stage the higher
+            // end and the safety distance), not to the level L of the
+            // link-height mode: that level keeps a traverse clear of what
+            // lies between two places, and over one XY there is no traverse.
+            // Straight up, the tool and its holder only move away from the
+            // stock under them; a rise to the clearance would add nothing but
+            // a longer way up and down onto the same point.
             optim_line(D, status);
         }
         if (status >= 0 && eqpt3(P2, D) == 0) approach(P2, h, base, status);
@@ -515,9 +522,18 @@ void link_last(i32 first, i32& status)
     f32 P1[3];
     end_of(first, P1, status);
     if (status < 0) return;
+    i32 cut = 0;
+    lgtpos(cut);
     OldRun old;
     old_run(-1, old, status);
     if (status < 0) return;
+    // The retract is written directly behind the last cut, not behind the
+    // blocks kept after it: the tool leaves the stock as the cut ends, with
+    // the spindle and the coolant still as the cut had them, and the markers
+    // that close the pass and the procedure follow the move that takes the
+    // tool out. The feed settings after the cut belonged to the rapids that
+    // go and are taken away with them.
+    old.anchor = cut;
     const f32 up[3] = {P1[0], P1[1], std::max(hei8_clear(), P1[2] + s)};
     Writer w;
     w.open(old, status);

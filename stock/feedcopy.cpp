@@ -62,10 +62,28 @@ void copy_feed(f32 feed, i32 V, const Factor& fac, f32 F0, i32& status)
     }
 }
 
+// The cursor to the list's start (2) or end (3). A refused access fails the
+// copy: the cursor would stay where it stands, and the copy be written into
+// the middle of the path or the run read from another move.
+void list_at(i32 mode, i32& status)
+{
+    i32 a = 0;
+    lacces(mode, a);
+    if (a < 0 && status >= 0) status = -1;
+}
+
+// The run's place remembered (1) or returned to (2); refused, as above.
+void run_mark(i32 op, i32& status)
+{
+    i32 a = 0;
+    lmark(op, SLOT_RUN, a);
+    if (a < 1 && status >= 0) status = -1;
+}
+
 // Reads the move under the cursor and writes it again at the list's end.
 void copy_move(i32 type, i32& status)
 {
-    i32 size = 0, t = 0, cls = 0, number = 0, a = 0;
+    i32 size = 0, t = 0, cls = 0, number = 0;
     TPBLKH(MV_LIST, size, t, cls, status);
     if (status < 0) return;
     if (mv_line(type) || mv_string(type)) {
@@ -76,15 +94,15 @@ void copy_move(i32 type, i32& status)
             RDBT2(MV_LIST, type, size, records, number, p, v, status);
             pts.insert(pts.end(), p, p + 3);
         }
+        list_at(3, status);
         if (status < 0) return;
-        lacces(3, a);
         for (size_t k = 0; k < pts.size() && status >= 0; k += 3) optim_line(&pts[k], status);
     } else if (mv_arc(type)) {
         i32 plane = 0;
         f32 angle = 0, step = 0, c[2], e[3], v[3];
         RDBT3(MV_LIST, type, number, plane, angle, step, c, e, v, status);
+        list_at(3, status);
         if (status < 0) return;
-        lacces(3, a);
         PARCOP(1, plane, angle, c, e, v, status);
     } else if (mv_nurbs(type)) {
         i32 k = 0, n = 0;
@@ -92,8 +110,8 @@ void copy_move(i32 type, i32& status)
         RDBT5(MV_LIST, size, size, number, k, n, kn.data(), pt.data(), status);
         if (status < 0) return;
         std::vector<f64> knots(kn.begin(), kn.begin() + n + k), points(pt.begin(), pt.begin() + 3 * n);
-        lacces(3, a);
-        PNURB1(k, n, knots.data(), points.data(), status);
+        list_at(3, status);
+        if (status >= 0) PNURB1(k, n, knots.data(), points.data(), status);
     }
 }
 
@@ -106,28 +124,42 @@ void copy_run(i32 to, const Factor& fac, f32 F0, i32& status)
     i32 in_force = 0;
     bool first = true;
     while (status >= 0) {
-        i32 number = 0, type = 0, size = 0, tc = 0, a = 0;
+        i32 number = 0, type = 0, size = 0, tc = 0;
         f32 feed = 0;
         TPJUMP(1, status);
         if (status < 0) return;
         find_move(MV_LIST, 1, number, type, size, feed, tc, status);
         if (status < 0) return;
-        if (first) feed_at_move(1, number, feed, status);
+        if (first) {
+            // A list failure while the feed in force is looked for fails the
+            // copy: the cursor is then anywhere, and the machine state
+            // written next would clear the status and leave a copy of
+            // whatever move it stands on.
+            feed_at_move(1, number, feed, status);
+            if (status < 0) return;
+        }
         const i32 K = static_cast<i32>(std::lround(feed));
-        lmark(1, SLOT_RUN, a);
-        if ((first || (feed != 0.0f && K != in_force)) && K != 0) {
-            lacces(3, a);
-            copy_feed(feed, V, fac, F0, status);
+        run_mark(1, status);
+        // The first move's machine state is written only when a feed is in
+        // force at it. With none (0) there is no code to ask for: forced out,
+        // the machine state would only repeat the code written last, which
+        // can stand for another feed than the one in force at the path's end
+        // (an explicit feed leaves code 1, the base feed, behind); not forced,
+        // it writes nothing, the move to the run's start having written every
+        // change. The copied move, as the run's, sets no feed of its own.
+        if (status >= 0 && (first || (feed != 0.0f && K != in_force)) && K != 0) {
+            list_at(3, status);
+            if (status >= 0) copy_feed(feed, V, fac, F0, status);
             in_force = K;
-            lmark(2, SLOT_RUN, a);
+            run_mark(2, status);
         }
         first = false;
         if (status >= 0) {
             BaseFeedKeep keep;
             copy_move(type, status);
         }
-        lmark(2, SLOT_RUN, a);
-        if (number == to) return;
+        run_mark(2, status);
+        if (status < 0 || number == to) return;
     }
 }
 }  // namespace
@@ -135,6 +167,10 @@ void copy_run(i32 to, const Factor& fac, f32 F0, i32& status)
 void optim_feed_code(const i32& v, i32& status)
 {
     status = 0;
+    // A feed that is no named feed of the machine goes in its explicit form
+    // (the value itself, the base feed word replaced for the write), not as
+    // code 1: code 1 stands for the base feed, and a piece whose feed differs
+    // from it would be cut at another feed than the move it comes from.
     if (v != 0) write_feed_form(static_cast<f32>(v), status);
 }
 
@@ -155,9 +191,10 @@ void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const 
     BaseFeedKeep keep;
     const f32 F0 = wrd2r(PRM9[0]);
     const Factor fac = factor_of(feed_arg);
-    i32 a = 0, before = 0;
-    lacces(2, a);
-    goto_block(1, from, status);
+    i32 before = 0;
+    status = 0;
+    list_at(2, status);
+    if (status >= 0) goto_block(1, from, status);
     f32 P[3];
     if (status >= 0) move_end_point(P, status);
     if (status < 0) return;
@@ -166,20 +203,18 @@ void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const 
     // The copy starts where the path ends.
     goto_block(1, before, status);
     if (status >= 0) move_end_point(MOVST.point, status);
+    list_at(3, status);
     if (status < 0) return;
-    lacces(3, a);
     PathEdit edit;
     edit.begin();
     RSTMOV();
     MOVST.strtype = 0;
     optim_line(P, status);
     new_start = optim_block_here();
-    if (status >= 0) {
-        lacces(2, a);
-        goto_block(1, from, status);
-    }
+    if (status >= 0) list_at(2, status);
+    if (status >= 0) goto_block(1, from, status);
     if (status >= 0) copy_run(to, fac, F0, status);
-    lacces(3, a);
+    list_at(3, status);
     // A copy that fails is taken away whole: a part of a run left at the
     // path's end would be machined as if it were the run.
     edit.finish(status);
@@ -219,6 +254,11 @@ void optim_split_line(const f32* P, f32* Q, const f32* A, const f32* B, i32& pie
         if (status >= 0) optim_line(Q, status);
     }
     edit.finish(status);
+    // The pieces were written before the move is deleted; a write that failed
+    // has taken them away and put the move and the writers' state back, and
+    // its status goes up: a move cut short with its rest missing would leave
+    // a gap that the tool crosses in a straight line, and the stage that
+    // asked for the split would go on from pieces that are not there.
     if (status < 0) return;
     const f32* end = from_start ? B : A;
     Q[0] = end[0], Q[1] = end[1], Q[2] = end[2];
@@ -260,6 +300,7 @@ void optim_split_arc(const f32* P, f32* Q, const f32* A, const f32* B, const f32
         if (from_start) piece2 = optim_block_here();
     }
     edit.finish(status);
+    // As for the line: a failed write leaves the arc as it was, no piece of it.
     if (status < 0) return;
     const f32* end = from_start ? B : A;
     Q[0] = end[0], Q[1] = end[1], Q[2] = end[2];

@@ -104,6 +104,13 @@ void stk_init_table(i32 table, i32 kind, i32& status)
             const f64 cell = stk_grid.cell;
             w.cx = stk_cell_round((f64(box[0]) - stk_grid.box[0]) / cell);
             w.cy = stk_cell_round((f64(box[1]) - stk_grid.box[1]) / cell);
+            // The scratch row is the routine's own vector, not a host array:
+            // it lives for this read alone, no word or other routine holds it,
+            // and it goes on every return without a handle to close. Its count
+            // is checked first (sizes_ok): a row longer than a grid has cells
+            // is the row that cannot be had, refused with status -1 after the
+            // table is closed; a shorter one is small beside the grid of cells
+            // just set up.
             std::vector<f32> row(static_cast<size_t>(cr[0]));
             for (i32 k = 0; k < cr[1] && in.ok(); ++k) {
                 in.reals(row.data(), cr[0]);
@@ -147,6 +154,7 @@ void stk_init_table(i32 table, i32 kind, i32& status)
         in.ints(cr, 2);
         in.reals(box, 6);
         if (in.ok() && grid_for(box, kind, w, status) && (bad = !sizes_ok(cr[0], cr[1])) == false) {
+            // The scratch row as for the height map above.
             std::vector<f32> row(static_cast<size_t>(cr[0]));
             for (i32 j = 0; j < cr[1] && in.ok(); ++j) {
                 in.reals(row.data(), cr[0]);

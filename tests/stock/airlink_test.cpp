@@ -304,6 +304,11 @@ TEST_F(AirLink, TheLastRetractRisesAtTheCutsOwnXY)
     p.feed(-1.0f);
     p.line(0.0f, 3.0f, 6.0f);
     p.line(40.0f, 0.0f, 6.0f);
+    // The spindle stopped and the procedure closed after the rapids: both
+    // stay behind the retract, which follows the cut directly.
+    const i32 spindle = p.next;
+    p.raw({BT_TECH, p.next++, 2, 0, 0});
+    p.raw({BT_MARKER, p.next++, 4});
     opttest::counter_past(p.next);
     i32 st = 0;
     optim_air_link(first, -1, 0, st);
@@ -314,6 +319,14 @@ TEST_F(AirLink, TheLastRetractRisesAtTheCutsOwnXY)
     EXPECT_EQ(m.back().p[1], 3.0f);
     EXPECT_EQ(m.back().p[2], 4.0f);  // the clearance height, over the cut's end + 1
     EXPECT_LT(m.back().feed, 0.0f);
+    // The list after the cut: the rapid form, the retract, the spindle, the marker.
+    std::vector<i32> after;
+    bool in = false;
+    for (const auto& e : norak::main_list().elems) {
+        if (in) after.push_back(e.words[0] == BT_TECH && e.words[1] == spindle ? -1 : e.words[0]);
+        in = in || (e.words[0] == BT_LINE && e.words[1] == first);
+    }
+    EXPECT_EQ(after, (std::vector<i32>{BT_TECH, BT_LINE, -1, BT_MARKER}));
 }
 
 TEST_F(AirLink, ALinkOverOneXYIsVerticalAndAHolderCodeRewritesTheFeedAfterIt)

@@ -94,6 +94,33 @@ TEST_F(FeedCopy, TheCopyCarriesTheFeedsOverOrScalesThemByTheArgument)
                                                   return st;
                                               });
     EXPECT_GT(failed, 10);
+    // A refused list access or list mark, the n-th of the copy of one move
+    // for every n: the copy fails and leaves the path as it was, or it is
+    // written at the path's end and ends with that move; never is a failure
+    // taken for success with the copy written into the path or copied from
+    // another move.
+    for (const char* call : {"lacces", "lmark"}) {
+        i32 refused = 0;
+        for (i32 n = 1; n < 200; ++n) {
+            fresh();
+            const auto before = opttest::snapshot();
+            i32 start = 0, st = 0;
+            norak::fail_list_call(call, n);
+            optim_feed_copy(from, from + 2, 500, 0, start, st);  // the plunge at 100 alone
+            norak::fail_list_call(call, 0);
+            const auto after = opttest::snapshot();
+            if (st < 0) {
+                ++refused;
+                EXPECT_EQ(after, before) << call << n;
+                continue;
+            }
+            ASSERT_GT(after.size(), before.size()) << call << n;
+            EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin())) << call << n;
+            const Move last = opttest::moves().back();
+            EXPECT_EQ(std::vector<f32>(last.p, last.p + 3), (std::vector<f32>{0, 0, -2})) << call << n;
+        }
+        EXPECT_GT(refused, 2) << call;
+    }
 }
 
 TEST_F(FeedCopy, SplitPiecesKeepTheirOwnFeed)

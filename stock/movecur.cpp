@@ -167,11 +167,14 @@ void goto_block(const i32& step, const i32& number, i32& status)
             tpget(MED_LIST, 1, DT_INT, &n, status);
             if (status < 0) return;
             if (n == want) {
+                status = 0;
                 if (number > 0) {
+                    // Back to the block's start; a list that refuses it
+                    // leaves the cursor inside the block, not on it.
                     i32 a = 0;
                     lacces(0, a);
+                    if (a < -1) status = -1;
                 }
-                status = 0;
                 return;
             }
         }
@@ -192,8 +195,13 @@ void jump_moves(const i32& count, i32& number, i32& status)
     i32 size = 0, type = 0, tc = 0;
     f32 feed = 0;
     if (count == 99 || count == -99) {
+        // From the list's end (or start); a list that cannot be put there
+        // would give the move nearest the cursor as the last (or first).
         lacces(count == 99 ? 3 : 2, a);
-        find_move(MV_LIST, count == 99 ? -1 : 1, number, type, size, feed, tc, status);
+        if (a < -1)
+            status = -1;
+        else
+            find_move(MV_LIST, count == 99 ? -1 : 1, number, type, size, feed, tc, status);
     } else {
         const i32 step = count > 0 ? 1 : -1;
         for (i32 k = 0; k < (count > 0 ? count : -count) && status >= 0; ++k) {

@@ -595,6 +595,17 @@ TEST_F(ToolPathStock, TheCursorFindsMovesByNumberTheFeedInForceAndTheFirstAndLas
     EXPECT_EQ(number, m1);
     jump_moves(1, number, st);
     EXPECT_EQ(number, m3);
+    // A list that refuses to go to its end, or back to the start of the
+    // block found, fails the search instead of answering from elsewhere.
+    norak::fail_list_call("lacces", 1);
+    jump_moves(99, number, st);
+    EXPECT_EQ(st, -1);
+    goto_block(1, m3, st);
+    ASSERT_EQ(st, 0);
+    norak::fail_list_call("lacces", 3);
+    goto_block(1, m3, st);
+    EXPECT_EQ(st, -1);
+    norak::fail_list_call("lacces", 0);
     // The box ahead of the plunge: twice the diameter of the tool (D4) is
     // reached within the half circle (length 15.7); from the rapid's end the
     // plunge alone (15) reaches it.

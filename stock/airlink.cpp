@@ -686,7 +686,8 @@ void optim_move_replay(i32& block, i32& touch, const i32& replay, i32& status)
     if (replay != 0) stk_stamp_from(optim_ref_point());
     i32 rapid = 0;
     stk_stamp_move(block, rapid, 1, status);
-    if (status == 0 && rapid == 0) touch = 1;
+    // Status 1: the move was the list's last and was stamped all the same.
+    if (status >= 0 && rapid == 0) touch = 1;
 }
 
 namespace {

@@ -242,20 +242,103 @@ bool curve_move(Run& r, i32 number, i32 size, f32* P, i32& status)
     return !cut || status < 0;
 }
 
+// A cycle's settings (activation, retract mode, depth): no motion of the
+// tool, and no block that the link's search by number finds.
+bool cycle_setting(i32 type) { return type == 30 || type == 34 || type == 36; }
+
+// The points of the string of lines at the cursor, in order.
+void string_points(std::vector<f32>& pts, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, records = 1, number = 0;
+    TPBLKH(MV_LIST, size, type, cls, status);
+    for (i32 k = 0; k < records && status >= 0; ++k) {
+        f32 p[3], v[3];
+        RDBT2(MV_LIST, type, size, records, number, p, v, status);
+        if (status >= 0) pts.insert(pts.end(), p, p + 3);
+    }
+}
+
+// A string of lines from the scan point (pts: its points). A rapid string
+// is one rapid move to its last point, its length the way along its points.
+// A feed string is measured point by point as straight moves, first without
+// cutting the stock: when no point needs a cut and the string is wholly in
+// the air or wholly cutting, it is handled whole like one straight move and
+// the path keeps it as it is. Otherwise it is broken into its lines
+// (false: the scan reads the first of them): a point that needs a cut, and
+// also a run that would begin or end at a point inside the string, where a
+// run's ends are block numbers: taken whole, the string's cutting points
+// would go with the link, or its air points stay at feed.
+// Measured before any of its points is cut, a point that passes again over
+// a cut of the same string counts as cutting: it stays at its feed, never
+// is a cut taken for air.
+bool string_move(Run& r, i32 number, f32 feed, const std::vector<f32>& pts, i32& status)
+{
+    const f32* start = SC.known ? SC.point : pts.data();
+    const size_t from = SC.known ? 0 : 3;  // no point known: the first only places the cutter
+    if (feed < 0.0f) {
+        f32 length = 0;
+        for (size_t k = from; k + 2 < pts.size(); k += 3) length += len3(k == from ? start : &pts[k - 3], &pts[k]);
+        if (!SC.known || !(length > 0.0f)) return true;
+        r.last_rapid = number;
+        SC.state = 1;
+        open_run(r);
+        r.air += length;
+        ++r.moves;
+        return true;
+    }
+    i32 state = SC.state, kind = 0;  // kind: 1 in the air, 2 cutting
+    f32 air = r.air;
+    bool whole = true;
+    const f32* Q = start;
+    for (size_t k = from; whole && k + 2 < pts.size(); k += 3) {
+        const f32* E = &pts[k];
+        if (eqpt3(E, Q) != 0) continue;
+        f32 A[3], B[3], depth = 0;
+        const i32 cut = optim_air_entry(Q, E, state, air, A, B, depth, status);
+        if (status < 0) return true;
+        const i32 now = depth > 0.0f ? 2 : 1;
+        whole = cut == 0 && (kind == 0 || kind == now);
+        kind = now;
+        if (now == 1) air += len3(Q, E), state = 1;
+        else if (!r.open) state = 2;
+        Q = E;
+    }
+    if (!whole) {
+        BRKSTR(1, status);
+        return status < 0;
+    }
+    if (kind == 0) return true;  // no length
+    bool sweep = SC.state == 2 || kind == 2;
+    f32 length = 0;
+    Q = start;
+    for (size_t k = from; k + 2 < pts.size() && status >= 0; k += 3) {
+        const f32* E = &pts[k];
+        if (eqpt3(E, Q) != 0) continue;
+        if (sweep) sweep_depth(Q, E, number, true, status);
+        sweep = kind == 2;
+        length += len3(Q, E);
+        Q = E;
+    }
+    if (status < 0) return true;
+    if (kind == 2)
+        cutting_move(r, number);
+    else
+        air_move(r, length);
+    return true;
+}
+
 // Reads and handles the move find_move found. false: read the next one
 // without taking this one as the candidate (a split or a broken string).
 bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
 {
     f32 P[3];
-    // A string is broken into its lines as soon as it is met: any of its
-    // points may need a cut where the cutter enters or leaves the stock, and
-    // as lines each is read, cut and linked as a move of its own (the lines
-    // are the string's own moves, so the path cuts as before).
     if (mv_string(type)) {
-        BRKSTR(1, status);
-        return status < 0;
-    }
-    if (feed < 0.0f || mv_line(type)) {
+        std::vector<f32> pts;
+        string_points(pts, status);
+        if (status < 0 || pts.empty()) return true;
+        if (!string_move(r, number, feed, pts, status)) return false;
+        std::copy(pts.end() - 3, pts.end(), P);
+    } else if (mv_line(type) || (feed < 0.0f && (mv_arc(type) || mv_nurbs(type)))) {
         move_end_point(P, status);
         if (status < 0) return true;
         if (SC.known && eqpt3(P, SC.point) != 0) return true;  // no length
@@ -282,7 +365,18 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
         if (!curve_move(r, number, size, P, status)) return false;
         if (status < 0) return true;
     } else {
-        return true;  // a cycle: passed over
+        // A cycle's block, or a motion of another kind (a drill location, a
+        // rotation), whatever the feed in force: no end point to measure to,
+        // so it is passed over and the scan goes on; it fails nothing. No
+        // link is made across it: a run open there is dropped as it is (the
+        // link would take the moves between its ends, a drill location with
+        // them, and comes down onto the move after its last, which a cycle's
+        // block is not), and where the tool stands after it is not followed,
+        // so the move after it only places the cutter and no run opens
+        // behind the block.
+        if (r.open) r = Run{};
+        SC.known = false;
+        return true;
     }
     if (status >= 0) {
         std::copy(P, P + 3, SC.point);
@@ -464,7 +558,9 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
             SC.state = 2;
         }
         TPJUMP(1, st);
-        SC.candidate = number;
+        // A cycle's settings are no candidate: the link finds its ends by
+        // their numbers among the moves, and would not find it.
+        if (!cycle_setting(type)) SC.candidate = number;
         if (st != 0) return scan_end(st, r, at_end, status);
     }
 }

@@ -27,15 +27,17 @@
 #include "tools/toolcache.h"
 
 namespace {
-// Places the cursor behind the move numbered `number`; false at the list's end.
-bool behind(i32 number)
+// Places the cursor behind the move numbered `number`: 0; -2 when that move
+// ends the list; -1 when the list fails or the move is not found.
+i32 behind(i32 number)
 {
     i32 a = 0, st = 0;
     lacces(2, a);
+    if (a == -2) return -1;
     goto_block(1, number, st);
-    if (st < 0) return false;
+    if (st < 0) return -1;
     TPJUMP(1, st);
-    return st == 0;
+    return st == 0 ? 0 : st == -2 ? -2 : -1;
 }
 
 // The stock of the rewritten path: the first height put back as it was
@@ -111,7 +113,16 @@ void optim_enlarged_stage(i32& status)
         }
         i32 rapid = 0, st = 0;
         stk_stamp_move(move, rapid, 0, st);
-        if (st < 0) break;  // the list's end
+        // -2: no move left. Any other negative answer is a failed read or
+        // step: the stage fails there and relinks nothing, since the rapids
+        // before it are not known to end the path, and a relink to the path's
+        // end would delete every move after them. A positive answer is the
+        // list's last move, handled and counted before the walk stops.
+        if (st == -2) break;
+        if (st < 0) {
+            status = st;
+            return;
+        }
         if (rapid != 0) {
             rapids = true;
             last_rapid = move;
@@ -121,9 +132,15 @@ void optim_enlarged_stage(i32& status)
                 optim_relink(last_feed, last_rapid, status);
                 if (status < 0) return;
                 stk_image_select(0, status);
+                if (status != 0) return;
                 rapids = false;
-                if (!behind(move)) break;
-                st = 0;
+                // The walk goes on behind this move; when it is the list's
+                // last, it ends (the list stays where the relink left it).
+                st = behind(move);
+                if (st == -1) {
+                    status = -1;
+                    return;
+                }
             }
             last_feed = move;
         }

@@ -39,7 +39,9 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status);
 // Stamps the next move of the tool path list into the stock: move_no -1 at
 // the start of a walk, then the block number of the move last handled;
 // rapid 1 for a rapid move or none; cont nonzero to start from the point
-// given to stk_stamp_point. Status -2 at the end of the list.
+// given to stk_stamp_point. Status 0 with the list behind the move; 1 when
+// the move was handled and was the list's last block; -2 at the end of the
+// list (no move handled); -1 on failure.
 void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status);
 // The point the next stamped move starts from.
 void stk_stamp_point(const f32* p);

@@ -209,6 +209,12 @@ void move_chords(const i32& type, const i32& size, const f32* start, std::vector
 
 void nurbs_move_read(const i32& mode, const i32& size, NurbsMove& c, i32& status)
 {
+    // The scratch of a curve (the knots and points read here, the points
+    // converted in nurbs_move_curve) is held in vectors, not taken from the
+    // host allocator: it lives only within the call and is never handed to
+    // the host by handle, and a vector is given back on every return, the
+    // early ones of a failed read too, where each return would otherwise
+    // have to free every block taken with its size.
     const i32 cap = std::max(size, 4);
     std::vector<f32> knots(static_cast<size_t>(2 * cap)), pts(static_cast<size_t>(3 * cap));
     RDBT5(mode, 2 * cap, cap, c.number, c.k, c.n, knots.data(), pts.data(), status);

@@ -33,6 +33,8 @@ struct Band {
     i32 open_first = -2;      // first move of a run left open at the list's end (-2 none)
     bool trust = false;       // the next curve is the piece before a cut: taken as it is
     bool cut_seen = false;    // a feed move came before the scan point
+    bool fence = false;       // a cycle's block or another motion came since the previous move
+    bool fence_early = false; // one came before the path's first feed move
 } BZ;
 
 f32 upper() { return wrd2r(CMPBLK[CMP_ZHIGH]); }
@@ -143,6 +145,14 @@ bool line_move(Run& r, i32 number, f32* P, bool& done, i32& status)
     }
     if (r.open) {
         r.length += BZ.known ? xy(Q, P) : 0.0f;
+        // The run ends with the move that comes back onto the limit (or
+        // back into the band where it was not cut): its last move is the
+        // piece that ends on the limit, for lines as for curves, and the
+        // link comes down there. The piece after it, from the limit into
+        // the band, is no part of the run and cuts at its feed: a run ended
+        // by that piece would have its link come down inside the band and
+        // lose the piece's cut, where the run is to begin and end exactly
+        // at the limit.
         done = !out(P[2]) || on_limit(P[2]);
     }
     return true;
@@ -269,6 +279,15 @@ bool curve_move(Run& r, i32 number, i32 size, f32* P, bool& done, i32& status)
     }
     return true;
 }
+// A run out of the band that would take a cycle's block out with its
+// moves: the link removes every block between the run's ends, and a cycle
+// lost there would drill where nothing says, or not at all. The stage stops
+// with a message instead, the path as it is.
+void fenced(i32& status)
+{
+    user1c("Z BAND: A CYCLE WITHIN A RUN OUT OF THE BAND ENDS THE OPTIMIZER, AFTER BLOCK ", BZ.prev);
+    status = -1;
+}
 }  // namespace
 
 void optim_pt_at_z(const f64* P, const f64* Q, const f64& z, f64* R)
@@ -304,28 +323,74 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
     status = 0;
     at_end = 0;
     length = 0;
+    BZ.open_first = -2;
+    Run r;
+    // The walk ends at the list's end (-2) with a run still open handed
+    // over; a failed step or access (-1) ends it with that failure: taken
+    // for the end, the stage would retract from an open run and take every
+    // move after its start away, the ones the scan never reached with them.
+    auto end = [&](i32 st) {
+        at_end = 1;
+        if (st == -1) {
+            status = -1;
+            return;
+        }
+        if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
+    };
     if (first == -1) {
         i32 a = 0;
         lacces(2, a);
+        if (a == -2) return end(-1);
         BZ = Band{};
         optim_scan_feed = -1.0f;
+    } else if (first > 0) {
+        // Goes on after the move `first`: the tool stands at its end, at the
+        // feed in force there.
+        i32 a = 0, st = 0;
+        f32 f = 0, P[3];
+        lacces(2, a);
+        goto_block(1, first, st);
+        if (st >= 0) move_end_point(P, st);
+        if (st >= 0) lacces(2, a), feed_at_move(1, first, f, st);
+        if (st >= 0) lacces(2, a), goto_block(1, first, st);
+        if (st < 0) return end(-1);
+        place(P);
+        BZ.prev = first;
+        BZ.trust = BZ.fence = false;
+        if (f != 0.0f) optim_scan_feed = f;
+        if (optim_scan_feed >= 0.0f) BZ.cut_seen = true;
+        TPJUMP(1, st);
+        if (st != 0) return end(st);
+    } else {
+        erou1c("optim_zband_scan, NO MOVE TO GO ON AFTER ", first);
+        at_end = 1;
+        status = -1;
+        return;
     }
-    BZ.open_first = -2;
-    Run r;
     while (true) {
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
         f32 feed = 0, P[3];
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) {
-            // The cursor answers the list's end and a failed step alike: both
-            // end the walk. A failed read of the move itself is passed up.
-            at_end = 1;
-            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
-            return;
-        }
+        if (st < 0) return end(st == -2 ? -2 : -1);
         if (move_feed_read == 0) feed = optim_scan_feed;  // no feed of its own
         optim_scan_feed = feed;
         bool done = false;
+        if (!mv_line(type) && !mv_arc(type) && !mv_nurbs(type) && !mv_string(type)) {
+            // A cycle's block or a motion of another kind (a drill location,
+            // a rotation), whatever the feed in force: no end point for the
+            // band to test, so it is passed over, and only a run that would
+            // take it out fails the stage (below). Where the tool stands
+            // after a motion is not followed: the move after it only places
+            // the scan point. It is never the move a run opens behind: the
+            // link reads that move's end.
+            if (r.open) return fenced(status);
+            BZ.fence = true;
+            if (!BZ.cut_seen) BZ.fence_early = true;
+            if (type != 30 && type != 34 && type != 36) BZ.known = false;
+            TPJUMP(1, st);
+            if (st != 0) return end(st);
+            continue;
+        }
         if (mv_string(type)) {
             // A string that the band touches is broken into its lines: each
             // of its points may be a place to cut at a limit or to end a run,
@@ -373,19 +438,19 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
             if (feed < 0.0f) rapid_in_run(r, P);
             if (feed >= 0.0f && r.beyond) r.crossed = true, r.beyond = false;
         }
+        // A run that opens behind a cycle's block (or, from the path's
+        // start, after one) would take that block out with its moves.
+        if (r.open && (BZ.fence || (r.first == -1 && BZ.fence_early))) return fenced(status);
         place(P);
         BZ.prev = number;
+        BZ.fence = false;
         if (feed >= 0.0f) BZ.cut_seen = true;
         if (done) {
             first = r.first, last = number, side = r.returned(), length = r.length;
             return;
         }
         TPJUMP(1, st);
-        if (st != 0) {
-            at_end = 1;
-            if (r.open) BZ.open_first = r.first, first = r.first, last = -1, side = r.returned(), length = r.length;
-            return;
-        }
+        if (st != 0) return end(st);
     }
 }
 
@@ -404,16 +469,20 @@ f32 clearance(f32 z)
 
 bool same_xy(const f32* a, const f32* b) { return eqval(a[0], b[0]) != 0 && eqval(a[1], b[1]) != 0; }
 
-// Puts the cursor behind the move `number` (the list's start for none).
+// Puts the cursor behind the move `number` (the list's start for none):
+// status -2 when nothing comes behind it, -1 when the list fails or the
+// move is not found.
 void behind(i32 number, i32& status)
 {
     i32 a = 0, st = 0;
     status = 0;
     lacces(2, a);
-    if (number <= 0) return;
+    if (a == -2) status = -1;
+    if (number <= 0 || status < 0) return;
     goto_block(1, number, status);
     if (status >= 0) TPJUMP(1, st);
-    if (st != 0) status = -2;  // nothing behind it
+    if (st == -1) status = -1;
+    else if (st != 0) status = -2;  // nothing behind it
 }
 
 // The cursor on the move `number` (negative: just behind its number),
@@ -451,17 +520,24 @@ void link_lines(const f32* from, const std::vector<const f32*>& pts, i32& status
 // Removes the moves after `first` (from the path's start when below 1) up to
 // `last` (to the list's end when below 1), each by optim_zband_drop; top is
 // raised to the highest Z they reach (an arc, flat in XY, by its end).
+// The list's end ends the walk of a run open to it (last below 1); for any
+// other run it, like a failed seek or read, ends the link with a failure:
+// the link is not written over moves that were never taken out.
 void drop_run(i32 first, i32 last, i32 side, f32& top, i32& status)
 {
     i32 from = first;
+    auto ended = [&](i32 st) {
+        if (st == -2 && last < 1) return;
+        status = -1;
+    };
     while (status >= 0) {
         i32 st = 0;
         behind(from, st);
-        if (st < 0) return;
+        if (st < 0) return ended(st);
         i32 number = 0, type = 0, size = 0, tc = 0;
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) return;
+        if (st < 0) return ended(st);
         const bool stays = CMPBLK[CMP_ZCHOICE] == 2 && side == 1;
         f32 end[3];
         if (mv_arc(type)) {
@@ -469,6 +545,10 @@ void drop_run(i32 first, i32 last, i32 side, f32& top, i32& status)
             if (st >= 0) top = std::max(top, end[2]);
         } else {
             move_top_z(type, top, st);
+        }
+        if (st < 0) {
+            status = st;
+            return;
         }
         optim_zband_drop(MV_LIST, side, status);
         if (stays) from = number;
@@ -485,7 +565,11 @@ void optim_zband_drop(const i32& mode, const i32& side, i32& status)
     if (status < 0) return;
     if (CMPBLK[CMP_ZCHOICE] == 2 && side == 1) {
         // Kept in place: what ends below the lower limit, and every curve,
-        // is put onto it.
+        // is put onto it. A line, arc or string keeps its kind and takes
+        // the limit as its Z where it stands; only a curve is rebuilt, as a
+        // curve within the tolerance. Made a curve, a straight move on the
+        // limit would be the same way with more words, and the moves of the
+        // path around it would change kind for no cut of theirs.
         f32 P[3];
         move_end_point(P, status);
         if (status >= 0 && (mv_nurbs(type) || ltval(P[2], lower()) != 0)) {
@@ -533,6 +617,7 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
     f32 kept[3] = {E[0], E[1], E[2]};
     while (status >= 0) {
         behind(first, st);
+        if (st == -1) status = -1;  // a failed seek: no end of the path
         if (st < 0) break;
         i32 number = 0, type = 0, size2 = 0, tc = 0;
         f32 feed = 0, P[3];

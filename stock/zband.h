@@ -7,12 +7,13 @@
 #include "core/words.h"
 
 // Finds the next run of feed moves out of the band. first: in -1 at the
-// start of the list, else the move to go on after; out the move before the
-// run (-1 at the path's start). last: the run's last move (the move that
-// ends on the limit); side 2 above the band, 1 below; length the XY length
-// of the run; at_end 1 when the list ended (a run then open is handed over
-// with last -1). Status -1 for an arc in the XZ or YZ plane (with a
-// message naming its block) or a failing read.
+// start of the list, else the move to go on after (from its end); out the
+// move before the run (-1 at the path's start). last: the run's last move
+// (the move that ends on the limit); side 2 above the band, 1 below; length
+// the XY length of the run; at_end 1 when the list ended (a run then open
+// is handed over with last -1). Status -1 for an arc in the XZ or YZ plane
+// or a cycle's block that a run would take out (each with a message), a
+// failing read or list step, or a first that is no move.
 void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end, i32& status);
 // Cuts the straight move at the cursor (P to Q) where it meets the level za
 // and then zb (zb the end's Z for one cut); Q becomes the end of the first

@@ -4,10 +4,14 @@
 // from the tool when not set); a move, an arc or a curve that starts in
 // the air is cut half a diameter before the stock; a move of one step
 // measures without dividing by zero; moves at a feed of 0 are cuts; a
-// failed list access or write ends the scan with its failure.
+// failed list access or write ends the scan with its failure; a string is
+// broken only where the scan needs its points; a drilling cycle is passed
+// over and never linked across.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "common.h"
 #include "frame/cmpblk.h"
@@ -477,6 +481,90 @@ TEST_F(AirCut, AFailedListAccessOrWriteEndsTheScanWithItsFailure)
         EXPECT_GT(failed, 0);
         EXPECT_GT(done, 0);
     }
+}
+
+// A string of lines stays whole where the scan has no reason to take it
+// apart: a rapid string, and a feed string that cuts over all its points.
+// One that cuts and then runs 30 in the air before the second island is
+// broken into its lines, and the air part linked. Every path: a rapid to
+// 15, a rapid string down to the safety distance over the first island,
+// the plunge into it and the feed string at z 5.
+TEST_F(AirCut, AStringIsBrokenOnlyWhereARunOrACutNeedsItsPoints)
+{
+    using Pts = std::vector<std::array<f32, 3>>;
+    struct Case {
+        f32 island;  // the second island from here
+        Pts string;
+        bool whole;
+    } cases[] = {
+        {1000.0f, {{-35, 0, 5}, {-25, 0, 5}, {-15, 0, 5}}, true},
+        {36.0f, {{-25, 0, 5}, {-5, 0, 5}, {25, 0, 5}}, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.whole);
+        SetUp();
+        heights(k.island);
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(-50.0f, 0.0f, 15.0f);
+        const i32 rapid = p.string({{-45, 0, 15}, {-45, 0, 11}});
+        p.feed(1000.0f);
+        p.line(-45.0f, 0.0f, 5.0f);
+        const i32 feed = p.string(k.string);
+        p.line(k.whole ? -15.0f : 45.0f, k.whole ? 5.0f : 0.0f, 5.0f);
+        opttest::counter_past(p.next);
+        stage();
+        i32 rapid_points = 0, feed_points = 0;
+        bool linked = false;
+        for (const Move& m : opttest::moves()) {
+            rapid_points += m.number == rapid && m.type == 7 ? 1 : 0;
+            feed_points += m.number == feed && m.type == 7 ? 1 : 0;
+            linked = linked || (m.feed < 0.0f && m.p[2] > 5.0f && m.p[0] > 0.0f);
+        }
+        EXPECT_EQ(rapid_points, 2);
+        EXPECT_EQ(feed_points, k.whole ? 3 : 0);
+        EXPECT_EQ(linked, !k.whole);
+        EXPECT_EQ(air_found, k.whole ? 0 : 1);
+    }
+}
+
+// A drilling cycle after a rapid (its activation, a drill location and a
+// retract mode under the rapid feed) is passed over, not taken for a move
+// without an end point that fails the stage; the run of air before it is
+// left as it is, no link taking the drill location away.
+TEST_F(AirCut, ACycleAfterARapidIsPassedOverAndNoLinkTakesItsDrillLocation)
+{
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(-50.0f, 0.0f, 15.0f);
+    p.line(-45.0f, 0.0f, 11.0f);
+    p.feed(1000.0f);
+    p.line(-45.0f, 0.0f, 5.0f);
+    p.line(-5.0f, 0.0f, 5.0f);
+    const i32 air = p.line(25.0f, 0.0f, 5.0f);  // 30 in the air
+    p.feed(-1.0f);
+    p.line(25.0f, 0.0f, 20.0f);
+    i32 st = 0;
+    const f32 z[3] = {0, 0, 1}, hole[3] = {25, 10, 0};
+    PTBT30(AM_LIST, 81, 0, 1.0f, 4.0f, 2.0f, 1, 10.0f, p.next++, st);
+    const i32 drill = p.next;
+    PTBT31(AM_LIST, hole, z, 0, p.next++, st);
+    PTBT34(AM_LIST, 2, 0, p.next++, st);
+    ASSERT_EQ(st, 0);
+    p.line(-30.0f, 0.0f, 20.0f);
+    p.feed(1000.0f);
+    p.line(-30.0f, 0.0f, 5.0f);
+    opttest::counter_past(p.next);
+    stage();
+    i32 drills = 0, kept = 0;
+    for (const Move& m : opttest::moves()) {
+        drills += m.number == drill && m.type == 31 ? 1 : 0;
+        kept += m.number == air ? 1 : 0;
+    }
+    EXPECT_EQ(drills, 1);
+    EXPECT_EQ(kept, 1);  // no link across the cycle
 }
 
 }  // namespace

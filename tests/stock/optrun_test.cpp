@@ -4,6 +4,7 @@
 // re-stamped into a fresh stock removes what the original path removes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common.h"
@@ -35,8 +36,10 @@ struct OptimRun : ::testing::Test {
     i32 steps = -1, extensions = 0;
     void SetUp() override { fresh(); }
     // island: an island of 10 over x 20..30 and a path of two cuts joined
-    // by a rapid at z 3 through it, instead of the two slots.
-    void fresh(bool island = false)
+    // by a rapid at z 3 through it, instead of the two slots; without its
+    // tail the second cut is the plunge alone, the path's last move.
+    std::vector<i32> cuts;  // the island path's cutting moves
+    void fresh(bool island = false, bool tail = true)
     {
         stocktest::fresh(0.25f);
         STKPOS = nullptr;  // the list in force is the procedure's
@@ -70,14 +73,13 @@ struct OptimRun : ::testing::Test {
             p.feed(-1.0f);
             p.line(5.0f, 0.0f, 5.0f);
             p.feed(1000.0f);
-            p.line(5.0f, 0.0f, -1.0f);
-            p.line(12.0f, 0.0f, -1.0f);
+            cuts = {p.line(5.0f, 0.0f, -1.0f), p.line(12.0f, 0.0f, -1.0f)};
             p.feed(-1.0f);
             p.line(12.0f, 0.0f, 3.0f);
             p.line(40.0f, 0.0f, 3.0f);
             p.feed(1000.0f);
-            p.line(40.0f, 0.0f, -1.0f);
-            p.line(55.0f, 0.0f, -1.0f);
+            cuts.push_back(p.line(40.0f, 0.0f, -1.0f));
+            if (tail) cuts.push_back(p.line(55.0f, 0.0f, -1.0f));
             opttest::counter_past(p.next);
             return;
         }
@@ -233,22 +235,77 @@ TEST(StockToolShape, ADrillIsACylinderAboveEightyNineDegreesElseTheConeOfItsTip)
 
 namespace {
 
+// The rapid is lifted over the island, and every cut stays: also the
+// plunge after it when that plunge is the path's last move (the walk counts
+// the list's last move, and does not take the path for ending in rapids).
 TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
 {
-    fresh(true);
-    CMPBLK[CMP_ENLARGE] = 2;
-    ASSERT_EQ(run(1), 0);
-    bool over = false;
-    for (const Move& k : opttest::moves()) {
-        if (k.p[0] > 14.0f && k.p[0] < 38.0f) {
-            EXPECT_GE(k.p[2], 11.0f - 1e-4f) << k.p[0];
+    for (bool tail : {true, false}) {
+        SCOPED_TRACE(tail);
+        fresh(true, tail);
+        CMPBLK[CMP_ENLARGE] = 2;
+        ASSERT_EQ(run(1), 0);
+        bool over = false;
+        const std::vector<Move> m = opttest::moves();
+        for (const Move& k : m) {
+            if (k.p[0] > 14.0f && k.p[0] < 38.0f) {
+                EXPECT_GE(k.p[2], 11.0f - 1e-4f) << k.p[0];
+            }
+            if (k.p[0] == 40.0f && k.p[2] >= 11.0f - 1e-4f && k.feed < 0.0f) over = true;
         }
-        if (k.p[0] == 40.0f && k.p[2] >= 11.0f - 1e-4f && k.feed < 0.0f) over = true;
+        EXPECT_TRUE(over);
+        for (i32 c : cuts) EXPECT_EQ(std::count_if(m.begin(), m.end(), [&](const Move& k) { return k.number == c && k.feed > 0.0f; }), 1) << c;
+        ASSERT_FALSE(m.empty());
+        EXPECT_EQ(m.back().number, cuts.back());
+        EXPECT_GE(rapid_top, 11.0f - 1e-4f);
+        // The rapids rose above the clearance height: said once for the run.
+        EXPECT_EQ(norak::transcript_count("WARNING : DUE TO GOUGING - FAST MOTION EXCEEDS CLEAR HEIGHT Z = "), 1u);
     }
-    EXPECT_TRUE(over);
-    EXPECT_GE(rapid_top, 11.0f - 1e-4f);
-    // The rapids rose above the clearance height: said once for the run.
-    EXPECT_EQ(norak::transcript_count("WARNING : DUE TO GOUGING - FAST MOTION EXCEEDS CLEAR HEIGHT Z = "), 1u);
+}
+
+// A list access refused at any place of the enlarged tool's walk (the n-th,
+// n over the whole stage): the stage fails, or goes through with the rapid
+// lifted over the island; either way every cut stays. Taken for the list's
+// end, a refusal after the rapids would relink them to the path's end and
+// delete the cuts after them; one before them would leave the rapid through
+// the island and report the stage done.
+TEST_F(OptimRun, ARefusedListAccessFailsTheEnlargedToolStageAndKeepsEveryCut)
+{
+    for (bool tail : {true, false}) {
+        SCOPED_TRACE(tail);
+        i32 refused = 0, done = 0;
+        for (i32 n = 1; n < 400 && done < 3; ++n) {
+            fresh(true, tail);
+            i32 st = 0, flag = 0;
+            f32 lengths[HD_MAXS], upper[HD_MAXS];
+            optim_holder_images(CURTOL, lengths, upper, flag, st);
+            ASSERT_EQ(st, 0);
+            stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+            ASSERT_EQ(st, 0);
+            optim_open_list(2, st);
+            ASSERT_GE(st, 0);
+            norak::fail_list_call("lacces", n);
+            optim_enlarged_stage(st);
+            const bool hit = norak::transcript_has("lacces refused");
+            norak::fail_list_call("lacces", 0);
+            const std::vector<Move> m = opttest::moves();
+            for (i32 c : cuts) {
+                EXPECT_EQ(std::count_if(m.begin(), m.end(), [&](const Move& k) { return k.number == c; }), 1)
+                    << "n = " << n << ", cut " << c;
+            }
+            if (st < 0) {
+                ++refused;
+                continue;
+            }
+            EXPECT_EQ(st, 0) << n;
+            done += hit ? 0 : 1;  // no refusal left to come: the stage went through whole
+            bool over = false;
+            for (const Move& k : m) over = over || (k.p[0] == 40.0f && k.p[2] >= 11.0f - 1e-4f && k.feed < 0.0f);
+            EXPECT_TRUE(over) << "n = " << n;
+        }
+        EXPECT_GT(refused, 5);
+        EXPECT_GT(done, 0);
+    }
 }
 
 // A holder record counting more sections than its 12 steps hold (12 steps

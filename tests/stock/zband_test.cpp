@@ -1,9 +1,13 @@
 // The Z-band stage: moves above the band cut at its limit and replaced by
 // a link, a run that leaves and comes back at one XY removed without a
 // jump, the default limit that finds nothing, and an arc out of the XY
-// plane that ends the run with a message naming its block.
+// plane that ends the run with a message naming its block; a refused list
+// access that fails the stage and never takes the cuts after a run; a
+// drilling cycle passed over, or ending the stage where a run would take
+// it; the scan going on after a given move.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -507,6 +511,171 @@ TEST_F(ZBand, InBothModesARunEndingStraightAboveItsStartTakesTheMovesOverItAndRi
     EXPECT_LT(up.feed, 0.0f);
     EXPECT_EQ(cut.p[0], 12.0f);
     EXPECT_EQ(cut.feed, 500.0f);
+}
+
+// A list access refused at any place of the stage (the n-th, n over the
+// whole stage), or of the link of the run alone, with the run out of the
+// band in the middle of the path: the stage or the link fails, or goes
+// through with the run relinked (no feed move left above the band); either
+// way the cuts after the run stay. Taken for the list's end, a refusal
+// while the run is open left a retract from its start that took every move
+// after it away, and one in the walk over the run's moves a link written
+// over moves never removed.
+TEST_F(ZBand, ARefusedListAccessFailsTheStageAndKeepsTheCutsAfterTheRun)
+{
+    for (bool link : {false, true}) {
+        SCOPED_TRACE(link ? "link" : "stage");
+        i32 refused = 0, done = 0;
+        for (i32 n = 1; n < 2000 && done == 0; ++n) {
+            SetUp();
+            p.line(10.0f, 0.0f, 0.0f);
+            p.line(15.0f, 0.0f, 8.0f);
+            p.line(25.0f, 0.0f, 8.0f);
+            p.line(30.0f, 0.0f, 0.0f);
+            const i32 a = p.line(40.0f, 0.0f, 0.0f), b = p.line(50.0f, 0.0f, 0.0f);
+            opttest::counter_past(p.next);
+            i32 first = -1, last = 0, side = 0, at_end = 0, st = 0;
+            f32 length = 0, safety = 1.0f;
+            if (link) {
+                optim_zband_scan(first, last, side, length, at_end, st);
+                ASSERT_EQ(st, 0);
+                ASSERT_EQ(at_end, 0);
+            }
+            norak::fail_list_call("lacces", n);
+            if (link)
+                optim_zband_link(first, last, 0, safety, side, length, st);
+            else
+                st = stage();
+            const bool hit = norak::transcript_has("lacces refused");
+            norak::fail_list_call("lacces", 0);
+            const std::vector<Move> m = opttest::moves();
+            for (i32 c : {a, b}) {
+                EXPECT_EQ(std::count_if(m.begin(), m.end(), [&](const Move& k) { return k.number == c; }), 1)
+                    << "n = " << n << ", cut " << c;
+            }
+            if (st < 0) {
+                ++refused;
+                continue;
+            }
+            EXPECT_EQ(st, 0) << n;
+            done += hit ? 0 : 1;
+            for (const Move& k : m) {
+                if (k.feed > 0.0f) {
+                    EXPECT_LE(k.p[2], 3.0f + 1e-4f) << "n = " << n << ", block " << k.number;
+                }
+            }
+        }
+        EXPECT_GT(refused, 5);
+        EXPECT_GT(done, 0);
+    }
+}
+
+// A drilling cycle (its activation, a drill location, a retract mode) is
+// passed over where no run takes it out: after a rapid, before a run that
+// is then relinked as in a path without it. Inside a run out of the band
+// the stage stops with a message, the path as it was: the link would take
+// the cycle out with the run.
+TEST_F(ZBand, ACycleIsPassedOverAndARunThatWouldTakeItOutEndsTheStage)
+{
+    for (bool inside : {false, true}) {
+        SCOPED_TRACE(inside);
+        SetUp();
+        p.line(10.0f, 0.0f, 0.0f);
+        auto cycle = [&]() {
+            i32 st = 0;
+            const f32 z[3] = {0, 0, 1}, hole[3] = {10, 10, 0};
+            PTBT30(AM_LIST, 81, 0, 1.0f, 4.0f, 2.0f, 1, 10.0f, p.next++, st);
+            const i32 drill = p.next;
+            PTBT31(AM_LIST, hole, z, 0, p.next++, st);
+            PTBT34(AM_LIST, 2, 0, p.next++, st);
+            EXPECT_EQ(st, 0);
+            return drill;
+        };
+        i32 drill = 0;
+        if (inside) {
+            p.line(15.0f, 0.0f, 8.0f);
+            drill = cycle();
+            p.line(20.0f, 0.0f, 8.0f);
+        } else {
+            p.feed(-1.0f);
+            p.line(10.0f, 0.0f, 2.0f);
+            drill = cycle();
+            p.line(12.0f, 0.0f, 2.0f);
+            p.feed(500.0f);
+            p.line(15.0f, 0.0f, 2.0f);
+            p.line(20.0f, 0.0f, 8.0f);
+        }
+        p.line(25.0f, 0.0f, 8.0f);
+        p.line(30.0f, 0.0f, 0.0f);
+        const i32 last = p.line(40.0f, 0.0f, 0.0f);
+        opttest::counter_past(p.next);
+        const std::vector<Move> before = opttest::moves();
+        if (inside) {
+            // Only the move out of the band was cut at its limit, as the
+            // scan cuts on its way: every move's end is still there.
+            EXPECT_EQ(stage(), -1);
+            EXPECT_TRUE(norak::transcript_has("Z BAND: A CYCLE WITHIN A RUN OUT OF THE BAND ENDS THE OPTIMIZER"));
+            const std::vector<Move> m = opttest::moves();
+            for (const Move& b : before)
+                EXPECT_EQ(std::count_if(m.begin(), m.end(),
+                                        [&](const Move& k) {
+                                            return k.type == b.type && k.p[0] == b.p[0] && k.p[1] == b.p[1] &&
+                                                   k.p[2] == b.p[2];
+                                        }),
+                          1)
+                    << b.number;
+            continue;
+        }
+        ASSERT_EQ(stage(), 0);
+        const std::vector<Move> m = opttest::moves();
+        i32 drills = 0;
+        for (const Move& k : m) {
+            drills += k.number == drill && k.type == 31 ? 1 : 0;
+            if (k.feed > 0.0f) {
+                EXPECT_LE(k.p[2], 3.0f + 1e-4f) << k.number;
+            }
+        }
+        EXPECT_EQ(drills, 1);
+        ASSERT_FALSE(m.empty());
+        EXPECT_EQ(m.back().number, last);
+    }
+}
+
+// The scan goes on after the move it is given, from that move's end: after
+// a first scan has found the first of two runs, a scan after the move
+// before that run finds it again, and one after the run's last move the
+// second; 0 is no move to go on after.
+TEST_F(ZBand, TheScanGoesOnAfterTheMoveItIsGiven)
+{
+    p.line(10.0f, 0.0f, 0.0f);
+    p.line(15.0f, 0.0f, 8.0f);
+    p.line(20.0f, 0.0f, 0.0f);
+    p.line(30.0f, 0.0f, 0.0f);
+    p.line(35.0f, 0.0f, 8.0f);
+    p.line(40.0f, 0.0f, 0.0f);
+    opttest::counter_past(p.next);
+    i32 first = -1, last = 0, side = 0, at_end = 0, st = 0;
+    f32 length = 0;
+    optim_zband_scan(first, last, side, length, at_end, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(at_end, 0);
+    const i32 before = first, one = last;
+    const f32 once = length;
+    optim_zband_scan(first, last, side, length, at_end, st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(first, before);
+    EXPECT_EQ(last, one);
+    EXPECT_FLOAT_EQ(length, once);
+    first = one;
+    optim_zband_scan(first, last, side, length, at_end, st);
+    ASSERT_EQ(st, 0);
+    ASSERT_EQ(at_end, 0);
+    EXPECT_NE(first, before);
+    EXPECT_NE(last, one);
+    EXPECT_FLOAT_EQ(length, once);  // the same shape 20 on
+    first = 0;
+    optim_zband_scan(first, last, side, length, at_end, st);
+    EXPECT_EQ(st, -1);
 }
 
 }  // namespace

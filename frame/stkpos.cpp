@@ -1,6 +1,8 @@
 // The stock runs reach a procedure's blocks through the procedure frame:
 // the procedure block whose saved key is that of the procedure's stock
 // counter, and the machining parameters stored with it.
+#include <algorithm>
+
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "core/codedio.h"
@@ -42,12 +44,16 @@ void params_of_proc(i32& status) { CMPGTP(status); }
 void common_arguments() { GSCARG(0, 0); }
 // The common words of the procedure block at the cursor, handed to the host.
 void current_commands(i32& status) { CURCOM(1, 0, 0, 0, 0, 1, status); }
-// The optimizer screen's change check: changed when a rerun is needed.
+// The optimizer screen's change check: changed when any word differs from
+// the copy taken on entry. The rerun level is no such test: it takes no
+// notice of an edit that needs no rerun (a volume threshold while the feed
+// tables are off), and a level left in word 25 by an earlier change would
+// report an edit where there was none. The words are stored all the same.
 void optim_changed(const i32* old, i32& changed)
 {
+    changed = std::equal(old, old + CMPBLK_N, CMPBLK) ? 0 : 1;
     i32 level = 0;
     CMPPUT(old, level);
-    changed = level != RR_NONE ? 1 : 0;
 }
 [[maybe_unused]] const bool HANDED_DOWN =
     (STKPOS = position_at_proc, STKGTP = params_of_proc, STKARG = common_arguments, STKCOM = current_commands,

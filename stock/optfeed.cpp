@@ -117,7 +117,7 @@ void mark_changed(f32 factor, f32 feed)
     if (wrd2r(PRM9[0]) * factor != feed) CMPBLK[CMP_CHANGED] = 1;
 }
 
-// A line Q to P (step 4): the split search on long lines, then the factor.
+// A line Q to P: the split search on long lines, then the factor.
 void line_move(i32& block, f32* P, f32 feed, f32 ref, Out& o, i32& status)
 {
     const f32* Q = FR.prev;
@@ -166,7 +166,7 @@ void line_move(i32& block, f32* P, f32 feed, f32 ref, Out& o, i32& status)
 }
 
 // The chords of an arc from the previous point, each stamped and measured
-// (step 5); an arc is never cut.
+// as lines are; an arc is never cut.
 void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, Out& o, i32& status)
 {
     o.factor = FR.mode == 3 ? 1.0f : 1.1f;
@@ -290,7 +290,7 @@ void cut_curve(const NurbsMove& c, i32 curve, const f32* at, i32& block, f32* P,
         for (i32 k = 0; k < 3; ++k) P[k] = static_cast<f32>(cw[k]);
 }
 
-// A NURBS move (step 6): its polyline measured, the move cut where its
+// A NURBS move: its polyline measured, the move cut where its
 // feed changes. P gets the end of the handled piece.
 void curve_move(i32 size, f32 feed, f32 ref, i32& block, f32* P, Out& o, i32& status)
 {
@@ -304,7 +304,7 @@ void curve_move(i32 size, f32 feed, f32 ref, i32& block, f32* P, Out& o, i32& st
     if (curve != 0) evbfre(curve);
 }
 
-// A rapid (step 2): the point carried along, factor -1.
+// A rapid: the point carried along, factor -1.
 void rapid_move(const f32* P, Out& o)
 {
     o.length = 4.0f * FR.D;
@@ -402,7 +402,9 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         if (status < 0) {
             // A block that cannot be read, or a list that cannot be stepped:
             // the moves behind it are not known, so the stage fails rather
-            // than end there as if the path were done.
+            // than end there as if the path were done. The message names
+            // the cause: the failure ends the whole optimizer run, which
+            // would otherwise stop with no word of why.
             eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
             return;
         }

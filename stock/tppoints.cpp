@@ -117,6 +117,9 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
 {
     int u = 0, v = 1, w = 2;
     plane_axes(plane, u, v, w);
+    // The radius on the arc plane's own axes: the centre's two values lie
+    // there, so for an XZ or YZ arc a distance in XY would mix a height into
+    // the radius.
     const f64 r = std::hypot(f64(end[u]) - centre[0], f64(end[v]) - centre[1]);
     i32 n = n_steps;
     if (n < 1) {
@@ -243,7 +246,9 @@ void nurbs_move_poly(const NurbsMove& c, const i32& curve, const f32& tol, std::
 {
     status = 0;
     if (curve == 0) {
-        // Not a curve: its control points stand for it, at most 999 of them
+        // Not a curve the host can build (knots it refuses): the move is
+        // still a move of the path, and its control points, which the curve
+        // lies within, stand for it rather than fail the whole list; at most 999 of them
         // after the first, as many as the host's flattening gives, evenly
         // spread and the last always kept: a move never gives more than
         // 1000 points, however many control points it holds.

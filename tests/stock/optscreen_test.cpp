@@ -72,6 +72,27 @@ TEST_F(Screen, AnAcceptedFeedStageForcesTheEnlargedToolAndFillsTheSafetyDistance
     EXPECT_EQ(wrd2r(CMPBLK[CMP_ZLOW]), 30.0f);
 }
 
+TEST_F(Screen, AcceptedIsChangedExactlyWhenAWordDiffersFromTheEntryCopy)
+{
+    // A volume threshold edited while the optimizer is off needs no rerun
+    // but is an edit; a rerun level left in word 25 with nothing edited is
+    // none.
+    ASSERT_NE(OPTPUT, nullptr);
+    struct Case {
+        i32 word, value, changed;
+    };
+    for (const Case c : {Case{26, r2wrd(7.5f), 1}, Case{25, 3, 0}, Case{-1, 0, 0}}) {
+        SetUp();
+        CMPBLK[55] = 1;
+        if (c.word == 25) CMPBLK[25] = c.value;
+        const std::vector<i32> copy = words();
+        if (c.word == 26) CMPBLK[26] = c.value;
+        i32 changed = -1;
+        OPTPUT(copy.data(), changed);
+        EXPECT_EQ(changed, c.changed) << c.word;
+    }
+}
+
 TEST_F(Screen, ACancelPutsBackEveryWordTheTablesToo)
 {
     const std::vector<i32> before = words();

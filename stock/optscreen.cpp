@@ -430,6 +430,11 @@ void form(i32 lines, i32 columns, i32& status)
 }
 }  // namespace
 
+// The two window redraws are entry points for a caller that has cleared the
+// menu area and must lay the window out again before a screen is shown
+// anew; the screens themselves do not call them between their own replies,
+// where the menu module keeps the window it laid out and a clear would only
+// make the screen flicker.
 void optim_form_a(i32& status) { form(14, 6, status); }
 void optim_form_b(i32& status) { form(3, 21, status); }
 

@@ -192,7 +192,6 @@ void trim_nurbs_move(const f64* trim1, const f64* trim2, const f64* start, const
     if (status >= 0 && !mv_nurbs(type)) status = -1;
     if (status >= 0) feed_at_move(-1, number, feed, status);
     if (status < 0) return;
-    const i32 v = static_cast<i32>(feed);
     PathEdit edit;
     edit.begin();
     edit.doom();
@@ -203,13 +202,22 @@ void trim_nurbs_move(const f64* trim1, const f64* trim2, const f64* start, const
     // outside the domain give no point of the curve.
     const bool head = eqptd(3, trim1, start) == 0, tail = eqptd(3, trim2, end) == 0;
     if (head) write_piece(k, n, knots, points, dim, knots[k - 1], t1, block, status);
-    if (status >= 0 && head) optim_feed_code(v, status);
+    // The pieces after the first are written behind the move's own feed,
+    // with its fraction and in the form the feed writer gives that value (a
+    // named feed by its code): a feed cut to a whole number would move the
+    // rest of the curve at another feed, and an explicit value would not
+    // follow a later change of the named feed. A feed not found (0) writes
+    // nothing: the feed in force before the move goes on.
+    auto refeed = [&] {
+        if (status >= 0 && feed != 0.0f) write_feed_form(feed, status);
+    };
+    if (head) refeed();
     if (status >= 0) write_piece(k, n, knots, points, dim, t1, t2, block2, status);
     // Without a first piece the number handed in is the deleted move's:
     // the middle piece's number goes back in its place, so that the caller
     // and the return below find a block that is in the path.
     if (!head) block = block2;
-    if (status >= 0 && tail) optim_feed_code(v, status);
+    if (tail) refeed();
     if (status >= 0 && tail) {
         i32 last = 0;
         write_piece(k, n, knots, points, dim, t2, knots[n], last, status);

@@ -9,6 +9,7 @@
 #include "stock/crvtrim.h"
 #include "stock/movecur.h"
 #include "stock/optedit.h"
+#include "stock/optwords.h"
 
 namespace {
 constexpr i32 SLOT_WALK = 5;  // list mark of the walk while it deletes
@@ -106,6 +107,9 @@ void tp_drop_verticals(i32& status)
                     if (k < rise || (k == rise && eqval(rise_z, open_z))) gone.push_back(k);
                 delete_at(gone, status);
                 if (status < 0) return;
+                // The path is no longer the one the stages wrote: the run
+                // reports it as changed.
+                CMPBLK[CMP_CHANGED] = 1;
                 lgtpos(w.pos);
             }
             open = true, descent = false, rise = 0, between.clear();
@@ -163,9 +167,12 @@ void tp_join_rapids(i32& status)
         // deleted around a move that stays, which would then start from a
         // point the tool no longer reaches; past a tool change the old
         // tool's rapids would go and be written again after the change,
-        // for the new tool.
+        // for the new tool. A straight descent, which elsewhere leads the
+        // run down to its cut and leaves it open, closes it as well when it
+        // is the new tool's first move: the old tool's run ends at the
+        // change whichever way the new tool starts.
         const bool down = line && !w.xy() && w.p[2] < w.prev[2];
-        if (open && !down) {
+        if (open && (!down || w.tool)) {
             open = false;
             if (counted >= 2) {
                 // The run's moves go; in their place a rise to the working
@@ -191,6 +198,7 @@ void tp_join_rapids(i32& status)
                 edit.finish(status);
                 lmark(2, SLOT_WALK, here);
                 if (status < 0) return;
+                CMPBLK[CMP_CHANGED] = 1;  // the run's moves rewritten
                 lgtpos(w.pos);
             }
         }

@@ -169,16 +169,18 @@ TEST_F(CurveTrim, TheHostTrimKeepsThePieceOnTheCurve)
 struct NurbsMove : CurveTrim {
     Curve c = cubic();
     i32 block = 0;
+    f32 feed = 300.0f;
     void path()
     {
         stocktest::fresh(0.25f);
         norak::settings().tolerance = 1e-9;
         opttest::machine();
+        if (feed == 112.5f) PRM9[0] = r2wrd(250.0f), PRM9[3] = 45;  // the named feed of 45 %
         i32 a = 0;
         norak::start_toolpath();
         lacces(3, a);
         stocktest::Path p;
-        p.feed(300.0f);
+        p.feed(feed);
         p.line(0, 0, 0);
         i32 st = 0;
         PTBT5(AM_LIST, 5, 4, 6, c.U.data(), c.P.data(), p.next, st);
@@ -202,22 +204,40 @@ struct NurbsMove : CurveTrim {
 
 TEST_F(NurbsMove, AMoveCutInThreeKeepsItsFeedOnEveryPieceAndAFailedWriteKeepsItWhole)
 {
-    path();
-    i32 b1 = 0, b2 = 0;
-    ASSERT_EQ(trim(0.3, 0.6, b1, b2), 0);
-    std::vector<opttest::Move> m = opttest::moves();
-    ASSERT_EQ(m.size(), 5u);  // the line, three pieces, the rapid
-    const double at[3] = {0.3, 0.6, 1.0};
-    for (int i = 0; i < 3; ++i) {
-        const auto q = deboor(4, c.U, c.P, at[i]);
-        EXPECT_EQ(m[static_cast<size_t>(i + 1)].type, 5);
-        for (int a = 0; a < 3; ++a) EXPECT_NEAR(m[static_cast<size_t>(i + 1)].p[a], q[static_cast<size_t>(a)], 1e-5);
-        EXPECT_FLOAT_EQ(m[static_cast<size_t>(i + 1)].feed, 300.0f);  // never the base feed of 1000
+    // Each piece at the move's own feed, never the base feed nor the feed
+    // cut to a whole number; written again as a value, or by its code when
+    // it is a named feed (112.5 = 45 % of 250).
+    for (f32 f : {300.0f, 112.5f}) {
+        SCOPED_TRACE(f);
+        feed = f;
+        path();
+        i32 b1 = 0, b2 = 0;
+        ASSERT_EQ(trim(0.3, 0.6, b1, b2), 0);
+        std::vector<opttest::Move> m = opttest::moves();
+        ASSERT_EQ(m.size(), 5u);  // the line, three pieces, the rapid
+        const double at[3] = {0.3, 0.6, 1.0};
+        for (int i = 0; i < 3; ++i) {
+            const auto q = deboor(4, c.U, c.P, at[i]);
+            EXPECT_EQ(m[static_cast<size_t>(i + 1)].type, 5);
+            for (int a = 0; a < 3; ++a) EXPECT_NEAR(m[static_cast<size_t>(i + 1)].p[a], q[static_cast<size_t>(a)], 1e-5);
+            EXPECT_FLOAT_EQ(m[static_cast<size_t>(i + 1)].feed, f);
+        }
+        EXPECT_EQ(b1, m[1].number);
+        EXPECT_EQ(b2, m[2].number);
+        // The feed blocks: the path's own, the two written in front of the
+        // middle and last pieces (value, or code 2), the rapid's.
+        std::vector<std::pair<i32, i32>> written;
+        for (const auto& e : norak::main_list().elems)
+            if (e.words.size() >= 5 && e.words[0] == 1 && e.words[2] == 1) written.emplace_back(e.words[3], e.words[4]);
+        const std::pair<i32, i32> form = f == 300.0f ? std::pair{0, r2wrd(300.0f)} : std::pair{1, 2};
+        ASSERT_EQ(written.size(), 4u);
+        EXPECT_EQ(written[1], form);
+        EXPECT_EQ(written[2], form);
     }
-    EXPECT_EQ(b1, m[1].number);
-    EXPECT_EQ(b2, m[2].number);
+    feed = 300.0f;
     // Cut at its own ends: only the middle piece is written.
     path();
+    i32 b1 = 0, b2 = 0;
     ASSERT_EQ(trim(0.0, 1.0, b1, b2), 0);
     EXPECT_EQ(opttest::moves().size(), 3u);
     const i32 failed = opttest::every_failure([&] { path(); },

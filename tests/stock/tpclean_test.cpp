@@ -1,7 +1,8 @@
 // The clean-up of a rewritten tool path: a down-and-up excursion between
 // two traverses removed (its closing rise kept when it ends elsewhere, its
 // technology blocks kept), a run of rapid moves lifted to the working
-// clearance height, drilling cycles stepped over.
+// clearance height, drilling cycles stepped over, a run ended by a tool
+// change; the path-changed flag set when a clean-up changes the path.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "path.h"
 #include "stock/crvtrim.h"
 #include "stock/optedit.h"
+#include "stock/optwords.h"
 
 namespace {
 
@@ -53,6 +55,7 @@ TEST_F(TpClean, AnExcursionBetweenTraversesGoesAndThePathStaysContinuous)
         i32 st = 0;
         tp_drop_verticals(st);
         EXPECT_EQ(st, 0);
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
         // The excursion's moves go, its technology blocks stay in force.
         EXPECT_EQ(opttest::moves().back().spindle, 5000);
         if (rise == 10.0f)
@@ -80,6 +83,7 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
     tp_clean_moves(2, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(points(), (P{{0, 0, 0}, {5, 0, 0}, {5, 0, 10}, {12, 0, 10}, {12, 0, 3}, {12, 0, 0}, {15, 0, 0}}));
+    EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
     const auto m = opttest::moves();
     EXPECT_LT(m[3].feed, 0.0f);
     EXPECT_FLOAT_EQ(m[5].feed, 300.0f);
@@ -137,6 +141,47 @@ TEST_F(TpClean, ACycleBlockIsSteppedOverAndAVerticalRapidDoesNotMakeARun)
         tp_join_rapids(st);
         EXPECT_EQ(st, 0);
         EXPECT_EQ(points(), shape.points);
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 0);
+    }
+}
+
+// A tool change ends the run of rapids before it, also when the new tool's
+// first move goes straight down, rapid or at feed: the old tool's rise and
+// traverse stay before the change, and no traverse of the two tools is
+// rewritten as one.
+TEST_F(TpClean, AToolChangeEndsTheRunOfRapidsBeforeIt)
+{
+    const i32 t1 = opttest::tool("FIRST", 6.0f, 0.0f, 12.0f, 20.0f, {});
+    const i32 t2 = opttest::tool("SECOND", 4.0f, 0.0f, 12.0f, 20.0f, {});
+    for (f32 first : {-1.0f, 300.0f}) {
+        SCOPED_TRACE(first);
+        SetUp();
+        rapid_top = 60.0f;
+        p = stocktest::Path{};
+        p.tool(t1);
+        p.feed(300.0f);
+        p.line(0, 0, 0);
+        p.line(5, 0, 0);
+        p.feed(-1.0f);
+        p.line(5, 0, 50);
+        p.line(20, 0, 50);
+        p.tool(t2);
+        p.feed(first);
+        p.line(20, 0, 30);
+        p.feed(-1.0f);
+        p.line(30, 0, 30);
+        p.feed(300.0f);
+        p.line(30, 0, 0);
+        p.line(40, 0, 0);
+        opttest::counter_past(p.next);
+        i32 st = 0;
+        tp_join_rapids(st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(points(), (P{{0, 0, 0}, {5, 0, 0}, {5, 0, 50}, {20, 0, 50}, {20, 0, 30}, {30, 0, 30}, {30, 0, 0}, {40, 0, 0}}));
+        std::vector<i32> tools;
+        for (const auto& m : opttest::moves()) tools.push_back(m.tool);
+        EXPECT_EQ(tools, (std::vector<i32>{t1, t1, t1, t1, t2, t2, t2, t2}));
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 0);
     }
 }
 

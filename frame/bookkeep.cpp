@@ -7,6 +7,7 @@
 #include "blocks/format.h"
 #include "blocks/geoslot.h"
 #include "blocks/listacc.h"
+#include "blocks/regdsp.h"
 #include "blocks/tech.h"
 #include "edit/proctab.h"
 #include "core/codedio.h"
@@ -384,6 +385,23 @@ i32 procedures_shown_ahead(i32 number)
     }
     return shown_ahead;
 }
+
+// The block display state for a walk over the procedure's blocks. The
+// procedure's attributes the host gives back (the feed font, its colour and
+// pen) are the defaults the walk starts from, as when the procedure's block
+// was written and first shown: the display record holds the attributes that
+// the block drawn last applied, and after a display that ended on a rapid
+// (the retract at the end of a run) those are the rapid's, which would draw
+// every cut of the procedure as a rapid.
+void start_walk()
+{
+    i32 colour = CLP1[CLP1_COLOUR], pen = CLP1[CLP1_PEN];
+    ncd_update_current_attrs(1, colour, pen);
+    DSP8[DSP8_FONT] = FEED_FONT;
+    DSP8[DSP8_COLOUR] = colour;
+    DSP8[DSP8_PEN] = pen;
+    DSPINI(1);
+}
 }  // namespace
 
 void DSPROC(const i32& mode, i32& status)
@@ -403,11 +421,7 @@ void DSPROC(const i32& mode, i32& status)
         return;
     }
     const i32 shown = (t == 3 || t == 4) ? 1 : t;
-    if (shown == 1) {
-        i32 colour = CLP1[CLP1_COLOUR], pen = CLP1[CLP1_PEN];
-        ncd_update_current_attrs(1, colour, pen);
-        DSPINI(shown);
-    }
+    if (shown == 1) start_walk();
     i32 size = 0, type = 0, cls = 0, st = 0;
     TPBLKH(AM_LIST, size, type, cls, st);
     if (st < 0) {

@@ -42,8 +42,22 @@ void position_at_proc(const i32& proc, i32& status)
 void params_of_proc(i32& status) { CMPGTP(status); }
 // The host's common arguments from the records.
 void common_arguments() { GSCARG(0, 0); }
-// The common words of the procedure block at the cursor, handed to the host.
-void current_commands(i32& status) { CURCOM(1, 0, 0, 0, 0, 1, status); }
+// The current commands of the procedure block at the cursor: the common
+// words (handed to the host), the machine values, the heights and the
+// backup words, as the display of a procedure reads them.
+void current_commands(i32& status) { CURCOM(1, 1, 0, 1, 1, 1, status); }
+// Shows the procedure of stock counter `proc` again, its blocks drawn anew
+// from its saved block. The driver keeps one saved key per procedure and
+// writes it into the procedure's block also when the procedure is run again
+// after a change (the run that asks for the second saved block): the
+// second saved block is that same key.
+void show_proc(const i32& proc, const i32& second, i32& status)
+{
+    (void)second;
+    position_at_proc(proc, status);
+    if (status < 0) return;
+    DSPROC(1000 + DRVBKT[proc], status);
+}
 // The optimizer screen's change check: changed when any word differs from
 // the copy taken on entry. The rerun level is no such test: it takes no
 // notice of an edit that needs no rerun (a volume threshold while the feed
@@ -57,5 +71,5 @@ void optim_changed(const i32* old, i32& changed)
 }
 [[maybe_unused]] const bool HANDED_DOWN =
     (STKPOS = position_at_proc, STKGTP = params_of_proc, STKARG = common_arguments, STKCOM = current_commands,
-     OPTDEF = CMPDEF, OPTPUT = optim_changed, true);
+     STKDSP = show_proc, OPTDEF = CMPDEF, OPTPUT = optim_changed, true);
 }  // namespace

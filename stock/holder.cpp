@@ -46,12 +46,13 @@ i32 sections_of(const i32& tool, i32* rec, i32& drop, i32& hmode)
     return n;
 }
 
-// Moves the four arrays of a holder record down by one from section 0.
-void shift_down(i32* rec)
+// Moves the four arrays of a holder record down by one from section
+// `from`, which is left all zero.
+void shift_down(i32* rec, i32 from)
 {
     for (i32 a : {HD_LOWER, HD_UPPER, HD_CONE, HD_STEP}) {
-        std::memmove(rec + a + 1, rec + a, (HD_MAXS - 1) * 4);
-        rec[a] = r2wrd(0.0f);
+        std::memmove(rec + a + from + 1, rec + a + from, static_cast<size_t>(HD_MAXS - 1 - from) * 4);
+        rec[a + from] = r2wrd(0.0f);
     }
 }
 
@@ -121,30 +122,39 @@ void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* hol
     GTMREC(CURTOL, mill);
     i32 st = 0;
     RDTHLD(CURTOL, holder, st);
-    const i32 n = std::clamp(holder[HD_NSTEP], 0, HD_MAXS);
+    // The required lengths follow the section table: one per section in
+    // use after the tool's own, the extensions counted and the first
+    // section left out when the record drops it. The record keeps the
+    // dropped section in front (at index `drop`, the first in use), so each
+    // length goes onto the record's section that the table has in its place.
+    const i32 steps = std::clamp(holder[HD_NSTEP], 0, HD_MAXS);
+    const i32 total = std::min(steps + std::max(holder[HD_EXTN], 0), HD_MAXS);
+    const i32 drop = holder[HD_DROP] == 1 && total > 0 ? 1 : 0;
+    const i32 n = total - drop;
     const f32 r0 = required[0], r1 = n > 0 ? required[1] : 0.0f;
     // A holder with no room for another section takes the lengths as mode 1
     // does: a copy left as it is would make a "new" tool the same as the
     // old one, whose holder still reaches the stock.
-    if (mode == 1 || (mode == 2 && r0 == 0.0f && r1 == 0.0f) || n >= HD_MAXS) {
+    if (mode == 1 || (mode == 2 && r0 == 0.0f && r1 == 0.0f) || total >= HD_MAXS) {
         mill[ML_CLRLNG] += r0;
-        for (i32 i = 1; i < n; ++i) grow(holder, HD_STEP, i - 1, required[i]);
+        for (i32 i = 1; i < n; ++i) grow(holder, HD_STEP, drop + i - 1, required[i]);
         return;
     }
-    // Both ways put a new first section in front: the step count grows by
-    // one with it, or the last section would fall off the record.
-    const f32 first_lower = hreal(holder, HD_LOWER, 0);
-    shift_down(holder);
-    holder[HD_NSTEP] = n + 1;
+    // Both ways put a new first section in front of those in use: the step
+    // count grows by one with it (the extensions stay behind the steps), or
+    // the last section would fall off the record.
+    const f32 first_lower = hreal(holder, HD_LOWER, drop);
+    shift_down(holder, drop);
+    holder[HD_NSTEP] = steps + 1;
     if (r0 == 0.0f) {
-        holder[HD_LOWER] = holder[HD_UPPER] = r2wrd(first_lower);
-        holder[HD_STEP] = r2wrd(r1);
-        for (i32 j = 1; j < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
+        holder[HD_LOWER + drop] = holder[HD_UPPER + drop] = r2wrd(first_lower);
+        holder[HD_STEP + drop] = r2wrd(r1);
+        for (i32 j = 1; j < n; ++j) grow(holder, HD_STEP, drop + j, required[j + 1]);
         return;
     }
     mill[ML_LNGTHN] = 1.0f;
     mill[ML_CLRLNG] += r0;
-    for (i32 j = 0; j < n; ++j) grow(holder, HD_STEP, j, required[j + 1]);
+    for (i32 j = 0; j < n; ++j) grow(holder, HD_STEP, drop + j, required[j + 1]);
 }
 
 void optim_pass_blocks(const i32& pass, const i32& base, i32& first, i32& next)

@@ -24,9 +24,10 @@ extern HolderSteps holder_steps;
 void optim_holder_images(const i32& tool, f32* lengths, f32* upper, i32& flag, i32& status);
 // Copies of the current tool's 12 MILL values and its holder record with
 // the required lengths applied (required[0] for the tool's clear length,
-// then one per section: N + 1 values): lengthened in place (mode 1, or mode 2 with the
-// first two zero), with a new first section, or with the tool lengthened
-// and the sections moved up.
+// then one per section in use, as the section table counts them: N + 1
+// values, read as far as each way needs): lengthened in place (mode 1, or
+// mode 2 with the first two zero; sections 0 to N - 2), with a new first
+// section, or with the tool lengthened and the sections moved up.
 void optim_extend_tool(const f32* required, const i32& mode, f32* mill, i32* holder);
 // The block-number bases of holder pass `pass` (from 0): the first number
 // of the pass and the base of the next, by the holder mode (word 3) and, in

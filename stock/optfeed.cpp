@@ -586,9 +586,10 @@ void close_lower(PassRun& r, i32 m, f32* point, i32& status)
 }
 
 // One move of the walk of feed mode 3 (its pass count m, length, depth,
-// top, pass flag, end point P) joined to, opening or closing the run.
+// top, pass flag, end point P, whether it plunges) joined to, opening or
+// closing the run.
 void track(PassRun& r, i32 block, i32 prev, bool cut_before, i32 m, i32 flag, f32 len, f32 depth, f32 top,
-           f32* P, i32& status)
+           f32* P, bool plunges, i32& status)
 {
     if (m == 1 && !cut_before) r.before_air = -1;
     auto join = [&]() {
@@ -620,7 +621,7 @@ void track(PassRun& r, i32 block, i32 prev, bool cut_before, i32 m, i32 flag, f3
             r.alt_end = block;
             keep_ahead(WIN_ALT, P, status);
         }
-        if (r.dec_len > 2.0f * FR.D) close_lower(r, m, P, status);
+        if (r.dec_len > 2.0f * FR.D || plunges) close_lower(r, m, P, status);
     } else if (r.length <= FR.D && !r.switched) {
         r.R = m, r.switched = true;
         join();
@@ -646,15 +647,19 @@ void pass_runs(const f32& ref, i32& status)
         optim_feed_move(block, end, plunge, ref, len, factor, depth, pass, point, top, status);
         if (status < 0 || block <= 0) break;
         RESUME = 0;
-        if (factor < 0.0f || plunge != 0) {
-            // An air move or a plunge ends the run (one in a lower count at
-            // its alternative end); a plunge's top counts. An air move is
-            // not taken as a move of one pass that a run may pass over: the
-            // copies of a run are cut at the feed of its first move, and a
-            // rapid inside the run would be copied as a cut at that feed.
-            // Counted as one pass of its own, such a move is the first of a
-            // lower count: the run's length up to it is the one saved, and a
-            // run shorter than 0.02 D is not worth its copies.
+        if (factor < 0.0f || (plunge != 0 && !r.open)) {
+            // An air move (a rapid that plunges too) ends the run (one in a
+            // lower count at its alternative end); a plunge's top counts. An
+            // air move is not taken as a move of one pass that a run may
+            // pass over: the copies of a run are cut at the feed of its
+            // first move, and a rapid inside the run would be copied as a
+            // cut at that feed. Counted as one pass of its own, such a move
+            // is the first of a lower count: the run's length up to it is
+            // the one saved, and a run shorter than 0.02 D is not worth its
+            // copies. A plunge at feed while no run is open only raises the
+            // top and, after a cut, marks the move before it; one inside a
+            // run is a move of its own count below, which closes the run
+            // when that count is lower.
             if (r.open && r.dec_block > 0) {
                 close_lower(r, 1, point, status);
             } else if (r.open) {
@@ -668,7 +673,7 @@ void pass_runs(const f32& ref, i32& status)
             }
         } else {
             const i32 m = std::clamp(static_cast<i32>(factor), 1, std::max(1, CMPBLK[CMP_PASSES]));
-            track(r, block, prev, cut_before, m, pass, len, depth, top, point, status);
+            track(r, block, prev, cut_before, m, pass, len, depth, top, point, plunge != 0, status);
             cut_before = true;
         }
         // A run closed behind an earlier move: the walk goes on from there,

@@ -1107,15 +1107,17 @@ void walk_pass(i32 from, i32 k, const f32* widths, f32* required, Walk& w, i32& 
 
 namespace {
 // The contact stretches rebuilt as links over the stock: the tool leaves
-// them uncut.
-void relink(const Walk& w, i32& status)
+// them uncut. The user is told so (339/100) in the split mode (3) alone,
+// whose outcome the links are: modes 4 and 5 link a stretch over only when
+// no tool is left to cut it (the last tool row, or no adapted tool).
+void relink(const Walk& w, i32 mode, i32& status)
 {
     for (const Stretch& s : w.done) {
         if (s.before > 0 && s.last > 0) optim_air_link(s.before, s.last, 0, status);
         if (status < 0) return;
         CMPBLK[CMP_CHANGED] = 1;
     }
-    if (!w.done.empty()) msg_mdls(339, 100);
+    if (mode == 3 && !w.done.empty()) msg_mdls(339, 100);
 }
 
 // The tool that cuts the stretches of pass `pass` in the next pass, with its
@@ -1248,7 +1250,7 @@ void optim_holder_stage(i32& status)
         if (pass + 1 < passes) next_tool(mode, pass, required, N, spin0, next, value, code, status);
         if (status < 0) break;
         if (next < 1) {
-            relink(w, status);
+            relink(w, mode, status);
             break;
         }
         hand_over(w, next, value, code, from, status);

@@ -41,7 +41,9 @@ i32 behind(i32 number)
 }
 
 // The stock of the rewritten path: the first height put back as it was
-// before the stages and the path stamped into it.
+// before the stages and the path stamped into it (see optim_run_stages for
+// why the last stage's own stock is not kept). A path that the stages left
+// without a move has nothing to stamp: the stock before them stands.
 void restamp_path(i32& status)
 {
     stk_restore_h1();
@@ -166,7 +168,17 @@ void optim_run_stages(i32& status)
     if (status != 0) return;
     f32 D = 0, R = 0, L = 0, T = 0;
     stk_tool_shape(CURTOL, D, R, L, T);
-    stk_save_h1();  // the stock before the procedure: each stage starts from it
+    // The stock before the procedure is kept once; every stage starts from
+    // it and it is put back after each, whatever stages follow, and the
+    // path the stages leave is stamped afresh at the end. The last stage's
+    // own stock is not kept as the final one, as the switches of the later
+    // stages would have it: not every stage stamps the path it leaves. The
+    // Z-band stage rewrites its runs without stamping anything, and the
+    // enlarged-tool walk passes over the feed move after each rapid, so the
+    // stock each of them leaves lacks cuts of the path. One more pass over
+    // the path costs the stamping of its moves, and gives the stock of the
+    // path as it stands whichever stages ran.
+    stk_save_h1();
     const i32 code = nu_sgcd_get_code();
     const i32 band = CMPBLK[CMP_ZRANGE];
     if (band == 2 || band == 3 || band == 4) optim_zband_stage(status);
@@ -196,7 +208,4 @@ void optim_run_stages(i32& status)
         stk_restore_h1();
     }
     if (status == 0) restamp_path(status);
-    if (rapid_top > hei8_clear())
-        usms1c("WARNING : DUE TO GOUGING - FAST MOTION EXCEEDS CLEAR HEIGHT Z = ",
-               rapid_top - wrd2r(NPT1[5]));
 }

@@ -15,16 +15,20 @@
 #include "core/progress.h"
 #include "core/records.h"
 #include "stock/movecur.h"
+#include "stock/optedit.h"
 #include "stock/optim.h"
 #include "stock/optrun.h"
 #include "stock/optwords.h"
 #include "stock/stkgrid.h"
 #include "stock/stkimage.h"
+#include "stock/stkseries.h"
 #include "stock/stkstamp.h"
 #include "stock/tppoints.h"
 #include "tools/toolcache.h"
+#include "tools/tooldsp.h"
 
 StkProcPosFn STKPOS = nullptr;
+StkShowFn STKDSP = nullptr;
 
 void optim_open_list(const i32& kind, i32& status)
 {
@@ -33,9 +37,16 @@ void optim_open_list(const i32& kind, i32& status)
         if (is_open_proc() == 0) status = -1;
         return;
     }
+    // The tool path list from its start. An empty list (the host answers
+    // -1) is no failure: a procedure whose movement sub-list holds no move
+    // has nothing to stamp, to check or to optimize, and the runs end on it
+    // with status 0. Only a list the host cannot reach fails.
     i32 a = 0;
     lacces(2, a);
-    if (a < 0) status = -1;
+    if (a < -1) {
+        eroutc("optim_open_list, ERROR IN LIST", 0);
+        status = -1;
+    }
 }
 
 i32 optim_progress(const i32& kind, i32& counter, const i32& n)
@@ -124,6 +135,30 @@ void stk_stamp_points(const i32& points, const i32& blocks, const i32& count, i3
     }
 }
 
+namespace {
+// The procedure as the run left it: its blocks shown again from its saved
+// block (the second one when `second`), the tool symbol drawn before taken
+// away and the tool drawn where the display ended.
+void show_run(i32 proc, bool second)
+{
+    // A display that fails says so itself; the run's status is the stock's.
+    i32 st = 0;
+    if (STKDSP) STKDSP(proc, second ? 1 : 0, st);
+    i32 shown = 0;
+    tm_inst_id(1, shown);
+    if (shown > 0) tm_inst_delete();
+    if (CURTOL <= 0) return;
+    f32 pos[3], axis[3];
+    for (i32 k = 0; k < 3; ++k) pos[k] = wrd2r(DSP8[DSP8_POS + k]), axis[k] = wrd2r(DSP8[DSP8_AXIS + k]);
+    // A display record that holds no axis (nothing drawn yet) stands the
+    // tool upright: along no direction it has no figure to draw.
+    if (axis[0] == 0.0f && axis[1] == 0.0f && axis[2] == 0.0f) axis[2] = 1.0f;
+    i32 figure = -1;
+    DISPT1(CURTOL, pos, axis, figure);
+    if (figure >= 0) tm_inst_id(2, figure);
+}
+}  // namespace
+
 void stk_optim_run(const i32& mode, const i32& proc, i32& status)
 {
     status = 0;
@@ -165,6 +200,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     stk_tool_image(0, D, R, L, T, status);
     if (status != 0) return;
     i32 rmode = MV_LIST;
+    bool reached = false;  // the list stands at the procedure's blocks
     bool sub = false;  // the procedure's sub-list was opened here
     bool entity = false;  // the procedure's movement entity was opened here
     if (mode != 3) {
@@ -177,6 +213,14 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         for (i32 w = 0; w < 3; ++w) CMPBLK[CMP_LIMITS_COPY + w] = CMPBLK[CMP_LIMITS + w];
         if (STKPOS) {
             STKPOS(proc, status);
+            if (status < 0) return;
+            // The procedure's own current commands: a stock set-up before
+            // the run put the stock procedure's view, view parameter and
+            // origin into "NPT1" and handed them to the host, and the
+            // display of the procedure before this one read that one's
+            // machine values and heights. The stages and the display after
+            // the run work in this procedure's words.
+            if (STKCOM) STKCOM(status);
             if (status < 0) return;
             // The feed stage measures against the procedure's own passes.
             const i32 feed = CMPBLK[CMP_FEED];
@@ -201,11 +245,15 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
             sub = st == 2;
             entity = kind == 1 && !sub;
         }
+        // The list stands at the procedure's blocks (or is the procedure's
+        // when no positioning is handed down).
+        reached = true;
         i32 st = 0;
         optim_open_list(entity ? 1 : 2, st);
         if (st < 0) {
             if (sub) CLSSBL(st);
             if (entity) reset_open_proc(), eclose();
+            show_run(proc, mode == 4);
             return;
         }
         if (entity) rmode = MV_ENTITY;
@@ -214,16 +262,13 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         rmode = is_open_proc() != 0 ? MV_ENTITY : MV_LIST;
     }
     i32 ph = -1, bh = -1, n = 0;
-    if ((mode == 1 || mode == 4) && rmode == MV_LIST && optim_all_off() == 0) {
+    const bool staged = (mode == 1 || mode == 4) && rmode == MV_LIST && optim_all_off() == 0;
+    if (staged) {
         optim_run_stages(status);
     } else {
         tp_to_points(0, rmode, ph, bh, n, status);
         if (status == 0) stk_stamp_points(ph, bh, n, status);
     }
-    // The run leaves the display to its callers: the series runs it for
-    // each procedure in turn, and a redraw of the procedure and of the tool
-    // from here would draw every procedure of the series again at each
-    // update of the stock.
     // A close that fails after a run that went well is the run's status.
     auto closed = [&](i32 st) {
         if (st < 0 && (status == 0 || status == 1000)) status = st;
@@ -234,6 +279,14 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     if (sub) CLSSBL(st), closed(st);
     if (entity) reset_open_proc(), eclose();
     PRGCLR();
+    // The procedure is shown again as the run left it, also when the run
+    // failed or was stopped: the stages may have rewritten its path up to
+    // there. A procedure of an earlier level (mode 3) is not in the list
+    // shown, and has no block here to show it from.
+    if (reached) show_run(proc, mode == 4);
+    // Said once for the run, after the tool is drawn.
+    if (staged && rapid_top > hei8_clear())
+        usms1c("WARNING : DUE TO GOUGING - FAST MOTION EXCEEDS CLEAR HEIGHT Z = ", rapid_top - wrd2r(NPT1[5]));
 }
 
 // ------------------------------------------------- one move at a time

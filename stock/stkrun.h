@@ -10,9 +10,16 @@
 // status below 0 when the procedure cannot be reached.
 using StkProcPosFn = void (*)(const i32& proc, i32& status);
 extern StkProcPosFn STKPOS;
+// Shows procedure `proc`'s blocks again from its saved block (the second
+// one when `second` is nonzero), leaving the display record at the point
+// where the display ended (set by the procedure frame when it is loaded);
+// status below 0 when it cannot be shown.
+using StkShowFn = void (*)(const i32& proc, const i32& second, i32& status);
+extern StkShowFn STKDSP;
 
 // Opens what a run reads: kind 1 the procedure's movement entity (status -1
-// when it is not open), any other kind the tool path list from its start.
+// when it is not open), any other kind the tool path list from its start
+// (an empty list is status 0: nothing to read).
 void optim_open_list(const i32& kind, i32& status);
 // Counts a segment; every n calls shows the count and polls the keyboard,
 // asking "STOP EXECUTION?" on a space key. 1 when the user stopped, else 0.
@@ -32,7 +39,9 @@ void stk_tool_shape(const i32& id, f32& D, f32& R, f32& L, f32& T);
 void stk_stamp_points(const i32& points, const i32& blocks, const i32& count, i32& status);
 // The stock of a procedure: mode 0 stock only, 1 stock and optimizer (the
 // stages that are switched on rewrite the tool path, then its stock is
-// stamped), 3 stock only from the movement entity already open, 4 as 1.
+// stamped), 3 stock only from the movement entity already open, 4 as 1
+// with the second saved block shown at the end. Outside mode 3 the
+// procedure is shown again at the end and the tool drawn after it.
 // Status 0, -1 on failure, 1000 when the user stopped.
 void stk_optim_run(const i32& mode, const i32& proc, i32& status);
 

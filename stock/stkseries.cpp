@@ -302,15 +302,14 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                 if (rs >= 0 && optimize && flagged(lv, k) && k >= proc) {
                     m = omode;
                     staged = optim_all_off() == 0;
-                    // The link stage is switched off for every procedure of
-                    // code 38 as for code 54: the mark of a code-38 block
-                    // that would single one out is read as always set,
-                    // since the procedure block carries no item for it, and
-                    // the stage off is the side that rewrites nothing.
-                    if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2) {
-                        if (row[PTAB_CODE] == 38) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 130);
-                        if (row[PTAB_CODE] == 54) CMPBLK[CMP_LINK] = 1, msg_mdls(339, 131);
-                    }
+                    // A procedure of code 54 goes without the link stage. One
+                    // of code 38 would too (339/130) when its block marked
+                    // it; the blocks this module writes keep no item for
+                    // that mark, and an item a block lacks reads as 0, as
+                    // the block value above: a code-38 procedure is not
+                    // marked, and keeps the stage the user switched on.
+                    if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2 && row[PTAB_CODE] == 54)
+                        CMPBLK[CMP_LINK] = 1, msg_mdls(339, 131);
                 }
                 if (rs >= 0) stk_optim_run(m, k, rs);
             }

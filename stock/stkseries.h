@@ -14,8 +14,9 @@ extern StkProcParFn STKGTP;
 using StkArgFn = void (*)();
 extern StkArgFn STKARG;
 // Reads the current commands (the common words of "NPT1", handed to the
-// host) back from the procedure block at the list cursor; status below 0 on
-// failure (set by the procedure frame when it is loaded).
+// host, the machine values and the heights) back from the procedure block
+// at the list cursor; status below 0 on failure (set by the procedure frame
+// when it is loaded).
 extern StkProcParFn STKCOM;
 
 // The last procedure of `code` before procedure `proc` (code 999: of code

@@ -670,6 +670,50 @@ TEST(ProcDisplay, SubListsWithinAProcedureAreShownAndLeft)
     EXPECT_GE(walks, 2);
 }
 
+// A procedure redrawn after a display that ended on a rapid (the display
+// record holding the rapid's font, colour and pen): its two cuts are drawn
+// with the feed font and the procedure's colour, its rapids with the
+// rapid's font, as when it was first shown; drawn again, alike.
+TEST(ProcDisplay, ARedrawAfterARapidDrawsTheCutsAsCuts)
+{
+    three_procedures();
+    i32 st = 0, answer = 0;
+    lclos();
+    lacces(3, answer);
+    const i32 dt[6] = {2025, 1, 3, 0, 0, 0};
+    fix::procedure(9, "REDRAWN", dt);
+    fix::tech(1, -1.0f);
+    fix::line(2, {0, 0, 5});
+    fix::tech(1, 800.0f);
+    fix::line(2, {10, 0, 5});
+    fix::line(2, {10, 10, 5});
+    fix::tech(1, -1.0f);
+    fix::line(2, {10, 10, 20});
+    CLSSBL(st);
+    PRCTAB.count = 4;
+    PRCTAB.type[4] = 9;
+    PRCTAB.number[4] = 4;
+    for (i32 pass = 0; pass < 2; ++pass) {
+        DSP8[DSP8_FONT] = 5, DSP8[DSP8_COLOUR] = 2, DSP8[DSP8_PEN] = 3;
+        DSPROC(1, st);
+        ASSERT_EQ(st, 0);
+        i32 cuts = 0, rapids = 0;
+        for (const auto& b : norak::display_blocks()) {
+            if (b.strokes.empty()) continue;  // the first rapid of the first pass places the pen
+            if (b.font == 4) {
+                ++cuts;
+                EXPECT_NE(b.colour, 2) << pass;
+            } else {
+                ++rapids;
+                EXPECT_EQ(b.font, 5) << pass;
+            }
+        }
+        EXPECT_EQ(cuts, 2) << pass;
+        EXPECT_GE(rapids, 1) << pass;
+        lacces(0, answer);
+    }
+}
+
 // The parameters of a procedure kept by the host come with its tool: a tool
 // that cannot be loaded fails the load with the loader's own status, or -11
 // when a template is read.

@@ -170,6 +170,47 @@ TEST_F(Holder, TheDropFlagTakesTheFirstSectionOutAndAFullHolderGetsNoSectionMore
     EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP]), 6.0f);
 }
 
+// The required lengths go onto the sections in use as the section table
+// counts them: behind a dropped first section (which stays as it is), and
+// onto the extensions after the steps. Sections A (step 8), B (30), C (12),
+// each way: lengthened in place, a new first section in front of those in
+// use, the tool lengthened and the sections moved up.
+TEST_F(Holder, TheLengthsGoOntoTheSectionsInUse)
+{
+    struct Case {
+        i32 drop, steps, extensions, mode;
+        std::vector<f32> required, clear_len;  // clear_len: the clear length and the record's steps
+        i32 count;                              // the record's step count after
+        f32 inserted_lower;                     // lower diameter of the section put in front (-1: none)
+    } cases[] = {
+        {1, 3, 0, 1, {3, 2, 5}, {23, 8, 32, 12}, 3, -1},             // B grows, C is the last in use
+        {1, 3, 0, 2, {0, 4, 1}, {20, 8, 4, 31, 12}, 4, 12},          // a section of B's lower diameter in front of B
+        {1, 3, 0, 2, {2, 1, 0.5f}, {22, 8, 1, 30.5f, 12}, 4, 0},     // a zero section in front of B
+        {0, 2, 1, 1, {0, 2, 3}, {20, 10, 33, 12}, 2, -1},            // C an extension: N = 3
+        {0, 2, 1, 2, {0, 4, 1, 2}, {20, 4, 9, 32, 12}, 3, 10},       // the extension stays behind the steps
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.drop << " " << c.steps << " " << c.extensions << " " << c.mode << " "
+                                          << c.required[0]);
+        CURTOL = opttest::tool("IN USE", 4.0f, 1.0f, 12.0f, 20.0f, {{10, 10, 0, 8}, {12, 14, 3, 30}, {20, 20, 0, 12}});
+        std::vector<i32>& h = norak::entities()[norak::entities()[CURTOL].words[TH_HOLD]].words;
+        h[HD_DROP] = c.drop, h[HD_NSTEP] = c.steps, h[HD_EXTN] = c.extensions;
+        TLCCLR();
+        f32 required[HD_MAXS + 1] = {0}, mill[MLREC_N];
+        std::copy(c.required.begin(), c.required.end(), required);
+        i32 hold[HLDENT_N];
+        optim_extend_tool(required, c.mode, mill, hold);
+        EXPECT_FLOAT_EQ(mill[ML_CLRLNG], c.clear_len[0]);
+        for (size_t k = 1; k < c.clear_len.size(); ++k)
+            EXPECT_FLOAT_EQ(wrd2r(hold[HD_STEP + k - 1]), c.clear_len[k]) << "section " << k - 1;
+        EXPECT_EQ(hold[HD_NSTEP], c.count);
+        EXPECT_EQ(hold[HD_EXTN], c.extensions);
+        if (c.inserted_lower >= 0.0f) {
+            EXPECT_FLOAT_EQ(wrd2r(hold[HD_LOWER + c.drop]), c.inserted_lower);
+        }
+    }
+}
+
 TEST(HolderPasses, TheBlockNumberBasesOfAPassFollowTheHolderMode)
 {
     // base 500; mode 5 with four rows in use (passes 0 to 3), mode 4, mode 3.

@@ -422,6 +422,32 @@ TEST_F(FeedStage, AStretchOfFewerPassesAfterARunIsSteppedDownByItsOwnCount)
     EXPECT_NEAR(levels[1], -1.5f, 1e-4);
 }
 
+TEST_F(FeedStage, APlungeInsideARunIsItsLastMoveAndSteppedDownWithIt)
+{
+    // Depth 5 (three passes) up to x 20, a plunge at feed to depth 6 there,
+    // on at 6 to x 40. The plunge, a move of one pass, closes the run of
+    // three at itself: its copies go down at x 20, at the cut's feed, to
+    // 6 - 10 / 3 and 6 - 5 / 3 below the top, behind the raised copies of
+    // the cut (the links of the copies come down at the plunge feed).
+    CMPBLK[CMP_FEED] = 3;
+    CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+    Path p = start(-12.0f, -5.0f);
+    p.line(20.0f, 0.0f, -5.0f);
+    p.line(20.0f, 0.0f, -6.0f);
+    p.line(40.0f, 0.0f, -6.0f);
+    p.feed(-1.0f);
+    p.line(40.0f, 0.0f, 10.0f);
+    const std::vector<Move> m = run(p);
+    std::vector<f32> plunged;
+    for (size_t k = 1; k < m.size(); ++k)
+        if (m[k].feed == 1000.0f && m[k].p[0] == 20.0f && m[k - 1].p[0] == 20.0f && m[k].p[2] < m[k - 1].p[2])
+            plunged.push_back(m[k].p[2]);
+    ASSERT_EQ(plunged.size(), 3u);
+    EXPECT_NEAR(plunged[0], -6.0f + 10.0f / 3.0f, 1e-4);
+    EXPECT_NEAR(plunged[1], -6.0f + 5.0f / 3.0f, 1e-4);
+    EXPECT_EQ(plunged[2], -6.0f);
+}
+
 }  // namespace
 
 namespace {

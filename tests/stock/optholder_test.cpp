@@ -380,6 +380,27 @@ TEST_F(HolderStage, AFailedListAccessFailsTheWalkInsteadOfEndingIt)
     EXPECT_GT(failed, 10);
 }
 
+// The stretch the holder reaches is linked over in the split mode, which
+// says so (339/100) once; in mode 5 the last tool row's tool still reaches
+// it and it is linked over as well, without that message.
+TEST_F(HolderStage, OnlyTheSplitModeSaysItLinkedTheStretchesOver)
+{
+    for (i32 mode : {3, 5}) {
+        SCOPED_TRACE(mode);
+        fresh({{30.0f, 50.0f}});
+        CMPBLK[CMP_HOLDER] = mode;
+        if (mode == 5) {
+            CMPBLK[CMP_TOOLS] = opttest::tool("ROWONE", 6.0f, 0.0f, 15.0f, 25.0f, {{20, 20, 0, 30}});  // still reaches
+            CMPBLK[CMP_ROW_FEED] = CMPBLK[CMP_ROW_PRM9] = 100;
+            CMPBLK[CMP_TOOL_ROWS] = 2;
+        }
+        ASSERT_EQ(stage(), 0);
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+        EXPECT_EQ(height(40.0f, 0.0f), 0.0f);  // linked over, not cut
+        EXPECT_EQ(norak::transcript_count("339/100"), mode == 3 ? 1u : 0u);
+    }
+}
+
 TEST_F(HolderStage, ModeFourMachinesTheStretchLastWithALengthenedCopyAtItsFeedAndSpindle)
 {
     // No library tool fits: a copy lengthened by the section's reach (12,

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "common.h"
 #include "frame/cmpblk.h"
@@ -258,8 +260,17 @@ TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
         ASSERT_FALSE(m.empty());
         EXPECT_EQ(m.back().number, cuts.back());
         EXPECT_GE(rapid_top, 11.0f - 1e-4f);
-        // The rapids rose above the clearance height: said once for the run.
+        // The rapids rose above the clearance height: said once for the run,
+        // after the tool is drawn where the path ends.
         EXPECT_EQ(norak::transcript_count("WARNING : DUE TO GOUGING - FAST MOTION EXCEEDS CLEAR HEIGHT Z = "), 1u);
+        const std::vector<std::string>& t = norak::transcript();
+        size_t drawn = t.size(), warned = t.size();
+        for (size_t k = 0; k < t.size(); ++k) {
+            if (t[k].rfind("figure ", 0) == 0 && t[k].find(": tool " + std::to_string(tool)) != std::string::npos)
+                drawn = k;
+            if (t[k].find("WARNING : DUE TO GOUGING") != std::string::npos) warned = k;
+        }
+        EXPECT_LT(drawn, warned);
     }
 }
 

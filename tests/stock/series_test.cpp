@@ -39,13 +39,14 @@ using stocktest::Tool;
 void nothing(const i32&, const i32&, i32&, i32& status) { status = 0; }
 
 // The common host arguments handed over: how often, and the stock
-// procedure's first value of "NPT1" as the host got it.
+// procedure's three values of "NPT1" as the host got them.
 i32 arg_calls = 0;
-f32 arg_value = 0.0f;
+f32 arg_value = 0.0f, arg_values[2] = {0.0f, 0.0f};
 void common_arguments()
 {
     ++arg_calls;
     arg_value = wrd2r(NPT1[19]);
+    arg_values[0] = wrd2r(NPT1[18]), arg_values[1] = wrd2r(NPT1[3]);
 }
 
 // The test's own positioning: the k-th procedure block of the main list.
@@ -64,6 +65,16 @@ void at_proc(const i32& proc, i32& status)
         FNDTYP(12, st);
         if (st < 0) return;
     }
+    status = 0;
+}
+
+// The procedures shown again after their runs: (procedure, second saved
+// block); each leaves the display record at (procedure, 2, 3).
+std::vector<std::pair<i32, i32>> shown;
+void show(const i32& proc, const i32& second, i32& status)
+{
+    shown.emplace_back(proc, second);
+    DSP8[DSP8_POS] = r2wrd(f32(proc)), DSP8[DSP8_POS + 1] = r2wrd(2.0f), DSP8[DSP8_POS + 2] = r2wrd(3.0f);
     status = 0;
 }
 
@@ -88,7 +99,8 @@ struct Series : ::testing::Test {
         STKPOS = at_proc;
         STKGTP = nullptr;
     }
-    void TearDown() override { STKPOS = nullptr, STKARG = nullptr; }
+    void TearDown() override { STKPOS = nullptr, STKARG = nullptr, STKDSP = kept_show; }
+    StkShowFn kept_show = STKDSP;
     // A stock procedure of code 52 or 53: a block of height `top` over the
     // box, as its generic table (format 3), at the next index.
     i32 stock(i32 code, const std::array<f64, 6>& box, f64 top, i32 ucs = 0, i32 kind = 0)
@@ -241,6 +253,9 @@ TEST_F(Series, TheStockOfASeriesIsEachPointListStampedInOrderAndTheSweptEnvelope
                                   {false, {20, 6, 6.5}},
                                   {false, {28, 6, 6.5}, 24, 6, M_PI}};  // a half circle about (24, 6)
     const std::vector<Move> m3 = {{true, {30, -2, 20}}, {false, {30, -2, 5}}, {false, {10, 12, 7.5}}};
+    // The procedures' own view, view parameter and origin, as their blocks
+    // keep them.
+    NPT1[NPT1_VIEW] = 3, NPT1[NPT1_VIEWPAR] = r2wrd(0.5f), NPT1[NPT1_ORIGIN] = r2wrd(4.0f);
     // A procedure before the stock procedure is not part of its stock.
     procedure(milling(tball), {{true, {10, 10, 20}}, {false, {10, 10, 1}}, {false, {12, 10, 1}}});
     stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
@@ -259,13 +274,17 @@ TEST_F(Series, TheStockOfASeriesIsEachPointListStampedInOrderAndTheSweptEnvelope
     EXPECT_EQ(TECHST.status[1], 0);
     EXPECT_EQ(TECHST.lastcode[1], 0);
     EXPECT_EQ(TECHST.feed, 0.0f);
-    // The stock procedure's values and its stock box above the Z reference.
-    EXPECT_EQ(wrd2r(NPT1[19]), 7.0f);
-    EXPECT_EQ(wrd2r(NPT1[18]), 9.0f);
-    EXPECT_EQ(wrd2r(NPT1[3]), 11.0f);
-    // The host's common arguments were set from them, once, at the set-up.
+    // The host's common arguments were set from the stock procedure's
+    // values, once, at the set-up; each procedure ran in its own words,
+    // which stand again after the series. Its stock box lies above the Z
+    // reference.
     EXPECT_EQ(arg_calls, 1);
     EXPECT_EQ(arg_value, 7.0f);
+    EXPECT_EQ(arg_values[0], 9.0f);
+    EXPECT_EQ(arg_values[1], 11.0f);
+    EXPECT_EQ(NPT1[NPT1_VIEW], 3);
+    EXPECT_EQ(wrd2r(NPT1[NPT1_VIEWPAR]), 0.5f);
+    EXPECT_EQ(wrd2r(NPT1[NPT1_ORIGIN]), 4.0f);
     EXPECT_EQ(stk_grid.stock[2], 2.0f);
     EXPECT_EQ(stk_grid.stock[5], 12.0f);
     const std::vector<f32> series = heights();
@@ -553,7 +572,9 @@ TEST_F(Series, AStockOnlyRunReadsTheMovementEntityAndLeavesTheToolPathAsItIs)
     EXPECT_EQ(norak::open_entity(), 0);
 }
 
-TEST_F(Series, ProceduresOfCodes38And54RunWithoutTheLinkStageAndSaySo)
+// A procedure of code 54 runs without the link stage and says so; one of
+// code 38, whose block does not mark it, keeps the stage.
+TEST_F(Series, AProcedureOfCode54RunsWithoutTheLinkStageAndOneOfCode38KeepsIt)
 {
     for (i32 code : {38, 54}) {
         SCOPED_TRACE(code);
@@ -571,11 +592,67 @@ TEST_F(Series, ProceduresOfCodes38And54RunWithoutTheLinkStageAndSaySo)
         i32 st = 0;
         stk_calc_procs(1, k, flags, st);
         EXPECT_EQ(st, 0);
-        EXPECT_EQ(CMPBLK[CMP_LINK], 1);
-        EXPECT_EQ(norak::transcript_has("NO LINK OPTIMIZATION FOR THIS PROCEDURE"), code == 38);
+        EXPECT_EQ(CMPBLK[CMP_LINK], code == 54 ? 1 : 2);
+        EXPECT_FALSE(norak::transcript_has("NO LINK OPTIMIZATION FOR THIS PROCEDURE"));
         EXPECT_EQ(norak::transcript_has("NO LINK OPTIMIZATION FOR THIS KIND OF PROCEDURE"), code == 54);
         EXPECT_EQ(height_at(10, 0), 8.0f);
     }
+}
+
+// Each procedure is shown again after its run, from its second saved block
+// when the series optimizes in mode 3 (the run's mode 4), and the tool is
+// drawn where the display ended.
+TEST_F(Series, EachProcedureIsShownAgainAfterItsRunAndTheToolDrawnWhereItEnded)
+{
+    for (i32 mode : {0, 1, 3}) {
+        SCOPED_TRACE(mode);
+        SetUp();
+        procs = 0;
+        STKDSP = show;
+        shown.clear();
+        const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+        stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+        const i32 p1 = procedure(milling(t), {{true, {0, 0, 20}}, {false, {0, 0, 8}}, {false, {20, 0, 8}}});
+        const i32 p2 = procedure(milling(t), {{true, {0, 8, 20}}, {false, {0, 8, 8}}, {false, {20, 8, 8}}});
+        for (i32 w : {CMP_ENLARGE, CMP_HOLDER, CMP_ZRANGE, CMP_STAGE10, CMP_LINK, CMP_STAGE15, CMP_STAGE21}) CMPBLK[w] = 1;
+        CMPBLK[CMP_FEED] = 2, CMPBLK[CMP_MASTER] = 2;
+        i32 flags[STK_PROC_ROWS] = {0};
+        flags[p2] = 1;
+        i32 st = 0;
+        stk_calc_procs(mode, p2, flags, st);
+        EXPECT_EQ(st, 0);
+        const std::vector<std::pair<i32, i32>> want = {{p1, 0}, {p2, mode == 3 ? 1 : 0}};
+        EXPECT_EQ(shown, want);
+        EXPECT_TRUE(norak::transcript_has(": tool " + std::to_string(t) + " symbol 0 at " + std::to_string(p2) + " 2 3"));
+    }
+}
+
+// A procedure whose movement sub-list holds no move has nothing to stamp,
+// to optimize or to check: its stock run, with or without the stages, and
+// its gouge run end with status 0 and change nothing.
+TEST_F(Series, AProcedureWithoutMovesHasNothingToDo)
+{
+    const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+    CURTOL = t;
+    stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+    stock(53, {-6, -6, 0, 36, 20, 10}, 10.0);
+    const i32 k = procedure(milling(t), {});
+    for (i32 w : {CMP_ENLARGE, CMP_HOLDER, CMP_ZRANGE, CMP_STAGE10, CMP_STAGE15, CMP_STAGE21}) CMPBLK[w] = 1;
+    CMPBLK[CMP_LINK] = CMPBLK[CMP_FEED] = CMPBLK[CMP_MASTER] = 2;
+    i32 flags[STK_PROC_ROWS] = {0};
+    flags[k] = 1;
+    for (i32 mode : {0, 1}) {
+        i32 st = 0;
+        stk_calc_procs(mode, k, flags, st);
+        EXPECT_EQ(st, 0) << mode;
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 0) << mode;
+        EXPECT_EQ(height_at(10, 0), 10.0f) << mode;
+    }
+    i32 st = 0;
+    stk_gouge_run(k, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("339/120"));
+    EXPECT_FALSE(norak::transcript_has("internal:"));
 }
 
 TEST_F(Series, AProcedureOfAnEarlierLevelIsLeftOutForABlockValueAboveThree)

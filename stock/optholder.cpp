@@ -7,6 +7,7 @@
 #include "blocks/format.h"
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
+#include "blocks/tech.h"
 #include "core/host.h"
 #include "core/prcwrd.h"
 #include "core/records.h"
@@ -145,6 +146,12 @@ void refine(const f32* Q, const f32* P, i32 S, f32 width, f32 run, f64 L, std::v
 
 // Clear gaps between contact runs shorter than 1.5 D along the move are
 // flagged as contact; a leading gap counts the free length before it.
+// A gap is measured as its samples times the sample length (the move's
+// length over its samples), the way the tool travels, and not as its run
+// over the cosine of the slope rounded to a whole degree: the rounding is
+// the sweep's choice of rows, and on a steep move the cosine of the rounded
+// slope stretches the gap (at 88.6 degrees, taken as 89, by 1.4 times), so
+// that gaps the tool runs through in well under 1.5 D would stay open.
 void close_gaps(std::vector<char>& m, i32 S, f32 sample, f32 D, f32 free_before)
 {
     i32 k = 0;
@@ -190,6 +197,11 @@ f32 contact_feed(i32 k, f32 F)
 
 // The contact piece's feed written around the move `number` handled whole:
 // in front of it, and the move's own feed behind it for what follows.
+// A move handled whole in contact (a contact with no border on the move,
+// the rest of a move behind its last border, an arc or a curve in contact
+// to its end) is a contact piece as much as one that a split writes: the
+// holder modes give every contact piece the contact feed, and without it
+// such a move would run at its full feed with a section in the stock.
 void feed_around(i32 number, f32 feed, f32 F, i32& status)
 {
     if (feed == F) return;
@@ -274,11 +286,22 @@ i32 measure_line(const f32* Q, const f32* P, const f32* widths, f32 free_before,
         f32 md = 0, ed = 0, v = 0, ev = 0, pt[3], len = 0;
         measure(2, q, p, md, ed, v, ev, pt, len, status);
         if (status < 0) return 0;
-        const i32 S = std::max(1, std::min(stk_sweep.steps, STK_STEPS_MAX));
-        if (steps == 0) steps = S, mask.assign(static_cast<size_t>(S) + 1, 0);
+        // The move's sample count is the sweep's step count, the cells along
+        // the move's longer axis: one count for every section whose sweep
+        // runs. A section whose image lies wholly beside the grid runs none
+        // (0 steps, no flags, no depth) and does not fix it: fixed at one
+        // sample there, a wider section after it that meets the stock would
+        // keep only its first two flags, and its contact in mid-move would
+        // be lost (the move neither split nor told). A depth without steps
+        // (a move the sweep took for vertical) counts one sample.
+        const i32 S = std::min(stk_sweep.steps, STK_STEPS_MAX);
+        if (steps == 0 && (S > 0 || md > 0.0f)) {
+            steps = std::max(S, 1);
+            mask.assign(static_cast<size_t>(steps) + 1, 0);
+        }
+        if (!(md > 0.0f)) continue;
         std::vector<char> f(stk_sweep.flags, stk_sweep.flags + std::min(S, steps) + 1);
         f.resize(static_cast<size_t>(steps) + 1, 0);
-        if (!(md > 0.0f)) continue;
         any = true;
         required[i] = std::max(required[i], md);
         HM.sample_len = L / f32(steps), HM.sample_run = h / f32(steps);
@@ -286,6 +309,9 @@ i32 measure_line(const f32* Q, const f32* P, const f32* widths, f32 free_before,
         refine(Q, P, steps, widths[i], HM.sample_run, L, f);
         for (i32 k = 0; k <= steps; ++k) mask[k] = mask[k] || f[k];
     }
+    // No section swept over the move (all beside the grid): one sample, as
+    // a move that meets nothing.
+    if (!vertical && steps == 0) steps = 1, mask.assign(2, 0);
     if (entry) *entry = cross;
     i32 st = 0;
     stk_image_select(0, st);
@@ -312,7 +338,40 @@ void optim_feed_here(const f32& feed, i32& status)
 {
     status = 0;
     // A move without a feed of its own keeps the one in force.
-    if (feed != 0.0f) write_feed_form(feed, status);
+    if (feed == 0.0f) return;
+    // The form the feed of a move is written in: the rapid (4), the maximum
+    // feed (27), a named feed of the machine values by its code (3, 26, 25,
+    // 2, in that order of test), any other value explicit, from the base
+    // feed word replaced for the time of the write. The machine state goes
+    // out as the movement writers write theirs, the block written shown.
+    const f32 base = wrd2r(PRM9[0]);
+    auto named = [base](i32 w) { return base * static_cast<f32>(PRM9[w]) / 100.0f; };
+    i32 form = 1;
+    if (feed == -1.0f)
+        form = 4;
+    else if (feed < 0.0f)
+        form = 27;
+    else if (feed == named(4))
+        form = 3;
+    else if (feed == named(6))
+        form = 26;
+    else if (feed == named(5))
+        form = 25;
+    else if (feed == named(3))
+        form = 2;
+    BaseFeedKeep keep;
+    if (form == 1) PRM9[0] = r2wrd(feed);
+    STPV01(form);
+    TECHST.status[1] = form == 1 ? 2 : 1;
+    TECHST.wflag[1] = 2;
+    PTAMCH(status);
+    if (form == 1) {
+        // The moves that follow keep the value: the state is left as a code
+        // already written, so that their machine state does not write the
+        // base feed after it.
+        TECHST.status[1] = 1;
+        TECHST.requested[1] = TECHST.lastcode[1] = 1;
+    }
 }
 
 namespace {
@@ -520,6 +579,7 @@ void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& 
         if (vertical) {
             h.contact = any;
             const f32 F = HM.saved_feed;
+            bool split = false;
             if (any && mode >= 3 && mode <= 5 && F > 0.0f) {
                 // The section enters the stock part-way down (or leaves it
                 // part-way up): the move is split there, the part in the
@@ -530,16 +590,23 @@ void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& 
                     optim_lerp3(Q, P, t, X);
                     if (eqpt3(X, Q) == 0 && eqpt3(X, P) == 0) {
                         const bool down = P[2] < Q[2];
+                        // Going down, the piece handled is the clear part
+                        // above the entry: it keeps the move's feed (code
+                        // -1), as any clear piece (see the split of a line).
                         i32 code = down ? -1 : k;
                         optim_holder_line(Q, E, Q, X, h.number, code, status);
                         if (status < 0) return;
                         std::copy(E, E + 3, P);
                         h.contact = !down;
                         std::fill(HM.section, HM.section + HOLDER_SECTIONS_MAX, 0.0f);
+                        split = true;
                     }
                 }
             }
-            if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, F), F, status);
+            // A split wrote the contact piece's feed in front of it and the
+            // move's own behind it already: written again they would stand
+            // twice around the piece.
+            if (h.contact && mode >= 3 && !split) feed_around(h.number, contact_feed(k, F), F, status);
             return;
         }
         if (!any) {
@@ -584,12 +651,24 @@ void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& 
     f32 X[3];
     optim_lerp3(HM.start, HM.end, f32(i) / f32(HM.S), X);
     f32 E[3] = {P[0], P[1], P[2]};
+    // Only a contact piece takes the pass code's feed; a clear piece keeps
+    // the move's own (code -1). The reduced feed is for where a section
+    // meets the stock: a clear move handled whole keeps its feed, and the
+    // clear part of a split move is cut as that move would be, not slowed
+    // because a contact lies further along it.
     i32 code = h.contact ? k : -1;
     if (i < HM.S && eqpt3(X, Q0) == 0 && eqpt3(X, P) == 0) {
         optim_holder_line(Q0, E, Q0, X, h.number, code, status);
         if (status < 0) return;
         std::copy(E, E + 3, P);
     }
+    // After the last transition the count stands at 1, not 0: the next call
+    // takes the rest of the move from this mask (the flag behind that
+    // transition) and does not measure it afresh. The rest lies within one
+    // run of the mask measured with the whole move, its borders refined and
+    // its gaps closed with the whole move's free length, and that run's flag
+    // is the rest's. Measured again, every section would sweep the rest a
+    // second time on every split move, to find that run once more.
     --HM.pending;
     HM.search = i + 1;
     if (i >= HM.S) HM.pending = 0, HM.search = 1;
@@ -742,6 +821,15 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
             // contact ends.
             if (std::fabs(a1) > 0.0f) dir = 1;
         } else if (seen && free > 2.0f * D) {
+            // A clear run of over 2 D after a contact, before a new one:
+            // the handled piece ends where that run begins (where the
+            // earlier contact ends), not at the new contact's border. The
+            // piece handled is the contact; the clear run and the new
+            // contact are the next call's, which cuts the arc again where
+            // that contact begins. Cut at the new contact instead, the
+            // contact piece would take the clear run with it, more than
+            // 2 D that the tool then leaves (linked over, or run at the
+            // reduced feed), where a clear gap that long is cut as clear.
             dir = -1, a1 = contact_end(free_from);
             if (status != 0) return;
         }

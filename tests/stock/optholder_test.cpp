@@ -1,7 +1,8 @@
 // The holder stage on a slot along a stock wall that only the holder
 // reaches: the report of mode 2 (the path unchanged, the section's reach
 // and the length the tool would need), and the contact stretch of mode 3
-// cut at the borders worked out analytically and rebuilt as a link; gaps
+// cut at the borders worked out analytically and rebuilt as a link (also
+// when a narrower section lies beside the grid); gaps
 // shorter than 1.5 tool diameters closed, longer ones kept; an arc and a
 // curve cut where the holder reaches the wall; the stock left uncut under
 // a stretch the tool leaves; the stretch
@@ -38,8 +39,10 @@ struct HolderStage : ::testing::Test {
     // widened by 20 % to 24 (radius 12), lifted by 20 - 1 over the tip.
     // Stock top 0; walls of 30 over the x ranges given, y 8 to 30.
     // middle: writes the moves of the slot between its start at x 0 and
-    // its straight end to x 110 (none: one straight slot).
-    void fresh(const std::vector<std::pair<f32, f32>>& walls, const std::function<void(Path&)>& middle = {})
+    // its straight end to x 110 (none: one straight slot). The grid from y
+    // from_y; the holder's steps as given.
+    void fresh(const std::vector<std::pair<f32, f32>>& walls, const std::function<void(Path&)>& middle = {},
+               f32 from_y = -40.0f, const std::vector<opttest::Step>& holder = {{20, 20, 0, 30}})
     {
         stocktest::fresh(0.25f);
         CMPDEF();
@@ -48,9 +51,9 @@ struct HolderStage : ::testing::Test {
         CMPBLK[CMP_LINK_HEIGHT] = 2;
         opttest::machine();
         rapid_top = 4.0f;
-        tool = opttest::tool("HOLDEN", 6.0f, 0.0f, 15.0f, 20.0f, {{20, 20, 0, 30}});
+        tool = opttest::tool("HOLDEN", 6.0f, 0.0f, 15.0f, 20.0f, holder);
         CURTOL = tool;
-        ASSERT_EQ(stocktest::open(-20, -40, 120, 40), 0);
+        ASSERT_EQ(stocktest::open(-20, from_y, 120, 40), 0);
         StkCell* c = stk_cells();
         for (i32 j = 0; j < stk_grid.ny; ++j)
             for (i32 i = 0; i < stk_grid.nx; ++i) {
@@ -200,6 +203,41 @@ TEST_F(HolderStage, ModeThreeCutsTheSlotWhereTheHolderReachesTheWallAndLinksOver
         EXPECT_EQ(height(10.0f, 0.0f), -1.0f);
         EXPECT_EQ(height(80.0f, 0.0f), -1.0f);
         EXPECT_EQ(height(40.0f, 0.0f), 0.0f);
+    }
+}
+
+// The grid from y 15, the slot along y 0 beside it: the first section
+// (widened radius 12) lies wholly beside the grid, a wider second one (lower
+// diameter 33, from 30 over the tip, 2 into the wall of 30) reaches the
+// wall's part in the grid where its axis is within sqrt(r^2 - 15^2) of x
+// 30..50. Its contact in mid-move is told in mode 2 and cut off in mode 3.
+TEST_F(HolderStage, ASectionBesideTheGridLeavesTheContactOfAWiderOneAlongTheMove)
+{
+    for (i32 mode : {2, 3}) {
+        SCOPED_TRACE(mode);
+        fresh({{30.0f, 50.0f}}, {}, 15.0f, {{20, 20, 0, 10}, {33, 33, 0, 20}});
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        i32 flag = 0, st = 0;
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        ASSERT_EQ(holder_steps.n, 2);
+        ASSERT_LT(0.5f * upper[0], 15.0f);
+        const f32 edge = std::sqrt(0.25f * upper[1] * upper[1] - 225.0f), three = 3.0f * stk_grid.cell;
+        CMPBLK[CMP_HOLDER] = mode;
+        ASSERT_EQ(stage(), 0);
+        const std::vector<f32> x = cuts();
+        if (mode == 2) {
+            EXPECT_TRUE(norak::transcript_has("339/72"));
+            EXPECT_TRUE(norak::transcript_has("2 32.000"));  // 20 + 10 of the first section + 2
+            EXPECT_EQ(x.size(), 2u);
+            continue;
+        }
+        // The far border: the halving's three cells, then out to the sample
+        // behind it and the next one, where the clear piece begins.
+        ASSERT_EQ(x.size(), 4u);
+        EXPECT_NEAR(x[1], 30.0f - edge, three);
+        EXPECT_GE(x[2], 50.0f + edge - three);
+        EXPECT_LE(x[2], 50.0f + edge + three + 2.0f * stk_grid.cell);
     }
 }
 
@@ -574,51 +612,78 @@ TEST_F(HolderStage, ALineEndingWhereTheContactBeginsLeavesTheNextLineMeasured)
 // mode 4 with the adapted tool's pass code, the plunge is cut there: the
 // part above at its own feed, the part below a contact piece at word 4 %
 // (50) of it, and the moves after it back at their own feed once the
-// section leaves the wall.
+// section leaves the wall. The move up before it, at a rapid or at feed:
+// at feed it is cut where the section leaves the wall, the part below at
+// the reduced feed, and no feed around its pieces is written twice.
 TEST_F(HolderStage, APlungeIntoStockUnderASectionIsSplitWhereItEntersAndRunsBelowAtTheReducedFeed)
 {
-    fresh({{30.0f, 50.0f}}, [](Path& p) {
-        p.line(40.0f, 0.0f, -1.0f);
-        p.feed(-1.0f);
-        p.line(40.0f, 0.0f, 40.0f);
-        p.feed(1000.0f);
-        p.line(40.0f, 0.0f, -1.0f);
-    });
-    CMPBLK[CMP_HOLDER] = 4;
-    CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
-    f32 lengths[HD_MAXS], upper[HD_MAXS], required[HOLDER_SECTIONS_MAX] = {0};
-    i32 flag = 0, st = 0, a = 0;
-    optim_holder_images(CURTOL, lengths, upper, flag, st);
-    ASSERT_EQ(st, 0);
-    lacces(2, a);
-    i32 block = -1, end = 0, contacts = 0;
-    f32 free = 0;
-    while (end == 0) {
-        i32 contact = 0;
-        end = 100;
-        f32 length = 0;
-        optim_holder_move(MV_LIST, upper, block, contact, end, required, length, free, st);
+    for (bool rapid_up : {true, false}) {
+        SCOPED_TRACE(rapid_up);
+        fresh({{30.0f, 50.0f}}, [rapid_up](Path& p) {
+            p.line(40.0f, 0.0f, -1.0f);
+            if (rapid_up) p.feed(-1.0f);
+            p.line(40.0f, 0.0f, 40.0f);
+            p.feed(1000.0f);
+            p.line(40.0f, 0.0f, -1.0f);
+        });
+        CMPBLK[CMP_HOLDER] = 4;
+        CMPBLK[CMP_HOLDER_FEED] = r2wrd(50.0f);
+        f32 lengths[HD_MAXS], upper[HD_MAXS], required[HOLDER_SECTIONS_MAX] = {0};
+        i32 flag = 0, st = 0, a = 0;
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
         ASSERT_EQ(st, 0);
-        if (block <= 0) break;
-        contacts += contact;
-        free = contact != 0 ? 0.0f : free + std::fabs(length);
+        lacces(2, a);
+        i32 block = -1, end = 0, contacts = 0;
+        f32 free = 0;
+        while (end == 0) {
+            i32 contact = 0;
+            end = 100;
+            f32 length = 0;
+            optim_holder_move(MV_LIST, upper, block, contact, end, required, length, free, st);
+            ASSERT_EQ(st, 0);
+            if (block <= 0) break;
+            contacts += contact;
+            free = contact != 0 ? 0.0f : free + std::fabs(length);
+        }
+        EXPECT_GT(contacts, 0);
+        EXPECT_NEAR(required[0], 12.0f, 0.01f);  // the wall 12 over the section's bottom at the slot
+        const std::vector<Move> m = opttest::moves();
+        size_t k = 0;
+        while (k < m.size() && !(m[k].p[2] == 40.0f)) ++k;
+        ASSERT_LT(k + 4, m.size());
+        ASSERT_GE(k, 2u);
+        if (!rapid_up) {
+            EXPECT_NEAR(m[k - 1].p[2], 11.0f, 0.01f);
+            EXPECT_EQ(m[k - 1].feed, 500.0f);
+            EXPECT_EQ(m[k].feed, 1000.0f);
+            // The feed blocks in front of each move (no strings in the path:
+            // one entry per move of m); none around the pieces of the move
+            // up repeats the one just before it.
+            std::vector<std::vector<f32>> feeds(1);
+            for (lacces(2, a); a >= 0; lacces(1, a)) {
+                i32 size = 0, type = 0, cls = 0, p = 0, kind = 0, iv = 0, number = 0;
+                f32 rv = 0;
+                TPBLKH(MV_LIST, size, type, cls, st);
+                if (st < 0) break;
+                if (cls == BC_TECH) RDBT1(MV_LIST, number, p, kind, iv, rv, st);
+                if (cls == BC_TECH && p == 1) feeds.back().push_back(rv);
+                if (cls == BC_MOVE) feeds.emplace_back();
+            }
+            ASSERT_EQ(feeds.size(), m.size() + 1);
+            for (size_t j : {k - 1, k})
+                for (size_t q = 1; q < feeds[j].size(); ++q) EXPECT_NE(feeds[j][q], feeds[j][q - 1]) << j;
+        }
+        EXPECT_NEAR(m[k + 1].p[2], 11.0f, 0.01f);
+        EXPECT_EQ(m[k + 1].feed, 1000.0f);
+        EXPECT_EQ(m[k + 2].p[2], -1.0f);
+        EXPECT_EQ(m[k + 2].feed, 500.0f);
+        // On along the wall: a contact piece to its far border, then the rest.
+        const f32 edge = std::sqrt(144.0f - 64.0f);
+        EXPECT_NEAR(m[k + 3].p[0], 50.0f + edge, 3.0f * stk_grid.cell);
+        EXPECT_EQ(m[k + 3].feed, 500.0f);
+        EXPECT_EQ(m[k + 4].p[0], 110.0f);
+        EXPECT_EQ(m[k + 4].feed, 1000.0f);
     }
-    EXPECT_GT(contacts, 0);
-    EXPECT_NEAR(required[0], 12.0f, 0.01f);  // the wall 12 over the section's bottom at the slot
-    const std::vector<Move> m = opttest::moves();
-    size_t k = 0;
-    while (k < m.size() && !(m[k].p[2] == 40.0f)) ++k;
-    ASSERT_LT(k + 4, m.size());
-    EXPECT_NEAR(m[k + 1].p[2], 11.0f, 0.01f);
-    EXPECT_EQ(m[k + 1].feed, 1000.0f);
-    EXPECT_EQ(m[k + 2].p[2], -1.0f);
-    EXPECT_EQ(m[k + 2].feed, 500.0f);
-    // On along the wall: a contact piece to its far border, then the rest.
-    const f32 edge = std::sqrt(144.0f - 64.0f);
-    EXPECT_NEAR(m[k + 3].p[0], 50.0f + edge, 3.0f * stk_grid.cell);
-    EXPECT_EQ(m[k + 3].feed, 500.0f);
-    EXPECT_EQ(m[k + 4].p[0], 110.0f);
-    EXPECT_EQ(m[k + 4].feed, 1000.0f);
 }
 
 }  // namespace

@@ -44,7 +44,6 @@ void tp_clean_moves(const i32& mode, i32& status);
 // traverses. Status 0 at the end of the tool path, a read or edit error's
 // status otherwise.
 void tp_drop_verticals(i32& status);
-// Lifts runs of rapid moves after a move at feed, of two or more when the
-// first and those that move in X or Y are counted, to the working clearance
-// height. Status as tp_drop_verticals.
+// Lifts runs of rapid moves after a move at feed, of two or more moves in
+// X or Y, to the working clearance height. Status as tp_drop_verticals.
 void tp_join_rapids(i32& status);

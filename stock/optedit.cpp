@@ -52,15 +52,25 @@ i32 optim_get_mark_block() { return MARK_BLOCK; }
 const f32* optim_last_point() { return LAST_POINT; }
 const f32* optim_ref_point() { return REF_POINT; }
 
-void write_feed_code(const i32& code, i32& status)
+namespace {
+void machine_state(bool shown, i32& status)
+{
+    if (shown)
+        PTAMCH(status);
+    else
+        PTAMC1(status);
+}
+}  // namespace
+
+void write_feed_code(const i32& code, i32& status, bool shown)
 {
     STPV01(code);
     TECHST.status[1] = 1;
     TECHST.wflag[1] = 2;
-    PTAMC1(status);
+    machine_state(shown, status);
 }
 
-void write_feed_form(const f32& feed, i32& status)
+void write_feed_form(const f32& feed, i32& status, bool shown)
 {
     // Machine-table words 5 (base feed) and 8 to 11 (named feeds in percent)
     // are words 0 and 3 to 6 of "PRM9".
@@ -82,13 +92,13 @@ void write_feed_form(const f32& feed, i32& status)
     else if (feed == named(3))
         form = 2;
     if (form != 1) {
-        write_feed_code(form, status);
+        write_feed_code(form, status, shown);
         return;
     }
-    write_feed_value(feed, status);
+    write_feed_value(feed, status, shown);
 }
 
-void write_feed_value(const f32& feed, i32& status)
+void write_feed_value(const f32& feed, i32& status, bool shown)
 {
     // The explicit form: the value itself, from the base feed word replaced
     // for the time of the write.
@@ -97,7 +107,7 @@ void write_feed_value(const f32& feed, i32& status)
     STPV01(1);
     TECHST.status[1] = 2;
     TECHST.wflag[1] = 2;
-    PTAMC1(status);
+    machine_state(shown, status);
     // The moves that follow keep it: the state is left as a code already
     // written, so that their machine state does not write the base feed.
     TECHST.status[1] = 1;

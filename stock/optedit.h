@@ -42,12 +42,14 @@ const f32* optim_ref_point();  // the reference point stored
 // with technology parameter 1): -1.0 rapid (form 4), other negatives the
 // maximum feed (27), a named feed of the machine values by its code (3, 26,
 // 25, 2, in that order of test), any other value in its explicit form (the
-// value itself, never the base feed's code).
-void write_feed_form(const f32& feed, i32& status);
+// value itself, never the base feed's code). `shown`: the machine state is
+// written as the movement writers write theirs, the block drawn (PTAMCH);
+// else only written, the fields refreshed (PTAMC1).
+void write_feed_form(const f32& feed, i32& status, bool shown = false);
 // Writes the feed as an explicit value (form 1), whatever named feed it equals.
-void write_feed_value(const f32& feed, i32& status);
+void write_feed_value(const f32& feed, i32& status, bool shown = false);
 // Writes technology parameter 1 as the code of a named form (3, 4, 27, ...).
-void write_feed_code(const i32& code, i32& status);
+void write_feed_code(const i32& code, i32& status, bool shown = false);
 // A straight move of the optimizer to a point (tool axis vertical).
 void optim_line(const f32* point, i32& status);
 

@@ -211,8 +211,12 @@ f32 segment_factor(const f32* Q, const f32* P, f32 V, f32 l, f32 ref, const Out&
 }
 
 // The polyline of a NURBS move from the previous point, each segment
-// stamped and measured like a line. The first segment sets the curve's
-// factor; a later one within its band lowers it to the smaller of the two.
+// stamped and measured like a line, its split searched as a line's. The
+// first segment sets the curve's factor; a later one within its band lowers
+// it to the smaller of the two. The line's band about the previous move's
+// ratio and its short-move rule do not apply to a segment: the segments of
+// one curve are one move, whose factor the band of the curve holds, and a
+// curve's short segments are no short moves of the path.
 // A segment outside the band (mode 3: of another pass count) or a change
 // inside a long segment ends the move there when `may_cut`: the point goes
 // to `at`, the stock beyond it is left as it was, and true is returned.
@@ -405,6 +409,8 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
             // than end there as if the path were done. The message names
             // the cause: the failure ends the whole optimizer run, which
             // would otherwise stop with no word of why.
+            // The end flag stays 0: the path has not ended, and the
+            // callers read the status before the flag.
             eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
             return;
         }

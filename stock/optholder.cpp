@@ -339,39 +339,9 @@ void optim_feed_here(const f32& feed, i32& status)
     status = 0;
     // A move without a feed of its own keeps the one in force.
     if (feed == 0.0f) return;
-    // The form the feed of a move is written in: the rapid (4), the maximum
-    // feed (27), a named feed of the machine values by its code (3, 26, 25,
-    // 2, in that order of test), any other value explicit, from the base
-    // feed word replaced for the time of the write. The machine state goes
-    // out as the movement writers write theirs, the block written shown.
-    const f32 base = wrd2r(PRM9[0]);
-    auto named = [base](i32 w) { return base * static_cast<f32>(PRM9[w]) / 100.0f; };
-    i32 form = 1;
-    if (feed == -1.0f)
-        form = 4;
-    else if (feed < 0.0f)
-        form = 27;
-    else if (feed == named(4))
-        form = 3;
-    else if (feed == named(6))
-        form = 26;
-    else if (feed == named(5))
-        form = 25;
-    else if (feed == named(3))
-        form = 2;
-    BaseFeedKeep keep;
-    if (form == 1) PRM9[0] = r2wrd(feed);
-    STPV01(form);
-    TECHST.status[1] = form == 1 ? 2 : 1;
-    TECHST.wflag[1] = 2;
-    PTAMCH(status);
-    if (form == 1) {
-        // The moves that follow keep the value: the state is left as a code
-        // already written, so that their machine state does not write the
-        // base feed after it.
-        TECHST.status[1] = 1;
-        TECHST.requested[1] = TECHST.lastcode[1] = 1;
-    }
+    // The machine state goes out as the movement writers write theirs, the
+    // block written shown.
+    write_feed_form(feed, status, true);
 }
 
 namespace {

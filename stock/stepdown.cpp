@@ -258,6 +258,10 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         }
         if (in_air) std::copy(air, air + 3, last);
     }
+    // The last pass links to P0 as the passes link to each other: down to a
+    // safety distance above the run's own end, the top the tool goes on
+    // from, not above the last pass's top, which lies above P0 by the
+    // pass's offset and would leave the tool hanging over the run's end.
     if (n > 1) w.link(last, P0);
     // The run's own feed in front of it, also for a single pass: after the
     // rapid above P0 that replaced the lines from j1 the run would

@@ -48,7 +48,11 @@ struct HolderMove {
     f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
     std::vector<char> mask;
     f32 sample_len = 0, sample_run = 0, min_len = 0, max_len = 0;
-    f32 section[HOLDER_SECTIONS_MAX] = {};  // depth of each section's last chord walked
+    // Depth of each section's last chord walked, kept for the record; whether
+    // an arc's first chord follows a contact is told by the clear length
+    // before it (free_before of 0), which carries across calls as well and
+    // also counts a line's contact, where these depths know only arcs.
+    f32 section[HOLDER_SECTIONS_MAX] = {};
     f32 lift = 0;                           // clearance of the section selected
 } HM;
 
@@ -175,6 +179,10 @@ void close_gaps(std::vector<char>& m, i32 S, f32 sample, f32 D, f32 free_before)
 // mode's percentage of the feed where the feed is the base feed or the
 // named feed (mode 5 also a feed that an earlier tool row made of them),
 // any other feed kept; mode 4 changes feeds for code 100 only.
+// The written form of the feed returned is chosen against the machine's
+// own base feed (optim_feed_here): the base is replaced for the time of the
+// write only where the feed is written as an explicit value, so a contact
+// feed that equals a named feed is stored as that named feed's code.
 f32 contact_feed(i32 k, f32 F)
 {
     const i32 mode = CMPBLK[CMP_HOLDER];
@@ -567,6 +575,11 @@ void line_move(Handled& h, f32* P, const f32* widths, f32* required, const f32& 
                         optim_holder_line(Q, E, Q, X, h.number, code, status);
                         if (status < 0) return;
                         std::copy(E, E + 3, P);
+                        // Going up, the piece handled is the part still in
+                        // the stock: it stays a contact piece, so that the
+                        // stage links over it or hands it to the next tool
+                        // instead of dragging the holder up through the
+                        // stock on this one.
                         h.contact = !down;
                         std::fill(HM.section, HM.section + HOLDER_SECTIONS_MAX, 0.0f);
                         split = true;
@@ -821,6 +834,12 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
         if (h.contact && mode >= 3) feed_around(h.number, contact_feed(k, HM.saved_feed), HM.saved_feed, status);
         return;
     }
+    // The piece handled is in contact when the border ends a contact; a
+    // clear first piece, cut where a contact begins, keeps the move's own
+    // feed (code -1) as a clear piece of a line does: it is not slowed for
+    // a contact that lies further along. In every mode that splits, the
+    // flag goes to the stage, which links over or hands on the contact
+    // pieces of arcs as it does those of lines.
     h.contact = dir < 0;
     i32 code = h.contact ? k : -1;
     f32 E[3];

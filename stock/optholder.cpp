@@ -686,26 +686,14 @@ void string_move(Handled& h, i32 type, i32 size, f32* P, const f32* widths, f32*
     }
 }
 
-// An arc (types 3, 23, 223): its chords walked for every section.
-void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, const f32& free_before, i32 k,
-              std::vector<f32>& handled, i32& status)
+// Every section swept along the chords of an arc from the arc's start: the
+// required lengths raised, and per chord whether a section met the stock
+// (c), its length (l) and the first section that did (sec).
+void measure_chords(const std::vector<f32>& pts, f32 s, f32* required, std::vector<char>& c, std::vector<f32>& l,
+                    std::vector<i32>& sec, i32& status)
 {
-    const i32 mode = CMPBLK[CMP_HOLDER];
-    std::vector<f32> pts;
-    i32 plane = 0;
-    f32 angle = 0, centre[2] = {0, 0};
-    arc_chords(type, HM.prev, pts, P, plane, angle, status, centre);
-    handled = pts;
-    if (status < 0 || pts.empty()) return;
-    const f32 s = optim_safety(status);
-    if (status < 0) return;
-    f32 D = 0;
-    GTDIAM(CURTOL, D);
     const i32 N = std::min(holder_steps.n, HOLDER_SECTIONS_MAX);
     const size_t n = pts.size() / 3;
-    std::vector<char> c(n, 0);
-    std::vector<f32> l(n, 0.0f);
-    std::vector<i32> sec(n, -1);  // the first section that met the stock on each chord
     for (i32 i = 0; i < N; ++i) {
         select_section(i, s, status);
         if (status != 0) return;
@@ -726,6 +714,30 @@ void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, co
             std::copy(E, E + 3, Q);
         }
     }
+}
+
+// An arc (types 3, 23, 223): its chords walked for every section.
+void arc_move(Handled& h, i32 type, f32* P, const f32* widths, f32* required, const f32& free_before, i32 k,
+              std::vector<f32>& handled, i32& status)
+{
+    const i32 mode = CMPBLK[CMP_HOLDER];
+    std::vector<f32> pts;
+    i32 plane = 0;
+    f32 angle = 0, centre[2] = {0, 0};
+    arc_chords(type, HM.prev, pts, P, plane, angle, status, centre);
+    handled = pts;
+    if (status < 0 || pts.empty()) return;
+    const f32 s = optim_safety(status);
+    if (status < 0) return;
+    f32 D = 0;
+    GTDIAM(CURTOL, D);
+    const i32 N = std::min(holder_steps.n, HOLDER_SECTIONS_MAX);
+    const size_t n = pts.size() / 3;
+    std::vector<char> c(n, 0);
+    std::vector<f32> l(n, 0.0f);
+    std::vector<i32> sec(n, -1);  // the first section that met the stock on each chord
+    measure_chords(pts, s, required, c, l, sec, status);
+    if (status != 0) return;
     i32 st = 0;
     stk_image_select(0, st);
     bool any = false;

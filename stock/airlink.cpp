@@ -218,20 +218,28 @@ struct Tail {
     f32 end[3] = {0, 0, 0};
 };
 
-void tail_run(const f32* P1, Tail& t)
+// Only the list's end (-2) ends the walk without a kept move. A failed
+// step or read, and a motion whose end point cannot be read (a drill
+// location, a cycle), fail the link with status -1: taken for the end, the
+// walk would leave keep at -1, and the link would delete the moves taken so
+// far and write no feed in front of the move after them, which would then
+// run at the link's own rapid or approach feed.
+void tail_run(const f32* P1, Tail& t, i32& status)
 {
     while (true) {
         i32 st = 0, pos = 0, size = 0, type = 0, cls = 0;
         TPJUMP(1, st);
-        if (st < 0) return;
+        if (st == -2) return;
+        if (st < 0) break;
         lgtpos(pos);
         TPBLKH(MV_LIST, size, type, cls, st);
-        if (st < 0) return;
+        if (st < 0) break;
         if (cls == BC_TECH) {
             i32 n = 0, p = 0, kind = 0, iv = 0;
             f32 rv = 0;
             RDBT1(MV_LIST, n, p, kind, iv, rv, st);
-            if (st >= 0 && p == 1) t.doomed.push_back(pos);
+            if (st < 0) break;
+            if (p == 1) t.doomed.push_back(pos);
             continue;
         }
         if (cls != BC_MOVE) continue;
@@ -239,20 +247,23 @@ void tail_run(const f32* P1, Tail& t)
         tpget(MED_LIST, 1, DT_INT, &number, st);
         f32 p[3];
         if (st >= 0) move_end_point(p, st);
-        if (st < 0) return;
+        if (st < 0) break;
         if (eqpt2(p, P1) == 0 || !(p[2] < P1[2])) {
             t.keep = number;
             std::copy(p, p + 3, t.end);
             f32 f = 0;
             i32 tc = 0;
             TPJUMP(1, st);
+            if (st == -2) return;
             if (st >= 0) find_move(MV_LIST, 1, t.after, type, size, f, tc, st);
-            if (st < 0) t.after = -1;
+            if (st == -2) t.after = -1;
+            else if (st < 0) break;
             return;
         }
         t.doomed.push_back(pos);
         t.numbers.push_back(number);
     }
+    status = -1;
 }
 
 // The approach at feed onto P2 (form 3, or the explicit holder feed).
@@ -349,7 +360,8 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     // at the same XY it meets it again. The air-cut stage keeps them: there
     // the move after a run is the cut that ended it.
     Tail tail;
-    if (same && !relink && KEEP_AFTER == 0 && N > 0) tail_run(P1, tail);
+    if (same && !relink && KEEP_AFTER == 0 && N > 0) tail_run(P1, tail, status);
+    if (status < 0) return;
     const bool gone = !tail.numbers.empty();
     if (gone) {
         old.doomed.insert(old.doomed.end(), tail.doomed.begin(), tail.doomed.end());
@@ -385,6 +397,10 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
         std::copy(R, R + 3, last);
     } else {
         if (!same || FORCED) {
+            // The forced link writes its retract even where it has no
+            // length: the move-written flag is cleared first, or the line
+            // writer would drop the move onto P1 as a repeat of P1.
+            if (status >= 0 && FORCED) RSTMOV();
             if (status >= 0 && (eqpt3(A, P1) == 0 || FORCED)) optim_line(A, status);
             if (status >= 0 && FORCED) RSTMOV(), write_feed_code(27, status);
             if (status >= 0) optim_line(B, status);

@@ -424,6 +424,36 @@ TEST_F(AirLink, ALinkOverOneXYTakesTheMovesOnDownThereWithItOutsideTheAirCutAndE
             EXPECT_EQ(optim_last_point()[2], 3.0f);
         }
     }
+    // A drill location among the moves on down: its end is no point of a
+    // line, arc or curve, and the walk over them cannot read through it. The
+    // link fails and leaves the list as it was; taken for the list's end, it
+    // would have the link delete the moves before it and leave the kept
+    // move at the approach feed.
+    {
+        fresh();
+        Path p;
+        p.tool(tool);
+        p.feed(300.0f);
+        p.line(-5.0f, 0.0f, 5.0f);
+        first = p.line(0.0f, 0.0f, 5.0f);
+        p.feed(-1.0f);
+        p.line(0.0f, 0.0f, 8.0f);
+        second = p.line(0.0f, 0.0f, 3.0f);
+        p.feed(300.0f);
+        p.line(0.0f, 0.0f, 2.0f);
+        const f32 q[3] = {0.0f, 0.0f, 1.0f}, v[3] = {0.0f, 0.0f, 1.0f};
+        i32 st = 0;
+        PTBT31(AM_LIST, q, v, 0, p.next++, st);
+        ASSERT_EQ(st, 0);
+        p.line(0.0f, 0.0f, -1.0f);
+        next = p.line(10.0f, 0.0f, -1.0f);
+        p.line(10.0f, 10.0f, -1.0f);
+        opttest::counter_past(p.next);
+        const auto before = opttest::snapshot();
+        optim_air_link(first, second, 0, st);
+        EXPECT_LT(st, 0);
+        EXPECT_EQ(opttest::snapshot(), before);
+    }
 }
 
 TEST_F(AirLink, WithTheSafetyDistanceNotSetNoLinkOrPlungePointLiesBelowTheStockTop)

@@ -71,6 +71,13 @@ void seek(i32 number, i32& status)
 {
     i32 a = 0;
     lacces(2, a);
+    // A list that cannot be put at its top: searched from where the cursor
+    // stands, a move behind it would not be found, or one found there taken
+    // for the whole path's.
+    if (a < -1) {
+        status = -1;
+        return;
+    }
     goto_block(1, number, status);
 }
 
@@ -190,7 +197,11 @@ void old_run(i32 stop, OldRun& r, i32& status)
             tpget(MED_LIST, 1, DT_INT, &number, status);
             if (status < 0) return;
             if (number == stop) {
+                // Back onto the last element before the stop move, where the
+                // tail walk and the writers go on; a step the list refuses
+                // would leave them one move on.
                 TPJUMP(-1, st);
+                if (st < 0) status = -1;
                 return;
             }
             r.doomed.push_back(pos);

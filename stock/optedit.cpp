@@ -129,6 +129,9 @@ i32 list_length()
     lgtpos(here);
     if (here > 0) lmark(1, SLOT_EDIT, a);
     lacces(3, a);
+    // A list that cannot be put at its end has no length to tell: -1, so
+    // that an edit does not count the blocks it wrote from a wrong one.
+    const bool refused = a < -1;
     i32 n = 0;
     lgtpos(n);
     if (here > 0) {
@@ -137,6 +140,7 @@ i32 list_length()
         lacces(2, a);
         lacces(-1, a);
     }
+    if (refused) return -1;
     return n < 0 ? 0 : n;
 }
 
@@ -161,7 +165,10 @@ void list_goto(const i32& k, i32& status)
 void PathEdit::begin()
 {
     lgtpos(anchor_);
+    // The count is what tells the new blocks from the old when the edit is
+    // taken back: a list that refused to be measured is asked once more.
     length_ = list_length();
+    if (length_ < 0) length_ = list_length();
     doomed_.clear();
     moves_ = MOVST;
     tech_ = TECHST;
@@ -185,7 +192,14 @@ i32 PathEdit::written() const { return list_length() - length_; }
 void PathEdit::commit(i32& status)
 {
     status = 0;
-    const i32 n = written();
+    // With no count of the blocks written the old ones cannot be found
+    // behind them: nothing is deleted, and the edit fails.
+    const i32 now = list_length();
+    if (now < 0 || length_ < 0) {
+        status = -1;
+        return;
+    }
+    const i32 n = now - length_;
     i32 here = 0;
     lgtpos(here);
     std::sort(doomed_.begin(), doomed_.end(), std::greater<i32>());
@@ -204,7 +218,11 @@ void PathEdit::commit(i32& status)
 
 void PathEdit::rollback()
 {
-    const i32 n = written();
+    // With either count unknown (the list refused to be measured) the new
+    // blocks cannot be told from the old: none is deleted, so that no cut
+    // of the path goes with them.
+    const i32 now = list_length();
+    const i32 n = now < 0 || length_ < 0 ? 0 : now - length_;
     i32 st = 0;
     lclos();
     if (n > 0) {

@@ -95,7 +95,8 @@ private:
     i32 moved_ = 0;               // the writers' move-written flag at begin()
 };
 
-// Element count of the current list; the cursor is left where it was.
+// Element count of the current list (-1 when the list cannot be put at its
+// end); the cursor is left where it was.
 i32 list_length();
 // Moves the cursor to position k of the current list (1 the first element).
 void list_goto(const i32& k, i32& status);

@@ -573,6 +573,42 @@ TEST_F(AirLink, TheHolderStageReportsOrMovesAPassToTheEndWithItsFeedAndLinksOver
     EXPECT_FLOAT_EQ(opttest::moves()[0].p[0], 40.0f);
 }
 
+// A list access refused at any place of a link (the n-th, for every n
+// until one goes through untouched): the link fails, or it writes what it
+// writes with every access granted; a refusal is never taken for the list's
+// end or its top.
+TEST_F(AirLink, ARefusedListAccessFailsTheLinkOrLeavesItsResultWhole)
+{
+    const f32 p2[3] = {40.0f, 0.0f, 0.0f};
+    for (i32 end : {0, 1}) {
+        SCOPED_TRACE(end);
+        auto link = [&] {
+            i32 st = 0;
+            optim_air_link(end ? next : first, end ? -1 : second, 0, st);
+            return st;
+        };
+        fresh(), path(0.0f, p2);
+        ASSERT_EQ(link(), 0);
+        const auto whole = opttest::snapshot();
+        i32 failed = 0;
+        bool untouched = false;
+        for (i32 n = 1; n < 3000 && !untouched; ++n) {
+            fresh(), path(0.0f, p2);
+            norak::fail_list_call("lacces", n);
+            const i32 st = link();
+            norak::fail_list_call("lacces", 0);
+            untouched = !norak::transcript_has("lacces refused");
+            if (st < 0) {
+                ++failed;
+                continue;
+            }
+            EXPECT_EQ(opttest::snapshot(), whole) << "refused access " << n;
+        }
+        EXPECT_TRUE(untouched);
+        EXPECT_GT(failed, 3);
+    }
+}
+
 TEST_F(AirLink, AFailedWriteLeavesTheToolPathAsItWas)
 {
     const f32 p2[3] = {40.0f, 0.0f, 0.0f};

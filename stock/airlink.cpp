@@ -785,9 +785,13 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
         // before it. Started from the reference point instead, it would
         // start from wherever an earlier stretch left that point, and cut
         // stock between there and the move that the tool never met.
+        // The seek leaves the list on the block itself, which is where the
+        // stamping reads its move: a step back would hand it the move before
+        // the block whenever no feed block stands between them, and that
+        // move would be cut again while the block stays unstamped. The
+        // block's feed, not read on the way, is searched by the stamping.
         from = start_of(block);
         seek(block, st);
-        if (st >= 0) TPJUMP(-1, st);
         if (st >= 0) optim_move_replay(at, touch, from ? 1 : 0, st);
     }
     TPJUMP(-1, st);

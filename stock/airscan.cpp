@@ -100,6 +100,10 @@ void cutting_move(Run& r, i32 number)
 bool line_move(Run& r, i32 number, f32 feed, f32* P, i32& status)
 {
     f32 depth = 0;
+    // The pieces of a split are measured and cut, not asked again where
+    // they leave the air: their cut points are already half a diameter
+    // clear of the contact, and asked again a piece starting there would be
+    // split once more at each half diameter on its way into the stock.
     if (SC.trust > 0) {
         --SC.trust;
         depth = sweep_depth(SC.point, P, number, false, status);
@@ -179,11 +183,15 @@ bool arc_entry(const Run& r, i32 number, const std::vector<f32>& pts, f32* P, f3
     const f64 place = poly_point_at(SC.point, pts, at, A);
     const f32 a1 = static_cast<f32>(f64(angle) * place / f64(n));
     arc_point_at(SC.point, plane, centre, P, a1, A);
+    // The split reads the arc from the element before it. A step back that
+    // lands on the list's first element answers 1 and stands there all the
+    // same: taken for a failed step, the arc would be cut whole into the
+    // stock from there and then read again as the move after.
     i32 piece = number, piece2 = 0, st = 0;
     goto_block(-1, number, status);
     if (status >= 0) TPJUMP(-1, st);
-    if (status >= 0 && st == 0) optim_split_arc(SC.point, P, A, P, a1, angle - a1, piece, piece2, status);
-    return status >= 0 && st == 0;
+    if (status >= 0 && st >= 0) optim_split_arc(SC.point, P, A, P, a1, angle - a1, piece, piece2, status);
+    return status >= 0 && st >= 0;
 }
 
 // A curve that runs in the air over at least 2 x D (with the air length of
@@ -475,7 +483,14 @@ i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32*
     const bool cut_start = k0 > 0 && f32(k0) * step + air - R >= 2.0f * D;
     const bool cut_end = k1 < steps && f32(steps - k1) * step - R >= 1.5f * D;
     // The pieces in the air keep half a diameter clear of the first and the
-    // last contact.
+    // last contact. At the start the cut lies half a diameter before the
+    // first touching step, back towards the move's start, as for an arc or
+    // a curve: moved on towards the end instead it would lie past the
+    // contact, and the air piece handed to the link would run into the stock
+    // at rapid. At the end it lies half a diameter past the last touching
+    // step, which the flags give, rather than past the first step clear of
+    // it: the two are one step apart, and the step in the stock is the one
+    // that is known to touch.
     const f32 a = cut_start ? std::max(0.0f, f32(k0) * step - 0.5f * D) : 0.0f;
     const f32 b = cut_end ? std::min(L, f32(k1) * step + 0.5f * D) : L;
     if (!(a > 0.0f || b < L) || !(a < b)) return 0;

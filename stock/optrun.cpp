@@ -108,6 +108,10 @@ void optim_enlarged_stage(i32& status)
     i32 a = 0, move = -1, counter = 0, last_feed = -1, last_rapid = -1;
     lacces(2, a);
     bool rapids = false;
+    // Set after another motion (a drill location and the like) until the
+    // next feed move: such a block has no end point, so a link from it
+    // cannot be laid and the rapids that leave it stay as they are.
+    bool unplaced = false;
     while (true) {
         if (optim_progress(1, counter, 200) != 0) {
             status = 1000;
@@ -126,7 +130,7 @@ void optim_enlarged_stage(i32& status)
             return;
         }
         if (rapid != 0) {
-            rapids = true;
+            rapids = !unplaced;
             last_rapid = move;
         } else {
             if (rapids) {
@@ -144,7 +148,8 @@ void optim_enlarged_stage(i32& status)
                     return;
                 }
             }
-            last_feed = move;
+            unplaced = stk_stamp_shaped() == 0;
+            if (!unplaced) last_feed = move;
         }
         if (st != 0) break;
     }

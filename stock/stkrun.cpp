@@ -304,6 +304,7 @@ struct StampState {
     f32 last_feed = -1.0f;     // feed of the previous move
     i32 foot = 0;              // 1 while no cut has stamped the tool at the point
     i32 skip = 0;              // 1: the next feed move is passed over
+    i32 shaped = 0;            // 1: the move last handled has an end point
 } SS;
 
 void sweep_to(const f32* q, i32 move, i32& status)
@@ -348,6 +349,8 @@ void stk_stamp_from(const f32* p)
     stk_stamp_point(p);
     SS.skip = 0;
 }
+
+i32 stk_stamp_shaped() { return SS.shaped; }
 
 void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
 {
@@ -396,6 +399,7 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
     i32 h = 0;
     f32 p[3], v[3];
     const bool shaped = mv_line(type) || mv_string(type) || mv_arc(type) || mv_nurbs(type);
+    SS.shaped = shaped ? 1 : 0;
     if (shaped && feed >= 0.0f && cont != 0 && SS.known != 0 && SS.foot != 0) {
         // A continuing walk cuts the tool where it stands before a feed move
         // that follows rapids (or starts the walk): a sweep leaves its start
@@ -468,6 +472,14 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
             else if (status >= 0)
                 pts.assign(p, p + 3);
         } else {
+            // The curve's points after its first: its first chord is swept
+            // from where the walk stands, as a line is swept from there and
+            // an arc turned from there, none of them from a start of its
+            // own. Within a walk that point is the end of the move before,
+            // which is the curve's start. Where it is not (the moves before
+            // passed over, or a point given by a caller), the tool goes from
+            // there to the curve as it goes to a line's end, and the stamp
+            // stays one unbroken track from the point the walk was given.
             nurbs_points(MV_LIST, size, cell * 0.25f, h, pts, status);
         }
         for (size_t k = 0; status >= 0 && k + 2 < pts.size(); k += 3) sweep_to(pts.data() + k, 0, status);

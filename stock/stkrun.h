@@ -52,6 +52,10 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status);
 // the move was handled and was the list's last block; -2 at the end of the
 // list (no move handled); -1 on failure.
 void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status);
+// 1 when the move stk_stamp_move handled last was a line, string, arc or
+// curve; 0 for another motion (a drill location and the like), which has no
+// end point a link could start from.
+i32 stk_stamp_shaped();
 // The point the next stamped move starts from.
 void stk_stamp_point(const f32* p);
 // The same for a replay that goes on from p with cont set: the next feed

@@ -104,7 +104,10 @@ struct Run {
 
 // Mode 4: a rapid inside an open run that ends beyond the opposite limit
 // makes the run one above the band at the next feed move; a rapid back
-// within that limit before it undoes that.
+// within that limit before it undoes that. Once a feed move has run out
+// there the change holds: that move cut on the other side of the band, so
+// the run is one of that side whatever rapids come after it, and a later
+// rapid back cannot make its cut a cut below the band again.
 void rapid_in_run(Run& r, const f32* P)
 {
     if (!r.open || CMPBLK[CMP_ZRANGE] != 4) return;
@@ -424,6 +427,11 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
             // arc adds its length to an open run.
             if (r.open && feed >= 0.0f)
                 r.length += static_cast<f32>(std::hypot(f64(P[0]) - c[0], f64(P[1]) - c[1]) * std::fabs(angle));
+            // An arc counts in a run's change of side as a line does: a
+            // rapid one may end beyond the other limit or back within it,
+            // and a feed one is the feed move that makes the change hold.
+            if (feed < 0.0f) rapid_in_run(r, P);
+            if (feed >= 0.0f && r.beyond) r.crossed = true, r.beyond = false;
         } else if (feed >= 0.0f && mv_nurbs(type)) {
             if (!curve_move(r, number, size, P, done, status)) continue;
             if (status < 0) return;
@@ -587,8 +595,10 @@ void optim_zband_drop(const i32& mode, const i32& side, i32& status)
 namespace {
 // The move after `number` and the feed in force at it (fN when no feed
 // block lies before it); after stays -1 when there is none, or when its own
-// feed block stands between the two.
-void move_after(i32 number, f32 fN, i32& after, f32& feed)
+// feed block stands between the two. A list that fails on the way (-1; the
+// end answers -2) sets status: taken for "no move after", the feed written
+// for the move down would hold for the moves after it with the link done.
+void move_after(i32 number, f32 fN, i32& after, f32& feed, i32& status)
 {
     after = -1;
     feed = 0.0f;
@@ -596,10 +606,13 @@ void move_after(i32 number, f32 fN, i32& after, f32& feed)
     f32 f = 0.0f;
     seek(number, st);
     if (st >= 0) TPJUMP(1, st);
+    if (st == -1) status = -1;
     if (st != 0) return;
     find_move(MV_LIST, 1, next, type, size, f, tc, st);
+    if (st == -1) status = -1;
     if (st < 0 || move_feed_read != 0) return;
     feed_at_move(1, next, feed, st);
+    if (st < 0) status = -1;
     if (st < 0) return;
     if (feed == 0.0f) feed = fN;
     if (feed != 0.0f) after = next;
@@ -651,7 +664,8 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
         // safety distance over S and a plunge (code 3) from there.
         i32 after = -1;
         f32 f_after = 0.0f;
-        move_after(number, fN, after, f_after);
+        move_after(number, fN, after, f_after, status);
+        if (status < 0) return;
         seek(number, status);
         if (status < 0) return;
         if (kept[2] < S[2] + d) {
@@ -668,7 +682,10 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
             if (status >= 0) feed_before(plunge, number, status);
         } else {
             const f32 Z[3] = {S[0], S[1], S[2] + d};
+            // A drop that failed leaves the move in the list: the rapid and
+            // the plunge written beside it would run the move down twice.
             optim_zband_drop(MV_LIST, 2, status);
+            if (status < 0) return;
             seek(first, status);
             if (status < 0) return;
             lacces(0, a);
@@ -728,6 +745,12 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
             feed_at_move(1, N, fN, status);
         }
         if (status < 0) return;
+        // Only the list's end (-2) means no move after the run: a failed
+        // step or read is the link's failure, not a run to the path's end.
+        if (st == -1) {
+            status = -1;
+            return;
+        }
         if (st < 0) N = -1;
     }
     if (first > 0) {

@@ -319,6 +319,55 @@ TEST_F(OptimRun, ARefusedListAccessFailsTheEnlargedToolStageAndKeepsEveryCut)
     }
 }
 
+// A drill location followed by rapids, with a cut after them or with the
+// path ending in them: the drill location has no end point to link from, so
+// the rapids after it stay as they are and the stage goes through with the
+// cycle and every cut kept.
+TEST_F(OptimRun, TheEnlargedToolStageLinksNoRapidsFromADrillLocation)
+{
+    for (bool cut_after : {true, false}) {
+        SCOPED_TRACE(cut_after);
+        fresh();
+        i32 a = 0, st = 0;
+        norak::main_list().elems.clear();
+        norak::start_toolpath();
+        lacces(3, a);
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(5.0f, 0.0f, 5.0f);
+        p.feed(1000.0f);
+        const i32 first = p.line(5.0f, 0.0f, -1.0f);
+        const f32 z[3] = {0, 0, 1}, hole[3] = {20, 0, 0};
+        PTBT30(AM_LIST, 81, 0, 1.0f, 4.0f, 2.0f, 1, 10.0f, p.next++, st);
+        const i32 drill = p.next;
+        PTBT31(AM_LIST, hole, z, 0, p.next++, st);
+        PTBT34(AM_LIST, 2, 0, p.next++, st);
+        ASSERT_EQ(st, 0);
+        p.feed(-1.0f);
+        p.line(20.0f, 0.0f, 8.0f);
+        p.line(40.0f, 0.0f, 8.0f);
+        i32 last = -1;
+        if (cut_after) p.feed(1000.0f), last = p.line(40.0f, 0.0f, -1.0f);
+        opttest::counter_past(p.next);
+        i32 flag = 0;
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        optim_open_list(2, st);
+        ASSERT_GE(st, 0);
+        optim_enlarged_stage(st);
+        EXPECT_EQ(st, 0);
+        const std::vector<Move> m = opttest::moves();
+        for (i32 n : {first, drill, last}) {
+            if (n <= 0) continue;
+            EXPECT_EQ(std::count_if(m.begin(), m.end(), [&](const Move& k) { return k.number == n; }), 1) << n;
+        }
+    }
+}
+
 // A holder record counting more sections than its 12 steps hold (12 steps
 // and 4 extensions) stops the run with a message before any stage, and the
 // path stays as it was; a record of 11 steps and one extension is run.

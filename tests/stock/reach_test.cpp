@@ -254,11 +254,22 @@ TEST_F(OneXY, ARestampReplaysTheBlockFromItsOwnStartIntoTheStockOnlyWhenTheEndDo
         const i32 j = static_cast<i32>(std::lround((y - stk_grid.box[1]) / stk_grid.cell));
         return stk_cells()[j * stk_grid.nx + i].h1;
     };
-    for (bool rises : {true, false}) {
-        SCOPED_TRACE(rises ? "rises" : "level or falls");
+    // Third case: the block replayed follows a move directly, with no feed
+    // block between them; that earlier move must not be replayed in its place.
+    for (i32 kind : {0, 1, 2}) {
+        const bool rises = kind == 0;
+        SCOPED_TRACE(rises ? "rises" : kind == 1 ? "level or falls" : "right after a move");
         SetUp();
         stocktest::fill(3.0f);
         i32 a = 0, st = 0;
+        i32 block = next;
+        if (kind == 2) {
+            lacces(3, a);
+            Path p;
+            p.next = next + 1;
+            block = p.line(5.0f, 5.0f, 1.0f);
+            opttest::counter_past(p.next);
+        }
         lacces(2, a);
         lmark(1, 9, a);  // the replay starts at the top of the list
         // A reference point an earlier stretch left, low in the stock far
@@ -269,9 +280,13 @@ TEST_F(OneXY, ARestampReplaysTheBlockFromItsOwnStartIntoTheStockOnlyWhenTheEndDo
         i32 cut[10] = {0, 0, 0, 0, 7, 0, 0, 0, 0, 0};
         // Z1 below Z2 by more than the extra length: nothing is replayed.
         const f32 z1 = rises ? 1.0f : 5.0f;
-        optim_restamp(cut, next, z1, 0.5f, 5.0f, 0, st);
+        optim_restamp(cut, block, z1, 0.5f, 5.0f, 0, st);
         EXPECT_EQ(st, 0);
-        if (rises) {
+        if (kind == 2) {
+            // The move from (5, 0) to (5, 5) at z 1 is cut along its length.
+            EXPECT_NEAR(h(5.0f, 4.0f), 1.0f, 1e-4f);
+            EXPECT_EQ(h(-8.5f, 0.0f), 3.0f);
+        } else if (rises) {
             EXPECT_EQ(cut[4], 7);
             EXPECT_EQ(h(2.5f, 0.0f), 3.0f);
         } else {

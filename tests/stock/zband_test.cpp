@@ -419,6 +419,29 @@ TEST_F(ZBand, ARunEndingStraightAboveItsStartPlungesToTheMoveBelowAndTheFeedAfte
         EXPECT_EQ(m.back().p[0], 12.0f);
         EXPECT_EQ(m.back().feed, 500.0f);
     }
+    // A deletion refused anywhere in the link (the n-th): the link fails with
+    // the move down still there once, and no plunge written beside it.
+    i32 refused = 0;
+    for (i32 n = 1; n < 40; ++n) {
+        SetUp();
+        const i32 first = p.line(5.0f, 0.0f, 0.0f);
+        const i32 last = p.line(5.0f, 0.0f, 4.0f);
+        p.line(5.0f, 0.0f, -3.0f);
+        p.line(12.0f, 0.0f, -3.0f);
+        opttest::counter_past(p.next);
+        f32 safety = 1.0f, length = 100.0f;
+        i32 st = 0;
+        norak::fail_list_call("ldelet", n);
+        optim_zband_link(first, last, 0, safety, 2, length, st);
+        const bool hit = norak::transcript_has("ldelet refused");
+        norak::fail_list_call("ldelet", 0);
+        const std::vector<Move> m = opttest::moves();
+        EXPECT_EQ(std::count_if(m.begin(), m.end(), [](const Move& k) { return k.p[0] == 5.0f && k.p[2] == -3.0f; }), 1)
+            << "n = " << n;
+        refused += st < 0 ? 1 : 0;
+        if (!hit && st == 0) break;
+    }
+    EXPECT_GT(refused, 0);
 }
 
 // Runs that touch the path's end: left open after a cut at the limit

@@ -254,18 +254,6 @@ bool curve_move(Run& r, i32 number, i32 size, f32* P, i32& status)
 // tool, and no block that the link's search by number finds.
 bool cycle_setting(i32 type) { return type == 30 || type == 34 || type == 36; }
 
-// The points of the string of lines at the cursor, in order.
-void string_points(std::vector<f32>& pts, i32& status)
-{
-    i32 size = 0, type = 0, cls = 0, records = 1, number = 0;
-    TPBLKH(MV_LIST, size, type, cls, status);
-    for (i32 k = 0; k < records && status >= 0; ++k) {
-        f32 p[3], v[3];
-        RDBT2(MV_LIST, type, size, records, number, p, v, status);
-        if (status >= 0) pts.insert(pts.end(), p, p + 3);
-    }
-}
-
 // A string of lines from the scan point (pts: its points). A rapid string
 // is one rapid move to its last point, its length the way along its points.
 // A feed string is measured point by point as straight moves, first without
@@ -342,7 +330,7 @@ bool scan_move(Run& r, i32 number, i32 type, i32 size, f32 feed, i32& status)
     f32 P[3];
     if (mv_string(type)) {
         std::vector<f32> pts;
-        string_points(pts, status);
+        string_move_points(pts, status);
         if (status < 0 || pts.empty()) return true;
         if (!string_move(r, number, feed, pts, status)) return false;
         std::copy(pts.end() - 3, pts.end(), P);

@@ -129,6 +129,17 @@ void move_end_point(f32* point, i32& status)
     }
 }
 
+void string_move_points(std::vector<f32>& pts, i32& status)
+{
+    i32 size = 0, type = 0, cls = 0, records = 1, number = 0;
+    TPBLKH(MV_LIST, size, type, cls, status);
+    for (i32 k = 0; k < records && status >= 0; ++k) {
+        f32 p[3], v[3];
+        RDBT2(MV_LIST, type, size, records, number, p, v, status);
+        if (status >= 0) pts.insert(pts.end(), p, p + 3);
+    }
+}
+
 void move_top_z(const i32& type, f32& z, i32& status)
 {
     i32 size = 0, t = 0, cls = 0;

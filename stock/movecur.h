@@ -4,6 +4,8 @@
 // move again by its block number and writes a feed in front of a move.
 #pragma once
 
+#include <vector>
+
 #include "core/words.h"
 
 // Reading modes: the blocks of the open movement entity, or the tool path list.
@@ -38,6 +40,9 @@ extern i32 move_feed_read;
 // The point where the motion block at the cursor (list) ends; status -1 for
 // a block without an end point.
 void move_end_point(f32* point, i32& status);
+// Appends the points of the string of lines at the cursor (the list), in
+// order, its header read again first.
+void string_move_points(std::vector<f32>& pts, i32& status);
 // Raises z to the highest Z of the move at the cursor (arcs not looked at).
 void move_top_z(const i32& type, f32& z, i32& status);
 // Searches the list block by block in the step's direction (+1 or -1) for

@@ -171,13 +171,7 @@ bool changes(f32 z0, f32 z1)
 // string of no point reads as the scan point.
 void string_points(std::vector<f32>& pts, i32& status)
 {
-    i32 size = 0, type = 0, cls = 0, records = 1, number = 0;
-    TPBLKH(MV_LIST, size, type, cls, status);
-    for (i32 k = 0; k < records && status >= 0; ++k) {
-        f32 p[3], v[3];
-        RDBT2(MV_LIST, type, size, records, number, p, v, status);
-        if (status >= 0) pts.insert(pts.end(), p, p + 3);
-    }
+    string_move_points(pts, status);
     if (pts.empty()) pts.assign(BZ.point, BZ.point + 3);
 }
 

@@ -491,8 +491,13 @@ TEST_F(Series, ASeriesValidUpToTheLastButOneStampsOnlyTheLastAndLeavesOutWhatIsN
     EXPECT_EQ(stk_grid.stock[2], -1.5f);
     EXPECT_EQ(stk_grid.stock[5], 12.5f);
     const std::vector<f32> after1 = heights();
+    // The module's own copy of the grid's words lost (loaded afresh): the
+    // series takes them from the host, which keeps the grid.
+    const StkGrid kept = stk_grid;
+    stk_grid.hdl = -1, stk_grid.nx = stk_grid.ny = stk_grid.ncells = 0;
     // Valid up to p1: the next series stamps p4 only, on the stock kept.
     stk_calc_procs(0, p4, nullptr, st);
+    EXPECT_EQ(stk_grid.hdl, kept.hdl);
     ASSERT_EQ(st, 0);
     EXPECT_TRUE(norak::transcript_has("NOTE: PROCEDURES IN ANOTHER COORDINATE SYSTEM"));
     EXPECT_TRUE(norak::transcript_has("NOTE: PROCEDURES NOT COMPUTED OR CHANGED ARE NOT IN THE STOCK"));

@@ -17,6 +17,13 @@
 
 namespace {
 // Puts the list cursor on the procedure block of stock counter `proc`.
+// The block is found by the key the finish step saved for that counter, not
+// by counting procedure blocks: the counter numbers the host's procedure
+// rows, which begin with a row for the level's start and hold the stock
+// procedures, and neither keeps a procedure block in this list. Counted,
+// the run would land on another procedure's block and stamp that one's
+// moves into the stock. A counter with no saved key (a procedure not run in
+// this session) is not found, and the series ends as failed instead.
 void position_at_proc(const i32& proc, i32& status)
 {
     status = -1;

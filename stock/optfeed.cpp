@@ -667,6 +667,15 @@ void pass_runs(const f32& ref, i32& status)
             // run is a move of its own count below, which closes the run
             // when that count is lower.
             if (r.open && r.dec_block > 0) {
+                // The air move counts its length (4 D) into the lower
+                // stretch like any move of a lower count: past a diameter
+                // the alternative end is dropped, and the run closes where
+                // the lower count began. Closed at the alternative end, the
+                // lower moves up to it would be repeated at the run's count
+                // instead of their own.
+                r.dec_len += len;
+                r.dec_run += len;
+                if (r.dec_run > FR.D) r.alt_end = -1;
                 close_lower(r, 1, point, status);
             } else if (r.open) {
                 r.saved = r.length;

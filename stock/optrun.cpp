@@ -84,6 +84,9 @@ f32 optim_reference_volume(const f32& width, const f32& depth, const f32& D, con
     f32 w = width > 0.0f ? width : 0.8f * D;
     f32 d = depth > 0.0f ? depth : 0.25f * D;
     w = std::min(w, D);
+    // A cut length of 0 is a tool whose cut length was never given, not a
+    // tool that cuts no depth: held to it, every pass would fall to the
+    // floor of 0.025 D^2 and every move would count many passes.
     if (L > 0.0f) d = std::min(d, L);
     return std::max(w * d, 0.025f * D * D);
 }

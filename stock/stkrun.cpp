@@ -241,7 +241,15 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
             i32 st = 0;
             OPNMVL(kind, st);
             if (st >= 0 && kind == 1 && st != 2 && is_open_proc() == 0) OPNMVL(2, st);
-            if (st < 0) return;
+            // Moves that cannot be reached fail the run: the series marks
+            // the stock of a run that ends with 0 valid, and every later
+            // series would carry a stock that lacks this procedure's cut.
+            // (A procedure with no movement entity is no failure: it is
+            // read from its sub-list above.)
+            if (st < 0) {
+                status = st;
+                return;
+            }
             sub = st == 2;
             entity = kind == 1 && !sub;
         }
@@ -251,6 +259,10 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         i32 st = 0;
         optim_open_list(entity ? 1 : 2, st);
         if (st < 0) {
+            // A list the host cannot reach is a failure of the run, not a
+            // procedure with nothing to stamp (an empty list opens with 0):
+            // ended with 0, the stock would be marked valid without the cut.
+            status = -1;
             if (sub) CLSSBL(st);
             if (entity) reset_open_proc(), eclose();
             show_run(proc, mode == 4);
@@ -281,8 +293,11 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     PRGCLR();
     // The procedure is shown again as the run left it, also when the run
     // failed or was stopped: the stages may have rewritten its path up to
-    // there. A procedure of an earlier level (mode 3) is not in the list
-    // shown, and has no block here to show it from.
+    // there. The stock-only road shows it too: the end of the run is the
+    // same on every road, and the tool is drawn where the procedure ends
+    // whether or not its path was optimized. A procedure of an earlier
+    // level (mode 3) is not in the list shown, and has no block here to
+    // show it from.
     if (reached) show_run(proc, mode == 4);
     // Said once for the run, after the tool is drawn.
     if (staged && rapid_top > hei8_clear())

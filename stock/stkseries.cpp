@@ -138,10 +138,6 @@ void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& stat
 {
     found = 0;
     status = 0;
-    if (get_disp_stock() == 0) {
-        RUN_ZOOMED_STOCK(code, proc, 0, status);
-        return;
-    }
     i32 level = 0, index = 0, id = 0, reason = 0;
     stk_find_proc(code, proc, found, level, index, id, reason);
     if (!found) {
@@ -175,6 +171,13 @@ void stk_setup_from_proc(const i32& code, const i32& proc, i32& found, i32& stat
     // The host's common arguments take the words just read before the
     // stock is set up from the host.
     if (STKARG) STKARG();
+    // With no stock shown the host has none to hand over: the zoomed stock
+    // takes the place of the set-up alone, after the search, so that a
+    // missing stock procedure is still told as such.
+    if (get_disp_stock() == 0) {
+        RUN_ZOOMED_STOCK(code, proc, 0, status);
+        return;
+    }
     stk_init_table(table, code, status);
     if (status < 0) return;
     // The stock's box and its Z limits: the two heights for a stock of kind

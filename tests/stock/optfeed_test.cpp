@@ -402,24 +402,39 @@ TEST_F(FeedStage, AStretchOfFewerPassesAfterARunIsSteppedDownByItsOwnCount)
 {
     // Depth 5 (three passes) up to x 10, then depth 3 (ratio 1.5: two
     // passes) on to 45: the second stretch is measured against the stock as
-    // it was before it, and stepped down in two passes of 1.5.
-    CMPBLK[CMP_FEED] = 3;
-    CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
-    Path p = start(-12.0f, -5.0f);
-    p.line(10.0f, 0.0f, -5.0f);
-    p.line(10.0f, 0.0f, -3.0f);
-    p.line(45.0f, 0.0f, -3.0f);
-    p.feed(-1.0f);
-    p.line(45.0f, 0.0f, 10.0f);
-    const std::vector<Move> m = run(p);
-    std::vector<f32> levels;
-    for (const Move& k : m)
-        if (k.feed > 0.0f && k.p[0] > 30.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
-            levels.push_back(k.p[2]);
-    std::sort(levels.begin(), levels.end());
-    ASSERT_EQ(levels.size(), 2u);
-    EXPECT_NEAR(levels[0], -3.0f, 1e-4);
-    EXPECT_NEAR(levels[1], -1.5f, 1e-4);
+    // it was before it, and stepped down in two passes of 1.5. Up by a rapid
+    // at 14 already, the run of three ends at 10 all the same: the rapid
+    // counts as long (4 D), and the short stretch before it is no end of the
+    // run.
+    for (f32 x : {45.0f, 14.0f}) {
+        SCOPED_TRACE(x);
+        SetUp();
+        CMPBLK[CMP_FEED] = 3;
+        CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+        Path p = start(-12.0f, -5.0f);
+        p.line(10.0f, 0.0f, -5.0f);
+        p.line(10.0f, 0.0f, -3.0f);
+        p.line(x, 0.0f, -3.0f);
+        p.feed(-1.0f);
+        p.line(x, 0.0f, 10.0f);
+        const std::vector<Move> m = run(p);
+        std::vector<f32> levels;
+        for (const Move& k : m)
+            if (k.feed > 0.0f && k.p[0] > x - 3.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
+                levels.push_back(k.p[2]);
+        std::sort(levels.begin(), levels.end());
+        if (x == 45.0f) {
+            ASSERT_EQ(levels.size(), 2u);
+            EXPECT_NEAR(levels[0], -3.0f, 1e-4);
+            EXPECT_NEAR(levels[1], -1.5f, 1e-4);
+        }
+        // The step up between them is cut once: it belongs to neither
+        // stretch, and is not copied with the run of three.
+        i32 rises = 0;
+        for (size_t k = 1; k < m.size(); ++k)
+            rises += m[k].feed == 1000.0f && m[k].p[0] == 10.0f && m[k - 1].p[0] == 10.0f && m[k].p[2] > m[k - 1].p[2];
+        EXPECT_EQ(rises, 1);
+    }
 }
 
 TEST_F(FeedStage, APlungeInsideARunIsItsLastMoveAndSteppedDownWithIt)

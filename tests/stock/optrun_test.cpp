@@ -368,6 +368,26 @@ TEST_F(OptimRun, TheEnlargedToolStageLinksNoRapidsFromADrillLocation)
     }
 }
 
+// A tool path list the host cannot reach fails the run, stock only or with
+// the stages: nothing is stamped or rewritten, and the failure is the run's
+// status (a run ended with 0 has its stock marked valid).
+TEST_F(OptimRun, AListTheHostCannotReachFailsTheRun)
+{
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        fresh();
+        stages(on);
+        const auto before = opttest::snapshot();
+        const std::vector<f32> stock = heights();
+        norak::fail_list_call("lacces", 1);
+        EXPECT_LT(run(on ? 1 : 0), 0);
+        norak::fail_list_call("lacces", 0);
+        EXPECT_TRUE(norak::transcript_has("optim_open_list, ERROR IN LIST"));
+        EXPECT_EQ(opttest::snapshot(), before);
+        EXPECT_EQ(heights(), stock);
+    }
+}
+
 // A holder record counting more sections than its 12 steps hold (12 steps
 // and 4 extensions) stops the run with a message before any stage, and the
 // path stays as it was; a record of 11 steps and one extension is run.

@@ -414,10 +414,18 @@ TEST_F(Series, TheStockProcedureIsSearchedBackAndTheReasonsWhyNoneServes)
     norak::set_proc_row(1, s1, row);
     EXPECT_EQ(find(53, p, index, reason), 0);
     EXPECT_EQ(reason, 3);
+    // The set-up says why, with the stock shown or not: with none shown
+    // the zoomed stock would stand in for the set-up alone.
     i32 found = 0, st = 0;
-    stk_setup_from_proc(53, p, found, st);
-    EXPECT_EQ(st, -1);
-    EXPECT_TRUE(norak::transcript_has("THE STOCK PROCEDURE HAS ANOTHER COORDINATE SYSTEM"));
+    for (i32 shown : {0, 1}) {
+        norak::settings().nc["disp_stock"] = shown;
+        const size_t told = norak::transcript_count("THE STOCK PROCEDURE HAS ANOTHER COORDINATE SYSTEM");
+        stk_setup_from_proc(53, p, found, st);
+        EXPECT_EQ(st, -1);
+        EXPECT_EQ(found, 0);
+        EXPECT_EQ(norak::transcript_count("THE STOCK PROCEDURE HAS ANOTHER COORDINATE SYSTEM"), told + 1) << shown;
+        EXPECT_FALSE(norak::transcript_has("RUN_ZOOMED_STOCK")) << shown;
+    }
     // A stock procedure of an earlier level is found when the current has none.
     CLP1[0] = 2;
     norak::set_proc_row(2, 0, milling(t));
@@ -575,6 +583,41 @@ TEST_F(Series, AStockOnlyRunReadsTheMovementEntityAndLeavesTheToolPathAsItIs)
     TPGETN(AM_LIST, GR_FLAGS, 82, n, DT_INT, &flag, st);
     EXPECT_EQ(flag, 0);
     EXPECT_EQ(norak::open_entity(), 0);
+}
+
+// A procedure whose movement entity cannot be opened, stock only or with
+// the stages: its run fails and so does the series, which leaves its stock
+// unmarked (the stock lacks its cut) and ends there.
+TEST_F(Series, AProcedureWhoseMovesCannotBeReachedFailsTheSeries)
+{
+    for (i32 mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        SetUp();
+        procs = 0;
+        const i32 t = tooldefs::make_tool(2, 4.0f, 0.0f, 30.0f, 0.0f);
+        stock(52, {-6, -6, 0, 36, 20, 10}, 10.0);
+        const i32 k = procedure(milling(t), {});
+        const i32 after = procedure(milling(t), {{true, {0, 8, 20}}, {false, {0, 8, 8}}, {false, {20, 8, 8}}});
+        norak::movement_entities()[900] = 99999;  // no such entity
+        i32 st = 0;
+        at_proc(k, st);
+        ASSERT_EQ(st, 0);
+        const i32 zero = 0, proc = 900;
+        TPCHNN(AM_LIST, GR_FLAGS, 82, DT_INT, &zero, st);
+        TPCHNN(AM_LIST, GR_FLAGS, 51, DT_INT, &proc, st);
+        ASSERT_GE(st, 0);
+        for (i32 w : {CMP_ENLARGE, CMP_HOLDER, CMP_ZRANGE, CMP_STAGE10, CMP_LINK, CMP_STAGE15, CMP_STAGE21}) CMPBLK[w] = 1;
+        CMPBLK[CMP_FEED] = CMPBLK[CMP_MASTER] = 2;
+        i32 flags[STK_PROC_ROWS] = {0};
+        flags[k] = flags[after] = 1;
+        stk_calc_procs(mode, after, flags, st);
+        EXPECT_EQ(st, -2);
+        EXPECT_TRUE(norak::transcript_has("PROBLEMS IN OPENNING ENTITY"));
+        i32 valid = 0, level = 0, ucs = 0;
+        sim_get_valid(valid, level, ucs);
+        EXPECT_LT(valid, k);
+        EXPECT_EQ(height_at(10, 8), 10.0f);
+    }
 }
 
 // A procedure of code 54 runs without the link stage and says so; one of

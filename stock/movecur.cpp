@@ -294,11 +294,17 @@ void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
         f32 feed = 0;
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
-        if (st < 0) break;
+        if (st < 0) {
+            if (st != -2) status = st;
+            break;
+        }
         if (mv_line(type) || mv_string(type)) {
             f32 p[3];
             move_end_point(p, st);
-            if (st < 0) break;
+            if (st < 0) {
+            if (st != -2) status = st;
+            break;
+        }
             length += std::hypot(std::hypot(p[0] - prev[0], p[1] - prev[1]), p[2] - prev[2]);
             for (int c = 0; c < 2; ++c) box_min[c] = std::min(box_min[c], p[c]), box_max[c] = std::max(box_max[c], p[c]);
             for (int c = 0; c < 3; ++c) prev[c] = p[c];
@@ -308,7 +314,10 @@ void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)
             i32 s = 0, t = 0, cls = 0;
             TPBLKH(MV_LIST, s, t, cls, st);
             if (st >= 0) RDBT3(MV_LIST, type, number, plane, angle, stp, c2, e, v, st);
-            if (st < 0) break;
+            if (st < 0) {
+            if (st != -2) status = st;
+            break;
+        }
             // The centre's two values lie on the arc plane's own axes (x, y;
             // x, z; y, z): the radius is taken there, and the box grows by
             // centre +- radius only along the axes of the plane; across it
@@ -329,10 +338,16 @@ void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)
         } else if (mv_nurbs(type)) {
             i32 s = 0, t = 0, cls = 0, k = 0, n = 0;
             TPBLKH(MV_LIST, s, t, cls, st);
-            if (st < 0) break;
+            if (st < 0) {
+            if (st != -2) status = st;
+            break;
+        }
             std::vector<f32> knots(static_cast<size_t>(s) + 1), pts(3 * static_cast<size_t>(s) + 3);
             RDBT5(MV_LIST, s, s, number, k, n, knots.data(), pts.data(), st);
-            if (st < 0) break;
+            if (st < 0) {
+            if (st != -2) status = st;
+            break;
+        }
             for (i32 i = 0; i < n; ++i) {
                 const f32* p = pts.data() + 3 * i;
                 if (i > 0) length += std::hypot(std::hypot(p[0] - p[-3], p[1] - p[-2]), p[2] - p[-1]);
@@ -343,6 +358,10 @@ void path_ahead_box(const f32* start, f32* box_min, f32* box_max, i32& status)
                 for (int c = 0; c < 3; ++c) prev[c] = pts[static_cast<size_t>(3 * (n - 1) + c)];
         }
         TPJUMP(1, st);
+        // The list's end ends the box; a failed read or step is passed up:
+        // a box cut short would leave stock of the path ahead out of the
+        // window saved, and put back it would look already cut.
+        if (st < 0 && st != -2) status = st;
         if (st != 0) break;
     }
     TPTOP(11, a);

@@ -692,8 +692,9 @@ void pass_runs(const f32& ref, i32& status)
             cut_before = true;
         }
         // A run closed behind an earlier move: the walk goes on from there,
-        // after a cut.
-        if (RESUME > 0) cut_before = true;
+        // after a cut, also when the move that closed it was the path's
+        // last: the moves after the close are still to be walked.
+        if (RESUME > 0) cut_before = true, end = 0;
         prev = RESUME > 0 ? RESUME : block;
     }
     if (status >= 0 && r.open) close_run(r, prev, WIN_RUN, 1, point, status);

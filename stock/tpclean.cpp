@@ -79,6 +79,13 @@ void tp_drop_verticals(i32& status)
 {
     i32 a = 0;
     lacces(2, a);
+    // A list that cannot be put at its top (an empty one answers -1 and has
+    // nothing to clean): walked from where the cursor stands, the path
+    // before it would be left out and the clean-up reported done.
+    if (a < -1) {
+        status = -1;
+        return;
+    }
     Walk w;
     bool open = false, descent = false;
     f32 open_z = 0.0f, rise_z = 0.0f;
@@ -133,6 +140,13 @@ void tp_join_rapids(i32& status)
 {
     i32 a = 0;
     lacces(2, a);
+    // A list that cannot be put at its top (an empty one answers -1 and has
+    // nothing to clean): walked from where the cursor stands, the path
+    // before it would be left out and the clean-up reported done.
+    if (a < -1) {
+        status = -1;
+        return;
+    }
     Walk w;
     bool open = false, after_feed = false, plunged = false;
     f32 start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
@@ -185,6 +199,12 @@ void tp_join_rapids(i32& status)
                 i32 here = 0;
                 lmark(1, SLOT_WALK, here);
                 list_goto(run.back(), status);
+                // The run's last rapid not found again: nothing is written
+                // (the writers would write wherever the cursor stopped).
+                if (status < 0) {
+                    lmark(2, SLOT_WALK, here);
+                    return;
+                }
                 PathEdit edit;
                 edit.begin();
                 for (i32 k : run) edit.doom_at(k);

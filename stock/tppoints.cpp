@@ -366,7 +366,14 @@ void tp_to_points(const i32& purpose, const i32& mode, i32& points, i32& blocks,
                 const f32 a = r > 0.0f && tol < 2.0f * r ? std::acos(1.0f - tol / r) : 0.0f;
                 i32 n = 1;
                 if (a > 0.0f) setdel_nc(angle, a, n);
-                arc_points(have_last ? last : p, plane, angle, c, p, tol, n, add);
+                // With no point before it (the path's first move) the arc's
+                // start is unknown: turned from its end, the chords would go
+                // on past it by the whole sweep, where the tool never went.
+                // Its end point alone is appended, as a first line's is.
+                if (have_last)
+                    arc_points(last, plane, angle, c, p, tol, n, add);
+                else
+                    add.insert(add.end(), p, p + 3);
             }
         } else if (mv_nurbs(type)) {
             nurbs_points(mode, size, tol, h, add, st);

@@ -87,6 +87,38 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
     const auto m = opttest::moves();
     EXPECT_LT(m[3].feed, 0.0f);
     EXPECT_FLOAT_EQ(m[5].feed, 300.0f);
+    // A list access refused at any place (the n-th, for every n until one
+    // goes through untouched): the clean-up fails, or it leaves this path.
+    const auto whole = opttest::snapshot();
+    bool untouched = false;
+    i32 failed = 0;
+    for (i32 n = 1; n < 2000 && !untouched; ++n) {
+        SetUp();
+        p = stocktest::Path{};
+        p.feed(300.0f);
+        p.line(0, 0, 0);
+        p.raw({30, p.next++, 1, 0});
+        p.line(5, 0, 0);
+        p.feed(-1.0f);
+        p.line(5, 0, 3);
+        p.line(8, 0, 3);
+        p.line(12, 0, 3);
+        p.feed(300.0f);
+        p.line(12, 0, 0);
+        p.line(15, 0, 0);
+        opttest::counter_past(p.next);
+        norak::fail_list_call("lacces", n);
+        tp_clean_moves(2, st);
+        norak::fail_list_call("lacces", 0);
+        untouched = !norak::transcript_has("lacces refused");
+        if (st < 0) {
+            ++failed;
+            continue;
+        }
+        EXPECT_EQ(opttest::snapshot(), whole) << "refused access " << n;
+    }
+    EXPECT_TRUE(untouched);
+    EXPECT_GT(failed, 3);
 }
 
 // A drilling-cycle block does not end the clean-up of the excursion after

@@ -25,6 +25,7 @@ namespace {
 i32 FORCED = 0;                  // the forced-link flag
 i32 RELINK = 0;                  // the link is the enlarged-tool stage's (optim_relink)
 i32 KEEP_AFTER = 0;              // the moves after a link over one XY stay (air-cut stage)
+i32 COPIED = 0;                  // the feed after the link is a copy's, already scaled
 constexpr f32 NONE = -100000.0f;  // no height needed yet
 
 // The holder code of a link or a pass: the factor and the mode it selects.
@@ -37,6 +38,9 @@ struct HolderCode {
 HolderCode decode(i32 code)
 {
     HolderCode h;
+    // A negative code keeps the base feed and asks for the list position
+    // of before the link: every search of the link starts from the list's
+    // top, so there is no position to return to, and the sign is dropped.
     const i32 c = code < 0 ? -code : code;
     if (c >= 10000) {
         h.mode = 4;
@@ -65,6 +69,12 @@ f32 holder_feed(f32 F, const HolderCode& h)
         if (F == named * p(j)) return named * h.factor;
     return F;
 }
+
+// The feed written again in front of the move kept after a link: the
+// holder's share of it, except behind a copy, whose feeds the copy has
+// scaled already; scaled again, a copy of a run at half its feed would go
+// on at a quarter.
+f32 kept_feed(f32 F, const HolderCode& h) { return COPIED != 0 ? F : holder_feed(F, h); }
 
 // Positions the cursor on the move numbered `number` (searched from the top).
 void seek(i32 number, i32& status)
@@ -280,6 +290,9 @@ void tail_run(const f32* P1, Tail& t, i32& status)
 // The approach at feed onto P2 (form 3, or the explicit holder feed).
 void approach_feed(const HolderCode& h, f32 base, i32& status)
 {
+    // The holder's approach feed goes out in the form of the named feed it
+    // equals, as every feed the optimizer writes: the value is the same,
+    // and the machine keeps the named feed's code where the block has it.
     if (h.mode != 0)
         write_feed_form(static_cast<f32>(PRM9[4]) * h.factor * 0.01f * base, status);
     else
@@ -331,7 +344,7 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
     if (status < 0) return;
     next_feed(N, F, status);
     if (status < 0) return;
-    F = holder_feed(F, h);
+    F = kept_feed(F, h);
     end_of(first, P1, status);
     if (status < 0) return;
     f32 E1 = NONE, E2 = NONE;
@@ -383,7 +396,7 @@ void link_inside(i32 first, i32 second, i32 code, bool relink, i32& status)
             f32 f = 0;
             feed_at_move(-1, tail.keep, f, status);
             if (status < 0) return;
-            F = holder_feed(f, h);
+            F = kept_feed(f, h);
         }
         N = tail.keep;
     }
@@ -478,7 +491,7 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     if (status < 0) return;
     next_feed(N, F, status);
     if (status < 0) return;
-    F = holder_feed(F, h);
+    F = kept_feed(F, h);
     OldRun old;
     i32 a = 0;
     lacces(2, a);
@@ -639,6 +652,13 @@ void optim_air_link(const i32& first, const i32& second, const i32& code, i32& s
         link_last(first, status);
     else if (first < 0 && second < 0)
         link_all(status);
+}
+
+void optim_air_link_copied(const i32& first, const i32& second, const i32& code, i32& status)
+{
+    COPIED = 1;
+    optim_air_link(first, second, code, status);
+    COPIED = 0;
 }
 
 void optim_air_link_forced(const i32& first, const i32& second, const i32& code, i32& status)

@@ -23,6 +23,10 @@ void optim_air_link(const i32& first, const i32& second, const i32& code, i32& s
 // start marker (kind 3), the rapid form and one move to E (the point where
 // the path ended), and the end marker (kind 4).
 void optim_whole_rapid(const f32* E, i32& status);
+// The link onto a copy of a run (optim_feed_copy): the holder code scales
+// the approach as in any link, but the feed kept after the link is the
+// copy's own, which the copy has scaled already.
+void optim_air_link_copied(const i32& first, const i32& second, const i32& code, i32& status);
 // The same with the forced-link flag set: the retract and the traverse are
 // written even when they have no length.
 void optim_air_link_forced(const i32& first, const i32& second, const i32& code, i32& status);

@@ -153,7 +153,10 @@ void bcrv_par_at_line(const i32& flag, f64* point, f64& t, const i32& curve, con
         return;
     }
     // The distance signed by the side of the line, so that a crossing is a
-    // change of sign.
+    // change of sign. The line through a and b, not the segment between
+    // them: a curve is trimmed where it crosses the edge's line, which its
+    // callers have found it to cross on the edge, and a crossing just past
+    // an end of the segment (the curve leaving at a corner) still cuts it.
     search(point, t, curve, flag == 0,
            [&](const f64* p) { return (dx * (p[1] - a[1]) - dy * (p[0] - a[0])) / len; }, status);
 }

@@ -219,11 +219,13 @@ void optim_feed_copy(const i32& from, const i32& to, const i32& feed_arg, const 
     // path's end would be machined as if it were the run.
     edit.finish(status);
     if (status < 0 || hand_on == 0) return;
-    optim_air_link(before, new_start, feed_arg, status);
+    optim_air_link_copied(before, new_start, feed_arg, status);
     if (status < 0) return;
     jump_moves(99, new_start, status);
 }
 
+// The rapid-move worker of this module is the air link with the forced-link
+// flag set (the flag is the worker's, set and cleared around the call).
 void optim_air_rapid(const i32& from, const i32& to, const i32& feed_arg, i32& status)
 {
     optim_air_link_forced(from, to, feed_arg, status);

@@ -4,6 +4,8 @@
 // when a write fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +13,7 @@
 #include "optpath.h"
 #include "path.h"
 #include "stock/feedcopy.h"
+#include "stock/holder.h"
 #include "stock/optedit.h"
 
 namespace {
@@ -53,6 +56,31 @@ struct FeedCopy : ::testing::Test {
         return std::vector<Move>(m.end() - 5, m.end());
     }
 };
+
+// Mode 4 at 50 %, the copy linked on from where the path ended: its cuts
+// keep the 500 the copy gave them; the link writes that feed again in front
+// of the move it keeps, not the holder's share of it once more.
+TEST_F(FeedCopy, ACopyLinkedOnKeepsTheFeedsItScaled)
+{
+    // The link measures the stock under the tool and its holder.
+    CURTOL = opttest::tool("COPIED", 4.0f, 0.0f, 12.0f, 20.0f, {{10, 14, 5, 8}});
+    CMPBLK[CMP_SAFETY] = r2wrd(2.0f);
+    CMPBLK[CMP_LINK_HEIGHT] = 2;
+    PRM9[4] = 50;  // the named feed is 500: the copy's own feed equals it
+    ASSERT_EQ(stocktest::open(-10, -16, 50, 16), 0);
+    f32 lengths[HD_MAXS], upper[HD_MAXS];
+    i32 flag = 0, start = 0, st = 0;
+    optim_holder_images(CURTOL, lengths, upper, flag, st);
+    ASSERT_EQ(st, 0);
+    optim_feed_copy(from, to, 10000, 1, start, st);
+    ASSERT_EQ(st, 0);
+    const std::vector<Move> m = opttest::moves();
+    auto arc_of_copy = std::find_if(m.rbegin(), m.rend(), [](const Move& k) { return k.type == 3; });
+    ASSERT_NE(arc_of_copy, m.rend());
+    EXPECT_FLOAT_EQ(arc_of_copy->feed, 500.0f);
+    EXPECT_FLOAT_EQ((arc_of_copy + 1)->feed, 500.0f);  // the line before it
+    EXPECT_FLOAT_EQ((arc_of_copy + 2)->feed, 500.0f);  // the plunge the link keeps
+}
 
 TEST_F(FeedCopy, TheCopyCarriesTheFeedsOverOrScalesThemByTheArgument)
 {

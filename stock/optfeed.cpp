@@ -683,6 +683,10 @@ void pass_runs(const f32& ref, i32& status)
             }
             if (RESUME == 0) {
                 if (plunge != 0) r.top = std::max(r.top, top);
+                // A rapid after a cut marks the cut too, not a plunge alone:
+                // a run that opens after the rapids is stepped down from
+                // the cut, and its passes take the rapids' place with a
+                // rapid of their own above the run's start.
                 if (cut_before) r.before_air = prev;
                 cut_before = false;
             }

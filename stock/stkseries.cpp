@@ -80,9 +80,18 @@ i32 block_value(i32 level, i32 index, const i32* row)
     return st == 0 ? v : 0;
 }
 
-// Writes the result of procedure `index`'s stock run into its block.
-void put_result(i32 index, i32 value)
+// Writes the result of procedure `index`'s stock run into its block; a
+// procedure of an earlier level has its block stored, whose item the host
+// changes in place.
+void put_result(i32 level, i32 index, const i32* row, i32 value)
 {
+    if (level != current_level()) {
+        i32 v[GS_PARAM_MAX] = {0}, st = 0;
+        gs_param(3, row[PTAB_ID], 9, 4, 81, v, st);
+        v[0] = value;
+        if (st == 0) gs_param(2, row[PTAB_ID], 9, 4, 81, v, st);
+        return;
+    }
     if (!STKPOS) return;
     i32 st = 0;
     STKPOS(index, st);
@@ -283,7 +292,7 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
     if (!failed) {
         series(from_lv, from_k, [&](i32 lv, i32 k, const i32* row) {
             if (!same_ucs(row[PTAB_UCS], ucs) || row[PTAB_CALC] == 2 || row[PTAB_LINK] >= 0) {
-                if (lv == cur && row[PTAB_CALC] == 2) put_result(k, 4);
+                if (row[PTAB_CALC] == 2) put_result(lv, k, row, 4);
                 return true;
             }
             if (block_value(lv, k, row) >= 4) return true;
@@ -302,6 +311,10 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                     if (rs >= 0) STKGTP(rs);
                 }
                 i32 m = 0;
+                // Only the procedure asked for is run with the optimizer:
+                // the series stamps the ones before it from where the stock
+                // was valid, and a flag left on one of them is an earlier
+                // request, not this one.
                 if (rs >= 0 && optimize && flagged(lv, k) && k >= proc) {
                     m = omode;
                     staged = optim_all_off() == 0;
@@ -310,7 +323,9 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                     // it; the blocks this module writes keep no item for
                     // that mark, and an item a block lacks reads as 0, as
                     // the block value above: a code-38 procedure is not
-                    // marked, and keeps the stage the user switched on.
+                    // marked, and keeps the stage the user switched on. Code
+                    // 54 goes without it whenever both stages are on: it
+                    // has no mark to wait for.
                     if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2 && row[PTAB_CODE] == 54)
                         CMPBLK[CMP_LINK] = 1, msg_mdls(339, 131);
                 }
@@ -319,7 +334,7 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
             if (rs >= 0 && rs < 1000) sim_mark_valid(k, lv, ucs);
             if (rs < 0) failed = true;
             const bool changed = CMPBLK[CMP_CHANGED] != 0;
-            if (lv == cur) put_result(k, staged ? (rs == 1000 && changed ? 4 : 3) : (changed ? 2 : 1));
+            put_result(lv, k, row, staged ? (rs == 1000 && changed ? 4 : 3) : (changed ? 2 : 1));
             stopped = rs == 1000;
             // A failed procedure ends the series: the stock of every
             // procedure after it would lack that procedure's cut, and marked

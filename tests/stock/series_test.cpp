@@ -729,6 +729,11 @@ TEST_F(Series, AProcedureOfAnEarlierLevelIsLeftOutForABlockValueAboveThree)
         EXPECT_EQ(st, 0);
         EXPECT_EQ(norak::transcript_has("339/40"), value == 4);
         EXPECT_EQ(height_at(10, 0), value == 4 ? 10.0f : 8.0f);
+        // The stored block gets the result of its run (1: stamped, the path
+        // as it was); one left out keeps its value.
+        i32 v[GS_PARAM_MAX] = {0};
+        gs_param(3, row.id, 9, 4, 81, v, st);
+        EXPECT_EQ(v[0], value == 4 ? 4 : 1);
         CLP1[0] = 1;
     }
 }

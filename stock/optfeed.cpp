@@ -275,6 +275,10 @@ bool curve_segments(const std::vector<f32>& pts, f32 feed, f32 ref, bool may_cut
             break;
         }
     }
+    // In mode 2 the curve's factor stays at 1.1 at most, as an arc's does:
+    // the curve (or its piece) runs at one feed over all its segments, and
+    // segments in light material or in the air must not raise that feed
+    // above what a whole move may take, 110 %.
     if (curve_factor >= 0.0f) o.factor = FR.mode == 3 ? curve_factor : std::min(o.factor, curve_factor);
     if (FR.mode != 3) mark_changed(o.factor, feed);
     FR.prev_ratio = amax;
@@ -317,11 +321,39 @@ void rapid_move(const f32* P, Out& o)
     FR.prev_ratio = -1.0f;
 }
 
+// Steps past the block at the cursor, which is passed over: false when the
+// next move is to be read. Behind the list's last element the cursor cannot
+// step: that is the end of the path, not a failure of the stage. A step the
+// list refuses is no end: the moves behind the block are not known, so the
+// stage fails.
+bool pass_over(Out& o, i32& status)
+{
+    i32 st = 0;
+    TPJUMP(1, st);
+    if (st == 0) return false;
+    if (st < 0 && st != -2) {
+        eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+        status = st;
+        return true;
+    }
+    o.end = true;
+    return true;
+}
+
 // Reads and handles the move that find_move found; false when it is to be
-// passed over (a zero-length line, a broken string) and the next one read.
+// passed over (a zero-length line, a broken string, a cycle block or
+// another motion) and the next one read.
 bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& status)
 {
     f32 P[3];
+    if (!mv_line(type) && !mv_arc(type) && !mv_nurbs(type) && !mv_string(type)) {
+        // A cycle block, a drill location or another motion: nothing is
+        // computed for it, whatever the feed in force, and the walk goes on
+        // behind it. It has no end point to read and no feed to take, and
+        // the moves after it are cuts like any others; ending the walk here
+        // would leave them at their old feeds.
+        return pass_over(o, status);
+    }
     if (feed < 0.0f) {
         move_end_point(P, status);
         if (status < 0) return true;
@@ -335,20 +367,7 @@ bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& stat
         if (status < 0) return true;
         if (FR.known && eqpt3(P, FR.prev) != 0) {
             // A zero-length line is passed over and the move after it read.
-            // Behind the list's last element the cursor cannot step: that is
-            // the end of the path, not a failure of the stage.
-            i32 st = 0;
-            TPJUMP(1, st);
-            if (st == 0) return false;
-            if (st < 0 && st != -2) {
-                // A step the list refuses is no end: the moves behind the
-                // line are not known, so the stage fails.
-                eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
-                status = st;
-                return true;
-            }
-            o.end = true;
-            return true;
+            return pass_over(o, status);
         }
         // The first move of a run has nothing to be cut from.
         if (FR.known) line_move(block, P, feed, ref, o, status);
@@ -360,8 +379,6 @@ bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& stat
         if (!FR.known) pts.clear();
         if (status < 0) return true;
         if (!pts.empty()) chord_move(pts, 0, feed, ref, o, status);
-    } else {
-        return true;  // another motion: nothing computed
     }
     if (status >= 0) {
         std::copy(P, P + 3, FR.prev);

@@ -52,6 +52,11 @@ void read_move(i32 type, std::vector<RunMove>& run, i32& status)
         std::vector<f32> kn(static_cast<size_t>(size) + 1), pt(3 * static_cast<size_t>(size) + 3);
         RDBT5(MV_LIST, size, size, number, m.k, n, kn.data(), pt.data(), status);
         if (status < 0 || n < 1) return;
+        // The block holds the whole knot vector, count + order values: all of
+        // them are taken. Completing it by repeating the first knot stored
+        // after the control points would change the ends of a curve whose
+        // knots are not clamped, and the copy would no longer lie over the
+        // move it repeats.
         m.knots.assign(kn.begin(), kn.begin() + n + m.k);
         m.points.assign(pt.begin(), pt.begin() + 3 * n);
         std::copy(pt.begin() + 3 * (n - 1), pt.begin() + 3 * n, m.end);
@@ -79,7 +84,7 @@ void read_run(i32 j3, std::vector<RunMove>& run, f32& feed, i32& status)
 }
 
 struct Passes {
-    f32 s = 0, T = 0, feed = 0;
+    f32 s = 0, T = 0, feed = 0, dz = 0;
     i32 status = 0;
     // With a safety distance of 0 a link's rise from the stock's height
     // and its plunge after the descent go to where the tool stands: the
@@ -93,7 +98,11 @@ struct Passes {
         if (status >= 0) write_feed_code(code, status);
     }
     // From A to B: up, across and down a safety distance above the stock
-    // found along the way, then the plunge onto B.
+    // found along the way, then the plunge onto B. B lies on a pass (or the
+    // run) a step dz below the pass above it, which has left the material
+    // there at B's height + dz: the rapid goes down to a safety distance
+    // above that level, not above B. Down to B + s, with s below dz, the
+    // rapid would dive into the layer still to be cut by the plunge.
     void link(const f32* A, const f32* B)
     {
         f32 h = std::max(A[2], B[2]);
@@ -104,11 +113,12 @@ struct Passes {
             if (st == 0) h = std::max(h, tm);
         }
         const f32 Z = h + s;
-        const f32 up[3] = {A[0], A[1], Z}, over[3] = {B[0], B[1], Z}, down[3] = {B[0], B[1], B[2] + s};
+        const f32 low = std::min(B[2] + dz + s, Z);
+        const f32 up[3] = {A[0], A[1], Z}, over[3] = {B[0], B[1], Z}, down[3] = {B[0], B[1], low};
         form(27);
         line(up);
         line(over);
-        if (B[2] + s < Z) line(down);
+        if (low < Z) line(down);
         form(3);
         line(B);
     }
@@ -166,6 +176,7 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     stk_image_select(0, status);
     if (status < 0) return;
     const f32 dz = d / static_cast<f32>(n);
+    w.dz = dz;
     i32 a = 0;
     lacces(2, a);
     goto_block(1, j2, status);
@@ -259,9 +270,9 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         if (in_air) std::copy(air, air + 3, last);
     }
     // The last pass links to P0 as the passes link to each other: down to a
-    // safety distance above the run's own end, the top the tool goes on
-    // from, not above the last pass's top, which lies above P0 by the
-    // pass's offset and would leave the tool hanging over the run's end.
+    // safety distance above the level the last pass left over the run's
+    // start (P0 + dz), where the run's own cut begins; not into the layer
+    // between them, which the run still has to cut.
     if (n > 1) w.link(last, P0);
     // The run's own feed in front of it, also for a single pass: after the
     // rapid above P0 that replaced the lines from j1 the run would

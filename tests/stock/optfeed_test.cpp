@@ -332,6 +332,59 @@ TEST_F(FeedStage, AStretchThatNeedsThreePassesIsSteppedDownInFrontOfItself)
     }
 }
 
+// A drilling cycle inside the path, reached under a feed or under a rapid,
+// in both feed modes: the cycle is passed over as it stands and the walk
+// goes on, so the cut after it, depth 5 through the block, gets its feed
+// (50 %) or its three passes.
+TEST_F(FeedStage, ACycleInsideThePathIsPassedOverAndTheCutsAfterItAreHandled)
+{
+    for (i32 mode : {2, 3})
+        for (bool rapid : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (rapid ? " rapid" : " feed"));
+            SetUp();
+            CMPBLK[CMP_FEED] = mode;
+            CMPBLK[CMP_SAFETY] = r2wrd(1.0f);
+            Path p = start(-12.0f, -5.0f);
+            if (rapid) p.feed(-1.0f), p.line(-12.0f, 0.0f, 10.0f);
+            i32 st = 0;
+            const f32 z[3] = {0, 0, 1}, hole[3] = {-20, 0, 0};
+            PTBT30(AM_LIST, 81, 0, 1.0f, 4.0f, 2.0f, 1, 10.0f, p.next++, st);
+            const i32 drill = p.next;
+            PTBT31(AM_LIST, hole, z, 0, p.next++, st);
+            PTBT34(AM_LIST, 2, 0, p.next++, st);
+            ASSERT_EQ(st, 0);
+            if (rapid) p.line(-12.0f, 0.0f, 5.0f), p.feed(1000.0f), p.line(-12.0f, 0.0f, -5.0f);
+            p.line(40.0f, 0.0f, -5.0f);
+            p.feed(-1.0f);
+            p.line(40.0f, 0.0f, 10.0f);
+            const std::vector<Move> m = run(p);
+            i32 cycles = 0, a = 0;
+            lacces(2, a);
+            while (true) {
+                i32 size = 0, type = 0, cls = 0;
+                TPBLKH(MV_LIST, size, type, cls, st);
+                if (st < 0) break;
+                if (type == 30 || type == 34) ++cycles;
+                TPJUMP(1, st);
+                if (st != 0) break;
+            }
+            EXPECT_EQ(cycles, 2);
+            EXPECT_EQ(std::count_if(m.begin(), m.end(), [&](const Move& k) { return k.number == drill; }), 1);
+            std::vector<f32> levels;
+            for (const Move& k : m)
+                if (k.feed > 0.0f && k.p[0] > 20.0f && std::find(levels.begin(), levels.end(), k.p[2]) == levels.end())
+                    levels.push_back(k.p[2]);
+            if (mode == 2) {
+                const auto cut = std::find_if(m.begin(), m.end(), [](const Move& k) { return k.p[0] == 40.0f; });
+                ASSERT_NE(cut, m.end());
+                EXPECT_EQ(cut->feed, 500.0f);
+                EXPECT_EQ(levels.size(), 1u);
+            } else {
+                EXPECT_EQ(levels.size(), 3u);
+            }
+        }
+}
+
 TEST_F(FeedStage, ABlockThatCannotBeReadFailsTheStageAndAPathWithoutBlocksIsDone)
 {
     // A feed block cut short between two cuts: the moves behind it are not

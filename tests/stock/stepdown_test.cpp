@@ -85,7 +85,7 @@ TEST_F(StepDown, ThreePassesOnAStraightCutLieAtTheirHeightsSkipTheAirAndLinkClea
     // Pass 1 at +4, pass 2 at +2: each cutting move of the run's XY at its
     // height; the bridge (12 to 15) at 18 and 16 lies above 10 + 2 and is
     // not cut.
-    int at8 = 0, at6 = 0;
+    int at8 = 0, at6 = 0, descents = 0;
     for (size_t k = 1; k + 6 < m.size(); ++k) {
         const Move& a = m[k - 1];
         const Move& b = m[k];
@@ -102,10 +102,19 @@ TEST_F(StepDown, ThreePassesOnAStraightCutLieAtTheirHeightsSkipTheAirAndLinkClea
             stk_move(0, 0, p0, p1, 0, md, de, v, ve, q, len, st);
             EXPECT_EQ(md, 0.0f) << "link " << k;
         }
+        if (b.feed < 0.0f && !across && b.p[2] < a.p[2]) {
+            // A link's descent onto the plunge ahead (S below the step of
+            // 2): it stays above the level the pass above left there, 2
+            // over the plunge's end, and does not dive into the layer the
+            // plunge is to cut.
+            EXPECT_GE(b.p[2], m[k + 1].p[2] + 2.0f) << "rapid " << k;
+            ++descents;
+        }
     }
     // (10, 8), (17, 8) and (20, 8) in pass 1, the same at 6 in pass 2.
     EXPECT_EQ(at8, 3);
     EXPECT_EQ(at6, 3);
+    EXPECT_EQ(descents, 2);  // onto pass 2 and back onto the run
     // The lines after j1 up to j2 went (no rapid above (0, 0): the stock
     // top lies above its end): the plunge from j1 onto the first pass.
     EXPECT_EQ(m[0].number, j1);

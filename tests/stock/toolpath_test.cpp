@@ -269,6 +269,22 @@ TEST_F(ToolPathStock, AWalkThatStartsOnAFeedArcOnlyTakesItsEndAsThePoint)
     }
 }
 
+// A point list whose first move is a quarter circle about (0, 0) from
+// (5, 0) to (0, 5): no point lies before it, so the arc gives its end alone,
+// not chords turned on from a start it does not have.
+TEST_F(ToolPathStock, ThePointListOfAPathThatStartsOnAnArcTakesItsEndAlone)
+{
+    tooldefs::use_mill(2.0f, 1.0f, 30.0f);
+    grid(-7, -7, 7, 12, 10.0f);
+    path.feed(300.0f);
+    const i32 arc = path.arc(1, static_cast<f32>(M_PI) / 2.0f, 0.0f, 0.0f, 0.0f, 5.0f, 8.0f);
+    const i32 line = path.line(0.0f, 10.0f, 8.0f);
+    std::vector<i32> b;
+    const std::vector<f32> p = points(b);
+    EXPECT_EQ(p, (std::vector<f32>{0, 5, 8, 0, 10, 8}));
+    EXPECT_EQ(b, (std::vector<i32>{arc, line}));
+}
+
 TEST_F(ToolPathStock, AWalkStepsOverCycleBlocksAndDrillLocationsAndGoesOn)
 {
     // A rapid, then under its feed a drilling cycle's activation, a drill

@@ -93,6 +93,10 @@ struct Passes {
     {
         if (status >= 0) optim_line(p, status);
     }
+    // The feed blocks of the passes are written, not drawn one by one: the
+    // run shows the procedure anew when it ends, passes and all, and a draw
+    // of each block reads the list around the cursor, which a refused
+    // access there would leave one element on while the write goes through.
     void form(i32 code)
     {
         if (status >= 0) write_feed_code(code, status);

@@ -311,10 +311,8 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                     if (rs >= 0) STKGTP(rs);
                 }
                 i32 m = 0;
-                // Only the procedure asked for is run with the optimizer:
-                // the series stamps the ones before it from where the stock
-                // was valid, and a flag left on one of them is an earlier
-                // request, not this one.
+                // Only the procedure asked for runs with the optimizer: a
+                // flag left on one before it is an earlier request.
                 if (rs >= 0 && optimize && flagged(lv, k) && k >= proc) {
                     m = omode;
                     staged = optim_all_off() == 0;
@@ -323,9 +321,8 @@ void stk_calc_procs(const i32& mode, const i32& proc, const i32* flags, i32& sta
                     // it; the blocks this module writes keep no item for
                     // that mark, and an item a block lacks reads as 0, as
                     // the block value above: a code-38 procedure is not
-                    // marked, and keeps the stage the user switched on. Code
-                    // 54 goes without it whenever both stages are on: it
-                    // has no mark to wait for.
+                    // marked, and keeps the stage the user switched on.
+                    // Code 54 has no mark to wait for.
                     if (CMPBLK[CMP_LINK] == 2 && CMPBLK[CMP_MASTER] == 2 && row[PTAB_CODE] == 54)
                         CMPBLK[CMP_LINK] = 1, msg_mdls(339, 131);
                 }

@@ -183,6 +183,9 @@ void chord_move(const std::vector<f32>& pts, i32 move, f32 feed, f32 ref, Out& o
                 passes = std::max(passes, f32(pass_count(c.volume, l, ref, o.entry, flag, false)));
             }
         } else if (l > 0.0f) {
+            // A chord of no length (an arc's end on a chord end already)
+            // removes nothing per length: it leaves the factor as it is
+            // rather than divide its volume by 0.
             const f32 a = c.volume / (l * ref);
             amax = std::max(amax, a);
             o.factor = std::min(o.factor, table_factor(a, (P[2] - Q[2]) / l));

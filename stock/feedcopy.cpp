@@ -47,6 +47,9 @@ Factor factor_of(i32 arg)
 // factor of the run, not the named feeds of the machine.
 void copy_feed(f32 feed, i32 V, const Factor& fac, f32 F0, i32& status)
 {
+    // K is rounded as V is (a feed of 100 read back as 99.99999 is 100):
+    // truncated, a plunge feed would miss its own value and a rapid's -1
+    // read as -0.99999 would come out as a cut.
     const i32 K = static_cast<i32>(std::lround(feed));
     if (K == V) {
         if (fac.on)

@@ -721,6 +721,8 @@ void pass_runs(const f32& ref, i32& status)
         if (RESUME > 0) cut_before = true, end = 0;
         prev = RESUME > 0 ? RESUME : block;
     }
+    // A run still open at the path's end is closed there: it has no move
+    // after it to close it, and left open it would never be stepped down.
     if (status >= 0 && r.open) close_run(r, prev, WIN_RUN, 1, point, status);
 }
 

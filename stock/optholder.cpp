@@ -1312,6 +1312,9 @@ void optim_holder_stage(i32& status)
     const i32 tool0 = CURTOL, feed0 = PRM9[0], spin0 = PRM9[7];
     // Passes: mode 4 the tool and its adapted copy; mode 5 the tool and
     // those of the rows (the last row is the empty one).
+    // Mode 3 links the stretches over in one pass and stays mode 3: it has
+    // no tool rows to go on with, and a further tool is the user's choice of
+    // mode 5, whose rows name the tools.
     const i32 passes = mode == 5 ? CMPBLK[CMP_TOOL_ROWS] : mode == 4 ? 2 : 1;
     i32 from = -1, pass = 0;
     for (; pass < passes && status == 0; ++pass) {

@@ -96,7 +96,11 @@ f32 optim_reference_volume(const f32& width, const f32& depth, const f32& D, con
 // rapids before a feed move over the stock (optim_relink): a rapid run is
 // the only place where a widened tool's touch is a gouge, and the relink
 // measures the stock under the widened tool and every holder section, which
-// is the touch test and its mend in one.
+// is the touch test and its mend in one. A run that touches nothing is
+// rebuilt too, at the height the stock asks for: that is the rapid the
+// stage stands for (down to a safety distance over the stock, not left at
+// the clearance), and the path counts as changed for it; testing the touch
+// first would walk every run twice for the same link.
 void optim_enlarged_stage(i32& status)
 {
     status = 0;

@@ -580,6 +580,9 @@ void optim_aircut_stage(i32& status)
         }
         optim_air_scan(first, last, at_end, long_run, status);
         if (status < 0 || at_end != 0) break;
+        // The rapid fix of this stage is the air link: the same worker the
+        // link stage uses turns the run into rapids over the stock (retract,
+        // traverse, plunge); it is the only rapid fix this module has.
         // The move after a run is the cut that ended it: a link over one XY
         // leaves it, and the cuts below it, in place.
         optim_air_keep_after(1);

@@ -398,6 +398,13 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         return;
     }
     move_no = number;
+    // A move has been found: from here on -2 is no longer the list's end. A
+    // block too short for its words makes the reader answer -2 as well, and
+    // handed back as it is, the walk would take the damaged move for the
+    // path's end: the enlarged-tool stage would stop there as done, and with
+    // rapids before it relink them to the path's end, deleting every cut
+    // after them. Such an answer is a failure (-1).
+    auto failed = [](i32 st) { return st == -2 ? -1 : st; };
     if (cont != 0 && std::fabs(feed) < 1.0e-6f) {
         feed_at_move(1, number, feed, status);
         // The feed search leaves the list at the block's start: read its
@@ -407,7 +414,10 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         // wherever the failed search left the list.
         i32 cls = 0;
         if (status >= 0) TPBLKH(MV_LIST, size, type, cls, status);
-        if (status < 0) return;
+        if (status < 0) {
+            status = failed(status);
+            return;
+        }
     }
     if (std::fabs(feed) < 1.0e-6f) feed = SS.last_feed;
     SS.last_feed = feed;
@@ -499,7 +509,10 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         }
         for (size_t k = 0; status >= 0 && k + 2 < pts.size(); k += 3) sweep_to(pts.data() + k, 0, status);
     }
-    if (status < 0) return;
+    if (status < 0) {
+        status = failed(status);
+        return;
+    }
     i32 a = 0;
     lacces(0, a);
     TPJUMP(1, status);

@@ -412,6 +412,11 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
             RDBT3(MV_LIST, type, h, plane, angle, step, c, P, v, status);
             if (status < 0) return;
             if (plane != 1 && feed >= 0.0f) {
+                // The band is measured in Z over the XY plane, so a cutting
+                // arc in another plane cannot be cut at its limits and the
+                // run fails. The user is told which block ends it: the run
+                // would otherwise stop without a word and leave no clue in a
+                // long path as to where the optimizer gave up.
                 user1c("Z BAND: AN ARC OUT OF THE XY PLANE ENDS THE OPTIMIZER, BLOCK ", number);
                 status = -1;
                 return;
@@ -629,9 +634,23 @@ void above_start(i32 first, const f32* S, const f32* E, f32 fN, f32 d, i32& stat
         i32 number = 0, type = 0, size2 = 0, tc = 0;
         f32 feed = 0, P[3];
         find_move(MV_LIST, 1, number, type, size2, feed, tc, st);
+        // -2: no move after the run. A failed search ends the link with a
+        // failure: the moves at S's XY already taken out would be left
+        // without the rapid that replaces them, and the stage would carry
+        // on as if the link had been laid.
+        if (st == -1) status = -1;
         if (st < 0) break;
-        move_end_point(P, st);
-        if (st < 0 || !mv_line(type) || !same_xy(P, S)) {
+        // Only a line can stay at S's XY; any other move leaves it, and a
+        // block with no end point (a drill location) is not asked for one.
+        // A line whose end cannot be read is a damaged block, not a move
+        // that leaves: the link fails instead of laying a rapid beside it.
+        const bool line = mv_line(type);
+        if (line) move_end_point(P, st);
+        if (line && st < 0) {
+            status = -1;
+            break;
+        }
+        if (!line || !same_xy(P, S)) {
             // Leaving S's XY: a rapid up to where the path stood.
             if (eqpt3(kept, S) == 0) {
                 seek(first, status);
@@ -845,6 +864,9 @@ void optim_zband_link(const i32& first, const i32& last, const i32& message, f32
     edit.begin();
     optim_whole_rapid(E, status);
     edit.finish(status);
+    // The message table belongs to the host: the module hands it the index
+    // of the entry, and the host's message 10 of 339 shows the entry that
+    // index picks. The module keeps no copy of the table's texts.
     char t[16];
     std::snprintf(t, sizeof t, "%d", message);
     msg_mdlt(339, 10, t);

@@ -442,6 +442,61 @@ TEST_F(ZBand, ARunEndingStraightAboveItsStartPlungesToTheMoveBelowAndTheFeedAfte
         if (!hit && st == 0) break;
     }
     EXPECT_GT(refused, 0);
+    // With a move kept over S before the move down: a list access refused
+    // anywhere in the link (the n-th) fails it or leaves the path as the
+    // whole link does, and a line after the run that cannot be read fails
+    // it; the move down and the cut after it stay once either way. A failed
+    // search taken for the path's end left the moves over S taken out and
+    // no rapid for them, and an unread line was taken for a move leaving S.
+    i32 first = 0, last = 0;
+    auto build = [&](bool damaged) {
+        SetUp();
+        first = p.line(5.0f, 0.0f, 0.0f);
+        last = p.line(5.0f, 0.0f, 4.0f);
+        p.line(5.0f, 0.0f, 2.0f);
+        if (damaged) p.raw({2, p.next++, r2wrd(5.0f), r2wrd(0.0f)});  // a line without its Z
+        p.line(5.0f, 0.0f, -3.0f);
+        p.line(12.0f, 0.0f, -3.0f);
+        opttest::counter_past(p.next);
+    };
+    auto link = [&] {
+        f32 safety = 1.0f, length = 100.0f;
+        i32 st = 0;
+        optim_zband_link(first, last, 0, safety, 2, length, st);
+        return st;
+    };
+    auto kept = [](const std::vector<Move>& m) {
+        EXPECT_EQ(std::count_if(m.begin(), m.end(), [](const Move& k) { return k.p[0] == 5.0f && k.p[2] == -3.0f; }), 1);
+        EXPECT_EQ(std::count_if(m.begin(), m.end(), [](const Move& k) { return k.p[0] == 12.0f; }), 1);
+    };
+    auto words = [](const std::vector<Move>& m) {
+        std::vector<std::vector<f32>> w;
+        for (const Move& k : m) w.push_back({f32(k.number), k.p[0], k.p[1], k.p[2], k.feed});
+        return w;
+    };
+    build(true);
+    EXPECT_LT(link(), 0);
+    kept(opttest::moves());
+    build(false);
+    ASSERT_EQ(link(), 0);
+    const auto whole = words(opttest::moves());
+    refused = 0;
+    for (i32 n = 1; n < 200; ++n) {
+        SCOPED_TRACE(n);
+        build(false);
+        norak::fail_list_call("lacces", n);
+        const i32 st = link();
+        const bool hit = norak::transcript_has("lacces refused");
+        norak::fail_list_call("lacces", 0);
+        const std::vector<Move> m = opttest::moves();
+        kept(m);
+        if (st >= 0) {
+            EXPECT_EQ(words(m), whole);
+        }
+        refused += st < 0 ? 1 : 0;
+        if (!hit) break;
+    }
+    EXPECT_GT(refused, 0);
 }
 
 // Runs that touch the path's end: left open after a cut at the limit

@@ -119,6 +119,12 @@ void optim_enlarged_stage(i32& status)
     // next feed move: such a block has no end point, so a link from it
     // cannot be laid and the rapids that leave it stay as they are.
     bool unplaced = false;
+    // Every run of rapids is relinked once, so there are never more
+    // relinks than blocks in the list at the start. A walk that keeps
+    // finding rapids in front of the same move (a link that the walk then
+    // takes for rapids to relink again) would otherwise never end: it fails.
+    const i32 most = list_length() + 1;
+    i32 relinks = 0;
     while (true) {
         if (optim_progress(1, counter, 200) != 0) {
             status = 1000;
@@ -141,6 +147,11 @@ void optim_enlarged_stage(i32& status)
             last_rapid = move;
         } else {
             if (rapids) {
+                if (++relinks > most) {
+                    erou1c("optim_enlarged_stage, THE WALK DOES NOT GET PAST BLOCK ", move);
+                    status = -1;
+                    return;
+                }
                 // The rapids before this feed move: one link over the stock.
                 optim_relink(last_feed, last_rapid, status);
                 if (status < 0) return;

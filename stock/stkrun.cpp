@@ -384,12 +384,9 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         lacces(2, a);
     }
     // The next move is taken from the list position, not searched for by
-    // move_no: every call leaves the list just behind the move it handled,
-    // which is where stepping from move_no leads, and the callers that move
-    // the list in between put it back there (the enlarged-tool stage after
-    // a relink) or hand over the position they want stamped next (the
-    // holder stage's replay). A search by number on every move would cost a
-    // walk of the list per move.
+    // move_no: every call leaves the list behind the move it handled, and
+    // callers that move the list put it back there or hand over the position
+    // they want stamped next; a search by number would walk the list per move.
     i32 number = 0, type = 0, size = 0;
     f32 feed = 0;
     next_stamp_move(number, type, size, feed, status);
@@ -398,12 +395,9 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         return;
     }
     move_no = number;
-    // A move has been found: from here on -2 is no longer the list's end. A
-    // block too short for its words makes the reader answer -2 as well, and
-    // handed back as it is, the walk would take the damaged move for the
-    // path's end: the enlarged-tool stage would stop there as done, and with
-    // rapids before it relink them to the path's end, deleting every cut
-    // after them. Such an answer is a failure (-1).
+    // A move has been found: from here on a reader's -2 (a block too short
+    // for its words) is a failure (-1), not the list's end, which would have
+    // the enlarged-tool stage relink the rapids before it to the path's end.
     auto failed = [](i32 st) { return st == -2 ? -1 : st; };
     if (cont != 0 && std::fabs(feed) < 1.0e-6f) {
         feed_at_move(1, number, feed, status);

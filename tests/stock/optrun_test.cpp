@@ -319,6 +319,49 @@ TEST_F(OptimRun, ARefusedListAccessFailsTheEnlargedToolStageAndKeepsEveryCut)
     }
 }
 
+// A line block cut short after the island path's rapids, as a rapid or as
+// a cut: the stage fails (it does not walk on for ever relinking the rapids
+// in front of the damaged block) and no cut is lost. Taken for the path's
+// end, the block would end the stage as done and relink the rapids before
+// it to the path's end, deleting the cuts after them.
+TEST_F(OptimRun, ABlockCutShortAfterRapidsFailsTheEnlargedToolStageAndKeepsEveryCut)
+{
+    for (f32 feed : {-1.0f, 1000.0f}) {
+        SCOPED_TRACE(feed);
+        fresh(true);
+        i32 a = 0;
+        norak::start_toolpath();
+        lacces(3, a);
+        Path p;
+        p.tool(tool);
+        p.feed(-1.0f);
+        p.line(5.0f, 0.0f, 5.0f);
+        p.feed(1000.0f);
+        std::vector<i32> kept = {p.line(5.0f, 0.0f, -1.0f), p.line(12.0f, 0.0f, -1.0f)};
+        p.feed(-1.0f);
+        p.line(12.0f, 0.0f, 3.0f);
+        p.feed(feed);
+        p.raw({2, p.next++, r2wrd(40.0f), r2wrd(0.0f)});  // a line without its Z
+        p.feed(1000.0f);
+        kept.push_back(p.line(40.0f, 0.0f, -1.0f));
+        kept.push_back(p.line(55.0f, 0.0f, -1.0f));
+        opttest::counter_past(p.next);
+        i32 st = 0, flag = 0;
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        optim_open_list(2, st);
+        ASSERT_GE(st, 0);
+        optim_enlarged_stage(st);
+        EXPECT_EQ(st, -1);
+        const std::vector<Move> m = opttest::moves();
+        for (i32 c : kept)
+            EXPECT_GE(std::count_if(m.begin(), m.end(), [&](const Move& k) { return k.number == c; }), 1) << c;
+    }
+}
+
 // A drill location followed by rapids, with a cut after them or with the
 // path ending in them: the drill location has no end point to link from, so
 // the rapids after it stay as they are and the stage goes through with the

@@ -32,6 +32,19 @@ constexpr f32 D = 10.0f;
 
 struct OptimRun : ::testing::Test {
     i32 tool = 0;
+    // The holder's images and the tool's, and the path open, as the run
+    // leaves them before the enlarged-tool stage.
+    void ready_for_the_stage()
+    {
+        i32 st = 0, flag = 0;
+        f32 lengths[HD_MAXS], upper[HD_MAXS];
+        optim_holder_images(CURTOL, lengths, upper, flag, st);
+        ASSERT_EQ(st, 0);
+        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
+        ASSERT_EQ(st, 0);
+        optim_open_list(2, st);
+        ASSERT_GE(st, 0);
+    }
     // The holder: one section clear of the block (steps -1), or twelve
     // sized sections of which the record counts `steps` as steps and
     // `extensions` as extensions.
@@ -287,14 +300,8 @@ TEST_F(OptimRun, ARefusedListAccessFailsTheEnlargedToolStageAndKeepsEveryCut)
         i32 refused = 0, done = 0;
         for (i32 n = 1; n < 400 && done < 3; ++n) {
             fresh(true, tail);
-            i32 st = 0, flag = 0;
-            f32 lengths[HD_MAXS], upper[HD_MAXS];
-            optim_holder_images(CURTOL, lengths, upper, flag, st);
-            ASSERT_EQ(st, 0);
-            stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
-            ASSERT_EQ(st, 0);
-            optim_open_list(2, st);
-            ASSERT_GE(st, 0);
+            i32 st = 0;
+            ready_for_the_stage();
             norak::fail_list_call("lacces", n);
             optim_enlarged_stage(st);
             const bool hit = norak::transcript_has("lacces refused");
@@ -346,14 +353,8 @@ TEST_F(OptimRun, ABlockCutShortAfterRapidsFailsTheEnlargedToolStageAndKeepsEvery
         kept.push_back(p.line(40.0f, 0.0f, -1.0f));
         kept.push_back(p.line(55.0f, 0.0f, -1.0f));
         opttest::counter_past(p.next);
-        i32 st = 0, flag = 0;
-        f32 lengths[HD_MAXS], upper[HD_MAXS];
-        optim_holder_images(CURTOL, lengths, upper, flag, st);
-        ASSERT_EQ(st, 0);
-        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
-        ASSERT_EQ(st, 0);
-        optim_open_list(2, st);
-        ASSERT_GE(st, 0);
+        i32 st = 0;
+        ready_for_the_stage();
         optim_enlarged_stage(st);
         EXPECT_EQ(st, -1);
         const std::vector<Move> m = opttest::moves();
@@ -393,14 +394,7 @@ TEST_F(OptimRun, TheEnlargedToolStageLinksNoRapidsFromADrillLocation)
         i32 last = -1;
         if (cut_after) p.feed(1000.0f), last = p.line(40.0f, 0.0f, -1.0f);
         opttest::counter_past(p.next);
-        i32 flag = 0;
-        f32 lengths[HD_MAXS], upper[HD_MAXS];
-        optim_holder_images(CURTOL, lengths, upper, flag, st);
-        ASSERT_EQ(st, 0);
-        stk_tool_image(0, D, 0.0f, 20.0f, 0.0f, st);
-        ASSERT_EQ(st, 0);
-        optim_open_list(2, st);
-        ASSERT_GE(st, 0);
+        ready_for_the_stage();
         optim_enlarged_stage(st);
         EXPECT_EQ(st, 0);
         const std::vector<Move> m = opttest::moves();

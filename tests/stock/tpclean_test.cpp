@@ -67,18 +67,21 @@ TEST_F(TpClean, AnExcursionBetweenTraversesGoesAndThePathStaysContinuous)
 
 TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
 {
-    p.feed(300.0f);
-    p.line(0, 0, 0);
-    p.raw({30, p.next++, 1, 0});  // a drilling cycle before the run
-    p.line(5, 0, 0);
-    p.feed(-1.0f);
-    p.line(5, 0, 3);
-    p.line(8, 0, 3);
-    p.line(12, 0, 3);
-    p.feed(300.0f);
-    p.line(12, 0, 0);
-    p.line(15, 0, 0);
-    opttest::counter_past(p.next);
+    auto build = [&] {
+        p.feed(300.0f);
+        p.line(0, 0, 0);
+        p.raw({30, p.next++, 1, 0});  // a drilling cycle before the run
+        p.line(5, 0, 0);
+        p.feed(-1.0f);
+        p.line(5, 0, 3);
+        p.line(8, 0, 3);
+        p.line(12, 0, 3);
+        p.feed(300.0f);
+        p.line(12, 0, 0);
+        p.line(15, 0, 0);
+        opttest::counter_past(p.next);
+    };
+    build();
     i32 st = 0;
     tp_clean_moves(2, st);
     EXPECT_EQ(st, 0);
@@ -95,18 +98,7 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
     for (i32 n = 1; n < 2000 && !untouched; ++n) {
         SetUp();
         p = stocktest::Path{};
-        p.feed(300.0f);
-        p.line(0, 0, 0);
-        p.raw({30, p.next++, 1, 0});
-        p.line(5, 0, 0);
-        p.feed(-1.0f);
-        p.line(5, 0, 3);
-        p.line(8, 0, 3);
-        p.line(12, 0, 3);
-        p.feed(300.0f);
-        p.line(12, 0, 0);
-        p.line(15, 0, 0);
-        opttest::counter_past(p.next);
+        build();
         norak::fail_list_call("lacces", n);
         tp_clean_moves(2, st);
         norak::fail_list_call("lacces", 0);

@@ -814,6 +814,10 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
         seek(block, st);
         if (st >= 0) optim_move_replay(at, touch, from ? 1 : 0, st);
     }
+    // A seek, a search or a replay that failed is the restamp's failure
+    // (the list's end after the last move replayed is none): the stock
+    // would otherwise lack the moves not replayed, with success reported.
+    if (st < 0 && st != -2) status = -1;
     TPJUMP(-1, st);
     i32 a = 0;
     lmark(1, 9, a);

@@ -372,7 +372,9 @@ bool handle(i32 type, i32 size, f32 feed, f32 ref, i32& block, Out& o, i32& stat
             // A zero-length line is passed over and the move after it read.
             return pass_over(o, status);
         }
-        // The first move of a run has nothing to be cut from.
+        // The first move of a run has nothing to be cut from: the point
+        // stored is an earlier run's. It is not stamped here either; the
+        // path stamped anew after the stages covers its stock.
         if (FR.known) line_move(block, P, feed, ref, o, status);
     } else if (mv_nurbs(type)) {
         curve_move(size, feed, ref, block, P, o, status);
@@ -703,7 +705,8 @@ void pass_runs(const f32& ref, i32& status)
             }
             if (RESUME == 0) {
                 if (plunge != 0) r.top = std::max(r.top, top);
-                // A rapid after a cut marks the cut too, not a plunge alone:
+                // The block remembered is the cutting move's before the air
+                // move. A rapid after a cut marks the cut too, not a plunge alone:
                 // a run that opens after the rapids is stepped down from
                 // the cut, and its passes take the rapids' place with a
                 // rapid of their own above the run's start.

@@ -211,6 +211,9 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         // positions the list on the procedure and reads its block before
         // this run.
         for (i32 w = 0; w < 3; ++w) CMPBLK[CMP_LIMITS_COPY + w] = CMPBLK[CMP_LIMITS + w];
+        // The procedure's block is reached through the frame's positioning
+        // hook; a module loaded without its frame has no procedure blocks,
+        // and the feed stage then counts the nominal pass sizes.
         if (STKPOS) {
             STKPOS(proc, status);
             if (status < 0) return;

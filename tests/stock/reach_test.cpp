@@ -297,6 +297,9 @@ TEST_F(OneXY, ARestampReplaysTheBlockFromItsOwnStartIntoTheStockOnlyWhenTheEndDo
             EXPECT_NEAR(h(0.0f, 0.0f), 1.0f, 1e-4f);  // under the plunge
             EXPECT_EQ(h(-8.5f, 0.0f), 3.0f);          // where no move went
         }
+        // A block the path does not hold cannot be replayed: a failure.
+        optim_restamp(cut, 9999, 5.0f, 0.5f, 5.0f, 0, st);
+        EXPECT_EQ(st, -1);
     }
 }
 

@@ -324,6 +324,16 @@ void rapid_move(const f32* P, Out& o)
     FR.prev_ratio = -1.0f;
 }
 
+// A block of the path that cannot be read, or a list that cannot be set or
+// stepped: the feed stage fails with that status and says so, since the
+// failure ends the whole optimizer run, which would otherwise stop with no
+// word of why.
+void read_failed(i32 st, i32& status)
+{
+    eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+    status = st;
+}
+
 // Steps past the block at the cursor, which is passed over: false when the
 // next move is to be read. Behind the list's last element the cursor cannot
 // step: that is the end of the path, not a failure of the stage. A step the
@@ -335,8 +345,7 @@ bool pass_over(Out& o, i32& status)
     TPJUMP(1, st);
     if (st == 0) return false;
     if (st < 0 && st != -2) {
-        eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
-        status = st;
+        read_failed(st, status);
         return true;
     }
     o.end = true;
@@ -428,12 +437,9 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         if (status < 0) {
             // A block that cannot be read, or a list that cannot be stepped:
             // the moves behind it are not known, so the stage fails rather
-            // than end there as if the path were done. The message names
-            // the cause: the failure ends the whole optimizer run, which
-            // would otherwise stop with no word of why.
-            // The end flag stays 0: the path has not ended, and the
-            // callers read the status before the flag.
-            eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
+            // than end there as if the path were done. The end flag stays 0:
+            // the path has not ended, and the callers read the status first.
+            read_failed(status, status);
             return;
         }
         // A move with no feed block of its own takes the last feed. A feed
@@ -455,8 +461,7 @@ void optim_feed_move(i32& block, i32& end, i32& plunge, const f32& ref, f32& len
         goto_block(1, block, st);
         if (st >= 0) TPJUMP(1, st);
         if (st < 0 && st != -2) {
-            eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
-            status = st;
+            read_failed(st, status);
             return;
         }
         end = st != 0 ? 1 : 0;
@@ -789,8 +794,7 @@ void optim_feed_stage(const f32& ref, i32& status)
     // A list that cannot be put at its start: the walk would begin wherever
     // the cursor stands and take that for the whole path.
     if (a < -1) {
-        eroutc("optim_feed_move, A BLOCK OF THE TOOL PATH CANNOT BE READ", 0);
-        status = -1;
+        read_failed(-1, status);
         stk_arr_rels(st);
         return;
     }

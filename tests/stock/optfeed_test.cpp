@@ -429,24 +429,20 @@ TEST_F(FeedStage, AListAccessRefusedAnywhereFailsTheStageOrLeavesItsResultWhole)
         optim_feed_stage(REF, st);
         ASSERT_EQ(st, 0);
         const std::vector<Move> whole = opttest::moves();
-        i32 failed = 0;
-        bool untouched = false;
-        for (i32 n = 1; n < 2000 && !untouched; ++n) {
-            build();
-            norak::fail_list_call("lacces", n);
-            st = 0;
-            optim_feed_stage(REF, st);
-            norak::fail_list_call("lacces", 0);
-            untouched = !norak::transcript_has("lacces refused");
-            if (st < 0) {
-                ++failed;
-                continue;
-            }
-            const std::vector<Move> m = opttest::moves();
-            ASSERT_EQ(m.size(), whole.size()) << "mode " << mode << " refused access " << n;
-            for (size_t k = 0; k < m.size(); ++k) EXPECT_EQ(m[k].feed, whole[k].feed) << mode << " " << n << " " << k;
-        }
-        EXPECT_TRUE(untouched);
+        const i32 failed = opttest::every_refusal(
+            build,
+            [&] {
+                st = 0;
+                optim_feed_stage(REF, st);
+                return st;
+            },
+            [&](i32 n) {
+                const std::vector<Move> m = opttest::moves();
+                ASSERT_EQ(m.size(), whole.size()) << "mode " << mode << " refused access " << n;
+                for (size_t k = 0; k < m.size(); ++k)
+                    EXPECT_EQ(m[k].feed, whole[k].feed) << mode << " " << n << " " << k;
+            },
+            2000);
         EXPECT_GT(failed, 3) << mode;
     }
 }

@@ -198,4 +198,28 @@ inline i32 every_failure(const std::function<void()>& make, const std::function<
     return failed;
 }
 
+// The n-th list access refused, for every n until one goes through
+// untouched: make() builds the case, run() runs it and answers its status,
+// and a run that does not fail is handed to whole(n) to check its result.
+// Answers the number of runs that failed.
+inline i32 every_refusal(const std::function<void()>& make, const std::function<i32()>& run,
+                         const std::function<void(i32)>& whole, i32 most = 3000)
+{
+    i32 failed = 0;
+    bool untouched = false;
+    for (i32 n = 1; n < most && !untouched; ++n) {
+        make();
+        norak::fail_list_call("lacces", n);
+        const i32 st = run();
+        norak::fail_list_call("lacces", 0);
+        untouched = !norak::transcript_has("lacces refused");
+        if (st < 0)
+            ++failed;
+        else
+            whole(n);
+    }
+    EXPECT_TRUE(untouched);
+    return failed;
+}
+
 }  // namespace opttest

@@ -93,23 +93,17 @@ TEST_F(TpClean, ARunOfRapidsIsLiftedToTheClearanceHeight)
     // A list access refused at any place (the n-th, for every n until one
     // goes through untouched): the clean-up fails, or it leaves this path.
     const auto whole = opttest::snapshot();
-    bool untouched = false;
-    i32 failed = 0;
-    for (i32 n = 1; n < 2000 && !untouched; ++n) {
-        SetUp();
-        p = stocktest::Path{};
-        build();
-        norak::fail_list_call("lacces", n);
-        tp_clean_moves(2, st);
-        norak::fail_list_call("lacces", 0);
-        untouched = !norak::transcript_has("lacces refused");
-        if (st < 0) {
-            ++failed;
-            continue;
-        }
-        EXPECT_EQ(opttest::snapshot(), whole) << "refused access " << n;
-    }
-    EXPECT_TRUE(untouched);
+    const i32 failed = opttest::every_refusal(
+        [&] {
+            SetUp();
+            p = stocktest::Path{};
+            build();
+        },
+        [&] {
+            tp_clean_moves(2, st);
+            return st;
+        },
+        [&](i32 n) { EXPECT_EQ(opttest::snapshot(), whole) << "refused access " << n; }, 2000);
     EXPECT_GT(failed, 3);
 }
 

@@ -170,6 +170,8 @@ void PathEdit::begin()
     length_ = list_length();
     if (length_ < 0) length_ = list_length();
     doomed_.clear();
+    deleted_ = 0;
+    shifted_ = 0;
     moves_ = MOVST;
     tech_ = TECHST;
     moved_ = LSP2[LSP2_MOVED];
@@ -211,6 +213,11 @@ void PathEdit::commit(i32& status)
         if (status < 0) return;
         TPDELB(1, status);
         if (status < 0) return;
+        // Counted so that a rollback after a refusal further on still finds
+        // the new blocks: one fewer in the count for each old element gone,
+        // one place further forward for each gone from in front of them.
+        ++deleted_;
+        if (k <= anchor_) ++shifted_;
     }
     if (n > 0) lmark(2, SLOT_EDIT + 1, a);
     doomed_.clear();
@@ -221,16 +228,20 @@ void PathEdit::rollback()
     // With either count unknown (the list refused to be measured) the new
     // blocks cannot be told from the old: none is deleted, so that no cut
     // of the path goes with them.
+    // After a commit that failed part-way the old elements it deleted are
+    // gone for good; the new blocks are then fewer places on and more than
+    // the count alone says, and exactly those are taken out.
     const i32 now = list_length();
-    const i32 n = now < 0 || length_ < 0 ? 0 : now - length_;
+    const i32 n = now < 0 || length_ < 0 ? 0 : now - length_ + deleted_;
+    const i32 anchor = anchor_ - shifted_;
     i32 st = 0;
     lclos();
     if (n > 0) {
-        list_goto(anchor_ + 1, st);
+        list_goto(anchor + 1, st);
         if (st >= 0) TPDELB(n, st);
     }
-    if (anchor_ > 0) {
-        list_goto(anchor_, st);
+    if (anchor > 0) {
+        list_goto(anchor, st);
     } else {
         i32 a = 0;
         lacces(2, a);
@@ -240,6 +251,8 @@ void PathEdit::rollback()
     TECHST = tech_;
     LSP2[LSP2_MOVED] = moved_;
     doomed_.clear();
+    deleted_ = 0;
+    shifted_ = 0;
 }
 
 void PathEdit::finish(i32& status)

@@ -93,6 +93,8 @@ private:
     MoveState moves_{};           // writers' state at begin()
     TechState tech_{};            // technology state at begin()
     i32 moved_ = 0;               // the writers' move-written flag at begin()
+    i32 deleted_ = 0;             // old elements commit() has deleted so far
+    i32 shifted_ = 0;             // of those, the ones at or in front of the anchor
 };
 
 // Element count of the current list (-1 when the list cannot be put at its

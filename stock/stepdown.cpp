@@ -241,6 +241,10 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
     edit.begin();
     for (i32 k : gone) edit.doom_at(k);
     std::copy(here, here + 3, MOVST.point);
+    // The rapid above P0 only where P0 clears the stock top by the safety
+    // distance: the stretch then ran in the air. Lower down it ran in the
+    // stock, and the first pass is reached from where the tool stands by
+    // the plunge-feed line below, not by a rapid through the stock.
     if (!gone.empty() && top + w.s < P0[2]) {
         const f32 above[3] = {P0[0], P0[1], std::max(top + w.s, static_cast<f32>(n - 1) * dz + P0[2])};
         w.form(27);

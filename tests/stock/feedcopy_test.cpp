@@ -212,4 +212,32 @@ TEST_F(FeedCopy, AnArcSplitInThreeKeepsItsCentreAndFeed)
     EXPECT_GT(failed, 5);
 }
 
+// An edit whose old blocks are refused deletion part-way is taken back: the
+// new blocks go, wherever the deletions before the refusal moved them, and
+// nothing of the path but the one old block already deleted.
+TEST_F(FeedCopy, AnEditRefusedPartWayThroughItsDeletionsTakesOutExactlyItsNewBlocks)
+{
+    for (i32 refused = 1; refused <= 3; ++refused) {
+        fresh();
+        std::vector<std::vector<i32>> want = opttest::snapshot();
+        i32 st = 0;
+        list_goto(5, st);
+        ASSERT_EQ(st, 0);
+        PathEdit e;
+        e.begin();
+        for (i32 k : {2, 3, 4}) e.doom_at(k);
+        stocktest::Path p;
+        p.next = 40;
+        p.line(1, 1, 1);
+        p.line(2, 2, 2);
+        norak::fail_list_call("ldelet", refused);
+        e.finish(st);
+        norak::fail_list_call("ldelet", 0);
+        EXPECT_LT(st, 0) << refused;
+        // Deleted from the back: the refusal at n leaves 4, 3, ... n-1 gone.
+        want.erase(want.begin() + 4 - refused + 1, want.begin() + 4);
+        EXPECT_EQ(opttest::snapshot(), want) << refused;
+    }
+}
+
 }  // namespace

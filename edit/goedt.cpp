@@ -279,7 +279,17 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
         // Without GO motions the technology blocks of the insertion go again:
         // the list stays as it was. GO motions that need no re-entry keep
         // the state blocks written before them.
-        if (went == 0) remove_written(SLOT_STATE, state_blocks, st);
+        if (went == 0) {
+            i32 rst = 0;
+            remove_written(SLOT_STATE, state_blocks, rst);
+            // A removal the list refuses leaves the insertion's technology
+            // blocks in the path: a list error, and the path has changed.
+            if (rst < 0) {
+                fail("EDTGO, ERRORS IN LIST");
+                status = -3;
+                changed = 1;
+            }
+        }
         bool restore = inserted == 0;
         if (inserted != 0) {
             EDTGOF(point, direction, found, key, type, deleted, st);

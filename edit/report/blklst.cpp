@@ -164,6 +164,8 @@ void BLKLST(i32& status)
     }
     TPTOP(MARK_LIST, st);
     if (st < 0) status = -1;
+    // The host's close of a unit answers no status, so a close that fails
+    // cannot set the listing's status here.
     if (opened) aclose(LST_UNIT);
     if (status == 0) usrms4("OUTPUT TO FILE", name, length);
 }

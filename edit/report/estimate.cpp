@@ -279,6 +279,9 @@ void estimate_blocks(i32& first, Report& r, const i32& scope, i32& status)
     while (scope == 2) {
         i32 answer = 0;
         if (first != 0) {
+            // The walk starts at the editor's current block: the host's
+            // access of the current element (in this host mode 2 is the
+            // list's first).
             lacces(0, answer);
             if (answer < 0) {
                 status = answer == -2 ? 2 : -1;

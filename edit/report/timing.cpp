@@ -234,9 +234,13 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             break;
         }
         case 6: {
-            f32 second[3];
-            RDBT6(access, number, BTMST.pos, second, status);
-            if (status >= 0) std::memcpy(BTMST.home, second, sizeof second);
+            // Read aside: a home block cut short leaves the position where
+            // the earlier blocks put it.
+            f32 point[3], second[3];
+            RDBT6(access, number, point, second, status);
+            if (status < 0) break;
+            std::memcpy(BTMST.pos, point, sizeof point);
+            std::memcpy(BTMST.home, second, sizeof second);
             break;
         }
         default:

@@ -357,6 +357,31 @@ TEST(BlockTiming, ABlockThatCannotBeReadIsReportedAndItsNurbsCountsChecked)
     EXPECT_LT(st, 0);
     EXPECT_TRUE(norak::transcript_has("internal: TIMEBLK - ERROR IN BLOCK. BTYPE =5"));
     EXPECT_EQ(norak::open_blocks(), 0);
+
+    // A home block cut short after its home point: refused, and the next
+    // line is timed from where the line before it ended.
+    fresh_two_tools();
+    fix::procedure(9, "HOME", DATE);
+    line(0, 0, 0);
+    BLKOPN(AM_APPEND, 6, 1, st);
+    const i32 none = 0;
+    const f32 high[3] = {0, 0, 500};
+    TPPUT(AM_APPEND, 1, DT_INT, &none, st);
+    TPPUT(AM_APPEND, 3, DT_REAL, high, st);
+    BLKCLS(AM_APPEND);
+    line(35, 0, 0);
+    CLSSBL(st);
+    SRVPOS(1, 0, st);
+    ASSERT_EQ(st, 0);
+    time = -1;
+    EXPECT_EQ(TIMEBLK(0, AM_LIST, number, time, tool, ml, minz, st), MK_NONE);
+    lacces(1, answer);
+    EXPECT_EQ(TIMEBLK(0, AM_LIST, number, time, tool, ml, minz, st), MK_NONE);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("internal: TIMEBLK - ERROR IN BLOCK. BTYPE =6"));
+    lacces(1, answer);
+    EXPECT_EQ(TIMEBLK(0, AM_LIST, number, time, tool, ml, minz, st), MK_FEED);
+    EXPECT_NEAR(time, 35.0f / 350.0f, 1e-6f);
 }
 
 TEST_F(Estimate, AFailedWalkIsReportedAsFailedAndItsFileStillClosed)

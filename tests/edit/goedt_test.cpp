@@ -159,6 +159,17 @@ TEST(AddGo, WrongMachiningTypeAndNoMotionChangeNothing)
     std::vector<std::vector<i32>> after;
     for (const auto& e : norak::main_list().elems) after.push_back(e.words);
     EXPECT_EQ(after, words);
+    // The list refuses to take the insertion's technology blocks out again:
+    // a list error, and the caller is told the path changed.
+    path();
+    reply("point", {}, 0, true);
+    norak::fail_list_call("ldelet", 1);
+    EDTGO(key, type, inserted, changed, st);
+    norak::fail_list_call("ldelet", 0);
+    EXPECT_EQ(st, -3);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(changed, 1);
+    EXPECT_TRUE(norak::transcript_has("EDTGO, ERRORS IN LIST"));
 }
 
 TEST(AddGo, BlockSearchFromTheCursor)

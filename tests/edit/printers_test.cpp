@@ -681,6 +681,33 @@ TEST(Printers, AProcedureBlockLeavesTheCursorOnItWhenTheCurrentToolPathIsListed)
         }
     }
     CLP1[CLP1_TOOLPATH] = 0;
+
+    // A procedure's block read from its entity with -1: the tree of the
+    // current tool path walks the list all the same, and the cursor comes
+    // back to where it stood.
+    i32 proc = 0, number = 7, code = 9, ng = 0, st = 0;
+    std::vector<i32> global = {41, 4, 0, 2022, 2, 3, 42, 4, 0, 4, 5, 6};
+    i32 nw = static_cast<i32>(global.size());
+    dbd_proc(3, proc, number, code, global.data(), nw, nullptr, ng, st);
+    ASSERT_EQ(st, 0);
+    i32 mch = 0, words[4] = {10, 2, 0, fix::TOOL}, count = 4;
+    dbd_mchprm(3, proc, mch, words, count, st);
+    ASSERT_EQ(st, 0);
+    for (const i32 mode : {LM_PROCS, LM_HEADS}) {
+        at(2);
+        i32 before = 0, after = 0, t = 0, cls = 0, type = 0, len = 0;
+        lgtpos(before);
+        eopen(proc, cls, type, len, st);
+        set_open_proc(proc);
+        gs_proc_id(2, proc);
+        printed([&] { PRTBLK(mode, LST_UNIT, AM_ENTITY, -1, 1.0f, t, st); });
+        close_entity();
+        lgtpos(after);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(t, 12);
+        EXPECT_EQ(PRCINF.number[PI_LIST], 7);
+        EXPECT_EQ(after, before) << "entity, mode " << mode;
+    }
 }
 
 TEST(Printers, AnEmptyMessageShowsItsClosingMarkAloneAndANurbsThroughTheConversionIsPlaced)

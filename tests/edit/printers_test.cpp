@@ -815,3 +815,31 @@ TEST(Printers, AUcsThatCannotBeReadOrFitsNoViewLeavesNameOrOrigin)
     EXPECT_EQ(LSTST.origin[1], 2.0f);
     EXPECT_EQ(LSTST.origin[2], 3.0f);
 }
+
+TEST(Printers, ACycleCountsItsDelZOnlyWhenFlaggedAndADelZOfOneValueTakesItWhole)
+{
+    // A cycle activation's del-Z surface value shows only with its flag
+    // word set; a del-Z setting of one value shows that value, of two
+    // their difference.
+    struct Case {
+        std::vector<i32> words;
+        size_t line;
+        const char* shown;
+    } cases[] = {
+        {{30, 9, 0, 0, 0, r2wrd(2.5f), r2wrd(1.0f), r2wrd(3.0f), 1, r2wrd(4.0f)}, 1, "DEL-ZSURF = 0.0000 "},
+        {{30, 9, 0, 0, 1, r2wrd(2.5f), r2wrd(1.0f), r2wrd(3.0f), 1, r2wrd(4.0f)}, 1, "DEL-ZSURF = 2.5000 "},
+        {{33, 9, r2wrd(5.0f)}, 2, "DIS-NEW = 5.0000 "},
+        {{33, 9, r2wrd(5.0f), r2wrd(1.5f)}, 2, "DIS-NEW = 3.5000 "},
+    };
+    for (const Case& c : cases) {
+        fix::fresh();
+        i32 answer = 0, type = 0, st = 0;
+        lacces(3, answer);
+        element(c.words);
+        const auto lines = print_at(LM_TPLIST, 1, -1, &type, &st);
+        EXPECT_EQ(st, 0) << c.shown;
+        ASSERT_GT(lines.size(), c.line) << c.shown;
+        const std::string& l = lines[c.line];
+        EXPECT_EQ(l.substr(l.size() - std::strlen(c.shown)), c.shown);
+    }
+}

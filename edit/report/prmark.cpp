@@ -65,7 +65,8 @@ std::string type_text(i32 value)
 }
 
 // The count field: a blank, the count in parentheses, blanks to six
-// characters; a count that needs more room prints whole.
+// characters. A count that needs more room prints whole: cut to its first
+// three characters, 1234 would read as 123 and -123 as -12, a wrong count.
 std::string count_text(i32 value)
 {
     std::string s = " (" + std::to_string(value) + ")";

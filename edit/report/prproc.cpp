@@ -492,22 +492,25 @@ void PRBT12(const i32& medium, const i32& tp, const i32& entity, const i32& mode
     const i32 s = PI_LIST;
     ProcInfo& p = PRCINF;
     i32 c47 = 0, date[6] = {0, 0, 0, 0, 0, 0};
-    if (medium == AM_ENTITY) {
+    // The list position is remembered for a block of an entity as well,
+    // whenever a list is open: the tree below walks the current list
+    // whatever the block was read from.
+    i32 kept = 0;
+    if (medium != AM_ENTITY || lopnls() != 0) lmark(1, MARK_PROC, kept);
+    if (medium == AM_ENTITY)
         PRCINE(1, entity, s, c47, date, status);
-    } else {
-        i32 answer = 0;
-        lmark(1, MARK_PROC, answer);
+    else
         PRCINB(1, tp, entity, s, c47, date, status);
-    }
     if (status < 0) return;
     PRCASC(2, tp, 1, &p.number[s], &c47, &p.flagb[s], &p.status[s], &p.uflag[s]);
     // The association tree of the current tool path walks its list and ends
     // at the top, whether the current tool path was named by -1 or by its
-    // own id: back to the procedure block in both cases, or a walker that
-    // steps on from here meets the same block again and never ends. A block
-    // read from a procedure entity set no list mark to go back to, and its
-    // tool path's tree, when one was built, moved no entity.
-    if (own_tree(tp) && medium != AM_ENTITY) {
+    // own id: back to the position remembered in both cases, or a walker
+    // that steps on from here meets the same block again and never ends.
+    // A block read from an entity goes back only to a position it
+    // remembered itself (with no list open nothing was walked), never to a
+    // mark an earlier block left.
+    if (own_tree(tp) && (medium != AM_ENTITY || kept > 0)) {
         TPTOP(MARK_PROC, status);
         if (status < 0) return;
     }

@@ -1,6 +1,9 @@
 // The block printers and the formatted fields of the listings: codes outside
 // the printers' tables, counts, technology values, the table rows of the
 // procedure lists, and the blocks the dispatcher passes over or refuses.
+#include <algorithm>
+
+#include "core/entity.h"
 #include "core/listname.h"
 #include "edit/proctab.h"
 #include "edit/report/printers.h"
@@ -580,27 +583,36 @@ TEST(Printers, EveryNamedValueOfTheTechnologyParameters)
 
 TEST(Printers, ANurbsBlockInAnEntityStream)
 {
-    fix::fresh();
-    // k = 1, n = 2: size 13; entries: K, point, K, point, K.
-    norak::Entity m;
-    m.cls = 9;
-    m.type = norak::MOVMNT_TYPE;
-    m.words = {13, 5, 4, 1, 2, r2wrd(0.0f), r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f),
-               r2wrd(0.5f), r2wrd(4.0f), r2wrd(5.0f), r2wrd(6.0f), r2wrd(1.0f)};
-    const i32 id = norak::add_entity(m);
-    i32 cls = 0, type = 0, len = 0, st = 0;
-    auto lines = printed([&] {
-        eopen(id, cls, type, len, st);
-        eskipn(0);
-        i32 t = 0;
-        PRTBLK(LM_PROCS, LST_UNIT, AM_ENTITY, -1, 1.0f, t, st);
-        eclose();
-    });
-    EXPECT_EQ(st, 0);
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[3], std::string(21, ' ') + "K =  0.0000   X =     1.0000   Y =     2.0000   Z =     3.0000" +
-                            std::string(18, ' '));
-    EXPECT_EQ(lines[5], std::string(21, ' ') + "K =  1.0000" + std::string(37, ' '));
+    // Every NURBS type, k = 1, n = 2: size 13; entries: K, point, K, point,
+    // K. Only the plain curve has the START, count and degree lines; each
+    // is read to its end, so the line block behind it is read whole.
+    for (const i32 nurbs : {5, 25, 225}) {
+        fix::fresh();
+        norak::Entity m;
+        m.cls = 9;
+        m.type = norak::MOVMNT_TYPE;
+        m.words = {13, nurbs, 4, 1, 2, r2wrd(0.0f), r2wrd(1.0f), r2wrd(2.0f), r2wrd(3.0f), r2wrd(0.5f),
+                   r2wrd(4.0f), r2wrd(5.0f), r2wrd(6.0f), r2wrd(1.0f), 5, 2, 9, r2wrd(7.0f), r2wrd(8.0f), r2wrd(9.0f)};
+        const i32 id = norak::add_entity(m);
+        i32 cls = 0, type = 0, len = 0, st = 0, second = 0, t = 0;
+        auto lines = printed([&] {
+            eopen(id, cls, type, len, st);
+            eskipn(0);
+            PRTBLK(LM_PROCS, LST_UNIT, AM_ENTITY, -1, 1.0f, t, st);
+            PRTBLK(LM_PROCS, LST_UNIT, AM_ENTITY, -1, 1.0f, second, st);
+            eclose();
+        });
+        EXPECT_EQ(st, 0) << nurbs;
+        EXPECT_EQ(t, nurbs);
+        EXPECT_EQ(second, 2) << nurbs;
+        const size_t head = nurbs == 5 ? 3 : 0;
+        ASSERT_EQ(lines.size(), head + 6) << nurbs;
+        EXPECT_EQ(lines[head], std::string(21, ' ') + "K =  0.0000   X =     1.0000   Y =     2.0000   Z =     3.0000" +
+                                   std::string(18, ' '));
+        EXPECT_EQ(lines[head + 2], std::string(21, ' ') + "K =  1.0000" + std::string(37, ' '));
+        EXPECT_EQ(lines[head + 3], std::string(16, ' ') + "SIMPLE NURBS:END");
+        EXPECT_EQ(lines[head + 5].substr(32), "X =     7.0000   Y =     8.0000   Z =     9.0000") << nurbs;
+    }
 }
 
 TEST(Printers, TheParameterNamesAndTheCodesBetweenThem)
@@ -669,6 +681,33 @@ TEST(Printers, AProcedureBlockLeavesTheCursorOnItWhenTheCurrentToolPathIsListed)
         }
     }
     CLP1[CLP1_TOOLPATH] = 0;
+
+    // A procedure's block read from its entity with -1: the tree of the
+    // current tool path walks the list all the same, and the cursor comes
+    // back to where it stood.
+    i32 proc = 0, number = 7, code = 9, ng = 0, st = 0;
+    std::vector<i32> global = {41, 4, 0, 2022, 2, 3, 42, 4, 0, 4, 5, 6};
+    i32 nw = static_cast<i32>(global.size());
+    dbd_proc(3, proc, number, code, global.data(), nw, nullptr, ng, st);
+    ASSERT_EQ(st, 0);
+    i32 mch = 0, words[4] = {10, 2, 0, fix::TOOL}, count = 4;
+    dbd_mchprm(3, proc, mch, words, count, st);
+    ASSERT_EQ(st, 0);
+    for (const i32 mode : {LM_PROCS, LM_HEADS}) {
+        at(2);
+        i32 before = 0, after = 0, t = 0, cls = 0, type = 0, len = 0;
+        lgtpos(before);
+        eopen(proc, cls, type, len, st);
+        set_open_proc(proc);
+        gs_proc_id(2, proc);
+        printed([&] { PRTBLK(mode, LST_UNIT, AM_ENTITY, -1, 1.0f, t, st); });
+        close_entity();
+        lgtpos(after);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(t, 12);
+        EXPECT_EQ(PRCINF.number[PI_LIST], 7);
+        EXPECT_EQ(after, before) << "entity, mode " << mode;
+    }
 }
 
 TEST(Printers, AnEmptyMessageShowsItsClosingMarkAloneAndANurbsThroughTheConversionIsPlaced)
@@ -724,4 +763,83 @@ TEST(Printers, AnEditedGeometryElementSuspendsByItsKindAndANurbsOfWrongCountsIsR
     EXPECT_LT(st, 0);
     EXPECT_TRUE(norak::transcript_has("internal: PRBT05, NURBS LARGER THAN ITS BLOCK, ORDER AND POINTS = 2 1"));
     EXPECT_TRUE(lines.empty());
+}
+
+TEST(Printers, AnInterruptedProcedureAndATildeSeparatedRow)
+{
+    // Status 3 (code 44) reads INTERRUPTED in the procedure list and "I" in
+    // the header list's column; code 57 of 2 separates the first two
+    // columns of the row with "~ ".
+    fix::fresh();
+    fix::build();
+    LSTRST();
+    const i32 three = 3, two = 2;
+    i32 st = 0;
+    at(3);
+    TPCHNN(AM_LIST, GR_GLOBAL, 44, DT_INT, &three, st);
+    TPCHNN(AM_LIST, GR_GLOBAL, 57, DT_INT, &two, st);
+    lclos();
+    auto lines = print_at(LM_PROCS, 3);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  INTERRUPTED"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  SUSPENDED"), 0);
+    lines = print_at(LM_HEADS, 3);
+    EXPECT_EQ(lines, std::vector<std::string>{"| I----(TR01)SRF MIL~ 3  | DOME FINISH            | -- TOOL= BALL 10       |"});
+}
+
+TEST(Printers, AUcsThatCannotBeReadOrFitsNoViewLeavesNameOrOrigin)
+{
+    // A header whose UCS cannot be read is still written, its UCS name blank.
+    fix::fresh();
+    f32 origin[3] = {0, 0, 0}, home[3] = {0, 0, 0};
+    auto lines = printed([&] { PRTBT0(LM_PROCS, 0, LST_UNIT, 1, "TP-B    ", 1, origin, home, 1.0f, 999); });
+    EXPECT_TRUE(norak::transcript_has("internal: PRTBT0, ERRORS IN OPENING UCS"));
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[4], "  UCS NAME        : \"      \" ");
+    // A UCS read whole whose axes fit no view (rows not of unit length)
+    // names the line and leaves the listing origin as it was.
+    norak::Entity u;
+    u.cls = EC_UCS;
+    u.type = ET_UCS;
+    u.words = {0, 0, 0, r2wrd(0.0f), r2wrd(5.0f), r2wrd(6.0f), r2wrd(7.0f)};
+    for (const f32 w : {2.0f, 0.0f, 0.0f, 0.0f, 2.0f, 0.0f, 0.0f, 0.0f, 2.0f}) u.words.push_back(r2wrd(w));
+    i32 name[2];
+    std::memcpy(name, "SKEW    ", 8);
+    u.words.insert(u.words.end(), {name[0], name[1], 0});
+    const i32 id = norak::add_entity(u);
+    LSTST.origin[0] = 1.0f, LSTST.origin[1] = 2.0f, LSTST.origin[2] = 3.0f;
+    i32 st = 0;
+    lines = printed([&] { PRTBT1(LM_TPLIST, LST_UNIT, 1, 55, id, 0.0f, st); });
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 16), "UCS     = SKEW  ");
+    EXPECT_EQ(LSTST.origin[0], 1.0f);
+    EXPECT_EQ(LSTST.origin[1], 2.0f);
+    EXPECT_EQ(LSTST.origin[2], 3.0f);
+}
+
+TEST(Printers, ACycleCountsItsDelZOnlyWhenFlaggedAndADelZOfOneValueTakesItWhole)
+{
+    // A cycle activation's del-Z surface value shows only with its flag
+    // word set; a del-Z setting of one value shows that value, of two
+    // their difference.
+    struct Case {
+        std::vector<i32> words;
+        size_t line;
+        const char* shown;
+    } cases[] = {
+        {{30, 9, 0, 0, 0, r2wrd(2.5f), r2wrd(1.0f), r2wrd(3.0f), 1, r2wrd(4.0f)}, 1, "DEL-ZSURF = 0.0000 "},
+        {{30, 9, 0, 0, 1, r2wrd(2.5f), r2wrd(1.0f), r2wrd(3.0f), 1, r2wrd(4.0f)}, 1, "DEL-ZSURF = 2.5000 "},
+        {{33, 9, r2wrd(5.0f)}, 2, "DIS-NEW = 5.0000 "},
+        {{33, 9, r2wrd(5.0f), r2wrd(1.5f)}, 2, "DIS-NEW = 3.5000 "},
+    };
+    for (const Case& c : cases) {
+        fix::fresh();
+        i32 answer = 0, type = 0, st = 0;
+        lacces(3, answer);
+        element(c.words);
+        const auto lines = print_at(LM_TPLIST, 1, -1, &type, &st);
+        EXPECT_EQ(st, 0) << c.shown;
+        ASSERT_GT(lines.size(), c.line) << c.shown;
+        const std::string& l = lines[c.line];
+        EXPECT_EQ(l.substr(l.size() - std::strlen(c.shown)), c.shown);
+    }
 }

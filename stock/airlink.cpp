@@ -125,6 +125,11 @@ void next_feed(i32& N, f32& F, i32& status)
 void needed(const f32* P1, const f32* P2, f32& E1, f32& E2, i32& status)
 {
     E1 = E2 = NONE;
+    // The sections imaged now: the holder's own count, or none once the
+    // images were cleared, when the widened tool stands in slot 1 (the
+    // slot after the sections, as stk_enlarged_slot gives it). A section
+    // whose image cannot be selected is passed over; without the widened
+    // tool the link has nothing to measure and fails.
     const i32 n = std::min(holder_steps.n, stk_sections);
     const bool same = eqpt2(P1, P2) != 0;
     for (i32 k = 1; k <= n + 1; ++k) {
@@ -480,8 +485,9 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     const f32 base = wrd2r(PRM9[0]);
     f32 P2[3], F = 0;
     i32 N = -1;
-    // Block `second` is the last move of the old approach, as in a link
-    // inside the path (the last move before the next cut, replaced), not
+    // The approach "to the second block" is read as in a link inside the
+    // path, ending where the cut begins. Block `second` is the last move of
+    // the old approach, as in a link inside the path (the last move before the next cut, replaced), not
     // the cut's first move: it goes with the moves before it, and the new
     // approach ends at its end P2, where the cut starts. So the callers
     // hand it: the holder stage's driver the run record's last block (the

@@ -64,7 +64,11 @@ void read_move(i32 type, std::vector<RunMove>& run, i32& status)
     }
 }
 
-// The moves after the cursor up to block j3, and the feed in force at the first.
+// The moves after the cursor up to block j3, and the feed in force at the
+// first. The run is read into memory once and the passes are written from
+// it through one edit that a failed write takes back whole: no list marks
+// are kept for the place of insertion or the walk over the run, and no
+// block number is read back from the copies.
 void read_run(i32 j3, std::vector<RunMove>& run, f32& feed, i32& status)
 {
     bool first = true;
@@ -127,7 +131,9 @@ struct Passes {
         line(B);
     }
     // The cutting moves' feed: the feed in force as an explicit value, also
-    // when it equals a named feed of the machine values.
+    // when it equals a named feed of the machine values. A feed in force
+    // below 0 is the rapid or the maximum feed, written in its own form: as
+    // an explicit value it would be no feed the machine can run at.
     void cut_feed()
     {
         if (status < 0) return;

@@ -122,6 +122,9 @@ void arc_points(const f32* start, const i32& plane, const f32& angle, const f32*
     // the radius.
     const f64 r = std::hypot(f64(end[u]) - centre[0], f64(end[v]) - centre[1]);
     i32 n = n_steps;
+    // An arc of no radius, a tolerance of 0 or one that spans the whole
+    // diameter has one chord; the count is held to a million so that a tiny
+    // tolerance cannot overflow it.
     if (n < 1) {
         const f64 c = 1.0 - f64(tol) / r;
         if (!(r > 0.0) || c <= -1.0 || !(tol > 0.0f)) {

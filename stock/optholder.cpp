@@ -1089,7 +1089,10 @@ struct Stretch {
     i32 before = -1, last = -1;
 };
 
-// What the walk of the stage keeps.
+// What the walk of the stage keeps: the words of the cut record and the
+// run record, held here for the one walk rather than in host work arrays,
+// since nothing outside the stage reads them; there are no arrays to close
+// when it ends, whichever way.
 struct Walk {
     i32 prev = -1;        // the last move walked (or piece written)
     f32 free = 0;         // clear length since the last contact

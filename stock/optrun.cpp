@@ -180,7 +180,7 @@ void optim_enlarged_stage(i32& status)
 // So no technology word is reset at the start: a reset would force the
 // machine state of parameters that no stage writes into the first block
 // written.
-void optim_run_stages(i32& status)
+void optim_run_stages(const i32& code, i32& status)
 {
     status = 0;
     rapid_top = hei8_clear();
@@ -202,7 +202,9 @@ void optim_run_stages(i32& status)
     // the path costs the stamping of its moves, and gives the stock of the
     // path as it stands whichever stages ran.
     stk_save_h1();
-    const i32 code = nu_sgcd_get_code();
+    // `code` is the code of the procedure run (its row's in a series, which
+    // runs procedures other than the one in hand): a rapid clean-up is for
+    // every procedure but those of code 54.
     const i32 band = CMPBLK[CMP_ZRANGE];
     if (band == 2 || band == 3 || band == 4) optim_zband_stage(status);
     if (status == 0 && CMPBLK[CMP_ENLARGE] == 2) {

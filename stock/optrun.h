@@ -7,9 +7,9 @@
 #include "core/words.h"
 
 // Runs the stages that the switches of the machining-parameter block turn
-// on over the tool path list, with the procedure's tool in image slot 0.
-// Status 1000 when the user stopped, below 0 on failure.
-void optim_run_stages(i32& status);
+// on over the tool path list, with the procedure's tool in image slot 0;
+// code: the code of the procedure run. Status 1000 when the user stopped, below 0 on failure.
+void optim_run_stages(const i32& code, i32& status);
 // The enlarged-tool stage: the path stamped with the cutter, each run of
 // rapid moves rebuilt as a link measured with the tool widened by the
 // enlargement percentage (and every holder section).

@@ -80,7 +80,10 @@ void stk_tool_shape(const i32& id, f32& D, f32& R, f32& L, f32& T)
         GTCRNR(id, R);
         GTCUTL(id, L);
         GTTAPA(id, T);
-        R = std::max(R, 0.0f), L = std::max(L, 0.0f), T = std::max(T, 0.0f);
+        // The values go as the tool gives them, as in the tool records of the
+        // path: a negative corner radius, cut length or taper is a broken
+        // tool, which the image refuses with its message rather than the
+        // stock being cut with another shape.
         return;
     }
     f32 d = 0.0f;
@@ -93,7 +96,6 @@ void stk_tool_shape(const i32& id, f32& D, f32& R, f32& L, f32& T)
         D = d;
         T = 0.0f;
         GTDRCU(id, L);
-        L = std::max(L, 0.0f);
     } else {
         D = 0.01f;
         L = static_cast<f32>((f64(d) - 0.01) * 0.5 / std::tan(f64(T) * M_PI / 180.0));
@@ -279,7 +281,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     i32 ph = -1, bh = -1, n = 0;
     const bool staged = (mode == 1 || mode == 4) && rmode == MV_LIST && optim_all_off() == 0;
     if (staged) {
-        optim_run_stages(status);
+        optim_run_stages(code, status);
     } else {
         tp_to_points(0, rmode, ph, bh, n, status);
         if (status == 0) stk_stamp_points(ph, bh, n, status);

@@ -244,6 +244,14 @@ TEST(StockToolShape, ADrillIsACylinderAboveEightyNineDegreesElseTheConeOfItsTip)
         EXPECT_NEAR(l, c.L, 1e-4f * c.L) << c.cut;
         EXPECT_FLOAT_EQ(t, c.T) << c.cut;
     }
+    // A mill's values go as it gives them: a negative corner radius is kept,
+    // for the image to refuse.
+    f32 d = 0, r = 0, l = 0, t = 0;
+    stk_tool_shape(tooldefs::make_tool(2, 6.0f, -1.0f, 20.0f, 0.0f), d, r, l, t);
+    EXPECT_EQ(r, -1.0f);
+    i32 st = 0;
+    stk_tool_image(0, d, r, l, t, st);
+    EXPECT_EQ(st, -1);
 }
 
 }  // namespace

@@ -31,7 +31,9 @@ extern ListingState LSTST;
 // Starts a listing from a fresh state: procedure 0, no last kind, the
 // listing origin of the current tool path's header (0 without a tool path
 // or header); the list position stays where it is. Every listing and the
-// block list call it first.
+// block list call it first: a state carried over from the last listing
+// would give the first procedure the last one's number and leave out the
+// first line's heading when its kind equals the last kind printed.
 void LSTRST();
 
 // "(1x,i3,2x)" of a procedure number into the number column.

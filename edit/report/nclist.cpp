@@ -160,7 +160,11 @@ void NCLIST(const i32& tp, const i32& mode)
                 }
                 if (type != BT_PROC) continue;
                 // The procedure's own function code: stock and part
-                // procedures have no movements to list.
+                // procedures have no movements to list. It is the code of the
+                // procedure block just printed, not the next entry of the
+                // frame's table of codes: taken from the block the listing
+                // stands on, it always belongs to the procedure whose lines
+                // follow, however the table counts its entries.
                 const i32 code = PRCINF.type[PI_LIST];
                 if (code == 52 || code == 53) {
                     procedure_end();
@@ -206,6 +210,9 @@ void nclist_ent(const i32& id, const i32&)
     const f32 scale = listing_scale();
     char name[NAMLEN];
     i32 length = 0, plen = 0;
+    // The list position is marked before the file is asked for, and put
+    // back on every way out: the caller's cursor is where it was, whether
+    // or not a file was opened.
     if (!open_file(name, length, plen)) {
         if (answer > 0) TPTOP(MARK_LIST, st);
         return;

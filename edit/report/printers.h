@@ -1,6 +1,9 @@
 // Block printers of the listings: each writes the lines of one block type
 // in the listing mode given (lstate.h) and sets the last kind. The block
-// dispatcher PRTBLK reads the blocks and hands their values on.
+// dispatcher PRTBLK reads the blocks and hands their values on. A printer
+// takes a block's size, type or the listing scale only where its lines
+// depend on them: the setting and cycle printers print values that are not
+// scaled and one layout per type, so they take none of the three.
 #pragma once
 
 #include "core/words.h"

@@ -176,6 +176,9 @@ void rotation(Blk& b)
         shift_view(centre, axes);
         // The rotation of the block turns the listing origin: about X
         // for axes 1 and 3, about Y for 2 and 4, by the angle in radians.
+        // The host's view-to-view transform takes two views, and a
+        // rotation block names one axis and an angle: the matrix is built
+        // from those.
         f32 m[9], o[3];
         m3def(axes > 2 ? axes - 2 : axes, angle, m);
         m3vec(m, LSTST.origin, o);
@@ -326,6 +329,9 @@ bool print_block(Blk& b)
     case 10: rotation_axes(b); break;
     case 11: drill(b); break;
     case 12: {
+        // The procedure block's values are read by PRBT12 itself, through
+        // the procedure information readers, which also give the values
+        // that lie outside the block: the block reader is not called here.
         i32 entity = -1, procnum = 0;
         if (b.medium == AM_ENTITY) gs_proc_id(1, entity);
         PRBT12(b.medium, b.tp, entity, b.mode, b.unit, procnum, b.status);

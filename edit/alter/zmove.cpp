@@ -445,6 +445,9 @@ void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status)
     read_nurbs(c, status);
     if (status < 0) return;
     Nurbs first, second;
+    // The pieces run over the curve's own range, knot k to knot n + 1: on a
+    // clamped curve the first piece starts at the first knot, and on one that
+    // is not clamped a cut from the first knot would start before the curve.
     const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];
     if (!nurbs_piece(c, t0, nurbs_param, first) || !nurbs_piece(c, nurbs_param, t1, second)) {
         status = -1;

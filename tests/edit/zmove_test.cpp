@@ -260,29 +260,41 @@ TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOw
     expect_move(m.back(), 0, 20, 10);
 }
 
+// A string that crosses the plane is broken into lines and projected; so is
+// one that goes down through a point lying on the plane, where no segment
+// crosses it strictly.
 TEST(ZPlane, AStringThatCrossesIsBrokenIntoLinesAndProjected)
 {
-    alt::fresh();
-    alt::feed(100.0f);  // 1
-    const f32 pts[3][3] = {{10, 0, 20}, {20, 0, 0}, {30, 0, 0}};
-    string3(pts);
-    project_below(10.0f);
-    const auto before = alt::moves();
-    ASSERT_EQ(before.size(), 3u);
-    EXPECT_EQ(whole(before[0].number, before[0].number), 0);
-    const auto m = alt::moves();
-    ASSERT_EQ(m.size(), 4u);
-    EXPECT_EQ(m[0].type, 2);
-    expect_move(m[0], 10, 0, 20);
-    expect_move(m[1], 15, 0, 10);
-    expect_move(m[2], 20, 0, 10);
-    expect_move(m[3], 30, 0, 10);
+    struct Case {
+        f32 pts[3][3], want[4][3];
+        size_t count;
+    };
+    const Case cases[] = {
+        {{{10, 0, 20}, {20, 0, 0}, {30, 0, 0}}, {{10, 0, 20}, {15, 0, 10}, {20, 0, 10}, {30, 0, 10}}, 4},
+        {{{10, 0, 15}, {20, 0, 10}, {30, 0, 0}}, {{10, 0, 15}, {20, 0, 10}, {30, 0, 10}}, 3},
+    };
+    for (const Case& c : cases) {
+        alt::fresh();
+        alt::feed(100.0f);  // 1
+        string3(c.pts);
+        project_below(10.0f);
+        const auto before = alt::moves();
+        ASSERT_EQ(before.size(), 3u);
+        EXPECT_EQ(whole(before[0].number, before[0].number), 0);
+        const auto m = alt::moves();
+        ASSERT_EQ(m.size(), c.count);
+        for (size_t k = 0; k < c.count; ++k) {
+            EXPECT_EQ(m[k].type, 2) << k;
+            expect_move(m[k], c.want[k][0], c.want[k][1], c.want[k][2]);
+        }
+    }
 }
 
 // The cut is where the curve itself reaches the plane, not where its
-// polygon does: a straight descent whose parameters run from 2 to 3, and a
+// polygon does: a straight descent whose parameters run from 2 to 3, a
 // curve falling as (1 - t)^3 whose coarse polygon lies off it between its
-// points.
+// points, and the straight descent again with a polygon point lying on the
+// plane, where no polygon segment crosses it strictly.
 TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
 {
     struct Case {
@@ -295,6 +307,7 @@ TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
          {0, 0, 20, 10, 0, 0, 20, 0, 0, 30, 0, 0},
          1.0f,
          static_cast<f32>(30.0 * (1.0 - std::cbrt(0.5)))},
+        {{2, 2, 2, 2, 3, 3, 3, 3}, {0, 0, 20, 10, 0, 40.0 / 3, 20, 0, 20.0 / 3, 30, 0, 0}, 0.0095f, 15.0f},
     };
     for (const Case& c : cases) {
         alt::fresh({0, 0, 20});

@@ -234,7 +234,9 @@ i32 along_test(i32 type, const f32* start, const f32* snormal, const f32* end, S
         lclos();
         if (status < 0) return 3;
         status = 0;
-        // The start turned about the centre by the arc's step, in its plane.
+        // The start turned about the centre by the arc's step, in its plane;
+        // for an arc in XZ or YZ the turned point's own x and y are tested,
+        // as every other point of the walk is.
         const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
         const f32 w = std::copysign(std::fabs(step), angle), da = start[a] - centre[0], db = start[b] - centre[1];
         f32 p[3];

@@ -56,9 +56,12 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
             }
         }
     }
-    // The search is not cut short at the block a forward jump started from:
-    // it runs back to the blocks that set each code, so the state shown is
-    // the one in force here, whatever was shown before the jump.
+    // After a jump to a block, forward or back, the search is not cut short
+    // at the technology block right before the motion jumped to: that block
+    // may set another parameter (a spindle speed), and stopping there would
+    // leave the feed and the other codes shown as they were where the jump
+    // started. It runs back to the blocks that set each code, so the state
+    // shown is the one in force here.
     while (nfound < n) {
         i32 size = 0, type = 0, cls = 0;
         TPBLKH(AM_LIST, size, type, cls, status);

@@ -234,7 +234,9 @@ i32 along_test(i32 type, const f32* start, const f32* snormal, const f32* end, S
         lclos();
         if (status < 0) return 3;
         status = 0;
-        // The start turned about the centre by the arc's step, in its plane.
+        // The start turned about the centre by the arc's step, in its plane;
+        // for an arc in XZ or YZ the turned point's own x and y are tested,
+        // as every other point of the walk is.
         const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
         const f32 w = std::copysign(std::fabs(step), angle), da = start[a] - centre[0], db = start[b] - centre[1];
         f32 p[3];
@@ -416,7 +418,10 @@ void cut_line(Step& s, const Cross& q)
 }
 
 // The sweep of the arc's first piece, from its start to the crossing, with
-// the direction of the whole sweep.
+// the direction of the whole sweep. The host's angle from the start answers
+// from 0 up to a full turn whichever way the arc turns: a counter-clockwise
+// arc takes it as it is and a clockwise one takes it less a full turn, so
+// that neither piece turns against its arc.
 f32 first_sweep(const f32* centre, const f32* from, const f32* to, f32 sweep, bool full)
 {
     f32 a = 0;
@@ -470,16 +475,21 @@ void cut_arc(Step& s, const Cross& q)
     after_pieces(s, q.p);
 }
 
-// The curve parameter of the crossing: from its place on the points (the
-// curve's points stand at even parameters), moved onto the polygon segment
-// it crosses.
+// The curve parameter of the crossing: the curve's point nearest to the
+// crossing, moved onto the polygon segment it crosses. The nearest point,
+// not the crossing's place among the resampled points: the host spaces
+// those by its chord tolerance, not by even parameters. A contour in its
+// own plane keeps the nearest point, the curve not being carried there.
 f64 crossing_parameter(const Step& s, const Cross& q, i32 curve)
 {
     f64 t0 = 0, t1 = 1;
     i32 st = 0;
     evbrng(curve, t0, t1, st);
     const i32 k = static_cast<i32>(s.pts.size() / 3);
-    f64 t = t0 + (t1 - t0) * (q.mseg - 1 + q.mfrac) / std::max(1, k - 1);
+    f64 t = t0 + (t1 - t0) * (q.mseg - 1 + q.mfrac) / std::max(1, k - 1), on[3];
+    f64 near = t;
+    crv_nearest(curve, q.p, near, on, st);
+    if (st == 0) t = near;
     if (in_plane()) return t;
     const f64* poly = trim_state.polygon.data();
     const f64 a[3] = {poly[2 * q.pseg - 2], poly[2 * q.pseg - 1], 0}, b[3] = {poly[2 * q.pseg], poly[2 * q.pseg + 1], 0};

@@ -36,6 +36,23 @@ bool crosses(const f32* a, const f32* b, f32 plane)
     return (gtval(b[2], plane) != 0 && ltval(a[2], plane) != 0) || (gtval(a[2], plane) != 0 && ltval(b[2], plane) != 0);
 }
 
+// The side of the plane a height lies on: 1 above, -1 below, 0 on it.
+i32 side_of(f32 z, f32 plane) { return gtval(z, plane) != 0 ? 1 : ltval(z, plane) != 0 ? -1 : 0; }
+
+// A string or polygon crosses the plane where a point lies on the other
+// side from the last point off the plane before it. Points lying on the
+// plane are passed over: a string that goes down through a point on the
+// plane has no segment with its ends strictly on both sides, and would
+// otherwise be neither cut nor laid on the plane, its part below staying
+// below.
+bool side_changes(i32& last, f32 z, f32 plane)
+{
+    const i32 side = side_of(z, plane);
+    if (side != 0 && side == -last) return true;
+    if (side != 0) last = side;
+    return false;
+}
+
 // Sets (mode 0) or shifts (mode 1) the heights of the block at the cursor.
 void set_heights(i32 mode, f32 value, i32& number, i32& status)
 {
@@ -201,10 +218,11 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
     f32 prev[3], p[3], v[3];
     copy3(prev, s);
     bool cut = false, above = false;
+    i32 last = side_of(prev[2], plane);
     for (i32 i = 0; i < m && status >= 0; ++i) {
         RDBT2(AM_LIST, type, size, records, number, p, v, status);
         if (status < 0) break;
-        if (crosses(prev, p, plane)) {
+        if (side_changes(last, p[2], plane)) {
             cut = true;
             break;
         }
@@ -336,11 +354,12 @@ void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& s
         return;
     }
     const i32 m = static_cast<i32>(poly.size() / 3);
+    i32 last = side_of(static_cast<f32>(poly[2]), plane);
     for (i32 i = 1; i < m; ++i) {
-        // Only the heights of the segment's ends decide.
+        // Only the heights decide; the segment ends where the side changes.
         const f32 a[3] = {0, 0, static_cast<f32>(poly[3 * i - 1])};
         const f32 b[3] = {0, 0, static_cast<f32>(poly[3 * i + 2])};
-        if (!crosses(a, b, plane)) continue;
+        if (!side_changes(last, b[2], plane)) continue;
         // The crossing on the polygon, the curve's parameter nearest to it,
         // refined to where the curve itself reaches the plane.
         const f32 pa[3] = {static_cast<f32>(poly[3 * i - 3]), static_cast<f32>(poly[3 * i - 2]), a[2]};
@@ -445,6 +464,9 @@ void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status)
     read_nurbs(c, status);
     if (status < 0) return;
     Nurbs first, second;
+    // The pieces run over the curve's own range, knot k to knot n + 1: on a
+    // clamped curve the first piece starts at the first knot, and on one that
+    // is not clamped a cut from the first knot would start before the curve.
     const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];
     if (!nurbs_piece(c, t0, nurbs_param, first) || !nurbs_piece(c, nurbs_param, t1, second)) {
         status = -1;

@@ -1,16 +1,21 @@
 // The range between two picked motions: found in list order whichever pick
-// comes first, a pick inside a string breaks it, a range not in the list.
+// comes first, a pick inside a string breaks it, a range not in the list;
+// the search back for the machine state in force at a block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "blocks/movement.h"
 #include "edit/alter/search.h"
 #include "tests/edit/editor_common.h"
 
 namespace {
+// The point and direction before the range of the last run.
+f32 before[3], before_dir[3];
 i32 run(i32 a, i32 b, i32* first, i32& prev, i32& status)
 {
     i32 pa[11] = {2, 1, a}, pb[11] = {2, 1, b}, in = 9;
-    f32 p[3], d[3];
-    FNDRNG(10, 17, pa, pb, 0, in, prev, p, d, status);
+    FNDRNG(10, 17, pa, pb, 0, in, prev, before, before_dir, status);
     *first = pa[2];
     return in;
 }
@@ -49,9 +54,17 @@ TEST(RegionSearch, FindsTheRangeInListOrderAndBreaksAStringThatHoldsAPick)
     EXPECT_EQ(at_mark(10), 6);
     EXPECT_EQ(at_mark(17), 6);
     EXPECT_EQ(prev, 5);
-    // The first motion of the list has no motion before it.
+    // The first motion of the list has no motion before it: the point and
+    // direction before it are the last the writers wrote.
+    const f32 written[3] = {-5, 7, 30}, axis[3] = {0, 0.6f, 0.8f};
+    std::copy(written, written + 3, MOVST.point);
+    std::copy(axis, axis + 3, MOVST.axis);
     EXPECT_EQ(run(1, 1, &first, prev, st), 0);
     EXPECT_EQ(prev, -1);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(before[k], written[k]) << k;
+        EXPECT_EQ(before_dir[k], axis[k]) << k;
+    }
     // A block that is not there.
     run(2, 99, &first, prev, st);
     EXPECT_EQ(st, -2);
@@ -80,4 +93,32 @@ TEST(RegionSearch, TheMachineStateSearchRunsToTheTopForCodesNeverSet)
     PRVMCH(3, 1, feed, st);
     EXPECT_EQ(st, 0);
     EXPECT_EQ(wrd2r(DSM4[DSM4_FEED]), 700.0f);
+}
+
+// After a jump to a block, forward or back, the search goes on past the
+// technology block right before the motion jumped to: a spindle block there
+// does not leave the feed shown as it was where the jump started.
+TEST(RegionSearch, TheMachineStateSearchAfterAJumpGoesPastTheBlockBeforeTheTarget)
+{
+    ed::fresh();
+    fix::tech(1, 500.0f);   // 1
+    ed::line(0);            // 2
+    fix::tech(1, 800.0f);   // 3
+    fix::tech(2, 1200.0f);  // 4
+    ed::line(10);           // 5: the block jumped to
+    ed::line(20);           // 6
+    for (const i32 from : {2, 6}) {
+        MOVSTA.direction = 3;
+        MOVSTA.jump = 4;
+        MOVJMP[0] = from;
+        MOVJMP[1] = 5;
+        DSM4[DSM4_FEED] = r2wrd(from == 2 ? 500.0f : 300.0f);  // as shown before the jump
+        i32 answer = 0, st = 9;
+        lacces(3, answer);
+        lacces(-1, answer);  // on block 5
+        const i32 codes[2] = {1, 2};
+        PRVMCH(3, 2, codes, st);
+        EXPECT_EQ(st, 0) << from;
+        EXPECT_EQ(wrd2r(DSM4[DSM4_FEED]), 800.0f) << from;
+    }
 }

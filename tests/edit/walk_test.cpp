@@ -96,6 +96,37 @@ TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)
     EXPECT_NEAR(trim_state.region[0], 10.0f, 1e-4);
 }
 
+// A string that enters the square in its first, second or third segment
+// and leaves it in the next is broken into lines, and the walk stands on the
+// point that begins the entering segment, so the next step meets the
+// crossing on the line after it and cuts that line.
+TEST(Walk, AStringIsBrokenAndTheNextStepCutsTheLineThatCrosses)
+{
+    const std::vector<std::vector<std::array<f32, 3>>> strings = {
+        {{15, 20, 0}, {40, 20, 0}},
+        {{5, 20, 0}, {15, 20, 0}, {40, 20, 0}},
+        {{5, 20, 0}, {8, 20, 0}, {15, 20, 0}, {40, 20, 0}},
+    };
+    for (const auto& pts : strings) {
+        setup(100.0f);
+        alt::string(pts);
+        const Step s = first_step();
+        const size_t seg = pts.size() - 1;  // the segment that ends at x 15
+        EXPECT_EQ(s.status, 0) << seg;
+        EXPECT_EQ(s.cut, 0) << seg;
+        EXPECT_NEAR(s.point[0], seg == 1 ? 0.0f : pts[seg - 2][0], 1e-4) << seg;
+        const auto lines = alt::moves();
+        ASSERT_EQ(lines.size(), pts.size()) << seg;
+        for (const auto& m : lines) EXPECT_EQ(m.type, 2) << seg;
+        const Step t = walk(s.point, 3);
+        EXPECT_EQ(t.status, 0) << seg;
+        EXPECT_EQ(t.cut, lines[seg - 1].number) << seg;
+        EXPECT_EQ(t.after, 1) << seg;
+        EXPECT_NEAR(t.point[0], 10.0f, 1e-4) << seg;
+        EXPECT_EQ(alt::moves().size(), pts.size() + 1) << seg;
+    }
+}
+
 TEST(Walk, ARapidThatEntersAndLeavesDuringADeletionIsNotCut)
 {
     setup(-1.0f);

@@ -260,54 +260,81 @@ TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOw
     expect_move(m.back(), 0, 20, 10);
 }
 
+// A string that crosses the plane is broken into lines and projected; so is
+// one that goes down through a point lying on the plane, where no segment
+// crosses it strictly.
 TEST(ZPlane, AStringThatCrossesIsBrokenIntoLinesAndProjected)
 {
-    alt::fresh();
-    alt::feed(100.0f);  // 1
-    const f32 pts[3][3] = {{10, 0, 20}, {20, 0, 0}, {30, 0, 0}};
-    string3(pts);
-    project_below(10.0f);
-    const auto before = alt::moves();
-    ASSERT_EQ(before.size(), 3u);
-    EXPECT_EQ(whole(before[0].number, before[0].number), 0);
-    const auto m = alt::moves();
-    ASSERT_EQ(m.size(), 4u);
-    EXPECT_EQ(m[0].type, 2);
-    expect_move(m[0], 10, 0, 20);
-    expect_move(m[1], 15, 0, 10);
-    expect_move(m[2], 20, 0, 10);
-    expect_move(m[3], 30, 0, 10);
+    struct Case {
+        f32 pts[3][3], want[4][3];
+        size_t count;
+    };
+    const Case cases[] = {
+        {{{10, 0, 20}, {20, 0, 0}, {30, 0, 0}}, {{10, 0, 20}, {15, 0, 10}, {20, 0, 10}, {30, 0, 10}}, 4},
+        {{{10, 0, 15}, {20, 0, 10}, {30, 0, 0}}, {{10, 0, 15}, {20, 0, 10}, {30, 0, 10}}, 3},
+    };
+    for (const Case& c : cases) {
+        alt::fresh();
+        alt::feed(100.0f);  // 1
+        string3(c.pts);
+        project_below(10.0f);
+        const auto before = alt::moves();
+        ASSERT_EQ(before.size(), 3u);
+        EXPECT_EQ(whole(before[0].number, before[0].number), 0);
+        const auto m = alt::moves();
+        ASSERT_EQ(m.size(), c.count);
+        for (size_t k = 0; k < c.count; ++k) {
+            EXPECT_EQ(m[k].type, 2) << k;
+            expect_move(m[k], c.want[k][0], c.want[k][1], c.want[k][2]);
+        }
+    }
 }
 
+// The cut is where the curve itself reaches the plane, not where its
+// polygon does: a straight descent whose parameters run from 2 to 3, a
+// curve falling as (1 - t)^3 whose coarse polygon lies off it between its
+// points, and the straight descent again with a polygon point lying on the
+// plane, where no polygon segment crosses it strictly.
 TEST(ZPlane, ANurbsThatCrossesIsCutThereAndItsPartBelowLaidOnThePlane)
 {
-    alt::fresh({0, 0, 20});
-    alt::feed(100.0f);  // 1
-    // The curve's parameters run from 2 to 3.
-    const f64 knots[8] = {2, 2, 2, 2, 3, 3, 3, 3};
-    const f64 pts[12] = {0, 0, 20, 10, 0, 40.0 / 3, 20, 0, 20.0 / 3, 30, 0, 0};
-    i32 st = 0;
-    PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2: a straight descent from 20 to 0
-    ASSERT_EQ(st, 0);
-    project_below(10.0f);
-    ALTPDF.srftol = 0.01f;
-    EXPECT_EQ(whole(2, 2), 0);
-    std::vector<std::vector<i32>> curves;
-    for (const auto& e : norak::main_list().elems)
-        if (!e.words.empty() && e.words[0] == 5) curves.push_back(e.words);
-    ASSERT_EQ(curves.size(), 2u);
-    auto point = [](const std::vector<i32>& w, i32 k, int c) { return wrd2r(w[static_cast<size_t>(4 + 4 * k + 1 + c)]); };
-    const std::vector<i32>& a = curves[0];
-    const std::vector<i32>& b = curves[1];
-    const i32 na = a[3], nb = b[3];
-    // The first piece runs from the start down to the plane at x 15.
-    EXPECT_NEAR(point(a, 0, 2), 20.0f, 1e-3);
-    EXPECT_NEAR(point(a, na - 1, 0), 15.0f, 1e-2);
-    EXPECT_NEAR(point(a, na - 1, 2), 10.0f, 1e-2);
-    // The second lies on the plane to the end's x and y.
-    for (i32 k = 0; k < nb; ++k) EXPECT_NEAR(point(b, k, 2), 10.0f, 1e-4) << k;
-    EXPECT_NEAR(point(b, nb - 1, 0), 30.0f, 1e-2);
-    EXPECT_NEAR(point(b, 0, 0), 15.0f, 1e-2);
+    struct Case {
+        f64 knots[8], pts[12];
+        f32 tol, cut_x;
+    };
+    const Case cases[] = {
+        {{2, 2, 2, 2, 3, 3, 3, 3}, {0, 0, 20, 10, 0, 40.0 / 3, 20, 0, 20.0 / 3, 30, 0, 0}, 0.01f, 15.0f},
+        {{0, 0, 0, 0, 1, 1, 1, 1},
+         {0, 0, 20, 10, 0, 0, 20, 0, 0, 30, 0, 0},
+         1.0f,
+         static_cast<f32>(30.0 * (1.0 - std::cbrt(0.5)))},
+        {{2, 2, 2, 2, 3, 3, 3, 3}, {0, 0, 20, 10, 0, 40.0 / 3, 20, 0, 20.0 / 3, 30, 0, 0}, 0.0095f, 15.0f},
+    };
+    for (const Case& c : cases) {
+        alt::fresh({0, 0, 20});
+        alt::feed(100.0f);  // 1
+        i32 st = 0;
+        PTBT5(AM_APPEND, 5, 4, 4, c.knots, c.pts, 0, st);  // 2: from 20 down to 0
+        ASSERT_EQ(st, 0);
+        project_below(10.0f);
+        ALTPDF.srftol = c.tol;
+        EXPECT_EQ(whole(2, 2), 0);
+        std::vector<std::vector<i32>> curves;
+        for (const auto& e : norak::main_list().elems)
+            if (!e.words.empty() && e.words[0] == 5) curves.push_back(e.words);
+        ASSERT_EQ(curves.size(), 2u);
+        auto point = [](const std::vector<i32>& w, i32 k, int i) { return wrd2r(w[static_cast<size_t>(4 + 4 * k + 1 + i)]); };
+        const std::vector<i32>& a = curves[0];
+        const std::vector<i32>& b = curves[1];
+        const i32 na = a[3], nb = b[3];
+        // The first piece runs from the start down to the plane.
+        EXPECT_NEAR(point(a, 0, 2), 20.0f, 1e-3) << c.tol;
+        EXPECT_NEAR(point(a, na - 1, 0), c.cut_x, 1e-2) << c.tol;
+        EXPECT_NEAR(point(a, na - 1, 2), 10.0f, 1e-2) << c.tol;
+        // The second lies on the plane to the end's x and y.
+        for (i32 k = 0; k < nb; ++k) EXPECT_NEAR(point(b, k, 2), 10.0f, 1e-4) << k;
+        EXPECT_NEAR(point(b, nb - 1, 0), 30.0f, 1e-2) << c.tol;
+        EXPECT_NEAR(point(b, 0, 0), c.cut_x, 1e-2) << c.tol;
+    }
 }
 
 // A string or curve that comes down from above and only ends on the plane

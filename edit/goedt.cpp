@@ -237,6 +237,10 @@ void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key,
                 return;
             }
             if (st != -2) {
+                // The deletion's result key is where the tool now stands (the
+                // block after the closed gap): handed back in the caller's
+                // display record, so that the editor goes on from there and
+                // not from a block the deletion removed.
                 std::memcpy(key, result, KEY_N * sizeof(i32));
                 status = st;  // 0, or 17 from a range at the first motion
                 return;

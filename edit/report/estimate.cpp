@@ -283,8 +283,12 @@ void estimate_blocks(i32& first, Report& r, const i32& scope, i32& status)
             // access of the current element (in this host mode 2 is the
             // list's first).
             lacces(0, answer);
+            // No current element is a list with no block to time: the walk
+            // is empty and its report whole (no movements), so the estimate
+            // goes through and announces its file, as a failed walk would
+            // once its closing went well.
             if (answer < 0) {
-                status = answer == -2 ? 2 : -1;
+                status = answer == -2 ? 2 : 0;
                 break;
             }
         } else {
@@ -341,6 +345,8 @@ void estimate_time(i32& first, const i32& scope, i32& status)
 {
     reset_estimate();
     Report r;
+    // The report is named by the estimate's own scope: "TP_TIME" belongs to
+    // the walk of a whole tool path (scope 1), "TIME_n" to a procedure's.
     open_time_report(scope, r, status);
     if (status < 0) return;
     const bool wrote = r.file != nullptr;

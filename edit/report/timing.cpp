@@ -171,6 +171,8 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             // read. As the walk's first motion the string starts at its
             // first point, as a first line does: measured from the origin
             // it would be timed with a move from a place the tool never was.
+            // After a home block (first flag 2) the tool stands at the home
+            // point, and the string is measured from there.
             const i32 rec = bt_point_words(type), records = (size - 1) / rec;
             f32 t = 0;
             for (i32 k = 0; k < records; ++k) {
@@ -179,7 +181,7 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
                 RDBT2(access, type, size, all, n, p, v, status);
                 if (status < 0) break;
                 if (k == 0) number = n;
-                if (BTMST.first != 0) {
+                if (BTMST.first == 1) {
                     std::memcpy(BTMST.pos, p, sizeof p);
                     BTMST.first = 0;
                     continue;
@@ -189,6 +191,7 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             if (status < 0) break;
             if (access == AM_ENTITY && size - 1 > records * rec) eskipn(size - 1 - records * rec);
             time = t;
+            BTMST.first = 0;
             result = BTMST.kind;
             break;
         }
@@ -241,6 +244,9 @@ i32 TIMEBLK(const i32& file, const i32& access, i32& number, f32& time, i32& too
             if (status < 0) break;
             std::memcpy(BTMST.pos, point, sizeof point);
             std::memcpy(BTMST.home, second, sizeof second);
+            // Before the first motion the position is now the home point: a
+            // line still only takes its point, a string is measured from it.
+            if (BTMST.first != 0) BTMST.first = 2;
             break;
         }
         default:

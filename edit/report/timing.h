@@ -15,7 +15,7 @@ struct BlockTiming {
     f32 rapid;      // rapid feed
     f32 rate;       // the feed lengths are divided by
     i32 kind;       // motion kind in force: 1 feed, 2 maximum feed, 3 rapid
-    i32 first;      // 1 until the walk's first motion has set the position
+    i32 first;      // 1 until the walk's first motion has set the position (2: at a home point)
     i32 firsttool;  // 1 until the walk's first tool block
     f32 home[3];    // second point of the last home block
 };

@@ -304,6 +304,30 @@ TEST(BlockTiming, StringsArcsAndNurbsAreMeasuredAlongTheirPath)
     EXPECT_EQ(BTMST.home[1], 2.0f);
 }
 
+// A walk that starts at a home block: a string is measured from the home
+// point, a line only takes its point.
+TEST(BlockTiming, AfterAHomeBlockAStringIsMeasuredFromItAndALineTakesItsPoint)
+{
+    for (bool str : {true, false}) {
+        fresh_two_tools();
+        fix::procedure(9, "HOMED", DATE);
+        const f32 h[3] = {0, 0, 80}, second[3] = {1, 2, 3};
+        i32 st = 0;
+        PTBT6(AM_APPEND, 6, h, second, 0, st);
+        if (str)
+            string({{0, 0, 70}, {10, 0, 70}});
+        else
+            line(0, 0, 70);
+        line(0, 0, 60);
+        CLSSBL(st);
+        f32 ml = 0, minz = 1e8f;
+        const auto t = time_all(ml, minz);
+        ASSERT_EQ(t.size(), 3u);
+        EXPECT_NEAR(t[1].time, (str ? 20.0f : 0.0f) / 350.0f, 1e-6) << str;
+        EXPECT_NEAR(t[2].time, (str ? std::hypot(10.0f, 10.0f) : 10.0f) / 350.0f, 1e-6) << str;
+    }
+}
+
 TEST(BlockTiming, AnArcLowersTheMinimumOnlyWhenItPassesItsBottom)
 {
     const f32 c[2] = {0, 50}, pi = 3.1415927f;
@@ -414,18 +438,24 @@ TEST_F(Estimate, AFailedWalkIsReportedAsFailedAndItsFileStillClosed)
 
 TEST_F(Estimate, AnEmptyListHasNoMovementsAndTheOutputModesHoldTheirLines)
 {
-    fresh_two_tools();
-    fix::procedure(9, "EMPTY", DATE);
-    fix::tech(100, 0, T1);
-    i32 st = 0;
-    CLSSBL(st);
-    i32 first = 1;
-    SRVPOS(1, 0, st);
-    estimate_time(first, 2, st);
-    EXPECT_EQ(st, 0);
-    const std::string text = file_text("FIXPART_TP-A.TIME_1");
-    EXPECT_NE(text.find("\n\n\t\tTHERE ARE NO MOVEMENTS IN THIS PROCEDURE.\n\t====="), std::string::npos) << text;
-    EXPECT_EQ(text.find("TOOL \""), std::string::npos);
+    // With a tool block only, and with no block at all (no current block):
+    // the file is whole and announced either way.
+    for (bool blocks : {false, true}) {
+        fresh_two_tools();
+        fix::procedure(9, "EMPTY", DATE);
+        if (blocks) fix::tech(100, 0, T1);
+        i32 st = 0;
+        CLSSBL(st);
+        i32 first = 1;
+        SRVPOS(1, 0, st);
+        estimate_time(first, 2, st);
+        EXPECT_EQ(st, 0) << blocks;
+        EXPECT_TRUE(norak::transcript_has("message: OUTPUT TO FILE FIXPART_TP-A.TIME_1")) << blocks;
+        const std::string text = file_text("FIXPART_TP-A.TIME_1");
+        EXPECT_NE(text.find("\n\n\t\tTHERE ARE NO MOVEMENTS IN THIS PROCEDURE.\n\t====="), std::string::npos) << text;
+        EXPECT_EQ(text.find("TOOL \""), std::string::npos);
+    }
+    i32 st = 0, first = 1;
 
     // An unknown mode is refused and the old one kept; mode 0 writes and
     // shows nothing.

@@ -10,6 +10,7 @@
 #include "blocks/listacc.h"
 #include "blocks/readers.h"
 #include "core/host.h"
+#include "core/hosttab.h"
 #include "core/codedio.h"
 #include "core/prcwrd.h"
 #include "core/records.h"
@@ -201,16 +202,16 @@ bool qualifies(const i32 k, const i32 key)
 }
 
 // The rest of the numbering rule for a procedure stored in another tool
-// path: not suspended (its state, item 81, is not 2) and not of procedure
-// type 53. Its "G" flag and sub-procedure count are not tested yet:
-// update_tp_flags loads that tool path's procedure tables on the host's
-// side, while this module's tables (PRCTAB) are filled from the open list's
-// blocks only, and no host call here hands the loaded rows over yet. Until
-// one does, such a procedure is renumbered as if it had neither flag nor
-// sub-procedure, which only gives it a running number it may not need.
-bool stored_qualifies(const i32 id)
+// path: not suspended (its state, item 81, is not 2), not of procedure type
+// 53, and, by row `row` of that tool path's tables as update_tp_flags loaded
+// them, without a "G" flag and without sub-procedures. A row the host does
+// not answer counts as neither: the flags come only from those tables.
+bool stored_qualifies(const i32 id, const i32 row)
 {
-    i32 state = 0, s = 0;
+    i32 gflag = 0, subprocs = 0, s = 0;
+    get_tp_proc_flags(row, gflag, subprocs, s);
+    if (s == 0 && (gflag != 0 || subprocs >= 1)) return false;
+    i32 state = 0;
     gs_param(3, id, 9, 4, 81, &state, s);
     if (s == 0 && state == 2) return false;
     i32 nwords = 0, ngeom = 0;
@@ -245,7 +246,7 @@ void renumber_other_toolpaths(const i32 key, i32& counter)
             if (s != 0) code40 = 0;
             gs_param(3, id, 9, 4, 120, &code120, s);
             if (s != 0) code120 = -1;
-            if (code40 >= 4 || code120 != key || !stored_qualifies(id)) continue;
+            if (code40 >= 4 || code120 != key || !stored_qualifies(id, k + 1)) continue;
             i32 next = counter + 1;
             gs_param(2, ids[static_cast<size_t>(k)], 9, 4, 121, &next, s);
             if (s == 0) counter = next;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/host.h"
+#include "core/hosttab.h"
 #include "platform/norak/state.h"
 
 namespace norak {
@@ -28,6 +29,8 @@ struct ListingHost {
     bool output = false;  // the listing output is open
     i32 output_mode = 1;
     std::map<i32, void (*)(i32)> runners;  // segrun: procedure-type code -> its module
+    i32 loaded = 0;                               // the tool path whose tables are loaded (0: the open one)
+    std::map<i32, std::array<i32, 2>> proc_flags;  // stored procedure -> its "G" flag and sub-procedures
 };
 
 constexpr i32 OUTPUT_UNIT = 98;  // the unit of the listing output
@@ -153,6 +156,7 @@ i32 add_toolpath_entity(const std::vector<i32>& header, const std::vector<std::a
 
 std::vector<Assoc>& associations() { return L().assocs; }
 void set_segrun(i32 code, void (*run)(i32 code)) { L().runners[code] = run; }
+void set_stored_proc_flags(i32 id, i32 gflag, i32 subprocs) { L().proc_flags[id] = {gflag, subprocs}; }
 const std::vector<std::array<i32, 4>>& assoc_nodes() { return L().nodes; }
 
 }  // namespace norak
@@ -467,6 +471,7 @@ void gs_param(i32 mode, i32 ent, i32, i32 group, i32 code, i32* values, i32& sta
 // The part's tool path table: the stored tool paths in the order of their ids.
 void update_tp_flags(i32 mode, i32 list)
 {
+    L().loaded = mode == 2 ? list : 0;
     note("host: tool path tables " + std::string(mode == 2 ? "of " + std::to_string(list) + " loaded" : "restored"));
 }
 
@@ -480,6 +485,24 @@ void get_tp_proc_ids(i32 index, i32* ids, i32 capacity, i32& count, i32& status)
         for (const auto& p : pairs)
             if (p[0] == 1 && count < capacity) ids[count++] = p[1];
         status = 0;
+        return;
+    }
+}
+
+void get_tp_proc_flags(i32 row, i32& gflag, i32& subprocs, i32& status)
+{
+    gflag = subprocs = 0;
+    status = -1;
+    i32 k = 0, at = 0;
+    for (const auto& [tp, pairs] : L().entries) {
+        if (L().loaded < 1 || ++k != L().loaded) continue;
+        for (const auto& p : pairs) {
+            if (p[0] != 1 || ++at != row) continue;
+            const auto it = L().proc_flags.find(p[1]);
+            if (it != L().proc_flags.end()) gflag = it->second[0], subprocs = it->second[1];
+            status = 0;
+            return;
+        }
         return;
     }
 }

@@ -343,6 +343,9 @@ i32 add_toolpath_entity(const std::vector<i32>& header, const std::vector<std::a
 // What segrun runs for a procedure-type code (another module in print or
 // criteria-list mode); a code without one runs nothing.
 void set_segrun(i32 code, void (*run)(i32 code));
+// The "G" flag and sub-procedure count of a stored procedure entity, as the
+// host's tables of its tool path give them once loaded (both 0 unless set).
+void set_stored_proc_flags(i32 id, i32 gflag, i32 subprocs);
 // Geometry associations of the part that asseqa walks, and the nodes of the
 // association tree the module built (kind, parent, number, id).
 struct Assoc {

@@ -185,7 +185,10 @@ void three_tools()
     plain("OTHER", OTHER_KEY);
     plain("SAME KEY", KEY);
     LATER_OTHER = stored_procedure(OTHER_KEY);
-    LATER_LEFT = {stored_procedure(KEY, 9, 2), stored_procedure(KEY, 53)};
+    LATER_LEFT = {stored_procedure(KEY, 9, 2), stored_procedure(KEY, 53), stored_procedure(KEY),
+                  stored_procedure(KEY)};
+    norak::set_stored_proc_flags(LATER_LEFT[2], 1, 0);
+    norak::set_stored_proc_flags(LATER_LEFT[3], 0, 1);
     LATER_SAME = stored_procedure(KEY);
 }
 
@@ -228,7 +231,8 @@ void check_three(f32 feed2, i32 p62, f32 feed3, i32 p63)
     EXPECT_EQ(values_of(4).number, 1);
     EXPECT_EQ(stored_number(LATER_SAME), 5);
     EXPECT_EQ(stored_number(LATER_OTHER), 1);
-    // Suspended, or of procedure type 53: not numbered.
+    // Suspended, of procedure type 53, with a "G" flag or a sub-procedure in
+    // the tables of their tool path: not numbered.
     for (const i32 id : LATER_LEFT) EXPECT_EQ(stored_number(id), 1);
     EXPECT_EQ(split_by_tool_get_set(1, 0), 1);
 }

@@ -363,3 +363,26 @@ TEST(DeleteLoop, AFirstCrossingArcCutShortEndsWithTheCrossingsVector)
     EXPECT_GT(v[2], 0.8f + 1e-3f) << "between the start's axis and the end's";
     EXPECT_GT(v[1], 1e-3f);
 }
+
+TEST(DeleteLoop, TheLineToTheCrossingKeepsTheAxisOfTheLoop)
+{
+    // The figure eight drawn with one tool axis throughout: the first
+    // crossing line, cut at the crossing, is a plain line only for the
+    // upward axis; any other axis, the downward one too, stays on the line.
+    const std::array<f32, 3> axes[] = {{0, 0, 1}, {0, 0, -1}, {0, 0.6f, 0.8f}};
+    for (const auto& a : axes) {
+        SCOPED_TRACE(a[2]);
+        const i32 type = a[2] == 1.0f ? 2 : 222;
+        ed::fresh();
+        for (const auto& p : {std::array<f32, 2>{0, 0}, {10, 10}, {10, 0}, {0, 10}, {0, 0}})
+            fix::line(type, {p[0], p[1], 0}, {a[0], a[1], a[2]});
+        i32 changed = 0;
+        EXPECT_EQ(delete_loop(2, 5, changed), 0) << script();
+        const auto b = read_back();
+        ASSERT_EQ(b.size(), 4u) << script();
+        EXPECT_EQ(b[1].type, type);
+        if (type == 2) continue;
+        ASSERT_GE(b[1].w.size(), 6u);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(b[1].w[static_cast<size_t>(3 + k)], a[static_cast<size_t>(k)], 1e-4f);
+    }
+}

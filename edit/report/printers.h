@@ -1,9 +1,11 @@
 // Block printers of the listings: each writes the lines of one block type
 // in the listing mode given (lstate.h) and sets the last kind. The block
 // dispatcher PRTBLK reads the blocks and hands their values on. A printer
-// takes a block's size, type or the listing scale only where its lines
-// depend on them: the setting and cycle printers print values that are not
-// scaled and one layout per type, so they take none of the three.
+// takes only the values its lines use: a block's size or type, the listing
+// scale, a name's length, a matrix, a depth or a pointer that its lines do
+// not depend on is not passed (the setting and cycle printers print values
+// that are not scaled, one layout per type; the parameter names are
+// written whole; the header prints its names and heights only).
 #pragma once
 
 #include "core/words.h"

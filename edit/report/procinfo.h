@@ -37,6 +37,7 @@ extern ProcInfo PRCINF;
 // Prints a procedure block (medium 1: an open procedure entity, 2: the list)
 // in the listing mode and makes its number the listing's current procedure
 // number; tool path id -1 the current tool path; entity id -1 unless known.
+// The block's size and type are not passed: it reads its values itself.
 void PRBT12(const i32& medium, const i32& tp, const i32& entity, const i32& mode, const i32& unit, i32& number,
             i32& status);
 // Reads the current procedure block into a slot (a stored entity's own

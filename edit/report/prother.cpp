@@ -16,7 +16,8 @@
 
 namespace {
 // A name of a table by its code, counted from 1, blank-padded to width; a
-// code outside the table shows its number.
+// code outside the table shows its number: the listing still tells what
+// the block holds, and no name is read from past the table's end.
 std::string table_name(const char* const* names, i32 count, i32 code, size_t width)
 {
     std::string s = code >= 1 && code <= count ? names[code - 1] : std::to_string(code);
@@ -143,6 +144,8 @@ void PRBT04(const i32& mode, const i32& unit, const i32& number, const i32& leng
     i32 kind = -1;
     char marker = text[0], label[4], prompt[18], menu[19];
     MSGENT(kind, marker, label, prompt, menu);
+    // A message holds at most 80 characters: a stored length outside 0 to
+    // 80 (a damaged block) would read past the text.
     const i32 len = length < 0 ? 0 : length > 80 ? 80 : length;
     if (mode == LM_TPLIST) {
         // "<", the text after its marker character, ">" after it: for an

@@ -23,7 +23,10 @@ namespace {
 constexpr i32 MARK_PROC = 10;  // list mark of the procedure block being printed
 constexpr i32 NO_GEOMETRY = 10012;
 
-// The cursor on the first block of the current tool path.
+// The cursor on the first block of the current tool path. The list is
+// closed down to its main list and taken from its first element: the
+// marker slots of the list (TPTOP) hold no mark of the top that this could
+// go back to.
 void to_top(i32& status)
 {
     lclos();
@@ -148,6 +151,8 @@ void PRCINB(const i32& reset, const i32& tp, const i32& entity, const i32& slot,
     if (status >= 0) flaga = rule21(slot, v);
     if (status >= 0) item(false, GR_GLOBAL, 35, 1, &v, status);
     if (status >= 0) rule35(slot, v);
+    // Code 119 is read whatever the reads before it answered: its value 2
+    // sets flag B on every way out (done()), a failed reading included.
     item(true, GR_GLOBAL, 119, 1, &v119, st);
     if (status >= 0) item(false, GR_GLOBAL, 22, 1, &v, status);
     if (status >= 0) p.subs[slot] = v == 1 ? 1 : 0;
@@ -189,6 +194,10 @@ void PRCINB(const i32& reset, const i32& tp, const i32& entity, const i32& slot,
         item(true, GR_MACHINE, 10, 1, &p.tool[slot], st);
         if (st == 1) p.tool[slot] = -1;
         names(slot);
+        // Required are the items every procedure block carries (its number
+        // and type, codes 21, 35, 22 and 31, the machine's code 47); those a
+        // block may lack (320, 46, the tool 10, the "C" flag 11, 81) are
+        // read tolerantly and keep their presets when absent.
         item(false, GR_MACHINE, 47, 1, &p.c47m[slot], status);
     }
     if (status >= 0) {
@@ -240,8 +249,10 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
     auto g23 = [&](i32 c, i32* values, i32& st) { get(mchprm, 5, c, 1, values, st); };
     i32 v = 0, st = 0, flaga = p.flaga[slot];
     if (code == 48) {
-        gs_param(1, lclprm, 9, 6, 320, &v, st);
-        if (st == 0 && v == 1) p.deleted[slot] = -1;
+        // A whole item, as for every other value: into the scratch area.
+        i32 deleted[GS_PARAM_MAX] = {};
+        gs_param(1, lclprm, 9, 6, 320, deleted, st);
+        if (st == 0 && deleted[0] == 1) p.deleted[slot] = -1;
     }
     g24(21, 1, &v, st);
     if (st == 0) flaga = rule21(slot, v);
@@ -299,7 +310,16 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
 namespace {
 // Whether the associations of the tool path are worked out on a tree of
 // its own: the current tool path, named by -1 or by its id while it is open.
-bool own_tree(const i32 tp) { return tp == -1 || (tp == CLP1[CLP1_TOOLPATH] && lopnls() != 0); }
+// The current tool path's id is read from its "CLP1" record as the host
+// holds it now (the module's copy when the record cannot be read).
+bool own_tree(const i32 tp)
+{
+    if (tp == -1) return true;
+    i32 clp1[CLP1_N] = {}, st = 0;
+    RDREC("CLP1", clp1, CLP1_N, st);
+    const i32 current = st == 0 ? clp1[CLP1_TOOLPATH] : CLP1[CLP1_TOOLPATH];
+    return tp == current && lopnls() != 0;
+}
 }  // namespace
 
 void ASCTRE(const i32& count, i32& status)
@@ -318,7 +338,9 @@ void ASCTRE(const i32& count, i32& status)
         if (status >= 0) ncn_assoc_add_node(2, root, number, -1, node, status);
         if (status >= 0) PLFIND(GR_TOP, GR_FLAGS, status);
         // The slots into a copy: the current procedure's own stay untouched.
-        i32 f[6], slots[2 * NSLOTS], words = 0;
+        // Cleared first: a flag record that holds fewer slots leaves the
+        // rest without an id, not with whatever the stack held.
+        i32 f[6] = {}, slots[2 * NSLOTS] = {}, words = 0;
         if (status >= 0) get_flags(f[1], f[0], f[2], f[3], f[4], f[5], slots, words, status);
         for (i32 s = 0; s < NSLOTS && status >= 0; ++s) {
             if (slots[2 * s + 1] <= 0) continue;

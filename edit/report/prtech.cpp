@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/tech.h"
 #include "edit/report/lstate.h"
 #include "edit/report/printers.h"
 #include "core/records.h"
@@ -42,7 +43,9 @@ const char* value_text(i32 code, i32 v)
     switch (code) {
     case 3: return pick({{1, "OFF"}, {2, "FLOOD  "}, {3, "MIST   "}, {4, "THROUGH"}, {5, "AIR    "}});
     case 5:
-        if (PRM9[PRM9_COMP] == 0) return "NOT IN USE";
+        // The machine's compensation word (the table's 17th) says whether
+        // the machine compensates at all; the value of parameter 54 does not.
+        if (machine_table(17) == 0) return "NOT IN USE";
         return pick({{-1, "LEFT"}, {1, "RIGHT"}, {0, "OFF"}});
     case 9: return pick({{1, "Vc"}, {2, "SPIN"}});
     case 52:

@@ -131,6 +131,7 @@ TEST(Printers, TechnologyValuesReadAsTheirParameter)
 {
     fix::fresh();
     LSTST.proc = 1;
+    PRM9[PRM9_COMP] = 1;  // parameter 54 set, the machine without compensation
     i32 st = 0;
     const std::string head = blk(1, 1) + "      MACHINE PARAMS: ";
     struct Case {
@@ -180,7 +181,7 @@ TEST(Printers, TechnologyValuesReadAsTheirParameter)
 
     // The compensation in use names its side; a units code above 3 gives the
     // cutting speed in feet.
-    PRM9[16] = 1;
+    PRM9[12] = 1;
     norak::set_record("USUN", 4, {4});
     auto lines = printed([&] {
         PRTBT1(1, LST_UNIT, 1, 5, -1, 0, st);
@@ -544,7 +545,7 @@ TEST(Printers, EveryNamedValueOfTheTechnologyParameters)
 {
     fix::fresh();
     LSTST.proc = 1;
-    PRM9[16] = 1;  // compensation in use
+    PRM9[12] = 1;  // the machine compensates
     struct Row {
         i32 code, value;
         const char* text;

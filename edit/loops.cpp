@@ -267,6 +267,8 @@ void cut_arc(i32 type, const f32* from, const f32* to, const f32* to_vec, i32& s
 void trim_one_loop(const Loop& loop, i32* key, i32& changed, i32& status)
 {
     status = 0;
+    // Both crossings in one block is no loop of the path (an arc of less than
+    // a whole turn cannot cross itself): nothing to take out.
     if (loop.number1 == loop.number2) return;
     bool inside = false;
     while (status >= 0) {

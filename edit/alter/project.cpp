@@ -101,10 +101,17 @@ bool arc_points(const i32 type, const i32 n, const f32* start, const f32* svec, 
     const f32 da = start[a] - centre[0], db = start[b] - centre[1];
     radius = std::hypot(da, db);
     f32 angle = sweep / static_cast<f32>(n < 1 ? 1 : n);
+    // The subdivision is settled by the radius as well: the step is held to
+    // the one whose chord stays within the chord tolerance of the curves
+    // (0.01), so that an arc handed over whole (n = 1, as the deletion
+    // worker does) is still followed along its circle, not cut straight
+    // from its start to its end. The host's subdivision then takes the
+    // arc's angle and that step, as for every other arc the module divides.
+    if (radius > 0.005f) {
+        const f32 chord = std::acos(1.0f - 0.01f / radius);
+        if (chord > 0.0f && chord < std::fabs(angle)) angle = std::copysign(chord, sweep);
+    }
     i32 steps = 1;
-    // The host's arc subdivision takes the arc's angle and the step wished
-    // for, as for every other arc the module subdivides; the radius plays
-    // no part in a subdivision by angle.
     setdel_nc(sweep, angle, steps);
     if (steps < 1) steps = 1;
     angle = sweep / static_cast<f32>(steps);
@@ -550,6 +557,8 @@ void write_region(Projection& pr, i32& continuing, const i32 last_block, i32& st
     const i32 first_flag = join_start(pr, continuing, status);
     if (status < 0) return;
     const f32* end = pr.P + 3 * (pr.count - 1);
+    // The region's last point is joined only when the output does not end
+    // there already: the same point twice would write a move of no length.
     if (trim_state.mode != SEL_ALL && trim_state.at_end == 0 && eqpt2(pr.out.last(), end) != 0 &&
         eqpt3(pr.out.last(), end) == 0 && pr.out.room(1, 0, status))
         pr.out.add(end, pr.V + 3 * (pr.count - 1));

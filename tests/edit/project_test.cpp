@@ -568,21 +568,28 @@ TEST(BlockToPoints, LinesStringsAndArcs)
     const f32 s[3] = {10, 0, 0};
     f32 e[3], ev[3], c[2], radius = 0;
     i32 count = 0, plane = 0;
-    f32* pts = block_to_points(e, ev, s, up, handle, capacity, 4, count, plane, radius, c, st);
-    ASSERT_NE(pts, nullptr);
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(plane, 1);
-    EXPECT_NEAR(radius, 10.0f, 1e-4f);
-    EXPECT_GE(capacity, 5);
-    EXPECT_FLOAT_EQ(pts[0], 10.0f);
-    EXPECT_FLOAT_EQ(pts[3 * 4 + 2], 4.0f);
-    // The points between lie on the circle at the end's height.
-    for (i32 k = 1; k < 4; ++k) {
-        EXPECT_NEAR(std::hypot(pts[3 * k], pts[3 * k + 1]), 10.0f, 1e-3f);
-        EXPECT_FLOAT_EQ(pts[3 * k + 2], 4.0f);
+    // Divided in 4 or handed over whole (1): either way its chords stay
+    // within 0.01 of the circle (acos(1 - 0.01 / 10) a step: 36 steps).
+    for (i32 n : {4, 1}) {
+        i32 last = 0;
+        lacces(3, last);
+        f32* pts = block_to_points(e, ev, s, up, handle, capacity, n, count, plane, radius, c, st);
+        ASSERT_NE(pts, nullptr);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(count, 37) << n;
+        EXPECT_EQ(plane, 1);
+        EXPECT_NEAR(radius, 10.0f, 1e-4f);
+        EXPECT_GE(capacity, count);
+        EXPECT_FLOAT_EQ(pts[0], 10.0f);
+        EXPECT_FLOAT_EQ(pts[3 * (count - 1) + 2], 4.0f);
+        // The points between lie on the circle at the end's height.
+        for (i32 k = 1; k < count - 1; ++k) {
+            EXPECT_NEAR(std::hypot(pts[3 * k], pts[3 * k + 1]), 10.0f, 1e-3f);
+            EXPECT_FLOAT_EQ(pts[3 * k + 2], 4.0f);
+        }
+        DM_FREE(pts, count * 12);
     }
-    DM_FREE(pts, count * 12);
+    f32* pts = nullptr;
     // A string of three points: four points with the start.
     std::vector<std::array<f32, 3>> sp = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, sv = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
     fix::string(7, sp, sv);

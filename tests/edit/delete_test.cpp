@@ -355,6 +355,39 @@ TEST(Delete, ARefusedDisplayPositionFailsOnlyAGapAtTheStart)
     }
 }
 
+// A list mark refused anywhere in a deletion (the n-th one from its start,
+// setting or going back to one) never costs a block the user kept and is
+// never reported as success: either the deletion fails with a message, or
+// no message is shown and the list is the one a deletion without the
+// refusal gives.
+TEST(Delete, AListMarkRefusedAnywhereFailsOrLeavesTheSameList)
+{
+    std::string clean;
+    for (i32 n = 0;; ++n) {
+        ed::fresh();
+        path();
+        ed::menu("DIRECTLY");
+        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+        blkkey(start, 2);
+        blkkey(key, 4);
+        norak::fail_list_call("lmark", n);
+        EDTDLT(start, key, type, changed, request, st);
+        norak::fail_list_call("lmark", 0);
+        const std::string now = shown(read_back());
+        if (n > 0 && !norak::transcript_has("list: lmark refused")) break;  // past the last mark
+        if (n == 0) {
+            clean = now;
+            ASSERT_EQ(st, 0);
+            ASSERT_EQ(motions(read_back()).size(), 4u) << now;
+        } else if (st < 0) {
+            EXPECT_FALSE(ed::lines("internal: ").empty()) << n << "\n" << script();
+        } else {
+            EXPECT_TRUE(ed::lines("internal: ").empty()) << n << "\n" << script();
+            EXPECT_EQ(now, clean) << n << "\n" << script();
+        }
+    }
+}
+
 TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStraightMove)
 {
     for (bool rapid : {false, true}) {

@@ -829,6 +829,14 @@ void jump_end(Stepper& s)
         }
     } else {
         JPENDP(s.number, s.type, s.st);
+        // As after JUMP START the user is told of a tool change: here by the
+        // final display's redraw when a tool image is shown, else now.
+        i32 inst = 0;
+        tm_inst_id(1, inst);
+        if (s.st >= 0 && DSM4[DSM4_TOOL] != s.tool && inst == 0) {
+            s.tool = DSM4[DSM4_TOOL];
+            msg_mdls(317, 11);
+        }
         s.forced = true;
         MOVSTA.direction = 2;
         s.forward = true;

@@ -221,6 +221,36 @@ TEST(EditorMark, AStepPastAToolChangeShowsTheNewTool)
     EXPECT_EQ(MOVSTA.layerz, 123.0f);
 }
 
+// JUMP END past a tool change tells the user once, whether a tool image is
+// shown (and replaced by the new tool) or not.
+TEST(EditorMark, JumpEndPastAToolChangeSaysSoOnce)
+{
+    for (bool image : {false, true}) {
+        ed::fresh();
+        ed::line(0);                   // 1
+        fix::tech(100, 0, fix::TOOL);  // 2
+        ed::line(10);                  // 3
+        DSM4[DSM4_TOOL] = 0;
+        i32 answer = 0, st = 0, single = 0, at_end = 0, type = 0;
+        lacces(2, answer);
+        STPINI(single, at_end, st);
+        lacces(2, answer);
+        SGTOOL(3, fix::TOOL, st);
+        i32 fig = 0;
+        if (image) {
+            DISPT0(fix::TOOL, MOVST.point, fig);
+            tm_inst_id(2, fig);
+        }
+        MOVSTA.direction = 3, MOVSTA.jump = 2;
+        i32 key[KEY_N];
+        blkkey(key, 1);
+        STEPTL(-1, -1, 1, key, type, -1.0f, 0.0f, st);
+        EXPECT_EQ(st, 0) << image;
+        EXPECT_EQ(key[2], 3) << image;
+        EXPECT_EQ(norak::transcript_count("host message 317/11"), 1u) << image;
+    }
+}
+
 TEST(EditorMark, ThePositionBeforeTheEditorIsFoundAgain)
 {
     path();

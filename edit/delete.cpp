@@ -71,6 +71,52 @@ i32 ask(const i32& reconnect, i32& option, f32& clear, f32& zup)
     return reply;
 }
 
+// Whether a motion block follows the cursor; the cursor ends where it was.
+// False on a list failure. The walk goes by plain jumps and comes back by
+// as many: a list mark the host refused would answer "nothing follows" and
+// leave the gap open, and a mark not found again would leave the cursor on
+// a block after the range, which the removal would then delete.
+bool motion_follows(bool& follows)
+{
+    follows = false;
+    i32 steps = 0, st = 0;
+    while (true) {
+        TPJUMP(1, st);
+        if (st == -2) break;
+        if (st < 0) return false;
+        ++steps;
+        i32 size = 0, type = 0, cls = 0;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        lclos();
+        if (st < 0) return false;
+        if (cls == BC_MOVE) {
+            follows = true;
+            break;
+        }
+    }
+    st = 0;
+    if (steps > 0) TPJUMP(-steps, st);
+    return st >= 0;
+}
+
+// The first tool point after the range's last block (the cursor's), when a
+// motion follows. False on a list failure, and when the read did not leave
+// the cursor on that block: deleting the block then under it would delete
+// one the user kept.
+bool point_after(bool& follows, f32* after, f32* adir)
+{
+    i32 here = 0, back = 0;
+    lgtpos(here);
+    if (!motion_follows(follows)) return false;
+    lgtpos(back);
+    if (back != here) return false;
+    if (!follows) return true;
+    i32 n = -1, st = 0;
+    NXTPOI(0, after, adir, n, st);
+    lgtpos(back);
+    return st >= 0 && n != -1 && back == here;
+}
+
 // Removes the motion blocks of the range (from its first block on) with
 // their display blocks; point after: the first tool point after the range,
 // when a motion follows it. Status -3 on a list failure.
@@ -94,14 +140,7 @@ void remove_range(const i32* end, bool& follows, f32* after, f32* adir, i32& cha
         if (cls == BC_MOVE) {
             blkkey(shown, number);
             changed = 1;
-            if (at_end) {
-                f32 v[3];
-                if (GAPDIR(0, 0.0f, 0.0f, 0.0f, v) != 0) {
-                    i32 n = -1, st = 0;
-                    NXTPOI(0, after, adir, n, st);
-                    follows = st >= 0 && n != -1;
-                }
-            }
+            if (at_end && !point_after(follows, after, adir)) break;
             ncd_delete_blocks(0, shown);
             TPDELB(1, status);
             if (status < 0) break;
@@ -144,8 +183,19 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         MOVLIN(2, after, adir, status);
         if (status < 0) return;
     }
-    i32 st = 0;
+    // The technology state at the new position. Its search walks back and
+    // comes back by a list mark; when it fails the cursor may stand anywhere
+    // before the gap, so it is brought back to the end of the link, where
+    // the feed after the link goes, and the deletion reports the failure.
+    i32 answer = 0, st = 0;
+    lmark(1, SLOT_GAP, answer);
     UPDBOT(st);
+    if (st < 0) {
+        status = -3;
+        if (answer < 1) return;
+        TPTOP(SLOT_GAP, st);
+        if (st < 0) return;
+    }
     if (option == 1) {
         if (follows && before) {
             i32 flag = 0;
@@ -235,9 +285,11 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         reconnect_gap(option, before, prev, pdir, follows, after, adir, clear, zup, type, status);
         if (status < 0) return finish();
     }
+    // A list failure of the step to the next motion is the deletion's: the
+    // tool is not where the editor would go on from.
     if (keep == 0) {
         MRKSTP(1, result, type, st);
-        if (st == -3) status = -3;
+        if (st < 0) status = st;
     }
     if (status > 0) status = 0;
     finish();

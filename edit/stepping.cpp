@@ -379,6 +379,19 @@ void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& statu
     status = -2;
 }
 
+namespace {
+// The number of the motion block at the cursor; -1 when the cursor is on
+// another block or before the first one.
+i32 motion_here()
+{
+    i32 pos = 0, st = 0;
+    lgtpos(pos);
+    Head h;
+    if (pos <= 0 || !read_head(h, st)) return -1;
+    return h.cls == BC_MOVE ? h.number : -1;
+}
+}  // namespace
+
 void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status)
 {
     number = -1;
@@ -389,6 +402,7 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
         status = -1;
     };
     if (!remember(SLOT_KEEP)) return fail();
+    const i32 from = motion_here();
     const f32 shown = MOVSTA.layerz - zshift();
     const i32 dir = (n1 > 0 || z < shown) ? 1 : -1;
     const i32 fin = (n2 > 0 || z < shown) ? 1 : -1;
@@ -445,6 +459,16 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
             }
             if (!read_head(h, status)) return fail();
             if (h.cls == BC_MOVE) {
+                if (bt_string(h.type) && string_points(h) >= 2 && h.number == from) {
+                    // The string the search started on, where the tool
+                    // stands on it whole (a count that ended on its last
+                    // point): broken, it would take the remembered position
+                    // with it, and the tool would be left on its first point
+                    // with a list error. It stays whole; its number is the
+                    // one the break would give.
+                    number = fin > 0 ? h.number : h.number + string_points(h) - 1;
+                    break;
+                }
                 if (bt_string(h.type) && string_points(h) >= 2) {
                     BRKSTR(split, status);
                     if (status < 0) return fail();
@@ -805,6 +829,14 @@ void jump_end(Stepper& s)
         }
     } else {
         JPENDP(s.number, s.type, s.st);
+        // As after JUMP START the user is told of a tool change: here by the
+        // final display's redraw when a tool image is shown, else now.
+        i32 inst = 0;
+        tm_inst_id(1, inst);
+        if (s.st >= 0 && DSM4[DSM4_TOOL] != s.tool && inst == 0) {
+            s.tool = DSM4[DSM4_TOOL];
+            msg_mdls(317, 11);
+        }
         s.forced = true;
         MOVSTA.direction = 2;
         s.forward = true;

@@ -574,7 +574,7 @@ void ncd_init_curr_attrs() {}
 void ncd_pull_color_font_pen() {}
 void ncd_push_color_font_pen() {}
 void ncd_flush_blocks() { ++ext_state<i32>("blocks_flushed"); }
-void ncd_set_block_position(i32, i32, i32& status) { status = 0; }
+void ncd_set_block_position(i32, i32, i32& status) { status = call_fails("ncd_set_block_position") ? -1 : 0; }
 void ncd_get_last_block(i32& key) { key = 0; }
 void ncd_delete_block_or_proc(i32 number)
 {

@@ -174,8 +174,9 @@ i32 open_blocks();  // dynamic blocks not freed
 // The n-th allocation from now fails (0: none), and the times - 1 after it.
 void fail_alloc_after(i32 n, i32 times = 1);
 // The n-th call from now of a list routine ("ldelet", "lmark", "lacces"), of
-// the menu start ("modint") or of a menu item ("nu_mod_exec", both status
-// -1) fails (0: none).
+// the menu start ("modint"), of a menu item ("nu_mod_exec", both status -1)
+// or of the display list's position ("ncd_set_block_position", status -1)
+// fails (0: none).
 void fail_list_call(const std::string& routine, i32 n);
 // The value and the table last handed to `cltrin` ({0, null} before any).
 std::pair<i32, const i32*> transformation_in();

@@ -323,6 +323,71 @@ TEST(Delete, RangesAtEitherEndWriteOnlyTheSideThatExists)
     }
 }
 
+// A display list that will not take its position fails a deletion that has
+// no motion before the gap (the display would go on from nowhere): status -3
+// with the display message, the motions already removed stay removed and
+// no link is written. With a motion before the gap the deletion goes on.
+TEST(Delete, ARefusedDisplayPositionFailsOnlyAGapAtTheStart)
+{
+    for (i32 from : {1, 2}) {
+        ed::fresh();
+        path();
+        ed::menu("DIRECTLY");
+        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+        blkkey(start, from);
+        blkkey(key, 4);
+        norak::fail_list_call("ncd_set_block_position", 1);
+        EDTDLT(start, key, type, changed, request, st);
+        norak::fail_list_call("ncd_set_block_position", 0);
+        const auto m = motions(read_back());
+        if (from == 1) {
+            EXPECT_EQ(st, -3) << script();
+            EXPECT_TRUE(norak::transcript_has("DLTBLK, ERRORS IN THE DISPLAY FILE"));
+            ASSERT_EQ(m.size(), 2u) << shown(read_back());
+        } else {
+            EXPECT_EQ(st, 0) << script();
+            EXPECT_FALSE(norak::transcript_has("ERRORS IN THE DISPLAY FILE"));
+            ASSERT_EQ(m.size(), 4u) << shown(read_back());  // 0, the joining line, 30, 40
+            EXPECT_NEAR(m[1].p[0], 30.0f, 1e-4f);
+        }
+        EXPECT_EQ(changed, 1);
+        EXPECT_NEAR(m.back().p[0], 40.0f, 1e-4f);
+    }
+}
+
+// A list mark refused anywhere in a deletion (the n-th one from its start,
+// setting or going back to one) never costs a block the user kept and is
+// never reported as success: either the deletion fails with a message, or
+// no message is shown and the list is the one a deletion without the
+// refusal gives.
+TEST(Delete, AListMarkRefusedAnywhereFailsOrLeavesTheSameList)
+{
+    std::string clean;
+    for (i32 n = 0;; ++n) {
+        ed::fresh();
+        path();
+        ed::menu("DIRECTLY");
+        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+        blkkey(start, 2);
+        blkkey(key, 4);
+        norak::fail_list_call("lmark", n);
+        EDTDLT(start, key, type, changed, request, st);
+        norak::fail_list_call("lmark", 0);
+        const std::string now = shown(read_back());
+        if (n > 0 && !norak::transcript_has("list: lmark refused")) break;  // past the last mark
+        if (n == 0) {
+            clean = now;
+            ASSERT_EQ(st, 0);
+            ASSERT_EQ(motions(read_back()).size(), 4u) << now;
+        } else if (st < 0) {
+            EXPECT_FALSE(ed::lines("internal: ").empty()) << n << "\n" << script();
+        } else {
+            EXPECT_TRUE(ed::lines("internal: ").empty()) << n << "\n" << script();
+            EXPECT_EQ(now, clean) << n << "\n" << script();
+        }
+    }
+}
+
 TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStraightMove)
 {
     for (bool rapid : {false, true}) {

@@ -151,6 +151,40 @@ TEST(EditorMark, JumpEndLeavesAStringAtTheEndWhole)
     EXPECT_EQ(ed::blocks().size(), blocks);
 }
 
+// A COUNT that ends on a string's last point leaves the tool on the string
+// whole; SHOW LAYER then finds the layer (here the string alone) without
+// breaking the string under the tool: no list error, the tool stays on it.
+TEST(EditorMark, ShowLayerAroundAStringTheToolStandsOnLeavesItWhole)
+{
+    ed::fresh();
+    fix::marker(3, 0.0f);    // 1
+    ed::line(0);             // 2
+    ed::line(10);            // 3
+    fix::marker(4);          // 4
+    fix::marker(3, -5.0f);   // 5
+    ed::string(3, 5);        // 6 .. 8
+    fix::marker(4);          // 9
+    fix::marker(3, -10.0f);  // 10
+    ed::line(60);            // 11
+    fix::marker(4);          // 12
+    i32 answer = 0, st = 0, single = 1, at_end = 0, type = 0;
+    lacces(2, answer);
+    STPINI(single, at_end, st);
+    ASSERT_EQ(st, 0);
+    MOVSTA.count = 5, MOVSTA.show = 3;
+    i32 key[KEY_N];
+    blkkey(key, -1);
+    STEPTL(-1, -1, 1, key, type, 0.0f, 0.0f, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FALSE(norak::transcript_has("LYRSTP, ERRORS IN LIST"));
+    EXPECT_EQ(key[2], 6);
+    EXPECT_EQ(here(), 6);
+    EXPECT_EQ(ed::blocks().size(), 10u);
+    EXPECT_EQ(ed::blocks()[5].type, 7);
+    EXPECT_TRUE(norak::transcript_has("display: unblank list 1 block 6 to 8"));
+    EXPECT_TRUE(norak::transcript_has("display: blank list 1 block 9 to 11"));
+}
+
 // A step past a tool change replaces the shown tool image by the new tool
 // and says so.
 TEST(EditorMark, AStepPastAToolChangeShowsTheNewTool)
@@ -185,6 +219,36 @@ TEST(EditorMark, AStepPastAToolChangeShowsTheNewTool)
     STEPTL(-1, -1, 1, key, type, 0.001f, 0.0f, st);
     EXPECT_GE(st, 0);
     EXPECT_EQ(MOVSTA.layerz, 123.0f);
+}
+
+// JUMP END past a tool change tells the user once, whether a tool image is
+// shown (and replaced by the new tool) or not.
+TEST(EditorMark, JumpEndPastAToolChangeSaysSoOnce)
+{
+    for (bool image : {false, true}) {
+        ed::fresh();
+        ed::line(0);                   // 1
+        fix::tech(100, 0, fix::TOOL);  // 2
+        ed::line(10);                  // 3
+        DSM4[DSM4_TOOL] = 0;
+        i32 answer = 0, st = 0, single = 0, at_end = 0, type = 0;
+        lacces(2, answer);
+        STPINI(single, at_end, st);
+        lacces(2, answer);
+        SGTOOL(3, fix::TOOL, st);
+        i32 fig = 0;
+        if (image) {
+            DISPT0(fix::TOOL, MOVST.point, fig);
+            tm_inst_id(2, fig);
+        }
+        MOVSTA.direction = 3, MOVSTA.jump = 2;
+        i32 key[KEY_N];
+        blkkey(key, 1);
+        STEPTL(-1, -1, 1, key, type, -1.0f, 0.0f, st);
+        EXPECT_EQ(st, 0) << image;
+        EXPECT_EQ(key[2], 3) << image;
+        EXPECT_EQ(norak::transcript_count("host message 317/11"), 1u) << image;
+    }
 }
 
 TEST(EditorMark, ThePositionBeforeTheEditorIsFoundAgain)

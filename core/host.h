@@ -542,6 +542,9 @@ void ncd_get_picked(const i32& id, i32* key, const i32& capacity, i32& count);
 // Marks a procedure's blocks for attention: all of them, or count blocks.
 void ncd_set_range_blocks_attention(const i32& proc, const i32& count, const i32& code);
 void statbl();  // clears the status bar
+// Shows a text in a field of the status bar (field from 1), cut or padded to
+// the width.
+void statmc(const i32& field, const char* text, const i32& width);
 void pkspsh(const i32& id);  // pushes an entity onto the pick stack
 void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
 void pksrej(const i32& count);  // drop the last count entries
@@ -983,6 +986,8 @@ void pickm_enable(const i32& mode);  // 2 faces of solids may be picked, 0 no mo
 void prmp1c(const char* before, const hval& value, const char* format, const char* after);
 // A menu of options joined by "@": choice from 1, -1 exit, -2 escape, -3 repeat.
 void menuc(const char* options, i32& choice);
+// A pull-down menu of options joined by "@", answered as menuc.
+void pdmenc(const char* options, i32& choice);
 // A point indicated in space: 0, or -1 exit, -2 escape, -3 end.
 void getpt(const i32& mode, f32* point, i32& status);
 // Faces of solids picked in place of surfaces.

@@ -679,3 +679,27 @@ TEST(Alterations, ForwardSingleShowsARegionAndTheNextOneDeletesIt)
         EXPECT_EQ(reply, forwards - 1) << forwards << script();
     }
 }
+
+// A changed CONT. OFFSET builds the polygon again at once, in either plane:
+// the tool radius plus 2 is offset, and at minus the tool radius the
+// polygon is the contour itself (no offset is made).
+TEST(Alterations, AChangedContourOffsetRebuildsThePolygonAtOnce)
+{
+    for (const char* mode : {"BY CONTOUR:XY PLANE", "BY CONTOUR:ANY PLANE"}) {
+        alt::fresh({0, 0, 0});
+        SIDES = square_contour();
+        path();
+        PRM9[PRM9_TOOL] = fix::TOOL;  // diameter 10
+        ed::menu(mode);
+        pick_square();
+        ed::menu("CONT. OFFSET", "2");
+        ed::menu("CONT. OFFSET", "-5");
+        ed::menu("EXIT");
+        i32 reply = 0;
+        EXPECT_NO_THROW(run(reply)) << script();
+        EXPECT_TRUE(norak::transcript_has("contour: offset by 5.000000")) << mode << script();
+        EXPECT_TRUE(norak::transcript_has("contour: offset by 7.000000")) << mode << script();
+        EXPECT_EQ(norak::transcript_count("contour: offset by"), 2u) << mode;
+        EXPECT_EQ(norak::replies_left(), 0u) << mode;
+    }
+}

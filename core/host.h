@@ -420,6 +420,21 @@ void dfdtol(const i32& mode, const f64& tol);  // the tolerance of the definitio
 // The user picks the contour's curves into def (at most limit); status 0,
 // 1 when a contour entity was made for it, below 0 nothing defined.
 void dfdc(const i32& mode, const i32& flag, const i32& limit, i32* def, i32& status);
+void dfdgid(const i32* def, i32& id);  // the entity id of a defined contour, 0 when it has none
+// Contours defined in the plane of the current view (on 1) or in the XY
+// plane (on 0) from now on; mode 2.
+void gscntv(const i32& mode, const i32& on);
+// The work plane: mode 1 gets it into plane, mode 2 sets it (which: 1).
+void gswpld(const i32& mode, const i32& which, i32& plane);
+void gtvrot(f32* rotation);  // the current view's rotation: its axes as rows (9 floats)
+// The plane of a rotation (rows, doubles): one that fits it or a new one
+// (mode -2); status -1 when the rows are no rotation.
+void trchkd(const i32& mode, const f64* rotation, i32& plane, i32& status);
+// A plane's 3x4 matrix by rows (the translation in the last column),
+// carrying a point of the plane's coordinates into world coordinates;
+// status -1 for no such plane.
+void trgetd(const i32& plane, f64* matrix, i32& status);
+void m3crtd(const f64* a, const f64* b, f64* c);  // c = a after b (3x4 matrices by rows): c x = a (b x)
 // The offset of a contour definition by dist (positive to the left of its
 // direction) into out, as new curves; status -1 when it cannot be made.
 void dfcof2(const i32* def, const i32& zero, const f64& dist, const i32& limit, i32* out, i32& status);
@@ -542,6 +557,9 @@ void ncd_get_picked(const i32& id, i32* key, const i32& capacity, i32& count);
 // Marks a procedure's blocks for attention: all of them, or count blocks.
 void ncd_set_range_blocks_attention(const i32& proc, const i32& count, const i32& code);
 void statbl();  // clears the status bar
+// Shows a text in a field of the status bar (field from 1), cut or padded to
+// the width.
+void statmc(const i32& field, const char* text, const i32& width);
 void pkspsh(const i32& id);  // pushes an entity onto the pick stack
 void pksdel(const i32& first, const i32& count);  // drop count entries from position first (from 1)
 void pksrej(const i32& count);  // drop the last count entries
@@ -983,6 +1001,8 @@ void pickm_enable(const i32& mode);  // 2 faces of solids may be picked, 0 no mo
 void prmp1c(const char* before, const hval& value, const char* format, const char* after);
 // A menu of options joined by "@": choice from 1, -1 exit, -2 escape, -3 repeat.
 void menuc(const char* options, i32& choice);
+// A pull-down menu of options joined by "@", answered as menuc.
+void pdmenc(const char* options, i32& choice);
 // A point indicated in space: 0, or -1 exit, -2 escape, -3 end.
 void getpt(const i32& mode, f32* point, i32& status);
 // Faces of solids picked in place of surfaces.

@@ -8,6 +8,7 @@
 #include "core/names.h"
 #include "core/records.h"
 #include "edit/alter/state.h"
+#include "pocket/cntlst.h"
 #include "tools/toolcache.h"
 
 namespace {
@@ -57,16 +58,6 @@ std::vector<f64> definition_polygon(const i32* def, f64 tol)
     return out;
 }
 
-// Orientation of a closed polygon: +1 counter-clockwise, -1 clockwise. It
-// is worked out from the polygon itself, in the sense of this host's
-// dfcof2, which offsets a positive distance to the left of the contour's
-// way: inside a counter-clockwise contour is then the positive side.
-f64 orientation(const std::vector<f64>& p)
-{
-    f64 a = 0;
-    for (size_t k = 0; k + 3 < p.size(); k += 2) a += p[k] * p[k + 3] - p[k + 2] * p[k + 1];
-    return a >= 0 ? 1.0 : -1.0;
-}
 }  // namespace
 
 void cgp1_io(const i32& mode, f64& value)
@@ -96,51 +87,68 @@ void contour_figure_delete()
     trim_state.figure = 0;
 }
 
-bool offset_contour(const f32& contour_offset, const i32& side, const i32& select, i32& n, f64& length,
-                    i32& status)
+void contour_entity_release()
 {
-    TrimState& t = trim_state;
-    f64 tol = 0.1;
-    cgp1_io(1, tol);
-    if (select == 1) {
-        slclr();
-        dfdini();
-        dfdtol(2, tol);
-        dfdc(4, 0, CNT_ITEMS, CNTDEF, status);
-        if (status < 0) return false;
-        // This host gives no entity id of a defined contour, so none is kept
-        // and an entity made for the selection is left to the host.
-        t.contour = 0;
-        t.contour_made = status == 1 ? 1 : 0;
-        // A contour in any plane lies in the plane of the view. This host
-        // offers neither the definition in the view's plane nor the work
-        // plane, the view rotation and the plane matrices that would carry
-        // the path into it: its contours are defined in the XY plane, so the
-        // plane transformation stays the identity and the contour is worked
-        // on as an XY one.
-        t.inplane = t.mode == SEL_PLANE ? 1 : 0;
-        MNUCLR();
+    // Only an entity made for the selection is deleted: a contour the user
+    // picked whole is part geometry and stays.
+    if (trim_state.contour_made != 0 && trim_state.contour != 0) {
+        i32 st = 0;
+        edelet(trim_state.contour, st);
     }
-    const std::vector<f64> own = definition_polygon(CNTDEF, tol);
-    if (own.size() < 8) {  // as below: no area, no inside
+    trim_state.contour = 0;
+    trim_state.contour_made = 0;
+}
+
+namespace {
+// The plane of a contour defined in the view's plane: the view's rotation
+// made a plane, and the transformation that carries a tool path point
+// (given in the work plane) into it. False with the warning when the work
+// plane's matrix cannot be read.
+bool contour_plane(TrimState& t)
+{
+    f32 rot[9];
+    gtvrot(rot);
+    f64 r[9], view[12] = {}, work[12];
+    for (int k = 0; k < 9; ++k) r[k] = rot[k];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) view[4 * i + j] = r[3 * i + j];
+    i32 st = 0, wp = 0;
+    trchkd(-2, r, t.plane_id, st);
+    gswpld(1, 1, wp);
+    if (st >= 0) trgetd(wp, work, st);
+    if (st < 0) {
+        usmsgc(CANNOT);
+        return false;
+    }
+    m3crtd(view, work, t.plane);
+    return true;
+}
+
+// The offset polygon of the contour defined (step of a contour in either
+// plane: for one in any plane the work plane is then the contour's). False
+// with the warning when none can be made.
+bool offset_polygon(TrimState& t, const f32& contour_offset, const i32& side, std::vector<f64>& poly)
+{
+    const bool plane = t.mode == SEL_PLANE;
+    i32 orient = 1, st = 0;
+    copy_contour_def(CNTDEF, orient, st);
+    if (st < 0) {
         usmsgc(CANNOT);
         return false;
     }
     f32 diameter = 0;
     GTDIAM(PRM9[PRM9_TOOL], diameter);
     if (diameter < 0) diameter = 0;
-    const f64 dist = (side == 1 ? 1.0 : -1.0) * (diameter * 0.5 + contour_offset) * orientation(own);
-    std::vector<f64> poly;
+    const f64 dist = (side == 1 ? 1.0 : -1.0) * (diameter * 0.5 + contour_offset) * orient;
     if (std::fabs(dist) <= 0.001) {
         poly = definition_polygon(CNTDEF, ALTPDF.contol);
     } else {
-        i32 st = 0;
         CNTOFF[0] = CNTOFF[1] = 0;
         dfcof2(CNTDEF, 0, dist, CNT_ITEMS, CNTOFF, st);
         // A failed offset is told in either plane: a contour left without
         // a polygon and without a word would only show blank FORWARD rows.
         if (st < 0 || dfdgnc(CNTOFF) < 1) {
-            usmsgc(t.mode == SEL_PLANE && st >= 0 ? "OFFSET CANNOT BE DEFINED" : CANNOT);
+            usmsgc(plane && st >= 0 ? "OFFSET CANNOT BE DEFINED" : CANNOT);
             return false;
         }
         poly = definition_polygon(CNTOFF, ALTPDF.contol);
@@ -148,11 +156,57 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
     }
     // Fewer than four points with the closing repeat enclose nothing: no
     // inside to walk against, so such a polygon is refused as no polygon.
-    const i32 m = static_cast<i32>(poly.size() / 2);
-    if (m < 4) {
+    if (poly.size() / 2 < 4) {
         usmsgc(CANNOT);
         return false;
     }
+    return true;
+}
+}  // namespace
+
+bool offset_contour(const f32& contour_offset, const i32& side, const i32& select, i32& n, f64& length,
+                    i32& status)
+{
+    TrimState& t = trim_state;
+    const bool plane = t.mode == SEL_PLANE;
+    f64 tol = 0.1;
+    cgp1_io(1, tol);
+    if (select == 1) {
+        slclr();
+        dfdini();
+        dfdtol(2, tol);
+        // A contour in any plane is defined in the plane of the view; the
+        // work plane the definition takes is put back after it.
+        i32 work = 0;
+        if (plane) {
+            gswpld(1, 1, work);
+            gscntv(2, 1);
+        }
+        dfdc(4, 0, CNT_ITEMS, CNTDEF, status);
+        if (plane) gswpld(2, 1, work);
+        if (status < 0) return false;
+        if (plane && !contour_plane(t)) return false;
+        // The contour's entity, and whether the host made it for this
+        // definition: such an entity goes with the selection, so the one
+        // made for the contour this one replaces goes now.
+        contour_entity_release();
+        dfdgid(CNTDEF, t.contour);
+        t.contour_made = status == 1 ? 1 : 0;
+        MNUCLR();
+    }
+    // The offset of a contour in any plane is made in its plane, the work
+    // plane put back on every way out.
+    i32 work = 0;
+    if (plane) {
+        gswpld(1, 1, work);
+        i32 own = t.plane_id;
+        gswpld(2, 1, own);
+    }
+    std::vector<f64> poly;
+    const bool made = offset_polygon(t, contour_offset, side, poly);
+    if (plane) gswpld(2, 1, work);
+    if (!made) return false;
+    const i32 m = static_cast<i32>(poly.size() / 2);
     contour_figure_delete();
     i32 figure = 0;
     gfgtmp(figure);
@@ -162,6 +216,7 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
     figcls();
     t.figure = figure;
     t.polygon = poly;
+    t.inplane = plane ? 1 : 0;
     t.npoly = n = m;
     t.length = length = contour_length(t.polygon.data(), m, 1, m - 1, 0.0, 1.0);
     return true;

@@ -32,3 +32,6 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
                     i32& status);
 // Deletes the figure of the offset polygon.
 void contour_figure_delete();
+// Deletes the contour's entity when the host made it for this selection
+// (the user's own contour stays), and forgets the contour.
+void contour_entity_release();

@@ -11,6 +11,7 @@
 #include "blocks/readers.h"
 #include "core/codedio.h"
 #include "core/host.h"
+#include "core/names.h"
 #include "core/records.h"
 #include "edit/alter/motion.h"
 #include "edit/alter/search.h"
@@ -428,15 +429,20 @@ void pick_blocks(i32& count, i32& handle, i32& status)
     bool second = false;
     i32 level = 0;
     gtlstn(1, level);
+    {
+        // The menu interaction of the module's menus, and the mode in force
+        // in status field 2.
+        const i32 words[3] = {-1, MNULYW.rows, MNULYW.consts[0]};
+        i32 st = 0;
+        modint(words, st);
+        statmc(2, LABELS[mode - 1], 9);
+    }
     while (status == 0) {
+        modinz();
         const i32 attrs[1] = {2};
         modcls(1, attrs);  // the count shown while the user picks
         BLKCNT(count);
         prmptc(mode != CHAIN ? "PICK BLOCK/EXIT" : second ? "PICK 2ND BLOCK" : "PICK 1ST BLOCK/EXIT");
-        // The mode's label belongs in status field 2, but this host has no
-        // call that writes a status field's text; the mode menu is offered
-        // with menuc, as it has no pull-down menu either.
-        (void)LABELS;
         i32 reply = 0;
         setir();
         enatpo();
@@ -446,13 +452,18 @@ void pick_blocks(i32& count, i32& handle, i32& status)
         if (reply == -3 || (reply == -2 && count == 0)) {
             statbl();
             i32 choice = mode;
-            menuc(MODES, choice);
+            pdmenc(MODES, choice);
             if (choice == -1 || (choice == -2 && count == 0)) {
                 status = count == 0 ? -2 : -1;
-            } else if (choice >= 1 && choice <= 3) {
+                continue;
+            }
+            if (choice >= 1 && choice <= 3) {
                 mode = choice;
                 second = false;
             }
+            // The mode in force is shown again, the one kept by an escape too:
+            // the field was cleared for the menu.
+            statmc(2, LABELS[mode - 1], 9);
             continue;
         }
         if (reply == -2) {

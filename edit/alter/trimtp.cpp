@@ -878,6 +878,7 @@ Step answer(Call& c, i32 reply)
         // its figure and the region shown go, and the next walk starts from
         // the beginning, so nothing shown for the old contour is worked on.
         contour_figure_delete();
+        contour_entity_release();
         trim_polygon_release();
         clear_highlight();
         t.first = t.last = 0;
@@ -920,6 +921,7 @@ Step answer(Call& c, i32 reply)
         }
         if (reply == R_CRITERIA) {
             contour_figure_delete();
+            contour_entity_release();
             trim_polygon_release();
             clear_highlight();
             t.first = t.last = 0;
@@ -998,6 +1000,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
         }
     }
     contour_figure_delete();
+    contour_entity_release();
     trim_polygon_release();
     t.nsurf = 0;
     t.surf_ids.clear();

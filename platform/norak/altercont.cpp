@@ -26,8 +26,80 @@ std::vector<f64> def_polygon(const i32* def)
 }
 }  // namespace
 
-void dfdini() { note("contour: definition started"); }
+namespace {
+// The view the next contour definitions lie in, 0 the XY plane.
+i32& contour_view() { return ext_state<i32>("contour view"); }
+// The work plane, 0 until one is set: the top view.
+i32& work_plane() { return ext_state<i32>("work plane"); }
+}  // namespace
+
+// A new definition starts in the XY plane.
+void dfdini()
+{
+    contour_view() = 0;
+    note("contour: definition started");
+}
 void dfdtol(const i32& mode, const f64& tol) { note("contour: tolerance " + std::to_string(mode) + " " + std::to_string(tol)); }
+
+void gscntv(const i32& mode, const i32& on)
+{
+    (void)mode;
+    // The view's plane becomes the work plane while the contour is defined
+    // in it.
+    contour_view() = on != 0 ? std::max(H().settings.view, 1) : 0;
+    if (on != 0) work_plane() = contour_view();
+    note("contour: defined in " + (on != 0 ? "view " + std::to_string(contour_view()) : std::string("the XY plane")));
+}
+
+void gswpld(const i32& mode, const i32& which, i32& plane)
+{
+    (void)which;
+    if (mode == 1) {
+        plane = std::max(work_plane(), 1);
+    } else if (mode == 2) {
+        work_plane() = plane;
+        note("display: work plane " + std::to_string(plane));
+    }
+}
+
+void gtvrot(f32* rotation) { trget(std::max(H().settings.view, 1), rotation); }
+
+void trchkd(const i32& mode, const f64* rotation, i32& plane, i32& status)
+{
+    (void)mode;
+    f32 m[9];
+    for (int k = 0; k < 9; ++k) m[k] = static_cast<f32>(rotation[k]);
+    trchk(m, plane);
+    status = plane > 0 ? 0 : -1;
+    if (plane < 0) plane = 0;
+}
+
+void trgetd(const i32& plane, f64* matrix, i32& status)
+{
+    status = -1;
+    if (plane < 1 || plane > view_count()) return;
+    f32 r[9];
+    trget(plane, r);
+    // The view's axes are its rows: they are the columns of the matrix
+    // that carries the plane's coordinates into the world's.
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) matrix[4 * i + j] = r[3 * j + i];
+        matrix[4 * i + 3] = 0.0;
+    }
+    status = 0;
+}
+
+void m3crtd(const f64* a, const f64* b, f64* c)
+{
+    f64 out[12];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j) {
+            f64 s = j == 3 ? a[4 * i + 3] : 0.0;
+            for (int k = 0; k < 3; ++k) s += a[4 * i + k] * b[4 * k + j];
+            out[4 * i + j] = s;
+        }
+    std::copy(out, out + 12, c);
+}
 
 void dfdc(const i32& mode, const i32& flag, const i32& limit, i32* def, i32& status)
 {
@@ -58,13 +130,18 @@ void dfdc(const i32& mode, const i32& flag, const i32& limit, i32* def, i32& sta
         return;
     }
     def[0] = static_cast<i32>(ids.size());
-    def[1] = 0;
+    def[1] = contour_view();  // the view the contour lies in, 0 the XY plane
     for (size_t k = 0; k < ids.size(); ++k) {
         def[2 + 2 * k] = ids[k];
         def[3 + 2 * k] = 0;
     }
     note("reply: contour of " + std::to_string(ids.size()) + " curves");
 }
+
+// A contour definition names the curves picked for it and the stand-in
+// makes no contour entity of them: a definition of one curve has that
+// curve's id, one of several curves none.
+void dfdgid(const i32* def, i32& id) { id = def[0] == 1 ? def[2] : 0; }
 
 void dfcof2(const i32* def, const i32& zero, const f64& dist, const i32& limit, i32* out, i32& status)
 {

@@ -67,9 +67,18 @@ bool chain(const i32* def, f64 tol, std::vector<f64>& xyz)
 {
     xyz.clear();
     if (!def || def[0] < 1) return false;
+    // A contour defined in a view's plane gives its points in that view's
+    // coordinates (the view's axes are the rows of its matrix).
+    f32 view[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    if (def[1] > 0) trget(def[1], view);
     for (i32 k = 0; k < def[0]; ++k) {
         std::vector<f64> p;
         if (!curve_points(def[2 + 2 * k], def[3 + 2 * k], tol, p)) return false;
+        if (def[1] > 0)
+            for (size_t m = 0; m + 2 < p.size(); m += 3) {
+                const f64 w[3] = {p[m], p[m + 1], p[m + 2]};
+                for (int r = 0; r < 3; ++r) p[m + r] = view[3 * r] * w[0] + view[3 * r + 1] * w[1] + view[3 * r + 2] * w[2];
+            }
         for (size_t m = 0; m < p.size() / 3; ++m) {
             size_t n = xyz.size() / 3;
             if (n > 0 && std::fabs(xyz[3 * n - 3] - p[3 * m]) < 1e-9 && std::fabs(xyz[3 * n - 2] - p[3 * m + 1]) < 1e-9)

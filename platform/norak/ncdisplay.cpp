@@ -125,6 +125,8 @@ std::string status_field(i32 line, i32 field)
 
 void keep_status_field(i32 line, i32 field, const std::string& text) { D().fields[{line, field}] = text; }
 
+i32 view_count() { return static_cast<i32>(D().views.size()); }
+
 const std::vector<Recorded>& recording() { return D().recording; }
 
 i32 blocks_displayed() { return D().shown; }

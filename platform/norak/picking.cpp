@@ -156,7 +156,20 @@ void ncd_set_range_blocks_attention(const i32& proc, const i32& count, const i32
          (count > 0 ? ", " + std::to_string(count) + " blocks" : ", all blocks"));
 }
 
-void statbl() {}
+// The status bar is line 0 of the status-line fields: statmc shows a text
+// in one of its fields, statbl clears them.
+void statbl()
+{
+    for (i32 field = 1; field <= 8; ++field)
+        if (!status_field(0, field).empty()) keep_status_field(0, field, "");
+}
+void statmc(const i32& field, const char* text, const i32& width)
+{
+    std::string shown(text);
+    shown.resize(static_cast<size_t>(std::max(width, 0)), ' ');
+    keep_status_field(0, field, shown);
+    note("field 0." + std::to_string(field) + ": [" + shown + "]");
+}
 void pkspsh(const i32& id) { push(id, 0, 0); }
 void pksrej(const i32& count)
 {
@@ -380,6 +393,9 @@ void menuc(const char* options, i32& choice)
     }
     note("reply: " + std::to_string(choice) + (choice > 0 ? " (" + choice_text(options, choice) + ")" : ""));
 }
+
+// The pull-down menu is shown and answered as the menu of options.
+void pdmenc(const char* options, i32& choice) { menuc(options, choice); }
 
 // --------------------------------------------------------- faces of solids
 // The stand-in keeps no solids: no pick is ever a face.

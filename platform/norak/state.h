@@ -122,6 +122,7 @@ List& cur_list();  // the current list
 // The tool path display (ncdisplay.cpp): a status-line field's text kept,
 // the display blocks of a procedure deleted, the blank attribute set.
 void keep_status_field(i32 line, i32 field, const std::string& text);
+i32 view_count();  // the views the host holds (view 1 the top one)
 void delete_display_of_procedure(i32 number);  // drops the display blocks of a procedure
 void set_display_blank(i32 blank);  // sets the blank attribute
 i32 registrations();  // display blocks registered so far

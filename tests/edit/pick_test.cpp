@@ -250,7 +250,7 @@ TEST(Picks, APickedMotionIsLocatedAndItsStringBroken)
     EXPECT_EQ(st, -1);
 }
 
-TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighbours)
+TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighboursUnderItsLabel)
 {
     alt::fresh({0, 0, 0});
     alt::feed(100.0f);                                         // 1
@@ -267,5 +267,10 @@ TEST(Picks, AChainTakesEveryBlockBetweenItsTwoPicksWithTheirNeighbours)
         EXPECT_EQ(p.e[k].prev, p.e[k].block - 1) << k;
         EXPECT_EQ(p.e[k].next, p.e[k].block + 1) << k;
     }
+    // The mode in force stood in status field 2 while picking, and the
+    // field is cleared at the end.
+    EXPECT_TRUE(norak::transcript_has("field 0.2: [ SINGLE  ]"));
+    EXPECT_TRUE(norak::transcript_has("field 0.2: [  CHAIN  ]"));
+    EXPECT_EQ(norak::status_field(0, 2), "");
     MM_CLOSE(p.handle, p.st);
 }

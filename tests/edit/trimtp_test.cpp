@@ -467,6 +467,91 @@ TEST(Alterations, TheContourIsOffsetByTheToolRadiusWhicheverWayItRuns)
     }
 }
 
+// The contour keeps its entity: one the user picked whole stays when the
+// selection goes, one the host made for the selection goes with it.
+TEST(Alterations, AContourEntityMadeForTheSelectionGoesWithIt)
+{
+    alt::fresh({0, 0, 0});
+    const f64 q[15] = {10, 10, 0, 30, 10, 0, 30, 30, 0, 10, 30, 0, 10, 10, 0};
+    i32 id = 0, st = 0;
+    crcmpl(5, q, id, st);
+    ASSERT_EQ(st, 0);
+    PRM9[PRM9_TOOL] = fix::TOOL;
+    trim_state.mode = SEL_XY;
+    pick_block(id);
+    norak::Reply r;
+    r.kind = "pick";
+    r.exit = true;
+    norak::add_reply(r);
+    i32 n = 0;
+    f64 length = 0;
+    ASSERT_TRUE(offset_contour(0.0f, 1, 1, n, length, st)) << script();
+    EXPECT_EQ(trim_state.contour, id);
+    EXPECT_EQ(trim_state.contour_made, 0);
+    contour_entity_release();
+    EXPECT_EQ(norak::entities().count(id), 1u);
+    trim_state.contour = id;
+    trim_state.contour_made = 1;  // as the host answers for a contour it made
+    contour_entity_release();
+    EXPECT_EQ(norak::entities().count(id), 0u);
+    EXPECT_EQ(trim_state.contour, 0);
+}
+
+// A contour in any plane is defined in the plane of the view: in the front
+// view a square standing in the XZ plane is offset there, a path point is
+// carried into that plane by its x and z, and the work plane is put back.
+// A work plane whose matrix cannot be read gives the warning and no polygon.
+TEST(Alterations, AContourInAnyPlaneLiesInThePlaneOfTheView)
+{
+    alt::fresh({0, 0, 0});
+    const f32 front[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
+    i32 view = 0, st = 0;
+    trchk(front, view);
+    setwv(view);
+    // The square's sides: x 10 to 30 and z 10 to 30 at y 0.
+    const f64 c[5][2] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}, {10, 10}};
+    std::array<i32, 4> sides{};
+    for (size_t k = 0; k < 4; ++k) {
+        norak::Entity e;
+        e.cls = 2;
+        e.type = 1;
+        const f64 d[6] = {c[k][0], 0, c[k][1], c[k + 1][0], 0, c[k + 1][1]};
+        e.words.resize(12);
+        std::memcpy(e.words.data(), d, sizeof d);
+        sides[k] = norak::add_entity(e);
+    }
+    PRM9[PRM9_TOOL] = fix::TOOL;  // diameter 10
+    trim_state.mode = SEL_PLANE;
+    auto define = [&] {
+        for (i32 side : sides) pick_block(side);
+        norak::Reply r;
+        r.kind = "pick";
+        r.exit = true;
+        norak::add_reply(r);
+        i32 n = 0;
+        f64 length = 0;
+        return offset_contour(0.0f, 1, 1, n, length, st);
+    };
+    ASSERT_TRUE(define()) << script();
+    EXPECT_EQ(trim_state.inplane, 1);
+    for (size_t k = 0; k < trim_state.polygon.size(); ++k) {
+        EXPECT_GT(trim_state.polygon[k], 15.0 - 1e-3) << k;
+        EXPECT_LT(trim_state.polygon[k], 25.0 + 1e-3) << k;
+    }
+    const f64* m = trim_state.plane;
+    const f64 p[3] = {20, 7, 22};
+    EXPECT_NEAR(m[0] * p[0] + m[1] * p[1] + m[2] * p[2] + m[3], 20.0, 1e-9);
+    EXPECT_NEAR(m[4] * p[0] + m[5] * p[1] + m[6] * p[2] + m[7], 22.0, 1e-9);
+    i32 work = 0;
+    gswpld(1, 1, work);
+    EXPECT_EQ(work, 1);
+    work = 99;
+    gswpld(2, 1, work);
+    EXPECT_FALSE(define());
+    EXPECT_TRUE(norak::transcript_has("WARNING: CANNOT CALCULATE OFFSET FOR THE SELECTED CONTOUR."));
+    setwv(1);
+}
+
 // A contour definition given up (escape at the pick) leads back to the
 // selection menu, not on to the parameters with no contour.
 TEST(Alterations, AContourGivenUpLeadsBackToTheSelection)
@@ -592,5 +677,29 @@ TEST(Alterations, ForwardSingleShowsARegionAndTheNextOneDeletesIt)
         i32 reply = 0;
         EXPECT_NO_THROW(run(reply)) << script();
         EXPECT_EQ(reply, forwards - 1) << forwards << script();
+    }
+}
+
+// A changed CONT. OFFSET builds the polygon again at once, in either plane:
+// the tool radius plus 2 is offset, and at minus the tool radius the
+// polygon is the contour itself (no offset is made).
+TEST(Alterations, AChangedContourOffsetRebuildsThePolygonAtOnce)
+{
+    for (const char* mode : {"BY CONTOUR:XY PLANE", "BY CONTOUR:ANY PLANE"}) {
+        alt::fresh({0, 0, 0});
+        SIDES = square_contour();
+        path();
+        PRM9[PRM9_TOOL] = fix::TOOL;  // diameter 10
+        ed::menu(mode);
+        pick_square();
+        ed::menu("CONT. OFFSET", "2");
+        ed::menu("CONT. OFFSET", "-5");
+        ed::menu("EXIT");
+        i32 reply = 0;
+        EXPECT_NO_THROW(run(reply)) << script();
+        EXPECT_TRUE(norak::transcript_has("contour: offset by 5.000000")) << mode << script();
+        EXPECT_TRUE(norak::transcript_has("contour: offset by 7.000000")) << mode << script();
+        EXPECT_EQ(norak::transcript_count("contour: offset by"), 2u) << mode;
+        EXPECT_EQ(norak::replies_left(), 0u) << mode;
     }
 }

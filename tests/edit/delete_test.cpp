@@ -544,3 +544,22 @@ TEST(Delete, AFailedRetractStillGetsItsApproachAndAGapWithoutMotionsItsMachineSt
     EXPECT_EQ(norak::main_list().elems.size(), before + 1) << shown(read_back());
     EXPECT_TRUE(motions(read_back()).empty());
 }
+
+// DELETE TO END from the first motion leaves no motion: the editor ends with
+// the note and reports the change.
+TEST(Delete, ToEndFromTheFirstMotionEndsTheEditorWithTheNote)
+{
+    ed::fresh();
+    path();
+    ed::menu("JUMP START");
+    ed::menu("DELETE TO END");
+    question("yes");
+    const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+    i32 changed = 0, st = 99;
+    manedt(-1, flags, 1, 0, changed, st);
+    EXPECT_EQ(st, 0) << script();
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+    EXPECT_TRUE(norak::transcript_has("NOTE: NO MOVEMENTS IN PROCEDURE LIST")) << script();
+    EXPECT_TRUE(motions(read_back()).empty()) << shown(read_back());
+}

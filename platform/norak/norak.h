@@ -162,6 +162,8 @@ const std::vector<std::array<i32, 4>>& translation_rows();  // the translation r
 // The picking permissions (faces of solids, the whole database) the module
 // set with ps_perm_set, in order.
 const std::vector<std::array<i32, 2>>& permissions_set();
+// The colours and menu item positions handed to setcolr, in order.
+const std::vector<std::array<i32, 2>>& colours_set();
 
 // ---- templates
 std::map<std::string, std::vector<TemplateRecord>>& templates();

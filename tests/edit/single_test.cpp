@@ -97,6 +97,11 @@ TEST(EditorHooks, OneProcedureTakesItOverShowsItsToolsAndNameAndRedisplaysAfterA
     for (const std::string& l : norak::transcript())
         if (l.find("ROUGHING=1") != std::string::npos) ++named;
     EXPECT_EQ(named, 1u) << script();
+    // The tool behind EXIT keeps the colour -2; the default comes back after it.
+    const auto& colours = norak::colours_set();
+    ASSERT_GE(colours.size(), 3u);
+    EXPECT_EQ((std::vector<std::array<i32, 2>>(colours.begin(), colours.begin() + 3)),
+              (std::vector<std::array<i32, 2>>{{-1, 24}, {-2, 25}, {-1, 26}}));
 }
 
 // The tool starts on the last motion once: after a deletion the editor

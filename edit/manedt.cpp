@@ -586,18 +586,34 @@ bool delete_to_end(Editor& e)
     return false;
 }
 
+// The host's two picking permissions while the trimming runs: faces of
+// solids may be picked, the whole database not. They are put back on every
+// way out, a stop that unwinds through the trimming included.
+struct TrimPermissions {
+    i32 solids = 0, whole = 0;
+    TrimPermissions()
+    {
+        ps_perm_get(solids, whole);
+        ps_perm_set(1, 0);
+    }
+    ~TrimPermissions() { ps_perm_set(solids, whole); }
+    TrimPermissions(const TrimPermissions&) = delete;
+    TrimPermissions& operator=(const TrimPermissions&) = delete;
+};
+
 // ALTERATIONS: the trimming, then the list opened again unless the path was
 // split by tool. False: leave.
-// The host here offers no setting of its solid-face and whole-database
-// picking (only the face test), so ALTERATIONS runs with them as they stand.
 bool alterations(Editor& e)
 {
-    if (e.pickmade == 0) EDTACT = 0;
-    i32 done = 0;
-    trim_tp(e.procedure, e.srfpkt, done);
-    if (done > 0) e.pathchg = e.changed = e.subchg = 1;
-    EDTACT = 0;
-    e.pickmade = 0;
+    {
+        const TrimPermissions permissions;
+        if (e.pickmade == 0) EDTACT = 0;
+        i32 done = 0;
+        trim_tp(e.procedure, e.srfpkt, done);
+        if (done > 0) e.pathchg = e.changed = e.subchg = 1;
+        EDTACT = 0;
+        e.pickmade = 0;
+    }
     if (e.pathchg != 0) e.redraw = 1;
     i32 st = 0;
     mnedup(e.open, e.pathchg, e.code22, e.redraw, st);

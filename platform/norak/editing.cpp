@@ -2,8 +2,10 @@
 // (the items go into the menu form of procparm.cpp), the attention and blank
 // marks of display blocks by block key, picking of tool path blocks, a point
 // in space and a few settings. Rules in platform/norak/README.md.
+#include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/host.h"
 #include "platform/norak/state.h"
@@ -60,7 +62,12 @@ void mdmpc2(const char* options, i32& current, const i32& mark)
     column_options(options, current, mark);
 }
 
-void setcolr(i32, i32, i32, i32& out) { out = 0; }
+void setcolr(i32, i32 colour, i32 position, i32& out)
+{
+    ext_state<std::vector<std::array<i32, 2>>>("colours").push_back({colour, position});
+    out = 0;
+}
+const std::vector<std::array<i32, 2>>& norak::colours_set() { return ext_state<std::vector<std::array<i32, 2>>>("colours"); }
 
 void ncd_set_block_or_proc_attn(const i32* key, i32 on)
 {

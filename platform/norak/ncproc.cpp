@@ -497,8 +497,10 @@ void ps_perm_set(i32 solids, i32 whole)
 {
     N().solids = solids;
     N().whole = whole;
+    N().perm_sets.push_back({solids, whole});
 }
 i32 ps_sol_num_get() { return iv("solids"); }
+const std::vector<std::array<i32, 2>>& norak::permissions_set() { return N().perm_sets; }
 
 // --------------------------------- criteria and procedure surface tables
 

@@ -18,6 +18,7 @@ struct NcHost {
     i32 tm_inst = 0;            // figure of the registered tool instance, 0 none
     i32 fdflg = 0;              // fast-display flag
     i32 solids = 0, whole = 0;  // permissions set by the module
+    std::vector<std::array<i32, 2>> perm_sets;  // every pair the module set, in order
     i32 proc_num = 0;           // current procedure number
     i32 surf_proc = 0;          // procedure of the surface tables
     i32 counter = 0;            // stock-simulation counter

@@ -159,6 +159,11 @@ const std::vector<std::string>& record_writes();  // keys in the order written
 void set_record(const std::string& key, i32 kind, const std::vector<i32>& words);  // stores a keyed record of the kind
 std::string write_records(const std::string& path);  // every record, then the order of writes
 const std::vector<std::array<i32, 4>>& translation_rows();  // the translation rows registered
+// The picking permissions (faces of solids, the whole database) the module
+// set with ps_perm_set, in order.
+const std::vector<std::array<i32, 2>>& permissions_set();
+// The colours and menu item positions handed to setcolr, in order.
+const std::vector<std::array<i32, 2>>& colours_set();
 
 // ---- templates
 std::map<std::string, std::vector<TemplateRecord>>& templates();

@@ -3,6 +3,7 @@
 // read back after each.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -577,4 +578,53 @@ TEST(Delete, AfterAnEditTheFirstPositionIsTheStartAndTheLastTheEnd)
         ASSERT_EQ(st, 0) << codes[k];
         for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(v[c], want[k][c]) << "code " << codes[k] << " word " << c;
     }
+}
+
+// The approach closes the gap even when the retract could not be written
+// (the first two blocks of the link, its feed and its move, each refused in
+// turn); a gap with no motion on either side still gets the machine state.
+TEST(Delete, AFailedRetractStillGetsItsApproachAndAGapWithoutMotionsItsMachineState)
+{
+    const f32 clear = fix::ORIGIN[2] + 50.0f, zup = 1.0f;
+    for (const i32 refused : {1, 2}) {
+        on_a_gap();
+        MOVST.point[0] = 5, MOVST.point[1] = 5, MOVST.point[2] = 0;
+        norak::fail_alloc_after(refused);
+        GAPCON(clear, zup, 5, 5, 0, 9, 7, 0);
+        norak::fail_alloc_after(0);
+        EXPECT_TRUE(norak::transcript_has("memory: allocation refused")) << refused;
+        bool closed = false;
+        for (const Motion& m : motions(read_back()))
+            closed |= std::fabs(m.p[0] + fix::ORIGIN[0] - 9.0f) < 1e-4f && std::fabs(m.p[1] + fix::ORIGIN[1] - 7.0f) < 1e-4f &&
+                      std::fabs(m.p[2] + fix::ORIGIN[2]) < 1e-4f;
+        EXPECT_TRUE(closed) << refused << "\n" << shown(read_back());
+    }
+    ed::fresh();
+    vertical_links();
+    fix::tech(1, 800.0f);
+    i32 answer = 0;
+    lacces(2, answer);
+    const size_t before = norak::main_list().elems.size();
+    GAPCON(clear, zup, 5, 5, 0, 5, 5, 0);
+    EXPECT_EQ(norak::main_list().elems.size(), before + 1) << shown(read_back());
+    EXPECT_TRUE(motions(read_back()).empty());
+}
+
+// DELETE TO END from the first motion leaves no motion: the editor ends with
+// the note and reports the change.
+TEST(Delete, ToEndFromTheFirstMotionEndsTheEditorWithTheNote)
+{
+    ed::fresh();
+    path();
+    ed::menu("JUMP START");
+    ed::menu("DELETE TO END");
+    question("yes");
+    const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+    i32 changed = 0, st = 99;
+    manedt(-1, flags, 1, 0, changed, st);
+    EXPECT_EQ(st, 0) << script();
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+    EXPECT_TRUE(norak::transcript_has("NOTE: NO MOVEMENTS IN PROCEDURE LIST")) << script();
+    EXPECT_TRUE(motions(read_back()).empty()) << shown(read_back());
 }

@@ -367,3 +367,22 @@ TEST(Editor, StepsForwardShowTheFeedChangesTheyPassAndStepsBackPassOtherParamete
     EXPECT_EQ(ed::marked_before_menu(6), 2) << script();
     EXPECT_EQ(ed::last_before_menu("field 1.4: ", 6), "field 1.4: [FEED=500.000]") << script();
 }
+
+// FORWARD while the direction is BACKWARD only turns it; FORWARD chosen
+// again steps COUNT blocks.
+TEST(Editor, ForwardWhileBackwardOnlyTurnsTheDirection)
+{
+    ed::fresh();
+    for (int k = 0; k < 6; ++k) ed::line(10.0f * k);
+    ed::menu("JUMP END");  // on 6, the direction BACKWARD
+    ed::menu("COUNT", "2");
+    ed::menu("BACKWARD");  // to 4
+    ed::menu("FORWARD");   // turned only
+    ed::menu("FORWARD");   // to 6
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    EXPECT_EQ(ed::marked_before_menu(4), 4) << script();
+    EXPECT_EQ(ed::marked_before_menu(5), 4) << script();
+    EXPECT_NE(ed::menus()[4].find("@FORWARD*@BACKWARD@"), std::string::npos) << script();
+    EXPECT_EQ(ed::marked_before_menu(6), 6) << script();
+}

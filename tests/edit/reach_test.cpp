@@ -11,6 +11,7 @@
 
 #include "blocks/listacc.h"
 #include "core/mactyp.h"
+#include "cutter/loccom.h"
 #include "edit/gapcon.h"
 #include "edit/goedt.h"
 #include "edit/loops.h"
@@ -466,6 +467,7 @@ using P = std::array<f32, 3>;
 struct Written {
     std::vector<P> points;
     std::vector<i32> markers;
+    bool context_back = false;  // the positioning context as before the link
 };
 
 // Lines at x = 10, 20, 60, 70 along y = 40 on the plane at z = 5, the cursor
@@ -494,9 +496,12 @@ Written link_on_plane(i32 kind)
     TECHST.feed = 500.0f;
     const i32 oldtype = MACTYP;
     MACTYP = MACTYP_ALTER;  // the editor's machining type
+    // A positioning context of some other caller's, to be found again.
+    LOCSRF = 3, LOCTL2 = 7.5f, LOCOFA = 0.25f, LOCOFB = 0.75f;
     GAPCON(30.0f, 2.0f, 20, 40, 5, 60, 40, 5);
     MACTYP = oldtype;
     Written w;
+    w.context_back = LOCSRF == 3 && LOCTL2 == 7.5f && LOCOFA == 0.25f && LOCOFB == 0.75f;
     for (const auto& e : norak::main_list().elems) {
         // A point repeated (a move of no length) is counted once.
         const P p = e.words.size() >= 5 ? P{wrd2r(e.words[2]), wrd2r(e.words[3]), wrd2r(e.words[4])} : P{};
@@ -519,6 +524,7 @@ TEST(ReconnectionModel, ALinkBetweenPointsOnTheSurfacesIsASurfaceRetractAndAppro
     EXPECT_EQ(w.points,
               (std::vector<P>{{10, 40, 5}, {20, 40, 5}, {20, 40, 15}, {60, 40, 15}, {60, 40, 7}, {60, 40, 5}, {70, 40, 5}}));
     EXPECT_FALSE(norak::transcript_has("GOUGING"));
+    EXPECT_TRUE(w.context_back);
     EXPECT_TRUE(MDLHAS(1));
     EXPECT_EQ(TRIMDL[TM_SRFHDL], -1);
     MDLDRP(1);

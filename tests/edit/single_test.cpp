@@ -4,6 +4,7 @@
 // none of them over the whole tool path.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -96,6 +97,11 @@ TEST(EditorHooks, OneProcedureTakesItOverShowsItsToolsAndNameAndRedisplaysAfterA
     for (const std::string& l : norak::transcript())
         if (l.find("ROUGHING=1") != std::string::npos) ++named;
     EXPECT_EQ(named, 1u) << script();
+    // The tool behind EXIT keeps the colour -2; the default comes back after it.
+    const auto& colours = norak::colours_set();
+    ASSERT_GE(colours.size(), 3u);
+    EXPECT_EQ((std::vector<std::array<i32, 2>>(colours.begin(), colours.begin() + 3)),
+              (std::vector<std::array<i32, 2>>{{-1, 24}, {-2, 25}, {-1, 26}}));
 }
 
 // The tool starts on the last motion once: after a deletion the editor
@@ -222,4 +228,27 @@ TEST(EditorHooks, TheHostsEditorCallTakesTheProcedureUnderTheCursorElseTheLast)
     };
     EXPECT_EQ(session(true), "take 1");
     EXPECT_EQ(session(false), "take 2");
+}
+
+// ALTERATIONS picks with faces of solids allowed and the whole database not,
+// and gives the host's two picking permissions back as they were.
+TEST(EditorHooks, AlterationsTakeTheirOwnPickingPermissionsAndGiveThemBack)
+{
+    ASSERT_EQ(single_procedure({0, 10, 20}), 0);
+    FakeHooks hooks;
+    ps_perm_set(0, 1);
+    ed::menu("ALTERATIONS");
+    ed::escape();  // the selection menu shown again
+    ed::escape();  // and left: the editor starts again
+    ed::escape();
+    const i32 flags[EDF_N] = {1, 1, 1, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(1, flags, 1, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+    EXPECT_EQ(norak::permissions_set(), (std::vector<std::array<i32, 2>>{{0, 1}, {1, 0}, {0, 1}}));
+    i32 solids = -1, whole = -1;
+    ps_perm_get(solids, whole);
+    EXPECT_EQ(solids, 0);
+    EXPECT_EQ(whole, 1);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "blocks/format.h"
 #include "blocks/listacc.h"
@@ -9,6 +10,7 @@
 #include "blocks/movement.h"
 #include "blocks/navig.h"
 #include "blocks/readers.h"
+#include "blocks/regdsp.h"
 #include "blocks/tech.h"
 #include "core/codedio.h"
 #include "core/host.h"
@@ -432,6 +434,37 @@ void end_repeated_motions(i32& first_block, const i32& last_block, f32* start_po
     lacces(1, answer);
 }
 
+// Takes the drawing of the region's motions off the display before the
+// region is rewritten: a deleted motion, or a block split and written again
+// in pieces, would otherwise stay drawn where it no longer is. The drawings
+// are taken by the keys they were registered under (the level table of the
+// block display). Nothing is taken off unless the walk from the cursor
+// reaches the region's last block, so that no motion after the region, which
+// nothing here draws again, loses its drawing; the cursor stays.
+void forget_drawn_region(const i32& last_block)
+{
+    std::vector<i32> drawn;
+    i32 answer = 0, st = 0;
+    lmark(1, 12, answer);
+    lacces(0, answer);
+    bool reached = false;
+    while (answer >= 1 && !reached) {
+        i32 size = 0, type = 0, cls = 0, number = -1;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        if (st >= 0) tpget(AM_LIST, 1, DT_INT, &number, st);
+        lclos();
+        if (st < 0) break;
+        if (cls == BC_MOVE) {
+            drawn.push_back(number);
+            reached = number == last_block;
+        }
+        lacces(1, answer);
+    }
+    TPTOP(12, st);
+    if (!reached) return;
+    for (const i32 number : drawn) DSPBEG(AM_LIST, 0, number);
+}
+
 // The preparation of the Z-plane case and of MOVE BY DELTA Z: the start of
 // the redisplay, and the vertical move to the new height before the region
 // or, for a continuing region below the clearance, the end of the string.
@@ -710,13 +743,14 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         i32 st = 0;
         PRMFLG(0, st);
     }
-    // No drawn blocks are deleted before the rewrite: this host's
-    // ncd_delete_blocks drops the display of the one block its key names,
-    // and every block written here is drawn as it is written, the joined
-    // path connected again on the way out.
     // The region's first block and the point before it.
     goto_block(first_block, status);
     if (status < 0) return;
+    // The drawn region goes before it is rewritten (a surface projection
+    // takes its own region off when it replaces it); every block written
+    // here is drawn as it is written, the joined path connected again on
+    // the way out.
+    if (!a.surfaces) forget_drawn_region(last_block);
     if (continuing == 0) {
         i32 number = 0;
         PRVPNT(0, t.region, start_dir, number, status);

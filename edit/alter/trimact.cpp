@@ -475,10 +475,13 @@ void prepare_heights(Action& a, f32* start_point, const f32& clear_level, i32& c
     // A continuing region marks its display start after the motions it
     // deletes: a mark on a deleted block would be lost.
     if (continuing == 0) mark_display_start();
-    // The movement writers of this module have no link flag to set for the
-    // first chain picked (what its value 2 does is open): the pending link is
-    // only taken.
-    if (t.mode == SEL_PICK && t.pending_link != 0) t.pending_link = 0;
+    // The first chain picked sets the writers' link flag to 2 before its
+    // vertical move. No writer of this module reads the flag yet: what the
+    // value asks of the links is open, so it changes no move written here.
+    if (t.mode == SEL_PICK && t.pending_link != 0) {
+        MOVST.link = 2;
+        t.pending_link = 0;
+    }
     f32* region = t.region;
     if (a.zcase) {
         if (continuing == 0 || clear_level < z_level) {

@@ -430,6 +430,7 @@ TEST(TrimHeights, AContinuingRegionBelowTheClearanceEndsTheStringAtItsStart)
         delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
         EXPECT_EQ(st, 0) << zplane;
         EXPECT_EQ(first, 3) << zplane;
+        EXPECT_EQ(continuing, 0) << zplane;  // the region is joined
         EXPECT_FLOAT_EQ(sp[2], 10.0f) << zplane;
         const auto m = alt::moves();
         ASSERT_GE(m.size(), 4u) << zplane;

@@ -644,9 +644,13 @@ void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32
 }
 
 // The region drawn again from the display start: every block that is not a
-// motion, and the motions from the region's first block on (from the block
-// after it for a continuing region, which is joined there), up to its last
+// motion, and the motions from the region's first block on, up to its last
 // block; a pause asked for while a block is shown opens the interrupt menu.
+// A continuing region is drawn from its first block too, and is joined
+// there: that block is the region's first motion kept (the motions that
+// repeat the tool's point are gone and the link before them is drawn as it
+// is written), and its old drawing was taken off before the rewrite, so
+// starting after it would leave it undrawn.
 // The blocks the per-block work changed in place are shown as they are now.
 // The cursor is kept. A display start that was rewritten away starts the
 // walk at the top of the list. A failure ends the redrawing only: the region
@@ -670,16 +674,15 @@ void redisplay(const i32& first_block, const i32& last_block, i32& continuing)
         lclos();
         if (st < 0) break;
         const bool motion = cls == BC_MOVE;
-        if (motion && number == first_block && continuing == 0) drawing = true;
+        if (motion && number == first_block) {
+            drawing = true;
+            continuing = 0;
+        }
         if (!motion || drawing) {
             i32 pause = 0;
             DISPLB(1, pause, st);
             if (st < 0) break;
             if (pause != 0) INTMNU(1);
-        }
-        if (motion && number == first_block && continuing != 0) {
-            drawing = true;
-            continuing = 0;
         }
         if (motion && number == last_block) break;
         lacces(1, answer);

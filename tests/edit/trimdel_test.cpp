@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 
 #include "blocks/listdsp.h"
 #include "blocks/tech.h"
@@ -245,34 +244,32 @@ TEST(TrimDelete, ThroughClearRisesToTheClearanceAndComesBackDown)
 
 // After a region is rewritten the drawing shows the path as it now is: no
 // drawing is left of a deleted motion or of a line split and written again
-// in pieces, and every drawn motion ends where its block ends. Deletion,
-// a Z plane that splits a line, and a move by delta Z.
+// in pieces, and every motion is drawn where it now ends. Deletion, a Z
+// plane that splits a line and a move by delta Z, each after a motion of
+// the path and as a continuing region whose first motion repeats the
+// tool's point.
 TEST(TrimAction, TheDrawnPathIsThePathAfterTheRegionIsRewritten)
 {
-    for (const i32 action : {ACT_DELETE, ACT_PROJECT, ACT_MOVE}) {
-        alt::fresh({0, 0, 20});
-        alt::feed(100.0f);     // 1
-        alt::line(10, 0, 20);  // 2
-        alt::line(20, 0, 0);   // 3 crosses the plane at 10
-        alt::line(30, 0, 0);   // 4
-        alt::line(40, 0, 20);  // 5
-        i32 answer = 0, pause = 0, st = 0;
-        for (lacces(2, answer); answer >= 1; lacces(1, answer)) DISPLB(1, pause, st);
-        alteration_defaults[ZQA_ACTION] = action;
-        alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
-        alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
-        zqas(ZQA_ZPLANE, 10.0f);
-        zqas(ZQA_DELTAZ, 5.0f);
-        ALTPDF.clear = 100.0f;
-        EXPECT_EQ(remove(3, 4), 0) << action;
-        std::map<i32, alt::Move> ends;
-        for (const auto& m : alt::moves()) ends[m.number] = m;
-        for (const auto& d : norak::display_blocks()) {
-            if (d.points.empty() || d.key1 == 0) continue;  // the list head
-            const auto at = ends.find(d.key1);
-            ASSERT_NE(at, ends.end()) << action << ": block " << d.key1 << " is drawn but gone";
-            EXPECT_NEAR(d.points.back()[0], at->second.x, 1e-4) << action << ": block " << d.key1;
-            EXPECT_NEAR(d.points.back()[2], at->second.z, 1e-4) << action << ": block " << d.key1;
+    for (const i32 continuing_in : {0, 1})
+        for (const i32 action : {ACT_DELETE, ACT_PROJECT, ACT_MOVE}) {
+            const std::string what = "action " + std::to_string(action) + " continuing " + std::to_string(continuing_in);
+            alt::fresh({0, 0, 20});
+            alt::feed(100.0f);     // 1
+            alt::line(0, 0, 20);   // 2
+            alt::line(20, 0, 0);   // 3 crosses the plane at 10
+            alt::line(30, 0, 0);   // 4
+            alt::line(40, 0, 20);  // 5
+            alt::draw_all();
+            alteration_defaults[ZQA_ACTION] = action;
+            alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+            alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+            zqas(ZQA_ZPLANE, 10.0f);
+            zqas(ZQA_DELTAZ, 5.0f);
+            ALTPDF.clear = 100.0f;
+            f32 sp[3], sd[3];
+            i32 first = 2 + (1 - continuing_in), last = 4, continuing = continuing_in, st = 0;
+            delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+            EXPECT_EQ(st, 0) << what;
+            alt::expect_drawn_as_listed(what);
         }
-    }
 }

@@ -17,6 +17,7 @@ struct MoveState {
     i32 closed;    // the movement output is closed (PCLSST ran)
     i32 strtype;   // type of the open string block, 0 none
     i32 strcode;   // its list element
+    i32 link;      // link flag: 2 once the alterations start the first chain picked
 };
 extern MoveState MOVST;
 

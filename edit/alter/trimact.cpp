@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "blocks/format.h"
 #include "blocks/listacc.h"
@@ -9,6 +10,7 @@
 #include "blocks/movement.h"
 #include "blocks/navig.h"
 #include "blocks/readers.h"
+#include "blocks/regdsp.h"
 #include "blocks/tech.h"
 #include "core/codedio.h"
 #include "core/host.h"
@@ -432,6 +434,37 @@ void end_repeated_motions(i32& first_block, const i32& last_block, f32* start_po
     lacces(1, answer);
 }
 
+// Takes the drawing of the region's motions off the display before the
+// region is rewritten: a deleted motion, or a block split and written again
+// in pieces, would otherwise stay drawn where it no longer is. The drawings
+// are taken by the keys they were registered under (the level table of the
+// block display). Nothing is taken off unless the walk from the cursor
+// reaches the region's last block, so that no motion after the region, which
+// nothing here draws again, loses its drawing; the cursor stays.
+void forget_drawn_region(const i32& last_block)
+{
+    std::vector<i32> drawn;
+    i32 answer = 0, st = 0;
+    lmark(1, 12, answer);
+    lacces(0, answer);
+    bool reached = false;
+    while (answer >= 1 && !reached) {
+        i32 size = 0, type = 0, cls = 0, number = -1;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        if (st >= 0) tpget(AM_LIST, 1, DT_INT, &number, st);
+        lclos();
+        if (st < 0) break;
+        if (cls == BC_MOVE) {
+            drawn.push_back(number);
+            reached = number == last_block;
+        }
+        lacces(1, answer);
+    }
+    TPTOP(12, st);
+    if (!reached) return;
+    for (const i32 number : drawn) DSPBEG(AM_LIST, 0, number);
+}
+
 // The preparation of the Z-plane case and of MOVE BY DELTA Z: the start of
 // the redisplay, and the vertical move to the new height before the region
 // or, for a continuing region below the clearance, the end of the string.
@@ -442,10 +475,13 @@ void prepare_heights(Action& a, f32* start_point, const f32& clear_level, i32& c
     // A continuing region marks its display start after the motions it
     // deletes: a mark on a deleted block would be lost.
     if (continuing == 0) mark_display_start();
-    // The movement writers of this module have no link flag to set for the
-    // first chain picked (what its value 2 does is open): the pending link is
-    // only taken.
-    if (t.mode == SEL_PICK && t.pending_link != 0) t.pending_link = 0;
+    // The first chain picked sets the writers' link flag to 2 before its
+    // vertical move. No writer of this module reads the flag yet: what the
+    // value asks of the links is open, so it changes no move written here.
+    if (t.mode == SEL_PICK && t.pending_link != 0) {
+        MOVST.link = 2;
+        t.pending_link = 0;
+    }
     f32* region = t.region;
     if (a.zcase) {
         if (continuing == 0 || clear_level < z_level) {
@@ -608,9 +644,13 @@ void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32
 }
 
 // The region drawn again from the display start: every block that is not a
-// motion, and the motions from the region's first block on (from the block
-// after it for a continuing region, which is joined there), up to its last
+// motion, and the motions from the region's first block on, up to its last
 // block; a pause asked for while a block is shown opens the interrupt menu.
+// A continuing region is drawn from its first block too, and is joined
+// there: that block is the region's first motion kept (the motions that
+// repeat the tool's point are gone and the link before them is drawn as it
+// is written), and its old drawing was taken off before the rewrite, so
+// starting after it would leave it undrawn.
 // The blocks the per-block work changed in place are shown as they are now.
 // The cursor is kept. A display start that was rewritten away starts the
 // walk at the top of the list. A failure ends the redrawing only: the region
@@ -634,16 +674,15 @@ void redisplay(const i32& first_block, const i32& last_block, i32& continuing)
         lclos();
         if (st < 0) break;
         const bool motion = cls == BC_MOVE;
-        if (motion && number == first_block && continuing == 0) drawing = true;
+        if (motion && number == first_block) {
+            drawing = true;
+            continuing = 0;
+        }
         if (!motion || drawing) {
             i32 pause = 0;
             DISPLB(1, pause, st);
             if (st < 0) break;
             if (pause != 0) INTMNU(1);
-        }
-        if (motion && number == first_block && continuing != 0) {
-            drawing = true;
-            continuing = 0;
         }
         if (motion && number == last_block) break;
         lacces(1, answer);
@@ -710,13 +749,14 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         i32 st = 0;
         PRMFLG(0, st);
     }
-    // No drawn blocks are deleted before the rewrite: this host's
-    // ncd_delete_blocks drops the display of the one block its key names,
-    // and every block written here is drawn as it is written, the joined
-    // path connected again on the way out.
     // The region's first block and the point before it.
     goto_block(first_block, status);
     if (status < 0) return;
+    // The drawn region goes before it is rewritten (a surface projection
+    // takes its own region off when it replaces it); every block written
+    // here is drawn as it is written, the joined path connected again on
+    // the way out.
+    if (!a.surfaces) forget_drawn_region(last_block);
     if (continuing == 0) {
         i32 number = 0;
         PRVPNT(0, t.region, start_dir, number, status);

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <array>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "blocks/format.h"
+#include "blocks/listdsp.h"
 #include "blocks/movement.h"
 #include "blocks/writers.h"
 #include "core/modflg.h"
@@ -91,6 +94,35 @@ inline std::vector<Move> moves()
         }
     }
     return out;
+}
+
+// Every block of the main list drawn, in order.
+inline void draw_all()
+{
+    i32 answer = 0, pause = 0, st = 0;
+    for (lacces(2, answer); answer >= 1; lacces(1, answer)) DISPLB(1, pause, st);
+}
+
+// The drawing shows the list as it is: every motion is drawn ending at its
+// block's end, and nothing is drawn of a motion the list no longer holds
+// (the list head, block 0, aside).
+inline void expect_drawn_as_listed(const std::string& what)
+{
+    std::map<i32, Move> ends;
+    for (const auto& m : moves()) ends[m.number] = m;
+    std::map<i32, const norak::DisplayBlock*> drawn;
+    for (const auto& d : norak::display_blocks())
+        if (!d.points.empty() && d.key1 != 0) drawn[d.key1] = &d;
+    for (const auto& [number, d] : drawn) EXPECT_TRUE(ends.count(number)) << what << ": block " << number << " is drawn but gone";
+    for (const auto& [number, m] : ends) {
+        const auto at = drawn.find(number);
+        if (at == drawn.end()) {
+            ADD_FAILURE() << what << ": block " << number << " is not drawn";
+            continue;
+        }
+        EXPECT_NEAR(at->second->points.back()[0], m.x, 1e-4) << what << ": block " << number;
+        EXPECT_NEAR(at->second->points.back()[2], m.z, 1e-4) << what << ": block " << number;
+    }
 }
 
 // The number of transcript lines that hold the text.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "blocks/listdsp.h"
 #include "blocks/tech.h"
 #include "core/records.h"
 #include "edit/alter/contour.h"
@@ -239,4 +240,36 @@ TEST(TrimDelete, ThroughClearRisesToTheClearanceAndComesBackDown)
     EXPECT_FLOAT_EQ(wrd2r(HEI8[HEI8_INCR]), 7.0f);
     EXPECT_EQ(HEI8[HEI8_ABSOLUTE], 0);
     EXPECT_EQ(HEI8[HEI8_PLANE2], 0);
+}
+
+// After a region is rewritten the drawing shows the path as it now is: no
+// drawing is left of a deleted motion or of a line split and written again
+// in pieces, and every motion is drawn where it now ends. Deletion, a Z
+// plane that splits a line and a move by delta Z, each after a motion of
+// the path and as a continuing region whose first motion repeats the
+// tool's point.
+TEST(TrimAction, TheDrawnPathIsThePathAfterTheRegionIsRewritten)
+{
+    for (const i32 continuing_in : {0, 1})
+        for (const i32 action : {ACT_DELETE, ACT_PROJECT, ACT_MOVE}) {
+            const std::string what = "action " + std::to_string(action) + " continuing " + std::to_string(continuing_in);
+            alt::fresh({0, 0, 20});
+            alt::feed(100.0f);     // 1
+            alt::line(0, 0, 20);   // 2
+            alt::line(20, 0, 0);   // 3 crosses the plane at 10
+            alt::line(30, 0, 0);   // 4
+            alt::line(40, 0, 20);  // 5
+            alt::draw_all();
+            alteration_defaults[ZQA_ACTION] = action;
+            alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+            alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
+            zqas(ZQA_ZPLANE, 10.0f);
+            zqas(ZQA_DELTAZ, 5.0f);
+            ALTPDF.clear = 100.0f;
+            f32 sp[3], sd[3];
+            i32 first = 2 + (1 - continuing_in), last = 4, continuing = continuing_in, st = 0;
+            delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+            EXPECT_EQ(st, 0) << what;
+            alt::expect_drawn_as_listed(what);
+        }
 }

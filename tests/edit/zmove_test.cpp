@@ -457,6 +457,7 @@ TEST(TrimHeights, AContinuingRegionBelowTheClearanceEndsTheStringAtItsStart)
         delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
         EXPECT_EQ(st, 0) << zplane;
         EXPECT_EQ(first, 3) << zplane;
+        EXPECT_EQ(continuing, 0) << zplane;  // the region is joined
         EXPECT_FLOAT_EQ(sp[2], 10.0f) << zplane;
         const auto m = alt::moves();
         ASSERT_GE(m.size(), 4u) << zplane;
@@ -469,4 +470,32 @@ TEST(TrimHeights, AContinuingRegionBelowTheClearanceEndsTheStringAtItsStart)
         for (const auto& x : m) EXPECT_FALSE(x.x == 0.0f && x.z == 10.0f) << "the repeated motion is gone";
         EXPECT_FLOAT_EQ(feed_at(10.0f), 100.0f) << "the region is not cut at the link's maximum feed";
     }
+}
+
+// The first chain of SELECT MOTIONS sets the writers' link flag to 2 and
+// takes the pending link, in the Z-plane case and in MOVE BY DELTA Z; in
+// any other selection the pending link and the flag stay.
+TEST(TrimHeights, TheFirstChainPickedSetsTheWritersLinkFlag)
+{
+    for (const bool zplane : {false, true})
+        for (const i32 mode : {SEL_PICK, SEL_ALL}) {
+            alt::fresh();
+            alt::feed(100.0f);     // 1
+            alt::line(10, 0, 0);   // 2
+            alt::line(20, 0, 0);   // 3
+            alt::line(30, 0, 0);   // 4
+            if (zplane)
+                project_below(5.0f);
+            else
+                move_by(5.0f);
+            trim_state.mode = mode;
+            trim_state.pending_link = 1;
+            MOVST.link = 0;
+            f32 sp[3], sd[3];
+            i32 first = 3, last = 3, continuing = 0, st = 0;
+            delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+            EXPECT_EQ(st, 0) << zplane << mode;
+            EXPECT_EQ(MOVST.link, mode == SEL_PICK ? 2 : 0) << zplane << mode;
+            EXPECT_EQ(trim_state.pending_link, mode == SEL_PICK ? 0 : 1) << zplane << mode;
+        }
 }

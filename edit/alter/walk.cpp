@@ -89,12 +89,25 @@ std::vector<Cross> crossings(const std::vector<f32>& pts, i32& status)
     return out;
 }
 
-// Steps over the motion: the cursor to the next element; -2 at the end.
+// Steps over the motion: the cursor to the next element; -2 at the end of
+// the list, -1 when the list cannot be read. The list error keeps a status
+// of its own: ALTERATIONS takes -2 for the procedure's end and would finish
+// its walk over a list it could not read as if it were complete.
 void pass(i32& status)
 {
     i32 answer = 0;
     lacces(1, answer);
-    status = answer >= 1 ? 0 : -2;
+    status = answer >= 1 ? 0 : answer == -2 ? -1 : -2;
+}
+
+// After a motion reader found no motion: -2 when the list is readable (its
+// end was met), -1 when the list itself answers an error. The reader gives
+// one answer for both, so the list is asked where its cursor stands.
+i32 end_or_error()
+{
+    i32 answer = 0;
+    lacces(0, answer);
+    return answer == -2 ? -1 : -2;
 }
 
 // Steps back over one motion: the cursor on the motion before; its end
@@ -297,7 +310,7 @@ void on_contour_run(Step& s, Scratch& scratch)
         i32 number = 0, type = 0;
         next_motion(1, number, type, s.point, s.normal, status);
         if (status < 0) {
-            status = -2;
+            status = end_or_error();
             return;
         }
         if (++passed == 1) {
@@ -635,11 +648,11 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     Step s{point, prev_point, normal, prev_normal, inside_side, cut_block, before_in, after_in, type, region_block,
            contour_seg, contour_frac, dim_kind, status, 0, {}};
     next_motion(1, s.number, type, point, normal, status);
-    // The list layer answers -1 both past the list's end and on a failure;
-    // either way there is no motion to walk, and ALTERATIONS ends its walk
-    // as at the procedure's end.
+    // The motion reader answers -1 both past the list's end and on a
+    // failure; the list tells which: its end ends the walk as the
+    // procedure's end, an error fails it.
     if (status < 0) {
-        status = -2;
+        status = end_or_error();
         return;
     }
     if (fast(EDTFED) && t.first_rapid != -1) t.first_rapid = s.number;
@@ -657,10 +670,13 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     dim_kind = bt_dim_kind(type);
     s.pts = resample(scratch, prev_point, prev_normal, status);
     if (status < 0) return;
-    if (s.pts.size() < 6) return pass(status);
+    cut_block = 0;
+    // A motion that gives fewer than two points has no crossing: it is passed
+    // whole, and its sides and region block are set as for any motion that
+    // misses the contour, not left from the call before.
+    if (s.pts.size() < 6) return pass_whole(s);
     std::vector<Cross> cx = crossings(s.pts, status);
     if (status < 0) return;
-    cut_block = 0;
     // A rapid move of a deletion that enters and leaves is not cut.
     if (zqa(ZQA_ACTION) == ACT_DELETE && fast(EDTFED) && cx.size() % 2 == 0) return pass_whole(s);
     if (start_bound(s, cx)) return;

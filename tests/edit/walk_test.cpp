@@ -76,6 +76,33 @@ TEST(Walk, AMotionThatMissesTheContourIsPassedWhole)
     EXPECT_EQ(e.region, 3);
 }
 
+// The step over a motion that misses the contour, the list refusing its
+// n-th access from the head of the list on (0: none).
+Step missing_step(i32 refuse)
+{
+    setup(100.0f);
+    alt::line(5, 20, 0);  // 2
+    alt::line(6, 20, 0);  // 3
+    rewind();
+    norak::fail_list_call("lacces", refuse);
+    return walk(std::array<f32, 3>{0, 20, 0}.data(), 3);
+}
+
+TEST(Walk, AListRefusedWhileAMotionIsPassedFailsTheStepInsteadOfEndingTheWalk)
+{
+    // The last access of the step is the one that passes the motion.
+    i32 last = 0;
+    for (i32 n = 1; n < 200; ++n) {
+        missing_step(n);
+        if (alt::count("lacces refused") == 0) break;
+        last = n;
+    }
+    ASSERT_GT(last, 0);
+    const Step s = missing_step(last);
+    EXPECT_EQ(s.status, -1);
+    EXPECT_EQ(missing_step(0).status, 0);
+}
+
 TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)
 {
     setup(100.0f);

@@ -491,9 +491,11 @@ void cut_arc(Step& s, const Cross& q)
 // The curve parameter of the crossing: the curve's point nearest to the
 // crossing, moved onto the polygon segment it crosses. The nearest point,
 // not the crossing's place among the resampled points: the host spaces
-// those by its chord tolerance, not by even parameters. A contour in its
-// own plane keeps the nearest point, the curve not being carried there.
-f64 crossing_parameter(const Step& s, const Cross& q, i32 curve)
+// those by its chord tolerance, not by even parameters. For a contour in
+// its own plane the crossing is sought on the curve carried into that
+// plane: the transformation is affine, so carrying the control points
+// carries the curve exactly and keeps its parameters.
+f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve)
 {
     f64 t0 = 0, t1 = 1;
     i32 st = 0;
@@ -503,15 +505,24 @@ f64 crossing_parameter(const Step& s, const Cross& q, i32 curve)
     f64 near = t;
     crv_nearest(curve, q.p, near, on, st);
     if (st == 0) t = near;
-    if (in_plane()) return t;
+    i32 carried = curve;
+    if (in_plane()) {
+        Nurbs p = c;
+        const f64* m = trim_state.plane;
+        for (size_t i = 0; i + 2 < c.pts.size(); i += 3)
+            for (size_t r = 0; r < 3; ++r)
+                p.pts[i + r] = m[4 * r] * c.pts[i] + m[4 * r + 1] * c.pts[i + 1] + m[4 * r + 2] * c.pts[i + 2] + m[4 * r + 3];
+        carried = nurbs_curve(p, st);
+        if (st != 0) return t;
+    }
     const f64* poly = trim_state.polygon.data();
     const f64 a[3] = {poly[2 * q.pseg - 2], poly[2 * q.pseg - 1], 0}, b[3] = {poly[2 * q.pseg], poly[2 * q.pseg + 1], 0};
     f64 p[3], found = t;
-    bcrv_par_at_line(0, p, found, curve, a, b, st);
+    bcrv_par_at_line(0, p, found, carried, a, b, st);
+    if (carried != curve) evbfre(carried);
     return st == 0 ? found : t;
 }
 
-// Splits the NURBS at the crossing into its two pieces.
 void cut_nurbs(Step& s, const Cross& q)
 {
     s.cut_block = s.number;
@@ -525,7 +536,7 @@ void cut_nurbs(Step& s, const Cross& q)
     if (s.status < 0) return;
     const i32 curve = nurbs_curve(c, s.status);
     if (s.status < 0) return;
-    const f64 t = crossing_parameter(s, q, curve);
+    const f64 t = crossing_parameter(s, q, c, curve);
     evbfre(curve);
     Nurbs first, second;
     const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];

@@ -405,6 +405,28 @@ TEST(Walk, AMotionWhoseOnlyCrossingIsItsStartBoundsTheRegionThereUncut)
     EXPECT_EQ(alt::moves().size(), 2u);
 }
 
+TEST(Walk, ANurbsIsCutWhereItsCurveCrossesAContourInItsOwnPlane)
+{
+    // The square in the XZ plane; a cubic at y 5 that climbs through its
+    // left side x 10 on a bend, where the chord of the resampled points
+    // crosses away from the curve.
+    setup(100.0f);
+    trim_state.mode = SEL_PLANE;
+    trim_state.inplane = 1;
+    const f64 xz[12] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0};
+    std::copy(xz, xz + 12, trim_state.plane);
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    const f64 pts[12] = {0, 5, 20, 5, 5, 35, 10, 5, 5, 20, 5, 20};
+    i32 st = 0;
+    PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2
+    ASSERT_EQ(st, 0);
+    const Step s = first_step({0, 5, 20});
+    trim_state.inplane = 0;
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.cut, 2);
+    EXPECT_NEAR(s.point[0], 10.0f, 1e-4);
+}
+
 TEST(Walk, AContourInItsOwnPlaneIsCrossedInThatPlane)
 {
     // The square lies in the XZ plane (its x, y are the path's x, z): a

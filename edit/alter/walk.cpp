@@ -363,21 +363,27 @@ void restate_feed(i32& status)
 }
 
 // Between the two pieces of a cut motion: the region starts after the
-// crossing when the side after is the chosen one.
+// crossing when the side after is the chosen one. The place after the first
+// piece is remembered (mark 13), so that the walk goes on at the second
+// piece: stepping two blocks on from where the motion was deleted would
+// stop on the first piece whenever the machine state was written as a
+// technology block ahead of it, and the next step would walk that piece
+// again instead of the second.
 void between_pieces(Step& s, const f32* q)
 {
-    i32 first = 0;
+    i32 first = 0, answer = 0;
+    lmark(1, 13, answer);
     LSTBLN(first);
     if (s.before_in != 0) s.region_block = first;
     if (s.after_in != 0 && EDTFED > 0) {
         copy3(trim_state.region, q);
-        i32 answer = 0;
         lmark(1, 10, answer);
     }
 }
 
 // After the second piece: its number bounds an entering region; the
-// cursor goes past both pieces.
+// cursor goes back to the second piece's first block, which the next step
+// walks from the crossing.
 void after_pieces(Step& s, const f32* q)
 {
     i32 second = 0;
@@ -385,7 +391,7 @@ void after_pieces(Step& s, const f32* q)
     if (s.after_in != 0) s.region_block = second;
     ncd_connect_toolpath();
     TPTOP(13, s.status);
-    if (s.status >= 0) TPJUMP(2, s.status);
+    if (s.status >= 0) TPJUMP(1, s.status);
     if (s.status > 0) s.status = 0;
     copy3(s.point, q);
 }

@@ -9,6 +9,7 @@
 
 #include "blocks/listacc.h"
 #include "core/host.h"
+#include "blocks/tech.h"
 #include "edit/alter/walk.h"
 #include "tests/edit/alter_common.h"
 
@@ -121,6 +122,29 @@ TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)
     EXPECT_NEAR(m[0].x, 10.0f, 1e-4);
     EXPECT_EQ(s.region, m[1].number);  // the region starts with the second piece
     EXPECT_NEAR(trim_state.region[0], 10.0f, 1e-4);
+}
+
+TEST(Walk, ACutLeavesTheCursorOnTheSecondPieceAlsoAfterAFeedBlockIsWritten)
+{
+    for (const bool feed_block : {false, true}) {
+        setup(100.0f);
+        alt::line(20, 20, 4);  // 2: enters at x 10
+        alt::line(40, 20, 4);  // 3
+        // A feed last written as the maximum feed: the cut writes a feed
+        // block ahead of its first piece.
+        if (feed_block) {
+            TECHST.status[1] = 1;
+            TECHST.lastcode[1] = 27;
+        }
+        const Step s = first_step();
+        ASSERT_EQ(s.status, 0) << feed_block;
+        const auto& l = norak::main_list();
+        EXPECT_EQ(l.elems.size(), feed_block ? 6u : 5u);
+        const std::vector<i32>& at = l.elems[l.cur - 1].words;
+        EXPECT_EQ(at[0], 2) << feed_block;
+        EXPECT_EQ(at[1], s.region) << feed_block;  // the second piece
+        EXPECT_NEAR(wrd2r(at[2]), 20.0f, 1e-5) << feed_block;
+    }
 }
 
 // A string that enters the square in its first, second or third segment

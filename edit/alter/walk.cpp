@@ -428,6 +428,10 @@ void cut_line(Step& s, const Cross& q)
     request_feed();
     PTAMCH(s.status);
     copy3(MOVST.point, s.prev_point);
+    // Both pieces are written with PLINE and the line's own kind, not MOVLIN:
+    // MOVLIN writes a line with normals as a plain line when the normal flag
+    // is off, and the pieces of a cut line keep the type and the vectors of
+    // the line they replace, whatever the flag says now.
     if (s.status >= 0) PLINE(s.dim_kind, qp, qn, 1, s.status);
     if (s.status < 0) return;
     between_pieces(s, qp);

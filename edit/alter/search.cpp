@@ -136,7 +136,9 @@ void FNDRNG(const i32& start_slot, const i32& end_slot, i32* pick_a, i32* pick_b
             const i32 m = (size - 1) / bt_point_words(type);
             const bool holds = m >= 1 && ((pick_a[2] >= number && pick_a[2] <= number + m - 1) ||
                                           (pick_b[2] >= number && pick_b[2] <= number + m - 1));
-            if (m > 1 && (holds || (started && break_strings != 0))) {
+            // A string with no points is left as it is: the break would
+            // leave it unchanged and the same block would be met again.
+            if (m >= 1 && (holds || (started && break_strings != 0))) {
                 BRKSTR(1, status);
                 if (status < 0) return;
                 continue;

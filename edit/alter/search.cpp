@@ -44,9 +44,13 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
     std::vector<i32> found(static_cast<size_t>(n), 0);
     i32 nfound = 0;
     // Codes the backward step did not pass need no search: the state shown
-    // is still theirs.
+    // is still theirs. The state word tested is the machine kind of the tool
+    // path, which the technology-block display works by: 22 to 26 are the
+    // milling machines, and the seven codes are the ones the stepping
+    // re-states for a milling machine in this order, the only list the
+    // positions can stand for.
     const i32 kind = NPT1[NPT1_MACHINE];
-    if (MOVSTA.direction == 2 && kind >= 22 && kind <= 26) {
+    if (MOVSTA.direction == 2 && mach_mill(kind)) {
         for (i32 k = 0; k < n && k < 7; ++k) {
             if (codes[k] != RESTATE[k]) continue;
             const i32 w = restate_word(codes[k]);

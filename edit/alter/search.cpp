@@ -44,8 +44,8 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
     std::vector<i32> found(static_cast<size_t>(n), 0);
     i32 nfound = 0;
     // Codes the backward step did not pass need no search: the state shown
-    // is still theirs. The state word tested is the machine kind of the tool
-    // path, which the technology-block display works by: 22 to 26 are the
+    // is still theirs. The state word tested is the machine kind of the
+    // header record the block display keeps ("NPT1"): 22 to 26 are the
     // milling machines, and the seven codes are the ones the stepping
     // re-states for a milling machine in this order, the only list the
     // positions can stand for.

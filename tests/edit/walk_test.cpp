@@ -102,6 +102,15 @@ TEST(Walk, AListRefusedWhileAMotionIsPassedFailsTheStepInsteadOfEndingTheWalk)
     const Step s = missing_step(last);
     EXPECT_EQ(s.status, -1);
     EXPECT_EQ(missing_step(0).status, 0);
+    // A list that cannot be read at all gives no motion to walk: a failure
+    // too, not the end of the procedure.
+    setup(100.0f);
+    alt::line(5, 20, 0);
+    rewind();
+    norak::settings().tp_open = 0;
+    const Step none = walk(std::array<f32, 3>{0, 20, 0}.data(), 3);
+    norak::settings().tp_open = 1;
+    EXPECT_EQ(none.status, -1);
 }
 
 TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)

@@ -517,12 +517,13 @@ f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve)
     if (st == 0) t = near;
     i32 carried = curve;
     if (in_plane()) {
-        Nurbs p = c;
+        Nurbs there = c;
         const f64* m = trim_state.plane;
         for (size_t i = 0; i + 2 < c.pts.size(); i += 3)
             for (size_t r = 0; r < 3; ++r)
-                p.pts[i + r] = m[4 * r] * c.pts[i] + m[4 * r + 1] * c.pts[i + 1] + m[4 * r + 2] * c.pts[i + 2] + m[4 * r + 3];
-        carried = nurbs_curve(p, st);
+                there.pts[i + r] =
+                    m[4 * r] * c.pts[i] + m[4 * r + 1] * c.pts[i + 1] + m[4 * r + 2] * c.pts[i + 2] + m[4 * r + 3];
+        carried = nurbs_curve(there, st);
         if (st != 0) return t;
     }
     const f64* poly = trim_state.polygon.data();
@@ -533,6 +534,7 @@ f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve)
     return st == 0 ? found : t;
 }
 
+// Splits the NURBS at the crossing into its two pieces.
 void cut_nurbs(Step& s, const Cross& q)
 {
     s.cut_block = s.number;

@@ -44,9 +44,13 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
     std::vector<i32> found(static_cast<size_t>(n), 0);
     i32 nfound = 0;
     // Codes the backward step did not pass need no search: the state shown
-    // is still theirs.
+    // is still theirs. The state word tested is the machine kind of the
+    // header record the block display keeps ("NPT1"): 22 to 26 are the
+    // milling machines, and the seven codes are the ones the stepping
+    // re-states for a milling machine in this order, the only list the
+    // positions can stand for.
     const i32 kind = NPT1[NPT1_MACHINE];
-    if (MOVSTA.direction == 2 && kind >= 22 && kind <= 26) {
+    if (MOVSTA.direction == 2 && mach_mill(kind)) {
         for (i32 k = 0; k < n && k < 7; ++k) {
             if (codes[k] != RESTATE[k]) continue;
             const i32 w = restate_word(codes[k]);
@@ -136,7 +140,9 @@ void FNDRNG(const i32& start_slot, const i32& end_slot, i32* pick_a, i32* pick_b
             const i32 m = (size - 1) / bt_point_words(type);
             const bool holds = m >= 1 && ((pick_a[2] >= number && pick_a[2] <= number + m - 1) ||
                                           (pick_b[2] >= number && pick_b[2] <= number + m - 1));
-            if (m > 1 && (holds || (started && break_strings != 0))) {
+            // A string with no points is left as it is: the break would
+            // leave it unchanged and the same block would be met again.
+            if (m >= 1 && (holds || (started && break_strings != 0))) {
                 BRKSTR(1, status);
                 if (status < 0) return;
                 continue;

@@ -89,12 +89,25 @@ std::vector<Cross> crossings(const std::vector<f32>& pts, i32& status)
     return out;
 }
 
-// Steps over the motion: the cursor to the next element; -2 at the end.
+// Steps over the motion: the cursor to the next element; -2 at the end of
+// the list, -1 when the list cannot be read. The list error keeps a status
+// of its own: ALTERATIONS takes -2 for the procedure's end and would finish
+// its walk over a list it could not read as if it were complete.
 void pass(i32& status)
 {
     i32 answer = 0;
     lacces(1, answer);
-    status = answer >= 1 ? 0 : -2;
+    status = answer >= 1 ? 0 : answer == -2 ? -1 : -2;
+}
+
+// After a motion reader found no motion: -2 when the list is readable (its
+// end was met), -1 when the list itself answers an error. The reader gives
+// one answer for both, so the list is asked where its cursor stands.
+i32 end_or_error()
+{
+    i32 answer = 0;
+    lacces(0, answer);
+    return answer == -2 ? -1 : -2;
 }
 
 // Steps back over one motion: the cursor on the motion before; its end
@@ -297,7 +310,7 @@ void on_contour_run(Step& s, Scratch& scratch)
         i32 number = 0, type = 0;
         next_motion(1, number, type, s.point, s.normal, status);
         if (status < 0) {
-            status = -2;
+            status = end_or_error();
             return;
         }
         if (++passed == 1) {
@@ -350,21 +363,27 @@ void restate_feed(i32& status)
 }
 
 // Between the two pieces of a cut motion: the region starts after the
-// crossing when the side after is the chosen one.
+// crossing when the side after is the chosen one. The place after the first
+// piece is remembered (mark 13), so that the walk goes on at the second
+// piece: stepping two blocks on from where the motion was deleted would
+// stop on the first piece whenever the machine state was written as a
+// technology block ahead of it, and the next step would walk that piece
+// again instead of the second.
 void between_pieces(Step& s, const f32* q)
 {
-    i32 first = 0;
+    i32 first = 0, answer = 0;
+    lmark(1, 13, answer);
     LSTBLN(first);
     if (s.before_in != 0) s.region_block = first;
     if (s.after_in != 0 && EDTFED > 0) {
         copy3(trim_state.region, q);
-        i32 answer = 0;
         lmark(1, 10, answer);
     }
 }
 
 // After the second piece: its number bounds an entering region; the
-// cursor goes past both pieces.
+// cursor goes back to the second piece's first block, which the next step
+// walks from the crossing.
 void after_pieces(Step& s, const f32* q)
 {
     i32 second = 0;
@@ -372,7 +391,7 @@ void after_pieces(Step& s, const f32* q)
     if (s.after_in != 0) s.region_block = second;
     ncd_connect_toolpath();
     TPTOP(13, s.status);
-    if (s.status >= 0) TPJUMP(2, s.status);
+    if (s.status >= 0) TPJUMP(1, s.status);
     if (s.status > 0) s.status = 0;
     copy3(s.point, q);
 }
@@ -409,6 +428,10 @@ void cut_line(Step& s, const Cross& q)
     request_feed();
     PTAMCH(s.status);
     copy3(MOVST.point, s.prev_point);
+    // Both pieces are written with PLINE and the line's own kind, not MOVLIN:
+    // MOVLIN writes a line with normals as a plain line when the normal flag
+    // is off, and the pieces of a cut line keep the type and the vectors of
+    // the line they replace, whatever the flag says now.
     if (s.status >= 0) PLINE(s.dim_kind, qp, qn, 1, s.status);
     if (s.status < 0) return;
     between_pieces(s, qp);
@@ -478,9 +501,11 @@ void cut_arc(Step& s, const Cross& q)
 // The curve parameter of the crossing: the curve's point nearest to the
 // crossing, moved onto the polygon segment it crosses. The nearest point,
 // not the crossing's place among the resampled points: the host spaces
-// those by its chord tolerance, not by even parameters. A contour in its
-// own plane keeps the nearest point, the curve not being carried there.
-f64 crossing_parameter(const Step& s, const Cross& q, i32 curve)
+// those by its chord tolerance, not by even parameters. For a contour in
+// its own plane the crossing is sought on the curve carried into that
+// plane: the transformation is affine, so carrying the control points
+// carries the curve exactly and keeps its parameters.
+f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve)
 {
     f64 t0 = 0, t1 = 1;
     i32 st = 0;
@@ -490,11 +515,22 @@ f64 crossing_parameter(const Step& s, const Cross& q, i32 curve)
     f64 near = t;
     crv_nearest(curve, q.p, near, on, st);
     if (st == 0) t = near;
-    if (in_plane()) return t;
+    i32 carried = curve;
+    if (in_plane()) {
+        Nurbs there = c;
+        const f64* m = trim_state.plane;
+        for (size_t i = 0; i + 2 < c.pts.size(); i += 3)
+            for (size_t r = 0; r < 3; ++r)
+                there.pts[i + r] =
+                    m[4 * r] * c.pts[i] + m[4 * r + 1] * c.pts[i + 1] + m[4 * r + 2] * c.pts[i + 2] + m[4 * r + 3];
+        carried = nurbs_curve(there, st);
+        if (st != 0) return t;
+    }
     const f64* poly = trim_state.polygon.data();
     const f64 a[3] = {poly[2 * q.pseg - 2], poly[2 * q.pseg - 1], 0}, b[3] = {poly[2 * q.pseg], poly[2 * q.pseg + 1], 0};
     f64 p[3], found = t;
-    bcrv_par_at_line(0, p, found, curve, a, b, st);
+    bcrv_par_at_line(0, p, found, carried, a, b, st);
+    if (carried != curve) evbfre(carried);
     return st == 0 ? found : t;
 }
 
@@ -512,7 +548,7 @@ void cut_nurbs(Step& s, const Cross& q)
     if (s.status < 0) return;
     const i32 curve = nurbs_curve(c, s.status);
     if (s.status < 0) return;
-    const f64 t = crossing_parameter(s, q, curve);
+    const f64 t = crossing_parameter(s, q, c, curve);
     evbfre(curve);
     Nurbs first, second;
     const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];
@@ -635,11 +671,11 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     Step s{point, prev_point, normal, prev_normal, inside_side, cut_block, before_in, after_in, type, region_block,
            contour_seg, contour_frac, dim_kind, status, 0, {}};
     next_motion(1, s.number, type, point, normal, status);
-    // The list layer answers -1 both past the list's end and on a failure;
-    // either way there is no motion to walk, and ALTERATIONS ends its walk
-    // as at the procedure's end.
+    // The motion reader answers -1 both past the list's end and on a
+    // failure; the list tells which: its end ends the walk as the
+    // procedure's end, an error fails it.
     if (status < 0) {
-        status = -2;
+        status = end_or_error();
         return;
     }
     if (fast(EDTFED) && t.first_rapid != -1) t.first_rapid = s.number;
@@ -657,10 +693,13 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     dim_kind = bt_dim_kind(type);
     s.pts = resample(scratch, prev_point, prev_normal, status);
     if (status < 0) return;
-    if (s.pts.size() < 6) return pass(status);
+    cut_block = 0;
+    // A motion that gives fewer than two points has no crossing: it is passed
+    // whole, and its sides and region block are set as for any motion that
+    // misses the contour, not left from the call before.
+    if (s.pts.size() < 6) return pass_whole(s);
     std::vector<Cross> cx = crossings(s.pts, status);
     if (status < 0) return;
-    cut_block = 0;
     // A rapid move of a deletion that enters and leaves is not cut.
     if (zqa(ZQA_ACTION) == ACT_DELETE && fast(EDTFED) && cx.size() % 2 == 0) return pass_whole(s);
     if (start_bound(s, cx)) return;

@@ -105,15 +105,21 @@ void write_projected(i32 dim, f32* s, const f32* sn, const f32* e, const f32* en
 // The start point goes on to the end as written, not as read: the next
 // block now starts there, so its crossing test is made from where the tool
 // really is.
-void line_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
-                i32& status)
+void line_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 type, i32 dim, f32 plane, i32& split,
+                i32& block, i32& status)
 {
     if (crosses(s, e, plane)) {
-        TPDELB(1, status);
-        if (status < 0) return;
+        f32 q[3] = {0, 0, plane}, qn[3];
+        f64 t = 0;
+        line_point_at_z(s, e, q, t);
+        normal_at(sn, en, t, qn);
         copy3(MOVST.point, s);
-        write_projected(dim, s, sn, e, en, plane, split, status);
+        split_block_at_z(e, en, q, qn, plane, type, dim, 0.0, status);
+        if (status < 0) return;
+        split = 1;
         LSTBLN(block);
+        copy3(s, e);
+        if (ltval(s[2], plane) != 0) s[2] = plane;
         return;
     }
     if (ltval(e[2], plane) != 0) {
@@ -152,13 +158,15 @@ std::vector<f32> arc_points(const f32* s, const f32* sn, i32 plane, f32 angle, c
     return out;
 }
 
-// Kind 1 on an arc. An arc in the XY plane that does not start below is put
-// onto the plane when its end is below. Any other arc with a point below
-// the plane is resampled (within the chord tolerance) and written as lines
-// projected like lines, so that no part of it stays below the plane: an
-// arc in XZ or YZ that dips below between its ends, or one that crosses the
-// plane and ends above it, would otherwise still cut below the plane the
-// projection is meant to keep the tool above.
+// Kind 1 on an arc. An arc in the XY plane whose end is below is put onto
+// the plane whole, whether it starts above, on or below it: its height runs
+// from start to end, so its end below takes it onto the plane and nothing
+// of it stays below. An XY arc that neither ends nor starts below stays.
+// Any other arc with a point below the plane is resampled (within the chord
+// tolerance) and written as lines projected like lines, so that no part of
+// it stays below the plane: an arc in XZ or YZ that dips below between its
+// ends, or one that crosses the plane and ends above it, would otherwise
+// still cut below the plane the projection is meant to keep the tool above.
 void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block,
                i32& status)
 {
@@ -170,14 +178,14 @@ void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 
     if (status < 0) return;
     if (status > 0) status = 0;
     block = number;
+    if (arcpl == 1 && ltval(e[2], plane) != 0) {
+        set_heights(0, plane, block, status);
+        copy3(s, e);
+        s[2] = plane;
+        return;
+    }
     if (arcpl == 1 && ltval(s[2], plane) == 0) {
-        if (ltval(e[2], plane) != 0) {
-            set_heights(0, plane, block, status);
-            copy3(s, e);
-            s[2] = plane;
-        } else {
-            copy3(s, e);
-        }
+        copy3(s, e);
         return;
     }
     const std::vector<f32> pts = arc_points(s, sn, arcpl, angle, centre, status);
@@ -208,6 +216,11 @@ void arc_below(const f32* e, const f32* en, f32* s, const f32* sn, i32 dim, f32 
 // Kind 1 on a string: at the first segment that crosses the plane the
 // string is broken into lines, which are then projected one by one; with no
 // crossing and none of its points above the plane it is put onto the plane.
+// The lines are projected here rather than handed back unprojected: the
+// break leaves the cursor on the first line, which the block loop would
+// step past before its next read, and the lines carry the numbers of the
+// string's points, so when the string ends the region the loop would stop
+// at its first line and leave the others below the plane.
 void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& block, i32& status)
 {
     i32 size = 0, type = 0, cls = 0, records = 0, number = 0;
@@ -243,7 +256,8 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
         copy3(s, prev);
         return;
     }
-    BRKSTR(1, status);
+    split_block_at_z(p, v, p, v, plane, type, dim, 0.0, status);
+    if (status < 0) return;
     // Each piece starts with the vector of the piece before it.
     f32 n0[3];
     copy3(n0, sn);
@@ -255,7 +269,7 @@ void string_below(f32* s, const f32* sn, i32 dim, f32 plane, i32& split, i32& bl
         next_motion(1, number, t, e, en, status);
         if (status < 0) return;
         block = number;
-        line_below(e, en, s, n0, dim, plane, split, block, status);
+        line_below(e, en, s, n0, t, dim, plane, split, block, status);
         copy3(n0, en);
     }
     split = 0;
@@ -341,7 +355,7 @@ bool nurbs_polygon(const Nurbs& c, std::vector<f64>& poly, f64& t0, f64& t1)
 
 // Kind 1 on a NURBS: split at the first polygon segment that crosses the
 // plane, else put onto the plane when none of its points is above it.
-void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& status)
+void nurbs_below(f32* s, const f32* e, i32 type, i32 dim, f32 plane, i32& split, i32& block, i32& status)
 {
     Nurbs c;
     read_nurbs(c, status);
@@ -374,10 +388,15 @@ void nurbs_below(f32* s, const f32* e, f32 plane, i32& split, i32& block, i32& s
         if (status >= 0) bcrv_par_at_z(on, t, curve, static_cast<f64>(plane), status);
         evbfre(curve);
         if (status < 0) return;
-        split_nurbs_at_z(t, plane, status);
+        const f32 up[3] = {0, 0, 1};
+        split_block_at_z(e, up, q, up, plane, type, dim, t, status);
         if (status < 0) return;
         split = 1;
         LSTBLN(block);
+        // The start goes on to the curve's end, raised onto the plane when
+        // below, not to the polygon point before the crossing: both pieces
+        // are written and the one below follows the plane, so the next
+        // block starts where the second piece now ends.
         copy3(s, e);
         if (ltval(s[2], plane) != 0) s[2] = plane;
         return;
@@ -483,10 +502,34 @@ void split_nurbs_at_z(const f64& nurbs_param, const f32& z_plane, i32& status)
     // interpolation leaves the curve in the list instead of losing it.
     TPDELB(1, status);
     if (status < 0) return;
+    // Mark 13 keeps the curve's place; the cursor is left on the second
+    // piece, as after a line split (see split_block_at_z), not taken back
+    // there and two blocks on.
     i32 answer = 0;
     lmark(1, 13, answer);
     PNURB1(first.k, first.n, first.knots.data(), first.pts.data(), status);
     if (status >= 0) PNURB1(second.k, second.n, second.knots.data(), second.pts.data(), status);
+}
+
+void split_block_at_z(const f32* end_point, const f32* end_normal, const f32* cut_point, const f32* cut_normal,
+                      const f32& z_plane, const i32& type, const i32& dim_kind, const f64& nurbs_param, i32& status)
+{
+    status = 0;
+    if (bt_nurbs(type)) return split_nurbs_at_z(nurbs_param, z_plane, status);
+    if (bt_string(type)) return BRKSTR(1, status);
+    if (!bt_line(type)) return;
+    // The cursor stays on the second piece instead of going back to the
+    // line's place and two blocks on: the block loop steps on itself before
+    // every read, and the writer may put a technology block ahead of the
+    // first piece, so a count of two from the line's place could stop short.
+    TPDELB(1, status);
+    if (status < 0) return;
+    write_line(dim_kind, cut_point, cut_normal, status);
+    if (status < 0) return;
+    f32 to[3];
+    copy3(to, end_point);
+    if (ltval(to[2], z_plane) != 0) to[2] = z_plane;
+    write_line(dim_kind, to, end_normal, status);
 }
 
 void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point, const f32* start_normal,
@@ -527,11 +570,11 @@ void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point,
         return;
     }
     if (line)
-        line_below(end_point, end_normal, start_point, start_normal, dim_kind, z_plane, split, block, status);
+        line_below(end_point, end_normal, start_point, start_normal, type, dim_kind, z_plane, split, block, status);
     else if (arc)
         arc_below(end_point, end_normal, start_point, start_normal, dim_kind, z_plane, split, block, status);
     else if (string)
         string_below(start_point, start_normal, dim_kind, z_plane, split, block, status);
     else
-        nurbs_below(start_point, end_point, z_plane, split, block, status);
+        nurbs_below(start_point, end_point, type, dim_kind, z_plane, split, block, status);
 }

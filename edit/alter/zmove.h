@@ -27,9 +27,19 @@ constexpr i32 ZK_BELOW = 1, ZK_DELTA = 2, ZK_ALL = 3;
 // (5.0 above it at rapid or maximum feed). start_point is the point before
 // the block and advances to its end; split is set when the block was split;
 // block is the number of the block's last piece after the rewrite. The
-// cursor is left on the last element written or handled.
+// cursor is left on the last element written or handled, not stepped on to
+// the next block: the block loop that calls this steps on before every read
+// and goes on at the block after the one rewritten.
 void move_block_z(const f32* end_point, const f32* end_normal, f32* start_point, const f32* start_normal,
                   const i32& kind, const i32& dim_kind, const f32& z_plane, i32& split, i32& block, i32& status);
+// Splits the block at the cursor where it crosses the Z plane, by its type:
+// a line is written again as the line to the cut point (with its normal)
+// and the line from there to its end, raised onto the plane when below,
+// both from the writers' last point and of the dim_kind; a NURBS is split
+// at nurbs_param (split_nurbs_at_z); a string is broken into its lines.
+// Other blocks stay. The cursor is left on the last block written.
+void split_block_at_z(const f32* end_point, const f32* end_normal, const f32* cut_point, const f32* cut_normal,
+                      const f32& z_plane, const i32& type, const i32& dim_kind, const f64& nurbs_param, i32& status);
 // Splits the NURBS block at the cursor at the curve parameter: the piece
 // that lies below the plane is made again through its points at the
 // plane's height; the pieces are written in its place.

@@ -71,6 +71,30 @@ TEST(RegionSearch, FindsTheRangeInListOrderAndBreaksAStringThatHoldsAPick)
     EXPECT_TRUE(norak::transcript_has("FNDRNG, THE INDICATED REGION WAS NOT FOUND WITHIN THE CURRENT PROCEDURE"));
 }
 
+// With break_strings set every string inside the range becomes lines, one
+// of a single point as well as longer ones; strings outside it stay.
+TEST(RegionSearch, StringsInsideTheRangeAreBrokenWhateverTheirLength)
+{
+    for (const i32 points : {1, 3}) {
+        ed::fresh();
+        ed::line(0);         // 1
+        ed::string(points);  // 2 ..
+        ed::line(10);        // 2 + points
+        ed::string(2);       // after the range
+        i32 pa[11] = {2, 1, 1}, pb[11] = {2, 1, 2 + points}, in = 0, prev = 0, st = 0;
+        f32 p[3], d[3];
+        FNDRNG(10, 17, pa, pb, 1, in, prev, p, d, st);
+        EXPECT_EQ(st, 0) << points;
+        i32 strings = 0, lines = 0;
+        for (const ed::Block& b : ed::blocks()) {
+            strings += b.type == 7 ? 1 : 0;
+            lines += b.type == 2 ? 1 : 0;
+        }
+        EXPECT_EQ(strings, 1) << points;
+        EXPECT_EQ(lines, 2 + points) << points;
+    }
+}
+
 // Codes that no block before sets: the search runs back to the top of the
 // list, ends with status 0 and leaves the cursor where it was; a code that
 // is set is shown.

@@ -9,6 +9,7 @@
 
 #include "blocks/listacc.h"
 #include "core/host.h"
+#include "blocks/tech.h"
 #include "edit/alter/walk.h"
 #include "tests/edit/alter_common.h"
 
@@ -76,6 +77,42 @@ TEST(Walk, AMotionThatMissesTheContourIsPassedWhole)
     EXPECT_EQ(e.region, 3);
 }
 
+// The step over a motion that misses the contour, the list refusing its
+// n-th access from the head of the list on (0: none).
+Step missing_step(i32 refuse)
+{
+    setup(100.0f);
+    alt::line(5, 20, 0);  // 2
+    alt::line(6, 20, 0);  // 3
+    rewind();
+    norak::fail_list_call("lacces", refuse);
+    return walk(std::array<f32, 3>{0, 20, 0}.data(), 3);
+}
+
+TEST(Walk, AListRefusedWhileAMotionIsPassedFailsTheStepInsteadOfEndingTheWalk)
+{
+    // The last access of the step is the one that passes the motion.
+    i32 last = 0;
+    for (i32 n = 1; n < 200; ++n) {
+        missing_step(n);
+        if (alt::count("lacces refused") == 0) break;
+        last = n;
+    }
+    ASSERT_GT(last, 0);
+    const Step s = missing_step(last);
+    EXPECT_EQ(s.status, -1);
+    EXPECT_EQ(missing_step(0).status, 0);
+    // A list that cannot be read at all gives no motion to walk: a failure
+    // too, not the end of the procedure.
+    setup(100.0f);
+    alt::line(5, 20, 0);
+    rewind();
+    norak::settings().tp_open = 0;
+    const Step none = walk(std::array<f32, 3>{0, 20, 0}.data(), 3);
+    norak::settings().tp_open = 1;
+    EXPECT_EQ(none.status, -1);
+}
+
 TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)
 {
     setup(100.0f);
@@ -94,6 +131,29 @@ TEST(Walk, ALineIsCutWhereItEntersAndTheSidesAreReported)
     EXPECT_NEAR(m[0].x, 10.0f, 1e-4);
     EXPECT_EQ(s.region, m[1].number);  // the region starts with the second piece
     EXPECT_NEAR(trim_state.region[0], 10.0f, 1e-4);
+}
+
+TEST(Walk, ACutLeavesTheCursorOnTheSecondPieceAlsoAfterAFeedBlockIsWritten)
+{
+    for (const bool feed_block : {false, true}) {
+        setup(100.0f);
+        alt::line(20, 20, 4);  // 2: enters at x 10
+        alt::line(40, 20, 4);  // 3
+        // A feed last written as the maximum feed: the cut writes a feed
+        // block ahead of its first piece.
+        if (feed_block) {
+            TECHST.status[1] = 1;
+            TECHST.lastcode[1] = 27;
+        }
+        const Step s = first_step();
+        ASSERT_EQ(s.status, 0) << feed_block;
+        const auto& l = norak::main_list();
+        EXPECT_EQ(l.elems.size(), feed_block ? 6u : 5u);
+        const std::vector<i32>& at = l.elems[l.cur - 1].words;
+        EXPECT_EQ(at[0], 2) << feed_block;
+        EXPECT_EQ(at[1], s.region) << feed_block;  // the second piece
+        EXPECT_NEAR(wrd2r(at[2]), 20.0f, 1e-5) << feed_block;
+    }
 }
 
 // A string that enters the square in its first, second or third segment
@@ -376,6 +436,28 @@ TEST(Walk, AMotionWhoseOnlyCrossingIsItsStartBoundsTheRegionThereUncut)
     EXPECT_NEAR(s.point[0], 10.0f, 1e-5);
     EXPECT_EQ(block_at_mark10(), 2);
     EXPECT_EQ(alt::moves().size(), 2u);
+}
+
+TEST(Walk, ANurbsIsCutWhereItsCurveCrossesAContourInItsOwnPlane)
+{
+    // The square in the XZ plane; a cubic at y 5 that climbs through its
+    // left side x 10 on a bend, where the chord of the resampled points
+    // crosses away from the curve.
+    setup(100.0f);
+    trim_state.mode = SEL_PLANE;
+    trim_state.inplane = 1;
+    const f64 xz[12] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0};
+    std::copy(xz, xz + 12, trim_state.plane);
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    const f64 pts[12] = {0, 5, 20, 5, 5, 35, 10, 5, 5, 20, 5, 20};
+    i32 st = 0;
+    PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2
+    ASSERT_EQ(st, 0);
+    const Step s = first_step({0, 5, 20});
+    trim_state.inplane = 0;
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.cut, 2);
+    EXPECT_NEAR(s.point[0], 10.0f, 1e-4);
 }
 
 TEST(Walk, AContourInItsOwnPlaneIsCrossedInThatPlane)

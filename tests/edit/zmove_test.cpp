@@ -206,6 +206,30 @@ TEST(ZPlane, ArcsInAnyPlaneAreResampledSoNothingStaysBelow)
     expect_move(m.back(), 20, 10, 5);
 }
 
+// An arc in the XY plane wholly below the plane (a region whose start was
+// not lifted) goes onto the plane as one arc, not as lines.
+TEST(ZPlane, AnXYArcWhollyBelowThePlaneIsPutOntoItWhole)
+{
+    alt::fresh({0, 0, 2});
+    alt::feed(100.0f);                               // 1
+    alt::arc(1, 3.14159265f, {10, 0}, {20, 0, 2});  // 2
+    ALTPDF.srftol = 0.05f;
+    i32 answer = 0;
+    lacces(3, answer);
+    f32 end[3] = {20, 0, 2}, s[3] = {0, 0, 2};
+    const f32 up[3] = {0, 0, 1};
+    i32 split = 9, block = 0, st = 0;
+    move_block_z(end, up, s, up, ZK_BELOW, 1, 5.0f, split, block, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(split, 0);
+    EXPECT_EQ(block, 2);
+    const auto m = alt::moves();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].type, 3);
+    expect_move(m[0], 20, 0, 5);
+    EXPECT_FLOAT_EQ(s[2], 5.0f);
+}
+
 TEST(ZPlane, AnArcAboveThePlaneStaysAndArcsThatReachBelowItAreProjectedInTheirOwnPlanes)
 {
     alt::fresh({0, 0, 30});

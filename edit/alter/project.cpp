@@ -101,13 +101,14 @@ bool arc_points(const i32 type, const i32 n, const f32* start, const f32* svec, 
     const f32 da = start[a] - centre[0], db = start[b] - centre[1];
     radius = std::hypot(da, db);
     f32 angle = sweep / static_cast<f32>(n < 1 ? 1 : n);
-    // The subdivision is settled by the radius as well: the step is held to
-    // the one whose chord stays within the chord tolerance of the curves
-    // (0.01), so that an arc handed over whole (n = 1, as the deletion
-    // worker does) is still followed along its circle, not cut straight
-    // from its start to its end. The host's subdivision then takes the
+    // An arc handed over whole (n = 1, as the deletion worker does) has its
+    // subdivision settled by its radius: the step is held to the one whose
+    // chord stays within the chord tolerance of the curves (0.01), so that
+    // it is followed along its circle, not cut straight from its start to
+    // its end. A caller that divides the sweep itself (the walk against the
+    // contour) keeps its own count. The host's subdivision then takes the
     // arc's angle and that step, as for every other arc the module divides.
-    if (radius > 0.005f) {
+    if (n <= 1 && radius > 0.005f) {
         const f32 chord = std::acos(1.0f - 0.01f / radius);
         if (chord > 0.0f && chord < std::fabs(angle)) angle = std::copysign(chord, sweep);
     }

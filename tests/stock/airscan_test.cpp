@@ -214,54 +214,47 @@ TEST_F(AirCut, AnArcLongInTheAirIsCutHalfADiameterBeforeItFirstTouchesTheStock)
     // the tool (radius 5) first touches it where 30 sin a = 25, a = 123.56
     // degrees, after 64.7 of air. The arc is cut 5 along it before there
     // (5 / 30 rad), both pieces on the circle, the second ending where the
-    // arc did. The same arc second in the list (after its start point
-    // alone, no feed written: a cut at feed 0) is split as well.
-    for (bool second : {false, true}) {
-        SCOPED_TRACE(second);
-        if (second) SetUp();
-        heights(1000.0f);
-        Path p;
-        if (!second) {
-            p.tool(tool);
-            p.feed(-1.0f);
-        }
-        p.line(30.0f, 0.0f, 5.0f);
-        if (!second) p.feed(1000.0f);
-        p.arc(1, f32(M_PI), 0.0f, 0.0f, -30.0f, 0.0f, 5.0f);
-        opttest::counter_past(p.next);
-        i32 first = -1, last = -1, at_end = 0, lr = 0, st = 0;
-        optim_air_scan(first, last, at_end, lr, st);
-        ASSERT_GE(st, 0);
-        std::vector<Move> arcs;
-        for (const Move& m : opttest::moves())
-            if (m.type == 3) arcs.push_back(m);
-        ASSERT_EQ(arcs.size(), 2u);
-        const f64 touch = M_PI - std::asin(25.0 / 30.0) - 0.5 * D / 30.0;
-        const f64 at = std::atan2(f64(arcs[0].p[1]), f64(arcs[0].p[0]));
-        // Within one chord (tolerance 0.0625 at radius 30: 0.065 rad) and a cell.
-        EXPECT_NEAR(at, touch, 0.065 + 0.25 / 30.0);
-        for (const Move& m : arcs) {
-            EXPECT_NEAR(std::hypot(m.p[0], m.p[1]), 30.0f, 1e-3);
-            EXPECT_EQ(m.p[2], 5.0f);
-            EXPECT_EQ(m.feed, second ? 0.0f : 1000.0f);
-        }
-        EXPECT_FLOAT_EQ(arcs[1].p[0], -30.0f);
-        EXPECT_NEAR(arcs[1].p[1], 0.0f, 1e-4);
-        // The pieces' sweep angles agree with their end points.
-        f32 sweep[2] = {0, 0};
-        for (size_t k = 0; k < 2; ++k) {
-            i32 a = 0, size = 0, type = 0, cls = 0, h = 0, plane = 0;
-            f32 step = 0, c[2], e[3], v[3];
-            lacces(2, a);
-            goto_block(1, arcs[k].number, st);
-            ASSERT_EQ(st, 0);
-            TPBLKH(MV_LIST, size, type, cls, st);
-            RDBT3(MV_LIST, type, h, plane, sweep[k], step, c, e, v, st);
-            ASSERT_GE(st, 0);
-        }
-        EXPECT_NEAR(sweep[0], at, 1e-4);
-        EXPECT_NEAR(sweep[0] + sweep[1], M_PI, 1e-4);
+    // arc did.
+    heights(1000.0f);
+    Path p;
+    p.tool(tool);
+    p.feed(-1.0f);
+    p.line(30.0f, 0.0f, 5.0f);
+    p.feed(1000.0f);
+    p.arc(1, f32(M_PI), 0.0f, 0.0f, -30.0f, 0.0f, 5.0f);
+    opttest::counter_past(p.next);
+    i32 first = -1, last = -1, at_end = 0, lr = 0, st = 0;
+    optim_air_scan(first, last, at_end, lr, st);
+    ASSERT_GE(st, 0);
+    std::vector<Move> arcs;
+    for (const Move& m : opttest::moves())
+        if (m.type == 3) arcs.push_back(m);
+    ASSERT_EQ(arcs.size(), 2u);
+    const f64 touch = M_PI - std::asin(25.0 / 30.0) - 0.5 * D / 30.0;
+    const f64 at = std::atan2(f64(arcs[0].p[1]), f64(arcs[0].p[0]));
+    // Within one chord (tolerance 0.0625 at radius 30: 0.065 rad) and a cell.
+    EXPECT_NEAR(at, touch, 0.065 + 0.25 / 30.0);
+    for (const Move& m : arcs) {
+        EXPECT_NEAR(std::hypot(m.p[0], m.p[1]), 30.0f, 1e-3);
+        EXPECT_EQ(m.p[2], 5.0f);
+        EXPECT_EQ(m.feed, 1000.0f);
     }
+    EXPECT_FLOAT_EQ(arcs[1].p[0], -30.0f);
+    EXPECT_NEAR(arcs[1].p[1], 0.0f, 1e-4);
+    // The pieces' sweep angles agree with their end points.
+    f32 sweep[2] = {0, 0};
+    for (size_t k = 0; k < 2; ++k) {
+        i32 a = 0, size = 0, type = 0, cls = 0, h = 0, plane = 0;
+        f32 step = 0, c[2], e[3], v[3];
+        lacces(2, a);
+        goto_block(1, arcs[k].number, st);
+        ASSERT_EQ(st, 0);
+        TPBLKH(MV_LIST, size, type, cls, st);
+        RDBT3(MV_LIST, type, h, plane, sweep[k], step, c, e, v, st);
+        ASSERT_GE(st, 0);
+    }
+    EXPECT_NEAR(sweep[0], at, 1e-4);
+    EXPECT_NEAR(sweep[0] + sweep[1], M_PI, 1e-4);
 }
 
 TEST_F(AirCut, AnArcWithLittleAirBeforeTheStockIsNotCut)

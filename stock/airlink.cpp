@@ -62,11 +62,14 @@ f32 holder_feed(f32 F, const HolderCode& h)
     if (h.mode != 5) return F;
     // A feed an earlier tool row made of the base feed is looked for in
     // every row before one made of the named feed.
-    auto p = [](i32 j) { return static_cast<f32>(CMPBLK[CMP_TOOL_ROWS + j]) / 100.0f; };
+    // The feed is made as the holder stage makes it (base x p / 100, in
+    // that order): in single precision another order can differ in the
+    // last bit, and the exact comparison would miss the row's feed.
+    auto p = [](i32 j) { return static_cast<f32>(CMPBLK[CMP_TOOL_ROWS + j]); };
     for (i32 j = 1; j < h.row; ++j)
-        if (F == base * p(j)) return base * h.factor;
+        if (F == base * p(j) / 100.0f) return base * h.factor;
     for (i32 j = 1; j < h.row; ++j)
-        if (F == named * p(j)) return named * h.factor;
+        if (F == named * p(j) / 100.0f) return named * h.factor;
     return F;
 }
 

@@ -573,6 +573,8 @@ void optim_aircut_stage(i32& status)
     status = 0;
     air_found = 0;
     i32 first = -1, last = -1, at_end = 0, long_run = 0, counter = 0;
+    // Polled once per run of air: the scan reads up to the next run in one
+    // call, and a stop is taken between links, where the path is whole.
     while (true) {
         if (optim_progress(1, counter, 5) != 0) {
             status = 1000;

@@ -63,8 +63,8 @@ void optim_pass_size(const i32& code, f32& width, f32& depth)
 {
     width = depth = 0.0f;
     // Procedures of the surface types keep their pass sizes under code 81,
-    // those of types 1 and 7 under code 3305; the item holds the pass width
-    // and, when it has a second value, the pass depth. Other procedures give
+    // those of types 1 and 7 under code 3305; one item holds both: the pass
+    // width first and, when it has a second value, the pass depth. Other procedures give
     // none: the defaults of the reference volume stand in.
     const i32 item = code == 34 || code == 38 ? 81 : code == 1 || code == 7 ? 3305 : 0;
     if (item == 0) return;

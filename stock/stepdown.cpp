@@ -256,7 +256,10 @@ void step_down_passes(const i32& j1, const i32& j2, const i32& j3, const i32& n,
         w.form(27);
         w.line(above);
     }
-    f32 last[3] = {P0[0], P0[1], P0[2]};
+    // The first pass goes on from the last point written: the rapid above
+    // P0, or where the tool stands after j1 when none was written, so that
+    // a link from there is measured from where the tool is.
+    f32 last[3] = {MOVST.point[0], MOVST.point[1], MOVST.point[2]};
     for (i32 k = 1; k <= n - 1 && w.status >= 0; ++k) {
         const f32 off = static_cast<f32>(n - k) * dz;
         f32 prev[3] = {P0[0], P0[1], P0[2]}, air[3] = {0, 0, 0};

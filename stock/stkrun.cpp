@@ -186,6 +186,8 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
             return;
         }
     }
+    // Without a grid or a tool of any size there is nothing to stamp into
+    // or with: the run fails with its message rather than reading the path.
     if (stk_grid.hdl < 0) {
         eroutc("stk_optim_run, NO STOCK GRID", 0);
         status = -1;

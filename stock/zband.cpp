@@ -892,7 +892,10 @@ void optim_zband_stage(i32& status)
         if (status < 0) return;
     }
     // Each run found is linked and the scan starts again from the list's
-    // start: the linked moves lie in the band or are rapids.
+    // start: the linked moves lie in the band or are rapids. The keyboard
+    // is polled once per run, not every few moves: the scan reads up to
+    // the next run in one call and changes nothing, so a stop is taken
+    // between links, where the path is whole.
     while (true) {
         if (optim_progress(1, counter, 5) != 0) {
             status = 1000;

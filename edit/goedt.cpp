@@ -174,18 +174,38 @@ void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32
     std::memcpy(MOVST.normal, up, sizeof up);
     MOVST.closed = 0;
     MOVST.restart = 1;
+    // A failure of the layer check or of the state reads below fails the
+    // insertion too (status -1), before anything is written; the list goes
+    // back to the insertion point.
+    bool failed = false;
     layer = CHKLYR(st);
+    failed = failed || st < 0;
     SAVSTA(0, 2, st);
+    failed = failed || st < 0;
     MDLPRM(st);
+    failed = failed || st < 0;
     i32 dst = 0;
     ncd_set_block_position(number, 1, dst);
     PRMFLG(1, st);
+    failed = failed || st < 0;
+    if (failed) {
+        // Nothing is written at the insertion point: the list goes back
+        // there as it was.
+        TPTOP(SLOT_INSERT, st);
+        status = -1;
+        return;
+    }
     if (flags[FLAG_P1] != 0) STPV01(values[0]);
     if (flags[FLAG_P5352] != 0) {
         STPV53(values[0]);
         STPV52(values[1]);
     }
     PRMSTS(st);
+    if (st < 0) {
+        TPTOP(SLOT_INSERT, st);
+        status = -1;
+        return;
+    }
     i32 wst = 0;
     state_blocks = write_state_counted(SLOT_STATE, wst);
     TPTOP(SLOT_INSERT, st);
@@ -277,6 +297,9 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
     if (status == 0 && st >= 0) {
         modinz();
         if (key[2] != -1) ncd_set_blocks_attention(-1, key, key, 0);
+        // The editor's current block number is read as the list level's
+        // block counter (CURBLK), the number the blocks written at the
+        // insertion point go on from.
         CURBLK(current);
         went = inserted;
         if (current == found) inserted = 0;

@@ -1,5 +1,6 @@
 #include "edit/alter/project.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -99,6 +100,9 @@ bool arc_points(const i32 type, const i32 n, const f32* start, const f32* svec, 
     int a = 0, b = 1, c = 2;
     plane_axes(plane, a, b, c);
     const f32 da = start[a] - centre[0], db = start[b] - centre[1];
+    // The radius is the start's distance from the centre: the block holds
+    // a step where the radius would be, and for an arc whose ends lie on
+    // its circle the two agree.
     radius = std::hypot(da, db);
     f32 angle = sweep / static_cast<f32>(n < 1 ? 1 : n);
     // An arc handed over whole (n = 1, as the deletion worker does) has its
@@ -134,11 +138,15 @@ bool arc_points(const i32 type, const i32 n, const f32* start, const f32* svec, 
 
 // The points of a NURBS block: its curve turned into a polyline within the
 // chord tolerance, at most 1000 points, every vector (0, 0, 1).
-bool nurbs_points(std::vector<f32>& pts, std::vector<f32>& vec, f32* end, f32* evec)
+bool nurbs_points(i32 size, std::vector<f32>& pts, std::vector<f32>& vec, f32* end, f32* evec)
 {
     i32 number = 0, k = 0, n = 0, st = 0;
-    std::vector<f32> knots(NURBS_POINTS + 20), ctrl(3 * NURBS_POINTS);
-    RDBT5(AM_LIST, static_cast<i32>(knots.size()), NURBS_POINTS, number, k, n, knots.data(), ctrl.data(), st);
+    // The curve is read into buffers the block's size can fill, whatever
+    // its number of control points: only the polyline made of it is held
+    // to 1000 points.
+    const i32 room = std::max(size, NURBS_POINTS);
+    std::vector<f32> knots(static_cast<size_t>(room) + 20), ctrl(3 * static_cast<size_t>(room));
+    RDBT5(AM_LIST, static_cast<i32>(knots.size()), room, number, k, n, knots.data(), ctrl.data(), st);
     if (st < 0 || k < 2 || n < k) return false;
     std::vector<f64> dk(knots.begin(), knots.begin() + k + n), dc(3 * static_cast<size_t>(n));
     for (i32 j = 0; j < n; ++j) {
@@ -186,7 +194,7 @@ f32* block_to_points(f32* end_point, f32* end_vector, const f32* start_point, co
     } else if (bt_arc(type)) {
         ok = arc_points(type, n, start_point, start_vector, pts, vec, end_point, end_vector, plane, radius, centre);
     } else if (bt_nurbs(type)) {
-        ok = nurbs_points(pts, vec, end_point, end_vector);
+        ok = nurbs_points(size, pts, vec, end_point, end_vector);
     }
     lclos();
     if (!ok) {

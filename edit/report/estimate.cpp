@@ -30,7 +30,7 @@ struct Report {
 
 // One report line by the output mode: into the file with a line feed, to the
 // message window, or both.
-void line(Report& r, const std::string& text)
+void print_estimate_line(Report& r, const std::string& text)
 {
     if ((MODE == 2 || MODE == 3) && r.file) {
         std::fwrite(text.data(), 1, text.size(), r.file);
@@ -104,9 +104,9 @@ void open_time_report(const i32& scope, Report& r, i32& status)
         }
         prmptc("W R I T I N G");
     }
-    line(r, scope == 1 ? "\t\tTOOL PATH TIME ESTIMATE " : "\t\tPROCEDURE TIME ESTIMATE ");
-    line(r, "\t\t=========================");
-    if (r.file) line(r, std::string("\t\tPART FILE NAME : \"") + std::string(r.path, static_cast<size_t>(r.length)) + "\"\n");
+    print_estimate_line(r, scope == 1 ? "\t\tTOOL PATH TIME ESTIMATE " : "\t\tPROCEDURE TIME ESTIMATE ");
+    print_estimate_line(r, "\t\t=========================");
+    if (r.file) print_estimate_line(r, std::string("\t\tPART FILE NAME : \"") + std::string(r.path, static_cast<size_t>(r.length)) + "\"\n");
     status = 0;
 }
 
@@ -116,9 +116,9 @@ void print_procedure_header(Report& r)
     // type's name and its end byte: PRCNAM gives eight.
     char fname[9] = {0};
     PRCNAM(CURPRC.code, fname);
-    line(r, RULE);
-    line(r, "\t");
-    line(r, "PROCEDURE NUMBER = " + std::to_string(CURPRC.number) + " " + "\t\t" + "FUNCTION NAME " + ": \"" +
+    print_estimate_line(r, RULE);
+    print_estimate_line(r, "\t");
+    print_estimate_line(r, "PROCEDURE NUMBER = " + std::to_string(CURPRC.number) + " " + "\t\t" + "FUNCTION NAME " + ": \"" +
                 std::string(fname, 8) + "\"");
 }
 
@@ -126,17 +126,17 @@ void print_milling_length(Report& r)
 {
     f32 factor = 1;
     const std::string unit = unit_name(factor);
-    line(r, "\t\t");
+    print_estimate_line(r, "\t\t");
     // The number and the unit's name follow the label directly, as the
     // host's text builders join them.
-    line(r, "MILLING LENGTH IS: " + std::to_string(static_cast<i32>(ESTST.mlength / factor)) + unit);
+    print_estimate_line(r, "MILLING LENGTH IS: " + std::to_string(static_cast<i32>(ESTST.mlength / factor)) + unit);
     ESTST.mlength = 0;
 }
 
 std::string timed(const f32& minutes)
 {
     char text[64];
-    time_text(minutes, text);
+    format_time(minutes, text);
     return text;
 }
 
@@ -148,13 +148,13 @@ void close_account(Report& r, bool change)
     EstimateTool& e = ESTST.table[ESTST.current - 1];
     e.time += ESTST.tooltime;
     if (ESTST.open == 1)
-        line(r, "\n\t\tACCORDING TO TOOL LIFE VALUE - NO NEED TO REPLACE THE TOOL.");
+        print_estimate_line(r, "\n\t\tACCORDING TO TOOL LIFE VALUE - NO NEED TO REPLACE THE TOOL.");
     else
         ESTST.open = 1;
-    line(r, std::string("\t\tTOOL \"") + ESTST.tool + "\" TIME IS: " + timed(ESTST.tooltime));
+    print_estimate_line(r, std::string("\t\tTOOL \"") + ESTST.tool + "\" TIME IS: " + timed(ESTST.tooltime));
     print_milling_length(r);
-    line(r, "\t\t");
-    line(r, "TOOL LIFE VALUE IS: " + real(e.life) + "HOURS");
+    print_estimate_line(r, "\t\t");
+    print_estimate_line(r, "TOOL LIFE VALUE IS: " + real(e.life) + "HOURS");
     if (change) ESTST.tooltime = 0;
 }
 
@@ -193,11 +193,11 @@ void tool_life(Report& r, const i32& number)
     if (e.life < 0) return;
     if (static_cast<f32>(e.replaced + 1) * e.life * 60.0f < ESTST.tooltime + e.time) {
         if (ESTST.open == 1) {
-            line(r, std::string("\n\t\tACCORDING TO TOOL LIFE VALUE - REPLACE TOOL \"") + ESTST.tool + "\" :");
+            print_estimate_line(r, std::string("\n\t\tACCORDING TO TOOL LIFE VALUE - REPLACE TOOL \"") + ESTST.tool + "\" :");
             ESTST.open = 0;
         }
-        line(r, "\t\t");
-        line(r, "BEFORE BLOCK #" + std::to_string(number));
+        print_estimate_line(r, "\t\t");
+        print_estimate_line(r, "BEFORE BLOCK #" + std::to_string(number));
         ++e.replaced;
     }
 }
@@ -250,23 +250,23 @@ void print_procedure_summary(Report& r)
     const f32 changes = static_cast<f32>(ESTST.ntools - 1) * 0.25f;
     const f32 total = changes + ESTST.fast + ESTST.maxfeed + ESTST.feed;
     if (leval(total, 0.0f) != 0) {
-        line(r, "\n\t\tTHERE ARE NO MOVEMENTS IN THIS PROCEDURE.");
+        print_estimate_line(r, "\n\t\tTHERE ARE NO MOVEMENTS IN THIS PROCEDURE.");
     } else {
         close_account(r, false);
-        line(r, "\n\t\t");
-        line(r, "TOTAL ESTIMATED TIME FOR PROCEDURE #" + std::to_string(CURPRC.number) + " IS: " + timed(total));
-        line(r, "\t\t--------------------");
-        line(r, "\t\tFEED TIME          :\t" + timed(ESTST.feed));
-        line(r, "\t\tMAX-FEED TIME      :\t" + timed(ESTST.maxfeed));
-        line(r, "\t\tFAST TIME          :\t" + timed(ESTST.fast));
-        if (ESTST.ntools > 1) line(r, "\t\tCHANGING TOOLS TIME :\t" + timed(changes));
+        print_estimate_line(r, "\n\t\t");
+        print_estimate_line(r, "TOTAL ESTIMATED TIME FOR PROCEDURE #" + std::to_string(CURPRC.number) + " IS: " + timed(total));
+        print_estimate_line(r, "\t\t--------------------");
+        print_estimate_line(r, "\t\tFEED TIME          :\t" + timed(ESTST.feed));
+        print_estimate_line(r, "\t\tMAX-FEED TIME      :\t" + timed(ESTST.maxfeed));
+        print_estimate_line(r, "\t\tFAST TIME          :\t" + timed(ESTST.fast));
+        if (ESTST.ntools > 1) print_estimate_line(r, "\t\tCHANGING TOOLS TIME :\t" + timed(changes));
         f32 factor = 1;
         const std::string unit = unit_name(factor);
         const f32 z = ESTST.minz / factor - wrd2r(NPT1[NPT1_ORIGIN + 2]);
-        line(r, "\n\t\t");
-        line(r, "MINIMUM Z IN PROCEDURE IS:" + real(z) + unit);
+        print_estimate_line(r, "\n\t\t");
+        print_estimate_line(r, "MINIMUM Z IN PROCEDURE IS:" + real(z) + unit);
     }
-    line(r, RULE);
+    print_estimate_line(r, RULE);
 }
 
 void estimate_blocks(i32& first, Report& r, const i32& scope, i32& status)
@@ -325,7 +325,7 @@ void set_estimate_mode(const i32& mode)
 
 i32 get_estimate_mode() { return MODE; }
 
-void time_text(const f32& minutes, char* text)
+void format_time(const f32& minutes, char* text)
 {
     const f64 m = static_cast<f64>(minutes) * 60.0;
     // Seconds rounded up (a negative value cut toward zero), within what a
@@ -359,5 +359,7 @@ void estimate_time(i32& first, const i32& scope, i32& status)
     // so its file is announced.
     const bool whole = walk >= 0 && status == 0;
     if (walk < 0 || (status == 0 && walk != 0)) status = walk;
+    // The host's user message with a file name: the one routine it has for
+    // a message followed by a path.
     if (whole && wrote) usrms4("OUTPUT TO FILE", r.path, r.length);
 }

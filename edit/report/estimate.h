@@ -44,4 +44,4 @@ i32 get_estimate_mode();  // the output mode set last
 void estimate_time(i32& first, const i32& scope, i32& status);
 // The time text of a number of minutes: a tab and the hours, minutes and
 // seconds, the seconds rounded up.
-void time_text(const f32& minutes, char* text);
+void format_time(const f32& minutes, char* text);

@@ -25,6 +25,9 @@ void PRBT03(const i32& mode, const i32& unit, const i32& type, const i32& number
 void PRBT99(const i32& mode, const i32& unit, const i32& number, const i32& kind, const f32& scale,
             const f32& rvalue, const i32& ivalue, i32& status);
 
+// The setting and cycle printers below take no block size or type and,
+// but for the transformation, drill location and cycles with points, no
+// scale: one layout per type, and values that are not lengths.
 // Transformation (40): the matrix rows and the translation.
 void PRBT40(const i32& mode, const i32& unit, const i32& number, const f32* matrix, f32* translation,
             const f32& scale);

@@ -474,6 +474,9 @@ bool is_there_movmnt(i32& status)
                 TPSKIP(AM_ENTITY, size - 1, DT_INT, status);
         }
     }
+    // Any failure on the way (the movement item, the sub-list, the mark,
+    // a block header or skip) leaves the answer unknown: the same message
+    // and -1, not only for the header and skip.
     if (status < 0) {
         eroutc("[is_there_movmnt],ERRORS IN LIST", 0);
         status = -1;

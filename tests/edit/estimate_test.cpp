@@ -482,17 +482,17 @@ TEST_F(Estimate, AnEmptyListHasNoMovementsAndTheOutputModesHoldTheirLines)
 TEST(TimeText, SecondsRoundUpIntoMinutesAndHours)
 {
     char t[64];
-    time_text(1.4917f, t);
+    format_time(1.4917f, t);
     EXPECT_STREQ(t, "\t 1 MINUTES 30 SECONDS");
-    time_text(60.0f, t);
+    format_time(60.0f, t);
     EXPECT_STREQ(t, "\t 1 HOURS 0 MINUTES 0 SECONDS");
-    time_text(0.2f / 60.0f, t);
+    format_time(0.2f / 60.0f, t);
     EXPECT_STREQ(t, "\t 1 SECONDS");
-    time_text(0, t);
+    format_time(0, t);
     EXPECT_STREQ(t, "\t 0 SECONDS");
-    time_text(125.5f, t);
+    format_time(125.5f, t);
     EXPECT_STREQ(t, "\t 2 HOURS 5 MINUTES 30 SECONDS");
-    time_text(1e30f, t);  // no overflow
+    format_time(1e30f, t);  // no overflow
     EXPECT_EQ(std::string(t).find("\t "), 0u);
 }
 

@@ -210,6 +210,24 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
     }
     (void)ZUP;
 }
+
+// The number of the last tool point of the last motion, on which JUMP END
+// left the cursor. A string of lines at the end stays whole there and
+// answers its first point's number; ending the range on that number, the
+// range search would break the string and stop on its first line, and the
+// string's other points would stay in the list behind the link. The range
+// ends on the string's last point instead. -1 (nothing to delete) when the
+// block under the cursor cannot be read or is not that motion.
+i32 last_point(i32 number, i32 type)
+{
+    if (number == -1 || !bt_string(type)) return number;
+    i32 size = 0, read = 0, cls = 0, first = -1, st = 0;
+    TPBLKH(AM_LIST, size, read, cls, st);
+    if (st >= 0) tpget(AM_LIST, 1, DT_INT, &first, st);
+    lclos();
+    if (st < 0 || first != number || read != type) return -1;
+    return number + (size - 1) / bt_point_words(type) - 1;
+}
 }  // namespace
 
 void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* start, i32* end, i32& changed,
@@ -325,9 +343,9 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     copy_key(end, key);
     i32 number = -1, st = 0;
     JPENDP(number, type, st);
-    end[2] = number;
+    end[2] = last_point(number, type);
     TPTOP(SLOT_EDITOR, st);
-    if (number != -1 && number != key[2]) {
+    if (end[2] != -1 && number != key[2]) {
         DLTBLK(2, 0, key, type, start, end, changed, request, status);
         if (status != -1 && status != -2) return;
     }

@@ -294,8 +294,10 @@ void JPENDP(i32& number, i32& type, i32& status)
     if (status < 0) return fail();
     Head h;
     bool end = false;
-    // A string at the end stays whole: only the last motion's number is
-    // wanted.
+    // A string at the end stays whole and the tool stands on it as a block:
+    // the number answered is the block's, which is its first point's. A
+    // caller that needs the last tool point's number (a range to the end of
+    // the list) adds the string's points to it.
     to_motion(-1, 0, h, status, end);
     if (status < 0) return fail();
     if (end || h.cls != BC_MOVE) {

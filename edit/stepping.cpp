@@ -1,5 +1,6 @@
 #include "edit/stepping.h"
 
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
@@ -326,7 +327,11 @@ void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& statu
     i32 dir = 1;
     i32 answer = 0;
     if (target < current) {
-        if (target >= current / 2) {
+        // Half of the current number taken exactly (not rounded down): a
+        // target at the rounded-down half of an odd number is below half
+        // and is searched from the start of the list, where the current
+        // block is not passed before it (moved-forward flag 0).
+        if (2 * static_cast<std::int64_t>(target) >= current) {
             dir = -1;
         } else {
             lacces(2, answer);

@@ -576,6 +576,9 @@ void STPINI(const i32& single, i32& at_end, i32& status)
         if (answer < 0) break;
         MOVSTA.layering = kind;
         i32 number = -1, st = 0;
+        // The search only asks whether the list has layers or passes; the
+        // layer Z it passes on the way belongs to the start of the list, not
+        // to where the tool stands, so the tool's layer Z is put back.
         const f32 keepz = MOVSTA.layerz;
         LYRSTP(1, -1, NO_Z, number, st);
         MOVSTA.layerz = keepz;

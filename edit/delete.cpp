@@ -169,9 +169,14 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         // it too, or the value written back would be none at all.
         feed = wrd2r(DSM4[DSM4_FEED]);
         PRMFLG(0, st);
+        // The last-written values are brought in step with the machine
+        // values before the link (the feed by code 1), so that the link's
+        // machine state writes what changes, the rapid feed, and not
+        // spindle, coolant, tool or coordinate system blocks compared with
+        // values left from some earlier writing.
         STPV01(1);
-        TECHST.status[1] = 2;
-        TECHST.requested[1] = 4;
+        PRMSTS(st);
+        STPV01(4);
         for (int k = 0; k < 3; ++k) {
             DSP8[DSP8_POS + k] = r2wrd(prev[k]);
             DSP8[DSP8_AXIS + k] = r2wrd(pdir[k]);

@@ -249,6 +249,10 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
     i32 inmarker = 0, prevblock = -1;
     f32 prev[3], pdir[3];
     FNDRNG(SLOT_FIRST, SLOT_LAST, start, end, 0, inmarker, prevblock, prev, pdir, status);
+    // A range not found (or a list failure on the way) ends with the final
+    // steps alone, without the step to the next motion that follows a
+    // deletion: nothing was removed or asked, and stepping on would move the
+    // tool from a block the search could not place.
     if (status < 0) return finish();
     ncd_set_block_or_proc_attn(start, 0);
     ncd_set_block_or_proc_attn(end, 0);
@@ -258,6 +262,11 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         EDTLOP(start, end, type, changed, request, status);
         return;
     }
+    // Declined: back to the range's later end for DELETE (reconnect 1,
+    // keep 0), the block the tool stood on when the range was marked
+    // forward and the delete-start block when it was marked backward;
+    // otherwise back to the range's first block. With keep 0 the tool then
+    // goes one motion on.
     if (reply != 1) {
         const bool atend = reconnect == 1 && keep == 0;
         ncd_set_block_or_proc_attn(atend ? end : start, 1);
@@ -291,10 +300,12 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         MOVST.closed = 0;
         MOVST.restart = 1;
     }
-    // The display goes on from the motion before the gap, or from the top of
-    // the list when there is none.
+    // The display goes on from the motion before the gap (position -1
+    // without reconnection, 1 with it), or from the top of the list when
+    // there is none: the list's own key, 0 as for the other positions on the
+    // list, and position -1 whether or not the gap is reconnected.
     i32 st = 0;
-    ncd_set_block_position(before ? prevblock : -1, reconnect == 0 ? -1 : 1, st);
+    ncd_set_block_position(before ? prevblock : 0, before && reconnect != 0 ? 1 : -1, st);
     if (before) {
         ncd_set_attrs_as_curr_block();
     } else if (st < 0) {
@@ -354,11 +365,18 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
         DLTBLK(2, 0, key, type, start, end, changed, request, status);
         if (status != -1 && status != -2) return;
     }
-    // Nothing deleted: the tool is shown again where it stood.
-    const i32 direction = MOVSTA.direction;
-    MOVSTA.direction = MOVSTA.jump;
+    // Nothing deleted: the tool is marked and shown again on its block, by a
+    // JUMP BLOCK to that block whatever the options stand at. Run with the
+    // direction word taking the jump option's value, JUMP START and JUMP
+    // END would step COUNT motions forward or backward, a LAYER STEP would
+    // move by layers and JUMP LAYER/Z would jump to the layer at Z 0.0 (no
+    // Z is given), none of which declining asks for.
+    const i32 direction = MOVSTA.direction, jump = MOVSTA.jump;
+    MOVSTA.direction = 3;
+    MOVSTA.jump = 4;
     STEPTL(key[2], -1, 1, key, type, -1.0f, 0.0f, st);
     MOVSTA.direction = direction;
+    MOVSTA.jump = jump;
 }
 
 i32 MNDSAV[6] = {0, 0, 0, 0, 0, 0};

@@ -252,6 +252,36 @@ TEST(Delete, DecliningLeavesTheListUnchanged)
     }
 }
 
+// DELETE TO END declined leaves the tool one motion after its block
+// (block 4, then 5) whatever the move options stand at, and puts them back:
+// no step by COUNT after JUMP START or JUMP END, no layer step, no jump to
+// the layer at Z 0.0 after JUMP LAYER/Z.
+TEST(Delete, ToEndDeclinedMovesNothingWhateverTheMoveOptions)
+{
+    struct Options {
+        i32 direction, jump, step;
+    };
+    for (const Options o : {Options{3, 4, 1}, Options{3, 1, 1}, Options{3, 2, 1}, Options{3, 3, 1}, Options{1, 4, 2}}) {
+        ed::fresh();
+        path();
+        MOVSTA.direction = o.direction, MOVSTA.jump = o.jump, MOVSTA.step = o.step, MOVSTA.count = 1;
+        MOVSTA.layering = 4, MOVSTA.layerz = 10.0f;
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        TPJUMP(4, st);
+        question("no");
+        i32 key[KEY_N], type = 0, changed = 0, request = 0;
+        blkkey(key, 4);
+        EDTTRM(key, type, changed, request, st);
+        const std::string at = std::to_string(o.jump) + " " + std::to_string(o.step);
+        EXPECT_EQ(key[2], 5) << at << "\n" << script();
+        EXPECT_EQ(changed, 0) << at;
+        EXPECT_EQ(MOVSTA.direction, o.direction) << at;
+        EXPECT_EQ(MOVSTA.jump, o.jump) << at;
+        EXPECT_EQ(read_back().size(), 6u) << at;
+    }
+}
+
 TEST(Delete, TheConnectOptionEscapedAnswersCancelled)
 {
     ed::fresh();

@@ -169,9 +169,14 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         // it too, or the value written back would be none at all.
         feed = wrd2r(DSM4[DSM4_FEED]);
         PRMFLG(0, st);
+        // The last-written values are brought in step with the machine
+        // values before the link (the feed by code 1), so that the link's
+        // machine state writes what changes, the rapid feed, and not
+        // spindle, coolant, tool or coordinate system blocks compared with
+        // values left from some earlier writing.
         STPV01(1);
-        TECHST.status[1] = 2;
-        TECHST.requested[1] = 4;
+        PRMSTS(st);
+        STPV01(4);
         for (int k = 0; k < 3; ++k) {
             DSP8[DSP8_POS + k] = r2wrd(prev[k]);
             DSP8[DSP8_AXIS + k] = r2wrd(pdir[k]);
@@ -210,6 +215,24 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
     }
     (void)ZUP;
 }
+
+// The number of the last tool point of the last motion, on which JUMP END
+// left the cursor. A string of lines at the end stays whole there and
+// answers its first point's number; ending the range on that number, the
+// range search would break the string and stop on its first line, and the
+// string's other points would stay in the list behind the link. The range
+// ends on the string's last point instead. -1 (nothing to delete) when the
+// block under the cursor cannot be read or is not that motion.
+i32 last_point(i32 number, i32 type)
+{
+    if (number == -1 || !bt_string(type)) return number;
+    i32 size = 0, read = 0, cls = 0, first = -1, st = 0;
+    TPBLKH(AM_LIST, size, read, cls, st);
+    if (st >= 0) tpget(AM_LIST, 1, DT_INT, &first, st);
+    lclos();
+    if (st < 0 || first != number || read != type) return -1;
+    return number + (size - 1) / bt_point_words(type) - 1;
+}
 }  // namespace
 
 void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* start, i32* end, i32& changed,
@@ -226,6 +249,10 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
     i32 inmarker = 0, prevblock = -1;
     f32 prev[3], pdir[3];
     FNDRNG(SLOT_FIRST, SLOT_LAST, start, end, 0, inmarker, prevblock, prev, pdir, status);
+    // A range not found (or a list failure on the way) ends with the final
+    // steps alone, without the step to the next motion that follows a
+    // deletion: nothing was removed or asked, and stepping on would move the
+    // tool from a block the search could not place.
     if (status < 0) return finish();
     ncd_set_block_or_proc_attn(start, 0);
     ncd_set_block_or_proc_attn(end, 0);
@@ -235,6 +262,11 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         EDTLOP(start, end, type, changed, request, status);
         return;
     }
+    // Declined: back to the range's later end for DELETE (reconnect 1,
+    // keep 0), the block the tool stood on when the range was marked
+    // forward and the delete-start block when it was marked backward;
+    // otherwise back to the range's first block. With keep 0 the tool then
+    // goes one motion on.
     if (reply != 1) {
         const bool atend = reconnect == 1 && keep == 0;
         ncd_set_block_or_proc_attn(atend ? end : start, 1);
@@ -268,10 +300,12 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         MOVST.closed = 0;
         MOVST.restart = 1;
     }
-    // The display goes on from the motion before the gap, or from the top of
-    // the list when there is none.
+    // The display goes on from the motion before the gap (position -1
+    // without reconnection, 1 with it), or from the top of the list when
+    // there is none: the list's own key, 0 as for the other positions on the
+    // list, and position -1 whether or not the gap is reconnected.
     i32 st = 0;
-    ncd_set_block_position(before ? prevblock : -1, reconnect == 0 ? -1 : 1, st);
+    ncd_set_block_position(before ? prevblock : 0, before && reconnect != 0 ? 1 : -1, st);
     if (before) {
         ncd_set_attrs_as_curr_block();
     } else if (st < 0) {
@@ -325,17 +359,24 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     copy_key(end, key);
     i32 number = -1, st = 0;
     JPENDP(number, type, st);
-    end[2] = number;
+    end[2] = last_point(number, type);
     TPTOP(SLOT_EDITOR, st);
-    if (number != -1 && number != key[2]) {
+    if (end[2] != -1 && number != key[2]) {
         DLTBLK(2, 0, key, type, start, end, changed, request, status);
         if (status != -1 && status != -2) return;
     }
-    // Nothing deleted: the tool is shown again where it stood.
-    const i32 direction = MOVSTA.direction;
-    MOVSTA.direction = MOVSTA.jump;
+    // Nothing deleted: the tool is marked and shown again on its block, by a
+    // JUMP BLOCK to that block whatever the options stand at. Run with the
+    // direction word taking the jump option's value, JUMP START and JUMP
+    // END would step COUNT motions forward or backward, a LAYER STEP would
+    // move by layers and JUMP LAYER/Z would jump to the layer at Z 0.0 (no
+    // Z is given), none of which declining asks for.
+    const i32 direction = MOVSTA.direction, jump = MOVSTA.jump;
+    MOVSTA.direction = 3;
+    MOVSTA.jump = 4;
     STEPTL(key[2], -1, 1, key, type, -1.0f, 0.0f, st);
     MOVSTA.direction = direction;
+    MOVSTA.jump = jump;
 }
 
 i32 MNDSAV[6] = {0, 0, 0, 0, 0, 0};

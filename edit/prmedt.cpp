@@ -191,6 +191,12 @@ void EDTPRM(i32*, i32& changed, i32& request, i32& status)
     PRMFLG(0, st);
     const bool fed = wrd2r(DSM4[DSM4_FEED]) >= 0.0f;
     i32 written = 0;
+    // The machine state goes into the list before the menu only with the
+    // feed code and the last-written values brought in step with the
+    // machine values just above: for the wire kinds no such step is given,
+    // and a state written there would restate values compared with what
+    // some earlier writing left. Their technology block after the menu may
+    // likewise restate values already in force; it loses nothing.
     if (!mach_wire_edit(kind)) {
         STPV01(fed ? 1 : 4);
         PRMSTS(st);

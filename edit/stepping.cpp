@@ -1,5 +1,6 @@
 #include "edit/stepping.h"
 
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
@@ -294,8 +295,10 @@ void JPENDP(i32& number, i32& type, i32& status)
     if (status < 0) return fail();
     Head h;
     bool end = false;
-    // A string at the end stays whole: only the last motion's number is
-    // wanted.
+    // A string at the end stays whole and the tool stands on it as a block:
+    // the number answered is the block's, which is its first point's. A
+    // caller that needs the last tool point's number (a range to the end of
+    // the list) adds the string's points to it.
     to_motion(-1, 0, h, status, end);
     if (status < 0) return fail();
     if (end || h.cls != BC_MOVE) {
@@ -324,7 +327,11 @@ void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& statu
     i32 dir = 1;
     i32 answer = 0;
     if (target < current) {
-        if (target >= current / 2) {
+        // Half of the current number taken exactly (not rounded down): a
+        // target at the rounded-down half of an odd number is below half
+        // and is searched from the start of the list, where the current
+        // block is not passed before it (moved-forward flag 0).
+        if (2 * static_cast<std::int64_t>(target) >= current) {
             dir = -1;
         } else {
             lacces(2, answer);
@@ -569,6 +576,9 @@ void STPINI(const i32& single, i32& at_end, i32& status)
         if (answer < 0) break;
         MOVSTA.layering = kind;
         i32 number = -1, st = 0;
+        // The search only asks whether the list has layers or passes; the
+        // layer Z it passes on the way belongs to the start of the list, not
+        // to where the tool stands, so the tool's layer Z is put back.
         const f32 keepz = MOVSTA.layerz;
         LYRSTP(1, -1, NO_Z, number, st);
         MOVSTA.layerz = keepz;

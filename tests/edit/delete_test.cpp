@@ -3,6 +3,7 @@
 // read back after each.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -251,6 +252,36 @@ TEST(Delete, DecliningLeavesTheListUnchanged)
     }
 }
 
+// DELETE TO END declined leaves the tool one motion after its block
+// (block 4, then 5) whatever the move options stand at, and puts them back:
+// no step by COUNT after JUMP START or JUMP END, no layer step, no jump to
+// the layer at Z 0.0 after JUMP LAYER/Z.
+TEST(Delete, ToEndDeclinedMovesNothingWhateverTheMoveOptions)
+{
+    struct Options {
+        i32 direction, jump, step;
+    };
+    for (const Options o : {Options{3, 4, 1}, Options{3, 1, 1}, Options{3, 2, 1}, Options{3, 3, 1}, Options{1, 4, 2}}) {
+        ed::fresh();
+        path();
+        MOVSTA.direction = o.direction, MOVSTA.jump = o.jump, MOVSTA.step = o.step, MOVSTA.count = 1;
+        MOVSTA.layering = 4, MOVSTA.layerz = 10.0f;
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        TPJUMP(4, st);
+        question("no");
+        i32 key[KEY_N], type = 0, changed = 0, request = 0;
+        blkkey(key, 4);
+        EDTTRM(key, type, changed, request, st);
+        const std::string at = std::to_string(o.jump) + " " + std::to_string(o.step);
+        EXPECT_EQ(key[2], 5) << at << "\n" << script();
+        EXPECT_EQ(changed, 0) << at;
+        EXPECT_EQ(MOVSTA.direction, o.direction) << at;
+        EXPECT_EQ(MOVSTA.jump, o.jump) << at;
+        EXPECT_EQ(read_back().size(), 6u) << at;
+    }
+}
+
 TEST(Delete, TheConnectOptionEscapedAnswersCancelled)
 {
     ed::fresh();
@@ -319,6 +350,44 @@ TEST(Delete, RangesAtEitherEndWriteOnlyTheSideThatExists)
         // Blocks 1 and 2, then one rise over block 2's end to the clearance.
         ASSERT_EQ(m.size(), 3u) << shown(read_back());
         EXPECT_NEAR(m[1].p[0], 10.0f, 1e-4f);
+        EXPECT_NEAR(m[2].p[0], 10.0f, 1e-4f);
+        EXPECT_NEAR(m[2].p[2], 50.0f, 1e-3f);
+    }
+}
+
+// DELETE TO END over a list that ends in a string of lines (whole, as JUMP
+// END finds it) removes every point of the string: lines to x = 0, 10, the
+// feed, a line to 20 (block 4), then a string of 2 or 3 points (x 30, ...).
+TEST(Delete, ToEndRemovesEveryPointOfAStringAtTheEnd)
+{
+    for (i32 points : {2, 3}) {
+        ed::fresh();
+        vertical_links();
+        ed::line(0);
+        ed::line(10);
+        fix::tech(1, 800.0f);
+        ed::line(20);
+        std::vector<std::array<f32, 3>> p, v;
+        for (i32 k = 0; k < points; ++k) {
+            p.push_back({30.0f + 10.0f * static_cast<f32>(k), 0, 0});
+            v.push_back({0, 0, 1});
+        }
+        fix::string(7, p, v);
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        TPJUMP(4, st);
+        question("yes");
+        i32 key[KEY_N], type = 0, changed = 0, request = 0;
+        blkkey(key, 4);
+        EDTTRM(key, type, changed, request, st);
+        EXPECT_EQ(st, 0) << script();
+        EXPECT_EQ(changed, 1);
+        // Blocks 1 and 2, then the rise over block 2's end: nothing of the
+        // string is left.
+        std::vector<Motion> m;
+        for (const Motion& k : motions(read_back()))
+            if (k.type != 99) m.push_back(k);
+        ASSERT_EQ(m.size(), 3u) << points << "\n" << shown(read_back());
         EXPECT_NEAR(m[2].p[0], 10.0f, 1e-4f);
         EXPECT_NEAR(m[2].p[2], 50.0f, 1e-3f);
     }

@@ -152,6 +152,29 @@ TEST(EditorMark, JumpEndLeavesAStringAtTheEndWhole)
     EXPECT_EQ(ed::blocks().size(), blocks);
 }
 
+// A typed block below half the current number is searched from the start
+// of the list, so the current block is not passed (moved-forward flag 0);
+// from half up it is searched backward from here (flag 1). Half of an odd
+// number is not rounded down: block 3 from block 7 is below it.
+TEST(EditorMark, JumpBlockBelowHalfTheCurrentNumberSearchesFromTheStart)
+{
+    struct Case {
+        i32 current, target, forward;
+    };
+    for (const Case c : {Case{7, 3, 0}, Case{7, 4, 1}, Case{6, 3, 1}, Case{6, 2, 0}}) {
+        ed::fresh();
+        for (i32 k = 0; k < c.current; ++k) ed::line(10.0f * static_cast<f32>(k));
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        TPJUMP(c.current, st);
+        i32 target = c.target, type = 0, forward = -1;
+        JPINDP(c.current, target, type, forward, st);
+        EXPECT_EQ(st, 0) << c.current << " " << c.target;
+        EXPECT_EQ(here(), c.target) << c.current << " " << c.target;
+        EXPECT_EQ(forward, c.forward) << c.current << " " << c.target;
+    }
+}
+
 // A COUNT that ends on a string's last point leaves the tool on the string
 // whole; SHOW LAYER then finds the layer (here the string alone) without
 // breaking the string under the tool: no list error, the tool stays on it.

@@ -32,7 +32,7 @@ struct EstimateState {
     i32 used;                 // table entries used
     EstimateTool table[EST_TOOLS];
 };
-extern EstimateState ESTST;
+extern EstimateState ESTST;  // the estimate's state (estimate_state)
 
 // The output mode (0 nothing, 1 message window, 2 file, 3 file and message
 // window); another value is refused with a line on the standard output.

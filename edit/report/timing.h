@@ -19,7 +19,7 @@ struct BlockTiming {
     i32 firsttool;  // 1 until the walk's first tool block
     f32 home[3];    // second point of the last home block
 };
-extern BlockTiming BTMST;
+extern BlockTiming BTMST;  // the block timing state (block_timing_state)
 
 // Times the block at the position of the access medium (2 the current tool
 // path list, 1 the open entity): answers its motion kind (MK_*), its number,

@@ -626,8 +626,9 @@ void proc_motion_range(i32& first, i32& last, const f32* point, const f32* norma
     dim_kind = bt_dim_kind(type);
     // The backward read from the list's end passes the technology blocks
     // of the procedure's end; the feed in force is kept as it was at the
-    // first motion, where the worker starts, and the list goes back to the
-    // first element, from which the worker searches the range's first block.
+    // first motion, where the worker starts (it takes the feeds on its way
+    // to the range's first block itself), and the list goes back to its
+    // first element, where the caller stood, not left at the procedure's end.
     i32 answer = 0;
     lacces(3, answer);
     const f32 keep = EDTFED;
@@ -1037,7 +1038,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     // nothing and the procedure reading a model that is gone.
     nc_surf_init(2, 0);
     ncd_update_blank_attribute(0);
-    MNULAY();  // the menu layout words for this screen
+    MNULAY();  // the menu layout words for this screen (MNUINI)
     ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;
     ALTPDF.feed = wrd2r(PRM9[0]);
     ALTPDF.plunge = PRM9[4];

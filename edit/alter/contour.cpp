@@ -45,7 +45,11 @@ namespace {
 const char* const CANNOT = "WARNING: CANNOT CALCULATE OFFSET FOR THE SELECTED CONTOUR.";
 
 // The polygon of a contour definition within the tolerance, closed (the
-// last point repeats the first); empty when none.
+// last point repeats the first); empty when none. The host turns the
+// definition into points itself (`dfcpol`): the pocket package's polygon
+// buffers would only carry the same points through one more copy, so none
+// are opened and no buffer can fail to open.
+
 std::vector<f64> definition_polygon(const i32* def, f64 tol)
 {
     std::vector<f32> p(2 * 20000);
@@ -138,6 +142,9 @@ bool offset_polygon(TrimState& t, const f32& contour_offset, const i32& side, st
     }
     f32 diameter = 0;
     GTDIAM(PRM9[PRM9_TOOL], diameter);
+    // A negative diameter means that no tool of a known type is current:
+    // it is taken as 0, so the contour is offset by the contour offset
+    // alone instead of by a radius that would move it the wrong way.
     if (diameter < 0) diameter = 0;
     const f64 dist = (side == 1 ? 1.0 : -1.0) * (diameter * 0.5 + contour_offset) * orient;
     if (std::fabs(dist) <= 0.001) {
@@ -172,6 +179,10 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
     f64 tol = 0.1;
     cgp1_io(1, tol);
     if (select == 1) {
+        // The definition is started with its tolerance only: the host's
+        // further set-up calls of a contour definition (`setmf`, `dfd1cg`,
+        // `dfdsrs`, `gsplgc`) are not among the host calls this module has,
+        // and the definition this host makes needs none of them.
         slclr();
         dfdini();
         dfdtol(2, tol);
@@ -204,17 +215,26 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
     }
     std::vector<f64> poly;
     const bool made = offset_polygon(t, contour_offset, side, poly);
-    if (plane) gswpld(2, 1, work);
-    if (!made) return false;
+    if (!made) {
+        if (plane) gswpld(2, 1, work);
+        return false;
+    }
     const i32 m = static_cast<i32>(poly.size() / 2);
     contour_figure_delete();
+    // The figure is drawn while the contour's plane is the work plane: the
+    // points are coordinates in that plane and land on the contour only
+    // there. It is a plain figure (moves and draws in colour 2) rather than
+    // the pocket package's curve drawing, which would need a polygon buffer.
     i32 figure = 0;
     gfgtmp(figure);
     figopa(figure, 2);
     moveto(static_cast<f32>(poly[0]), static_cast<f32>(poly[1]), 0.0f);
     for (i32 k = 1; k < m; ++k) drawto(static_cast<f32>(poly[2 * k]), static_cast<f32>(poly[2 * k + 1]), 0.0f);
     figcls();
+    if (plane) gswpld(2, 1, work);
     t.figure = figure;
+    // The polygon is kept by the alteration state itself, which releases
+    // it with the selection; the caller is told only whether there is one.
     t.polygon = poly;
     t.inplane = plane ? 1 : 0;
     t.npoly = n = m;

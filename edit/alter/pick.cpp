@@ -33,6 +33,11 @@ struct Motion {
     f32 end[3], prev[3];
 };
 
+// The reads of the picking (this list, the string break and the location
+// of a picked motion) put the current feed back as they found it: they
+// look at the list out of its order, and the feed in force belongs to the
+// position the trim works from, not to where a pick made the reader go.
+
 // The motions of the current list in order, each point of a string one
 // motion with the point before it as its previous point, so that a walk
 // judges the motion after a string from the string's last point. Nothing is
@@ -158,7 +163,11 @@ void highlight(i32 first, i32 last, i32 on)
 }
 
 // The CHAIN's second pick: the blocks between the two last entries, in
-// list order, each an entry of its own.
+// list order, each an entry of its own. The range is found in the module's
+// own read of the list (the picks' places in it), not by a block range
+// search with list markers: the read gives the same blocks in the same
+// order, breaks the strings it holds itself and leaves no list position
+// to go back to.
 void chain_range(Picks& p, i32& status)
 {
     PickEntry* e = p.base();
@@ -211,7 +220,12 @@ void vertical_walk(const std::vector<Motion>& list, i32 at, i32 step, std::vecto
 }
 
 // A VERTICAL pick: the run around the picked motion, asked for when the
-// picked motion is itself vertical. False when the user left.
+// picked motion is itself vertical. False when the user left. The run is
+// collected as places in the module's read of the list instead of in a
+// temporary host array, and its entries are added in list order once the
+// run is taken (after the question): nothing is added or highlighted
+// before, so EXIT has no entry to take back and no temporary array can
+// fail to close; the entries and the highlight are those of the run.
 bool vertical_pick(Picks& p, std::vector<Motion>& list, i32 at, i32& answer, i32& status)
 {
     const Motion& picked = list[static_cast<size_t>(at)];
@@ -421,6 +435,9 @@ void pick_blocks(i32& count, i32& handle, i32& status)
     if (status < 0 || handle < 0) {
         usmsgc("pick_blocks(trimtp), DYNAMIC MEMORY PROBLEM, CHECK DISK SPACE");
         handle = -1;
+        // A failure, not a finished picking: with status 0 and no entries
+        // the caller would go on as if the user had picked nothing and
+        // finished, so the failure is told as a failed list call is.
         status = -3;
         return;
     }
@@ -493,9 +510,16 @@ void pick_blocks(i32& count, i32& handle, i32& status)
         const i32 at = index_of(list, key[1]);
         if (at < 0) continue;
         // The neighbours are the motions before and after it in the list as
-        // read here: this host gives no keys of a picked block's neighbours.
-        // Picked motions with only non-motion blocks between them therefore
-        // join into one chain, as the motions themselves follow each other.
+        // read here, not the adjacent blocks of the picked one: the host
+        // call that gives the keys of a picked block's neighbours
+        // (`ncd_get_n_from_picked`) is not among the host calls this module
+        // has, and the module's own read of its list is what every other
+        // step of the picking works on. Picked motions with only non-motion
+        // blocks between them therefore join into one chain, as the motions
+        // themselves follow each other; the range of that chain holds those
+        // blocks and the worker passes them as it passes them inside any
+        // range. A pick with no motion on one side still counts (that word
+        // 0), as a block of the current list always has its list around it.
         const i32 prev = at > 0 ? list[static_cast<size_t>(at - 1)].number : 0;
         const i32 next = at + 1 < static_cast<i32>(list.size()) ? list[static_cast<size_t>(at + 1)].number : 0;
         i32 idx = -1;

@@ -198,6 +198,12 @@ i32 next_block_exists()
     return answer >= 1 && st >= 0 ? 1 : 0;
 }
 
+// The look-ahead hands the feed of the next motion out in next_feed and
+// puts the current feed back: the worker that asks is still at the motion
+// before, whose feed it goes on writing with, and a current feed moved
+// ahead would give the blocks before the next motion the next one's feed.
+// The step is one list element (`lacces` 1): the motion reader then passes
+// any non-motion block itself, as a block jump would.
 void next_mach_state(f32& next_feed, i32& status)
 {
     status = 0;

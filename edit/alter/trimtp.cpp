@@ -63,7 +63,8 @@ struct Call {
     i32 picks = -1, npicks = 0, chains = -1, nchain = 0;
     i32 choice5 = 1;           // the value choice of row 5
     i32 asked = 2;             // the last answer of "O.K. TO EXECUTE?" (2 NO)
-    i32 layout = 0;
+    i32 layout = 0;            // the last layout the menu was started with (0 none yet)
+    bool forward_rows = false; // the FORWARD rows of a contour mode were shown at the last build
     bool interrupted = false;
     bool modelling = false;  // the stop came while the reference model was built
     // The contour walk: where it stands, and whether the pending region
@@ -269,17 +270,22 @@ i32 menu_reply(Call& c)
         MNUCLR();
         t.rebuild = 0;
     }
-    c.layout = layout;
     i32 reply = -1;
     while (reply == -1) {
         if (zqa(ZQA_DELOPT) != 1) {
             usmsgc("THIS OPTION IS NOT WORKING YET");
             alteration_defaults[ZQA_DELOPT] = 1;
         }
+        // A surface option kept in "ZQA1" from a call that offered surfaces
+        // is not in this menu's projection row: left standing it would run
+        // a surface projection whose surfaces, offset and tolerance rows
+        // the menu never shows, so it falls back to the first Z-plane one.
         if (c.surfaces == 0 && zqa(ZQA_PROJOPT) > PRJ_ALL_Z) alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
         Values v{zqar(ZQA_INCCLR), zqar(ZQA_OFFSET), zqar(ZQA_SRFOFF), zqar(ZQA_ZPLANE), zqar(ZQA_DELTAZ)};
-        i32 last = 0, st = 0;
-        MNUINT(0, 2, last, st);
+        i32 st = 0;
+        MNULAY();
+        MNUINT(0, layout, c.layout, st);
+        c.forward_rows = t.npoly > 0;
         build_rows(c, v);
         const i32 action = zqa(ZQA_ACTION);
         prmptc(action == ACT_MOVE ? "<CR> TO MOVE/EXIT" : action == ACT_PROJECT ? "<CR> TO PROJ./EXIT"
@@ -356,7 +362,9 @@ void run_selection(Call& c, i32& status)
     TrimState& t = trim_state;
     status = 0;
     if (t.mode == SEL_ALL) {
-        // The procedure's start: the point before its first motion.
+        // The procedure's start: the point before its first motion, read
+        // from the list. Nothing else in the module keeps that start, so it
+        // is stored here for the projection, which joins from it.
         i32 answer = 0, first = 0, last = 0, dim = 1, type = 0, number = 0;
         f32 start[3], p[3], n[3];
         lacces(2, answer);
@@ -368,6 +376,9 @@ void run_selection(Call& c, i32& status)
         i32 continuing = 1;
         proc_motion_range(first, last, start, UP, dim, status);
         if (status < 0) return;
+        // The range ends at the procedure's last motion, so the end of the
+        // procedure is reached: with the flag clear the worker would add a
+        // move back down after that last motion, where nothing follows it.
         f32 sp[3], sd[3];
         delete_trimed_blocks(first, last, sp, sd, alt_clearance(), t.nsurf, continuing, dim, 1, alt_zplane(), status);
         if (status >= 0) ++t.ops;
@@ -447,6 +458,11 @@ i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i3
             cut = 0;
             return motion_before_passed(end);
         }
+        // The procedure's end bounds the region with the region block of
+        // the last step that named one: the last motion walked over that
+        // still belongs to the region. The cut block stays 0, as no
+        // crossing was found, so the callers' test of a crossing at the
+        // region's first block does not fire on the end.
         if (status == -2) {
             at_end = true;
             status = 0;
@@ -529,6 +545,12 @@ bool run_contour(Call& c, bool to_end, i32& status)
         // after it as the workers ask.
         const i32 menus = INTCNT;
         if (t.first > 0 && t.last > 0) {
+            // A region whose start a rapid moved is not searched again for
+            // its range: the worker goes to the region's first block by its
+            // number and reads the point before it there, which is what the
+            // search would give; the walk has already broken every string it
+            // stepped through into single lines, so no string is left inside
+            // the range for the search to break.
             f32 sp[3], sd[3];
             i32 st = 0;
             delete_trimed_blocks(t.first, t.last, sp, sd, alt_clearance(), t.nsurf, c.continuing, c.region_dim,
@@ -554,6 +576,7 @@ bool run_contour(Call& c, bool to_end, i32& status)
         }
         if (t.at_end != 0) return true;
         t.walk_side = inside == 1 ? 3 : 1;
+        t.first_rapid = -1;
         i32 cut = 0;
         bool end = false;
         c.before = 1;
@@ -601,6 +624,11 @@ void proc_motion_range(i32& first, i32& last, const f32* point, const f32* norma
     next_motion(1, first, type, p, n, status);
     if (status < 0) return;
     dim_kind = bt_dim_kind(type);
+    // The backward read from the list's end passes the technology blocks
+    // of the procedure's end; the feed in force is kept as it was at the
+    // first motion, where the worker starts (it takes the feeds on its way
+    // to the range's first block itself), and the list goes back to its
+    // first element, where the caller stood, not left at the procedure's end.
     i32 answer = 0;
     lacces(3, answer);
     const f32 keep = EDTFED;
@@ -622,6 +650,11 @@ Step select(Call& c)
     // table of percentages, unless the optimizer's stages are all off.
     const i32 factors = CMPBLK[CMP_HOLDER];
     const bool divide = (factors == 4 || factors == 5) && CMPBLK[CMP_MASTER] != 1;
+    // The option list is offered with the host's answer menu (`menuc`;
+    // `topopc` is not among the host calls this module has): 1 to 4 or 5
+    // chosen, -1 nothing, -2 escape. Its -3 (the menu key) only asks for
+    // the menu again, and any other answer is taken as an escape, so that
+    // no reply outside the list can start a selection mode.
     i32 choice = 0;
     menuc(divide ? SELECTION5 : SELECTION, choice);
     if (choice == -3) return Step::Select;
@@ -818,33 +851,54 @@ bool modelled(Call& c)
     return built;
 }
 
-// FORWARD: SINGLE or TO END in a contour mode; the next step.
-Step contour_forward(Call& c, bool all)
+// Whether the reply changed a value the menu's rows depend on: the action,
+// the Z plane, the defaults toggle, the projection option (PROJECT) or the
+// delete and connect options (DELETE).
+bool changed(const Call& c)
+{
+    return zqa(ZQA_ACTION) != c.action || zqar(ZQA_ZPLANE) != c.zplane || c.show != c.show0 ||
+           (zqa(ZQA_ACTION) == ACT_PROJECT && zqa(ZQA_PROJOPT) != c.proj) ||
+           (zqa(ZQA_ACTION) == ACT_DELETE && (zqa(ZQA_DELOPT) != c.delopt || zqa(ZQA_CONNECT) != c.connect));
+}
+
+// The menu to be built again (its area cleared first).
+Step rebuilt()
+{
+    trim_state.rebuild = 1;
+    return Step::Menu;
+}
+
+// FORWARD: SINGLE or TO END in a contour mode; the next step. The
+// surfaces, the question and the reference model come first; then a
+// contour whose polygon is missing (never defined, or its offset failed to
+// build again after this reply's values) is asked for anew. A new polygon
+// is worked on only when the reply stood for a FORWARD row that was shown:
+// the <CR> key while those rows were blank asked for no region.
+Step contour_forward(Call& c, i32 reply, bool all)
 {
     TrimState& t = trim_state;
-    if (t.npoly == 0) {
-        // No contour yet, or the FORWARD rows were blank: a new contour.
-        i32 n = 0, st = 0;
-        f64 len = 0;
-        offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 1, n, len, st);
-        t.rebuild = 1;
-        return Step::Menu;
-    }
-    // Missing surfaces are told before anything is asked.
     if (surface_option() && t.nsurf == 0) {
         usmsgc("NO SURFACES DEFINED, DEFINE SURFACES");
         return Step::Menu;
     }
     if (all && !confirmed(c)) return Step::Menu;
     if (!modelled(c)) return Step::End;
+    if (t.npoly == 0) {
+        i32 n = 0, st = 0;
+        f64 len = 0;
+        offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 1, n, len, st);
+        if (t.npoly == 0 || (reply == 0 && !c.forward_rows)) {
+            t.rebuild = 1;
+            return Step::Menu;
+        }
+    }
     i32 st = 0;
     if (stoppable([&] { run_contour(c, all, st); })) {
         c.interrupted = true;
         return Step::End;
     }
     if (st < 0 || t.at_end != 0 || t.must_end != 0) return Step::End;
-    t.rebuild = 1;
-    return Step::Menu;
+    return changed(c) ? rebuilt() : Step::Menu;
 }
 
 // DIVIDE BY TOOL: no menu; asked, then the procedure divided, and the
@@ -857,6 +911,9 @@ Step divide(Call& c)
     if (yes == 1) {
         i32 st = 0;
         divide_by_tool(c.procedure, st);
+        // The reply word returns the number of operations that succeeded,
+        // and a division is one: it is counted, so that the editor sees
+        // that the tool path changed (the counter alone would say 0).
         if (st == 1) ++t.ops;
     }
     t.leave = 1;
@@ -929,7 +986,7 @@ Step answer(Call& c, i32 reply)
             return Step::Setup;
         }
         const bool single = reply == R_SINGLE || reply == 0, all = reply == R_TOEND;
-        if (single || all) return contour_forward(c, all);
+        if (single || all) return contour_forward(c, reply, all);
     }
     const bool forward = reply == R_TOEND || (reply == 0 && t.mode >= SEL_PICK);
     if (forward) {
@@ -944,16 +1001,17 @@ Step answer(Call& c, i32 reply)
         c.interrupted = stoppable([&] { run_selection(c, st); });
         return Step::End;
     }
-    if (zqa(ZQA_ACTION) != c.action || zqar(ZQA_ZPLANE) != c.zplane || c.show != c.show0 ||
-        (zqa(ZQA_ACTION) == ACT_PROJECT && zqa(ZQA_PROJOPT) != c.proj) ||
-        (zqa(ZQA_ACTION) == ACT_DELETE && (zqa(ZQA_DELOPT) != c.delopt || zqa(ZQA_CONNECT) != c.connect)) ||
-        reply == R_APPROACH)
-        t.rebuild = 1;
+    if (changed(c) || reply == R_APPROACH) t.rebuild = 1;
     return Step::Menu;
 }
 
 // Puts back what the call changed outside the tool path: the machining
-// type, the jump flag and the tool display word, on every way out.
+// type, the jump flag and the tool display word, on every way out. The
+// machining type is put back rather than left at 33: while it holds 33 a
+// STOP of the interrupt menu unwinds to the jump buffer of ALTERATIONS,
+// which no longer exists once the call has returned, so a later
+// execution's STOP would miss its own runner. The caller's type is what
+// the editor and the engines after it test.
 struct Restore {
     i32 mactyp, tler;
     ~Restore()
@@ -980,6 +1038,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     // nothing and the procedure reading a model that is gone.
     nc_surf_init(2, 0);
     ncd_update_blank_attribute(0);
+    MNULAY();  // the menu layout words for this screen (MNUINI)
     ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;
     ALTPDF.feed = wrd2r(PRM9[0]);
     ALTPDF.plunge = PRM9[4];

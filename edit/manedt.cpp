@@ -248,8 +248,12 @@ void enter(Editor& e)
     e.tler = TLER[TLER_MODE];
     TLER[TLER_MODE] = TLER_SHOW;
     if (e.single) {
+        // The host's first word is its mode (1 read, 3 set, 4 reset), not a
+        // procedure number: it answers the colour of the procedure it has
+        // current. Handing the procedure number would set or reset that
+        // colour for procedures 3 and 4 and read nothing for the others.
         i32 colour = 0, pen = 0, a = 0, b = 0;
-        gs_proc_color_pen(e.procedure, colour, pen, a, b);
+        gs_proc_color_pen(1, colour, pen, a, b);
         DSP8[DSP8_FONT] = 4;
         DSP8[DSP8_COLOUR] = colour;
         DSP8[DSP8_PEN] = pen;

@@ -126,11 +126,18 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
         if (reply == 1) {
             BLKLST(st);
         } else if (reply == 2) {
-            i32 inserted = 0;
-            EDTGO(key, type, inserted, changed, st);
-            if (inserted != 0) request = 1;
+            // GO motions inserted change the path, whether or not the join
+            // changed it around them; a change around them (a layer open at
+            // the insertion, blocks deleted by the join, or technology blocks
+            // the list would not take out again) is also the request for the
+            // code-22 mark. The tool path display is connected again inside
+            // the GO insertion itself, on every road out of it.
+            i32 inserted = 0, around = 0;
+            EDTGO(key, type, inserted, around, st);
+            changed = inserted;
+            if (around != 0) request = 1;
             if (request != 0) code22 = 1;
-            if (changed != 0) pathchg = callers = subchg = 1;
+            if (inserted != 0 || around != 0) pathchg = callers = subchg = 1;
         } else if (reply == 3) {
             MNUCLR();
             changed = 0;

@@ -284,3 +284,24 @@ TEST(EditorHooks, TheProcedureColourIsReadAndLeftAloneWhateverTheProcedureNumber
         EXPECT_EQ(pen, 2) << procedure;
     }
 }
+
+// ALTERATIONS that change nothing give the start-up after them the show
+// option chosen before: SHOW BLOCK stays.
+TEST(EditorHooks, TheShowOptionChosenBeforeAlterationsStays)
+{
+    ASSERT_EQ(single_procedure({0, 10, 20}), 0);
+    FakeHooks hooks;
+    ed::menu("SHOW BLOCK");
+    ed::menu("ALTERATIONS");
+    ed::escape();  // the selection menu shown again
+    ed::escape();  // and left: the editor starts again
+    ed::escape();
+    const i32 flags[EDF_N] = {1, 1, 1, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(1, flags, 1, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 3u) << script();
+    EXPECT_EQ(m[2].find("@SHOW ALL    >"), std::string::npos) << m[2];
+    EXPECT_NE(m[2].find("@SHOW BLOCK  >"), std::string::npos) << m[2];
+}

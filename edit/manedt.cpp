@@ -614,8 +614,8 @@ bool delete_to_end(Editor& e)
 // The host's two picking permissions while the trimming runs: faces of
 // solids may be picked (ncs_can_solid), the whole database not
 // (ncs_can_all_db); the host reads and writes the pair through ps_perm_get
-// and ps_perm_set. They are put back on every
-// way out, a stop that unwinds through the trimming included.
+// and ps_perm_set. They are put back on every way out, a stop that unwinds
+// through the trimming included.
 struct TrimPermissions {
     i32 solids = 0, whole = 0;
     TrimPermissions()

@@ -116,6 +116,40 @@ struct PositionContext {
         LOCAUX = aux, LOCTL2 = radius, LOCZMN = zmin, LOCZMX = zmax, LOCOFA = a, LOCOFB = b;
     }
 };
+
+// What a reconnection changes once it links: the heights record's
+// clearance, the edit context's Z-up, the positioning, the host's segment
+// code and the live model. All are put back on every way out, a stop of the
+// trimming that unwinds through the model's build or the links included:
+// the editor goes on with its own clearance and Z-up, and a model half
+// built when the stop came is not left live with nothing holding it.
+struct GapPutBack {
+    i32 clearance = HEI8[HEI8_CLEARANCE];
+    f32 zup = EDTCX.zup;
+    PositionContext pos;
+    i32 segcode = 0;
+    bool armed = false, model = false;
+    GapPutBack() = default;
+    GapPutBack(const GapPutBack&) = delete;
+    GapPutBack& operator=(const GapPutBack&) = delete;
+    void arm()
+    {
+        segcode = nu_sgcd_get_code();
+        armed = true;
+    }
+    ~GapPutBack()
+    {
+        if (!armed) return;
+        // The model stays only in the store: its quadtree's handles are
+        // closed too, or the next build would park a half-closed state
+        // whose node arrays the store frees on leaving.
+        if (model) model_leave_live();
+        pos.put_back();
+        HEI8[HEI8_CLEARANCE] = clearance;
+        EDTCX.zup = zup;
+        nu_sgcd_set_code(segcode);
+    }
+};
 }  // namespace
 
 i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
@@ -140,9 +174,7 @@ i32 GAPPOS(const f32& x, const f32& y, const f32& z, i32& flag)
 void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f32 p2x, f32 p2y, f32 p2z)
 {
     const f32 p1[3] = {p1x, p1y, p1z}, p2[3] = {p2x, p2y, p2z};
-    const i32 oldclear = HEI8[HEI8_CLEARANCE];
-    const f32 oldzup = EDTCX.zup;
-    const PositionContext oldpos;
+    GapPutBack putback;
     f32 v1[3], v2[3];
     const i32 before = GAPDIR(1, p1x, p1y, p1z, v1);
     const i32 after = GAPDIR(0, p2x, p2y, p2z, v2);
@@ -158,7 +190,7 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
         MOVLIN(2, p2, ZUP, st);
         return;
     }
-    const i32 segcode = nu_sgcd_get_code();
+    putback.arm();
     nu_sgcd_set_code(0);
     HEI8[HEI8_CLEARANCE] = r2wrd(clearance);
     EDTCX.zup = z_up;
@@ -174,6 +206,7 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     // Without an edit context (the whole tool path) the links are vertical.
     const bool surfaces = EDTCX.linkkind != 1 && EDTCX.onsurf != 0;
     if (surfaces) {
+        putback.model = true;
         LOCTL2 = EDTCX.linktol;
         LOCOFA = EDTCX.linka;
         LOCOFB = EDTCX.linkb;
@@ -218,13 +251,5 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     case 27: EDTFED = wrd2r(PRM9[PRM9_MAXF]); break;
     default: break;
     }
-    // Put back whatever road was taken.
-    // The model stays only in the store: its quadtree's handles are closed
-    // too, or the next build would park a half-closed state whose node
-    // arrays the store frees on leaving.
-    if (surfaces) model_leave_live();
-    oldpos.put_back();
-    HEI8[HEI8_CLEARANCE] = oldclear;
-    EDTCX.zup = oldzup;
-    nu_sgcd_set_code(segcode);
+    // The put-back follows on leaving, whatever road was taken.
 }

@@ -126,11 +126,18 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
         if (reply == 1) {
             BLKLST(st);
         } else if (reply == 2) {
-            i32 inserted = 0;
-            EDTGO(key, type, inserted, changed, st);
-            if (inserted != 0) request = 1;
+            // GO motions inserted change the path, whether or not the join
+            // changed it around them; a change around them (a layer open at
+            // the insertion, blocks deleted by the join, or technology blocks
+            // the list would not take out again) is also the request for the
+            // code-22 mark. The tool path display is connected again inside
+            // the GO insertion itself, on every road out of it.
+            i32 inserted = 0, around = 0;
+            EDTGO(key, type, inserted, around, st);
+            changed = inserted;
+            if (around != 0) request = 1;
             if (request != 0) code22 = 1;
-            if (changed != 0) pathchg = callers = subchg = 1;
+            if (inserted != 0 || around != 0) pathchg = callers = subchg = 1;
         } else if (reply == 3) {
             MNUCLR();
             changed = 0;
@@ -239,6 +246,8 @@ void enter(Editor& e)
     }
     MOVSTA.layerz = 0.0f;
     MNDKPT = false;  // kept by each take-over in single-procedure mode
+    // The host's registration answers nothing (it cannot refuse), so there
+    // is no failed registration to end the editor on.
     if (nu_modl_get_did_init() == 0) {
         nu_modl_init(modl_area1, modl_area2);
         e.registered = 1;
@@ -248,8 +257,12 @@ void enter(Editor& e)
     e.tler = TLER[TLER_MODE];
     TLER[TLER_MODE] = TLER_SHOW;
     if (e.single) {
+        // The host's first word is its mode (1 read, 3 set, 4 reset), not a
+        // procedure number: it answers the colour of the procedure it has
+        // current. Handing the procedure number would set or reset that
+        // colour for procedures 3 and 4 and read nothing for the others.
         i32 colour = 0, pen = 0, a = 0, b = 0;
-        gs_proc_color_pen(e.procedure, colour, pen, a, b);
+        gs_proc_color_pen(1, colour, pen, a, b);
         DSP8[DSP8_FONT] = 4;
         DSP8[DSP8_COLOUR] = colour;
         DSP8[DSP8_PEN] = pen;
@@ -263,6 +276,9 @@ void enter(Editor& e)
     MFLST1(-1);
     blkkey(e.key, -1);
     blkkey(e.delstart, -1);
+    // A session that starts in JUMP LAYER/Z (the stepping state outlives
+    // the session) has not just entered it: the previous jump option starts
+    // as the jump option held.
     e.prevjump = MOVSTA.jump;
     e.status = 0;
 }
@@ -456,10 +472,16 @@ void display_column(Editor& e, i32 layering)
         modmc2(layering == 4 ? "SHOW ALL    >@SHOW BLOCK  >@SHOW LAYER  >" : "SHOW ALL    >@SHOW BLOCK  >@SHOW PASS   >",
                e.showstate, 1);
     } else {
+        // This item has two alternatives: a SHOW LAYER or SHOW PASS left
+        // over from a procedure with layers or passes becomes SHOW ALL, so
+        // the host is never handed a state the item does not have.
         if (MOVSTA.show > 2) MOVSTA.show = 1;
         e.showstate = MOVSTA.show;
         mdmpc2("SHOW ALL    >@SHOW BLOCK  >", e.showstate, 1);
     }
+    // The blank option is a choice of one answer (it is 1 before every
+    // showing and acted on at once), so it lives in the editor's own word;
+    // nothing else reads it from the stepping state.
     e.blank = 1;
     modmc2(BLANKS, e.blank, 0);
 }
@@ -479,9 +501,11 @@ bool build_menu(Editor& e)
         return false;
     }
     const i32 layering = MOVSTA.layering;
-    e.dirbefore = MOVSTA.direction;
     commands_column(e);
     directions_column(e, layering);
+    // The direction the menu shows: the LAYER STEP rule of the JUMP item may
+    // just have turned it to FORWARD, and choosing FORWARD then steps.
+    e.dirbefore = MOVSTA.direction;
     values_column(e, layering);
     display_column(e, layering);
     // Column 4: the way out.
@@ -493,7 +517,8 @@ bool build_menu(Editor& e)
     modmc2("EXIT", e.ex, 0);
     setcolr(0, -2, IT_EXIT + 1, colour);
     // The tools added behind EXIT keep their colour: the default comes back
-    // only after the last of them.
+    // only after the last of them. The frame lists them from the procedure
+    // number itself, so the editor keeps no work area of tool ids for it.
     const i32 added = e.single && EDTHKS.tools ? EDTHKS.tools(e.procedure) : 0;
     setcolr(0, -1, IT_EXIT + 1 + added, colour);
     e.at = At::Wait;
@@ -587,8 +612,10 @@ bool delete_to_end(Editor& e)
 }
 
 // The host's two picking permissions while the trimming runs: faces of
-// solids may be picked, the whole database not. They are put back on every
-// way out, a stop that unwinds through the trimming included.
+// solids may be picked (ncs_can_solid), the whole database not
+// (ncs_can_all_db); the host reads and writes the pair through ps_perm_get
+// and ps_perm_set. They are put back on every way out, a stop that unwinds
+// through the trimming included.
 struct TrimPermissions {
     i32 solids = 0, whole = 0;
     TrimPermissions()
@@ -605,6 +632,8 @@ struct TrimPermissions {
 // split by tool. False: leave.
 bool alterations(Editor& e)
 {
+    // The start-up that follows restores the show option held before it.
+    e.savedshow = MOVSTA.show;
     {
         const TrimPermissions permissions;
         if (e.pickmade == 0) EDTACT = 0;
@@ -633,8 +662,9 @@ void direction(Editor& e)
     MOVSTA.direction = reply == IT_FORWARD ? 1 : reply == IT_BACKWARD ? 2 : 3;
     if (reply == IT_JUMP) MOVSTA.jump = MOVSTA.layering == 4 ? e.jstate : (e.jstate == 3 ? 4 : e.jstate);
     gsclr(0);
+    // The previous jump option is left to the LAYER STEP show rule of the
+    // menu, so that rule still sees JUMP LAYER/Z as just entered.
     if (MOVSTA.jump == 3 && e.prevjump != 3) MOVSTA.show = 2;
-    e.prevjump = MOVSTA.jump;
     if (MOVSTA.direction == 3 && (MOVSTA.jump == 3 || MOVSTA.jump == 4)) {
         e.zfirst = true;
     } else if (MOVSTA.direction != 3 && MOVSTA.direction != e.dirbefore) {

@@ -33,6 +33,8 @@ extern EdtHooks EDTHKS;
 void manedt(const i32& procedure, const i32* flags, const i32& start_at_end, const i32& blank_outside,
             i32& changed, i32& status);
 // The SERVICE sub-menu of the editor (block list, ADD:GO, messages, time
-// estimate) until the user leaves it.
+// estimate) until the user leaves it. Named apart from the frame's SRVMNU,
+// the procedure frame's own service menu. It takes no display handle: the
+// GO insertion connects the tool path display again itself.
 void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& callers, i32& request, i32& subchg,
             i32& type, i32* key, i32& count, i32& status);

@@ -50,14 +50,14 @@ bool item(i32 code, i32 type, T& value)
 // other exception would end the host's process. The comparisons and the
 // release of a model read the live words in place, so that making room for
 // a snapshot is the only allocation that can fail.
-struct Store {
+struct MDLSTO {
     std::optional<ModelSnapshot> slot[2];
     std::vector<ModelSnapshot> parked;
     std::unique_ptr<SurfaceSet> set;
 };
-Store& store()
+MDLSTO& store()
 {
-    static Store s;
+    static MDLSTO s;
     return s;
 }
 
@@ -112,7 +112,7 @@ bool holds_live() { return holds(TRIMDL, QTNODE); }
 // (the live one when m is null).
 bool kept_elsewhere(const ModelSnapshot* m, const ModelSnapshot* except)
 {
-    Store& st = store();
+    MDLSTO& st = store();
     auto names = [&](const ModelSnapshot& s) { return m ? same(s, *m) : same_as_live(s); };
     for (auto& s : st.slot)
         if (s && &*s != except && names(*s)) return true;
@@ -156,7 +156,7 @@ bool live_named()
         }
         return false;
     };
-    Store& st = store();
+    MDLSTO& st = store();
     for (auto& s : st.slot)
         if (s && shares(*s)) return true;
     for (auto& p : st.parked)
@@ -177,7 +177,7 @@ void detach_live()
 // arrays are gone).
 void forget_live()
 {
-    Store& st = store();
+    MDLSTO& st = store();
     for (auto& s : st.slot)
         if (s && same_as_live(*s)) s.reset();
     st.parked.erase(std::remove_if(st.parked.begin(), st.parked.end(), [&](const ModelSnapshot& p) { return same_as_live(p); }),
@@ -319,7 +319,7 @@ void FEDRNG(i32& first, i32& last, i32& status)
 void MDLPUT(const i32& slot)
 {
     if (slot < 0 || slot > 1) return;
-    Store& st = store();
+    MDLSTO& st = store();
     if (st.slot[slot] && holds(*st.slot[slot]) && !same_as_live(*st.slot[slot]) &&
         !kept_elsewhere(&*st.slot[slot], &*st.slot[slot])) {
         // The model the slot held would be lost: free it first.
@@ -339,7 +339,7 @@ void MDLPUT(const i32& slot)
 i32 MDLGET(const i32& slot)
 {
     if (slot < 0 || slot > 1) return 0;
-    Store& st = store();
+    MDLSTO& st = store();
     if (!st.slot[slot]) return 0;
     if (holds_live() && !same_as_live(*st.slot[slot]) && !kept_elsewhere(nullptr, nullptr)) {
         // The live model is put back when this slot is dropped. One that
@@ -376,7 +376,7 @@ void MDLDRP(const i32& slot)
     i32 st = 0;
     FRETRI(st);
     ++MDLFRE;
-    Store& s = store();
+    MDLSTO& s = store();
     if (!s.parked.empty()) {
         put_live(s.parked.back());
         s.parked.pop_back();
@@ -442,6 +442,8 @@ void read_group(i32 geom, i32 ncount, i32 nuids, i32 nids, i32 nflags, SurfaceGr
 void SRFSET()
 {
     try {
+        // The procedure flags are read by the block routine that the frame's
+        // RDPFLG wraps: the frame lies above the editor.
         i32 st = 0;
         get_proc_flags(st);
         SurfaceGroup part, check;

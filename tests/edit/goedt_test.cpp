@@ -253,3 +253,33 @@ TEST(AddGo, AtTheCurrentBlockNoReEntryIsAskedAndTheStateBlocksStayWithTheMotions
     }
     FRMHKS.go_menu = hook;
 }
+
+// ADD:GO from the SERVICE menu: GO motions inserted mark the path changed
+// for the caller, whether the path is joined at the insertion point or at a
+// picked block; the code-22 mark is asked only when the join deleted blocks.
+TEST(AddGo, TheServiceMenuTellsTheCallerOfInsertedMotions)
+{
+    for (const bool picked : {false, true}) {
+        path();
+        ed::menu("ADD:GO");
+        go_point();
+        if (picked) {
+            reply("pick", {}, 4);
+            ed::menu("DIRECTLY");
+        } else {
+            reply("pick", {}, 0, true);  // straight back to the insertion point
+        }
+        ed::escape();  // leaves the SERVICE menu
+        const i32 flags[EDF_N] = {1, 1, 1, 0, 0, 0};
+        i32 key[KEY_N] = {2, 1, 2}, type = 2, changed = 0, code22 = 0, pathchg = 0, callers = 0, request = 0,
+            subchg = 0, count = 0, st = -9;
+        EDTSRV(flags, changed, code22, pathchg, callers, request, subchg, type, key, count, st);
+        EXPECT_EQ(st, 0) << picked;
+        EXPECT_EQ(norak::replies_left(), 0u) << picked;
+        EXPECT_EQ(changed, 1) << picked;
+        EXPECT_EQ(pathchg, 1) << picked;
+        EXPECT_EQ(callers, 1) << picked;
+        EXPECT_EQ(subchg, 1) << picked;
+        EXPECT_EQ(code22, picked ? 1 : 0) << picked;
+    }
+}

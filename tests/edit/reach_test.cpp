@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blocks/listacc.h"
+#include "core/intchk.h"
 #include "core/mactyp.h"
 #include "cutter/loccom.h"
 #include "edit/gapcon.h"
@@ -604,4 +605,46 @@ TEST(ReconnectionModel, TheSurfaceKindIsTheApproximationOfTheModel)
     // 100 by 80 in sides of at most 5: 320 triangles at the least.
     EXPECT_GE(triangles[1], 320);
     EDTCX = keep;
+}
+
+// A stop of the trimming that comes while a reconnection builds its model
+// unwinds through it: the clearance, the Z-up, the positioning and the
+// segment code are as they were, and no half-built model is left live.
+TEST(ReconnectionModel, AStopDuringTheBuildPutsBackWhatTheLinkChanged)
+{
+    const i32 base = plane_surfaces_freed();
+    EDTCX.linkkind = 2;
+    EDTCX.onsurf = 1;
+    EDTCX.srfkind = 1;
+    EDTCX.side = 1.0f;  // small triangles: the build polls the keys
+    EDTCX.zup = 2.0f;
+    HEI8[HEI8_CLEARANCE] = r2wrd(77.0f);
+    LOCTL2 = 3.0f;
+    LOCOFA = 0.25f;
+    LOCOFB = 0.5f;
+    nu_sgcd_set_code(6);
+    norak::Reply key;
+    key.kind = "key";
+    norak::add_reply(key);
+    const IntHooks saved = INTHKS;
+    INTHKS.menu = [](const i32&) { throw ExecStop{2}; };
+    i32 target = 0;
+    try {
+        GAPCON(50.0f, 1.0f, 10, 10, 5, 60, 40, 5);
+    } catch (const ExecStop& stop) {
+        target = stop.target;
+    }
+    INTHKS = saved;
+    ASSERT_EQ(target, 2);
+    EXPECT_EQ(wrd2r(HEI8[HEI8_CLEARANCE]), 77.0f);
+    EXPECT_EQ(EDTCX.zup, 2.0f);
+    EXPECT_EQ(LOCTL2, 3.0f);
+    EXPECT_EQ(LOCOFA, 0.25f);
+    EXPECT_EQ(LOCOFB, 0.5f);
+    EXPECT_EQ(nu_sgcd_get_code(), 6);
+    EXPECT_EQ(TRIMDL[TM_SRFHDL], -1);
+    EXPECT_FALSE(MDLHAS(1));
+    i32 st = 0;
+    allfre(st);
+    EXPECT_EQ(norak::open_arrays(), base);
 }

@@ -252,3 +252,56 @@ TEST(EditorHooks, AlterationsTakeTheirOwnPickingPermissionsAndGiveThemBack)
     EXPECT_EQ(solids, 0);
     EXPECT_EQ(whole, 1);
 }
+
+// Over any of the tool path's procedures the editor shows the list in the
+// host's procedure colour and pen, and leaves that colour as it was.
+TEST(EditorHooks, TheProcedureColourIsReadAndLeftAloneWhateverTheProcedureNumber)
+{
+    for (const i32 procedure : {1, 2, 3, 4}) {
+        ed::fresh();
+        for (const char* name : {"ONE", "TWO", "THREE", "FOUR"}) {
+            fix::procedure(9, name, DATE);
+            ed::line(0);
+            ed::line(10);
+            i32 st = 0;
+            CLSSBL(st);
+            ASSERT_EQ(st, 0);
+        }
+        i32 colour = 5, pen = 2, a = 0, b = 0;
+        gs_proc_color_pen(3, colour, pen, a, b);
+        FakeHooks hooks;
+        ed::escape();
+        const i32 flags[EDF_N] = {1, 0, 0, 0, 0, 0};
+        i32 changed = 0, status = 99;
+        DSP8[DSP8_COLOUR] = DSP8[DSP8_PEN] = -1;
+        manedt(procedure, flags, 1, 0, changed, status);
+        EXPECT_EQ(status, 0) << procedure << "\n" << script();
+        EXPECT_EQ(DSP8[DSP8_COLOUR], 5) << procedure;
+        EXPECT_EQ(DSP8[DSP8_PEN], 2) << procedure;
+        colour = pen = 0;
+        gs_proc_color_pen(1, colour, pen, a, b);
+        EXPECT_EQ(colour, 5) << procedure;
+        EXPECT_EQ(pen, 2) << procedure;
+    }
+}
+
+// ALTERATIONS that change nothing give the start-up after them the show
+// option chosen before: SHOW BLOCK stays.
+TEST(EditorHooks, TheShowOptionChosenBeforeAlterationsStays)
+{
+    ASSERT_EQ(single_procedure({0, 10, 20}), 0);
+    FakeHooks hooks;
+    ed::menu("SHOW BLOCK");
+    ed::menu("ALTERATIONS");
+    ed::escape();  // the selection menu shown again
+    ed::escape();  // and left: the editor starts again
+    ed::escape();
+    const i32 flags[EDF_N] = {1, 1, 1, 0, 0, 0};
+    i32 changed = 0, status = 99;
+    manedt(1, flags, 1, 0, changed, status);
+    EXPECT_EQ(status, 0) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 3u) << script();
+    EXPECT_EQ(m[2].find("@SHOW ALL    >"), std::string::npos) << m[2];
+    EXPECT_NE(m[2].find("@SHOW BLOCK  >"), std::string::npos) << m[2];
+}

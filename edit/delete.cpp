@@ -59,6 +59,9 @@ i32 ask(const i32& reconnect, i32& option, f32& clear, f32& zup)
             modinz();
             modrc("CLEAR", clear, -9999.0f, 9999.0f);
             modrc("Z-UP", zup, 0.0f, 9999.0f);
+            // The dialog goes through the host's menu continuation and
+            // modify call, as the module's other value dialogs do: 0 goes
+            // on, -3 asks again, any other answer is a cancel.
             prcont();
             i32 action = 0;
             modif1(action);
@@ -389,13 +392,18 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
         eroutc("[mnedup, ]ERRORS IN UPDATE AFTER MANUAL EDIT", 0);
         status = -1;
     };
+    // The procedure block's items (codes 21, 22 and the positions) are
+    // brought up to date only when the editor's sub-list was open: the
+    // procedure block is then the one the edits were made under.
     if (open != 0) {
         CLSSBL(status);
         if (status < 0) return fail();
         open = 0;
         if (changed != 0) {
+            // One word from one int: an item stored longer is refused by
+            // the change rather than filled from past the value.
             const i32 two = 2;
-            TPCHNN(AM_LIST, GR_GLOBAL, 21, DT_INT, &two, status);
+            change_values(AM_LIST, GR_GLOBAL, 21, DT_INT, 1, &two, status);
             if (status < 0) return fail();
             if (MNDKPT) std::memcpy(DSP8 + DSP8_POS, MNDSAV, sizeof MNDSAV);
             f32 first[3], fdir[3], last[3], ldir[3];
@@ -417,7 +425,7 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
         }
         if (code22 != 0) {
             const i32 two = 2;
-            TPCHNN(AM_LIST, GR_GLOBAL, 22, DT_INT, &two, status);
+            change_values(AM_LIST, GR_GLOBAL, 22, DT_INT, 1, &two, status);
             if (status < 0) return fail();
         }
     }

@@ -465,6 +465,8 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
         status = -3;
         return;
     }
+    // The layer request is asked as the parameter edit asks it: a depth
+    // edit inside a layer is a change of that layer's motions.
     request = CHKLYR(st);
     const f32 allowance = DRLTIP("EDTDPT - ZERO TIP ANGLE IN DRILL TOOL");
     i32 first[3] = {start[0], start[1], start[2]}, last[3] = {end[0], end[1], end[2]};
@@ -478,7 +480,11 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
     modif1(action);
     ncd_set_blocks_attention(-1, first, last, 0);
     const f32 depth = drill_depth(shown, d.depth, allowance);
-    if (action < 0 || eqval(depth, d.depth) != 0) return;
+    // Nothing changed: no layer is to be marked either.
+    if (action < 0 || eqval(depth, d.depth) != 0) {
+        request = 0;
+        return;
+    }
     // The new depth before the range, the old one after it.
     // With no block before the range's first (the list's first element,
     // which in a tool path list is its header, never a drill location) the

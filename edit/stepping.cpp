@@ -352,6 +352,8 @@ void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& statu
         }
         if (!found && h.cls == BC_MOVE && bt_string(h.type)) {
             const i32 m = string_points(h);
+            // A string of one point already holds its target whole: there
+            // is nothing to break it into.
             if (m >= 1 && h.number <= target && target <= h.number + m - 1 && m > 1) {
                 BRKSTR(1, status);
                 if (status < 0) return fail();
@@ -558,6 +560,8 @@ void STPINI(const i32& single, i32& at_end, i32& status)
         at_end = 0;
         JMPEND(status);
         if (status < 0) return;
+        // The walk back breaks a string of two points or more to stand on
+        // its last point; a string of one point is one line already.
         Head h;
         bool end = false;
         to_motion(-1, 2, h, status, end);
@@ -736,6 +740,9 @@ bool layer_step(Stepper& s)
 void z_jump(Stepper& s)
 {
     if (!(MOVSTA.direction == 3 && MOVSTA.jump == 3)) return;
+    // At the current layer's Z with a delay set the tool does not move; the
+    // block it stands on is still marked and shown as at the end of any
+    // step (read: "nothing more" is no further move).
     if (MOVSTA.layerz - s.shift == s.z && s.delay != -1.0f) {
         MOVSTA.layering = 4;
         s.done = true;
@@ -929,6 +936,9 @@ void finish(Stepper& s)
         hide_tool();
         SHWLYR();
     }
+    // Without a delay (0) and also with no delay at all (-1) the final
+    // display is made: otherwise a step that showed nothing on its way
+    // would show nothing at its end either.
     const bool show_final = s.dir0 == 3 || MOVSTA.step == 2 || s.delay <= 0.0f || s.forced;
     if (show_final && !(s.traced && s.forward && s.dir0 == 1) && !s.started) {
         redraw_changed_tool(s.tool);

@@ -1296,6 +1296,8 @@ void cutter_image(i32& status)
 void unneeded_rows(i32 row, i32 rows)
 {
     for (i32 j = row; j < rows; ++j) {
+        // An empty row names no tool: nothing to tell of it.
+        if (CMPBLK[CMP_TOOLS + j - 1] <= 0) continue;
         char name[21];
         optim_tool_name(CMPBLK[CMP_TOOLS + j - 1], name);
         msg_mdlt(339, 148, name);
@@ -1318,7 +1320,12 @@ void optim_holder_stage(i32& status)
     // Mode 3 links the stretches over in one pass and stays mode 3: it has
     // no tool rows to go on with, and a further tool is the user's choice of
     // mode 5, whose rows name the tools.
-    const i32 passes = mode == 5 ? CMPBLK[CMP_TOOL_ROWS] : mode == 4 ? 2 : 1;
+    // A procedure holds ten tool rows: a count above that (a damaged block)
+    // would take the words after the rows for tools and read past the
+    // parameter block. The tool check above already drops the rows without
+    // a tool from the count; this holds the passes to the rows whatever
+    // the count says.
+    const i32 passes = mode == 5 ? std::clamp(CMPBLK[CMP_TOOL_ROWS], 0, 10) : mode == 4 ? 2 : 1;
     i32 from = -1, pass = 0;
     for (; pass < passes && status == 0; ++pass) {
         f32 lengths[HD_MAXS], upper[HD_MAXS];

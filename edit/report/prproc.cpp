@@ -587,6 +587,9 @@ void PRBT12(const i32& medium, const i32& tp, const i32& entity, const i32& mode
         if (p.uflag[s] != 0) flags[1] = 'U';
         // "('| ',a18,'= ',a3,'| ',a20,'   | ',23x,'|')", or with a tool
         // "('| ',a18,'= ',a3,'| ',a20,'   | ',a3,'TOOL= ',a14,'|')"; "~ " for "= " when code 57 is 2.
+        // The row is the format's 76 characters, written as one line: the
+        // blanks the 80-character value field would add after its closing
+        // bar are not written.
         char row[76];
         std::memset(row, ' ', sizeof row);
         std::memcpy(row, "| ", 2);

@@ -493,39 +493,46 @@ TEST_F(HolderStage, ModeFiveHandsWhatEachHolderReachesToTheNextToolRow)
     // Row 1 (clear length 25) still reaches the wall of 30, row 2 (40)
     // clears it, row 3 is never needed. Each row's tool cuts the stretch
     // at its first % of the feed.
-    const i32 one = opttest::tool("ROWONE", 6.0f, 0.0f, 15.0f, 25.0f, {{20, 20, 0, 30}});
-    const i32 two = opttest::tool("ROWTWO", 6.0f, 0.0f, 15.0f, 40.0f, {{20, 20, 0, 30}});
-    const i32 three = opttest::tool("ROWTHREE", 6.0f, 0.0f, 15.0f, 50.0f, {{20, 20, 0, 30}});
-    CMPBLK[CMP_HOLDER] = 5;
-    const i32 ids[3] = {one, two, three}, feeds[3] = {60, 40, 30}, spins[3] = {90, 70, 50};
-    for (i32 k = 0; k < 3; ++k) {
-        CMPBLK[CMP_TOOLS + k] = ids[k];
-        CMPBLK[CMP_ROW_FEED + k] = feeds[k];
-        CMPBLK[CMP_ROW_PRM9 + k] = spins[k];
+    // A row count above the ten rows a procedure holds (a damaged block):
+    // the rows without a tool drop out of it, and no word past the rows is
+    // taken for a tool.
+    for (i32 rows : {4, 40}) {
+        SCOPED_TRACE(rows);
+        if (rows != 4) fresh({{30.0f, 50.0f}});
+        const i32 one = opttest::tool("ROWONE", 6.0f, 0.0f, 15.0f, 25.0f, {{20, 20, 0, 30}});
+        const i32 two = opttest::tool("ROWTWO", 6.0f, 0.0f, 15.0f, 40.0f, {{20, 20, 0, 30}});
+        const i32 three = opttest::tool("ROWTHREE", 6.0f, 0.0f, 15.0f, 50.0f, {{20, 20, 0, 30}});
+        CMPBLK[CMP_HOLDER] = 5;
+        const i32 ids[3] = {one, two, three}, feeds[3] = {60, 40, 30}, spins[3] = {90, 70, 50};
+        for (i32 k = 0; k < 3; ++k) {
+            CMPBLK[CMP_TOOLS + k] = ids[k];
+            CMPBLK[CMP_ROW_FEED + k] = feeds[k];
+            CMPBLK[CMP_ROW_PRM9 + k] = spins[k];
+        }
+        CMPBLK[CMP_TOOL_ROWS] = rows;
+        PRM9[PRM9_SPIN] = 1000;
+        PRM9[PRM9_DIR] = 1;  // turning clockwise
+        const i32 st = stage();
+        ASSERT_EQ(st, 0);
+        i32 end_tool = 0;
+        const std::vector<Move> r = opttest::moves(&end_tool);
+        const f32 edge = std::sqrt(144.0f - 64.0f), three_cells = 3.0f * stk_grid.cell;
+        std::map<i32, std::vector<const Move*>> cut;  // the cuts at the slot's depth by tool
+        for (size_t k = 1; k < r.size(); ++k)
+            if (r[k].feed > 0.0f && r[k].p[2] == -1.0f && r[k - 1].p[0] != r[k].p[0]) cut[r[k].tool].push_back(&r[k]);
+        EXPECT_EQ(cut.count(three), 0u);
+        ASSERT_EQ(cut[two].size(), 1u);
+        EXPECT_FLOAT_EQ(cut[two][0]->feed, 400.0f);
+        EXPECT_EQ(cut[two][0]->spindle, 700);  // the row's second % of the spindle value 1000
+        EXPECT_NEAR(cut[two][0]->p[0], 50.0f + edge, three_cells);
+        // The first row's tool leaves its stretch to the second: none of its
+        // cuts crosses the wall.
+        for (const Move* k : cut[one]) EXPECT_FALSE(k->p[0] > 30.0f && k->p[0] < 50.0f + edge - three_cells);
+        EXPECT_TRUE(norak::transcript_has("ROWTHREE"));
+        EXPECT_EQ(norak::transcript_count("339/148"), 1u);  // the empty last row is no tool
+        EXPECT_EQ(end_tool, tool);
+        EXPECT_EQ(CURTOL, tool);
     }
-    CMPBLK[CMP_TOOL_ROWS] = 4;
-    PRM9[PRM9_SPIN] = 1000;
-    PRM9[PRM9_DIR] = 1;  // turning clockwise
-    const i32 st = stage();
-    ASSERT_EQ(st, 0);
-    i32 end_tool = 0;
-    const std::vector<Move> r = opttest::moves(&end_tool);
-    const f32 edge = std::sqrt(144.0f - 64.0f), three_cells = 3.0f * stk_grid.cell;
-    std::map<i32, std::vector<const Move*>> cut;  // the cuts at the slot's depth by tool
-    for (size_t k = 1; k < r.size(); ++k)
-        if (r[k].feed > 0.0f && r[k].p[2] == -1.0f && r[k - 1].p[0] != r[k].p[0]) cut[r[k].tool].push_back(&r[k]);
-    EXPECT_EQ(cut.count(three), 0u);
-    ASSERT_EQ(cut[two].size(), 1u);
-    EXPECT_FLOAT_EQ(cut[two][0]->feed, 400.0f);
-    EXPECT_EQ(cut[two][0]->spindle, 700);  // the row's second % of the spindle value 1000
-    EXPECT_NEAR(cut[two][0]->p[0], 50.0f + edge, three_cells);
-    // The first row's tool leaves its stretch to the second: none of its
-    // cuts crosses the wall.
-    for (const Move* k : cut[one]) EXPECT_FALSE(k->p[0] > 30.0f && k->p[0] < 50.0f + edge - three_cells);
-    EXPECT_TRUE(norak::transcript_has("ROWTHREE"));
-    EXPECT_EQ(norak::transcript_count("339/148"), 1u);  // the empty last row is no tool
-    EXPECT_EQ(end_tool, tool);
-    EXPECT_EQ(CURTOL, tool);
 }
 
 TEST_F(HolderStage, ModeFourTakesALibraryToolWhoseHolderStaysClear)

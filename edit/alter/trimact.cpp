@@ -90,6 +90,12 @@ void goto_block(i32 number, i32& status)
 // block at the cursor, with the plunge request when it goes down at the
 // machine feed and the rapid request when continuing at rapid; the cursor
 // stays on that block.
+// The feed in force is asked for again right after the vertical move, before
+// the cursor steps back onto the region's first block: asked for after that
+// step it would go in behind the region's first motion, and a move down at
+// the plunge feed would leave that motion at the plunge feed too. Stepping
+// forward only when the move does not go down would not do here: the region
+// is read from the cursor on, which must not stay on the block before it.
 void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
 {
     const f32 F = EDTFED;
@@ -109,11 +115,11 @@ void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
     copy3(MOVST.point, region);
     region[2] = height;
     MOVLIN(1, region, UP, status);
-    lacces(1, answer);
     if (status >= 0 && requested) {
         STPV01(code);
         PTAMCH(status);
     }
+    lacces(1, answer);
 }
 
 // The connection along the contour: both ends on the offset polygon, the

@@ -354,14 +354,17 @@ void accumulate_motion(Action& a, f32* start, f32* dir, i32& status)
 // motion and are not resampled; start_point becomes the end of the last of
 // them, or that real motion's end when it lies at or above the clearance.
 // The cursor is left on the first motion resampled. The region's last block
-// is never passed.
+// is never passed. A motion repeats the point when it ends at the same place
+// in XY within the host's tolerance, as for the other joining motions of a
+// continuing region (end_repeated_motions): the split leaves moves straight
+// up or down there, which are joining moves, not part of the region's path.
 void skip_joining_motions(f32* start_point, const f32& clear_level, const i32& last_block, i32& status)
 {
     copy3(start_point, MOVST.point);
     i32 number = 0, type = 0;
     f32 end[3], normal[3];
     next_motion(1, number, type, end, normal, status);
-    while (status >= 0 && number != last_block && (points_differ(end, start_point) == 0 || rapid(EDTFED))) {
+    while (status >= 0 && number != last_block && (eqpt2(end, start_point) != 0 || rapid(EDTFED))) {
         TPJUMP(1, status);
         if (status < 0) return;
         copy3(start_point, end);

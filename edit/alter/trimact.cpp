@@ -760,6 +760,11 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     }
     // The region's first block and the point before it.
     goto_block(first_block, status);
+    // A region whose first block the list does not hold (a number gone with
+    // an earlier rewrite) is refused before anything is changed, and said so:
+    // the callers only count the regions done.
+    if (status == -2)
+        erou1c("delete_trimed_blocks, THE FIRST BLOCK OF THE REGION WAS NOT FOUND, BLOCK =", first_block);
     if (status < 0) return;
     // The drawn region goes before it is rewritten (a surface projection
     // takes its own region off when it replaces it); every block written

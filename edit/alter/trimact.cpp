@@ -148,6 +148,9 @@ bool along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& s
     const i32 dir = perimeter - forward < forward ? -1 : 1;
     const f64 L = dir > 0 ? forward : perimeter - forward;
     if (L <= 0) return false;
+    // The walk moves a copy of the region point: the region point stays
+    // where the region started (every region sets it anew), and the point
+    // the joining moves reach is the writers' last point.
     f32 region[3];
     copy3(region, MOVST.point);
     const f32 z0 = region[2], dz = resume[2] - z0;
@@ -182,6 +185,9 @@ i32 feed_code(const f32& feed)
     const f32 m = wrd2r(PRM9[M_FEED]);
     if (feed == m) return 1;
     if (feed == static_cast<f32>(PRM9[M_PLUNGE]) * m * 0.01f) return 3;
+    // Any other feed value (a down feed, a feed written by hand) has no code
+    // of its own: the move is asked for at the procedure feed, the feed the
+    // region's motions are cut at.
     return 1;
 }
 
@@ -526,6 +532,9 @@ void prepare_heights(Action& a, f32* start_point, const f32& clear_level, i32& c
 void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kind, const f32& z_level,
                 i32& status)
 {
+    // The start of each motion (its resampling or its Z work) follows the
+    // region in a copy of its own: start_point keeps the point before the
+    // region, which is what it hands back to the caller.
     f32 s[3], sn[3] = {0, 0, 1};
     copy3(s, trim_state.region);
     const i32 last = last_block;

@@ -90,6 +90,12 @@ void goto_block(i32 number, i32& status)
 // block at the cursor, with the plunge request when it goes down at the
 // machine feed and the rapid request when continuing at rapid; the cursor
 // stays on that block.
+// The feed in force is asked for again right after the vertical move, before
+// the cursor steps back onto the region's first block: asked for after that
+// step it would go in behind the region's first motion, and a move down at
+// the plunge feed would leave that motion at the plunge feed too. Stepping
+// forward only when the move does not go down would not do here: the region
+// is read from the cursor on, which must not stay on the block before it.
 void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
 {
     const f32 F = EDTFED;
@@ -109,11 +115,11 @@ void vertical_move(f32* region, f32 height, i32 continuing, i32& status)
     copy3(MOVST.point, region);
     region[2] = height;
     MOVLIN(1, region, UP, status);
-    lacces(1, answer);
     if (status >= 0 && requested) {
         STPV01(code);
         PTAMCH(status);
     }
+    lacces(1, answer);
 }
 
 // The connection along the contour: both ends on the offset polygon, the
@@ -142,6 +148,9 @@ bool along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& s
     const i32 dir = perimeter - forward < forward ? -1 : 1;
     const f64 L = dir > 0 ? forward : perimeter - forward;
     if (L <= 0) return false;
+    // The walk moves a copy of the region point: the region point stays
+    // where the region started (every region sets it anew), and the point
+    // the joining moves reach is the writers' last point.
     f32 region[3];
     copy3(region, MOVST.point);
     const f32 z0 = region[2], dz = resume[2] - z0;
@@ -176,6 +185,9 @@ i32 feed_code(const f32& feed)
     const f32 m = wrd2r(PRM9[M_FEED]);
     if (feed == m) return 1;
     if (feed == static_cast<f32>(PRM9[M_PLUNGE]) * m * 0.01f) return 3;
+    // Any other feed value (a down feed, a feed written by hand) has no code
+    // of its own: the move is asked for at the procedure feed, the feed the
+    // region's motions are cut at.
     return 1;
 }
 
@@ -354,14 +366,17 @@ void accumulate_motion(Action& a, f32* start, f32* dir, i32& status)
 // motion and are not resampled; start_point becomes the end of the last of
 // them, or that real motion's end when it lies at or above the clearance.
 // The cursor is left on the first motion resampled. The region's last block
-// is never passed.
+// is never passed. A motion repeats the point when it ends at the same place
+// in XY within the host's tolerance, as for the other joining motions of a
+// continuing region (end_repeated_motions): the split leaves moves straight
+// up or down there, which are joining moves, not part of the region's path.
 void skip_joining_motions(f32* start_point, const f32& clear_level, const i32& last_block, i32& status)
 {
     copy3(start_point, MOVST.point);
     i32 number = 0, type = 0;
     f32 end[3], normal[3];
     next_motion(1, number, type, end, normal, status);
-    while (status >= 0 && number != last_block && (points_differ(end, start_point) == 0 || rapid(EDTFED))) {
+    while (status >= 0 && number != last_block && (eqpt2(end, start_point) != 0 || rapid(EDTFED))) {
         TPJUMP(1, status);
         if (status < 0) return;
         copy3(start_point, end);
@@ -523,6 +538,9 @@ void prepare_heights(Action& a, f32* start_point, const f32& clear_level, i32& c
 void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kind, const f32& z_level,
                 i32& status)
 {
+    // The start of each motion (its resampling or its Z work) follows the
+    // region in a copy of its own: start_point keeps the point before the
+    // region, which is what it hands back to the caller.
     f32 s[3], sn[3] = {0, 0, 1};
     copy3(s, trim_state.region);
     const i32 last = last_block;
@@ -757,6 +775,11 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
     }
     // The region's first block and the point before it.
     goto_block(first_block, status);
+    // A region whose first block the list does not hold (a number gone with
+    // an earlier rewrite) is refused before anything is changed, and said so:
+    // the callers only count the regions done.
+    if (status == -2)
+        erou1c("delete_trimed_blocks, THE FIRST BLOCK OF THE REGION WAS NOT FOUND, BLOCK =", first_block);
     if (status < 0) return;
     // The drawn region goes before it is rewritten (a surface projection
     // takes its own region off when it replaces it); every block written

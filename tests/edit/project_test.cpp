@@ -283,46 +283,49 @@ TEST(ProjectOnSurfaces, TheTrimActionWritesNoMoveToTheZPlane)
 TEST(ProjectOnSurfaces, AContinuingRegionStartsAfterTheRepeatedAndRapidMotions)
 {
     // The last written point is (10, Y, 60); the region's first motion
-    // repeats it and a rapid motion to x 20 follows, then the feed motion
-    // to x 70 and one to x 90 after the region.
+    // repeats it, or only its place in XY (a move straight up), and a rapid
+    // motion to x 20 follows, then the feed motion to x 70 and one to x 90
+    // after the region.
     const f32 up[3] = {0, 0, 1};
-    for (const f32 clear : {100.0f, 60.0f}) {
-        fresh(FLAT_SURFACE, PRJ_ALL_SRF);
-        alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
-        i32 st = 0;
-        alt::feed(100.0f);
-        const f32 a[3] = {10, Y, 60}, c[3] = {20, Y, 60}, d[3] = {70, Y, 60}, e[3] = {90, Y, 60};
-        PTBT2(AM_APPEND, 2, a, up, 0, st);
-        PTBT2(AM_APPEND, 2, a, up, 0, st);
-        alt::feed(-1.0f);
-        PTBT2(AM_APPEND, 2, c, up, 0, st);
-        alt::feed(100.0f);
-        PTBT2(AM_APPEND, 2, d, up, 0, st);
-        PTBT2(AM_APPEND, 2, e, up, 0, st);
-        ASSERT_EQ(st, 0);
-        const auto before = alt::moves();
-        ASSERT_EQ(before.size(), 5u);
-        i32 first = before[1].number, last = before[3].number, continuing = 1;
-        for (int k = 0; k < 3; ++k) MOVST.point[k] = a[k];
-        f32 sp[3], sd[3];
-        delete_trimed_blocks(first, last, sp, sd, clear, 1, continuing, 1, 0, 0.0f, st);
-        EXPECT_GE(st, 0) << clear;
-        // The resampling starts after the rapid motion; at the clearance
-        // the real motion's end is taken instead.
-        EXPECT_NEAR(sp[0], clear == 60.0f ? 70.0f : 20.0f, 1e-4f) << clear;
-        EXPECT_NEAR(sp[2], 60.0f, 1e-4f) << clear;
-        if (clear != 100.0f) continue;
-        // Nothing was laid on the surface before x 20; the region from x 20
-        // to 70 lies on it.
-        i32 lowered = 0;
-        for (const Motion& m : motions()) {
-            if (std::fabs(m.p[2] - 5.0f) > 2e-3f) continue;
-            EXPECT_GE(m.p[0], 20.0f - 1e-3f);
-            EXPECT_LE(m.p[0], 70.0f + 1e-3f);
-            ++lowered;
+    for (const f32 rise : {0.0f, 2.0f})
+        for (const f32 clear : {100.0f, 60.0f}) {
+            fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+            alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+            i32 st = 0;
+            alt::feed(100.0f);
+            const f32 a[3] = {10, Y, 60}, b[3] = {10, Y, 60 + rise}, c[3] = {20, Y, 60}, d[3] = {70, Y, 60},
+                      e[3] = {90, Y, 60};
+            PTBT2(AM_APPEND, 2, a, up, 0, st);
+            PTBT2(AM_APPEND, 2, b, up, 0, st);
+            alt::feed(-1.0f);
+            PTBT2(AM_APPEND, 2, c, up, 0, st);
+            alt::feed(100.0f);
+            PTBT2(AM_APPEND, 2, d, up, 0, st);
+            PTBT2(AM_APPEND, 2, e, up, 0, st);
+            ASSERT_EQ(st, 0);
+            const auto before = alt::moves();
+            ASSERT_EQ(before.size(), 5u);
+            i32 first = before[1].number, last = before[3].number, continuing = 1;
+            for (int k = 0; k < 3; ++k) MOVST.point[k] = a[k];
+            f32 sp[3], sd[3];
+            delete_trimed_blocks(first, last, sp, sd, clear, 1, continuing, 1, 0, 0.0f, st);
+            EXPECT_GE(st, 0) << clear << rise;
+            // The resampling starts after the rapid motion; at the clearance
+            // the real motion's end is taken instead.
+            EXPECT_NEAR(sp[0], clear == 60.0f ? 70.0f : 20.0f, 1e-4f) << clear << rise;
+            EXPECT_NEAR(sp[2], 60.0f, 1e-4f) << clear << rise;
+            if (clear != 100.0f) continue;
+            // Nothing was laid on the surface before x 20; the region from x 20
+            // to 70 lies on it.
+            i32 lowered = 0;
+            for (const Motion& m : motions()) {
+                if (std::fabs(m.p[2] - 5.0f) > 2e-3f) continue;
+                EXPECT_GE(m.p[0], 20.0f - 1e-3f);
+                EXPECT_LE(m.p[0], 70.0f + 1e-3f);
+                ++lowered;
+            }
+            EXPECT_GE(lowered, 2);
         }
-        EXPECT_GE(lowered, 2);
-    }
 }
 
 // The offset from the reference surfaces goes down to minus the tool's

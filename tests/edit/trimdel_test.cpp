@@ -273,3 +273,23 @@ TEST(TrimAction, TheDrawnPathIsThePathAfterTheRegionIsRewritten)
             alt::expect_drawn_as_listed(what);
         }
 }
+
+// A region whose first block the list does not hold is refused with a
+// message, whatever the action, and the list is left as it was.
+TEST(TrimAction, ARegionNotInTheListIsRefusedAndChangesNothing)
+{
+    for (const i32 action : {ACT_DELETE, ACT_PROJECT, ACT_MOVE}) {
+        alt::fresh({0, 0, 0});
+        alt::feed(100.0f);    // 1
+        alt::line(10, 0, 0);  // 2
+        alt::line(20, 0, 5);  // 3
+        alteration_defaults[ZQA_ACTION] = action;
+        alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+        zqas(ZQA_DELTAZ, 5.0f);
+        const auto before = norak::main_list().elems.size();
+        EXPECT_LT(remove(9, 9), 0) << action;
+        EXPECT_EQ(alt::count("delete_trimed_blocks, THE FIRST BLOCK OF THE REGION WAS NOT FOUND"), 1u) << action;
+        EXPECT_EQ(norak::main_list().elems.size(), before) << action;
+        expect_moves({{10, 0, 0}, {20, 0, 5}});
+    }
+}

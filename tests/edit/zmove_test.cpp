@@ -455,6 +455,19 @@ f32 feed_at(f32 x)
     }
     return 0.0f;
 }
+// The feed in force at the first motion of the list that ends at x and z.
+f32 feed_at_height(f32 x, f32 z)
+{
+    i32 answer = 0, st = 0, number = 0, type = 0;
+    f32 p[3], n[3];
+    lacces(2, answer);
+    for (next_motion(1, number, type, p, n, st); st >= 0; next_motion(1, number, type, p, n, st)) {
+        if (std::fabs(p[0] - x) < 1e-4f && std::fabs(p[2] - z) < 1e-4f) return EDTFED;
+        lacces(1, answer);
+        if (answer < 0) break;
+    }
+    return 0.0f;
+}
 }  // namespace
 
 // A region that continues a split motion and stays below the clearance
@@ -522,4 +535,38 @@ TEST(TrimHeights, TheFirstChainPickedSetsTheWritersLinkFlag)
             EXPECT_EQ(MOVST.link, mode == SEL_PICK ? 2 : 0) << zplane << mode;
             EXPECT_EQ(trim_state.pending_link, mode == SEL_PICK ? 0 : 1) << zplane << mode;
         }
+}
+
+// A region lowered at the machine feed (MOVE BY DELTA Z down, and the Z
+// plane below the tool for ALL BLOCKS) goes down at the plunge feed, and
+// its own motions, the first one too, run at the feed they had; lifted,
+// nothing is requested.
+TEST(TrimHeights, OnlyTheMoveDownBeforeTheRegionRunsAtThePlungeFeed)
+{
+    for (const i32 how : {0, 1, 2}) {
+        alt::fresh({0, 0, 10});
+        alt::feed(100.0f);     // 1
+        alt::line(10, 0, 10);  // 2
+        alt::line(20, 0, 10);  // 3
+        alt::line(30, 0, 10);  // 4
+        alt::line(40, 0, 10);  // 5
+        if (how == 2) {
+            project_below(5.0f);
+            alteration_defaults[ZQA_PROJOPT] = PRJ_ALL_Z;
+        } else {
+            move_by(how == 0 ? -5.0f : 5.0f);
+        }
+        ALTPDF.plunge = 50;
+        f32 sp[3], sd[3];
+        i32 first = 3, last = 4, continuing = 0, st = 0;
+        delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+        EXPECT_EQ(st, 0) << how;
+        const f32 z = how == 1 ? 15.0f : 5.0f;
+        EXPECT_FLOAT_EQ(feed_at(10.0f), 100.0f) << how;
+        if (how != 1) {
+            EXPECT_FLOAT_EQ(feed_at_height(10.0f, z), 50.0f) << how << ": the plunge";
+        }
+        EXPECT_FLOAT_EQ(feed_at(20.0f), 100.0f) << how << ": the region's first motion";
+        EXPECT_FLOAT_EQ(feed_at(30.0f), 100.0f) << how;
+    }
 }

@@ -181,7 +181,9 @@ f32 dropped(const f32* P)
 }
 
 // The old blocks after the cursor up to the move numbered `stop` (-1: the
-// list's end): moves and feed settings, noted for deletion, the highest Z
+// list's end): moves and feed settings, noted for deletion (the feed in
+// force after the link is written again in front of the next move, so an
+// old feed setting between would only undo it), the highest Z
 // of the moves and the end of the first. anchor: the last element walked.
 // Other blocks (markers, tool changes, other technology) stay, and the link
 // is written behind them: they belong to the path around the link, and a
@@ -855,7 +857,11 @@ void optim_final_retract(const i32& count, i32* run)
         // the rapid form, which with no move after it would only change the
         // feed in force at the path's end.
         if (up[2] > P[2]) {
+            // Written right behind the last move, as the end link is: blocks
+            // after it at the list's end (a spindle stop, a marker's end)
+            // come after the retract, not before it.
             lacces(3, a);
+            find_move(MV_LIST, -1, number, type, size, feed, tc, st);
             PathEdit edit;
             edit.begin();
             if (st >= 0) write_feed_code(27, st);

@@ -788,7 +788,7 @@ void optim_feed_stage(const f32& ref, i32& status)
     // A path without blocks has no move to give a feed: the stage is done
     // (the move cursor would find no block to read there).
     if (a == -1) {
-        stk_arr_rels(st);
+        stk_arr_rels(status);
         return;
     }
     // A list that cannot be put at its start: the walk would begin wherever
@@ -802,5 +802,8 @@ void optim_feed_stage(const f32& ref, i32& status)
         pass_runs(ref, status);
     else
         feed_writes(ref, status);
+    // A release that fails after a stage that went well is the stage's
+    // status; a failure before it keeps its own.
     stk_arr_rels(st);
+    if (status == 0 && st < 0) status = st;
 }

@@ -52,8 +52,11 @@ void restamp_path(i32& status)
     if (status < 0) return;
     tp_to_points(0, MV_LIST, ph, bh, n, status);
     if (status == 0) stk_stamp_points(ph, bh, n, status);
+    // A close that fails after a stamping that went well is the status.
     if (ph >= 0) MM_CLOSE(ph, st);
+    if (status == 0 && st < 0) status = st;
     if (bh >= 0) MM_CLOSE(bh, st);
+    if (status == 0 && st < 0) status = st;
 }
 }  // namespace
 

@@ -63,7 +63,9 @@ i32 optim_progress(const i32& kind, i32& counter, const i32& n)
 i32 stk_progress_poll(const i32& counter, const i32& n, bool show)
 {
     if (n <= 0 || counter % n != 0) return 0;
-    if (show) PRGTXT(1, "EXECUTING... NUMBER OF SEGMENTS DONE:", counter);
+    // The first poll of a walk puts the text up with its count (mode 0);
+    // later ones repaint the count alone (mode 1).
+    if (show) PRGTXT(counter == n ? 0 : 1, "EXECUTING... NUMBER OF SEGMENTS DONE:", counter);
     i32 hit = 0;
     SPCHIT(hit);
     if (hit == 0) return 0;
@@ -122,6 +124,8 @@ void stk_stamp_points(const i32& points, const i32& blocks, const i32& count, i3
             return;
         }
         if (tp_is_tool(p + 3 * (i + 1))) {
+            // A tool record takes two points after the move's: one that ends
+            // the list has no room for its words, and is not read.
             if (i + 3 >= count) break;
             f32 rec[8];
             std::copy(p + 3 * i, p + 3 * i + 8, rec);

@@ -260,6 +260,8 @@ i32 along_test(i32 type, const f32* start, const f32* snormal, const f32* end, S
         on_run = side == 2;
         return side;
     }
+    // A curve is tested on its resampled points, held in the scratch array
+    // and a vector: no second host array or curve record is opened.
     if (is_nurbs(type)) {
         const std::vector<f32> pts = resample(scratch, start, snormal, status);
         if (status < 0) return 3;
@@ -582,6 +584,12 @@ bool start_bound(Step& s, std::vector<Cross>& cx)
             i32 pnum = -1, st = 0;
             f32 pp[3], pd[3];
             PRVPNT(0, pp, pd, pnum, st);
+            // A list that cannot be read back fails the step: the region
+            // would otherwise end at no block (-1).
+            if (st < 0) {
+                s.status = -1;
+                return true;
+            }
             s.cut_block = s.region_block = s.after_in != 0 ? s.number : pnum;
             s.contour_seg = cx.front().pseg;
             s.contour_frac = cx.front().pfrac;
@@ -684,6 +692,12 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
     i32 pnum = -1, st = 0;
     f32 before_pt[3], before_n[3];
     PRVPNT(0, before_pt, before_n, pnum, st);
+    // A failed read back fails the step (1 is the first motion: no point
+    // before it, and the given one stands).
+    if (st < 0) {
+        status = -1;
+        return;
+    }
     if (st == 0 && pnum != -1) {
         copy3(prev_point, before_pt);
         copy3(prev_normal, before_n);

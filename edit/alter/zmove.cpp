@@ -343,6 +343,9 @@ bool nurbs_polygon(const Nurbs& c, std::vector<f64>& poly, f64& t0, f64& t1)
     i32 st = 0, count = 0;
     const i32 curve = nurbs_curve(c, st);
     if (st != 0) return false;
+    // The knots and points of the curve are held in the module's own
+    // vectors, not a host curve record: no record to open or end around
+    // the host curve, which is freed below.
     poly.assign(3000, 0.0);
     crvpld2(curve, ALTPDF.srftol, 1000, count, poly.data(), st);
     if (st == 0) evbrng(curve, t0, t1, st);

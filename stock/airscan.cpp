@@ -491,6 +491,10 @@ i32 optim_air_entry(const f32* S, const f32* E, i32& state, const f32& air, f32*
     return 1;
 }
 
+namespace {
+i32 air_polls = 0;  // moves scanned, for the keyboard poll
+}  // namespace
+
 void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& status)
 {
     status = 0;
@@ -532,6 +536,13 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
     SC.open_first = -2;
     Run r;
     while (true) {
+        // The keyboard every 5 moves: a long stretch with no run of air can
+        // be stopped as well. A stop hands no run over.
+        if (optim_progress(1, air_polls, 5) != 0) {
+            at_end = 1;
+            status = 1000;
+            return;
+        }
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
         f32 feed = 0;
         stk_image_select(0, st);
@@ -573,8 +584,8 @@ void optim_aircut_stage(i32& status)
     status = 0;
     air_found = 0;
     i32 first = -1, last = -1, at_end = 0, long_run = 0, counter = 0;
-    // Polled once per run of air: the scan reads up to the next run in one
-    // call, and a stop is taken between links, where the path is whole.
+    // The scan polls the keyboard every 5 moves; a stop (1000) ends the
+    // stage with no link made of the run it was in.
     while (true) {
         if (optim_progress(1, counter, 5) != 0) {
             status = 1000;
@@ -593,7 +604,7 @@ void optim_aircut_stage(i32& status)
         if (status < 0) return;
         first = std::max(last, 0);
     }
-    if (status < 0) return;
+    if (status < 0 || status == 1000) return;
     // Air after the last cut: one retract, only when a run was still open
     // at the list's end, and from the cutting move before that run. The
     // retract takes every move after its start away: started from the last

@@ -315,6 +315,10 @@ void optim_zband_clip(const f32* P, f32* Q, const f32& za, const f32& zb, i32& p
     optim_split_line(P, Q, A, B, piece, status);
 }
 
+namespace {
+i32 zband_polls = 0;  // moves scanned, for the keyboard poll
+}  // namespace
+
 void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end, i32& status)
 {
     status = 0;
@@ -365,6 +369,13 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         return;
     }
     while (true) {
+        // The keyboard every 5 moves: a long stretch with no run in it can
+        // be stopped as well. A stop hands no run over.
+        if (optim_progress(1, zband_polls, 5) != 0) {
+            at_end = 1;
+            status = 1000;
+            return;
+        }
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
         f32 feed = 0, P[3];
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);
@@ -892,10 +903,9 @@ void optim_zband_stage(i32& status)
         if (status < 0) return;
     }
     // Each run found is linked and the scan starts again from the list's
-    // start: the linked moves lie in the band or are rapids. The keyboard
-    // is polled once per run, not every few moves: the scan reads up to
-    // the next run in one call and changes nothing, so a stop is taken
-    // between links, where the path is whole.
+    // start: the linked moves lie in the band or are rapids. The scan polls
+    // the keyboard every 5 moves; a stop (1000) ends the stage with no link
+    // made of the run it was in.
     while (true) {
         if (optim_progress(1, counter, 5) != 0) {
             status = 1000;
@@ -903,7 +913,7 @@ void optim_zband_stage(i32& status)
         }
         i32 first = -1;
         optim_zband_scan(first, last, side, length, at_end, status);
-        if (status < 0) return;
+        if (status < 0 || status == 1000) return;
         if (at_end != 0) break;
         optim_zband_link(first, last, 0, safety, side, length, status);
         if (status < 0) return;

@@ -210,8 +210,11 @@ void old_run(i32 stop, OldRun& r, i32& status)
         if (st < 0) return;
         lgtpos(pos);
         TPBLKH(MV_LIST, size, type, cls, status);
-        if (status < 0 && cls == BC_ILLEGAL) status = 0;  // a block of no known type ends the walk as before
-        if (status < 0 || cls == BC_ILLEGAL) return;
+        // A block of no known type fails the walk, as in the tail after a
+        // link: taken for the end, a retract written in front of it would
+        // leave the moves after it in place and report the link done.
+        if (status >= 0 && cls == BC_ILLEGAL) status = -1;
+        if (status < 0) return;
         if (cls == BC_MOVE) {
             i32 number = 0;
             tpget(MED_LIST, 1, DT_INT, &number, status);
@@ -317,6 +320,9 @@ void approach(const f32* P2, const HolderCode& h, f32 base, i32& status)
 
 // The holder stage's remembered block taken away with the moves after a
 // link: the move before it, in the list as it is now, is remembered instead.
+// It is searched back from the cursor, which the commit left on the last
+// block of the new link: no list mark of the old position is needed, as the
+// block before the deleted moves is now that link's last move.
 void mark_back(const std::vector<i32>& numbers)
 {
     if (std::find(numbers.begin(), numbers.end(), optim_get_mark_block()) == numbers.end()) return;
@@ -546,6 +552,9 @@ void link_first(i32 second, i32 code, i32 form, i32& status)
     // A path's start relinked raises the rapids' top only by the level the
     // stock asks for: its start at the clearance or at the path's own first
     // height is no rise past the clearance that the stock forced.
+    // At the rapid form 27 the descent's top is where the link traverses
+    // to the cut, above the clearance when the path or the stock asked for
+    // it: that height is the rapids' top from here on, as for a traverse.
     if (form == 4 && old.any && eqpt2(old.first, P2) == 0)
         rapid_top_raise(level);
     else
@@ -728,7 +737,9 @@ void optim_air_stage(i32* cut, i32* run, const i32& keep, const i32& code, const
     TPTOP(7, st);
     cut[4] = 0;
     if (keep == 0) run[3] = run[2];
-    status = 0;
+    // Back at the position remembered at the start, or the stage fails:
+    // the walk would go on from wherever the cursor stood.
+    status = st < 0 ? -1 : 0;
 }
 
 // Stamps the next move from the list position into the stock (block -1:
@@ -774,6 +785,10 @@ void optim_restamp(i32* cut, const i32& block, const f32& z1, const f32& extra, 
     if (!rose && !(z1 >= z2)) return;
     i32 st = 0;
     TPTOP(9, st);
+    if (st < 0) {
+        status = -1;
+        return;
+    }
     stk_image_select(0, st);
     i32 number = 0, type = 0, size = 0, tc = 0;
     f32 feed = 0;

@@ -205,6 +205,11 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         status = -1;
         return;
     }
+    // A run that fails before the list stands at the procedure's blocks
+    // (the tool's image, the positioning, the current commands, the
+    // procedure's moves) returns at once: no progress window is up yet and
+    // nothing was opened, and there is no procedure reached to show again.
+    // From the list opening on, every way out goes through the end below.
     stk_tool_image(0, D, R, L, T, status);
     if (status != 0) return;
     i32 rmode = MV_LIST;

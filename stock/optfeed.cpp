@@ -560,6 +560,9 @@ struct PassRun {
     i32 R = 1;                // its pass count
     i32 first = -1;           // the block before its first move
     i32 before_air = -1;      // the last cutting move before an air move
+    // The remembered block is read as the run's last move before the count
+    // dropped: closing there keeps the lower-count moves out of the run,
+    // which they would join if the run closed at the first of them.
     i32 dec_block = -1;       // where a lower count began (the run's last move)
     i32 dec_m = 0;            // that lower count
     i32 alt_end = -1;         // a later end of the same lower count

@@ -1317,9 +1317,10 @@ void optim_holder_stage(i32& status)
     const i32 tool0 = CURTOL, feed0 = PRM9[0], spin0 = PRM9[7];
     // Passes: mode 4 the tool and its adapted copy; mode 5 the tool and
     // those of the rows (the last row is the empty one).
-    // Mode 3 links the stretches over in one pass and stays mode 3: it has
-    // no tool rows to go on with, and a further tool is the user's choice of
-    // mode 5, whose rows name the tools.
+    // Mode 3 links the stretches over in one pass and stays mode 3: the user
+    // asked for the stretches to be split off, not cut by further tools;
+    // tool rows that are filled belong to mode 5, which the user chooses to
+    // have them used.
     // A procedure holds ten tool rows: a count above that (a damaged block)
     // would take the words after the rows for tools and read past the
     // parameter block. The tool check above already drops the rows without

@@ -213,7 +213,7 @@ struct Editor {
         count = 1, stepstate = 1, showstate = 1, blank = 1;
     f32 zfield = 0.0f;
     i32 dirbefore = 0, showbefore = 1, stepbefore = 1;
-    bool zitem = false, delayitem = false;
+    bool zitem = false, delayitem = false, fromstep = false;
     // One answer.
     bool after_change = false;
     i32 chg = 0, request = 0;
@@ -337,6 +337,12 @@ bool startup(Editor& e)
     }
     segchk("SRFPKT", 6, 3, e.srfpkt);
     blkkey(e.key, -1);
+    // The first step has no delete start. A start-up after a deletion comes
+    // here still in DELETE mode with the old range start set: handed on,
+    // the step would keep the attention marks of the blocks it passes.
+    // The menu top resets both next anyway.
+    e.cmode = 1;
+    blkkey(e.delstart, -1);
     e.step(-1, e.delay, MOVSTA.layerz - zshift());
     if (e.leave) return false;
     MNUCLR();
@@ -743,7 +749,10 @@ bool command(Editor& e)
         } else {
             MOVSTA.step = e.stepstate;
             gsclr(0);
-            if (MOVSTA.layering == 4 || MOVSTA.layering == 6) e.reply = IT_SHOW;
+            if (MOVSTA.layering == 4 || MOVSTA.layering == 6) {
+                e.reply = IT_SHOW;
+                e.fromstep = true;
+            }
         }
     }
     return true;
@@ -761,7 +770,13 @@ void hide_tool()
 // SHOW: all, the block, the layer or pass.
 void show(Editor& e)
 {
-    i32 show = e.showstate;
+    // Reached from a changed step item, the SHOW item's state is that of
+    // the menu shown, which may be the two-alternative item of LAYER/PASS
+    // STEP (its state 2 is SHOW LAYER, not SHOW BLOCK): only the change to
+    // LAYER/PASS STEP maps it; back to BLOCK STEP the show option stays as
+    // the menu build left it (1 or 3).
+    i32 show = e.fromstep ? MOVSTA.show : e.showstate;
+    e.fromstep = false;
     if ((MOVSTA.layering == 4 || MOVSTA.layering == 6) && MOVSTA.step == 2) {
         show = e.showstate == 2 ? 3 : 1;
         if (e.prevstep != 2) show = 3;
@@ -871,6 +886,9 @@ void leave_editor(Editor& e)
         } else {
             blank_keys(MOVSTA.first, MOVSTA.last, 1);
         }
+        // The whole path's tool is parked at its end only after a start-up
+        // that passed its checks: before that the list may be empty, hold
+        // no motion or have failed to read, and there is no end to go to.
         if (!e.single) {
             MOVSTA.direction = 3;
             MOVSTA.jump = 2;

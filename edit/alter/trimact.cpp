@@ -141,6 +141,12 @@ bool along_contour(const f32* resume, const f32* gap_start, i32 dim_kind, i32& s
     inpold(0.0006, p, n, 1, b, on2);
     if (on1 != 2 || on2 != 2) return false;
     // The gap runs from where the region was entered to where it was left.
+    // The walk's names are the region's: the crossing where the kept path is
+    // left (the gap start, the exit from the path) is the one where the
+    // region is entered, and the crossing where the kept path is taken up
+    // again (the resume point, the entry to it) is where the region is left.
+    // So the length runs from `entering` to `leaving`, from gap start to
+    // resume point, the way the moves below go.
     const ContourPos from = t.entering, to = t.leaving;
     f64 forward = contour_length(p, n, from.seg, to.seg, from.frac, to.frac);
     if (forward < 0) return false;
@@ -573,6 +579,9 @@ void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kin
             copy3(sn, normal);
         }
         if (number == last) return;
+        // The poll runs only while no request stands, so a key press raises
+        // the flag (as every worker of the alterations does) rather than
+        // clearing it, which would be no request at all.
         // A key pressed while the region is rewritten asks FORWARD: TO END to
         // stop after this region and opens the interrupt menu (its STOP
         // unwinds to ALTERATIONS at once). The keyboard is polled until the
@@ -604,7 +613,10 @@ void join_deletion(Action& a, const f32* start_point, const f32& clear_level, i3
     if (option == CON_CLEAR || option == CON_INCR) {
         // Through clear links at the clearance level (the absolute link
         // height), through incremental clear at the incremental clearance
-        // over the ends.
+        // over the ends. Through clear also puts the action's clearance
+        // level in the record's second plane height, the height an absolute
+        // link rises to: that level is the highest a move of the action may
+        // reach, and the record's own height may lie above it.
         const i32 incr = HEI8[HEI8_INCR], absolute = HEI8[HEI8_ABSOLUTE], plane2 = HEI8[HEI8_PLANE2];
         if (a.connect == CON_INCR) HEI8[HEI8_INCR] = r2wrd(zqar(ZQA_INCCLR));
         if (a.connect == CON_CLEAR) HEI8[HEI8_PLANE2] = r2wrd(clear_level);
@@ -660,7 +672,9 @@ void project_region(Action& a, const f32& clear_level, const i32& surf_word, i32
     }
     project_on_surf(surf_word, continuing, first_block, last_block, status);
     a.saved.restore();
-    if (status == -5) return;
+    // A failed projection (or a stop, -5) ends the action here: no code is
+    // requested and no machine state written after a region left half done.
+    if (status < 0) return;
     STPV01(1);
     i32 st = 0;
     PTAMCH(st);
@@ -790,6 +804,10 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         i32 number = 0;
         PRVPNT(0, t.region, start_dir, number, status);
         if (status < 0) return;
+        // No motion before the region: the region starts where the writers
+        // last put the tool, not at the tool position shown, which the
+        // display may have moved since.
+        if (status == 1) copy3(t.region, MOVST.point);
         status = 0;
     } else {
         copy3(t.region, MOVST.point);

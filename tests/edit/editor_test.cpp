@@ -386,3 +386,26 @@ TEST(Editor, ForwardWhileBackwardOnlyTurnsTheDirection)
     EXPECT_NE(ed::menus()[4].find("@FORWARD*@BACKWARD@"), std::string::npos) << script();
     EXPECT_EQ(ed::marked_before_menu(6), 6) << script();
 }
+
+// Back from LAYER STEP to BLOCK STEP the show option stays SHOW LAYER: the
+// SHOW item's state 2 on the layer-step menu is SHOW LAYER, not SHOW BLOCK,
+// so the procedure is not blanked.
+TEST(Editor, BackToBlockStepKeepsShowLayer)
+{
+    ed::fresh();
+    fix::marker(3, 10.0f);
+    ed::line(0, 0, 10);
+    ed::line(10, 0, 10);
+    fix::marker(4);
+    fix::marker(3, 0.0f);
+    ed::line(10, 10, 0);
+    fix::marker(4);
+    ed::menu("LAYER STEP");
+    ed::menu("BLOCK STEP");
+    ed::menu("EXIT");
+    ASSERT_EQ(ed::run(), 0) << script();
+    const auto m = ed::menus();
+    ASSERT_EQ(m.size(), 3u) << script();
+    EXPECT_NE(m[1].find("SHOW LAYER  >*"), std::string::npos) << m[1];
+    EXPECT_NE(m[2].find("SHOW LAYER  >*"), std::string::npos) << m[2];
+}

@@ -714,3 +714,26 @@ TEST(ProjectOnSurfaces, ASegmentLeavingTheSurfacesGoesOnAtItsOwnHeightToItsEnd)
 }
 
 }  // namespace
+
+// A projection that fails ends the trim action there: no technology block
+// is written after the region, which stays as it was.
+TEST(ProjectOnSurfaces, AFailedProjectionInTheTrimActionWritesNothing)
+{
+    fresh(FLAT_SURFACE, PRJ_ALL_SRF);
+    alteration_defaults[ZQA_ACTION] = ACT_PROJECT;
+    const f32 up[3] = {0, 0, 1};
+    i32 st = 0;
+    PTBT2(AM_APPEND, 2, std::array<f32, 3>{10, Y, 60}.data(), up, 0, st);
+    PTBT2(AM_APPEND, 2, std::array<f32, 3>{30, Y, 60}.data(), up, 0, st);
+    PTBT2(AM_APPEND, 2, std::array<f32, 3>{70, Y, 60}.data(), up, 0, st);
+    std::vector<std::vector<i32>> before;
+    for (const auto& e : norak::main_list().elems) before.push_back(e.words);
+    MDLDRP(0);
+    f32 sp[3], sd[3];
+    i32 first = 2, last = 3, continuing = 0;
+    delete_trimed_blocks(first, last, sp, sd, 100.0f, 1, continuing, 1, 0, 0.0f, st);
+    EXPECT_EQ(st, -1);
+    std::vector<std::vector<i32>> after;
+    for (const auto& e : norak::main_list().elems) after.push_back(e.words);
+    EXPECT_EQ(after, before);
+}

@@ -293,3 +293,24 @@ TEST(TrimAction, ARegionNotInTheListIsRefusedAndChangesNothing)
         expect_moves({{10, 0, 0}, {20, 0, 5}});
     }
 }
+
+// A region at the list's first motion has no point before it: it starts
+// where the writers last put the tool, not at the tool position shown.
+TEST(TrimDelete, ARegionAtTheFirstMotionStartsAtTheWritersLastPoint)
+{
+    alt::fresh({5, 5, 20});
+    for (int k = 0; k < 3; ++k) DSP8[DSP8_POS + k] = r2wrd(-7.0f);
+    alt::feed(100.0f);    // 1
+    alt::line(10, 0, 0);  // 2
+    alt::line(20, 0, 0);  // 3
+    alt::line(30, 0, 0);  // 4
+    alteration_defaults[ZQA_ACTION] = ACT_DELETE;
+    alteration_defaults[ZQA_CONNECT] = CON_DIRECT;
+    f32 sp[3] = {}, sd[3] = {};
+    i32 first = 2, last = 3, continuing = 0, st = 0;
+    delete_trimed_blocks(first, last, sp, sd, alt_clearance(), 0, continuing, 1, 0, alt_zplane(), st);
+    EXPECT_EQ(st, 0);
+    EXPECT_FLOAT_EQ(sp[0], 5.0f);
+    EXPECT_FLOAT_EQ(sp[1], 5.0f);
+    EXPECT_FLOAT_EQ(sp[2], 20.0f);
+}

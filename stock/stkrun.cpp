@@ -190,8 +190,7 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
             return;
         }
     }
-    // Without a grid or a tool of any size there is nothing to stamp into
-    // or with: the run fails with its message rather than reading the path.
+    // No grid or no tool size: nothing to stamp into or with, a failure.
     if (stk_grid.hdl < 0) {
         eroutc("stk_optim_run, NO STOCK GRID", 0);
         status = -1;
@@ -205,11 +204,9 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
         status = -1;
         return;
     }
-    // A run that fails before the list stands at the procedure's blocks
-    // (the tool's image, the positioning, the current commands, the
-    // procedure's moves) returns at once: no progress window is up yet and
-    // nothing was opened, and there is no procedure reached to show again.
-    // From the list opening on, every way out goes through the end below.
+    // A failure before the list stands at the procedure's blocks returns at
+    // once (nothing opened, no progress window up, no procedure reached to
+    // show again); from the list opening on, every way out ends below.
     stk_tool_image(0, D, R, L, T, status);
     if (status != 0) return;
     i32 rmode = MV_LIST;

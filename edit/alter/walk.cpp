@@ -519,8 +519,8 @@ void cut_arc(Step& s, const Cross& q)
 // plane: the transformation is affine, so carrying the control points
 // carries the curve exactly and keeps its parameters.
 // A curve call that fails fails the step with its status, before the path
-// is touched: a cut at a guessed parameter would leave pieces that no
-// longer meet at the crossing, reported as a cut that went well.
+// is touched: a cut at a guessed parameter would split the curve off the
+// contour and bound the region there, reported as a cut that went well.
 f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve, i32& st)
 {
     f64 t0 = 0, t1 = 1;

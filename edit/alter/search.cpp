@@ -33,13 +33,22 @@ i32 restate_word(i32 code)
 void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& status)
 {
     status = 0;
+    bool marked = false;
+    // A list error also ends with the cursor back where the call started,
+    // as every other way out does (a failed display too): the callers go on
+    // from their own position, and a cursor left wherever the search
+    // stopped would have them read or write at another block. Without the
+    // mark there is nowhere to return to.
     auto fail = [&]() {
         eroutc("PRVMCH, ERRORS IN LIST", 0);
         status = -1;
+        i32 st = 0;
+        if (marked) TPTOP(1, st);
     };
     i32 answer = 0;
     lmark(1, 1, answer);
     if (answer < 1) return fail();
+    marked = true;
     const i32 n = std::clamp(count, 0, 100);
     std::vector<i32> found(static_cast<size_t>(n), 0);
     i32 nfound = 0;
@@ -103,7 +112,10 @@ void PRVMCH(const i32& display_mode, const i32& count, const i32* codes, i32& st
         }
     }
     TPTOP(1, status);
-    if (status < 0) return fail();
+    if (status < 0) {
+        marked = false;  // the return itself failed: not tried again
+        return fail();
+    }
     status = 0;
 }
 

@@ -249,7 +249,11 @@ i32 along_test(i32 type, const f32* start, const f32* snormal, const f32* end, S
         status = 0;
         // The start turned about the centre by the arc's step, in its plane;
         // for an arc in XZ or YZ the turned point's own x and y are tested,
-        // as every other point of the walk is.
+        // as every other point of the walk is. The step is stored as a size
+        // (from an arccos), not with the arc's sense of turning: turned by
+        // it as stored, a clockwise arc's test point would lie off the arc,
+        // behind its start. Its size with the sweep's sign is the arc's own
+        // first step, whichever way the arc turns.
         const int a = plane == 3 ? 1 : 0, b = plane == 1 ? 1 : 2;
         const f32 w = std::copysign(std::fabs(step), angle), da = start[a] - centre[0], db = start[b] - centre[1];
         f32 p[3];
@@ -468,6 +472,13 @@ void cut_arc(Step& s, const Cross& q)
             f32 np[3], nd[3];
             i32 st = 0;
             NXTPOI(0, np, nd, s.cut_block, st);
+            // No next point (the list's end, -2, or a list error) fails the
+            // step with that status: the search leaves the number at -1,
+            // which is no block to bound the region at.
+            if (st < 0) {
+                s.status = st;
+                return;
+            }
             if (EDTFED > 0) {
                 i32 answer = 0;
                 lmark(1, 10, answer);
@@ -507,16 +518,18 @@ void cut_arc(Step& s, const Cross& q)
 // its own plane the crossing is sought on the curve carried into that
 // plane: the transformation is affine, so carrying the control points
 // carries the curve exactly and keeps its parameters.
-f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve)
+// A curve call that fails fails the step with its status, before the path
+// is touched: a cut at a guessed parameter would split the curve off the
+// contour and bound the region there, reported as a cut that went well.
+f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve, i32& st)
 {
     f64 t0 = 0, t1 = 1;
-    i32 st = 0;
     evbrng(curve, t0, t1, st);
+    if (st < 0) return t0;
     const i32 k = static_cast<i32>(s.pts.size() / 3);
     f64 t = t0 + (t1 - t0) * (q.mseg - 1 + q.mfrac) / std::max(1, k - 1), on[3];
-    f64 near = t;
-    crv_nearest(curve, q.p, near, on, st);
-    if (st == 0) t = near;
+    crv_nearest(curve, q.p, t, on, st);
+    if (st < 0) return t;
     i32 carried = curve;
     if (in_plane()) {
         Nurbs there = c;
@@ -526,14 +539,14 @@ f64 crossing_parameter(const Step& s, const Cross& q, const Nurbs& c, i32 curve)
                 there.pts[i + r] =
                     m[4 * r] * c.pts[i] + m[4 * r + 1] * c.pts[i + 1] + m[4 * r + 2] * c.pts[i + 2] + m[4 * r + 3];
         carried = nurbs_curve(there, st);
-        if (st != 0) return t;
+        if (st < 0) return t;
     }
     const f64* poly = trim_state.polygon.data();
     const f64 a[3] = {poly[2 * q.pseg - 2], poly[2 * q.pseg - 1], 0}, b[3] = {poly[2 * q.pseg], poly[2 * q.pseg + 1], 0};
-    f64 p[3], found = t;
-    bcrv_par_at_line(0, p, found, carried, a, b, st);
+    f64 p[3];
+    bcrv_par_at_line(0, p, t, carried, a, b, st);
     if (carried != curve) evbfre(carried);
-    return st == 0 ? found : t;
+    return t;
 }
 
 // Splits the NURBS at the crossing into its two pieces.
@@ -550,8 +563,9 @@ void cut_nurbs(Step& s, const Cross& q)
     if (s.status < 0) return;
     const i32 curve = nurbs_curve(c, s.status);
     if (s.status < 0) return;
-    const f64 t = crossing_parameter(s, q, c, curve);
+    const f64 t = crossing_parameter(s, q, c, curve, s.status);
     evbfre(curve);
+    if (s.status < 0) return;
     Nurbs first, second;
     const f64 t0 = c.knots[static_cast<size_t>(c.k - 1)], t1 = c.knots[static_cast<size_t>(c.n)];
     if (!nurbs_piece(c, t0, t, first) || !nurbs_piece(c, t, t1, second)) {
@@ -686,7 +700,11 @@ void get_next_movment(f32* point, f32* prev_point, f32* normal, f32* prev_normal
         status = end_or_error();
         return;
     }
-    if (fast(EDTFED) && t.first_rapid != -1) t.first_rapid = s.number;
+    // The word holds the first rapid (or maximum-feed) motion met since
+    // ALTERATIONS set it to -1 before its entering walk: it is taken while
+    // still -1. Taken only when it is not -1, it would never leave the -1
+    // it is set to, and no walk would ever record a rapid.
+    if (fast(EDTFED) && t.first_rapid == -1) t.first_rapid = s.number;
     // The motion's start: the point before it in the list, else (the first
     // motion) the end of the previous piece as given.
     i32 pnum = -1, st = 0;

@@ -486,6 +486,7 @@ void evbcrv(const i32& curve, const f64& t, f64* point, i32& status)
 void cptcrv2(const i32& curve, const f64* p, f64& t, f64* closest, f64& dist2, i32& status)
 {
     status = -1;
+    if (norak::call_fails("cptcrv2")) return;
     Curve* c = curve_of(curve);
     if (!c) return;
     auto d2 = [&](f64 u, f64* q) {

@@ -146,3 +146,27 @@ TEST(RegionSearch, TheMachineStateSearchAfterAJumpGoesPastTheBlockBeforeTheTarge
         EXPECT_EQ(wrd2r(DSM4[DSM4_FEED]), 800.0f) << from;
     }
 }
+
+// A list refused anywhere in the machine-state search fails it and leaves
+// the cursor where the search started.
+TEST(RegionSearch, AListErrorInTheMachineStateSearchLeavesTheCursorWhereItStarted)
+{
+    for (i32 refuse = 1; refuse <= 4; ++refuse) {
+        ed::fresh();
+        fix::tech(1, 700.0f);  // 1
+        ed::line(0);           // 2
+        ed::line(10);          // 3
+        i32 answer = 0, st = 9;
+        lacces(3, answer);
+        const i32 never[1] = {52};
+        norak::fail_list_call("lacces", refuse);
+        PRVMCH(3, 1, never, st);
+        norak::fail_list_call("lacces", 0);
+        EXPECT_EQ(st, -1) << refuse;
+        i32 size = 0, type = 0, cls = 0, number = -1;
+        TPBLKH(AM_LIST, size, type, cls, st);
+        tpget(AM_LIST, 1, DT_INT, &number, st);
+        lclos();
+        EXPECT_EQ(number, 3) << refuse;
+    }
+}

@@ -510,3 +510,35 @@ TEST(Walk, AnArcAfterARunAlongTheContourDecidesByItsFirstStep)
         EXPECT_EQ(s.cut, sweep > 0 ? 0 : 4) << sweep;
     }
 }
+
+// The first-rapid word, -1 before a walk, takes the first rapid motion met
+// and keeps it; a walk at a feed leaves it at -1.
+TEST(Walk, TheFirstRapidWordTakesTheFirstRapidMotionMet)
+{
+    for (const f32 feed : {-1.0f, 100.0f}) {
+        setup(feed);
+        alt::line(5, 20, 0);  // 2
+        alt::line(6, 20, 0);  // 3
+        trim_state.first_rapid = -1;
+        const Step s = first_step();
+        walk(s.point, 3);
+        EXPECT_EQ(trim_state.first_rapid, feed < 0 ? 2 : -1) << feed;
+    }
+}
+
+// A curve call that fails while the crossing's parameter is sought fails
+// the step with its status and leaves the NURBS whole.
+TEST(Walk, ACurveCallThatFailsFailsTheNurbsCutAndLeavesItWhole)
+{
+    setup(100.0f);
+    const f64 knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    const f64 pts[12] = {0, 20, 0, 10, 20, 0, 20, 20, 0, 30, 20, 0};
+    i32 st = 0;
+    PTBT5(AM_APPEND, 5, 4, 4, knots, pts, 0, st);  // 2: enters at x 10
+    ASSERT_EQ(st, 0);
+    norak::fail_list_call("cptcrv2", 1);
+    const Step s = first_step();
+    norak::fail_list_call("cptcrv2", 0);
+    EXPECT_LT(s.status, 0);
+    EXPECT_EQ(blocks_of_type(5).size(), 1u);
+}

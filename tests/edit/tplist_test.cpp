@@ -329,6 +329,15 @@ TEST(TpList, AStoredToolPathEntityAndItsEntries)
     NCLIST(fix::UCS, 1);
     EXPECT_TRUE(norak::transcript_has("internal: nclist_ent, PROBLEMS IN OPENNING ENTITY"));
     EXPECT_EQ(lines_of(fix::listing()).size(), 10u);
+    // No room for the entries of a good tool path: the same error, the
+    // heading alone, and no entry read from the missing table.
+    norak::add_reply(yes_to(OVERWRITE));
+    const long long asked = norak::allocations();
+    norak::fail_alloc_after(1);
+    NCLIST(tp, 1);
+    EXPECT_EQ(norak::allocations(), asked + 1);
+    EXPECT_EQ(norak::transcript_count("internal: nclist_ent, PROBLEMS IN OPENNING ENTITY"), 2u);
+    EXPECT_EQ(lines_of(fix::listing()).size(), 10u);
 }
 
 TEST(TpList, StoredItemsLongerThanTheirValuesWriteNothingPastThem)

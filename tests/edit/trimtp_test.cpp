@@ -340,29 +340,41 @@ TEST(Alterations, APathStartingInsideDeletesFromItsStartToWhereItLeaves)
     expect_moves({{30, 20, 0}, {40, 20, 0}, {50, 20, 0}});
 }
 
-// Outside wanted, a first motion that ends on the contour and a path that
-// then goes inside: no region from the start; the region outside begins
-// where the path leaves.
-TEST(Alterations, OutsideWantedAPathGoingInFromTheContourGivesNoRegionFromTheStart)
+// Outside wanted, a path going in from the contour. A first motion that
+// ends on it gives no region from the start; the region outside begins
+// where the path leaves. A region outside that a motion ends a hair short of
+// the contour (within the point tolerance), followed by a motion in that
+// crosses only at its start, ends with the motion before it: the path
+// inside stays.
+TEST(Alterations, OutsideWantedAPathGoingInFromTheContourBoundsTheRegionThere)
 {
-    alt::fresh({0, 0, 0});
-    SIDES = square_contour();
-    alt::feed(100.0f);     // 1
-    alt::line(10, 20, 0);  // 2: ends on the left side
-    alt::line(20, 20, 0);  // 3: in
-    alt::line(40, 20, 0);  // 4: out at x 30
-    alt::line(40, 40, 0);  // 5
-    ed::menu("BY CONTOUR:XY PLANE");
-    pick_square();
-    ed::menu("DEL.: OUTSIDE CONTOUR");
-    ed::menu("CONNECT: DIRECTLY");
-    ed::menu("FORWARD: TO END");
-    answer("question", "YES");
-    ed::menu("EXIT");
-    i32 reply = 0;
-    EXPECT_NO_THROW(run(reply)) << script();
-    EXPECT_EQ(reply, 1) << script();
-    expect_moves({{10, 20, 0}, {20, 20, 0}, {30, 20, 0}});
+    struct Case {
+        std::array<f32, 3> start;
+        std::vector<std::array<f32, 3>> path, want;
+    } cases[] = {
+        {{0, 0, 0}, {{10, 20, 0}, {20, 20, 0}, {40, 20, 0}, {40, 40, 0}}, {{10, 20, 0}, {20, 20, 0}, {30, 20, 0}}},
+        {{20, 20, 0},
+         {{25, 20, 0}, {40, 20, 0}, {40, 40, 0}, {0, 40, 0}, {9.9995f, 25, 0}, {20, 25, 0}, {20, 28, 0}},
+         {{25, 20, 0}, {30, 20, 0}, {9.9995f, 25, 0}, {20, 25, 0}, {20, 28, 0}}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.start[0]);
+        alt::fresh(k.start);
+        SIDES = square_contour();
+        alt::feed(100.0f);
+        for (const auto& p : k.path) alt::line(p[0], p[1], p[2]);
+        ed::menu("BY CONTOUR:XY PLANE");
+        pick_square();
+        ed::menu("DEL.: OUTSIDE CONTOUR");
+        ed::menu("CONNECT: DIRECTLY");
+        ed::menu("FORWARD: TO END");
+        answer("question", "YES");
+        ed::menu("EXIT");
+        i32 reply = 0;
+        EXPECT_NO_THROW(run(reply)) << script();
+        EXPECT_EQ(reply, 1) << script();
+        expect_moves(k.want);
+    }
 }
 
 TEST(Alterations, ARegionEnteredAndLeftByRapidsIsDeletedFromTheFirstFeedMotionOverTheRapidsOut)

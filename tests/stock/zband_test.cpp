@@ -1,7 +1,7 @@
 // The Z-band stage: moves above the band cut at its limit and replaced by
 // a link, a run that leaves and comes back at one XY removed without a
-// jump, the default limit that finds nothing, and an arc out of the XY
-// plane that ends the run with a message naming its block; a refused list
+// jump, the default limit that finds nothing, and a cutting arc out of the
+// XY plane that ends the run with a message naming its block; a refused list
 // access that fails the stage and never takes the cuts after a run; a
 // drilling cycle passed over, or ending the stage where a run would take
 // it; the scan going on after a given move.
@@ -279,7 +279,7 @@ TEST_F(ZBand, ARunBelowTheBandStaysOnTheLowerLimitWhenShortOrAskedAndIsLinkedOth
     }
 }
 
-TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndAnArcOutOfTheXYPlaneEndsTheRun)
+TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndOnlyACuttingArcOutOfTheXYPlaneEndsTheRun)
 {
     CMPBLK[CMP_ZHIGH] = r2wrd(99999.99f);
     p.line(10.0f, 0.0f, 50.0f);
@@ -293,6 +293,22 @@ TEST_F(ZBand, TheDefaultUpperLimitFindsNothingAndAnArcOutOfTheXYPlaneEndsTheRun)
     const i32 arc = p.arc(2, f32(M_PI), 5.0f, 0.0f, 10.0f, 0.0f, 0.0f);
     EXPECT_EQ(stage(), -1);
     EXPECT_TRUE(norak::transcript_has(std::to_string(arc))) << arc;
+
+    // Only a cutting arc out of the XY plane ends it: a cutting arc in the
+    // XY plane above the band is part of the run cut away, and a rapid arc
+    // out of the plane only carries the scan point.
+    for (bool rapid : {false, true}) {
+        SCOPED_TRACE(rapid);
+        SetUp();
+        p.line(10.0f, 0.0f, 8.0f);
+        if (rapid) p.feed(-1.0f);
+        p.arc(rapid ? 2 : 1, f32(M_PI), 15.0f, rapid ? 8.0f : 0.0f, 20.0f, 0.0f, 8.0f);
+        if (rapid) p.feed(500.0f);
+        p.line(30.0f, 0.0f, 0.0f);
+        EXPECT_EQ(stage(), 0);
+        EXPECT_FALSE(norak::transcript_has("Z BAND:"));
+        EXPECT_EQ(CMPBLK[CMP_CHANGED], 1);
+    }
 }
 
 }  // namespace

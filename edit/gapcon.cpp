@@ -219,6 +219,10 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     }
     TECHST.status[1] = 2;
     if (before != 0) {
+        // Read as: the gap's end stands for the point before it and the end
+        // vector of its motion for the axis, with one point (count 1): the
+        // link is made from the end alone, as the gap leaves no further
+        // motion to take a direction point from. The approach likewise.
         if (on1 != 0) {
             SRFRET(2, p1, p1, v1, ZUP, 1, st);
         } else if (after != 0) {

@@ -267,6 +267,8 @@ void enter(Editor& e)
         DSP8[DSP8_COLOUR] = colour;
         DSP8[DSP8_PEN] = pen;
     }
+    // Done in both modes (one procedure or the whole path): either session
+    // starts from a cleared edit word and the same display state.
     EDTACT = 0;
     {
         i32 st = 0;

@@ -177,11 +177,10 @@ void FNDRNG(const i32& start_slot, const i32& end_slot, i32* pick_a, i32* pick_b
                 status = pst;
                 return;
             }
-            // Answer 1 with no motion found (-1): nothing lies before the
-            // range, and the writers' last point stands in. Answer 1 with a
-            // motion is one found at the list's first element: its point is
-            // the real one before the range.
-            if (pst == 1 && prev_block == -1) {
+            // Answer 1: no motion lies before the range (the search stood on
+            // the range's own first motion, whose number it answers), and
+            // the writers' last point stands in for the point before it.
+            if (pst == 1) {
                 std::memcpy(prev_point, MOVST.point, 3 * sizeof(f32));
                 std::memcpy(prev_dir, MOVST.axis, 3 * sizeof(f32));
                 prev_block = -1;

@@ -897,7 +897,13 @@ Step contour_forward(Call& c, i32 reply, bool all)
         c.interrupted = true;
         return Step::End;
     }
-    if (st < 0 || t.at_end != 0 || t.must_end != 0) return Step::End;
+    // A region shown that runs to the procedure's end is still to be worked
+    // on by the next FORWARD: ending the operation here would drop it and
+    // the next FORWARD would walk from the start to show it again, so no
+    // region touching the end could ever be worked on one at a time. The
+    // end is taken once nothing is pending.
+    const bool pending = t.first > 0 && t.last > 0;
+    if (st < 0 || t.must_end != 0 || (t.at_end != 0 && !pending)) return Step::End;
     return changed(c) ? rebuilt() : Step::Menu;
 }
 

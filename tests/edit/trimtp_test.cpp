@@ -730,3 +730,30 @@ TEST(Alterations, ARegionRunningToTheEndIsDeletedByTheNextForwardSingle)
         EXPECT_EQ(reply, 1) << from_start << script();
     }
 }
+
+// After a run the blocks are picked again at the next FORWARD; escaping
+// that picking leads back to the selection menu, as at the mode's set-up.
+TEST(Alterations, EscapingThePickingAgainLeadsBackToTheSelection)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    ed::menu("BY SELECT MOTIONS");
+    pick_block(3);
+    pick_end(true);
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    for (const char* kind : {"pick", "menu"}) {  // the picking, then its mode menu
+        norak::Reply esc;
+        esc.kind = kind;
+        esc.escape = true;
+        norak::add_reply(esc);
+    }
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(norak::transcript_count("prompt: BLOCKS SELECTION OP.:"), 2u) << script();
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+}

@@ -1090,5 +1090,8 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     slclr();
     MDLDRP(0);
     nc_surf_init(2, 0);
+    // DEL Z-UP is the editor's own Z-up: a value changed here is the one
+    // its later reconnections use.
+    EDTCX.zup = ALTPDF.zup;
     reply = t.ops;
 }

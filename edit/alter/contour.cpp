@@ -46,9 +46,11 @@ const char* const CANNOT = "WARNING: CANNOT CALCULATE OFFSET FOR THE SELECTED CO
 
 // The polygon of a contour definition within the tolerance, closed (the
 // last point repeats the first); empty when none. The host turns the
-// definition into points itself (`dfcpol`): the pocket package's polygon
-// buffers would only carry the same points through one more copy, so none
-// are opened and no buffer can fail to open.
+// definition into points itself (`dfcpol`). The pocket package's polygon
+// buffers are filled by that same call (`polbuf_from_contour` reads the
+// definition through `dfcpol` too), so they would only carry the same
+// points through one more copy: none are opened and no buffer can fail to
+// open.
 
 std::vector<f64> definition_polygon(const i32* def, f64 tol)
 {
@@ -179,10 +181,12 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
     f64 tol = 0.1;
     cgp1_io(1, tol);
     if (select == 1) {
-        // The definition is started with its tolerance only: the host's
-        // further set-up calls of a contour definition (`setmf`, `dfd1cg`,
-        // `dfdsrs`, `gsplgc`) are not among the host calls this module has,
-        // and the definition this host makes needs none of them.
+        // The definition is started with its tolerance only. The multi-pick
+        // mode (`setmf`) is a host call here but is left alone: `dfdc` takes
+        // the contour's picks itself. The other set-up calls of a contour
+        // definition (`dfd1cg`, `dfdsrs`, `gsplgc`) are not among the host
+        // calls this module has, and the definition this host makes needs
+        // none of them.
         slclr();
         dfdini();
         dfdtol(2, tol);
@@ -195,6 +199,9 @@ bool offset_contour(const f32& contour_offset, const i32& side, const i32& selec
         }
         dfdc(4, 0, CNT_ITEMS, CNTDEF, status);
         if (plane) gswpld(2, 1, work);
+        // A contour not defined gives no polygon whatever its plane: the
+        // plane is made only for a defined one, so that no plane is made
+        // (and no warning about it shown) for a definition given up.
         if (status < 0) return false;
         if (plane && !contour_plane(t)) return false;
         // The contour's entity, and whether the host made it for this

@@ -507,19 +507,26 @@ void pick_blocks(i32& count, i32& handle, i32& status)
             status = -3;
             break;
         }
+        // A picked block that is not a motion (a technology or marker block)
+        // is not taken: there is nothing in it to move, project or delete,
+        // and a chain ending on it would hand the workers a range end they
+        // cannot read as a motion.
         const i32 at = index_of(list, key[1]);
         if (at < 0) continue;
         // The neighbours are the motions before and after it in the list as
-        // read here, not the adjacent blocks of the picked one: the host
-        // call that gives the keys of a picked block's neighbours
-        // (`ncd_get_n_from_picked`) is not among the host calls this module
-        // has, and the module's own read of its list is what every other
-        // step of the picking works on. Picked motions with only non-motion
-        // blocks between them therefore join into one chain, as the motions
-        // themselves follow each other; the range of that chain holds those
-        // blocks and the worker passes them as it passes them inside any
-        // range. A pick with no motion on one side still counts (that word
-        // 0), as a block of the current list always has its list around it.
+        // read here, not the adjacent blocks of the picked one. The host
+        // call that gives a picked block's neighbours is not among those
+        // this module has, but that alone would not decide it: the list read
+        // could give the adjacent blocks too. Motions are chosen on purpose:
+        // picked motions with only non-motion blocks (a feed, a marker)
+        // between them follow each other on the path, so they join into one
+        // chain and one region with one reconnection; taken as two chains,
+        // the first would be joined to the feed block and the second from
+        // it, two links over a gap that holds no motion. The range of that
+        // chain holds those blocks and the worker passes them as it passes
+        // them inside any range. A pick with no motion on one side still
+        // counts (that word 0), as a block of the current list always has
+        // its list around it.
         const i32 prev = at > 0 ? list[static_cast<size_t>(at - 1)].number : 0;
         const i32 next = at + 1 < static_cast<i32>(list.size()) ? list[static_cast<size_t>(at + 1)].number : 0;
         i32 idx = -1;

@@ -59,6 +59,11 @@ void zqa1_read()
     i32 count = ZQA1_N + 1, st = 0;
     mdgetn("ZQA1", words, count, st);
     if (st == -1) return;  // no record yet: the words stay
+    // A record of another size was not written by this command as it is
+    // (or is damaged), and a word out of its row's range would reach the
+    // menu and the workers as an option with no meaning (an action 7 runs
+    // no branch, a NaN offset builds no polygon): such words take their
+    // defaults, so that a bad record costs its own choices and nothing more.
     const bool whole = st == 0 && count == ZQA1_N;
     for (i32 w = 0; w < ZQA1_N; ++w) {
         if (whole && acceptable(w, words[w]))

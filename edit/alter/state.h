@@ -44,6 +44,11 @@ inline void zqas(i32 word, f32 value) { alteration_defaults[word] = r2wrd(value)
 
 // ---------------------------------------------------- procedure defaults
 // The procedure values that ALTERATIONS shows with SHOW PROC DEFAULTS.
+// They are kept here rather than in the editor's context because that
+// context has no place for the approach and the two tolerances: those
+// start from the values below at every call and live for the call. The
+// Z-up is taken from the context at entry and handed back at the end;
+// clearance, feed and percentages are taken from the procedure's records.
 struct AlterDefaults {
     f32 clear = 0.0f;     // clearance height, relative to the Z base
     f32 zup = 0.0f;       // Z-up distance of deletions (DEL Z-UP)

@@ -66,6 +66,7 @@ struct Call {
     i32 layout = 0;            // the last layout the menu was started with (0 none yet)
     bool forward_rows = false; // the FORWARD rows of a contour mode were shown at the last build
     bool interrupted = false;
+    bool reselect = false;   // the picking again before a run was escaped
     bool modelling = false;  // the stop came while the reference model was built
     // The contour walk: where it stands, and whether the pending region
     // begins at the procedure start.
@@ -386,7 +387,11 @@ void run_selection(Call& c, i32& status)
     }
     // SELECT MOTIONS: the chains in the order of the picks.
     if (c.picks < 0) {
+        // Picked again as at the mode's set-up: an escape gives up the
+        // selection and goes back to the selection menu.
         pick_blocks(c.npicks, c.picks, status);
+        if (c.npicks > 0) t.picked = 1;
+        if (status == -2) c.reselect = true;
         if (status < 0 || c.npicks < 1) return;
         void* base = nullptr;
         mmcptr(c.picks, base);
@@ -897,7 +902,13 @@ Step contour_forward(Call& c, i32 reply, bool all)
         c.interrupted = true;
         return Step::End;
     }
-    if (st < 0 || t.at_end != 0 || t.must_end != 0) return Step::End;
+    // A region shown that runs to the procedure's end is still to be worked
+    // on by the next FORWARD: ending the operation here would drop it and
+    // the next FORWARD would walk from the start to show it again, so no
+    // region touching the end could ever be worked on one at a time. The
+    // end is taken once nothing is pending.
+    const bool pending = t.first > 0 && t.last > 0;
+    if (st < 0 || t.must_end != 0 || (t.at_end != 0 && !pending)) return Step::End;
     return changed(c) ? rebuilt() : Step::Menu;
 }
 
@@ -943,6 +954,18 @@ Step answer(Call& c, i32 reply)
         close_picks(c);
         return Step::Select;
     }
+    // A new offset or side builds the polygon again at once, whatever row
+    // the reply picked: the menu takes the edited value as its new baseline
+    // after this reply, so a check skipped now would leave the polygon at
+    // the old offset for good.
+    if (t.mode <= SEL_PLANE && (zqar(ZQA_OFFSET) != c.offset0 || zqa(ZQA_SIDE) != c.side0)) {
+        contour_figure_delete();
+        trim_polygon_release();
+        i32 n = 0, st = 0;
+        f64 len = 0;
+        offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 0, n, len, st);
+        t.rebuild = 1;
+    }
     if (reply == R_VALUE && c.choice5 == 2 && !surface_option()) {
         if (zqa(ZQA_ACTION) == ACT_PROJECT) {
             f32 z = zqar(ZQA_ZPLANE);
@@ -967,15 +990,6 @@ Step answer(Call& c, i32 reply)
         return Step::Setup;
     }
     if (t.mode <= SEL_PLANE) {
-        if (zqar(ZQA_OFFSET) != c.offset0 || zqa(ZQA_SIDE) != c.side0) {
-            // A new offset or side: the polygon is built again at once.
-            contour_figure_delete();
-            trim_polygon_release();
-            i32 n = 0, st = 0;
-            f64 len = 0;
-            offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 0, n, len, st);
-            t.rebuild = 1;
-        }
         if (reply == R_CRITERIA) {
             contour_figure_delete();
             contour_entity_release();
@@ -999,6 +1013,12 @@ Step answer(Call& c, i32 reply)
         t.to_end = 1;
         i32 st = 0;
         c.interrupted = stoppable([&] { run_selection(c, st); });
+        if (c.reselect) {
+            c.reselect = false;
+            t.to_end = 0;
+            close_picks(c);
+            return Step::Select;
+        }
         return Step::End;
     }
     if (changed(c) || reply == R_APPROACH) t.rebuild = 1;
@@ -1070,5 +1090,8 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     slclr();
     MDLDRP(0);
     nc_surf_init(2, 0);
+    // DEL Z-UP is the editor's own Z-up: a value changed here is the one
+    // its later reconnections use.
+    EDTCX.zup = ALTPDF.zup;
     reply = t.ops;
 }

@@ -715,3 +715,57 @@ TEST(Alterations, AChangedContourOffsetRebuildsThePolygonAtOnce)
         EXPECT_EQ(norak::replies_left(), 0u) << mode;
     }
 }
+
+// A region that runs to the procedure's end, from its start or entered
+// later, is shown by the first FORWARD: SINGLE and deleted by the next one.
+TEST(Alterations, ARegionRunningToTheEndIsDeletedByTheNextForwardSingle)
+{
+    for (const bool from_start : {true, false}) {
+        alt::fresh(from_start ? std::array<f32, 3>{20, 20, 0} : std::array<f32, 3>{0, 0, 0});
+        SIDES = square_contour();
+        alt::feed(100.0f);  // 1
+        if (from_start) {
+            alt::line(25, 20, 0);  // 2: inside
+            alt::line(28, 20, 0);  // 3: inside to the end
+        } else {
+            alt::line(0, 15, 0);   // 2
+            alt::line(20, 15, 0);  // 3: in at x 10, ends inside
+        }
+        ed::menu("BY CONTOUR:XY PLANE");
+        pick_square();
+        ed::menu("CONNECT: DIRECTLY");
+        ed::menu("FORWARD: SINGLE");
+        ed::menu("FORWARD: SINGLE");
+        ed::menu("EXIT");
+        i32 reply = 0;
+        EXPECT_NO_THROW(run(reply)) << script();
+        EXPECT_EQ(reply, 1) << from_start << script();
+    }
+}
+
+// After a run the blocks are picked again at the next FORWARD; escaping
+// that picking leads back to the selection menu, as at the mode's set-up.
+TEST(Alterations, EscapingThePickingAgainLeadsBackToTheSelection)
+{
+    alt::fresh({0, 0, 0});
+    path();
+    ed::menu("BY SELECT MOTIONS");
+    pick_block(3);
+    pick_end(true);
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    for (const char* kind : {"pick", "menu"}) {  // the picking, then its mode menu
+        norak::Reply esc;
+        esc.kind = kind;
+        esc.escape = true;
+        norak::add_reply(esc);
+    }
+    ed::menu("ALL PROCEDURE BLOCKS");
+    ed::menu("EXIT");
+    i32 reply = 0;
+    EXPECT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(norak::transcript_count("prompt: BLOCKS SELECTION OP.:"), 2u) << script();
+    EXPECT_EQ(norak::replies_left(), 0u) << script();
+}

@@ -377,6 +377,16 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     const i32 direction = MOVSTA.direction, jump = MOVSTA.jump;
     MOVSTA.direction = 3;
     MOVSTA.jump = 4;
+    // The search for the end of the list loaded the state of its last
+    // motion, and a JUMP BLOCK to the block the tool is on restores nothing:
+    // the feed and the other parameters shown, and the ones MACH.PARAMS would
+    // start from, would be the last motion's. The state in force at the
+    // tool's block is restored first (the list stands on that block here),
+    // with the direction not backward, so that every code is searched for.
+    if (key[2] != -1) {
+        UPDBOT(st);
+        if (st < 0) status = -3;
+    }
     STEPTL(key[2], -1, 1, key, type, -1.0f, 0.0f, st);
     MOVSTA.direction = direction;
     MOVSTA.jump = jump;

@@ -163,6 +163,12 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
     type = 22;
     f32 feed = 0.0f;
     if (option == 2) {
+        // The state before the gap is restored for the feed alone: it is the
+        // one value the link takes from it (written back after the link).
+        // The range's non-motion blocks stay in the list, so spindle,
+        // coolant, tool and the other parameters in force after the gap are
+        // not changed by the deletion, and a search for them would only
+        // redisplay values the link does not use.
         const i32 code = 1;
         i32 st = 0;
         PRVMCH(2, 1, &code, st);

@@ -163,6 +163,12 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
     type = 22;
     f32 feed = 0.0f;
     if (option == 2) {
+        // The state before the gap is restored for the feed alone: it is the
+        // one value the link takes from it (written back after the link).
+        // The range's non-motion blocks stay in the list, so spindle,
+        // coolant, tool and the other parameters in force after the gap are
+        // not changed by the deletion, and a search for them would only
+        // redisplay values the link does not use.
         const i32 code = 1;
         i32 st = 0;
         PRVMCH(2, 1, &code, st);
@@ -377,6 +383,16 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     const i32 direction = MOVSTA.direction, jump = MOVSTA.jump;
     MOVSTA.direction = 3;
     MOVSTA.jump = 4;
+    // The search for the end of the list loaded the state of its last
+    // motion, and a JUMP BLOCK to the block the tool is on restores nothing:
+    // the feed and the other parameters shown, and the ones MACH.PARAMS would
+    // start from, would be the last motion's. The state in force at the
+    // tool's block is restored first (the list stands on that block here),
+    // with the direction not backward, so that every code is searched for.
+    if (key[2] != -1) {
+        UPDBOT(st);
+        if (st < 0) status = -3;
+    }
     STEPTL(key[2], -1, 1, key, type, -1.0f, 0.0f, st);
     MOVSTA.direction = direction;
     MOVSTA.jump = jump;

@@ -422,6 +422,13 @@ void EDTDPT(i32* start, i32* end, i32& changed, i32& request, i32& status)
     i32 in_marker = 0, prev_block = -1, st = 0;
     f32 prev_point[3], prev_dir[3];
     FNDRNG(10, 11, start, end, 0, in_marker, prev_block, prev_point, prev_dir, st);
+    // A range not found in the procedure is not a list failure: the search
+    // has told the user so, and its status stands; only a list failure is
+    // reported as one.
+    if (st == -2) {
+        status = -2;
+        return;
+    }
     if (st < 0) {
         fail("EDTDPT,ERRORS IN LIST");
         status = -3;

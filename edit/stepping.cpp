@@ -413,8 +413,14 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
     if (!remember(SLOT_KEEP)) return fail();
     const i32 from = motion_here();
     const f32 shown = MOVSTA.layerz - zshift();
-    const i32 dir = (n1 > 0 || z < shown) ? 1 : -1;
-    const i32 fin = (n2 > 0 || z < shown) ? 1 : -1;
+    const bool zsearch = n1 == 0 || n2 == 0;
+    const i32 dir = (n1 > 0 || ltval(z, shown) != 0) ? 1 : -1;
+    i32 fin = (n2 > 0 || ltval(z, shown) != 0) ? 1 : -1;
+    // A search by Z ends on the marker that opens the layer found (kind 3 or
+    // 5, first in the list), whichever way it walked. Its motions follow
+    // that marker: walking on backward from it would land on the last motion
+    // of the layer above, one layer too high.
+    if (zsearch && (MOVSTA.layering == 3 || MOVSTA.layering == 5)) fin = 1;
     const i32 split = fin > 0 ? 1 : 2;
     i32 open = 0, close = 0;
     if (MOVSTA.layering == 5 || MOVSTA.layering == 6) {
@@ -424,7 +430,6 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
         open = dir > 0 ? 3 : 4;
         close = dir > 0 ? 4 : 3;
     }
-    const bool zsearch = n1 == 0 || n2 == 0;
     i32 layers = 0, motions = 1;
     bool reached = false, end = false;
     while (!reached) {
@@ -447,7 +452,8 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
         if (kind == 3) MOVSTA.layerz = lz;
         if (zsearch) {
             const f32 s = MOVSTA.layerz - zshift();
-            if (kind == MOVSTA.layering && ((dir > 0 && s <= z) || (dir < 0 && z <= s))) reached = true;
+            if (kind == MOVSTA.layering && ((dir > 0 && leval(s, z) != 0) || (dir < 0 && leval(z, s) != 0)))
+                reached = true;
             continue;
         }
         if (kind == close && motions == 0) layers -= dir;  // an empty layer does not count
@@ -743,7 +749,7 @@ void z_jump(Stepper& s)
     // At the current layer's Z with a delay set the tool does not move; the
     // block it stands on is still marked and shown as at the end of any
     // step (read: "nothing more" is no further move).
-    if (MOVSTA.layerz - s.shift == s.z && s.delay != -1.0f) {
+    if (eqval(MOVSTA.layerz - s.shift, s.z) != 0 && s.delay != -1.0f) {
         MOVSTA.layering = 4;
         s.done = true;
         s.st = 0;
@@ -755,7 +761,7 @@ void z_jump(Stepper& s)
         MOVSTA.jump = 4;
         s.tgt = s.number;
     } else if (s.st >= 0) {
-        MOVSTA.jump = s.z < MOVSTA.layerz - s.shift ? 2 : 1;
+        MOVSTA.jump = ltval(s.z, MOVSTA.layerz - s.shift) != 0 ? 2 : 1;
         s.end = true;
     }
     MOVSTA.layering = 4;

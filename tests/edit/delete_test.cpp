@@ -282,6 +282,40 @@ TEST(Delete, ToEndDeclinedMovesNothingWhateverTheMoveOptions)
     }
 }
 
+// DELETE TO END declined, or escaped, shows the feed in force where the tool
+// then stands (100), not the one of the last motion (800) the search for the
+// end of the list passed.
+TEST(Delete, ToEndDeclinedShowsTheStateWhereTheToolStands)
+{
+    for (const bool escape : {false, true}) {
+        ed::fresh();
+        fix::tech(1, 100.0f);  // 1
+        ed::line(0);           // 2
+        ed::line(10);          // 3: the tool
+        ed::line(20);          // 4
+        fix::tech(1, 800.0f);  // 5
+        ed::line(30);          // 6
+        MOVSTA.direction = 3, MOVSTA.jump = 4, MOVSTA.step = 1, MOVSTA.count = 1;
+        i32 answer = 0, st = 0;
+        lacces(2, answer);
+        TPJUMP(3, st);
+        norak::Reply r;
+        r.kind = "question";
+        r.answer = "no";
+        r.escape = escape;
+        norak::add_reply(r);
+        i32 key[KEY_N], type = 0, changed = 0, request = 0;
+        blkkey(key, 3);
+        EDTTRM(key, type, changed, request, st);
+        std::string feed;
+        for (const std::string& l : norak::transcript())
+            if (l.find("FEED=") != std::string::npos) feed = l;
+        EXPECT_EQ(key[2], 4) << script();
+        EXPECT_NE(feed.find("FEED=100"), std::string::npos) << escape << ": " << feed << "\n" << script();
+        EXPECT_EQ(changed, 0);
+    }
+}
+
 TEST(Delete, TheConnectOptionEscapedAnswersCancelled)
 {
     ed::fresh();

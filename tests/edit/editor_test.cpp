@@ -298,9 +298,10 @@ TEST(Editor, JumpLayerZStandsOnTheFirstMotionOfTheLayerAtThatZ)
             picked = false;
         }
     }
-    // Z 5 is the layer the tool is in (a DELAY is given: it stays); Z 10 the
-    // first motion of the top layer; Z 3 lies between layers: the next one down.
-    EXPECT_EQ(at, (std::vector<i32>{7, 2, 10})) << script();
+    // From the tool in the layer at Z 0: Z 5 the first motion of the layer
+    // above, Z 10 the first motion of the top layer; Z 3 lies between layers:
+    // the next one down.
+    EXPECT_EQ(at, (std::vector<i32>{6, 2, 10})) << script();
     // SHOW LAYER with the jump: only the layer reached stays visible.
     EXPECT_TRUE(norak::transcript_has("display: unblank list 1 block 2 to 3")) << script();
     EXPECT_TRUE(norak::transcript_has("display: blank list 1 block 4 to 10")) << script();

@@ -427,8 +427,9 @@ TEST(DrillEdits, TheDepthEditRefusesRangesWithoutDrillPointsAndMissingBlocks)
     EXPECT_TRUE(norak::transcript_has("EDTDPT, DEPTH UPDATE POSSIBLE ONLY FOR DRILL"));
     i32 far[KEY_N] = {2, 1, 99};
     EDTDPT(start, far, changed, request, st);
-    EXPECT_EQ(st, -3);
-    EXPECT_TRUE(norak::transcript_has("EDTDPT,ERRORS IN LIST"));
+    EXPECT_EQ(st, -2);
+    EXPECT_TRUE(norak::transcript_has("FNDRNG, THE INDICATED REGION WAS NOT FOUND WITHIN THE CURRENT PROCEDURE"));
+    EXPECT_FALSE(norak::transcript_has("EDTDPT,ERRORS IN LIST"));
     EXPECT_EQ(changed, 0);
     EXPECT_EQ(words(), before);
 }

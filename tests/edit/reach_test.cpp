@@ -153,6 +153,40 @@ TEST(EditorMark, JumpEndLeavesAStringAtTheEndWhole)
     EXPECT_EQ(ed::blocks().size(), blocks);
 }
 
+// JUMP LAYER/Z from the tool in the layer at Z 5 stands on the first motion
+// of the layer found, above the tool's layer as well as below it: a Z above
+// goes up to the nearest layer at or above it, a Z between layers below the
+// tool down to the nearest one at or below it. At the tool's own layer with
+// a DELAY the tool stays; without one it goes to that layer's first motion.
+TEST(EditorMark, JumpLayerZStandsOnTheFirstMotionOfTheLayerFoundEitherWay)
+{
+    struct Case {
+        f32 z, delay;
+        i32 at;
+    };
+    for (const Case c : {Case{10, 0, 6}, Case{7, 0, 6}, Case{15, 0, 2}, Case{5, -1, 10}, Case{5, 0, 11},
+                         Case{3, 0, 14}, Case{0, 0, 14}}) {
+        ed::fresh();
+        for (i32 k = 0; k < 4; ++k) {
+            const f32 z = 15.0f - 5.0f * static_cast<f32>(k);
+            fix::marker(3, z);     // 1, 5, 9, 13
+            ed::line(0, 0, z);     // 2, 6, 10, 14
+            ed::line(10, 0, z);    // 3, 7, 11, 15
+            fix::marker(4);        // 4, 8, 12, 16
+        }
+        i32 answer = 0, st = 0, type = 0;
+        lacces(2, answer);
+        TPJUMP(11, st);
+        MOVSTA.direction = 3, MOVSTA.jump = 3, MOVSTA.layering = 4, MOVSTA.layerz = 5.0f;
+        i32 key[KEY_N];
+        blkkey(key, 11);
+        STEPTL(-1, -1, 1, key, type, c.delay, c.z, st);
+        EXPECT_GE(st, 0) << c.z;
+        EXPECT_EQ(key[2], c.at) << c.z << " " << c.delay;
+        EXPECT_EQ(here(), c.at) << c.z << " " << c.delay;
+    }
+}
+
 // A typed block below half the current number is searched from the start
 // of the list, so the current block is not passed (moved-forward flag 0);
 // from half up it is searched backward from here (flag 1). Half of an odd

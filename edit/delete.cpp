@@ -201,6 +201,9 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
     // comes back by a list mark; when it fails the cursor may stand anywhere
     // before the gap, so it is brought back to the end of the link, where
     // the feed after the link goes, and the deletion reports the failure.
+    // A failure here (or of the link's display below) ends the deletion
+    // with -3 before the step to the next motion: that step would walk from
+    // a cursor the failed search or display may have left anywhere.
     i32 answer = 0, st = 0;
     lmark(1, SLOT_GAP, answer);
     UPDBOT(st);

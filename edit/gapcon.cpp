@@ -142,7 +142,9 @@ struct GapPutBack {
         if (!armed) return;
         // The model stays only in the store: its quadtree's handles are
         // closed too, or the next build would park a half-closed state
-        // whose node arrays the store frees on leaving.
+        // whose node arrays the store frees on leaving. A link that built no
+        // model (a vertical link) closes nothing: the live model then is
+        // another's, which this call did not make.
         if (model) model_leave_live();
         pos.put_back();
         HEI8[HEI8_CLEARANCE] = clearance;

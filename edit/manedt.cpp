@@ -337,7 +337,10 @@ bool startup(Editor& e)
         MOVSTA.shown[0] = MOVSTA.shown[1] = -1;
         MOVSTA.show = 2;
     }
+    // The flag is set by the result 1 alone: any other answer, a failure
+    // included, leaves it off.
     segchk("SRFPKT", 6, 3, e.srfpkt);
+    e.srfpkt = e.srfpkt == 1 ? 1 : 0;
     blkkey(e.key, -1);
     // The first step has no delete start. A start-up after a deletion comes
     // here still in DELETE mode with the old range start set: handed on,

@@ -373,6 +373,9 @@ void JPINDP(const i32& current, i32& target, i32& type, i32& forward, i32& statu
         if (found) dir = 1;
         i32 j = jump(dir);
         if (j < 0) return fail();
+        // The list's end: from the start again once, unless the target was
+        // found already (a block that is no motion, with no motion after
+        // it): a second walk would find it again and stop in the same place.
         if (j == 1) {
             if (++ends >= 2 || found) break;
             lacces(2, answer);

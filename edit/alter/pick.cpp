@@ -17,6 +17,7 @@
 #include "edit/alter/search.h"
 #include "edit/stepping.h"
 #include "edit/support.h"
+#include "tools/toolcache.h"
 
 namespace {
 constexpr i32 GROW = 50;
@@ -44,6 +45,17 @@ struct Motion {
 // broken here. Status of the reader.
 std::vector<Motion> list_motions(i32& status)
 {
+    // The tool in force is put back too: the reader makes each tool block
+    // it passes current, and a read of the whole list would leave the
+    // list's last tool current for the trim that follows the picking.
+    struct ToolKeep {
+        i32 id = CURTOL;
+        ~ToolKeep()
+        {
+            i32 st = 0;
+            if (CURTOL != id && id > 0) SGTOOL(3, id, st);
+        }
+    } tool_keep;
     std::vector<Motion> out;
     const f32 keep = EDTFED;
     i32 answer = 0;
@@ -123,6 +135,9 @@ void break_strings(std::vector<Motion>& list, i32 a, i32 b, i32& status)
     b = std::min(b, static_cast<i32>(list.size()) - 1);
     for (i32 k = a; k <= b && status >= 0; ++k) {
         const Motion m = list[static_cast<size_t>(k)];
+        // A string of one point is left whole: it is one motion already,
+        // read as a line by every walk, and a break would change its block
+        // type and nothing else.
         if (m.points < 2) continue;
         break_string(m.block, status);
         for (Motion& q : list)
@@ -320,7 +335,7 @@ void locate_picked_motion(const i32& block, f32* point, f32* normal, f32* previo
             lclos();
             if (status < 0) break;
             if (at >= 0) {
-                if (m > 1) BRKSTR(1, status);
+                if (m > 1) BRKSTR(1, status);  // one point: a motion already (see break_strings)
                 if (status >= 0 && at > 0) TPJUMP(at, status);
                 if (status >= 0) next_motion(1, number, type, point, normal, status);
                 if (status < 0) break;
@@ -361,6 +376,9 @@ void swap_picks(PickEntry& a, PickEntry& b) { std::swap(a, b); }
 PickEntry chain_first(const i32& index, PickEntry* entries, const i32& count)
 {
     i32 cur = index, found = -1;
+    // At most one step per entry, and a chain that comes back to where it
+    // started ends there: entries whose neighbours point at each other
+    // would otherwise be walked round for ever.
     for (i32 guard = 0; guard < count; ++guard) {
         i32 at = -1;
         if (entries[cur].prev == 0 || find_pick(index, entries[cur].prev, entries, count, at) == 0 || at == index) break;

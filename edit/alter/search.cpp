@@ -162,6 +162,7 @@ void FNDRNG(const i32& start_slot, const i32& end_slot, i32* pick_a, i32* pick_b
         }
         if (!started && (number == pick_a[2] || number == pick_b[2])) {
             started = true;
+            // Picks on one block are not exchanged: both name the same block.
             if (number == pick_b[2] && number != pick_a[2]) {
                 i32 t[11];
                 std::memcpy(t, pick_a, sizeof t);

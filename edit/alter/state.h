@@ -46,7 +46,8 @@ inline void zqas(i32 word, f32 value) { alteration_defaults[word] = r2wrd(value)
 // The procedure values that ALTERATIONS shows with SHOW PROC DEFAULTS.
 // They are kept here rather than in the editor's context because that
 // context has no place for the approach and the two tolerances: those
-// start from the values below at every call and live for the call. The
+// start from the values below and keep what ALTERATIONS set from one call
+// to the next (they are not set at entry). The
 // Z-up is taken from the context at entry and handed back at the end;
 // clearance, feed and percentages are taken from the procedure's records.
 struct AlterDefaults {
@@ -92,7 +93,9 @@ struct TrimState {
     i32 walk_side = 3;   // where the walk stops: 1 leaving the inside, 3 entering it, 2 starts on the contour
     // The offset polygon: n closed x,y points (the last repeats the first),
     // in the contour's plane for a contour in any plane (inplane 1), with
-    // the transformation from tool path coordinates into that plane.
+    // the transformation from tool path coordinates into that plane. Held
+    // in vectors, as the surface ids below: they grow with what they hold
+    // and go with the state, with no host block to free on every way out.
     std::vector<f64> polygon;
     i32 npoly = 0;
     f64 length = 0.0;

@@ -572,6 +572,9 @@ void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kin
             // pieces written keep the numbering going).
             i32 split = 0, block = -1;
             move_block_z(end, normal, s, sn, a.kind, dim_kind, z_level, split, block, status);
+            // A failure ends the action unless the failing block was the
+            // region's last: the region is then done with all it could
+            // move, and the join after it still runs.
             if (status < 0 && number != last) return;
             status = 0;
             if (block > 0 && number == first_block) first_block = block;

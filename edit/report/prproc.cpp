@@ -220,6 +220,9 @@ void PRCINE(const i32& reset, const i32& entity, const i32& slot, i32& c47, i32*
 {
     ProcInfo& p = PRCINF;
     preset(reset, slot);
+    // Read as: the presets and rules carry over, the failure rule of the
+    // list's reader does not: a stored procedure's values come from the
+    // host whole, and one it lacks keeps its preset (status stays 0).
     status = 0;
     i32 nwords = 0, ngeom = 0;
     get_proc_info(entity, nwords, ngeom, status);

@@ -467,7 +467,10 @@ void end_repeated_motions(i32& first_block, const i32& last_block, f32* start_po
 // are taken by the keys they were registered under (the level table of the
 // block display). Nothing is taken off unless the walk from the cursor
 // reaches the region's last block, so that no motion after the region, which
-// nothing here draws again, loses its drawing; the cursor stays.
+// nothing here draws again, loses its drawing; the cursor stays. This takes
+// the place of the host's delete of the blocks' drawings by the list key
+// (-1, 2, 2): the display registers each block under its own key, which that
+// call does not name, so it would take nothing off.
 void forget_drawn_region(const i32& last_block)
 {
     std::vector<i32> drawn;

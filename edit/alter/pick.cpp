@@ -43,6 +43,19 @@ struct Motion {
 // motion with the point before it as its previous point, so that a walk
 // judges the motion after a string from the string's last point. Nothing is
 // broken here. Status of the reader.
+// Whether the element the cursor stands on (the list's last) was read:
+// a motion there is the last one taken. A read refused on it would
+// otherwise look like the list's end.
+bool last_read(const std::vector<Motion>& out)
+{
+    i32 size = 0, type = 0, cls = 0, st = 0, number = -1;
+    TPBLKH(AM_LIST, size, type, cls, st);
+    if (st >= 0 && cls == BC_MOVE) tpget(AM_LIST, 1, DT_INT, &number, st);
+    lclos();
+    if (st < 0) return false;
+    return cls != BC_MOVE || (!out.empty() && out.back().block == number);
+}
+
 std::vector<Motion> list_motions(i32& status)
 {
     // The tool in force is put back too: the reader makes each tool block
@@ -61,17 +74,30 @@ std::vector<Motion> list_motions(i32& status)
     i32 answer = 0;
     lacces(2, answer);
     f32 prev[3] = {0, 0, 0};
-    bool first = true;
+    bool first = true, failed = false;
     while (answer >= 1) {
         Motion m{};
         f32 n[3];
         next_motion(1, m.number, m.type, m.end, n, status);
-        if (status < 0) break;
+        if (status < 0) {
+            // The reader answers -1 at the list's end and on a failed read
+            // alike: the list tells which. At its end the reader stands on
+            // the last element, and a step on finds none (-1); any other
+            // answer is a read that stopped short of the end.
+            i32 a = 0;
+            lacces(1, a);
+            failed = a != -1 || !last_read(out);
+            break;
+        }
         if (first) {
             i32 number = 0, st = 0;
             f32 dir[3];
             PRVPNT(0, prev, dir, number, st);
             first = false;
+            if (st < 0) {
+                failed = true;
+                break;
+            }
         }
         m.block = m.number;
         m.points = 1;
@@ -86,7 +112,10 @@ std::vector<Motion> list_motions(i32& status)
                 points.push_back(m);
             }
             lclos();
-            if (status < 0) break;
+            if (status < 0) {
+                failed = true;
+                break;
+            }
         }
         for (Motion& q : points) {
             std::memcpy(q.prev, prev, sizeof prev);
@@ -96,7 +125,13 @@ std::vector<Motion> list_motions(i32& status)
         lacces(1, answer);
     }
     EDTFED = keep;
-    if (status == -1 || answer == -1) status = 0;
+    // A list call that failed is no end of the list: the picking stops with
+    // the list failure (-3) rather than go on over a list cut short, where
+    // a pick past the cut would be passed over without a word.
+    if (failed || answer < -1)
+        status = -3;
+    else if (status == -1 || answer == -1)
+        status = 0;
     return out;
 }
 

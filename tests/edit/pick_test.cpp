@@ -153,6 +153,29 @@ TEST(Picks, SingleAddsABlockOnceAndEscapeTakesTheLastBack)
     MM_CLOSE(handle, st);
 }
 
+// The list refused at each access in turn while a pick is read: the pick
+// is taken, or the picking ends with the list failure; never a pick passed
+// over as if the list had ended before it.
+TEST(Picks, AListRefusedWhileAPickIsReadFailsThePickingOrTakesThePick)
+{
+    i32 failed = 0;
+    for (i32 n = 1; n <= 40; ++n) {
+        alt::fresh({0, 0, 0});
+        alt::feed(100.0f);  // 1
+        for (f32 x : {10.0f, 20.0f, 30.0f}) alt::line(x, 0, 0);  // 2 .. 4
+        pick_reply(4);
+        pick_reply(0, true);
+        norak::fail_list_call("lacces", n);
+        i32 count = 0, handle = -1, st = 9;
+        pick_blocks(count, handle, st);
+        norak::fail_list_call("lacces", 0);
+        if (st == -3) ++failed;
+        EXPECT_TRUE(st == -3 || (st == 0 && count == 1)) << n << ": status " << st << ", " << count << " picked";
+        if (handle >= 0) MM_CLOSE(handle, st);
+    }
+    EXPECT_GT(failed, 0);
+}
+
 TEST(Picks, AVerticalPickTakesTheRunBetweenVerticalMotions)
 {
     alt::fresh({0, 0, 10});

@@ -187,10 +187,13 @@ void GAPCON(const f32& clearance, const f32& z_up, f32 p1x, f32 p1y, f32 p1z, f3
     if (before != 0 && after != 0 && eqpt3(p1, p2)) return;
     i32 st = 0;
     // The machine state restored before the gap is the feed (code 1) alone:
-    // it is the one value the rapid test of the straight move below reads.
+    // it is the one value the rapid test of the straight move below reads,
+    // in the modal record where the restore puts it (the writers' own last
+    // feed may be one written anywhere since).
     const i32 feedcode = 1;
     PRVMCH(2, 1, &feedcode, st);
-    if (before != 0 && after != 0 && TECHST.feed < 0.0f && eqval(p1z, clearance) && eqval(p2z, clearance)) {
+    const bool rapid = wrd2r(DSM4[DSM4_FEED]) < 0.0f;
+    if (before != 0 && after != 0 && rapid && eqval(p1z, clearance) && eqval(p2z, clearance)) {
         MOVLIN(2, p2, ZUP, st);
         return;
     }

@@ -506,6 +506,8 @@ bool build_menu(Editor& e)
         e.picksaved = false;
     }
     i32 st = 0;
+    // The frame's third-line start takes its width from the menu layout
+    // (five columns here), not from an argument: no count is passed.
     MNUIN3("", st);
     if (st < 0) {
         e.errors();

@@ -191,6 +191,9 @@ void walk(i32 dir, i32 trace, i32& count, i32& number, i32& type, bool& closed, 
         }
         if (!read_head(h, status)) return fail();
         if (h.cls != BC_MOVE) {
+            // A layer marker sets the layer Z when it is passed without trace
+            // (read so: a traced step shows the marker and leaves the layer
+            // Z to the untraced moves and the layer search).
             if (h.cls == BC_MARKER && (dir < 0 || trace == 0)) {
                 i32 kind = 0;
                 f32 z = 0;

@@ -157,6 +157,9 @@ void break_string(i32 block, i32& status)
         lacces(1, answer);
     }
     EDTFED = keep;
+    // Mode 0 breaks the string as mode 2 does, leaving the cursor on its
+    // first line; the list is read again from its start after the break, so
+    // where the cursor stands does not matter here.
     if (status >= 0) BRKSTR(0, status);
 }
 

@@ -892,10 +892,13 @@ Step contour_forward(Call& c, i32 reply, bool all)
         i32 n = 0, st = 0;
         f64 len = 0;
         offset_contour(zqar(ZQA_OFFSET), zqa(ZQA_SIDE), 1, n, len, st);
-        if (t.npoly == 0 || (reply == 0 && !c.forward_rows)) {
-            t.rebuild = 1;
-            return Step::Menu;
-        }
+    }
+    // Enter on blank FORWARD rows shows the rows and runs nothing, also
+    // when the polygon was there already or rebuilt by the same reply (a
+    // changed offset or side): the rows were never shown for it.
+    if (t.npoly == 0 || (reply == 0 && !c.forward_rows)) {
+        t.rebuild = 1;
+        return Step::Menu;
     }
     i32 st = 0;
     if (stoppable([&] { run_contour(c, all, st); })) {
@@ -984,6 +987,9 @@ Step answer(Call& c, i32 reply)
         // end step comes back to this mode's menu.
         return ref_surfaces() ? Step::Menu : Step::End;
     }
+    // The BLOCKS row in the picking mode deletes no figure: picking draws
+    // none, and the contour's figure went with the title row before any
+    // change of mode.
     if (reply == R_CRITERIA && t.mode == SEL_PICK) {
         if (!close_picks(c)) return Step::End;
         clear_highlight();

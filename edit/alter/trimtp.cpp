@@ -521,6 +521,9 @@ bool run_contour(Call& c, bool to_end, i32& status)
         PRMFLG(0, st);
         PRVPNT(0, c.point, c.normal, pnum, st);
         std::memcpy(PRCSTP, c.point, sizeof PRCSTP);
+        // Back to the list's first element: the first motion was read only
+        // to find the point before it, and the walk reads it again as its
+        // first step, from that point.
         lacces(2, answer);
         UITSET(1);
         const i32 side = contour_side(p);
@@ -831,6 +834,8 @@ bool surface_model()
     i32 work = 0, st = 0;
     allsrf(1, t.nsurf, t.surf_ids.data(), t.surf_nrms.data(), 0, nullptr, nullptr, 1, ALTPDF.srftol, 9999.999f, 2,
            work, st);
+    // A model that could not be built leaves no work arrays behind: they
+    // are freed here, as on an interrupted build, before the end step.
     if (st < 0) {
         allfre(st);
         return false;

@@ -144,8 +144,11 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
             i32 state = 0;
             INSMSG(state, changed, st);
             if (changed != 0) {
+                // The code-22 request is only ever raised here: a message
+                // outside a layer must not drop one an earlier edit of the
+                // session asked for.
                 i32 lst = 0;
-                code22 = CHKLYR(lst);
+                if (CHKLYR(lst) != 0) code22 = 1;
                 pathchg = callers = 1;
             }
         } else if (reply == 4) {

@@ -1,5 +1,7 @@
 #include "edit/stepping.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -803,7 +805,11 @@ void single_steps(Stepper& s, bool back)
         i32 hit = 0;
         SPCHIT(hit);
         if (hit != 0 || s.end) return;
-        const double until = (static_cast<double>(std::clock()) / CLOCKS_PER_SEC + s.delay) * 1000.0;
+        // The delay is held to the 10 seconds the menu offers: a stored
+        // value past that (a damaged record, or an infinite one) would
+        // hold the editor in this wait for good.
+        const double delay = std::isfinite(s.delay) ? std::clamp(static_cast<double>(s.delay), 0.0, 10.0) : 0.0;
+        const double until = (static_cast<double>(std::clock()) / CLOCKS_PER_SEC + delay) * 1000.0;
         while (static_cast<double>(std::clock()) / CLOCKS_PER_SEC * 1000.0 < until) {
         }
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "edit/manedt.h"
+#include "edit/stepping.h"
 #include "edit/msgblk.h"
 #include "fixture.h"
 
@@ -299,3 +301,19 @@ TEST(MessageBlocks, TheSourceProcedureIsBlankedOnce)
 }
 
 }  // namespace
+
+// A message added from the SERVICE menu outside a layer keeps a code-22
+// request an earlier edit of the session made.
+TEST(MessageBlocks, AMessageAddedOutsideALayerKeepsAnEarlierLayerRequest)
+{
+    tool_path(2);
+    for (const auto& r : {menu("ADD MESSAGE"), menu("MESSAGE"), text("HELLO"), menu("", true), menu("", true)})
+        norak::add_reply(r);
+    const i32 flags[EDF_N] = {1, 1, 1, 1, 1, 1};
+    i32 key[KEY_N] = {2, 1, 2}, type = 2, changed = 0, code22 = 1, pathchg = 0, callers = 0, request = 0,
+        subchg = 0, count = 0, st = -9;
+    EDTSRV(flags, changed, code22, pathchg, callers, request, subchg, type, key, count, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(pathchg, 1);
+    EXPECT_EQ(code22, 1);
+}

@@ -152,6 +152,9 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
                 pathchg = callers = 1;
             }
         } else if (reply == 4) {
+            // A count that fails leaves the SERVICE menu with its status
+            // (read so: the failure leaves the sub-menu, and the editor goes
+            // on from its own menu).
             CNTMSG(count, st);
             if (st < 0) {
                 status = st;

@@ -34,7 +34,8 @@ PickEntry chain_last(const i32& index, const PickEntry& first, PickEntry* entrie
 // string holding it is broken into lines, the point a block of its own, the
 // cursor left on it): its end point and normal, the point before it (also
 // put into the first words of "LSP2" and "DSP8") and its dimension kind.
-// Status -1 when the list holds no such motion.
+// Status -1 when the list holds no such motion. The "other point data" of
+// the picked motion are read as these: its end, normal and the point before.
 void locate_picked_motion(const i32& block, f32* point, f32* normal, f32* previous, i32& dim_kind, i32& status);
 // 1 when the motion from the previous point to the end is within the angle
 // (degrees) of the Z axis, or has no length.

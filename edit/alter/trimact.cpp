@@ -769,6 +769,8 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         ~Exit()
         {
             if (INTCNT != menus) trim_state.interrupt = 1;
+            // The host's connect takes no list argument: it always joins
+            // the current tool path's display, the one the -1 names.
             ncd_connect_toolpath();
         }
     } exit;

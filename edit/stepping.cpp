@@ -414,6 +414,8 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
     number = -1;
     status = 0;
     if ((n1 == 0 || n2 == 0) && z == NO_Z) return;
+    // A failure is told by name, as the module's other list routines tell
+    // theirs: the caller's own message would not say which search failed.
     auto fail = [&]() {
         eroutc("LYRSTP, ERRORS IN LIST", 0);
         status = -1;
@@ -517,6 +519,7 @@ void LYRSTP(const i32& n1, const i32& n2, const f32& z, i32& number, i32& status
 
 void PRCRNG(i32& status)
 {
+    // Told by name, as the layer search's failure is.
     auto fail = [&]() {
         eroutc("PRCRNG, ERRORS IN LIST", 0);
         status = -1;

@@ -158,7 +158,7 @@ void break_string(i32 block, i32& status)
     }
     EDTFED = keep;
     // Mode 0 breaks the string as mode 2 does, leaving the cursor on its
-    // first line; the list is read again from its start after the break, so
+    // last line; the list is read again from its start after the break, so
     // where the cursor stands does not matter here.
     if (status >= 0) BRKSTR(0, status);
 }
@@ -262,6 +262,10 @@ void vertical_walk(const std::vector<Motion>& list, i32 at, i32 step, std::vecto
         const Motion& m = list[static_cast<size_t>(i)];
         return is_vertical(m.end, m.prev, 2.0f) != 0;
     };
+    // A walk that reaches the list's start or end stops there and the run
+    // is what it found: the walk the other way, the question and the run's
+    // entries still follow, so motions picked up to the list's edge are not
+    // lost with the missing neighbour.
     auto inside = [&](i32 i) { return i >= 0 && i < static_cast<i32>(list.size()); };
     if (vertical) {
         for (; inside(k) && vert(k) && (list[static_cast<size_t>(k)].end[2] > list[static_cast<size_t>(k)].prev[2]) == up; k += step)

@@ -537,12 +537,8 @@ void optim_air_scan(i32& first, i32& last, i32& at_end, i32& long_run, i32& stat
     Run r;
     while (true) {
         // The keyboard every 5 moves: a long stretch with no run of air can
-        // be stopped as well. A stop hands no run over.
-        if (optim_progress(1, air_polls, 5) != 0) {
-            at_end = 1;
-            status = 1000;
-            return;
-        }
+        // be stopped as well.
+        if (optim_scan_stopped(air_polls, at_end, status)) return;
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
         f32 feed = 0;
         stk_image_select(0, st);

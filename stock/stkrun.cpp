@@ -60,6 +60,14 @@ i32 optim_progress(const i32& kind, i32& counter, const i32& n)
     return stk_progress_poll(counter, n, orbis_flag_get() == 0);
 }
 
+bool optim_scan_stopped(i32& counter, i32& at_end, i32& status)
+{
+    if (optim_progress(1, counter, 5) == 0) return false;
+    at_end = 1;
+    status = 1000;
+    return true;
+}
+
 i32 stk_progress_poll(const i32& counter, const i32& n, bool show)
 {
     if (n <= 0 || counter % n != 0) return 0;

@@ -24,6 +24,9 @@ void optim_open_list(const i32& kind, i32& status);
 // Counts a segment; every n calls shows the count and polls the keyboard,
 // asking "STOP EXECUTION?" on a space key. 1 when the user stopped, else 0.
 i32 optim_progress(const i32& kind, i32& counter, const i32& n);
+// A scan's poll every 5 moves on its own counter: true when the user
+// stopped, with at_end 1 and status 1000 (a stop hands no run over).
+bool optim_scan_stopped(i32& counter, i32& at_end, i32& status);
 // Every n-th counter: shows it (when `show`) and polls the keyboard, asking
 // "STOP EXECUTION?" on a space key; 1 when the user stopped.
 i32 stk_progress_poll(const i32& counter, const i32& n, bool show);

@@ -317,16 +317,6 @@ void optim_zband_clip(const f32* P, f32* Q, const f32& za, const f32& zb, i32& p
 
 namespace {
 i32 zband_polls = 0;  // moves scanned, for the keyboard poll
-
-// The keyboard every 5 moves: a long stretch with no run in it can be
-// stopped as well. A stop (1000) hands no run over.
-bool scan_stopped(i32& at_end, i32& status)
-{
-    if (optim_progress(1, zband_polls, 5) == 0) return false;
-    at_end = 1;
-    status = 1000;
-    return true;
-}
 }  // namespace
 
 void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end, i32& status)
@@ -379,7 +369,9 @@ void optim_zband_scan(i32& first, i32& last, i32& side, f32& length, i32& at_end
         return;
     }
     while (true) {
-        if (scan_stopped(at_end, status)) return;
+        // The keyboard every 5 moves: a long stretch with no run in it can
+        // be stopped as well.
+        if (optim_scan_stopped(zband_polls, at_end, status)) return;
         i32 number = 0, type = 0, size = 0, tc = 0, st = 0;
         f32 feed = 0, P[3];
         find_move(MV_LIST, 1, number, type, size, feed, tc, st);

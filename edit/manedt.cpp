@@ -124,6 +124,8 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
         i32 reply = 0;
         modif1(reply);
         if (reply == 1) {
+            // The block list: BLKLST is the listing routine by the name its
+            // own description gives it.
             BLKLST(st);
         } else if (reply == 2) {
             // GO motions inserted change the path, whether or not the join
@@ -246,6 +248,9 @@ i32 modl_area1[64], modl_area2[64];
 void enter(Editor& e)
 {
     {
+        // The host keeps keyed records through one pair of calls, mdgetn and
+        // mdputn, a record read and written whole; the delay is a record of
+        // one word under "MEDZ".
         i32 word = 0, count = 1, st = 0;
         mdgetn("MEDZ", &word, count, st);
         if (st == 0 && count >= 1) e.delay = wrd2r(word);

@@ -611,6 +611,9 @@ void block_loop(Action& a, i32& first_block, i32& last_block, const i32& dim_kin
 void join_deletion(Action& a, const f32* start_point, const f32& clear_level, i32& continuing,
                    const i32& dim_kind, const i32& at_end, i32& status)
 {
+    // No step back is taken after the deletions: each deletion already left
+    // the cursor on the block before the one it took out, which is where
+    // a step back from the gap would bring it.
     const bool follows = next_block_exists() != 0;
     // The join goes by the option chosen: ALONG CONT. turned into THROUGH
     // CLEAR for a continuing region still joins it as a continuing one

@@ -364,8 +364,9 @@ void run_selection(Call& c, i32& status)
     status = 0;
     if (t.mode == SEL_ALL) {
         // The procedure's start: the point before its first motion, read
-        // from the list. Nothing else in the module keeps that start, so it
-        // is stored here for the projection, which joins from it.
+        // from the list. The manual editor keeps the current tool position
+        // but no start point of the procedure, so the start is read here and
+        // stored for the projection, which joins from it.
         i32 answer = 0, first = 0, last = 0, dim = 1, type = 0, number = 0;
         f32 start[3], p[3], n[3];
         lacces(2, answer);
@@ -454,6 +455,9 @@ i32 walk_until(Call& c, i32 want, ContourPos& record, i32& cut, bool& at_end, i3
         get_next_movment(c.point, prev, c.normal, pn, inside, cut, c.before, after, type, region, seg, frac, dim,
                          status);
         if (status == 0) c.dim = dim;
+        // -1.0 is the rapid code; -2.0 and any value below it stand for the
+        // maximum feed (a value below -2 carries that feed's own size), so
+        // every one of them is a fast move here.
         const bool fast = EDTFED == -1.0f || EDTFED <= -2.0f;
         // Left by a rapid: the walk ends before the first motion at a real
         // feed, also when that is the procedure's last.
@@ -540,6 +544,10 @@ bool run_contour(Call& c, bool to_end, i32& status)
             if (boundary == 2) {
                 c.continuing = 0;  // no region from the start
             } else {
+                // The walk reads the first motion again as its first step,
+                // so its number is the region block of that step. It is held
+                // negated until the region is shown. Block numbers start at
+                // 1; the floor keeps a damaged number 0 reading as negated.
                 t.first = -std::max(number, 1);
                 c.region_dim = c.dim;
                 t.last = region;
@@ -655,7 +663,10 @@ Step select(Call& c)
     if (EDTACT != 0 && t.picked != 0) clear_highlight();
     prmptc("BLOCKS SELECTION OP.:");
     // DIVIDE BY TOOL is offered with the tool-factor modes of one pair or a
-    // table of percentages, unless the optimizer's stages are all off.
+    // table of percentages, unless the optimizer's stages are all off. The
+    // tool-factor mode is word 3 of the block (its value 5 is the one that
+    // brings the table of words 58 on into the rerun rule); word 55 at 1
+    // switches the optimizer off.
     const i32 factors = CMPBLK[CMP_HOLDER];
     const bool divide = (factors == 4 || factors == 5) && CMPBLK[CMP_MASTER] != 1;
     // The option list is offered with the host's answer menu (`menuc`;
@@ -708,10 +719,14 @@ Step setup(Call& c)
             return Step::Select;
         }
         if (st < 0) return Step::End;
-        void* base = nullptr;
-        mmcptr(c.picks, base);
-        c.chains = get_chains(static_cast<PickEntry*>(base), c.npicks, c.nchain, st);
-        if (st < 0) return Step::End;
+        // Chains are made only from picks: with none, the menu comes with
+        // nothing to run on.
+        if (c.npicks > 0) {
+            void* base = nullptr;
+            mmcptr(c.picks, base);
+            c.chains = get_chains(static_cast<PickEntry*>(base), c.npicks, c.nchain, st);
+            if (st < 0) return Step::End;
+        }
     }
     t.leave = 0;
     return Step::Menu;

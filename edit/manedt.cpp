@@ -517,8 +517,8 @@ bool build_menu(Editor& e)
         e.picksaved = false;
     }
     i32 st = 0;
-    // The frame's third-line start takes its width from the menu layout
-    // (five columns here), not from an argument: no count is passed.
+    // The frame's start on the fixed rows takes the column count of the
+    // menu layout words, not a count of the caller's: no count is passed.
     MNUIN3("", st);
     if (st < 0) {
         e.errors();

@@ -57,6 +57,8 @@ void zqa1_read()
 {
     i32 words[ZQA1_N + 1] = {};
     i32 count = ZQA1_N + 1, st = 0;
+    // Keyed records go through the host's one pair of record calls
+    // (mdgetn, mdputn), each record read and written whole.
     mdgetn("ZQA1", words, count, st);
     if (st == -1) return;  // no record yet: the words stay
     // A record of another size was not written by this command as it is

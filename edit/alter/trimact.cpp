@@ -726,6 +726,10 @@ void redisplay(const i32& first_block, const i32& last_block, i32& continuing)
             continuing = 0;
         }
         if (!motion || drawing) {
+            // A pause answer opens the interrupt menu. No request is cleared
+            // here: one made while the region is worked on must stop FORWARD:
+            // TO END after it, and the way out raises it when a menu was
+            // opened (the menus are counted there).
             i32 pause = 0;
             DISPLB(1, pause, st);
             if (st < 0) break;
@@ -764,22 +768,28 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
                           const i32& at_end, const f32& z_level, i32& status)
 {
     status = 0;
+    Action a;
+    a.saved.save();
     // Every way out joins the drawn tool path again, and an interrupt menu
     // opened while the region was worked on (by the poll below or by the
-    // writers' display) asks FORWARD: TO END to stop after it.
+    // writers' display) asks FORWARD: TO END to stop after it. The machine
+    // feed and percentages are put back on every way out too: a STOP that
+    // unwinds from the region, or a failure after the writers changed them,
+    // would otherwise leave the region's feeds in the machine state for the
+    // edits that follow.
     struct Exit {
+        const MachineValues& saved;
         i32 menus = INTCNT;
         ~Exit()
         {
+            saved.restore();
             if (INTCNT != menus) trim_state.interrupt = 1;
             // The host's connect takes no list argument: it always joins
             // the current tool path's display, the one the -1 names.
             ncd_connect_toolpath();
         }
-    } exit;
+    } exit{a.saved};
     UITSET(1);
-    Action a;
-    a.saved.save();
     a.action = zqa(ZQA_ACTION);
     a.proj = zqa(ZQA_PROJOPT);
     a.surfaces = a.action == ACT_PROJECT && a.proj >= PRJ_BELOW_SRF;

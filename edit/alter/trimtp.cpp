@@ -117,7 +117,8 @@ bool close_picks(Call& c)
 }
 
 // The rows of the parameter menu (16, and 12 more with the defaults shown);
-// the real values are edited in the copies and put back by take_values.
+// the real values are edited in the copies and put back after each answer
+// (menu_reply).
 struct Values {
     f32 incclr, offset, srfoff, zplane, deltaz;
 };
@@ -283,6 +284,10 @@ i32 menu_reply(Call& c)
         // the menu never shows, so it falls back to the first Z-plane one.
         if (c.surfaces == 0 && zqa(ZQA_PROJOPT) > PRJ_ALL_Z) alteration_defaults[ZQA_PROJOPT] = PRJ_BELOW_Z;
         Values v{zqar(ZQA_INCCLR), zqar(ZQA_OFFSET), zqar(ZQA_SRFOFF), zqar(ZQA_ZPLANE), zqar(ZQA_DELTAZ)};
+        // Each pass builds the rows afresh: the value rows edit copies that
+        // live for one pass (taken back into the defaults after the answer),
+        // and an answer may change what the rows show (DELETE turned into
+        // PROJECT for the whole procedure, a surface option dropped).
         i32 st = 0;
         MNULAY();
         MNUINT(0, layout, c.layout, st);
@@ -1084,7 +1089,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     // nothing and the procedure reading a model that is gone.
     nc_surf_init(2, 0);
     ncd_update_blank_attribute(0);
-    MNULAY();  // the menu layout words for this screen (MNUINI)
+    MNULAY();  // the menu layout words (rows, columns) for this screen
     ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;
     ALTPDF.feed = wrd2r(PRM9[0]);
     ALTPDF.plunge = PRM9[4];

@@ -221,6 +221,43 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
     EXPECT_EQ(alt::count("@BLOCKS@"), 1u) << script();
 }
 
+// A STOP inside a region puts the machine feeds back as they were before
+// it: the region's own plunge feed does not stay for the edits after it.
+TEST(Alterations, AStopInsideARegionPutsTheMachineFeedsBack)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);  // 1
+    for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 7
+    HEI8[HEI8_CLEARANCE] = r2wrd(50.0f);
+    PRM9[4] = 50;  // the machine's plunge percentage
+    ed::menu("BY SELECT MOTIONS");
+    pick_end(false);
+    ed::menu("CHAIN");
+    pick_block(4);
+    pick_block(6);
+    pick_end(true);
+    ed::menu("MOVE BY DELTA Z");
+    ed::menu("DELTA Z", "5");
+    ed::menu("HIDE PROC DEFAULTS");  // the defaults rows shown
+    ed::menu("PLUNGE FEED %", "80");
+    ed::menu("FORWARD: TO END");
+    answer("question", "YES");
+    key_after(1);  // during the region, after its lift at the plunge feed
+    {
+        norak::Reply r;
+        r.kind = "menu";
+        r.answer = "EXECUTION:STOP";
+        r.expect = "EXECUTION:RESUME@";
+        norak::add_reply(r);
+    }
+    ed::menu("ACCEPT");
+    answer("question", "YES");  // STOP EXECUTION?
+    ed::menu("EXIT");
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_EQ(PRM9[4], 50) << script();
+}
+
 // A chain of a five-axis path deleted and joined directly: the joining
 // line is of the path's kind too.
 TEST(Alterations, AChainIsJoinedWithLinesOfThePathsKind)

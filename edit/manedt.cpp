@@ -283,7 +283,10 @@ void enter(Editor& e)
     EDTACT = 0;
     {
         i32 st = 0;
-        PRCTBF(st);  // the procedure tables of the tool path as it stands
+        // The procedure tables of the tool path as it stands: the start-up
+        // checks the procedure's entries in them, and nothing before the
+        // editor is bound to have filled them for this path.
+        PRCTBF(st);
     }
     DSPINI(2);
     MFLST1(-1);
@@ -314,7 +317,9 @@ bool startup(Editor& e)
         std::memcpy(MNDSAV, DSP8 + DSP8_POS, sizeof MNDSAV);
         MNDKPT = true;
         if (e.first) {
-            // The procedure's user name in the status line.
+            // The procedure's user name in the status line: the procedure
+            // field of its second line, which shows a name only beside a
+            // positive number, so the procedure's number goes with it.
             PPNGET();
             MUTTX8(1, reinterpret_cast<const char*>(PPN4), e.procedure);
         }

@@ -843,6 +843,8 @@ void delete_trimed_blocks(i32& first_block, i32& last_block, f32* start_point, f
         if (continuing != 0) {
             skip_joining_motions(start_point, clear_level, last_block, status);
             if (status < 0) return;
+            // The block loop resamples from the region point: past the
+            // joining motions skipped, it starts from the new start point.
             copy3(t.region, start_point);
         }
         if (!open_surface_arrays(a, status)) {

@@ -103,12 +103,15 @@ void clear_highlight()
 }
 
 // Closes the pick and chain arrays; false with the message when one cannot
-// be closed.
+// be closed. The pick array is closed also when the chain array's close is
+// refused: its handle is dropped here either way, and an array left open
+// with no handle would be lost to the call.
 bool close_picks(Call& c)
 {
-    i32 st = 0;
+    i32 st = 0, pst = 0;
     if (c.chains >= 0) MM_CLOSE(c.chains, st);
-    if (st >= 0 && c.picks >= 0) MM_CLOSE(c.picks, st);
+    if (c.picks >= 0) MM_CLOSE(c.picks, pst);
+    if (st >= 0) st = pst;
     c.chains = c.picks = -1;
     c.npicks = c.nchain = 0;
     if (st >= 0) return true;
@@ -1089,7 +1092,7 @@ void trim_tp(const i32& procedure, const i32& surfaces, i32& reply)
     // nothing and the procedure reading a model that is gone.
     nc_surf_init(2, 0);
     ncd_update_blank_attribute(0);
-    MNULAY();  // the menu layout words (rows, columns) for this screen
+    MNULAY();  // the frame's set-up of the menu layout words for this screen
     ALTPDF.clear = hei8r(HEI8_CLEARANCE) - ZBASE;
     ALTPDF.feed = wrd2r(PRM9[0]);
     ALTPDF.plunge = PRM9[4];

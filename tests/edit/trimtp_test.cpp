@@ -258,6 +258,28 @@ TEST(Alterations, AStopInsideARegionPutsTheMachineFeedsBack)
     EXPECT_EQ(PRM9[4], 50) << script();
 }
 
+// A refused close of the chain array still closes the pick array: no array
+// of the call is left open without a handle.
+TEST(Alterations, ARefusedChainCloseStillClosesThePicks)
+{
+    alt::fresh({0, 0, 0});
+    alt::feed(100.0f);  // 1
+    for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f}) alt::line(x, 0, 0);  // 2 .. 5
+    const size_t before = norak::open_arrays();
+    ed::menu("BY SELECT MOTIONS");
+    pick_end(false);
+    ed::menu("CHAIN");
+    pick_block(3);
+    pick_block(4);
+    pick_end(true);
+    ed::menu("EXIT");
+    norak::fail_list_call("MM_CLOSE", 1);
+    i32 reply = 0;
+    ASSERT_NO_THROW(run(reply)) << script();
+    EXPECT_TRUE(norak::transcript_has("trim_tp, CLOSE DYNAMIC MEMORY ERROR")) << script();
+    EXPECT_EQ(norak::open_arrays(), before + 1) << script();  // the refused one alone
+}
+
 // A chain of a five-axis path deleted and joined directly: the joining
 // line is of the path's kind too.
 TEST(Alterations, AChainIsJoinedWithLinesOfThePathsKind)

@@ -381,6 +381,7 @@ void run_selection(Call& c, i32& status)
         next_motion(1, first, type, p, n, status);
         if (status < 0) return;
         PRVPNT(0, start, n, number, status);
+        if (status < 0) return;  // told by the search; no start to join from
         std::memcpy(PRCSTP, start, sizeof PRCSTP);
         lacces(2, answer);
         i32 continuing = 1;

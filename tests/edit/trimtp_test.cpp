@@ -280,6 +280,36 @@ TEST(Alterations, ARefusedChainCloseStillClosesThePicks)
     EXPECT_EQ(norak::open_arrays(), before + 1) << script();  // the refused one alone
 }
 
+// A list failure while the procedure's start is read ends the operation
+// before anything is changed: the range is not worked on from no start.
+TEST(Alterations, AFailedStartReadChangesNothing)
+{
+    bool reached = false;
+    for (i32 n = 1; n <= 40 && !reached; ++n) {
+        alt::fresh({0, 0, 0});
+        alt::feed(100.0f);
+        for (i32 k = 1; k <= 4; ++k) alt::line(static_cast<f32>(10 * k), 0, 0);
+        HEI8[HEI8_CLEARANCE] = r2wrd(100.0f);
+        ed::menu("ALL PROCEDURE BLOCKS");
+        ed::menu("MOVE BY DELTA Z");
+        ed::menu("DELTA Z", "5");
+        ed::menu("FORWARD: TO END");
+        answer("question", "YES");
+        ed::menu("EXIT");
+        norak::fail_list_call("lmark", n);
+        i32 reply = 0;
+        try {
+            run(reply);
+        } catch (...) {
+            continue;  // a failure elsewhere that leaves no menu to answer
+        }
+        if (!norak::transcript_has("PRVPNT, CANNOT SET A MARKER")) continue;
+        reached = true;
+        for (const auto& m : alt::moves()) EXPECT_EQ(m.z, 0.0f) << n << script();
+    }
+    EXPECT_TRUE(reached);
+}
+
 // A chain of a five-axis path deleted and joined directly: the joining
 // line is of the path's kind too.
 TEST(Alterations, AChainIsJoinedWithLinesOfThePathsKind)

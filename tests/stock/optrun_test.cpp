@@ -267,6 +267,8 @@ TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
         SCOPED_TRACE(tail);
         fresh(true, tail);
         CMPBLK[CMP_ENLARGE] = 2;
+        NPT1[NPT1_ORIGIN + 2] = r2wrd(1.5f);  // the warning's height is over the origin's Z
+        NPT1[NPT1_HOME] = r2wrd(9.0f);
         ASSERT_EQ(run(1), 0);
         bool over = false;
         const std::vector<Move> m = opttest::moves();
@@ -292,6 +294,9 @@ TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
             if (t[k].find("WARNING : DUE TO GOUGING") != std::string::npos) warned = k;
         }
         EXPECT_LT(drawn, warned);
+        ASSERT_LT(warned, t.size());
+        const std::string& w = t[warned];
+        EXPECT_NEAR(std::stof(w.substr(w.find("Z = ") + 4)), rapid_top - 1.5f, 1e-3f) << w;
     }
 }
 

@@ -465,6 +465,10 @@ void gs_param(i32 mode, i32 ent, i32, i32 group, i32 code, i32* values, i32& sta
         status = find_item(e->words, from, code, values);
         return;
     }
+    if (mode == 1 && group == 6 && (e = entity(ent, 9, LCLPRM_TYPE)) != nullptr) {
+        status = find_item(e->words, 4, code, values);
+        return;
+    }
     if (mode == 3 && (e = entity(ent, 9, GEOM_TYPE)) != nullptr) geometry_item(e->words, code, values, status);
 }
 

@@ -368,6 +368,27 @@ TEST(TpList, StoredItemsLongerThanTheirValuesWriteNothingPastThem)
     EXPECT_EQ(st, -1);
 }
 
+// A stored procedure of the deleted-geometry function is marked by its
+// local value 320: 1 marks it, any other value leaves it unmarked.
+TEST(TpList, AStoredDeletedGeometryProcedureIsMarkedByItsLocalValue)
+{
+    for (i32 flag : {1, 2, 0}) {
+        SCOPED_TRACE(flag);
+        fix::fresh();
+        std::vector<i32> global = {41, 4, 0, 2021, 7, 8};
+        i32 proc = 0, number = 8, code = 48, ng = 0, st = 0, nw = static_cast<i32>(global.size());
+        dbd_proc(3, proc, number, code, global.data(), nw, nullptr, ng, st);
+        ASSERT_EQ(st, 0);
+        i32 local = 0, words[4] = {320, 2, 0, flag}, count = 4;
+        dbd_lclprm(3, proc, local, words, count, st);
+        ASSERT_EQ(st, 0);
+        i32 c47 = 0, date[8] = {};
+        PRCINE(1, proc, PI_LIST, c47, date, st);
+        EXPECT_EQ(st, 0);
+        EXPECT_EQ(PRCINF.deleted[PI_LIST], flag == 1 ? -1 : 0);
+    }
+}
+
 TEST(TpList, TheDemoWritesItsListingBesideTheOtherOutputs)
 {
     const std::string text = read_file(std::string(TAVREK_SOURCE_DIR) + "/examples/dome.json");

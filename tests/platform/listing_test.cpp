@@ -350,6 +350,18 @@ TEST_F(Listing, StoredToolPathsAndProcedureValues)
     EXPECT_EQ(st, 1);
     gs_param(3, m, 9, 4, 41, v, st);
     EXPECT_EQ(st, -1);
+    norak::Entity local;  // local parameters: read with mode 1, group 6
+    local.cls = 9;
+    local.type = norak::LCLPRM_TYPE;
+    local.words = {0, 0, 0, 4, 320, 2, 0, 1};
+    const i32 l = norak::add_entity(local);
+    gs_param(1, l, 9, 6, 320, v, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(v[0], 1);
+    gs_param(1, l, 9, 6, 321, v, st);
+    EXPECT_EQ(st, 1);
+    gs_param(1, p, 9, 6, 320, v, st);
+    EXPECT_EQ(st, -1);
     i32 proc_id = 0, set = p;
     gs_proc_id(2, set);
     gs_proc_id(1, proc_id);

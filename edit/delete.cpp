@@ -141,6 +141,9 @@ void remove_range(const i32* end, bool& follows, f32* after, f32* adir, i32& cha
         // string that holds either end into lines.
         const bool at_end = number == end[2];
         if (cls == BC_MOVE) {
+            // Each motion's drawing is taken off with the motion, by that
+            // motion's own key while it is at hand: the drawings are kept
+            // block by block, one key each.
             blkkey(shown, number);
             changed = 1;
             if (at_end && !point_after(follows, after, adir)) break;
@@ -172,9 +175,10 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         const i32 code = 1;
         i32 st = 0;
         PRVMCH(2, 1, &code, st);
-        // The feed in force before the gap (the modal one just restored), not
-        // the machine feed: it is written back after the link, so the moves
-        // kept after the gap run at the feed they had. DELETE TO END restores
+        // The feed in force at the gap (the modal one just restored, searched
+        // back from after the range's kept blocks), not the machine feed: it
+        // is written back after the link, so the moves kept after the gap run
+        // at the feed they had. DELETE TO END restores
         // it too, or the value written back would be none at all.
         feed = wrd2r(DSM4[DSM4_FEED]);
         PRMFLG(0, st);
@@ -298,6 +302,12 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         eroutc("DLTBLK, ERRORS IN LIST", 0);
         return finish();
     }
+    // No walk back to the motion before the gap: its point and axis came
+    // with the range search, and the cursor stays where the deletions left
+    // it, after the range's non-motion blocks, which stay in the list. The
+    // join is written after them, so a feed or other setting made inside
+    // the range still stands for the moves after the gap, as it did, and
+    // the state searched back from here is the one those moves ran at.
     i32 answer = 0;
     lmark(1, SLOT_GAP, answer);
     const bool before = prevblock != -1;

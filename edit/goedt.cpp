@@ -212,7 +212,6 @@ void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32
     if (st < 0 || wst < 0) {
         fail("EDTGOI, ERRORS IN LIST");
         status = -1;
-        return;
     }
     i32 dst2 = 0;
     ncd_set_block_position(number, 1, dst2);

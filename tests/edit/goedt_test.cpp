@@ -172,6 +172,29 @@ TEST(AddGo, WrongMachiningTypeAndNoMotionChangeNothing)
     EXPECT_TRUE(norak::transcript_has("EDTGO, ERRORS IN LIST"));
 }
 
+// A list failure on the way back to the insertion point still registers
+// the display position again, and a failed registration is told beside it.
+TEST(AddGo, AListFailureAtTheEndStillTellsAFailedDisplayRegistration)
+{
+    // The last list mark the insertion sets is the one its way back uses.
+    bool reached = false;
+    for (i32 n = 30; n >= 1 && !reached; --n) {
+        path();
+        reply("point", {}, 0, true);
+        i32 key[KEY_N] = {2, 1, 2}, type = 2, inserted = 0, changed = 0, st = 0;
+        norak::fail_list_call("ncd_set_block_position", 2);  // the insertion's first
+        norak::fail_list_call("lmark", n);
+        EDTGO(key, type, inserted, changed, st);
+        norak::fail_list_call("lmark", 0);
+        norak::fail_list_call("ncd_set_block_position", 0);
+        if (!norak::transcript_has("EDTGOI, ERRORS IN LIST")) continue;
+        reached = true;
+        EXPECT_LT(st, 0);
+        EXPECT_TRUE(norak::transcript_has("EDTOGI, ERRORS IN THE DISPLAY FILE")) << n;
+    }
+    EXPECT_TRUE(reached);
+}
+
 TEST(AddGo, BlockSearchFromTheCursor)
 {
     path();

@@ -165,6 +165,11 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
 {
     type = 22;
     f32 feed = 0.0f;
+    // A failed state search or machine-state write of the link still lets
+    // the link be written (the gap is never left open), but the deletion
+    // answers a list error: the feeds around the gap may not be the ones
+    // the path ran at.
+    bool failed = false;
     if (option == 2) {
         // The state before the gap is restored for the feed alone: it is the
         // one value the link takes from it (written back after the link).
@@ -175,6 +180,7 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         const i32 code = 1;
         i32 st = 0;
         PRVMCH(2, 1, &code, st);
+        failed = st < 0;
         // The feed in force at the gap (the modal one just restored, searched
         // back from after the range's kept blocks), not the machine feed: it
         // is written back after the link, so the moves kept after the gap run
@@ -182,6 +188,7 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         // it too, or the value written back would be none at all.
         feed = wrd2r(DSM4[DSM4_FEED]);
         PRMFLG(0, st);
+        failed = failed || st < 0;
         // The last-written values are brought in step with the machine
         // values before the link (the feed by code 1), so that the link's
         // machine state writes what changes, the rapid feed, and not
@@ -189,6 +196,7 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         // values left from some earlier writing.
         STPV01(1);
         PRMSTS(st);
+        failed = failed || st < 0;
         STPV01(4);
         for (int k = 0; k < 3; ++k) {
             DSP8[DSP8_POS + k] = r2wrd(prev[k]);
@@ -228,6 +236,7 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         PRM9[PRM9_FEED] = r2wrd(feed);
         TECHST.requested[1] = 1;
         PTAMCH(st);
+        if (st < 0 || failed) status = -3;
     }
     (void)ZUP;
 }
@@ -282,7 +291,9 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
     // keep 0), the block the tool stood on when the range was marked
     // forward and the delete-start block when it was marked backward;
     // otherwise back to the range's first block. With keep 0 the tool then
-    // goes one motion on.
+    // goes one motion on. So a declined DELETE leaves the tool one motion
+    // after the range's later end, by this road's own rule, not one motion
+    // after the start block: the tool goes on from where the user marked.
     if (reply != 1) {
         const bool atend = reconnect == 1 && keep == 0;
         ncd_set_block_or_proc_attn(atend ? end : start, 1);

@@ -175,12 +175,13 @@ void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32
     MOVST.closed = 0;
     MOVST.restart = 1;
     // A failure of the layer check or of the state reads below fails the
-    // insertion too (status -1), before anything is written; the list goes
-    // back to the insertion point.
+    // insertion too (status -1), and nothing is written at the insertion
+    // point.
     bool failed = false;
     layer = CHKLYR(st);
     failed = failed || st < 0;
     SAVSTA(0, 2, st);
+    const bool saved = st >= 0;
     failed = failed || st < 0;
     MDLPRM(st);
     failed = failed || st < 0;
@@ -188,26 +189,20 @@ void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32
     ncd_set_block_position(number, 1, dst);
     PRMFLG(1, st);
     failed = failed || st < 0;
-    if (failed) {
-        // Nothing is written at the insertion point: the list goes back
-        // there as it was.
-        TPTOP(SLOT_INSERT, st);
-        status = -1;
-        return;
-    }
-    if (flags[FLAG_P1] != 0) STPV01(values[0]);
-    if (flags[FLAG_P5352] != 0) {
-        STPV53(values[0]);
-        STPV52(values[1]);
-    }
-    PRMSTS(st);
-    if (st < 0) {
-        TPTOP(SLOT_INSERT, st);
-        status = -1;
-        return;
+    if (!failed) {
+        if (flags[FLAG_P1] != 0) STPV01(values[0]);
+        if (flags[FLAG_P5352] != 0) {
+            STPV53(values[0]);
+            STPV52(values[1]);
+        }
+        PRMSTS(st);
+        failed = st < 0;
     }
     i32 wst = 0;
-    state_blocks = write_state_counted(SLOT_STATE, wst);
+    if (!failed) state_blocks = write_state_counted(SLOT_STATE, wst);
+    if (failed) status = -1;
+    // On every road the list goes back to the insertion point and the
+    // display position is registered again.
     TPTOP(SLOT_INSERT, st);
     if (st < 0 || wst < 0) {
         fail("EDTGOI, ERRORS IN LIST");
@@ -219,6 +214,10 @@ void EDTGOI(const i32* flags, const i32* values, f32* point, f32* direction, i32
         fail("EDTOGI, ERRORS IN THE DISPLAY FILE");
         status = -1;
     }
+    // A failed insertion puts back the machine state it saved: the modal
+    // copy taken above would otherwise stay as the procedure's machine
+    // values for the edits after it.
+    if (status < 0 && saved) SAVSTA(0, 1, st);
 }
 
 void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key, i32& type, i32& deleted,
@@ -290,6 +289,8 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
         if (gst != 0) {
             fail("EDTGO, ERRORS IN LIST");
             status = -3;
+            i32 rst = 0;
+            SAVSTA(0, 1, rst);  // the state saved for the insertion, as on every road
         }
     }
     i32 current = -2;
@@ -316,13 +317,14 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
                 changed = 1;
             }
         }
-        bool restore = inserted == 0;
         if (inserted != 0) {
             EDTGOF(point, direction, found, key, type, deleted, st);
             if (st < 0) status = st;
-            restore = st >= 0;
         }
-        if (restore) SAVSTA(0, 1, st);
+        // The machine state saved for the insertion is put back also when
+        // the re-entry failed: the GO menu's and the insertion's values must
+        // not stay as the procedure's machine values.
+        SAVSTA(0, 1, st);
     }
     ncd_connect_toolpath();
     if (inserted != 0 && (layer != 0 || deleted != 0)) changed = 1;

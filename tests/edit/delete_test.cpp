@@ -494,6 +494,33 @@ TEST(Delete, AListMarkRefusedAnywhereFailsOrLeavesTheSameList)
     }
 }
 
+// THROUGH CLEAR: a list failure while the state before the gap is searched
+// still gets the link written, and the deletion answers a list error.
+TEST(Delete, AFailedStateSearchOfTheLinkIsAListError)
+{
+    bool reached = false;
+    size_t clean = 0;
+    for (i32 n = 0; n <= 40 && !reached; ++n) {
+        ed::fresh();
+        path();
+        vertical_links();
+        ed::menu("THROUGH CLEAR");
+        ed::menu("ACCEPT");
+        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+        blkkey(start, 2);
+        blkkey(key, 4);
+        norak::fail_list_call("lmark", n);
+        EDTDLT(start, key, type, changed, request, st);
+        norak::fail_list_call("lmark", 0);
+        if (n == 0) clean = motions(read_back()).size();
+        if (!norak::transcript_has("PRVMCH, ERRORS IN LIST")) continue;
+        reached = true;  // the first state search: the link's
+        EXPECT_EQ(st, -3) << n << "\n" << script();
+        EXPECT_EQ(motions(read_back()).size(), clean) << n << "\n" << script();  // the link is there
+    }
+    EXPECT_TRUE(reached);
+}
+
 TEST(Delete, AGapWithCoincidingEndsGetsNothingAndARapidGapAtTheClearanceOneStraightMove)
 {
     for (bool rapid : {false, true}) {

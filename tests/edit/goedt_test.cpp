@@ -195,6 +195,28 @@ TEST(AddGo, AListFailureAtTheEndStillTellsAFailedDisplayRegistration)
     EXPECT_TRUE(reached);
 }
 
+// A failed insertion, or a GO menu that fails, puts back the machine values
+// saved for it: the modal copy taken for the insertion does not stay.
+TEST(AddGo, AFailedInsertionPutsTheMachineValuesBack)
+{
+    for (i32 road : {0, 1}) {
+        SCOPED_TRACE(road);
+        path();
+        PRM9[PRM9_FEED] = r2wrd(55.0f);  // not the modal feed, 100
+        go_point();
+        const auto hook = FRMHKS.go_menu;
+        if (road == 0) norak::fail_list_call("ncd_set_block_position", 2);  // the insertion's first
+        if (road == 1)
+            FRMHKS.go_menu = [](const i32&, const i32*, const i32*, const i32*, i32&, i32& status) { status = 1; };
+        i32 key[KEY_N] = {2, 1, 2}, type = 2, inserted = 0, changed = 0, st = 0;
+        EDTGO(key, type, inserted, changed, st);
+        FRMHKS.go_menu = hook;
+        norak::fail_list_call("ncd_set_block_position", 0);
+        EXPECT_LT(st, 0);
+        EXPECT_EQ(wrd2r(PRM9[PRM9_FEED]), 55.0f);
+    }
+}
+
 TEST(AddGo, BlockSearchFromTheCursor)
 {
     path();

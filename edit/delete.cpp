@@ -203,6 +203,8 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
             DSP8[DSP8_AXIS + k] = r2wrd(pdir[k]);
         }
         const f32 p2[3] = {follows ? after[0] : prev[0], follows ? after[1] : prev[1], follows ? after[2] : prev[2]};
+        // With no motion on either side there is no point to rise from or go
+        // down to: no link; the machine state below is still written.
         if (before || follows) GAPCON(clear, zup, prev[0], prev[1], prev[2], p2[0], p2[1], p2[2]);
         ncd_connect_toolpath();
     } else if (follows && before) {
@@ -392,6 +394,13 @@ void EDTTRM(i32* key, i32& type, i32& changed, i32& request, i32& status)
     copy_key(end, key);
     i32 number = -1, st = 0;
     JPENDP(number, type, st);
+    // A failed search for the list's end (told by the search) deletes
+    // nothing: the range's end is not known.
+    if (st < 0) {
+        TPTOP(SLOT_EDITOR, st);
+        status = -3;
+        return;
+    }
     end[2] = last_point(number, type);
     TPTOP(SLOT_EDITOR, st);
     if (end[2] != -1 && number != key[2]) {

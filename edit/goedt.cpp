@@ -282,6 +282,8 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
         status = -1;
     }
     if (status == 0) EDTGOI(flags, values, point, direction, found, layer, st);
+    // A failed insertion is the command's list error (-3); -1 stays the
+    // answer of a machining type without GO motions.
     if (st < 0) status = -3;
     if (status == 0 && st >= 0) {
         i32 gst = 0;

@@ -623,6 +623,12 @@ bool delete_to_end(Editor& e)
     EDTTRM(e.key, e.type, e.chg, e.request, st);
     if (e.request != 0) e.code22 = 1;
     if (e.chg != 0) e.pathchg = e.changed = e.subchg = 1;
+    // A list error of the deletion ends the editor as DELETE's does: the
+    // path may stand half changed, which going on would hide.
+    if (st < 0 && st != -2) {
+        e.errors();
+        return false;
+    }
     i32 nomotion = 1;
     MRKPOS(2, nomotion, st);
     if (st < 0) {

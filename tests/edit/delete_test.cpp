@@ -744,6 +744,40 @@ TEST(Delete, AFailedRetractStillGetsItsApproachAndAGapWithoutMotionsItsMachineSt
     EXPECT_TRUE(motions(read_back()).empty());
 }
 
+// DELETE TO END whose link state cannot be searched ends the editor with its
+// list error, as a failed DELETE does.
+TEST(Delete, AListErrorOfDeleteToEndEndsTheEditor)
+{
+    bool reached = false;
+    for (i32 n = 1; n <= 60 && !reached; ++n) {
+        ed::fresh();
+        path();
+        ed::menu("JUMP START");
+        ed::menu("DELETE TO END");
+        question("yes");
+        const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
+        i32 changed = 0, st = 99;
+        norak::fail_list_call("lmark", n);
+        try {
+            manedt(-1, flags, 1, 0, changed, st);
+        } catch (...) {
+        }
+        norak::fail_list_call("lmark", 0);
+        // The refusal wanted is the link's state search, after the command.
+        const auto& t = norak::transcript();
+        size_t chosen = t.size(), failed = t.size();
+        for (size_t k = 0; k < t.size(); ++k) {
+            if (chosen == t.size() && t[k].find("(DELETE TO END)") != std::string::npos) chosen = k;
+            if (chosen < k && failed == t.size() && t[k].find("PRVMCH, ERRORS IN LIST") != std::string::npos) failed = k;
+        }
+        if (failed == t.size()) continue;
+        reached = true;
+        EXPECT_EQ(st, -3) << n << "\n" << script();
+        EXPECT_TRUE(norak::transcript_has("manedt,ERRORS IN LIST")) << n << "\n" << script();
+    }
+    EXPECT_TRUE(reached);
+}
+
 // DELETE TO END from the first motion leaves no motion: the editor ends with
 // the note and reports the change.
 TEST(Delete, ToEndFromTheFirstMotionEndsTheEditorWithTheNote)

@@ -338,7 +338,10 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
     // The display goes on from the motion before the gap (position -1
     // without reconnection, 1 with it), or from the top of the list when
     // there is none: the list's own key, 0 as for the other positions on the
-    // list, and position -1 whether or not the gap is reconnected.
+    // list, and position -1 whether or not the gap is reconnected. It is set
+    // before the state search of the link, which the reconnection keeps
+    // beside the link it serves: that search reads the list and shows on the
+    // status line, neither of which the display position touches.
     i32 st = 0;
     ncd_set_block_position(before ? prevblock : 0, before && reconnect != 0 ? 1 : -1, st);
     if (before) {

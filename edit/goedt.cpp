@@ -243,6 +243,8 @@ void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key,
             // re-entry block go, and the gap is closed.
             i32 start[KEY_N] = {}, end[KEY_N] = {}, result[KEY_N] = {}, request = 0;
             MRKSTP(1, start, type, st);
+            // A failed step gives no start key: a deletion from it would
+            // start from whatever the key held, so the command ends here.
             if (st < 0) {
                 fail("EDTGOF, ERRORS IN LIST");
                 status = -3;

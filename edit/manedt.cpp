@@ -474,6 +474,10 @@ void values_column(Editor& e, i32 layering)
 void display_column(Editor& e, i32 layering)
 {
     const bool jz = MOVSTA.direction == 3 && MOVSTA.jump == 3;
+    // The step option as the menu shows it is the one remembered: with JUMP
+    // LAYER/Z on a layered path it was already set to layer steps above, so
+    // the jump counts as being in layer steps, and the SHOW rule does not
+    // take it for a change into them.
     e.prevstep = MOVSTA.step;
     if (layering < 1) {
         MOVSTA.step = 1;

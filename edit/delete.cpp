@@ -56,6 +56,9 @@ i32 ask(const i32& reconnect, i32& option, f32& clear, f32& zup)
             if (choice < 0) return -2;
             option = choice < 1 || choice > 3 ? 1 : choice;
             if (option != 2) return 1;
+            // The dialog's rows are built afresh each time it is asked for
+            // (the question may come round again), so the host's menu state
+            // is reset before them each time.
             modinz();
             modrc("CLEAR", clear, -9999.0f, 9999.0f);
             modrc("Z-UP", zup, 0.0f, 9999.0f);
@@ -208,6 +211,8 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         if (before || follows) GAPCON(clear, zup, prev[0], prev[1], prev[2], p2[0], p2[1], p2[2]);
         ncd_connect_toolpath();
     } else if (follows && before) {
+        // The joining line needs a motion on both sides: with one side
+        // missing there is no point to go from or to, and nothing is written.
         MOVLIN(2, after, adir, status);
         if (status < 0) return;
     }

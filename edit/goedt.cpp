@@ -241,7 +241,12 @@ void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key,
             }
             // The motions from the one after the GO motions up to the
             // re-entry block go, and the gap is closed.
+            // The result key starts as the editor's own: the deletion hands
+            // one back only where it steps the tool on, and on every other
+            // road the editor keeps its key, whose block (the insertion
+            // point, before the GO motions) the deletion does not touch.
             i32 start[KEY_N] = {}, end[KEY_N] = {}, result[KEY_N] = {}, request = 0;
+            std::memcpy(result, key, KEY_N * sizeof(i32));
             MRKSTP(1, start, type, st);
             // A failed step gives no start key: a deletion from it would
             // start from whatever the key held, so the command ends here.
@@ -252,15 +257,16 @@ void EDTGOF(const f32* point, const f32* direction, const i32& number, i32* key,
             }
             blkkey(end, reentry);
             DLTBLK(1, 1, result, type, start, end, deleted, request, st);
-            if (st == -3) {
+            // Any failure of the deletion (a range not found included) is the
+            // command's list error; -1 stays a wrong machining type's answer.
+            if (st < 0 && st != -2) {
                 status = -3;
                 return;
             }
             if (st != -2) {
-                // The deletion's result key is where the tool now stands (the
-                // block after the closed gap): handed back in the caller's
-                // display record, so that the editor goes on from there and
-                // not from a block the deletion removed.
+                // The deletion's result key, handed back in the caller's
+                // display record, so that the editor goes on from a block
+                // the deletion left in the list.
                 std::memcpy(key, result, KEY_N * sizeof(i32));
                 status = st;  // 0, or 17 from a range at the first motion
                 return;

@@ -63,6 +63,7 @@ void list_key(i32* key)
 
 void blank_keys(const i32* first, const i32* last, i32 blank)
 {
+    // A key of block -1 names no block (a range never set): nothing to blank.
     if (first[2] < 0 || last[2] < 0) return;
     ncd_set_block_or_proc_blank(first, last, blank);
 }
@@ -139,7 +140,10 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
             changed = inserted;
             if (around != 0) request = 1;
             if (request != 0) code22 = 1;
-            if (inserted != 0 || around != 0) pathchg = callers = subchg = 1;
+            if (inserted != 0 || around != 0) {
+                pathchg = callers = subchg = 1;
+                EDTACT = 0;  // cleared after every change
+            }
         } else if (reply == 3) {
             MNUCLR();
             changed = 0;
@@ -152,6 +156,7 @@ void EDTSRV(const i32* flags, i32& changed, i32& code22, i32& pathchg, i32& call
                 i32 lst = 0;
                 if (CHKLYR(lst) != 0) code22 = 1;
                 pathchg = callers = 1;
+                EDTACT = 0;  // cleared after every change
             }
         } else if (reply == 4) {
             // A count that fails leaves the SERVICE menu with its status
@@ -421,6 +426,10 @@ void directions_column(Editor& e, i32 layering)
         e.jstate = MOVSTA.jump;
         modmc2(JUMP4, e.jstate, jmark);
     } else {
+        // Without layers JUMP LAYER/Z has no layer to go to: it becomes JUMP
+        // BLOCK before the item is built, and JUMP BLOCK is shown as the
+        // third of the item's three states, so the host is never handed a
+        // state the item does not have.
         if (MOVSTA.jump == 3) MOVSTA.jump = 4;
         e.jstate = MOVSTA.jump == 4 ? 3 : MOVSTA.jump;
         modmc2(JUMP3, e.jstate, jmark);
@@ -625,6 +634,10 @@ bool delete_to_end(Editor& e)
     MNUCLR();
     i32 st = 0;
     EDTTRM(e.key, e.type, e.chg, e.request, st);
+    // The edit-active word is cleared after every change: after DELETE TO
+    // END as after DELETE and ALTERATIONS (a JUMP BLOCK pick made before it
+    // marks nothing the trimming could use any more).
+    if (e.chg != 0) EDTACT = 0;
     if (e.request != 0) e.code22 = 1;
     if (e.chg != 0) e.pathchg = e.changed = e.subchg = 1;
     // A list error of the deletion ends the editor as DELETE's does: the

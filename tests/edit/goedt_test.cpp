@@ -101,6 +101,7 @@ TEST(AddGo, InsertsTheMotionsAndJoinsAtThePickedBlock)
     EXPECT_EQ(inserted, 1);
     EXPECT_EQ(changed, 1);  // blocks were deleted by the joining
     EXPECT_EQ(norak::replies_left(), 0u);
+    EXPECT_EQ(std::vector<i32>(key, key + 3), (std::vector<i32>{2, 1, 2}));  // still the editor's block
     // The GO motion follows block 2; blocks 3 and 4 are gone; 5 stays and
     // is reached from the GO point.
     const i32 go = line_to(GO[0], GO[1], GO[2]);

@@ -338,6 +338,11 @@ void DLTBLK(const i32& reconnect, const i32& keep, i32* result, i32& type, i32* 
         MOVST.normal[2] = 1.0f;
         MOVST.newproc = 1;
         MOVST.closed = 0;
+        // The first-move flag: a move was written, the one before the gap, so
+        // a join that would go nowhere from its end is not written. The
+        // next string point also opens a new string block: no string before
+        // the gap is carried on across it.
+        LSP2[LSP2_MOVED] = 1;
         MOVST.restart = 1;
     }
     // The display goes on from the motion before the gap (position -1

@@ -506,6 +506,10 @@ i32 edit_tools(const i32& procedure)
 {
     const i32 row = proc_row(procedure);
     if (row < 1) return 0;
+    // With the colour cell: the row of the procedure being edited shows in
+    // that procedure's colour, as its row does in the procedure list, so
+    // the user sees which procedure the tools belong to. The cell is part of
+    // the row: one item added either way.
     i32 ids[1] = {0};
     MLTTLS(row, row, ids, 1);
     return 1;

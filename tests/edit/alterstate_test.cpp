@@ -51,9 +51,9 @@ TEST(AlterDefaults, DefaultsRoundTripAndBadWordsFallBack)
     EXPECT_EQ(zqa(ZQA_SIDE), 2);
     EXPECT_FLOAT_EQ(zqar(ZQA_DELTAZ), -7.5f);
 
+    i32 w[ZQA1_N];
     // An old record's delete option is kept for the menu to mend; words out
     // of their ranges and a non-finite real take their defaults.
-    i32 w[ZQA1_N];
     for (i32 k = 0; k < ZQA1_N; ++k) w[k] = alteration_defaults[k];
     w[ZQA_DELOPT] = 4;
     w[ZQA_PROJOPT] = 6;
@@ -81,6 +81,27 @@ TEST(AlterDefaults, DefaultsRoundTripAndBadWordsFallBack)
 
 // A stored surface offset deeper than the current tool's corner (kept from
 // a tool with a larger one) takes its default; one within it stays.
+// Each choice word keeps both ends of its range, and goes to its default one
+// past either end.
+TEST(AlterDefaults, EachChoiceKeepsTheEndsOfItsRange)
+{
+    norak::reset();
+    i32 w[ZQA1_N];
+    const i32 ends[][3] = {{ZQA_CONNECT, 1, 4}, {ZQA_ACTION, 1, 3}, {ZQA_PROJOPT, 1, 5}, {ZQA_SIDE, 1, 2}};
+    for (const auto& e : ends) {
+        for (i32 v : {e[1], e[2], e[1] - 1, e[2] + 1}) {
+            zqa1_defaults();
+            const i32 fallback = alteration_defaults[e[0]];
+            for (i32 k = 0; k < ZQA1_N; ++k) w[k] = alteration_defaults[k];
+            w[e[0]] = v;
+            stored(w, ZQA1_N);
+            alteration_defaults[e[0]] = -99;
+            zqa1_read();
+            EXPECT_EQ(zqa(e[0]), v >= e[1] && v <= e[2] ? v : fallback) << e[0] << " " << v;
+        }
+    }
+}
+
 TEST(AlterDefaults, ASurfaceOffsetDeeperThanTheToolsCornerFallsBack)
 {
     struct Case {

@@ -310,6 +310,40 @@ TEST(Alterations, AFailedStartReadChangesNothing)
     EXPECT_TRUE(reached);
 }
 
+// The row after the approach kind: the approach length for the kinds that
+// go straight in, the arc radius for those that turn in, none for Z up.
+TEST(Alterations, TheApproachKindChoosesItsValueRow)
+{
+    const char* const kinds[] = {"SRF. Z UP APP.", "SRF. NOR. APP.", "SRF. TAN. APP.", "SRF. TAN. OPP. APP.",
+                                 "SRF. HOR. APP.", "SRF. HOR. NOR. APP.", "SRF. HOR. TAN. APP."};
+    const char* const rows[] = {"", "SRF. APPROACH", "SRF. ARC RADIUS", "SRF. ARC RADIUS",
+                                "SRF. APPROACH", "SRF. APPROACH", "SRF. ARC RADIUS"};
+    for (i32 k = 0; k < 7; ++k) {
+        SCOPED_TRACE(k);
+        alt::fresh({0, 0, 0});
+        alt::feed(100.0f);
+        for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f}) alt::line(x, 0, 0);
+        EDTCX.code = 5;  // a procedure that offers surface approaches
+        ed::menu("BY SELECT MOTIONS");
+        pick_end(false);
+        ed::menu("CHAIN");
+        pick_block(3);
+        pick_block(4);
+        pick_end(true);
+        ed::menu("HIDE PROC DEFAULTS");  // the defaults rows shown
+        if (k > 0) ed::menu(kinds[k]);
+        ed::menu("EXIT");
+        i32 reply = 0;
+        ASSERT_NO_THROW(run(reply)) << script();
+        const auto& t = norak::transcript();
+        std::string last;
+        for (const auto& line : t)
+            if (line.rfind("menu: BY SELECT MOTIONS", 0) == 0) last = line;
+        for (const char* row : {"SRF. APPROACH", "SRF. ARC RADIUS"})
+            EXPECT_EQ(last.find(std::string("@") + row) != std::string::npos, std::string(rows[k]) == row) << last;
+    }
+}
+
 // A chain of a five-axis path deleted and joined directly: the joining
 // line is of the path's kind too.
 TEST(Alterations, AChainIsJoinedWithLinesOfThePathsKind)

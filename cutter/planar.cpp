@@ -264,7 +264,7 @@ void PlnSolve::end_model()
     } else {
         f32 w[2] = {n[0], n[1]}, wl;
         i32 ws;
-        V2NRMS(w, wl, ws);
+        v2nrms(w, wl, ws);
         // A level face has no downhill direction: the end's flat part then
         // rests on it about the axis. (Its normal's XY left as it is would
         // move the point by less than a millionth of the radius.)
@@ -523,7 +523,7 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
         const f32* a = u[k];
         const f32* b = u[(k + 1) % 3];
         f32 dv[2] = {b[0] - a[0], b[1] - a[1]}, len = 0;
-        V2NRMS(dv, len, est[k]);
+        v2nrms(dv, len, est[k]);
         // The unit direction again in double precision; one that the
         // normalisation put onto an axis stays there exactly.
         f64 dx = f64(b[0]) - a[0], dy = f64(b[1]) - a[1], l = std::sqrt(dx * dx + dy * dy);

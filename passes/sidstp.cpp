@@ -60,7 +60,11 @@ f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side,
             f64 prof = 0.0;
             if (rho > flat) {
                 const f64 u = rho - flat;
-                prof = r - std::sqrt(std::fmax(0.0, f64(r) * r - u * u));
+                // A comparison in place of the library's maximum, which is
+                // a call: the same value, 0 for a negative or not-a-number
+                // difference.
+                const f64 sq = f64(r) * r - u * u;
+                prof = r - std::sqrt(sq > 0.0 ? sq : 0.0);
             }
             return w >= prof;
         };

@@ -156,6 +156,17 @@ bool POLTRI(const std::vector<std::vector<f64>>& loops, std::vector<i32>& tri)
 
 // ------------------------------------------------------------ refinement
 
+f64 root_limit(f64 lim)
+{
+    if (!(lim >= 0.0)) return std::nan("");
+    // The square rounds to within an ulp or two of the limit: the steps
+    // below settle it on the last number whose root stays within lim.
+    f64 t = lim * lim;
+    while (t > 0.0 && std::sqrt(t) > lim) t = std::nextafter(t, 0.0);
+    while (std::isfinite(t) && !(std::sqrt(std::nextafter(t, HUGE_VAL)) > lim)) t = std::nextafter(t, HUGE_VAL);
+    return t;
+}
+
 namespace {
 
 struct Vtx {
@@ -186,6 +197,7 @@ struct Mesher {
     void (*poll)() = nullptr;
     i32 checks = 0;
     bool failed = false;
+    f64 sq_for = std::nan(""), sq_lim = std::nan("");  // a limit and its root_limit
 
     i32 add_vertex(f64 u, f64 v)
     {
@@ -282,6 +294,10 @@ struct Mesher {
         // deviation; inner points catch what that misses
         f64 m[3][3];
         f64 lim = share * tol;
+        // The model's deviations are compared by their squares: the same
+        // answers without a root at each of the grid's 45 points.
+        if (!(lim == sq_for)) sq_for = lim, sq_lim = root_limit(lim);
+        const bool squares = !std::isnan(sq_lim);
         i32 mid[3];
         for (int k = 0; k < 3; ++k) mid[k] = midpoint(v[k], v[(k + 1) % 3]);  // may move the nodes
         const Vtx &A = vs[static_cast<size_t>(v[0])], &B = vs[static_cast<size_t>(v[1])], &C = vs[static_cast<size_t>(v[2])];
@@ -308,7 +324,7 @@ struct Mesher {
                     f64 x = 4.0 * (m[0][a] * b0 * b1 + m[1][a] * b1 * b2 + m[2][a] * b2 * b0);
                     d += x * x;
                 }
-                if (std::sqrt(d) > lim) return lepp;
+                if (squares ? d > sq_lim : std::sqrt(d) > lim) return lepp;
             }
         static const f64 inner[4][3] = {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {2.0 / 3, 1.0 / 6, 1.0 / 6}, {1.0 / 6, 2.0 / 3, 1.0 / 6}, {1.0 / 6, 1.0 / 6, 2.0 / 3}};
         for (const auto& b : inner) {

@@ -167,9 +167,9 @@ std::string stl(const std::string& path)
         auto node = [&](i32 k) { return P3{rw(e.words[size_t(16 + 3 * k)]), rw(e.words[size_t(17 + 3 * k)]), rw(e.words[size_t(18 + 3 * k)])}; };
         std::fprintf(f, "solid surface%d\n", e.words[1]);
         // The facets of a surface are built as text and written in pieces
-        // of about a megabyte.
+        // of about 64 KB.
         std::string text;
-        text.reserve(1 << 20);
+        text.reserve(1 << 16);
         for (i32 t = 0; t < nt; ++t) {
             const size_t b = size_t(16 + 6 * nn + 3 * t);
             const P3 a = node(e.words[b] - 1), c = node(e.words[b + 1] - 1), d = node(e.words[b + 2] - 1);
@@ -185,7 +185,7 @@ std::string stl(const std::string& path)
                 put_g3(text, q.x, q.y, q.z);
             }
             text += "    endloop\n  endfacet\n";
-            if (text.size() >= (1 << 20) - 512) {
+            if (text.size() >= (1 << 16) - 512) {
                 std::fwrite(text.data(), 1, text.size(), f);
                 text.clear();
             }

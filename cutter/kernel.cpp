@@ -1147,9 +1147,11 @@ bool SweepFloor::clears(const f64* tri) const
         const f64 side = dy * hx - dx * hy;
         // A corner that is not a number is left to the kernel, as it was.
         if (!std::isfinite(q) || !std::isfinite(side)) return false;
-        qmax = std::fmax(qmax, q);
-        smin = std::fmin(smin, side);
-        smax = std::fmax(smax, side);
+        // Plain comparisons: every value here is a number, so they keep
+        // what the library's maximum and minimum would, without a call.
+        if (q > qmax) qmax = q;
+        if (side < smin) smin = side;
+        if (side > smax) smax = side;
     }
     // Sideways beyond the flat ring by `out`: the corner rises there.
     const f64 away = smin > 0.0 ? smin : (smax < 0.0 ? -smax : 0.0);

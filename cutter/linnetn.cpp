@@ -172,7 +172,8 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         status = -1;
         return 0;
     }
-    const i32 flags = LOCFLG;
+    LocClassTable classes;
+    classes.fill(LOCFLG);
     // The tool travels from the higher end towards the lower one: the XY
     // track of its axis, from the higher end along ux, uy for `track`.
     const f64 hxy = std::hypot(f64(lo[0]) - hi[0], f64(lo[1]) - hi[1]);
@@ -206,7 +207,7 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         // The span check leaves out the classes positioned without allowance.
         const i32 cls = srfrec(LOCSRB, ent[TRG_SRF])[SRF_CLASS];
         LocClass row;
-        if (cls == SCL_BARE || cls == SCL_GRID || !loc_class(cls, flags, row)) continue;
+        if (cls == SCL_BARE || cls == SCL_GRID || !classes.get(cls, row)) continue;
         const f32 e = row.e;
         // Nodes along the move: inside the window?
         f64 tri[9];

@@ -70,6 +70,30 @@ inline bool loc_class(i32 cls, i32 flags, LocClass& row)
     }
 }
 
+// loc_class for one flag word, the rows of the classes 0 to 7 worked out
+// once: a loop over thousands of entries then reads its row instead of
+// switching on each entry's class, a jump the processor mostly guesses
+// wrong where the classes alternate. The context's allowances and kinds
+// must stay as they were at fill.
+struct LocClassTable {
+    LocClass row[8];
+    bool ok[8];
+    i32 flags = 0;
+    void fill(i32 f)
+    {
+        flags = f;
+        for (i32 c = 0; c < 8; ++c) ok[c] = loc_class(c, f, row[c]);
+    }
+    // loc_class(cls, flags, out).
+    bool get(i32 cls, LocClass& out) const
+    {
+        if (cls < 0 || cls > 7) return loc_class(cls, flags, out);
+        if (!ok[cls]) return false;
+        out = row[cls];
+        return true;
+    }
+};
+
 // The tool grown by an allowance e (taper angle LOCTAP kept): diameter
 // LOCDIA + 2 e tan((pi/2 - a) / 2), corner radius LOCCRN + e, cut length
 // LOCCUT + e, or for a negative allowance LOCCUT + (1 - sin a) e: shrunk,

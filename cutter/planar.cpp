@@ -1,6 +1,8 @@
 #include "cutter/planar.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "cutter/congeo.h"
 #include "cutter/frames.h"
@@ -264,7 +266,7 @@ void PlnSolve::end_model()
     } else {
         f32 w[2] = {n[0], n[1]}, wl;
         i32 ws;
-        V2NRMS(w, wl, ws);
+        v2nrms(w, wl, ws);
         // A level face has no downhill direction: the end's flat part then
         // rests on it about the axis. (Its normal's XY left as it is would
         // move the point by less than a millionth of the radius.)
@@ -483,6 +485,69 @@ void PLNSOL(const i32& orientation, f32* point, const f32* rr, const i32& kind, 
     }
 }
 
+void pln_edges(const f32* verts, PlnEdge* edges, i32* est)
+{
+    for (i32 k = 0; k < 3; ++k) {
+        const f32* a = verts + 3 * k;
+        const f32* b = verts + 3 * ((k + 1) % 3);
+        f32 dv[2] = {b[0] - a[0], b[1] - a[1]}, len = 0;
+        v2nrms(dv, len, est[k]);
+        // The unit direction again in double precision; one that the
+        // normalisation put onto an axis stays there exactly.
+        f64 dx = f64(b[0]) - a[0], dy = f64(b[1]) - a[1], l = std::sqrt(dx * dx + dy * dy);
+        const bool fine = est[k] == 0 && dv[0] != 0.0f && dv[1] != 0.0f;
+        edges[k].e[0] = fine ? dx / l : dv[0];
+        edges[k].e[1] = fine ? dy / l : dv[1];
+        edges[k].len = len;
+    }
+}
+
+namespace {
+
+// The edges of the triangles met lately, by their nine vertex values. A drop
+// examines hundreds of triangles and the next point along the pass most of
+// the same ones again: nine in ten edge sets come from here at fine
+// tolerances. The edges are a function of the vertex values alone, which are
+// compared bit for bit, so a memo answers exactly what pln_edges would.
+struct EdgeMemo {
+    static constexpr i32 SLOTS = 4096;  // a power of two
+    struct Slot {
+        bool used = false;
+        f32 key[9];
+        f64 e[3][2];
+        f32 len[3];
+        i32 est[3];
+    };
+    Slot slot[SLOTS];
+
+    void edges(const f32* verts, PlnEdge* out, i32* est)
+    {
+        std::uint32_t w[9];
+        std::memcpy(w, verts, sizeof w);
+        const std::uint32_t h = (w[0] * 0x9E3779B1u) ^ (w[1] * 0x85EBCA77u) ^ (w[3] * 0xC2B2AE3Du) ^
+                                (w[4] * 0x27D4EB2Fu) ^ (w[6] * 0x165667B1u) ^ (w[7] * 0xD3A2646Cu);
+        Slot& s = slot[(h >> 16) & (SLOTS - 1)];
+        if (!s.used || std::memcmp(s.key, verts, sizeof s.key) != 0) {
+            PlnEdge fresh[3];
+            pln_edges(verts, fresh, s.est);
+            std::memcpy(s.key, verts, sizeof s.key);
+            for (i32 k = 0; k < 3; ++k)
+                s.e[k][0] = fresh[k].e[0], s.e[k][1] = fresh[k].e[1], s.len[k] = static_cast<f32>(fresh[k].len);
+            s.used = true;
+        }
+        for (i32 k = 0; k < 3; ++k) {
+            out[k].e[0] = s.e[k][0];
+            out[k].e[1] = s.e[k][1];
+            out[k].len = s.len[k];
+            est[k] = s.est[k];
+        }
+    }
+};
+
+EdgeMemo edge_memo;
+
+}  // namespace
+
 void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* point, const i32& kind,
             const i32& flag, const i32& retry, const f32& tolerance, const f32& d, const f32& r, f32& z_out,
             f32* contact, f32& edge_distance, f32& aux, i32& status)
@@ -519,19 +584,7 @@ void PLNCNT(const f32* u1, const f32* u2, const f32* u3, const i32* entry, f32* 
     }
     PlnEdge edges[3];
     i32 est[3];
-    for (i32 k = 0; k < 3; ++k) {
-        const f32* a = u[k];
-        const f32* b = u[(k + 1) % 3];
-        f32 dv[2] = {b[0] - a[0], b[1] - a[1]}, len = 0;
-        V2NRMS(dv, len, est[k]);
-        // The unit direction again in double precision; one that the
-        // normalisation put onto an axis stays there exactly.
-        f64 dx = f64(b[0]) - a[0], dy = f64(b[1]) - a[1], l = std::sqrt(dx * dx + dy * dy);
-        const bool fine = est[k] == 0 && dv[0] != 0.0f && dv[1] != 0.0f;
-        edges[k].e[0] = fine ? dx / l : dv[0];
-        edges[k].e[1] = fine ? dy / l : dv[1];
-        edges[k].len = len;
-    }
+    edge_memo.edges(verts, edges, est);
     const f32 nd[4] = {wrd2r(entry[TRG_NRM]), wrd2r(entry[TRG_NRM + 1]), wrd2r(entry[TRG_NRM + 2]),
                        wrd2r(entry[TRG_PLANE])};
     PLNSOL(trgori(entry), point, rr, kind, flag, verts, edges, est, nd, contact, retry, edge_distance, aux, status);

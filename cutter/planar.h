@@ -44,6 +44,12 @@ void V2NRMS(f32* v, f32& length, i32& status);
     status = 0;
 }
 
+// The edges of the triangle of nine vertex values (three corners, x y z
+// each) about no axis yet: edge k runs from corner k to corner k + 1, its unit
+// XY direction, XY length and the status of its normalisation in est[k] (-1
+// for an edge without XY extent); the line constants are left to the solver.
+void pln_edges(const f32* verts, PlnEdge* edges, i32* est);
+
 // The tool (kind, diameter d, corner radius r) dropped vertically at
 // point's XY onto the triangle u1 u2 u3 of the model entry: the tip height,
 // the contact, the nearest edge's distance and the contact's type (0 face,

@@ -546,12 +546,14 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     i32* lst = elmlst();
     // The entry k of a node whose box meets the tool's box: listed when
     // admitted and its top reaches z_ref less its allowance.
-    auto take = [&](i32 node, i32 k, const i32* ent, f32 zmax) __attribute__((always_inline)) -> bool {
-        const i32* rec = srfrec(CNTSRB, ent[TRG_SRF]);
-        f32 e = 0;
-        i32 kind = 0;
-        const i32 reported = admitted(rec[0], flags, e, kind);
-        if (!reported) return true;
+    LocClassTable classes;
+    classes.fill(flags);
+    auto take = [&](i32 node, i32 k, i32 srf, f32 zmax) __attribute__((always_inline)) -> bool {
+        const i32* rec = srfrec(CNTSRB, srf);
+        LocClass row;
+        if (!classes.get(rec[0], row)) return true;
+        const f32 e = row.e;
+        const i32 reported = row.reported;
         if (z_ref - e > zmax) return true;
         if (capacity == 0 || count >= capacity) {
             if (!grow_lists(false, capacity, count, status)) return false;
@@ -576,10 +578,20 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     const f32 zlow = z_ref - emax;
     const bool walked = each_cell("elm2n2", status, [&](i32 node, const i32* base, i32 n) {
         if (qs && n <= qs->first[node + 1] - qs->first[node])
+            // The index's surface numbers and tops are the entries' own, so
+            // an entry is judged without reading it; a run of one surface
+            // that the flags do not admit, or whose highest top stands
+            // below z_ref less that surface's allowance, goes at once: each
+            // of its entries would be passed over.
             return index_walk(
-                qs, node, n, sq, zlow,
-                [&](i32 k, i32 i) { return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, qs->top[i]); },
-                [](i32, i32, i32, i32, bool) { return 0; });
+                qs, node, n, sq, zlow, [&](i32 k, i32 i) { return take(node, k, qs->srf[i], qs->top[i]); },
+                [&](i32 run, i32, i32, i32, bool) {
+                    const i32 rs = qs->rsrf[static_cast<size_t>(run)];
+                    if (rs == 0) return 0;
+                    LocClass row;
+                    if (!classes.get(srfrec(CNTSRB, rs)[0], row)) return 1;
+                    return z_ref - row.e > qs->rtop[static_cast<size_t>(run)] ? 1 : 0;
+                });
         LOCNTS += n;
         for (i32 k = 0; k < n; ++k) {
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
@@ -588,7 +600,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             const f32* v0 = nodept(CNTNDB, ent[TRG_NODE]);
             const f32* v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
             const f32* v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
-            if (!take(node, k, ent, maxf(v0[2], maxf(v1[2], v2[2])))) return false;
+            if (!take(node, k, ent[TRG_SRF], maxf(v0[2], maxf(v1[2], v2[2])))) return false;
         }
         return true;
     });

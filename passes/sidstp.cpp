@@ -12,6 +12,59 @@
 
 namespace {
 
+// The test of scallop_in_tool, expanded where the entry searches call it.
+[[gnu::always_inline]] inline bool in_tool(const ScallopTool& tool, const f64* q, const f64* n, f64 t)
+{
+    const f32* t0 = tool.tip;
+    const f32* axis = tool.axis;
+    const f64 R = tool.R, r = tool.r, flat = tool.flat;
+    f64 v[3];
+    for (i32 k = 0; k < 3; ++k) v[k] = q[k] + t * n[k] - t0[k];
+    const f64 w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
+    for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
+    const f64 rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (rho > R) return false;
+    f64 prof = 0.0;
+    if (rho > flat) {
+        const f64 u = rho - flat;
+        // A comparison in place of the library's maximum, which is a call:
+        // the same value, 0 for a negative or not-a-number difference.
+        const f64 sq = f64(r) * r - u * u;
+        prof = r - std::sqrt(sq > 0.0 ? sq : 0.0);
+    }
+    return w >= prof;
+}
+
+}  // namespace
+
+bool scallop_in_tool(const ScallopTool& tool, const f64* q, const f64* n, f64 t) { return in_tool(tool, q, n, t); }
+
+f64 scallop_entry_floor(const ScallopTool& tool, const f64* q, const f64* n)
+{
+    const f32* t0 = tool.tip;
+    const f32* axis = tool.axis;
+    f64 v[3];
+    for (i32 k = 0; k < 3; ++k) v[k] = q[k] - t0[k];
+    const f64 w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
+    for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
+    const f64 rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    // The end lies within r of the flat ring's disc (height r over the tip,
+    // radius R - r); above the disc's height the tool is the radius about
+    // the axis.
+    const f64 dr = std::fmax(0.0, rho - tool.flat), dz = w - tool.r;
+    const f64 end = std::sqrt(dz * dz + dr * dr) - tool.r;
+    const f64 out = std::fmax(0.0, rho - tool.R), below = std::fmax(0.0, tool.r - w);
+    const f64 side = std::sqrt(out * out + below * below);
+    const f64 gap = std::fmin(end, side);
+    const f64 len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    // The margin covers the test's rounding, the widest at the rim, where
+    // the corner's root of a difference near zero keeps half the digits.
+    const f64 floor = (gap - 1.0e-6 * (1.0 + std::fabs(w) + rho + tool.R)) / (len * (1.0 + 1.0e-9));
+    return std::isfinite(floor) && floor > 0.0 ? floor : 0.0;
+}
+
+namespace {
+
 // Tool record at (pass value, along value), travelling along (dir).
 bool tool(const f64* buf, i32 pcode, f32 p, f32 a, f32 da, i32 side, i32 axsmod, f32 a1, f32 a2, f32* ev, f32* out)
 {
@@ -50,20 +103,11 @@ f32 concave_excess(const f64* buf, i32 pcode, f32 p0, f32 step, f32 x, i32 side,
     // outside the tool up to `beyond`, the search stops with 1.0e30: the
     // entry lies past `beyond` and the caller needs no more than that.
     auto entry = [&](const f64* q, const f64* n, const f32* t0, f64 beyond) {
-        auto inside = [&](f64 t) {
-            f64 v[3];
-            for (i32 k = 0; k < 3; ++k) v[k] = q[k] + t * n[k] - t0[k];
-            const f64 w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
-            for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
-            const f64 rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-            if (rho > R) return false;
-            f64 prof = 0.0;
-            if (rho > flat) {
-                const f64 u = rho - flat;
-                prof = r - std::sqrt(std::fmax(0.0, f64(r) * r - u * u));
-            }
-            return w >= prof;
-        };
+        const ScallopTool tool{t0, axis, R, r, flat};
+        // Trial points nearer than the floor lie outside the tool for sure:
+        // they are answered without the test, the search runs as before.
+        const f64 none_before = scallop_entry_floor(tool, q, n);
+        auto inside = [&](f64 t) { return t >= none_before && in_tool(tool, q, n, t); };
         if (inside(0.0)) return 0.0;
         f64 lo = 0.0, hi = 0.0005;
         if (lo >= beyond) return 1.0e30;

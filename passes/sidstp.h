@@ -16,6 +16,23 @@ void SCLPOS(const f64* buf, const f32& p0, f32& step, const f32& x, const f32& l
 // The safeguarded next trial step between the largest good and smallest bad step.
 void SCLBRK(const f32& good, const f32& bad, const f32& range, const f32& prevsize, const f32& proposed, f32& step,
             i32& status);
+// The tool of the scallop measure: its tip t0, its unit axis, radius R,
+// corner r and flat ring R - r.
+struct ScallopTool {
+    const f32* tip;
+    const f32* axis;
+    f64 R, r, flat;
+};
+// Whether the point q + t n lies in the tool (within its radius, on or above
+// its end).
+bool scallop_in_tool(const ScallopTool& tool, const f64* q, const f64* n, f64 t);
+// A distance along the ray q + t n before which no point of it lies in the
+// tool (0 when the ray may start in it): the ray runs at least the
+// distance from q to the tool first, which a point of the end reaches
+// within the corner of the flat ring's disc, a point above the end within
+// the radius of the axis. Margins far beyond the rounding of the test.
+f64 scallop_entry_floor(const ScallopTool& tool, const f64* q, const f64* n);
+
 // Next pass value by a side-step distance in space over 10 places; status
 // 1 when no place could be evaluated.
 void SPCSTP(const f64* buf, const f32& sidstp, const f32& tol, const f32& pcur, const f32& pend, f32& guess,

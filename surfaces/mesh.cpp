@@ -1,6 +1,7 @@
 #include "surfaces/mesh.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -156,6 +157,17 @@ bool POLTRI(const std::vector<std::vector<f64>>& loops, std::vector<i32>& tri)
 
 // ------------------------------------------------------------ refinement
 
+f64 root_limit(f64 lim)
+{
+    if (!(lim >= 0.0)) return std::nan("");
+    // The square rounds to within an ulp or two of the limit: the steps
+    // below settle it on the last number whose root stays within lim.
+    f64 t = lim * lim;
+    while (t > 0.0 && std::sqrt(t) > lim) t = std::nextafter(t, 0.0);
+    while (std::isfinite(t) && !(std::sqrt(std::nextafter(t, HUGE_VAL)) > lim)) t = std::nextafter(t, HUGE_VAL);
+    return t;
+}
+
 namespace {
 
 struct Vtx {
@@ -173,6 +185,80 @@ struct Tri {
     int split;  // checked and outside them: the edge to split (as within answers), else -1
 };
 
+// The evaluated midpoints of the edges, by edge key: an open table with
+// linear probing, a power of two in size and at most half full, keys
+// scattered by a multiplication. The refinement asks for a midpoint three
+// times per triangle checked, a million times on a fine mesh: the standard
+// map walked a chain of scattered nodes with a division per node. A key
+// is never ~0 (both node numbers are below 2^31), so ~0 marks a free slot.
+class EdgeMids {
+public:
+    // The midpoint kept for key, -1 none.
+    i32 find(std::uint64_t key) const
+    {
+        if (keys_.empty()) return -1;
+        for (size_t i = home(key);; i = (i + 1) & mask_) {
+            if (keys_[i] == key) return vals_[i];
+            if (keys_[i] == FREE) return -1;
+        }
+    }
+    // Keeps m for key (a key not yet kept).
+    void put(std::uint64_t key, i32 m)
+    {
+        if (2 * (used_ + 1) > keys_.size()) grow();
+        size_t i = home(key);
+        while (keys_[i] != FREE) i = (i + 1) & mask_;
+        keys_[i] = key;
+        vals_[i] = m;
+        ++used_;
+    }
+    // Forgets key, when kept: the entries after it in its run move back so
+    // that no search stops short of them.
+    void erase(std::uint64_t key)
+    {
+        if (keys_.empty()) return;
+        size_t i = home(key);
+        while (keys_[i] != key) {
+            if (keys_[i] == FREE) return;
+            i = (i + 1) & mask_;
+        }
+        for (size_t j = (i + 1) & mask_; keys_[j] != FREE; j = (j + 1) & mask_) {
+            // The entry at j may fill the gap at i when its home does not
+            // lie cyclically within (i, j].
+            const size_t h = home(keys_[j]);
+            if (((j - h) & mask_) >= ((j - i) & mask_)) {
+                keys_[i] = keys_[j];
+                vals_[i] = vals_[j];
+                i = j;
+            }
+        }
+        keys_[i] = FREE;
+        --used_;
+    }
+
+private:
+    static constexpr std::uint64_t FREE = ~std::uint64_t{0};
+    std::vector<std::uint64_t> keys_;
+    std::vector<i32> vals_;
+    size_t mask_ = 0, used_ = 0;
+    int shift_ = 64;
+
+    size_t home(std::uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_); }
+    void grow()
+    {
+        const size_t n = keys_.empty() ? 1024 : 2 * keys_.size();
+        std::vector<std::uint64_t> old_keys(n, FREE);
+        std::vector<i32> old_vals(n, -1);
+        old_keys.swap(keys_);
+        old_vals.swap(vals_);
+        mask_ = n - 1;
+        shift_ = 64 - std::countr_zero(n);
+        used_ = 0;
+        for (size_t i = 0; i < old_keys.size(); ++i)
+            if (old_keys[i] != FREE) put(old_keys[i], old_vals[i]);
+    }
+};
+
 struct Mesher {
     const f64* buf;
     f64 tol, maxside;
@@ -181,11 +267,12 @@ struct Mesher {
     f64 uscale = 1, vscale = 1;  // mean lengths of Su and Sv
     std::vector<Vtx> vs;
     std::vector<Tri> ts;
-    std::unordered_map<std::uint64_t, i32> mids;  // edge -> its evaluated midpoint
+    EdgeMids mids;  // edge -> its evaluated midpoint
     std::deque<i32> queue;
     void (*poll)() = nullptr;
     i32 checks = 0;
     bool failed = false;
+    f64 sq_for = std::nan(""), sq_lim = std::nan("");  // a limit and its root_limit
 
     i32 add_vertex(f64 u, f64 v)
     {
@@ -214,10 +301,10 @@ struct Mesher {
 
     i32 midpoint(i32 a, i32 b)
     {
-        auto it = mids.find(key(a, b));
-        if (it != mids.end()) return it->second;
+        const i32 kept = mids.find(key(a, b));
+        if (kept >= 0) return kept;
         i32 m = add_vertex(0.5 * (vs[static_cast<size_t>(a)].u + vs[static_cast<size_t>(b)].u), 0.5 * (vs[static_cast<size_t>(a)].v + vs[static_cast<size_t>(b)].v));
-        mids.emplace(key(a, b), m);
+        mids.put(key(a, b), m);
         return m;
     }
 
@@ -282,6 +369,10 @@ struct Mesher {
         // deviation; inner points catch what that misses
         f64 m[3][3];
         f64 lim = share * tol;
+        // The model's deviations are compared by their squares: the same
+        // answers without a root at each of the grid's 45 points.
+        if (!(lim == sq_for)) sq_for = lim, sq_lim = root_limit(lim);
+        const bool squares = !std::isnan(sq_lim);
         i32 mid[3];
         for (int k = 0; k < 3; ++k) mid[k] = midpoint(v[k], v[(k + 1) % 3]);  // may move the nodes
         const Vtx &A = vs[static_cast<size_t>(v[0])], &B = vs[static_cast<size_t>(v[1])], &C = vs[static_cast<size_t>(v[2])];
@@ -308,7 +399,7 @@ struct Mesher {
                     f64 x = 4.0 * (m[0][a] * b0 * b1 + m[1][a] * b1 * b2 + m[2][a] * b2 * b0);
                     d += x * x;
                 }
-                if (std::sqrt(d) > lim) return lepp;
+                if (squares ? d > sq_lim : std::sqrt(d) > lim) return lepp;
             }
         static const f64 inner[4][3] = {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {2.0 / 3, 1.0 / 6, 1.0 / 6}, {1.0 / 6, 2.0 / 3, 1.0 / 6}, {1.0 / 6, 1.0 / 6, 2.0 / 3}};
         for (const auto& b : inner) {

@@ -28,6 +28,12 @@ constexpr i32 ALL_MAXTRG = 4000000;
 // area); -1 failure (reported).
 void SRFMSH(const f64* buf, const i32& id, const f64& tol, const f64& maxside, SrfMesh& out, void (*poll)(), i32& status);
 
+// The largest square whose root, as the machine rounds it, does not exceed
+// lim: std::sqrt(d) > lim holds exactly when d > root_limit(lim), for every
+// d (the rounded root never falls as d rises). For a lim that is not a
+// number or negative there is none: not a number then.
+f64 root_limit(f64 lim);
+
 // Ear-clipping triangulation of a polygon with holes in the plane: the outer
 // loop counter-clockwise first, holes after it; triangles as index triples
 // into the concatenated loops, counter-clockwise. False when it fails.

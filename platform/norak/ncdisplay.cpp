@@ -7,7 +7,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
+#include <set>
 
 #include "core/host.h"
 #include "platform/norak/curvecalls.h"
@@ -26,6 +28,10 @@ struct Curve {
 
 struct TpDisplay {
     std::vector<DisplayBlock> blocks;
+    // The keys of the blocks kept, each at most once (a block registered
+    // again replaces the earlier one): a new key is told without a walk
+    // over every block, thousands in a fine run.
+    std::set<std::pair<i32, i32>> keys;
     i32 open = -1;  // index of the open display block, -1 none
     P3 pen{0, 0, 0};
     bool pen_known = false, lifted = true;
@@ -62,8 +68,10 @@ void keep_attrs()
 void open_new(i32 key1, i32 key2, bool drill)
 {
     TpDisplay& d = D();
-    auto same = [&](const DisplayBlock& b) { return b.key1 == key1 && b.key2 == key2; };
-    d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), same), d.blocks.end());
+    if (!d.keys.insert({key1, key2}).second) {
+        auto same = [&](const DisplayBlock& b) { return b.key1 == key1 && b.key2 == key2; };
+        d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), same), d.blocks.end());
+    }
     DisplayBlock b;
     b.key1 = key1;
     b.key2 = key2;
@@ -143,6 +151,8 @@ void delete_display_of_procedure(i32 number)
     TpDisplay& d = D();
     d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), [&](const DisplayBlock& b) { return b.key1 == number; }),
                    d.blocks.end());
+    constexpr i32 lo = std::numeric_limits<i32>::min(), hi = std::numeric_limits<i32>::max();
+    d.keys.erase(d.keys.lower_bound({number, lo}), d.keys.upper_bound({number, hi}));
     d.open = -1;
 }
 
@@ -168,6 +178,7 @@ void ncd_delete_blocks(i32, const i32* table)
     TpDisplay& d = D();
     auto same = [&](const DisplayBlock& b) { return b.key1 == table[1] && b.key2 == table[2]; };
     d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), same), d.blocks.end());
+    d.keys.erase({table[1], table[2]});
     d.open = -1;
 }
 

@@ -3,6 +3,7 @@
 // in a top view and an oblique view, rapid, feed and link moves told apart; and the saved surface
 // approximations of the part as an ASCII STL file.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -127,6 +128,33 @@ std::string svg(const std::string& path, const std::vector<Line>& lines)
     return end_file(f, path);
 }
 
+// Appends v as printf's "%g" writes it. The STL file carries every node of
+// the model three times, tens of megabytes at fine tolerances: the standard
+// library's formatting of a precision (the same digits and form as "%g")
+// costs a fraction of printf's. A value that is not finite goes through
+// printf itself, whose spelling of it the file has always had.
+void put_g(std::string& out, double v)
+{
+    char b[48];
+    if (std::isfinite(v)) {
+        const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::general, 6);
+        out.append(b, r.ptr);
+    } else {
+        const int n = std::snprintf(b, sizeof b, "%g", v);
+        out.append(b, static_cast<size_t>(n));
+    }
+}
+
+// " x y z" of three values, each as "%g" writes it, then the line's end.
+void put_g3(std::string& out, double x, double y, double z)
+{
+    for (double v : {x, y, z}) {
+        out += ' ';
+        put_g(out, v);
+    }
+    out += '\n';
+}
+
 std::string stl(const std::string& path)
 {
     std::FILE* f = nullptr;
@@ -138,6 +166,10 @@ std::string stl(const std::string& path)
         if (!f) return end_file(f, path);
         auto node = [&](i32 k) { return P3{rw(e.words[size_t(16 + 3 * k)]), rw(e.words[size_t(17 + 3 * k)]), rw(e.words[size_t(18 + 3 * k)])}; };
         std::fprintf(f, "solid surface%d\n", e.words[1]);
+        // The facets of a surface are built as text and written in pieces
+        // of about 64 KB.
+        std::string text;
+        text.reserve(1 << 16);
         for (i32 t = 0; t < nt; ++t) {
             const size_t b = size_t(16 + 6 * nn + 3 * t);
             const P3 a = node(e.words[b] - 1), c = node(e.words[b + 1] - 1), d = node(e.words[b + 2] - 1);
@@ -145,10 +177,20 @@ std::string stl(const std::string& path)
                            (c.x - a.x) * (d.y - a.y) - (c.y - a.y) * (d.x - a.x)};
             const double l = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             if (l > 0) n[0] /= l, n[1] /= l, n[2] /= l;
-            std::fprintf(f, "  facet normal %g %g %g\n    outer loop\n", n[0], n[1], n[2]);
-            for (const P3& q : {a, c, d}) std::fprintf(f, "      vertex %g %g %g\n", q.x, q.y, q.z);
-            std::fprintf(f, "    endloop\n  endfacet\n");
+            text += "  facet normal";
+            put_g3(text, n[0], n[1], n[2]);
+            text += "    outer loop\n";
+            for (const P3& q : {a, c, d}) {
+                text += "      vertex";
+                put_g3(text, q.x, q.y, q.z);
+            }
+            text += "    endloop\n  endfacet\n";
+            if (text.size() >= (1 << 16) - 512) {
+                std::fwrite(text.data(), 1, text.size(), f);
+                text.clear();
+            }
         }
+        std::fwrite(text.data(), 1, text.size(), f);
         std::fprintf(f, "endsolid surface%d\n", e.words[1]);
     }
     return f ? end_file(f, path) : "";

@@ -12,8 +12,9 @@
 
 namespace norak {
 
-namespace {
 Host* g_host = nullptr;
+
+namespace {
 
 void free_memory(Host& h)
 {
@@ -34,7 +35,7 @@ struct Guard {
 } g_guard;
 }  // namespace
 
-Host& H()
+Host& make_host()
 {
     if (!g_host) {
         g_host = new Host;

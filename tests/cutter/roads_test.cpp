@@ -3,7 +3,10 @@
 // contact, and each road switched on over a model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -492,5 +495,75 @@ TEST_F(Roads, FreeBorderIsJudgedInTheToolsFrame)
         // the tool's frame as the drop's other normals there.
         ASSERT_EQ(ist, 0);
         EXPECT_NEAR(inrm[2], 1.0f, 1e-5);
+    }
+}
+
+// The planar contact keeps the edges of the triangles it met lately: over
+// a long run of triangles, neighbours sharing two corners, repeats and
+// slots taken over, degenerate and axis-parallel edges and a corner that is
+// not a number, every answer equals the solver's on edges computed afresh.
+TEST_F(Roads, PlanarContactAnswersAsWithEdgesComputedAfresh)
+{
+    std::mt19937 rng(20261210);
+    std::uniform_real_distribution<f32> c(-8.0f, 8.0f), h(-1.0f, 1.0f);
+    std::vector<std::array<f32, 9>> pool;
+    for (i32 k = 0; k < 12000; ++k) {
+        std::array<f32, 9> v{};
+        if (k > 0 && k % 3 != 0) {
+            v = pool.back();  // the neighbour over the same two first corners
+            v[6] = c(rng), v[7] = c(rng), v[8] = h(rng);
+        } else {
+            for (f32& x : v) x = c(rng);
+        }
+        if (k % 97 == 1) v[3] = v[0];                 // an edge parallel to an axis
+        if (k % 89 == 2) v[3] = v[0], v[4] = v[1];    // an edge without XY extent
+        if (k % 211 == 3) v[7] = std::nanf("");       // a corner that is not a number
+        pool.push_back(v);
+    }
+    const i32 kinds[3] = {KND_BALL, KND_FLAT, KND_TORUS};
+    const f32 corners[3] = {3.0f, 0.0f, 1.0f};
+    std::uniform_int_distribution<i32> jump(0, 11999), near(-40, 40), kind(0, 2);
+    i32 at = 0;
+    for (i32 n = 0; n < 60000; ++n) {
+        at = n % 7 == 0 ? jump(rng) : std::clamp(at + near(rng), 0, 11999);
+        const f32* v = pool[static_cast<size_t>(at)].data();
+        const f64 a[3] = {f64(v[3]) - v[0], f64(v[4]) - v[1], f64(v[5]) - v[2]};
+        const f64 b[3] = {f64(v[6]) - v[0], f64(v[7]) - v[1], f64(v[8]) - v[2]};
+        f64 nv[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        const f64 l = std::sqrt(nv[0] * nv[0] + nv[1] * nv[1] + nv[2] * nv[2]);
+        if (nv[2] < 0)
+            for (f64& x : nv) x = -x;
+        i32 e[TRG_WORDS] = {};
+        e[TRG_FLAGS] = trgflg(n % 11 == 0 ? 2 : 1);
+        for (i32 j = 0; j < 3; ++j) e[TRG_NRM + j] = r2wrd(l > 0 ? static_cast<f32>(nv[j] / l) : (j == 2 ? 1.0f : 0.0f));
+        const i32 k = kind(rng), retry = n % 5 == 0;
+        const f32 d = 6.0f, r = corners[k];
+        const f32 p[3] = {c(rng) * 0.5f, c(rng) * 0.5f, 0.0f};
+        f32 got[3] = {p[0], p[1], p[2]}, z = 0, con[3] = {}, ed = 0, aux = 0;
+        i32 st = 0;
+        PLNCNT(v, v + 3, v + 6, e, got, kinds[k], 0, retry, 0.01f, d, r, z, con, ed, aux, st);
+        // The solver on edges computed afresh, as the planar contact hands it on.
+        PlnEdge edges[3];
+        i32 est[3];
+        pln_edges(v, edges, est);
+        const f32 rr[2] = {d * 0.5f, r};
+        const f32 nd[4] = {wrd2r(e[TRG_NRM]), wrd2r(e[TRG_NRM + 1]), wrd2r(e[TRG_NRM + 2]), wrd2r(e[TRG_PLANE])};
+        f32 want[3] = {p[0], p[1], p[2]}, wcon[3] = {}, wed = 0, waux = -1.0e10f;
+        i32 ws = 0;
+        PLNSOL(trgori(e), want, rr, kinds[k], 0, v, edges, est, nd, wcon, retry, wed, waux, ws);
+        if (ws < 0) {
+            ASSERT_EQ(st, 1) << "call " << n;
+            continue;
+        }
+        // Without an edge distance the planar contact measures one from
+        // the contact and names the status after it: the rest is compared.
+        const bool measured = wed < 0.0f;
+        if (!measured) {
+            ASSERT_EQ(st, ws) << "call " << n;
+        }
+        const f32 gw[7] = {got[2], z, con[0], con[1], con[2], measured ? 0.0f : ed, aux};
+        const f32 ww[7] = {want[2], want[2], wcon[0], wcon[1], wcon[2], measured ? 0.0f : wed, waux};
+        for (i32 j = 0; j < 7; ++j)
+            ASSERT_TRUE(std::memcmp(&gw[j], &ww[j], sizeof(f32)) == 0) << "call " << n << ", value " << j;
     }
 }

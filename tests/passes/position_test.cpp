@@ -8,6 +8,8 @@
 #include "passes/sidstp.h"
 
 #include <array>
+#include <cmath>
+#include <random>
 #include <sstream>
 #include "surfaces/allsrf.h"
 #include "surfaces/trimodel.h"
@@ -532,3 +534,44 @@ TEST(ScallopHeight, MatchesTheClosedFormsOnAPlaneAndACylinder)
 }
 
 }  // namespace
+
+// The scallop measure's entry floor: along rays from all about a ball,
+// corner-radius and flat tool, upright and tilted, with unit and longer
+// directions, no point nearer than the floor lies in the tool, and rays
+// aimed at the tool come within a hair of reaching it there.
+TEST(SideStep, NoPointOfARayBeforeTheEntryFloorLiesInTheTool)
+{
+    std::mt19937 rng(1210);
+    std::uniform_real_distribution<f64> u(-1.0, 1.0), frac(0.0, 1.0);
+    const f32 up[3] = {0.0f, 0.0f, 1.0f}, tilt[3] = {0.6f, 0.0f, 0.8f};
+    const f32 tip[3] = {1.0f, -2.0f, 3.0f};
+    i32 near = 0;
+    for (const f32* axis : {up, tilt})
+        for (const f64 cr : {5.0, 1.0, 0.0}) {
+            const ScallopTool tool{tip, axis, 5.0, cr, 5.0 - cr};
+            for (i32 k = 0; k < 4000; ++k) {
+                f64 q[3], n[3];
+                for (i32 j = 0; j < 3; ++j) q[j] = tip[j] + 8.0 * u(rng);
+                if (k % 2) {
+                    // Aimed at a point of the tool's end or flank.
+                    const f64 a[3] = {tip[0] + 2.0 * u(rng) * (1 - axis[0]), tip[1] + 2.0 * u(rng), tip[2] + 3.0 * frac(rng)};
+                    for (i32 j = 0; j < 3; ++j) n[j] = a[j] - q[j];
+                } else {
+                    for (f64& c : n) c = u(rng);
+                }
+                const f64 scale = k % 3 == 0 ? 2.5 : 1.0 / std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                for (f64& c : n) c *= scale;
+                const f64 floor = scallop_entry_floor(tool, q, n);
+                ASSERT_GE(floor, 0.0);
+                for (i32 s = 0; s <= 64; ++s) {
+                    const f64 t = s < 64 ? floor * s / 64.0 : std::nextafter(floor, 0.0);
+                    ASSERT_FALSE(t < floor && scallop_in_tool(tool, q, n, t))
+                        << "ray " << k << " at " << t << " of floor " << floor;
+                }
+                // A floor far short of the entry saves nothing: where the
+                // ray meets the tool, it is met soon after the floor.
+                if (floor > 0.0 && scallop_in_tool(tool, q, n, floor * 1.02 + 1e-4)) ++near;
+            }
+        }
+    EXPECT_GT(near, 100);
+}

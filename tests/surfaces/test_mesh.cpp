@@ -1,7 +1,9 @@
 // Triangulation of single surfaces: patches, chordal tolerance, side limit, trim loops.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "core/host.h"
@@ -226,3 +228,29 @@ TEST(Mesh, EarClippingOfAPolygonWithTwoHoles)
 }
 
 }  // namespace
+
+// The square limit of the refinement's deviation test answers as the root
+// does, for every square: at the limits' own squares and the numbers beside
+// them, far from them, and for the squares no root handles (negative, not a
+// number, infinite), over limits from the smallest to the largest.
+TEST(Mesh, SquareLimitAnswersAsTheRoot)
+{
+    std::mt19937_64 rng(1210);
+    std::uniform_real_distribution<f64> mant(0.5, 1.0);
+    std::uniform_int_distribution<int> expo(-1074, 1023);
+    std::vector<f64> lims = {0.0, 5e-324, 1e-170, 1e-162, 1e-155, 0.0009, 0.009, 1.0, 3.7, 1e154, 1e300, DBL_MAX, HUGE_VAL};
+    for (int k = 0; k < 20000; ++k) lims.push_back(k % 2 ? std::ldexp(mant(rng), expo(rng)) : 0.9 * 0.001 * mant(rng));
+    for (f64 lim : lims) {
+        const f64 t = root_limit(lim);
+        ASSERT_FALSE(std::isnan(t)) << lim;
+        std::vector<f64> ds = {-1.0, -0.0, 0.0, std::nan(""), HUGE_VAL, DBL_MAX, 5e-324, t, lim * lim};
+        for (f64 base : {t, lim * lim}) {
+            f64 lo = base, hi = base;
+            for (int j = 0; j < 4; ++j) ds.push_back(lo = std::nextafter(lo, 0.0)), ds.push_back(hi = std::nextafter(hi, HUGE_VAL));
+        }
+        for (int j = 0; j < 8; ++j) ds.push_back(lim * lim * mant(rng) * 2.0);
+        for (f64 d : ds) ASSERT_EQ(std::sqrt(d) > lim, d > t) << "limit " << lim << ", square " << d;
+    }
+    EXPECT_TRUE(std::isnan(root_limit(-1.0)));
+    EXPECT_TRUE(std::isnan(root_limit(std::nan(""))));
+}

@@ -516,6 +516,10 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
             return false;
         };
         if (!bound(q.top + q.e + Hadd)) return SKIP;
+        // A ball's box bound too low, shown without the roots of the estimate.
+        f32 Hc = 0;
+        if (row.kind == 1 && ball_near_cap(pxy, q.ent + TRG_BOX, q.top, r2, Hc) && !bound(Hc + q.e + Hadd))
+            return SKIP;
         f32 Hb = 0;
         i32 bs = 0;
         trgest(pxy, q.ent + TRG_BOX, q.top, 2, Re, r2, row.kind, Hb, bs);

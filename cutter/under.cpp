@@ -250,6 +250,7 @@ void elm_sort(i32 count)
     const i32* lst = elmlst();
     i32* idx = elmidx();
     if (!lst || !idx) return;
+    elm_index_changed();
     auto key = [&](i32 i) { return wrd2r(lst[static_cast<size_t>(i) * ELM_WORDS + ELM_KEY]); };
     // Insertion by key: an entry moves ahead only of those lower by more
     // than the margin, so equal keys keep the list's order.
@@ -407,7 +408,10 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
         }
         const f32 key = est + e;
         if (key > B - 0.001f) {
-            if (beyond_reach(turned, R, rzero, ent, corners)) return true;
+            // The box alone shows most triangles reached, sparing the read
+            // of their vertices; the turned ones carry no box that holds them.
+            if ((corners || !trg_within(pxy, box, R, rzero)) && beyond_reach(turned, R, rzero, ent, corners))
+                return true;
             B = key;
             best_pos = count + 1;
         }

@@ -173,6 +173,29 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
     }
 }
 
+// A bound Y, found without roots, that the nearest-box estimate of a ball
+// (trgest kind 2, code 1: top - (rc - sqrt(rc^2 - d^2)), d the box's
+// nearest distance) never exceeds; false when it cannot be had so (rc not
+// positive, or the box's nearest point perhaps as far as rc), and the
+// estimate then needs its roots. For a = rc^2 - d^2 >= 0 the mean of a / rc
+// and rc is at least their geometric mean, the root: so the estimate is at
+// most top - d^2 / (2 rc). d^2 is taken a millionth short, far more than
+// its roundings, and the bound raised by far more than the roundings of
+// the estimate's own steps; rounded to single precision as the estimate
+// is (a step that keeps order), Y stays at or above it.
+[[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, f32 rc, f32& Y)
+{
+    if (!(rc > 0.0f)) return false;
+    const f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
+    const f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
+    const f64 d2 = (gx * gx + gy * gy) * 1.0e-6;
+    const f64 r = rc;
+    if (!(d2 * (1.0 + 1.0e-5) <= r * r)) return false;
+    const f64 u = f64(top) - d2 * (1.0 - 1.0e-6) / (2.0 * r) + (std::fabs(f64(top)) + r) * 1.0e-12;
+    if (!std::isfinite(u)) return false;
+    Y = static_cast<f32>(u);
+    return true;
+}
 
 // box_near as a routine: distance from pxy to the nearest point of the box; result 1 beyond R (d = R).
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
@@ -236,6 +259,25 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
         if (s < t1 || t2 < -s) ++missed;
     }
     if (missed == 3) result = 1;
+}
+
+// True when the tool of radius R at pxy (thousandths) surely reaches a
+// triangle its box (thousandths) holds: the box lies within the circle
+// with a ten-thousandth of R to spare, so every vertex is nearer than R,
+// and the box is at least 3 thousandths wide or high, so the edge between
+// its outermost vertices is sound. trg_reach then answers 0: a sound
+// edge's line passes nearer than R and both its ends lie on the chord
+// the circle cuts from it, margins far beyond any rounding of the edges'
+// unit vectors. Not for a nil reach (r_zero), whose answer follows the
+// edges' side bands.
+[[gnu::always_inline]] inline bool trg_within(const f64* pxy, const i32* box, f32 R, i32 r_zero)
+{
+    if (r_zero || !(R > 0.0f)) return false;
+    if (f64(box[2]) - box[0] < 3.0 && f64(box[3]) - box[1] < 3.0) return false;
+    const f64 fx = std::fmax(pxy[0] - box[0], box[2] - pxy[0]);
+    const f64 fy = std::fmax(pxy[1] - box[1], box[3] - pxy[1]);
+    const f64 r = f64(R) * 999.9;
+    return fx * fx + fy * fy <= r * r;
 }
 
 // result 1 where the tool of radius R at point's XY reaches neither the triangle (verts, unit edges) nor any sound

@@ -17,6 +17,7 @@
 #include "core/proc.h"
 #include "cutter/refrec.h"
 #include "cutter/roads.h"
+#include "surfaces/qtside.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -218,6 +219,24 @@ struct Drop {
     LocClass row{};
     f32 D2 = 0, r2 = 0, L2 = 0, Re = 0, prev_e = 0;
     i32 prev_code = 0;  // the class code of the surface last seen
+    BallCap cap{};      // the bound of the ball's box estimate for r2
+    // The index beside the tree the gathering walked (null in tool-axis
+    // mode or without notes): the entries' boxes, read there.
+    const QtSide* qs = nullptr;
+
+    // The box of a listed entry from the index beside the tree, into box;
+    // false for a turned copy, without the index, or for an entry the
+    // index does not cover.
+    [[gnu::always_inline]] inline bool side_box(const i32* le, i32* box) const
+    {
+        const i32 node = le[ELM_NODE];
+        if (!qs || node < 0 || node >= QT_NODES) return false;
+        const i32 f = qs->first[node], k = le[ELM_INDEX];
+        if (k < 0 || k >= qs->first[node + 1] - f) return false;
+        const size_t i = static_cast<size_t>(f + k);
+        box[0] = qs->x0[i], box[1] = qs->y0[i], box[2] = qs->x1[i], box[3] = qs->y1[i];
+        return true;
+    }
 
     // Would the vertex bound pass over an entry of the surface last seen
     // whose top plus allowance is h, leaving the other-surface note as it
@@ -379,6 +398,7 @@ bool Drop::examine()
     // The gathering's notes beside its list: where the last winner
     // stands, the tops, surfaces and class passes of the entries.
     noted = !axis && elm_side(ntri, side);
+    qs = noted ? qt_side() : nullptr;
     i32 p0 = -1;
     if (!LOCNRM && tool_type <= 1 && !axis) {
         if (noted) {
@@ -461,13 +481,17 @@ bool Drop::examine()
 // for its surface when the surface changes.
 i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
 {
-    q.le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
+    const i32 at = idx[p];
+    q.le = lst + static_cast<size_t>(at) * ELM_WORDS;
     q.ent = run.triangle(q.le);
     // An entry whose triangle cannot be had (its node's array or the turned
     // copies gone) is passed over, not read from nothing.
     if (!q.ent) return SKIP;
     LOCNEX += 1.0;
-    q.srfno = q.ent[TRG_SRF];
+    // The triangle itself is read only once its contact is sought: its
+    // surface comes from the gathering's notes and its box from the index
+    // beside the tree, which the gathering has just walked (the same words).
+    q.srfno = noted ? side.srf[at] : q.ent[TRG_SRF];
     q.rec = srfrec(LOCSRB, q.srfno);
     q.cls = q.rec[0];
     const bool second = q.cls == SCL_CHECK || q.cls == SCL_PART;
@@ -488,6 +512,7 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
         } else {
             Re = D2 * 0.5f;
         }
+        cap = ball_cap(r2);
         if (prev_srf != -1) surfchg = true;
         prev_srf = q.srfno;
         prev_e = q.e;
@@ -516,13 +541,14 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
             return false;
         };
         if (!bound(q.top + q.e + Hadd)) return SKIP;
+        i32 qbox[4];
+        const i32* box = side_box(q.le, qbox) ? qbox : q.ent + TRG_BOX;
         // A ball's box bound too low, shown without the roots of the estimate.
         f32 Hc = 0;
-        if (row.kind == 1 && ball_near_cap(pxy, q.ent + TRG_BOX, q.top, r2, Hc) && !bound(Hc + q.e + Hadd))
-            return SKIP;
+        if (row.kind == 1 && ball_near_cap(pxy, box, q.top, cap, Hc) && !bound(Hc + q.e + Hadd)) return SKIP;
         f32 Hb = 0;
         i32 bs = 0;
-        trgest(pxy, q.ent + TRG_BOX, q.top, 2, Re, r2, row.kind, Hb, bs);
+        trgest(pxy, box, q.top, 2, Re, r2, row.kind, Hb, bs);
         if (bs < 0) {
             status = bs;
             return ABORT;

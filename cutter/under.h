@@ -180,19 +180,32 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
 // estimate then needs its roots. For a = rc^2 - d^2 >= 0 the mean of a / rc
 // and rc is at least their geometric mean, the root: so the estimate is at
 // most top - d^2 / (2 rc). d^2 is taken a millionth short, far more than
-// its roundings, and the bound raised by far more than the roundings of
-// the estimate's own steps; rounded to single precision as the estimate
-// is (a step that keeps order), Y stays at or above it.
-[[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, f32 rc, f32& Y)
+// its roundings and those of the factor below, and the bound raised by far
+// more than the roundings of the estimate's own steps; rounded to single
+// precision as the estimate is (a step that keeps order), Y stays at or
+// above it. The factors of the ball's corner radius are worked out once.
+struct BallCap {
+    f64 rr = -1.0;  // rc^2 less its margin; negative: no bound
+    f64 k = 0.0;    // (1 - 1e-6) / (2 rc)
+    f64 r = 0.0;    // rc, for the raise
+};
+inline BallCap ball_cap(f32 rc)
 {
-    if (!(rc > 0.0f)) return false;
+    BallCap c;
+    if (!(rc > 0.0f) || !std::isfinite(rc)) return c;
+    c.r = rc;
+    c.rr = c.r * c.r / (1.0 + 1.0e-5);
+    c.k = (1.0 - 1.0e-6) / (2.0 * c.r);
+    return c;
+}
+[[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, const BallCap& c, f32& Y)
+{
     const f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
     const f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
     const f64 d2 = (gx * gx + gy * gy) * 1.0e-6;
-    const f64 r = rc;
-    if (!(d2 * (1.0 + 1.0e-5) <= r * r)) return false;
-    const f64 u = f64(top) - d2 * (1.0 - 1.0e-6) / (2.0 * r) + (std::fabs(f64(top)) + r) * 1.0e-12;
-    if (!std::isfinite(u)) return false;
+    if (!(d2 <= c.rr)) return false;
+    const f64 u = f64(top) - d2 * c.k + (std::fabs(f64(top)) + c.r) * 1.0e-12;
+    if (!(std::fabs(u) < 1.0e30)) return false;
     Y = static_cast<f32>(u);
     return true;
 }

@@ -89,6 +89,27 @@ void side_begin()
 
 void side_end(i32 count) { side_count = count; }
 
+// Keys written when asked (elm_keys): the list positions of the last point
+// gathering's entries whose estimate was shown unable to raise the best,
+// each with the tool it was to be estimated for (a row of `later_tools`),
+// and the point's thousandths.
+struct LaterKey {
+    i32 pos, tool;
+};
+struct LaterTool {
+    f32 e, R, Rc;
+    i32 kind;
+};
+std::vector<LaterKey> later_keys;
+std::vector<LaterTool> later_tools;
+f64 later_pxy[2] = {0.0, 0.0};
+
+void later_drop()
+{
+    later_keys.clear();
+    later_tools.clear();
+}
+
 // The model generation the cells in ELMCLS were gathered over: cells of a
 // model no longer live are never reused, their counts need not match the
 // nodes of the model now live.
@@ -98,7 +119,11 @@ i32 cells_generation = -1;
 bool cells_live() { return cells_generation == trm_generation(); }
 }  // namespace
 
-void elm_side_drop() { side_count = -1; }
+void elm_side_drop()
+{
+    side_count = -1;
+    later_drop();
+}
 
 bool elm_side(i32 count, ElmSide& v)
 {
@@ -245,8 +270,28 @@ static inline bool elm_square(i32 mode, f32* point, i32* ixy, f32 radius, i32* s
 
 i32 ELMSRT = 0;
 
+void elm_keys()
+{
+    if (later_keys.empty()) return;
+    i32* lst = elmlst();
+    if (lst)
+        for (const LaterKey& w : later_keys) {
+            i32* le = lst + static_cast<size_t>(w.pos) * ELM_WORDS;
+            const i32* ent = elmtrg(le);
+            if (!ent) continue;
+            const LaterTool& t = later_tools[static_cast<size_t>(w.tool)];
+            const f32 zmax = wrd2r(le[ELM_TOP]);
+            f32 est = zmax;
+            i32 st = 0;
+            trgest(later_pxy, ent + TRG_BOX, zmax, 1, t.R, t.Rc, t.kind, est, st);
+            le[ELM_KEY] = r2wrd(est + t.e);
+        }
+    later_drop();
+}
+
 void elm_sort(i32 count)
 {
+    elm_keys();
     const i32* lst = elmlst();
     i32* idx = elmidx();
     if (!lst || !idx) return;
@@ -395,6 +440,9 @@ struct PointGathering {
     // the list's address: the capacity while the list has an address, else 0.
     i32 limit = lst ? capacity : 0;
     i32 seen = 0;      // the kinds listed: bit 1 part, 2 check, 4 other part
+    i32 seen_bit = 0;  // the bit of the surface at hand
+    BallCap far_cap{}; // the bound of a ball's estimate at the box's farthest corner
+    i32 tool_row = -1; // its row of later_tools, -1 while none
     i32 want_k = -1;   // the last winner's index when its node is walked, else -1
     const QtSide* qs = nullptr;
 
@@ -416,9 +464,21 @@ struct PointGathering {
             reported = rep;
             surface_tool(e, R, rzero, Rc);
             cached = rec[9];
+            seen_bit = reported == 1 ? 1 : (reported == 2 ? 2 : 4);
+            far_cap = kind == 1 ? ball_cap(Rc) : BallCap{};
+            tool_row = -1;
         }
         memo_go = true;
         return true;
+    }
+    // The row of later_tools for the surface at hand, added when first needed.
+    i32 later_tool()
+    {
+        if (tool_row < 0) {
+            tool_row = static_cast<i32>(later_tools.size());
+            later_tools.push_back({e, R, Rc, kind});
+        }
+        return tool_row;
     }
     // Room for one more entry: the lists opened or grown when full. False
     // (status set, count 0) when they cannot be had or have no address.
@@ -431,7 +491,7 @@ struct PointGathering {
         side_pass[count] = memo_pass;
         if (memo_cls == SCL_BARE) side_class5 = true;
         if (k == want_k) side_last = count, want_k = -1;
-        seen |= reported == 1 ? 1 : (reported == 2 ? 2 : 4);
+        seen |= seen_bit;
     }
     // Before a node's n entries are walked: room in the notes, and where
     // the last winner may stand.
@@ -468,12 +528,21 @@ bool PointGathering::take(i32 node, i32 k, const i32* ent, const i32* box, i32 s
 {
     if (!surface(srfno)) return true;
     f32 est = zmax;
+    // A ball's key that its bound without roots shows unable to reach the
+    // best less a thousandth changes nothing here: it is estimated when
+    // asked, and until then the list holds top plus allowance for it.
+    bool later = false;
     if (B - e <= zmax) {
-        i32 st = 0;
-        trgest(pxy, box, zmax, 1, R, Rc, kind, est, st);
+        f32 Y = 0;
+        if (!corners && ball_far_cap(pxy, box, zmax, R, far_cap, Y) && !(Y + e > B - 0.001f)) {
+            later = true;
+        } else {
+            i32 st = 0;
+            trgest(pxy, box, zmax, 1, R, Rc, kind, est, st);
+        }
     }
     const f32 key = est + e;
-    if (key > B - 0.001f) {
+    if (!later && key > B - 0.001f) {
         // The box alone shows most triangles reached, sparing the read of
         // their vertices; the turned ones carry no box that holds them.
         if ((corners || !trg_within(pxy, box, R, rzero)) && beyond_reach(turned, R, rzero, ent, corners))
@@ -490,6 +559,7 @@ bool PointGathering::take(i32 node, i32 k, const i32* ent, const i32* box, i32 s
     le[ELM_INDEX] = copy ? count : k;
     le[ELM_KEY] = r2wrd(key);
     le[ELM_TOP] = r2wrd(zmax);
+    if (later) later_keys.push_back({count, later_tool()});
     note(k, zmax, srfno);
     ++count;
     return true;
@@ -554,7 +624,7 @@ i32 PointGathering::bulk(i32 node, i32 run, i32 k0, i32 k1, i32 i0, bool inside)
             ++m;
         }
     }
-    if (m > 0) seen |= reported == 1 ? 1 : (reported == 2 ? 2 : 4);
+    if (m > 0) seen |= seen_bit;
     count += m;
     return 1;
 }
@@ -565,6 +635,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
 {
     elm_reset(count, best, best_z, part_seen, check_seen, other_seen, status);
+    later_drop();
     i32 sq[4];
     f32 turned[3];
     const f32 at[3] = {point[0], point[1], point[2]};  // as handed in (turned in place below)
@@ -573,6 +644,7 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     // truncated as the square is (as the drop's box bound does).
     const f64 pxy[2] = {f64(turned[0]) * 1000.0, f64(turned[1]) * 1000.0};
     side_begin();
+    later_pxy[0] = pxy[0], later_pxy[1] = pxy[1];
     PointGathering g{capacity, count, status, sq, turned, at, pxy};
     // The entries from the index beside the tree: a node or a run of entries
     // whose box misses the square is passed over, one that lies within it is
@@ -609,6 +681,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     status = 0;
     count = 0;
     part_seen = check_seen = other_seen = 0;
+    later_drop();
     const f64 reach = elm_reach();
     if (!elm_fits(a, reach) || !elm_fits(b, reach)) {
         eroutc("elm2n2, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);

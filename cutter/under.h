@@ -20,6 +20,9 @@
 // no entry needs pointing again after a growth. For that the rows of the
 // cells gathered (ELMCLS) carry their node's number after the node's row.
 // The top beside the key spares the drop a reading of the three vertices.
+// A ball's key that cannot raise the gathering's best is estimated only
+// when asked (elm_keys): nothing in the drop reads it, and the estimate is
+// most of a listed entry's cost.
 // The gathering's lists are not handed to the routines below as arguments
 // (nor LOCSEL's two arguments that are passed and never read): they are
 // the module's own cells, which every caller would hand in.
@@ -209,6 +212,31 @@ inline BallCap ball_cap(f32 rc)
     Y = static_cast<f32>(u);
     return true;
 }
+
+// The same bound for the ball's estimate at the box's farthest corner
+// (trgest kind 1, code 1) for a tool of reach R: false besides when pxy
+// lies in the box, or that corner perhaps lies as far as R (where the
+// estimate takes R for the distance) or as rc.
+[[gnu::always_inline]] inline bool ball_far_cap(const f64* pxy, const i32* box, f32 top, f32 R, const BallCap& c,
+                                                f32& Y)
+{
+    if (pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3]) return false;
+    auto far = [](f64 p, i32 lo, i32 hi) { return p < lo ? hi - p : (p > hi ? p - lo : maxd(p - lo, hi - p)); };
+    const f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
+    const f64 d2 = (fx * fx + fy * fy) * 1.0e-6;
+    if (!(d2 <= c.rr) || !(d2 * (1.0 + 1.0e-5) <= f64(R) * R)) return false;
+    const f64 u = f64(top) - d2 * c.k + (std::fabs(f64(top)) + c.r) * 1.0e-12;
+    if (!(std::fabs(u) < 1.0e30)) return false;
+    Y = static_cast<f32>(u);
+    return true;
+}
+
+// Writes the keys the last point gathering left to be estimated when
+// asked (a ball's entries whose estimate could not raise the best; until
+// then each holds its top plus allowance): to be called before the keys are
+// read. The sort calls it; a later gathering or the lists' release forgets
+// them.
+void elm_keys();
 
 // box_near as a routine: distance from pxy to the nearest point of the box; result 1 beyond R (d = R).
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);

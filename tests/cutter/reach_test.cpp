@@ -275,8 +275,9 @@ TEST(BoxDistances, TriangleWithinTheToolsReach)
 
 // What the gathering and the drop take from a triangle's box alone answers
 // as the full tests do: a box within the tool's circle holds only triangles
-// the reach test finds reached, and the ball's bound found without roots
-// never lies under its nearest-box estimate. Triangles from a thousandth to
+// the reach test finds reached, and the ball's bounds found without roots
+// never lie under its estimates at the box's nearest point and farthest
+// corner. Triangles from a thousandth to
 // twenty across (needles among them) about points near the origin and far
 // from it, tools from a thousandth to fifty across, boxes made as the model
 // makes them.
@@ -287,7 +288,7 @@ TEST(BoxDistances, ShortcutsFromTheBoxAnswerAsTheFullTests)
     const f64 sizes[] = {0.001, 0.01, 0.3, 2.0, 20.0};
     const f64 offsets[] = {0.0, 731.25, -40000.5};
     const f32 radii[] = {0.001f, 0.05f, 1.0f, 5.0f, 25.0f};
-    i32 within = 0, below_top = 0;
+    i32 within = 0, below_top = 0, far_below_top = 0;
     for (f32 R : radii)
         for (f64 off : offsets)
             for (i32 n = 0; n < 2000; ++n) {
@@ -324,8 +325,13 @@ TEST(BoxDistances, ShortcutsFromTheBoxAnswerAsTheFullTests)
                 }
                 const f32 top = std::fmax(v[2], std::fmax(v[5], v[8]));
                 f32 Y = 0, est = 0;
-                if (!ball_near_cap(pxy, box, top, ball_cap(R), Y)) continue;
                 i32 st = -1;
+                if (ball_far_cap(pxy, box, top, R, ball_cap(R), Y)) {
+                    TRGEST(pxy, box, top, 1, R, R, 1, est, st);
+                    ASSERT_LE(est, Y) << "far, R " << R << " at " << p[0] << " " << p[1] << " case " << n;
+                    if (Y < top) ++far_below_top;
+                }
+                if (!ball_near_cap(pxy, box, top, ball_cap(R), Y)) continue;
                 TRGEST(pxy, box, top, 2, R, R, 1, est, st);
                 if (st != 0) continue;
                 ASSERT_LE(est, Y) << "R " << R << " at " << p[0] << " " << p[1] << " case " << n;
@@ -333,6 +339,7 @@ TEST(BoxDistances, ShortcutsFromTheBoxAnswerAsTheFullTests)
             }
     EXPECT_GT(within, 2000);
     EXPECT_GT(below_top, 5000);
+    EXPECT_GT(far_below_top, 2000);
 }
 
 TEST(EdgeRefinements, BallCornerZoneAndDistance)

@@ -192,6 +192,8 @@ struct BallCap {
     f64 k = 0.0;    // (1 - 1e-6) / (2 rc)
     f64 r = 0.0;    // rc, for the raise
 };
+// The factors of the bound for a ball of corner radius rc (none unless rc
+// is a positive number).
 inline BallCap ball_cap(f32 rc)
 {
     BallCap c;
@@ -201,6 +203,7 @@ inline BallCap ball_cap(f32 rc)
     c.k = (1.0 - 1.0e-6) / (2.0 * c.r);
     return c;
 }
+// The bound at the box's nearest point, for a triangle's top: into Y.
 [[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, const BallCap& c, f32& Y)
 {
     const f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);

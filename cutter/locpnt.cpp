@@ -220,6 +220,7 @@ struct Drop {
     f32 D2 = 0, r2 = 0, L2 = 0, Re = 0, prev_e = 0;
     i32 prev_code = 0;  // the class code of the surface last seen
     BallCap cap{};      // the bound of the ball's box estimate for r2
+    i32 prev_kind = 0, prev_cls = 0;  // the kind code and class of the surface last seen
     // The index beside the tree the gathering walked (null in tool-axis
     // mode or without notes): the entries' boxes, read there.
     const QtSide* qs = nullptr;
@@ -259,10 +260,38 @@ struct Drop {
     // of the winner test lets it win.
     [[gnu::always_inline]] inline bool yields() const { return winner && (win_code == 2 || win_ori == -1); }
 
+    // Is the entry at list position p one of a ball's surface just seen
+    // whose box bound stands too low, so that admit would pass it over?
+    // Then it is passed over here as admit does it (counted, the
+    // other-surface note taken), without admit's reading of its surface.
+    // Only with the index array the identity (no sort), where positions
+    // and entries are one and the notes' pass has been tested.
+    [[gnu::always_inline]] inline bool passed_by_box(i32 p)
+    {
+        if (prev_kind != 1 || ELMSRT || probing() || side.srf[p] != prev_srf) return false;
+        if (prev_cls == SCL_BARE && class5_won) return false;
+        const i32* le = lst + static_cast<size_t>(p) * ELM_WORDS;
+        i32 box[4];
+        if (!side_box(le, box)) return false;
+        const f32 top = wrd2r(le[ELM_TOP]);
+        f32 Hc = 0;
+        if (!ball_near_cap(pxy, box, top, cap, Hc)) return false;
+        const f32 H = Hc + prev_e + Hadd;
+        if (H > B || (H > B - Tp && prev_code == 1 && yields())) return false;
+        if (!run.triangle(le)) return false;
+        LOCNEX += 1.0;
+        if (surfchg && top + prev_e > B - Rz) {
+            note = true;
+            surfchg = false;
+        }
+        return true;
+    }
+
     void start();
     void floor_rule();
     bool gather();
     bool examine();
+    i32 scan(i32 p, i32 pass, i32 p0, i32 pm);
     [[gnu::always_inline]] inline i32 admit(Cand& q, i32 p, bool early, i32 pass);
     [[gnu::always_inline]] inline i32 contact(Cand& q);
     // The border road's inside test is pending: it runs on every triangle
@@ -439,6 +468,10 @@ bool Drop::examine()
                 if (pm < 0 || pm >= ntri) continue;
                 p = pm, early = true;
             } else {
+                if (quick && !surfchg && !probing() && !(limited && B > zl + 0.1f * tol)) {
+                    slot = scan(slot, pass, p0, pm);
+                    if (slot >= ntri) break;
+                }
                 p = slot;
                 if (quick && !probing() && p % BLK == 0 && p + BLK <= ntri) {
                     // A whole block passed over: the tests below, for its
@@ -464,6 +497,7 @@ bool Drop::examine()
                 const unsigned char bit = pass == 0 ? 1 : 2;
                 if (!(side.pass[p] & bit)) continue;
                 if (quick && !probing() && side.srf[p] == prev_srf && passed_over(side.top[p] + prev_e)) continue;
+                if (quick && passed_by_box(p)) continue;
             }
             i32 go = admit(q, p, early, pass);
             if (go == GO) go = contact(q);
@@ -474,6 +508,53 @@ bool Drop::examine()
         }
     }
     return true;
+}
+
+// The list positions from p on that the examination would pass over one by
+// one (with the surface just seen, the best height and the other-surface
+// note standing still meanwhile): the blocks and entries the tests of the
+// notes pass over, the early entries, and a ball's entries whose box bound
+// stands too low (counted as examined, as admit counts them). The first
+// position that needs the examination's own tests, ntri when none. The
+// same tests as there, in the same order, on the values held here.
+i32 Drop::scan(i32 p, i32 pass, i32 p0, i32 pm)
+{
+    const unsigned char bit = pass == 0 ? 1 : 2;
+    const f32 Bl = B, BT = B - Tp, e = prev_e, add = Hadd;
+    const bool cond = prev_code == 1 && yields();
+    const bool by_box = prev_kind == 1 && !ELMSRT && !(prev_cls == SCL_BARE && class5_won);
+    const i32 srf0 = prev_srf, n = ntri;
+    const f32* top = side.top;
+    const i32* srf = side.srf;
+    const unsigned char* pas = side.pass;
+    // passed_over without a pending other-surface note
+    auto low = [&](f32 h) {
+        const f32 H = h + add;
+        return !(H > Bl) && (!cond || !(H > BT));
+    };
+    f64 counted = 0.0;
+    for (; p < n; ++p) {
+        if (p % BLK == 0 && p + BLK <= n) {
+            const i32 b = p / BLK;
+            blocks.sum(b, side);
+            if (blocks.srf[b] == srf0 && low(blocks.top[b] + e)) {
+                p += BLK - 1;
+                continue;
+            }
+        }
+        if (p == p0 || p == pm || !(pas[p] & bit)) continue;
+        if (srf[p] != srf0) break;
+        if (low(top[p] + e)) continue;
+        if (!by_box) break;
+        const i32* le = lst + static_cast<size_t>(p) * ELM_WORDS;
+        i32 box[4];
+        f32 Hc = 0;
+        if (!side_box(le, box) || !ball_near_cap(pxy, box, wrd2r(le[ELM_TOP]), cap, Hc) || !low(Hc + e)) break;
+        if (!run.triangle(le)) break;
+        counted += 1.0;
+    }
+    LOCNEX += counted;
+    return p;
 }
 
 // The entry at list position p: skipped when the pass does not take its
@@ -517,6 +598,8 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
         prev_srf = q.srfno;
         prev_e = q.e;
         prev_code = row.code;
+        prev_kind = row.kind;
+        prev_cls = q.cls;
     }
     q.top = wrd2r(q.le[ELM_TOP]);
     // The border road's axis test takes the vertices in the tool's frame,

@@ -292,6 +292,7 @@ struct Drop {
     bool gather();
     bool examine();
     i32 scan(i32 p, i32 pass, i32 p0, i32 pm);
+    [[gnu::always_inline]] inline i32 one(Cand& q, i32 p, bool early, i32 pass);
     [[gnu::always_inline]] inline i32 admit(Cand& q, i32 p, bool early, i32 pass);
     [[gnu::always_inline]] inline i32 contact(Cand& q);
     // The border road's inside test is pending: it runs on every triangle
@@ -468,11 +469,18 @@ bool Drop::examine()
                 if (pm < 0 || pm >= ntri) continue;
                 p = pm, early = true;
             } else {
-                if (quick && !surfchg && !probing() && !(limited && B > zl + 0.1f * tol)) {
+                // Where the scan stops, every test below up to admit has
+                // been made and has not passed the entry over.
+                const bool scanned = quick && !surfchg && !probing() && !(limited && B > zl + 0.1f * tol);
+                if (scanned) {
                     slot = scan(slot, pass, p0, pm);
                     if (slot >= ntri) break;
                 }
                 p = slot;
+                if (scanned) {
+                    if (one(q, p, false, pass) == ABORT) return false;
+                    continue;
+                }
                 if (quick && !probing() && p % BLK == 0 && p + BLK <= ntri) {
                     // A whole block passed over: the tests below, for its
                     // highest top and its one surface.
@@ -499,15 +507,22 @@ bool Drop::examine()
                 if (quick && !probing() && side.srf[p] == prev_srf && passed_over(side.top[p] + prev_e)) continue;
                 if (quick && passed_by_box(p)) continue;
             }
-            i32 go = admit(q, p, early, pass);
-            if (go == GO) go = contact(q);
-            if (go == GO) go = on_segment(q);
-            if (go == GO) go = filter(q);
-            if (go == GO) go = take(q, p);
-            if (go == ABORT) return false;
+            if (one(q, p, early, pass) == ABORT) return false;
         }
     }
     return true;
+}
+
+// The entry at list position p through admit, its contact, the segment
+// positioning, the filter and the winner test; ABORT when the drop fails.
+i32 Drop::one(Cand& q, i32 p, bool early, i32 pass)
+{
+    i32 go = admit(q, p, early, pass);
+    if (go == GO) go = contact(q);
+    if (go == GO) go = on_segment(q);
+    if (go == GO) go = filter(q);
+    if (go == GO) go = take(q, p);
+    return go;
 }
 
 // The list positions from p on that the examination would pass over one by

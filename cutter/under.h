@@ -224,7 +224,10 @@ inline BallCap ball_cap(f32 rc)
                                                 f32& Y)
 {
     if (pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3]) return false;
-    auto far = [](f64 p, i32 lo, i32 hi) { return p < lo ? hi - p : (p > hi ? p - lo : maxd(p - lo, hi - p)); };
+    auto far = [](f64 p, i32 lo, i32 hi) {
+        const f64 a = p - lo, b = hi - p;
+        return p < lo ? b : (p > hi ? a : (a > b ? a : b));
+    };
     const f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
     const f64 d2 = (fx * fx + fy * fy) * 1.0e-6;
     if (!(d2 <= c.rr) || !(d2 * (1.0 + 1.0e-5) <= f64(R) * R)) return false;
@@ -318,8 +321,8 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 {
     if (r_zero || !(R > 0.0f)) return false;
     if (f64(box[2]) - box[0] < 3.0 && f64(box[3]) - box[1] < 3.0) return false;
-    const f64 fx = std::fmax(pxy[0] - box[0], box[2] - pxy[0]);
-    const f64 fy = std::fmax(pxy[1] - box[1], box[3] - pxy[1]);
+    const f64 ax = pxy[0] - box[0], bx = box[2] - pxy[0], ay = pxy[1] - box[1], by = box[3] - pxy[1];
+    const f64 fx = ax > bx ? ax : bx, fy = ay > by ? ay : by;
     const f64 r = f64(R) * 999.9;
     return fx * fx + fy * fy <= r * r;
 }

@@ -470,8 +470,11 @@ bool Drop::examine()
                 p = pm, early = true;
             } else {
                 // Where the scan stops, every test below up to admit has
-                // been made and has not passed the entry over.
-                const bool scanned = quick && !surfchg && !probing() && !(limited && B > zl + 0.1f * tol);
+                // been made and has not passed the entry over. Only for a
+                // ball, whose box bound passes most entries over there:
+                // for the other tools it would stop at every entry examined.
+                const bool scanned =
+                    quick && prev_kind == 1 && !surfchg && !probing() && !(limited && B > zl + 0.1f * tol);
                 if (scanned) {
                     slot = scan(slot, pass, p0, pm);
                     if (slot >= ntri) break;

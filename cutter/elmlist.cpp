@@ -34,6 +34,7 @@ void ELMREL(i32& status)
     }
     ELMCAP = 0;
     ELMNCL = 0;
+    elm_index_changed();
     elm_side_drop();
     // The last winner named a triangle of the released model.
     LOCLST[0] = LOCLST[1] = -1;
@@ -163,14 +164,30 @@ bool arrays_open(const char* routine, i32& status)
     return false;
 }
 
+namespace {
+// How many leading entries of the index array are known to hold their own
+// position, and the array (handle and address) that is known of. The index
+// is written only by identity_index and the sort, so a gathering after a
+// gathering rewrites just the entries past what the last one left; any
+// other array, or a sort, starts the count again.
+i32 idx_known = 0;
+i32 idx_known_handle = -1;
+const i32* idx_known_at = nullptr;
+}  // namespace
+
+void elm_index_changed() { idx_known = 0; }
+
 // Makes the index array as large as the list and fills it with 0..count-1;
 // false (status -1, count 0) when the array cannot be had.
 bool identity_index(i32 capacity, i32& count, i32& status)
 {
+    const i32 held = idx_held;
     if (!hold(ELMIDX, idx_held, 4, capacity)) {
         list_memory_error(count, status);
         return false;
     }
+    // An array opened or grown is filled whole, whatever the host kept.
+    if (idx_held != held) idx_known = 0;
     i32* idx = elmidx();
     // A wrong check word (said by elmbase) gives no address: the gathering
     // fails rather than write the index through nothing.
@@ -179,7 +196,11 @@ bool identity_index(i32 capacity, i32& count, i32& status)
         count = 0;
         return false;
     }
-    for (i32 i = 0; i < count; ++i) idx[i] = i;
+    if (idx != idx_known_at || ELMIDX[0] != idx_known_handle) idx_known = 0;
+    for (i32 i = idx_known; i < count; ++i) idx[i] = i;
+    if (count > idx_known) idx_known = count;
+    idx_known_at = idx;
+    idx_known_handle = ELMIDX[0];
     return true;
 }
 

@@ -22,5 +22,8 @@ bool copies_fit(i32 capacity, i32& count, i32& status);
 // Makes the index array as large as the list and fills it with 0..count-1;
 // false (status -1, count 0) when the array cannot be had.
 bool identity_index(i32 capacity, i32& count, i32& status);
+// Says that the index array was written other than by identity_index (the
+// sort): the next identity_index fills it whole again.
+void elm_index_changed();
 // Forgets the side notes of the last point gathering (the lists went away).
 void elm_side_drop();

@@ -17,6 +17,7 @@
 #include "core/proc.h"
 #include "cutter/refrec.h"
 #include "cutter/roads.h"
+#include "surfaces/qtside.h"
 #include "surfaces/trimodel.h"
 #include "tools/toolcache.h"
 
@@ -218,6 +219,25 @@ struct Drop {
     LocClass row{};
     f32 D2 = 0, r2 = 0, L2 = 0, Re = 0, prev_e = 0;
     i32 prev_code = 0;  // the class code of the surface last seen
+    BallCap cap{};      // the bound of the ball's box estimate for r2
+    i32 prev_kind = 0, prev_cls = 0;  // the kind code and class of the surface last seen
+    // The index beside the tree the gathering walked (null in tool-axis
+    // mode or without notes): the entries' boxes, read there.
+    const QtSide* qs = nullptr;
+
+    // The box of a listed entry from the index beside the tree, into box;
+    // false for a turned copy, without the index, or for an entry the
+    // index does not cover.
+    [[gnu::always_inline]] inline bool side_box(const i32* le, i32* box) const
+    {
+        const i32 node = le[ELM_NODE];
+        if (!qs || node < 0 || node >= QT_NODES) return false;
+        const i32 f = qs->first[node], k = le[ELM_INDEX];
+        if (k < 0 || k >= qs->first[node + 1] - f) return false;
+        const size_t i = static_cast<size_t>(f + k);
+        box[0] = qs->x0[i], box[1] = qs->y0[i], box[2] = qs->x1[i], box[3] = qs->y1[i];
+        return true;
+    }
 
     // Would the vertex bound pass over an entry of the surface last seen
     // whose top plus allowance is h, leaving the other-surface note as it
@@ -240,10 +260,39 @@ struct Drop {
     // of the winner test lets it win.
     [[gnu::always_inline]] inline bool yields() const { return winner && (win_code == 2 || win_ori == -1); }
 
+    // Is the entry at list position p one of a ball's surface just seen
+    // whose box bound stands too low, so that admit would pass it over?
+    // Then it is passed over here as admit does it (counted, the
+    // other-surface note taken), without admit's reading of its surface.
+    // Only with the index array the identity (no sort), where positions
+    // and entries are one and the notes' pass has been tested.
+    [[gnu::always_inline]] inline bool passed_by_box(i32 p)
+    {
+        if (prev_kind != 1 || ELMSRT || probing() || side.srf[p] != prev_srf) return false;
+        if (prev_cls == SCL_BARE && class5_won) return false;
+        const i32* le = lst + static_cast<size_t>(p) * ELM_WORDS;
+        i32 box[4];
+        if (!side_box(le, box)) return false;
+        const f32 top = wrd2r(le[ELM_TOP]);
+        f32 Hc = 0;
+        if (!ball_near_cap(pxy, box, top, cap, Hc)) return false;
+        const f32 H = Hc + prev_e + Hadd;
+        if (H > B || (H > B - Tp && prev_code == 1 && yields())) return false;
+        if (!run.triangle(le)) return false;
+        LOCNEX += 1.0;
+        if (surfchg && top + prev_e > B - Rz) {
+            note = true;
+            surfchg = false;
+        }
+        return true;
+    }
+
     void start();
     void floor_rule();
     bool gather();
     bool examine();
+    i32 scan(i32 p, i32 pass, i32 p0, i32 pm);
+    [[gnu::always_inline]] inline i32 one(Cand& q, i32 p, bool early, i32 pass);
     [[gnu::always_inline]] inline i32 admit(Cand& q, i32 p, bool early, i32 pass);
     [[gnu::always_inline]] inline i32 contact(Cand& q);
     // The border road's inside test is pending: it runs on every triangle
@@ -379,6 +428,7 @@ bool Drop::examine()
     // The gathering's notes beside its list: where the last winner
     // stands, the tops, surfaces and class passes of the entries.
     noted = !axis && elm_side(ntri, side);
+    qs = noted ? qt_side() : nullptr;
     i32 p0 = -1;
     if (!LOCNRM && tool_type <= 1 && !axis) {
         if (noted) {
@@ -419,7 +469,21 @@ bool Drop::examine()
                 if (pm < 0 || pm >= ntri) continue;
                 p = pm, early = true;
             } else {
+                // Where the scan stops, every test below up to admit has
+                // been made and has not passed the entry over. Only for a
+                // ball, whose box bound passes most entries over there:
+                // for the other tools it would stop at every entry examined.
+                const bool scanned =
+                    quick && prev_kind == 1 && !surfchg && !probing() && !(limited && B > zl + 0.1f * tol);
+                if (scanned) {
+                    slot = scan(slot, pass, p0, pm);
+                    if (slot >= ntri) break;
+                }
                 p = slot;
+                if (scanned) {
+                    if (one(q, p, false, pass) == ABORT) return false;
+                    continue;
+                }
                 if (quick && !probing() && p % BLK == 0 && p + BLK <= ntri) {
                     // A whole block passed over: the tests below, for its
                     // highest top and its one surface.
@@ -444,16 +508,71 @@ bool Drop::examine()
                 const unsigned char bit = pass == 0 ? 1 : 2;
                 if (!(side.pass[p] & bit)) continue;
                 if (quick && !probing() && side.srf[p] == prev_srf && passed_over(side.top[p] + prev_e)) continue;
+                if (quick && passed_by_box(p)) continue;
             }
-            i32 go = admit(q, p, early, pass);
-            if (go == GO) go = contact(q);
-            if (go == GO) go = on_segment(q);
-            if (go == GO) go = filter(q);
-            if (go == GO) go = take(q, p);
-            if (go == ABORT) return false;
+            if (one(q, p, early, pass) == ABORT) return false;
         }
     }
     return true;
+}
+
+// The entry at list position p through admit, its contact, the segment
+// positioning, the filter and the winner test; ABORT when the drop fails.
+i32 Drop::one(Cand& q, i32 p, bool early, i32 pass)
+{
+    i32 go = admit(q, p, early, pass);
+    if (go == GO) go = contact(q);
+    if (go == GO) go = on_segment(q);
+    if (go == GO) go = filter(q);
+    if (go == GO) go = take(q, p);
+    return go;
+}
+
+// The list positions from p on that the examination would pass over one by
+// one (with the surface just seen, the best height and the other-surface
+// note standing still meanwhile): the blocks and entries the tests of the
+// notes pass over, the early entries, and a ball's entries whose box bound
+// stands too low (counted as examined, as admit counts them). The first
+// position that needs the examination's own tests, ntri when none. The
+// same tests as there, in the same order, on the values held here.
+i32 Drop::scan(i32 p, i32 pass, i32 p0, i32 pm)
+{
+    const unsigned char bit = pass == 0 ? 1 : 2;
+    const f32 Bl = B, BT = B - Tp, e = prev_e, add = Hadd;
+    const bool cond = prev_code == 1 && yields();
+    const bool by_box = prev_kind == 1 && !ELMSRT && !(prev_cls == SCL_BARE && class5_won);
+    const i32 srf0 = prev_srf, n = ntri;
+    const f32* top = side.top;
+    const i32* srf = side.srf;
+    const unsigned char* pas = side.pass;
+    // passed_over without a pending other-surface note
+    auto low = [&](f32 h) {
+        const f32 H = h + add;
+        return !(H > Bl) && (!cond || !(H > BT));
+    };
+    f64 counted = 0.0;
+    for (; p < n; ++p) {
+        if (p % BLK == 0 && p + BLK <= n) {
+            const i32 b = p / BLK;
+            blocks.sum(b, side);
+            if (blocks.srf[b] == srf0 && low(blocks.top[b] + e)) {
+                p += BLK - 1;
+                continue;
+            }
+        }
+        if (p == p0 || p == pm || !(pas[p] & bit)) continue;
+        if (srf[p] != srf0) break;
+        if (low(top[p] + e)) continue;
+        if (!by_box) break;
+        const i32* le = lst + static_cast<size_t>(p) * ELM_WORDS;
+        i32 box[4];
+        f32 Hc = 0;
+        if (!side_box(le, box) || !ball_near_cap(pxy, box, wrd2r(le[ELM_TOP]), cap, Hc) || !low(Hc + e)) break;
+        if (!run.triangle(le)) break;
+        counted += 1.0;
+    }
+    LOCNEX += counted;
+    return p;
 }
 
 // The entry at list position p: skipped when the pass does not take its
@@ -461,13 +580,17 @@ bool Drop::examine()
 // for its surface when the surface changes.
 i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
 {
-    q.le = lst + static_cast<size_t>(idx[p]) * ELM_WORDS;
+    const i32 at = idx[p];
+    q.le = lst + static_cast<size_t>(at) * ELM_WORDS;
     q.ent = run.triangle(q.le);
     // An entry whose triangle cannot be had (its node's array or the turned
     // copies gone) is passed over, not read from nothing.
     if (!q.ent) return SKIP;
     LOCNEX += 1.0;
-    q.srfno = q.ent[TRG_SRF];
+    // The triangle itself is read only once its contact is sought: its
+    // surface comes from the gathering's notes and its box from the index
+    // beside the tree, which the gathering has just walked (the same words).
+    q.srfno = noted ? side.srf[at] : q.ent[TRG_SRF];
     q.rec = srfrec(LOCSRB, q.srfno);
     q.cls = q.rec[0];
     const bool second = q.cls == SCL_CHECK || q.cls == SCL_PART;
@@ -488,10 +611,13 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
         } else {
             Re = D2 * 0.5f;
         }
+        cap = ball_cap(r2);
         if (prev_srf != -1) surfchg = true;
         prev_srf = q.srfno;
         prev_e = q.e;
         prev_code = row.code;
+        prev_kind = row.kind;
+        prev_cls = q.cls;
     }
     q.top = wrd2r(q.le[ELM_TOP]);
     // The border road's axis test takes the vertices in the tool's frame,
@@ -516,9 +642,14 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
             return false;
         };
         if (!bound(q.top + q.e + Hadd)) return SKIP;
+        i32 qbox[4];
+        const i32* box = side_box(q.le, qbox) ? qbox : q.ent + TRG_BOX;
+        // A ball's box bound too low, shown without the roots of the estimate.
+        f32 Hc = 0;
+        if (row.kind == 1 && ball_near_cap(pxy, box, q.top, cap, Hc) && !bound(Hc + q.e + Hadd)) return SKIP;
         f32 Hb = 0;
         i32 bs = 0;
-        trgest(pxy, q.ent + TRG_BOX, q.top, 2, Re, r2, row.kind, Hb, bs);
+        trgest(pxy, box, q.top, 2, Re, r2, row.kind, Hb, bs);
         if (bs < 0) {
             status = bs;
             return ABORT;

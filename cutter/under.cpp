@@ -89,6 +89,27 @@ void side_begin()
 
 void side_end(i32 count) { side_count = count; }
 
+// Keys written when asked (elm_keys): the list positions of the last point
+// gathering's entries whose estimate was shown unable to raise the best,
+// each with the tool it was to be estimated for (a row of `later_tools`),
+// and the point's thousandths.
+struct LaterKey {
+    i32 pos, tool;
+};
+struct LaterTool {
+    f32 e, R, Rc;
+    i32 kind;
+};
+std::vector<LaterKey> later_keys;
+std::vector<LaterTool> later_tools;
+f64 later_pxy[2] = {0.0, 0.0};
+
+void later_drop()
+{
+    later_keys.clear();
+    later_tools.clear();
+}
+
 // The model generation the cells in ELMCLS were gathered over: cells of a
 // model no longer live are never reused, their counts need not match the
 // nodes of the model now live.
@@ -98,7 +119,11 @@ i32 cells_generation = -1;
 bool cells_live() { return cells_generation == trm_generation(); }
 }  // namespace
 
-void elm_side_drop() { side_count = -1; }
+void elm_side_drop()
+{
+    side_count = -1;
+    later_drop();
+}
 
 bool elm_side(i32 count, ElmSide& v)
 {
@@ -245,11 +270,32 @@ static inline bool elm_square(i32 mode, f32* point, i32* ixy, f32 radius, i32* s
 
 i32 ELMSRT = 0;
 
+void elm_keys()
+{
+    if (later_keys.empty()) return;
+    i32* lst = elmlst();
+    if (lst)
+        for (const LaterKey& w : later_keys) {
+            i32* le = lst + static_cast<size_t>(w.pos) * ELM_WORDS;
+            const i32* ent = elmtrg(le);
+            if (!ent) continue;
+            const LaterTool& t = later_tools[static_cast<size_t>(w.tool)];
+            const f32 zmax = wrd2r(le[ELM_TOP]);
+            f32 est = zmax;
+            i32 st = 0;
+            trgest(later_pxy, ent + TRG_BOX, zmax, 1, t.R, t.Rc, t.kind, est, st);
+            le[ELM_KEY] = r2wrd(est + t.e);
+        }
+    later_drop();
+}
+
 void elm_sort(i32 count)
 {
+    elm_keys();
     const i32* lst = elmlst();
     i32* idx = elmidx();
     if (!lst || !idx) return;
+    elm_index_changed();
     auto key = [&](i32 i) { return wrd2r(lst[static_cast<size_t>(i) * ELM_WORDS + ELM_KEY]); };
     // Insertion by key: an entry moves ahead only of those lower by more
     // than the margin, so equal keys keep the list's order.
@@ -318,13 +364,12 @@ static inline f32 node_top(const i32* ent)
                 maxf(nodept(CNTNDB, ent[TRG_NODE + 1])[2], nodept(CNTNDB, ent[TRG_NODE + 2])[2]));
 }
 
-// Notes that an entry of the reported kind (1 part, 2 check, else other
-// part) was listed.
-static inline void note_seen(i32 reported, i32& part_seen, i32& check_seen, i32& other_seen)
+// Notes the kinds listed (bit 1 part, 2 check, 4 other part).
+static inline void note_seen(i32 seen, i32& part_seen, i32& check_seen, i32& other_seen)
 {
-    if (reported == 1) part_seen = 1;
-    else if (reported == 2) check_seen = 1;
-    else other_seen = 1;
+    if (seen & 1) part_seen = 1;
+    if (seen & 2) check_seen = 1;
+    if (seen & 4) other_seen = 1;
 }
 
 // A list refused for a wrong check word (said by elmbase): the gathering
@@ -361,13 +406,236 @@ static inline void put_entry(i32* le, i32 node, i32 k, f32 top, f32 e)
     le[ELM_TOP] = r2wrd(top);
 }
 
+namespace {
+
+// One gathering at a point: the tool's square, the point (turned in
+// tool-axis mode) and its thousandths, the running best estimate, the tool
+// of the surface at hand, and the list being written.
+struct PointGathering {
+    i32& capacity;
+    i32& count;
+    i32& status;
+    const i32* sq;
+    const f32* turned;
+    const f32* at;  // the point as handed in
+    const f64* pxy;
+    const i32 flags = LOCFLG;
+    f32 B = -1.0e10f;
+    i32 best_pos = 0;
+    // The surface whose tool is at hand (its id), its allowance, reach,
+    // nil-reach flag, corner reach, kind code and reported kind.
+    i32 cached = -1;
+    f32 e = 0, R = 0, Rc = 0;
+    i32 kind = 0, reported = 0, rzero = 0;
+    // The surface record last looked up, its class and class pass, and
+    // whether its entries go on (admitted, its tool at hand): one record
+    // looked up once for a row of its entries. Only a record of another
+    // number can change the surface at hand, so the answer holds until then.
+    i32 memo_srf = -1, memo_cls = 0;
+    unsigned char memo_pass = 1;
+    bool memo_go = false;
+    i32* lst = elmlst();
+    f32* cpy = nullptr;  // the turned copies' list, fetched by the first copy stored
+    // Entries may be written below `limit` with no growth and no test of
+    // the list's address: the capacity while the list has an address, else 0.
+    i32 limit = lst ? capacity : 0;
+    i32 seen = 0;      // the kinds listed: bit 1 part, 2 check, 4 other part
+    i32 seen_bit = 0;  // the bit of the surface at hand
+    BallCap far_cap{}; // the bound of a ball's estimate at the box's farthest corner
+    i32 tool_row = -1; // its row of later_tools, -1 while none
+    i32 want_k = -1;   // the last winner's index when its node is walked, else -1
+    const QtSide* qs = nullptr;
+
+    // Looks the surface record up, unless it is the one last seen.
+    [[gnu::always_inline]] inline bool surface(i32 srfno)
+    {
+        if (srfno == memo_srf) return memo_go;
+        const i32* rec = srfrec(CNTSRB, srfno);
+        memo_srf = srfno;
+        memo_cls = rec[0];
+        memo_pass = side_pass_of(memo_cls);
+        memo_go = false;
+        if (memo_cls == SCL_IGNORED) return false;
+        if (rec[9] != cached) {
+            // A surface left out keeps the kind reported for the surface
+            // whose tool is at hand.
+            const i32 rep = admitted(memo_cls, flags, e, kind);
+            if (!rep) return false;
+            reported = rep;
+            surface_tool(e, R, rzero, Rc);
+            cached = rec[9];
+            seen_bit = reported == 1 ? 1 : (reported == 2 ? 2 : 4);
+            far_cap = kind == 1 ? ball_cap(Rc) : BallCap{};
+            tool_row = -1;
+        }
+        memo_go = true;
+        return true;
+    }
+    // The row of later_tools for the surface at hand, added when first needed.
+    i32 later_tool()
+    {
+        if (tool_row < 0) {
+            tool_row = static_cast<i32>(later_tools.size());
+            later_tools.push_back({e, R, Rc, kind});
+        }
+        return tool_row;
+    }
+    // Room for one more entry: the lists opened or grown when full. False
+    // (status set, count 0) when they cannot be had or have no address.
+    bool room();
+    // Notes entry `count` (of node's index k, top zmax, surface srfno).
+    [[gnu::always_inline]] inline void note(i32 k, f32 zmax, i32 srfno)
+    {
+        side_top[count] = zmax;
+        side_srf[count] = srfno;
+        side_pass[count] = memo_pass;
+        if (memo_cls == SCL_BARE) side_class5 = true;
+        if (k == want_k) side_last = count, want_k = -1;
+        seen |= seen_bit;
+    }
+    // Before a node's n entries are walked: room in the notes, and where
+    // the last winner may stand.
+    void node_start(i32 node, i32 n)
+    {
+        side_room(static_cast<size_t>(count) + static_cast<size_t>(n));
+        want_k = side_last < 0 && node == LOCLST[0] ? LOCLST[1] : -1;
+    }
+    [[gnu::always_inline]] inline bool take(i32 node, i32 k, const i32* ent, const i32* box, i32 srfno, f32 zmax,
+                                            const f32* corners, const i32* copy);
+    bool each_entry(i32 node, const i32* base, i32 n);
+    i32 bulk(i32 node, i32 run, i32 k0, i32 k1, i32 i0, bool inside);
+};
+
+bool PointGathering::room()
+{
+    if (count >= capacity) {
+        if (!grow_lists(LOCAXM != 0, capacity, count, status)) return false;
+        lst = elmlst();
+        cpy = nullptr;
+    }
+    if (!lst) return list_refused(count, status);
+    limit = capacity;
+    return true;
+}
+
+// One entry whose box meets the square, in list order: admitted by its
+// class, given its key (with the reach test when the key could raise the
+// best), and listed. corners and copy: the turned vertices and the turned
+// entry in tool-axis mode, else null (the entry in its node). False when
+// the lists cannot grow.
+bool PointGathering::take(i32 node, i32 k, const i32* ent, const i32* box, i32 srfno, f32 zmax,
+                          const f32* corners, const i32* copy)
+{
+    if (!surface(srfno)) return true;
+    f32 est = zmax;
+    // A ball's key that its bound without roots shows unable to reach the
+    // best less a thousandth changes nothing here: it is estimated when
+    // asked, and until then the list holds top plus allowance for it.
+    bool later = false;
+    if (B - e <= zmax) {
+        f32 Y = 0;
+        if (!corners && ball_far_cap(pxy, box, zmax, R, far_cap, Y) && !(Y + e > B - 0.001f)) {
+            later = true;
+        } else {
+            i32 st = 0;
+            trgest(pxy, box, zmax, 1, R, Rc, kind, est, st);
+        }
+    }
+    const f32 key = est + e;
+    if (!later && key > B - 0.001f) {
+        // The box alone shows most triangles reached, sparing the read of
+        // their vertices; the turned ones carry no box that holds them.
+        if ((corners || !trg_within(pxy, box, R, rzero)) && beyond_reach(turned, R, rzero, ent, corners))
+            return true;
+        B = key;
+        best_pos = count + 1;
+    }
+    // Append, opening or growing the lists.
+    if (count >= limit && !room()) return false;
+    i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+    // a turned entry is listed as its copy, the others by node and index
+    if (copy && !put_copy(cpy, capacity, count, copy, status)) return false;
+    le[ELM_NODE] = copy ? -1 : node;
+    le[ELM_INDEX] = copy ? count : k;
+    le[ELM_KEY] = r2wrd(key);
+    le[ELM_TOP] = r2wrd(zmax);
+    if (later) later_keys.push_back({count, later_tool()});
+    note(k, zmax, srfno);
+    ++count;
+    return true;
+}
+
+// The entries of one row, each box tested against the square: in tool-axis
+// mode the turned boxes, else the stored ones.
+bool PointGathering::each_entry(i32 node, const i32* base, i32 n)
+{
+    LOCNTS += n;
+    for (i32 k = 0; k < n; ++k) {
+        const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
+        i32 copy[TRG_WORDS];
+        f32 corners[9];
+        const i32* box = ent + TRG_BOX;
+        i32 tbox[4];
+        if (LOCAXM) {
+            TRGROT(at, LOCTAX, CNTNDB, ent, copy, tbox, corners);
+            box = tbox;
+        }
+        if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
+        const f32 zmax = LOCAXM ? maxf(corners[2], maxf(corners[5], corners[8])) : node_top(ent);
+        if (!take(node, k, ent, box, ent[TRG_SRF], zmax, LOCAXM ? corners : nullptr, LOCAXM ? copy : nullptr))
+            return false;
+    }
+    return true;
+}
+
+// A run of entries all of the surface whose tool is at hand, whose tops all
+// stand below the running best less the allowance (no estimate) and whose
+// keys cannot reach the best less a thousandth (no reach test): those whose
+// boxes meet the square are listed as they come, keyed by top plus
+// allowance. 1 when listed so, 0 when the entries go one by one.
+i32 PointGathering::bulk(i32 node, i32 run, i32 k0, i32 k1, i32 i0, bool inside)
+{
+    const i32 srfno = qs->rsrf[run];
+    if (srfno <= 0) return 0;
+    const i32* rec = srfrec(CNTSRB, srfno);
+    const i32 cls = rec[0];
+    if (cls == SCL_IGNORED) return 1;
+    if (rec[9] != cached) return 0;
+    const f32 rtop = qs->rtop[run];
+    if (!(rtop < B - e) || !(rtop + e <= B - 0.001f)) return 0;
+    const i32 n = k1 - k0;
+    // A refused list (no address) goes to the entry road, which fails the gathering.
+    if (count + n > limit) return 0;
+    i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
+    const f32* top = &qs->top[static_cast<size_t>(i0)];
+    i32 m = 0;
+    if (inside) {
+        for (i32 j = 0; j < n; ++j, le += ELM_WORDS) put_entry(le, node, k0 + j, top[j], e);
+        side_run(count, node, k0, k1, top, srfno, cls);
+        if (want_k >= k0 && want_k < k1) want_k = -1;
+        m = n;
+    } else {
+        for (i32 j = 0; j < n; ++j) {
+            const i32 i = i0 + j;
+            if (!(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3])) continue;
+            put_entry(le, node, k0 + j, top[j], e);
+            le += ELM_WORDS;
+            side_add(count + m, node, k0 + j, top[j], srfno, cls);
+            ++m;
+        }
+    }
+    if (m > 0) seen |= seen_bit;
+    count += m;
+    return 1;
+}
+
+}  // namespace
+
 void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capacity, i32& count, i32& best,
             f32& best_z, i32& part_seen, i32& check_seen, i32& other_seen, i32& status)
 {
     elm_reset(count, best, best_z, part_seen, check_seen, other_seen, status);
-    f32 B = -1.0e10f;
-    i32 best_pos = 0;
-    i32 cached = -1;
+    later_drop();
     i32 sq[4];
     f32 turned[3];
     const f32 at[3] = {point[0], point[1], point[2]};  // as handed in (turned in place below)
@@ -375,143 +643,36 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
     // The keys are estimated from the point's thousandths as they are, not
     // truncated as the square is (as the drop's box bound does).
     const f64 pxy[2] = {f64(turned[0]) * 1000.0, f64(turned[1]) * 1000.0};
-    const i32 flags = LOCFLG;
-    f32 e = 0, R = 0, Rc = 0;
-    i32 kind = 0, reported = 0, rzero = 0;
-    i32* lst = elmlst();
-    f32* cpy = nullptr;  // the turned copies' list, fetched by the first copy stored
     side_begin();
-    // One entry whose box meets the square, in list order: admitted by its
-    // class, given its key (with the reach test when the key could raise the
-    // best), and listed. corners and copy: the turned vertices and the turned
-    // entry in tool-axis mode, else null (the entry in its node). False when
-    // the lists cannot grow.
-    auto take = [&](i32 node, i32 k, const i32* ent, const i32* box, i32 srfno, f32 zmax, const f32* corners,
-                    const i32* copy) __attribute__((always_inline)) -> bool {
-        const i32* rec = srfrec(CNTSRB, srfno);
-        const i32 cls = rec[0];
-        if (cls == SCL_IGNORED) return true;
-        if (rec[9] != cached) {
-            // A surface left out keeps the kind reported for the surface
-            // whose tool is at hand.
-            const i32 rep = admitted(cls, flags, e, kind);
-            if (!rep) return true;
-            reported = rep;
-            surface_tool(e, R, rzero, Rc);
-            cached = rec[9];
-        }
-        f32 est = zmax;
-        if (B - e <= zmax) {
-            i32 st = 0;
-            trgest(pxy, box, zmax, 1, R, Rc, kind, est, st);
-        }
-        const f32 key = est + e;
-        if (key > B - 0.001f) {
-            if (beyond_reach(turned, R, rzero, ent, corners)) return true;
-            B = key;
-            best_pos = count + 1;
-        }
-        // Append, opening or growing the lists.
-        if (capacity == 0 || count >= capacity) {
-            if (!grow_lists(LOCAXM != 0, capacity, count, status)) return false;
-            lst = elmlst();
-            cpy = nullptr;
-        }
-        if (!lst) return list_refused(count, status);
-        i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
-        // a turned entry is listed as its copy, the others by node and index
-        if (copy && !put_copy(cpy, capacity, count, copy, status)) return false;
-        le[ELM_NODE] = copy ? -1 : node;
-        le[ELM_INDEX] = copy ? count : k;
-        le[ELM_KEY] = r2wrd(key);
-        le[ELM_TOP] = r2wrd(zmax);
-        side_add(count, node, k, zmax, srfno, cls);
-        note_seen(reported, part_seen, check_seen, other_seen);
-        ++count;
-        return true;
-    };
-    // The entries of one row, each box tested against the square: in
-    // tool-axis mode the turned boxes, else the stored ones.
-    auto each_entry = [&](i32 node, const i32* base, i32 n) -> bool {
-        LOCNTS += n;
-        for (i32 k = 0; k < n; ++k) {
-            const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
-            i32 copy[TRG_WORDS];
-            f32 corners[9];
-            const i32* box = ent + TRG_BOX;
-            i32 tbox[4];
-            if (LOCAXM) {
-                TRGROT(at, LOCTAX, CNTNDB, ent, copy, tbox, corners);
-                box = tbox;
-            }
-            if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
-            const f32 zmax = LOCAXM ? maxf(corners[2], maxf(corners[5], corners[8])) : node_top(ent);
-            if (!take(node, k, ent, box, ent[TRG_SRF], zmax, LOCAXM ? corners : nullptr, LOCAXM ? copy : nullptr))
-                return false;
-        }
-        return true;
-    };
-    // The same from the index beside the tree: a node or a run of entries
-    // whose box misses the square is passed over, one that lies within it
-    // is listed without testing its entries one by one. The entries listed
-    // and their order are those of the test above.
-    const QtSide* qs = LOCAXM ? nullptr : qt_side();
-    // A run of entries all of the surface whose tool is at hand, whose tops
-    // all stand below the running best less the allowance (no estimate) and
-    // whose keys cannot reach the best less a thousandth (no reach test):
-    // those whose boxes meet the square are listed as they come, keyed by
-    // top plus allowance.
-    auto bulk = [&](i32 node, i32 run, i32 k0, i32 k1, i32 i0, bool inside) -> i32 {
-        const i32 srfno = qs->rsrf[run];
-        if (srfno <= 0) return 0;
-        const i32* rec = srfrec(CNTSRB, srfno);
-        const i32 cls = rec[0];
-        if (cls == SCL_IGNORED) return 1;
-        if (rec[9] != cached) return 0;
-        const f32 rtop = qs->rtop[run];
-        if (!(rtop < B - e) || !(rtop + e <= B - 0.001f)) return 0;
-        const i32 n = k1 - k0;
-        // A refused list (!lst) goes to the entry road, which fails the gathering.
-        if (capacity == 0 || count + n > capacity || !lst) return 0;
-        i32* le = lst + static_cast<size_t>(count) * ELM_WORDS;
-        const f32* top = &qs->top[static_cast<size_t>(i0)];
-        i32 m = 0;
-        if (inside) {
-            for (i32 j = 0; j < n; ++j, le += ELM_WORDS) put_entry(le, node, k0 + j, top[j], e);
-            side_run(count, node, k0, k1, top, srfno, cls);
-            m = n;
-        } else {
-            for (i32 j = 0; j < n; ++j) {
-                const i32 i = i0 + j;
-                if (!(qs->x1[i] >= sq[0] && qs->x0[i] <= sq[2] && qs->y1[i] >= sq[1] && qs->y0[i] <= sq[3])) continue;
-                put_entry(le, node, k0 + j, top[j], e);
-                le += ELM_WORDS;
-                side_add(count + m, node, k0 + j, top[j], srfno, cls);
-                ++m;
-            }
-        }
-        if (m > 0) note_seen(reported, part_seen, check_seen, other_seen);
-        count += m;
-        return 1;
-    };
+    later_pxy[0] = pxy[0], later_pxy[1] = pxy[1];
+    PointGathering g{capacity, count, status, sq, turned, at, pxy};
+    // The entries from the index beside the tree: a node or a run of entries
+    // whose box misses the square is passed over, one that lies within it is
+    // listed without testing its entries one by one. The entries listed and
+    // their order are those of the test entry by entry.
+    g.qs = LOCAXM ? nullptr : qt_side();
+    const QtSide* qs = g.qs;
     auto indexed = [&](i32 node, const i32* base, i32 n) -> bool {
         return index_walk(
             qs, node, n, sq, -std::numeric_limits<f32>::infinity(),
             [&](i32 k, i32 i) {
                 const i32 box[4] = {qs->x0[i], qs->y0[i], qs->x1[i], qs->y1[i]};
-                return take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i],
-                            nullptr, nullptr);
+                return g.take(node, k, base + static_cast<size_t>(k) * TRG_WORDS, box, qs->srf[i], qs->top[i],
+                              nullptr, nullptr);
             },
-            [&](i32 run, i32 k0, i32 k1, i32 i0, bool inside) { return bulk(node, run, k0, k1, i0, inside); });
+            [&](i32 run, i32 k0, i32 k1, i32 i0, bool inside) { return g.bulk(node, run, k0, k1, i0, inside); });
     };
     const bool walked = each_cell("elm2nd", status, [&](i32 node, const i32* base, i32 n) {
+        g.node_start(node, n);
         // A row copied before the model grew names no more entries than the
         // node holds; the index covers them all.
-        return qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n) : each_entry(node, base, n);
+        return qs && n <= qs->first[node + 1] - qs->first[node] ? indexed(node, base, n)
+                                                                : g.each_entry(node, base, n);
     });
+    note_seen(g.seen, part_seen, check_seen, other_seen);
     if (!walked || !elm_close(capacity, count, status)) return;
-    best_z = B;
-    best = best_pos;
+    best_z = g.B;
+    best = g.best_pos;
 }
 
 void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& capacity, i32& count,
@@ -520,6 +681,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
     status = 0;
     count = 0;
     part_seen = check_seen = other_seen = 0;
+    later_drop();
     const f64 reach = elm_reach();
     if (!elm_fits(a, reach) || !elm_fits(b, reach)) {
         eroutc("elm2n2, POINT OR TOOL BEYOND THE TRIANGLE GRID", 0);
@@ -565,7 +727,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         le[ELM_INDEX] = k;
         le[ELM_KEY] = r2wrd(zmax);
         le[ELM_TOP] = r2wrd(zmax);
-        note_seen(reported, part_seen, check_seen, other_seen);
+        note_seen(reported == 1 ? 1 : (reported == 2 ? 2 : 4), part_seen, check_seen, other_seen);
         ++count;
         return true;
     };

@@ -20,6 +20,9 @@
 // no entry needs pointing again after a growth. For that the rows of the
 // cells gathered (ELMCLS) carry their node's number after the node's row.
 // The top beside the key spares the drop a reading of the three vertices.
+// A ball's key that cannot raise the gathering's best is estimated only
+// when asked (elm_keys): nothing in the drop reads it, and the estimate is
+// most of a listed entry's cost.
 // The gathering's lists are not handed to the routines below as arguments
 // (nor LOCSEL's two arguments that are passed and never read): they are
 // the module's own cells, which every caller would hand in.
@@ -173,6 +176,73 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
     }
 }
 
+// A bound Y, found without roots, that the nearest-box estimate of a ball
+// (trgest kind 2, code 1: top - (rc - sqrt(rc^2 - d^2)), d the box's
+// nearest distance) never exceeds; false when it cannot be had so (rc not
+// positive, or the box's nearest point perhaps as far as rc), and the
+// estimate then needs its roots. For a = rc^2 - d^2 >= 0 the mean of a / rc
+// and rc is at least their geometric mean, the root: so the estimate is at
+// most top - d^2 / (2 rc). d^2 is taken a millionth short, far more than
+// its roundings and those of the factor below, and the bound raised by far
+// more than the roundings of the estimate's own steps; rounded to single
+// precision as the estimate is (a step that keeps order), Y stays at or
+// above it. The factors of the ball's corner radius are worked out once.
+struct BallCap {
+    f64 rr = -1.0;  // rc^2 less its margin; negative: no bound
+    f64 k = 0.0;    // (1 - 1e-6) / (2 rc)
+    f64 r = 0.0;    // rc, for the raise
+};
+// The factors of the bound for a ball of corner radius rc (none unless rc
+// is a positive number).
+inline BallCap ball_cap(f32 rc)
+{
+    BallCap c;
+    if (!(rc > 0.0f) || !std::isfinite(rc)) return c;
+    c.r = rc;
+    c.rr = c.r * c.r / (1.0 + 1.0e-5);
+    c.k = (1.0 - 1.0e-6) / (2.0 * c.r);
+    return c;
+}
+// The bound at the box's nearest point, for a triangle's top: into Y.
+[[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, const BallCap& c, f32& Y)
+{
+    const f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
+    const f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
+    const f64 d2 = (gx * gx + gy * gy) * 1.0e-6;
+    if (!(d2 <= c.rr)) return false;
+    const f64 u = f64(top) - d2 * c.k + (std::fabs(f64(top)) + c.r) * 1.0e-12;
+    if (!(std::fabs(u) < 1.0e30)) return false;
+    Y = static_cast<f32>(u);
+    return true;
+}
+
+// The same bound for the ball's estimate at the box's farthest corner
+// (trgest kind 1, code 1) for a tool of reach R: false besides when pxy
+// lies in the box, or that corner perhaps lies as far as R (where the
+// estimate takes R for the distance) or as rc.
+[[gnu::always_inline]] inline bool ball_far_cap(const f64* pxy, const i32* box, f32 top, f32 R, const BallCap& c,
+                                                f32& Y)
+{
+    if (pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3]) return false;
+    auto far = [](f64 p, i32 lo, i32 hi) {
+        const f64 a = p - lo, b = hi - p;
+        return p < lo ? b : (p > hi ? a : (a > b ? a : b));
+    };
+    const f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
+    const f64 d2 = (fx * fx + fy * fy) * 1.0e-6;
+    if (!(d2 <= c.rr) || !(d2 * (1.0 + 1.0e-5) <= f64(R) * R)) return false;
+    const f64 u = f64(top) - d2 * c.k + (std::fabs(f64(top)) + c.r) * 1.0e-12;
+    if (!(std::fabs(u) < 1.0e30)) return false;
+    Y = static_cast<f32>(u);
+    return true;
+}
+
+// Writes the keys the last point gathering left to be estimated when
+// asked (a ball's entries whose estimate could not raise the best; until
+// then each holds its top plus allowance): to be called before the keys are
+// read. The sort calls it; a later gathering or the lists' release forgets
+// them.
+void elm_keys();
 
 // box_near as a routine: distance from pxy to the nearest point of the box; result 1 beyond R (d = R).
 void BOXNEA(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
@@ -236,6 +306,25 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
         if (s < t1 || t2 < -s) ++missed;
     }
     if (missed == 3) result = 1;
+}
+
+// True when the tool of radius R at pxy (thousandths) surely reaches a
+// triangle its box (thousandths) holds: the box lies within the circle
+// with a ten-thousandth of R to spare, so every vertex is nearer than R,
+// and the box is at least 3 thousandths wide or high, so the edge between
+// its outermost vertices is sound. trg_reach then answers 0: a sound
+// edge's line passes nearer than R and both its ends lie on the chord
+// the circle cuts from it, margins far beyond any rounding of the edges'
+// unit vectors. Not for a nil reach (r_zero), whose answer follows the
+// edges' side bands.
+[[gnu::always_inline]] inline bool trg_within(const f64* pxy, const i32* box, f32 R, i32 r_zero)
+{
+    if (r_zero || !(R > 0.0f)) return false;
+    if (f64(box[2]) - box[0] < 3.0 && f64(box[3]) - box[1] < 3.0) return false;
+    const f64 ax = pxy[0] - box[0], bx = box[2] - pxy[0], ay = pxy[1] - box[1], by = box[3] - pxy[1];
+    const f64 fx = ax > bx ? ax : bx, fy = ay > by ? ay : by;
+    const f64 r = f64(R) * 999.9;
+    return fx * fx + fy * fy <= r * r;
 }
 
 // result 1 where the tool of radius R at point's XY reaches neither the triangle (verts, unit edges) nor any sound

@@ -155,6 +155,7 @@ TEST_F(Rules, GatheringAtItsEdges)
     STPFLG(0x40);
     gather(25.0f, 5.0f, count, best, bz);
     EXPECT_GT(count, 0);
+    elm_keys();
     for (i32 k = 0; k < count; ++k) EXPECT_EQ(wrd2r(elmlst()[k * ELM_WORDS + ELM_KEY]), 2.0f);
     EXPECT_EQ(bz, 2.0f);
     gather(5.0f, 5.0f, count, best, bz);

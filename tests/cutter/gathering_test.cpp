@@ -118,6 +118,7 @@ i32 check_at(f32 x, f32 y, int& lists)
     ++lists;
     EXPECT_EQ(best, xbest) << x << " " << y;
     EXPECT_EQ(bz, xbz) << x << " " << y;
+    elm_keys();
     const i32* lst = elmlst();
     for (i32 k = 0; k < n; ++k) {
         const i32* le = lst + k * ELM_WORDS;
@@ -236,6 +237,9 @@ TEST_F(Gathering, TheSortSwitchOrdersTheIndexByKey)
         i32 n = 0, best = 0, part = 0, check = 0, other = 0, st = 0;
         f32 bz = 0;
         elm2nd(0, p, ixy, 0.01f, ELMCAP, n, best, bz, part, check, other, st);
+        // After the last case's sort the index is the identity again.
+        for (i32 i = 0; i < n; ++i) ASSERT_EQ(elmidx()[i], i) << k;
+        elm_keys();
         const std::vector<i32> plain(elmlst(), elmlst() + static_cast<size_t>(n) * ELM_WORDS);
         ELMSRT = 1;
         i32 sn = 0, sbest = 0;

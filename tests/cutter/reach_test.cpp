@@ -16,6 +16,7 @@
 #include "cutter/frames.h"
 #include "cutter/loccom.h"
 #include "cutter/locpnt.h"
+#include "cutter/planar.h"
 #include "cutter/profile.h"
 #include "cutter/refrec.h"
 #include "cutter/under.h"
@@ -270,6 +271,75 @@ TEST(BoxDistances, TriangleWithinTheToolsReach)
         EXPECT_NEAR(ed[2], -c.y, 1e-6f);
         EXPECT_NEAR(ed[8], -c.x, 1e-6f);
     }
+}
+
+// What the gathering and the drop take from a triangle's box alone answers
+// as the full tests do: a box within the tool's circle holds only triangles
+// the reach test finds reached, and the ball's bounds found without roots
+// never lie under its estimates at the box's nearest point and farthest
+// corner. Triangles from a thousandth to
+// twenty across (needles among them) about points near the origin and far
+// from it, tools from a thousandth to fifty across, boxes made as the model
+// makes them.
+TEST(BoxDistances, ShortcutsFromTheBoxAnswerAsTheFullTests)
+{
+    std::mt19937 g(83);
+    std::uniform_real_distribution<f64> u(-1.0, 1.0);
+    const f64 sizes[] = {0.001, 0.01, 0.3, 2.0, 20.0};
+    const f64 offsets[] = {0.0, 731.25, -40000.5};
+    const f32 radii[] = {0.001f, 0.05f, 1.0f, 5.0f, 25.0f};
+    i32 within = 0, below_top = 0, far_below_top = 0;
+    for (f32 R : radii)
+        for (f64 off : offsets)
+            for (i32 n = 0; n < 2000; ++n) {
+                const f64 sz = sizes[n % 5] * (R < 0.01f ? 0.01 : 1.0);
+                const f32 p[3] = {f32(off + 1.3 * R * u(g)), f32(off + 1.3 * R * u(g)), 0.0f};
+                const f64 c[2] = {off + 1.3 * R * u(g), off + 1.3 * R * u(g)};
+                f32 v[9];
+                for (i32 j = 0; j < 3; ++j) {
+                    v[3 * j] = f32(c[0] + sz * u(g));
+                    v[3 * j + 1] = f32(c[1] + sz * u(g));
+                    v[3 * j + 2] = f32(sz * u(g));
+                }
+                if (n % 7 == 0) v[3] = v[0], v[4] = v[1];  // a needle: an edge with no length in XY
+                const i32 box[4] = {
+                    i32(std::floor(std::fmin(f64(v[0]), std::fmin(f64(v[3]), f64(v[6]))) * 1000.0)),
+                    i32(std::floor(std::fmin(f64(v[1]), std::fmin(f64(v[4]), f64(v[7]))) * 1000.0)),
+                    i32(std::ceil(std::fmax(f64(v[0]), std::fmax(f64(v[3]), f64(v[6]))) * 1000.0)),
+                    i32(std::ceil(std::fmax(f64(v[1]), std::fmax(f64(v[4]), f64(v[7]))) * 1000.0))};
+                const f64 pxy[2] = {f64(p[0]) * 1000.0, f64(p[1]) * 1000.0};
+                if (trg_within(pxy, box, R, 0)) {
+                    ++within;
+                    f32 ed[9];
+                    i32 es[3];
+                    for (i32 j = 0; j < 3; ++j) {
+                        const f32* a = v + 3 * j;
+                        const f32* b = v + 3 * ((j + 1) % 3);
+                        ed[3 * j] = b[0] - a[0], ed[3 * j + 1] = b[1] - a[1], ed[3 * j + 2] = 0.0f;
+                        f32 len = 0;
+                        v2nrms(ed + 3 * j, len, es[j]);
+                    }
+                    i32 res = -1;
+                    TRGRCH(p, R, v, 0, ed, es, res);
+                    ASSERT_EQ(res, 0) << "R " << R << " at " << p[0] << " " << p[1] << " case " << n;
+                }
+                const f32 top = std::fmax(v[2], std::fmax(v[5], v[8]));
+                f32 Y = 0, est = 0;
+                i32 st = -1;
+                if (ball_far_cap(pxy, box, top, R, ball_cap(R), Y)) {
+                    TRGEST(pxy, box, top, 1, R, R, 1, est, st);
+                    ASSERT_LE(est, Y) << "far, R " << R << " at " << p[0] << " " << p[1] << " case " << n;
+                    if (Y < top) ++far_below_top;
+                }
+                if (!ball_near_cap(pxy, box, top, ball_cap(R), Y)) continue;
+                TRGEST(pxy, box, top, 2, R, R, 1, est, st);
+                if (st != 0) continue;
+                ASSERT_LE(est, Y) << "R " << R << " at " << p[0] << " " << p[1] << " case " << n;
+                if (Y < top) ++below_top;
+            }
+    EXPECT_GT(within, 2000);
+    EXPECT_GT(below_top, 5000);
+    EXPECT_GT(far_below_top, 2000);
 }
 
 TEST(EdgeRefinements, BallCornerZoneAndDistance)

@@ -479,9 +479,12 @@ void mnedup(i32& open, const i32& changed, const i32& code22, const i32& redraw,
                 // (codes 5 and 27 its start, 6 and 28 its end). Stored the
                 // other way round, the procedure after an edited one would
                 // take the edited one's first position for where it ended.
+                // Three words each: a stored segment longer than that is
+                // refused rather than filled from past the three values.
                 const f32* values[4] = {first, fdir, last, ldir};
                 const i32 codes[4] = {5, 27, 6, 28};
-                for (i32 k = 0; k < 4 && status >= 0; ++k) TPCHNN(AM_LIST, GR_GLOBAL, codes[k], DT_REAL, values[k], status);
+                for (i32 k = 0; k < 4 && status >= 0; ++k)
+                    change_values(AM_LIST, GR_GLOBAL, codes[k], DT_REAL, 3, values[k], status);
                 if (status < 0) return fail();
             }
         }

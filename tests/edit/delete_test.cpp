@@ -156,6 +156,20 @@ TEST(Delete, DirectlyWritesOneJoiningLineAndKeepsTheTechnologyBlocks)
     EXPECT_EQ(norak::replies_left(), 0u) << script();
 }
 
+// Two deletions in a row: the second join goes into its own gap, whatever
+// the first one left marked.
+TEST(Delete, ASecondDeletionJoinsItsOwnGap)
+{
+    ed::fresh();
+    path();
+    for (f32 x : {50.0f, 60.0f, 70.0f}) ed::line(x);  // blocks 7 to 9
+    ASSERT_EQ(delete_range(4, 5, [] { ed::menu("DIRECTLY"); }), 0) << script();
+    ASSERT_EQ(delete_range(7, 8, [] { ed::menu("DIRECTLY"); }), 0) << script();
+    const auto m = motions(read_back());
+    ASSERT_EQ(m.size(), 6u) << shown(read_back());  // 0, 10, join to 40, 40, join to 70, 70
+    for (size_t k = 1; k < m.size(); ++k) EXPECT_LE(m[k - 1].p[0], m[k].p[0]) << shown(read_back());
+}
+
 // The moves kept after the link run at the feed in force before the gap
 // (800), not at the machine feed (500).
 TEST(Delete, ThroughClearWithVerticalLinksRetractsAndApproaches)
@@ -684,6 +698,27 @@ TEST(Delete, OnlyExitOrTheConfirmEndsAMarkedRange)
     // The tool went to block 5 (the marking did not end at the jump).
     EXPECT_TRUE(norak::transcript_has("display: attention on list 1 block 5")) << script();
     EXPECT_EQ(norak::replies_left(), 0u) << script();
+}
+
+// A stored position item longer than its three values is refused, not
+// filled from past them: the update fails with its message.
+TEST(Delete, ALongerStoredPositionIsRefused)
+{
+    ed::fresh();
+    const i32 dt[6] = {2024, 1, 2, 3, 4, 5};
+    fix::procedure(9, "EDITED", dt);
+    fix::line(22, {1, 2, 3}, {0, 0, 1});
+    i32 st = 0;
+    CLSSBL(st);  // on the procedure block
+    const f32 six[6] = {1, 2, 3, 4, 5, 6};
+    TPINSC(GR_GLOBAL, 6, 6, DT_REAL, 6, six, st);
+    lclos();
+    ASSERT_EQ(st, 0);
+    OPNSBL(st);
+    i32 open = 1;
+    mnedup(open, 1, 0, 0, st);
+    EXPECT_LT(st, 0);
+    EXPECT_TRUE(norak::transcript_has("ERRORS IN UPDATE AFTER MANUAL EDIT")) << script();
 }
 
 // After a change the procedure block takes its first position and direction

@@ -108,6 +108,25 @@ void vertical_links()
     HEI8[0] = r2wrd(fix::ORIGIN[2] + 50.0f);
 }
 
+// DELETE of blocks from .. to of the fixture path with vertical links,
+// THROUGH CLEAR, by the deletion alone; the n-th list mark from the start
+// refused when refuse is above 0. The deletion's status.
+i32 through_clear(i32 from, i32 to, i32 refuse = 0)
+{
+    ed::fresh();
+    path();
+    vertical_links();
+    ed::menu("THROUGH CLEAR");
+    ed::menu("ACCEPT");
+    i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
+    blkkey(start, from);
+    blkkey(key, to);
+    norak::fail_list_call("lmark", refuse);
+    EDTDLT(start, key, type, changed, request, st);
+    norak::fail_list_call("lmark", 0);
+    return st;
+}
+
 // The machine feed and the current feed, put back after a test.
 struct KeepFeeds {
     i32 machine = PRM9[PRM9_FEED];
@@ -351,16 +370,7 @@ TEST(Delete, RangesAtEitherEndWriteOnlyTheSideThatExists)
     // From the first motion: status 17, only the approach to the point after
     // the range.
     {
-        ed::fresh();
-        path();
-        vertical_links();
-        ed::menu("THROUGH CLEAR");
-        ed::menu("ACCEPT");
-        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
-        blkkey(start, 1);
-        blkkey(key, 4);
-        EDTDLT(start, key, type, changed, request, st);
-        EXPECT_EQ(st, 17) << script();
+        EXPECT_EQ(through_clear(1, 4), 17) << script();
         const auto b = read_back();
         ASSERT_GE(b.size(), 4u) << script();
         EXPECT_EQ(b[0].type, 1);  // the feed stays
@@ -515,17 +525,7 @@ TEST(Delete, AFailedStateSearchOfTheLinkIsAListError)
     bool reached = false;
     size_t clean = 0;
     for (i32 n = 0; n <= 40 && !reached; ++n) {
-        ed::fresh();
-        path();
-        vertical_links();
-        ed::menu("THROUGH CLEAR");
-        ed::menu("ACCEPT");
-        i32 start[KEY_N], key[KEY_N], type = 0, changed = 0, request = 0, st = 0;
-        blkkey(start, 2);
-        blkkey(key, 4);
-        norak::fail_list_call("lmark", n);
-        EDTDLT(start, key, type, changed, request, st);
-        norak::fail_list_call("lmark", 0);
+        const i32 st = through_clear(2, 4, n);
         if (n == 0) clean = motions(read_back()).size();
         if (!norak::transcript_has("PRVMCH, ERRORS IN LIST")) continue;
         reached = true;  // the first state search: the link's
@@ -779,17 +779,25 @@ TEST(Delete, AFailedRetractStillGetsItsApproachAndAGapWithoutMotionsItsMachineSt
     EXPECT_TRUE(motions(read_back()).empty());
 }
 
+namespace {
+// The fixture path, and DELETE TO END from its first motion, confirmed.
+void to_end_from_the_start()
+{
+    ed::fresh();
+    path();
+    ed::menu("JUMP START");
+    ed::menu("DELETE TO END");
+    question("yes");
+}
+}  // namespace
+
 // DELETE TO END whose link state cannot be searched ends the editor with its
 // list error, as a failed DELETE does.
 TEST(Delete, AListErrorOfDeleteToEndEndsTheEditor)
 {
     bool reached = false;
     for (i32 n = 1; n <= 60 && !reached; ++n) {
-        ed::fresh();
-        path();
-        ed::menu("JUMP START");
-        ed::menu("DELETE TO END");
-        question("yes");
+        to_end_from_the_start();
         const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
         i32 changed = 0, st = 99;
         norak::fail_list_call("lmark", n);
@@ -817,11 +825,7 @@ TEST(Delete, AListErrorOfDeleteToEndEndsTheEditor)
 // the note and reports the change.
 TEST(Delete, ToEndFromTheFirstMotionEndsTheEditorWithTheNote)
 {
-    ed::fresh();
-    path();
-    ed::menu("JUMP START");
-    ed::menu("DELETE TO END");
-    question("yes");
+    to_end_from_the_start();
     const i32 flags[EDF_N] = {1, 1, 0, 0, 0, 0};
     i32 changed = 0, st = 99;
     manedt(-1, flags, 1, 0, changed, st);

@@ -31,6 +31,15 @@ void key_after(i32 polls)
     r.after_polls = polls;
     norak::add_reply(r);
 }
+// The interrupt menu's answer (RESUME or STOP).
+void interrupt_answer(const char* answer)
+{
+    norak::Reply r;
+    r.kind = "menu";
+    r.answer = answer;
+    r.expect = "EXECUTION:RESUME@";
+    norak::add_reply(r);
+}
 std::vector<i32> zqa1()
 {
     auto it = norak::records().find("ZQA1");
@@ -132,13 +141,7 @@ TEST(Alterations, AStopComesBackToTheMenuOfTheSameModeAndTheTypeIsPutBack)
     ed::menu("FORWARD: TO END");
     answer("question", "YES");
     key_after(2);                     // during the region
-    {
-        norak::Reply r;               // the interrupt menu: STOP, accepted
-        r.kind = "menu";
-        r.answer = "EXECUTION:STOP";
-        r.expect = "EXECUTION:RESUME@";
-        norak::add_reply(r);
-    }
+    interrupt_answer("EXECUTION:STOP");
     ed::menu("ACCEPT");
     answer("question", "YES");        // STOP EXECUTION?
     ed::menu("EXIT");                 // the same mode's menu again
@@ -179,6 +182,16 @@ void pick_end(bool exit)
         r.end = true;
     norak::add_reply(r);
 }
+// SELECT MOTIONS, one CHAIN picked from the first block to the second.
+void pick_chain(i32 first, i32 second)
+{
+    ed::menu("BY SELECT MOTIONS");
+    pick_end(false);  // the mode menu
+    ed::menu("CHAIN");
+    pick_block(first);
+    pick_block(second);
+    pick_end(true);
+}
 }  // namespace
 
 TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
@@ -188,12 +201,7 @@ TEST(Alterations, AChainDeletedThroughClearIsJoinedOverTheGap)
     for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 7
     HEI8[HEI8_CLEARANCE] = r2wrd(50.0f);
     EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};  // vertical links
-    ed::menu("BY SELECT MOTIONS");
-    pick_end(false);      // the mode menu
-    ed::menu("CHAIN");
-    pick_block(6);        // the chain picked backwards
-    pick_block(4);
-    pick_end(true);
+    pick_chain(6, 4);
     ed::menu("FORWARD: TO END");  // DELETE, THROUGH CLEAR by default
     answer("question", "YES");
     ed::menu("EXIT");
@@ -230,12 +238,7 @@ TEST(Alterations, AStopInsideARegionPutsTheMachineFeedsBack)
     for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0);  // 2 .. 7
     HEI8[HEI8_CLEARANCE] = r2wrd(50.0f);
     PRM9[4] = 50;  // the machine's plunge percentage
-    ed::menu("BY SELECT MOTIONS");
-    pick_end(false);
-    ed::menu("CHAIN");
-    pick_block(4);
-    pick_block(6);
-    pick_end(true);
+    pick_chain(4, 6);
     ed::menu("MOVE BY DELTA Z");
     ed::menu("DELTA Z", "5");
     ed::menu("HIDE PROC DEFAULTS");  // the defaults rows shown
@@ -243,13 +246,7 @@ TEST(Alterations, AStopInsideARegionPutsTheMachineFeedsBack)
     ed::menu("FORWARD: TO END");
     answer("question", "YES");
     key_after(1);  // during the region, after its lift at the plunge feed
-    {
-        norak::Reply r;
-        r.kind = "menu";
-        r.answer = "EXECUTION:STOP";
-        r.expect = "EXECUTION:RESUME@";
-        norak::add_reply(r);
-    }
+    interrupt_answer("EXECUTION:STOP");
     ed::menu("ACCEPT");
     answer("question", "YES");  // STOP EXECUTION?
     ed::menu("EXIT");
@@ -266,12 +263,7 @@ TEST(Alterations, ARefusedChainCloseStillClosesThePicks)
     alt::feed(100.0f);  // 1
     for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f}) alt::line(x, 0, 0);  // 2 .. 5
     const size_t before = norak::open_arrays();
-    ed::menu("BY SELECT MOTIONS");
-    pick_end(false);
-    ed::menu("CHAIN");
-    pick_block(3);
-    pick_block(4);
-    pick_end(true);
+    pick_chain(3, 4);
     ed::menu("EXIT");
     norak::fail_list_call("MM_CLOSE", 1);
     i32 reply = 0;
@@ -324,12 +316,7 @@ TEST(Alterations, TheApproachKindChoosesItsValueRow)
         alt::feed(100.0f);
         for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f}) alt::line(x, 0, 0);
         EDTCX.code = 5;  // a procedure that offers surface approaches
-        ed::menu("BY SELECT MOTIONS");
-        pick_end(false);
-        ed::menu("CHAIN");
-        pick_block(3);
-        pick_block(4);
-        pick_end(true);
+        pick_chain(3, 4);
         ed::menu("HIDE PROC DEFAULTS");  // the defaults rows shown
         if (k > 0) ed::menu(kinds[k]);
         ed::menu("EXIT");
@@ -352,12 +339,7 @@ TEST(Alterations, AChainIsJoinedWithLinesOfThePathsKind)
     alt::feed(100.0f);  // 1
     for (f32 x : {5.0f, 10.0f, 20.0f, 30.0f, 40.0f, 50.0f}) alt::line(x, 0, 0, 222);  // 2 .. 7
     EDTCX = EditContext{0, 2.0f, 0.1f, 0.1f, 0.0f, 0.0f, 0.0f, 1, 0, 0, 1, 1.0f, 0.0f, 0};
-    ed::menu("BY SELECT MOTIONS");
-    pick_end(false);
-    ed::menu("CHAIN");
-    pick_block(4);
-    pick_block(6);
-    pick_end(true);
+    pick_chain(4, 6);
     ed::menu("CONNECT: DIRECTLY");
     ed::menu("FORWARD: TO END");
     answer("question", "YES");
@@ -760,11 +742,7 @@ TEST(Alterations, AKeyDuringToEndStopsAfterTheRegion)
         ed::menu("FORWARD: TO END");
         answer("question", "YES");
         key_after(polls);
-        norak::Reply r;
-        r.kind = "menu";
-        r.answer = "EXECUTION:RESUME";
-        r.expect = "EXECUTION:RESUME@";
-        norak::add_reply(r);
+        interrupt_answer("EXECUTION:RESUME");
         ed::menu("ACCEPT");
         ed::menu("EXIT");
         i32 reply = 0;

@@ -1114,7 +1114,7 @@ void TRICNB(const f64* tri, const f64* p, const f64& radius, const f64& corner, 
     kernel(k, tri, p, dir, travel, contact, position, status);
 }
 
-SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir)
+SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir, f64 span)
 {
     SweepFloor f;
     const f64 hd = hlen(dir);
@@ -1126,11 +1126,23 @@ SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir)
     f.R = radius;
     f.ring = radius - f.r;
     copy(f.p, p);
+    copy(f.d, dir);
     f.hx = dir[0] / hd, f.hy = dir[1] / hd;
     f.fall = -dir[2] / hd;
     f.grad = std::sqrt(1.0 + f.fall * f.fall);
     f.base = p[2] + f.r - f.fall * f.ring;
     f.on = std::isfinite(f.base) && std::isfinite(f.grad);
+    // The move's ends: the tip only descends along the travel, so its height
+    // at the far end is the lowest any point of the cutter reaches; along
+    // the move the cutter spans its radius behind the start and beyond the
+    // far end's axis.
+    const f64 low = p[2] + span * dir[2], front = span * hd + radius;
+    if (f.on && span >= 0.0 && std::isfinite(low) && std::isfinite(front)) {
+        f.span = span;
+        f.low = low;
+        f.front = front;
+        f.rear = -radius;
+    }
     return f;
 }
 
@@ -1140,10 +1152,11 @@ bool SweepFloor::clears(const f64* tri) const
     // floor is left to the kernel.
     constexpr f64 slack = 1e-4;
     if (!on) return false;
-    f64 qmax = -HUGE_VAL, smin = HUGE_VAL, smax = -HUGE_VAL;
+    f64 qmax = -HUGE_VAL, smin = HUGE_VAL, smax = -HUGE_VAL, zmax = -HUGE_VAL, amin = HUGE_VAL, amax = -HUGE_VAL;
     for (i32 j = 0; j < 3; ++j) {
         const f64 dx = tri[3 * j] - p[0], dy = tri[3 * j + 1] - p[1];
-        const f64 q = tri[3 * j + 2] + fall * (dx * hx + dy * hy);
+        const f64 along = dx * hx + dy * hy;
+        const f64 q = tri[3 * j + 2] + fall * along;
         const f64 side = dy * hx - dx * hy;
         // A corner that is not a number is left to the kernel, as it was.
         if (!std::isfinite(q) || !std::isfinite(side)) return false;
@@ -1152,13 +1165,49 @@ bool SweepFloor::clears(const f64* tri) const
         if (q > qmax) qmax = q;
         if (side < smin) smin = side;
         if (side > smax) smax = side;
+        if (tri[3 * j + 2] > zmax) zmax = tri[3 * j + 2];
+        if (along < amin) amin = along;
+        if (along > amax) amax = along;
     }
+    // Wholly below the tip at the far end, or beyond the cutter's rim past
+    // either end: met, if at all, only outside the travel that counts.
+    if (zmax < low - slack || amin > front + slack || amax < rear - slack) return true;
     // Sideways beyond the flat ring by `out`: the corner rises there.
     const f64 away = smin > 0.0 ? smin : (smax < 0.0 ? -smax : 0.0);
     const f64 out = std::fmax(0.0, away - ring);
     if (out > r + slack) return true;
     const f64 floor = base - grad * sq0(r * r - out * out);
-    return qmax < floor - slack;
+    if (qmax < floor - slack) return true;
+    return under_plane(tri);
+}
+
+bool SweepFloor::under_plane(const f64* tri) const
+{
+    constexpr f64 slack = 1e-4;
+    // The whole line has no lowest point over a plane it is not parallel to.
+    if (!std::isfinite(span)) return false;
+    // The triangle's unit normal, turned to face up (a level normal either
+    // way): the cutter's body is open upward, so only its upper side can
+    // hold the whole sweep.
+    const f64 e1[3] = {tri[3] - tri[0], tri[4] - tri[1], tri[5] - tri[2]};
+    const f64 e2[3] = {tri[6] - tri[0], tri[7] - tri[1], tri[8] - tri[2]};
+    f64 n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const f64 len = std::sqrt(dot3(n, n));
+    // A triangle without a plane (or not a number) is left to the kernel.
+    if (!(len > 1e-12) || !std::isfinite(len)) return false;
+    const f64 s = n[2] < 0.0 ? -1.0 / len : 1.0 / len;
+    for (f64& c : n) c *= s;
+    // Lowest point of the cutter's body over that normal, from its tip: the
+    // ring of corner centres r above the tip, grown by the corner radius.
+    const f64 body = r * n[2] - ring * std::sqrt(n[0] * n[0] + n[1] * n[1]) - r;
+    // The tip's lowest value over the travel: at the start, or at the end
+    // when the move closes in on the plane.
+    f64 tip = dot3(n, p);
+    const f64 nd = dot3(n, d);
+    if (nd < 0.0) tip += span * nd;
+    f64 top = -HUGE_VAL;
+    for (i32 j = 0; j < 3; ++j) top = std::fmax(top, dot3(n, tri + 3 * j));
+    return top < tip + body - slack;
 }
 
 void TRICNA(const f64* tri, const f64* p, const f64& d, const f64& rc, const f64& a, const f64& h, const f64& off,

@@ -6,6 +6,7 @@
 // cutter (flat, torus or ball end).
 #pragma once
 
+#include <cmath>
 #include <functional>
 
 #include "core/words.h"
@@ -74,6 +75,13 @@ void TRICNB(const f64* tri, const f64* p, const f64& radius, const f64& corner, 
 // kernel could find no contact on it. Built for the cutter TRICNB is given
 // (the same corner classes); `on` is false for a direction the kernel
 // would turn level or vertical, which the floor does not model.
+// Given the length of travel that counts (`span`), the floor also knows the
+// move's ends: over that travel the cutter never dips below its tip at the
+// far end, nor reaches along the move past its rim at either end, so a
+// triangle wholly below that tip or wholly beyond those rims can only be met
+// outside the travel that counts. The cutter swept over that travel is
+// convex (its body, open upward, moved along a segment), so a triangle whose
+// own plane has the whole sweep strictly above it is not met either.
 struct SweepFloor {
     bool on = false;
     f64 p[3] = {0, 0, 0};
@@ -82,13 +90,22 @@ struct SweepFloor {
     f64 grad = 0;        // length of the floor's gradient, sqrt(1 + fall^2)
     f64 ring = 0, r = 0, R = 0;
     f64 base = 0;        // the floor straight under the flat ring's rear
+    f64 low = -HUGE_VAL;   // the tip's height at the end of the travel that counts
+    f64 front = HUGE_VAL;  // run along the move of the cutter's rim at that end
+    f64 rear = -HUGE_VAL;  // and behind the start
+    f64 d[3] = {0, 0, 0};  // the move's direction
+    f64 span = HUGE_VAL;   // the travel that counts (not finite: the whole line)
     // True when no point of the triangle (three corners, nine values) can
-    // meet the cutter anywhere along the line.
+    // meet the cutter anywhere along the travel that counts (the line).
     bool clears(const f64* tri) const;
+    // True when the whole sweep lies strictly above the triangle's plane.
+    bool under_plane(const f64* tri) const;
 };
 // The floor of TRICNB's cutter (radius and corner with any offset added)
-// swept along dir from the tip p; not on for a level or vertical dir.
-SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir);
+// swept along the unit direction dir from the tip p, over the travel from 0
+// to span (the whole line when span is not finite); not on for a level or
+// vertical dir.
+SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir, f64 span = HUGE_VAL);
 
 // Root of f between t0 and t1 by a safeguarded secant search.
 f64 SRCH1D(f64 t0, f64 t1, const std::function<f64(f64)>& f);

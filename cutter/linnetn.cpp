@@ -195,7 +195,10 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
     // A meeting counts when its horizontal run lies between tol and 2 tol
     // short of the span's: none can when that range is empty.
     if (hz * span - 2.0 * tol < tol) return 0;
-    // The floor of the tool swept along the move, for the allowance last met.
+    // The floor of the tool swept along the move, for the allowance last met,
+    // over the travel a meeting can count at: its run at most 2 tol short of
+    // the span's, so its travel at most that run over hz.
+    const f64 counts = (hz * span - 2.0 * tol) / hz;
     SweepFloor floor;
     f32 floor_e = 0.0f;
     bool floor_set = false;
@@ -231,9 +234,10 @@ i32 NETSPN(const f32* A, const f32* B, const f32& tol, i32& status)
         f64 travel = 0, con[3], pos[3];
         i32 ks = 0;
         const f64 Rr = R + e, rr = r + e;
-        // A triangle under the swept tool's floor, or beside its reach,
-        // gives the kernel no contact at all: it cannot be hit.
-        if (!floor_set || e != floor_e) floor = TRICNB_floor(P, Rr, rr, dv), floor_e = e, floor_set = true;
+        // A triangle under the swept tool's floor, beside its reach, beyond
+        // its ends or under its own plane's side of the sweep gives the
+        // kernel no contact within the travel that counts: it cannot be hit.
+        if (!floor_set || e != floor_e) floor = TRICNB_floor(P, Rr, rr, dv, counts), floor_e = e, floor_set = true;
         if (floor.clears(tri)) continue;
         TRICNB(tri, P, Rr, rr, dv, travel, con, pos, ks);
         if (ks != 0 || travel < 0.0 || travel > span) continue;

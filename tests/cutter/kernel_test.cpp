@@ -384,6 +384,74 @@ TEST(Kernel, TrianglesTheSweptFloorClearsAreNeverMet)
     EXPECT_FALSE(TRICNB_floor(P, 3.0, 1.0, dv).clears(tri));
 }
 
+// Over a bounded travel the floor also clears triangles below the far end's
+// tip, beyond either end's rim, or with the whole sweep above their plane:
+// the kernel must never meet one of them within that travel. Triangles are
+// scattered around the move and its ends, many of them close under the
+// cutter at the far end, where the bounds are tightest.
+class SpanFloor : public ::testing::TestWithParam<std::pair<f64, f64>> {};
+
+TEST_P(SpanFloor, ClearsOnlyWhatTheKernelMeetsOutsideTheTravel)
+{
+    const f64 R = GetParam().first, r = GetParam().second;
+    std::mt19937 g(static_cast<unsigned>(R * 1000 + r * 100));
+    std::uniform_real_distribution<f64> u(-1.0, 1.0);
+    i32 cleared = 0, within = 0, beyond = 0;
+    for (i32 n = 0; n < 6000; ++n) {
+        const f64 P[3] = {10 * u(g), 10 * u(g), 5 * u(g)};
+        f64 dv[3] = {u(g), u(g), -std::fabs(u(g))};
+        if (n % 7 == 0) dv[2] = -0.001;  // the flattest move the span check makes
+        const f64 l = std::sqrt(dv[0] * dv[0] + dv[1] * dv[1] + dv[2] * dv[2]);
+        for (f64& c : dv) c /= l;
+        const f64 span = 0.2 + 6 * std::fabs(u(g));
+        const SweepFloor fl = TRICNB_floor(P, R, r, dv, span);
+        if (!fl.on) continue;
+        const f64 hl = std::hypot(dv[0], dv[1]), ux = dv[0] / hl, uy = dv[1] / hl;
+        // Around a point of the line a little before, along or after the
+        // travel, beside it and below it; every fourth one near the far end,
+        // and every fifth a steep one about the rim ahead of the far end or
+        // behind the start.
+        const i32 kind = n % 5 == 0 ? 2 : (n % 4 == 0 ? 1 : 0);
+        f64 t = kind == 1 ? span + 0.2 * R * u(g) : span * (0.5 + 0.9 * u(g));
+        f64 run = 0, drop = kind == 1 ? 0.05 * R * std::fabs(u(g)) : R * std::fabs(u(g));
+        if (kind == 2) {
+            t = n % 2 ? span : 0.0;
+            run = (n % 2 ? 1 : -1) * R * (1.0 + 0.1 * u(g));
+            drop = R * u(g);
+        }
+        const f64 side = (R + 0.5) * u(g);
+        const f64 c[3] = {P[0] + t * dv[0] + run * ux - side * uy, P[1] + t * dv[1] + run * uy + side * ux,
+                          P[2] + t * dv[2] - drop};
+        const f64 spread = n % 3 == 0 ? 0.2 : (n % 3 == 1 ? 1.5 : 4.0), tilt = kind == 2 ? 20 * u(g) : u(g);
+        f64 tri[9];
+        for (i32 j = 0; j < 3; ++j) {
+            const f64 a = spread * u(g), b = spread * u(g);
+            tri[3 * j] = c[0] + a;
+            tri[3 * j + 1] = c[1] + b;
+            tri[3 * j + 2] = c[2] + tilt * (a * ux + b * uy) + 0.1 * spread * u(g);
+        }
+        f64 travel = 0, con[3], pos[3];
+        i32 ks = 0;
+        TRICNB(tri, P, R, r, dv, travel, con, pos, ks);
+        const bool in = ks == 0 && travel >= 0.0 && travel <= span;
+        within += in;
+        if (!fl.clears(tri)) continue;
+        ++cleared;
+        beyond += ks == 0;
+        ASSERT_FALSE(in) << "R " << R << " r " << r << " case " << n << " travel " << travel << " of " << span;
+    }
+    // Not vacuous: many cleared, many met within the travel, and cleared
+    // ones the kernel does meet, past the travel.
+    EXPECT_GT(cleared, 1000);
+    EXPECT_GT(within, 500);
+    EXPECT_GT(beyond, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cutters, SpanFloor,
+                         ::testing::Values(std::make_pair(3.0, 0.0), std::make_pair(3.0, 3.0), std::make_pair(3.0, 1.0),
+                                           std::make_pair(3.2, 1.2), std::make_pair(3.0, 2.99998),
+                                           std::make_pair(0.5, 0.5)));
+
 }  // namespace
 
 namespace {

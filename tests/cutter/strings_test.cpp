@@ -511,6 +511,10 @@ TEST_F(Strings, SpanCheckWindowLeansToTheHigherEnd)
     // Rising from far behind it up to its height: the tool reaches it at the
     // move's end, where it stands on it.
     EXPECT_EQ(NETSPN(C, A, tol, st), 0);
+    // A move of no length has no span to check, even standing in the step.
+    const f32 P[3] = {-1.5f, 0, 0};
+    EXPECT_EQ(NETSPN(P, P, tol, st), 0);
+    EXPECT_EQ(st, 0);
     LOCRST();
     // A long thin triangle pointing into the track from far beyond its end:
     // two of its corners lie away from the track, its tip under it; the

@@ -293,14 +293,15 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
     // A failed insertion is the command's list error (-3); -1 stays the
     // answer of a machining type without GO motions.
     if (st < 0) status = -3;
-    if (status == 0 && st >= 0) {
+    // From here the insertion has saved the machine state: it is put back
+    // on every road out below.
+    const bool saved = status == 0 && st >= 0;
+    if (saved) {
         i32 gst = 0;
         if (FRMHKS.go_menu) FRMHKS.go_menu(mode, tool, display, options, inserted, gst);
         if (gst != 0) {
             fail("EDTGO, ERRORS IN LIST");
             status = -3;
-            i32 rst = 0;
-            SAVSTA(0, 1, rst);  // the state saved for the insertion, as on every road
         }
     }
     i32 current = -2;
@@ -331,10 +332,12 @@ void EDTGO(i32* key, i32& type, i32& inserted, i32& changed, i32& status)
             EDTGOF(point, direction, found, key, type, deleted, st);
             if (st < 0) status = st;
         }
-        // The machine state saved for the insertion is put back also when
-        // the re-entry failed: the GO menu's and the insertion's values must
-        // not stay as the procedure's machine values.
-        SAVSTA(0, 1, st);
+    }
+    // Also after a failing GO menu or re-entry: the GO menu's and the
+    // insertion's values must not stay as the procedure's machine values.
+    if (saved) {
+        i32 rst = 0;
+        SAVSTA(0, 1, rst);
     }
     ncd_connect_toolpath();
     if (inserted != 0 && (layer != 0 || deleted != 0)) changed = 1;

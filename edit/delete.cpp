@@ -22,7 +22,6 @@ namespace {
 // List marks: the editor's position, the range's first and last block, the
 // position left by the removal.
 constexpr i32 SLOT_EDITOR = 7, SLOT_FIRST = 5, SLOT_LAST = 6, SLOT_GAP = 2;
-const f32 ZUP[3] = {0.0f, 0.0f, 1.0f};
 
 f32 zshift() { return wrd2r(NPT1[NPT1_ORIGIN + 2]); }
 
@@ -245,7 +244,6 @@ void reconnect_gap(i32 option, bool before, const f32* prev, const f32* pdir, bo
         PTAMCH(st);
         if (st < 0 || failed) status = -3;
     }
-    (void)ZUP;
 }
 
 // The number of the last tool point of the last motion, on which JUMP END

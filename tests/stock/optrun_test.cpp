@@ -263,6 +263,12 @@ namespace {
 // the list's last move, and does not take the path for ending in rapids).
 TEST_F(OptimRun, TheEnlargedToolStageLiftsARapidThroughAnIslandOverIt)
 {
+    // The origin and home set below are put back for the tests after this one.
+    struct KeepNpt1 {
+        i32 words[NPT1_N];
+        KeepNpt1() { std::copy(NPT1, NPT1 + NPT1_N, words); }
+        ~KeepNpt1() { std::copy(words, words + NPT1_N, NPT1); }
+    } keep;
     for (bool tail : {true, false}) {
         SCOPED_TRACE(tail);
         fresh(true, tail);

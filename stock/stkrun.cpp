@@ -171,6 +171,25 @@ void show_run(i32 proc, bool second)
     DISPT1(CURTOL, pos, axis, figure);
     if (figure >= 0) tm_inst_id(2, figure);
 }
+
+// The procedure's row of the current level: a stock procedure cuts nothing
+// (false, status as it was); one that has to be executed again has no tool
+// path to stamp yet (false, status -1). A series runs every procedure of the
+// level, not only the one in hand: code takes the row's code, under which
+// the pass sizes are read.
+bool row_allows_run(const i32& proc, i32& code, i32& status)
+{
+    i32 row[PTAB_N], st = 0;
+    get_proc_table(CLP1[0] < 1 ? 1 : CLP1[0], proc, row, st);
+    if (st == 0 && (row[PTAB_CODE] == 52 || row[PTAB_CODE] == 53)) return false;
+    if (st == 0) code = row[PTAB_CODE];
+    if (st == 0 && row[PTAB_EXEC] == 4) {
+        userrc("CANNOT CALCULATE STOCK, PROC. HAS TO RERUN FIRST", 0);
+        status = -1;
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 void stk_optim_run(const i32& mode, const i32& proc, i32& status)
@@ -179,25 +198,10 @@ void stk_optim_run(const i32& mode, const i32& proc, i32& status)
     CMPBLK[CMP_CHANGED] = 0;
     optim_ref_volume = 0.0f;
     i32 code = nu_sgcd_get_code();  // the procedure's code (its row's when read)
-    if (mode != 3) {
-        // The procedure's row of the current level: a stock procedure cuts
-        // nothing; one that has to be executed again has no tool path to
-        // stamp yet. Mode 3 stamps a procedure of an earlier level, whose
-        // index is not one of the current level's rows: the series passes
-        // over stock procedures itself, and checked those procedures'
-        // states before the run.
-        i32 row[PTAB_N], st = 0;
-        get_proc_table(CLP1[0] < 1 ? 1 : CLP1[0], proc, row, st);
-        if (st == 0 && (row[PTAB_CODE] == 52 || row[PTAB_CODE] == 53)) return;
-        // A series runs every procedure of the level, not only the one in
-        // hand: the pass sizes are read under the code of the procedure run.
-        if (st == 0) code = row[PTAB_CODE];
-        if (st == 0 && row[PTAB_EXEC] == 4) {
-            userrc("CANNOT CALCULATE STOCK, PROC. HAS TO RERUN FIRST", 0);
-            status = -1;
-            return;
-        }
-    }
+    // Mode 3 stamps a procedure of an earlier level, whose index is not one
+    // of the current level's rows: the series passes over stock procedures
+    // itself, and checked those procedures' states before the run.
+    if (mode != 3 && !row_allows_run(proc, code, status)) return;
     // No grid or no tool size: nothing to stamp into or with, a failure.
     if (stk_grid.hdl < 0) {
         eroutc("stk_optim_run, NO STOCK GRID", 0);
@@ -371,6 +375,40 @@ void next_stamp_move(i32& number, i32& type, i32& size, f32& feed, i32& status)
         if (status != 0) return;
     }
 }
+
+// The points an arc or a curve move of the list is swept through, for a
+// tool of diameter D.
+void curved_points(i32 type, i32 size, f32 D, std::vector<f32>& pts, i32& status)
+{
+    const f32 cell = stk_grid.cell;
+    i32 h = 0;
+    f32 p[3], v[3];
+    if (mv_arc(type)) {
+        i32 plane = 0;
+        f32 angle = 0, step = 0, c[2];
+        RDBT3(MV_LIST, type, h, plane, angle, step, c, p, v, status);
+        const f32 pct = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
+        const f32 t = std::min(pct * D * 0.01f, cell) * 0.25f;
+        // With no known position the arc's start is unknown too: chords
+        // turned from its end would sweep on past it and cut where the
+        // tool never went. Like a line there, it only places the tool
+        // at its end.
+        if (status >= 0 && SS.known)
+            arc_points(SS.point, plane, angle, c, p, t, 0, pts);
+        else if (status >= 0)
+            pts.assign(p, p + 3);
+    } else {
+        // The curve's points after its first: its first chord is swept
+        // from where the walk stands, as a line is swept from there and
+        // an arc turned from there, none of them from a start of its
+        // own. Within a walk that point is the end of the move before,
+        // which is the curve's start. Where it is not (the moves before
+        // passed over, or a point given by a caller), the tool goes from
+        // there to the curve as it goes to a line's end, and the stamp
+        // stays one unbroken track from the point the walk was given.
+        nurbs_points(MV_LIST, size, cell * 0.25f, h, pts, status);
+    }
+}
 }  // namespace
 
 void stk_stamp_point(const f32* p)
@@ -394,7 +432,6 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
     status = 0;
     f32 D = 0;
     GTDIAM(CURTOL, D);
-    const f32 cell = stk_grid.cell;
     if (move_no == -1) {
         // A walk that starts from the list's start knows no position yet;
         // one that continues starts from the point given.
@@ -497,31 +534,7 @@ void stk_stamp_move(i32& move_no, i32& rapid, const i32& cont, i32& status)
         }
     } else if (mv_arc(type) || mv_nurbs(type)) {
         std::vector<f32> pts;
-        if (mv_arc(type)) {
-            i32 plane = 0;
-            f32 angle = 0, step = 0, c[2];
-            RDBT3(MV_LIST, type, h, plane, angle, step, c, p, v, status);
-            const f32 pct = wrd2r(CMPBLK[CMP_ENLARGE_PCT]);
-            const f32 t = std::min(pct * D * 0.01f, cell) * 0.25f;
-            // With no known position the arc's start is unknown too: chords
-            // turned from its end would sweep on past it and cut where the
-            // tool never went. Like a line there, it only places the tool
-            // at its end.
-            if (status >= 0 && SS.known)
-                arc_points(SS.point, plane, angle, c, p, t, 0, pts);
-            else if (status >= 0)
-                pts.assign(p, p + 3);
-        } else {
-            // The curve's points after its first: its first chord is swept
-            // from where the walk stands, as a line is swept from there and
-            // an arc turned from there, none of them from a start of its
-            // own. Within a walk that point is the end of the move before,
-            // which is the curve's start. Where it is not (the moves before
-            // passed over, or a point given by a caller), the tool goes from
-            // there to the curve as it goes to a line's end, and the stamp
-            // stays one unbroken track from the point the walk was given.
-            nurbs_points(MV_LIST, size, cell * 0.25f, h, pts, status);
-        }
+        curved_points(type, size, D, pts, status);
         for (size_t k = 0; status >= 0 && k + 2 < pts.size(); k += 3) sweep_to(pts.data() + k, 0, status);
     }
     if (status < 0) {

@@ -1191,15 +1191,16 @@ bool SweepFloor::under_plane(const f64* tri) const
     // hold the whole sweep.
     const f64 e1[3] = {tri[3] - tri[0], tri[4] - tri[1], tri[5] - tri[2]};
     const f64 e2[3] = {tri[6] - tri[0], tri[7] - tri[1], tri[8] - tri[2]};
-    f64 n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-    const f64 len = std::sqrt(dot3(n, n));
+    f64 n[3];
+    cross(e1, e2, n);
+    const f64 len = norm(n);
     // A triangle without a plane (or not a number) is left to the kernel.
     if (!(len > 1e-12) || !std::isfinite(len)) return false;
     const f64 s = n[2] < 0.0 ? -1.0 / len : 1.0 / len;
     for (f64& c : n) c *= s;
     // Lowest point of the cutter's body over that normal, from its tip: the
     // ring of corner centres r above the tip, grown by the corner radius.
-    const f64 body = r * n[2] - ring * std::sqrt(n[0] * n[0] + n[1] * n[1]) - r;
+    const f64 body = r * n[2] - ring * hlen(n) - r;
     // The tip's lowest value over the travel: at the start, or at the end
     // when the move closes in on the plane.
     f64 tip = dot3(n, p);

@@ -106,12 +106,32 @@ void elm2nd(const i32& mode, f32* point, i32* ixy, const f32& radius, i32& capac
 // triangle the tool touches passed over) or the farthest one too short.
 void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, const f32& R, const f32& rc,
             const i32& code, f32& estimate, i32& status);
+// The gaps from pxy to the box along x and y (thousandths; 0 within its
+// range).
+[[gnu::always_inline]] inline void box_gaps(const f64* pxy, const i32* box, f64& gx, f64& gy)
+{
+    gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
+    gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
+}
+// The extent from p to the farther end of [lo, hi].
+[[gnu::always_inline]] inline f64 far_extent(f64 p, i32 lo, i32 hi)
+{
+    if (p < lo) return hi - p;
+    if (p > hi) return p - lo;
+    return maxd(p - lo, hi - p);
+}
+// pxy lies in the box.
+[[gnu::always_inline]] inline bool box_holds(const f64* pxy, const i32* box)
+{
+    return pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3];
+}
+
 // The two box distances of BOXNEA and BOXFAR, expanded where the height
 // estimate uses them.
 [[gnu::always_inline]] inline void box_near(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
 {
-    f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
-    f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
+    f64 gx, gy;
+    box_gaps(pxy, box, gx, gy);
     d = static_cast<f32>(std::sqrt(gx * gx + gy * gy) * 0.001);
     result = 0;
     // The host's tolerant test only runs beyond R.
@@ -126,17 +146,11 @@ void TRGEST(const f64* pxy, const i32* box, const f32& zmax, const i32& kind, co
 [[gnu::always_inline]] inline void box_far(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result)
 {
     result = 0;
-    auto far = [](f64 p, i32 lo, i32 hi) {
-        if (p < lo) return hi - p;
-        if (p > hi) return p - lo;
-        return maxd(p - lo, hi - p);
-    };
-    bool inside = pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3];
-    if (inside) {
+    if (box_holds(pxy, box)) {
         d = 0.0f;
         return;
     }
-    f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
+    f64 fx = far_extent(pxy[0], box[0], box[2]), fy = far_extent(pxy[1], box[1], box[3]);
     if (fx > 1000.0 * R || fy > 1000.0 * R) {
         d = R;
         return;
@@ -203,17 +217,23 @@ inline BallCap ball_cap(f32 rc)
     c.k = (1.0 - 1.0e-6) / (2.0 * c.r);
     return c;
 }
-// The bound at the box's nearest point, for a triangle's top: into Y.
-[[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, const BallCap& c, f32& Y)
+// The bound for a triangle's top at the squared distance d2 (model units)
+// from the point, into Y: false when d2 lies beyond the cap or the bound is
+// no number.
+[[gnu::always_inline]] inline bool cap_at(f64 d2, f32 top, const BallCap& c, f32& Y)
 {
-    const f64 gx = pxy[0] < box[0] ? box[0] - pxy[0] : (pxy[0] > box[2] ? pxy[0] - box[2] : 0.0);
-    const f64 gy = pxy[1] < box[1] ? box[1] - pxy[1] : (pxy[1] > box[3] ? pxy[1] - box[3] : 0.0);
-    const f64 d2 = (gx * gx + gy * gy) * 1.0e-6;
     if (!(d2 <= c.rr)) return false;
     const f64 u = f64(top) - d2 * c.k + (std::fabs(f64(top)) + c.r) * 1.0e-12;
     if (!(std::fabs(u) < 1.0e30)) return false;
     Y = static_cast<f32>(u);
     return true;
+}
+// The bound at the box's nearest point, for a triangle's top: into Y.
+[[gnu::always_inline]] inline bool ball_near_cap(const f64* pxy, const i32* box, f32 top, const BallCap& c, f32& Y)
+{
+    f64 gx, gy;
+    box_gaps(pxy, box, gx, gy);
+    return cap_at((gx * gx + gy * gy) * 1.0e-6, top, c, Y);
 }
 
 // The same bound for the ball's estimate at the box's farthest corner
@@ -223,18 +243,11 @@ inline BallCap ball_cap(f32 rc)
 [[gnu::always_inline]] inline bool ball_far_cap(const f64* pxy, const i32* box, f32 top, f32 R, const BallCap& c,
                                                 f32& Y)
 {
-    if (pxy[0] >= box[0] && pxy[0] <= box[2] && pxy[1] >= box[1] && pxy[1] <= box[3]) return false;
-    auto far = [](f64 p, i32 lo, i32 hi) {
-        const f64 a = p - lo, b = hi - p;
-        return p < lo ? b : (p > hi ? a : (a > b ? a : b));
-    };
-    const f64 fx = far(pxy[0], box[0], box[2]), fy = far(pxy[1], box[1], box[3]);
+    if (box_holds(pxy, box)) return false;
+    const f64 fx = far_extent(pxy[0], box[0], box[2]), fy = far_extent(pxy[1], box[1], box[3]);
     const f64 d2 = (fx * fx + fy * fy) * 1.0e-6;
-    if (!(d2 <= c.rr) || !(d2 * (1.0 + 1.0e-5) <= f64(R) * R)) return false;
-    const f64 u = f64(top) - d2 * c.k + (std::fabs(f64(top)) + c.r) * 1.0e-12;
-    if (!(std::fabs(u) < 1.0e30)) return false;
-    Y = static_cast<f32>(u);
-    return true;
+    if (!(d2 * (1.0 + 1.0e-5) <= f64(R) * R)) return false;
+    return cap_at(d2, top, c, Y);
 }
 
 // Writes the keys the last point gathering left to be estimated when

@@ -478,12 +478,11 @@ bool Drop::examine()
                 if (scanned) {
                     slot = scan(slot, pass, p0, pm);
                     if (slot >= ntri) break;
-                }
-                p = slot;
-                if (scanned) {
+                    p = slot;
                     if (one(q, p, false, pass) == ABORT) return false;
                     continue;
                 }
+                p = slot;
                 if (quick && !probing() && p % BLK == 0 && p + BLK <= ntri) {
                     // A whole block passed over: the tests below, for its
                     // highest top and its one surface.

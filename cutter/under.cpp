@@ -364,6 +364,8 @@ static inline f32 node_top(const i32* ent)
                 maxf(nodept(CNTNDB, ent[TRG_NODE + 1])[2], nodept(CNTNDB, ent[TRG_NODE + 2])[2]));
 }
 
+// The seen bit of a reported surface kind: 1 part, 2 check, 4 any other.
+static inline i32 seen_bit_of(i32 reported) { return reported == 1 ? 1 : (reported == 2 ? 2 : 4); }
 // Notes the kinds listed (bit 1 part, 2 check, 4 other part).
 static inline void note_seen(i32 seen, i32& part_seen, i32& check_seen, i32& other_seen)
 {
@@ -464,7 +466,7 @@ struct PointGathering {
             reported = rep;
             surface_tool(e, R, rzero, Rc);
             cached = rec[9];
-            seen_bit = reported == 1 ? 1 : (reported == 2 ? 2 : 4);
+            seen_bit = seen_bit_of(reported);
             far_cap = kind == 1 ? ball_cap(Rc) : BallCap{};
             tool_row = -1;
         }
@@ -727,7 +729,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
         le[ELM_INDEX] = k;
         le[ELM_KEY] = r2wrd(zmax);
         le[ELM_TOP] = r2wrd(zmax);
-        note_seen(reported == 1 ? 1 : (reported == 2 ? 2 : 4), part_seen, check_seen, other_seen);
+        note_seen(seen_bit_of(reported), part_seen, check_seen, other_seen);
         ++count;
         return true;
     };

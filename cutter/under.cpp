@@ -59,15 +59,21 @@ void side_begin()
     return (cls == SCL_CHECK || cls == SCL_PART) ? 2 : 1;
 }
 
-// Notes list entry `at` (the entries come in list order).
-[[gnu::always_inline]] inline void side_add(i32 at, i32 node, i32 k, f32 top, i32 srf, i32 cls)
+// Writes the notes of entry `at`, for which room has been made: its top,
+// surface and class pass (of class cls).
+[[gnu::always_inline]] inline void side_put(i32 at, f32 top, i32 srf, unsigned char pass, i32 cls)
 {
-    side_room(static_cast<size_t>(at) + 1);
-    const unsigned char pass = side_pass_of(cls);
     side_top[at] = top;
     side_srf[at] = srf;
     side_pass[at] = pass;
     if (cls == SCL_BARE) side_class5 = true;
+}
+
+// Notes list entry `at` (the entries come in list order).
+[[gnu::always_inline]] inline void side_add(i32 at, i32 node, i32 k, f32 top, i32 srf, i32 cls)
+{
+    side_room(static_cast<size_t>(at) + 1);
+    side_put(at, top, srf, side_pass_of(cls), cls);
     if (side_last < 0 && node == LOCLST[0] && k == LOCLST[1]) side_last = at;
 }
 
@@ -488,10 +494,7 @@ struct PointGathering {
     // Notes entry `count` (of node's index k, top zmax, surface srfno).
     [[gnu::always_inline]] inline void note(i32 k, f32 zmax, i32 srfno)
     {
-        side_top[count] = zmax;
-        side_srf[count] = srfno;
-        side_pass[count] = memo_pass;
-        if (memo_cls == SCL_BARE) side_class5 = true;
+        side_put(count, zmax, srfno, memo_pass, memo_cls);
         if (k == want_k) side_last = count, want_k = -1;
         seen |= seen_bit;
     }

@@ -441,6 +441,22 @@ TEST_F(Strings, VerticalLinesGiveTwoPoints)
     EXPECT_EQ(neg.status, -1);
     EXPECT_EQ(neg.tot, 0);
     EXPECT_TRUE(norak::transcript_has("[LINNET]ALGORITHM CANNOT WORK WITH NEGATIVE TOLERANCE"));
+    // Over a sloping face, going down or up, records 0 and 1 carry each
+    // point's own normal: the upper end's written after the point's leaves
+    // the point's whole.
+    auto slope = meshes::grid(-20, -20, 20, 20, 2, 2, [](f64 x, f64) { return 0.5 * x; });
+    ASSERT_EQ(meshes::build({slope}), 0);
+    for (const f32 dz : {-15.0f, 15.0f}) {
+        LOCSET(9, n1, n2, 1, 0.0f, tol);
+        f32 s0[3] = {1, 1, dz < 0 ? 10.0f : -5.0f}, s1[3] = {1, 1, s0[2] + dz};
+        Out o = line(s0, s1, tol);
+        ASSERT_EQ(o.status, 0) << dz;
+        ASSERT_EQ(o.tot, 2) << dz;
+        ASSERT_GT(std::fabs(o.nrm[dz < 0 ? 3 : 0]), 0.1f) << dz;  // the point's normal leans
+        for (i32 j = 0; j < 2; ++j)
+            for (i32 k = 0; k < 3; ++k)
+                EXPECT_EQ(work()[static_cast<size_t>(j) * NR_WORDS + NRTNM + k], o.nrm[3 * j + k]) << dz << " " << j;
+    }
 }
 
 // After a string the work array's records 0 and 1 hold its last two points

@@ -239,23 +239,15 @@ struct Drop {
         return true;
     }
 
-    // Does a bound h (plus the smoothed road's addition) pass an entry
-    // over against the best height Bl: no higher than Bl, and where a
-    // class-1 entry may tie the winner (ties) no higher than BT, Bl less
-    // the tie band? Every bound of the examination asks this.
-    [[gnu::always_inline]] inline bool low(f32 h, f32 Bl, f32 BT, bool ties) const
-    {
-        const f32 H = h + Hadd;
-        return !(H > Bl) && (!ties || !(H > BT));
-    }
-
     // Would the vertex bound pass over an entry of the surface last seen
     // whose top plus allowance is h, leaving the other-surface note as it
     // is? Then the examination can pass over it unread.
     [[gnu::always_inline]] inline bool passed_over(f32 h) const
     {
         if (surfchg && !(h <= B - Rz)) return false;
-        return low(h, B, B - Tp, prev_code == 1 && yields());
+        const f32 H = h + Hadd;
+        if (H > B) return false;
+        return !(H > B - Tp) || !(prev_code == 1 && yields());
     }
 
     // Does the winner give way to a contact of class code 1 at its height?
@@ -268,17 +260,6 @@ struct Drop {
     // of the winner test lets it win.
     [[gnu::always_inline]] inline bool yields() const { return winner && (win_code == 2 || win_ori == -1); }
 
-    // Does the ball's box bound of the entry le (of the surface last seen)
-    // pass it over, as low above? false too where the index beside the tree
-    // holds no box for it or the bound cannot be had without roots.
-    [[gnu::always_inline]] inline bool box_low(const i32* le, f32 Bl, f32 BT, bool ties) const
-    {
-        i32 box[4];
-        f32 Hc = 0;
-        return side_box(le, box) && ball_near_cap(pxy, box, wrd2r(le[ELM_TOP]), cap, Hc) &&
-               low(Hc + prev_e, Bl, BT, ties);
-    }
-
     // Is the entry at list position p one of a ball's surface just seen
     // whose box bound stands too low, so that admit would pass it over?
     // Then it is passed over here as admit does it (counted, the
@@ -290,9 +271,14 @@ struct Drop {
         if (prev_kind != 1 || ELMSRT || probing() || side.srf[p] != prev_srf) return false;
         if (prev_cls == SCL_BARE && class5_won) return false;
         const i32* le = lst + static_cast<size_t>(p) * ELM_WORDS;
-        if (!box_low(le, B, B - Tp, prev_code == 1 && yields())) return false;
-        if (!run.triangle(le)) return false;
+        i32 box[4];
+        if (!side_box(le, box)) return false;
         const f32 top = wrd2r(le[ELM_TOP]);
+        f32 Hc = 0;
+        if (!ball_near_cap(pxy, box, top, cap, Hc)) return false;
+        const f32 H = Hc + prev_e + Hadd;
+        if (H > B || (H > B - Tp && prev_code == 1 && yields())) return false;
+        if (!run.triangle(le)) return false;
         LOCNEX += 1.0;
         if (surfchg && top + prev_e > B - Rz) {
             note = true;
@@ -551,31 +537,37 @@ i32 Drop::one(Cand& q, i32 p, bool early, i32 pass)
 i32 Drop::scan(i32 p, i32 pass, i32 p0, i32 pm)
 {
     const unsigned char bit = pass == 0 ? 1 : 2;
-    // The best height, the tie band and the surface stand still here:
-    // passed_over without a pending other-surface note.
-    const f32 Bl = B, BT = B - Tp, e = prev_e;
-    const bool ties = prev_code == 1 && yields();
+    const f32 Bl = B, BT = B - Tp, e = prev_e, add = Hadd;
+    const bool cond = prev_code == 1 && yields();
     const bool by_box = prev_kind == 1 && !ELMSRT && !(prev_cls == SCL_BARE && class5_won);
     const i32 srf0 = prev_srf, n = ntri;
     const f32* top = side.top;
     const i32* srf = side.srf;
     const unsigned char* pas = side.pass;
+    // passed_over without a pending other-surface note
+    auto low = [&](f32 h) {
+        const f32 H = h + add;
+        return !(H > Bl) && (!cond || !(H > BT));
+    };
     f64 counted = 0.0;
     for (; p < n; ++p) {
         if (p % BLK == 0 && p + BLK <= n) {
             const i32 b = p / BLK;
             blocks.sum(b, side);
-            if (blocks.srf[b] == srf0 && low(blocks.top[b] + e, Bl, BT, ties)) {
+            if (blocks.srf[b] == srf0 && low(blocks.top[b] + e)) {
                 p += BLK - 1;
                 continue;
             }
         }
         if (p == p0 || p == pm || !(pas[p] & bit)) continue;
         if (srf[p] != srf0) break;
-        if (low(top[p] + e, Bl, BT, ties)) continue;
+        if (low(top[p] + e)) continue;
         if (!by_box) break;
         const i32* le = lst + static_cast<size_t>(p) * ELM_WORDS;
-        if (!box_low(le, Bl, BT, ties) || !run.triangle(le)) break;
+        i32 box[4];
+        f32 Hc = 0;
+        if (!side_box(le, box) || !ball_near_cap(pxy, box, wrd2r(le[ELM_TOP]), cap, Hc) || !low(Hc + e)) break;
+        if (!run.triangle(le)) break;
         counted += 1.0;
     }
     LOCNEX += counted;
@@ -643,14 +635,17 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
         surfchg = false;
     }
     if (!early) {
-        const f32 BT = B - Tp;
-        const bool ties = row.code == 1 && yields();
-        if (low(q.top + q.e, B, BT, ties)) return SKIP;
+        auto bound = [&](f32 H) {
+            if (H > B) return true;
+            if (H > B - Tp) return row.code == 1 && yields();
+            return false;
+        };
+        if (!bound(q.top + q.e + Hadd)) return SKIP;
         i32 qbox[4];
         const i32* box = side_box(q.le, qbox) ? qbox : q.ent + TRG_BOX;
         // A ball's box bound too low, shown without the roots of the estimate.
         f32 Hc = 0;
-        if (row.kind == 1 && ball_near_cap(pxy, box, q.top, cap, Hc) && low(Hc + q.e, B, BT, ties)) return SKIP;
+        if (row.kind == 1 && ball_near_cap(pxy, box, q.top, cap, Hc) && !bound(Hc + q.e + Hadd)) return SKIP;
         f32 Hb = 0;
         i32 bs = 0;
         trgest(pxy, box, q.top, 2, Re, r2, row.kind, Hb, bs);
@@ -659,7 +654,7 @@ i32 Drop::admit(Cand& q, i32 p, bool early, i32 pass)
             return ABORT;
         }
         if (bs == 1) return SKIP;
-        if (low(Hb + q.e, B, BT, ties)) return SKIP;
+        if (!bound(Hb + q.e + Hadd)) return SKIP;
     }
     return GO;
 }

@@ -1146,11 +1146,14 @@ SweepFloor TRICNB_floor(const f64* p, f64 radius, f64 corner, const f64* dir, f6
     return f;
 }
 
+// The swept floor's margin, far wider than the kernel's own rounding: a
+// triangle this close to the floor, its ends or its plane's bound is left
+// to the kernel.
+constexpr f64 FLOOR_SLACK = 1e-4;
+
 bool SweepFloor::clears(const f64* tri) const
 {
-    // Far wider than the kernel's own rounding: a triangle this close to the
-    // floor is left to the kernel.
-    constexpr f64 slack = 1e-4;
+    constexpr f64 slack = FLOOR_SLACK;
     if (!on) return false;
     f64 qmax = -HUGE_VAL, smin = HUGE_VAL, smax = -HUGE_VAL, zmax = -HUGE_VAL, amin = HUGE_VAL, amax = -HUGE_VAL;
     for (i32 j = 0; j < 3; ++j) {
@@ -1183,7 +1186,7 @@ bool SweepFloor::clears(const f64* tri) const
 
 bool SweepFloor::under_plane(const f64* tri) const
 {
-    constexpr f64 slack = 1e-4;
+    constexpr f64 slack = FLOOR_SLACK;
     // The whole line has no lowest point over a plane it is not parallel to.
     if (!std::isfinite(span)) return false;
     // The triangle's unit normal, turned to face up (a level normal either

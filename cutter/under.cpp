@@ -764,10 +764,7 @@ void elm2n2(const i32& mode, const f32* a, const f32* b, const f32& z_ref, i32& 
             const i32* ent = base + static_cast<size_t>(k) * TRG_WORDS;
             const i32* box = ent + TRG_BOX;
             if (!(box[2] >= sq[0] && box[0] <= sq[2] && box[3] >= sq[1] && box[1] <= sq[3])) continue;
-            const f32* v0 = nodept(CNTNDB, ent[TRG_NODE]);
-            const f32* v1 = nodept(CNTNDB, ent[TRG_NODE + 1]);
-            const f32* v2 = nodept(CNTNDB, ent[TRG_NODE + 2]);
-            if (!take(node, k, ent[TRG_SRF], maxf(v0[2], maxf(v1[2], v2[2])))) return false;
+            if (!take(node, k, ent[TRG_SRF], node_top(ent))) return false;
         }
         return true;
     });

@@ -334,8 +334,7 @@ void BOXFAR(const f64* pxy, const i32* box, const f32& R, f32& d, i32& result);
 {
     if (r_zero || !(R > 0.0f)) return false;
     if (f64(box[2]) - box[0] < 3.0 && f64(box[3]) - box[1] < 3.0) return false;
-    const f64 ax = pxy[0] - box[0], bx = box[2] - pxy[0], ay = pxy[1] - box[1], by = box[3] - pxy[1];
-    const f64 fx = ax > bx ? ax : bx, fy = ay > by ? ay : by;
+    const f64 fx = far_extent(pxy[0], box[0], box[2]), fy = far_extent(pxy[1], box[1], box[3]);
     const f64 r = f64(R) * 999.9;
     return fx * fx + fy * fy <= r * r;
 }

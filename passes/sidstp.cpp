@@ -12,17 +12,25 @@
 
 namespace {
 
+// A point given by its offset v from the tool's tip, about the tool's
+// axis: its height w along the axis and its distance rho from it (v is
+// left as the part across the axis).
+[[gnu::always_inline]] inline void about_axis(const ScallopTool& tool, f64* v, f64& w, f64& rho)
+{
+    const f32* axis = tool.axis;
+    w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
+    for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
+    rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
 // The test of scallop_in_tool, expanded where the entry searches call it.
 [[gnu::always_inline]] inline bool in_tool(const ScallopTool& tool, const f64* q, const f64* n, f64 t)
 {
     const f32* t0 = tool.tip;
-    const f32* axis = tool.axis;
     const f64 R = tool.R, r = tool.r, flat = tool.flat;
-    f64 v[3];
+    f64 v[3], w, rho;
     for (i32 k = 0; k < 3; ++k) v[k] = q[k] + t * n[k] - t0[k];
-    const f64 w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
-    for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
-    const f64 rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    about_axis(tool, v, w, rho);
     if (rho > R) return false;
     f64 prof = 0.0;
     if (rho > flat) {
@@ -41,13 +49,9 @@ bool scallop_in_tool(const ScallopTool& tool, const f64* q, const f64* n, f64 t)
 
 f64 scallop_entry_floor(const ScallopTool& tool, const f64* q, const f64* n)
 {
-    const f32* t0 = tool.tip;
-    const f32* axis = tool.axis;
-    f64 v[3];
-    for (i32 k = 0; k < 3; ++k) v[k] = q[k] - t0[k];
-    const f64 w = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
-    for (i32 k = 0; k < 3; ++k) v[k] -= w * axis[k];
-    const f64 rho = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    f64 v[3], w, rho;
+    for (i32 k = 0; k < 3; ++k) v[k] = q[k] - tool.tip[k];
+    about_axis(tool, v, w, rho);
     // The end lies within r of the flat ring's disc (height r over the tip,
     // radius R - r); above the disc's height the tool is the radius about
     // the axis.

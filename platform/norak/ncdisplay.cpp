@@ -65,13 +65,18 @@ void keep_attrs()
     }
 }
 
+// Takes the blocks of one key out of the blocks kept (the key set is the
+// caller's).
+void erase_blocks(TpDisplay& d, i32 key1, i32 key2)
+{
+    auto same = [&](const DisplayBlock& b) { return b.key1 == key1 && b.key2 == key2; };
+    d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), same), d.blocks.end());
+}
+
 void open_new(i32 key1, i32 key2, bool drill)
 {
     TpDisplay& d = D();
-    if (!d.keys.insert({key1, key2}).second) {
-        auto same = [&](const DisplayBlock& b) { return b.key1 == key1 && b.key2 == key2; };
-        d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), same), d.blocks.end());
-    }
+    if (!d.keys.insert({key1, key2}).second) erase_blocks(d, key1, key2);
     DisplayBlock b;
     b.key1 = key1;
     b.key2 = key2;
@@ -176,8 +181,7 @@ void ncd_add_registered_drill_block(i32 key1, i32 key2)
 void ncd_delete_blocks(i32, const i32* table)
 {
     TpDisplay& d = D();
-    auto same = [&](const DisplayBlock& b) { return b.key1 == table[1] && b.key2 == table[2]; };
-    d.blocks.erase(std::remove_if(d.blocks.begin(), d.blocks.end(), same), d.blocks.end());
+    erase_blocks(d, table[1], table[2]);
     d.keys.erase({table[1], table[2]});
     d.open = -1;
 }
